@@ -1,0 +1,30 @@
+# Sourced by the test command: starts a private JACK server (dummy driver, no realtime)
+# so that tests can open real MIDI ports. Sets VQ_JACK=1 when one runs.
+vq_start_jack() {
+  export JACK_NO_START_SERVER=1
+  export JACK_DEFAULT_SERVER="vqtest$$"
+  export VQ_JACK=0
+  command -v jackd >/dev/null 2>&1 || { echo "jack: jackd not installed; MIDI-port tests will skip"; return 1; }
+  local log="${TMPDIR:-/tmp}/vq-jackd-$$.log"
+  jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 >"$log" 2>&1 &
+  VQ_JACK_PID=$!
+  local i
+  for i in $(seq 1 200); do
+    if jack_lsp >/dev/null 2>&1; then export VQ_JACK=1; return 0; fi
+    kill -0 "$VQ_JACK_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "jack: could not start a JACK server (see $log); MIDI-port tests will skip"
+  kill "$VQ_JACK_PID" 2>/dev/null || true
+  VQ_JACK_PID=
+  return 1
+}
+
+vq_stop_jack() {
+  if [ -n "${VQ_JACK_PID:-}" ]; then
+    kill -TERM "$VQ_JACK_PID" 2>/dev/null || true
+    wait "$VQ_JACK_PID" 2>/dev/null || true
+    rm -rf /dev/shm/jack*"${JACK_DEFAULT_SERVER}"* 2>/dev/null || true
+    VQ_JACK_PID=
+  fi
+}
