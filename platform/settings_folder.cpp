@@ -1,0 +1,54 @@
+#include "platform/settings_folder.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string HomeFolder() {
+  const char* home = getenv("HOME");
+  if (home && *home) return home;
+  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+  return "/tmp";
+}
+
+bool MakeFolder(const std::string& path) {
+  if (mkdir(path.c_str(), 0700) == 0) return true;
+  if (errno == EEXIST) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string UserConfigFolder() {
+  // Relative values are invalid by the XDG rules and must be ignored.
+  const char* xdg = getenv("XDG_CONFIG_HOME");
+  std::string base = (xdg && xdg[0] == '/') ? std::string(xdg) : HomeFolder() + "/.config";
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  return base;
+}
+
+std::string SettingsFolder() { return UserConfigFolder() + "/" + kSettingsProductName + "/"; }
+
+bool CreateSettingsFolder() {
+  std::string folder = SettingsFolder();
+  // Create every missing component, so a fresh account without ~/.config works too.
+  for (size_t pos = 1; pos < folder.size(); ++pos) {
+    if (folder[pos] != '/') continue;
+    if (!MakeFolder(folder.substr(0, pos))) return false;
+  }
+  return true;
+}
+
+std::string SettingsFilePath(std::string_view name) {
+  std::string path = SettingsFolder();
+  path.append(name);
+  return path;
+}

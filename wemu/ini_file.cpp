@@ -1,0 +1,494 @@
+#include "wemu/ini_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kSlotCount = 32;
+constexpr size_t kLineChunk = 8192;
+constexpr size_t kMaxLine = 0x2000000;       // 32 MiB: longer physical lines are split
+constexpr size_t kMaxHeaderless = 0x40000;   // no header within 256 KiB: not an INI file
+constexpr size_t kMaxTempBase = 1015;
+
+struct CaseLess {
+  bool operator()(const std::string& a, const std::string& b) const {
+    return strcasecmp(a.c_str(), b.c_str()) < 0;
+  }
+};
+
+using KeyValue = std::pair<std::string, std::string>;
+
+struct IniSection {
+  std::vector<KeyValue> pairs;  // sorted by key (case-insensitive) once finalised
+};
+
+struct NamedSection {
+  std::string name;
+  std::unique_ptr<IniSection> section;
+};
+
+struct IniCacheSlot {
+  uint64_t lastUse = 0;
+  int64_t fileTime = 0;
+  uint32_t fileSize = 0;
+  bool used = false;
+  // Set when a write failed: the parsed copy holds a change the file lacks, so re-read it.
+  bool stale = false;
+  std::string fileName;
+  std::vector<NamedSection> sections;  // sorted by name (case-insensitive)
+};
+
+struct IniCache {
+  std::recursive_mutex lock;
+  IniCacheSlot slots[kSlotCount];
+  uint64_t useCounter = 0;
+  std::vector<char> lineBuffer;
+};
+
+// Never destroyed: settings may still be written by other static destructors at exit.
+IniCache& Cache() {
+  static IniCache* cache = new IniCache;
+  return *cache;
+}
+
+void FileState(const std::string& path, int64_t* time, uint32_t* size) {
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0) {
+    *time = 0;
+    *size = 0;
+    return;
+  }
+  *time = static_cast<int64_t>(st.st_mtime);
+  *size = static_cast<uint32_t>(static_cast<uint64_t>(st.st_size) & 0xffffffffu);
+}
+
+// Binary search over a vector sorted case-insensitively by `proj`.
+template <typename Vec, typename Proj>
+std::pair<size_t, bool> FindSorted(const Vec& v, const char* name, Proj proj) {
+  size_t lo = 0, hi = v.size();
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    int c = strcasecmp(proj(v[mid]).c_str(), name);
+    if (c == 0) return {mid, true};
+    if (c < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return {lo, false};
+}
+
+const std::string& SectionName(const NamedSection& s) { return s.name; }
+const std::string& PairKey(const KeyValue& kv) { return kv.first; }
+
+IniSection* FindSection(IniCacheSlot& slot, const char* name) {
+  auto [i, found] = FindSorted(slot.sections, name, SectionName);
+  return found ? slot.sections[i].section.get() : nullptr;
+}
+
+IniSection* FindOrAddSection(IniCacheSlot& slot, const char* name) {
+  auto [i, found] = FindSorted(slot.sections, name, SectionName);
+  if (found) return slot.sections[i].section.get();
+  NamedSection ns{name, std::make_unique<IniSection>()};
+  IniSection* s = ns.section.get();
+  slot.sections.insert(slot.sections.begin() + static_cast<ptrdiff_t>(i), std::move(ns));
+  return s;
+}
+
+// Sort the keys read from the file and drop duplicates (the later line of a key wins).
+void FinaliseSection(IniSection* s) {
+  if (s->pairs.size() < 2) return;
+  std::stable_sort(s->pairs.begin(), s->pairs.end(), [](const KeyValue& a, const KeyValue& b) {
+    return strcasecmp(a.first.c_str(), b.first.c_str()) < 0;
+  });
+  size_t i = 0;
+  while (i + 1 < s->pairs.size()) {
+    if (strcasecmp(s->pairs[i].first.c_str(), s->pairs[i + 1].first.c_str()) == 0)
+      s->pairs.erase(s->pairs.begin() + static_cast<ptrdiff_t>(i));
+    else
+      ++i;
+  }
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Reads one physical line (or a 32 MiB piece of it) into the shared buffer.
+// Returns the line length, 0 at the end of the file or when the buffer cannot grow.
+size_t ReadLine(IniCache& cache, FILE* f) {
+  std::vector<char>& buf = cache.lineBuffer;
+  size_t len = 0;
+  for (;;) {
+    try {
+      if (buf.size() < len + kLineChunk) buf.resize(len + kLineChunk);
+    } catch (const std::bad_alloc&) {
+      return 0;
+    }
+    if (!fgets(buf.data() + len, static_cast<int>(buf.size() - len), f)) break;
+    len += strlen(buf.data() + len);
+    if (len > 0 && (buf[len - 1] == '\n' || buf[len - 1] == '\r')) break;
+    if (len >= kMaxLine) break;
+    if (feof(f)) break;
+  }
+  if (len == 0) return 0;
+  buf[len] = '\0';
+  return len;
+}
+
+void ParseFile(IniCache& cache, IniCacheSlot& slot, FILE* f) {
+  IniSection* current = nullptr;
+  size_t headerlessBytes = 0;
+  for (;;) {
+    size_t len = ReadLine(cache, f);
+    if (len == 0) break;
+    char* line = cache.lineBuffer.data();
+    if (slot.sections.empty()) {
+      headerlessBytes += len;
+      if (headerlessBytes > kMaxHeaderless) break;
+    }
+    while (len > 0 && (line[len - 1] == '\t' || line[len - 1] == '\n' || line[len - 1] == '\r' ||
+                       line[len - 1] == ' '))
+      line[--len] = '\0';
+    while (IsBlank(*line)) {
+      ++line;
+      --len;
+    }
+    if (*line == '[') {
+      char* close = strchr(line + 1, ']');
+      if (!close) continue;
+      if (current) FinaliseSection(current);
+      current = nullptr;
+      std::string name(line + 1, close);
+      if (name.empty()) continue;
+      current = FindOrAddSection(slot, name.c_str());
+      current->pairs.clear();
+      continue;
+    }
+    if (!current) continue;
+    char* eq = strchr(line, '=');
+    if (!eq || eq == line) continue;
+    current->pairs.emplace_back(std::string(line, eq), std::string(eq + 1));
+  }
+  if (current) FinaliseSection(current);
+}
+
+IniCacheSlot& IniCache_Load(IniCache& cache, const char* path) {
+  int chosen = -1;
+  for (int i = 0; i < kSlotCount; ++i) {
+    IniCacheSlot& s = cache.slots[i];
+    if (!s.used || strcasecmp(s.fileName.c_str(), path) == 0) {
+      chosen = i;
+      break;
+    }
+  }
+  if (chosen < 0) {
+    chosen = 0;
+    for (int i = 1; i < kSlotCount; ++i)
+      if (cache.slots[i].lastUse < cache.slots[chosen].lastUse) chosen = i;
+  }
+  IniCacheSlot& slot = cache.slots[chosen];
+  slot.lastUse = ++cache.useCounter;
+
+  if (slot.used && !slot.stale && strcasecmp(slot.fileName.c_str(), path) == 0) {
+    int64_t t;
+    uint32_t sz;
+    FileState(path, &t, &sz);
+    if (t == slot.fileTime && sz == slot.fileSize) return slot;
+  }
+  slot.sections.clear();
+  slot.stale = false;
+  if (!slot.used || strcasecmp(slot.fileName.c_str(), path) != 0) slot.fileName = path;
+  slot.used = true;
+
+  FILE* f = fopen(path, "r");
+  if (!f) {
+    slot.fileTime = 0;
+    slot.fileSize = 0;
+    return slot;
+  }
+  flock(fileno(f), LOCK_SH);
+  ParseFile(cache, slot, f);
+  FileState(slot.fileName, &slot.fileTime, &slot.fileSize);
+  flock(fileno(f), LOCK_UN);
+  fclose(f);
+  return slot;
+}
+
+std::string TempTemplate(const std::string& fileName) {
+  std::string name = fileName.substr(0, std::min(fileName.size(), kMaxTempBase));
+  size_t slash = name.rfind('/');
+  size_t at = slash == std::string::npos ? 0 : slash + 1;
+  name.insert(at, ".");
+  return name + ".XXXXXX.new";
+}
+
+bool WriteSections(FILE* f, const IniCacheSlot& slot) {
+  for (const NamedSection& ns : slot.sections) {
+    if (!ns.section) break;
+    if (fprintf(f, "[%s]\n", ns.name.c_str()) < 0) return false;
+    for (const KeyValue& kv : ns.section->pairs) {
+      if (kv.first.empty()) continue;
+      if (fprintf(f, "%s=%s\n", kv.first.c_str(), kv.second.c_str()) < 0) return false;
+    }
+    if (fputs("\n", f) < 0) return false;
+  }
+  return true;
+}
+
+// Rewrites the whole file from the slot. Every step is checked: on any failure the temporary
+// file is removed, the file on disk stays as it was and the slot is marked for re-reading.
+bool IniCache_Write(IniCacheSlot& slot) {
+  auto fail = [&slot](const std::string& temp) {
+    if (!temp.empty()) unlink(temp.c_str());
+    slot.stale = true;
+    return false;
+  };
+  if (slot.fileName.empty()) return fail("");
+  std::string temp = TempTemplate(slot.fileName);
+  int fd = mkostemps(temp.data(), 4, O_CLOEXEC);
+  if (fd < 0) return fail("");
+
+  struct stat st;
+  mode_t mode = 0644;
+  if (stat(slot.fileName.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  if (fchmod(fd, mode) != 0) {
+    close(fd);
+    return fail(temp);
+  }
+  FILE* f = fdopen(fd, "w");
+  if (!f) {
+    close(fd);
+    return fail(temp);
+  }
+  bool ok = flock(fd, LOCK_EX) == 0;
+  ok = ok && WriteSections(f, slot);
+  ok = ok && fflush(f) == 0;
+  ok = ok && fsync(fd) == 0;
+  flock(fd, LOCK_UN);
+  if (fclose(f) != 0) ok = false;
+  if (!ok) return fail(temp);
+  if (rename(temp.c_str(), slot.fileName.c_str()) != 0) return fail(temp);
+  FileState(slot.fileName, &slot.fileTime, &slot.fileSize);
+  return true;
+}
+
+// Value text as readers see it: blanks around it and one pair of matching quotes removed.
+std::string CleanValue(const std::string& v) {
+  size_t b = 0, e = v.size();
+  while (b < e && IsBlank(v[b])) ++b;
+  while (e > b && IsBlank(v[e - 1])) --e;
+  if (e - b >= 2 && ((v[b] == '"' && v[e - 1] == '"') || (v[b] == '\'' && v[e - 1] == '\''))) {
+    ++b;
+    --e;
+  }
+  return v.substr(b, e - b);
+}
+
+uint32_t CopyBounded(const char* text, char* out, uint32_t size) {
+  if (!out || size == 0) return 0;
+  size_t n = std::min<size_t>(strlen(text), size - 1);
+  memcpy(out, text, n);
+  out[n] = '\0';
+  return static_cast<uint32_t>(n);
+}
+
+uint32_t CopyList(const std::string& list, char* out, uint32_t size) {
+  if (!out || size == 0) return 0;
+  if (size == 1) {
+    out[0] = '\0';
+    return 0;
+  }
+  if (list.empty()) {
+    out[0] = out[1] = '\0';
+    return 0;
+  }
+  size_t n = std::min<size_t>(list.size() - 1, size - 2);
+  memcpy(out, list.data(), n);
+  out[n] = out[n + 1] = '\0';
+  return static_cast<uint32_t>(n);
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+uint32_t GetPrivateProfileString(const char* section, const char* key, const char* defaultText,
+                                 char* out, uint32_t size, const char* file) {
+  if (!file) return CopyBounded(defaultText ? defaultText : "", out, size);
+  IniCache& cache = Cache();
+  std::lock_guard<std::recursive_mutex> guard(cache.lock);
+  IniCacheSlot& slot = IniCache_Load(cache, file);
+
+  if (!section || !key) {
+    std::string list;
+    if (!section) {
+      for (const NamedSection& ns : slot.sections)
+        if (!ns.name.empty()) list.append(ns.name).push_back('\0');
+    } else if (IniSection* s = FindSection(slot, section)) {
+      for (const KeyValue& kv : s->pairs)
+        if (!kv.first.empty()) list.append(kv.first).push_back('\0');
+    }
+    return CopyList(list, out, size);
+  }
+  if (IniSection* s = FindSection(slot, section)) {
+    auto [i, found] = FindSorted(s->pairs, key, PairKey);
+    if (found) return CopyBounded(CleanValue(s->pairs[i].second).c_str(), out, size);
+  }
+  return CopyBounded(defaultText ? defaultText : "", out, size);
+}
+
+int GetPrivateProfileInt(const char* section, const char* key, int defaultValue,
+                         const char* file) {
+  char buf[512];
+  GetPrivateProfileString(section, key, "", buf, sizeof buf, file);
+  if (buf[0] == '\0') return defaultValue;
+  int v = atoi(buf);
+  if (buf[0] == '0' || v != 0) return v;
+  return defaultValue;
+}
+
+int WritePrivateProfileString(const char* section, const char* key, const char* value,
+                              const char* file) {
+  if (!section || !file || (key && !*key)) return 0;
+  IniCache& cache = Cache();
+  std::lock_guard<std::recursive_mutex> guard(cache.lock);
+  IniCacheSlot& slot = IniCache_Load(cache, file);
+
+  if (!key) {
+    auto [i, found] = FindSorted(slot.sections, section, SectionName);
+    if (!found) return 1;
+    slot.sections.erase(slot.sections.begin() + static_cast<ptrdiff_t>(i));
+    return IniCache_Write(slot) ? 1 : 0;
+  }
+  if (!value) {
+    IniSection* s = FindSection(slot, section);
+    if (!s) return 1;
+    auto [i, found] = FindSorted(s->pairs, key, PairKey);
+    if (!found) return 1;
+    s->pairs.erase(s->pairs.begin() + static_cast<ptrdiff_t>(i));
+    return IniCache_Write(slot) ? 1 : 0;
+  }
+  IniSection* s = FindOrAddSection(slot, section);
+  auto [i, found] = FindSorted(s->pairs, key, PairKey);
+  if (found) {
+    if (s->pairs[i].second == value) return 1;
+    s->pairs[i].second = value;
+  } else {
+    s->pairs.insert(s->pairs.begin() + static_cast<ptrdiff_t>(i), KeyValue(key, value));
+  }
+  return IniCache_Write(slot) ? 1 : 0;
+}
+
+uint32_t GetPrivateProfileSection(const char* section, char* out, uint32_t size,
+                                  const char* file) {
+  if (!out || size < 2) {
+    if (out && size == 1) out[0] = '\0';
+    return 0;
+  }
+  if (!section || !file) {
+    out[0] = out[1] = '\0';
+    return 0;
+  }
+  IniCache& cache = Cache();
+  std::lock_guard<std::recursive_mutex> guard(cache.lock);
+  IniCacheSlot& slot = IniCache_Load(cache, file);
+  IniSection* s = FindSection(slot, section);
+  if (!s || s->pairs.empty()) {
+    out[0] = out[1] = '\0';
+    return 0;
+  }
+  std::string list;
+  for (const KeyValue& kv : s->pairs) {
+    list.append(kv.first).append("=").append(CleanValue(kv.second));
+    list.push_back('\0');
+  }
+  if (list.size() + 1 <= size) {
+    memcpy(out, list.data(), list.size());
+    out[list.size()] = '\0';
+    return static_cast<uint32_t>(list.size());
+  }
+  memcpy(out, list.data(), size - 1);
+  out[size - 1] = '\0';
+  return size - 2;
+}
+
+int WritePrivateProfileSection(const char* section, const char* entries, const char* file) {
+  if (!section || !file) return 0;
+  IniCache& cache = Cache();
+  std::lock_guard<std::recursive_mutex> guard(cache.lock);
+  IniCacheSlot& slot = IniCache_Load(cache, file);
+  bool emptyList = !entries || !*entries;
+  IniSection* s = FindSection(slot, section);
+  if (!s && emptyList) return 1;
+  if (!s) s = FindOrAddSection(slot, section);
+  s->pairs.clear();
+  for (const char* e = entries; e && *e; e += strlen(e) + 1) {
+    std::string entry(e, strnlen(e, 8191));
+    size_t eq = entry.find('=');
+    if (eq == std::string::npos) continue;
+    std::string k = entry.substr(0, eq);
+    auto [i, found] = FindSorted(s->pairs, k.c_str(), PairKey);
+    if (found)
+      s->pairs[i].second = entry.substr(eq + 1);
+    else
+      s->pairs.insert(s->pairs.begin() + static_cast<ptrdiff_t>(i), KeyValue(k, entry.substr(eq + 1)));
+  }
+  return IniCache_Write(slot) ? 1 : 0;
+}
+
+int GetPrivateProfileStruct(const char* section, const char* key, void* dest, uint32_t count,
+                            const char* file) {
+  if (!section || !key || !dest) return 0;
+  std::vector<char> buf(2 * static_cast<size_t>(count) + 17);
+  uint32_t len = GetPrivateProfileString(section, key, "", buf.data(),
+                                         static_cast<uint32_t>(buf.size()), file);
+  if (len != 2 * count + 2) return 0;
+  auto* bytes = static_cast<uint8_t*>(dest);
+  unsigned sum = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    int hi = HexDigit(buf[2 * i]), lo = HexDigit(buf[2 * i + 1]);
+    if (hi < 0 || lo < 0) return 0;
+    bytes[i] = static_cast<uint8_t>(hi * 16 + lo);
+    sum += bytes[i];
+  }
+  int hi = HexDigit(buf[2 * count]), lo = HexDigit(buf[2 * count + 1]);
+  if (hi < 0 || lo < 0) return 0;
+  return (hi * 16 + lo) == static_cast<int>(sum & 0xff) ? 1 : 0;
+}
+
+int WritePrivateProfileStruct(const char* section, const char* key, const void* src,
+                              uint32_t count, const char* file) {
+  if (!key || !src) return WritePrivateProfileString(section, key, nullptr, file);
+  std::string text;
+  text.reserve(2 * static_cast<size_t>(count) + 3);
+  const auto* bytes = static_cast<const uint8_t*>(src);
+  unsigned sum = 0;
+  char hex[3];
+  for (uint32_t i = 0; i < count; ++i) {
+    snprintf(hex, sizeof hex, "%02X", bytes[i]);
+    text += hex;
+    sum += bytes[i];
+  }
+  snprintf(hex, sizeof hex, "%02X", sum & 0xff);
+  text += hex;
+  return WritePrivateProfileString(section, key, text.c_str(), file);
+}

@@ -1,0 +1,43 @@
+// Private-profile (INI) files: the settings store of the program.
+//
+// A process-wide cache of up to 32 parsed files answers reads from memory until the file
+// changes on disk (modification time or size). Every change rewrites the whole file: sections
+// and keys come out sorted case-insensitively, through a uniquely named temporary file in the
+// same folder (".<name>.XXXXXX.new") that rename() puts in place, so a reader never sees a
+// half-written file and two writing processes never tear it.
+//
+// All functions are thread-safe (one process-wide recursive mutex). Strings are 8-bit C strings;
+// the file name comes last, as in the Win32 originals.
+#pragma once
+
+#include <cstdint>
+
+// Value form (section and key given): copies the value, cleaned of surrounding blanks and one
+// pair of matching quotes, or the default when the key is missing, cut to size - 1 characters;
+// returns the copied length. A size of 0 copies nothing and returns 0.
+// List forms (section or key absent): the section names, or the key names of the section, each
+// NUL-terminated, then one more NUL; returns the bytes before the final NUL pair. A buffer of
+// fewer than 2 bytes receives at most one NUL and the result is 0.
+uint32_t GetPrivateProfileString(const char* section, const char* key, const char* defaultText,
+                                 char* out, uint32_t size, const char* file);
+
+// The value as atoi reads it; the default when the key is missing, empty, or not a number.
+int GetPrivateProfileInt(const char* section, const char* key, int defaultValue, const char* file);
+
+// key == nullptr deletes the section; value == nullptr deletes the key. Returns 1 when the file
+// holds the change (or needed none), 0 on bad arguments or when the file could not be rewritten;
+// in that case the file on disk is untouched and the cache forgets the change.
+int WritePrivateProfileString(const char* section, const char* key, const char* value,
+                              const char* file);
+
+// "key=value\0key=value\0\0" of the section; returns the bytes before the final NUL.
+uint32_t GetPrivateProfileSection(const char* section, char* out, uint32_t size, const char* file);
+
+// Replaces the section's keys with "key=value" entries of a NUL-separated, NUL-NUL-ended list.
+int WritePrivateProfileSection(const char* section, const char* entries, const char* file);
+
+// Binary records stored as upper-case hexadecimal with a trailing checksum byte.
+int GetPrivateProfileStruct(const char* section, const char* key, void* dest, uint32_t count,
+                            const char* file);
+int WritePrivateProfileStruct(const char* section, const char* key, const void* src,
+                              uint32_t count, const char* file);
