@@ -1,0 +1,40 @@
+// Alerts with up to three buttons and the open, save and folder panels. Each runs modally
+// (a nested loop in the modal-panel mode: common-mode timers keep firing). Main thread.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vq::platform {
+
+enum class AlertStyle { Informational, Warning, Critical };
+
+struct AlertRequest {
+  std::string title;
+  std::string message;
+  std::vector<std::string> buttons;  // one to three, the first is the default
+  AlertStyle style = AlertStyle::Informational;
+};
+
+struct PanelRequest {
+  enum class Kind { Open, Save, Folder };
+  Kind kind = Kind::Open;
+  std::string title;
+  std::string directory;                  // initial folder, empty for the last used
+  std::string fileName;                   // initial name (save panel)
+  std::vector<std::string> allowedTypes;  // extensions without the dot; empty allows all
+  bool allowsMultipleSelection = false;
+  bool canCreateDirectories = true;
+};
+
+class DialogService {
+ public:
+  virtual ~DialogService() = default;
+  // The index of the button pressed (0 for the first). No button counts as the first.
+  virtual int runAlert(const AlertRequest& request) = 0;
+  // The chosen paths, or none when the user cancelled.
+  virtual std::optional<std::vector<std::string>> runPanel(const PanelRequest& request) = 0;
+};
+
+}  // namespace vq::platform

@@ -1,0 +1,323 @@
+#include "platform/headless.h"
+
+#include <algorithm>
+
+#include "platform/menu.h"
+#include "platform/view.h"
+
+namespace vq::platform {
+
+// ---- Run loop ---------------------------------------------------------------------------
+
+HeadlessRunLoop::HeadlessRunLoop() : mainThread_(std::this_thread::get_id()) {}
+
+TimerId HeadlessRunLoop::addTimer(double interval, bool repeats, std::function<void()> fire,
+                                  bool commonModes) {
+  interval = std::max(interval, 0.0001);
+  TimerId id = nextId_++;
+  timers_[id] = TimerRec{interval, now_ + interval, repeats, commonModes, std::move(fire)};
+  return id;
+}
+
+void HeadlessRunLoop::invalidateTimer(TimerId id) { timers_.erase(id); }
+
+bool HeadlessRunLoop::isTimerValid(TimerId id) const { return timers_.count(id) != 0; }
+
+void HeadlessRunLoop::postToMain(std::function<void()> work) {
+  std::lock_guard<std::mutex> lock(postMutex_);
+  posted_.push_back(std::move(work));
+  ++wakes_;
+}
+
+void HeadlessRunLoop::wake() {
+  std::lock_guard<std::mutex> lock(postMutex_);
+  ++wakes_;
+}
+
+int HeadlessRunLoop::wakeCount() const {
+  std::lock_guard<std::mutex> lock(postMutex_);
+  return wakes_;
+}
+
+bool HeadlessRunLoop::isMainThread() const { return std::this_thread::get_id() == mainThread_; }
+
+void HeadlessRunLoop::runPending() {
+  // Bounded, so work that keeps posting itself cannot hang a test.
+  for (int round = 0; round < 1000; ++round) {
+    std::deque<std::function<void()>> batch;
+    {
+      std::lock_guard<std::mutex> lock(postMutex_);
+      batch.swap(posted_);
+    }
+    if (batch.empty()) return;
+    for (auto& work : batch) work();
+  }
+}
+
+bool HeadlessRunLoop::fireNextDue(double until) {
+  auto best = timers_.end();
+  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+    const TimerRec& t = it->second;
+    if (mode_ != RunLoopMode::Default && !t.common) continue;
+    if (t.fireAt > until) continue;
+    if (best == timers_.end() || t.fireAt < best->second.fireAt) best = it;
+  }
+  if (best == timers_.end()) return false;
+  TimerId id = best->first;
+  TimerRec& t = best->second;
+  now_ = std::max(now_, t.fireAt);
+  std::function<void()> fire = t.fire;  // the callback may invalidate its own timer
+  if (t.repeats) {
+    double next = t.fireAt + t.interval;
+    t.fireAt = next > now_ ? next : now_ + t.interval;
+  } else {
+    timers_.erase(best);
+  }
+  (void)id;
+  fire();
+  runPending();
+  return true;
+}
+
+void HeadlessRunLoop::advance(double seconds) {
+  double target = now_ + std::max(seconds, 0.0);
+  runPending();
+  while (fireNextDue(target)) {
+  }
+  now_ = std::max(now_, target);
+}
+
+void HeadlessRunLoop::runNested(RunLoopMode mode, double seconds) {
+  RunLoopMode saved = mode_;
+  mode_ = mode;
+  advance(seconds);
+  mode_ = saved;
+}
+
+// ---- Application ------------------------------------------------------------------------
+
+HeadlessApplication::HeadlessApplication(HeadlessBackend& backend) : backend_(backend) {}
+
+HeadlessApplication::~HeadlessApplication() {
+  if (mainMenu_) mainMenu_->release();
+}
+
+RunLoop& HeadlessApplication::runLoop() { return backend_.loop; }
+
+void HeadlessApplication::dispatchEvent(const Event& e) {
+  dispatched.push_back(e);
+  Window* w = e.window;
+  if (!w) return;
+  View* target = e.isKey() ? w->firstResponder() : w->contentView();
+  if (target) target->handleEvent(e);
+}
+
+std::optional<Event> HeadlessApplication::peekEvent(uint64_t mask, double seconds) {
+  double limit = backend_.loop.now() + seconds;
+  for (const Event& e : queue_) {
+    if ((eventMask(e.type) & mask) && e.timestamp <= limit) return e;
+  }
+  return std::nullopt;
+}
+
+void HeadlessApplication::setMainMenu(Menu* m) {
+  if (m == mainMenu_) return;
+  if (m) m->retain();
+  if (mainMenu_) mainMenu_->release();
+  mainMenu_ = m;
+}
+
+void HeadlessApplication::terminate() {
+  if (terminated_) return;
+  TerminateReply reply = delegate_ ? delegate_->applicationShouldTerminate() : TerminateReply::Now;
+  if (reply == TerminateReply::Now) {
+    replyToTerminate(true);
+  } else if (reply == TerminateReply::Later) {
+    terminatePending_ = true;
+  }
+}
+
+void HeadlessApplication::replyToTerminate(bool terminate) {
+  terminatePending_ = false;
+  if (!terminate || terminated_) return;
+  if (delegate_) delegate_->applicationWillTerminate();
+  terminated_ = true;
+}
+
+void HeadlessApplication::launch() {
+  if (delegate_) delegate_->applicationWillFinishLaunching();
+  if (delegate_) delegate_->applicationDidFinishLaunching();
+  activate();
+}
+
+void HeadlessApplication::activate() {
+  if (active_) return;
+  active_ = true;
+  if (delegate_) delegate_->applicationDidBecomeActive();
+}
+
+void HeadlessApplication::deactivate() {
+  if (!active_) return;
+  active_ = false;
+  if (delegate_) delegate_->applicationDidResignActive();
+}
+
+bool HeadlessApplication::openFile(const std::string& path) {
+  return delegate_ && delegate_->openFile(path);
+}
+
+void HeadlessApplication::postEvent(Event e) {
+  if (e.timestamp == 0) e.timestamp = backend_.loop.now();
+  if (e.window && e.windowNumber == 0) e.windowNumber = e.window->windowNumber();
+  queue_.push_back(std::move(e));
+}
+
+void HeadlessApplication::processEvents() {
+  while (!queue_.empty()) {
+    Event e = queue_.front();
+    queue_.pop_front();
+    current_ = e;
+    if (hook_) {
+      hook_->sendEvent(e);
+    } else {
+      dispatchEvent(e);
+    }
+    current_.reset();
+  }
+}
+
+// ---- Backend ----------------------------------------------------------------------------
+
+namespace {
+
+MenuItem* findEnabledTag(Menu& menu, int32_t tag) {
+  for (int i = 0; i < menu.itemCount(); ++i) {
+    MenuItem* item = menu.itemAt(i);
+    if (item->tag() == tag && item->isEnabled() && !item->isSeparator()) return item;
+    if (item->submenu()) {
+      if (MenuItem* found = findEnabledTag(*item->submenu(), tag)) return found;
+    }
+  }
+  return nullptr;
+}
+
+std::map<uint16_t, char32_t> usLayout() {
+  static const char kKeys[] = "asdfhgzxc\0bqweryt123465=97-80]ou[ip\0lj'k;\\,/nm.";
+  std::map<uint16_t, char32_t> m;
+  for (uint16_t code = 0; code < sizeof(kKeys) - 1; ++code) {
+    if (kKeys[code]) m[code] = static_cast<char32_t>(kKeys[code]);
+  }
+  m[49] = U' ';
+  m[50] = U'`';
+  return m;
+}
+
+}  // namespace
+
+MenuAnswer chooseTag(int32_t tag, double delay) {
+  return MenuAnswer{[tag](Menu& m) { return findEnabledTag(m, tag); }, delay};
+}
+
+HeadlessBackend::HeadlessBackend() : app(*this) {
+  Screen main;
+  main.frame = {0, 0, 1280, 1024};
+  main.visibleFrame = {0, 0, 1280, 1000};
+  screenList.push_back(main);
+  layout = usLayout();
+}
+
+HeadlessBackend::~HeadlessBackend() = default;
+
+int HeadlessBackend::runAlert(const AlertRequest& request) {
+  alerts.push_back(request);
+  AlertAnswer answer;
+  if (!alertAnswers.empty()) {
+    answer = alertAnswers.front();
+    alertAnswers.pop_front();
+  }
+  if (answer.delay > 0) loop.runNested(RunLoopMode::ModalPanel, answer.delay);
+  int last = std::max<int>(0, static_cast<int>(request.buttons.size()) - 1);
+  return std::clamp(answer.button, 0, last);
+}
+
+std::optional<std::vector<std::string>> HeadlessBackend::runPanel(const PanelRequest& request) {
+  panels.push_back(request);
+  PanelAnswer answer;
+  if (!panelAnswers.empty()) {
+    answer = panelAnswers.front();
+    panelAnswers.pop_front();
+  }
+  if (answer.delay > 0) loop.runNested(RunLoopMode::ModalPanel, answer.delay);
+  return answer.paths;
+}
+
+void HeadlessBackend::menuWillOpen(Menu& m) {
+  if (m.delegate()) m.delegate()->menuNeedsUpdate(m);
+  for (int i = 0; i < m.itemCount(); ++i) {
+    if (Menu* sub = m.itemAt(i)->submenu()) menuWillOpen(*sub);
+  }
+}
+
+MenuItem* HeadlessBackend::popUpContextMenu(Menu& menu, Point location, View* view) {
+  menu.retain();  // the menu stays alive while it is shown, whatever its delegate does
+  menuWillOpen(menu);
+  ShownMenu shown{&menu, menu.title(), location, view, {}};
+  for (int i = 0; i < menu.itemCount(); ++i) shown.itemTitles.push_back(menu.itemAt(i)->title());
+  menusShown.push_back(std::move(shown));
+  MenuAnswer answer;
+  if (!menuAnswers.empty()) {
+    answer = menuAnswers.front();
+    menuAnswers.pop_front();
+  }
+  if (answer.delay > 0) loop.runNested(RunLoopMode::EventTracking, answer.delay);
+  MenuItem* chosen = answer.choose ? answer.choose(menu) : nullptr;
+  if (chosen && (!chosen->isEnabled() || chosen->isSeparator())) chosen = nullptr;
+  if (chosen) chosen->perform();
+  menu.release();
+  return chosen;
+}
+
+void HeadlessBackend::clear() {
+  clip_.reset();
+  ++changes_;
+}
+
+void HeadlessBackend::setString(const std::string& utf8) {
+  clip_ = utf8;
+  ++changes_;
+}
+
+bool HeadlessBackend::open(const std::string& urlOrPath) {
+  opened.push_back(urlOrPath);
+  return !urlOrPath.empty();
+}
+
+CursorRef HeadlessBackend::systemCursor(SystemCursor which) {
+  auto& slot = system_[static_cast<int>(which)];
+  if (!slot) {
+    auto c = std::make_shared<Cursor>();
+    c->isSystem = true;
+    c->system = which;
+    slot = c;
+  }
+  return slot;
+}
+
+void HeadlessBackend::setCurrent(CursorRef c) {
+  cursorsSet.push_back(c);
+  current_ = std::move(c);
+}
+
+bool HeadlessBackend::warpMouse(Point p) {
+  warps.push_back(p);
+  if (warpFails) return false;
+  mouse = {p.x, mainDisplayHeight() - p.y};
+  return true;
+}
+
+char32_t HeadlessBackend::layoutCharacter(uint16_t keyCode) const {
+  auto it = layout.find(keyCode);
+  return it == layout.end() ? 0 : it->second;
+}
+
+}  // namespace vq::platform

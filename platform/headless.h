@@ -1,0 +1,221 @@
+// The headless backend: the default, and what every test uses. A virtual clock drives the
+// run loop; events are injected; menus, alerts and panels take scripted answers; every
+// request is recorded for assertions. Nothing is drawn and no device is touched.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace vq::platform {
+
+class HeadlessRunLoop final : public RunLoop {
+ public:
+  HeadlessRunLoop();  // the constructing thread is the main thread
+
+  double now() const override { return now_; }
+  TimerId addTimer(double interval, bool repeats, std::function<void()> fire,
+                   bool commonModes) override;
+  void invalidateTimer(TimerId id) override;
+  bool isTimerValid(TimerId id) const override;
+  void postToMain(std::function<void()> work) override;
+  void wake() override;
+  bool isMainThread() const override;
+  std::thread::id mainThreadId() const override { return mainThread_; }
+  RunLoopMode currentMode() const override { return mode_; }
+  void runNested(RunLoopMode mode, double seconds) override;
+
+  // Main thread: runs posted work, then moves the clock forward by `seconds`, firing due
+  // timers of the current mode in time order (and running work they post).
+  void advance(double seconds);
+  // Main thread: runs the work posted so far (and what it posts in turn).
+  void runPending();
+  size_t timerCount() const { return timers_.size(); }
+  int wakeCount() const;
+
+ private:
+  struct TimerRec {
+    double interval;
+    double fireAt;
+    bool repeats;
+    bool common;
+    std::function<void()> fire;
+  };
+  bool fireNextDue(double until);
+
+  std::thread::id mainThread_;
+  double now_ = 0;
+  RunLoopMode mode_ = RunLoopMode::Default;
+  TimerId nextId_ = 1;
+  std::map<TimerId, TimerRec> timers_;
+  mutable std::mutex postMutex_;
+  std::deque<std::function<void()>> posted_;
+  int wakes_ = 0;
+};
+
+class HeadlessBackend;
+
+class HeadlessApplication final : public Application {
+ public:
+  explicit HeadlessApplication(HeadlessBackend& backend);
+  RunLoop& runLoop() override;
+  void setDelegate(ApplicationDelegate* d) override { delegate_ = d; }
+  ApplicationDelegate* delegate() const override { return delegate_; }
+  void setEventHook(EventHook* hook) override { hook_ = hook; }
+  void dispatchEvent(const Event& e) override;
+  std::optional<Event> peekEvent(uint64_t mask, double seconds) override;
+  const Event* currentEvent() const override { return current_ ? &*current_ : nullptr; }
+  Menu* mainMenu() const override { return mainMenu_; }
+  void setMainMenu(Menu* m) override;
+  void terminate() override;
+  void replyToTerminate(bool terminate) override;
+  bool isTerminated() const override { return terminated_; }
+  bool isActive() const override { return active_; }
+
+  // Lifecycle as the desktop would drive it.
+  void launch();  // will finish launching, then did finish launching
+  void activate();
+  void deactivate();
+  bool openFile(const std::string& path);
+
+  // Injected events wait in a queue, stamped with the clock when not stamped already.
+  void postEvent(Event e);
+  // Sends every queued event through the event hook (or dispatches it when there is none).
+  void processEvents();
+  size_t queuedEventCount() const { return queue_.size(); }
+  // Events that reached dispatchEvent (the ordinary route), in order.
+  std::vector<Event> dispatched;
+
+  ~HeadlessApplication() override;
+
+ private:
+  HeadlessBackend& backend_;
+  ApplicationDelegate* delegate_ = nullptr;
+  EventHook* hook_ = nullptr;
+  std::deque<Event> queue_;
+  std::optional<Event> current_;
+  Menu* mainMenu_ = nullptr;
+  bool terminated_ = false;
+  bool terminatePending_ = false;
+  bool active_ = false;
+};
+
+// Scripted answer of a modal alert, panel or menu: what to answer, and how long the user
+// "takes" (the clock advances that much inside the nested loop first).
+struct AlertAnswer {
+  int button = 0;
+  double delay = 0;
+};
+struct PanelAnswer {
+  std::optional<std::vector<std::string>> paths;  // none: cancelled
+  double delay = 0;
+};
+struct MenuAnswer {
+  // Chooses an item of the menu shown (searching submenus); none dismisses the menu.
+  std::function<MenuItem*(Menu&)> choose;
+  double delay = 0;
+};
+// Chooses the first enabled item with that tag, searching submenus depth-first.
+MenuAnswer chooseTag(int32_t tag, double delay = 0);
+
+class HeadlessBackend final : public Backend, DialogService, MenuTracking, Pasteboard,
+                              Workspace, CursorService, ScreenService, InputState {
+ public:
+  HeadlessBackend();
+  ~HeadlessBackend() override;
+
+  RunLoop& runLoop() override { return loop; }
+  Application& application() override { return app; }
+  DialogService& dialogs() override { return *this; }
+  MenuTracking& menuTracking() override { return *this; }
+  Pasteboard& pasteboard() override { return *this; }
+  Workspace& workspace() override { return *this; }
+  CursorService& cursors() override { return *this; }
+  ScreenService& screens() override { return *this; }
+  InputState& inputState() override { return *this; }
+
+  HeadlessRunLoop loop;
+  HeadlessApplication app;
+
+  // Scripts, consumed in order; with none left an alert answers its first button, a panel
+  // cancels and a menu is dismissed.
+  std::deque<AlertAnswer> alertAnswers;
+  std::deque<PanelAnswer> panelAnswers;
+  std::deque<MenuAnswer> menuAnswers;
+
+  // Records.
+  std::vector<AlertRequest> alerts;
+  std::vector<PanelRequest> panels;
+  struct ShownMenu {
+    Menu* menu;  // valid only while the caller keeps the menu alive
+    std::string title;
+    Point location;
+    View* view;
+    std::vector<std::string> itemTitles;
+  };
+  std::vector<ShownMenu> menusShown;
+  std::vector<std::string> opened;  // workspace requests
+  std::vector<CursorRef> cursorsSet;
+  std::vector<Point> warps;
+
+  // State the tests set.
+  uint32_t modifiers = 0;
+  uint32_t mouseButtons = 0;
+  Point mouse{100, 100};
+  bool warpFails = false;
+  std::vector<Screen> screenList;
+  // Characters of the layout by key code; by default a US layout of the letter, digit and
+  // punctuation keys.
+  std::map<uint16_t, char32_t> layout;
+
+  // DialogService
+  int runAlert(const AlertRequest& request) override;
+  std::optional<std::vector<std::string>> runPanel(const PanelRequest& request) override;
+  // MenuTracking
+  MenuItem* popUpContextMenu(Menu& menu, Point location, View* view) override;
+  // Pasteboard
+  void clear() override;
+  void setString(const std::string& utf8) override;
+  std::optional<std::string> string() const override { return clip_; }
+  long changeCount() const override { return changes_; }
+  // Workspace
+  bool open(const std::string& urlOrPath) override;
+  // CursorService
+  CursorRef systemCursor(SystemCursor which) override;
+  void setCurrent(CursorRef c) override;
+  CursorRef current() const override { return current_; }
+  void setHidden(bool hidden) override { hidden_ = hidden; }
+  bool isHidden() const override { return hidden_; }
+  void setMouseCoupled(bool coupled) override { coupled_ = coupled; }
+  bool isMouseCoupled() const override { return coupled_; }
+  Point mouseLocation() const override { return mouse; }
+  bool warpMouse(Point p) override;
+  // ScreenService
+  std::vector<Screen> screens() const override { return screenList; }
+  // InputState
+  uint32_t modifierFlags() const override { return modifiers; }
+  uint32_t pressedMouseButtons() const override { return mouseButtons; }
+  char32_t layoutCharacter(uint16_t keyCode) const override;
+
+ private:
+  void menuWillOpen(Menu& m);
+  std::optional<std::string> clip_;
+  long changes_ = 0;
+  CursorRef current_;
+  CursorRef system_[6];
+  bool hidden_ = false;
+  bool coupled_ = true;
+};
+
+// Installs a fresh headless backend and returns it (tests call this in their set-up).
+HeadlessBackend& installHeadless();
+// The installed backend when it is the headless one, else none.
+HeadlessBackend* headless();
+
+}  // namespace vq::platform
