@@ -1,0 +1,236 @@
+// Anti-aliased float lines and dashed lines.
+#include "rast/rast_line.h"
+
+#include "rast/rast_shape_ops.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+using namespace rast_shape;
+
+namespace {
+
+int foutcode(float x, float y, int width, int height) {
+  int code = 0;
+  if (x < 0) {
+    code |= 1;
+  } else if (x >= float(width - 1)) {
+    code |= 2;
+  }
+  if (y < 0) {
+    code |= 4;
+  } else if (y >= float(height - 1)) {
+    code |= 8;
+  }
+  return code;
+}
+
+// Two pixels per step: P at the primary weight, the pixel one minor step beyond at the rest.
+template <class Op>
+void drawFLine(RAST_pixel* p, std::ptrdiff_t majorStep, std::ptrdiff_t minorStep, int n,
+               unsigned f16, unsigned step, RAST_pixel c, int a) {
+  for (int i = 0; i <= n; ++i) {
+    const int f = int(f16 >> 8);
+    Op::put(p, c, ((255 - f) * a) >> 8);
+    Op::put(p + minorStep, c, (f * a) >> 8);
+    f16 += step;
+    if (f16 >= 65536) {
+      f16 -= 65536;
+      p += minorStep;
+    }
+    p += majorStep;
+  }
+}
+
+// The dash walk over a run starting at p: N drawn, F skipped, up to but not including e.
+template <class Op>
+void drawDashes(RAST_pixel* p0, std::ptrdiff_t step, int start, int end, int N, int F,
+                RAST_pixel c, int a) {
+  // 64-bit positions: start + N + F must not wrap for huge counts.
+  std::int64_t pos = start;
+  const std::int64_t e = end;
+  while (pos < e - N) {
+    RAST_pixel* p = p0 + (pos - start) * step;
+    for (int i = 0; i < N; ++i, p += step) {
+      Op::put(p, c, a);
+    }
+    pos += std::int64_t(N) + F;
+  }
+  const std::int64_t rest = std::min<std::int64_t>(e - pos, N);
+  RAST_pixel* p = p0 + (pos - start) * step;
+  for (std::int64_t i = 0; i < rest; ++i, p += step) {
+    Op::put(p, c, a);
+  }
+}
+
+}  // namespace
+
+bool RAST_ClipFLine(float* x1, float* y1, float* x2, float* y2, int width, int height) {
+  float ax = *x1, ay = *y1, bx = *x2, by = *y2;
+  if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) {
+    return false;
+  }
+  int o1 = foutcode(ax, ay, width, height);
+  int o2 = foutcode(bx, by, width, height);
+  const float W1 = float(width - 1), H1 = float(height - 1);
+  bool accepted = false;
+  for (int attempt = 0; attempt < 33; ++attempt) {
+    if ((o1 | o2) == 0) {
+      accepted = true;
+      break;
+    }
+    if (o1 & o2) {
+      break;
+    }
+    const bool first = o1 != 0;
+    float& px = first ? ax : bx;
+    float& py = first ? ay : by;
+    const int o = first ? o1 : o2;
+    if (o & 8) {
+      px = ax + (bx - ax) * (H1 - ay) / (by - ay);
+      py = float(height - 2);
+    } else if (o & 4) {
+      px = ax + (bx - ax) * ay / (ay - by);
+      py = 0;
+    } else if (o & 2) {
+      py = ay + (by - ay) * (W1 - ax) / (bx - ax);
+      px = float(width - 2);
+    } else {
+      py = ay + (by - ay) * ax / (ax - bx);
+      px = 0;
+    }
+    if (first) {
+      o1 = foutcode(ax, ay, width, height);
+    } else {
+      o2 = foutcode(bx, by, width, height);
+    }
+  }
+  *x1 = ax;
+  *y1 = ay;
+  *x2 = bx;
+  *y2 = by;
+  return accepted;
+}
+
+void RAST_FLine(RAST_IBitmap* bitmap, float x1, float y1, float x2, float y2, RAST_pixel colour,
+                float alpha, RAST_BlendMode mode, bool antialias) {
+  if (!bitmap) {
+    return;
+  }
+  if (!CoordOK(x1) || !CoordOK(y1) || !CoordOK(x2) || !CoordOK(y2)) {
+    return;
+  }
+  if (!antialias) {
+    RAST_Line(bitmap, int(x1), int(y1), int(x2), int(y2), colour, alpha, mode, false);
+    return;
+  }
+  Surface surf(bitmap);
+  if (!surf) {
+    return;
+  }
+  if (surf.flipped) {
+    y1 = float(surf.h - 1) - y1;
+    y2 = float(surf.h - 1) - y2;
+  }
+  if (!RAST_ClipFLine(&x1, &y1, &x2, &y2, surf.w, surf.h)) {
+    return;
+  }
+  if (x1 == x2 && y1 == y2) {
+    return;
+  }
+  const bool xMajor = std::fabs(x2 - x1) > std::fabs(y2 - y1);
+  float ms = xMajor ? x1 : y1, me = xMajor ? x2 : y2;  // major start, end
+  float ns = xMajor ? y1 : x1, ne = xMajor ? y2 : x2;  // minor start, end
+  if (me < ms) {
+    std::swap(ms, me);
+    std::swap(ns, ne);
+  }
+  const float slope = (ne - ns) / (me - ms);
+  const float first = std::ceil(ms);
+  const float m = (first - ms) * slope + ns;
+  const int n = int(std::floor(me) - first);
+  if (n < 0) {
+    return;
+  }
+  const std::ptrdiff_t majorStep = xMajor ? 1 : surf.span;
+  const std::ptrdiff_t minorUnit = xMajor ? surf.span : 1;
+  const bool negative = ne < ns;
+  const std::ptrdiff_t minorStep = negative ? -minorUnit : minorUnit;
+  unsigned f16 = unsigned((m - std::floor(m)) * 65536.0f);
+  const unsigned step = unsigned(std::fabs(slope) * 65536.0f);
+  // m may sit a hair below 0 where the clip rounded; the pixel pair still lies inside.
+  int mi = int(m);
+  int ma = int(first);
+  RAST_pixel* p = xMajor ? surf.at(ma, mi) : surf.at(mi, ma);
+  if (negative) {
+    p -= minorStep;
+    f16 = 65535 - f16;
+  }
+  const int low = mode.op();
+  const int a = AlphaWeight(alpha);
+  if (a == 0 || low > 5 || (low == 0 && a < 1)) {
+    return;
+  }
+  DispatchBlend(low, [&](auto op) {
+    drawFLine<decltype(op)>(p, majorStep, minorStep, n, f16, step, colour, a);
+  });
+}
+
+void RAST_DashedLine(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, int pixelsOn,
+                     int pixelsOff, RAST_pixel colour, RAST_BlendMode mode, float alpha) {
+  Surface surf(bitmap);
+  if (!surf) {
+    return;
+  }
+  // No "on" pixels or no forward period would draw nothing or never advance.
+  if (pixelsOn < 1 || pixelsOff < 0) {
+    return;
+  }
+  if (!RAST_ClipLine(&x1, &y1, &x2, &y2, surf.w, surf.h)) {
+    return;
+  }
+  if (y2 < y1) {
+    std::swap(y1, y2);
+  }
+  const int low = mode.op();
+  if (pixelsOn == 1 && pixelsOff == 1 && x1 == x2 && alpha == 1.0f && low == 0) {
+    const int n = y2 - y1 + 1;
+    if (n < 2) {
+      return;
+    }
+    RAST_pixel* p = surf.at(x1, y1);
+    for (int i = 0; i < n / 2; ++i, p += 2 * surf.span) {
+      *p = colour;
+    }
+    return;
+  }
+  const int a = AlphaWeight(alpha);
+  if (x2 < x1) {
+    std::swap(x1, x2);
+  }
+  if (a == 0 || low > 5 || (low == 0 && a < 1)) {
+    return;
+  }
+  std::ptrdiff_t step;
+  int start, end;
+  if (x1 == x2) {
+    step = surf.span;
+    start = y1;
+    end = y2;
+  } else if (y1 == y2) {
+    step = 1;
+    start = x1;
+    end = x2;
+  } else {
+    return;
+  }
+  RAST_pixel* p0 = surf.at(x1, y1);
+  auto walk = [&](auto op) {
+    drawDashes<decltype(op)>(p0, step, start, end, pixelsOn, pixelsOff, colour, a);
+  };
+  if (low == 0 && a == 256) return walk(OpStore{});
+  if (low == 0 && a == 128) return walk(OpAverage{});
+  DispatchBlend(low, walk);
+}

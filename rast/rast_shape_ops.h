@@ -1,0 +1,93 @@
+// Internal to the drawing primitives (lines, curves, polygons, circles): the destination seen as
+// raw stored rows, the per-pixel operations their loops are instantiated with, and the guards
+// that keep float geometry out of undefined conversions.
+#pragma once
+
+#include "rast/rast_bitmap.h"
+#include "rast/rast_blend.h"
+
+#include <cmath>
+#include <cstddef>
+
+namespace rast_shape {
+
+// The bitmap's stored rows. The primitives mirror y themselves for bottom-up bitmaps (flipped),
+// so at(x, y) addresses stored row y.
+struct Surface {
+  RAST_pixel* bits = nullptr;
+  std::ptrdiff_t span = 0;
+  int w = 0;
+  int h = 0;
+  bool flipped = false;
+
+  explicit Surface(RAST_IBitmap* bm) {
+    if (!bm) return;
+    RAST_pixel* b = bm->getBits();
+    const int bw = bm->getWidth(), bh = bm->getHeight(), s = bm->getRowSpan();
+    if (!b || bw < 1 || bh < 1 || s < bw) return;
+    bits = b;
+    span = s;
+    w = bw;
+    h = bh;
+    flipped = bm->isFlipped();
+  }
+  explicit operator bool() const { return bits != nullptr; }
+  RAST_pixel* at(int x, int y) const { return bits + y * span + x; }
+};
+
+// Integer weight trunc(alpha * 256), limited to 0..256 (negative or NaN alpha gives 0).
+inline int AlphaWeight(float alpha) { return RAST_Weight::FromAlpha(alpha).value(); }
+
+// A float coordinate or radius that can be truncated to a 32-bit integer and still leave room
+// for the few pixels of margin the drawers add. NaN and infinities fail.
+inline bool CoordOK(float v) { return v > -2.0e9f && v < 2.0e9f; }
+inline bool CoordOK(double v) { return v > -2.0e9 && v < 2.0e9; }
+
+// Per-pixel operations: put(pixel, colour, weight). Weights are 0..256.
+struct OpStore {
+  static void put(RAST_pixel* p, RAST_pixel c, int) { *p = c; }
+};
+// (d + c) >> 1 in each byte: the copy at weight 128 of the plain line and circle routines.
+struct OpAverage {
+  static void put(RAST_pixel* p, RAST_pixel c, int) {
+    const RAST_pixel d = *p;
+    *p = ((d & 0xfefefefeu) >> 1) + ((c & 0xfefefefeu) >> 1) + (d & c & 0x01010101u);
+  }
+};
+struct OpHalfMix {
+  static void put(RAST_pixel* p, RAST_pixel c, int) { *p = RAST_MixHalf(*p, c); }
+};
+struct OpQuarterMix {
+  static void put(RAST_pixel* p, RAST_pixel c, int) { *p = RAST_MixQuarter(*p, c); }
+};
+struct OpThreeQuarterMix {
+  static void put(RAST_pixel* p, RAST_pixel c, int) { *p = RAST_MixThreeQuarter(*p, c); }
+};
+template <RAST_SolidOp Op>
+struct OpSolid {
+  static void put(RAST_pixel* p, RAST_pixel c, int w) {
+    *p = RAST_SolidBlend<Op>(*p, c, RAST_Weight(w));
+  }
+};
+using OpCopy = OpSolid<RAST_SolidOp::Copy>;
+using OpAdd = OpSolid<RAST_SolidOp::Add>;
+using OpDodge = OpSolid<RAST_SolidOp::Dodge>;
+using OpMul = OpSolid<RAST_SolidOp::Mul>;
+using OpOverlay = OpSolid<RAST_SolidOp::Overlay>;
+using OpHsv = OpSolid<RAST_SolidOp::HSV>;
+
+// Calls f(Op{}) with the operation of the mode's low byte 0..5; other values call nothing.
+template <class F>
+void DispatchBlend(int low, F&& f) {
+  switch (low) {
+    case 0: f(OpCopy{}); break;
+    case 1: f(OpAdd{}); break;
+    case 2: f(OpDodge{}); break;
+    case 3: f(OpMul{}); break;
+    case 4: f(OpOverlay{}); break;
+    case 5: f(OpHsv{}); break;
+    default: break;
+  }
+}
+
+}  // namespace rast_shape
