@@ -40,6 +40,7 @@ class BufferedFileReader {
   int64_t m_position = 0;
   int64_t m_fileSize = 0;
   void* m_view = nullptr;        // mmap view, or null
+  int64_t m_viewLength = 0;
   char* m_wholeCopy = nullptr;   // whole file read at once, or null
   int64_t m_fileOffset = 0;      // next file offset to read
   int m_fd = -1;

@@ -1,0 +1,112 @@
+#include "plugin/timer_thread.h"
+
+#include <sys/select.h>
+
+#include <cerrno>
+#include <chrono>
+
+TimerThread::~TimerThread() {
+  Stop();
+  Join();
+}
+
+int TimerThread::Start(CTimerCallbackInterface* callback, int intervalMs, int id, bool repeat) {
+  if (!callback) return EINVAL;
+  std::lock_guard<std::mutex> joinLock(m_joinMutex);
+  if (m_threadValid) {
+    if (m_state.load() != kStopped) return EBUSY;
+    // The previous loop has ended or is ending: collect its thread first.
+    if (pthread_equal(pthread_self(), m_thread)) return EBUSY;
+    pthread_join(m_thread, nullptr);
+    m_threadValid = false;
+  }
+
+  m_callback = callback;
+  m_intervalMs = intervalMs < 0 ? 0 : intervalMs;
+  m_id = id;
+  m_repeat = repeat;
+  // Paused while the thread is being created, so that it calls nothing
+  // before Start has returned its result.
+  SetState(kPaused);
+  const int rc = pthread_create(&m_thread, nullptr, &TimerThread::ThreadMain, this);
+  if (rc != 0) {
+    SetState(kStopped);
+    return rc;
+  }
+  m_threadValid = true;
+  SetState(kRunning);
+  return 0;
+}
+
+void TimerThread::Stop() { SetState(kStopped); }
+
+void TimerThread::Pause() {
+  {
+    std::lock_guard<std::mutex> lock(m_waitMutex);
+    if (m_state.load() != kRunning) return;  // a stopped timer stays stopped
+    m_state.store(kPaused);
+  }
+  m_wake.notify_all();
+}
+
+void TimerThread::Resume() {
+  {
+    std::lock_guard<std::mutex> lock(m_waitMutex);
+    if (m_state.load() != kPaused) return;
+    m_state.store(kRunning);
+  }
+  m_wake.notify_all();
+}
+
+void TimerThread::Join() {
+  std::lock_guard<std::mutex> joinLock(m_joinMutex);
+  if (!m_threadValid) return;
+  if (pthread_equal(pthread_self(), m_thread)) return;  // from our own callback
+  pthread_join(m_thread, nullptr);
+  m_threadValid = false;
+}
+
+void TimerThread::Sleep(int ms) {
+  if (ms <= 0) return;
+  struct timeval tv;
+  tv.tv_sec = ms / 1000;
+  tv.tv_usec = (ms % 1000) * 1000;
+  select(0, nullptr, nullptr, nullptr, &tv);
+}
+
+void* TimerThread::ThreadMain(void* arg) {
+  static_cast<TimerThread*>(arg)->Loop();
+  return nullptr;
+}
+
+void TimerThread::SetState(int state) {
+  {
+    std::lock_guard<std::mutex> lock(m_waitMutex);
+    m_state.store(state);
+  }
+  m_wake.notify_all();
+}
+
+void TimerThread::WaitFor(int ms, int stateSeen) {
+  std::unique_lock<std::mutex> lock(m_waitMutex);
+  m_wake.wait_for(lock, std::chrono::milliseconds(ms), [&] { return m_state.load() != stateSeen; });
+}
+
+void TimerThread::Loop() {
+  for (;;) {
+    const int state = m_state.load();
+    if (state == kStopped) break;
+    if (state == kRunning) {
+      m_callback->OnTimer(this);
+      if (!m_repeat) {
+        m_state.store(kStopped);
+        break;
+      }
+      // The period is the callback's running time plus the interval. A Stop or
+      // Pause during the wait ends it early.
+      WaitFor(m_intervalMs, kRunning);
+    } else {
+      WaitFor(50, kPaused);
+    }
+  }
+}
