@@ -1,0 +1,265 @@
+// IGraphics core: control list, plug-to-GUI value propagation, dirty tracking and the draw cycle.
+#include "graphics/igraphics.h"
+
+#include "graphics/imodule_gui_resize.h"
+#include "plugin/iparam.h"
+
+IGraphics::IGraphics(IModuleBase* plug, int width, int height, int fps)
+    : mPlug(plug), mWidth(width), mHeight(height), mFPS(fps > 0 ? fps : kDefaultFPS) {}
+
+IGraphics::~IGraphics() {
+  delete mKeyCatcher;
+  mKeyCatcher = nullptr;
+  mControls.Empty(true);
+  delete mDrawBitmap;
+  mDrawBitmap = nullptr;
+  delete mTmpBitmap;
+  mTmpBitmap = nullptr;
+}
+
+void IGraphics::CreateDrawBitmaps() {
+  delete mDrawBitmap;
+  delete mTmpBitmap;
+  mDrawBitmap = new RAST_SysBitmap(mWidth, mHeight);
+  mTmpBitmap = new RAST_MemBitmap(0, 0, 4);
+}
+
+void IGraphics::Resize(int w, int h) {
+  mWidth = w;
+  mHeight = h;
+  CreateDrawBitmaps();
+  if (mPlug) mPlug->ResizeGraphics();
+}
+
+int IGraphics::ResizeHandleCount() const {
+  return mPlug && mPlug->GetGUIResize() ? IModuleGUIResize::kHandleCount : 0;
+}
+
+void IGraphics::RenumberControls() {
+  for (int i = 0; i < mControls.GetSize(); ++i) mControls.Get(i)->SetListIdx(i);
+}
+
+void IGraphics::AttachControl(IControl* control) {
+  if (!control) return;
+  mControls.Add(control);
+  RenumberControls();
+}
+
+void IGraphics::RemoveControl(int idx) {
+  if (mControls.Delete(idx)) RenumberControls();
+}
+
+void IGraphics::ReplaceControl(int idx, IControl* control) {
+  const int limit = mControls.GetSize() - ResizeHandleCount();
+  if (!control || idx <= 0 || idx >= limit) return;
+  const_cast<IControl**>(mControls.GetList())[idx] = control;
+  RenumberControls();
+}
+
+void IGraphics::MoveControl(int from, int to) {
+  const int limit = mControls.GetSize() - ResizeHandleCount();
+  if (from <= 0 || from >= limit || to < 1 || to >= limit) return;
+  IControl* control = mControls.Get(from);
+  mControls.Delete(from);
+  mControls.Insert(to, control);
+  RenumberControls();
+}
+
+void IGraphics::SwapControls(int a, int b) {
+  const int limit = mControls.GetSize() - ResizeHandleCount();
+  if (a <= 0 || b <= 0 || a >= limit || b >= limit) return;
+  auto** list = const_cast<IControl**>(mControls.GetList());
+  IControl* t = list[a];
+  list[a] = list[b];
+  list[b] = t;
+  RenumberControls();
+}
+
+void IGraphics::AttachResizeHandles(IModuleGUIResize* resize) {
+  if (resize) AttachControl(resize->AttachResizeHandles());
+}
+
+void IGraphics::ResizeAtGuiOpen(IModuleGUIResize* resize) {
+  if (resize) resize->ResizeAtGuiOpen();
+}
+
+void IGraphics::RecordAttachLayout(LiveEditState* state) {
+  if (!state) return;
+  for (int i = 0; i < mControls.GetSize(); ++i) {
+    IControl* c = mControls.Get(i);
+    const IRECT& d = c->GetRECT();
+    const IRECT& t = c->GetTargetRECT();
+    state->AddAttachedControl(LiveEditRect{d.L, d.T, d.R, d.B}, LiveEditRect{t.L, t.T, t.R, t.B}, !c->IsHidden(), c);
+  }
+}
+
+void IGraphics::HideControlsOfParam(int paramIdx, bool hide) {
+  for (int i = 0; i < mControls.GetSize(); ++i) {
+    IControl* c = mControls.Get(i);
+    if (c->ParamIdx() == paramIdx) c->Hide(hide);
+  }
+}
+
+void IGraphics::GrayOutControlsOfParam(int paramIdx, bool gray) {
+  for (int i = 0; i < mControls.GetSize(); ++i) {
+    IControl* c = mControls.Get(i);
+    if (c->ParamIdx() == paramIdx) c->GrayOut(gray);
+  }
+}
+
+void IGraphics::MoveControlsOfParam(int paramIdx, int x, int y) {
+  for (int i = 0; i < mControls.GetSize(); ++i) {
+    IControl* c = mControls.Get(i);
+    if (c->ParamIdx() == paramIdx) c->MoveTo(x, y);
+  }
+}
+
+void IGraphics::SetControlsValue(int paramIdx, double normalizedValue) {
+  for (int i = 0; i < mControls.GetSize(); ++i) {
+    IControl* c = mControls.Get(i);
+    if (c->ParamIdx() == paramIdx) c->SetValueFromUserInput(normalizedValue);
+  }
+}
+
+void IGraphics::SetControlClampRange(int paramIdx, bool normalized, double lo, double hi) {
+  if (!normalized) {
+    IParam* param = mPlug ? mPlug->GetParam(paramIdx) : nullptr;
+    if (!param) return;  // a plain range means nothing without its parameter
+    lo = param->ToNormalized(lo);
+    hi = param->ToNormalized(hi);
+  }
+  for (int i = 0; i < mControls.GetSize(); ++i) {
+    IControl* c = mControls.Get(i);
+    if (c->ParamIdx() == paramIdx) c->SetClampRange(lo, hi);
+  }
+}
+
+bool IGraphics::IsControlOfParamHidden(int paramIdx) const {
+  bool hidden = false;
+  for (int i = 0; i < mControls.GetSize(); ++i) {
+    IControl* c = mControls.Get(i);
+    if (c->ParamIdx() == paramIdx) hidden = c->IsHidden();
+  }
+  return hidden;
+}
+
+void IGraphics::HideControl(int idx, bool hide) {
+  if (IControl* c = mControls.Get(idx)) c->Hide(hide);
+}
+
+void IGraphics::GrayOutControl(int idx, bool gray) {
+  if (IControl* c = mControls.Get(idx)) c->GrayOut(gray);
+}
+
+void IGraphics::MoveControlTo(int idx, int x, int y) {
+  if (IControl* c = mControls.Get(idx)) c->MoveTo(x, y);
+}
+
+void IGraphics::SetControlFromPlug(int idx, double normalizedValue) {
+  if (IControl* c = mControls.Get(idx)) c->SetValueFromPlug(normalizedValue);
+}
+
+void IGraphics::SetControlsFromPlugValue(int paramIdx, bool normalized, double value) {
+  if (!normalized) {
+    IParam* param = mPlug ? mPlug->GetParam(paramIdx) : nullptr;
+    if (!param) return;  // cannot be normalised without its parameter
+    value = param->ToNormalized(value);
+  }
+  for (int i = 0; i < mControls.GetSize(); ++i) {
+    IControl* c = mControls.Get(i);
+    if (c->ParamIdx() == paramIdx) c->SetValueFromPlug(value);
+    const int aux = c->AuxParamIdx(paramIdx);
+    if (aux >= 0) c->SetAuxParamValueFromPlug(aux, value);
+  }
+}
+
+void IGraphics::SetAllControlsDirty() {
+  for (int i = 0; i < mControls.GetSize(); ++i) mControls.Get(i)->SetDirty(false);
+}
+
+void IGraphics::SetStrictDrawing(bool strict) {
+  mStrictDrawing = strict;
+  SetAllControlsDirty();
+}
+
+void IGraphics::SetTooltipsFromParamNames() {
+  if (!mPlug) return;
+  for (int i = 0; i < mControls.GetSize(); ++i) {
+    IControl* c = mControls.Get(i);
+    if (c->ParamIdx() < 0) continue;
+    if (IParam* param = mPlug->GetParam(c->ParamIdx())) c->SetTooltip(param->GetName());
+  }
+}
+
+void IGraphics::CallReservedHookOnAllControls() {
+  for (int i = 0; i < mControls.GetSize(); ++i) mControls.Get(i)->ReservedHook();
+}
+
+bool IGraphics::IsDirty(IRECT* r) {
+  bool dirty = false;
+  IRECT area = r ? *r : IRECT();
+  for (int i = 0; i < mControls.GetSize(); ++i) {
+    IControl* c = mControls.Get(i);
+    if (c->Animation().AnyRunning()) c->SetDirty(true);
+    if (c->IsDirty()) {
+      area = area.Union(c->GetRECT());
+      dirty = true;
+    }
+  }
+  if (r) *r = area;
+  if (dirty) {
+    mIdleTicks = 0;
+    return true;
+  }
+  const int old = mIdleTicks++;
+  if (old >= 1) {
+    if (mPlug) mPlug->OnTick();
+    mIdleTicks = 0;
+  }
+  return false;
+}
+
+bool IGraphics::Draw(IRECT* r) {
+  IModuleGUIResize* resize = mPlug ? mPlug->GetGUIResize() : nullptr;
+  if (resize && resize->IsResizeDragActive()) {
+    IRECT full(0, 0, mWidth, mHeight);
+    resize->FillWhileResizing(this, full);
+    return DrawScreen(&full);
+  }
+  const int n = mControls.GetSize();
+  if (n == 0) return true;
+  const IRECT area = r ? *r : IRECT();
+
+  if (mStrictDrawing) {
+    mDrawRect = area;
+    for (int i = 0; i < n; ++i) {
+      IControl* c = mControls.Get(i);
+      if (!c->IsHidden() && !area.Empty() && !c->GetRECT().Empty() && c->GetRECT().Overlaps(area)) c->Draw(this);
+    }
+    for (int i = 0; i < n; ++i) mControls.Get(i)->SetClean();
+  } else if (mControls.Get(0)->IsDirty()) {
+    // The background changed: everything is redrawn over it.
+    mDrawRect = mControls.Get(0)->GetRECT();
+    for (int i = 0; i < n; ++i) {
+      IControl* c = mControls.Get(i);
+      if (i != 0 && c->IsHidden()) continue;
+      c->Draw(this);
+      c->SetClean();
+    }
+  } else {
+    // Each dirty control is redrawn with whatever overlaps it, bottom to top.
+    for (int i = 1; i < n; ++i) {
+      IControl* dirty = mControls.Get(i);
+      if (!dirty->IsDirty()) continue;
+      mDrawRect = dirty->GetRECT();
+      for (int j = 0; j < n; ++j) {
+        IControl* c = mControls.Get(j);
+        if (c->IsHidden()) continue;
+        if (j == i || (!c->GetRECT().Empty() && !mDrawRect.Empty() && c->GetRECT().Overlaps(mDrawRect))) c->Draw(this);
+      }
+      dirty->SetClean();
+    }
+  }
+  // The layout editor would paint its overlay here; nothing in the program switches it on.
+  return DrawScreen(r);
+}

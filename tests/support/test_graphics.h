@@ -1,0 +1,129 @@
+// A headless IGraphics for tests: every platform slot is answered without a window and recorded
+// (screen copies, prompts, message boxes); a control that records its draws; and a standalone
+// plug that records parameter changes and idle ticks.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "graphics/icontrol.h"
+#include "graphics/igraphics.h"
+#include "plugin/imodule_standalone.h"
+#include "plugin/ipopup_menu.h"
+#include "plugin/utl_heapbuf.h"
+
+namespace vqtest {
+
+class TestGraphics : public IGraphics {
+ public:
+  struct Prompt {
+    IControl* control;
+    IParam* param;
+    IRECT where;
+  };
+  struct MessageBox {
+    std::string text, caption;
+    int type;
+  };
+
+  TestGraphics(IModuleBase* plug, int width = 1140, int height = 800, int fps = 0)
+      : IGraphics(plug, width, height, fps) {}
+
+  bool DrawScreen(const IRECT* r) override {
+    screenCopies.push_back(r ? *r : IRECT());
+    return drawScreenResult;
+  }
+  void EndUserInput() override {}
+  int ShowMessageBox(const char* text, const char* caption, int type) override {
+    messageBoxes.push_back({text ? text : "", caption ? caption : "", type});
+    return messageBoxAnswer;
+  }
+  IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) override { return popupAnswer; }
+  void CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area, const char* str) override {}
+  void HostPath(UTL_String* path) override { path->Set(""); }
+  void PluginPath(UTL_String* path) override { path->Set(""); }
+  void DesktopPath(UTL_String* path) override { path->Set(""); }
+  void UserDocumentsPath(UTL_String* path) override { path->Set(""); }
+  void AppSupportPath(UTL_String* path, bool system) override { path->Set(""); }
+  void MusicPath(UTL_String* path) override { path->Set(""); }
+  void PromptForFile(UTL_String* file, int action, UTL_String* dir, const char* extensions) override {}
+  bool PromptForColor() override { return false; }
+  bool OpenURL(const char* url) override {
+    openedUrls.push_back(url ? url : "");
+    return true;
+  }
+  void* OpenWindow(void* parentView) override {
+    window = parentView ? parentView : this;
+    return window;
+  }
+  void CloseWindow() override { window = nullptr; }
+  void* GetWindow() override { return window; }
+  bool GetTextFromClipboard(UTL_String* text) override { return false; }
+  void UpdateTooltips() override {}
+  RAST_IBitmap* OSLoadBitmap(int id, const char* name) override { return nullptr; }
+  void PromptUserInput(IControl* control, IParam* param, IRECT* where) override {
+    prompts.push_back({control, param, where ? *where : IRECT()});
+  }
+
+  std::vector<IRECT> screenCopies;
+  std::vector<MessageBox> messageBoxes;
+  std::vector<Prompt> prompts;
+  std::vector<std::string> openedUrls;
+  int messageBoxAnswer = 1;
+  IPopupMenu* popupAnswer = nullptr;
+  bool drawScreenResult = true;
+  void* window = nullptr;
+};
+
+// A control that fills its rectangle with one colour and counts its draws; drawLog, when set,
+// collects the list index of every control drawn, in order.
+class TestControl : public IControl {
+ public:
+  TestControl(IModuleBase* plug, const IRECT& rect, int paramIdx = -1, std::vector<int>* drawLog = nullptr)
+      : IControl(plug, rect, paramIdx), log(drawLog) {}
+
+  bool Draw(IGraphics* graphics) override {
+    ++draws;
+    if (log) log->push_back(GetListIdx());
+    RAST_IBitmap* bm = graphics->GetDrawBitmap();
+    RAST_BitmapRows rows(bm);
+    if (rows) {
+      for (int y = mRECT.T < 0 ? 0 : mRECT.T; y < mRECT.B && y < rows.height; ++y) {
+        for (int x = mRECT.L < 0 ? 0 : mRECT.L; x < mRECT.R && x < rows.width; ++x) *rows.at(x, y) = fill;
+      }
+    }
+    return true;
+  }
+
+  int draws = 0;
+  RAST_pixel fill = RAST_MakePixel(255, 255, 255, 255);
+  std::vector<int>* log = nullptr;
+};
+
+// A standalone plug whose nParams parameters start untyped (range 0..1); tests Init them.
+class TestPlug : public IModuleStandalone {
+ public:
+  static IModuleInstanceInfo Info(vq::platform::MidiOutput* out, uint16_t* channel) {
+    IModuleInstanceInfo info;
+    info.mBundleID.Set("org.example.standalone.VQEditor4.macOS");
+    info.mMidiOut = out;
+    info.mMidiOutChannel = channel;
+    return info;
+  }
+
+  explicit TestPlug(int nParams, vq::platform::MidiOutput* out = nullptr, uint16_t* channel = nullptr,
+                    bool doesMidi = true)
+      : IModuleStandalone(Info(out, channel), nParams, "0-1 0-2", 1, "VQEditor4", "VQEditor4", "marrowtone",
+                          0x00040101, 0x56714534, 0x4d727774, 0, doesMidi, false, false) {}
+
+  void OnParamChange(int paramIdx) override {
+    IModuleStandalone::OnParamChange(paramIdx);
+    changes.push_back(paramIdx);
+  }
+  void OnTick() override { ++ticks; }
+
+  std::vector<int> changes;
+  int ticks = 0;
+};
+
+}  // namespace vqtest
