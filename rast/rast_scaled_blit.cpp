@@ -1,0 +1,249 @@
+#include "rast/rast_scaled_blit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "rast/rast_blit.h"
+#include "rast/rast_blit_sample.h"
+
+namespace {
+
+using i64 = std::int64_t;
+using u64 = std::uint64_t;
+
+// Everything an inner loop needs, set up once per call. Positions and steps are 16.16 fixed
+// point, held in 64 bits so no source position can wrap.
+struct ScaleJob {
+  RAST_BitmapRows dr{nullptr};
+  RAST_BitmapRows sr{nullptr};
+  int x = 0, y = 0, w = 0, h = 0;
+  i64 sx = 0, sy = 0, dx = 0, dy = 0;
+  u64 limX = 0, limY = 0;
+  RAST_Weight weight{0};
+};
+
+template <RAST_BlitOp Op, bool Bilinear>
+void SampleLoop(const ScaleJob& j) {
+  i64 sy = j.sy;
+  for (int row = 0; row < j.h; ++row, sy += j.dy) {
+    if (static_cast<u64>(sy >> 16) >= j.limY) continue;
+    RAST_pixel* d = j.dr.at(j.x, j.y + row);
+    i64 sx = j.sx;
+    for (int i = 0; i < j.w; ++i, sx += j.dx) {
+      RAST_pixel s;
+      if (rast_sample::SampleAt<Bilinear>(j.sr.row0, j.sr.stride, sx, sy, j.limX, j.limY, s))
+        d[i] = RAST_ApplyBlitOp<Op>(d[i], s, j.weight);
+    }
+  }
+}
+
+// Box filter for strong reductions: the plain average of the window's taps that lie inside.
+template <RAST_BlitOp Op>
+void BoxLoop(const ScaleJob& j, int half) {
+  i64 sy = j.sy;
+  for (int row = 0; row < j.h; ++row, sy += j.dy) {
+    const i64 r = sy >> 16;
+    if (r < 0 || static_cast<u64>(r) >= j.limY) continue;
+    RAST_pixel* d = j.dr.at(j.x, j.y + row);
+    i64 sx = j.sx;
+    for (int i = 0; i < j.w; ++i, sx += j.dx) {
+      const i64 c = sx >> 16;
+      if (c < 0 || static_cast<u64>(c) >= j.limX) continue;
+      unsigned sum[4] = {0, 0, 0, 0};
+      unsigned count = 0;
+      for (i64 ty = r - half; ty <= r + half; ++ty) {
+        if (ty < 0) continue;
+        if (static_cast<u64>(ty) >= j.limY) break;
+        const RAST_pixel* srow = j.sr.row(static_cast<int>(ty));
+        for (i64 tx = c - half; tx <= c + half; ++tx) {
+          if (tx < 0 || static_cast<u64>(tx) >= j.limX) continue;
+          const RAST_pixel p = srow[tx];
+          sum[0] += p & 0xFFu;
+          sum[1] += (p >> 8) & 0xFFu;
+          sum[2] += (p >> 16) & 0xFFu;
+          sum[3] += p >> 24;
+          ++count;
+        }
+      }
+      if (count == 0) continue;
+      const RAST_pixel s = (sum[0] / count) | (sum[1] / count) << 8 | (sum[2] / count) << 16 | (sum[3] / count) << 24;
+      d[i] = RAST_ApplyBlitOp<Op>(d[i], s, j.weight);
+    }
+  }
+}
+
+template <bool Bilinear>
+void RunSample(RAST_BlitOp op, const ScaleJob& j) {
+  switch (op) {
+    case RAST_BlitOp::Store: SampleLoop<RAST_BlitOp::Store, Bilinear>(j); break;
+    case RAST_BlitOp::Copy: SampleLoop<RAST_BlitOp::Copy, Bilinear>(j); break;
+    case RAST_BlitOp::Add: SampleLoop<RAST_BlitOp::Add, Bilinear>(j); break;
+    case RAST_BlitOp::Dodge: SampleLoop<RAST_BlitOp::Dodge, Bilinear>(j); break;
+    case RAST_BlitOp::Mul: SampleLoop<RAST_BlitOp::Mul, Bilinear>(j); break;
+    case RAST_BlitOp::Overlay: SampleLoop<RAST_BlitOp::Overlay, Bilinear>(j); break;
+    case RAST_BlitOp::HSV: SampleLoop<RAST_BlitOp::HSV, Bilinear>(j); break;
+    case RAST_BlitOp::StoreSA: SampleLoop<RAST_BlitOp::StoreSA, Bilinear>(j); break;
+    case RAST_BlitOp::CopySA: SampleLoop<RAST_BlitOp::CopySA, Bilinear>(j); break;
+    case RAST_BlitOp::AddSA: SampleLoop<RAST_BlitOp::AddSA, Bilinear>(j); break;
+    case RAST_BlitOp::DodgeSA: SampleLoop<RAST_BlitOp::DodgeSA, Bilinear>(j); break;
+    case RAST_BlitOp::MulSA: SampleLoop<RAST_BlitOp::MulSA, Bilinear>(j); break;
+    case RAST_BlitOp::OverlaySA: SampleLoop<RAST_BlitOp::OverlaySA, Bilinear>(j); break;
+    case RAST_BlitOp::HSVSA: SampleLoop<RAST_BlitOp::HSVSA, Bilinear>(j); break;
+    case RAST_BlitOp::None: break;
+  }
+}
+
+void RunBox(RAST_BlitOp op, const ScaleJob& j, int half) {
+  switch (op) {
+    case RAST_BlitOp::Store: BoxLoop<RAST_BlitOp::Store>(j, half); break;
+    case RAST_BlitOp::Copy: BoxLoop<RAST_BlitOp::Copy>(j, half); break;
+    case RAST_BlitOp::Add: BoxLoop<RAST_BlitOp::Add>(j, half); break;
+    case RAST_BlitOp::Dodge: BoxLoop<RAST_BlitOp::Dodge>(j, half); break;
+    case RAST_BlitOp::Mul: BoxLoop<RAST_BlitOp::Mul>(j, half); break;
+    case RAST_BlitOp::Overlay: BoxLoop<RAST_BlitOp::Overlay>(j, half); break;
+    case RAST_BlitOp::HSV: BoxLoop<RAST_BlitOp::HSV>(j, half); break;
+    case RAST_BlitOp::StoreSA: BoxLoop<RAST_BlitOp::StoreSA>(j, half); break;
+    case RAST_BlitOp::CopySA: BoxLoop<RAST_BlitOp::CopySA>(j, half); break;
+    case RAST_BlitOp::AddSA: BoxLoop<RAST_BlitOp::AddSA>(j, half); break;
+    case RAST_BlitOp::DodgeSA: BoxLoop<RAST_BlitOp::DodgeSA>(j, half); break;
+    case RAST_BlitOp::MulSA: BoxLoop<RAST_BlitOp::MulSA>(j, half); break;
+    case RAST_BlitOp::OverlaySA: BoxLoop<RAST_BlitOp::OverlaySA>(j, half); break;
+    case RAST_BlitOp::HSVSA: BoxLoop<RAST_BlitOp::HSVSA>(j, half); break;
+    case RAST_BlitOp::None: break;
+  }
+}
+
+// trunc(v * 65536.0) in 64 bits; positions beyond +-2^40 source pixels are treated as far
+// outside (they can never be read).
+i64 ToFixed(double v) {
+  v *= 65536.0;
+  constexpr double kLimit = 72057594037927936.0;  // 2^56
+  if (!(v == v)) return 0;
+  if (v > kLimit) return static_cast<i64>(kLimit);
+  if (v < -kLimit) return -static_cast<i64>(kLimit);
+  return static_cast<i64>(v);
+}
+
+bool NearInteger(float v) { return std::fabs(v - std::floor(v + 0.5f)) < 0.03f; }
+
+}  // namespace
+
+void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx,
+                     float srcy, float srcw, float srch, float alpha, RAST_BlendMode mode) {
+  if (!dest || !src || dstw == 0 || dsth == 0 || alpha == 0.0f) return;
+  if (!std::isfinite(srcx) || !std::isfinite(srcy) || !std::isfinite(srcw) || !std::isfinite(srch)) return;
+  if (mode.isChannelCopy()) return;  // the channel copy exists in the rectangle blit only
+
+  const bool bilinear = mode.isBilinear();
+  if (std::fabs(srcw - static_cast<float>(dstw)) < 0.001f && std::fabs(srch - static_cast<float>(dsth)) < 0.001f &&
+      (!bilinear || (NearInteger(srcx) && NearInteger(srcy)))) {
+    const double l = std::trunc(static_cast<double>(srcx) + 0.5), t = std::trunc(static_cast<double>(srcy) + 0.5);
+    if (std::fabs(l) > 1e9 || std::fabs(t) > 1e9) return;
+    const int li = static_cast<int>(l), ti = static_cast<int>(t);
+    RAST_Blit(dest, src, dstx, dsty, li, ti, dstw, dsth, alpha, mode);
+    return;
+  }
+
+  i64 x = dstx, y = dsty, w = dstw, h = dsth;
+  double fx = srcx, fy = srcy, fw = srcw, fh = srch;
+  if (w < 0) {
+    x += w;
+    w = -w;
+    fx += fw;
+    fw = -fw;
+  }
+  if (h < 0) {
+    y += h;
+    h = -h;
+    fy += fh;
+    fh = -fh;
+  }
+  const float xstep = static_cast<float>(fw) / static_cast<float>(w);
+  const float ystep = static_cast<float>(fh) / static_cast<float>(h);
+  const RAST_BitmapRows dr(dest), sr(src);
+  const i64 destW = dest->getWidth(), destH = dest->getHeight();
+  if (x < 0) {
+    fx += static_cast<double>(-x) * xstep;
+    w += x;
+    x = 0;
+  }
+  if (y < 0) {
+    fy += static_cast<double>(-y) * ystep;
+    h += y;
+    y = 0;
+  }
+  if (w <= 0 || h <= 0 || x >= destW || y >= destH) return;
+  w = std::min(w, destW - x);
+  h = std::min(h, destH - y);
+
+  i64 dx = ToFixed(xstep), dy = ToFixed(ystep), sx = ToFixed(fx), sy = ToFixed(fy);
+  const i64 srcW = src->getWidth(), srcH = src->getHeight();
+  // Source clipping for forward steps: skip destination pixels that sample left of the source
+  // and stop before the last source column, so a bilinear right neighbour always exists.
+  auto clipAxis = [](i64 step, i64& pos, i64& start, i64& len, i64 srcLen) {
+    if (step <= 0) return;
+    if (pos < 0) {
+      const i64 n = (step - 1 - pos) / step;
+      start += n;
+      len -= n;
+      pos += n * step;
+    }
+    if (len > 0 && ((len - 1) * step + pos) / 65536 >= srcLen) len = std::min(len, ((srcLen - 1) * 65536 - pos) / step);
+  };
+  clipAxis(dx, sx, x, w, srcW);
+  clipAxis(dy, sy, y, h, srcH);
+  if (w <= 0 || h <= 0 || !dr || !sr) return;
+
+  const double limXf = std::trunc(std::max(fw, 0.0) + fx + 0.999999);
+  const double limYf = std::trunc(std::max(fh, 0.0) + fy + 0.999999);
+  const i64 limX = static_cast<i64>(std::min(limXf, static_cast<double>(srcW)));
+  const i64 limY = static_cast<i64>(std::min(limYf, static_cast<double>(srcH)));
+  if (limX <= 0 || limY <= 0) return;
+
+  ScaleJob job;
+  job.dr = dr;
+  job.sr = sr;
+  job.x = static_cast<int>(x);
+  job.y = static_cast<int>(y);
+  job.w = static_cast<int>(w);
+  job.h = static_cast<int>(h);
+  job.sx = sx;
+  job.sy = sy;
+  job.dx = dx;
+  job.dy = dy;
+  job.limX = static_cast<u64>(limX);
+  job.limY = static_cast<u64>(limY);
+  job.weight = RAST_Weight::FromAlpha(alpha);
+  const int a = job.weight.value();
+
+  if ((mode.bits() & 0x1FFFF) == 0) {
+    if (a == 256) {
+      SampleLoop<RAST_BlitOp::Store, false>(job);
+      return;
+    }
+    if (a == 128) {
+      i64 py = job.sy;
+      for (int row = 0; row < job.h; ++row, py += job.dy) {
+        if (static_cast<u64>(py >> 16) >= job.limY) continue;
+        RAST_pixel* d = job.dr.at(job.x, job.y + row);
+        i64 px = job.sx;
+        for (int i = 0; i < job.w; ++i, px += job.dx) {
+          RAST_pixel s;
+          if (rast_sample::SampleAt<false>(job.sr.row0, job.sr.stride, px, py, job.limX, job.limY, s))
+            d[i] = RAST_MixHalf(d[i], s);
+        }
+      }
+      return;
+    }
+  }
+  const RAST_BlitOp op = RAST_SelectBlitOp(mode, job.weight);
+  if (op == RAST_BlitOp::None) return;
+  if (bilinear && xstep >= 1.7f && ystep >= 1.7f) {
+    const int size = std::max(dx, dy) > 0x30000 ? 5 : 3;
+    RunBox(op, job, size / 2);
+    return;
+  }
+  if (bilinear) RunSample<true>(op, job);
+  else RunSample<false>(op, job);
+}

@@ -1,0 +1,366 @@
+#include "rast/rast_transform_blit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "rast/rast_blit_sample.h"
+
+namespace {
+
+using i64 = std::int64_t;
+using u64 = std::uint64_t;
+
+i64 ToFixed(double v) {
+  v *= 65536.0;
+  constexpr double kLimit = 72057594037927936.0;  // 2^56: far outside any source, never wraps
+  if (!(v == v)) return 0;
+  if (v > kLimit) return static_cast<i64>(kLimit);
+  if (v < -kLimit) return -static_cast<i64>(kLimit);
+  return static_cast<i64>(v);
+}
+
+// The walk of a destination rectangle through the source, in double precision until the core
+// converts it: position of the top-left pixel, per-pixel and per-row increments and the per-row
+// change of the per-pixel increment.
+struct Walk {
+  double s, t, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy;
+
+  void SkipColumns(double k) {
+    s += k * dsdx;
+    t += k * dtdx;
+    dsdy += k * dsdxdy;
+    dtdy += k * dtdxdy;
+  }
+  void SkipRows(double m) {
+    s += m * dsdy;
+    t += m * dtdy;
+    dsdx += m * dsdxdy;
+    dtdx += m * dtdxdy;
+  }
+};
+
+// The core's set-up: destination rectangle, source limit rectangle and the fixed-point walk
+// relative to the limit rectangle's top-left.
+struct CoreJob {
+  RAST_BitmapRows dr{nullptr};
+  const RAST_pixel* srcOrigin = nullptr;  // the limit rectangle's top-left pixel
+  std::ptrdiff_t srcStride = 0;
+  int x = 0, y = 0, w = 0, h = 0;
+  i64 s = 0, t = 0, dsdx = 0, dtdx = 0, dsdy = 0, dtdy = 0, dsdxdy = 0, dtdxdy = 0;
+  u64 limX = 0, limY = 0;
+};
+
+template <RAST_BlitOp Op, bool Bilinear>
+void CoreLoop(const CoreJob& j, RAST_Weight weight) {
+  i64 rs = j.s, rt = j.t, ps = j.dsdx, pt = j.dtdx;
+  for (int row = 0; row < j.h; ++row) {
+    RAST_pixel* d = j.dr.at(j.x, j.y + row);
+    i64 s = rs, t = rt;
+    for (int i = 0; i < j.w; ++i, s += ps, t += pt) {
+      RAST_pixel p;
+      if (rast_sample::SampleAt<Bilinear>(j.srcOrigin, j.srcStride, s, t, j.limX, j.limY, p))
+        d[i] = RAST_ApplyBlitOp<Op>(d[i], p, weight);
+    }
+    rs += j.dsdy;
+    rt += j.dtdy;
+    ps += j.dsdxdy;
+    pt += j.dtdxdy;
+  }
+}
+
+template <bool Bilinear>
+void RunCore(RAST_BlitOp op, const CoreJob& j, RAST_Weight w) {
+  switch (op) {
+    case RAST_BlitOp::Store: CoreLoop<RAST_BlitOp::Store, Bilinear>(j, w); break;
+    case RAST_BlitOp::Copy: CoreLoop<RAST_BlitOp::Copy, Bilinear>(j, w); break;
+    case RAST_BlitOp::Add: CoreLoop<RAST_BlitOp::Add, Bilinear>(j, w); break;
+    case RAST_BlitOp::Dodge: CoreLoop<RAST_BlitOp::Dodge, Bilinear>(j, w); break;
+    case RAST_BlitOp::Mul: CoreLoop<RAST_BlitOp::Mul, Bilinear>(j, w); break;
+    case RAST_BlitOp::Overlay: CoreLoop<RAST_BlitOp::Overlay, Bilinear>(j, w); break;
+    case RAST_BlitOp::HSV: CoreLoop<RAST_BlitOp::HSV, Bilinear>(j, w); break;
+    case RAST_BlitOp::StoreSA: CoreLoop<RAST_BlitOp::StoreSA, Bilinear>(j, w); break;
+    case RAST_BlitOp::CopySA: CoreLoop<RAST_BlitOp::CopySA, Bilinear>(j, w); break;
+    case RAST_BlitOp::AddSA: CoreLoop<RAST_BlitOp::AddSA, Bilinear>(j, w); break;
+    case RAST_BlitOp::DodgeSA: CoreLoop<RAST_BlitOp::DodgeSA, Bilinear>(j, w); break;
+    case RAST_BlitOp::MulSA: CoreLoop<RAST_BlitOp::MulSA, Bilinear>(j, w); break;
+    case RAST_BlitOp::OverlaySA: CoreLoop<RAST_BlitOp::OverlaySA, Bilinear>(j, w); break;
+    case RAST_BlitOp::HSVSA: CoreLoop<RAST_BlitOp::HSVSA, Bilinear>(j, w); break;
+    case RAST_BlitOp::None: break;
+  }
+}
+
+// The variant that also steps the weight (16.16 in weight units) and blends with one of the six
+// plain operations (copy and multiply clamped).
+template <bool Bilinear>
+void AlphaCoreLoop(const CoreJob& j, RAST_PixelFunc f, i64 a, i64 dadx, i64 dady, i64 dadxdy) {
+  i64 rs = j.s, rt = j.t, ps = j.dsdx, pt = j.dtdx, ra = a, pa = dadx;
+  for (int row = 0; row < j.h; ++row) {
+    RAST_pixel* d = j.dr.at(j.x, j.y + row);
+    i64 s = rs, t = rt, al = ra;
+    for (int i = 0; i < j.w; ++i, s += ps, t += pt, al += pa) {
+      const RAST_Weight w(static_cast<int>(std::clamp<i64>(al >> 16, -1, 257)));
+      if (w.isZero()) continue;
+      RAST_pixel p;
+      if (rast_sample::SampleAt<Bilinear>(j.srcOrigin, j.srcStride, s, t, j.limX, j.limY, p))
+        f(d + i, static_cast<int>(RAST_PixelRed(p)), static_cast<int>(RAST_PixelGreen(p)),
+          static_cast<int>(RAST_PixelBlue(p)), static_cast<int>(RAST_PixelAlpha(p)), w);
+    }
+    rs += j.dsdy;
+    rt += j.dtdy;
+    ps += j.dsdxdy;
+    pt += j.dtdxdy;
+    ra += dady;
+    pa += dadxdy;
+  }
+}
+
+// Steps 1 to 7 shared by the rotated and step blits: limits, mirroring (by the caller's walk
+// function), destination clipping. Returns false when nothing is to be drawn.
+struct Setup {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+bool SourceLimits(RAST_IBitmap* src, float srcx, float srcy, float srcw, float srch, bool clip, Setup& out) {
+  const double sw = src->getWidth(), sh = src->getHeight();
+  double l = 0, t = 0, r = sw, b = sh;
+  if (clip) {
+    l = std::max<double>(srcx, 0.0);
+    t = std::max<double>(srcy, 0.0);
+    r = std::min<double>(static_cast<double>(srcx) + srcw, sw);
+    b = std::min<double>(static_cast<double>(srcy) + srch, sh);
+  }
+  if (!(r > l) || !(b > t)) return false;
+  l = std::trunc(l);
+  t = std::trunc(t);
+  r = std::trunc(r);
+  b = std::trunc(b);
+  if (!(r > l) || !(b > t)) return false;
+  out.left = static_cast<int>(l);
+  out.top = static_cast<int>(t);
+  out.right = static_cast<int>(r);
+  out.bottom = static_cast<int>(b);
+  return true;
+}
+
+// Clips the destination rectangle (moving the walk) and fills the core job.
+bool Prepare(RAST_IBitmap* dest, RAST_IBitmap* src, i64 x, i64 y, i64 w, i64 h, Walk walk, const Setup& lim,
+             CoreJob& job) {
+  const RAST_BitmapRows dr(dest), sr(src);
+  const i64 destW = dest->getWidth(), destH = dest->getHeight();
+  if (y < 0) {
+    walk.SkipRows(static_cast<double>(-y));
+    h += y;
+    y = 0;
+  }
+  if (x < 0) {
+    walk.SkipColumns(static_cast<double>(-x));
+    w += x;
+    x = 0;
+  }
+  if (w <= 0 || h <= 0 || x >= destW || y >= destH) return false;
+  w = std::min(w, destW - x);
+  h = std::min(h, destH - y);
+  if (!dr || !sr) return false;
+  job.dr = dr;
+  job.srcOrigin = sr.at(lim.left, lim.top);
+  job.srcStride = sr.stride;
+  job.x = static_cast<int>(x);
+  job.y = static_cast<int>(y);
+  job.w = static_cast<int>(w);
+  job.h = static_cast<int>(h);
+  job.s = ToFixed(walk.s - lim.left);
+  job.t = ToFixed(walk.t - lim.top);
+  job.dsdx = ToFixed(walk.dsdx);
+  job.dtdx = ToFixed(walk.dtdx);
+  job.dsdy = ToFixed(walk.dsdy);
+  job.dtdy = ToFixed(walk.dtdy);
+  job.dsdxdy = ToFixed(walk.dsdxdy);
+  job.dtdxdy = ToFixed(walk.dtdxdy);
+  job.limX = static_cast<u64>(lim.right - lim.left);
+  job.limY = static_cast<u64>(lim.bottom - lim.top);
+  return true;
+}
+
+void Draw(const CoreJob& job, RAST_BlendMode mode, RAST_Weight weight) {
+  const RAST_BlitOp op = RAST_SelectBlitOp(mode, weight);
+  if (op == RAST_BlitOp::None) return;
+  if (mode.isBilinear()) RunCore<true>(op, job, weight);
+  else RunCore<false>(op, job, weight);
+}
+
+bool Finite(std::initializer_list<double> values) {
+  for (double v : values)
+    if (!std::isfinite(v)) return false;
+  return true;
+}
+
+}  // namespace
+
+void RAST_RotatedBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx,
+                      float srcy, float srcw, float srch, float angle, bool cliptosourcerect, float alpha,
+                      RAST_BlendMode mode, float rotxcent, float rotycent) {
+  if (!dest || !src || dstw == 0 || dsth == 0) return;
+  if (!Finite({srcx, srcy, srcw, srch, angle, rotxcent, rotycent})) return;
+  Setup lim;
+  if (!SourceLimits(src, srcx, srcy, srcw, srch, cliptosourcerect, lim)) return;
+  i64 x = dstx, y = dsty, w = dstw, h = dsth;
+  double sx = srcx, sy = srcy, sw = srcw, sh = srch;
+  if (w < 0) {
+    x += w;
+    w = -w;
+    sx += sw;
+    sw = -sw;
+  }
+  if (h < 0) {
+    y += h;
+    h = -h;
+    sy += sh;
+    sh = -sh;
+  }
+  const double c = std::cos(static_cast<double>(angle)), s = std::sin(static_cast<double>(angle));
+  const double xs = static_cast<float>(sw) / static_cast<float>(w);
+  const double ys = static_cast<float>(sh) / static_cast<float>(h);
+  sx -= ((h * xs * s + w * xs * c) - sw) * 0.5 - rotxcent;
+  sy -= ((h * ys * c - w * ys * s) - sh) * 0.5 - rotycent;
+  const Walk walk{sx, sy, xs * c, -ys * s, xs * s, ys * c, 0.0, 0.0};
+  const RAST_Weight weight = RAST_Weight::FromAlpha(alpha);
+  if (weight.isZero()) return;
+  CoreJob job;
+  if (!Prepare(dest, src, x, y, w, h, walk, lim, job)) return;
+  Draw(job, mode, weight);
+}
+
+namespace {
+
+// Steps 1 to 7 of the step blits; false when nothing is to be drawn.
+bool StepSetup(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx, float srcy,
+               float srcw, float srch, double dsdx, double dtdx, double dsdy, double dtdy, double dsdxdy,
+               double dtdxdy, bool clip, CoreJob& job) {
+  if (!dest || !src || dstw == 0 || dsth == 0) return false;
+  if (!Finite({srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy})) return false;
+  Setup lim;
+  if (!SourceLimits(src, srcx, srcy, srcw, srch, clip, lim)) return false;
+  i64 x = dstx, y = dsty, w = dstw, h = dsth;
+  double sx = srcx, sy = srcy;
+  if (w < 0) {
+    x += w;
+    w = -w;
+    sx += srcw;
+  }
+  if (h < 0) {
+    y += h;
+    h = -h;
+    sy += srch;
+  }
+  return Prepare(dest, src, x, y, w, h, Walk{sx, sy, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy}, lim, job);
+}
+
+}  // namespace
+
+void RAST_StepBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx,
+                   float srcy, float srcw, float srch, double dsdx, double dtdx, double dsdy, double dtdy,
+                   double dsdxdy, double dtdxdy, bool cliptosourcerect, float alpha, RAST_BlendMode mode) {
+  const RAST_Weight weight = RAST_Weight::FromAlpha(alpha);
+  if (weight.isZero()) return;
+  CoreJob job;
+  if (!StepSetup(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy,
+                 cliptosourcerect, job))
+    return;
+  Draw(job, mode, weight);
+}
+
+void RAST_StepBlitAlpha(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx,
+                        float srcy, float srcw, float srch, double dsdx, double dtdx, double dsdy, double dtdy,
+                        double dsdxdy, double dtdxdy, bool cliptosourcerect, double alpha, double dadx,
+                        double dady, double dadxdy, RAST_BlendMode mode) {
+  const double aw = std::fabs(static_cast<double>(dstw)), ah = std::fabs(static_cast<double>(dsth));
+  if (std::fabs(dadx) * aw < 0.0001 && std::fabs(dady) * ah < 0.0001 && std::fabs(dadxdy) * aw * ah < 0.0001) {
+    RAST_StepBlit(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy,
+                  cliptosourcerect, static_cast<float>(alpha), mode);
+    return;
+  }
+  if (!Finite({alpha, dadx, dady, dadxdy})) return;
+  static const RAST_PixelFunc kFuncs[6] = {RAST_PixCopyClamped, RAST_PixAdd,     RAST_PixDodge,
+                                           RAST_PixMulClamped,  RAST_PixOverlay, RAST_PixHSV};
+  if (mode.op() >= 6) return;
+  const RAST_PixelFunc f = kFuncs[mode.op()];
+  CoreJob job;
+  if (!StepSetup(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy,
+                 cliptosourcerect, job))
+    return;
+  // The alpha walk in weight units, moved by the same clipping as the position walk.
+  Walk aw2{alpha * 256.0, 0.0, dadx * 256.0, 0.0, dady * 256.0, 0.0, dadxdy * 256.0, 0.0};
+  const i64 skipRows = job.y - (dsth < 0 ? static_cast<i64>(dsty) + dsth : dsty);
+  const i64 skipCols = job.x - (dstw < 0 ? static_cast<i64>(dstx) + dstw : dstx);
+  if (skipRows > 0) aw2.SkipRows(static_cast<double>(skipRows));
+  if (skipCols > 0) aw2.SkipColumns(static_cast<double>(skipCols));
+  const i64 a0 = ToFixed(aw2.s), dadxF = ToFixed(aw2.dsdx), dadyF = ToFixed(aw2.dsdy), dadxdyF = ToFixed(aw2.dsdxdy);
+  if (mode.isBilinear()) AlphaCoreLoop<true>(job, f, a0, dadxF, dadyF, dadxdyF);
+  else AlphaCoreLoop<false>(job, f, a0, dadxF, dadyF, dadxdyF);
+}
+
+namespace {
+
+// Cell boundaries: trunc(start + k * step + 0.5), single-precision step, double accumulation.
+std::vector<int> CellEdges(int start, int size, int divisions) {
+  std::vector<int> edges(static_cast<std::size_t>(divisions));
+  const float step = static_cast<float>(size) / static_cast<float>(divisions - 1);
+  double acc = start;
+  for (int k = 0; k < divisions; ++k, acc += step) edges[static_cast<std::size_t>(k)] = static_cast<int>(std::trunc(acc + 0.5));
+  return edges;
+}
+
+template <typename T>
+void Mesh(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h, const T* points, int div_w, int div_h,
+          int stride, RAST_BlendMode mode, float alpha) {
+  if (!dest || !src || !points || w < 1 || h < 1 || div_w < 2 || div_h < 2) return;
+  const std::vector<int> xs = CellEdges(x, w, div_w), ys = CellEdges(y, h, div_h);
+  const float srcw = static_cast<float>(src->getWidth()), srch = static_cast<float>(src->getHeight());
+  auto pt = [&](int col, int row, int k) {
+    return static_cast<double>(points[(static_cast<std::size_t>(row) * div_w + col) * stride + k]);
+  };
+  for (int j = 0; j + 1 < div_h; ++j) {
+    const int ch = ys[j + 1] - ys[j];
+    if (ch <= 0) continue;
+    for (int i = 0; i + 1 < div_w; ++i) {
+      const int cw = xs[i + 1] - xs[i];
+      if (cw <= 0) continue;
+      double step[3][4];  // per value: start, per pixel, per row, per-row change of per pixel
+      for (int k = 0; k < (stride == 3 ? 3 : 2); ++k) {
+        const double p00 = pt(i, j, k), p10 = pt(i + 1, j, k), p01 = pt(i, j + 1, k), p11 = pt(i + 1, j + 1, k);
+        step[k][0] = p00;
+        step[k][1] = (p10 - p00) / cw;
+        step[k][2] = (p01 - p00) / ch;
+        step[k][3] = ((p11 - p01) - (p10 - p00)) / (static_cast<double>(cw) * ch);
+      }
+      if (stride == 3) {
+        RAST_StepBlitAlpha(dest, src, xs[i], ys[j], cw, ch, static_cast<float>(step[0][0]),
+                           static_cast<float>(step[1][0]), srcw, srch, step[0][1], step[1][1], step[0][2], step[1][2],
+                           step[0][3], step[1][3], false, step[2][0], step[2][1], step[2][2], step[2][3], mode);
+      } else {
+        RAST_StepBlit(dest, src, xs[i], ys[j], cw, ch, static_cast<float>(step[0][0]), static_cast<float>(step[1][0]),
+                      srcw, srch, step[0][1], step[1][1], step[0][2], step[1][2], step[0][3], step[1][3], false, alpha,
+                      mode);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void RAST_MeshBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h, const float* points, int div_w,
+                   int div_h, RAST_BlendMode mode, float alpha) {
+  Mesh(dest, src, x, y, w, h, points, div_w, div_h, 2, mode, alpha);
+}
+
+void RAST_MeshBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h, const double* points,
+                   int div_w, int div_h, RAST_BlendMode mode, float alpha) {
+  Mesh(dest, src, x, y, w, h, points, div_w, div_h, 2, mode, alpha);
+}
+
+void RAST_MeshBlitAlpha(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h, const double* points,
+                        int div_w, int div_h, RAST_BlendMode mode) {
+  Mesh(dest, src, x, y, w, h, points, div_w, div_h, 3, mode, 1.0f);
+}
