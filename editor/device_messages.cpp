@@ -1,0 +1,126 @@
+#include "editor/device_messages.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "editor/program_field_table.h"
+#include "editor/vq_sysex.h"
+
+using namespace vq_sysex;
+
+namespace {
+
+uint8_t Data7(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 127)); }
+
+std::vector<uint8_t> Frame(uint8_t target, uint8_t command) {
+  return {kStart, kManufacturerId[0], kManufacturerId[1], kManufacturerId[2], target, command};
+}
+
+}  // namespace
+
+std::vector<NrpnControl> SingleFieldNrpn(int field, int32_t value, int lastField) {
+  std::vector<NrpnControl> out;
+  if (lastField < 0 || lastField > 187) lastField = kNoFieldSent;
+  int32_t msb = ProgramFieldTable::Msb(field);
+  uint8_t lsb = ProgramFieldTable::Lsb(field);
+  bool msbSent = msb != ProgramFieldTable::Msb(lastField);
+  if (msbSent) out.push_back({kCcNrpnMsb, Data7(msb)});
+  if (msbSent || lsb != ProgramFieldTable::Lsb(lastField)) out.push_back({kCcNrpnLsb, Data7(lsb)});
+  // A composite part travels in its base field's byte, so it is limited by the base's range.
+  int byteField = field;
+  switch (field) {
+    case 170: byteField = 89; break;
+    case 171: byteField = 96; break;
+    case 172: byteField = 98; break;
+    case 173: byteField = 103; break;
+    case 174: byteField = 105; break;
+    case 175: byteField = 110; break;
+    case 176: byteField = 112; break;
+    case 177: byteField = 117; break;
+    case 178: byteField = 119; break;
+    case 179: case 180: byteField = 144; break;
+    case 181: case 182: byteField = 157; break;
+    case 184: case 185: byteField = 124; break;
+    default: break;
+  }
+  out.push_back({kCcDataEntry, ProgramFieldTable::DeviceByte(byteField, value)});
+  return out;
+}
+
+std::vector<NrpnControl> ProgramNrpnBurst(const ProgramRecord& record) {
+  std::vector<NrpnControl> out;
+  out.reserve(kProgramBurstLength);
+  out.push_back({kCcNrpnMsb, 5});
+  for (int i = 0; i < 128; ++i) {
+    out.push_back({kCcNrpnLsb, static_cast<uint8_t>(i)});
+    out.push_back({kCcDataEntry, ProgramFieldTable::DeviceByte(i, record[i])});
+  }
+  out.push_back({kCcNrpnMsb, 6});
+  for (int i = 0; i < 42; ++i) {
+    out.push_back({kCcNrpnLsb, static_cast<uint8_t>(i)});
+    out.push_back({kCcDataEntry, ProgramFieldTable::DeviceByte(128 + i, record[128 + i])});
+  }
+  return out;
+}
+
+std::vector<NrpnControl> FullTripleNrpn(uint8_t lsb, int32_t value) {
+  return {{kCcNrpnMsb, 5}, {kCcNrpnLsb, Data7(lsb)}, {kCcDataEntry, Data7(value)}};
+}
+
+void SysExChecksum(const uint8_t* bytes, int count, uint8_t* high, uint8_t* low) {
+  uint32_t sum = 0;
+  for (int i = 0; i < count; ++i) sum += bytes[i];
+  *high = static_cast<uint8_t>((sum >> 7) & 0x7F);
+  *low = static_cast<uint8_t>(sum & 0x7F);
+}
+
+void EncodeProgramFields(const ProgramRecord& record, uint8_t* out) {
+  for (int i = 0; i < kDeviceFieldCount; ++i) out[i] = ProgramFieldTable::DeviceByte(i, record[i]);
+}
+
+std::vector<uint8_t> ProgramWriteMessage(const ProgramRecord& record, int slot,
+                                         std::string_view name) {
+  std::vector<uint8_t> msg = Frame(kTargetEngine, kCmdProgramWrite);
+  msg.resize(kProgramMessageSize, 0);
+  msg[6] = kProgramBank;
+  msg[kProgramSlotByte] = Data7(slot);
+  EncodeProgramFields(record, msg.data() + kProgramFieldsByte);
+  for (size_t i = 0; i < name.size() && i < static_cast<size_t>(kProgramNameSize); ++i) {
+    auto c = static_cast<unsigned char>(name[i]);
+    if (c == 0) break;
+    msg[kProgramNameByte + i] = (c >= 0x20 && c < 0x7F) ? c : '_';
+  }
+  SysExChecksum(msg.data() + kProgramFieldsByte, kProgramChecksumByte - kProgramFieldsByte,
+                &msg[kProgramChecksumByte], &msg[kProgramChecksumByte + 1]);
+  msg[kProgramMessageSize - 1] = kEnd;
+  return msg;
+}
+
+std::vector<uint8_t> ProgramRequestMessage(int slot) {
+  std::vector<uint8_t> msg = Frame(kTargetEngine, kCmdProgramRequest);
+  msg.push_back(kProgramBank);
+  msg.push_back(Data7(slot));
+  msg.push_back(kEnd);
+  return msg;
+}
+
+std::vector<uint8_t> KeyboardNoteMessage(bool on, int note, int velocity) {
+  std::vector<uint8_t> msg = Frame(kTargetEngine, on ? kCmdNoteOn : kCmdNoteOff);
+  msg.push_back(Data7(note));
+  msg.push_back(Data7(velocity));
+  msg.push_back(kEnd);
+  return msg;
+}
+
+std::vector<uint8_t> StartupMessage() {
+  std::vector<uint8_t> msg = Frame(kTargetStartup, kCmdStartup);
+  msg.push_back(kStartupCode);
+  msg.push_back(0x00);
+  msg.push_back(kEnd);
+  return msg;
+}
+
+int KeyboardVelocity(double setting) {
+  setting = std::clamp(setting, 0.0, 1.0);
+  return static_cast<int>(126.0 * setting + 0.5) + 1;
+}

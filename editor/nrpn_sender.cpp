@@ -1,0 +1,81 @@
+// The editor's outgoing messages: single NRPN changes, whole programs, keyboard notes,
+// program requests and the start-up message.
+#include "editor/device_messages.h"
+#include "editor/program_codec.h"
+#include "editor/vq_editor.h"
+
+namespace {
+
+void SendControls(IModuleBase& plug, const std::vector<NrpnControl>& controls) {
+  for (const NrpnControl& cc : controls) {
+    IMidiMessage msg(0, kNrpnStatus, cc.controller, cc.value);
+    plug.SendMidiMsg(&msg);
+  }
+}
+
+void SendBytes(IModuleBase& plug, const std::vector<uint8_t>& bytes) {
+  ISysExMessage msg(0, bytes.data(), static_cast<int32_t>(bytes.size()));
+  plug.SendSysEx(&msg);
+}
+
+}  // namespace
+
+void VQEditor::SendParamNrpn(int field, int32_t value) {
+  UTL_MutexLock lock(mMutex);
+  if (field < 0 || field >= kProgramFieldCount) return;
+  // While the program-change knob is held, only its release goes out.
+  if (field == 125 && mPages && mPages->IsKnobHeld(*this, 128)) return;
+
+  int base = CompositeBaseField(field);
+  if (base >= 0) value = CompositeValue(base, Reader());
+  SendControls(*this, SingleFieldNrpn(field, value, lastField));
+
+  if (undoSuspended || applyingProgram) return;
+  TakeUndoSnapshot();
+  if (undoCursor + 1 < static_cast<int32_t>(undoEntries.size()))
+    undoEntries.resize(static_cast<size_t>(undoCursor + 1));
+  int32_t key = static_cast<int8_t>(ProgramFieldTable::Lsb(field));
+  if (key == undoKey && undoCursor >= 0 && !undoEntries.empty()) {
+    undoEntries[static_cast<size_t>(undoCursor)] = undoSnapshot;
+  } else {
+    undoEntries.push_back(undoSnapshot);
+    ++undoCursor;
+    undoKey = key;
+  }
+}
+
+void VQEditor::SendExtMidiNrpn() {
+  UTL_MutexLock lock(mMutex);
+  SendControls(*this, FullTripleNrpn(87, ParamInt(90)));
+  SendControls(*this, FullTripleNrpn(125, ParamInt(128)));
+  SendControls(*this, FullTripleNrpn(123, CompositeValue(123, Reader())));
+}
+
+void VQEditor::SendProgramNrpn() {
+  UTL_MutexLock lock(mMutex);
+  SendControls(*this, ProgramNrpnBurst(record));
+}
+
+void VQEditor::SendKeyboardNote(int note, bool on) {
+  if (note < 0) return;
+  IMidiMessage msg;
+  if (on) {
+    int velocity = KeyboardVelocity(keyboardVelocitySetting);
+    msg.MakeNoteOn(note, velocity, 0, keyboardChannel);
+    SendMidiMsg(&msg);
+    SendBytes(*this, KeyboardNoteMessage(true, note, velocity));
+  } else {
+    msg.MakeNoteOff(note, 0, keyboardChannel);
+    SendMidiMsg(&msg);
+    SendBytes(*this, KeyboardNoteMessage(false, note, 0));
+  }
+}
+
+void VQEditor::RequestProgram(int slot) {
+  UTL_MutexLock lock(mMutex);
+  SendBytes(*this, ProgramRequestMessage(slot));
+  unansweredPolls = 0;
+  requestOutstanding = true;
+}
+
+void VQEditor::SendStartupMessage() { SendBytes(*this, StartupMessage()); }

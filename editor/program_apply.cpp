@@ -1,0 +1,120 @@
+// Moving whole programs between the record and the parameters, and the INIT program.
+#include "editor/program_codec.h"
+#include "editor/vq_editor.h"
+#include "graphics/icontrol.h"
+#include "graphics/igraphics.h"
+#include "plugin/iparam.h"
+
+void VQEditor::PackParamsToRecord() {
+  UTL_MutexLock lock(mMutex);
+  record = PackParams(Reader());
+}
+
+void VQEditor::ResetFlexiSlotMarkers() {
+  for (int n = 0; n < kFlexiSlotCount; ++n) {
+    flexiDestination[n] = -1;
+    if (flexiLearnCaption[n]) flexiLearnCaption[n]->SetTextFromPlug("LEARN");
+  }
+}
+
+void VQEditor::ApplyFieldsUpToPortamento() {
+  for (int f = 0; f <= 75; ++f) SetParam(f + kFieldParamOffset, record[f]);
+  SetParam(record[75] != 0 ? 186 : 79, record[76]);
+  for (int f = 77; f <= 88; ++f) SetParam(f + kFieldParamOffset, record[f]);
+  SetParam(92, record[89] & 1);
+  SetParam(173, (record[89] >> 1) & 1);
+  for (int f = 90; f <= 94; ++f) SetParam(f + kFieldParamOffset, record[f]);
+}
+
+void VQEditor::ApplyFlexiSlot(int n, bool withDestination) {
+  const int b = kFlexiFirstField + kFlexiSlotFields * n;
+  SetParam(98 + 7 * n, record[b]);
+  SetParam(99 + 7 * n, record[b + 1] & 1);
+  SetParam(174 + 2 * n, (record[b + 1] >> 1) & 1);
+  SetParam(100 + 7 * n, record[b + 2]);
+  SetParam(101 + 7 * n, record[b + 3] & 1);
+  SetParam(175 + 2 * n, (record[b + 3] >> 1) & 1);
+  SetParam(102 + 7 * n, record[b + 4]);
+  SetParam(103 + 7 * n, record[b + 5]);
+  SetParam(104 + 7 * n, record[b + 6]);
+  int sourceRow = ProgramFieldTable::SourceListPosition(record[b]);
+  if (sourceRow >= 0) SetParam(vq_param::kFlexiSources + 2 * n, sourceRow);
+  int rangeRow = ProgramFieldTable::RangeControlListPosition(record[b + 5]);
+  if (rangeRow >= 0) SetParam(vq_param::kFlexiSources + 1 + 2 * n, rangeRow);
+
+  if (!withDestination || record[b] < 1) return;
+  int32_t d = ParamInt(99 + 7 * n) * 128 + ParamInt(100 + 7 * n);
+  // A destination beyond the fields (a damaged file or dump) leaves the slot without one; the
+  // stored value stays in the parameters.
+  if (!ProgramFieldTable::IsFlexiDestination(d)) return;
+  flexiDestination[n] = d;
+  const int rangeA = vq_param::kFlexiRangeA + 2 * n;
+  for (int idx : {rangeA, rangeA + 1})
+    if (IParam* p = GetParam(idx))
+      p->InitInt("Flexi Range", ProgramFieldTable::Min(d), ProgramFieldTable::Min(d),
+                 ProgramFieldTable::Max(d));
+  if (mPages) mPages->MoveFlexiRangeControls(*this, n, d);
+  int dv = (d == 76 && record[75] == 1) ? 183 : d;
+  int32_t range = record[b + 4];
+  SetParam(rangeA, record[dv]);
+  SetParam(rangeA + 1, ParamInt(101 + 7 * n) ? record[dv] - range : record[dv] + range);
+}
+
+void VQEditor::ApplyMidiFields() {
+  SetParam(126, record[123] & 1);
+  SetParam(127, record[124] & 3);
+  SetParam(187, (record[184] >> 2) & 1);
+  SetParam(188, (record[185] >> 3) & 1);
+  SetParam(128, record[125]);
+  SetParam(309, (record[123] >> 1) & 1);
+  SetParam(310, (record[123] >> 2) & 3);
+  SetParam(311, record[87]);
+}
+
+void VQEditor::ApplyEffectFields() {
+  for (int f = 128; f <= 143; ++f) SetParam(f + kFieldParamOffset, record[f]);
+  SetParam(147, record[144] >= 1 ? 1 : 0);
+  SetParam(182, record[144] & 1);
+  SetParam(183, (record[144] >> 1) & 1);
+  SetParam(148, record[145]);
+  SetParam(149, record[146]);
+  SetParam(160, record[157] >= 1 ? 1 : 0);
+  SetParam(184, record[157] & 1);
+  SetParam(185, (record[157] >> 1) & 1);
+  for (int f = 158; f <= 169; ++f) SetParam(f + kFieldParamOffset, record[f]);
+}
+
+void VQEditor::ApplyRecordToParams() {
+  UTL_MutexLock lock(mMutex);
+  if (Graphics()) {
+    ResetFlexiSlotMarkers();
+    if (mPages) mPages->ShowCurrentPageGroups(*this);
+  } else {
+    for (int32_t& d : flexiDestination) d = -1;
+  }
+  ApplyFieldsUpToPortamento();
+  for (int n = 0; n < kFlexiSlotCount; ++n) ApplyFlexiSlot(n, true);
+  ApplyMidiFields();
+  ApplyEffectFields();
+}
+
+void VQEditor::InitProgram() {
+  UTL_MutexLock lock(mMutex);
+  SetStatusText("INIT");
+  programName = "INIT";
+  currentProgramPath = currentProgramFolder + "Init.pr4";
+  ShowProgramName();
+  if (!Graphics()) return;
+
+  applyingProgram = true;
+  lastField = kNoFieldSent;
+  record = ProgramFieldTable::InitRecord();
+  for (int32_t& v : lastSent) v = 128;
+  ApplyRecordToParams();
+  applyingProgram = false;
+  lastField = kNoFieldSent;
+  RedrawParamControls();
+  SendProgramNrpn();
+  lastField = kNoFieldSent;
+  RecordUndoStep();
+}

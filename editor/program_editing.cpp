@@ -1,0 +1,279 @@
+// Whole-program edits (copy, randomise, group initialise) and the undo history.
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "editor/program_codec.h"
+#include "editor/vq_editor.h"
+#include "graphics/icontrol.h"
+
+namespace {
+
+using FieldRange = std::pair<int, int>;  // inclusive
+
+// Fields each group switch (278 + g) touches when randomising and when initialising.
+const std::vector<FieldRange> kRandomGroups[vq_param::kGroupCount] = {
+    {{0, 11}},
+    {{12, 23}},
+    {{24, 35}},
+    {{36, 47}},
+    {{70, 84}},
+    {{59, 69}, {91, 94}},
+    {{48, 58}},
+    {{129, 169}},
+    {{95, 101}, {171, 172}},
+    {{102, 108}, {173, 174}},
+    {{109, 115}, {175, 176}},
+    {{116, 122}, {177, 178}},
+};
+const std::vector<FieldRange> kInitGroups[vq_param::kGroupCount] = {
+    {{0, 11}},
+    {{12, 23}},
+    {{24, 35}},
+    {{36, 47}},
+    {{70, 84}, {88, 88}},
+    {{59, 69}, {91, 94}},
+    {{48, 58}},
+    {{129, 169}},
+    {{95, 101}},
+    {{102, 108}},
+    {{109, 115}},
+    {{116, 122}},
+};
+constexpr int kEffectGroup = 7;      // switch 285
+constexpr int kFirstFlexiGroup = 8;  // switches 286..289
+
+void CopyRanges(ProgramRecord& to, const ProgramRecord& from, const std::vector<FieldRange>& ranges) {
+  for (const FieldRange& r : ranges)
+    for (int f = r.first; f <= r.second; ++f) to[f] = from[f];
+}
+
+}  // namespace
+
+bool VQEditor::GroupSwitchOn(int group) const {
+  return ParamValue(vq_param::kGroupFirst + group) > 0.5;
+}
+
+// --- Undo history ---
+
+void VQEditor::TakeUndoSnapshot() {
+  UTL_MutexLock lock(mMutex);
+  FillUndoSnapshot(undoSnapshot, Reader(), flexiDestination);
+}
+
+void VQEditor::RecordUndoStep() {
+  TakeUndoSnapshot();
+  if (undoCursor + 1 < static_cast<int32_t>(undoEntries.size()))
+    undoEntries.resize(static_cast<size_t>(undoCursor + 1));
+  undoEntries.push_back(undoSnapshot);
+  undoCursor = static_cast<int32_t>(undoEntries.size()) - 1;
+}
+
+void VQEditor::ResetUndoHistory() {
+  undoEntries.assign(1, ProgramRecord());
+  undoCursor = 0;
+  undoKey = -1;
+  undoSuspended = false;
+}
+
+void VQEditor::Undo() {
+  UTL_MutexLock lock(mMutex);
+  if (managerPageShown || undoEntries.empty()) return;
+  if (undoCursor > 0) --undoCursor;
+  RestoreUndoSnapshot();
+}
+
+void VQEditor::Redo() {
+  UTL_MutexLock lock(mMutex);
+  if (managerPageShown) return;
+  if (undoCursor + 1 >= static_cast<int32_t>(undoEntries.size())) return;
+  ++undoCursor;
+  RestoreUndoSnapshot();
+}
+
+void VQEditor::RestoreUndoSnapshot() {
+  UTL_MutexLock lock(mMutex);
+  if (!Graphics() || undoCursor < 0 || undoCursor >= static_cast<int32_t>(undoEntries.size())) return;
+  record = undoEntries[static_cast<size_t>(undoCursor)];
+  ResetFlexiSlotMarkers();
+  applyingProgram = true;
+  lastField = kNoFieldSent;
+  ApplyRecordToParams();
+  lastSent[42] = 128;
+  SetParam(45, record[42]);
+  SetParam(138, record[135]);
+  SetParam(142, record[139]);
+  if (mPages && mPages->IsEqualizerShown(*this)) UpdateEqDisplay();
+  applyingProgram = false;
+  RedrawParamControls();
+  SendProgramNrpn();
+  lastField = kNoFieldSent;
+}
+
+// --- Copy ---
+
+void VQEditor::CopyVcoSettings() {
+  UTL_MutexLock lock(mMutex);
+  PackParamsToRecord();
+  int source = -1;
+  for (int k = 0; k < 4; ++k)
+    if (ParamValue(vq_param::kCopySource + k) > 0.5) source = k;
+  if (source < 0) return;
+
+  undoSuspended = true;
+  ProgramRecord copy = record;
+  for (int j = 0; j < 4; ++j) {
+    if (ParamValue(vq_param::kCopyDest + j) <= 0.5) continue;
+    for (int i = 0; i < 12; ++i) copy[12 * j + i] = record[12 * source + i];
+  }
+  record = copy;
+  lastField = kNoFieldSent;
+  for (int f = 0; f <= 47; ++f) lastSent[f] = 128;
+  for (int f = 0; f <= 47; ++f) SetParam(f + kFieldParamOffset, record[f]);
+  lastField = kNoFieldSent;
+  FinishWholeProgramEdit(true);
+}
+
+void VQEditor::CopyFlexiSettings() {
+  UTL_MutexLock lock(mMutex);
+  PackParamsToRecord();
+  int source = -1;
+  for (int k = 0; k < 4; ++k)
+    if (ParamValue(vq_param::kCopySource + k) > 0.5) source = k;
+  if (source < 0) return;
+
+  undoSuspended = true;
+  ProgramRecord copy = record;
+  for (int j = 0; j < 4; ++j) {
+    if (ParamValue(vq_param::kCopyDest + j) <= 0.5) continue;
+    for (int i = 0; i < kFlexiSlotFields; ++i)
+      copy[kFlexiFirstField + kFlexiSlotFields * j + i] =
+          record[kFlexiFirstField + kFlexiSlotFields * source + i];
+  }
+  record = copy;
+  lastField = kNoFieldSent;
+  for (int f = 0; f < kProgramFieldCount; ++f) lastSent[f] = 128;
+  for (int n = 0; n < kFlexiSlotCount; ++n) ApplyFlexiSlot(n, false);
+  lastField = kNoFieldSent;
+  FinishWholeProgramEdit(true);
+}
+
+// End of the copy operations: the next single change opens a new undo step.
+void VQEditor::FinishWholeProgramEdit(bool redraw) {
+  if (redraw) RedrawIfNotApplying();
+  undoKey = -1;
+  undoSuspended = false;
+  RecordUndoStep();
+}
+
+// --- Randomise ---
+
+void VQEditor::RandomizeRecord(ProgramRecord& random) const {
+  for (int i = 0; i < kProgramFieldCount; ++i) {
+    int32_t span = ProgramFieldTable::Max(i) - ProgramFieldTable::Min(i) + 1;
+    random[i] = ProgramFieldTable::Min(i) + (rand() % span);
+  }
+  for (int n = 0; n < kFlexiSlotCount; ++n) {
+    const int b = kFlexiFirstField + kFlexiSlotFields * n;
+    random[b] = ProgramFieldTable::kSourceList[rand() % 18];
+    random[b + 5] = ProgramFieldTable::kRangeControlList[rand() % 6];
+  }
+  // The routing of each slot stays as it is: only sources and range controls are drawn.
+  for (int n = 0; n < kFlexiSlotCount; ++n) {
+    const int b = kFlexiFirstField + kFlexiSlotFields * n;
+    for (int f = b + 1; f <= b + 4; ++f) random[f] = record[f];
+  }
+}
+
+void VQEditor::RandomizeGroups() {
+  UTL_MutexLock lock(mMutex);
+  if (!Graphics()) return;
+  PackParamsToRecord();
+  ProgramRecord random;
+  RandomizeRecord(random);
+  for (int g = 0; g < vq_param::kGroupCount; ++g)
+    if (GroupSwitchOn(g)) CopyRanges(record, random, kRandomGroups[g]);
+
+  applyingProgram = true;
+  for (int f = 0; f < kProgramFieldCount; ++f) lastSent[f] = 128;
+  ApplyFieldsUpToPortamento();
+  for (int n = 0; n < kFlexiSlotCount; ++n) ApplyFlexiSlot(n, false);
+  ApplyEffectFields();
+  if (mPages && mPages->IsEqualizerShown(*this)) {
+    if (skinMode == 2)
+      UpdateEqDisplayLcd();
+    else
+      UpdateEqDisplay();
+  }
+  applyingProgram = false;
+  lastField = kNoFieldSent;
+  SendProgramNrpn();
+  lastField = kNoFieldSent;
+  RecordUndoStep();
+}
+
+// --- Group initialise ---
+
+void VQEditor::InitGroups() {
+  UTL_MutexLock lock(mMutex);
+  bool all = true;
+  for (int g = 0; g < vq_param::kGroupCount; ++g) all = all && GroupSwitchOn(g);
+  if (all) {
+    InitAllGroups();
+    return;
+  }
+  groupInitCopy = ProgramFieldTable::kGroupInit;
+  PackParamsToRecord();
+  for (int g = 0; g < vq_param::kGroupCount; ++g)
+    if (GroupSwitchOn(g)) CopyRanges(record, groupInitCopy, kInitGroups[g]);
+
+  applyingProgram = true;
+  ApplyFieldsUpToPortamento();
+  for (int n = 0; n < kFlexiSlotCount; ++n) ApplyFlexiSlot(n, false);
+  for (int n = 0; n < kFlexiSlotCount; ++n) {
+    if (!GroupSwitchOn(kFirstFlexiGroup + n)) continue;
+    flexiDestination[n] = -1;
+    if (flexiLearnCaption[n]) flexiLearnCaption[n]->SetTextFromPlug("LEARN");
+    if (mPages) mPages->HideFlexiDestinationHighlight(*this, n, true);
+  }
+  if (GroupSwitchOn(kEffectGroup)) {
+    for (int f = 128; f <= 143; ++f) SetParam(f + kFieldParamOffset, record[f]);
+    SetParam(147, 0);
+    SetParam(160, 0);
+    SetParam(182, record[144] & 1);
+    SetParam(183, (record[144] >> 1) & 1);
+    SetParam(148, record[145]);
+    SetParam(149, record[146]);
+    SetParam(184, record[157] & 1);
+    SetParam(185, (record[157] >> 1) & 1);
+    for (int f = 158; f <= 169; ++f) SetParam(f + kFieldParamOffset, record[f]);
+  }
+  if (skinMode == 2)
+    UpdateEqDisplayLcd();
+  else
+    UpdateEqDisplay();
+  applyingProgram = false;
+  lastField = kNoFieldSent;
+  RedrawParamControls();
+  SendProgramNrpn();
+  lastField = kNoFieldSent;
+  RecordUndoStep();
+}
+
+void VQEditor::InitAllGroups() {
+  UTL_MutexLock lock(mMutex);
+  groupInitCopy = ProgramFieldTable::kGroupInit;
+  record = groupInitCopy;
+  applyingProgram = true;
+  ApplyRecordToParams();
+  if (skinMode == 2)
+    UpdateEqDisplayLcd();
+  else
+    UpdateEqDisplay();
+  applyingProgram = false;
+  lastField = kNoFieldSent;
+  RedrawParamControls();
+  SendProgramNrpn();
+  lastField = kNoFieldSent;
+  RecordUndoStep();
+}

@@ -1,0 +1,276 @@
+#include "editor/vq_editor.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+
+#include "editor/device_messages.h"
+#include "graphics/icontrol.h"
+#include "graphics/igraphics.h"
+#include "platform/settings_folder.h"
+#include "plugin/iparam.h"
+#include "wemu/ini_file.h"
+
+namespace {
+
+constexpr int FourCC(char a, char b, char c, char d) {
+  return (static_cast<int>(a) << 24) | (static_cast<int>(b) << 16) | (static_cast<int>(c) << 8) |
+         static_cast<int>(d);
+}
+
+constexpr int kVersion = 0x00040101;  // 4.1.1
+
+// Entries of 8 bytes rounded up to whole 4096-byte pages.
+int32_t RoundToPages(int64_t entries) {
+  int64_t bytes = entries * 8;
+  bytes = (bytes + 4095) / 4096 * 4096;
+  return static_cast<int32_t>(bytes / 8);
+}
+
+}  // namespace
+
+VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
+    : IModuleStandalone(info, vq_param::kCount, "0-1 0-2", 1, "VQEditor4", "", "marrowtone", kVersion,
+                        FourCC('V', 'Q', 'e', 'd'), FourCC('M', 'r', 'w', 'T'), 0, true, false, false),
+      mPages(std::move(setup.pages)),
+      mSettingsPath(setup.settingsPath.empty() ? SettingsFilePath("settings.ini") : setup.settingsPath),
+      mOutputDeviceName(std::move(setup.outputDeviceName)) {
+  for (int32_t& v : lastSent) v = 128;
+  for (int i = 0; i < ProgramFieldTable::kLearnEntryCount; ++i) {
+    learnCC[i] = -1;
+    learnMax[i] = ProgramFieldTable::kRows[i].learnMax;
+  }
+  try {
+    mMidiQueue.assign(kMidiQueueEntries, 0);
+  } catch (const std::bad_alloc&) {
+    mMidiQueue.clear();
+  }
+
+  char buf[128];
+  GetPrivateProfileString("midi", "kbdmidioutch", "0", buf, sizeof buf, mSettingsPath.c_str());
+  int channel = atoi(buf);
+  keyboardChannel = (buf[0] != '\0' && channel >= 0 && channel <= 15) ? channel : 0;
+
+  InitParameters();
+
+  IGraphics* graphics = setup.makeGraphics
+                            ? setup.makeGraphics(this, kGuiWidth, kGuiHeight, 0)
+                            : nullptr;
+  // The "-2x" images carry two pixels per GUI unit.
+  if (graphics) graphics->SetBitmapScale(2);
+  mGraphicsBeingBuilt = graphics;
+  CreateGui(0);
+
+  StartUp();
+
+  SetParameterFromGUI2(vq_param::kKeyboardChannel, keyboardChannel);
+  if (IParam* cc = GetParam(vq_param::kModWheelCC); cc && cc->GetMax() > 0)
+    SetParameterFromGUI(vq_param::kModWheelCC, 1.0 / cc->GetMax());
+
+  char edited[16];
+  GetPrivateProfileString("program", "edited", "", edited, sizeof edited, mSettingsPath.c_str());
+  if (edited[0] == '\0' || strcmp(edited, "false") == 0)
+    programEdited = false;
+  else if (strcmp(edited, "true") == 0)
+    programEdited = true;
+  ShowProgramName();
+}
+
+VQEditor::~VQEditor() {
+  if (timer) {
+    timer->Stop();
+    timer->Join();
+    delete timer;
+    timer = nullptr;
+  }
+  // Graphics the pages never attached are still ours.
+  if (mGraphicsBeingBuilt && GetGUI() != mGraphicsBeingBuilt) delete mGraphicsBeingBuilt;
+  mGraphicsBeingBuilt = nullptr;
+}
+
+void VQEditor::StartUp() {
+  ResetUndoHistory();
+  ResetFlexiSlotMarkers();
+  learnMode = false;
+  unlearnMode = false;
+  learnTarget = -1;
+  lastLearnCC = -1;
+  for (int32_t& cc : learnCC) cc = -1;
+  srand(static_cast<unsigned>(time(nullptr)));
+  for (int32_t& v : lastSent) v = 128;
+  lastField = kNoFieldSent;
+  bankUploadRunning = false;
+
+  char buf[256];
+  GetPrivateProfileString("program", "lastfile", "", buf, sizeof buf, mSettingsPath.c_str());
+  lastFile = buf;
+  if (lastFile.size() > 4)
+    SetProgramNameFromPath(lastFile);
+  else
+    InitProgram();
+
+  if (mOutputDeviceName.find(kStartupDeviceWord) != std::string::npos) SendStartupMessage();
+}
+
+void VQEditor::SetProgramNameFromPath(const std::string& path) {
+  size_t slash = path.rfind('/');
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.erase(dot);
+  programName = name.substr(0, 32);
+}
+
+void VQEditor::Reset() {
+  UTL_MutexLock lock(mMutex);
+  int32_t pending = mMidiQueueEnd - mMidiQueueFront;
+  if (mMidiQueueFront > 0) {
+    std::memmove(mMidiQueue.data(), mMidiQueue.data() + mMidiQueueFront,
+                 static_cast<size_t>(pending) * sizeof(uint64_t));
+    mMidiQueueEnd = pending;
+    mMidiQueueFront = 0;
+  }
+  int32_t target = RoundToPages(GetBlockSize());
+  mMidiQueueGrowTarget = target;
+  if (pending > target) target = RoundToPages(pending);
+  if (target != MidiQueueCapacity()) {
+    try {
+      mMidiQueue.resize(static_cast<size_t>(target));
+    } catch (const std::bad_alloc&) {
+    }
+  }
+}
+
+void VQEditor::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
+  if (!outputs || nFrames <= 0) return;
+  for (int ch = 0; ch < 2; ++ch)
+    if (outputs[ch]) std::memset(outputs[ch], 0, sizeof(double) * static_cast<size_t>(nFrames));
+}
+
+void VQEditor::OnTick() {
+  UTL_MutexLock lock(mMutex);
+  if (requestPending) {
+    requestPending = false;
+    RequestProgram(requestSlot);
+  }
+}
+
+void VQEditor::TimerTick() {
+  int before = tickCounter++;
+  if (before >= 9) {
+    tickCounter = 0;
+    StatusPoll();
+  }
+}
+
+void VQEditor::StatusPoll() {
+  UTL_MutexLock lock(mMutex);
+  // After two polls without a parameter change the synthesizer may have lost the address
+  // (another controller, a power cycle): the next single send repeats it.
+  if (idlePolls++ > 0) {
+    idlePolls = 0;
+    lastField = kNoFieldSent;
+  }
+}
+
+IGraphics* VQEditor::Graphics() const {
+  if (IGraphics* g = GetGraphicsOf(this)) return g;
+  return mGraphicsBeingBuilt;
+}
+
+double VQEditor::ParamValue(int paramIdx) const {
+  IParam* p = GetParam(paramIdx);
+  return p ? p->Value() : 0.0;
+}
+
+int32_t VQEditor::ParamInt(int paramIdx) const {
+  double v = ParamValue(paramIdx);
+  if (!(v > -2147483648.0)) return INT32_MIN;
+  if (!(v < 2147483647.0)) return INT32_MAX;
+  return static_cast<int32_t>(v);
+}
+
+std::function<double(int)> VQEditor::Reader() const {
+  return [this](int idx) { return ParamValue(idx); };
+}
+
+void VQEditor::SetStatusText(const char* text) {
+  if (statusTextControl) statusTextControl->SetTextFromPlug(text ? text : "");
+}
+
+void VQEditor::ShowProgramName() {
+  if (programEdited)
+    SetStatusText(("*" + programName + "*").c_str());
+  else
+    SetStatusText(programName.c_str());
+}
+
+void VQEditor::SetControlsFromParam(int paramIdx) {
+  if (IGraphics* g = GetGraphicsOf(this)) g->SetControlsFromPlugValue(paramIdx, false, ParamValue(paramIdx));
+}
+
+void VQEditor::RedrawIfNotApplying() {
+  if (!applyingProgram) RedrawParamControls();
+}
+
+// --- Editor GUI ---
+
+void VQEditor::CreateGui(int mode) {
+  if (mPages) mPages->CreateGui(*this, mode);
+  if (mGraphicsBeingBuilt && !GetGUI()) AttachGraphics(mGraphicsBeingBuilt);
+  if (GetGUI() == mGraphicsBeingBuilt) mGraphicsBeingBuilt = nullptr;
+}
+
+void VQEditor::BuildManagerPage() {
+  if (mPages) mPages->BuildManagerPage(*this);
+}
+
+void VQEditor::RefreshGuiFromParams(int layoutView, double width, double height) {
+  if (mPages) mPages->RefreshGuiFromParams(*this, layoutView, width, height);
+}
+
+void VQEditor::ShowOverdriveControls(bool hide) {
+  if (mPages) mPages->ShowOverdriveControls(*this, hide);
+}
+
+void VQEditor::ShowEqBandControls(bool hide) {
+  if (mPages) mPages->ShowEqBandControls(*this, hide);
+}
+
+void VQEditor::ShowEqualizerSection(bool hide) {
+  if (mPages) mPages->ShowEqualizerSection(*this, hide);
+}
+
+void VQEditor::ShowListPage(bool hide) {
+  if (mPages) mPages->ShowListPage(*this, hide);
+}
+
+void VQEditor::ShowExtMidiPage(bool external) {
+  if (mPages) mPages->ShowExtMidiPage(*this, external);
+}
+
+void VQEditor::ShowManagerPage(bool hide) {
+  if (mPages) mPages->ShowManagerPage(*this, hide);
+}
+
+void VQEditor::UpdateEqDisplay() {
+  if (mPages) mPages->UpdateEqDisplay(*this);
+}
+
+void VQEditor::UpdateEqDisplayLcd() {
+  if (mPages) mPages->UpdateEqDisplayLcd(*this);
+}
+
+// --- Creation ---
+
+VQEditor* MakePlug(vq::platform::MidiOutput* midiOut, uint16_t* midiOutChannel, VQEditorSetup setup) {
+  static std::recursive_mutex creation;
+  std::lock_guard<std::recursive_mutex> lock(creation);
+  IModuleInstanceInfo info;
+  info.mBundleID.Set(kBundleIdentifier);
+  info.mMidiOut = midiOut;
+  info.mMidiOutChannel = midiOutChannel;
+  return new VQEditor(info, std::move(setup));
+}

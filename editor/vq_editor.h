@@ -1,0 +1,252 @@
+// VQEditor: the plug-in at the heart of the program. It owns the 350 parameters through which
+// every control talks to the editor, the current program record, the device-link state, the
+// undo history and the MIDI-learn table, and it turns every change into the exact messages the
+// synthesizer expects.
+//
+// Threads: the main thread (GUI, menu, idle), the MIDI input thread and the timer thread reach
+// it; every operation that touches the program or the device state holds the plug mutex
+// (recursive), as the callers of IModuleBase do.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "editor/editor_pages.h"
+#include "editor/program_field_table.h"
+#include "editor/program_record.h"
+#include "plugin/imodule_standalone.h"
+#include "plugin/timer_thread.h"
+
+class IControl;
+class IGraphics;
+
+// Parameter numbers the editor's own code names.
+namespace vq_param {
+inline constexpr int kCount = 350;
+inline constexpr int kFirstGuiOnly = 189;  // 189..349 keep their own number as field number
+inline constexpr int kFlexiRangeA = 231;   // + 2n, Range B at 232 + 2n
+inline constexpr int kFlexiSources = 247;  // + 2n list position, ranges at 248 + 2n
+inline constexpr int kListPageFirst = 263; // 263..266
+inline constexpr int kCopySource = 270;    // 270..273
+inline constexpr int kCopyDest = 274;      // 274..277
+inline constexpr int kGroupFirst = 278;    // 278..289
+inline constexpr int kGroupCount = 12;
+inline constexpr int kEqDisplay = 290;
+inline constexpr int kCloseListView = 300;
+inline constexpr int kKeyboardChannel = 347;
+inline constexpr int kModWheelCC = 348;
+}  // namespace vq_param
+
+// What the editor is built with besides the MIDI output: the seams to the GUI and the
+// settings. Tests pass a headless graphics and the minimal pages.
+struct VQEditorSetup {
+  // Creates the editor's graphics (the plug owns it); a null factory or result gives an editor
+  // without GUI, which sends no single change and keeps no undo history.
+  std::function<IGraphics*(IModuleBase* plug, int width, int height, int fps)> makeGraphics;
+  // The editor's pages; null leaves every page operation a no-op.
+  std::unique_ptr<VQEditorPages> pages;
+  // "settings.ini"; empty means the one in the settings folder.
+  std::string settingsPath;
+  // Name of the MIDI output device the shell selected (the start-up message depends on it).
+  std::string outputDeviceName;
+};
+
+class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
+ public:
+  static constexpr int kGuiWidth = 1140;
+  static constexpr int kGuiHeight = 800;
+  static constexpr int kMidiQueueEntries = 1024;
+
+  VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup);
+  ~VQEditor() override;
+
+  // IModuleBase slots.
+  void Reset() override;
+  void OnParamChange(int paramIdx) override;
+  void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
+  void OnTick() override;
+  void ProcessMidiMsg(const IMidiMessage* msg) override {}
+  void OnWindowResize(int layoutView, double width, double height) override {
+    RefreshGuiFromParams(layoutView, width, height);
+  }
+  void OnTimer(TimerThread* timer) override { TimerTick(); }
+  // Every tenth call (once a second on the 100 ms timer) runs the status poll.
+  virtual void TimerTick();
+  void StatusPoll();
+  // Undo reset, INIT when no last program is known, the start-up message.
+  void StartUp();
+  // The file name after the last "/" without its extension, at most 32 characters.
+  void SetProgramNameFromPath(const std::string& path);
+
+  // --- Program record (program_record / apply) ---
+  void PackParamsToRecord();
+  // Pushes `record` (undo-snapshot form) into the parameters; the caller sets applyingProgram.
+  void ApplyRecordToParams();
+  void InitProgram();
+
+  // --- Device messages ---
+  // Sends one field as NRPN (composites recomputed from the parameters) and records the undo
+  // step. Does not change lastField.
+  void SendParamNrpn(int field, int32_t value);
+  void SendExtMidiNrpn();
+  void SendProgramNrpn();
+  void SendKeyboardNote(int note, bool on);
+  void RequestProgram(int slot);
+  void SendStartupMessage();
+
+  // --- Editing and undo ---
+  void CopyVcoSettings();
+  void CopyFlexiSettings();
+  void RandomizeGroups();
+  void RandomizeRecord(ProgramRecord& random) const;
+  void InitGroups();
+  void InitAllGroups();
+  void Undo();
+  void Redo();
+  void TakeUndoSnapshot();
+  void RestoreUndoSnapshot();
+  void RecordUndoStep();  // a whole-program edit: snapshot, drop the redo tail, append
+  void ResetUndoHistory();
+
+  // --- Read-outs and MIDI-sync ranges ---
+  void FormatParamValueText(int field, int32_t value);
+  void SetupFlexiRanges(bool synced);
+  void SetupFlexiRangesFx(int mode);
+  bool HighlightFlexiDestinations(int field, bool hide);
+  void ApplyListViewChoice(int row);
+
+  // --- Editor GUI (forwarded to the pages) ---
+  void CreateGui(int mode);
+  void BuildManagerPage();
+  void RefreshGuiFromParams(int layoutView, double width, double height);
+  void ShowOverdriveControls(bool hide);
+  void ShowEqBandControls(bool hide);
+  void ShowEqualizerSection(bool hide);
+  void ShowListPage(bool hide);
+  void ShowExtMidiPage(bool external);
+  void ShowManagerPage(bool hide);
+  void UpdateEqDisplay();
+  void UpdateEqDisplayLcd();
+
+  // Status text control ("" -> nothing when there is none).
+  void SetStatusText(const char* text);
+  void ShowProgramName();
+  // Sets a parameter's controls from its plain value without informing the plug.
+  void SetControlsFromParam(int paramIdx);
+  IGraphics* Graphics() const;
+  VQEditorPages* Pages() const { return mPages.get(); }
+  const std::string& SettingsPath() const { return mSettingsPath; }
+  double ParamValue(int paramIdx) const;
+  int32_t ParamInt(int paramIdx) const;
+
+  // --- State (names as the device protocol and the dispatcher use them) ---
+  ProgramRecord record;           // the current program
+  ProgramRecord undoSnapshot;     // filled by TakeUndoSnapshot
+  ProgramRecord groupInitCopy;    // working copy of the group-INIT template
+  int32_t lastSent[vq_param::kCount];
+  int32_t lastField = kNoFieldSent;
+  int32_t idlePolls = 0;
+  bool applyingProgram = false;
+  bool programEdited = false;
+  int32_t selectedGroups = 0;
+  std::string programName;
+  std::string currentProgramFolder;
+  std::string currentProgramPath;
+  std::string lastFile;
+
+  // Undo history.
+  std::vector<ProgramRecord> undoEntries;
+  int32_t undoCursor = -1;
+  int32_t undoKey = -1;
+  bool undoSuspended = false;
+
+  // FLEXI slots: the field each slot's destination addresses, -1 for none.
+  int32_t flexiDestination[kFlexiSlotCount] = {-1, -1, -1, -1};
+  int32_t listViewTarget = 0;  // 0..3 source list of slot 1..4, 4..7 range-control list
+
+  // Device link.
+  int32_t requestSlot = 1;
+  bool requestPending = false;
+  bool requestOutstanding = false;
+  bool dumpReceived = false;
+  bool bankDownloadRunning = false;
+  bool bankUploadRunning = false;
+  bool singleWritePending = false;
+  bool firmwareRunning = false;
+  bool transferDone = false;
+  bool transferFailed = false;
+  int32_t unansweredPolls = 0;
+  uint8_t receiveBuffer[213] = {};
+  uint8_t replyBuffer[7] = {};
+
+  // Keyboard and MIDI learn.
+  int32_t keyboardChannel = 0;          // 0..15, "kbdmidioutch"
+  double keyboardVelocitySetting = 1.0; // the on-screen keyboard's velocity, 0..1
+  uint8_t noteState[128] = {};
+  int32_t activeNotes = 0;
+  int32_t learnCC[ProgramFieldTable::kLearnEntryCount];
+  int32_t learnMax[ProgramFieldTable::kLearnEntryCount];
+  bool learnMode = false;
+  bool unlearnMode = false;
+  int32_t learnTarget = -1;
+  int32_t lastLearnCC = -1;
+
+  // Pages and skins.
+  int32_t skinMode = 0;  // 0 "space", 1 "solid", 2 "lcd"
+  bool managerPageShown = false;
+  bool compactView = false;
+
+  // Controls the GUI construction sets (null until then).
+  IControl* statusTextControl = nullptr;
+  IControl* readoutControls[kProgramFieldCount] = {};
+  IControl* flexiLearnCaption[kFlexiSlotCount] = {};
+  IControl* flexiPolarityText[kFlexiSlotCount] = {};
+
+  // Timer.
+  TimerThread* timer = nullptr;
+  int32_t tickCounter = 0;
+
+ protected:
+  void InitParameters();
+  void SetParam(int paramIdx, double value) { SetParameterFromGUI2(paramIdx, value); }
+  // Apply steps shared by the whole-program operations.
+  void ApplyFieldsUpToPortamento();         // fields 0..94 (apply steps 1-3)
+  void ApplyFlexiSlot(int slot, bool withDestination);
+  void ApplyMidiFields();                   // apply step 5
+  void ApplyEffectFields();                 // apply steps 6-8
+  void ResetFlexiSlotMarkers();
+  bool GroupSwitchOn(int group) const;
+  void FinishWholeProgramEdit(bool redraw);
+  void RedrawIfNotApplying();
+  // Reads parameter values for the record codecs.
+  std::function<double(int)> Reader() const;
+
+ private:
+  std::unique_ptr<VQEditorPages> mPages;
+  // The graphics between its creation and CreateGui attaching it to the plug.
+  IGraphics* mGraphicsBeingBuilt = nullptr;
+  std::string mSettingsPath;
+  std::string mOutputDeviceName;
+
+  // Outgoing MIDI event queue: entries of 8 bytes; nothing in this program fills it.
+  std::vector<uint64_t> mMidiQueue;
+  int32_t mMidiQueueGrowTarget = 0;
+  int32_t mMidiQueueFront = 0;
+  int32_t mMidiQueueEnd = 0;
+
+ public:
+  // Queue bookkeeping, for Reset's callers and tests.
+  int32_t MidiQueueCapacity() const { return static_cast<int32_t>(mMidiQueue.size()); }
+  int32_t MidiQueueFront() const { return mMidiQueueFront; }
+  int32_t MidiQueueEnd() const { return mMidiQueueEnd; }
+};
+
+// Creates the editor for the shell, serialised by a process-wide mutex.
+VQEditor* MakePlug(vq::platform::MidiOutput* midiOut, uint16_t* midiOutChannel,
+                   VQEditorSetup setup = {});
+
+// The application's bundle identifier.
+inline constexpr const char* kBundleIdentifier = "org.marrowtone.standalone.VQEditor4.macOS";
