@@ -148,6 +148,37 @@ inline bool JackDisconnect(const std::string& from, const std::string& to)
     return detail::RunProgram({"jack_disconnect", from, to}, 5000) == 0;
 }
 
+// Every JACK port name ("client:port"), from jack_lsp; empty when no server answers.
+inline std::vector<std::string> JackPorts()
+{
+    std::string output;
+    if (detail::RunProgram({"jack_lsp"}, 5000, &output) != 0)
+        return {};
+    std::vector<std::string> ports;
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line))
+        if (!line.empty() && line[0] != ' ' && line[0] != '\t')
+            ports.push_back(line);
+    return ports;
+}
+
+// The first JACK port whose name contains `part` (e.g. "From VQEditor4"), waiting up to
+// timeoutMs for it to appear; empty when none does.
+inline std::string JackFindPort(const std::string& part, int timeoutMs = 3000)
+{
+    const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        for (const auto& p : JackPorts())
+            if (p.find(part) != std::string::npos)
+                return p;
+        if (detail::MsLeft(deadline) == 0)
+            return {};
+        pollfd none{-1, 0, 0};
+        poll(&none, 0, 20);
+    }
+}
+
 struct VqsimOptions {
     std::vector<std::string> faults;  // misbehaviour rules, e.g. "kind=request,mode=silence,count=2"
     bool distinct = false;            // every slot its own program ("Sim 01" ...) instead of INIT

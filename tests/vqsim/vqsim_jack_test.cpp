@@ -1,0 +1,122 @@
+// vqsim as a separate process on JACK MIDI ports, talking to this test's own RtMidi ports.
+#include <gtest/gtest.h>
+
+#include "sim_test_util.h"
+#include "support/vqsim_process.h"
+
+namespace vqsim::test {
+namespace {
+
+bool IsDump(const std::vector<uint8_t>& m)
+{
+    return m.size() == 213 && m[5] == 0x41;
+}
+
+bool IsSevenByteReply(const std::vector<uint8_t>& m)
+{
+    return m.size() == 7;
+}
+
+class VqsimOverJack : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        VQ_SKIP_WITHOUT_JACK();
+        ASSERT_TRUE(peer.Open("vqsimtest")) << peer.Error();
+    }
+
+    void Connect()
+    {
+        EXPECT_EQ(vqtest::JackFindPort(sim.InPort()), sim.InPort());
+        std::string error;
+        ASSERT_TRUE(vqtest::JackConnect(peer.OutPort(), sim.InPort(), &error)) << error;
+        ASSERT_TRUE(vqtest::JackConnect(sim.OutPort(), peer.InPort(), &error)) << error;
+    }
+
+    vqtest::JackMidiPeer peer;
+    vqtest::VqsimProcess sim;
+};
+
+TEST_F(VqsimOverJack, RequestDumpWriteAndStateAtExit)
+{
+    ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
+    Connect();
+
+    ASSERT_TRUE(peer.Send(Request(12)));
+    const auto dump = peer.WaitForMessage(IsDump, 5000);
+    ASSERT_TRUE(dump) << "no dump within 5 s";
+    EXPECT_EQ(*dump, BuildProgramDump(DistinctProgram(12), 12));
+
+    DeviceProgram p = InitProgram();
+    p.SetName("Written over JACK");
+    ASSERT_TRUE(peer.Send(BuildProgramWrite(p, 30)));
+    const auto ack = peer.WaitForMessage(IsSevenByteReply, 5000);
+    ASSERT_TRUE(ack);
+    EXPECT_EQ(*ack, BuildReply(0x05, 0x21));
+
+    // NRPN and a note reach the engine; the log follows while vqsim runs.
+    peer.Send(Cc(99, 5));
+    peer.Send(Cc(98, 8));
+    peer.Send(Cc(6, 99));
+    peer.Send(SysEx9(0x05, 0x50, 60, 90));
+    EXPECT_TRUE(sim.WaitForLogLine("sysex-note-on 60 90", 5000));
+    const auto lines = sim.LogLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "nrpn 5 8 99"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "write 30 ok Written over JACK"), lines.end());
+    EXPECT_TRUE(sim.Faults().empty());
+
+    EXPECT_EQ(sim.Stop(), 0);
+    const auto slots = sim.ReadSlots();
+    ASSERT_TRUE(slots);
+    EXPECT_EQ((*slots)[29], p);
+    EXPECT_EQ((*slots)[11], DistinctProgram(12));
+}
+
+TEST_F(VqsimOverJack, MisbehaviourSetAtStartAndByCommand)
+{
+    ASSERT_TRUE(sim.Start({.faults = {"kind=request,mode=error-reply"}})) << sim.Error();
+    Connect();
+
+    ASSERT_TRUE(peer.Send(Request(1)));
+    auto reply = peer.WaitForMessage(nullptr, 5000);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(*reply, BuildReply(0x05, 0x22));
+
+    ASSERT_TRUE(sim.Command("fault kind=request,mode=truncated,length=40")) << sim.Error();
+    ASSERT_TRUE(peer.Send(Request(2)));
+    reply = peer.WaitForMessage(nullptr, 5000);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->size(), 40u);
+    EXPECT_EQ(reply->back(), 0xF7);
+
+    ASSERT_TRUE(sim.Command("clear-faults"));
+    ASSERT_TRUE(peer.Send(Request(3)));
+    reply = peer.WaitForMessage(nullptr, 5000);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(*reply, BuildProgramDump(InitProgram(), 3));
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST_F(VqsimOverJack, BankDownloadOf99Dumps)
+{
+    ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
+    Connect();
+    for (int slot = 1; slot <= kSlotCount; ++slot) {
+        ASSERT_TRUE(peer.Send(Request(slot)));
+        const auto dump = peer.WaitForMessage(IsDump, 5000);
+        ASSERT_TRUE(dump) << "slot " << slot;
+        ASSERT_EQ((*dump)[7], slot);
+        ASSERT_EQ(ProgramFromMessage(*dump), DistinctProgram(slot));
+    }
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST(VqsimProgram, RefusesBadArgumentsWithStatus2)
+{
+    vqtest::VqsimProcess sim;
+    EXPECT_FALSE(sim.Start({.faults = {"kind=write,mode=bad-checksum"}}, 5000));
+    EXPECT_EQ(sim.Stop(), 2);
+}
+
+}  // namespace
+}  // namespace vqsim::test
