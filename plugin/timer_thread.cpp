@@ -5,6 +5,12 @@
 #include <cerrno>
 #include <chrono>
 
+namespace {
+// The timer whose loop runs on this thread, so that a callback's own Join or
+// Start is recognised before it could wait for itself.
+thread_local const TimerThread* t_currentTimer = nullptr;
+}  // namespace
+
 TimerThread::~TimerThread() {
   Stop();
   Join();
@@ -12,11 +18,11 @@ TimerThread::~TimerThread() {
 
 int TimerThread::Start(CTimerCallbackInterface* callback, int intervalMs, int id, bool repeat) {
   if (!callback) return EINVAL;
+  if (t_currentTimer == this) return EBUSY;
   std::lock_guard<std::mutex> joinLock(m_joinMutex);
   if (m_threadValid) {
     if (m_state.load() != kStopped) return EBUSY;
     // The previous loop has ended or is ending: collect its thread first.
-    if (pthread_equal(pthread_self(), m_thread)) return EBUSY;
     pthread_join(m_thread, nullptr);
     m_threadValid = false;
   }
@@ -59,9 +65,9 @@ void TimerThread::Resume() {
 }
 
 void TimerThread::Join() {
+  if (t_currentTimer == this) return;  // from our own callback
   std::lock_guard<std::mutex> joinLock(m_joinMutex);
   if (!m_threadValid) return;
-  if (pthread_equal(pthread_self(), m_thread)) return;  // from our own callback
   pthread_join(m_thread, nullptr);
   m_threadValid = false;
 }
@@ -75,7 +81,10 @@ void TimerThread::Sleep(int ms) {
 }
 
 void* TimerThread::ThreadMain(void* arg) {
-  static_cast<TimerThread*>(arg)->Loop();
+  auto* timer = static_cast<TimerThread*>(arg);
+  t_currentTimer = timer;
+  timer->Loop();
+  t_currentTimer = nullptr;
   return nullptr;
 }
 

@@ -34,7 +34,8 @@ class TimerThread {
   // Starts calling callback->OnTimer every intervalMs milliseconds (measured
   // from the end of one call to the start of the next), or once when not
   // repeating. Returns 0, or the thread-creation error (EBUSY while a
-  // previous start is still running or paused; EINVAL for a null callback).
+  // previous start is still running or paused, or from the timer's own
+  // callback; EINVAL for a null callback).
   int Start(CTimerCallbackInterface* callback, int intervalMs, int id, bool repeat);
 
   void Stop();    // ends the loop; a running OnTimer call finishes first

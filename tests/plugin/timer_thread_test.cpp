@@ -22,6 +22,11 @@ class CountingCallback : public CTimerCallbackInterface {
     m_lastTimer = timer;
     if (m_pauseAt == m_calls) timer->Pause();
     if (m_stopAt == m_calls) timer->Stop();
+    if (m_selfCallsAt == m_calls) {
+      // Neither may wait for the thread they run on.
+      timer->Join();
+      m_selfStartResult = timer->Start(this, 1, 0, true);
+    }
     m_cv.notify_all();
   }
   // Waits until at least n calls happened; false at the deadline.
@@ -39,6 +44,11 @@ class CountingCallback : public CTimerCallbackInterface {
   }
   void PauseAt(int call) { m_pauseAt = call; }
   void StopAt(int call) { m_stopAt = call; }
+  void SelfCallsAt(int call) { m_selfCallsAt = call; }
+  int SelfStartResult() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_selfStartResult;
+  }
 
  private:
   std::mutex m_mutex;
@@ -46,6 +56,8 @@ class CountingCallback : public CTimerCallbackInterface {
   int m_calls = 0;
   int m_pauseAt = -1;
   int m_stopAt = -1;
+  int m_selfCallsAt = -1;
+  int m_selfStartResult = 0;
   TimerThread* m_lastTimer = nullptr;
 };
 
@@ -123,6 +135,18 @@ TEST(TimerThread, StopFromCallbackEndsTheLoop) {
   ASSERT_TRUE(cb.WaitForCalls(2));
   timer.Join();
   EXPECT_EQ(cb.Calls(), 2);
+}
+
+TEST(TimerThread, JoinAndStartFromOwnCallbackReturn) {
+  CountingCallback cb;
+  cb.SelfCallsAt(1);
+  cb.StopAt(1);
+  TimerThread timer;
+  ASSERT_EQ(timer.Start(&cb, 1, 0, true), 0);
+  ASSERT_TRUE(cb.WaitForCalls(1));
+  timer.Join();
+  EXPECT_EQ(cb.SelfStartResult(), EBUSY);
+  EXPECT_EQ(cb.Calls(), 1);
 }
 
 TEST(TimerThread, StartRules) {
