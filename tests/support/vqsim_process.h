@@ -344,6 +344,9 @@ public:
         return exited && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
+    // Sends a signal to vqsim (SIGTERM ends it cleanly, as end of input does).
+    bool SendSignal(int sig) { return pid_ > 0 && kill(pid_, sig) == 0; }
+
     std::vector<std::string> LogLines() const
     {
         std::vector<std::string> lines;

@@ -186,3 +186,46 @@ TEST(SimSlots, DistinctProgramsDifferFromEachOther)
 
 }  // namespace
 }  // namespace vqsim::test
+
+namespace vqsim::test {
+namespace {
+
+// Whatever arrives, the engine neither crashes nor answers with anything but framed SysEx.
+TEST(SimRobustness, RandomMessagesGetOnlyWellFormedAnswers)
+{
+    SimEngine e;
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    const std::vector<uint8_t> heads[] = {
+        {}, {0xF0}, {0xF0, kManufacturerId[0], kManufacturerId[1], kManufacturerId[2]},
+        {0xF0, kManufacturerId[0], kManufacturerId[1], kManufacturerId[2], 0x05},
+        {0xF0, kManufacturerId[0], kManufacturerId[1], kManufacturerId[2], 0x08},
+    };
+    const uint8_t commands[] = {0x10, 0x13, 0x16, 0x20, 0x40, 0x50, 0x51, 0x02};
+    for (int i = 0; i < 20000; ++i) {
+        std::vector<uint8_t> m = heads[next() % std::size(heads)];
+        if (m.size() >= 5) {
+            m[4] = static_cast<uint8_t>(m.size() == 5 && next() % 2 ? 7 + next() % 5 : m[4]);
+            m.push_back(commands[next() % std::size(commands)]);
+        }
+        const size_t extra = next() % 4 == 0 ? next() % 260 : next() % 10;
+        for (size_t k = 0; k < extra; ++k)
+            m.push_back(static_cast<uint8_t>(next() % 8 == 0 ? next() & 0xFF : next() & 0x7F));
+        if (!m.empty() && next() % 3 != 0)
+            m.back() = 0xF7;
+        for (const auto& out : e.Receive(m)) {
+            ASSERT_GE(out.bytes.size(), 7u);
+            EXPECT_EQ(out.bytes.front(), 0xF0);
+            EXPECT_EQ(out.bytes.back(), 0xF7);
+            for (size_t k = 1; k + 1 < out.bytes.size(); ++k)
+                ASSERT_LE(out.bytes[k], 127);
+        }
+    }
+    EXPECT_FALSE(e.State().faults.empty());
+}
+
+}  // namespace
+}  // namespace vqsim::test

@@ -111,6 +111,38 @@ TEST_F(VqsimOverJack, BankDownloadOf99Dumps)
     EXPECT_EQ(sim.Stop(), 0);
 }
 
+TEST_F(VqsimOverJack, EndsCleanlyOnSigtermAndSavesItsSlots)
+{
+    ASSERT_TRUE(sim.Start()) << sim.Error();
+    Connect();
+    DeviceProgram p = DistinctProgram(77);
+    ASSERT_TRUE(peer.Send(BuildProgramWrite(p, 77)));
+    ASSERT_TRUE(peer.WaitForMessage(IsSevenByteReply, 5000));
+    ASSERT_TRUE(sim.SendSignal(SIGTERM));
+    EXPECT_EQ(sim.Stop(), 0);
+    const auto slots = sim.ReadSlots();
+    ASSERT_TRUE(slots);
+    EXPECT_EQ((*slots)[76], p);
+    EXPECT_EQ((*slots)[75], InitProgram());
+}
+
+TEST_F(VqsimOverJack, SlowAnswerComesLateAndLetsLaterAnswersPass)
+{
+    ASSERT_TRUE(sim.Start({.faults = {"kind=request,mode=slow,ms=400"}})) << sim.Error();
+    Connect();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(peer.Send(Request(5)));
+    ASSERT_TRUE(peer.Send(BuildProgramWrite(InitProgram(), 6)));
+    const auto first = peer.WaitForMessage(nullptr, 5000);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(*first, BuildReply(0x05, 0x21));
+    const auto second = peer.WaitForMessage(nullptr, 5000);
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(IsDump(*second));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
 TEST(VqsimProgram, RefusesBadArgumentsWithStatus2)
 {
     vqtest::VqsimProcess sim;

@@ -75,10 +75,11 @@ std::vector<OutMessage> SimEngine::Receive(const uint8_t* d, size_t n)
     const size_t dataEnd = (status == kSysExStart && d[n - 1] == kSysExEnd) ? n - 1 : n;
     for (size_t i = 1; i < dataEnd; ++i) {
         if (d[i] > 127) {
+            // A program write is still answered (0x22), so the editor hears of it.
+            if (status == kSysExStart && n > 7 && HasOurIdentifier(d, n) && d[4] == kTargetProgram &&
+                d[5] == kCmdProgramWrite)
+                return OnProgramWrite(d, n);
             Fault(Format("data byte above 127 (0x%02X at %zu of %zu, status 0x%02X)", d[i], i, n, status));
-            if (status == kSysExStart && n == kProgramMessageSize && HasOurIdentifier(d, n) &&
-                d[4] == kTargetProgram && d[5] == kCmdProgramWrite)
-                return OnProgramWrite(d, n);  // answered 0x22
             return {};
         }
     }

@@ -5,11 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "editor/vq_sysex.h"
+
 namespace vqsim {
 
-// The maker's three-byte identifier (extended form, first byte 00). Kept in this one place so
-// that switching to the editor's own constant is a one-line change.
-inline constexpr uint8_t kManufacturerId[3] = {0x00, 0x21, 0x5A};
+// The maker's three-byte identifier (extended form, first byte 00): the editor's own constant.
+inline constexpr const uint8_t (&kManufacturerId)[3] = vq_sysex::kManufacturerId;
 
 inline constexpr uint8_t kSysExStart = 0xF0;
 inline constexpr uint8_t kSysExEnd = 0xF7;
@@ -72,6 +73,27 @@ inline constexpr uint8_t kCcNrpnMsb = 99;
 inline constexpr uint8_t kCcNrpnLsb = 98;
 inline constexpr uint8_t kCcDataEntryMsb = 6;
 inline constexpr uint8_t kCcDataEntryLsb = 38;
+
+// The device side is transcribed on its own; where the editor names the same byte, both must agree.
+static_assert(kTargetProgram == vq_sysex::kTargetEngine && kTargetStartUp == vq_sysex::kTargetStartup);
+static_assert(kCmdStartUp == vq_sysex::kCmdStartup && kStartUpData[0] == vq_sysex::kStartupCode);
+static_assert(kCmdProgramWrite == vq_sysex::kCmdProgramWrite && kCmdProgramDump == vq_sysex::kCmdProgramDump);
+static_assert(kCmdProgramRequest == vq_sysex::kCmdProgramRequest);
+static_assert(kCmdWriteAck == vq_sysex::kCmdWriteAck && kCmdWriteError == vq_sysex::kCmdWriteFailed);
+static_assert(kCmdNoteOn == vq_sysex::kCmdNoteOn && kCmdNoteOff == vq_sysex::kCmdNoteOff);
+static_assert(kCmdFirmwareSectionStart == vq_sysex::kCmdSectionStart &&
+              kCmdFirmwareEraseStarted == vq_sysex::kCmdSectionReady &&
+              kCmdFirmwareSendNext == vq_sysex::kCmdBlockReady &&
+              kCmdFirmwareFirstBlock == vq_sysex::kCmdSectionFirstBlock &&
+              kCmdFirmwareSectionDone == vq_sysex::kCmdSectionDone &&
+              kCmdFirmwareError == vq_sysex::kCmdSectionFailed &&
+              kCmdFirmwareBlock == vq_sysex::kCmdSectionBlock);
+static_assert(kProgramBank == vq_sysex::kProgramBank);
+static_assert(kProgramMessageSize == vq_sysex::kProgramMessageSize &&
+              kOldProgramMessageSize == vq_sysex::kOldProgramDumpSize && kReplySize == vq_sysex::kReplySize);
+static_assert(kProgramNameOffset == vq_sysex::kProgramNameByte &&
+              kProgramChecksumOffset == vq_sysex::kProgramChecksumByte &&
+              kProgramDataOffset == vq_sysex::kProgramFieldsByte);
 
 // Two-byte checksum used by program messages and the last firmware block: high part first.
 inline void ChecksumBytes(uint32_t sum, uint8_t& high, uint8_t& low)
