@@ -81,6 +81,8 @@ class TestControl : public IControl {
  public:
   TestControl(IModuleBase* plug, const IRECT& rect, int paramIdx = -1, std::vector<int>* drawLog = nullptr)
       : IControl(plug, rect, paramIdx), log(drawLog) {}
+  TestControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IChannelBlend& blend)
+      : IControl(plug, rect, paramIdx, blend) {}
 
   bool Draw(IGraphics* graphics) override {
     ++draws;
