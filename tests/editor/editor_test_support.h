@@ -1,0 +1,87 @@
+// A VQEditor on a headless graphics, the minimal pages, an in-memory MIDI output and a
+// settings file in a temporary folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "editor/device_messages.h"
+#include "editor/gui/editor_pages.h"
+#include "editor/vq_editor.h"
+#include "platform/midi_output.h"
+#include "plugin/iparam.h"
+#include "support/test_graphics.h"
+#include "wemu/ini_file.h"
+
+namespace vqtest {
+
+class EditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vq_editor_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir = tmpl;
+    settings = dir + "/settings.ini";
+  }
+  void TearDown() override {
+    editor.reset();
+    std::filesystem::remove_all(dir);
+  }
+
+  // Each call writes a new file: the settings cache tells files apart by time and size only.
+  void WriteSettings(const std::string& text) {
+    settings = dir + "/settings" + std::to_string(++settingsCount) + ".ini";
+    std::ofstream(settings) << text;
+  }
+
+  VQEditor& Make(const std::string& outputName = "", bool withGui = true) {
+    VQEditorSetup setup;
+    if (withGui)
+      setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
+        return new TestGraphics(plug, w, h, fps);
+      };
+    setup.pages = MakeEditorPages();
+    setup.settingsPath = settings;
+    setup.outputDeviceName = outputName;
+    editor.reset(MakePlug(&out, &channel, std::move(setup)));
+    return *editor;
+  }
+
+  // Sets a parameter as the editor's own operations do (plain value, dispatcher runs).
+  void Set(int param, double value) { editor->SetParameterFromGUI2(param, value); }
+  double Value(int param) const { return editor->ParamValue(param); }
+
+  size_t Mark() const { return out.SendCount(); }
+  std::vector<std::vector<uint8_t>> Since(size_t mark) const {
+    auto all = out.Messages();
+    return {all.begin() + static_cast<std::ptrdiff_t>(mark), all.end()};
+  }
+  // The NRPN control changes sent since the mark (everything else is ignored).
+  std::vector<NrpnControl> CcsSince(size_t mark) const {
+    std::vector<NrpnControl> ccs;
+    for (const auto& m : Since(mark))
+      if (m.size() == 3 && m[0] == 0xB0) ccs.push_back({m[1], m[2]});
+    return ccs;
+  }
+  std::string ReadoutText(int field) const {
+    auto* c = dynamic_cast<EditorTextControl*>(editor->readoutControls[field]);
+    return c ? c->Text() : "<none>";
+  }
+  std::string StatusText() const {
+    auto* c = dynamic_cast<EditorTextControl*>(editor->statusTextControl);
+    return c ? c->Text() : "<none>";
+  }
+
+  std::string dir, settings;
+  int settingsCount = 0;
+  vq::platform::MemoryMidiOutput out;
+  uint16_t channel = 0;
+  std::unique_ptr<VQEditor> editor;
+};
+
+}  // namespace vqtest

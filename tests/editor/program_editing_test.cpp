@@ -1,0 +1,333 @@
+// Whole-program edits and the undo history.
+#include "editor_test_support.h"
+
+namespace vqtest {
+namespace {
+
+using Controls = std::vector<NrpnControl>;
+
+int DataCount(const Controls& ccs) {
+  int n = 0;
+  for (const NrpnControl& cc : ccs) n += cc.controller == kCcDataEntry;
+  return n;
+}
+
+TEST_F(EditorTest, ChangesToOneControlMergeIntoOneUndoStep) {
+  VQEditor& e = Make();
+  size_t before = e.undoEntries.size();
+  for (int v = 1; v <= 5; ++v) Set(14, v * 10);  // VCO1 volume
+  Set(13, 7);                                    // VCO1 tri
+  EXPECT_EQ(e.undoEntries.size(), before + 2);
+
+  before = e.undoEntries.size();
+  Set(4, 1);    // VCO1 fine (LSB 1)
+  Set(4, 2);
+  Set(132, 9);  // field 129 at (6, 1): same LSB, merges too
+  EXPECT_EQ(e.undoEntries.size(), before + 1);
+  EXPECT_EQ(e.undoEntries.back()[129], 9);
+  EXPECT_EQ(e.undoEntries.back()[1], 2);
+}
+
+TEST_F(EditorTest, UndoAndRedoRestoreAndResend) {
+  VQEditor& e = Make();
+  Set(14, 100);
+  Set(13, 50);
+  size_t mark = Mark();
+  e.Undo();
+  EXPECT_EQ(Value(13), 0);
+  EXPECT_EQ(Value(14), 100);
+  Controls ccs = CcsSince(mark);
+  ASSERT_EQ(ccs.size(), 342u);
+  EXPECT_EQ(ccs[2 + 2 * 11].value, 100);
+  EXPECT_EQ(e.lastField, kNoFieldSent);
+  e.Undo();
+  EXPECT_EQ(Value(14), 32);  // INIT
+  e.Redo();
+  EXPECT_EQ(Value(14), 100);
+  e.Redo();
+  EXPECT_EQ(Value(13), 50);
+  size_t count = Mark();
+  e.Redo();  // at the end: nothing
+  EXPECT_EQ(Mark(), count);
+}
+
+TEST_F(EditorTest, UndoAtTheFirstEntryRestoresItAgain) {
+  VQEditor& e = Make();
+  e.Undo();
+  EXPECT_EQ(e.undoCursor, 0);
+  EXPECT_EQ(Value(14), 0);  // the empty start entry
+  e.Undo();
+  EXPECT_EQ(e.undoCursor, 0);
+  EXPECT_EQ(Value(86), 7);  // clamped into the parameter's range
+}
+
+TEST_F(EditorTest, ChangeAfterUndoOverwritesOrTruncates) {
+  VQEditor& e = Make();
+  Set(14, 100);
+  Set(13, 50);
+  e.Undo();  // cursor on the volume step; the key is still "tri"
+  size_t size = e.undoEntries.size();
+  Set(13, 60);  // same control as the last merged one: overwrites the restored entry
+  EXPECT_EQ(e.undoEntries.size(), size - 1);  // and the redo entry is gone
+  EXPECT_EQ(e.undoEntries[static_cast<size_t>(e.undoCursor)][10], 60);
+  e.Undo();
+  Set(12, 5);  // another control: appends after the cursor, the redo entries are gone
+  EXPECT_EQ(static_cast<size_t>(e.undoCursor) + 1, e.undoEntries.size());
+  EXPECT_EQ(e.undoEntries.back()[9], 5);
+}
+
+TEST_F(EditorTest, UndoDoesNothingOnTheManagerPage) {
+  VQEditor& e = Make();
+  Set(14, 100);
+  e.managerPageShown = true;
+  e.Undo();
+  EXPECT_EQ(Value(14), 100);
+}
+
+TEST_F(EditorTest, CopyWithoutSourceDoesNothing) {
+  VQEditor& e = Make();
+  Set(274, 1);
+  size_t entries = e.undoEntries.size();
+  size_t mark = Mark();
+  e.CopyVcoSettings();
+  EXPECT_EQ(Mark(), mark);
+  EXPECT_EQ(e.undoEntries.size(), entries);
+}
+
+TEST_F(EditorTest, CopyOscillatorResendsEveryOscillatorField) {
+  VQEditor& e = Make();
+  for (int k = 0; k < 12; ++k) Set(15 + k, 3 + k);  // VCO2
+  Set(271, 1);  // source VCO2
+  Set(274, 1);  // destinations VCO1 and VCO2
+  Set(275, 1);
+  size_t entries = e.undoEntries.size();
+  size_t mark = Mark();
+  e.CopyVcoSettings();
+  for (int k = 0; k < 12; ++k) {
+    EXPECT_EQ(Value(3 + k), 3 + k) << k;
+    EXPECT_EQ(Value(15 + k), 3 + k) << k;
+  }
+  Controls ccs = CcsSince(mark);
+  EXPECT_EQ(DataCount(ccs), 48);
+  EXPECT_EQ(ccs[0], (NrpnControl{0x63, 5}));  // the first repeats the whole address
+  EXPECT_EQ(e.undoEntries.size(), entries + 1);
+  EXPECT_EQ(e.undoKey, -1);
+  // The next single change opens a new step.
+  Set(4, 9);
+  EXPECT_EQ(e.undoEntries.size(), entries + 2);
+}
+
+TEST_F(EditorTest, CopyFlexiSlot) {
+  VQEditor& e = Make();
+  Set(98, 101);  // FLEXI1 SOURCE
+  Set(102, 40);  // FLEXI1 RANGE
+  Set(104, -5);  // FLEXI1 CURVE
+  Set(174, 1);   // FLEXI1 MODE
+  Set(270, 1);
+  Set(277, 1);   // to FLEXI4
+  e.CopyFlexiSettings();
+  EXPECT_EQ(Value(119), 101);
+  EXPECT_EQ(Value(123), 40);
+  EXPECT_EQ(Value(125), -5);
+  EXPECT_EQ(Value(180), 1);  // FLEXI4 MODE from the composite
+  EXPECT_EQ(Value(253), 2);  // list position of source code 101
+}
+
+TEST_F(EditorTest, RandomiseTouchesOnlyTheChosenGroups) {
+  VQEditor& e = Make();
+  Set(100, 20);  // FLEXI1 DESTINATION
+  Set(102, 30);  // FLEXI1 RANGE
+  e.PackParamsToRecord();
+  ProgramRecord before = e.record;
+  Set(278, 1);
+  size_t entries = e.undoEntries.size();
+  size_t mark = Mark();
+  e.RandomizeGroups();
+  e.PackParamsToRecord();
+  for (int f = 12; f < kProgramFieldCount; ++f) EXPECT_EQ(e.record[f], before[f]) << f;
+  for (int f = 0; f < 12; ++f) {
+    EXPECT_GE(e.record[f], ProgramFieldTable::Min(f));
+    EXPECT_LE(e.record[f], ProgramFieldTable::Max(f));
+  }
+  EXPECT_EQ(CcsSince(mark).size(), 342u);  // one burst, no single sends
+  EXPECT_EQ(e.undoEntries.size(), entries + 1);
+}
+
+TEST_F(EditorTest, RandomiseNeverDrawsFlexiRouting) {
+  VQEditor& e = Make();
+  Set(100, 20);
+  Set(102, 30);
+  Set(101, 1);
+  Set(286, 1);
+  for (int i = 0; i < 20; ++i) {
+    e.RandomizeGroups();
+    EXPECT_EQ(Value(100), 20);
+    EXPECT_EQ(Value(102), 30);
+    EXPECT_EQ(Value(101), 1);
+    int source = static_cast<int>(Value(98));
+    bool known = false;
+    for (int k = 0; k < 18; ++k) known = known || ProgramFieldTable::kSourceList[k] == source;
+    EXPECT_TRUE(known) << source;
+  }
+}
+
+TEST_F(EditorTest, InitialiseOneGroup) {
+  VQEditor& e = Make();
+  for (int k = 0; k < 12; ++k) Set(3 + k, 5);
+  Set(15, 7);
+  Set(278, 1);
+  e.InitGroups();
+  for (int k = 0; k < 12; ++k) EXPECT_EQ(Value(3 + k), k == 6 ? 1 : 0) << k;
+  EXPECT_EQ(Value(15), 7);
+}
+
+TEST_F(EditorTest, InitialiseEffectsSwitchesOverdriveAndEqualizerOff) {
+  VQEditor& e = Make();
+  Set(147, 1);
+  Set(160, 1);
+  Set(165, 50);
+  Set(285, 1);
+  size_t mark = Mark();
+  e.InitGroups();
+  EXPECT_EQ(Value(147), 0);
+  EXPECT_EQ(Value(160), 0);
+  EXPECT_EQ(Value(165), 10);
+  EXPECT_EQ(CcsSince(mark).size(), 342u);
+}
+
+TEST_F(EditorTest, InitialiseAllGroups) {
+  VQEditor& e = Make();
+  Set(14, 99);
+  for (int g = 278; g <= 289; ++g) Set(g, 1);
+  e.InitGroups();
+  EXPECT_EQ(Value(14), 0);
+  EXPECT_EQ(Value(58), 64);
+  EXPECT_EQ(Value(310), 1);  // field 123 = 4: octave transpose 1
+  EXPECT_EQ(Value(186), 36);
+}
+
+TEST_F(EditorTest, ApplyFlexiSlotWithoutSourceHasNoDestination) {
+  VQEditor& e = Make();
+  e.record = ProgramFieldTable::InitRecord();
+  e.record[95] = 0;
+  e.record[97] = 5;
+  e.record[102] = 98;  // FLEXI2 routed to field 10
+  e.record[104] = 10;
+  e.record[106] = 4;   // RANGE
+  e.record[10] = 60;
+  e.applyingProgram = true;
+  e.ApplyRecordToParams();
+  e.applyingProgram = false;
+  EXPECT_EQ(e.flexiDestination[0], -1);
+  EXPECT_EQ(Value(100), 5);
+  EXPECT_EQ(e.flexiDestination[1], 10);
+  IParam* rangeA = e.GetParam(233);
+  EXPECT_STREQ(rangeA->GetName(), "Flexi Range");
+  EXPECT_EQ(Value(233), 60);
+  EXPECT_EQ(Value(234), 64);
+  e.TakeUndoSnapshot();
+  for (int f = 95; f <= 101; ++f) EXPECT_EQ(e.undoSnapshot[f], 0) << f;
+  EXPECT_EQ(e.undoSnapshot[104], 10);
+}
+
+TEST_F(EditorTest, FlexiDestinationBeyondTheFieldsIsNone) {
+  VQEditor& e = Make();
+  e.record = ProgramFieldTable::InitRecord();
+  e.record[95] = 98;
+  e.record[96] = 3;    // BITS as a damaged file may hold them
+  e.record[97] = 127;  // destination 255
+  e.applyingProgram = true;
+  e.ApplyRecordToParams();
+  e.applyingProgram = false;
+  EXPECT_EQ(e.flexiDestination[0], -1);
+  EXPECT_EQ(Value(100), 127);  // the stored value is kept
+  EXPECT_STREQ(e.GetParam(231)->GetName(), "FLEXI1 Range A");
+}
+
+TEST_F(EditorTest, ApplyUnpacksEveryComposite) {
+  VQEditor& e = Make();
+  e.record = ProgramRecord();
+  e.record[75] = 0;
+  e.record[76] = 44;
+  e.record[89] = 3;
+  e.record[96] = 2;
+  e.record[98] = 3;
+  e.record[123] = 1 + 2 + 8;
+  e.record[124] = 3;
+  e.record[184] = 4;
+  e.record[185] = 8;
+  e.record[144] = 2;
+  e.record[157] = 1;
+  e.record[87] = 12;
+  e.applyingProgram = true;
+  e.ApplyRecordToParams();
+  e.applyingProgram = false;
+  EXPECT_EQ(Value(79), 44);
+  EXPECT_EQ(Value(92), 1);
+  EXPECT_EQ(Value(173), 1);
+  EXPECT_EQ(Value(99), 0);
+  EXPECT_EQ(Value(174), 1);
+  EXPECT_EQ(Value(101), 1);
+  EXPECT_EQ(Value(175), 1);
+  EXPECT_EQ(Value(126), 1);
+  EXPECT_EQ(Value(309), 1);
+  EXPECT_EQ(Value(310), 2);
+  EXPECT_EQ(Value(127), 3);
+  EXPECT_EQ(Value(187), 1);
+  EXPECT_EQ(Value(188), 1);
+  EXPECT_EQ(Value(147), 1);
+  EXPECT_EQ(Value(182), 0);
+  EXPECT_EQ(Value(183), 1);
+  EXPECT_EQ(Value(160), 1);
+  EXPECT_EQ(Value(184), 1);
+  EXPECT_EQ(Value(311), 12);
+  // Packing gives the device bytes back.
+  e.PackParamsToRecord();
+  EXPECT_EQ(e.record[76], 44);
+  EXPECT_EQ(e.record[89], 3);
+  EXPECT_EQ(e.record[96], 2);
+  EXPECT_EQ(e.record[123], 11);
+  EXPECT_EQ(e.record[124], 15);
+  EXPECT_EQ(e.record[144], 2);
+  EXPECT_EQ(e.record[157], 1);
+}
+
+TEST_F(EditorTest, ListViewChoice) {
+  VQEditor& e = Make();
+  e.listViewTarget = 1;
+  e.ApplyListViewChoice(45);
+  EXPECT_EQ(Value(249), 45);
+  EXPECT_EQ(Value(105), 25);
+  e.listViewTarget = 5;
+  e.ApplyListViewChoice(74);
+  EXPECT_EQ(Value(250), 74);
+  EXPECT_EQ(Value(110), 87);
+  e.ApplyListViewChoice(75);  // beyond the list: nothing
+  EXPECT_EQ(Value(250), 74);
+}
+
+TEST_F(EditorTest, MidiSyncRangesReRangeOnlyTheFirstSlot) {
+  VQEditor& e = Make();
+  e.flexiDestination[1] = 42;
+  e.flexiDestination[2] = 42;
+  e.SetupFlexiRanges(true);
+  EXPECT_EQ(e.GetParam(45)->GetMax(), 12.0);
+  EXPECT_STREQ(e.GetParam(233)->GetName(), "Flexi2 Range");
+  EXPECT_EQ(e.GetParam(233)->GetMax(), 12.0);
+  EXPECT_EQ(e.GetParam(234)->GetMin(), 1.0);
+  EXPECT_EQ(e.GetParam(235)->GetMax(), 127.0);
+  e.flexiDestination[0] = 139;
+  e.SetupFlexiRangesFx(2);
+  EXPECT_EQ(e.GetParam(138)->GetMax(), 9.0);
+  EXPECT_EQ(e.GetParam(142)->GetMax(), 9.0);
+  EXPECT_EQ(e.GetParam(231)->GetMax(), 9.0);
+  e.SetupFlexiRangesFx(1);
+  EXPECT_EQ(e.GetParam(138)->GetMax(), 9.0);
+  EXPECT_EQ(e.GetParam(142)->GetMax(), 127.0);
+  EXPECT_EQ(e.GetParam(231)->GetMax(), 127.0);
+  EXPECT_FALSE(e.HighlightFlexiDestinations(5, true));
+  EXPECT_TRUE(e.HighlightFlexiDestinations(42, true));
+}
+
+}  // namespace
+}  // namespace vqtest

@@ -1,0 +1,288 @@
+// The editor class: its parameters, its settings, start-up and the messages it sends.
+#include <cstring>
+
+#include "editor/vq_sysex.h"
+#include "editor_test_support.h"
+
+namespace vqtest {
+namespace {
+
+using Controls = std::vector<NrpnControl>;
+
+TEST_F(EditorTest, ParameterTable) {
+  VQEditor& e = Make();
+  ASSERT_EQ(e.NParams(), 350);
+  IParam* p0 = e.GetParam(0);
+  EXPECT_EQ(p0->Type(), IParam::kTypeNone);
+  EXPECT_STREQ(p0->GetName(), "");
+  EXPECT_EQ(p0->GetMin(), 0.0);
+  EXPECT_EQ(p0->GetMax(), 1.0);
+
+  IParam* src = e.GetParam(247);
+  EXPECT_EQ(src->Type(), IParam::kTypeInt);
+  EXPECT_STREQ(src->GetName(), "Flexi1 Sources");
+  EXPECT_EQ(src->GetMin(), 0.0);
+  EXPECT_EQ(src->GetMax(), 80.0);
+  EXPECT_EQ(src->GetDefault(), 0.0);
+  EXPECT_STREQ(src->GetDisplayTextForValue(0), "VCF Env.");
+  EXPECT_STREQ(e.GetParam(251)->GetDisplayTextForValue(45), "Midi CC 25 ");
+  EXPECT_STREQ(e.GetParam(251)->GetDisplayTextForValue(80), " ");
+  EXPECT_STREQ(e.GetParam(250)->GetDisplayTextForValue(74), "Midi CC 87");
+  EXPECT_EQ(e.GetParam(250)->GetMax(), 74.0);
+
+  EXPECT_STREQ(e.GetParam(21)->GetName(), "VCO PWM LFO frq");
+  EXPECT_STREQ(e.GetParam(33)->GetName(), "VCO3 PWM LFO frq");
+  EXPECT_STREQ(e.GetParam(59)->GetName(), "Instrument volume");
+  EXPECT_STREQ(e.GetParam(73)->GetName(), "Instrument volume");
+  EXPECT_STREQ(e.GetParam(113)->GetName(), "FLEXI3 BITS");
+  EXPECT_EQ(e.GetParam(113)->GetMax(), 1.0);
+  EXPECT_STREQ(e.GetParam(180)->GetName(), "FLEXI4 MODE");
+  EXPECT_STREQ(e.GetParam(238)->GetName(), "FLEXI4 Range B");
+  EXPECT_EQ(e.GetParam(186)->GetDefault(), 36.0);
+  EXPECT_EQ(e.GetParam(310)->GetDefault(), 1.0);
+
+  IParam* page = e.GetParam(264);
+  EXPECT_EQ(page->Type(), IParam::kTypeDouble);
+  EXPECT_EQ(page->GetMin(), 20.0);
+  EXPECT_EQ(page->GetMax(), 40.0);
+  EXPECT_EQ(page->GetPrecision(), 3);
+
+  EXPECT_STREQ(e.GetParam(301)->GetDisplayTextForValue(0), "01");
+  EXPECT_STREQ(e.GetParam(301)->GetDisplayTextForValue(98), "99");
+  EXPECT_STREQ(e.GetParam(301)->GetLabel(), "");  // a display text applies to value 0
+  EXPECT_STREQ(e.GetParam(347)->GetDisplayTextForValue(15), "CH:16");
+  EXPECT_STREQ(e.GetParam(348)->GetDisplayTextForValue(0), "AT");
+  EXPECT_STREQ(e.GetParam(348)->GetDisplayTextForValue(86), "CC:86");
+  // The constructor selects CC:1.
+  EXPECT_EQ(Value(348), 1.0);
+  for (int unused : {1, 129, 155, 200, 239, 286, 313, 346}) EXPECT_EQ(e.GetParam(unused)->Type(), 0) << unused;
+}
+
+TEST_F(EditorTest, KeyboardChannelSetting) {
+  const std::pair<const char*, int> cases[] = {{"16", 0}, {"-1", 0}, {"abc", 0}, {"15", 15}, {"3", 3}};
+  for (auto [text, expected] : cases) {
+    WriteSettings(std::string("[midi]\nkbdmidioutch=") + text + "\n");
+    VQEditor& e = Make();
+    EXPECT_EQ(e.keyboardChannel, expected) << text;
+    EXPECT_EQ(Value(347), expected);
+  }
+}
+
+TEST_F(EditorTest, EditedSettingDecoratesTheName) {
+  WriteSettings("[program]\nedited=true\n");
+  Make();
+  EXPECT_TRUE(editor->programEdited);
+  EXPECT_EQ(StatusText(), "*INIT*");
+  WriteSettings("[program]\nedited=maybe\n");
+  Make();
+  EXPECT_FALSE(editor->programEdited);
+  EXPECT_EQ(StatusText(), "INIT");
+}
+
+TEST_F(EditorTest, StartUpMakesInitCurrentAndSendsIt) {
+  size_t mark = Mark();
+  VQEditor& e = Make();
+  EXPECT_EQ(Value(11), 42);   // VCO1 saw
+  EXPECT_EQ(Value(14), 32);   // VCO1 volume
+  EXPECT_EQ(Value(64), 127);  // VCA sustain level
+  EXPECT_EQ(Value(86), 7);    // VCF Q
+  EXPECT_EQ(Value(78), 1);    // new filter
+  EXPECT_EQ(Value(186), 122);
+  EXPECT_EQ(Value(165), 10);
+  EXPECT_EQ(Value(168), 10);
+  EXPECT_EQ(e.programName, "INIT");
+  EXPECT_EQ(e.lastField, kNoFieldSent);
+  Controls ccs = CcsSince(mark);
+  ASSERT_EQ(ccs.size(), 342u);  // nothing but the burst
+  EXPECT_EQ(ccs, ProgramNrpnBurst(ProgramFieldTable::InitRecord()));
+  ASSERT_EQ(e.undoEntries.size(), 2u);  // the empty start entry and INIT
+  EXPECT_EQ(e.undoCursor, 1);
+}
+
+TEST_F(EditorTest, StartupMessageOnlyForTheNamedDevice) {
+  auto startups = [this](size_t mark) {
+    int n = 0;
+    for (auto& m : Since(mark)) n += m == StartupMessage();
+    return n;
+  };
+  size_t mark = Mark();
+  Make("USB Pendrel MIDI 2");
+  EXPECT_EQ(startups(mark), 1);
+  mark = Mark();
+  Make("usb pendrel");
+  EXPECT_EQ(startups(mark), 0);
+}
+
+TEST_F(EditorTest, LastFileSkipsInitAndNamesTheProgram) {
+  WriteSettings("[program]\nlastfile=/music/VQ/07_BASS_Deep.pr4\n");
+  size_t mark = Mark();
+  VQEditor& e = Make();
+  EXPECT_EQ(e.programName, "07_BASS_Deep");
+  EXPECT_TRUE(CcsSince(mark).empty());
+  EXPECT_EQ(e.lastFile, "/music/VQ/07_BASS_Deep.pr4");
+}
+
+TEST_F(EditorTest, SingleSendsRepeatOnlyTheAddressBytesNeeded) {
+  Make();
+  size_t mark = Mark();
+  Set(8, 10);   // field 5, first send after the whole program
+  Set(10, 3);   // field 7, same MSB
+  Set(10, 4);   // same field
+  Set(131, 1);  // field 128 (6, 0)
+  Set(3, 5);    // field 0 (5, 0): MSB changes back
+  EXPECT_EQ(CcsSince(mark), (Controls{{0x63, 5}, {0x62, 5}, {0x06, 10},
+                                      {0x62, 7}, {0x06, 3},
+                                      {0x06, 4},
+                                      {0x63, 6}, {0x62, 0}, {0x06, 1},
+                                      {0x63, 5}, {0x62, 0}, {0x06, 29}}));
+  EXPECT_EQ(editor->lastField, 0);
+}
+
+TEST_F(EditorTest, UnchangedValuesAndGuiOnlyControlsSendNothing) {
+  Make();
+  Set(8, 10);
+  size_t mark = Mark();
+  Set(8, 10);       // same value
+  Set(278, 1.0);    // a group switch between two changes
+  Set(8, 11);
+  EXPECT_EQ(CcsSince(mark), (Controls{{0x06, 11}}));
+  EXPECT_EQ(editor->selectedGroups, 1);
+}
+
+TEST_F(EditorTest, WholeProgramMakesTheNextSendRepeatBothAddressBytes) {
+  Make();
+  Set(8, 10);
+  editor->InitProgram();
+  size_t mark = Mark();
+  Set(8, 12);
+  EXPECT_EQ(CcsSince(mark), (Controls{{0x63, 5}, {0x62, 5}, {0x06, 12}}));
+}
+
+TEST_F(EditorTest, CompositePartsSendTheirBaseByte) {
+  Make();
+  size_t mark = Mark();
+  Set(183, 1);  // OD Blend VCF while overdrive is off
+  EXPECT_EQ(CcsSince(mark), (Controls{{0x63, 6}, {0x62, 16}, {0x06, 0}}));
+  mark = Mark();
+  Set(147, 1);  // overdrive on: the byte carries the blend
+  Set(182, 1);
+  EXPECT_EQ(CcsSince(mark), (Controls{{0x06, 2}, {0x06, 3}}));
+  mark = Mark();
+  Set(187, 1);  // VCO2 osc. sync inside the MIDI Sync byte
+  EXPECT_EQ(CcsSince(mark), (Controls{{0x63, 5}, {0x62, 124}, {0x06, 4}}));
+  mark = Mark();
+  Set(174, 1);  // FLEXI1 MODE
+  EXPECT_EQ(CcsSince(mark), (Controls{{0x62, 96}, {0x06, 2}}));
+}
+
+TEST_F(EditorTest, SyncStatusPollForgetsTheAddressAfterTwoIdlePolls) {
+  Make();
+  Set(8, 10);
+  for (int i = 0; i < 10; ++i) editor->TimerTick();
+  EXPECT_EQ(editor->lastField, 5);
+  for (int i = 0; i < 10; ++i) editor->TimerTick();
+  EXPECT_EQ(editor->lastField, kNoFieldSent);
+}
+
+TEST_F(EditorTest, ReadOutsAndEditedMarker) {
+  Make();
+  EXPECT_FALSE(editor->programEdited);
+  Set(8, 10);
+  EXPECT_EQ(ReadoutText(5), "10");
+  EXPECT_TRUE(editor->programEdited);
+  EXPECT_EQ(StatusText(), "*INIT*");
+  editor->FormatParamValueText(91, 0);
+  EXPECT_EQ(ReadoutText(91), "0.21Hz");
+  Set(127, 1);  // MIDI Sync 1: the LFO field reads as note divisions
+  editor->FormatParamValueText(42, 7);
+  EXPECT_EQ(ReadoutText(42), "1/4T");
+}
+
+TEST_F(EditorTest, ExternalMidiTriples) {
+  Make();
+  Set(90, 12);
+  Set(128, 5);
+  Set(309, 1);
+  Set(310, 2);
+  size_t mark = Mark();
+  editor->SendExtMidiNrpn();
+  EXPECT_EQ(CcsSince(mark), (Controls{{0x63, 5}, {0x62, 87}, {0x06, 12},
+                                      {0x63, 5}, {0x62, 125}, {0x06, 5},
+                                      {0x63, 5}, {0x62, 123}, {0x06, 10}}));
+}
+
+TEST_F(EditorTest, KeyboardNotes) {
+  Make();
+  editor->keyboardChannel = 2;
+  editor->keyboardVelocitySetting = 0.0;
+  size_t mark = Mark();
+  editor->SendKeyboardNote(60, true);
+  editor->SendKeyboardNote(60, false);
+  editor->SendKeyboardNote(-1, true);
+  auto msgs = Since(mark);
+  ASSERT_EQ(msgs.size(), 4u);
+  EXPECT_EQ(msgs[0], (std::vector<uint8_t>{0x92, 60, 1}));
+  EXPECT_EQ(msgs[1], KeyboardNoteMessage(true, 60, 1));
+  EXPECT_EQ(msgs[2][0], 0x82);
+  EXPECT_EQ(msgs[2][1], 60);
+  EXPECT_EQ(msgs[3], KeyboardNoteMessage(false, 60, 0));
+}
+
+TEST_F(EditorTest, PendingRequestLeavesOnTheNextIdleCall) {
+  Make();
+  editor->requestSlot = 12;
+  editor->requestPending = true;
+  editor->unansweredPolls = 2;
+  size_t mark = Mark();
+  editor->OnTick();
+  auto msgs = Since(mark);
+  ASSERT_EQ(msgs.size(), 1u);
+  EXPECT_EQ(msgs[0], ProgramRequestMessage(12));
+  EXPECT_TRUE(editor->requestOutstanding);
+  EXPECT_FALSE(editor->requestPending);
+  EXPECT_EQ(editor->unansweredPolls, 0);
+  editor->OnTick();
+  EXPECT_EQ(Since(mark).size(), 1u);
+}
+
+TEST_F(EditorTest, WithoutGraphicsNothingIsSentOrRecorded) {
+  size_t mark = Mark();
+  VQEditor& e = Make("", false);
+  Set(8, 10);
+  EXPECT_TRUE(CcsSince(mark).empty());
+  EXPECT_EQ(e.undoEntries.size(), 1u);
+  EXPECT_EQ(e.programName, "INIT");
+  EXPECT_EQ(Value(11), 0);  // INIT stops before touching the parameters
+}
+
+TEST_F(EditorTest, AudioOutputIsSilentAndQueueKeepsItsSize) {
+  VQEditor& e = Make();
+  double l[8], r[8];
+  for (int i = 0; i < 8; ++i) l[i] = r[i] = 1.0;
+  double* outs[2] = {l, r};
+  e.ProcessDoubleReplacing(nullptr, outs, 8);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(l[i], 0.0);
+    EXPECT_EQ(r[i], 0.0);
+  }
+  EXPECT_EQ(e.MidiQueueCapacity(), 1024);
+  e.Reset();  // a block of 1024 frames fills two pages of entries exactly
+  EXPECT_EQ(e.MidiQueueCapacity(), 1024);
+  e.SetBlockSize(100);
+  e.Reset();
+  EXPECT_EQ(e.MidiQueueCapacity(), 512);
+}
+
+TEST_F(EditorTest, SkinFromSettings) {
+  Make();
+  EXPECT_EQ(editor->skinMode, 0);
+  char buf[32];
+  GetPrivateProfileString("gui", "background", "", buf, sizeof buf, settings.c_str());
+  EXPECT_STREQ(buf, "space");  // written when missing
+  WriteSettings("[gui]\nbackground=lcd\n");
+  Make();
+  EXPECT_EQ(editor->skinMode, 2);
+}
+
+}  // namespace
+}  // namespace vqtest
