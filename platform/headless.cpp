@@ -254,7 +254,11 @@ std::optional<std::vector<std::string>> HeadlessBackend::runPanel(const PanelReq
 void HeadlessBackend::menuWillOpen(Menu& m) {
   if (m.delegate()) m.delegate()->menuNeedsUpdate(m);
   for (int i = 0; i < m.itemCount(); ++i) {
-    if (Menu* sub = m.itemAt(i)->submenu()) menuWillOpen(*sub);
+    Menu* sub = m.itemAt(i)->submenu();
+    if (!sub) continue;
+    sub->retain();  // the update of the parent may have dropped it from the menu meanwhile
+    menuWillOpen(*sub);
+    sub->release();
   }
 }
 

@@ -1,0 +1,114 @@
+#include "wemu/api_table.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <mutex>
+
+#include "wemu/app_controller.h"
+#include "wemu/cursors.h"
+#include "wemu/ini_file.h"
+#include "wemu/kernel_objects.h"
+#include "wemu/keys.h"
+#include "wemu/mem_context.h"
+#include "wemu/menus.h"
+#include "wemu/message_box.h"
+#include "wemu/message_queue.h"
+#include "wemu/modules.h"
+#include "wemu/utilities.h"
+#include "wemu/window_handle.h"
+#include "wemu/window_timers.h"
+
+namespace {
+
+struct ApiEntry {
+  const char* name;
+  void* function;
+};
+
+#define WEMU_API(fn) ApiEntry{#fn, reinterpret_cast<void*>(&fn)}
+
+// Sorted by name on first use.
+ApiEntry gTable[] = {
+    // Kernel objects
+    WEMU_API(CloseHandle), WEMU_API(CreateEvent), WEMU_API(CreateEventAsSocket),
+    WEMU_API(SetEvent), WEMU_API(ResetEvent), WEMU_API(CreateThread),
+    WEMU_API(SetThreadPriority), WEMU_API(GetCurrentThreadId), WEMU_API(GetExitCodeThread),
+    WEMU_API(WaitForSingleObject), WEMU_API(WaitForAnySocketObject),
+    WEMU_API(WEMU_CreateFileHandle), WEMU_API(SetFilePointer), WEMU_API(GetFileSize),
+    WEMU_API(ReadFile), WEMU_API(WriteFile), WEMU_API(WEMU_CreateProcess),
+    // Utilities
+    WEMU_API(WEMU_CFStringToCString), WEMU_API(Sleep), WEMU_API(GetTickCount),
+    WEMU_API(WEMU_PtInRect), WEMU_API(WinSetRect), WEMU_API(WinOffsetRect),
+    WEMU_API(WinIntersectRect), WEMU_API(WinUnionRect), WEMU_API(lstrcpyn), WEMU_API(MulDiv),
+    WEMU_API(_controlfp), WEMU_API(GlobalAlloc), WEMU_API(GlobalLock), WEMU_API(GlobalUnlock),
+    WEMU_API(GlobalSize), WEMU_API(GlobalFree), WEMU_API(GetTempPath),
+    WEMU_API(GetModuleFileName), WEMU_API(WEMU_GetOSXVersion),
+    WEMU_API(WEMU_EnsureMultithreadedCocoa), WEMU_API(WEMU_InitAutoRelease),
+    WEMU_API(WEMU_QuitAutoRelease), WEMU_API(WEMU_DisableAppNap), WEMU_API(GetFileTime),
+    WEMU_API(WEMU_GenerateGUID), WEMU_API(LoadLibrary), WEMU_API(LoadLibraryGlobals),
+    WEMU_API(GetProcAddress), WEMU_API(FreeLibrary),
+    // INI files
+    WEMU_API(GetPrivateProfileString), WEMU_API(GetPrivateProfileInt),
+    WEMU_API(WritePrivateProfileString), WEMU_API(GetPrivateProfileSection),
+    WEMU_API(WritePrivateProfileSection), WEMU_API(GetPrivateProfileStruct),
+    WEMU_API(WritePrivateProfileStruct),
+    // Drawing contexts
+    WEMU_API(WEMU_CreateMemContext), WEMU_API(WEMU_GetCtxFrameBuffer),
+    WEMU_API(WEMU_DeleteGfxContext),
+    // Keys and cursors
+    WEMU_API(WEMU_MacKeyToWindowsKey), WEMU_API(WEMU_MacKeyToWindowsKeyEx),
+    WEMU_API(WEMU_KeyToASCII), WEMU_API(GetAsyncKeyState), WEMU_API(WEMU_EnableRightClickEmulate),
+    WEMU_API(WEMU_IsRightClickEmulateEnabled), WEMU_API(WEMU_LoadCursor),
+    WEMU_API(WEMU_LoadCursorFromFile), WEMU_API(WEMU_SetCursor), WEMU_API(WEMU_GetCursor),
+    WEMU_API(WEMU_GetLastSetCursor), WEMU_API(GetCursorPos), WEMU_API(GetMessagePos),
+    WEMU_API(WEMU_EventPositionInView), WEMU_API(WEMU_ShowCursor),
+    WEMU_API(WEMU_IsCursorVisible), WEMU_API(WEMU_SetCursorPos),
+    // Application, posted messages and timers
+    WEMU_API(PostMessage), WEMU_API(WEMU_MessageQueue_Clear), WEMU_API(WEMU_MessageQueue_Flush),
+    WEMU_API(SetTimer), WEMU_API(KillTimer), WEMU_API(WEMU_PostQuitMessage),
+    WEMU_API(WEMU_SetAppMessageHandler),
+    // Windows (the services layer's share)
+    WEMU_API(SendMessage), WEMU_API(SetFocus), WEMU_API(WEMU_GetDefaultButtonID),
+    WEMU_API(WEMU_BroadcastMessage), WEMU_API(ScreenToClient),
+    WEMU_API(WEMU_SetDefaultModalWindowMenu), WEMU_API(WEMU_GetDefaultModalWindowMenu),
+    // Menus and message boxes
+    WEMU_API(CreatePopupMenu), WEMU_API(CreatePopupMenuEx), WEMU_API(DestroyMenu),
+    WEMU_API(WEMU_LoadMenu), WEMU_API(WEMU_GenerateMenuFromList), WEMU_API(WEMU_DuplicateMenu),
+    WEMU_API(WEMU_GetCurrentMenu), WEMU_API(WEMU_SetCurrentMenu), WEMU_API(SetMenu),
+    WEMU_API(GetMenu), WEMU_API(DrawMenuBar), WEMU_API(GetSubMenu), WEMU_API(GetMenuItemCount),
+    WEMU_API(GetMenuItemID), WEMU_API(InsertMenuItem), WEMU_API(WEMU_InsertMenu),
+    WEMU_API(WEMU_Menu_AddMenuItem), WEMU_API(AddMenuItem), WEMU_API(GetMenuItemInfo),
+    WEMU_API(SetMenuItemInfo), WEMU_API(DeleteMenu), WEMU_API(SetMenuItemText),
+    WEMU_API(EnableMenuItem), WEMU_API(CheckMenuItem), WEMU_API(SetMenuItemModifier),
+    WEMU_API(WEMU_SetMenuDestination), WEMU_API(TrackPopupMenu), WEMU_API(MessageBox),
+    WEMU_API(BrowseForSaveFile), WEMU_API(BrowseForFiles), WEMU_API(BrowseForDirectory),
+};
+
+#undef WEMU_API
+
+std::once_flag gSorted;
+
+void sortTable() {
+  std::call_once(gSorted, [] {
+    std::sort(std::begin(gTable), std::end(gTable),
+              [](const ApiEntry& a, const ApiEntry& b) { return std::strcmp(a.name, b.name) < 0; });
+  });
+}
+
+}  // namespace
+
+void* WEMU_APILookup(const char* name) {
+  if (!name) return nullptr;
+  sortTable();
+  auto it = std::lower_bound(std::begin(gTable), std::end(gTable), name,
+                             [](const ApiEntry& e, const char* n) { return std::strcmp(e.name, n) < 0; });
+  return it != std::end(gTable) && std::strcmp(it->name, name) == 0 ? it->function : nullptr;
+}
+
+int WEMU_APITableSize() { return static_cast<int>(std::size(gTable)); }
+
+const char* WEMU_APITableName(int i) {
+  sortTable();
+  return i >= 0 && i < WEMU_APITableSize() ? gTable[i].name : nullptr;
+}

@@ -1,0 +1,166 @@
+#include "wemu/window_handle.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_set>
+
+#include "platform/platform.h"
+#include "wemu/message_queue.h"
+#include "wemu/window_timers.h"
+
+using vq::platform::View;
+using vq::platform::Window;
+
+namespace {
+
+std::unordered_set<const HWND__*>& registry() {
+  static std::unordered_set<const HWND__*> live;
+  return live;
+}
+
+HMENU gModalMenu = nullptr;
+
+}  // namespace
+
+std::mutex& WEMU_WindowRegistryMutex() {
+  static std::mutex m;
+  return m;
+}
+
+bool WEMU_IsLiveWindowLocked(const HWND__* window) {
+  return window && registry().count(window) != 0;
+}
+
+bool WEMU_IsLiveWindow(const HWND__* window) {
+  std::lock_guard<std::mutex> lock(WEMU_WindowRegistryMutex());
+  return WEMU_IsLiveWindowLocked(window);
+}
+
+HWND__::HWND__(vq::platform::ViewKind kind) : View(kind) {
+  std::lock_guard<std::mutex> lock(WEMU_WindowRegistryMutex());
+  registry().insert(this);
+  registered_ = true;
+}
+
+HWND__::~HWND__() {
+  retire();
+  if (menu_) menu_->release();
+}
+
+void HWND__::retire() {
+  if (!registered_) return;
+  {
+    std::lock_guard<std::mutex> lock(WEMU_WindowRegistryMutex());
+    registry().erase(this);
+    registered_ = false;
+  }
+  WEMU_MessageQueue_Clear(this);
+  KillTimer(this, WEMU_ALL_TIMERS);
+}
+
+bool HWND__::wemuCanPostMessage() const { return destroyState_.load() == 0; }
+
+LRESULT HWND__::onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  return procedure ? procedure(this, message, wParam, lParam) : 0;
+}
+
+void HWND__::onWemuCommand(int64_t tag) {
+  onWemuMessage(WM_COMMAND, static_cast<WPARAM>(tag), 0);
+}
+
+void HWND__::wemuTimer(UINT_PTR id) { onWemuMessage(WM_TIMER, id, 0); }
+
+void HWND__::wemuSetMenu(HMENU menu) {
+  if (menu == menu_) return;
+  if (menu) menu->retain();
+  if (menu_) menu_->release();
+  menu_ = menu;
+}
+
+void HWND__::performMenuAction(int action, vq::platform::MenuItem& sender) {
+  if (action == WEMU_ACTION_COMMAND) onWemuCommand(sender.tag());
+}
+
+void HWND__::destroy() {
+  int expected = 0;
+  if (!destroyState_.compare_exchange_strong(expected, 1)) return;
+  onWemuMessage(WM_DESTROY, 0, 0);
+  WEMU_MessageQueue_Clear(this);
+  KillTimer(this, WEMU_ALL_TIMERS);
+  destroyState_.store(2);
+  retire();
+}
+
+HWND__* WEMU_HandleForView(View* view) { return dynamic_cast<HWND__*>(view); }
+
+HWND__* WEMU_ViewOfHandle(HWND__* window) {
+  if (!window) return nullptr;
+  if (Window* w = window->windowObject()) return WEMU_HandleForView(w->contentView());
+  return window;
+}
+
+Window* WEMU_WindowOfHandle(HWND__* window) {
+  if (!window) return nullptr;
+  if (Window* w = window->windowObject()) return w;
+  return window->window();
+}
+
+LRESULT SendMessage(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND__* view = WEMU_ViewOfHandle(window);
+  if (!view || view->destroyState() == 2 || !view->answersWemuMessage()) return 0;
+  return view->onWemuMessage(message, wParam, lParam);
+}
+
+HWND__* SetFocus(HWND__* window) {
+  if (!window) return nullptr;
+  View* view = window->windowObject() ? window->windowObject()->contentView() : window;
+  Window* w = WEMU_WindowOfHandle(window);
+  if (!view || !w) return nullptr;
+  HWND__* previous = WEMU_HandleForView(w->firstResponder());
+  w->makeFirstResponder(view);
+  if (w->isVisible()) w->makeKeyAndOrderFront();
+  return previous;
+}
+
+int WEMU_GetDefaultButtonID(HWND__* dialog, int onlyIfEnabled) {
+  if (!dialog) return 0;
+  Window* w = WEMU_WindowOfHandle(dialog);
+  if (!w) return 0;
+  View* button = w->defaultButton();
+  if (!button || button->tag() == 0) return 0;
+  if (onlyIfEnabled == 1 && !button->isEnabled()) return 0;
+  return static_cast<int>(button->tag());
+}
+
+void WEMU_BroadcastMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // A window may close in reaction; work on a copy of the order and skip the ones gone.
+  std::vector<Window*> windows = Window::orderedWindows();
+  for (Window* w : windows) {
+    const auto& now = Window::orderedWindows();
+    if (std::find(now.begin(), now.end(), w) == now.end()) continue;
+    HWND__* content = WEMU_HandleForView(w->contentView());
+    if (content && content->answersWemuMessage() && content->destroyState() != 2)
+      content->onWemuMessage(message, wParam, lParam);
+  }
+}
+
+BOOL ScreenToClient(HWND__* window, POINT* point) {
+  HWND__* view = WEMU_ViewOfHandle(window);
+  Window* w = WEMU_WindowOfHandle(window);
+  if (!view || !w || !point) return FALSE;
+  vq::platform::Rect frame = w->frame();
+  vq::platform::Point inWindow{point->x - frame.x, point->y - frame.y};
+  vq::platform::Point p = view->convertFromWindow(inWindow);
+  point->x = static_cast<int>(std::floor(p.x));
+  point->y = static_cast<int>(std::floor(p.y));
+  return TRUE;
+}
+
+void WEMU_SetDefaultModalWindowMenu(HMENU menu) {
+  if (menu == gModalMenu) return;
+  if (menu) menu->retain();
+  if (gModalMenu) gModalMenu->release();
+  gModalMenu = menu;
+}
+
+HMENU WEMU_GetDefaultModalWindowMenu() { return gModalMenu; }
