@@ -35,9 +35,10 @@ bool RAST_MemBitmap::resize(int w, int h) {
   long long bytes = 0;
   if (w >= 1 && h >= 1) {
     const long long span = (static_cast<long long>(w) + alignMask) & ~static_cast<long long>(alignMask);
-    bytes = static_cast<long long>(h) * span * 4;
+    const long long pixels = static_cast<long long>(h) * span;  // below 2^62: no overflow
+    bytes = pixels > INT_MAX / 4 ? -1 : pixels * 4;
   }
-  if (bytes <= 0 || bytes > INT_MAX) {
+  if (bytes <= 0) {
     // Empty, or too large to address: an allocation failure, never a short buffer.
     std::free(buffer);
     buffer = nullptr;

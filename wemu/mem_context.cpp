@@ -23,8 +23,9 @@ ContextRegistry& Registry() {
 
 HDC__* WEMU_CreateMemContext(HDC__* /*reference*/, int w, int h) {
   if (w < 1 || h < 1) return nullptr;
-  const long long bytes = static_cast<long long>(w) * h * 4;
-  if (bytes > INT_MAX) return nullptr;  // never a short buffer
+  const long long pixels = static_cast<long long>(w) * h;  // both below 2^31: no overflow
+  if (pixels > INT_MAX / 4) return nullptr;                // never a short buffer
+  const long long bytes = pixels * 4;
   void* allocation = std::calloc(static_cast<std::size_t>(bytes) + 63, 1);
   if (!allocation) return nullptr;
   HDC__* context = new (std::nothrow) HDC__;
