@@ -47,8 +47,12 @@ TEST(EditorInterop, SingleSendsAfterAnyPreviousFieldLandInTheirByte)
     // Every field with an address of its own, in an order that crosses MSB 5 and 6 often.
     for (int step = 0; step < 3 * kDeviceFieldCount; ++step) {
         const int f = (step * 37) % kDeviceFieldCount;
-        if (ProgramFieldTable::Msb(f) == 0)
+        if (ProgramFieldTable::Msb(f) == 0) {
+            // No address of its own: the device ignores it, and nothing is flagged.
+            Play(e, SingleFieldNrpn(f, 0, last));
+            last = f;
             continue;
+        }
         const int32_t value = ProgramFieldTable::Max(f);
         Play(e, SingleFieldNrpn(f, value, last));
         const int index = ProgramFieldTable::Msb(f) == 5 ? ProgramFieldTable::Lsb(f) : 128 + ProgramFieldTable::Lsb(f);

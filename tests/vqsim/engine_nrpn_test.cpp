@@ -106,6 +106,19 @@ TEST(SimNrpn, NewMsbWithoutItsLsbIsFlaggedButStillLands)
     EXPECT_EQ(e.State().editBuffer[128 + 10], 2);  // a device would use the running LSB
 }
 
+TEST(SimNrpn, TheNoAddressPairIsIgnoredWithoutAFault)
+{
+    SimEngine e;
+    const auto before = e.State().editBuffer;
+    e.Receive(Cc(99, 0));
+    e.Receive(Cc(98, 0));
+    e.Receive(Cc(6, 12));
+    EXPECT_EQ(e.State().editBuffer, before);
+    EXPECT_EQ(e.State().nrpnValues, 0u);
+    EXPECT_TRUE(e.State().faults.empty());
+    EXPECT_EQ(e.Events().back().line, "nrpn-ignored 0 0 12");
+}
+
 TEST(SimNrpn, ControllersOnOtherChannelsAndOtherNumbersAreNotNrpn)
 {
     SimEngine e;

@@ -158,6 +158,12 @@ void SimEngine::OnController(int channel, uint8_t number, uint8_t value)
         }
         if (!state_.lsbAfterMsb)
             Fault(Format("NRPN data %d after MSB %d without its LSB", value, state_.nrpnMsb));
+        if (state_.nrpnMsb == 0 && state_.nrpnLsb == 0) {
+            // The editor's address for fields without one of their own (a single send of the
+            // external program change goes here): the device has nothing there and ignores it.
+            Log(EventKind::Nrpn, Format("nrpn-ignored 0 0 %d", value));
+            return;
+        }
         const int index = ByteForNrpn(state_.nrpnMsb, state_.nrpnLsb);
         if (index < 0) {
             Fault(Format("NRPN data %d for unknown address (%d, %d)", value, state_.nrpnMsb, state_.nrpnLsb));

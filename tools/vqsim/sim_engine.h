@@ -23,7 +23,7 @@ struct OutMessage {
 };
 
 enum class EventKind {
-    Nrpn,         // "nrpn MSB LSB VALUE"
+    Nrpn,         // "nrpn MSB LSB VALUE"; "nrpn-ignored 0 0 VALUE" at the no-address (0, 0)
     Controller,   // "cc CH NUMBER VALUE" (channel 1..16), controllers that are not NRPN
     Note,         // "note-on CH NOTE VEL" / "note-off CH NOTE VEL"
     Channel,      // "channel STATUS D1 [D2]" (hex status), other channel messages
