@@ -320,13 +320,26 @@ TEST_F(IniFileTest, FailedRenameKeepsOriginalAndForgetsTheChange) {
 }
 
 TEST_F(IniFileTest, ReadOnlyFolderKeepsOriginal) {
-  if (geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
   ASSERT_EQ(WritePrivateProfileString("s", "k", "old", file_.c_str()), 1);
-  chmod(dir_.c_str(), 0500);
-  EXPECT_EQ(WritePrivateProfileString("s", "k", "new", file_.c_str()), 0);
-  EXPECT_EQ(Get("s", "k"), "old");
+  std::string before = ReadRaw();
+  chmod(dir_.c_str(), 0555);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    // Root ignores folder permissions: write as an ordinary user.
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
+    int r = WritePrivateProfileString("s", "k", "new", file_.c_str());
+    char buf[8];
+    GetPrivateProfileString("s", "k", "", buf, sizeof buf, file_.c_str());
+    _exit(r == 0 && strcmp(buf, "old") == 0 ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
   chmod(dir_.c_str(), 0700);
-  EXPECT_EQ(ReadRaw(), "[s]\nk=old\n\n");
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadRaw(), before);
+  EXPECT_EQ(DirEntries().size(), 1u);
 }
 
 TEST_F(IniFileTest, FileSizeLimitKeepsOriginal) {
