@@ -1,21 +1,16 @@
 // RtMidi backend of the MIDI output.
 #include <rtmidi/RtMidi.h>
 
-#include <chrono>
-#include <thread>
-
 #include "platform/midi_output.h"
 
 namespace vq::platform {
 
 namespace {
 
-// JACK's output ring holds 16384 bytes and drops a larger message whole; a long SysEx goes out
-// in slices, which the receiving side reassembles.
+// JACK's output ring holds 16384 bytes: RtMidi waits for room for a message that fits, but drops
+// a larger one whole without a word. A long SysEx therefore goes out in slices, which the
+// receiving side reassembles.
 constexpr size_t kJackSliceBytes = 8192;
-// A full ring drains within a period; give it a bounded while before giving up.
-constexpr int kRingRetries = 400;
-constexpr auto kRingRetryWait = std::chrono::milliseconds(1);
 
 }  // namespace
 
@@ -34,16 +29,16 @@ struct RtMidiOutput::Impl {
     self->failed = true;
   }
 
-  // Sends one piece; waits for ring space when the driver reports an overflow.
+  // Sends one piece; the library reports trouble through OnError rather than by throwing.
   bool SendPiece(const uint8_t* bytes, size_t count) {
-    for (int attempt = 0; attempt <= kRingRetries; ++attempt) {
-      failed = false;
+    failed = false;
+    try {
       out->sendMessage(bytes, count);
-      if (!failed) return true;
-      if (lastError.find("overflow") == std::string::npos) return false;
-      std::this_thread::sleep_for(kRingRetryWait);
+    } catch (const RtMidiError& e) {
+      lastError = e.getMessage();
+      return false;
     }
-    return false;
+    return !failed;
   }
 };
 
@@ -95,16 +90,26 @@ std::string RtMidiOutput::PortName(unsigned port) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   if (port >= impl_->out->getPortCount()) return "";
   impl_->failed = false;
-  std::string name = impl_->out->getPortName(port);
-  return impl_->failed ? "" : name;
+  try {
+    std::string name = impl_->out->getPortName(port);
+    return impl_->failed ? "" : name;
+  } catch (const RtMidiError& e) {
+    impl_->lastError = e.getMessage();
+    return "";
+  }
 }
 
 bool RtMidiOutput::OpenPort(unsigned port, const std::string& portName) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   if (impl_->open) impl_->out->closePort();
   impl_->failed = false;
-  impl_->out->openPort(port, portName);
-  impl_->open = !impl_->failed && impl_->out->isPortOpen();
+  try {
+    impl_->out->openPort(port, portName);
+    impl_->open = !impl_->failed && impl_->out->isPortOpen();
+  } catch (const RtMidiError& e) {
+    impl_->lastError = e.getMessage();
+    impl_->open = false;
+  }
   return impl_->open;
 }
 
@@ -112,8 +117,13 @@ bool RtMidiOutput::OpenVirtualPort(const std::string& portName) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   if (impl_->open) impl_->out->closePort();
   impl_->failed = false;
-  impl_->out->openVirtualPort(portName);
-  impl_->open = !impl_->failed;
+  try {
+    impl_->out->openVirtualPort(portName);
+    impl_->open = !impl_->failed;
+  } catch (const RtMidiError& e) {
+    impl_->lastError = e.getMessage();
+    impl_->open = false;
+  }
   return impl_->open;
 }
 
