@@ -50,9 +50,8 @@ void VQEditor::ApplyFlexiSlot(int n, bool withDestination) {
   flexiDestination[n] = d;
   const int rangeA = vq_param::kFlexiRangeA + 2 * n;
   for (int idx : {rangeA, rangeA + 1})
-    if (IParam* p = GetParam(idx))
-      p->InitInt("Flexi Range", ProgramFieldTable::Min(d), ProgramFieldTable::Min(d),
-                 ProgramFieldTable::Max(d));
+    ReinitIntParam(idx, "Flexi Range", ProgramFieldTable::Min(d), ProgramFieldTable::Min(d),
+                   ProgramFieldTable::Max(d));
   if (mPages) mPages->MoveFlexiRangeControls(*this, n, d);
   int dv = (d == 76 && record[75] == 1) ? 183 : d;
   int32_t range = record[b + 4];

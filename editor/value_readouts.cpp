@@ -2,7 +2,9 @@
 // synthesizer follows MIDI clock, and the FLEXI list-view choices.
 #include "editor/value_readouts.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 
 #include "editor/name_tables.h"
 #include "editor/vq_editor.h"
@@ -74,25 +76,32 @@ void VQEditor::FormatParamValueText(int field, int32_t value) {
 
 namespace {
 
-void ReinitInt(IModuleBase& plug, int idx, const char* name, int def, int min, int max) {
-  if (IParam* p = plug.GetParam(idx)) p->InitInt(name, def, min, max);
-}
-
 }  // namespace
+
+// Re-ranging keeps the parameter's value (limited to the new range): initialising alone would
+// reset it to the default, and a refresh of the GUI would then silently change the program.
+void VQEditor::ReinitIntParam(int idx, const char* name, int def, int min, int max) {
+  IParam* p = GetParam(idx);
+  if (!p) return;
+  double value = p->Value();
+  p->InitInt(name, def, min, max);
+  p->Set(std::clamp(value, p->GetMin(), p->GetMax()));
+  SetControlsFromParam(idx);
+}
 
 void VQEditor::SetupFlexiRanges(bool synced) {
   UTL_MutexLock lock(mMutex);
   const int top = synced ? 12 : 127;
   const int frames = synced ? 12 : 0;
-  ReinitInt(*this, 45, "VCO4 PWM LFO frq", 1, 1, top);
+  ReinitIntParam(45, "VCO4 PWM LFO frq", 1, 1, top);
   if (mPages) mPages->SetFieldKnobFrameLimit(*this, 42, frames);
   for (int n = 0; n < kFlexiSlotCount; ++n) {
     if (flexiDestination[n] != 42) continue;
     if (mPages) mPages->SetFlexiRangeKnobFrameLimit(*this, n, frames);
     char name[32];
     snprintf(name, sizeof name, "Flexi%d Range", n + 1);
-    ReinitInt(*this, vq_param::kFlexiRangeA + 2 * n, name, 1, 1, top);
-    ReinitInt(*this, vq_param::kFlexiRangeA + 1 + 2 * n, name, 1, 1, top);
+    ReinitIntParam(vq_param::kFlexiRangeA + 2 * n, name, 1, 1, top);
+    ReinitIntParam(vq_param::kFlexiRangeA + 1 + 2 * n, name, 1, 1, top);
     break;
   }
 }
@@ -101,7 +110,7 @@ void VQEditor::SetupFlexiRangesFx(int mode) {
   UTL_MutexLock lock(mMutex);
   if (mode < 0 || mode > 2) return;
   auto delay = [this](int which, bool synced) {
-    ReinitInt(*this, which == 0 ? 138 : 142, which == 0 ? "Delay1" : "Delay2", 0, 0, synced ? 9 : 127);
+    ReinitIntParam(which == 0 ? 138 : 142, which == 0 ? "Delay1" : "Delay2", 0, 0, synced ? 9 : 127);
     if (mPages) mPages->SetDelayKnobFrameLimit(*this, which, synced ? 10 : 0);
   };
   // Re-ranges the first slot aimed at one of the fields.
@@ -113,8 +122,8 @@ void VQEditor::SetupFlexiRangesFx(int mode) {
       if (mPages) mPages->SetFlexiRangeKnobFrameLimit(*this, n, synced ? 10 : 0);
       char name[32];
       snprintf(name, sizeof name, "Flexi%d Range", n + 1);
-      ReinitInt(*this, vq_param::kFlexiRangeA + 2 * n, name, 0, 0, synced ? 9 : 127);
-      ReinitInt(*this, vq_param::kFlexiRangeA + 1 + 2 * n, name, 0, 0, synced ? 9 : 127);
+      ReinitIntParam(vq_param::kFlexiRangeA + 2 * n, name, 0, 0, synced ? 9 : 127);
+      ReinitIntParam(vq_param::kFlexiRangeA + 1 + 2 * n, name, 0, 0, synced ? 9 : 127);
       return;
     }
   };

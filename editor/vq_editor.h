@@ -117,6 +117,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SetupFlexiRangesFx(int mode);
   bool HighlightFlexiDestinations(int field, bool hide);
   void ApplyListViewChoice(int row);
+  // Re-initialises an integer parameter's name and range, keeping its value inside the range.
+  void ReinitIntParam(int paramIdx, const char* name, int def, int min, int max);
 
   // --- Editor GUI (forwarded to the pages) ---
   void CreateGui(int mode);

@@ -292,6 +292,20 @@ TEST_F(EditorTest, ApplyUnpacksEveryComposite) {
   EXPECT_EQ(e.record[157], 1);
 }
 
+TEST_F(EditorTest, ReRangingKeepsTheProgramValue) {
+  VQEditor& e = Make();
+  Set(45, 100);
+  Set(138, 70);
+  e.RefreshGuiFromParams(0, 1140, 800);  // a window resize with "MIDI Sync" off
+  EXPECT_EQ(Value(45), 100);
+  EXPECT_EQ(Value(138), 70);
+  EXPECT_EQ(e.GetParam(45)->GetMax(), 127.0);
+  e.SetupFlexiRanges(true);
+  EXPECT_EQ(Value(45), 12);  // limited to the note divisions
+  e.SetupFlexiRangesFx(2);
+  EXPECT_EQ(Value(138), 9);
+}
+
 TEST_F(EditorTest, ListViewChoice) {
   VQEditor& e = Make();
   e.listViewTarget = 1;
