@@ -9,13 +9,16 @@
 //     VQ_SKIP_WITHOUT_JACK();
 //     vqtest::VqsimProcess sim;
 //     ASSERT_TRUE(sim.Start({.faults = {"kind=write,mode=error-reply"}})) << sim.Error();
+//     // The editor's ports (JackFindPort("From VQEditor4") ...) or a test's own JackMidiPeer:
 //     vqtest::JackMidiPeer peer;
 //     ASSERT_TRUE(peer.Open("mytest")) << peer.Error();
-//     ASSERT_TRUE(vqtest::JackConnect(peer.OutPort(), sim.InPort()));
-//     ASSERT_TRUE(vqtest::JackConnect(sim.OutPort(), peer.InPort()));
+//     ASSERT_TRUE(sim.Connect(peer.OutPort(), peer.InPort())) << sim.Error();
 //     peer.Send(request); auto dump = peer.WaitForMessage(IsDump, 3000);
-//     sim.WaitForLogLine("dump 12", 3000);
+//     sim.WaitForLogLine("nrpn ", 3000, 342);      // the event log, see tools/vqsim/README.md
+//     EXPECT_TRUE(sim.Faults().empty());
 //     sim.Stop(); auto slots = sim.ReadSlots();   // the 99 slots as vqsim left them
+//
+// Waits never block past their time-out; a vqsim still running at destruction is stopped.
 #pragma once
 
 #include <fcntl.h>
@@ -292,6 +295,16 @@ public:
         return true;
     }
 
+    // Connects the editor's output port to vqsim's input and vqsim's output to the editor's input
+    // (full JACK names; see JackFindPort).
+    bool Connect(const std::string& editorOutput, const std::string& editorInput)
+    {
+        std::string why;
+        if (!JackConnect(editorOutput, inPort_, &why) || !JackConnect(outPort_, editorInput, &why))
+            return Fail(why);
+        return true;
+    }
+
     const std::string& InPort() const { return inPort_; }    // connect the editor's output here
     const std::string& OutPort() const { return outPort_; }  // connect this to the editor's input
     const std::string& Error() const { return error_; }
@@ -469,12 +482,13 @@ public:
     JackMidiPeer& operator=(const JackMidiPeer&) = delete;
     ~JackMidiPeer() { Close(); }
 
-    // Ports "<clientBase>-in:in" and "<clientBase>-out:out" (the client base gets the process
-    // id appended so that parallel test processes never clash).
+    // Ports "<clientBase><pid>n<k>-in:in" and "...-out:out": the process id and a counter keep
+    // the client names of parallel test processes and of several peers apart.
     bool Open(const std::string& clientBase)
     {
         Close();
-        const std::string base = clientBase + std::to_string(getpid());
+        static int serial = 0;
+        const std::string base = clientBase + std::to_string(getpid()) + "n" + std::to_string(++serial);
         try {
             in_ = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, base + "-in", 1000);
             out_ = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, base + "-out");

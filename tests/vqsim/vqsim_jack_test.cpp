@@ -28,9 +28,7 @@ protected:
     void Connect()
     {
         EXPECT_EQ(vqtest::JackFindPort(sim.InPort()), sim.InPort());
-        std::string error;
-        ASSERT_TRUE(vqtest::JackConnect(peer.OutPort(), sim.InPort(), &error)) << error;
-        ASSERT_TRUE(vqtest::JackConnect(sim.OutPort(), peer.InPort(), &error)) << error;
+        ASSERT_TRUE(sim.Connect(peer.OutPort(), peer.InPort())) << sim.Error();
     }
 
     vqtest::JackMidiPeer peer;
