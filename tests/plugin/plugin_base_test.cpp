@@ -1,6 +1,7 @@
 // The plug-in base: construction, state serialisation, parameter setters, GUI attachment.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -157,16 +158,16 @@ TEST(PluginBase, UnserializeFromOffsetAndFromNegativeStart) {
   EXPECT_EQ(target.changes, (std::vector<int>{0, 1, 2}));
 }
 
-TEST(PluginBase, OutOfRangeValuesInAChunkAreClamped) {
-  TestPlug plug(2);
-  plug.GetParam(0)->InitDouble("a", "", "", 0.0, 0.0, 1.0, 0.01);
-  plug.GetParam(1)->InitDouble("b", "", "", 0.0, 0.0, 1.0, 0.01);
+TEST(PluginBase, OutOfRangeAndNotANumberValuesInAChunkStayInRange) {
+  TestPlug plug(3);
+  for (int i = 0; i < 3; ++i) plug.GetParam(i)->InitDouble("p", "", "", 0.0, 0.25, 1.0, 0.01);
   StateChunk chunk;
-  const double values[2] = {-5.0, 1e300};
-  chunk.Add(values, 16);
-  EXPECT_EQ(plug.UnserializeState(&chunk, 0), 16);
-  EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), 0.0);
+  const double values[3] = {-5.0, 1e300, std::nan("")};
+  chunk.Add(values, 24);
+  EXPECT_EQ(plug.UnserializeState(&chunk, 0), 24);
+  EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), 0.25);
   EXPECT_DOUBLE_EQ(plug.GetParam(1)->Value(), 1.0);
+  EXPECT_DOUBLE_EQ(plug.GetParam(2)->Value(), 0.25);
 }
 
 TEST(PluginBase, SettersClampOrNormaliseAndRunTheParameterChange) {
