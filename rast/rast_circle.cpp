@@ -110,15 +110,18 @@ struct Plotter {
   }
 };
 
-// Steps d outside [dFirst, dLast] write nothing inside the clip rectangle: every position of
-// step d lies on column xc +- d or on row yc +- d.
-struct StepRange {
-  i64 first = 1;
-  i64 last = INT64_MAX;
+// The steps d of a core that can write inside the clip rectangle: every position of step d lies
+// on column xc +- d or on row yc +- d, so only the d whose columns or rows meet the rectangle
+// matter. At most two ranges, ascending and disjoint; a circle far larger than the bitmap then
+// costs only as many steps as the bitmap is wide and high.
+struct StepRanges {
+  i64 first[2];
+  i64 last[2];
+  int count = 0;
 };
 
 template <class P>
-void antialiasedCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled, StepRange range) {
+void antialiasedCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled, const StepRanges& steps) {
   const i64 ri = i64(r);
   const int E = int((double(r) - double(std::floor(r))) * ia);
   p.px(xc, yc - ri - 1, E);
@@ -136,105 +139,129 @@ void antialiasedCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled, S
     p.px(xc - ri, yc, ia - E);
   }
   const float rr = r * r;
-  for (i64 d = std::max<i64>(1, range.first); d <= range.last; ++d) {
-    // Past the radius the square root has no value: the circle is complete.
-    if (double(d) > double(r)) break;
-    const double h = std::sqrt(double(rr) - double(d) * double(d));
-    const i64 n = i64(h + 0.5);
-    if (d > n) break;
-    const i64 hi = i64(h);
-    const int Ed = int((h - std::floor(h)) * ia);
-    p.px(xc - d, yc - hi - 1, Ed);
-    p.px(xc - d, yc + hi + 1, Ed);
-    p.px(xc + d, yc - hi - 1, Ed);
-    p.px(xc + d, yc + hi + 1, Ed);
-    if (d != n) {
-      p.px(xc - hi - 1, yc - d, Ed);
-      p.px(xc + hi + 1, yc - d, Ed);
-      p.px(xc - hi - 1, yc + d, Ed);
-      p.px(xc + hi + 1, yc + d, Ed);
-    }
-    if (filled) {
-      p.vspan(xc - d, yc - hi, yc - d - 1, ia);
-      p.vspan(xc - d, yc + d + 1, yc + hi, ia);
-      p.vspan(xc + d, yc - hi, yc - d - 1, ia);
-      p.vspan(xc + d, yc + d + 1, yc + hi, ia);
-      p.hspan(yc - d, xc - hi, xc - d, ia);
-      p.hspan(yc - d, xc + d, xc + hi, ia);
-      p.hspan(yc + d, xc - hi, xc - d, ia);
-      p.hspan(yc + d, xc + d, xc + hi, ia);
-    } else {
-      const int wi = ia - Ed;
-      p.px(xc - hi, yc - d, wi);
-      p.px(xc + hi, yc - d, wi);
-      p.px(xc - d, yc + hi, wi);
-      p.px(xc + d, yc + hi, wi);
+  for (int k = 0; k < steps.count; ++k) {
+    for (i64 d = steps.first[k]; d <= steps.last[k]; ++d) {
+      // Past the radius the square root has no value: the circle is complete.
+      if (double(d) > double(r)) return;
+      const double h = std::sqrt(double(rr) - double(d) * double(d));
+      const i64 n = i64(h + 0.5);
+      if (d > n) return;
+      const i64 hi = i64(h);
+      const int Ed = int((h - std::floor(h)) * ia);
+      p.px(xc - d, yc - hi - 1, Ed);
+      p.px(xc - d, yc + hi + 1, Ed);
+      p.px(xc + d, yc - hi - 1, Ed);
+      p.px(xc + d, yc + hi + 1, Ed);
       if (d != n) {
-        p.px(xc - d, yc - hi, wi);
-        p.px(xc + d, yc - hi, wi);
-        p.px(xc - hi, yc + d, wi);
-        p.px(xc + hi, yc + d, wi);
+        p.px(xc - hi - 1, yc - d, Ed);
+        p.px(xc + hi + 1, yc - d, Ed);
+        p.px(xc - hi - 1, yc + d, Ed);
+        p.px(xc + hi + 1, yc + d, Ed);
+      }
+      if (filled) {
+        p.vspan(xc - d, yc - hi, yc - d - 1, ia);
+        p.vspan(xc - d, yc + d + 1, yc + hi, ia);
+        p.vspan(xc + d, yc - hi, yc - d - 1, ia);
+        p.vspan(xc + d, yc + d + 1, yc + hi, ia);
+        p.hspan(yc - d, xc - hi, xc - d, ia);
+        p.hspan(yc - d, xc + d, xc + hi, ia);
+        p.hspan(yc + d, xc - hi, xc - d, ia);
+        p.hspan(yc + d, xc + d, xc + hi, ia);
+      } else {
+        const int wi = ia - Ed;
+        p.px(xc - hi, yc - d, wi);
+        p.px(xc + hi, yc - d, wi);
+        p.px(xc - d, yc + hi, wi);
+        p.px(xc + d, yc + hi, wi);
+        if (d != n) {
+          p.px(xc - d, yc - hi, wi);
+          p.px(xc + d, yc - hi, wi);
+          p.px(xc - hi, yc + d, wi);
+          p.px(xc + hi, yc + d, wi);
+        }
       }
     }
   }
 }
 
+// R of the midpoint walk from R0 after steps 1..d: the walk keeps err = d^2 + R^2 - R - (R0^2 + 1)
+// and lowers R by one whenever err >= 0, which (while d < R) always leaves the largest R <= R0
+// with R (R - 1) < R0^2 + 1 - d^2. So the walk can start at any step.
+i64 midpointRadiusAfter(i64 R0, i64 d) {
+  using i128 = __int128;
+  const i128 K = i128(R0) * R0 + 1 - i128(d) * d;
+  if (K <= 0) return 0;
+  i64 R = i64((1.0L + std::sqrt(1.0L + 4.0L * static_cast<long double>(K))) / 2.0L);
+  R = std::min(R, R0);
+  while (R > 0 && i128(R) * (R - 1) >= K) --R;
+  while (R < R0 && i128(R + 1) * R < K) ++R;
+  return R;
+}
+
 template <class P>
-void midpointCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled, StepRange range) {
-  i64 R = i64(r + 0.5);
+void midpointCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled, const StepRanges& steps) {
+  const i64 R0 = i64(r + 0.5);
   if (filled) {
-    p.vspan(xc, yc - R, yc - 1, ia);
-    p.vspan(xc, yc + 1, yc + R, ia);
-    p.hspan(yc, xc - R, xc + R, ia);
+    p.vspan(xc, yc - R0, yc - 1, ia);
+    p.vspan(xc, yc + 1, yc + R0, ia);
+    p.hspan(yc, xc - R0, xc + R0, ia);
   } else {
-    p.px(xc, yc - R, ia);
-    p.px(xc + R, yc, ia);
-    p.px(xc, yc + R, ia);
-    p.px(xc - R, yc, ia);
+    p.px(xc, yc - R0, ia);
+    p.px(xc + R0, yc, ia);
+    p.px(xc, yc + R0, ia);
+    p.px(xc - R0, yc, ia);
   }
-  if (R < 2) return;
-  i64 err = -R, step = 3, d = 1;
-  do {
-    if (err >= 0) {
-      --R;
-      err -= 2 * R;
-    }
-    if (filled) {
-      p.vspan(xc - d, yc - R, yc - d - 1, ia);
-      p.vspan(xc - d, yc + d + 1, yc + R, ia);
-      p.vspan(xc + d, yc - R, yc - d - 1, ia);
-      p.vspan(xc + d, yc + d + 1, yc + R, ia);
-      p.hspan(yc - d, xc - R, xc - d, ia);
-      p.hspan(yc - d, xc + d, xc + R, ia);
-      p.hspan(yc + d, xc - R, xc - d, ia);
-      p.hspan(yc + d, xc + d, xc + R, ia);
-    } else {
-      p.px(xc - d, yc - R, ia);
-      p.px(xc - d, yc + R, ia);
-      p.px(xc + d, yc - R, ia);
-      p.px(xc + d, yc + R, ia);
-      if (d != R) {
-        p.px(xc - R, yc - d, ia);
-        p.px(xc - R, yc + d, ia);
-        p.px(xc + R, yc - d, ia);
-        p.px(xc + R, yc + d, ia);
+  if (R0 < 2) return;
+  for (int k = 0; k < steps.count; ++k) {
+    i64 d = steps.first[k];
+    i64 R = d == 1 ? R0 : midpointRadiusAfter(R0, d - 1);
+    // Step d runs only while d < R held after the step before it.
+    if (d >= R) return;
+    i64 err = d * d + R * R - R - (R0 * R0 + 1);
+    i64 step = 2 * d + 1;
+    do {
+      if (err >= 0) {
+        --R;
+        err -= 2 * R;
       }
-    }
-    err += step;
-    step += 2;
-    ++d;
-  } while (d < R && d <= range.last);
+      if (filled) {
+        p.vspan(xc - d, yc - R, yc - d - 1, ia);
+        p.vspan(xc - d, yc + d + 1, yc + R, ia);
+        p.vspan(xc + d, yc - R, yc - d - 1, ia);
+        p.vspan(xc + d, yc + d + 1, yc + R, ia);
+        p.hspan(yc - d, xc - R, xc - d, ia);
+        p.hspan(yc - d, xc + d, xc + R, ia);
+        p.hspan(yc + d, xc - R, xc - d, ia);
+        p.hspan(yc + d, xc + d, xc + R, ia);
+      } else {
+        p.px(xc - d, yc - R, ia);
+        p.px(xc - d, yc + R, ia);
+        p.px(xc + d, yc - R, ia);
+        p.px(xc + d, yc + R, ia);
+        if (d != R) {
+          p.px(xc - R, yc - d, ia);
+          p.px(xc - R, yc + d, ia);
+          p.px(xc + R, yc - d, ia);
+          p.px(xc + R, yc + d, ia);
+        }
+      }
+      err += step;
+      step += 2;
+      ++d;
+    } while (d < R && d <= steps.last[k]);
+    if (d >= R) return;
+  }
 }
 
 template <class Op>
 void runCore(const Surface& s, RAST_pixel colour, int ia, bool aa, bool filled,
-             const RAST_ClipRect& clip, bool clipped, i64 xc, i64 yc, float r, StepRange range) {
+             const RAST_ClipRect& clip, bool clipped, i64 xc, i64 yc, float r, const StepRanges& steps) {
   if (clipped) {
     const Plotter<Op, true> p{s.bits, s.span, clip, colour};
-    aa ? antialiasedCore(p, xc, yc, r, ia, filled, range) : midpointCore(p, xc, yc, r, ia, filled, range);
+    aa ? antialiasedCore(p, xc, yc, r, ia, filled, steps) : midpointCore(p, xc, yc, r, ia, filled, steps);
   } else {
     const Plotter<Op, false> p{s.bits, s.span, clip, colour};
-    aa ? antialiasedCore(p, xc, yc, r, ia, filled, range) : midpointCore(p, xc, yc, r, ia, filled, range);
+    aa ? antialiasedCore(p, xc, yc, r, ia, filled, steps) : midpointCore(p, xc, yc, r, ia, filled, steps);
   }
 }
 
@@ -276,22 +303,38 @@ void RAST_CircleCore(RAST_IBitmap* bitmap, RAST_pixel colour, int ia, bool antia
     clipped = true;
     clip = RAST_ClipRect{0, 0, s.w, s.h};
   }
-  StepRange range;
+  StepRanges steps;
   if (clipped) {
     const i64 l = clip.left, t = clip.top, rr = clip.right - 1, b = clip.bottom - 1;
-    range.first = std::min(nearDistance(xc, l, rr), nearDistance(yc, t, b));
-    range.last = std::max(farDistance(xc, l, rr), farDistance(yc, t, b));
+    i64 f0 = std::max<i64>(1, nearDistance(xc, l, rr)), l0 = farDistance(xc, l, rr);
+    i64 f1 = std::max<i64>(1, nearDistance(yc, t, b)), l1 = farDistance(yc, t, b);
+    if (f1 < f0) {
+      std::swap(f0, f1);
+      std::swap(l0, l1);
+    }
+    if (f0 <= l0) steps.first[steps.count] = f0, steps.last[steps.count++] = l0;
+    if (f1 <= l1) {
+      if (steps.count && f1 <= steps.last[0] + 1) {
+        steps.last[0] = std::max(steps.last[0], l1);
+      } else {
+        steps.first[steps.count] = f1, steps.last[steps.count++] = l1;
+      }
+    }
+  } else {
+    steps.first[0] = 1;
+    steps.last[0] = INT64_MAX;
+    steps.count = 1;
   }
   if (antialias) {
     DispatchBlend(low, [&](auto op) {
-      runCore<decltype(op)>(s, colour, ia, true, filled, clip, clipped, xc, yc, r, range);
+      runCore<decltype(op)>(s, colour, ia, true, filled, clip, clipped, xc, yc, r, steps);
     });
     return;
   }
-  if (low == 0 && ia == 256) return runCore<OpStore>(s, colour, ia, false, filled, clip, clipped, xc, yc, r, range);
-  if (low == 0 && ia == 128) return runCore<OpAverage>(s, colour, ia, false, filled, clip, clipped, xc, yc, r, range);
+  if (low == 0 && ia == 256) return runCore<OpStore>(s, colour, ia, false, filled, clip, clipped, xc, yc, r, steps);
+  if (low == 0 && ia == 128) return runCore<OpAverage>(s, colour, ia, false, filled, clip, clipped, xc, yc, r, steps);
   DispatchBlend(low, [&](auto op) {
-    runCore<decltype(op)>(s, colour, ia, false, filled, clip, clipped, xc, yc, r, range);
+    runCore<decltype(op)>(s, colour, ia, false, filled, clip, clipped, xc, yc, r, steps);
   });
 }
 

@@ -141,7 +141,9 @@ int nextVertex(const Pt* p, int n, int i, bool left) {
 }
 
 void fillPolygon(const Surface& s, Pt* p, int n, RAST_pixel c, RAST_BlendMode mode, float alpha) {
-  i64 minX = s.w, maxX = 0;
+  // The true extent of the points: a one-row polygon wholly left or right of the bitmap must not
+  // reach into column 0 or the last column.
+  i64 minX = INT64_MAX, maxX = INT64_MIN;
   for (int i = 0; i < n; ++i) {
     if (s.flipped) p[i].y = i64(s.h) - 1 - p[i].y;
     minX = std::min(minX, p[i].x);

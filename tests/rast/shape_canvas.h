@@ -1,0 +1,112 @@
+// Test bitmaps for the drawing primitives: pixels surrounded by a guard border that must stay
+// untouched, optionally stored bottom-up, with helpers to read pixels in picture coordinates.
+#pragma once
+
+#include "rast/rast_bitmap.h"
+#include "rast/rast_blend.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace shapetest {
+
+constexpr RAST_pixel kGuard = 0xdeadbeefu;
+inline const RAST_BlendMode kCopy{0};
+
+// A w x h bitmap inside a buffer with `guard` pixels of border on every side, so that any write
+// outside the bitmap (a clipping fault) shows as a changed guard pixel.
+class Canvas : public RAST_IBitmap {
+ public:
+  Canvas(int w, int h, bool flipped = false, RAST_pixel fill = 0, int guard = 8)
+      : w_(w), h_(h), g_(guard), span_(w + 2 * guard + 3), flipped_(flipped),
+        buf_(size_t(span_) * size_t(h + 2 * guard), kGuard) {
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) stored(x, y) = fill;
+  }
+  RAST_pixel* getBits() override { return buf_.data() + size_t(g_) * span_ + g_; }
+  int getWidth() override { return w_; }
+  int getHeight() override { return h_; }
+  int getRowSpan() override { return span_; }
+  bool isFlipped() override { return flipped_; }
+  bool resize(int, int) override { return false; }
+  HDC__* getDC() override { return nullptr; }
+  int Extended(int, void*) override { return 0; }
+
+  // Pixel at picture position (x, y), row 0 at the top whatever the storage order.
+  RAST_pixel& at(int x, int y) { return stored(x, flipped_ ? h_ - 1 - y : y); }
+  RAST_pixel& stored(int x, int y) { return buf_[size_t(y + g_) * span_ + size_t(x + g_)]; }
+
+  bool guardIntact() const {
+    for (int y = -g_; y < h_ + g_; ++y)
+      for (int x = -g_; x < span_ - g_; ++x) {
+        const bool inside = x >= 0 && x < w_ && y >= 0 && y < h_;
+        if (!inside && buf_[size_t(y + g_) * span_ + size_t(x + g_)] != kGuard) return false;
+      }
+    return true;
+  }
+  // Picture positions whose pixel differs from `background`.
+  std::set<std::pair<int, int>> changed(RAST_pixel background = 0) {
+    std::set<std::pair<int, int>> s;
+    for (int y = 0; y < h_; ++y)
+      for (int x = 0; x < w_; ++x)
+        if (at(x, y) != background) s.insert({x, y});
+    return s;
+  }
+  std::vector<RAST_pixel> picture() {
+    std::vector<RAST_pixel> v;
+    for (int y = 0; y < h_; ++y)
+      for (int x = 0; x < w_; ++x) v.push_back(at(x, y));
+    return v;
+  }
+  // A text picture for failure messages: '.' background, '#' anything else.
+  std::string ascii(RAST_pixel background = 0) {
+    std::string s;
+    for (int y = 0; y < h_; ++y) {
+      for (int x = 0; x < w_; ++x) s += at(x, y) == background ? '.' : '#';
+      s += '\n';
+    }
+    return s;
+  }
+
+ private:
+  int w_, h_, g_, span_;
+  bool flipped_;
+  std::vector<RAST_pixel> buf_;
+};
+
+using PixelSet = std::set<std::pair<int, int>>;
+
+// Compares the window (ox, oy, small's size) of `big` with all of `small`.
+inline ::testing::AssertionResult SameWindow(Canvas& big, int ox, int oy, Canvas& small) {
+  for (int y = 0; y < small.getHeight(); ++y)
+    for (int x = 0; x < small.getWidth(); ++x)
+      if (big.at(ox + x, oy + y) != small.at(x, y))
+        return ::testing::AssertionFailure() << "differs at " << x << "," << y << ": "
+                                             << std::hex << big.at(ox + x, oy + y) << " vs "
+                                             << small.at(x, y);
+  return ::testing::AssertionSuccess();
+}
+
+// A small deterministic generator, so that random tests repeat exactly.
+class Rng {
+ public:
+  explicit Rng(uint64_t seed) : s_(seed * 0x9E3779B97F4A7C15ull + 1) {}
+  uint32_t next() {
+    s_ ^= s_ << 13;
+    s_ ^= s_ >> 7;
+    s_ ^= s_ << 17;
+    return uint32_t(s_ >> 11);
+  }
+  int range(int lo, int hi) { return lo + int(next() % uint32_t(hi - lo + 1)); }
+  float frange(float lo, float hi) { return lo + (hi - lo) * float(next() % 1000001u) / 1000000.0f; }
+
+ private:
+  uint64_t s_;
+};
+
+}  // namespace shapetest
