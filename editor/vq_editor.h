@@ -81,7 +81,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // The file name after the last "/" without its extension, at most 32 characters.
   void SetProgramNameFromPath(const std::string& path);
 
-  // --- Program record (program_record / apply) ---
+  // --- Program record ---
   void PackParamsToRecord();
   // Pushes `record` (undo-snapshot form) into the parameters; the caller sets applyingProgram.
   void ApplyRecordToParams();
@@ -98,12 +98,16 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SendStartupMessage();
 
   // --- Editing and undo ---
+  // Copy the settings of the oscillator / FLEXI slot chosen by switches 270..273 onto those
+  // chosen by 274..277; each changed field goes out as a single NRPN. One undo step.
   void CopyVcoSettings();
   void CopyFlexiSettings();
+  // Randomise or initialise the groups chosen by switches 278..289; one burst, one undo step.
   void RandomizeGroups();
   void RandomizeRecord(ProgramRecord& random) const;
   void InitGroups();
   void InitAllGroups();
+  // Step through the history; nothing while the program manager is shown.
   void Undo();
   void Redo();
   void TakeUndoSnapshot();
@@ -112,10 +116,15 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void ResetUndoHistory();
 
   // --- Read-outs and MIDI-sync ranges ---
+  // Writes the field's read-out text into its read-out control.
   void FormatParamValueText(int field, int32_t value);
+  // LFO (synced: 1..12 note divisions) and delay (mode 1: Delay1, 2: both as 0..9 divisions)
+  // ranges, with the FLEXI slot aimed at them.
   void SetupFlexiRanges(bool synced);
   void SetupFlexiRangesFx(int mode);
+  // Hides or shows the range knobs of the slots aimed at the field; true when one is.
   bool HighlightFlexiDestinations(int field, bool hide);
+  // A row picked in the FLEXI source or range-control list (listViewTarget says which).
   void ApplyListViewChoice(int row);
   // Re-initialises an integer parameter's name and range, keeping its value inside the range.
   void ReinitIntParam(int paramIdx, const char* name, int def, int min, int max);
