@@ -74,6 +74,12 @@ TEST_F(IniFileTest, KeyAndValueKeepInnerBlanks) {
   EXPECT_EQ(GetPrivateProfileInt("midi", "indev ", -1, file_.c_str()), 5);
 }
 
+TEST_F(IniFileTest, WindowsLineEndingsAndIndentation) {
+  WriteRaw("\t[midi] trailing text\r\n  outdev=Synth Port 1 \t\r\n\tindev=\r\n");
+  EXPECT_EQ(Get("midi", "outdev"), "Synth Port 1");
+  EXPECT_EQ(Get("midi", "indev"), "");
+}
+
 TEST_F(IniFileTest, QuotesAreRemovedOnlyInMatchingPairs) {
   WriteRaw(
       "[q]\n"
@@ -265,6 +271,8 @@ TEST_F(IniFileTest, StructRoundTripAndChecks) {
   EXPECT_EQ(GetPrivateProfileStruct("bin", "bad", back, 4, file_.c_str()), 0);  // checksum
   ASSERT_EQ(WritePrivateProfileString("bin", "low", "01abff10bb", file_.c_str()), 1);
   EXPECT_EQ(GetPrivateProfileStruct("bin", "low", back, 4, file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("bin", "nothex", "01ABXX10BB", file_.c_str()), 1);
+  EXPECT_EQ(GetPrivateProfileStruct("bin", "nothex", back, 4, file_.c_str()), 0);
   ASSERT_EQ(WritePrivateProfileStruct("bin", "none", data, 0, file_.c_str()), 1);
   EXPECT_EQ(Get("bin", "none"), "00");
   ASSERT_EQ(WritePrivateProfileStruct("bin", "rec", nullptr, 4, file_.c_str()), 1);
