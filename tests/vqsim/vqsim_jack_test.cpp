@@ -141,6 +141,23 @@ TEST_F(VqsimOverJack, SlowAnswerComesLateAndLetsLaterAnswersPass)
     EXPECT_EQ(sim.Stop(), 0);
 }
 
+TEST_F(VqsimOverJack, BurstOfAnswersIsPacedAndNothingIsLost)
+{
+    ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
+    Connect();
+    // Requests at once: far more dump bytes than one JACK cycle carries.
+    const int kBurst = 300;
+    for (int i = 0; i < kBurst; ++i)
+        ASSERT_TRUE(peer.Send(Request(1 + i % kSlotCount)));
+    ASSERT_TRUE(peer.WaitForCount(kBurst, 10000)) << peer.Messages().size() << " of " << kBurst << " arrived";
+    const auto messages = peer.Messages();
+    for (int i = 0; i < kBurst; ++i) {
+        ASSERT_TRUE(IsDump(messages[i])) << i;
+        EXPECT_EQ(messages[i][7], 1 + i % kSlotCount) << i;
+    }
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
 TEST(VqsimProgram, RefusesBadArgumentsWithStatus2)
 {
     vqtest::VqsimProcess sim;

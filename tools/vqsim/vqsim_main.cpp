@@ -13,6 +13,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -113,7 +114,9 @@ bool ParseArgs(int argc, char** argv, Options& o)
 }
 
 // Sends the engine's answers from one thread, each when its delay has passed, in order of due
-// time (answers due at the same moment keep their order).
+// time (answers due at the same moment keep their order). A JACK port carries about 32 KB per
+// cycle and RtMidi's send buffer is smaller, so bursts are paced: at most kBurstBytes per
+// kBurstWindow.
 class Sender {
 public:
     explicit Sender(vqsim::MidiPorts& ports) : ports_(ports), thread_([this] { Run(); }) {}
@@ -156,8 +159,18 @@ private:
                 wake_.wait_until(lock, due);
                 continue;
             }
+            const auto now = Clock::now();
+            if (now - windowStart_ >= kBurstWindow) {
+                windowStart_ = now;
+                windowBytes_ = 0;
+            }
+            if (windowBytes_ > 0 && windowBytes_ + queue_.begin()->second.size() > kBurstBytes) {
+                wake_.wait_until(lock, windowStart_ + kBurstWindow);
+                continue;
+            }
             std::vector<unsigned char> bytes = std::move(queue_.begin()->second);
             queue_.erase(queue_.begin());
+            windowBytes_ += bytes.size();
             lock.unlock();
             std::string error;
             if (!ports_.Send(bytes, error))
@@ -166,7 +179,12 @@ private:
         }
     }
 
+    static constexpr size_t kBurstBytes = 8192;
+    static constexpr std::chrono::milliseconds kBurstWindow{10};
+
     vqsim::MidiPorts& ports_;
+    Clock::time_point windowStart_{};
+    size_t windowBytes_ = 0;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::map<Key, std::vector<unsigned char>> queue_;
