@@ -141,7 +141,7 @@ TEST_F(VqsimOverJack, SlowAnswerComesLateAndLetsLaterAnswersPass)
     EXPECT_EQ(sim.Stop(), 0);
 }
 
-TEST_F(VqsimOverJack, BurstOfAnswersIsPacedAndNothingIsLost)
+TEST_F(VqsimOverJack, BurstOfAnswersLosesNothing)
 {
     ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
     Connect();
