@@ -33,7 +33,10 @@
 
 #include <rtmidi/RtMidi.h>
 
+// Benchmarks and other programs without GoogleTest define VQSIM_PROCESS_NO_GTEST first.
+#ifndef VQSIM_PROCESS_NO_GTEST
 #include <gtest/gtest.h>
+#endif
 
 #include <array>
 #include <chrono>
@@ -64,12 +67,14 @@ inline bool JackAvailable()
     return v != nullptr && std::strcmp(v, "1") == 0;
 }
 
+#ifndef VQSIM_PROCESS_NO_GTEST
 #define VQ_SKIP_WITHOUT_JACK()                                                                      \
     do {                                                                                            \
         if (!::vqtest::JackAvailable())                                                             \
             GTEST_SKIP() << "no JACK server: VQ_JACK is not \"1\" (tools/test.sh starts one); "    \
                             "this test needs real MIDI ports";                                      \
     } while (0)
+#endif
 
 namespace detail {
 
