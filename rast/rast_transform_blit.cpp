@@ -12,12 +12,17 @@ namespace {
 using i64 = std::int64_t;
 using u64 = std::uint64_t;
 
+// trunc(v * 65536), except that a value within a millionth of a 16.16 step of a whole step is
+// taken as that step: sin and cos of a float angle miss exact values by ~1e-16, and truncating
+// 65535.99999999999 would shift a quarter turn by a whole pixel after one row.
 i64 ToFixed(double v) {
   v *= 65536.0;
   constexpr double kLimit = 72057594037927936.0;  // 2^56: far outside any source, never wraps
   if (!(v == v)) return 0;
   if (v > kLimit) return static_cast<i64>(kLimit);
   if (v < -kLimit) return -static_cast<i64>(kLimit);
+  const double nearest = std::nearbyint(v);
+  if (std::fabs(v - nearest) < 1e-6) return static_cast<i64>(nearest);
   return static_cast<i64>(v);
 }
 
