@@ -270,6 +270,7 @@ TEST(SimFirmware, MisbehaviourPerStep)
         {"kind=fw-start,mode=silence", false, false},
         {"kind=fw-block,mode=silence,skip=3", false, false},
         {"kind=fw-end,mode=wrong-command", false, false},
+        {"kind=fw-block,mode=wrong-target", false, false},
         {"kind=fw-block,mode=slow,ms=5,count=always", true, false},
     };
     for (const auto& c : cases) {

@@ -166,6 +166,30 @@ TEST(MisbehaviourRequest, EachModeSpoilsTheDump)
     }
 }
 
+TEST(MisbehaviourRequest, FramingModesChangeOneByte)
+{
+    const auto good = BuildProgramDump(DistinctProgram(7), 7);
+    struct Case { const char* rule; size_t index; uint8_t value; };
+    const Case cases[] = {
+        {"kind=request,mode=wrong-target", 4, 0x0D},
+        {"kind=request,mode=foreign-id", 2, static_cast<uint8_t>(kManufacturerId[1] ^ 1)},
+        {"kind=request,mode=wrong-slot", 7, 0},
+        {"kind=request,mode=wrong-slot,slot=100", 7, 100},
+    };
+    for (const auto& c : cases) {
+        SimEngine e;
+        auto out = RequestWith(c.rule, e);
+        ASSERT_EQ(out.size(), 1u) << c.rule;
+        auto expected = good;
+        expected[c.index] = c.value;
+        EXPECT_EQ(out[0].bytes, expected) << c.rule;
+    }
+    std::string error;
+    EXPECT_FALSE(ParseMisbehaviour("kind=write,mode=wrong-slot", error));
+    EXPECT_FALSE(ParseMisbehaviour("kind=request,mode=wrong-slot,slot=128", error));
+    EXPECT_TRUE(ParseMisbehaviour("kind=fw-block,mode=wrong-target", error));
+}
+
 TEST(MisbehaviourRequest, OnlyTheNextNAreSpoiled)
 {
     SimEngine e;

@@ -19,7 +19,8 @@ constexpr ModeName kModes[] = {
     {Misbehaviour::BadChecksum, "bad-checksum"}, {Misbehaviour::WrongCommand, "wrong-command"},
     {Misbehaviour::Truncated, "truncated"},      {Misbehaviour::ErrorReply, "error-reply"},
     {Misbehaviour::Silence, "silence"},          {Misbehaviour::Slow, "slow"},
-    {Misbehaviour::OldDump, "old-dump"},
+    {Misbehaviour::OldDump, "old-dump"},         {Misbehaviour::WrongTarget, "wrong-target"},
+    {Misbehaviour::ForeignId, "foreign-id"},     {Misbehaviour::WrongSlot, "wrong-slot"},
 };
 
 bool Fits(AnswerKind kind, Misbehaviour mode)
@@ -28,6 +29,7 @@ bool Fits(AnswerKind kind, Misbehaviour mode)
     case Misbehaviour::BadChecksum:
         return kind == AnswerKind::ProgramRequest || kind == AnswerKind::FirmwareEnd;
     case Misbehaviour::OldDump:
+    case Misbehaviour::WrongSlot:
         return kind == AnswerKind::ProgramRequest;
     default:
         return true;
@@ -94,7 +96,7 @@ std::optional<MisbehaviourRule> ParseMisbehaviour(const std::string& text, std::
             }
         } else if (key == "count" && value == "always") {
             rule.count = 0;
-        } else if (key == "count" || key == "skip" || key == "ms" || key == "length") {
+        } else if (key == "count" || key == "skip" || key == "ms" || key == "length" || key == "slot") {
             uint32_t n = 0;
             if (!ParseNumber(value, n)) {
                 error = "bad number for " + key + ": \"" + value + "\"";
@@ -103,6 +105,7 @@ std::optional<MisbehaviourRule> ParseMisbehaviour(const std::string& text, std::
             if (key == "count") rule.count = n;
             else if (key == "skip") rule.skip = n;
             else if (key == "ms") rule.delayMs = n;
+            else if (key == "slot") rule.slot = n;
             else rule.length = n;
         } else {
             error = "unknown key \"" + key + "\"";
@@ -111,6 +114,10 @@ std::optional<MisbehaviourRule> ParseMisbehaviour(const std::string& text, std::
     }
     if (!haveKind || !haveMode) {
         error = "both kind= and mode= are needed";
+        return std::nullopt;
+    }
+    if (rule.slot > 127) {
+        error = "slot must be 0..127";
         return std::nullopt;
     }
     if (rule.mode == Misbehaviour::Truncated && rule.length != 0 && rule.length < 2) {

@@ -25,6 +25,9 @@ enum class Misbehaviour {
     Silence,       // no answer at all (the device still acts on the message)
     Slow,          // the normal answer after delayMs
     OldDump,       // a program request is answered with the older 115-byte dump
+    WrongTarget,   // the answer's target byte is changed (xor 0x08)
+    ForeignId,     // the answer carries another manufacturer identifier
+    WrongSlot,     // a dump names slot `slot` (default 0) instead of the requested one
 };
 
 struct MisbehaviourRule {
@@ -34,6 +37,7 @@ struct MisbehaviourRule {
     uint32_t count = 1;       // answers spoiled after that; 0 = every one
     uint32_t delayMs = 1000;  // Slow
     uint32_t length = 0;      // Truncated: bytes kept, F7 included; 0 = a default per answer
+    uint32_t slot = 0;        // WrongSlot: the slot byte the dump carries (0..127)
     uint32_t seen = 0;        // answers of this kind since the rule was added
     uint32_t applied = 0;     // answers this rule spoiled
 };
@@ -41,10 +45,11 @@ struct MisbehaviourRule {
 const char* AnswerKindName(AnswerKind kind);
 const char* MisbehaviourName(Misbehaviour mode);
 
-// Parses "kind=write,mode=error-reply,count=2,skip=3,ms=1500,length=100". count may be
+// Parses "kind=write,mode=error-reply,count=2,skip=3,ms=1500,length=100,slot=0". count may be
 // "always" (= 0). Kinds: request, write, fw-start, fw-block, fw-end. Modes: bad-checksum,
-// wrong-command, truncated, error-reply, silence, slow, old-dump. Rejects a mode that
-// does not fit the kind (bad-checksum only for request and fw-end, old-dump only for request).
+// wrong-command, truncated, error-reply, silence, slow, old-dump, wrong-target, foreign-id,
+// wrong-slot. Rejects a mode that does not fit the kind (bad-checksum only for request and
+// fw-end; old-dump and wrong-slot only for request).
 std::optional<MisbehaviourRule> ParseMisbehaviour(const std::string& text, std::string& error);
 
 class MisbehaviourPlan {

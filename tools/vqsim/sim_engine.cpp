@@ -348,6 +348,18 @@ std::vector<OutMessage> SimEngine::Spoil(const MisbehaviourRule& rule, std::vect
             }
         }
         return answer;
+    case Misbehaviour::WrongTarget:
+        for (auto& m : answer)
+            if (m.bytes.size() > 4) m.bytes[4] ^= 0x08;
+        return answer;
+    case Misbehaviour::ForeignId:
+        for (auto& m : answer)
+            if (m.bytes.size() > 3) m.bytes[2] ^= 0x01;
+        return answer;
+    case Misbehaviour::WrongSlot:
+        for (auto& m : answer)
+            if (m.bytes.size() > 7) m.bytes[7] = static_cast<uint8_t>(rule.slot & 0x7F);
+        return answer;
     case Misbehaviour::ErrorReply:
     case Misbehaviour::OldDump:
         return answer;  // decided by the caller

@@ -56,10 +56,11 @@ void Usage(FILE* f)
 {
     std::fputs("usage: vqsim [--name BASE] [--in-port NAME] [--out-port NAME] [--api any|jack|alsa]\n"
                "             [--log FILE] [--state FILE] [--load-slots FILE] [--distinct]\n"
-               "             [--fault kind=K,mode=M[,count=N|always][,skip=N][,ms=N][,length=N]]...\n"
+               "             [--fault kind=K,mode=M[,count=N|always][,skip=N][,ms=N][,length=N][,slot=N]]...\n"
                "             [--no-stdin]\n"
                "kinds: request write fw-start fw-block fw-end\n"
-               "modes: bad-checksum wrong-command truncated error-reply silence slow old-dump\n",
+               "modes: bad-checksum wrong-command truncated error-reply silence slow old-dump\n"
+               "       wrong-target foreign-id wrong-slot\n",
                f);
 }
 
