@@ -1,0 +1,215 @@
+// Kernel objects: auto- and manual-reset events, waits with time-outs, threads waited on and
+// closed in any order, socket events, files and processes.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+#include <unistd.h>
+
+#include "wemu/kernel_objects.h"
+#include "wemu/utilities.h"
+
+namespace {
+
+// Starts `n` threads that each wait on the event for `ms` and count the successes.
+struct Waiters {
+  Waiters(HANDLE event, int n, DWORD ms) {
+    for (int i = 0; i < n; ++i) {
+      threads.emplace_back([this, event, ms] {
+        ++started;
+        if (WaitForSingleObject(event, ms) == WAIT_OBJECT_0) ++released;
+      });
+    }
+    while (started.load() < n) std::this_thread::yield();
+  }
+  void join() {
+    for (auto& t : threads) t.join();
+  }
+  std::vector<std::thread> threads;
+  std::atomic<int> started{0};
+  std::atomic<int> released{0};
+};
+
+TEST(KernelObjects, AutoResetEventReleasesExactlyOneWaiterPerSet) {
+  HANDLE e = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  ASSERT_EQ(WEMU_KernelObjectType(e), WEMU_KOBJ_EVENT);
+  Waiters w(e, 3, 300);
+  EXPECT_TRUE(SetEvent(e));
+  w.join();  // two of them time out
+  EXPECT_EQ(w.released.load(), 1);
+  EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT) << "the waiter cleared it";
+  EXPECT_TRUE(CloseHandle(e));
+}
+
+TEST(KernelObjects, ManualResetEventReleasesEveryWaiterUntilReset) {
+  HANDLE e = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  Waiters w(e, 4, 5000);
+  SetEvent(e);
+  w.join();
+  EXPECT_EQ(w.released.load(), 4);
+  EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
+  EXPECT_TRUE(ResetEvent(e));
+  EXPECT_EQ(WaitForSingleObject(e, 10), WAIT_TIMEOUT);
+  CloseHandle(e);
+}
+
+TEST(KernelObjects, InitialStateAndTimeouts) {
+  HANDLE e = CreateEvent(nullptr, FALSE, TRUE, nullptr);
+  EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(WaitForSingleObject(e, 30), WAIT_TIMEOUT);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(25));
+  CloseHandle(e);
+}
+
+TEST(KernelObjects, InvalidHandlesAreRefused) {
+  int notAHandle = 0;
+  EXPECT_EQ(WaitForSingleObject(&notAHandle, 0), WAIT_FAILED);
+  EXPECT_EQ(WaitForSingleObject(nullptr, 0), WAIT_FAILED);
+  EXPECT_FALSE(CloseHandle(&notAHandle));
+  EXPECT_FALSE(CloseHandle(nullptr));
+  EXPECT_FALSE(SetEvent(&notAHandle));
+  HANDLE e = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  CloseHandle(e);
+  EXPECT_FALSE(CloseHandle(e)) << "a closed handle is not a handle any more";
+  EXPECT_FALSE(SetEvent(e));
+}
+
+std::atomic<bool> gRelease{false};
+DWORD slowThread(void*) {
+  while (!gRelease.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return 77;
+}
+DWORD quickThread(void* arg) { return static_cast<DWORD>(reinterpret_cast<uintptr_t>(arg)); }
+
+TEST(KernelObjects, ThreadWaitThenCloseJoinsOnce) {
+  gRelease = false;
+  DWORD id = 0;
+  HANDLE t = CreateThread(nullptr, 0, &slowThread, nullptr, 0, &id);
+  ASSERT_NE(t, nullptr);
+  EXPECT_NE(id, 0u);
+  EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_TIMEOUT);
+  EXPECT_EQ(WaitForSingleObject(t, 5), WAIT_TIMEOUT);
+  DWORD code = 0;
+  EXPECT_FALSE(GetExitCodeThread(t, &code));
+  gRelease = true;
+  EXPECT_EQ(WaitForSingleObject(t, INFINITE), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(t, INFINITE), WAIT_OBJECT_0) << "waiting again joins nothing twice";
+  EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_OBJECT_0);
+  EXPECT_TRUE(GetExitCodeThread(t, &code));
+  EXPECT_EQ(code, 77u);
+  EXPECT_TRUE(CloseHandle(t));
+}
+
+TEST(KernelObjects, ClosingARunningThreadLetsItFinishAlone) {
+  gRelease = false;
+  HANDLE t = CreateThread(nullptr, 0, &slowThread, nullptr, 0, nullptr);
+  EXPECT_TRUE(CloseHandle(t));  // the thread's own reference keeps the record
+  gRelease = true;
+  // The thread drops the last reference itself and detaches; give it a moment to be gone.
+  for (int i = 0; i < 2000 && WEMU_KernelObjectType(t) != 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(WEMU_KernelObjectType(t), 0u);
+}
+
+TEST(KernelObjects, ManyQuickThreadsWaitedAndClosed) {
+  for (int i = 0; i < 50; ++i) {
+    HANDLE t = CreateThread(nullptr, 0, &quickThread, reinterpret_cast<void*>(uintptr_t(i)), 0, nullptr);
+    ASSERT_NE(t, nullptr);
+    if (i % 2) {
+      EXPECT_EQ(WaitForSingleObject(t, 2000), WAIT_OBJECT_0);
+      DWORD code = 0;
+      EXPECT_TRUE(GetExitCodeThread(t, &code));
+      EXPECT_EQ(code, static_cast<DWORD>(i));
+    }
+    EXPECT_TRUE(CloseHandle(t));
+  }
+}
+
+TEST(KernelObjects, SetThreadPriorityOnARunningThread) {
+  gRelease = false;
+  HANDLE t = CreateThread(nullptr, 0, &slowThread, nullptr, 0, nullptr);
+  EXPECT_TRUE(SetThreadPriority(t, 0));
+  gRelease = true;
+  WaitForSingleObject(t, INFINITE);
+  EXPECT_FALSE(SetThreadPriority(t, 0)) << "not running any more";
+  CloseHandle(t);
+}
+
+TEST(KernelObjects, SocketEventsCanBeWaitedOnTogether) {
+  HANDLE a = CreateEventAsSocket(nullptr, FALSE, FALSE);
+  HANDLE b = CreateEventAsSocket(nullptr, TRUE, FALSE);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_GE(WEMU_GetEventSocket(a), 0);
+  HANDLE both[] = {a, b};
+  EXPECT_EQ(WaitForAnySocketObject(2, both, 5), WAIT_TIMEOUT);
+  SetEvent(b);
+  SetEvent(b);  // one byte at most
+  EXPECT_EQ(WaitForAnySocketObject(2, both, 1000), 1u);
+  EXPECT_EQ(WaitForSingleObject(b, 0), WAIT_OBJECT_0) << "manual reset stays signalled";
+  ResetEvent(b);
+  EXPECT_EQ(WaitForSingleObject(b, 0), WAIT_TIMEOUT);
+  SetEvent(a);
+  EXPECT_EQ(WaitForSingleObject(a, 1000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(a, 0), WAIT_TIMEOUT) << "auto reset consumed it";
+  HANDLE signalled = CreateEventAsSocket(nullptr, FALSE, TRUE);
+  EXPECT_EQ(WaitForSingleObject(signalled, 0), WAIT_OBJECT_0);
+  int plain = 0;
+  HANDLE none[] = {&plain};
+  EXPECT_EQ(WaitForAnySocketObject(1, none, 0), WAIT_TIMEOUT);
+  CloseHandle(a);
+  CloseHandle(b);
+  CloseHandle(signalled);
+}
+
+TEST(KernelObjects, SocketEventWakesAWaitingThread) {
+  HANDLE e = CreateEventAsSocket(nullptr, FALSE, FALSE);
+  std::atomic<DWORD> result{1};
+  std::thread waiter([&] { result = WaitForSingleObject(e, INFINITE); });
+  SetEvent(e);
+  waiter.join();
+  EXPECT_EQ(result.load(), WAIT_OBJECT_0);
+  CloseHandle(e);
+}
+
+TEST(KernelObjects, FileHandles) {
+  std::string path = std::filesystem::temp_directory_path() / ("wemu_file_" + std::to_string(getpid()));
+  HANDLE f = WEMU_CreateFileHandle(path.c_str(), "w+b");
+  ASSERT_NE(f, nullptr);
+  DWORD done = 0;
+  EXPECT_TRUE(WriteFile(f, "hello world", 11, &done, nullptr));
+  EXPECT_EQ(done, 11u);
+  EXPECT_EQ(SetFilePointer(f, 6, nullptr, 0), 6u);
+  EXPECT_EQ(GetFileSize(f, nullptr), 11u);
+  EXPECT_EQ(SetFilePointer(f, 0, nullptr, 1), 6u) << "the size query keeps the position";
+  char buf[16] = {};
+  EXPECT_TRUE(ReadFile(f, buf, sizeof(buf), &done, nullptr));
+  EXPECT_EQ(done, 5u);
+  EXPECT_STREQ(buf, "world");
+  EXPECT_FALSE(ReadFile(f, buf, sizeof(buf), &done, nullptr)) << "nothing moved at the end";
+  EXPECT_EQ(SetFilePointer(f, -100, nullptr, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(WaitForSingleObject(f, 0), WAIT_FAILED) << "files are not waitable";
+  EXPECT_TRUE(CloseHandle(f));
+  std::filesystem::remove(path);
+  EXPECT_EQ(WEMU_CreateFileHandle("/nonexistent/dir/x", "rb"), nullptr);
+}
+
+TEST(KernelObjects, ProcessesAreWaitedOn) {
+  const char* args[] = {"-c", "exit 3"};
+  HANDLE p = WEMU_CreateProcess("/bin/sh", 2, args);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(WaitForSingleObject(p, 5000), WAIT_OBJECT_0);
+  EXPECT_TRUE(CloseHandle(p));
+  const char* sleepArgs[] = {"5"};
+  HANDLE s = WEMU_CreateProcess("sleep", 1, sleepArgs);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(WaitForSingleObject(s, 5), WAIT_TIMEOUT);
+  CloseHandle(s);
+  EXPECT_EQ(WEMU_CreateProcess("/nonexistent/program", 0, nullptr), nullptr);
+}
+
+}  // namespace
