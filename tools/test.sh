@@ -13,4 +13,10 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 source "$here/tools/jack-env.sh"
 vq_start_jack || true
 trap vq_stop_jack EXIT
-cd "$build" && ctest --output-on-failure -j"$(nproc)" --timeout 300
+cd "$build"
+# Tests that cross real MIDI ports (suites named ...OverJack) run last and alone: JACK's
+# dummy driver keeps real time, and a machine loaded by parallel tests can make it drop data.
+status=0
+ctest --output-on-failure -j"$(nproc)" --timeout 300 -E 'OverJack\.' || status=$?
+ctest --output-on-failure -j1 --timeout 300 -R 'OverJack\.' || status=$?
+exit $status

@@ -81,7 +81,7 @@ bool MidiPortsPossible() {
   return (jack && std::string(jack) == "1") || std::filesystem::exists("/dev/snd/seq");
 }
 
-TEST(RtMidiOutput, SendsExactBytesThroughARealPort) {
+TEST(RtMidiOutputOverJack, SendsExactBytesThroughARealPort) {
   if (!MidiPortsPossible()) {
     GTEST_SKIP() << "no MIDI API can open a port here: no ALSA sequencer (/dev/snd/seq) and no JACK server "
                     "(VQ_JACK=1, set by tools/test.sh)";
