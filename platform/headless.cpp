@@ -202,7 +202,7 @@ MenuItem* findEnabledTag(Menu& menu, int32_t tag) {
 }
 
 std::map<uint16_t, char32_t> usLayout() {
-  static const char kKeys[] = "asdfhgzxc\0bqweryt123465=97-80]ou[ip\0lj'k;\\,/nm.";
+  static const char kKeys[] = "asdfhgzxcv\0bqweryt123465=97-80]ou[ip\0lj'k;\\,/nm.";
   std::map<uint16_t, char32_t> m;
   for (uint16_t code = 0; code < sizeof(kKeys) - 1; ++code) {
     if (kKeys[code]) m[code] = static_cast<char32_t>(kKeys[code]);

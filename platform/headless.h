@@ -124,8 +124,14 @@ struct MenuAnswer {
 // Chooses the first enabled item with that tag, searching submenus depth-first.
 MenuAnswer chooseTag(int32_t tag, double delay = 0);
 
-class HeadlessBackend final : public Backend, DialogService, MenuTracking, Pasteboard,
-                              Workspace, CursorService, ScreenService, InputState {
+class HeadlessBackend final : public Backend,
+                              public DialogService,
+                              public MenuTracking,
+                              public Pasteboard,
+                              public Workspace,
+                              public CursorService,
+                              public ScreenService,
+                              public InputState {
  public:
   HeadlessBackend();
   ~HeadlessBackend() override;
