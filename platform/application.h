@@ -43,6 +43,11 @@ class Application {
 
   virtual RunLoop& runLoop() = 0;
 
+  // Finishes launching and runs the main loop until the application terminates; returns the
+  // exit status. The headless backend launches, handles what is queued and returns at once
+  // (tests drive its clock themselves).
+  virtual int run() = 0;
+
   virtual void setDelegate(ApplicationDelegate* d) = 0;
   virtual ApplicationDelegate* delegate() const = 0;
   virtual void setEventHook(EventHook* hook) = 0;

@@ -104,6 +104,13 @@ HeadlessApplication::~HeadlessApplication() {
 
 RunLoop& HeadlessApplication::runLoop() { return backend_.loop; }
 
+int HeadlessApplication::run() {
+  launch();
+  processEvents();
+  backend_.loop.runPending();
+  return 0;
+}
+
 void HeadlessApplication::dispatchEvent(const Event& e) {
   dispatched.push_back(e);
   Window* w = e.window;

@@ -65,6 +65,7 @@ class HeadlessApplication final : public Application {
  public:
   explicit HeadlessApplication(HeadlessBackend& backend);
   RunLoop& runLoop() override;
+  int run() override;
   void setDelegate(ApplicationDelegate* d) override { delegate_ = d; }
   ApplicationDelegate* delegate() const override { return delegate_; }
   void setEventHook(EventHook* hook) override { hook_ = hook; }

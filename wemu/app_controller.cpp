@@ -205,6 +205,11 @@ void WEMU_InstallApplication() {
   gController->awakeFromNib();
 }
 
+int WEMU_ApplicationMain() {
+  WEMU_InstallApplication();
+  return vq::platform::services().application().run();
+}
+
 void WEMU_Internal_UninstallApplication() {
   if (vq::platform::hasBackend()) {
     auto& app = vq::platform::services().application();

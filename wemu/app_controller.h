@@ -80,6 +80,8 @@ class WEMUAppController : public vq::platform::ApplicationDelegate,
 // Makes the process's application object and controller, hooks them into the platform
 // application and runs awakeFromNib. Idempotent.
 void WEMU_InstallApplication();
+// The process entry's share: installs the application and runs it until it terminates.
+int WEMU_ApplicationMain();
 // Detaches them from the platform application (tests between cases).
 void WEMU_Internal_UninstallApplication();
 

@@ -216,10 +216,8 @@ BOOL SetMenu(HWND__* window, HMENU menu) {
   if (!w && window->window() && window->window()->contentView() == window) w = window->window();
   auto& app = vq::platform::services().application();
   if (w && w->isKeyWindow() && app.mainMenu() != menu) {
-    if (menu) {
-      app.setMainMenu(menu);
-      SendMessage(holder, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
-    }
+    app.setMainMenu(menu);
+    if (menu) SendMessage(holder, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
   }
   return TRUE;
 }

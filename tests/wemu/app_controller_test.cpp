@@ -80,6 +80,11 @@ TEST_F(AppControllerTest, LoadingSendsMessageOneAndStartsTheQueue) {
   EXPECT_NE(backend->app.delegate(), nullptr);
 }
 
+TEST_F(AppControllerTest, ApplicationMainLaunchesOnce) {
+  EXPECT_EQ(WEMU_ApplicationMain(), 0);
+  EXPECT_EQ(messages(), (std::vector<int>{1, 2, 4096}));
+}
+
 TEST_F(AppControllerTest, LifecycleMessages) {
   backend->app.launch();
   EXPECT_EQ(messages(), (std::vector<int>{1, 2, 4096}));
