@@ -56,6 +56,10 @@ bool readPng(LoadState& st) {
   png_set_user_limits(st.png, RAST_PNG_MAX_SIDE, RAST_PNG_MAX_SIDE);
   png_set_chunk_malloc_max(st.png, 8u << 20);
   png_set_chunk_cache_max(st.png, 1000);
+  // Only IHDR, PLTE, tRNS, IDAT and IEND matter for the pixels. Every other chunk is skipped
+  // unread: libpng would otherwise allocate whatever length a text or profile chunk claims
+  // (gigabytes for a damaged file) before finding the file too short.
+  png_set_keep_unknown_chunks(st.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
   if (st.file) {
     png_init_io(st.png, st.file);
   } else {

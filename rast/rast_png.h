@@ -15,7 +15,7 @@ RAST_IBitmap* RAST_LoadPNGFromMemory(const void* data, unsigned long size, RAST_
 
 // Largest image side and pixel count the loader accepts; bigger images give null.
 constexpr int RAST_PNG_MAX_SIDE = 32768;
-constexpr long long RAST_PNG_MAX_PIXELS = 1LL << 26;
+constexpr long long RAST_PNG_MAX_PIXELS = 1LL << 24;
 
 // One entry of the image-loader list: loads a file (checking its extension first when asked)
 // and names its file-dialog filter (pairs of NUL-terminated strings, ended by an empty one).

@@ -274,6 +274,33 @@ TEST_F(PngLoaderTest, OversizedImagesAreRefused) {
   EXPECT_TRUE(bm);
 }
 
+// Chunks the loader does not need are skipped, whole or damaged; one claiming a length far past
+// the end of the file ends the load with null.
+TEST_F(PngLoaderTest, AncillaryChunksAreSkipped) {
+  auto bytes = EncodePng(Rgba8(3, 2));
+  auto chunk = [](const char* type, const std::vector<uint8_t>& data, uint32_t claimed) {
+    std::vector<uint8_t> c;
+    for (int i = 0; i < 4; ++i) c.push_back(uint8_t(claimed >> (24 - 8 * i)));
+    c.insert(c.end(), type, type + 4);
+    c.insert(c.end(), data.begin(), data.end());
+    const uint32_t crc = uint32_t(crc32(crc32(0, nullptr, 0), c.data() + 4, uInt(4 + data.size())));
+    for (int i = 0; i < 4; ++i) c.push_back(uint8_t(crc >> (24 - 8 * i)));
+    return c;
+  };
+  const size_t afterHeader = 8 + 25;
+  auto withText = bytes;
+  const auto text = chunk("tEXt", {'K', 0, 'v'}, 3), gamma = chunk("gAMA", {0, 0, 0xb1, 0x8f}, 4);
+  withText.insert(withText.begin() + long(afterHeader), text.begin(), text.end());
+  withText.insert(withText.begin() + long(afterHeader), gamma.begin(), gamma.end());
+  std::unique_ptr<RAST_IBitmap> bm(RAST_LoadPNGFromMemory(withText.data(), withText.size(), nullptr));
+  ASSERT_TRUE(bm);
+  EXPECT_EQ(At(bm.get(), 2, 1), Argb(253, 40, 30, 21));
+  auto huge = bytes;
+  const auto big = chunk("zTXt", {'K', 0, 0, 1, 2, 3}, 0x74005202u);
+  huge.insert(huge.begin() + long(afterHeader), big.begin(), big.end());
+  EXPECT_EQ(RAST_LoadPNGFromMemory(huge.data(), huge.size(), nullptr), nullptr);
+}
+
 TEST_F(PngLoaderTest, ExtensionCheck) {
   const auto bytes = EncodePng(Rgba8(2, 2));
   const std::string upper = Write(bytes, "knob.PNG");
