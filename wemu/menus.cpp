@@ -482,6 +482,26 @@ void WEMU_SetMenuDestination(HMENU menu, HWND__* window) {
   setDestination(menu, window, window, WEMU_ACTION_COMMAND);
 }
 
+namespace {
+void forgetTarget(Menu* m, HWND__* window, int depth) {
+  if (!m || depth > 64) return;
+  if (m->delegate() == static_cast<MenuDelegate*>(window)) m->setDelegate(nullptr);
+  for (int i = 0; i < m->itemCount(); ++i) {
+    MenuItem* it = m->itemAt(i);
+    if (it->target() == static_cast<MenuTarget*>(window)) it->setTarget(nullptr);
+    forgetTarget(it->submenu(), window, depth + 1);
+  }
+}
+}  // namespace
+
+void WEMU_Internal_ForgetMenuTarget(HWND__* window) {
+  if (!window) return;
+  forgetTarget(window->wemuGetMenu(), window, 0);
+  if (vq::platform::hasBackend())
+    forgetTarget(vq::platform::services().application().mainMenu(), window, 0);
+  forgetTarget(WEMU_GetDefaultModalWindowMenu(), window, 0);
+}
+
 int TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND__* window, const RECT*) {
   if (!menu) return 0;
   vq::platform::View* view = nullptr;

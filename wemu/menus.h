@@ -110,6 +110,9 @@ BOOL SetMenuItemModifier(HMENU menu, UINT item, UINT flags, UINT keyCode, UINT a
 // Items with a non-zero tag, through all submenus, send their command to the window; none
 // clears their targets.
 void WEMU_SetMenuDestination(HMENU menu, HWND__* window);
+// Clears every target and delegate that names the window in its own menu, the main menu and
+// the modal windows' menu (a window going away must not stay the receiver of a menu).
+void WEMU_Internal_ForgetMenuTarget(HWND__* window);
 // Shows the menu at the screen point; see the flags above. Returns 0 when nothing was chosen.
 int TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND__* window,
                    const RECT* rect);

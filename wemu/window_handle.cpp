@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "platform/platform.h"
+#include "wemu/menus.h"
 #include "wemu/message_queue.h"
 #include "wemu/window_timers.h"
 
@@ -56,6 +57,7 @@ void HWND__::retire() {
   }
   WEMU_MessageQueue_Clear(this);
   KillTimer(this, WEMU_ALL_TIMERS);
+  WEMU_Internal_ForgetMenuTarget(this);
 }
 
 bool HWND__::wemuCanPostMessage() const { return destroyState_.load() == 0; }

@@ -261,6 +261,21 @@ TEST_F(MenusTest, DestinationSendsCommandsToTheWindow) {
   EXPECT_FALSE(m->itemAt(1)->perform());
 }
 
+TEST_F(MenusTest, AWindowGoingAwayStopsBeingTheMenusReceiver) {
+  HMENU bar = make();
+  WEMU_Menu_AddMenuItem(bar, "Quit", 5, 0);
+  backend->app.setMainMenu(bar);
+  {
+    RecordingWindow w;
+    WEMU_SetMenuDestination(bar, &w);
+    EXPECT_EQ(bar->itemAt(0)->target(), static_cast<vq::platform::MenuTarget*>(&w));
+  }
+  EXPECT_EQ(bar->itemAt(0)->target(), nullptr);
+  EXPECT_EQ(bar->delegate(), nullptr);
+  EXPECT_FALSE(bar->itemAt(0)->perform()) << "choosing the item reaches no dead window";
+  backend->app.setMainMenu(nullptr);
+}
+
 TEST_F(MenusTest, AddMenuItemKeepsTheTextAsGiven) {
   EXPECT_EQ(AddMenuItem(nullptr, 0, "x", 1), -1);
   HMENU m = make();

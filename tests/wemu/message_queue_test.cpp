@@ -116,6 +116,37 @@ TEST_F(MessageQueueTest, AWindowDestroyedDuringDeliveryGetsNothingMoreFromThatBa
   EXPECT_EQ(WEMU_Internal_PostedMessageCount(), 0);
 }
 
+TEST_F(MessageQueueTest, ClearingDuringDeliveryReachesTheBatchBeingDelivered) {
+  RecordingWindow a, b;
+  b.onMessage = [&](UINT m, WPARAM, LPARAM) {
+    if (m == WM_USER) WEMU_MessageQueue_Clear(&a);
+  };
+  PostMessage(&b, WM_USER, 0, 0);
+  PostMessage(&a, WM_USER + 1, 0, 0);
+  PostMessage(&b, WM_USER + 2, 0, 0);
+  int freeBefore = WEMU_Internal_FreeRecordCount();
+  tick();
+  EXPECT_TRUE(a.messages().empty()) << "a's record was already detached for delivery";
+  EXPECT_EQ(b.messages().size(), 2u);
+  EXPECT_EQ(WEMU_Internal_PostedMessageCount(), 0);
+  EXPECT_EQ(WEMU_Internal_FreeRecordCount(), freeBefore + 3) << "every record is recycled once";
+}
+
+TEST_F(MessageQueueTest, ClearingEverythingAlsoEmptiesTheBatch) {
+  RecordingWindow a;
+  a.onMessage = [&](UINT m, WPARAM, LPARAM) {
+    if (m == WM_USER) {
+      PostMessage(&a, WM_USER + 5, 0, 0);
+      WEMU_MessageQueue_Clear(nullptr);
+    }
+  };
+  PostMessage(&a, WM_USER, 0, 0);
+  PostMessage(&a, WM_USER + 1, 0, 0);
+  tick();
+  tick();
+  EXPECT_EQ(a.messages(), (std::vector<RecordedMessage>{{WM_USER, 0, 0}}));
+}
+
 TEST_F(MessageQueueTest, DestroyingAWindowSendsDestroyAndDropsItsPostsAndTimers) {
   RecordingWindow w;
   PostMessage(&w, WM_USER, 0, 0);
