@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "platform/geometry.h"
-#include "platform/menu.h"
+#include "platform/image.h"
 
 namespace vq::platform {
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/image.h"
+
 namespace vq::platform {
 
 class Menu;
@@ -50,14 +52,6 @@ class MenuDelegate {
 class RepresentedObject {
  public:
   virtual ~RepresentedObject() = default;
-};
-
-// A grey-and-alpha or RGBA picture for items and cursors: rows top-down, 8-bit samples.
-struct Image {
-  int width = 0;
-  int height = 0;
-  int samplesPerPixel = 4;  // 2: grey, alpha; 4: red, green, blue, alpha
-  std::vector<uint8_t> pixels;
 };
 
 class MenuItem : public RefCounted {

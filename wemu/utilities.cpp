@@ -14,6 +14,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "wemu/app_controller.h"
 #include "wemu/modules.h"
 
 namespace {
@@ -279,7 +280,10 @@ void* WEMU_InitAutoRelease() {
 
 void WEMU_QuitAutoRelease(void*) {}
 
-void WEMU_DisableAppNap(int delta) { gAppNap.fetch_add(delta); }
+void WEMU_DisableAppNap(int delta) {
+  if (WEMU_IsQuitting()) return;
+  gAppNap.fetch_add(delta);
+}
 int WEMU_Internal_AppNapCounter() { return gAppNap.load(); }
 
 namespace {
