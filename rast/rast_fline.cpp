@@ -188,6 +188,15 @@ void RAST_DashedLine(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, int p
   if (pixelsOn < 1 || pixelsOff < 0) {
     return;
   }
+  if (surf.flipped) {
+    // Mirrored in 64 bits and limited to int: the line is axis-parallel (or draws nothing), so
+    // the clipped result is the same.
+    auto mirror = [&](int y) {
+      return int(std::clamp<std::int64_t>(std::int64_t(surf.h) - 1 - y, INT32_MIN, INT32_MAX));
+    };
+    y1 = mirror(y1);
+    y2 = mirror(y2);
+  }
   if (!RAST_ClipLine(&x1, &y1, &x2, &y2, surf.w, surf.h)) {
     return;
   }

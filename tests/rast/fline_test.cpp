@@ -131,6 +131,15 @@ TEST(DashedLine, PatternStopsBeforeTheEndPoint) {
   EXPECT_EQ(v.at(1, 12), 0u);
 }
 
+TEST(DashedLine, BottomUpBitmapShowsTheSameColumns) {
+  Canvas top(16, 4), bottom(16, 4, true);
+  RAST_DashedLine(&top, 1, 2, 14, 2, 2, 2, kWhite, kCopy, 1.0f);
+  RAST_DashedLine(&bottom, 1, 2, 14, 2, 2, 2, kWhite, kCopy, 1.0f);
+  EXPECT_EQ(top.picture(), bottom.picture());
+  EXPECT_EQ(bottom.at(1, 2), kWhite);
+  EXPECT_TRUE(bottom.guardIntact());
+}
+
 TEST(DashedLine, WeightsAndModes) {
   const RAST_pixel bg = 0x11335577u, col = 0xffeeddccu;
   Canvas c(8, 1, false, bg);
