@@ -188,8 +188,10 @@ DWORD waitSocket(SocketEventObject* s, DWORD ms) {
 }  // namespace
 
 uint32_t WEMU_KernelObjectType(HANDLE h) {
-  KernelObject* o = lookup(h);
-  return o ? o->type : 0;
+  // Read under the registry lock: the answer holds even while another thread closes it.
+  std::lock_guard<std::mutex> lock(gRegistryMutex);
+  auto* o = static_cast<KernelObject*>(h);
+  return h && registry().count(o) ? o->type : 0;
 }
 
 BOOL CloseHandle(HANDLE h) {
