@@ -1,5 +1,7 @@
 // Cursors: the built cursors' data to the bit, cursor ids, cursor files decoded in memory,
 // and hiding the pointer behind a virtual position.
+#include <png.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -301,6 +303,74 @@ TEST_F(CursorsTest, MalformedCursorFilesAreRejectedWithoutReadingPastThem) {
   bad[22 + 7] = 0x7F;
   EXPECT_FALSE(WEMU_DecodeCursorFile(bad.data(), bad.size()).has_value());
   EXPECT_FALSE(WEMU_DecodeCursorFile(nullptr, 100).has_value());
+}
+
+// A 3 x 2 RGBA PNG made with libpng.
+std::vector<uint8_t> smallPng() {
+  png_image img{};
+  img.version = PNG_IMAGE_VERSION;
+  img.width = 3;
+  img.height = 2;
+  img.format = PNG_FORMAT_RGBA;
+  std::vector<uint8_t> pixels(3 * 2 * 4);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 10);
+  png_alloc_size_t size = 0;
+  png_image_write_to_memory(&img, nullptr, &size, 0, pixels.data(), 0, nullptr);
+  std::vector<uint8_t> out(size);
+  png_image_write_to_memory(&img, out.data(), &size, 0, pixels.data(), 0, nullptr);
+  out.resize(size);
+  return out;
+}
+
+TEST_F(CursorsTest, CursorFilesMayHoldPngData) {
+  std::vector<uint8_t> png = smallPng();
+  ASSERT_FALSE(png.empty());
+  auto direct = WEMU_DecodePNG(png.data(), png.size());
+  ASSERT_TRUE(direct.has_value());
+  EXPECT_EQ(direct->width, 3);
+  EXPECT_EQ(direct->pixels[5], 50);
+  std::vector<uint8_t> f;
+  put16(f, 0);
+  put16(f, 2);
+  put16(f, 1);
+  f.insert(f.end(), {3, 2, 0, 0});
+  put16(f, 2);
+  put16(f, 1);
+  put32(f, static_cast<uint32_t>(png.size()));
+  put32(f, 22);
+  f.insert(f.end(), png.begin(), png.end());
+  auto c = WEMU_DecodeCursorFile(f.data(), f.size());
+  ASSERT_TRUE(c.has_value());
+  EXPECT_EQ(c->hotX, 2);
+  EXPECT_EQ(c->image.pixels, direct->pixels);
+  std::vector<uint8_t> cut(png.begin(), png.begin() + static_cast<long>(png.size() / 2));
+  EXPECT_FALSE(WEMU_DecodePNG(cut.data(), cut.size()).has_value());
+}
+
+TEST_F(CursorsTest, RandomlyDamagedCursorFilesNeverReadOutOfBounds) {
+  std::vector<uint8_t> good = curFile32();
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  int decoded = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<uint8_t> f = good;
+    int flips = 1 + static_cast<int>(next() % 4);
+    for (int k = 0; k < flips; ++k) f[next() % f.size()] = static_cast<uint8_t>(next());
+    if (next() % 3 == 0) f.resize(next() % f.size());
+    // An exact-size heap copy, so AddressSanitizer sees a read past the end.
+    std::unique_ptr<uint8_t[]> exact(new uint8_t[f.size() ? f.size() : 1]);
+    std::copy(f.begin(), f.end(), exact.get());
+    auto c = WEMU_DecodeCursorFile(exact.get(), f.size());
+    if (c) {
+      ++decoded;
+      EXPECT_EQ(c->image.pixels.size(),
+                static_cast<size_t>(c->image.width) * static_cast<size_t>(c->image.height) * 4);
+    }
+  }
+  EXPECT_GT(decoded, 0) << "some damage leaves a readable file";
 }
 
 class TempDir {
