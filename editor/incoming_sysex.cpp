@@ -1,0 +1,47 @@
+#include "editor/incoming_sysex.h"
+
+#include "editor/vq_sysex.h"
+
+using namespace vq_sysex;
+
+namespace {
+
+bool FrameGood(const uint8_t* d, int size) {
+  if (!d || size < 7 || d[0] != kStart || d[size - 1] != kEnd) return false;
+  for (int i = 1; i < size - 1; ++i)
+    if (d[i] > 0x7F) return false;
+  return HasManufacturerId(d, size);
+}
+
+}  // namespace
+
+bool DumpChecksumGood(const uint8_t* data, int first, int last, int at) {
+  int32_t sum = 0;
+  // Each byte counts as a signed 8-bit value, which equals the plain value for 7-bit data.
+  for (int i = first; i <= last; ++i) sum += static_cast<int8_t>(data[i]);
+  return data[at] == ((sum >> 7) & 0x7F) && data[at + 1] == (sum & 0x7F);
+}
+
+IncomingSysEx ClassifyIncomingSysEx(const uint8_t* data, int size) {
+  IncomingSysEx r;
+  if (size != kProgramMessageSize && size != kOldProgramDumpSize && size != kReplySize) return r;
+  if (!FrameGood(data, size)) return r;
+  r.target = data[kTargetByte];
+  r.command = data[kCommandByte];
+  if (size == kReplySize) {
+    if (r.target < kFirstReplyTarget || r.target > kLastReplyTarget) return r;
+    r.kind = IncomingSysExKind::kReply;
+    return r;
+  }
+  if (r.target != kTargetEngine) return r;
+  r.kind = size == kProgramMessageSize ? IncomingSysExKind::kProgramDump
+                                       : IncomingSysExKind::kOldProgramDump;
+  r.isDump = r.command == kCmdProgramDump;
+  r.slot = data[kProgramSlotByte];
+  r.slotValid = r.slot >= 1 && r.slot <= 99;
+  if (size == kProgramMessageSize)
+    r.checksumGood = DumpChecksumGood(data, kProgramFieldsByte, kProgramChecksumByte - 1, kProgramChecksumByte);
+  else
+    r.checksumGood = DumpChecksumGood(data, kProgramFieldsByte, 111, 112);
+  return r;
+}

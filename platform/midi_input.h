@@ -1,0 +1,88 @@
+// Incoming MIDI: one port from which messages arrive on the backend's own thread. Whoever
+// creates the input (the application shell, a test) chooses the port, sets the callback and
+// owns the object. Two backends, as for the output: RtMidi (ALSA or JACK, whichever can open;
+// SysEx and timing are kept, active sensing dropped) and an in-memory input that delivers what
+// a test injects, on the injecting thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace vq::platform {
+
+class MidiInput {
+ public:
+  // One complete message: a short message, a real-time byte or a whole SysEx (F0 .. F7). The
+  // bytes are valid only during the call. Called on the backend's thread, one call at a time.
+  using Callback = std::function<void(const uint8_t* bytes, size_t count)>;
+
+  virtual ~MidiInput() = default;
+
+  // Replaces the callback; an empty one drops what arrives. On return no call of the previous
+  // callback is running any more, so its owner may go away; do not call it while holding a lock
+  // that the callback takes.
+  virtual void SetCallback(Callback callback) = 0;
+
+  // Port handling, as for MidiOutput.
+  virtual unsigned PortCount() = 0;
+  virtual std::string PortName(unsigned port) = 0;
+  virtual bool OpenPort(unsigned port, const std::string& portName) = 0;
+  virtual bool OpenVirtualPort(const std::string& portName) = 0;
+  virtual void ClosePort() = 0;
+  virtual bool IsPortOpen() const = 0;
+};
+
+// RtMidi's input.
+class RtMidiInput final : public MidiInput {
+ public:
+  // Null when no API can be opened; *error then holds the library's last message. queueLimit
+  // is the library's queue for messages that arrive with no callback set.
+  static std::unique_ptr<RtMidiInput> Create(const std::string& clientName, unsigned queueLimit = 100,
+                                             std::string* error = nullptr);
+  ~RtMidiInput() override;
+
+  void SetCallback(Callback callback) override;
+  unsigned PortCount() override;
+  std::string PortName(unsigned port) override;
+  bool OpenPort(unsigned port, const std::string& portName) override;
+  bool OpenVirtualPort(const std::string& portName) override;
+  void ClosePort() override;
+  bool IsPortOpen() const override;
+
+  std::string ApiName() const;
+  std::string LastError() const;
+
+  struct Impl;
+
+ private:
+  explicit RtMidiInput(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+// Delivers injected messages to the callback at once, while a port is "open" (a fresh one is).
+class MemoryMidiInput final : public MidiInput {
+ public:
+  void SetCallback(Callback callback) override;
+  unsigned PortCount() override { return 1; }
+  std::string PortName(unsigned port) override { return port == 0 ? "Memory" : ""; }
+  bool OpenPort(unsigned port, const std::string&) override;
+  bool OpenVirtualPort(const std::string&) override;
+  void ClosePort() override;
+  bool IsPortOpen() const override;
+
+  // False (nothing delivered) for an empty message or a closed port.
+  bool Inject(const uint8_t* bytes, size_t count);
+  bool Inject(const std::vector<uint8_t>& bytes) { return Inject(bytes.data(), bytes.size()); }
+
+ private:
+  mutable std::mutex mutex_;  // held while the callback runs: one delivery at a time
+  Callback callback_;
+  bool open_ = true;
+};
+
+}  // namespace vq::platform
