@@ -90,6 +90,7 @@ bool Window::makeFirstResponder(View* v) {
 }
 
 void Window::forgetView(View* v) {
+  if (contentView_ == v) contentView_ = nullptr;
   if (firstResponder_ == v) firstResponder_ = nullptr;
   if (defaultButton_ == v) defaultButton_ = nullptr;
   if (hostedFocusView_ == v) hostedFocusView_ = nullptr;

@@ -307,6 +307,19 @@ TEST(Windows, OrderKeyWindowAndForgottenViews) {
   EXPECT_TRUE(Window::orderedWindows().empty());
 }
 
+TEST(Windows, AContentViewDestroyedFirstLeavesNoDanglingPointer) {
+  Window w;
+  {
+    View content;
+    View child;
+    w.setContentView(&content);
+    content.addSubview(&child);
+    w.makeFirstResponder(&child);
+  }
+  EXPECT_EQ(w.contentView(), nullptr);
+  EXPECT_EQ(w.firstResponder(), nullptr);
+}
+
 TEST(Windows, PointConversionIntoViews) {
   Window w;
   View content, child;
