@@ -205,6 +205,8 @@ void WEMU_InstallApplication() {
   gController->awakeFromNib();
 }
 
+WEMUAppController* WEMU_GetAppController() { return gController; }
+
 int WEMU_ApplicationMain() {
   WEMU_InstallApplication();
   return vq::platform::services().application().run();

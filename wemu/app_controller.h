@@ -80,6 +80,9 @@ class WEMUAppController : public vq::platform::ApplicationDelegate,
 // Makes the process's application object and controller, hooks them into the platform
 // application and runs awakeFromNib. Idempotent.
 void WEMU_InstallApplication();
+// The installed controller (none before WEMU_InstallApplication): the target for items of the
+// application's own menu, with the action WEMU_ACTION_SYS_MENU_COMMAND.
+WEMUAppController* WEMU_GetAppController();
 // The process entry's share: installs the application and runs it until it terminates.
 int WEMU_ApplicationMain();
 // Detaches them from the platform application (tests between cases).

@@ -144,7 +144,8 @@ TEST_F(AppControllerTest, OpenFileAndUntitled) {
 }
 
 TEST_F(AppControllerTest, MenuCommandsCarryTheTag) {
-  WEMUAppController controller;
+  ASSERT_NE(WEMU_GetAppController(), nullptr);
+  WEMUAppController& controller = *WEMU_GetAppController();
   vq::platform::MenuItem* item = vq::platform::MenuItem::create("About");
   item->setTag(0);
   controller.onSysMenuCommand(*item);
