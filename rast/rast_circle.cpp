@@ -141,9 +141,11 @@ void antialiasedCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled, c
   const float rr = r * r;
   for (int k = 0; k < steps.count; ++k) {
     for (i64 d = steps.first[k]; d <= steps.last[k]; ++d) {
-      // Past the radius the square root has no value: the circle is complete.
-      if (double(d) > double(r)) return;
-      const double h = std::sqrt(double(rr) - double(d) * double(d));
+      // Past the radius the square root has no value: the circle is complete. (r * r is
+      // rounded to float, so it can fall below d * d for a d just under r.)
+      const double h2 = double(rr) - double(d) * double(d);
+      if (double(d) > double(r) || !(h2 >= 0)) return;
+      const double h = std::sqrt(h2);
       const i64 n = i64(h + 0.5);
       if (d > n) return;
       const i64 hi = i64(h);

@@ -230,6 +230,22 @@ TEST(Circle, HugeRadiiCrossingTheBitmapFinish) {
   }
 }
 
+// At d = r for a radius whose square float cannot hold, r * r rounds below d * d: the walk must
+// end there, not take the square root of a negative number.
+TEST(Circle, RadiusWhoseSquareRoundsDown) {
+  for (bool filled : {false, true}) {
+    Canvas c(40, 80);
+    const float r = 1e9f;  // exact in float; 1e18 is not
+    if (filled) {
+      RAST_FillCircle(&c, 20, r + 64, r, kWhite, 1.0f, kCopy, true);
+    } else {
+      RAST_Circle(&c, 20, r + 64, r, kWhite, 1.0f, kCopy, true);
+    }
+    EXPECT_TRUE(c.guardIntact());
+    EXPECT_NE(c.at(20, 64), 0u) << filled;
+  }
+}
+
 // The midpoint walk started part-way (outside the clip rectangle's steps) gives the same pixels
 // as the walk from the start: a circle far larger than the bitmap, checked against one drawn on
 // a bitmap wide enough to see the whole walk.
