@@ -54,6 +54,10 @@ VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
   int channel = atoi(buf);
   keyboardChannel = (buf[0] != '\0' && channel >= 0 && channel <= 15) ? channel : 0;
 
+  // Program files and the folders shut-down may empty, before start-up needs them.
+  programFiles = std::move(setup.programFiles);
+  InitProgramFolders();
+
   InitParameters();
 
   IGraphics* graphics = setup.makeGraphics
@@ -77,50 +81,6 @@ VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
   else if (strcmp(edited, "true") == 0)
     programEdited = true;
   ShowProgramName();
-}
-
-VQEditor::~VQEditor() {
-  if (timer) {
-    timer->Stop();
-    timer->Join();
-    delete timer;
-    timer = nullptr;
-  }
-  // Graphics the pages never attached are still ours.
-  if (mGraphicsBeingBuilt && GetGUI() != mGraphicsBeingBuilt) delete mGraphicsBeingBuilt;
-  mGraphicsBeingBuilt = nullptr;
-}
-
-void VQEditor::StartUp() {
-  ResetUndoHistory();
-  ResetFlexiSlotMarkers();
-  learnMode = false;
-  unlearnMode = false;
-  learnTarget = -1;
-  lastLearnCC = -1;
-  for (int32_t& cc : learnCC) cc = -1;
-  srand(static_cast<unsigned>(time(nullptr)));
-  for (int32_t& v : lastSent) v = 128;
-  lastField = kNoFieldSent;
-  bankUploadRunning = false;
-
-  char buf[256];
-  GetPrivateProfileString("program", "lastfile", "", buf, sizeof buf, mSettingsPath.c_str());
-  lastFile = buf;
-  if (lastFile.size() > 4)
-    SetProgramNameFromPath(lastFile);
-  else
-    InitProgram();
-
-  if (mOutputDeviceName.find(kStartupDeviceWord) != std::string::npos) SendStartupMessage();
-}
-
-void VQEditor::SetProgramNameFromPath(const std::string& path) {
-  size_t slash = path.rfind('/');
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.erase(dot);
-  programName = name.substr(0, 32);
 }
 
 void VQEditor::Reset() {
@@ -147,32 +107,6 @@ void VQEditor::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
   if (!outputs || nFrames <= 0) return;
   for (int ch = 0; ch < 2; ++ch)
     if (outputs[ch]) std::memset(outputs[ch], 0, sizeof(double) * static_cast<size_t>(nFrames));
-}
-
-void VQEditor::OnTick() {
-  UTL_MutexLock lock(mMutex);
-  if (requestPending) {
-    requestPending = false;
-    RequestProgram(requestSlot);
-  }
-}
-
-void VQEditor::TimerTick() {
-  int before = tickCounter++;
-  if (before >= 9) {
-    tickCounter = 0;
-    StatusPoll();
-  }
-}
-
-void VQEditor::StatusPoll() {
-  UTL_MutexLock lock(mMutex);
-  // After two polls without a parameter change the synthesizer may have lost the address
-  // (another controller, a power cycle): the next single send repeats it.
-  if (idlePolls++ > 0) {
-    idlePolls = 0;
-    lastField = kNoFieldSent;
-  }
 }
 
 IGraphics* VQEditor::Graphics() const {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "editor/editor_pages.h"
+#include "editor/program_files.h"
 #include "editor/program_field_table.h"
 #include "editor/program_record.h"
 #include "plugin/imodule_standalone.h"
@@ -52,6 +53,8 @@ struct VQEditorSetup {
   std::string settingsPath;
   // Name of the MIDI output device the shell selected (the start-up message depends on it).
   std::string outputDeviceName;
+  // Program files (library/: MakeProgramLibrary); null leaves every file operation a no-op.
+  std::unique_ptr<VQProgramFiles> programFiles;
 };
 
 class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
@@ -219,6 +222,76 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Timer.
   TimerThread* timer = nullptr;
   int32_t tickCounter = 0;
+
+  // --- Lifecycle: start-up, shut-down and the status poll (editor_lifecycle.cpp) ---
+  // Stops the timer, empties the scratch folders, stores the settings and the current program.
+  void SaveEditorState();
+  bool busy = false;                 // a manager job runs; each reported communication error ends it
+  bool programNumberError = false;   // the program name does not determine the program number
+  // FLEXI read-out refresh: slot 1..4 (0 none); the poll rewrites the destination's read-out with
+  // range knob A on its second poll after the request.
+  int32_t flexiReadoutSlot = 0;
+  int32_t flexiReadoutWait = 0;
+  // FLEXI destination pick (slot 1..4, 0 none) and its time-out, which the poll ends after ten
+  // polls by hiding the slot's overlay.
+  int32_t flexiPickSlot = 0;
+  bool flexiPickActive = false;
+  bool flexiPickTimeout = false;
+  int32_t flexiPickTimeoutCount = 0;
+  IControl* flexiOverlay[kFlexiSlotCount] = {};
+  int32_t flexiBlinkCounter = 0;     // OnTick toggles the picking slot's overlay every 8th call
+  // Remembered by start-up and the manager page (leaving it returns to them).
+  std::string rememberedProgramPath;
+  std::string rememberedProgramFolder;
+  // Formed once at construction from the settings folder: the only folders shut-down removes.
+  std::string settingsFolder;        // ends in "/"
+  std::string cacheFolder;           // settingsFolder + "cache/"
+  std::string uploadFolder;          // cacheFolder + "selected/"
+  void InitProgramFolders();         // forms the three from the settings path
+
+  // --- Program files (forwarded to programFiles; library/ implements them) ---
+  bool LoadProgramFileToEditor(const char* path);
+  bool WriteProgramDumpText(const char* path);
+  bool SaveProgramFile(const char* path);
+  bool ConvertOldProgramFile(const char* path);
+  int ConvertOldProgramFiles(const char* folder);
+  bool SaveRamProgram();
+  bool LoadRamProgram();
+  void LocateProgramInFolder(const char* path);
+  void NameReceivedProgram(int slot);
+  void ListProgramFolder(const char* folder);
+  void ResetFolder(const char* path);
+  void ResetCacheFolder();
+  // "lastprogram.pr4" in the folder of the settings file.
+  std::string RamProgramPath() const;
+  std::unique_ptr<VQProgramFiles> programFiles;
+
+  // Program list: bare file names of the current program folder, sorted case-insensitively.
+  static constexpr int kProgramListSize = 1024;
+  std::vector<std::string> programList;
+  int32_t programListLast = 0;       // number of names less one (0 when empty)
+  int32_t programListIndex = 0;      // the current entry
+  bool programListBuilt = false;     // previous/next do nothing until a list was built
+  std::string CurrentListName() const;
+  std::string saveFolder;            // where received programs are offered, ends in "/"
+  bool receivedDumpPending = false;  // the save selector writes the received dump, not the editor
+
+  // File selectors by role: the file each one shows, and its control when the GUI built one.
+  enum FileSelectorRole { kFirmwareSelector, kLoadSelector, kSaveSelector, kWriteSelector,
+                          kFileSelectorCount };
+  std::string selectedFile[kFileSelectorCount];
+  IControl* fileSelector[kFileSelectorCount] = {};
+  void SetSelectedFile(int role, const std::string& path);
+
+  // The manager's file browser.
+  static constexpr int kBrowserTextRows = 47;
+  std::vector<OnlineListRow> browserRows;
+  int32_t browserScrollRange = 0;
+  int32_t browserFirstRow = 0;
+  IControl* browserRowText[kBrowserTextRows] = {};
+  IControl* browserScrollBar = nullptr;
+  std::string browserFolder;
+  int32_t browserSelection = -1;
 
  protected:
   void InitParameters();

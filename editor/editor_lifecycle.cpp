@@ -1,0 +1,243 @@
+// What the editor does when it comes up and goes away, its idle work on the GUI timer, and the
+// once-a-second status poll that turns unanswered device requests and finished jobs into
+// messages for the user.
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "editor/device_messages.h"
+#include "editor/vq_editor.h"
+#include "graphics/icontrol.h"
+#include "graphics/igraphics.h"
+#include "platform/file_system.h"
+#include "wemu/ini_file.h"
+
+namespace {
+
+constexpr int kTimerIntervalMs = 100;
+constexpr int kTicksPerPoll = 10;
+constexpr int kPollsPerTimeout = 3;       // a wait times out on its third unanswered poll
+constexpr int kPollsPerPickTimeout = 10;  // a FLEXI destination pick ends after ten polls
+constexpr int kBlinkCalls = 8;
+
+constexpr const char* kNoDeviceText = "VQ not present or a communication\nerror has occurred!";
+constexpr const char* kCommErrorStatus = "Communication error!";
+constexpr const char* kFinishedText = "Finished successfully!";
+
+// Login panel controls of the manager page, hidden until the database is chosen.
+constexpr int kLoginParams[] = {343, 344, 345, 346};
+
+}  // namespace
+
+VQEditor::~VQEditor() {
+  SaveEditorState();
+  // Graphics the pages never attached are still ours.
+  if (mGraphicsBeingBuilt && GetGUI() != mGraphicsBeingBuilt) delete mGraphicsBeingBuilt;
+  mGraphicsBeingBuilt = nullptr;
+}
+
+void VQEditor::StartUp() {
+  ResetUndoHistory();
+
+  ResetFlexiSlotMarkers();
+  flexiPickSlot = 0;
+  flexiPickActive = false;
+  if (IGraphics* g = GetGraphicsOf(this)) {
+    g->SetControlsFromPlugValue(269, false, 1.0);  // "Show Fx Chorus"
+    for (int page : {305, 267, 268}) g->SetControlsFromPlugValue(page, false, 0.0);
+  }
+
+  learnMode = false;
+  unlearnMode = false;
+  learnTarget = -1;
+  lastLearnCC = -1;
+  for (int32_t& cc : learnCC) cc = -1;
+
+  srand(static_cast<unsigned>(time(nullptr)));
+
+  for (int32_t& v : lastSent) v = 128;
+  lastField = kNoFieldSent;
+  bankUploadRunning = false;
+
+  programList.clear();
+  programListLast = 0;
+  programListIndex = 0;
+  programListBuilt = false;
+
+  char buf[256];
+  GetPrivateProfileString("program", "lastfile", "", buf, sizeof buf, mSettingsPath.c_str());
+  lastFile = buf;
+  rememberedProgramPath = lastFile;
+
+  if (lastFile.size() > 4) {
+    LocateProgramInFolder(lastFile.c_str());
+    // A current-program file that cannot be loaded makes INIT the program (and its name), so
+    // the device never receives a record nothing has filled. An editor without program files
+    // has nothing to load and only takes the name.
+    if (LoadRamProgram() || !programFiles) {
+      SetProgramNameFromPath(lastFile);
+      SetSelectedFile(kSaveSelector, vq::platform::ReplaceNameExtension(lastFile, ".pr4"));
+    } else {
+      InitProgram();
+    }
+  } else {
+    InitProgram();
+  }
+
+  // The poll runs from the first start on, so a request of a first run times out as well.
+  if (!timer) {
+    timer = new TimerThread();
+    if (timer->Start(this, kTimerIntervalMs, 0, true) != 0) {
+      delete timer;
+      timer = nullptr;
+    }
+  }
+
+  if (mOutputDeviceName.find(kStartupDeviceWord) != std::string::npos) SendStartupMessage();
+
+  // The manager's browser opens on the program's folder.
+  if (!currentProgramFolder.empty()) {
+    browserFolder = currentProgramFolder;
+    browserSelection = -1;
+    ListProgramFolder(browserFolder.c_str());
+    if (IGraphics* g = GetGraphicsOf(this))
+      for (int p : kLoginParams) g->HideControlsOfParam(p, true);
+  }
+}
+
+void VQEditor::SaveEditorState() {
+  // No tick may reach the object while it is taken apart.
+  if (timer) {
+    timer->Stop();
+    timer->Join();
+    delete timer;
+    timer = nullptr;
+  }
+
+  UTL_MutexLock lock(mMutex);
+  ResetFolder(uploadFolder.c_str());
+  ResetCacheFolder();
+
+  const char* settings = mSettingsPath.c_str();
+  WritePrivateProfileString("gui", "manager", managerPageShown ? "true" : "false", settings);
+
+  std::string name = CurrentListName();
+  if (name.empty()) return;
+  SetProgramNameFromPath(name);
+  SetStatusText(programName.c_str());
+  lastFile = (currentProgramFolder + name).substr(0, 255);
+  WritePrivateProfileString("program", "lastfile", lastFile.c_str(), settings);
+  WritePrivateProfileString("program", "edited", programEdited ? "true" : "false", settings);
+  char channel[16];
+  snprintf(channel, sizeof channel, "%d", keyboardChannel);
+  WritePrivateProfileString("midi", "kbdmidioutch", channel, settings);
+  SaveRamProgram();
+}
+
+void VQEditor::OnTick() {
+  UTL_MutexLock lock(mMutex);
+  if (dumpReceived) {
+    dumpReceived = false;
+    NameReceivedProgram(requestSlot);
+  }
+  if (requestPending) {
+    requestPending = false;
+    RequestProgram(requestSlot);
+  }
+  if (flexiPickActive && flexiPickSlot >= 1 && flexiPickSlot <= kFlexiSlotCount) {
+    if (++flexiBlinkCounter >= kBlinkCalls) {
+      flexiBlinkCounter = 0;
+      if (IControl* overlay = flexiOverlay[flexiPickSlot - 1]) overlay->Hide(!overlay->IsHidden());
+    }
+  }
+}
+
+void VQEditor::TimerTick() {
+  int before = tickCounter++;
+  if (before >= kTicksPerPoll - 1) {
+    tickCounter = 0;
+    StatusPoll();
+  }
+}
+
+void VQEditor::StatusPoll() {
+  UTL_MutexLock lock(mMutex);
+  IGraphics* g = GetGraphicsOf(this);
+  auto messageBox = [g](const char* text, const char* caption) {
+    if (g) g->ShowMessageBox(text, caption, 0);
+  };
+
+  // After two polls without a parameter change the synthesizer may have lost the address
+  // (another controller, a power cycle): the next single send repeats it.
+  if (idlePolls++ > 0) {
+    idlePolls = 0;
+    lastField = kNoFieldSent;
+  }
+
+  // One counter serves the three waits; every reply that shows progress zeroes it.
+  auto timedOut = [this]() {
+    if (unansweredPolls++ >= kPollsPerTimeout - 1) {
+      unansweredPolls = 0;
+      return true;
+    }
+    return false;
+  };
+  if (requestOutstanding && timedOut()) {
+    requestOutstanding = false;
+    firmwareRunning = false;
+    messageBox(kNoDeviceText, "Error");
+    SetStatusText(kCommErrorStatus);
+    busy = false;
+  }
+  if (bankUploadRunning && timedOut()) {
+    bankUploadRunning = false;
+    messageBox(kNoDeviceText, "Error");
+    SetStatusText(kCommErrorStatus);
+    busy = false;
+  }
+  if (singleWritePending && timedOut()) {
+    singleWritePending = false;
+    messageBox(kNoDeviceText, "Error");
+    busy = false;
+  }
+
+  if (transferDone) {
+    transferDone = false;
+    if (managerPageShown)
+      messageBox(kFinishedText, "Done");
+    else
+      SetStatusText(kFinishedText);
+  }
+  if (transferFailed) {
+    transferFailed = false;
+    messageBox("Communication error has occurred!", "Error");
+    SetStatusText(kCommErrorStatus);
+    busy = false;
+  }
+  if (programNumberError) {
+    programNumberError = false;
+    messageBox("Program Name does not\ndetermine Program Number!", "Error");
+  }
+
+  if (flexiReadoutSlot >= 1 && flexiReadoutSlot <= kFlexiSlotCount) {
+    if (flexiReadoutWait++ > 0) {
+      int slot = flexiReadoutSlot - 1;
+      int32_t destination = flexiDestination[slot];
+      if (destination >= 0 && destination < kProgramFieldCount)
+        FormatParamValueText(destination, ParamInt(vq_param::kFlexiRangeA + 2 * slot));
+      flexiReadoutSlot = 0;
+      flexiReadoutWait = 0;
+    }
+  }
+
+  if (flexiPickTimeout) {
+    if (flexiPickTimeoutCount++ >= kPollsPerPickTimeout - 1) {
+      flexiPickTimeoutCount = 0;
+      flexiPickTimeout = false;
+      if (flexiPickSlot >= 1 && flexiPickSlot <= kFlexiSlotCount && flexiOverlay[flexiPickSlot - 1])
+        flexiOverlay[flexiPickSlot - 1]->Hide(true);
+      flexiPickSlot = 0;
+      flexiPickActive = false;
+    }
+  }
+}

@@ -1,0 +1,25 @@
+// The program list of the current program folder and the names of received programs: pure
+// functions over names, so the rules can be checked without files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr int kProgramListCapacity = 1024;
+inline constexpr int kDumpNameBytes = 32;
+
+// The program files of a folder listing (names containing one of the nine extensions), at most
+// 1024 in listing order, then sorted by their lower-case forms compared bytewise; names equal in
+// lower case keep their listing order.
+std::vector<std::string> BuildProgramList(const std::vector<std::string>& listing);
+
+// A name made safe to become a file name: every byte outside printable ASCII, "/" and "\" turn
+// into "_", and so do the dots of a leading "." or of any run of two or more dots.
+std::string SafeFileNamePart(std::string_view name);
+
+// The file name offered for a program received in `slot` (1..99) whose 32 name bytes are
+// given: trailing blanks and zeros dropped; empty -> "%02d.pr4"; a name starting with a number
+// 1..99 -> name + ".pr4"; else "%02d%s.pr4". The name is made safe first.
+std::string ReceivedProgramFileName(const uint8_t* nameBytes, int slot);

@@ -1,0 +1,268 @@
+#include "library/program_text_format.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "editor/program_field_table.h"
+#include "platform/file_system.h"
+#include "plugin/buffered_file.h"
+
+namespace {
+
+constexpr int kValueLinesMax = kProgramFieldCount;
+
+// Splits at LF; runs of LF count as one, so empty lines never appear.
+class LineSplitter {
+ public:
+  explicit LineSplitter(std::string_view text) : mText(text) {}
+  bool Next(std::string_view& line) {
+    while (mPos < mText.size() && mText[mPos] == '\n') ++mPos;
+    if (mPos >= mText.size()) return false;
+    size_t end = mText.find('\n', mPos);
+    if (end == std::string_view::npos) end = mText.size();
+    line = mText.substr(mPos, end - mPos);
+    mPos = end;
+    return true;
+  }
+
+ private:
+  std::string_view mText;
+  size_t mPos = 0;
+};
+
+// The first five characters, or all but the last (the CR of a CR LF line) of a shorter line,
+// read as a signed decimal the way atoi reads it. False when no digit is there.
+bool ParseLineValue(std::string_view line, int32_t& value) {
+  std::string_view s = line.size() < 6 ? line.substr(0, line.size() - 1) : line.substr(0, 5);
+  size_t i = 0;
+  while (i < s.size() && isspace(static_cast<unsigned char>(s[i]))) ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  if (i >= s.size() || !isdigit(static_cast<unsigned char>(s[i]))) return false;
+  int32_t v = 0;
+  while (i < s.size() && isdigit(static_cast<unsigned char>(s[i]))) v = v * 10 + (s[i++] - '0');
+  value = negative ? -v : v;
+  return true;
+}
+
+bool InValueRange(int32_t v) { return v >= kProgramValueMin && v <= kProgramValueMax; }
+
+// Reads up to `count` values from the splitter; a line without a number repeats the previous
+// value (0 for the first). False on a value out of range.
+bool ReadValues(LineSplitter& lines, int32_t* values, int count, int* taken) {
+  int32_t previous = 0;
+  std::string_view line;
+  int n = 0;
+  while (n < count && lines.Next(line)) {
+    int32_t v = previous;
+    ParseLineValue(line, v);
+    if (!InValueRange(v)) return false;
+    values[n++] = v;
+    previous = v;
+  }
+  if (taken) *taken = n;
+  return true;
+}
+
+void LimitDeviceFields(ProgramRecord& r) {
+  for (int f = 0; f < kDeviceFieldCount; ++f) r[f] = LimitProgramField(f, r[f]);
+  // The single switch bits kept beside their composites.
+  for (int f = kDeviceFieldCount; f <= 182; ++f)
+    r[f] = std::clamp(r[f], ProgramFieldTable::Min(f), ProgramFieldTable::Max(f));
+}
+
+bool ContainsAny(std::string_view name, std::initializer_list<std::string_view> parts) {
+  for (std::string_view p : parts)
+    if (name.find(p) != std::string_view::npos) return true;
+  return false;
+}
+
+}  // namespace
+
+const char* ProgramFileErrorText(ProgramFileError error) {
+  switch (error) {
+    case ProgramFileError::kTooLarge: return "Corrupted filesize!";
+    case ProgramFileError::kUnknownVersion: return "Unknown file format!";
+    default: return nullptr;
+  }
+}
+
+int32_t LimitProgramField(int field, int32_t value) {
+  if (field < 0 || field >= kDeviceFieldCount) return value;
+  return ProgramFieldTable::DeviceByte(field, value) - ProgramFieldTable::Offset(field);
+}
+
+ProgramFileError ParseProgramText(std::string_view text, ProgramFileContent& out) {
+  LineSplitter lines(text);
+  std::string_view first;
+  if (!lines.Next(first)) return ProgramFileError::kEmpty;
+  int32_t version = 0;
+  ParseLineValue(first, version);
+
+  ProgramFileContent result;
+  result.version = version;
+  if (version >= kProgramFileVersion + 1) return ProgramFileError::kUnknownVersion;
+
+  if (version == 243 || version == 244) {
+    if (!ReadValues(lines, result.record.field, kValueLinesMax, nullptr)) return ProgramFileError::kBadValue;
+    ProgramRecord& r = result.record;
+    LimitDeviceFields(r);
+    r[183] = r[76];
+    if (version == 244) {
+      r[184] = r[124];
+      r[185] = r[124];
+    } else {
+      r[184] = 0;
+      r[185] = 0;
+    }
+  } else {
+    // No version line: the first line is already the first value.
+    LineSplitter again(text);
+    int32_t old[kOldProgramLineCount] = {};
+    if (!ReadValues(again, old, kOldProgramLineCount, nullptr)) return ProgramFileError::kBadValue;
+    result.record = ConvertOldProgram(old);
+    LimitDeviceFields(result.record);
+  }
+  out = result;
+  return ProgramFileError::kNone;
+}
+
+ProgramFileError ReadProgramFile(const char* path, ProgramFileContent& out) {
+  if (!path || !*path) return ProgramFileError::kCannotOpen;
+  BufferedFileReader reader(path);
+  if (!reader.IsOpen()) return ProgramFileError::kCannotOpen;
+  int64_t size = reader.GetSize();
+  if (size > kProgramFileBufferSize) return ProgramFileError::kTooLarge;
+  if (size == kProgramFileBufferSize) return ProgramFileError::kFillsBuffer;
+  std::vector<char> buf(kProgramFileBufferSize);
+  int total = 0;
+  while (total < kProgramFileBufferSize) {
+    int n = reader.Read(buf.data() + total, kProgramFileBufferSize - total);
+    if (n <= 0) break;
+    total += n;
+  }
+  // The file grew while it was read: it no longer fits either.
+  if (total >= kProgramFileBufferSize) return ProgramFileError::kFillsBuffer;
+  return ParseProgramText(std::string_view(buf.data(), static_cast<size_t>(total)), out);
+}
+
+ProgramRecord ConvertOldProgram(const int32_t (&old)[kOldProgramLineCount]) {
+  ProgramRecord r = ProgramFieldTable::InitRecord();
+  auto copy = [&](int firstField, int lastField, int firstOld) {
+    for (int f = firstField; f <= lastField; ++f) r[f] = old[firstOld + (f - firstField)];
+  };
+  copy(0, 57, 0);
+  r[58] = 127;
+  r[59] = old[58];
+  r[60] = 1;
+  r[61] = 0;
+  copy(62, 64, 59);
+  r[65] = 0;
+  r[66] = 1;
+  r[67] = 0;
+  copy(68, 74, 62);
+  if (old[69] == -1) {
+    r[75] = 1;
+    r[76] = old[70];
+  } else {
+    r[75] = 0;
+    r[76] = old[69];
+  }
+  r[77] = old[71];
+  r[78] = old[72];
+  r[79] = 0;
+  copy(80, 86, 73);
+  r[87] = old[81];
+  r[88] = 0;
+  r[89] = old[83];
+  r[90] = old[84];
+  float lfo = static_cast<float>(old[85]) * 0.89692f + 13.1138f;
+  r[91] = std::min(static_cast<int32_t>(std::roundf(lfo)), 127);
+  copy(92, 94, 86);
+
+  switch (old[89]) {
+    case 1:
+      r[129] = old[90];
+      r[130] = old[91];
+      r[131] = 1;
+      copy(132, 143, 92);
+      break;
+    case 2:
+      if (old[90] == 1) {
+        r[144] += 1;
+        r[179] = 1;
+      }
+      if (old[91] == 1) {
+        r[144] += 2;
+        r[180] = 1;
+      }
+      r[145] = old[92];
+      r[146] = old[93];
+      break;
+    case 3:
+      if (old[90] == 1) {
+        r[157] += 1;
+        r[181] = 1;
+      }
+      if (old[91] == 1) {
+        r[157] += 2;
+        r[182] = 1;
+      }
+      copy(158, 169, 92);
+      break;
+    default:
+      break;
+  }
+  return r;
+}
+
+std::string FormatProgramText(const ProgramRecord& values) {
+  std::string text;
+  text.reserve(171 * 48);
+  text += " 244 \r\n";
+  char line[96];
+  auto valueLine = [&](int f, int serial) {
+    const ProgramFieldRow& row = ProgramFieldTable::kRows[f];
+    snprintf(line, sizeof line, "%- 6d; field:  %-3dpoti:  %-4dser.no.:  %d \r\n", values[f], row.fileField,
+             static_cast<int>(row.poti) - 1, serial);
+    text += line;
+  };
+  for (int f = 0; f <= 125; ++f) valueLine(f, f + 1);
+  text += " 0    ; dummy\r\n";
+  text += " 0    ; dummy\r\n";
+  for (int f = 128; f <= 169; ++f) valueLine(f, f - 2);
+  return text;
+}
+
+ProgramFileError WriteFileSafely(const std::string& path, std::string_view bytes, bool replace) {
+  namespace fs = vq::platform;
+  if (!replace && fs::FileExists(path)) return ProgramFileError::kTargetExists;
+  std::string tmp = fs::CreateTempFileBeside(path);
+  if (tmp.empty()) return ProgramFileError::kWriteFailed;
+  bool ok;
+  {
+    BufferedFileWriter writer(tmp.c_str());
+    ok = writer.IsOpen() && writer.Write(bytes.data(), static_cast<int>(bytes.size())) ==
+                                static_cast<int>(bytes.size());
+    ok = writer.Close() && ok;
+  }
+  ok = ok && fs::SyncFile(tmp);
+  if (ok) {
+    if (replace ? fs::RenameFile(tmp, path) : fs::RenameNoReplace(tmp, path)) return ProgramFileError::kNone;
+    fs::RemoveFile(tmp);
+    return !replace && fs::FileExists(path) ? ProgramFileError::kTargetExists : ProgramFileError::kWriteFailed;
+  }
+  fs::RemoveFile(tmp);
+  return ProgramFileError::kWriteFailed;
+}
+
+bool HasProgramExtension(std::string_view name) {
+  return ContainsAny(name, {".pr4", ".PR4", ".Pr4"}) || HasOldProgramExtension(name);
+}
+
+bool HasOldProgramExtension(std::string_view name) {
+  return ContainsAny(name, {".pr3", ".PR3", ".Pr3", ".prg", ".PRG", ".Prg"});
+}

@@ -1,0 +1,198 @@
+#include "platform/file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace vq::platform {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string ErrorText(const std::string& path) { return path + ": " + std::strerror(errno); }
+
+bool RemoveTree(const std::string& path, std::string* error) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT) return true;
+    if (error && error->empty()) *error = ErrorText(path);
+    return false;
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    if (unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+    if (error && error->empty()) *error = ErrorText(path);
+    return false;
+  }
+  bool ok = true;
+  bool listed = false;
+  std::vector<std::string> names = ListFolder(path, &listed);
+  if (!listed) {
+    if (error && error->empty()) *error = ErrorText(path);
+    ok = false;
+  }
+  std::string prefix = path.back() == '/' ? path : path + "/";
+  for (const std::string& name : names) ok = RemoveTree(prefix + name, error) && ok;
+  if (rmdir(path.c_str()) != 0 && errno != ENOENT) {
+    if (error && error->empty()) *error = ErrorText(path);
+    return false;
+  }
+  return ok;
+}
+
+}  // namespace
+
+std::vector<std::string> ListFolder(const std::string& folder, bool* ok) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  if (ok) *ok = dir != nullptr;
+  if (!dir) return names;
+  while (dirent* e = readdir(dir)) {
+    if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
+    names.emplace_back(e->d_name);
+  }
+  closedir(dir);
+  return names;
+}
+
+int CompareNumeric(std::string_view a, std::string_view b) {
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (IsDigit(a[i]) && IsDigit(b[j])) {
+      size_t si = i, sj = j;
+      while (si < a.size() && a[si] == '0') ++si;
+      while (sj < b.size() && b[sj] == '0') ++sj;
+      size_t ei = si, ej = sj;
+      while (ei < a.size() && IsDigit(a[ei])) ++ei;
+      while (ej < b.size() && IsDigit(b[ej])) ++ej;
+      // More significant digits is the larger number; equal lengths compare digit by digit.
+      if (ei - si != ej - sj) return ei - si < ej - sj ? -1 : 1;
+      int c = a.substr(si, ei - si).compare(b.substr(sj, ej - sj));
+      if (c != 0) return c < 0 ? -1 : 1;
+      i = ei;
+      j = ej;
+      continue;
+    }
+    unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[j]);
+    if (ca != cb) return ca < cb ? -1 : 1;
+    ++i;
+    ++j;
+  }
+  if (i < a.size()) return 1;
+  if (j < b.size()) return -1;
+  int c = a.compare(b);  // "07" and "7": equal by value, still a fixed order
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+void SortNumeric(std::vector<std::string>& names) {
+  std::stable_sort(names.begin(), names.end(),
+                   [](const std::string& x, const std::string& y) { return CompareNumeric(x, y) < 0; });
+}
+
+bool FileExists(const std::string& path, bool* isFolder) {
+  struct stat st;
+  bool exists = !path.empty() && stat(path.c_str(), &st) == 0;
+  if (isFolder) *isFolder = exists && S_ISDIR(st.st_mode);
+  return exists;
+}
+
+bool MakeFolder(const std::string& path, unsigned mode) {
+  if (path.empty()) return false;
+  if (mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0) return true;
+  bool isFolder = false;
+  return errno == EEXIST && FileExists(path, &isFolder) && isFolder;
+}
+
+bool RemoveRecursive(const std::string& path, std::string* error) {
+  if (path.empty()) {
+    if (error) *error = "empty path";
+    return false;
+  }
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  return RemoveTree(trimmed, error);
+}
+
+std::string CreateTempFileBeside(const std::string& target) {
+  std::string folder = FolderOfPath(target);
+  std::string name = NameOfPath(target);
+  if (name.empty()) return "";
+  // A hidden name, so folder listings that look for program files never show it.
+  std::string tmpl = folder + "." + name + ".XXXXXX";
+  std::vector<char> buf(tmpl.begin(), tmpl.end());
+  buf.push_back('\0');
+  int fd = mkstemp(buf.data());
+  if (fd < 0) return "";
+  struct stat st;
+  mode_t mode = stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  fchmod(fd, mode);
+  close(fd);
+  return std::string(buf.data());
+}
+
+bool SyncFile(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool ok = fsync(fd) == 0;
+  close(fd);
+  return ok;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+  if (rename(from.c_str(), to.c_str()) != 0) return false;
+  // The new directory entry itself reaches the disk too; a failure here changes nothing.
+  std::string folder = FolderOfPath(to);
+  int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
+  }
+  return true;
+}
+
+bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  // link(2) fails when the name exists, so no check-then-rename race can replace a file.
+  if (link(from.c_str(), to.c_str()) != 0) return false;
+  unlink(from.c_str());
+  return true;
+}
+
+std::string FolderOfPath(std::string_view path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string NameOfPath(std::string_view path) {
+  size_t slash = path.rfind('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string ReplaceNameExtension(std::string_view path, std::string_view extension) {
+  size_t slash = path.rfind('/');
+  size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+  size_t dot = path.rfind('.');
+  if (dot == std::string_view::npos || dot < nameStart) return std::string(path);
+  return std::string(path.substr(0, dot)) + std::string(extension);
+}
+
+bool IsPlainAbsolutePath(std::string_view path) {
+  if (path.empty() || path[0] != '/') return false;
+  size_t i = 0;
+  while (i < path.size()) {
+    size_t next = path.find('/', i);
+    if (next == std::string_view::npos) next = path.size();
+    std::string_view part = path.substr(i, next - i);
+    if (part == "." || part == "..") return false;
+    i = next + 1;
+  }
+  return true;
+}
+
+}  // namespace vq::platform
