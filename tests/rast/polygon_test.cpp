@@ -157,6 +157,56 @@ TEST(Polygon, ManyPointsUseTheHeapCopyWithTheSameResult) {
   EXPECT_GT(a.changed().size(), 4800u);  // about pi 40^2
 }
 
+// Against geometry: for the convex hull of random points, every pixel well inside the polygon is
+// filled and every pixel well outside is not. Edges are sampled at the band rows and stepped
+// between them, each truncated, so an edge may lie up to two pixels off the exact line.
+TEST(Polygon, ConvexHullsFillTheirInside) {
+  Rng rng(29);
+  for (int i = 0; i < 150; ++i) {
+    std::vector<std::pair<long, long>> pts;
+    const int n = rng.range(3, 12);
+    for (int k = 0; k < n; ++k) pts.push_back({rng.range(0, 39), rng.range(0, 39)});
+    std::sort(pts.begin(), pts.end());
+    pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
+    auto cross = [](auto o, auto a, auto b) {
+      return (a.first - o.first) * (b.second - o.second) - (a.second - o.second) * (b.first - o.first);
+    };
+    std::vector<std::pair<long, long>> hull;  // monotone chain, counter-clockwise
+    for (int pass = 0; pass < 2; ++pass) {
+      const size_t base = hull.size();
+      for (auto& q : pts) {
+        while (hull.size() >= base + 2 && cross(hull[hull.size() - 2], hull.back(), q) <= 0) hull.pop_back();
+        hull.push_back(q);
+      }
+      hull.pop_back();
+      std::reverse(pts.begin(), pts.end());
+    }
+    if (hull.size() < 3) continue;
+    std::vector<int> xs, ys;
+    for (auto& q : hull) xs.push_back(int(q.first)), ys.push_back(int(q.second));
+    Canvas c(40, 40);
+    RAST_FillConvexPolygon(&c, xs.data(), ys.data(), int(xs.size()), kWhite, kCopy, 1.0f);
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 40; ++x) {
+        // Signed distance of the pixel from each edge (positive inside).
+        double inside = 1e9;
+        for (size_t k = 0; k < hull.size(); ++k) {
+          auto a = hull[k], b = hull[(k + 1) % hull.size()];
+          const double len = std::hypot(double(b.first - a.first), double(b.second - a.second));
+          const double d = double(cross(a, b, std::pair<long, long>{x, y})) / len;
+          inside = std::min(inside, d);
+        }
+        if (inside >= 2.0) {
+          ASSERT_EQ(c.at(x, y), kWhite) << i << " at " << x << "," << y << "\n" << c.ascii();
+        }
+        if (inside <= -2.0) {
+          std::string hs; for (auto& q : hull) hs += std::to_string(q.first) + "," + std::to_string(q.second) + " ";
+          ASSERT_EQ(c.at(x, y), 0u) << i << " at " << x << "," << y << " hull " << hs;
+        }
+      }
+  }
+}
+
 TEST(Polygon, ClippingAtEveryEdgeMatchesUnclipped) {
   Rng rng(17);
   const int ox = 50, oy = 50;
