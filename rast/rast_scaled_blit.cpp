@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "rast/rast_blit.h"
+#include "rast/rast_blit_core.h"
 #include "rast/rast_blit_sample.h"
 
 namespace {
@@ -22,21 +23,6 @@ struct ScaleJob {
   u64 limX = 0, limY = 0;
   RAST_Weight weight{0};
 };
-
-template <RAST_BlitOp Op, bool Bilinear>
-void SampleLoop(const ScaleJob& j) {
-  i64 sy = j.sy;
-  for (int row = 0; row < j.h; ++row, sy += j.dy) {
-    if (static_cast<u64>(sy >> 16) >= j.limY) continue;
-    RAST_pixel* d = j.dr.at(j.x, j.y + row);
-    i64 sx = j.sx;
-    for (int i = 0; i < j.w; ++i, sx += j.dx) {
-      RAST_pixel s;
-      if (rast_sample::SampleAt<Bilinear>(j.sr.row0, j.sr.stride, sx, sy, j.limX, j.limY, s))
-        d[i] = RAST_ApplyBlitOp<Op>(d[i], s, j.weight);
-    }
-  }
-}
 
 // Box filter for strong reductions: the plain average of the window's taps that lie inside.
 template <RAST_BlitOp Op>
@@ -70,27 +56,6 @@ void BoxLoop(const ScaleJob& j, int half) {
       const RAST_pixel s = (sum[0] / count) | (sum[1] / count) << 8 | (sum[2] / count) << 16 | (sum[3] / count) << 24;
       d[i] = RAST_ApplyBlitOp<Op>(d[i], s, j.weight);
     }
-  }
-}
-
-template <bool Bilinear>
-void RunSample(RAST_BlitOp op, const ScaleJob& j) {
-  switch (op) {
-    case RAST_BlitOp::Store: SampleLoop<RAST_BlitOp::Store, Bilinear>(j); break;
-    case RAST_BlitOp::Copy: SampleLoop<RAST_BlitOp::Copy, Bilinear>(j); break;
-    case RAST_BlitOp::Add: SampleLoop<RAST_BlitOp::Add, Bilinear>(j); break;
-    case RAST_BlitOp::Dodge: SampleLoop<RAST_BlitOp::Dodge, Bilinear>(j); break;
-    case RAST_BlitOp::Mul: SampleLoop<RAST_BlitOp::Mul, Bilinear>(j); break;
-    case RAST_BlitOp::Overlay: SampleLoop<RAST_BlitOp::Overlay, Bilinear>(j); break;
-    case RAST_BlitOp::HSV: SampleLoop<RAST_BlitOp::HSV, Bilinear>(j); break;
-    case RAST_BlitOp::StoreSA: SampleLoop<RAST_BlitOp::StoreSA, Bilinear>(j); break;
-    case RAST_BlitOp::CopySA: SampleLoop<RAST_BlitOp::CopySA, Bilinear>(j); break;
-    case RAST_BlitOp::AddSA: SampleLoop<RAST_BlitOp::AddSA, Bilinear>(j); break;
-    case RAST_BlitOp::DodgeSA: SampleLoop<RAST_BlitOp::DodgeSA, Bilinear>(j); break;
-    case RAST_BlitOp::MulSA: SampleLoop<RAST_BlitOp::MulSA, Bilinear>(j); break;
-    case RAST_BlitOp::OverlaySA: SampleLoop<RAST_BlitOp::OverlaySA, Bilinear>(j); break;
-    case RAST_BlitOp::HSVSA: SampleLoop<RAST_BlitOp::HSVSA, Bilinear>(j); break;
-    case RAST_BlitOp::None: break;
   }
 }
 
@@ -217,9 +182,23 @@ void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, 
   job.weight = RAST_Weight::FromAlpha(alpha);
   const int a = job.weight.value();
 
+  RAST_CoreJob core;
+  core.dest = job.dr.at(job.x, job.y);
+  core.destStride = job.dr.stride;
+  core.source = job.sr.row0;
+  core.sourceStride = job.sr.stride;
+  core.width = job.w;
+  core.height = job.h;
+  core.s = job.sx;
+  core.t = job.sy;
+  core.dsdx = job.dx;
+  core.dtdy = job.dy;
+  core.limX = job.limX;
+  core.limY = job.limY;
+  if (!RAST_CoreWalkFits(core)) return;
   if ((mode.bits() & 0x1FFFF) == 0) {
     if (a == 256) {
-      SampleLoop<RAST_BlitOp::Store, false>(job);
+      RAST_RunCore(core, RAST_BlitOp::Store, false, job.weight);
       return;
     }
     if (a == 128) {
@@ -244,6 +223,5 @@ void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, 
     RunBox(op, job, size / 2);
     return;
   }
-  if (bilinear) RunSample<true>(op, job);
-  else RunSample<false>(op, job);
+  RAST_RunCore(core, op, bilinear, job.weight);
 }

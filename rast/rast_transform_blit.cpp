@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "rast/rast_blit_core.h"
 #include "rast/rast_blit_sample.h"
 
 namespace {
@@ -46,69 +47,19 @@ struct Walk {
   }
 };
 
-// The core's set-up: destination rectangle, source limit rectangle and the fixed-point walk
-// relative to the limit rectangle's top-left.
-struct CoreJob {
-  RAST_BitmapRows dr{nullptr};
-  const RAST_pixel* srcOrigin = nullptr;  // the limit rectangle's top-left pixel
-  std::ptrdiff_t srcStride = 0;
-  int x = 0, y = 0, w = 0, h = 0;
-  i64 s = 0, t = 0, dsdx = 0, dtdx = 0, dsdy = 0, dtdy = 0, dsdxdy = 0, dtdxdy = 0;
-  u64 limX = 0, limY = 0;
-};
-
-template <RAST_BlitOp Op, bool Bilinear>
-void CoreLoop(const CoreJob& j, RAST_Weight weight) {
-  i64 rs = j.s, rt = j.t, ps = j.dsdx, pt = j.dtdx;
-  for (int row = 0; row < j.h; ++row) {
-    RAST_pixel* d = j.dr.at(j.x, j.y + row);
-    i64 s = rs, t = rt;
-    for (int i = 0; i < j.w; ++i, s += ps, t += pt) {
-      RAST_pixel p;
-      if (rast_sample::SampleAt<Bilinear>(j.srcOrigin, j.srcStride, s, t, j.limX, j.limY, p))
-        d[i] = RAST_ApplyBlitOp<Op>(d[i], p, weight);
-    }
-    rs += j.dsdy;
-    rt += j.dtdy;
-    ps += j.dsdxdy;
-    pt += j.dtdxdy;
-  }
-}
-
-template <bool Bilinear>
-void RunCore(RAST_BlitOp op, const CoreJob& j, RAST_Weight w) {
-  switch (op) {
-    case RAST_BlitOp::Store: CoreLoop<RAST_BlitOp::Store, Bilinear>(j, w); break;
-    case RAST_BlitOp::Copy: CoreLoop<RAST_BlitOp::Copy, Bilinear>(j, w); break;
-    case RAST_BlitOp::Add: CoreLoop<RAST_BlitOp::Add, Bilinear>(j, w); break;
-    case RAST_BlitOp::Dodge: CoreLoop<RAST_BlitOp::Dodge, Bilinear>(j, w); break;
-    case RAST_BlitOp::Mul: CoreLoop<RAST_BlitOp::Mul, Bilinear>(j, w); break;
-    case RAST_BlitOp::Overlay: CoreLoop<RAST_BlitOp::Overlay, Bilinear>(j, w); break;
-    case RAST_BlitOp::HSV: CoreLoop<RAST_BlitOp::HSV, Bilinear>(j, w); break;
-    case RAST_BlitOp::StoreSA: CoreLoop<RAST_BlitOp::StoreSA, Bilinear>(j, w); break;
-    case RAST_BlitOp::CopySA: CoreLoop<RAST_BlitOp::CopySA, Bilinear>(j, w); break;
-    case RAST_BlitOp::AddSA: CoreLoop<RAST_BlitOp::AddSA, Bilinear>(j, w); break;
-    case RAST_BlitOp::DodgeSA: CoreLoop<RAST_BlitOp::DodgeSA, Bilinear>(j, w); break;
-    case RAST_BlitOp::MulSA: CoreLoop<RAST_BlitOp::MulSA, Bilinear>(j, w); break;
-    case RAST_BlitOp::OverlaySA: CoreLoop<RAST_BlitOp::OverlaySA, Bilinear>(j, w); break;
-    case RAST_BlitOp::HSVSA: CoreLoop<RAST_BlitOp::HSVSA, Bilinear>(j, w); break;
-    case RAST_BlitOp::None: break;
-  }
-}
-
 // The variant that also steps the weight (16.16 in weight units) and blends with one of the six
 // plain operations (copy and multiply clamped).
 template <bool Bilinear>
-void AlphaCoreLoop(const CoreJob& j, RAST_PixelFunc f, i64 a, i64 dadx, i64 dady, i64 dadxdy) {
+void AlphaCoreLoop(const RAST_CoreJob& j, RAST_PixelFunc f, i64 a, i64 dadx, i64 dady, i64 dadxdy) {
   i64 rs = j.s, rt = j.t, ps = j.dsdx, pt = j.dtdx, ra = a, pa = dadx;
-  for (int row = 0; row < j.h; ++row) {
-    RAST_pixel* d = j.dr.at(j.x, j.y + row);
+  for (int row = 0; row < j.height; ++row) {
+    RAST_pixel* d = j.dest + row * j.destStride;
     i64 s = rs, t = rt, al = ra;
-    for (int i = 0; i < j.w; ++i, s += ps, t += pt, al += pa) {
+    for (int i = 0; i < j.width; ++i, s += ps, t += pt, al += pa) {
       const RAST_Weight w(static_cast<int>(std::clamp<i64>(al >> 16, -1, 257)));
       if (w.isZero()) continue;
       RAST_pixel p;
-      if (rast_sample::SampleAt<Bilinear>(j.srcOrigin, j.srcStride, s, t, j.limX, j.limY, p))
+      if (rast_sample::SampleAt<Bilinear>(j.source, j.sourceStride, s, t, j.limX, j.limY, p))
         f(d + i, static_cast<int>(RAST_PixelRed(p)), static_cast<int>(RAST_PixelGreen(p)),
           static_cast<int>(RAST_PixelBlue(p)), static_cast<int>(RAST_PixelAlpha(p)), w);
     }
@@ -151,7 +102,7 @@ bool SourceLimits(RAST_IBitmap* src, float srcx, float srcy, float srcw, float s
 
 // Clips the destination rectangle (moving the walk) and fills the core job.
 bool Prepare(RAST_IBitmap* dest, RAST_IBitmap* src, i64 x, i64 y, i64 w, i64 h, Walk walk, const Setup& lim,
-             CoreJob& job) {
+             RAST_CoreJob& job, int* clipX = nullptr, int* clipY = nullptr) {
   const RAST_BitmapRows dr(dest), sr(src);
   const i64 destW = dest->getWidth(), destH = dest->getHeight();
   if (y < 0) {
@@ -168,13 +119,14 @@ bool Prepare(RAST_IBitmap* dest, RAST_IBitmap* src, i64 x, i64 y, i64 w, i64 h, 
   w = std::min(w, destW - x);
   h = std::min(h, destH - y);
   if (!dr || !sr) return false;
-  job.dr = dr;
-  job.srcOrigin = sr.at(lim.left, lim.top);
-  job.srcStride = sr.stride;
-  job.x = static_cast<int>(x);
-  job.y = static_cast<int>(y);
-  job.w = static_cast<int>(w);
-  job.h = static_cast<int>(h);
+  job.dest = dr.at(static_cast<int>(x), static_cast<int>(y));
+  job.destStride = dr.stride;
+  job.source = sr.at(lim.left, lim.top);
+  job.sourceStride = sr.stride;
+  job.width = static_cast<int>(w);
+  job.height = static_cast<int>(h);
+  if (clipX) *clipX = static_cast<int>(x);
+  if (clipY) *clipY = static_cast<int>(y);
   job.s = ToFixed(walk.s - lim.left);
   job.t = ToFixed(walk.t - lim.top);
   job.dsdx = ToFixed(walk.dsdx);
@@ -185,14 +137,13 @@ bool Prepare(RAST_IBitmap* dest, RAST_IBitmap* src, i64 x, i64 y, i64 w, i64 h, 
   job.dtdxdy = ToFixed(walk.dtdxdy);
   job.limX = static_cast<u64>(lim.right - lim.left);
   job.limY = static_cast<u64>(lim.bottom - lim.top);
-  return true;
+  return RAST_CoreWalkFits(job);
 }
 
-void Draw(const CoreJob& job, RAST_BlendMode mode, RAST_Weight weight) {
+void Draw(const RAST_CoreJob& job, RAST_BlendMode mode, RAST_Weight weight) {
   const RAST_BlitOp op = RAST_SelectBlitOp(mode, weight);
   if (op == RAST_BlitOp::None) return;
-  if (mode.isBilinear()) RunCore<true>(op, job, weight);
-  else RunCore<false>(op, job, weight);
+  RAST_RunCore(job, op, mode.isBilinear(), weight);
 }
 
 bool Finite(std::initializer_list<double> values) {
@@ -232,7 +183,7 @@ void RAST_RotatedBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty,
   const Walk walk{sx, sy, xs * c, -ys * s, xs * s, ys * c, 0.0, 0.0};
   const RAST_Weight weight = RAST_Weight::FromAlpha(alpha);
   if (weight.isZero()) return;
-  CoreJob job;
+  RAST_CoreJob job;
   if (!Prepare(dest, src, x, y, w, h, walk, lim, job)) return;
   Draw(job, mode, weight);
 }
@@ -242,7 +193,7 @@ namespace {
 // Steps 1 to 7 of the step blits; false when nothing is to be drawn.
 bool StepSetup(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx, float srcy,
                float srcw, float srch, double dsdx, double dtdx, double dsdy, double dtdy, double dsdxdy,
-               double dtdxdy, bool clip, CoreJob& job) {
+               double dtdxdy, bool clip, RAST_CoreJob& job, int* clipX, int* clipY) {
   if (!dest || !src || dstw == 0 || dsth == 0) return false;
   if (!Finite({srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy})) return false;
   Setup lim;
@@ -259,7 +210,7 @@ bool StepSetup(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int ds
     h = -h;
     sy += srch;
   }
-  return Prepare(dest, src, x, y, w, h, Walk{sx, sy, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy}, lim, job);
+  return Prepare(dest, src, x, y, w, h, Walk{sx, sy, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy}, lim, job, clipX, clipY);
 }
 
 }  // namespace
@@ -269,9 +220,9 @@ void RAST_StepBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, in
                    double dsdxdy, double dtdxdy, bool cliptosourcerect, float alpha, RAST_BlendMode mode) {
   const RAST_Weight weight = RAST_Weight::FromAlpha(alpha);
   if (weight.isZero()) return;
-  CoreJob job;
+  RAST_CoreJob job;
   if (!StepSetup(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy,
-                 cliptosourcerect, job))
+                 cliptosourcerect, job, nullptr, nullptr))
     return;
   Draw(job, mode, weight);
 }
@@ -291,17 +242,24 @@ void RAST_StepBlitAlpha(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dst
                                            RAST_PixMulClamped,  RAST_PixOverlay, RAST_PixHSV};
   if (mode.op() >= 6) return;
   const RAST_PixelFunc f = kFuncs[mode.op()];
-  CoreJob job;
+  RAST_CoreJob job;
+  int clipX = 0, clipY = 0;
   if (!StepSetup(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy,
-                 cliptosourcerect, job))
+                 cliptosourcerect, job, &clipX, &clipY))
     return;
   // The alpha walk in weight units, moved by the same clipping as the position walk.
   Walk aw2{alpha * 256.0, 0.0, dadx * 256.0, 0.0, dady * 256.0, 0.0, dadxdy * 256.0, 0.0};
-  const i64 skipRows = job.y - (dsth < 0 ? static_cast<i64>(dsty) + dsth : dsty);
-  const i64 skipCols = job.x - (dstw < 0 ? static_cast<i64>(dstx) + dstw : dstx);
+  const i64 skipRows = clipY - (dsth < 0 ? static_cast<i64>(dsty) + dsth : dsty);
+  const i64 skipCols = clipX - (dstw < 0 ? static_cast<i64>(dstx) + dstw : dstx);
   if (skipRows > 0) aw2.SkipRows(static_cast<double>(skipRows));
   if (skipCols > 0) aw2.SkipColumns(static_cast<double>(skipCols));
   const i64 a0 = ToFixed(aw2.s), dadxF = ToFixed(aw2.dsdx), dadyF = ToFixed(aw2.dsdy), dadxdyF = ToFixed(aw2.dsdxdy);
+  RAST_CoreJob alphaWalk = job;  // the alpha walk must not overflow either
+  alphaWalk.s = a0;
+  alphaWalk.dsdx = dadxF;
+  alphaWalk.dsdy = dadyF;
+  alphaWalk.dsdxdy = dadxdyF;
+  if (!RAST_CoreWalkFits(alphaWalk)) return;
   if (mode.isBilinear()) AlphaCoreLoop<true>(job, f, a0, dadxF, dadyF, dadxdyF);
   else AlphaCoreLoop<false>(job, f, a0, dadxF, dadyF, dadxdyF);
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "rast/rast_blit.h"
+#include "rast/rast_blit_core.h"
 #include "rast/rast_blit_sample.h"
 #include "rast/rast_scaled_blit.h"
 #include "tests/rast/blit_reference.h"
@@ -281,4 +282,32 @@ TEST(ScaledBlit, ReadsStayInsideTheSource) {
   RAST_ScaledBlit(&d, &d, 0, 0, 4, 4, std::nanf(""), 0, 2, 4, 1.0f, RAST_BLIT_FILTER_BILINEAR);
   RAST_ScaledBlit(&d, &d, 0, 0, 4, 4, 0, 0, 1e30f, 4, 1.0f, RAST_BLIT_FILTER_BILINEAR);
   EXPECT_TRUE(d.CanariesIntact());
+}
+
+TEST(Bilinear, VectorFetchMatchesOneSampleAtATime) {
+  std::mt19937 rng(19);
+  for (int iter = 0; iter < 400; ++iter) {
+    const int w = 2 + static_cast<int>(rng() % 40), h = 2 + static_cast<int>(rng() % 40);
+    ExactBitmap src(w, h, rng() & 1);
+    src.Fill(rng);
+    const RAST_BitmapRows rows(&src);
+    // A walk that stays in the interior: both ends inside columns 0..w-2 and rows 0..h-2.
+    const std::int64_t limS = static_cast<std::int64_t>(w - 1) * 65536 - 1, limT = static_cast<std::int64_t>(h - 1) * 65536 - 1;
+    const int n = 1 + static_cast<int>(rng() % 40);
+    const std::int64_t s0 = static_cast<std::int64_t>(rng() % static_cast<unsigned>(limS + 1));
+    const std::int64_t t0 = static_cast<std::int64_t>(rng() % static_cast<unsigned>(limT + 1));
+    const std::int64_t s1 = static_cast<std::int64_t>(rng() % static_cast<unsigned>(limS + 1));
+    const std::int64_t t1 = static_cast<std::int64_t>(rng() % static_cast<unsigned>(limT + 1));
+    const std::int64_t ds = n > 1 ? (s1 - s0) / (n - 1) : 0, dt = n > 1 ? (t1 - t0) / (n - 1) : 0;
+    std::vector<RAST_pixel> got(static_cast<std::size_t>(n));
+    RAST_FetchBilinearInterior(got.data(), rows.row0, rows.stride, s0, t0, ds, dt, n);
+    for (int i = 0; i < n; ++i) {
+      const std::int64_t s = s0 + i * ds, t = t0 + i * dt;
+      const RAST_pixel* p = rows.row0 + (t >> 16) * rows.stride + (s >> 16);
+      ASSERT_EQ(got[static_cast<std::size_t>(i)],
+                RefBilerp(p[0], p[1], p[rows.stride], p[rows.stride + 1], static_cast<unsigned>(s & 0xFFFF),
+                          static_cast<unsigned>(t & 0xFFFF)))
+          << iter << " sample " << i;
+    }
+  }
 }
