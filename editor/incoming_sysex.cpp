@@ -29,7 +29,9 @@ IncomingSysEx ClassifyIncomingSysEx(const uint8_t* data, int size) {
   r.target = data[kTargetByte];
   r.command = data[kCommandByte];
   if (size == kReplySize) {
-    if (r.target < kFirstReplyTarget || r.target > kLastReplyTarget) return r;
+    const bool engine = r.target == kTargetEngine;
+    const bool firmware = r.target >= kFirstFirmwareReplyTarget && r.target <= kLastFirmwareReplyTarget;
+    if (!engine && !firmware) return r;
     r.kind = IncomingSysExKind::kReply;
     return r;
   }

@@ -25,9 +25,9 @@ struct IncomingSysEx {
 
 IncomingSysEx ClassifyIncomingSysEx(const uint8_t* data, int size);
 
-// Targets a reply may carry: the program engine (0x05) and the firmware sections (0x07..0x0B).
-inline constexpr uint8_t kFirstReplyTarget = 0x05;
-inline constexpr uint8_t kLastReplyTarget = 0x0B;
+// Besides the program engine (0x05), replies come from the firmware sections' targets.
+inline constexpr uint8_t kFirstFirmwareReplyTarget = 0x07;
+inline constexpr uint8_t kLastFirmwareReplyTarget = 0x0B;
 
 // A dump's checksum over bytes [first, last] held at `at` (high 7 bits) and `at` + 1.
 bool DumpChecksumGood(const uint8_t* data, int first, int last, int at);

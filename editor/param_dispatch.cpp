@@ -1,31 +1,66 @@
 // The common road of every parameter change: a program field goes out as one NRPN message with
-// its undo step, the edited marker and its read-out; the bookkeeping that decides what the
-// next change repeats. Per-control behaviour is added case by case on top of it.
+// its undo step, the edited marker and its read-out; MIDI learn is armed and completed here;
+// then the case of the parameter runs, and the bookkeeping on leaving decides what the next
+// change repeats. FLEXI cases live in flexi_controls.cpp, the effect views in
+// effect_controls.cpp, program file and manager cases behind `paramCases`.
 #include <cstdio>
+#include <string>
 
+#include "editor/value_readouts.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
+#include "graphics/igraphics.h"
 
 namespace {
+
+constexpr int kLearnSwitch = 297;
+constexpr int kUnlearnSwitch = 298;
 
 bool HasNumericReadout(int field) {
   return (field >= 0 && field <= 94) || (field >= 129 && field <= 169) ||
          (field >= 179 && field <= 183);
 }
 
+const char* Word(int32_t v, std::initializer_list<const char*> words) {
+  if (v < 0 || v >= static_cast<int32_t>(words.size())) return "";
+  return words.begin()[v];
+}
+
+bool IsProgramControl(int p) {
+  return (p >= 201 && p <= 217) || (p >= 270 && p <= 273) || p == 302;
+}
+
 }  // namespace
+
+void VQEditor::SetControlText(IControl* control, const char* text) {
+  if (control) control->SetTextFromPlug(text);
+}
+
+void VQEditor::HideControl(IControl* control, bool hide) {
+  if (control) control->Hide(hide);
+}
 
 void VQEditor::OnParamChange(int paramIdx) {
   UTL_MutexLock lock(mMutex);
+  if (managerPageShown && paramIdx >= 313 && paramIdx <= 346 && paramCases &&
+      !paramCases->ManagerPageCase(*this, paramIdx))
+    return;
+
   const int field = paramIdx < vq_param::kFirstGuiOnly ? paramIdx - kFieldParamOffset : paramIdx;
   if (field < 0 || field >= vq_param::kCount) return;
   const int32_t value = ParamInt(paramIdx);
+
+  if (flexiPickActive && !FlexiPickRoad(field)) return;
+  if (field < ProgramFieldTable::kLearnEntryCount) LearnStep(field, value);
 
   // "MIDI Sync" and the external program change act on the release of their knob, even when
   // the value did not change.
   if ((field == 124 || field == 125) && !applyingProgram &&
       !(mPages && mPages->IsKnobHeld(*this, paramIdx)))
     lastSent[field] = 128;
+
+  // The Mod. Wheel goes out on every call, before the unchanged-value test.
+  if (field == 349) SendModWheel(value);
 
   if (value == lastSent[field]) return;
 
@@ -40,19 +75,210 @@ void VQEditor::OnParamChange(int paramIdx) {
         ShowProgramName();
       }
     }
-    if (HasNumericReadout(field) && readoutControls[field]) {
+    if (HasNumericReadout(field)) {
       char text[16];
       snprintf(text, sizeof text, "%d", value);
-      readoutControls[field]->SetTextFromPlug(text);
+      SetControlText(readoutControls[field], text);
     }
     if (field >= vq_param::kGroupFirst && field < vq_param::kGroupFirst + vq_param::kGroupCount)
       selectedGroups += ParamValue(paramIdx) > 0.5 ? 1 : -1;
   }
 
+  const DispatchExit exit = RunParamCase(paramIdx, field, value);
+  if (exit == DispatchExit::kLeaveEarly) return;
+
   if (sent) lastField = field;
+  if (exit == DispatchExit::kWholeProgramSent) lastField = kNoFieldSent;
   const bool alwaysProcess = (field >= 239 && field <= 246) ||
                              (field >= vq_param::kListPageFirst && field <= vq_param::kListPageFirst + 3) ||
                              field == vq_param::kEqDisplay;
   lastSent[field] = alwaysProcess ? 128 : value;
   idlePolls = 0;
+}
+
+void VQEditor::LearnStep(int field, int32_t value) {
+  if (learnMode) {
+    learnTarget = field;
+    learnMax[field] = value;
+    if (lastLearnCC >= 0) {
+      learnCC[field] = lastLearnCC;
+      learnMode = false;
+      SetParameterFromGUI2(kLearnSwitch, 0.0);
+      RedrawIfNotApplying();
+    }
+  }
+  if (unlearnMode) {
+    learnTarget = field;
+    learnCC[field] = -1;
+    unlearnMode = false;
+    SetParameterFromGUI2(kUnlearnSwitch, 0.0);
+    RedrawIfNotApplying();
+  }
+}
+
+void VQEditor::SendModWheel(int32_t value) {
+  if (takeModWheelChanged && takeModWheelChanged()) {
+    // A click on the value: the user types it instead.
+    if (modWheelEntry) {
+      IGraphics* g = Graphics();
+      IRECT where(g ? static_cast<int>(g->GetWidth() * 0.23) : 0, 0, 0, 0);
+      modWheelEntry->PromptUserInput(&where);
+    }
+    return;
+  }
+  const int channel = ParamInt(vq_param::kKeyboardChannel) & 0x0F;
+  const int controller = ParamInt(vq_param::kModWheelCC);
+  const uint8_t data = static_cast<uint8_t>(value & 0x7F);
+  IMidiMessage msg = controller > 0
+                         ? IMidiMessage(0, static_cast<uint8_t>(0xB0 + channel), static_cast<uint8_t>(controller & 0x7F), data)
+                         : IMidiMessage(0, static_cast<uint8_t>(0xD0 + channel), data, 0);
+  SendMidiMsg(&msg);
+}
+
+// Texts of the read-outs that are more than the value; written after the "%d" of the common
+// road, also while a whole program is applied.
+void VQEditor::WriteDispatcherReadout(int paramIdx, int field, int32_t value) {
+  IControl* own = field < kProgramFieldCount ? readoutControls[field] : nullptr;
+  char text[32];
+  switch (paramIdx) {
+    case 45:
+    case 51:
+    case 52:
+    case 85:
+    case 87:
+    case 89:
+    case 92:
+    case 93:
+    case 94:
+    case 135:
+    case 136:
+    case 138:
+    case 142:
+      FormatParamValueText(field, value);
+      break;
+    case 84:
+    case 134:
+    case 147:
+    case 160:
+    case 182:
+    case 183:
+    case 184:
+    case 185:
+      SetControlText(own, Word(value, {"off", "on"}));
+      break;
+    case 58:
+      snprintf(text, sizeof text, "%d", value - 64);
+      SetControlText(own, text);
+      break;
+    case 70: {
+      SetControlText(own, Word(value, {"vintage", "resume", "reset"}));
+      if (IGraphics* g = Graphics())
+        for (int p : {63, 64, 68, 69}) g->GrayOutControlsOfParam(p, value == 0);
+      break;
+    }
+    case 72:
+      SetControlText(readoutControls[73 - kFieldParamOffset], "off");
+      break;
+    case 78:
+      SetControlText(own, Word(value, {"vintage", "new"}));
+      break;
+    case 80:
+      if (value == 0) SetControlText(own, "off");
+      break;
+    case 127:
+      SetControlText(own, Word(value, {"off", "LFO4", "delay1", "delay1+2"}));
+      break;
+    case 128:
+      snprintf(text, sizeof text, "%d", value);
+      SetControlText(extMidiText[0], text);
+      break;
+    case 173:
+      SetControlText(own, Word(value, {"always", "legato"}));
+      break;
+    case 175:
+    case 177:
+    case 179:
+    case 181:
+      SetControlText(flexiPolarityText[(paramIdx - 175) / 2], value <= 0 ? "(+)" : "(-)");
+      break;
+    case 188:
+      SetControlText(own, Word(value, {"speed", "accuracy"}));
+      break;
+    default:
+      break;
+  }
+}
+
+DispatchExit VQEditor::RunParamCase(int paramIdx, int field, int32_t value) {
+  if (Graphics()) WriteDispatcherReadout(paramIdx, field, value);
+
+  if (paramIdx >= 231 && paramIdx <= 266) return FlexiControlCase(paramIdx, value);
+  if (paramIdx == 300) return FlexiControlCase(paramIdx, value);
+  if (IsProgramControl(paramIdx))
+    return paramCases ? paramCases->ProgramControlCase(*this, paramIdx, value) : DispatchExit::kNormal;
+
+  switch (paramIdx) {
+    case 78:
+      FilterModelChanged(value);
+      return DispatchExit::kNormal;
+    case 127: {
+      // The LFO and delay ranges follow the clock choice at once; the program is re-sent when
+      // the knob is let go (or the value was set by the editor).
+      const bool delayLong = ParamInt(126) != 0;
+      switch (value) {
+        case 0:
+          SetupFlexiRanges(false);
+          SetupFlexiRangesFx(0);
+          break;
+        case 1:
+          SetupFlexiRanges(true);
+          SetupFlexiRangesFx(0);
+          break;
+        case 2:
+        case 3:
+          if (delayLong) {
+            SetupFlexiRangesFx(value == 2 ? 1 : 2);
+            SetupFlexiRanges(false);
+          }
+          break;
+        default:
+          break;
+      }
+      if (applyingProgram || (mPages && mPages->IsKnobHeld(*this, 127))) return DispatchExit::kNormal;
+      applyingProgram = true;
+      lastSent[42] = lastSent[135] = lastSent[139] = 128;
+      SetParameterFromGUI2(45, 1);
+      SetParameterFromGUI2(138, 0);
+      SetParameterFromGUI2(142, 0);
+      PackParamsToRecord();
+      SendProgramNrpn();
+      applyingProgram = false;
+      RedrawParamControls();
+      return DispatchExit::kWholeProgramSent;
+    }
+    case 128:
+      if (!applyingProgram && !(mPages && mPages->IsKnobHeld(*this, 128))) SendExtMidiNrpn();
+      return DispatchExit::kNormal;
+    case 297:
+      if (ParamValue(297) > 0.5) {
+        learnMode = true;
+        lastLearnCC = -1;
+        // A new learn waits for a new target: an earlier one must not take the controller.
+        learnTarget = -1;
+      } else {
+        learnMode = false;
+      }
+      return DispatchExit::kNormal;
+    case 298:
+      unlearnMode = ParamValue(298) > 0.5;
+      return DispatchExit::kNormal;
+    case 299:
+      if (ParamValue(299) > 0.5) learnNoMatch = true;
+      return DispatchExit::kNormal;
+    case 347:
+      keyboardChannel = value < 0 ? 0 : value > 15 ? 15 : value;
+      return DispatchExit::kNormal;
+    default:
+      return EffectControlCase(paramIdx, value);
+  }
 }

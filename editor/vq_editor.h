@@ -16,6 +16,9 @@
 
 #include "editor/editor_pages.h"
 #include "editor/program_files.h"
+#include "editor/device_transfers.h"
+#include "editor/eq_mapping.h"
+#include "editor/param_cases.h"
 #include "editor/program_field_table.h"
 #include "editor/program_record.h"
 #include "plugin/imodule_standalone.h"
@@ -292,6 +295,71 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   IControl* browserScrollBar = nullptr;
   std::string browserFolder;
   int32_t browserSelection = -1;
+
+  // --- Incoming MIDI and MIDI learn (incoming_midi.cpp, midi_learn.cpp) ---
+  // Synthesizer input (MIDI thread): dumps and replies, checked before anything is acted on.
+  void ProcessSysEx(const ISysExMessage* msg) override;
+  // Keyboard input (MIDI thread): pass-through, note mirroring and learned controllers.
+  void OnMidiMsgReceived(const IMidiMessage* msg) override;
+  // The main-thread half of incoming MIDI: finishes an acknowledged single write, saves the
+  // dumps of a bank download and asks for the next slot, redraws what the MIDI thread changed.
+  // OnTick runs it first.
+  void RunDeferredMidiWork();
+  // "midilearn.ini" beside the settings file (an empty path means that one); the write replaces
+  // the file only once the new one is complete.
+  std::string MidiLearnFilePath() const;
+  bool WriteMidiLearnFile(const std::string& path = "");
+  bool ReadMidiLearnFile(const std::string& path = "");
+  // A dump with a bad checksum is asked for again this many times; then the transfer fails.
+  static constexpr int kDumpRetryLimit = 3;
+  int32_t dumpRetries = 0;
+  bool writeAckPending = false;       // 0x21 of a single write, finished on the main thread
+  bool bankUploadAckPending = false;  // 0x21 of a bank upload, the next file sent on the main thread
+  bool downloadSavePending = false;   // a bank-download dump waits for the main thread
+  int32_t downloadSaveSlot = 0;
+  uint8_t downloadDump[213] = {};
+  bool paramRedrawPending = false;    // learned controllers moved parameters
+  bool keyboardRedrawPending = false; // held keys changed
+  bool learnNoMatch = false;          // set before a controller is matched, cleared on a match
+  IControl* keyboardControl = nullptr;
+  // Bank download, firmware and bank upload steps (library/ and the firmware updater).
+  std::unique_ptr<VQDeviceTransfers> deviceTransfers;
+
+  // --- Dispatcher cases: FLEXI slots, effect, equalizer and external-MIDI views
+  // (param_dispatch.cpp, flexi_controls.cpp, effect_controls.cpp) ---
+  // Program file, group-edit and manager-page cases of other features.
+  std::unique_ptr<VQParamCases> paramCases;
+  bool flexiIndicatorShown[kFlexiSlotCount] = {};
+  void ShowFlexiIndicator(int slot, bool show);  // slot 0..3
+  void EndFlexiPick();
+  // Effect view and MIDI panel.
+  bool equalizerMode = false;    // the parametric (knob) view of the equalizer was chosen
+  bool copyPanelVco = true;      // the copy panel shows the oscillators (else the FLEXI slots)
+  IControl* overdriveOnIndicator = nullptr;
+  IControl* equalizerOnIndicator = nullptr;
+  IControl* modOnIndicator[2] = {};  // 0 vintage block, 1 long delay
+  IControl* effectBlockFrame = nullptr;
+  IControl* copyPanelControl[2] = {};
+  IControl* extMidiText[4] = {};     // 128, 309, 310, 311
+  IControl* modWheelEntry = nullptr;  // the value entry beside the Mod. Wheel knob
+  // Set by the GUI construction: the Mod. Wheel knob's one-shot changed flag (taken and
+  // cleared) and the band of the equalizer curve being dragged.
+  std::function<bool()> takeModWheelChanged;
+  std::function<bool(EqBand&)> readEqBand;
+
+ protected:
+  // Dispatcher steps and cases.
+  bool FlexiPickRoad(int field);  // false: the change ends here
+  void LearnStep(int field, int32_t value);
+  void WriteDispatcherReadout(int paramIdx, int field, int32_t value);
+  DispatchExit RunParamCase(int paramIdx, int field, int32_t value);
+  DispatchExit FlexiControlCase(int paramIdx, int32_t value);
+  DispatchExit EffectControlCase(int paramIdx, int32_t value);
+  void FilterModelChanged(int32_t value);
+  void SendModWheel(int32_t value);
+  void SetControlText(IControl* control, const char* text);
+  void HideControl(IControl* control, bool hide);
+  void FinishDumpOnMainThread();
 
  protected:
   void InitParameters();

@@ -1,0 +1,221 @@
+// The effects section of the synth page (one effect block shown at a time, the chain order),
+// the equalizer's two views with the curve turned back into band parameters, the copy panel
+// and the MIDI panel's internal / external switch.
+#include <cmath>
+#include <cstdio>
+
+#include "editor/eq_mapping.h"
+#include "editor/vq_editor.h"
+#include "graphics/icontrol.h"
+#include "graphics/igraphics.h"
+
+namespace {
+
+constexpr int kShowOverdrive = 267, kShowEqualizer = 268, kShowChorus = 269, kShowDelay = 305;
+
+}  // namespace
+
+DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
+  IGraphics* g = Graphics();
+  const double raw = ParamValue(paramIdx);
+
+  // The fifteen modulation/delay fields 129..143 (parameters 132..146) of the vintage block.
+  auto hideModulationBlock = [&](bool hide) {
+    for (int field = 129; field <= 143; ++field) {
+      if (hide) {
+        HighlightFlexiDestinations(field, true);
+        if (g) g->HideControlsOfParam(field + kFieldParamOffset, true);
+      } else if (!HighlightFlexiDestinations(field, false) && g) {
+        g->HideControlsOfParam(field + kFieldParamOffset, false);
+      }
+      HideControl(readoutControls[field], hide);
+    }
+  };
+  auto showView = [&](int shown) {
+    for (int p : {kShowEqualizer, kShowOverdrive, kShowChorus, kShowDelay})
+      if (p != shown) SetParam(p, 0);
+    SetParam(shown, 1);
+  };
+
+  switch (paramIdx) {
+    case 294:  // overdrive block
+      ShowOverdriveControls(false);
+      HideControl(effectBlockFrame, true);
+      hideModulationBlock(true);
+      ShowEqualizerSection(true);
+      ShowEqBandControls(true);
+      showView(kShowOverdrive);
+      RedrawIfNotApplying();
+      return DispatchExit::kNormal;
+
+    case 295:  // equalizer block
+      ShowOverdriveControls(true);
+      HideControl(effectBlockFrame, true);
+      hideModulationBlock(true);
+      if (equalizerMode)
+        ShowEqBandControls(false);
+      else
+        UpdateEqDisplay();
+      showView(kShowEqualizer);
+      RedrawIfNotApplying();
+      return DispatchExit::kNormal;
+
+    case 296:    // vintage modulation block
+    case 312: {  // long delay
+      const bool longDelay = paramIdx == 312;
+      const bool wasApplying = applyingProgram;
+      applyingProgram = true;
+      ShowOverdriveControls(true);
+      HideControl(effectBlockFrame, false);
+      hideModulationBlock(false);
+      ShowEqualizerSection(true);
+      ShowEqBandControls(true);
+      showView(longDelay ? kShowDelay : kShowChorus);
+      const bool modOn = ParamInt(134) == 1;
+      HideControl(modOnIndicator[0], !(modOn && !longDelay));
+      HideControl(modOnIndicator[1], !(modOn && longDelay));
+
+      // Each block has its own delay model; switching the model clears both delay times and
+      // re-sends the program.
+      bool modelChanged = false;
+      if (!longDelay && ParamInt(126) > 0) {
+        SetParameterFromGUI(126, 0.0);
+        SetupFlexiRangesFx(0);
+        modelChanged = true;
+      } else if (longDelay && ParamInt(126) == 0) {
+        SetParameterFromGUI(126, 1.0);
+        const int sync = ParamInt(127);
+        SetupFlexiRangesFx(sync == 3 ? 2 : sync == 2 ? 1 : 0);
+        modelChanged = true;
+      }
+      if (modelChanged) {
+        lastSent[135] = lastSent[139] = 128;
+        SetParam(138, 0);
+        SetParam(142, 0);
+        PackParamsToRecord();
+        SendProgramNrpn();
+      }
+      applyingProgram = wasApplying;
+      RedrawParamControls();
+      return modelChanged ? DispatchExit::kWholeProgramSent : DispatchExit::kNormal;
+    }
+
+    case 131: {  // effects chain order
+      if (value != 0 && value != 1) return DispatchExit::kNormal;
+      const double s = (g ? g->GetWidth() : kGuiWidth) / 1140.0;
+      const int y = static_cast<int>(s * (skinMode == 2 ? 562 : 565));
+      const int x1 = static_cast<int>(523 * s), x2 = static_cast<int>(618 * s);
+      const int eqX = value == 1 ? x1 : x2, odX = value == 1 ? x2 : x1;
+      if (g) {
+        g->MoveControlsOfParam(kShowEqualizer, eqX, y);
+        g->MoveControlsOfParam(295, eqX, y);
+        g->MoveControlsOfParam(kShowOverdrive, odX, y);
+        g->MoveControlsOfParam(294, odX, y);
+      }
+      if (equalizerOnIndicator) equalizerOnIndicator->MoveTo(eqX, y);
+      if (overdriveOnIndicator) overdriveOnIndicator->MoveTo(odX, y);
+      return DispatchExit::kNormal;
+    }
+
+    case 134:  // Mod ON/OFF
+      if (value == 0) {
+        HideControl(modOnIndicator[0], true);
+        HideControl(modOnIndicator[1], true);
+      } else if (value == 1) {
+        const bool longDelay = ParamInt(126) != 0;
+        HideControl(modOnIndicator[1], !longDelay);
+        HideControl(modOnIndicator[0], longDelay);
+      }
+      return DispatchExit::kNormal;
+
+    case 147:
+    case 160:
+      if (value == 0 || value == 1)
+        HideControl(paramIdx == 147 ? overdriveOnIndicator : equalizerOnIndicator, value == 0);
+      return DispatchExit::kNormal;
+
+    case 291:  // parametric view: the band knobs
+      equalizerMode = true;
+      ShowEqualizerSection(true);
+      ShowEqBandControls(false);
+      return DispatchExit::kNormal;
+
+    case 292:  // paragraphic view: the curve, which cannot show a modulated band
+      for (int32_t d : flexiDestination)
+        if (d >= 157 && d <= 169) return DispatchExit::kLeaveEarly;
+      UpdateEqDisplay();
+      equalizerMode = false;
+      return DispatchExit::kNormal;
+
+    case vq_param::kEqDisplay: {  // a band of the curve dragged
+      if (flexiPickActive) return DispatchExit::kLeaveEarly;
+      EqBand band;
+      if (!readEqBand || !readEqBand(band)) return DispatchExit::kNormal;
+      undoSuspended = true;
+      const int32_t rememberedKey = undoKey;
+      for (const EqParamValue& pv : EqBandToParams(band))
+        if (pv.param >= 0) SetParam(pv.param, pv.value);
+      RedrawIfNotApplying();
+      // One undo step per band, however long the drag.
+      const int32_t key = band.index + 1000;
+      undoSuspended = false;
+      TakeUndoSnapshot();
+      if (undoCursor + 1 < static_cast<int32_t>(undoEntries.size()))
+        undoEntries.resize(static_cast<size_t>(undoCursor + 1));
+      if (key != rememberedKey || undoCursor < 0 || undoEntries.empty()) {
+        undoEntries.push_back(undoSnapshot);
+        ++undoCursor;
+      } else {
+        undoEntries[static_cast<size_t>(undoCursor)] = undoSnapshot;
+      }
+      undoKey = key;
+      return DispatchExit::kNormal;
+    }
+
+    case 303:
+      if (raw > 0.5) {
+        HideControl(copyPanelControl[0], false);
+        HideControl(copyPanelControl[1], true);
+        copyPanelVco = true;
+      }
+      return DispatchExit::kNormal;
+    case 304:
+      if (raw > 0.5) {
+        HideControl(copyPanelControl[0], true);
+        HideControl(copyPanelControl[1], false);
+        copyPanelVco = false;
+      }
+      return DispatchExit::kNormal;
+
+    case 306:
+      ShowExtMidiPage(!(raw > 0.5));
+      return DispatchExit::kNormal;
+    // A whole program carries the external-MIDI fields itself: no triples while it is applied.
+    case 309:
+      SetControlText(extMidiText[1], value == 0 ? "off" : value == 1 ? "on" : "");
+      if (!applyingProgram) SendExtMidiNrpn();
+      return DispatchExit::kNormal;
+    case 310: {
+      char text[32];
+      snprintf(text, sizeof text, "%d Oct.", value - 1);
+      SetControlText(extMidiText[2], text);
+      if (!applyingProgram) SendExtMidiNrpn();
+      return DispatchExit::kNormal;
+    }
+    case 311: {
+      char text[32];
+      snprintf(text, sizeof text, "%d", value);
+      SetControlText(extMidiText[3], text);
+      // The pitch-bend range travels in the external-MIDI triple, not as its own NRPN.
+      const bool wasApplying = applyingProgram;
+      applyingProgram = true;
+      SetParam(90, value);
+      RedrawParamControls();
+      applyingProgram = wasApplying;
+      if (!applyingProgram) SendExtMidiNrpn();
+      return DispatchExit::kNormal;
+    }
+    default:
+      return DispatchExit::kNormal;
+  }
+}

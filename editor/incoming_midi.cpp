@@ -1,0 +1,222 @@
+// MIDI from the synthesizer and from the keyboard. The SysEx handler checks every message
+// before acting on it and keeps to flags and counters on the MIDI thread; what touches files
+// or the GUI waits for RunDeferredMidiWork on the main thread. The keyboard handler passes
+// messages through, mirrors notes as SysEx notes and turns learned controllers into
+// parameter changes.
+#include <cmath>
+#include <cstring>
+
+#include "editor/device_messages.h"
+#include "editor/incoming_sysex.h"
+#include "editor/vq_editor.h"
+#include "editor/vq_sysex.h"
+#include "graphics/icontrol.h"
+
+namespace {
+
+void SendBytes(IModuleBase& plug, const std::vector<uint8_t>& bytes) {
+  ISysExMessage msg(0, bytes.data(), static_cast<int32_t>(bytes.size()));
+  plug.SendSysEx(&msg);
+}
+
+constexpr int kLearnSwitch = 297;
+
+}  // namespace
+
+void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
+  if (!msg || !msg->mData || msg->mSize <= 0) return;
+  UTL_MutexLock lock(mMutex);
+  const uint8_t* data = msg->mData;
+  const IncomingSysEx in = ClassifyIncomingSysEx(data, msg->mSize);
+
+  if (in.kind == IncomingSysExKind::kProgramDump || in.kind == IncomingSysExKind::kOldProgramDump) {
+    requestOutstanding = false;
+    // An older dump leaves no byte of an earlier one behind.
+    std::memset(receiveBuffer, 0, sizeof receiveBuffer);
+    std::memcpy(receiveBuffer, data, static_cast<size_t>(msg->mSize));
+    if (!in.isDump) return;
+    if (!in.checksumGood || !in.slotValid) {
+      // The same slot again, a few times; a device that keeps spoiling it fails the transfer.
+      if (++dumpRetries > kDumpRetryLimit) {
+        dumpRetries = 0;
+        requestPending = false;
+        bankDownloadRunning = false;
+        unansweredPolls = 0;
+        transferFailed = true;
+      } else {
+        requestPending = true;
+      }
+      return;
+    }
+    dumpRetries = 0;
+    unansweredPolls = 0;
+    if (bankDownloadRunning || in.kind == IncomingSysExKind::kOldProgramDump) {
+      std::memcpy(downloadDump, receiveBuffer, sizeof downloadDump);
+      downloadSaveSlot = in.slot;
+      downloadSavePending = true;
+      return;
+    }
+    requestSlot = in.slot;
+    dumpReceived = true;
+    return;
+  }
+
+  if (in.kind != IncomingSysExKind::kReply) return;
+  std::memcpy(replyBuffer, data, sizeof replyBuffer);
+  const uint8_t command = in.command;
+  if (firmwareRunning &&
+      (command == vq_sysex::kCmdSectionReady || command == vq_sysex::kCmdBlockReady ||
+       command == vq_sysex::kCmdSectionDone || command == vq_sysex::kCmdSectionFailed)) {
+    if (deviceTransfers) deviceTransfers->OnFirmwareReply(*this, in.target, command);
+  }
+  // Write replies come from the program engine only.
+  if (in.target != vq_sysex::kTargetEngine) return;
+  if (singleWritePending) {
+    if (command == vq_sysex::kCmdWriteAck) {
+      singleWritePending = false;
+      unansweredPolls = 0;
+      writeAckPending = true;
+    } else if (command == vq_sysex::kCmdWriteFailed) {
+      singleWritePending = false;
+      unansweredPolls = 0;
+      transferFailed = true;
+    }
+  }
+  if (bankUploadRunning) {
+    if (command == vq_sysex::kCmdWriteAck) {
+      unansweredPolls = 0;
+      bankUploadAckPending = true;
+    } else if (command == vq_sysex::kCmdWriteFailed) {
+      bankUploadRunning = false;
+      bankUploadAckPending = false;
+      unansweredPolls = 0;
+      transferFailed = true;
+    }
+  }
+}
+
+void VQEditor::FinishDumpOnMainThread() {
+  if (!downloadSavePending) return;
+  downloadSavePending = false;
+  if (deviceTransfers) deviceTransfers->SaveReceivedProgram(*this, downloadSaveSlot, downloadDump);
+  if (!bankDownloadRunning) return;
+  requestSlot += 1;
+  if (requestSlot > 99) {
+    bankDownloadRunning = false;
+    unansweredPolls = 0;
+    transferDone = true;
+    requestSlot = 1;
+  } else {
+    requestPending = true;
+  }
+}
+
+void VQEditor::RunDeferredMidiWork() {
+  UTL_MutexLock lock(mMutex);
+  if (writeAckPending) {
+    writeAckPending = false;
+    // The device holds the file now: make it the editor's program too. A file that no longer
+    // loads leaves the editor as it was and sends nothing.
+    if (LoadProgramFileToEditor(selectedFile[kWriteSelector].c_str())) {
+      SendProgramNrpn();
+      lastField = kNoFieldSent;
+    }
+    transferDone = true;
+  }
+  if (bankUploadAckPending) {
+    bankUploadAckPending = false;
+    if (bankUploadRunning && deviceTransfers) deviceTransfers->OnBankUploadAcknowledged(*this);
+  }
+  FinishDumpOnMainThread();
+  if (paramRedrawPending) {
+    paramRedrawPending = false;
+    if (!applyingProgram) RedrawParamControls();
+  }
+  if (keyboardRedrawPending) {
+    keyboardRedrawPending = false;
+    if (keyboardControl) keyboardControl->SetDirty(true);
+  }
+}
+
+void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
+  if (!msg) return;
+  UTL_MutexLock lock(mMutex);
+  const uint8_t status = msg->mStatus;
+  if (status == 0xF8) {
+    const uint8_t clock = 0xF8;
+    ISysExMessage one(0, &clock, 1);
+    SendSysEx(&one);
+    return;
+  }
+  const int note = msg->mData1 & 0x7F;
+  const int velocity = msg->mData2 & 0x7F;
+  // Counts follow the keys actually held: a release of a key not held, or a second press of a
+  // held one, changes nothing.
+  auto press = [&] {
+    if (noteState[note]) return;
+    noteState[note] = 1;
+    ++activeNotes;
+  };
+  auto release = [&] {
+    if (!noteState[note]) return;
+    noteState[note] = 0;
+    --activeNotes;
+  };
+
+  switch (status & 0xF0) {
+    case 0x80:
+      release();
+      SendMidiMsg(msg);
+      SendBytes(*this, KeyboardNoteMessage(false, note, velocity));
+      break;
+    case 0x90:
+      if (velocity > 0) {
+        press();
+        SendMidiMsg(msg);
+        SendBytes(*this, KeyboardNoteMessage(true, note, velocity));
+      } else {
+        release();
+        SendMidiMsg(msg);
+        SendBytes(*this, KeyboardNoteMessage(false, note, 0));
+      }
+      break;
+    case 0xA0:
+    case 0xC0:
+    case 0xD0:
+    case 0xE0:
+      SendMidiMsg(msg);
+      break;
+    case 0xB0: {
+      const int controller = note;
+      if (learnMode) {
+        lastLearnCC = controller;
+        if (learnTarget >= 0 && learnTarget < ProgramFieldTable::kLearnEntryCount) {
+          learnCC[learnTarget] = controller;
+          learnMode = false;
+          SetParameterFromGUI2(kLearnSwitch, 0.0);
+          if (!applyingProgram) paramRedrawPending = true;
+        }
+        break;
+      }
+      learnNoMatch = true;
+      bool matched = false;
+      for (int i = 0; i < ProgramFieldTable::kLearnEntryCount; ++i) {
+        if (learnCC[i] != controller) continue;
+        const double min = ProgramFieldTable::Min(i);
+        const double value = std::floor(min + (learnMax[i] - min) * (velocity / 127.0));
+        SetParameterFromGUI2(i + kFieldParamOffset, value);
+        matched = true;
+      }
+      if (matched) {
+        learnNoMatch = false;
+        if (!applyingProgram) paramRedrawPending = true;
+      } else {
+        SendMidiMsg(msg);
+      }
+      break;
+    }
+    default:
+      return;  // other system messages are not passed on
+  }
+  keyboardRedrawPending = true;
+}

@@ -1,0 +1,108 @@
+#include "editor/midi_learn.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "editor/vq_editor.h"
+
+std::string FormatMidiLearnFile(const int32_t* learnCC, const int32_t* learnMax, int count) {
+  std::string text;
+  char line[64];
+  for (int i = 0; i < count; ++i) {
+    if (learnCC[i] < 0) continue;
+    snprintf(line, sizeof line, "%d=%d:%d\n", i, learnCC[i], learnMax[i]);
+    text += line;
+  }
+  return text;
+}
+
+namespace {
+
+// A leading decimal number as "%d" reads it; false when there is none or it overflows.
+bool LeadingInt(const std::string& s, long* out) {
+  const char* begin = s.c_str();
+  char* end = nullptr;
+  errno = 0;
+  long v = strtol(begin, &end, 10);
+  if (end == begin || errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return false;
+  *out = v;
+  return true;
+}
+
+}  // namespace
+
+int ParseMidiLearnFile(const std::string& text, int32_t* learnCC, int32_t* learnMax, int count) {
+  int applied = 0;
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line, '\n')) {
+    const size_t eq = line.find('=');
+    const size_t colon = line.rfind(':');
+    if (eq == std::string::npos || colon == std::string::npos || colon < eq) continue;
+    long entry, cc, max;
+    if (!LeadingInt(line.substr(0, eq), &entry) || !LeadingInt(line.substr(eq + 1), &cc) ||
+        !LeadingInt(line.substr(colon + 1), &max))
+      continue;
+    if (entry < 0 || entry >= count || cc < -1 || cc > 127) continue;
+    learnCC[entry] = static_cast<int32_t>(cc);
+    learnMax[entry] = static_cast<int32_t>(max);
+    ++applied;
+  }
+  return applied;
+}
+
+std::string VQEditor::MidiLearnFilePath() const {
+  const size_t slash = SettingsPath().rfind('/');
+  if (slash == std::string::npos) return "midilearn.ini";
+  return SettingsPath().substr(0, slash + 1) + "midilearn.ini";
+}
+
+bool VQEditor::WriteMidiLearnFile(const std::string& path) {
+  UTL_MutexLock lock(mMutex);
+  const std::string target = path.empty() ? MidiLearnFilePath() : path;
+  const std::string text = FormatMidiLearnFile(learnCC, learnMax, ProgramFieldTable::kLearnEntryCount);
+  // A new file beside the old one, renamed over it only once it is complete.
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  const std::string temp = folder + "." + name + ".new";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out << text;
+    out.flush();
+    if (!out) {
+      out.close();
+      std::remove(temp.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temp.c_str(), target.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool VQEditor::ReadMidiLearnFile(const std::string& path) {
+  UTL_MutexLock lock(mMutex);
+  std::ifstream in(path.empty() ? MidiLearnFilePath() : path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream text;
+  text << in.rdbuf();
+  int32_t cc[ProgramFieldTable::kLearnEntryCount];
+  int32_t max[ProgramFieldTable::kLearnEntryCount];
+  std::copy(std::begin(learnCC), std::end(learnCC), cc);
+  std::copy(std::begin(learnMax), std::end(learnMax), max);
+  ParseMidiLearnFile(text.str(), cc, max, ProgramFieldTable::kLearnEntryCount);
+  // A maximum outside its field's range would scale controllers past what the field takes.
+  for (int i = 0; i < ProgramFieldTable::kLearnEntryCount; ++i) {
+    learnCC[i] = cc[i];
+    learnMax[i] = std::clamp(max[i], ProgramFieldTable::Min(i), ProgramFieldTable::Max(i));
+  }
+  return true;
+}

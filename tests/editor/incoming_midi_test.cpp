@@ -1,0 +1,521 @@
+// Incoming MIDI: program dumps and replies from the synthesizer, the keyboard input with its
+// pass-through, note mirroring and learned controllers, and the "midilearn.ini" text.
+#include <cstring>
+#include <fstream>
+
+#include "editor/incoming_sysex.h"
+#include "editor/midi_learn.h"
+#include "editor/vq_sysex.h"
+#include "editor_test_support.h"
+#include "tools/vqsim/device_program.h"
+
+namespace vqtest {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Records what the SysEx handler hands on to the transfers.
+class RecordingTransfers : public VQDeviceTransfers {
+ public:
+  bool SaveReceivedProgram(VQEditor&, int slot, const uint8_t* dump) override {
+    saved.push_back({slot, Bytes(dump, dump + 213)});
+    return true;
+  }
+  void OnFirmwareReply(VQEditor&, uint8_t target, uint8_t command) override {
+    firmware.push_back({target, command});
+  }
+  void OnBankUploadAcknowledged(VQEditor&) override { ++uploadAcks; }
+
+  std::vector<std::pair<int, Bytes>> saved;
+  std::vector<std::pair<uint8_t, uint8_t>> firmware;
+  int uploadAcks = 0;
+};
+
+class IncomingMidiTest : public EditorTest {
+ protected:
+  VQEditor& MakeWithTransfers() {
+    VQEditor& e = Make();
+    auto t = std::make_unique<RecordingTransfers>();
+    transfers = t.get();
+    e.deviceTransfers = std::move(t);
+    return e;
+  }
+  void Receive(const Bytes& bytes) {
+    ISysExMessage msg(0, bytes.data(), static_cast<int32_t>(bytes.size()));
+    editor->ProcessSysEx(&msg);
+  }
+  void Key(uint8_t status, uint8_t d1, uint8_t d2 = 0) {
+    IMidiMessage msg(0, status, d1, d2);
+    editor->OnMidiMsgReceived(&msg);
+  }
+  static Bytes Dump(int slot) { return vqsim::BuildProgramDump(vqsim::DistinctProgram(slot), slot); }
+  static Bytes Reply(uint8_t command, uint8_t target = vq_sysex::kTargetEngine) {
+    return vqsim::BuildReply(target, command);
+  }
+
+  RecordingTransfers* transfers = nullptr;
+};
+
+// --- Checks before anything is acted on ---
+
+TEST(IncomingSysExCheck, FrameIdentifierTargetAndSize) {
+  const Bytes good = vqsim::BuildProgramDump(vqsim::DistinctProgram(7), 7);
+  IncomingSysEx in = ClassifyIncomingSysEx(good.data(), static_cast<int>(good.size()));
+  EXPECT_EQ(in.kind, IncomingSysExKind::kProgramDump);
+  EXPECT_TRUE(in.isDump && in.slotValid && in.checksumGood);
+  EXPECT_EQ(in.slot, 7);
+
+  struct Case {
+    const char* what;
+    size_t at;
+    uint8_t value;
+  };
+  const Case spoiled[] = {
+      {"no F0", 0, 0xF1},         {"no F7", 212, 0x00},       {"identifier", 2, 0x11},
+      {"target", 4, 0x06},        {"8-bit data byte", 40, 0x80},
+  };
+  for (const Case& c : spoiled) {
+    Bytes b = good;
+    b[c.at] = c.value;
+    EXPECT_EQ(ClassifyIncomingSysEx(b.data(), static_cast<int>(b.size())).kind, IncomingSysExKind::kIgnored)
+        << c.what;
+  }
+  for (size_t size : {212u, 214u, 8u, 6u, 116u}) {
+    Bytes b(size, 0x01);
+    b.front() = 0xF0;
+    b.back() = 0xF7;
+    b[1] = 0x00, b[2] = 0x56, b[3] = 0x51, b[4] = 0x05;
+    EXPECT_EQ(ClassifyIncomingSysEx(b.data(), static_cast<int>(b.size())).kind, IncomingSysExKind::kIgnored) << size;
+  }
+  EXPECT_EQ(ClassifyIncomingSysEx(nullptr, 213).kind, IncomingSysExKind::kIgnored);
+}
+
+TEST(IncomingSysExCheck, SlotChecksumAndReplies) {
+  for (int slot : {0, 100, 127}) {
+    Bytes b = vqsim::BuildProgramDump(vqsim::DistinctProgram(1), 1);
+    b[7] = static_cast<uint8_t>(slot);
+    IncomingSysEx in = ClassifyIncomingSysEx(b.data(), 213);
+    EXPECT_FALSE(in.slotValid) << slot;
+  }
+  Bytes bad = vqsim::BuildProgramDump(vqsim::DistinctProgram(3), 3);
+  bad[211] ^= 1;
+  EXPECT_FALSE(ClassifyIncomingSysEx(bad.data(), 213).checksumGood);
+  Bytes old = vqsim::BuildOldProgramDump(vqsim::DistinctProgram(3), 3);
+  IncomingSysEx o = ClassifyIncomingSysEx(old.data(), 115);
+  EXPECT_EQ(o.kind, IncomingSysExKind::kOldProgramDump);
+  EXPECT_TRUE(o.checksumGood);
+  // Replies from the program engine and the firmware targets; nothing else.
+  for (uint8_t target : {0x05, 0x07, 0x0B})
+    EXPECT_EQ(ClassifyIncomingSysEx(vqsim::BuildReply(target, 0x21).data(), 7).kind, IncomingSysExKind::kReply);
+  for (uint8_t target : {0x04, 0x06, 0x0C})
+    EXPECT_EQ(ClassifyIncomingSysEx(vqsim::BuildReply(target, 0x21).data(), 7).kind, IncomingSysExKind::kIgnored);
+}
+
+// --- Program dumps ---
+
+TEST_F(IncomingMidiTest, GoodDumpIsKeptAndNamedOnTheNextTick) {
+  VQEditor& e = Make();
+  e.requestOutstanding = true;
+  const Bytes dump = Dump(12);
+  Receive(dump);
+  EXPECT_FALSE(e.requestOutstanding);
+  EXPECT_TRUE(e.dumpReceived);
+  EXPECT_EQ(e.requestSlot, 12);
+  EXPECT_EQ(Bytes(e.receiveBuffer, e.receiveBuffer + 213), dump);
+  EXPECT_FALSE(e.requestPending);
+}
+
+TEST_F(IncomingMidiTest, OtherCommandOnlyEndsTheWait) {
+  VQEditor& e = Make();
+  e.requestOutstanding = true;
+  Bytes dump = Dump(4);
+  dump[5] = 0x20;
+  Receive(dump);
+  EXPECT_FALSE(e.requestOutstanding);
+  EXPECT_FALSE(e.dumpReceived);
+  EXPECT_FALSE(e.requestPending);
+}
+
+TEST_F(IncomingMidiTest, ForeignOrBrokenMessagesAreNotActedOn) {
+  VQEditor& e = Make();
+  e.requestOutstanding = true;
+  Bytes foreign = Dump(4);
+  foreign[3] = 0x52;
+  Receive(foreign);
+  Bytes cut = Dump(4);
+  cut.resize(200);
+  Receive(cut);
+  EXPECT_TRUE(e.requestOutstanding);
+  EXPECT_FALSE(e.dumpReceived);
+  EXPECT_EQ(e.receiveBuffer[0], 0);
+}
+
+TEST_F(IncomingMidiTest, BadChecksumAsksAgainABoundedNumberOfTimes) {
+  VQEditor& e = Make();
+  e.requestSlot = 9;
+  Bytes bad = Dump(9);
+  bad[100] ^= 0x01;
+  for (int attempt = 1; attempt <= VQEditor::kDumpRetryLimit; ++attempt) {
+    Receive(bad);
+    EXPECT_TRUE(e.requestPending) << attempt;
+    EXPECT_EQ(e.requestSlot, 9);
+    EXPECT_FALSE(e.transferFailed);
+    e.requestPending = false;
+  }
+  Receive(bad);
+  EXPECT_FALSE(e.requestPending);
+  EXPECT_TRUE(e.transferFailed);
+  EXPECT_FALSE(e.dumpReceived);
+
+  // A good dump after a bad one starts the count afresh.
+  e.transferFailed = false;
+  Receive(bad);
+  Receive(Dump(9));
+  EXPECT_EQ(e.dumpRetries, 0);
+  EXPECT_TRUE(e.dumpReceived);
+}
+
+TEST_F(IncomingMidiTest, SlotOutsideTheBankIsNotTaken) {
+  VQEditor& e = Make();
+  Bytes dump = Dump(3);
+  dump[7] = 0;  // the checksum does not cover the slot byte
+  Receive(dump);
+  EXPECT_FALSE(e.dumpReceived);
+  EXPECT_TRUE(e.requestPending);
+}
+
+TEST_F(IncomingMidiTest, OlderDumpClearsWhatItDoesNotCarryAndIsSavedOnTheMainThread) {
+  VQEditor& e = MakeWithTransfers();
+  Receive(Dump(20));  // fills every byte of the receive buffer
+  e.dumpReceived = false;
+  const Bytes old = vqsim::BuildOldProgramDump(vqsim::DistinctProgram(5), 5);
+  Receive(old);
+  EXPECT_EQ(Bytes(e.receiveBuffer, e.receiveBuffer + 115), old);
+  for (int i = 115; i < 213; ++i) ASSERT_EQ(e.receiveBuffer[i], 0) << i;
+  EXPECT_FALSE(e.dumpReceived);
+  EXPECT_TRUE(transfers->saved.empty());  // not on the MIDI thread
+
+  e.RunDeferredMidiWork();
+  ASSERT_EQ(transfers->saved.size(), 1u);
+  EXPECT_EQ(transfers->saved[0].first, 5);
+  EXPECT_EQ(Bytes(transfers->saved[0].second.begin(), transfers->saved[0].second.begin() + 115), old);
+  EXPECT_FALSE(e.requestPending);  // a single older dump asks for nothing more
+}
+
+TEST_F(IncomingMidiTest, BankDownloadSavesEachSlotAndEndsAfterNinetyNine) {
+  VQEditor& e = MakeWithTransfers();
+  e.bankDownloadRunning = true;
+  e.requestSlot = 1;
+  for (int slot = 1; slot <= 3; ++slot) {
+    Receive(Dump(slot));
+    EXPECT_FALSE(e.dumpReceived);
+    e.RunDeferredMidiWork();
+    EXPECT_TRUE(e.requestPending);
+    EXPECT_EQ(e.requestSlot, slot + 1);
+    e.requestPending = false;
+  }
+  ASSERT_EQ(transfers->saved.size(), 3u);
+  EXPECT_EQ(transfers->saved[2].first, 3);
+
+  e.requestSlot = 99;
+  Receive(Dump(99));
+  e.RunDeferredMidiWork();
+  EXPECT_FALSE(e.bankDownloadRunning);
+  EXPECT_TRUE(e.transferDone);
+  EXPECT_EQ(e.requestSlot, 1);
+  EXPECT_FALSE(e.requestPending);
+}
+
+TEST_F(IncomingMidiTest, BankDownloadFailsAfterRepeatedBadDumps) {
+  VQEditor& e = MakeWithTransfers();
+  e.bankDownloadRunning = true;
+  e.requestSlot = 40;
+  Bytes bad = Dump(40);
+  bad[50] ^= 2;
+  for (int i = 0; i <= VQEditor::kDumpRetryLimit; ++i) Receive(bad);
+  EXPECT_FALSE(e.bankDownloadRunning);
+  EXPECT_TRUE(e.transferFailed);
+  e.RunDeferredMidiWork();
+  EXPECT_TRUE(transfers->saved.empty());
+}
+
+// --- Replies ---
+
+TEST_F(IncomingMidiTest, WriteReplies) {
+  VQEditor& e = Make();
+  e.singleWritePending = true;
+  e.unansweredPolls = 2;
+  Receive(Reply(0x22));
+  EXPECT_FALSE(e.singleWritePending);
+  EXPECT_TRUE(e.transferFailed);
+  EXPECT_EQ(e.unansweredPolls, 0);
+
+  e.transferFailed = false;
+  e.singleWritePending = true;
+  Receive(Reply(0x21, 0x07));  // a firmware target cannot answer a write
+  EXPECT_TRUE(e.singleWritePending);
+  Receive(Reply(0x21));
+  EXPECT_FALSE(e.singleWritePending);
+  EXPECT_FALSE(e.transferDone);  // finished on the main thread
+  size_t mark = Mark();
+  e.RunDeferredMidiWork();
+  EXPECT_TRUE(e.transferDone);
+  // Without a program library the file cannot be loaded: nothing is sent.
+  EXPECT_TRUE(CcsSince(mark).empty());
+  EXPECT_EQ(Bytes(e.replyBuffer, e.replyBuffer + 7), Reply(0x21));
+}
+
+TEST_F(IncomingMidiTest, RepliesDriveFirmwareAndBankUpload) {
+  VQEditor& e = MakeWithTransfers();
+  Receive(Reply(0x12, 0x08));
+  EXPECT_TRUE(transfers->firmware.empty());  // no update running
+  e.firmwareRunning = true;
+  for (uint8_t c : {0x11, 0x12, 0x14, 0x15, 0x21}) Receive(Reply(c, 0x08));
+  ASSERT_EQ(transfers->firmware.size(), 4u);
+  EXPECT_EQ(transfers->firmware[1], (std::pair<uint8_t, uint8_t>(0x08, 0x12)));
+  e.firmwareRunning = false;
+
+  e.bankUploadRunning = true;
+  Receive(Reply(0x21));
+  EXPECT_EQ(transfers->uploadAcks, 0);
+  e.RunDeferredMidiWork();
+  EXPECT_EQ(transfers->uploadAcks, 1);
+  Receive(Reply(0x22));
+  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_TRUE(e.transferFailed);
+  Receive(Reply(0x21));
+  e.RunDeferredMidiWork();
+  EXPECT_EQ(transfers->uploadAcks, 1);
+}
+
+// --- Keyboard input ---
+
+TEST_F(IncomingMidiTest, NotesPassThroughAndAreMirrored) {
+  VQEditor& e = Make();
+  struct Case {
+    uint8_t status, note, velocity;
+    Bytes mirror;
+    int held;
+  };
+  const Case cases[] = {
+      {0x90, 60, 100, {0xF0, 0x00, 0x56, 0x51, 0x05, 0x50, 60, 100, 0xF7}, 1},
+      {0x92, 64, 1, {0xF0, 0x00, 0x56, 0x51, 0x05, 0x50, 64, 1, 0xF7}, 2},
+      {0x90, 60, 0, {0xF0, 0x00, 0x56, 0x51, 0x05, 0x51, 60, 0x00, 0xF7}, 1},
+      {0x81, 64, 33, {0xF0, 0x00, 0x56, 0x51, 0x05, 0x51, 64, 33, 0xF7}, 0},
+  };
+  for (const Case& c : cases) {
+    size_t mark = Mark();
+    Key(c.status, c.note, c.velocity);
+    auto sent = Since(mark);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0], (Bytes{c.status, c.note, c.velocity}));
+    EXPECT_EQ(sent[1], c.mirror);
+    EXPECT_EQ(e.activeNotes, c.held);
+  }
+  EXPECT_EQ(e.noteState[60], 0);
+  EXPECT_TRUE(e.keyboardRedrawPending);
+}
+
+TEST_F(IncomingMidiTest, ReleaseOfAKeyNotHeldChangesNoCount) {
+  VQEditor& e = Make();
+  Key(0x80, 50, 0);
+  Key(0x90, 51, 0);
+  EXPECT_EQ(e.activeNotes, 0);
+  Key(0x90, 52, 90);
+  Key(0x90, 52, 91);  // a second press of a held key
+  EXPECT_EQ(e.activeNotes, 1);
+  Key(0x80, 52, 0);
+  Key(0x80, 52, 0);
+  EXPECT_EQ(e.activeNotes, 0);
+  EXPECT_EQ(e.noteState[52], 0);
+}
+
+TEST_F(IncomingMidiTest, ClockOtherChannelMessagesAndSystemMessages) {
+  VQEditor& e = Make();
+  size_t mark = Mark();
+  Key(0xF8, 0);
+  auto sent = Since(mark);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0], Bytes{0xF8});
+  EXPECT_FALSE(e.keyboardRedrawPending);
+
+  mark = Mark();
+  Key(0xA0, 60, 20);
+  Key(0xC3, 5);
+  Key(0xD0, 70);
+  Key(0xE0, 0, 64);
+  Key(0xFE, 0);  // active sensing and other system messages stay here
+  Key(0xF2, 1, 2);
+  sent = Since(mark);
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_EQ(sent[0], (Bytes{0xA0, 60, 20}));
+  EXPECT_EQ(sent[1], (Bytes{0xC3, 5}));
+  EXPECT_EQ(sent[3], (Bytes{0xE0, 0, 64}));
+}
+
+TEST_F(IncomingMidiTest, OnScreenKeyboardIsMarkedOnTheMainThread) {
+  VQEditor& e = Make();
+  TestControl keyboard(&e, IRECT(0, 0, 10, 10));
+  keyboard.SetClean();
+  keyboard.SetClean();
+  e.keyboardControl = &keyboard;
+  Key(0x90, 60, 64);
+  EXPECT_FALSE(keyboard.IsDirty());
+  e.RunDeferredMidiWork();
+  EXPECT_TRUE(keyboard.IsDirty());
+  e.keyboardControl = nullptr;
+}
+
+// --- Learned controllers ---
+
+TEST_F(IncomingMidiTest, UnassignedControllerPassesAssignedOneMovesItsParameters) {
+  VQEditor& e = Make();
+  size_t mark = Mark();
+  Key(0xB0, 20, 99);
+  auto sent = Since(mark);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0], (Bytes{0xB0, 20, 99}));
+
+  // One controller on two entries: VCO1 volume (field 11) and VCO2 volume (field 23).
+  e.learnCC[11] = 20;
+  e.learnCC[23] = 20;
+  mark = Mark();
+  Key(0xB0, 20, 127);
+  EXPECT_EQ(Value(14), 127);
+  EXPECT_EQ(Value(26), 127);
+  for (const auto& m : Since(mark)) EXPECT_FALSE(m == (Bytes{0xB0, 20, 127}));
+  EXPECT_EQ(CcsSince(mark).back(), (NrpnControl{0x06, 127}));
+  EXPECT_TRUE(e.paramRedrawPending);
+}
+
+TEST_F(IncomingMidiTest, ControllerScalesOverTheLearnedRange) {
+  VQEditor& e = Make();
+  e.learnCC[1] = 7;  // "VCO1 fine", -63..63
+  e.learnMax[1] = 63;
+  const std::pair<int, int> points[] = {{0, -63}, {127, 63}, {64, 0}, {1, -63}, {2, -62}};
+  for (auto [cc, expected] : points) {
+    Key(0xB0, 7, static_cast<uint8_t>(cc));
+    EXPECT_EQ(Value(4), expected) << cc;
+  }
+  e.learnMax[1] = 0;  // learned with the knob in the middle: the controller spans -63..0
+  Key(0xB0, 7, 127);
+  EXPECT_EQ(Value(4), 0);
+}
+
+TEST_F(IncomingMidiTest, LearnControllerFirstThenTarget) {
+  VQEditor& e = Make();
+  Set(297, 1);
+  EXPECT_TRUE(e.learnMode);
+  size_t mark = Mark();
+  Key(0xB0, 21, 5);
+  EXPECT_EQ(e.lastLearnCC, 21);
+  EXPECT_TRUE(e.learnMode);
+  EXPECT_TRUE(Since(mark).empty());  // a controller being learned is not sent on
+  for (int32_t cc : e.learnCC) ASSERT_EQ(cc, -1);
+
+  // Touching the knob without changing its value completes the assignment.
+  Set(14, Value(14));
+  EXPECT_EQ(e.learnCC[11], 21);
+  EXPECT_EQ(e.learnMax[11], Value(14));
+  EXPECT_FALSE(e.learnMode);
+  EXPECT_EQ(Value(297), 0);
+}
+
+TEST_F(IncomingMidiTest, LearnTargetFirstThenController) {
+  VQEditor& e = Make();
+  Set(297, 1);
+  Set(15, 100);  // "VCO2 coarse"... field 12, learn maximum 48 after the limit
+  EXPECT_EQ(e.learnTarget, 12);
+  EXPECT_TRUE(e.learnMode);
+  Key(0xB0, 30, 1);
+  EXPECT_EQ(e.learnCC[12], 30);
+  EXPECT_EQ(e.learnMax[12], 48);
+  EXPECT_FALSE(e.learnMode);
+  EXPECT_EQ(Value(297), 0);
+
+  // A new learn waits for a new target.
+  Set(297, 1);
+  Key(0xB0, 31, 1);
+  EXPECT_EQ(e.learnCC[12], 30);
+  EXPECT_EQ(e.lastLearnCC, 31);
+  EXPECT_TRUE(e.learnMode);
+}
+
+TEST_F(IncomingMidiTest, UnlearnRemovesTheTouchedAssignment) {
+  VQEditor& e = Make();
+  e.learnCC[11] = 9;
+  Set(298, 1);
+  EXPECT_TRUE(e.unlearnMode);
+  Set(14, 5);
+  EXPECT_EQ(e.learnCC[11], -1);
+  EXPECT_FALSE(e.unlearnMode);
+  EXPECT_EQ(Value(298), 0);
+  // Fields beyond the learn table never take part.
+  Set(298, 1);
+  Set(140, 5);
+  EXPECT_TRUE(e.unlearnMode);
+}
+
+// --- "midilearn.ini" ---
+
+TEST(MidiLearnFile, FormatsAssignedEntriesOnly) {
+  int32_t cc[122], max[122];
+  for (int i = 0; i < 122; ++i) cc[i] = -1, max[i] = 127;
+  cc[0] = 1, max[0] = 48;
+  cc[121] = 127, max[121] = 5;
+  cc[7] = 0, max[7] = -3;
+  EXPECT_EQ(FormatMidiLearnFile(cc, max, 122), "0=1:48\n7=0:-3\n121=127:5\n");
+}
+
+TEST(MidiLearnFile, ParsesWellFormedLinesAndSkipsTheRest) {
+  int32_t cc[122], max[122];
+  for (int i = 0; i < 122; ++i) cc[i] = -1, max[i] = 127;
+  const std::string text =
+      "3=20:64\n"
+      "122=5:5\n"       // entry outside the table
+      "-1=5:5\n"
+      "4=128:5\n"       // controller outside MIDI
+      "5=7\n"           // no maximum
+      "garbage\n"
+      "6=9:1:2\n"       // the maximum follows the last ':'
+      "99999999999=1:1\n"
+      "7=-1:10";        // no final newline; -1 unassigns
+  EXPECT_EQ(ParseMidiLearnFile(text, cc, max, 122), 3);
+  EXPECT_EQ(cc[3], 20);
+  EXPECT_EQ(max[3], 64);
+  EXPECT_EQ(cc[6], 9);
+  EXPECT_EQ(max[6], 2);
+  EXPECT_EQ(cc[7], -1);
+  EXPECT_EQ(max[7], 10);
+  EXPECT_EQ(cc[4], -1);
+  EXPECT_EQ(cc[5], -1);
+}
+
+TEST_F(IncomingMidiTest, LearnFileRoundTripBesideTheSettings) {
+  VQEditor& e = Make();
+  EXPECT_EQ(e.MidiLearnFilePath(), dir + "/midilearn.ini");
+  e.learnCC[2] = 11;
+  e.learnMax[2] = 10;
+  e.learnCC[100] = 12;
+  ASSERT_TRUE(e.WriteMidiLearnFile());
+  std::ifstream in(dir + "/midilearn.ini");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "2=11:10\n100=12:" + std::to_string(e.learnMax[100]) + "\n");
+  EXPECT_FALSE(std::filesystem::exists(dir + "/.midilearn.ini.new"));
+
+  for (int32_t& cc : e.learnCC) cc = -1;
+  ASSERT_TRUE(e.ReadMidiLearnFile());
+  EXPECT_EQ(e.learnCC[2], 11);
+  EXPECT_EQ(e.learnMax[2], 10);
+  EXPECT_EQ(e.learnCC[100], 12);
+
+  // A maximum beyond its field's range is limited to it.
+  std::ofstream(dir + "/midilearn.ini") << "0=5:500\n";
+  ASSERT_TRUE(e.ReadMidiLearnFile());
+  EXPECT_EQ(e.learnMax[0], 48);
+  EXPECT_FALSE(e.ReadMidiLearnFile(dir + "/missing.ini"));
+  EXPECT_FALSE(e.WriteMidiLearnFile(dir + "/no/such/folder/midilearn.ini"));
+}
+
+}  // namespace
+}  // namespace vqtest
