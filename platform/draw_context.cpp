@@ -1,0 +1,220 @@
+#include "platform/draw_context.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vq::platform {
+
+namespace {
+
+int Channel(double v) {
+  if (!(v > 0)) return 0;
+  if (v >= 1) return 255;
+  return static_cast<int>(v * 255 + 0.5);
+}
+
+std::uint32_t Word(int r, int g, int b, std::uint32_t keepFirstByte) {
+  return (keepFirstByte & 0xFFu) | static_cast<std::uint32_t>(r) << 8 | static_cast<std::uint32_t>(g) << 16 |
+         static_cast<std::uint32_t>(b) << 24;
+}
+
+// First pixel whose centre is at or right of v.
+int PixelFrom(double v) {
+  const double f = std::ceil(v - 0.5);
+  if (f < -1e9) return -1000000000;
+  if (f > 1e9) return 1000000000;
+  return static_cast<int>(f);
+}
+
+}  // namespace
+
+DrawContext::DrawContext(std::uint32_t* pixels, int width, int height, int rowPixels, double deviceScale)
+    : pixels_(pixels), width_(width > 0 ? width : 0), height_(height > 0 ? height : 0), rowPixels_(rowPixels) {
+  if (!pixels_ || rowPixels_ < width_) width_ = height_ = 0;
+  state_.sx = state_.sy = deviceScale > 0 ? deviceScale : 1.0;
+  state_.cx1 = width_;
+  state_.cy1 = height_;
+}
+
+void DrawContext::saveState() { stack_.push_back(state_); }
+
+bool DrawContext::restoreState() {
+  if (stack_.empty()) return false;
+  state_ = stack_.back();
+  stack_.pop_back();
+  return true;
+}
+
+void DrawContext::translate(double dx, double dy) {
+  state_.tx += dx * state_.sx;
+  state_.ty += dy * state_.sy;
+}
+
+void DrawContext::scale(double sx, double sy) {
+  state_.sx *= sx;
+  state_.sy *= sy;
+}
+
+Point DrawContext::toDevice(Point p) const { return {p.x * state_.sx + state_.tx, p.y * state_.sy + state_.ty}; }
+
+Size DrawContext::sizeToDevice(Size s) const { return {std::fabs(s.width * state_.sx), std::fabs(s.height * state_.sy)}; }
+
+bool DrawContext::DeviceSpan(const Rect& r, int& x0, int& y0, int& x1, int& y1) const {
+  const Point a = toDevice({r.x, r.y});
+  const Point b = toDevice({r.x + r.width, r.y + r.height});
+  x0 = std::max(PixelFrom(std::min(a.x, b.x)), state_.cx0);
+  x1 = std::min(PixelFrom(std::max(a.x, b.x)), state_.cx1);
+  y0 = std::max(PixelFrom(std::min(a.y, b.y)), state_.cy0);
+  y1 = std::min(PixelFrom(std::max(a.y, b.y)), state_.cy1);
+  return x0 < x1 && y0 < y1;
+}
+
+void DrawContext::clipToRect(const Rect& r) {
+  int x0, y0, x1, y1;
+  if (DeviceSpan(r, x0, y0, x1, y1)) {
+    state_.cx0 = x0, state_.cy0 = y0, state_.cx1 = x1, state_.cy1 = y1;
+  } else {
+    state_.cx1 = state_.cx0;
+    state_.cy1 = state_.cy0;
+  }
+}
+
+void DrawContext::clipBounds(int& x0, int& y0, int& x1, int& y1) const {
+  x0 = state_.cx0, y0 = state_.cy0, x1 = state_.cx1, y1 = state_.cy1;
+}
+
+void DrawContext::BlendPixel(std::uint32_t* p, const Color& c, unsigned coverage) const {
+  const int w = static_cast<int>(std::lround(std::clamp(c.a, 0.0, 1.0) * coverage));
+  if (w <= 0) return;
+  const std::uint32_t d = *p;
+  const int r = Channel(c.r), g = Channel(c.g), b = Channel(c.b);
+  if (w >= 255) {
+    *p = Word(r, g, b, d);
+    return;
+  }
+  auto mix = [w](int dc, int sc) { return dc + ((sc - dc) * w + (sc >= dc ? 127 : -127)) / 255; };
+  *p = Word(mix((d >> 8) & 0xFF, r), mix((d >> 16) & 0xFF, g), mix(d >> 24, b), d);
+}
+
+void DrawContext::fillRect(const Rect& r, const Color& c) {
+  int x0, y0, x1, y1;
+  if (!DeviceSpan(r, x0, y0, x1, y1)) return;
+  for (int y = y0; y < y1; ++y) {
+    std::uint32_t* row = pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_;
+    for (int x = x0; x < x1; ++x) BlendPixel(row + x, c, 255);
+  }
+}
+
+void DrawContext::clearRect(const Rect& r) {
+  int x0, y0, x1, y1;
+  if (!DeviceSpan(r, x0, y0, x1, y1)) return;
+  for (int y = y0; y < y1; ++y) std::fill_n(pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_ + x0, x1 - x0, 0u);
+}
+
+void DrawContext::fillPolygon(const std::vector<Point>& points, const Color& c) {
+  if (points.size() < 3) return;
+  std::vector<Point> dev;
+  dev.reserve(points.size());
+  double minY = 1e300, maxY = -1e300;
+  for (const Point& p : points) {
+    dev.push_back(toDevice(p));
+    minY = std::min(minY, dev.back().y);
+    maxY = std::max(maxY, dev.back().y);
+  }
+  const int y0 = std::max(PixelFrom(minY), state_.cy0), y1 = std::min(PixelFrom(maxY), state_.cy1);
+  std::vector<std::pair<double, int>> crossings;
+  for (int y = y0; y < y1; ++y) {
+    const double cy = y + 0.5;
+    crossings.clear();
+    for (std::size_t i = 0; i < dev.size(); ++i) {
+      const Point& a = dev[i];
+      const Point& b = dev[(i + 1) % dev.size()];
+      if ((a.y <= cy) == (b.y <= cy)) continue;
+      const double x = a.x + (cy - a.y) * (b.x - a.x) / (b.y - a.y);
+      crossings.emplace_back(x, b.y > a.y ? 1 : -1);
+    }
+    std::sort(crossings.begin(), crossings.end());
+    int winding = 0;
+    std::uint32_t* row = pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_;
+    for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
+      winding += crossings[i].second;
+      if (winding == 0) continue;
+      const int x0 = std::max(PixelFrom(crossings[i].first), state_.cx0);
+      const int x1 = std::min(PixelFrom(crossings[i + 1].first), state_.cx1);
+      for (int x = x0; x < x1; ++x) BlendPixel(row + x, c, 255);
+    }
+  }
+}
+
+void DrawContext::strokePolyline(const std::vector<Point>& points, double lineWidth, const Color& c) {
+  if (points.size() < 2) return;
+  const double minWidth = 1.0 / std::max(std::fabs(state_.sx), 1e-9);
+  const double half = std::max(lineWidth, minWidth) / 2;
+  for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+    const Point a = points[i], b = points[i + 1];
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double len = std::hypot(dx, dy);
+    if (len == 0) {
+      fillRect({a.x - half, a.y - half, 2 * half, 2 * half}, c);
+      continue;
+    }
+    // Extended by half the width at both ends, so joined segments meet without gaps.
+    const double ux = dx / len * half, uy = dy / len * half;
+    fillPolygon({{a.x - ux - uy, a.y - uy + ux},
+                 {b.x + ux - uy, b.y + uy + ux},
+                 {b.x + ux + uy, b.y + uy - ux},
+                 {a.x - ux + uy, a.y - uy - ux}},
+                c);
+  }
+}
+
+void DrawContext::drawImage(const Rect& dest, const ImageView& image) {
+  if (!image.pixels || image.width < 1 || image.height < 1 || image.rowPixels < image.width) return;
+  const Point a = toDevice({dest.x, dest.y});
+  const Point b = toDevice({dest.x + dest.width, dest.y + dest.height});
+  const double dw = b.x - a.x, dh = b.y - a.y;
+  if (dw == 0 || dh == 0) return;
+  int x0, y0, x1, y1;
+  if (!DeviceSpan(dest, x0, y0, x1, y1)) return;
+  for (int y = y0; y < y1; ++y) {
+    int sy = static_cast<int>(std::floor((y + 0.5 - a.y) / dh * image.height));
+    sy = std::clamp(sy, 0, image.height - 1);
+    const std::uint32_t* src = image.pixels + static_cast<std::ptrdiff_t>(sy) * image.rowPixels;
+    std::uint32_t* row = pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_;
+    for (int x = x0; x < x1; ++x) {
+      int sx = static_cast<int>(std::floor((x + 0.5 - a.x) / dw * image.width));
+      sx = std::clamp(sx, 0, image.width - 1);
+      const std::uint32_t s = src[sx];
+      if (!image.alphaFirstByte) {
+        row[x] = (row[x] & 0xFFu) | (s & 0xFFFFFF00u);
+        continue;
+      }
+      const Color c{((s >> 8) & 0xFF) / 255.0, ((s >> 16) & 0xFF) / 255.0, (s >> 24) / 255.0, (s & 0xFF) / 255.0};
+      BlendPixel(row + x, c, 255);
+    }
+  }
+}
+
+double DrawContext::drawText(const FontFace& face, const std::u32string& text, Point origin, const Color& c) {
+  double pen = 0;
+  GlyphImage glyph;
+  for (char32_t ch : text) {
+    const Point o = toDevice({origin.x + pen, origin.y});
+    if (face.renderGlyph(ch, state_.antialias, glyph)) {
+      const int gx = static_cast<int>(std::lround(o.x)) + glyph.left;
+      const int gy = static_cast<int>(std::lround(o.y)) - glyph.top;
+      const int x0 = std::max(gx, state_.cx0), x1 = std::min(gx + glyph.width, state_.cx1);
+      const int y0 = std::max(gy, state_.cy0), y1 = std::min(gy + glyph.height, state_.cy1);
+      for (int y = y0; y < y1; ++y) {
+        const std::uint8_t* m = glyph.coverage.data() + static_cast<std::size_t>(y - gy) * glyph.width - gx;
+        std::uint32_t* row = pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_;
+        for (int x = x0; x < x1; ++x)
+          if (m[x]) BlendPixel(row + x, c, m[x]);
+      }
+    }
+    pen += face.advance(ch);
+  }
+  return pen;
+}
+
+}  // namespace vq::platform

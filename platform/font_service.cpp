@@ -1,0 +1,127 @@
+#include "platform/font_service.h"
+
+#include <atomic>
+#include <cmath>
+#include <mutex>
+
+namespace vq::platform {
+
+namespace {
+
+struct ServiceSlot {
+  std::mutex mutex;
+  std::unique_ptr<FontService> service;
+  std::atomic<std::uint32_t> generation{1};
+};
+
+ServiceSlot& Slot() {
+  static ServiceSlot* slot = new ServiceSlot;  // outlives static destructors of callers
+  return *slot;
+}
+
+// The deterministic face of FixedFontService.
+class FixedFace : public FontFace {
+ public:
+  FixedFace(std::string name, double size) : name_(std::move(name)), size_(size) {
+    ascent_ = static_cast<int>(std::lround(size * 3 / 4));
+    descent_ = static_cast<int>(std::lround(size)) - ascent_;
+    if (descent_ < 0) descent_ = 0;
+    advance_ = static_cast<int>(std::lround(size / 2));
+  }
+  double size() const override { return size_; }
+  FontMetrics metrics() const override { return {double(ascent_), double(descent_), 0.0}; }
+  std::string postScriptName() const override { return name_; }
+  std::string displayName() const override { return name_; }
+  double advance(char32_t) const override { return advance_; }
+  bool renderGlyph(char32_t c, bool, GlyphImage& out) const override {
+    out = GlyphImage{};
+    if (c <= 0x20 || advance_ < 2 || ascent_ < 1) return false;
+    out.width = advance_ - 1;
+    out.height = ascent_;
+    out.left = 0;
+    out.top = ascent_;
+    out.coverage.assign(static_cast<std::size_t>(out.width) * out.height, 255);
+    return true;
+  }
+
+ private:
+  std::string name_;
+  double size_;
+  int ascent_ = 0;
+  int descent_ = 0;
+  int advance_ = 0;
+};
+
+}  // namespace
+
+FontService& fontService() {
+  ServiceSlot& slot = Slot();
+  std::lock_guard<std::mutex> lock(slot.mutex);
+  if (!slot.service) slot.service = MakeFreeTypeFontService();
+  return *slot.service;
+}
+
+void installFontService(std::unique_ptr<FontService> service) {
+  ServiceSlot& slot = Slot();
+  std::unique_ptr<FontService> old;
+  {
+    std::lock_guard<std::mutex> lock(slot.mutex);
+    old = std::move(slot.service);
+    slot.service = std::move(service);
+    slot.generation.fetch_add(1);
+  }
+}
+
+std::uint32_t fontServiceGeneration() { return Slot().generation.load(); }
+
+std::string FixedFontService::resolveName(const std::string& fullName) {
+  resolvedNames.push_back(fullName);
+  return "Fixed-" + fullName;
+}
+
+std::shared_ptr<FontFace> FixedFontService::createFont(const std::string& name, double size) {
+  for (const std::string& missing : missingNames)
+    if (missing == name) return nullptr;
+  return std::make_shared<FixedFace>(name, size);
+}
+
+std::shared_ptr<FontFace> FixedFontService::systemLabelFont(double size) {
+  return std::make_shared<FixedFace>("Fixed-System", size);
+}
+
+bool DecodeUtf8Strict(const char* text, std::size_t length, std::u32string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  std::size_t i = 0;
+  while (i < length) {
+    const unsigned b0 = p[i];
+    if (b0 < 0x80) {
+      out.push_back(b0);
+      ++i;
+      continue;
+    }
+    int extra;
+    char32_t c;
+    char32_t minimum;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+      extra = 1, c = b0 & 0x1F, minimum = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+      extra = 2, c = b0 & 0x0F, minimum = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+      extra = 3, c = b0 & 0x07, minimum = 0x10000;
+    } else {
+      return false;
+    }
+    if (length - i <= static_cast<std::size_t>(extra)) return false;
+    for (int k = 1; k <= extra; ++k) {
+      const unsigned b = p[i + k];
+      if ((b & 0xC0) != 0x80) return false;
+      c = (c << 6) | (b & 0x3F);
+    }
+    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    out.push_back(c);
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return true;
+}
+
+}  // namespace vq::platform
