@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 using namespace rast_shape;
 
@@ -106,7 +107,11 @@ struct Plotter {
     }
     if (x0 > x1) return;
     RAST_pixel* p = bits + y * span + x0;
-    for (i64 x = x0; x <= x1; ++x, ++p) Op::put(p, colour, w);
+    if constexpr (std::is_same_v<Op, OpStore>) {
+      std::fill_n(p, x1 - x0 + 1, colour);
+    } else {
+      for (i64 x = x0; x <= x1; ++x, ++p) Op::put(p, colour, w);
+    }
   }
 };
 

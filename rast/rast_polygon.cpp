@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 using namespace rast_shape;
@@ -49,8 +50,12 @@ void fillRows(const Surface& s, Edge l, Edge r, int yFirst, int yLast, RAST_pixe
     const i64 a = std::max<i64>(l.x, 0), b = std::min<i64>(r.x, s.w - 1);
     if (a <= b) {
       RAST_pixel* p = s.at(int(a), y);
-      for (i64 x = a; x <= b; ++x, ++p) {
-        Op::put(p, c, w);
+      if constexpr (std::is_same_v<Op, OpStore>) {
+        std::fill_n(p, b - a + 1, c);
+      } else {
+        for (i64 x = a; x <= b; ++x, ++p) {
+          Op::put(p, c, w);
+        }
       }
     }
     l.next();
