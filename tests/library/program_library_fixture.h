@@ -1,0 +1,75 @@
+// An editor with the program library on a headless graphics, for the program-file operations
+// and the lifecycle. Its timer is stopped after construction: tests drive ticks and polls
+// directly, never by waiting.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "../editor/editor_test_support.h"
+#include "graphics/gui_types.h"
+#include "library/program_library.h"
+#include "library/program_text_format.h"
+
+namespace vqtest {
+
+// A control that counts mouse-downs (the save selector's dialog road).
+class ClickRecorder : public IControl {
+ public:
+  explicit ClickRecorder(IModuleBase* plug) : IControl(plug, IRECT(0, 0, 10, 10)) {}
+  bool Draw(IGraphics*) override { return true; }
+  void OnMouseDown(int x, int y, IMouseMod* mod) override {
+    ++clicks;
+    leftButton = mod && mod->L;
+  }
+  int clicks = 0;
+  bool leftButton = false;
+};
+
+class LibraryEditorTest : public EditorTest {
+ protected:
+  VQEditor& MakeWithLibrary(const std::string& outputName = "", bool withGui = true) {
+    VQEditorSetup setup;
+    if (withGui)
+      setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
+        return new TestGraphics(plug, w, h, fps);
+      };
+    setup.pages = MakeEditorPages();
+    setup.settingsPath = settings;
+    setup.outputDeviceName = outputName;
+    setup.programFiles = MakeProgramLibrary();
+    editor.reset(MakePlug(&out, &channel, std::move(setup)));
+    StopTimer();
+    return *editor;
+  }
+  void StopTimer() {
+    if (editor && editor->timer) {
+      editor->timer->Stop();
+      editor->timer->Join();
+    }
+  }
+  TestGraphics* Gui() const { return dynamic_cast<TestGraphics*>(editor->Graphics()); }
+
+  std::string ReadFile(const std::string& path) const {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  void WriteFile(const std::string& path, const std::string& bytes) const {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  // The editor's settings folder, with its trailing "/".
+  std::string Folder() const { return dir + "/"; }
+  std::string Ini(const char* section, const char* key) const {
+    char buf[300];
+    GetPrivateProfileString(section, key, "<none>", buf, sizeof buf, settings.c_str());
+    return buf;
+  }
+};
+
+}  // namespace vqtest
