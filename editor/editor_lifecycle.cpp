@@ -136,6 +136,7 @@ void VQEditor::SaveEditorState() {
 
 void VQEditor::OnTick() {
   UTL_MutexLock lock(mMutex);
+  RunDeferredMidiWork();
   if (dumpReceived) {
     dumpReceived = false;
     NameReceivedProgram(requestSlot);
@@ -147,7 +148,7 @@ void VQEditor::OnTick() {
   if (flexiPickActive && flexiPickSlot >= 1 && flexiPickSlot <= kFlexiSlotCount) {
     if (++flexiBlinkCounter >= kBlinkCalls) {
       flexiBlinkCounter = 0;
-      if (IControl* overlay = flexiOverlay[flexiPickSlot - 1]) overlay->Hide(!overlay->IsHidden());
+      ShowFlexiIndicator(flexiPickSlot - 1, !flexiIndicatorShown[flexiPickSlot - 1]);
     }
   }
 }
@@ -234,10 +235,8 @@ void VQEditor::StatusPoll() {
     if (flexiPickTimeoutCount++ >= kPollsPerPickTimeout - 1) {
       flexiPickTimeoutCount = 0;
       flexiPickTimeout = false;
-      if (flexiPickSlot >= 1 && flexiPickSlot <= kFlexiSlotCount && flexiOverlay[flexiPickSlot - 1])
-        flexiOverlay[flexiPickSlot - 1]->Hide(true);
-      flexiPickSlot = 0;
-      flexiPickActive = false;
+      if (flexiPickSlot >= 1 && flexiPickSlot <= kFlexiSlotCount) ShowFlexiIndicator(flexiPickSlot - 1, false);
+      EndFlexiPick();
     }
   }
 }

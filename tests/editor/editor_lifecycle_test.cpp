@@ -187,11 +187,14 @@ TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   e.flexiPickSlot = 1;
   e.flexiPickActive = true;
   e.flexiBlinkCounter = 0;
-  bool shown = !overlay->IsHidden();
+  e.ShowFlexiIndicator(0, true);
   for (int i = 0; i < 7; ++i) e.OnTick();
-  EXPECT_EQ(!overlay->IsHidden(), shown);
+  EXPECT_FALSE(overlay->IsHidden());
   e.OnTick();
-  EXPECT_NE(!overlay->IsHidden(), shown);
+  EXPECT_TRUE(overlay->IsHidden());
+  EXPECT_FALSE(e.flexiIndicatorShown[0]);
+  for (int i = 0; i < 8; ++i) e.OnTick();
+  EXPECT_FALSE(overlay->IsHidden());
   e.flexiOverlay[0] = nullptr;
 }
 
