@@ -10,13 +10,13 @@ seconds=${FUZZ_SECONDS:-30}
 cxx=${VQ_FUZZ_CXX:-clang++-14}
 
 mkdir -p "$build/corpus" "$build/artifacts"
-# The loader and the memory bitmap it creates (which stands on the memory drawing context) only:
-# the fuzzer does not depend on the rest of the program compiling under clang.
+# The loader and the memory bitmap it creates only (the drawing contexts the system bitmap would
+# need are stand-ins): the fuzzer does not depend on the rest of the program compiling under clang.
 sources=(
   "$here/tools/fuzz/png_fuzzer.cpp"
+  "$here/tools/fuzz/no_draw_contexts.cpp"
   "$here/rast/rast_png.cpp"
   "$here/rast/rast_bitmap.cpp"
-  "$here/wemu/mem_context.cpp"
 )
 flags=(-std=c++20 -g -O1 -fno-omit-frame-pointer -I"$here"
        -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
