@@ -137,7 +137,7 @@ void RAST_FLine(RAST_IBitmap* bitmap, float x1, float y1, float x2, float y2, RA
   const std::ptrdiff_t minorUnit = xMajor ? surf.span : 1;
   const bool negative = ne < ns;
   const std::ptrdiff_t minorStep = negative ? -minorUnit : minorUnit;
-  unsigned f16 = unsigned((m - std::floor(m)) * 65536.0f);
+  unsigned f16 = std::min(unsigned((m - std::floor(m)) * 65536.0f), 65535u);
   const unsigned step = unsigned(std::fabs(slope) * 65536.0f);
   // m may sit a hair below 0 where the clip rounded; the pixel pair still lies inside.
   int mi = int(m);
