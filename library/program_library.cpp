@@ -27,7 +27,6 @@ constexpr int kProgramNumberParam = 211;
 constexpr int kBrowserScrollParam = 341;
 constexpr int kNoProgramNumber = 100;
 constexpr size_t kPathLength = 255;
-constexpr int kDumpValueStart = 8;
 constexpr int kDumpNameStart = 178;
 
 bool HasNameExtension(const std::string& path) {
@@ -132,10 +131,7 @@ bool ProgramLibrary::WriteProgramDumpText(VQEditor& editor, const char* path) {
 bool ProgramLibrary::SaveProgramFile(VQEditor& editor, const char* path) {
   UTL_MutexLock lock(editor.Mutex());
   if (!path || !*path) return false;
-  ProgramRecord values;
-  for (int f = 0; f < kDeviceFieldCount; ++f)
-    values[f] = (editor.receiveBuffer[kDumpValueStart + f] & 0x7F) - ProgramFieldTable::Offset(f);
-  if (WriteFileSafely(path, FormatProgramText(values)) != ProgramFileError::kNone) return false;
+  if (WriteFileSafely(path, ReceivedDumpText(editor.receiveBuffer)) != ProgramFileError::kNone) return false;
   editor.SetProgramNameFromPath(editor.CurrentListName());
   editor.SetStatusText(editor.programName.c_str());
   return true;

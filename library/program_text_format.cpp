@@ -237,6 +237,13 @@ std::string FormatProgramText(const ProgramRecord& values) {
   return text;
 }
 
+std::string ReceivedDumpText(const uint8_t* dump) {
+  ProgramRecord values;
+  // Data bytes carry 7 bits; anything else would make the file unreadable.
+  for (int f = 0; f < kDeviceFieldCount; ++f) values[f] = (dump[8 + f] & 0x7F) - ProgramFieldTable::Offset(f);
+  return FormatProgramText(values);
+}
+
 ProgramFileError WriteFileSafely(const std::string& path, std::string_view bytes, bool replace) {
   namespace fs = vq::platform;
   if (!replace && fs::FileExists(path)) return ProgramFileError::kTargetExists;

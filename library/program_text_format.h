@@ -54,6 +54,10 @@ int32_t LimitProgramField(int field, int32_t value);
 // are not written). 171 lines, each ended by CR LF.
 std::string FormatProgramText(const ProgramRecord& values);
 
+// The version-244 text of a 213-byte program dump: field k is dump byte 8 + k less the field's
+// device offset (the name bytes 178..209 are not part of the text).
+std::string ReceivedDumpText(const uint8_t* dump);
+
 // Writes `bytes` to a new file beside `path` and renames it over `path` only when every byte
 // reached the disk: a failed save leaves the old file as it was. With `replace` false an
 // existing file at `path` is never replaced (kTargetExists).
