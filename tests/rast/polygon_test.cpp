@@ -135,6 +135,10 @@ TEST(Polygon, DegenerateInputs) {
   RAST_FillConvexPolygon(&c, nullptr, ys, 3, kWhite, kCopy, 1.0f);
   RAST_FillConvexPolygon(nullptr, xs, ys, 3, kWhite, kCopy, 1.0f);
   EXPECT_TRUE(c.changed().empty());
+  // A one-row polygon wholly left or right of the bitmap reaches into no column.
+  RAST_FillTriangle(&c, -9, 4, -5, 4, -1, 4, kWhite, kCopy, 1.0f);
+  RAST_FillTriangle(&c, 12, 4, 15, 4, 20, 4, kWhite, kCopy, 1.0f);
+  EXPECT_TRUE(c.changed().empty()) << c.ascii();
   // All points on one row: that row from the smallest to the largest x.
   RAST_FillTriangle(&c, 5, 4, 9, 4, 1, 4, kWhite, kCopy, 1.0f);
   EXPECT_EQ(c.changed(), Rows({{4, 1, 9}}));
