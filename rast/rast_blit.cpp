@@ -14,19 +14,20 @@ namespace {
 template <RAST_BlitOp Op>
 void BlitRows(const RAST_BitmapRows& dr, int dx, int dy, const RAST_BitmapRows& sr, int sx, int sy, int w, int h,
               RAST_Weight weight) {
+  if constexpr (Op == RAST_BlitOp::StoreSA) {
+    RAST_RectStoreSA(dr.at(dx, dy), dr.stride, sr.at(sx, sy), sr.stride, w, h);
+    return;
+  } else if constexpr (Op == RAST_BlitOp::Add) {
+    if (weight.isFull()) {
+      RAST_RectAddSaturate(dr.at(dx, dy), dr.stride, sr.at(sx, sy), sr.stride, w, h);
+      return;
+    }
+  }
   for (int j = 0; j < h; ++j) {
     RAST_pixel* d = dr.at(dx, dy + j);
     const RAST_pixel* s = sr.at(sx, sy + j);
     if constexpr (Op == RAST_BlitOp::Store) {
       std::memmove(d, s, static_cast<std::size_t>(w) * 4);
-    } else if constexpr (Op == RAST_BlitOp::StoreSA) {
-      RAST_RowStoreSA(d, s, w);
-    } else if constexpr (Op == RAST_BlitOp::Add) {
-      if (weight.isFull()) {
-        RAST_RowAddSaturate(d, s, w);
-        continue;
-      }
-      for (int i = 0; i < w; ++i) d[i] = RAST_BlendAdd(d[i], s[i], weight);
     } else {
       for (int i = 0; i < w; ++i) d[i] = RAST_ApplyBlitOp<Op>(d[i], s[i], weight);
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "rast/rast_blend_simd.h"
 #include "rast/rast_clip.h"
 
 using rast_blend_detail::Clamp255;
@@ -52,7 +53,7 @@ void WordLoop(const RAST_BitmapRows& rows, int x, int y, int w, int h, F f) {
 void RAST_Clear(RAST_IBitmap* bm, RAST_pixel color) {
   RAST_BitmapRows rows(bm);
   if (!rows) return;
-  for (int j = 0; j < rows.height; ++j) std::fill_n(rows.row(j), rows.width, color);
+  for (int j = 0; j < rows.height; ++j) RAST_RowFill(rows.row(j), color, rows.width);
 }
 
 void RAST_FillRect(RAST_IBitmap* bm, int x, int y, int w, int h, RAST_pixel color, float alpha, RAST_BlendMode mode) {
@@ -67,7 +68,7 @@ void RAST_FillRect(RAST_IBitmap* bm, int x, int y, int w, int h, RAST_pixel colo
   if (mode.op() == 0) {
     switch (a) {
       case 256:
-        for (int j = 0; j < h; ++j) std::fill_n(rows.at(x, y + j), w, color);
+        for (int j = 0; j < h; ++j) RAST_RowFill(rows.at(x, y + j), color, w);
         return;
       case 128: WordLoop(rows, x, y, w, h, [color](RAST_pixel d) { return RAST_MixHalf(d, color); }); return;
       case 64: WordLoop(rows, x, y, w, h, [color](RAST_pixel d) { return RAST_MixQuarter(d, color); }); return;

@@ -1,0 +1,136 @@
+#include "rast/rast_blend_simd.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define RAST_HAVE_AVX2_DISPATCH 1
+#endif
+
+namespace {
+
+void AddSaturateSSE2(RAST_pixel* d, const RAST_pixel* s, int n) {
+  int i = 0;
+#if RAST_HAVE_SSE2
+  for (; i + 8 <= n; i += 8) {
+    __m128i* dv = reinterpret_cast<__m128i*>(d + i);
+    const __m128i* sv = reinterpret_cast<const __m128i*>(s + i);
+    const __m128i a0 = _mm_adds_epu8(_mm_loadu_si128(dv), _mm_loadu_si128(sv));
+    const __m128i a1 = _mm_adds_epu8(_mm_loadu_si128(dv + 1), _mm_loadu_si128(sv + 1));
+    _mm_storeu_si128(dv, a0);
+    _mm_storeu_si128(dv + 1, a1);
+  }
+#endif
+  for (; i < n; ++i) d[i] = RAST_BlendAdd(d[i], s[i], RAST_Weight(256));
+}
+
+void StoreSASSE2(RAST_pixel* d, const RAST_pixel* s, int n) {
+  int i = 0;
+#if RAST_HAVE_SSE2
+  const __m128i alphaMask = _mm_set1_epi32(0xFF);
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 4 <= n; i += 4) {
+    const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+    const __m128i a = _mm_and_si128(src, alphaMask);
+    const __m128i opaque = _mm_cmpeq_epi32(a, alphaMask);
+    const int opaqueBits = _mm_movemask_epi8(opaque);
+    const int clearBits = _mm_movemask_epi8(_mm_cmpeq_epi32(a, zero));
+    if ((opaqueBits | clearBits) == 0xFFFF) {
+      if (clearBits == 0xFFFF) continue;
+      const __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                       _mm_or_si128(_mm_and_si128(opaque, src), _mm_andnot_si128(opaque, dst)));
+      continue;
+    }
+    for (int k = 0; k < 4; ++k) d[i + k] = RAST_BlendStoreSA(d[i + k], s[i + k]);
+  }
+#endif
+  for (; i < n; ++i) d[i] = RAST_BlendStoreSA(d[i], s[i]);
+}
+
+#if RAST_HAVE_AVX2_DISPATCH
+__attribute__((target("avx2"))) void AddSaturateAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    __m256i* dv = reinterpret_cast<__m256i*>(d + i);
+    const __m256i* sv = reinterpret_cast<const __m256i*>(s + i);
+    const __m256i a0 = _mm256_adds_epu8(_mm256_loadu_si256(dv), _mm256_loadu_si256(sv));
+    const __m256i a1 = _mm256_adds_epu8(_mm256_loadu_si256(dv + 1), _mm256_loadu_si256(sv + 1));
+    _mm256_storeu_si256(dv, a0);
+    _mm256_storeu_si256(dv + 1, a1);
+  }
+  for (; i + 4 <= n; i += 4) {
+    __m128i* dv = reinterpret_cast<__m128i*>(d + i);
+    _mm_storeu_si128(dv, _mm_adds_epu8(_mm_loadu_si128(dv), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
+  }
+  for (; i < n; ++i) d[i] = RAST_BlendAdd(d[i], s[i], RAST_Weight(256));
+}
+
+// Eight pixels at a time; a block with only opaque and clear sources is a masked select.
+__attribute__((target("avx2"))) void StoreSAAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
+  int i = 0;
+  const __m256i alphaMask = _mm256_set1_epi32(0xFF);
+  const __m256i zero = _mm256_setzero_si256();
+  for (; i + 8 <= n; i += 8) {
+    const __m256i src = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+    const __m256i a = _mm256_and_si256(src, alphaMask);
+    const __m256i opaque = _mm256_cmpeq_epi32(a, alphaMask);
+    const __m256i clear = _mm256_cmpeq_epi32(a, zero);
+    const unsigned opaqueBits = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(opaque)));
+    const unsigned clearBits = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(clear)));
+    if ((opaqueBits | clearBits) == 0xFFu) {
+      if (opaqueBits == 0xFFu) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), src);
+      } else if (opaqueBits != 0) {
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(d + i), opaque, src);
+      }
+      continue;
+    }
+    for (int k = 0; k < 8; ++k) d[i + k] = RAST_BlendStoreSA(d[i + k], s[i + k]);
+  }
+  for (; i < n; ++i) d[i] = RAST_BlendStoreSA(d[i], s[i]);
+}
+
+bool HaveAVX2() {
+  static const bool have = __builtin_cpu_supports("avx2");
+  return have;
+}
+#endif
+
+}  // namespace
+
+void RAST_RowAddSaturate(RAST_pixel* d, const RAST_pixel* s, int n) {
+#if RAST_HAVE_AVX2_DISPATCH
+  if (HaveAVX2()) {
+    AddSaturateAVX2(d, s, n);
+    return;
+  }
+#endif
+  AddSaturateSSE2(d, s, n);
+}
+
+void RAST_RowStoreSA(RAST_pixel* d, const RAST_pixel* s, int n) {
+#if RAST_HAVE_AVX2_DISPATCH
+  if (HaveAVX2()) {
+    StoreSAAVX2(d, s, n);
+    return;
+  }
+#endif
+  StoreSASSE2(d, s, n);
+}
+
+void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w,
+                          int h) {
+  auto row = AddSaturateSSE2;
+#if RAST_HAVE_AVX2_DISPATCH
+  if (HaveAVX2()) row = AddSaturateAVX2;
+#endif
+  for (int j = 0; j < h; ++j, d += dstride, s += sstride) row(d, s, w);
+}
+
+void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w,
+                      int h) {
+  auto row = StoreSASSE2;
+#if RAST_HAVE_AVX2_DISPATCH
+  if (HaveAVX2()) row = StoreSAAVX2;
+#endif
+  for (int j = 0; j < h; ++j, d += dstride, s += sstride) row(d, s, w);
+}
