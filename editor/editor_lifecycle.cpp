@@ -42,6 +42,7 @@ void VQEditor::StartUp() {
   ResetFlexiSlotMarkers();
   flexiPickSlot = 0;
   flexiPickActive = false;
+  UpdateEqDisplay();
   if (IGraphics* g = GetGraphicsOf(this)) {
     g->SetControlsFromPlugValue(269, false, 1.0);  // "Show Fx Chorus"
     for (int page : {305, 267, 268}) g->SetControlsFromPlugValue(page, false, 0.0);
