@@ -1,0 +1,114 @@
+// The MIDI input: the in-memory backend, and RtMidi's over a real JACK port fed by our own
+// output (SysEx kept whole, timing kept, active sensing dropped).
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "platform/midi_input.h"
+#include "platform/midi_output.h"
+
+namespace vq::platform {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+TEST(MemoryMidiInput, DeliversWhileOpen) {
+  MemoryMidiInput in;
+  std::vector<Bytes> got;
+  EXPECT_TRUE(in.Inject(Bytes{0x90, 60, 1}));  // no callback yet: taken and dropped
+  in.SetCallback([&](const uint8_t* b, size_t n) { got.emplace_back(b, b + n); });
+  EXPECT_TRUE(in.Inject(Bytes{0xF0, 1, 2, 0xF7}));
+  EXPECT_FALSE(in.Inject(Bytes{}));
+  in.ClosePort();
+  EXPECT_FALSE(in.IsPortOpen());
+  EXPECT_FALSE(in.Inject(Bytes{0x80, 60, 0}));
+  EXPECT_FALSE(in.OpenPort(1, "x"));
+  EXPECT_TRUE(in.OpenVirtualPort("x"));
+  EXPECT_TRUE(in.Inject(Bytes{0xF8}));
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0], (Bytes{0xF0, 1, 2, 0xF7}));
+  EXPECT_EQ(got[1], Bytes{0xF8});
+  in.SetCallback(nullptr);
+  EXPECT_TRUE(in.Inject(Bytes{0xF8}));
+  EXPECT_EQ(got.size(), 2u);
+}
+
+class Collector {
+ public:
+  void Add(const uint8_t* b, size_t n) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    messages_.emplace_back(b, b + n);
+    cv_.notify_all();
+  }
+  bool WaitFor(size_t count, int ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return messages_.size() >= count; });
+  }
+  std::vector<Bytes> Messages() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return messages_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  std::vector<Bytes> messages_;
+};
+
+TEST(MidiInputOverJack, KeepsSysExAndTimingDropsActiveSensing) {
+  const char* jack = std::getenv("VQ_JACK");
+  if (!jack || std::strcmp(jack, "1") != 0)
+    GTEST_SKIP() << "no JACK server: VQ_JACK is not \"1\" (tools/test.sh starts one); this test needs real MIDI ports";
+  const std::string base = "vqin" + std::to_string(getpid());
+  std::string error;
+  auto out = RtMidiOutput::Create(base + "-out", &error);
+  ASSERT_TRUE(out) << error;
+  auto in = RtMidiInput::Create(base + "-in", 100, &error);
+  ASSERT_TRUE(in) << error;
+  EXPECT_EQ(in->ApiName(), "jack");
+  Collector collector;
+  in->SetCallback([&](const uint8_t* b, size_t n) { collector.Add(b, n); });
+  ASSERT_TRUE(in->OpenVirtualPort("in"));
+  // Our output opens a numbered port: find the input among the output's ports.
+  unsigned target = out->PortCount();
+  for (unsigned p = 0; p < out->PortCount(); ++p)
+    if (out->PortName(p).find(base + "-in") != std::string::npos) target = p;
+  ASSERT_LT(target, out->PortCount());
+  ASSERT_TRUE(out->OpenPort(target, "out"));
+
+  Bytes dump(213, 0x11);
+  dump.front() = 0xF0;
+  dump.back() = 0xF7;
+  Bytes big(20000, 0x22);  // more than one JACK send: sliced by the output, whole here
+  big.front() = 0xF0;
+  big.back() = 0xF7;
+  // The connection becomes live within a few cycles: send until the first message arrives.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!collector.WaitFor(1, 20) && std::chrono::steady_clock::now() < deadline) out->Send(Bytes{0xF8});
+  ASSERT_TRUE(collector.WaitFor(1, 0)) << "nothing arrived within 5 s";
+  const size_t before = collector.Messages().size();
+  ASSERT_TRUE(out->Send(Bytes{0xFE}));
+  ASSERT_TRUE(out->Send(Bytes{0x90, 60, 100}));
+  ASSERT_TRUE(out->Send(dump));
+  ASSERT_TRUE(out->Send(big));
+  ASSERT_TRUE(out->Send(Bytes{0x80, 60, 0}));
+  ASSERT_TRUE(collector.WaitFor(before + 4, 5000));
+  auto got = collector.Messages();
+  got.erase(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(before));
+  while (!got.empty() && got.front() == Bytes{0xF8}) got.erase(got.begin());  // late clocks
+  ASSERT_EQ(got.size(), 4u);
+  EXPECT_EQ(got[0], (Bytes{0x90, 60, 100}));
+  EXPECT_EQ(got[1], dump);
+  EXPECT_EQ(got[2], big);
+  EXPECT_EQ(got[3], (Bytes{0x80, 60, 0}));
+  in->SetCallback(nullptr);
+}
+
+}  // namespace
+}  // namespace vq::platform
