@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "editor/program_codec.h"
-#include "editor/program_field_table.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
