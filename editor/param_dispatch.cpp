@@ -4,6 +4,7 @@
 // change repeats. FLEXI cases live in flexi_controls.cpp, the effect views in
 // effect_controls.cpp, program file and manager cases behind `paramCases`.
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 #include "editor/value_readouts.h"
@@ -50,8 +51,10 @@ void VQEditor::OnParamChange(int paramIdx) {
   if (field < 0 || field >= vq_param::kCount) return;
   const int32_t value = ParamInt(paramIdx);
 
-  if (flexiPickActive && !FlexiPickRoad(field)) return;
-  if (field < ProgramFieldTable::kLearnEntryCount) LearnStep(field, value);
+  // A pick or a learn takes the knob the user touches, never the fields of a program being
+  // applied while one is armed.
+  if (flexiPickActive && !applyingProgram && !FlexiPickRoad(field)) return;
+  if (field < ProgramFieldTable::kLearnEntryCount && !applyingProgram) LearnStep(field, value);
 
   // "MIDI Sync" and the external program change act on the release of their knob, even when
   // the value did not change.

@@ -78,6 +78,16 @@ TEST_F(FlexiTest, ExcludedKnobIsIgnoredEntirelyWhilePicking) {
   EXPECT_EQ(e.flexiDestination[1], -1);
 }
 
+TEST_F(FlexiTest, ProgramAppliedWhilePickingSetsNoDestination) {
+  VQEditor& e = Make();
+  Press(239);
+  e.InitProgram();
+  EXPECT_EQ(e.flexiDestination[0], -1);
+  EXPECT_TRUE(e.flexiPickActive);
+  Set(20, 64);  // "VCO2 PWM offset", field 17
+  EXPECT_EQ(e.flexiDestination[0], 17);
+}
+
 TEST_F(FlexiTest, DelayRangesFollowMidiSync) {
   VQEditor& e = Make();
   Set(127, 2);

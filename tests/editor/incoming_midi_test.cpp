@@ -441,6 +441,19 @@ TEST_F(IncomingMidiTest, LearnTargetFirstThenController) {
   EXPECT_TRUE(e.learnMode);
 }
 
+TEST_F(IncomingMidiTest, ProgramAppliedWhileLearnIsArmedTakesNoAssignment) {
+  VQEditor& e = Make();
+  const std::vector<int32_t> maxima(e.learnMax, e.learnMax + 122);
+  Set(297, 1);
+  Key(0xB0, 22, 1);
+  e.InitProgram();
+  EXPECT_TRUE(e.learnMode);
+  for (int32_t cc : e.learnCC) ASSERT_EQ(cc, -1);
+  EXPECT_EQ(std::vector<int32_t>(e.learnMax, e.learnMax + 122), maxima);
+  Set(17, 3);  // the knob the user touches
+  EXPECT_EQ(e.learnCC[14], 22);
+}
+
 TEST_F(IncomingMidiTest, UnlearnRemovesTheTouchedAssignment) {
   VQEditor& e = Make();
   e.learnCC[11] = 9;

@@ -71,6 +71,21 @@ TEST_F(DispatchTest, WholeProgramFromMidiSyncRepeatsTheFullAddressNext) {
   EXPECT_EQ(CcsSince(mark).size(), 2u + kProgramBurstLength);
 }
 
+TEST_F(DispatchTest, UndoStepsMergeByAddressKey) {
+  VQEditor& e = Make();
+  const size_t steps = e.undoEntries.size();
+  for (int v = 1; v <= 5; ++v) Set(14, v * 10);  // "VCO1 volume" (LSB 11)
+  Set(13, 40);                                    // "VCO1 tri" (LSB 10)
+  EXPECT_EQ(e.undoEntries.size(), steps + 2);
+  EXPECT_EQ(e.undoEntries[steps][11], 50);
+  EXPECT_EQ(e.undoKey, 10);
+  // A GUI-only control takes no step and keeps the key.
+  Set(269, 1);
+  Set(13, 41);
+  EXPECT_EQ(e.undoEntries.size(), steps + 2);
+  EXPECT_EQ(e.undoEntries.back()[10], 41);
+}
+
 TEST_F(DispatchTest, ApplyingProgramUpdatesReadoutsOnly) {
   VQEditor& e = Make();
   const size_t undo = e.undoEntries.size();
