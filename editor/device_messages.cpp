@@ -12,8 +12,16 @@ namespace {
 
 uint8_t Data7(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 127)); }
 
-std::vector<uint8_t> Frame(uint8_t target, uint8_t command) {
-  return {kStart, kManufacturerId[0], kManufacturerId[1], kManufacturerId[2], target, command};
+// The message's six header bytes, in a buffer of its whole size (zero after the header).
+std::vector<uint8_t> Frame(uint8_t target, uint8_t command, size_t size = 6) {
+  std::vector<uint8_t> msg(size < 6 ? 6 : size, 0);
+  msg[0] = kStart;
+  msg[1] = kManufacturerId[0];
+  msg[2] = kManufacturerId[1];
+  msg[3] = kManufacturerId[2];
+  msg[4] = target;
+  msg[5] = command;
+  return msg;
 }
 
 }  // namespace
@@ -80,8 +88,7 @@ void EncodeProgramFields(const ProgramRecord& record, uint8_t* out) {
 
 std::vector<uint8_t> ProgramWriteMessage(const ProgramRecord& record, int slot,
                                          std::string_view name) {
-  std::vector<uint8_t> msg = Frame(kTargetEngine, kCmdProgramWrite);
-  msg.resize(kProgramMessageSize, 0);
+  std::vector<uint8_t> msg = Frame(kTargetEngine, kCmdProgramWrite, kProgramMessageSize);
   msg[6] = kProgramBank;
   msg[kProgramSlotByte] = Data7(slot);
   EncodeProgramFields(record, msg.data() + kProgramFieldsByte);

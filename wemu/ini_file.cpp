@@ -232,8 +232,7 @@ std::string TempTemplate(const std::string& fileName) {
   std::string name = fileName.substr(0, std::min(fileName.size(), kMaxTempBase));
   size_t slash = name.rfind('/');
   size_t at = slash == std::string::npos ? 0 : slash + 1;
-  name.insert(at, ".");
-  return name + ".XXXXXX.new";
+  return name.substr(0, at) + "." + name.substr(at) + ".XXXXXX.new";
 }
 
 bool WriteSections(FILE* f, const IniCacheSlot& slot) {

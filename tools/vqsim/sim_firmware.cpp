@@ -41,6 +41,10 @@ std::vector<OutMessage> SimEngine::OnFirmware(const uint8_t* d, size_t n)
 {
     const uint8_t target = d[4], command = d[5];
     const int k = SectionOfTarget(target);
+    if (k < 0) {
+        Fault(Format("firmware message to unknown target 0x%02X", target));
+        return {};
+    }
     FirmwareSectionState& sec = state_.firmware[k];
 
     if (command == kCmdFirmwareSectionStart) {
