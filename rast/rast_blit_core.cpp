@@ -46,6 +46,10 @@ void FetchBilinearScalar(RAST_pixel* out, const RAST_pixel* source, std::ptrdiff
 // Byte Shift / 8 of every 32-bit lane, as a float (one shuffle instead of a shift and a mask).
 template <int Shift>
 RAST_AVX2 __m256 ByteAsFloat(__m256i p) {
+  // The outer bytes by a mask or a shift, the inner ones by a shuffle: this spreads the work over
+  // more execution ports than shuffles alone.
+  if constexpr (Shift == 0) return _mm256_cvtepi32_ps(_mm256_and_si256(p, _mm256_set1_epi32(0xFF)));
+  if constexpr (Shift == 24) return _mm256_cvtepi32_ps(_mm256_srli_epi32(p, 24));
   constexpr char k = Shift / 8;
   const __m256i pick = _mm256_setr_epi8(k, -1, -1, -1, k + 4, -1, -1, -1, k + 8, -1, -1, -1, k + 12, -1, -1, -1, k, -1, -1,
                                         -1, k + 4, -1, -1, -1, k + 8, -1, -1, -1, k + 12, -1, -1, -1);
@@ -69,7 +73,7 @@ RAST_AVX2 __m256i Channel8(__m256i p00, __m256i p10, __m256i p01, __m256i p11, _
 // (p00 w00 + p10 w10 + p01 w01 + p11 w11) >> 16 to the bit.
 __attribute__((target("avx2,fma"))) void FetchBilinearAVX2(RAST_pixel* out, const RAST_pixel* source,
                                                             std::ptrdiff_t stride, i64 s, i64 t, i64 ds, i64 dt,
-                                                            int n) {
+                                                            int n, i64 readable) {
   int i = 0;
   constexpr i64 kLane = i64{1} << 31;
   const i64 sLast = s + (n - 1) * ds, tLast = t + (n - 1) * dt;
@@ -93,10 +97,26 @@ __attribute__((target("avx2,fma"))) void FetchBilinearAVX2(RAST_pixel* out, cons
       const __m256i sv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(s + i * ds)), laneS);
       const __m256i tv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(t + i * dt)), laneT);
       const __m256i idx = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(tv, 16), strideV), _mm256_srai_epi32(sv, 16));
-      const __m256i p00 = _mm256_i32gather_epi32(base00, idx, 4);
-      const __m256i p10 = _mm256_i32gather_epi32(base00 + 1, idx, 4);
-      const __m256i p01 = _mm256_i32gather_epi32(base01, idx, 4);
-      const __m256i p11 = _mm256_i32gather_epi32(base01 + 1, idx, 4);
+      __m256i p00, p10, p01, p11;
+      const i64 col0 = (s + i * ds) >> 16, col7 = (s + (i + 7) * ds) >> 16;
+      if (dt == 0 && ds >= 0 && col7 - col0 <= 6 && col0 + 8 <= readable) {
+        // One row pair, columns close together (an enlargement): the taps come from eight
+        // neighbouring pixels of each row by a permute instead of a gather.
+        const RAST_pixel* top = source + static_cast<std::ptrdiff_t>(t >> 16) * stride + col0;
+        const __m256i winTop = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(top));
+        const __m256i winBottom = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(top + stride));
+        const __m256i rel = _mm256_sub_epi32(_mm256_srai_epi32(sv, 16), _mm256_set1_epi32(static_cast<int>(col0)));
+        const __m256i rel1 = _mm256_add_epi32(rel, _mm256_set1_epi32(1));
+        p00 = _mm256_permutevar8x32_epi32(winTop, rel);
+        p10 = _mm256_permutevar8x32_epi32(winTop, rel1);
+        p01 = _mm256_permutevar8x32_epi32(winBottom, rel);
+        p11 = _mm256_permutevar8x32_epi32(winBottom, rel1);
+      } else {
+        p00 = _mm256_i32gather_epi32(base00, idx, 4);
+        p10 = _mm256_i32gather_epi32(base00 + 1, idx, 4);
+        p01 = _mm256_i32gather_epi32(base01, idx, 4);
+        p11 = _mm256_i32gather_epi32(base01 + 1, idx, 4);
+      }
       const __m256i fx = _mm256_and_si256(sv, low16), fy = _mm256_and_si256(tv, low16);
       const __m256i w11 = _mm256_srli_epi32(_mm256_mullo_epi32(fx, fy), 16);
       const __m256i w10 = _mm256_sub_epi32(fx, w11), w01 = _mm256_sub_epi32(fy, w11);
@@ -159,12 +179,15 @@ void Constrain(i64 p, i64 dp, i64 lo, i64 hi, i64& first, i64& last) {
     if (p < lo || p > hi) last = first - 1;
     return;
   }
+  // The divisions are skipped where the ends already hold (most rows): they cost more than the
+  // rest of a short row.
+  const i64 atFirst = p + first * dp, atLast = p + last * dp;
   if (dp > 0) {
-    first = std::max(first, CeilDiv(lo - p, dp));
-    last = std::min(last, FloorDiv(hi - p, dp));
+    if (atFirst < lo) first = std::max(first, CeilDiv(lo - p, dp));
+    if (atLast > hi) last = std::min(last, FloorDiv(hi - p, dp));
   } else {
-    first = std::max(first, CeilDiv(p - hi, -dp));
-    last = std::min(last, FloorDiv(p - lo, -dp));
+    if (atFirst > hi) first = std::max(first, CeilDiv(p - hi, -dp));
+    if (atLast < lo) last = std::min(last, FloorDiv(p - lo, -dp));
   }
 }
 
@@ -219,7 +242,7 @@ void CoreLoop(const RAST_CoreJob& j, RAST_Weight weight) {
       RAST_pixel* target = Op == RAST_BlitOp::Store ? d + i : samples;
       if constexpr (Bilinear) {
 #if RAST_HAVE_AVX2_DISPATCH
-        if (avx2) FetchBilinearAVX2(target, j.source, j.sourceStride, s, t, ps, pt, n);
+        if (avx2) FetchBilinearAVX2(target, j.source, j.sourceStride, s, t, ps, pt, n, static_cast<i64>(j.limX));
         else
 #endif
           FetchBilinearScalar(target, j.source, j.sourceStride, s, t, ps, pt, n);
@@ -265,10 +288,10 @@ void RAST_RunCore(const RAST_CoreJob& job, RAST_BlitOp op, bool bilinear, RAST_W
 }
 
 void RAST_FetchBilinearInterior(RAST_pixel* out, const RAST_pixel* source, std::ptrdiff_t stride, std::int64_t s,
-                                std::int64_t t, std::int64_t ds, std::int64_t dt, int n) {
+                                std::int64_t t, std::int64_t ds, std::int64_t dt, int n, std::int64_t readable) {
 #if RAST_HAVE_AVX2_DISPATCH
   if (HaveAVX2()) {
-    FetchBilinearAVX2(out, source, stride, s, t, ds, dt, n);
+    FetchBilinearAVX2(out, source, stride, s, t, ds, dt, n, readable);
     return;
   }
 #endif

@@ -32,6 +32,7 @@ bool RAST_CoreWalkFits(const RAST_CoreJob& job);
 void RAST_RunCore(const RAST_CoreJob& job, RAST_BlitOp op, bool bilinear, RAST_Weight w);
 
 // Fetches n bilinear samples at (s + i * ds, t + i * dt) that all lie in the interior of the
-// source (column + 1 and row + 1 inside the limits) into out.
+// source (column + 1 and row + 1 inside the limits) into out. `readable`: pixels of each row that
+// may be read from `source` on (the limit width).
 void RAST_FetchBilinearInterior(RAST_pixel* out, const RAST_pixel* source, std::ptrdiff_t stride, std::int64_t s,
-                                std::int64_t t, std::int64_t ds, std::int64_t dt, int n);
+                                std::int64_t t, std::int64_t ds, std::int64_t dt, int n, std::int64_t readable);

@@ -300,9 +300,10 @@ TEST(Bilinear, VectorFetchMatchesOneSampleAtATime) {
     const std::int64_t t1 = static_cast<std::int64_t>(rng() % static_cast<unsigned>(limT + 1));
     const std::int64_t ds = n > 1 ? (s1 - s0) / (n - 1) : 0, dt = n > 1 ? (t1 - t0) / (n - 1) : 0;
     std::vector<RAST_pixel> got(static_cast<std::size_t>(n));
-    RAST_FetchBilinearInterior(got.data(), rows.row0, rows.stride, s0, t0, ds, dt, n);
+    const std::int64_t usedDt = rng() % 2 ? dt : 0;  // a level walk takes the window path
+    RAST_FetchBilinearInterior(got.data(), rows.row0, rows.stride, s0, t0, ds, usedDt, n, w);
     for (int i = 0; i < n; ++i) {
-      const std::int64_t s = s0 + i * ds, t = t0 + i * dt;
+      const std::int64_t s = s0 + i * ds, t = t0 + i * usedDt;
       const RAST_pixel* p = rows.row0 + (t >> 16) * rows.stride + (s >> 16);
       ASSERT_EQ(got[static_cast<std::size_t>(i)],
                 RefBilerp(p[0], p[1], p[rows.stride], p[rows.stride + 1], static_cast<unsigned>(s & 0xFFFF),
