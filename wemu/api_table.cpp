@@ -7,6 +7,12 @@
 
 #include "wemu/app_controller.h"
 #include "wemu/cursors.h"
+#include "wemu/gdi_blit.h"
+#include "wemu/gdi_font.h"
+#include "wemu/gdi_objects.h"
+#include "wemu/gdi_paint.h"
+#include "wemu/gdi_shapes.h"
+#include "wemu/gdi_text.h"
 #include "wemu/ini_file.h"
 #include "wemu/kernel_objects.h"
 #include "wemu/keys.h"
@@ -55,7 +61,24 @@ ApiEntry gTable[] = {
     WEMU_API(WritePrivateProfileStruct),
     // Drawing contexts
     WEMU_API(WEMU_CreateMemContext), WEMU_API(WEMU_GetCtxFrameBuffer),
-    WEMU_API(WEMU_DeleteGfxContext),
+    WEMU_API(WEMU_DeleteGfxContext), WEMU_API(WEMU_CreateGfxContext),
+    WEMU_API(WEMU_AllocContextRecord), WEMU_API(WEMU_GetCtxGC), WEMU_API(GetDC),
+    WEMU_API(GetWindowDC), WEMU_API(ReleaseDC), WEMU_API(WEMU_IsRetinaDC),
+    WEMU_API(WEMU_IsRetinaHWND),
+    // GDI objects, fonts and text
+    WEMU_API(CreateFont), WEMU_API(CreateFontIndirect), WEMU_API(CreatePen),
+    WEMU_API(CreatePenAlpha), WEMU_API(CreateSolidBrush), WEMU_API(CreateSolidBrushAlpha),
+    WEMU_API(GetStockObject), WEMU_API(SelectObject), WEMU_API(DeleteObject),
+    WEMU_API(WEMU_CloneGDIObject), WEMU_API(SetTextColor), WEMU_API(GetTextColor),
+    WEMU_API(SetBkColor), WEMU_API(SetBkMode), WEMU_API(GetTextMetrics), WEMU_API(GetTextFace),
+    WEMU_API(WEMU_DrawText), WEMU_API(WEMU_FillRect), WEMU_API(WEMU_FillDialogBackground),
+    WEMU_API(WEMU_PushClipRegion), WEMU_API(WEMU_PopClipRegion), WEMU_API(WEMU_SetClipRegion),
+    WEMU_API(GetNSImageFromHICON), WEMU_API(MoveToEx), WEMU_API(LineTo), WEMU_API(PolyPolyline),
+    WEMU_API(PolyBezierTo), WEMU_API(WEMU_Polygon), WEMU_API(RoundRect), WEMU_API(Rectangle),
+    WEMU_API(Ellipse), WEMU_API(SetPixel), WEMU_API(GetSysColor), WEMU_API(CreateBitmap),
+    WEMU_API(CreateIconIndirect), WEMU_API(LoadNamedImage), WEMU_API(DrawImageInRect),
+    WEMU_API(BitBlt), WEMU_API(StretchBlt), WEMU_API(GetObject), WEMU_API(ImageList_CreateEx),
+    WEMU_API(ImageList_ReplaceIcon), WEMU_API(ImageList_Remove), WEMU_API(ImageList_Destroy),
     // Keys and cursors
     WEMU_API(WEMU_MacKeyToWindowsKey), WEMU_API(WEMU_MacKeyToWindowsKeyEx),
     WEMU_API(WEMU_KeyToASCII), WEMU_API(GetAsyncKeyState), WEMU_API(WEMU_EnableRightClickEmulate),

@@ -6,65 +6,138 @@
 #include <new>
 #include <unordered_set>
 
+#include "platform/draw_context.h"
+
 namespace {
 
-// Live contexts, so that a released or foreign handle is recognised instead of dereferenced.
+constexpr int kMaxPooledContexts = 100;
+
+// Live contexts, so that a released or foreign handle is recognised instead of dereferenced;
+// and the pool of released records.
 struct ContextRegistry {
-  std::mutex mutex;
-  std::unordered_set<HDC__*> live;
+  std::recursive_mutex mutex;  // shared by every GDI pool
+  std::unordered_set<const HDC__*> live;
+  HDC__* pool = nullptr;
+  int pooled = 0;
+
+  ~ContextRegistry() = delete;  // leaked on purpose: outlives static destructors
 };
 
 ContextRegistry& Registry() {
-  static ContextRegistry* registry = new ContextRegistry;  // outlives static destructors
+  static ContextRegistry* registry = new ContextRegistry;
   return *registry;
+}
+
+// Empties the pool at process end.
+struct PoolCleaner {
+  ~PoolCleaner() {
+    ContextRegistry& r = Registry();
+    std::lock_guard<std::recursive_mutex> lock(r.mutex);
+    while (r.pool) {
+      HDC__* next = r.pool->nextPooled;
+      delete r.pool;
+      r.pool = next;
+    }
+    r.pooled = 0;
+  }
+} gPoolCleaner;
+
+// A cleared record, from the pool or new, registered as live.
+HDC__* TakeRecord() {
+  ContextRegistry& r = Registry();
+  std::lock_guard<std::recursive_mutex> lock(r.mutex);
+  HDC__* record = r.pool;
+  if (record) {
+    r.pool = record->nextPooled;
+    --r.pooled;
+    *record = HDC__{};
+  } else {
+    record = new (std::nothrow) HDC__;
+    if (!record) return nullptr;
+  }
+  try {
+    r.live.insert(record);
+  } catch (...) {
+    delete record;
+    return nullptr;
+  }
+  return record;
 }
 
 }  // namespace
 
+void WEMU_LockGdiPools() { Registry().mutex.lock(); }
+void WEMU_UnlockGdiPools() { Registry().mutex.unlock(); }
+
+bool WEMU_IsLiveContext(const HDC__* context) {
+  if (!context) return false;
+  ContextRegistry& r = Registry();
+  std::lock_guard<std::recursive_mutex> lock(r.mutex);
+  return r.live.count(context) != 0;
+}
+
 HDC__* WEMU_CreateMemContext(HDC__* /*reference*/, int w, int h) {
   if (w < 1 || h < 1) return nullptr;
   const long long pixels = static_cast<long long>(w) * h;  // both below 2^31: no overflow
-  if (pixels > INT_MAX / 4) return nullptr;                // never a short buffer
+  if (pixels > (INT_MAX - 63) / 4) return nullptr;          // never a short buffer
   const long long bytes = pixels * 4;
   void* allocation = std::calloc(static_cast<std::size_t>(bytes) + 63, 1);
   if (!allocation) return nullptr;
-  HDC__* context = new (std::nothrow) HDC__;
-  if (!context) {
+  const auto address = reinterpret_cast<std::uintptr_t>(allocation);
+  auto* first = reinterpret_cast<std::uint32_t*>((address + 63) & ~static_cast<std::uintptr_t>(63));
+  auto* draw = new (std::nothrow) vq::platform::DrawContext(first, w, h, w);
+  if (!draw) {
     std::free(allocation);
     return nullptr;
   }
-  const auto address = reinterpret_cast<std::uintptr_t>(allocation);
+  HDC__* context = TakeRecord();
+  if (!context) {
+    delete draw;
+    std::free(allocation);
+    return nullptr;
+  }
+  context->draw = draw;
+  context->ownsDraw = true;
   context->bufferAllocation = allocation;
-  context->pixels = reinterpret_cast<std::uint32_t*>((address + 63) & ~static_cast<std::uintptr_t>(63));
+  context->pixels = first;
   context->width = w;
   context->height = h;
-  ContextRegistry& registry = Registry();
-  try {
-    std::lock_guard<std::mutex> lock(registry.mutex);
-    registry.live.insert(context);
-  } catch (...) {
-    std::free(allocation);
-    delete context;
-    return nullptr;
-  }
   return context;
 }
 
+HDC__* WEMU_CreateGfxContext(vq::platform::DrawContext* draw) {
+  if (!draw) return nullptr;
+  HDC__* context = TakeRecord();
+  if (context) context->draw = draw;
+  return context;
+}
+
+HDC__* WEMU_AllocContextRecord() { return TakeRecord(); }
+
 std::uint32_t* WEMU_GetCtxFrameBuffer(HDC__* context) {
-  if (!context) return nullptr;
-  ContextRegistry& registry = Registry();
-  std::lock_guard<std::mutex> lock(registry.mutex);
-  if (!registry.live.count(context)) return nullptr;
+  if (!WEMU_IsLiveContext(context)) return nullptr;
   return context->pixels;
+}
+
+vq::platform::DrawContext* WEMU_GetCtxGC(HDC__* context) {
+  if (!WEMU_IsLiveContext(context)) return nullptr;
+  return context->draw;
 }
 
 void WEMU_DeleteGfxContext(HDC__* context) {
   if (!context) return;
-  ContextRegistry& registry = Registry();
-  {
-    std::lock_guard<std::mutex> lock(registry.mutex);
-    if (!registry.live.erase(context)) return;
-  }
+  ContextRegistry& r = Registry();
+  std::lock_guard<std::recursive_mutex> lock(r.mutex);
+  if (!r.live.erase(context)) return;
+  if (context->ownsDraw) delete context->draw;
   std::free(context->bufferAllocation);
-  delete context;
+  if (r.pooled < kMaxPooledContexts) {
+    *context = HDC__{};
+    context->pooled = true;
+    context->nextPooled = r.pool;
+    r.pool = context;
+    ++r.pooled;
+  } else {
+    delete context;
+  }
 }

@@ -1,0 +1,355 @@
+// Text layout and drawing of RAST_CachedFont: the road choice, the native road through the
+// GDI text drawer, the glyph road's measuring and drawing, and the blending of one mask.
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "rast/cached_font.h"
+#include "rast/cached_font_shared.h"
+#include "rast/rast_blit.h"
+#include "rast/rast_fill.h"
+
+namespace {
+
+constexpr unsigned kAlignFlags = DT_VCENTER | DT_CENTER | DT_BOTTOM | DT_RIGHT;
+constexpr unsigned kGlyphOnlyOptions = 0x1f7;  // every option but OWNFONT and NATIVE
+
+// RAST_pixel (alpha low byte, then red, green, blue) to a GDI colour word 0x00RRGGBB.
+COLORREF ToColorWord(RAST_pixel p) {
+  return RAST_PixelRed(p) << 16 | RAST_PixelGreen(p) << 8 | RAST_PixelBlue(p);
+}
+
+// The glyph pixel is treated as opaque.
+RAST_pixel Opaque(RAST_pixel p) { return (p & 0xFFFFFF00u) | 0xFFu; }
+
+enum class MaskKind { Solid, ByClass, Coverage };
+
+// One routine per blend operation and mask kind (18 in all); they differ only in how colour
+// and weight are chosen per pixel.
+template <RAST_SolidOp Op, MaskKind Kind>
+void BlendMask(const RAST_BitmapRows& rows, int x, int y, int w, int h, const unsigned char* mask, int span,
+               RAST_pixel text, RAST_pixel effect, int weight) {
+  for (int j = 0; j < h; ++j) {
+    RAST_pixel* p = rows.at(x, y + j);
+    const unsigned char* m = mask + static_cast<std::ptrdiff_t>(j) * span;
+    for (int i = 0; i < w; ++i) {
+      const int cover = m[i];
+      if (cover == 0) continue;
+      RAST_pixel color = text;
+      int k = weight;
+      if constexpr (Kind == MaskKind::ByClass) {
+        if (cover != 255) color = effect;
+      } else if constexpr (Kind == MaskKind::Coverage) {
+        k = weight == 256 ? cover + 1 : std::min(cover * weight / 256, 256);
+        if (k == 0) continue;
+      }
+      p[i] = RAST_SolidBlend<Op>(p[i], color, RAST_Weight(k));
+    }
+  }
+}
+
+template <MaskKind Kind>
+void BlendMaskByMode(int op, const RAST_BitmapRows& rows, int x, int y, int w, int h, const unsigned char* mask,
+                     int span, RAST_pixel text, RAST_pixel effect, int weight) {
+  switch (op) {
+    case 0: BlendMask<RAST_SolidOp::Copy, Kind>(rows, x, y, w, h, mask, span, text, effect, weight); break;
+    case 1: BlendMask<RAST_SolidOp::Add, Kind>(rows, x, y, w, h, mask, span, text, effect, weight); break;
+    case 2: BlendMask<RAST_SolidOp::Dodge, Kind>(rows, x, y, w, h, mask, span, text, effect, weight); break;
+    case 3: BlendMask<RAST_SolidOp::Mul, Kind>(rows, x, y, w, h, mask, span, text, effect, weight); break;
+    case 4: BlendMask<RAST_SolidOp::Overlay, Kind>(rows, x, y, w, h, mask, span, text, effect, weight); break;
+    case 5: BlendMask<RAST_SolidOp::HSV, Kind>(rows, x, y, w, h, mask, span, text, effect, weight); break;
+    default: break;
+  }
+}
+
+// Store-only fast path (alpha 1.0, copy mode).
+void StoreMask(const RAST_BitmapRows& rows, int x, int y, int w, int h, const unsigned char* mask, int span,
+               RAST_pixel text, RAST_pixel effect, bool byClass) {
+  for (int j = 0; j < h; ++j) {
+    RAST_pixel* p = rows.at(x, y + j);
+    const unsigned char* m = mask + static_cast<std::ptrdiff_t>(j) * span;
+    for (int i = 0; i < w; ++i)
+      if (m[i]) p[i] = (!byClass || m[i] == 255) ? text : effect;
+  }
+}
+
+// Walks the characters of a text: one decoded character per call, carriage returns skipped.
+class CharCursor {
+ public:
+  CharCursor(const char* text, int length)
+      : p_(reinterpret_cast<const unsigned char*>(text)), counted_(length >= 0), remaining_(length) {}
+  bool next(unsigned& c) {
+    for (;;) {
+      if (!p_ || done_ || (counted_ && remaining_ <= 0) || *p_ == 0) return false;
+      c = ' ';
+      const int n = RAST_CachedFont::DecodeUTF8Char(p_, counted_ ? remaining_ : INT_MAX, &c);
+      p_ += n;
+      if (counted_) {
+        remaining_ = std::max(remaining_ - n, 0);
+        if (remaining_ == 0) done_ = true;  // this character is the last
+      }
+      if (c != 13) return true;
+    }
+  }
+
+ private:
+  const unsigned char* p_;
+  bool counted_;
+  int remaining_;
+  bool done_ = false;
+};
+
+}  // namespace
+
+const RAST_CachedFont::GlyphRecord* RAST_CachedFont::UsableGlyph(unsigned c) {
+  const GlyphRecord* record = FindRecord(c);
+  if (!record) {
+    const int before = extra_.GetSize();
+    RenderGlyph(c);
+    if (extra_.GetSize() == before) return nullptr;
+    record = FindRecord(c);  // sorting moved the records
+    if (!record) return nullptr;
+  }
+  if (record->pixelPos < 0) return nullptr;
+  if (record->pixelPos == 0) {
+    RenderGlyph(c);
+    record = FindRecord(c);
+    if (!record || record->pixelPos <= 0) return nullptr;
+  }
+  return record;
+}
+
+int RAST_CachedFont::DrawText(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags) {
+  if (!bitmap && !(flags & DT_CALCRECT)) return 0;
+  bool glyphRoad = true;
+  if (!bitmap || bitmap->Extended(RAST_EXTENDED_GLYPHS_ONLY, nullptr) == 0) {
+    const bool plain = (options_ & RAST_FONTOPT_NATIVE) && !(options_ & kGlyphOnlyOptions) &&
+                       !(flags & (RAST_DT_TEXTALPHA | RAST_DT_PREFER_GLYPHS)) && font_;
+    glyphRoad = !(plain || lineHeight_ >= 256);
+  }
+  if (!glyphRoad) return DrawNative(bitmap, text, length, rect, flags);
+  if (flags & DT_CALCRECT) return MeasureGlyphs(text, length, rect, flags);
+  return DrawGlyphs(bitmap, text, length, rect, flags);
+}
+
+int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags) {
+  const RAST_pixel text_ = textColor_;
+  auto setColors = [&](HDC__* dc) {
+    ::SetTextColor(dc, ToColorWord(text_));
+    ::SetBkMode(dc, bkMode_);
+    if (bkMode_ == OPAQUE) ::SetBkColor(dc, ToColorWord(bkColor_));
+  };
+  if (HDC__* dc = bitmap ? bitmap->getDC() : nullptr) {
+    HGDIOBJ__* previous = SelectObject(dc, font_);
+    setColors(dc);
+    RECT r = rect ? *rect : RECT{0, 0, 0, 0};
+    const int result = WEMU_DrawText(dc, text, length, &r, (flags & ~RAST_DT_PREFER_GLYPHS) | DT_NOPREFIX);
+    if ((flags & DT_CALCRECT) && rect) *rect = r;
+    if (previous) SelectObject(dc, previous);
+    return result;
+  }
+
+  RAST_SysBitmap* scratch = RAST_FontNativeBitmap(4, 4);
+  HDC__* dc = scratch->getDC();
+  if (!dc) return 0;
+  HGDIOBJ__* previous = SelectObject(dc, font_);
+  RECT measured{0, 0, 0, 0};
+  const unsigned measureFlags = (flags & (0x8u | DT_SINGLELINE | 0x7FFFFF00u)) | DT_CALCRECT | DT_NOPREFIX;
+  int result = WEMU_DrawText(dc, text, length, &measured, measureFlags);
+  const int width = measured.right, height = measured.bottom;
+  auto restore = [&] {
+    if (previous && WEMU_IsLiveContext(dc)) SelectObject(dc, previous);
+  };
+  if (flags & DT_CALCRECT) {
+    if (rect) {
+      rect->right = rect->left + width;
+      rect->bottom = rect->top + height;
+    }
+    restore();
+    return result;
+  }
+  if (!bitmap || !rect) {
+    restore();
+    return result;
+  }
+
+  int x = rect->left, y = rect->top;
+  if (flags & DT_RIGHT) x = rect->right - width;
+  else if (flags & DT_CENTER) x = (rect->left + rect->right - width) / 2;
+  if (flags & DT_BOTTOM) y = rect->bottom - height;
+  else if (flags & DT_VCENTER) y = (rect->top + rect->bottom - height) / 2;
+  const bool noclip = (flags & DT_NOCLIP) != 0;
+  long long right = std::min<long long>(static_cast<long long>(x) + width, bitmap->getWidth());
+  long long bottom = std::min<long long>(static_cast<long long>(y) + height, bitmap->getHeight());
+  if (!noclip) {
+    right = std::min<long long>(right, rect->right);
+    bottom = std::min<long long>(bottom, rect->bottom);
+  }
+  const int lowX = noclip ? 0 : std::max(rect->left, 0), lowY = noclip ? 0 : std::max(rect->top, 0);
+  int offsetX = 0, offsetY = 0, boxX = x, boxY = y;
+  if (x < lowX) {
+    offsetX = x - lowX;
+    boxX = lowX;
+  }
+  if (y < lowY) {
+    offsetY = y - lowY;
+    boxY = lowY;
+  }
+  if (right <= boxX || bottom <= boxY) {
+    restore();
+    return result;
+  }
+  const int boxW = static_cast<int>(right - boxX), boxH = static_cast<int>(bottom - boxY);
+  if (scratch->getWidth() < boxW || scratch->getHeight() < boxH) {
+    scratch = RAST_FontNativeBitmap(boxW, boxH);
+    dc = scratch->getDC();
+    if (!dc) return 0;
+    previous = SelectObject(dc, font_);
+  }
+  RAST_Blit(scratch, bitmap, 0, 0, boxX, boxY, boxW, boxH, 1.0f, RAST_BLIT_MODE_COPY);
+  setColors(dc);
+  RECT at{offsetX, offsetY, boxW, boxH};
+  result = WEMU_DrawText(dc, text, length, &at,
+                         (flags & ~(kAlignFlags | DT_NOCLIP | RAST_DT_PREFER_GLYPHS)) | DT_NOPREFIX);
+  RAST_Blit(bitmap, scratch, boxX, boxY, 0, 0, boxW, boxH, alpha_, RAST_BLIT_MODE_COPY);
+  restore();
+  return result;
+}
+
+int RAST_CachedFont::MeasureGlyphs(const char* text, int length, RECT* rect, unsigned flags) {
+  const bool vertical = (options_ & RAST_FONTOPT_VERTICAL) != 0;
+  long long penX = 0, penY = 0, width = 0, height = 0;
+  CharCursor cursor(text, length);
+  unsigned c;
+  while (cursor.next(c)) {
+    if (c == 10) {
+      if (!(flags & DT_SINGLELINE)) {
+        if (vertical) penX += lineHeight_, penY = 0;
+        else penX = 0, penY += lineHeight_;
+        continue;
+      }
+      c = ' ';
+    }
+    const GlyphRecord* g = UsableGlyph(c);
+    if (!g) continue;
+    if (vertical) {
+      width = std::max(width, penX + g->width);
+      height = std::max({height, penY + g->advance, penY + g->height});
+      penY += g->advance;
+    } else {
+      width = std::max({width, penX + g->advance, penX + g->width});
+      height = std::max(height, penY + g->height);
+      penX += g->advance;
+    }
+  }
+  width = std::min<long long>(width, INT_MAX / 2);
+  height = std::min<long long>(height, INT_MAX / 2);
+  if (rect) {
+    rect->right = static_cast<int>(std::min<long long>(static_cast<long long>(rect->left) + width, INT_MAX));
+    rect->bottom = static_cast<int>(std::min<long long>(static_cast<long long>(rect->top) + height, INT_MAX));
+  }
+  return static_cast<int>(vertical ? width : height);
+}
+
+int RAST_CachedFont::DrawGlyphs(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags) {
+  if (!rect) return 0;
+  const float savedAlpha = alpha_;
+  struct AlphaRestore {
+    float& alpha;
+    float saved;
+    ~AlphaRestore() { alpha = saved; }
+  } restoreAlpha{alpha_, savedAlpha};
+  if (flags & RAST_DT_TEXTALPHA) alpha_ = static_cast<float>(alpha_ * (RAST_PixelAlpha(textColor_) / 255.0));
+  if (alpha_ == 0.0f) return 0;
+
+  const bool vertical = (options_ & RAST_FONTOPT_VERTICAL) != 0;
+  const bool upward = vertical && (options_ & RAST_FONTOPT_UPWARD);
+  int x = rect->left, y = rect->top;
+  if ((flags & kAlignFlags) || upward) {
+    RECT m{0, 0, 0, 0};
+    DrawText(bitmap, text, length, &m, (flags & (DT_SINGLELINE | RAST_DT_PREFER_GLYPHS)) | DT_CALCRECT);
+    const int mw = m.right - m.left, mh = m.bottom - m.top;
+    if (flags & DT_CENTER) x += (rect->right - rect->left - mw) / 2;
+    else if (flags & DT_RIGHT) x = rect->right - mw;
+    if (flags & DT_VCENTER) y += (rect->bottom - rect->top - mh) / 2;
+    else if (flags & DT_BOTTOM) y = rect->bottom - mh;
+    if (upward) y += mh;
+  }
+
+  RECT clip{0, 0, bitmap->getWidth(), bitmap->getHeight()};
+  if (!(flags & DT_NOCLIP)) {
+    clip.left = std::max(rect->left, 0);
+    clip.top = std::max(rect->top, 0);
+    clip.right = std::min(rect->right, clip.right);
+    clip.bottom = std::min(rect->bottom, clip.bottom);
+  }
+  if (clip.right <= clip.left || clip.bottom <= clip.top) return 0;
+
+  const long long startX = x, startY = y;
+  long long penX = x, penY = y, extent = 0;
+  CharCursor cursor(text, length);
+  unsigned c;
+  while (cursor.next(c)) {
+    if (c == 10) {
+      if (!(flags & DT_SINGLELINE)) {
+        if (vertical) penX += lineHeight_, penY = startY;
+        else penX = startX, penY += lineHeight_;
+        continue;
+      }
+      c = ' ';
+    }
+    const GlyphRecord* g = UsableGlyph(c);
+    if (!g || !GetGlyphMask(g)) continue;
+    const GlyphRecord glyph = *g;  // DrawGlyph may be overridden; keep our copy
+    const long long drawY = upward ? penY - glyph.height : penY;
+    if (penX > INT_MAX || penX < INT_MIN || drawY > INT_MAX || drawY < INT_MIN) break;
+    if (DrawGlyph(bitmap, static_cast<unsigned short>(c), static_cast<int>(penX), static_cast<int>(drawY), &clip))
+      extent = std::max(extent, vertical ? penX + glyph.width - startX : drawY + glyph.height - startY);
+    if (!vertical) penX += glyph.advance;
+    else penY = upward ? drawY + glyph.height - glyph.advance : drawY + glyph.advance;
+  }
+  return static_cast<int>(std::min<long long>(extent, INT_MAX));
+}
+
+bool RAST_CachedFont::DrawGlyph(RAST_IBitmap* bitmap, unsigned short c, int x, int y, const RECT* clip) {
+  const GlyphRecord* g = FindGlyph(c);
+  const unsigned char* mask = GetGlyphMask(g);
+  if (!mask || !clip || !bitmap) return false;
+  const RAST_BitmapRows rows(bitmap);
+  if (!rows) return false;
+  // The clip never reaches outside the bitmap, whatever the caller passed.
+  const long long cl = std::max(clip->left, 0), ct = std::max(clip->top, 0);
+  const long long cr = std::min(clip->right, rows.width), cb = std::min(clip->bottom, rows.height);
+  const long long gx = x, gy = y;
+  if (gx >= cr || gy >= cb || gx + g->width <= cl || gy + g->height <= ct) return false;
+  const long long skipX = std::max<long long>(cl - gx, 0), skipY = std::max<long long>(ct - gy, 0);
+  const long long w = std::min<long long>(g->width, cr - gx) - skipX;
+  const long long h = std::min<long long>(g->height, cb - gy) - skipY;
+  if (w <= 0 || h <= 0) return false;
+  const int px = static_cast<int>(gx + skipX), py = static_cast<int>(gy + skipY);
+  const int cw = static_cast<int>(w), ch = static_cast<int>(h);
+  const unsigned char* m = mask + skipY * g->width + skipX;
+
+  if (bkMode_ == OPAQUE)
+    RAST_FillRect(bitmap, px, py, cw, ch, bkColor_, alpha_, RAST_BlendMode(combineMode_ & ~0x10000));
+
+  const bool mono = (options_ & RAST_FONTOPT_MONO) != 0;
+  const bool marks = (options_ & (RAST_FONTOPT_SHADOW | RAST_FONTOPT_OUTLINE)) != 0;
+  const double scaled = std::trunc(static_cast<double>(alpha_) * 256.0);
+  int weight = scaled > 1e6 ? 1000000 : (scaled < -1e6 ? -1000000 : static_cast<int>(scaled));
+  if (mono || marks) weight = std::min(weight, 256);
+  const int op = combineMode_ & 0xFF;
+  if (weight <= 0 || op > 5) return true;
+  const RAST_pixel text = Opaque(textColor_), effect = Opaque(effectColor_);
+  const bool store = alpha_ == 1.0f && op == 0;
+  if (mono) {
+    if (store) StoreMask(rows, px, py, cw, ch, m, g->width, text, effect, false);
+    else BlendMaskByMode<MaskKind::Solid>(op, rows, px, py, cw, ch, m, g->width, text, effect, weight);
+  } else if (marks) {
+    if (store) StoreMask(rows, px, py, cw, ch, m, g->width, text, effect, true);
+    else BlendMaskByMode<MaskKind::ByClass>(op, rows, px, py, cw, ch, m, g->width, text, effect, weight);
+  } else {
+    BlendMaskByMode<MaskKind::Coverage>(op, rows, px, py, cw, ch, m, g->width, text, effect, weight);
+  }
+  return true;
+}
