@@ -1,5 +1,7 @@
 #include "rast/rast_blend_simd.h"
 
+#include <atomic>
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #define RAST_HAVE_AVX2_DISPATCH 1
@@ -89,13 +91,24 @@ __attribute__((target("avx2"))) void StoreSAAVX2(RAST_pixel* d, const RAST_pixel
   for (; i < n; ++i) d[i] = RAST_BlendStoreSA(d[i], s[i]);
 }
 
-bool HaveAVX2() {
-  static const bool have = __builtin_cpu_supports("avx2");
-  return have;
-}
+bool HaveAVX2() { return RAST_CanUseAVX2(); }
 #endif
 
+std::atomic<bool> baselineOnly{false};
+
 }  // namespace
+
+bool RAST_CanUseAVX2() {
+#if RAST_HAVE_AVX2_DISPATCH
+  // The processor check may run from a static initialiser, before the runtime's own set-up.
+  static const bool have = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"));
+  return have && !baselineOnly.load(std::memory_order_relaxed);
+#else
+  return false;
+#endif
+}
+
+void RAST_LimitToBaselineVectors(bool limit) { baselineOnly.store(limit, std::memory_order_relaxed); }
 
 void RAST_RowAddSaturate(RAST_pixel* d, const RAST_pixel* s, int n) {
 #if RAST_HAVE_AVX2_DISPATCH

@@ -15,6 +15,12 @@
 #include <cstddef>
 #include <cstdint>
 
+// Whether the AVX2 (with FMA) paths run: the processor has them and tests have not limited the
+// rasteriser to the baseline paths. Tests call RAST_LimitToBaselineVectors(true) to check the
+// SSE2 and scalar paths on machines that have AVX2.
+bool RAST_CanUseAVX2();
+void RAST_LimitToBaselineVectors(bool baselineOnly);
+
 // n pixels of d become c: aligned 16-byte stores, four at a time.
 inline void RAST_RowFill(RAST_pixel* d, RAST_pixel c, int n) {
   int i = 0;

@@ -158,10 +158,7 @@ __attribute__((target("avx2,fma"))) void FetchBilinearAVX2(RAST_pixel* out, cons
   }
 }
 
-bool HaveAVX2() {
-  static const bool have = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-  return have;
-}
+bool HaveAVX2() { return RAST_CanUseAVX2(); }
 #endif
 
 // ---- The interior interval of a row ----------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "rast/rast_blend_simd.h"
 #include "rast/rast_blit.h"
 #include "tests/rast/blit_reference.h"
 
@@ -98,7 +99,9 @@ TEST(Blit, RandomOperationsMatchReferenceAndStayInside) {
 
 TEST(Blit, LongRowsTakeTheVectorPathsExactly) {
   std::mt19937 rng(5);
+  for (bool baseline : {false, true})
   for (int mode : {0, 1, 0x10000, 0x10001}) {
+    RAST_LimitToBaselineVectors(baseline);
     for (float alpha : {1.0f, 0.5f, 0.7f}) {
       CanvasBitmap dest(67, 5, true), want(67, 5), src(67, 5);
       dest.Fill(rng);
@@ -107,9 +110,10 @@ TEST(Blit, LongRowsTakeTheVectorPathsExactly) {
         for (int x = 0; x < 67; ++x) want.at(x, y) = dest.at(x, y);
       RAST_Blit(&dest, &src, 0, 0, nullptr, alpha, RAST_BlendMode(mode));
       ReferenceBlit(want, src, 0, 0, nullptr, alpha, mode);
-      EXPECT_EQ(dest.Pixels(), want.Pixels()) << mode << " " << alpha;
+      EXPECT_EQ(dest.Pixels(), want.Pixels()) << mode << " " << alpha << (baseline ? " baseline" : "");
     }
   }
+  RAST_LimitToBaselineVectors(false);
 }
 
 TEST(Blit, ClippingEdgeCases) {
