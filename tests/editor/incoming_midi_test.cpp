@@ -125,31 +125,6 @@ TEST_F(IncomingMidiTest, GoodDumpIsKeptAndNamedOnTheNextTick) {
   EXPECT_FALSE(e.requestPending);
 }
 
-TEST_F(IncomingMidiTest, OtherCommandOnlyEndsTheWait) {
-  VQEditor& e = Make();
-  e.requestOutstanding = true;
-  Bytes dump = Dump(4);
-  dump[5] = 0x20;
-  Receive(dump);
-  EXPECT_FALSE(e.requestOutstanding);
-  EXPECT_FALSE(e.dumpReceived);
-  EXPECT_FALSE(e.requestPending);
-}
-
-TEST_F(IncomingMidiTest, ForeignOrBrokenMessagesAreNotActedOn) {
-  VQEditor& e = Make();
-  e.requestOutstanding = true;
-  Bytes foreign = Dump(4);
-  foreign[3] = 0x52;
-  Receive(foreign);
-  Bytes cut = Dump(4);
-  cut.resize(200);
-  Receive(cut);
-  EXPECT_TRUE(e.requestOutstanding);
-  EXPECT_FALSE(e.dumpReceived);
-  EXPECT_EQ(e.receiveBuffer[0], 0);
-}
-
 TEST_F(IncomingMidiTest, BadChecksumAsksAgainABoundedNumberOfTimes) {
   VQEditor& e = Make();
   e.requestSlot = 9;
@@ -175,15 +150,6 @@ TEST_F(IncomingMidiTest, BadChecksumAsksAgainABoundedNumberOfTimes) {
   EXPECT_TRUE(e.dumpReceived);
 }
 
-TEST_F(IncomingMidiTest, SlotOutsideTheBankIsNotTaken) {
-  VQEditor& e = Make();
-  Bytes dump = Dump(3);
-  dump[7] = 0;  // the checksum does not cover the slot byte
-  Receive(dump);
-  EXPECT_FALSE(e.dumpReceived);
-  EXPECT_TRUE(e.requestPending);
-}
-
 TEST_F(IncomingMidiTest, OlderDumpClearsWhatItDoesNotCarryAndIsSavedOnTheMainThread) {
   VQEditor& e = MakeWithTransfers();
   Receive(Dump(20));  // fills every byte of the receive buffer
@@ -200,30 +166,6 @@ TEST_F(IncomingMidiTest, OlderDumpClearsWhatItDoesNotCarryAndIsSavedOnTheMainThr
   EXPECT_EQ(transfers->saved[0].first, 5);
   EXPECT_EQ(Bytes(transfers->saved[0].second.begin(), transfers->saved[0].second.begin() + 115), old);
   EXPECT_FALSE(e.requestPending);  // a single older dump asks for nothing more
-}
-
-TEST_F(IncomingMidiTest, BankDownloadSavesEachSlotAndEndsAfterNinetyNine) {
-  VQEditor& e = MakeWithTransfers();
-  e.bankDownloadRunning = true;
-  e.requestSlot = 1;
-  for (int slot = 1; slot <= 3; ++slot) {
-    Receive(Dump(slot));
-    EXPECT_FALSE(e.dumpReceived);
-    e.RunDeferredMidiWork();
-    EXPECT_TRUE(e.requestPending);
-    EXPECT_EQ(e.requestSlot, slot + 1);
-    e.requestPending = false;
-  }
-  ASSERT_EQ(transfers->saved.size(), 3u);
-  EXPECT_EQ(transfers->saved[2].first, 3);
-
-  e.requestSlot = 99;
-  Receive(Dump(99));
-  e.RunDeferredMidiWork();
-  EXPECT_FALSE(e.bankDownloadRunning);
-  EXPECT_TRUE(e.transferDone);
-  EXPECT_EQ(e.requestSlot, 1);
-  EXPECT_FALSE(e.requestPending);
 }
 
 TEST_F(IncomingMidiTest, BankDownloadFailsAfterRepeatedBadDumps) {

@@ -164,17 +164,6 @@ TEST_F(DispatchTest, PolarityTextsAndEnvelopeGreying) {
   EXPECT_FALSE(knob->IsGrayed());
 }
 
-TEST_F(DispatchTest, GroupSwitchesAreCounted) {
-  VQEditor& e = Make();
-  Set(278, 1);
-  Set(283, 1);
-  EXPECT_EQ(e.selectedGroups, 2);
-  Set(278, 0);
-  EXPECT_EQ(e.selectedGroups, 1);
-  Set(283, 1);  // unchanged: not counted twice
-  EXPECT_EQ(e.selectedGroups, 1);
-}
-
 TEST_F(DispatchTest, ModWheelSendsOnEveryCall) {
   VQEditor& e = Make();
   Set(347, 2);
