@@ -28,7 +28,8 @@ env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-20} "$here/too
 
 cd "$build"
 # Tests that cross real MIDI ports (suites named ...OverJack) run last and alone: JACK's
-# dummy driver keeps real time, and a machine loaded by parallel tests can make it drop data.
+# dummy driver keeps real time, and on a loaded machine a client that misses a cycle can lose
+# or repeat a port buffer. Such a test gets up to three tries; a real fault fails all three.
 ctest --output-on-failure -j"$jobs" --timeout 300 -E 'OverJack\.' || status=$?
-ctest --output-on-failure -j1 --timeout 300 -R 'OverJack\.' || status=$?
+ctest --output-on-failure -j1 --timeout 300 --repeat until-pass:3 -R 'OverJack\.' || status=$?
 exit $status

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -27,7 +28,8 @@ uint32_t At(RAST_IBitmap* bm, int x, int y) {
 class PngLoaderTest : public ::testing::Test {
  protected:
   std::string Write(const std::vector<uint8_t>& bytes, const std::string& name = "img.png") {
-    std::string path = ::testing::TempDir() + "vq_png_" + std::to_string(counter_++) + "_" + name;
+    std::string path = ::testing::TempDir() + "vq_png_" + std::to_string(getpid()) + "_" +
+                       std::to_string(counter_++) + "_" + name;
     vqtest::WriteFile(path, bytes);
     paths_.push_back(path);
     return path;
