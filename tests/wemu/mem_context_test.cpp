@@ -1,8 +1,11 @@
 // Memory drawing contexts: zeroed, aligned buffers; sizes that cannot fit; release is safe twice.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
+#include <vector>
 
+#include "platform/draw_context.h"
 #include "wemu/mem_context.h"
 
 TEST(MemContext, OneByOneIsAlignedAndZero) {
@@ -43,4 +46,46 @@ TEST(MemContext, ReleasedAndNullContextsAreIgnored) {
   HDC__ foreign;
   EXPECT_EQ(WEMU_GetCtxFrameBuffer(&foreign), nullptr);
   WEMU_DeleteGfxContext(&foreign);
+}
+
+TEST(MemContext, RecordsComeBackFromThePool) {
+  HDC__* a = WEMU_CreateMemContext(nullptr, 8, 8);
+  ASSERT_NE(a, nullptr);
+  WEMU_GetCtxFrameBuffer(a)[0] = 0xFFFFFFFFu;
+  WEMU_DeleteGfxContext(a);
+  HDC__* b = WEMU_CreateMemContext(nullptr, 8, 8);
+  ASSERT_NE(b, nullptr);
+  EXPECT_FALSE(b->pooled);
+  EXPECT_EQ(WEMU_GetCtxFrameBuffer(b)[0], 0u);  // a reused record gets a fresh, zeroed buffer
+  EXPECT_EQ(b->font, nullptr);
+  WEMU_DeleteGfxContext(b);
+  for (int i = 0; i < 150; ++i) {  // beyond the pool's 100
+    std::vector<HDC__*> many;
+    for (int k = 0; k < 120; ++k) many.push_back(WEMU_AllocContextRecord());
+    for (HDC__* c : many) WEMU_DeleteGfxContext(c);
+  }
+}
+
+TEST(MemContext, WrappedAndBareRecords) {
+  std::uint32_t px[4] = {};
+  vq::platform::DrawContext surface(px, 2, 2, 2);
+  HDC__* wrapped = WEMU_CreateGfxContext(&surface);
+  ASSERT_NE(wrapped, nullptr);
+  EXPECT_EQ(WEMU_GetCtxGC(wrapped), &surface);
+  EXPECT_EQ(WEMU_GetCtxFrameBuffer(wrapped), nullptr);  // no owned pixels
+  WEMU_DeleteGfxContext(wrapped);                       // leaves the surface alone
+  EXPECT_EQ(surface.width(), 2);
+  EXPECT_EQ(WEMU_CreateGfxContext(nullptr), nullptr);
+  HDC__* bare = WEMU_AllocContextRecord();
+  ASSERT_NE(bare, nullptr);
+  EXPECT_EQ(WEMU_GetCtxGC(bare), nullptr);
+  EXPECT_EQ(bare->textColor, 0u);
+  WEMU_DeleteGfxContext(bare);
+  EXPECT_EQ(WEMU_GetCtxGC(nullptr), nullptr);
+}
+
+TEST(MemContext, LargestSizeThatFitsAnInt) {
+  // (INT_MAX - 63) / 4 pixels is the most a buffer with its alignment slack can hold.
+  EXPECT_EQ(WEMU_CreateMemContext(nullptr, 1, (INT_MAX - 63) / 4 + 1), nullptr);
+  EXPECT_EQ(WEMU_CreateMemContext(nullptr, 46341, 46341), nullptr);
 }
