@@ -65,6 +65,9 @@ struct BadInput {
     const char* faultText;  // a substring of the fault
 };
 
+// Names the case in test listings by what it spoils.
+void PrintTo(const BadInput& c, std::ostream* os) { *os << c.what; }
+
 class SimNrpnFaults : public ::testing::TestWithParam<BadInput> {};
 
 TEST_P(SimNrpnFaults, AreFlaggedAndChangeNothing)

@@ -90,6 +90,9 @@ struct BadWrite {
     const char* reason;
 };
 
+// Names the case in test listings by what it spoils.
+void PrintTo(const BadWrite& c, std::ostream* os) { *os << c.what; }
+
 class SimWriteRejects : public ::testing::TestWithParam<BadWrite> {};
 
 TEST_P(SimWriteRejects, WithAnErrorReplyAndTheSlotUnchanged)
