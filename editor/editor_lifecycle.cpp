@@ -146,6 +146,11 @@ void VQEditor::OnTick() {
     requestPending = false;
     RequestProgram(requestSlot);
   }
+  // A folder chosen for a bank upload: started here, outside the control's handler.
+  if (bankUploadRequest) {
+    bankUploadRequest = false;
+    StartBankUpload(currentProgramPath.c_str());
+  }
   if (flexiPickActive && flexiPickSlot >= 1 && flexiPickSlot <= kFlexiSlotCount) {
     if (++flexiBlinkCounter >= kBlinkCalls) {
       flexiBlinkCounter = 0;

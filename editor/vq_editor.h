@@ -17,6 +17,9 @@
 #include "editor/editor_pages.h"
 #include "editor/program_files.h"
 #include "editor/device_transfers.h"
+#include "editor/bank_transfers.h"
+#include "editor/firmware_updater.h"
+#include "editor/program_slot.h"
 #include "editor/eq_mapping.h"
 #include "editor/param_cases.h"
 #include "editor/program_field_table.h"
@@ -346,6 +349,33 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // cleared) and the band of the equalizer curve being dragged.
   std::function<bool()> takeModWheelChanged;
   std::function<bool(EqBand&)> readEqBand;
+
+  // --- Firmware update, bank transfers, the slot table and the program file controls
+  // (firmware_update.cpp, program_controls.cpp; library/bank_transfer.cpp implements
+  // bankTransfers) ---
+  // Reads and checks a firmware file whole, then starts the handshake. A refused file sends
+  // nothing and tells the user why.
+  void ReadFirmwareFile(const char* path);
+  // The next block of the current section (a 0x12 reply).
+  void SendNextFirmwareBlock();
+  // A 0x11, 0x12, 0x14 or 0x15 reply while firmwareRunning (MIDI thread, mutex held).
+  void OnFirmwareReply(uint8_t target, uint8_t command);
+  FirmwareUpdate firmware;
+  // Forwarded to bankTransfers.
+  void StartBankUpload(const char* path);
+  bool SendProgramFileToDevice(const char* path);
+  bool SendBankProgramFile(const char* path, int slot);
+  bool SaveReceivedProgram(int slot, const uint8_t* dump);
+  void ScanProgramFolderToSlots(const char* folder);
+  void SetSlotName(const char* name, int slot);
+  std::unique_ptr<VQBankTransfers> bankTransfers;
+  bool bankUploadRequest = false;   // the next idle call uploads the current program folder
+  bool downloadToManager = false;   // a bank download fills the slot table from the cache folder
+  // The slot table (index = slot 1..99) and the bank list's row controls, set by the manager page.
+  std::vector<ProgramSlot> slotTable = std::vector<ProgramSlot>(kSlotTableSize);
+  IControl* slotSwitch[kSlotTableSize] = {};
+  IControl* slotCategoryIndicator[kSlotTableSize] = {};
+  IControl* slotNameText[kSlotTableSize] = {};
 
  protected:
   // Dispatcher steps and cases.

@@ -1,0 +1,31 @@
+// Bank upload, single program writes, downloaded-dump saving and the slot table's folder scan
+// as the editor sees them. The program library implements them (library/bank_transfer.h,
+// InstallProgramTransfers); the editor calls them through its members of the same names and
+// never includes the library's headers. Without an implementation every operation does nothing.
+//
+// Every operation runs under the plug mutex (recursive); the implementation takes it itself.
+#pragma once
+
+#include <cstdint>
+
+class VQEditor;
+
+class VQBankTransfers {
+ public:
+  virtual ~VQBankTransfers() = default;
+  // Checks the folder of `path` (text up to its last "/") and starts writing its numbered
+  // program files to the synthesizer's slots. Main thread (it may ask the user).
+  virtual void StartBankUpload(VQEditor& editor, const char* path) = 0;
+  // The device acknowledged the last write of a bank upload: the next file, or the end.
+  virtual void NextBankProgram(VQEditor& editor) = 0;
+  // One program file as a program write to the slot its name begins with. True when sent.
+  virtual bool SendProgramFileToDevice(VQEditor& editor, const char* path) = 0;
+  // The same to a given slot 1..99.
+  virtual bool SendBankProgramFile(VQEditor& editor, const char* path, int slot) = 0;
+  // Saves a dump of a bank download (213 bytes) as the program file of `slot`.
+  virtual bool SaveReceivedProgram(VQEditor& editor, int slot, const uint8_t* dump) = 0;
+  // Fills the slot table from the numbered program files of a folder (a path ending in "/").
+  virtual void ScanProgramFolderToSlots(VQEditor& editor, const char* folder) = 0;
+  // Names a slot and rebuilds its display name.
+  virtual void SetSlotName(VQEditor& editor, const char* name, int slot) = 0;
+};

@@ -1,0 +1,244 @@
+#include "editor/program_controls.h"
+
+#include <string>
+
+#include "editor/choose_directory.h"
+#include "editor/vq_editor.h"
+#include "graphics/gui_types.h"
+#include "graphics/icontrol.h"
+#include "graphics/igraphics.h"
+#include "platform/file_system.h"
+
+namespace {
+
+constexpr int kMinPathLength = 5;
+constexpr size_t kFolderLength = 254;
+constexpr int kSlotChooser = 301;
+constexpr int kRequestProgram = 302;
+
+// A selector's path, or "" when it counts as no choice.
+std::string ChosenPath(const VQEditor& e, int role) {
+  const std::string& p = e.selectedFile[role];
+  return p.size() < static_cast<size_t>(kMinPathLength) ? std::string() : p;
+}
+
+void OpenSelectorDialog(VQEditor& e, int role) {
+  if (IControl* c = e.fileSelector[role]) {
+    IMouseMod left(true);
+    c->OnMouseDown(0, 0, &left);
+  }
+}
+
+void RedrawUnlessApplying(VQEditor& e) {
+  if (!e.applyingProgram) e.RedrawParamControls();
+}
+
+void SetGroupSwitches(VQEditor& e, double value) {
+  for (int p = vq_param::kGroupFirst; p < vq_param::kGroupFirst + vq_param::kGroupCount; ++p)
+    e.SetParameterFromGUI2(p, value);
+}
+
+class ProgramControlCases : public VQParamCases {
+ public:
+  explicit ProgramControlCases(std::unique_ptr<VQParamCases> manager) : mManager(std::move(manager)) {}
+
+  bool ManagerPageCase(VQEditor& e, int paramIdx) override {
+    return mManager ? mManager->ManagerPageCase(e, paramIdx) : true;
+  }
+
+  DispatchExit ProgramControlCase(VQEditor& e, int p, int32_t value) override {
+    const bool down = e.ParamValue(p) > 0.5;
+    switch (p) {
+      case 201: return LoadChosen(e);
+      case 202: if (down) OpenSelectorDialog(e, VQEditor::kLoadSelector); break;
+      case 203: SaveChosen(e); break;
+      case 204: if (down) OpenSelectorDialog(e, VQEditor::kSaveSelector); break;
+      case 205: SendChosen(e); break;
+      case 206: if (down) OpenSelectorDialog(e, VQEditor::kWriteSelector); break;
+      case 207: if (down) FolderChosen(e); break;
+      case 208: {
+        std::string path = ChosenPath(e, VQEditor::kFirmwareSelector);
+        if (!path.empty()) e.ReadFirmwareFile(path.c_str());
+        break;
+      }
+      case 209:
+      case 210:
+        if (down && e.programListBuilt) return Step(e, p == 210);
+        break;
+      case 212:
+        if (!down) e.copyPanelVco ? e.CopyVcoSettings() : e.CopyFlexiSettings();
+        break;
+      case 213:
+        if (down) e.InitProgram();
+        break;
+      case 214:
+        if (down) break;
+        if (e.selectedGroups == 0) return DispatchExit::kLeaveEarly;
+        e.RandomizeGroups();
+        break;
+      case 215:
+        if (down) break;
+        if (e.selectedGroups == 0) return DispatchExit::kLeaveEarly;
+        e.groupInitCopy = ProgramFieldTable::kGroupInit;
+        if (e.selectedGroups == vq_param::kGroupCount) e.InitAllGroups(); else e.InitGroups();
+        SetGroupSwitches(e, 0.0);
+        RedrawUnlessApplying(e);
+        e.selectedGroups = 0;
+        break;
+      case 216:
+      case 217:
+        if (!down) break;
+        SetGroupSwitches(e, p == 216 ? 1.0 : 0.0);
+        RedrawUnlessApplying(e);
+        e.selectedGroups = p == 216 ? vq_param::kGroupCount : 0;
+        break;
+      case 270: case 271: case 272: case 273:
+        if (!down) break;
+        for (int other = vq_param::kCopySource; other < vq_param::kCopySource + 4; ++other)
+          if (other != p) e.SetParameterFromGUI2(other, 0.0);
+        RedrawUnlessApplying(e);
+        break;
+      case kRequestProgram: RequestProgram(e); break;
+      default: break;
+    }
+    return DispatchExit::kNormal;
+  }
+
+ private:
+  // A program goes to the synthesizer only when it was loaded: a file that failed leaves the
+  // editor and the device as they were.
+  static DispatchExit LoadChosen(VQEditor& e) {
+    std::string path = ChosenPath(e, VQEditor::kLoadSelector);
+    if (path.empty()) return DispatchExit::kNormal;
+    e.currentProgramPath = path;
+    e.lastFile = path;
+    e.lastField = kNoFieldSent;
+    e.LocateProgramInFolder(path.c_str());
+    if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
+    return DispatchExit::kWholeProgramSent;
+  }
+
+  static void SaveChosen(VQEditor& e) {
+    std::string path = ChosenPath(e, VQEditor::kSaveSelector);
+    if (path.empty()) return;  // cancelled: a received dump stays pending
+    if (e.receivedDumpPending) {
+      // Only a dump that reached the disk stops being pending.
+      if (!e.SaveProgramFile(path.c_str())) return;
+      e.receivedDumpPending = false;
+      e.bankDownloadRunning = false;
+      e.requestPending = false;
+      return;
+    }
+    if (!e.WriteProgramDumpText(path.c_str())) return;
+    e.LocateProgramInFolder(path.c_str());
+    e.LoadProgramFileToEditor(path.c_str());
+  }
+
+  static void SendChosen(VQEditor& e) {
+    std::string path = ChosenPath(e, VQEditor::kWriteSelector);
+    if (path.empty()) return;
+    e.unansweredPolls = 0;
+    e.singleWritePending = true;
+    e.currentProgramPath = path;
+    e.lastFile = path;
+    // Nothing sent means no acknowledgement can come: the sender has said why.
+    if (!e.SendProgramFileToDevice(path.c_str())) e.singleWritePending = false;
+    e.LocateProgramInFolder(path.c_str());
+  }
+
+  static void FolderChosen(VQEditor& e) {
+    std::string folder = ChooseDirectory();
+    if (folder.empty()) return;
+    if (folder.back() == '/') folder.pop_back();
+    folder = folder.substr(0, kFolderLength) + "/";
+    e.currentProgramPath = folder;
+    e.LocateProgramInFolder(folder.c_str());
+    e.bankUploadRequest = true;
+  }
+
+  static DispatchExit Step(VQEditor& e, bool next) {
+    const int32_t last = e.programListLast;
+    if (last == 0) return DispatchExit::kLeaveEarly;
+    int32_t i = e.programListIndex;
+    if (next) i = i >= last ? 0 : i + 1;
+    else i = i <= 0 ? last : i - 1;
+    if (i > last) i = last;
+    if (i < 0) i = 0;
+    if (i >= static_cast<int32_t>(e.programList.size())) return DispatchExit::kLeaveEarly;
+    e.programListIndex = i;
+    const std::string name = e.programList[static_cast<size_t>(i)];
+    e.SetProgramNameFromPath(name);
+    e.SetStatusText(e.programName.c_str());
+    const std::string path = e.currentProgramFolder + name;
+    e.currentProgramPath = path;
+    e.lastField = kNoFieldSent;
+    if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
+    return DispatchExit::kWholeProgramSent;
+  }
+
+  static void RequestProgram(VQEditor& e) {
+    int slot = e.ParamInt(kSlotChooser);
+    if (slot < 0) slot = 0;
+    if (slot > 98) slot = 98;
+    if (IGraphics* g = e.Graphics()) {
+      g->HideControlsOfParam(kSlotChooser, true);
+      g->HideControlsOfParam(kRequestProgram, true);
+    }
+    e.SetStatusText("Connecting to VQ...");
+    e.receivedDumpPending = true;
+    e.bankDownloadRunning = false;
+    e.requestSlot = slot + 1;
+    e.requestPending = true;
+  }
+
+  std::unique_ptr<VQParamCases> mManager;
+};
+
+class EditorDeviceTransfers : public VQDeviceTransfers {
+ public:
+  bool SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dump) override {
+    return e.SaveReceivedProgram(slot, dump);
+  }
+  void OnFirmwareReply(VQEditor& e, uint8_t target, uint8_t command) override {
+    e.OnFirmwareReply(target, command);
+  }
+  void OnBankUploadAcknowledged(VQEditor& e) override {
+    if (e.bankTransfers) e.bankTransfers->NextBankProgram(e);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<VQParamCases> MakeProgramControlCases(std::unique_ptr<VQParamCases> managerPage) {
+  return std::make_unique<ProgramControlCases>(std::move(managerPage));
+}
+
+std::unique_ptr<VQDeviceTransfers> MakeEditorDeviceTransfers() {
+  return std::make_unique<EditorDeviceTransfers>();
+}
+
+// --- The editor's bank-transfer members, forwarded to the program library ---
+
+void VQEditor::StartBankUpload(const char* path) {
+  if (bankTransfers && path) bankTransfers->StartBankUpload(*this, path);
+}
+
+bool VQEditor::SendProgramFileToDevice(const char* path) {
+  return bankTransfers && path && bankTransfers->SendProgramFileToDevice(*this, path);
+}
+
+bool VQEditor::SendBankProgramFile(const char* path, int slot) {
+  return bankTransfers && path && bankTransfers->SendBankProgramFile(*this, path, slot);
+}
+
+bool VQEditor::SaveReceivedProgram(int slot, const uint8_t* dump) {
+  return bankTransfers && dump && bankTransfers->SaveReceivedProgram(*this, slot, dump);
+}
+
+void VQEditor::ScanProgramFolderToSlots(const char* folder) {
+  if (bankTransfers && folder) bankTransfers->ScanProgramFolderToSlots(*this, folder);
+}
+
+void VQEditor::SetSlotName(const char* name, int slot) {
+  if (bankTransfers && name) bankTransfers->SetSlotName(*this, name, slot);
+}

@@ -1,0 +1,18 @@
+// The synth page's controls that move whole programs: load, save and send file selectors and
+// their buttons, the folder (bank upload) button, previous/next program, the firmware file
+// selector, INIT, the copy switches, the group edits and the program request. A file selector's
+// choice is in VQEditor::selectedFile of its role when its parameter changes.
+#pragma once
+
+#include <memory>
+
+#include "editor/device_transfers.h"
+#include "editor/param_cases.h"
+
+// The cases of 201..217, 270..273 and 302. `managerPage` (may be null) takes the manager page's
+// cases, which belong to the manager; without it they go on along the common road.
+std::unique_ptr<VQParamCases> MakeProgramControlCases(std::unique_ptr<VQParamCases> managerPage = nullptr);
+
+// The replies that drive transfers, handed on to the editor's firmware update and its
+// bankTransfers.
+std::unique_ptr<VQDeviceTransfers> MakeEditorDeviceTransfers();

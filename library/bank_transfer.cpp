@@ -1,0 +1,253 @@
+#include "library/bank_transfer.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "editor/device_messages.h"
+#include "editor/program_controls.h"
+#include "editor/vq_editor.h"
+#include "graphics/icontrol.h"
+#include "graphics/igraphics.h"
+#include "library/program_list.h"
+#include "library/program_text_format.h"
+#include "library/slot_table.h"
+#include "platform/file_system.h"
+
+namespace fs = vq::platform;
+
+namespace {
+
+constexpr int kProgramNumberParam = 211;
+constexpr int kDumpNameStart = 178;
+constexpr size_t kNameBytes = 32;
+
+int ShowBox(VQEditor& e, const char* text, const char* caption, int type) {
+  IGraphics* g = e.Graphics();
+  return g ? g->ShowMessageBox(text, caption, type) : 2;
+}
+
+void RefreshSlotSwitches(VQEditor& e) {
+  for (int i = 0; i < kSlotTableSize; ++i)
+    if (IControl* c = e.slotSwitch[i])
+      c->SetValueFromPlug(i < static_cast<int>(e.slotTable.size()) && e.slotTable[static_cast<size_t>(i)].selected ? 1.0 : 0.0);
+}
+
+// The file name without its extension: the program name a write carries.
+std::string ProgramNameOfFile(const std::string& path) {
+  std::string name = fs::NameOfPath(path);
+  size_t dot = name.rfind('.');
+  if (dot != std::string::npos) name.erase(dot);
+  return name.substr(0, kNameBytes);
+}
+
+}  // namespace
+
+void BankTransfer::ShowName(VQEditor& e, const std::string& file) {
+  e.SetProgramNameFromPath(file);
+  e.SetStatusText(e.programName.c_str());
+}
+
+void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
+  UTL_MutexLock lock(e.Mutex());
+  std::string p = path ? path : "";
+  if (p.find('/') == std::string::npos) return;
+  if (e.bankUploadRunning || e.firmwareRunning || e.bankDownloadRunning) {
+    e.SetStatusText("A transfer is running!");
+    return;
+  }
+  mFolder = fs::FolderOfPath(p);
+  mFiles.clear();
+  mFilesPerSlot.fill(0);
+
+  std::vector<std::string> names = fs::ListFolder(mFolder);
+  fs::SortNumeric(names);
+  std::vector<std::pair<int, std::string>> numbered;
+  const std::string* previous = nullptr;
+  for (const std::string& name : names) {
+    if (!HasProgramExtension(name)) continue;
+    if (previous && *previous == name) break;
+    previous = &name;
+    const int slot = ProgramFileSlot(name);
+    if (slot == 0) continue;
+    if (static_cast<int>(numbered.size()) == kBankListCapacity) {
+      ShowBox(e, "Too many VQ Programs in this directory!", "Error", 0);
+      return;
+    }
+    ++mFilesPerSlot[static_cast<size_t>(slot)];
+    numbered.emplace_back(slot, name);
+  }
+  if (numbered.empty()) {
+    ShowBox(e, "This directory does not contain any VQ Programs!", "Error", 0);
+    return;
+  }
+  for (int slot = kFirstProgramSlot; slot <= kLastProgramSlot; ++slot) {
+    if (mFilesPerSlot[static_cast<size_t>(slot)] < 2) continue;
+    char text[96];
+    snprintf(text, sizeof text, "Multiple files assigned to location: %d\nPlease resolve it!", slot);
+    ShowBox(e, text, "Error", 0);
+    return;
+  }
+  // Slot order (names with leading blanks sort apart from their numbers), so the gap filling
+  // meets the files as it walks the slots.
+  std::stable_sort(numbered.begin(), numbered.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [slot, name] : numbered) mFiles.push_back(name);
+
+  bool gaps = std::any_of(mFilesPerSlot.begin() + 1, mFilesPerSlot.end(), [](int n) { return n == 0; });
+  if (gaps) {
+    if (e.managerPageShown)
+      mGapFill = false;
+    else
+      mGapFill = ShowBox(e, "There are gaps in the list.\nPress OK to fill them with the Default or Cancel to skip!",
+                         "Warning", 1) == 1;
+  }
+
+  e.SetStatusText("Writing Progs to VQ...");
+  e.bankUploadRunning = true;
+  e.unansweredPolls = 0;
+  mUploadIndex = 0;
+  mNextSlot = 1;
+
+  if (!mGapFill) {
+    Send(e, mFolder + mFiles[0], 0, true);
+  } else if (mFilesPerSlot[1] > 0) {
+    Send(e, mFolder + mFiles[0], 0, true);
+    mUploadIndex = 1;
+    ShowName(e, mFiles[0]);
+  } else {
+    Send(e, mFolder + mFiles[0], 1, false);
+    ShowName(e, mFiles[0]);
+  }
+}
+
+void BankTransfer::NextBankProgram(VQEditor& e) {
+  UTL_MutexLock lock(e.Mutex());
+  if (!e.bankUploadRunning) return;
+  if (mGapFill) {
+    if (++mNextSlot > kLastProgramSlot) return Finish(e);
+    e.unansweredPolls = 0;
+    e.SetParameterFromGUI2(kProgramNumberParam, mNextSlot);
+    if (mFilesPerSlot[static_cast<size_t>(mNextSlot)] == 0) {
+      Send(e, mFolder + mFiles[0], mNextSlot, false);
+      ShowName(e, mFiles[0]);
+    } else if (mUploadIndex < static_cast<int>(mFiles.size())) {
+      const std::string& row = mFiles[static_cast<size_t>(mUploadIndex)];
+      ShowName(e, row);
+      Send(e, mFolder + row, 0, true);
+      ++mUploadIndex;
+    }
+    if (!e.applyingProgram) e.RedrawParamControls();
+    e.unansweredPolls = 0;
+    return;
+  }
+
+  if (++mUploadIndex >= static_cast<int>(mFiles.size())) return Finish(e);
+  const std::string& row = mFiles[static_cast<size_t>(mUploadIndex)];
+  const int slot = ProgramFileSlot(row);
+  if (slot == 0) return;
+  e.SetParameterFromGUI2(kProgramNumberParam, slot);
+  Send(e, mFolder + row, 0, true);
+  e.unansweredPolls = 0;
+  if (e.managerPageShown) {
+    RefreshSlotSwitches(e);
+    if (IControl* c = e.slotSwitch[slot]) c->SetValueFromPlug(1.0);
+  } else {
+    ShowName(e, row);
+    if (!e.applyingProgram) e.RedrawParamControls();
+  }
+}
+
+void BankTransfer::Finish(VQEditor& e) {
+  e.bankUploadRunning = false;
+  e.unansweredPolls = 0;
+  if (!e.managerPageShown) {
+    e.transferDone = true;
+    return;
+  }
+  RefreshSlotSwitches(e);
+  e.LocateProgramInFolder(e.cacheFolder.c_str());
+  if (!e.programList.empty()) {
+    const std::string first = e.cacheFolder + e.programList[0];
+    e.SetSelectedFile(VQEditor::kLoadSelector, first);
+    e.SetSelectedFile(VQEditor::kSaveSelector, fs::ReplaceNameExtension(first, ".pr4"));
+    e.SetSelectedFile(VQEditor::kWriteSelector, first);
+  }
+  ShowBox(e, "Finished successfully!", "Done", 0);
+}
+
+bool BankTransfer::SendProgramFileToDevice(VQEditor& e, const char* path) {
+  return path && Send(e, path, 0, true);
+}
+
+bool BankTransfer::SendBankProgramFile(VQEditor& e, const char* path, int slot) {
+  return path && Send(e, path, slot, false);
+}
+
+bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slotFromName) {
+  UTL_MutexLock lock(e.Mutex());
+  ProgramFileContent content;
+  const ProgramFileError error = ReadProgramFile(path.c_str(), content);
+  if (error == ProgramFileError::kCannotOpen || error == ProgramFileError::kTooLarge ||
+      error == ProgramFileError::kFillsBuffer) {
+    if (const char* text = ProgramFileErrorText(error)) e.SetStatusText(text);
+    return false;
+  }
+  if (slotFromName) slot = ProgramFileSlot(fs::NameOfPath(path));
+  if (slot < kFirstProgramSlot || slot > kLastProgramSlot) {
+    e.singleWritePending = false;
+    e.unansweredPolls = 0;
+    e.programNumberError = true;
+    return false;
+  }
+  if (error != ProgramFileError::kNone) {
+    if (const char* text = ProgramFileErrorText(error)) e.SetStatusText(text);
+    return false;
+  }
+  const std::vector<uint8_t> message = ProgramWriteMessage(content.record, slot, ProgramNameOfFile(path));
+  if (slotFromName && e.managerPageShown) {
+    for (ProgramSlot& s : e.slotTable) s.selected = 0;
+    if (IControl* c = e.slotSwitch[slot]) c->SetValueFromPlug(1.0);
+  }
+  ISysExMessage msg(0, message.data(), static_cast<int32_t>(message.size()));
+  e.SendSysEx(&msg);
+  return true;
+}
+
+bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dump) {
+  if (!dump) return false;
+  UTL_MutexLock lock(e.Mutex());
+  std::string folder = e.downloadToManager ? e.cacheFolder : e.currentProgramFolder;
+  if (folder.empty()) {
+    e.SetStatusText("No folder to save the program in!");
+    return false;
+  }
+  if (e.downloadToManager) fs::MakeFolder(folder);
+  const std::string file = ReceivedProgramFileName(dump + kDumpNameStart, slot);
+  const std::string path = folder + file;
+  if (WriteFileSafely(path, ReceivedDumpText(dump)) != ProgramFileError::kNone) {
+    e.SetStatusText("Cannot write the program file!");
+    return false;
+  }
+  ShowName(e, file);
+  if (e.downloadToManager && slot >= kFirstProgramSlot && slot <= kLastProgramSlot) {
+    // The file's own name decides category and name; the slot is the one downloaded.
+    SlotFileNameParts parts = ParseSlotFileName(file);
+    EnterProgramIntoSlot(e, slot, parts.category, path.substr(0, 255), parts.name);
+  }
+  return true;
+}
+
+void BankTransfer::ScanProgramFolderToSlots(VQEditor& e, const char* folder) {
+  if (folder) ScanFolderIntoSlots(e, folder);
+}
+
+void BankTransfer::SetSlotName(VQEditor& e, const char* name, int slot) {
+  if (name) RenameSlot(e, name, slot);
+}
+
+void InstallProgramTransfers(VQEditor& editor) {
+  UTL_MutexLock lock(editor.Mutex());
+  editor.bankTransfers = std::make_unique<BankTransfer>();
+  editor.deviceTransfers = MakeEditorDeviceTransfers();
+  editor.paramCases = MakeProgramControlCases(std::move(editor.paramCases));
+}

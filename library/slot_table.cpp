@@ -1,0 +1,166 @@
+#include "library/slot_table.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "editor/vq_editor.h"
+#include "graphics/icontrol.h"
+#include "library/program_text_format.h"
+#include "platform/file_system.h"
+#include "plugin/iparam.h"
+
+namespace fs = vq::platform;
+
+namespace {
+
+constexpr size_t kSlotNameLength = 32;
+constexpr size_t kWrapLine = 12;
+constexpr int kBankPositionParam = 315;
+
+struct Tag {
+  const char* text;
+  int category;
+};
+constexpr Tag kTags[] = {{"_BASS_", kSlotCategoryBass}, {"_GTR_", kSlotCategoryGuitar},
+                         {"_MIDI_", kSlotCategoryMidi}, {"_FX_", kSlotCategoryFx},
+                         {"_EWI_", kSlotCategoryEwi}};
+
+// atoi over the first `count` characters.
+int LeadingNumber(std::string_view name, size_t count) {
+  char buf[4] = {};
+  std::memcpy(buf, name.data(), name.size() < count ? name.size() : count);
+  return std::atoi(buf);
+}
+
+template <size_t N>
+void CopyText(char (&dst)[N], const std::string& src) {
+  std::snprintf(dst, N, "%s", src.c_str());
+}
+
+void ShowRowText(IControl* text, const char* s) {
+  if (!text) return;
+  text->SetTextFromPlug(s);
+  // Hidden and shown again so that the row redraws.
+  text->Hide(true);
+  text->Hide(false);
+}
+
+}  // namespace
+
+int ProgramFileSlot(std::string_view fileName) {
+  int n = LeadingNumber(fileName, 3);
+  return n >= kFirstProgramSlot && n <= kLastProgramSlot ? n : 0;
+}
+
+SlotFileNameParts ParseSlotFileName(std::string_view fileName) {
+  SlotFileNameParts r;
+  int n = LeadingNumber(fileName, 2);
+  r.slot = n >= kFirstProgramSlot && n <= kLastProgramSlot ? n : 0;
+  size_t start = fileName.size() < 2 ? fileName.size() : 2;
+  for (const Tag& t : kTags) {
+    if (fileName.size() > 2 && fileName.substr(2).starts_with(t.text)) {
+      r.category = t.category;
+      start = 2 + std::strlen(t.text);
+      break;
+    }
+  }
+  size_t dot = fileName.rfind('.');
+  std::string_view rest = dot != std::string_view::npos && dot >= start
+                              ? fileName.substr(start, dot - start)
+                              : (dot != std::string_view::npos ? std::string_view() : fileName.substr(start));
+  r.name = std::string(rest.substr(0, kSlotNameLength));
+  if (!r.name.empty() && r.name[0] == '_') r.name.erase(0, 1);
+  return r;
+}
+
+std::string SlotFileName(int category, int slot, std::string_view name) {
+  const char* tag = "_";
+  for (const Tag& t : kTags)
+    if (t.category == category) tag = t.text;
+  char number[8];
+  std::snprintf(number, sizeof number, "%02d", slot);
+  return std::string(number) + tag + std::string(name) + ".pr4";
+}
+
+std::string WrapDisplayName(std::string_view name) {
+  std::string s(name);
+  const size_t n = s.size();
+  if (n < 13) return s.substr(0, kSlotNameLength);
+  size_t limit = n;
+  int breaks = 0;
+  for (size_t i = 4; i < limit; ++i) {
+    if (s[i] != ' ' && s[i] != '_') continue;
+    s[i] = '\n';
+    if (++breaks == 1) {
+      if (limit - i < kWrapLine) break;
+      i += 4;  // the scan goes on from i + 5
+      continue;
+    }
+    // The second break: the name is cut 11 characters after it.
+    if (limit - i > kWrapLine) limit = i + kWrapLine;
+    break;
+  }
+  if (breaks == 0) {
+    s.insert(kWrapLine, "\n");
+    if (s.size() >= 2 * kWrapLine + 1) s.insert(2 * kWrapLine + 1, "\n");
+    limit = s.size();
+  }
+  if (limit > s.size()) limit = s.size();
+  return s.substr(0, limit < kSlotNameLength ? limit : kSlotNameLength);
+}
+
+void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::string& path,
+                          const std::string& name) {
+  if (slot < kFirstProgramSlot || slot > kLastProgramSlot) return;
+  UTL_MutexLock lock(editor.Mutex());
+  if (editor.slotTable.size() != kSlotTableSize) editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
+  ProgramSlot& entry = editor.slotTable[static_cast<size_t>(slot)];
+  entry.empty = 0;
+  entry.category = category;
+  CopyText(entry.path, path);
+  CopyText(entry.name, name.substr(0, kSlotNameLength));
+  CopyText(entry.displayName, WrapDisplayName(entry.name));
+  if (IControl* c = editor.slotCategoryIndicator[slot]) c->SetValueFromPlug(category / 6.0);
+  ShowRowText(editor.slotNameText[slot], entry.displayName);
+}
+
+void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
+  UTL_MutexLock lock(editor.Mutex());
+  editor.ResetCacheFolder();
+  editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
+  for (int i = 0; i < kSlotTableSize; ++i) {
+    if (IControl* c = editor.slotSwitch[i]) c->SetValueFromPlug(0.0);
+    if (IControl* c = editor.slotCategoryIndicator[i]) c->SetValueFromPlug(0.0);
+    ShowRowText(editor.slotNameText[i], "");
+  }
+
+  std::vector<std::string> names = fs::ListFolder(folder);
+  fs::SortNumeric(names);
+  const std::string* previous = nullptr;
+  for (const std::string& file : names) {
+    if (!HasProgramExtension(file)) continue;
+    if (previous && *previous == file) break;
+    previous = &file;
+    SlotFileNameParts parts = ParseSlotFileName(file);
+    if (parts.slot == 0) continue;
+    EnterProgramIntoSlot(editor, parts.slot, parts.category, (folder + file).substr(0, 255), parts.name);
+  }
+
+  if (IParam* p = editor.GetParam(kBankPositionParam)) p->Set(0.0);
+  editor.SetControlsFromParam(kBankPositionParam);
+  for (int i = 0; i < kSlotTableSize; ++i) {
+    editor.slotTable[static_cast<size_t>(i)].selected = 0;
+    if (IControl* c = editor.slotSwitch[i]) c->SetValueFromPlug(0.0);
+  }
+}
+
+void RenameSlot(VQEditor& editor, const std::string& name, int slot) {
+  if (slot < 0 || slot >= kSlotTableSize) return;
+  UTL_MutexLock lock(editor.Mutex());
+  if (editor.slotTable.size() != kSlotTableSize) editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
+  ProgramSlot& entry = editor.slotTable[static_cast<size_t>(slot)];
+  CopyText(entry.name, name.substr(0, sizeof entry.name - 1));
+  CopyText(entry.displayName, WrapDisplayName(entry.name));
+  ShowRowText(editor.slotNameText[slot], entry.displayName);
+}

@@ -1,0 +1,43 @@
+// The program manager's slot table: how a file name ties a program to a slot and a category,
+// the display name of a bank-list row, and filling the table from a folder. The name rules are
+// pure functions; the table itself is VQEditor::slotTable.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "editor/program_slot.h"
+
+class VQEditor;
+
+// The slot a program file is written to, by single writes and bank uploads alike: the number
+// its name begins with (leading blanks allowed, read from at most its first three characters,
+// so "7_X" is 7 and "100_X" is 100). 0 when that is not 1..99.
+int ProgramFileSlot(std::string_view fileName);
+
+// A file name as the folder scan reads it: the slot from its first two characters (as atoi
+// reads them), the category from the tag at the third character ("_BASS_", "_GTR_", "_MIDI_",
+// "_FX_", "_EWI_"; none: plain), and the name after the tag (after the two digits when there is
+// none) up to the last ".", cut to 32 characters, one leading "_" removed.
+struct SlotFileNameParts {
+  int slot = 0;  // 0 when not 1..99
+  int category = kSlotCategoryPlain;
+  std::string name;
+};
+SlotFileNameParts ParseSlotFileName(std::string_view fileName);
+
+// "%02d_BASS_%s.pr4" and its siblings by category; "%02d_%s.pr4" for any other.
+std::string SlotFileName(int category, int slot, std::string_view name);
+
+// The row text of a name: names of 13 characters or more are broken at blanks or "_" (or after
+// 12 and 24 characters when they have none) into at most three lines, at most 32 characters.
+std::string WrapDisplayName(std::string_view name);
+
+// Fills slot `slot`'s entry (1..99) and its row controls.
+void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::string& path,
+                          const std::string& name);
+// Empties the download cache folder, resets the table and fills it from the numbered program
+// files of `folder` (a path ending in "/"); a later file for a slot replaces an earlier one.
+void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder);
+// The slot's name and display name, and its row's text.
+void RenameSlot(VQEditor& editor, const std::string& name, int slot);
