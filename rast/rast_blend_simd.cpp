@@ -51,19 +51,39 @@ void StoreSASSE2(RAST_pixel* d, const RAST_pixel* s, int n) {
 #if RAST_HAVE_AVX2_DISPATCH
 __attribute__((target("avx2"))) void AddSaturateAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
   int i = 0;
+  // Up to a 32-byte boundary of the destination first, so no store splits a cache line.
+  for (; i < n && (reinterpret_cast<std::uintptr_t>(d + i) & 31) != 0; ++i) d[i] = RAST_BlendAdd(d[i], s[i], RAST_Weight(256));
   for (; i + 16 <= n; i += 16) {
     __m256i* dv = reinterpret_cast<__m256i*>(d + i);
     const __m256i* sv = reinterpret_cast<const __m256i*>(s + i);
-    const __m256i a0 = _mm256_adds_epu8(_mm256_loadu_si256(dv), _mm256_loadu_si256(sv));
-    const __m256i a1 = _mm256_adds_epu8(_mm256_loadu_si256(dv + 1), _mm256_loadu_si256(sv + 1));
-    _mm256_storeu_si256(dv, a0);
-    _mm256_storeu_si256(dv + 1, a1);
+    const __m256i a0 = _mm256_adds_epu8(_mm256_load_si256(dv), _mm256_loadu_si256(sv));
+    const __m256i a1 = _mm256_adds_epu8(_mm256_load_si256(dv + 1), _mm256_loadu_si256(sv + 1));
+    _mm256_store_si256(dv, a0);
+    _mm256_store_si256(dv + 1, a1);
   }
   for (; i + 4 <= n; i += 4) {
     __m128i* dv = reinterpret_cast<__m128i*>(d + i);
     _mm_storeu_si128(dv, _mm_adds_epu8(_mm_loadu_si128(dv), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
   }
   for (; i < n; ++i) d[i] = RAST_BlendAdd(d[i], s[i], RAST_Weight(256));
+}
+
+__attribute__((target("avx2"))) void CopyAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
+  int i = 0;
+  for (; i < n && (reinterpret_cast<std::uintptr_t>(d + i) & 31) != 0; ++i) d[i] = s[i];
+  for (; i + 32 <= n; i += 32) {
+    __m256i* dv = reinterpret_cast<__m256i*>(d + i);
+    const __m256i* sv = reinterpret_cast<const __m256i*>(s + i);
+    const __m256i a0 = _mm256_loadu_si256(sv), a1 = _mm256_loadu_si256(sv + 1);
+    const __m256i a2 = _mm256_loadu_si256(sv + 2), a3 = _mm256_loadu_si256(sv + 3);
+    _mm256_store_si256(dv, a0);
+    _mm256_store_si256(dv + 1, a1);
+    _mm256_store_si256(dv + 2, a2);
+    _mm256_store_si256(dv + 3, a3);
+  }
+  for (; i + 8 <= n; i += 8)
+    _mm256_store_si256(reinterpret_cast<__m256i*>(d + i), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)));
+  for (; i < n; ++i) d[i] = s[i];
 }
 
 // Eight pixels at a time; a block with only opaque and clear sources is a masked select.
@@ -144,6 +164,21 @@ void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s
   auto row = StoreSASSE2;
 #if RAST_HAVE_AVX2_DISPATCH
   if (HaveAVX2()) row = StoreSAAVX2;
+#endif
+  for (int j = 0; j < h; ++j, d += dstride, s += sstride) row(d, s, w);
+}
+
+void RAST_RectCopy(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w, int h) {
+  auto row = [](RAST_pixel* to, const RAST_pixel* from, int n) { std::memmove(to, from, static_cast<std::size_t>(n) * 4); };
+#if RAST_HAVE_AVX2_DISPATCH
+  if (HaveAVX2()) {
+    for (int j = 0; j < h; ++j, d += dstride, s += sstride) {
+      // Rows that overlap (a blit within one bitmap) keep the plain memory move.
+      if (d + w <= s || s + w <= d) CopyAVX2(d, s, w);
+      else row(d, s, w);
+    }
+    return;
+  }
 #endif
   for (int j = 0; j < h; ++j, d += dstride, s += sstride) row(d, s, w);
 }

@@ -38,6 +38,9 @@ inline void RAST_RowFill(RAST_pixel* d, RAST_pixel c, int n) {
   for (; i < n; ++i) d[i] = c;
 }
 
+// Copies a rectangle of pixels row by row (rows that overlap are moved safely).
+void RAST_RectCopy(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w, int h);
+
 // d = clamp(d + s) per byte: add at full weight (AVX2 where the processor has it). The
 // rectangle forms choose the code path once for all rows; strides are in pixels.
 void RAST_RowAddSaturate(RAST_pixel* d, const RAST_pixel* s, int n);

@@ -14,7 +14,10 @@ namespace {
 template <RAST_BlitOp Op>
 void BlitRows(const RAST_BitmapRows& dr, int dx, int dy, const RAST_BitmapRows& sr, int sx, int sy, int w, int h,
               RAST_Weight weight) {
-  if constexpr (Op == RAST_BlitOp::StoreSA) {
+  if constexpr (Op == RAST_BlitOp::Store) {
+    RAST_RectCopy(dr.at(dx, dy), dr.stride, sr.at(sx, sy), sr.stride, w, h);
+    return;
+  } else if constexpr (Op == RAST_BlitOp::StoreSA) {
     RAST_RectStoreSA(dr.at(dx, dy), dr.stride, sr.at(sx, sy), sr.stride, w, h);
     return;
   } else if constexpr (Op == RAST_BlitOp::Add) {
