@@ -1,0 +1,276 @@
+// Bank upload, single writes and bank download against the simulated synthesizer's engine
+// in-process: gaps filled or skipped, duplicate slots, numbered names, error replies, silence,
+// and downloaded dumps filed under the right names.
+#include <filesystem>
+
+#include "editor/program_field_table.h"
+#include "library/bank_transfer.h"
+#include "library/slot_table.h"
+#include "program_library_fixture.h"
+#include "sim_link.h"
+#include "tools/vqsim/device_program.h"
+
+namespace vqtest {
+namespace {
+
+constexpr int kMarkerField = 11;  // "VCO1 volume": each test file carries its own value here
+
+class BankTransferTest : public LibraryEditorTest {
+ protected:
+  VQEditor& Start() {
+    VQEditor& e = MakeWithLibrary();
+    InstallProgramTransfers(e);
+    link = std::make_unique<SimLink>(e, out, sim);
+    folder = dir + "/bank/";
+    std::filesystem::create_directories(folder);
+    return e;
+  }
+  // A program file whose marker field holds `marker`.
+  void Program(const std::string& name, int marker) {
+    ProgramRecord r = ProgramFieldTable::InitRecord();
+    r[kMarkerField] = marker;
+    WriteFile(folder + name, FormatProgramText(r));
+  }
+  uint8_t Marker(int slot) const {
+    return sim.State().slots[static_cast<size_t>(slot - 1)].bytes[kMarkerField];
+  }
+  static uint8_t Device(int marker) { return ProgramFieldTable::DeviceByte(kMarkerField, marker); }
+  uint32_t Writes(int slot) const { return sim.State().writesPerSlot[static_cast<size_t>(slot)]; }
+  uint32_t AllWrites() const {
+    uint32_t n = 0;
+    for (uint32_t w : sim.State().writesPerSlot) n += w;
+    return n;
+  }
+  // Starts the upload as the folder button does: the folder made current, then the idle call.
+  void Upload() {
+    editor->currentProgramPath = folder;
+    editor->LocateProgramInFolder(folder.c_str());
+    editor->bankUploadRequest = true;
+    link->Pump();
+  }
+
+  vqsim::SimEngine sim;
+  std::unique_ptr<SimLink> link;
+  std::string folder;
+};
+
+TEST_F(BankTransferTest, GapsFilledWithTheFirstProgramOnOk) {
+  VQEditor& e = Start();
+  Program("01_A.pr4", 11);
+  Program("02_B.pr4", 22);
+  Program("04_C.pr4", 44);
+  Gui()->messageBoxAnswer = 1;
+  Upload();
+
+  ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
+  EXPECT_EQ(Gui()->messageBoxes[0].caption, "Warning");
+  EXPECT_EQ(Gui()->messageBoxes[0].type, 1);
+  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_TRUE(e.transferDone);
+  for (int slot = 1; slot <= 99; ++slot) EXPECT_EQ(Writes(slot), 1u) << slot;
+  EXPECT_EQ(Marker(1), Device(11));
+  EXPECT_EQ(Marker(2), Device(22));
+  EXPECT_EQ(Marker(3), Device(11));
+  EXPECT_EQ(sim.State().slots[2].NameText(), "01_A");
+  EXPECT_EQ(Marker(4), Device(44));
+  EXPECT_EQ(Marker(99), Device(11));
+  EXPECT_TRUE(sim.State().faults.empty());
+  e.StatusPoll();
+  EXPECT_EQ(StatusText(), "Finished successfully!");
+}
+
+TEST_F(BankTransferTest, GapsSkippedOnCancel) {
+  VQEditor& e = Start();
+  Program("01_A.pr4", 11);
+  Program("02_B.pr4", 22);
+  Program("04_C.pr4", 44);
+  Program("notes.pr4", 5);   // no number: not part of the bank
+  Program("100_X.pr4", 7);   // three digits: not a slot
+  Program("7_X.pr4", 77);    // one digit: slot 7
+  Gui()->messageBoxAnswer = 2;
+  Upload();
+  EXPECT_TRUE(e.transferDone);
+  EXPECT_EQ(AllWrites(), 4u);
+  EXPECT_EQ(Writes(3), 0u);
+  EXPECT_EQ(Writes(10), 0u);
+  EXPECT_EQ(Marker(4), Device(44));
+  EXPECT_EQ(Marker(7), Device(77));
+}
+
+TEST_F(BankTransferTest, CompleteBankAsksNothing) {
+  VQEditor& e = Start();
+  for (int slot = 1; slot <= 99; ++slot) {
+    char name[32];
+    snprintf(name, sizeof name, "%02d_P%d.pr4", slot, slot);
+    Program(name, slot);
+  }
+  Upload();
+  EXPECT_TRUE(Gui()->messageBoxes.empty());
+  EXPECT_TRUE(e.transferDone);
+  for (int slot = 1; slot <= 99; ++slot) EXPECT_EQ(Marker(slot), Device(slot)) << slot;
+}
+
+TEST_F(BankTransferTest, RefusedFoldersSendNothing) {
+  VQEditor& e = Start();
+  Upload();
+  ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
+  EXPECT_EQ(Gui()->messageBoxes[0].text, "This directory does not contain any VQ Programs!");
+
+  Program("05_A.pr4", 1);
+  Program("05_B.pr4", 2);
+  Program("03_C.pr4", 3);
+  Upload();
+  ASSERT_EQ(Gui()->messageBoxes.size(), 2u);
+  EXPECT_EQ(Gui()->messageBoxes[1].text, "Multiple files assigned to location: 5\nPlease resolve it!");
+  EXPECT_EQ(AllWrites(), 0u);
+  EXPECT_FALSE(e.bankUploadRunning);
+}
+
+TEST_F(BankTransferTest, MoreNumberedFilesThanTheListHoldsAreRefused) {
+  VQEditor& e = Start();
+  for (int i = 0; i < BankTransfer::kBankListCapacity + 1; ++i)
+    WriteFile(folder + "0" + std::to_string(1 + i % 9) + "_" + std::to_string(i) + ".pr4", "x");
+  Upload();
+  ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
+  EXPECT_EQ(Gui()->messageBoxes[0].text, "Too many VQ Programs in this directory!");
+  EXPECT_EQ(AllWrites(), 0u);
+  EXPECT_FALSE(e.bankUploadRunning);
+}
+
+TEST_F(BankTransferTest, UploadKeepsTheProgramList) {
+  VQEditor& e = Start();
+  Program("01_A.pr4", 1);
+  Program("02_B.pr4", 2);
+  Program("Zed.pr4", 3);
+  e.LocateProgramInFolder((folder + "Zed.pr4").c_str());
+  const auto list = e.programList;
+  const int32_t index = e.programListIndex;
+  Gui()->messageBoxAnswer = 2;
+  e.currentProgramPath = folder;
+  e.bankUploadRequest = true;
+  link->Pump();
+  EXPECT_EQ(AllWrites(), 2u);
+  EXPECT_EQ(e.programList, list);
+  EXPECT_EQ(e.programListIndex, index);
+}
+
+TEST_F(BankTransferTest, ErrorReplyEndsTheUpload) {
+  VQEditor& e = Start();
+  for (int slot : {1, 2, 3, 4}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
+  vqsim::MisbehaviourRule rule;
+  rule.kind = vqsim::AnswerKind::ProgramWrite;
+  rule.mode = vqsim::Misbehaviour::ErrorReply;
+  rule.skip = 1;
+  std::string error;
+  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  Gui()->messageBoxAnswer = 2;
+  Upload();
+  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_EQ(sim.State().writesAccepted, 1u);
+  EXPECT_EQ(AllWrites(), 1u);
+  e.StatusPoll();
+  EXPECT_EQ(Gui()->messageBoxes.back().text, "Communication error has occurred!");
+  EXPECT_EQ(StatusText(), "Communication error!");
+}
+
+TEST_F(BankTransferTest, SilenceTimesOutOnTheThirdPoll) {
+  VQEditor& e = Start();
+  for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
+  vqsim::MisbehaviourRule rule;
+  rule.kind = vqsim::AnswerKind::ProgramWrite;
+  rule.mode = vqsim::Misbehaviour::Silence;
+  rule.skip = 1;
+  std::string error;
+  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  Gui()->messageBoxAnswer = 2;
+  Upload();
+  ASSERT_TRUE(e.bankUploadRunning);
+  e.StatusPoll();
+  e.StatusPoll();
+  EXPECT_TRUE(e.bankUploadRunning);
+  e.StatusPoll();
+  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_EQ(Gui()->messageBoxes.back().text, "VQ not present or a communication\nerror has occurred!");
+}
+
+TEST_F(BankTransferTest, LongNamesAreCutToThirtyTwoCharacters) {
+  Start();
+  Program("01_An Extremely Long Program Name For Testing.pr4", 9);
+  ASSERT_TRUE(editor->SendProgramFileToDevice((folder + "01_An Extremely Long Program Name For Testing.pr4").c_str()));
+  link->Pump();
+  EXPECT_EQ(sim.State().slots[0].NameText(), "01_An Extremely Long Program Nam");
+}
+
+TEST_F(BankTransferTest, SingleWriteUsesTheSameSlotRule) {
+  VQEditor& e = Start();
+  Program("100_X.pr4", 1);
+  Program("Lead.pr4", 2);
+  const size_t mark = Mark();
+  e.singleWritePending = true;
+  EXPECT_FALSE(e.SendProgramFileToDevice((folder + "100_X.pr4").c_str()));
+  EXPECT_TRUE(e.programNumberError);
+  EXPECT_FALSE(e.singleWritePending);
+  EXPECT_FALSE(e.SendProgramFileToDevice((folder + "Lead.pr4").c_str()));
+  EXPECT_EQ(Mark(), mark);
+  e.StatusPoll();
+  EXPECT_EQ(Gui()->messageBoxes.back().text, "Program Name does not\ndetermine Program Number!");
+
+  // A file too large for a program is refused with its message.
+  WriteFile(folder + "03_Big.pr4", std::string(9000, ' '));
+  EXPECT_FALSE(e.SendProgramFileToDevice((folder + "03_Big.pr4").c_str()));
+  EXPECT_EQ(StatusText(), "Corrupted filesize!");
+  EXPECT_EQ(Mark(), mark);
+}
+
+class BankDownloadTest : public BankTransferTest {
+ protected:
+  void Download(bool toManager) {
+    editor->downloadToManager = toManager;
+    editor->bankDownloadRunning = true;
+    editor->requestSlot = 1;
+    editor->requestPending = true;
+    link->Pump();
+  }
+};
+
+TEST_F(BankDownloadTest, EverySlotBecomesAFileNamedAfterItsDump) {
+  VQEditor& e = Start();
+  sim.FillSlots(true);
+  // A name that starts with a number decides the file name, not the slot; blanks-only names
+  // take the slot number.
+  sim.State().slots[11].SetName("07 Pad");
+  sim.State().slots[12].SetName("   ");
+  e.currentProgramFolder = folder;
+  Download(false);
+
+  EXPECT_FALSE(e.bankDownloadRunning);
+  EXPECT_TRUE(e.transferDone);
+  EXPECT_EQ(sim.State().requests, 99u);
+  EXPECT_TRUE(std::filesystem::exists(folder + "01Sim 01.pr4"));
+  EXPECT_TRUE(std::filesystem::exists(folder + "99Sim 99.pr4"));
+  EXPECT_TRUE(std::filesystem::exists(folder + "07 Pad.pr4"));
+  EXPECT_TRUE(std::filesystem::exists(folder + "13.pr4"));
+  // The file holds the slot's program.
+  ProgramFileContent content;
+  ASSERT_EQ(ReadProgramFile((folder + "42Sim 42.pr4").c_str(), content), ProgramFileError::kNone);
+  const vqsim::DeviceProgram& p = sim.State().slots[41];
+  for (int f = 0; f < kDeviceFieldCount; ++f)
+    ASSERT_EQ(ProgramFieldTable::DeviceByte(f, content.record[f]), p.bytes[static_cast<size_t>(f)]) << f;
+}
+
+TEST_F(BankDownloadTest, DownloadToTheManagerFillsTheSlotTable) {
+  VQEditor& e = Start();
+  sim.FillSlots(true);
+  sim.State().slots[4].SetName("05_BASS_Deep");
+  Download(true);
+  EXPECT_TRUE(e.transferDone);
+  EXPECT_TRUE(std::filesystem::exists(e.cacheFolder + "05_BASS_Deep.pr4"));
+  EXPECT_FALSE(e.slotTable[5].empty);
+  EXPECT_EQ(e.slotTable[5].category, kSlotCategoryBass);
+  EXPECT_STREQ(e.slotTable[5].name, "Deep");
+  EXPECT_STREQ(e.slotTable[1].name, "Sim 01");
+  EXPECT_STREQ(e.slotTable[5].path, (e.cacheFolder + "05_BASS_Deep.pr4").c_str());
+}
+
+}  // namespace
+}  // namespace vqtest

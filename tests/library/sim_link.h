@@ -1,0 +1,57 @@
+// Links an editor to the simulated synthesizer's engine in-process: what the editor sent since
+// the last call goes to the engine, the engine's answers come back to the SysEx handler, and
+// the editor's idle call runs, until nothing new goes out (or a round limit is reached).
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "editor/vq_editor.h"
+#include "platform/midi_output.h"
+#include "tools/vqsim/sim_engine.h"
+
+namespace vqtest {
+
+class SimLink {
+ public:
+  SimLink(VQEditor& editor, vq::platform::MemoryMidiOutput& out, vqsim::SimEngine& sim)
+      : mEditor(editor), mOut(out), mSim(sim), mDelivered(out.SendCount()) {}
+
+  // Runs rounds until the editor sends nothing more; returns the rounds run.
+  int Pump(int maxRounds = 2000) {
+    int rounds = 0;
+    while (rounds < maxRounds) {
+      ++rounds;
+      const size_t before = mOut.SendCount();
+      Deliver();
+      mEditor.OnTick();
+      if (mOut.SendCount() == before && mDelivered == before) break;
+    }
+    return rounds;
+  }
+
+  // Hands the editor's new messages to the engine and its answers back, once.
+  void Deliver() {
+    std::vector<std::vector<uint8_t>> all = mOut.Messages();
+    while (mDelivered < all.size()) {
+      const std::vector<uint8_t> m = all[mDelivered++];
+      for (const vqsim::OutMessage& answer : mSim.Receive(m)) {
+        if (answer.bytes.size() <= 3) continue;
+        ISysExMessage msg(0, answer.bytes.data(), static_cast<int32_t>(answer.bytes.size()));
+        mEditor.ProcessSysEx(&msg);
+      }
+      all = mOut.Messages();
+    }
+  }
+
+  // Forgets what the editor sent so far (it never reaches the engine).
+  void Skip() { mDelivered = mOut.SendCount(); }
+
+ private:
+  VQEditor& mEditor;
+  vq::platform::MemoryMidiOutput& mOut;
+  vqsim::SimEngine& mSim;
+  size_t mDelivered;
+};
+
+}  // namespace vqtest

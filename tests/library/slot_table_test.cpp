@@ -1,0 +1,135 @@
+// The file-name rules that tie programs to slots, the bank list's display names, and filling
+// the slot table from a folder.
+#include <filesystem>
+#include <fstream>
+
+#include "library/bank_transfer.h"
+#include "library/slot_table.h"
+#include "program_library_fixture.h"
+
+namespace vqtest {
+namespace {
+
+TEST(ProgramFileSlot, OneRuleForSingleWritesAndUploads) {
+  struct { const char* name; int slot; } rows[] = {
+      {"01_A.pr4", 1},   {"7_X.pr4", 7},      {"99_Z.pr4", 99}, {"100_X.pr4", 0},
+      {"00_A.pr4", 0},   {"Lead.pr4", 0},     {"12 Lead.pr4", 12}, {" 5_A.pr4", 5},
+      {"07Lead.pr4", 7}, {"123Lead.pr4", 0},  {"", 0},          {"9", 9},
+  };
+  for (auto r : rows) EXPECT_EQ(ProgramFileSlot(r.name), r.slot) << r.name;
+}
+
+TEST(SlotFileName, ScanReadsSlotCategoryAndName) {
+  struct { const char* file; int slot; int category; const char* name; } rows[] = {
+      {"01_BASS_Fat Lead.pr4", 1, kSlotCategoryBass, "Fat Lead"},
+      {"02_GTR_Strum.pr4", 2, kSlotCategoryGuitar, "Strum"},
+      {"03_MIDI_Ctl.pr3", 3, kSlotCategoryMidi, "Ctl"},
+      {"04_FX_Noise.prg", 4, kSlotCategoryFx, "Noise"},
+      {"05_EWI_Breath.pr4", 5, kSlotCategoryEwi, "Breath"},
+      {"02_Pad.pr4", 2, kSlotCategoryPlain, "Pad"},
+      {"5_Y.pr4", 5, kSlotCategoryPlain, "Y"},
+      {"100_A.pr4", 10, kSlotCategoryPlain, "0_A"},
+      {"00_A.pr4", 0, kSlotCategoryPlain, "A"},
+      {"06__X.pr4", 6, kSlotCategoryPlain, "_X"},  // one "_" removed
+      {"07_BASSX.pr4", 7, kSlotCategoryPlain, "BASSX"},
+      {"08_A Very Long Program Name Beyond Limits.pr4", 8, kSlotCategoryPlain, "A Very Long Program Name Beyond"},
+      {"1", 1, kSlotCategoryPlain, ""},
+  };
+  for (auto r : rows) {
+    SlotFileNameParts p = ParseSlotFileName(r.file);
+    EXPECT_EQ(p.slot, r.slot) << r.file;
+    EXPECT_EQ(p.category, r.category) << r.file;
+    EXPECT_EQ(p.name, r.name) << r.file;
+  }
+  EXPECT_EQ(SlotFileName(kSlotCategoryBass, 3, "Fat"), "03_BASS_Fat.pr4");
+  EXPECT_EQ(SlotFileName(kSlotCategoryEwi, 42, "B"), "42_EWI_B.pr4");
+  EXPECT_EQ(SlotFileName(kSlotCategoryPlain, 9, "Pad"), "09_Pad.pr4");
+  EXPECT_EQ(SlotFileName(kSlotCategoryNone, 9, "Pad"), "09_Pad.pr4");
+  // What the scan writes it reads back.
+  for (int c = kSlotCategoryPlain; c <= kSlotCategoryEwi; ++c) {
+    SlotFileNameParts p = ParseSlotFileName(SlotFileName(c, 17, "Name"));
+    EXPECT_EQ(p.slot, 17);
+    EXPECT_EQ(p.category, c);
+    EXPECT_EQ(p.name, "Name");
+  }
+}
+
+TEST(DisplayName, WrapsIntoAtMostThreeLines) {
+  struct { const char* name; const char* shown; } rows[] = {
+      {"Warm Analog Brass Section", "Warm\nAnalog\nBrass Secti"},
+      {"Twelve Chars", "Twelve Chars"},
+      {"Supersawleads1", "Supersawlead\ns1"},
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "ABCDEFGHIJKL\nMNOPQRSTUVWX\nYZ"},
+      {"Lead_Synth_Bass", "Lead\nSynth_Bass"},          // fewer than 12 left after the first break
+      {"Soft Pad Sweep", "Soft\nPad Sweep"},
+      {"ABCD EFGHIJKLMNOPQRSTUVWXYZ0123456789", "ABCD\nEFGHIJKLMNOPQRSTUVWXYZ01234"},
+      {"", ""},
+  };
+  for (auto r : rows) EXPECT_EQ(WrapDisplayName(r.name), r.shown) << r.name;
+  for (const char* n : {"Warm Analog Brass Section Extra Long Name Here", "x x x x x x x x x x x x x x x x x x x"})
+    EXPECT_LE(WrapDisplayName(n).size(), 32u);
+}
+
+class SlotScanTest : public LibraryEditorTest {
+ protected:
+  std::string Folder(const std::string& name) {
+    std::string f = dir + "/" + name + "/";
+    std::filesystem::create_directories(f);
+    return f;
+  }
+  void Touch(const std::string& path) { std::ofstream(path) << "x"; }
+};
+
+TEST_F(SlotScanTest, FolderFillsTheTableByNamePatterns) {
+  VQEditor& e = MakeWithLibrary();
+  InstallProgramTransfers(e);
+  std::string f = Folder("bank");
+  for (const char* n : {"01_BASS_Fat Lead.pr4", "02_Pad.pr4", "02_X.pr4", "5_Y.pr4", "00_A.pr4", "100_A.pr4",
+                        "notes.txt", "07_Ignored.txt"})
+    Touch(f + n);
+  e.slotTable[40].selected = 1;
+  e.ScanProgramFolderToSlots(f.c_str());
+
+  ASSERT_EQ(e.slotTable.size(), 100u);
+  EXPECT_FALSE(e.slotTable[1].empty);
+  EXPECT_EQ(e.slotTable[1].category, kSlotCategoryBass);
+  EXPECT_STREQ(e.slotTable[1].name, "Fat Lead");
+  EXPECT_STREQ(e.slotTable[1].path, (f + "01_BASS_Fat Lead.pr4").c_str());
+  EXPECT_STREQ(e.slotTable[2].name, "X");  // the later file in sorted order
+  EXPECT_STREQ(e.slotTable[5].name, "Y");
+  EXPECT_EQ(e.slotTable[5].category, kSlotCategoryPlain);
+  EXPECT_STREQ(e.slotTable[10].name, "0_A");
+  EXPECT_TRUE(e.slotTable[0].empty);
+  EXPECT_TRUE(e.slotTable[7].empty);
+  for (const ProgramSlot& s : e.slotTable) EXPECT_FALSE(s.selected);
+}
+
+TEST_F(SlotScanTest, RescanEmptiesTheCacheAndEarlierSlots) {
+  VQEditor& e = MakeWithLibrary();
+  InstallProgramTransfers(e);
+  std::string a = Folder("a"), b = Folder("b");
+  Touch(a + "03_A.pr4");
+  Touch(b + "04_B.pr4");
+  std::filesystem::create_directories(e.cacheFolder);
+  Touch(e.cacheFolder + "01_cached.pr4");
+  e.ScanProgramFolderToSlots(a.c_str());
+  EXPECT_FALSE(e.slotTable[3].empty);
+  EXPECT_FALSE(std::filesystem::exists(e.cacheFolder));
+  e.slotTable[3].selected = 1;
+  e.ScanProgramFolderToSlots(b.c_str());
+  EXPECT_TRUE(e.slotTable[3].empty);
+  EXPECT_FALSE(e.slotTable[3].selected);
+  EXPECT_STREQ(e.slotTable[4].name, "B");
+}
+
+TEST_F(SlotScanTest, RenamingASlotRewrapsItsDisplayName) {
+  VQEditor& e = MakeWithLibrary();
+  InstallProgramTransfers(e);
+  e.SetSlotName("Warm Analog Brass Section", 12);
+  EXPECT_STREQ(e.slotTable[12].name, "Warm Analog Brass Section");
+  EXPECT_STREQ(e.slotTable[12].displayName, "Warm\nAnalog\nBrass Secti");
+  e.SetSlotName("x", 100);  // outside the table: nothing
+}
+
+}  // namespace
+}  // namespace vqtest
