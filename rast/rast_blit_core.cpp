@@ -77,8 +77,11 @@ __attribute__((target("avx2,fma"))) void FetchBilinearAVX2(RAST_pixel* out, cons
   int i = 0;
   constexpr i64 kLane = i64{1} << 31;
   const i64 sLast = s + (n - 1) * ds, tLast = t + (n - 1) * dt;
+  // The eight lanes compute positions and pixel indices in 32 bits: every one must fit.
+  const i64 lastRow = (std::max(t, tLast) >> 16) + 1;
+  const i64 absStride = stride < 0 ? -static_cast<i64>(stride) : static_cast<i64>(stride);
   const bool lanesFit = n >= 8 && s >= 0 && t >= 0 && s < kLane && t < kLane && sLast >= 0 && tLast >= 0 &&
-                        sLast < kLane && tLast < kLane && stride > -(i64{1} << 28) && stride < (i64{1} << 28);
+                        sLast < kLane && tLast < kLane && absStride < kLane && lastRow * absStride + 65536 < kLane;
   if (lanesFit) {
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const __m256i laneS = _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(ds)));
