@@ -26,14 +26,22 @@
 namespace {
 
 struct KernelObject {
-  explicit KernelObject(uint32_t t, int refs = 1) : type(t), refCount(refs) {}
+  explicit KernelObject(uint32_t t, int refs = 1, int pinCount = 1)
+      : type(t), refCount(refs), pins(pinCount) {}
   virtual ~KernelObject() = default;
   const uint32_t type;
+  // Handle references (CloseHandle drops one); changed under the registry lock, so a handle
+  // closed once too often is refused instead of dropping a reference it does not own.
   std::atomic<int32_t> refCount;
+  // Memory references: one for the handle references together, one per call in progress on
+  // the object (and one for a running thread). The object is freed when the last goes, so a
+  // wait in progress on another thread never touches freed memory when the handle is closed.
+  std::atomic<int32_t> pins;
 };
 
 struct ThreadObject : KernelObject {
-  ThreadObject() : KernelObject(WEMU_KOBJ_THREAD, 2) {}  // the thread holds one itself
+  // The thread holds one handle reference and, while it runs, one pin of its own.
+  ThreadObject() : KernelObject(WEMU_KOBJ_THREAD, 2, 2) {}
   LPTHREAD_START_ROUTINE function = nullptr;
   void* argument = nullptr;
   pthread_t thread{};
@@ -82,16 +90,42 @@ HANDLE registerObject(KernelObject* o) {
   return o;
 }
 
-KernelObject* lookup(HANDLE h) {
+void destroy(KernelObject* o);
+
+void unpin(KernelObject* o) {
+  if (o->pins.fetch_sub(1) == 1) destroy(o);
+}
+
+// A live handle, pinned for the length of one call.
+class Ref {
+ public:
+  Ref() = default;
+  explicit Ref(KernelObject* o) : o_(o) {}
+  ~Ref() {
+    if (o_) unpin(o_);
+  }
+  Ref(Ref&& other) noexcept : o_(other.o_) { other.o_ = nullptr; }
+  Ref(const Ref&) = delete;
+  Ref& operator=(const Ref&) = delete;
+  Ref& operator=(Ref&&) = delete;
+  KernelObject* get() const { return o_; }
+  explicit operator bool() const { return o_ != nullptr; }
+
+ private:
+  KernelObject* o_ = nullptr;
+};
+
+Ref lookup(HANDLE h) {
   std::lock_guard<std::mutex> lock(gRegistryMutex);
   auto* o = static_cast<KernelObject*>(h);
-  return h && registry().count(o) ? o : nullptr;
+  if (!h || !registry().count(o)) return Ref();
+  o->pins.fetch_add(1);
+  return Ref(o);
 }
 
 template <class T>
-T* lookupAs(HANDLE h, uint32_t type) {
-  KernelObject* o = lookup(h);
-  return o && o->type == type ? static_cast<T*>(o) : nullptr;
+T* as(const Ref& r, uint32_t type) {
+  return r && r.get()->type == type ? static_cast<T*>(r.get()) : nullptr;
 }
 
 // Joins the thread unless that already happened; from the thread itself it detaches.
@@ -125,14 +159,16 @@ void destroy(KernelObject* o) {
   delete o;
 }
 
-// Drops one reference; the last one unregisters and tears down.
+// Drops one handle reference; the last one unregisters the handle and gives up the pin the
+// handle references hold. FALSE when the handle is no longer registered (closed already).
 BOOL release(KernelObject* o) {
-  if (o->refCount.fetch_sub(1) > 1) return TRUE;
   {
     std::lock_guard<std::mutex> lock(gRegistryMutex);
+    if (!registry().count(o)) return FALSE;
+    if (o->refCount.fetch_sub(1) > 1) return TRUE;
     registry().erase(o);
   }
-  destroy(o);
+  unpin(o);
   return TRUE;
 }
 
@@ -144,6 +180,7 @@ void* threadMain(void* p) {
   t->done.store(true);
   WEMU_QuitAutoRelease(pool);
   release(t);
+  unpin(t);  // the last pin, when it is this one, detaches the thread and frees the record
   return nullptr;
 }
 
@@ -195,10 +232,10 @@ uint32_t WEMU_KernelObjectType(HANDLE h) {
 }
 
 BOOL CloseHandle(HANDLE h) {
-  KernelObject* o = lookup(h);
-  if (!o) return FALSE;
-  if (o->type == WEMU_KOBJ_SOCKET) return FALSE;  // wait-only; never freed here
-  return release(o);
+  Ref ref = lookup(h);
+  if (!ref) return FALSE;
+  if (ref.get()->type == WEMU_KOBJ_SOCKET) return FALSE;  // wait-only; never freed here
+  return release(ref.get());
 }
 
 HANDLE CreateEvent(void*, BOOL manualReset, BOOL initialState, const char*) {
@@ -225,12 +262,14 @@ HANDLE CreateEventAsSocket(void*, BOOL manualReset, BOOL initialState) {
 }
 
 int WEMU_GetEventSocket(HANDLE h) {
-  auto* s = lookupAs<SocketEventObject>(h, WEMU_KOBJ_SOCKET_EVENT);
+  Ref ref = lookup(h);
+  auto* s = as<SocketEventObject>(ref, WEMU_KOBJ_SOCKET_EVENT);
   return s ? s->readEnd : -1;
 }
 
 BOOL SetEvent(HANDLE h) {
-  KernelObject* o = lookup(h);
+  Ref ref = lookup(h);
+  KernelObject* o = ref.get();
   if (!o) return FALSE;
   if (o->type == WEMU_KOBJ_EVENT) {
     auto* e = static_cast<EventObject*>(o);
@@ -255,7 +294,8 @@ BOOL SetEvent(HANDLE h) {
 }
 
 BOOL ResetEvent(HANDLE h) {
-  KernelObject* o = lookup(h);
+  Ref ref = lookup(h);
+  KernelObject* o = ref.get();
   if (!o) return FALSE;
   if (o->type == WEMU_KOBJ_EVENT) {
     auto* e = static_cast<EventObject*>(o);
@@ -296,7 +336,8 @@ HANDLE CreateThread(void*, size_t stackSize, LPTHREAD_START_ROUTINE function, vo
 }
 
 BOOL SetThreadPriority(HANDLE h, int priority) {
-  auto* t = lookupAs<ThreadObject>(h, WEMU_KOBJ_THREAD);
+  Ref ref = lookup(h);
+  auto* t = as<ThreadObject>(ref, WEMU_KOBJ_THREAD);
   if (!t || t->done.load()) return FALSE;
   int policy;
   sched_param param;
@@ -309,14 +350,16 @@ BOOL SetThreadPriority(HANDLE h, int priority) {
 uint64_t GetCurrentThreadId() { return static_cast<uint64_t>(pthread_self()); }
 
 BOOL GetExitCodeThread(HANDLE h, DWORD* result) {
-  auto* t = lookupAs<ThreadObject>(h, WEMU_KOBJ_THREAD);
+  Ref ref = lookup(h);
+  auto* t = as<ThreadObject>(ref, WEMU_KOBJ_THREAD);
   if (!t || !t->done.load()) return FALSE;
   if (result) *result = t->result.load();
   return TRUE;
 }
 
 DWORD WaitForSingleObject(HANDLE h, DWORD ms) {
-  KernelObject* o = lookup(h);
+  Ref ref = lookup(h);
+  KernelObject* o = ref.get();
   if (!o) return WAIT_FAILED;
   switch (o->type) {
     case WEMU_KOBJ_THREAD: {
@@ -371,12 +414,15 @@ DWORD WaitForAnySocketObject(int count, const HANDLE* handles, DWORD ms) {
   std::vector<pollfd> fds;
   std::vector<int> index;
   std::vector<SocketEventObject*> objects;
+  std::vector<Ref> held;  // pinned for the whole wait
   for (int i = 0; i < count; ++i) {
-    auto* s = lookupAs<SocketEventObject>(handles[i], WEMU_KOBJ_SOCKET_EVENT);
+    Ref ref = lookup(handles[i]);
+    auto* s = as<SocketEventObject>(ref, WEMU_KOBJ_SOCKET_EVENT);
     if (s && s->readEnd >= 0) {
       fds.push_back(pollfd{s->readEnd, POLLIN, 0});
       index.push_back(i);
       objects.push_back(s);
+      held.push_back(std::move(ref));
     }
   }
   if (fds.empty()) return WAIT_TIMEOUT;
@@ -403,7 +449,8 @@ HANDLE WEMU_CreateFileHandle(const char* path, const char* mode) {
 }
 
 DWORD SetFilePointer(HANDLE h, long offset, long* high, DWORD origin) {
-  auto* f = lookupAs<FileObject>(h, WEMU_KOBJ_FILE);
+  Ref ref = lookup(h);
+  auto* f = as<FileObject>(ref, WEMU_KOBJ_FILE);
   if (!f) return 0xFFFFFFFFu;
   int64_t off = offset;
   if (high) off = (static_cast<int64_t>(*high) << 32) | static_cast<uint32_t>(offset);
@@ -422,7 +469,8 @@ DWORD SetFilePointer(HANDLE h, long offset, long* high, DWORD origin) {
 }
 
 DWORD GetFileSize(HANDLE h, DWORD* high) {
-  auto* f = lookupAs<FileObject>(h, WEMU_KOBJ_FILE);
+  Ref ref = lookup(h);
+  auto* f = as<FileObject>(ref, WEMU_KOBJ_FILE);
   if (!f) return 0xFFFFFFFFu;
   off_t here = ftello(f->stream);
   if (here < 0 || fseeko(f->stream, 0, SEEK_END) != 0) return 0xFFFFFFFFu;
@@ -434,14 +482,16 @@ DWORD GetFileSize(HANDLE h, DWORD* high) {
 }
 
 BOOL ReadFile(HANDLE h, void* buf, DWORD count, DWORD* done, void*) {
-  auto* f = lookupAs<FileObject>(h, WEMU_KOBJ_FILE);
+  Ref ref = lookup(h);
+  auto* f = as<FileObject>(ref, WEMU_KOBJ_FILE);
   size_t n = f && buf ? std::fread(buf, 1, count, f->stream) : 0;
   if (done) *done = static_cast<DWORD>(n);
   return n > 0 ? TRUE : FALSE;
 }
 
 BOOL WriteFile(HANDLE h, const void* buf, DWORD count, DWORD* done, void*) {
-  auto* f = lookupAs<FileObject>(h, WEMU_KOBJ_FILE);
+  Ref ref = lookup(h);
+  auto* f = as<FileObject>(ref, WEMU_KOBJ_FILE);
   size_t n = f && buf ? std::fwrite(buf, 1, count, f->stream) : 0;
   if (done) *done = static_cast<DWORD>(n);
   return n > 0 ? TRUE : FALSE;

@@ -129,6 +129,76 @@ TEST(KernelObjects, ManyQuickThreadsWaitedAndClosed) {
   }
 }
 
+// A handle closed while another thread waits on it: the wait ends as a wait ends (time-out
+// here) and only then is the object freed; the closed handle is refused from then on.
+TEST(KernelObjects, ClosingAnEventWhileAnotherThreadWaitsOnIt) {
+  HANDLE e = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<bool> started{false};
+  std::atomic<DWORD> result{1};
+  std::thread waiter([&] {
+    started = true;
+    result = WaitForSingleObject(e, 150);
+  });
+  while (!started.load()) std::this_thread::yield();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let the wait begin
+  EXPECT_TRUE(CloseHandle(e));
+  EXPECT_FALSE(SetEvent(e)) << "the handle is closed even while a wait still holds the object";
+  waiter.join();
+  EXPECT_TRUE(result.load() == WAIT_TIMEOUT || result.load() == WAIT_FAILED) << result.load();
+}
+
+// A thread waited on (for ever) by one thread after its handle was closed by another: the
+// thread's own last reference must neither free the record under the waiter nor wait for
+// the waiter's join.
+TEST(KernelObjects, AThreadWaitedOnAfterItsHandleWasClosed) {
+  gRelease = false;
+  HANDLE t = CreateThread(nullptr, 0, &slowThread, nullptr, 0, nullptr);
+  ASSERT_NE(t, nullptr);
+  std::atomic<bool> started{false};
+  std::atomic<DWORD> result{1};
+  std::thread waiter([&] {
+    started = true;
+    result = WaitForSingleObject(t, INFINITE);
+  });
+  while (!started.load()) std::this_thread::yield();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let the wait begin
+  EXPECT_TRUE(CloseHandle(t));
+  gRelease = true;
+  waiter.join();
+  EXPECT_TRUE(result.load() == WAIT_OBJECT_0 || result.load() == WAIT_FAILED) << result.load();
+  for (int i = 0; i < 2000 && WEMU_KernelObjectType(t) != 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_EQ(WEMU_KernelObjectType(t), 0u);
+}
+
+// Closing a running thread's handle twice drops the thread's own reference too; the close
+// does not wait for the thread, which still finishes and frees its record by itself.
+struct GatedRun {
+  std::atomic<bool> go{false};
+  std::atomic<bool> finished{false};
+};
+DWORD gatedThread(void* arg) {
+  auto* run = static_cast<GatedRun*>(arg);
+  while (!run->go.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  run->finished = true;
+  return 5;
+}
+
+TEST(KernelObjects, ClosingARunningThreadTwiceNeitherBlocksNorFreesItEarly) {
+  static GatedRun run;  // outlives the thread whatever happens
+  run.go = false;
+  run.finished = false;
+  HANDLE t = CreateThread(nullptr, 0, &gatedThread, &run, 0, nullptr);
+  ASSERT_NE(t, nullptr);
+  EXPECT_TRUE(CloseHandle(t));
+  CloseHandle(t);
+  EXPECT_FALSE(run.finished.load()) << "the second close did not wait for the thread";
+  EXPECT_FALSE(CloseHandle(t)) << "no reference is left to drop";
+  EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_FAILED);
+  run.go = true;
+  while (!run.finished.load()) std::this_thread::yield();
+}
+
 TEST(KernelObjects, SetThreadPriorityOnARunningThread) {
   gRelease = false;
   HANDLE t = CreateThread(nullptr, 0, &slowThread, nullptr, 0, nullptr);
