@@ -2,6 +2,7 @@
 // size read from a file is checked against the bytes actually there.
 #include <png.h>
 
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -37,6 +38,7 @@ std::optional<Image> decodeDib(const uint8_t* d, size_t n) {
   uint16_t bpp = u16(d + 14);
   uint32_t compression = u32(d + 16);
   uint32_t colorsUsed = u32(d + 32);
+  if (fullHeight == INT32_MIN) return std::nullopt;  // has no positive counterpart
   bool topDown = fullHeight < 0;
   if (fullHeight < 0) fullHeight = -fullHeight;
   int32_t height = fullHeight / 2;

@@ -302,6 +302,12 @@ TEST_F(CursorsTest, MalformedCursorFilesAreRejectedWithoutReadingPastThem) {
   bad[22 + 4] = 0xFF;  // absurd width
   bad[22 + 7] = 0x7F;
   EXPECT_FALSE(WEMU_DecodeCursorFile(bad.data(), bad.size()).has_value());
+  bad = good;
+  bad[22 + 8] = 0;  // the most negative height: no top-down image is that tall
+  bad[22 + 9] = 0;
+  bad[22 + 10] = 0;
+  bad[22 + 11] = 0x80;
+  EXPECT_FALSE(WEMU_DecodeCursorFile(bad.data(), bad.size()).has_value());
   EXPECT_FALSE(WEMU_DecodeCursorFile(nullptr, 100).has_value());
 }
 
