@@ -44,7 +44,7 @@ ApiEntry gTable[] = {
     WEMU_API(WEMU_CreateFileHandle), WEMU_API(SetFilePointer), WEMU_API(GetFileSize),
     WEMU_API(ReadFile), WEMU_API(WriteFile), WEMU_API(WEMU_CreateProcess),
     // Utilities
-    WEMU_API(WEMU_CFStringToCString), WEMU_API(Sleep), WEMU_API(GetTickCount),
+    WEMU_API(WEMU_CStringToCFString), WEMU_API(WEMU_CFStringToCString), WEMU_API(Sleep), WEMU_API(GetTickCount),
     WEMU_API(WEMU_PtInRect), WEMU_API(WinSetRect), WEMU_API(WinOffsetRect),
     WEMU_API(WinIntersectRect), WEMU_API(WinUnionRect), WEMU_API(lstrcpyn), WEMU_API(MulDiv),
     WEMU_API(_controlfp), WEMU_API(GlobalAlloc), WEMU_API(GlobalLock), WEMU_API(GlobalUnlock),
@@ -52,7 +52,7 @@ ApiEntry gTable[] = {
     WEMU_API(GetModuleFileName), WEMU_API(WEMU_GetOSXVersion),
     WEMU_API(WEMU_EnsureMultithreadedCocoa), WEMU_API(WEMU_InitAutoRelease),
     WEMU_API(WEMU_QuitAutoRelease), WEMU_API(WEMU_DisableAppNap), WEMU_API(GetFileTime),
-    WEMU_API(WEMU_GenerateGUID), WEMU_API(LoadLibrary), WEMU_API(LoadLibraryGlobals),
+    WEMU_API(WEMU_GenerateGUID), WEMU_API(WEMU_GetBundle), WEMU_API(LoadLibrary), WEMU_API(LoadLibraryGlobals),
     WEMU_API(GetProcAddress), WEMU_API(FreeLibrary),
     // INI files
     WEMU_API(GetPrivateProfileString), WEMU_API(GetPrivateProfileInt),

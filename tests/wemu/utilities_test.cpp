@@ -166,6 +166,49 @@ TEST(ApiTable, EveryEntryIsFoundAndNamesAreUnique) {
   EXPECT_EQ(WEMU_APITableName(-1), nullptr);
 }
 
+// Every function of the emulated interface that this layer provides is found by name, so a
+// loaded module can reach it.
+TEST(ApiTable, ListsTheFunctionsOfTheServicesLayer) {
+  const char* const names[] = {
+      // Kernel objects and utilities
+      "CloseHandle", "CreateEvent", "CreateEventAsSocket", "SetEvent", "ResetEvent",
+      "CreateThread", "SetThreadPriority", "GetCurrentThreadId", "WaitForSingleObject",
+      "WaitForAnySocketObject", "WEMU_CreateProcess", "WEMU_CStringToCFString",
+      "WEMU_CFStringToCString", "Sleep", "GetTickCount", "WEMU_PtInRect", "GlobalAlloc",
+      "GlobalLock", "GlobalUnlock", "GlobalSize", "GlobalFree", "GetModuleFileName",
+      "GetTempPath", "WEMU_GetOSXVersion", "WEMU_EnsureMultithreadedCocoa",
+      "WEMU_InitAutoRelease", "WEMU_QuitAutoRelease", "lstrcpyn", "MulDiv", "_controlfp",
+      "WinOffsetRect", "WinSetRect", "WinIntersectRect", "WinUnionRect", "GetFileTime",
+      "WEMU_GenerateGUID", "WEMU_GetBundle", "LoadLibrary", "LoadLibraryGlobals",
+      "GetProcAddress", "FreeLibrary", "WEMU_DisableAppNap",
+      // Keys and cursors
+      "WEMU_MacKeyToWindowsKey", "WEMU_MacKeyToWindowsKeyEx", "WEMU_KeyToASCII",
+      "GetAsyncKeyState", "WEMU_LoadCursor", "WEMU_LoadCursorFromFile", "WEMU_SetCursor",
+      "WEMU_GetCursor", "WEMU_GetLastSetCursor", "GetCursorPos", "GetMessagePos",
+      "WEMU_EventPositionInView", "WEMU_ShowCursor", "WEMU_IsCursorVisible",
+      "WEMU_SetCursorPos",
+      // Application, posted messages and timers
+      "PostMessage", "WEMU_MessageQueue_Clear", "WEMU_MessageQueue_Flush", "SetTimer",
+      "KillTimer", "WEMU_PostQuitMessage", "WEMU_EnableRightClickEmulate",
+      "WEMU_IsRightClickEmulateEnabled",
+      // Menus, message boxes and file dialogs
+      "CreatePopupMenu", "CreatePopupMenuEx", "DestroyMenu", "WEMU_LoadMenu",
+      "WEMU_GenerateMenuFromList", "WEMU_DuplicateMenu", "WEMU_GetCurrentMenu",
+      "WEMU_SetCurrentMenu", "SetMenu", "GetMenu", "DrawMenuBar", "GetSubMenu",
+      "GetMenuItemCount", "GetMenuItemID", "InsertMenuItem", "WEMU_InsertMenu",
+      "WEMU_Menu_AddMenuItem", "AddMenuItem", "GetMenuItemInfo", "SetMenuItemInfo",
+      "DeleteMenu", "SetMenuItemText", "EnableMenuItem", "CheckMenuItem",
+      "SetMenuItemModifier", "WEMU_SetMenuDestination", "TrackPopupMenu", "MessageBox",
+      "BrowseForSaveFile", "BrowseForFiles", "BrowseForDirectory",
+      // The window functions the services layer holds
+      "SendMessage", "SetFocus", "WEMU_GetDefaultButtonID", "WEMU_BroadcastMessage",
+      "ScreenToClient", "WEMU_SetDefaultModalWindowMenu", "WEMU_GetDefaultModalWindowMenu",
+  };
+  for (const char* name : names) EXPECT_NE(WEMU_APILookup(name), nullptr) << name;
+  EXPECT_EQ(WEMU_APILookup("WEMU_CStringToCFString"),
+            reinterpret_cast<void*>(&WEMU_CStringToCFString));
+}
+
 TEST(Modules, UnknownModules) {
   EXPECT_EQ(LoadLibrary("/nonexistent/lib.so"), nullptr);
   EXPECT_EQ(LoadLibrary(nullptr), nullptr);
