@@ -83,6 +83,8 @@ void Menu::insertItem(MenuItem* item, int index) {
   if (index < 0 || index > itemCount()) index = itemCount();
   item->retain();
   if (item->menu_) item->menu_->removeItemAt(item->menu_->indexOfItem(item));
+  // Moving an item within this menu shortens it first.
+  if (index > itemCount()) index = itemCount();
   item->menu_ = this;
   items_.insert(items_.begin() + index, item);
 }

@@ -196,6 +196,26 @@ TEST_F(HeadlessTest, MenusCopyDeeplyAndCountReferences) {
   m->release();
 }
 
+TEST_F(HeadlessTest, AnItemInsertedAgainMovesAndStaysOwnedOnce) {
+  Menu* m = Menu::create("m");
+  MenuItem* items[3];
+  for (int i = 0; i < 3; ++i) {
+    items[i] = MenuItem::create(std::string(1, static_cast<char>('a' + i)));
+    m->addItem(items[i]);
+  }
+  m->insertItem(items[0], 3);  // to the end of its own menu, which is shorter once it leaves
+  ASSERT_EQ(m->itemCount(), 3);
+  EXPECT_EQ(m->itemAt(2), items[0]);
+  EXPECT_EQ(items[0]->retainCount(), 2) << "the menu holds it once";
+  Menu* other = Menu::create("other");
+  other->insertItem(items[1], 0);
+  EXPECT_EQ(m->itemCount(), 2);
+  EXPECT_EQ(items[1]->menu(), other);
+  for (MenuItem* it : items) it->release();
+  other->release();
+  m->release();
+}
+
 TEST_F(HeadlessTest, TerminationAsksTheDelegate) {
   struct Delegate : ApplicationDelegate {
     TerminateReply reply = TerminateReply::Cancel;
