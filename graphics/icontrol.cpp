@@ -66,7 +66,9 @@ void IControl::MoveTo(int x, int y) {
 }
 
 void IControl::SetDirty(bool push) {
-  if (mClampLo > mValue) {
+  // A NaN (0/0 from a zero-sized control) counts as below the range, so it never reaches the
+  // plug or the drawing code.
+  if (!(mValue >= mClampLo)) {
     mValue = mClampLo;
   } else if (mClampHi < mValue) {
     mValue = mClampHi;
@@ -82,21 +84,20 @@ void IControl::SetDirty(bool push) {
     param->GetDisplayString(false, display, true, param->Value(), static_cast<int>(sizeof display));
     char text[2 * IParam::kTextSize + 2];
     std::snprintf(text, sizeof text, "%.31s %.31s", display, param->GetLabel());
-    if (std::strcmp(mLastValText.Get(), text) != 0) {
-      mLastValText.Set(text);
-      mValDisplayControl->SetDirty(false);
-      mValDisplayControl->SetTextFromPlug(text);
-    }
+    SendLinkText(mValDisplayControl, text);
   }
   if (mNameDisplayControl) {
     char text[IParam::kTextSize];
     std::snprintf(text, sizeof text, "%s", param->GetName());
-    if (std::strcmp(mLastNameText.Get(), text) != 0) {
-      mLastNameText.Set(text);
-      mNameDisplayControl->SetDirty(false);
-      mNameDisplayControl->SetTextFromPlug(text);
-    }
+    SendLinkText(mNameDisplayControl, text);
   }
+}
+
+void IControl::SendLinkText(IControl* target, const char* text) {
+  if (std::strcmp(target->mLinkText.Get(), text) == 0) return;
+  target->mLinkText.Set(text);
+  target->SetDirty(false);
+  target->SetTextFromPlug(text);
 }
 
 void IControl::SetAuxParamValueFromPlug(int auxIdx, double value) {

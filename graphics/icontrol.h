@@ -149,7 +149,10 @@ class IControl {
   IModuleAnimation mAnimation;
 
  private:
-  // Last texts handed to the linked text controls, so an unchanged text is not sent again.
-  UTL_String mLastValText{128};
-  UTL_String mLastNameText{128};
+  // Hands text to a linked text control unless it already shows it.
+  static void SendLinkText(IControl* target, const char* text);
+
+  // The last text a linked control handed to this one. Kept on the receiving side, so that
+  // several controls sharing one read-out compare against what it really shows.
+  UTL_String mLinkText{128};
 };

@@ -75,6 +75,12 @@ void IGraphics::SwapControls(int a, int b) {
   RenumberControls();
 }
 
+void IGraphics::SetKeyCatcher(IControl* control) {
+  if (control == mKeyCatcher) return;
+  delete mKeyCatcher;
+  mKeyCatcher = control;
+}
+
 void IGraphics::AttachResizeHandles(IModuleGUIResize* resize) {
   if (resize) AttachControl(resize->AttachResizeHandles());
 }

@@ -83,8 +83,8 @@ class IGraphics : public IModuleGUI {
   IControl* GetControl(int idx) const { return mControls.Get(idx); }
   int NControls() const { return mControls.GetSize(); }
   const UTL_PtrList<IControl>& Controls() const { return mControls; }
-  // The graphics owns the key catcher.
-  void SetKeyCatcher(IControl* control) { mKeyCatcher = control; }
+  // The graphics owns the key catcher; a replaced one is deleted.
+  void SetKeyCatcher(IControl* control);
   IControl* GetKeyCatcher() const { return mKeyCatcher; }
 
   // Every control bound to the parameter, in list order.

@@ -19,7 +19,8 @@ class MidiOutput {
 
   // Hands one complete message (a short message or a whole SysEx) to the port at once, on the
   // caller's thread. Safe to call from several threads; messages from one thread leave in call
-  // order. False when the bytes could not leave (no open port, the driver refused them).
+  // order. False when the bytes could not leave (no open port, no bytes, the driver refused
+  // them).
   virtual bool Send(const uint8_t* bytes, size_t count) = 0;
   bool Send(const std::vector<uint8_t>& bytes) { return Send(bytes.data(), bytes.size()); }
 

@@ -5,7 +5,8 @@ namespace vq::platform {
 
 bool MemoryMidiOutput::Send(const uint8_t* bytes, size_t count) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (!open_ || failing_ || (bytes == nullptr && count > 0)) return false;
+  // An empty message is refused, as the RtMidi backend refuses it.
+  if (!open_ || failing_ || bytes == nullptr || count == 0) return false;
   messages_.emplace_back(bytes, bytes + count);
   return true;
 }

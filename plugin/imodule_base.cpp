@@ -166,6 +166,7 @@ int IModuleBase::UnserializeParams(const StateChunk* chunk, int startPos) {
 }
 
 bool IModuleBase::CompareState(const double* values, int startIdx) {
+  if (!values) return NParams() == 0;
   for (int i = 0; i < NParams(); ++i) {
     const float mine = static_cast<float>(GetParam(i)->Value());
     const float theirs = static_cast<float>(values[startIdx + i]);

@@ -1,6 +1,7 @@
 // The IControl base: values from the plug and the user, dirty/clean cycle, prompting, links.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "graphics/icontrol.h"
@@ -136,6 +137,14 @@ TEST_F(ControlValues, SetDirtyClampsAndPushesToThePlug) {
   EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), 60.0);
   EXPECT_EQ(plug.changes, std::vector<int>{0});
 
+  // A value that is no number (0/0 of a zero-sized control) must not reach the plug.
+  c->SetValue(std::nan(""));
+  c->SetDirty(true);
+  EXPECT_DOUBLE_EQ(c->GetValue(), 0.2);
+  EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), 20.0);
+  plug.changes.clear();
+  plug.changes.push_back(0);
+
   // Unbound controls and controls bound beyond the list push nothing.
   TestControl* unbound = Add(IRECT(0, 0, 1, 1));
   unbound->SetDirty(true);
@@ -268,4 +277,26 @@ TEST_F(ControlLinks, ValueAndNameTextsFollowPushesOnlyWhenTheyChange) {
   EXPECT_EQ(value->text, "25 Hz");
   EXPECT_EQ(value->texts, 2);
   EXPECT_EQ(name->texts, 1);
+}
+
+TEST_F(ControlLinks, ControlsSharingOneReadOutEachBringTheirOwnTextBack) {
+  TestControl* cutoff = Add(IRECT(0, 0, 10, 10), 0);
+  TestControl* level = Add(IRECT(20, 0, 30, 10), 2);
+  auto* readout = new TextSink(&plug, IRECT(0, 20, 50, 30));
+  graphics->AttachControl(readout);
+  cutoff->SetValDisplayControl(readout);
+  level->SetValDisplayControl(readout);
+
+  cutoff->SetValue(0.5);
+  cutoff->SetDirty(true);
+  EXPECT_EQ(readout->text, "50 Hz");
+  level->SetValue(0.25);
+  level->SetDirty(true);
+  EXPECT_EQ(readout->text, "0.25 ");
+  // The read-out shows the level now: the cutoff's unchanged text must be shown again.
+  cutoff->SetDirty(true);
+  EXPECT_EQ(readout->text, "50 Hz");
+  EXPECT_EQ(readout->texts, 3);
+  cutoff->SetDirty(true);
+  EXPECT_EQ(readout->texts, 3);
 }

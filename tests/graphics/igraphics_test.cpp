@@ -403,3 +403,21 @@ TEST(GraphicsLifetime, TheGraphicsDeletesItsControlsAndKeyCatcher) {
   }
   EXPECT_EQ(deaths, 3);
 }
+
+TEST(GraphicsLifetime, AReplacedKeyCatcherIsDeleted) {
+  int deaths = 0;
+  {
+    TestPlug plug(1);
+    TestGraphics g(&plug, 50, 40);
+    auto* first = new CountedControl(&plug, &deaths);
+    g.SetKeyCatcher(first);
+    g.SetKeyCatcher(first);  // the same one again: kept
+    EXPECT_EQ(deaths, 0);
+    g.SetKeyCatcher(new CountedControl(&plug, &deaths));
+    EXPECT_EQ(deaths, 1);
+    g.SetKeyCatcher(nullptr);
+    EXPECT_EQ(deaths, 2);
+    EXPECT_EQ(g.GetKeyCatcher(), nullptr);
+  }
+  EXPECT_EQ(deaths, 2);
+}

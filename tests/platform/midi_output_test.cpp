@@ -31,6 +31,7 @@ TEST(MemoryMidiOutput, RecordsWhileOpenAndRefusesOtherwise) {
   EXPECT_FALSE(out.Send(Bytes{0x80, 60, 0}));
   out.SetFailing(false);
   EXPECT_FALSE(out.Send(nullptr, 3));
+  EXPECT_FALSE(out.Send(Bytes{}));  // no message at all, refused as the port refuses it
   EXPECT_EQ(out.Messages(), (std::vector<Bytes>{{0x90, 60, 100}, {0xF8}}));
   out.Clear();
   EXPECT_EQ(out.SendCount(), 0u);

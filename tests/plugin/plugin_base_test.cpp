@@ -116,6 +116,7 @@ TEST(PluginBase, StateRoundTripIsEightLittleEndianBytesPerParameter) {
   EXPECT_TRUE(target.CompareState(values.data(), 10));
   values[10 + 200] += 0.01;
   EXPECT_FALSE(target.CompareState(values.data(), 10));
+  EXPECT_FALSE(target.CompareState(nullptr, 0));  // nothing to compare with is no match
 }
 
 TEST(PluginBase, ShortChunkRestoresWhatIsThereAndReportsMinusOne) {
