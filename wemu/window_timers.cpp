@@ -70,6 +70,9 @@ UINT_PTR SetTimer(HWND__* window, UINT_PTR id, UINT elapseMs, TIMERPROC callback
     return WEMU_Internal_QueueTimerRequest(window, id, interval, callback) ? id : 0;
   }
   if (window) {
+    // A window gone or going takes no new timer: its ticks would reach nobody, and the
+    // record would outlive the window.
+    if (!WEMU_IsLiveWindow(window) || window->destroyState() != 0) return 0;
     window = timerWindow(window);
     if (!window) return 0;
   }
@@ -109,7 +112,8 @@ BOOL KillTimer(HWND__* window, UINT_PTR id) {
     if (!window) return FALSE;
     return WEMU_Internal_QueueTimerRequest(window, id, 0xFFFFFFFFu, nullptr) ? TRUE : FALSE;
   }
-  if (window && !window->answersWemuTimer()) {
+  // A retired window is only matched by its address (its records are still removed).
+  if (window && WEMU_IsLiveWindow(window) && !window->answersWemuTimer()) {
     HWND__* content = timerWindow(window);
     if (content) window = content;
   }

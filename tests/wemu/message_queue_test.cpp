@@ -236,6 +236,20 @@ TEST_F(WindowTimerTest, ArgumentRules) {
   EXPECT_TRUE(KillTimer(nullptr, b));
 }
 
+TEST_F(WindowTimerTest, ADestroyedWindowTakesNoNewTimer) {
+  RecordingWindow w;
+  std::vector<UINT_PTR> setDuringDestroy;
+  w.onMessage = [&](UINT message, WPARAM, LPARAM) {
+    if (message == WM_DESTROY) setDuringDestroy.push_back(SetTimer(&w, 2, 10, nullptr));
+  };
+  w.destroy();
+  EXPECT_EQ(setDuringDestroy, (std::vector<UINT_PTR>{0})) << "not while being destroyed";
+  EXPECT_EQ(SetTimer(&w, 1, 10, nullptr), 0u) << "nor afterwards";
+  EXPECT_EQ(WEMU_Internal_TimerCount(), 0);
+  advance(0.05);
+  EXPECT_TRUE(w.messagesOf(WM_TIMER).empty());
+}
+
 TEST_F(WindowTimerTest, AllOnesKillsEveryTimerOfTheWindowOnly) {
   RecordingWindow w, other;
   SetTimer(&w, 1, 10, nullptr);
