@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "platform/view.h"
 #include "wemu/app_controller.h"
+#include "wemu/gdi_objects.h"
 #include "wemu/window_handle.h"
 
 using vq::platform::Menu;
@@ -261,7 +262,13 @@ BOOL InsertMenuItem(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFO* 
   MenuItem* it;
   bool textItem = false;
   if (info->fType == MFT_BITMAP) {
-    it = newItem("(no image)");  // icons are not shown by this layer
+    // The text field carries an icon; with an image behind it the item shows only that.
+    it = newItem("(no image)");
+    auto* icon = reinterpret_cast<HGDIOBJ__*>(info->dwTypeData);
+    if (vq::platform::Image* image = GetNSImageFromHICON(icon)) {
+      it->setImage(std::make_shared<vq::platform::Image>(*image));
+      it->setTitle(std::string());
+    }
   } else if (info->fType != MFT_STRING) {
     it = MenuItem::separator();
   } else {

@@ -1,6 +1,7 @@
 // Menus: the title rule, finding items by position and command, states, generation from
 // lists, destinations, the menu bar, pop-up tracking, and the message-box table.
 #include "wemu_fixture.h"
+#include "wemu/gdi_objects.h"
 #include "wemu/menus.h"
 #include "wemu/message_box.h"
 
@@ -58,6 +59,34 @@ TEST_F(MenusTest, CreateAndInsert) {
   EXPECT_EQ(GetMenuItemID(m, 2), 0u) << "a separator";
   EXPECT_EQ(GetMenuItemID(m, 7), 0u);
   EXPECT_EQ(GetMenuItemCount(nullptr), 0);
+}
+
+TEST_F(MenusTest, BitmapItemsShowTheIconsImage) {
+  HMENU m = make();
+  uint32_t pixels[4] = {0xFF0000FFu, 0xFF00FF00u, 0xFFFF0000u, 0xFFFFFFFFu};
+  HBITMAP colour = CreateBitmap(2, 2, 1, 32, pixels);
+  ASSERT_NE(colour, nullptr);
+  ICONINFO ii{TRUE, 0, 0, nullptr, colour};
+  HICON icon = CreateIconIndirect(&ii);
+  ASSERT_NE(icon, nullptr);
+  EXPECT_TRUE(WEMU_InsertMenu(m, -1, MF_BYPOSITION | MF_BITMAP, 20,
+                              reinterpret_cast<const char*>(icon)));
+  int notAnIcon = 0;
+  EXPECT_TRUE(WEMU_InsertMenu(m, -1, MF_BYPOSITION | MF_BITMAP, 21,
+                              reinterpret_cast<const char*>(&notAnIcon)));
+  EXPECT_TRUE(WEMU_InsertMenu(m, -1, MF_BYPOSITION | MF_BITMAP, 22, nullptr));
+  ASSERT_EQ(GetMenuItemCount(m), 3);
+  ASSERT_NE(m->itemAt(0)->image(), nullptr);
+  EXPECT_EQ(m->itemAt(0)->image()->width, 2);
+  EXPECT_EQ(m->itemAt(0)->title(), "");
+  EXPECT_EQ(GetMenuItemID(m, 0), 20u);
+  DeleteObject(icon);
+  DeleteObject(colour);
+  EXPECT_EQ(m->itemAt(0)->image()->height, 2) << "the item keeps its own copy";
+  for (int i = 1; i < 3; ++i) {
+    EXPECT_EQ(m->itemAt(i)->image(), nullptr);
+    EXPECT_EQ(m->itemAt(i)->title(), "(no image)");
+  }
 }
 
 TEST_F(MenusTest, InsertByCommandBeforeThatItemOrAtTheEnd) {
