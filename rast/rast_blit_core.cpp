@@ -98,8 +98,7 @@ __attribute__((target("avx2,fma"))) void FetchBilinearAVX2(RAST_pixel* out, cons
         i = n - 8;  // a last batch that overlaps the one before: recomputing samples is harmless
       }
       const __m256i sv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(s + i * ds)), laneS);
-      const __m256i tv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(t + i * dt)), laneT);
-      const __m256i idx = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(tv, 16), strideV), _mm256_srai_epi32(sv, 16));
+      const __m256i tv = dt == 0 ? _mm256_set1_epi32(static_cast<int>(t)) : _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(t + i * dt)), laneT);
       __m256i p00, p10, p01, p11;
       const i64 col0 = (s + i * ds) >> 16, col7 = (s + (i + 7) * ds) >> 16;
       if (dt == 0 && ds >= 0 && col7 - col0 <= 6 && col0 + 8 <= readable) {
@@ -115,6 +114,8 @@ __attribute__((target("avx2,fma"))) void FetchBilinearAVX2(RAST_pixel* out, cons
         p01 = _mm256_permutevar8x32_epi32(winBottom, rel);
         p11 = _mm256_permutevar8x32_epi32(winBottom, rel1);
       } else {
+        const __m256i idx =
+            _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(tv, 16), strideV), _mm256_srai_epi32(sv, 16));
         p00 = _mm256_i32gather_epi32(base00, idx, 4);
         p10 = _mm256_i32gather_epi32(base00 + 1, idx, 4);
         p01 = _mm256_i32gather_epi32(base01, idx, 4);
