@@ -2,6 +2,7 @@
 // character is a 5 x 9 block; its cached mask is 6 x 16 with the block in the top-left).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -498,6 +499,44 @@ TEST_F(CachedFont, SharedBitmapsGoWithTheLastFont) {
   RAST_MemBitmap bm(20, 20);
   RECT r{0, 0, 20, 20};
   EXPECT_EQ(again.DrawText(&bm, "A", -1, &r, 0), 16);
+}
+
+// The vectorised coverage copy gives exactly the per-pixel blend, at full and partial alpha.
+TEST_F(CachedFont, CoverageBlendMatchesThePixelFormula) {
+  RAST_CachedFont& f = font(RAST_FONTOPT_BLUR);  // blurred blocks: every coverage level
+  const RAST_pixel colour = RAST_MakePixel(200, 90, 30, 77);
+  f.SetTextColor(colour);
+  for (float alpha : {1.0f, 0.7f, 0.25f, 0.0039f}) {
+    f.SetCombineMode(0, alpha);
+    RAST_MemBitmap bm(40, 24), want(40, 24);
+    std::uint32_t seed = 12345;
+    for (int i = 0; i < 40 * 24; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      bm.getBits()[(i / 40) * bm.getRowSpan() + i % 40] = seed;
+      want.getBits()[(i / 40) * want.getRowSpan() + i % 40] = seed;
+    }
+    RECT r{1, 2, 40, 24};
+    f.DrawText(&bm, "AbW", -1, &r, 0);
+    const int w = static_cast<int>(std::trunc(alpha * 256.0));
+    int penX = 1;
+    for (unsigned c : {unsigned('A'), unsigned('b'), unsigned('W')}) {
+      const auto* g = f.FindGlyph(c);
+      const std::vector<int> m = mask(f, c);
+      for (int y = 0; y < g->height && 2 + y < 24; ++y)
+        for (int x = 0; x < g->width && penX + x < 40; ++x) {
+          const int cover = m[y * g->width + x];
+          if (!cover) continue;
+          const int k = w == 256 ? cover + 1 : std::min(cover * w / 256, 256);
+          if (!k) continue;
+          RAST_pixel& d = want.getBits()[(2 + y) * want.getRowSpan() + penX + x];
+          d = RAST_BlendCopy(d, (colour & 0xFFFFFF00u) | 0xFF, RAST_Weight(k));
+        }
+      penX += g->advance;
+    }
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 40; ++x)
+        ASSERT_EQ(at(bm, x, y), at(want, x, y)) << "alpha " << alpha << " at " << x << "," << y;
+  }
 }
 
 // Through FreeType: a real face, both roads, measured width equal to the drawn advance.
