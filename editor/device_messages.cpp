@@ -61,12 +61,12 @@ std::vector<NrpnControl> ProgramNrpnBurst(const ProgramRecord& record) {
   out.push_back({kCcNrpnMsb, 5});
   for (int i = 0; i < 128; ++i) {
     out.push_back({kCcNrpnLsb, static_cast<uint8_t>(i)});
-    out.push_back({kCcDataEntry, ProgramFieldTable::DeviceByte(i, record[i])});
+    out.push_back({kCcDataEntry, ProgramFieldTable::RecordDeviceByte(record, i)});
   }
   out.push_back({kCcNrpnMsb, 6});
   for (int i = 0; i < 42; ++i) {
     out.push_back({kCcNrpnLsb, static_cast<uint8_t>(i)});
-    out.push_back({kCcDataEntry, ProgramFieldTable::DeviceByte(128 + i, record[128 + i])});
+    out.push_back({kCcDataEntry, ProgramFieldTable::RecordDeviceByte(record, 128 + i)});
   }
   return out;
 }
@@ -83,7 +83,7 @@ void SysExChecksum(const uint8_t* bytes, int count, uint8_t* high, uint8_t* low)
 }
 
 void EncodeProgramFields(const ProgramRecord& record, uint8_t* out) {
-  for (int i = 0; i < kDeviceFieldCount; ++i) out[i] = ProgramFieldTable::DeviceByte(i, record[i]);
+  for (int i = 0; i < kDeviceFieldCount; ++i) out[i] = ProgramFieldTable::RecordDeviceByte(record, i);
 }
 
 std::vector<uint8_t> ProgramWriteMessage(const ProgramRecord& record, int slot,

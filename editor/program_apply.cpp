@@ -47,13 +47,16 @@ void VQEditor::ApplyFlexiSlot(int n, bool withDestination) {
   // A destination beyond the fields (a damaged file or dump) leaves the slot without one; the
   // stored value stays in the parameters.
   if (!ProgramFieldTable::IsFlexiDestination(d)) return;
-  flexiDestination[n] = d;
+  // The cutoff address (76) means the new filter's cutoff (field 183) while the record selects
+  // that filter: the slot is marked, ranged and placed as a pick of that knob would have done,
+  // so its range values are not cut to the vintage cutoff's 0..80.
+  const int dv = (d == 76 && record[75] == 1) ? 183 : d;
+  flexiDestination[n] = dv;
   const int rangeA = vq_param::kFlexiRangeA + 2 * n;
   for (int idx : {rangeA, rangeA + 1})
-    ReinitIntParam(idx, "Flexi Range", ProgramFieldTable::Min(d), ProgramFieldTable::Min(d),
-                   ProgramFieldTable::Max(d));
-  if (mPages) mPages->MoveFlexiRangeControls(*this, n, d);
-  int dv = (d == 76 && record[75] == 1) ? 183 : d;
+    ReinitIntParam(idx, "Flexi Range", ProgramFieldTable::Min(dv), ProgramFieldTable::Min(dv),
+                   ProgramFieldTable::Max(dv));
+  if (mPages) mPages->MoveFlexiRangeControls(*this, n, dv);
   int32_t range = record[b + 4];
   SetParam(rangeA, record[dv]);
   SetParam(rangeA + 1, ParamInt(101 + 7 * n) ? record[dv] - range : record[dv] + range);

@@ -252,6 +252,12 @@ uint8_t ProgramFieldTable::DeviceByte(int field, int32_t value) {
   return static_cast<uint8_t>(std::clamp(v, 0, 127));
 }
 
+uint8_t ProgramFieldTable::RecordDeviceByte(const ProgramRecord& record, int field) {
+  if (field != 76) return DeviceByte(field, record[field]);
+  const int range = record[75] != 0 ? 183 : 76;
+  return DeviceByte(76, std::clamp(record[76], kRows[range].min, kRows[range].max));
+}
+
 int ProgramFieldTable::SourceListPosition(int32_t code) {
   for (int i = 0; i < kSourceListSize; ++i)
     if (kSourceList[i] == code) return i;

@@ -38,6 +38,11 @@ struct ProgramFieldTable {
   // can carry for that field (composites of 76, 123, 124 and the external program change of
   // 125 exceed the field's own range), plus the offset; always 0..127.
   static uint8_t DeviceByte(int field, int32_t value);
+  // The byte of a field inside a whole program: as DeviceByte, but the cutoff byte (76) is
+  // limited to the range of the filter the record selects (field 75 non-zero: the new
+  // filter's 36..122, else the vintage 0..80), so the synthesizer never receives a cutoff
+  // outside the range the editor shows.
+  static uint8_t RecordDeviceByte(const ProgramRecord& record, int field);
 
   // A FLEXI destination (BITS x 128 + DESTINATION, up to 511 from a file or dump) names a field
   // only when it lies in 0..183; anything else means "no destination".

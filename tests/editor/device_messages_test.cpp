@@ -72,6 +72,28 @@ TEST(ProgramNrpnBurst, FieldsWithoutAddressTravelAtTheirPosition) {
   EXPECT_EQ(burst[259 + 2 * 22].value, 9);
 }
 
+TEST(ProgramNrpnBurst, CutoffFollowsTheFilterTheRecordSelects) {
+  struct Case {
+    int32_t filterNew, cutoff;
+    uint8_t expected;
+  } cases[] = {
+      {1, 0, 36},     // below the new filter's 36..122
+      {1, 122, 122},
+      {1, 500, 122},
+      {0, 122, 80},   // above the vintage filter's 0..80
+      {0, 40, 40},
+      {0, -3, 0},
+  };
+  for (const Case& c : cases) {
+    ProgramRecord r = ProgramFieldTable::InitRecord();
+    r[75] = c.filterNew;
+    r[76] = c.cutoff;
+    EXPECT_EQ(ProgramNrpnBurst(r)[2 + 2 * 76].value, c.expected) << c.filterNew << " " << c.cutoff;
+    std::vector<uint8_t> msg = ProgramWriteMessage(r, 1, "x");
+    EXPECT_EQ(msg[8 + 76], c.expected) << c.filterNew << " " << c.cutoff;
+  }
+}
+
 TEST(FullTripleNrpn, Bytes) {
   EXPECT_EQ(FullTripleNrpn(87, 12), (Controls{{0x63, 5}, {0x62, 87}, {0x06, 12}}));
   EXPECT_EQ(FullTripleNrpn(123, 200), (Controls{{0x63, 5}, {0x62, 123}, {0x06, 127}}));

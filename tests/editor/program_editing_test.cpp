@@ -199,11 +199,17 @@ TEST_F(EditorTest, InitialiseAllGroups) {
   VQEditor& e = Make();
   Set(14, 99);
   for (int g = 278; g <= 289; ++g) Set(g, 1);
+  size_t mark = Mark();
   e.InitGroups();
   EXPECT_EQ(Value(14), 0);
   EXPECT_EQ(Value(58), 64);
   EXPECT_EQ(Value(310), 1);  // field 123 = 4: octave transpose 1
   EXPECT_EQ(Value(186), 36);
+  // The template's cutoff 0 lies below the new filter's range: the synthesizer gets what the
+  // knob shows.
+  Controls ccs = CcsSince(mark);
+  ASSERT_EQ(ccs.size(), 342u);
+  EXPECT_EQ(ccs[2 + 2 * 76].value, 36);
 }
 
 TEST_F(EditorTest, ApplyFlexiSlotWithoutSourceHasNoDestination) {
@@ -228,6 +234,35 @@ TEST_F(EditorTest, ApplyFlexiSlotWithoutSourceHasNoDestination) {
   e.TakeUndoSnapshot();
   for (int f = 95; f <= 101; ++f) EXPECT_EQ(e.undoSnapshot[f], 0) << f;
   EXPECT_EQ(e.undoSnapshot[104], 10);
+}
+
+TEST_F(EditorTest, FlexiAimedAtTheNewCutoffKeepsItsRange) {
+  VQEditor& e = Make();
+  e.record = ProgramFieldTable::InitRecord();  // new filter, cutoff 122
+  e.record[183] = 110;
+  e.record[95] = 98;
+  e.record[97] = 76;  // the cutoff address
+  e.record[98] = 1;   // downwards
+  e.record[99] = 20;
+  e.applyingProgram = true;
+  e.ApplyRecordToParams();
+  e.applyingProgram = false;
+  EXPECT_EQ(e.flexiDestination[0], 183);
+  EXPECT_EQ(e.GetParam(231)->GetMin(), 36.0);
+  EXPECT_EQ(e.GetParam(231)->GetMax(), 122.0);
+  EXPECT_EQ(Value(231), 110);
+  EXPECT_EQ(Value(232), 90);
+  EXPECT_EQ(Value(100), 76);  // the stored address is kept
+  // With the vintage filter the same address is the vintage cutoff.
+  e.record[75] = 0;
+  e.record[76] = 70;
+  e.applyingProgram = true;
+  e.ApplyRecordToParams();
+  e.applyingProgram = false;
+  EXPECT_EQ(e.flexiDestination[0], 76);
+  EXPECT_EQ(e.GetParam(231)->GetMax(), 80.0);
+  EXPECT_EQ(Value(231), 70);
+  EXPECT_EQ(Value(232), 50);
 }
 
 TEST_F(EditorTest, FlexiDestinationBeyondTheFieldsIsNone) {
