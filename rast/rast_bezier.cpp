@@ -131,7 +131,9 @@ void fillStrip(RAST_IBitmap* bm, int xa, int ya, int xb, int yb, int b, RAST_pix
     RAST_FillConvexPolygon(bm, xs, ys, 4, c, mode, alpha);
     return;
   }
-  const int xm = xa + int(std::trunc(double(xb - xa) * double(b - ya) / double(yb - ya)));
+  // Row differences in double: rows far apart on either side of the base overflow an int.
+  const int xm = xa + int(std::trunc(double(xb - xa) * (double(b) - double(ya)) /
+                                     (double(yb) - double(ya))));
   const int b2 = yb < b ? b + 1 : b;
   RAST_FillTriangle(bm, xa, ya, xa, b1, xm, b1, c, mode, alpha);
   RAST_FillTriangle(bm, xm, b2, xb, b2, xb, yb, c, mode, alpha);

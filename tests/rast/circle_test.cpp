@@ -332,6 +332,143 @@ TEST(RoundRect, RadiusIsLimitedToHalfTheSmallerSide) {
   EXPECT_EQ(a.at(17, 18), 0u);
 }
 
+// A slow transcription of the two circle cores, one bounds-tested write at a time, in the order
+// the fast routines write (the order matters for the non-commutative modes).
+class CoreReference {
+ public:
+  CoreReference(Canvas& c, RAST_pixel colour, int ia, int mode) : c_(c), col_(colour), ia_(ia), mode_(mode) {}
+
+  void antialiased(float cx, float cy, float r, bool filled) {
+    const long xc = long(cx + 0.5f), yc = long(cy + 0.5f), ri = long(r);
+    const int E = int(double(r - std::floor(r)) * ia_);
+    px(xc, yc - ri - 1, E), px(xc, yc + ri + 1, E), px(xc - ri - 1, yc, E), px(xc + ri + 1, yc, E);
+    if (filled) {
+      vspan(xc, yc - ri, yc - 1, ia_), vspan(xc, yc + 1, yc + ri, ia_), hspan(yc, xc - ri, xc + ri, ia_);
+    } else {
+      px(xc, yc - ri, ia_ - E), px(xc + ri, yc, ia_ - E), px(xc, yc + ri, ia_ - E), px(xc - ri, yc, ia_ - E);
+    }
+    const float rr = r * r;
+    for (long d = 1;; ++d) {
+      const double h2 = double(rr) - double(d) * double(d);
+      if (h2 < 0) break;
+      const double h = std::sqrt(h2);
+      const long hi = long(h), n = long(h + 0.5);
+      if (d > n) break;
+      const int Ed = int((h - std::floor(h)) * ia_);
+      px(xc - d, yc - hi - 1, Ed), px(xc - d, yc + hi + 1, Ed), px(xc + d, yc - hi - 1, Ed), px(xc + d, yc + hi + 1, Ed);
+      if (d != n) {
+        px(xc - hi - 1, yc - d, Ed), px(xc + hi + 1, yc - d, Ed), px(xc - hi - 1, yc + d, Ed), px(xc + hi + 1, yc + d, Ed);
+      }
+      if (filled) {
+        vspan(xc - d, yc - hi, yc - d - 1, ia_), vspan(xc - d, yc + d + 1, yc + hi, ia_);
+        vspan(xc + d, yc - hi, yc - d - 1, ia_), vspan(xc + d, yc + d + 1, yc + hi, ia_);
+        hspan(yc - d, xc - hi, xc - d, ia_), hspan(yc - d, xc + d, xc + hi, ia_);
+        hspan(yc + d, xc - hi, xc - d, ia_), hspan(yc + d, xc + d, xc + hi, ia_);
+      } else {
+        const int w = ia_ - Ed;
+        px(xc - hi, yc - d, w), px(xc + hi, yc - d, w), px(xc - d, yc + hi, w), px(xc + d, yc + hi, w);
+        if (d != n) px(xc - d, yc - hi, w), px(xc + d, yc - hi, w), px(xc - hi, yc + d, w), px(xc + hi, yc + d, w);
+      }
+    }
+  }
+
+  void midpoint(float cx, float cy, float r, bool filled) {
+    const long xc = long(cx + 0.5f), yc = long(cy + 0.5f);
+    long R = long(r + 0.5f);
+    if (filled) {
+      vspan(xc, yc - R, yc - 1, ia_), vspan(xc, yc + 1, yc + R, ia_), hspan(yc, xc - R, xc + R, ia_);
+    } else {
+      px(xc, yc - R, ia_), px(xc + R, yc, ia_), px(xc, yc + R, ia_), px(xc - R, yc, ia_);
+    }
+    if (R < 2) return;
+    long err = -R, step = 3, d = 1;
+    do {
+      if (err >= 0) --R, err -= 2 * R;
+      if (filled) {
+        vspan(xc - d, yc - R, yc - d - 1, ia_), vspan(xc - d, yc + d + 1, yc + R, ia_);
+        vspan(xc + d, yc - R, yc - d - 1, ia_), vspan(xc + d, yc + d + 1, yc + R, ia_);
+        hspan(yc - d, xc - R, xc - d, ia_), hspan(yc - d, xc + d, xc + R, ia_);
+        hspan(yc + d, xc - R, xc - d, ia_), hspan(yc + d, xc + d, xc + R, ia_);
+      } else {
+        px(xc - d, yc - R, ia_), px(xc - d, yc + R, ia_), px(xc + d, yc - R, ia_), px(xc + d, yc + R, ia_);
+        if (d != R) px(xc - R, yc - d, ia_), px(xc - R, yc + d, ia_), px(xc + R, yc - d, ia_), px(xc + R, yc + d, ia_);
+      }
+      err += step, step += 2, ++d;
+    } while (d < R);
+  }
+
+ private:
+  void px(long x, long y, int w) {
+    if (x < 0 || y < 0 || x >= c_.getWidth() || y >= c_.getHeight()) return;
+    RAST_pixel& p = c_.stored(int(x), int(y));
+    if (mode_ == 0 && w == 128 && !aa_) {
+      RAST_pixel avg = 0;  // the plain copy at 128: (d + c) >> 1 per byte
+      for (int sh = 0; sh < 32; sh += 8) avg |= (((p >> sh) & 0xff) + ((col_ >> sh) & 0xff)) >> 1 << sh;
+      p = avg;
+      return;
+    }
+    // Every listed position is written, at weight 0 too (HSV then still stores the colour's
+    // alpha byte and the round trip of the conversion).
+    const RAST_Weight wt(w);
+    switch (mode_) {
+      case 0: p = RAST_BlendCopy(p, col_, wt); break;
+      case 1: p = RAST_BlendAdd(p, col_, wt); break;
+      case 2: p = RAST_BlendDodge(p, col_, wt); break;
+      case 3: p = RAST_BlendMul(p, col_, wt); break;
+      case 4: p = RAST_BlendOverlay(p, col_, wt); break;
+      default: p = RAST_BlendHSV(p, col_, wt); break;
+    }
+  }
+  void vspan(long x, long y0, long y1, int w) {
+    for (long y = y0; y <= y1; ++y) px(x, y, w);
+  }
+  void hspan(long y, long x0, long x1, int w) {
+    for (long x = x0; x <= x1; ++x) px(x, y, w);
+  }
+
+  Canvas& c_;
+  RAST_pixel col_;
+  int ia_, mode_;
+
+ public:
+  bool aa_ = false;
+};
+
+// Both cores against the reference: random centres (inside, across an edge, beyond it), radii,
+// weights and modes, outline and filled, on both row orders (the reference works on stored rows,
+// so the bottom-up bitmap is given the mirrored centre).
+TEST(CircleCore, MatchesTheReferenceExactly) {
+  Rng rng(77);
+  const RAST_pixel bg = 0x50a0306cu, col = 0xd0389ce1u;
+  for (int i = 0; i < 3000; ++i) {
+    const bool aa = i % 2, filled = (i / 2) % 2, flipped = (i / 4) % 2 == 1;
+    const float cx = rng.frange(-12, 48), cy = rng.frange(-12, 40), r = rng.frange(0, i % 5 ? 14 : 40);
+    if (r == 1.5f || r == 2 || r == 2.5f || r == 3 || r == 3.5f || r == 4) continue;
+    const int mode = rng.range(0, 5);
+    const float alpha = i % 7 == 0 ? 1.0f : (i % 7 == 1 ? 0.5f : rng.frange(0.01f, 1.0f));
+    const int ia = int(alpha * 256);
+    if (ia == 0) continue;
+    Canvas got(37, 29, flipped, bg), want(37, 29, false, bg);
+    if (filled)
+      RAST_FillCircle(&got, cx, cy, r, col, alpha, RAST_BlendMode(mode), aa);
+    else
+      RAST_Circle(&got, cx, cy, r, col, alpha, RAST_BlendMode(mode), aa);
+    CoreReference ref(want, col, ia, mode);
+    ref.aa_ = aa;
+    const float sy = flipped ? float(29 - 1) - cy : cy;
+    if (aa)
+      ref.antialiased(cx, sy, r, filled);
+    else
+      ref.midpoint(cx, sy, r, filled);
+    for (int y = 0; y < 29; ++y)
+      for (int x = 0; x < 37; ++x)
+        ASSERT_EQ(got.stored(x, y), want.stored(x, y)) << std::hex << got.stored(x, y) << " " << want.stored(x, y) << std::dec
+            << "i " << i << " c " << cx << "," << cy << " r " << r << " ia " << ia << " mode " << mode
+            << " aa " << aa << " filled " << filled << " flipped " << flipped << " at " << x << "," << y;
+    ASSERT_TRUE(got.guardIntact());
+  }
+}
+
 // Random arcs, circles and round rectangles, partly outside, on both row orders: nothing written
 // outside the bitmap.
 TEST(CircleFamily, RandomShapesStayInside) {

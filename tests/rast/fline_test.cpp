@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -104,6 +105,54 @@ TEST(FLine, RandomLinesStayInside) {
     const float x1 = rng.frange(-30, 50), y1 = rng.frange(-30, 50), x2 = rng.frange(-30, 50), y2 = rng.frange(-30, 50);
     RAST_FLine(&c, x1, y1, x2, y2, kWhite, 1.0f, RAST_BlendMode(i % 6), true);
     ASSERT_TRUE(c.guardIntact()) << x1 << "," << y1 << " " << x2 << "," << y2;
+  }
+}
+
+// The anti-aliased walk transcribed step by step (after the clipper, which has its own tests):
+// the pixel pairs and their weights must match exactly, on both row orders.
+void ReferenceFLine(Canvas& c, float x1, float y1, float x2, float y2, RAST_pixel col, int a) {
+  const int W = c.getWidth(), H = c.getHeight();
+  if (!RAST_ClipFLine(&x1, &y1, &x2, &y2, W, H) || (x1 == x2 && y1 == y2)) return;
+  const bool xMajor = std::fabs(x2 - x1) > std::fabs(y2 - y1);
+  float ms = xMajor ? x1 : y1, me = xMajor ? x2 : y2, ns = xMajor ? y1 : x1, ne = xMajor ? y2 : x2;
+  if (me - ms < 0) std::swap(ms, me), std::swap(ns, ne);
+  const float slope = (ne - ns) / (me - ms);
+  const float m = (std::ceil(ms) - ms) * slope + ns;
+  const int n = int(std::floor(me) - std::ceil(ms));
+  int f16 = int((m - std::floor(m)) * 65536);
+  const int step = int(std::fabs(slope) * 65536);
+  int major = int(std::ceil(ms)), minor = int(m);
+  const int dir = ne - ns < 0 ? -1 : 1;
+  if (dir < 0) minor += 1, f16 = 65535 - f16;
+  auto put = [&](int mj, int mn, int w) {
+    RAST_pixel& p = xMajor ? c.stored(mj, mn) : c.stored(mn, mj);
+    p = RAST_BlendCopy(p, col, RAST_Weight(w));
+  };
+  for (int i = 0; i <= n; ++i) {
+    const int f = f16 >> 8;
+    put(major, minor, ((255 - f) * a) >> 8);
+    put(major, minor + dir, (f * a) >> 8);
+    f16 += step;
+    if (f16 >= 65536) f16 -= 65536, minor += dir;
+    ++major;
+  }
+}
+
+TEST(FLine, MatchesTheReferenceWalk) {
+  Rng rng(33);
+  const RAST_pixel bg = 0x3060a0c0u, col = 0xf0d01080u;
+  for (int i = 0; i < 3000; ++i) {
+    const bool flipped = i % 2;
+    const float x1 = rng.frange(-8, 40), y1 = rng.frange(-8, 30), x2 = rng.frange(-8, 40), y2 = rng.frange(-8, 30);
+    const float alpha = i % 3 ? rng.frange(0.01f, 1.0f) : 1.0f;
+    Canvas got(33, 23, flipped, bg), want(33, 23, false, bg);
+    RAST_FLine(&got, x1, y1, x2, y2, col, alpha, kCopy, true);
+    const float m1 = flipped ? 22 - y1 : y1, m2 = flipped ? 22 - y2 : y2;
+    ReferenceFLine(want, x1, m1, x2, m2, col, int(alpha * 256));
+    for (int y = 0; y < 23; ++y)
+      for (int x = 0; x < 33; ++x)
+        ASSERT_EQ(got.stored(x, y), want.stored(x, y))
+            << i << ": " << x1 << "," << y1 << " " << x2 << "," << y2 << " at " << x << "," << y;
   }
 }
 

@@ -206,6 +206,52 @@ TEST_F(PngLoaderTest, LoadsIntoAGivenBitmapResizingIt) {
   EXPECT_EQ(At(&target, 4, 2), Argb(251, 80, 60, 42));
 }
 
+// A bitmap stored bottom-up that takes any size, or (fixed) keeps its own whatever it is asked.
+class StoredBitmap : public RAST_IBitmap {
+ public:
+  StoredBitmap(bool flipped, bool resizable) : flipped_(flipped), resizable_(resizable) { resize(3, 3); }
+  RAST_pixel* getBits() override { return pixels_.data(); }
+  int getWidth() override { return w_; }
+  int getHeight() override { return h_; }
+  int getRowSpan() override { return w_ + 2; }
+  bool isFlipped() override { return flipped_; }
+  bool resize(int w, int h) override {
+    if (w_ && !resizable_) return false;
+    w_ = w, h_ = h;
+    pixels_.assign(size_t(w + 2) * size_t(h), 0x5a5a5a5au);
+    return true;
+  }
+  HDC__* getDC() override { return nullptr; }
+  int Extended(int, void*) override { return 0; }
+
+ private:
+  bool flipped_, resizable_;
+  int w_ = 0, h_ = 0;
+  std::vector<RAST_pixel> pixels_;
+};
+
+TEST_F(PngLoaderTest, BottomUpBitmapGetsTheTopImageRowLast) {
+  StoredBitmap target(true, true);
+  const std::string path = Write(EncodePng(Rgba8(5, 3)));
+  ASSERT_EQ(RAST_LoadPNG(path.c_str(), &target), &target);
+  ASSERT_EQ(target.getWidth(), 5);
+  ASSERT_EQ(target.getHeight(), 3);
+  // Image row 0 is the last stored row; the row padding stays untouched.
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x)
+      EXPECT_EQ(target.getBits()[(2 - y) * 7 + x], Argb(255 - x, x * 20, y * 30, (x + y) * 7)) << x << "," << y;
+  EXPECT_EQ(target.getBits()[5], 0x5a5a5a5au);
+  EXPECT_EQ(target.getBits()[20], 0x5a5a5a5au);
+}
+
+TEST_F(PngLoaderTest, BitmapThatKeepsItsSizeGivesNull) {
+  StoredBitmap target(false, false);
+  const std::string path = Write(EncodePng(Rgba8(5, 3)));
+  EXPECT_EQ(RAST_LoadPNG(path.c_str(), &target), nullptr);
+  EXPECT_EQ(target.getWidth(), 3);  // not deleted, not written
+  EXPECT_EQ(target.getBits()[0], 0x5a5a5a5au);
+}
+
 TEST_F(PngLoaderTest, MemoryLoaderMatchesFileLoader) {
   const auto bytes = EncodePng(Rgba8(6, 4));
   auto fromFile = Load(bytes);

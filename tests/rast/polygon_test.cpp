@@ -344,4 +344,14 @@ TEST(CubicBezierFill, CurveBelowTheBaseAndClipped) {
   EXPECT_TRUE(w.guardIntact());
 }
 
+// A curve whose rows lie far apart on either side of the base row: the split column of a strip
+// that crosses the base is found without overflowing the row differences.
+TEST(CubicBezierFill, FarRowsAcrossTheBaseRow) {
+  Canvas c(30, 30);
+  RAST_FillCBezier(&c, 0, -1.9e9f, 3, -1.9e9f, 6, 1.9e9f, 29, 1.9e9f, 15, kWhite, 1.0f, kCopy, 1e10f);
+  RAST_FillCBezier(&c, 0, 1.9e9f, 3, 1.9e9f, 6, -1.9e9f, 29, -1.9e9f, 1 << 30, kWhite, 1.0f, kCopy, 1e10f);
+  EXPECT_TRUE(c.guardIntact());
+  EXPECT_FALSE(c.changed().empty());
+}
+
 }  // namespace
