@@ -89,8 +89,9 @@ BOOL FreeLibrary(HMODULE module) {
   auto it = findModule(module);
   if (it == gModules.end()) return FALSE;
   if (--it->refs > 0) return TRUE;
-  if (auto dm = reinterpret_cast<DllMainFn>(dlsym(module, "DllMain"))) dm(module, 0, nullptr);
+  // Out of the table before the module runs its detach code, which may load or free others.
   gModules.erase(it);
+  if (auto dm = reinterpret_cast<DllMainFn>(dlsym(module, "DllMain"))) dm(module, 0, nullptr);
   dlclose(module);
   return TRUE;
 }
