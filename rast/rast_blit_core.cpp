@@ -88,7 +88,7 @@ __attribute__((target("avx2,fma"))) void FetchBilinearAVX2(RAST_pixel* out, cons
     const __m256i laneT = _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(dt)));
     const __m256i strideV = _mm256_set1_epi32(static_cast<int>(stride));
     const __m256i low16 = _mm256_set1_epi32(0xFFFF);
-    const __m256i one = _mm256_set1_epi32(0x10000);
+    const __m256 oneF = _mm256_set1_ps(1.0f);
     const __m256 scale = _mm256_set1_ps(1.0f / 65536.0f);
     const int* base00 = reinterpret_cast<const int*>(source);
     const int* base01 = reinterpret_cast<const int*>(source + stride);
@@ -121,14 +121,14 @@ __attribute__((target("avx2,fma"))) void FetchBilinearAVX2(RAST_pixel* out, cons
         p01 = _mm256_i32gather_epi32(base01, idx, 4);
         p11 = _mm256_i32gather_epi32(base01 + 1, idx, 4);
       }
+      // Weights as multiples of 2^-16: fractions and w11 are exact, and so are their sums.
       const __m256i fx = _mm256_and_si256(sv, low16), fy = _mm256_and_si256(tv, low16);
       const __m256i w11 = _mm256_srli_epi32(_mm256_mullo_epi32(fx, fy), 16);
-      const __m256i w10 = _mm256_sub_epi32(fx, w11), w01 = _mm256_sub_epi32(fy, w11);
-      const __m256i w00 = _mm256_add_epi32(_mm256_sub_epi32(_mm256_sub_epi32(one, fx), fy), w11);
-      const __m256 f00 = _mm256_mul_ps(_mm256_cvtepi32_ps(w00), scale);
-      const __m256 f10 = _mm256_mul_ps(_mm256_cvtepi32_ps(w10), scale);
-      const __m256 f01 = _mm256_mul_ps(_mm256_cvtepi32_ps(w01), scale);
+      const __m256 fxs = _mm256_mul_ps(_mm256_cvtepi32_ps(fx), scale);
+      const __m256 fys = _mm256_mul_ps(_mm256_cvtepi32_ps(fy), scale);
       const __m256 f11 = _mm256_mul_ps(_mm256_cvtepi32_ps(w11), scale);
+      const __m256 f10 = _mm256_sub_ps(fxs, f11), f01 = _mm256_sub_ps(fys, f11);
+      const __m256 f00 = _mm256_add_ps(_mm256_sub_ps(_mm256_sub_ps(oneF, fxs), fys), f11);
       const __m256i result = _mm256_or_si256(
           _mm256_or_si256(Channel8<0>(p00, p10, p01, p11, f00, f10, f01, f11),
                           Channel8<8>(p00, p10, p01, p11, f00, f10, f01, f11)),
