@@ -1,6 +1,7 @@
 // Utilities and the API table.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -69,6 +70,12 @@ TEST(Utilities, TickCountIsMonotonic) {
   DWORD b = GetTickCount();
   EXPECT_GE(static_cast<DWORD>(b - a), 2u);
   Sleep(0);
+  // It counts the monotonic clock (which setting the time of day never moves), not the
+  // time of day.
+  auto steady = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now().time_since_epoch());
+  DWORD c = GetTickCount();
+  EXPECT_LE(static_cast<DWORD>(c - static_cast<DWORD>(steady.count())), 50u);
 }
 
 TEST(Utilities, GlobalMemory) {
