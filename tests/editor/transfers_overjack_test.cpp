@@ -1,0 +1,163 @@
+// Firmware update, bank upload and bank download between the editor and the simulated
+// synthesizer running as its own process, over JACK MIDI ports.
+#include <poll.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "editor/firmware_updater.h"
+#include "editor/program_field_table.h"
+#include "editor_test_support.h"
+#include "library/bank_transfer.h"
+#include "library/program_library.h"
+#include "library/program_text_format.h"
+#include "platform/midi_input.h"
+#include "support/vqsim_process.h"
+
+namespace vqtest {
+namespace {
+
+using vq::platform::RtMidiInput;
+using vq::platform::RtMidiOutput;
+
+class TransfersOverJack : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    VQ_SKIP_WITHOUT_JACK();
+    const std::string base = "vqtr" + std::to_string(getpid()) + "n" + std::to_string(++serial);
+    std::string error;
+    midiOut = RtMidiOutput::Create(base + "-out", &error);
+    ASSERT_TRUE(midiOut) << error;
+    midiIn = RtMidiInput::Create(base + "-in", 100, &error);
+    ASSERT_TRUE(midiIn) << error;
+    ASSERT_TRUE(midiOut->OpenVirtualPort("From VQEditor4")) << midiOut->LastError();
+    ASSERT_TRUE(midiIn->OpenVirtualPort("To VQEditor4")) << midiIn->LastError();
+    const std::string outPort = base + "-out:From VQEditor4";
+    const std::string inPort = base + "-in:To VQEditor4";
+
+    VQEditorSetup setup;
+    setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
+      return new TestGraphics(plug, w, h, fps);
+    };
+    setup.pages = MakeEditorPages();
+    setup.settingsPath = settings;
+    setup.programFiles = MakeProgramLibrary();
+    editor.reset(MakePlug(midiOut.get(), &channel, std::move(setup)));
+    if (editor->timer) {
+      editor->timer->Stop();
+      editor->timer->Join();
+    }
+    InstallProgramTransfers(*editor);
+    midiIn->SetCallback([this](const uint8_t* bytes, size_t count) {
+      if (count > 3 && bytes[0] == 0xF0) {
+        ISysExMessage msg(0, bytes, static_cast<int32_t>(count));
+        editor->ProcessSysEx(&msg);
+      }
+    });
+    ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
+    ASSERT_EQ(JackFindPort(outPort), outPort);
+    ASSERT_TRUE(sim.Connect(outPort, inPort)) << sim.Error();
+    folder = dir + "/bank/";
+    std::filesystem::create_directories(folder);
+  }
+
+  void TearDown() override {
+    if (midiIn) midiIn->SetCallback(nullptr);
+    editor.reset();
+    midiIn.reset();
+    midiOut.reset();
+    EditorTest::TearDown();
+  }
+
+  // Runs the editor's idle call until `done` holds (bounded).
+  bool Idle(const std::function<bool(VQEditor&)>& done, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      {
+        UTL_MutexLock lock(editor->Mutex());
+        editor->OnTick();
+        if (done(*editor)) return true;
+      }
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      pollfd none{-1, 0, 0};
+      poll(&none, 0, 2);
+    }
+  }
+
+  static inline int serial = 0;
+  std::unique_ptr<RtMidiOutput> midiOut;
+  std::unique_ptr<RtMidiInput> midiIn;
+  VqsimProcess sim;
+  std::string folder;
+};
+
+TEST_F(TransfersOverJack, FirmwareUpdateCompletes) {
+  std::array<std::vector<uint8_t>, 5> raw = {std::vector<uint8_t>(3000), {}, std::vector<uint8_t>(100),
+                                             std::vector<uint8_t>(700), std::vector<uint8_t>(7, 0xFF)};
+  for (auto& s : raw)
+    for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<uint8_t>(i * 13 + s.size());
+  std::vector<uint8_t> image = {'V', 'Q', '4', 'F', 'W'};
+  for (const auto& s : raw)
+    for (int b = 0; b < 4; ++b) image.push_back(static_cast<uint8_t>(s.size() >> (8 * b)));
+  for (const auto& s : raw) image.insert(image.end(), s.begin(), s.end());
+  const std::string path = dir + "/fw.bin";
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
+                                               static_cast<std::streamsize>(image.size()));
+
+  editor->ReadFirmwareFile(path.c_str());
+  ASSERT_TRUE(Idle([](VQEditor& e) { return !e.firmwareRunning; }, 20000)) << "update did not end";
+  EXPECT_FALSE(editor->transferFailed);
+  EXPECT_EQ(StatusText(), "Update successful!");
+  EXPECT_TRUE(sim.WaitForLogLine("fw-complete", 2000));
+  EXPECT_TRUE(sim.Faults().empty()) << sim.Faults().front();
+}
+
+TEST_F(TransfersOverJack, BankUploadThenDownload) {
+  for (int slot = 1; slot <= 99; ++slot) {
+    ProgramRecord r = ProgramFieldTable::InitRecord();
+    r[11] = slot;
+    char name[32];
+    snprintf(name, sizeof name, "%02d_Up%d.pr4", slot, slot);
+    std::ofstream(folder + name, std::ios::binary) << FormatProgramText(r);
+  }
+  {
+    UTL_MutexLock lock(editor->Mutex());
+    editor->currentProgramPath = folder;
+    editor->LocateProgramInFolder(folder.c_str());
+    editor->bankUploadRequest = true;
+  }
+  ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 30000))
+      << "upload did not finish: running " << editor->bankUploadRunning << " status " << StatusText()
+      << " boxes " << dynamic_cast<TestGraphics*>(editor->Graphics())->messageBoxes.size();
+  EXPECT_FALSE(editor->bankUploadRunning);
+  EXPECT_TRUE(sim.WaitForLogLine("write 99 ok", 2000));
+
+  const std::string down = dir + "/down/";
+  std::filesystem::create_directories(down);
+  {
+    UTL_MutexLock lock(editor->Mutex());
+    editor->transferDone = false;
+    editor->currentProgramFolder = down;
+    editor->downloadToManager = false;
+    editor->bankDownloadRunning = true;
+    editor->requestSlot = 1;
+    editor->requestPending = true;
+  }
+  ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 30000)) << "download did not finish";
+  // Each slot came back under the name it was written with.
+  for (int slot : {1, 50, 99}) {
+    char name[32];
+    snprintf(name, sizeof name, "%02d_Up%d.pr4", slot, slot);
+    ProgramFileContent content;
+    ASSERT_EQ(ReadProgramFile((down + name).c_str(), content), ProgramFileError::kNone) << name;
+    EXPECT_EQ(content.record[11], slot);
+  }
+  EXPECT_TRUE(sim.Faults().empty()) << sim.Faults().front();
+}
+
+}  // namespace
+}  // namespace vqtest
