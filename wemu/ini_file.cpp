@@ -128,7 +128,8 @@ void FinaliseSection(IniSection* s) {
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // Reads one physical line (or a 32 MiB piece of it) into the shared buffer.
-// Returns the line length, 0 at the end of the file or when the buffer cannot grow.
+// Returns the line length, 0 at the end of the file, at a line that begins with a NUL byte, or
+// when the buffer cannot grow.
 size_t ReadLine(IniCache& cache, FILE* f) {
   std::vector<char>& buf = cache.lineBuffer;
   size_t len = 0;
@@ -139,7 +140,11 @@ size_t ReadLine(IniCache& cache, FILE* f) {
       return 0;
     }
     if (!fgets(buf.data() + len, static_cast<int>(buf.size() - len), f)) break;
-    len += strlen(buf.data() + len);
+    size_t piece = strlen(buf.data() + len);
+    // A piece that begins with a NUL byte ends the line here (and, as the first piece of a
+    // line, the whole parse): text behind a NUL cannot be told from the end of the line.
+    if (piece == 0) break;
+    len += piece;
     if (len > 0 && (buf[len - 1] == '\n' || buf[len - 1] == '\r')) break;
     if (len >= kMaxLine) break;
     if (feof(f)) break;

@@ -185,6 +185,14 @@ TEST_F(IniFileTest, HeaderlessFileBeyond256KiBIsEmpty) {
   EXPECT_EQ(Get("s", "k"), "v");
 }
 
+TEST_F(IniFileTest, LineBeginningWithNulEndsTheParse) {
+  const char withNulLine[] = "[s]\na=1\n\0junk\nb=2\n[t]\nc=3\n";
+  WriteRaw(std::string(withNulLine, sizeof withNulLine - 1));
+  EXPECT_EQ(Get("s", "a"), "1");
+  EXPECT_EQ(Get("s", "b"), "<none>");
+  EXPECT_EQ(Get("t", "c"), "<none>");
+}
+
 TEST_F(IniFileTest, IntConversion) {
   WriteRaw(
       "[n]\nhex=0x1F\nblank= 42 \nletters=abc\nnegzero=-0\nzero=0\nmixed=12ab\nneg=-7\n"
