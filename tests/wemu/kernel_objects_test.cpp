@@ -274,10 +274,11 @@ TEST(KernelObjects, ProcessesAreWaitedOn) {
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(WaitForSingleObject(p, 5000), WAIT_OBJECT_0);
   EXPECT_TRUE(CloseHandle(p));
-  const char* sleepArgs[] = {"5"};
+  const char* sleepArgs[] = {"0.3"};
   HANDLE s = WEMU_CreateProcess("sleep", 1, sleepArgs);
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(WaitForSingleObject(s, 5), WAIT_TIMEOUT);
+  EXPECT_EQ(WaitForSingleObject(s, 5000), WAIT_OBJECT_0) << "and then it ends";
   CloseHandle(s);
   EXPECT_EQ(WEMU_CreateProcess("/nonexistent/program", 0, nullptr), nullptr);
 }
