@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -77,6 +78,70 @@ TEST(Line, PlainLineFollowsTheExactLine) {
       const double exact = xMajor ? y1 + t * dy : x1 + t * dx;
       EXPECT_LE(std::fabs((xMajor ? y : x) - exact), 0.5 + 1e-3 * n) << x << "," << y;
     }
+  }
+}
+
+// General lines transcribed step by step on pixel positions: both cursors, the 16.16 accumulator,
+// the middle pixel or pair, the anti-aliased weights. Copy mode, so each write is RAST_BlendCopy
+// (or the store at 256, the same word).
+void ReferenceGeneralLine(Canvas& c, int x1, int y1, int x2, int y2, RAST_pixel col, int ia, bool aa) {
+  const bool xMajor = std::abs(y2 - y1) < std::abs(x2 - x1);
+  int D = xMajor ? x2 - x1 : y2 - y1, m = xMajor ? y2 - y1 : x2 - x1;
+  int sx = x1, sy = y1, ex = x2, ey = y2;
+  if (D < 0) std::swap(sx, ex), std::swap(sy, ey), D = -D, m = -m;
+  const int slope = int(double(std::abs(m)) / double(D) * 65536.0);
+  const int mj[2] = {xMajor ? 1 : 0, xMajor ? 0 : 1}, mn[2] = {xMajor ? 0 : (m >= 0 ? 1 : -1), xMajor ? (m >= 0 ? 1 : -1) : 0};
+  auto put = [&](int x, int y, int w) { c.at(x, y) = RAST_BlendCopy(c.at(x, y), col, RAST_Weight(w)); };
+  auto major = [&] { sx += mj[0], sy += mj[1], ex -= mj[0], ey -= mj[1]; };
+  auto minor = [&] { sx += mn[0], sy += mn[1], ex -= mn[0], ey -= mn[1]; };
+  const int half = (D + 1) / 2;
+  if (!aa) {
+    int acc = 0;
+    for (int i = 0; i < half; ++i) {
+      put(sx, sy, ia), put(ex, ey, ia);
+      acc += slope;
+      if (acc >= 32768) acc -= 65536, minor();
+      major();
+    }
+    if (D % 2 == 0) put(sx, sy, ia);
+    return;
+  }
+  auto pw = [&](int f) { return ia == 256 ? 255 - f : ((255 - f) * ia) >> 8; };
+  auto sw = [&](int f) { return ia == 256 ? f : (f * ia) >> 8; };
+  put(sx, sy, ia), put(ex, ey, ia);
+  major();
+  int acc = slope;
+  if (D >= 3) {
+    for (int i = 0; i < half - 1; ++i) {
+      const int f = acc >> 8;
+      put(sx, sy, pw(f)), put(sx + mn[0], sy + mn[1], sw(f));
+      put(ex, ey, pw(f)), put(ex - mn[0], ey - mn[1], sw(f));
+      acc += slope;
+      if (acc >= 65536) acc -= 65536, minor();
+      major();
+    }
+  }
+  if (D % 2 == 0) {
+    const int f = acc >> 8;
+    put(sx, sy, pw(f)), put(sx + mn[0], sy + mn[1], sw(f));
+  }
+}
+
+TEST(Line, GeneralLinesMatchTheReferenceWalk) {
+  Rng rng(19);
+  const RAST_pixel bg = 0x2468ace0u, col = 0xf1d3b597u;
+  for (int i = 0; i < 2000; ++i) {
+    const int x1 = rng.range(1, 30), y1 = rng.range(1, 24), x2 = rng.range(1, 30), y2 = rng.range(1, 24);
+    const int dx = x2 - x1, dy = y2 - y1;
+    if (dx == 0 || dy == 0 || std::abs(dx) == std::abs(dy)) continue;
+    const bool aa = i % 2;
+    const float alpha = i % 3 ? rng.frange(0.01f, 1.0f) : 1.0f;
+    const int ia = int(alpha * 256);
+    if (ia == 0 || (!aa && ia == 128)) continue;  // the plain 128 average has its own test
+    Canvas got(32, 26, false, bg), want(32, 26, false, bg);
+    RAST_Line(&got, x1, y1, x2, y2, col, alpha, kCopy, aa);
+    ReferenceGeneralLine(want, x1, y1, x2, y2, col, ia, aa);
+    ASSERT_EQ(got.picture(), want.picture()) << x1 << "," << y1 << " " << x2 << "," << y2 << " aa " << aa << " ia " << ia;
   }
 }
 
@@ -157,6 +222,24 @@ TEST(Line, ExactAlphaShortcutsOfRuns) {
   RAST_pixel avg = 0;
   for (int sh = 0; sh < 32; sh += 8) avg |= (((d >> sh) & 0xff) + ((col >> sh) & 0xff)) >> 1 << sh;
   EXPECT_EQ(v.at(1, 0), avg);
+}
+
+// Diagonals and general lines have no exact-alpha word mixes: at alpha 0.5 (weight 128) the plain
+// copy is (d + c) >> 1 per byte, which differs from the half mix where both bytes are odd.
+TEST(Line, DiagonalAndGeneralLinesAtHalfAlphaAverageEachByte) {
+  const RAST_pixel d = 0x13579bdfu, col = 0xfdb97531u;
+  RAST_pixel avg = 0;
+  for (int sh = 0; sh < 32; sh += 8) avg |= (((d >> sh) & 0xff) + ((col >> sh) & 0xff)) >> 1 << sh;
+  ASSERT_NE(avg, RAST_MixHalf(d, col));
+  Canvas diag(6, 6, false, d), general(10, 6, false, d);
+  RAST_Line(&diag, 0, 0, 5, 5, col, 0.5f, kCopy, false);
+  RAST_Line(&general, 0, 0, 9, 3, col, 0.5f, kCopy, false);
+  EXPECT_EQ(diag.at(3, 3), avg);
+  EXPECT_EQ(general.at(0, 0), avg);
+  EXPECT_EQ(general.at(9, 3), avg);
+  // At alpha 1.0 both store the colour word.
+  RAST_Line(&diag, 5, 0, 0, 5, col, 1.0f, kCopy, false);
+  EXPECT_EQ(diag.at(4, 1), col);
 }
 
 TEST(Line, ModeWordAndWeightGates) {
