@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 
 #include "platform/font_service.h"
@@ -17,6 +18,8 @@ struct NameCase {
   const char* asked;
   const char* postScript;
 };
+
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.asked; }
 
 class FreeTypeNames : public ::testing::TestWithParam<NameCase> {};
 
@@ -111,6 +114,10 @@ struct Utf8Case {
   bool valid;
   std::u32string decoded;
 };
+
+void PrintTo(const Utf8Case& c, std::ostream* os) {
+  for (unsigned char b : std::string(c.bytes)) *os << std::hex << int(b) << ' ';
+}
 
 class StrictUtf8 : public ::testing::TestWithParam<Utf8Case> {};
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,8 @@ struct MarkCase {
   std::vector<std::pair<int, int>> marked;  // cells holding 128
 };
 
+void PrintTo(const MarkCase& c, std::ostream* os) { *os << "options " << c.options; }
+
 class CachedFontMarks : public CachedFont, public ::testing::WithParamInterface<MarkCase> {};
 
 TEST_P(CachedFontMarks, ShadowAndOutlineAroundTheBlock) {
@@ -281,6 +284,11 @@ struct DecodeCase {
   int used;
 };
 
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+  *os << "remaining " << c.remaining << " bytes";
+  for (unsigned char b : c.bytes) *os << ' ' << int(b);
+}
+
 class DecodeUtf8 : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(DecodeUtf8, CodeAndLength) {
@@ -320,6 +328,8 @@ struct RoadAlignCase {
   int x;
   int y;
 };
+
+void PrintTo(const RoadAlignCase& c, std::ostream* os) { *os << "options " << c.options << " flags " << c.flags; }
 
 class CachedFontAlign : public CachedFont, public ::testing::WithParamInterface<RoadAlignCase> {};
 

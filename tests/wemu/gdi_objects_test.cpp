@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 #include "support/png_writer.h"
@@ -232,6 +233,30 @@ TEST_F(GdiObjects, ImageDrawnScaledIntoRectangle) {
   for (int i = 0; i < 64; ++i) n += WEMU_GetCtxFrameBuffer(dc)[i] == 0x0000FF00u;
   EXPECT_EQ(n, 6);
   DeleteObject(red);
+}
+
+}  // namespace
+
+namespace {
+
+// Contexts and objects are made and released on several threads at once (the pools are shared).
+TEST(GdiPools, ManyThreadsMakeAndReleaseContextsAndObjects) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([t] {
+      for (int i = 0; i < 300; ++i) {
+        HDC dc = WEMU_CreateMemContext(nullptr, 4 + t, 4);
+        HBRUSH b = CreateSolidBrush(static_cast<COLORREF>(i));
+        SelectObject(dc, b);
+        SelectObject(dc, WEMU_DEFAULT_BRUSH);
+        DeleteObject(b);
+        WEMU_DeleteGfxContext(dc);
+      }
+    });
+  for (auto& th : threads) th.join();
+  HDC dc = WEMU_CreateMemContext(nullptr, 2, 2);
+  EXPECT_NE(WEMU_GetCtxFrameBuffer(dc), nullptr);
+  WEMU_DeleteGfxContext(dc);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <ostream>
 #include <string>
 
 #include "platform/font_service.h"
@@ -66,6 +68,8 @@ struct SizeCase {
   int width;
   double size;
 };
+
+void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.height << " x " << c.width; }
 
 class CreateFontSize : public GdiText, public ::testing::WithParamInterface<SizeCase> {};
 
@@ -175,6 +179,8 @@ struct AlignCase {
   int y;
 };
 
+void PrintTo(const AlignCase& c, std::ostream* os) { *os << "flags " << c.flags; }
+
 class DrawTextAlign : public GdiText, public ::testing::WithParamInterface<AlignCase> {};
 
 TEST_P(DrawTextAlign, BlockPlacedInRectangle) {
@@ -221,6 +227,11 @@ struct PrefixCase {
   int width;  // -1: nothing (result 0)
 };
 
+void PrintTo(const PrefixCase& c, std::ostream* os) {
+  *os << "length " << c.length << " flags " << c.flags << " bytes";
+  for (unsigned char b : std::string(c.text)) *os << ' ' << int(b);
+}
+
 class DrawTextPrefix : public GdiText, public ::testing::WithParamInterface<PrefixCase> {};
 
 TEST_P(DrawTextPrefix, AmpersandsCarriageReturnsAndLengths) {
@@ -244,6 +255,17 @@ INSTANTIATE_TEST_SUITE_P(
                       PrefixCase{"ABCD", 0, 0, -1}, PrefixCase{"", -1, 0, -1},
                       PrefixCase{"\xE9", -1, 0, -1},  // not UTF-8
                       PrefixCase{"\xC3\xA9\xE2\x82\xAC", -1, 0, 12}));
+
+TEST_F(GdiText, CountedTextEndingInAnAmpersandIsNotReadBeyond) {
+  SelectObject(dc, font(12));
+  // Exactly the counted bytes on the heap: the address checker sees any read past them.
+  std::unique_ptr<char[]> text(new char[3]{'A', 'B', '&'});
+  RECT r = measure(text.get(), 3);
+  EXPECT_EQ(r.right - r.left, 12);
+  std::unique_ptr<char[]> lone(new char[1]{'&'});
+  measure(lone.get(), 1);
+  EXPECT_EQ(lastHeight, 0);
+}
 
 TEST_F(GdiText, LongTextIsCutBetweenCharacters) {
   SelectObject(dc, font(12));
