@@ -64,6 +64,27 @@ void EditorPages::CreateGui(VQEditor& editor, int mode) {
     g->AttachControl(polarity);
     editor.flexiPolarityText[n] = polarity;
   }
+  // The manager page is open at start exactly when the settings say so.
+  BuildManagerPage(editor);
+  ShowManagerPage(editor, !editor.managerPageShown);
+}
+
+void EditorPages::BuildManagerPage(VQEditor& editor) {
+  const char* settings = editor.SettingsPath().c_str();
+  char text[16];
+  GetPrivateProfileString("gui", "manager", "", text, sizeof text, settings);
+  if (strcmp(text, "true") == 0)
+    editor.managerPageShown = true;
+  else if (text[0] == '\0' || strcmp(text, "false") == 0)
+    editor.managerPageShown = false;
+  // The login panel starts closed.
+  HideParams(editor, {344, 343, 345, 346}, true);
+  // "Remember me" as the user left it.
+  GetPrivateProfileString("dbase", "memo", "", text, sizeof text, settings);
+  if (strcmp(text, "true") == 0)
+    editor.SetParameterFromGUI(346, 1.0);
+  else if (strcmp(text, "false") == 0)
+    editor.SetParameterFromGUI(346, 0.0);
 }
 
 void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double width, double height) {

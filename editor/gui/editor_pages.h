@@ -1,6 +1,7 @@
 // The editor's pages. So far the least the editor needs to run without the drawn skins: the
 // skin choice from the settings, the status text and value read-out text controls, the FLEXI
-// captions, and the show/hide of control groups by parameter.
+// captions, the manager page's open state and "remember me" from the settings, and the
+// show/hide of control groups by parameter.
 #pragma once
 
 #include <memory>
@@ -25,7 +26,9 @@ class EditorTextControl : public IControl {
 class EditorPages : public VQEditorPages {
  public:
   void CreateGui(VQEditor& editor, int mode) override;
-  void BuildManagerPage(VQEditor& editor) override {}
+  // Reads whether the manager page was open ([gui] "manager") and "remember me" ([dbase]
+  // "memo", parameter 346); the page's controls come with the drawn pages.
+  void BuildManagerPage(VQEditor& editor) override;
   void RefreshGuiFromParams(VQEditor& editor, int layoutView, double width, double height) override;
   void ShowCurrentPageGroups(VQEditor& editor) override {}
   void ShowOverdriveControls(VQEditor& editor, bool hide) override;

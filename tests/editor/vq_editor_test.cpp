@@ -284,5 +284,27 @@ TEST_F(EditorTest, SkinFromSettings) {
   EXPECT_EQ(editor->skinMode, 2);
 }
 
+TEST_F(EditorTest, ManagerPageAndRememberMeFromSettings) {
+  struct Case {
+    const char* settings;
+    bool managerShown;
+    double rememberMe;
+  } cases[] = {
+      {"", false, 0.0},
+      {"[gui]\nmanager=true\n[dbase]\nmemo=true\n", true, 1.0},
+      {"[gui]\nmanager=false\n[dbase]\nmemo=false\n", false, 0.0},
+      {"[gui]\nmanager=TRUE\n[dbase]\nmemo=yes\n", false, 0.0},  // other texts leave both
+  };
+  for (const Case& c : cases) {
+    WriteSettings(c.settings);
+    VQEditor& e = Make();
+    EXPECT_EQ(e.managerPageShown, c.managerShown) << c.settings;
+    EXPECT_EQ(Value(346), c.rememberMe) << c.settings;
+  }
+  // Without a GUI the page is not built and stays closed.
+  WriteSettings("[gui]\nmanager=true\n");
+  EXPECT_FALSE(Make("", false).managerPageShown);
+}
+
 }  // namespace
 }  // namespace vqtest
