@@ -52,6 +52,7 @@ void VQEditor::StartUp() {
   unlearnMode = false;
   learnTarget = -1;
   lastLearnCC = -1;
+  learnNoMatch = true;
   for (int32_t& cc : learnCC) cc = -1;
 
   srand(static_cast<unsigned>(time(nullptr)));
@@ -192,6 +193,8 @@ void VQEditor::StatusPoll() {
   if (requestOutstanding && timedOut()) {
     requestOutstanding = false;
     firmwareRunning = false;
+    // The next request starts with its full share of re-requests for spoiled dumps.
+    dumpRetries = 0;
     messageBox(kNoDeviceText, "Error");
     SetStatusText(kCommErrorStatus);
     busy = false;

@@ -20,6 +20,7 @@ void SendBytes(IModuleBase& plug, const std::vector<uint8_t>& bytes) {
 }
 
 constexpr int kLearnSwitch = 297;
+constexpr int kOldDumpChecksumByte = 112;  // two checksum bytes, then F7
 
 }  // namespace
 
@@ -52,6 +53,10 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
     unansweredPolls = 0;
     if (bankDownloadRunning || in.kind == IncomingSysExKind::kOldProgramDump) {
       std::memcpy(downloadDump, receiveBuffer, sizeof downloadDump);
+      // An older dump's checksum and end byte are no program data: the saver reads the 213-byte
+      // layout, where they would land in fields.
+      if (in.kind == IncomingSysExKind::kOldProgramDump)
+        std::memset(downloadDump + kOldDumpChecksumByte, 0, sizeof downloadDump - kOldDumpChecksumByte);
       downloadSaveSlot = in.slot;
       downloadSavePending = true;
       return;

@@ -42,7 +42,8 @@ void ClearFlexiDestinations(VQEditor& editor, IGraphics& g) {
     if (d >= 0 && d < kProgramFieldCount) g.HideControlsOfParam(d + kFieldParamOffset, false);
     editor.flexiDestination[n] = -1;
     if (editor.flexiLearnCaption[n]) editor.flexiLearnCaption[n]->SetTextFromPlug("LEARN");
-    if (editor.flexiOverlay[n]) editor.flexiOverlay[n]->Hide(true);
+    // Through the editor, so the blink of a later pick starts from a hidden indicator.
+    editor.ShowFlexiIndicator(n, false);
   }
 }
 
@@ -197,7 +198,13 @@ void ProgramLibrary::LocateProgramInFolder(VQEditor& editor, const char* path) {
 void ProgramLibrary::NameReceivedProgram(VQEditor& editor, int slot) {
   UTL_MutexLock lock(editor.Mutex());
   std::string file = ReceivedProgramFileName(editor.receiveBuffer + kDumpNameStart, slot);
-  editor.SetSelectedFile(VQEditor::kSaveSelector, fs::ReplaceNameExtension(editor.saveFolder + file, ".pr4"));
+  // The save folder is the folder of the save control's path; never a bare name that would land
+  // wherever the process happens to run.
+  std::string folder = editor.saveFolder;
+  if (folder.empty()) folder = fs::FolderOfPath(editor.selectedFile[VQEditor::kSaveSelector]);
+  if (folder.empty()) folder = editor.currentProgramFolder;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  editor.SetSelectedFile(VQEditor::kSaveSelector, fs::ReplaceNameExtension(folder + file, ".pr4"));
   editor.receivedDumpPending = true;
   if (IControl* save = editor.fileSelector[VQEditor::kSaveSelector]) {
     IMouseMod left(true);

@@ -207,6 +207,7 @@ TEST_F(LifecycleTest, FirstRunStartsOnInitWithThePollRunning) {
   EXPECT_EQ(e.undoCursor, 1);
   EXPECT_EQ(e.rememberedProgramPath, "");
   for (int i = 0; i < ProgramFieldTable::kLearnEntryCount; ++i) EXPECT_EQ(e.learnCC[i], -1);
+  EXPECT_TRUE(e.learnNoMatch) << "no assignment yet";
 }
 
 TEST_F(LifecycleTest, MissingCurrentProgramFileStartsOnInit) {

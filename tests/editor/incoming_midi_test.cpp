@@ -150,6 +150,29 @@ TEST_F(IncomingMidiTest, BadChecksumAsksAgainABoundedNumberOfTimes) {
   EXPECT_TRUE(e.dumpReceived);
 }
 
+TEST_F(IncomingMidiTest, ARequestThatTimesOutLeavesNoRetriesUsedForTheNext) {
+  VQEditor& e = Make();
+  if (e.timer) {
+    e.timer->Stop();
+    e.timer->Join();
+  }
+  Bytes bad = Dump(9);
+  bad[100] ^= 0x01;
+  Receive(bad);  // one re-request used, then the device falls silent
+  e.requestPending = false;
+  e.requestOutstanding = true;
+  e.unansweredPolls = 0;
+  for (int i = 0; i < 3; ++i) e.StatusPoll();
+  ASSERT_FALSE(e.requestOutstanding);
+
+  // The next request gets every re-request again.
+  for (int attempt = 1; attempt <= VQEditor::kDumpRetryLimit; ++attempt) {
+    Receive(bad);
+    EXPECT_TRUE(e.requestPending) << attempt;
+    EXPECT_FALSE(e.transferFailed) << attempt;
+  }
+}
+
 TEST_F(IncomingMidiTest, OlderDumpClearsWhatItDoesNotCarryAndIsSavedOnTheMainThread) {
   VQEditor& e = MakeWithTransfers();
   Receive(Dump(20));  // fills every byte of the receive buffer
@@ -164,7 +187,10 @@ TEST_F(IncomingMidiTest, OlderDumpClearsWhatItDoesNotCarryAndIsSavedOnTheMainThr
   e.RunDeferredMidiWork();
   ASSERT_EQ(transfers->saved.size(), 1u);
   EXPECT_EQ(transfers->saved[0].first, 5);
-  EXPECT_EQ(Bytes(transfers->saved[0].second.begin(), transfers->saved[0].second.begin() + 115), old);
+  const Bytes& saved = transfers->saved[0].second;
+  EXPECT_EQ(Bytes(saved.begin(), saved.begin() + 112), Bytes(old.begin(), old.begin() + 112));
+  // Its checksum and end byte would read as program fields in the 213-byte layout.
+  for (int i = 112; i < 213; ++i) ASSERT_EQ(saved[static_cast<size_t>(i)], 0) << i;
   EXPECT_FALSE(e.requestPending);  // a single older dump asks for nothing more
 }
 

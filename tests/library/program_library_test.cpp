@@ -193,6 +193,35 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
   e.fileSelector[VQEditor::kSaveSelector] = nullptr;
 }
 
+TEST_F(LibraryEditorTest, ReceivedDumpIsOfferedInTheSaveControlsFolder) {
+  VQEditor& e = MakeWithLibrary();
+  std::filesystem::create_directories(Folder() + "sub");
+  e.saveFolder.clear();
+  memset(e.receiveBuffer, 0, sizeof e.receiveBuffer);
+
+  // No save folder of its own: the folder of the save control's path.
+  e.selectedFile[VQEditor::kSaveSelector] = Folder() + "sub/old.pr4";
+  e.NameReceivedProgram(3);
+  EXPECT_EQ(e.selectedFile[VQEditor::kSaveSelector], Folder() + "sub/03.pr4");
+
+  // Nor a save path: the current program folder, never a bare name.
+  e.selectedFile[VQEditor::kSaveSelector].clear();
+  e.currentProgramFolder = Folder();
+  e.NameReceivedProgram(4);
+  EXPECT_EQ(e.selectedFile[VQEditor::kSaveSelector], Folder() + "04.pr4");
+}
+
+TEST_F(LibraryEditorTest, LoadHidesTheFlexiIndicatorsItClears) {
+  VQEditor& e = MakeWithLibrary();
+  std::string path = Folder() + "p.pr4";
+  ASSERT_TRUE(e.WriteProgramDumpText(path.c_str()));
+  e.flexiDestination[1] = 20;
+  e.ShowFlexiIndicator(1, true);
+  ASSERT_TRUE(e.LoadProgramFileToEditor(path.c_str()));
+  EXPECT_EQ(e.flexiDestination[1], -1);
+  EXPECT_FALSE(e.flexiIndicatorShown[1]);
+}
+
 TEST_F(LibraryEditorTest, BrowserListsFoldersThenProgramsInNumericOrder) {
   VQEditor& e = MakeWithLibrary();
   std::vector<std::unique_ptr<EditorTextControl>> texts;
