@@ -171,6 +171,92 @@ TEST_F(EditorTest, RandomiseNeverDrawsFlexiRouting) {
   }
 }
 
+// The fields each group switch (278 + g) randomises and initialises, as the group table lists
+// them (program fields 0..169; the raw composite parts are left out).
+struct GroupRow {
+  std::vector<std::pair<int, int>> randomised, initialised;
+};
+const GroupRow kGroupRows[12] = {
+    {{{0, 11}}, {{0, 11}}},
+    {{{12, 23}}, {{12, 23}}},
+    {{{24, 35}}, {{24, 35}}},
+    {{{36, 47}}, {{36, 47}}},
+    {{{70, 84}}, {{70, 84}, {88, 88}}},
+    {{{59, 69}, {91, 94}}, {{59, 69}, {91, 94}}},
+    {{{48, 58}}, {{48, 58}}},
+    {{{129, 169}}, {{129, 169}}},
+    {{{95, 101}}, {{95, 101}}},
+    {{{102, 108}}, {{102, 108}}},
+    {{{109, 115}}, {{109, 115}}},
+    {{{116, 122}}, {{116, 122}}},
+};
+
+bool InRows(const std::vector<std::pair<int, int>>& rows, int f) {
+  for (auto [first, last] : rows)
+    if (f >= first && f <= last) return true;
+  return false;
+}
+
+// Every program field away from its group-INIT value, set straight into the parameters.
+void SetAwayFromGroupInit(VQEditor& e) {
+  for (int f = 0; f < kProgramFieldCount; ++f) {
+    IParam* p = e.GetParam(f + kFieldParamOffset);
+    if (!p || p->Type() == IParam::kTypeNone) continue;
+    double v = ProgramFieldTable::kGroupInit[f] == static_cast<int32_t>(p->GetMax()) ? p->GetMin() : p->GetMax();
+    p->Set(v);
+  }
+  e.GetParam(78)->Set(0);   // vintage filter, cutoff 80
+  e.GetParam(147)->Set(1);  // overdrive and equalizer on with a blend
+  e.GetParam(160)->Set(1);
+}
+
+TEST_F(EditorTest, InitialiseEachGroupTouchesExactlyItsFields) {
+  for (int g = 0; g < 12; ++g) {
+    SCOPED_TRACE(g);
+    VQEditor& e = Make();
+    SetAwayFromGroupInit(e);
+    e.PackParamsToRecord();
+    const ProgramRecord before = e.record;
+    Set(278 + g, 1);
+    e.InitGroups();
+    e.PackParamsToRecord();
+    for (int f = 0; f < kDeviceFieldCount; ++f) {
+      if (!InRows(kGroupRows[g].initialised, f)) {
+        EXPECT_EQ(e.record[f], before[f]) << f;
+        continue;
+      }
+      // The template selects the new filter with cutoff 0, which its knob shows as 36.
+      int32_t expected = f == 76 ? 36 : ProgramFieldTable::kGroupInit[f];
+      EXPECT_EQ(e.record[f], expected) << f;
+      if (f < 147 || f > 156) {  // the fields without a parameter are always 0
+        EXPECT_NE(before[f], expected) << f << " (the test needs a different start value)";
+      }
+    }
+  }
+}
+
+TEST_F(EditorTest, RandomiseEachGroupLeavesTheOtherFields) {
+  srand(7);
+  for (int g = 0; g < 12; ++g) {
+    SCOPED_TRACE(g);
+    VQEditor& e = Make();
+    SetAwayFromGroupInit(e);
+    e.PackParamsToRecord();
+    const ProgramRecord before = e.record;
+    Set(278 + g, 1);
+    e.RandomizeGroups();
+    e.PackParamsToRecord();
+    int changed = 0;
+    for (int f = 0; f < kDeviceFieldCount; ++f) {
+      if (InRows(kGroupRows[g].randomised, f))
+        changed += e.record[f] != before[f];
+      else
+        EXPECT_EQ(e.record[f], before[f]) << f;
+    }
+    EXPECT_GT(changed, 0);
+  }
+}
+
 TEST_F(EditorTest, InitialiseOneGroup) {
   VQEditor& e = Make();
   for (int k = 0; k < 12; ++k) Set(3 + k, 5);
