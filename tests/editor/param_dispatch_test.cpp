@@ -138,10 +138,18 @@ TEST_F(DispatchTest, ReadoutTexts) {
   };
   for (const Case& c : cases) {
     Set(c.param, c.value);
-    if (editor->readoutControls[c.field]) {
-      EXPECT_EQ(ReadoutText(c.field), c.text) << c.param;
-    }
+    ASSERT_NE(editor->readoutControls[c.field], nullptr) << c.param;
+    EXPECT_EQ(ReadoutText(c.field), c.text) << c.param;
   }
+  // The delay times count note divisions only on the long delay with the matching clock.
+  Set(126, 1);   // "Delay Vintage/Long": long
+  Set(142, 64);  // "Delay2"
+  EXPECT_EQ(ReadoutText(139), "302ms");
+  Set(127, 3);   // "MIDI Sync": delay1+2
+  Set(142, 2);
+  EXPECT_NE(ReadoutText(139).find('/'), std::string::npos) << ReadoutText(139);
+  Set(136, 127);  // "LFO B frq."
+  EXPECT_EQ(ReadoutText(133), "8.60Hz");
   Set(72, 9);  // the noise decay writes into the read-out of the next field
   EXPECT_EQ(ReadoutText(70), "off");
   EXPECT_EQ(ReadoutText(69), "9");
