@@ -83,25 +83,29 @@ void DrawContext::clipBounds(int& x0, int& y0, int& x1, int& y1) const {
   x0 = state_.cx0, y0 = state_.cy0, x1 = state_.cx1, y1 = state_.cy1;
 }
 
-void DrawContext::BlendPixel(std::uint32_t* p, const Color& c, unsigned coverage) const {
-  const int w = static_cast<int>(std::lround(std::clamp(c.a, 0.0, 1.0) * coverage));
+DrawContext::Ink DrawContext::InkOf(const Color& c) {
+  return {Channel(c.r), Channel(c.g), Channel(c.b), Channel(c.a)};
+}
+
+void DrawContext::BlendPixel(std::uint32_t* p, const Ink& ink, unsigned coverage) {
+  const int w = (ink.a * static_cast<int>(coverage) + 127) / 255;
   if (w <= 0) return;
   const std::uint32_t d = *p;
-  const int r = Channel(c.r), g = Channel(c.g), b = Channel(c.b);
   if (w >= 255) {
-    *p = Word(r, g, b, d);
+    *p = Word(ink.r, ink.g, ink.b, d);
     return;
   }
   auto mix = [w](int dc, int sc) { return dc + ((sc - dc) * w + (sc >= dc ? 127 : -127)) / 255; };
-  *p = Word(mix((d >> 8) & 0xFF, r), mix((d >> 16) & 0xFF, g), mix(d >> 24, b), d);
+  *p = Word(mix((d >> 8) & 0xFF, ink.r), mix((d >> 16) & 0xFF, ink.g), mix(d >> 24, ink.b), d);
 }
 
 void DrawContext::fillRect(const Rect& r, const Color& c) {
   int x0, y0, x1, y1;
   if (!DeviceSpan(r, x0, y0, x1, y1)) return;
+  const Ink ink = InkOf(c);
   for (int y = y0; y < y1; ++y) {
     std::uint32_t* row = pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_;
-    for (int x = x0; x < x1; ++x) BlendPixel(row + x, c, 255);
+    for (int x = x0; x < x1; ++x) BlendPixel(row + x, ink, 255);
   }
 }
 
@@ -123,6 +127,7 @@ void DrawContext::fillPolygon(const std::vector<Point>& points, const Color& c) 
   }
   const int y0 = std::max(PixelFrom(minY), state_.cy0), y1 = std::min(PixelFrom(maxY), state_.cy1);
   std::vector<std::pair<double, int>> crossings;
+  const Ink ink = InkOf(c);
   for (int y = y0; y < y1; ++y) {
     const double cy = y + 0.5;
     crossings.clear();
@@ -141,7 +146,7 @@ void DrawContext::fillPolygon(const std::vector<Point>& points, const Color& c) 
       if (winding == 0) continue;
       const int x0 = std::max(PixelFrom(crossings[i].first), state_.cx0);
       const int x1 = std::min(PixelFrom(crossings[i + 1].first), state_.cx1);
-      for (int x = x0; x < x1; ++x) BlendPixel(row + x, c, 255);
+      for (int x = x0; x < x1; ++x) BlendPixel(row + x, ink, 255);
     }
   }
 }
@@ -189,27 +194,29 @@ void DrawContext::drawImage(const Rect& dest, const ImageView& image) {
         row[x] = (row[x] & 0xFFu) | (s & 0xFFFFFF00u);
         continue;
       }
-      const Color c{((s >> 8) & 0xFF) / 255.0, ((s >> 16) & 0xFF) / 255.0, (s >> 24) / 255.0, (s & 0xFF) / 255.0};
-      BlendPixel(row + x, c, 255);
+      const Ink ink{static_cast<int>((s >> 8) & 0xFF), static_cast<int>((s >> 16) & 0xFF), static_cast<int>(s >> 24),
+                    static_cast<int>(s & 0xFF)};
+      BlendPixel(row + x, ink, 255);
     }
   }
 }
 
 double DrawContext::drawText(const FontFace& face, const std::u32string& text, Point origin, const Color& c) {
   double pen = 0;
-  GlyphImage glyph;
+  const Ink ink = InkOf(c);
   for (char32_t ch : text) {
     const Point o = toDevice({origin.x + pen, origin.y});
-    if (face.renderGlyph(ch, state_.antialias, glyph)) {
-      const int gx = static_cast<int>(std::lround(o.x)) + glyph.left;
-      const int gy = static_cast<int>(std::lround(o.y)) - glyph.top;
+    if (const GlyphImage* image = face.glyph(ch, state_.antialias)) {
+      const GlyphImage& glyph = *image;
+      const int gx = static_cast<int>(std::floor(o.x + 0.5)) + glyph.left;
+      const int gy = static_cast<int>(std::floor(o.y + 0.5)) - glyph.top;
       const int x0 = std::max(gx, state_.cx0), x1 = std::min(gx + glyph.width, state_.cx1);
       const int y0 = std::max(gy, state_.cy0), y1 = std::min(gy + glyph.height, state_.cy1);
       for (int y = y0; y < y1; ++y) {
         const std::uint8_t* m = glyph.coverage.data() + static_cast<std::size_t>(y - gy) * glyph.width - gx;
         std::uint32_t* row = pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_;
         for (int x = x0; x < x1; ++x)
-          if (m[x]) BlendPixel(row + x, c, m[x]);
+          if (m[x]) BlendPixel(row + x, ink, m[x]);
       }
     }
     pen += face.advance(ch);

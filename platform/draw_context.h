@@ -87,7 +87,12 @@ class DrawContext {
   };
   // Device span of a user rectangle after clipping; false when empty.
   bool DeviceSpan(const Rect& r, int& x0, int& y0, int& x1, int& y1) const;
-  void BlendPixel(std::uint32_t* p, const Color& c, unsigned coverage) const;
+  // A colour as bytes and its alpha as a weight 0..255, worked out once per operation.
+  struct Ink {
+    int r, g, b, a;
+  };
+  static Ink InkOf(const Color& c);
+  static void BlendPixel(std::uint32_t* p, const Ink& ink, unsigned coverage);
 
   std::uint32_t* pixels_;
   int width_;

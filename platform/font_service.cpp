@@ -27,21 +27,21 @@ class FixedFace : public FontFace {
     descent_ = static_cast<int>(std::lround(size)) - ascent_;
     if (descent_ < 0) descent_ = 0;
     advance_ = static_cast<int>(std::lround(size / 2));
+    if (advance_ >= 2 && ascent_ >= 1) {
+      block_.width = advance_ - 1;
+      block_.height = ascent_;
+      block_.top = ascent_;
+      block_.coverage.assign(static_cast<std::size_t>(block_.width) * block_.height, 255);
+    }
   }
   double size() const override { return size_; }
   FontMetrics metrics() const override { return {double(ascent_), double(descent_), 0.0}; }
   std::string postScriptName() const override { return name_; }
   std::string displayName() const override { return name_; }
   double advance(char32_t) const override { return advance_; }
-  bool renderGlyph(char32_t c, bool, GlyphImage& out) const override {
-    out = GlyphImage{};
-    if (c <= 0x20 || advance_ < 2 || ascent_ < 1) return false;
-    out.width = advance_ - 1;
-    out.height = ascent_;
-    out.left = 0;
-    out.top = ascent_;
-    out.coverage.assign(static_cast<std::size_t>(out.width) * out.height, 255);
-    return true;
+  const GlyphImage* glyph(char32_t c, bool) const override {
+    if (c <= 0x20 || advance_ < 2 || ascent_ < 1) return nullptr;
+    return &block_;
   }
 
  private:
@@ -50,6 +50,7 @@ class FixedFace : public FontFace {
   int ascent_ = 0;
   int descent_ = 0;
   int advance_ = 0;
+  GlyphImage block_;
 };
 
 }  // namespace

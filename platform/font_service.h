@@ -39,9 +39,16 @@ class FontFace {
   virtual std::string displayName() const = 0;
   // How far the pen moves after the character, in pixels.
   virtual double advance(char32_t c) const = 0;
-  // The character's coverage; antialias false gives only 0 and 255. False when the face has
-  // nothing to draw for it (the image is then empty; the advance still counts).
-  virtual bool renderGlyph(char32_t c, bool antialias, GlyphImage& out) const = 0;
+  // The character's coverage; antialias false gives only 0 and 255. Null when the face has
+  // nothing to draw for it (the advance still counts). Rendered once; the image stays valid
+  // as long as the face.
+  virtual const GlyphImage* glyph(char32_t c, bool antialias) const = 0;
+  // A copy of glyph(); false (and an empty image) when there is nothing to draw.
+  bool renderGlyph(char32_t c, bool antialias, GlyphImage& out) const {
+    const GlyphImage* g = glyph(c, antialias);
+    out = g ? *g : GlyphImage{};
+    return g != nullptr;
+  }
 };
 
 class FontService {
@@ -58,7 +65,8 @@ class FontService {
 
 // The process's font service (the FreeType one on first use).
 FontService& fontService();
-// Replaces the service; faces already made stay valid. Bumps fontServiceGeneration().
+// Replaces the service; faces already made stay valid. Bumps fontServiceGeneration(). Call
+// it while no other thread uses the service (start-up, tests).
 void installFontService(std::unique_ptr<FontService> service);
 // Changes whenever a service is installed, so caches of resolved names can tell they are stale.
 std::uint32_t fontServiceGeneration();

@@ -96,13 +96,12 @@ class FreeTypeFace : public FontFace {
     return a;
   }
 
-  bool renderGlyph(char32_t c, bool antialias, GlyphImage& out) const override {
+  const GlyphImage* glyph(char32_t c, bool antialias) const override {
     std::lock_guard<std::recursive_mutex> lock(FreeTypeMutex());
     const std::uint64_t key = static_cast<std::uint64_t>(c) << 1 | (antialias ? 1u : 0u);
     auto it = glyphs_.find(key);
     if (it == glyphs_.end()) it = glyphs_.emplace(key, Render(c, antialias)).first;
-    out = it->second;
-    return !out.coverage.empty();
+    return it->second.coverage.empty() ? nullptr : &it->second;  // map nodes never move
   }
 
  private:
