@@ -102,8 +102,9 @@ std::string WrapDisplayName(std::string_view name) {
     break;
   }
   if (breaks == 0) {
-    s.insert(kWrapLine, "\n");
-    if (s.size() >= 2 * kWrapLine + 1) s.insert(2 * kWrapLine + 1, "\n");
+    s = s.substr(0, kWrapLine) + '\n' + s.substr(kWrapLine);
+    const size_t second = 2 * kWrapLine + 1;
+    if (s.size() >= second) s = s.substr(0, second) + '\n' + s.substr(second);
     limit = s.size();
   }
   if (limit > s.size()) limit = s.size();
