@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace vq::platform {
@@ -122,8 +123,9 @@ std::string CreateTempFileBeside(const std::string& target) {
   std::string folder = FolderOfPath(target);
   std::string name = NameOfPath(target);
   if (name.empty()) return "";
-  // A hidden name, so folder listings that look for program files never show it.
-  std::string tmpl = folder + "." + name + ".XXXXXX";
+  // A hidden name without the target's extension: program lists pick files by a substring of
+  // the name, and a temporary file left by a crash must never appear in them.
+  std::string tmpl = folder + ".vqtmp-XXXXXX";
   std::vector<char> buf(tmpl.begin(), tmpl.end());
   buf.push_back('\0');
   int fd = mkstemp(buf.data());
@@ -158,7 +160,10 @@ bool RenameFile(const std::string& from, const std::string& to) {
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
 
 bool RenameNoReplace(const std::string& from, const std::string& to) {
-  // link(2) fails when the name exists, so no check-then-rename race can replace a file.
+  // One step that fails when the name exists, so no check-then-rename race can replace a file.
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // File systems without it: link(2) fails when the name exists as well.
   if (link(from.c_str(), to.c_str()) != 0) return false;
   unlink(from.c_str());
   return true;

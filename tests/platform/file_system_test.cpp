@@ -143,6 +143,7 @@ TEST_F(FileSystemTest, TempFileBesideTakesTheTargetsMode) {
   ASSERT_FALSE(tmp.empty());
   EXPECT_EQ(fs::FolderOfPath(tmp), dir);
   EXPECT_EQ(fs::NameOfPath(tmp)[0], '.');  // hidden from program listings
+  EXPECT_EQ(fs::NameOfPath(tmp).find(".pr4"), std::string::npos) << "lists pick programs by substring";
   struct stat st;
   ASSERT_EQ(stat(tmp.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
