@@ -113,6 +113,7 @@ void VQEditor::InitProgram() {
   record = ProgramFieldTable::InitRecord();
   for (int32_t& v : lastSent) v = 128;
   ApplyRecordToParams();
+  if (skinMode == 2) UpdateEqDisplayLcd();
   applyingProgram = false;
   lastField = kNoFieldSent;
   RedrawParamControls();

@@ -257,6 +257,38 @@ TEST_F(EditorTest, RandomiseEachGroupLeavesTheOtherFields) {
   }
 }
 
+// Pages that count the feeds of the second skin's equalizer display.
+class LcdCountingPages : public EditorPages {
+ public:
+  explicit LcdCountingPages(int* count) : count_(count) {}
+  void UpdateEqDisplayLcd(VQEditor& editor) override { ++*count_; }
+
+ private:
+  int* count_;
+};
+
+TEST_F(EditorTest, WholeProgramEditsFeedTheSecondSkinsEqualizer) {
+  for (const char* skin : {"space", "lcd"}) {
+    SCOPED_TRACE(skin);
+    WriteSettings(std::string("[gui]\nbackground=") + skin + "\n");
+    int feeds = 0;
+    VQEditorSetup setup;
+    setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
+      return new TestGraphics(plug, w, h, fps);
+    };
+    setup.pages = std::make_unique<LcdCountingPages>(&feeds);
+    setup.settingsPath = settings;
+    editor.reset(MakePlug(&out, &channel, std::move(setup)));
+    const bool lcd = std::string(skin) == "lcd";
+    feeds = 0;
+    editor->InitProgram();
+    EXPECT_EQ(feeds, lcd ? 1 : 0);
+    Set(278, 1);
+    editor->InitGroups();
+    EXPECT_EQ(feeds, lcd ? 2 : 0);
+  }
+}
+
 TEST_F(EditorTest, InitialiseOneGroup) {
   VQEditor& e = Make();
   for (int k = 0; k < 12; ++k) Set(3 + k, 5);
