@@ -149,8 +149,12 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
 
     case vq_param::kEqDisplay: {  // a band of the curve dragged
       if (flexiPickActive) return DispatchExit::kLeaveEarly;
+      if (value < 0 || value > 3) return DispatchExit::kNormal;
+      // The display's value names the band dragged; the reader gives its position and limits.
       EqBand band;
+      band.index = value;
       if (!readEqBand || !readEqBand(band)) return DispatchExit::kNormal;
+      band.index = value;
       undoSuspended = true;
       const int32_t rememberedKey = undoKey;
       for (const EqParamValue& pv : EqBandToParams(band))

@@ -346,7 +346,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   IControl* extMidiText[4] = {};     // 128, 309, 310, 311
   IControl* modWheelEntry = nullptr;  // the value entry beside the Mod. Wheel knob
   // Set by the GUI construction: the Mod. Wheel knob's one-shot changed flag (taken and
-  // cleared) and the band of the equalizer curve being dragged.
+  // cleared) and the band of the equalizer curve being dragged (`index` comes filled with the
+  // display's value; the reader gives that band's gain, frequency, width and limits).
   std::function<bool()> takeModWheelChanged;
   std::function<bool(EqBand&)> readEqBand;
 

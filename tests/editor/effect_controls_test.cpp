@@ -95,6 +95,21 @@ TEST_F(EffectTest, CurveDragMakesOneUndoStepPerBand) {
   EXPECT_FALSE(e.undoSuspended);
 }
 
+TEST_F(EffectTest, CurveDragTakesTheBandFromTheDisplaysValue) {
+  VQEditor& e = Make();
+  int askedFor = -1;
+  e.readEqBand = [&](EqBand& out) {
+    askedFor = out.index;
+    out = {0, 4.0, 1000.0, 1.0, 250.0, 4000.0, 0.1, 3.0};  // a reader that leaves index 0
+    return true;
+  };
+  Set(290, 2);
+  EXPECT_EQ(askedFor, 2);
+  EXPECT_EQ(e.undoKey, 1002);
+  EXPECT_EQ(Value(169), 4) << "Mid2 Boost";
+  EXPECT_EQ(e.ParamInt(167), 63) << "Mid2 frq. halfway: 63.5, truncated";
+}
+
 TEST_F(EffectTest, CurveIgnoredWhilePicking) {
   VQEditor& e = Make();
   int reads = 0;
