@@ -279,9 +279,14 @@ TEST_F(EditorTest, SkinFromSettings) {
   char buf[32];
   GetPrivateProfileString("gui", "background", "", buf, sizeof buf, settings.c_str());
   EXPECT_STREQ(buf, "space");  // written when missing
-  WriteSettings("[gui]\nbackground=lcd\n");
-  Make();
-  EXPECT_EQ(editor->skinMode, 2);
+  const std::pair<const char*, int> skins[] = {{"lcd", 2}, {"solid", 1}, {"space", 0}, {"LCD", 0}, {"neon", 0}};
+  for (auto [name, mode] : skins) {
+    WriteSettings(std::string("[gui]\nbackground=") + name + "\n");
+    Make();
+    EXPECT_EQ(editor->skinMode, mode) << name;
+    GetPrivateProfileString("gui", "background", "", buf, sizeof buf, settings.c_str());
+    EXPECT_STREQ(buf, name);  // an unknown skin name is kept as it is
+  }
 }
 
 TEST_F(EditorTest, ManagerPageAndRememberMeFromSettings) {
