@@ -549,6 +549,34 @@ TEST_F(CachedFont, CoverageBlendMatchesThePixelFormula) {
   }
 }
 
+// Random bytes, lengths and flags on both roads: every read stays inside the counted bytes
+// (exact heap blocks) and every write inside the bitmap.
+TEST_F(CachedFont, RandomTextsOnBothRoads) {
+  RAST_CachedFont& glyphs = font(0);
+  RAST_CachedFont& native = font(kNative);
+  RAST_SysBitmap sys(50, 30);
+  RAST_MemBitmap mem(50, 30);
+  std::uint32_t seed = 99;
+  auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+  for (int round = 0; round < 400; ++round) {
+    const int n = static_cast<int>(next() % 24) + 1;
+    std::unique_ptr<char[]> bytes(new char[static_cast<size_t>(n)]);
+    for (int i = 0; i < n; ++i) {
+      const std::uint32_t v = next() >> 24;
+      bytes[static_cast<size_t>(i)] = static_cast<char>(v % 5 == 0 ? "&\r\n\xC3\xE2"[(v / 5) % 5] : v);
+    }
+    const unsigned flags = (next() & 0x1F7u) | ((next() & 1) ? RAST_DT_PREFER_GLYPHS : 0);
+    RECT r{static_cast<int>(next() % 80) - 20, static_cast<int>(next() % 50) - 10, 0, 0};
+    r.right = r.left + static_cast<int>(next() % 70);
+    r.bottom = r.top + static_cast<int>(next() % 40);
+    for (RAST_CachedFont* f : {&glyphs, &native})
+      for (RAST_IBitmap* bm : {static_cast<RAST_IBitmap*>(&sys), static_cast<RAST_IBitmap*>(&mem)}) {
+        RECT copy = r;
+        EXPECT_GE(f->DrawText(bm, bytes.get(), n, &copy, flags), 0);
+      }
+  }
+}
+
 // Through FreeType: a real face, both roads, measured width equal to the drawn advance.
 TEST(CachedFontFreeType, EndToEndRenderAndCentring) {
   vq::platform::installFontService(nullptr);
