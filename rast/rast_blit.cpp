@@ -71,8 +71,12 @@ void RAST_Copy(RAST_IBitmap* dest, RAST_IBitmap* src) {
 void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const RECT* srcrect, float alpha,
                RAST_BlendMode mode) {
   if (!dest || !src || alpha == 0.0f) return;
-  const long long srcW = src->getWidth(), srcH = src->getHeight();
-  const long long dstW = dest->getWidth(), dstH = dest->getHeight();
+  // A bitmap without pixels draws nothing, so the row views can be taken first; their sizes
+  // spare further calls through the interface (they count for small blits).
+  const RAST_BitmapRows dr(dest), sr(src);
+  if (!dr || !sr) return;
+  const long long srcW = sr.width, srcH = sr.height;
+  const long long dstW = dr.width, dstH = dr.height;
   long long l = 0, t = 0, r = srcW, b = srcH, dx = dstx, dy = dsty;
   if (srcrect) {
     l = srcrect->left;
@@ -103,8 +107,6 @@ void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const 
   b = std::min(b, t + dstH - dy);
   if (r - l <= 0 || b - t <= 0) return;
 
-  const RAST_BitmapRows dr(dest), sr(src);
-  if (!dr || !sr) return;
   const int x = static_cast<int>(dx), y = static_cast<int>(dy), sx = static_cast<int>(l), sy = static_cast<int>(t);
   const int w = static_cast<int>(r - l), h = static_cast<int>(b - t);
 
