@@ -28,7 +28,7 @@ std::vector<uint8_t> Frame(uint8_t target, uint8_t command, size_t size = 6) {
 
 std::vector<NrpnControl> SingleFieldNrpn(int field, int32_t value, int lastField) {
   std::vector<NrpnControl> out;
-  if (lastField < 0 || lastField > 187) lastField = kNoFieldSent;
+  if (lastField < 0 || lastField > kNoFieldSent) lastField = kNoFieldSent;
   int32_t msb = ProgramFieldTable::Msb(field);
   uint8_t lsb = ProgramFieldTable::Lsb(field);
   bool msbSent = msb != ProgramFieldTable::Msb(lastField);

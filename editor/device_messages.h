@@ -22,8 +22,8 @@ inline constexpr uint8_t kCcNrpnMsb = 0x63;
 inline constexpr uint8_t kCcNrpnLsb = 0x62;
 inline constexpr uint8_t kCcDataEntry = 0x06;
 
-// A single field send: the address bytes the synthesizer needs after `lastField` (0..187; any
-// other value counts as "nothing sent", repeating both), then the data byte. `field` is the
+// A single field send: the address bytes the synthesizer needs after `lastField` (0..186; any
+// other value counts as 186, "nothing sent", repeating both), then the data byte. `field` is the
 // address field (a composite part 170..185 addresses its base field through its own row).
 std::vector<NrpnControl> SingleFieldNrpn(int field, int32_t value, int lastField);
 

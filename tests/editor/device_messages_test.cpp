@@ -24,6 +24,7 @@ TEST(SingleFieldNrpn, AddressRepeatRules) {
       {"after a whole program: both", 5, 3, 186, {{0x63, 5}, {0x62, 5}, {0x06, 3}}},
       {"last field out of range counts as nothing sent", 0, 0, -7, {{0x63, 5}, {0x62, 0}, {0x06, 24}}},
       {"last field 1000 likewise", 0, 0, 1000, {{0x63, 5}, {0x62, 0}, {0x06, 24}}},
+      {"last field 187 likewise", 125, 5, 187, {{0x63, 0}, {0x62, 0}, {0x06, 5}}},
       {"offset added", 1, -63, 1, {{0x06, 0}}},
       {"composite part at its base address", 180, 0, 128, {{0x62, 16}, {0x06, 0}}},
       {"new cutoff at (5, 76)", 183, 122, 75, {{0x62, 76}, {0x06, 122}}},
