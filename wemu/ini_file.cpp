@@ -462,6 +462,8 @@ int WritePrivateProfileSection(const char* section, const char* entries, const c
 int GetPrivateProfileStruct(const char* section, const char* key, void* dest, uint32_t count,
                             const char* file) {
   if (!section || !key || !dest) return 0;
+  // No stored line can hold more: refuse before sizing a buffer by the caller's count.
+  if (count > kMaxLine / 2) return 0;
   std::vector<char> buf(2 * static_cast<size_t>(count) + 17);
   uint32_t len = GetPrivateProfileString(section, key, "", buf.data(),
                                          static_cast<uint32_t>(buf.size()), file);

@@ -281,6 +281,9 @@ TEST_F(IniFileTest, StructRoundTripAndChecks) {
   EXPECT_EQ(GetPrivateProfileStruct("bin", "low", back, 4, file_.c_str()), 1);
   ASSERT_EQ(WritePrivateProfileString("bin", "nothex", "01ABXX10BB", file_.c_str()), 1);
   EXPECT_EQ(GetPrivateProfileStruct("bin", "nothex", back, 4, file_.c_str()), 0);
+  // A count no stored value can match is refused before any buffer is sized by it.
+  EXPECT_EQ(GetPrivateProfileStruct("bin", "low", back, 0xFFFFFFFFu, file_.c_str()), 0);
+  EXPECT_EQ(GetPrivateProfileStruct("bin", "low", back, 0x80000000u, file_.c_str()), 0);
   ASSERT_EQ(WritePrivateProfileStruct("bin", "none", data, 0, file_.c_str()), 1);
   EXPECT_EQ(Get("bin", "none"), "00");
   ASSERT_EQ(WritePrivateProfileStruct("bin", "rec", nullptr, 4, file_.c_str()), 1);
