@@ -44,8 +44,8 @@ void RAST_DashedLine(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, int p
   if (!surf) {
     return;
   }
-  // No "on" pixels or no forward period would draw nothing or never advance.
-  if (pixelsOn < 1 || pixelsOff < 0) {
+  // No "on" pixels draws nothing; a period that does not move forward would never end.
+  if (pixelsOn < 1 || std::int64_t(pixelsOn) + pixelsOff < 1) {
     return;
   }
   if (surf.flipped) {

@@ -32,6 +32,6 @@ bool RAST_ClipFLine(float* x1, float* y1, float* x2, float* y2, int width, int h
 
 // A horizontal or vertical dashed line: `pixelsOn` drawn, `pixelsOff` skipped, from the start
 // up to but not including the end point. A sloped line, no "on" pixels or a non-positive
-// period draws nothing. Note the order: mode before alpha.
+// period (on plus off) draws nothing. Note the order: mode before alpha.
 void RAST_DashedLine(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, int pixelsOn,
                      int pixelsOff, RAST_pixel colour, RAST_BlendMode mode, float alpha);

@@ -214,6 +214,10 @@ TEST(DashedLine, DegenerateCallsDrawNothing) {
   RAST_DashedLine(&c, 0, 0, 9, 0, 2, 2, kWhite, kCopy, 0.003f);
   RAST_DashedLine(nullptr, 0, 0, 9, 0, 2, 2, kWhite, kCopy, 1.0f);
   EXPECT_TRUE(c.changed().empty()) << c.ascii();
+  // A negative "off" count with a forward period still advances: the dashes overlap.
+  Canvas o(12, 1);
+  RAST_DashedLine(&o, 0, 0, 9, 0, 3, -1, kWhite, kCopy, 1.0f);
+  EXPECT_EQ(o.changed().size(), 9u) << o.ascii();
   // Huge counts neither overflow nor loop.
   RAST_DashedLine(&c, 0, 0, 9, 0, INT32_MAX, INT32_MAX, kWhite, kCopy, 1.0f);
   EXPECT_EQ(c.changed().size(), 9u);
