@@ -57,7 +57,9 @@ void VQEditor::SendProgramNrpn() {
 }
 
 void VQEditor::SendKeyboardNote(int note, bool on) {
-  if (note < 0) return;
+  // No key: nothing. A number beyond the MIDI notes names no key either (sending it limited
+  // would play another note).
+  if (note < 0 || note > 127) return;
   IMidiMessage msg;
   if (on) {
     int velocity = KeyboardVelocity(keyboardVelocitySetting);

@@ -219,6 +219,7 @@ TEST_F(EditorTest, KeyboardNotes) {
   editor->SendKeyboardNote(60, true);
   editor->SendKeyboardNote(60, false);
   editor->SendKeyboardNote(-1, true);
+  editor->SendKeyboardNote(128, true);
   auto msgs = Since(mark);
   ASSERT_EQ(msgs.size(), 4u);
   EXPECT_EQ(msgs[0], (std::vector<uint8_t>{0x92, 60, 1}));
