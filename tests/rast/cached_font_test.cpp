@@ -610,3 +610,48 @@ TEST(CachedFontFreeType, EndToEndRenderAndCentring) {
 }
 
 }  // namespace
+
+// The faces the GUI asks for, through FreeType: the width the GDI drawer measures for a long
+// label equals the sum of the cached advances (so both roads lay it out alike), and a label
+// centred on either road has as much room on its left as on its right.
+class CachedFontFaces : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override { vq::platform::installFontService(nullptr); }
+};
+
+TEST_P(CachedFontFaces, MeasuredWidthsAgreeAndCentredTextSitsCentred) {
+  for (int size : {-10, -12, -14}) {
+    RAST_CachedFont f;
+    f.SetFromHFont(CreateFont(size, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 4, 0, GetParam()),
+                   RAST_FONTOPT_OWNFONT | RAST_FONTOPT_NATIVE);
+    f.SetTextColor(kWhite);
+    const char* label = "Cutoff 1234 Hz, Resonance 42% (VCO1+2)";
+    RECT native{0, 0, 0, 0}, glyphs{0, 0, 0, 0};
+    f.DrawText(nullptr, label, -1, &native, DT_CALCRECT | DT_SINGLELINE);
+    f.DrawText(nullptr, label, -1, &glyphs, DT_CALCRECT | DT_SINGLELINE | RAST_DT_PREFER_GLYPHS);
+    int advances = 0;
+    for (const char* p = label; *p; ++p) advances += f.FindGlyph(static_cast<unsigned char>(*p))->advance;
+    EXPECT_EQ(native.right, advances) << GetParam() << " " << size;
+    EXPECT_NEAR(glyphs.right, advances, 2) << GetParam() << " " << size;  // ink may overhang the last advance
+
+    const char* word = "HOH";
+    for (bool glyphRoad : {false, true}) {
+      RAST_SysBitmap bm(120, 40);
+      RECT r{0, 0, 120, 40};
+      f.DrawText(&bm, word, -1, &r, DT_CENTER | DT_VCENTER | (glyphRoad ? RAST_DT_PREFER_GLYPHS : 0));
+      int left = 120, right = -1;
+      for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 120; ++x)
+          if (RAST_PixelRed(bm.getBits()[y * bm.getRowSpan() + x]) > 100) {
+            left = std::min(left, x);
+            right = std::max(right, x);
+          }
+      ASSERT_GE(right, left) << GetParam();
+      EXPECT_LE(std::abs(left - (119 - right)), 2)
+          << GetParam() << " size " << size << (glyphRoad ? " glyphs " : " native ") << left << ".." << right;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(GuiFaces, CachedFontFaces, ::testing::Values("Arial", "Tahoma", "Monaco", ""),
+                         [](const auto& info) { return std::string(*info.param ? info.param : "Label"); });
