@@ -268,6 +268,7 @@ TEST_F(PngLoaderTest, MemoryLoaderMatchesFileLoader) {
 TEST_F(PngLoaderTest, MissingTruncatedAndCorruptFilesGiveNull) {
   EXPECT_EQ(RAST_LoadPNG((::testing::TempDir() + "vq_no_such_file.png").c_str(), nullptr), nullptr);
   EXPECT_EQ(RAST_LoadPNG(nullptr, nullptr), nullptr);
+  EXPECT_EQ(RAST_LoadPNG(::testing::TempDir().c_str(), nullptr), nullptr);  // a folder opens, reads fail
   const auto good = EncodePng(Rgba8(16, 16));
   // Every truncation: inside the signature, the header, the data and just before the end chunk.
   for (size_t len = 0; len + 12 < good.size(); len += (len < 64 ? 1 : 7)) {

@@ -80,6 +80,9 @@ TEST(Trapezoid, MatchesTheReferenceRows) {
     int v[6];
     for (int& k : v) k = rng.range(-30, 50);
     if (i % 5 == 0) v[rng.range(0, 5)] = rng.range(-3000, 3000);
+    // Steps beyond the limit of 2^29 (8192 pixels a row): computed in 64 bits, then limited.
+    if (i % 50 == 1) v[1] = rng.range(0, 5), v[4] = 2000000000, v[2] = 2, v[5] = rng.range(2, 4);
+    if (i % 50 == 2) v[0] = -2000000000, v[3] = rng.range(-5, 20), v[2] = -20000, v[5] = rng.range(0, 18);
     const float alpha = rng.frange(0.01f, 1.0f);
     const int a = int(alpha * 256);
     if (a == 0 || a == 64 || a == 128 || a == 192 || a == 256) continue;  // word mixes: own test
