@@ -206,7 +206,9 @@ double DrawContext::drawText(const FontFace& face, const std::u32string& text, P
   const Ink ink = InkOf(c);
   for (char32_t ch : text) {
     const Point o = toDevice({origin.x + pen, origin.y});
-    if (const GlyphImage* image = face.glyph(ch, state_.antialias)) {
+    // Far outside any surface (and outside int range): nothing of the glyph can show.
+    const bool reachable = std::fabs(o.x) < 1e9 && std::fabs(o.y) < 1e9;
+    if (const GlyphImage* image = reachable ? face.glyph(ch, state_.antialias) : nullptr) {
       const GlyphImage& glyph = *image;
       const int gx = static_cast<int>(std::floor(o.x + 0.5)) + glyph.left;
       const int gy = static_cast<int>(std::floor(o.y + 0.5)) - glyph.top;

@@ -25,6 +25,8 @@ COLORREF ToColorWord(RAST_pixel p) {
 // The glyph pixel is treated as opaque.
 RAST_pixel Opaque(RAST_pixel p) { return (p & 0xFFFFFF00u) | 0xFFu; }
 
+int ClampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+
 enum class MaskKind { Solid, ByClass, Coverage };
 
 // One routine per blend operation and mask kind (18 in all); they differ only in how colour
@@ -237,8 +239,8 @@ int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int leng
   };
   if (flags & DT_CALCRECT) {
     if (rect) {
-      rect->right = rect->left + width;
-      rect->bottom = rect->top + height;
+      rect->right = ClampToInt(static_cast<long long>(rect->left) + width);
+      rect->bottom = ClampToInt(static_cast<long long>(rect->top) + height);
     }
     restore();
     return result;
@@ -248,20 +250,22 @@ int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int leng
     return result;
   }
 
-  int x = rect->left, y = rect->top;
-  if (flags & DT_RIGHT) x = rect->right - width;
-  else if (flags & DT_CENTER) x = (rect->left + rect->right - width) / 2;
-  if (flags & DT_BOTTOM) y = rect->bottom - height;
-  else if (flags & DT_VCENTER) y = (rect->top + rect->bottom - height) / 2;
+  // In 64 bits: rectangles may span the whole int range.
+  const long long left = rect->left, top = rect->top;
+  long long x = left, y = top;
+  if (flags & DT_RIGHT) x = rect->right - static_cast<long long>(width);
+  else if (flags & DT_CENTER) x = (left + rect->right - width) / 2;
+  if (flags & DT_BOTTOM) y = rect->bottom - static_cast<long long>(height);
+  else if (flags & DT_VCENTER) y = (top + rect->bottom - height) / 2;
   const bool noclip = (flags & DT_NOCLIP) != 0;
-  long long right = std::min<long long>(static_cast<long long>(x) + width, bitmap->getWidth());
-  long long bottom = std::min<long long>(static_cast<long long>(y) + height, bitmap->getHeight());
+  long long right = std::min<long long>(x + width, bitmap->getWidth());
+  long long bottom = std::min<long long>(y + height, bitmap->getHeight());
   if (!noclip) {
     right = std::min<long long>(right, rect->right);
     bottom = std::min<long long>(bottom, rect->bottom);
   }
   const int lowX = noclip ? 0 : std::max(rect->left, 0), lowY = noclip ? 0 : std::max(rect->top, 0);
-  int offsetX = 0, offsetY = 0, boxX = x, boxY = y;
+  long long offsetX = 0, offsetY = 0, boxX = x, boxY = y;
   if (x < lowX) {
     offsetX = x - lowX;
     boxX = lowX;
@@ -274,6 +278,7 @@ int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int leng
     restore();
     return result;
   }
+  // A box that is not empty lies inside the bitmap, and its offsets above -width / -height.
   const int boxW = static_cast<int>(right - boxX), boxH = static_cast<int>(bottom - boxY);
   if (scratch->getWidth() < boxW || scratch->getHeight() < boxH) {
     scratch = RAST_FontNativeBitmap(boxW, boxH);
@@ -281,12 +286,14 @@ int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int leng
     if (!dc) return 0;
     previous = SelectObject(dc, font_);
   }
-  RAST_Blit(scratch, bitmap, 0, 0, boxX, boxY, boxW, boxH, 1.0f, RAST_BLIT_MODE_COPY);
+  RAST_Blit(scratch, bitmap, 0, 0, static_cast<int>(boxX), static_cast<int>(boxY), boxW, boxH, 1.0f,
+            RAST_BLIT_MODE_COPY);
   setColors(dc);
-  RECT at{offsetX, offsetY, boxW, boxH};
+  RECT at{static_cast<int>(offsetX), static_cast<int>(offsetY), boxW, boxH};
   result = WEMU_DrawText(dc, text, length, &at,
                          (flags & ~(kAlignFlags | DT_NOCLIP | RAST_DT_PREFER_GLYPHS)) | DT_NOPREFIX);
-  RAST_Blit(bitmap, scratch, boxX, boxY, 0, 0, boxW, boxH, alpha_, RAST_BLIT_MODE_COPY);
+  RAST_Blit(bitmap, scratch, static_cast<int>(boxX), static_cast<int>(boxY), 0, 0, boxW, boxH, alpha_,
+            RAST_BLIT_MODE_COPY);
   restore();
   return result;
 }
@@ -339,15 +346,17 @@ int RAST_CachedFont::DrawGlyphs(RAST_IBitmap* bitmap, const char* text, int leng
 
   const bool vertical = (options_ & RAST_FONTOPT_VERTICAL) != 0;
   const bool upward = vertical && (options_ & RAST_FONTOPT_UPWARD);
-  int x = rect->left, y = rect->top;
+  // In 64 bits: rectangles may span the whole int range.
+  const long long left = rect->left, top = rect->top, right = rect->right, bottom = rect->bottom;
+  long long x = left, y = top;
   if ((flags & kAlignFlags) || upward) {
     RECT m{0, 0, 0, 0};
     DrawText(bitmap, text, length, &m, (flags & (DT_SINGLELINE | RAST_DT_PREFER_GLYPHS)) | DT_CALCRECT);
-    const int mw = m.right - m.left, mh = m.bottom - m.top;
-    if (flags & DT_CENTER) x += (rect->right - rect->left - mw) / 2;
-    else if (flags & DT_RIGHT) x = rect->right - mw;
-    if (flags & DT_VCENTER) y += (rect->bottom - rect->top - mh) / 2;
-    else if (flags & DT_BOTTOM) y = rect->bottom - mh;
+    const long long mw = static_cast<long long>(m.right) - m.left, mh = static_cast<long long>(m.bottom) - m.top;
+    if (flags & DT_CENTER) x += (right - left - mw) / 2;
+    else if (flags & DT_RIGHT) x = right - mw;
+    if (flags & DT_VCENTER) y += (bottom - top - mh) / 2;
+    else if (flags & DT_BOTTOM) y = bottom - mh;
     if (upward) y += mh;
   }
 

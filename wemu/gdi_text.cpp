@@ -1,5 +1,7 @@
 #include "wemu/gdi_text.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -51,6 +53,8 @@ std::string PrepareText(const char* text, int length, UINT flags) {
   }
   return out;
 }
+
+int ClampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
 
 struct Line {
   std::u32string text;
@@ -119,28 +123,29 @@ int WEMU_DrawText(HDC context, const char* text, int length, RECT* rect, UINT fl
 
   if (flags & DT_CALCRECT) {
     if (rect) {
-      rect->right = rect->left + width;
-      rect->bottom = rect->top + textHeight;
+      rect->right = ClampToInt(static_cast<long long>(rect->left) + width);
+      rect->bottom = ClampToInt(static_cast<long long>(rect->top) + textHeight);
     }
     return textHeight;
   }
   vq::platform::DrawContext* draw = context->draw;
   if (!rect || !draw) return 0;
 
-  int x = rect->left, y = rect->top;
+  // In 64 bits: rectangles may span the whole int range.
+  const long long left = rect->left, top = rect->top, right = rect->right, bottom = rect->bottom;
+  long long x = left, y = top;
   if (flags & DT_RIGHT)
-    x = rect->right - width;
+    x = right - width;
   else if (flags & DT_CENTER)
-    x = rect->left + ((rect->right - rect->left) / 2 - width / 2);
+    x = left + ((right - left) / 2 - width / 2);
   if (flags & DT_BOTTOM)
-    y = rect->bottom - textHeight;
+    y = bottom - textHeight;
   else if (flags & DT_VCENTER)
-    y = rect->top + ((rect->bottom - rect->top) / 2 - textHeight / 2);
+    y = top + ((bottom - top) / 2 - textHeight / 2);
 
   draw->saveState();
   if (!(flags & DT_NOCLIP))
-    draw->clipToRect({double(rect->left), double(rect->top), double(rect->right - rect->left),
-                      double(rect->bottom - rect->top)});
+    draw->clipToRect({double(left), double(top), double(right - left), double(bottom - top)});
   if (quality == 4) draw->setAntialias(true);
   if (quality == 3) draw->setAntialias(false);
   const vq::platform::Color textColor = vq::platform::Color::FromWord(context->textColor);

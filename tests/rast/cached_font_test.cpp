@@ -2,6 +2,7 @@
 // character is a 5 x 9 block; its cached mask is 6 x 16 with the block in the top-left).
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <ostream>
@@ -655,3 +656,31 @@ TEST_P(CachedFontFaces, MeasuredWidthsAgreeAndCentredTextSitsCentred) {
 
 INSTANTIATE_TEST_SUITE_P(GuiFaces, CachedFontFaces, ::testing::Values("Arial", "Tahoma", "Monaco", ""),
                          [](const auto& info) { return std::string(*info.param ? info.param : "Label"); });
+
+namespace {
+
+// Rectangles at the ends of the integer range on both roads: the placement arithmetic stays
+// defined (the sanitizer would stop the test).
+TEST_F(CachedFont, RectanglesAtTheEndsOfTheIntegerRange) {
+  RAST_CachedFont& glyphs = font(0);
+  RAST_CachedFont& native = font(RAST_FONTOPT_NATIVE);
+  RAST_SysBitmap sys(40, 30);
+  RAST_MemBitmap mem(40, 30);
+  const RECT rects[] = {{INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+                        {INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX},
+                        {INT_MIN, INT_MIN, INT_MIN + 3, INT_MIN + 3},
+                        {0, 0, INT_MAX, INT_MAX}};
+  const unsigned flagSets[] = {0, DT_CENTER | DT_VCENTER, DT_RIGHT | DT_BOTTOM, DT_CALCRECT, DT_NOCLIP | DT_CENTER};
+  for (RAST_CachedFont* f : {&glyphs, &native})
+    for (RAST_IBitmap* bm : {static_cast<RAST_IBitmap*>(&sys), static_cast<RAST_IBitmap*>(&mem)})
+      for (const RECT& at : rects)
+        for (unsigned flags : flagSets) {
+          RECT r = at;
+          EXPECT_GE(f->DrawText(bm, "AB\nC", -1, &r, flags), 0);
+        }
+  RECT r{INT_MAX - 3, 0, INT_MAX, 30};
+  native.DrawText(nullptr, "AB", -1, &r, DT_CALCRECT);
+  EXPECT_EQ(r.right, INT_MAX);
+}
+
+}  // namespace

@@ -2,6 +2,7 @@
 // descent s - ascent, advance round(s/2), visible characters are blocks advance - 1 wide).
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <ostream>
@@ -349,3 +350,25 @@ TEST_F(GdiText, DeletedSelectedFontFallsBackToDefault) {
 }
 
 }  // namespace
+
+// Rectangles at the ends of the integer range: alignment arithmetic stays defined (the
+// sanitizer would stop the test) and what lands inside the context is drawn.
+TEST_F(GdiText, RectanglesAtTheEndsOfTheIntegerRange) {
+  SetTextColor(dc, 0xFFFFFF);
+  SelectObject(dc, font(12));
+  const RECT rects[] = {{INT_MIN, INT_MIN, INT_MAX, INT_MAX},
+                        {INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX},
+                        {INT_MIN, INT_MIN, INT_MIN + 3, INT_MIN + 3},
+                        {0, 0, INT_MAX, INT_MAX}};
+  for (const RECT& at : rects)
+    for (UINT flags : {0u, UINT(DT_CENTER | DT_VCENTER), UINT(DT_RIGHT | DT_BOTTOM), UINT(DT_CALCRECT)}) {
+      RECT r = at;
+      EXPECT_GT(WEMU_DrawText(dc, "AB", -1, &r, flags), 0);
+    }
+  RECT r{INT_MAX - 10, 0, INT_MAX, 20};
+  EXPECT_GT(WEMU_DrawText(dc, "AB", -1, &r, DT_CALCRECT), 0);
+  EXPECT_EQ(r.right, INT_MAX);  // measured right limited to the range
+  RECT top{0, 0, INT_MAX, 20};
+  WEMU_DrawText(dc, "AB", -1, &top, 0);
+  EXPECT_GT(whiteCount(), 0);
+}
