@@ -201,14 +201,16 @@ void DrawContext::drawImage(const Rect& dest, const ImageView& image) {
   }
 }
 
-double DrawContext::drawText(const FontFace& face, const std::u32string& text, Point origin, const Color& c) {
+double DrawContext::drawText(const FontFace& face, const std::u32string& text, Point origin, const Color& c,
+                             const FontFace* deviceFace) {
+  const FontFace& images = deviceFace ? *deviceFace : face;
   double pen = 0;
   const Ink ink = InkOf(c);
   for (char32_t ch : text) {
     const Point o = toDevice({origin.x + pen, origin.y});
     // Far outside any surface (and outside int range): nothing of the glyph can show.
     const bool reachable = std::fabs(o.x) < 1e9 && std::fabs(o.y) < 1e9;
-    if (const GlyphImage* image = reachable ? face.glyph(ch, state_.antialias) : nullptr) {
+    if (const GlyphImage* image = reachable ? images.glyph(ch, state_.antialias) : nullptr) {
       const GlyphImage& glyph = *image;
       const int gx = static_cast<int>(std::floor(o.x + 0.5)) + glyph.left;
       const int gy = static_cast<int>(std::floor(o.y + 0.5)) - glyph.top;

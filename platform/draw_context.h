@@ -76,8 +76,11 @@ class DrawContext {
   // Draws the image scaled into the user-space rectangle, nearest sample, no interpolation.
   void drawImage(const Rect& dest, const ImageView& image);
   // Draws characters with their baseline starting at the user-space origin; returns the
-  // advance in user units. Glyphs are placed on whole device pixels; the pen sums advances.
-  double drawText(const FontFace& face, const std::u32string& text, Point origin, const Color& c);
+  // advance in user units. Glyphs are placed on whole device pixels; the pen sums the advances
+  // of `face` (user units). `deviceFace`, when given, is the same face at the device's size and
+  // supplies the glyph images, so text on a double-density context is as sharp as its pixels.
+  double drawText(const FontFace& face, const std::u32string& text, Point origin, const Color& c,
+                  const FontFace* deviceFace = nullptr);
 
  private:
   struct State {

@@ -39,7 +39,36 @@ std::shared_ptr<vq::platform::FontFace> DefaultFace() {
   return slot->face;
 }
 
+// Faces at device sizes, by PostScript name and pixel size; emptied when another service is
+// installed or when it grows past a few dozen (a GUI uses a handful of text styles).
+struct DeviceFonts {
+  std::mutex mutex;
+  std::vector<std::pair<std::pair<std::string, double>, std::shared_ptr<vq::platform::FontFace>>> faces;
+  std::uint32_t generation = 0;
+};
+
+constexpr std::size_t kMaxDeviceFonts = 64;
+
 }  // namespace
+
+std::shared_ptr<vq::platform::FontFace> WEMU_DeviceFont(const std::shared_ptr<vq::platform::FontFace>& face,
+                                                        double scale) {
+  if (!face || !(scale > 1.01 && scale <= 16)) return face;
+  static auto* cache = new DeviceFonts;
+  const std::pair<std::string, double> key{face->postScriptName(), face->size() * scale};
+  std::lock_guard<std::mutex> lock(cache->mutex);
+  const std::uint32_t generation = vq::platform::fontServiceGeneration();
+  if (cache->generation != generation || cache->faces.size() >= kMaxDeviceFonts) {
+    cache->faces.clear();
+    cache->generation = generation;
+  }
+  for (const auto& entry : cache->faces)
+    if (entry.first == key) return entry.second;
+  std::shared_ptr<vq::platform::FontFace> scaled = vq::platform::fontService().createFont(key.first, key.second);
+  if (!scaled) return face;
+  cache->faces.emplace_back(key, scaled);
+  return scaled;
+}
 
 std::string WEMU_ResolveFontName(const std::string& fullName) {
   NameCache& cache = Names();

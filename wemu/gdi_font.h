@@ -56,6 +56,12 @@ int GetTextFace(HDC context, int size, char* name);
 // 10); null when no font is installed. Also gives the selected font object's quality.
 std::shared_ptr<vq::platform::FontFace> WEMU_ContextFont(HDC context, unsigned char* quality = nullptr);
 
+// The same face at `scale` times its size (for contexts of more than one device pixel per
+// unit); the face itself for a scale near 1 or when no scaled face can be made. Scaled faces
+// are kept for reuse.
+std::shared_ptr<vq::platform::FontFace> WEMU_DeviceFont(const std::shared_ptr<vq::platform::FontFace>& face,
+                                                        double scale);
+
 // The PostScript name the name cache holds for a full name ("" when unresolved); resolves on
 // a miss. Exposed for tests.
 std::string WEMU_ResolveFontName(const std::string& fullName);

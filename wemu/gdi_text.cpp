@@ -151,14 +151,17 @@ int WEMU_DrawText(HDC context, const char* text, int length, RECT* rect, UINT fl
   const vq::platform::Color textColor = vq::platform::Color::FromWord(context->textColor);
   const vq::platform::Color fill = vq::platform::Color::FromWord(context->backgroundColor);
   const bool opaque = context->backgroundMode == OPAQUE;
+  // Glyph images at the device's resolution; positions keep the measured advances.
+  const std::shared_ptr<vq::platform::FontFace> deviceFace = WEMU_DeviceFont(face, draw->sizeToDevice({1, 1}).width);
+  const vq::platform::FontFace* images = deviceFace.get() != face.get() ? deviceFace.get() : nullptr;
   if (lines.size() == 1) {
     if (opaque) draw->fillRect({double(x), double(y), double(width), double(textHeight)}, fill);
-    draw->drawText(*face, lines[0].text, {double(x), y + m.ascent}, textColor);
+    draw->drawText(*face, lines[0].text, {double(x), y + m.ascent}, textColor, images);
   } else {
     double lineY = y;
     for (const Line& line : lines) {
       if (opaque) draw->fillRect({double(x), lineY, line.width, lineBox}, fill);
-      draw->drawText(*face, line.text, {double(x), lineY + m.ascent}, textColor);
+      draw->drawText(*face, line.text, {double(x), lineY + m.ascent}, textColor, images);
       lineY += std::floor(lineBox + 0.5);
     }
   }

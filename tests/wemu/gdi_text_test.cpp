@@ -7,6 +7,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "platform/font_service.h"
 #include "wemu/gdi_font.h"
@@ -372,3 +373,36 @@ TEST_F(GdiText, RectanglesAtTheEndsOfTheIntegerRange) {
   WEMU_DrawText(dc, "AB", -1, &top, 0);
   EXPECT_GT(whiteCount(), 0);
 }
+
+namespace {
+
+// On a context of two device pixels per unit the glyphs come from the face at twice the size,
+// placed at the measured advances (in units): two 12-point blocks are 11 x 18 device pixels,
+// 12 device pixels apart.
+TEST_F(GdiText, DoubleDensityContextDrawsGlyphsAtDeviceResolution) {
+  std::vector<std::uint32_t> pixels(64 * 48, 0);
+  vq::platform::DrawContext draw(pixels.data(), 64, 48, 64, 2.0);
+  HDC twice = WEMU_CreateGfxContext(&draw);
+  ASSERT_NE(twice, nullptr);
+  SetTextColor(twice, 0xFFFFFF);
+  SelectObject(twice, font(12));
+  RECT r{0, 0, 32, 24};
+  RECT m = r;
+  EXPECT_EQ(WEMU_DrawText(twice, "AB", -1, &m, DT_CALCRECT), 14);
+  EXPECT_EQ(m.right, 12);  // measured in units
+  EXPECT_EQ(WEMU_DrawText(twice, "AB", -1, &r, 0), 14);
+  auto white = [&](int x, int y) { return pixels[static_cast<std::size_t>(y) * 64 + x] == kWhite; };
+  int n = 0;
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) n += white(x, y);
+  EXPECT_EQ(n, 2 * 11 * 18);
+  EXPECT_TRUE(white(0, 0));
+  EXPECT_TRUE(white(10, 17));
+  EXPECT_FALSE(white(11, 0));
+  EXPECT_TRUE(white(12, 0));
+  EXPECT_FALSE(white(0, 18));
+  SelectObject(twice, WEMU_DEFAULT_FONT);
+  WEMU_DeleteGfxContext(twice);
+}
+
+}  // namespace
