@@ -61,14 +61,16 @@ void StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   if (!source->pixels || !dest->draw || !source->draw) return;
   const int W = source->width, H = source->height;
 
+  // The destination origin in 64 bits: the part cut off may push it past the int range.
+  long long destX = x, destY = y;
   int sx = sourceX, sw = sourceWidth, sy = sourceY, sh = sourceHeight;
   if (sourceX < 0) {
-    x -= static_cast<int>(static_cast<long long>(sourceX) * width / sourceWidth);
+    destX -= static_cast<long long>(sourceX) * width / sourceWidth;
     sw = sourceWidth + sourceX;
     sx = 0;
   }
   if (sourceY < 0) {
-    y -= static_cast<int>(static_cast<long long>(sourceY) * height / sourceHeight);
+    destY -= static_cast<long long>(sourceY) * height / sourceHeight;
     sh = sourceHeight + sourceY;
     sy = 0;
   }
@@ -115,7 +117,7 @@ void StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
       }
     }
   }
-  dest->draw->drawImage({double(x), double(y), double(dw), double(dh)}, image);
+  dest->draw->drawImage({double(destX), double(destY), double(dw), double(dh)}, image);
   GiveBack(work);
 }
 
