@@ -49,7 +49,7 @@ void StoreSASSE2(RAST_pixel* d, const RAST_pixel* s, int n) {
 }
 
 #if RAST_HAVE_AVX2_DISPATCH
-__attribute__((target("avx2"))) void AddSaturateAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
+__attribute__((target("avx2"), always_inline)) inline void AddSaturateAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
   int i = 0;
   // Up to a 32-byte boundary of the destination first, so no store splits a cache line.
   for (; i < n && (reinterpret_cast<std::uintptr_t>(d + i) & 31) != 0; ++i) d[i] = RAST_BlendAdd(d[i], s[i], RAST_Weight(256));
@@ -68,7 +68,7 @@ __attribute__((target("avx2"))) void AddSaturateAVX2(RAST_pixel* d, const RAST_p
   for (; i < n; ++i) d[i] = RAST_BlendAdd(d[i], s[i], RAST_Weight(256));
 }
 
-__attribute__((target("avx2"))) void CopyAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
+__attribute__((target("avx2"), always_inline)) inline void CopyAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
   int i = 0;
   for (; i < n && (reinterpret_cast<std::uintptr_t>(d + i) & 31) != 0; ++i) d[i] = s[i];
   for (; i + 32 <= n; i += 32) {
@@ -87,7 +87,7 @@ __attribute__((target("avx2"))) void CopyAVX2(RAST_pixel* d, const RAST_pixel* s
 }
 
 // Eight pixels at a time; a block with only opaque and clear sources is a masked select.
-__attribute__((target("avx2"))) void StoreSAAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
+__attribute__((target("avx2"), always_inline)) inline void StoreSAAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
   int i = 0;
   const __m256i alphaMask = _mm256_set1_epi32(0xFF);
   const __m256i zero = _mm256_setzero_si256();
@@ -111,6 +111,21 @@ __attribute__((target("avx2"))) void StoreSAAVX2(RAST_pixel* d, const RAST_pixel
   for (; i < n; ++i) d[i] = RAST_BlendStoreSA(d[i], s[i]);
 }
 
+// Whole rectangles in one AVX2 function each, so small blits make no call per row.
+__attribute__((target("avx2"))) void AddSaturateRectAVX2(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
+                                                         std::ptrdiff_t sstride, int w, int h) {
+  for (int j = 0; j < h; ++j, d += dstride, s += sstride) AddSaturateAVX2(d, s, w);
+}
+__attribute__((target("avx2"))) void StoreSARectAVX2(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
+                                                     std::ptrdiff_t sstride, int w, int h) {
+  for (int j = 0; j < h; ++j, d += dstride, s += sstride) StoreSAAVX2(d, s, w);
+}
+__attribute__((target("avx2"))) void CopyRowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) { CopyAVX2(d, s, n); }
+__attribute__((target("avx2"))) void AddSaturateRowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
+  AddSaturateAVX2(d, s, n);
+}
+__attribute__((target("avx2"))) void StoreSARowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) { StoreSAAVX2(d, s, n); }
+
 bool HaveAVX2() { return RAST_CanUseAVX2(); }
 #endif
 
@@ -133,7 +148,7 @@ void RAST_LimitToBaselineVectors(bool limit) { baselineOnly.store(limit, std::me
 void RAST_RowAddSaturate(RAST_pixel* d, const RAST_pixel* s, int n) {
 #if RAST_HAVE_AVX2_DISPATCH
   if (HaveAVX2()) {
-    AddSaturateAVX2(d, s, n);
+    AddSaturateRowAVX2(d, s, n);
     return;
   }
 #endif
@@ -143,7 +158,7 @@ void RAST_RowAddSaturate(RAST_pixel* d, const RAST_pixel* s, int n) {
 void RAST_RowStoreSA(RAST_pixel* d, const RAST_pixel* s, int n) {
 #if RAST_HAVE_AVX2_DISPATCH
   if (HaveAVX2()) {
-    StoreSAAVX2(d, s, n);
+    StoreSARowAVX2(d, s, n);
     return;
   }
 #endif
@@ -152,20 +167,24 @@ void RAST_RowStoreSA(RAST_pixel* d, const RAST_pixel* s, int n) {
 
 void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w,
                           int h) {
-  auto row = AddSaturateSSE2;
 #if RAST_HAVE_AVX2_DISPATCH
-  if (HaveAVX2()) row = AddSaturateAVX2;
+  if (HaveAVX2()) {
+    AddSaturateRectAVX2(d, dstride, s, sstride, w, h);
+    return;
+  }
 #endif
-  for (int j = 0; j < h; ++j, d += dstride, s += sstride) row(d, s, w);
+  for (int j = 0; j < h; ++j, d += dstride, s += sstride) AddSaturateSSE2(d, s, w);
 }
 
 void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w,
                       int h) {
-  auto row = StoreSASSE2;
 #if RAST_HAVE_AVX2_DISPATCH
-  if (HaveAVX2()) row = StoreSAAVX2;
+  if (HaveAVX2()) {
+    StoreSARectAVX2(d, dstride, s, sstride, w, h);
+    return;
+  }
 #endif
-  for (int j = 0; j < h; ++j, d += dstride, s += sstride) row(d, s, w);
+  for (int j = 0; j < h; ++j, d += dstride, s += sstride) StoreSASSE2(d, s, w);
 }
 
 void RAST_RectCopy(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w, int h) {
@@ -174,7 +193,7 @@ void RAST_RectCopy(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, s
   if (HaveAVX2()) {
     for (int j = 0; j < h; ++j, d += dstride, s += sstride) {
       // Rows that overlap (a blit within one bitmap) keep the plain memory move.
-      if (d + w <= s || s + w <= d) CopyAVX2(d, s, w);
+      if (d + w <= s || s + w <= d) CopyRowAVX2(d, s, w);
       else row(d, s, w);
     }
     return;
