@@ -123,7 +123,8 @@ __attribute__((target("avx2,fma"))) void FetchBilinearAVX2(RAST_pixel* out, cons
       }
       // Weights as multiples of 2^-16: fractions and w11 are exact, and so are their sums.
       const __m256i fx = _mm256_and_si256(sv, low16), fy = _mm256_and_si256(tv, low16);
-      const __m256i w11 = _mm256_srli_epi32(_mm256_mullo_epi32(fx, fy), 16);
+      // (fx * fy) >> 16 with both below 2^16: the high half of the 16-bit product (upper halves 0).
+      const __m256i w11 = _mm256_mulhi_epu16(fx, fy);
       const __m256 fxs = _mm256_mul_ps(_mm256_cvtepi32_ps(fx), scale);
       const __m256 fys = _mm256_mul_ps(_mm256_cvtepi32_ps(fy), scale);
       const __m256 f11 = _mm256_mul_ps(_mm256_cvtepi32_ps(w11), scale);
