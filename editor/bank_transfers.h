@@ -18,6 +18,9 @@ class VQBankTransfers {
   virtual void StartBankUpload(VQEditor& editor, const char* path) = 0;
   // The device acknowledged the last write of a bank upload: the next file, or the end.
   virtual void NextBankProgram(VQEditor& editor) = 0;
+  // The last write of a running bank upload has gone unanswered for a while: it goes out again
+  // (a write of the same program to the same slot), so one message lost on the way is survived.
+  virtual void ResendBankProgram(VQEditor& editor) = 0;
   // One program file as a program write to the slot its name begins with. True when sent.
   virtual bool SendProgramFileToDevice(VQEditor& editor, const char* path) = 0;
   // The same to a given slot 1..99.

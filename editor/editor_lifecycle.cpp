@@ -190,23 +190,43 @@ void VQEditor::StatusPoll() {
     }
     return false;
   };
-  if (requestOutstanding && timedOut()) {
-    requestOutstanding = false;
-    firmwareRunning = false;
-    // The next request starts with its full share of re-requests for spoiled dumps.
-    dumpRetries = 0;
-    messageBox(kNoDeviceText, "Error");
-    SetStatusText(kCommErrorStatus);
-    busy = false;
+  // A bank transfer survives one lost message: on the second unanswered poll its last message
+  // goes out once more (the same slot asked for, the same program written); the third poll
+  // still ends the wait. A firmware block is never repeated: the device counts them.
+  if (requestOutstanding) {
+    const bool resend = bankDownloadRunning && !firmwareRunning && unansweredPolls == kPollsPerTimeout - 2;
+    if (timedOut()) {
+      requestOutstanding = false;
+      firmwareRunning = false;
+      // A bank download that waited on this request ends with the report.
+      bankDownloadRunning = false;
+      downloadToManager = false;
+      // The next request starts with its full share of re-requests for spoiled dumps.
+      dumpRetries = 0;
+      messageBox(kNoDeviceText, "Error");
+      SetStatusText(kCommErrorStatus);
+      busy = false;
+    } else if (resend) {
+      const std::vector<uint8_t> request = ProgramRequestMessage(requestSlot);
+      ISysExMessage msg(0, request.data(), static_cast<int32_t>(request.size()));
+      SendSysEx(&msg);
+    }
   }
-  if (bankUploadRunning && timedOut()) {
-    bankUploadRunning = false;
-    messageBox(kNoDeviceText, "Error");
-    SetStatusText(kCommErrorStatus);
-    busy = false;
+  if (bankUploadRunning) {
+    const bool resend = unansweredPolls == kPollsPerTimeout - 2;
+    if (timedOut()) {
+      bankUploadRunning = false;
+      downloadToManager = false;
+      messageBox(kNoDeviceText, "Error");
+      SetStatusText(kCommErrorStatus);
+      busy = false;
+    } else if (resend && bankTransfers) {
+      bankTransfers->ResendBankProgram(*this);
+    }
   }
   if (singleWritePending && timedOut()) {
     singleWritePending = false;
+    downloadToManager = false;
     messageBox(kNoDeviceText, "Error");
     busy = false;
   }
@@ -220,12 +240,14 @@ void VQEditor::StatusPoll() {
   }
   if (transferFailed) {
     transferFailed = false;
+    downloadToManager = false;
     messageBox("Communication error has occurred!", "Error");
     SetStatusText(kCommErrorStatus);
     busy = false;
   }
   if (programNumberError) {
     programNumberError = false;
+    downloadToManager = false;
     messageBox("Program Name does not\ndetermine Program Number!", "Error");
   }
 

@@ -107,15 +107,16 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
   e.unansweredPolls = 0;
   mUploadIndex = 0;
   mNextSlot = 1;
+  mLastPath.clear();
 
   if (!mGapFill) {
-    Send(e, mFolder + mFiles[0], 0, true);
+    SendInUpload(e, mFolder + mFiles[0], 0, true);
   } else if (mFilesPerSlot[1] > 0) {
-    Send(e, mFolder + mFiles[0], 0, true);
+    SendInUpload(e, mFolder + mFiles[0], 0, true);
     mUploadIndex = 1;
     ShowName(e, mFiles[0]);
   } else {
-    Send(e, mFolder + mFiles[0], 1, false);
+    SendInUpload(e, mFolder + mFiles[0], 1, false);
     ShowName(e, mFiles[0]);
   }
 }
@@ -128,12 +129,12 @@ void BankTransfer::NextBankProgram(VQEditor& e) {
     e.unansweredPolls = 0;
     e.SetParameterFromGUI2(kProgramNumberParam, mNextSlot);
     if (mFilesPerSlot[static_cast<size_t>(mNextSlot)] == 0) {
-      Send(e, mFolder + mFiles[0], mNextSlot, false);
+      SendInUpload(e, mFolder + mFiles[0], mNextSlot, false);
       ShowName(e, mFiles[0]);
     } else if (mUploadIndex < static_cast<int>(mFiles.size())) {
       const std::string& row = mFiles[static_cast<size_t>(mUploadIndex)];
       ShowName(e, row);
-      Send(e, mFolder + row, 0, true);
+      SendInUpload(e, mFolder + row, 0, true);
       ++mUploadIndex;
     }
     if (!e.applyingProgram) e.RedrawParamControls();
@@ -146,7 +147,7 @@ void BankTransfer::NextBankProgram(VQEditor& e) {
   const int slot = ProgramFileSlot(row);
   if (slot == 0) return;
   e.SetParameterFromGUI2(kProgramNumberParam, slot);
-  Send(e, mFolder + row, 0, true);
+  SendInUpload(e, mFolder + row, 0, true);
   e.unansweredPolls = 0;
   if (e.managerPageShown) {
     RefreshSlotSwitches(e);
@@ -157,8 +158,29 @@ void BankTransfer::NextBankProgram(VQEditor& e) {
   }
 }
 
+void BankTransfer::ResendBankProgram(VQEditor& e) {
+  UTL_MutexLock lock(e.Mutex());
+  // Only the write that went out: a file that could not be sent stays unsent, and the upload
+  // ends by its time-out.
+  if (!e.bankUploadRunning || mLastPath.empty()) return;
+  Send(e, mLastPath, mLastSlot, mLastSlotFromName);
+}
+
+bool BankTransfer::SendInUpload(VQEditor& e, const std::string& path, int slot, bool slotFromName) {
+  const bool sent = Send(e, path, slot, slotFromName);
+  if (sent) {
+    mLastPath = path;
+    mLastSlot = slot;
+    mLastSlotFromName = slotFromName;
+  } else {
+    mLastPath.clear();
+  }
+  return sent;
+}
+
 void BankTransfer::Finish(VQEditor& e) {
   e.bankUploadRunning = false;
+  mLastPath.clear();
   e.unansweredPolls = 0;
   if (!e.managerPageShown) {
     e.transferDone = true;

@@ -15,6 +15,7 @@ class BankTransfer : public VQBankTransfers {
  public:
   void StartBankUpload(VQEditor& editor, const char* path) override;
   void NextBankProgram(VQEditor& editor) override;
+  void ResendBankProgram(VQEditor& editor) override;
   bool SendProgramFileToDevice(VQEditor& editor, const char* path) override;
   bool SendBankProgramFile(VQEditor& editor, const char* path, int slot) override;
   bool SaveReceivedProgram(VQEditor& editor, int slot, const uint8_t* dump) override;
@@ -29,6 +30,8 @@ class BankTransfer : public VQBankTransfers {
 
  private:
   bool Send(VQEditor& editor, const std::string& path, int slot, bool slotFromName);
+  // A write of the upload, remembered for ResendBankProgram.
+  bool SendInUpload(VQEditor& editor, const std::string& path, int slot, bool slotFromName);
   void Finish(VQEditor& editor);
   void ShowName(VQEditor& editor, const std::string& file);
 
@@ -38,6 +41,10 @@ class BankTransfer : public VQBankTransfers {
   int mUploadIndex = 0;
   int mNextSlot = 1;
   bool mGapFill = false;
+  // The upload's last write that went out (empty path: none).
+  std::string mLastPath;
+  int mLastSlot = 0;
+  bool mLastSlotFromName = false;
 };
 
 // Gives the editor its transfers: bank transfers, the replies that drive them and the

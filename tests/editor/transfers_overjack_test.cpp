@@ -73,21 +73,42 @@ class TransfersOverJack : public EditorTest {
     EditorTest::TearDown();
   }
 
-  // Runs the editor's idle call until `done` holds (bounded).
+  // Runs the editor's idle call until `done` holds (bounded), and its status poll once a second
+  // as the timer would: a message lost on a loaded machine is resent or reported, and a report
+  // ends the wait at once.
   bool Idle(const std::function<bool(VQEditor&)>& done, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto nextPoll = Clock::now() + std::chrono::seconds(1);
     for (;;) {
       {
         UTL_MutexLock lock(editor->Mutex());
         editor->OnTick();
         if (done(*editor)) return true;
+        if (Clock::now() >= nextPoll) {
+          nextPoll += std::chrono::seconds(1);
+          editor->StatusPoll();
+          if (!Gui()->messageBoxes.empty()) return false;
+        }
       }
-      if (std::chrono::steady_clock::now() >= deadline) return false;
+      if (Clock::now() >= deadline) return false;
       pollfd none{-1, 0, 0};
       poll(&none, 0, 2);
     }
   }
 
+  TestGraphics* Gui() { return dynamic_cast<TestGraphics*>(editor->Graphics()); }
+  std::string Boxes() {
+    std::string t;
+    for (const auto& box : Gui()->messageBoxes) t += " [" + box.caption + ": " + box.text + "]";
+    return t;
+  }
+  std::string Tail() {
+    std::string t;
+    auto lines = sim.LogLines();
+    for (size_t i = lines.size() > 12 ? lines.size() - 12 : 0; i < lines.size(); ++i) t += lines[i] + "\n";
+    return t + "(" + std::to_string(lines.size()) + " lines)";
+  }
   static inline int serial = 0;
   std::unique_ptr<RtMidiOutput> midiOut;
   std::unique_ptr<RtMidiInput> midiIn;
@@ -109,7 +130,8 @@ TEST_F(TransfersOverJack, FirmwareUpdateCompletes) {
                                                static_cast<std::streamsize>(image.size()));
 
   editor->ReadFirmwareFile(path.c_str());
-  ASSERT_TRUE(Idle([](VQEditor& e) { return !e.firmwareRunning; }, 20000)) << "update did not end";
+  ASSERT_TRUE(Idle([](VQEditor& e) { return !e.firmwareRunning; }, 20000))
+      << "update did not end: boxes" << Boxes() << "\nlog:\n" << Tail();
   EXPECT_FALSE(editor->transferFailed);
   EXPECT_EQ(StatusText(), "Update successful!");
   EXPECT_TRUE(sim.WaitForLogLine("fw-complete", 2000));
@@ -132,7 +154,7 @@ TEST_F(TransfersOverJack, BankUploadThenDownload) {
   }
   ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 30000))
       << "upload did not finish: running " << editor->bankUploadRunning << " status " << StatusText()
-      << " boxes " << dynamic_cast<TestGraphics*>(editor->Graphics())->messageBoxes.size();
+      << " boxes" << Boxes() << "\nlog:\n" << Tail();
   EXPECT_FALSE(editor->bankUploadRunning);
   EXPECT_TRUE(sim.WaitForLogLine("write 99 ok", 2000));
 
@@ -147,7 +169,8 @@ TEST_F(TransfersOverJack, BankUploadThenDownload) {
     editor->requestSlot = 1;
     editor->requestPending = true;
   }
-  ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 30000)) << "download did not finish";
+  ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 30000))
+      << "download did not finish: slot " << editor->requestSlot << " boxes" << Boxes() << "\nlog:\n" << Tail();
   // Each slot came back under the name it was written with.
   for (int slot : {1, 50, 99}) {
     char name[32];

@@ -193,6 +193,56 @@ TEST_F(BankTransferTest, SilenceTimesOutOnTheThirdPoll) {
   EXPECT_EQ(Gui()->messageBoxes.back().text, "VQ not present or a communication\nerror has occurred!");
 }
 
+TEST_F(BankTransferTest, ALostAcknowledgementIsSurvivedByOneResend) {
+  VQEditor& e = Start();
+  for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
+  vqsim::MisbehaviourRule rule;
+  rule.kind = vqsim::AnswerKind::ProgramWrite;
+  rule.mode = vqsim::Misbehaviour::Silence;  // slot 2 is stored, its acknowledgement lost
+  rule.skip = 1;
+  std::string error;
+  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  Gui()->messageBoxAnswer = 2;
+  Upload();
+  ASSERT_TRUE(e.bankUploadRunning);
+  e.StatusPoll();
+  link->Pump();
+  EXPECT_EQ(Writes(2), 1u);  // one poll of silence is no reason to write again
+  e.StatusPoll();            // the second: the same program goes out once more
+  link->Pump();
+  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_TRUE(e.transferDone);
+  EXPECT_EQ(Writes(2), 2u);
+  EXPECT_EQ(Writes(3), 1u);
+  EXPECT_EQ(Marker(2), Device(2));
+  for (const auto& box : Gui()->messageBoxes) EXPECT_NE(box.caption, "Error") << box.text;
+}
+
+TEST_F(BankTransferTest, ASilentDeviceGetsOneResendThenTheUploadEnds) {
+  VQEditor& e = Start();
+  for (int slot : {1, 2}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
+  vqsim::MisbehaviourRule rule;
+  rule.kind = vqsim::AnswerKind::ProgramWrite;
+  rule.mode = vqsim::Misbehaviour::Silence;
+  rule.count = 1000;
+  std::string error;
+  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  Gui()->messageBoxAnswer = 2;
+  Upload();
+  for (int poll = 0; poll < 3; ++poll) {
+    e.StatusPoll();
+    link->Pump();
+  }
+  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_EQ(Writes(1), 2u);
+  EXPECT_EQ(Writes(2), 0u);
+  EXPECT_EQ(Gui()->messageBoxes.back().text, "VQ not present or a communication\nerror has occurred!");
+  // Nothing more goes out after the report.
+  const size_t mark = Mark();
+  for (int poll = 0; poll < 3; ++poll) e.StatusPoll();
+  EXPECT_EQ(Mark(), mark);
+}
+
 TEST_F(BankTransferTest, LongNamesAreCutToThirtyTwoCharacters) {
   Start();
   Program("01_An Extremely Long Program Name For Testing.pr4", 9);
@@ -256,6 +306,85 @@ TEST_F(BankDownloadTest, EverySlotBecomesAFileNamedAfterItsDump) {
   const vqsim::DeviceProgram& p = sim.State().slots[41];
   for (int f = 0; f < kDeviceFieldCount; ++f)
     ASSERT_EQ(ProgramFieldTable::DeviceByte(f, content.record[f]), p.bytes[static_cast<size_t>(f)]) << f;
+}
+
+TEST_F(BankDownloadTest, ALostDumpIsAskedForOnceMore) {
+  VQEditor& e = Start();
+  sim.FillSlots(true);
+  e.currentProgramFolder = folder;
+  vqsim::MisbehaviourRule rule;
+  rule.kind = vqsim::AnswerKind::ProgramRequest;
+  rule.mode = vqsim::Misbehaviour::Silence;
+  rule.skip = 4;  // the dump of slot 5 is lost
+  std::string error;
+  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  Download(false);
+  ASSERT_TRUE(e.bankDownloadRunning);
+  EXPECT_EQ(e.requestSlot, 5);
+  e.StatusPoll();
+  e.StatusPoll();
+  link->Pump();
+  EXPECT_FALSE(e.bankDownloadRunning);
+  EXPECT_TRUE(e.transferDone);
+  EXPECT_EQ(sim.State().requests, 100u);
+  EXPECT_TRUE(std::filesystem::exists(folder + "05Sim 05.pr4"));
+  EXPECT_TRUE(std::filesystem::exists(folder + "99Sim 99.pr4"));
+  EXPECT_TRUE(Gui()->messageBoxes.empty());
+}
+
+TEST_F(BankDownloadTest, ASilentDeviceEndsTheDownloadAndItsManagerRun) {
+  VQEditor& e = Start();
+  sim.FillSlots(true);
+  vqsim::MisbehaviourRule rule;
+  rule.kind = vqsim::AnswerKind::ProgramRequest;
+  rule.mode = vqsim::Misbehaviour::Silence;
+  rule.skip = 2;
+  rule.count = 1000;
+  std::string error;
+  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  Download(true);
+  for (int poll = 0; poll < 3; ++poll) {
+    e.StatusPoll();
+    link->Pump();
+  }
+  EXPECT_FALSE(e.bankDownloadRunning);
+  EXPECT_FALSE(e.downloadToManager);
+  EXPECT_FALSE(e.requestOutstanding);
+  EXPECT_EQ(sim.State().requests, 4u);  // slot 3 asked for twice
+  ASSERT_FALSE(Gui()->messageBoxes.empty());
+  EXPECT_EQ(Gui()->messageBoxes.back().text, "VQ not present or a communication\nerror has occurred!");
+  // A dump that turns up late is no longer part of a bank: nothing further is asked for.
+  const size_t mark = Mark();
+  link->Pump();
+  EXPECT_EQ(Mark(), mark);
+  // The transfers are free again.
+  Program("01_A.pr4", 1);
+  Gui()->messageBoxAnswer = 2;
+  e.currentProgramFolder = folder;
+  e.StartBankUpload((folder + "01_A.pr4").c_str());
+  EXPECT_TRUE(e.bankUploadRunning);
+}
+
+TEST_F(BankDownloadTest, EveryErrorReportEndsTheManagerDownload) {
+  VQEditor& e = Start();
+  for (auto set : std::initializer_list<void (*)(VQEditor&)>{
+           [](VQEditor& v) { v.transferFailed = true; },
+           [](VQEditor& v) { v.programNumberError = true; },
+       }) {
+    e.downloadToManager = true;
+    set(e);
+    e.StatusPoll();
+    EXPECT_FALSE(e.downloadToManager);
+  }
+  e.downloadToManager = true;
+  e.singleWritePending = true;
+  for (int poll = 0; poll < 3; ++poll) e.StatusPoll();
+  EXPECT_FALSE(e.downloadToManager);
+  // A report of success leaves it.
+  e.downloadToManager = true;
+  e.transferDone = true;
+  e.StatusPoll();
+  EXPECT_TRUE(e.downloadToManager);
 }
 
 TEST_F(BankDownloadTest, DownloadToTheManagerFillsTheSlotTable) {
