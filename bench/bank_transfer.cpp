@@ -102,13 +102,22 @@ class EditorRig {
     std::filesystem::remove_all(root, ec);
   }
 
+  // The idle call, and the status poll once a second as the timer would run it, so that a
+  // message lost on the way is resent (or the transfer fails) instead of stalling the run.
   bool Idle(const std::function<bool(VQEditor&)>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    auto nextPoll = Clock::now() + std::chrono::seconds(1);
     for (;;) {
       {
         UTL_MutexLock lock(editor->Mutex());
         editor->OnTick();
         if (done(*editor)) return true;
+        if (Clock::now() >= nextPoll) {
+          nextPoll += std::chrono::seconds(1);
+          editor->StatusPoll();
+          if (!editor->bankUploadRunning && !editor->bankDownloadRunning && !editor->transferDone) return false;
+        }
       }
       if (std::chrono::steady_clock::now() >= deadline) return false;
       pollfd none{-1, 0, 0};
