@@ -238,18 +238,27 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
 bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dump) {
   if (!dump) return false;
   UTL_MutexLock lock(e.Mutex());
-  std::string folder = e.downloadToManager ? e.cacheFolder : e.currentProgramFolder;
-  if (folder.empty()) {
-    e.SetStatusText("No folder to save the program in!");
+  // A program that cannot be saved ends a bank download at once: the rest would be lost the
+  // same way, and the end must not read as a success.
+  auto refuse = [&](const char* text) {
+    e.SetStatusText(text);
+    if (e.bankDownloadRunning) {
+      e.bankDownloadRunning = false;
+      e.requestPending = false;
+      e.unansweredPolls = 0;
+      e.downloadToManager = false;
+      e.busy = false;
+      ShowBox(e, text, "Error", 0);
+    }
     return false;
-  }
+  };
+  std::string folder = e.downloadToManager ? e.cacheFolder : e.currentProgramFolder;
+  if (folder.empty()) return refuse("No folder to save the program in!");
   if (e.downloadToManager) fs::MakeFolder(folder);
   const std::string file = ReceivedProgramFileName(dump + kDumpNameStart, slot);
   const std::string path = folder + file;
-  if (WriteFileSafely(path, ReceivedDumpText(dump)) != ProgramFileError::kNone) {
-    e.SetStatusText("Cannot write the program file!");
-    return false;
-  }
+  if (WriteFileSafely(path, ReceivedDumpText(dump)) != ProgramFileError::kNone)
+    return refuse("Cannot write the program file!");
   ShowName(e, file);
   if (e.downloadToManager && slot >= kFirstProgramSlot && slot <= kLastProgramSlot) {
     // The file's own name decides category and name; the slot is the one downloaded.

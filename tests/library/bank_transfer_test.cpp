@@ -365,6 +365,28 @@ TEST_F(BankDownloadTest, ASilentDeviceEndsTheDownloadAndItsManagerRun) {
   EXPECT_TRUE(e.bankUploadRunning);
 }
 
+TEST_F(BankDownloadTest, AProgramThatCannotBeSavedEndsTheDownload) {
+  VQEditor& e = Start();
+  sim.FillSlots(true);
+  e.currentProgramFolder = dir + "/no such folder/";
+  Download(false);
+  EXPECT_FALSE(e.bankDownloadRunning);
+  EXPECT_FALSE(e.transferDone);
+  EXPECT_EQ(sim.State().requests, 1u);
+  ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
+  EXPECT_EQ(Gui()->messageBoxes[0].text, "Cannot write the program file!");
+  EXPECT_EQ(Gui()->messageBoxes[0].caption, "Error");
+  e.StatusPoll();
+  EXPECT_NE(StatusText(), "Finished successfully!");
+
+  // No folder at all: the same.
+  e.currentProgramFolder.clear();
+  Download(false);
+  EXPECT_FALSE(e.bankDownloadRunning);
+  EXPECT_EQ(sim.State().requests, 2u);
+  EXPECT_EQ(Gui()->messageBoxes.back().text, "No folder to save the program in!");
+}
+
 TEST_F(BankDownloadTest, EveryErrorReportEndsTheManagerDownload) {
   VQEditor& e = Start();
   for (auto set : std::initializer_list<void (*)(VQEditor&)>{
