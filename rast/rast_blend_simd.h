@@ -1,8 +1,10 @@
-// Vectorised row loops for the hottest blend cases (internal to the rasteriser). Each gives
-// exactly the pixels of the scalar operations in rast_blend.h; SSE2 is part of every x86-64, and
-// other targets take the scalar loops.
+// Vectorised loops for the hottest blend cases (internal to the rasteriser). Each gives exactly
+// the pixels of the scalar operations in rast_blend.h. SSE2 is part of every x86-64; AVX2 paths
+// are chosen at run time where the processor has them; other targets take the scalar loops.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "rast/rast_blend.h"
@@ -11,9 +13,6 @@
 #include <emmintrin.h>
 #define RAST_HAVE_SSE2 1
 #endif
-
-#include <cstddef>
-#include <cstdint>
 
 // Whether the AVX2 (with FMA) paths run: the processor has them and tests have not limited the
 // rasteriser to the baseline paths. Tests call RAST_LimitToBaselineVectors(true) to check the
