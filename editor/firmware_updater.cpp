@@ -125,6 +125,9 @@ FirmwareUpdate::Action FirmwareUpdate::OnReply(uint8_t target, uint8_t command) 
   if (!mRunning || mSection >= static_cast<int>(mSections.size())) return a;
   switch (command) {
     case kCmdSectionReady: {
+      // A repeated erase reply once blocks of the section went out would start it over and
+      // send its first block twice: the device would refuse the section.
+      if (target == mWireTarget && mPrepared && mSent > 0) return a;
       a.step = Step::kErasing;
       a.firstSection = mSection == 0;
       if (target != mWireTarget) return a;

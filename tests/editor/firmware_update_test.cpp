@@ -151,6 +151,8 @@ TEST(FirmwareBlocks, RepliesOutOfTurnAreIgnored) {
   EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdSectionDone).step, FirmwareUpdate::Step::kIgnored);
   EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdBlockReady).message.size(), 250u);
   EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdBlockReady).message.size(), 69u);
+  // A repeated erase reply in the middle of the section does not start it over.
+  EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdSectionReady).step, FirmwareUpdate::Step::kIgnored);
   // Once the last block is out, a further request sends nothing.
   EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdBlockReady).step, FirmwareUpdate::Step::kIgnored);
   EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdSectionDone).step, FirmwareUpdate::Step::kSucceeded);
