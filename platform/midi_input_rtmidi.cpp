@@ -1,26 +1,14 @@
 // RtMidi backend of the MIDI input.
-#include <rtmidi/RtMidi.h>
-
 #include "platform/midi_input.h"
+#include "platform/rtmidi_port.h"
 
 namespace vq::platform {
 
 struct RtMidiInput::Impl {
-  std::unique_ptr<RtMidiIn> in;
-  RtMidi::Api api = RtMidi::UNSPECIFIED;
-  mutable std::mutex mutex;  // ports and the error text
-  std::mutex deliver;        // held while the callback runs, so SetCallback can wait for it
+  rtmidi::PortState port{/*ignoreWarnings=*/true};  // its mutex guards the port and error text
+  std::mutex deliver;  // held while the callback runs, so SetCallback can wait for it
   Callback callback;
-  std::string lastError;
-  bool failed = false;
-  bool open = false;
-
-  static void OnError(RtMidiError::Type type, const std::string& text, void* user) {
-    auto* self = static_cast<Impl*>(user);
-    if (type == RtMidiError::DEBUG_WARNING || type == RtMidiError::WARNING) return;
-    self->lastError = text;
-    self->failed = true;
-  }
+  std::unique_ptr<RtMidiIn> in;  // last, so it goes first: its callbacks point at the above
 
   static void OnMessage(double, std::vector<unsigned char>* message, void* user) {
     auto* self = static_cast<Impl*>(user);
@@ -32,37 +20,28 @@ struct RtMidiInput::Impl {
 
 std::unique_ptr<RtMidiInput> RtMidiInput::Create(const std::string& clientName, unsigned queueLimit,
                                                  std::string* error) {
-  std::vector<RtMidi::Api> apis;
-  RtMidi::getCompiledApi(apis);
-  std::string lastError = "no MIDI API compiled in";
-  for (RtMidi::Api api : apis) {
-    if (api == RtMidi::RTMIDI_DUMMY) continue;
-    try {
-      auto impl = std::make_unique<Impl>();
-      impl->in = std::make_unique<RtMidiIn>(api, clientName, queueLimit);
-      impl->api = api;
-      impl->in->setErrorCallback(&Impl::OnError, impl.get());
-      // Keep SysEx and timing (the keyboard's clock goes on to the synthesizer); drop active
-      // sensing.
-      impl->in->ignoreTypes(false, false, true);
-      impl->in->setCallback(&Impl::OnMessage, impl.get());
-      return std::unique_ptr<RtMidiInput>(new RtMidiInput(std::move(impl)));
-    } catch (const RtMidiError& e) {
-      lastError = e.getMessage();
-    }
-  }
-  if (error) *error = lastError;
-  return nullptr;
+  return rtmidi::CreateWithFirstApi(
+      [&](RtMidi::Api api) {
+        auto impl = std::make_unique<Impl>();
+        impl->in = std::make_unique<RtMidiIn>(api, clientName, queueLimit);
+        impl->port.Attach(impl->in.get(), api);
+        // Keep SysEx and timing (the keyboard's clock goes on to the synthesizer); drop active
+        // sensing.
+        impl->in->ignoreTypes(false, false, true);
+        impl->in->setCallback(&Impl::OnMessage, impl.get());
+        return std::unique_ptr<RtMidiInput>(new RtMidiInput(std::move(impl)));
+      },
+      error);
 }
 
 RtMidiInput::RtMidiInput(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 RtMidiInput::~RtMidiInput() {
   SetCallback(nullptr);
-  std::lock_guard<std::mutex> lock(impl_->mutex);
+  std::lock_guard<std::mutex> lock(impl_->port.mutex);
   try {
     impl_->in->cancelCallback();
-    if (impl_->open) impl_->in->closePort();
+    if (impl_->port.open) impl_->in->closePort();
   } catch (const RtMidiError&) {
   }
 }
@@ -72,68 +51,22 @@ void RtMidiInput::SetCallback(Callback callback) {
   impl_->callback = std::move(callback);
 }
 
-unsigned RtMidiInput::PortCount() {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->in->getPortCount();
-}
+unsigned RtMidiInput::PortCount() { return impl_->port.PortCount(); }
 
-std::string RtMidiInput::PortName(unsigned port) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  if (port >= impl_->in->getPortCount()) return "";
-  impl_->failed = false;
-  try {
-    std::string name = impl_->in->getPortName(port);
-    return impl_->failed ? "" : name;
-  } catch (const RtMidiError& e) {
-    impl_->lastError = e.getMessage();
-    return "";
-  }
-}
+std::string RtMidiInput::PortName(unsigned port) { return impl_->port.PortName(port); }
 
 bool RtMidiInput::OpenPort(unsigned port, const std::string& portName) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  if (impl_->open) impl_->in->closePort();
-  impl_->failed = false;
-  try {
-    impl_->in->openPort(port, portName);
-    impl_->open = !impl_->failed && impl_->in->isPortOpen();
-  } catch (const RtMidiError& e) {
-    impl_->lastError = e.getMessage();
-    impl_->open = false;
-  }
-  return impl_->open;
+  return impl_->port.OpenPort(port, portName);
 }
 
-bool RtMidiInput::OpenVirtualPort(const std::string& portName) {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  if (impl_->open) impl_->in->closePort();
-  impl_->failed = false;
-  try {
-    impl_->in->openVirtualPort(portName);
-    impl_->open = !impl_->failed;
-  } catch (const RtMidiError& e) {
-    impl_->lastError = e.getMessage();
-    impl_->open = false;
-  }
-  return impl_->open;
-}
+bool RtMidiInput::OpenVirtualPort(const std::string& portName) { return impl_->port.OpenVirtualPort(portName); }
 
-void RtMidiInput::ClosePort() {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  if (impl_->open) impl_->in->closePort();
-  impl_->open = false;
-}
+void RtMidiInput::ClosePort() { impl_->port.ClosePort(); }
 
-bool RtMidiInput::IsPortOpen() const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->open;
-}
+bool RtMidiInput::IsPortOpen() const { return impl_->port.IsPortOpen(); }
 
-std::string RtMidiInput::ApiName() const { return RtMidi::getApiName(impl_->api); }
+std::string RtMidiInput::ApiName() const { return impl_->port.ApiName(); }
 
-std::string RtMidiInput::LastError() const {
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  return impl_->lastError;
-}
+std::string RtMidiInput::LastError() const { return impl_->port.LastError(); }
 
 }  // namespace vq::platform

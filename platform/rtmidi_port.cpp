@@ -1,0 +1,84 @@
+// Port handling shared by the RtMidi backends.
+#include "platform/rtmidi_port.h"
+
+namespace vq::platform::rtmidi {
+
+void PortState::Attach(RtMidi* object, RtMidi::Api objectApi) {
+  midi = object;
+  api = objectApi;
+  midi->setErrorCallback(&PortState::OnError, this);
+}
+
+void PortState::OnError(RtMidiError::Type type, const std::string& text, void* user) {
+  auto* self = static_cast<PortState*>(user);
+  if (type == RtMidiError::DEBUG_WARNING) return;
+  if (self->ignoreWarnings && type == RtMidiError::WARNING) return;
+  self->lastError = text;
+  self->failed = true;
+}
+
+unsigned PortState::PortCount() {
+  std::lock_guard<std::mutex> lock(mutex);
+  return midi->getPortCount();
+}
+
+std::string PortState::PortName(unsigned port) {
+  std::lock_guard<std::mutex> lock(mutex);
+  if (port >= midi->getPortCount()) return "";
+  failed = false;
+  try {
+    std::string name = midi->getPortName(port);
+    return failed ? "" : name;
+  } catch (const RtMidiError& e) {
+    lastError = e.getMessage();
+    return "";
+  }
+}
+
+bool PortState::OpenPort(unsigned port, const std::string& portName) {
+  std::lock_guard<std::mutex> lock(mutex);
+  if (open) midi->closePort();
+  failed = false;
+  try {
+    midi->openPort(port, portName);
+    open = !failed && midi->isPortOpen();
+  } catch (const RtMidiError& e) {
+    lastError = e.getMessage();
+    open = false;
+  }
+  return open;
+}
+
+bool PortState::OpenVirtualPort(const std::string& portName) {
+  std::lock_guard<std::mutex> lock(mutex);
+  if (open) midi->closePort();
+  failed = false;
+  try {
+    midi->openVirtualPort(portName);
+    open = !failed;
+  } catch (const RtMidiError& e) {
+    lastError = e.getMessage();
+    open = false;
+  }
+  return open;
+}
+
+void PortState::ClosePort() {
+  std::lock_guard<std::mutex> lock(mutex);
+  if (open) midi->closePort();
+  open = false;
+}
+
+bool PortState::IsPortOpen() const {
+  std::lock_guard<std::mutex> lock(mutex);
+  return open;
+}
+
+std::string PortState::ApiName() const { return RtMidi::getApiName(api); }
+
+std::string PortState::LastError() const {
+  std::lock_guard<std::mutex> lock(mutex);
+  return lastError;
+}
+
+}  // namespace vq::platform::rtmidi

@@ -1,0 +1,65 @@
+// Port handling shared by the RtMidi input and output backends: choosing an API, listing,
+// opening and closing ports, and turning the library's error callback into false results.
+// Internal to platform/: only the RtMidi backends include it.
+#pragma once
+
+#include <rtmidi/RtMidi.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace vq::platform::rtmidi {
+
+// One library object (an RtMidiIn or RtMidiOut, owned by the backend) and what the backend
+// knows of it. `mutex` guards everything here; the port calls below take it themselves.
+struct PortState {
+  // Warnings count as failures unless `ignoreWarnings`; debug warnings never do.
+  explicit PortState(bool ignoreWarnings) : ignoreWarnings(ignoreWarnings) {}
+
+  // Registers OnError for `midi` and keeps it; call once, right after constructing it.
+  void Attach(RtMidi* midi, RtMidi::Api api);
+
+  // The library's error callback; `user` is the PortState. Runs inside the failing call.
+  static void OnError(RtMidiError::Type type, const std::string& text, void* user);
+
+  unsigned PortCount();
+  std::string PortName(unsigned port);  // "" for a port that does not exist or fails
+  bool OpenPort(unsigned port, const std::string& portName);
+  bool OpenVirtualPort(const std::string& portName);
+  void ClosePort();
+  bool IsPortOpen() const;
+  std::string ApiName() const;
+  std::string LastError() const;
+
+  RtMidi* midi = nullptr;
+  RtMidi::Api api = RtMidi::UNSPECIFIED;
+  const bool ignoreWarnings;
+  mutable std::mutex mutex;
+  std::string lastError;
+  bool failed = false;  // set by OnError during the current call
+  bool open = false;
+};
+
+// Tries every API the library was built with but the dummy, in the library's order, and
+// returns what `make(api)` gives for the first one whose construction does not throw
+// RtMidiError. Null when none does; *error then holds the library's last message.
+template <class Make>
+auto CreateWithFirstApi(Make make, std::string* error) -> decltype(make(RtMidi::UNSPECIFIED)) {
+  std::vector<RtMidi::Api> apis;
+  RtMidi::getCompiledApi(apis);
+  std::string lastError = "no MIDI API compiled in";
+  for (RtMidi::Api api : apis) {
+    if (api == RtMidi::RTMIDI_DUMMY) continue;
+    try {
+      return make(api);
+    } catch (const RtMidiError& e) {
+      lastError = e.getMessage();
+    }
+  }
+  if (error) *error = lastError;
+  return nullptr;
+}
+
+}  // namespace vq::platform::rtmidi
