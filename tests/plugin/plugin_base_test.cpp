@@ -10,7 +10,7 @@
 #include "plugin/plugin_test_plug.h"
 
 using vqtest::RecordingGUI;
-using TestPlug = vqtest::RecordingPlug;
+using vqtest::TestPlug;
 
 namespace {
 

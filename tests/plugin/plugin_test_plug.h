@@ -1,38 +1,13 @@
-// A standalone plug that records parameter changes, and a GUI that records what the plug asks of
-// it, for the plug-in base's tests (no graphics layer needed).
+// A GUI that records what the plug asks of it, for the plug-in base's tests (no graphics layer
+// needed); the plug itself is support/test_plug.h.
 #pragma once
 
 #include <vector>
 
 #include "plugin/imodule_gui.h"
-#include "plugin/imodule_standalone.h"
+#include "support/test_plug.h"
 
 namespace vqtest {
-
-class RecordingPlug : public IModuleStandalone {
- public:
-  static IModuleInstanceInfo Info(vq::platform::MidiOutput* out, uint16_t* channel) {
-    IModuleInstanceInfo info;
-    info.mBundleID.Set("org.example.standalone.VQEditor4.macOS");
-    info.mMidiOut = out;
-    info.mMidiOutChannel = channel;
-    return info;
-  }
-
-  explicit RecordingPlug(int nParams, vq::platform::MidiOutput* out = nullptr, uint16_t* channel = nullptr,
-                         bool doesMidi = true)
-      : IModuleStandalone(Info(out, channel), nParams, "0-1 0-2", 1, "VQEditor4", "VQEditor4", "marrowtone",
-                          0x00040101, 0x56714534, 0x4d727774, 0, doesMidi, false, false) {}
-
-  void OnParamChange(int paramIdx) override {
-    IModuleStandalone::OnParamChange(paramIdx);
-    changes.push_back(paramIdx);
-  }
-  void OnGraphicsResized() override { ++resized; }
-
-  std::vector<int> changes;
-  int resized = 0;
-};
 
 class RecordingGUI : public IModuleGUI {
  public:

@@ -9,7 +9,7 @@
 #include "plugin/plugin_test_plug.h"
 
 using vq::platform::MemoryMidiOutput;
-using TestPlug = vqtest::RecordingPlug;
+using vqtest::TestPlug;
 using Bytes = std::vector<uint8_t>;
 
 namespace {

@@ -1,6 +1,6 @@
 // A headless IGraphics for tests: every platform slot is answered without a window and recorded
-// (screen copies, prompts, message boxes); a control that records its draws; and a standalone
-// plug that records parameter changes and idle ticks.
+// (screen copies, prompts, message boxes) and a control that records its draws. The plug they
+// serve is support/test_plug.h.
 #pragma once
 
 #include <string>
@@ -8,9 +8,9 @@
 
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
-#include "plugin/imodule_standalone.h"
 #include "plugin/ipopup_menu.h"
 #include "plugin/utl_heapbuf.h"
+#include "support/test_plug.h"
 
 namespace vqtest {
 
@@ -100,32 +100,6 @@ class TestControl : public IControl {
   int draws = 0;
   RAST_pixel fill = RAST_MakePixel(255, 255, 255, 255);
   std::vector<int>* log = nullptr;
-};
-
-// A standalone plug whose nParams parameters start untyped (range 0..1); tests Init them.
-class TestPlug : public IModuleStandalone {
- public:
-  static IModuleInstanceInfo Info(vq::platform::MidiOutput* out, uint16_t* channel) {
-    IModuleInstanceInfo info;
-    info.mBundleID.Set("org.example.standalone.VQEditor4.macOS");
-    info.mMidiOut = out;
-    info.mMidiOutChannel = channel;
-    return info;
-  }
-
-  explicit TestPlug(int nParams, vq::platform::MidiOutput* out = nullptr, uint16_t* channel = nullptr,
-                    bool doesMidi = true)
-      : IModuleStandalone(Info(out, channel), nParams, "0-1 0-2", 1, "VQEditor4", "VQEditor4", "marrowtone",
-                          0x00040101, 0x56714534, 0x4d727774, 0, doesMidi, false, false) {}
-
-  void OnParamChange(int paramIdx) override {
-    IModuleStandalone::OnParamChange(paramIdx);
-    changes.push_back(paramIdx);
-  }
-  void OnTick() override { ++ticks; }
-
-  std::vector<int> changes;
-  int ticks = 0;
 };
 
 }  // namespace vqtest
