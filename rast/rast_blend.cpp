@@ -101,7 +101,9 @@ RAST_pixel RAST_BlendHSVSA(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
 }
 
 void RAST_SolidWrite(RAST_pixel* pixel, RAST_pixel color, RAST_Weight w, RAST_BlendMode mode) {
-  if (!pixel || w.isZero()) return;
+  // No early exit at weight 0: modes 0-4 leave the pixel as it is there anyway, while the HSV
+  // write still stores the colour's alpha byte, as every solid-colour primitive does.
+  if (!pixel) return;
   switch (mode.op()) {
     case 0: *pixel = RAST_BlendCopy(*pixel, color, w); break;
     case 1: *pixel = RAST_BlendAdd(*pixel, color, w); break;

@@ -203,7 +203,9 @@ extern const std::uint16_t RAST_ReciprocalTable[256];
 
 // ---------------------------------------------------------------------------------------------
 // Solid-colour write of the drawing primitives: pixel = mode's result of (pixel, color) at
-// weight w. Only the low byte of the mode counts (6 and above: nothing); w = 0 changes nothing.
+// weight w. Only the low byte of the mode counts (6 and above: nothing). At w = 0 modes 0-4
+// leave the pixel unchanged; HSV adjust still writes (the colour's alpha byte and the round trip
+// of the conversion), like every primitive's per-pixel write.
 void RAST_SolidWrite(RAST_pixel* pixel, RAST_pixel color, RAST_Weight w, RAST_BlendMode mode);
 
 // Inline per-mode forms for loops specialised by mode (w from 1 to 256).

@@ -15,7 +15,11 @@ void GlyphLoop(const RAST_BitmapRows& rows, int x, int y, int w, int h, RAST_pix
       const int cover = m[i];
       if (cover == 0) continue;
       const int weight = cover * a / 256;
-      if (weight == 0) continue;  // a zero weight leaves the pixel as it is
+      // A covered pixel gets the solid write even at weight 0: a no-op for modes 0-4, while the
+      // HSV write still stores the colour's alpha byte (as the circle drawer's edge pixels do).
+      if constexpr (Op != RAST_SolidOp::HSV) {
+        if (weight == 0) continue;
+      }
       p[i] = RAST_SolidBlend<Op>(p[i], color, RAST_Weight(weight));
     }
   }

@@ -98,8 +98,6 @@ void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, 
                      float srcy, float srcw, float srch, float alpha, RAST_BlendMode mode) {
   if (!dest || !src || dstw == 0 || dsth == 0 || alpha == 0.0f) return;
   if (!std::isfinite(srcx) || !std::isfinite(srcy) || !std::isfinite(srcw) || !std::isfinite(srch)) return;
-  if (mode.isChannelCopy()) return;  // the channel copy exists in the rectangle blit only
-
   const bool bilinear = mode.isBilinear();
   if (std::fabs(srcw - static_cast<float>(dstw)) < 0.001f && std::fabs(srch - static_cast<float>(dsth)) < 0.001f &&
       (!bilinear || (NearInteger(srcx) && NearInteger(srcy)))) {
@@ -109,6 +107,8 @@ void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, 
     RAST_Blit(dest, src, dstx, dsty, li, ti, dstw, dsth, alpha, mode);
     return;
   }
+  // Past the hand-over no loop knows the single-channel copy of the rectangle blit.
+  if (mode.isChannelCopy()) return;
 
   i64 x = dstx, y = dsty, w = dstw, h = dsth;
   double fx = srcx, fy = srcy, fw = srcw, fh = srch;

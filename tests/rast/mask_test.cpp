@@ -30,8 +30,10 @@ TEST(DrawGlyph, RandomMasksMatchTheSolidWriteAtTheCoverageWeight) {
         for (int i = 0; i < gw; ++i) {
           const int X = x + i, Y = y + j;
           const int m = mask[static_cast<std::size_t>(j) * span + i];
-          if (X < 0 || Y < 0 || X >= w || Y >= h || m == 0 || m * a / 256 == 0) continue;
-          want.at(X, Y) = RefBlit(op, want.at(X, Y), color, m * a / 256);
+          if (X < 0 || Y < 0 || X >= w || Y >= h || m == 0) continue;
+          RAST_pixel& p = want.at(X, Y);
+          if (op == 5 && m * a / 256 == 0) p = RefHSV(p, Chan(color, 1), Chan(color, 2), Chan(color, 3), Chan(color, 0), 0);
+          else p = RefBlit(op, p, color, m * a / 256);
         }
     ASSERT_EQ(bm.Pixels(), want.Pixels()) << iter;
     ASSERT_TRUE(bm.CanariesIntact());
@@ -71,6 +73,27 @@ TEST(HalveBlitAA, AveragesBlocksWithLowBitsDropped) {
   EXPECT_EQ(dest.at(2, 0), 0u);                                  // only 2 columns written
   EXPECT_TRUE(dest.CanariesIntact());
   RAST_HalveBlitAA(nullptr, &src);
+}
+
+TEST(DrawGlyph, CoveredPixelsGetTheSolidWriteEvenAtWeightZero) {
+  // Mask byte 1 at alpha 0.5 is weight 0: no change in modes 0-4, but the HSV write stores the
+  // colour's alpha byte, the same as the per-pixel write of the other primitives.
+  const unsigned char faint[1] = {1};
+  const RAST_pixel grey = RAST_MakePixel(90, 90, 90, 7), colour = RAST_MakePixel(128, 128, 128, 200);
+  for (int op = 0; op <= 4; ++op) {
+    CanvasBitmap bm(1, 1);
+    bm.at(0, 0) = grey;
+    RAST_DrawPackedGlyph(&bm, 0, 0, colour, faint, 1, 1, 0.5f, RAST_BlendMode(op));
+    EXPECT_EQ(bm.at(0, 0), grey) << op;
+  }
+  CanvasBitmap bm(1, 1);
+  bm.at(0, 0) = grey;
+  RAST_DrawPackedGlyph(&bm, 0, 0, colour, faint, 1, 1, 0.5f, RAST_BLIT_MODE_HSVADJ);
+  RAST_pixel want = grey;
+  RAST_SolidWrite(&want, colour, RAST_Weight(0), RAST_BLIT_MODE_HSVADJ);
+  EXPECT_EQ(bm.at(0, 0), want);
+  EXPECT_EQ(RAST_PixelAlpha(bm.at(0, 0)), 200u);
+  EXPECT_TRUE(bm.CanariesIntact());
 }
 
 TEST(BitmapCmp, SizesNullsAndDifferenceBox) {

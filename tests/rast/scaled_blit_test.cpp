@@ -200,6 +200,25 @@ TEST(ScaledBlit, HandOverToTheUnscaledBlit) {
   EXPECT_EQ(c.at(0, 0), rast_sample::Bilerp(src.at(10, 0), src.at(11, 0), src.at(10, 1), src.at(11, 1), 0x8000, 0));
 }
 
+TEST(ScaledBlit, ChannelCopyOnlyThroughTheHandOver) {
+  std::mt19937 rng(4);
+  CanvasBitmap src(8, 4), a(8, 4), b(8, 4);
+  src.Fill(rng);
+  a.Fill(rng);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 8; ++x) b.at(x, y) = a.at(x, y);
+  // Same size: the call is the rectangle blit, which copies red into alpha.
+  const RAST_BlendMode redToAlpha = RAST_BLIT_MODE_CHANNEL_COPY(0, 1);
+  RAST_ScaledBlit(&a, &src, 0, 0, 8, 4, 0.0f, 0.0f, 8.0f, 4.0f, 1.0f, redToAlpha);
+  RAST_Blit(&b, &src, 0, 0, nullptr, 1.0f, redToAlpha);
+  EXPECT_EQ(a.Pixels(), b.Pixels());
+  EXPECT_EQ(RAST_PixelAlpha(a.at(3, 2)), RAST_PixelRed(src.at(3, 2)));
+  // Scaled: no loop of the scaled blit knows the channel copy, so nothing changes.
+  RAST_ScaledBlit(&a, &src, 0, 0, 8, 4, 0.0f, 0.0f, 4.0f, 2.0f, 1.0f, redToAlpha);
+  EXPECT_EQ(a.Pixels(), b.Pixels());
+  EXPECT_TRUE(a.CanariesIntact());
+}
+
 TEST(ScaledBlit, MirroredNearestLeavesTheOutsideSampleAlone) {
   CanvasBitmap src(50, 1), dest(100, 1);
   for (int x = 0; x < 50; ++x) src.at(x, 0) = static_cast<RAST_pixel>(1000 + x);
