@@ -88,7 +88,8 @@ class TransfersOverJack : public EditorTest {
         if (Clock::now() >= nextPoll) {
           nextPoll += std::chrono::seconds(1);
           editor->StatusPoll();
-          if (!Gui()->messageBoxes.empty()) return false;
+          for (const auto& box : Gui()->messageBoxes)
+            if (box.caption == "Error") return false;
         }
       }
       if (Clock::now() >= deadline) return false;
@@ -180,6 +181,26 @@ TEST_F(TransfersOverJack, BankUploadThenDownload) {
     EXPECT_EQ(content.record[11], slot);
   }
   EXPECT_TRUE(sim.Faults().empty()) << sim.Faults().front();
+}
+
+TEST_F(TransfersOverJack, LostAcknowledgementIsResent) {
+  for (int slot = 1; slot <= 4; ++slot) {
+    char name[32];
+    snprintf(name, sizeof name, "%02d_L%d.pr4", slot, slot);
+    std::ofstream(folder + name, std::ios::binary) << FormatProgramText(ProgramFieldTable::InitRecord());
+  }
+  ASSERT_TRUE(sim.Command("fault kind=write,mode=silence,skip=2")) << sim.Error();
+  Gui()->messageBoxAnswer = 2;  // leave the gaps
+  {
+    UTL_MutexLock lock(editor->Mutex());
+    editor->currentProgramPath = folder;
+    editor->LocateProgramInFolder(folder.c_str());
+    editor->bankUploadRequest = true;
+  }
+  ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 10000)) << "upload did not finish: boxes"
+                                                                       << Boxes() << "\nlog:\n" << Tail();
+  EXPECT_TRUE(sim.WaitForLogLine("write 3 ok", 2000, 2));  // written twice: once unanswered
+  EXPECT_TRUE(sim.WaitForLogLine("write 4 ok", 2000));
 }
 
 }  // namespace
