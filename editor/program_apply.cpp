@@ -114,10 +114,6 @@ void VQEditor::InitProgram() {
   for (int32_t& v : lastSent) v = 128;
   ApplyRecordToParams();
   if (skinMode == 2) UpdateEqDisplayLcd();
-  applyingProgram = false;
-  lastField = kNoFieldSent;
-  RedrawParamControls();
-  SendProgramNrpn();
-  lastField = kNoFieldSent;
+  FinishProgramApply();
   RecordUndoStep();
 }

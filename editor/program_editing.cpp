@@ -48,6 +48,24 @@ void CopyRanges(ProgramRecord& to, const ProgramRecord& from, const std::vector<
     for (int f = r.first; f <= r.second; ++f) to[f] = from[f];
 }
 
+// Copies slot `source`'s fields onto every slot whose copy-destination switch is on; slot n holds
+// the `width` fields from first + width * n. Reads the slots from a copy, so no slot is copied
+// after it was overwritten. False (the record untouched) when no source switch is on; the last
+// one on counts.
+bool CopyChosenSlot(const VQEditor& editor, ProgramRecord& record, int first, int width) {
+  int source = -1;
+  for (int k = 0; k < 4; ++k)
+    if (editor.ParamValue(vq_param::kCopySource + k) > 0.5) source = k;
+  if (source < 0) return false;
+  ProgramRecord copy = record;
+  for (int j = 0; j < 4; ++j) {
+    if (editor.ParamValue(vq_param::kCopyDest + j) <= 0.5) continue;
+    for (int i = 0; i < width; ++i) copy[first + width * j + i] = record[first + width * source + i];
+  }
+  record = copy;
+  return true;
+}
+
 }  // namespace
 
 bool VQEditor::GroupSwitchOn(int group) const {
@@ -115,18 +133,8 @@ void VQEditor::RestoreUndoSnapshot() {
 void VQEditor::CopyVcoSettings() {
   UTL_MutexLock lock(mMutex);
   PackParamsToRecord();
-  int source = -1;
-  for (int k = 0; k < 4; ++k)
-    if (ParamValue(vq_param::kCopySource + k) > 0.5) source = k;
-  if (source < 0) return;
-
+  if (!CopyChosenSlot(*this, record, 0, 12)) return;
   undoSuspended = true;
-  ProgramRecord copy = record;
-  for (int j = 0; j < 4; ++j) {
-    if (ParamValue(vq_param::kCopyDest + j) <= 0.5) continue;
-    for (int i = 0; i < 12; ++i) copy[12 * j + i] = record[12 * source + i];
-  }
-  record = copy;
   lastField = kNoFieldSent;
   for (int f = 0; f <= 47; ++f) lastSent[f] = 128;
   for (int f = 0; f <= 47; ++f) SetParam(f + kFieldParamOffset, record[f]);
@@ -137,20 +145,8 @@ void VQEditor::CopyVcoSettings() {
 void VQEditor::CopyFlexiSettings() {
   UTL_MutexLock lock(mMutex);
   PackParamsToRecord();
-  int source = -1;
-  for (int k = 0; k < 4; ++k)
-    if (ParamValue(vq_param::kCopySource + k) > 0.5) source = k;
-  if (source < 0) return;
-
+  if (!CopyChosenSlot(*this, record, kFlexiFirstField, kFlexiSlotFields)) return;
   undoSuspended = true;
-  ProgramRecord copy = record;
-  for (int j = 0; j < 4; ++j) {
-    if (ParamValue(vq_param::kCopyDest + j) <= 0.5) continue;
-    for (int i = 0; i < kFlexiSlotFields; ++i)
-      copy[kFlexiFirstField + kFlexiSlotFields * j + i] =
-          record[kFlexiFirstField + kFlexiSlotFields * source + i];
-  }
-  record = copy;
   lastField = kNoFieldSent;
   for (int f = 0; f < kProgramFieldCount; ++f) lastSent[f] = 128;
   for (int n = 0; n < kFlexiSlotCount; ++n) ApplyFlexiSlot(n, false);
@@ -164,6 +160,21 @@ void VQEditor::FinishWholeProgramEdit(bool redraw) {
   undoKey = -1;
   undoSuspended = false;
   RecordUndoStep();
+}
+
+void VQEditor::FinishProgramApply() {
+  applyingProgram = false;
+  lastField = kNoFieldSent;
+  RedrawParamControls();
+  SendProgramNrpn();
+  lastField = kNoFieldSent;
+}
+
+void VQEditor::UpdateSkinEqDisplay() {
+  if (skinMode == 2)
+    UpdateEqDisplayLcd();
+  else
+    UpdateEqDisplay();
 }
 
 // --- Randomise ---
@@ -199,12 +210,7 @@ void VQEditor::RandomizeGroups() {
   ApplyFieldsUpToPortamento();
   for (int n = 0; n < kFlexiSlotCount; ++n) ApplyFlexiSlot(n, false);
   ApplyEffectFields();
-  if (mPages && mPages->IsEqualizerShown(*this)) {
-    if (skinMode == 2)
-      UpdateEqDisplayLcd();
-    else
-      UpdateEqDisplay();
-  }
+  if (mPages && mPages->IsEqualizerShown(*this)) UpdateSkinEqDisplay();
   applyingProgram = false;
   lastField = kNoFieldSent;
   SendProgramNrpn();
@@ -248,15 +254,8 @@ void VQEditor::InitGroups() {
     SetParam(185, (record[157] >> 1) & 1);
     for (int f = 158; f <= 169; ++f) SetParam(f + kFieldParamOffset, record[f]);
   }
-  if (skinMode == 2)
-    UpdateEqDisplayLcd();
-  else
-    UpdateEqDisplay();
-  applyingProgram = false;
-  lastField = kNoFieldSent;
-  RedrawParamControls();
-  SendProgramNrpn();
-  lastField = kNoFieldSent;
+  UpdateSkinEqDisplay();
+  FinishProgramApply();
   RecordUndoStep();
 }
 
@@ -266,14 +265,7 @@ void VQEditor::InitAllGroups() {
   record = groupInitCopy;
   applyingProgram = true;
   ApplyRecordToParams();
-  if (skinMode == 2)
-    UpdateEqDisplayLcd();
-  else
-    UpdateEqDisplay();
-  applyingProgram = false;
-  lastField = kNoFieldSent;
-  RedrawParamControls();
-  SendProgramNrpn();
-  lastField = kNoFieldSent;
+  UpdateSkinEqDisplay();
+  FinishProgramApply();
   RecordUndoStep();
 }

@@ -403,6 +403,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void ResetFlexiSlotMarkers();
   bool GroupSwitchOn(int group) const;
   void FinishWholeProgramEdit(bool redraw);
+  // Ends a whole-program apply: applying off, controls redrawn, the whole program sent.
+  void FinishProgramApply();
+  void UpdateSkinEqDisplay();  // the equalizer display of the skin in use
   void RedrawIfNotApplying();
   // Reads parameter values for the record codecs.
   std::function<double(int)> Reader() const;
