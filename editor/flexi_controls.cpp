@@ -185,22 +185,31 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
     return DispatchExit::kNormal;
   }
 
+  // LEARN or CLEAR while a pick runs: the pick ends and no slot still without a destination
+  // stays marked.
+  auto cancelPick = [this](int n) {
+    EndFlexiPick();
+    ShowFlexiIndicator(n, false);
+    for (int other = 0; other < kFlexiSlotCount; ++other)
+      if (other != n && flexiDestination[other] == -1) ShowFlexiIndicator(other, false);
+  };
+  // The range knobs drawn in place of the slot's destination knob give way to it again.
+  auto showDestinationKnob = [this, g](int n) {
+    if (!g || g->IsControlOfParamHidden(RangeAParam(n))) return;
+    if (flexiDestination[n] >= 0) g->HideControlsOfParam(flexiDestination[n] + kFieldParamOffset, false);
+    g->HideControlsOfParam(RangeAParam(n), true);
+    g->HideControlsOfParam(RangeBParam(n), true);
+  };
+
   if (paramIdx >= 239 && paramIdx <= 242) {  // LEARN
     if (raw >= 0.5) return DispatchExit::kNormal;
     const int n = paramIdx - 239;
     if (flexiPickActive) {
-      EndFlexiPick();
-      ShowFlexiIndicator(n, false);
-      for (int other = 0; other < kFlexiSlotCount; ++other)
-        if (other != n && flexiDestination[other] == -1) ShowFlexiIndicator(other, false);
+      cancelPick(n);
     } else {
       flexiPickSlot = n + 1;
       flexiPickActive = true;
-      if (g && !g->IsControlOfParamHidden(RangeAParam(n))) {
-        if (flexiDestination[n] >= 0) g->HideControlsOfParam(flexiDestination[n] + kFieldParamOffset, false);
-        g->HideControlsOfParam(RangeAParam(n), true);
-        g->HideControlsOfParam(RangeBParam(n), true);
-      }
+      showDestinationKnob(n);
       flexiPickTimeoutCount = 0;
       flexiPickTimeout = true;
     }
@@ -216,17 +225,10 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
     if (raw >= 0.5) return DispatchExit::kNormal;
     const int n = paramIdx - 243;
     if (flexiPickActive) {
-      EndFlexiPick();
-      ShowFlexiIndicator(n, false);
-      for (int other = 0; other < kFlexiSlotCount; ++other)
-        if (other != n && flexiDestination[other] == -1) ShowFlexiIndicator(other, false);
+      cancelPick(n);
     } else {
       flexiPickSlot = n + 1;
-      if (g && !g->IsControlOfParamHidden(RangeAParam(n))) {
-        if (flexiDestination[n] >= 0) g->HideControlsOfParam(flexiDestination[n] + kFieldParamOffset, false);
-        g->HideControlsOfParam(RangeAParam(n), true);
-        g->HideControlsOfParam(RangeBParam(n), true);
-      }
+      showDestinationKnob(n);
       flexiDestination[n] = -1;
       SetParam(RangeParam(n), 0);
       SetParam(PolarityParam(n), 0);
