@@ -1,4 +1,5 @@
 #include "tools/vqsim/sim_engine.h"
+#include "tools/vqsim/sim_format.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,13 +7,6 @@
 
 namespace vqsim {
 namespace {
-
-std::string Format(const char* fmt, auto... args)
-{
-    char buf[256];
-    std::snprintf(buf, sizeof buf, fmt, args...);
-    return buf;
-}
 
 // Device byte addressed by an NRPN, or -1: (5, 0..127) -> 0..127, (6, 0..41) -> 128..169.
 int ByteForNrpn(int msb, int lsb)

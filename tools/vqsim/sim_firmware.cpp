@@ -1,19 +1,13 @@
 // The device's side of the firmware handshake: section start, size and first block, blocks,
 // checksum, then success (0x14) or failure (0x15).
 #include "tools/vqsim/sim_engine.h"
+#include "tools/vqsim/sim_format.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace vqsim {
 namespace {
-
-std::string Format(const char* fmt, auto... args)
-{
-    char buf[256];
-    std::snprintf(buf, sizeof buf, fmt, args...);
-    return buf;
-}
 
 int SectionOfTarget(uint8_t wireTarget)
 {
@@ -82,6 +76,20 @@ std::vector<OutMessage> SimEngine::OnFirmware(const uint8_t* d, size_t n)
     if (state_.activeFirmwareSection != k)
         return FirmwareFailure(k, Format("block 0x%02X for a section that was not started", command), true);
 
+    // A block taken that does not end the section: ask for the next, unless the plan spoils
+    // the answer.
+    auto askNextBlock = [&]() -> std::vector<OutMessage> {
+        Log(EventKind::Firmware, Format("fw-block %d %u/%u", target, sec.received, sec.size));
+        const auto rule = plan_.Take(AnswerKind::FirmwareBlock);
+        if (rule) {
+            Log(EventKind::Misbehaved, Format("misbehave fw-block %s", MisbehaviourName(rule->mode)));
+            if (rule->mode == Misbehaviour::ErrorReply)
+                return FirmwareFailure(k, "misbehave", false);
+            return Spoil(*rule, {{BuildReply(target, kCmdFirmwareSendNext), 0}});
+        }
+        return {{BuildReply(target, kCmdFirmwareSendNext), 0}};
+    };
+
     if (command == kCmdFirmwareFirstBlock) {
         if (sec.blocks != 0)
             return FirmwareFailure(k, "second size-and-first-block message", true);
@@ -95,16 +103,8 @@ std::vector<OutMessage> SimEngine::OnFirmware(const uint8_t* d, size_t n)
         sec.sum = ByteSum(d, 9, 9 + kFirmwareBlockData);
         sec.received = kFirmwareBlockData;
         sec.blocks = 1;
-        Log(EventKind::Firmware, Format("fw-block %d %u/%u", target, sec.received, sec.size));
         // Even a section that fits the first block still needs the block carrying its checksum.
-        const auto rule = plan_.Take(AnswerKind::FirmwareBlock);
-        if (rule) {
-            Log(EventKind::Misbehaved, Format("misbehave fw-block %s", MisbehaviourName(rule->mode)));
-            if (rule->mode == Misbehaviour::ErrorReply)
-                return FirmwareFailure(k, "misbehave", false);
-            return Spoil(*rule, {{BuildReply(target, kCmdFirmwareSendNext), 0}});
-        }
-        return {{BuildReply(target, kCmdFirmwareSendNext), 0}};
+        return askNextBlock();
     }
 
     // 0x16: a middle block while more than one block's worth remains, else the last block.
@@ -119,15 +119,7 @@ std::vector<OutMessage> SimEngine::OnFirmware(const uint8_t* d, size_t n)
         sec.sum += ByteSum(d, 6, 6 + kFirmwareBlockData);
         sec.received += kFirmwareBlockData;
         ++sec.blocks;
-        Log(EventKind::Firmware, Format("fw-block %d %u/%u", target, sec.received, sec.size));
-        const auto rule = plan_.Take(AnswerKind::FirmwareBlock);
-        if (rule) {
-            Log(EventKind::Misbehaved, Format("misbehave fw-block %s", MisbehaviourName(rule->mode)));
-            if (rule->mode == Misbehaviour::ErrorReply)
-                return FirmwareFailure(k, "misbehave", false);
-            return Spoil(*rule, {{BuildReply(target, kCmdFirmwareSendNext), 0}});
-        }
-        return {{BuildReply(target, kCmdFirmwareSendNext), 0}};
+        return askNextBlock();
     }
 
     const size_t expected = remaining > 0 ? static_cast<size_t>(remaining) : 0;
