@@ -31,6 +31,12 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
   const IncomingSysEx in = ClassifyIncomingSysEx(data, msg->mSize);
 
   if (in.kind == IncomingSysExKind::kProgramDump || in.kind == IncomingSysExKind::kOldProgramDump) {
+    // During a bank download only a good dump of the slot asked for moves it on: a repeated or
+    // late dump of another slot would advance the download twice and leave two requests in
+    // flight, and a second copy while the first waits to be saved would replace it.
+    if (bankDownloadRunning && in.isDump && in.checksumGood && in.slotValid &&
+        (in.slot != requestSlot || downloadSavePending))
+      return;
     requestOutstanding = false;
     // An older dump leaves no byte of an earlier one behind.
     std::memset(receiveBuffer, 0, sizeof receiveBuffer);

@@ -207,6 +207,24 @@ TEST_F(IncomingMidiTest, BankDownloadFailsAfterRepeatedBadDumps) {
   EXPECT_TRUE(transfers->saved.empty());
 }
 
+TEST_F(IncomingMidiTest, BankDownloadTakesOnlyTheSlotAskedForOnce) {
+  VQEditor& e = MakeWithTransfers();
+  e.bankDownloadRunning = true;
+  e.requestSlot = 40;
+  Receive(Dump(39));  // late answer to the slot before
+  EXPECT_FALSE(e.downloadSavePending);
+  Receive(Dump(40));
+  Receive(Dump(40));  // the same dump again, before the main thread saved the first
+  e.RunDeferredMidiWork();
+  ASSERT_EQ(transfers->saved.size(), 1u);
+  EXPECT_EQ(e.requestSlot, 41);
+  Receive(Dump(40));  // and once more after the download moved on
+  e.RunDeferredMidiWork();
+  EXPECT_EQ(transfers->saved.size(), 1u);
+  EXPECT_EQ(e.requestSlot, 41);
+  EXPECT_TRUE(e.bankDownloadRunning);
+}
+
 // --- Replies ---
 
 TEST_F(IncomingMidiTest, WriteReplies) {
