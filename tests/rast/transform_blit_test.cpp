@@ -7,6 +7,9 @@
 
 #include "rast/rast_blend_simd.h"
 #include "rast/rast_blit.h"
+#include "rast/rast_fill.h"
+#include "rast/rast_mask.h"
+#include "rast/rast_scaled_blit.h"
 #include "rast/rast_transform_blit.h"
 #include "tests/rast/blit_reference.h"
 
@@ -199,4 +202,45 @@ TEST(RotatedBlit, VectorAndBaselinePathsAgree) {
     RAST_LimitToBaselineVectors(false);
     ASSERT_EQ(a.Pixels(), b.Pixels()) << iter;
   }
+}
+
+// Every entry limits its weight to 0..256: an exaggerated alpha draws as alpha 1.0, a negative
+// one draws nothing, so no mode can wrap a byte or spill into the next channel.
+TEST(WeightLimit, ExaggeratedAndNegativeAlphasAtEveryEntry) {
+  std::mt19937 rng(12);
+  CanvasBitmap src(6, 6);
+  src.Fill(rng);
+  auto run = [&](auto draw) {
+    std::mt19937 fill(5);
+    CanvasBitmap over(6, 6), full(6, 6), negative(6, 6), before(6, 6);
+    over.Fill(fill);
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 6; ++x) full.at(x, y) = negative.at(x, y) = before.at(x, y) = over.at(x, y);
+    for (int op = 0; op <= 5; ++op) {
+      draw(over, 4.0f, op);
+      draw(full, 1.0f, op);
+      draw(negative, -1.0f, op);
+    }
+    EXPECT_EQ(over.Pixels(), full.Pixels());
+    EXPECT_EQ(negative.Pixels(), before.Pixels());
+    EXPECT_TRUE(over.CanariesIntact() && negative.CanariesIntact());
+  };
+  run([&](CanvasBitmap& d, float a, int op) {
+    RAST_ScaledBlit(&d, &src, 0, 0, 6, 6, 0.5f, 0.5f, 4.0f, 4.0f, a, RAST_BlendMode(0x100 | op));
+  });
+  run([&](CanvasBitmap& d, float a, int op) {
+    RAST_RotatedBlit(&d, &src, 0, 0, 6, 6, 0, 0, 6, 6, 0.3f, false, a, RAST_BlendMode(0x10100 | op));
+  });
+  run([&](CanvasBitmap& d, float a, int op) {
+    RAST_StepBlitAlpha(&d, &src, 0, 0, 6, 6, 0, 0, 6, 6, 0.9, 0.1, -0.1, 0.9, 0, 0, false, a, 0.01 * a, 0.02 * a, 0,
+                       RAST_BlendMode(op));
+  });
+  const unsigned char mask[4] = {255, 128, 1, 60};
+  run([&](CanvasBitmap& d, float a, int op) {
+    RAST_DrawGlyph(&d, 1, 1, 0x80C0FF40u, mask, 2, 2, 2, a, RAST_BlendMode(op));
+  });
+  run([&](CanvasBitmap& d, float a, int op) {
+    RAST_FillRect(&d, 1, 1, 3, 3, 0x80C0FF40u, a, RAST_BlendMode(op));
+    RAST_PutPixel(&d, 5, 5, 0x80C0FF40u, a, RAST_BlendMode(op));
+  });
 }
