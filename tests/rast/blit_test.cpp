@@ -302,3 +302,33 @@ TEST(Gradient, OvershootingValuesClampInsteadOfWrapping) {
   RAST_GradientRect(&bm, 0, 0, 50, 50, 0.5f, 0.5f, 0.5f, 1.0f, 0.9f, 0, 0, 0, 0, 0, 0, 0, RAST_BLIT_MODE_HSVADJ);
   EXPECT_TRUE(bm.CanariesIntact());
 }
+
+// Every (destination, source) byte pair through the blit itself, so the word-wise and vector
+// paths (store, half mix, saturating add, source-alpha store) are held to the formula too; each
+// channel sees a different byte, so a spill from one channel into the next shows.
+TEST(Blit, EveryBytePairThroughTheBlitAtTheSwitchingWeights) {
+  CanvasBitmap src(256, 256), start(256, 256);
+  auto spread = [](int v) {
+    return RAST_MakePixel(static_cast<unsigned>(255 - v), static_cast<unsigned>(v ^ 0xA5),
+                          static_cast<unsigned>((v * 37) & 0xFF), static_cast<unsigned>(v));
+  };
+  for (int d = 0; d < 256; ++d)
+    for (int s = 0; s < 256; ++s) {
+      src.at(s, d) = spread(s);
+      start.at(s, d) = spread(d);
+    }
+  for (bool baseline : {false, true}) {
+    RAST_LimitToBaselineVectors(baseline);
+    for (int mode : {0, 1, 2, 3, 4, 0x10000, 0x10001, 0x10003})
+      for (float alpha : {1.0f, 0.5f, 0.25f, 0.75f, 255.0f / 256.0f, 1.0f / 256.0f}) {
+        CanvasBitmap dest(256, 256), want(256, 256);
+        for (int y = 0; y < 256; ++y)
+          for (int x = 0; x < 256; ++x) dest.at(x, y) = want.at(x, y) = start.at(x, y);
+        RAST_Blit(&dest, &src, 0, 0, nullptr, alpha, RAST_BlendMode(mode));
+        ReferenceBlit(want, src, 0, 0, nullptr, alpha, mode);
+        ASSERT_EQ(dest.Pixels(), want.Pixels()) << std::hex << mode << std::dec << " " << alpha
+                                                << (baseline ? " baseline" : "");
+      }
+  }
+  RAST_LimitToBaselineVectors(false);
+}
