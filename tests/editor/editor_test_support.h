@@ -40,6 +40,12 @@ class EditorTest : public ::testing::Test {
   }
 
   VQEditor& Make(const std::string& outputName = "", bool withGui = true) {
+    return MakeFrom(BaseSetup(outputName, withGui));
+  }
+
+  // What Make hands the editor: the headless graphics, the minimal pages, the settings file.
+  // Fixtures add to it (program files, other pages) and pass it to MakeFrom.
+  VQEditorSetup BaseSetup(const std::string& outputName = "", bool withGui = true) const {
     VQEditorSetup setup;
     if (withGui)
       setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
@@ -48,9 +54,21 @@ class EditorTest : public ::testing::Test {
     setup.pages = MakeEditorPages();
     setup.settingsPath = settings;
     setup.outputDeviceName = outputName;
-    editor.reset(MakePlug(&out, &channel, std::move(setup)));
+    return setup;
+  }
+  // The editor from `setup`, sending through `midiOut` (the in-memory `out` when null).
+  VQEditor& MakeFrom(VQEditorSetup setup, vq::platform::MidiOutput* midiOut = nullptr) {
+    editor.reset(MakePlug(midiOut ? midiOut : &out, &channel, std::move(setup)));
     return *editor;
   }
+  // Stops the editor's timer: the test then drives ticks and polls itself, never by waiting.
+  void StopTimer() {
+    if (editor && editor->timer) {
+      editor->timer->Stop();
+      editor->timer->Join();
+    }
+  }
+  TestGraphics* Gui() const { return dynamic_cast<TestGraphics*>(editor->Graphics()); }
 
   // Sets a parameter as the editor's own operations do (plain value, dispatcher runs).
   void Set(int param, double value) { editor->SetParameterFromGUI2(param, value); }

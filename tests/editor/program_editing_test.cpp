@@ -272,13 +272,9 @@ TEST_F(EditorTest, WholeProgramEditsFeedTheSecondSkinsEqualizer) {
     SCOPED_TRACE(skin);
     WriteSettings(std::string("[gui]\nbackground=") + skin + "\n");
     int feeds = 0;
-    VQEditorSetup setup;
-    setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
-      return new TestGraphics(plug, w, h, fps);
-    };
+    VQEditorSetup setup = BaseSetup();
     setup.pages = std::make_unique<LcdCountingPages>(&feeds);
-    setup.settingsPath = settings;
-    editor.reset(MakePlug(&out, &channel, std::move(setup)));
+    MakeFrom(std::move(setup));
     const bool lcd = std::string(skin) == "lcd";
     feeds = 0;
     editor->InitProgram();

@@ -33,26 +33,12 @@ class ClickRecorder : public IControl {
 class LibraryEditorTest : public EditorTest {
  protected:
   VQEditor& MakeWithLibrary(const std::string& outputName = "", bool withGui = true) {
-    VQEditorSetup setup;
-    if (withGui)
-      setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
-        return new TestGraphics(plug, w, h, fps);
-      };
-    setup.pages = MakeEditorPages();
-    setup.settingsPath = settings;
-    setup.outputDeviceName = outputName;
+    VQEditorSetup setup = BaseSetup(outputName, withGui);
     setup.programFiles = MakeProgramLibrary();
-    editor.reset(MakePlug(&out, &channel, std::move(setup)));
+    MakeFrom(std::move(setup));
     StopTimer();
     return *editor;
   }
-  void StopTimer() {
-    if (editor && editor->timer) {
-      editor->timer->Stop();
-      editor->timer->Join();
-    }
-  }
-  TestGraphics* Gui() const { return dynamic_cast<TestGraphics*>(editor->Graphics()); }
 
   std::string ReadFile(const std::string& path) const {
     std::ifstream in(path, std::ios::binary);
