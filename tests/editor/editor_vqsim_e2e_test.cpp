@@ -3,71 +3,26 @@
 // notes and SysEx notes, and a program it requests comes back as a dump that the editor checks,
 // saves and makes its current program.
 #include <poll.h>
-#include <unistd.h>
 
 #include <chrono>
 
 #include "editor/device_messages.h"
 #include "editor/program_field_table.h"
-#include "editor_test_support.h"
-#include "library/program_library.h"
-#include "platform/midi_input.h"
-#include "support/vqsim_process.h"
+#include "support/editor_over_jack.h"
 
 namespace vqtest {
 namespace {
 
-using vq::platform::RtMidiInput;
-using vq::platform::RtMidiOutput;
-
-class EditorVqsimOverJack : public EditorTest {
+class EditorVqsimOverJack : public EditorOverJackTest {
  protected:
   void SetUp() override {
     EditorTest::SetUp();
     VQ_SKIP_WITHOUT_JACK();
-    const std::string base = "vqed" + std::to_string(getpid()) + "n" + std::to_string(++serial);
-    std::string error;
-    midiOut = RtMidiOutput::Create(base + "-out", &error);
-    ASSERT_TRUE(midiOut) << error;
-    midiIn = RtMidiInput::Create(base + "-in", 100, &error);
-    ASSERT_TRUE(midiIn) << error;
+    ASSERT_NO_FATAL_FAILURE(OpenEditorPorts("vqed"));
     ASSERT_EQ(midiOut->ApiName(), "jack");
-    ASSERT_TRUE(midiOut->OpenVirtualPort("From VQEditor4")) << midiOut->LastError();
-    ASSERT_TRUE(midiIn->OpenVirtualPort("To VQEditor4")) << midiIn->LastError();
-    outPort = base + "-out:From VQEditor4";
-    inPort = base + "-in:To VQEditor4";
-
-    VQEditorSetup setup;
-    setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
-      return new TestGraphics(plug, w, h, fps);
-    };
-    setup.pages = MakeEditorPages();
-    setup.settingsPath = settings;
-    setup.programFiles = MakeProgramLibrary();
-    editor.reset(MakePlug(midiOut.get(), &channel, std::move(setup)));
-
-    // The shell's device-input callback: SysEx to the handler, short messages to the other.
-    midiIn->SetCallback([this](const uint8_t* bytes, size_t count) {
-      if (count > 3 && bytes[0] == 0xF0) {
-        ISysExMessage msg(0, bytes, static_cast<int32_t>(count));
-        editor->ProcessSysEx(&msg);
-      } else {
-        IMidiMessage msg(0, bytes[0], count > 1 ? bytes[1] : 0, count > 2 ? bytes[2] : 0);
-        editor->ProcessMidiMsg(&msg);
-      }
-    });
-
-    ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
-    ASSERT_EQ(JackFindPort(outPort), outPort);
-    ASSERT_TRUE(sim.Connect(outPort, inPort)) << sim.Error();
-  }
-
-  void TearDown() override {
-    if (midiIn) midiIn->SetCallback(nullptr);
-    editor.reset();
-    midiIn.reset();
-    midiOut.reset();
-    EditorTest::TearDown();
+    MakeEditorOnPorts();
+    DeliverToEditor(/*shortMessages=*/true);
+    ASSERT_NO_FATAL_FAILURE(StartVqsim());
   }
 
   // Waits (bounded) until `done` holds under the plug mutex.
@@ -90,12 +45,6 @@ class EditorVqsimOverJack : public EditorTest {
            std::to_string(ProgramFieldTable::Lsb(field)) + " " +
            std::to_string(ProgramFieldTable::DeviceByte(field, value));
   }
-
-  static inline int serial = 0;
-  std::unique_ptr<RtMidiOutput> midiOut;
-  std::unique_ptr<RtMidiInput> midiIn;
-  std::string outPort, inPort;
-  VqsimProcess sim;
 };
 
 TEST_F(EditorVqsimOverJack, ParameterChangesArriveAsNrpn) {

@@ -1,7 +1,6 @@
 // Firmware update, bank upload and bank download between the editor and the simulated
 // synthesizer running as its own process, over JACK MIDI ports.
 #include <poll.h>
-#include <unistd.h>
 
 #include <array>
 #include <chrono>
@@ -10,67 +9,27 @@
 
 #include "editor/firmware_updater.h"
 #include "editor/program_field_table.h"
-#include "editor_test_support.h"
 #include "library/bank_transfer.h"
 #include "library/program_library.h"
 #include "library/program_text_format.h"
-#include "platform/midi_input.h"
-#include "support/vqsim_process.h"
+#include "support/editor_over_jack.h"
 
 namespace vqtest {
 namespace {
 
-using vq::platform::RtMidiInput;
-using vq::platform::RtMidiOutput;
-
-class TransfersOverJack : public EditorTest {
+class TransfersOverJack : public EditorOverJackTest {
  protected:
   void SetUp() override {
     EditorTest::SetUp();
     VQ_SKIP_WITHOUT_JACK();
-    const std::string base = "vqtr" + std::to_string(getpid()) + "n" + std::to_string(++serial);
-    std::string error;
-    midiOut = RtMidiOutput::Create(base + "-out", &error);
-    ASSERT_TRUE(midiOut) << error;
-    midiIn = RtMidiInput::Create(base + "-in", 100, &error);
-    ASSERT_TRUE(midiIn) << error;
-    ASSERT_TRUE(midiOut->OpenVirtualPort("From VQEditor4")) << midiOut->LastError();
-    ASSERT_TRUE(midiIn->OpenVirtualPort("To VQEditor4")) << midiIn->LastError();
-    const std::string outPort = base + "-out:From VQEditor4";
-    const std::string inPort = base + "-in:To VQEditor4";
-
-    VQEditorSetup setup;
-    setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
-      return new TestGraphics(plug, w, h, fps);
-    };
-    setup.pages = MakeEditorPages();
-    setup.settingsPath = settings;
-    setup.programFiles = MakeProgramLibrary();
-    editor.reset(MakePlug(midiOut.get(), &channel, std::move(setup)));
-    if (editor->timer) {
-      editor->timer->Stop();
-      editor->timer->Join();
-    }
+    ASSERT_NO_FATAL_FAILURE(OpenEditorPorts("vqtr"));
+    MakeEditorOnPorts();
+    StopTimer();
     InstallProgramTransfers(*editor);
-    midiIn->SetCallback([this](const uint8_t* bytes, size_t count) {
-      if (count > 3 && bytes[0] == 0xF0) {
-        ISysExMessage msg(0, bytes, static_cast<int32_t>(count));
-        editor->ProcessSysEx(&msg);
-      }
-    });
-    ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
-    ASSERT_EQ(JackFindPort(outPort), outPort);
-    ASSERT_TRUE(sim.Connect(outPort, inPort)) << sim.Error();
+    DeliverToEditor(/*shortMessages=*/false);
+    ASSERT_NO_FATAL_FAILURE(StartVqsim());
     folder = dir + "/bank/";
     std::filesystem::create_directories(folder);
-  }
-
-  void TearDown() override {
-    if (midiIn) midiIn->SetCallback(nullptr);
-    editor.reset();
-    midiIn.reset();
-    midiOut.reset();
-    EditorTest::TearDown();
   }
 
   // Runs the editor's idle call until `done` holds (bounded), and its status poll once a second
@@ -98,7 +57,6 @@ class TransfersOverJack : public EditorTest {
     }
   }
 
-  TestGraphics* Gui() { return dynamic_cast<TestGraphics*>(editor->Graphics()); }
   std::string Boxes() {
     std::string t;
     for (const auto& box : Gui()->messageBoxes) t += " [" + box.caption + ": " + box.text + "]";
@@ -110,10 +68,6 @@ class TransfersOverJack : public EditorTest {
     for (size_t i = lines.size() > 12 ? lines.size() - 12 : 0; i < lines.size(); ++i) t += lines[i] + "\n";
     return t + "(" + std::to_string(lines.size()) + " lines)";
   }
-  static inline int serial = 0;
-  std::unique_ptr<RtMidiOutput> midiOut;
-  std::unique_ptr<RtMidiInput> midiIn;
-  VqsimProcess sim;
   std::string folder;
 };
 
