@@ -163,7 +163,7 @@ std::optional<WEMU_DecodedCursor> WEMU_DecodeCursorFile(const uint8_t* d, size_t
   return out;
 }
 
-std::optional<Image> WEMU_LoadImageFile(const std::string& path) {
+std::optional<std::vector<uint8_t>> WEMU_ReadImageFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   std::vector<uint8_t> bytes;
@@ -172,5 +172,11 @@ std::optional<Image> WEMU_LoadImageFile(const std::string& path) {
     bytes.insert(bytes.end(), buf, buf + in.gcount());
     if (bytes.size() > kMaxFileBytes) return std::nullopt;
   }
-  return WEMU_DecodePNG(bytes.data(), bytes.size());
+  return bytes;
+}
+
+std::optional<Image> WEMU_LoadImageFile(const std::string& path) {
+  std::optional<std::vector<uint8_t>> bytes = WEMU_ReadImageFileBytes(path);
+  if (!bytes) return std::nullopt;
+  return WEMU_DecodePNG(bytes->data(), bytes->size());
 }

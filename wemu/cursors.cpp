@@ -1,7 +1,6 @@
 #include "wemu/cursors.h"
 
 #include <cmath>
-#include <fstream>
 #include <memory>
 #include <strings.h>
 #include <vector>
@@ -67,18 +66,6 @@ HCURSOR built(HCURSOR& slot, WEMU_CursorShape shape, bool mirrored) {
 
 double mainHeight() { return vq::platform::services().screens().mainDisplayHeight(); }
 
-std::optional<std::vector<uint8_t>> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<uint8_t> bytes;
-  char buf[4096];
-  while (in.read(buf, sizeof(buf)) || in.gcount() > 0) {
-    bytes.insert(bytes.end(), buf, buf + in.gcount());
-    if (bytes.size() > (16u << 20)) return std::nullopt;
-  }
-  return bytes;
-}
-
 }  // namespace
 
 Image WEMU_BuildCursorImage(const uint8_t* data, bool mirrored) {
@@ -143,7 +130,7 @@ HCURSOR WEMU_LoadCursorFromFile(const char* name) {
   auto c = std::make_shared<Cursor>();
   c->isSystem = false;
   if (curFile) {
-    if (auto bytes = readFile(path)) {
+    if (auto bytes = WEMU_ReadImageFileBytes(path)) {
       if (auto decoded = WEMU_DecodeCursorFile(bytes->data(), bytes->size())) {
         c->image = std::move(decoded->image);
         c->hotSpot = {static_cast<double>(decoded->hotX), static_cast<double>(decoded->hotY)};

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/cursor.h"
 #include "platform/event.h"
@@ -55,6 +56,8 @@ struct WEMU_DecodedCursor {
 // none). The file must start with reserved 0, type 2, count 1; the image is a bitmap (1, 4, 8,
 // 24 or 32 bits with its mask) or PNG data.
 std::optional<WEMU_DecodedCursor> WEMU_DecodeCursorFile(const uint8_t* data, size_t size);
+// The whole of a cursor or image file; none when it cannot be read or passes 16 MiB.
+std::optional<std::vector<uint8_t>> WEMU_ReadImageFileBytes(const std::string& path);
 // Decodes a PNG file into RGBA; none when it cannot be read.
 std::optional<vq::platform::Image> WEMU_LoadImageFile(const std::string& path);
 std::optional<vq::platform::Image> WEMU_DecodePNG(const uint8_t* data, size_t size);
