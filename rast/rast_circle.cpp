@@ -125,6 +125,20 @@ struct StepRanges {
   int count = 0;
 };
 
+// Step d of a filled circle whose edge there lies `reach` from the centre: the columns xc +- d
+// from the edge to the diagonal and the rows yc +- d from the diagonal out to the edge.
+template <class P>
+void filledSpans(const P& p, i64 xc, i64 yc, i64 d, i64 reach, int ia) {
+  p.vspan(xc - d, yc - reach, yc - d - 1, ia);
+  p.vspan(xc - d, yc + d + 1, yc + reach, ia);
+  p.vspan(xc + d, yc - reach, yc - d - 1, ia);
+  p.vspan(xc + d, yc + d + 1, yc + reach, ia);
+  p.hspan(yc - d, xc - reach, xc - d, ia);
+  p.hspan(yc - d, xc + d, xc + reach, ia);
+  p.hspan(yc + d, xc - reach, xc - d, ia);
+  p.hspan(yc + d, xc + d, xc + reach, ia);
+}
+
 template <class P>
 void antialiasedCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled, const StepRanges& steps) {
   const i64 ri = i64(r);
@@ -166,14 +180,7 @@ void antialiasedCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled, c
         p.px(xc + hi + 1, yc + d, Ed);
       }
       if (filled) {
-        p.vspan(xc - d, yc - hi, yc - d - 1, ia);
-        p.vspan(xc - d, yc + d + 1, yc + hi, ia);
-        p.vspan(xc + d, yc - hi, yc - d - 1, ia);
-        p.vspan(xc + d, yc + d + 1, yc + hi, ia);
-        p.hspan(yc - d, xc - hi, xc - d, ia);
-        p.hspan(yc - d, xc + d, xc + hi, ia);
-        p.hspan(yc + d, xc - hi, xc - d, ia);
-        p.hspan(yc + d, xc + d, xc + hi, ia);
+        filledSpans(p, xc, yc, d, hi, ia);
       } else {
         const int wi = ia - Ed;
         p.px(xc - hi, yc - d, wi);
@@ -232,14 +239,7 @@ void midpointCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled, cons
         err -= 2 * R;
       }
       if (filled) {
-        p.vspan(xc - d, yc - R, yc - d - 1, ia);
-        p.vspan(xc - d, yc + d + 1, yc + R, ia);
-        p.vspan(xc + d, yc - R, yc - d - 1, ia);
-        p.vspan(xc + d, yc + d + 1, yc + R, ia);
-        p.hspan(yc - d, xc - R, xc - d, ia);
-        p.hspan(yc - d, xc + d, xc + R, ia);
-        p.hspan(yc + d, xc - R, xc - d, ia);
-        p.hspan(yc + d, xc + d, xc + R, ia);
+        filledSpans(p, xc, yc, d, R, ia);
       } else {
         p.px(xc - d, yc - R, ia);
         p.px(xc - d, yc + R, ia);
