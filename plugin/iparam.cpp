@@ -37,46 +37,34 @@ int PrecisionForStep(double step) {
 
 }  // namespace
 
-void IParam::InitBool(const char* name, bool defaultValue, const char* label, const char* group) {
-  if (mType == kTypeNone) mType = kTypeBool;
-  mMin = 0.0;
-  mMax = 1.0;
-  mValue = mDefault = defaultValue ? 1.0 : 0.0;
+void IParam::InitWhole(EParamType type, const char* name, double defaultValue, double minValue, double maxValue,
+                       const char* label, const char* group) {
+  if (mType == kTypeNone) mType = type;
+  mMin = minValue;
+  mMax = maxValue;
+  mValue = mDefault = defaultValue;
   mStep = 1.0;
   mShape = 1.0;
   mDisplayPrecision = 0;
   CopyText(mName, name);
   CopyText(mLabel, label);
   CopyText(mGroup, group);
+}
+
+void IParam::InitBool(const char* name, bool defaultValue, const char* label, const char* group) {
+  InitWhole(kTypeBool, name, defaultValue ? 1.0 : 0.0, 0.0, 1.0, label, group);
   SetDisplayText(0, "off");
   SetDisplayText(1, "on");
 }
 
 void IParam::InitEnum(const char* name, int defaultValue, int count, const char* label, const char* group) {
-  if (mType == kTypeNone) mType = kTypeEnum;
-  mMin = 0.0;
-  mMax = std::max(1.0, static_cast<double>(count) - 1.0);
-  mValue = mDefault = defaultValue;
-  mStep = 1.0;
-  mShape = 1.0;
-  mDisplayPrecision = 0;
-  CopyText(mName, name);
-  CopyText(mLabel, label);
-  CopyText(mGroup, group);
+  InitWhole(kTypeEnum, name, defaultValue, 0.0, std::max(1.0, static_cast<double>(count) - 1.0), label, group);
 }
 
 void IParam::InitInt(const char* name, int defaultValue, int minValue, int maxValue, const char* label,
                      const char* group) {
-  if (mType == kTypeNone) mType = kTypeInt;
-  mMin = minValue;
-  mMax = std::max(static_cast<double>(minValue) + 1.0, static_cast<double>(maxValue));
-  mValue = mDefault = defaultValue;
-  mStep = 1.0;
-  mShape = 1.0;
-  mDisplayPrecision = 0;
-  CopyText(mName, name);
-  CopyText(mLabel, label);
-  CopyText(mGroup, group);
+  InitWhole(kTypeInt, name, defaultValue, minValue,
+            std::max(static_cast<double>(minValue) + 1.0, static_cast<double>(maxValue)), label, group);
 }
 
 void IParam::InitDouble(const char* name, const char* label, const char* group, double defaultValue,

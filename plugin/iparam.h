@@ -82,6 +82,11 @@ class IParam {
   int GetPrecision() const { return mDisplayPrecision; }
 
  private:
+  // What the whole-number kinds share: step 1, a straight curve, no decimals. The type is set
+  // only on a parameter that has none yet.
+  void InitWhole(EParamType type, const char* name, double defaultValue, double minValue, double maxValue,
+                 const char* label, const char* group);
+
   int mType = kTypeNone;
   double mValue = 0.0;
   double mMin = 0.0;
