@@ -160,19 +160,11 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       for (const EqParamValue& pv : EqBandToParams(band))
         if (pv.param >= 0) SetParam(pv.param, pv.value);
       RedrawIfNotApplying();
-      // One undo step per band, however long the drag.
-      const int32_t key = band.index + 1000;
+      // One undo step per band, however long the drag: keyed against the key from before the
+      // band's own parameter changes.
       undoSuspended = false;
-      TakeUndoSnapshot();
-      if (undoCursor + 1 < static_cast<int32_t>(undoEntries.size()))
-        undoEntries.resize(static_cast<size_t>(undoCursor + 1));
-      if (key != rememberedKey || undoCursor < 0 || undoEntries.empty()) {
-        undoEntries.push_back(undoSnapshot);
-        ++undoCursor;
-      } else {
-        undoEntries[static_cast<size_t>(undoCursor)] = undoSnapshot;
-      }
-      undoKey = key;
+      undoKey = rememberedKey;
+      RecordKeyedUndoStep(band.index + 1000);
       return DispatchExit::kNormal;
     }
 

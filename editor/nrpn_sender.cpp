@@ -31,17 +31,7 @@ void VQEditor::SendParamNrpn(int field, int32_t value) {
   SendControls(*this, SingleFieldNrpn(field, value, lastField));
 
   if (undoSuspended || applyingProgram) return;
-  TakeUndoSnapshot();
-  if (undoCursor + 1 < static_cast<int32_t>(undoEntries.size()))
-    undoEntries.resize(static_cast<size_t>(undoCursor + 1));
-  int32_t key = static_cast<int8_t>(ProgramFieldTable::Lsb(field));
-  if (key == undoKey && undoCursor >= 0 && !undoEntries.empty()) {
-    undoEntries[static_cast<size_t>(undoCursor)] = undoSnapshot;
-  } else {
-    undoEntries.push_back(undoSnapshot);
-    ++undoCursor;
-    undoKey = key;
-  }
+  RecordKeyedUndoStep(static_cast<int8_t>(ProgramFieldTable::Lsb(field)));
 }
 
 void VQEditor::SendExtMidiNrpn() {

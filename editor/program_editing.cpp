@@ -87,6 +87,19 @@ void VQEditor::RecordUndoStep() {
   undoCursor = static_cast<int32_t>(undoEntries.size()) - 1;
 }
 
+void VQEditor::RecordKeyedUndoStep(int32_t key) {
+  TakeUndoSnapshot();
+  if (undoCursor + 1 < static_cast<int32_t>(undoEntries.size()))
+    undoEntries.resize(static_cast<size_t>(undoCursor + 1));
+  if (key == undoKey && undoCursor >= 0 && !undoEntries.empty()) {
+    undoEntries[static_cast<size_t>(undoCursor)] = undoSnapshot;
+  } else {
+    undoEntries.push_back(undoSnapshot);
+    ++undoCursor;
+    undoKey = key;
+  }
+}
+
 void VQEditor::ResetUndoHistory() {
   undoEntries.assign(1, ProgramRecord());
   undoCursor = 0;

@@ -122,6 +122,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void TakeUndoSnapshot();
   void RestoreUndoSnapshot();
   void RecordUndoStep();  // a whole-program edit: snapshot, drop the redo tail, append
+  // A single change: snapshot, drop the redo tail; a change with the same key as the step
+  // before replaces that step (one step per knob drag), any other appends and keeps its key.
+  void RecordKeyedUndoStep(int32_t key);
   void ResetUndoHistory();
 
   // --- Read-outs and MIDI-sync ranges ---
