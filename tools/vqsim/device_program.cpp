@@ -23,15 +23,23 @@ constexpr uint8_t kInitBytes[kProgramByteCount] = {
 // Fields of range 0..127 that DistinctProgram varies: saw envelope decays and VCO2 volume.
 constexpr size_t kDistinctFields[] = {3, 15, 23, 27, 39};
 
-std::vector<uint8_t> ProgramMessage(uint8_t command, const DeviceProgram& program, int slot)
+// A zeroed program message of `size` bytes with its head filled in: start, identifier,
+// target, command, bank and slot.
+std::vector<uint8_t> ProgramMessageHead(size_t size, uint8_t command, int slot)
 {
-    std::vector<uint8_t> m(kProgramMessageSize, 0);
+    std::vector<uint8_t> m(size, 0);
     m[0] = kSysExStart;
     std::copy(std::begin(kManufacturerId), std::end(kManufacturerId), m.begin() + 1);
     m[4] = kTargetProgram;
     m[5] = command;
     m[6] = kProgramBank;
     m[7] = static_cast<uint8_t>(slot & 0x7F);
+    return m;
+}
+
+std::vector<uint8_t> ProgramMessage(uint8_t command, const DeviceProgram& program, int slot)
+{
+    std::vector<uint8_t> m = ProgramMessageHead(kProgramMessageSize, command, slot);
     std::copy(program.bytes.begin(), program.bytes.end(), m.begin() + kProgramDataOffset);
     std::copy(program.name.begin(), program.name.end(), m.begin() + kProgramNameOffset);
     ChecksumBytes(ByteSum(m.data(), kProgramDataOffset, kProgramChecksumOffset), m[210], m[211]);
@@ -93,13 +101,7 @@ std::vector<uint8_t> BuildProgramWrite(const DeviceProgram& program, int slot)
 
 std::vector<uint8_t> BuildOldProgramDump(const DeviceProgram& program, int slot)
 {
-    std::vector<uint8_t> m(kOldProgramMessageSize, 0);
-    m[0] = kSysExStart;
-    std::copy(std::begin(kManufacturerId), std::end(kManufacturerId), m.begin() + 1);
-    m[4] = kTargetProgram;
-    m[5] = kCmdProgramDump;
-    m[6] = kProgramBank;
-    m[7] = static_cast<uint8_t>(slot & 0x7F);
+    std::vector<uint8_t> m = ProgramMessageHead(kOldProgramMessageSize, kCmdProgramDump, slot);
     std::copy(program.bytes.begin(), program.bytes.begin() + kOldProgramByteCount,
               m.begin() + kProgramDataOffset);
     ChecksumBytes(ByteSum(m.data(), kProgramDataOffset, kOldProgramChecksumOffset), m[112], m[113]);
