@@ -86,6 +86,16 @@ inline int64_t MsLeft(Clock::time_point deadline)
         0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
 }
 
+// The null-terminated argument vector posix_spawn takes; valid while `argv` lives unchanged.
+inline std::vector<char*> ArgvPointers(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    return args;
+}
+
 // Runs a program with arguments (no shell), waits at most timeoutMs; returns its exit status or -1.
 inline int RunProgram(const std::vector<std::string>& argv, int timeoutMs, std::string* output = nullptr)
 {
@@ -96,10 +106,7 @@ inline int RunProgram(const std::vector<std::string>& argv, int timeoutMs, std::
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
+    std::vector<char*> args = ArgvPointers(argv);
     pid_t pid = -1;
     const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -267,10 +274,7 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
         posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        std::vector<char*> args;
-        for (const auto& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
+        std::vector<char*> args = detail::ArgvPointers(argv);
         const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         close(in[0]);
