@@ -10,7 +10,7 @@
 #include "graphics/igraphics.h"
 #include "plugin/ipopup_menu.h"
 #include "plugin/utl_heapbuf.h"
-#include "support/test_plug.h"
+#include "test_plug.h"  // beside this file: benchmarks include it from the repository root
 
 namespace vqtest {
 
