@@ -69,6 +69,12 @@ class EditorTest : public ::testing::Test {
     }
   }
   TestGraphics* Gui() const { return dynamic_cast<TestGraphics*>(editor->Graphics()); }
+  // A control on `param`, attached to the editor's graphics, which owns it.
+  TestControl* Bind(int param) {
+    auto* c = new TestControl(editor.get(), IRECT(0, 0, 5, 5), param);
+    Gui()->AttachControl(c);
+    return c;
+  }
 
   // Sets a parameter as the editor's own operations do (plain value, dispatcher runs).
   void Set(int param, double value) { editor->SetParameterFromGUI2(param, value); }

@@ -54,14 +54,7 @@ TEST(EqMapping, SlopeAndQ) {
   EXPECT_EQ(mid[2].param, 166);
 }
 
-class EffectTest : public EditorTest {
- protected:
-  TestControl* Bind(int param) {
-    auto* c = new TestControl(editor.get(), IRECT(0, 0, 5, 5), param);
-    dynamic_cast<TestGraphics*>(editor->Graphics())->AttachControl(c);
-    return c;
-  }
-};
+using EffectTest = EditorTest;
 
 TEST_F(EffectTest, CurveDragMakesOneUndoStepPerBand) {
   VQEditor& e = Make();

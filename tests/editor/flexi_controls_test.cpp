@@ -17,11 +17,6 @@ class FlexiTest : public EditorTest {
     Press(238 + slot);
     Set(param, value);
   }
-  TestControl* Bind(int param) {
-    auto* c = new TestControl(editor.get(), IRECT(0, 0, 5, 5), param);
-    dynamic_cast<TestGraphics*>(editor->Graphics())->AttachControl(c);
-    return c;
-  }
 };
 
 TEST_F(FlexiTest, LearnThenTouchSetsTheDestination) {
