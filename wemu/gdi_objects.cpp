@@ -33,23 +33,20 @@ struct PoolGuard {
   ~PoolGuard() { WEMU_UnlockGdiPools(); }
 };
 
+HGDIOBJ__ MakeStockObject(int type) {
+  HGDIOBJ__ o;
+  o.type = type;
+  o.width = -1;
+  return o;
+}
+
 HGDIOBJ__* StockPen() {
-  static HGDIOBJ__ pen = [] {
-    HGDIOBJ__ o;
-    o.type = WEMU_OBJ_PEN;
-    o.width = -1;
-    return o;
-  }();
+  static HGDIOBJ__ pen = MakeStockObject(WEMU_OBJ_PEN);
   return &pen;
 }
 
 HGDIOBJ__* StockBrush() {
-  static HGDIOBJ__ brush = [] {
-    HGDIOBJ__ o;
-    o.type = WEMU_OBJ_BRUSH;
-    o.width = -1;
-    return o;
-  }();
+  static HGDIOBJ__ brush = MakeStockObject(WEMU_OBJ_BRUSH);
   return &brush;
 }
 
