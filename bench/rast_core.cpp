@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -300,7 +301,9 @@ BENCHMARK(BM_Bilinear_Pixman)->Apply(Sizes);
 BENCHMARK(BM_Rotate_Ours)->Apply(Sizes);
 BENCHMARK(BM_Rotate_Pixman)->Apply(Sizes);
 
-// Console output plus the ratio table at the end.
+// Console output plus the ratio table at the end. With --benchmark_repetitions (best with
+// --benchmark_enable_random_interleaving, so a busy machine slows both sides alike) each side's
+// time is the median of its repetitions.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   RatioReporter() : ConsoleReporter(OO_None) {}
@@ -312,7 +315,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       if (under == std::string::npos || slash == std::string::npos || under > slash) continue;
       const std::string op = name.substr(3, under - 3), who = name.substr(under + 1, slash - under - 1);
       const int size = std::stoi(name.substr(slash + 1));
-      (who == "Ours" ? ours_ : theirs_)[{op, size}] = run.GetAdjustedRealTime();
+      (who == "Ours" ? ours_ : theirs_)[{op, size}].push_back(run.GetAdjustedRealTime());
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -329,15 +332,23 @@ class RatioReporter : public benchmark::ConsoleReporter {
       std::printf("%-14s", key.first.c_str());
       for (int i = 0; i < static_cast<int>(std::size(kSizes)); ++i) {
         const auto a = ours_.find({key.first, i}), b = theirs_.find({key.first, i});
-        if (a == ours_.end() || b == theirs_.end() || b->second <= 0) std::printf("%12s", "-");
-        else std::printf("%12.2f", a->second / b->second);
+        const double ourTime = a == ours_.end() ? 0.0 : Median(a->second);
+        const double theirTime = b == theirs_.end() ? 0.0 : Median(b->second);
+        if (ourTime <= 0 || theirTime <= 0) std::printf("%12s", "-");
+        else std::printf("%12.2f", ourTime / theirTime);
       }
       std::printf("\n");
     }
   }
 
  private:
-  std::map<std::pair<std::string, int>, double> ours_, theirs_;
+  static double Median(std::vector<double> v) {
+    if (v.empty()) return 0.0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
+  }
+  std::map<std::pair<std::string, int>, std::vector<double>> ours_, theirs_;
 };
 
 }  // namespace

@@ -165,8 +165,20 @@ void RAST_RowStoreSA(RAST_pixel* d, const RAST_pixel* s, int n) {
   StoreSASSE2(d, s, n);
 }
 
+namespace {
+// Rows that follow each other with no gap in both bitmaps (whole bitmaps whose width needs no
+// padding) are one long row: the per-row start and tail work is done once.
+bool JoinRows(std::ptrdiff_t dstride, std::ptrdiff_t sstride, int& w, int& h) {
+  if (h < 2 || dstride != w || sstride != w || static_cast<long long>(w) * h > INT32_MAX) return false;
+  w *= h;
+  h = 1;
+  return true;
+}
+}  // namespace
+
 void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w,
                           int h) {
+  JoinRows(dstride, sstride, w, h);
 #if RAST_HAVE_AVX2_DISPATCH
   if (HaveAVX2()) {
     AddSaturateRectAVX2(d, dstride, s, sstride, w, h);
@@ -188,6 +200,7 @@ void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s
 }
 
 void RAST_RectCopy(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w, int h) {
+  JoinRows(dstride, sstride, w, h);
   auto row = [](RAST_pixel* to, const RAST_pixel* from, int n) { std::memmove(to, from, static_cast<std::size_t>(n) * 4); };
 #if RAST_HAVE_AVX2_DISPATCH
   if (HaveAVX2()) {

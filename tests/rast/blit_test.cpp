@@ -332,3 +332,35 @@ TEST(Blit, EveryBytePairThroughTheBlitAtTheSwitchingWeights) {
   }
   RAST_LimitToBaselineVectors(false);
 }
+
+// Whole bitmaps whose rows have no padding are copied and added as one long row; a narrower
+// rectangle of the same bitmaps must still keep to its own columns.
+TEST(Blit, GaplessRowsAsOneRunAndNarrowRectanglesApart) {
+  std::mt19937 rng(21);
+  for (bool baseline : {false, true}) {
+    RAST_LimitToBaselineVectors(baseline);
+    for (int mode : {0, 1}) {
+      RAST_MemBitmap src(12, 7, 4), dest(12, 7, 4);
+      ASSERT_EQ(src.getRowSpan(), 12);
+      for (int i = 0; i < 12 * 7; ++i) {
+        src.getBits()[i] = static_cast<RAST_pixel>(rng());
+        dest.getBits()[i] = static_cast<RAST_pixel>(rng());
+      }
+      std::vector<RAST_pixel> want(dest.getBits(), dest.getBits() + 12 * 7);
+      for (int i = 0; i < 12 * 7; ++i) want[i] = RefBlit(mode, want[i], src.getBits()[i], 256);
+      RAST_Blit(&dest, &src, 0, 0, nullptr, 1.0f, RAST_BlendMode(mode));
+      EXPECT_EQ(std::vector<RAST_pixel>(dest.getBits(), dest.getBits() + 12 * 7), want) << mode;
+      // Columns 2..9 of rows 1..5 only.
+      const std::vector<RAST_pixel> before(dest.getBits(), dest.getBits() + 12 * 7);
+      RAST_Blit(&dest, &src, 2, 1, 2, 1, 8, 5, 1.0f, RAST_BlendMode(mode));
+      for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 12; ++x) {
+          const int i = y * 12 + x;
+          const bool inside = x >= 2 && x < 10 && y >= 1 && y < 6;
+          ASSERT_EQ(dest.getBits()[i], inside ? RefBlit(mode, before[i], src.getBits()[i], 256) : before[i])
+              << mode << " " << x << "," << y << (baseline ? " baseline" : "");
+        }
+    }
+  }
+  RAST_LimitToBaselineVectors(false);
+}
