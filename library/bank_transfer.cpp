@@ -1,4 +1,5 @@
 #include "library/bank_transfer.h"
+#include "library/folder_listing.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -59,8 +60,7 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
   mFiles.clear();
   mFilesPerSlot.fill(0);
 
-  std::vector<std::string> names = fs::ListFolder(mFolder);
-  fs::SortNumeric(names);
+  std::vector<std::string> names = ListFolderInNumericOrder(mFolder);
   std::vector<std::pair<int, std::string>> numbered;
   const std::string* previous = nullptr;
   for (const std::string& name : names) {

@@ -1,4 +1,5 @@
 #include "library/program_library.h"
+#include "library/folder_listing.h"
 
 #include <sys/stat.h>
 
@@ -218,8 +219,7 @@ void ProgramLibrary::ListProgramFolder(VQEditor& editor, const char* folder) {
   if (!folder) return;
   UTL_MutexLock lock(editor.Mutex());
   std::string dir = folder;
-  std::vector<std::string> names = fs::ListFolder(dir);
-  fs::SortNumeric(names);
+  std::vector<std::string> names = ListFolderInNumericOrder(dir);
 
   std::vector<std::string> folders, files;
   const std::string* previous = nullptr;

@@ -1,4 +1,5 @@
 #include "library/slot_table.h"
+#include "library/folder_listing.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -136,8 +137,7 @@ void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
     ShowRowText(editor.slotNameText[i], "");
   }
 
-  std::vector<std::string> names = fs::ListFolder(folder);
-  fs::SortNumeric(names);
+  std::vector<std::string> names = ListFolderInNumericOrder(folder);
   const std::string* previous = nullptr;
   for (const std::string& file : names) {
     if (!HasProgramExtension(file)) continue;
