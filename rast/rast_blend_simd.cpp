@@ -190,6 +190,7 @@ void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixe
 
 void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w,
                       int h) {
+  JoinRows(dstride, sstride, w, h);
 #if RAST_HAVE_AVX2_DISPATCH
   if (HaveAVX2()) {
     StoreSARectAVX2(d, dstride, s, sstride, w, h);

@@ -1,6 +1,7 @@
 #include "rast/rast_fill.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "rast/rast_blend_simd.h"
 #include "rast/rast_clip.h"
@@ -68,6 +69,10 @@ void RAST_FillRect(RAST_IBitmap* bm, int x, int y, int w, int h, RAST_pixel colo
   if (mode.op() == 0) {
     switch (a) {
       case 256:
+        if (w == rows.width && rows.stride == w && static_cast<long long>(w) * h <= INT32_MAX) {
+          RAST_RowFill(rows.at(0, y), color, w * h);  // whole gapless rows: one run
+          return;
+        }
         for (int j = 0; j < h; ++j) RAST_RowFill(rows.at(x, y + j), color, w);
         return;
       case 128: WordLoop(rows, x, y, w, h, [color](RAST_pixel d) { return RAST_MixHalf(d, color); }); return;

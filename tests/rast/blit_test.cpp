@@ -333,17 +333,19 @@ TEST(Blit, EveryBytePairThroughTheBlitAtTheSwitchingWeights) {
   RAST_LimitToBaselineVectors(false);
 }
 
-// Whole bitmaps whose rows have no padding are copied and added as one long row; a narrower
+// Whole bitmaps whose rows have no padding are copied, added and source-alpha stored as one long row; a narrower
 // rectangle of the same bitmaps must still keep to its own columns.
 TEST(Blit, GaplessRowsAsOneRunAndNarrowRectanglesApart) {
   std::mt19937 rng(21);
   for (bool baseline : {false, true}) {
     RAST_LimitToBaselineVectors(baseline);
-    for (int mode : {0, 1}) {
+    for (int mode : {0, 1, 0x10000}) {
       RAST_MemBitmap src(12, 7, 4), dest(12, 7, 4);
       ASSERT_EQ(src.getRowSpan(), 12);
       for (int i = 0; i < 12 * 7; ++i) {
         src.getBits()[i] = static_cast<RAST_pixel>(rng());
+        if (i % 3 == 0) src.getBits()[i] |= 0xFFu;  // opaque and clear runs for the source-alpha store
+        if (i % 5 == 0) src.getBits()[i] &= 0xFFFFFF00u;
         dest.getBits()[i] = static_cast<RAST_pixel>(rng());
       }
       std::vector<RAST_pixel> want(dest.getBits(), dest.getBits() + 12 * 7);

@@ -186,3 +186,16 @@ TEST(SimpleFill, FillsRowsThroughTheSeedColumnOnly) {
   RAST_SimpleFill(&bm, 9, 0, 1u, 0xFFu, 0u);
   EXPECT_TRUE(bm.CanariesIntact());
 }
+
+// An opaque fill of whole gapless rows runs as one; a narrower or shorter one keeps to its rectangle.
+TEST(FillRect, OpaqueFillOfGaplessRowsKeepsToItsRectangle) {
+  RAST_MemBitmap bm(8, 6, 4);
+  ASSERT_EQ(bm.getRowSpan(), 8);
+  for (int i = 0; i < 48; ++i) bm.getBits()[i] = 0x11111111u;
+  RAST_FillRect(&bm, 0, 2, 8, 3, 0xAABBCCDDu, 1.0f, RAST_BLIT_MODE_COPY);
+  for (int i = 0; i < 48; ++i) ASSERT_EQ(bm.getBits()[i], (i >= 16 && i < 40) ? 0xAABBCCDDu : 0x11111111u) << i;
+  RAST_FillRect(&bm, 1, 0, 7, 6, 0x22222222u, 1.0f, RAST_BLIT_MODE_COPY);
+  for (int i = 0; i < 48; ++i) ASSERT_EQ(bm.getBits()[i] == 0x22222222u, i % 8 != 0) << i;
+  RAST_FillRect(&bm, -3, -3, 20, 20, 0x33333333u, 1.0f, RAST_BLIT_MODE_COPY);
+  for (int i = 0; i < 48; ++i) ASSERT_EQ(bm.getBits()[i], 0x33333333u) << i;
+}
