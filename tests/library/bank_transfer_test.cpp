@@ -13,24 +13,9 @@
 namespace vqtest {
 namespace {
 
-constexpr int kMarkerField = 11;  // "VCO1 volume": each test file carries its own value here
-
-class BankTransferTest : public LibraryEditorTest {
+class BankTransferTest : public SimLinkedEditorTest {
  protected:
-  VQEditor& Start() {
-    VQEditor& e = MakeWithLibrary();
-    InstallProgramTransfers(e);
-    link = std::make_unique<SimLink>(e, out, sim);
-    folder = dir + "/bank/";
-    std::filesystem::create_directories(folder);
-    return e;
-  }
-  // A program file whose marker field holds `marker`.
-  void Program(const std::string& name, int marker) {
-    ProgramRecord r = ProgramFieldTable::InitRecord();
-    r[kMarkerField] = marker;
-    WriteFile(folder + name, FormatProgramText(r));
-  }
+  VQEditor& Start() { return SimLinkedEditorTest::Start("bank"); }
   uint8_t Marker(int slot) const {
     return sim.State().slots[static_cast<size_t>(slot - 1)].bytes[kMarkerField];
   }
@@ -48,10 +33,6 @@ class BankTransferTest : public LibraryEditorTest {
     editor->bankUploadRequest = true;
     link->Pump();
   }
-
-  vqsim::SimEngine sim;
-  std::unique_ptr<SimLink> link;
-  std::string folder;
 };
 
 TEST_F(BankTransferTest, GapsFilledWithTheFirstProgramOnOk) {

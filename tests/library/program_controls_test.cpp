@@ -14,23 +14,9 @@
 namespace vqtest {
 namespace {
 
-constexpr int kMarkerField = 11;
-
-class ProgramControlsTest : public LibraryEditorTest {
+class ProgramControlsTest : public SimLinkedEditorTest {
  protected:
-  VQEditor& Start() {
-    VQEditor& e = MakeWithLibrary();
-    InstallProgramTransfers(e);
-    link = std::make_unique<SimLink>(e, out, sim);
-    folder = dir + "/progs/";
-    std::filesystem::create_directories(folder);
-    return e;
-  }
-  void Program(const std::string& name, int marker) {
-    ProgramRecord r = ProgramFieldTable::InitRecord();
-    r[kMarkerField] = marker;
-    WriteFile(folder + name, FormatProgramText(r));
-  }
+  VQEditor& Start() { return SimLinkedEditorTest::Start("progs"); }
   // A button press and release.
   void Press(int param) {
     Set(param, 1);
@@ -38,10 +24,6 @@ class ProgramControlsTest : public LibraryEditorTest {
   }
   size_t BurstsSince(size_t mark) const { return CcsSince(mark).size() / kProgramBurstLength; }
   int32_t Marker() const { return editor->ParamInt(kMarkerField + kFieldParamOffset); }
-
-  vqsim::SimEngine sim;
-  std::unique_ptr<SimLink> link;
-  std::string folder;
 };
 
 TEST_F(ProgramControlsTest, NextAndPreviousWrapAround) {

@@ -4,10 +4,16 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "editor/program_field_table.h"
 #include "editor/vq_editor.h"
+#include "library/bank_transfer.h"
 #include "platform/midi_output.h"
+#include "program_library_fixture.h"
 #include "tools/vqsim/sim_engine.h"
 
 namespace vqtest {
@@ -52,6 +58,32 @@ class SimLink {
   vq::platform::MemoryMidiOutput& mOut;
   vqsim::SimEngine& mSim;
   size_t mDelivered;
+};
+
+// An editor with the program library and transfers installed, linked to an in-process
+// simulated synthesizer, and a program folder to fill with marked programs.
+class SimLinkedEditorTest : public LibraryEditorTest {
+ protected:
+  static constexpr int kMarkerField = 11;  // "VCO1 volume": each test program carries its own value here
+
+  VQEditor& Start(const std::string& subfolder) {
+    VQEditor& e = MakeWithLibrary();
+    InstallProgramTransfers(e);
+    link = std::make_unique<SimLink>(e, out, sim);
+    folder = dir + "/" + subfolder + "/";
+    std::filesystem::create_directories(folder);
+    return e;
+  }
+  // A program file whose marker field holds `marker`.
+  void Program(const std::string& name, int marker) {
+    ProgramRecord r = ProgramFieldTable::InitRecord();
+    r[kMarkerField] = marker;
+    WriteFile(folder + name, FormatProgramText(r));
+  }
+
+  vqsim::SimEngine sim;
+  std::unique_ptr<SimLink> link;
+  std::string folder;
 };
 
 }  // namespace vqtest
