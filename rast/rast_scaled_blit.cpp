@@ -7,6 +7,7 @@
 #include "rast/rast_blit.h"
 #include "rast/rast_blit_core.h"
 #include "rast/rast_blit_sample.h"
+#include "rast/rast_scaled_blit_bilinear.h"
 
 namespace {
 
@@ -222,6 +223,23 @@ void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, 
     const int size = std::max(dx, dy) > 0x30000 ? 5 : 3;
     RunBox(op, job, size / 2);
     return;
+  }
+  if (bilinear && op == RAST_BlitOp::Store && dx > 0 && dy > 0) {
+    // The GUI's resized copies: one loop that reuses each source row pair and column weights.
+    RAST_BilinearStretchJob stretch;
+    stretch.dest = core.dest;
+    stretch.destStride = core.destStride;
+    stretch.source = core.source;
+    stretch.sourceStride = core.sourceStride;
+    stretch.width = core.width;
+    stretch.height = core.height;
+    stretch.s = core.s;
+    stretch.t = core.t;
+    stretch.ds = dx;
+    stretch.dt = dy;
+    stretch.limX = core.limX;
+    stretch.limY = core.limY;
+    if (RAST_BilinearStretchStore(stretch)) return;
   }
   RAST_RunCore(core, op, bilinear, job.weight);
 }

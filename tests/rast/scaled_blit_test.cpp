@@ -334,3 +334,46 @@ TEST(Bilinear, VectorFetchMatchesOneSampleAtATime) {
   }
   RAST_LimitToBaselineVectors(false);
 }
+
+// Enlargements and mild reductions stored at full weight take the row-pair loop; wide ones go
+// in column strips. Both vector paths, extreme channel contrasts (every difference at its
+// largest), sub-rectangles whose limits cut the source, against the per-pixel reference.
+TEST(ScaledBlit, BilinearStretchMatchesReferenceOnBothVectorPaths) {
+  std::mt19937 rng(41);
+  static const RAST_pixel kExtremes[] = {0u, 0xFFFFFFFFu, 0xFF00FF00u, 0x00FF00FFu, 0xFF0000FFu};
+  for (int iter = 0; iter < 120; ++iter) {
+    RAST_LimitToBaselineVectors(iter % 2 == 1);
+    const bool wide = iter % 5 == 0;
+    const int sw = 2 + static_cast<int>(rng() % (wide ? 900 : 60)), sh = 2 + static_cast<int>(rng() % 6);
+    const int dw = 1 + static_cast<int>(rng() % (wide ? 1400 : 90)), dh = 1 + static_cast<int>(rng() % 8);
+    CanvasBitmap src(sw, sh, rng() & 1), dest(dw, dh, rng() & 1), want(dw, dh);
+    for (int y = 0; y < sh; ++y)
+      for (int x = 0; x < sw; ++x)
+        src.at(x, y) = rng() % 3 ? kExtremes[rng() % 5] : static_cast<RAST_pixel>(rng());
+    dest.Fill(rng);
+    for (int y = 0; y < dh; ++y)
+      for (int x = 0; x < dw; ++x) want.at(x, y) = dest.at(x, y);
+    const float srcx = static_cast<float>(rng() % 64) / 16.0f, srcy = static_cast<float>(rng() % 16) / 16.0f;
+    // From a strong enlargement to a step just below the box filter's 1.7.
+    const float srcw = std::max(1.0f, static_cast<float>(sw) * static_cast<float>(20 + rng() % 130) / 100.0f);
+    const float srch = std::max(1.0f, static_cast<float>(sh) * static_cast<float>(20 + rng() % 100) / 100.0f);
+    const int dstx = static_cast<int>(rng() % 9) - 4, dsty = static_cast<int>(rng() % 5) - 2;
+    const int dstw = std::max(2, static_cast<int>(srcw * static_cast<float>(60 + rng() % 300) / 100.0f));
+    const int dsth = 2 + static_cast<int>(rng() % 10);
+    RAST_ScaledBlit(&dest, &src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, 1.0f, RAST_BLIT_FILTER_BILINEAR);
+    ReferenceScaled(want, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, 1.0f, 0x100);
+    ASSERT_EQ(dest.Pixels(), want.Pixels()) << iter << ": " << dstx << "," << dsty << " " << dstw << "x" << dsth
+                                            << " from " << srcx << "," << srcy << " " << srcw << "x" << srch;
+    ASSERT_TRUE(dest.CanariesIntact());
+  }
+  RAST_LimitToBaselineVectors(false);
+  // A source whose storage is exactly its pixels: no read past the last row or column.
+  for (int baseline = 0; baseline < 2; ++baseline) {
+    RAST_LimitToBaselineVectors(baseline == 1);
+    ExactBitmap src(37, 5, baseline == 1), dest(700, 9);
+    src.Fill(rng);
+    RAST_ScaledBlit(&dest, &src, 0, 0, 700, 9, 0.25f, 0.5f, 37.0f, 5.0f, 1.0f, RAST_BLIT_FILTER_BILINEAR);
+    EXPECT_EQ(dest.at(0, 0), rast_sample::Bilerp(src.at(0, 0), src.at(1, 0), src.at(0, 1), src.at(1, 1), 0x4000, 0x8000));
+  }
+  RAST_LimitToBaselineVectors(false);
+}
