@@ -55,7 +55,10 @@ void BlendMask(const RAST_BitmapRows& rows, int x, int y, int w, int h, const un
         if (cover != 255) color = effect;
       } else if constexpr (Kind == MaskKind::Coverage) {
         k = weight == 256 ? cover + 1 : std::min(cover * weight / 256, 256);
-        if (k == 0) continue;
+        // A covered pixel gets the solid write even when its weight rounds to 0: that leaves
+        // modes 0-4 unchanged (so it is skipped), while HSV adjust still stores the opaque
+        // alpha byte and the conversion's round trip, as every solid-colour primitive does.
+        if (k == 0 && Op != RAST_SolidOp::HSV) continue;
       }
       if constexpr (Op == RAST_SolidOp::Copy) {
         if (k == 256) {  // full weight: the blend is the colour itself
