@@ -35,7 +35,7 @@ struct alignas(16) ColumnTaps {
 };
 
 // Taps of columns first..last (reading column last + 1) of the row pair top, bottom.
-void MakeTaps(ColumnTaps* out, const RAST_pixel* top, const RAST_pixel* bottom, i64 first, i64 last) {
+inline __attribute__((always_inline)) void MakeTaps(ColumnTaps* out, const RAST_pixel* top, const RAST_pixel* bottom, i64 first, i64 last) {
   const __m128i zero = _mm_setzero_si128();
   auto make = [&](ColumnTaps* o, __m128i t8, __m128i t18, __m128i b8, __m128i b18, bool two) {
     const __m128i t = _mm_unpacklo_epi8(t8, zero), t1 = _mm_unpacklo_epi8(t18, zero);
@@ -63,8 +63,35 @@ void MakeTaps(ColumnTaps* out, const RAST_pixel* top, const RAST_pixel* bottom, 
   }
 }
 
-// The column part of the weights, made once per blit: the tap index, fx' in the high half of
-// the first weight word and fx itself for w11.
+#if RAST_HAVE_AVX2_DISPATCH
+// The same four columns at a time.
+__attribute__((target("avx2"))) void MakeTapsAVX2(ColumnTaps* out, const RAST_pixel* top, const RAST_pixel* bottom,
+                                                  i64 first, i64 last) {
+  i64 c = first;
+  ColumnTaps* o = out;
+  for (; c + 3 <= last; c += 4, o += 4) {
+    auto load = [](const RAST_pixel* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    // Lanes: columns c, c + 1 low; c + 2, c + 3 high.
+    const __m256i t = _mm256_cvtepu8_epi16(load(top + c)), t1 = _mm256_cvtepu8_epi16(load(top + c + 1));
+    const __m256i b = _mm256_cvtepu8_epi16(load(bottom + c)), b1 = _mm256_cvtepu8_epi16(load(bottom + c + 1));
+    const __m256i d = _mm256_sub_epi16(b, t), d1 = _mm256_sub_epi16(b1, t1);
+    const __m256i dt = _mm256_sub_epi16(t1, t), dd = _mm256_sub_epi16(d1, d);
+    const __m256i x = _mm256_sub_epi16(
+        _mm256_setzero_si256(),
+        _mm256_add_epi16(_mm256_slli_epi16(t, 2), _mm256_slli_epi16(_mm256_add_epi16(_mm256_add_epi16(d, dt), dd), 1)));
+    const __m256i a02 = _mm256_unpacklo_epi16(d, dt), a13 = _mm256_unpackhi_epi16(d, dt);
+    const __m256i b02 = _mm256_unpacklo_epi16(dd, x), b13 = _mm256_unpackhi_epi16(dd, x);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 0), _mm256_permute2x128_si256(a02, b02, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 1), _mm256_permute2x128_si256(a13, b13, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 2), _mm256_permute2x128_si256(a02, b02, 0x31));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 3), _mm256_permute2x128_si256(a13, b13, 0x31));
+  }
+  if (c <= last) MakeTaps(o, top, bottom, c, last);
+}
+#endif
+
+// The column part of the weights, made once per strip: the byte offset of the column's taps,
+// fx' in the high half of the first weight word and fx itself for w11.
 struct ColumnWeights {
   std::vector<std::int32_t> index;
   std::vector<std::uint32_t> fxHigh;
@@ -73,19 +100,23 @@ struct ColumnWeights {
 
 constexpr std::uint32_t kSecondWeightBias = 0xC0008000u;  // w11 - 32768 low, -16384 high
 
-inline __m128i Finish(__m128i r0, __m128i r1, __m128i r2, __m128i r3) {
+inline __attribute__((always_inline)) __m128i Finish(__m128i r0, __m128i r1, __m128i r2, __m128i r3) {
   return _mm_packus_epi16(_mm_packs_epi32(_mm_srli_epi32(r0, 16), _mm_srli_epi32(r1, 16)),
                           _mm_packs_epi32(_mm_srli_epi32(r2, 16), _mm_srli_epi32(r3, 16)));
 }
 
-inline __m128i OnePixel(const ColumnTaps& taps, __m128i w1, __m128i w2) {
+inline __attribute__((always_inline)) const ColumnTaps& TapsAt(const ColumnTaps* taps, std::int32_t offset) {
+  return *reinterpret_cast<const ColumnTaps*>(reinterpret_cast<const char*>(taps) + offset);
+}
+
+inline __attribute__((always_inline)) __m128i OnePixel(const ColumnTaps& taps, __m128i w1, __m128i w2) {
   return _mm_add_epi32(_mm_madd_epi16(taps.a, w1), _mm_madd_epi16(taps.b, w2));
 }
 
-inline RAST_pixel PixelOf(const ColumnTaps* taps, const ColumnWeights& cw, int i, unsigned fy) {
+inline __attribute__((always_inline)) RAST_pixel PixelOf(const ColumnTaps* taps, const ColumnWeights& cw, int i, unsigned fy) {
   const __m128i w1 = _mm_set1_epi32(static_cast<int>(cw.fxHigh[i] | (fy ^ 0x8000u)));
   const __m128i w2 = _mm_set1_epi32(static_cast<int>(((cw.fx[i] * fy) >> 16) ^ kSecondWeightBias));
-  const __m128i r = _mm_srli_epi32(OnePixel(taps[cw.index[i]], w1, w2), 16);
+  const __m128i r = _mm_srli_epi32(OnePixel(TapsAt(taps, cw.index[i]), w1, w2), 16);
   return static_cast<RAST_pixel>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(r, r), r)));
 }
 
@@ -99,10 +130,10 @@ void RowSSE2(RAST_pixel* d, const ColumnTaps* taps, const ColumnWeights& cw, int
     const __m128i w2 =
         _mm_xor_si128(_mm_mulhi_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&cw.fx[i])), fyMul), bias);
     const std::int32_t* ix = &cw.index[i];
-    const __m128i r0 = OnePixel(taps[ix[0]], _mm_shuffle_epi32(w1, 0x00), _mm_shuffle_epi32(w2, 0x00));
-    const __m128i r1 = OnePixel(taps[ix[1]], _mm_shuffle_epi32(w1, 0x55), _mm_shuffle_epi32(w2, 0x55));
-    const __m128i r2 = OnePixel(taps[ix[2]], _mm_shuffle_epi32(w1, 0xAA), _mm_shuffle_epi32(w2, 0xAA));
-    const __m128i r3 = OnePixel(taps[ix[3]], _mm_shuffle_epi32(w1, 0xFF), _mm_shuffle_epi32(w2, 0xFF));
+    const __m128i r0 = OnePixel(TapsAt(taps, ix[0]), _mm_shuffle_epi32(w1, 0x00), _mm_shuffle_epi32(w2, 0x00));
+    const __m128i r1 = OnePixel(TapsAt(taps, ix[1]), _mm_shuffle_epi32(w1, 0x55), _mm_shuffle_epi32(w2, 0x55));
+    const __m128i r2 = OnePixel(TapsAt(taps, ix[2]), _mm_shuffle_epi32(w1, 0xAA), _mm_shuffle_epi32(w2, 0xAA));
+    const __m128i r3 = OnePixel(TapsAt(taps, ix[3]), _mm_shuffle_epi32(w1, 0xFF), _mm_shuffle_epi32(w2, 0xFF));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), Finish(r0, r1, r2, r3));
   }
   for (; i < n; ++i) d[i] = PixelOf(taps, cw, i, fy);
@@ -130,8 +161,8 @@ __attribute__((target("avx2"))) void RowAVX2(RAST_pixel* d, const ColumnTaps* ta
 #define RAST_PAIR_RESULT(k, sel)                                                                              \
   r[k] = _mm256_srli_epi32(                                                                                   \
       _mm256_add_epi32(                                                                                       \
-          _mm256_madd_epi16(Pair(&taps[ix[k]].a, &taps[ix[k + 4]].a), _mm256_shuffle_epi32(w1, sel)),         \
-          _mm256_madd_epi16(Pair(&taps[ix[k]].b, &taps[ix[k + 4]].b), _mm256_shuffle_epi32(w2, sel))), \
+          _mm256_madd_epi16(Pair(&TapsAt(taps, ix[k]).a, &TapsAt(taps, ix[k + 4]).a), _mm256_shuffle_epi32(w1, sel)),         \
+          _mm256_madd_epi16(Pair(&TapsAt(taps, ix[k]).b, &TapsAt(taps, ix[k + 4]).b), _mm256_shuffle_epi32(w2, sel))), \
       16)
     RAST_PAIR_RESULT(0, 0x00);
     RAST_PAIR_RESULT(1, 0x55);
@@ -164,7 +195,7 @@ void StretchStrip(const RAST_BilinearStretchJob& j) {
     i64 s = j.s;
     for (int i = 0; i < inner; ++i, s += j.ds) {
       const auto fx = static_cast<std::uint32_t>(s & 0xFFFF);
-      cw.index[static_cast<std::size_t>(i)] = static_cast<std::int32_t>((s >> 16) - firstCol);
+      cw.index[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(((s >> 16) - firstCol) * sizeof(ColumnTaps));
       cw.fxHigh[static_cast<std::size_t>(i)] = (fx ^ 0x8000u) << 16;
       cw.fx[static_cast<std::size_t>(i)] = fx;
     }
@@ -184,7 +215,11 @@ void StretchStrip(const RAST_BilinearStretchJob& j) {
     if (r + 1 < limY && inner > 0) {
       if (r != tapsRow) {
         const RAST_pixel* top = j.source + r * j.sourceStride;
-        MakeTaps(taps.data(), top + firstCol, top + j.sourceStride + firstCol, 0, lastCol - firstCol);
+#if RAST_HAVE_AVX2_DISPATCH
+        if (avx2) MakeTapsAVX2(taps.data(), top + firstCol, top + j.sourceStride + firstCol, 0, lastCol - firstCol);
+        else
+#endif
+          MakeTaps(taps.data(), top + firstCol, top + j.sourceStride + firstCol, 0, lastCol - firstCol);
         tapsRow = r;
       }
       const unsigned fy = static_cast<unsigned>(t & 0xFFFF);
@@ -208,6 +243,9 @@ void StretchStrip(const RAST_BilinearStretchJob& j) {
 bool RAST_BilinearStretchStore(const RAST_BilinearStretchJob& j) {
   if (j.width <= 0 || j.height <= 0 || j.s < 0 || j.t < 0 || j.ds <= 0 || j.dt <= 0 || j.limX == 0 || j.limY == 0)
     return false;
+  // Taps are made for every source column a strip spans: past a step of about 1.25 columns
+  // per pixel making them costs more than sampling each pixel on its own.
+  if (j.ds > 0x14000) return false;
   // Every position must stay far from overflow; the callers' clipping keeps them in the source.
   const i64 kReach = i64{1} << 46;
   if (j.s + j.ds * j.width > kReach || j.t + j.dt * j.height > kReach || j.limX > (std::uint64_t{1} << 30))
