@@ -366,13 +366,22 @@ TEST(ScaledBlit, BilinearStretchMatchesReferenceOnBothVectorPaths) {
                                             << " from " << srcx << "," << srcy << " " << srcw << "x" << srch;
     ASSERT_TRUE(dest.CanariesIntact());
   }
+  // Across the strip boundary, whole rows against the reference.
+  for (int baseline = 0; baseline < 2; ++baseline) {
+    RAST_LimitToBaselineVectors(baseline == 1);
+    CanvasBitmap src(900, 4), dest(1500, 3), want(1500, 3);
+    src.Fill(rng);
+    RAST_ScaledBlit(&dest, &src, 0, 0, 1500, 3, 0.5f, 0.25f, 899.0f, 2.0f, 1.0f, RAST_BLIT_FILTER_BILINEAR);
+    ReferenceScaled(want, src, 0, 0, 1500, 3, 0.5f, 0.25f, 899.0f, 2.0f, 1.0f, 0x100);
+    EXPECT_EQ(dest.Pixels(), want.Pixels());
+  }
   RAST_LimitToBaselineVectors(false);
   // A source whose storage is exactly its pixels: no read past the last row or column.
   for (int baseline = 0; baseline < 2; ++baseline) {
     RAST_LimitToBaselineVectors(baseline == 1);
-    ExactBitmap src(37, 5, baseline == 1), dest(700, 9);
+    ExactBitmap src(37, 5, baseline == 1), dest(1500, 9);  // wider than one strip
     src.Fill(rng);
-    RAST_ScaledBlit(&dest, &src, 0, 0, 700, 9, 0.25f, 0.5f, 37.0f, 5.0f, 1.0f, RAST_BLIT_FILTER_BILINEAR);
+    RAST_ScaledBlit(&dest, &src, 0, 0, 1500, 9, 0.25f, 0.5f, 37.0f, 5.0f, 1.0f, RAST_BLIT_FILTER_BILINEAR);
     EXPECT_EQ(dest.at(0, 0), rast_sample::Bilerp(src.at(0, 0), src.at(1, 0), src.at(0, 1), src.at(1, 1), 0x4000, 0x8000));
   }
   RAST_LimitToBaselineVectors(false);
