@@ -21,7 +21,7 @@
 // D, dT, dD and X depend only on the source column and row pair, so they are made once per row
 // pair for every source column ("taps"), then every destination pixel of every destination row
 // that maps to that pair reads them by its column; the column part of the weights is made once
-// per blit.
+// per strip of destination columns.
 
 #if RAST_HAVE_SSE2
 
@@ -35,7 +35,9 @@ struct alignas(16) ColumnTaps {
 };
 
 // Taps of columns first..last (reading column last + 1) of the row pair top, bottom.
-inline __attribute__((always_inline)) void MakeTaps(ColumnTaps* out, const RAST_pixel* top, const RAST_pixel* bottom, i64 first, i64 last) {
+// Inlined everywhere, so that the AVX2 caller runs it in VEX form (no SSE/AVX transition).
+inline __attribute__((always_inline)) void MakeTaps(ColumnTaps* out, const RAST_pixel* top, const RAST_pixel* bottom,
+                                                    i64 first, i64 last) {
   const __m128i zero = _mm_setzero_si128();
   auto make = [&](ColumnTaps* o, __m128i t8, __m128i t18, __m128i b8, __m128i b18, bool two) {
     const __m128i t = _mm_unpacklo_epi8(t8, zero), t1 = _mm_unpacklo_epi8(t18, zero);
@@ -113,7 +115,8 @@ inline __attribute__((always_inline)) __m128i OnePixel(const ColumnTaps& taps, _
   return _mm_add_epi32(_mm_madd_epi16(taps.a, w1), _mm_madd_epi16(taps.b, w2));
 }
 
-inline __attribute__((always_inline)) RAST_pixel PixelOf(const ColumnTaps* taps, const ColumnWeights& cw, int i, unsigned fy) {
+inline __attribute__((always_inline)) RAST_pixel PixelOf(const ColumnTaps* taps, const ColumnWeights& cw, int i,
+                                                         unsigned fy) {
   const __m128i w1 = _mm_set1_epi32(static_cast<int>(cw.fxHigh[i] | (fy ^ 0x8000u)));
   const __m128i w2 = _mm_set1_epi32(static_cast<int>(((cw.fx[i] * fy) >> 16) ^ kSecondWeightBias));
   const __m128i r = _mm_srli_epi32(OnePixel(TapsAt(taps, cw.index[i]), w1, w2), 16);
@@ -158,11 +161,12 @@ __attribute__((target("avx2"))) void RowAVX2(RAST_pixel* d, const ColumnTaps* ta
         _mm256_mulhi_epu16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&cw.fx[i])), fyMul), bias);
     const std::int32_t* ix = &cw.index[i];
     __m256i r[4];
-#define RAST_PAIR_RESULT(k, sel)                                                                              \
-  r[k] = _mm256_srli_epi32(                                                                                   \
-      _mm256_add_epi32(                                                                                       \
-          _mm256_madd_epi16(Pair(&TapsAt(taps, ix[k]).a, &TapsAt(taps, ix[k + 4]).a), _mm256_shuffle_epi32(w1, sel)),         \
-          _mm256_madd_epi16(Pair(&TapsAt(taps, ix[k]).b, &TapsAt(taps, ix[k + 4]).b), _mm256_shuffle_epi32(w2, sel))), \
+#define RAST_PAIR_RESULT(k, sel)                                                                      \
+  r[k] = _mm256_srli_epi32(                                                                           \
+      _mm256_add_epi32(_mm256_madd_epi16(Pair(&TapsAt(taps, ix[k]).a, &TapsAt(taps, ix[k + 4]).a),  \
+                                         _mm256_shuffle_epi32(w1, sel)),                             \
+                       _mm256_madd_epi16(Pair(&TapsAt(taps, ix[k]).b, &TapsAt(taps, ix[k + 4]).b),  \
+                                         _mm256_shuffle_epi32(w2, sel))),                            \
       16)
     RAST_PAIR_RESULT(0, 0x00);
     RAST_PAIR_RESULT(1, 0x55);
