@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ratio_main.h"
 #include "rast/rast_bitmap.h"
 #include "rast/rast_blit.h"
 #include "rast/rast_fill.h"
@@ -356,10 +357,6 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return RunBenchmarksReportingTo(reporter, argc, argv);
 }
