@@ -63,7 +63,6 @@ bool HeadlessRunLoop::fireNextDue(double until) {
     if (best == timers_.end() || t.fireAt < best->second.fireAt) best = it;
   }
   if (best == timers_.end()) return false;
-  TimerId id = best->first;
   TimerRec& t = best->second;
   now_ = std::max(now_, t.fireAt);
   std::function<void()> fire = t.fire;  // the callback may invalidate its own timer
@@ -73,7 +72,6 @@ bool HeadlessRunLoop::fireNextDue(double until) {
   } else {
     timers_.erase(best);
   }
-  (void)id;
   fire();
   runPending();
   return true;

@@ -1,11 +1,11 @@
 #include "platform/settings_folder.h"
 
-#include <cerrno>
 #include <cstdlib>
 
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/file_system.h"
 
 namespace {
 
@@ -14,15 +14,6 @@ std::string HomeFolder() {
   if (home && *home) return home;
   if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
   return "/tmp";
-}
-
-bool MakeFolder(const std::string& path) {
-  if (mkdir(path.c_str(), 0700) == 0) return true;
-  if (errno == EEXIST) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-  }
-  return false;
 }
 
 }  // namespace
@@ -42,7 +33,7 @@ bool CreateSettingsFolder() {
   // Create every missing component, so a fresh account without ~/.config works too.
   for (size_t pos = 1; pos < folder.size(); ++pos) {
     if (folder[pos] != '/') continue;
-    if (!MakeFolder(folder.substr(0, pos))) return false;
+    if (!vq::platform::MakeFolder(folder.substr(0, pos), 0700)) return false;
   }
   return true;
 }
