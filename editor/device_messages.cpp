@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "editor/program_codec.h"
 #include "editor/program_field_table.h"
 #include "editor/vq_sysex.h"
 
@@ -35,22 +36,8 @@ std::vector<NrpnControl> SingleFieldNrpn(int field, int32_t value, int lastField
   if (msbSent) out.push_back({kCcNrpnMsb, Data7(msb)});
   if (msbSent || lsb != ProgramFieldTable::Lsb(lastField)) out.push_back({kCcNrpnLsb, Data7(lsb)});
   // A composite part travels in its base field's byte, so it is limited by the base's range.
-  int byteField = field;
-  switch (field) {
-    case 170: byteField = 89; break;
-    case 171: byteField = 96; break;
-    case 172: byteField = 98; break;
-    case 173: byteField = 103; break;
-    case 174: byteField = 105; break;
-    case 175: byteField = 110; break;
-    case 176: byteField = 112; break;
-    case 177: byteField = 117; break;
-    case 178: byteField = 119; break;
-    case 179: case 180: byteField = 144; break;
-    case 181: case 182: byteField = 157; break;
-    case 184: case 185: byteField = 124; break;
-    default: break;
-  }
+  int base = CompositeBaseField(field);
+  int byteField = base >= 0 ? base : field;
   out.push_back({kCcDataEntry, ProgramFieldTable::DeviceByte(byteField, value)});
   return out;
 }
