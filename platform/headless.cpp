@@ -135,15 +135,11 @@ void HeadlessApplication::setMainMenu(Menu* m) {
 void HeadlessApplication::terminate() {
   if (terminated_) return;
   TerminateReply reply = delegate_ ? delegate_->applicationShouldTerminate() : TerminateReply::Now;
-  if (reply == TerminateReply::Now) {
-    replyToTerminate(true);
-  } else if (reply == TerminateReply::Later) {
-    terminatePending_ = true;
-  }
+  // Later: the delegate answers through replyToTerminate; Cancel: nothing happens.
+  if (reply == TerminateReply::Now) replyToTerminate(true);
 }
 
 void HeadlessApplication::replyToTerminate(bool terminate) {
-  terminatePending_ = false;
   if (!terminate || terminated_) return;
   if (delegate_) delegate_->applicationWillTerminate();
   terminated_ = true;

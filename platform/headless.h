@@ -103,7 +103,6 @@ class HeadlessApplication final : public Application {
   std::optional<Event> current_;
   Menu* mainMenu_ = nullptr;
   bool terminated_ = false;
-  bool terminatePending_ = false;
   bool active_ = false;
 };
 
