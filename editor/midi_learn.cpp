@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "editor/vq_editor.h"
+#include "platform/file_system.h"
 
 std::string FormatMidiLearnFile(const int32_t* learnCC, const int32_t* learnMax, int count) {
   std::string text;
@@ -57,36 +58,28 @@ int ParseMidiLearnFile(const std::string& text, int32_t* learnCC, int32_t* learn
 }
 
 std::string VQEditor::MidiLearnFilePath() const {
-  const size_t slash = SettingsPath().rfind('/');
-  if (slash == std::string::npos) return "midilearn.ini";
-  return SettingsPath().substr(0, slash + 1) + "midilearn.ini";
+  return vq::platform::FolderOfPath(SettingsPath()) + "midilearn.ini";
 }
 
 bool VQEditor::WriteMidiLearnFile(const std::string& path) {
   UTL_MutexLock lock(mMutex);
+  namespace fs = vq::platform;
   const std::string target = path.empty() ? MidiLearnFilePath() : path;
   const std::string text = FormatMidiLearnFile(learnCC, learnMax, ProgramFieldTable::kLearnEntryCount);
-  // A new file beside the old one, renamed over it only once it is complete.
-  const size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  const std::string temp = folder + "." + name + ".new";
+  // A new file beside the old one, on the disk before it is renamed over it, so a crash
+  // leaves the old table or the new one.
+  const std::string temp = fs::CreateTempFileBeside(target);
+  if (temp.empty()) return false;
+  bool ok;
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
     out << text;
     out.flush();
-    if (!out) {
-      out.close();
-      std::remove(temp.c_str());
-      return false;
-    }
+    ok = static_cast<bool>(out);
   }
-  if (std::rename(temp.c_str(), target.c_str()) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
+  if (ok && fs::SyncFile(temp) && fs::RenameFile(temp, target)) return true;
+  fs::RemoveFile(temp);
+  return false;
 }
 
 bool VQEditor::ReadMidiLearnFile(const std::string& path) {
