@@ -42,10 +42,19 @@ struct NamedSection {
   std::unique_ptr<IniSection> section;
 };
 
+// What tells a changed file from the one parsed: the modification time to the nanosecond (a
+// rewrite within the same second is still seen), the size, and the inode (a file replaced by
+// rename, as every writer here does, is seen even when time and size match).
+struct FileStamp {
+  int64_t timeNs = 0;
+  uint64_t size = 0;
+  uint64_t inode = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
 struct IniCacheSlot {
   uint64_t lastUse = 0;
-  int64_t fileTime = 0;
-  uint32_t fileSize = 0;
+  FileStamp stamp;
   bool used = false;
   // Set when a write failed: the parsed copy holds a change the file lacks, so re-read it.
   bool stale = false;
@@ -66,15 +75,11 @@ IniCache& Cache() {
   return *cache;
 }
 
-void FileState(const std::string& path, int64_t* time, uint32_t* size) {
+FileStamp FileState(const std::string& path) {
   struct stat st;
-  if (path.empty() || stat(path.c_str(), &st) != 0) {
-    *time = 0;
-    *size = 0;
-    return;
-  }
-  *time = static_cast<int64_t>(st.st_mtime);
-  *size = static_cast<uint32_t>(static_cast<uint64_t>(st.st_size) & 0xffffffffu);
+  if (path.empty() || stat(path.c_str(), &st) != 0) return FileStamp{};
+  return FileStamp{static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                   static_cast<uint64_t>(st.st_size), static_cast<uint64_t>(st.st_ino)};
 }
 
 // Binary search over a vector sorted case-insensitively by `proj`.
@@ -209,10 +214,7 @@ IniCacheSlot& IniCache_Load(IniCache& cache, const char* path) {
   slot.lastUse = ++cache.useCounter;
 
   if (slot.used && !slot.stale && strcasecmp(slot.fileName.c_str(), path) == 0) {
-    int64_t t;
-    uint32_t sz;
-    FileState(path, &t, &sz);
-    if (t == slot.fileTime && sz == slot.fileSize) return slot;
+    if (FileState(path) == slot.stamp) return slot;
   }
   slot.sections.clear();
   slot.stale = false;
@@ -221,13 +223,12 @@ IniCacheSlot& IniCache_Load(IniCache& cache, const char* path) {
 
   FILE* f = fopen(path, "r");
   if (!f) {
-    slot.fileTime = 0;
-    slot.fileSize = 0;
+    slot.stamp = FileStamp{};
     return slot;
   }
   flock(fileno(f), LOCK_SH);
   ParseFile(cache, slot, f);
-  FileState(slot.fileName, &slot.fileTime, &slot.fileSize);
+  slot.stamp = FileState(slot.fileName);
   flock(fileno(f), LOCK_UN);
   fclose(f);
   return slot;
@@ -286,7 +287,7 @@ bool IniCache_Write(IniCacheSlot& slot) {
   if (fclose(f) != 0) ok = false;
   if (!ok) return fail(temp);
   if (rename(temp.c_str(), slot.fileName.c_str()) != 0) return fail(temp);
-  FileState(slot.fileName, &slot.fileTime, &slot.fileSize);
+  slot.stamp = FileState(slot.fileName);
   return true;
 }
 
@@ -468,7 +469,8 @@ int GetPrivateProfileStruct(const char* section, const char* key, void* dest, ui
   uint32_t len = GetPrivateProfileString(section, key, "", buf.data(),
                                          static_cast<uint32_t>(buf.size()), file);
   if (len != 2 * count + 2) return 0;
-  auto* bytes = static_cast<uint8_t*>(dest);
+  // Decoded aside: a damaged record leaves the caller's data (often its defaults) untouched.
+  std::vector<uint8_t> bytes(count);
   unsigned sum = 0;
   for (uint32_t i = 0; i < count; ++i) {
     int hi = HexDigit(buf[2 * i]), lo = HexDigit(buf[2 * i + 1]);
@@ -477,8 +479,9 @@ int GetPrivateProfileStruct(const char* section, const char* key, void* dest, ui
     sum += bytes[i];
   }
   int hi = HexDigit(buf[2 * count]), lo = HexDigit(buf[2 * count + 1]);
-  if (hi < 0 || lo < 0) return 0;
-  return (hi * 16 + lo) == static_cast<int>(sum & 0xff) ? 1 : 0;
+  if (hi < 0 || lo < 0 || (hi * 16 + lo) != static_cast<int>(sum & 0xff)) return 0;
+  if (count) memcpy(dest, bytes.data(), count);
+  return 1;
 }
 
 int WritePrivateProfileStruct(const char* section, const char* key, const void* src,

@@ -1,7 +1,7 @@
 // Private-profile (INI) files: the settings store of the program.
 //
 // A process-wide cache of up to 32 parsed files answers reads from memory until the file
-// changes on disk (modification time or size). Every change rewrites the whole file: sections
+// changes on disk (modification time, size, or the file replaced). Every change rewrites the whole file: sections
 // and keys come out sorted case-insensitively, through a uniquely named temporary file in the
 // same folder (".<name>.XXXXXX.new") that rename() puts in place, so a reader never sees a
 // half-written file and two writing processes never tear it.

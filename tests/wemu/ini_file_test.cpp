@@ -276,7 +276,10 @@ TEST_F(IniFileTest, StructRoundTripAndChecks) {
   EXPECT_EQ(memcmp(back, data, 4), 0);
   EXPECT_EQ(GetPrivateProfileStruct("bin", "rec", back, 3, file_.c_str()), 0);  // wrong length
   ASSERT_EQ(WritePrivateProfileString("bin", "bad", "01abff10bc", file_.c_str()), 1);
-  EXPECT_EQ(GetPrivateProfileStruct("bin", "bad", back, 4, file_.c_str()), 0);  // checksum
+  uint8_t kept[4] = {9, 8, 7, 6};
+  EXPECT_EQ(GetPrivateProfileStruct("bin", "bad", kept, 4, file_.c_str()), 0);  // checksum
+  EXPECT_EQ(kept[0], 9);  // a refused record leaves the caller's bytes as they were
+  EXPECT_EQ(kept[3], 6);
   ASSERT_EQ(WritePrivateProfileString("bin", "low", "01abff10bb", file_.c_str()), 1);
   EXPECT_EQ(GetPrivateProfileStruct("bin", "low", back, 4, file_.c_str()), 1);
   ASSERT_EQ(WritePrivateProfileString("bin", "nothex", "01ABXX10BB", file_.c_str()), 1);
@@ -300,6 +303,17 @@ TEST_F(IniFileTest, CacheSeesChangesOnDisk) {
   EXPECT_EQ(Get("s", "k"), "<none>");
   ASSERT_EQ(WritePrivateProfileString("t", "x", "y", file_.c_str()), 1);
   EXPECT_EQ(ReadRaw(), "[t]\nx=y\n\n");
+}
+
+TEST_F(IniFileTest, CacheSeesSameSizeChangesWithinOneSecond) {
+  ASSERT_EQ(WritePrivateProfileString("s", "k", "1", file_.c_str()), 1);
+  EXPECT_EQ(Get("s", "k"), "1");
+  // Another writer replaces the file at once with one of the same size and no time bump.
+  const std::string other = file_ + ".other";
+  std::ofstream(other, std::ios::binary) << "[s]\nk=2\n\n";
+  ASSERT_EQ(fs::file_size(other), fs::file_size(file_));
+  ASSERT_EQ(rename(other.c_str(), file_.c_str()), 0);
+  EXPECT_EQ(Get("s", "k"), "2");
 }
 
 TEST_F(IniFileTest, ThirtyThirdFileEvictsTheLeastRecentlyUsed) {
