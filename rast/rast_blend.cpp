@@ -233,24 +233,10 @@ RAST_PixelFunc RAST_PixelFuncFor(RAST_BlitOp op) {
 
 RAST_pixel RAST_BlendPixelValue(RAST_pixel d, RAST_pixel s, RAST_BlendMode mode, float alpha) {
   const RAST_Weight w = RAST_Weight::FromAlpha(alpha);
-  switch (RAST_SelectBlitOp(mode, w)) {
-    case RAST_BlitOp::Store: return s;
-    case RAST_BlitOp::Copy: return RAST_BlendCopy(d, s, w);
-    case RAST_BlitOp::Add: return RAST_BlendAdd(d, s, w);
-    case RAST_BlitOp::Dodge: return RAST_BlendDodge(d, s, w);
-    case RAST_BlitOp::Mul: return RAST_BlendMul(d, s, w);
-    case RAST_BlitOp::Overlay: return RAST_BlendOverlay(d, s, w);
-    case RAST_BlitOp::HSV: return RAST_BlendHSV(d, s, w);
-    case RAST_BlitOp::StoreSA: return RAST_BlendStoreSA(d, s);
-    case RAST_BlitOp::CopySA: return RAST_BlendCopySA(d, s, w);
-    case RAST_BlitOp::AddSA: return RAST_BlendAddSA(d, s, w);
-    case RAST_BlitOp::DodgeSA: return RAST_BlendDodgeSA(d, s, w);
-    case RAST_BlitOp::MulSA: return RAST_BlendMulSA(d, s, w);
-    case RAST_BlitOp::OverlaySA: return RAST_BlendOverlaySA(d, s, w);
-    case RAST_BlitOp::HSVSA: return RAST_BlendHSVSA(d, s, w);
-    case RAST_BlitOp::None: break;
-  }
-  return d;
+  RAST_pixel out = d;
+  RAST_DispatchBlitOp(RAST_SelectBlitOp(mode, w),
+                      [&](auto op) { out = RAST_ApplyBlitOp<decltype(op)::value>(d, s, w); });
+  return out;
 }
 
 void RAST_BlendPixel(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w, RAST_BlendMode mode) {

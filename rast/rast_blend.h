@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 #include "rast/rast_bitmap.h"
 
@@ -229,6 +230,29 @@ enum class RAST_BlitOp {
   StoreSA, CopySA, AddSA, DodgeSA, MulSA, OverlaySA, HSVSA,
 };
 RAST_BlitOp RAST_SelectBlitOp(RAST_BlendMode mode, RAST_Weight w);
+
+// Calls f(std::integral_constant<RAST_BlitOp, op>{}), so that a loop specialised per operation
+// is chosen once per call: f reads the operation as decltype(arg)::value. None calls nothing.
+template <typename F>
+inline void RAST_DispatchBlitOp(RAST_BlitOp op, F&& f) {
+  switch (op) {
+    case RAST_BlitOp::Store: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Store>{}); return;
+    case RAST_BlitOp::Copy: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Copy>{}); return;
+    case RAST_BlitOp::Add: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Add>{}); return;
+    case RAST_BlitOp::Dodge: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Dodge>{}); return;
+    case RAST_BlitOp::Mul: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Mul>{}); return;
+    case RAST_BlitOp::Overlay: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Overlay>{}); return;
+    case RAST_BlitOp::HSV: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::HSV>{}); return;
+    case RAST_BlitOp::StoreSA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::StoreSA>{}); return;
+    case RAST_BlitOp::CopySA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::CopySA>{}); return;
+    case RAST_BlitOp::AddSA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::AddSA>{}); return;
+    case RAST_BlitOp::DodgeSA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::DodgeSA>{}); return;
+    case RAST_BlitOp::MulSA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::MulSA>{}); return;
+    case RAST_BlitOp::OverlaySA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::OverlaySA>{}); return;
+    case RAST_BlitOp::HSVSA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::HSVSA>{}); return;
+    case RAST_BlitOp::None: return;
+  }
+}
 
 template <RAST_BlitOp Op>
 inline RAST_pixel RAST_ApplyBlitOp(RAST_pixel d, RAST_pixel s, RAST_Weight w) {

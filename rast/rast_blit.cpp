@@ -37,29 +37,6 @@ void BlitRows(const RAST_BitmapRows& dr, int dx, int dy, const RAST_BitmapRows& 
   }
 }
 
-using BlitRowsFn = void (*)(const RAST_BitmapRows&, int, int, const RAST_BitmapRows&, int, int, int, int, RAST_Weight);
-
-BlitRowsFn BlitRowsFor(RAST_BlitOp op) {
-  switch (op) {
-    case RAST_BlitOp::Store: return BlitRows<RAST_BlitOp::Store>;
-    case RAST_BlitOp::Copy: return BlitRows<RAST_BlitOp::Copy>;
-    case RAST_BlitOp::Add: return BlitRows<RAST_BlitOp::Add>;
-    case RAST_BlitOp::Dodge: return BlitRows<RAST_BlitOp::Dodge>;
-    case RAST_BlitOp::Mul: return BlitRows<RAST_BlitOp::Mul>;
-    case RAST_BlitOp::Overlay: return BlitRows<RAST_BlitOp::Overlay>;
-    case RAST_BlitOp::HSV: return BlitRows<RAST_BlitOp::HSV>;
-    case RAST_BlitOp::StoreSA: return BlitRows<RAST_BlitOp::StoreSA>;
-    case RAST_BlitOp::CopySA: return BlitRows<RAST_BlitOp::CopySA>;
-    case RAST_BlitOp::AddSA: return BlitRows<RAST_BlitOp::AddSA>;
-    case RAST_BlitOp::DodgeSA: return BlitRows<RAST_BlitOp::DodgeSA>;
-    case RAST_BlitOp::MulSA: return BlitRows<RAST_BlitOp::MulSA>;
-    case RAST_BlitOp::OverlaySA: return BlitRows<RAST_BlitOp::OverlaySA>;
-    case RAST_BlitOp::HSVSA: return BlitRows<RAST_BlitOp::HSVSA>;
-    case RAST_BlitOp::None: break;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 void RAST_Copy(RAST_IBitmap* dest, RAST_IBitmap* src) {
@@ -131,7 +108,8 @@ void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const 
     }
   }
   const RAST_Weight weight = RAST_Weight::FromAlpha(alpha);
-  if (const BlitRowsFn fn = BlitRowsFor(RAST_SelectBlitOp(mode, weight))) fn(dr, x, y, sr, sx, sy, w, h, weight);
+  RAST_DispatchBlitOp(RAST_SelectBlitOp(mode, weight),
+                      [&](auto op) { BlitRows<decltype(op)::value>(dr, x, y, sr, sx, sy, w, h, weight); });
 }
 
 void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int srcx, int srcy, int srcw, int srch,

@@ -262,23 +262,7 @@ void CoreLoop(const RAST_CoreJob& j, RAST_Weight weight) {
 
 template <bool Bilinear>
 void Run(const RAST_CoreJob& j, RAST_BlitOp op, RAST_Weight w) {
-  switch (op) {
-    case RAST_BlitOp::Store: CoreLoop<RAST_BlitOp::Store, Bilinear>(j, w); break;
-    case RAST_BlitOp::Copy: CoreLoop<RAST_BlitOp::Copy, Bilinear>(j, w); break;
-    case RAST_BlitOp::Add: CoreLoop<RAST_BlitOp::Add, Bilinear>(j, w); break;
-    case RAST_BlitOp::Dodge: CoreLoop<RAST_BlitOp::Dodge, Bilinear>(j, w); break;
-    case RAST_BlitOp::Mul: CoreLoop<RAST_BlitOp::Mul, Bilinear>(j, w); break;
-    case RAST_BlitOp::Overlay: CoreLoop<RAST_BlitOp::Overlay, Bilinear>(j, w); break;
-    case RAST_BlitOp::HSV: CoreLoop<RAST_BlitOp::HSV, Bilinear>(j, w); break;
-    case RAST_BlitOp::StoreSA: CoreLoop<RAST_BlitOp::StoreSA, Bilinear>(j, w); break;
-    case RAST_BlitOp::CopySA: CoreLoop<RAST_BlitOp::CopySA, Bilinear>(j, w); break;
-    case RAST_BlitOp::AddSA: CoreLoop<RAST_BlitOp::AddSA, Bilinear>(j, w); break;
-    case RAST_BlitOp::DodgeSA: CoreLoop<RAST_BlitOp::DodgeSA, Bilinear>(j, w); break;
-    case RAST_BlitOp::MulSA: CoreLoop<RAST_BlitOp::MulSA, Bilinear>(j, w); break;
-    case RAST_BlitOp::OverlaySA: CoreLoop<RAST_BlitOp::OverlaySA, Bilinear>(j, w); break;
-    case RAST_BlitOp::HSVSA: CoreLoop<RAST_BlitOp::HSVSA, Bilinear>(j, w); break;
-    case RAST_BlitOp::None: break;
-  }
+  RAST_DispatchBlitOp(op, [&](auto o) { CoreLoop<decltype(o)::value, Bilinear>(j, w); });
 }
 
 }  // namespace

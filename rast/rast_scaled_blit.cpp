@@ -61,23 +61,7 @@ void BoxLoop(const ScaleJob& j, int half) {
 }
 
 void RunBox(RAST_BlitOp op, const ScaleJob& j, int half) {
-  switch (op) {
-    case RAST_BlitOp::Store: BoxLoop<RAST_BlitOp::Store>(j, half); break;
-    case RAST_BlitOp::Copy: BoxLoop<RAST_BlitOp::Copy>(j, half); break;
-    case RAST_BlitOp::Add: BoxLoop<RAST_BlitOp::Add>(j, half); break;
-    case RAST_BlitOp::Dodge: BoxLoop<RAST_BlitOp::Dodge>(j, half); break;
-    case RAST_BlitOp::Mul: BoxLoop<RAST_BlitOp::Mul>(j, half); break;
-    case RAST_BlitOp::Overlay: BoxLoop<RAST_BlitOp::Overlay>(j, half); break;
-    case RAST_BlitOp::HSV: BoxLoop<RAST_BlitOp::HSV>(j, half); break;
-    case RAST_BlitOp::StoreSA: BoxLoop<RAST_BlitOp::StoreSA>(j, half); break;
-    case RAST_BlitOp::CopySA: BoxLoop<RAST_BlitOp::CopySA>(j, half); break;
-    case RAST_BlitOp::AddSA: BoxLoop<RAST_BlitOp::AddSA>(j, half); break;
-    case RAST_BlitOp::DodgeSA: BoxLoop<RAST_BlitOp::DodgeSA>(j, half); break;
-    case RAST_BlitOp::MulSA: BoxLoop<RAST_BlitOp::MulSA>(j, half); break;
-    case RAST_BlitOp::OverlaySA: BoxLoop<RAST_BlitOp::OverlaySA>(j, half); break;
-    case RAST_BlitOp::HSVSA: BoxLoop<RAST_BlitOp::HSVSA>(j, half); break;
-    case RAST_BlitOp::None: break;
-  }
+  RAST_DispatchBlitOp(op, [&](auto o) { BoxLoop<decltype(o)::value>(j, half); });
 }
 
 // trunc(v * 65536.0) in 64 bits; positions beyond +-2^40 source pixels are treated as far
