@@ -36,6 +36,16 @@ bool Fits(AnswerKind kind, Misbehaviour mode)
     }
 }
 
+// Fits, with the reason in `error` when not.
+bool CheckFits(const MisbehaviourRule& rule, std::string& error)
+{
+    if (Fits(rule.kind, rule.mode))
+        return true;
+    error = std::string("mode ") + MisbehaviourName(rule.mode) + " does not apply to " +
+            AnswerKindName(rule.kind);
+    return false;
+}
+
 bool ParseNumber(const std::string& text, uint32_t& out)
 {
     if (text.empty())
@@ -124,21 +134,15 @@ std::optional<MisbehaviourRule> ParseMisbehaviour(const std::string& text, std::
         error = "length must be at least 2";
         return std::nullopt;
     }
-    if (!Fits(rule.kind, rule.mode)) {
-        error = std::string("mode ") + MisbehaviourName(rule.mode) + " does not apply to " +
-                AnswerKindName(rule.kind);
+    if (!CheckFits(rule, error))
         return std::nullopt;
-    }
     return rule;
 }
 
 bool MisbehaviourPlan::Add(const MisbehaviourRule& rule, std::string& error)
 {
-    if (!Fits(rule.kind, rule.mode)) {
-        error = std::string("mode ") + MisbehaviourName(rule.mode) + " does not apply to " +
-                AnswerKindName(rule.kind);
+    if (!CheckFits(rule, error))
         return false;
-    }
     MisbehaviourRule r = rule;
     r.seen = r.applied = 0;
     rules_.push_back(r);
