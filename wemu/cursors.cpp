@@ -23,10 +23,10 @@ struct CursorState {
   HCURSOR diagonal = nullptr;
   HCURSOR diagonalMirrored = nullptr;
   HCURSOR lastSet = nullptr;
-  int hideCounter = 0;
-  bool hidden = false;
+  int hideCounter = 0;  // below 0: hidden, the pointer decoupled and tracked virtually
   int virtualX = 0;
   int virtualY = 0;
+  bool hidden() const { return hideCounter < 0; }
 };
 
 CursorState& S() {
@@ -169,7 +169,7 @@ HCURSOR WEMU_GetLastSetCursor() { return S().lastSet; }
 BOOL GetCursorPos(POINT* point) {
   if (!point) return FALSE;
   CursorState& s = S();
-  if (s.hidden) {
+  if (s.hidden()) {
     *point = POINT{s.virtualX, s.virtualY};
     return TRUE;
   }
@@ -187,7 +187,7 @@ DWORD GetMessagePos() {
 POINT WEMU_EventPositionInView(UINT message, HWND__* view, const vq::platform::Event* event) {
   CursorState& s = S();
   POINT result{0, 0};
-  if (s.hidden) {
+  if (s.hidden()) {
     if (message == WM_MOUSEMOVE && event) {
       s.virtualX += static_cast<int>(event->deltaX);
       s.virtualY -= static_cast<int>(event->deltaY);
@@ -204,21 +204,20 @@ POINT WEMU_EventPositionInView(UINT message, HWND__* view, const vq::platform::E
 int WEMU_ShowCursor(BOOL show) {
   CursorState& s = S();
   auto& service = vq::platform::services().cursors();
+  if (!show && s.hideCounter == 0) {
+    // About to hide: the virtual position starts where the pointer is.
+    POINT p{0, 0};
+    GetCursorPos(&p);
+    s.virtualX = p.x;
+    s.virtualY = p.y;
+  }
   s.hideCounter += show ? 1 : -1;
   if (!show && s.hideCounter == -1) {
-    if (!s.hidden) {
-      POINT p{0, 0};
-      GetCursorPos(&p);
-      s.virtualX = p.x;
-      s.virtualY = p.y;
-    }
     service.setHidden(true);
     service.setMouseCoupled(false);
-    s.hidden = true;
   } else if (show && s.hideCounter == 0) {
     service.setHidden(false);
     service.setMouseCoupled(true);
-    s.hidden = false;
     service.warpMouse({static_cast<double>(s.virtualX), mainHeight() - s.virtualY});
   }
   return s.hideCounter;
@@ -228,7 +227,7 @@ BOOL WEMU_IsCursorVisible() { return S().hideCounter >= 0 ? TRUE : FALSE; }
 
 BOOL WEMU_SetCursorPos(int x, int y) {
   CursorState& s = S();
-  if (s.hidden) {
+  if (s.hidden()) {
     s.virtualX = x;
     s.virtualY = y;
     return TRUE;
@@ -243,7 +242,6 @@ void WEMU_Internal_ResetCursorState() {
   CursorState& s = S();
   s.lastSet = nullptr;
   s.hideCounter = 0;
-  s.hidden = false;
   s.virtualX = s.virtualY = 0;
   // System cursors belong to the backend; a new backend makes new ones.
   for (auto& slot : s.system) slot = nullptr;
