@@ -207,9 +207,7 @@ void VQEditor::StatusPoll() {
       SetStatusText(kCommErrorStatus);
       busy = false;
     } else if (resend) {
-      const std::vector<uint8_t> request = ProgramRequestMessage(requestSlot);
-      ISysExMessage msg(0, request.data(), static_cast<int32_t>(request.size()));
-      SendSysEx(&msg);
+      SendSysExBytes(ProgramRequestMessage(requestSlot));
     }
   }
   if (bankUploadRunning) {

@@ -14,12 +14,6 @@ namespace {
 // after 0x11 gets this many extra polls.
 constexpr int32_t kErasePolls = 7;
 
-void Send(IModuleBase& plug, const std::vector<uint8_t>& bytes) {
-  if (bytes.empty()) return;
-  ISysExMessage msg(0, bytes.data(), static_cast<int32_t>(bytes.size()));
-  plug.SendSysEx(&msg);
-}
-
 }  // namespace
 
 void VQEditor::ReadFirmwareFile(const char* path) {
@@ -40,14 +34,14 @@ void VQEditor::ReadFirmwareFile(const char* path) {
   firmwareRunning = true;
   unansweredPolls = 0;
   requestOutstanding = true;
-  Send(*this, start);
+  SendSysExBytes(start);
 }
 
 void VQEditor::SendNextFirmwareBlock() {
   UTL_MutexLock lock(mMutex);
   FirmwareUpdate::Action a = firmware.NextBlock();
   if (a.step != FirmwareUpdate::Step::kBlock) return;
-  Send(*this, a.message);
+  SendSysExBytes(a.message);
   unansweredPolls = 0;
   requestOutstanding = true;
   char text[64];
@@ -72,7 +66,7 @@ void VQEditor::OnFirmwareReply(uint8_t target, uint8_t command) {
       if (a.firstSection) SetStatusText("Erasing FLASH memory...");
       break;
     case FirmwareUpdate::Step::kNextSection:
-      Send(*this, a.message);
+      SendSysExBytes(a.message);
       unansweredPolls = 0;
       requestOutstanding = true;
       break;

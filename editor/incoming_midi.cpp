@@ -14,11 +14,6 @@
 
 namespace {
 
-void SendBytes(IModuleBase& plug, const std::vector<uint8_t>& bytes) {
-  ISysExMessage msg(0, bytes.data(), static_cast<int32_t>(bytes.size()));
-  plug.SendSysEx(&msg);
-}
-
 constexpr int kLearnSwitch = 297;
 constexpr int kOldDumpChecksumByte = 112;  // two checksum bytes, then F7
 
@@ -178,17 +173,17 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
     case 0x80:
       release();
       SendMidiMsg(msg);
-      SendBytes(*this, KeyboardNoteMessage(false, note, velocity));
+      SendSysExBytes(KeyboardNoteMessage(false, note, velocity));
       break;
     case 0x90:
       if (velocity > 0) {
         press();
         SendMidiMsg(msg);
-        SendBytes(*this, KeyboardNoteMessage(true, note, velocity));
+        SendSysExBytes(KeyboardNoteMessage(true, note, velocity));
       } else {
         release();
         SendMidiMsg(msg);
-        SendBytes(*this, KeyboardNoteMessage(false, note, 0));
+        SendSysExBytes(KeyboardNoteMessage(false, note, 0));
       }
       break;
     case 0xA0:

@@ -13,11 +13,6 @@ void SendControls(IModuleBase& plug, const std::vector<NrpnControl>& controls) {
   }
 }
 
-void SendBytes(IModuleBase& plug, const std::vector<uint8_t>& bytes) {
-  ISysExMessage msg(0, bytes.data(), static_cast<int32_t>(bytes.size()));
-  plug.SendSysEx(&msg);
-}
-
 }  // namespace
 
 void VQEditor::SendParamNrpn(int field, int32_t value) {
@@ -55,19 +50,25 @@ void VQEditor::SendKeyboardNote(int note, bool on) {
     int velocity = KeyboardVelocity(keyboardVelocitySetting);
     msg.MakeNoteOn(note, velocity, 0, keyboardChannel);
     SendMidiMsg(&msg);
-    SendBytes(*this, KeyboardNoteMessage(true, note, velocity));
+    SendSysExBytes(KeyboardNoteMessage(true, note, velocity));
   } else {
     msg.MakeNoteOff(note, 0, keyboardChannel);
     SendMidiMsg(&msg);
-    SendBytes(*this, KeyboardNoteMessage(false, note, 0));
+    SendSysExBytes(KeyboardNoteMessage(false, note, 0));
   }
 }
 
 void VQEditor::RequestProgram(int slot) {
   UTL_MutexLock lock(mMutex);
-  SendBytes(*this, ProgramRequestMessage(slot));
+  SendSysExBytes(ProgramRequestMessage(slot));
   unansweredPolls = 0;
   requestOutstanding = true;
 }
 
-void VQEditor::SendStartupMessage() { SendBytes(*this, StartupMessage()); }
+void VQEditor::SendStartupMessage() { SendSysExBytes(StartupMessage()); }
+
+void VQEditor::SendSysExBytes(const std::vector<uint8_t>& bytes) {
+  if (bytes.empty()) return;
+  ISysExMessage msg(0, bytes.data(), static_cast<int32_t>(bytes.size()));
+  SendSysEx(&msg);
+}

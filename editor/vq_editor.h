@@ -105,6 +105,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SendKeyboardNote(int note, bool on);
   void RequestProgram(int slot);
   void SendStartupMessage();
+  // One SysEx message to the synthesizer; an empty one sends nothing.
+  void SendSysExBytes(const std::vector<uint8_t>& bytes);
 
   // --- Editing and undo ---
   // Copy the settings of the oscillator / FLEXI slot chosen by switches 270..273 onto those

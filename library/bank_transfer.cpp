@@ -230,8 +230,7 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
     for (ProgramSlot& s : e.slotTable) s.selected = 0;
     if (IControl* c = e.slotSwitch[slot]) c->SetValueFromPlug(1.0);
   }
-  ISysExMessage msg(0, message.data(), static_cast<int32_t>(message.size()));
-  e.SendSysEx(&msg);
+  e.SendSysExBytes(message);
   return true;
 }
 
