@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "rast/rast_blend_simd.h"
+#include "rast/rast_clip.h"
 
 namespace {
 
@@ -29,11 +30,7 @@ void BlitRows(const RAST_BitmapRows& dr, int dx, int dy, const RAST_BitmapRows& 
   for (int j = 0; j < h; ++j) {
     RAST_pixel* d = dr.at(dx, dy + j);
     const RAST_pixel* s = sr.at(sx, sy + j);
-    if constexpr (Op == RAST_BlitOp::Store) {
-      std::memmove(d, s, static_cast<std::size_t>(w) * 4);
-    } else {
-      for (int i = 0; i < w; ++i) d[i] = RAST_ApplyBlitOp<Op>(d[i], s[i], weight);
-    }
+    for (int i = 0; i < w; ++i) d[i] = RAST_ApplyBlitOp<Op>(d[i], s[i], weight);
   }
 }
 
@@ -299,22 +296,20 @@ void RAST_GradientRect(RAST_IBitmap* dest, int x, int y, int w, int h, float r, 
     gs.perPixel[c] = ToFixed16(px[c]);
     gs.perRow[c] = ToFixed16(py[c]);
   }
-  long long lx = x, ly = y, lw = w, lh = h;
-  if (lx < 0) {
-    for (int c = 0; c < 4; ++c) gs.value[c] += -lx * gs.perPixel[c];
-    lw += lx;
-    lx = 0;
-  }
-  if (ly < 0) {
-    for (int c = 0; c < 4; ++c) gs.value[c] += -ly * gs.perRow[c];
-    lh += ly;
-    ly = 0;
-  }
   const RAST_BitmapRows rows(dest);
-  if (!rows || lw <= 0 || lh <= 0 || lx >= rows.width || ly >= rows.height) return;
-  lw = std::min<long long>(lw, rows.width - lx);
-  lh = std::min<long long>(lh, rows.height - ly);
-  const int cx = static_cast<int>(lx), cy = static_cast<int>(ly), cw = static_cast<int>(lw), ch = static_cast<int>(lh);
+  int cx = x, cy = y, cw = w, ch = h;
+  if (!rows || !RAST_ClipRectToBitmap(cx, cy, cw, ch, rows.width, rows.height)) return;
+  // The walk starts at the clipped corner. Every value it reaches must stay inside 64 bits; only
+  // absurd ramps or starts far outside the bitmap fail that, and they draw nothing.
+  const long long skipX = static_cast<long long>(cx) - x, skipY = static_cast<long long>(cy) - y;
+  for (int c = 0; c < 4; ++c) {
+    const double stepX = std::fabs(static_cast<double>(gs.perPixel[c]));
+    const double stepY = std::fabs(static_cast<double>(gs.perRow[c]));
+    const double reach = std::fabs(static_cast<double>(gs.value[c])) + static_cast<double>(skipX + cw) * stepX +
+                         static_cast<double>(skipY + ch) * stepY;
+    if (!(reach < 0x1p62)) return;
+  }
+  for (int c = 0; c < 4; ++c) gs.value[c] += skipX * gs.perPixel[c] + skipY * gs.perRow[c];
   switch (mode.op()) {
     case 0:
       // A constant full weight is a plain store of the clamped colour (the copy's result there).

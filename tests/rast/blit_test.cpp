@@ -303,6 +303,18 @@ TEST(Gradient, OvershootingValuesClampInsteadOfWrapping) {
   EXPECT_TRUE(bm.CanariesIntact());
 }
 
+// A start far left of the bitmap with a steep ramp: skipping to the first visible pixel must not
+// overflow the fixed-point walk (the sanitizer stops on that).
+TEST(Gradient, FarClippedStartWithSteepRampNeverOverflows) {
+  CanvasBitmap bm(50, 4);
+  for (int x = 0; x < 50; ++x) bm.at(x, 0) = 0x11223344u;
+  RAST_GradientRect(&bm, -2000000000, 0, 2000000050, 1, 0.0f, 0, 0, 1.0f, 1e6f, 0, 0, 0, 0, 0, 0, 0,
+                    RAST_BLIT_MODE_COPY);
+  RAST_GradientRect(&bm, 0, -2000000000, 50, 2000000004, 0.0f, 0, 0, 1.0f, 0, 0, 0, 0, 1e6f, 0, 0, 0,
+                    RAST_BLIT_MODE_COPY);
+  EXPECT_TRUE(bm.CanariesIntact());
+}
+
 // Every (destination, source) byte pair through the blit itself, so the word-wise and vector
 // paths (store, half mix, saturating add, source-alpha store) are held to the formula too; each
 // channel sees a different byte, so a spill from one channel into the next shows.
