@@ -87,10 +87,8 @@ void HWND__::destroy() {
   int expected = 0;
   if (!destroyState_.compare_exchange_strong(expected, 1)) return;
   onWemuMessage(WM_DESTROY, 0, 0);
-  WEMU_MessageQueue_Clear(this);
-  KillTimer(this, WEMU_ALL_TIMERS);
   destroyState_.store(2);
-  retire();
+  retire();  // drops its queued messages and timers
 }
 
 HWND__* WEMU_HandleForView(View* view) { return dynamic_cast<HWND__*>(view); }
