@@ -79,7 +79,7 @@ void VQEditor::OnFirmwareReply(uint8_t target, uint8_t command) {
     case FirmwareUpdate::Step::kFailed:
       requestOutstanding = false;
       SetStatusText("Error in update!");
-      if (!applyingProgram) RedrawParamControls();
+      RedrawIfNotApplying();
       firmwareRunning = false;
       unansweredPolls = 0;
       transferFailed = true;

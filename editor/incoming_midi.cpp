@@ -136,7 +136,7 @@ void VQEditor::RunDeferredMidiWork() {
   FinishDumpOnMainThread();
   if (paramRedrawPending) {
     paramRedrawPending = false;
-    if (!applyingProgram) RedrawParamControls();
+    RedrawIfNotApplying();
   }
   if (keyboardRedrawPending) {
     keyboardRedrawPending = false;

@@ -29,10 +29,6 @@ void OpenSelectorDialog(VQEditor& e, int role) {
   }
 }
 
-void RedrawUnlessApplying(VQEditor& e) {
-  if (!e.applyingProgram) e.RedrawParamControls();
-}
-
 void SetGroupSwitches(VQEditor& e, double value) {
   for (int p = vq_param::kGroupFirst; p < vq_param::kGroupFirst + vq_param::kGroupCount; ++p)
     e.SetParameterFromGUI2(p, value);
@@ -82,21 +78,21 @@ class ProgramControlCases : public VQParamCases {
         e.groupInitCopy = ProgramFieldTable::kGroupInit;
         if (e.selectedGroups == vq_param::kGroupCount) e.InitAllGroups(); else e.InitGroups();
         SetGroupSwitches(e, 0.0);
-        RedrawUnlessApplying(e);
+        e.RedrawIfNotApplying();
         e.selectedGroups = 0;
         break;
       case 216:
       case 217:
         if (!down) break;
         SetGroupSwitches(e, p == 216 ? 1.0 : 0.0);
-        RedrawUnlessApplying(e);
+        e.RedrawIfNotApplying();
         e.selectedGroups = p == 216 ? vq_param::kGroupCount : 0;
         break;
       case 270: case 271: case 272: case 273:
         if (!down) break;
         for (int other = vq_param::kCopySource; other < vq_param::kCopySource + 4; ++other)
           if (other != p) e.SetParameterFromGUI2(other, 0.0);
-        RedrawUnlessApplying(e);
+        e.RedrawIfNotApplying();
         break;
       case kRequestProgram: RequestProgram(e); break;
       default: break;

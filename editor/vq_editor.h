@@ -161,6 +161,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void ShowProgramName();
   // Sets a parameter's controls from its plain value without informing the plug.
   void SetControlsFromParam(int paramIdx);
+  // Redraws the parameter controls unless a whole program is being applied.
+  void RedrawIfNotApplying();
   IGraphics* Graphics() const;
   VQEditorPages* Pages() const { return mPages.get(); }
   const std::string& SettingsPath() const { return mSettingsPath; }
@@ -411,7 +413,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Ends a whole-program apply: applying off, controls redrawn, the whole program sent.
   void FinishProgramApply();
   void UpdateSkinEqDisplay();  // the equalizer display of the skin in use
-  void RedrawIfNotApplying();
   // Reads parameter values for the record codecs.
   std::function<double(int)> Reader() const;
 

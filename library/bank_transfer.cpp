@@ -137,7 +137,7 @@ void BankTransfer::NextBankProgram(VQEditor& e) {
       SendInUpload(e, mFolder + row, 0, true);
       ++mUploadIndex;
     }
-    if (!e.applyingProgram) e.RedrawParamControls();
+    e.RedrawIfNotApplying();
     e.unansweredPolls = 0;
     return;
   }
@@ -154,7 +154,7 @@ void BankTransfer::NextBankProgram(VQEditor& e) {
     if (IControl* c = e.slotSwitch[slot]) c->SetValueFromPlug(1.0);
   } else {
     ShowName(e, row);
-    if (!e.applyingProgram) e.RedrawParamControls();
+    e.RedrawIfNotApplying();
   }
 }
 
