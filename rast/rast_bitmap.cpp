@@ -83,12 +83,8 @@ bool RAST_SysBitmap::resize(int w, int h) {
   height = h < 0 ? 0 : h;
   w = width;
   h = height;
-  if (w != 0 && h != 0 && allocWidth >= w && allocHeight >= h && bits) {
-    if (isFlipped()) {
-      bits = WEMU_GetCtxFrameBuffer(context) + static_cast<std::ptrdiff_t>(allocWidth) * (allocHeight - h);
-    }
-    return true;
-  }
+  // Rows are stored top-down with the allocated span, so a smaller size keeps the same pixels.
+  if (w != 0 && h != 0 && allocWidth >= w && allocHeight >= h && bits) return true;
   const long long rounded = (static_cast<long long>(w) + 3) & ~3LL;
   if (context) WEMU_DeleteGfxContext(context);
   context = nullptr;
