@@ -53,8 +53,12 @@ class PanelMenuScope {
   bool active_ = false;
 };
 
-void copyOut(const std::string& s, char* out, int size) {
-  if (out && size > 0) lstrcpyn(out, s.c_str(), size);
+// A chosen path that does not fit the caller's buffer is refused whole: a cut path names
+// another file.
+bool copyOut(const std::string& s, char* out, int size) {
+  if (!out || size <= 0 || s.size() >= static_cast<size_t>(size)) return false;
+  lstrcpyn(out, s.c_str(), size);
+  return true;
 }
 
 }  // namespace
@@ -114,8 +118,7 @@ bool BrowseForSaveFile(HWND__*, const char* title, const char* initialDir,
   PanelMenuScope menu;
   auto result = vq::platform::services().dialogs().runPanel(req);
   if (!result || result->empty()) return false;
-  copyOut(result->front(), pathOut, pathOutSize);
-  return true;
+  return copyOut(result->front(), pathOut, pathOutSize);
 }
 
 bool BrowseForFiles(HWND__*, const char* title, const char* initialDir, bool multiple,
@@ -143,6 +146,5 @@ bool BrowseForDirectory(HWND__*, const char* title, const char* initialDir, char
   PanelMenuScope menu;
   auto result = vq::platform::services().dialogs().runPanel(req);
   if (!result || result->empty()) return false;
-  copyOut(result->front(), pathOut, pathOutSize);
-  return true;
+  return copyOut(result->front(), pathOut, pathOutSize);
 }

@@ -18,13 +18,15 @@ int MessageBox(HWND__* window, const char* text, const char* caption, UINT type)
 // pattern "*.*" or "*" allows everything, which gives an empty list).
 std::vector<std::string> WEMU_ParseExtensionList(const char* filterList);
 
-// Save panel; the chosen path goes into the buffer (cut to size - 1). False when cancelled.
+// Save panel; the chosen path goes into the buffer. False when cancelled, or when the path does
+// not fit the buffer (nothing is written then).
 bool BrowseForSaveFile(HWND__* parent, const char* title, const char* initialDir,
                        const char* initialFile, const char* filterList, char* pathOut,
                        int pathOutSize);
 // Open panel for one file or several; the chosen paths go out. False when cancelled.
 bool BrowseForFiles(HWND__* parent, const char* title, const char* initialDir, bool multiple,
                     const char* filterList, std::vector<std::string>* pathsOut);
-// Folder panel; the chosen folder goes into the buffer. False when cancelled.
+// Folder panel; the chosen folder goes into the buffer. False when cancelled, or when the path
+// does not fit the buffer (nothing is written then).
 bool BrowseForDirectory(HWND__* parent, const char* title, const char* initialDir, char* pathOut,
                         int pathOutSize);

@@ -453,9 +453,9 @@ TEST_F(MenusTest, FileDialogsUseThePanelsAndTheModalMenu) {
   static const char kFilter[] = "Programs\0*.pr4;*.pr3\0All\0*.prg\0";
   std::string seenMenu;
   backend->panelAnswers.push_back({std::vector<std::string>{"/a/b.pr4"}, 0});
-  char path[8];
+  char path[9];
   EXPECT_TRUE(BrowseForSaveFile(nullptr, "Save", "/a", "b.pr4", kFilter, path, sizeof(path)));
-  EXPECT_STREQ(path, "/a/b.pr");
+  EXPECT_STREQ(path, "/a/b.pr4");
   ASSERT_EQ(backend->panels.size(), 1u);
   EXPECT_EQ(backend->panels[0].allowedTypes, (std::vector<std::string>{"pr4", "pr3", "prg"}));
   EXPECT_EQ(backend->panels[0].fileName, "b.pr4");
@@ -470,6 +470,14 @@ TEST_F(MenusTest, FileDialogsUseThePanelsAndTheModalMenu) {
   char dir[64];
   EXPECT_TRUE(BrowseForDirectory(nullptr, "Pick", "/", dir, sizeof(dir)));
   EXPECT_STREQ(dir, "/dir");
+  // A path longer than the buffer is refused, never cut into the name of another file.
+  backend->panelAnswers.push_back({std::vector<std::string>{"/a/b.pr4"}, 0});
+  char small[8] = "keep";
+  EXPECT_FALSE(BrowseForSaveFile(nullptr, "Save", "/a", "b.pr4", kFilter, small, sizeof(small)));
+  EXPECT_STREQ(small, "keep");
+  backend->panelAnswers.push_back({std::vector<std::string>{"/longer/dir"}, 0});
+  EXPECT_FALSE(BrowseForDirectory(nullptr, "Pick", "/", small, sizeof(small)));
+  EXPECT_STREQ(small, "keep");
   EXPECT_EQ(backend->panels.back().kind, vq::platform::PanelRequest::Kind::Folder);
   backend->app.setMainMenu(nullptr);
 }
