@@ -86,11 +86,7 @@ bool ProgramLibrary::LoadProgramFileToEditor(VQEditor& editor, const char* path)
     editor.SetProgramNameFromPath(name);
     editor.SetStatusText(editor.programName.c_str());
     int number = kNoProgramNumber;
-    if (!editor.programList.empty()) {
-      char two[3] = {};
-      for (size_t i = 0; i < 2 && i < name.size(); ++i) two[i] = name[i];
-      number = atoi(two);
-    }
+    if (!editor.programList.empty()) number = LeadingNumber(name);
     editor.SetParameterFromGUI2(kProgramNumberParam, number);
   }
 

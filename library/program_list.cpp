@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "library/program_text_format.h"
 
@@ -15,14 +16,13 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
-// The number the first two characters read as (atoi on them), or 0.
-int LeadingNumber(std::string_view name) {
-  char two[3] = {};
-  for (size_t i = 0; i < 2 && i < name.size(); ++i) two[i] = name[i];
-  return atoi(two);
-}
-
 }  // namespace
+
+int LeadingNumber(std::string_view name, size_t count) {
+  char buf[4] = {};
+  std::memcpy(buf, name.data(), std::min({name.size(), count, sizeof buf - 1}));
+  return std::atoi(buf);
+}
 
 std::vector<std::string> BuildProgramList(const std::vector<std::string>& listing) {
   std::vector<std::string> names;

@@ -15,6 +15,10 @@ inline constexpr int kDumpNameBytes = 32;
 // lower case keep their listing order.
 std::vector<std::string> BuildProgramList(const std::vector<std::string>& listing);
 
+// The number the first `count` characters of a name read as (atoi on them: leading blanks and
+// a sign allowed), 0 when they hold none. `count` is at most 3.
+int LeadingNumber(std::string_view name, size_t count = 2);
+
 // A name made safe to become a file name: every byte outside printable ASCII, "/" and "\" turn
 // into "_", and so do the dots of a leading "." or of any run of two or more dots.
 std::string SafeFileNamePart(std::string_view name);

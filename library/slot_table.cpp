@@ -7,6 +7,7 @@
 
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
+#include "library/program_list.h"
 #include "library/program_text_format.h"
 #include "platform/file_system.h"
 #include "plugin/iparam.h"
@@ -26,13 +27,6 @@ struct Tag {
 constexpr Tag kTags[] = {{"_BASS_", kSlotCategoryBass}, {"_GTR_", kSlotCategoryGuitar},
                          {"_MIDI_", kSlotCategoryMidi}, {"_FX_", kSlotCategoryFx},
                          {"_EWI_", kSlotCategoryEwi}};
-
-// atoi over the first `count` characters.
-int LeadingNumber(std::string_view name, size_t count) {
-  char buf[4] = {};
-  std::memcpy(buf, name.data(), name.size() < count ? name.size() : count);
-  return std::atoi(buf);
-}
 
 template <size_t N>
 void CopyText(char (&dst)[N], const std::string& src) {

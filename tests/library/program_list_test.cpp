@@ -30,6 +30,19 @@ TEST(ProgramList, HoldsAtMost1024Names) {
   EXPECT_EQ(std::count(list.begin(), list.end(), "p76.pr4"), 0);
 }
 
+TEST(ProgramList, LeadingNumberReadsOnlyTheFirstCharacters) {
+  struct Row {
+    const char* name;
+    size_t count;
+    int number;
+  } rows[] = {
+      {"07_Bass.pr4", 2, 7}, {"123.pr4", 2, 12}, {"123.pr4", 3, 123}, {" 5x", 3, 5},
+      {"-3", 2, -3},         {"x12", 2, 0},      {"", 2, 0},           {"9", 3, 9},
+      {"12345", 9, 123},  // never more than three characters
+  };
+  for (const Row& r : rows) EXPECT_EQ(LeadingNumber(r.name, r.count), r.number) << r.name << " " << r.count;
+}
+
 std::string Offered(const char* name, int slot) {
   uint8_t bytes[kDumpNameBytes];
   memset(bytes, ' ', sizeof bytes);
