@@ -17,11 +17,6 @@ namespace {
 constexpr int kLearnSwitch = 297;
 constexpr int kUnlearnSwitch = 298;
 
-bool HasNumericReadout(int field) {
-  return (field >= 0 && field <= 94) || (field >= 129 && field <= 169) ||
-         (field >= 179 && field <= 183);
-}
-
 const char* Word(int32_t v, std::initializer_list<const char*> words) {
   if (v < 0 || v >= static_cast<int32_t>(words.size())) return "";
   return words.begin()[v];

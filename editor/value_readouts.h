@@ -6,3 +6,9 @@
 #include <string>
 
 std::string FieldReadoutText(int field, int32_t value, int32_t midiSync, int32_t delayLong);
+
+// The fields whose read-out control shows the plain value on every change.
+inline bool HasNumericReadout(int field) {
+  return (field >= 0 && field <= 94) || (field >= 129 && field <= 169) ||
+         (field >= 179 && field <= 183);
+}

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "editor/value_readouts.h"
 #include "editor/vq_editor.h"
 #include "graphics/igraphics.h"
 #include "wemu/ini_file.h"
@@ -19,11 +20,6 @@ void HideParamRange(VQEditor& editor, int first, int last, bool hide) {
   IGraphics* g = editor.Graphics();
   if (!g) return;
   for (int p = first; p <= last; ++p) g->HideControlsOfParam(p, hide);
-}
-
-bool HasReadout(int field) {
-  return (field >= 0 && field <= 94) || (field >= 129 && field <= 169) ||
-         (field >= 179 && field <= 183);
 }
 
 }  // namespace
@@ -51,7 +47,7 @@ void EditorPages::CreateGui(VQEditor& editor, int mode) {
   g->AttachControl(status);
   editor.statusTextControl = status;
   for (int field = 0; field < kProgramFieldCount; ++field) {
-    if (!HasReadout(field)) continue;
+    if (!HasNumericReadout(field)) continue;
     auto* readout = new EditorTextControl(&editor, IRECT(0, 0, 40, 12));
     g->AttachControl(readout);
     editor.readoutControls[field] = readout;
