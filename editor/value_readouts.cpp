@@ -74,10 +74,6 @@ void VQEditor::FormatParamValueText(int field, int32_t value) {
   readoutControls[field]->SetTextFromPlug(text.c_str());
 }
 
-namespace {
-
-}  // namespace
-
 // Re-ranging keeps the parameter's value (limited to the new range): initialising alone would
 // reset it to the default, and a refresh of the GUI would then silently change the program.
 void VQEditor::ReinitIntParam(int idx, const char* name, int def, int min, int max) {
