@@ -23,13 +23,17 @@ std::string VQEditor::RamProgramPath() const {
   return vq::platform::FolderOfPath(mSettingsPath) + "lastprogram.pr4";
 }
 
-void VQEditor::SetProgramNameFromPath(const std::string& path) {
-  UTL_MutexLock lock(mMutex);
-  if (path.size() < 4) return;
+std::string ProgramNameOfPath(std::string_view path) {
   std::string name = vq::platform::NameOfPath(path);
   size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.erase(dot);
-  programName = name.substr(0, kProgramNameLength);
+  return name.substr(0, kProgramNameLength);
+}
+
+void VQEditor::SetProgramNameFromPath(const std::string& path) {
+  UTL_MutexLock lock(mMutex);
+  if (path.size() < 4) return;
+  programName = ProgramNameOfPath(path);
 }
 
 std::string VQEditor::CurrentListName() const {

@@ -8,8 +8,14 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 class VQEditor;
+
+// A program's name from its file: the text after the last "/" without its extension, at most
+// 32 characters (the name a program write carries).
+std::string ProgramNameOfPath(std::string_view path);
 
 // One row of the program manager's browser: a folder, the ".." row or a program file (the same
 // rows serve the online database's list).

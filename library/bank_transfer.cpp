@@ -20,7 +20,6 @@ namespace {
 
 constexpr int kProgramNumberParam = 211;
 constexpr int kDumpNameStart = 178;
-constexpr size_t kNameBytes = 32;
 
 int ShowBox(VQEditor& e, const char* text, const char* caption, int type) {
   IGraphics* g = e.Graphics();
@@ -31,14 +30,6 @@ void RefreshSlotSwitches(VQEditor& e) {
   for (int i = 0; i < kSlotTableSize; ++i)
     if (IControl* c = e.slotSwitch[i])
       c->SetValueFromPlug(i < static_cast<int>(e.slotTable.size()) && e.slotTable[static_cast<size_t>(i)].selected ? 1.0 : 0.0);
-}
-
-// The file name without its extension: the program name a write carries.
-std::string ProgramNameOfFile(const std::string& path) {
-  std::string name = fs::NameOfPath(path);
-  size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.erase(dot);
-  return name.substr(0, kNameBytes);
 }
 
 }  // namespace
@@ -225,7 +216,7 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
     if (const char* text = ProgramFileErrorText(error)) e.SetStatusText(text);
     return false;
   }
-  const std::vector<uint8_t> message = ProgramWriteMessage(content.record, slot, ProgramNameOfFile(path));
+  const std::vector<uint8_t> message = ProgramWriteMessage(content.record, slot, ProgramNameOfPath(path));
   if (slotFromName && e.managerPageShown) {
     for (ProgramSlot& s : e.slotTable) s.selected = 0;
     if (IControl* c = e.slotSwitch[slot]) c->SetValueFromPlug(1.0);

@@ -9,6 +9,20 @@ namespace {
 
 using Controls = std::vector<NrpnControl>;
 
+TEST(ProgramNameOfPath, FileNameWithoutExtensionAtMost32Characters) {
+  struct Row {
+    const char* path;
+    const char* name;
+  } rows[] = {
+      {"/a/b/07_Lead.pr4", "07_Lead"},
+      {"/a.b/Pad", "Pad"},  // a dot in a folder name is no extension
+      {"x.y.pr3", "x.y"},
+      {"/a/", ""},
+  };
+  for (const Row& r : rows) EXPECT_EQ(ProgramNameOfPath(r.path), r.name) << r.path;
+  EXPECT_EQ(ProgramNameOfPath("/f/" + std::string(40, 'n') + ".pr4"), std::string(32, 'n'));
+}
+
 TEST_F(EditorTest, ParameterTable) {
   VQEditor& e = Make();
   ASSERT_EQ(e.NParams(), 350);
