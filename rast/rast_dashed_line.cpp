@@ -79,7 +79,7 @@ void RAST_DashedLine(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, int p
   if (x2 < x1) {
     std::swap(x1, x2);
   }
-  if (a == 0 || low > 5 || (low == 0 && a < 1)) {
+  if (a == 0 || low > 5) {
     return;
   }
   std::ptrdiff_t step;

@@ -149,7 +149,7 @@ void RAST_FLine(RAST_IBitmap* bitmap, float x1, float y1, float x2, float y2, RA
   }
   const int low = mode.op();
   const int a = AlphaWeight(alpha);
-  if (a == 0 || low > 5 || (low == 0 && a < 1)) {
+  if (a == 0 || low > 5) {
     return;
   }
   DispatchBlend(low, [&](auto op) {

@@ -91,7 +91,6 @@ void runDispatch(RAST_pixel* p, std::ptrdiff_t step, int n, RAST_pixel c, float 
   if (low == 0) {
     if (ia == 128) return drawRun<OpAverage>(p, step, n, c, ia);
     if (ia == 256) return drawRun<OpStore>(p, step, n, c, ia);
-    if (ia < 1) return;
   }
   DispatchBlend(low, [&](auto op) { drawRun<decltype(op)>(p, step, n, c, ia); });
 }
@@ -127,9 +126,6 @@ void diagonalDispatch(RAST_pixel* p, std::ptrdiff_t sx, std::ptrdiff_t sy, int n
   }
   const int ia = AlphaWeight(alpha);
   if (ia == 0 || low > 5) {
-    return;
-  }
-  if (low == 0 && ia < 1) {
     return;
   }
   if (aa) {
@@ -276,7 +272,7 @@ void RAST_Line(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, RAST_pixel 
 
   const int low = mode.op();
   const int ia = AlphaWeight(alpha);
-  if (ia == 0 || low > 5 || (low == 0 && ia < 1)) {
+  if (ia == 0 || low > 5) {
     return;
   }
   RAST_pixel* s = surf.at(sxp, syp);
