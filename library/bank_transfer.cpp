@@ -7,6 +7,7 @@
 #include "editor/device_messages.h"
 #include "editor/program_controls.h"
 #include "editor/vq_editor.h"
+#include "editor/vq_sysex.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "library/program_list.h"
@@ -19,7 +20,6 @@ namespace fs = vq::platform;
 namespace {
 
 constexpr int kProgramNumberParam = 211;
-constexpr int kDumpNameStart = 178;
 
 int ShowBox(VQEditor& e, const char* text, const char* caption, int type) {
   IGraphics* g = e.Graphics();
@@ -245,7 +245,7 @@ bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dum
   std::string folder = e.downloadToManager ? e.cacheFolder : e.currentProgramFolder;
   if (folder.empty()) return refuse("No folder to save the program in!");
   if (e.downloadToManager) fs::MakeFolder(folder);
-  const std::string file = ReceivedProgramFileName(dump + kDumpNameStart, slot);
+  const std::string file = ReceivedProgramFileName(dump + vq_sysex::kProgramNameByte, slot);
   const std::string path = folder + file;
   if (WriteFileSafely(path, ReceivedDumpText(dump)) != ProgramFileError::kNone)
     return refuse("Cannot write the program file!");

@@ -12,6 +12,7 @@
 
 #include "editor/program_codec.h"
 #include "editor/vq_editor.h"
+#include "editor/vq_sysex.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "library/program_list.h"
@@ -27,7 +28,6 @@ constexpr int kProgramNumberParam = 211;
 constexpr int kBrowserScrollParam = 341;
 constexpr int kNoProgramNumber = 100;
 constexpr size_t kPathLength = 255;
-constexpr int kDumpNameStart = 178;
 
 bool HasNameExtension(const std::string& path) {
   return fs::NameOfPath(path).find('.') != std::string::npos;
@@ -194,7 +194,7 @@ void ProgramLibrary::LocateProgramInFolder(VQEditor& editor, const char* path) {
 
 void ProgramLibrary::NameReceivedProgram(VQEditor& editor, int slot) {
   UTL_MutexLock lock(editor.Mutex());
-  std::string file = ReceivedProgramFileName(editor.receiveBuffer + kDumpNameStart, slot);
+  std::string file = ReceivedProgramFileName(editor.receiveBuffer + vq_sysex::kProgramNameByte, slot);
   // The save folder is the folder of the save control's path; never a bare name that would land
   // wherever the process happens to run.
   std::string folder = editor.saveFolder;
