@@ -126,7 +126,6 @@ __attribute__((target("avx2"))) void AddSaturateRowAVX2(RAST_pixel* d, const RAS
 }
 __attribute__((target("avx2"))) void StoreSARowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) { StoreSAAVX2(d, s, n); }
 
-bool HaveAVX2() { return RAST_CanUseAVX2(); }
 #endif
 
 std::atomic<bool> baselineOnly{false};
@@ -147,7 +146,7 @@ void RAST_LimitToBaselineVectors(bool limit) { baselineOnly.store(limit, std::me
 
 void RAST_RowAddSaturate(RAST_pixel* d, const RAST_pixel* s, int n) {
 #if RAST_HAVE_AVX2_DISPATCH
-  if (HaveAVX2()) {
+  if (RAST_CanUseAVX2()) {
     AddSaturateRowAVX2(d, s, n);
     return;
   }
@@ -157,7 +156,7 @@ void RAST_RowAddSaturate(RAST_pixel* d, const RAST_pixel* s, int n) {
 
 void RAST_RowStoreSA(RAST_pixel* d, const RAST_pixel* s, int n) {
 #if RAST_HAVE_AVX2_DISPATCH
-  if (HaveAVX2()) {
+  if (RAST_CanUseAVX2()) {
     StoreSARowAVX2(d, s, n);
     return;
   }
@@ -180,7 +179,7 @@ void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixe
                           int h) {
   JoinRows(dstride, sstride, w, h);
 #if RAST_HAVE_AVX2_DISPATCH
-  if (HaveAVX2()) {
+  if (RAST_CanUseAVX2()) {
     AddSaturateRectAVX2(d, dstride, s, sstride, w, h);
     return;
   }
@@ -192,7 +191,7 @@ void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s
                       int h) {
   JoinRows(dstride, sstride, w, h);
 #if RAST_HAVE_AVX2_DISPATCH
-  if (HaveAVX2()) {
+  if (RAST_CanUseAVX2()) {
     StoreSARectAVX2(d, dstride, s, sstride, w, h);
     return;
   }
@@ -204,7 +203,7 @@ void RAST_RectCopy(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, s
   JoinRows(dstride, sstride, w, h);
   auto row = [](RAST_pixel* to, const RAST_pixel* from, int n) { std::memmove(to, from, static_cast<std::size_t>(n) * 4); };
 #if RAST_HAVE_AVX2_DISPATCH
-  if (HaveAVX2()) {
+  if (RAST_CanUseAVX2()) {
     for (int j = 0; j < h; ++j, d += dstride, s += sstride) {
       // Rows that overlap (a blit within one bitmap) keep the plain memory move.
       if (d + w <= s || s + w <= d) CopyRowAVX2(d, s, w);

@@ -163,7 +163,6 @@ __attribute__((target("avx2,fma"))) void FetchBilinearAVX2(RAST_pixel* out, cons
   }
 }
 
-bool HaveAVX2() { return RAST_CanUseAVX2(); }
 #endif
 
 // ---- The interior interval of a row ----------------------------------------------------------
@@ -215,7 +214,7 @@ void CoreLoop(const RAST_CoreJob& j, RAST_Weight weight) {
   constexpr int kChunk = 256;
   alignas(64) RAST_pixel samples[kChunk];
 #if RAST_HAVE_AVX2_DISPATCH
-  const bool avx2 = HaveAVX2();
+  const bool avx2 = RAST_CanUseAVX2();
 #endif
   // The interior: every sample whose reads stay inside without the edge cases.
   const i64 hiS = (static_cast<i64>(j.limX) - (Bilinear ? 1 : 0)) * 65536 - 1;
@@ -276,7 +275,7 @@ void RAST_RunCore(const RAST_CoreJob& job, RAST_BlitOp op, bool bilinear, RAST_W
 void RAST_FetchBilinearInterior(RAST_pixel* out, const RAST_pixel* source, std::ptrdiff_t stride, std::int64_t s,
                                 std::int64_t t, std::int64_t ds, std::int64_t dt, int n, std::int64_t readable) {
 #if RAST_HAVE_AVX2_DISPATCH
-  if (HaveAVX2()) {
+  if (RAST_CanUseAVX2()) {
     FetchBilinearAVX2(out, source, stride, s, t, ds, dt, n, readable);
     return;
   }
