@@ -1,5 +1,6 @@
 #include "editor/incoming_sysex.h"
 
+#include "editor/device_messages.h"
 #include "editor/vq_sysex.h"
 
 using namespace vq_sysex;
@@ -16,10 +17,10 @@ bool FrameGood(const uint8_t* d, int size) {
 }  // namespace
 
 bool DumpChecksumGood(const uint8_t* data, int first, int last, int at) {
-  int32_t sum = 0;
-  // Each byte counts as a signed 8-bit value, which equals the plain value for 7-bit data.
-  for (int i = first; i <= last; ++i) sum += static_cast<int8_t>(data[i]);
-  return data[at] == ((sum >> 7) & 0x7F) && data[at + 1] == (sum & 0x7F);
+  // The same sum the editor puts in its own writes (the frame check has made every byte 7-bit).
+  uint8_t high = 0, low = 0;
+  SysExChecksum(data + first, last - first + 1, &high, &low);
+  return data[at] == high && data[at + 1] == low;
 }
 
 IncomingSysEx ClassifyIncomingSysEx(const uint8_t* data, int size) {
