@@ -14,27 +14,16 @@ namespace {
 using i64 = std::int64_t;
 using u64 = std::uint64_t;
 
-// Everything an inner loop needs, set up once per call. Positions and steps are 16.16 fixed
-// point, held in 64 bits so no source position can wrap.
-struct ScaleJob {
-  RAST_BitmapRows dr{nullptr};
-  RAST_BitmapRows sr{nullptr};
-  int x = 0, y = 0, w = 0, h = 0;
-  i64 sx = 0, sy = 0, dx = 0, dy = 0;
-  u64 limX = 0, limY = 0;
-  RAST_Weight weight{0};
-};
-
 // Box filter for strong reductions: the plain average of the window's taps that lie inside.
 template <RAST_BlitOp Op>
-void BoxLoop(const ScaleJob& j, int half) {
-  i64 sy = j.sy;
-  for (int row = 0; row < j.h; ++row, sy += j.dy) {
+void BoxLoop(const RAST_CoreJob& j, int half, RAST_Weight weight) {
+  i64 sy = j.t;
+  for (int row = 0; row < j.height; ++row, sy += j.dtdy) {
     const i64 r = sy >> 16;
     if (r < 0 || static_cast<u64>(r) >= j.limY) continue;
-    RAST_pixel* d = j.dr.at(j.x, j.y + row);
-    i64 sx = j.sx;
-    for (int i = 0; i < j.w; ++i, sx += j.dx) {
+    RAST_pixel* d = j.dest + row * j.destStride;
+    i64 sx = j.s;
+    for (int i = 0; i < j.width; ++i, sx += j.dsdx) {
       const i64 c = sx >> 16;
       if (c < 0 || static_cast<u64>(c) >= j.limX) continue;
       unsigned sum[4] = {0, 0, 0, 0};
@@ -42,7 +31,7 @@ void BoxLoop(const ScaleJob& j, int half) {
       for (i64 ty = r - half; ty <= r + half; ++ty) {
         if (ty < 0) continue;
         if (static_cast<u64>(ty) >= j.limY) break;
-        const RAST_pixel* srow = j.sr.row(static_cast<int>(ty));
+        const RAST_pixel* srow = j.source + ty * j.sourceStride;
         for (i64 tx = c - half; tx <= c + half; ++tx) {
           if (tx < 0 || static_cast<u64>(tx) >= j.limX) continue;
           const RAST_pixel p = srow[tx];
@@ -55,13 +44,13 @@ void BoxLoop(const ScaleJob& j, int half) {
       }
       if (count == 0) continue;
       const RAST_pixel s = (sum[0] / count) | (sum[1] / count) << 8 | (sum[2] / count) << 16 | (sum[3] / count) << 24;
-      d[i] = RAST_ApplyBlitOp<Op>(d[i], s, j.weight);
+      d[i] = RAST_ApplyBlitOp<Op>(d[i], s, weight);
     }
   }
 }
 
-void RunBox(RAST_BlitOp op, const ScaleJob& j, int half) {
-  RAST_DispatchBlitOp(op, [&](auto o) { BoxLoop<decltype(o)::value>(j, half); });
+void RunBox(RAST_BlitOp op, const RAST_CoreJob& j, int half, RAST_Weight weight) {
+  RAST_DispatchBlitOp(op, [&](auto o) { BoxLoop<decltype(o)::value>(j, half, weight); });
 }
 
 // trunc(v * 65536.0) in 64 bits; positions beyond +-2^40 source pixels are treated as far
@@ -151,61 +140,46 @@ void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, 
   const i64 limY = static_cast<i64>(std::min(limYf, static_cast<double>(srcH)));
   if (limX <= 0 || limY <= 0) return;
 
-  ScaleJob job;
-  job.dr = dr;
-  job.sr = sr;
-  job.x = static_cast<int>(x);
-  job.y = static_cast<int>(y);
-  job.w = static_cast<int>(w);
-  job.h = static_cast<int>(h);
-  job.sx = sx;
-  job.sy = sy;
-  job.dx = dx;
-  job.dy = dy;
-  job.limX = static_cast<u64>(limX);
-  job.limY = static_cast<u64>(limY);
-  job.weight = RAST_Weight::FromAlpha(alpha);
-  const int a = job.weight.value();
-
   RAST_CoreJob core;
-  core.dest = job.dr.at(job.x, job.y);
-  core.destStride = job.dr.stride;
-  core.source = job.sr.row0;
-  core.sourceStride = job.sr.stride;
-  core.width = job.w;
-  core.height = job.h;
-  core.s = job.sx;
-  core.t = job.sy;
-  core.dsdx = job.dx;
-  core.dtdy = job.dy;
-  core.limX = job.limX;
-  core.limY = job.limY;
+  core.dest = dr.at(static_cast<int>(x), static_cast<int>(y));
+  core.destStride = dr.stride;
+  core.source = sr.row0;
+  core.sourceStride = sr.stride;
+  core.width = static_cast<int>(w);
+  core.height = static_cast<int>(h);
+  core.s = sx;
+  core.t = sy;
+  core.dsdx = dx;
+  core.dtdy = dy;
+  core.limX = static_cast<u64>(limX);
+  core.limY = static_cast<u64>(limY);
   if (!RAST_CoreWalkFits(core)) return;
+  const RAST_Weight weight = RAST_Weight::FromAlpha(alpha);
   if ((mode.bits() & 0x1FFFF) == 0) {
-    if (a == 256) {
-      RAST_RunCore(core, RAST_BlitOp::Store, false, job.weight);
+    if (weight.isFull()) {
+      RAST_RunCore(core, RAST_BlitOp::Store, false, weight);
       return;
     }
-    if (a == 128) {
-      i64 py = job.sy;
-      for (int row = 0; row < job.h; ++row, py += job.dy) {
-        if (static_cast<u64>(py >> 16) >= job.limY) continue;
-        RAST_pixel* d = job.dr.at(job.x, job.y + row);
-        i64 px = job.sx;
-        for (int i = 0; i < job.w; ++i, px += job.dx) {
+    if (weight.value() == 128) {
+      i64 py = core.t;
+      for (int row = 0; row < core.height; ++row, py += core.dtdy) {
+        if (static_cast<u64>(py >> 16) >= core.limY) continue;
+        RAST_pixel* d = core.dest + row * core.destStride;
+        i64 px = core.s;
+        for (int i = 0; i < core.width; ++i, px += core.dsdx) {
           RAST_pixel s;
-          if (rast_sample::SampleAt<false>(job.sr.row0, job.sr.stride, px, py, job.limX, job.limY, s))
+          if (rast_sample::SampleAt<false>(core.source, core.sourceStride, px, py, core.limX, core.limY, s))
             d[i] = RAST_MixHalf(d[i], s);
         }
       }
       return;
     }
   }
-  const RAST_BlitOp op = RAST_SelectBlitOp(mode, job.weight);
+  const RAST_BlitOp op = RAST_SelectBlitOp(mode, weight);
   if (op == RAST_BlitOp::None) return;
   if (bilinear && xstep >= 1.7f && ystep >= 1.7f) {
     const int size = std::max(dx, dy) > 0x30000 ? 5 : 3;
-    RunBox(op, job, size / 2);
+    RunBox(op, core, size / 2, weight);
     return;
   }
   if (bilinear && op == RAST_BlitOp::Store && dx > 0 && dy > 0) {
@@ -225,5 +199,5 @@ void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, 
     stretch.limY = core.limY;
     if (RAST_BilinearStretchStore(stretch)) return;
   }
-  RAST_RunCore(core, op, bilinear, job.weight);
+  RAST_RunCore(core, op, bilinear, weight);
 }
