@@ -184,20 +184,7 @@ void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, 
   }
   if (bilinear && op == RAST_BlitOp::Store && dx > 0 && dy > 0) {
     // The GUI's resized copies: one loop that reuses each source row pair and column weights.
-    RAST_BilinearStretchJob stretch;
-    stretch.dest = core.dest;
-    stretch.destStride = core.destStride;
-    stretch.source = core.source;
-    stretch.sourceStride = core.sourceStride;
-    stretch.width = core.width;
-    stretch.height = core.height;
-    stretch.s = core.s;
-    stretch.t = core.t;
-    stretch.ds = dx;
-    stretch.dt = dy;
-    stretch.limX = core.limX;
-    stretch.limY = core.limY;
-    if (RAST_BilinearStretchStore(stretch)) return;
+    if (RAST_BilinearStretchStore(core)) return;
   }
   RAST_RunCore(core, op, bilinear, weight);
 }

@@ -181,23 +181,23 @@ __attribute__((target("avx2"))) void RowAVX2(RAST_pixel* d, const ColumnTaps* ta
 #endif
 
 // One strip of destination columns, all rows.
-void StretchStrip(const RAST_BilinearStretchJob& j) {
+void StretchStrip(const RAST_CoreJob& j) {
   const i64 limX = static_cast<i64>(j.limX), limY = static_cast<i64>(j.limY);
 
   // Columns [0, inner) have a right neighbour inside the limits; the rest take the edge cases.
   int inner = 0;
-  while (inner < j.width && ((j.s + inner * j.ds) >> 16) + 1 < limX) ++inner;
+  while (inner < j.width && ((j.s + inner * j.dsdx) >> 16) + 1 < limX) ++inner;
   thread_local ColumnWeights cw;
   thread_local std::vector<ColumnTaps> taps;
   i64 firstCol = 0, lastCol = -1;
   if (inner > 0) {
     firstCol = j.s >> 16;
-    lastCol = (j.s + (inner - 1) * j.ds) >> 16;
+    lastCol = (j.s + (inner - 1) * j.dsdx) >> 16;
     cw.index.resize(static_cast<std::size_t>(inner));
     cw.fxHigh.resize(static_cast<std::size_t>(inner));
     cw.fx.resize(static_cast<std::size_t>(inner));
     i64 s = j.s;
-    for (int i = 0; i < inner; ++i, s += j.ds) {
+    for (int i = 0; i < inner; ++i, s += j.dsdx) {
       const auto fx = static_cast<std::uint32_t>(s & 0xFFFF);
       cw.index[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(((s >> 16) - firstCol) * sizeof(ColumnTaps));
       cw.fxHigh[static_cast<std::size_t>(i)] = (fx ^ 0x8000u) << 16;
@@ -211,7 +211,7 @@ void StretchStrip(const RAST_BilinearStretchJob& j) {
 
   i64 tapsRow = -1;
   i64 t = j.t;
-  for (int row = 0; row < j.height; ++row, t += j.dt) {
+  for (int row = 0; row < j.height; ++row, t += j.dtdy) {
     const i64 r = t >> 16;
     if (r >= limY) continue;
     RAST_pixel* d = j.dest + row * j.destStride;
@@ -234,8 +234,8 @@ void StretchStrip(const RAST_BilinearStretchJob& j) {
         RowSSE2(d, taps.data(), cw, inner, fy);
       fastEnd = inner;
     }
-    i64 s = j.s + fastEnd * j.ds;
-    for (int i = fastEnd; i < j.width; ++i, s += j.ds) {
+    i64 s = j.s + fastEnd * j.dsdx;
+    for (int i = fastEnd; i < j.width; ++i, s += j.dsdx) {
       RAST_pixel p;
       if (rast_sample::SampleAt<true>(j.source, j.sourceStride, s, t, j.limX, j.limY, p)) d[i] = p;
     }
@@ -244,23 +244,24 @@ void StretchStrip(const RAST_BilinearStretchJob& j) {
 
 }  // namespace
 
-bool RAST_BilinearStretchStore(const RAST_BilinearStretchJob& j) {
-  if (j.width <= 0 || j.height <= 0 || j.s < 0 || j.t < 0 || j.ds <= 0 || j.dt <= 0 || j.limX == 0 || j.limY == 0)
+bool RAST_BilinearStretchStore(const RAST_CoreJob& j) {
+  if (j.width <= 0 || j.height <= 0 || j.s < 0 || j.t < 0 || j.dsdx <= 0 || j.dtdy <= 0 || j.limX == 0 || j.limY == 0)
     return false;
+  if (j.dtdx != 0 || j.dsdy != 0 || j.dsdxdy != 0 || j.dtdxdy != 0) return false;
   // Taps are made for every source column a strip spans: past a step of about 1.25 columns
   // per pixel making them costs more than sampling each pixel on its own.
-  if (j.ds > 0x14000) return false;
+  if (j.dsdx > 0x14000) return false;
   // Every position must stay far from overflow; the callers' clipping keeps them in the source.
   const i64 kReach = i64{1} << 46;
-  if (j.s + j.ds * j.width > kReach || j.t + j.dt * j.height > kReach || j.limX > (std::uint64_t{1} << 30))
+  if (j.s + j.dsdx * j.width > kReach || j.t + j.dtdy * j.height > kReach || j.limX > (std::uint64_t{1} << 30))
     return false;
   // Wide blits go in strips of columns, so that a strip's taps and weights stay in the first-level
   // cache while all its rows are drawn.
   constexpr int kStrip = 1024;
   for (int x = 0; x < j.width; x += kStrip) {
-    RAST_BilinearStretchJob strip = j;
+    RAST_CoreJob strip = j;
     strip.dest = j.dest + x;
-    strip.s = j.s + x * j.ds;
+    strip.s = j.s + x * j.dsdx;
     strip.width = std::min(kStrip, j.width - x);
     StretchStrip(strip);
   }
@@ -269,6 +270,6 @@ bool RAST_BilinearStretchStore(const RAST_BilinearStretchJob& j) {
 
 #else
 
-bool RAST_BilinearStretchStore(const RAST_BilinearStretchJob&) { return false; }
+bool RAST_BilinearStretchStore(const RAST_CoreJob&) { return false; }
 
 #endif

@@ -4,20 +4,10 @@
 
 #include <cstdint>
 
-#include "rast/rast_blend.h"
-
-struct RAST_BilinearStretchJob {
-  RAST_pixel* dest = nullptr;          // destination pixel of the rectangle's top-left
-  std::ptrdiff_t destStride = 0;       // in pixels, may be negative
-  const RAST_pixel* source = nullptr;  // source row 0, column 0
-  std::ptrdiff_t sourceStride = 0;
-  int width = 0, height = 0;
-  std::int64_t s = 0, t = 0;    // 16.16 source position of the top-left destination pixel, >= 0
-  std::int64_t ds = 0, dt = 0;  // 16.16 steps per pixel and per row, > 0
-  std::uint64_t limX = 0, limY = 0;
-};
+#include "rast/rast_blit_core.h"
 
 // Stores the bilinear sample of every destination pixel whose sample lies inside the limits,
 // exactly as the per-pixel sampling does (16-bit weights, edge columns and rows included).
-// Returns false, drawing nothing, when the job is not one this loop takes.
-bool RAST_BilinearStretchStore(const RAST_BilinearStretchJob& job);
+// Takes only axis-aligned forward walks (s, t >= 0, dsdx, dtdy > 0, every other step 0); returns
+// false, drawing nothing, when the job is not one this loop takes.
+bool RAST_BilinearStretchStore(const RAST_CoreJob& job);
