@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "editor/name_tables.h"
 #include "editor/program_codec.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
@@ -199,8 +200,8 @@ void VQEditor::RandomizeRecord(ProgramRecord& random) const {
   }
   for (int n = 0; n < kFlexiSlotCount; ++n) {
     const int b = kFlexiFirstField + kFlexiSlotFields * n;
-    random[b] = ProgramFieldTable::kSourceList[rand() % 18];
-    random[b + 5] = ProgramFieldTable::kRangeControlList[rand() % 6];
+    random[b] = kFlexiSourceNames[rand() % 18].code;
+    random[b + 5] = kRangeControlNames[rand() % 6].code;
   }
   // The routing of each slot stays as it is: only sources and range controls are drawn.
   for (int n = 0; n < kFlexiSlotCount; ++n) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "editor/name_tables.h"
+
 // Columns: min, max, offset, NRPN MSB, NRPN LSB, file field, poti, INIT, learn max.
 const ProgramFieldRow ProgramFieldTable::kRows[kProgramFieldCount] = {
     { -24,   48,  24, 5,   0,   0,   1,    0,   48},  //   0 "VCO1 coarse"
@@ -192,18 +194,9 @@ const ProgramFieldRow ProgramFieldTable::kRows[kProgramFieldCount] = {
     {   0,    1,   0, 5, 124,  -1,   0,    0,   -1},  // 185 "Tracking Priority"
 };
 
-const uint8_t ProgramFieldTable::kSourceList[kSourceListSize] = {
-    98, 99, 101, 104, 105, 106, 110, 112, 107, 111, 113, 108, 109, 97, 100, 102, 96,
-    103, 103, 103, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17,
-    18, 19, 19, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 64, 65,
-    66, 67, 68, 69, 69, 69, 70, 71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81,
-    82, 83, 84, 85, 86, 87, 87, 87, 0};
-
-const uint8_t ProgramFieldTable::kRangeControlList[kRangeControlListSize] = {
-    0, 97, 100, 102, 96, 103, 1, 2, 3, 4, 5, 7, 8, 9, 10, 10, 10, 10, 10, 10,
-    11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 25, 25, 25, 25, 25,
-    26, 27, 28, 29, 30, 31, 64, 65, 66, 67, 68, 69, 70, 71, 72, 72, 72, 72, 72, 72,
-    73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85, 86, 87};
+// The list rows are the first rows of the name tables.
+static_assert(ProgramFieldTable::kSourceListSize == kFlexiSourceNameCount);
+static_assert(ProgramFieldTable::kRangeControlListSize <= kRangeControlNameCount);
 
 namespace {
 
@@ -260,12 +253,12 @@ uint8_t ProgramFieldTable::RecordDeviceByte(const ProgramRecord& record, int fie
 
 int ProgramFieldTable::SourceListPosition(int32_t code) {
   for (int i = 0; i < kSourceListSize; ++i)
-    if (kSourceList[i] == code) return i;
+    if (kFlexiSourceNames[i].code == code) return i;
   return -1;
 }
 
 int ProgramFieldTable::RangeControlListPosition(int32_t code) {
   for (int i = 0; i < kRangeControlListSize; ++i)
-    if (kRangeControlList[i] == code) return i;
+    if (kRangeControlNames[i].code == code) return i;
   return -1;
 }

@@ -50,11 +50,9 @@ struct ProgramFieldTable {
     return destination >= 0 && destination < 184;
   }
 
-  // FLEXI list rows to device source codes.
+  // Rows of the FLEXI source and range-control lists (their codes: editor/name_tables.h).
   static constexpr int kSourceListSize = 81;
   static constexpr int kRangeControlListSize = 75;
-  static const uint8_t kSourceList[kSourceListSize];
-  static const uint8_t kRangeControlList[kRangeControlListSize];
   // First row holding the code, or -1.
   static int SourceListPosition(int32_t code);
   static int RangeControlListPosition(int32_t code);

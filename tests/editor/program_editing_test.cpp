@@ -1,4 +1,5 @@
 // Whole-program edits and the undo history.
+#include "editor/name_tables.h"
 #include "editor_test_support.h"
 
 namespace vqtest {
@@ -166,7 +167,7 @@ TEST_F(EditorTest, RandomiseNeverDrawsFlexiRouting) {
     EXPECT_EQ(Value(101), 1);
     int source = static_cast<int>(Value(98));
     bool known = false;
-    for (int k = 0; k < 18; ++k) known = known || ProgramFieldTable::kSourceList[k] == source;
+    for (int k = 0; k < 18; ++k) known = known || kFlexiSourceNames[k].code == source;
     EXPECT_TRUE(known) << source;
   }
 }
