@@ -93,8 +93,3 @@ void FillUndoSnapshot(ProgramRecord& snap, const ParamReader& param,
   snap[157] = CompositeValue(157, param);
   for (int i = 158; i <= 169; ++i) snap[i] = P(param, i + kFieldParamOffset);
 }
-
-int32_t FlexiDestinationFromRecord(const ProgramRecord& record, int slot) {
-  int b = kFlexiFirstField + kFlexiSlotFields * slot;
-  return (record[b + 1] & 1) * 128 + record[b + 2];
-}

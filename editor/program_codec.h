@@ -28,6 +28,3 @@ void FillUndoSnapshot(ProgramRecord& snap, const ParamReader& param,
 int CompositeBaseField(int field);
 // The device value of a composite base field, recomputed from the parameters.
 int32_t CompositeValue(int baseField, const ParamReader& param);
-
-// FLEXI slot n's destination field, BITS x 128 + DESTINATION, from a record's raw fields.
-int32_t FlexiDestinationFromRecord(const ProgramRecord& record, int slot);
