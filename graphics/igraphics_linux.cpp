@@ -218,8 +218,8 @@ void IGraphicsLinux::Resize(int w, int h) {
   IGraphics::Resize(w, h);
   if (!mView) return;
   mView->setSize(w, h);
+  // The new buffer is blank: the next tick draws and presents all of it.
   SetAllControlsDirty();
-  PresentAll();
 }
 
 void IGraphicsLinux::EndUserInput() {
