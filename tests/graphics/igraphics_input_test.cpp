@@ -76,7 +76,8 @@ TEST_F(GraphicsInput, KeysMapToNumbersAndGoToTheControlOrTheCatcher) {
 
 TEST_F(GraphicsInput, ModalLoopsInsideAPressEndTheCapture) {
   FnControl* button = Add(IRECT(0, 0, 40, 40));
-  button->onDown = [&] { g->ShowMessageBox("Saved", "Note", 0); };
+  // Any modal loop, also one the graphics did not start itself.
+  button->onDown = [] { vp::services().dialogs().runAlert({"Note", "Saved", {"OK"}}); };
   view->press(10, 10);  // the release goes to the alert
   EXPECT_EQ(g->GetMouseCapture(), -1);
   view->move(12, 12);
@@ -212,6 +213,17 @@ TEST_F(GraphicsInput, TooltipsFileDialogsAndTheClipboardUseThePlatform) {
   EXPECT_TRUE(g->GetTextFromClipboard(&clip));
   EXPECT_STREQ(clip.Get(), "A1");
   EXPECT_FALSE(g->OpenURL(nullptr));
+
+  // A hidden pointer comes back where it was hidden (display coordinates, y down).
+  backend.mouse = {30, 500};
+  g->HideMouseCursor();
+  backend.mouse = {300, 100};
+  EXPECT_TRUE(backend.isHidden());
+  g->ShowMouseCursor();
+  EXPECT_FALSE(backend.isHidden());
+  ASSERT_FALSE(backend.warps.empty());
+  EXPECT_EQ(backend.warps.back().x, 30);
+  EXPECT_EQ(backend.warps.back().y, backend.mainDisplayHeight() - 500);
 }
 
 // Typed numbers do not change meaning with the user's locale.
