@@ -5,6 +5,7 @@
 #include "gui_fixture.h"
 #include "platform/menu.h"
 #include "plugin/iparam.h"
+#include "plugin/ipopup_menu.h"
 
 using guitest::FnControl;
 using guitest::GuiFixture;
@@ -241,4 +242,30 @@ TEST(GraphicsLocale, TypedNumbersAreReadWithAPoint) {
   g->SetFromStringAfterPrompt(c, plug.GetParam(0), "2.5");
   std::setlocale(LC_NUMERIC, saved.c_str());
   EXPECT_DOUBLE_EQ(c->GetValue(), plug.GetParam(0)->ToNormalized(2.5));
+}
+
+TEST_F(GraphicsInput, PopUpMenusKeepNumberingFlagsAndSubmenus) {
+  IPopupMenu menu, sub;
+  menu.SetPrefix(IPopupMenu::kPrefix2);
+  menu.AddItem("Saw");
+  menu.AddSeparator();
+  menu.AddItem("Noise", -1, IPopupMenuItem::kDisabled | IPopupMenuItem::kChecked);
+  menu.AddItem("More", &sub);
+  sub.AddItem("Pulse");
+  sub.AddItem("Ramp");
+  IRECT where(10, 10, 30, 20);
+  backend.menuAnswers.push_back({[](vp::Menu& m) { return m.itemAt(3)->submenu()->itemAt(1); }, 0});
+  EXPECT_EQ(g->CreateIPopupMenu(&menu, &where), &sub);
+  EXPECT_EQ(sub.GetChosenItemIdx(), 1);
+  const auto& shown = backend.menusShown.back();
+  EXPECT_EQ(shown.itemTitles, (std::vector<std::string>{"01: Saw", "", "03: Noise", "04: More"}));
+  backend.menuAnswers.push_back({[](vp::Menu& m) {
+                                   EXPECT_FALSE(m.itemAt(2)->isEnabled());
+                                   EXPECT_TRUE(m.itemAt(2)->isChecked());
+                                   return m.itemAt(0);
+                                 },
+                                 0});
+  EXPECT_EQ(g->CreateIPopupMenu(&menu, &where), &menu);
+  EXPECT_EQ(menu.GetChosenItemIdx(), 0);
+  EXPECT_EQ(g->CreateIPopupMenu(&menu, &where), nullptr);  // dismissed
 }
