@@ -160,6 +160,7 @@ void* IGraphicsLinux::OpenWindow(void* parentView) {
   mView = vp::services().graphicsViews().createGraphicsView(static_cast<vp::View*>(parentView), mWidth, mHeight,
                                                             *this);
   if (!mView) return nullptr;
+  mView->focus();  // keys reach the controls from the start
   UpdateTooltips();
   PresentAll();
   // Common modes: the GUI keeps drawing while menus, panels and alerts run.
@@ -367,8 +368,8 @@ void IGraphicsLinux::CreateTextEntry(IControl* control, IParam* param, IText* te
     if (param) SetFromStringAfterPrompt(control, param, typed.c_str());
     else control->SetTextFromPlug(typed.c_str());
   };
+  // The view gives the field the keyboard; focusing the view now would end it.
   mView->openTextField(std::move(r));
-  mView->focus();
 }
 
 void IGraphicsLinux::PromptForFile(UTL_String* file, int action, UTL_String* dir, const char* extensions) {
