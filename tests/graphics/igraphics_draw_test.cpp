@@ -130,4 +130,7 @@ TEST_F(GraphicsDrawing, TextMeasuresAtItsAlignedSideAndSharesFontsByStyle) {
   g->MeasureText(&smooth, "x", &r);
   EXPECT_EQ(other.mCached, text.mCached);
   EXPECT_NE(smooth.mCached, text.mCached);
+  // A size the font layer refuses: the height correction stays in range.
+  IText huge(100000, kRed);
+  EXPECT_TRUE(g->MeasureText(&huge, "x", &r));
 }
