@@ -131,8 +131,9 @@ void ResampleFrames(RAST_IBitmap* src, RAST_IBitmap* target, int n, bool horizon
 
 void ResetBitmapCaches() {
   BitmapCaches& c = Caches();
-  std::lock_guard<std::recursive_mutex> lockImages(c.imageMutex);
+  // Bitmaps before images, as loading takes them.
   std::lock_guard<std::recursive_mutex> lockBitmaps(c.bitmapMutex);
+  std::lock_guard<std::recursive_mutex> lockImages(c.imageMutex);
   c.images.clear();
   c.bitmaps.clear();
 }
