@@ -1,0 +1,169 @@
+// The database client: its text rules, and its requests against the HTTPS stand-in on the
+// loopback address (lists, paging, filtering, entities, downloads, time-out, size cap, refused
+// schemes and names, certificates that must not be trusted).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+
+#include "db_test_server.h"
+#include "library/db_client.h"
+
+namespace vqtest {
+namespace {
+
+std::vector<std::string> Names(const std::vector<OnlineListRow>& rows) {
+  std::vector<std::string> out;
+  for (const OnlineListRow& r : rows) out.push_back(r.name);
+  return out;
+}
+
+TEST(DbText, DownloadNamesRefuseWhatCannotBeAFileOfTheCache) {
+  const struct {
+    const char* url;
+    const char* name;
+  } cases[] = {
+      {"https://h/files/Lead.pr4", "Lead.pr4"},
+      {"https://h/files/Lead.pr4?ver=2#top", "Lead.pr4"},
+      {"https://h/a/b#x/y", "b"},
+      {"https://h/files/", ""},
+      {"https://h/files/.", ""},
+      {"https://h/files/..", ""},
+      {"https://h/files/..?x=1", ""},
+      {"https://h/files/a\x01" "b", ""},
+      {"https://h/files/a\\b", ""},
+      {"no-slash.pr4", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DownloadFileName(c.url), c.name) << c.url;
+  EXPECT_EQ(DownloadFileName("https://h/" + std::string(255, 'n')), std::string(255, 'n'));
+  EXPECT_EQ(DownloadFileName("https://h/" + std::string(256, 'n')), "");
+}
+
+TEST(DbText, TitlesIdsAndCuts) {
+  EXPECT_EQ(HtmlTitleText("Bass &amp; Lead"), "Bass & Lead");
+  EXPECT_EQ(HtmlTitleText("<b>Bold</b> &#8211;\n  One&#x21;"), "Bold \u2013 One!");
+  EXPECT_EQ(HtmlTitleText("&lt;x&gt; &quot;q&quot; &unknown; &#0;"), "<x> \"q\" &unknown; \uFFFD");
+  for (const char* id : {"0", "47", "1234567890"}) EXPECT_TRUE(IsDecimalId(id)) << id;
+  for (const char* id : {"", "-1", "4 7", "12&status=draft", "0x10", "１"}) EXPECT_FALSE(IsDecimalId(id)) << id;
+
+  OnlineListRow row;
+  std::string text = std::string(254, 'a') + "\u00e9z";  // the two-byte letter straddles byte 255
+  CopyRowText(row.name, text);
+  EXPECT_EQ(std::string(row.name), std::string(254, 'a'));
+  EXPECT_TRUE(IsValidUtf8(row.name));
+  EXPECT_FALSE(IsValidUtf8("\xc3"));
+  EXPECT_FALSE(IsValidUtf8("\xed\xa0\x80"));  // a surrogate
+}
+
+TEST(DbText, LoginBodyIsEscapedJson) {
+  const std::string password = "q\"uo\\te\n\x01";
+  auto body = nlohmann::json::parse(DbLoginBody("user \"x\"", password));
+  EXPECT_EQ(body["username"], "user \"x\"");
+  EXPECT_EQ(body["password"], password);
+}
+
+TEST(DbText, RowsComeFromTheParsedItems) {
+  size_t items = 0;
+  bool ok = false;
+  auto rows = DbCategoryRows(R"([{"id":3,"name":"A","taxonomy":"cmdm_category"},{"id":4,"taxonomy":"cmdm_category"},
+      {"id":5,"name":"B\nC","taxonomy":"cmdm_category"},{"id":6,"name":"","taxonomy":"cmdm_category"},null])",
+                             &items, &ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(items, 5u);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_STREQ(rows[1].name, "B\nC");  // a line feed no longer breaks the rows after it
+  EXPECT_STREQ(rows[1].idOrUrl, "5");
+  DbPageRows(R"({"code":"rest_post_invalid_page_number"})", &items, &ok);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(items, 0u);
+  DbMediaRows("not json", &items, &ok);
+  EXPECT_FALSE(ok);
+}
+
+class DbClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!DbTestServer::Get().Ready()) GTEST_SKIP() << "the HTTPS stand-in did not start (python3, openssl)";
+  }
+  DbClient Client() const { return DbClient(DbTestServer::Get().Options()); }
+};
+
+TEST_F(DbClientTest, CategoriesKeepTheirTaxonomyAndWellFormedIds) {
+  DbClient::Page page = Client().Categories();
+  ASSERT_TRUE(page.ok);
+  EXPECT_EQ(page.items, 5u);
+  EXPECT_EQ(Names(page.rows), (std::vector<std::string>{"Bass", "Leads"}));
+  EXPECT_STREQ(page.rows[0].idOrUrl, "3");
+  EXPECT_EQ(page.rows[0].flags[0], 1);
+  EXPECT_EQ(page.rows[0].flags[1], 1);
+  EXPECT_EQ(page.rows[0].flags[2], 0);
+}
+
+TEST_F(DbClientTest, PageItemsAreFilteredAndTitlesDecoded) {
+  DbClient::Page page = Client().Pages("3", 1);
+  ASSERT_TRUE(page.ok);
+  EXPECT_EQ(Names(page.rows), (std::vector<std::string>{"Bass & Lead", "Bold \u2013 One", "String id"}));
+  EXPECT_STREQ(page.rows[2].idOrUrl, "33");
+  DbClient::Page files = Client().Media("200", 1);
+  ASSERT_TRUE(files.ok);
+  // Pictures and addresses that are not https never become rows.
+  EXPECT_EQ(Names(files.rows), (std::vector<std::string>{"Zed", "abc", "ABD", "\u2026dots", "Abc"}));
+  EXPECT_EQ(files.rows[0].flags[2], 1);
+  EXPECT_EQ(std::string(files.rows[0].idOrUrl), DbTestServer::Get().Base() + "/files/Zed.pr4");
+}
+
+TEST_F(DbClientTest, RefusedWithoutARequest) {
+  DbClient c = Client();
+  EXPECT_FALSE(c.Pages("3&status=draft", 1).ok);
+  EXPECT_FALSE(c.Media("-1", 1).ok);
+  EXPECT_EQ(c.Get("http://127.0.0.1:1/x", 100).status, 0);
+  EXPECT_EQ(c.Get("file:///etc/passwd", 100).status, 0);
+}
+
+TEST_F(DbClientTest, DownloadsHonourCapSchemeAndText) {
+  DbClient c = Client();
+  const std::string files = DbTestServer::Get().Base() + "/files/";
+  EXPECT_EQ(c.Download(files + "Good.pr4?x=1").substr(0, 7), " 244 \r\n");
+  for (const char* bad : {"big.pr4", "to-http.pr4", "bad-utf8.pr4", "missing.pr4"})
+    EXPECT_EQ(c.Download(files + bad), "") << bad;
+}
+
+TEST_F(DbClientTest, UntrustedCertificatesAndWrongHostNamesAreRefused) {
+  DbClientOptions other = DbTestServer::Get().Options();
+  other.caFile = DbTestServer::Get().UntrustedCa();
+  EXPECT_FALSE(DbClient(other).Categories().ok);
+  DbClientOptions system = DbTestServer::Get().Options();
+  system.caFile.clear();
+  EXPECT_FALSE(DbClient(system).Categories().ok);
+  DbClientOptions byName = DbTestServer::Get().Options();
+  byName.baseUrl = "https://localhost:" + byName.baseUrl.substr(byName.baseUrl.rfind(':') + 1);
+  EXPECT_FALSE(DbClient(byName).Categories().ok);  // the certificate names 127.0.0.1 only
+}
+
+TEST_F(DbClientTest, ASilentServerEndsAtTheTimeOut) {
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(Client().Pages("9", 1).ok);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+}
+
+TEST_F(DbClientTest, LoginAcceptsOnlyTheExactDisplayName) {
+  DbClient c = Client();
+  EXPECT_TRUE(c.Login("xterces", "secret"));
+  EXPECT_FALSE(c.Login("xterces", "wrong"));
+  EXPECT_FALSE(c.Login("refused", ""));
+  EXPECT_FALSE(c.Login("Mixed", "x"));  // the service answers "mixed"
+}
+
+TEST(DbOptions, EnvironmentPointsTheClientElsewhere) {
+  setenv(kDbBaseUrlVariable, "https://127.0.0.1:9/", 1);
+  setenv(kDbCaFileVariable, "/tmp/ca.pem", 1);
+  DbClientOptions o = DbClientOptions::FromEnvironment();
+  EXPECT_EQ(o.baseUrl, "https://127.0.0.1:9");
+  EXPECT_EQ(o.caFile, "/tmp/ca.pem");
+  unsetenv(kDbBaseUrlVariable);
+  unsetenv(kDbCaFileVariable);
+  EXPECT_EQ(DbClientOptions::FromEnvironment().baseUrl, kDbDefaultBaseUrl);
+}
+
+}  // namespace
+}  // namespace vqtest
