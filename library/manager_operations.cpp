@@ -210,7 +210,8 @@ void ProgramManager::LoadSlotProgram(VQEditor& e, int slot) {
   const std::string path = LocalSlotFile(e, slot);
   if (path.empty()) return;
   if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
-  e.SetParameterFromGUI2(kBankPosition, 0.0);
+  if (IParam* p = e.GetParam(kBankPosition)) p->Set(0.0);
+  e.SetControlsFromParam(kBankPosition);
 }
 
 void ProgramManager::OnBrowserListClick(VQEditor& e) {

@@ -110,8 +110,11 @@ std::string WrapDisplayName(std::string_view name) {
   if (breaks == 0) {
     const size_t first = Boundary(s, kWrapLine);
     s = s.substr(0, first) + '\n' + s.substr(first);
-    const size_t second = Boundary(s, first + 1 + kWrapLine);
-    if (s.size() >= second) s = s.substr(0, second) + '\n' + s.substr(second);
+    const size_t second = first + 1 + kWrapLine;
+    if (s.size() >= second) {
+      const size_t at = Boundary(s, second);
+      s = s.substr(0, at) + '\n' + s.substr(at);
+    }
     limit = s.size();
   }
   if (limit > s.size()) limit = s.size();

@@ -88,6 +88,16 @@ TEST(SlotShift, EveryProgramIsKept) {
   EXPECT_TRUE(t[97].empty);
 }
 
+TEST(SlotTexts, NamesAndPathsAreNeverCutIntoSomethingElse) {
+  std::string e2;
+  for (int i = 0; i < 40; ++i) e2 += "\u00e9";  // two bytes each
+  EXPECT_TRUE(IsValidUtf8(ParseSlotFileName("01_" + e2 + ".pr4").name));
+  EXPECT_EQ(ParseSlotFileName("01_" + e2 + ".pr4").name.size(), 32u);
+  EXPECT_TRUE(IsValidUtf8(WrapDisplayName("a" + e2)));
+  EXPECT_TRUE(IsValidUtf8(Utf8Prefix("a" + e2, 32)));
+  EXPECT_EQ(Utf8Prefix("a" + e2, 32).size(), 31u);
+}
+
 class ManagerTest : public LibraryEditorTest {
  protected:
   VQEditor& Start() {
@@ -258,6 +268,8 @@ TEST_F(ManagerTest, TheCacheFolderIsBroughtInLineWithTheSlots) {
   EXPECT_EQ(std::string(e.slotTable[20].path), cache + "20_Other.pr4");
   m->DeleteProgramFiles(e, bankFolder);  // never outside the program's own folders
   EXPECT_TRUE(fsys::exists(mine));
+  Fill(30, "/" + std::string(255, 'p'), "Long");  // a path the entry cannot hold whole
+  EXPECT_TRUE(e.slotTable[30].empty);
 }
 
 TEST_F(ManagerTest, EveryControlDoesItsPart) {
