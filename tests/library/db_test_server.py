@@ -1,8 +1,5 @@
-"""A stand-in for the program database's web service, over HTTPS on the loopback address.
-
-Usage: db_test_server.py FOLDER. Serves with FOLDER/cert.pem and FOLDER/key.pem, writes the port
-it listens on to FOLDER/port once ready, and ends when its parent process goes away.
-"""
+# The program database's stand-in: HTTPS on 127.0.0.1 with FOLDER/cert.pem and key.pem; writes its
+# port to FOLDER/port once ready and ends with its parent. Usage: db_test_server.py FOLDER
 import json
 import os
 import ssl
@@ -22,27 +19,19 @@ def page_item(n, kind="file", title=None):
 
 
 def category_pages(category, page):
-    """The items of one page of a category's program pages, or None for a page past the end."""
-    if category == 100:  # 100 programs: 47, 47, 6
-        items = [page_item(1000 + i) for i in range(100)]
-    elif category == 47:  # exactly one page, then an empty one
-        items = [page_item(4700 + i) for i in range(47)]
-    elif category == 48:  # a full page that holds a link item, then one more
-        items = [page_item(4800 + i, "link" if i == 5 else "file") for i in range(48)]
-    elif category == 10:  # a full page, then what the real service answers past the end
-        if page > 1:
-            return None
-        items = [page_item(1100 + i) for i in range(47)]
-    elif category == 3:
-        items = [page_item(31, title="Bass &amp; Lead"), page_item(32, title="<b>Bold</b> &#8211;\n One"),
+    """One page of a category's program pages; None past the end of category 10."""
+    if category == 10 and page > 1:
+        return None  # what the real service answers past the end
+    items = {100: [page_item(1000 + i) for i in range(100)],  # 47, 47, 6
+             47: [page_item(4700 + i) for i in range(47)],  # one page, then an empty one
+             48: [page_item(4800 + i, "link" if i == 5 else "file") for i in range(48)],  # a full page of 47 items
+             10: [page_item(1100 + i) for i in range(47)],
+             999: [page_item(i) for i in range(47 * page)],  # never ends
+             3: [page_item(31, title="Bass &amp; Lead"), page_item(32, title="<b>Bold</b> &#8211;\n One"),
                  {"id": "33", "_package_type": "file", "title": {"rendered": "String id"}},
                  {"id": 34, "_package_type": "file", "title": "not rendered"},
                  {"id": -35, "_package_type": "file", "title": {"rendered": "Negative"}}, "junk",
-                 page_item(36, "link")]
-    elif category == 999:  # a server that never stops: every page full
-        items = [page_item(i) for i in range(47 * page)]
-    else:
-        items = []
+                 page_item(36, "link")]}.get(category, [])
     return items[47 * (page - 1):47 * page]
 
 
