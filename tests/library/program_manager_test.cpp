@@ -179,21 +179,16 @@ TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
     for (const OnlineListRow& r : e.browserRows) s += r.flags[3] ? '1' : '0';
     return s;
   };
-  browser = {kListClick, kListPlain};
-  Set(338, 1);
-  EXPECT_EQ(selected(), "0100");
-  browser = {kListClick, kListRange};
-  Set(338, 3);
-  EXPECT_EQ(selected(), "0111");
-  browser = {kListClick, kListToggle};
-  Set(338, 2);
-  EXPECT_EQ(selected(), "0101");
-  Press(316);
-  EXPECT_EQ(selected(), "0010");
-  Press(314);
-  EXPECT_EQ(selected(), "0111");
-
-  Fill(97, bankFolder + "x", "x");
+  const struct {
+    int kind, modifier, row, button;
+    const char* selected;
+  } steps[] = {{kListClick, kListPlain, 1, 0, "0100"}, {kListClick, kListRange, 3, 0, "0111"},
+               {kListClick, kListToggle, 2, 0, "0101"}, {0, 0, 0, 316, "0010"}, {0, 0, 0, 314, "0111"}};
+  for (const auto& s : steps) {
+    browser = {s.kind, s.modifier};
+    s.button ? Press(s.button) : Set(338, s.row);
+    EXPECT_EQ(selected(), s.selected) << s.row << " " << s.button;
+  }
   browser = {kListDrop, kListPlain, 320, 120};  // cell 0: nothing lands
   Set(338, 1);
   EXPECT_EQ(BankLayout(), "............");
