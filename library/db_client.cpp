@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -320,7 +321,8 @@ std::string HtmlTitleText(std::string_view html) {
   bool blank = false;
   for (size_t i = 0; i < html.size();) {
     char c = html[i];
-    if (c == '<') {
+    const char next = i + 1 < html.size() ? html[i + 1] : '\0';
+    if (c == '<' && (std::isalpha(static_cast<unsigned char>(next)) || next == '/' || next == '!' || next == '?')) {
       size_t end = html.find('>', i);
       if (end == std::string_view::npos) break;
       i = end + 1;

@@ -41,7 +41,7 @@ TEST(DbText, DownloadNamesRefuseWhatCannotBeAFileOfTheCache) {
 TEST(DbText, TitlesIdsAndCuts) {
   EXPECT_EQ(HtmlTitleText("Bass &amp; Lead"), "Bass & Lead");
   EXPECT_EQ(HtmlTitleText("<b>Bold</b> &#8211;\n  One&#x21;"), "Bold \u2013 One!");
-  EXPECT_EQ(HtmlTitleText("&lt;x&gt; &quot;q&quot; &unknown; &#0;"), "<x> \"q\" &unknown; \uFFFD");
+  EXPECT_EQ(HtmlTitleText("&lt;x&gt; &quot;q&quot; &unknown; &#0; a < b"), "<x> \"q\" &unknown; \uFFFD a < b");
   for (const char* id : {"0", "47", "1234567890"}) EXPECT_TRUE(IsDecimalId(id)) << id;
   for (const char* id : {"", "-1", "4 7", "12&status=draft", "0x10", "１"}) EXPECT_FALSE(IsDecimalId(id)) << id;
 
