@@ -117,8 +117,12 @@ TEST_F(DbClientTest, ASilentServerEndsAtTheTimeOut) {
 
 TEST_F(DbClientTest, LoginAcceptsOnlyTheExactDisplayName) {
   DbClient c = Client();
+  testing::internal::CaptureStderr();
   EXPECT_TRUE(c.Login("xterces", "secret"));
   EXPECT_FALSE(c.Login("xterces", "wrong"));
+  const std::string log = testing::internal::GetCapturedStderr();
+  // Neither the password nor the token the reply carries reaches the log.
+  for (const char* secret : {"secret", "wrong", "token"}) EXPECT_EQ(log.find(secret), std::string::npos) << log;
   EXPECT_FALSE(c.Login("refused", ""));
   EXPECT_FALSE(c.Login("Mixed", "x"));  // the service answers "mixed"
 }
