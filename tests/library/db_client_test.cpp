@@ -122,7 +122,7 @@ TEST_F(DbClientTest, LoginAcceptsOnlyTheExactDisplayName) {
   EXPECT_FALSE(c.Login("xterces", "wrong"));
   const std::string log = testing::internal::GetCapturedStderr();
   // Neither the password nor the token the reply carries reaches the log.
-  for (const char* secret : {"secret", "wrong", "token"}) EXPECT_EQ(log.find(secret), std::string::npos) << log;
+  for (const char* secret : {"secret", "wrong", "secret-token"}) EXPECT_EQ(log.find(secret), std::string::npos) << log;
   EXPECT_FALSE(c.Login("refused", ""));
   EXPECT_FALSE(c.Login("Mixed", "x"));  // the service answers "mixed"
 }
