@@ -166,7 +166,9 @@ void ProgramManager::RedrawBrowserRows(VQEditor& e) {
     }
     const OnlineListRow& r = e.browserRows[row];
     const bool folder = r.flags[0] == 0 && r.flags[2] == 0 && std::strcmp(r.name, "..") != 0;
-    text->SetTextFromPlug(folder ? ("[" + std::string(r.name) + "]").c_str() : r.name);
+    char shown[sizeof r.name + 2];
+    std::snprintf(shown, sizeof shown, folder ? "[%s]" : "%s", r.name);
+    text->SetTextFromPlug(shown);
     text->SetTextColor(r.flags[3] ? kSelectedText : kPlainText);
     text->Hide(false);
   }
