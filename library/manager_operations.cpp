@@ -318,7 +318,7 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
     if (!DownloadToFolder(e, row.idOrUrl, &path)) return;
   } else {
     std::string folder = e.browserFolder;
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    while (!folder.empty() && folder.back() == '/') folder.pop_back();
     path = folder + "/" + row.name;
     e.lastFile = path;
   }
@@ -482,7 +482,7 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
   } kTags[] = {{"_BASS_", kSlotCategoryBass}, {"_GTR_", kSlotCategoryGuitar}, {"_MIDI_", kSlotCategoryMidi},
                {"_FX_", kSlotCategoryFx},     {"_EWI_", kSlotCategoryEwi}};
   std::string folder = e.browserFolder;
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  while (!folder.empty() && folder.back() == '/') folder.pop_back();
   for (const OnlineListRow& row : e.browserRows) {
     if (!row.flags[2] || !row.flags[3]) continue;
     int slot = start;
