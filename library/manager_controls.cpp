@@ -52,8 +52,8 @@ bool ProgramManager::Ask(VQEditor& e, const char* text, int type) {
   return g && g->ShowMessageBox(text, "Warning", type) == 1;
 }
 
-std::string ProgramManager::ChooseFolder() {
-  std::string folder = chooseFolder ? chooseFolder() : ChooseDirectory();
+std::string ProgramManager::ChooseFolder(const std::string& startFolder) {
+  std::string folder = chooseFolder ? chooseFolder(startFolder) : ChooseDirectory(startFolder);
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder.size() > 255 ? std::string() : folder;
 }
@@ -131,7 +131,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
     }
     case 343: {
       if (!released) break;
-      std::string folder = ChooseFolder();
+      std::string folder = ChooseFolder(e.saveFolder);
       if (folder.empty()) break;
       if (folder.size() > 1) folder.pop_back();
       e.browserFolder = folder;
@@ -214,7 +214,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       return;
     case 319: {
       if (!empty && !Ask(e, kReplaceBank)) return;
-      const std::string folder = ChooseFolder();
+      const std::string folder = ChooseFolder(e.saveFolder);
       if (folder.empty()) return;
       e.ScanProgramFolderToSlots(folder.c_str());
       bankSaved = true;

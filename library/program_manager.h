@@ -109,8 +109,8 @@ class ProgramManager : public VQParamCases {
   // Event details of the browser (338) and bank (339) list controls.
   std::function<ListEvent()> browserEvent;
   std::function<ListEvent()> bankEvent;
-  // The folder panel ("" when cancelled; else ends in "/").
-  std::function<std::string()> chooseFolder;
+  // The folder panel, opened in the given folder ("" when cancelled; else ends in "/").
+  std::function<std::string(const std::string& startFolder)> chooseFolder;
 
  private:
   bool Ask(VQEditor& editor, const char* text, int type = 4);
@@ -128,7 +128,7 @@ class ProgramManager : public VQParamCases {
   void ModeButton(VQEditor& editor, int paramIdx, int mode);
   void ApplyEdit(VQEditor& editor);
   void BankButton(VQEditor& editor, int paramIdx);
-  std::string ChooseFolder();
+  std::string ChooseFolder(const std::string& startFolder = "");
   // A slot's program as a local file: an online slot is downloaded first. "" when that fails.
   std::string LocalSlotFile(VQEditor& editor, int slot);
 };

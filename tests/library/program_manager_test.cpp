@@ -100,7 +100,10 @@ class ManagerTest : public LibraryEditorTest {
     e.managerPageShown = true;
     m->browserEvent = [this] { return browser; };
     m->bankEvent = [this] { return bank; };
-    m->chooseFolder = [this] { return folderAnswer; };
+    m->chooseFolder = [this](const std::string& start) {
+      folderStarts.push_back(start);
+      return folderAnswer;
+    };
     bankFolder = Folder() + "bank/";
     fsys::create_directories(bankFolder);
     return e;
@@ -136,6 +139,7 @@ class ManagerTest : public LibraryEditorTest {
   ProgramManager* m = nullptr;
   ListEvent browser, bank;
   std::string folderAnswer, bankFolder;
+  std::vector<std::string> folderStarts;
 };
 
 TEST_F(ManagerTest, RemoveAsksOnlyWhenConfirmingAndProceedsOnlyOnYes) {
@@ -311,8 +315,12 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
        }},
       {"bank buttons are inert during that download", [&] { G().messageBoxes.clear(); Press(318); },
        [&] { EXPECT_TRUE(G().messageBoxes.empty()); }},
-      {"browse fills the browser", [&] { e.downloadToManager = false; Press(343); },
-       [&] { EXPECT_EQ(e.browserFolder + "/", bankFolder); EXPECT_EQ(e.browserRows.size(), Listing(bankFolder).size() + 1); }},
+      {"browse fills the browser", [&] { e.downloadToManager = false; e.saveFolder = "/start/"; Press(343); },
+       [&] {
+         EXPECT_EQ(folderStarts.back(), "/start/");
+         EXPECT_EQ(e.browserFolder + "/", bankFolder);
+         EXPECT_EQ(e.browserRows.size(), Listing(bankFolder).size() + 1);
+       }},
       {"local browser empties it", [&] { Press(313); }, [&] { EXPECT_TRUE(e.browserRows.empty()); }},
   };
   for (const auto& r : rows) {
