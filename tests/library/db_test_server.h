@@ -31,7 +31,7 @@ class DbTestServer {
     o.baseUrl = Base();
     o.caFile = folder + "/cert.pem";
     o.connectTimeoutMs = 3000;
-    o.totalTimeoutMs = 1000;
+    o.totalTimeoutMs = 5000;
     return o;
   }
   std::string UntrustedCa() const { return folder + "/other.pem"; }

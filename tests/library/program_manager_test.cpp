@@ -94,9 +94,7 @@ class ManagerTest : public LibraryEditorTest {
   VQEditor& Start() {
     VQEditor& e = MakeWithLibrary();
     InstallProgramTransfers(e);
-    DbClientOptions options = DbTestServer::Get().Options();
-    options.totalTimeoutMs = 5000;
-    m = &InstallProgramManager(e, options);
+    m = &InstallProgramManager(e, DbTestServer::Get().Options());
     e.managerPageShown = true;
     m->browserEvent = [this] { return browser; };
     m->bankEvent = [this] { return bank; };
@@ -307,6 +305,8 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
          EXPECT_TRUE(e.bankUploadRunning);
          EXPECT_EQ(e.slotTable[1].selected, 0);
        }},
+      {"clear the bank on Yes", [&] { Press(318); },
+       [&] { EXPECT_EQ(BankLayout(), "............"); EXPECT_FALSE(m->bankSaved); }},
       {"download into the manager", [&] { e.bankUploadRunning = false; Press(320); },
        [&] {
          EXPECT_TRUE(e.downloadToManager && e.bankDownloadRunning && e.requestPending);
@@ -321,6 +321,8 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
          EXPECT_EQ(e.browserFolder + "/", bankFolder);
          EXPECT_EQ(e.browserRows.size(), Listing(bankFolder).size() + 1);
        }},
+      {"the scroll bar picks the first shown row", [&] { e.browserRows.resize(60); e.browserScrollRange = 13; Set(341, 0.0); },
+       [&] { EXPECT_EQ(e.browserFirstRow, 13); }},
       {"local browser empties it", [&] { Press(313); }, [&] { EXPECT_TRUE(e.browserRows.empty()); }},
   };
   for (const auto& r : rows) {
