@@ -197,7 +197,13 @@ void ProgramManager::ApplyEdit(VQEditor& e) {
     s.category = category;
     RefreshSlot(e, i);
   }
-  if (selected == 1) e.SetSlotName(nameEntry.Text().c_str(), only);
+  if (selected == 1) {
+    // The name becomes part of the slot's file name: no folder separators, no control bytes.
+    std::string name = nameEntry.Text();
+    for (char& c : name)
+      if (c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
+    e.SetSlotName(name.c_str(), only);
+  }
   bankSaved = false;
 }
 

@@ -278,10 +278,10 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
        [&] { EXPECT_EQ(Value(331), 0.0); EXPECT_EQ(Value(334), 1.0); }},
       {"edit mode loads the clicked slot", [&] { Set(329, 1); BankEvent(kListClick, 2); },
        [&] { EXPECT_EQ(m->nameEntry.Text(), "P2"); EXPECT_EQ(Value(334), 0.0); }},
-      {"apply renames and recategorises", [&] { m->nameEntry.SetText(std::string(70, 'n')); Set(332, 1); Press(336); },
+      {"apply renames and recategorises", [&] { m->nameEntry.SetText("../" + std::string(70, 'n')); Set(332, 1); Press(336); },
        [&] {
          EXPECT_EQ(e.slotTable[2].category, kSlotCategoryGuitar);
-         EXPECT_EQ(std::string(e.slotTable[2].name), std::string(63, 'n'));  // what the field can hold
+         EXPECT_EQ(std::string(e.slotTable[2].name), ".._" + std::string(60, 'n'));  // what the field can hold
        }},
       {"preview note", [&] { Set(329, 0); mark = Mark(); Set(342, 1); Set(342, 0); },
        [&] {
