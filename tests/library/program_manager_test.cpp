@@ -102,6 +102,10 @@ class ManagerTest : public LibraryEditorTest {
       folderStarts.push_back(start);
       return folderAnswer;
     };
+    for (IControl*& text : e.browserRowText) {
+      text = new EditorTextControl(&e, IRECT(0, 0, 5, 5));
+      Gui()->AttachControl(text);
+    }
     bankFolder = Folder() + "bank/";
     fsys::create_directories(bankFolder);
     return e;
@@ -133,6 +137,7 @@ class ManagerTest : public LibraryEditorTest {
     return names;
   }
   bool Online() const { return DbTestServer::Get().Ready(); }
+  std::string RowText(int i) const { return static_cast<EditorTextControl*>(editor->browserRowText[i])->Text(); }
 
   ProgramManager* m = nullptr;
   ListEvent browser, bank;
@@ -321,6 +326,8 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
          EXPECT_EQ(e.browserFolder + "/", bankFolder);
          EXPECT_EQ(e.browserRows.size(), Listing(bankFolder).size() + 1);
        }},
+      {"folders are shown in brackets", [&] { fsys::create_directory(bankFolder + "sub"); Press(343); Set(341, 1.0); },
+       [&] { EXPECT_EQ(RowText(0), ".."); EXPECT_EQ(RowText(1), "[sub]"); }},
       {"the scroll bar picks the first shown row", [&] { e.browserRows.resize(60); e.browserScrollRange = 13; Set(341, 0.0); },
        [&] { EXPECT_EQ(e.browserFirstRow, 13); }},
       {"local browser empties it", [&] { Press(313); }, [&] { EXPECT_TRUE(e.browserRows.empty()); }},
@@ -351,6 +358,8 @@ TEST_F(ManagerTest, OnlineListsPageOnTheItemsEachReplyHeld) {
   std::vector<std::string> names;
   for (const OnlineListRow& r : e.browserRows) names.push_back(r.name);
   EXPECT_EQ(names, (std::vector<std::string>{"..", "abc", "Abc", "ABD", "Zed", "\u2026dots"}));
+  EXPECT_EQ(RowText(1), "abc");
+  EXPECT_TRUE(editor->browserRowText[6]->IsHidden());
   EXPECT_STREQ(e.browserRows[0].idOrUrl, "3");
 
   Set(338, 4);  // double-click "Zed": downloaded into the cache, loaded and sent
