@@ -10,7 +10,8 @@ PACKAGES=(
   libpng-dev zlib1g-dev
   libx11-dev xvfb xauth xdotool
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-liberation2
-  libcurl4-openssl-dev libssl-dev nlohmann-json3-dev nettle-dev openssl python3
+  libcurl4-openssl-dev nlohmann-json3-dev
+  libssl-dev nettle-dev openssl python3
   libcairo2-dev libpixman-1-dev
   clang-14 libclang-rt-14-dev
 )
