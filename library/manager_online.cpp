@@ -2,6 +2,7 @@
 // cache folder) and the login panel with its remembered user name and password.
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -40,6 +41,17 @@ bool NameAfter(const OnlineListRow& a, const OnlineListRow& b) {
     if (x == 0) return false;
   }
 }
+
+// A list as a whole gets the time one request may take, so a server that answers every page
+// slowly cannot hold the program for the full number of pages.
+class ListDeadline {
+ public:
+  explicit ListDeadline(long ms) : mEnd(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms)) {}
+  bool Passed() const { return std::chrono::steady_clock::now() >= mEnd; }
+
+ private:
+  std::chrono::steady_clock::time_point mEnd;
+};
 
 bool HasControlBytes(const std::string& s) {
   return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
@@ -88,11 +100,12 @@ void ProgramManager::ShowOnlinePages(VQEditor& e, const std::string& categoryId)
   ResetBrowserTexts(e);
   e.browserRows.push_back(UpRow(0, ".."));
   // A full page asks for the next one; an empty, short or failed page ends the list.
+  const ListDeadline deadline(client.Options().totalTimeoutMs);
   for (int n = 1; n <= kDbPageLimit; ++n) {
     DbClient::Page page = client.Pages(categoryId, n);
     if (!page.ok) break;
     e.browserRows.insert(e.browserRows.end(), page.rows.begin(), page.rows.end());
-    if (page.items < static_cast<size_t>(kDbPageSize)) break;
+    if (page.items < static_cast<size_t>(kDbPageSize) || deadline.Passed()) break;
   }
   FinishOnlineList(e);
 }
@@ -101,11 +114,12 @@ void ProgramManager::ShowOnlineFiles(VQEditor& e, const std::string& pageId) {
   e.browserRows.clear();
   ResetBrowserTexts(e);
   e.browserRows.push_back(UpRow(1, e.browserFolder));
+  const ListDeadline deadline(client.Options().totalTimeoutMs);
   for (int n = 1; n <= kDbPageLimit; ++n) {
     DbClient::Page page = client.Media(pageId, n);
     if (!page.ok) break;
     e.browserRows.insert(e.browserRows.end(), page.rows.begin(), page.rows.end());
-    if (page.items < static_cast<size_t>(kDbPageSize)) break;
+    if (page.items < static_cast<size_t>(kDbPageSize) || deadline.Passed()) break;
   }
   // Equal names keep their order, as a bubble sort that swaps only greater names leaves them.
   std::stable_sort(e.browserRows.begin(), e.browserRows.end(),

@@ -27,6 +27,7 @@ def category_pages(category, page):
              48: [page_item(4800 + i, "link" if i == 5 else "file") for i in range(48)],  # a full page of 47 items
              10: [page_item(1100 + i) for i in range(47)],
              999: [page_item(i) for i in range(47 * page)],  # never ends
+             998: [page_item(i) for i in range(47 * page)],  # never ends, slowly
              3: [page_item(31, title="Bass &amp; Lead"), page_item(32, title="<b>Bold</b> &#8211;\n One"),
                  {"id": "33", "_package_type": "file", "title": {"rendered": "String id"}},
                  {"id": 34, "_package_type": "file", "title": "not rendered"},
@@ -96,8 +97,8 @@ class Handler(BaseHTTPRequestHandler):
             if query.get("per_page") != "47" or query.get("status") != "publish":
                 return self.reply(400, {"code": "bad_query"})
             category, page = int(query["cmdm_category"]), int(query["page"])
-            if category == 9:
-                time.sleep(3)
+            if category in (9, 998):
+                time.sleep(3 if category == 9 else 0.4)
             items = category_pages(category, page)
             if items is None:
                 return self.reply(400, {"code": "rest_post_invalid_page_number"})
