@@ -20,29 +20,30 @@ const char kCredentialKey[129] =
     "PtY^gj*mU:h%Bel31iEl,2h.pC@@:h/:YgCf-rL1s+p/N-}xn:/[yVm,i.h?A#}*2O7:6UMFxFk/M)#R5K=jp&1vRt!1f{j-/"
     "OR~S<#:6ilI8{ihN]/}5KX{Sc7Tv>o#";
 
-struct BlowfishCipher::Schedule {
+struct BlowfishContext::Schedule {
   BF_KEY key;
 };
 
-BlowfishCipher::BlowfishCipher(const uint8_t* key, size_t length) : mSchedule(new Schedule) {
+BlowfishContext::BlowfishContext() : schedule(new Schedule{}) {}
+BlowfishContext::~BlowfishContext() { delete schedule; }
+
+void Blowfish_Init(BlowfishContext* context, const uint8_t* key, size_t length) {
   // The schedule cycles the key over the 18 P words, so bytes past 72 never count.
-  BF_set_key(&mSchedule->key, static_cast<int>(length), key);
+  BF_set_key(&context->schedule->key, static_cast<int>(length), key);
 }
 
-BlowfishCipher::~BlowfishCipher() { delete mSchedule; }
-
-void BlowfishCipher::Encrypt(uint32_t& left, uint32_t& right) const {
-  BF_LONG data[2] = {left, right};
-  BF_encrypt(data, &mSchedule->key);
-  left = static_cast<uint32_t>(data[0]);
-  right = static_cast<uint32_t>(data[1]);
+void Blowfish_Encrypt(const BlowfishContext* context, uint32_t* left, uint32_t* right) {
+  BF_LONG data[2] = {*left, *right};
+  BF_encrypt(data, &context->schedule->key);
+  *left = static_cast<uint32_t>(data[0]);
+  *right = static_cast<uint32_t>(data[1]);
 }
 
-void BlowfishCipher::Decrypt(uint32_t& left, uint32_t& right) const {
-  BF_LONG data[2] = {left, right};
-  BF_decrypt(data, &mSchedule->key);
-  left = static_cast<uint32_t>(data[0]);
-  right = static_cast<uint32_t>(data[1]);
+void Blowfish_Decrypt(const BlowfishContext* context, uint32_t* left, uint32_t* right) {
+  BF_LONG data[2] = {*left, *right};
+  BF_decrypt(data, &context->schedule->key);
+  *left = static_cast<uint32_t>(data[0]);
+  *right = static_cast<uint32_t>(data[1]);
 }
 
 namespace {
@@ -56,9 +57,13 @@ void StoreLe(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-const BlowfishCipher& Cipher() {
-  static const BlowfishCipher cipher(reinterpret_cast<const uint8_t*>(kCredentialKey), 128);
-  return cipher;
+const BlowfishContext* Cipher() {
+  static const BlowfishContext* context = [] {
+    auto* c = new BlowfishContext;  // kept for the life of the process
+    Blowfish_Init(c, reinterpret_cast<const uint8_t*>(kCredentialKey), 128);
+    return c;
+  }();
+  return context;
 }
 
 template <bool kEncrypt>
@@ -66,9 +71,9 @@ void RunBlocks(uint8_t* bytes, size_t length) {
   for (size_t at = 0; at + 8 <= length; at += 8) {
     uint32_t l = LoadLe(bytes + at), r = LoadLe(bytes + at + 4);
     if (kEncrypt)
-      Cipher().Encrypt(l, r);
+      Blowfish_Encrypt(Cipher(), &l, &r);
     else
-      Cipher().Decrypt(l, r);
+      Blowfish_Decrypt(Cipher(), &l, &r);
     StoreLe(bytes + at, l);
     StoreLe(bytes + at + 4, r);
   }

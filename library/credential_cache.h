@@ -18,20 +18,18 @@ inline constexpr size_t kCredentialBufferBytes = 256;
 // The 128-character key, used whole.
 extern const char kCredentialKey[129];
 
-// Blowfish over (left, right) words in place, keyed with `key`.
-class BlowfishCipher {
- public:
-  BlowfishCipher(const uint8_t* key, size_t length);
-  ~BlowfishCipher();
-  BlowfishCipher(const BlowfishCipher&) = delete;
-  BlowfishCipher& operator=(const BlowfishCipher&) = delete;
-  void Encrypt(uint32_t& left, uint32_t& right) const;
-  void Decrypt(uint32_t& left, uint32_t& right) const;
-
- private:
+// Blowfish: a key schedule, and (left, right) words enciphered or deciphered in place.
+struct BlowfishContext {
+  BlowfishContext();
+  ~BlowfishContext();
+  BlowfishContext(const BlowfishContext&) = delete;
+  BlowfishContext& operator=(const BlowfishContext&) = delete;
   struct Schedule;
-  Schedule* mSchedule;
+  Schedule* schedule;
 };
+void Blowfish_Init(BlowfishContext* context, const uint8_t* key, size_t length);
+void Blowfish_Encrypt(const BlowfishContext* context, uint32_t* left, uint32_t* right);
+void Blowfish_Decrypt(const BlowfishContext* context, uint32_t* left, uint32_t* right);
 
 // A password the file can give back whole: shorter than the 64 bytes kept, without zero bytes
 // or line feeds (the text ends at the first zero; a single-line field holds no line feed).
