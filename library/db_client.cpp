@@ -224,7 +224,7 @@ DbReply DbClient::Request(const std::string& url, const std::string* postBody, s
 
 DbReply DbClient::Get(const std::string& url, size_t limit) const { return Request(url, nullptr, limit); }
 
-bool DbClient::Login(const std::string& user, const std::string& password) const {
+bool DbClient::DbLogin(const std::string& user, const std::string& password) const {
   const std::string body = DbLoginBody(user, password);
   DbReply reply = Request(Url(kDbLoginPath), &body, mOptions.listBodyLimit);
   if (!reply.ok()) return false;
@@ -241,7 +241,7 @@ DbClient::Page DbClient::Categories() const {
   return page;
 }
 
-DbClient::Page DbClient::Pages(std::string_view categoryId, int number) const {
+DbClient::Page DbClient::DbGetPages(std::string_view categoryId, int number) const {
   Page page;
   if (!IsDecimalId(categoryId) || number < 1) return page;
   const std::string url = Url("/vqdatabase2/wp-json/wp/v2/cmdm_page?per_page=" + std::to_string(kDbPageSize) +
@@ -252,7 +252,7 @@ DbClient::Page DbClient::Pages(std::string_view categoryId, int number) const {
   return page;
 }
 
-DbClient::Page DbClient::Media(std::string_view pageId, int number) const {
+DbClient::Page DbClient::DbGetMedia(std::string_view pageId, int number) const {
   Page page;
   if (!IsDecimalId(pageId) || number < 1) return page;
   const std::string url = Url("/vqdatabase2/wp-json/wp/v2/media?parent=" + std::string(pageId) +
@@ -263,7 +263,7 @@ DbClient::Page DbClient::Media(std::string_view pageId, int number) const {
   return page;
 }
 
-std::string DbClient::Download(const std::string& url) const {
+std::string DbClient::DbDownload(const std::string& url) const {
   DbReply reply = Get(url, mOptions.fileBodyLimit);
   if (!reply.ok() || !IsValidUtf8(reply.body)) return "";
   return reply.body;

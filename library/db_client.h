@@ -52,7 +52,7 @@ class DbClient {
   DbReply Get(const std::string& url, size_t limit) const;
   // The login: true only for a 200 reply whose "user_display_name" is exactly `user`. Neither
   // the request body nor the reply (it carries an access token) is logged.
-  bool Login(const std::string& user, const std::string& password) const;
+  bool DbLogin(const std::string& user, const std::string& password) const;
 
   // The rows of one list page, and how many items the reply held (paging goes on a full page).
   struct Page {
@@ -62,10 +62,10 @@ class DbClient {
   };
   Page Categories() const;
   // Ids must be decimal digits; anything else is refused without a request.
-  Page Pages(std::string_view categoryId, int page) const;
-  Page Media(std::string_view pageId, int page) const;
+  Page DbGetPages(std::string_view categoryId, int page) const;
+  Page DbGetMedia(std::string_view pageId, int page) const;
   // A program file's text: empty unless the reply was 200 and valid UTF-8.
-  std::string Download(const std::string& url) const;
+  std::string DbDownload(const std::string& url) const;
 
  private:
   DbReply Request(const std::string& url, const std::string* postBody, size_t limit) const;

@@ -102,7 +102,7 @@ void ProgramManager::ShowOnlinePages(VQEditor& e, const std::string& categoryId)
   // A full page asks for the next one; an empty, short or failed page ends the list.
   const ListDeadline deadline(client.Options().totalTimeoutMs);
   for (int n = 1; n <= kDbPageLimit; ++n) {
-    DbClient::Page page = client.Pages(categoryId, n);
+    DbClient::Page page = client.DbGetPages(categoryId, n);
     if (!page.ok) break;
     e.browserRows.insert(e.browserRows.end(), page.rows.begin(), page.rows.end());
     if (page.items < static_cast<size_t>(kDbPageSize) || deadline.Passed()) break;
@@ -116,7 +116,7 @@ void ProgramManager::ShowOnlineFiles(VQEditor& e, const std::string& pageId) {
   e.browserRows.push_back(UpRow(1, e.browserFolder));
   const ListDeadline deadline(client.Options().totalTimeoutMs);
   for (int n = 1; n <= kDbPageLimit; ++n) {
-    DbClient::Page page = client.Media(pageId, n);
+    DbClient::Page page = client.DbGetMedia(pageId, n);
     if (!page.ok) break;
     e.browserRows.insert(e.browserRows.end(), page.rows.begin(), page.rows.end());
     if (page.items < static_cast<size_t>(kDbPageSize) || deadline.Passed()) break;
@@ -132,7 +132,7 @@ bool ProgramManager::DownloadToFolder(VQEditor& e, const std::string& url, std::
   if (name.empty() || e.cacheFolder.empty()) return false;
   const std::string path = e.cacheFolder + name;
   if (path.size() > 255) return false;
-  std::string text = client.Download(url);
+  std::string text = client.DbDownload(url);
   text.resize(std::strlen(text.c_str()));  // up to the first zero byte
   if (text.empty()) return false;
   if (!fs::MakeFolder(e.cacheFolder, 0755)) return false;
@@ -180,7 +180,7 @@ void ProgramManager::OpenOnlineDatabase(VQEditor& e) {
 void ProgramManager::LoginToDatabase(VQEditor& e) {
   const std::string user = userField.Text();
   const std::string password = passwordField.Text();
-  loggedIn = client.Login(user, password);
+  loggedIn = client.DbLogin(user, password);
   if (!loggedIn) {
     if (IGraphics* g = e.Graphics())
       g->ShowMessageBox("There was an error during the Login process.\nPlease check your account on the\n"

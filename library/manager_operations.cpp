@@ -408,8 +408,10 @@ void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
     if (overwrites && !Ask(e, "This operation will overwrite the destination Program(s).\nDo you wish to continue?"))
       return;
   }
-  for (int changed : ShiftSelectedSlots(e.slotTable, slot, static_cast<ManagerEditMode>(editMode)))
-    RefreshSlot(e, changed);
+  const std::vector<int> changed = editMode == kModeMove   ? MoveSlots(e.slotTable, slot)
+                                   : editMode == kModeCopy ? CopySlots(e.slotTable, slot)
+                                                           : SwapSlots(e.slotTable, slot);
+  for (int s : changed) RefreshSlot(e, s);
   bankSaved = false;
 }
 

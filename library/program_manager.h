@@ -54,6 +54,9 @@ int DropTargetSlot(int x, int y, int width);
 // placed, so overlapping shifts keep every program. The sources end unselected. Returns the
 // slots whose entries changed.
 std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target, ManagerEditMode mode);
+inline std::vector<int> MoveSlots(std::vector<ProgramSlot>& t, int target) { return ShiftSelectedSlots(t, target, kModeMove); }
+inline std::vector<int> CopySlots(std::vector<ProgramSlot>& t, int target) { return ShiftSelectedSlots(t, target, kModeCopy); }
+inline std::vector<int> SwapSlots(std::vector<ProgramSlot>& t, int target) { return ShiftSelectedSlots(t, target, kModeSwap); }
 
 class ProgramManager : public VQParamCases {
  public:

@@ -74,11 +74,11 @@ TEST_F(DbClientTest, CategoriesKeepTheirTaxonomyAndWellFormedIds) {
 }
 
 TEST_F(DbClientTest, PageItemsAreFilteredAndTitlesDecoded) {
-  DbClient::Page page = Client().Pages("3", 1);
+  DbClient::Page page = Client().DbGetPages("3", 1);
   ASSERT_TRUE(page.ok);
   EXPECT_EQ(Names(page.rows), (std::vector<std::string>{"Bass & Lead", "Bold \u2013 One", "String id"}));
   EXPECT_STREQ(page.rows[2].idOrUrl, "33");
-  DbClient::Page files = Client().Media("200", 1);
+  DbClient::Page files = Client().DbGetMedia("200", 1);
   ASSERT_TRUE(files.ok);
   // Pictures and addresses that are not https never become rows.
   EXPECT_EQ(Names(files.rows), (std::vector<std::string>{"Zed", "abc", "ABD", "\u2026dots", "Abc"}));
@@ -88,13 +88,13 @@ TEST_F(DbClientTest, PageItemsAreFilteredAndTitlesDecoded) {
 
 TEST_F(DbClientTest, RefusedRequestsAndDownloads) {
   DbClient c = Client();
-  EXPECT_FALSE(c.Pages("3&status=draft", 1).ok);  // ids are digits only
-  EXPECT_FALSE(c.Media("-1", 1).ok);
+  EXPECT_FALSE(c.DbGetPages("3&status=draft", 1).ok);  // ids are digits only
+  EXPECT_FALSE(c.DbGetMedia("-1", 1).ok);
   EXPECT_EQ(c.Get("file:///etc/passwd", 100).status, 0);
   const std::string files = DbTestServer::Get().Base() + "/files/";
-  EXPECT_EQ(c.Download(files + "Good.pr4?x=1").substr(0, 7), " 244 \r\n");
+  EXPECT_EQ(c.DbDownload(files + "Good.pr4?x=1").substr(0, 7), " 244 \r\n");
   for (const char* bad : {"big.pr4", "to-http.pr4", "bad-utf8.pr4", "missing.pr4"})
-    EXPECT_EQ(c.Download(files + bad), "") << bad;
+    EXPECT_EQ(c.DbDownload(files + bad), "") << bad;
 }
 
 TEST_F(DbClientTest, UntrustedCertificatesAndWrongHostNamesAreRefused) {
@@ -113,20 +113,20 @@ TEST_F(DbClientTest, ASilentServerEndsAtTheTimeOut) {
   DbClientOptions o = DbTestServer::Get().Options();
   o.totalTimeoutMs = 1000;
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(DbClient(o).Pages("9", 1).ok);
+  EXPECT_FALSE(DbClient(o).DbGetPages("9", 1).ok);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
 }
 
 TEST_F(DbClientTest, LoginAcceptsOnlyTheExactDisplayName) {
   DbClient c = Client();
   testing::internal::CaptureStderr();
-  EXPECT_TRUE(c.Login("xterces", "secret"));
-  EXPECT_FALSE(c.Login("xterces", "wrong"));
+  EXPECT_TRUE(c.DbLogin("xterces", "secret"));
+  EXPECT_FALSE(c.DbLogin("xterces", "wrong"));
   const std::string log = testing::internal::GetCapturedStderr();
   // Neither the password nor the token the reply carries reaches the log.
   for (const char* secret : {"secret", "wrong", "secret-token"}) EXPECT_EQ(log.find(secret), std::string::npos) << log;
-  EXPECT_FALSE(c.Login("refused", ""));
-  EXPECT_FALSE(c.Login("Mixed", "x"));  // the service answers "mixed"
+  EXPECT_FALSE(c.DbLogin("refused", ""));
+  EXPECT_FALSE(c.DbLogin("Mixed", "x"));  // the service answers "mixed"
 }
 
 TEST(DbOptions, EnvironmentPointsTheClientElsewhere) {
