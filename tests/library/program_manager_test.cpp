@@ -175,6 +175,30 @@ TEST_F(ManagerTest, RemoveAsksOnlyWhenConfirmingAndProceedsOnlyOnYes) {
   }
 }
 
+TEST_F(ManagerTest, MovesAskOnlyBeforeOverwritingAProgramThatStays) {
+  Start();
+  const struct {
+    int drop, answer;
+    size_t boxes;
+    const char* after;
+  } cases[] = {{2, 7, 0, ".abx........"}, {3, 7, 1, "ab.x........"}, {3, 1, 1, "..ab........"}};
+  for (const auto& c : cases) {
+    for (int s = 1; s <= 12; ++s) editor->slotTable[static_cast<size_t>(s)] = ProgramSlot{};
+    Fill(1, bankFolder + "1", "a");
+    Fill(2, bankFolder + "2", "b");
+    Fill(4, bankFolder + "4", "x");
+    editor->slotTable[1].selected = editor->slotTable[2].selected = 1;
+    Set(330, 1);
+    Set(325, 1);
+    G().messageBoxes.clear();
+    G().messageBoxAnswer = c.answer;
+    BankEvent(kListDrop, c.drop);
+    EXPECT_EQ(BankLayout(), c.after) << c.drop << " " << c.answer;
+    EXPECT_EQ(G().messageBoxes.size(), c.boxes);
+    Set(325, 0);
+  }
+}
+
 TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
   VQEditor& e = Start();
   Program(bankFolder + "Lead.pr4", 1);
