@@ -136,6 +136,7 @@ class ProgramManager : public VQParamCases {
   std::string LocalSlotFile(VQEditor& editor, int slot);
 };
 
-// Installs the manager as the editor's manager-page cases (behind the program-file controls)
-// and gives the page's list parameters their ranges. Returns the manager, owned by the editor.
+// Installs the manager as the editor's manager-page cases (behind the program-file controls;
+// call it after InstallProgramTransfers) and gives the page's list parameters their ranges
+// (338: a shown row or scroll delta, 339: a slot 0..99). Returns the manager, owned by the editor.
 ProgramManager& InstallProgramManager(VQEditor& editor, DbClientOptions options = DbClientOptions::FromEnvironment());
