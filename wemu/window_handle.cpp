@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "platform/platform.h"
 #include "wemu/menus.h"
@@ -14,10 +14,12 @@ using vq::platform::Window;
 
 namespace {
 
-std::unordered_set<const HWND__*>& registry() {
-  static std::unordered_set<const HWND__*> live;
+// Live handles and their serials.
+std::unordered_map<const HWND__*, uint64_t>& registry() {
+  static std::unordered_map<const HWND__*, uint64_t> live;
   return live;
 }
+uint64_t gNextSerial = 1;
 
 HMENU gModalMenu = nullptr;
 
@@ -37,9 +39,24 @@ bool WEMU_IsLiveWindow(const HWND__* window) {
   return WEMU_IsLiveWindowLocked(window);
 }
 
-HWND__::HWND__(vq::platform::ViewKind kind) : View(kind) {
+bool WEMU_IsLiveWindowSerialLocked(const HWND__* window, uint64_t serial) {
+  if (!window) return false;
+  auto it = registry().find(window);
+  return it != registry().end() && it->second == serial;
+}
+
+bool WEMU_IsLiveWindowSerial(const HWND__* window, uint64_t serial) {
   std::lock_guard<std::mutex> lock(WEMU_WindowRegistryMutex());
-  registry().insert(this);
+  return WEMU_IsLiveWindowSerialLocked(window, serial);
+}
+
+HWND__::HWND__(vq::platform::ViewKind kind) : View(kind) {}
+
+void HWND__::publish() {
+  std::lock_guard<std::mutex> lock(WEMU_WindowRegistryMutex());
+  if (registered_ || retired_) return;
+  serial_ = gNextSerial++;
+  registry()[this] = serial_;
   registered_ = true;
 }
 
@@ -49,9 +66,11 @@ HWND__::~HWND__() {
 }
 
 void HWND__::retire() {
-  if (!registered_) return;
   {
     std::lock_guard<std::mutex> lock(WEMU_WindowRegistryMutex());
+    bool was = registered_;
+    retired_ = true;
+    if (!was) return;
     registry().erase(this);
     registered_ = false;
   }
@@ -105,14 +124,23 @@ Window* WEMU_WindowOfHandle(HWND__* window) {
   return window->window();
 }
 
+namespace {
+// Handles of this layer may be used here: the main thread, and a live handle. A stale or
+// foreign pointer is refused before anything reads it.
+bool usableHandle(HWND__* window) {
+  return window && vq::platform::services().runLoop().isMainThread() && WEMU_IsLiveWindow(window);
+}
+}  // namespace
+
 LRESULT SendMessage(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!usableHandle(window)) return 0;
   HWND__* view = WEMU_ViewOfHandle(window);
   if (!view || view->destroyState() == 2 || !view->answersWemuMessage()) return 0;
   return view->onWemuMessage(message, wParam, lParam);
 }
 
 HWND__* SetFocus(HWND__* window) {
-  if (!window) return nullptr;
+  if (!usableHandle(window)) return nullptr;
   View* view = window->windowObject() ? window->windowObject()->contentView() : window;
   Window* w = WEMU_WindowOfHandle(window);
   if (!view || !w) return nullptr;
@@ -145,14 +173,15 @@ void WEMU_BroadcastMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL ScreenToClient(HWND__* window, POINT* point) {
+  if (!usableHandle(window)) return FALSE;
   HWND__* view = WEMU_ViewOfHandle(window);
   Window* w = WEMU_WindowOfHandle(window);
   if (!view || !w || !point) return FALSE;
   vq::platform::Rect frame = w->frame();
   vq::platform::Point inWindow{point->x - frame.x, point->y - frame.y};
   vq::platform::Point p = view->convertFromWindow(inWindow);
-  point->x = static_cast<int>(std::floor(p.x));
-  point->y = static_cast<int>(std::floor(p.y));
+  point->x = static_cast<int>(std::trunc(p.x + 0.5));
+  point->y = static_cast<int>(std::trunc(p.y + 0.5));
   return TRUE;
 }
 
