@@ -2,7 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
+#include <new>
 #include <unordered_map>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define WEMU_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define WEMU_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define WEMU_POISON(p, n) ((void)(p), (void)(n))
+#define WEMU_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
 
 #include "platform/platform.h"
 #include "wemu/menus.h"
@@ -51,6 +62,35 @@ bool WEMU_IsLiveWindowSerial(const HWND__* window, uint64_t serial) {
 }
 
 HWND__::HWND__(vq::platform::ViewKind kind) : View(kind) {}
+
+namespace {
+struct Quarantine {
+  std::mutex mutex;
+  std::deque<std::pair<void*, size_t>> blocks;  // oldest first
+};
+Quarantine& quarantine() {
+  static auto* q = new Quarantine;  // outlives static destructors that may still delete
+  return *q;
+}
+}  // namespace
+
+void* HWND__::operator new(size_t size) { return ::operator new(size); }
+
+void HWND__::operator delete(void* p, size_t size) {
+  if (!p) return;
+  std::pair<void*, size_t> oldest{nullptr, 0};
+  {
+    Quarantine& q = quarantine();
+    std::lock_guard<std::mutex> lock(q.mutex);
+    WEMU_POISON(p, size);  // a use after deletion still shows under the address checker
+    q.blocks.emplace_back(p, size);
+    if (q.blocks.size() <= WEMU_HANDLE_QUARANTINE) return;
+    oldest = q.blocks.front();
+    q.blocks.pop_front();
+  }
+  WEMU_UNPOISON(oldest.first, oldest.second);
+  ::operator delete(oldest.first, oldest.second);
+}
 
 void HWND__::publish() {
   std::lock_guard<std::mutex> lock(WEMU_WindowRegistryMutex());

@@ -22,6 +22,10 @@ struct HWND__ : public vq::platform::View,
                 public vq::platform::MenuDelegate {
   explicit HWND__(vq::platform::ViewKind kind = vq::platform::ViewKind::Generic);
   ~HWND__() override;
+  // The memory of a deleted handle waits in a quarantine before it is given back, so a new
+  // window does not take the address (the handle) of one that callers may still hold.
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size);
   HWND__(const HWND__&) = delete;
   HWND__& operator=(const HWND__&) = delete;
 
@@ -103,6 +107,9 @@ struct WEMU_WindowObjectHandle : public HWND__ {
  private:
   vq::platform::Window& window_;
 };
+
+// Number of deleted handles whose memory is held back at most.
+constexpr size_t WEMU_HANDLE_QUARANTINE = 4096;
 
 // The handle of a platform view, or none when the view is not a window view.
 HWND__* WEMU_HandleForView(vq::platform::View* view);
