@@ -6,8 +6,12 @@
 #include <set>
 #include <vector>
 
+#include "wemu/menus.h"
 #include "wemu/top_level_windows.h"
 #include "wemu/window_functions.h"
+#include "wemu/window_geometry.h"
+#include "wemu/window_messages.h"
+#include "wemu/window_tree.h"
 #include "wemu_fixture.h"
 
 struct Logged {
@@ -57,4 +61,5 @@ class WindowTest : public WemuTest {
   WEMU_DialogResourceIndex main{40001, "VQEditor", 12, nullptr, 1140, 800, &prefs};
   WEMU_DialogResourceIndex* list = &main;
   WEMU_TopLevelWindow* windowOf(HWND__* content) { return WEMU_TopLevelOf(content->window()); }
+  vq::platform::Rect frameOf(HWND__* content) { return content->window()->frame(); }
 };
