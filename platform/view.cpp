@@ -124,6 +124,8 @@ void Window::setFrame(Rect r) {
   bool moved = r.x != frame_.x || r.y != frame_.y;
   bool resized = r.width != frame_.width || r.height != frame_.height;
   frame_ = r;
+  // The content view fills the window (it hears of it through the window's delegate).
+  if (contentView_) contentView_->frame_ = {0, 0, r.width, r.height};
   if (resized && delegate_) delegate_->windowDidResize(*this);
   if (moved && delegate_) delegate_->windowDidMove(*this);
 }
@@ -174,6 +176,7 @@ void Window::setContentView(View* v) {
   if (v) {
     v->removeFromSuperview();
     v->setWindowRecursive(this);
+    if (frame_.width > 0 || frame_.height > 0) v->frame_ = {0, 0, frame_.width, frame_.height};
   }
 }
 
