@@ -70,6 +70,8 @@ class Application {
   virtual void replyToTerminate(bool terminate) = 0;
   virtual bool isTerminated() const = 0;
   virtual bool isActive() const = 0;
+  // Hides every window of the application (until it is activated again).
+  virtual void hide() {}
 
   // Modal runs, main thread (elsewhere they answer kModalResponseAbort at once).
   // runModalForWindow makes the window key and runs a nested loop in the modal-panel mode,

@@ -103,6 +103,8 @@ class HeadlessApplication final : public Application {
   // Windows whose modal run started, in order.
   std::vector<Window*> modalRunsStarted;
   int runModalForWindow(Window& w) override;
+  void hide() override { ++hideCount; }
+  int hideCount = 0;
 
   ~HeadlessApplication() override;
 

@@ -319,3 +319,16 @@ bool IsViewInSubtree(View* view, View* root) {
   if (!view || !root || view == root) return false;
   return inside(view, root);
 }
+
+HWND__* GetEffectiveView(HWND__* window) { return WEMU_ViewOfHandle(usable(window)); }
+
+bool IsSameFocusTarget(View* a, View* b) {
+  if (!a || !b) return false;
+  if (a == b) return true;
+  auto editorOf = [](View* editor, View* field) {
+    View* up = editor->superview() ? editor->superview()->superview() : nullptr;
+    return editor->kind() == vq::platform::ViewKind::TextView && field->kind() == vq::platform::ViewKind::TextField &&
+           up && up->superview() == field;
+  };
+  return editorOf(a, b) || editorOf(b, a);
+}

@@ -32,3 +32,7 @@ BOOL ShowWindow(HWND__* window, int command);
 BOOL DestroyWindow(HWND__* window);
 BOOL IsWindow(HWND__* window);
 bool IsViewInSubtree(vq::platform::View* view, vq::platform::View* root);
+// The view a handle denotes (a window's content view), or none.
+HWND__* GetEffectiveView(HWND__* window);
+// Whether the two are the same, or one is the text editor inside the other (a text field).
+bool IsSameFocusTarget(vq::platform::View* a, vq::platform::View* b);

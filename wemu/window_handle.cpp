@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 #include "wemu/menus.h"
 #include "wemu/message_queue.h"
+#include "wemu/window_paint.h"
 #include "wemu/window_timers.h"
 
 using vq::platform::View;
@@ -207,8 +208,11 @@ void WEMU_BroadcastMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     const auto& now = Window::orderedWindows();
     if (std::find(now.begin(), now.end(), w) == now.end()) continue;
     HWND__* content = WEMU_HandleForView(w->contentView());
-    if (content && content->answersWemuMessage() && content->destroyState() != 2)
+    if (content && content->answersWemuMessage() && content->destroyState() != 2) {
       content->onWemuMessage(message, wParam, lParam);
+      // A display change redraws every window whole.
+      if (message == WM_DISPLAYCHANGE && WEMU_IsLiveWindow(content)) InvalidateRect(content, nullptr, FALSE);
+    }
   }
 }
 

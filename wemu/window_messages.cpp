@@ -115,6 +115,10 @@ void WEMU_CloseWindow(HWND__* window) {
   if (Window* w = WEMU_WindowOfHandle(window)) w->close();
 }
 
+void WEMU_HideApp() {
+  if (WEMU_OnWindowThread()) vq::platform::services().application().hide();
+}
+
 BOOL WEMU_GetGestureInfo(LPARAM lParam, void* out) {
   if (!lParam || !out) return FALSE;
   std::memcpy(out, reinterpret_cast<const void*>(lParam), 56);

@@ -14,6 +14,7 @@ bool WEMU_ModalWindowRun(WEMU_ModalSession session, int* result);
 // Stops the session (waiting a bounded time for it to end) and ends it.
 void WEMU_ModalWindowEnd(WEMU_ModalSession session);
 void WEMU_CloseWindow(HWND__* window);
+void WEMU_HideApp();
 BOOL WEMU_GetGestureInfo(LPARAM lParam, void* out);
 
 // Dropped files: a global memory block holding a drop record (offset of the file list, drop
