@@ -9,6 +9,7 @@ namespace vq::platform {
 
 namespace {
 std::vector<Window*> gOrder;  // front to back
+std::vector<Window*> gAll;    // oldest first
 Window* gKey = nullptr;
 Window* gModal = nullptr;
 int gNextNumber = 1;
@@ -102,10 +103,11 @@ Point View::convertFromWindow(Point p) const {
   return {x, y};
 }
 
-Window::Window() : number_(gNextNumber++) {}
+Window::Window() : number_(gNextNumber++) { gAll.push_back(this); }
 
 Window::~Window() {
   delegate_ = nullptr;  // a subclass that is its own delegate is already gone
+  gAll.erase(std::remove(gAll.begin(), gAll.end(), this), gAll.end());
   if (contentView_) {
     View* v = contentView_;
     contentView_ = nullptr;
@@ -223,6 +225,7 @@ void Window::makeKeyAndOrderFront() {
 Window* Window::keyWindow() { return gKey; }
 Window* Window::mainWindow() { return gKey ? gKey : (gOrder.empty() ? nullptr : gOrder.front()); }
 const std::vector<Window*>& Window::orderedWindows() { return gOrder; }
+const std::vector<Window*>& Window::allWindows() { return gAll; }
 Window* Window::modalWindow() { return gModal; }
 void Window::setModalWindow(Window* w) { gModal = w; }
 

@@ -217,6 +217,8 @@ class Window {
   static Window* keyWindow();
   static Window* mainWindow();
   static const std::vector<Window*>& orderedWindows();
+  // Every window that exists, shown or not, oldest first.
+  static const std::vector<Window*>& allWindows();
   // The window of the running modal session (none when no modal loop runs).
   static Window* modalWindow();
   static void setModalWindow(Window* w);

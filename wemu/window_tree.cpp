@@ -66,7 +66,7 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
   if (!WEMU_OnWindowThread() || !callback) return FALSE;
   // A snapshot with serials: the callback may destroy windows.
   std::vector<std::pair<HWND__*, uint64_t>> snapshot;
-  for (Window* w : Window::orderedWindows())
+  for (Window* w : Window::allWindows())
     if (HWND__* content = WEMU_HandleForView(w->contentView())) snapshot.emplace_back(content, content->serial());
   for (auto& [h, serial] : snapshot) {
     if (!WEMU_IsLiveWindowSerial(h, serial)) continue;
