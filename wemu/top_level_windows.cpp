@@ -106,6 +106,12 @@ Size WEMU_TopLevelWindow::maxSize() const {
 
 bool WEMU_TopLevelWindow::canBecomeKeyWindow() const { return enabled && !WEMU_IsQuitting(); }
 
+void WEMU_TopLevelWindow::close() {
+  bool wasKey = isKeyWindow();
+  Window::close();
+  if (wasKey && owner_ && owner_->isVisible() && !owner_->isClosed()) owner_->makeKeyAndOrderFront();
+}
+
 bool WEMU_TopLevelWindow::windowShouldClose(Window&) {
   Hold hold(this);
   HWND__* content = contentWindowView();

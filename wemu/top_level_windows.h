@@ -40,6 +40,8 @@ class WEMU_TopLevelWindow : public vq::platform::Window,
   vq::platform::Size minSize() const override;
   vq::platform::Size maxSize() const override;
   bool canBecomeKeyWindow() const override;
+  // A key window that closes hands key status back to its owner.
+  void close() override;
 
   // WindowDelegate (the window is its own delegate)
   bool windowShouldClose(vq::platform::Window& w) override;

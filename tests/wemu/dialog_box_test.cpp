@@ -105,6 +105,8 @@ TEST_F(WindowTest, ActivationNamesThePreviousWindowAndPicksTheMenuBar) {
   });
   EXPECT_EQ(WEMU_DialogBox(list, 40002, b, recordingProc, 0), 1);
   EXPECT_EQ(shown, modalMenu);
+  EXPECT_TRUE(windowOf(b)->isKeyWindow());  // the owner is key again
+  EXPECT_EQ(procLog().back().message, UINT{WM_MOUSEACTIVATE});
   DestroyMenu(modalMenu);
 }
 
