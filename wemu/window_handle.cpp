@@ -192,7 +192,7 @@ HWND__* SetFocus(HWND__* window) {
 }
 
 int WEMU_GetDefaultButtonID(HWND__* dialog, int onlyIfEnabled) {
-  if (!dialog) return 0;
+  if (!usableHandle(dialog)) return 0;
   Window* w = WEMU_WindowOfHandle(dialog);
   if (!w) return 0;
   View* button = w->defaultButton();
@@ -202,6 +202,7 @@ int WEMU_GetDefaultButtonID(HWND__* dialog, int onlyIfEnabled) {
 }
 
 void WEMU_BroadcastMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!vq::platform::services().runLoop().isMainThread()) return;
   // A window may close in reaction; work on a copy of the order and skip the ones gone.
   std::vector<Window*> windows = Window::orderedWindows();
   for (Window* w : windows) {

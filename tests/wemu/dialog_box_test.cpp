@@ -251,3 +251,26 @@ TEST_F(WindowTest, SizeMoveAndSizeLimitsAskTheContentView) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowTest, EscapeTypedDuringTheRunCancelsTheDialog) {
+  WEMU_InstallApplication();
+  procAnswer() = [](HWND__* w, UINT m, WPARAM wp, LPARAM) -> LRESULT {
+    if (m == WM_INITDIALOG) return WEMU_FOCUS_DIALOG_VIEW;
+    if (m == WM_COMMAND && wp == IDCANCEL) EndDialog(w, IDCANCEL);
+    return 0;
+  };
+  backend->app.modalScript.push_back([this] {
+    vq::platform::Event e;
+    e.type = vq::platform::EventType::KeyDown;
+    e.window = vq::platform::Window::modalWindow();
+    e.keyCode = vq::platform::kKeyEscape;
+    e.characters = e.charactersIgnoringModifiers = U"\x1b";
+    backend->app.postEvent(e);
+  });
+  EXPECT_EQ(WEMU_DialogBox(list, 40002, nullptr, recordingProc, 0), IDCANCEL);
+  EXPECT_EQ(backend->app.modalRunsTimedOut, 0);
+}
+
+}  // namespace
