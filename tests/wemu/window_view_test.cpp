@@ -243,3 +243,31 @@ TEST_F(WindowTest, TextIsCutAtACharacterBoundary) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowTest, InvalidationMarksUpToTheFirstMarkedAncestorAndUpdatePaints) {
+  HWND__* top = WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0);
+  HWND__* a = WEMU_CreateDialog(list, WEMU_NORESOURCE_ID, top, recordingProc, 0);
+  HWND__* b = WEMU_CreateDialog(list, WEMU_NORESOURCE_ID, a, recordingProc, 0);
+  for (HWND__* h : {top, a, b}) ShowWindow(h, SW_SHOW);
+  auto* vt = WEMU_WindowViewOf(top);
+  auto* va = WEMU_WindowViewOf(a);
+  auto* vb = WEMU_WindowViewOf(b);
+  UpdateWindow(top);  // paints what creation left dirty
+  EXPECT_EQ(vt->isDirty | va->isDirty | vb->isDirty, 0);
+  va->isDirty = 2;
+  InvalidateRect(b, nullptr, FALSE);
+  EXPECT_EQ(vb->isDirty, 1);
+  EXPECT_EQ(va->isDirty, 2);
+  EXPECT_EQ(vt->isDirty, 0);  // the walk stopped at the first marked one
+  procLog().clear();
+  UpdateWindow(b);
+  std::vector<HWND__*> painted;
+  for (const Logged& l : procLog())
+    if (l.message == WM_PAINT) painted.push_back(l.window);
+  EXPECT_EQ(painted, (std::vector<HWND__*>{b}));
+  EXPECT_EQ(vb->isDirty, 0);
+}
+
+}  // namespace
