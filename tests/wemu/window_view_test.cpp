@@ -271,3 +271,20 @@ TEST_F(WindowTest, InvalidationMarksUpToTheFirstMarkedAncestorAndUpdatePaints) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowTest, WhileTheLoopRunsForOneWindowOnlyItsTimersArrive) {
+  HWND__* a = WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0);
+  HWND__* b = WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0);
+  SetTimer(a, 1, 10, nullptr);
+  SetTimer(b, 1, 10, nullptr);
+  WEMU_SetTimerWindowRestriction(a);
+  procLog().clear();
+  advance(0.05);
+  WEMU_SetTimerWindowRestriction(nullptr);
+  for (const Logged& l : procLog()) EXPECT_EQ(l.window, a);
+  EXPECT_FALSE(procLog().empty());
+}
+
+}  // namespace
