@@ -118,7 +118,7 @@ Window::~Window() {
   if (gModal == this) gModal = nullptr;
   if (parent_) parent_->removeChildWindow(this);
   for (Window* child : children_) child->parent_ = nullptr;
-  for (Window* w : gOrder)
+  for (Window* w : gAll)
     if (w->owner_ == this) w->owner_ = nullptr;
 }
 
