@@ -93,7 +93,7 @@ TEST_F(DbClientTest, RefusedRequestsAndDownloads) {
   EXPECT_EQ(c.Get("file:///etc/passwd", 100).status, 0);
   const std::string files = DbTestServer::Get().Base() + "/files/";
   EXPECT_EQ(c.DbDownload(files + "Good.pr4?x=1").substr(0, 7), " 244 \r\n");
-  for (const char* bad : {"big.pr4", "to-http.pr4", "bad-utf8.pr4", "missing.pr4"})
+  for (const char* bad : {"big.pr4", "to-http.pr4", "bad-utf8.pr4"})
     EXPECT_EQ(c.DbDownload(files + bad), "") << bad;
 }
 

@@ -114,8 +114,6 @@ class Handler(BaseHTTPRequestHandler):
         if parts.path == "/files/to-http.pr4":
             return self.reply(302, b"", headers=[("Location", "http://127.0.0.1:%d/files/Good.pr4" %
                                                   self.server.server_address[1])])
-        if parts.path == "/files/missing.pr4":
-            return self.reply(404, b"", "text/plain")
         if parts.path.startswith("/files/"):
             return self.reply(200, PROGRAM.encode() + b"\0trailing", "application/octet-stream")
         return self.reply(404, {"code": "rest_no_route"})

@@ -147,55 +147,37 @@ class ManagerTest : public LibraryEditorTest {
   std::vector<std::string> folderStarts;
 };
 
-TEST_F(ManagerTest, RemoveAsksOnlyWhenConfirmingAndProceedsOnlyOnYes) {
+TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
   Start();
+  // Slots 1, 2 (selected) and 4 hold a, b, x.
   const struct {
+    int button;
     bool confirm;
-    int dropSlot;
-    int answer;
-    size_t boxes;
-    const char* after;
-  } cases[] = {
-      {true, 1, 1, 1, "..c........."}, {true, 1, 7, 1, "abc........."}, {true, 1, 2, 1, "abc........."},
-      {true, 1, 0, 1, "abc........."},  // a dismissed box is a No
-      {true, 5, 1, 0, "abc........."},  // a drop on an empty slot does nothing
-      {false, 5, 7, 0, "..c........."},
-  };
-  for (const auto& c : cases) {
-    for (int s = 1; s <= 3; ++s) Fill(s, bankFolder + std::to_string(s), std::string(1, static_cast<char>('a' + s - 1)));
-    editor->slotTable[1].selected = editor->slotTable[2].selected = 1;
-    Set(330, c.confirm ? 1 : 0);
-    Set(324, 1);  // remove mode
-    G().messageBoxes.clear();
-    G().messageBoxAnswer = c.answer;
-    BankEvent(kListDrop, c.dropSlot);
-    EXPECT_EQ(BankLayout(), c.after) << c.confirm << " " << c.dropSlot << " " << c.answer;
-    EXPECT_EQ(G().messageBoxes.size(), c.boxes);
-    Set(324, 0);
-  }
-}
-
-TEST_F(ManagerTest, MovesAskOnlyBeforeOverwritingAProgramThatStays) {
-  Start();
-  const struct {
     int drop, answer;
     size_t boxes;
     const char* after;
-  } cases[] = {{2, 7, 0, ".abx........"}, {3, 7, 1, "ab.x........"}, {3, 1, 1, "..ab........"}};
+  } cases[] = {
+      {324, true, 1, 1, 1, "...x........"}, {324, true, 1, 7, 1, "ab.x........"}, {324, true, 1, 2, 1, "ab.x........"},
+      {324, true, 1, 0, 1, "ab.x........"},  // a dismissed box is a No
+      {324, true, 5, 1, 0, "ab.x........"},  // a drop on an empty slot does nothing
+      {324, false, 5, 7, 0, "...x........"},
+      {325, true, 2, 7, 0, ".abx........"},  // a moved program that moves on is not lost
+      {325, true, 3, 7, 1, "ab.x........"},  {325, true, 3, 1, 1, "..ab........"},
+  };
   for (const auto& c : cases) {
     for (int s = 1; s <= 12; ++s) editor->slotTable[static_cast<size_t>(s)] = ProgramSlot{};
     Fill(1, bankFolder + "1", "a");
     Fill(2, bankFolder + "2", "b");
     Fill(4, bankFolder + "4", "x");
     editor->slotTable[1].selected = editor->slotTable[2].selected = 1;
-    Set(330, 1);
-    Set(325, 1);
+    Set(330, c.confirm ? 1 : 0);
+    Set(c.button, 1);
     G().messageBoxes.clear();
     G().messageBoxAnswer = c.answer;
     BankEvent(kListDrop, c.drop);
-    EXPECT_EQ(BankLayout(), c.after) << c.drop << " " << c.answer;
+    EXPECT_EQ(BankLayout(), c.after) << c.button << " " << c.drop << " " << c.answer;
     EXPECT_EQ(G().messageBoxes.size(), c.boxes);
-    Set(325, 0);
+    Set(c.button, 0);
   }
 }
 
