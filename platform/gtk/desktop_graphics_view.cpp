@@ -269,7 +269,8 @@ gboolean DesktopGraphicsView::onTooltip(GtkWidget*, gint x, gint y, gboolean key
 
 void DesktopGraphicsView::focus() {
   if (!area_) return;
-  gtk_widget_grab_focus(area_);
+  // An open field keeps the keyboard: taking it away would end the field.
+  gtk_widget_grab_focus(entry_ ? entry_ : area_);
   GtkWidget* top = gtk_widget_get_toplevel(area_);
   if (gtk_widget_is_toplevel(top) && gtk_widget_get_visible(top)) gtk_window_present(GTK_WINDOW(top));
 }
