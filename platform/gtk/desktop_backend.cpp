@@ -21,6 +21,8 @@ bool openDesktopDisplay(int* argc, char*** argv) {
   gtk_disable_setlocale();
   std::setlocale(LC_ALL, "");
   std::setlocale(LC_NUMERIC, "C");
+  // Pointer warping and screen coordinates need X (XWayland on a Wayland desktop).
+  gdk_set_allowed_backends("x11");
   int noArgc = 0;
   char** noArgv = nullptr;
   if (!gtk_init_check(argc ? argc : &noArgc, argv ? argv : &noArgv)) return false;
