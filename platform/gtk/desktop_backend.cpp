@@ -141,6 +141,16 @@ void DesktopApplication::replyToTerminate(bool terminate) {
   if (running_ && gtk_main_level() > 0) gtk_main_quit();
 }
 
+void DesktopApplication::modalPass(Window& w, double) {
+  DesktopRunLoop::ModeScope scope(backend_.loop, RunLoopMode::ModalPanel);
+  GtkWidget* win = backend_.windows.gtkWindowFor(w);
+  // Other windows take no input while the run lasts (sync lifts it once the run ended).
+  if (!gtk_window_get_modal(GTK_WINDOW(win))) gtk_window_set_modal(GTK_WINDOW(win), TRUE);
+  // Every way a run ends (stop, abort, the window closing, termination) is an event, timer
+  // or posted work, after which this returns.
+  g_main_context_iteration(nullptr, TRUE);
+}
+
 void DesktopApplication::setActive(bool active) {
   if (active == active_) return;
   active_ = active;
