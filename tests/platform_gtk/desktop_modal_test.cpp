@@ -197,3 +197,40 @@ TEST_F(DesktopModalTest, TheTextFieldFiltersCommitsAndCancelsOneAtATime) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace vq::test;
+
+struct Closer : WindowDelegate {
+  int asked = 0;
+  bool windowShouldClose(Window&) override {
+    ++asked;
+    return true;
+  }
+};
+
+TEST_F(DesktopModalTest, AModalRunEndsByStopOrByItsCloseBoxWhileTheFrameTimerRuns) {
+  Window dialog;
+  dialog.setTitle("VQ modal");
+  dialog.setFrame({100, 100, 200, 120});
+  dialog.setOwner(window.get());
+  Closer closer;
+  dialog.setDelegate(&closer);
+  bool modalInside = false;
+  b->loop.addTimer(0.3, false, [&] {
+    modalInside = gtk_window_get_modal(GTK_WINDOW(b->windows.gtkWindowFor(dialog)));
+    b->app.stopModal(5);
+  }, true);
+  int before = ticks;
+  EXPECT_EQ(b->app.runModalForWindow(dialog), 5);
+  EXPECT_TRUE(modalInside) << "other windows take no input during the run";
+  EXPECT_GE(ticks - before, 20);
+  b->loop.addTimer(0.2, false, [&] { gtk_window_close(GTK_WINDOW(b->windows.gtkWindowFor(dialog))); }, true);
+  EXPECT_EQ(b->app.runModalForWindow(dialog), kModalResponseAbort);
+  EXPECT_EQ(closer.asked, 1);
+  EXPECT_TRUE(dialog.isClosed());
+  EXPECT_FALSE(gtk_widget_get_visible(b->windows.gtkWindowFor(dialog)));
+}
+
+}  // namespace
