@@ -122,6 +122,7 @@ class DesktopWindows final : public WindowObserver {
 
   DesktopBackend& backend_;
   std::map<Window*, Entry> entries_;
+  std::vector<guint16> heldKeys_;  // hardware codes pressed and not released: repeats
   guint syncTimer_ = 0;
   GdkCursor* cursor_ = nullptr;
 };

@@ -273,6 +273,15 @@ gboolean DesktopWindows::onKey(GtkWidget* widget, GdkEventKey* key, gpointer p) 
   Window* w = self->windowForGtk(widget);
   if (!w) return FALSE;
   Event e = eventFromGdkKey(*key, self->backend_.loop.now());
+  // With detectable auto-repeat a held key sends presses without releases.
+  auto& held = self->heldKeys_;
+  auto it = std::find(held.begin(), held.end(), key->hardware_keycode);
+  if (key->type == GDK_KEY_PRESS) {
+    e.isRepeat = it != held.end();
+    if (it == held.end()) held.push_back(key->hardware_keycode);
+  } else if (it != held.end()) {
+    held.erase(it);
+  }
   e.window = w;
   e.windowNumber = w->windowNumber();
   self->backend_.app.deliver(e);
