@@ -268,20 +268,18 @@ gboolean DesktopWindows::onDelete(GtkWidget* widget, GdkEvent*, gpointer p) {
 
 gboolean DesktopWindows::onKey(GtkWidget* widget, GdkEventKey* key, gpointer p) {
   auto* self = static_cast<DesktopWindows*>(p);
+  // With detectable auto-repeat a held key sends presses without releases.
+  auto& held = self->heldKeys_;
+  auto it = std::find(held.begin(), held.end(), key->hardware_keycode);
+  bool repeat = key->type == GDK_KEY_PRESS && it != held.end();
+  if (key->type == GDK_KEY_PRESS && it == held.end()) held.push_back(key->hardware_keycode);
+  if (key->type == GDK_KEY_RELEASE && it != held.end()) held.erase(it);
   GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
   if (focus && GTK_IS_EDITABLE(focus)) return FALSE;  // a text field types for itself
   Window* w = self->windowForGtk(widget);
   if (!w) return FALSE;
   Event e = eventFromGdkKey(*key, self->backend_.loop.now());
-  // With detectable auto-repeat a held key sends presses without releases.
-  auto& held = self->heldKeys_;
-  auto it = std::find(held.begin(), held.end(), key->hardware_keycode);
-  if (key->type == GDK_KEY_PRESS) {
-    e.isRepeat = it != held.end();
-    if (it == held.end()) held.push_back(key->hardware_keycode);
-  } else if (it != held.end()) {
-    held.erase(it);
-  }
+  e.isRepeat = repeat;
   e.window = w;
   e.windowNumber = w->windowNumber();
   self->backend_.app.deliver(e);
