@@ -86,6 +86,7 @@ void HeadlessRunLoop::advance(double seconds) {
 }
 
 void HeadlessRunLoop::runNested(RunLoopMode mode, double seconds) {
+  if (mode != RunLoopMode::Default) GraphicsView::notifyModalLoop();
   RunLoopMode saved = mode_;
   mode_ = mode;
   advance(seconds);

@@ -224,7 +224,6 @@ void Window::makeKeyAndOrderFront() {
   if (previous && previous->delegate_) previous->delegate_->windowDidResignKey(*previous);
   // The resigning window may have moved the key elsewhere.
   if (gKey == this && delegate_) delegate_->windowDidBecomeKey(*this);
-  if (gObserver) gObserver->windowOrdered(*this);  // now the key window
 }
 
 Window* Window::keyWindow() { return gKey; }
