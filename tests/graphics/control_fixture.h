@@ -16,7 +16,7 @@
 namespace vqtest {
 
 // Frame k of every generated strip is filled with this colour; the background is never one.
-inline RAST_pixel FrameColor(int k) { return RAST_MakePixel(20 + 9 * k, 250 - 7 * k, 3 * k, 255); }
+inline RAST_pixel FrameColor(int k) { return RAST_MakePixel(k & 0xff, (255 - k) & 0xff, 77, 255); }
 inline constexpr RAST_pixel kBackground = RAST_MakePixel(1, 2, 3, 255);
 
 // An n-frame strip of frameW x frameH frames, each in FrameColor(k).
@@ -73,7 +73,7 @@ struct ControlFixture : ::testing::Test {
   }
   RAST_pixel Pixel(int x, int y) const { return *RAST_BitmapRows(graphics->GetDrawBitmap()).at(x, y); }
   // Which frame (1-based) a generated strip shows at (x, y); 0 for none.
-  int FrameAt(int x, int y, int n = 40) const {
+  int FrameAt(int x, int y, int n = 128) const {
     for (int k = 0; k < n; ++k) {
       if (Pixel(x, y) == FrameColor(k)) return k + 1;
     }
