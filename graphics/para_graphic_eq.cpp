@@ -158,7 +158,7 @@ void IParaGraphicEq::HandlePoint(int b, int w, int h, double* x, double* y) cons
 
 void IParaGraphicEq::ComputeCurve(int bi, int w, int h, int columns) {
   BandState& b = mBands[bi];
-  float* curve = mCurves[bi];
+  float* curve = mCurves[bi].data();
   std::fill(curve, curve + columns, 0.0f);
   auto put = [&](long long i, double v) {
     if (i >= 0 && i < columns) curve[i] = static_cast<float>(v);
@@ -227,15 +227,20 @@ bool IParaGraphicEq::Draw(IGraphics* graphics) {
 
   // Bands stay marked changed, so a dragged band is recomputed at every draw.
   const int columns = std::clamp(w, 0, kMaxWidth);
+  const size_t n = static_cast<size_t>(columns);
+  mTotal.resize(n);
   for (int b = 0; b < mNBands; ++b) {
+    if (mCurves[b].size() != n) {
+      mCurves[b].resize(n);
+      mBands[b].changed = true;
+    }
     if (mBands[b].changed) ComputeCurve(b, w, h, columns);
   }
-  for (int x = 0; x < columns; ++x) {
+  for (size_t x = 0; x < n; ++x) {
     float sum = 0.0f;
     for (int b = 0; b < mNBands; ++b) sum += mCurves[b][x];
     mTotal[x] = sum;
   }
-  mTotalWidth = columns;
   DrawCurve(graphics);
   DrawHandlesAndLabels(graphics);
   return true;
@@ -264,13 +269,14 @@ void IParaGraphicEq::DrawGrid(IGraphics* graphics) {
 
 void IParaGraphicEq::DrawCurve(IGraphics* graphics) {
   RAST_IBitmap* bitmap = graphics->GetDrawBitmap();
-  if (!bitmap || mTotalWidth <= 16) return;
+  const int width = CurveWidth();
+  if (!bitmap || width <= 16) return;
   const IColor& c = mSettings.mCurveColor;
   const IColor shadow(c.A, std::max(c.R - 50, 0), std::max(c.G - 50, 0), std::max(c.B - 50, 0));
   const RAST_pixel curvePixel = c.ToPixel(), shadowPixel = shadow.ToPixel();
   const float cy = (mRECT.T + mRECT.B) * 0.5f;
   const float l = static_cast<float>(mRECT.L);
-  for (int x = 0; x <= mTotalWidth - 17; ++x) {
+  for (int x = 0; x <= width - 17; ++x) {
     const float y0 = mTotal[x] + cy;
     if (!(y0 > mRECT.T && y0 < mRECT.B)) continue;
     const float y1 = mTotal[x + 1] + cy, y2 = mTotal[x + 2] + cy;

@@ -4,13 +4,14 @@
 // not a filter. The value is the index of the band last touched over (bands - 1).
 #pragma once
 
+#include <vector>
+
 #include "graphics/icontrol.h"
 
 class IParaGraphicEq : public IControl {
  public:
   static constexpr int kMaxBands = 10;
   static constexpr int kMaxGrid = 20;
-  static constexpr int kCurveSize = 8192;
   // Columns of curve the display computes and draws; wider displays leave the rest empty.
   static constexpr int kMaxWidth = 1920;
   // A handle takes presses closer than this both ways.
@@ -84,8 +85,8 @@ class IParaGraphicEq : public IControl {
   // The label text a selected band shows.
   void BandLabel(int b, char* out, int size) const;
   // The summed curve of the last draw: pixel offsets from the middle line, negative upwards.
-  int CurveWidth() const { return mTotalWidth; }
-  const float* TotalCurve() const { return mTotal; }
+  int CurveWidth() const { return static_cast<int>(mTotal.size()); }
+  const float* TotalCurve() const { return mTotal.data(); }
 
  protected:
   // Millisecond clock for the double release; tests replace it.
@@ -124,7 +125,7 @@ class IParaGraphicEq : public IControl {
   double mFreqGridPos[kMaxGrid] = {}, mGainGridPos[kMaxGrid] = {};
   char mFreqLabels[kMaxGrid][32] = {};
   char mGainLabels[kMaxGrid][32] = {};
-  float mCurves[kMaxBands][kCurveSize] = {};
-  float mTotal[kMaxWidth] = {};
-  int mTotalWidth = 0;
+  // One value per drawn column, sized exactly, so that no write can stray past the display.
+  std::vector<float> mCurves[kMaxBands];
+  std::vector<float> mTotal;
 };
