@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "control_fixture.h"
+#include "graphics/imodule_gui_resize.h"
 #include "graphics/knob_controls.h"
 
 using namespace vqtest;
@@ -127,6 +128,17 @@ TEST_F(KnobControls, LineKnobPointsAtTheAngleOfItsValue) {
     EXPECT_EQ(Pixel(c.onX, c.onY), COLOR_GREEN.ToPixel()) << c.v;
     EXPECT_EQ(Pixel(c.offX, c.offY), kBackground) << c.v;
   }
+  // The radii follow the GUI scale once the GUI can be scaled.
+  knob->SetValue(0.0);
+  knob->OnRescale(0.5);
+  DrawArea(knob->GetRECT());
+  EXPECT_EQ(Pixel(20, 4), COLOR_GREEN.ToPixel());  // no resize object: scale ignored
+  IModuleGUIResize resize;
+  plug.SetGUIResize(&resize);
+  DrawArea(knob->GetRECT());
+  plug.SetGUIResize(nullptr);
+  EXPECT_EQ(Pixel(20, 4), kBackground);
+  EXPECT_EQ(Pixel(20, 12), COLOR_GREEN.ToPixel());
 }
 
 TEST_F(KnobControls, RotatedKnobsDrawTheirImagesAtTheCentre) {
