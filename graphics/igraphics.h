@@ -61,9 +61,35 @@ class IGraphics : public IModuleGUI {
   virtual void ShowMouseCursor() {}
   virtual void UpdateTooltips() = 0;
   virtual RAST_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
-  // Asks the user for a new value of the control's parameter (menu or text field); the answer
-  // comes back through IControl::SetValueFromUserInput. Filled in by the input layer.
-  virtual void PromptUserInput(IControl* control, IParam* param, IRECT* where) {}
+  // Asks the user for a new value of the control's parameter: a menu of its display texts, or
+  // a text field whose answer comes back through SetFromStringAfterPrompt.
+  virtual void PromptUserInput(IControl* control, IParam* param, IRECT* where);
+  // Applies typed text: the display text's value for bool and enum parameters (0 when none
+  // matches), else the number read in the "C" locale (0 when it is none).
+  void SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text);
+
+  // Input from the view, in GUI coordinates. The topmost hit is the last visible, not greyed
+  // out control whose target contains the point; a press captures it until the release.
+  void OnMouseDown(int x, int y, IMouseMod* mod);
+  void OnMouseUp(int x, int y, IMouseMod* mod);
+  void OnMouseDrag(int x, int y, IMouseMod* mod);
+  // Instead of OnMouseDown for a second click; true when handled as a press.
+  bool OnMouseDblClick(int x, int y, IMouseMod* mod);
+  void OnMouseWheel(int x, int y, IMouseMod* mod, int delta);
+  // Returns the handle-mouse-over flag.
+  bool OnMouseOver(int x, int y, IMouseMod* mod);
+  void OnMouseOut();
+  // key: 0 space, 1..4 up, down, left, right, 5..14 digits, 15..40 letters. True when handled.
+  bool OnKeyDown(int x, int y, int key);
+  void ReleaseMouseCapture();
+  // The captured control, else the topmost hit (mouseOver also takes greyed controls that ask
+  // for mouse-over); -1 when none.
+  int GetMouseControlIdx(int x, int y, bool mouseOver = false);
+  int GetLiveEditControlIdx(int x, int y);
+  // Parameter of the control at the point (also stored as the last clicked one); -1 for none
+  // or the background.
+  int GetParamIdxForPoint(int x, int y);
+  int TakeLastClickedParam();
 
   // Drawing into the back buffer, from IControl::Draw. Everything is clipped to the current
   // draw rectangle (nothing is drawn while it is empty) and to the buffer. A null colour or
@@ -215,6 +241,8 @@ class IGraphics : public IModuleGUI {
   // Controls the list operations may move: 1 .. count - 1 - (resize handles).
   int ResizeHandleCount() const;
   void RenumberControls();
+  int TopmostHit(int x, int y, bool mouseOver) const;
+  bool Swallowed() const { return mLiveEdit && mLiveEditSwallow; }
 
   UTL_Mutex mMutex;
   UTL_PtrList<IControl> mControls{4096};
