@@ -148,3 +148,18 @@ TEST_F(KnobControls, FaderHandleFollowsThePointer) {
   EXPECT_DOUBLE_EQ(noTravel.GetValue(), 0.3);
   EXPECT_EQ(Pushes(2).size(), 5u);
 }
+
+TEST_F(KnobControls, ThroughTheGraphicsAPressBesideAHandleFallsThrough) {
+  Strip strip(10, 10, 8), handle(12, 20, 1);
+  auto* below = Attach(new IKnobMultiControl(&plug, 0, 0, 3, &strip.frames));
+  below->SetRECT(IRECT(0, 0, 100, 100));
+  below->SetTargetRECT(below->GetRECT());
+  Attach(new IFaderControl(&plug, 10, 0, 100, 2, &handle.frames, IFaderControl::kVertical, true));
+  graphics->OnMouseDown(15, 90, &kLeft);  // the handle sits at the bottom (value 0)
+  graphics->OnMouseDrag(15, 50, &kLeft);
+  graphics->OnMouseUp(15, 50, &kLeft);
+  graphics->OnMouseDown(15, 10, &kLeft);  // beside the handle: the knob beneath takes it
+  graphics->OnMouseDrag(15, 0, &kLeft);
+  EXPECT_EQ(Pushes(2), std::vector<double>({0.0, 0.5}));
+  EXPECT_EQ(Pushes(3), std::vector<double>({0.0, 0.025}));
+}
