@@ -157,10 +157,10 @@ RAST_IBitmap* IGraphicsLinux::OSLoadBitmap(int id, const char* name) {
 
 void* IGraphicsLinux::OpenWindow(void* parentView) {
   CloseWindow();
-  mParentView = static_cast<vp::View*>(parentView);
   mView = vp::services().graphicsViews().createGraphicsView(static_cast<vp::View*>(parentView), mWidth, mHeight,
                                                             *this);
   if (!mView) return nullptr;
+  mView->focus();  // keys reach the controls from the start
   UpdateTooltips();
   PresentAll();
   // Common modes: the GUI keeps drawing while menus, panels and alerts run.
@@ -176,7 +176,6 @@ void IGraphicsLinux::StopTimer() {
 void IGraphicsLinux::CloseWindow() {
   StopTimer();
   mClosedView.reset();
-  mParentView = nullptr;
   if (!mView) return;
   // Taken out first: closing ends an open text field, whose callbacks must find no view.
   std::unique_ptr<vp::GraphicsView> view = std::move(mView);
@@ -189,7 +188,6 @@ void IGraphicsLinux::viewDetached() {
   // Called from inside the view: it is kept (showing and sending nothing) until the next open
   // or close.
   mClosedView = std::move(mView);
-  mParentView = nullptr;
 }
 
 void IGraphicsLinux::OnTimer() {
@@ -333,17 +331,9 @@ IPopupMenu* IGraphicsLinux::CreateIPopupMenu(IPopupMenu* menu, IRECT* area) {
   if (!mView || !menu || !area) return nullptr;
   MenuChoice choice;
   vp::Menu* shown = BuildMenu(menu, choice, 0);
-  // The menu opens at the area's lower left corner, in the window's bottom-up coordinates.
-  vp::Point at{static_cast<double>(area->L), static_cast<double>(mHeight - area->B)};
-  vp::View* parent = mParentView;
-  if (parent) {
-    at.y = parent->frame().height - area->B;
-    for (const vp::View* v = parent; v; v = v->superview()) {
-      at.x += v->frame().x;
-      at.y += v->frame().y;
-    }
-  }
-  vp::services().menuTracking().popUpContextMenu(*shown, at, parent);
+  // The menu opens at the area's lower left corner.
+  const vp::Point at = mView->locationInWindow(area->L, area->B);
+  vp::services().menuTracking().popUpContextMenu(*shown, at, mView->parentView());
   shown->release();
   if (!choice.menu || choice.index < 0) return nullptr;
   choice.menu->SetChosenItemIdx(choice.index);
@@ -378,8 +368,8 @@ void IGraphicsLinux::CreateTextEntry(IControl* control, IParam* param, IText* te
     if (param) SetFromStringAfterPrompt(control, param, typed.c_str());
     else control->SetTextFromPlug(typed.c_str());
   };
+  // The view gives the field the keyboard; focusing the view now would end it.
   mView->openTextField(std::move(r));
-  mView->focus();
 }
 
 void IGraphicsLinux::PromptForFile(UTL_String* file, int action, UTL_String* dir, const char* extensions) {

@@ -67,7 +67,6 @@ class IGraphicsLinux : public IGraphics, private vq::platform::GraphicsViewClien
 
   std::unique_ptr<vq::platform::GraphicsView> mView;
   std::unique_ptr<vq::platform::GraphicsView> mClosedView;  // its window went away
-  vq::platform::View* mParentView = nullptr;
   vq::platform::TimerId mTimer = 0;
   int mPrevX = 0;
   int mPrevY = 0;

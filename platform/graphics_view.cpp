@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/font_service.h"
+#include "platform/view.h"
 
 namespace vq::platform {
 
@@ -71,12 +72,23 @@ std::string filterTypedText(const TextFieldRequest& r, const std::string& curren
   return accepted;
 }
 
-GraphicsView::GraphicsView(GraphicsViewClient& client, int width, int height)
-    : client_(&client), width_(std::max(width, 0)), height_(std::max(height, 0)) {
+GraphicsView::GraphicsView(GraphicsViewClient& client, View* parent, int width, int height)
+    : client_(&client), parent_(parent), width_(std::max(width, 0)), height_(std::max(height, 0)) {
   openViews().push_back(this);
 }
 
 GraphicsView::~GraphicsView() { forget(this); }
+
+Point GraphicsView::locationInWindow(double x, double y) const {
+  if (!parent_) return {x, height_ - y};
+  // The parent's frames count bottom-up from each superview's origin.
+  double left = 0, bottom = 0;
+  for (const View* v = parent_; v && v->superview(); v = v->superview()) {
+    left += v->frame().x;
+    bottom += v->frame().y;
+  }
+  return {left + x, bottom + parent_->frame().height - y};
+}
 
 void GraphicsView::setSize(int width, int height) {
   width_ = std::max(width, 0);

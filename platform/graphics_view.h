@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/event.h"
+#include "platform/geometry.h"
 
 namespace vq::platform {
 
@@ -100,12 +101,18 @@ std::string filterTypedText(const TextFieldRequest& r, const std::string& curren
 // without applying).
 class GraphicsView {
  public:
-  GraphicsView(GraphicsViewClient& client, int width, int height);
+  GraphicsView(GraphicsViewClient& client, View* parent, int width, int height);
   virtual ~GraphicsView();
   GraphicsView(const GraphicsView&) = delete;
   GraphicsView& operator=(const GraphicsView&) = delete;
 
   GraphicsViewClient& client() const { return *client_; }
+  // The view it sits in (at its top-left), or none; must outlive this view.
+  View* parentView() const { return parent_; }
+  // A point of this view in its window's coordinates (origin bottom-left), as menus and
+  // other window-level services take them: popUpContextMenu(menu, locationInWindow(x, y),
+  // parentView()). Without a parent the view's own coordinates flipped.
+  Point locationInWindow(double x, double y) const;
   int width() const { return width_; }
   int height() const { return height_; }
   // False once the window holding it went away, or after close().
@@ -149,6 +156,7 @@ class GraphicsView {
  private:
   void endField(bool apply);
   GraphicsViewClient* client_;
+  View* parent_;
   int width_;
   int height_;
   bool open_ = true;

@@ -27,8 +27,7 @@ double clockNow() { return services().runLoop().now(); }
 
 HeadlessGraphicsView::HeadlessGraphicsView(View* parent, int width, int height,
                                            GraphicsViewClient& client)
-    : GraphicsView(client, width, height),
-      parent_(parent),
+    : GraphicsView(client, parent, width, height),
       shown_(static_cast<size_t>(this->width()) * static_cast<size_t>(this->height()), 0) {}
 
 HeadlessGraphicsView::~HeadlessGraphicsView() {

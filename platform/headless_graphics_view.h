@@ -21,7 +21,6 @@ class HeadlessGraphicsView final : public GraphicsView {
   void focus() override { ++focusRequests; }
   void setTooltipAreas(std::vector<PixelRect> areas) override { tooltipAreas = std::move(areas); }
 
-  View* parent() const { return parent_; }
   // The shown copy, one word per pixel in the buffer's layout; 0 where nothing was presented.
   uint32_t shownPixel(int x, int y) const;
 
@@ -66,7 +65,6 @@ class HeadlessGraphicsView final : public GraphicsView {
   std::string textFieldText() const override { return fieldText_; }
 
  private:
-  View* parent_;
   std::vector<uint32_t> shown_;
   std::string fieldText_;
   uint32_t held_ = 0;

@@ -8,6 +8,7 @@ namespace {
 std::vector<Window*> gOrder;  // front to back
 Window* gKey = nullptr;
 Window* gModal = nullptr;
+WindowObserver* gObserver = nullptr;
 int gNextNumber = 1;
 }  // namespace
 
@@ -60,6 +61,7 @@ Point View::convertFromWindow(Point p) const {
 Window::Window() : number_(gNextNumber++) {}
 
 Window::~Window() {
+  if (gObserver) gObserver->windowWillClose(*this);
   if (contentView_) {
     View* v = contentView_;
     contentView_ = nullptr;
@@ -100,17 +102,19 @@ void Window::orderFront() {
   gOrder.erase(std::remove(gOrder.begin(), gOrder.end(), this), gOrder.end());
   gOrder.insert(gOrder.begin(), this);
   visible_ = true;
+  if (gObserver) gObserver->windowOrdered(*this);
 }
 
 void Window::orderOut() {
   gOrder.erase(std::remove(gOrder.begin(), gOrder.end(), this), gOrder.end());
   visible_ = false;
   if (gKey == this) gKey = nullptr;
+  if (gObserver) gObserver->windowOrdered(*this);
 }
 
 void Window::makeKeyAndOrderFront() {
-  orderFront();
   gKey = this;
+  orderFront();
 }
 
 Window* Window::keyWindow() { return gKey; }
@@ -118,5 +122,6 @@ Window* Window::mainWindow() { return gKey ? gKey : (gOrder.empty() ? nullptr : 
 const std::vector<Window*>& Window::orderedWindows() { return gOrder; }
 Window* Window::modalWindow() { return gModal; }
 void Window::setModalWindow(Window* w) { gModal = w; }
+void Window::setObserver(WindowObserver* o) { gObserver = o; }
 
 }  // namespace vq::platform

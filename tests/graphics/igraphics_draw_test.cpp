@@ -1,7 +1,6 @@
 // Drawing primitives, text and the blend table of IGraphics.
 #include <cmath>
 
-#include "graphics/graphics_caches.h"
 #include "gui_fixture.h"
 
 using guitest::GuiFixture;
@@ -101,25 +100,6 @@ TEST_F(GraphicsDrawing, PixelsLinesAndShapesFollowTheirRules) {
   EXPECT_EQ(g->GetPoint(60, 41), IColor(0, 0, 0, 0));
   EXPECT_EQ(g->GetPoint(80, 60), kRed);
   EXPECT_EQ(g->GetPoint(70, 50), IColor(0, 0, 0, 0));  // the corner is round
-}
-
-TEST(GraphicsBlend, MethodsBecomeRastModes) {
-  struct Case {
-    int method;
-    bool none, rotated;
-    int mode;
-  };
-  const Case cases[] = {{0, true, false, 0x10000},  {1, false, false, 0x0},    {2, false, false, 0x10001},
-                        {3, false, false, 0x10002}, {7, false, false, 0x10000}, {0, true, true, 0x10100},
-                        {1, false, true, 0x100},    {3, false, true, 0x10102}};
-  for (const Case& c : cases) {
-    IChannelBlend blend(c.method, 0.25f);
-    float alpha = 0;
-    RAST_BlendMode mode(0);
-    graphics_detail::BlendToRast(c.none ? nullptr : &blend, c.rotated, &alpha, &mode);
-    EXPECT_EQ(mode.bits(), c.mode) << c.method;
-    EXPECT_EQ(alpha, c.none ? 1.0f : 0.25f);
-  }
 }
 
 TEST_F(GraphicsDrawing, TextMeasuresAtItsAlignedSideAndSharesFontsByStyle) {

@@ -5,6 +5,7 @@
 #include "gui_fixture.h"
 #include "platform/menu.h"
 #include "plugin/iparam.h"
+#include "plugin/ipopup_menu.h"
 
 using guitest::FnControl;
 using guitest::GuiFixture;
@@ -185,7 +186,7 @@ TEST_F(GraphicsInput, TheTimerDrawsThenPresentsOnlyWhatChanged) {
   EXPECT_EQ(led->draws, 2);
 }
 
-TEST_F(GraphicsInput, TooltipsFileDialogsAndTheClipboardUseThePlatform) {
+TEST_F(GraphicsInput, TooltipsAndFileDialogsUseThePlatform) {
   FnControl* knob = Add(IRECT(10, 10, 30, 30));
   knob->SetTooltip("Cutoff");
   Add(IRECT(40, 10, 60, 30))->Hide(true);
@@ -206,24 +207,6 @@ TEST_F(GraphicsInput, TooltipsFileDialogsAndTheClipboardUseThePlatform) {
   file.Set("old");
   g->PromptForFile(&file, 0, &dir, "");  // cancelled
   EXPECT_STREQ(file.Get(), "");
-
-  UTL_String clip(128);
-  EXPECT_FALSE(g->GetTextFromClipboard(&clip));
-  backend.setString("A1");
-  EXPECT_TRUE(g->GetTextFromClipboard(&clip));
-  EXPECT_STREQ(clip.Get(), "A1");
-  EXPECT_FALSE(g->OpenURL(nullptr));
-
-  // A hidden pointer comes back where it was hidden (display coordinates, y down).
-  backend.mouse = {30, 500};
-  g->HideMouseCursor();
-  backend.mouse = {300, 100};
-  EXPECT_TRUE(backend.isHidden());
-  g->ShowMouseCursor();
-  EXPECT_FALSE(backend.isHidden());
-  ASSERT_FALSE(backend.warps.empty());
-  EXPECT_EQ(backend.warps.back().x, 30);
-  EXPECT_EQ(backend.warps.back().y, backend.mainDisplayHeight() - 500);
 }
 
 // Typed numbers do not change meaning with the user's locale.
@@ -241,4 +224,27 @@ TEST(GraphicsLocale, TypedNumbersAreReadWithAPoint) {
   g->SetFromStringAfterPrompt(c, plug.GetParam(0), "2.5");
   std::setlocale(LC_NUMERIC, saved.c_str());
   EXPECT_DOUBLE_EQ(c->GetValue(), plug.GetParam(0)->ToNormalized(2.5));
+}
+
+TEST_F(GraphicsInput, PopUpMenusKeepNumberingFlagsAndSubmenus) {
+  IPopupMenu menu, sub;
+  menu.SetPrefix(IPopupMenu::kPrefix2);
+  menu.AddItem("Saw");
+  menu.AddSeparator();
+  menu.AddItem("Noise", -1, IPopupMenuItem::kDisabled | IPopupMenuItem::kChecked);
+  menu.AddItem("More", &sub);
+  sub.AddItem("Pulse");
+  sub.AddItem("Ramp");
+  IRECT where(10, 10, 30, 20);
+  backend.menuAnswers.push_back({[](vp::Menu& m) {
+                                   EXPECT_FALSE(m.itemAt(2)->isEnabled());
+                                   EXPECT_TRUE(m.itemAt(2)->isChecked());
+                                   return m.itemAt(3)->submenu()->itemAt(1);
+                                 },
+                                 0});
+  EXPECT_EQ(g->CreateIPopupMenu(&menu, &where), &sub);
+  EXPECT_EQ(sub.GetChosenItemIdx(), 1);
+  const auto& shown = backend.menusShown.back();
+  EXPECT_EQ(shown.itemTitles, (std::vector<std::string>{"01: Saw", "", "03: Noise", "04: More"}));
+  EXPECT_EQ(g->CreateIPopupMenu(&menu, &where), nullptr);  // dismissed
 }
