@@ -48,6 +48,11 @@ TEST_F(BitmapControls, SwitchesStepWrapAndPushEveryClick) {
     inv.OnMouseDown(1, 1, &kLeft);
   }
   EXPECT_EQ(Pushes(2), (std::vector<double>{1.0, 0.0, 1.0, 0.0}));
+  ISwitchPopUpControl popUp(&plug, 0, 0, 1, &strip.frames);  // prompts, then pushes as it is
+  popUp.SetPromptDisabled(false);
+  popUp.OnMouseDblClick(1, 1, &kLeft);
+  EXPECT_EQ(graphics->prompts.size(), 1u);
+  EXPECT_EQ(Pushes(1), std::vector<double>{0.0});
 }
 
 TEST_F(BitmapControls, SwitchFramesPicksTheFrameUnderThePointer) {
