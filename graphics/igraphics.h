@@ -162,6 +162,10 @@ class IGraphics : public IModuleGUI {
   void SetControlsFromPlugValue(int paramIdx, bool normalized, double value) override;
   void CreateDrawBitmaps() override;
   void AttachControl(IControl* control) override;
+  // Puts a background at index 0: a panel of one colour over the whole window, or the image
+  // (one frame) as a bitmap control at its own size.
+  void AttachPanelBackground(const IColor* color);
+  void AttachBackground(int id, const char* name);
   void AttachResizeHandles(IModuleGUIResize* resize) override;
   void ResizeAtGuiOpen(IModuleGUIResize* resize) override;
   void RecordAttachLayout(LiveEditState* state) override;
