@@ -136,6 +136,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // ranges, with the FLEXI slot aimed at them.
   void SetupFlexiRanges(bool synced);
   void SetupFlexiRangesFx(int mode);
+  // Both of the above as "MIDI Sync" `sync` (0..3) and the delay model ask for.
+  void SetupSyncRanges(int sync, bool delayLong);
   // Hides or shows the range knobs of the slots aimed at the field; true when one is.
   bool HighlightFlexiDestinations(int field, bool hide);
   // A row picked in the FLEXI source or range-control list (listViewTarget says which).
