@@ -44,7 +44,7 @@ void ShowRowText(IControl* text, const char* s) {
 }  // namespace
 
 int ProgramFileSlot(std::string_view fileName) {
-  int n = LeadingNumber(fileName, 3);
+  int n = LeadingNumber(fileName, 2);
   return n >= kFirstProgramSlot && n <= kLastProgramSlot ? n : 0;
 }
 
