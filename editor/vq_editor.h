@@ -290,6 +290,10 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::string CurrentListName() const;
   std::string saveFolder;            // where received programs are offered, ends in "/"
   bool receivedDumpPending = false;  // the save selector writes the received dump, not the editor
+  // A failed or timed-out request leaves no dump to be saved in place of the user's program.
+  void DropReceivedDump();
+  // receiveBuffer holds a complete, checked program dump.
+  bool HoldsReceivedDump() const;
 
   // File selectors by role: the file each one shows, and its control when the GUI built one.
   enum FileSelectorRole { kFirmwareSelector, kLoadSelector, kSaveSelector, kWriteSelector,
@@ -368,6 +372,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void ReadFirmwareFile(const char* path);
   // The next block of the current section (a 0x12 reply).
   void SendNextFirmwareBlock();
+  void SendFirmwareBlock(const FirmwareUpdate::Action& block);
   // A 0x11, 0x12, 0x14 or 0x15 reply while firmwareRunning (MIDI thread, mutex held).
   void OnFirmwareReply(uint8_t target, uint8_t command);
   FirmwareUpdate firmware;

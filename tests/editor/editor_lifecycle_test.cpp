@@ -35,7 +35,7 @@ TEST_F(LifecycleTest, AWaitTimesOutOnItsThirdPoll) {
   EXPECT_EQ(Boxes()[0].text, kNoDevice);
   EXPECT_EQ(Boxes()[0].caption, "Error");
   EXPECT_EQ(Boxes()[0].type, 0);
-  EXPECT_EQ(StatusText(), "Communication error!");
+  EXPECT_EQ(StatusText(), "Firmware update aborted: the VQ stopped answering!");
   Polls(5);
   EXPECT_EQ(Boxes().size(), 1u) << "the poll never sets a wait";
 }

@@ -73,9 +73,12 @@ TEST(FirmwareFileCheck, RefusesBadFilesWhole) {
   expectRefused({'V', 'Q', '4'}, FirmwareFileError::kBadMagic);
   expectRefused(std::vector<uint8_t>(good.begin(), good.begin() + 20), FirmwareFileError::kTruncated);
   expectRefused(std::vector<uint8_t>(good.begin(), good.end() - 1), FirmwareFileError::kTruncated);
+  // Bytes after the five sections are read like any other file: the sections are what is sent.
   auto longer = good;
-  longer.push_back(0);
-  expectRefused(longer, FirmwareFileError::kTrailingBytes);
+  longer.insert(longer.end(), {0, 1, 2});
+  std::vector<FirmwareSection> fromLonger;
+  ASSERT_EQ(ParseFirmwareImage(longer, fromLonger), FirmwareFileError::kNone);
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(fromLonger[k].data, out[k].data) << k;
   // A size beyond what a section's buffer holds, and a size that would wrap the total.
   auto huge = FirmwareImage({Pattern(57344, 1), {}, {}, {}, {}});
   expectRefused(huge, FirmwareFileError::kSectionTooLarge);
@@ -143,12 +146,12 @@ TEST(FirmwareBlocks, RepliesOutOfTurnAreIgnored) {
   FirmwareSection s{3, 300, std::vector<uint8_t>(300, 1)};
   FirmwareUpdate u;
   u.Begin({s});
-  // A block request before the erase reply, or from another target, sends nothing.
-  EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdBlockReady).step, FirmwareUpdate::Step::kIgnored);
-  u.OnReply(8, vq_sysex::kCmdSectionReady);
+  // Replies of another target, erase included, send nothing.
+  EXPECT_EQ(u.OnReply(9, vq_sysex::kCmdSectionReady).step, FirmwareUpdate::Step::kIgnored);
   EXPECT_EQ(u.OnReply(9, vq_sysex::kCmdBlockReady).step, FirmwareUpdate::Step::kIgnored);
   // "Section done" before the last block went out does not skip the rest.
   EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdSectionDone).step, FirmwareUpdate::Step::kIgnored);
+  // A lost erase reply loses nothing: asking for a block shows the device has erased.
   EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdBlockReady).message.size(), 250u);
   EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdBlockReady).message.size(), 69u);
   // A repeated erase reply in the middle of the section does not start it over.

@@ -115,6 +115,7 @@ TEST(IncomingSysExCheck, SlotChecksumAndReplies) {
 
 TEST_F(IncomingMidiTest, GoodDumpIsKeptAndNamedOnTheNextTick) {
   VQEditor& e = Make();
+  e.requestSlot = 12;
   e.requestOutstanding = true;
   const Bytes dump = Dump(12);
   Receive(dump);
@@ -130,12 +131,17 @@ TEST_F(IncomingMidiTest, BadChecksumAsksAgainABoundedNumberOfTimes) {
   e.requestSlot = 9;
   Bytes bad = Dump(9);
   bad[100] ^= 0x01;
+  // Nothing asked for: a spoiled dump asks for nothing.
+  Receive(bad);
+  EXPECT_FALSE(e.requestPending);
+  e.requestOutstanding = true;
   for (int attempt = 1; attempt <= VQEditor::kDumpRetryLimit; ++attempt) {
     Receive(bad);
     EXPECT_TRUE(e.requestPending) << attempt;
     EXPECT_EQ(e.requestSlot, 9);
     EXPECT_FALSE(e.transferFailed);
     e.requestPending = false;
+    e.requestOutstanding = true;  // the next tick asked again
   }
   Receive(bad);
   EXPECT_FALSE(e.requestPending);
@@ -144,6 +150,7 @@ TEST_F(IncomingMidiTest, BadChecksumAsksAgainABoundedNumberOfTimes) {
 
   // A good dump after a bad one starts the count afresh.
   e.transferFailed = false;
+  e.requestOutstanding = true;
   Receive(bad);
   Receive(Dump(9));
   EXPECT_EQ(e.dumpRetries, 0);
@@ -158,6 +165,8 @@ TEST_F(IncomingMidiTest, ARequestThatTimesOutLeavesNoRetriesUsedForTheNext) {
   }
   Bytes bad = Dump(9);
   bad[100] ^= 0x01;
+  e.requestSlot = 9;
+  e.requestOutstanding = true;
   Receive(bad);  // one re-request used, then the device falls silent
   e.requestPending = false;
   e.requestOutstanding = true;
@@ -167,6 +176,7 @@ TEST_F(IncomingMidiTest, ARequestThatTimesOutLeavesNoRetriesUsedForTheNext) {
 
   // The next request gets every re-request again.
   for (int attempt = 1; attempt <= VQEditor::kDumpRetryLimit; ++attempt) {
+    e.requestOutstanding = true;
     Receive(bad);
     EXPECT_TRUE(e.requestPending) << attempt;
     EXPECT_FALSE(e.transferFailed) << attempt;
