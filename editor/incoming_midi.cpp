@@ -172,6 +172,10 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
     SendSysEx(&one);
     return;
   }
+  // A status byte where a data byte belongs is a broken message: never passed on.
+  const uint8_t kind = status & 0xF0;
+  const bool oneDataByte = kind == 0xC0 || kind == 0xD0;
+  if (status < 0xF0 && ((msg->mData1 & 0x80) || (!oneDataByte && (msg->mData2 & 0x80)))) return;
   const int note = msg->mData1 & 0x7F;
   const int velocity = msg->mData2 & 0x7F;
   // Counts follow the keys actually held: a release of a key not held, or a second press of a

@@ -349,6 +349,21 @@ TEST_F(IncomingMidiTest, ClockOtherChannelMessagesAndSystemMessages) {
   EXPECT_EQ(sent[3], (Bytes{0xE0, 0, 64}));
 }
 
+TEST_F(IncomingMidiTest, MessagesWithAStatusByteInADataPlaceAreDropped) {
+  VQEditor& e = Make();
+  e.learnCC[11] = 7;
+  const uint8_t broken[][3] = {{0x8D, 0xF8, 0xFF}, {0x90, 60, 0x80}, {0x90, 0x90, 64}, {0xB0, 7, 0xF0},
+                               {0xB0, 0x87, 10}, {0xC0, 0x85, 0}, {0xE0, 0, 0xC0}};
+  const size_t mark = Mark();
+  const double volume = Value(14);
+  for (const auto& m : broken) Key(m[0], m[1], m[2]);
+  EXPECT_TRUE(Since(mark).empty());
+  EXPECT_EQ(e.activeNotes, 0);
+  EXPECT_EQ(Value(14), volume) << "no learned controller moved";
+  Key(0xC0, 5, 0x80);  // a program change carries one data byte: the second is no part of it
+  EXPECT_EQ(Since(mark).size(), 1u);
+}
+
 TEST_F(IncomingMidiTest, OnScreenKeyboardIsMarkedOnTheMainThread) {
   VQEditor& e = Make();
   TestControl keyboard(&e, IRECT(0, 0, 10, 10));
