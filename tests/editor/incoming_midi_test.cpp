@@ -183,6 +183,44 @@ TEST_F(IncomingMidiTest, ARequestThatTimesOutLeavesNoRetriesUsedForTheNext) {
   }
 }
 
+TEST_F(IncomingMidiTest, OnlyTheExpectedDumpEndsAWaitOrReplacesTheDumpHeld) {
+  struct Case {
+    const char* what;
+    bool bankDownload, firmware;
+    Bytes message;
+  };
+  Bytes otherCommand = Dump(5);
+  otherCommand[5] = 0x42;
+  Bytes spoiled = Dump(5);
+  spoiled[100] ^= 1;
+  const Case cases[] = {
+      {"another command in a bank download", true, false, otherCommand},
+      {"another command after a request", false, false, otherCommand},
+      {"another slot after a request", false, false, Dump(6)},
+      {"a good dump during a firmware update", false, true, Dump(5)},
+      {"a spoiled dump during a firmware update", false, true, spoiled},
+  };
+  for (const Case& c : cases) {
+    VQEditor& e = Make();
+    e.requestSlot = 5;
+    e.requestOutstanding = true;
+    e.bankDownloadRunning = c.bankDownload;
+    e.firmwareRunning = c.firmware;
+    Receive(c.message);
+    EXPECT_TRUE(e.requestOutstanding) << c.what;
+    EXPECT_FALSE(e.requestPending || e.dumpReceived || e.downloadSavePending) << c.what;
+  }
+  // A dump held for saving is never replaced by one that fails its checks.
+  VQEditor& e = Make();
+  e.requestSlot = 5;
+  e.requestOutstanding = true;
+  Receive(Dump(5));
+  ASSERT_TRUE(e.dumpReceived);
+  e.requestOutstanding = true;
+  Receive(spoiled);
+  EXPECT_EQ(Bytes(e.receiveBuffer, e.receiveBuffer + 213), Dump(5));
+}
+
 TEST_F(IncomingMidiTest, OlderDumpClearsWhatItDoesNotCarryAndIsSavedOnTheMainThread) {
   VQEditor& e = MakeWithTransfers();
   Receive(Dump(20));  // fills every byte of the receive buffer
