@@ -14,10 +14,11 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -
 
 mkdir -p "$build/corpus" "$build/artifacts"
 echo "fuzz-transfers: building $build/tools/fuzz/transfer_fuzzer"
+# clang 14 leaves sized deallocation off unless asked; the program's own code uses it.
 CC=${VQ_FUZZ_CC:-clang-14} CXX=${VQ_FUZZ_CXX:-clang++-14} cmake -S "$here" -B "$build" -G Ninja \
   -DCMAKE_BUILD_TYPE=Debug -DVQ_TESTS=OFF -DVQ_BENCH=OFF -DVQ_FUZZ=ON "${launcher[@]}" \
   -DCMAKE_C_FLAGS="-O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
-  -DCMAKE_CXX_FLAGS="-O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
+  -DCMAKE_CXX_FLAGS="-O1 -fsized-deallocation -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 cmake --build "$build" -j"$jobs" --target transfer_fuzzer
 
