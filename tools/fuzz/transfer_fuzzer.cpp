@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,7 @@ struct Scratch {
     for (uint32_t size : sizes) firmware.append(size, '\x5A');
     Write(folder + "fw.bin", firmware);
   }
+  ~Scratch() { std::filesystem::remove_all(folder); }
   static void Write(const std::string& path, const std::string& bytes) {
     FILE* f = fopen(path.c_str(), "wb");
     if (!f) abort();
