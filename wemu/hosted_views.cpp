@@ -7,6 +7,7 @@ HWND__* WEMU_CreateHostedWindowView(HWND__* parent, const RECT* rect, void** hos
   if (!parent || !WEMU_OnWindowThread() || !WEMU_IsLiveWindow(parent)) return nullptr;
   HWND__* inside = WEMU_ViewOfHandle(parent);
   WEMU_WindowView* v = WEMU_WindowView::create(nullptr, nullptr, inside, nullptr, 0);
+  if (v) v->isOpaque = false;
   if (v && rect)
     v->setFrame({double(rect->left), double(rect->top), double(rect->right - rect->left),
                  double(rect->bottom - rect->top)});

@@ -10,6 +10,7 @@
 #include "platform/drag_source.h"
 #include "platform/gl_context.h"
 #include "wemu/drag_source.h"
+#include "wemu/hosted_views.h"
 #include "wemu/view_gl.h"
 #include "wemu/window_lifetime.h"
 #include "window_test_support.h"
@@ -165,6 +166,22 @@ TEST_F(DragSourceTest, OneGLContextPerViewReleasedWithIt) {
   WEMU_Internal_FlushDeferredDeletes();
   EXPECT_EQ(service->alive, 0);
   vq::platform::installGLService(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DragSourceTest, HostedViewsArePlainChildrenWithoutAHostedWindow) {
+  void* hosted = this;
+  RECT r{1, 2, 41, 32};
+  HWND__* v = WEMU_CreateHostedWindowView(dlg, &r, &hosted);
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(hosted, nullptr);
+  EXPECT_EQ(GetParent(v), dlg);
+  EXPECT_EQ(v->frame().width, 40);
+  EXPECT_EQ(WEMU_GetHostedWindow(v), nullptr);
+  EXPECT_EQ(WEMU_CreatePluginView(dlg, nullptr, nullptr, &r), nullptr);
 }
 
 }  // namespace
