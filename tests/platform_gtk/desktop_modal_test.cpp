@@ -234,3 +234,48 @@ TEST_F(DesktopModalTest, AModalRunEndsByStopOrByItsCloseBoxWhileTheFrameTimerRun
 }
 
 }  // namespace
+
+namespace {
+
+using namespace vq::test;
+
+// The file chooser: mapped as a dialog of its own kind.
+GtkWidget* mappedChooser() {
+  GList* all = gtk_window_list_toplevels();
+  GtkWidget* found = nullptr;
+  for (GList* l = all; l && !found; l = l->next)
+    if (GTK_IS_FILE_CHOOSER_DIALOG(l->data) && gtk_widget_get_mapped(GTK_WIDGET(l->data))) found = GTK_WIDGET(l->data);
+  g_list_free(all);
+  return found;
+}
+
+TEST_F(DesktopModalTest, TheSavePanelStartsInItsFolderAddsTheTypeAndCancels) {
+  std::filesystem::path folder = std::filesystem::temp_directory_path() / ("vq-panel-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  PanelRequest save;
+  save.kind = PanelRequest::Kind::Save;
+  save.title = "Save Program";
+  save.directory = folder.string();
+  save.fileName = "untitled";
+  save.allowedTypes = {"syx"};
+  auto toChooser = [this] {
+    GtkWidget* d = mappedChooser();
+    if (!d) return false;
+    int x, y;
+    gdk_window_get_origin(gtk_widget_get_window(d), &x, &y);
+    input.move(x + 40, y + 40);
+    gtk_window_present(GTK_WINDOW(d));
+    return true;
+  };
+  script({toChooser, hold(0.5), keys({XK_Return})});
+  int before = ticks;
+  auto chosen = b->runPanel(save);
+  EXPECT_GE(ticks - before, 20);
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(*chosen, std::vector<std::string>{(folder / "untitled.syx").string()});
+  script({toChooser, hold(0.3), keys({XK_Escape})});
+  EXPECT_EQ(b->runPanel(save), std::nullopt);
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace
