@@ -25,12 +25,18 @@ class DesktopModalTest : public DesktopTest {
       while (next < steps.size() && steps[next]()) ++next;
     }, true);
     started = b->loop.now();
-    watchdog = b->loop.addTimer(20, false, [] {
+    watchdog = b->loop.addTimer(20, false, [this] {
       ADD_FAILURE() << "watchdog: a nested loop was still open";
-      if (GtkWidget* w = mappedToplevel(false)) gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_DELETE_EVENT);
-      if (GtkWidget* w = mappedToplevel(true)) {
-        if (GtkWidget* m = gtk_bin_get_child(GTK_BIN(w)); m && GTK_IS_MENU(m)) gtk_menu_popdown(GTK_MENU(m));
+      GList* all = gtk_window_list_toplevels();
+      for (GList* l = all; l; l = l->next) {
+        GtkWidget* w = GTK_WIDGET(l->data);
+        if (!gtk_widget_get_mapped(w)) continue;
+        if (GTK_IS_DIALOG(w)) gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_DELETE_EVENT);
+        GtkWidget* child = GTK_IS_BIN(w) ? gtk_bin_get_child(GTK_BIN(w)) : nullptr;
+        if (child && GTK_IS_MENU(child)) gtk_menu_popdown(GTK_MENU(child));
       }
+      g_list_free(all);
+      b->app.abortModal();
     }, true);
   }
   void TearDown() override {
