@@ -29,6 +29,6 @@ function(vq_test_suite)
   target_include_directories(${VQ_NAME} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${VQ_NAME} PRIVATE ${VQ_DEPS} GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${VQ_NAME} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "VQ_SOURCE_DIR=${PROJECT_SOURCE_DIR};VQ_BINARY_DIR=${PROJECT_BINARY_DIR}"
-               ${VQ_PROPERTIES})
+    PROPERTIES ${VQ_PROPERTIES}
+               ENVIRONMENT "VQ_SOURCE_DIR=${PROJECT_SOURCE_DIR};VQ_BINARY_DIR=${PROJECT_BINARY_DIR}")
 endfunction()

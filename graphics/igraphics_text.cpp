@@ -55,11 +55,13 @@ RAST_IFont* CachedFontFor(const IText& t) {
   font->SetFromHFont(handle, 0x600);
   const int lineHeight = font->GetLineHeight();
   // A second try at the height that makes the line height come out as asked; a font that
-  // reports no line height keeps the first try.
+  // reports no line height, or one so far off that no font could correct it, keeps the first.
   if (lineHeight > 0 && lineHeight != h) {
     const double corrected = std::round(static_cast<double>(h) * h / lineHeight);
-    const int h2 = corrected > 8192.0 ? 8192 : std::max(static_cast<int>(corrected), 2);
-    if (HGDIOBJ__* second = MakeSystemFont(t, h2)) font->SetFromHFont(second, 0x600);
+    if (corrected <= 8192.0) {
+      if (HGDIOBJ__* second = MakeSystemFont(t, std::max(static_cast<int>(corrected), 2)))
+        font->SetFromHFont(second, 0x600);
+    }
   }
   auto entry = std::make_unique<FontEntry>();
   entry->size = t.mSize;

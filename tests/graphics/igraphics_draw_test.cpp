@@ -100,6 +100,19 @@ TEST_F(GraphicsDrawing, PixelsLinesAndShapesFollowTheirRules) {
   EXPECT_EQ(g->GetPoint(60, 41), IColor(0, 0, 0, 0));
   EXPECT_EQ(g->GetPoint(80, 60), kRed);
   EXPECT_EQ(g->GetPoint(70, 50), IColor(0, 0, 0, 0));  // the corner is round
+
+  // A bitmap cut by the draw rectangle keeps its pixels where they were; points round.
+  RAST_MemBitmap* ramp = MakeBitmap(20, 20, [](int x, int y) { return RAST_MakePixel(x, y, 9, 255); });
+  IFrameBitmap image(ramp, 20, 20);
+  DrawIn(IRECT(10, 10, 20, 20), [&](IGraphics* g) {
+    IRECT dest(5, 5, 25, 25);
+    g->DrawBitmap(&image, &dest, 1, 2);
+    g->DrawPoint(&kRed, 14.6f, 15.4f);
+  });
+  EXPECT_EQ(Pixel(10, 10), RAST_MakePixel(6, 7, 9, 255));
+  EXPECT_EQ(Pixel(19, 12), RAST_MakePixel(15, 9, 9, 255));
+  EXPECT_EQ(g->GetPoint(15, 15), kRed);
+  delete ramp;
 }
 
 TEST_F(GraphicsDrawing, TextMeasuresAtItsAlignedSideAndSharesFontsByStyle) {
@@ -130,4 +143,7 @@ TEST_F(GraphicsDrawing, TextMeasuresAtItsAlignedSideAndSharesFontsByStyle) {
   g->MeasureText(&smooth, "x", &r);
   EXPECT_EQ(other.mCached, text.mCached);
   EXPECT_NE(smooth.mCached, text.mCached);
+  // A size the font layer refuses: the height correction stays in range.
+  IText huge(100000, kRed);
+  EXPECT_TRUE(g->MeasureText(&huge, "x", &r));
 }
