@@ -141,6 +141,7 @@ void DrawOverlay(LiveEditContext& ctx) {
   for (int i = 1; i < ctx.e; ++i) {
     if (ctx.IsDeleted(i)) continue;
     const IRECT r = ctx.RectOfMode(i);
+    if (r.Empty()) continue;  // not editable in this mode
     RAST_FillTriangle(bm, r.R - ctx.corner, r.B, r.R, r.B, r.R, r.B - ctx.corner, Pixel(ModeColor(s, mode)),
                       RAST_BLIT_USE_ALPHA, 1.0f);
   }

@@ -53,25 +53,24 @@ void SizeHistory(LiveEditState* s) {
 
 size_t View(const LiveEditState* s) { return static_cast<size_t>(s->currentView); }
 
-// After an undo or a deletion: every layout view's block is rebuilt from its own layout.
-void RegenerateAllViews(LiveEditContext& ctx, bool hideSelected, int hideIdx) {
-  if (!ctx.resize) {
-    GenerateLayoutHeader(ctx, 0, false);
-    return;
-  }
+// After an undo or a deletion: the current layout is stored first, then every other layout
+// view's block is rebuilt from its own layout, and the current view is shown again.
+void RegenerateAllViews(LiveEditContext& ctx, bool hideInOthers, int hideIdx) {
   const int cur = ctx.s->currentView;
+  GenerateLayoutHeader(ctx, cur, false);
+  if (!ctx.resize) return;
   for (int v = 0; v < ctx.s->viewCount; ++v) {
-    if (hideSelected && v == cur) continue;
+    if (v == cur) continue;
     ctx.s->currentView = v;
     ctx.resize->SelectLayoutView(v);
     ctx.resize->RearrangeLayout();
-    if (hideSelected)
+    if (hideInOthers)
       if (IControl* c = ctx.Control(hideIdx)) c->Hide(true);
     GenerateLayoutHeader(ctx, v, false);
   }
   ctx.s->currentView = cur;
   ctx.resize->SelectLayoutView(cur);
-  if (hideSelected) ctx.resize->RearrangeLayout();
+  ctx.resize->RearrangeLayout();
 }
 
 int Scaled(int v, double scale) { return static_cast<int>(v * scale); }
