@@ -227,6 +227,9 @@ bool IsControlDeleted(const LiveEditContext& ctx, const IControl* control) {
 bool LiveEditFrame(LiveEditState* state, IModuleBase* plug, IGraphics* graphics, const LiveEditFields& fields,
                    double scale, int mouseX, int mouseY, int width, int height) {
   if (!state || !graphics) return false;
+  // The modal loop of the editor's own menu or message box keeps drawing; the open frame goes on
+  // after it.
+  if (state->inFrame) return *fields.overlayOn;
   LiveEditContext ctx{state, plug, graphics, plug ? plug->GetGUIResize() : nullptr, fields, scale, mouseX, mouseY,
                       width, height, graphics->NControls(), 0, 1, 8};
   LiveEditState* s = state;
@@ -277,7 +280,11 @@ bool LiveEditFrame(LiveEditState* state, IModuleBase* plug, IGraphics* graphics,
   s->prevPicked = picked;
 
   DrawOverlay(ctx);
-  if (mod.R) LiveEditContextMenu(ctx);
+  if (mod.R) {
+    s->inFrame = true;
+    LiveEditContextMenu(ctx);
+    s->inFrame = false;
+  }
   GenerateLayoutHeader(ctx, s->currentView, false);
   return true;
 }

@@ -102,6 +102,7 @@ class LiveEditState {
   int cornerSize = 8;
   int snapTo = 0;
   int cursor = 0;  // the cursor id last set, 0 none
+  bool inFrame = false;  // a menu or message box of the editor is open
 
   // Undo per layout view: snapshots, position (-1 when none), and the state after the newest change.
   std::vector<std::vector<LiveEditSnapshot>> undo;

@@ -79,7 +79,8 @@ struct LiveEdit : guitest::GuiFixture {
   }
   // A right click at (x, y) answered with menu item `item`.
   void Menu(int x, int y, int item) {
-    backend.menuAnswers.push_back({[item](vp::Menu& m) { return m.itemAt(item); }, 0});
+    // The GUI keeps drawing while the menu is open.
+    backend.menuAnswers.push_back({[item](vp::Menu& m) { return m.itemAt(item); }, 0.05});
     view->press(x, y, vp::PointerButton::Right);
     Frame();
     Frame();  // the menu took the release: it opens once
@@ -190,7 +191,7 @@ TEST_F(LiveEdit, MenuItemsRestackHideResetAndDelete) {
       {21, 0, 1, true, 1},   // Delete, confirmed
   };
   for (const Case& c : cases) {
-    if (c.item == 21) backend.alertAnswers.push_back({c.alertAnswer, 0});
+    if (c.item == 21) backend.alertAnswers.push_back({c.alertAnswer, 0.05});
     const size_t menus = backend.menusShown.size();
     Menu(c1->GetRECT().L + 5, 15, c.item);
     EXPECT_EQ(backend.menusShown.size(), menus + 1) << c.item;
