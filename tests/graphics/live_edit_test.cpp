@@ -50,11 +50,15 @@ struct LiveEdit : guitest::GuiFixture {
     fs::remove_all(dir);
   }
   // Background, then three 20 x 20 controls; attached, opened and with the overlay on.
-  void Build(int grid, int snap) {
+  void Build(int grid, int snap, bool withResize = false) {
     Add(IRECT(0, 0, 100, 80));
     c1 = Add(IRECT(10, 10, 30, 30));
     c2 = Add(IRECT(50, 10, 70, 30));
     c3 = Add(IRECT(10, 50, 30, 70));
+    if (withResize) {
+      for (int i = 0; i < 3; ++i) handles.push_back(Add(IRECT(80, 60, 100, 80)));
+      plug.SetGUIResize(&resizer);
+    }
     plug.AttachGraphics(g);
     state()->headerPath = (dir / "LiveEditLayout.h").string();
     g->EnableLiveEdit(true, grid, snap);
@@ -90,6 +94,7 @@ struct LiveEdit : guitest::GuiFixture {
   fs::path dir;
   FakeResize resizer;
   FnControl *c1 = nullptr, *c2 = nullptr, *c3 = nullptr;
+  std::vector<FnControl*> handles;
   vp::HeadlessGraphicsView* view = nullptr;
 };
 
@@ -211,6 +216,19 @@ TEST_F(LiveEdit, MenuItemsRestackHideResetAndDelete) {
   Menu(90, 75, 19);  // Reset View to Default
   EXPECT_EQ(c2->GetRECT(), IRECT(50, 10, 70, 30));
   EXPECT_TRUE(c1->IsHidden());  // still deleted
+}
+
+TEST_F(LiveEdit, WithGUIResizeTheHandlesAreNeverEditedAndEachViewGetsABlock) {
+  Build(1, 0, true);
+  Drag(95, 75, -30, -30);
+  EXPECT_EQ(handles[2]->GetRECT(), IRECT(80, 60, 100, 80));
+  Menu(15, 15, 9);  // Bring to Front: the top editable place, below the handles
+  EXPECT_EQ(g->GetControlIdx(c1), 3);
+  EXPECT_EQ(g->GetControlIdx(handles[0]), 4);
+  const std::string text = ReadFile(state()->headerPath);
+  EXPECT_NE(text.find("LiveEditSetLayout(0, 1, 3, IRECT(10, 10, 30, 30)"), std::string::npos);
+  EXPECT_NE(text.find("\t\t// End (1) "), std::string::npos);
+  EXPECT_EQ(text.find("SetDrawRECT"), std::string::npos);
 }
 
 TEST_F(LiveEdit, UndoAndRedoStepThroughGestures) {
