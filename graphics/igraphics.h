@@ -138,7 +138,7 @@ class IGraphics : public IModuleGUI {
   bool DrawRadialLine(const IColor* color, float cx, float cy, float angle, float rMin, float rMax,
                       const IChannelBlend* blend = nullptr, bool aa = false);
   bool DrawBlurredBitmap(IFrameBitmap* bitmap, int x, int y, IRECT* source);
-  // Draws the text in its style into r (clipped to r and the draw rectangle), or with measure
+  // Draws the text in its style into r (clipped to the draw rectangle only), or with measure
   // rewrites r to the text's box: the width kept at the aligned side, r.B := r.T + height.
   // Empty text does nothing and succeeds; false when no font can be made.
   bool DrawText(IText* text, const char* str, IRECT* r, bool measure = false);

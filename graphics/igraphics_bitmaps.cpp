@@ -63,8 +63,9 @@ IFrameBitmap* AddRecord(int id, const char* name, const IFrameBitmap& record) {
 }
 
 // Area resample of the block (sx, sy, sw, sh) of src into (dx, dy, dw, dh) of dst: each target
-// pixel sums a kernel of bilinear taps as wide as the reduction. Taps outside the source block
-// count as 0, so a frame never takes colour from its neighbour.
+// pixel sums a kernel of bilinear taps as wide as the reduction. Summed up, the taps weigh the
+// source columns from (int)px on as 1 - ax, 1, ..., 1, ax (rows alike), so each source pixel is
+// read once. Taps outside the source block count as 0: a frame never takes its neighbour's colour.
 void AreaResample(const RAST_BitmapRows& src, int sx, int sy, int sw, int sh, const RAST_BitmapRows& dst, int dx,
                   int dy, int dw, int dh) {
   if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
@@ -72,11 +73,8 @@ void AreaResample(const RAST_BitmapRows& src, int sx, int sy, int sw, int sh, co
   const int kw = std::max(static_cast<int>(fx + 0.99999999999), 0);
   const int kh = std::max(static_cast<int>(fy + 0.99999999999), 0);
   const double norm = kw > 0 && kh > 0 ? 1.0 / (kw * kh) : 1.0;
-  auto tap = [&](int x, int y, double weight, double* sum) {
-    if (weight == 0.0 || x < 0 || y < 0 || x >= sw || y >= sh) return;
-    const RAST_pixel p = *src.at(sx + x, sy + y);
-    for (int k = 0; k < 4; ++k) sum[k] += static_cast<double>((p >> (8 * k)) & 0xffu) * weight;
-  };
+  // Weight of the k-th of n + 1 source columns (or rows) for the fraction f.
+  auto weight = [](int k, int n, double f) { return (k < n ? 1.0 - f : 0.0) + (k >= 1 ? f : 0.0); };
   for (int j = 0; j < dh; ++j) {
     const double py = j * fy;
     const int iy = static_cast<int>(py);
@@ -87,13 +85,15 @@ void AreaResample(const RAST_BitmapRows& src, int sx, int sy, int sw, int sh, co
       const int ix = static_cast<int>(px);
       const double ax = px - ix;
       double sum[4] = {0, 0, 0, 0};
-      for (int a = 0; a < kh; ++a) {
-        for (int b = 0; b < kw; ++b) {
-          const int x = ix + b, y = iy + a;
-          tap(x, y, (1 - ax) * (1 - ay), sum);
-          tap(x + 1, y, ax * (1 - ay), sum);
-          tap(x, y + 1, (1 - ax) * ay, sum);
-          tap(x + 1, y + 1, ax * ay, sum);
+      for (int r = 0; r <= kh && iy + r < sh; ++r) {
+        const double wy = weight(r, kh, ay);
+        if (wy == 0.0) continue;
+        const RAST_pixel* row = src.at(sx, sy + iy + r);
+        for (int c = 0; c <= kw && ix + c < sw; ++c) {
+          const double w = wy * weight(c, kw, ax);
+          if (w == 0.0) continue;
+          const RAST_pixel p = row[ix + c];
+          for (int k = 0; k < 4; ++k) sum[k] += static_cast<double>((p >> (8 * k)) & 0xffu) * w;
         }
       }
       RAST_pixel p = 0;
@@ -131,8 +131,9 @@ void ResampleFrames(RAST_IBitmap* src, RAST_IBitmap* target, int n, bool horizon
 
 void ResetBitmapCaches() {
   BitmapCaches& c = Caches();
-  std::lock_guard<std::recursive_mutex> lockImages(c.imageMutex);
+  // Bitmaps before images, as loading takes them.
   std::lock_guard<std::recursive_mutex> lockBitmaps(c.bitmapMutex);
+  std::lock_guard<std::recursive_mutex> lockImages(c.imageMutex);
   c.images.clear();
   c.bitmaps.clear();
 }

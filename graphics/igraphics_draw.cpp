@@ -65,6 +65,31 @@ int Trunc(double v) {
   return static_cast<int>(v);
 }
 
+// Where a primitive draws: the back buffer cut to the draw rectangle, with positions moved into
+// it, and the blend as a RAST weight and mode.
+struct Pen {
+  Pen(IGraphics* g, const IChannelBlend* blend, bool rotated = false) : view(g->GetDrawBitmap(), g->GetDrawRect()) {
+    BlendToRast(blend, rotated, &alpha, &mode);
+  }
+  explicit operator bool() const { return view.Valid(); }
+  int X(int x) const { return Shift(x, view.OX()); }
+  int Y(int y) const { return Shift(y, view.OY()); }
+  float X(float x) const { return x - static_cast<float>(view.OX()); }
+  float Y(float y) const { return y - static_cast<float>(view.OY()); }
+  // In 64 bits: far-away points must not wrap into the view.
+  static int Shift(int v, int o) {
+    return static_cast<int>(std::clamp<long long>(static_cast<long long>(v) - o, INT32_MIN / 2, INT32_MAX / 2));
+  }
+  // Integer line in back-buffer coordinates.
+  void Line(int x1, int y1, int x2, int y2, RAST_pixel c, bool aa) {
+    RAST_Line(&view, X(x1), Y(y1), X(x2), Y(y2), c, alpha, mode, aa);
+  }
+
+  ClipView view;
+  float alpha = 1.0f;
+  RAST_BlendMode mode{0};
+};
+
 }  // namespace
 
 bool IGraphics::DrawBitmap(IFrameBitmap* bitmap, IRECT* dest, int srcX, int srcY, const IChannelBlend* blend) {
@@ -96,15 +121,12 @@ bool IGraphics::DrawBitmapFrame(IFrameBitmap* bitmap, IRECT* dest, int frame, co
 bool IGraphics::DrawRotatedBitmap(IFrameBitmap* bitmap, int cx, int cy, double angle, int yOffsetZeroDeg,
                                   const IChannelBlend* blend) {
   if (!bitmap || !bitmap->mBitmap) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, true, &alpha, &mode);
+  Pen pen(this, blend, true);
+  if (!pen) return true;
   const int w = bitmap->W, h = bitmap->H;
-  RAST_RotatedBlit(&view, bitmap->mBitmap, cx - w / 2 - view.OX(), cy - h / 2 - view.OY(), w, h, 0.0f, 0.0f,
-                   static_cast<float>(w), static_cast<float>(h), static_cast<float>(angle), false, alpha, mode, 0.0f,
-                   static_cast<float>(yOffsetZeroDeg));
+  RAST_RotatedBlit(&pen.view, bitmap->mBitmap, pen.X(cx - w / 2), pen.Y(cy - h / 2), w, h, 0.0f, 0.0f,
+                   static_cast<float>(w), static_cast<float>(h), static_cast<float>(angle), false, pen.alpha, pen.mode,
+                   0.0f, static_cast<float>(yOffsetZeroDeg));
   return true;
 }
 
@@ -129,23 +151,19 @@ bool IGraphics::DrawRotatedMask(IFrameBitmap* base, IFrameBitmap* mask, IFrameBi
 
 bool IGraphics::DrawPoint(const IColor* color, float x, float y, const IChannelBlend* blend, bool aa) {
   if (!color) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, false, &alpha, &mode);
+  Pen pen(this, blend);
   const int px = Trunc(x + 0.5), py = Trunc(y + 0.5);
-  if (px == INT32_MIN || py == INT32_MIN) return true;
-  RAST_PutPixel(&view, px - view.OX(), py - view.OY(), color->ToPixel(), alpha, mode);
+  if (pen && px != INT32_MIN && py != INT32_MIN)
+    RAST_PutPixel(&pen.view, pen.X(px), pen.Y(py), color->ToPixel(), pen.alpha, pen.mode);
   return true;
 }
 
 bool IGraphics::ForcePixel(const IColor* color, int x, int y) {
   if (!color) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  const int vx = x - view.OX(), vy = y - view.OY();
-  if (!view.Valid() || vx < 0 || vy < 0 || vx >= view.getWidth() || vy >= view.getHeight()) return true;
-  *RAST_BitmapRows(&view).at(vx, vy) = color->ToPixel();
+  Pen pen(this, nullptr);
+  const int vx = pen.X(x), vy = pen.Y(y);
+  if (pen && vx >= 0 && vy >= 0 && vx < pen.view.getWidth() && vy < pen.view.getHeight())
+    *RAST_BitmapRows(&pen.view).at(vx, vy) = color->ToPixel();
   return true;
 }
 
@@ -157,178 +175,133 @@ IColor IGraphics::GetPoint(int x, int y) {
 
 RAST_pixel* IGraphics::GetBits() { return mDrawBitmap ? mDrawBitmap->getBits() : nullptr; }
 
-namespace {
-
-// Integer line in back-buffer coordinates through the clipped view.
-void ViewLine(ClipView& view, int x1, int y1, int x2, int y2, RAST_pixel c, float alpha, RAST_BlendMode mode,
-              bool aa) {
-  // Offsets in 64 bits: far-away end points must not wrap into the view.
-  auto shift = [](int v, int o) {
-    return static_cast<int>(std::clamp<long long>(static_cast<long long>(v) - o, INT32_MIN / 2, INT32_MAX / 2));
-  };
-  RAST_Line(&view, shift(x1, view.OX()), shift(y1, view.OY()), shift(x2, view.OX()), shift(y2, view.OY()), c, alpha,
-            mode, aa);
-}
-
-}  // namespace
-
 bool IGraphics::DrawLine(const IColor* color, float x1, float y1, float x2, float y2, const IChannelBlend* blend,
                          bool aa) {
   if (!color) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, false, &alpha, &mode);
-  ViewLine(view, Trunc(x1), Trunc(y1), Trunc(x2), Trunc(y2), color->ToPixel(), alpha, mode, aa);
+  Pen pen(this, blend);
+  if (pen) pen.Line(Trunc(x1), Trunc(y1), Trunc(x2), Trunc(y2), color->ToPixel(), aa);
   return true;
 }
 
 bool IGraphics::DrawArc(const IColor* color, float cx, float cy, float r, float minAngle, float maxAngle,
                         const IChannelBlend* blend, bool aa) {
   if (!color) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, false, &alpha, &mode);
-  RAST_Arc(&view, cx - view.OX(), cy - view.OY(), r, minAngle, maxAngle, color->ToPixel(), alpha, mode, aa);
+  Pen pen(this, blend);
+  if (pen) RAST_Arc(&pen.view, pen.X(cx), pen.Y(cy), r, minAngle, maxAngle, color->ToPixel(), pen.alpha, pen.mode, aa);
   return true;
 }
 
 bool IGraphics::DrawCircle(const IColor* color, float cx, float cy, float r, const IChannelBlend* blend, bool aa) {
   if (!color) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, false, &alpha, &mode);
-  RAST_Circle(&view, cx - view.OX(), cy - view.OY(), r, color->ToPixel(), alpha, mode, aa);
+  Pen pen(this, blend);
+  if (pen) RAST_Circle(&pen.view, pen.X(cx), pen.Y(cy), r, color->ToPixel(), pen.alpha, pen.mode, aa);
   return true;
 }
 
 bool IGraphics::DrawRoundRect(const IColor* color, IRECT* rect, const IChannelBlend* blend, int cornerRadius, bool aa) {
   if (!color || !rect) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, false, &alpha, &mode);
-  RAST_RoundRect(&view, static_cast<float>(rect->L - view.OX()), static_cast<float>(rect->T - view.OY()),
-                 static_cast<float>(rect->W()), static_cast<float>(rect->H()), cornerRadius, color->ToPixel(), alpha,
-                 mode, aa);
+  Pen pen(this, blend);
+  if (pen)
+    RAST_RoundRect(&pen.view, static_cast<float>(pen.X(rect->L)), static_cast<float>(pen.Y(rect->T)),
+                   static_cast<float>(rect->W()), static_cast<float>(rect->H()), cornerRadius, color->ToPixel(),
+                   pen.alpha, pen.mode, aa);
   return true;
 }
 
 bool IGraphics::FillRoundRect(const IColor* color, IRECT* rect, const IChannelBlend* blend, int cornerRadius, bool aa) {
   if (!color || !rect) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, false, &alpha, &mode);
+  Pen pen(this, blend);
+  if (!pen) return true;
   const RAST_pixel c = color->ToPixel();
-  const int r = cornerRadius, l = rect->L - view.OX(), t = rect->T - view.OY();
-  const int rr = rect->R - view.OX(), b = rect->B - view.OY(), w = rect->W(), h = rect->H();
-  RAST_FillRect(&view, l + r, t, w - 2 * r, h, c, alpha, mode);
-  RAST_FillRect(&view, l, t + r, r, h - 2 * r, c, alpha, mode);
-  RAST_FillRect(&view, rr - r, t + r, r, h - 2 * r, c, alpha, mode);
-  const float fr = static_cast<float>(r);
-  RAST_FillCircle(&view, static_cast<float>(l + r), static_cast<float>(t + r), fr, c, alpha, mode, aa);
-  RAST_FillCircle(&view, static_cast<float>(rr - r - 1), static_cast<float>(b - r - 1), fr, c, alpha, mode, aa);
-  RAST_FillCircle(&view, static_cast<float>(rr - r - 1), static_cast<float>(t + r), fr, c, alpha, mode, aa);
-  RAST_FillCircle(&view, static_cast<float>(l + r), static_cast<float>(b - r - 1), fr, c, alpha, mode, aa);
+  const int r = cornerRadius, l = pen.X(rect->L), t = pen.Y(rect->T), rr = pen.X(rect->R), b = pen.Y(rect->B);
+  const int w = rect->W(), h = rect->H();
+  RAST_FillRect(&pen.view, l + r, t, w - 2 * r, h, c, pen.alpha, pen.mode);
+  RAST_FillRect(&pen.view, l, t + r, r, h - 2 * r, c, pen.alpha, pen.mode);
+  RAST_FillRect(&pen.view, rr - r, t + r, r, h - 2 * r, c, pen.alpha, pen.mode);
+  const std::pair<int, int> centres[] = {{l + r, t + r}, {rr - r - 1, b - r - 1}, {rr - r - 1, t + r}, {l + r, b - r - 1}};
+  for (auto [x, y] : centres)
+    RAST_FillCircle(&pen.view, static_cast<float>(x), static_cast<float>(y), static_cast<float>(r), c, pen.alpha,
+                    pen.mode, aa);
   return true;
 }
 
 bool IGraphics::FillIRect(const IColor* color, IRECT* rect, const IChannelBlend* blend) {
   if (!color || !rect) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, false, &alpha, &mode);
-  RAST_FillRect(&view, rect->L - view.OX(), rect->T - view.OY(), rect->W(), rect->H(), color->ToPixel(), alpha, mode);
+  Pen pen(this, blend);
+  if (pen)
+    RAST_FillRect(&pen.view, pen.X(rect->L), pen.Y(rect->T), rect->W(), rect->H(), color->ToPixel(), pen.alpha,
+                  pen.mode);
   return true;
 }
 
 bool IGraphics::FillCircle(const IColor* color, int cx, int cy, float r, const IChannelBlend* blend, bool aa) {
   if (!color) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, false, &alpha, &mode);
-  RAST_FillCircle(&view, static_cast<float>(cx - view.OX()), static_cast<float>(cy - view.OY()), r, color->ToPixel(),
-                  alpha, mode, aa);
+  Pen pen(this, blend);
+  if (pen)
+    RAST_FillCircle(&pen.view, static_cast<float>(pen.X(cx)), static_cast<float>(pen.Y(cy)), r, color->ToPixel(),
+                    pen.alpha, pen.mode, aa);
   return true;
 }
 
 bool IGraphics::FillTriangle(const IColor* color, int x1, int y1, int x2, int y2, int x3, int y3,
                              const IChannelBlend* blend) {
   if (!color) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, false, &alpha, &mode);
-  const int ox = view.OX(), oy = view.OY();
-  RAST_FillTriangle(&view, x1 - ox, y1 - oy, x2 - ox, y2 - oy, x3 - ox, y3 - oy, color->ToPixel(), mode, alpha);
+  Pen pen(this, blend);
+  if (pen)
+    RAST_FillTriangle(&pen.view, pen.X(x1), pen.Y(y1), pen.X(x2), pen.Y(y2), pen.X(x3), pen.Y(y3), color->ToPixel(),
+                      pen.mode, pen.alpha);
   return true;
 }
 
 bool IGraphics::FillIConvexPolygon(const IColor* color, int* x, int* y, int npoints, const IChannelBlend* blend) {
   if (!color || !x || !y) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid() || npoints < 3) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, false, &alpha, &mode);
+  Pen pen(this, blend);
+  if (!pen || npoints < 3) return true;
   std::vector<int> vx(x, x + npoints), vy(y, y + npoints);
-  for (int& v : vx) v -= view.OX();
-  for (int& v : vy) v -= view.OY();
-  RAST_FillConvexPolygon(&view, vx.data(), vy.data(), npoints, color->ToPixel(), mode, alpha);
+  for (int& v : vx) v = pen.X(v);
+  for (int& v : vy) v = pen.Y(v);
+  RAST_FillConvexPolygon(&pen.view, vx.data(), vy.data(), npoints, color->ToPixel(), pen.mode, pen.alpha);
   return true;
 }
 
 bool IGraphics::FillCBezier(const IColor* color, float x0, float y0, float x1, float y1, float x2, float y2, float x3,
                             float y3, int baseY, const IChannelBlend* blend, float segmentLength) {
   if (!color) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, false, &alpha, &mode);
-  const float ox = static_cast<float>(view.OX()), oy = static_cast<float>(view.OY());
-  RAST_FillCBezier(&view, x0 - ox, y0 - oy, x1 - ox, y1 - oy, x2 - ox, y2 - oy, x3 - ox, y3 - oy, baseY - view.OY(),
-                   color->ToPixel(), alpha, mode, segmentLength);
+  Pen pen(this, blend);
+  if (pen)
+    RAST_FillCBezier(&pen.view, pen.X(x0), pen.Y(y0), pen.X(x1), pen.Y(y1), pen.X(x2), pen.Y(y2), pen.X(x3),
+                     pen.Y(y3), pen.Y(baseY), color->ToPixel(), pen.alpha, pen.mode, segmentLength);
   return true;
 }
 
 bool IGraphics::DrawIRect(const IColor* color, IRECT* rect) {
   if (!color || !rect) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
+  Pen pen(this, nullptr);
+  pen.alpha = 1.0f;
+  pen.mode = kPlain;
+  if (!pen) return true;
   const RAST_pixel c = color->ToPixel();
   const IRECT& r = *rect;
-  ViewLine(view, r.L, r.T, r.R, r.T, c, 1.0f, kPlain, false);
-  ViewLine(view, r.L, r.B, r.R, r.B, c, 1.0f, kPlain, false);
-  ViewLine(view, r.L, r.T, r.L, r.B, c, 1.0f, kPlain, false);
-  ViewLine(view, r.R, r.T, r.R, r.B, c, 1.0f, kPlain, false);
+  pen.Line(r.L, r.T, r.R, r.T, c, false);
+  pen.Line(r.L, r.B, r.R, r.B, c, false);
+  pen.Line(r.L, r.T, r.L, r.B, c, false);
+  pen.Line(r.R, r.T, r.R, r.B, c, false);
   return true;
 }
 
 bool IGraphics::DrawVerticalLine(const IColor* color, int x, int yLo, int yHi) {
   if (!color) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (view.Valid()) ViewLine(view, x, yLo, x, yHi, color->ToPixel(), 1.0f, kPlain, false);
+  Pen pen(this, nullptr);
+  pen.mode = kPlain;
+  if (pen) pen.Line(x, yLo, x, yHi, color->ToPixel(), false);
   return true;
 }
 
 bool IGraphics::DrawHorizontalLine(const IColor* color, int y, int xLo, int xHi) {
   if (!color) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (view.Valid()) ViewLine(view, xLo, y, xHi, y, color->ToPixel(), 1.0f, kPlain, false);
+  Pen pen(this, nullptr);
+  pen.mode = kPlain;
+  if (pen) pen.Line(xLo, y, xHi, y, color->ToPixel(), false);
   return true;
 }
 
@@ -347,21 +320,18 @@ bool IGraphics::DrawHorizontalLineInRect(const IColor* color, IRECT* rect, float
 bool IGraphics::DrawRadialLine(const IColor* color, float cx, float cy, float angle, float rMin, float rMax,
                                const IChannelBlend* blend, bool aa) {
   if (!color) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  float alpha;
-  RAST_BlendMode mode(0);
-  BlendToRast(blend, false, &alpha, &mode);
+  Pen pen(this, blend);
   const double s = std::sin(angle), c = std::cos(angle);
-  ViewLine(view, Trunc(cx + s * rMin), Trunc(cy - c * rMin), Trunc(cx + s * rMax), Trunc(cy - c * rMax),
-           color->ToPixel(), alpha, mode, aa);
+  if (pen)
+    pen.Line(Trunc(cx + s * rMin), Trunc(cy - c * rMin), Trunc(cx + s * rMax), Trunc(cy - c * rMax), color->ToPixel(),
+             aa);
   return true;
 }
 
 bool IGraphics::DrawBlurredBitmap(IFrameBitmap* bitmap, int x, int y, IRECT* source) {
   if (!bitmap || !bitmap->mBitmap || !source) return false;
-  ClipView view(mDrawBitmap, mDrawRect);
-  if (!view.Valid()) return true;
-  RAST_Blur(&view, bitmap->mBitmap, x - view.OX(), y - view.OY(), source->L, source->T, source->W(), source->H());
+  Pen pen(this, nullptr);
+  if (pen)
+    RAST_Blur(&pen.view, bitmap->mBitmap, pen.X(x), pen.Y(y), source->L, source->T, source->W(), source->H());
   return true;
 }

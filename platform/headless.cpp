@@ -86,6 +86,7 @@ void HeadlessRunLoop::advance(double seconds) {
 }
 
 void HeadlessRunLoop::runNested(RunLoopMode mode, double seconds) {
+  if (mode != RunLoopMode::Default) GraphicsView::notifyModalLoop();
   RunLoopMode saved = mode_;
   mode_ = mode;
   advance(seconds);
@@ -165,6 +166,26 @@ void HeadlessApplication::deactivate() {
 
 bool HeadlessApplication::openFile(const std::string& path) {
   return delegate_ && delegate_->openFile(path);
+}
+
+int HeadlessApplication::runModalForWindow(Window& w) {
+  modalRunsStarted.push_back(&w);
+  return Application::runModalForWindow(w);
+}
+
+void HeadlessApplication::modalPass(Window&, double elapsed) {
+  if (elapsed >= modalTimeLimit) {
+    ++modalRunsTimedOut;
+    abortModal();
+    return;
+  }
+  if (!modalScript.empty()) {
+    std::function<void()> action = std::move(modalScript.front());
+    modalScript.pop_front();
+    action();
+  }
+  processEvents();
+  backend_.loop.runNested(RunLoopMode::ModalPanel, modalPassSeconds);
 }
 
 void HeadlessApplication::postEvent(Event e) {

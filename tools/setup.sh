@@ -12,6 +12,7 @@ PACKAGES=(
   libgtk-3-dev libxtst-dev x11-utils locales
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-liberation2
   libcurl4-openssl-dev nlohmann-json3-dev
+  libssl-dev nettle-dev openssl python3
   libcairo2-dev libpixman-1-dev
   clang-14 libclang-rt-14-dev
 )

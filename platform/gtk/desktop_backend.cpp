@@ -21,6 +21,8 @@ bool openDesktopDisplay(int* argc, char*** argv) {
   gtk_disable_setlocale();
   std::setlocale(LC_ALL, "");
   std::setlocale(LC_NUMERIC, "C");
+  // Pointer warping and screen coordinates need X (XWayland on a Wayland desktop).
+  gdk_set_allowed_backends("x11");
   int noArgc = 0;
   char** noArgv = nullptr;
   if (!gtk_init_check(argc ? argc : &noArgc, argv ? argv : &noArgv)) return false;
@@ -137,6 +139,16 @@ void DesktopApplication::replyToTerminate(bool terminate) {
   if (delegate_) delegate_->applicationWillTerminate();
   terminated_ = true;
   if (running_ && gtk_main_level() > 0) gtk_main_quit();
+}
+
+void DesktopApplication::modalPass(Window& w, double) {
+  DesktopRunLoop::ModeScope scope(backend_.loop, RunLoopMode::ModalPanel);
+  GtkWidget* win = backend_.windows.gtkWindowFor(w);
+  // Other windows take no input while the run lasts (sync lifts it once the run ended).
+  if (!gtk_window_get_modal(GTK_WINDOW(win))) gtk_window_set_modal(GTK_WINDOW(win), TRUE);
+  // Every way a run ends (stop, abort, the window closing, termination) is an event, timer
+  // or posted work, after which this returns.
+  g_main_context_iteration(nullptr, TRUE);
 }
 
 void DesktopApplication::setActive(bool active) {

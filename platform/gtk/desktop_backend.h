@@ -52,6 +52,10 @@ class DesktopApplication final : public Application {
   void deliver(const Event& e);
   void setActive(bool active);
 
+ protected:
+  // Waits for the next event or timer in the modal-panel mode; the run's window is modal.
+  void modalPass(Window& w, double elapsed) override;
+
  private:
   bool performKeyEquivalent(const Event& e);
   DesktopBackend& backend_;
@@ -101,6 +105,11 @@ class DesktopWindows final : public WindowObserver {
     std::string title;
     Rect frame;
     bool applyingFrame = false;
+    uint32_t style = ~0u;
+    int level = 0;
+    Window* transientFor = nullptr;
+    Size minSize{-1, -1};
+    Size maxSize{-1, -1};
   };
   Entry& entryFor(Window& w);
   void sync(Window& w, Entry& e);
@@ -113,6 +122,7 @@ class DesktopWindows final : public WindowObserver {
 
   DesktopBackend& backend_;
   std::map<Window*, Entry> entries_;
+  std::vector<guint16> heldKeys_;  // hardware codes pressed and not released: repeats
   guint syncTimer_ = 0;
   GdkCursor* cursor_ = nullptr;
 };

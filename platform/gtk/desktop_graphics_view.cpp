@@ -197,9 +197,11 @@ gboolean DesktopGraphicsView::onButton(GtkWidget*, GdkEventButton* e, gpointer p
   PointerButton b = buttonFromGdk(e->button);
   if (b == PointerButton::None || !self->isOpen()) return FALSE;
   if (e->type == GDK_BUTTON_PRESS) {
-    // A press on the view takes the keyboard back: an open field ends, keeping its text.
+    // A press on the view takes the keyboard back: an open field ends, keeping its text
+    // (its callback may even close the view).
+    std::weak_ptr<int> alive = self->alive_;
     self->commitTextField();
-    if (!self->area_) return TRUE;
+    if (alive.expired() || !self->area_) return TRUE;
     gtk_widget_grab_focus(self->area_);
     gint time = 400, distance = 5;
     g_object_get(gtk_widget_get_settings(self->area_), "gtk-double-click-time", &time,
@@ -269,7 +271,8 @@ gboolean DesktopGraphicsView::onTooltip(GtkWidget*, gint x, gint y, gboolean key
 
 void DesktopGraphicsView::focus() {
   if (!area_) return;
-  gtk_widget_grab_focus(area_);
+  // An open field keeps the keyboard: taking it away would end the field.
+  gtk_widget_grab_focus(entry_ ? entry_ : area_);
   GtkWidget* top = gtk_widget_get_toplevel(area_);
   if (gtk_widget_is_toplevel(top) && gtk_widget_get_visible(top)) gtk_window_present(GTK_WINDOW(top));
 }

@@ -143,7 +143,8 @@ void DesktopRunLoop::runNested(RunLoopMode mode, double seconds) {
 
 DesktopRunLoop::ModeScope::ModeScope(DesktopRunLoop& loop, RunLoopMode mode)
     : loop_(loop), saved_(loop.mode_) {
-  if (mode != RunLoopMode::Default) GraphicsView::notifyModalLoop();
+  // Entering a modal state from the ordinary one (a menu inside a modal run has been told).
+  if (mode != RunLoopMode::Default && saved_ == RunLoopMode::Default) GraphicsView::notifyModalLoop();
   loop_.mode_ = mode;
   loop_.rearm();
 }

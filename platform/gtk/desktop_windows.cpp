@@ -4,6 +4,7 @@
 #include "platform/gtk/desktop_graphics_view.h"
 #include "platform/gtk/desktop_keys.h"
 #include "platform/gtk/desktop_menus.h"
+#include "platform/modal_run.h"
 
 namespace vq::platform {
 
@@ -92,6 +93,35 @@ void DesktopWindows::sync(Window& w, Entry& e) {
                     static_cast<int>(mainHeight - f.y - f.height) - barHeight);
     e.applyingFrame = false;
   }
+  GtkWindow* win = GTK_WINDOW(e.window);
+  if (e.style != w.styleMask()) {
+    e.style = w.styleMask();
+    gtk_window_set_decorated(win, (e.style & kWindowTitled) ? TRUE : FALSE);
+    gtk_window_set_deletable(win, (e.style & kWindowClosable) ? TRUE : FALSE);
+    gtk_window_set_resizable(win, (e.style & kWindowResizable) ? TRUE : FALSE);
+  }
+  if (e.level != w.level()) {
+    e.level = w.level();
+    gtk_window_set_keep_above(win, e.level > 0 ? TRUE : FALSE);
+  }
+  Window* above = w.owner() ? w.owner() : w.parentWindow();
+  if (above != e.transientFor) {
+    e.transientFor = above;
+    gtk_window_set_transient_for(win, above ? GTK_WINDOW(entryFor(*above).window) : nullptr);
+  }
+  Size minSize = w.minSize(), maxSize = w.maxSize();
+  if (minSize.width != e.minSize.width || minSize.height != e.minSize.height ||
+      maxSize.width != e.maxSize.width || maxSize.height != e.maxSize.height) {
+    e.minSize = minSize;
+    e.maxSize = maxSize;
+    GdkGeometry g{};
+    g.min_width = static_cast<gint>(std::max(1.0, minSize.width));
+    g.min_height = static_cast<gint>(std::max(1.0, minSize.height));
+    g.max_width = static_cast<gint>(std::min(32767.0, std::max(maxSize.width, minSize.width)));
+    g.max_height = static_cast<gint>(std::min(32767.0, std::max(maxSize.height, minSize.height)));
+    gtk_window_set_geometry_hints(win, nullptr, &g, GdkWindowHints(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+  }
+  if (gtk_window_get_modal(win) && !isInModalRun(&w)) gtk_window_set_modal(win, FALSE);
   Menu* menu = w.parentWindow() ? nullptr : (w.windowMenu() ? w.windowMenu() : backend_.app.mainMenu());
   std::vector<std::string> titles;
   if (menu) {
@@ -135,7 +165,7 @@ void DesktopWindows::windowOrdered(Window& w) {
     Entry& e = entryFor(w);
     sync(w, e);
     gtk_widget_show(e.window);
-    if (w.isKeyWindow()) gtk_window_present(GTK_WINDOW(e.window));
+    gtk_window_present(GTK_WINDOW(e.window));  // ordered front: raised and focused
     return;
   }
   auto it = entries_.find(&w);
@@ -231,18 +261,25 @@ void DesktopWindows::applyCursor(GdkCursor* cursor) {
 
 gboolean DesktopWindows::onDelete(GtkWidget* widget, GdkEvent*, gpointer p) {
   auto* self = static_cast<DesktopWindows*>(p);
-  // Closing hides the window; what else closing means is up to the layer that made it.
-  if (Window* w = self->windowForGtk(widget)) w->orderOut();
+  // The close box asks the window's delegate; GTK never destroys the window itself.
+  if (Window* w = self->windowForGtk(widget)) w->performClose();
   return TRUE;
 }
 
 gboolean DesktopWindows::onKey(GtkWidget* widget, GdkEventKey* key, gpointer p) {
   auto* self = static_cast<DesktopWindows*>(p);
+  // With detectable auto-repeat a held key sends presses without releases.
+  auto& held = self->heldKeys_;
+  auto it = std::find(held.begin(), held.end(), key->hardware_keycode);
+  bool repeat = key->type == GDK_KEY_PRESS && it != held.end();
+  if (key->type == GDK_KEY_PRESS && it == held.end()) held.push_back(key->hardware_keycode);
+  if (key->type == GDK_KEY_RELEASE && it != held.end()) held.erase(it);
   GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
   if (focus && GTK_IS_EDITABLE(focus)) return FALSE;  // a text field types for itself
   Window* w = self->windowForGtk(widget);
   if (!w) return FALSE;
   Event e = eventFromGdkKey(*key, self->backend_.loop.now());
+  e.isRepeat = repeat;
   e.window = w;
   e.windowNumber = w->windowNumber();
   self->backend_.app.deliver(e);

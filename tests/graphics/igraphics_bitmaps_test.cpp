@@ -52,6 +52,13 @@ TEST_F(GraphicsBitmaps, HighDensityImagesArriveWithTheFirstRescale) {
   EXPECT_EQ(g->loads, 1);  // one render for both records
   EXPECT_EQ(rec->mBitmap->getWidth(), 100);
   EXPECT_EQ(RAST_GetPixel(rec->mBitmap, 50, 25), 0xff00ff00u);
+  // Halving averages each 2 x 2 block.
+  static const unsigned kReds[] = {0, 100, 200, 50};
+  g->images["ramp.png"] = [] { return MakeBitmap(4, 2, [](int x, int) { return RAST_MakePixel(kReds[x], 0, 0, 255); }); };
+  IFrameBitmap* ramp = g->LoadBitmapResource(9, "ramp.png");
+  g->RescaleCachedBitmaps(1.0);
+  EXPECT_EQ(RAST_GetPixel(ramp->mBitmap, 0, 0), RAST_MakePixel(50, 0, 0, 255));
+  EXPECT_EQ(RAST_GetPixel(ramp->mBitmap, 1, 0), RAST_MakePixel(125, 0, 0, 255));
   g->RescaleCachedBitmaps(1.5);
   EXPECT_EQ(rec->W, 150);
   EXPECT_EQ(again->H, 75);

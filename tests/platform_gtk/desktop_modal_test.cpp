@@ -183,10 +183,54 @@ TEST_F(DesktopModalTest, TheTextFieldFiltersCommitsAndCancelsOneAtATime) {
   input.button(1, true);
   input.button(1, false);
   ASSERT_TRUE(pumpUntil([&] { return log.size() == 5; }));
-  EXPECT_EQ(log, (std::vector<std::string>{"a=15.25", "b cancelled", "c=7", "d=3", "press"}));
+  view->openTextField(field("e"));
+  pumpFor(0.1);
+  typed({XK_4});
+  pumpFor(0.1);
+  gtk_window_close(GTK_WINDOW(b->windows.gtkWindowFor(*window)));  // closing applies nothing
+  ASSERT_TRUE(pumpUntil([&] { return log.size() == 6; }));
+  EXPECT_EQ(log, (std::vector<std::string>{"a=15.25", "b cancelled", "c=7", "d=3", "press",
+                                           "e cancelled"}));
   EXPECT_FALSE(view->hasTextField());
   double elapsed = b->loop.now() - started;
   EXPECT_GE(ticks, static_cast<int>(elapsed * 60)) << "the frame timer kept its pace";
+}
+
+}  // namespace
+
+namespace {
+
+using namespace vq::test;
+
+struct Closer : WindowDelegate {
+  int asked = 0;
+  bool windowShouldClose(Window&) override {
+    ++asked;
+    return true;
+  }
+};
+
+TEST_F(DesktopModalTest, AModalRunEndsByStopOrByItsCloseBoxWhileTheFrameTimerRuns) {
+  Window dialog;
+  dialog.setTitle("VQ modal");
+  dialog.setFrame({100, 100, 200, 120});
+  dialog.setOwner(window.get());
+  Closer closer;
+  dialog.setDelegate(&closer);
+  bool modalInside = false;
+  b->loop.addTimer(0.3, false, [&] {
+    modalInside = gtk_window_get_modal(GTK_WINDOW(b->windows.gtkWindowFor(dialog)));
+    b->app.stopModal(5);
+  }, true);
+  int before = ticks;
+  EXPECT_EQ(b->app.runModalForWindow(dialog), 5);
+  EXPECT_TRUE(modalInside) << "other windows take no input during the run";
+  EXPECT_GE(ticks - before, 20);
+  b->loop.addTimer(0.2, false, [&] { gtk_window_close(GTK_WINDOW(b->windows.gtkWindowFor(dialog))); }, true);
+  EXPECT_EQ(b->app.runModalForWindow(dialog), kModalResponseAbort);
+  EXPECT_EQ(closer.asked, 1);
+  EXPECT_TRUE(dialog.isClosed());
+  EXPECT_FALSE(gtk_widget_get_visible(b->windows.gtkWindowFor(dialog)));
 }
 
 }  // namespace
