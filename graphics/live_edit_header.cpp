@@ -122,7 +122,8 @@ std::string LayoutHeaderText(LiveEditContext& ctx, int view, bool unscaled) {
   out += "\t}\n\n\tvoid SetGUIResizeLayout(IGraphics* pGraphics, IModuleGUIResize* pGUIResize)\n\t{\n";
   if (ctx.resize) {
     for (size_t v = 0; v < s->viewBlocks.size(); ++v) {
-      out += "\n" + BeginMarker(static_cast<int>(v)) + " " + std::string(96, '-') + "\n";
+      out += "\n";
+      out += BeginMarker(static_cast<int>(v)) + " " + std::string(96, '-') + "\n";
       out += s->viewBlocks[v];
       out += EndMarker(static_cast<int>(v)) + " " + std::string(103, '-') + "\n\n";
     }
