@@ -232,7 +232,6 @@ class IGraphics : public IModuleGUI {
   // The layout editor: off unless a developer switches it on (see LiveEditSettingsFromEnvironment).
   void EnableLiveEdit(bool on, int gridSize = 1, int snapDistance = 0);
   bool LiveEditOverlayOn() const { return mLiveEditSwallow; }
-  int LiveEditRectMode() const { return mLiveEditRectMode; }
   int GetMouseCapture() const { return mMouseCapture; }
   int GetMouseOver() const { return mMouseOver; }
   int GetMouseX() const { return mMouseX; }

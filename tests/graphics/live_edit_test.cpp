@@ -64,8 +64,10 @@ struct LiveEdit : guitest::GuiFixture {
     g->EnableLiveEdit(true, grid, snap);
     g->OpenWindow(nullptr);
     view = backend.lastGraphicsView();
+    EXPECT_FALSE(g->LiveEditOverlayOn());
     view->key(14, U"e");
     Frame();
+    EXPECT_TRUE(g->LiveEditOverlayOn());
   }
   LiveEditState* state() { return plug.GetLiveEditState(); }
   void Frame() {
