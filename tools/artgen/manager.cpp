@@ -120,7 +120,7 @@ void Background(cairo_t* cr, const Theme& t) {
 }
 
 void LoginPanel(cairo_t* cr, const Theme& t, double w, double h) {
-  Panel(cr, t, 0.5, 0.5, w - 1, h - 1, nullptr);
+  FillRound(cr, 0, 0, w, h, 0, Hex(0x0b0e13));  // square: it covers the button block whole
   FillRound(cr, 0.5, 0.5, w - 1, h - 1, 6, Hex(0x121822));
   StrokeRound(cr, 0.5, 0.5, w - 1, h - 1, 6, t.accent, 1);
   Text(cr, "USER", 62, 29, 9, t.label, Align::Right);
@@ -136,6 +136,7 @@ void LoginPanel(cairo_t* cr, const Theme& t, double w, double h) {
 }
 
 void SelectFolderPanel(cairo_t* cr, const Theme& t, double w, double h) {
+  FillRound(cr, 0, 0, w, h, 0, Hex(0x0b0e13));
   FillRound(cr, 0.5, 0.5, w - 1, h - 1, 6, Hex(0x121822));
   StrokeRound(cr, 0.5, 0.5, w - 1, h - 1, 6, t.accent, 1);
   Text(cr, "BROWSE PROGRAMS FROM", 157, 18, 9, t.title);

@@ -231,10 +231,21 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
 
 // ---- Overlays (transparent except their panel).
 
+// A panel that hides the page under it: the page's own texture, then the panel.
+void CoveringPanel(cairo_t* cr, const Theme& t, double x, double y, double w, double h, const char* title,
+                   double titleX) {
+  cairo_save(cr);
+  RoundRect(cr, x, y, w, h, 6);
+  cairo_clip(cr);
+  Texture(cr, t, 0, H);
+  cairo_restore(cr);
+  Panel(cr, t, x, y, w, h, title, titleX);
+}
+
 void EffectPanel(cairo_t* cr, const Theme& t, Skin skin, int which) {
   static const char* const kTitles[4] = {"MODULATION  \xc2\xb7  CHORUS / DELAY", "OVERDRIVE", "EQUALIZER",
                                          "EQUALIZER  \xc2\xb7  CURVE"};
-  Panel(cr, t, 512, 540, 602, 175, kTitles[which], 520);
+  CoveringPanel(cr, t, 512, 540, 602, 175, kTitles[which], 520);
   auto member = [which](int p) {
     switch (which) {
       case 0: return p >= 132 && p <= 146;
@@ -304,7 +315,7 @@ void EffectPanel(cairo_t* cr, const Theme& t, Skin skin, int which) {
 }
 
 void ExtMidiPanel(cairo_t* cr, const Theme& t, Skin skin) {
-  Panel(cr, t, 834, 366, 170, 172, "EXTERNAL MIDI", 842);
+  CoveringPanel(cr, t, 836, 366, 168, 172, "EXTERNAL MIDI", 950);
   ControlLabels(cr, t, vq_layout::SynthPageControls(skin), [](int p) { return IsExtMidi(p); });
   const int y0 = t.lcd() ? 429 : 435;
   for (int k = 0; k < 4; ++k)
