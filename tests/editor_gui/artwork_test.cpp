@@ -18,10 +18,8 @@ using namespace vq_layout;
 
 namespace {
 
-std::string Resources() {
-  const char* dir = std::getenv("VQ_BINARY_DIR");
-  return std::string(dir ? dir : ".") + "/app/resources/";
-}
+// The resources folder the build drew into.
+std::string Resources() { return std::string(VQ_RESOURCE_DIR) + "/"; }
 
 struct Image {
   std::unique_ptr<RAST_IBitmap> bitmap;

@@ -24,6 +24,8 @@ struct Theme {
 };
 const Theme& ThemeOf(Theme::Kind kind);
 const Theme& ManagerTheme();
+// The images img/orig/ shares between the "space" and "solid" looks: a neutral rack metal.
+const Theme& SharedOrigTheme();
 
 // One PNG of `frames` frames of w x h GUI units, a vertical strip; the drawing callback gets a
 // context whose origin is the frame's top left, in GUI units.
@@ -59,7 +61,9 @@ struct Random {
 // The image groups (each writes its files under the folder's path, ending in '/').
 void DrawWidgets(const std::string& folder, const Theme& theme);
 void DrawCommonImages(const std::string& origFolder);
-void DrawSynthPages(const std::string& folder, const Theme& theme, const Theme* solid);
+// `shared` draws what both looks of a folder load (effect panels, lists, overlays); `solid`, when
+// given, the second look's own background and external-MIDI panel.
+void DrawSynthPages(const std::string& folder, const Theme& theme, const Theme& shared, const Theme* solid);
 void DrawManagerImages(const std::string& folder);
 
 // Short panel labels of the synth page's parameters; null for none.

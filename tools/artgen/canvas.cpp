@@ -21,6 +21,13 @@ const Theme& ThemeOf(Theme::Kind kind) {
   return kind == Theme::Space ? space : kind == Theme::Solid ? solid : lcd;
 }
 
+const Theme& SharedOrigTheme() {
+  static const Theme t{Theme::Solid,  Hex(0x1b1d21, 0.97), Hex(0x5c636e), Hex(0xe4e8ee),
+                       Hex(0xd5d9e0), Hex(0x0a0b0d),       Hex(0xff3b30), Hex(0x5a1410),
+                       Hex(0xeef1f5), Hex(0x858b95),       Hex(0x08090a)};
+  return t;
+}
+
 const Theme& ManagerTheme() {
   static const Theme t{Theme::Solid,  Hex(0x15181d, 0.97), Hex(0x3d4654), Hex(0x6fc3ff),
                        Hex(0xdde4ee), Hex(0x07090c),       Hex(0x38a0ff), Hex(0x14304c),
@@ -197,8 +204,9 @@ int main(int argc, char** argv) {
   artgen::DrawWidgets(root + "orig/", artgen::ThemeOf(Theme::Space));
   artgen::DrawWidgets(root + "lcd/", artgen::ThemeOf(Theme::Lcd));
   artgen::DrawCommonImages(root + "orig/");
-  artgen::DrawSynthPages(root + "orig/", artgen::ThemeOf(Theme::Space), &artgen::ThemeOf(Theme::Solid));
-  artgen::DrawSynthPages(root + "lcd/", artgen::ThemeOf(Theme::Lcd), nullptr);
+  artgen::DrawSynthPages(root + "orig/", artgen::ThemeOf(Theme::Space), artgen::SharedOrigTheme(),
+                         &artgen::ThemeOf(Theme::Solid));
+  artgen::DrawSynthPages(root + "lcd/", artgen::ThemeOf(Theme::Lcd), artgen::ThemeOf(Theme::Lcd), nullptr);
   artgen::DrawManagerImages(root + "manager/");
   return 0;
 }

@@ -394,7 +394,7 @@ void SaveFromDevicePanel(cairo_t* cr, const Theme& t) {
 
 }  // namespace
 
-void DrawSynthPages(const std::string& folder, const Theme& t, const Theme* solid) {
+void DrawSynthPages(const std::string& folder, const Theme& t, const Theme& shared, const Theme* solid) {
   const bool lcd = t.lcd();
   const Skin skin = lcd ? Skin::Lcd : Skin::Space;
   DrawStrip(folder + "background-2x.png", W, H, 1, [&](cairo_t* cr, int) { Background(cr, t, skin); });
@@ -403,16 +403,16 @@ void DrawSynthPages(const std::string& folder, const Theme& t, const Theme* soli
     DrawStrip(folder + "extmidi2_bg-2x.png", W, H, 1, [&](cairo_t* cr, int) { ExtMidiPanel(cr, *solid, Skin::Solid); });
   }
   DrawStrip(folder + "extmidi_bg-2x.png", W, H, 1, [&](cairo_t* cr, int) { ExtMidiPanel(cr, t, skin); });
-  DrawStrip(folder + "vcosavebg-2x.png", W, H, 1, [&](cairo_t* cr, int) { SaveOverlay(cr, t, false); });
-  DrawStrip(folder + "flexisavebg-2x.png", W, H, 1, [&](cairo_t* cr, int) { SaveOverlay(cr, t, true); });
+  DrawStrip(folder + "vcosavebg-2x.png", W, H, 1, [&](cairo_t* cr, int) { SaveOverlay(cr, shared, false); });
+  DrawStrip(folder + "flexisavebg-2x.png", W, H, 1, [&](cairo_t* cr, int) { SaveOverlay(cr, shared, true); });
   const char* const fx[4] = {"fxbgmod-2x.png", "fxbgdrive-2x.png", "fxbgeq-2x.png", "fxbgeq2-2x.png"};
   for (int i = 0; i < 4; ++i)
-    DrawStrip(folder + fx[i], W, H, 1, [&](cairo_t* cr, int) { EffectPanel(cr, t, skin, i); });
+    DrawStrip(folder + fx[i], W, H, 1, [&](cairo_t* cr, int) { EffectPanel(cr, shared, skin, i); });
   const vq_layout::Point list = vq_layout::FrameSize(lcd ? 248 : 148);
   const double offset = H - list.y;  // the orig list pages sit one pixel down
-  DrawStrip(folder + "sourcelist-2x.png", list.x, list.y, 1, [&](cairo_t* cr, int) { ListPage(cr, t, true, offset); });
-  DrawStrip(folder + "rangelist-2x.png", list.x, list.y, 1, [&](cairo_t* cr, int) { ListPage(cr, t, false, offset); });
-  DrawStrip(folder + "savefromvq-bg-2x.png", W, H, 1, [&](cairo_t* cr, int) { SaveFromDevicePanel(cr, t); });
+  DrawStrip(folder + "sourcelist-2x.png", list.x, list.y, 1, [&](cairo_t* cr, int) { ListPage(cr, shared, true, offset); });
+  DrawStrip(folder + "rangelist-2x.png", list.x, list.y, 1, [&](cairo_t* cr, int) { ListPage(cr, shared, false, offset); });
+  DrawStrip(folder + "savefromvq-bg-2x.png", W, H, 1, [&](cairo_t* cr, int) { SaveFromDevicePanel(cr, shared); });
 }
 
 }  // namespace artgen
