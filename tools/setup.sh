@@ -9,7 +9,7 @@ PACKAGES=(
   librtmidi-dev jackd2
   libpng-dev zlib1g-dev
   libx11-dev xvfb xauth xdotool
-  libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-liberation2
+  libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   libcurl4-openssl-dev nlohmann-json3-dev
   libcairo2-dev libpixman-1-dev
   clang-14 libclang-rt-14-dev
