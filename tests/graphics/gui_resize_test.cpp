@@ -220,3 +220,31 @@ TEST(GuiResize, IndicesOutsideTheRecordsAreIgnored) {
   gui.resize->MoveControlInLayout(1, 0, 100, 200);  // a real one moves, in both records
   EXPECT_EQ(gui.knob->GetRECT(), IRECT(100, 200, 132, 216));
 }
+
+TEST(GuiResize, CornerHandleAndReopenNoticeDraw) {
+  Folder folder;
+  Gui gui(folder.path, nullptr);
+  gui.plug->ResizeAtGuiOpen();
+  IRECT all(0, 0, 1140, 800);
+  gui.background->fill = RAST_MakePixel(0, 0, 0, 255);
+  gui.graphics->SetAllControlsDirty();
+  gui.graphics->Draw(&all);
+  RAST_BitmapRows rows(gui.graphics->GetDrawBitmap());
+  EXPECT_GT(RAST_PixelRed(*rows.at(1138, 798)), 128u);  // the handle brightens towards the corner
+  EXPECT_EQ(*rows.at(1125, 785), gui.background->fill);
+  EXPECT_FALSE(gui.resize->IsDirty());
+
+  // A size change outside a drag that leaves the images at another scale asks for a reopen.
+  IMouseMod left(true);
+  gui.graphics->GetControl(gui.graphics->NControls() - 2)->OnMouseDrag(1140, 10, 0, 0, &left);
+  gui.resize->SetGuiScaleLimits(150, 200);
+  EXPECT_TRUE(gui.resize->IsDirty());
+  EXPECT_EQ(gui.resize->GetRECT(), IRECT(0, 0, 1710, 1200));
+  IRECT big(0, 0, gui.graphics->GetWidth(), gui.graphics->GetHeight());
+  gui.graphics->Draw(&big);
+  RAST_BitmapRows after(gui.graphics->GetDrawBitmap());
+  EXPECT_EQ(*after.at(5, 5), RAST_MakePixel(25, 25, 25, 255));
+  int white = 0;
+  for (int x = 0; x < after.width; ++x) white += RAST_PixelRed(*after.at(x, after.height / 2 - 30)) > 200;
+  EXPECT_GT(white, 0);  // "Reopen plugin interface"
+}
