@@ -2,6 +2,7 @@
 // frames can be told apart, overlays are see-through and covering pages cover.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -151,6 +152,40 @@ TEST(Artwork, ListPagesPrintTheNamesAtTheRowsTheSelectorsDecode) {
         const bool named = row <= last[c] && (sources ? kFlexiSourceNames[row].name : kRangeControlNames[row].name)[1];
         EXPECT_EQ(ink > 20, named) << "row " << row;
       }
+    }
+  }
+}
+
+TEST(Artwork, TextsOfThePageStandOutFromTheBackgroundUnderThem) {
+  struct Page {
+    int background;
+    std::vector<ControlSpec> controls;
+  };
+  const Page pages[] = {{102, SynthPageControls(Skin::Space)}, {162, SynthPageControls(Skin::Solid)},
+                        {202, SynthPageControls(Skin::Lcd)},   {301, ManagerPageControls()}};
+  for (const Page& page : pages) {
+    SCOPED_TRACE(ImageLoadName(page.background));
+    const Image bg(page.background);
+    ASSERT_TRUE(bg.bitmap);
+    for (const ControlSpec& c : page.controls) {
+      const bool text = c.cls == Ctl::Text || c.cls == Ctl::Spinner || c.cls == Ctl::UserText;
+      if (!text || !c.attached || c.hidden || c.style == Style::None) continue;  // hidden: on a panel
+      const int p = c.readoutField >= 0 ? c.readoutField + 3 : c.param;
+      // Texts that sit on an effect panel, the external-MIDI panel or the save panel.
+      const bool extMidi = c.readoutField < 0 && c.rect.T >= 429 && c.rect.L >= 836 && c.rect.B <= 452;
+      const bool onOverlay = (p >= 132 && p <= 185 && p != 173) || p == 301 || extMidi;
+      if (onOverlay || c.rect.B > kGuiHeight) continue;
+      // The background's colour at the middle of the text's rectangle, a few points across,
+      // against the text colour: one channel at least must differ clearly.
+      const double cy = (c.rect.T + c.rect.B) / 2.0;
+      int r = 0, g = 0, b = 0;
+      for (int k = 1; k <= 4; ++k) {
+        const RAST_pixel px = bg.At(c.rect.L + c.rect.W() * k / 5.0, cy);
+        r += RAST_PixelRed(px), g += RAST_PixelGreen(px), b += RAST_PixelBlue(px);
+      }
+      const IColor ink = TextStyleOf(c.style).color;
+      const int contrast = std::max({std::abs(ink.R - r / 4), std::abs(ink.G - g / 4), std::abs(ink.B - b / 4)});
+      EXPECT_GE(contrast, 120) << CtlName(c.cls) << " " << c.param << " at " << c.rect.L << "," << c.rect.T;
     }
   }
 }

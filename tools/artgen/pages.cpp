@@ -120,7 +120,8 @@ void ControlLabels(cairo_t* cr, const Theme& t, const std::vector<ControlSpec>& 
     const int param = c.cls == Ctl::Text && c.readoutField >= 0 ? (c.readoutField == 185 ? 188 : c.readoutField + 3) : c.param;
     if (param < 0 || !keep(param)) continue;
     if (c.cls == Ctl::Text && c.readoutField >= 0) {
-      if (c.param == -1 && param == 186) continue;  // shares 79's place
+      // Light values get a dark well; the lcd skin prints some values black on the glass.
+      if (param == 186 || c.style != vq_layout::Style::Readout) continue;
       const IRECT& r = c.rect;
       FillRound(cr, r.L + 6, r.T + 1.5, r.W() - 12, r.H() - 3, 3, lcd ? t.readoutWell : Hex(0x000000, 0.42));
       if (!lcd) StrokeRound(cr, r.L + 6, r.T + 1.5, r.W() - 12, r.H() - 3, 3, Hex(0xffffff, 0.07), 0.6);
@@ -204,8 +205,11 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
   Panel(cr, t, 8, 718, 248, 80, nullptr);
   Panel(cr, t, 256, 718, 556, 82, nullptr);
   Panel(cr, t, 816, 718, 316, 80, nullptr);
-  SpinnerWell(cr, t, IRECT(262, 730, 292, 770));
-  SpinnerWell(cr, t, IRECT(262, 775, 292, 800));
+  // The keyboard channel and wheel controller are printed black: light windows.
+  for (const IRECT& r : {IRECT(262, 730, 292, 770), IRECT(262, 775, 292, 800)}) {
+    FillRound(cr, r.L, r.T, r.W(), r.H(), 3, lcd ? Hex(0xc6d4a8) : Hex(0xdfe5ee));
+    StrokeRound(cr, r.L, r.T, r.W(), r.H(), 3, lcd ? t.label : t.panelEdge, 0.8);
+  }
   Text(cr, "KEYS", 277, 723.5, 6, t.label);
   Text(cr, "CHANNEL", 277, 771.5, 5.5, t.label);
   Text(cr, "WHEEL", 304, 723.5, 6, t.label);
