@@ -486,6 +486,26 @@ const char* CtlName(Ctl c) {
 
 std::vector<ControlSpec> SynthPageControls(Skin skin) { return SynthBuilder(skin).Build(); }
 
+const EqDisplaySettings& EqSettings() {
+  static const EqDisplaySettings kSettings{4,
+                                           false,
+                                           false,
+                                           false,
+                                           20.0,
+                                           12000.0,
+                                           -24.0,
+                                           24.0,
+                                           4.0,
+                                           IColor(255, 255, 255, 255),
+                                           IColor(255, 255, 0, 0),
+                                           IColor(255, 255, 255, 0),
+                                           IColor(255, 255, 255, 0),
+                                           IColor(100, 0, 0, 0),
+                                           "25, 50, 100, 200, 300, 500, 1000, 2000, 3000, 5000, 7000, 10000",
+                                           "-18, -12, -6, 0, 6, 12, 18"};
+  return kSettings;
+}
+
 std::vector<ControlSpec> ManagerPageControls() {
   std::vector<ControlSpec> out;
   auto framed = [&](Ctl cls, int param, int image, int x, int y) -> ControlSpec& {

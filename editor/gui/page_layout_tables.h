@@ -115,6 +115,17 @@ std::vector<ControlSpec> SynthPageControls(Skin skin);
 // The program-manager page in attach order.
 std::vector<ControlSpec> ManagerPageControls();
 
+// What the equalizer curve display of parameter 290 is given, the same in every skin.
+struct EqDisplaySettings {
+  int bands;
+  bool hideGrid, hideHandles, hideLabels;
+  double lowestHz, highestHz, lowestDb, highestDb, handleRadius;
+  IColor grid, curve, handle, fourth, labelBox;
+  const char* frequencyGrid;
+  const char* gainGrid;
+};
+const EqDisplaySettings& EqSettings();
+
 // Geometry the artwork and the page share.
 inline constexpr int kGuiWidth = 1140, kGuiHeight = 800;
 inline constexpr int kKeyboardX = 316, kKeyboardY = 728, kKeyboardOctaves = 5;

@@ -80,7 +80,7 @@ TEST(PageLayout, ImageListsAndNames) {
   EXPECT_EQ(FrameSize(209).x, 56);   // lcd selector buttons match the lcd selector areas
 }
 
-TEST(PageLayout, TextStyles) {
+TEST(PageLayout, TextStylesAndEqualizerSettings) {
   EXPECT_STREQ(TextStyleOf(Style::SlotNumber).face, "Verdana");
   EXPECT_EQ(TextStyleOf(Style::SlotNumber).size, 22);
   EXPECT_EQ(TextStyleOf(Style::SlotNumber).color, IColor(255, 220, 220, 220));
@@ -91,6 +91,11 @@ TEST(PageLayout, TextStyles) {
   EXPECT_EQ(plus.mColor, IColor(255, 255, 0, 0));
   EXPECT_EQ(plus.mQuality, 2);
   EXPECT_EQ(MakeText(Style::BrowserRow).mAlign, 0);
+  const EqDisplaySettings& eq = EqSettings();
+  EXPECT_EQ(eq.bands, 4);
+  EXPECT_DOUBLE_EQ(eq.highestHz, 12000.0);
+  EXPECT_EQ(eq.labelBox, IColor(100, 0, 0, 0));
+  EXPECT_STREQ(eq.gainGrid, "-18, -12, -6, 0, 6, 12, 18");
 }
 
 TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
