@@ -11,6 +11,7 @@ PACKAGES=(
   libx11-dev xvfb xauth xdotool
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   libcurl4-openssl-dev nlohmann-json3-dev
+  libssl-dev nettle-dev openssl python3
   libcairo2-dev libpixman-1-dev
   clang-14 libclang-rt-14-dev
 )
