@@ -545,7 +545,7 @@ std::vector<ControlSpec> ManagerPageControls() {
   }
   static const std::vector<std::string> kNumbers = [] {
     std::vector<std::string> v;
-    char buf[8];
+    char buf[16];
     for (int i = 0; i < 100; ++i) {
       std::snprintf(buf, sizeof buf, "%02d", i);
       v.emplace_back(buf);

@@ -173,7 +173,7 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     Text(cr, "RANGE CONTROL", 513 + 168 * k, 31, 6, ink);
     SpinnerWell(cr, t, IRECT(478 + 168 * k, 11, 548 + 168 * k, 27));
     SpinnerWell(cr, t, IRECT(478 + 168 * k, 35, 548 + 168 * k, 51));
-    char name[16];
+    char name[32];
     std::snprintf(name, sizeof name, "FLEXI %d", k + 1);
     Text(cr, name, 618 + 168 * k, 58, 8.5, lcd ? t.label : t.title);
   }
@@ -334,7 +334,7 @@ void SaveOverlay(cairo_t* cr, const Theme& t, bool flexi) {
     const int x = col == 0 ? 66 : 140;
     Text(cr, col == 0 ? "FROM" : "TO", x + 26, 724, 6.5, t.lcd() ? t.label : t.title);
     for (int r = 0; r < 4; ++r) {
-      char name[16];
+      char name[32];
       std::snprintf(name, sizeof name, "%s %d", what, r + 1);
       Text(cr, name, x + 15, 737 + 13 * r, 7.5, t.label, Align::Left);
     }
@@ -369,7 +369,7 @@ void ListPage(cairo_t* cr, const Theme& t, bool sources, double yOffset) {
       if (row > last[c]) break;
       if (i % 2 == 0) FillRound(cr, x0 + 6, y + 1, x1 - x0 - 12, vq_layout::kListRowHeight - 2, 3,
                                 t.lcd() ? Hex(0x2a3320, 0.10) : Hex(0xffffff, 0.045));
-      char num[8];
+      char num[16];
       std::snprintf(num, sizeof num, "%d", row + 1);
       Text(cr, num, x0 + 30, y + vq_layout::kListRowHeight / 2.0, 9, t.lcd() ? Hex(0x4b5638) : Hex(0x6f7a8c),
            Align::Right, false);

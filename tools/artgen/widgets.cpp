@@ -182,7 +182,7 @@ void Curve(cairo_t* cr, const Theme& t, double w, double h, int frame) {
   }
   SetColor(cr, t.lcd() ? t.label : Hex(0x6fe3ff));
   cairo_stroke(cr);
-  char text[8];
+  char text[16];
   std::snprintf(text, sizeof text, "%d", value);
   Text(cr, text, w - 4, 9, 7, t.lcd() ? t.label : Hex(0xffd0a0), Align::Right);
 }
