@@ -185,7 +185,11 @@ class SynthBuilder {
     c.gearing = gearing;
     return Add(c);
   }
-  ControlSpec& Rect(Ctl cls, int param, const IRECT& r) { return Add(ControlSpec{cls, param, 0, r}); }
+  ControlSpec& Rect(Ctl cls, int param, const IRECT& r) {
+    ControlSpec c{cls, param, 0, r};
+    if (cls == Ctl::Spinner) c.gearing = 10.0;  // value and label shown, dragged vertically
+    return Add(c);
+  }
   ControlSpec& Text(const IRECT& r, Style style, const char* text) {
     ControlSpec c{Ctl::Text, -1, 0, r, style, text};
     return Add(c);
@@ -337,6 +341,8 @@ std::vector<ControlSpec> SynthBuilder::Build() {
     ControlSpec& radio = Rect(Ctl::RadioButtons, 293, IRECT(524, 565, 810, 581));
     radio.image = 146;
     radio.hidden = true;
+    radio.count = 3;
+    radio.direction = 1;
   }
   const int tabParams[4] = {267, 268, 269, 305}, tabImages[4] = {154, 153, 152, 170};
   for (int k = 0; k < 4; ++k) Framed(Ctl::Switch, tabParams[k], Img(tabImages[k]), 523 + 95 * k, mLcd ? 562 : 565);

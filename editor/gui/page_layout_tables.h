@@ -102,11 +102,13 @@ struct ControlSpec {
   IRECT rect;           // draw rectangle (from the image's frame size where there is one)
   Style style = Style::None;
   const char* text = "";  // initial text of texts; extensions of file selectors
-  double gearing = 0.0;
+  double gearing = 0.0;  // knobs; spinners drag with 10.0
   bool hidden = false;    // hidden by the page build itself
   bool attached = true;   // false: built and kept, never attached (read-out slots 95..120)
   int readoutField = -1;  // read-outs: the program field whose read-out array slot holds it
   int fileAction = 0;     // file selectors: 0 open, 1 save
+  int count = 0;          // radio buttons: how many
+  int direction = 0;      // radio buttons: 0 down, 1 right to left; spinners: 0 vertical
 };
 
 // Every control of the skin's synth-page build in attach order (the unattached read-out slots

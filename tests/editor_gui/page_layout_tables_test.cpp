@@ -173,6 +173,14 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
         EXPECT_NE(FindImage(c.image), nullptr) << c.image;
       }
   }
+  const std::vector<ControlSpec> space = SynthPageControls(Skin::Space);
+  EXPECT_EQ(Find(space, Ctl::RadioButtons, 293)->count, 3);
+  EXPECT_EQ(Find(space, Ctl::RadioButtons, 293)->direction, 1);
+  EXPECT_DOUBLE_EQ(Find(space, Ctl::Spinner, 301)->gearing, 10.0);
+  EXPECT_DOUBLE_EQ(Find(space, Ctl::Knob, 104)->gearing, 3.0);
+  EXPECT_DOUBLE_EQ(Find(space, Ctl::Knob, 70)->gearing, 0.4);
+  EXPECT_STREQ(Find(space, Ctl::FileSelector, 208)->text, "vq4");
+  EXPECT_EQ(Find(space, Ctl::FileSelector, 203)->fileAction, 1);
   EXPECT_FALSE(SynthPageControls(Skin::Space)[0].hidden);  // 102 shown, 162 hidden
   EXPECT_TRUE(SynthPageControls(Skin::Space)[1].hidden);
   EXPECT_TRUE(SynthPageControls(Skin::Solid)[0].hidden);
