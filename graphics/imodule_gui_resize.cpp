@@ -9,11 +9,8 @@
 
 #include "graphics/igraphics.h"
 #include "plugin/iparam.h"
-#include "rast/cached_font.h"
-#include "rast/rast_fill.h"
 #include "rast/rast_line.h"
 #include "wemu/cursors.h"
-#include "wemu/gdi_font.h"
 #include "wemu/ini_file.h"
 
 namespace {
@@ -626,28 +623,28 @@ bool IModuleGUIResize::Draw(IGraphics* graphics) {
   return true;
 }
 
+void IModuleGUIResize::RescaleCachedBitmaps(double scale) {
+  if (mGraphics) mGraphics->RescaleCachedBitmaps(scale);
+}
+
 void IModuleGUIResize::FillWhileResizing(IGraphics* graphics, const IRECT& area) {
-  RAST_IBitmap* bm = graphics ? graphics->GetDrawBitmap() : nullptr;
-  if (bm) RAST_FillRect(bm, area.L, area.T, area.W(), area.H(), RAST_MakePixel(25, 25, 25, 255), 1.0f, RAST_BLIT_MODE_COPY);
+  if (!graphics) return;
+  const IColor dark(255, 25, 25, 25);
+  IRECT r = area;
+  graphics->FillIRect(&dark, &r);
 }
 
 void IModuleGUIResize::DrawReopenNotice(IGraphics* graphics) {
-  RAST_IBitmap* bm = graphics ? graphics->GetDrawBitmap() : nullptr;
-  if (!bm) return;
+  if (!graphics) return;
   FillWhileResizing(graphics, mRECT);
   const int size = mFirstBaseW > 0.0 ? static_cast<int>(graphics->GetWidth() * 77.0 / mFirstBaseW) : 0;
   if (size <= 0) return;
-  HFONT hfont = CreateFont(size, 0, 0, 0, 400, 1, 0, 0, 0, 0, 0, 0, 0, "Arial");
-  if (!hfont) return;
-  RAST_CachedFont font;
-  font.SetFromHFont(hfont, RAST_FONTOPT_OWNFONT);
-  font.SetTextColor(RAST_MakePixel(255, 255, 255, 255));
-  font.SetBkMode(TRANSPARENT);
+  IText text(size, COLOR_WHITE, "Arial", IText::kStyleItalic, IText::kAlignNear);
   const int half = graphics->GetHeight() / 2;
-  RECT first{0, std::max(half - size, 0), mRECT.R, mRECT.B};
-  RECT second{0, half, mRECT.R, mRECT.B};
-  font.DrawText(bm, "  Reopen plugin interface", -1, &first, DT_SINGLELINE | DT_NOPREFIX);
-  font.DrawText(bm, "  to get new size...", -1, &second, DT_SINGLELINE | DT_NOPREFIX);
+  IRECT first(0, std::max(half - size, 0), mRECT.R, mRECT.B);
+  IRECT second(0, half, mRECT.R, mRECT.B);
+  graphics->DrawText(&text, "  Reopen plugin interface", &first);
+  graphics->DrawText(&text, "  to get new size...", &second);
 }
 
 void IModuleGUIResize::DrawCornerHandle(IGraphics* graphics) {

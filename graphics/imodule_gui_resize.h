@@ -115,9 +115,9 @@ class IModuleGUIResize : public IControl {
   virtual void OnRightClick() {}
 
  protected:
-  // Re-renders the process's cached images for the scale, always from their unscaled pixels.
-  // The bitmap cache does the work; the default has no cache to ask.
-  virtual void RescaleCachedBitmaps(double scale) {}
+  // Re-renders the process's cached images for the scale, always from their files, so every
+  // call gives the same pixels whatever scale came before.
+  virtual void RescaleCachedBitmaps(double scale);
   // Cursor ids 32512 arrow, 32642 diagonal, 32644 left-right, 32645 up-down.
   virtual void SetCursor(int id);
 
