@@ -12,8 +12,11 @@
 
 #include "editor/gui/page_layout_tables.h"
 #include "editor/name_tables.h"
+#include "graphics/igraphics_linux.h"
 #include "rast/rast_bitmap.h"
 #include "rast/rast_png.h"
+#include "support/test_plug.h"
+#include "wemu/utilities.h"
 
 using namespace vq_layout;
 
@@ -188,4 +191,25 @@ TEST(Artwork, TextsOfThePageStandOutFromTheBackgroundUnderThem) {
       EXPECT_GE(contrast, 120) << CtlName(c.cls) << " " << c.param << " at " << c.rect.L << "," << c.rect.T;
     }
   }
+}
+
+TEST(Artwork, ImagesLoadThroughTheGraphicsAtTheFrameSizeTheLayoutUses) {
+  WEMU_SetResourceFolder(VQ_RESOURCE_DIR);
+  {
+    vqtest::TestPlug plug(1);
+    IGraphicsLinux g(&plug, kGuiWidth, kGuiHeight);
+    g.SetBitmapScale(2);  // the files are drawn at twice the GUI size
+    std::vector<std::pair<int, IFrameBitmap*>> loaded;
+    for (int id : AllIds()) loaded.emplace_back(id, g.LoadBitmapResource(id, ImageLoadName(id).c_str(), FindImage(id)->frames));
+    for (const auto& [id, rec] : loaded) {
+      SCOPED_TRACE(ImageLoadName(id));
+      const Point f = FrameSize(id);
+      EXPECT_EQ(rec->N, FindImage(id)->frames);
+      EXPECT_EQ(rec->FrameW(), f.x);  // a missing file would give a 1-pixel placeholder
+      EXPECT_EQ(rec->FrameH(), f.y);
+      EXPECT_EQ(rec->mBaseH, f.y * rec->N);
+    }
+    EXPECT_NE(g.LoadBitmapResource(999, "img/orig/none-2x.png", 128)->FrameW(), FrameSize(106).x);
+  }
+  EXPECT_TRUE(IGraphics::ResetCaches());
 }
