@@ -19,7 +19,6 @@ constexpr int kCursorArrow = 32512;
 constexpr int kCursorDiagonal = 32642;
 constexpr int kCursorLeftRight = 32644;
 constexpr int kCursorUpDown = 32645;
-constexpr double kNoLimit = 999999999999.0;
 
 bool ParseDouble(const char* text, double* out) {
   const char* end = text + std::strlen(text);
