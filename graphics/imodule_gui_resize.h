@@ -34,7 +34,7 @@ class IModuleGUIResize : public IControl {
 
   // Configuration (the plug's constructor).
   void AddLayoutView(int id, int baseWidth, int baseHeight);
-  void SelectLayoutView(int id);  // an unknown id selects view 0
+  virtual void SelectLayoutView(int id);  // an unknown id selects view 0
   void SetGuiScaleLimits(double minPercent, double maxPercent);
   void SetViewSizeLimits(int view, double minW, double minH, double maxW, double maxH);
   void SetCornerDragScales(bool scales) { mCornerScales = scales; }
@@ -43,10 +43,10 @@ class IModuleGUIResize : public IControl {
   void EnableEdgeHandles(int size, int value, int hiddenHandle);
 
   // Queries and direct changes.
-  double GetGuiScale() const { return mScale; }
+  virtual double GetGuiScale() const { return mScale; }
   double GetAppliedScale() const { return mAppliedScale; }
-  int GetCurrentLayoutView() const { return mView; }
-  int GetLayoutViewCount() const { return static_cast<int>(mViews.size()); }
+  virtual int GetCurrentLayoutView() const { return mView; }
+  virtual int GetLayoutViewCount() const { return static_cast<int>(mViews.size()); }
   double GetBaseWidth() const { return mBaseW; }
   double GetBaseHeight() const { return mBaseH; }
   int GetWindowWidth() const { return mWindowW; }
@@ -78,8 +78,10 @@ class IModuleGUIResize : public IControl {
   // which is written back); any value is clamped into the scale limits.
   double ReadStoredScale();
 
-  // Layout records (the layout editor). Out-of-range views, positions and indices are ignored.
-  void StoreControlLayout(int view, int position, int controlIdx, const IRECT& draw, const IRECT& target, bool hidden);
+  // Layout records (the live layout editor). Out-of-range views, positions and indices are
+  // ignored. The position's entry becomes the control at list index controlIdx of the record.
+  virtual void StoreControlLayout(int view, int position, int controlIdx, const IRECT& draw, const IRECT& target,
+                                  bool hidden);
   void MoveControlInLayout(int index, int which, double x, double y);
   void SetControlRight(int index, int which, double value);
   void SetControlBottom(int index, int which, double value);
@@ -98,7 +100,7 @@ class IModuleGUIResize : public IControl {
   virtual IControl* AttachResizeHandles();
   virtual void ResizeAtGuiOpen();
   void ResizeAndStoreGuiSize();
-  void RearrangeLayout();
+  virtual void RearrangeLayout();
 
   // IControl.
   bool Draw(IGraphics* graphics) override;
