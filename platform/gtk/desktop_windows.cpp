@@ -349,16 +349,28 @@ void DesktopWindows::followDesktopFrame(Window& w, Entry& e, const GdkEventConfi
     top = c.y + bar;
   }
   Rect n = f;
+  bool held = false;
   if (w.styleMask() & kWindowResizable) {
-    n.width = std::max(1, c.width);
-    n.height = std::max(1, c.height - bar);
+    // Held to the limits, also where no window manager enforces them.
+    Size minSize = w.minSize(), maxSize = w.maxSize();
+    double minW = std::max(1.0, minSize.width), minH = std::max(1.0, minSize.height);
+    n.width = std::clamp<double>(c.width, minW, std::max(minW, maxSize.width));
+    n.height = std::clamp<double>(c.height - bar, minH, std::max(minH, maxSize.height));
+    held = n.width != c.width || n.height != c.height - bar;
   }
   n.x = left;
   n.y = mainHeight - top - n.height;
-  if (n.x == f.x && n.y == f.y && n.width == f.width && n.height == f.height) return;
-  e.requested = {c.x, c.y, c.width, c.height};
-  e.frame = n;
-  w.setFrame(n);
+  bool same = n.x == f.x && n.y == f.y && n.width == f.width && n.height == f.height;
+  if (!same) {
+    e.requested = {c.x, c.y, c.width, c.height};
+    e.frame = n;
+    w.setFrame(n);
+  }
+  if (held) {
+    e.frame = {-1, -1, -1, -1};  // the desktop gets the held size back
+    applyFrame(w, e);
+  }
+  if (same) return;
   // Child windows keep their place next to the parent.
   double dx = n.x - f.x, dy = (n.y + n.height) - (f.y + f.height);
   if (dx == 0 && dy == 0) return;

@@ -200,4 +200,29 @@ TEST_F(WindowLayerOnDesktop, PlacesMovesAndFocusPassBetweenTheLayerAndTheDesktop
   WEMU_WindowOfHandle(w)->removeChildWindow(&child);
 }
 
+TEST_F(WindowLayerOnDesktop, AUserResizeReachesTheProcedureWithinTheSizeLimits) {
+  HWND__* w = WEMU_CreateDialog(nullptr, WEMU_NORESOURCE_ID | 1, nullptr, loggingProc, 0);
+  Window* win = WEMU_WindowOfHandle(w);
+  win->setMinSize({200, 100});
+  win->setMaxSize({600, 400});
+  SetWindowPos(w, nullptr, 100, 400, 300, 200, SWP_NOZORDER);
+  ShowWindow(w, SW_SHOW);
+  pumpFor(0.7);
+  struct Case {
+    int width, height;          // dragged to
+    double frameW, frameH;      // the frame that follows
+  } cases[] = {{500, 260, 500, 260}, {50, 900, 200, 400}};
+  for (const Case& c : cases) {
+    gLog.clear();
+    resizeWindowTo(xidOf(gtkOf(w)), c.width, c.height);
+    ASSERT_TRUE(pumpUntil([&] { return countOf(w, WM_SIZE) > 0; }, 3)) << c.width;
+    EXPECT_EQ(win->frame().width, c.frameW);
+    EXPECT_EQ(win->frame().height, c.frameH);
+    EXPECT_TRUE(pumpUntil([&] {
+      return gtk_widget_get_allocated_width(gtkOf(w)) == c.frameW &&
+             gtk_widget_get_allocated_height(gtkOf(w)) == c.frameH;
+    }, 3)) << "the window shows the held size";
+  }
+}
+
 }  // namespace

@@ -46,4 +46,12 @@ bool moveWindowTo(unsigned long xid, int x, int y) {
   return true;
 }
 
+bool resizeWindowTo(unsigned long xid, int width, int height) {
+  Display* d = display();
+  if (!d) return false;
+  XResizeWindow(d, xid, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XFlush(d);
+  return true;
+}
+
 }  // namespace vq::test

@@ -1,5 +1,5 @@
 // What a window manager would do to a top-level window, done through an X connection of our
-// own: press its close box, focus it, move it. Xlib stays inside the .cpp.
+// own: press its close box, focus it, move it, resize it. Xlib stays inside the .cpp.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -14,5 +14,6 @@ bool pressCloseBox(unsigned long xid);
 bool focusWindow(unsigned long xid);
 // Moves the window's top-left to the screen position (y down).
 bool moveWindowTo(unsigned long xid, int x, int y);
+bool resizeWindowTo(unsigned long xid, int width, int height);
 
 }  // namespace vq::test
