@@ -114,6 +114,7 @@ class DesktopWindows final : public WindowObserver {
     // manager's answers to it are not moves or resizes by the user.
     GdkRectangle requested{-1, -1, -1, -1};
     gint64 requestedAt = 0;
+    bool iconified = false;  // minimised by us or by the user
   };
   Entry& entryFor(Window& w);
   void sync(Window& w, Entry& e);
@@ -127,6 +128,7 @@ class DesktopWindows final : public WindowObserver {
   static gboolean onKey(GtkWidget* widget, GdkEventKey* key, gpointer self);
   static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* c, gpointer self);
   static void onActive(GObject* widget, GParamSpec*, gpointer self);
+  static gboolean onWindowState(GtkWidget* widget, GdkEventWindowState* s, gpointer self);
   static gboolean onSyncTimer(gpointer self);
 
   DesktopBackend& backend_;

@@ -74,6 +74,7 @@ DesktopWindows::Entry& DesktopWindows::entryFor(Window& w) {
   g_signal_connect(e.window, "key-release-event", G_CALLBACK(&onKey), this);
   g_signal_connect(e.window, "configure-event", G_CALLBACK(&onConfigure), this);
   g_signal_connect(e.window, "notify::is-active", G_CALLBACK(&onActive), this);
+  g_signal_connect(e.window, "window-state-event", G_CALLBACK(&onWindowState), this);
   e.frame = {-1, -1, -1, -1};
   sync(w, e);
   gtk_widget_show(e.box);
@@ -92,6 +93,10 @@ void DesktopWindows::sync(Window& w, Entry& e) {
     gtk_window_set_decorated(win, (e.style & kWindowTitled) ? TRUE : FALSE);
     gtk_window_set_deletable(win, (e.style & kWindowClosable) ? TRUE : FALSE);
     gtk_window_set_resizable(win, (e.style & kWindowResizable) ? TRUE : FALSE);
+    // Window managers give a dialog no minimise button (it can be told only before mapping).
+    if (!gtk_widget_get_realized(e.window))
+      gtk_window_set_type_hint(win, (e.style & kWindowMiniaturizable) ? GDK_WINDOW_TYPE_HINT_NORMAL
+                                                                      : GDK_WINDOW_TYPE_HINT_DIALOG);
     e.frame = {-1, -1, -1, -1};  // a resizable window is sized another way
   }
   applyFrame(w, e);
@@ -203,15 +208,26 @@ void DesktopWindows::windowOrdered(Window& w) {
   if (w.isVisible()) {
     Entry& e = entryFor(w);
     sync(w, e);
+    e.iconified = false;
     gtk_widget_show(e.window);
-    gtk_window_present(GTK_WINDOW(e.window));  // ordered front: raised and focused
+    gtk_window_present(GTK_WINDOW(e.window));  // ordered front: raised, focused, restored
     return;
   }
   auto it = entries_.find(&w);
   if (it == entries_.end()) return;
   std::vector<DesktopGraphicsView*> views = it->second.views;
   for (DesktopGraphicsView* v : views) v->windowHidden();
-  gtk_widget_hide(it->second.window);
+  it = entries_.find(&w);
+  if (it == entries_.end()) return;
+  Entry& e = it->second;
+  if (w.isMiniaturized() && !w.isClosed() && !e.iconified && gtk_widget_get_visible(e.window)) {
+    // Minimised: it stays on the desktop's task list, where the user can bring it back.
+    e.iconified = true;
+    gtk_window_iconify(GTK_WINDOW(e.window));
+    return;
+  }
+  e.iconified = false;
+  gtk_widget_hide(e.window);
 }
 
 void DesktopWindows::windowWillClose(Window& w) {
@@ -381,6 +397,20 @@ void DesktopWindows::followDesktopFrame(Window& w, Entry& e, const GdkEventConfi
     auto it = entries_.find(child);
     if (it != entries_.end()) sync(*child, it->second);
   }
+}
+
+gboolean DesktopWindows::onWindowState(GtkWidget* widget, GdkEventWindowState* s, gpointer p) {
+  auto* self = static_cast<DesktopWindows*>(p);
+  Window* w = self->windowForGtk(widget);
+  if (!w || !(s->changed_mask & GDK_WINDOW_STATE_ICONIFIED)) return FALSE;
+  Entry& e = self->entries_[w];
+  if (s->new_window_state & GDK_WINDOW_STATE_ICONIFIED) {
+    // Minimised by the user: the platform window is minimised and ordered out too.
+    if (!w->isMiniaturized() && w->isVisible()) w->miniaturize();
+  } else if (e.iconified && w->isMiniaturized() && !w->isClosed()) {
+    w->makeKeyAndOrderFront();  // brought back from the task list
+  }
+  return FALSE;
 }
 
 void DesktopWindows::onActive(GObject*, GParamSpec*, gpointer p) {

@@ -198,6 +198,14 @@ TEST_F(WindowLayerOnDesktop, PlacesMovesAndFocusPassBetweenTheLayerAndTheDesktop
                               l.lParam == reinterpret_cast<LPARAM>(w));
   EXPECT_TRUE(activated);
   WEMU_WindowOfHandle(w)->removeChildWindow(&child);
+
+  // Minimised and brought back from the desktop: ordered out, then key again.
+  Window* aw = WEMU_WindowOfHandle(a);
+  unsigned long axid = xidOf(gtkOf(a));
+  minimiseWindow(axid);
+  EXPECT_TRUE(pumpUntil([&] { return aw->isMiniaturized() && !aw->isVisible() && !aw->isKeyWindow(); }, 3));
+  restoreWindow(axid);
+  EXPECT_TRUE(pumpUntil([&] { return !aw->isMiniaturized() && aw->isVisible() && aw->isKeyWindow(); }, 3));
 }
 
 TEST_F(WindowLayerOnDesktop, AUserResizeReachesTheProcedureWithinTheSizeLimits) {

@@ -54,4 +54,20 @@ bool resizeWindowTo(unsigned long xid, int width, int height) {
   return true;
 }
 
+bool minimiseWindow(unsigned long xid) {
+  Display* d = display();
+  if (!d) return false;
+  XUnmapWindow(d, xid);
+  XFlush(d);
+  return true;
+}
+
+bool restoreWindow(unsigned long xid) {
+  Display* d = display();
+  if (!d) return false;
+  XMapWindow(d, xid);
+  XFlush(d);
+  return true;
+}
+
 }  // namespace vq::test

@@ -1,5 +1,6 @@
 // What a window manager would do to a top-level window, done through an X connection of our
-// own: press its close box, focus it, move it, resize it. Xlib stays inside the .cpp.
+// own: press its close box, focus it, move, resize or
+// minimise it. Xlib stays inside the .cpp.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -15,5 +16,8 @@ bool focusWindow(unsigned long xid);
 // Moves the window's top-left to the screen position (y down).
 bool moveWindowTo(unsigned long xid, int x, int y);
 bool resizeWindowTo(unsigned long xid, int width, int height);
+// Minimises the window (unmaps it, as a window manager does) and brings it back.
+bool minimiseWindow(unsigned long xid);
+bool restoreWindow(unsigned long xid);
 
 }  // namespace vq::test
