@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "wemu/controls.h"
+#include "wemu/utilities.h"
 #include "wemu/top_level_windows.h"
 #include "wemu/window_focus.h"
 #include "wemu/window_geometry.h"
@@ -103,6 +105,10 @@ HWND__* GetDlgItem(HWND__* parent, int id) {
   for (View* sub : view->subviews()) {
     HWND__* h = WEMU_HandleForView(sub);
     if (h && sub->tag() == id) return h;
+    // A scroll view stands for its document view.
+    View* doc = WEMU_DocumentViewOf(sub);
+    if (doc != sub && doc->tag() == id)
+      if (HWND__* d = WEMU_HandleForView(doc)) return d;
   }
   return nullptr;
 }
@@ -170,6 +176,11 @@ BOOL GetDlgItemText(HWND__* window, int id, char* buffer, int size) {
     copyText(buffer, size, v->text());
     return TRUE;
   }
+  std::string text;
+  if (auto* c = dynamic_cast<WEMU_Control*>(h); c && c->controlText(&text)) {
+    copyText(buffer, size, text.c_str());
+    return TRUE;
+  }
   return FALSE;
 }
 
@@ -186,7 +197,14 @@ BOOL SetDlgItemText(HWND__* window, int id, const char* text) {
     w->setTitle(text);
     return TRUE;
   }
-  return FALSE;
+  auto* c = dynamic_cast<WEMU_Control*>(h);
+  if (!c || !c->setControlText(WEMU_CStringToCFString(text))) return FALSE;
+  // An editable field tells its dialog of the change.
+  auto* field = dynamic_cast<WEMU_TextField*>(c);
+  if (field && field->isEditable())
+    if (HWND__* parent = GetParent(field))
+      SendMessage(parent, WM_COMMAND, static_cast<WPARAM>(field->tag()) | 0x3000000, reinterpret_cast<LPARAM>(field));
+  return TRUE;
 }
 
 BOOL SetDlgItemInt(HWND__* window, int id, int value, BOOL isSigned) {

@@ -13,6 +13,7 @@
 #include "wemu/top_level_windows.h"
 #include "wemu/window_focus.h"
 #include "wemu/window_geometry.h"
+#include "wemu/window_input.h"
 #include "wemu/window_lifetime.h"
 #include "wemu/window_messages.h"
 #include "wemu/window_paint.h"
@@ -340,7 +341,10 @@ bool WEMU_WindowView::wemuKey(const vq::platform::Event& e) {
 }
 
 void WEMU_WindowView::handleEvent(const vq::platform::Event& e) {
-  if (!e.isKey()) return;
+  if (!e.isKey()) {
+    WEMU_WindowViewInputEvent(this, e);
+    return;
+  }
   Hold hold(this);
   if (wemuKey(e)) return;
   if (View* up = superview()) up->handleEvent(e);
