@@ -67,11 +67,90 @@ TEST_F(DialogGeneration, PreferencesControlsTakeTheirRecordPlaces) {
   auto initDialog = std::find_if(procLog().begin(), procLog().end(), [](const Logged& l) { return l.message == WM_INITDIALOG; });
   ASSERT_NE(initDialog, procLog().end());
   EXPECT_EQ(initDialog->wParam, reinterpret_cast<WPARAM>(GetDlgItem(dlg, 1)));
-  // A click on Apply reaches the dialog as its command.
+  // Keyboard order follows the records, the group box first.
+  std::vector<int64_t> order;
+  for (auto* v : dlg->subviews()) order.push_back(v->tag());
+  EXPECT_EQ(order, (std::vector<int64_t>{-1, -1, -1, 40018, 40035, -1, 40019, 1, 40024, 2}));
+  // A click on Apply and a device chosen reach the dialog as their commands.
   procLog().clear();
   dynamic_cast<WEMU_Button*>(GetDlgItem(dlg, 40024))->performClick();
-  ASSERT_EQ(loggedMessages(dlg), std::vector<UINT>{WM_COMMAND});
+  WEMU_CB_AddString(dlg, 40019, "off");
+  WEMU_CB_AddString(dlg, 40019, "Port 1");
+  dynamic_cast<WEMU_PopUpButton*>(GetDlgItem(dlg, 40019))->userChose(1);
+  ASSERT_EQ(loggedMessages(dlg), (std::vector<UINT>{WM_COMMAND, WM_COMMAND}));
   EXPECT_EQ(procLog()[0].wParam, 40024u);
+  EXPECT_EQ(procLog()[1].wParam, 40019u | (1u << 16));
+  EXPECT_EQ(WEMU_CB_GetCurSel(dlg, 40019), 1);
+}
+
+HWND__* customCreator(vq::platform::View* owner, const char* text, int id, const char* cls, int, int x, int y, int w,
+                      int h) {
+  if (std::string(cls) != "Custom") return nullptr;
+  auto* box = WEMU_NewControl<WEMU_GroupBox>();
+  box->title = text;
+  box->setTag(id);
+  box->setFrame({double(x), double(y), double(w), double(h)});
+  owner->addSubview(box);
+  return box;
+}
+
+TEST_F(DialogGeneration, CreatorsQueriesAndReports) {
+  HWND__* dlg = makeOwner();
+  WEMU_RegisterCustomControlCreator(customCreator);
+  WEMU_RegisterCustomControlCreator(customCreator);
+  WEMU_UnregisterCustomControlCreator(customCreator);  // still registered once
+  HWND__* custom = WEMU_MakeControl("mine", 60, "Custom", 0, 1, 2, 3, 4, 0);
+  WEMU_UnregisterCustomControlCreator(customCreator);
+  EXPECT_FALSE(WEMU_MakeControl("mine", 61, "Custom", 0, 1, 2, 3, 4, 0));
+  HWND__* button = WEMU_MakeButton(0, "Go", 62, 0, 0, 10, 10, 0);
+  HWND__* field = WEMU_MakeEditField(63, 0, 0, 10, 10, 0);
+  struct Query {
+    HWND__* h;
+    bool group, isButton, text;
+  } queries[] = {{custom, true, false, false}, {button, false, true, false}, {field, false, false, true},
+                 {nullptr, false, false, false}};
+  for (const Query& q : queries) {
+    EXPECT_EQ(WEMU_IsGroupBox(q.h), q.group);
+    EXPECT_EQ(WEMU_IsButton(q.h), q.isButton);
+    EXPECT_EQ(WEMU_IsStaticText(q.h), q.text);
+  }
+  RECT size{}, longer{};
+  WEMU_GetDesiredControlSize(button, &size);
+  SetDlgItemText(dlg, 62, "Go somewhere else");
+  WEMU_GetDesiredControlSize(button, &longer);
+  EXPECT_EQ(size.left, 0);
+  EXPECT_GT(size.right, 10);
+  EXPECT_GT(longer.right, size.right);
+  EXPECT_EQ(button->frame().width, 10);  // asking leaves the frame alone
+
+  // Focus gained and text set report to the dialog; a changed control marks its dialog.
+  procLog().clear();
+  field->window()->makeFirstResponder(field);
+  SetDlgItemText(dlg, 63, "x");
+  ASSERT_EQ(loggedMessages(dlg), (std::vector<UINT>{WM_COMMAND, WM_COMMAND}));
+  EXPECT_EQ(procLog()[0].wParam, 63u | (0x100u << 16));
+  EXPECT_EQ(procLog()[1].wParam, 63u | (0x300u << 16));
+  dynamic_cast<WEMU_WindowView*>(dlg)->isDirty = 0;
+  CheckDlgButton(dlg, 62, 1);
+  EXPECT_EQ(dynamic_cast<WEMU_WindowView*>(dlg)->isDirty, 2);
+
+  // An owner-drawn button asks its dialog to draw it.
+  auto* od = dynamic_cast<WEMU_Button*>(WEMU_MakeControl("", 64, "Button", 11, 5, 6, 20, 10, 0));
+  ASSERT_TRUE(od);
+  DRAWITEMSTRUCT item{};
+  procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM lp) -> LRESULT {
+    if (m == WM_DRAWITEM) item = *reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+    return 0;
+  };
+  HDC ctx = WEMU_CreateMemContext(nullptr, 40, 40);
+  EXPECT_TRUE(od->drawOwnerDrawn(ctx));
+  EXPECT_EQ(item.CtlType, 4u);
+  EXPECT_EQ(item.CtlID, 64u);
+  EXPECT_EQ(item.hwndItem, od);
+  EXPECT_EQ(item.hDC, ctx);
+  EXPECT_EQ((std::vector<int>{item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom}),
+            (std::vector<int>{5, 6, 25, 16}));
+  WEMU_DeleteGfxContext(ctx);
 }
 
 TEST_F(DialogGeneration, RecordKindsAndStylesMakeTheirControls) {

@@ -241,3 +241,40 @@ TEST_F(WindowInput, AccessibilityAsksTheProcedureForItsElement) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowInput, MovesGoToTheWindowUnderThePointerOnce) {
+  HWND__* front = WEMU_CreateDialog(list, 40002, nullptr, recordingProc, 0);
+  ShowWindow(dlg, SW_SHOW);
+  ShowWindow(front, SW_SHOW);
+  static_cast<vq::platform::Window*>(windowOf(dlg))->setFrame({0, 0, 1140, 800});
+  static_cast<vq::platform::Window*>(windowOf(front))->setFrame({100, 100, 420, 160});
+  struct Case {
+    vq::platform::Point at;  // in the back window
+    bool modal;
+    HWND__* want;
+  } cases[] = {{{150, 150}, false, front}, {{50, 50}, false, dlg}, {{150, 150}, true, dlg}};
+  for (const Case& c : cases) {
+    vq::platform::Window::setModalWindow(c.modal ? windowOf(front) : nullptr);
+    procLog().clear();
+    Event e = event(EventType::MouseMoved);
+    e.locationInWindow = c.at;
+    dlg->handleEvent(e);
+    std::vector<Logged> moves;
+    for (const Logged& l : procLog())
+      if (l.message == WM_MOUSEMOVE) moves.push_back(l);
+    ASSERT_EQ(moves.size(), 1u) << c.at.x << " " << c.modal;
+    EXPECT_EQ(moves[0].window, c.want);
+  }
+  vq::platform::Window::setModalWindow(nullptr);
+
+  // A click into an inactive window activates the view and its parent view.
+  procLog().clear();
+  EXPECT_TRUE(WEMU_WindowViewAcceptsFirstMouse(dlg));
+  EXPECT_EQ(loggedMessages(dlg), std::vector<UINT>{WM_MOUSEACTIVATE});
+  dlg->setEnabled(false);
+  EXPECT_FALSE(WEMU_WindowViewAcceptsFirstMouse(dlg));
+}
+
+}  // namespace
