@@ -26,6 +26,9 @@ struct SlotFileNameParts {
 };
 SlotFileNameParts ParseSlotFileName(std::string_view fileName);
 
+// The longest prefix of `text` of at most `bytes` bytes that does not split a UTF-8 sequence.
+std::string Utf8Prefix(std::string_view text, size_t bytes);
+
 // "%02d_BASS_%s.pr4" and its siblings by category; "%02d_%s.pr4" for any other.
 std::string SlotFileName(int category, int slot, std::string_view name);
 
@@ -33,7 +36,8 @@ std::string SlotFileName(int category, int slot, std::string_view name);
 // 12 and 24 characters when they have none) into at most three lines, at most 32 characters.
 std::string WrapDisplayName(std::string_view name);
 
-// Fills slot `slot`'s entry (1..99) and its row controls.
+// Fills slot `slot`'s entry (1..99) and its row controls; a path that does not fit the entry
+// whole is refused.
 void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::string& path,
                           const std::string& name);
 // Empties the download cache folder, resets the table and fills it from the numbered program

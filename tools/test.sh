@@ -20,7 +20,10 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # Tests that cross real MIDI ports need a JACK server; this starts one for the run when it can.
 source "$here/tools/jack-env.sh"
 vq_start_jack || true
-trap vq_stop_jack EXIT
+# Desktop tests need an X display; this starts a private one like the JACK server.
+source "$here/tools/xvfb-env.sh"
+vq_start_xvfb || true
+trap 'vq_stop_jack; vq_stop_xvfb' EXIT
 
 status=0
 env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-20} "$here/tools/fuzz-png.sh" >"$build/fuzz-png.log" 2>&1 \
