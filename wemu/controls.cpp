@@ -45,7 +45,29 @@ double WEMU_MeasureText(const std::string& text, double fontSize) {
   return std::ceil(utf8Length(text) * (fontSize > 0 ? fontSize : 13) * 0.6);
 }
 
+using vq::platform::NativeControlKind;
+using vq::platform::NativeControlState;
+
 WEMU_Control::WEMU_Control(vq::platform::ViewKind kind) : HWND__(kind) {}
+
+WEMU_Control::~WEMU_Control() {
+  retire();
+  native_.reset();
+}
+
+void WEMU_Control::attachNative() {
+  if (native_ || !presentsNatively() || !window()) return;
+  if (vq::platform::NativeControlService* service = vq::platform::nativeControls())
+    native_ = service->createNativeControl(*this, *this);
+}
+
+double WEMU_Control::nativeAlignment() const {
+  switch (alignment) {
+    case WEMU_TextAlignment::Center: return 0.5;
+    case WEMU_TextAlignment::Right: return 1;
+    default: return 0;
+  }
+}
 
 Size WEMU_Control::fittingSize() const { return {frame().width, frame().height}; }
 
@@ -58,6 +80,7 @@ void WEMU_Control::sizeToFit() {
 void WEMU_Control::markNeedsDisplay(bool flag) {
   setNeedsDisplay(flag);
   if (flag) WEMU_MarkAncestorsDirty(this);
+  if (native_) native_->refresh();
 }
 
 // ---- buttons -----------------------------------------------------------------------------
@@ -120,6 +143,17 @@ bool WEMU_Button::setControlText(const std::string& text) {
   return true;
 }
 
+NativeControlState WEMU_Button::nativeState() const {
+  NativeControlState st;
+  st.kind = type == Type::Switch ? NativeControlKind::CheckBox
+            : type == Type::Radio ? NativeControlKind::RadioButton
+                                  : NativeControlKind::PushButton;
+  st.text = title;
+  st.checkState = state_;
+  st.isDefault = window() && window()->defaultButton() == this;
+  return st;
+}
+
 Size WEMU_Button::fittingSize() const {
   double w = WEMU_MeasureText(title, fontSize);
   if (type == Type::Switch || type == Type::Radio) return {w + 22, 18};
@@ -177,6 +211,21 @@ bool WEMU_TextField::setControlText(const std::string& text) {
   return true;
 }
 
+NativeControlState WEMU_TextField::nativeState() const {
+  NativeControlState st;
+  st.kind = secure ? NativeControlKind::SecureField
+            : (isEditable() || selectable) ? NativeControlKind::TextField
+                                          : NativeControlKind::Label;
+  st.text = value;
+  st.editable = isEditable();
+  st.alignment = nativeAlignment();
+  return st;
+}
+
+void WEMU_TextField::nativeFocused() {
+  if (window() && !isBeingEdited()) window()->makeFirstResponder(this);
+}
+
 Size WEMU_TextField::fittingSize() const {
   double size = fontSize > 0 ? fontSize : 13;
   return {WEMU_MeasureText(value, size) + 4, std::ceil(size * 1.25) + 4};
@@ -232,6 +281,24 @@ bool WEMU_TextView::becomeFirstResponder() {
   return true;
 }
 
+NativeControlState WEMU_TextView::nativeState() const {
+  NativeControlState st;
+  st.kind = NativeControlKind::TextView;
+  st.text = text;
+  st.editable = isEditable();
+  return st;
+}
+
+void WEMU_TextView::nativeTextChanged(const std::string& t) {
+  if (!isEditable()) return;
+  text = t;
+  setSelection(utf8Length(text), utf8Length(text));
+}
+
+void WEMU_TextView::nativeFocused() {
+  if (window() && window()->firstResponder() != this) window()->makeFirstResponder(this);
+}
+
 bool WEMU_TextView::setControlText(const std::string& t) {
   text = t;
   setSelection(selStart_, selStart_);
@@ -242,6 +309,14 @@ bool WEMU_TextView::setControlText(const std::string& t) {
 // ---- group box -----------------------------------------------------------------------------
 
 WEMU_GroupBox::WEMU_GroupBox() = default;
+
+NativeControlState WEMU_GroupBox::nativeState() const {
+  NativeControlState st;
+  st.kind = NativeControlKind::GroupBox;
+  st.text = title;
+  st.alignment = titleCentered ? 0.5 : 0;
+  return st;
+}
 
 // ---- item lists ----------------------------------------------------------------------------
 
@@ -310,6 +385,14 @@ void WEMU_PopUpButton::userChose(int index) {
   WEMU_ControlNotify(this, WEMU_ControlEvent::PopUpAction);
 }
 
+NativeControlState WEMU_PopUpButton::nativeState() const {
+  NativeControlState st;
+  st.kind = NativeControlKind::PopUp;
+  st.items = items_;
+  st.selected = selected_;
+  return st;
+}
+
 bool WEMU_PopUpButton::controlText(std::string* out) const {
   *out = selected_ >= 0 ? items_[selected_] : std::string();
   return true;
@@ -360,6 +443,16 @@ void WEMU_ComboBox::userTyped(const std::string& text) {
   WEMU_ControlNotify(this, WEMU_ControlEvent::ComboTextChanged);
 }
 
+NativeControlState WEMU_ComboBox::nativeState() const {
+  NativeControlState st;
+  st.kind = NativeControlKind::ComboBox;
+  st.items = items_;
+  st.selected = selected_;
+  st.text = value;
+  st.editable = isEditable();
+  return st;
+}
+
 bool WEMU_ComboBox::becomeFirstResponder() {
   reportFocus(this);
   return true;
@@ -378,6 +471,15 @@ void WEMU_Slider::setRange(double lo, double hi) {
   minValue = lo;
   maxValue = hi;
   setValue(value_);
+}
+
+NativeControlState WEMU_Slider::nativeState() const {
+  NativeControlState st;
+  st.kind = NativeControlKind::Slider;
+  st.value = value_;
+  st.minValue = minValue;
+  st.maxValue = maxValue;
+  return st;
 }
 
 void WEMU_Slider::userMoved(double v) {

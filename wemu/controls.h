@@ -6,11 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/native_controls.h"
 #include "wemu/control_notifications.h"
 #include "wemu/gdi_objects.h"
 #include "wemu/gdi_paint.h"
@@ -40,7 +42,7 @@ void WEMU_MarkAncestorsDirty(vq::platform::View* from);
 
 // Base of the controls: no window procedure of their own (SendMessage handles their messages),
 // a font size, and the text the window functions read and write.
-class WEMU_Control : public HWND__ {
+class WEMU_Control : public HWND__, public vq::platform::NativeControlClient {
  public:
   bool answersWemuMessage() const override { return false; }
   bool answersWemuCommand() const override { return false; }
@@ -58,13 +60,22 @@ class WEMU_Control : public HWND__ {
   // Redraw requests also mark the enclosing window views (setNeedsDisplayInRect always).
   void markNeedsDisplay(bool flag);
 
+  // Shows the control as a native widget when the backend has them (once it is in a window).
+  void attachNative();
+  virtual bool presentsNatively() const { return true; }
+  vq::platform::NativeControlState nativeState() const override { return {}; }
+
   double fontSize = 0;  // 0: the control's default font
   WEMU_TextAlignment alignment = WEMU_TextAlignment::Natural;
   bool hasTarget = false;  // sends its action to the owner view
 
  protected:
   explicit WEMU_Control(vq::platform::ViewKind kind = vq::platform::ViewKind::Generic);
-  ~WEMU_Control() override { retire(); }
+  ~WEMU_Control() override;
+  double nativeAlignment() const;
+
+ private:
+  std::unique_ptr<vq::platform::NativeControl> native_;
 };
 
 // Width of a text in the deterministic measure of the layer (points).
@@ -116,6 +127,8 @@ class WEMU_Button : public WEMU_Control,
   bool controlText(std::string* out) const override { *out = title; return true; }
   bool setControlText(const std::string& text) override;
   vq::platform::Size fittingSize() const override;
+  vq::platform::NativeControlState nativeState() const override;
+  void nativeClicked() override { performClick(); }
 
  private:
   int state_ = 0;
@@ -159,6 +172,10 @@ class WEMU_TextField : public WEMU_Control, public WEMU_ColoredControl {
   bool controlText(std::string* out) const override { *out = value; return true; }
   bool setControlText(const std::string& text) override;
   vq::platform::Size fittingSize() const override;
+  vq::platform::NativeControlState nativeState() const override;
+  void nativeTextChanged(const std::string& text) override { userTyped(text); }
+  void nativeEditingEnded() override { userEndedEditing(); }
+  void nativeFocused() override;
 
  private:
   int selStart_ = 0;
@@ -185,6 +202,9 @@ class WEMU_TextView : public WEMU_Control {
   bool becomeFirstResponder() override;
   bool controlText(std::string* out) const override { *out = text; return true; }
   bool setControlText(const std::string& t) override;
+  vq::platform::NativeControlState nativeState() const override;
+  void nativeTextChanged(const std::string& t) override;
+  void nativeFocused() override;
 
  private:
   int selStart_ = 0;
@@ -201,6 +221,7 @@ class WEMU_GroupBox : public WEMU_Control, public WEMU_ColoredControl {
   void wemuSetTextColor(std::optional<COLORREF> c) override { titleColor = c; }
   bool controlText(std::string* out) const override { *out = title; return true; }
   bool setControlText(const std::string& text) override { title = text; markNeedsDisplay(true); return true; }
+  vq::platform::NativeControlState nativeState() const override;
 };
 
 // A list of texts with a selection: the pop-up button (drop-down list) and the combo box.
@@ -238,6 +259,8 @@ class WEMU_PopUpButton : public WEMU_ItemList {
   void userChose(int index);
   bool controlText(std::string* out) const override;
   bool acceptsFirstResponder() const override { return false; }
+  vq::platform::NativeControlState nativeState() const override;
+  void nativeChose(int index) override { userChose(index); }
 
  private:
   std::vector<std::optional<int64_t>> values_;
@@ -262,6 +285,9 @@ class WEMU_ComboBox : public WEMU_ItemList {
   bool becomeFirstResponder() override;
   bool controlText(std::string* out) const override { *out = value; return true; }
   bool setControlText(const std::string& text) override { value = text; markNeedsDisplay(true); return true; }
+  vq::platform::NativeControlState nativeState() const override;
+  void nativeChose(int index) override { userChose(index); }
+  void nativeTextChanged(const std::string& text) override { userTyped(text); }
 
  private:
   bool keepsValues_;
@@ -280,6 +306,8 @@ class WEMU_Slider : public WEMU_Control {
   void setRange(double lo, double hi);
   // The user drags the knob: the dialog hears WM_HSCROLL.
   void userMoved(double v);
+  vq::platform::NativeControlState nativeState() const override;
+  void nativeValueChanged(double v) override { userMoved(v); }
 
  private:
   double value_ = 0;
@@ -299,6 +327,7 @@ class WEMU_ScrollView : public WEMU_Control {
   bool autohidesScrollers = false;
   bool drawsBackground = true;
   void willRemoveSubview(vq::platform::View* child) override;
+  bool presentsNatively() const override { return false; }
 
  private:
   vq::platform::View* document_ = nullptr;

@@ -83,6 +83,7 @@ void place(View* o, WEMU_Control* c, Rect frame, uint32_t style) {
   c->setFrame(frame);
   if (style & WEMU_WS_HIDDEN) c->setHidden(true);
   o->addSubview(c);
+  c->attachNative();
 }
 
 bool sameClass(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
@@ -111,6 +112,7 @@ HWND__* makeTreeView(View* o, int id, int style, int x, int y, int w, int h) {
   tree->columnWidth = std::ceil(std::max(300.0, frame.width));
   tree->setFrame({0, 0, frame.width, frame.height});
   scroll->setDocumentView(tree);
+  tree->attachNative();
   return tree;
 }
 
@@ -247,7 +249,10 @@ HWND__* WEMU_MakeButton(int isDefault, const char* label, int id, int x, int y, 
   b->hasTarget = true;
   place(o, b, frame, static_cast<uint32_t>(style));
   autoStep(b);
-  if (isDefault && o->window()) o->window()->setDefaultButton(b);
+  if (isDefault && o->window()) {
+    o->window()->setDefaultButton(b);
+    b->markNeedsDisplay(true);
+  }
   return b;
 }
 
@@ -271,6 +276,7 @@ HWND__* WEMU_MakeEditField(int id, int x, int y, int w, int h, int style) {
       place(o, scroll, frame, s);
       tv->setFrame({0, 0, scroll->contentSize().width, scroll->contentSize().height});
       scroll->setDocumentView(tv);
+      tv->attachNative();
       return scroll;
     }
     place(o, tv, frame, s);
@@ -371,6 +377,7 @@ HWND__* WEMU_MakeGroupBox(const char* title, int id, int x, int y, int w, int h,
   box->setFrame(scaleControlRect(x, y - 1, w, h + 3, false, false));
   // Below every other control, so they draw over it.
   o->addSubview(box, vq::platform::SubviewPosition::Below, nullptr);
+  box->attachNative();
   return box;
 }
 

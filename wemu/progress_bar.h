@@ -19,6 +19,14 @@ class WEMU_ProgressBar : public WEMU_Control {
   bool animating = false;
   // The position, always shown within the range.
   double value() const { return value_; }
+  vq::platform::NativeControlState nativeState() const override {
+    vq::platform::NativeControlState st;
+    st.kind = vq::platform::NativeControlKind::ProgressBar;
+    st.value = value_;
+    st.minValue = minValue;
+    st.maxValue = maxValue;
+    return st;
+  }
 
  private:
   void setValue(double v);

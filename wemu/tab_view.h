@@ -30,6 +30,14 @@ class WEMU_TabView : public WEMU_Control {
   bool selectTab(int index, bool notify);
   // The user clicks a tab.
   void userSelected(int index) { selectTab(index, true); }
+  vq::platform::NativeControlState nativeState() const override {
+    vq::platform::NativeControlState st;
+    st.kind = vq::platform::NativeControlKind::Tabs;
+    st.items = labels_;
+    st.selected = selected_;
+    return st;
+  }
+  void nativeChose(int index) override { userSelected(index); }
 
  private:
   void didSelect();

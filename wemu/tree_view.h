@@ -68,6 +68,8 @@ class WEMU_TreeView : public WEMU_Control, public WEMU_SelectionColored {
   enum class Highlight { Inherited, Nothing, Fill };
   Highlight selectionHighlight(COLORREF* fill) const;
   bool hasSelectionColors() const override { return !selColors.empty(); }
+  // Trees appear in no dialog of the program and have no native twin yet.
+  bool presentsNatively() const override { return false; }
 
   // Mouse presses and releases (Control+click may count as a right click).
   void handleEvent(const vq::platform::Event& e) override;

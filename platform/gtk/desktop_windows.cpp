@@ -207,14 +207,10 @@ GtkWindow* DesktopWindows::dialogParent() {
 }
 
 void DesktopWindows::viewOrigin(const View& v, int& x, int& y) {
-  // Frames count bottom-up from each superview's origin; the content area counts top-down.
-  double left = 0, bottom = 0;
-  for (const View* p = &v; p && p->superview(); p = p->superview()) {
-    left += p->frame().x;
-    bottom += p->frame().y;
-  }
-  x = static_cast<int>(left);
-  y = std::max(0, contentHeight(*v.window()) - static_cast<int>(bottom + v.frame().height));
+  // Window coordinates count bottom-up; the content area counts top-down.
+  Point top = v.convertToWindow({0, v.isFlipped() ? 0.0 : v.frame().height});
+  x = static_cast<int>(top.x);
+  y = std::max(0, contentHeight(*v.window()) - static_cast<int>(top.y));
 }
 
 int DesktopWindows::contentHeight(Window& w) { return static_cast<int>(w.frame().height); }
