@@ -136,6 +136,7 @@ class DesktopNativeControl final : public NativeControl {
         break;
     }
     if (!outer_) outer_ = widget_;
+    gtk_style_context_add_class(gtk_widget_get_style_context(outer_), "vq-control");
   }
 
   void apply(const NativeControlState& s) {
@@ -286,6 +287,14 @@ class DesktopNativeControl final : public NativeControl {
 };
 
 DesktopControls::DesktopControls(DesktopBackend& backend) : backend_(backend) {
+  // Dialog controls keep the heights their frames give, which are smaller than the theme's.
+  css_ = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(css_,
+                                  ".vq-control, .vq-control button, .vq-control entry {"
+                                  " min-height: 0; min-width: 0; padding: 0 2px; }",
+                                  -1, nullptr);
+  gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css_),
+                                            GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   // Frames, visibility and enabling change without telling the control: look again now and then.
   timer_ = g_timeout_add(50, &onTick, this);
 }
@@ -293,6 +302,8 @@ DesktopControls::DesktopControls(DesktopBackend& backend) : backend_(backend) {
 DesktopControls::~DesktopControls() {
   if (timer_) g_source_remove(timer_);
   while (!live_.empty()) live_.back()->detach();
+  gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css_));
+  g_object_unref(css_);
 }
 
 std::unique_ptr<NativeControl> DesktopControls::createNativeControl(View& view, NativeControlClient& client) {

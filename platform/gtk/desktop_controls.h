@@ -29,6 +29,7 @@ class DesktopControls final : public NativeControlService {
   DesktopBackend& backend_;
   std::vector<DesktopNativeControl*> live_;
   guint timer_ = 0;
+  GtkCssProvider* css_ = nullptr;
 };
 
 // Called by the desktop backend as it starts and ends.

@@ -4,6 +4,7 @@
 #include "platform/gtk/desktop_graphics_view.h"
 #include "platform/gtk/desktop_keys.h"
 #include "platform/gtk/desktop_menus.h"
+#include "platform/gtk/desktop_window_input.h"
 #include "platform/modal_run.h"
 
 namespace vq::platform {
@@ -66,6 +67,7 @@ DesktopWindows::Entry& DesktopWindows::entryFor(Window& w) {
   g_signal_connect(e.window, "key-release-event", G_CALLBACK(&onKey), this);
   g_signal_connect(e.window, "configure-event", G_CALLBACK(&onConfigure), this);
   g_signal_connect(e.window, "notify::is-active", G_CALLBACK(&onActive), this);
+  attachDesktopWindowInput(backend_, e.window);
   e.frame = {-1, -1, -1, -1};
   sync(w, e);
   gtk_widget_show(e.box);

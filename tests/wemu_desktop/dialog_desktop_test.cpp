@@ -29,14 +29,14 @@ class DialogOnDesktop : public DesktopTest {
     resetServicesLayer();
     DesktopTest::TearDown();
   }
-  // The widget's centre on the screen.
-  bool centre(GtkWidget* w, int& x, int& y) {
+  // The widget's centre (or top-left) on the screen.
+  bool centre(GtkWidget* w, int& x, int& y, bool topLeft = false) {
     GtkWidget* top = gtk_widget_get_toplevel(w);
     int tx = 0, ty = 0, ox = 0, oy = 0;
     if (!gtk_widget_get_mapped(w) || !gtk_widget_translate_coordinates(w, top, 0, 0, &tx, &ty)) return false;
     gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
-    x = ox + tx + gtk_widget_get_allocated_width(w) / 2;
-    y = oy + ty + gtk_widget_get_allocated_height(w) / 2;
+    x = ox + tx + (topLeft ? 0 : gtk_widget_get_allocated_width(w) / 2);
+    y = oy + ty + (topLeft ? 0 : gtk_widget_get_allocated_height(w) / 2);
     return true;
   }
   void click(GtkWidget* w) {
@@ -72,6 +72,10 @@ TEST_F(DialogOnDesktop, GeneratedDialogAnswersRealClicksAndKeys) {
   EXPECT_TRUE(GTK_IS_BUTTON(apply));
   EXPECT_TRUE(GTK_IS_COMBO_BOX(popup));
 
+  // Widgets take their frames' sizes.
+  EXPECT_EQ(gtk_widget_get_allocated_width(apply), 50);
+  EXPECT_EQ(gtk_widget_get_allocated_height(apply), 20);
+  EXPECT_EQ(gtk_widget_get_allocated_height(popup), 18);
   click(apply);
   EXPECT_TRUE(pumpUntil([&] { return logged(40024); }));
 
@@ -93,6 +97,85 @@ TEST_F(DialogOnDesktop, GeneratedDialogAnswersRealClicksAndKeys) {
   EXPECT_TRUE(pumpUntil([&] { return gtk_combo_box_get_active(GTK_COMBO_BOX(popup)) == 1; }));
   EnableWindow(GetDlgItem(dlg, 40024), FALSE);
   EXPECT_TRUE(pumpUntil([&] { return !gtk_widget_get_sensitive(apply); }));
+  DestroyWindow(dlg);
+}
+
+void giveUris(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint, gpointer) {
+  gchar* uris[] = {const_cast<gchar*>("file:///tmp/song%20one.pr4"), const_cast<gchar*>("file:///tmp/b.pr4"), nullptr};
+  gtk_selection_data_set_uris(data, uris);
+}
+
+bool loggedMessage(UINT message, LPARAM* lParam = nullptr) {
+  for (const Logged& l : procLog()) {
+    if (l.message != message) continue;
+    if (lParam) *lParam = l.lParam;
+    return true;
+  }
+  return false;
+}
+
+TEST_F(DialogOnDesktop, MouseWheelAndDroppedFilesReachTheProcedure) {
+  tmpl.windowflags = 12 | WEMU_WF_DROPTARGET;
+  procLog().clear();
+  std::vector<std::string> dropped;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM wp, LPARAM) -> LRESULT {
+    if (m == WM_NCHITTEST) return 1;
+    if (m == WM_DROPFILES) {
+      char buf[256];
+      for (int i = 0; i < DragQueryFile(reinterpret_cast<HDROP>(wp), -1, nullptr, 0); ++i) {
+        DragQueryFile(reinterpret_cast<HDROP>(wp), i, buf, sizeof buf);
+        dropped.push_back(buf);
+      }
+    }
+    return 0;
+  };
+  HWND__* dlg = WEMU_CreateDialog(&tmpl, 40002, nullptr, recordingProc, 0);
+  ASSERT_TRUE(dlg);
+  ShowWindow(dlg, SW_SHOW);
+  GtkWidget* apply = desktopControls()->widgetFor(*GetDlgItem(dlg, 40024));
+  int ax = 0, ay = 0;
+  ASSERT_TRUE(pumpUntil([&] { return centre(apply, ax, ay); }));
+  pumpFor(0.3);
+  centre(apply, ax, ay, true);
+  // An empty place of the dialog, at (300, 20) of its content.
+  int x = ax - 132 + 300, y = ay - 133 + 20;
+  input.move(x, y);
+  pumpFor(0.05);
+  input.button(3, true);
+  input.button(3, false);
+  LPARAM where = 0;
+  EXPECT_TRUE(pumpUntil([&] { return loggedMessage(0x204, &where); }));
+  EXPECT_EQ(where, (20 << 16) | 300);
+  input.button(4, true);
+  input.button(4, false);
+  EXPECT_TRUE(pumpUntil([&] { return loggedMessage(WM_MOUSEWHEEL); }));
+
+  // A file dragged from another window and dropped on the dialog.
+  GtkWidget* source = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget* box = gtk_event_box_new();
+  gtk_widget_set_size_request(box, 80, 80);
+  gtk_container_add(GTK_CONTAINER(source), box);
+  static GtkTargetEntry uriList = {const_cast<gchar*>("text/uri-list"), 0, 0};
+  gtk_drag_source_set(box, GDK_BUTTON1_MASK, &uriList, 1, GDK_ACTION_COPY);
+  g_signal_connect(box, "drag-data-get", G_CALLBACK(&giveUris), nullptr);
+  gtk_window_move(GTK_WINDOW(source), 900, 600);
+  gtk_widget_show_all(source);
+  int sx = 0, sy = 0;
+  ASSERT_TRUE(pumpUntil([&] { return centre(box, sx, sy); }));
+  pumpFor(0.3);
+  centre(box, sx, sy);
+  input.move(sx, sy);
+  pumpFor(0.05);
+  input.button(1, true);
+  for (int i = 1; i <= 20; ++i) {
+    input.move(sx + (x - sx) * i / 20, sy + (y - sy) * i / 20);
+    pumpFor(0.03);
+  }
+  pumpFor(0.2);
+  input.button(1, false);
+  EXPECT_TRUE(pumpUntil([&] { return dropped.size() == 2; }));
+  EXPECT_EQ(dropped, (std::vector<std::string>{"/tmp/song one.pr4", "/tmp/b.pr4"}));
+  gtk_widget_destroy(source);
   DestroyWindow(dlg);
 }
 
