@@ -96,6 +96,16 @@ TEST_F(ControlFunctions, ButtonStatesAndTrackbars) {
     EXPECT_EQ(IsDlgButtonChecked(dlg, 5), c.want) << c.set;
   }
   EXPECT_EQ(IsDlgButtonChecked(dlg, 99), 0);
+  // The window longs of controls: a check box's kind, a list's own style, a button's user value.
+  HWND__* box = GetDlgItem(dlg, 5);
+  EXPECT_EQ(GetWindowLong(box, GWL_STYLE), 3 | 0x40000000);
+  EXPECT_EQ(SetWindowLong(box, GWL_STYLE, 9 | 0x20000), 3 | 0x40000000);
+  EXPECT_EQ(GetWindowLong(box, GWL_STYLE), 9 | 0x20000 | 0x40000000);
+  EXPECT_EQ(SetWindowLong(box, GWL_USERDATA, 77), 0);
+  EXPECT_EQ(GetWindowLong(box, GWL_USERDATA), 77);
+  HWND__* list = WEMU_MakeCombo(8, 0, 60, 100, 20, 3);
+  EXPECT_EQ(SetWindowLong(list, GWL_STYLE, 3 | WEMU_CBS_SORT), 3);
+  EXPECT_EQ(GetWindowLong(list, GWL_STYLE), 3 | WEMU_CBS_SORT);
 
   WEMU_MakeControl("", 6, "msctls_trackbar32", 0, 0, 30, 100, 20, 0);
   WEMU_TB_SetRange(dlg, 6, 10, 20);
