@@ -218,6 +218,10 @@ void WEMU_WindowViewInputEvent(WEMU_WindowView* view, const Event& e) {
   switch (e.type) {
     case EventType::LeftMouseDown:
       if (!enabled) return;
+      // A click focuses a view that takes the focus, as the window does before the press.
+      if (Window* w = view->window())
+        if (w->firstResponder() != view && WEMU_WindowViewAcceptsFirstResponder(view) && WEMU_IsLiveWindow(view))
+          w->makeFirstResponder(view);
       view->isFakeRightMouse = false;
       if ((e.modifierFlags & vq::platform::kControlFlag) && WEMU_IsRightClickEmulateEnabled()) {
         rightDown(view, e);

@@ -27,7 +27,8 @@ class WindowInput : public WindowTest {
     return e;
   }
   std::vector<UINT> mouseMessages(HWND__* only) {
-    return loggedMessages(only, {WM_NCHITTEST, WM_SETCURSOR, WM_SIZE, WM_NCCALCSIZE, WM_ERASEBKGND, WM_GETMINMAXINFO});
+    return loggedMessages(only, {WM_NCHITTEST, WM_SETCURSOR, WM_SIZE, WM_NCCALCSIZE, WM_ERASEBKGND, WM_GETMINMAXINFO,
+                                 WM_MOUSEACTIVATE});
   }
   WEMU_WindowView* dlg = nullptr;
   LRESULT hitCode = 1;
@@ -66,9 +67,13 @@ TEST_F(WindowInput, EventsBecomeButtonAndWheelMessages) {
     EXPECT_EQ(mouseMessages(dlg), cases[i].want) << i;
   }
   dlg->setEnabled(true);
+  dlg->window()->makeFirstResponder(nullptr);
   procLog().clear();
   dlg->handleEvent(event(EventType::LeftMouseDown));
   EXPECT_EQ(procLog().back().lParam, (10 << 16) | 10);  // the position in the flipped view
+  // The click focused the view, asking it WM_MOUSEACTIVATE first.
+  EXPECT_EQ(dlg->window()->firstResponder(), dlg);
+  EXPECT_EQ(loggedMessages(dlg, {WM_NCHITTEST, WM_SETCURSOR})[0], UINT{WM_MOUSEACTIVATE});
 
   // Outside the client area the non-client messages go, with the hit code.
   hitCode = 2;
@@ -85,7 +90,7 @@ TEST_F(WindowInput, CaptureTakesTheMessagesWithoutHitTest) {
   SetCapture(holder);
   procLog().clear();
   dlg->handleEvent(event(EventType::LeftMouseDown));
-  EXPECT_EQ(loggedMessages(dlg), std::vector<UINT>{});
+  EXPECT_EQ(mouseMessages(dlg), std::vector<UINT>{});
   EXPECT_EQ(loggedMessages(holder), std::vector<UINT>{WM_LBUTTONDOWN});
   ReleaseCapture();
 }
