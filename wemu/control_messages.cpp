@@ -39,7 +39,7 @@ LRESULT listMessage(HWND__* c, UINT message, WPARAM wParam, LPARAM lParam, bool*
     case CB_GETLBTEXT: {
       // The message carries no buffer size: the caller's buffer holds what CB_GETLBTEXTLEN
       // announced, so the copy takes no more than the text and its terminator.
-      if (index < 0 || index >= list->numberOfItems() || !lParam) return -1;
+      if (index < 0 || index >= list->numberOfItems()) return -1;
       size_t need = list->itemText(index).size() + 1;
       return WEMU_CB_GetItemText(c, 0, index, reinterpret_cast<char*>(lParam),
                                  static_cast<int>(std::min<size_t>(need, 0x7FFFFFFF)));
