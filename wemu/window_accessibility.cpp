@@ -52,10 +52,7 @@ const std::vector<WEMU_AccessibilityElement*>& WEMU_AccessibilityChildren(
   auto key = std::make_pair(view ? view->serial() : 0, static_cast<int>(which));
   if (!obj) {
     // Without an element the caches go.
-    if (view) {
-      gCaches.erase({view->serial(), 0});
-      gCaches.erase({view->serial(), 1});
-    }
+    if (view) WEMU_Internal_ForgetAccessibility(view->serial());
     plain = inherited;
     return plain;
   }
@@ -70,6 +67,11 @@ const std::vector<WEMU_AccessibilityElement*>& WEMU_AccessibilityChildren(
   if (!obj->isIgnored()) c.result.push_back(obj);
   c.valid = true;
   return c.result;
+}
+
+void WEMU_Internal_ForgetAccessibility(uint64_t viewSerial) {
+  gCaches.erase({viewSerial, 0});
+  gCaches.erase({viewSerial, 1});
 }
 
 int WEMU_Internal_AccessibilityRebuilds() { return gRebuilds; }

@@ -31,5 +31,7 @@ bool WEMU_AccessibilityIsIgnored(WEMU_WindowView* view, bool inherited);
 enum class WEMU_AccessibilityList { Children, VisibleChildren };
 const std::vector<WEMU_AccessibilityElement*>& WEMU_AccessibilityChildren(
     WEMU_WindowView* view, WEMU_AccessibilityList which, const std::vector<WEMU_AccessibilityElement*>& inherited);
+// A view going away drops its kept answers.
+void WEMU_Internal_ForgetAccessibility(uint64_t viewSerial);
 // Number of list answers built anew (not taken from the cache) so far.
 int WEMU_Internal_AccessibilityRebuilds();

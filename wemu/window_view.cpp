@@ -12,6 +12,7 @@
 #include "wemu/message_queue.h"
 #include "wemu/top_level_windows.h"
 #include "wemu/window_focus.h"
+#include "wemu/window_accessibility.h"
 #include "wemu/window_geometry.h"
 #include "wemu/window_input.h"
 #include "wemu/window_lifetime.h"
@@ -73,6 +74,7 @@ WEMU_WindowView::~WEMU_WindowView() {
   // Never a procedure from here: the object is no longer whole. Destroy() ran before, or the
   // view goes without messages.
   retire();
+  WEMU_Internal_ForgetAccessibility(serial());
   if (gTimerOnly == this) gTimerOnly = nullptr;
   WEMU_Internal_ForgetCapture(this);
   while (WindowPropRec* p = props_) {
