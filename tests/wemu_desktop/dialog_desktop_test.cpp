@@ -1,236 +1,182 @@
-// The window layer on a real display: a dialog box runs modally over its owner while both
-// windows' timers and posted messages go on, its close box and Return end it as a dialog's
-// should, and moves, focus changes and the program's own placing pass between the layer and
-// the desktop.
-#include <thread>
-
+// A generated dialog on a real display: its controls are native widgets that answer real
+// clicks and keys with the dialog's messages, and show what the program sets.
+#include "platform/gtk/desktop_controls.h"
 #include "platform_gtk/desktop_fixture.h"
-#include "wemu/window_functions.h"
-#include "wemu/window_geometry.h"
-#include "wemu/wemu_fixture.h"
-#include "x_window_manager.h"
+#include "wemu/control_functions.h"
+#include "wemu/dialog_generation.h"
+#include "wemu/window_test_support.h"
 
 namespace {
 
 using namespace vq::test;
 
-struct Logged {
-  HWND__* window;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-  bool duringRun;
+const DialogControlEntry kRows[] = {
+    {"__WEMU_LABEL", -1, "VQ Output Device", -1, 20, 70, 100, 20, 0},
+    {"__WEMU_COMBO", 0, "", 40019, 20, 88, 180, 100, 3},
+    {"__WEMU_EDIT", 0, nullptr, 40050, 310, 133, 90, 20, 0},
+    {"__WEMU_BUTTON", 1, "OK", 1, 192, 133, 50, 20, 0},
+    {"__WEMU_BUTTON", 0, "Apply", 40024, 132, 133, 50, 20, 0},
 };
-std::vector<Logged> gLog;
-std::unique_ptr<View> gOk;
 
-LRESULT loggingProc(HWND__* w, UINT m, WPARAM wp, LPARAM lp) {
-  gLog.push_back({w, m, wp, lp, Window::modalWindow() != nullptr});
-  if (m == WM_INITDIALOG) {
-    SetTimer(w, 2, 10, nullptr);
-    return 1;  // the focus goes to the OK button
-  }
-  if (m == WM_COMMAND && (wp == IDOK || wp == IDCANCEL)) EndDialog(w, static_cast<int>(wp));
-  return 0;
+void build(HWND__* view, int) {
+  WEMU_MakeSetCurParms(1, 1, 0, 0, view, false, false);
+  WEMU_GenerateDialogFromList(kRows, 5);
 }
 
-// The template's controls: an OK button that Return presses.
-void buildOkButton(HWND__* view, int) {
-  gOk = std::make_unique<View>(ViewKind::Button);
-  gOk->setTag(IDOK);
-  gOk->setFrame({300, 20, 80, 24});
-  view->addSubview(gOk.get());
-  view->window()->setDefaultButton(gOk.get());
-}
-
-int countOf(HWND__* w, UINT message, bool onlyDuringRun = false) {
-  int n = 0;
-  for (const Logged& l : gLog) n += l.window == w && l.message == message && (l.duringRun || !onlyDuringRun);
-  return n;
-}
-
-class WindowLayerOnDesktop : public DesktopTest {
+class DialogOnDesktop : public DesktopTest {
  protected:
-  void SetUp() override {
-    DesktopTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    WEMU_Internal_PostMessage_Init();
-    WEMU_InstallApplication();
-    gLog.clear();
-    // A watchdog ends any run left open, so a fault fails the test instead of hanging it.
-    watchdog = b->loop.addTimer(20, false, [] {
-      ADD_FAILURE() << "watchdog: the modal run was still open";
-      if (Window* m = Window::modalWindow()) EndDialog(WEMU_HandleForView(m->contentView()), -2);
-      vq::platform::services().application().abortModal();
-    }, true);
-  }
   void TearDown() override {
-    if (b) {
-      b->loop.invalidateTimer(watchdog);
-      b->loop.invalidateTimer(stepper);
-      resetServicesLayer();
-      gOk.reset();
-    }
+    resetServicesLayer();
     DesktopTest::TearDown();
   }
-  // Runs the steps from a common-mode timer, so also inside the modal run; each returns true
-  // when done.
-  void script(std::vector<std::function<bool()>> steps) {
-    b->loop.invalidateTimer(stepper);
-    auto next = std::make_shared<size_t>(0);
-    stepper = b->loop.addTimer(0.02, true, [steps, next] {
-      while (*next < steps.size() && steps[*next]()) ++*next;
-    }, true);
+  // The widget's centre (or top-left) on the screen.
+  bool centre(GtkWidget* w, int& x, int& y, bool topLeft = false) {
+    GtkWidget* top = gtk_widget_get_toplevel(w);
+    int tx = 0, ty = 0, ox = 0, oy = 0;
+    if (!gtk_widget_get_mapped(w) || !gtk_widget_translate_coordinates(w, top, 0, 0, &tx, &ty)) return false;
+    gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
+    x = ox + tx + (topLeft ? 0 : gtk_widget_get_allocated_width(w) / 2);
+    y = oy + ty + (topLeft ? 0 : gtk_widget_get_allocated_height(w) / 2);
+    return true;
   }
-  HWND__* showOwner() {
-    HWND__* owner = WEMU_CreateDialog(&mainTmpl, 40001, nullptr, loggingProc, 0);
-    ShowWindow(owner, SW_SHOW);
-    return owner;
+  void click(GtkWidget* w) {
+    int x = 0, y = 0;
+    ASSERT_TRUE(pumpUntil([&] { return centre(w, x, y); })) << "the widget never appeared";
+    input.move(x, y);
+    pumpFor(0.05);
+    input.button(1, true);
+    input.button(1, false);
   }
-  GtkWidget* gtkOf(HWND__* h) { return b->windows.gtkWindowFor(*WEMU_WindowOfHandle(h)); }
-  // Where the desktop shows the window's content (top-left, y down).
-  void screenTopLeft(HWND__* h, int& x, int& y) { gdk_window_get_origin(gtk_widget_get_window(gtkOf(h)), &x, &y); }
-
-  WEMU_DialogResourceIndex prefsTmpl{40002, "Preferences", 12, &buildOkButton, 420, 160, nullptr};
-  WEMU_DialogResourceIndex mainTmpl{40001, "VQEditor", 12, nullptr, 640, 400, &prefsTmpl};
-  TimerId watchdog = 0, stepper = 0;
+  bool logged(WPARAM wParam) {
+    for (const Logged& l : procLog())
+      if (l.message == WM_COMMAND && l.wParam == wParam) return true;
+    return false;
+  }
+  WEMU_DialogResourceIndex tmpl{40002, "Preferences", 12, build, 420, 160, nullptr};
 };
 
-TEST_F(WindowLayerOnDesktop, ADialogBoxEndsByItsCloseBoxOrReturnWhileTimersAndPostsGoOn) {
-  struct Case {
-    const char* what;
-    int expected;
-    std::vector<UINT> commandsSeen;  // WM_CLOSE and WM_COMMAND, in order
-  } cases[] = {
-      {"close box", IDCANCEL, {WM_CLOSE, WM_COMMAND}},
-      {"Return", IDOK, {WM_COMMAND}},
+TEST_F(DialogOnDesktop, GeneratedDialogAnswersRealClicksAndKeys) {
+  procLog().clear();
+  HWND__* dlg = WEMU_CreateDialog(&tmpl, 40002, nullptr, recordingProc, 0);
+  ASSERT_TRUE(dlg);
+  ShowWindow(dlg, SW_SHOW);
+  DesktopControls* controls = desktopControls();
+  ASSERT_TRUE(controls);
+  GtkWidget* apply = controls->widgetFor(*GetDlgItem(dlg, 40024));
+  GtkWidget* field = controls->widgetFor(*GetDlgItem(dlg, 40050));
+  GtkWidget* popup = controls->widgetFor(*GetDlgItem(dlg, 40019));
+  ASSERT_TRUE(apply && field && popup);
+  int ax = 0, ay = 0;
+  ASSERT_TRUE(pumpUntil([&] { return centre(apply, ax, ay); }));
+  pumpFor(0.3);  // the window settles where it was placed
+  EXPECT_TRUE(GTK_IS_BUTTON(apply));
+  EXPECT_TRUE(GTK_IS_COMBO_BOX(popup));
+
+  // Widgets take their frames' sizes.
+  EXPECT_EQ(gtk_widget_get_allocated_width(apply), 50);
+  EXPECT_EQ(gtk_widget_get_allocated_height(apply), 20);
+  EXPECT_EQ(gtk_widget_get_allocated_height(popup), 18);
+  click(apply);
+  EXPECT_TRUE(pumpUntil([&] { return logged(40024); }));
+
+  click(field);
+  pumpFor(0.1);
+  input.tap(XK_a);
+  input.tap(XK_b);
+  char text[16] = {};
+  EXPECT_TRUE(pumpUntil([&] { return GetDlgItemText(dlg, 40050, text, sizeof text) && std::string(text) == "ab"; }));
+  EXPECT_TRUE(logged(40050 | (0x300 << 16)));
+  // Return in the field presses the default button.
+  input.tap(XK_Return);
+  EXPECT_TRUE(pumpUntil([&] { return logged(1); }));
+
+  // What the program sets shows.
+  WEMU_CB_AddString(dlg, 40019, "off");
+  WEMU_CB_AddString(dlg, 40019, "Port 1");
+  WEMU_CB_SetCurSel(dlg, 40019, 1);
+  EXPECT_TRUE(pumpUntil([&] { return gtk_combo_box_get_active(GTK_COMBO_BOX(popup)) == 1; }));
+  EnableWindow(GetDlgItem(dlg, 40024), FALSE);
+  EXPECT_TRUE(pumpUntil([&] { return !gtk_widget_get_sensitive(apply); }));
+  DestroyWindow(dlg);
+}
+
+void giveUris(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint, gpointer) {
+  gchar* uris[] = {const_cast<gchar*>("file:///tmp/song%20one.pr4"), const_cast<gchar*>("file:///tmp/b.pr4"), nullptr};
+  gtk_selection_data_set_uris(data, uris);
+}
+
+bool loggedMessage(UINT message, LPARAM* lParam = nullptr) {
+  for (const Logged& l : procLog()) {
+    if (l.message != message) continue;
+    if (lParam) *lParam = l.lParam;
+    return true;
+  }
+  return false;
+}
+
+TEST_F(DialogOnDesktop, MouseWheelAndDroppedFilesReachTheProcedure) {
+  tmpl.windowflags = 12 | WEMU_WF_DROPTARGET;
+  procLog().clear();
+  std::vector<std::string> dropped;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM wp, LPARAM) -> LRESULT {
+    if (m == WM_NCHITTEST) return 1;
+    if (m == WM_DROPFILES) {
+      char buf[256];
+      for (int i = 0; i < DragQueryFile(reinterpret_cast<HDROP>(wp), -1, nullptr, 0); ++i) {
+        DragQueryFile(reinterpret_cast<HDROP>(wp), i, buf, sizeof buf);
+        dropped.push_back(buf);
+      }
+    }
+    return 0;
   };
-  for (const Case& c : cases) {
-    gLog.clear();
-    HWND__* owner = showOwner();
-    SetTimer(owner, 1, 10, nullptr);
-    HWND__* dialog = nullptr;
-    bool modal = false, transientForOwner = false;
-    int ownerTicksBefore = 0;
-    script({
-        [&] {  // the dialog is on the screen
-          Window* m = Window::modalWindow();
-          if (!m || !gtk_widget_get_mapped(b->windows.gtkWindowFor(*m))) return false;
-          dialog = WEMU_HandleForView(m->contentView());
-          GtkWindow* g = GTK_WINDOW(gtkOf(dialog));
-          modal = gtk_window_get_modal(g);
-          transientForOwner = gtk_window_get_transient_for(g) == GTK_WINDOW(gtkOf(owner));
-          int x, y;
-          screenTopLeft(dialog, x, y);
-          input.move(x + 20, y + 20);  // keys go where the pointer is when no window manager runs
-          focusWindow(xidOf(gtkOf(dialog)));
-          ownerTicksBefore = countOf(owner, WM_TIMER);
-          std::thread([owner] { PostMessage(owner, WM_USER, 0, 0); }).join();
-          return true;
-        },
-        [&, start = std::make_shared<double>(-1)] {  // a while of timers, then the user acts
-          if (*start < 0) *start = b->loop.now();
-          if (b->loop.now() - *start < 0.4) return false;
-          if (std::string(c.what) == "Return")
-            input.tap(XK_Return);
-          else
-            pressCloseBox(xidOf(gtkOf(dialog)));
-          return true;
-        },
-    });
-    int result = WEMU_DialogBox(&mainTmpl, 40002, owner, loggingProc, 0);
-    EXPECT_EQ(result, c.expected) << c.what;
-    EXPECT_TRUE(modal) << c.what << ": the owner takes no input during the run";
-    EXPECT_TRUE(transientForOwner) << c.what;
-    EXPECT_GE(countOf(owner, WM_TIMER, true) - ownerTicksBefore, 10) << c.what << ": the owner's timer";
-    EXPECT_GE(countOf(dialog, WM_TIMER, true), 10) << c.what << ": the dialog's own timer";
-    EXPECT_EQ(countOf(owner, WM_USER, true), 1) << c.what << ": posted during the run, delivered in it";
-    std::vector<UINT> seen;
-    for (const Logged& l : gLog)
-      if (l.window == dialog && (l.message == WM_CLOSE || l.message == WM_COMMAND)) seen.push_back(l.message);
-    EXPECT_EQ(seen, c.commandsSeen) << c.what;
-    EXPECT_TRUE(WEMU_WindowOfHandle(owner)->isKeyWindow()) << c.what << ": the owner is key again";
-    ASSERT_TRUE(pumpUntil([] { return WEMU_Internal_PendingDeleteCount() == 0; })) << c.what;
-    DestroyWindow(owner);
+  HWND__* dlg = WEMU_CreateDialog(&tmpl, 40002, nullptr, recordingProc, 0);
+  ASSERT_TRUE(dlg);
+  ShowWindow(dlg, SW_SHOW);
+  GtkWidget* apply = desktopControls()->widgetFor(*GetDlgItem(dlg, 40024));
+  int ax = 0, ay = 0;
+  ASSERT_TRUE(pumpUntil([&] { return centre(apply, ax, ay); }));
+  pumpFor(0.3);
+  centre(apply, ax, ay, true);
+  // An empty place of the dialog, at (300, 20) of its content.
+  int x = ax - 132 + 300, y = ay - 133 + 20;
+  input.move(x, y);
+  pumpFor(0.05);
+  input.button(3, true);
+  input.button(3, false);
+  LPARAM where = 0;
+  EXPECT_TRUE(pumpUntil([&] { return loggedMessage(0x204, &where); }));
+  EXPECT_EQ(where, (20 << 16) | 300);
+  input.button(4, true);
+  input.button(4, false);
+  EXPECT_TRUE(pumpUntil([&] { return loggedMessage(WM_MOUSEWHEEL); }));
+
+  // A file dragged from another window and dropped on the dialog.
+  GtkWidget* source = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget* box = gtk_event_box_new();
+  gtk_widget_set_size_request(box, 80, 80);
+  gtk_container_add(GTK_CONTAINER(source), box);
+  static GtkTargetEntry uriList = {const_cast<gchar*>("text/uri-list"), 0, 0};
+  gtk_drag_source_set(box, GDK_BUTTON1_MASK, &uriList, 1, GDK_ACTION_COPY);
+  g_signal_connect(box, "drag-data-get", G_CALLBACK(&giveUris), nullptr);
+  gtk_window_move(GTK_WINDOW(source), 900, 600);
+  gtk_widget_show_all(source);
+  int sx = 0, sy = 0;
+  ASSERT_TRUE(pumpUntil([&] { return centre(box, sx, sy); }));
+  pumpFor(0.3);
+  centre(box, sx, sy);
+  input.move(sx, sy);
+  pumpFor(0.05);
+  input.button(1, true);
+  for (int i = 1; i <= 20; ++i) {
+    input.move(sx + (x - sx) * i / 20, sy + (y - sy) * i / 20);
+    pumpFor(0.03);
   }
-}
-
-TEST_F(WindowLayerOnDesktop, PlacesMovesAndFocusPassBetweenTheLayerAndTheDesktop) {
-  HWND__* a = showOwner();
-  HWND__* w = showOwner();
-  double screenHeight = b->mainDisplayHeight();
-  // The program's placing right after showing is not undone by the desktop's late answer.
-  SetWindowPos(w, nullptr, 200, static_cast<int>(screenHeight) - 300 - 400, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  int x = 0, y = 0;
-  EXPECT_TRUE(pumpUntil([&] {
-    screenTopLeft(w, x, y);
-    return x == 200 && y == 300;
-  }, 3)) << x << "," << y;
-  pumpFor(0.6);
-  EXPECT_EQ(WEMU_WindowOfHandle(w)->frame().x, 200);
-
-  // The user moves it: the procedure hears WM_MOVE, child windows come along.
-  Window child;
-  child.setFrame({250, 100, 50, 50});
-  WEMU_WindowOfHandle(w)->addChildWindow(&child);
-  gLog.clear();
-  moveWindowTo(xidOf(gtkOf(w)), 260, 320);
-  ASSERT_TRUE(pumpUntil([&] { return countOf(w, WM_MOVE) > 0; }, 3));
-  vq::platform::Rect f = WEMU_WindowOfHandle(w)->frame();
-  EXPECT_EQ(f.x, 260);
-  EXPECT_EQ(screenHeight - f.y - f.height, 320);
-  LPARAM moveParam = -1;
-  for (const Logged& l : gLog)
-    if (l.message == WM_MOVE) moveParam = l.lParam;
-  EXPECT_EQ(moveParam, (static_cast<int>(f.y) << 16) | 260);
-  EXPECT_EQ(child.frame().x, 310);
-  EXPECT_EQ(child.frame().y, 80);
-
-  // The desktop focuses the other window: it becomes key and hears who lost key status.
-  ASSERT_TRUE(WEMU_WindowOfHandle(w)->isKeyWindow());
-  gLog.clear();
-  input.move(5, 5);
-  focusWindow(xidOf(gtkOf(a)));
-  ASSERT_TRUE(pumpUntil([&] { return WEMU_WindowOfHandle(a)->isKeyWindow(); }, 3));
-  bool activated = false;
-  for (const Logged& l : gLog)
-    activated = activated || (l.window == a && l.message == WM_ACTIVATE && l.wParam == 1 &&
-                              l.lParam == reinterpret_cast<LPARAM>(w));
-  EXPECT_TRUE(activated);
-  WEMU_WindowOfHandle(w)->removeChildWindow(&child);
-
-  // Minimised and brought back from the desktop: ordered out, then key again.
-  Window* aw = WEMU_WindowOfHandle(a);
-  unsigned long axid = xidOf(gtkOf(a));
-  minimiseWindow(axid);
-  EXPECT_TRUE(pumpUntil([&] { return aw->isMiniaturized() && !aw->isVisible() && !aw->isKeyWindow(); }, 3));
-  restoreWindow(axid);
-  EXPECT_TRUE(pumpUntil([&] { return !aw->isMiniaturized() && aw->isVisible() && aw->isKeyWindow(); }, 3));
-}
-
-TEST_F(WindowLayerOnDesktop, AUserResizeReachesTheProcedureWithinTheSizeLimits) {
-  HWND__* w = WEMU_CreateDialog(nullptr, WEMU_NORESOURCE_ID | 1, nullptr, loggingProc, 0);
-  Window* win = WEMU_WindowOfHandle(w);
-  win->setMinSize({200, 100});
-  win->setMaxSize({600, 400});
-  SetWindowPos(w, nullptr, 100, 400, 300, 200, SWP_NOZORDER);
-  ShowWindow(w, SW_SHOW);
-  pumpFor(0.7);
-  struct Case {
-    int width, height;          // dragged to
-    double frameW, frameH;      // the frame that follows
-  } cases[] = {{500, 260, 500, 260}, {50, 900, 200, 400}};
-  for (const Case& c : cases) {
-    gLog.clear();
-    resizeWindowTo(xidOf(gtkOf(w)), c.width, c.height);
-    ASSERT_TRUE(pumpUntil([&] { return countOf(w, WM_SIZE) > 0; }, 3)) << c.width;
-    EXPECT_EQ(win->frame().width, c.frameW);
-    EXPECT_EQ(win->frame().height, c.frameH);
-    EXPECT_TRUE(pumpUntil([&] {
-      return gtk_widget_get_allocated_width(gtkOf(w)) == c.frameW &&
-             gtk_widget_get_allocated_height(gtkOf(w)) == c.frameH;
-    }, 3)) << "the window shows the held size";
-  }
+  pumpFor(0.2);
+  input.button(1, false);
+  EXPECT_TRUE(pumpUntil([&] { return dropped.size() == 2; }));
+  EXPECT_EQ(dropped, (std::vector<std::string>{"/tmp/song one.pr4", "/tmp/b.pr4"}));
+  gtk_widget_destroy(source);
+  DestroyWindow(dlg);
 }
 
 }  // namespace
