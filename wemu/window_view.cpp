@@ -13,7 +13,9 @@
 #include "wemu/top_level_windows.h"
 #include "wemu/view_gl.h"
 #include "wemu/window_focus.h"
+#include "wemu/window_accessibility.h"
 #include "wemu/window_geometry.h"
+#include "wemu/window_input.h"
 #include "wemu/window_lifetime.h"
 #include "wemu/window_messages.h"
 #include "wemu/window_paint.h"
@@ -73,6 +75,7 @@ WEMU_WindowView::~WEMU_WindowView() {
   // Never a procedure from here: the object is no longer whole. Destroy() ran before, or the
   // view goes without messages.
   retire();
+  WEMU_Internal_ForgetAccessibility(serial());
   if (gTimerOnly == this) gTimerOnly = nullptr;
   WEMU_Internal_ForgetCapture(this);
   WEMU_Internal_ReleaseViewGL(this);
@@ -343,7 +346,10 @@ bool WEMU_WindowView::wemuKey(const vq::platform::Event& e) {
 }
 
 void WEMU_WindowView::handleEvent(const vq::platform::Event& e) {
-  if (!e.isKey()) return;
+  if (!e.isKey()) {
+    WEMU_WindowViewInputEvent(this, e);
+    return;
+  }
   Hold hold(this);
   if (wemuKey(e)) return;
   if (View* up = superview()) up->handleEvent(e);
