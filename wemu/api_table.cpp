@@ -11,6 +11,7 @@
 #include "wemu/hosted_views.h"
 #include "wemu/list_view.h"
 #include "wemu/shell_open.h"
+#include "wemu/tree_tab_functions.h"
 #include "wemu/view_gl.h"
 #include "wemu/window_appearance.h"
 #include "wemu/window_search.h"
@@ -80,6 +81,14 @@ ApiEntry gTable[] = {
     WEMU_API(WEMU_GetViewGL), WEMU_API(WEMU_SetGLContextToView), WEMU_API(WEMU_InitiateDragDrop),
     WEMU_API(WEMU_InitiateDragDropOfFileList), WEMU_API(WEMU_FinishDragDrop), WEMU_API(WEMU_CreatePluginView),
     WEMU_API(WEMU_CreateHostedWindowView), WEMU_API(WEMU_GetHostedWindow),
+    // Tabs and trees
+    WEMU_API(TabCtrl_GetItemCount), WEMU_API(TabCtrl_InsertItem), WEMU_API(TabCtrl_DeleteItem),
+    WEMU_API(TabCtrl_SetCurSel), WEMU_API(TabCtrl_GetCurSel), WEMU_API(TabCtrl_AdjustRect),
+    WEMU_API(TreeView_SetIndent), WEMU_API(TreeView_InsertItem), WEMU_API(TreeView_DeleteItem),
+    WEMU_API(TreeView_DeleteAllItems), WEMU_API(TreeView_Expand), WEMU_API(TreeView_GetSelection),
+    WEMU_API(TreeView_SelectItem), WEMU_API(TreeView_GetItem), WEMU_API(TreeView_SetItem),
+    WEMU_API(TreeView_HitTest), WEMU_API(TreeView_GetRoot), WEMU_API(TreeView_GetChild),
+    WEMU_API(TreeView_GetNextSibling), WEMU_API(TreeView_SetBkColor), WEMU_API(TreeView_SetTextColor),
     // Kernel objects
     WEMU_API(CloseHandle), WEMU_API(CreateEvent), WEMU_API(CreateEventAsSocket),
     WEMU_API(SetEvent), WEMU_API(ResetEvent), WEMU_API(CreateThread),

@@ -6,8 +6,10 @@
 
 #include "wemu/bounded_text.h"
 #include "wemu/cursors.h"
+#include "wemu/gdi_paint.h"
 #include "wemu/keys.h"
 #include "wemu/top_level_windows.h"
+#include "wemu/tree_view.h"
 #include "wemu/window_geometry.h"
 #include "wemu/window_lifetime.h"
 #include "wemu/window_tree.h"
@@ -91,6 +93,11 @@ WEMU_ListView* WEMU_ListView::create(vq::platform::View* parent, int id, int sty
   if (parent) parent->addSubview(l);
   l->publish();
   WEMU_Internal_Adopt(l);
+  // Lists without report style, and list boxes, show their texts in one wide column.
+  if (listBox || !(style & LVS_REPORT)) {
+    LVCOLUMN column{LVCF_WIDTH, 0, static_cast<int>(std::ceil(std::max(300.0, frame.width)))};
+    ListView_InsertColumn(l, 0, &column);
+  }
   return l;
 }
 
@@ -110,22 +117,22 @@ void WEMU_ListView::selectRow(int row, bool extend) {
   if (!extend || !allowsMultipleSelection()) selected_.clear();
   selected_.insert(row);
   lastSelected_ = row;
-  setNeedsDisplay(true);
+  markNeedsDisplay(true);
 }
 
 void WEMU_ListView::deselectRow(int row) {
   selected_.erase(row);
-  setNeedsDisplay(true);
+  markNeedsDisplay(true);
 }
 
 void WEMU_ListView::deselectAll() {
   selected_.clear();
   lastSelected_ = -1;
-  setNeedsDisplay(true);
+  markNeedsDisplay(true);
 }
 
 double WEMU_ListView::headerHeight() const {
-  return listBoxMode || (style & LVS_NOCOLUMNHEADER) ? 0 : 17;
+  return !listBoxMode && (style & LVS_REPORT) && !(style & LVS_NOCOLUMNHEADER) ? 17 : 0;
 }
 
 Rect WEMU_ListView::visibleRect() const {
@@ -140,7 +147,7 @@ void WEMU_ListView::scrollTo(Point origin) {
   Rect v = visibleRect();
   scroll_.x = std::clamp(origin.x, 0.0, std::max(0.0, contentW - v.width));
   scroll_.y = std::clamp(origin.y, 0.0, std::max(0.0, contentH - v.height));
-  setNeedsDisplay(true);
+  markNeedsDisplay(true);
 }
 
 int WEMU_ListView::rowAtPoint(Point p) const {
@@ -250,6 +257,24 @@ std::optional<COLORREF> WEMU_ListView::highlightColor() const {
   size_t index = GetFocus() == this ? 0 : 2;
   if (index < selColors.size()) return selColors[index];
   return std::nullopt;
+}
+
+bool WEMU_ListView::drawOwnerDrawnRow(int row, Rect cell, HDC__* paintContext) {
+  if (!listBoxMode || !(style & LBS_OWNERDRAW) || row < 0 || row >= count() || !paintContext) return false;
+  paintContext_ = paintContext;
+  bool asked = false;
+  if (HDC ctx = GetDC(this)) {
+    auto round = [](double v) { return static_cast<int>(std::trunc(v + 0.5)); };
+    DRAWITEMSTRUCT item{2, static_cast<UINT>(tag()), static_cast<UINT>(row), 0, 0, this, ctx,
+                        {round(cell.x), round(cell.y), round(cell.maxX()), round(cell.maxY())},
+                        static_cast<UINT_PTR>(rowParam(row))};
+    Hold hold(this);
+    SendMessage(GetParent(this), WM_DRAWITEM, static_cast<WPARAM>(tag()), reinterpret_cast<LPARAM>(&item));
+    ReleaseDC(this, ctx);
+    asked = true;
+  }
+  paintContext_ = nullptr;
+  return asked;
 }
 
 // Mouse tracking.
@@ -483,7 +508,7 @@ int ListView_InsertColumn(HWND__* list, int index, const LVCOLUMN* column) {
   if (!l || !column) return -1;
   WEMU_ListView::Column c;
   c.align = column->fmt == 1 || column->fmt == 2 ? column->fmt : 0;
-  if (!l->listBoxMode && !(l->style & LVS_NOCOLUMNHEADER) && column->pszText) c.header = column->pszText;
+  if (l->headerHeight() > 0 && column->pszText) c.header = column->pszText;
   int newIndex = static_cast<int>(l->columns.size());
   c.statusCell = newIndex == 0 && l->imageList && l->imageListType >= 1;
   l->columns.push_back(c);
@@ -500,7 +525,7 @@ BOOL ListView_SetColumn(HWND__* list, int index, const LVCOLUMN* column) {
   WEMU_ListView::Column& c = l->columns[index];
   if (column->mask & LVCF_FMT) c.align = column->fmt == 1 || column->fmt == 2 ? column->fmt : 0;
   if (column->mask & LVCF_WIDTH) ListView_SetColumnWidth(list, index, column->cx);
-  if ((column->mask & LVCF_TEXT) && !l->listBoxMode && !(l->style & LVS_NOCOLUMNHEADER))
+  if ((column->mask & LVCF_TEXT) && l->headerHeight() > 0)
     c.header = column->pszText ? column->pszText : "";
   l->reload();
   return TRUE;
@@ -518,7 +543,7 @@ BOOL ListView_SetColumnWidth(HWND__* list, int index, int width) {
   WEMU_ListView::Column& c = l->columns[index];
   c.hidden = width == 0;
   if (width > 0) c.width = width;
-  l->setNeedsDisplay(true);
+  l->markNeedsDisplay(true);
   return TRUE;
 }
 
@@ -710,7 +735,7 @@ void ListView_SetExtendedListViewStyleEx(HWND__* list, int mask, int style) {
   if (!l) return;
   if (mask & 0x1) l->gridStyle = (style & 0x1) ? 3 : 0;
   if (mask & 0x10) l->allowsColumnReordering = (style & 0x10) != 0;
-  l->setNeedsDisplay(true);
+  l->markNeedsDisplay(true);
 }
 
 void WEMU_SetListViewFastClickMask(HWND__* list, uint32_t mask) {
@@ -770,7 +795,7 @@ BOOL Header_SetItem(HWND__* header, int index, const HDITEM* item) {
   if (!l || !item || index < 0 || index >= static_cast<int>(l->columns.size())) return FALSE;
   if (item->mask & HDI_FORMAT)
     l->columns[index].sortIndicator = (item->fmt & HDF_SORTUP) ? UINT{HDF_SORTUP} : (item->fmt & HDF_SORTDOWN) ? UINT{HDF_SORTDOWN} : 0u;
-  l->setNeedsDisplay(true);
+  l->markNeedsDisplay(true);
   return TRUE;
 }
 
@@ -880,12 +905,18 @@ void ListView_SetGridColor(HWND__* list, COLORREF color) {
 }
 
 void ListView_SetSelColors(HWND__* list, const COLORREF* colors, int count) {
-  WEMU_ListView* l = listOf(list);
-  if (!l) return;
-  l->selColors.assign(static_cast<size_t>(std::max(0, count)), 0);
+  std::vector<COLORREF> c(static_cast<size_t>(std::max(0, count)), 0);  // black without colours
   if (colors)
-    for (int i = 0; i < count; ++i) l->selColors[i] = colors[i] & 0xFFFFFF;
-  l->setNeedsDisplay(true);
+    for (size_t i = 0; i < c.size(); ++i) c[i] = colors[i] & 0xFFFFFF;
+  if (WEMU_ListView* l = listOf(list)) {
+    l->selColors = std::move(c);
+    l->markNeedsDisplay(true);
+  } else if (list && WEMU_OnWindowThread() && WEMU_IsLiveWindow(list)) {
+    if (auto* t = dynamic_cast<WEMU_TreeView*>(list)) {
+      t->selColors = std::move(c);
+      t->markNeedsDisplay(true);
+    }
+  }
 }
 
 void ListView_SetTextBkColor(HWND__*, COLORREF) {}

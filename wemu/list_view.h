@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "wemu/control_notifications.h"
+#include "wemu/controls.h"
 #include "wemu/gdi_objects.h"
 #include "wemu/window_view.h"
 
@@ -26,6 +27,7 @@ enum : int32_t { LVN_ITEMCHANGED = -101, LVN_BEGINDRAG = -109, LVN_GETDISPINFO =
 enum : UINT { HDF_SORTDOWN = 0x200, HDF_SORTUP = 0x400, HDI_FORMAT = 0x4 };
 // Styles read by the list.
 enum : int {
+  LVS_REPORT = 0x1,
   LVS_SINGLESEL = 0x4,
   LVS_SORTASCENDING = 0x10,
   LVS_SORTDESCENDING = 0x20,
@@ -78,7 +80,7 @@ struct HDITEM {
 };
 typedef int (*PFNLVCOMPARE)(LPARAM a, LPARAM b, LPARAM sortParam);
 
-class WEMU_ListView : public HWND__ {
+class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
  public:
   // A list view (or, in list-box mode, a list box) inside the parent view, owned by the layer.
   static WEMU_ListView* create(vq::platform::View* parent, int id, int style, bool listBox,
@@ -134,7 +136,7 @@ class WEMU_ListView : public HWND__ {
   void selectRow(int row, bool extend);
   void deselectRow(int row);
   void deselectAll();
-  void reload() { ++reloads; setNeedsDisplay(true); }
+  void reload() { ++reloads; markNeedsDisplay(true); }
 
   // Geometry in list coordinates (the table's, below the header; y grows down).
   double headerHeight() const;
@@ -166,10 +168,13 @@ class WEMU_ListView : public HWND__ {
 
   // List-box messages.
   LRESULT onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  bool answersWemuCommand() const override { return false; }
-  bool answersWemuTimer() const override { return false; }
-  bool answersWemuSetMenu() const override { return false; }
-  bool wemuCanPostMessage() const override { return false; }
+  bool answersWemuMessage() const override { return true; }
+  // No desktop widget yet: no dialog of the program holds a list.
+  bool presentsNatively() const override { return false; }
+  // Owner-drawn list boxes: the dialog draws the row's cell (list coordinates) into the
+  // backend's paint context (WM_DRAWITEM); false when the list draws the row itself.
+  bool drawOwnerDrawnRow(int row, vq::platform::Rect cell, HDC__* paintContext);
+  HDC__* wemuPaintContext() override { return paintContext_; }
 
   int insertRow(int position, Row row);
   bool deleteRow(int index);
@@ -191,6 +196,7 @@ class WEMU_ListView : public HWND__ {
   int clickMode_ = 0;
   int moves_ = 0;
   bool fakeRight_ = false;
+  HDC__* paintContext_ = nullptr;
 };
 
 // The list view of a handle, or none.

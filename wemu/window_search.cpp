@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "wemu/controls.h"
 #include "wemu/window_functions.h"
 #include "wemu/window_view.h"
 
@@ -25,6 +26,7 @@ bool isTextField(View* v) { return v && v->kind() == vq::platform::ViewKind::Tex
 bool walk(View* v, WNDENUMPROC callback, LPARAM lParam) {
   std::vector<View*> children = v->subviews();  // a callback may change the tree
   for (View* child : children) {
+    child = WEMU_DocumentViewOf(child);  // a scroll view stands for its document
     if (HWND__* h = WEMU_HandleForView(child)) {
       HWND__::Hold hold(h);
       if (!callback(h, lParam)) return false;

@@ -20,7 +20,7 @@ class ListViewTest : public WindowTest {
     };
   }
   WEMU_ListView* make(int style, bool listBox = false) {
-    return WEMU_ListView::create(dlg, 9, style, listBox, {10, 10, 300, 17 + 10 * 19});
+    return WEMU_ListView::create(dlg, 9, style | (listBox ? 0 : LVS_REPORT), listBox, {10, 10, 300, 17 + 10 * 19});
   }
   static int add(HWND__* l, const char* text, LPARAM param = 0, int at = 1000) {
     LVITEM it{};
