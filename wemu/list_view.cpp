@@ -336,18 +336,55 @@ void WEMU_ListView::mouseUp(Point p, bool control, Point cursorInTarget, bool ex
     if (row < 0) deselectAll();
     else if (extendKey && allowsMultipleSelection() && isSelected(row)) deselectRow(row);
     else selectRow(row, extendKey);
-    if (selected_ != before) {
-      WEMU_ControlEventInfo info;
-      info.row = selectedRow();
-      Hold hold(this);
-      WEMU_ControlNotify(this, listBoxMode ? WEMU_ControlEvent::ListBoxSelectionChanged
-                                           : WEMU_ControlEvent::ListSelectionChanged, info);
-    }
+    userSelected(before);
   }
   if (!listBoxMode && !(clickMode_ & 6)) {
     int row = rowAtPoint(p);
     notify(NM_CLICK_CODE, row, columnAtPoint(p), p, row >= 0 ? rowParam(row) : 0);
   }
+}
+
+void WEMU_ListView::userSelected(const std::set<int>& before) {
+  if (selected_ == before) return;
+  WEMU_ControlEventInfo info;
+  info.row = selectedRow();
+  Hold hold(this);
+  WEMU_ControlNotify(this, listBoxMode ? WEMU_ControlEvent::ListBoxSelectionChanged
+                                       : WEMU_ControlEvent::ListSelectionChanged, info);
+}
+
+vq::platform::NativeControlState WEMU_ListView::nativeState() const {
+  vq::platform::NativeControlState s;
+  s.kind = vq::platform::NativeControlKind::List;
+  std::vector<int> shown;
+  for (int c : displayOrder)
+    if (!columns[c].hidden) shown.push_back(c);
+  for (int c : shown) s.columns.push_back(headerHeight() > 0 ? columns[c].header : "");
+  if (reloads != shownReloads_ || count() != shownCount_) {
+    auto* self = const_cast<WEMU_ListView*>(this);
+    shownRows_.clear();
+    for (int r = 0; r < count(); ++r) {
+      std::vector<std::string> row;
+      for (int c : shown) row.push_back(self->cellValue(r, c).text);
+      shownRows_.push_back(std::move(row));
+    }
+    shownReloads_ = reloads;
+    shownCount_ = count();
+  }
+  s.rows = shownRows_;
+  s.selectedRows.assign(selected_.begin(), selected_.end());
+  s.multipleSelection = allowsMultipleSelection();
+  return s;
+}
+
+void WEMU_ListView::nativeSelectedRows(const std::vector<int>& rows) {
+  std::set<int> before = selected_;
+  selected_.clear();
+  for (int r : rows)
+    if (r >= 0 && r < count()) selected_.insert(r);
+  if (!allowsMultipleSelection() && selected_.size() > 1) selected_ = {*selected_.begin()};
+  if (!selected_.empty()) lastSelected_ = rows.empty() ? *selected_.rbegin() : rows.back();
+  userSelected(before);
 }
 
 void WEMU_ListView::rightMouseUp(Point p, POINT screen) {

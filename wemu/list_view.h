@@ -169,8 +169,9 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   // List-box messages.
   LRESULT onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool answersWemuMessage() const override { return true; }
-  // No desktop widget yet: no dialog of the program holds a list.
-  bool presentsNatively() const override { return false; }
+  // The desktop shows the rows in a list widget, which reports the user's selection.
+  vq::platform::NativeControlState nativeState() const override;
+  void nativeSelectedRows(const std::vector<int>& rows) override;
   // Owner-drawn list boxes: the dialog draws the row's cell (list coordinates) into the
   // backend's paint context (WM_DRAWITEM); false when the list draws the row itself.
   bool drawOwnerDrawnRow(int row, vq::platform::Rect cell, HDC__* paintContext);
@@ -197,6 +198,11 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   int moves_ = 0;
   bool fakeRight_ = false;
   HDC__* paintContext_ = nullptr;
+  // The rows as last shown natively, taken again only after a reload or a change of count
+  // (owner data asks the owner for every cell).
+  mutable std::vector<std::vector<std::string>> shownRows_;
+  mutable int shownReloads_ = -1, shownCount_ = -1;
+  void userSelected(const std::set<int>& before);
 };
 
 // The list view of a handle, or none.
