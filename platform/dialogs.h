@@ -28,10 +28,13 @@ struct PanelRequest {
   bool canCreateDirectories = true;
 };
 
+inline constexpr int kAlertDismissed = -1;
+
 class DialogService {
  public:
   virtual ~DialogService() = default;
-  // The index of the button pressed (0 for the first). No button counts as the first.
+  // The index of the button pressed (0 for the first), or kAlertDismissed when the alert was
+  // closed without a button (Escape, the close box) or could not be shown.
   virtual int runAlert(const AlertRequest& request) = 0;
   // The chosen paths, or none when the user cancelled.
   virtual std::optional<std::vector<std::string>> runPanel(const PanelRequest& request) = 0;
