@@ -5,6 +5,8 @@
 // Main thread only.
 #pragma once
 
+#include <thread>
+
 #include "graphics/gui_types.h"
 #include "graphics/icontrol.h"
 #include "plugin/imodule_base.h"
@@ -139,6 +141,9 @@ class IGraphics : public IModuleGUI {
   const IMouseMod& GetMouseMod() const { return mMouseMod; }
   int GetLastClickedParam() const { return mLastClickedParam; }
   UTL_Mutex& Mutex() { return mMutex; }
+  // The thread that built the graphics, the main thread: the only one that may change controls,
+  // texts or redraws (debug builds assert it).
+  bool OnGuiThread() const { return std::this_thread::get_id() == mGuiThread; }
 
  protected:
   // Controls the list operations may move: 1 .. count - 1 - (resize handles).
@@ -183,6 +188,7 @@ class IGraphics : public IModuleGUI {
   bool mDragging = false;
   int mRequestedWidth = 0;
   int mRequestedHeight = 0;
+  std::thread::id mGuiThread = std::this_thread::get_id();
 };
 
 // The plug's GUI as the graphics layer sees it; null when none is attached.
