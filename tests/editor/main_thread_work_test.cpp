@@ -1,0 +1,132 @@
+// What the MIDI input and timer threads cause on screen waits for the main thread's idle call;
+// their message boxes are shown there, never while another thread holds the plug mutex.
+#include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "editor/vq_sysex.h"
+#include "editor_test_support.h"
+
+namespace vqtest {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Shows boxes as a real toolkit does: one asked for on another thread waits for the main thread
+// to run it. Instead of hanging for good it gives up after two seconds and says so.
+class ToolkitGraphics : public TestGraphics {
+ public:
+  using TestGraphics::TestGraphics;
+  int ShowMessageBox(const char* text, const char* caption, int type) override {
+    if (OnGuiThread()) return TestGraphics::ShowMessageBox(text, caption, type);
+    std::unique_lock<std::mutex> lock(mutex);
+    offThreadBox = true;
+    changed.notify_all();
+    if (!changed.wait_for(lock, 2s, [] { return false; })) hung = true;
+    return 1;
+  }
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool offThreadBox = false;
+  bool hung = false;
+};
+
+class MainThreadWorkTest : public EditorTest {
+ protected:
+  std::string FirmwareFile() {
+    std::vector<char> f = {'V', 'Q', '4', 'F', 'W', 10, 0, 0, 0};
+    f.resize(f.size() + 16, 0);  // four empty sections
+    f.resize(f.size() + 10, 0x55);
+    const std::string path = dir + "/fw.bin";
+    std::ofstream(path, std::ios::binary).write(f.data(), static_cast<std::streamsize>(f.size()));
+    return path;
+  }
+};
+
+TEST_F(MainThreadWorkTest, OtherThreadsChangeTheScreenOnlyThroughTheIdleCall) {
+  struct Case {
+    const char* name;
+    std::function<void(VQEditor&)> arrange;  // main thread
+    std::function<void(VQEditor&)> other;    // as the MIDI input or the timer thread
+    int readout;                             // the read-out that changes, -1 for the status text
+    std::function<std::string(VQEditor&)> after;
+    size_t boxes;
+  };
+  const Case cases[] = {
+      {"learned controller", [](VQEditor& e) { e.learnCC[5] = 20; },
+       [](VQEditor& e) {
+         IMidiMessage cc(0, 0xB0, 20, 127);
+         e.OnMidiMsgReceived(&cc);
+       },
+       5, [](VQEditor& e) { return std::to_string(e.learnMax[5]); }, 0},
+      {"firmware reply", [this](VQEditor& e) { e.ReadFirmwareFile(FirmwareFile().c_str()); },
+       [](VQEditor& e) { e.OnFirmwareReply(vq_sysex::kTargetEngine + 3, vq_sysex::kCmdSectionReady); }, -1,
+       [](VQEditor&) { return std::string("Erasing FLASH memory..."); }, 0},
+      {"status poll time-out",
+       [](VQEditor& e) {
+         e.requestOutstanding = true;
+         e.unansweredPolls = 2;
+       },
+       [](VQEditor& e) { e.StatusPoll(); }, -1, [](VQEditor&) { return std::string("Communication error!"); }, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VQEditor& e = Make();
+    StopTimer();
+    c.arrange(e);
+    auto shown = [&] { return c.readout < 0 ? StatusText() : ReadoutText(c.readout); };
+    const std::string before = shown();
+    std::thread([&] { c.other(e); }).join();
+    EXPECT_EQ(shown(), before);
+    EXPECT_TRUE(Gui()->messageBoxes.empty());
+    e.OnTick();
+    EXPECT_EQ(shown(), c.after(e));
+    ASSERT_EQ(Gui()->messageBoxes.size(), c.boxes);
+    for (const auto& box : Gui()->messageBoxes) EXPECT_TRUE(box.onMainThread);
+  }
+}
+
+TEST_F(MainThreadWorkTest, StatusPollTimeOutDuringAControlDragDoesNotHang) {
+  VQEditorSetup setup = BaseSetup();
+  setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
+    return new ToolkitGraphics(plug, w, h, fps);
+  };
+  VQEditor& e = MakeFrom(std::move(setup));
+  StopTimer();
+  auto* gui = dynamic_cast<ToolkitGraphics*>(e.Graphics());
+  ASSERT_NE(gui, nullptr);
+  TestControl* knob = Bind(8);
+  e.requestOutstanding = true;
+  e.unansweredPolls = 2;  // this poll times out
+
+  bool pollDone = false;
+  std::thread timerThread([&] {
+    e.StatusPoll();
+    std::lock_guard<std::mutex> lock(gui->mutex);
+    pollDone = true;
+    gui->changed.notify_all();
+  });
+  {
+    // The drag goes on once the poll has asked for its box (or has finished without one).
+    std::unique_lock<std::mutex> lock(gui->mutex);
+    gui->changed.wait(lock, [&] { return pollDone || gui->offThreadBox; });
+  }
+  const auto start = std::chrono::steady_clock::now();
+  for (int step = 1; step <= 20; ++step) knob->SetValueFromUserInput(step / 40.0);
+  const auto dragTime = std::chrono::steady_clock::now() - start;
+  timerThread.join();
+
+  EXPECT_FALSE(gui->hung);
+  EXPECT_LT(dragTime, 1s);
+  EXPECT_NEAR(e.ParamValue(8), 0.5 * 127, 0.5) << "every step of the drag reached the editor";
+  e.OnTick();
+  ASSERT_EQ(gui->messageBoxes.size(), 1u);
+  EXPECT_TRUE(gui->messageBoxes[0].onMainThread);
+  EXPECT_EQ(gui->messageBoxes[0].caption, "Error");
+}
+
+}  // namespace
+}  // namespace vqtest
