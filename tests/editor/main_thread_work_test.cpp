@@ -1,6 +1,8 @@
 // What the MIDI input and timer threads cause on screen waits for the main thread's idle call;
 // their message boxes are shown there, never while another thread holds the plug mutex.
+#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <fstream>
 #include <functional>
@@ -126,6 +128,39 @@ TEST_F(MainThreadWorkTest, StatusPollTimeOutDuringAControlDragDoesNotHang) {
   ASSERT_EQ(gui->messageBoxes.size(), 1u);
   EXPECT_TRUE(gui->messageBoxes[0].onMainThread);
   EXPECT_EQ(gui->messageBoxes[0].caption, "Error");
+}
+
+// The three threads at once, as in the program: nothing is lost and nothing races.
+TEST_F(MainThreadWorkTest, MidiTimerAndMainThreadsTogether) {
+  VQEditor& e = Make();
+  e.learnCC[5] = 20;
+  TestControl* knob = Bind(9);
+  std::atomic<bool> midiDone{false}, stop{false};
+  std::thread midi([&] {
+    for (int v = 0; v <= 1000; ++v) {
+      IMidiMessage cc(0, 0xB0, 20, static_cast<uint8_t>(v % 128));
+      e.OnMidiMsgReceived(&cc);
+    }
+    midiDone = true;
+  });
+  std::thread timer([&] {
+    while (!stop) {
+      e.StatusPoll();
+      std::this_thread::sleep_for(1ms);
+    }
+  });
+  for (int step = 0; !midiDone; ++step) {
+    knob->SetValueFromUserInput((step % 10) / 10.0);
+    e.OnTick();
+  }
+  midi.join();
+  stop = true;
+  timer.join();
+  e.OnTick();
+  const double min = ProgramFieldTable::Min(5);
+  const auto last = static_cast<int32_t>(std::floor(min + (e.learnMax[5] - min) * ((1000 % 128) / 127.0)));
+  EXPECT_EQ(e.ParamInt(8), last) << "the controller's last position is the one kept";
+  EXPECT_EQ(ReadoutText(5), std::to_string(last));
 }
 
 }  // namespace
