@@ -138,11 +138,11 @@ void VQEditor::SaveEditorState() {
 
 void VQEditor::OnTick() {
   RunMainThreadWork();
-  OnTickLocked();
-  ShowPostedMessageBoxes();
-}
-
-void VQEditor::OnTickLocked() {
+  // Declared before the lock, so the posted boxes are shown once it is released.
+  struct ShowBoxesOnExit {
+    VQEditor& editor;
+    ~ShowBoxesOnExit() { editor.ShowPostedMessageBoxes(); }
+  } boxes{*this};
   UTL_MutexLock lock(mMutex);
   RunDeferredMidiWork();
   if (dumpReceived) {

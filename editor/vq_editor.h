@@ -5,7 +5,8 @@
 //
 // Threads: the main thread (GUI, menu, idle), the MIDI input thread and the timer thread reach
 // it; every operation that touches the program or the device state holds the plug mutex
-// (recursive), as the callers of IModuleBase do.
+// (recursive), as the callers of IModuleBase do. Controls, texts, redraws and message boxes
+// change on the main thread only: the other threads queue them for the idle call.
 #pragma once
 
 #include <cstdint>
@@ -418,7 +419,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SetControlText(IControl* control, const char* text);
   void HideControl(IControl* control, bool hide);
   void FinishDumpOnMainThread();
-  void OnTickLocked();  // OnTick's own steps, under the plug mutex
 
  protected:
   void InitParameters();
