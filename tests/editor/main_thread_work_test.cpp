@@ -51,33 +51,24 @@ class MainThreadWorkTest : public EditorTest {
 TEST_F(MainThreadWorkTest, OtherThreadsChangeTheScreenOnlyThroughTheIdleCall) {
   struct Case {
     const char* name;
-    std::function<void(VQEditor&)> arrange;  // main thread
-    std::function<void(VQEditor&)> other;    // as the MIDI input or the timer thread
-    int readout;                             // the read-out that changes, -1 for the status text
-    std::function<std::string(VQEditor&)> after;
+    std::function<void(VQEditor&)> arrange, other;  // main thread; the MIDI or timer thread
+    int readout;                                    // -1: the status text
+    std::string after;
     size_t boxes;
   };
+  const IMidiMessage cc(0, 0xB0, 20, 127);
   const Case cases[] = {
       {"learned controller", [](VQEditor& e) { e.learnCC[5] = 20; },
-       [](VQEditor& e) {
-         IMidiMessage cc(0, 0xB0, 20, 127);
-         e.OnMidiMsgReceived(&cc);
-       },
-       5, [](VQEditor& e) { return std::to_string(e.learnMax[5]); }, 0},
+       [&](VQEditor& e) { e.OnMidiMsgReceived(&cc); }, 5, std::to_string(ProgramFieldTable::kRows[5].learnMax), 0},
       {"firmware reply", [this](VQEditor& e) { e.ReadFirmwareFile(FirmwareFile().c_str()); },
        [](VQEditor& e) { e.OnFirmwareReply(vq_sysex::kTargetEngine + 3, vq_sysex::kCmdSectionReady); }, -1,
-       [](VQEditor&) { return std::string("Erasing FLASH memory..."); }, 0},
-      {"status poll time-out",
-       [](VQEditor& e) {
-         e.requestOutstanding = true;
-         e.unansweredPolls = 2;
-       },
-       [](VQEditor& e) { e.StatusPoll(); }, -1, [](VQEditor&) { return std::string("Communication error!"); }, 1},
+       "Erasing FLASH memory...", 0},
+      {"status poll time-out", [](VQEditor& e) { e.requestOutstanding = true, e.unansweredPolls = 2; },
+       [](VQEditor& e) { e.StatusPoll(); }, -1, "Communication error!", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     VQEditor& e = Make();
-    StopTimer();
     c.arrange(e);
     auto shown = [&] { return c.readout < 0 ? StatusText() : ReadoutText(c.readout); };
     const std::string before = shown();
@@ -85,7 +76,7 @@ TEST_F(MainThreadWorkTest, OtherThreadsChangeTheScreenOnlyThroughTheIdleCall) {
     EXPECT_EQ(shown(), before);
     EXPECT_TRUE(Gui()->messageBoxes.empty());
     e.OnTick();
-    EXPECT_EQ(shown(), c.after(e));
+    EXPECT_EQ(shown(), c.after);
     ASSERT_EQ(Gui()->messageBoxes.size(), c.boxes);
     for (const auto& box : Gui()->messageBoxes) EXPECT_TRUE(box.onMainThread);
   }
@@ -97,7 +88,6 @@ TEST_F(MainThreadWorkTest, StatusPollTimeOutDuringAControlDragDoesNotHang) {
     return new ToolkitGraphics(plug, w, h, fps);
   };
   VQEditor& e = MakeFrom(std::move(setup));
-  StopTimer();
   auto* gui = dynamic_cast<ToolkitGraphics*>(e.Graphics());
   ASSERT_NE(gui, nullptr);
   TestControl* knob = Bind(8);
