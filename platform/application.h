@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/event.h"
+#include "platform/modal_run.h"
 
 namespace vq::platform {
 
@@ -69,6 +70,27 @@ class Application {
   virtual void replyToTerminate(bool terminate) = 0;
   virtual bool isTerminated() const = 0;
   virtual bool isActive() const = 0;
+  // Hides every window of the application (until it is activated again).
+  virtual void hide() {}
+
+  // Modal runs, main thread (elsewhere they answer kModalResponseAbort at once).
+  // runModalForWindow makes the window key and runs a nested loop in the modal-panel mode,
+  // where common-mode timers and posted work go on, until stopModal or abortModal ends the
+  // innermost run, the window closes or is deleted, or the application terminates. The answer
+  // is the stop code, else kModalResponseAbort.
+  virtual int runModalForWindow(Window& w);
+  virtual void stopModal(int code = kModalResponseStop);
+  virtual void abortModal();
+  // A session whose passes the caller runs: each runModalSession is one pass and answers
+  // kModalResponseContinue until the session was stopped or aborted.
+  virtual ModalSession* beginModalSession(Window& w);
+  virtual int runModalSession(ModalSession* session);
+  virtual void endModalSession(ModalSession* session);
+
+ protected:
+  // One pass of a modal run; `elapsed` seconds of the run's clock have passed. The default
+  // lets the run loop go on for a moment.
+  virtual void modalPass(Window& w, double elapsed);
 };
 
 }  // namespace vq::platform

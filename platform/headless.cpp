@@ -167,6 +167,26 @@ bool HeadlessApplication::openFile(const std::string& path) {
   return delegate_ && delegate_->openFile(path);
 }
 
+int HeadlessApplication::runModalForWindow(Window& w) {
+  modalRunsStarted.push_back(&w);
+  return Application::runModalForWindow(w);
+}
+
+void HeadlessApplication::modalPass(Window&, double elapsed) {
+  if (elapsed >= modalTimeLimit) {
+    ++modalRunsTimedOut;
+    abortModal();
+    return;
+  }
+  if (!modalScript.empty()) {
+    std::function<void()> action = std::move(modalScript.front());
+    modalScript.pop_front();
+    action();
+  }
+  processEvents();
+  backend_.loop.runNested(RunLoopMode::ModalPanel, modalPassSeconds);
+}
+
 void HeadlessApplication::postEvent(Event e) {
   if (e.timestamp == 0) e.timestamp = backend_.loop.now();
   if (e.window && e.windowNumber == 0) e.windowNumber = e.window->windowNumber();

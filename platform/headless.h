@@ -93,7 +93,23 @@ class HeadlessApplication final : public Application {
   // Events that reached dispatchEvent (the ordinary route), in order.
   std::vector<Event> dispatched;
 
+  // Modal runs: each pass runs the next scripted action (if any), the queued events, and
+  // then `modalPassSeconds` of the clock. A run that nothing ends within `modalTimeLimit`
+  // virtual seconds is aborted and counted, so a test never hangs.
+  std::deque<std::function<void()>> modalScript;
+  double modalPassSeconds = 0.01;
+  double modalTimeLimit = 120;
+  int modalRunsTimedOut = 0;
+  // Windows whose modal run started, in order.
+  std::vector<Window*> modalRunsStarted;
+  int runModalForWindow(Window& w) override;
+  void hide() override { ++hideCount; }
+  int hideCount = 0;
+
   ~HeadlessApplication() override;
+
+ protected:
+  void modalPass(Window& w, double elapsed) override;
 
  private:
   HeadlessBackend& backend_;

@@ -15,6 +15,29 @@ namespace vq::platform {
 class Window;
 class Menu;
 
+// Style bits of a top-level window.
+enum WindowStyle : uint32_t {
+  kWindowTitled = 1,
+  kWindowClosable = 2,
+  kWindowMiniaturizable = 4,
+  kWindowResizable = 8,
+};
+
+// What a window tells its delegate (main thread). A window built as its own delegate
+// overrides these.
+class WindowDelegate {
+ public:
+  virtual ~WindowDelegate() = default;
+  // The close box (or the window manager) asks; false keeps the window open.
+  virtual bool windowShouldClose(Window& w) { return true; }
+  virtual void windowDidBecomeKey(Window& w) {}
+  virtual void windowDidResignKey(Window& w) {}
+  virtual void windowDidMove(Window& w) {}
+  virtual void windowDidResize(Window& w) {}
+};
+
+enum class SubviewPosition { Below, Above };
+
 enum class ViewKind {
   Generic,
   TextView,   // a text view: a multi-line text, or the field editor inside a text field
@@ -46,17 +69,44 @@ class View {
 
   // Frame in the superview's coordinates (or the window's for a content view).
   Rect frame() const { return frame_; }
-  void setFrame(Rect r) { frame_ = r; }
+  // Sets the frame and tells frameDidChange.
+  void setFrame(Rect r);
+  // The view's own rectangle: its frame's size at the origin.
+  Rect bounds() const { return {0, 0, frame_.width, frame_.height}; }
+
+  bool isHidden() const { return hidden_; }
+  // Tells viewDidHide / viewDidUnhide when the flag changes.
+  void setHidden(bool hidden);
+  bool isHiddenOrHasHiddenAncestor() const;
+
+  // Whether the view wants redrawing (the backend draws it on its next pass).
+  bool needsDisplay() const { return needsDisplay_; }
+  void setNeedsDisplay(bool on) { needsDisplay_ = on; }
+  void setNeedsDisplayInRect(Rect r) { needsDisplay_ = needsDisplay_ || (r.width > 0 && r.height > 0); }
+
+  // Whether the view takes keyboard focus: text views, fields and buttons when enabled.
+  virtual bool acceptsFirstResponder() const { return kind_ != ViewKind::Generic && enabled_; }
 
   View* superview() const { return superview_; }
   const std::vector<View*>& subviews() const { return subviews_; }
   Window* window() const { return window_; }
   // The view does not take ownership of subviews; the caller keeps them alive while attached.
   void addSubview(View* child);
+  // Adds (or moves) the child below or above a sibling; without one, at the bottom or top.
+  void addSubview(View* child, SubviewPosition where, View* relativeTo);
   void removeFromSuperview();
 
   // Converts a point in window coordinates (origin bottom-left) into this view's coordinates.
   Point convertFromWindow(Point p) const;
+  // The inverse: a point of this view's coordinates in window coordinates.
+  Point convertToWindow(Point p) const;
+
+  // Hooks for subclasses.
+  virtual void frameDidChange() {}
+  virtual void didAddSubview(View* child) {}
+  virtual void willRemoveSubview(View* child) {}
+  virtual void viewDidHide() {}
+  virtual void viewDidUnhide() {}
 
   // Copy, cut and paste of text views; the default does nothing and answers false.
   virtual bool performTextAction(TextAction action, View* sender) { return false; }
@@ -71,6 +121,8 @@ class View {
   bool editable_ = false;
   bool enabled_ = true;
   bool flipped_ = false;
+  bool hidden_ = false;
+  bool needsDisplay_ = false;
   int64_t tag_ = 0;
   Rect frame_;
   View* superview_ = nullptr;
@@ -91,7 +143,41 @@ class Window {
 
   // Frame in screen coordinates (origin bottom-left of the main screen).
   Rect frame() const { return frame_; }
-  void setFrame(Rect r) { frame_ = r; }
+  // Sets the frame; the delegate hears of a move and of a resize.
+  void setFrame(Rect r);
+
+  uint32_t styleMask() const { return style_; }
+  void setStyleMask(uint32_t style) { style_ = style; }
+  // Limits of the frame size the user can drag to; subclasses may answer their own.
+  virtual Size minSize() const { return minSize_; }
+  virtual Size maxSize() const { return maxSize_; }
+  void setMinSize(Size s) { minSize_ = s; }
+  void setMaxSize(Size s) { maxSize_ = s; }
+  // Stacking level (0 normal; higher floats above).
+  int level() const { return level_; }
+  void setLevel(int level) { level_ = level; }
+
+  WindowDelegate* delegate() const { return delegate_; }
+  void setDelegate(WindowDelegate* d) { delegate_ = d; }
+
+  // The window this one belongs to (shown above it, closed with it by the layer above).
+  Window* owner() const { return owner_; }
+  void setOwner(Window* w) { owner_ = w; }
+  // Child windows move with their parent and stay above it.
+  void addChildWindow(Window* child);
+  void removeChildWindow(Window* child);
+  const std::vector<Window*>& childWindows() const { return children_; }
+
+  // Centres the window on the main screen's visible area.
+  void center();
+  // The close box: asks the delegate and closes when it agrees.
+  void performClose();
+  // Orders the window out for good; a modal run of the window ends.
+  virtual void close();
+  bool isClosed() const { return closed_; }
+  void miniaturize() { miniaturized_ = true; orderOut(); }
+  bool isMiniaturized() const { return miniaturized_; }
+  virtual bool canBecomeKeyWindow() const { return true; }
 
   // The content view is not owned; the caller keeps it alive while attached.
   View* contentView() const { return contentView_; }
@@ -131,6 +217,8 @@ class Window {
   static Window* keyWindow();
   static Window* mainWindow();
   static const std::vector<Window*>& orderedWindows();
+  // Every window that exists, shown or not, oldest first.
+  static const std::vector<Window*>& allWindows();
   // The window of the running modal session (none when no modal loop runs).
   static Window* modalWindow();
   static void setModalWindow(Window* w);
@@ -146,6 +234,15 @@ class Window {
   Window* parent_ = nullptr;
   Menu* menu_ = nullptr;
   bool visible_ = false;
+  uint32_t style_ = kWindowTitled | kWindowClosable | kWindowMiniaturizable;
+  Size minSize_{0, 0};
+  Size maxSize_{1e6, 1e6};
+  int level_ = 0;
+  WindowDelegate* delegate_ = nullptr;
+  Window* owner_ = nullptr;
+  std::vector<Window*> children_;
+  bool closed_ = false;
+  bool miniaturized_ = false;
 };
 
 }  // namespace vq::platform

@@ -23,7 +23,15 @@
 #include "wemu/modules.h"
 #include "wemu/utilities.h"
 #include "wemu/window_handle.h"
+#include "wemu/top_level_windows.h"
+#include "wemu/window_focus.h"
+#include "wemu/window_functions.h"
+#include "wemu/window_geometry.h"
+#include "wemu/window_messages.h"
+#include "wemu/window_paint.h"
+#include "wemu/window_properties.h"
 #include "wemu/window_timers.h"
+#include "wemu/window_tree.h"
 
 namespace {
 
@@ -95,6 +103,25 @@ ApiEntry gTable[] = {
     WEMU_API(SendMessage), WEMU_API(SetFocus), WEMU_API(WEMU_GetDefaultButtonID),
     WEMU_API(WEMU_BroadcastMessage), WEMU_API(ScreenToClient),
     WEMU_API(WEMU_SetDefaultModalWindowMenu), WEMU_API(WEMU_GetDefaultModalWindowMenu),
+    // Windows and dialogs
+    WEMU_API(WEMU_CreateDialog), WEMU_API(WEMU_DialogBox), WEMU_API(EndDialog),
+    WEMU_API(CenterWindow), WEMU_API(GetFocus), WEMU_API(WEMU_GetDefaultWindowMenu),
+    WEMU_API(WEMU_SetDefaultWindowMenu), WEMU_API(GetDlgItem), WEMU_API(GetWindowLong),
+    WEMU_API(SetWindowLong), WEMU_API(IsWindowVisible), WEMU_API(GetDlgItemText),
+    WEMU_API(SetDlgItemText), WEMU_API(SetDlgItemInt), WEMU_API(GetDlgItemInt),
+    WEMU_API(ShowWindow), WEMU_API(DestroyWindow), WEMU_API(IsWindow),
+    WEMU_API(GetWindowRect), WEMU_API(GetWindowContentViewRect), WEMU_API(GetClientRect),
+    WEMU_API(ClientToScreen), WEMU_API(WEMU_GetViewPort), WEMU_API(SetWindowPos),
+    WEMU_API(WindowFromPoint), WEMU_API(SetForegroundWindow), WEMU_API(GetForegroundWindow),
+    WEMU_API(EnableWindow), WEMU_API(GetCapture), WEMU_API(SetCapture),
+    WEMU_API(ReleaseCapture), WEMU_API(GetParent), WEMU_API(IsChild), WEMU_API(GetWindow),
+    WEMU_API(EnumWindows), WEMU_API(SetParent), WEMU_API(InvalidateRect),
+    WEMU_API(UpdateWindow), WEMU_API(WEMU_FlushWindow), WEMU_API(BeginPaint),
+    WEMU_API(EndPaint), WEMU_API(DefWindowProc), WEMU_API(WEMU_ModalWindowStart),
+    WEMU_API(WEMU_ModalWindowRun), WEMU_API(WEMU_ModalWindowEnd), WEMU_API(WEMU_CloseWindow),
+    WEMU_API(WEMU_GetGestureInfo), WEMU_API(DragQueryFile), WEMU_API(DragQueryPoint),
+    WEMU_API(DragFinish), WEMU_API(GetProp), WEMU_API(SetProp), WEMU_API(RemoveProp),
+    WEMU_API(EnumPropsEx),
     // Menus and message boxes
     WEMU_API(CreatePopupMenu), WEMU_API(CreatePopupMenuEx), WEMU_API(DestroyMenu),
     WEMU_API(WEMU_LoadMenu), WEMU_API(WEMU_GenerateMenuFromList), WEMU_API(WEMU_DuplicateMenu),

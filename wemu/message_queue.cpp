@@ -16,6 +16,7 @@ namespace {
 // milliseconds (0xFFFFFFFF: kill) and wParam the timer id.
 struct PostedMessageRec {
   HWND__* window = nullptr;  // none once cleared while its batch is being delivered
+  uint64_t serial = 0;       // the window's serial when posted
   UINT message = 0;
   WPARAM wParam = 0;
   LPARAM lParam = 0;
@@ -132,6 +133,7 @@ BOOL PostedMessageQueue_Post(HWND__* window, UINT message, WPARAM wParam, LPARAM
   if (!q.freeList && q.count >= WEMU_POSTED_MESSAGE_LIMIT) return FALSE;
   PostedMessageRec* r = takeRecord(q);
   r->window = window;
+  r->serial = window->serial();
   r->message = message;
   r->wParam = wParam;
   r->lParam = lParam;
@@ -155,6 +157,7 @@ bool WEMU_Internal_QueueTimerRequest(HWND__* window, UINT_PTR id, DWORD interval
   }
   PostedMessageRec* r = takeRecord(q);  // timer requests are not held to the limit
   r->window = window;
+  r->serial = window->serial();
   r->timerRequest = true;
   r->message = interval;
   r->wParam = id;
@@ -212,9 +215,9 @@ void WEMU_MessageQueue_Flush() {
     ++delivered;
     last = r;
     // A window destroyed since the post was cleared above; one deleted without being
-    // destroyed is caught by the registry. Deletion happens on this thread, so the answer
-    // holds while we deliver.
-    if (!copy.window || !WEMU_IsLiveWindow(copy.window)) continue;
+    // destroyed is caught by the registry, and a new window at its address by the serial.
+    // Deletion happens on this thread, so the answer holds while we deliver.
+    if (!copy.window || !WEMU_IsLiveWindowSerial(copy.window, copy.serial)) continue;
     if (copy.timerRequest) {
       if (copy.message == kKillInterval)
         KillTimer(copy.window, copy.wParam);

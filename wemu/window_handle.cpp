@@ -2,11 +2,23 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
+#include <deque>
+#include <new>
+#include <unordered_map>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define WEMU_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define WEMU_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define WEMU_POISON(p, n) ((void)(p), (void)(n))
+#define WEMU_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
 
 #include "platform/platform.h"
 #include "wemu/menus.h"
 #include "wemu/message_queue.h"
+#include "wemu/window_paint.h"
 #include "wemu/window_timers.h"
 
 using vq::platform::View;
@@ -14,10 +26,12 @@ using vq::platform::Window;
 
 namespace {
 
-std::unordered_set<const HWND__*>& registry() {
-  static std::unordered_set<const HWND__*> live;
+// Live handles and their serials.
+std::unordered_map<const HWND__*, uint64_t>& registry() {
+  static std::unordered_map<const HWND__*, uint64_t> live;
   return live;
 }
+uint64_t gNextSerial = 1;
 
 HMENU gModalMenu = nullptr;
 
@@ -37,9 +51,53 @@ bool WEMU_IsLiveWindow(const HWND__* window) {
   return WEMU_IsLiveWindowLocked(window);
 }
 
-HWND__::HWND__(vq::platform::ViewKind kind) : View(kind) {
+bool WEMU_IsLiveWindowSerialLocked(const HWND__* window, uint64_t serial) {
+  if (!window) return false;
+  auto it = registry().find(window);
+  return it != registry().end() && it->second == serial;
+}
+
+bool WEMU_IsLiveWindowSerial(const HWND__* window, uint64_t serial) {
   std::lock_guard<std::mutex> lock(WEMU_WindowRegistryMutex());
-  registry().insert(this);
+  return WEMU_IsLiveWindowSerialLocked(window, serial);
+}
+
+HWND__::HWND__(vq::platform::ViewKind kind) : View(kind) {}
+
+namespace {
+struct Quarantine {
+  std::mutex mutex;
+  std::deque<std::pair<void*, size_t>> blocks;  // oldest first
+};
+Quarantine& quarantine() {
+  static auto* q = new Quarantine;  // outlives static destructors that may still delete
+  return *q;
+}
+}  // namespace
+
+void* HWND__::operator new(size_t size) { return ::operator new(size); }
+
+void HWND__::operator delete(void* p, size_t size) {
+  if (!p) return;
+  std::pair<void*, size_t> oldest{nullptr, 0};
+  {
+    Quarantine& q = quarantine();
+    std::lock_guard<std::mutex> lock(q.mutex);
+    WEMU_POISON(p, size);  // a use after deletion still shows under the address checker
+    q.blocks.emplace_back(p, size);
+    if (q.blocks.size() <= WEMU_HANDLE_QUARANTINE) return;
+    oldest = q.blocks.front();
+    q.blocks.pop_front();
+  }
+  WEMU_UNPOISON(oldest.first, oldest.second);
+  ::operator delete(oldest.first, oldest.second);
+}
+
+void HWND__::publish() {
+  std::lock_guard<std::mutex> lock(WEMU_WindowRegistryMutex());
+  if (registered_ || retired_) return;
+  serial_ = gNextSerial++;
+  registry()[this] = serial_;
   registered_ = true;
 }
 
@@ -49,9 +107,11 @@ HWND__::~HWND__() {
 }
 
 void HWND__::retire() {
-  if (!registered_) return;
   {
     std::lock_guard<std::mutex> lock(WEMU_WindowRegistryMutex());
+    bool was = registered_;
+    retired_ = true;
+    if (!was) return;
     registry().erase(this);
     registered_ = false;
   }
@@ -105,14 +165,23 @@ Window* WEMU_WindowOfHandle(HWND__* window) {
   return window->window();
 }
 
+namespace {
+// Handles of this layer may be used here: the main thread, and a live handle. A stale or
+// foreign pointer is refused before anything reads it.
+bool usableHandle(HWND__* window) {
+  return window && vq::platform::services().runLoop().isMainThread() && WEMU_IsLiveWindow(window);
+}
+}  // namespace
+
 LRESULT SendMessage(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!usableHandle(window)) return 0;
   HWND__* view = WEMU_ViewOfHandle(window);
   if (!view || view->destroyState() == 2 || !view->answersWemuMessage()) return 0;
   return view->onWemuMessage(message, wParam, lParam);
 }
 
 HWND__* SetFocus(HWND__* window) {
-  if (!window) return nullptr;
+  if (!usableHandle(window)) return nullptr;
   View* view = window->windowObject() ? window->windowObject()->contentView() : window;
   Window* w = WEMU_WindowOfHandle(window);
   if (!view || !w) return nullptr;
@@ -123,7 +192,7 @@ HWND__* SetFocus(HWND__* window) {
 }
 
 int WEMU_GetDefaultButtonID(HWND__* dialog, int onlyIfEnabled) {
-  if (!dialog) return 0;
+  if (!usableHandle(dialog)) return 0;
   Window* w = WEMU_WindowOfHandle(dialog);
   if (!w) return 0;
   View* button = w->defaultButton();
@@ -133,26 +202,31 @@ int WEMU_GetDefaultButtonID(HWND__* dialog, int onlyIfEnabled) {
 }
 
 void WEMU_BroadcastMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!vq::platform::services().runLoop().isMainThread()) return;
   // A window may close in reaction; work on a copy of the order and skip the ones gone.
   std::vector<Window*> windows = Window::orderedWindows();
   for (Window* w : windows) {
     const auto& now = Window::orderedWindows();
     if (std::find(now.begin(), now.end(), w) == now.end()) continue;
     HWND__* content = WEMU_HandleForView(w->contentView());
-    if (content && content->answersWemuMessage() && content->destroyState() != 2)
+    if (content && content->answersWemuMessage() && content->destroyState() != 2) {
       content->onWemuMessage(message, wParam, lParam);
+      // A display change redraws every window whole.
+      if (message == WM_DISPLAYCHANGE && WEMU_IsLiveWindow(content)) InvalidateRect(content, nullptr, FALSE);
+    }
   }
 }
 
 BOOL ScreenToClient(HWND__* window, POINT* point) {
+  if (!usableHandle(window)) return FALSE;
   HWND__* view = WEMU_ViewOfHandle(window);
   Window* w = WEMU_WindowOfHandle(window);
   if (!view || !w || !point) return FALSE;
   vq::platform::Rect frame = w->frame();
   vq::platform::Point inWindow{point->x - frame.x, point->y - frame.y};
   vq::platform::Point p = view->convertFromWindow(inWindow);
-  point->x = static_cast<int>(std::floor(p.x));
-  point->y = static_cast<int>(std::floor(p.y));
+  point->x = static_cast<int>(std::trunc(p.x + 0.5));
+  point->y = static_cast<int>(std::trunc(p.y + 0.5));
   return TRUE;
 }
 

@@ -22,6 +22,10 @@ struct HWND__ : public vq::platform::View,
                 public vq::platform::MenuDelegate {
   explicit HWND__(vq::platform::ViewKind kind = vq::platform::ViewKind::Generic);
   ~HWND__() override;
+  // The memory of a deleted handle waits in a quarantine before it is given back, so a new
+  // window does not take the address (the handle) of one that callers may still hold.
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size);
   HWND__(const HWND__&) = delete;
   HWND__& operator=(const HWND__&) = delete;
 
@@ -50,23 +54,48 @@ struct HWND__ : public vq::platform::View,
 
   // Destroys the window: WM_DESTROY to the procedure, then its posted messages and timers
   // go. Idempotent. The object itself stays until deleted.
-  void destroy();
+  virtual void destroy();
   // 0 alive, 1 being destroyed, 2 destroyed.
   int destroyState() const { return destroyState_.load(); }
+  // Enters the handle registry under a serial number no other handle ever had. Called by the
+  // most derived class once it is fully built: before that no message, post or timer can
+  // reach it. Does nothing once registered or retired.
+  void publish();
+  // The serial number given by publish (0 before). A record that keeps a handle for later
+  // keeps its serial too, so a new window at a freed address is never taken for the old one.
+  uint64_t serial() const { return serial_; }
+  // Keeps the object from being freed while one of its methods runs (a nested loop inside
+  // may destroy it); deletion waits for the last hold to go.
+  struct Hold {
+    explicit Hold(HWND__* h) : h_(h) { if (h_) ++h_->holds_; }
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+    HWND__* h_;
+  };
+  bool isHeld() const { return holds_ > 0; }
   // Leaves the handle registry and drops queued messages and timers. A subclass deleted
   // without destroy() calls this first in its destructor, so no other thread reaches a
   // half-destroyed object.
   void retire();
 
+ protected:
+  void setDestroyState(int state) { destroyState_.store(state); }
+
  private:
   std::atomic<int> destroyState_{0};
   HMENU menu_ = nullptr;
   bool registered_ = false;
+  bool retired_ = false;
+  uint64_t serial_ = 0;
+  int holds_ = 0;
+  friend struct WEMU_WindowLifetime;
+  bool doomed_ = false;  // deletion requested (window_lifetime.h)
 };
 
 // A handle standing for a top-level window (its content view answers for it).
 struct WEMU_WindowObjectHandle : public HWND__ {
-  explicit WEMU_WindowObjectHandle(vq::platform::Window& window) : window_(window) {}
+  explicit WEMU_WindowObjectHandle(vq::platform::Window& window) : window_(window) { publish(); }
   ~WEMU_WindowObjectHandle() override { retire(); }
   bool answersWemuMessage() const override { return false; }
   bool answersWemuCommand() const override { return false; }
@@ -78,6 +107,9 @@ struct WEMU_WindowObjectHandle : public HWND__ {
  private:
   vq::platform::Window& window_;
 };
+
+// Number of deleted handles whose memory is held back at most.
+constexpr size_t WEMU_HANDLE_QUARANTINE = 4096;
 
 // The handle of a platform view, or none when the view is not a window view.
 HWND__* WEMU_HandleForView(vq::platform::View* view);
@@ -92,6 +124,9 @@ std::mutex& WEMU_WindowRegistryMutex();
 bool WEMU_IsLiveWindowLocked(const HWND__* window);
 // Any thread: whether the handle is live at this moment.
 bool WEMU_IsLiveWindow(const HWND__* window);
+// Whether the handle is live and still the window that had that serial (lock held / any thread).
+bool WEMU_IsLiveWindowSerialLocked(const HWND__* window, uint64_t serial);
+bool WEMU_IsLiveWindowSerial(const HWND__* window, uint64_t serial);
 
 // The result of the window's procedure; 0 for none, a destroyed window, or a handle that
 // takes no messages (a top-level window passes the message to its content view).

@@ -41,10 +41,10 @@ void stopTimer(WindowTimerRec& rec) {
   rec.timer = 0;
 }
 
-void fire(HWND__* window, UINT_PTR id, TIMERPROC callback) {
+void fire(HWND__* window, uint64_t serial, UINT_PTR id, TIMERPROC callback) {
   if (callback) {
     callback(window, WM_TIMER, id, GetTickCount());
-  } else if (WEMU_IsLiveWindow(window) && window->destroyState() != 2) {
+  } else if (WEMU_IsLiveWindowSerial(window, serial) && window->destroyState() != 2) {
     window->wemuTimer(id);
   }
 }
@@ -99,9 +99,10 @@ UINT_PTR SetTimer(HWND__* window, UINT_PTR id, UINT elapseMs, TIMERPROC callback
   double interval = elapseMs == 0 ? 0.001 : elapseMs * 0.001;
   auto& loop = vq::platform::services().runLoop();
   HWND__* w = rec->window;
+  uint64_t serial = w ? w->serial() : 0;
   UINT_PTR timerId = rec->id;
-  rec->timer = loop.addTimer(interval, true, [w, timerId, callback] { fire(w, timerId, callback); },
-                             true);
+  rec->timer = loop.addTimer(
+      interval, true, [w, serial, timerId, callback] { fire(w, serial, timerId, callback); }, true);
   rec->loop = &loop;
   return rec->id;
 }

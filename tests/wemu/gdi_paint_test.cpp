@@ -14,7 +14,7 @@ constexpr std::uint32_t kWhite = 0xFFFFFF00u;
 // A view with a 16 x 16 backing that can paint or lock focus.
 class PaintView : public HWND__, public WEMU_PaintSource {
  public:
-  PaintView() : pixels(256, 0), surface(pixels.data(), 16, 16, 16) {}
+  PaintView() : pixels(256, 0), surface(pixels.data(), 16, 16, 16) { publish(); }
   ~PaintView() override {
     if (paint) WEMU_DeleteGfxContext(paint);
     retire();

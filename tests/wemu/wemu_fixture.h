@@ -12,7 +12,10 @@
 #include "wemu/cursors.h"
 #include "wemu/keys.h"
 #include "wemu/message_queue.h"
+#include "wemu/top_level_windows.h"
+#include "wemu/window_focus.h"
 #include "wemu/window_handle.h"
+#include "wemu/window_lifetime.h"
 #include "wemu/window_timers.h"
 
 struct RecordedMessage {
@@ -31,7 +34,10 @@ inline std::ostream& operator<<(std::ostream& os, const RecordedMessage& m) {
 // A window view whose procedure records every message (thread-safe, for cross-thread tests).
 class RecordingWindow : public HWND__ {
  public:
-  using HWND__::HWND__;
+  explicit RecordingWindow(vq::platform::ViewKind kind = vq::platform::ViewKind::Generic)
+      : HWND__(kind) {
+    publish();
+  }
   ~RecordingWindow() override { retire(); }
   LRESULT onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
     {
@@ -64,6 +70,9 @@ class RecordingWindow : public HWND__ {
 };
 
 inline void resetServicesLayer() {
+  WEMU_Internal_DestroyAllWindows();
+  ReleaseCapture();
+  WEMU_SetDefaultWindowMenu(nullptr);
   WEMU_Internal_UninstallApplication();
   WEMU_Internal_PostMessage_Shutdown();
   WEMU_Internal_KillAllTimers();
