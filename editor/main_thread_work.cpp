@@ -3,6 +3,9 @@
 // boxes wait for the idle call too, and are shown only once the plug mutex is free: a thread
 // that waited for the user while holding it would stall MIDI input and every control drag.
 #include "editor/vq_editor.h"
+
+#include <cassert>
+
 #include "graphics/igraphics.h"
 
 namespace {
@@ -45,6 +48,7 @@ void VQEditor::PostMessageBox(const char* text, const char* caption, int type) {
 }
 
 void VQEditor::RunMainThreadWork() {
+  assert(OnMainThread());
   std::vector<std::pair<int, double>> sets;
   std::vector<std::function<void()>> work;
   {
@@ -58,6 +62,7 @@ void VQEditor::RunMainThreadWork() {
 }
 
 void VQEditor::ShowPostedMessageBoxes() {
+  assert(OnMainThread());
   if (mShowingBoxes) return;  // the boxes still queued follow when the open one closes
   IGraphics* g = GetGraphicsOf(this);
   mShowingBoxes = true;
