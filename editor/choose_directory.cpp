@@ -2,9 +2,10 @@
 
 #include "platform/platform.h"
 
-std::string ChooseDirectory() {
+std::string ChooseDirectory(const std::string& startFolder) {
   vq::platform::PanelRequest request;
   request.kind = vq::platform::PanelRequest::Kind::Folder;
+  request.directory = startFolder;
   request.title = "Select Directory";
   request.canCreateDirectories = true;
   auto chosen = vq::platform::services().dialogs().runPanel(request);

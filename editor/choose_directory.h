@@ -3,5 +3,6 @@
 
 #include <string>
 
-// The chosen folder with a trailing "/", or "" when the user cancelled. Main thread; modal.
-std::string ChooseDirectory();
+// The chosen folder with a trailing "/", or "" when the user cancelled. The panel opens in
+// `startFolder` ("" for the last used). Main thread; modal.
+std::string ChooseDirectory(const std::string& startFolder = "");

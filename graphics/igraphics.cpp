@@ -3,11 +3,15 @@
 
 #include <cassert>
 
+#include "graphics/graphics_caches.h"
+
 #include "graphics/imodule_gui_resize.h"
 #include "plugin/iparam.h"
 
 IGraphics::IGraphics(IModuleBase* plug, int width, int height, int fps)
-    : mPlug(plug), mWidth(width), mHeight(height), mFPS(fps > 0 ? fps : kDefaultFPS) {}
+    : mPlug(plug), mWidth(width), mHeight(height), mFPS(fps > 0 ? fps : kDefaultFPS) {
+  ++graphics_detail::gLiveGraphics;
+}
 
 IGraphics::~IGraphics() {
   delete mKeyCatcher;
@@ -17,6 +21,7 @@ IGraphics::~IGraphics() {
   mDrawBitmap = nullptr;
   delete mTmpBitmap;
   mTmpBitmap = nullptr;
+  --graphics_detail::gLiveGraphics;
 }
 
 void IGraphics::CreateDrawBitmaps() {
@@ -238,6 +243,7 @@ bool IGraphics::Draw(IRECT* r) {
   IModuleGUIResize* resize = mPlug ? mPlug->GetGUIResize() : nullptr;
   if (resize && resize->IsResizeDragActive()) {
     IRECT full(0, 0, mWidth, mHeight);
+    mDrawRect = full;
     resize->FillWhileResizing(this, full);
     return DrawScreen(&full);
   }

@@ -253,7 +253,7 @@ bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dum
   if (e.downloadToManager && slot >= kFirstProgramSlot && slot <= kLastProgramSlot) {
     // The file's own name decides category and name; the slot is the one downloaded.
     SlotFileNameParts parts = ParseSlotFileName(file);
-    EnterProgramIntoSlot(e, slot, parts.category, path.substr(0, 255), parts.name);
+    EnterProgramIntoSlot(e, slot, parts.category, path, parts.name);
   }
   return true;
 }

@@ -28,6 +28,13 @@ constexpr Tag kTags[] = {{"_BASS_", kSlotCategoryBass}, {"_GTR_", kSlotCategoryG
                          {"_MIDI_", kSlotCategoryMidi}, {"_FX_", kSlotCategoryFx},
                          {"_EWI_", kSlotCategoryEwi}};
 
+// The greatest cut position at or below `at` that does not fall inside a UTF-8 sequence.
+size_t Boundary(std::string_view s, size_t at) {
+  if (at >= s.size()) return s.size();
+  while (at > 0 && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80) --at;
+  return at;
+}
+
 template <size_t N>
 void CopyText(char (&dst)[N], const std::string& src) {
   std::snprintf(dst, N, "%s", src.c_str());
@@ -43,8 +50,12 @@ void ShowRowText(IControl* text, const char* s) {
 
 }  // namespace
 
+std::string Utf8Prefix(std::string_view text, size_t bytes) {
+  return std::string(text.substr(0, Boundary(text, bytes)));
+}
+
 int ProgramFileSlot(std::string_view fileName) {
-  int n = LeadingNumber(fileName, 3);
+  int n = LeadingNumber(fileName, 2);
   return n >= kFirstProgramSlot && n <= kLastProgramSlot ? n : 0;
 }
 
@@ -64,7 +75,7 @@ SlotFileNameParts ParseSlotFileName(std::string_view fileName) {
   std::string_view rest = dot != std::string_view::npos && dot >= start
                               ? fileName.substr(start, dot - start)
                               : (dot != std::string_view::npos ? std::string_view() : fileName.substr(start));
-  r.name = std::string(rest.substr(0, kSlotNameLength));
+  r.name = Utf8Prefix(rest, kSlotNameLength);
   if (!r.name.empty() && r.name[0] == '_') r.name.erase(0, 1);
   return r;
 }
@@ -81,7 +92,7 @@ std::string SlotFileName(int category, int slot, std::string_view name) {
 std::string WrapDisplayName(std::string_view name) {
   std::string s(name);
   const size_t n = s.size();
-  if (n < 13) return s.substr(0, kSlotNameLength);
+  if (n < 13) return Utf8Prefix(s, kSlotNameLength);
   size_t limit = n;
   int breaks = 0;
   for (size_t i = 4; i < limit; ++i) {
@@ -97,25 +108,30 @@ std::string WrapDisplayName(std::string_view name) {
     break;
   }
   if (breaks == 0) {
-    s = s.substr(0, kWrapLine) + '\n' + s.substr(kWrapLine);
-    const size_t second = 2 * kWrapLine + 1;
-    if (s.size() >= second) s = s.substr(0, second) + '\n' + s.substr(second);
+    const size_t first = Boundary(s, kWrapLine);
+    s = s.substr(0, first) + '\n' + s.substr(first);
+    const size_t second = first + 1 + kWrapLine;
+    if (s.size() >= second) {
+      const size_t at = Boundary(s, second);
+      s = s.substr(0, at) + '\n' + s.substr(at);
+    }
     limit = s.size();
   }
   if (limit > s.size()) limit = s.size();
-  return s.substr(0, limit < kSlotNameLength ? limit : kSlotNameLength);
+  return Utf8Prefix(s, limit < kSlotNameLength ? limit : kSlotNameLength);
 }
 
 void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::string& path,
                           const std::string& name) {
-  if (slot < kFirstProgramSlot || slot > kLastProgramSlot) return;
+  // A path cut to fit would name another file.
+  if (slot < kFirstProgramSlot || slot > kLastProgramSlot || path.size() >= sizeof(ProgramSlot::path)) return;
   UTL_MutexLock lock(editor.Mutex());
   if (editor.slotTable.size() != kSlotTableSize) editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
   ProgramSlot& entry = editor.slotTable[static_cast<size_t>(slot)];
   entry.empty = 0;
   entry.category = category;
   CopyText(entry.path, path);
-  CopyText(entry.name, name.substr(0, kSlotNameLength));
+  CopyText(entry.name, Utf8Prefix(name, kSlotNameLength));
   CopyText(entry.displayName, WrapDisplayName(entry.name));
   if (IControl* c = editor.slotCategoryIndicator[slot]) c->SetValueFromPlug(category / 6.0);
   ShowRowText(editor.slotNameText[slot], entry.displayName);
@@ -139,7 +155,7 @@ void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
     previous = &file;
     SlotFileNameParts parts = ParseSlotFileName(file);
     if (parts.slot == 0) continue;
-    EnterProgramIntoSlot(editor, parts.slot, parts.category, (folder + file).substr(0, 255), parts.name);
+    EnterProgramIntoSlot(editor, parts.slot, parts.category, folder + file, parts.name);
   }
 
   if (IParam* p = editor.GetParam(kBankPositionParam)) p->Set(0.0);
@@ -155,7 +171,7 @@ void RenameSlot(VQEditor& editor, const std::string& name, int slot) {
   UTL_MutexLock lock(editor.Mutex());
   if (editor.slotTable.size() != kSlotTableSize) editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
   ProgramSlot& entry = editor.slotTable[static_cast<size_t>(slot)];
-  CopyText(entry.name, name.substr(0, sizeof entry.name - 1));
+  CopyText(entry.name, Utf8Prefix(name, sizeof entry.name - 1));
   CopyText(entry.displayName, WrapDisplayName(entry.name));
   ShowRowText(editor.slotNameText[slot], entry.displayName);
 }

@@ -11,8 +11,8 @@
 class VQEditor;
 
 // The slot a program file is written to, by single writes and bank uploads alike: the number
-// its name begins with (leading blanks allowed, read from at most its first three characters,
-// so "7_X" is 7 and "100_X" is 100). 0 when that is not 1..99.
+// its first two characters read (a leading blank allowed, so " 7_X" and "7_X" are 7, "0815 Bass"
+// is 8 and "1999 Pad" is 19), the same rule as the folder scan. 0 when that is not 1..99.
 int ProgramFileSlot(std::string_view fileName);
 
 // A file name as the folder scan reads it: the slot from its first two characters (as atoi
@@ -26,6 +26,9 @@ struct SlotFileNameParts {
 };
 SlotFileNameParts ParseSlotFileName(std::string_view fileName);
 
+// The longest prefix of `text` of at most `bytes` bytes that does not split a UTF-8 sequence.
+std::string Utf8Prefix(std::string_view text, size_t bytes);
+
 // "%02d_BASS_%s.pr4" and its siblings by category; "%02d_%s.pr4" for any other.
 std::string SlotFileName(int category, int slot, std::string_view name);
 
@@ -33,7 +36,8 @@ std::string SlotFileName(int category, int slot, std::string_view name);
 // 12 and 24 characters when they have none) into at most three lines, at most 32 characters.
 std::string WrapDisplayName(std::string_view name);
 
-// Fills slot `slot`'s entry (1..99) and its row controls.
+// Fills slot `slot`'s entry (1..99) and its row controls; a path that does not fit the entry
+// whole is refused.
 void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::string& path,
                           const std::string& name);
 // Empties the download cache folder, resets the table and fills it from the numbered program

@@ -1,0 +1,395 @@
+#include "library/db_client.h"
+
+#include <curl/curl.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <nlohmann/json.hpp>
+
+using nlohmann::json;
+
+namespace {
+
+constexpr size_t kRowTextBytes = 255;
+
+void InitCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool IsHttps(std::string_view url) { return url.size() > 8 && url.substr(0, 8) == "https://"; }
+
+struct Sink {
+  std::string* body;
+  size_t limit;
+  bool over = false;
+};
+
+size_t WriteBody(char* data, size_t size, size_t count, void* user) {
+  auto* sink = static_cast<Sink*>(user);
+  const size_t n = size * count;
+  if (sink->body->size() + n > sink->limit) {
+    sink->over = true;
+    return 0;  // ends the transfer
+  }
+  sink->body->append(data, n);
+  return n;
+}
+
+void LogStatus(const std::string& url, long status, const char* detail = nullptr) {
+  std::fprintf(stderr, "Error getting %s, HTTP status code %li%s%s\n", url.c_str(), status,
+               detail ? ": " : "", detail ? detail : "");
+}
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+struct Entity {
+  const char* name;
+  uint32_t cp;
+};
+// The named entities a blog engine puts into titles.
+constexpr Entity kEntities[] = {{"amp", '&'},     {"lt", '<'},       {"gt", '>'},       {"quot", '"'},
+                                {"apos", '\''},   {"nbsp", 0xA0},    {"hellip", 0x2026}, {"ndash", 0x2013},
+                                {"mdash", 0x2014}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"ldquo", 0x201C},
+                                {"rdquo", 0x201D}, {"laquo", 0xAB},   {"raquo", 0xBB},   {"copy", 0xA9},
+                                {"reg", 0xAE},    {"trade", 0x2122}, {"deg", 0xB0},     {"middot", 0xB7}};
+
+// Decodes the entity starting at text[i] == '&'; returns the bytes consumed (0: not an entity).
+size_t DecodeEntity(std::string_view text, size_t i, std::string& out) {
+  size_t end = text.find(';', i);
+  if (end == std::string_view::npos || end - i > 12 || end == i + 1) return 0;
+  std::string_view body = text.substr(i + 1, end - i - 1);
+  if (body[0] == '#') {
+    bool hex = body.size() > 1 && (body[1] == 'x' || body[1] == 'X');
+    std::string_view digits = body.substr(hex ? 2 : 1);
+    if (digits.empty()) return 0;
+    uint32_t cp = 0;
+    for (char c : digits) {
+      int v = c >= '0' && c <= '9' ? c - '0'
+              : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
+              : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+      if (v < 0) return 0;
+      cp = cp * (hex ? 16 : 10) + static_cast<uint32_t>(v);
+      if (cp > 0x10FFFF) cp = 0x110000;
+    }
+    AppendUtf8(out, cp);
+    return end - i + 1;
+  }
+  for (const Entity& e : kEntities) {
+    if (body == e.name) {
+      AppendUtf8(out, e.cp);
+      return end - i + 1;
+    }
+  }
+  return 0;
+}
+
+// An id as decimal text: a non-negative integer, or a string of digits.
+std::string IdText(const json& v) {
+  if (v.is_number_unsigned()) return std::to_string(v.get<uint64_t>());
+  if (v.is_number_integer() && v.get<int64_t>() >= 0) return std::to_string(v.get<int64_t>());
+  if (v.is_string() && IsDecimalId(v.get_ref<const std::string&>())) return v.get<std::string>();
+  return "";
+}
+
+const json* Field(const json& item, const char* key) {
+  auto it = item.find(key);
+  return it == item.end() ? nullptr : &*it;
+}
+
+bool StringFieldIs(const json& item, const char* key, const char* value) {
+  const json* f = Field(item, key);
+  return f && f->is_string() && f->get_ref<const std::string&>() == value;
+}
+
+std::string RenderedTitle(const json& item) {
+  const json* title = Field(item, "title");
+  if (!title || !title->is_object()) return "";
+  const json* rendered = Field(*title, "rendered");
+  return rendered && rendered->is_string() ? HtmlTitleText(rendered->get_ref<const std::string&>()) : "";
+}
+
+OnlineListRow MakeRow(uint8_t opensCategory, uint8_t isFile, const std::string& name, const std::string& key) {
+  OnlineListRow row;
+  row.flags[0] = 1;
+  row.flags[1] = opensCategory;
+  row.flags[2] = isFile;
+  CopyRowText(row.name, name);
+  CopyRowText(row.idOrUrl, key);
+  return row;
+}
+
+// Walks a top-level array; `rowOf` gives a row or false for an item that does not pass.
+template <typename RowOf>
+std::vector<OnlineListRow> CollectRows(std::string_view text, size_t* items, bool* ok, RowOf rowOf) {
+  std::vector<OnlineListRow> rows;
+  json doc = json::parse(text.begin(), text.end(), nullptr, false);
+  const bool isArray = !doc.is_discarded() && doc.is_array();
+  if (items) *items = isArray ? doc.size() : 0;
+  if (ok) *ok = isArray;
+  if (!isArray) return rows;
+  for (const json& item : doc) {
+    if (!item.is_object()) continue;
+    OnlineListRow row;
+    if (rowOf(item, row)) rows.push_back(row);
+  }
+  return rows;
+}
+
+}  // namespace
+
+DbClientOptions DbClientOptions::FromEnvironment() {
+  DbClientOptions o;
+  const char* base = std::getenv(kDbBaseUrlVariable);
+  o.baseUrl = base && *base ? base : kDbDefaultBaseUrl;
+  while (!o.baseUrl.empty() && o.baseUrl.back() == '/') o.baseUrl.pop_back();
+  if (const char* ca = std::getenv(kDbCaFileVariable)) o.caFile = ca;
+  return o;
+}
+
+DbClient::DbClient(DbClientOptions options) : mOptions(std::move(options)) { InitCurlOnce(); }
+
+DbReply DbClient::Request(const std::string& url, const std::string* postBody, size_t limit) const {
+  DbReply reply;
+  if (!IsHttps(url)) {
+    std::fprintf(stderr, "VQEditor4: refusing a request that is not https: %s\n", url.c_str());
+    return reply;
+  }
+  CURL* curl = curl_easy_init();
+  if (!curl) return reply;
+  Sink sink{&reply.body, limit};
+  char error[CURL_ERROR_SIZE] = {};
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!mOptions.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, mOptions.caFile.c_str());
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, mOptions.connectTimeoutMs);
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, mOptions.totalTimeoutMs);
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, "VQEditor4");
+  // The loopback address is never reached through a proxy.
+  curl_easy_setopt(curl, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
+  curl_slist* headers = nullptr;
+  if (postBody) {
+    char length[48];
+    std::snprintf(length, sizeof length, "Content-Length: %lu", static_cast<unsigned long>(postBody->size()));
+    headers = curl_slist_append(headers, "Content-Type: application/json");
+    headers = curl_slist_append(headers, "cache-control: no-cache");
+    headers = curl_slist_append(headers, length);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, postBody->data());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody->size()));
+  }
+  CURLcode rc = curl_easy_perform(curl);
+  if (rc == CURLE_OK) {
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
+  } else {
+    reply.status = 0;
+    reply.body.clear();
+  }
+  if (reply.status != 200)
+    LogStatus(url, reply.status, rc != CURLE_OK ? (sink.over ? "reply too large" : (*error ? error : curl_easy_strerror(rc))) : nullptr);
+  curl_slist_free_all(headers);
+  curl_easy_cleanup(curl);
+  return reply;
+}
+
+DbReply DbClient::Get(const std::string& url, size_t limit) const { return Request(url, nullptr, limit); }
+
+bool DbClient::DbLogin(const std::string& user, const std::string& password) const {
+  const std::string body = DbLoginBody(user, password);
+  DbReply reply = Request(Url(kDbLoginPath), &body, mOptions.listBodyLimit);
+  if (!reply.ok()) return false;
+  json doc = json::parse(reply.body, nullptr, false);
+  if (doc.is_discarded() || !doc.is_object()) return false;
+  const json* name = Field(doc, "user_display_name");
+  return name && name->is_string() && name->get_ref<const std::string&>() == user;
+}
+
+DbClient::Page DbClient::Categories() const {
+  Page page;
+  DbReply reply = Get(Url("/vqdatabase2/wp-json/wp/v2/cmdm_category"), mOptions.listBodyLimit);
+  if (reply.ok()) page.rows = DbCategoryRows(reply.body, &page.items, &page.ok);
+  return page;
+}
+
+DbClient::Page DbClient::DbGetPages(std::string_view categoryId, int number) const {
+  Page page;
+  if (!IsDecimalId(categoryId) || number < 1) return page;
+  const std::string url = Url("/vqdatabase2/wp-json/wp/v2/cmdm_page?per_page=" + std::to_string(kDbPageSize) +
+                              "&page=" + std::to_string(number) + "&cmdm_category=" + std::string(categoryId) +
+                              "&status=publish");
+  DbReply reply = Get(url, mOptions.listBodyLimit);
+  if (reply.ok()) page.rows = DbPageRows(reply.body, &page.items, &page.ok);
+  return page;
+}
+
+DbClient::Page DbClient::DbGetMedia(std::string_view pageId, int number) const {
+  Page page;
+  if (!IsDecimalId(pageId) || number < 1) return page;
+  const std::string url = Url("/vqdatabase2/wp-json/wp/v2/media?parent=" + std::string(pageId) +
+                              "&per_page=" + std::to_string(kDbPageSize) + "&page=" + std::to_string(number) +
+                              "&order=asc");
+  DbReply reply = Get(url, mOptions.listBodyLimit);
+  if (reply.ok()) page.rows = DbMediaRows(reply.body, &page.items, &page.ok);
+  return page;
+}
+
+std::string DbClient::DbDownload(const std::string& url) const {
+  DbReply reply = Get(url, mOptions.fileBodyLimit);
+  if (!reply.ok() || !IsValidUtf8(reply.body)) return "";
+  return reply.body;
+}
+
+std::string DbLoginBody(const std::string& user, const std::string& password) {
+  json body = json::object();
+  body["username"] = user;
+  body["password"] = password;
+  // Texts that are not UTF-8 are replaced rather than refused, so the request is always valid.
+  return body.dump(4, ' ', false, json::error_handler_t::replace);
+}
+
+std::vector<OnlineListRow> DbCategoryRows(std::string_view text, size_t* items, bool* ok) {
+  return CollectRows(text, items, ok, [](const json& item, OnlineListRow& row) {
+    if (!StringFieldIs(item, "taxonomy", "cmdm_category")) return false;
+    const json* id = Field(item, "id");
+    const json* name = Field(item, "name");
+    if (!id || !name || !name->is_string()) return false;
+    std::string key = IdText(*id);
+    const std::string& shown = name->get_ref<const std::string&>();
+    if (key.empty() || shown.empty()) return false;
+    row = MakeRow(1, 0, shown, key);
+    return true;
+  });
+}
+
+std::vector<OnlineListRow> DbPageRows(std::string_view text, size_t* items, bool* ok) {
+  return CollectRows(text, items, ok, [](const json& item, OnlineListRow& row) {
+    if (!StringFieldIs(item, "_package_type", "file")) return false;
+    const json* id = Field(item, "id");
+    std::string key = id ? IdText(*id) : "";
+    std::string title = RenderedTitle(item);
+    if (key.empty() || title.empty()) return false;
+    row = MakeRow(0, 0, title, key);
+    return true;
+  });
+}
+
+std::vector<OnlineListRow> DbMediaRows(std::string_view text, size_t* items, bool* ok) {
+  return CollectRows(text, items, ok, [](const json& item, OnlineListRow& row) {
+    if (!StringFieldIs(item, "mime_type", "application/octet-stream")) return false;
+    const json* url = Field(item, "source_url");
+    if (!url || !url->is_string()) return false;
+    const std::string& address = url->get_ref<const std::string&>();
+    // Only an https address that fits the row whole can be downloaded later.
+    if (!IsHttps(address) || address.size() > kRowTextBytes) return false;
+    std::string title = RenderedTitle(item);
+    if (title.empty()) return false;
+    row = MakeRow(0, 1, title, address);
+    return true;
+  });
+}
+
+std::string HtmlTitleText(std::string_view html) {
+  std::string out;
+  bool blank = false;
+  for (size_t i = 0; i < html.size();) {
+    char c = html[i];
+    const char next = i + 1 < html.size() ? html[i + 1] : '\0';
+    if (c == '<' && (std::isalpha(static_cast<unsigned char>(next)) || next == '/' || next == '!' || next == '?')) {
+      size_t end = html.find('>', i);
+      if (end == std::string_view::npos) break;
+      i = end + 1;
+      continue;
+    }
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') {
+      blank = !out.empty();
+      ++i;
+      continue;
+    }
+    if (blank) out += ' ';
+    blank = false;
+    size_t used = c == '&' ? DecodeEntity(html, i, out) : 0;
+    if (used == 0) {
+      // Other control bytes never reach a row.
+      out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+      used = 1;
+    }
+    i += used;
+  }
+  return out;
+}
+
+void CopyRowText(char (&dst)[256], std::string_view text) {
+  size_t n = text.size() < kRowTextBytes ? text.size() : kRowTextBytes;
+  if (n < text.size())
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+  std::memcpy(dst, text.data(), n);
+  dst[n] = '\0';
+}
+
+bool IsDecimalId(std::string_view id) {
+  if (id.empty() || id.size() > 19) return false;
+  for (char c : id)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + n > text.size()) return false;
+    uint32_t cp = n == 1 ? b : n == 2 ? b & 0x1F : n == 3 ? b & 0x0F : b & 0x07;
+    for (size_t k = 1; k < n; ++k) {
+      const auto t = static_cast<unsigned char>(text[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    static constexpr uint32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += n;
+  }
+  return true;
+}
+
+std::string DownloadFileName(std::string_view url) {
+  size_t cut = url.find_first_of("?#");
+  if (cut != std::string_view::npos) url = url.substr(0, cut);
+  size_t slash = url.rfind('/');
+  if (slash == std::string_view::npos) return "";
+  std::string_view name = url.substr(slash + 1);
+  if (name.empty() || name == "." || name == ".." || name.size() > 255) return "";
+  for (char c : name)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '\\') return "";
+  return std::string(name);
+}

@@ -1,0 +1,300 @@
+// The manager page's buttons and switches (parameters 313..346), each turned into its operation.
+#include <cstdio>
+
+#include "editor/choose_directory.h"
+#include "editor/device_messages.h"
+#include "editor/program_controls.h"
+#include "editor/vq_editor.h"
+#include "graphics/icontrol.h"
+#include "graphics/igraphics.h"
+#include "library/program_manager.h"
+#include "platform/file_system.h"
+#include "plugin/iparam.h"
+
+namespace fs = vq::platform;
+
+namespace {
+
+constexpr int kPreviewNote = 342;
+constexpr int kPreviewKey = 48;
+constexpr int kPreviewVelocity = 100;
+constexpr int kModeButtons[] = {324, 325, 326, 327, 329};
+constexpr const char* kReplaceBank = "This operation will remove the current Programs.\nDo you wish to continue?";
+
+int ModeOfButton(int p) {
+  switch (p) {
+    case 324: return kModeRemove;
+    case 325: return kModeMove;
+    case 327: return kModeCopy;
+    case 326: return kModeSwap;
+    case 329: return kModeEdit;
+    default: return kModeNone;
+  }
+}
+
+bool BankEmpty(const VQEditor& e) {
+  for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
+    if (!e.slotTable[static_cast<size_t>(i)].empty) return false;
+  return true;
+}
+
+bool AnySelected(const VQEditor& e) {
+  for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
+    if (e.slotTable[static_cast<size_t>(i)].selected) return true;
+  return false;
+}
+
+}  // namespace
+
+bool ProgramManager::Ask(VQEditor& e, const char* text, int type) {
+  IGraphics* g = e.Graphics();
+  // Only an explicit Yes or OK goes on; a dismissed box or no window is a No.
+  return g && g->ShowMessageBox(text, "Warning", type) == 1;
+}
+
+std::string ProgramManager::ChooseFolder(const std::string& startFolder) {
+  std::string folder = chooseFolder ? chooseFolder(startFolder) : ChooseDirectory(startFolder);
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  return folder.size() > 255 ? std::string() : folder;
+}
+
+bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
+  const double value = e.ParamValue(p);
+  const bool released = value < 0.5;
+  IGraphics* g = e.Graphics();
+  if (e.downloadToManager && p >= 317 && p <= 323) return false;
+
+  switch (p) {
+    case 313:
+      if (!released) break;
+      if (g) {
+        g->HideControlsOfParam(344, false);
+        g->HideControlsOfParam(343, false);
+        g->HideControlsOfParam(341, true);
+      }
+      e.browserRows.clear();
+      ResetBrowserTexts(e);
+      anchor = -1;
+      break;
+    case 314:
+    case 315:
+    case 316:
+      if (!released) break;
+      for (OnlineListRow& r : e.browserRows)
+        if (r.flags[2]) r.flags[3] = p == 314 ? 1 : p == 315 ? 0 : !r.flags[3];
+      anchor = -1;
+      RecolourBrowser(e);
+      break;
+    case 317:
+      if (released) InsertSelectedFiles(e);
+      break;
+    case 318: case 319: case 320: case 321: case 322: case 323:
+      if (released) BankButton(e, p);
+      break;
+    case 324: case 325: case 326: case 327: case 329:
+      ModeButton(e, p, ModeOfButton(p));
+      break;
+    case 330:
+      confirm = value > 0.5;
+      break;
+    case 331: case 332: case 333: case 334: case 335:
+      if (value <= 0.5) break;
+      for (int other = 331; other <= 335; ++other)
+        if (other != p) e.SetParameterFromGUI2(other, 0.0);
+      e.RedrawParamControls();
+      break;
+    case 336:
+      if (released && e.ParamValue(329) > 0.5) ApplyEdit(e);
+      break;
+    case 338:
+      OnBrowserListClick(e);
+      break;
+    case 339:
+      OnBankListClick(e);
+      break;
+    case 341: {
+      const double v = value < 0 ? 0 : value > 1 ? 1 : value;
+      e.browserFirstRow = static_cast<int32_t>(e.browserScrollRange * (1.0 - v) + 0.5);
+      RedrawBrowserRows(e);
+      break;
+    }
+    case kPreviewNote: {
+      const bool on = value > 0;
+      IMidiMessage msg;
+      if (on)
+        msg.MakeNoteOn(kPreviewKey, kPreviewVelocity, 0, e.keyboardChannel);
+      else
+        msg.MakeNoteOff(kPreviewKey, 0, e.keyboardChannel);
+      e.SendMidiMsg(&msg);
+      e.SendSysExBytes(KeyboardNoteMessage(on, kPreviewKey, on ? kPreviewVelocity : 0));
+      break;
+    }
+    case 343: {
+      if (!released) break;
+      std::string folder = ChooseFolder(e.saveFolder);
+      if (folder.empty()) break;
+      if (folder.size() > 1) folder.pop_back();
+      e.browserFolder = folder;
+      anchor = -1;
+      e.ListProgramFolder(folder.c_str());
+      if (g)
+        for (int q = 343; q <= 346; ++q) g->HideControlsOfParam(q, true);
+      for (IControl* c : onlineFrameControls)
+        if (c) c->Hide(true);
+      for (IControl* c : loginPanelControls)
+        if (c) c->Hide(true);
+      break;
+    }
+    case 344:
+      if (released) OpenOnlineDatabase(e);
+      break;
+    case 345:
+      if (released) LoginToDatabase(e);
+      break;
+    case 346:
+      SetRememberLogin(e);
+      break;
+    default:
+      break;
+  }
+  return false;
+}
+
+void ProgramManager::ModeButton(VQEditor& e, int p, int mode) {
+  IGraphics* g = e.Graphics();
+  if (e.ParamValue(p) > 0.5) {
+    editMode = mode;
+    for (int other : kModeButtons)
+      if (other != p) e.SetParameterFromGUI2(other, 0.0);
+    if (g) g->HideControlsOfParam(kPreviewNote, true);
+    nameEntry.SetText("");
+    e.RedrawParamControls();
+    return;
+  }
+  if (editMode != mode) return;
+  editMode = kModeNone;
+  if (g) {
+    g->HideControlsOfParam(kPreviewNote, false);
+    g->GrayOutControlsOfParam(kPreviewNote, true);
+  }
+  ClearSlotSelection(e);
+}
+
+void ProgramManager::ApplyEdit(VQEditor& e) {
+  int category = kSlotCategoryPlain;
+  for (int q = 331; q <= 335; ++q)
+    if (e.ParamValue(q) > 0.5) {
+      category = q - 329;
+      break;
+    }
+  int selected = 0, only = 0;
+  for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i) {
+    ProgramSlot& s = e.slotTable[static_cast<size_t>(i)];
+    if (!s.selected) continue;
+    ++selected;
+    only = i;
+    if (s.empty) continue;
+    s.category = category;
+    RefreshSlot(e, i);
+  }
+  if (selected == 1) {
+    // The name becomes part of the slot's file name: no folder separators, no control bytes.
+    std::string name = nameEntry.Text();
+    for (char& c : name)
+      if (c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
+    e.SetSlotName(name.c_str(), only);
+  }
+  bankSaved = false;
+}
+
+void ProgramManager::BankButton(VQEditor& e, int p) {
+  const bool empty = BankEmpty(e);
+  if (empty && (p == 318 || p == 321 || p == 322 || p == 323)) return;
+  switch (p) {
+    case 318:
+      if (!Ask(e, kReplaceBank)) return;
+      bankSaved = false;
+      e.ResetCacheFolder();
+      for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
+      nameEntry.SetText("");
+      return;
+    case 319: {
+      if (!empty && !Ask(e, kReplaceBank)) return;
+      const std::string folder = ChooseFolder(e.saveFolder);
+      if (folder.empty()) return;
+      e.ScanProgramFolderToSlots(folder.c_str());
+      bankSaved = true;
+      bankFolder = folder;
+      nameEntry.SetText("");
+      return;
+    }
+    case 320:
+      if (!empty && !Ask(e, kReplaceBank)) return;
+      for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
+      e.ResetCacheFolder();
+      fs::MakeFolder(e.cacheFolder, 0755);
+      e.downloadToManager = true;
+      e.bankDownloadRunning = true;
+      e.requestSlot = 1;
+      e.requestPending = true;
+      ClearSlotSelection(e);
+      return;
+    case 321: {
+      const std::string folder = ChooseFolder();
+      if (folder.empty()) return;
+      SaveProgramsToFolder(e, folder, false, 0);
+      bankSaved = true;
+      bankFolder = folder;
+      e.transferDone = true;
+      return;
+    }
+    case 322: {
+      if (!bankSaved) {
+        if (!Ask(e, "Please save the files first!", 1)) return;
+        const std::string folder = ChooseFolder();
+        if (folder.empty()) return;
+        SaveProgramsToFolder(e, folder, false, 0);
+        bankSaved = true;
+        bankFolder = folder;
+        e.transferDone = true;
+      }
+      char text[400];
+      std::snprintf(text, sizeof text, "The files to be uploaded are located in the \n%s folder.", bankFolder.c_str());
+      if (IGraphics* g = e.Graphics()) {
+        g->ShowMessageBox(text, "Warning", 0);
+        g->OpenURL(client.Url(kDbUploadPagePath).c_str());
+      }
+      return;
+    }
+    case 323: {
+      if (!Ask(e, "This operation will overwrite the current Programs\nin the Velquor.\nDo you wish to continue?")) return;
+      if (AnySelected(e) && Ask(e, "Do you wish to upload only the selected Program(s)?")) {
+        SaveSelectedProgramsToFolder(e, e.uploadFolder);
+        e.LocateProgramInFolder(e.uploadFolder.c_str());
+        ClearSlotSelection(e);
+        e.StartBankUpload(e.uploadFolder.c_str());
+        return;
+      }
+      SaveProgramsToFolder(e, e.cacheFolder, true, 0);
+      DeleteProgramFiles(e, e.cacheFolder);
+      e.LocateProgramInFolder(e.cacheFolder.c_str());
+      e.StartBankUpload(e.cacheFolder.c_str());
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+ProgramManager& InstallProgramManager(VQEditor& e, DbClientOptions options) {
+  UTL_MutexLock lock(e.Mutex());
+  // The list controls report a shown row (or a scroll delta) and a slot number.
+  if (IParam* p = e.GetParam(338); p && p->Type() == IParam::kTypeNone)
+    p->InitDouble("Browser list", "", "", 0.0, -1000.0, 1000.0, 1.0, 1.0);
+  if (IParam* p = e.GetParam(339); p && p->Type() == IParam::kTypeNone)
+    p->InitDouble("Bank list", "", "", 0.0, 0.0, kLastProgramSlot, 1.0, 1.0);
+  auto manager = std::make_unique<ProgramManager>(std::move(options));
+  ProgramManager& m = *manager;
+  e.paramCases = MakeProgramControlCases(std::move(manager));
+  return m;
+}

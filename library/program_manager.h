@@ -1,0 +1,142 @@
+// The program-manager page at work: the file browser (local folders or the online database),
+// the 99-slot bank list with its selections and edit modes (remove, move, copy, swap, rename),
+// writing a bank into a folder, and the page's buttons, including the database login and the
+// remembered password. It is the editor's manager-page case handler (parameters 313..346);
+// the pages connect the list controls' event details, the text entry fields and the login
+// panel's controls to it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editor/param_cases.h"
+#include "editor/program_slot.h"
+#include "library/db_client.h"
+
+class IControl;
+class VQEditor;
+
+// What a list control reports besides its value.
+enum ListEventKind { kListClick = 0, kListDrop = 1, kListDragOver = 2, kListDoubleClick = 3, kListScroll = 4 };
+enum ListModifier { kListPlain = 0, kListRange = 1, kListToggle = 2 };
+struct ListEvent {
+  int kind = kListClick;
+  int modifier = kListPlain;
+  int x = 0, y = 0;  // pointer of a drop or drag, GUI pixels
+};
+
+enum ManagerEditMode { kModeNone = 0, kModeRemove = 1, kModeMove = 2, kModeCopy = 3, kModeSwap = 4, kModeEdit = 5 };
+
+// A text entry field of the page. Its text is held here until the page connects its control;
+// it never holds more than `limit` bytes and is cut on a UTF-8 boundary.
+class ManagerTextField {
+ public:
+  explicit ManagerTextField(size_t limit) : mLimit(limit) {}
+  std::string Text() const;
+  void SetText(std::string_view text);
+  std::function<std::string()> readControl;
+  std::function<void(const std::string&)> writeControl;
+
+ private:
+  size_t mLimit;
+  std::string mText;
+};
+
+// The slot a drop at (x, y) lands on, for a window `width` wide: -1 outside the grid, 0 on the
+// grid's first cell (no program slot), else 1..99.
+int DropTargetSlot(int x, int y, int width);
+
+// Move, copy or swap of the selected slots so that the lowest lands on `target`, keeping their
+// distances; destinations past 99 are skipped. Every source is taken before anything is
+// placed, so overlapping shifts keep every program. The sources end unselected. Returns the
+// slots whose entries changed.
+std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target, ManagerEditMode mode);
+inline std::vector<int> MoveSlots(std::vector<ProgramSlot>& t, int target) { return ShiftSelectedSlots(t, target, kModeMove); }
+inline std::vector<int> CopySlots(std::vector<ProgramSlot>& t, int target) { return ShiftSelectedSlots(t, target, kModeCopy); }
+inline std::vector<int> SwapSlots(std::vector<ProgramSlot>& t, int target) { return ShiftSelectedSlots(t, target, kModeSwap); }
+
+class ProgramManager : public VQParamCases {
+ public:
+  ProgramManager() = default;
+  explicit ProgramManager(DbClientOptions options) : client(std::move(options)) {}
+
+  bool ManagerPageCase(VQEditor& editor, int paramIdx) override;
+  DispatchExit ProgramControlCase(VQEditor&, int, int32_t) override { return DispatchExit::kNormal; }
+
+  // --- Browser and bank list ---
+  void OnBrowserListClick(VQEditor& editor);
+  void OnBankListClick(VQEditor& editor);
+  void EditSlot(VQEditor& editor, int slot);
+  // Writes the programs of all non-empty slots (slot 0) or of one slot into `folder` (ends in
+  // "/"); with updatePaths each slot then points at its written file.
+  void SaveProgramsToFolder(VQEditor& editor, const std::string& folder, bool updatePaths, int slot);
+  // Empties `folder` (a scratch folder below the settings folder) and writes the selected slots.
+  void SaveSelectedProgramsToFolder(VQEditor& editor, const std::string& folder);
+  // Renames the slots' files in `folder` (below the settings folder) to their slot file names
+  // and removes numbered files no slot points at.
+  void DeleteProgramFiles(VQEditor& editor, const std::string& folder);
+  // Redraws the 47 browser texts from the first shown row.
+  void RedrawBrowserRows(VQEditor& editor);
+
+  // --- Online database ---
+  void ShowOnlineCategories(VQEditor& editor);
+  void DbGetCategories(VQEditor& editor);
+  void ShowOnlinePages(VQEditor& editor, const std::string& categoryId);
+  void ShowOnlineFiles(VQEditor& editor, const std::string& pageId);
+  // Downloads into the cache folder; true with *localPath set when the file was written.
+  bool DownloadToFolder(VQEditor& editor, const std::string& url, std::string* localPath = nullptr);
+
+  // --- Login ---
+  void OpenOnlineDatabase(VQEditor& editor);
+  void LoginToDatabase(VQEditor& editor);
+  void SetRememberLogin(VQEditor& editor);
+  std::string CredentialFilePath(const VQEditor& editor) const;
+
+  // --- State ---
+  DbClient client;
+  int editMode = kModeNone;
+  bool confirm = false;
+  bool bankSaved = false;
+  std::string bankFolder;
+  int anchor = -1;
+  bool loggedIn = false;
+  ManagerTextField nameEntry{63};
+  ManagerTextField userField{255};
+  ManagerTextField passwordField{255};
+  // The login panel's background, frame and field controls, and the page's online frame.
+  std::vector<IControl*> loginPanelControls;
+  std::vector<IControl*> onlineFrameControls;
+  // Event details of the browser (338) and bank (339) list controls.
+  std::function<ListEvent()> browserEvent;
+  std::function<ListEvent()> bankEvent;
+  // The folder panel, opened in the given folder ("" when cancelled; else ends in "/").
+  std::function<std::string(const std::string& startFolder)> chooseFolder;
+
+ private:
+  bool Ask(VQEditor& editor, const char* text, int type = 4);
+  void ShowLoginPanel(VQEditor& editor, bool show);
+  void HideOnlineEntry(VQEditor& editor);
+  void ResetBrowserTexts(VQEditor& editor);
+  void FinishOnlineList(VQEditor& editor);
+  void RecolourBrowser(VQEditor& editor);
+  void ClearSlotSelection(VQEditor& editor);
+  void RefreshSlot(VQEditor& editor, int slot);
+  void EmptySlot(VQEditor& editor, int slot);
+  void ApplyDropMode(VQEditor& editor, int slot);
+  void LoadSlotProgram(VQEditor& editor, int slot);
+  void InsertSelectedFiles(VQEditor& editor);
+  void ModeButton(VQEditor& editor, int paramIdx, int mode);
+  void ApplyEdit(VQEditor& editor);
+  void BankButton(VQEditor& editor, int paramIdx);
+  std::string ChooseFolder(const std::string& startFolder = "");
+  // A slot's program as a local file: an online slot is downloaded first. "" when that fails.
+  std::string LocalSlotFile(VQEditor& editor, int slot);
+};
+
+// Installs the manager as the editor's manager-page cases (behind the program-file controls;
+// call it after InstallProgramTransfers) and gives the page's list parameters their ranges
+// (338: a shown row or scroll delta, 339: a slot 0..99). Returns the manager, owned by the editor.
+ProgramManager& InstallProgramManager(VQEditor& editor, DbClientOptions options = DbClientOptions::FromEnvironment());

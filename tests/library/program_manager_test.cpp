@@ -1,0 +1,449 @@
+// The program-manager page: slot shifts, drops, the bank list's edit modes, a bank written to
+// a folder and read back, the scratch folder brought in line, the page's controls, online
+// browsing against the HTTPS stand-in and the remembered login.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
+#include <cstring>
+
+#include "db_test_server.h"
+#include "library/bank_transfer.h"
+#include "library/credential_cache.h"
+#include "library/program_manager.h"
+#include "library/slot_table.h"
+#include "program_library_fixture.h"
+
+namespace vqtest {
+namespace {
+
+namespace fsys = std::filesystem;
+
+// Slots from `first` on as letters ('.' empty); the letter is the program's name.
+std::vector<ProgramSlot> Table(const std::string& layout, const std::vector<int>& selected, int first = 1) {
+  std::vector<ProgramSlot> t(kSlotTableSize);
+  for (size_t i = 0; i < layout.size(); ++i) {
+    if (layout[i] == '.') continue;
+    ProgramSlot& s = t[first + i];
+    s.empty = 0;
+    s.category = kSlotCategoryPlain;
+    s.name[0] = layout[i];
+  }
+  for (int s : selected) t[static_cast<size_t>(s)].selected = 1;
+  return t;
+}
+
+std::string Layout(const std::vector<ProgramSlot>& t, size_t n = 12, size_t first = 1) {
+  std::string out;
+  for (size_t i = first; i < first + n; ++i) out += t[i].empty ? '.' : t[i].name[0];
+  return out;
+}
+
+TEST(ManagerGeometry, DropsLandOnProgramSlotsOfTheGridOnly) {
+  const struct {
+    int x, y, width, slot;
+  } cases[] = {
+      {1120, 788, 1140, 99}, {2240, 1576, 2280, 99},  // bottom-right corner, also at twice the size
+      {1139, 300, 1140, 29},                          // right edge: last column of its own row
+      {1139, 799, 1140, 99},  {400, 120, 1140, 1},   {320, 120, 1140, 0},  // cell 0 holds no program
+      {308, 500, 1140, -1},   {700, 108, 1140, -1},  {0, 0, 1140, -1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DropTargetSlot(c.x, c.y, c.width), c.slot) << c.x << "," << c.y;
+}
+
+TEST(SlotShift, EveryProgramIsKept) {
+  const struct {
+    const char* before;
+    std::vector<int> selected;
+    int target;
+    ManagerEditMode mode;
+    const char* after;
+    int first = 1;
+  } cases[] = {
+      {"ab..........", {1, 2}, 5, kModeMove, "....ab......"},
+      {"ab.d........", {1, 2, 4}, 3, kModeMove, "..ab.d......"},  // 4 is taken before 2 lands on it
+      {"..cd........", {3, 4}, 4, kModeMove, "...cd......."},
+      {"ab..x.......", {1, 2}, 4, kModeMove, "...ab......."},     // x overwritten (asked first)
+      {"AB.", {97, 98}, 99, kModeMove, ".BA", 97},               // past 99: skipped, the source stays
+      {"ab..........", {1, 2}, 2, kModeCopy, "aab........."},
+      {"ab.d........", {1, 2, 4}, 3, kModeCopy, "abab.d......"},
+      {"ab..ef......", {1, 2}, 5, kModeSwap, "ef..ab......"},
+      {"abc.........", {1, 2}, 2, kModeSwap, "cab........."},
+      {"ab.d.f......", {1, 2, 4}, 3, kModeSwap, ".fab.d......"},  // what the block displaces fills its gaps
+  };
+  for (const auto& c : cases) {
+    std::vector<ProgramSlot> t = Table(c.before, c.selected, c.first);
+    ShiftSelectedSlots(t, c.target, c.mode);
+    EXPECT_EQ(Layout(t, std::strlen(c.before), c.first), c.after) << c.before << " -> " << c.target;
+    for (const ProgramSlot& s : t) EXPECT_EQ(s.selected, 0);
+  }
+}
+
+TEST(SlotTexts, NamesAndPathsAreNeverCutIntoSomethingElse) {
+  std::string e2;
+  for (int i = 0; i < 40; ++i) e2 += "\u00e9";  // two bytes each
+  EXPECT_TRUE(IsValidUtf8(ParseSlotFileName("01_" + e2 + ".pr4").name));
+  EXPECT_EQ(ParseSlotFileName("01_" + e2 + ".pr4").name.size(), 30u);  // "_" + 15 letters, then "_" dropped
+  EXPECT_TRUE(IsValidUtf8(WrapDisplayName("a" + e2)));
+  EXPECT_TRUE(IsValidUtf8(Utf8Prefix("a" + e2, 32)));
+  EXPECT_EQ(Utf8Prefix("a" + e2, 32).size(), 31u);
+}
+
+class ManagerTest : public LibraryEditorTest {
+ protected:
+  VQEditor& Start() {
+    VQEditor& e = MakeWithLibrary();
+    InstallProgramTransfers(e);
+    DbClientOptions options = DbTestServer::Get().Options();
+    options.totalTimeoutMs = 20000;  // long lists on a loaded machine
+    m = &InstallProgramManager(e, options);
+    e.managerPageShown = true;
+    m->browserEvent = [this] { return browser; };
+    m->bankEvent = [this] { return bank; };
+    m->chooseFolder = [this](const std::string& start) {
+      folderStarts.push_back(start);
+      return folderAnswer;
+    };
+    for (IControl*& text : e.browserRowText) {
+      text = new EditorTextControl(&e, IRECT(0, 0, 5, 5));
+      Gui()->AttachControl(text);
+    }
+    bankFolder = Folder() + "bank/";
+    fsys::create_directories(bankFolder);
+    return e;
+  }
+  void Press(int param) {
+    Set(param, 1);
+    Set(param, 0);
+  }
+  void BankEvent(int kind, int slot, int modifier = kListPlain) {
+    bank = {kind, modifier, 0, 0};
+    Set(339, slot);
+  }
+  // A program file whose first field is `marker`.
+  std::string Program(const std::string& path, int marker = 0) {
+    ProgramRecord r;
+    r[0] = marker;
+    WriteFile(path, FormatProgramText(r));
+    return path;
+  }
+  void Fill(int slot, const std::string& path, const std::string& name, int category = kSlotCategoryPlain) {
+    EnterProgramIntoSlot(*editor, slot, category, path, name);
+  }
+  std::string BankLayout() const { return Layout(editor->slotTable); }
+  TestGraphics& G() { return *Gui(); }
+  std::vector<std::string> Listing(const std::string& folder) const {
+    std::vector<std::string> names;
+    for (const auto& entry : fsys::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  bool Online() const { return DbTestServer::Get().Ready(); }
+  std::string RowText(int i) const { return static_cast<EditorTextControl*>(editor->browserRowText[i])->Text(); }
+
+  ProgramManager* m = nullptr;
+  ListEvent browser, bank;
+  std::string folderAnswer, bankFolder;
+  std::vector<std::string> folderStarts;
+};
+
+TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
+  Start();
+  // Slots 1, 2 (selected) and 4 hold a, b, x.
+  const struct {
+    int button;
+    bool confirm;
+    int drop, answer;
+    size_t boxes;
+    const char* after;
+  } cases[] = {
+      {324, true, 1, 1, 1, "...x........"}, {324, true, 1, 7, 1, "ab.x........"}, {324, true, 1, 2, 1, "ab.x........"},
+      {324, true, 1, 0, 1, "ab.x........"},  // a dismissed box is a No
+      {324, true, 5, 1, 0, "ab.x........"},  // a drop on an empty slot does nothing
+      {324, false, 5, 7, 0, "...x........"},
+      {325, true, 2, 7, 0, ".abx........"},  // a moved program that moves on is not lost
+      {325, true, 3, 7, 1, "ab.x........"},  {325, true, 3, 1, 1, "..ab........"},
+  };
+  for (const auto& c : cases) {
+    for (int s = 1; s <= 12; ++s) editor->slotTable[static_cast<size_t>(s)] = ProgramSlot{};
+    Fill(1, bankFolder + "1", "a");
+    Fill(2, bankFolder + "2", "b");
+    Fill(4, bankFolder + "4", "x");
+    editor->slotTable[1].selected = editor->slotTable[2].selected = 1;
+    Set(330, c.confirm ? 1 : 0);
+    Set(c.button, 1);
+    G().messageBoxes.clear();
+    G().messageBoxAnswer = c.answer;
+    BankEvent(kListDrop, c.drop);
+    EXPECT_EQ(BankLayout(), c.after) << c.button << " " << c.drop << " " << c.answer;
+    EXPECT_EQ(G().messageBoxes.size(), c.boxes);
+    Set(c.button, 0);
+  }
+}
+
+TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
+  VQEditor& e = Start();
+  Program(bankFolder + "Lead.pr4", 1);
+  Program(bankFolder + "_BASS_Deep.pr4", 2);
+  Program(bankFolder + "42_FX_Noise.pr4", 3);
+  e.browserFolder = bankFolder.substr(0, bankFolder.size() - 1);
+  e.ListProgramFolder(e.browserFolder.c_str());
+  ASSERT_EQ(e.browserRows.size(), 4u);  // "..", then files in numeric order
+  auto selected = [&e] {
+    std::string s;
+    for (const OnlineListRow& r : e.browserRows) s += r.flags[3] ? '1' : '0';
+    return s;
+  };
+  const struct {
+    int kind, modifier, row, button;
+    const char* selected;
+  } steps[] = {{kListClick, kListPlain, 1, 0, "0100"}, {kListClick, kListRange, 3, 0, "0111"},
+               {kListClick, kListToggle, 2, 0, "0101"}, {0, 0, 0, 316, "0010"}, {0, 0, 0, 314, "0111"}};
+  for (const auto& s : steps) {
+    browser = {s.kind, s.modifier};
+    s.button ? Press(s.button) : Set(338, s.row);
+    EXPECT_EQ(selected(), s.selected) << s.row << " " << s.button;
+  }
+  browser = {kListDrop, kListPlain, 320, 120};  // cell 0: nothing lands
+  Set(338, 1);
+  EXPECT_EQ(BankLayout(), "............");
+  browser = {kListDrop, kListPlain, 700, 787};  // slot 94: the files fill 94..96 in row order
+  Set(338, 1);
+  EXPECT_EQ(std::string(e.slotTable[94].name), "Noise");
+  EXPECT_EQ(e.slotTable[94].category, kSlotCategoryFx);
+  EXPECT_EQ(std::string(e.slotTable[95].name), "Lead");
+  EXPECT_EQ(std::string(e.slotTable[95].path), bankFolder + "Lead.pr4");
+  EXPECT_EQ(std::string(e.slotTable[96].name), "Deep");
+  EXPECT_EQ(e.slotTable[96].category, kSlotCategoryBass);
+  EXPECT_FALSE(m->bankSaved);
+}
+
+TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
+  VQEditor& e = Start();
+  const std::string src = Folder() + "src/";
+  fsys::create_directories(src);
+  std::string old;
+  for (int i = 0; i < kOldProgramLineCount; ++i) old += std::to_string(i % 50) + "\r\n";
+  WriteFile(src + "07_Lead.prg", old);
+  const std::string newer = Program(src + "x.prg", 5);  // a current file under the old extension
+  Program(src + "03_Pad.pr4", 3);
+  Fill(7, src + "07_Lead.prg", "Lead", kSlotCategoryFx);
+  Fill(5, newer, "x");
+  Fill(3, src + "03_Pad.pr4", "Pad");
+  folderAnswer = bankFolder;
+  Press(321);
+  EXPECT_TRUE(m->bankSaved);
+  EXPECT_TRUE(e.transferDone);
+  EXPECT_EQ(Listing(bankFolder), (std::vector<std::string>{"03_Pad.pr4", "05_x.pr4", "07_FX_Lead.pr4"}));
+  EXPECT_EQ(ReadFile(bankFolder + "05_x.pr4"), ReadFile(newer));
+  EXPECT_EQ(ReadFile(bankFolder + "07_FX_Lead.pr4").substr(0, 7), " 244 \r\n");
+  ProgramFileContent converted;
+  ASSERT_EQ(ReadProgramFile((bankFolder + "07_FX_Lead.pr4").c_str(), converted), ProgramFileError::kNone);
+
+  folderAnswer = bankFolder;
+  Press(319);  // load it back: asks first, the bank holds programs
+  EXPECT_EQ(G().messageBoxes.back().text, "This operation will remove the current Programs.\nDo you wish to continue?");
+  EXPECT_EQ(BankLayout(), "..P.x.L.....");
+  EXPECT_EQ(e.slotTable[7].category, kSlotCategoryFx);
+  const auto stamp = fsys::last_write_time(bankFolder + "03_Pad.pr4");
+  Press(321);  // into the folder it came from: nothing to write
+  EXPECT_EQ(fsys::last_write_time(bankFolder + "03_Pad.pr4"), stamp);
+  EXPECT_EQ(Listing(bankFolder).size(), 3u);
+}
+
+TEST_F(ManagerTest, TheCacheFolderIsBroughtInLineWithTheSlots) {
+  VQEditor& e = Start();
+  const std::string cache = e.cacheFolder;
+  fsys::create_directories(cache);
+  const std::string mine = Program(bankFolder + "mine.pr4", 9);
+  Fill(3, mine, "mine");
+  Fill(12, Program(cache + "12_New.pr4"), "New");
+  Program(cache + "12_Old.pr4");
+  Program(cache + "x12.pr4");
+  WriteFile(cache + "Notes.txt", "keep");
+  Fill(20, Program(cache + "20_Renamed.pr4"), "Other");
+  m->DeleteProgramFiles(e, cache);
+  EXPECT_EQ(Listing(cache), (std::vector<std::string>{"03_mine.pr4", "12_New.pr4", "20_Other.pr4", "Notes.txt", "x12.pr4"}));
+  EXPECT_TRUE(fsys::exists(mine));  // the user's own file stays where it is
+  EXPECT_EQ(std::string(e.slotTable[3].path), cache + "03_mine.pr4");
+  EXPECT_EQ(std::string(e.slotTable[20].path), cache + "20_Other.pr4");
+  m->DeleteProgramFiles(e, bankFolder);  // never outside the program's own folders
+  EXPECT_TRUE(fsys::exists(mine));
+  Fill(30, "/" + std::string(255, 'p'), "Long");  // a path the entry cannot hold whole
+  EXPECT_TRUE(e.slotTable[30].empty);
+}
+
+TEST_F(ManagerTest, EveryControlDoesItsPart) {
+  VQEditor& e = Start();
+  for (int s = 1; s <= 3; ++s) Fill(s, Program(bankFolder + "0" + std::to_string(s) + "_P.pr4", s), "P" + std::to_string(s));
+  size_t mark = 0;
+  const struct {
+    const char* what;
+    std::function<void()> act;
+    std::function<void()> check;
+  } rows[] = {
+      {"modes are exclusive", [&] { Set(325, 1); Set(327, 1); },
+       [&] { EXPECT_EQ(m->editMode, kModeCopy); EXPECT_EQ(Value(325), 0.0); }},
+      {"a mode released ends it", [&] { e.slotTable[2].selected = 1; Set(327, 0); },
+       [&] { EXPECT_EQ(m->editMode, kModeNone); EXPECT_EQ(e.slotTable[2].selected, 0); }},
+      {"confirmation switch", [&] { Set(330, 1); }, [&] { EXPECT_TRUE(m->confirm); }},
+      {"categories are exclusive", [&] { Set(331, 1); Set(334, 1); },
+       [&] { EXPECT_EQ(Value(331), 0.0); EXPECT_EQ(Value(334), 1.0); }},
+      {"edit mode loads the clicked slot", [&] { Set(329, 1); BankEvent(kListClick, 2); },
+       [&] { EXPECT_EQ(m->nameEntry.Text(), "P2"); EXPECT_EQ(Value(334), 0.0); }},
+      {"apply renames and recategorises", [&] { m->nameEntry.SetText("../" + std::string(70, 'n')); Set(332, 1); Press(336); },
+       [&] {
+         EXPECT_EQ(e.slotTable[2].category, kSlotCategoryGuitar);
+         EXPECT_EQ(std::string(e.slotTable[2].name), ".._" + std::string(60, 'n'));  // what the field can hold
+       }},
+      {"preview note", [&] { Set(329, 0); mark = Mark(); Set(342, 1); Set(342, 0); },
+       [&] {
+         auto msgs = Since(mark);
+         ASSERT_EQ(msgs.size(), 4u);
+         EXPECT_EQ(msgs[0], (std::vector<uint8_t>{0x90, 48, 100}));
+         EXPECT_EQ(msgs[1], KeyboardNoteMessage(true, 48, 100));
+         EXPECT_EQ(msgs[2][1], 48);
+         EXPECT_EQ(msgs[3], KeyboardNoteMessage(false, 48, 0));
+       }},
+      {"upload before a save asks, Cancel stops", [&] { G().messageBoxAnswer = 2; Press(322); },
+       [&] { EXPECT_EQ(G().messageBoxes.back().text, "Please save the files first!"); EXPECT_TRUE(G().openedUrls.empty()); }},
+      {"upload after a save opens the page", [&] { G().messageBoxAnswer = 1; folderAnswer = bankFolder; Press(322); },
+       [&] {
+         ASSERT_EQ(G().openedUrls.size(), 1u);
+         EXPECT_EQ(G().openedUrls[0], DbTestServer::Get().Base() + "/vqdatabase2/download/add/");
+       }},
+      {"send only the selected", [&] { e.slotTable[1].selected = e.slotTable[3].selected = 1; Press(323); },
+       [&] {
+         EXPECT_EQ(Listing(e.uploadFolder), (std::vector<std::string>{"01_P1.pr4", "03_P3.pr4"}));
+         EXPECT_TRUE(e.bankUploadRunning);
+         EXPECT_EQ(e.slotTable[1].selected, 0);
+       }},
+      {"clear the bank on Yes", [&] { Press(318); },
+       [&] { EXPECT_EQ(BankLayout(), "............"); EXPECT_FALSE(m->bankSaved); }},
+      {"download into the manager", [&] { e.bankUploadRunning = false; Press(320); },
+       [&] {
+         EXPECT_TRUE(e.downloadToManager && e.bankDownloadRunning && e.requestPending);
+         EXPECT_EQ(e.requestSlot, 1);
+         EXPECT_EQ(BankLayout(), "............");
+       }},
+      {"bank buttons are inert during that download", [&] { G().messageBoxes.clear(); Press(318); },
+       [&] { EXPECT_TRUE(G().messageBoxes.empty()); }},
+      {"browse fills the browser", [&] { e.downloadToManager = false; e.saveFolder = "/start/"; Press(343); },
+       [&] {
+         EXPECT_EQ(folderStarts.back(), "/start/");
+         EXPECT_EQ(e.browserFolder + "/", bankFolder);
+         EXPECT_EQ(e.browserRows.size(), Listing(bankFolder).size() + 1);
+       }},
+      {"folders are shown in brackets", [&] { fsys::create_directory(bankFolder + "sub"); Press(343); Set(341, 1.0); },
+       [&] { EXPECT_EQ(RowText(0), ".."); EXPECT_EQ(RowText(1), "[sub]"); }},
+      {"the scroll bar picks the first shown row", [&] { e.browserRows.resize(60); e.browserScrollRange = 13; Set(341, 0.0); },
+       [&] { EXPECT_EQ(e.browserFirstRow, 13); }},
+      {"local browser empties it", [&] { Press(313); }, [&] { EXPECT_TRUE(e.browserRows.empty()); }},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    r.act();
+    r.check();
+  }
+}
+
+TEST_F(ManagerTest, OnlineListsPageOnTheItemsEachReplyHeld) {
+  VQEditor& e = Start();
+  if (!Online()) GTEST_SKIP() << "the HTTPS stand-in did not start";
+  const struct {
+    const char* category;
+    size_t rows;  // besides ".."
+  } cases[] = {{"100", 100}, {"47", 47}, {"48", 47}, {"10", 47}, {"999", 47 * kDbPageLimit}, {"3", 3}};
+  for (const auto& c : cases) {
+    m->ShowOnlinePages(e, c.category);
+    EXPECT_EQ(e.browserRows.size(), c.rows + 1) << c.category;
+    EXPECT_STREQ(e.browserRows[0].name, "..");
+    EXPECT_EQ(e.browserScrollRange, c.rows + 1 > 47 ? static_cast<int>(c.rows + 1 - 47) : 0) << c.category;
+  }
+  m->client = DbClient([] { auto o = DbTestServer::Get().Options(); o.totalTimeoutMs = 1000; return o; }());
+  m->ShowOnlinePages(e, "998");  // every page full, each slow: the list ends at its deadline
+  EXPECT_LT(e.browserRows.size(), 47u * 6);
+  m->client = DbClient(DbTestServer::Get().Options());
+
+  e.browserFolder = "3";
+  browser = {kListDoubleClick, kListPlain};
+  m->ShowOnlineFiles(e, "200");
+  std::vector<std::string> names;
+  for (const OnlineListRow& r : e.browserRows) names.push_back(r.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"..", "abc", "Abc", "ABD", "Zed", "\u2026dots"}));
+  EXPECT_EQ(RowText(1), "abc");
+  EXPECT_TRUE(editor->browserRowText[6]->IsHidden());
+  EXPECT_STREQ(e.browserRows[0].idOrUrl, "3");
+
+  Set(338, 4);  // double-click "Zed": downloaded into the cache, loaded and sent
+  EXPECT_TRUE(fsys::exists(e.cacheFolder + "Zed.pr4"));
+  EXPECT_EQ(e.programName, "Zed");
+  Set(338, 0);  // ".." of a file list: the category's pages again
+  EXPECT_EQ(e.browserRows.size(), 4u);
+  Set(338, 0);  // ".." of a page list: the categories
+  EXPECT_EQ(e.browserRows.size(), 2u);
+
+  e.managerPageShown = false;  // categories are asked for only while the page is shown
+  m->ShowOnlineCategories(e);
+  EXPECT_TRUE(e.browserRows.empty());
+}
+
+TEST_F(ManagerTest, RememberedLoginsComeBackForEveryPasswordTheFileHolds) {
+  VQEditor& e = Start();
+  if (!Online()) GTEST_SKIP() << "the HTTPS stand-in did not start";
+  ASSERT_EQ(chmod(dir.c_str(), 0755), 0);
+  const std::string dat = Folder() + "user.dat";
+  Set(346, 1);
+  EXPECT_EQ(Ini("dbase", "memo"), "true");
+  for (size_t n = 0; n <= 64; ++n) {
+    std::string password;
+    for (size_t i = 0; i < n; ++i) password += static_cast<char>(' ' + (i * 5 + n) % 95);
+    const std::string user = "u" + std::string(password.rbegin(), password.rend());  // what the stand-in accepts
+    m->loggedIn = false;
+    m->userField.SetText(user);
+    m->passwordField.SetText(password);
+    Press(345);
+    ASSERT_TRUE(m->loggedIn) << n;
+    EXPECT_EQ(e.browserRows.size(), 2u);  // the categories
+    if (n == 64) {
+      EXPECT_FALSE(fsys::exists(dat));  // cannot come back whole: not remembered
+      break;
+    }
+    struct stat st;
+    ASSERT_EQ(stat(dat.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    m->loggedIn = false;
+    m->userField.SetText("");
+    m->passwordField.SetText("");
+    Press(344);
+    EXPECT_EQ(m->userField.Text(), user.substr(0, 255));
+    ASSERT_EQ(m->passwordField.Text(), password) << n;
+  }
+  struct stat st;
+  ASSERT_EQ(stat(dir.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+  G().messageBoxes.clear();
+  m->userField.SetText("Mixed");  // accepted under another letter case: a failed login
+  Press(345);
+  EXPECT_FALSE(m->loggedIn);
+  ASSERT_EQ(G().messageBoxes.size(), 1u);
+  EXPECT_EQ(G().messageBoxes[0].caption, "Login Error");
+  EXPECT_EQ(m->userField.Text(), "Mixed");
+
+  WriteCredentialFile(dat, "pw");
+  Set(346, 0);
+  EXPECT_FALSE(fsys::exists(dat));
+  EXPECT_EQ(Ini("dbase", "memo"), "false");
+  EXPECT_EQ(Ini("dbase", "user"), "");
+  EXPECT_EQ(m->userField.Text(), "");
+  m->userField.SetText("xterces");
+  m->passwordField.SetText("secret");
+  Press(345);  // remember-me off: nothing is written
+  EXPECT_TRUE(m->loggedIn);
+  EXPECT_FALSE(fsys::exists(dat));
+  EXPECT_EQ(Ini("dbase", "user"), "");
+}
+
+}  // namespace
+}  // namespace vqtest
