@@ -77,7 +77,8 @@ for r in "${retried[@]}"; do echo "  retried: $r"; done
 # ThreadSanitizer build of the suites whose code runs on several threads: the timer thread, MIDI
 # input, posted messages, the editor and its transfers.
 tsan="$here/build-tsan"
-tsan_env=(env -u ASAN_OPTIONS -u UBSAN_OPTIONS TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tools/tsan.supp")
+tsan_env=(env -u ASAN_OPTIONS -u UBSAN_OPTIONS VQ_SOURCE_DIR="$here" VQ_BINARY_DIR="$tsan"
+          TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tools/tsan.supp")
 cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ_TSAN=ON -DVQ_TESTS=ON -DVQ_BENCH=OFF >/dev/null
 cmake --build "$tsan" -j"$jobs" --target plugin_tests platform_tests wemu_tests editor_tests library_tests
 for suite in plugin platform wemu editor library; do
