@@ -28,7 +28,7 @@ RAST_pixel ReferenceFillPixel(RAST_pixel d, RAST_pixel color, int a, int op) {
 TEST(FillRect, RandomFillsMatchReference) {
   std::mt19937 rng(4);
   for (int iter = 0; iter < 2000; ++iter) {
-    const int w = 1 + static_cast<int>(rng() % 20), h = 1 + static_cast<int>(rng() % 20);
+    const int w = 1 + static_cast<int>(rng() % 40), h = 1 + static_cast<int>(rng() % 20);
     CanvasBitmap bm(w, h, rng() & 1), want(w, h);
     bm.Fill(rng);
     for (int y = 0; y < h; ++y)
