@@ -5,6 +5,8 @@
 // Main thread only.
 #pragma once
 
+#include <vector>
+
 #include "graphics/gui_types.h"
 #include "graphics/icontrol.h"
 #include "plugin/imodule_base.h"
@@ -142,6 +144,19 @@ class IGraphics : public IModuleGUI {
   // Controls the list operations may move: 1 .. count - 1 - (resize handles).
   int ResizeHandleCount() const;
   void RenumberControls();
+
+  // The controls of each parameter (aux -1: bound to it; else that auxiliary parameter of the
+  // control), in list order, made when first needed after controls were attached or rebound,
+  // so that updating one parameter does not walk every control.
+  struct ParamBinding {
+    IControl* control;
+    int aux;
+  };
+  const std::vector<ParamBinding>* ControlsOfParam(int paramIdx);
+  std::vector<std::vector<ParamBinding>> mControlsByParam;
+  bool mControlsIndexed = false;
+  unsigned mIndexedGeneration = 0;
+  int mIndexedCount = 0;
 
   UTL_Mutex mMutex;
   UTL_PtrList<IControl> mControls{4096};
