@@ -160,24 +160,26 @@ RAST_AVX2_INLINE void CopyAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
   if (i < n) Copy8(d + n - 8, s + n - 8);
 }
 
-// Four pixels of StoreSA8 widened to 16-bit channels.
-RAST_AVX2_INLINE __m256i StoreSAHalf(__m256i s16, __m256i d16) {
-  const __m256i sa = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s16, 0), 0);
+// Four pixels of StoreSA8 widened to 16-bit channels; inv16 holds 255 - sa in each channel.
+RAST_AVX2_INLINE __m256i StoreSAHalf(__m256i s16, __m256i d16, __m256i inv16) {
   const __m256i diff = _mm256_sub_epi16(d16, s16);
-  const __m256i inv = _mm256_sub_epi16(_mm256_set1_epi16(255), sa);
-  const __m256i q = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_abs_epi16(diff), inv), 8);
+  const __m256i q = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_abs_epi16(diff), inv16), 8);
   return _mm256_add_epi16(s16, _mm256_sign_epi16(q, diff));
 }
 
-// The source-alpha store of eight pixels, as StoreSA4.
-RAST_AVX2_INLINE __m256i StoreSA8(__m256i src, __m256i dst) {
+// The source-alpha store of eight pixels, as StoreSA4; `clear` marks the lanes with sa = 0.
+template <bool AnyClear>
+RAST_AVX2_INLINE __m256i StoreSA8(__m256i src, __m256i dst, __m256i clear) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i alphaMask = _mm256_set1_epi32(0xFF);
-  const __m256i colour =
-      _mm256_packus_epi16(StoreSAHalf(_mm256_unpacklo_epi8(src, zero), _mm256_unpacklo_epi8(dst, zero)),
-                          StoreSAHalf(_mm256_unpackhi_epi8(src, zero), _mm256_unpackhi_epi8(dst, zero)));
+  const __m256i spreadAlpha = _mm256_setr_epi8(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12, 0, 0, 0, 0, 4, 4, 4,
+                                               4, 8, 8, 8, 8, 12, 12, 12, 12);
+  const __m256i inv = _mm256_xor_si256(_mm256_shuffle_epi8(src, spreadAlpha), _mm256_set1_epi32(-1));
+  const __m256i colour = _mm256_packus_epi16(
+      StoreSAHalf(_mm256_unpacklo_epi8(src, zero), _mm256_unpacklo_epi8(dst, zero), _mm256_unpacklo_epi8(inv, zero)),
+      StoreSAHalf(_mm256_unpackhi_epi8(src, zero), _mm256_unpackhi_epi8(dst, zero), _mm256_unpackhi_epi8(inv, zero)));
   const __m256i out = _mm256_blendv_epi8(colour, _mm256_adds_epu8(src, dst), alphaMask);
-  return _mm256_blendv_epi8(out, dst, _mm256_cmpeq_epi32(_mm256_and_si256(src, alphaMask), zero));
+  return AnyClear ? _mm256_blendv_epi8(out, dst, clear) : out;
 }
 
 // One group of eight pixels of the source-alpha store; `lanes` marks those inside the row (the
@@ -187,9 +189,9 @@ RAST_AVX2_INLINE void StoreSAGroup(RAST_pixel* dp, __m256i src, __m256i lanes) {
   const __m256i alphaMask = _mm256_set1_epi32(0xFF);
   const __m256i a = _mm256_and_si256(src, alphaMask);
   const __m256i opaque = _mm256_cmpeq_epi32(a, alphaMask);
+  const __m256i clear = _mm256_cmpeq_epi32(a, _mm256_setzero_si256());
   const unsigned opaqueBits = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(opaque)));
-  const unsigned clearBits = static_cast<unsigned>(
-      _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(a, _mm256_setzero_si256()))));
+  const unsigned clearBits = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(clear)));
   if (clearBits == 0xFFu) return;
   int* out = reinterpret_cast<int*>(dp);
   if ((opaqueBits | clearBits) == 0xFFu) {  // a select
@@ -198,20 +200,33 @@ RAST_AVX2_INLINE void StoreSAGroup(RAST_pixel* dp, __m256i src, __m256i lanes) {
     return;
   }
   if (Masked) {
-    _mm256_maskstore_epi32(out, lanes, StoreSA8(src, _mm256_maskload_epi32(out, lanes)));
+    _mm256_maskstore_epi32(out, lanes, StoreSA8<true>(src, _mm256_maskload_epi32(out, lanes), clear));
   } else {
     const __m256i dst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), StoreSA8(src, dst));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp),
+                        clearBits ? StoreSA8<true>(src, dst, clear) : StoreSA8<false>(src, dst, clear));
   }
 }
 
-// Eight pixels at a time, the last 1 to 7 as one masked group.
+RAST_AVX2_INLINE __m256i FirstLanes(int k) {
+  return _mm256_cmpgt_epi32(_mm256_set1_epi32(k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+}
+
+// Eight pixels at a time, the last 1 to 7 as one masked group (long rows also begin with one,
+// up to a 32-byte boundary of the destination).
 RAST_AVX2_INLINE void StoreSAAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
   int i = 0;
+  if (n >= 64) {
+    i = static_cast<int>(((32 - (reinterpret_cast<std::uintptr_t>(d) & 31)) & 31) >> 2);
+    if (i > 0) {
+      const __m256i m = FirstLanes(i);
+      StoreSAGroup<true>(d, _mm256_maskload_epi32(reinterpret_cast<const int*>(s), m), m);
+    }
+  }
   for (; i + 8 <= n; i += 8)
     StoreSAGroup<false>(d + i, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), __m256i{});
   if (i < n) {
-    const __m256i m = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    const __m256i m = FirstLanes(n - i);
     StoreSAGroup<true>(d + i, _mm256_maskload_epi32(reinterpret_cast<const int*>(s + i), m), m);
   }
 }
