@@ -23,6 +23,7 @@ constexpr int kBlinkCalls = 8;
 constexpr const char* kNoDeviceText = "VQ not present or a communication\nerror has occurred!";
 constexpr const char* kCommErrorStatus = "Communication error!";
 constexpr const char* kFinishedText = "Finished successfully!";
+constexpr const char* kFirmwareStalledText = "Firmware update aborted: the VQ stopped answering!";
 
 // Login panel controls of the manager page, hidden until the database is chosen.
 constexpr int kLoginParams[] = {343, 344, 345, 346};
@@ -197,6 +198,8 @@ void VQEditor::StatusPoll() {
     const bool resend = bankDownloadRunning && !firmwareRunning && unansweredPolls == kPollsPerTimeout - 2;
     if (timedOut()) {
       requestOutstanding = false;
+      const bool firmwareStalled = firmwareRunning;
+      if (!firmwareStalled) DropReceivedDump();
       firmwareRunning = false;
       // A bank download that waited on this request ends with the report.
       bankDownloadRunning = false;
@@ -204,7 +207,7 @@ void VQEditor::StatusPoll() {
       // The next request starts with its full share of re-requests for spoiled dumps.
       dumpRetries = 0;
       messageBox(kNoDeviceText, "Error");
-      SetStatusText(kCommErrorStatus);
+      SetStatusText(firmwareStalled ? kFirmwareStalledText : kCommErrorStatus);
       busy = false;
     } else if (resend) {
       SendSysExBytes(ProgramRequestMessage(requestSlot));

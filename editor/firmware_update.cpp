@@ -10,9 +10,10 @@
 
 namespace {
 
-// Erasing the flash takes the device a while before it asks for the first block: the wait
-// after 0x11 gets this many extra polls.
-constexpr int32_t kErasePolls = 7;
+// Erasing the flash before the first block, and finishing a section after its last block, take
+// the device a few seconds: those two waits get this many extra polls before the update is
+// given up.
+constexpr int32_t kSlowStepPolls = 7;
 
 }  // namespace
 
@@ -39,11 +40,15 @@ void VQEditor::ReadFirmwareFile(const char* path) {
 
 void VQEditor::SendNextFirmwareBlock() {
   UTL_MutexLock lock(mMutex);
-  FirmwareUpdate::Action a = firmware.NextBlock();
+  SendFirmwareBlock(firmware.NextBlock());
+}
+
+void VQEditor::SendFirmwareBlock(const FirmwareUpdate::Action& a) {
   if (a.step != FirmwareUpdate::Step::kBlock) return;
   SendSysExBytes(a.message);
-  unansweredPolls = 0;
   requestOutstanding = true;
+  // After the last block the device checks and finishes the section before it answers.
+  unansweredPolls = firmware.AwaitingSectionEnd() ? -kSlowStepPolls : 0;
   char text[64];
   snprintf(text, sizeof text, "Firmware update process: %d %%", a.percent);
   SetStatusText(text);
@@ -52,18 +57,17 @@ void VQEditor::SendNextFirmwareBlock() {
 void VQEditor::OnFirmwareReply(uint8_t target, uint8_t command) {
   UTL_MutexLock lock(mMutex);
   if (!firmwareRunning) return;
-  if (command == vq_sysex::kCmdBlockReady) {
-    if (target != firmware.WireTarget()) return;
-    requestOutstanding = false;
-    SendNextFirmwareBlock();
-    return;
-  }
+  // A reply the handshake does not expect now (another section's, a repeated one) clears no
+  // wait: only the answer a wait expects ends it.
   FirmwareUpdate::Action a = firmware.OnReply(target, command);
   switch (a.step) {
     case FirmwareUpdate::Step::kErasing:
       requestOutstanding = true;
-      unansweredPolls = -kErasePolls;
+      unansweredPolls = -kSlowStepPolls;
       if (a.firstSection) SetStatusText("Erasing FLASH memory...");
+      break;
+    case FirmwareUpdate::Step::kBlock:
+      SendFirmwareBlock(a);
       break;
     case FirmwareUpdate::Step::kNextSection:
       SendSysExBytes(a.message);

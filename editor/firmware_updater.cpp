@@ -28,7 +28,6 @@ const char* FirmwareFileErrorText(FirmwareFileError error) {
     case FirmwareFileError::kCannotOpen: return "The firmware file cannot be read!";
     case FirmwareFileError::kBadMagic: return "Not a valid firmware file!";
     case FirmwareFileError::kTruncated: return "The firmware file is incomplete!";
-    case FirmwareFileError::kTrailingBytes: return "The firmware file is longer than its sections!";
     case FirmwareFileError::kSectionTooLarge: return "A firmware section is too large!";
   }
   return "Not a valid firmware file!";
@@ -61,7 +60,6 @@ FirmwareFileError ParseFirmwareImage(const std::vector<uint8_t>& file,
     total += sizes[k];
   }
   if (file.size() < total) return FirmwareFileError::kTruncated;
-  if (file.size() > total) return FirmwareFileError::kTrailingBytes;
 
   std::vector<FirmwareSection> sections;
   size_t at = kFirmwareHeaderSize;
@@ -130,21 +128,17 @@ FirmwareUpdate::Action FirmwareUpdate::OnReply(uint8_t target, uint8_t command) 
       if (target == mWireTarget && mPrepared && mSent > 0) return a;
       a.step = Step::kErasing;
       a.firstSection = mSection == 0;
-      if (target != mWireTarget) return a;
-      const FirmwareSection& s = mSections[static_cast<size_t>(mSection)];
-      mSize = s.size;
-      // Room for the whole first block even when the section is shorter (zero padding).
-      mSendBuffer.assign(s.size < kFirmwareBlockData ? kFirmwareBlockData : s.size, 0);
-      std::memcpy(mSendBuffer.data(), s.data.data(), s.data.size());
-      mSent = 0;
-      mSum = 0;
-      mRemaining = static_cast<int32_t>(mSize);
-      mPrepared = true;
-      mLastBlockSent = false;
+      if (target != mWireTarget) {
+        a.step = Step::kIgnored;
+        return a;
+      }
+      PrepareSection();
       return a;
     }
     case kCmdBlockReady:
       if (target != mWireTarget) return a;
+      // The device asks for a block, so it has erased: a lost erase reply loses nothing.
+      if (!mPrepared) PrepareSection();
       return NextBlock();
     case kCmdSectionDone: {
       if (target != mWireTarget || !mLastBlockSent) return a;
@@ -169,6 +163,19 @@ FirmwareUpdate::Action FirmwareUpdate::OnReply(uint8_t target, uint8_t command) 
     default:
       return a;
   }
+}
+
+void FirmwareUpdate::PrepareSection() {
+  const FirmwareSection& s = mSections[static_cast<size_t>(mSection)];
+  mSize = s.size;
+  // Room for the whole first block even when the section is shorter (zero padding).
+  mSendBuffer.assign(s.size < kFirmwareBlockData ? kFirmwareBlockData : s.size, 0);
+  std::memcpy(mSendBuffer.data(), s.data.data(), s.data.size());
+  mSent = 0;
+  mSum = 0;
+  mRemaining = static_cast<int32_t>(mSize);
+  mPrepared = true;
+  mLastBlockSent = false;
 }
 
 FirmwareUpdate::Action FirmwareUpdate::NextBlock() {

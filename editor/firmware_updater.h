@@ -30,7 +30,6 @@ enum class FirmwareFileError {
   kCannotOpen,
   kBadMagic,        // not "VQ4FW"
   kTruncated,       // shorter than its header or than the sizes it announces
-  kTrailingBytes,   // longer than the sizes it announces
   kSectionTooLarge, // a raw section beyond kFirmwareMaxRawSection
 };
 
@@ -44,7 +43,8 @@ uint32_t PackedFirmwareSize(uint32_t rawSize);
 // multiple of 7).
 std::vector<uint8_t> PackFirmwareBytes(const uint8_t* raw, size_t size);
 
-// Checks a whole file image and packs its sections; `out` is untouched on failure.
+// Checks a whole file image and packs its sections; `out` is untouched on failure. Bytes after
+// the five sections are no part of any section and are not sent.
 FirmwareFileError ParseFirmwareImage(const std::vector<uint8_t>& file,
                                      std::vector<FirmwareSection>& out);
 // Reads the file whole (never more than the largest valid file plus one byte) and parses it.
@@ -76,6 +76,8 @@ class FirmwareUpdate {
   Action NextBlock();
 
   bool Running() const { return mRunning; }
+  // The section's last block went out: the next answer is its end (0x14 or 0x15).
+  bool AwaitingSectionEnd() const { return mRunning && mLastBlockSent; }
   int SectionIndex() const { return mSection; }
   uint8_t WireTarget() const { return mWireTarget; }
   const std::vector<FirmwareSection>& Sections() const { return mSections; }
@@ -84,6 +86,7 @@ class FirmwareUpdate {
 
  private:
   int Percent() const;
+  void PrepareSection();
 
   std::vector<FirmwareSection> mSections;
   bool mRunning = false;

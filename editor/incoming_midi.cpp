@@ -26,18 +26,15 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
   const IncomingSysEx in = ClassifyIncomingSysEx(data, msg->mSize);
 
   if (in.kind == IncomingSysExKind::kProgramDump || in.kind == IncomingSysExKind::kOldProgramDump) {
-    // During a bank download only a good dump of the slot asked for moves it on: a repeated or
-    // late dump of another slot would advance the download twice and leave two requests in
-    // flight, and a second copy while the first waits to be saved would replace it.
-    if (bankDownloadRunning && in.isDump && in.checksumGood && in.slotValid &&
-        (in.slot != requestSlot || downloadSavePending))
-      return;
-    requestOutstanding = false;
-    // An older dump leaves no byte of an earlier one behind.
-    std::memset(receiveBuffer, 0, sizeof receiveBuffer);
-    std::memcpy(receiveBuffer, data, static_cast<size_t>(msg->mSize));
-    if (!in.isDump) return;
+    // A program-sized message answers a wait only when it is a dump (0x41) and a dump is what
+    // the editor waits for: another command, or any dump during a firmware update, leaves every
+    // wait as it is, so the status poll still ends it.
+    if (!in.isDump || firmwareRunning) return;
+    const bool awaiting = requestOutstanding || requestPending || bankDownloadRunning;
     if (!in.checksumGood || !in.slotValid) {
+      // Nothing asked for: a spoiled message asks for nothing either.
+      if (!awaiting) return;
+      requestOutstanding = false;
       // The same slot again, a few times; a device that keeps spoiling it fails the transfer.
       if (++dumpRetries > kDumpRetryLimit) {
         dumpRetries = 0;
@@ -45,13 +42,23 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
         bankDownloadRunning = false;
         unansweredPolls = 0;
         transferFailed = true;
+        DropReceivedDump();
       } else {
         requestPending = true;
       }
       return;
     }
+    // A dump of another slot than the one asked for (repeated, late or foreign) answers nothing;
+    // during a bank download a second copy while the first waits to be saved would replace it.
+    if (awaiting && in.slot != requestSlot) return;
+    if (bankDownloadRunning && downloadSavePending) return;
+    requestOutstanding = false;
+    requestPending = false;
     dumpRetries = 0;
     unansweredPolls = 0;
+    // Only a checked dump is kept; an older dump leaves no byte of an earlier one behind.
+    std::memset(receiveBuffer, 0, sizeof receiveBuffer);
+    std::memcpy(receiveBuffer, data, static_cast<size_t>(msg->mSize));
     if (bankDownloadRunning || in.kind == IncomingSysExKind::kOldProgramDump) {
       std::memcpy(downloadDump, receiveBuffer, sizeof downloadDump);
       // An older dump's checksum and end byte are no program data: the saver reads the 213-byte
@@ -99,6 +106,17 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
       transferFailed = true;
     }
   }
+}
+
+void VQEditor::DropReceivedDump() {
+  dumpReceived = false;
+  receivedDumpPending = false;
+  std::memset(receiveBuffer, 0, sizeof receiveBuffer);
+}
+
+bool VQEditor::HoldsReceivedDump() const {
+  const IncomingSysEx in = ClassifyIncomingSysEx(receiveBuffer, sizeof receiveBuffer);
+  return in.isDump && in.checksumGood && in.slotValid;
 }
 
 void VQEditor::FinishDumpOnMainThread() {
@@ -154,6 +172,10 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
     SendSysEx(&one);
     return;
   }
+  // A status byte where a data byte belongs is a broken message: never passed on.
+  const uint8_t kind = status & 0xF0;
+  const bool oneDataByte = kind == 0xC0 || kind == 0xD0;
+  if (status < 0xF0 && ((msg->mData1 & 0x80) || (!oneDataByte && (msg->mData2 & 0x80)))) return;
   const int note = msg->mData1 & 0x7F;
   const int velocity = msg->mData2 & 0x7F;
   // Counts follow the keys actually held: a release of a key not held, or a second press of a

@@ -94,6 +94,9 @@ void VQEditor::ApplyRecordToParams() {
   } else {
     for (int32_t& d : flexiDestination) d = -1;
   }
+  // The LFO and delay ranges of the program being applied hold before any of its values is set:
+  // the previous program's (synced) ranges would otherwise clip them.
+  SetupSyncRanges(record[124] & 3, (record[123] & 1) != 0);
   ApplyFieldsUpToPortamento();
   for (int n = 0; n < kFlexiSlotCount; ++n) ApplyFlexiSlot(n, true);
   ApplyMidiFields();

@@ -117,15 +117,21 @@ class ProgramControlCases : public VQParamCases {
   static void SaveChosen(VQEditor& e) {
     std::string path = ChosenPath(e, VQEditor::kSaveSelector);
     if (path.empty()) return;  // cancelled: a received dump stays pending
-    if (e.receivedDumpPending) {
+    // Every failed save says so; the file on disk stays as it was.
+    auto failed = [&e]() {
+      e.SetStatusText("Cannot write the program file!");
+      if (IGraphics* g = e.Graphics()) g->ShowMessageBox("The program file cannot be written!", "Error", 0);
+    };
+    if (e.receivedDumpPending && e.HoldsReceivedDump()) {
       // Only a dump that reached the disk stops being pending.
-      if (!e.SaveProgramFile(path.c_str())) return;
+      if (!e.SaveProgramFile(path.c_str())) return failed();
       e.receivedDumpPending = false;
       e.bankDownloadRunning = false;
       e.requestPending = false;
       return;
     }
-    if (!e.WriteProgramDumpText(path.c_str())) return;
+    e.receivedDumpPending = false;
+    if (!e.WriteProgramDumpText(path.c_str())) return failed();
     e.LocateProgramInFolder(path.c_str());
     e.LoadProgramFileToEditor(path.c_str());
   }
@@ -181,7 +187,8 @@ class ProgramControlCases : public VQParamCases {
       g->HideControlsOfParam(kRequestProgram, true);
     }
     e.SetStatusText("Connecting to VQ...");
-    e.receivedDumpPending = true;
+    // The dump is offered for saving once it has arrived whole and checked, not before.
+    e.DropReceivedDump();
     e.bankDownloadRunning = false;
     e.requestSlot = slot + 1;
     e.requestPending = true;

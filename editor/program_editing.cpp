@@ -1,4 +1,5 @@
 // Whole-program edits (copy, randomise, group initialise) and the undo history.
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "editor/program_codec.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
+#include "plugin/iparam.h"
 
 namespace {
 
@@ -102,8 +104,10 @@ void VQEditor::RecordKeyedUndoStep(int32_t key) {
 }
 
 void VQEditor::ResetUndoHistory() {
-  undoEntries.assign(1, ProgramRecord());
-  undoCursor = 0;
+  // Empty until the program the editor holds is recorded: an unfilled placeholder would be
+  // restored and sent by the first Undo.
+  undoEntries.clear();
+  undoCursor = -1;
   undoKey = -1;
   undoSuspended = false;
 }
@@ -127,6 +131,9 @@ void VQEditor::RestoreUndoSnapshot() {
   UTL_MutexLock lock(mMutex);
   if (!Graphics() || undoCursor < 0 || undoCursor >= static_cast<int32_t>(undoEntries.size())) return;
   record = undoEntries[static_cast<size_t>(undoCursor)];
+  // The snapshot keeps "Delay Vintage/Long" alone in field 123: the external-MIDI switch and
+  // the octave transpose are no part of it and stay as they are.
+  record[123] = (record[123] & 1) | (ParamInt(309) & 1) << 1 | (ParamInt(310) & 3) << 2;
   ResetFlexiSlotMarkers();
   applyingProgram = true;
   lastField = kNoFieldSent;
@@ -194,9 +201,19 @@ void VQEditor::UpdateSkinEqDisplay() {
 // --- Randomise ---
 
 void VQEditor::RandomizeRecord(ProgramRecord& random) const {
+  // Each value is drawn inside the range in force for its parameter (the LFO and delays follow
+  // "MIDI Sync"; the cutoff is the one of the filter model just drawn), so what is sent, shown
+  // and saved agree.
   for (int i = 0; i < kProgramFieldCount; ++i) {
-    int32_t span = ProgramFieldTable::Max(i) - ProgramFieldTable::Min(i) + 1;
-    random[i] = ProgramFieldTable::Min(i) + (rand() % span);
+    int32_t min = ProgramFieldTable::Min(i), max = ProgramFieldTable::Max(i);
+    if (i == 76 && random[75] != 0) {
+      min = ProgramFieldTable::Min(183);
+      max = ProgramFieldTable::Max(183);
+    } else if (const IParam* p = i < vq_param::kFirstGuiOnly - kFieldParamOffset ? GetParam(i + kFieldParamOffset) : nullptr) {
+      min = std::max(min, static_cast<int32_t>(p->GetMin()));
+      max = std::min(max, static_cast<int32_t>(p->GetMax()));
+    }
+    random[i] = min + (rand() % (max - min + 1));
   }
   for (int n = 0; n < kFlexiSlotCount; ++n) {
     const int b = kFlexiFirstField + kFlexiSlotFields * n;
@@ -227,6 +244,8 @@ void VQEditor::RandomizeGroups() {
   if (mPages && mPages->IsEqualizerShown(*this)) UpdateSkinEqDisplay();
   applyingProgram = false;
   lastField = kNoFieldSent;
+  // The device gets the program as the controls now hold it.
+  PackParamsToRecord();
   SendProgramNrpn();
   lastField = kNoFieldSent;
   RecordUndoStep();

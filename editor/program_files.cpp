@@ -8,6 +8,8 @@
 namespace {
 constexpr size_t kProgramNameLength = 32;
 constexpr size_t kPathLength = 255;
+// A save takes far less; a temporary file this old was left by a save that never finished.
+constexpr int kStaleTempSeconds = 60;
 }  // namespace
 
 void VQEditor::InitProgramFolders() {
@@ -17,6 +19,7 @@ void VQEditor::InitProgramFolders() {
   if (!vq::platform::IsPlainAbsolutePath(settingsFolder)) settingsFolder.clear();
   cacheFolder = settingsFolder.empty() ? std::string() : settingsFolder + "cache/";
   uploadFolder = cacheFolder.empty() ? std::string() : cacheFolder + "selected/";
+  vq::platform::RemoveStaleTempFiles(settingsFolder, kStaleTempSeconds);
 }
 
 std::string VQEditor::RamProgramPath() const {

@@ -102,6 +102,19 @@ void VQEditor::SetupFlexiRanges(bool synced) {
   }
 }
 
+void VQEditor::SetupSyncRanges(int sync, bool delayLong) {
+  if (sync == 1) {
+    SetupFlexiRanges(true);
+    SetupFlexiRangesFx(0);
+  } else if (sync == 2 || sync == 3) {
+    SetupFlexiRangesFx(delayLong ? (sync == 2 ? 1 : 2) : 0);
+    SetupFlexiRanges(false);
+  } else {
+    SetupFlexiRanges(false);
+    SetupFlexiRangesFx(0);
+  }
+}
+
 void VQEditor::SetupFlexiRangesFx(int mode) {
   UTL_MutexLock lock(mMutex);
   if (mode < 0 || mode > 2) return;

@@ -136,6 +136,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // ranges, with the FLEXI slot aimed at them.
   void SetupFlexiRanges(bool synced);
   void SetupFlexiRangesFx(int mode);
+  // Both of the above as "MIDI Sync" `sync` (0..3) and the delay model ask for.
+  void SetupSyncRanges(int sync, bool delayLong);
   // Hides or shows the range knobs of the slots aimed at the field; true when one is.
   bool HighlightFlexiDestinations(int field, bool hide);
   // A row picked in the FLEXI source or range-control list (listViewTarget says which).
@@ -288,6 +290,10 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::string CurrentListName() const;
   std::string saveFolder;            // where received programs are offered, ends in "/"
   bool receivedDumpPending = false;  // the save selector writes the received dump, not the editor
+  // A failed or timed-out request leaves no dump to be saved in place of the user's program.
+  void DropReceivedDump();
+  // receiveBuffer holds a complete, checked program dump.
+  bool HoldsReceivedDump() const;
 
   // File selectors by role: the file each one shows, and its control when the GUI built one.
   enum FileSelectorRole { kFirmwareSelector, kLoadSelector, kSaveSelector, kWriteSelector,
@@ -366,6 +372,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void ReadFirmwareFile(const char* path);
   // The next block of the current section (a 0x12 reply).
   void SendNextFirmwareBlock();
+  void SendFirmwareBlock(const FirmwareUpdate::Action& block);
   // A 0x11, 0x12, 0x14 or 0x15 reply while firmwareRunning (MIDI thread, mutex held).
   void OnFirmwareReply(uint8_t target, uint8_t command);
   FirmwareUpdate firmware;

@@ -1,11 +1,15 @@
 // IGraphics core: control list, plug-to-GUI value propagation, dirty tracking and the draw cycle.
 #include "graphics/igraphics.h"
 
+#include "graphics/graphics_caches.h"
+
 #include "graphics/imodule_gui_resize.h"
 #include "plugin/iparam.h"
 
 IGraphics::IGraphics(IModuleBase* plug, int width, int height, int fps)
-    : mPlug(plug), mWidth(width), mHeight(height), mFPS(fps > 0 ? fps : kDefaultFPS) {}
+    : mPlug(plug), mWidth(width), mHeight(height), mFPS(fps > 0 ? fps : kDefaultFPS) {
+  ++graphics_detail::gLiveGraphics;
+}
 
 IGraphics::~IGraphics() {
   delete mKeyCatcher;
@@ -15,6 +19,7 @@ IGraphics::~IGraphics() {
   mDrawBitmap = nullptr;
   delete mTmpBitmap;
   mTmpBitmap = nullptr;
+  --graphics_detail::gLiveGraphics;
 }
 
 void IGraphics::CreateDrawBitmaps() {
@@ -256,6 +261,7 @@ bool IGraphics::Draw(IRECT* r) {
   IModuleGUIResize* resize = mPlug ? mPlug->GetGUIResize() : nullptr;
   if (resize && resize->IsResizeDragActive()) {
     IRECT full(0, 0, mWidth, mHeight);
+    mDrawRect = full;
     resize->FillWhileResizing(this, full);
     return DrawScreen(&full);
   }

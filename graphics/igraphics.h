@@ -9,6 +9,7 @@
 
 #include "graphics/gui_types.h"
 #include "graphics/icontrol.h"
+#include "graphics/iframe_bitmap.h"
 #include "plugin/imodule_base.h"
 #include "plugin/imodule_gui.h"
 #include "plugin/utl_heapbuf.h"
@@ -31,7 +32,8 @@ class IGraphics : public IModuleGUI {
 
   // Platform slots, filled in by the view layer.
   virtual bool DrawScreen(const IRECT* r) = 0;
-  virtual bool MeasureText(const IText* text, const char* str, IRECT* r) { return false; }
+  // DrawText in measuring mode: rewrites r to the text's box (see DrawText).
+  virtual bool MeasureText(IText* text, const char* str, IRECT* r);
   virtual void EndUserInput() = 0;
   // Stores the size, recreates both bitmaps, then lets the plug fit its window.
   virtual void Resize(int w, int h);
@@ -61,14 +63,111 @@ class IGraphics : public IModuleGUI {
   virtual void ShowMouseCursor() {}
   virtual void UpdateTooltips() = 0;
   virtual RAST_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
-  // Asks the user for a new value of the control's parameter (menu or text field); the answer
-  // comes back through IControl::SetValueFromUserInput. Filled in by the input layer.
-  virtual void PromptUserInput(IControl* control, IParam* param, IRECT* where) {}
+  // Asks the user for a new value of the control's parameter: a menu of its display texts, or
+  // a text field whose answer comes back through SetFromStringAfterPrompt.
+  virtual void PromptUserInput(IControl* control, IParam* param, IRECT* where);
+  // Applies typed text: the display text's value for bool and enum parameters (0 when none
+  // matches), else the number read in the "C" locale (0 when it is none).
+  void SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text);
+
+  // Input from the view, in GUI coordinates. The topmost hit is the last visible, not greyed
+  // out control whose target contains the point; a press captures it until the release.
+  void OnMouseDown(int x, int y, IMouseMod* mod);
+  void OnMouseUp(int x, int y, IMouseMod* mod);
+  void OnMouseDrag(int x, int y, IMouseMod* mod);
+  // Instead of OnMouseDown for a second click; true when handled as a press.
+  bool OnMouseDblClick(int x, int y, IMouseMod* mod);
+  void OnMouseWheel(int x, int y, IMouseMod* mod, int delta);
+  // Returns the handle-mouse-over flag.
+  bool OnMouseOver(int x, int y, IMouseMod* mod);
+  void OnMouseOut();
+  // key: 0 space, 1..4 up, down, left, right, 5..14 digits, 15..40 letters. True when handled.
+  bool OnKeyDown(int x, int y, int key);
+  void ReleaseMouseCapture();
+  // The captured control, else the topmost hit (mouseOver also takes greyed controls that ask
+  // for mouse-over); -1 when none.
+  int GetMouseControlIdx(int x, int y, bool mouseOver = false);
+  int GetLiveEditControlIdx(int x, int y);
+  // Parameter of the control at the point (also stored as the last clicked one); -1 for none
+  // or the background.
+  int GetParamIdxForPoint(int x, int y);
+  int TakeLastClickedParam();
+
+  // Drawing into the back buffer, from IControl::Draw. Everything is clipped to the current
+  // draw rectangle (nothing is drawn while it is empty) and to the buffer. A null colour or
+  // bitmap draws nothing. A null blend means opaque, weighted by the source's alpha. All return
+  // true unless said otherwise.
+  bool DrawBitmap(IFrameBitmap* bitmap, IRECT* dest, int srcX = 0, int srcY = 0, const IChannelBlend* blend = nullptr);
+  // frame counts from 1; it is limited to 1 .. N.
+  bool DrawBitmapFrame(IFrameBitmap* bitmap, IRECT* dest, int frame, const IChannelBlend* blend = nullptr);
+  // The whole bitmap centred on (cx, cy) turned by angle radians about its centre moved down by
+  // yOffsetZeroDeg.
+  bool DrawRotatedBitmap(IFrameBitmap* bitmap, int cx, int cy, double angle, int yOffsetZeroDeg = 0,
+                         const IChannelBlend* blend = nullptr);
+  // A knob from three images of one size: base colours, a mask turned by angle degrees that
+  // gives the alpha, and a top image turned with it; drawn at (x, y).
+  bool DrawRotatedMask(IFrameBitmap* base, IFrameBitmap* mask, IFrameBitmap* top, int x, int y, double angle,
+                       const IChannelBlend* blend = nullptr);
+  bool DrawPoint(const IColor* color, float x, float y, const IChannelBlend* blend = nullptr, bool aa = false);
+  // Stores the colour without blending; a point outside the back buffer or the draw rectangle
+  // does nothing.
+  bool ForcePixel(const IColor* color, int x, int y);
+  IColor GetPoint(int x, int y);
+  RAST_pixel* GetBits();
+  bool DrawLine(const IColor* color, float x1, float y1, float x2, float y2, const IChannelBlend* blend = nullptr,
+                bool aa = false);
+  bool DrawArc(const IColor* color, float cx, float cy, float r, float minAngle, float maxAngle,
+               const IChannelBlend* blend = nullptr, bool aa = false);
+  bool DrawCircle(const IColor* color, float cx, float cy, float r, const IChannelBlend* blend = nullptr, bool aa = false);
+  bool DrawRoundRect(const IColor* color, IRECT* rect, const IChannelBlend* blend, int cornerRadius, bool aa);
+  bool FillRoundRect(const IColor* color, IRECT* rect, const IChannelBlend* blend, int cornerRadius, bool aa);
+  bool FillIRect(const IColor* color, IRECT* rect, const IChannelBlend* blend = nullptr);
+  bool FillCircle(const IColor* color, int cx, int cy, float r, const IChannelBlend* blend = nullptr, bool aa = false);
+  bool FillTriangle(const IColor* color, int x1, int y1, int x2, int y2, int x3, int y3,
+                    const IChannelBlend* blend = nullptr);
+  bool FillIConvexPolygon(const IColor* color, int* x, int* y, int npoints, const IChannelBlend* blend = nullptr);
+  // The area between the cubic curve through the four points and row baseY.
+  bool FillCBezier(const IColor* color, float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3,
+                   int baseY, const IChannelBlend* blend = nullptr, float segmentLength = 0.0f);
+  // Outline through columns L and R and rows T and B.
+  bool DrawIRect(const IColor* color, IRECT* rect);
+  bool DrawVerticalLine(const IColor* color, int x, int yLo, int yHi);
+  bool DrawHorizontalLine(const IColor* color, int y, int xLo, int xHi);
+  // x (or y) 0..1 across the rectangle; y counts from the bottom.
+  bool DrawVerticalLineInRect(const IColor* color, IRECT* rect, float x);
+  bool DrawHorizontalLineInRect(const IColor* color, IRECT* rect, float y);
+  // Angle 0 points up, positive angles turn clockwise.
+  bool DrawRadialLine(const IColor* color, float cx, float cy, float angle, float rMin, float rMax,
+                      const IChannelBlend* blend = nullptr, bool aa = false);
+  bool DrawBlurredBitmap(IFrameBitmap* bitmap, int x, int y, IRECT* source);
+  // Draws the text in its style into r (clipped to the draw rectangle only), or with measure
+  // rewrites r to the text's box: the width kept at the aligned side, r.B := r.T + height.
+  // Empty text does nothing and succeeds; false when no font can be made.
+  bool DrawText(IText* text, const char* str, IRECT* r, bool measure = false);
+
+  // Images. Every load appends a new record (records live until exit); records of one id share
+  // one bitmap. A missing image gives a transparent placeholder and a logged name.
+  IFrameBitmap* LoadBitmapResource(int id, const char* name, int frames = 1, bool horizontal = false);
+  // Copies owned by the bitmap cache.
+  IFrameBitmap ScaleBitmap(IFrameBitmap* src, int w, int h);
+  IFrameBitmap CropBitmap(IFrameBitmap* src, IRECT* r);
+  void RetainBitmap(IFrameBitmap* bitmap);
+  void ReleaseBitmap(IFrameBitmap* bitmap);
+  // Re-renders every loaded image from its file for GUI scale `scale`, in place: every record
+  // and control sees the new size. Frames are resampled one by one.
+  void RescaleCachedBitmaps(double scale);
+  // Empties the process-wide bitmap, image and font caches (tests); refused (false) while any
+  // graphics object exists.
+  static bool ResetCaches();
 
   // IModuleGUI: what the plug calls.
   void SetControlsFromPlugValue(int paramIdx, bool normalized, double value) override;
   void CreateDrawBitmaps() override;
   void AttachControl(IControl* control) override;
+  // Puts a background at index 0: a panel of one colour over the whole window, or the image
+  // (one frame) as a bitmap control at its own size.
+  void AttachPanelBackground(const IColor* color);
+  void AttachBackground(int id, const char* name);
   void AttachResizeHandles(IModuleGUIResize* resize) override;
   void ResizeAtGuiOpen(IModuleGUIResize* resize) override;
   void RecordAttachLayout(LiveEditState* state) override;
@@ -144,6 +243,8 @@ class IGraphics : public IModuleGUI {
   // Controls the list operations may move: 1 .. count - 1 - (resize handles).
   int ResizeHandleCount() const;
   void RenumberControls();
+  int TopmostHit(int x, int y, bool mouseOver) const;
+  bool Swallowed() const { return mLiveEdit && mLiveEditSwallow; }
 
   // The controls of each parameter (aux -1: bound to it; else that auxiliary parameter of the
   // control), in list order, made when first needed after controls were attached or rebound,

@@ -63,6 +63,15 @@ bool NoLinkBelow(const std::string& root, const std::string& path) {
   return true;
 }
 
+// A version-243 file whose name ends in ".pr4" becomes the version-244 file of the same values
+// in place, through the safe replace of every save.
+bool UpgradeInPlace(const std::string& path, const ProgramFileContent& content) {
+  if (content.version != 243) return false;
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.compare(dot, std::string::npos, ".pr4") != 0) return false;
+  return WriteFileSafely(path, FormatProgramText(content.record)) == ProgramFileError::kNone;
+}
+
 }  // namespace
 
 bool ProgramLibrary::LoadProgramFileToEditor(VQEditor& editor, const char* path) {
@@ -77,6 +86,7 @@ bool ProgramLibrary::LoadProgramFileToEditor(VQEditor& editor, const char* path)
     if (const char* text = ProgramFileErrorText(error)) editor.SetStatusText(text);
     return false;
   }
+  UpgradeInPlace(path, content);
 
   std::string display = path;
   if (HasNameExtension(display))
@@ -145,8 +155,8 @@ bool ProgramLibrary::ConvertOldProgramFile(VQEditor& editor, const char* path) {
   }
   if (content.version == kProgramFileVersion) return false;
   std::string target = fs::ReplaceNameExtension(path, ".pr4");
+  if (target == path) return UpgradeInPlace(target, content);
   // The source stays; an existing ".pr4" (perhaps edited since) is never replaced.
-  if (target == path) return false;
   return WriteFileSafely(target, FormatProgramText(content.record), false) == ProgramFileError::kNone;
 }
 

@@ -77,8 +77,9 @@ std::string ReceivedProgramFileName(const uint8_t* nameBytes, int slot) {
     snprintf(buf, sizeof buf, "%02d.pr4", shownSlot);
     return buf;
   }
-  int number = LeadingNumber(name);
-  if (number >= 1 && number <= 99) return name + ".pr4";
+  // The name is kept as it is only when it already begins with this slot: the file must belong
+  // to the slot the program came from.
+  if (slot >= 1 && slot <= 99 && LeadingNumber(name) == slot) return name + ".pr4";
   snprintf(buf, sizeof buf, "%02d", shownSlot);
   return buf + name + ".pr4";
 }

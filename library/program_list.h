@@ -24,6 +24,7 @@ int LeadingNumber(std::string_view name, size_t count = 2);
 std::string SafeFileNamePart(std::string_view name);
 
 // The file name offered for a program received in `slot` (1..99) whose 32 name bytes are
-// given: trailing blanks and zeros dropped; empty -> "%02d.pr4"; a name starting with a number
-// 1..99 -> name + ".pr4"; else "%02d%s.pr4". The name is made safe first.
+// given: trailing blanks and zeros dropped; empty -> "%02d.pr4"; a name whose first two
+// characters read as the slot -> name + ".pr4"; else "%02d%s.pr4", so the name always reads
+// back as its slot. The name is made safe first.
 std::string ReceivedProgramFileName(const uint8_t* nameBytes, int slot);

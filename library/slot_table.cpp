@@ -55,7 +55,7 @@ std::string Utf8Prefix(std::string_view text, size_t bytes) {
 }
 
 int ProgramFileSlot(std::string_view fileName) {
-  int n = LeadingNumber(fileName, 3);
+  int n = LeadingNumber(fileName, 2);
   return n >= kFirstProgramSlot && n <= kLastProgramSlot ? n : 0;
 }
 

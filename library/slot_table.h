@@ -11,8 +11,8 @@
 class VQEditor;
 
 // The slot a program file is written to, by single writes and bank uploads alike: the number
-// its name begins with (leading blanks allowed, read from at most its first three characters,
-// so "7_X" is 7 and "100_X" is 100). 0 when that is not 1..99.
+// its first two characters read (a leading blank allowed, so " 7_X" and "7_X" are 7, "0815 Bass"
+// is 8 and "1999 Pad" is 19), the same rule as the folder scan. 0 when that is not 1..99.
 int ProgramFileSlot(std::string_view fileName);
 
 // A file name as the folder scan reads it: the slot from its first two characters (as atoi

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 namespace vq::platform {
 
@@ -135,6 +136,38 @@ std::string CreateTempFileBeside(const std::string& target) {
   fchmod(fd, mode);
   close(fd);
   return std::string(buf.data());
+}
+
+namespace {
+
+bool IsOwnTempName(const std::string& name) {
+  static const std::string kProgramPrefix = ".vqtmp-";
+  static const std::string kIniSuffix = ".new";
+  if (name.size() == kProgramPrefix.size() + 6 && name.compare(0, kProgramPrefix.size(), kProgramPrefix) == 0)
+    return true;
+  // "." + name + "." + six characters + ".new"
+  const size_t n = name.size();
+  return n > 1 + 1 + 7 + kIniSuffix.size() && name[0] == '.' &&
+         name.compare(n - kIniSuffix.size(), kIniSuffix.size(), kIniSuffix) == 0 &&
+         name[n - kIniSuffix.size() - 7] == '.';
+}
+
+}  // namespace
+
+int RemoveStaleTempFiles(const std::string& folder, int minAgeSeconds) {
+  if (folder.empty()) return 0;
+  const std::string dir = folder.back() == '/' ? folder : folder + "/";
+  const time_t now = time(nullptr);
+  int removed = 0;
+  for (const std::string& name : ListFolder(dir)) {
+    if (!IsOwnTempName(name)) continue;
+    struct stat st;
+    const std::string path = dir + name;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (now - st.st_mtime < minAgeSeconds) continue;
+    if (unlink(path.c_str()) == 0) ++removed;
+  }
+  return removed;
 }
 
 bool SyncFile(const std::string& path) {

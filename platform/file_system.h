@@ -35,6 +35,10 @@ bool RemoveRecursive(const std::string& path, std::string* error = nullptr);
 // content; its mode follows the target's when that exists (else 0644). Returns its path, or ""
 // when none could be created.
 std::string CreateTempFileBeside(const std::string& target);
+// Removes from `folder` the temporary files the program's own safe saves create (".vqtmp-XXXXXX"
+// beside program files, ".<name>.XXXXXX.new" beside INI files) that are older than
+// `minAgeSeconds`: what a killed save left behind, never a save still running. Returns how many.
+int RemoveStaleTempFiles(const std::string& folder, int minAgeSeconds);
 // Forces a file's data to the disk.
 bool SyncFile(const std::string& path);
 // rename(2): replaces `to` in one step; both must be in the same file system.

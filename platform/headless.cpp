@@ -86,6 +86,7 @@ void HeadlessRunLoop::advance(double seconds) {
 }
 
 void HeadlessRunLoop::runNested(RunLoopMode mode, double seconds) {
+  if (mode != RunLoopMode::Default) GraphicsView::notifyModalLoop();
   RunLoopMode saved = mode_;
   mode_ = mode;
   advance(seconds);
@@ -250,6 +251,7 @@ HeadlessBackend::HeadlessBackend() : app(*this) {
 HeadlessBackend::~HeadlessBackend() = default;
 
 int HeadlessBackend::runAlert(const AlertRequest& request) {
+  GraphicsView::notifyModalLoop();
   alerts.push_back(request);
   AlertAnswer answer;
   if (!alertAnswers.empty()) {
@@ -262,6 +264,7 @@ int HeadlessBackend::runAlert(const AlertRequest& request) {
 }
 
 std::optional<std::vector<std::string>> HeadlessBackend::runPanel(const PanelRequest& request) {
+  GraphicsView::notifyModalLoop();
   panels.push_back(request);
   PanelAnswer answer;
   if (!panelAnswers.empty()) {
@@ -284,6 +287,7 @@ void HeadlessBackend::menuWillOpen(Menu& m) {
 }
 
 MenuItem* HeadlessBackend::popUpContextMenu(Menu& menu, Point location, View* view) {
+  GraphicsView::notifyModalLoop();
   menu.retain();  // the menu stays alive while it is shown, whatever its delegate does
   menuWillOpen(menu);
   ShownMenu shown{&menu, menu.title(), location, view, {}};
@@ -338,6 +342,19 @@ bool HeadlessBackend::warpMouse(Point p) {
   if (warpFails) return false;
   mouse = {p.x, mainDisplayHeight() - p.y};
   return true;
+}
+
+std::unique_ptr<GraphicsView> HeadlessBackend::createGraphicsView(View* parent, int width,
+                                                                  int height,
+                                                                  GraphicsViewClient& client) {
+  auto v = std::make_unique<HeadlessGraphicsView>(parent, width, height, client);
+  graphicsViewList.push_back(v.get());
+  return v;
+}
+
+void HeadlessBackend::forgetGraphicsView(HeadlessGraphicsView* v) {
+  graphicsViewList.erase(std::remove(graphicsViewList.begin(), graphicsViewList.end(), v),
+                         graphicsViewList.end());
 }
 
 char32_t HeadlessBackend::layoutCharacter(uint16_t keyCode) const {

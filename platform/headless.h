@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless_graphics_view.h"
 #include "platform/platform.h"
 
 namespace vq::platform {
@@ -147,7 +148,8 @@ class HeadlessBackend final : public Backend,
                               public Workspace,
                               public CursorService,
                               public ScreenService,
-                              public InputState {
+                              public InputState,
+                              public GraphicsViewService {
  public:
   HeadlessBackend();
   ~HeadlessBackend() override;
@@ -161,6 +163,7 @@ class HeadlessBackend final : public Backend,
   CursorService& cursors() override { return *this; }
   ScreenService& screens() override { return *this; }
   InputState& inputState() override { return *this; }
+  GraphicsViewService& graphicsViews() override { return *this; }
 
   HeadlessRunLoop loop;
   HeadlessApplication app;
@@ -224,6 +227,15 @@ class HeadlessBackend final : public Backend,
   uint32_t modifierFlags() const override { return modifiers; }
   uint32_t pressedMouseButtons() const override { return mouseButtons; }
   char32_t layoutCharacter(uint16_t keyCode) const override;
+  // GraphicsViewService
+  std::unique_ptr<GraphicsView> createGraphicsView(View* parent, int width, int height,
+                                                   GraphicsViewClient& client) override;
+  // Graphics views alive now, oldest first; the last one created, or none.
+  std::vector<HeadlessGraphicsView*> graphicsViewList;
+  HeadlessGraphicsView* lastGraphicsView() const {
+    return graphicsViewList.empty() ? nullptr : graphicsViewList.back();
+  }
+  void forgetGraphicsView(HeadlessGraphicsView* v);
 
  private:
   void menuWillOpen(Menu& m);

@@ -8,6 +8,7 @@
 #include "platform/application.h"
 #include "platform/cursor.h"
 #include "platform/dialogs.h"
+#include "platform/graphics_view.h"
 #include "platform/input_state.h"
 #include "platform/menu_tracking.h"
 #include "platform/pasteboard.h"
@@ -30,6 +31,7 @@ class Backend {
   virtual CursorService& cursors() = 0;
   virtual ScreenService& screens() = 0;
   virtual InputState& inputState() = 0;
+  virtual GraphicsViewService& graphicsViews() = 0;
 };
 
 // The installed backend (installing the headless one on first use).

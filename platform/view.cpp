@@ -12,6 +12,7 @@ std::vector<Window*> gOrder;  // front to back
 std::vector<Window*> gAll;    // oldest first
 Window* gKey = nullptr;
 Window* gModal = nullptr;
+WindowObserver* gObserver = nullptr;
 int gNextNumber = 1;
 }  // namespace
 
@@ -106,6 +107,7 @@ Point View::convertFromWindow(Point p) const {
 Window::Window() : number_(gNextNumber++) { gAll.push_back(this); }
 
 Window::~Window() {
+  if (gObserver) gObserver->windowWillClose(*this);
   delegate_ = nullptr;  // a subclass that is its own delegate is already gone
   gAll.erase(std::remove(gAll.begin(), gAll.end(), this), gAll.end());
   if (contentView_) {
@@ -200,6 +202,7 @@ void Window::orderFront() {
   gOrder.erase(std::remove(gOrder.begin(), gOrder.end(), this), gOrder.end());
   gOrder.insert(gOrder.begin(), this);
   visible_ = true;
+  if (gObserver) gObserver->windowOrdered(*this);
 }
 
 void Window::orderOut() {
@@ -209,6 +212,7 @@ void Window::orderOut() {
     gKey = nullptr;
     if (delegate_) delegate_->windowDidResignKey(*this);
   }
+  if (gObserver) gObserver->windowOrdered(*this);
 }
 
 void Window::makeKeyAndOrderFront() {
@@ -228,5 +232,6 @@ const std::vector<Window*>& Window::orderedWindows() { return gOrder; }
 const std::vector<Window*>& Window::allWindows() { return gAll; }
 Window* Window::modalWindow() { return gModal; }
 void Window::setModalWindow(Window* w) { gModal = w; }
+void Window::setObserver(WindowObserver* o) { gObserver = o; }
 
 }  // namespace vq::platform

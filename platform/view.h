@@ -130,6 +130,15 @@ class View {
   Window* window_ = nullptr;
 };
 
+// Told when windows are ordered in or out and when they are destroyed, so a desktop backend
+// can present them. The headless backend installs none.
+class WindowObserver {
+ public:
+  virtual ~WindowObserver() = default;
+  virtual void windowOrdered(Window& w) = 0;    // ordered front, made key or ordered out
+  virtual void windowWillClose(Window& w) = 0;  // being destroyed
+};
+
 class Window {
  public:
   Window();
@@ -222,6 +231,8 @@ class Window {
   // The window of the running modal session (none when no modal loop runs).
   static Window* modalWindow();
   static void setModalWindow(Window* w);
+  // The one observer (none to remove it).
+  static void setObserver(WindowObserver* o);
 
  private:
   std::string title_;

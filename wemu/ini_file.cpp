@@ -200,7 +200,7 @@ IniCacheSlot& IniCache_Load(IniCache& cache, const char* path) {
   int chosen = -1;
   for (int i = 0; i < kSlotCount; ++i) {
     IniCacheSlot& s = cache.slots[i];
-    if (!s.used || strcasecmp(s.fileName.c_str(), path) == 0) {
+    if (!s.used || s.fileName == path) {
       chosen = i;
       break;
     }
@@ -213,12 +213,12 @@ IniCacheSlot& IniCache_Load(IniCache& cache, const char* path) {
   IniCacheSlot& slot = cache.slots[chosen];
   slot.lastUse = ++cache.useCounter;
 
-  if (slot.used && !slot.stale && strcasecmp(slot.fileName.c_str(), path) == 0) {
+  if (slot.used && !slot.stale && slot.fileName == path) {
     if (FileState(path) == slot.stamp) return slot;
   }
   slot.sections.clear();
   slot.stale = false;
-  if (!slot.used || strcasecmp(slot.fileName.c_str(), path) != 0) slot.fileName = path;
+  slot.fileName = path;
   slot.used = true;
 
   FILE* f = fopen(path, "r");
@@ -431,8 +431,9 @@ uint32_t GetPrivateProfileSection(const char* section, char* out, uint32_t size,
     out[list.size()] = '\0';
     return static_cast<uint32_t>(list.size());
   }
-  memcpy(out, list.data(), size - 1);
-  out[size - 1] = '\0';
+  // Cut short, the list still ends as every list does: two zero bytes.
+  memcpy(out, list.data(), size - 2);
+  out[size - 2] = out[size - 1] = '\0';
   return size - 2;
 }
 

@@ -6,6 +6,8 @@
 // same folder (".<name>.XXXXXX.new") that rename() puts in place, so a reader never sees a
 // half-written file and two writing processes never tear it.
 //
+// File names are matched exactly: on Linux two names that differ in case are two files.
+//
 // All functions are thread-safe (one process-wide recursive mutex). Strings are 8-bit C strings;
 // the file name comes last, as in the Win32 originals.
 #pragma once

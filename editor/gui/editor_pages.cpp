@@ -85,18 +85,7 @@ void EditorPages::BuildManagerPage(VQEditor& editor) {
 
 void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double width, double height) {
   // The MIDI-sync ranges follow the current program.
-  int sync = editor.ParamInt(127);
-  bool delayLong = editor.ParamInt(126) == 1;
-  if (sync == 1) {
-    editor.SetupFlexiRanges(true);
-    editor.SetupFlexiRangesFx(0);
-  } else if (sync == 2 || sync == 3) {
-    editor.SetupFlexiRangesFx(delayLong ? (sync == 2 ? 1 : 2) : 0);
-    editor.SetupFlexiRanges(false);
-  } else {
-    editor.SetupFlexiRanges(false);
-    editor.SetupFlexiRangesFx(0);
-  }
+  editor.SetupSyncRanges(editor.ParamInt(127), editor.ParamInt(126) == 1);
   UpdateEqDisplay(editor);
 }
 

@@ -35,7 +35,7 @@ TEST_F(LifecycleTest, AWaitTimesOutOnItsThirdPoll) {
   EXPECT_EQ(Boxes()[0].text, kNoDevice);
   EXPECT_EQ(Boxes()[0].caption, "Error");
   EXPECT_EQ(Boxes()[0].type, 0);
-  EXPECT_EQ(StatusText(), "Communication error!");
+  EXPECT_EQ(StatusText(), "Firmware update aborted: the VQ stopped answering!");
   Polls(5);
   EXPECT_EQ(Boxes().size(), 1u) << "the poll never sets a wait";
 }
@@ -204,7 +204,7 @@ TEST_F(LifecycleTest, FirstRunStartsOnInitWithThePollRunning) {
   EXPECT_NE(e.timer, nullptr) << "the poll also runs on a first run";
   EXPECT_EQ(e.programName, "INIT");
   EXPECT_FALSE(CcsSince(mark).empty());
-  EXPECT_EQ(e.undoCursor, 1);
+  EXPECT_EQ(e.undoCursor, 0);
   EXPECT_EQ(e.rememberedProgramPath, "");
   for (int i = 0; i < ProgramFieldTable::kLearnEntryCount; ++i) EXPECT_EQ(e.learnCC[i], -1);
   EXPECT_TRUE(e.learnNoMatch) << "no assignment yet";

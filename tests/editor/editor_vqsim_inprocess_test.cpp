@@ -98,7 +98,7 @@ TEST_F(InProcessSimTest, SpoiledAnswers) {
   const Case cases[] = {
       {"bad checksum", Misbehaviour::BadChecksum, false, true, 1 + VQEditor::kDumpRetryLimit, 0},
       {"wrong slot", Misbehaviour::WrongSlot, false, true, 1 + VQEditor::kDumpRetryLimit, 0},
-      {"wrong command", Misbehaviour::WrongCommand, false, false, 1, 0},
+      {"wrong command", Misbehaviour::WrongCommand, true, false, 1, 0},  // answers nothing
       {"truncated", Misbehaviour::Truncated, true, false, 1, 0},
       {"error reply", Misbehaviour::ErrorReply, true, false, 1, 0},
       {"silence", Misbehaviour::Silence, true, false, 1, 0},

@@ -73,9 +73,12 @@ TEST(FirmwareFileCheck, RefusesBadFilesWhole) {
   expectRefused({'V', 'Q', '4'}, FirmwareFileError::kBadMagic);
   expectRefused(std::vector<uint8_t>(good.begin(), good.begin() + 20), FirmwareFileError::kTruncated);
   expectRefused(std::vector<uint8_t>(good.begin(), good.end() - 1), FirmwareFileError::kTruncated);
+  // Bytes after the five sections are read like any other file: the sections are what is sent.
   auto longer = good;
-  longer.push_back(0);
-  expectRefused(longer, FirmwareFileError::kTrailingBytes);
+  longer.insert(longer.end(), {0, 1, 2});
+  std::vector<FirmwareSection> fromLonger;
+  ASSERT_EQ(ParseFirmwareImage(longer, fromLonger), FirmwareFileError::kNone);
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(fromLonger[k].data, out[k].data) << k;
   // A size beyond what a section's buffer holds, and a size that would wrap the total.
   auto huge = FirmwareImage({Pattern(57344, 1), {}, {}, {}, {}});
   expectRefused(huge, FirmwareFileError::kSectionTooLarge);
@@ -143,12 +146,12 @@ TEST(FirmwareBlocks, RepliesOutOfTurnAreIgnored) {
   FirmwareSection s{3, 300, std::vector<uint8_t>(300, 1)};
   FirmwareUpdate u;
   u.Begin({s});
-  // A block request before the erase reply, or from another target, sends nothing.
-  EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdBlockReady).step, FirmwareUpdate::Step::kIgnored);
-  u.OnReply(8, vq_sysex::kCmdSectionReady);
+  // Replies of another target, erase included, send nothing.
+  EXPECT_EQ(u.OnReply(9, vq_sysex::kCmdSectionReady).step, FirmwareUpdate::Step::kIgnored);
   EXPECT_EQ(u.OnReply(9, vq_sysex::kCmdBlockReady).step, FirmwareUpdate::Step::kIgnored);
   // "Section done" before the last block went out does not skip the rest.
   EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdSectionDone).step, FirmwareUpdate::Step::kIgnored);
+  // A lost erase reply loses nothing: asking for a block shows the device has erased.
   EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdBlockReady).message.size(), 250u);
   EXPECT_EQ(u.OnReply(8, vq_sysex::kCmdBlockReady).message.size(), 69u);
   // A repeated erase reply in the middle of the section does not start it over.
@@ -278,6 +281,73 @@ TEST_F(FirmwareUpdateTest, SilentDeviceTimesOutInTheMiddleOfASection) {
   for (int poll = 0; poll < 3; ++poll) e.StatusPoll();
   EXPECT_FALSE(e.firmwareRunning);
   EXPECT_EQ(Gui()->messageBoxes.back().text, "VQ not present or a communication\nerror has occurred!");
+}
+
+TEST_F(FirmwareUpdateTest, SlowStepsAreWaitedForAndOnlyTheExpectedReplyEndsAWait) {
+  // A device that takes its time after the erase and after a section's last block, loses an
+  // erase reply, and sends replies and dumps nobody asked for, still gets the whole update.
+  VQEditor& e = Start();
+  std::array<std::vector<uint8_t>, 5> raw = {Pattern(500, 1), Pattern(100, 2), {}, {}, Pattern(7, 4)};
+  e.ReadFirmwareFile(WriteImage(FirmwareImage(raw)).c_str());
+  link->Skip();
+  size_t seen = Mark();
+  auto lastSent = [&] { return out.Messages().back(); };
+  auto reply = [&](uint8_t command, uint8_t target) {
+    const std::vector<uint8_t> m = vqsim::BuildReply(target, command);
+    ISysExMessage msg(0, m.data(), 7);
+    e.ProcessSysEx(&msg);
+  };
+  auto nothingAnswers = [&](const char* what) {
+    const std::vector<uint8_t> good = vqsim::BuildProgramDump(vqsim::DistinctProgram(3), 3);
+    std::vector<uint8_t> spoiled = good;
+    spoiled[100] ^= 1;
+    for (const std::vector<uint8_t>& m : {good, spoiled}) {
+      ISysExMessage msg(0, m.data(), 213);
+      e.ProcessSysEx(&msg);
+    }
+    reply(vq_sysex::kCmdBlockReady, static_cast<uint8_t>(e.firmware.WireTarget() + 1));
+    EXPECT_TRUE(e.requestOutstanding) << what << ": a message that is not the answer ends no wait";
+    EXPECT_EQ(Mark(), seen) << what;
+  };
+  auto slowPolls = [&](const char* what) {
+    for (int poll = 0; poll < 6; ++poll) e.StatusPoll();
+    EXPECT_TRUE(e.firmwareRunning) << what << ": a slow step is no absent device";
+  };
+  for (int k = 0; k < 5; ++k) {
+    const uint8_t t = e.firmware.WireTarget();
+    nothingAnswers("after the section start");
+    if (k != 1) {
+      reply(vq_sysex::kCmdSectionReady, t);  // section 2's erase reply is lost
+      slowPolls("erase");
+    }
+    for (;;) {
+      reply(vq_sysex::kCmdBlockReady, t);
+      ASSERT_GT(Mark(), seen) << "section " << k;
+      seen = Mark();
+      if (e.firmware.AwaitingSectionEnd()) break;
+    }
+    nothingAnswers("after the last block");
+    slowPolls("section end");
+    reply(vq_sysex::kCmdSectionDone, t);
+    seen = Mark();
+    if (k < 4) {
+      EXPECT_EQ(lastSent()[5], vq_sysex::kCmdSectionStart);
+    }
+  }
+  EXPECT_FALSE(e.firmwareRunning);
+  EXPECT_EQ(StatusText(), "Update successful!");
+}
+
+TEST_F(FirmwareUpdateTest, ADeviceThatStopsAnsweringEndsTheUpdateClearly) {
+  VQEditor& e = Start();
+  e.ReadFirmwareFile(WriteImage(FirmwareImage({Pattern(10, 1), {}, {}, {}, {}})).c_str());
+  e.OnFirmwareReply(8, vq_sysex::kCmdSectionReady);
+  e.OnFirmwareReply(8, vq_sysex::kCmdBlockReady);
+  e.OnFirmwareReply(8, vq_sysex::kCmdBlockReady);  // the last block: the section end is awaited
+  ASSERT_TRUE(e.firmware.AwaitingSectionEnd());
+  for (int poll = 0; poll < 12 && e.firmwareRunning; ++poll) e.StatusPoll();
+  EXPECT_FALSE(e.firmwareRunning);
+  EXPECT_EQ(StatusText(), "Firmware update aborted: the VQ stopped answering!");
 }
 
 TEST_F(FirmwareUpdateTest, EraseGetsLongerThanAnOrdinaryWait) {

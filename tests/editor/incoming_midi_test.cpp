@@ -115,6 +115,7 @@ TEST(IncomingSysExCheck, SlotChecksumAndReplies) {
 
 TEST_F(IncomingMidiTest, GoodDumpIsKeptAndNamedOnTheNextTick) {
   VQEditor& e = Make();
+  e.requestSlot = 12;
   e.requestOutstanding = true;
   const Bytes dump = Dump(12);
   Receive(dump);
@@ -130,12 +131,17 @@ TEST_F(IncomingMidiTest, BadChecksumAsksAgainABoundedNumberOfTimes) {
   e.requestSlot = 9;
   Bytes bad = Dump(9);
   bad[100] ^= 0x01;
+  // Nothing asked for: a spoiled dump asks for nothing.
+  Receive(bad);
+  EXPECT_FALSE(e.requestPending);
+  e.requestOutstanding = true;
   for (int attempt = 1; attempt <= VQEditor::kDumpRetryLimit; ++attempt) {
     Receive(bad);
     EXPECT_TRUE(e.requestPending) << attempt;
     EXPECT_EQ(e.requestSlot, 9);
     EXPECT_FALSE(e.transferFailed);
     e.requestPending = false;
+    e.requestOutstanding = true;  // the next tick asked again
   }
   Receive(bad);
   EXPECT_FALSE(e.requestPending);
@@ -144,6 +150,7 @@ TEST_F(IncomingMidiTest, BadChecksumAsksAgainABoundedNumberOfTimes) {
 
   // A good dump after a bad one starts the count afresh.
   e.transferFailed = false;
+  e.requestOutstanding = true;
   Receive(bad);
   Receive(Dump(9));
   EXPECT_EQ(e.dumpRetries, 0);
@@ -158,6 +165,8 @@ TEST_F(IncomingMidiTest, ARequestThatTimesOutLeavesNoRetriesUsedForTheNext) {
   }
   Bytes bad = Dump(9);
   bad[100] ^= 0x01;
+  e.requestSlot = 9;
+  e.requestOutstanding = true;
   Receive(bad);  // one re-request used, then the device falls silent
   e.requestPending = false;
   e.requestOutstanding = true;
@@ -167,10 +176,49 @@ TEST_F(IncomingMidiTest, ARequestThatTimesOutLeavesNoRetriesUsedForTheNext) {
 
   // The next request gets every re-request again.
   for (int attempt = 1; attempt <= VQEditor::kDumpRetryLimit; ++attempt) {
+    e.requestOutstanding = true;
     Receive(bad);
     EXPECT_TRUE(e.requestPending) << attempt;
     EXPECT_FALSE(e.transferFailed) << attempt;
   }
+}
+
+TEST_F(IncomingMidiTest, OnlyTheExpectedDumpEndsAWaitOrReplacesTheDumpHeld) {
+  struct Case {
+    const char* what;
+    bool bankDownload, firmware;
+    Bytes message;
+  };
+  Bytes otherCommand = Dump(5);
+  otherCommand[5] = 0x42;
+  Bytes spoiled = Dump(5);
+  spoiled[100] ^= 1;
+  const Case cases[] = {
+      {"another command in a bank download", true, false, otherCommand},
+      {"another command after a request", false, false, otherCommand},
+      {"another slot after a request", false, false, Dump(6)},
+      {"a good dump during a firmware update", false, true, Dump(5)},
+      {"a spoiled dump during a firmware update", false, true, spoiled},
+  };
+  for (const Case& c : cases) {
+    VQEditor& e = Make();
+    e.requestSlot = 5;
+    e.requestOutstanding = true;
+    e.bankDownloadRunning = c.bankDownload;
+    e.firmwareRunning = c.firmware;
+    Receive(c.message);
+    EXPECT_TRUE(e.requestOutstanding) << c.what;
+    EXPECT_FALSE(e.requestPending || e.dumpReceived || e.downloadSavePending) << c.what;
+  }
+  // A dump held for saving is never replaced by one that fails its checks.
+  VQEditor& e = Make();
+  e.requestSlot = 5;
+  e.requestOutstanding = true;
+  Receive(Dump(5));
+  ASSERT_TRUE(e.dumpReceived);
+  e.requestOutstanding = true;
+  Receive(spoiled);
+  EXPECT_EQ(Bytes(e.receiveBuffer, e.receiveBuffer + 213), Dump(5));
 }
 
 TEST_F(IncomingMidiTest, OlderDumpClearsWhatItDoesNotCarryAndIsSavedOnTheMainThread) {
@@ -337,6 +385,21 @@ TEST_F(IncomingMidiTest, ClockOtherChannelMessagesAndSystemMessages) {
   EXPECT_EQ(sent[0], (Bytes{0xA0, 60, 20}));
   EXPECT_EQ(sent[1], (Bytes{0xC3, 5}));
   EXPECT_EQ(sent[3], (Bytes{0xE0, 0, 64}));
+}
+
+TEST_F(IncomingMidiTest, MessagesWithAStatusByteInADataPlaceAreDropped) {
+  VQEditor& e = Make();
+  e.learnCC[11] = 7;
+  const uint8_t broken[][3] = {{0x8D, 0xF8, 0xFF}, {0x90, 60, 0x80}, {0x90, 0x90, 64}, {0xB0, 7, 0xF0},
+                               {0xB0, 0x87, 10}, {0xC0, 0x85, 0}, {0xE0, 0, 0xC0}};
+  const size_t mark = Mark();
+  const double volume = Value(14);
+  for (const auto& m : broken) Key(m[0], m[1], m[2]);
+  EXPECT_TRUE(Since(mark).empty());
+  EXPECT_EQ(e.activeNotes, 0);
+  EXPECT_EQ(Value(14), volume) << "no learned controller moved";
+  Key(0xC0, 5, 0x80);  // a program change carries one data byte: the second is no part of it
+  EXPECT_EQ(Since(mark).size(), 1u);
 }
 
 TEST_F(IncomingMidiTest, OnScreenKeyboardIsMarkedOnTheMainThread) {

@@ -1,4 +1,5 @@
 // Whole-program edits and the undo history.
+#include "editor/device_messages.h"
 #include "editor/name_tables.h"
 #include "editor_test_support.h"
 
@@ -53,13 +54,56 @@ TEST_F(EditorTest, UndoAndRedoRestoreAndResend) {
 }
 
 TEST_F(EditorTest, UndoAtTheFirstEntryRestoresItAgain) {
+  // A first run: the history starts from the program the editor holds (INIT), never from an
+  // unfilled record.
   VQEditor& e = Make();
+  ASSERT_EQ(e.undoEntries.size(), 1u);
+  const size_t mark = Mark();
   e.Undo();
   EXPECT_EQ(e.undoCursor, 0);
-  EXPECT_EQ(Value(14), 0);  // the empty start entry
+  EXPECT_EQ(Value(14), 32);  // INIT's "VCO1 volume"
+  EXPECT_EQ(CcsSince(mark), ProgramNrpnBurst(ProgramFieldTable::InitRecord()));
   e.Undo();
   EXPECT_EQ(e.undoCursor, 0);
-  EXPECT_EQ(Value(86), 7);  // clamped into the parameter's range
+  EXPECT_EQ(Value(86), 7);
+}
+
+TEST_F(EditorTest, UndoLeavesTheExternalMidiSwitchAndTransposeAlone) {
+  VQEditor& e = Make();
+  Set(309, 1);  // "Ext. Midi On"
+  Set(310, 2);  // octave transpose
+  Set(14, 100);
+  Set(13, 50);
+  for (auto step : {&VQEditor::Undo, &VQEditor::Undo, &VQEditor::Redo}) {
+    (e.*step)();
+    EXPECT_EQ(Value(309), 1);
+    EXPECT_EQ(Value(310), 2);
+    EXPECT_EQ(e.record[123] >> 1, 1 | 2 << 1) << "the program sent keeps them too";
+  }
+}
+
+TEST_F(EditorTest, RandomiseKeepsToTheSyncedRanges) {
+  struct Case {
+    int delayLong, sync, group;
+    std::vector<std::pair<int, int>> fieldTop;  // field, highest value in force
+  } cases[] = {
+      {0, 1, 281, {{42, 12}}},             // VCO4 group: the LFO follows MIDI clock
+      {1, 3, 285, {{135, 9}, {139, 9}}},   // effect group: both delays follow it
+      {1, 2, 285, {{135, 9}, {139, 127}}},
+  };
+  for (const Case& c : cases) {
+    VQEditor& e = Make();
+    Set(126, c.delayLong);
+    Set(127, c.sync);
+    Set(c.group, 1);
+    for (int run = 0; run < 40; ++run) {
+      e.RandomizeGroups();
+      for (auto [field, top] : c.fieldTop) {
+        EXPECT_LE(e.record[field], top) << "sent, field " << field;
+        EXPECT_EQ(e.record[field], Value(field + kFieldParamOffset)) << "sent and shown, field " << field;
+      }
+    }
+  }
 }
 
 TEST_F(EditorTest, ChangeAfterUndoOverwritesOrTruncates) {

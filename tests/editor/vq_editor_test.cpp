@@ -1,5 +1,9 @@
 // The editor class: its parameters, its settings, start-up and the messages it sends.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstring>
+#include <ctime>
 
 #include "editor/vq_sysex.h"
 #include "editor_test_support.h"
@@ -109,8 +113,8 @@ TEST_F(EditorTest, StartUpMakesInitCurrentAndSendsIt) {
   Controls ccs = CcsSince(mark);
   ASSERT_EQ(ccs.size(), 342u);  // nothing but the burst
   EXPECT_EQ(ccs, ProgramNrpnBurst(ProgramFieldTable::InitRecord()));
-  ASSERT_EQ(e.undoEntries.size(), 2u);  // the empty start entry and INIT
-  EXPECT_EQ(e.undoCursor, 1);
+  ASSERT_EQ(e.undoEntries.size(), 1u);  // INIT: the history starts from the program held
+  EXPECT_EQ(e.undoCursor, 0);
 }
 
 TEST_F(EditorTest, StartupMessageOnlyForTheNamedDevice) {
@@ -265,7 +269,7 @@ TEST_F(EditorTest, WithoutGraphicsNothingIsSentOrRecorded) {
   VQEditor& e = Make("", false);
   Set(8, 10);
   EXPECT_TRUE(CcsSince(mark).empty());
-  EXPECT_EQ(e.undoEntries.size(), 1u);
+  EXPECT_TRUE(e.undoEntries.empty());
   EXPECT_EQ(e.programName, "INIT");
   EXPECT_EQ(Value(11), 0);  // INIT stops before touching the parameters
 }
@@ -324,6 +328,37 @@ TEST_F(EditorTest, ManagerPageAndRememberMeFromSettings) {
   // Without a GUI the page is not built and stays closed.
   WriteSettings("[gui]\nmanager=true\n");
   EXPECT_FALSE(Make("", false).managerPageShown);
+}
+
+}  // namespace
+}  // namespace vqtest
+
+namespace vqtest {
+namespace {
+
+TEST_F(EditorTest, StartUpRemovesTemporaryFilesOfKilledSaves) {
+  struct Case {
+    const char* name;
+    bool old;
+    bool stays;
+  } cases[] = {
+      {".vqtmp-a1B2c3", true, false},           // a program save's
+      {".settings.ini.Xy12Zq.new", true, false},  // a settings save's
+      {".vqtmp-a1B2c4", false, true},           // a save that may still be running
+      {".vqtmp-toolongname", true, true},       // not a name the program gives
+      {".hidden", true, true},
+      {"07_Lead.pr4", true, true},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir + "/" + c.name;
+    std::ofstream(path) << "x";
+    if (c.old) {
+      struct timespec times[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+      ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    }
+  }
+  Make();
+  for (const Case& c : cases) EXPECT_EQ(std::filesystem::exists(dir + "/" + c.name), c.stays) << c.name;
 }
 
 }  // namespace

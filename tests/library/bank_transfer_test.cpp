@@ -66,7 +66,7 @@ TEST_F(BankTransferTest, GapsSkippedOnCancel) {
   Program("02_B.pr4", 22);
   Program("04_C.pr4", 44);
   Program("notes.pr4", 5);   // no number: not part of the bank
-  Program("100_X.pr4", 7);   // three digits: not a slot
+  Program("00_X.pr4", 7);    // 00: not a slot
   Program("7_X.pr4", 77);    // one digit: slot 7
   Gui()->messageBoxAnswer = 2;
   Upload();
@@ -234,11 +234,11 @@ TEST_F(BankTransferTest, LongNamesAreCutToThirtyTwoCharacters) {
 
 TEST_F(BankTransferTest, SingleWriteUsesTheSameSlotRule) {
   VQEditor& e = Start();
-  Program("100_X.pr4", 1);
+  Program("00_X.pr4", 1);
   Program("Lead.pr4", 2);
   const size_t mark = Mark();
   e.singleWritePending = true;
-  EXPECT_FALSE(e.SendProgramFileToDevice((folder + "100_X.pr4").c_str()));
+  EXPECT_FALSE(e.SendProgramFileToDevice((folder + "00_X.pr4").c_str()));
   EXPECT_TRUE(e.programNumberError);
   EXPECT_FALSE(e.singleWritePending);
   EXPECT_FALSE(e.SendProgramFileToDevice((folder + "Lead.pr4").c_str()));
@@ -267,10 +267,13 @@ class BankDownloadTest : public BankTransferTest {
 TEST_F(BankDownloadTest, EverySlotBecomesAFileNamedAfterItsDump) {
   VQEditor& e = Start();
   sim.FillSlots(true);
-  // A name that starts with a number decides the file name, not the slot; blanks-only names
-  // take the slot number.
+  // Every file name begins with its own slot: a name starting with another slot's number gets
+  // the slot in front, so two slots of the same name keep two files; blanks-only names take the
+  // slot number.
   sim.State().slots[11].SetName("07 Pad");
   sim.State().slots[12].SetName("   ");
+  sim.State().slots[2].SetName("03 Pad");
+  sim.State().slots[3].SetName("03 Pad");
   e.currentProgramFolder = folder;
   Download(false);
 
@@ -279,8 +282,13 @@ TEST_F(BankDownloadTest, EverySlotBecomesAFileNamedAfterItsDump) {
   EXPECT_EQ(sim.State().requests, 99u);
   EXPECT_TRUE(std::filesystem::exists(folder + "01Sim 01.pr4"));
   EXPECT_TRUE(std::filesystem::exists(folder + "99Sim 99.pr4"));
-  EXPECT_TRUE(std::filesystem::exists(folder + "07 Pad.pr4"));
+  EXPECT_TRUE(std::filesystem::exists(folder + "1207 Pad.pr4"));
   EXPECT_TRUE(std::filesystem::exists(folder + "13.pr4"));
+  EXPECT_TRUE(std::filesystem::exists(folder + "03 Pad.pr4"));
+  EXPECT_TRUE(std::filesystem::exists(folder + "0403 Pad.pr4"));
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) files += entry.path().extension() == ".pr4";
+  EXPECT_EQ(files, 99u) << "no downloaded program replaced another";
   // The file holds the slot's program.
   ProgramFileContent content;
   ASSERT_EQ(ReadProgramFile((folder + "42Sim 42.pr4").c_str(), content), ProgramFileError::kNone);

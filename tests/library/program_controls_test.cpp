@@ -91,9 +91,10 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   Set(301, 4);  // slot chooser "05"
   Set(302, 1);
   EXPECT_EQ(e.requestSlot, 5);
-  EXPECT_TRUE(e.receivedDumpPending);
+  EXPECT_FALSE(e.receivedDumpPending) << "nothing to save before the dump has arrived";
   EXPECT_EQ(StatusText(), "Connecting to VQ...");
   link->Pump();
+  EXPECT_TRUE(e.receivedDumpPending);
   EXPECT_EQ(sim.State().requests, 1u);
   EXPECT_TRUE(sim.State().faults.empty());
 
@@ -101,10 +102,13 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   e.selectedFile[VQEditor::kSaveSelector] = "";
   Set(203, 1);
   EXPECT_TRUE(e.receivedDumpPending);
-  // A folder that cannot be written keeps it pending too.
+  // A folder that cannot be written keeps it pending too, and says so.
   e.selectedFile[VQEditor::kSaveSelector] = dir + "/no such folder/x.pr4";
   Set(203, 0);
   EXPECT_TRUE(e.receivedDumpPending);
+  EXPECT_EQ(StatusText(), "Cannot write the program file!");
+  ASSERT_FALSE(Gui()->messageBoxes.empty());
+  EXPECT_EQ(Gui()->messageBoxes.back().caption, "Error");
 
   const std::string path = folder + "saved.pr4";
   e.selectedFile[VQEditor::kSaveSelector] = path;
@@ -123,6 +127,43 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   ASSERT_EQ(ReadProgramFile((folder + "edited.pr4").c_str(), content), ProgramFileError::kNone);
   EXPECT_EQ(content.record[kMarkerField], 33);
   EXPECT_EQ(e.CurrentListName(), "edited.pr4");
+}
+
+TEST_F(ProgramControlsTest, SaveAfterAFailedRequestWritesTheUsersProgram) {
+  using vqsim::Misbehaviour;
+  struct Case {
+    const char* what;
+    Misbehaviour mode;
+  } cases[] = {{"timed out", Misbehaviour::Silence},
+               {"spoiled every time", Misbehaviour::BadChecksum},
+               {"refused", Misbehaviour::ErrorReply},
+               {"another command", Misbehaviour::WrongCommand}};
+  for (const Case& c : cases) {
+    sim = vqsim::SimEngine();
+    VQEditor& e = Start();
+    sim.FillSlots(true);
+    vqsim::MisbehaviourRule rule;
+    rule.kind = vqsim::AnswerKind::ProgramRequest;
+    rule.mode = c.mode;
+    rule.count = 0;
+    std::string error;
+    ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+    // The user edits, then asks for a slot, and the request fails.
+    Set(kMarkerField + kFieldParamOffset, 44);
+    Set(301, 4);
+    Set(302, 1);
+    for (int poll = 0; poll < 6; ++poll) {
+      link->Pump();
+      e.StatusPoll();
+    }
+    EXPECT_FALSE(e.requestOutstanding || e.requestPending) << c.what;
+    EXPECT_FALSE(e.receivedDumpPending) << c.what;
+    e.selectedFile[VQEditor::kSaveSelector] = folder + "mine.pr4";
+    Set(203, 1);
+    ProgramFileContent content;
+    ASSERT_EQ(ReadProgramFile((folder + "mine.pr4").c_str(), content), ProgramFileError::kNone) << c.what;
+    EXPECT_EQ(content.record[kMarkerField], 44) << c.what;
+  }
 }
 
 TEST_F(ProgramControlsTest, SendingAFileWritesItsSlotAndLoadsIt) {

@@ -158,6 +158,30 @@ TEST_F(LibraryEditorTest, ConvertingAFolderNeverReplacesAProgram) {
   EXPECT_EQ(StatusText(), "Unknown file format!");
 }
 
+TEST_F(LibraryEditorTest, AVersion243ProgramFileIsUpgradedInPlace) {
+  VQEditor& e = MakeWithLibrary();
+  ProgramRecord r = ProgramFieldTable::InitRecord();
+  r[11] = 77;
+  const std::string v244 = FormatProgramText(r);
+  std::string v243 = v244;
+  v243.replace(0, 5, " 243 ");
+  struct Case {
+    const char* name;
+    bool (VQEditor::*operation)(const char*);
+    const char* expected;  // the file afterwards
+  } cases[] = {
+      {"load.pr4", &VQEditor::LoadProgramFileToEditor, "244"},
+      {"convert.pr4", &VQEditor::ConvertOldProgramFile, "244"},
+      {"load.PR4", &VQEditor::LoadProgramFileToEditor, "243"},  // another extension: untouched
+  };
+  for (const Case& c : cases) {
+    WriteFile(Folder() + c.name, v243);
+    EXPECT_TRUE((e.*c.operation)((Folder() + c.name).c_str())) << c.name;
+    EXPECT_EQ(ReadFile(Folder() + c.name), std::string(c.expected) == "244" ? v244 : v243) << c.name;
+  }
+  EXPECT_EQ(Value(14), 77);
+}
+
 TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
   VQEditor& e = MakeWithLibrary();
   auto* save = new ClickRecorder(&e);

@@ -57,10 +57,12 @@ TEST(ReceivedProgramName, FollowsTheSlotAndTheName) {
     const char* file;
   } cases[] = {
       {"", 7, "07.pr4"},
-      {"12 Lead", 7, "12 Lead.pr4"},
+      {"12 Lead", 7, "0712 Lead.pr4"},  // another slot's number never misdirects it
+      {"07 Lead", 7, "07 Lead.pr4"},
+      {"7 Lead", 7, "7 Lead.pr4"},
       {"Lead", 7, "07Lead.pr4"},
       {"Lead  ", 99, "99Lead.pr4"},
-      {"7th", 3, "7th.pr4"},
+      {"7th", 3, "037th.pr4"},
       {"00 Zero", 5, "0500 Zero.pr4"},  // 0 is no slot number
       {"-5 Neg", 5, "05-5 Neg.pr4"},
   };

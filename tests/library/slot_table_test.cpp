@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "library/bank_transfer.h"
+#include "library/program_list.h"
 #include "library/slot_table.h"
 #include "program_library_fixture.h"
 
@@ -12,11 +13,24 @@ namespace {
 
 TEST(ProgramFileSlot, OneRuleForSingleWritesAndUploads) {
   struct { const char* name; int slot; } rows[] = {
-      {"01_A.pr4", 1},   {"7_X.pr4", 7},      {"99_Z.pr4", 99}, {"100_X.pr4", 0},
+      {"01_A.pr4", 1},   {"7_X.pr4", 7},      {"99_Z.pr4", 99}, {"100_X.pr4", 10},
       {"00_A.pr4", 0},   {"Lead.pr4", 0},     {"12 Lead.pr4", 12}, {" 5_A.pr4", 5},
-      {"07Lead.pr4", 7}, {"123Lead.pr4", 0},  {"", 0},          {"9", 9},
+      {"07Lead.pr4", 7}, {"123Lead.pr4", 12}, {"", 0},          {"9", 9},
+      {"0815 Bass.pr4", 8}, {"050Lead.pr4", 5}, {"1999 Pad.pr4", 19},
   };
-  for (auto r : rows) EXPECT_EQ(ProgramFileSlot(r.name), r.slot) << r.name;
+  for (auto r : rows) {
+    EXPECT_EQ(ProgramFileSlot(r.name), r.slot) << r.name;
+    if (r.slot > 0) {
+      EXPECT_EQ(ParseSlotFileName(r.name).slot, r.slot) << r.name << ": the scan agrees";
+    }
+  }
+  // Every name the editor gives a received program reads back as its slot.
+  for (int slot = 1; slot <= 99; ++slot)
+    for (const char* name : {"", "12 Lead", "1", "99", "Pad", "7th"}) {
+      uint8_t bytes[32] = {};
+      memcpy(bytes, name, strlen(name));
+      EXPECT_EQ(ProgramFileSlot(ReceivedProgramFileName(bytes, slot)), slot) << name << " in " << slot;
+    }
 }
 
 TEST(SlotFileName, ScanReadsSlotCategoryAndName) {

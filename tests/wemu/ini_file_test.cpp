@@ -258,9 +258,9 @@ TEST_F(IniFileTest, SectionForms) {
   char buf[64];
   EXPECT_EQ(GetPrivateProfileSection("s", buf, sizeof buf, file_.c_str()), 8u);
   EXPECT_EQ(std::string(buf, 9), std::string("a=3\0b=2\0\0", 9));
-  // Cut: the last byte is NUL, result size - 2.
+  // Cut: the list ends with two NUL bytes like every list, result size - 2.
   EXPECT_EQ(GetPrivateProfileSection("s", buf, 6, file_.c_str()), 4u);
-  EXPECT_EQ(std::string(buf, 6), std::string("a=3\0b\0", 6));
+  EXPECT_EQ(std::string(buf, 6), std::string("a=3\0\0\0", 6));
   // An empty list for a missing section changes nothing.
   EXPECT_EQ(WritePrivateProfileSection("new", "\0", file_.c_str()), 1);
   EXPECT_EQ(Get("new", "x"), "<none>");
@@ -303,6 +303,20 @@ TEST_F(IniFileTest, CacheSeesChangesOnDisk) {
   EXPECT_EQ(Get("s", "k"), "<none>");
   ASSERT_EQ(WritePrivateProfileString("t", "x", "y", file_.c_str()), 1);
   EXPECT_EQ(ReadRaw(), "[t]\nx=y\n\n");
+}
+
+TEST_F(IniFileTest, NamesDifferingInCaseAreTwoFiles) {
+  const std::string upper = dir_ + "/Settings.ini";
+  const std::string lower = dir_ + "/settings.ini";
+  WriteRaw("[a]\nk1=1\nk2=2\n", upper);
+  char buf[16];
+  GetPrivateProfileString("a", "k1", "", buf, sizeof buf, upper.c_str());
+  ASSERT_STREQ(buf, "1");
+  ASSERT_EQ(WritePrivateProfileString("b", "x", "y", lower.c_str()), 1);
+  EXPECT_EQ(ReadRaw(upper), "[a]\nk1=1\nk2=2\n");
+  EXPECT_EQ(ReadRaw(lower), "[b]\nx=y\n\n");
+  GetPrivateProfileString("a", "k2", "", buf, sizeof buf, upper.c_str());
+  EXPECT_STREQ(buf, "2");
 }
 
 TEST_F(IniFileTest, CacheSeesSameSizeChangesWithinOneSecond) {

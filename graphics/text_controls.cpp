@@ -1,0 +1,267 @@
+// Text, caption, editable-text, spinner, user-text and link controls.
+#include "graphics/text_controls.h"
+
+#include <cstring>
+
+#include "graphics/igraphics.h"
+#include "plugin/imodule_base.h"
+#include "plugin/iparam.h"
+
+namespace {
+
+constexpr int kMaxMaskChars = 99;
+
+// Characters, not bytes: a multi-byte character shows as one asterisk.
+int CharCount(const char* s) {
+  int n = 0;
+  for (; *s; ++s) n += (static_cast<unsigned char>(*s) & 0xC0) != 0x80;
+  return n;
+}
+
+// "display label" of the parameter's plain value, display texts applied.
+void ParamText(const IParam* param, bool withLabel, UTL_String* out) {
+  char display[IParam::kDisplayStringSize];
+  param->GetDisplayString(false, display, true, param->Value(), static_cast<int>(sizeof display));
+  out->Set(display);
+  if (withLabel) {
+    out->Append(" ");
+    out->Append(param->GetLabel());
+  }
+}
+
+}  // namespace
+
+bool DrawControlText(IGraphics* graphics, IText* style, const char* str, const IRECT& r, bool masked) {
+  if (!str || !*str) return true;
+  IRECT where = r;
+  if (!masked) return graphics->DrawText(style, str, &where);
+  char stars[kMaxMaskChars + 1];
+  int n = CharCount(str);
+  if (n > kMaxMaskChars) n = kMaxMaskChars;
+  std::memset(stars, '*', static_cast<size_t>(n));
+  stars[n] = '\0';
+  return graphics->DrawText(style, stars, &where);
+}
+
+ITextControl::ITextControl(IModuleBase* plug, const IRECT& rect, const IText* text, const char* str)
+    : ITextControl(plug, rect, -1, text, str) {}
+
+ITextControl::ITextControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text, const char* str)
+    : IControl(plug, rect, paramIdx, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)) {
+  if (text) mText = *text;
+  mBaseText = mText;
+  mStr.Set(str ? str : "");
+  mDisablePrompt = false;
+  ITextControl::OnRescale(1.0);
+}
+
+IText ITextControl::Rescaled(const IText& current, int baseSize, double scale) {
+  IText t = current;
+  t.mSize = static_cast<int>(baseSize * scale);
+  // The secure flag stays: a masked field must never open readable after a resize.
+  t.mCached = nullptr;
+  return t;
+}
+
+void ITextControl::OnRescale(double scale) { mText = Rescaled(mText, mBaseText.mSize, scale); }
+
+bool ITextControl::Draw(IGraphics* graphics) {
+  DrawControlText(graphics, &mText, mStr.Get(), mRECT);
+  return true;
+}
+
+void ITextControl::SetTextIfChanged(const char* str) {
+  if (!str) str = "";
+  if (std::strcmp(mStr.Get(), str) == 0) return;
+  SetDirty(false);
+  mStr.Set(str);
+}
+
+ITextControl2::ITextControl2(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text, int64_t reserved)
+    : ITextControl(plug, rect, paramIdx, text, ""), mReserved(reserved) {
+  mBaseText2 = IText();
+  OnRescale(1.0);
+}
+
+void ITextControl2::OnRescale(double scale) { mText = Rescaled(mText, mBaseText2.mSize, scale); }
+
+bool ITextControl2::Draw(IGraphics* graphics) {
+  DrawControlText(graphics, &mText, mStr2.Get(), mRECT);
+  return true;
+}
+
+void ITextControl2::SetTextIfChanged(const char* str) {
+  if (!str) str = "";
+  if (std::strcmp(mStr2.Get(), str) == 0) return;
+  SetDirty(false);
+  mStr2.Set(str);
+}
+
+IEditableTextControl::IEditableTextControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
+                                           const char* str, bool reserved, bool masked)
+    : ITextControl(plug, rect, paramIdx, text, str), mEntryRect(rect), mReserved(reserved), mMasked(masked) {
+  mDblAsSingleClick = true;
+}
+
+void IEditableTextControl::OnMouseDown(int x, int y, IMouseMod* mod) {
+  IParam* param = GetBoundParam();
+  IGraphics* graphics = GetGraphics();
+  if (!param || mDisablePrompt || !graphics) return;
+  IRECT where = mEntryRect;
+  graphics->PromptUserInput(this, param, &where);
+  mRedraw = true;
+}
+
+void IEditableTextControl::SetBackgroundColor(const IColor* color) {
+  if (color) {
+    mBackground = *color;
+  } else {
+    mBackground.A = 0;
+  }
+}
+
+bool IEditableTextControl::Draw(IGraphics* graphics) {
+  if (mBackground.A != 0) graphics->FillIRect(&mBackground, &mRECT, nullptr);
+  DrawControlText(graphics, &mText, mStr.Get(), mRECT, mMasked);
+  return true;
+}
+
+ICaptionControl::ICaptionControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
+                                 bool showLabel)
+    : ITextControl(plug, rect, paramIdx, text, ""), mShowLabel(showLabel) {}
+
+void ICaptionControl::OnMouseDown(int x, int y, IMouseMod* mod) {
+  if (!mod || !(mod->L || mod->R)) return;
+  PromptUserInput();
+  SetDirty(true);
+}
+
+bool ICaptionControl::Draw(IGraphics* graphics) {
+  if (IParam* param = GetBoundParam()) ParamText(param, mShowLabel, &mStr);
+  return ITextControl::Draw(graphics);
+}
+
+ISpinnerControl::ISpinnerControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
+                                 IParam* ownParam, bool showValue, bool showLabel, int direction, double gearing)
+    : ITextControl(plug, rect, paramIdx, text, ""),
+      mDirection(direction),
+      mGearing(gearing),
+      mShowValue(showValue),
+      mShowLabel(showLabel),
+      mOwnParam(ownParam) {}
+
+IParam* ISpinnerControl::Param() const { return mParamIdx < 0 ? mOwnParam : GetBoundParam(); }
+
+void ISpinnerControl::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) {
+  const int span = mDirection == 1 ? mRECT.R - mRECT.L : mRECT.T - mRECT.B;
+  if (span == 0 || mGearing == 0.0) return;
+  mValue += (mDirection == 1 ? dx : dy) / static_cast<double>(span) / mGearing;
+  SetDirty(true);
+}
+
+void ISpinnerControl::OnMouseWheel(int x, int y, IMouseMod* mod, int d) {
+  const IParam* param = Param();
+  const bool fine = mod && (mod->C || mod->S);
+  if (!param) {
+    mValue += d * 0.01;
+  } else if (param->GetStep() != 0.0) {
+    // The step is plain; the value is normalised over the range.
+    const double range = param->GetMax() - param->GetMin();
+    if (range != 0.0) mValue += d * param->GetStep() / range;
+  } else {
+    mValue += d * (fine ? 0.001 : 0.01);
+  }
+  if (mValue < 0.0) mValue = 0.0;
+  if (mValue > 1.0) mValue = 1.0;
+  SetDirty(true);
+}
+
+bool ISpinnerControl::Draw(IGraphics* graphics) {
+  if (mOwnParam) mOwnParam->SetNormalized(mValue);
+  if (mShowValue) {
+    if (IParam* param = Param()) ParamText(param, mShowLabel, &mStr);
+  }
+  return ITextControl::Draw(graphics);
+}
+
+void ISpinnerControl::PromptUserInput(const IRECT& where) {
+  IParam* param = Param();
+  IGraphics* graphics = GetGraphics();
+  if (!param || mDisablePrompt || !graphics) return;
+  IRECT r = where;
+  graphics->PromptUserInput(this, param, &r);
+  mRedraw = true;
+}
+
+IUserTextControl::IUserTextControl(IModuleBase* plug, const IRECT& rect, const IText* text, const char* str)
+    : IControl(plug, rect, -1, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)) {
+  if (text) mText = *text;
+  mStr.Set(str ? str : "");
+  mDisablePrompt = true;
+  mMasked = mText.mSecure == 1;
+}
+
+void IUserTextControl::SetText(const char* str) {
+  mStr.Set(str ? str : "", str ? static_cast<int>(strnlen(str, 65536)) : 0);
+  SetDirty(false);
+}
+
+void IUserTextControl::GetText(UTL_HeapBuf* out) const {
+  const int n = mStr.GetLength() + 1;
+  if (!out->Resize(n) || out->GetSize() != n) {
+    out->Resize(0);
+    return;
+  }
+  std::memcpy(out->Get(), mStr.Get(), static_cast<size_t>(n));
+}
+
+void IUserTextControl::OnMouseDown(int x, int y, IMouseMod* mod) {
+  IGraphics* graphics = GetGraphics();
+  if (!graphics) return;
+  IRECT where = mRECT;
+  graphics->CreateTextEntry(this, nullptr, &mText, &where, mStr.Get());
+}
+
+bool IUserTextControl::Draw(IGraphics* graphics) {
+  DrawControlText(graphics, &mText, mStr.Get(), mRECT, mMasked);
+  return true;
+}
+
+AlgDisplay::AlgDisplay(IModuleBase* plug, const IRECT& rect, const IText* text, const char* str)
+    : IControl(plug, rect, -1, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)) {
+  if (text) mText = *text;
+  mStr.Set(str ? str : "");
+}
+
+void AlgDisplay::SetTextFromPlug(const char* str) {
+  mStr.Set(str ? str : "", str ? static_cast<int>(strnlen(str, 65536)) : 0);
+  SetDirty(false);
+}
+
+void AlgDisplay::OnMouseDown(int x, int y, IMouseMod* mod) {
+  IGraphics* graphics = GetGraphics();
+  if (!graphics) return;
+  IRECT where = mRECT;
+  graphics->CreateTextEntry(this, nullptr, &mText, &where, mStr.Get());
+}
+
+bool AlgDisplay::Draw(IGraphics* graphics) {
+  DrawControlText(graphics, &mText, mStr.Get(), mRECT);
+  return true;
+}
+
+IURLControl::IURLControl(IModuleBase* plug, const IRECT& rect, const char* url, const char* backupURL,
+                         const char* errMsgOnFailure)
+    : IControl(plug, rect, -1, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)) {
+  mURL.Set(url ? url : "");
+  mBackupURL.Set(backupURL ? backupURL : "");
+  mErrMsg.Set(errMsgOnFailure ? errMsgOnFailure : "");
+}
+
+void IURLControl::OnMouseDown(int x, int y, IMouseMod* mod) {
+  IGraphics* graphics = GetGraphics();
+  if (!graphics) return;
+  if (mURL.GetLength() > 0 && graphics->OpenURL(mURL.Get())) return;
+  if (mBackupURL.GetLength() > 0 && graphics->OpenURL(mBackupURL.Get())) return;
+  if (mErrMsg.GetLength() > 0) graphics->ShowMessageBox(mErrMsg.Get(), "", 0);
+}

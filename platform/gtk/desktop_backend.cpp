@@ -1,0 +1,397 @@
+#include "platform/gtk/desktop_backend.h"
+
+#include <algorithm>
+#include <clocale>
+#include <cstdio>
+
+#include "platform/gtk/desktop_graphics_view.h"
+#include "platform/gtk/desktop_keys.h"
+#include "platform/gtk/desktop_menus.h"
+#include "platform/headless.h"
+
+namespace vq::platform {
+
+// ---- Opening the display --------------------------------------------------------------
+
+bool openDesktopDisplay(int* argc, char*** argv) {
+  static bool open = false;
+  if (open) return true;
+  // GTK would take every locale category from the environment; numbers written to settings
+  // and program files must keep the "C" form whatever the user's locale.
+  gtk_disable_setlocale();
+  std::setlocale(LC_ALL, "");
+  std::setlocale(LC_NUMERIC, "C");
+  // Pointer warping and screen coordinates need X (XWayland on a Wayland desktop).
+  gdk_set_allowed_backends("x11");
+  int noArgc = 0;
+  char** noArgv = nullptr;
+  if (!gtk_init_check(argc ? argc : &noArgc, argv ? argv : &noArgv)) return false;
+  open = true;
+  return true;
+}
+
+bool installDesktopBackend(int* argc, char*** argv) {
+  if (!openDesktopDisplay(argc, argv)) {
+    installHeadless();
+    return false;
+  }
+  installBackend(nullptr);
+  installBackend(std::make_unique<DesktopBackend>());
+  return true;
+}
+
+DesktopBackend* desktop() {
+  return hasBackend() ? dynamic_cast<DesktopBackend*>(&services()) : nullptr;
+}
+
+// ---- Application ----------------------------------------------------------------------
+
+DesktopApplication::~DesktopApplication() {
+  if (mainMenu_) mainMenu_->release();
+}
+
+RunLoop& DesktopApplication::runLoop() { return backend_.loop; }
+
+int DesktopApplication::run() {
+  if (delegate_) delegate_->applicationWillFinishLaunching();
+  if (delegate_) delegate_->applicationDidFinishLaunching();
+  if (terminated_) return 0;
+  running_ = true;
+  gtk_main();
+  running_ = false;
+  return 0;
+}
+
+void DesktopApplication::deliver(const Event& e) {
+  current_.push_back(e);
+  if (hook_) {
+    hook_->sendEvent(e);
+  } else {
+    dispatchEvent(e);
+  }
+  current_.pop_back();
+}
+
+bool DesktopApplication::performKeyEquivalent(const Event& e) {
+  if (!(e.modifierFlags & (kCommandFlag | kControlFlag))) return false;
+  Menu* menu = e.window && e.window->windowMenu() ? e.window->windowMenu() : mainMenu_;
+  if (!menu) return false;
+  menu->retain();
+  updateMenuTree(*menu);
+  MenuItem* item = findKeyEquivalent(*menu, e);
+  bool done = false;
+  if (item) {
+    item->retain();
+    done = item->perform();
+    item->release();
+  }
+  menu->release();
+  return done;
+}
+
+void DesktopApplication::dispatchEvent(const Event& e) {
+  if (e.type == EventType::KeyDown && performKeyEquivalent(e)) return;
+  Window* w = e.window;
+  if (!w) return;
+  if (e.isKey()) {
+    if (DesktopGraphicsView* v = backend_.windows.focusedView(*w)) {
+      if (v->client().keyEvent(e)) return;
+    }
+    if (View* target = w->firstResponder()) target->handleEvent(e);
+    return;
+  }
+  if (e.type == EventType::FlagsChanged) {
+    if (View* target = w->firstResponder()) target->handleEvent(e);
+    return;
+  }
+  if (View* content = w->contentView()) content->handleEvent(e);
+}
+
+std::optional<Event> DesktopApplication::peekEvent(uint64_t mask, double seconds) {
+  // What the display has queued already; no waiting.
+  GdkEvent* next = gdk_event_peek();
+  if (!next) return std::nullopt;
+  std::optional<Event> found;
+  if (next->type == GDK_KEY_PRESS || next->type == GDK_KEY_RELEASE) {
+    Event e = eventFromGdkKey(next->key, backend_.loop.now());
+    if (eventMask(e.type) & mask) found = e;
+  }
+  gdk_event_free(next);
+  return found;
+}
+
+void DesktopApplication::setMainMenu(Menu* m) {
+  if (m == mainMenu_) return;
+  if (m) m->retain();
+  if (mainMenu_) mainMenu_->release();
+  mainMenu_ = m;
+  backend_.windows.mainMenuChanged();
+}
+
+void DesktopApplication::terminate() {
+  if (terminated_) return;
+  TerminateReply reply = delegate_ ? delegate_->applicationShouldTerminate() : TerminateReply::Now;
+  if (reply == TerminateReply::Now) replyToTerminate(true);
+}
+
+void DesktopApplication::replyToTerminate(bool terminate) {
+  if (!terminate || terminated_) return;
+  if (delegate_) delegate_->applicationWillTerminate();
+  terminated_ = true;
+  if (running_ && gtk_main_level() > 0) gtk_main_quit();
+}
+
+void DesktopApplication::modalPass(Window& w, double) {
+  DesktopRunLoop::ModeScope scope(backend_.loop, RunLoopMode::ModalPanel);
+  GtkWidget* win = backend_.windows.gtkWindowFor(w);
+  // Other windows take no input while the run lasts (sync lifts it once the run ended).
+  if (!gtk_window_get_modal(GTK_WINDOW(win))) gtk_window_set_modal(GTK_WINDOW(win), TRUE);
+  // Every way a run ends (stop, abort, the window closing, termination) is an event, timer
+  // or posted work, after which this returns.
+  g_main_context_iteration(nullptr, TRUE);
+}
+
+void DesktopApplication::setActive(bool active) {
+  if (active == active_) return;
+  active_ = active;
+  if (!delegate_) return;
+  if (active) {
+    delegate_->applicationDidBecomeActive();
+  } else {
+    delegate_->applicationDidResignActive();
+  }
+}
+
+// ---- Backend --------------------------------------------------------------------------
+
+namespace {
+
+GdkDevice* pointerDevice() {
+  GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+  return seat ? gdk_seat_get_pointer(seat) : nullptr;
+}
+
+const char* cursorName(SystemCursor c) {
+  switch (c) {
+    case SystemCursor::IBeam:
+      return "text";
+    case SystemCursor::ResizeUp:
+      return "n-resize";
+    case SystemCursor::ResizeLeftRight:
+      return "ew-resize";
+    case SystemCursor::ResizeUpDown:
+      return "ns-resize";
+    case SystemCursor::OpenHand:
+      return "grab";
+    default:
+      return "default";
+  }
+}
+
+GdkCursor* cursorFromImage(const Cursor& c) {
+  const Image& img = c.image;
+  int spp = img.samplesPerPixel;
+  if (img.width <= 0 || img.height <= 0 || (spp != 2 && spp != 4) ||
+      img.pixels.size() < static_cast<size_t>(img.width) * img.height * spp)
+    return nullptr;
+  GdkPixbuf* pb = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, img.width, img.height);
+  guchar* dst = gdk_pixbuf_get_pixels(pb);
+  int stride = gdk_pixbuf_get_rowstride(pb);
+  for (int y = 0; y < img.height; ++y) {
+    for (int x = 0; x < img.width; ++x) {
+      const uint8_t* s = &img.pixels[(static_cast<size_t>(y) * img.width + x) * spp];
+      guchar* d = dst + y * stride + x * 4;
+      d[0] = s[0];
+      d[1] = spp == 4 ? s[1] : s[0];
+      d[2] = spp == 4 ? s[2] : s[0];
+      d[3] = spp == 4 ? s[3] : s[1];
+    }
+  }
+  GdkCursor* cursor = gdk_cursor_new_from_pixbuf(gdk_display_get_default(), pb,
+                                                 static_cast<gint>(c.hotSpot.x),
+                                                 static_cast<gint>(c.hotSpot.y));
+  g_object_unref(pb);
+  return cursor;
+}
+
+}  // namespace
+
+DesktopBackend::DesktopBackend() : app(*this), windows(*this) {
+  ownerChange_ = g_signal_connect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "owner-change",
+                                  G_CALLBACK(&onOwnerChange), this);
+}
+
+DesktopBackend::~DesktopBackend() {
+  g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), ownerChange_);
+  // Views that outlive the backend must not reach it any more.
+  while (!views_.empty()) views_.back()->close();
+  windows.applyCursor(nullptr);
+  for (auto& [key, entry] : gdkCursors_) {
+    if (entry.second) g_object_unref(entry.second);
+  }
+}
+
+std::unique_ptr<GraphicsView> DesktopBackend::createGraphicsView(View* parent, int width,
+                                                                 int height,
+                                                                 GraphicsViewClient& client) {
+  auto v = std::make_unique<DesktopGraphicsView>(*this, parent, width, height, client);
+  views_.push_back(v.get());
+  return v;
+}
+
+void DesktopBackend::clear() {
+  gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "", 0);
+  ++changes_;
+}
+
+void DesktopBackend::setString(const std::string& utf8) {
+  gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), utf8.c_str(),
+                         static_cast<gint>(utf8.size()));
+  ++changes_;
+}
+
+std::optional<std::string> DesktopBackend::string() const {
+  gchar* text = gtk_clipboard_wait_for_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD));
+  if (!text) return std::nullopt;
+  std::string s = text;
+  g_free(text);
+  if (s.empty()) return std::nullopt;
+  return s;
+}
+
+void DesktopBackend::onOwnerChange(GtkClipboard*, GdkEvent*, gpointer p) {
+  ++static_cast<DesktopBackend*>(p)->changes_;
+}
+
+bool DesktopBackend::open(const std::string& urlOrPath) {
+  if (urlOrPath.empty()) return false;
+  std::string uri = urlOrPath;
+  if (gchar* scheme = g_uri_parse_scheme(urlOrPath.c_str())) {
+    g_free(scheme);
+  } else {
+    GFile* file = g_file_new_for_path(urlOrPath.c_str());
+    gchar* u = g_file_get_uri(file);
+    uri = u;
+    g_free(u);
+    g_object_unref(file);
+  }
+  GError* error = nullptr;
+  gboolean ok = g_app_info_launch_default_for_uri(uri.c_str(), nullptr, &error);
+  if (!ok) {
+    std::fprintf(stderr, "open %s: %s\n", uri.c_str(), error ? error->message : "failed");
+    if (error) g_error_free(error);
+  }
+  return ok;
+}
+
+CursorRef DesktopBackend::systemCursor(SystemCursor which) {
+  auto& slot = system_[static_cast<int>(which)];
+  if (!slot) {
+    auto c = std::make_shared<Cursor>();
+    c->isSystem = true;
+    c->system = which;
+    slot = c;
+  }
+  return slot;
+}
+
+GdkCursor* DesktopBackend::gdkCursorFor(const CursorRef& c) {
+  if (!c) return nullptr;
+  auto it = gdkCursors_.find(c.get());
+  if (it != gdkCursors_.end()) return it->second.second;
+  GdkCursor* made = c->isSystem
+                        ? gdk_cursor_new_from_name(gdk_display_get_default(), cursorName(c->system))
+                        : cursorFromImage(*c);
+  gdkCursors_[c.get()] = {c, made};
+  return made;
+}
+
+void DesktopBackend::refreshCursor() {
+  if (hidden_) {
+    GdkCursor* none = gdk_cursor_new_from_name(gdk_display_get_default(), "none");
+    if (!none) none = gdk_cursor_new_for_display(gdk_display_get_default(), GDK_BLANK_CURSOR);
+    windows.applyCursor(none);
+    if (none) g_object_unref(none);
+    return;
+  }
+  windows.applyCursor(gdkCursorFor(current_));
+}
+
+void DesktopBackend::setCurrent(CursorRef c) {
+  current_ = std::move(c);
+  refreshCursor();
+}
+
+void DesktopBackend::setHidden(bool hidden) {
+  hidden_ = hidden;
+  refreshCursor();
+}
+
+Point DesktopBackend::mouseLocation() const {
+  gint x = 0, y = 0;
+  if (GdkDevice* d = pointerDevice()) gdk_device_get_position(d, nullptr, &x, &y);
+  return {static_cast<double>(x), mainDisplayHeight() - y};
+}
+
+bool DesktopBackend::warpMouse(Point p) {
+  GdkDevice* d = pointerDevice();
+  if (!d) return false;
+  gdk_device_warp(d, gdk_display_get_default_screen(gdk_display_get_default()),
+                  static_cast<gint>(p.x), static_cast<gint>(p.y));
+  gdk_display_flush(gdk_display_get_default());
+  return true;
+}
+
+std::vector<Screen> DesktopBackend::screens() const {
+  GdkDisplay* display = gdk_display_get_default();
+  int n = gdk_display_get_n_monitors(display);
+  GdkMonitor* primary = gdk_display_get_primary_monitor(display);
+  if (!primary && n > 0) primary = gdk_display_get_monitor(display, 0);
+  std::vector<GdkMonitor*> order;
+  if (primary) order.push_back(primary);
+  for (int i = 0; i < n; ++i) {
+    GdkMonitor* m = gdk_display_get_monitor(display, i);
+    if (m != primary) order.push_back(m);
+  }
+  std::vector<Screen> out;
+  GdkRectangle main{0, 0, 1, 1};
+  if (primary) gdk_monitor_get_geometry(primary, &main);
+  // Desktop rectangles count from the top; ours from the main screen's bottom, upwards.
+  auto convert = [&](const GdkRectangle& r) {
+    return Rect{static_cast<double>(r.x - main.x),
+                static_cast<double>((main.y + main.height) - (r.y + r.height)),
+                static_cast<double>(r.width), static_cast<double>(r.height)};
+  };
+  for (GdkMonitor* m : order) {
+    GdkRectangle geometry, work;
+    gdk_monitor_get_geometry(m, &geometry);
+    gdk_monitor_get_workarea(m, &work);
+    out.push_back({convert(geometry), convert(work),
+                   static_cast<double>(gdk_monitor_get_scale_factor(m))});
+  }
+  if (out.empty()) out.push_back({{0, 0, 1, 1}, {0, 0, 1, 1}, 1});
+  return out;
+}
+
+uint32_t DesktopBackend::modifierFlags() const {
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  return keymap ? modifierFlagsFromGdk(gdk_keymap_get_modifier_state(keymap)) : 0;
+}
+
+uint32_t DesktopBackend::pressedMouseButtons() const {
+  GdkDevice* d = pointerDevice();
+  if (!d) return 0;
+  GdkModifierType mask = static_cast<GdkModifierType>(0);
+  gdk_device_get_state(d, gdk_get_default_root_window(), nullptr, &mask);
+  uint32_t b = 0;
+  if (mask & GDK_BUTTON1_MASK) b |= kLeftButton;
+  if (mask & GDK_BUTTON3_MASK) b |= kRightButton;
+  if (mask & GDK_BUTTON2_MASK) b |= kMiddleButton;
+  return b;
+}
+
+char32_t DesktopBackend::layoutCharacter(uint16_t keyCode) const {
+  return layoutCharacterFor(keyCode);
+}
+
+}  // namespace vq::platform

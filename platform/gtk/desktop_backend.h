@@ -1,0 +1,206 @@
+// The GTK 3 desktop backend: every platform service on a real X display. GTK is only ever
+// called on the thread that installed the backend; other threads reach it by posting.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/gtk/desktop_run_loop.h"
+#include "platform/platform.h"
+#include "platform/view.h"
+
+namespace vq::platform {
+
+class DesktopBackend;
+class DesktopGraphicsView;
+
+// Opens GTK on the default display with numbers kept in the "C" form (settings and program
+// files must not depend on the user's locale); false when no display can be opened.
+bool openDesktopDisplay(int* argc = nullptr, char*** argv = nullptr);
+// Installs the desktop backend when a display can be opened, else the headless one; answers
+// whether the desktop one runs.
+bool installDesktopBackend(int* argc = nullptr, char*** argv = nullptr);
+// The installed backend when it is the desktop one, else none.
+DesktopBackend* desktop();
+
+class DesktopApplication final : public Application {
+ public:
+  explicit DesktopApplication(DesktopBackend& backend) : backend_(backend) {}
+  ~DesktopApplication() override;
+  RunLoop& runLoop() override;
+  int run() override;
+  void setDelegate(ApplicationDelegate* d) override { delegate_ = d; }
+  ApplicationDelegate* delegate() const override { return delegate_; }
+  void setEventHook(EventHook* hook) override { hook_ = hook; }
+  void dispatchEvent(const Event& e) override;
+  std::optional<Event> peekEvent(uint64_t mask, double seconds) override;
+  const Event* currentEvent() const override { return current_.empty() ? nullptr : &current_.back(); }
+  Menu* mainMenu() const override { return mainMenu_; }
+  void setMainMenu(Menu* m) override;
+  void terminate() override;
+  void replyToTerminate(bool terminate) override;
+  bool isTerminated() const override { return terminated_; }
+  bool isActive() const override { return active_; }
+
+  // An event from the desktop: through the hook, or dispatched.
+  void deliver(const Event& e);
+  void setActive(bool active);
+
+ protected:
+  // Waits for the next event or timer in the modal-panel mode; the run's window is modal.
+  void modalPass(Window& w, double elapsed) override;
+
+ private:
+  bool performKeyEquivalent(const Event& e);
+  DesktopBackend& backend_;
+  ApplicationDelegate* delegate_ = nullptr;
+  EventHook* hook_ = nullptr;
+  std::deque<Event> current_;  // a stack: events may arrive inside nested loops
+  Menu* mainMenu_ = nullptr;
+  bool terminated_ = false;
+  bool active_ = false;
+  bool running_ = false;
+};
+
+// Presents platform windows as GTK windows: a menu bar of the main menu (or the window's own
+// menu) on top of a content area where graphics views sit.
+class DesktopWindows final : public WindowObserver {
+ public:
+  explicit DesktopWindows(DesktopBackend& backend);
+  ~DesktopWindows() override;
+  void windowOrdered(Window& w) override;
+  void windowWillClose(Window& w) override;
+
+  // The GTK window of a platform window, made when first asked for.
+  GtkWidget* gtkWindowFor(Window& w);
+  // The GTK window to put dialogs over: the key window's, or any shown one, or none.
+  GtkWindow* dialogParent();
+  // Where a graphics view goes: the content area and the parent view's top-left in it.
+  GtkWidget* contentFor(Window& w);
+  // Top-left of a view in its window's content area (GTK coordinates, y down).
+  void viewOrigin(const View& v, int& x, int& y);
+  int contentHeight(Window& w);
+  Window* windowForGtk(GtkWidget* toplevel) const;
+  void addView(Window& w, DesktopGraphicsView* v);
+  void removeView(DesktopGraphicsView* v);
+  DesktopGraphicsView* focusedView(Window& w) const;
+  void mainMenuChanged();
+  void applyCursor(GdkCursor* cursor);
+
+ private:
+  struct Entry {
+    GtkWidget* window = nullptr;
+    GtkWidget* box = nullptr;
+    GtkWidget* menuBar = nullptr;
+    GtkWidget* content = nullptr;
+    Menu* shownMenu = nullptr;  // what the menu bar was built from (not retained)
+    std::vector<std::string> menuTitles;
+    std::vector<DesktopGraphicsView*> views;
+    std::string title;
+    Rect frame;
+    bool applyingFrame = false;
+    uint32_t style = ~0u;
+    int level = 0;
+    Window* transientFor = nullptr;
+    Size minSize{-1, -1};
+    Size maxSize{-1, -1};
+  };
+  Entry& entryFor(Window& w);
+  void sync(Window& w, Entry& e);
+  void rebuildMenuBar(Window& w, Entry& e);
+  static gboolean onDelete(GtkWidget* widget, GdkEvent*, gpointer self);
+  static gboolean onKey(GtkWidget* widget, GdkEventKey* key, gpointer self);
+  static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* c, gpointer self);
+  static void onActive(GObject* widget, GParamSpec*, gpointer self);
+  static gboolean onSyncTimer(gpointer self);
+
+  DesktopBackend& backend_;
+  std::map<Window*, Entry> entries_;
+  std::vector<guint16> heldKeys_;  // hardware codes pressed and not released: repeats
+  guint syncTimer_ = 0;
+  GdkCursor* cursor_ = nullptr;
+};
+
+class DesktopBackend final : public Backend,
+                             public DialogService,
+                             public MenuTracking,
+                             public Pasteboard,
+                             public Workspace,
+                             public CursorService,
+                             public ScreenService,
+                             public InputState,
+                             public GraphicsViewService {
+ public:
+  DesktopBackend();  // needs an open display (openDesktopDisplay)
+  ~DesktopBackend() override;
+
+  RunLoop& runLoop() override { return loop; }
+  Application& application() override { return app; }
+  DialogService& dialogs() override { return *this; }
+  MenuTracking& menuTracking() override { return *this; }
+  Pasteboard& pasteboard() override { return *this; }
+  Workspace& workspace() override { return *this; }
+  CursorService& cursors() override { return *this; }
+  ScreenService& screens() override { return *this; }
+  InputState& inputState() override { return *this; }
+  GraphicsViewService& graphicsViews() override { return *this; }
+
+  DesktopRunLoop loop;
+  DesktopApplication app;
+  DesktopWindows windows;
+
+  // DialogService
+  int runAlert(const AlertRequest& request) override;
+  std::optional<std::vector<std::string>> runPanel(const PanelRequest& request) override;
+  // MenuTracking
+  MenuItem* popUpContextMenu(Menu& menu, Point location, View* view) override;
+  // Pasteboard
+  void clear() override;
+  void setString(const std::string& utf8) override;
+  std::optional<std::string> string() const override;
+  long changeCount() const override { return changes_; }
+  // Workspace: false when no program could be started for the target.
+  bool open(const std::string& urlOrPath) override;
+  // CursorService
+  CursorRef systemCursor(SystemCursor which) override;
+  void setCurrent(CursorRef c) override;
+  CursorRef current() const override { return current_; }
+  void setHidden(bool hidden) override;
+  bool isHidden() const override { return hidden_; }
+  void setMouseCoupled(bool coupled) override { coupled_ = coupled; }
+  bool isMouseCoupled() const override { return coupled_; }
+  Point mouseLocation() const override;
+  bool warpMouse(Point p) override;
+  // ScreenService
+  std::vector<Screen> screens() const override;
+  // InputState
+  uint32_t modifierFlags() const override;
+  uint32_t pressedMouseButtons() const override;
+  char32_t layoutCharacter(uint16_t keyCode) const override;
+  // GraphicsViewService
+  std::unique_ptr<GraphicsView> createGraphicsView(View* parent, int width, int height,
+                                                   GraphicsViewClient& client) override;
+
+ private:
+  GdkCursor* gdkCursorFor(const CursorRef& c);
+  void refreshCursor();
+  static void onOwnerChange(GtkClipboard*, GdkEvent*, gpointer self);
+  friend class DesktopGraphicsView;
+  std::vector<DesktopGraphicsView*> views_;  // open ones; closed when the backend goes
+
+  long changes_ = 0;
+  CursorRef current_;
+  CursorRef system_[6];
+  std::map<const Cursor*, std::pair<CursorRef, GdkCursor*>> gdkCursors_;  // keeps the cursor alive
+  bool hidden_ = false;
+  bool coupled_ = true;
+  gulong ownerChange_ = 0;
+};
+
+}  // namespace vq::platform

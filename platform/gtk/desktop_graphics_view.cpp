@@ -1,0 +1,411 @@
+#include "platform/gtk/desktop_graphics_view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/gtk/desktop_backend.h"
+#include "platform/gtk/desktop_keys.h"
+
+namespace vq::platform {
+
+namespace {
+
+PointerButton buttonFromGdk(guint button) {
+  switch (button) {
+    case 1:
+      return PointerButton::Left;
+    case 2:
+      return PointerButton::Middle;
+    case 3:
+      return PointerButton::Right;
+    default:
+      return PointerButton::None;
+  }
+}
+
+uint32_t buttonsFromState(guint state) {
+  uint32_t b = 0;
+  if (state & GDK_BUTTON1_MASK) b |= kLeftButton;
+  if (state & GDK_BUTTON3_MASK) b |= kRightButton;
+  if (state & GDK_BUTTON2_MASK) b |= kMiddleButton;
+  return b;
+}
+
+uint32_t bitOf(PointerButton b) {
+  if (b == PointerButton::Left) return kLeftButton;
+  if (b == PointerButton::Right) return kRightButton;
+  if (b == PointerButton::Middle) return kMiddleButton;
+  return 0;
+}
+
+std::string cssColor(uint32_t argb) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "rgba(%u,%u,%u,%.3f)", (argb >> 16) & 0xFF, (argb >> 8) & 0xFF,
+                argb & 0xFF, static_cast<double>((argb >> 24) & 0xFF) / 255.0);
+  return buf;
+}
+
+std::string cssFamily(const std::string& family) {
+  std::string s;
+  for (char c : family) {
+    if (c != '"' && c != '\\' && c != ';' && c != '}' && c != '{') s += c;
+  }
+  return s;
+}
+
+}  // namespace
+
+DesktopGraphicsView::DesktopGraphicsView(DesktopBackend& backend, View* parent, int width,
+                                         int height, GraphicsViewClient& client)
+    : GraphicsView(client, parent, width, height), backend_(backend) {
+  holder_ = gtk_fixed_new();
+  g_object_ref_sink(holder_);
+  area_ = gtk_drawing_area_new();
+  gtk_widget_set_size_request(area_, this->width(), this->height());
+  gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                   GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK |
+                                   GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK | GDK_KEY_PRESS_MASK |
+                                   GDK_KEY_RELEASE_MASK);
+  gtk_widget_set_can_focus(area_, TRUE);
+  gtk_widget_set_has_tooltip(area_, TRUE);
+  g_signal_connect(area_, "draw", G_CALLBACK(&onDraw), this);
+  g_signal_connect(area_, "button-press-event", G_CALLBACK(&onButton), this);
+  g_signal_connect(area_, "button-release-event", G_CALLBACK(&onButton), this);
+  g_signal_connect(area_, "motion-notify-event", G_CALLBACK(&onMotion), this);
+  g_signal_connect(area_, "leave-notify-event", G_CALLBACK(&onLeave), this);
+  g_signal_connect(area_, "scroll-event", G_CALLBACK(&onScroll), this);
+  g_signal_connect(area_, "query-tooltip", G_CALLBACK(&onTooltip), this);
+  g_signal_connect(area_, "notify::scale-factor", G_CALLBACK(&onScaleChanged), this);
+  gtk_fixed_put(GTK_FIXED(holder_), area_, 0, 0);
+  gtk_widget_show_all(holder_);
+  if (parent && parent->window()) {
+    Window& w = *parent->window();
+    int x = 0, y = 0;
+    backend_.windows.viewOrigin(*parent, x, y);
+    gtk_fixed_put(GTK_FIXED(backend_.windows.contentFor(w)), holder_, x, y);
+    backend_.windows.addView(w, this);
+  }
+  makeSurface();
+}
+
+DesktopGraphicsView::~DesktopGraphicsView() {
+  close();
+  if (surface_) cairo_surface_destroy(surface_);
+  if (entryStyle_) g_object_unref(entryStyle_);
+  g_object_unref(holder_);
+}
+
+double DesktopGraphicsView::deviceScale() const {
+  return area_ ? gtk_widget_get_scale_factor(area_) : surfaceScale_;
+}
+
+void DesktopGraphicsView::makeSurface() {
+  int scale = std::max(1, static_cast<int>(deviceScale()));
+  cairo_surface_t* old = surface_;
+  surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(1, width() * scale),
+                                        std::max(1, height() * scale));
+  cairo_surface_set_device_scale(surface_, scale, scale);
+  if (old) {
+    // Keep what was shown, scaled to the new pixel density, until the next present.
+    cairo_t* cr = cairo_create(surface_);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(cr, old, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_destroy(old);
+  }
+  surfaceScale_ = scale;
+}
+
+void DesktopGraphicsView::setSize(int width, int height) {
+  GraphicsView::setSize(width, height);
+  if (area_) gtk_widget_set_size_request(area_, this->width(), this->height());
+  makeSurface();
+}
+
+void DesktopGraphicsView::present(const PixelBufferRef& buffer, PixelRect damage) {
+  if (!isOpen() || !buffer.pixels || !surface_) return;
+  PixelRect r = damage.intersect({0, 0, width(), height()})
+                    .intersect({0, 0, buffer.width, buffer.height});
+  if (r.empty()) return;
+  cairo_surface_flush(surface_);
+  auto* data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface_));
+  const ptrdiff_t stride = cairo_image_surface_get_stride(surface_) / 4;
+  const int s = surfaceScale_;
+  for (int y = r.top; y < r.bottom; ++y) {
+    const uint32_t* src = buffer.pixels + static_cast<ptrdiff_t>(y) * buffer.rowPixels;
+    // Our words are A, R, G, B in memory; cairo's are native 0xAARRGGBB words.
+    uint32_t* dst = data + static_cast<ptrdiff_t>(y) * s * stride;
+    if (s == 1) {
+      for (int x = r.left; x < r.right; ++x) dst[x] = __builtin_bswap32(src[x]);
+      continue;
+    }
+    for (int x = r.left; x < r.right; ++x) {
+      uint32_t v = __builtin_bswap32(src[x]);
+      for (int k = 0; k < s; ++k) dst[x * s + k] = v;
+    }
+    for (int row = 1; row < s; ++row) {
+      std::copy(dst + r.left * s, dst + r.right * s, dst + row * stride + r.left * s);
+    }
+  }
+  cairo_surface_mark_dirty_rectangle(surface_, r.left * s, r.top * s, r.width() * s,
+                                     r.height() * s);
+  if (area_) gtk_widget_queue_draw_area(area_, r.left, r.top, r.width(), r.height());
+}
+
+gboolean DesktopGraphicsView::onDraw(GtkWidget*, cairo_t* cr, gpointer p) {
+  auto* self = static_cast<DesktopGraphicsView*>(p);
+  if (!self->surface_) return FALSE;
+  // Only copies pixels: GTK has clipped to the damaged area already.
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(cr, self->surface_, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  cairo_paint(cr);
+  return FALSE;  // later handlers (a test's counter) still run
+}
+
+void DesktopGraphicsView::onScaleChanged(GObject*, GParamSpec*, gpointer p) {
+  static_cast<DesktopGraphicsView*>(p)->makeSurface();
+}
+
+void DesktopGraphicsView::sendPointer(PointerAction action, double x, double y, PointerButton b,
+                                      guint state, double wheel) {
+  PointerEvent e;
+  e.action = action;
+  // The pixel under the pointer gets the event.
+  e.x = static_cast<int>(std::floor(x));
+  e.y = static_cast<int>(std::floor(y));
+  e.button = b;
+  e.modifiers = modifierFlagsFromGdk(state);
+  e.buttons = buttonsFromState(state);
+  e.wheelDelta = wheel;
+  if (action == PointerAction::Down || action == PointerAction::Up) {
+    e.clickCount = clicks_;
+    e.buttons |= bitOf(b);
+  }
+  // Last thing: the client may close and delete the view.
+  client().pointerEvent(e);
+}
+
+gboolean DesktopGraphicsView::onButton(GtkWidget*, GdkEventButton* e, gpointer p) {
+  auto* self = static_cast<DesktopGraphicsView*>(p);
+  // GDK adds a synthetic press after the second and third press; the presses themselves
+  // are counted here, so those would press once more.
+  if (e->type == GDK_2BUTTON_PRESS || e->type == GDK_3BUTTON_PRESS) return TRUE;
+  PointerButton b = buttonFromGdk(e->button);
+  if (b == PointerButton::None || !self->isOpen()) return FALSE;
+  if (e->type == GDK_BUTTON_PRESS) {
+    // A press on the view takes the keyboard back: an open field ends, keeping its text
+    // (its callback may even close the view).
+    std::weak_ptr<int> alive = self->alive_;
+    self->commitTextField();
+    if (alive.expired() || !self->area_) return TRUE;
+    gtk_widget_grab_focus(self->area_);
+    gint time = 400, distance = 5;
+    g_object_get(gtk_widget_get_settings(self->area_), "gtk-double-click-time", &time,
+                 "gtk-double-click-distance", &distance, nullptr);
+    bool again = e->button == self->lastButton_ &&
+                 e->time - self->lastPressTime_ <= static_cast<guint32>(time) &&
+                 std::abs(e->x - self->lastX_) <= distance &&
+                 std::abs(e->y - self->lastY_) <= distance;
+    self->clicks_ = again ? self->clicks_ + 1 : 1;
+    self->lastButton_ = e->button;
+    self->lastPressTime_ = e->time;
+    self->lastX_ = e->x;
+    self->lastY_ = e->y;
+    self->sendPointer(PointerAction::Down, e->x, e->y, b, e->state);
+  } else if (e->type == GDK_BUTTON_RELEASE) {
+    self->sendPointer(PointerAction::Up, e->x, e->y, b, e->state);
+  }
+  return TRUE;
+}
+
+gboolean DesktopGraphicsView::onMotion(GtkWidget*, GdkEventMotion* e, gpointer p) {
+  auto* self = static_cast<DesktopGraphicsView*>(p);
+  if (!self->isOpen()) return FALSE;
+  PointerButton b = (e->state & GDK_BUTTON1_MASK)   ? PointerButton::Left
+                    : (e->state & GDK_BUTTON3_MASK) ? PointerButton::Right
+                    : (e->state & GDK_BUTTON2_MASK) ? PointerButton::Middle
+                                                    : PointerButton::None;
+  self->sendPointer(b == PointerButton::None ? PointerAction::Move : PointerAction::Drag, e->x,
+                    e->y, b, e->state);
+  return TRUE;
+}
+
+gboolean DesktopGraphicsView::onLeave(GtkWidget*, GdkEventCrossing* e, gpointer p) {
+  auto* self = static_cast<DesktopGraphicsView*>(p);
+  if (!self->isOpen() || e->mode != GDK_CROSSING_NORMAL || buttonsFromState(e->state)) return FALSE;
+  self->sendPointer(PointerAction::Exit, e->x, e->y, PointerButton::None, e->state);
+  return FALSE;
+}
+
+gboolean DesktopGraphicsView::onScroll(GtkWidget*, GdkEventScroll* e, gpointer p) {
+  auto* self = static_cast<DesktopGraphicsView*>(p);
+  if (!self->isOpen()) return FALSE;
+  double delta = 0;
+  if (e->direction == GDK_SCROLL_UP) delta = 1;
+  else if (e->direction == GDK_SCROLL_DOWN) delta = -1;
+  else if (e->direction == GDK_SCROLL_SMOOTH) delta = -e->delta_y;
+  if (delta == 0) return FALSE;
+  self->sendPointer(PointerAction::Wheel, e->x, e->y, PointerButton::None, e->state, delta);
+  return TRUE;
+}
+
+gboolean DesktopGraphicsView::onTooltip(GtkWidget*, gint x, gint y, gboolean keyboard,
+                                        GtkTooltip* tip, gpointer p) {
+  auto* self = static_cast<DesktopGraphicsView*>(p);
+  if (keyboard || !self->isOpen()) return FALSE;
+  for (const PixelRect& r : self->tooltips_) {
+    if (!r.contains(x, y)) continue;
+    std::string text = self->client().tooltipText(x, y);
+    if (text.empty()) return FALSE;
+    gtk_tooltip_set_text(tip, text.c_str());
+    GdkRectangle area{r.left, r.top, r.width(), r.height()};
+    gtk_tooltip_set_tip_area(tip, &area);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+void DesktopGraphicsView::focus() {
+  if (!area_) return;
+  // An open field keeps the keyboard: taking it away would end the field.
+  gtk_widget_grab_focus(entry_ ? entry_ : area_);
+  GtkWidget* top = gtk_widget_get_toplevel(area_);
+  if (gtk_widget_is_toplevel(top) && gtk_widget_get_visible(top)) gtk_window_present(GTK_WINDOW(top));
+}
+
+bool DesktopGraphicsView::hasKeyboardFocus() const {
+  return area_ && !entry_ && gtk_widget_is_focus(area_);
+}
+
+bool DesktopGraphicsView::screenOrigin(int& x, int& y) const {
+  if (!area_ || !gtk_widget_get_realized(area_)) return false;
+  gdk_window_get_origin(gtk_widget_get_window(area_), &x, &y);
+  return true;
+}
+
+void DesktopGraphicsView::showTextField(const TextFieldRequest& r) {
+  if (!holder_ || !area_) return;
+  entry_ = gtk_entry_new();
+  GtkEntry* entry = GTK_ENTRY(entry_);
+  gtk_entry_set_has_frame(entry, FALSE);
+  gtk_entry_set_visibility(entry, r.secure ? FALSE : TRUE);
+  if (r.maxLength > 0) gtk_entry_set_max_length(entry, r.maxLength);
+  gtk_entry_set_width_chars(entry, 1);
+  gtk_entry_set_alignment(entry, r.align == TextAlign::Left     ? 0.0f
+                                 : r.align == TextAlign::Center ? 0.5f
+                                                                : 1.0f);
+  std::string css = "entry { border: none; border-radius: 0; box-shadow: none; outline: none; "
+                    "background-image: none; min-height: 0; padding: 0 2px; margin: 0; color: " +
+                    cssColor(r.textColor) + "; background-color: " + cssColor(r.backgroundColor) +
+                    ";";
+  if (!r.fontFamily.empty()) css += " font-family: \"" + cssFamily(r.fontFamily) + "\";";
+  if (r.fontSize > 0) css += " font-size: " + std::to_string(r.fontSize) + "px;";
+  css += " }";
+  if (!entryStyle_) entryStyle_ = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(entryStyle_, css.c_str(), -1, nullptr);
+  gtk_style_context_add_provider(gtk_widget_get_style_context(entry_),
+                                 GTK_STYLE_PROVIDER(entryStyle_),
+                                 GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  gtk_widget_set_size_request(entry_, std::max(1, r.frame.width()), std::max(1, r.frame.height()));
+  g_signal_connect(entry_, "insert-text", G_CALLBACK(&onEntryInsert), this);
+  g_signal_connect(entry_, "activate", G_CALLBACK(&onEntryActivate), this);
+  g_signal_connect(entry_, "key-press-event", G_CALLBACK(&onEntryKey), this);
+  g_signal_connect(entry_, "focus-out-event", G_CALLBACK(&onEntryFocusOut), this);
+  gtk_entry_set_text(entry, r.text.c_str());  // goes through the filter
+  gtk_fixed_put(GTK_FIXED(holder_), entry_, r.frame.left, r.frame.top);
+  gtk_widget_show(entry_);
+  GtkWidget* top = gtk_widget_get_toplevel(area_);
+  if (gtk_widget_is_toplevel(top) && gtk_widget_get_visible(top)) gtk_window_present(GTK_WINDOW(top));
+  gtk_widget_grab_focus(entry_);
+}
+
+void DesktopGraphicsView::hideTextField() {
+  if (!entry_) return;
+  GtkWidget* entry = entry_;
+  entry_ = nullptr;
+  g_signal_handlers_disconnect_by_data(entry, this);
+  gtk_widget_destroy(entry);
+  if (area_ && gtk_widget_get_realized(area_)) gtk_widget_grab_focus(area_);
+}
+
+std::string DesktopGraphicsView::textFieldText() const {
+  return entry_ ? gtk_entry_get_text(GTK_ENTRY(entry_)) : "";
+}
+
+void DesktopGraphicsView::onEntryInsert(GtkEditable* editable, gchar* text, gint length,
+                                        gint* position, gpointer p) {
+  auto* self = static_cast<DesktopGraphicsView*>(p);
+  const TextFieldRequest* field = self->textField();
+  if (!field) return;
+  std::string current = gtk_entry_get_text(GTK_ENTRY(editable));
+  std::string inserted = length < 0 ? std::string(text) : std::string(text, static_cast<size_t>(length));
+  glong chars = g_utf8_strlen(current.c_str(), -1);
+  gint pos = std::clamp<gint>(*position, 0, static_cast<gint>(chars));
+  size_t at = static_cast<size_t>(g_utf8_offset_to_pointer(current.c_str(), pos) - current.c_str());
+  std::string before = current.substr(0, at), after = current.substr(at);
+  if (textFieldAccepts(*field, before + inserted + after)) return;
+  // Keep the characters that fit, one by one, as typing them would.
+  std::string accepted;
+  const char* end = inserted.c_str() + inserted.size();
+  for (const char* c = inserted.c_str(); c < end && g_utf8_validate(c, end - c, nullptr);) {
+    const char* next = g_utf8_next_char(c);
+    std::string one(c, next);
+    if (textFieldAccepts(*field, before + accepted + one + after)) accepted += one;
+    c = next;
+  }
+  g_signal_stop_emission_by_name(editable, "insert-text");
+  if (accepted.empty()) return;
+  g_signal_handlers_block_by_func(editable, reinterpret_cast<gpointer>(&onEntryInsert), p);
+  gtk_editable_insert_text(editable, accepted.c_str(), static_cast<gint>(accepted.size()), position);
+  g_signal_handlers_unblock_by_func(editable, reinterpret_cast<gpointer>(&onEntryInsert), p);
+}
+
+void DesktopGraphicsView::onEntryActivate(GtkEntry*, gpointer p) {
+  static_cast<DesktopGraphicsView*>(p)->commitTextField();
+}
+
+gboolean DesktopGraphicsView::onEntryKey(GtkWidget*, GdkEventKey* e, gpointer p) {
+  if (e->keyval != GDK_KEY_Escape) return FALSE;
+  static_cast<DesktopGraphicsView*>(p)->cancelTextField();
+  return TRUE;
+}
+
+gboolean DesktopGraphicsView::onEntryFocusOut(GtkWidget* widget, GdkEventFocus*, gpointer p) {
+  // Focus moving elsewhere in the window ends editing (keeping the text); the window losing
+  // the focus to another program does not. Ended after GTK has finished moving the focus.
+  GtkWidget* top = gtk_widget_get_toplevel(widget);
+  if (!GTK_IS_WINDOW(top) || !gtk_window_has_toplevel_focus(GTK_WINDOW(top))) return FALSE;
+  auto* self = static_cast<DesktopGraphicsView*>(p);
+  struct Later {
+    std::weak_ptr<int> alive;
+    DesktopGraphicsView* view;
+    GtkWidget* entry;
+  };
+  g_idle_add_full(
+      G_PRIORITY_HIGH_IDLE,
+      [](gpointer d) -> gboolean {
+        auto* later = static_cast<Later*>(d);
+        if (!later->alive.expired() && later->view->entry_ == later->entry &&
+            !gtk_widget_is_focus(later->entry))
+          later->view->commitTextField();
+        return G_SOURCE_REMOVE;
+      },
+      new Later{self->alive_, self, widget}, [](gpointer d) { delete static_cast<Later*>(d); });
+  return FALSE;
+}
+
+void DesktopGraphicsView::detachFromWindow() {
+  backend_.windows.removeView(this);
+  auto& all = backend_.views_;
+  all.erase(std::remove(all.begin(), all.end(), this), all.end());
+  if (area_) g_signal_handlers_disconnect_by_data(area_, this);
+  area_ = nullptr;
+  // Our reference keeps the holder until the destructor; destroying takes it off the window.
+  gtk_widget_destroy(holder_);
+}
+
+}  // namespace vq::platform

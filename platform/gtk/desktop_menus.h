@@ -1,0 +1,27 @@
+// Platform menus shown as GTK menus: building them (items keep their menu item alive),
+// asking delegates before they open, and finding key equivalents.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include "platform/event.h"
+#include "platform/menu.h"
+
+namespace vq::platform {
+
+// Where a chosen item goes.
+class MenuSink {
+ public:
+  virtual ~MenuSink() = default;
+  virtual void choose(MenuItem& item) = 0;
+};
+
+// Runs the delegates of a menu and of its submenus, as before the menu opens.
+void updateMenuTree(Menu& menu);
+// Replaces the items of `gtkMenu` with those of `menu`, submenus included; the sink must
+// outlive the GTK menu.
+void fillGtkMenu(GtkWidget* gtkMenu, Menu& menu, MenuSink& sink);
+// The enabled item whose key equivalent the key event types, searching submenus; or none.
+MenuItem* findKeyEquivalent(Menu& menu, const Event& e);
+
+}  // namespace vq::platform

@@ -1,0 +1,157 @@
+#include "platform/gtk/desktop_run_loop.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/graphics_view.h"
+
+namespace vq::platform {
+
+namespace {
+struct TimerSource {
+  GSource base;
+  DesktopRunLoop* loop;
+};
+
+gboolean quitLoop(gpointer loop) {
+  g_main_loop_quit(static_cast<GMainLoop*>(loop));
+  return G_SOURCE_REMOVE;
+}
+}  // namespace
+
+DesktopRunLoop::DesktopRunLoop() : mainThread_(std::this_thread::get_id()) {
+  static GSourceFuncs funcs = {nullptr, nullptr, &DesktopRunLoop::dispatchTimers, nullptr,
+                               nullptr, nullptr};
+  timerSource_ = g_source_new(&funcs, sizeof(TimerSource));
+  reinterpret_cast<TimerSource*>(timerSource_)->loop = this;
+  // A timer whose callback runs a nested loop must not hold back the other timers.
+  g_source_set_can_recurse(timerSource_, TRUE);
+  g_source_set_priority(timerSource_, G_PRIORITY_DEFAULT);
+  g_source_set_name(timerSource_, "vq-timers");
+  g_source_set_ready_time(timerSource_, -1);
+  g_source_attach(timerSource_, nullptr);
+}
+
+DesktopRunLoop::~DesktopRunLoop() {
+  g_source_destroy(timerSource_);
+  g_source_unref(timerSource_);
+  std::lock_guard<std::mutex> lock(postMutex_);
+  if (postIdle_) g_source_remove(postIdle_);
+}
+
+double DesktopRunLoop::now() const { return static_cast<double>(g_get_monotonic_time()) * 1e-6; }
+
+TimerId DesktopRunLoop::addTimer(double interval, bool repeats, std::function<void()> fire,
+                                 bool commonModes) {
+  int64_t us = static_cast<int64_t>(std::max(interval, 0.0001) * 1e6);
+  TimerId id = nextId_++;
+  timers_[id] = Timer{us, g_get_monotonic_time() + us, repeats, commonModes, std::move(fire)};
+  rearm();
+  return id;
+}
+
+void DesktopRunLoop::invalidateTimer(TimerId id) {
+  if (timers_.erase(id)) rearm();
+}
+
+void DesktopRunLoop::rearm() {
+  int64_t earliest = -1;
+  for (const auto& [id, t] : timers_) {
+    if (!eligible(t)) continue;
+    if (earliest < 0 || t.fireAt < earliest) earliest = t.fireAt;
+  }
+  g_source_set_ready_time(timerSource_, earliest);
+}
+
+void DesktopRunLoop::fireDue() {
+  int64_t now = g_get_monotonic_time();
+  std::vector<std::pair<int64_t, TimerId>> due;
+  for (const auto& [id, t] : timers_) {
+    if (eligible(t) && t.fireAt <= now) due.emplace_back(t.fireAt, id);
+  }
+  std::sort(due.begin(), due.end());
+  for (const auto& [at, id] : due) {
+    // Earlier callbacks may have removed this timer, or a nested loop already fired it.
+    auto it = timers_.find(id);
+    if (it == timers_.end() || !eligible(it->second) || it->second.fireAt > now) continue;
+    Timer& t = it->second;
+    std::function<void()> fire = t.fire;
+    if (t.repeats) {
+      int64_t next = t.fireAt + t.interval;
+      t.fireAt = next > now ? next : now + t.interval;
+    } else {
+      timers_.erase(it);
+    }
+    rearm();
+    fire();
+  }
+  rearm();
+}
+
+gboolean DesktopRunLoop::dispatchTimers(GSource* source, GSourceFunc, gpointer) {
+  DesktopRunLoop* self = reinterpret_cast<TimerSource*>(source)->loop;
+  g_source_set_ready_time(source, -1);
+  self->fireDue();
+  return G_SOURCE_CONTINUE;
+}
+
+void DesktopRunLoop::postToMain(std::function<void()> work) {
+  std::lock_guard<std::mutex> lock(postMutex_);
+  posted_.push_back(std::move(work));
+  if (!postIdle_) postIdle_ = g_idle_add_full(G_PRIORITY_DEFAULT, &drainPosted, this, nullptr);
+}
+
+gboolean DesktopRunLoop::drainPosted(gpointer p) {
+  auto* self = static_cast<DesktopRunLoop*>(p);
+  size_t count;
+  {
+    std::lock_guard<std::mutex> lock(self->postMutex_);
+    self->postIdle_ = 0;  // work posted from now on gets a new idle, also inside nested loops
+    count = self->posted_.size();
+  }
+  // Only what was queued on entry: work that keeps posting itself cannot starve the loop.
+  for (size_t i = 0; i < count; ++i) {
+    std::function<void()> work;
+    {
+      std::lock_guard<std::mutex> lock(self->postMutex_);
+      if (self->posted_.empty()) break;
+      work = std::move(self->posted_.front());
+      self->posted_.pop_front();
+    }
+    work();
+  }
+  return G_SOURCE_REMOVE;
+}
+
+void DesktopRunLoop::wake() { g_main_context_wakeup(nullptr); }
+
+bool DesktopRunLoop::isMainThread() const { return std::this_thread::get_id() == mainThread_; }
+
+void DesktopRunLoop::runNested(RunLoopMode mode, double seconds) {
+  ModeScope scope(*this, mode);
+  if (seconds <= 0) {
+    g_main_context_iteration(nullptr, FALSE);
+    return;
+  }
+  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+  guint ms = static_cast<guint>(std::min(seconds, 86400.0) * 1000.0 + 0.5);
+  guint quit = g_timeout_add(ms, &quitLoop, loop);
+  g_main_loop_run(loop);
+  if (g_main_context_find_source_by_id(nullptr, quit)) g_source_remove(quit);
+  g_main_loop_unref(loop);
+}
+
+DesktopRunLoop::ModeScope::ModeScope(DesktopRunLoop& loop, RunLoopMode mode)
+    : loop_(loop), saved_(loop.mode_) {
+  // Entering a modal state from the ordinary one (a menu inside a modal run has been told).
+  if (mode != RunLoopMode::Default && saved_ == RunLoopMode::Default) GraphicsView::notifyModalLoop();
+  loop_.mode_ = mode;
+  loop_.rearm();
+}
+
+DesktopRunLoop::ModeScope::~ModeScope() {
+  loop_.mode_ = saved_;
+  loop_.rearm();
+}
+
+}  // namespace vq::platform

@@ -1,0 +1,329 @@
+#include <algorithm>
+
+#include "platform/gtk/desktop_backend.h"
+#include "platform/gtk/desktop_graphics_view.h"
+#include "platform/gtk/desktop_keys.h"
+#include "platform/gtk/desktop_menus.h"
+#include "platform/modal_run.h"
+
+namespace vq::platform {
+
+namespace {
+
+// Menu bar items perform after the menu has closed, from the run loop.
+class BarSink final : public MenuSink {
+ public:
+  void choose(MenuItem& item) override {
+    item.retain();
+    services().runLoop().postToMain([&item] {
+      item.perform();
+      item.release();
+    });
+  }
+};
+BarSink gBarSink;
+
+void releaseMenu(gpointer m) { static_cast<Menu*>(m)->release(); }
+
+void onBarItemSelect(GtkMenuItem* widget, gpointer) {
+  // Delegates update the menu just before it opens.
+  auto* menu = static_cast<Menu*>(g_object_get_data(G_OBJECT(widget), "vq-menu"));
+  GtkWidget* sub = gtk_menu_item_get_submenu(widget);
+  if (!menu || !sub) return;
+  updateMenuTree(*menu);
+  fillGtkMenu(sub, *menu, gBarSink);
+}
+
+}  // namespace
+
+DesktopWindows::DesktopWindows(DesktopBackend& backend) : backend_(backend) {
+  Window::setObserver(this);
+  // Titles, frames and menus set after a window was shown are picked up here.
+  syncTimer_ = g_timeout_add(100, &onSyncTimer, this);
+}
+
+DesktopWindows::~DesktopWindows() {
+  Window::setObserver(nullptr);
+  if (syncTimer_) g_source_remove(syncTimer_);
+  while (!entries_.empty()) windowWillClose(*entries_.begin()->first);
+  if (cursor_) g_object_unref(cursor_);
+}
+
+DesktopWindows::Entry& DesktopWindows::entryFor(Window& w) {
+  auto it = entries_.find(&w);
+  if (it != entries_.end()) return it->second;
+  Entry& e = entries_[&w];
+  e.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  e.box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  e.menuBar = gtk_menu_bar_new();
+  gtk_widget_set_no_show_all(e.menuBar, TRUE);
+  e.content = gtk_fixed_new();
+  gtk_box_pack_start(GTK_BOX(e.box), e.menuBar, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(e.box), e.content, TRUE, TRUE, 0);
+  gtk_container_add(GTK_CONTAINER(e.window), e.box);
+  g_signal_connect(e.window, "delete-event", G_CALLBACK(&onDelete), this);
+  g_signal_connect(e.window, "key-press-event", G_CALLBACK(&onKey), this);
+  g_signal_connect(e.window, "key-release-event", G_CALLBACK(&onKey), this);
+  g_signal_connect(e.window, "configure-event", G_CALLBACK(&onConfigure), this);
+  g_signal_connect(e.window, "notify::is-active", G_CALLBACK(&onActive), this);
+  e.frame = {-1, -1, -1, -1};
+  sync(w, e);
+  gtk_widget_show(e.box);
+  gtk_widget_show(e.content);
+  return e;
+}
+
+void DesktopWindows::sync(Window& w, Entry& e) {
+  if (e.title != w.title()) {
+    e.title = w.title();
+    gtk_window_set_title(GTK_WINDOW(e.window), e.title.c_str());
+  }
+  Rect f = w.frame();
+  if (f.x != e.frame.x || f.y != e.frame.y || f.width != e.frame.width ||
+      f.height != e.frame.height) {
+    e.frame = f;
+    int width = std::max(1, static_cast<int>(f.width));
+    int height = std::max(1, static_cast<int>(f.height));
+    gtk_widget_set_size_request(e.content, width, height);
+    double mainHeight = backend_.mainDisplayHeight();
+    int barHeight =
+        gtk_widget_get_visible(e.menuBar) ? gtk_widget_get_allocated_height(e.menuBar) : 0;
+    e.applyingFrame = true;
+    gtk_window_move(GTK_WINDOW(e.window), static_cast<int>(f.x),
+                    static_cast<int>(mainHeight - f.y - f.height) - barHeight);
+    e.applyingFrame = false;
+  }
+  GtkWindow* win = GTK_WINDOW(e.window);
+  if (e.style != w.styleMask()) {
+    e.style = w.styleMask();
+    gtk_window_set_decorated(win, (e.style & kWindowTitled) ? TRUE : FALSE);
+    gtk_window_set_deletable(win, (e.style & kWindowClosable) ? TRUE : FALSE);
+    gtk_window_set_resizable(win, (e.style & kWindowResizable) ? TRUE : FALSE);
+  }
+  if (e.level != w.level()) {
+    e.level = w.level();
+    gtk_window_set_keep_above(win, e.level > 0 ? TRUE : FALSE);
+  }
+  Window* above = w.owner() ? w.owner() : w.parentWindow();
+  if (above != e.transientFor) {
+    e.transientFor = above;
+    gtk_window_set_transient_for(win, above ? GTK_WINDOW(entryFor(*above).window) : nullptr);
+  }
+  Size minSize = w.minSize(), maxSize = w.maxSize();
+  if (minSize.width != e.minSize.width || minSize.height != e.minSize.height ||
+      maxSize.width != e.maxSize.width || maxSize.height != e.maxSize.height) {
+    e.minSize = minSize;
+    e.maxSize = maxSize;
+    GdkGeometry g{};
+    g.min_width = static_cast<gint>(std::max(1.0, minSize.width));
+    g.min_height = static_cast<gint>(std::max(1.0, minSize.height));
+    g.max_width = static_cast<gint>(std::min(32767.0, std::max(maxSize.width, minSize.width)));
+    g.max_height = static_cast<gint>(std::min(32767.0, std::max(maxSize.height, minSize.height)));
+    gtk_window_set_geometry_hints(win, nullptr, &g, GdkWindowHints(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+  }
+  if (gtk_window_get_modal(win) && !isInModalRun(&w)) gtk_window_set_modal(win, FALSE);
+  Menu* menu = w.parentWindow() ? nullptr : (w.windowMenu() ? w.windowMenu() : backend_.app.mainMenu());
+  std::vector<std::string> titles;
+  if (menu) {
+    for (int i = 0; i < menu->itemCount(); ++i) titles.push_back(menu->itemAt(i)->title());
+  }
+  if (menu != e.shownMenu || titles != e.menuTitles) {
+    e.shownMenu = menu;
+    e.menuTitles = titles;
+    rebuildMenuBar(w, e);
+  }
+}
+
+void DesktopWindows::rebuildMenuBar(Window& w, Entry& e) {
+  GList* children = gtk_container_get_children(GTK_CONTAINER(e.menuBar));
+  for (GList* c = children; c; c = c->next) gtk_widget_destroy(GTK_WIDGET(c->data));
+  g_list_free(children);
+  Menu* menu = e.shownMenu;
+  if (!menu || menu->itemCount() == 0) {
+    gtk_widget_hide(e.menuBar);
+    return;
+  }
+  for (int i = 0; i < menu->itemCount(); ++i) {
+    MenuItem* item = menu->itemAt(i);
+    if (item->isSeparator() || !item->submenu()) continue;
+    GtkWidget* top = gtk_menu_item_new_with_label(item->title().c_str());
+    Menu* sub = item->submenu();
+    sub->retain();
+    g_object_set_data_full(G_OBJECT(top), "vq-menu", sub, &releaseMenu);
+    GtkWidget* gtkSub = gtk_menu_new();
+    fillGtkMenu(gtkSub, *sub, gBarSink);
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(top), gtkSub);
+    g_signal_connect(top, "select", G_CALLBACK(&onBarItemSelect), nullptr);
+    gtk_menu_shell_append(GTK_MENU_SHELL(e.menuBar), top);
+    gtk_widget_show(top);
+  }
+  gtk_widget_show(e.menuBar);
+}
+
+void DesktopWindows::windowOrdered(Window& w) {
+  if (w.isVisible()) {
+    Entry& e = entryFor(w);
+    sync(w, e);
+    gtk_widget_show(e.window);
+    gtk_window_present(GTK_WINDOW(e.window));  // ordered front: raised and focused
+    return;
+  }
+  auto it = entries_.find(&w);
+  if (it == entries_.end()) return;
+  std::vector<DesktopGraphicsView*> views = it->second.views;
+  for (DesktopGraphicsView* v : views) v->windowHidden();
+  gtk_widget_hide(it->second.window);
+}
+
+void DesktopWindows::windowWillClose(Window& w) {
+  auto it = entries_.find(&w);
+  if (it == entries_.end()) return;
+  std::vector<DesktopGraphicsView*> views = it->second.views;
+  for (DesktopGraphicsView* v : views) v->windowClosed();
+  it = entries_.find(&w);
+  if (it == entries_.end()) return;
+  GtkWidget* window = it->second.window;
+  entries_.erase(it);
+  g_signal_handlers_disconnect_by_data(window, this);
+  gtk_widget_destroy(window);
+}
+
+GtkWidget* DesktopWindows::gtkWindowFor(Window& w) { return entryFor(w).window; }
+
+GtkWidget* DesktopWindows::contentFor(Window& w) { return entryFor(w).content; }
+
+GtkWindow* DesktopWindows::dialogParent() {
+  if (Window* key = Window::keyWindow()) {
+    auto it = entries_.find(key);
+    if (it != entries_.end() && gtk_widget_get_visible(it->second.window))
+      return GTK_WINDOW(it->second.window);
+  }
+  for (Window* w : Window::orderedWindows()) {
+    auto it = entries_.find(w);
+    if (it != entries_.end() && gtk_widget_get_visible(it->second.window))
+      return GTK_WINDOW(it->second.window);
+  }
+  return nullptr;
+}
+
+void DesktopWindows::viewOrigin(const View& v, int& x, int& y) {
+  // Frames count bottom-up from each superview's origin; the content area counts top-down.
+  double left = 0, bottom = 0;
+  for (const View* p = &v; p && p->superview(); p = p->superview()) {
+    left += p->frame().x;
+    bottom += p->frame().y;
+  }
+  x = static_cast<int>(left);
+  y = std::max(0, contentHeight(*v.window()) - static_cast<int>(bottom + v.frame().height));
+}
+
+int DesktopWindows::contentHeight(Window& w) { return static_cast<int>(w.frame().height); }
+
+Window* DesktopWindows::windowForGtk(GtkWidget* toplevel) const {
+  for (const auto& [w, e] : entries_) {
+    if (e.window == toplevel) return w;
+  }
+  return nullptr;
+}
+
+void DesktopWindows::addView(Window& w, DesktopGraphicsView* v) { entryFor(w).views.push_back(v); }
+
+void DesktopWindows::removeView(DesktopGraphicsView* v) {
+  for (auto& [w, e] : entries_) e.views.erase(std::remove(e.views.begin(), e.views.end(), v), e.views.end());
+}
+
+DesktopGraphicsView* DesktopWindows::focusedView(Window& w) const {
+  auto it = entries_.find(&w);
+  if (it == entries_.end()) return nullptr;
+  for (DesktopGraphicsView* v : it->second.views) {
+    if (v->hasKeyboardFocus()) return v;
+  }
+  return nullptr;
+}
+
+void DesktopWindows::mainMenuChanged() {
+  for (auto& [w, e] : entries_) sync(*w, e);
+}
+
+void DesktopWindows::applyCursor(GdkCursor* cursor) {
+  if (cursor) g_object_ref(cursor);
+  if (cursor_) g_object_unref(cursor_);
+  cursor_ = cursor;
+  for (auto& [w, e] : entries_) {
+    if (GdkWindow* gw = gtk_widget_get_window(e.window)) gdk_window_set_cursor(gw, cursor);
+    for (DesktopGraphicsView* v : e.views) {
+      if (v->drawingArea()) {
+        if (GdkWindow* aw = gtk_widget_get_window(v->drawingArea())) gdk_window_set_cursor(aw, cursor);
+      }
+    }
+  }
+}
+
+gboolean DesktopWindows::onDelete(GtkWidget* widget, GdkEvent*, gpointer p) {
+  auto* self = static_cast<DesktopWindows*>(p);
+  // The close box asks the window's delegate; GTK never destroys the window itself.
+  if (Window* w = self->windowForGtk(widget)) w->performClose();
+  return TRUE;
+}
+
+gboolean DesktopWindows::onKey(GtkWidget* widget, GdkEventKey* key, gpointer p) {
+  auto* self = static_cast<DesktopWindows*>(p);
+  // With detectable auto-repeat a held key sends presses without releases.
+  auto& held = self->heldKeys_;
+  auto it = std::find(held.begin(), held.end(), key->hardware_keycode);
+  bool repeat = key->type == GDK_KEY_PRESS && it != held.end();
+  if (key->type == GDK_KEY_PRESS && it == held.end()) held.push_back(key->hardware_keycode);
+  if (key->type == GDK_KEY_RELEASE && it != held.end()) held.erase(it);
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
+  if (focus && GTK_IS_EDITABLE(focus)) return FALSE;  // a text field types for itself
+  Window* w = self->windowForGtk(widget);
+  if (!w) return FALSE;
+  Event e = eventFromGdkKey(*key, self->backend_.loop.now());
+  e.isRepeat = repeat;
+  e.window = w;
+  e.windowNumber = w->windowNumber();
+  self->backend_.app.deliver(e);
+  return TRUE;
+}
+
+gboolean DesktopWindows::onConfigure(GtkWidget* widget, GdkEventConfigure* c, gpointer p) {
+  auto* self = static_cast<DesktopWindows*>(p);
+  Window* w = self->windowForGtk(widget);
+  if (!w) return FALSE;
+  Entry& e = self->entries_[w];
+  if (e.applyingFrame) return FALSE;
+  // The user moved the window: the platform frame follows (content below the menu bar).
+  int barHeight = gtk_widget_get_visible(e.menuBar) ? gtk_widget_get_allocated_height(e.menuBar) : 0;
+  Rect f = w->frame();
+  f.x = c->x;
+  f.y = self->backend_.mainDisplayHeight() - (c->y + barHeight) - f.height;
+  w->setFrame(f);
+  e.frame = f;
+  return FALSE;
+}
+
+void DesktopWindows::onActive(GObject*, GParamSpec*, gpointer p) {
+  // Focus passing between two of our windows deactivates one before it activates the
+  // other: look once things have settled.
+  g_idle_add(
+      [](gpointer d) -> gboolean {
+        auto* self = static_cast<DesktopWindows*>(d);
+        if (desktop() && &desktop()->windows == self) {
+          bool any = false;
+          for (auto& [w, e] : self->entries_) any = any || gtk_window_is_active(GTK_WINDOW(e.window));
+          self->backend_.app.setActive(any);
+        }
+        return G_SOURCE_REMOVE;
+      },
+      p);
+}
+
+gboolean DesktopWindows::onSyncTimer(gpointer p) {
+  auto* self = static_cast<DesktopWindows*>(p);
+  for (auto& [w, e] : self->entries_) {
+    if (w->isVisible()) self->sync(*w, e);
+  }
+  return G_SOURCE_CONTINUE;
+}
+
+}  // namespace vq::platform

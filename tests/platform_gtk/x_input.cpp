@@ -1,0 +1,56 @@
+#include "x_input.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+
+namespace vq::test {
+
+namespace {
+Display* dpy(void*& d) {
+  if (!d) d = XOpenDisplay(nullptr);
+  return static_cast<Display*>(d);
+}
+}  // namespace
+
+// Fonts that GTK's font map loads once and keeps until exit are not ours to free.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
+XInput::XInput() = default;
+
+bool XInput::ok() { return dpy(d_) != nullptr; }
+
+XInput::~XInput() {
+  if (d_) XCloseDisplay(static_cast<Display*>(d_));
+}
+
+void XInput::move(int x, int y) {
+  XTestFakeMotionEvent(dpy(d_), -1, x, y, CurrentTime);
+  XFlush(dpy(d_));
+}
+
+void XInput::button(unsigned b, bool down) {
+  XTestFakeButtonEvent(dpy(d_), b, down ? True : False, CurrentTime);
+  XFlush(dpy(d_));
+}
+
+void XInput::key(unsigned long keysym, bool down) {
+  XTestFakeKeyEvent(dpy(d_), XKeysymToKeycode(dpy(d_), keysym), down ? True : False, CurrentTime);
+  XFlush(dpy(d_));
+}
+
+std::vector<uint32_t> XInput::read(int x, int y, int w, int h) {
+  std::vector<uint32_t> out;
+  Display* d = dpy(d_);
+  XSync(d, False);
+  XImage* img = XGetImage(d, DefaultRootWindow(d), x, y, static_cast<unsigned>(w),
+                          static_cast<unsigned>(h), AllPlanes, ZPixmap);
+  if (!img) return out;
+  for (int r = 0; r < h; ++r)
+    for (int c = 0; c < w; ++c) out.push_back(static_cast<uint32_t>(XGetPixel(img, c, r)) & 0xFFFFFF);
+  XDestroyImage(img);
+  return out;
+}
+
+}  // namespace vq::test

@@ -1,0 +1,30 @@
+// Real input as a user's: XTest through an X connection of our own. Xlib stays inside
+// x_input.cpp; its macros (None, Bool, ...) clash with our names.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace vq::test {
+
+class XInput {
+ public:
+  XInput();
+  ~XInput();
+  // Connects on first use, so DISPLAY may be set after construction.
+  bool ok();
+  void move(int x, int y);
+  void button(unsigned b, bool down);
+  void key(unsigned long keysym, bool down);
+  void tap(unsigned long keysym) {
+    key(keysym, true);
+    key(keysym, false);
+  }
+  // The screen's pixels as 0xRRGGBB, row by row.
+  std::vector<uint32_t> read(int x, int y, int w, int h);
+
+ private:
+  void* d_ = nullptr;
+};
+
+}  // namespace vq::test
