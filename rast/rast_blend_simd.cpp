@@ -264,6 +264,17 @@ bool RAST_CanUseAVX2() {
 
 void RAST_LimitToBaselineVectors(bool limit) { baselineOnly.store(limit, std::memory_order_relaxed); }
 
+void RAST_RowFillLong(RAST_pixel* d, RAST_pixel c, int n) {
+#if defined(__x86_64__) && defined(__GNUC__)
+  // The string store: on long runs the processor writes whole cache lines without reading them
+  // first, which plain vector stores cannot.
+  std::size_t count = static_cast<std::size_t>(n);
+  asm volatile("rep stosl" : "+D"(d), "+c"(count) : "a"(c) : "memory");
+#else
+  for (int i = 0; i < n; ++i) d[i] = c;
+#endif
+}
+
 void RAST_RowAddSaturate(RAST_pixel* d, const RAST_pixel* s, int n) {
 #if RAST_HAVE_AVX2_DISPATCH
   if (RAST_CanUseAVX2()) {

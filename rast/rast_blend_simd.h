@@ -20,10 +20,17 @@
 bool RAST_CanUseAVX2();
 void RAST_LimitToBaselineVectors(bool baselineOnly);
 
+// Long fills (RAST_RowFill calls it): the processor's string store.
+void RAST_RowFillLong(RAST_pixel* d, RAST_pixel c, int n);
+
 // n pixels of d become c: four at a time, aligned 16-byte stores between an unaligned first and
 // last group (which may overlap the others; a fill is the same however often it is done).
 inline void RAST_RowFill(RAST_pixel* d, RAST_pixel c, int n) {
   int i = 0;
+  if (n >= 1024) {
+    RAST_RowFillLong(d, c, n);
+    return;
+  }
 #if RAST_HAVE_SSE2
   if (n >= 4) {
     const __m128i v = _mm_set1_epi32(static_cast<int>(c));
