@@ -299,7 +299,9 @@ void BM_OverJackAtWireRate(benchmark::State& state) {
     worst = std::max(worst, took / limit);
   }
   state.counters["ratio_to_byte_time"] = worst;
-  std::printf("99 uploads + 99 downloads: %zu bytes, byte-time limit %.2f s; worst run / limit: %.3f (goal <= 1.03)\n",
+  std::printf("99 uploads + 99 downloads: %zu bytes, byte-time limit %.2f s; worst run / limit: %.3f (goal <= 1.03)\n"
+              "(each program crosses the JACK server twice: its period adds to every exchange, so run it with a "
+              "short one, e.g. -p 32)\n",
               kSlots * (UploadBytes() + DownloadBytes()), limit, worst);
   if (rig.in->DroppedMessages() > 0) std::printf("MIDI input dropped %llu messages\n",
                                                  static_cast<unsigned long long>(rig.in->DroppedMessages()));
