@@ -13,6 +13,10 @@ class IModuleGUIResize {
   virtual IControl* AttachResizeHandles() { return nullptr; }
   // Applies the stored GUI scale when the GUI opens.
   virtual void ResizeAtGuiOpen() {}
+  // Clamps the scale to the limits and derives the window size from it.
+  virtual void SetGuiScale(double scale) {}
+  // Applies the scale to window, graphics and controls and stores it as [gui] "guiscale".
+  virtual void ResizeAndStoreGuiSize() {}
   // While a resize drag shows a preview, the graphics draws the preview instead of controls.
   virtual bool IsResizeDragActive() const { return false; }
   virtual void FillWhileResizing(IGraphics* graphics, const IRECT& area) {}
