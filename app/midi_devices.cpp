@@ -101,37 +101,38 @@ int AppShell::FindMidiOutPort(const std::string& name) {
 // Ports are opened and closed here only, on the main thread without the plug mutex: closing
 // waits for a running callback, which may itself wait for that mutex.
 bool AppShell::SelectMidiInput(const std::string& name) {
+  // Without MIDI the stored choice is kept for a start where MIDI works.
+  if (!deviceInput) return false;
   int code = FindMidiInPort(name);
   if (code == kPortNone) {
     settings.deviceInputName = "off";
     WriteMidiSettings();
     code = kPortOff;
   }
-  if (!deviceInput) return false;
   OpenByCode(*deviceInput, code, kVirtualInputPort, "RtMidi Input");
   return true;
 }
 
 bool AppShell::SelectKeyboardInput(const std::string& name) {
+  if (!keyboardInput) return false;
   int code = FindKeyboardInPort(name);
   if (code == kPortNone) {
     settings.keyboardInputName = "off";
     WriteMidiSettings();
     code = kPortOff;
   }
-  if (!keyboardInput) return false;
   OpenByCode(*keyboardInput, code, kVirtualInputPort, "RtMidi Input");
   return true;
 }
 
 bool AppShell::SelectMidiOutput(const std::string& name) {
+  if (!output) return false;
   int code = FindMidiOutPort(name);
   if (code == kPortNone) {
     settings.outputName = "off";
     WriteMidiSettings();
     code = kPortOff;
   }
-  if (!output) return false;
   OpenByCode(*output, code, kVirtualOutputPort, "RtMidi Output");
   return true;
 }
