@@ -36,13 +36,24 @@ bool OpenByCode(Port& port, int code, const char* virtualName, const char* portN
 
 }  // namespace
 
+// The library makes a JACK object even without a JACK server and only warns; such an object
+// can never list or open a port, so it counts as a MIDI system that did not start.
+template <class Object>
+std::unique_ptr<Object> Started(std::unique_ptr<Object> object, std::string* error) {
+  if (!object) return nullptr;
+  object->PortCount();
+  if (object->LastError().empty()) return object;
+  if (error) *error = object->LastError();
+  return nullptr;
+}
+
 MidiFactory MidiFactory::RtMidi() {
   MidiFactory f;
   f.makeInput = [](const std::string& client, unsigned limit, std::string* error) {
-    return std::unique_ptr<vp::MidiInput>(vp::RtMidiInput::Create(client, limit, error));
+    return std::unique_ptr<vp::MidiInput>(Started(vp::RtMidiInput::Create(client, limit, error), error));
   };
   f.makeOutput = [](const std::string& client, std::string* error) {
-    return std::unique_ptr<vp::MidiOutput>(vp::RtMidiOutput::Create(client, error));
+    return std::unique_ptr<vp::MidiOutput>(Started(vp::RtMidiOutput::Create(client, error), error));
   };
   return f;
 }
