@@ -1,5 +1,6 @@
 // The editor's answer to the main window's menu: panels and files, transfers started through
 // the request flags, skins, views and GUI scales, undo and the program manager page.
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -33,13 +34,21 @@ constexpr const char* kFolderTooLongText = "The folder path is too long!";
 constexpr const char* kRestartText =
     "You need to restart the application\nto apply the changes to the user interface!";
 constexpr const char* kUserGuideFile = "pdf/VQ_userguide-v4.11.pdf";
-constexpr const char* kDatabasePage = "https://www.velquor.com/vqdatabase";
+constexpr const char* kDatabaseHost = "https://www.velquor.com";
 constexpr int kPrevious = 209;
 constexpr int kNext = 210;
 constexpr int kSlotChooser = 301;
 constexpr int kRequestProgram = 302;
 constexpr int kBrowserDeselect = 315;
 constexpr int kBrowserActions = 342;
+
+// The database service's page, on the address the database client uses (https only).
+std::string DatabasePage() {
+  const char* configured = std::getenv("VQ_DB_BASE_URL");
+  std::string base = configured && std::strncmp(configured, "https://", 8) == 0 ? configured : kDatabaseHost;
+  while (base.size() > 8 && base.back() == '/') base.pop_back();
+  return base + "/vqdatabase";
+}
 
 bool NeedsFolderPanel(int code) {
   return code == kSelectDirectory || code == kWriteAllPrograms || code == kSaveAllFromDevice ||
@@ -233,7 +242,7 @@ bool VQEditor::OnCommand(int code) {
       break;
     }
     case kProgramDatabase:
-      if (!vq::platform::services().workspace().open(kDatabasePage))
+      if (!vq::platform::services().workspace().open(DatabasePage()))
         SetStatusText("The program database page could not be opened!");
       break;
     case kStatusPoll: StatusPoll(); break;

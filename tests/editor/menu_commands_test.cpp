@@ -225,3 +225,51 @@ TEST_F(MenuCommandsTest, FolderPanelRunsWithoutThePlugMutex) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MenuCommandsTest, EnteringTheManagerMarksTheCurrentProgram) {
+  editor->programList = {"b.pr4"};
+  editor->programListIndex = 0;
+  editor->currentProgramFolder = "/m/";
+  editor->browserRows.resize(2);
+  std::strcpy(editor->browserRows[0].name, "a.pr4");
+  std::strcpy(editor->browserRows[1].name, "b.pr4");
+  editor->bankUploadFileCount = 1;
+  auto* row = Bind(-1);
+  editor->browserRowText[1] = row;
+  editor->slotTable[4].selected = 1;
+  editor->OnCommand(33);
+  EXPECT_TRUE(editor->managerPageShown);
+  EXPECT_EQ(editor->browserRows[1].flags[3], 1);
+  EXPECT_EQ(row->GetTextStyle()->mColor.R, 255);
+  EXPECT_EQ(row->GetTextStyle()->mColor.G, 0);
+  EXPECT_EQ(editor->rememberedProgramPath, "/m/b.pr4");
+  EXPECT_EQ(editor->slotTable[4].selected, 0);
+}
+
+TEST_F(MenuCommandsTest, LeavingTheManagerLoadsTheSelectedSlotOrTheRememberedProgram) {
+  std::vector<int> cached;
+  editor->saveSlotToCache = [&](VQEditor&, int slot) { cached.push_back(slot); };
+  editor->managerPageShown = true;
+  editor->slotTable[3].empty = 0;
+  editor->slotTable[3].selected = 1;
+  std::strcpy(editor->slotTable[3].path, "/cache/03_Lead.pr4");
+  std::strcpy(editor->slotTable[3].name, "Lead");
+  editor->OnCommand(32);
+  EXPECT_FALSE(editor->managerPageShown);
+  EXPECT_EQ(cached, std::vector<int>{3});
+  EXPECT_EQ(editor->selectedFile[VQEditor::kWriteSelector], "/cache/03_Lead.pr4");
+  EXPECT_EQ(editor->programList.at(0), "Lead.pr4");
+
+  editor->managerPageShown = true;
+  editor->slotTable[3] = ProgramSlot();
+  editor->rememberedProgramPath = "/m/old.prg";
+  editor->rememberedProgramFolder = "/m/";
+  editor->OnCommand(32);
+  EXPECT_EQ(editor->selectedFile[VQEditor::kLoadSelector], "/m/old.prg");
+  EXPECT_EQ(editor->selectedFile[VQEditor::kSaveSelector], "/m/old.pr4");
+  EXPECT_EQ(editor->currentProgramFolder, "/m/");
+}
+
+}  // namespace
