@@ -4,11 +4,20 @@
 #include "graphics/graphics_caches.h"
 
 #include "graphics/imodule_gui_resize.h"
+#include "graphics/live_edit.h"
 #include "plugin/iparam.h"
 
 IGraphics::IGraphics(IModuleBase* plug, int width, int height, int fps)
     : mPlug(plug), mWidth(width), mHeight(height), mFPS(fps > 0 ? fps : kDefaultFPS) {
   ++graphics_detail::gLiveGraphics;
+  const LiveEditSettings live = LiveEditSettingsFromEnvironment();
+  if (live.enabled) EnableLiveEdit(true, live.gridSize, live.snapDistance);
+}
+
+void IGraphics::EnableLiveEdit(bool on, int gridSize, int snapDistance) {
+  mLiveEdit = on;
+  mLiveEditGridSize = gridSize > 0 ? gridSize : 1;
+  mLiveEditSnap = snapDistance > 0 ? snapDistance : 0;
 }
 
 IGraphics::~IGraphics() {
@@ -272,6 +281,14 @@ bool IGraphics::Draw(IRECT* r) {
       dirty->SetClean();
     }
   }
-  // The layout editor would paint its overlay here; nothing in the program switches it on.
+  if (mLiveEdit && mPlug) {
+    // The overlay goes over everything and may lie outside the redrawn area.
+    IRECT all(0, 0, mWidth, mHeight);
+    mDrawRect = all;
+    const LiveEditFields fields{&mMouseMod,      &mLiveEditRectMode, &mLiveEditGridSize, &mLiveEditSnap,
+                                &mLastKey,       &mLiveEditSwallow,  &mLiveEditControl,  &mDragging};
+    if (LiveEditFrame(mPlug->GetLiveEditState(), mPlug, this, fields, mGuiScale, mMouseX, mMouseY, mWidth, mHeight))
+      return DrawScreen(&all);
+  }
   return DrawScreen(r);
 }

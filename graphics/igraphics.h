@@ -229,6 +229,9 @@ class IGraphics : public IModuleGUI {
   double GetGuiScale() const { return mGuiScale; }
   void SetGuiScale(double scale) { mGuiScale = scale; }
   bool LiveEditEnabled() const { return mLiveEdit; }
+  // The layout editor: off unless a developer switches it on (see LiveEditSettingsFromEnvironment).
+  void EnableLiveEdit(bool on, int gridSize = 1, int snapDistance = 0);
+  bool LiveEditOverlayOn() const { return mLiveEditSwallow; }
   int GetMouseCapture() const { return mMouseCapture; }
   int GetMouseOver() const { return mMouseOver; }
   int GetMouseX() const { return mMouseX; }

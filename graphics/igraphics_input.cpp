@@ -63,10 +63,11 @@ void IGraphics::OnMouseUp(int x, int y, IMouseMod* mod) {
   mLiveEditControl = -1;
   if (mod) {
     mMouseMod.A = mod->A;
-    mMouseMod.L = mod->L;
-    mMouseMod.R = mod->R;
     mMouseMod.S = mod->S;
   }
+  // The stored buttons follow the held ones: the layout editor ends a drag here.
+  mMouseMod.L = false;
+  mMouseMod.R = false;
   mMouseMod.C = false;
   const int i = mMouseCapture >= 0 ? mMouseCapture : TopmostHit(x, y, false);
   ReleaseMouseCapture();
@@ -93,6 +94,11 @@ void IGraphics::OnMouseDrag(int x, int y, IMouseMod* mod) {
 }
 
 bool IGraphics::OnMouseDblClick(int x, int y, IMouseMod* mod) {
+  // The layout editor takes a quick second press like any other.
+  if (Swallowed()) {
+    OnMouseDown(x, y, mod);
+    return true;
+  }
   ReleaseMouseCapture();
   const int i = TopmostHit(x, y, false);
   if (i < 0) return false;

@@ -20,6 +20,18 @@ class IModuleGUIResize {
   // While a resize drag shows a preview, the graphics draws the preview instead of controls.
   virtual bool IsResizeDragActive() const { return false; }
   virtual void FillWhileResizing(IGraphics* graphics, const IRECT& area) {}
+
+  // Layout views, as the live layout editor uses them.
+  virtual int GetCurrentLayoutView() const { return 0; }
+  virtual int GetLayoutViewCount() const { return 1; }
+  virtual double GetGuiScale() const { return 1.0; }
+  virtual void SelectLayoutView(int view) {}
+  // Applies the current view's stored layout at the current scale.
+  virtual void RearrangeLayout() {}
+  // The view's layout entry at `position` becomes the control at list index `controlIdx`, with
+  // these rects (GUI pixels at scale 1) and hidden flag.
+  virtual void StoreControlLayout(int view, int position, int controlIdx, const IRECT& draw, const IRECT& target,
+                                  bool hidden) {}
   // Controls at the end of the control list that belong to the resizer.
   static constexpr int kHandleCount = 3;
 };

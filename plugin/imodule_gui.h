@@ -4,6 +4,9 @@
 // here too because the plug creates and owns it; the layout editor reads and extends it.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "plugin/utl_heapbuf.h"
 
 class IControl;          // a GUI control; the plug only passes pointers through
@@ -40,10 +43,24 @@ struct LiveEditColor {
 // Rectangle in GUI pixels, left/top inclusive, right/bottom exclusive (the GUI's IRECT layout).
 struct LiveEditRect {
   int L, T, R, B;
+  bool operator==(const LiveEditRect& o) const { return L == o.L && T == o.T && R == o.R && B == o.B; }
 };
 
-// State of the in-GUI layout editor, owned by the plug. Only what exists before the layout
-// editor runs is here: its look and the layout of the controls at attach time.
+// One undo step of the layout editor: rects and hidden bits by attach index, the control at
+// each list position (the stacking order) and the deleted attach indices.
+struct LiveEditSnapshot {
+  std::vector<LiveEditRect> draw;
+  std::vector<LiveEditRect> target;
+  std::vector<bool> hidden;
+  std::vector<IControl*> order;
+  std::vector<int> deleted;
+  bool operator==(const LiveEditSnapshot& o) const {
+    return draw == o.draw && target == o.target && hidden == o.hidden && order == o.order && deleted == o.deleted;
+  }
+};
+
+// State of the in-GUI layout editor, owned by the plug: its look, the layout of the controls at
+// attach time, the selection, the per-view header blocks and the undo history.
 class LiveEditState {
  public:
   const char* fontFace = "Tahoma";
@@ -58,6 +75,44 @@ class LiveEditState {
   int currentView = 0;
   int viewCount = 1;
   bool newGesture = true;
+
+  // Selection: copies of the selected control's rects, the rects when it was picked, the pick
+  // anchor; the group (its members and their rects when grabbed).
+  LiveEditRect selDraw{0, 0, 0, 0}, selTarget{0, 0, 0, 0};
+  LiveEditRect pickDraw{0, 0, 0, 0}, pickTarget{0, 0, 0, 0};
+  LiveEditRect groupGrab{999999999, 999999999, 0, 0};
+  int prevPicked = -1;
+  int anchorX = 0, anchorY = 0;
+  int groupAnchorX = 0, groupAnchorY = 0;
+  int marqueeX = 0, marqueeY = 0;
+  bool resizing = false;
+  std::vector<int> groupIdx;
+  std::vector<LiveEditRect> groupDraw, groupTarget;
+
+  std::vector<std::string> viewBlocks;  // per layout view: its block of the header
+  std::vector<int> deleted;             // attach indices
+
+  bool headerRead = false;
+  bool lastActionUndo = false;
+  bool lastActionRedo = false;
+  bool showGrid = false;
+  bool showMouseCoords = false;
+  bool lastL = false, lastR = false;  // to see presses
+  int pressX = 0, pressY = 0;
+  int cornerSize = 8;
+  int snapTo = 0;
+  int cursor = 0;  // the cursor id last set, 0 none
+  bool inFrame = false;  // a menu or message box of the editor is open
+
+  // Undo per layout view: snapshots, position (-1 when none), and the state after the newest change.
+  std::vector<std::vector<LiveEditSnapshot>> undo;
+  std::vector<int> undoPos;
+  std::vector<LiveEditSnapshot> current;
+
+  // The header file and the text last written to (or read from) it.
+  std::string headerPath = "LiveEditLayout.h";
+  std::string headerText;
+  bool headerTextKnown = false;
 
   // Attach-time layout, one entry per control in attach order; the attach index is a
   // control's identity through every later reordering.

@@ -81,11 +81,17 @@ class DesktopTest : public ::testing::Test {
   static void prepareEnvironment() {
     // A private home for what GTK may write, no settings daemon, and a comma locale when the
     // machine has one: numbers must stay in the "C" form under it.
-    static std::filesystem::path home = [] {
-      auto p = std::filesystem::temp_directory_path() / ("vq-gtk-home-" + std::to_string(getpid()));
-      std::filesystem::create_directories(p);
-      return p;
-    }();
+    struct TempHome {
+      std::filesystem::path path =
+          std::filesystem::temp_directory_path() / ("vq-gtk-home-" + std::to_string(getpid()));
+      TempHome() { std::filesystem::create_directories(path); }
+      ~TempHome() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+      }
+    };
+    static TempHome temp;
+    const std::filesystem::path& home = temp.path;
     setenv("HOME", home.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
     setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);

@@ -25,12 +25,18 @@ class DesktopModalTest : public DesktopTest {
       while (next < steps.size() && steps[next]()) ++next;
     }, true);
     started = b->loop.now();
-    watchdog = b->loop.addTimer(20, false, [] {
+    watchdog = b->loop.addTimer(20, false, [this] {
       ADD_FAILURE() << "watchdog: a nested loop was still open";
-      if (GtkWidget* w = mappedToplevel(false)) gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_DELETE_EVENT);
-      if (GtkWidget* w = mappedToplevel(true)) {
-        if (GtkWidget* m = gtk_bin_get_child(GTK_BIN(w)); m && GTK_IS_MENU(m)) gtk_menu_popdown(GTK_MENU(m));
+      GList* all = gtk_window_list_toplevels();
+      for (GList* l = all; l; l = l->next) {
+        GtkWidget* w = GTK_WIDGET(l->data);
+        if (!gtk_widget_get_mapped(w)) continue;
+        if (GTK_IS_DIALOG(w)) gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_DELETE_EVENT);
+        GtkWidget* child = GTK_IS_BIN(w) ? gtk_bin_get_child(GTK_BIN(w)) : nullptr;
+        if (child && GTK_IS_MENU(child)) gtk_menu_popdown(GTK_MENU(child));
       }
+      g_list_free(all);
+      b->app.abortModal();
     }, true);
   }
   void TearDown() override {
@@ -231,6 +237,51 @@ TEST_F(DesktopModalTest, AModalRunEndsByStopOrByItsCloseBoxWhileTheFrameTimerRun
   EXPECT_EQ(closer.asked, 1);
   EXPECT_TRUE(dialog.isClosed());
   EXPECT_FALSE(gtk_widget_get_visible(b->windows.gtkWindowFor(dialog)));
+}
+
+}  // namespace
+
+namespace {
+
+using namespace vq::test;
+
+// The file chooser: mapped as a dialog of its own kind.
+GtkWidget* mappedChooser() {
+  GList* all = gtk_window_list_toplevels();
+  GtkWidget* found = nullptr;
+  for (GList* l = all; l && !found; l = l->next)
+    if (GTK_IS_FILE_CHOOSER_DIALOG(l->data) && gtk_widget_get_mapped(GTK_WIDGET(l->data))) found = GTK_WIDGET(l->data);
+  g_list_free(all);
+  return found;
+}
+
+TEST_F(DesktopModalTest, TheSavePanelStartsInItsFolderAddsTheTypeAndCancels) {
+  std::filesystem::path folder = std::filesystem::temp_directory_path() / ("vq-panel-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  PanelRequest save;
+  save.kind = PanelRequest::Kind::Save;
+  save.title = "Save Program";
+  save.directory = folder.string();
+  save.fileName = "untitled";
+  save.allowedTypes = {"syx"};
+  auto toChooser = [this] {
+    GtkWidget* d = mappedChooser();
+    if (!d) return false;
+    int x, y;
+    gdk_window_get_origin(gtk_widget_get_window(d), &x, &y);
+    input.move(x + 40, y + 40);
+    gtk_window_present(GTK_WINDOW(d));
+    return true;
+  };
+  script({toChooser, hold(0.5), keys({XK_Return})});
+  int before = ticks;
+  auto chosen = b->runPanel(save);
+  EXPECT_GE(ticks - before, 20);
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(*chosen, std::vector<std::string>{(folder / "untitled.syx").string()});
+  script({toChooser, hold(0.3), keys({XK_Escape})});
+  EXPECT_EQ(b->runPanel(save), std::nullopt);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

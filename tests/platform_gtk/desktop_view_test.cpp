@@ -115,7 +115,7 @@ struct Recorder : MenuTarget {
   void performMenuAction(int action, MenuItem&) override { actions.push_back(action); }
 };
 
-TEST_F(DesktopTest, KeysReachTheFocusedViewAndMenuKeyEquivalentsPerform) {
+TEST_F(DesktopTest, KeysReachTheFocusedViewAndTheMenuBarPerformsByClickOrKeyEquivalent) {
   Recorder target;
   Menu* bar = Menu::create();
   MenuItem* file = MenuItem::create("File");
@@ -146,6 +146,15 @@ TEST_F(DesktopTest, KeysReachTheFocusedViewAndMenuKeyEquivalentsPerform) {
       sawLeft = e.characters == std::u32string(1, kLeftArrowChar);
   }
   EXPECT_TRUE(sawLeft);
+  // The menu bar sits above the view: its File menu opens on a click and chooses by keys.
+  input.move(ox + 15, oy - 8);
+  input.button(1, true);
+  input.button(1, false);
+  ASSERT_TRUE(pumpUntil([] { return mappedToplevel(true) != nullptr; })) << "the File menu did not open";
+  pumpFor(0.2);
+  input.tap(XK_Down);
+  input.tap(XK_Return);
+  ASSERT_TRUE(pumpUntil([&] { return target.actions.size() == 2; }));
   b->app.setMainMenu(nullptr);
   for (Menu* m : {bar, fileMenu}) m->release();
   for (MenuItem* i : {file, save}) i->release();
