@@ -1,5 +1,7 @@
 // The shell: settings on first and later starts, device selection by name, the input
 // callbacks, MIDI that cannot start, the fitted GUI scale and the order of shut-down.
+#include <sys/stat.h>
+
 #include <cmath>
 #include <limits>
 
@@ -10,27 +12,16 @@ namespace {
 
 using apptest::ShellTest;
 
-mode_t Mode(const std::string& path) {
-  struct stat st{};
-  return stat(path.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0;
-}
-
 TEST_F(ShellTest, FirstStartMakesAPrivateFolderWritesOffAndOpensNoPort) {
   const mode_t mask = umask(022);
-  umask(mask);
   MakeShell();
   EXPECT_EQ(Start(), 0);
-  EXPECT_EQ(Mode(Folder()), 0700u);
-  EXPECT_EQ(Mode(config), 0700u);
-  const mode_t after = umask(mask);
-  EXPECT_EQ(after, mask);
+  EXPECT_EQ(umask(mask), 022u);  // untouched
+  EXPECT_EQ(std::filesystem::status(Folder()).permissions(), std::filesystem::perms::owner_all);
+  EXPECT_EQ(std::filesystem::status(config).permissions(), std::filesystem::perms::owner_all);
   for (const char* key : {"indev", "inBdev", "outdev"}) EXPECT_EQ(Setting("midi", key), "off") << key;
-  EXPECT_TRUE(inputLogs[0].opened.empty());
-  EXPECT_TRUE(inputLogs[1].opened.empty());
-  EXPECT_TRUE(outputLog.opened.empty());
-  ASSERT_NE(shell->mainWindow, nullptr);
-  EXPECT_TRUE(IsWindowVisible(shell->mainWindow));
-  EXPECT_NE(shell->Plug(), nullptr);
+  EXPECT_TRUE(inputLogs[0].opened.empty() && inputLogs[1].opened.empty() && outputLog.opened.empty());
+  EXPECT_TRUE(shell->Plug() && IsWindowVisible(shell->mainWindow));
 }
 
 TEST_F(ShellTest, StoredDevicesAreOpenedByNameAndUnknownOnesBecomeOff) {
@@ -101,8 +92,8 @@ TEST_F(ShellTest, InputCallbacksHandOnWhatTheEditorTakes) {
   WriteSettings("[midi]\nindev=Velquor VQ MIDI 1\ninBdev=Keys 1\noutdev=off\n");
   MakeShell();
   Start();
-  apptest::FakeInput& device = *inputs[0];
-  apptest::FakeInput& keys = *inputs[1];
+  apptest::Wire& device = *inputs[0]->wire;
+  apptest::Wire& keys = *inputs[1]->wire;
   device.Deliver({0x94, 60, 100});
   device.Deliver(std::vector<uint8_t>(213, 0x01));
   device.Deliver({});
@@ -119,7 +110,7 @@ TEST_F(ShellTest, InputCallbacksHandOnWhatTheEditorTakes) {
 
 TEST_F(ShellTest, MidiThatCannotStartLeavesTheProgramRunningAndTheStoredDevices) {
   WriteSettings("[midi]\nindev=Velquor VQ MIDI 1\ninBdev=off\noutdev=Synth Out\n");
-  MakeShell(false, true);
+  MakeShell(false);
   Start();
   EXPECT_EQ(shell->output, nullptr);
   EXPECT_FALSE(shell->MidiError().empty());
@@ -134,7 +125,7 @@ TEST_F(ShellTest, PortsChangeOutsideThePlugMutexAndShutDownStopsCallbacksFirst) 
   MakeShell();
   Start();
   std::atomic<bool> stop{false};
-  std::shared_ptr<apptest::FakeInput::Wire> device = inputs[0]->wire;
+  std::shared_ptr<apptest::Wire> device = inputs[0]->wire;
   std::thread midi([&] {
     while (!stop) device->Deliver({0x90, 60, 100});
   });
@@ -146,7 +137,7 @@ TEST_F(ShellTest, PortsChangeOutsideThePlugMutexAndShutDownStopsCallbacksFirst) 
   EXPECT_EQ(shell->Plug(), nullptr);
   EXPECT_EQ(shell->mainWindow, nullptr);
   for (const apptest::PortLog* log : {&inputLogs[0], &inputLogs[1], &outputLog})
-    EXPECT_FALSE(log->openedUnderPlugMutex);
+    EXPECT_FALSE(log->underPlugMutex);
   EXPECT_TRUE(inputLogs[0].callbackClearedWithPlug);
   EXPECT_TRUE(inputLogs[1].callbackClearedWithPlug);
 }

@@ -1,20 +1,14 @@
 // The shell on the headless backend: a fresh settings folder, MIDI objects with scripted port
-// names that record what is opened, and an editor that records what reaches it.
+// names that log what is opened, and an editor that records what reaches it.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "app/app_resources.h"
 #include "app/app_shell.h"
@@ -26,24 +20,22 @@
 
 namespace apptest {
 
-// What a port object saw: opens by name, closes, and whether the plug mutex was free then.
 struct PortLog {
   std::vector<std::string> opened;  // "virtual:<name>" or "port:<index>"
-  int closes = 0;
-  bool openedUnderPlugMutex = false;
+  bool underPlugMutex = false;      // a port opened or closed while the plug mutex was held
   bool callbackClearedWithPlug = false;
 };
 
-// True when another thread can take the mutex, i.e. this thread does not hold it.
-inline bool MutexFree(UTL_Mutex& m) {
-  bool free = false;
-  std::thread t([&] {
-    free = m.TryEnter();
-    if (free) m.Leave();
-  });
-  t.join();
-  return free;
-}
+// Deliveries go through a wire a test may keep past the input's life.
+struct Wire {
+  std::mutex mutex;  // held while delivering: once the callback is cleared no call runs
+  vq::platform::MidiInput::Callback callback;
+  bool open = false;
+  void Deliver(std::vector<uint8_t> bytes) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (callback && open) callback(bytes.data(), bytes.size());
+  }
+};
 
 template <class Base>
 class FakePort : public Base {
@@ -52,82 +44,52 @@ class FakePort : public Base {
       : names_(std::move(names)), log_(log), plugMutex_(std::move(plugMutex)) {}
   unsigned PortCount() override { return static_cast<unsigned>(names_.size()); }
   std::string PortName(unsigned port) override { return port < names_.size() ? names_[port] : ""; }
-  bool OpenPort(unsigned port, const std::string&) override {
-    Check();
-    log_.opened.push_back("port:" + std::to_string(port));
-    open_ = true;
-    return true;
-  }
-  bool OpenVirtualPort(const std::string& name) override {
-    Check();
-    log_.opened.push_back("virtual:" + name);
-    open_ = true;
-    return true;
-  }
+  bool OpenPort(unsigned port, const std::string&) override { return Opened("port:" + std::to_string(port)); }
+  bool OpenVirtualPort(const std::string& name) override { return Opened("virtual:" + name); }
   void ClosePort() override {
-    Check();
-    ++log_.closes;
-    open_ = false;
+    CheckMutex();
+    wire->open = false;
   }
-  bool IsPortOpen() const override { return open_; }
-
- protected:
-  void Check() {
-    if (UTL_Mutex* m = plugMutex_()) log_.openedUnderPlugMutex |= !MutexFree(*m);
-  }
-  std::vector<std::string> names_;
-  PortLog& log_;
-  std::function<UTL_Mutex*()> plugMutex_;
-  bool open_ = false;
-};
-
-class FakeInput : public FakePort<vq::platform::MidiInput> {
- public:
-  // The delivering end: a test may keep it past the input's life.
-  struct Wire {
-    std::mutex mutex;  // held while delivering: no call runs once the callback is cleared
-    Callback callback;
-    std::atomic<bool> open{false};
-    void Deliver(std::vector<uint8_t> bytes) {
-      std::lock_guard<std::mutex> lock(mutex);
-      if (callback && open) callback(bytes.data(), bytes.size());
-    }
-  };
-  using FakePort::FakePort;
-  void SetCallback(Callback cb) override {
+  bool IsPortOpen() const override { return wire->open; }
+  bool Send(const uint8_t*, size_t count) { return wire->open && count; }
+  void SetCallback(vq::platform::MidiInput::Callback cb) {
     std::lock_guard<std::mutex> lock(wire->mutex);
     if (!cb) log_.callbackClearedWithPlug = plugMutex_() != nullptr;
     wire->callback = std::move(cb);
   }
-  bool OpenPort(unsigned port, const std::string& name) override {
-    wire->open = FakePort::OpenPort(port, name);
-    return wire->open;
-  }
-  bool OpenVirtualPort(const std::string& name) override {
-    wire->open = FakePort::OpenVirtualPort(name);
-    return wire->open;
-  }
-  void ClosePort() override {
-    FakePort::ClosePort();
-    wire->open = false;
-  }
-  void Deliver(std::vector<uint8_t> bytes) { wire->Deliver(std::move(bytes)); }
   std::shared_ptr<Wire> wire = std::make_shared<Wire>();
-};
 
-class FakeOutput : public FakePort<vq::platform::MidiOutput> {
- public:
-  using FakePort::FakePort;
-  bool Send(const uint8_t* bytes, size_t count) override {
-    if (!open_ || !count) return false;
-    sent.emplace_back(bytes, bytes + count);
-    return true;
+ private:
+  bool Opened(const std::string& what) {
+    CheckMutex();
+    log_.opened.push_back(what);
+    return wire->open = true;
   }
-  using MidiOutput::Send;
-  std::vector<std::vector<uint8_t>> sent;
+  // Another thread can take the mutex only when this one does not hold it.
+  void CheckMutex() {
+    UTL_Mutex* m = plugMutex_();
+    if (!m) return;
+    bool free = false;
+    std::thread([&] {
+      if ((free = m->TryEnter())) m->Leave();
+    }).join();
+    log_.underPlugMutex |= !free;
+  }
+  std::vector<std::string> names_;
+  PortLog& log_;
+  std::function<UTL_Mutex*()> plugMutex_;
 };
 
-// The editor with what reaches it recorded.
+struct FakeInput : FakePort<vq::platform::MidiInput> {
+  using FakePort::FakePort;
+  void SetCallback(Callback cb) override { FakePort::SetCallback(std::move(cb)); }
+};
+struct FakeOutput : FakePort<vq::platform::MidiOutput> {
+  using FakePort::FakePort;
+  bool Send(const uint8_t* bytes, size_t count) override { return FakePort::Send(bytes, count); }
+  using MidiOutput::Send;
+};
+
 class RecordingEditor : public VQEditor {
  public:
   using VQEditor::VQEditor;
@@ -139,9 +101,8 @@ class RecordingEditor : public VQEditor {
   void ProcessSysEx(const ISysExMessage* msg) override { sysexSizes.push_back(msg->mSize); }
   void OnMidiMsgReceived(const IMidiMessage* msg) override { keyboardMessages.push_back(msg->mStatus); }
   std::vector<int> commands;
-  std::vector<uint8_t> deviceMessages;
+  std::vector<uint8_t> deviceMessages, keyboardMessages;
   std::vector<int32_t> sysexSizes;
-  std::vector<uint8_t> keyboardMessages;
 };
 
 class ShellTest : public WemuTest {
@@ -155,7 +116,6 @@ class ShellTest : public WemuTest {
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     inputs.clear();
     output = nullptr;
-    editor = nullptr;
     inputLogs[0] = inputLogs[1] = outputLog = PortLog();
   }
   void TearDown() override {
@@ -166,57 +126,47 @@ class ShellTest : public WemuTest {
   }
 
   std::string Folder() const { return config + "/VQEditor4/"; }
-  std::string SettingsPath() const { return Folder() + "settings.ini"; }
   void WriteSettings(const std::string& text) {
     std::filesystem::create_directories(Folder());
-    std::ofstream(SettingsPath()) << text;
+    std::ofstream(Folder() + "settings.ini") << text;
   }
   std::string Setting(const char* section, const char* key) {
     char buf[512];
-    GetPrivateProfileString(section, key, "<none>", buf, sizeof buf, SettingsPath().c_str());
+    GetPrivateProfileString(section, key, "<none>", buf, sizeof buf, (Folder() + "settings.ini").c_str());
     return buf;
   }
 
-  // A shell whose MIDI objects list these ports; failInput / failOutput make creation fail.
-  AppShell& MakeShell(bool failInput = false, bool failOutput = false) {
-    ShellOptions options;
-    options.midi.makeInput = [this, failInput](const std::string&, unsigned, std::string* error)
-        -> std::unique_ptr<vq::platform::MidiInput> {
-      if (failInput) {
-        *error = "no sequencer";
-        return nullptr;
-      }
-      auto in = std::make_unique<FakeInput>(inputNames, inputLogs[inputs.size()], [this] { return PlugMutex(); });
+  // A shell whose MIDI objects list the ports below; without MIDI its output cannot be made.
+  AppShell& MakeShell(bool withMidi = true) {
+    ShellOptions o;
+    auto mutex = [this] { return shell && shell->Plug() ? &shell->Plug()->Mutex() : nullptr; };
+    o.midi.makeInput = [=, this](const std::string&, unsigned, std::string*) -> std::unique_ptr<vq::platform::MidiInput> {
+      auto in = std::make_unique<FakeInput>(inputNames, inputLogs[inputs.size()], mutex);
       inputs.push_back(in.get());
       return in;
     };
-    options.midi.makeOutput = [this, failOutput](const std::string&, std::string* error)
-        -> std::unique_ptr<vq::platform::MidiOutput> {
-      if (failOutput) {
-        *error = "no sequencer";
-        return nullptr;
-      }
-      auto out = std::make_unique<FakeOutput>(outputNames, outputLog, [this] { return PlugMutex(); });
+    o.midi.makeOutput = [=, this](const std::string&, std::string* error) -> std::unique_ptr<vq::platform::MidiOutput> {
+      if (!withMidi) *error = "no sequencer";
+      if (!withMidi) return nullptr;
+      auto out = std::make_unique<FakeOutput>(outputNames, outputLog, mutex);
       output = out.get();
       return out;
     };
-    options.makePlug = [this](vq::platform::MidiOutput* out, uint16_t* channel, const std::string& settingsPath,
-                              const std::string& outputName) -> VQEditor* {
+    o.makePlug = [this](vq::platform::MidiOutput* out, uint16_t* channel, const std::string& path,
+                        const std::string& outputName) -> VQEditor* {
       VQEditorSetup setup;
-      setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
-        return new vqtest::TestGraphics(plug, w, h, fps);
+      setup.makeGraphics = [](IModuleBase* p, int w, int h, int fps) -> IGraphics* {
+        return new vqtest::TestGraphics(p, w, h, fps);
       };
       setup.pages = MakeEditorPages();
-      setup.settingsPath = settingsPath;
+      setup.settingsPath = path;
       setup.outputDeviceName = outputName;
       IModuleInstanceInfo info;
-      info.mBundleID.Set(kBundleIdentifier);
       info.mMidiOut = out;
       info.mMidiOutChannel = channel;
-      editor = new RecordingEditor(info, std::move(setup));
-      return editor;
+      return editor = new RecordingEditor(info, std::move(setup));
     };
-    shell = std::make_unique<AppShell>(std::move(options));
+    shell = std::make_unique<AppShell>(std::move(o));
     SetCurrentShell(shell.get());
     return *shell;
   }
@@ -226,13 +176,11 @@ class ShellTest : public WemuTest {
     shell->HandleAppMessage(WEMU_APPMSG_LAUNCHED, 0, 0);
     return loaded;
   }
-  UTL_Mutex* PlugMutex() { return shell && shell->Plug() ? &shell->Plug()->Mutex() : nullptr; }
 
   std::string dir, config;
   std::vector<std::string> inputNames{"Velquor VQ MIDI 1", "Keys 1"};
   std::vector<std::string> outputNames{"Velquor VQ MIDI 1", "Synth Out"};
-  PortLog inputLogs[2];
-  PortLog outputLog;
+  PortLog inputLogs[2], outputLog;
   std::vector<FakeInput*> inputs;  // device input, keyboard input
   FakeOutput* output = nullptr;
   RecordingEditor* editor = nullptr;

@@ -41,10 +41,10 @@ class MenuCommandsTest : public EditorTest {
       Gui()->AttachControl(selectors[role]);
       editor->fileSelector[role] = selectors[role];
     }
-    editor->aboutOverlay = Bind(-1);
-    editor->aboutOverlay->Hide(true);
-    editor->programNumberSelector = Bind(-1);
-    editor->programNumberSelector->Hide(true);
+    for (IControl** c : {&editor->aboutOverlay, &editor->programNumberSelector}) {
+      *c = Bind(-1);
+      (*c)->Hide(true);
+    }
     for (IControl*& c : editor->skinBackground) c = Bind(-1);
     resize.scales.clear();
     resize.stored = 0;
@@ -74,91 +74,55 @@ class MenuCommandsTest : public EditorTest {
 TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
   struct Case {
     int code;
-    std::function<void()> before;
-    std::function<void()> check;
+    std::function<void()> before, check;
   };
+  auto clicked = [this](int role) { return [this, role] { EXPECT_EQ(selectors[role]->clicks, 1); }; };
   const std::vector<Case> cases = {
-      {0, nullptr, [this] {
-         EXPECT_FALSE(editor->aboutOverlay->IsHidden());
-         EXPECT_EQ(editor->aboutOverlay->GetValue(), 1.0);
-       }},
-      {2, nullptr, [this] { EXPECT_EQ(selectors[VQEditor::kLoadSelector]->clicks, 1); }},
+      {0, nullptr, [this] { EXPECT_FALSE(editor->aboutOverlay->IsHidden()); }},
+      {2, nullptr, clicked(VQEditor::kLoadSelector)},
       {3, [this] { editor->receivedDumpPending = true; },
        [this] {
-         EXPECT_FALSE(editor->receivedDumpPending);
+         EXPECT_FALSE(editor->receivedDumpPending);  // the save writes the editor's program
          EXPECT_EQ(selectors[VQEditor::kSaveSelector]->clicks, 1);
        }},
-      {4, nullptr, [this] { EXPECT_EQ(selectors[VQEditor::kWriteSelector]->clicks, 1); }},
-      {6, nullptr, [this] { EXPECT_EQ(selectors[VQEditor::kFirmwareSelector]->clicks, 1); }},
-      {8, nullptr, [this] {
-         ASSERT_EQ(headless->opened.size(), 1u);
-         EXPECT_EQ(headless->opened[0].rfind("https://", 0), 0u);
-         EXPECT_NE(headless->opened[0].find("/vqdatabase"), std::string::npos);
-       }},
-      {11, nullptr, [this] {
-         EXPECT_TRUE(editor->compactView);
-         EXPECT_EQ(Gui()->GetWidth(), 1024);
-         EXPECT_EQ(Gui()->GetHeight(), 400);
-       }},
-      {10, [this] { editor->OnCommand(11); },
-       [this] {
-         EXPECT_FALSE(editor->compactView);
-         EXPECT_EQ(Gui()->GetWidth(), 1140);
-       }},
-      {13, nullptr, [this] {
-         EXPECT_EQ(resize.scales, std::vector<double>{0.8});
-         EXPECT_EQ(resize.stored, 1);
-       }},
-      {19, nullptr, [this] { EXPECT_EQ(resize.scales, std::vector<double>{2.0}); }},
+      {4, nullptr, clicked(VQEditor::kWriteSelector)},
+      {6, nullptr, clicked(VQEditor::kFirmwareSelector)},
+      {8, nullptr, [this] { EXPECT_EQ(headless->opened, std::vector<std::string>{"https://www.velquor.com/vqdatabase"}); }},
+      {11, nullptr, [this] { EXPECT_EQ(std::tuple(editor->compactView, Gui()->GetWidth(), Gui()->GetHeight()),
+                                      std::tuple(true, 1024, 400)); }},
+      {13, nullptr, [this] { EXPECT_EQ(std::pair(resize.scales, resize.stored), std::pair(std::vector<double>{0.8}, 1)); }},
       {20, nullptr, [this] { EXPECT_FALSE(editor->programNumberSelector->IsHidden()); }},
-      {21, [this] { Folder(std::nullopt); },
-       [this] {  // cancelled: the download still starts
+      {21, [this] { Folder(std::nullopt); },  // cancelled: the download still starts
+       [this] {
          EXPECT_EQ(StatusText(), "Connecting to VQ...");
-         EXPECT_TRUE(editor->bankDownloadRunning);
-         EXPECT_TRUE(editor->requestPending);
-         EXPECT_EQ(editor->requestSlot, 1);
+         EXPECT_TRUE(editor->bankDownloadRunning && editor->requestPending && editor->requestSlot == 1);
        }},
       {23, nullptr, [this] {
          EXPECT_EQ(Setting("gui", "background"), "solid");
          EXPECT_EQ(editor->skinMode, 1);
-         EXPECT_TRUE(editor->skinBackground[0]->IsHidden());
-         EXPECT_FALSE(editor->skinBackground[1]->IsHidden());
-         EXPECT_TRUE(Gui()->messageBoxes.empty());
+         EXPECT_TRUE(editor->skinBackground[0]->IsHidden() && !editor->skinBackground[1]->IsHidden());
        }},
-      {22, [this] { editor->skinMode = 2; },
-       [this] {  // "lcd" running: stored, restart asked for, skin unchanged
+      {22, [this] { editor->skinMode = 2; },  // "lcd" runs: stored, restart asked for
+       [this] {
          EXPECT_EQ(Setting("gui", "background"), "space");
-         ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
-         EXPECT_EQ(Gui()->messageBoxes[0].caption, "Warning");
+         EXPECT_EQ(Gui()->messageBoxes.size(), 1u);
          EXPECT_EQ(editor->skinMode, 2);
        }},
-      {25, [this] { editor->skinMode = 2; },
-       [this] {
-         EXPECT_EQ(Setting("gui", "background"), "lcd");
-         EXPECT_TRUE(Gui()->messageBoxes.empty());
-       }},
-      {25, nullptr, [this] { EXPECT_EQ(Gui()->messageBoxes.size(), 1u); }},
-      {35, nullptr, [this] {
-         ASSERT_FALSE(out.Messages().empty());
-         EXPECT_EQ(out.Messages().back(), StartupMessage());
-       }},
+      {25, [this] { editor->skinMode = 2; }, [this] { EXPECT_TRUE(Gui()->messageBoxes.empty()); }},
+      {35, nullptr, [this] { EXPECT_EQ(out.Messages().back(), StartupMessage()); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("command " + std::to_string(c.code));
     TearDown();
     SetUp();
     if (c.before) c.before();
-    Gui()->messageBoxes.clear();
     EXPECT_TRUE(editor->OnCommand(c.code));
     c.check();
   }
 }
 
 TEST_F(MenuCommandsTest, OutOfRangeCommandsAndCommandsWithoutGraphicsChangeNothing) {
-  for (int code : {36, 1000, -1}) {
-    EXPECT_TRUE(editor->OnCommand(code));
-  }
-  EXPECT_TRUE(headless->opened.empty());
+  for (int code : {36, 1000, -1}) EXPECT_TRUE(editor->OnCommand(code));
   editor.reset(MakePlug(&out, &channel, BaseSetup("", false)));
   const size_t mark = Mark();
   EXPECT_TRUE(editor->OnCommand(35));
@@ -168,90 +132,57 @@ TEST_F(MenuCommandsTest, OutOfRangeCommandsAndCommandsWithoutGraphicsChangeNothi
   EXPECT_TRUE(headless->panels.empty());
 }
 
-TEST_F(MenuCommandsTest, StepsAndUndoDoNothingWhileTheManagerIsShown) {
-  editor->programList = {"a.pr4", "b.pr4", "c.pr4"};
-  editor->programListLast = 2;
-  editor->programListIndex = 1;
-  editor->managerPageShown = true;
-  const int32_t cursor = editor->undoCursor;
-  for (int code : {26, 27, 28, 29, 30, 31}) editor->OnCommand(code);
-  EXPECT_EQ(editor->programListIndex, 1);
-  EXPECT_EQ(editor->undoCursor, cursor);
-}
-
+// Steps by ten stay inside the list; while the manager is shown no step or undo happens.
 TEST_F(MenuCommandsTest, StepsByTenStayInsideTheList) {
   editor->programList = {"a", "b", "c", "d", "e"};
   editor->programListLast = 4;
-  for (auto [from, code, to] : {std::tuple{3, 30, 4}, {1, 31, 0}, {0, 30, 4}, {4, 31, 0}}) {
+  for (auto [from, code, to, manager] : {std::tuple{3, 30, 4, false}, {1, 31, 0, false}, {4, 31, 0, false},
+                                         {1, 30, 1, true}, {1, 29, 1, true}}) {
     editor->programListIndex = from;
+    editor->managerPageShown = manager;
     editor->OnCommand(code);
     EXPECT_EQ(editor->programListIndex, to) << "from " << from << " by command " << code;
   }
 }
 
-TEST_F(MenuCommandsTest, FolderPanelTakesTheFolderOrRefusesOneThatDoesNotFit) {
-  Folder({{"/music/programs"}});
-  editor->OnCommand(1);
-  EXPECT_EQ(editor->lastFile, "/music/programs/");
-
-  const std::string longFolder = "/" + std::string(260, 'x');
-  Folder({{longFolder}});
-  editor->OnCommand(5);
-  EXPECT_EQ(editor->lastFile, "/music/programs/");
-  EXPECT_FALSE(editor->bankUploadRequest);
-  EXPECT_EQ(StatusText(), "The folder path is too long!");
-
-  Folder({{"/music/bank"}});
-  editor->OnCommand(5);
-  EXPECT_EQ(editor->lastFile, "/music/bank/");
-  EXPECT_TRUE(editor->bankUploadRequest);
-}
-
-// While the panel is open another thread (the MIDI input) can take the plug mutex.
-TEST_F(MenuCommandsTest, FolderPanelRunsWithoutThePlugMutex) {
+// The panel runs without the plug mutex (the MIDI thread can take it meanwhile); a folder
+// whose path does not fit is refused, not cut.
+TEST_F(MenuCommandsTest, FolderPanelRunsWithoutThePlugMutexAndRefusesLongFolders) {
   std::atomic<int> tookMutex{-1};
   headless->loop.addTimer(0.1, false, [&] {
-    std::thread midi([&] {
-      const bool took = editor->Mutex().TryEnter();
-      if (took) editor->Mutex().Leave();
-      tookMutex = took;
-    });
-    midi.join();
+    std::thread([&] {
+      tookMutex = editor->Mutex().TryEnter();
+      if (tookMutex) editor->Mutex().Leave();
+    }).join();
   }, true);
   headless->panelAnswers.push_back({std::vector<std::string>{"/music"}, 0.5});
   editor->OnCommand(1);
   EXPECT_EQ(tookMutex.load(), 1);
   EXPECT_EQ(editor->lastFile, "/music/");
+
+  Folder({{"/" + std::string(260, 'x')}});
+  editor->OnCommand(5);
+  EXPECT_EQ(editor->lastFile, "/music/");
+  EXPECT_FALSE(editor->bankUploadRequest);
+  EXPECT_EQ(StatusText(), "The folder path is too long!");
 }
 
-}  // namespace
-
-namespace {
-
-TEST_F(MenuCommandsTest, EnteringTheManagerMarksTheCurrentProgram) {
+// Entering marks the current program in the browser; leaving loads the selected slot's
+// program (kept in the cache first), or without one the program remembered on entering.
+TEST_F(MenuCommandsTest, ManagerPageInAndOut) {
   editor->programList = {"b.pr4"};
-  editor->programListIndex = 0;
   editor->currentProgramFolder = "/m/";
   editor->browserRows.resize(2);
-  std::strcpy(editor->browserRows[0].name, "a.pr4");
   std::strcpy(editor->browserRows[1].name, "b.pr4");
   editor->bankUploadFileCount = 1;
-  auto* row = Bind(-1);
-  editor->browserRowText[1] = row;
-  editor->slotTable[4].selected = 1;
+  editor->browserRowText[1] = Bind(-1);
   editor->OnCommand(33);
-  EXPECT_TRUE(editor->managerPageShown);
   EXPECT_EQ(editor->browserRows[1].flags[3], 1);
-  EXPECT_EQ(row->GetTextStyle()->mColor.R, 255);
-  EXPECT_EQ(row->GetTextStyle()->mColor.G, 0);
+  EXPECT_EQ(editor->browserRowText[1]->GetTextStyle()->mColor.G, 0);  // red
   EXPECT_EQ(editor->rememberedProgramPath, "/m/b.pr4");
-  EXPECT_EQ(editor->slotTable[4].selected, 0);
-}
 
-TEST_F(MenuCommandsTest, LeavingTheManagerLoadsTheSelectedSlotOrTheRememberedProgram) {
   std::vector<int> cached;
   editor->saveSlotToCache = [&](VQEditor&, int slot) { cached.push_back(slot); };
-  editor->managerPageShown = true;
   editor->slotTable[3].empty = 0;
   editor->slotTable[3].selected = 1;
   std::strcpy(editor->slotTable[3].path, "/cache/03_Lead.pr4");
@@ -262,12 +193,10 @@ TEST_F(MenuCommandsTest, LeavingTheManagerLoadsTheSelectedSlotOrTheRememberedPro
   EXPECT_EQ(editor->selectedFile[VQEditor::kWriteSelector], "/cache/03_Lead.pr4");
   EXPECT_EQ(editor->programList.at(0), "Lead.pr4");
 
-  editor->managerPageShown = true;
+  editor->OnCommand(33);
   editor->slotTable[3] = ProgramSlot();
   editor->rememberedProgramPath = "/m/old.prg";
-  editor->rememberedProgramFolder = "/m/";
   editor->OnCommand(32);
-  EXPECT_EQ(editor->selectedFile[VQEditor::kLoadSelector], "/m/old.prg");
   EXPECT_EQ(editor->selectedFile[VQEditor::kSaveSelector], "/m/old.pr4");
   EXPECT_EQ(editor->currentProgramFolder, "/m/");
 }
