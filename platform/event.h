@@ -27,10 +27,13 @@ enum class EventType : int {
   KeyUp = 11,
   FlagsChanged = 12,
   ApplicationDefined = 15,
+  Rotate = 18,
   ScrollWheel = 22,
   OtherMouseDown = 25,
   OtherMouseUp = 26,
   OtherMouseDragged = 27,
+  Magnify = 30,
+  Swipe = 31,
 };
 
 // One bit per event type, for look-ahead masks (key down is 0x400).
@@ -101,7 +104,8 @@ struct Event {
   int clickCount = 0;
   double deltaX = 0;
   double deltaY = 0;
-  double deltaZ = 0;
+  double deltaZ = 0;        // also the magnification of a pinch
+  double rotation = 0;      // degrees of a rotation gesture, counter-clockwise
   // Application-defined events
   int subtype = 0;
   intptr_t data1 = 0;

@@ -68,12 +68,14 @@ bool View::isHiddenOrHasHiddenAncestor() const {
 }
 
 Point View::convertToWindow(Point p) const {
-  double x = p.x, y = flipped_ ? frame_.height - p.y : p.y;
+  // A frame lies in its superview's coordinates: measured from the top in a flipped one.
   for (const View* v = this; v; v = v->superview_) {
-    x += v->frame_.x;
-    y += v->frame_.y;
+    const Rect& f = v->frame_;
+    double up = v->flipped_ ? f.height - p.y : p.y;  // from the view's bottom edge
+    bool superFlipped = v->superview_ && v->superview_->flipped_;
+    p = {p.x + f.x, superFlipped ? f.y + f.height - up : f.y + up};
   }
-  return {x, y};
+  return p;
 }
 
 void View::removeFromSuperview() {
@@ -93,15 +95,16 @@ void View::setWindowRecursive(Window* w) {
 }
 
 Point View::convertFromWindow(Point p) const {
-  // Frames are measured bottom-up from each superview's origin; a flipped view counts its
-  // own y from its top edge.
-  double x = p.x, y = p.y;
-  for (const View* v = this; v; v = v->superview_) {
-    x -= v->frame_.x;
-    y -= v->frame_.y;
+  std::vector<const View*> chain;
+  for (const View* v = this; v; v = v->superview_) chain.push_back(v);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    const View* v = *it;
+    const Rect& f = v->frame_;
+    bool superFlipped = v->superview_ && v->superview_->flipped_;
+    double up = superFlipped ? f.height - (p.y - f.y) : p.y - f.y;
+    p = {p.x - f.x, v->flipped_ ? f.height - up : up};
   }
-  if (flipped_) y = frame_.height - y;
-  return {x, y};
+  return p;
 }
 
 Window::Window() : number_(gNextNumber++) { gAll.push_back(this); }
@@ -186,6 +189,7 @@ void Window::setContentView(View* v) {
 
 bool Window::makeFirstResponder(View* v) {
   if (v && v->window() != this) return false;
+  if (v && v != firstResponder_ && !v->becomeFirstResponder()) return false;
   firstResponder_ = v;
   return true;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ namespace vq::platform {
 
 class Window;
 class Menu;
+class View;
 
 // Style bits of a top-level window.
 enum WindowStyle : uint32_t {
@@ -46,6 +48,19 @@ enum class ViewKind {
 };
 
 enum class TextAction { Copy, Cut, Paste };
+
+// What is dragged over a view: file names, or promised files of the given types, and where.
+struct DragInfo {
+  std::vector<std::string> fileNames;
+  std::vector<std::string> promisedTypes;
+  Point locationInWindow;  // window coordinates, origin bottom-left
+  View* source = nullptr;  // the dragging view when it belongs to this application
+  // Writes the promised files into the folder and answers their paths.
+  std::function<std::vector<std::string>(const std::string& folder)> receivePromised;
+};
+
+// Answers of a drag destination.
+enum DragOperation : int { kDragOperationNone = 0, kDragOperationGeneric = 4 };
 
 class View {
  public:
@@ -86,6 +101,8 @@ class View {
 
   // Whether the view takes keyboard focus: text views, fields and buttons when enabled.
   virtual bool acceptsFirstResponder() const { return kind_ != ViewKind::Generic && enabled_; }
+  // Told when the window makes it first responder; false refuses.
+  virtual bool becomeFirstResponder() { return true; }
 
   View* superview() const { return superview_; }
   const std::vector<View*>& subviews() const { return subviews_; }
@@ -112,6 +129,13 @@ class View {
   virtual bool performTextAction(TextAction action, View* sender) { return false; }
   // Events the application passes on to the view (after the event hook let them through).
   virtual void handleEvent(const Event& e) {}
+
+  // A drag destination: the operation offered while a drag enters or moves over the view,
+  // its leaving, and the drop (true when delivered).
+  virtual int draggingEntered(const DragInfo& info) { return kDragOperationNone; }
+  virtual int draggingUpdated(const DragInfo& info) { return kDragOperationNone; }
+  virtual void draggingExited() {}
+  virtual bool performDragOperation(const DragInfo& info) { return false; }
 
  private:
   friend class Window;

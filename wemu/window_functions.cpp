@@ -8,6 +8,9 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "wemu/controls.h"
+#include "wemu/tree_view.h"
+#include "wemu/utilities.h"
 #include "wemu/top_level_windows.h"
 #include "wemu/window_focus.h"
 #include "wemu/window_geometry.h"
@@ -92,6 +95,13 @@ void reframe(HWND__* view, intptr_t value) {
   }
 }
 
+// The style a control keeps itself (pop-up and combo lists, trees), or none.
+int* ownStyle(HWND__* h) {
+  if (auto* list = dynamic_cast<WEMU_ItemList*>(h)) return &list->style;
+  if (auto* tree = dynamic_cast<WEMU_TreeView*>(h)) return &tree->style;
+  return nullptr;
+}
+
 }  // namespace
 
 bool WEMU_IsLiveHandle(HWND__* window) { return WEMU_IsLiveWindow(window); }
@@ -103,6 +113,10 @@ HWND__* GetDlgItem(HWND__* parent, int id) {
   for (View* sub : view->subviews()) {
     HWND__* h = WEMU_HandleForView(sub);
     if (h && sub->tag() == id) return h;
+    // A scroll view stands for its document view.
+    View* doc = WEMU_DocumentViewOf(sub);
+    if (doc != sub && doc->tag() == id)
+      if (HWND__* d = WEMU_HandleForView(doc)) return d;
   }
   return nullptr;
 }
@@ -111,10 +125,20 @@ intptr_t GetWindowLong(HWND__* window, int index) {
   HWND__* h = WEMU_ViewOfHandle(usable(window));
   if (!h) return 0;
   auto* v = dynamic_cast<WEMU_WindowView*>(h);
+  auto* button = dynamic_cast<WEMU_Button*>(h);
   switch (index) {
-    case GWL_USERDATA: return v ? v->userData : 0;
+    case GWL_USERDATA:
+      if (button) return button->userData();
+      if (dynamic_cast<WEMU_TextView*>(h)) return 0xdeadf00b;
+      return v ? v->userData : 0;
     case GWL_EXSTYLE: return v ? v->extendedStyle() : 0;
-    case GWL_STYLE: return computedStyle(h);
+    case GWL_STYLE:
+      if (const int* own = ownStyle(h)) return *own;
+      if (button) {
+        intptr_t kind = button->radioFlags() ? 9 | ((button->radioFlags() & 2) << 16) : button->allowsMixedState ? 6 : 3;
+        return kind | computedStyle(h);
+      }
+      return computedStyle(h);
     case GWL_ID: return static_cast<intptr_t>(h->tag());
     case DWL_DLGPROC: return v ? reinterpret_cast<intptr_t>(v->dialogProc) : 0;
     case GWL_WNDPROC: return reinterpret_cast<intptr_t>(h->procedure);
@@ -126,15 +150,41 @@ intptr_t SetWindowLong(HWND__* window, int index, intptr_t value) {
   HWND__* h = WEMU_ViewOfHandle(usable(window));
   if (!h) return 0;
   auto* v = dynamic_cast<WEMU_WindowView*>(h);
+  auto* button = dynamic_cast<WEMU_Button*>(h);
   intptr_t old = GetWindowLong(h, index);
   switch (index) {
     case GWL_USERDATA:
+      if (button) {
+        button->setUserData(value);
+        return old;
+      }
       if (v) v->userData = value;
       return v ? old : 0;
     case GWL_EXSTYLE:
       if (v) v->setExtendedStyle(static_cast<uint32_t>(value));
       return v ? old : 0;
     case GWL_STYLE:
+      if (int* own = ownStyle(h)) {
+        *own = static_cast<int>(value);
+        return old;
+      }
+      if (button) {
+        switch (value & 0xF) {
+          case 3:
+          case 6:
+            button->type = WEMU_Button::Type::Switch;
+            button->allowsMixedState = (value & 0xF) == 6;
+            button->setRadioFlags(0);
+            break;
+          case 9:
+            button->type = WEMU_Button::Type::Radio;
+            button->setRadioFlags(static_cast<int>(((value >> 16) & 2) | 1));
+            break;
+          default: break;
+        }
+        button->markNeedsDisplay(true);
+        return old;
+      }
       if (isContentView(h) && (value & (WS_CAPTION | WS_THICKFRAME)) != (old & (WS_CAPTION | WS_THICKFRAME)))
         reframe(h, value);
       return 0;
@@ -170,6 +220,11 @@ BOOL GetDlgItemText(HWND__* window, int id, char* buffer, int size) {
     copyText(buffer, size, v->text());
     return TRUE;
   }
+  std::string text;
+  if (auto* c = dynamic_cast<WEMU_Control*>(h); c && c->controlText(&text)) {
+    copyText(buffer, size, text.c_str());
+    return TRUE;
+  }
   return FALSE;
 }
 
@@ -186,7 +241,14 @@ BOOL SetDlgItemText(HWND__* window, int id, const char* text) {
     w->setTitle(text);
     return TRUE;
   }
-  return FALSE;
+  auto* c = dynamic_cast<WEMU_Control*>(h);
+  if (!c || !c->setControlText(WEMU_CStringToCFString(text))) return FALSE;
+  // An editable field tells its dialog of the change.
+  auto* field = dynamic_cast<WEMU_TextField*>(c);
+  if (field && field->isEditable())
+    if (HWND__* parent = GetParent(field))
+      SendMessage(parent, WM_COMMAND, static_cast<WPARAM>(field->tag()) | 0x3000000, reinterpret_cast<LPARAM>(field));
+  return TRUE;
 }
 
 BOOL SetDlgItemInt(HWND__* window, int id, int value, BOOL isSigned) {

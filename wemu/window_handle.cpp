@@ -16,6 +16,7 @@
 #endif
 
 #include "platform/platform.h"
+#include "wemu/control_messages.h"
 #include "wemu/menus.h"
 #include "wemu/message_queue.h"
 #include "wemu/window_paint.h"
@@ -175,9 +176,21 @@ bool usableHandle(HWND__* window) {
 
 LRESULT SendMessage(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!usableHandle(window)) return 0;
-  HWND__* view = WEMU_ViewOfHandle(window);
-  if (!view || view->destroyState() == 2 || !view->answersWemuMessage()) return 0;
-  return view->onWemuMessage(message, wParam, lParam);
+  if (window->answersWemuMessage()) return window->destroyState() == 2 ? 0 : window->onWemuMessage(message, wParam, lParam);
+  bool handled = false;
+  LRESULT r = WEMU_Internal_ControlMessage(window, message, wParam, lParam, &handled);
+  if (handled) return r;
+  // One step to the other side of a window and its content view, never back.
+  HWND__* other = nullptr;
+  if (Window* w = window->windowObject()) {
+    other = WEMU_HandleForView(w->contentView());
+  } else if (window->window() && window->window()->contentView() == window) {
+    other = dynamic_cast<HWND__*>(window->window());
+  }
+  if (!other || other == window || !WEMU_IsLiveWindow(other) || !other->answersWemuMessage() ||
+      other->destroyState() == 2)
+    return 0;
+  return other->onWemuMessage(message, wParam, lParam);
 }
 
 HWND__* SetFocus(HWND__* window) {

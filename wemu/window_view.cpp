@@ -12,7 +12,9 @@
 #include "wemu/message_queue.h"
 #include "wemu/top_level_windows.h"
 #include "wemu/window_focus.h"
+#include "wemu/window_accessibility.h"
 #include "wemu/window_geometry.h"
+#include "wemu/window_input.h"
 #include "wemu/window_lifetime.h"
 #include "wemu/window_messages.h"
 #include "wemu/window_paint.h"
@@ -72,6 +74,7 @@ WEMU_WindowView::~WEMU_WindowView() {
   // Never a procedure from here: the object is no longer whole. Destroy() ran before, or the
   // view goes without messages.
   retire();
+  WEMU_Internal_ForgetAccessibility(serial());
   if (gTimerOnly == this) gTimerOnly = nullptr;
   WEMU_Internal_ForgetCapture(this);
   while (WindowPropRec* p = props_) {
@@ -340,7 +343,10 @@ bool WEMU_WindowView::wemuKey(const vq::platform::Event& e) {
 }
 
 void WEMU_WindowView::handleEvent(const vq::platform::Event& e) {
-  if (!e.isKey()) return;
+  if (!e.isKey()) {
+    WEMU_WindowViewInputEvent(this, e);
+    return;
+  }
   Hold hold(this);
   if (wemuKey(e)) return;
   if (View* up = superview()) up->handleEvent(e);

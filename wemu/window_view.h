@@ -94,6 +94,7 @@ class WEMU_WindowView : public HWND__, public WEMU_PaintSource {
   LRESULT extraData(int byteIndex) const;
   void setExtraData(int byteIndex, LRESULT value);
   bool supportsDrop = false;
+  bool isFakeRightMouse = false;  // a Control+click counted as a right click
   bool isOpaque = true;
   uint32_t createFlags = 0;
   int isDirty = 3;  // bit 0 the view repaints, bit 1 a child changed
@@ -132,6 +133,12 @@ class WEMU_WindowView : public HWND__, public WEMU_PaintSource {
   void willRemoveSubview(vq::platform::View* child) override;
   void viewDidHide() override;
   void viewDidUnhide() override;
+
+  // A drop view takes dropped files (WM_DROPFILES); see window_input.h.
+  int draggingEntered(const vq::platform::DragInfo& info) override;
+  int draggingUpdated(const vq::platform::DragInfo& info) override;
+  void draggingExited() override;
+  bool performDragOperation(const vq::platform::DragInfo& info) override;
 
  protected:
   WEMU_WindowView();

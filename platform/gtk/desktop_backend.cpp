@@ -4,6 +4,7 @@
 #include <clocale>
 #include <cstdio>
 
+#include "platform/gtk/desktop_controls.h"
 #include "platform/gtk/desktop_graphics_view.h"
 #include "platform/gtk/desktop_keys.h"
 #include "platform/gtk/desktop_menus.h"
@@ -219,9 +220,11 @@ GdkCursor* cursorFromImage(const Cursor& c) {
 DesktopBackend::DesktopBackend() : app(*this), windows(*this) {
   ownerChange_ = g_signal_connect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "owner-change",
                                   G_CALLBACK(&onOwnerChange), this);
+  installDesktopControls(*this);
 }
 
 DesktopBackend::~DesktopBackend() {
+  uninstallDesktopControls();
   g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), ownerChange_);
   // Views that outlive the backend must not reach it any more.
   while (!views_.empty()) views_.back()->close();

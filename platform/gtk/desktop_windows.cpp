@@ -4,6 +4,7 @@
 #include "platform/gtk/desktop_graphics_view.h"
 #include "platform/gtk/desktop_keys.h"
 #include "platform/gtk/desktop_menus.h"
+#include "platform/gtk/desktop_window_input.h"
 #include "platform/modal_run.h"
 
 namespace vq::platform {
@@ -66,6 +67,7 @@ DesktopWindows::Entry& DesktopWindows::entryFor(Window& w) {
   g_signal_connect(e.window, "key-release-event", G_CALLBACK(&onKey), this);
   g_signal_connect(e.window, "configure-event", G_CALLBACK(&onConfigure), this);
   g_signal_connect(e.window, "notify::is-active", G_CALLBACK(&onActive), this);
+  attachDesktopWindowInput(backend_, e.window);
   e.frame = {-1, -1, -1, -1};
   sync(w, e);
   gtk_widget_show(e.box);
@@ -207,14 +209,10 @@ GtkWindow* DesktopWindows::dialogParent() {
 }
 
 void DesktopWindows::viewOrigin(const View& v, int& x, int& y) {
-  // Frames count bottom-up from each superview's origin; the content area counts top-down.
-  double left = 0, bottom = 0;
-  for (const View* p = &v; p && p->superview(); p = p->superview()) {
-    left += p->frame().x;
-    bottom += p->frame().y;
-  }
-  x = static_cast<int>(left);
-  y = std::max(0, contentHeight(*v.window()) - static_cast<int>(bottom + v.frame().height));
+  // Window coordinates count bottom-up; the content area counts top-down.
+  Point top = v.convertToWindow({0, v.isFlipped() ? 0.0 : v.frame().height});
+  x = static_cast<int>(top.x);
+  y = std::max(0, contentHeight(*v.window()) - static_cast<int>(top.y));
 }
 
 int DesktopWindows::contentHeight(Window& w) { return static_cast<int>(w.frame().height); }

@@ -1,0 +1,342 @@
+#include "platform/gtk/desktop_controls.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/gtk/desktop_backend.h"
+#include "platform/view.h"
+
+namespace vq::platform {
+
+namespace {
+DesktopControls* gControls = nullptr;
+}
+
+class DesktopNativeControl final : public NativeControl {
+ public:
+  DesktopNativeControl(DesktopControls& owner, View& view, NativeControlClient& client)
+      : owner_(&owner), view_(view), client_(client) {
+    state_ = client.nativeState();
+    build();
+    owner.live_.push_back(this);
+    refresh();
+  }
+  ~DesktopNativeControl() override { detach(); }
+
+  // The backend goes: the widget with it.
+  void detach() {
+    if (!owner_) return;
+    auto& live = owner_->live_;
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    updating_ = true;  // nothing the widgets say while going reaches the control
+    if (outer_) gtk_widget_destroy(outer_);
+    if (spare_) g_object_unref(spare_);
+    outer_ = widget_ = spare_ = nullptr;
+    owner_ = nullptr;
+  }
+
+  void refresh() override {
+    if (!owner_ || !outer_) return;
+    Window* w = view_.window();
+    if (!w) {
+      gtk_widget_hide(outer_);
+      return;
+    }
+    DesktopWindows& windows = owner_->backend_.windows;
+    GtkWidget* content = windows.contentFor(*w);
+    int x = 0, y = 0;
+    windows.viewOrigin(view_, x, y);
+    int width = std::max(1, static_cast<int>(view_.frame().width));
+    int height = std::max(1, static_cast<int>(view_.frame().height));
+    if (gtk_widget_get_parent(outer_) != content) {
+      if (GtkWidget* old = gtk_widget_get_parent(outer_)) gtk_container_remove(GTK_CONTAINER(old), outer_);
+      gtk_fixed_put(GTK_FIXED(content), outer_, x, y);
+    } else if (x != x_ || y != y_) {
+      gtk_fixed_move(GTK_FIXED(content), outer_, x, y);
+    }
+    x_ = x;
+    y_ = y;
+    gtk_widget_set_size_request(outer_, width, height);
+    gtk_widget_set_sensitive(outer_, view_.isEnabled() ? TRUE : FALSE);
+    if (view_.isHiddenOrHasHiddenAncestor()) {
+      gtk_widget_hide(outer_);
+    } else {
+      gtk_widget_show_all(outer_);
+    }
+    NativeControlState s = client_.nativeState();
+    if (!(s == shown_) || first_) apply(s);
+    first_ = false;
+  }
+
+  GtkWidget* widget() const { return widget_; }
+  const View& view() const { return view_; }
+
+ private:
+  void build() {
+    const std::string& t = state_.text;
+    switch (state_.kind) {
+      case NativeControlKind::PushButton:
+        widget_ = gtk_button_new_with_label(t.c_str());
+        g_signal_connect(widget_, "clicked", G_CALLBACK(&onClicked), this);
+        break;
+      case NativeControlKind::CheckBox:
+        widget_ = gtk_check_button_new_with_label(t.c_str());
+        g_signal_connect(widget_, "toggled", G_CALLBACK(&onClicked), this);
+        break;
+      case NativeControlKind::RadioButton:
+        // A hidden partner in the group lets the model switch the button off.
+        spare_ = g_object_ref_sink(gtk_radio_button_new(nullptr));
+        widget_ = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(spare_), t.c_str());
+        g_signal_connect(widget_, "toggled", G_CALLBACK(&onClicked), this);
+        break;
+      case NativeControlKind::Label:
+        widget_ = gtk_label_new(t.c_str());
+        gtk_label_set_line_wrap(GTK_LABEL(widget_), TRUE);
+        break;
+      case NativeControlKind::GroupBox:
+        widget_ = gtk_frame_new(t.c_str());
+        break;
+      case NativeControlKind::PopUp:
+        widget_ = gtk_combo_box_text_new();
+        g_signal_connect(widget_, "changed", G_CALLBACK(&onComboChanged), this);
+        break;
+      case NativeControlKind::ComboBox:
+        widget_ = gtk_combo_box_text_new_with_entry();
+        g_signal_connect(widget_, "changed", G_CALLBACK(&onComboChanged), this);
+        break;
+      case NativeControlKind::TextField:
+      case NativeControlKind::SecureField:
+        widget_ = gtk_entry_new();
+        gtk_entry_set_visibility(GTK_ENTRY(widget_), state_.kind == NativeControlKind::TextField);
+        gtk_entry_set_activates_default(GTK_ENTRY(widget_), TRUE);
+        g_signal_connect(widget_, "changed", G_CALLBACK(&onEntryChanged), this);
+        g_signal_connect(widget_, "activate", G_CALLBACK(&onEntryActivate), this);
+        g_signal_connect(widget_, "focus-in-event", G_CALLBACK(&onFocusIn), this);
+        break;
+      case NativeControlKind::TextView: {
+        widget_ = gtk_text_view_new();
+        outer_ = gtk_scrolled_window_new(nullptr, nullptr);
+        gtk_container_add(GTK_CONTAINER(outer_), widget_);
+        g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget_)), "changed", G_CALLBACK(&onBufferChanged),
+                         this);
+        g_signal_connect(widget_, "focus-in-event", G_CALLBACK(&onFocusIn), this);
+        break;
+      }
+      case NativeControlKind::Slider:
+        widget_ = gtk_scale_new_with_range(GTK_ORIENTATION_HORIZONTAL, 0, 1, 1);
+        gtk_scale_set_draw_value(GTK_SCALE(widget_), FALSE);
+        g_signal_connect(widget_, "value-changed", G_CALLBACK(&onValueChanged), this);
+        break;
+      case NativeControlKind::ProgressBar:
+        widget_ = gtk_progress_bar_new();
+        break;
+      case NativeControlKind::Tabs:
+        widget_ = gtk_notebook_new();
+        g_signal_connect(widget_, "switch-page", G_CALLBACK(&onSwitchPage), this);
+        break;
+    }
+    if (!outer_) outer_ = widget_;
+    gtk_style_context_add_class(gtk_widget_get_style_context(outer_), "vq-control");
+  }
+
+  void apply(const NativeControlState& s) {
+    updating_ = true;
+    switch (s.kind) {
+      case NativeControlKind::PushButton:
+        gtk_button_set_label(GTK_BUTTON(widget_), s.text.c_str());
+        if (s.isDefault) {
+          gtk_widget_set_can_default(widget_, TRUE);
+          GtkWidget* top = gtk_widget_get_toplevel(widget_);
+          if (GTK_IS_WINDOW(top)) gtk_window_set_default(GTK_WINDOW(top), widget_);
+        }
+        break;
+      case NativeControlKind::CheckBox:
+        gtk_button_set_label(GTK_BUTTON(widget_), s.text.c_str());
+        gtk_toggle_button_set_inconsistent(GTK_TOGGLE_BUTTON(widget_), s.checkState == -1);
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget_), s.checkState == 1);
+        break;
+      case NativeControlKind::RadioButton:
+        gtk_button_set_label(GTK_BUTTON(widget_), s.text.c_str());
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(s.checkState != 0 ? widget_ : spare_), TRUE);
+        break;
+      case NativeControlKind::Label:
+        gtk_label_set_text(GTK_LABEL(widget_), s.text.c_str());
+        gtk_label_set_xalign(GTK_LABEL(widget_), static_cast<float>(s.alignment));
+        break;
+      case NativeControlKind::GroupBox:
+        gtk_frame_set_label(GTK_FRAME(widget_), s.text.c_str());
+        gtk_frame_set_label_align(GTK_FRAME(widget_), static_cast<float>(s.alignment), 0.5f);
+        break;
+      case NativeControlKind::PopUp:
+      case NativeControlKind::ComboBox: {
+        auto* combo = GTK_COMBO_BOX_TEXT(widget_);
+        if (s.items != shown_.items || first_) {
+          gtk_combo_box_text_remove_all(combo);
+          for (const std::string& item : s.items) gtk_combo_box_text_append_text(combo, item.c_str());
+        }
+        gtk_combo_box_set_active(GTK_COMBO_BOX(widget_), s.selected);
+        if (s.kind == NativeControlKind::ComboBox) {
+          GtkEntry* entry = GTK_ENTRY(gtk_bin_get_child(GTK_BIN(widget_)));
+          if (s.text != gtk_entry_get_text(entry)) gtk_entry_set_text(entry, s.text.c_str());
+        }
+        break;
+      }
+      case NativeControlKind::TextField:
+      case NativeControlKind::SecureField:
+        if (s.text != gtk_entry_get_text(GTK_ENTRY(widget_))) gtk_entry_set_text(GTK_ENTRY(widget_), s.text.c_str());
+        gtk_editable_set_editable(GTK_EDITABLE(widget_), s.editable);
+        gtk_entry_set_alignment(GTK_ENTRY(widget_), static_cast<float>(s.alignment));
+        break;
+      case NativeControlKind::TextView: {
+        GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget_));
+        GtkTextIter a, b;
+        gtk_text_buffer_get_bounds(buffer, &a, &b);
+        gchar* now = gtk_text_buffer_get_text(buffer, &a, &b, FALSE);
+        if (s.text != now) gtk_text_buffer_set_text(buffer, s.text.c_str(), -1);
+        g_free(now);
+        gtk_text_view_set_editable(GTK_TEXT_VIEW(widget_), s.editable);
+        break;
+      }
+      case NativeControlKind::Slider:
+        gtk_range_set_range(GTK_RANGE(widget_), s.minValue, std::max(s.maxValue, s.minValue + 1e-9));
+        gtk_range_set_value(GTK_RANGE(widget_), s.value);
+        break;
+      case NativeControlKind::ProgressBar: {
+        double span = s.maxValue - s.minValue;
+        gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(widget_),
+                                      span > 0 ? std::clamp((s.value - s.minValue) / span, 0.0, 1.0) : 0.0);
+        break;
+      }
+      case NativeControlKind::Tabs: {
+        auto* book = GTK_NOTEBOOK(widget_);
+        if (s.items != shown_.items || first_) {
+          while (gtk_notebook_get_n_pages(book) > 0) gtk_notebook_remove_page(book, -1);
+          for (const std::string& label : s.items) {
+            GtkWidget* page = gtk_fixed_new();
+            gtk_widget_show(page);
+            gtk_notebook_append_page(book, page, gtk_label_new(label.c_str()));
+          }
+        }
+        if (s.selected >= 0) gtk_notebook_set_current_page(book, s.selected);
+        break;
+      }
+    }
+    shown_ = s;
+    updating_ = false;
+  }
+
+  // Signals: only the user's changes go to the client, never the ones we made.
+  static void onClicked(GtkWidget*, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    if (self->updating_) return;
+    self->client_.nativeClicked();
+    self->refresh();  // the model decides the state shown
+  }
+  static void onComboChanged(GtkComboBox* combo, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    if (self->updating_) return;
+    int active = gtk_combo_box_get_active(combo);
+    if (active >= 0) {
+      self->client_.nativeChose(active);
+    } else if (self->shown_.kind == NativeControlKind::ComboBox) {
+      self->client_.nativeTextChanged(gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(combo)))));
+    }
+  }
+  static void onEntryChanged(GtkEditable* entry, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    if (!self->updating_) self->client_.nativeTextChanged(gtk_entry_get_text(GTK_ENTRY(entry)));
+  }
+  static void onEntryActivate(GtkEntry*, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    if (!self->updating_) self->client_.nativeEditingEnded();
+  }
+  static gboolean onFocusIn(GtkWidget*, GdkEvent*, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    if (!self->updating_) self->client_.nativeFocused();
+    return FALSE;
+  }
+  static void onBufferChanged(GtkTextBuffer* buffer, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    if (self->updating_) return;
+    GtkTextIter a, b;
+    gtk_text_buffer_get_bounds(buffer, &a, &b);
+    gchar* text = gtk_text_buffer_get_text(buffer, &a, &b, FALSE);
+    self->client_.nativeTextChanged(text);
+    g_free(text);
+  }
+  static void onValueChanged(GtkRange* range, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    if (!self->updating_) self->client_.nativeValueChanged(gtk_range_get_value(range));
+  }
+  static void onSwitchPage(GtkNotebook*, GtkWidget*, guint page, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    if (!self->updating_) self->client_.nativeChose(static_cast<int>(page));
+  }
+
+  DesktopControls* owner_;
+  View& view_;
+  NativeControlClient& client_;
+  NativeControlState state_;  // as built
+  NativeControlState shown_;
+  GtkWidget* widget_ = nullptr;
+  GtkWidget* outer_ = nullptr;
+  GtkWidget* spare_ = nullptr;
+  int x_ = -1, y_ = -1;
+  bool updating_ = false;
+  bool first_ = true;
+};
+
+DesktopControls::DesktopControls(DesktopBackend& backend) : backend_(backend) {
+  // Dialog controls keep the heights their frames give, which are smaller than the theme's.
+  css_ = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(css_,
+                                  ".vq-control, .vq-control button, .vq-control entry {"
+                                  " min-height: 0; min-width: 0; padding: 0 2px; }",
+                                  -1, nullptr);
+  gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css_),
+                                            GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  // Frames, visibility and enabling change without telling the control: look again now and then.
+  timer_ = g_timeout_add(50, &onTick, this);
+}
+
+DesktopControls::~DesktopControls() {
+  if (timer_) g_source_remove(timer_);
+  while (!live_.empty()) live_.back()->detach();
+  gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css_));
+  g_object_unref(css_);
+}
+
+std::unique_ptr<NativeControl> DesktopControls::createNativeControl(View& view, NativeControlClient& client) {
+  return std::make_unique<DesktopNativeControl>(*this, view, client);
+}
+
+GtkWidget* DesktopControls::widgetFor(const View& view) const {
+  for (DesktopNativeControl* c : live_)
+    if (&c->view() == &view) return c->widget();
+  return nullptr;
+}
+
+gboolean DesktopControls::onTick(gpointer p) {
+  auto* self = static_cast<DesktopControls*>(p);
+  std::vector<DesktopNativeControl*> live = self->live_;
+  for (DesktopNativeControl* c : live)
+    if (std::find(self->live_.begin(), self->live_.end(), c) != self->live_.end()) c->refresh();
+  return G_SOURCE_CONTINUE;
+}
+
+void installDesktopControls(DesktopBackend& backend) {
+  uninstallDesktopControls();
+  gControls = new DesktopControls(backend);
+  setNativeControlService(gControls);
+}
+
+void uninstallDesktopControls() {
+  if (!gControls) return;
+  setNativeControlService(nullptr);
+  delete gControls;
+  gControls = nullptr;
+}
+
+DesktopControls* desktopControls() { return gControls; }
+
+}  // namespace vq::platform

@@ -1,0 +1,189 @@
+#include "platform/gtk/desktop_window_input.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "platform/gtk/desktop_backend.h"
+#include "platform/gtk/desktop_keys.h"
+#include "platform/view.h"
+
+namespace vq::platform {
+
+namespace {
+
+struct WindowInputState {
+  DesktopBackend* backend;
+  guint32 lastPressTime = 0;
+  guint lastButton = 0;
+  int clicks = 0;
+  bool dragEntered = false;
+};
+
+// The point of a root position in the window's coordinates (origin bottom-left of the content).
+bool windowPoint(DesktopBackend& b, GtkWidget* top, double rootX, double rootY, Window** out, Point* p) {
+  Window* w = b.windows.windowForGtk(top);
+  if (!w) return false;
+  GtkWidget* content = b.windows.contentFor(*w);
+  GdkWindow* gw = gtk_widget_get_window(top);
+  if (!content || !gw) return false;
+  int ox = 0, oy = 0, cx = 0, cy = 0;
+  gdk_window_get_origin(gw, &ox, &oy);
+  gtk_widget_translate_coordinates(content, top, 0, 0, &cx, &cy);
+  *out = w;
+  *p = {rootX - ox - cx, b.windows.contentHeight(*w) - (rootY - oy - cy)};
+  return true;
+}
+
+Event baseEvent(DesktopBackend& b, Window* w, Point p, guint state) {
+  Event e;
+  e.timestamp = b.loop.now();
+  e.window = w;
+  e.windowNumber = w->windowNumber();
+  e.locationInWindow = p;
+  e.modifierFlags = modifierFlagsFromGdk(state);
+  return e;
+}
+
+gboolean onButton(GtkWidget* top, GdkEventButton* ev, gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  if (ev->type != GDK_BUTTON_PRESS && ev->type != GDK_BUTTON_RELEASE) return TRUE;  // counted below
+  Window* w = nullptr;
+  Point at;
+  if (!windowPoint(*s->backend, top, ev->x_root, ev->y_root, &w, &at)) return FALSE;
+  bool down = ev->type == GDK_BUTTON_PRESS;
+  if (down) {
+    guint interval = 400;
+    g_object_get(gtk_settings_get_default(), "gtk-double-click-time", &interval, nullptr);
+    bool again = ev->button == s->lastButton && ev->time - s->lastPressTime <= interval;
+    s->clicks = again ? s->clicks + 1 : 1;
+    s->lastPressTime = ev->time;
+    s->lastButton = ev->button;
+  }
+  Event e = baseEvent(*s->backend, w, at, ev->state);
+  e.clickCount = s->clicks;
+  e.buttonNumber = static_cast<int>(ev->button) - 1;
+  if (ev->button == 1) {
+    e.type = down ? EventType::LeftMouseDown : EventType::LeftMouseUp;
+  } else if (ev->button == 3) {
+    e.type = down ? EventType::RightMouseDown : EventType::RightMouseUp;
+  } else {
+    e.type = down ? EventType::OtherMouseDown : EventType::OtherMouseUp;
+  }
+  s->backend->app.deliver(e);
+  return TRUE;
+}
+
+gboolean onMotion(GtkWidget* top, GdkEventMotion* ev, gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  Window* w = nullptr;
+  Point at;
+  if (!windowPoint(*s->backend, top, ev->x_root, ev->y_root, &w, &at)) return FALSE;
+  Event e = baseEvent(*s->backend, w, at, ev->state);
+  e.type = (ev->state & GDK_BUTTON1_MASK)   ? EventType::LeftMouseDragged
+           : (ev->state & GDK_BUTTON3_MASK) ? EventType::RightMouseDragged
+           : (ev->state & GDK_BUTTON2_MASK) ? EventType::OtherMouseDragged
+                                            : EventType::MouseMoved;
+  s->backend->app.deliver(e);
+  return TRUE;
+}
+
+gboolean onScroll(GtkWidget* top, GdkEventScroll* ev, gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  Window* w = nullptr;
+  Point at;
+  if (!windowPoint(*s->backend, top, ev->x_root, ev->y_root, &w, &at)) return FALSE;
+  Event e = baseEvent(*s->backend, w, at, ev->state);
+  e.type = EventType::ScrollWheel;
+  // One notch is one line; up and left are positive, as the window layer expects.
+  switch (ev->direction) {
+    case GDK_SCROLL_UP: e.deltaY = 1; break;
+    case GDK_SCROLL_DOWN: e.deltaY = -1; break;
+    case GDK_SCROLL_LEFT: e.deltaX = 1; break;
+    case GDK_SCROLL_RIGHT: e.deltaX = -1; break;
+    case GDK_SCROLL_SMOOTH:
+      e.deltaX = -ev->delta_x;
+      e.deltaY = -ev->delta_y;
+      break;
+  }
+  s->backend->app.deliver(e);
+  return TRUE;
+}
+
+bool dropTarget(WindowInputState* s, GtkWidget* top, int x, int y, View** content, DragInfo* info) {
+  Window* w = s->backend->windows.windowForGtk(top);
+  if (!w || !w->contentView()) return false;
+  int cx = 0, cy = 0;
+  gtk_widget_translate_coordinates(s->backend->windows.contentFor(*w), top, 0, 0, &cx, &cy);
+  *content = w->contentView();
+  info->locationInWindow = {double(x - cx), double(s->backend->windows.contentHeight(*w) - (y - cy))};
+  return true;
+}
+
+gboolean onDragMotion(GtkWidget* top, GdkDragContext* ctx, gint x, gint y, guint time, gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  View* content = nullptr;
+  DragInfo info;
+  if (!dropTarget(s, top, x, y, &content, &info)) return FALSE;
+  int op = s->dragEntered ? content->draggingUpdated(info) : content->draggingEntered(info);
+  s->dragEntered = true;
+  gdk_drag_status(ctx, op != kDragOperationNone ? GDK_ACTION_COPY : static_cast<GdkDragAction>(0), time);
+  return TRUE;
+}
+
+void onDragLeave(GtkWidget* top, GdkDragContext*, guint, gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  if (!s->dragEntered) return;
+  s->dragEntered = false;
+  if (Window* w = s->backend->windows.windowForGtk(top))
+    if (View* content = w->contentView()) content->draggingExited();
+}
+
+gboolean onDragDrop(GtkWidget* top, GdkDragContext* ctx, gint, gint, guint time, gpointer) {
+  gtk_drag_get_data(top, ctx, gdk_atom_intern_static_string("text/uri-list"), time);
+  return TRUE;
+}
+
+void onDragData(GtkWidget* top, GdkDragContext* ctx, gint x, gint y, GtkSelectionData* data, guint, guint time,
+                gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  s->dragEntered = false;
+  View* content = nullptr;
+  DragInfo info;
+  bool ok = false;
+  if (dropTarget(s, top, x, y, &content, &info)) {
+    if (gchar** uris = gtk_selection_data_get_uris(data)) {
+      for (gchar** u = uris; *u; ++u) {
+        // Only local files can be named by a path.
+        if (gchar* path = g_filename_from_uri(*u, nullptr, nullptr)) {
+          info.fileNames.push_back(path);
+          g_free(path);
+        }
+      }
+      g_strfreev(uris);
+    }
+    ok = !info.fileNames.empty() && content->performDragOperation(info);
+  }
+  gtk_drag_finish(ctx, ok, FALSE, time);
+}
+
+}  // namespace
+
+void attachDesktopWindowInput(DesktopBackend& backend, GtkWidget* window) {
+  auto* s = new WindowInputState{&backend};
+  g_object_set_data_full(G_OBJECT(window), "vq-window-input", s, [](gpointer p) { delete static_cast<WindowInputState*>(p); });
+  gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
+                                    GDK_SCROLL_MASK);
+  g_signal_connect(window, "button-press-event", G_CALLBACK(&onButton), s);
+  g_signal_connect(window, "button-release-event", G_CALLBACK(&onButton), s);
+  g_signal_connect(window, "motion-notify-event", G_CALLBACK(&onMotion), s);
+  g_signal_connect(window, "scroll-event", G_CALLBACK(&onScroll), s);
+  static GtkTargetEntry uriList = {const_cast<gchar*>("text/uri-list"), 0, 0};
+  gtk_drag_dest_set(window, static_cast<GtkDestDefaults>(0), &uriList, 1, GDK_ACTION_COPY);
+  g_signal_connect(window, "drag-motion", G_CALLBACK(&onDragMotion), s);
+  g_signal_connect(window, "drag-leave", G_CALLBACK(&onDragLeave), s);
+  g_signal_connect(window, "drag-drop", G_CALLBACK(&onDragDrop), s);
+  g_signal_connect(window, "drag-data-received", G_CALLBACK(&onDragData), s);
+}
+
+}  // namespace vq::platform

@@ -1,0 +1,13 @@
+// Mouse, wheel and file-drop input of a window's content area (where no widget of its own took
+// it) as platform events and drag-destination calls on the window's content view.
+#pragma once
+
+#include <gtk/gtk.h>
+
+namespace vq::platform {
+
+class DesktopBackend;
+
+void attachDesktopWindowInput(DesktopBackend& backend, GtkWidget* window);
+
+}  // namespace vq::platform

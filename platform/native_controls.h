@@ -1,0 +1,77 @@
+// Native widgets for the window layer's controls. The layer keeps each control's state in
+// its own object (the client); a desktop backend may show it as the toolkit's widget of that
+// kind and report what the user does back through the client. Without such a backend nothing
+// is shown. Main thread.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vq::platform {
+
+class View;
+
+enum class NativeControlKind {
+  PushButton,
+  CheckBox,
+  RadioButton,
+  Label,
+  GroupBox,
+  PopUp,
+  ComboBox,
+  TextField,
+  SecureField,
+  TextView,
+  Slider,
+  ProgressBar,
+  Tabs,
+};
+
+// What the widget shows.
+struct NativeControlState {
+  NativeControlKind kind = NativeControlKind::Label;
+  std::string text;                // title, label or field text
+  std::vector<std::string> items;  // list items or tab labels
+  int selected = -1;               // selected item or tab
+  int checkState = 0;              // -1 mixed, 0 off, 1 on
+  double value = 0, minValue = 0, maxValue = 1;
+  bool editable = false;
+  bool isDefault = false;  // the window's default button
+  double alignment = 0;    // 0 left, 0.5 centre, 1 right
+  bool operator==(const NativeControlState&) const = default;
+};
+
+class NativeControlClient {
+ public:
+  virtual ~NativeControlClient() = default;
+  virtual NativeControlState nativeState() const = 0;
+  // The user's actions.
+  virtual void nativeClicked() {}
+  virtual void nativeChose(int index) {}
+  virtual void nativeTextChanged(const std::string& text) {}
+  virtual void nativeEditingEnded() {}
+  virtual void nativeValueChanged(double value) {}
+  virtual void nativeFocused() {}
+};
+
+class NativeControl {
+ public:
+  virtual ~NativeControl() = default;
+  // Shows the client's state, frame, visibility and enabling again.
+  virtual void refresh() = 0;
+};
+
+class NativeControlService {
+ public:
+  virtual ~NativeControlService() = default;
+  // A widget for the view (in a window) presenting the client, or none.
+  virtual std::unique_ptr<NativeControl> createNativeControl(View& view, NativeControlClient& client) = 0;
+};
+
+// The installed backend's native controls, or none (headless).
+NativeControlService* nativeControls();
+// Set by a backend that shows native controls (none clears).
+void setNativeControlService(NativeControlService* service);
+
+}  // namespace vq::platform

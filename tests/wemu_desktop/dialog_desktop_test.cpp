@@ -1,0 +1,182 @@
+// A generated dialog on a real display: its controls are native widgets that answer real
+// clicks and keys with the dialog's messages, and show what the program sets.
+#include "platform/gtk/desktop_controls.h"
+#include "platform_gtk/desktop_fixture.h"
+#include "wemu/control_functions.h"
+#include "wemu/dialog_generation.h"
+#include "wemu/window_test_support.h"
+
+namespace {
+
+using namespace vq::test;
+
+const DialogControlEntry kRows[] = {
+    {"__WEMU_LABEL", -1, "VQ Output Device", -1, 20, 70, 100, 20, 0},
+    {"__WEMU_COMBO", 0, "", 40019, 20, 88, 180, 100, 3},
+    {"__WEMU_EDIT", 0, nullptr, 40050, 310, 133, 90, 20, 0},
+    {"__WEMU_BUTTON", 1, "OK", 1, 192, 133, 50, 20, 0},
+    {"__WEMU_BUTTON", 0, "Apply", 40024, 132, 133, 50, 20, 0},
+};
+
+void build(HWND__* view, int) {
+  WEMU_MakeSetCurParms(1, 1, 0, 0, view, false, false);
+  WEMU_GenerateDialogFromList(kRows, 5);
+}
+
+class DialogOnDesktop : public DesktopTest {
+ protected:
+  void TearDown() override {
+    resetServicesLayer();
+    DesktopTest::TearDown();
+  }
+  // The widget's centre (or top-left) on the screen.
+  bool centre(GtkWidget* w, int& x, int& y, bool topLeft = false) {
+    GtkWidget* top = gtk_widget_get_toplevel(w);
+    int tx = 0, ty = 0, ox = 0, oy = 0;
+    if (!gtk_widget_get_mapped(w) || !gtk_widget_translate_coordinates(w, top, 0, 0, &tx, &ty)) return false;
+    gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
+    x = ox + tx + (topLeft ? 0 : gtk_widget_get_allocated_width(w) / 2);
+    y = oy + ty + (topLeft ? 0 : gtk_widget_get_allocated_height(w) / 2);
+    return true;
+  }
+  void click(GtkWidget* w) {
+    int x = 0, y = 0;
+    ASSERT_TRUE(pumpUntil([&] { return centre(w, x, y); })) << "the widget never appeared";
+    input.move(x, y);
+    pumpFor(0.05);
+    input.button(1, true);
+    input.button(1, false);
+  }
+  bool logged(WPARAM wParam) {
+    for (const Logged& l : procLog())
+      if (l.message == WM_COMMAND && l.wParam == wParam) return true;
+    return false;
+  }
+  WEMU_DialogResourceIndex tmpl{40002, "Preferences", 12, build, 420, 160, nullptr};
+};
+
+TEST_F(DialogOnDesktop, GeneratedDialogAnswersRealClicksAndKeys) {
+  procLog().clear();
+  HWND__* dlg = WEMU_CreateDialog(&tmpl, 40002, nullptr, recordingProc, 0);
+  ASSERT_TRUE(dlg);
+  ShowWindow(dlg, SW_SHOW);
+  DesktopControls* controls = desktopControls();
+  ASSERT_TRUE(controls);
+  GtkWidget* apply = controls->widgetFor(*GetDlgItem(dlg, 40024));
+  GtkWidget* field = controls->widgetFor(*GetDlgItem(dlg, 40050));
+  GtkWidget* popup = controls->widgetFor(*GetDlgItem(dlg, 40019));
+  ASSERT_TRUE(apply && field && popup);
+  int ax = 0, ay = 0;
+  ASSERT_TRUE(pumpUntil([&] { return centre(apply, ax, ay); }));
+  pumpFor(0.3);  // the window settles where it was placed
+  EXPECT_TRUE(GTK_IS_BUTTON(apply));
+  EXPECT_TRUE(GTK_IS_COMBO_BOX(popup));
+
+  // Widgets take their frames' sizes.
+  EXPECT_EQ(gtk_widget_get_allocated_width(apply), 50);
+  EXPECT_EQ(gtk_widget_get_allocated_height(apply), 20);
+  EXPECT_EQ(gtk_widget_get_allocated_height(popup), 18);
+  click(apply);
+  EXPECT_TRUE(pumpUntil([&] { return logged(40024); }));
+
+  click(field);
+  pumpFor(0.1);
+  input.tap(XK_a);
+  input.tap(XK_b);
+  char text[16] = {};
+  EXPECT_TRUE(pumpUntil([&] { return GetDlgItemText(dlg, 40050, text, sizeof text) && std::string(text) == "ab"; }));
+  EXPECT_TRUE(logged(40050 | (0x300 << 16)));
+  // Return in the field presses the default button.
+  input.tap(XK_Return);
+  EXPECT_TRUE(pumpUntil([&] { return logged(1); }));
+
+  // What the program sets shows.
+  WEMU_CB_AddString(dlg, 40019, "off");
+  WEMU_CB_AddString(dlg, 40019, "Port 1");
+  WEMU_CB_SetCurSel(dlg, 40019, 1);
+  EXPECT_TRUE(pumpUntil([&] { return gtk_combo_box_get_active(GTK_COMBO_BOX(popup)) == 1; }));
+  EnableWindow(GetDlgItem(dlg, 40024), FALSE);
+  EXPECT_TRUE(pumpUntil([&] { return !gtk_widget_get_sensitive(apply); }));
+  DestroyWindow(dlg);
+}
+
+void giveUris(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint, gpointer) {
+  gchar* uris[] = {const_cast<gchar*>("file:///tmp/song%20one.pr4"), const_cast<gchar*>("file:///tmp/b.pr4"), nullptr};
+  gtk_selection_data_set_uris(data, uris);
+}
+
+bool loggedMessage(UINT message, LPARAM* lParam = nullptr) {
+  for (const Logged& l : procLog()) {
+    if (l.message != message) continue;
+    if (lParam) *lParam = l.lParam;
+    return true;
+  }
+  return false;
+}
+
+TEST_F(DialogOnDesktop, MouseWheelAndDroppedFilesReachTheProcedure) {
+  tmpl.windowflags = 12 | WEMU_WF_DROPTARGET;
+  procLog().clear();
+  std::vector<std::string> dropped;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM wp, LPARAM) -> LRESULT {
+    if (m == WM_NCHITTEST) return 1;
+    if (m == WM_DROPFILES) {
+      char buf[256];
+      for (int i = 0; i < DragQueryFile(reinterpret_cast<HDROP>(wp), -1, nullptr, 0); ++i) {
+        DragQueryFile(reinterpret_cast<HDROP>(wp), i, buf, sizeof buf);
+        dropped.push_back(buf);
+      }
+    }
+    return 0;
+  };
+  HWND__* dlg = WEMU_CreateDialog(&tmpl, 40002, nullptr, recordingProc, 0);
+  ASSERT_TRUE(dlg);
+  ShowWindow(dlg, SW_SHOW);
+  GtkWidget* apply = desktopControls()->widgetFor(*GetDlgItem(dlg, 40024));
+  int ax = 0, ay = 0;
+  ASSERT_TRUE(pumpUntil([&] { return centre(apply, ax, ay); }));
+  pumpFor(0.3);
+  centre(apply, ax, ay, true);
+  // An empty place of the dialog, at (300, 20) of its content.
+  int x = ax - 132 + 300, y = ay - 133 + 20;
+  input.move(x, y);
+  pumpFor(0.05);
+  input.button(3, true);
+  input.button(3, false);
+  LPARAM where = 0;
+  EXPECT_TRUE(pumpUntil([&] { return loggedMessage(0x204, &where); }));
+  EXPECT_EQ(where, (20 << 16) | 300);
+  input.button(4, true);
+  input.button(4, false);
+  EXPECT_TRUE(pumpUntil([&] { return loggedMessage(WM_MOUSEWHEEL); }));
+
+  // A file dragged from another window and dropped on the dialog.
+  GtkWidget* source = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget* box = gtk_event_box_new();
+  gtk_widget_set_size_request(box, 80, 80);
+  gtk_container_add(GTK_CONTAINER(source), box);
+  static GtkTargetEntry uriList = {const_cast<gchar*>("text/uri-list"), 0, 0};
+  gtk_drag_source_set(box, GDK_BUTTON1_MASK, &uriList, 1, GDK_ACTION_COPY);
+  g_signal_connect(box, "drag-data-get", G_CALLBACK(&giveUris), nullptr);
+  gtk_window_move(GTK_WINDOW(source), 900, 600);
+  gtk_widget_show_all(source);
+  int sx = 0, sy = 0;
+  ASSERT_TRUE(pumpUntil([&] { return centre(box, sx, sy); }));
+  pumpFor(0.3);
+  centre(box, sx, sy);
+  input.move(sx, sy);
+  pumpFor(0.05);
+  input.button(1, true);
+  for (int i = 1; i <= 20; ++i) {
+    input.move(sx + (x - sx) * i / 20, sy + (y - sy) * i / 20);
+    pumpFor(0.03);
+  }
+  pumpFor(0.2);
+  input.button(1, false);
+  EXPECT_TRUE(pumpUntil([&] { return dropped.size() == 2; }));
+  EXPECT_EQ(dropped, (std::vector<std::string>{"/tmp/song one.pr4", "/tmp/b.pr4"}));
+  gtk_widget_destroy(source);
+  DestroyWindow(dlg);
+}
+
+}  // namespace
