@@ -14,6 +14,7 @@
 namespace {
 
 constexpr int kSelectionChanged = 1;
+constexpr const char* kMidiOffText = "MIDI off: no ALSA or JACK";
 
 const DialogControlEntry kControls[] = {
     {"__WEMU_GROUP", 0, "MIDI Settings", -1, 5, 5, 400, 120, 0},
@@ -55,9 +56,10 @@ void Fill(HWND__* dialog, int id, const std::vector<std::string>& names, std::st
   SendMessage(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-// Without MIDI each list says why, and nothing can be picked.
-void ShowMidiOff(HWND__* dialog, const std::string& reason) {
-  const std::string text = "MIDI is off: " + (reason.empty() ? std::string("no MIDI system") : reason);
+// Without MIDI each list says so (the library's own reason went to standard error), and
+// nothing can be picked.
+void ShowMidiOff(HWND__* dialog) {
+  const std::string text = kMidiOffText;
   for (int id : {kComboDeviceInput, kComboKeyboardInput, kComboOutput}) {
     HWND__* combo = GetDlgItem(dialog, id);
     SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -116,7 +118,7 @@ bool FillMidiDeviceLists(HWND__* dialog) {
   AppShell* shell = CurrentShell();
   if (!shell) return false;
   if (!shell->deviceInput || !shell->output) {
-    ShowMidiOff(dialog, shell->MidiError());
+    ShowMidiOff(dialog);
     return false;
   }
   Fill(dialog, kComboDeviceInput, shell->inputPorts, shell->settings.deviceInputName, *shell);
@@ -128,6 +130,7 @@ bool FillMidiDeviceLists(HWND__* dialog) {
 LRESULT PreferencesDialogProc(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam) {
   AppShell* shell = CurrentShell();
   if (message == WM_INITDIALOG) {
+    CenterWindow(window);
     FillMidiDeviceLists(window);
     if (shell) shell->kept = shell->settings;
     return 1;

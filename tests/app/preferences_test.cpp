@@ -96,8 +96,8 @@ TEST_F(PreferencesTest, MidiThatIsOffIsShownInTheLists) {
   Start();
   RunDialog([](HWND__* d) {
     for (int id : {kComboDeviceInput, kComboKeyboardInput, kComboOutput})
-      EXPECT_EQ(Shown(d, id), "MIDI is off: no sequencer") << id;
-    Pick(d, kComboDeviceInput, "MIDI is off: no sequencer");
+      EXPECT_EQ(Shown(d, id), "MIDI off: no ALSA or JACK") << id;
+    Pick(d, kComboDeviceInput, "MIDI off: no ALSA or JACK");
   }, 1);
   EXPECT_TRUE(inputLogs[0].opened.empty());
   EXPECT_EQ(Setting("midi", "indev"), "off");
