@@ -92,7 +92,7 @@ TEST_F(PreferencesTest, LongPortNamesAreKeptWhole) {
 }
 
 TEST_F(PreferencesTest, MidiThatIsOffIsShownInTheLists) {
-  MakeShell(false, true);
+  MakeShell(false);
   Start();
   RunDialog([](HWND__* d) {
     for (int id : {kComboDeviceInput, kComboKeyboardInput, kComboOutput})

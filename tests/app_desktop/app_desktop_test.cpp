@@ -1,6 +1,6 @@
 // The real program: without a display it says how to get one; on a display its window
 // appears and Quit (Ctrl+Q, real X input) ends it cleanly with its state saved; on a JACK
-// server its virtual ports appear.
+// server the synthesizer picked in Preferences with real X input hears the start-up message.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -85,17 +85,66 @@ TEST_F(AppDesktop, WindowAppearsAndQuitEndsItWithItsStateSaved) {
 
 class AppDesktopOverJack : public AppDesktop {};
 
-TEST_F(AppDesktopOverJack, VirtualPortsAppear) {
+// Where a port lands in the program's lists: after "off" and the virtual port.
+template <class Rt>
+int ListIndex(const std::string& port) {
+  Rt probe(RtMidi::UNIX_JACK, "vqprobe");
+  for (unsigned i = 0; i < probe.getPortCount(); ++i)
+    if (probe.getPortName(i) == port) return static_cast<int>(i) + 2;
+  return -1;
+}
+
+void Click(int x, int y) {
+  RunProgram({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"}, 5000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+}
+
+// A visible window's top-left corner on the screen.
+bool WindowOrigin(const std::string& title, int* x, int* y) {
+  std::string out;
+  RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$", "getwindowgeometry",
+              "--shell"}, 10000, &out);
+  const size_t px = out.find("X="), py = out.find("Y=");
+  if (px == std::string::npos || py == std::string::npos) return false;
+  *x = std::atoi(out.c_str() + px + 2);
+  *y = std::atoi(out.c_str() + py + 2);
+  return true;
+}
+
+// Opens the drop-down list at (x, y) and moves down from the selected "off" to entry `index`.
+void PickFromList(int x, int y, int index) {
+  Click(x, y);
+  std::vector<std::string> keys{"xdotool", "key"};
+  for (int i = 0; i < index; ++i) keys.push_back("Down");
+  keys.push_back("Return");
+  RunProgram(keys, 5000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+}
+
+TEST_F(AppDesktopOverJack, PreferencesPicksTheSynthesizerWithRealInput) {
   VQ_SKIP_WITHOUT_JACK();
   std::string why;
   if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
-  fs::create_directories(dir + "/VQEditor4");
-  std::ofstream(dir + "/VQEditor4/settings.ini") << "[midi]\nindev=virtual input\ninBdev=off\noutdev=virtual output\n";
+  vqtest::VqsimProcess sim;
+  ASSERT_TRUE(sim.Start()) << sim.Error();
+  const int outputIndex = ListIndex<RtMidiOut>(sim.InPort()), inputIndex = ListIndex<RtMidiIn>(sim.OutPort());
+  ASSERT_TRUE(outputIndex >= 2 && inputIndex >= 2);
   Launch();
   ASSERT_TRUE(WindowAppears());
-  EXPECT_NE(vqtest::JackFindPort("To VQEditor4"), "");
-  EXPECT_NE(vqtest::JackFindPort("From VQEditor4"), "");
+  int x = 0, y = 0;
+  ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
+  Click(x + 60, y + 10);   // Edit
+  Click(x + 110, y + 88);  // Preferences...
+  ASSERT_TRUE(WindowOrigin("Preferences", &x, &y));
+  PickFromList(x + 110, y + 123, outputIndex);  // VQ Output
+  PickFromList(x + 110, y + 79, inputIndex);    // VQ Input
+  Click(x + 216, y + 167);                      // OK: the start-up message goes out
+
+  EXPECT_TRUE(sim.WaitForLogLine("startup", 5000));
+  EXPECT_NE(Settings().find("outdev=" + sim.InPort()), std::string::npos) << Settings();
+  EXPECT_NE(Settings().find("indev=" + sim.OutPort()), std::string::npos) << Settings();
   EXPECT_EQ(Quit(), 0) << output;
+  EXPECT_TRUE(sim.Faults().empty());
 }
 
 }  // namespace
