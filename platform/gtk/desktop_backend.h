@@ -110,14 +110,25 @@ class DesktopWindows final : public WindowObserver {
     Window* transientFor = nullptr;
     Size minSize{-1, -1};
     Size maxSize{-1, -1};
+    // The last place and size asked of GTK (top-left, whole window) and when: the window
+    // manager's answers to it are not moves or resizes by the user.
+    GdkRectangle requested{-1, -1, -1, -1};
+    gint64 requestedAt = 0;
+    bool iconified = false;  // minimised by us or by the user
   };
   Entry& entryFor(Window& w);
   void sync(Window& w, Entry& e);
   void rebuildMenuBar(Window& w, Entry& e);
+  void applyFrame(Window& w, Entry& e);
+  // The user moved or resized the window: the platform frame follows, child windows move along.
+  void followDesktopFrame(Window& w, Entry& e, const GdkEventConfigure& c);
+  // Key status follows the desktop's focus between our windows.
+  void followActiveWindow();
   static gboolean onDelete(GtkWidget* widget, GdkEvent*, gpointer self);
   static gboolean onKey(GtkWidget* widget, GdkEventKey* key, gpointer self);
   static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* c, gpointer self);
   static void onActive(GObject* widget, GParamSpec*, gpointer self);
+  static gboolean onWindowState(GtkWidget* widget, GdkEventWindowState* s, gpointer self);
   static gboolean onSyncTimer(gpointer self);
 
   DesktopBackend& backend_;

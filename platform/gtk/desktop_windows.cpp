@@ -24,6 +24,14 @@ class BarSink final : public MenuSink {
 };
 BarSink gBarSink;
 
+// The menu bar's height (0 when hidden); its natural one, known before the first allocation.
+int barHeightOf(GtkWidget* menuBar) {
+  if (!gtk_widget_get_visible(menuBar)) return 0;
+  int natural = 0;
+  gtk_widget_get_preferred_height(menuBar, nullptr, &natural);
+  return natural;
+}
+
 void releaseMenu(gpointer m) { static_cast<Menu*>(m)->release(); }
 
 void onBarItemSelect(GtkMenuItem* widget, gpointer) {
@@ -67,6 +75,7 @@ DesktopWindows::Entry& DesktopWindows::entryFor(Window& w) {
   g_signal_connect(e.window, "key-release-event", G_CALLBACK(&onKey), this);
   g_signal_connect(e.window, "configure-event", G_CALLBACK(&onConfigure), this);
   g_signal_connect(e.window, "notify::is-active", G_CALLBACK(&onActive), this);
+  g_signal_connect(e.window, "window-state-event", G_CALLBACK(&onWindowState), this);
   attachDesktopWindowInput(backend_, e.window);
   e.frame = {-1, -1, -1, -1};
   sync(w, e);
@@ -80,28 +89,19 @@ void DesktopWindows::sync(Window& w, Entry& e) {
     e.title = w.title();
     gtk_window_set_title(GTK_WINDOW(e.window), e.title.c_str());
   }
-  Rect f = w.frame();
-  if (f.x != e.frame.x || f.y != e.frame.y || f.width != e.frame.width ||
-      f.height != e.frame.height) {
-    e.frame = f;
-    int width = std::max(1, static_cast<int>(f.width));
-    int height = std::max(1, static_cast<int>(f.height));
-    gtk_widget_set_size_request(e.content, width, height);
-    double mainHeight = backend_.mainDisplayHeight();
-    int barHeight =
-        gtk_widget_get_visible(e.menuBar) ? gtk_widget_get_allocated_height(e.menuBar) : 0;
-    e.applyingFrame = true;
-    gtk_window_move(GTK_WINDOW(e.window), static_cast<int>(f.x),
-                    static_cast<int>(mainHeight - f.y - f.height) - barHeight);
-    e.applyingFrame = false;
-  }
   GtkWindow* win = GTK_WINDOW(e.window);
   if (e.style != w.styleMask()) {
     e.style = w.styleMask();
     gtk_window_set_decorated(win, (e.style & kWindowTitled) ? TRUE : FALSE);
     gtk_window_set_deletable(win, (e.style & kWindowClosable) ? TRUE : FALSE);
     gtk_window_set_resizable(win, (e.style & kWindowResizable) ? TRUE : FALSE);
+    // Window managers give a dialog no minimise button (it can be told only before mapping).
+    if (!gtk_widget_get_realized(e.window))
+      gtk_window_set_type_hint(win, (e.style & kWindowMiniaturizable) ? GDK_WINDOW_TYPE_HINT_NORMAL
+                                                                      : GDK_WINDOW_TYPE_HINT_DIALOG);
+    e.frame = {-1, -1, -1, -1};  // a resizable window is sized another way
   }
+  applyFrame(w, e);
   if (e.level != w.level()) {
     e.level = w.level();
     gtk_window_set_keep_above(win, e.level > 0 ? TRUE : FALSE);
@@ -116,11 +116,13 @@ void DesktopWindows::sync(Window& w, Entry& e) {
       maxSize.width != e.maxSize.width || maxSize.height != e.maxSize.height) {
     e.minSize = minSize;
     e.maxSize = maxSize;
+    // The limits are the content's; the window holds the menu bar above it too.
+    int bar = barHeightOf(e.menuBar);
     GdkGeometry g{};
     g.min_width = static_cast<gint>(std::max(1.0, minSize.width));
-    g.min_height = static_cast<gint>(std::max(1.0, minSize.height));
+    g.min_height = static_cast<gint>(std::max(1.0, minSize.height)) + bar;
     g.max_width = static_cast<gint>(std::min(32767.0, std::max(maxSize.width, minSize.width)));
-    g.max_height = static_cast<gint>(std::min(32767.0, std::max(maxSize.height, minSize.height)));
+    g.max_height = static_cast<gint>(std::min(32767.0, std::max(maxSize.height, minSize.height))) + bar;
     gtk_window_set_geometry_hints(win, nullptr, &g, GdkWindowHints(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
   }
   if (gtk_window_get_modal(win) && !isInModalRun(&w)) gtk_window_set_modal(win, FALSE);
@@ -132,8 +134,50 @@ void DesktopWindows::sync(Window& w, Entry& e) {
   if (menu != e.shownMenu || titles != e.menuTitles) {
     e.shownMenu = menu;
     e.menuTitles = titles;
+    int bar = barHeightOf(e.menuBar);
     rebuildMenuBar(w, e);
+    if (barHeightOf(e.menuBar) != bar) {
+      // The content keeps its place on the screen and its size limits.
+      e.frame = {-1, -1, -1, -1};
+      e.minSize = {-1, -1};
+      applyFrame(w, e);
+    }
   }
+}
+
+void DesktopWindows::applyFrame(Window& w, Entry& e) {
+  Rect f = w.frame();
+  if (f.x == e.frame.x && f.y == e.frame.y && f.width == e.frame.width && f.height == e.frame.height)
+    return;
+  e.frame = f;
+  int width = std::max(1, static_cast<int>(f.width));
+  int height = std::max(1, static_cast<int>(f.height));
+  int bar = barHeightOf(e.menuBar);
+  GtkWindow* win = GTK_WINDOW(e.window);
+  if (w.styleMask() & kWindowResizable) {
+    // The user may drag it down to the minimum size; the window keeps the frame's size.
+    Size minSize = w.minSize();
+    gtk_widget_set_size_request(e.content, std::clamp(static_cast<int>(minSize.width), 1, width),
+                                std::clamp(static_cast<int>(minSize.height), 1, height));
+    gtk_window_resize(win, width, height + bar);
+  } else {
+    gtk_widget_set_size_request(e.content, width, height);
+  }
+  int x = static_cast<int>(f.x);
+  int y = static_cast<int>(backend_.mainDisplayHeight() - f.y - f.height) - bar;
+  if (y < 0 && y + bar >= 0) {
+    // Content at the top of the screen would push the menu bar off it: the window comes down
+    // as far, as a window manager keeps a title bar on the screen.
+    y = 0;
+    f.y = backend_.mainDisplayHeight() - bar - f.height;
+    e.frame = f;
+    w.setFrame(f);
+  }
+  e.requested = {x, y, width, height + bar};
+  e.requestedAt = g_get_monotonic_time();
+  e.applyingFrame = true;
+  gtk_window_move(win, x, y);
+  e.applyingFrame = false;
 }
 
 void DesktopWindows::rebuildMenuBar(Window& w, Entry& e) {
@@ -166,15 +210,26 @@ void DesktopWindows::windowOrdered(Window& w) {
   if (w.isVisible()) {
     Entry& e = entryFor(w);
     sync(w, e);
+    e.iconified = false;
     gtk_widget_show(e.window);
-    gtk_window_present(GTK_WINDOW(e.window));  // ordered front: raised and focused
+    gtk_window_present(GTK_WINDOW(e.window));  // ordered front: raised, focused, restored
     return;
   }
   auto it = entries_.find(&w);
   if (it == entries_.end()) return;
   std::vector<DesktopGraphicsView*> views = it->second.views;
   for (DesktopGraphicsView* v : views) v->windowHidden();
-  gtk_widget_hide(it->second.window);
+  it = entries_.find(&w);
+  if (it == entries_.end()) return;
+  Entry& e = it->second;
+  if (w.isMiniaturized() && !w.isClosed() && !e.iconified && gtk_widget_get_visible(e.window)) {
+    // Minimised: it stays on the desktop's task list, where the user can bring it back.
+    e.iconified = true;
+    gtk_window_iconify(GTK_WINDOW(e.window));
+    return;
+  }
+  e.iconified = false;
+  gtk_widget_hide(e.window);
 }
 
 void DesktopWindows::windowWillClose(Window& w) {
@@ -289,14 +344,70 @@ gboolean DesktopWindows::onConfigure(GtkWidget* widget, GdkEventConfigure* c, gp
   Window* w = self->windowForGtk(widget);
   if (!w) return FALSE;
   Entry& e = self->entries_[w];
-  if (e.applyingFrame) return FALSE;
-  // The user moved the window: the platform frame follows (content below the menu bar).
-  int barHeight = gtk_widget_get_visible(e.menuBar) ? gtk_widget_get_allocated_height(e.menuBar) : 0;
-  Rect f = w->frame();
-  f.x = c->x;
-  f.y = self->backend_.mainDisplayHeight() - (c->y + barHeight) - f.height;
-  w->setFrame(f);
-  e.frame = f;
+  if (!e.applyingFrame) self->followDesktopFrame(*w, e, *c);
+  return FALSE;
+}
+
+void DesktopWindows::followDesktopFrame(Window& w, Entry& e, const GdkEventConfigure& c) {
+  // Our own request landing, or the window manager still placing it: the frame stays what
+  // the program set (it may have changed again meanwhile).
+  bool asRequested = c.x == e.requested.x && c.y == e.requested.y;
+  bool settling = g_get_monotonic_time() - e.requestedAt < 500000;
+  if (settling) return;
+  int bar = barHeightOf(e.menuBar);
+  double mainHeight = backend_.mainDisplayHeight();
+  Rect f = w.frame();
+  double left = f.x, top = mainHeight - f.y - f.height;
+  if (!asRequested) {
+    left = c.x;
+    top = c.y + bar;
+  }
+  Rect n = f;
+  bool held = false;
+  if (w.styleMask() & kWindowResizable) {
+    // Held to the limits, also where no window manager enforces them.
+    Size minSize = w.minSize(), maxSize = w.maxSize();
+    double minW = std::max(1.0, minSize.width), minH = std::max(1.0, minSize.height);
+    n.width = std::clamp<double>(c.width, minW, std::max(minW, maxSize.width));
+    n.height = std::clamp<double>(c.height - bar, minH, std::max(minH, maxSize.height));
+    held = n.width != c.width || n.height != c.height - bar;
+  }
+  n.x = left;
+  n.y = mainHeight - top - n.height;
+  bool same = n.x == f.x && n.y == f.y && n.width == f.width && n.height == f.height;
+  if (!same) {
+    e.requested = {c.x, c.y, c.width, c.height};
+    e.frame = n;
+    w.setFrame(n);
+  }
+  if (held) {
+    e.frame = {-1, -1, -1, -1};  // the desktop gets the held size back
+    applyFrame(w, e);
+  }
+  if (same) return;
+  // Child windows keep their place next to the parent.
+  double dx = n.x - f.x, dy = (n.y + n.height) - (f.y + f.height);
+  if (dx == 0 && dy == 0) return;
+  std::vector<Window*> children = w.childWindows();
+  for (Window* child : children) {
+    Rect cf = child->frame();
+    child->setFrame({cf.x + dx, cf.y + dy, cf.width, cf.height});
+    auto it = entries_.find(child);
+    if (it != entries_.end()) sync(*child, it->second);
+  }
+}
+
+gboolean DesktopWindows::onWindowState(GtkWidget* widget, GdkEventWindowState* s, gpointer p) {
+  auto* self = static_cast<DesktopWindows*>(p);
+  Window* w = self->windowForGtk(widget);
+  if (!w || !(s->changed_mask & GDK_WINDOW_STATE_ICONIFIED)) return FALSE;
+  Entry& e = self->entries_[w];
+  if (s->new_window_state & GDK_WINDOW_STATE_ICONIFIED) {
+    // Minimised by the user: the platform window is minimised and ordered out too.
+    if (!w->isMiniaturized() && w->isVisible()) w->miniaturize();
+  } else if (e.iconified && w->isMiniaturized() && !w->isClosed()) {
+    w->makeKeyAndOrderFront();  // brought back from the task list
+  }
   return FALSE;
 }
 
@@ -310,10 +421,23 @@ void DesktopWindows::onActive(GObject*, GParamSpec*, gpointer p) {
           bool any = false;
           for (auto& [w, e] : self->entries_) any = any || gtk_window_is_active(GTK_WINDOW(e.window));
           self->backend_.app.setActive(any);
+          self->followActiveWindow();
         }
         return G_SOURCE_REMOVE;
       },
       p);
+}
+
+void DesktopWindows::followActiveWindow() {
+  Window* active = nullptr;
+  for (auto& [w, e] : entries_)
+    if (gtk_window_is_active(GTK_WINDOW(e.window))) active = w;
+  if (!active || active->isKeyWindow() || !active->isVisible() || active->isClosed() ||
+      !active->canBecomeKeyWindow())
+    return;
+  // While a modal run lasts, only its window is key.
+  if (Window::modalWindow() && Window::modalWindow() != active) return;
+  active->makeKeyAndOrderFront();
 }
 
 gboolean DesktopWindows::onSyncTimer(gpointer p) {

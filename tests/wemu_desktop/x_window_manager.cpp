@@ -1,0 +1,55 @@
+#include "x_window_manager.h"
+
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
+
+#include <functional>
+
+namespace vq::test {
+
+namespace {
+bool withDisplay(const std::function<void(Display*)>& act) {
+  static Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  act(d);
+  XFlush(d);
+  return true;
+}
+}  // namespace
+
+unsigned long xidOf(GtkWidget* toplevel) { return GDK_WINDOW_XID(gtk_widget_get_window(toplevel)); }
+
+bool pressCloseBox(unsigned long xid) {
+  return withDisplay([xid](Display* d) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = xid;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(d, xid, False, NoEventMask, &e);
+  });
+}
+
+bool focusWindow(unsigned long xid) {
+  return withDisplay([xid](Display* d) { XSetInputFocus(d, xid, RevertToParent, CurrentTime); });
+}
+
+bool moveWindowTo(unsigned long xid, int x, int y) {
+  return withDisplay([=](Display* d) { XMoveWindow(d, xid, x, y); });
+}
+
+bool resizeWindowTo(unsigned long xid, int width, int height) {
+  return withDisplay([=](Display* d) { XResizeWindow(d, xid, unsigned(width), unsigned(height)); });
+}
+
+bool minimiseWindow(unsigned long xid) {
+  return withDisplay([xid](Display* d) { XUnmapWindow(d, xid); });
+}
+
+bool restoreWindow(unsigned long xid) {
+  return withDisplay([xid](Display* d) { XMapWindow(d, xid); });
+}
+
+}  // namespace vq::test
