@@ -21,14 +21,6 @@ class ClickCounter : public TestControl {
   int clicks = 0;
 };
 
-class RecordingResize : public IModuleGUIResize {
- public:
-  void SetGuiScale(double s) override { scales.push_back(s); }
-  void ResizeAndStoreGuiSize() override { ++stored; }
-  std::vector<double> scales;
-  int stored = 0;
-};
-
 class MenuCommandsTest : public EditorTest {
  protected:
   void SetUp() override {
@@ -46,9 +38,8 @@ class MenuCommandsTest : public EditorTest {
       (*c)->Hide(true);
     }
     for (IControl*& c : editor->skinBackground) c = Bind(-1);
-    resize.scales.clear();
-    resize.stored = 0;
-    editor->SetGUIResize(&resize);
+    resize = std::make_unique<IModuleGUIResize>(editor.get(), Gui(), true, 16, 16);
+    editor->SetGUIResize(resize.get());
   }
   void TearDown() override {
     if (editor) editor->SetGUIResize(nullptr);
@@ -68,7 +59,7 @@ class MenuCommandsTest : public EditorTest {
 
   vq::platform::HeadlessBackend* headless = nullptr;
   ClickCounter* selectors[VQEditor::kFileSelectorCount] = {};
-  RecordingResize resize;
+  std::unique_ptr<IModuleGUIResize> resize;
 };
 
 TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
@@ -90,7 +81,7 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
       {8, nullptr, [this] { EXPECT_EQ(headless->opened, std::vector<std::string>{"https://www.velquor.com/vqdatabase"}); }},
       {11, nullptr, [this] { EXPECT_EQ(std::tuple(editor->compactView, Gui()->GetWidth(), Gui()->GetHeight()),
                                       std::tuple(true, 1024, 400)); }},
-      {13, nullptr, [this] { EXPECT_EQ(std::pair(resize.scales, resize.stored), std::pair(std::vector<double>{0.8}, 1)); }},
+      {13, nullptr, [this] { EXPECT_EQ(std::pair(resize->GetGuiScale(), Gui()->GetWidth()), std::pair(0.8, 912)); }},
       {20, nullptr, [this] { EXPECT_FALSE(editor->programNumberSelector->IsHidden()); }},
       {21, [this] { Folder(std::nullopt); },  // cancelled: the download still starts
        [this] {
