@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -30,7 +31,7 @@ struct PortLog {
 struct Wire {
   std::mutex mutex;  // held while delivering: once the callback is cleared no call runs
   vq::platform::MidiInput::Callback callback;
-  bool open = false;
+  std::atomic<bool> open{false};
   void Deliver(std::vector<uint8_t> bytes) {
     std::lock_guard<std::mutex> lock(mutex);
     if (callback && open) callback(bytes.data(), bytes.size());
