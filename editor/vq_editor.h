@@ -85,6 +85,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void OnWindowResize(int layoutView, double width, double height) override {
     RefreshGuiFromParams(layoutView, width, height);
   }
+  // A menu command 0..35 (menu_commands.cpp); always true.
+  bool OnCommand(int code) override;
   void OnTimer(TimerThread* timer) override { TimerTick(); }
   // Every tenth call (once a second on the 100 ms timer) runs the status poll.
   virtual void TimerTick();
@@ -231,6 +233,16 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   int32_t skinMode = 0;  // 0 "space", 1 "solid", 2 "lcd"
   bool managerPageShown = false;
   bool compactView = false;
+  // Set by the GUI construction: the about overlay, the four skin background controls and the
+  // program-number selector that "Save Program from VQ to File" shows.
+  IControl* aboutOverlay = nullptr;
+  IControl* skinBackground[4] = {};
+  IControl* programNumberSelector = nullptr;
+  // Files of the bank upload chosen on the manager page (leaving the manager clears it).
+  int32_t bankUploadFileCount = 0;
+  // Writes one slot's program into the cache folder and points the slot at it; the program
+  // manager sets it (leaving the manager keeps the selected slot's program this way).
+  std::function<void(VQEditor&, int slot)> saveSlotToCache;
 
   // Controls the GUI construction sets (null until then).
   IControl* statusTextControl = nullptr;
