@@ -149,6 +149,10 @@ class IModuleGUIResize : public IControl {
   void ClampBase();
   void UpdateWindowSize();
   ViewRecord* CurrentRecord();
+  // Applies edit to the control's unscaled draw (which 0 or 1) and target (0 or 2) rectangles
+  // in the current view and places the control at the result.
+  template <class Edit>
+  void EditControlInLayout(int index, int which, Edit edit);
   void PlaceHandles();
   void PlaceBackground();
   void TakePrivateParams();
