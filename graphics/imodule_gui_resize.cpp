@@ -653,28 +653,29 @@ void IModuleGUIResize::EdgeDrag(bool width, int pos) {
   ResizeAndStoreGuiSize();
 }
 
-HorisontalResizing::HorisontalResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, int size)
-    : IControl(plug, graphics ? IRECT(graphics->GetWidth() - size, 0, graphics->GetWidth(), graphics->GetHeight())
-                              : IRECT()),
-      mGraphics(graphics),
-      mOwner(owner) {
+EdgeResizing::EdgeResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, const IRECT& rect,
+                           bool width)
+    : IControl(plug, rect), mGraphics(graphics), mOwner(owner), mWidth(width) {
   if (graphics) graphics->SetHandleMouseOver(true);
 }
 
-void HorisontalResizing::OnMouseDown(int x, int y, IMouseMod* mod) { mOwner->SetCursor(kCursorLeftRight); }
-void HorisontalResizing::OnMouseOver(int x, int y, IMouseMod* mod) { mOwner->SetCursor(kCursorLeftRight); }
-void HorisontalResizing::OnMouseOut() { mOwner->SetCursor(kCursorArrow); }
-void HorisontalResizing::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) { mOwner->EdgeDrag(true, x); }
+void EdgeResizing::OnMouseDown(int x, int y, IMouseMod* mod) { EdgeResizing::OnMouseOver(x, y, mod); }
+void EdgeResizing::OnMouseOver(int x, int y, IMouseMod* mod) {
+  mOwner->SetCursor(mWidth ? kCursorLeftRight : kCursorUpDown);
+}
+void EdgeResizing::OnMouseOut() { mOwner->SetCursor(kCursorArrow); }
+void EdgeResizing::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) {
+  mOwner->EdgeDrag(mWidth, mWidth ? x : y);
+}
+
+HorisontalResizing::HorisontalResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, int size)
+    : EdgeResizing(plug, graphics, owner,
+                   graphics ? IRECT(graphics->GetWidth() - size, 0, graphics->GetWidth(), graphics->GetHeight())
+                            : IRECT(),
+                   true) {}
 
 VerticalResizing::VerticalResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, int size)
-    : IControl(plug, graphics ? IRECT(0, graphics->GetHeight() - size, graphics->GetWidth(), graphics->GetHeight())
-                              : IRECT()),
-      mGraphics(graphics),
-      mOwner(owner) {
-  if (graphics) graphics->SetHandleMouseOver(true);
-}
-
-void VerticalResizing::OnMouseDown(int x, int y, IMouseMod* mod) { mOwner->SetCursor(kCursorUpDown); }
-void VerticalResizing::OnMouseOver(int x, int y, IMouseMod* mod) { mOwner->SetCursor(kCursorUpDown); }
-void VerticalResizing::OnMouseOut() { mOwner->SetCursor(kCursorArrow); }
-void VerticalResizing::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) { mOwner->EdgeDrag(false, y); }
+    : EdgeResizing(plug, graphics, owner,
+                   graphics ? IRECT(0, graphics->GetHeight() - size, graphics->GetWidth(), graphics->GetHeight())
+                            : IRECT(),
+                   false) {}
