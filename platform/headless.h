@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/application_base.h"
 #include "platform/headless_graphics_view.h"
 #include "platform/platform.h"
 
@@ -62,28 +63,19 @@ class HeadlessRunLoop final : public RunLoop {
 
 class HeadlessBackend;
 
-class HeadlessApplication final : public Application {
+class HeadlessApplication final : public ApplicationBase {
  public:
   explicit HeadlessApplication(HeadlessBackend& backend);
   RunLoop& runLoop() override;
   int run() override;
-  void setDelegate(ApplicationDelegate* d) override { delegate_ = d; }
-  ApplicationDelegate* delegate() const override { return delegate_; }
-  void setEventHook(EventHook* hook) override { hook_ = hook; }
   void dispatchEvent(const Event& e) override;
   std::optional<Event> peekEvent(uint64_t mask, double seconds) override;
   const Event* currentEvent() const override { return current_ ? &*current_ : nullptr; }
-  Menu* mainMenu() const override { return mainMenu_; }
-  void setMainMenu(Menu* m) override;
-  void terminate() override;
-  void replyToTerminate(bool terminate) override;
-  bool isTerminated() const override { return terminated_; }
-  bool isActive() const override { return active_; }
 
   // Lifecycle as the desktop would drive it.
   void launch();  // will finish launching, then did finish launching
-  void activate();
-  void deactivate();
+  void activate() { setActive(true); }
+  void deactivate() { setActive(false); }
   bool openFile(const std::string& path);
 
   // Injected events wait in a queue, stamped with the clock when not stamped already.
@@ -107,20 +99,13 @@ class HeadlessApplication final : public Application {
   void hide() override { ++hideCount; }
   int hideCount = 0;
 
-  ~HeadlessApplication() override;
-
  protected:
   void modalPass(Window& w, double elapsed) override;
 
  private:
   HeadlessBackend& backend_;
-  ApplicationDelegate* delegate_ = nullptr;
-  EventHook* hook_ = nullptr;
   std::deque<Event> queue_;
   std::optional<Event> current_;
-  Menu* mainMenu_ = nullptr;
-  bool terminated_ = false;
-  bool active_ = false;
 };
 
 // Scripted answer of a modal alert, panel or menu: what to answer, and how long the user

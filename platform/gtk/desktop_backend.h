@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/application_base.h"
 #include "platform/gtk/desktop_run_loop.h"
 #include "platform/platform.h"
 #include "platform/view.h"
@@ -29,42 +30,29 @@ bool installDesktopBackend(int* argc = nullptr, char*** argv = nullptr);
 // The installed backend when it is the desktop one, else none.
 DesktopBackend* desktop();
 
-class DesktopApplication final : public Application {
+class DesktopApplication final : public ApplicationBase {
  public:
   explicit DesktopApplication(DesktopBackend& backend) : backend_(backend) {}
-  ~DesktopApplication() override;
   RunLoop& runLoop() override;
   int run() override;
-  void setDelegate(ApplicationDelegate* d) override { delegate_ = d; }
-  ApplicationDelegate* delegate() const override { return delegate_; }
-  void setEventHook(EventHook* hook) override { hook_ = hook; }
   void dispatchEvent(const Event& e) override;
   std::optional<Event> peekEvent(uint64_t mask, double seconds) override;
   const Event* currentEvent() const override { return current_.empty() ? nullptr : &current_.back(); }
-  Menu* mainMenu() const override { return mainMenu_; }
-  void setMainMenu(Menu* m) override;
-  void terminate() override;
-  void replyToTerminate(bool terminate) override;
-  bool isTerminated() const override { return terminated_; }
-  bool isActive() const override { return active_; }
 
   // An event from the desktop: through the hook, or dispatched.
   void deliver(const Event& e);
-  void setActive(bool active);
+  using ApplicationBase::setActive;
 
  protected:
+  void mainMenuChanged() override;
+  void didTerminate() override;
   // Waits for the next event or timer in the modal-panel mode; the run's window is modal.
   void modalPass(Window& w, double elapsed) override;
 
  private:
   bool performKeyEquivalent(const Event& e);
   DesktopBackend& backend_;
-  ApplicationDelegate* delegate_ = nullptr;
-  EventHook* hook_ = nullptr;
   std::deque<Event> current_;  // a stack: events may arrive inside nested loops
-  Menu* mainMenu_ = nullptr;
-  bool terminated_ = false;
-  bool active_ = false;
   bool running_ = false;
 };
 
