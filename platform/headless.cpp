@@ -285,17 +285,6 @@ bool HeadlessBackend::open(const std::string& urlOrPath) {
   return !urlOrPath.empty();
 }
 
-CursorRef HeadlessBackend::systemCursor(SystemCursor which) {
-  auto& slot = system_[static_cast<int>(which)];
-  if (!slot) {
-    auto c = std::make_shared<Cursor>();
-    c->isSystem = true;
-    c->system = which;
-    slot = c;
-  }
-  return slot;
-}
-
 void HeadlessBackend::setCurrent(CursorRef c) {
   cursorsSet.push_back(c);
   current_ = std::move(c);

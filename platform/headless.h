@@ -14,6 +14,7 @@
 #include "platform/application_base.h"
 #include "platform/headless_graphics_view.h"
 #include "platform/platform.h"
+#include "platform/self_serving_backend.h"
 
 namespace vq::platform {
 
@@ -126,29 +127,14 @@ struct MenuAnswer {
 // Chooses the first enabled item with that tag, searching submenus depth-first.
 MenuAnswer chooseTag(int32_t tag, double delay = 0);
 
-class HeadlessBackend final : public Backend,
-                              public DialogService,
-                              public MenuTracking,
-                              public Pasteboard,
-                              public Workspace,
-                              public CursorService,
-                              public ScreenService,
-                              public InputState,
-                              public GraphicsViewService {
+class HeadlessBackend final : public SelfServingBackend {
  public:
   HeadlessBackend();
   ~HeadlessBackend() override;
 
   RunLoop& runLoop() override { return loop; }
   Application& application() override { return app; }
-  DialogService& dialogs() override { return *this; }
-  MenuTracking& menuTracking() override { return *this; }
-  Pasteboard& pasteboard() override { return *this; }
-  Workspace& workspace() override { return *this; }
-  CursorService& cursors() override { return *this; }
-  ScreenService& screens() override { return *this; }
-  InputState& inputState() override { return *this; }
-  GraphicsViewService& graphicsViews() override { return *this; }
+  using SelfServingBackend::screens;  // the service, beside the screen list below
 
   HeadlessRunLoop loop;
   HeadlessApplication app;
@@ -197,13 +183,8 @@ class HeadlessBackend final : public Backend,
   // Workspace
   bool open(const std::string& urlOrPath) override;
   // CursorService
-  CursorRef systemCursor(SystemCursor which) override;
   void setCurrent(CursorRef c) override;
-  CursorRef current() const override { return current_; }
   void setHidden(bool hidden) override { hidden_ = hidden; }
-  bool isHidden() const override { return hidden_; }
-  void setMouseCoupled(bool coupled) override { coupled_ = coupled; }
-  bool isMouseCoupled() const override { return coupled_; }
   Point mouseLocation() const override { return mouse; }
   bool warpMouse(Point p) override;
   // ScreenService
@@ -226,10 +207,6 @@ class HeadlessBackend final : public Backend,
   void menuWillOpen(Menu& m);
   std::optional<std::string> clip_;
   long changes_ = 0;
-  CursorRef current_;
-  CursorRef system_[6];
-  bool hidden_ = false;
-  bool coupled_ = true;
 };
 
 // Installs a fresh headless backend and returns it (tests call this in their set-up).

@@ -257,17 +257,6 @@ bool DesktopBackend::open(const std::string& urlOrPath) {
   return ok;
 }
 
-CursorRef DesktopBackend::systemCursor(SystemCursor which) {
-  auto& slot = system_[static_cast<int>(which)];
-  if (!slot) {
-    auto c = std::make_shared<Cursor>();
-    c->isSystem = true;
-    c->system = which;
-    slot = c;
-  }
-  return slot;
-}
-
 GdkCursor* DesktopBackend::gdkCursorFor(const CursorRef& c) {
   if (!c) return nullptr;
   auto it = gdkCursors_.find(c.get());

@@ -14,6 +14,7 @@
 #include "platform/application_base.h"
 #include "platform/gtk/desktop_run_loop.h"
 #include "platform/platform.h"
+#include "platform/self_serving_backend.h"
 #include "platform/view.h"
 
 namespace vq::platform {
@@ -126,29 +127,14 @@ class DesktopWindows final : public WindowObserver {
   GdkCursor* cursor_ = nullptr;
 };
 
-class DesktopBackend final : public Backend,
-                             public DialogService,
-                             public MenuTracking,
-                             public Pasteboard,
-                             public Workspace,
-                             public CursorService,
-                             public ScreenService,
-                             public InputState,
-                             public GraphicsViewService {
+class DesktopBackend final : public SelfServingBackend {
  public:
   DesktopBackend();  // needs an open display (openDesktopDisplay)
   ~DesktopBackend() override;
 
   RunLoop& runLoop() override { return loop; }
   Application& application() override { return app; }
-  DialogService& dialogs() override { return *this; }
-  MenuTracking& menuTracking() override { return *this; }
-  Pasteboard& pasteboard() override { return *this; }
-  Workspace& workspace() override { return *this; }
-  CursorService& cursors() override { return *this; }
-  ScreenService& screens() override { return *this; }
-  InputState& inputState() override { return *this; }
-  GraphicsViewService& graphicsViews() override { return *this; }
+  using SelfServingBackend::screens;  // the service, beside the screen list below
 
   DesktopRunLoop loop;
   DesktopApplication app;
@@ -167,13 +153,8 @@ class DesktopBackend final : public Backend,
   // Workspace: false when no program could be started for the target.
   bool open(const std::string& urlOrPath) override;
   // CursorService
-  CursorRef systemCursor(SystemCursor which) override;
   void setCurrent(CursorRef c) override;
-  CursorRef current() const override { return current_; }
   void setHidden(bool hidden) override;
-  bool isHidden() const override { return hidden_; }
-  void setMouseCoupled(bool coupled) override { coupled_ = coupled; }
-  bool isMouseCoupled() const override { return coupled_; }
   Point mouseLocation() const override;
   bool warpMouse(Point p) override;
   // ScreenService
@@ -194,11 +175,7 @@ class DesktopBackend final : public Backend,
   std::vector<DesktopGraphicsView*> views_;  // open ones; closed when the backend goes
 
   long changes_ = 0;
-  CursorRef current_;
-  CursorRef system_[6];
   std::map<const Cursor*, std::pair<CursorRef, GdkCursor*>> gdkCursors_;  // keeps the cursor alive
-  bool hidden_ = false;
-  bool coupled_ = true;
   gulong ownerChange_ = 0;
 };
 
