@@ -106,6 +106,9 @@ class DesktopWindows final : public WindowObserver {
     bool iconified = false;  // minimised by us or by the user
   };
   Entry& entryFor(Window& w);
+  // Tells the window's graphics views (a copy of the list: they may go meanwhile); then the
+  // window's entry, or none when the window went too.
+  Entry* tellViews(Window& w, void (DesktopGraphicsView::*tell)());
   void sync(Window& w, Entry& e);
   void rebuildMenuBar(Window& w, Entry& e);
   void applyFrame(Window& w, Entry& e);
