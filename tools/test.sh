@@ -8,14 +8,21 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/tools/setup.sh"
 jobs=$(nproc)
+# A compiler cache makes repeated runs on one machine quick; paths are taken relative to the
+# checkout, so another clone of the same tree hits it too.
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=1
+fi
 
 build="$here/build-test"
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ_SANITIZE=ON -DVQ_TESTS=ON -DVQ_BENCH=ON >/dev/null
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ_SANITIZE=ON -DVQ_TESTS=ON -DVQ_BENCH=ON "${launcher[@]}" >/dev/null
 cmake --build "$build" -j"$jobs"
 
 # The optimised build is what tools/run.sh starts: it must compile warning-free too, tests
 # included (optimisation finds faults the debug build hides).
-cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVQ_TESTS=ON -DVQ_BENCH=ON >/dev/null
+cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVQ_TESTS=ON -DVQ_BENCH=ON "${launcher[@]}" >/dev/null
 cmake --build "$here/build" -j"$jobs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -79,7 +86,7 @@ for r in "${retried[@]}"; do echo "  retried: $r"; done
 tsan="$here/build-tsan"
 tsan_env=(env -u ASAN_OPTIONS -u UBSAN_OPTIONS VQ_SOURCE_DIR="$here" VQ_BINARY_DIR="$tsan"
           TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tools/tsan.supp")
-cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ_TSAN=ON -DVQ_TESTS=ON -DVQ_BENCH=OFF >/dev/null
+cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ_TSAN=ON -DVQ_TESTS=ON -DVQ_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$tsan" -j"$jobs" --target plugin_tests platform_tests wemu_tests editor_tests library_tests
 for suite in plugin platform wemu editor library; do
   "${tsan_env[@]}" "$tsan/tests/$suite/${suite}_tests" --gtest_filter='-*OverJack*' >"$tsan/$suite.log" 2>&1 \
