@@ -10,7 +10,7 @@ PACKAGES=(
   libpng-dev zlib1g-dev
   libx11-dev xvfb xauth xdotool
   libgtk-3-dev libxtst-dev x11-utils locales
-  libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-liberation2
+  libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   libcurl4-openssl-dev nlohmann-json3-dev
   libssl-dev nettle-dev openssl python3
   libcairo2-dev libpixman-1-dev

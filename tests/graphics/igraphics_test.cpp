@@ -54,6 +54,7 @@ using GraphicsDirty = Fixture;
 using GraphicsDraw = Fixture;
 
 struct FakeResize : IModuleGUIResize {
+  FakeResize() : IModuleGUIResize(nullptr, nullptr, true, 16, 16) {}
   bool dragging = false;
   int fills = 0;
   bool IsResizeDragActive() const override { return dragging; }

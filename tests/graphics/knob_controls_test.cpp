@@ -92,7 +92,7 @@ TEST_F(KnobControls, PressesPushAndKeepTheChangedFlags) {
 
 TEST_F(KnobControls, LineAndRotatedKnobsDrawAtTheirAngle) {
   auto* knob = Attach(new IKnobLineControl(&plug, IRECT(0, 0, 40, 40), 2, &COLOR_GREEN, 0, 0, 0, 3.14159265358979 / 2));
-  IModuleGUIResize resize;
+  IModuleGUIResize resize(nullptr, nullptr, true, 16, 16);
   struct Case {
     double v, scale;
     IModuleGUIResize* resize;

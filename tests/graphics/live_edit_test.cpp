@@ -25,6 +25,8 @@ namespace {
 
 // Two layout views; the last three controls are the resizer's.
 struct FakeResize : IModuleGUIResize {
+  FakeResize() : IModuleGUIResize(nullptr, nullptr, true, 16, 16) {}
+  IControl* AttachResizeHandles() override { return nullptr; }  // the tests attach stand-in handles
   int GetLayoutViewCount() const override { return 2; }
   int GetCurrentLayoutView() const override { return view; }
   void SelectLayoutView(int v) override { view = v; }

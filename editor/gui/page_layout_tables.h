@@ -1,0 +1,149 @@
+// The layout of the editor's pages as data: the knob position table, the images every page
+// loads (with the frame size our artwork draws them at), the text styles, and the synth page
+// (three skins) and program-manager page as ordered lists of control rows in attach order.
+// The page builders walk these lists; the artwork generator draws labels and frames at the
+// same places, so that what the user sees sits where the controls take clicks.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "graphics/gui_types.h"
+
+namespace vq_layout {
+
+// ---- Knob position table: parameters 3..186 (program fields 0..183).
+inline constexpr int kPositionFirstParam = 3;
+inline constexpr int kPositionCount = 184;
+struct Point {
+  int x = 0, y = 0;
+  bool operator==(const Point& o) const { return x == o.x && y == o.y; }
+};
+// The anchor of the parameter's control; (0, 0) for parameters the table does not place and
+// for indices outside the table.
+Point KnobPosition(int param);
+// By table index (parameter - 3); (0, 0) outside 0..183.
+Point KnobPositionAt(int index);
+
+// ---- Images.
+enum class Skin { Space, Solid, Lcd };
+enum class Folder { Orig, Lcd, Manager };
+enum SkinMask : unsigned { kInOrig = 1, kInLcd = 2, kInBoth = 3 };
+
+struct ImageSpec {
+  int id;            // orig id (102..175), always-orig (103..105) or manager (301..324)
+  const char* file;  // "background-2x.png"
+  int frames;        // one vertical strip of equal frames
+  int w, h;          // one frame in GUI pixels (the PNG is twice that, times frames high)
+  unsigned skins;    // synth-page images: which folders hold the file
+  int lcdW = 0, lcdH = 0;  // the lcd file's frame size where it differs (0: as orig)
+};
+
+// Synth-page images by orig id (the lcd file has the same name under id + 100).
+const std::vector<ImageSpec>& SynthPageImages();
+// Images every skin loads from img/orig/: about box, keyboard keys and octave background.
+const std::vector<ImageSpec>& CommonImages();
+const std::vector<ImageSpec>& ManagerImages();
+// Any loaded id: 102..175, 202..275 (lcd), 301..324; null when unknown or absent in that folder.
+const ImageSpec* FindImage(int id);
+// The frame size the file under this id has; (0, 0) for unknown ids.
+Point FrameSize(int id);
+// The resource name the page loads the id under, e.g. "img/lcd/background-2x.png" (the one
+// doubled slash of flexisavebg included).
+std::string ImageLoadName(int id);
+Folder ImageFolder(int id);
+
+// ---- Text styles.
+enum class Style {
+  None, Readout, PlusOrig, PlusLcd, LearnOrig, LearnLcd, TitleOrig, TitleLcd, FlexiSpinnerOrig,
+  FlexiSpinnerLcd, TrackingReadoutLcd, SlotSpinner, MidiSpinnerOrig, MidiSpinnerLcd,
+  // manager page
+  LoginText, LoginPassword, BrowserRow, SlotNumber, SlotName, Count
+};
+struct TextStyleSpec {
+  Style style;
+  const char* face;
+  int size;
+  IColor color;
+  int weight;   // IText style value
+  int align;    // IText alignment value
+  int quality;  // IText quality value
+  bool secure;
+};
+const TextStyleSpec& TextStyleOf(Style style);
+IText MakeText(Style style);
+
+// ---- Control rows.
+enum class Ctl {
+  Image,            // IBitmapControl
+  Knob,             // IKnobMultiControl, vertical
+  Knob2,            // IKnobMultiControl2
+  Knob3,            // IKnobMultiControl3
+  Switch,           // ISwitchControl
+  Button,           // IContactControl
+  Text,             // ITextControl
+  Spinner,          // ISpinnerControl
+  InvisibleSwitch,  // IInvisibleSwitchControl
+  InvisibleSelect,  // IInvisibleSelectControl
+  InvisibleSelect3, // IInvisibleSelectControl3
+  MatrixSelect,     // IInvisibleMatrixSelectControl
+  RadioButtons,     // IRadioButtonsControl
+  FileSelector,     // IFileSelectorControl
+  ParaEq,           // IParaGraphicEq
+  Fader,            // IFaderControl
+  UserText,         // IUserTextControl
+};
+const char* CtlName(Ctl c);
+
+struct ControlSpec {
+  Ctl cls;
+  int param = -1;
+  int image = 0;        // id as loaded in this skin, 0 for none
+  IRECT rect;           // draw rectangle (from the image's frame size where there is one)
+  Style style = Style::None;
+  const char* text = "";  // initial text of texts; extensions of file selectors
+  double gearing = 0.0;  // knobs; spinners drag with 10.0
+  bool hidden = false;    // hidden by the page build itself
+  bool attached = true;   // false: built and kept, never attached (read-out slots 95..120)
+  int readoutField = -1;  // read-outs: the program field whose read-out array slot holds it
+  int fileAction = 0;     // file selectors: 0 open, 1 save
+  int count = 0;          // radio buttons: how many
+  int direction = 0;      // radio buttons: 0 down, 1 right to left; spinners: 0 vertical
+};
+
+// Every control of the skin's synth-page build in attach order (the unattached read-out slots
+// in the place they are built).
+std::vector<ControlSpec> SynthPageControls(Skin skin);
+// The program-manager page in attach order.
+std::vector<ControlSpec> ManagerPageControls();
+
+// What the equalizer curve display of parameter 290 is given, the same in every skin.
+struct EqDisplaySettings {
+  int bands;
+  bool hideGrid, hideHandles, hideLabels;
+  double lowestHz, highestHz, lowestDb, highestDb, handleRadius;
+  IColor grid, curve, handle, fourth, labelBox;
+  const char* frequencyGrid;
+  const char* gainGrid;
+};
+const EqDisplaySettings& EqSettings();
+
+// Geometry the artwork and the page share.
+inline constexpr int kGuiWidth = 1140, kGuiHeight = 800;
+inline constexpr int kKeyboardX = 316, kKeyboardY = 728, kKeyboardOctaves = 5;
+inline constexpr int kBlackKeyOffsets[5] = {9, 25, 51, 66, 81};  // C#, D#, F#, G#, A#
+inline constexpr int kBlackKeySemitones[5] = {1, 3, 6, 8, 10};
+inline constexpr int kBlackKeyWidth = 10, kBlackKeyHeight = 42;
+// List page: four columns of 20 rows; a click at y decodes to row trunc((y - top) / 25).
+inline constexpr int kListTop = 180, kListBottom = 680, kListRowHeight = 25, kListRows = 20;
+inline constexpr int kListColumnX[5] = {23, 295, 567, 839, 1111};
+// Last row a list page offers per column (later rows pick the last one).
+inline constexpr int kSourceListLast[4] = {17, 37, 57, 77};
+inline constexpr int kRangeListLast[4] = {14, 34, 54, 74};
+// Manager slot grid.
+inline constexpr int kSlotColumns = 10, kSlotRows = 10, kSlotPitchX = 82;
+inline constexpr double kSlotPitchY = 68.5;
+inline constexpr int kSlotGridX = 308, kSlotGridY = 108;
+inline constexpr int kBrowserRows = 47;
+
+}  // namespace vq_layout
