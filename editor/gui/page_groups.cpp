@@ -9,6 +9,7 @@
 #include "editor/program_field_table.h"
 #include "editor/vq_editor.h"
 #include "graphics/igraphics.h"
+#include "graphics/imodule_gui_resize.h"
 #include "graphics/knob_controls.h"
 #include "graphics/para_graphic_eq.h"
 
@@ -156,7 +157,8 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
     UpdateEqDisplay(editor);
     return;
   }
-  const double s = g->GetWidth() / 1140.0;
+  // The scale being applied: the window may not have its new size yet.
+  const double s = editor.GetGUIResize() ? editor.GetGUIResize()->GetGuiScale() : g->GetWidth() / 1140.0;
   auto value = [&](int p) { return editor.ParamInt(p); };
   // The record is brought up to the knobs first: a resize must not take back an edit.
   if (!editor.applyingProgram) editor.PackParamsToRecord();
@@ -290,7 +292,7 @@ void EditorPages::MoveFlexiRangeControls(VQEditor& editor, int slot, int field) 
     HideParams(editor, {a, b}, true);
     return;
   }
-  const double s = g->GetWidth() / 1140.0;
+  const double s = editor.GetGUIResize() ? editor.GetGUIResize()->GetGuiScale() : g->GetWidth() / 1140.0;
   IKnobMultiControl* knobA = KnobOf(a);
   const int sliderWidth = knobA && knobA->GetBitmap() ? knobA->GetBitmap()->mBaseW : 16;
   g->MoveControlsOfParam(a, static_cast<int>(p.x * s), static_cast<int>((p.y - 12) * s));
