@@ -138,6 +138,12 @@ void VQEditor::SaveEditorState() {
 }
 
 void VQEditor::OnTick() {
+  RunMainThreadWork();
+  // Declared before the lock, so the posted boxes are shown once it is released.
+  struct ShowBoxesOnExit {
+    VQEditor& editor;
+    ~ShowBoxesOnExit() { editor.ShowPostedMessageBoxes(); }
+  } boxes{*this};
   UTL_MutexLock lock(mMutex);
   RunDeferredMidiWork();
   if (dumpReceived) {
@@ -171,10 +177,9 @@ void VQEditor::TimerTick() {
 
 void VQEditor::StatusPoll() {
   UTL_MutexLock lock(mMutex);
-  IGraphics* g = GetGraphicsOf(this);
-  auto messageBox = [g](const char* text, const char* caption) {
-    if (g) g->ShowMessageBox(text, caption, 0);
-  };
+  // This runs on the timer thread: the boxes, texts and controls it changes wait for the main
+  // thread, and nothing here waits for the user.
+  auto messageBox = [this](const char* text, const char* caption) { PostMessageBox(text, caption); };
 
   // After two polls without a parameter change the synthesizer may have lost the address
   // (another controller, a power cycle): the next single send repeats it.
@@ -222,7 +227,10 @@ void VQEditor::StatusPoll() {
       SetStatusText(kCommErrorStatus);
       busy = false;
     } else if (resend && bankTransfers) {
-      bankTransfers->ResendBankProgram(*this);
+      // The resend also marks the slot on the manager page.
+      RunOnMainThread([this] {
+        if (bankTransfers) bankTransfers->ResendBankProgram(*this);
+      });
     }
   }
   if (singleWritePending && timedOut()) {
@@ -257,7 +265,9 @@ void VQEditor::StatusPoll() {
       int slot = flexiReadoutSlot - 1;
       int32_t destination = flexiDestination[slot];
       if (destination >= 0 && destination < kProgramFieldCount)
-        FormatParamValueText(destination, ParamInt(vq_param::kFlexiRangeA + 2 * slot));
+        RunOnMainThread([this, destination, value = ParamInt(vq_param::kFlexiRangeA + 2 * slot)] {
+          FormatParamValueText(destination, value);
+        });
       flexiReadoutSlot = 0;
       flexiReadoutWait = 0;
     }
@@ -267,8 +277,9 @@ void VQEditor::StatusPoll() {
     if (flexiPickTimeoutCount++ >= kPollsPerPickTimeout - 1) {
       flexiPickTimeoutCount = 0;
       flexiPickTimeout = false;
-      if (flexiPickSlot >= 1 && flexiPickSlot <= kFlexiSlotCount) ShowFlexiIndicator(flexiPickSlot - 1, false);
+      const int slot = flexiPickSlot;
       EndFlexiPick();
+      if (slot >= 1 && slot <= kFlexiSlotCount) RunOnMainThread([this, slot] { ShowFlexiIndicator(slot - 1, false); });
     }
   }
 }

@@ -28,7 +28,7 @@ void VQEditor::ReadFirmwareFile(const char* path) {
   const FirmwareFileError error = ::ReadFirmwareFile(path, sections);
   if (error != FirmwareFileError::kNone) {
     SetStatusText(FirmwareFileErrorText(error));
-    if (IGraphics* g = GetGraphicsOf(this)) g->ShowMessageBox(FirmwareFileErrorText(error), "Error", 0);
+    PostMessageBox(FirmwareFileErrorText(error), "Error");
     return;
   }
   std::vector<uint8_t> start = firmware.Begin(std::move(sections));

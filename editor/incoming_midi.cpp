@@ -221,7 +221,7 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
         if (learnTarget >= 0 && learnTarget < ProgramFieldTable::kLearnEntryCount) {
           learnCC[learnTarget] = controller;
           learnMode = false;
-          SetParameterFromGUI2(kLearnSwitch, 0.0);
+          SetParamOnMainThread(kLearnSwitch, 0.0);
           if (!applyingProgram) paramRedrawPending = true;
         }
         break;
@@ -232,7 +232,8 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
         if (learnCC[i] != controller) continue;
         const double min = ProgramFieldTable::Min(i);
         const double value = std::floor(min + (learnMax[i] - min) * (velocity / 127.0));
-        SetParameterFromGUI2(i + kFieldParamOffset, value);
+        // The dispatcher writes read-outs and hides controls: it runs on the main thread.
+        SetParamOnMainThread(i + kFieldParamOffset, value);
         matched = true;
       }
       if (matched) {

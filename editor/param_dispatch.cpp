@@ -29,11 +29,21 @@ bool IsProgramControl(int p) {
 }  // namespace
 
 void VQEditor::SetControlText(IControl* control, const char* text) {
-  if (control) control->SetTextFromPlug(text);
+  if (!control) return;
+  if (!OnMainThread()) {
+    RunOnMainThread([control, t = std::string(text ? text : "")] { control->SetTextFromPlug(t.c_str()); });
+    return;
+  }
+  control->SetTextFromPlug(text);
 }
 
 void VQEditor::HideControl(IControl* control, bool hide) {
-  if (control) control->Hide(hide);
+  if (!control) return;
+  if (!OnMainThread()) {
+    RunOnMainThread([control, hide] { control->Hide(hide); });
+    return;
+  }
+  control->Hide(hide);
 }
 
 void VQEditor::OnParamChange(int paramIdx) {

@@ -131,7 +131,12 @@ std::function<double(int)> VQEditor::Reader() const {
 }
 
 void VQEditor::SetStatusText(const char* text) {
-  if (statusTextControl) statusTextControl->SetTextFromPlug(text ? text : "");
+  if (!statusTextControl) return;
+  if (!OnMainThread()) {
+    RunOnMainThread([this, t = std::string(text ? text : "")] { SetStatusText(t.c_str()); });
+    return;
+  }
+  statusTextControl->SetTextFromPlug(text ? text : "");
 }
 
 void VQEditor::ShowProgramName() {
@@ -146,6 +151,10 @@ void VQEditor::SetControlsFromParam(int paramIdx) {
 }
 
 void VQEditor::RedrawIfNotApplying() {
+  if (!OnMainThread()) {
+    RunOnMainThread([this] { RedrawIfNotApplying(); });
+    return;
+  }
   if (!applyingProgram) RedrawParamControls();
 }
 

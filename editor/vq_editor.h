@@ -5,13 +5,17 @@
 //
 // Threads: the main thread (GUI, menu, idle), the MIDI input thread and the timer thread reach
 // it; every operation that touches the program or the device state holds the plug mutex
-// (recursive), as the callers of IModuleBase do.
+// (recursive), as the callers of IModuleBase do. Controls, texts, redraws and message boxes
+// change on the main thread only: the other threads queue them for the idle call.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "editor/editor_pages.h"
@@ -341,6 +345,23 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Bank download, firmware and bank upload steps (library/ and the firmware updater).
   std::unique_ptr<VQDeviceTransfers> deviceTransfers;
 
+  // --- Work for the main thread (main_thread_work.cpp) ---
+  // Controls, texts, redraws and message boxes change on the main thread only (the one that
+  // built the editor). The MIDI input and timer threads queue such work; OnTick runs it.
+  bool OnMainThread() const { return std::this_thread::get_id() == mMainThread; }
+  // Runs `work` at once on the main thread; from another thread it waits for the next idle
+  // call, which runs it under the plug mutex.
+  void RunOnMainThread(std::function<void()> work);
+  // A parameter set as SetParameterFromGUI2 does, from the main thread; a later set of the
+  // same parameter from another thread replaces one still waiting.
+  void SetParamOnMainThread(int paramIdx, double value);
+  // Queued from any thread; the idle call shows it once the plug mutex is free, so no thread
+  // waits for the user while it holds the mutex.
+  void PostMessageBox(const char* text, const char* caption, int type = 0);
+  // The idle call's share: queued work first, the boxes last (outside the plug mutex).
+  void RunMainThreadWork();
+  void ShowPostedMessageBoxes();
+
   // --- Dispatcher cases: FLEXI slots, effect, equalizer and external-MIDI views
   // (param_dispatch.cpp, flexi_controls.cpp, effect_controls.cpp) ---
   // Program file, group-edit and manager-page cases of other features.
@@ -424,6 +445,17 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::function<double(int)> Reader() const;
 
  private:
+  struct PostedBox {
+    std::string text, caption;
+    int type;
+  };
+  std::thread::id mMainThread = std::this_thread::get_id();
+  std::mutex mMainWorkMutex;  // guards the three queues below; never held while work runs
+  std::vector<std::function<void()>> mMainWork;
+  std::vector<std::pair<int, double>> mMainParamSets;
+  std::deque<PostedBox> mPostedBoxes;
+  bool mShowingBoxes = false;  // a box's modal loop may run the idle call again
+
   std::unique_ptr<VQEditorPages> mPages;
   // The graphics between its creation and CreateGui attaching it to the plug.
   IGraphics* mGraphicsBeingBuilt = nullptr;

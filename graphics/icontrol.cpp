@@ -1,6 +1,7 @@
 // IControl: default behaviour shared by every control.
 #include "graphics/icontrol.h"
 
+#include <cassert>
 #include <cstdio>
 #include <cstring>
 
@@ -66,6 +67,9 @@ void IControl::MoveTo(int x, int y) {
 }
 
 void IControl::SetDirty(bool push) {
+#ifndef NDEBUG
+  if (const IGraphics* g = GetGraphics()) assert(g->OnGuiThread() && "GUI call off the main thread");
+#endif
   // A NaN (0/0 from a zero-sized control) counts as below the range, so it never reaches the
   // plug or the drawing code.
   if (!(mValue >= mClampLo)) {

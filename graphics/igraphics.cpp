@@ -1,6 +1,8 @@
 // IGraphics core: control list, plug-to-GUI value propagation, dirty tracking and the draw cycle.
 #include "graphics/igraphics.h"
 
+#include <cassert>
+
 #include "graphics/graphics_caches.h"
 
 #include "graphics/imodule_gui_resize.h"
@@ -114,6 +116,7 @@ void IGraphics::RecordAttachLayout(LiveEditState* state) {
 }
 
 void IGraphics::HideControlsOfParam(int paramIdx, bool hide) {
+  assert(OnGuiThread() && "GUI call off the main thread");
   for (int i = 0; i < mControls.GetSize(); ++i) {
     IControl* c = mControls.Get(i);
     if (c->ParamIdx() == paramIdx) c->Hide(hide);
@@ -121,6 +124,7 @@ void IGraphics::HideControlsOfParam(int paramIdx, bool hide) {
 }
 
 void IGraphics::GrayOutControlsOfParam(int paramIdx, bool gray) {
+  assert(OnGuiThread() && "GUI call off the main thread");
   for (int i = 0; i < mControls.GetSize(); ++i) {
     IControl* c = mControls.Get(i);
     if (c->ParamIdx() == paramIdx) c->GrayOut(gray);
@@ -128,6 +132,7 @@ void IGraphics::GrayOutControlsOfParam(int paramIdx, bool gray) {
 }
 
 void IGraphics::MoveControlsOfParam(int paramIdx, int x, int y) {
+  assert(OnGuiThread() && "GUI call off the main thread");
   for (int i = 0; i < mControls.GetSize(); ++i) {
     IControl* c = mControls.Get(i);
     if (c->ParamIdx() == paramIdx) c->MoveTo(x, y);
@@ -135,6 +140,7 @@ void IGraphics::MoveControlsOfParam(int paramIdx, int x, int y) {
 }
 
 void IGraphics::SetControlsValue(int paramIdx, double normalizedValue) {
+  assert(OnGuiThread() && "GUI call off the main thread");
   for (int i = 0; i < mControls.GetSize(); ++i) {
     IControl* c = mControls.Get(i);
     if (c->ParamIdx() == paramIdx) c->SetValueFromUserInput(normalizedValue);
@@ -180,6 +186,7 @@ void IGraphics::SetControlFromPlug(int idx, double normalizedValue) {
 }
 
 void IGraphics::SetControlsFromPlugValue(int paramIdx, bool normalized, double value) {
+  assert(OnGuiThread() && "GUI call off the main thread");
   if (!normalized) {
     IParam* param = mPlug ? mPlug->GetParam(paramIdx) : nullptr;
     if (!param) return;  // cannot be normalised without its parameter
@@ -216,6 +223,7 @@ void IGraphics::CallReservedHookOnAllControls() {
 }
 
 bool IGraphics::IsDirty(IRECT* r) {
+  assert(OnGuiThread() && "GUI call off the main thread");
   bool dirty = false;
   IRECT area = r ? *r : IRECT();
   for (int i = 0; i < mControls.GetSize(); ++i) {
@@ -240,6 +248,7 @@ bool IGraphics::IsDirty(IRECT* r) {
 }
 
 bool IGraphics::Draw(IRECT* r) {
+  assert(OnGuiThread() && "GUI call off the main thread");
   IModuleGUIResize* resize = mPlug ? mPlug->GetGUIResize() : nullptr;
   if (resize && resize->IsResizeDragActive()) {
     IRECT full(0, 0, mWidth, mHeight);

@@ -5,6 +5,8 @@
 // Main thread only.
 #pragma once
 
+#include <thread>
+
 #include "graphics/gui_types.h"
 #include "graphics/icontrol.h"
 #include "graphics/iframe_bitmap.h"
@@ -37,7 +39,9 @@ class IGraphics : public IModuleGUI {
   virtual void Resize(int w, int h);
   virtual bool WindowIsOpen() { return GetWindow() != nullptr; }
   virtual const char* GetGUIAPI() { return ""; }
-  // type 0 OK, 1 OK/Cancel, 4 Yes/No -> 1 OK or Yes, 2 Cancel, 7 No. Any thread.
+  // type 0 OK, 1 OK/Cancel, 4 Yes/No -> 1 OK or Yes, 2 Cancel, 7 No; a box closed without a
+  // button answers 2 (OK/Cancel), 7 (Yes/No) or 1 (OK). Only the main thread waits for the user;
+  // the editor posts the boxes its other threads ask for.
   virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
   virtual IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) = 0;
   virtual void CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area, const char* str) = 0;
@@ -239,6 +243,9 @@ class IGraphics : public IModuleGUI {
   const IMouseMod& GetMouseMod() const { return mMouseMod; }
   int GetLastClickedParam() const { return mLastClickedParam; }
   UTL_Mutex& Mutex() { return mMutex; }
+  // The thread that built the graphics, the main thread: the only one that may change controls,
+  // texts or redraws (debug builds assert it).
+  bool OnGuiThread() const { return std::this_thread::get_id() == mGuiThread; }
 
  protected:
   // Controls the list operations may move: 1 .. count - 1 - (resize handles).
@@ -285,6 +292,7 @@ class IGraphics : public IModuleGUI {
   bool mDragging = false;
   int mRequestedWidth = 0;
   int mRequestedHeight = 0;
+  std::thread::id mGuiThread = std::this_thread::get_id();
 };
 
 // The plug's GUI as the graphics layer sees it; null when none is attached.

@@ -306,7 +306,7 @@ int IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, int ty
   vp::AlertRequest request;
   request.title = caption ? caption : "";
   request.message = text ? text : "";
-  std::vector<int> answers;
+  std::vector<int> answers;  // the last one is also what a box closed without a button answers
   switch (type) {
     case 4: request.buttons = {"Yes", "No"}, answers = {1, 7}; break;
     case 3: request.buttons = {"Yes", "No", "Cancel"}, answers = {1, 7, 2}; break;
@@ -324,7 +324,8 @@ int IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, int ty
   }
   ReleaseMouseCapture();
   const int pressed = vp::services().dialogs().runAlert(request);
-  return pressed >= 0 && pressed < static_cast<int>(answers.size()) ? answers[static_cast<size_t>(pressed)] : 0;
+  return pressed >= 0 && pressed < static_cast<int>(answers.size()) ? answers[static_cast<size_t>(pressed)]
+                                                                    : answers.back();
 }
 
 IPopupMenu* IGraphicsLinux::CreateIPopupMenu(IPopupMenu* menu, IRECT* area) {

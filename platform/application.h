@@ -2,6 +2,7 @@
 // above, the main menu and termination. One object per process, reached through services().
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include "platform/event.h"
@@ -72,6 +73,11 @@ class Application {
   virtual bool isActive() const = 0;
   // Hides every window of the application (until it is activated again).
   virtual void hide() {}
+  // Presentation options: 1 panels hide until the pointer nears them, 2 panels hidden, 4 the
+  // menu bar hides until the pointer nears it, 8 menu bar hidden. A backend applies what the
+  // desktop allows.
+  virtual uint32_t presentationOptions() const { return presentation_; }
+  virtual void setPresentationOptions(uint32_t options) { presentation_ = options; }
 
   // Modal runs, main thread (elsewhere they answer kModalResponseAbort at once).
   // runModalForWindow makes the window key and runs a nested loop in the modal-panel mode,
@@ -86,6 +92,9 @@ class Application {
   virtual ModalSession* beginModalSession(Window& w);
   virtual int runModalSession(ModalSession* session);
   virtual void endModalSession(ModalSession* session);
+
+ private:
+  uint32_t presentation_ = 0;
 
  protected:
   // One pass of a modal run; `elapsed` seconds of the run's clock have passed. The default

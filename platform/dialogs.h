@@ -28,10 +28,14 @@ struct PanelRequest {
   bool canCreateDirectories = true;
 };
 
+inline constexpr int kAlertDismissed = -1;
+
 class DialogService {
  public:
   virtual ~DialogService() = default;
-  // The index of the button pressed (0 for the first). No button counts as the first.
+  // The index of the button pressed (0 for the first). An alert closed without a button
+  // (Escape, the close box) or not shown answers kAlertDismissed, or the index of its Cancel
+  // (else its last) button: never a first button that confirms.
   virtual int runAlert(const AlertRequest& request) = 0;
   // The chosen paths, or none when the user cancelled.
   virtual std::optional<std::vector<std::string>> runPanel(const PanelRequest& request) = 0;

@@ -259,8 +259,8 @@ int HeadlessBackend::runAlert(const AlertRequest& request) {
     alertAnswers.pop_front();
   }
   if (answer.delay > 0) loop.runNested(RunLoopMode::ModalPanel, answer.delay);
-  int last = std::max<int>(0, static_cast<int>(request.buttons.size()) - 1);
-  return std::clamp(answer.button, 0, last);
+  if (answer.button < 0 || answer.button >= static_cast<int>(request.buttons.size())) return kAlertDismissed;
+  return answer.button;
 }
 
 std::optional<std::vector<std::string>> HeadlessBackend::runPanel(const PanelRequest& request) {

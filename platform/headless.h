@@ -126,7 +126,7 @@ class HeadlessApplication final : public Application {
 // Scripted answer of a modal alert, panel or menu: what to answer, and how long the user
 // "takes" (the clock advances that much inside the nested loop first).
 struct AlertAnswer {
-  int button = 0;
+  int button = 0;  // an index that names no button (-1) closes the alert without one
   double delay = 0;
 };
 struct PanelAnswer {

@@ -26,6 +26,7 @@ enum class NativeControlKind {
   Slider,
   ProgressBar,
   Tabs,
+  List,  // rows of texts in columns
 };
 
 // What the widget shows.
@@ -39,6 +40,11 @@ struct NativeControlState {
   bool editable = false;
   bool isDefault = false;  // the window's default button
   double alignment = 0;    // 0 left, 0.5 centre, 1 right
+  // Lists: column titles (none shown when all are empty), rows of cell texts, selected rows.
+  std::vector<std::string> columns;
+  std::vector<std::vector<std::string>> rows;
+  std::vector<int> selectedRows;
+  bool multipleSelection = false;
   bool operator==(const NativeControlState&) const = default;
 };
 
@@ -53,6 +59,8 @@ class NativeControlClient {
   virtual void nativeEditingEnded() {}
   virtual void nativeValueChanged(double value) {}
   virtual void nativeFocused() {}
+  // Lists: the rows the user selected, in order.
+  virtual void nativeSelectedRows(const std::vector<int>& rows) {}
 };
 
 class NativeControl {

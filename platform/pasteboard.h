@@ -1,10 +1,17 @@
-// The general pasteboard (clipboard), text only for now. Main thread.
+// Pasteboards: the general one (the system clipboard, whose text the backend shares with
+// other programs) and named ones of this process. Besides text, a pasteboard holds data of
+// the program's own types; those stay inside the process. Main thread.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vq::platform {
+
+// The type under which text is declared.
+inline constexpr const char* kPasteboardStringType = "text/plain;charset=utf-8";
 
 class Pasteboard {
  public:
@@ -14,6 +21,34 @@ class Pasteboard {
   virtual std::optional<std::string> string() const = 0;
   // Grows by one on every change, so callers can tell whether the content changed.
   virtual long changeCount() const = 0;
+
+  // Empties the pasteboard (text included) before new data of these types is written.
+  void declareTypes(const std::vector<std::string>& types);
+  // Data of the program's own types (not the string type, which goes through setString).
+  void setData(const std::string& type, std::string bytes);
+  std::optional<std::string> data(const std::string& type) const;
+  // The types held now: the string type when there is text, then the own types in the order
+  // they were declared.
+  std::vector<std::string> types() const;
+
+ private:
+  std::vector<std::string> declared_;
+  std::map<std::string, std::string> data_;
+};
+
+// A pasteboard of this process only.
+class MemoryPasteboard final : public Pasteboard {
+ public:
+  void clear() override;
+  void setString(const std::string& utf8) override;
+  std::optional<std::string> string() const override { return text_; }
+  long changeCount() const override { return changes_; }
+  // The process's pasteboard of that name, made on first use.
+  static MemoryPasteboard& named(const std::string& name);
+
+ private:
+  std::optional<std::string> text_;
+  long changes_ = 0;
 };
 
 }  // namespace vq::platform

@@ -190,6 +190,16 @@ class Window {
   int level() const { return level_; }
   void setLevel(int level) { level_ = level; }
 
+  // Appearance the layer above sets; a backend shows what it can of it.
+  double alphaValue = 1;
+  bool opaque = true;
+  bool hasShadow = true;
+  bool ignoresMouseEvents = false;
+  bool excludedFromWindowsMenu = false;
+  // The file the window shows (empty: none) and whether it has unsaved changes.
+  std::string representedFilename;
+  bool documentEdited = false;
+
   WindowDelegate* delegate() const { return delegate_; }
   void setDelegate(WindowDelegate* d) { delegate_ = d; }
 

@@ -6,6 +6,15 @@
 #include <mutex>
 
 #include "wemu/app_controller.h"
+#include "wemu/clipboard.h"
+#include "wemu/drag_source.h"
+#include "wemu/hosted_views.h"
+#include "wemu/list_view.h"
+#include "wemu/shell_open.h"
+#include "wemu/tree_tab_functions.h"
+#include "wemu/view_gl.h"
+#include "wemu/window_appearance.h"
+#include "wemu/window_search.h"
 #include "wemu/cursors.h"
 #include "wemu/gdi_blit.h"
 #include "wemu/gdi_font.h"
@@ -44,6 +53,42 @@ struct ApiEntry {
 
 // Sorted by name on first use.
 ApiEntry gTable[] = {
+    // List views and list boxes
+    WEMU_API(ListView_InsertColumn), WEMU_API(ListView_SetColumn), WEMU_API(ListView_GetColumnWidth),
+    WEMU_API(ListView_SetColumnWidth), WEMU_API(ListView_DeleteColumn), WEMU_API(ListView_InsertItem),
+    WEMU_API(ListView_DeleteItem), WEMU_API(ListView_DeleteAllItems), WEMU_API(ListView_SetItemCount),
+    WEMU_API(ListView_GetItemCount), WEMU_API(ListView_GetItem), WEMU_API(ListView_GetItemText),
+    WEMU_API(ListView_SetItem), WEMU_API(ListView_SetItemText), WEMU_API(ListView_SetItemState),
+    WEMU_API(ListView_GetItemState), WEMU_API(ListView_GetNextItem), WEMU_API(ListView_GetSelectedCount),
+    WEMU_API(ListView_GetSelectionMark), WEMU_API(ListView_RedrawItems),
+    WEMU_API(ListView_SetExtendedListViewStyleEx), WEMU_API(WEMU_SetListViewFastClickMask),
+    WEMU_API(ListView_SetImageList), WEMU_API(WEMU_GetListViewHeaderHeight),
+    WEMU_API(ListView_GetColumnOrderArray), WEMU_API(ListView_SetColumnOrderArray), WEMU_API(ListView_GetHeader),
+    WEMU_API(Header_GetItemCount), WEMU_API(Header_GetItem), WEMU_API(Header_SetItem), WEMU_API(ListView_HitTest),
+    WEMU_API(ListView_SubItemHitTest), WEMU_API(ListView_EnsureVisible), WEMU_API(ListView_GetItemRect),
+    WEMU_API(ListView_GetSubItemRect), WEMU_API(ListView_GetTopIndex), WEMU_API(ListView_GetCountPerPage),
+    WEMU_API(ListView_Scroll), WEMU_API(ListView_SortItems), WEMU_API(ListView_SetBkColor),
+    WEMU_API(ListView_SetTextColor), WEMU_API(ListView_SetGridColor), WEMU_API(ListView_SetSelColors),
+    WEMU_API(ListView_SetTextBkColor), WEMU_API(WEMU_ListView_GetScrollPos),
+    // Clipboard, shell, metrics, window search and appearance, OpenGL, drags, hosted views
+    WEMU_API(OpenClipboard), WEMU_API(RegisterClipboardFormat), WEMU_API(EnumClipboardFormats),
+    WEMU_API(GetClipboardData), WEMU_API(SetClipboardData), WEMU_API(EmptyClipboard), WEMU_API(CloseClipboard),
+    WEMU_API(ShellExecute), WEMU_API(GetSystemMetrics), WEMU_API(ScrollWindow), WEMU_API(FindWindowEx),
+    WEMU_API(EnumChildWindows), WEMU_API(WEMU_GetWindowWantRaiseAmt), WEMU_API(WEMU_SetWindowWantRaiseAmt),
+    WEMU_API(WEMU_SetWindowLevel), WEMU_API(SetOpaque), WEMU_API(WEMU_SetWindowRepre),
+    WEMU_API(WEMU_DrawFocusRect), WEMU_API(WEMU_MakeWindowTransparent), WEMU_API(WEMU_SetWindowShadow),
+    WEMU_API(WEMU_SetPresentationMode), WEMU_API(WEMU_HandMouseEventToView), WEMU_API(WEMU_SetViewGL),
+    WEMU_API(WEMU_GetViewGL), WEMU_API(WEMU_SetGLContextToView), WEMU_API(WEMU_InitiateDragDrop),
+    WEMU_API(WEMU_InitiateDragDropOfFileList), WEMU_API(WEMU_FinishDragDrop), WEMU_API(WEMU_CreatePluginView),
+    WEMU_API(WEMU_CreateHostedWindowView), WEMU_API(WEMU_GetHostedWindow),
+    // Tabs and trees
+    WEMU_API(TabCtrl_GetItemCount), WEMU_API(TabCtrl_InsertItem), WEMU_API(TabCtrl_DeleteItem),
+    WEMU_API(TabCtrl_SetCurSel), WEMU_API(TabCtrl_GetCurSel), WEMU_API(TabCtrl_AdjustRect),
+    WEMU_API(TreeView_SetIndent), WEMU_API(TreeView_InsertItem), WEMU_API(TreeView_DeleteItem),
+    WEMU_API(TreeView_DeleteAllItems), WEMU_API(TreeView_Expand), WEMU_API(TreeView_GetSelection),
+    WEMU_API(TreeView_SelectItem), WEMU_API(TreeView_GetItem), WEMU_API(TreeView_SetItem),
+    WEMU_API(TreeView_HitTest), WEMU_API(TreeView_GetRoot), WEMU_API(TreeView_GetChild),
+    WEMU_API(TreeView_GetNextSibling), WEMU_API(TreeView_SetBkColor), WEMU_API(TreeView_SetTextColor),
     // Kernel objects
     WEMU_API(CloseHandle), WEMU_API(CreateEvent), WEMU_API(CreateEventAsSocket),
     WEMU_API(SetEvent), WEMU_API(ResetEvent), WEMU_API(CreateThread),

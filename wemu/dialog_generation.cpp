@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "wemu/list_view.h"
 #include "wemu/progress_bar.h"
 #include "wemu/tab_view.h"
 #include "wemu/tree_view.h"
@@ -363,7 +364,15 @@ HWND__* WEMU_MakeControl(const char* text, int id, const char* className, int st
     place(o, slider, scaleControlRect(x, y, w, h, false, false), static_cast<uint32_t>(style));
     return slider;
   }
-  // List views and list boxes ("SysListView32", "SysListView32_LB") are not built yet.
+  bool listBox = sameClass(className, "SysListView32_LB");
+  if (listBox || sameClass(className, "SysListView32")) {
+    Rect frame = scaleControlRect(x, y, w, h, false, false);
+    WEMU_ListView* list = WEMU_ListView::create(nullptr, id, style, listBox, frame);
+    if (!list) return nullptr;
+    list->hasTarget = true;
+    place(o, list, frame, static_cast<uint32_t>(style));
+    return list;
+  }
   return nullptr;
 }
 

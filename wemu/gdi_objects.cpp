@@ -351,3 +351,8 @@ BOOL ImageList_Destroy(HIMAGELIST list) {
 }
 
 int ImageList_GetImageCount(HIMAGELIST list) { return list ? static_cast<int>(list->images.size()) : 0; }
+
+HICON WEMU_ImageList_GetImage(HIMAGELIST list, int index) {
+  if (!list || index < 0 || index >= static_cast<int>(list->images.size())) return nullptr;
+  return list->images[index];
+}

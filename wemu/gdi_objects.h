@@ -111,3 +111,5 @@ int ImageList_ReplaceIcon(HIMAGELIST list, int index, HICON icon);
 BOOL ImageList_Remove(HIMAGELIST list, int index);
 BOOL ImageList_Destroy(HIMAGELIST list);
 int ImageList_GetImageCount(HIMAGELIST list);
+// The image at index (borrowed), or none.
+HICON WEMU_ImageList_GetImage(HIMAGELIST list, int index);

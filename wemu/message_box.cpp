@@ -13,15 +13,16 @@ struct BoxKind {
   UINT type;
   std::vector<std::string> buttons;
   std::vector<int> results;
+  int dismissed;  // closed without a button: never the affirmative answer
 };
 
 const std::vector<BoxKind>& boxKinds() {
   static const std::vector<BoxKind> kinds = {
-      {MB_OK, {"OK"}, {IDOK}},
-      {MB_OKCANCEL, {"OK", "Cancel"}, {IDOK, IDCANCEL}},
-      {MB_YESNOCANCEL, {"Yes", "Cancel", "No"}, {IDYES, IDCANCEL, IDNO}},
-      {MB_YESNO, {"Yes", "No"}, {IDYES, IDNO}},
-      {MB_RETRYCANCEL, {"Retry", "Cancel"}, {IDRETRY, IDCANCEL}},
+      {MB_OK, {"OK"}, {IDOK}, IDOK},
+      {MB_OKCANCEL, {"OK", "Cancel"}, {IDOK, IDCANCEL}, IDCANCEL},
+      {MB_YESNOCANCEL, {"Yes", "Cancel", "No"}, {IDYES, IDCANCEL, IDNO}, IDCANCEL},
+      {MB_YESNO, {"Yes", "No"}, {IDYES, IDNO}, IDNO},
+      {MB_RETRYCANCEL, {"Retry", "Cancel"}, {IDRETRY, IDCANCEL}, IDCANCEL},
   };
   return kinds;
 }
@@ -70,8 +71,8 @@ int MessageBox(HWND__*, const char* text, const char* caption, UINT type) {
     req.title = caption ? caption : "";
     req.message = text ? text : "";  // shown as it is: no format is applied to it
     req.buttons = k.buttons;
-    int pressed = vq::platform::services().dialogs().runAlert(req);
-    if (pressed < 0 || pressed >= static_cast<int>(k.results.size())) pressed = 0;
+    const int pressed = vq::platform::services().dialogs().runAlert(req);
+    if (pressed < 0 || pressed >= static_cast<int>(k.results.size())) return k.dismissed;
     return k.results[static_cast<size_t>(pressed)];
   }
   return 0;

@@ -11,7 +11,9 @@ enum : UINT { MB_OK = 0, MB_OKCANCEL = 1, MB_YESNOCANCEL = 3, MB_YESNO = 4, MB_R
 
 // The whole type selects the buttons (no bits are masked off): 0 OK, 1 OK/Cancel,
 // 3 Yes/Cancel/No, 4 Yes/No, 5 Retry/Cancel. Returns IDOK, IDCANCEL, IDYES, IDNO or IDRETRY;
-// any other type shows nothing and returns 0. The text appears exactly as given.
+// any other type shows nothing and returns 0. An alert closed without a button (or one that
+// could not be shown) answers IDCANCEL where it has Cancel, else IDNO, else IDOK: only an
+// explicit press is ever IDYES. The text appears exactly as given.
 int MessageBox(HWND__* window, const char* text, const char* caption, UINT type);
 
 // The allowed extensions of a filter list: "description\0*.ext;*.ext2\0...\0\0" pairs (a

@@ -38,6 +38,9 @@ class WEMU_TreeView : public WEMU_Control, public WEMU_SelectionColored {
   int style = 0;
   double columnWidth = 0;  // the one outline column
   std::optional<COLORREF> fgColor;
+  std::optional<COLORREF> bgColor;
+  int indentation = 16;  // per level
+  double rowHeight = 17;  // rows are this plus 2 apart
   // Pairs (selection background, selection text): the first while focused, the second else.
   std::vector<COLORREF> selColors;
   bool fakeRightMouse() const { return fakeRightMouse_; }

@@ -48,6 +48,8 @@ View* hitTest(View* v, Point inWindow) {
 
 }  // namespace
 
+View* WEMU_HitTestView(View* root, Point inWindow) { return hitTest(root, inWindow); }
+
 BOOL ClientToScreen(HWND__* window, POINT* point) {
   HWND__* view = WEMU_ViewOfHandle(usable(window));
   if (!view || !point) return FALSE;

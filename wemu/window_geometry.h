@@ -22,3 +22,5 @@ BOOL ClientToScreen(HWND__* window, POINT* point);
 void WEMU_GetViewPort(RECT* out, const RECT* reference, bool workArea);
 BOOL SetWindowPos(HWND__* window, HWND__* insertAfter, int x, int y, int cx, int cy, int flags);
 HWND__* WindowFromPoint(POINT point);
+// The deepest visible view of the subtree under a point of the window's coordinates, or none.
+vq::platform::View* WEMU_HitTestView(vq::platform::View* root, vq::platform::Point inWindow);

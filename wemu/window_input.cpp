@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "wemu/cursors.h"
+#include "wemu/drag_source.h"
 #include "wemu/keys.h"
 #include "wemu/top_level_windows.h"
 #include "wemu/utilities.h"
@@ -217,6 +218,7 @@ void WEMU_WindowViewInputEvent(WEMU_WindowView* view, const Event& e) {
   bool enabled = view->isEnabled();
   switch (e.type) {
     case EventType::LeftMouseDown:
+      WEMU_FinishDragDrop();  // a press ends any promise of an earlier drag
       if (!enabled) return;
       // A click focuses a view that takes the focus, as the window does before the press.
       if (Window* w = view->window())

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "wemu/controls.h"
 #include "wemu/top_level_windows.h"
 #include "wemu/window_functions.h"
 #include "wemu/window_view.h"
@@ -24,7 +25,9 @@ bool isContentView(const View* v) { return v && v->window() && v->window()->cont
 HWND__* GetParent(HWND__* window) {
   HWND__* h = usable(window);
   if (!h) return nullptr;
-  if (!h->windowObject() && !isContentView(h)) return WEMU_HandleForView(h->superview());
+  // A document view answers for its scroll view, which stands in the dialog for it.
+  View* self = WEMU_ScrollViewOf(h);
+  if (!h->windowObject() && !isContentView(self)) return WEMU_HandleForView(self->superview());
   Window* w = h->windowObject() ? h->windowObject() : h->window();
   if (!w) return nullptr;
   if (Window* parent = w->parentWindow()) return WEMU_HandleForView(parent->contentView());

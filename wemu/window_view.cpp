@@ -11,6 +11,7 @@
 #include "wemu/mem_context.h"
 #include "wemu/message_queue.h"
 #include "wemu/top_level_windows.h"
+#include "wemu/view_gl.h"
 #include "wemu/window_focus.h"
 #include "wemu/window_accessibility.h"
 #include "wemu/window_geometry.h"
@@ -77,6 +78,7 @@ WEMU_WindowView::~WEMU_WindowView() {
   WEMU_Internal_ForgetAccessibility(serial());
   if (gTimerOnly == this) gTimerOnly = nullptr;
   WEMU_Internal_ForgetCapture(this);
+  WEMU_Internal_ReleaseViewGL(this);
   while (WindowPropRec* p = props_) {
     props_ = p->next;
     if (!isAtom(p->name)) std::free(p->name);
@@ -259,6 +261,7 @@ void WEMU_WindowView::paint(HDC context, Rect rect) {
   Hold hold(this);
   paintHdc_ = context;
   context->openGLContext = glContext;
+  WEMU_Internal_PrepareViewGL(this);
   paintRect_ = rect;
   paintUsed_ = false;
   RECT wr{};

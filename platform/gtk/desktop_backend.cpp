@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/gtk/desktop_controls.h"
+#include "platform/gtk/desktop_drag_source.h"
 #include "platform/gtk/desktop_graphics_view.h"
 #include "platform/gtk/desktop_keys.h"
 #include "platform/gtk/desktop_menus.h"
@@ -38,6 +39,7 @@ bool installDesktopBackend(int* argc, char*** argv) {
   }
   installBackend(nullptr);
   installBackend(std::make_unique<DesktopBackend>());
+  installDragSource(std::make_unique<DesktopDragSource>());
   return true;
 }
 

@@ -134,6 +134,13 @@ class DesktopNativeControl final : public NativeControl {
         widget_ = gtk_notebook_new();
         g_signal_connect(widget_, "switch-page", G_CALLBACK(&onSwitchPage), this);
         break;
+      case NativeControlKind::List:
+        widget_ = gtk_tree_view_new();
+        outer_ = gtk_scrolled_window_new(nullptr, nullptr);
+        gtk_container_add(GTK_CONTAINER(outer_), widget_);
+        g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(widget_)), "changed",
+                         G_CALLBACK(&onListSelection), this);
+        break;
     }
     if (!outer_) outer_ = widget_;
     gtk_style_context_add_class(gtk_widget_get_style_context(outer_), "vq-control");
@@ -220,9 +227,51 @@ class DesktopNativeControl final : public NativeControl {
         if (s.selected >= 0) gtk_notebook_set_current_page(book, s.selected);
         break;
       }
+      case NativeControlKind::List:
+        applyList(s);
+        break;
     }
     shown_ = s;
     updating_ = false;
+  }
+
+  // A list store of one text column per list column; rebuilt when the columns change.
+  void applyList(const NativeControlState& s) {
+    auto* tree = GTK_TREE_VIEW(widget_);
+    size_t n = std::max<size_t>(1, s.columns.size());
+    bool rebuild = first_ || s.columns != shown_.columns;
+    if (rebuild) {
+      while (GtkTreeViewColumn* c = gtk_tree_view_get_column(tree, 0)) gtk_tree_view_remove_column(tree, c);
+      std::vector<GType> types(n, G_TYPE_STRING);
+      GtkListStore* store = gtk_list_store_newv(static_cast<gint>(n), types.data());
+      gtk_tree_view_set_model(tree, GTK_TREE_MODEL(store));
+      g_object_unref(store);
+      for (size_t i = 0; i < n; ++i) {
+        const char* title = i < s.columns.size() ? s.columns[i].c_str() : "";
+        gtk_tree_view_insert_column_with_attributes(tree, -1, title, gtk_cell_renderer_text_new(), "text",
+                                                    static_cast<gint>(i), nullptr);
+      }
+      bool titled = std::any_of(s.columns.begin(), s.columns.end(), [](const std::string& t) { return !t.empty(); });
+      gtk_tree_view_set_headers_visible(tree, titled);
+    }
+    GtkListStore* store = GTK_LIST_STORE(gtk_tree_view_get_model(tree));
+    if (rebuild || s.rows != shown_.rows) {
+      gtk_list_store_clear(store);
+      for (const auto& row : s.rows) {
+        GtkTreeIter it;
+        gtk_list_store_append(store, &it);
+        for (size_t i = 0; i < n && i < row.size(); ++i)
+          gtk_list_store_set(store, &it, static_cast<gint>(i), row[i].c_str(), -1);
+      }
+    }
+    GtkTreeSelection* sel = gtk_tree_view_get_selection(tree);
+    gtk_tree_selection_set_mode(sel, s.multipleSelection ? GTK_SELECTION_MULTIPLE : GTK_SELECTION_SINGLE);
+    gtk_tree_selection_unselect_all(sel);
+    for (int r : s.selectedRows) {
+      GtkTreePath* path = gtk_tree_path_new_from_indices(r, -1);
+      gtk_tree_selection_select_path(sel, path);
+      gtk_tree_path_free(path);
+    }
   }
 
   // Signals: only the user's changes go to the client, never the ones we made.
@@ -267,6 +316,15 @@ class DesktopNativeControl final : public NativeControl {
   static void onValueChanged(GtkRange* range, gpointer p) {
     auto* self = static_cast<DesktopNativeControl*>(p);
     if (!self->updating_) self->client_.nativeValueChanged(gtk_range_get_value(range));
+  }
+  static void onListSelection(GtkTreeSelection* sel, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    if (self->updating_) return;
+    std::vector<int> rows;
+    GList* paths = gtk_tree_selection_get_selected_rows(sel, nullptr);
+    for (GList* l = paths; l; l = l->next) rows.push_back(gtk_tree_path_get_indices(static_cast<GtkTreePath*>(l->data))[0]);
+    g_list_free_full(paths, reinterpret_cast<GDestroyNotify>(gtk_tree_path_free));
+    self->client_.nativeSelectedRows(rows);
   }
   static void onSwitchPage(GtkNotebook*, GtkWidget*, guint page, gpointer p) {
     auto* self = static_cast<DesktopNativeControl*>(p);

@@ -329,6 +329,15 @@ gboolean DesktopWindows::onKey(GtkWidget* widget, GdkEventKey* key, gpointer p) 
   if (key->type == GDK_KEY_RELEASE && it != held.end()) held.erase(it);
   GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(widget));
   if (focus && GTK_IS_EDITABLE(focus)) return FALSE;  // a text field types for itself
+  if (focus && GTK_IS_TREE_VIEW(focus)) {
+    // A list moves its own selection; other keys (Return, Escape) still reach the dialog.
+    switch (key->keyval) {
+      case GDK_KEY_Up: case GDK_KEY_Down: case GDK_KEY_Home: case GDK_KEY_End:
+      case GDK_KEY_Page_Up: case GDK_KEY_Page_Down: case GDK_KEY_space:
+        return FALSE;
+      default: break;
+    }
+  }
   Window* w = self->windowForGtk(widget);
   if (!w) return FALSE;
   Event e = eventFromGdkKey(*key, self->backend_.loop.now());

@@ -13,8 +13,12 @@ constexpr const char* kNoDevice = "VQ not present or a communication\nerror has 
 class LifecycleTest : public LibraryEditorTest {
  protected:
   std::vector<TestGraphics::MessageBox>& Boxes() { return Gui()->messageBoxes; }
+  // Polls as the timer thread runs them; the idle call then shows the boxes they posted.
   void Polls(int n) {
-    for (int i = 0; i < n; ++i) editor->StatusPoll();
+    for (int i = 0; i < n; ++i) {
+      editor->StatusPoll();
+      editor->ShowPostedMessageBoxes();
+    }
   }
 };
 

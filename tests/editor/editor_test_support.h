@@ -58,9 +58,12 @@ class EditorTest : public ::testing::Test {
     setup.outputDeviceName = outputName;
     return setup;
   }
-  // The editor from `setup`, sending through `midiOut` (the in-memory `out` when null).
+  // The editor from `setup`, sending through `midiOut` (the in-memory `out` when null). Its
+  // timer is stopped: the tests drive ticks and polls themselves and read the editor's state
+  // without its lock, which a poll on the timer thread would race with.
   VQEditor& MakeFrom(VQEditorSetup setup, vq::platform::MidiOutput* midiOut = nullptr) {
     editor.reset(MakePlug(midiOut ? midiOut : &out, &channel, std::move(setup)));
+    StopTimer();
     return *editor;
   }
   // Stops the editor's timer: the test then drives ticks and polls itself, never by waiting.

@@ -240,6 +240,7 @@ TEST_F(FirmwareUpdateTest, BadFileIsRefusedAndNothingIsSent) {
   shortImage.resize(shortImage.size() - 3);
   e.ReadFirmwareFile(WriteImage(shortImage, "short.bin").c_str());
   e.ReadFirmwareFile((dir + "/missing.bin").c_str());
+  e.ShowPostedMessageBoxes();
   EXPECT_EQ(Mark(), mark);
   EXPECT_FALSE(e.firmwareRunning);
   ASSERT_EQ(Gui()->messageBoxes.size(), 3u);
@@ -263,6 +264,7 @@ TEST_F(FirmwareUpdateTest, DeviceErrorStopsTheUpdate) {
   EXPECT_EQ(StatusText(), "Error in update!");
   EXPECT_FALSE(sim.State().firmware[2].started);  // nothing after the failed section
   e.StatusPoll();
+  e.ShowPostedMessageBoxes();
   EXPECT_EQ(Gui()->messageBoxes.back().text, "Communication error has occurred!");
 }
 
@@ -279,6 +281,7 @@ TEST_F(FirmwareUpdateTest, SilentDeviceTimesOutInTheMiddleOfASection) {
   ASSERT_TRUE(e.firmwareRunning);
   ASSERT_TRUE(e.requestOutstanding);
   for (int poll = 0; poll < 3; ++poll) e.StatusPoll();
+  e.ShowPostedMessageBoxes();
   EXPECT_FALSE(e.firmwareRunning);
   EXPECT_EQ(Gui()->messageBoxes.back().text, "VQ not present or a communication\nerror has occurred!");
 }

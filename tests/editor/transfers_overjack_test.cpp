@@ -44,11 +44,11 @@ class TransfersOverJack : public EditorOverJackTest {
         UTL_MutexLock lock(editor->Mutex());
         editor->OnTick();
         if (done(*editor)) return true;
+        for (const auto& box : Gui()->messageBoxes)
+          if (box.caption == "Error") return false;
         if (Clock::now() >= nextPoll) {
           nextPoll += std::chrono::seconds(1);
           editor->StatusPoll();
-          for (const auto& box : Gui()->messageBoxes)
-            if (box.caption == "Error") return false;
         }
       }
       if (Clock::now() >= deadline) return false;

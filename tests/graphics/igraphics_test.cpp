@@ -1,6 +1,7 @@
 // IGraphics core: the control list, plug-to-GUI propagation, dirty tracking and both draw roads.
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "graphics/igraphics.h"
@@ -421,4 +422,17 @@ TEST(GraphicsLifetime, AReplacedKeyCatcherIsDeleted) {
     EXPECT_EQ(g.GetKeyCatcher(), nullptr);
   }
   EXPECT_EQ(deaths, 2);
+}
+
+// Controls belong to the main thread: a change from any other thread stops a debug build.
+TEST(IGraphicsThreadDeathTest, ControlChangesOffTheMainThreadAreCaught) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  TestPlug plug(2);
+  auto* graphics = new TestGraphics(&plug, 100, 100);
+  plug.AttachGraphics(graphics);
+  auto* c = new TestControl(&plug, IRECT(0, 0, 10, 10), 0);
+  graphics->AttachControl(c);
+  c->SetDirty(false);  // the main thread may
+  EXPECT_DEBUG_DEATH(std::thread([&] { c->SetDirty(false); }).join(), "off the main thread");
+  EXPECT_DEBUG_DEATH(std::thread([&] { graphics->HideControlsOfParam(0, true); }).join(), "off the main thread");
 }

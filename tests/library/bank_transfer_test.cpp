@@ -150,6 +150,7 @@ TEST_F(BankTransferTest, ErrorReplyEndsTheUpload) {
   EXPECT_EQ(sim.State().writesAccepted, 1u);
   EXPECT_EQ(AllWrites(), 1u);
   e.StatusPoll();
+  e.ShowPostedMessageBoxes();
   EXPECT_EQ(Gui()->messageBoxes.back().text, "Communication error has occurred!");
   EXPECT_EQ(StatusText(), "Communication error!");
 }
@@ -170,6 +171,7 @@ TEST_F(BankTransferTest, SilenceTimesOutOnTheThirdPoll) {
   e.StatusPoll();
   EXPECT_TRUE(e.bankUploadRunning);
   e.StatusPoll();
+  e.ShowPostedMessageBoxes();
   EXPECT_FALSE(e.bankUploadRunning);
   EXPECT_EQ(Gui()->messageBoxes.back().text, "VQ not present or a communication\nerror has occurred!");
 }
@@ -244,6 +246,7 @@ TEST_F(BankTransferTest, SingleWriteUsesTheSameSlotRule) {
   EXPECT_FALSE(e.SendProgramFileToDevice((folder + "Lead.pr4").c_str()));
   EXPECT_EQ(Mark(), mark);
   e.StatusPoll();
+  e.ShowPostedMessageBoxes();
   EXPECT_EQ(Gui()->messageBoxes.back().text, "Program Name does not\ndetermine Program Number!");
 
   // A file too large for a program is refused with its message.

@@ -24,6 +24,7 @@ class TestGraphics : public IGraphics {
   struct MessageBox {
     std::string text, caption;
     int type;
+    bool onMainThread;
   };
 
   TestGraphics(IModuleBase* plug, int width = 1140, int height = 800, int fps = 0)
@@ -35,7 +36,7 @@ class TestGraphics : public IGraphics {
   }
   void EndUserInput() override {}
   int ShowMessageBox(const char* text, const char* caption, int type) override {
-    messageBoxes.push_back({text ? text : "", caption ? caption : "", type});
+    messageBoxes.push_back({text ? text : "", caption ? caption : "", type, OnGuiThread()});
     return messageBoxAnswer;
   }
   IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) override { return popupAnswer; }

@@ -408,13 +408,14 @@ TEST_F(MenusTest, MessageBoxButtonTable) {
     UINT type;
     std::vector<std::string> buttons;
     std::vector<int> results;
+    int dismissed;  // Escape or the close box: Cancel, else No, else OK
   };
   const Row rows[] = {
-      {0, {"OK"}, {1}},
-      {1, {"OK", "Cancel"}, {1, 2}},
-      {3, {"Yes", "Cancel", "No"}, {6, 2, 7}},
-      {4, {"Yes", "No"}, {6, 7}},
-      {5, {"Retry", "Cancel"}, {4, 2}},
+      {0, {"OK"}, {1}, 1},
+      {1, {"OK", "Cancel"}, {1, 2}, 2},
+      {3, {"Yes", "Cancel", "No"}, {6, 2, 7}, 2},
+      {4, {"Yes", "No"}, {6, 7}, 7},
+      {5, {"Retry", "Cancel"}, {4, 2}, 2},
   };
   for (const Row& r : rows) {
     for (size_t b = 0; b < r.buttons.size(); ++b) {
@@ -424,6 +425,10 @@ TEST_F(MenusTest, MessageBoxButtonTable) {
       ASSERT_EQ(backend->alerts.size(), 1u);
       EXPECT_EQ(backend->alerts[0].buttons, r.buttons);
       EXPECT_EQ(backend->alerts[0].title, "Caption");
+    }
+    for (int answer : {-1, static_cast<int>(r.buttons.size())}) {
+      backend->alertAnswers.push_back({answer, 0});
+      EXPECT_EQ(MessageBox(nullptr, "text", "Caption", r.type), r.dismissed) << r.type << " dismissed";
     }
   }
 }

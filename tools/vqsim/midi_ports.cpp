@@ -32,10 +32,21 @@ bool MidiPorts::Open(const std::string& api, const std::string& clientBase, cons
             // Keep SysEx and clock; drop active sensing.
             in->ignoreTypes(false, false, true);
             in->setCallback(&MidiPorts::OnInput, this);
-            in->openVirtualPort(inName);
+            // The output is in place before the input opens: the first request may be answered
+            // at once, from the sender thread.
             out->openVirtualPort(outName);
+            {
+                std::lock_guard<std::mutex> lock(outMutex_);
+                out_ = std::move(out);
+            }
+            try {
+                in->openVirtualPort(inName);
+            } catch (const RtMidiError&) {
+                std::lock_guard<std::mutex> lock(outMutex_);
+                out_.reset();
+                throw;
+            }
             in_ = std::move(in);
-            out_ = std::move(out);
             apiName_ = RtMidi::getApiName(a);
             inFull_ = clientBase + "-in:" + inName;
             outFull_ = clientBase + "-out:" + outName;
@@ -59,6 +70,7 @@ void MidiPorts::Close()
         }
     }
     in_.reset();
+    std::lock_guard<std::mutex> lock(outMutex_);
     if (out_) {
         try {
             out_->closePort();
@@ -70,6 +82,7 @@ void MidiPorts::Close()
 
 bool MidiPorts::Send(const std::vector<unsigned char>& message, std::string& error)
 {
+    std::lock_guard<std::mutex> lock(outMutex_);
     if (!out_) {
         error = "output not open";
         return false;

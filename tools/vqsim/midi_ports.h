@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,8 @@ public:
               const std::string& outName, Handler handler, std::string& error);
     void Close();
 
-    // One message. Not thread-safe: one thread sends.
+    // One message; any thread (the answers go out from a sender thread that may start before
+    // the ports are open).
     bool Send(const std::vector<unsigned char>& message, std::string& error);
 
     const std::string& ApiName() const { return apiName_; }
@@ -37,6 +39,7 @@ private:
     static void OnInput(double, std::vector<unsigned char>* message, void* self);
 
     std::unique_ptr<RtMidiIn> in_;
+    std::mutex outMutex_;  // guards out_: opening and closing against the sender thread
     std::unique_ptr<RtMidiOut> out_;
     Handler handler_;
     std::string apiName_, inFull_, outFull_;

@@ -1,0 +1,80 @@
+// Work other threads hand to the main thread. The MIDI input thread and the timer thread change
+// no control, text or redraw themselves: they queue it here and the idle call runs it. Message
+// boxes wait for the idle call too, and are shown only once the plug mutex is free: a thread
+// that waited for the user while holding it would stall MIDI input and every control drag.
+#include "editor/vq_editor.h"
+
+#include <cassert>
+
+#include "graphics/igraphics.h"
+
+namespace {
+
+// Boxes nobody has seen yet are not worth more than this; the oldest are kept.
+constexpr size_t kMaxPostedBoxes = 16;
+
+}  // namespace
+
+void VQEditor::RunOnMainThread(std::function<void()> work) {
+  if (!work) return;
+  if (OnMainThread()) {
+    UTL_MutexLock lock(mMutex);
+    work();
+    return;
+  }
+  std::lock_guard<std::mutex> lock(mMainWorkMutex);
+  mMainWork.push_back(std::move(work));
+}
+
+void VQEditor::SetParamOnMainThread(int paramIdx, double value) {
+  if (OnMainThread()) {
+    SetParameterFromGUI2(paramIdx, value);
+    return;
+  }
+  // A controller turned while the main thread is busy: only its last position matters.
+  std::lock_guard<std::mutex> lock(mMainWorkMutex);
+  for (auto& set : mMainParamSets) {
+    if (set.first != paramIdx) continue;
+    set.second = value;
+    return;
+  }
+  mMainParamSets.emplace_back(paramIdx, value);
+}
+
+void VQEditor::PostMessageBox(const char* text, const char* caption, int type) {
+  std::lock_guard<std::mutex> lock(mMainWorkMutex);
+  if (mPostedBoxes.size() >= kMaxPostedBoxes) return;
+  mPostedBoxes.push_back({text ? text : "", caption ? caption : "", type});
+}
+
+void VQEditor::RunMainThreadWork() {
+  assert(OnMainThread());
+  std::vector<std::pair<int, double>> sets;
+  std::vector<std::function<void()>> work;
+  {
+    std::lock_guard<std::mutex> lock(mMainWorkMutex);
+    sets.swap(mMainParamSets);
+    work.swap(mMainWork);
+  }
+  UTL_MutexLock lock(mMutex);
+  for (const auto& [paramIdx, value] : sets) SetParameterFromGUI2(paramIdx, value);
+  for (auto& w : work) w();
+}
+
+void VQEditor::ShowPostedMessageBoxes() {
+  assert(OnMainThread());
+  if (mShowingBoxes) return;  // the boxes still queued follow when the open one closes
+  IGraphics* g = GetGraphicsOf(this);
+  mShowingBoxes = true;
+  for (;;) {
+    PostedBox box;
+    {
+      std::lock_guard<std::mutex> lock(mMainWorkMutex);
+      if (mPostedBoxes.empty()) break;
+      box = std::move(mPostedBoxes.front());
+      mPostedBoxes.pop_front();
+    }
+    if (g) g->ShowMessageBox(box.text.c_str(), box.caption.c_str(), box.type);
+  }
+  mShowingBoxes = false;
+}

@@ -1,0 +1,65 @@
+// OpenGL contexts for views: made from a pixel-format attribute list, made current, cleared,
+// and updated when the view they draw into moves or resizes. The default service is the
+// headless one, which records what was asked; a desktop backend installs its own. Main thread.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+namespace vq::platform {
+
+class View;
+
+class GLContext {
+ public:
+  virtual ~GLContext() = default;
+  // The view drawn into (none detaches).
+  virtual void setView(View* view) = 0;
+  virtual void makeCurrent() = 0;
+  // Follows the view's size and place.
+  virtual void update() = 0;
+};
+
+class GLService {
+ public:
+  virtual ~GLService() = default;
+  // A new context for the attributes (zero-terminated list), or none when the display has none.
+  virtual std::unique_ptr<GLContext> createContext(const std::vector<int>& attributes) = 0;
+  virtual GLContext* currentContext() const = 0;
+  virtual void clearCurrentContext() = 0;
+};
+
+// The installed service (the headless one until another is installed).
+GLService& glService();
+void installGLService(std::unique_ptr<GLService> service);
+
+// The headless service: every context is a record of what was done to it.
+class HeadlessGLService final : public GLService {
+ public:
+  class Context final : public GLContext {
+   public:
+    explicit Context(HeadlessGLService& s, std::vector<int> attrs) : attributes(std::move(attrs)), service_(s) {}
+    ~Context() override;
+    void setView(View* v) override { view = v; }
+    void makeCurrent() override { service_.current_ = this; ++madeCurrent; }
+    void update() override { ++updates; }
+    std::vector<int> attributes;
+    View* view = nullptr;
+    int madeCurrent = 0;
+    int updates = 0;
+
+   private:
+    HeadlessGLService& service_;
+  };
+  std::unique_ptr<GLContext> createContext(const std::vector<int>& attributes) override;
+  GLContext* currentContext() const override { return current_; }
+  void clearCurrentContext() override { current_ = nullptr; }
+  int created = 0;
+  int alive = 0;
+  bool refuse = false;  // answer no context, as a display without OpenGL would
+
+ private:
+  Context* current_ = nullptr;
+};
+
+}  // namespace vq::platform

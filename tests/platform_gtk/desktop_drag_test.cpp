@@ -1,0 +1,31 @@
+// Dragging files out of a window on the desktop: the drag starts from a press and offers the
+// files as URIs; promised files are refused.
+#include "desktop_fixture.h"
+#include "platform/gtk/desktop_drag_source.h"
+
+namespace {
+
+using namespace vq::test;
+
+TEST_F(DesktopTest, FileDragStartsFromAPressAndOffersUris) {
+  openWindow(120, 80);
+  auto* source = dynamic_cast<DesktopDragSource*>(&dragSource());
+  ASSERT_NE(source, nullptr);
+  EXPECT_FALSE(source->beginPromisedFileDrag(content.get(), {0, 0, 10, 10}, {"pr4"}));
+  EXPECT_FALSE(source->beginFileDrag(content.get(), {0, 0, 10, 10}, {"relative.pr4"}, nullptr));
+  bool started = false;
+  client.onPointer = [&](const PointerEvent& e) {
+    if (e.action == PointerAction::Down && !started)
+      started = source->beginFileDrag(content.get(), {5, 5, 10, 10}, {"/tmp/a b.pr4", "/tmp/c.pr4"}, nullptr);
+  };
+  input.move(ox + 20, oy + 20);
+  input.button(1, true);
+  EXPECT_TRUE(pumpUntil([&] { return started; }));
+  EXPECT_EQ(source->offeredUris(), (std::vector<std::string>{"file:///tmp/a%20b.pr4", "file:///tmp/c.pr4"}));
+  input.move(ox + 60, oy + 50);
+  input.button(1, false);
+  pumpFor(0.3);
+  client.onPointer = nullptr;
+}
+
+}  // namespace
