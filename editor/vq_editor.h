@@ -334,10 +334,20 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   static constexpr int kDumpRetryLimit = 3;
   int32_t dumpRetries = 0;
   bool writeAckPending = false;       // 0x21 of a single write, finished on the main thread
-  bool bankUploadAckPending = false;  // 0x21 of a bank upload, the next file sent on the main thread
+  bool bankUploadAckPending = false;  // 0x21 of a bank upload not yet acted on
+  bool bankProgressPending = false;   // a bank upload moved on: what it shows waits for the main thread
   bool downloadSavePending = false;   // a bank-download dump waits for the main thread
   int32_t downloadSaveSlot = 0;
   uint8_t downloadDump[213] = {};
+  // The next slot's dump when it arrived before the main thread saved the one above; the
+  // request after it waits for that save.
+  bool aheadDumpPending = false;
+  int32_t strayDumpSlot = 0;  // asked ahead by a download that has ended since
+  int32_t aheadDumpSlot = 0;
+  uint8_t aheadDump[213] = {};
+  // Bank steps that need no GUI, run where the acknowledgement or dump arrives (the MIDI
+  // worker): the next file of an upload, the next request of a download.
+  void AdvanceBankTransfers();
   bool paramRedrawPending = false;    // learned controllers moved parameters
   bool keyboardRedrawPending = false; // held keys changed
   bool learnNoMatch = false;          // set before a controller is matched, cleared on a match
