@@ -79,15 +79,7 @@ using OpHsv = OpSolid<RAST_SolidOp::HSV>;
 // Calls f(Op{}) with the operation of the mode's low byte 0..5; other values call nothing.
 template <class F>
 void DispatchBlend(int low, F&& f) {
-  switch (low) {
-    case 0: f(OpCopy{}); break;
-    case 1: f(OpAdd{}); break;
-    case 2: f(OpDodge{}); break;
-    case 3: f(OpMul{}); break;
-    case 4: f(OpOverlay{}); break;
-    case 5: f(OpHsv{}); break;
-    default: break;
-  }
+  RAST_DispatchSolidOp(low, [&](auto op) { f(OpSolid<decltype(op)::value>{}); });
 }
 
 }  // namespace rast_shape
