@@ -1,5 +1,5 @@
-// Text layout and drawing of RAST_CachedFont: the road choice, the native road through the
-// GDI text drawer, the glyph road's measuring and drawing, and the blending of one mask.
+// Text layout and drawing of RAST_CachedFont: the path choice, the native path through the
+// GDI text drawer, the glyph path's measuring and drawing, and the blending of one mask.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -29,7 +29,7 @@ RAST_pixel Opaque(RAST_pixel p) { return (p & 0xFFFFFF00u) | 0xFFu; }
 int ClampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
 
 #if RAST_HAVE_SSE2
-// The coverage-weighted copy (the road of nearly every label) four pixels at a time, giving
+// The coverage-weighted copy (the path of nearly every label) four pixels at a time, giving
 // exactly the scalar result: per channel s + trunc((d - s) * (256 - k) / 256), taken as the
 // sign of d - s times (|d - s| * (256 - k)) >> 8, which fits 16-bit lanes. Weight 1..256.
 void CoverageCopySSE2(const RAST_BitmapRows& rows, int x, int y, int w, int h, const unsigned char* mask, int span,
@@ -152,13 +152,13 @@ const RAST_CachedFont::GlyphRecord* RAST_CachedFont::UsableGlyph(unsigned c) {
 
 int RAST_CachedFont::DrawText(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags) {
   if (!bitmap && !(flags & DT_CALCRECT)) return 0;
-  bool glyphRoad = true;
+  bool glyphPath = true;
   if (!bitmap || bitmap->Extended(RAST_EXTENDED_GLYPHS_ONLY, nullptr) == 0) {
     const bool plain = (options_ & RAST_FONTOPT_NATIVE) && !(options_ & kGlyphOnlyOptions) &&
                        !(flags & (RAST_DT_TEXTALPHA | RAST_DT_PREFER_GLYPHS)) && font_;
-    glyphRoad = !(plain || lineHeight_ >= 256);
+    glyphPath = !(plain || lineHeight_ >= 256);
   }
-  if (!glyphRoad) return DrawNative(bitmap, text, length, rect, flags);
+  if (!glyphPath) return DrawNative(bitmap, text, length, rect, flags);
   if (flags & DT_CALCRECT) return MeasureGlyphs(text, length, rect, flags);
   return DrawGlyphs(bitmap, text, length, rect, flags);
 }
