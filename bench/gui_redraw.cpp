@@ -1,17 +1,27 @@
 // The GUI's draw cycle on a 1140 x 800 page of bitmap controls (an opaque background and a
 // grid of knob strips blended over it), as the repaint timer runs it: IsDirty, Draw into the
 // back buffer, then the changed area presented to the graphics view (the headless one here).
-// Two cases, each at GUI scale 1 and 2: every control redrawn, and one knob turned. Each is
-// printed as a ratio to a memcpy of the whole back buffer at that scale.
+// Two cases, each at GUI scale 1 and 2: every control redrawn, and one knob turned. Then the
+// editor's own synth page with the build's artwork: a full redraw in each skin, and one frame
+// of a knob drag (the knob and its read-out). Each is printed as a ratio to a memcpy of the
+// whole back buffer at that scale.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "bench/ratio_main.h"
+#include "editor/gui/editor_pages.h"
+#include "editor/vq_editor.h"
+#include "graphics/knob_controls.h"
+#include "platform/midi_output.h"
+#include "wemu/ini_file.h"
+#include "wemu/utilities.h"
 #include "graphics/igraphics_linux.h"
 #include "platform/headless.h"
 #include "plugin/imodule_standalone.h"
@@ -127,6 +137,90 @@ void BM_OneKnob(benchmark::State& state) {
   }
 }
 
+// The editor's synth page, its images from the build's resources folder, its settings and GUI
+// scale in a scratch folder.
+class SynthGraphics : public IGraphicsLinux {
+ public:
+  SynthGraphics(IModuleBase* plug, int w, int h, std::string folder)
+      : IGraphicsLinux(plug, w, h), folder_(std::move(folder)) {}
+  void AppSupportPath(UTL_String* path, bool system) override { path->Set(folder_.c_str()); }
+
+ private:
+  std::string folder_;
+};
+
+struct SynthPage {
+  SynthPage(int skin, int scale) {
+    vq::platform::installHeadless();
+    WEMU_SetResourceFolder(VQ_RESOURCE_DIR);
+    char tmpl[] = "/tmp/vq_bench_XXXXXX";
+    folder = mkdtemp(tmpl);
+    const std::string settings = folder + "/settings.ini";
+    const char* names[3] = {"space", "solid", "lcd"};
+    WritePrivateProfileString("gui", "background", names[skin], settings.c_str());
+    std::filesystem::create_directories(folder + "/VQEditor4");
+    WritePrivateProfileString("gui", "guiscale", scale == 2 ? "2.0" : "1.0", (folder + "/VQEditor4/settings.ini").c_str());
+    VQEditorSetup setup;
+    const std::string f = folder;
+    setup.makeGraphics = [f](IModuleBase* plug, int w, int h, int) -> IGraphics* {
+      return new SynthGraphics(plug, w, h, f);
+    };
+    setup.pages = MakeEditorPages();
+    setup.settingsPath = settings;
+    editor.reset(MakePlug(&out, &channel, std::move(setup)));
+    if (editor->timer) {
+      editor->timer->Stop();
+      editor->timer->Join();
+    }
+    editor->ResizeAtGuiOpen();
+    graphics = editor->Graphics();
+    graphics->OpenWindow(nullptr);
+    Cycle();
+    knob = static_cast<EditorPages*>(editor->Pages())->KnobOf(3);
+  }
+  ~SynthPage() {
+    graphics->CloseWindow();
+    editor.reset();
+    IGraphics::ResetCaches();
+    std::filesystem::remove_all(folder);
+  }
+  void Cycle() {
+    IRECT r;
+    if (graphics->IsDirty(&r)) graphics->Draw(&r);
+  }
+
+  std::string folder;
+  vq::platform::MemoryMidiOutput out;
+  uint16_t channel = 0;
+  std::unique_ptr<VQEditor> editor;
+  IGraphics* graphics = nullptr;
+  IControl* knob = nullptr;
+};
+
+void BM_SynthPage(benchmark::State& state) {
+  SynthPage page(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  for (auto _ : state) {
+    page.graphics->SetAllControlsDirty();
+    page.Cycle();
+  }
+}
+
+// One frame of a knob drag: the knob shows its next frame and its read-out its new text.
+void BM_SynthKnobDrag(benchmark::State& state) {
+  SynthPage page(0, static_cast<int>(state.range(0)));
+  IControl* readout = page.editor->readoutControls[0];
+  int i = 0;
+  char text[16];
+  for (auto _ : state) {
+    ++i;
+    page.knob->SetValue((i % 128) / 127.0);
+    page.knob->SetDirty(false);
+    std::snprintf(text, sizeof text, "%d", i % 128);
+    if (readout) readout->SetTextFromPlug(text);
+    page.Cycle();
+  }
+}
+
 void BM_Memcpy(benchmark::State& state) {
   const int s = static_cast<int>(state.range(0));
   std::vector<RAST_pixel> from(static_cast<size_t>(kPageW * s + 3) / 4 * 4 * kPageH * s, 1), to(from.size());
@@ -139,6 +233,8 @@ void BM_Memcpy(benchmark::State& state) {
 
 BENCHMARK(BM_FullRedraw)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OneKnob)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SynthPage)->ArgsProduct({{0, 1, 2}, {1, 2}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SynthKnobDrag)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Memcpy)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -153,7 +249,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::Finalize();
     std::printf("\nRatio to a memcpy of the whole back buffer (1140 x 800 times the scale)\n");
     std::printf("%-22s %10s %10s\n", "", "scale 1", "scale 2");
-    for (const char* name : {"BM_FullRedraw", "BM_OneKnob"}) {
+    for (const char* name : {"BM_FullRedraw", "BM_OneKnob", "BM_SynthPage/0", "BM_SynthPage/1", "BM_SynthPage/2",
+                             "BM_SynthKnobDrag"}) {
       std::printf("%-22s", name + 3);
       for (const char* arg : {"/1", "/2"}) {
         const std::string n = std::string(name) + arg, m = std::string("BM_Memcpy") + arg;
@@ -167,6 +264,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
         "their alpha) drawn and the whole page presented. OneKnob: one knob turned; it and the\n"
         "background under it redrawn and only that area presented.\n",
         kCols * kRows, kKnob, kKnob, kFrames);
+    std::printf(
+        "SynthPage/0, /1, /2: the editor's synth page in the \"space\", \"solid\" and \"lcd\" skins,\n"
+        "every control redrawn. SynthKnobDrag: one drag frame of the first knob and its read-out.\n");
   }
 
  private:

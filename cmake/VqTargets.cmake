@@ -61,5 +61,7 @@ function(vq_test_suite)
   target_link_libraries(${VQ_NAME} PRIVATE ${VQ_DEPS} GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${VQ_NAME} DISCOVERY_MODE PRE_TEST
     PROPERTIES ${VQ_PROPERTIES}
-               ENVIRONMENT "VQ_SOURCE_DIR=${PROJECT_SOURCE_DIR};VQ_BINARY_DIR=${PROJECT_BINARY_DIR}")
+               ENVIRONMENT "VQ_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  # One variable only: the discovery step flattens a list value into separate properties. Tests
+  # find the build tree from their own executable's place when VQ_BINARY_DIR is not set.
 endfunction()

@@ -16,8 +16,12 @@ class VQBankTransfers {
   // Checks the folder of `path` (text up to its last "/") and starts writing its numbered
   // program files to the synthesizer's slots. Main thread (it may ask the user).
   virtual void StartBankUpload(VQEditor& editor, const char* path) = 0;
-  // The device acknowledged the last write of a bank upload: the next file, or the end.
+  // The device acknowledged the last write of a bank upload: the next file, or the end. Runs
+  // where the acknowledgement arrives and touches no GUI: it sets `bankProgressPending`, and
+  // the main thread then calls ShowBankProgress.
   virtual void NextBankProgram(VQEditor& editor) = 0;
+  // Main thread: shows the upload's latest step (name, slot, program number), or its end.
+  virtual void ShowBankProgress(VQEditor& editor) {}
   // The last write of a running bank upload has gone unanswered for a while: it goes out again
   // (a write of the same program to the same slot), so one message lost on the way is survived.
   virtual void ResendBankProgram(VQEditor& editor) = 0;

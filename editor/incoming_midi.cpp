@@ -1,6 +1,7 @@
 // MIDI from the synthesizer and from the keyboard. The SysEx handler checks every message
-// before acting on it and keeps to flags and counters on the MIDI thread; what touches files
-// or the GUI waits for RunDeferredMidiWork on the main thread. The keyboard handler passes
+// before acting on it; on the MIDI thread it keeps to flags and counters and the bank steps
+// that need no GUI (the next upload file, the next download request); what touches the GUI
+// or saves a file waits for RunDeferredMidiWork on the main thread. The keyboard handler passes
 // messages through, mirrors notes as SysEx notes and turns learned controllers into
 // parameter changes.
 #include <cmath>
@@ -31,6 +32,11 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
     // wait as it is, so the status poll still ends it.
     if (!in.isDump || firmwareRunning) return;
     const bool awaiting = requestOutstanding || requestPending || bankDownloadRunning;
+    // The answer to a download's request sent ahead after the download ended: nobody asked for it.
+    if (!awaiting && strayDumpSlot != 0 && in.slot == strayDumpSlot) {
+      strayDumpSlot = 0;
+      return;
+    }
     if (!in.checksumGood || !in.slotValid) {
       // Nothing asked for: a spoiled message asks for nothing either.
       if (!awaiting) return;
@@ -51,7 +57,8 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
     // A dump of another slot than the one asked for (repeated, late or foreign) answers nothing;
     // during a bank download a second copy while the first waits to be saved would replace it.
     if (awaiting && in.slot != requestSlot) return;
-    if (bankDownloadRunning && downloadSavePending) return;
+    // One dump may wait beside the one being saved; a further copy would replace it.
+    if (bankDownloadRunning && downloadSavePending && aheadDumpPending) return;
     requestOutstanding = false;
     requestPending = false;
     dumpRetries = 0;
@@ -60,13 +67,16 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
     std::memset(receiveBuffer, 0, sizeof receiveBuffer);
     std::memcpy(receiveBuffer, data, static_cast<size_t>(msg->mSize));
     if (bankDownloadRunning || in.kind == IncomingSysExKind::kOldProgramDump) {
-      std::memcpy(downloadDump, receiveBuffer, sizeof downloadDump);
+      const bool ahead = bankDownloadRunning && downloadSavePending;
+      uint8_t* dump = ahead ? aheadDump : downloadDump;
+      std::memcpy(dump, receiveBuffer, sizeof downloadDump);
       // An older dump's checksum and end byte are no program data: the saver reads the 213-byte
       // layout, where they would land in fields.
       if (in.kind == IncomingSysExKind::kOldProgramDump)
-        std::memset(downloadDump + kOldDumpChecksumByte, 0, sizeof downloadDump - kOldDumpChecksumByte);
-      downloadSaveSlot = in.slot;
-      downloadSavePending = true;
+        std::memset(dump + kOldDumpChecksumByte, 0, sizeof downloadDump - kOldDumpChecksumByte);
+      (ahead ? aheadDumpSlot : downloadSaveSlot) = in.slot;
+      (ahead ? aheadDumpPending : downloadSavePending) = true;
+      AdvanceBankTransfers();
       return;
     }
     requestSlot = in.slot;
@@ -99,6 +109,7 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
     if (command == vq_sysex::kCmdWriteAck) {
       unansweredPolls = 0;
       bankUploadAckPending = true;
+      AdvanceBankTransfers();
     } else if (command == vq_sysex::kCmdWriteFailed) {
       bankUploadRunning = false;
       bankUploadAckPending = false;
@@ -119,19 +130,52 @@ bool VQEditor::HoldsReceivedDump() const {
   return in.isDump && in.checksumGood && in.slotValid;
 }
 
+void VQEditor::AdvanceBankTransfers() {
+  UTL_MutexLock lock(mMutex);
+  if (bankUploadAckPending) {
+    bankUploadAckPending = false;
+    if (bankUploadRunning && deviceTransfers) deviceTransfers->OnBankUploadAcknowledged(*this);
+  }
+  // A download asks for the next slot as soon as the dump of this one is in hand, so the device
+  // sends while the main thread saves; a dump that arrives before that save waits beside it,
+  // and the request after it waits for the save.
+  if (bankDownloadRunning && downloadSavePending && !aheadDumpPending && !requestOutstanding && !requestPending &&
+      downloadSaveSlot == requestSlot && requestSlot < 99)
+    RequestProgram(++requestSlot);
+}
+
 void VQEditor::FinishDumpOnMainThread() {
-  if (!downloadSavePending) return;
-  downloadSavePending = false;
-  if (deviceTransfers) deviceTransfers->SaveReceivedProgram(*this, downloadSaveSlot, downloadDump);
-  if (!bankDownloadRunning) return;
-  requestSlot += 1;
-  if (requestSlot > 99) {
-    bankDownloadRunning = false;
-    unansweredPolls = 0;
-    transferDone = true;
-    requestSlot = 1;
-  } else {
-    requestPending = true;
+  while (downloadSavePending) {
+    downloadSavePending = false;
+    const int32_t saved = downloadSaveSlot;
+    if (deviceTransfers) deviceTransfers->SaveReceivedProgram(*this, saved, downloadDump);
+    if (!bankDownloadRunning) {
+      // Saving failed and ended the download: what was asked ahead is nobody's.
+      aheadDumpPending = false;
+      if (requestOutstanding) {
+        requestOutstanding = false;
+        strayDumpSlot = requestSlot;
+      }
+      return;
+    }
+    if (saved >= 99) {
+      bankDownloadRunning = false;
+      unansweredPolls = 0;
+      transferDone = true;
+      requestSlot = 1;
+      return;
+    }
+    if (aheadDumpPending) {
+      aheadDumpPending = false;
+      std::memcpy(downloadDump, aheadDump, sizeof downloadDump);
+      downloadSaveSlot = aheadDumpSlot;
+      downloadSavePending = true;
+      AdvanceBankTransfers();
+    } else if (!requestOutstanding && requestSlot == saved) {
+      // Nothing was asked ahead: the next slot now.
+      requestSlot += 1;
+      requestPending = true;
+    }
   }
 }
 
@@ -147,9 +191,10 @@ void VQEditor::RunDeferredMidiWork() {
     }
     transferDone = true;
   }
-  if (bankUploadAckPending) {
-    bankUploadAckPending = false;
-    if (bankUploadRunning && deviceTransfers) deviceTransfers->OnBankUploadAcknowledged(*this);
+  AdvanceBankTransfers();  // anything the MIDI side left (it runs them itself as they arrive)
+  if (bankProgressPending) {
+    bankProgressPending = false;
+    if (bankTransfers) bankTransfers->ShowBankProgress(*this);
   }
   FinishDumpOnMainThread();
   if (paramRedrawPending) {

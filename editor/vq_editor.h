@@ -85,6 +85,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void OnWindowResize(int layoutView, double width, double height) override {
     RefreshGuiFromParams(layoutView, width, height);
   }
+  // A menu command 0..35 (menu_commands.cpp); always true.
+  bool OnCommand(int code) override;
   void OnTimer(TimerThread* timer) override { TimerTick(); }
   // Every tenth call (once a second on the 100 ms timer) runs the status poll.
   virtual void TimerTick();
@@ -231,6 +233,16 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   int32_t skinMode = 0;  // 0 "space", 1 "solid", 2 "lcd"
   bool managerPageShown = false;
   bool compactView = false;
+  // Set by the GUI construction: the about overlay, the four skin background controls and the
+  // program-number selector that "Save Program from VQ to File" shows.
+  IControl* aboutOverlay = nullptr;
+  IControl* skinBackground[4] = {};
+  IControl* programNumberSelector = nullptr;
+  // Files of the bank upload chosen on the manager page (leaving the manager clears it).
+  int32_t bankUploadFileCount = 0;
+  // Writes one slot's program into the cache folder and points the slot at it; the program
+  // manager sets it (leaving the manager keeps the selected slot's program this way).
+  std::function<void(VQEditor&, int slot)> saveSlotToCache;
 
   // Controls the GUI construction sets (null until then).
   IControl* statusTextControl = nullptr;
@@ -334,10 +346,20 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   static constexpr int kDumpRetryLimit = 3;
   int32_t dumpRetries = 0;
   bool writeAckPending = false;       // 0x21 of a single write, finished on the main thread
-  bool bankUploadAckPending = false;  // 0x21 of a bank upload, the next file sent on the main thread
+  bool bankUploadAckPending = false;  // 0x21 of a bank upload not yet acted on
+  bool bankProgressPending = false;   // a bank upload moved on: what it shows waits for the main thread
   bool downloadSavePending = false;   // a bank-download dump waits for the main thread
   int32_t downloadSaveSlot = 0;
   uint8_t downloadDump[213] = {};
+  // The next slot's dump when it arrived before the main thread saved the one above; the
+  // request after it waits for that save.
+  bool aheadDumpPending = false;
+  int32_t strayDumpSlot = 0;  // asked ahead by a download that has ended since
+  int32_t aheadDumpSlot = 0;
+  uint8_t aheadDump[213] = {};
+  // Bank steps that need no GUI, run where the acknowledgement or dump arrives (the MIDI
+  // worker): the next file of an upload, the next request of a download.
+  void AdvanceBankTransfers();
   bool paramRedrawPending = false;    // learned controllers moved parameters
   bool keyboardRedrawPending = false; // held keys changed
   bool learnNoMatch = false;          // set before a controller is matched, cleared on a match

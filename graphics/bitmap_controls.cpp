@@ -8,6 +8,17 @@ namespace {
 // Value of item k among n evenly spaced positions; a single item sits at 0.
 double ItemValue(int k, int n) { return n > 1 ? static_cast<double>(k) / (n - 1) : 0.0; }
 
+// Sets value to the item of the first rectangle holding (x, y); kept when none holds it.
+void PickItemAt(const UTL_TypedBuf<IRECT>& rects, int x, int y, double* value) {
+  const int n = rects.GetSize();
+  for (int k = 0; k < n; ++k) {
+    if (rects.Get()[k].Contains(x, y)) {
+      *value = ItemValue(k, n);
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 IPanelControl::IPanelControl(IModuleBase* plug, const IRECT& rect, const IColor* color)
@@ -57,13 +68,7 @@ ISwitchFramesControl::ISwitchFramesControl(IModuleBase* plug, int x, int y, int 
 }
 
 void ISwitchFramesControl::OnMouseDown(int x, int y, IMouseMod* mod) {
-  const int n = mRects.GetSize();
-  for (int k = 0; k < n; ++k) {
-    if (mRects.Get()[k].Contains(x, y)) {
-      mValue = ItemValue(k, n);
-      break;
-    }
-  }
+  PickItemAt(mRects, x, y, &mValue);
   SetDirty(true);
 }
 
@@ -151,13 +156,7 @@ void IRadioButtonsControl::OnMouseDown(int x, int y, IMouseMod* mod) {
     PromptUserInput();
     return;
   }
-  const int n = mRects.GetSize();
-  for (int k = 0; k < n; ++k) {
-    if (mRects.Get()[k].Contains(x, y)) {
-      mValue = ItemValue(k, n);
-      break;
-    }
-  }
+  PickItemAt(mRects, x, y, &mValue);
   SetDirty(true);
 }
 

@@ -152,6 +152,7 @@ void IControl::AddAuxParam(int paramIdx) {
   AuxParam aux;
   aux.mParamIdx = paramIdx;
   mAuxParams.Add(aux);
+  sBindingGeneration.fetch_add(1, std::memory_order_relaxed);
 }
 
 void IControl::SetAllAuxParamsFromGUI() {

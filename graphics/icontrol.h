@@ -3,6 +3,8 @@
 // into values that it pushes to the plug. Every operation runs on the main thread.
 #pragma once
 
+#include <atomic>
+
 #include "graphics/gui_types.h"
 #include "graphics/imodule_animation.h"
 #include "plugin/utl_heapbuf.h"
@@ -79,7 +81,13 @@ class IControl {
   const IRECT& GetTargetRECT() const { return mTargetRect; }
   void SetTargetRECT(const IRECT& r) { mTargetRect = r; }
   int ParamIdx() const { return mParamIdx; }
-  void SetParamIdx(int idx) { mParamIdx = idx; }
+  void SetParamIdx(int idx) {
+    mParamIdx = idx;
+    sBindingGeneration.fetch_add(1, std::memory_order_relaxed);
+  }
+  // Moves on whenever any control's parameter or auxiliary parameters change: an index of
+  // controls by parameter made at another generation is out of date.
+  static unsigned BindingGeneration() { return sBindingGeneration.load(std::memory_order_relaxed); }
   int GetListIdx() const { return mListIdx; }
   void SetListIdx(int idx) { mListIdx = idx; }
   double GetValue() const { return mValue; }
@@ -128,6 +136,7 @@ class IControl {
   IRECT mRECT;
   IRECT mTargetRect;
   int mParamIdx = -1;
+  static inline std::atomic<unsigned> sBindingGeneration{0};
   int mListIdx = 0;
   UTL_TypedBuf<AuxParam> mAuxParams{4096};
   double mValue = 0.0;

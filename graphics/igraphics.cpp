@@ -53,6 +53,31 @@ int IGraphics::ResizeHandleCount() const {
 
 void IGraphics::RenumberControls() {
   for (int i = 0; i < mControls.GetSize(); ++i) mControls.Get(i)->SetListIdx(i);
+  mControlsIndexed = false;
+}
+
+const std::vector<IGraphics::ParamBinding>* IGraphics::ControlsOfParam(int paramIdx) {
+  if (!mControlsIndexed || mIndexedGeneration != IControl::BindingGeneration() || mIndexedCount != mControls.GetSize()) {
+    mControlsByParam.clear();
+    auto add = [this](int p, IControl* c, int aux) {
+      if (p < 0) return;
+      if (static_cast<std::size_t>(p) >= mControlsByParam.size()) mControlsByParam.resize(static_cast<std::size_t>(p) + 1);
+      mControlsByParam[static_cast<std::size_t>(p)].push_back(ParamBinding{c, aux});
+    };
+    for (int i = 0; i < mControls.GetSize(); ++i) {
+      IControl* c = mControls.Get(i);
+      add(c->ParamIdx(), c, -1);
+      for (int a = 0; a < c->NAuxParams(); ++a) {
+        const int p = c->GetAuxParam(a)->mParamIdx;
+        if (c->AuxParamIdx(p) == a) add(p, c, a);  // the first entry of a parameter is the one that follows it
+      }
+    }
+    mControlsIndexed = true;
+    mIndexedGeneration = IControl::BindingGeneration();
+    mIndexedCount = mControls.GetSize();
+  }
+  if (paramIdx < 0 || static_cast<std::size_t>(paramIdx) >= mControlsByParam.size()) return nullptr;
+  return &mControlsByParam[static_cast<std::size_t>(paramIdx)];
 }
 
 void IGraphics::AttachControl(IControl* control) {
@@ -192,11 +217,13 @@ void IGraphics::SetControlsFromPlugValue(int paramIdx, bool normalized, double v
     if (!param) return;  // cannot be normalised without its parameter
     value = param->ToNormalized(value);
   }
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* c = mControls.Get(i);
-    if (c->ParamIdx() == paramIdx) c->SetValueFromPlug(value);
-    const int aux = c->AuxParamIdx(paramIdx);
-    if (aux >= 0) c->SetAuxParamValueFromPlug(aux, value);
+  // Fetched again per control: a control's update may rebind controls, which remakes the index.
+  for (std::size_t k = 0;; ++k) {
+    const std::vector<ParamBinding>* bound = ControlsOfParam(paramIdx);
+    if (!bound || k >= bound->size()) break;
+    const ParamBinding b = (*bound)[k];
+    if (b.aux < 0) b.control->SetValueFromPlug(value);
+    else b.control->SetAuxParamValueFromPlug(b.aux, value);
   }
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <thread>
+#include <vector>
 
 #include "graphics/gui_types.h"
 #include "graphics/icontrol.h"
@@ -253,6 +254,19 @@ class IGraphics : public IModuleGUI {
   void RenumberControls();
   int TopmostHit(int x, int y, bool mouseOver) const;
   bool Swallowed() const { return mLiveEdit && mLiveEditSwallow; }
+
+  // The controls of each parameter (aux -1: bound to it; else that auxiliary parameter of the
+  // control), in list order, made when first needed after controls were attached or rebound,
+  // so that updating one parameter does not walk every control.
+  struct ParamBinding {
+    IControl* control;
+    int aux;
+  };
+  const std::vector<ParamBinding>* ControlsOfParam(int paramIdx);
+  std::vector<std::vector<ParamBinding>> mControlsByParam;
+  bool mControlsIndexed = false;
+  unsigned mIndexedGeneration = 0;
+  int mIndexedCount = 0;
 
   UTL_Mutex mMutex;
   UTL_PtrList<IControl> mControls{4096};

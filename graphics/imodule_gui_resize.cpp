@@ -267,47 +267,31 @@ IRECT IModuleGUIResize::Scaled(const Rect4& r) const {
   return IRECT(ScaleCoord(r[0], mScale), ScaleCoord(r[1], mScale), ScaleCoord(r[2], mScale), ScaleCoord(r[3], mScale));
 }
 
-void IModuleGUIResize::MoveControlInLayout(int index, int which, double x, double y) {
+template <class Edit>
+void IModuleGUIResize::EditControlInLayout(int index, int which, Edit edit) {
   ViewRecord* rec = CurrentRecord();
   if (!rec || index < 0 || index >= static_cast<int>(rec->controls.size())) return;
   IControl* c = rec->controls[index];
-  auto move = [&](Rect4& r) { r = {x, y, x + (r[2] - r[0]), y + (r[3] - r[1])}; };
   if (which == 0 || which == 1) {
-    move(rec->draw[index]);
+    edit(rec->draw[index]);
     c->SetRECT(Scaled(rec->draw[index]));
   }
   if (which == 0 || which == 2) {
-    move(rec->target[index]);
+    edit(rec->target[index]);
     c->SetTargetRECT(Scaled(rec->target[index]));
   }
+}
+
+void IModuleGUIResize::MoveControlInLayout(int index, int which, double x, double y) {
+  EditControlInLayout(index, which, [&](Rect4& r) { r = {x, y, x + (r[2] - r[0]), y + (r[3] - r[1])}; });
 }
 
 void IModuleGUIResize::SetControlRight(int index, int which, double value) {
-  ViewRecord* rec = CurrentRecord();
-  if (!rec || index < 0 || index >= static_cast<int>(rec->controls.size())) return;
-  IControl* c = rec->controls[index];
-  if (which == 0 || which == 1) {
-    rec->draw[index][2] = value;
-    c->SetRECT(Scaled(rec->draw[index]));
-  }
-  if (which == 0 || which == 2) {
-    rec->target[index][2] = value;
-    c->SetTargetRECT(Scaled(rec->target[index]));
-  }
+  EditControlInLayout(index, which, [&](Rect4& r) { r[2] = value; });
 }
 
 void IModuleGUIResize::SetControlBottom(int index, int which, double value) {
-  ViewRecord* rec = CurrentRecord();
-  if (!rec || index < 0 || index >= static_cast<int>(rec->controls.size())) return;
-  IControl* c = rec->controls[index];
-  if (which == 0 || which == 1) {
-    rec->draw[index][3] = value;
-    c->SetRECT(Scaled(rec->draw[index]));
-  }
-  if (which == 0 || which == 2) {
-    rec->target[index][3] = value;
-    c->SetTargetRECT(Scaled(rec->target[index]));
-  }
+  EditControlInLayout(index, which, [&](Rect4& r) { r[3] = value; });
 }
 
 void IModuleGUIResize::RemoveControlFromLayout(IControl* control) {
@@ -669,28 +653,29 @@ void IModuleGUIResize::EdgeDrag(bool width, int pos) {
   ResizeAndStoreGuiSize();
 }
 
-HorisontalResizing::HorisontalResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, int size)
-    : IControl(plug, graphics ? IRECT(graphics->GetWidth() - size, 0, graphics->GetWidth(), graphics->GetHeight())
-                              : IRECT()),
-      mGraphics(graphics),
-      mOwner(owner) {
+EdgeResizing::EdgeResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, const IRECT& rect,
+                           bool width)
+    : IControl(plug, rect), mGraphics(graphics), mOwner(owner), mWidth(width) {
   if (graphics) graphics->SetHandleMouseOver(true);
 }
 
-void HorisontalResizing::OnMouseDown(int x, int y, IMouseMod* mod) { mOwner->SetCursor(kCursorLeftRight); }
-void HorisontalResizing::OnMouseOver(int x, int y, IMouseMod* mod) { mOwner->SetCursor(kCursorLeftRight); }
-void HorisontalResizing::OnMouseOut() { mOwner->SetCursor(kCursorArrow); }
-void HorisontalResizing::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) { mOwner->EdgeDrag(true, x); }
+void EdgeResizing::OnMouseDown(int x, int y, IMouseMod* mod) { EdgeResizing::OnMouseOver(x, y, mod); }
+void EdgeResizing::OnMouseOver(int x, int y, IMouseMod* mod) {
+  mOwner->SetCursor(mWidth ? kCursorLeftRight : kCursorUpDown);
+}
+void EdgeResizing::OnMouseOut() { mOwner->SetCursor(kCursorArrow); }
+void EdgeResizing::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) {
+  mOwner->EdgeDrag(mWidth, mWidth ? x : y);
+}
+
+HorisontalResizing::HorisontalResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, int size)
+    : EdgeResizing(plug, graphics, owner,
+                   graphics ? IRECT(graphics->GetWidth() - size, 0, graphics->GetWidth(), graphics->GetHeight())
+                            : IRECT(),
+                   true) {}
 
 VerticalResizing::VerticalResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, int size)
-    : IControl(plug, graphics ? IRECT(0, graphics->GetHeight() - size, graphics->GetWidth(), graphics->GetHeight())
-                              : IRECT()),
-      mGraphics(graphics),
-      mOwner(owner) {
-  if (graphics) graphics->SetHandleMouseOver(true);
-}
-
-void VerticalResizing::OnMouseDown(int x, int y, IMouseMod* mod) { mOwner->SetCursor(kCursorUpDown); }
-void VerticalResizing::OnMouseOver(int x, int y, IMouseMod* mod) { mOwner->SetCursor(kCursorUpDown); }
-void VerticalResizing::OnMouseOut() { mOwner->SetCursor(kCursorArrow); }
-void VerticalResizing::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) { mOwner->EdgeDrag(false, y); }
+    : EdgeResizing(plug, graphics, owner,
+                   graphics ? IRECT(0, graphics->GetHeight() - size, graphics->GetWidth(), graphics->GetHeight())
+                            : IRECT(),
+                   false) {}

@@ -124,8 +124,7 @@ class IModuleGUIResize : public IControl {
   virtual void SetCursor(int id);
 
  private:
-  friend class HorisontalResizing;
-  friend class VerticalResizing;
+  friend class EdgeResizing;
 
   using Rect4 = std::array<double, 4>;
   struct ViewRecord {
@@ -149,6 +148,10 @@ class IModuleGUIResize : public IControl {
   void ClampBase();
   void UpdateWindowSize();
   ViewRecord* CurrentRecord();
+  // Applies edit to the control's unscaled draw (which 0 or 1) and target (0 or 2) rectangles
+  // in the current view and places the control at the result.
+  template <class Edit>
+  void EditControlInLayout(int index, int which, Edit edit);
   void PlaceHandles();
   void PlaceBackground();
   void TakePrivateParams();
@@ -194,30 +197,29 @@ class IModuleGUIResize : public IControl {
 };
 
 // The edge handles: the right edge changes the base width, the bottom edge the height.
-class HorisontalResizing : public IControl {
+class EdgeResizing : public IControl {
  public:
-  HorisontalResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, int size);
   bool Draw(IGraphics* graphics) override { return true; }
   void OnMouseDown(int x, int y, IMouseMod* mod) override;
   void OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) override;
   void OnMouseOver(int x, int y, IMouseMod* mod) override;
   void OnMouseOut() override;
 
+ protected:
+  EdgeResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, const IRECT& rect, bool width);
+
  private:
   IGraphics* mGraphics;
   IModuleGUIResize* mOwner;
+  bool mWidth;  // true: the right edge
 };
 
-class VerticalResizing : public IControl {
+class HorisontalResizing : public EdgeResizing {
+ public:
+  HorisontalResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, int size);
+};
+
+class VerticalResizing : public EdgeResizing {
  public:
   VerticalResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, int size);
-  bool Draw(IGraphics* graphics) override { return true; }
-  void OnMouseDown(int x, int y, IMouseMod* mod) override;
-  void OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) override;
-  void OnMouseOver(int x, int y, IMouseMod* mod) override;
-  void OnMouseOut() override;
-
- private:
-  IGraphics* mGraphics;
-  IModuleGUIResize* mOwner;
 };

@@ -77,41 +77,48 @@ void IInvisibleSelectControl2::OnMouseDrag(int x, int y, int dx, int dy, IMouseM
   Position(x, y);
 }
 
+IInvisibleRecordingControl::IInvisibleRecordingControl(IModuleBase* plug, const IRECT& rect, int paramIdx)
+    : IControl(plug, rect, paramIdx, kInvisibleBlend) {
+  mDisablePrompt = true;
+}
+
+void IInvisibleRecordingControl::Event(int action, int x, int y, const IMouseMod* mod) {
+  mMouseAction = action;
+  mLastX = x;
+  mLastY = y;
+  mModifier = ModifierOf(mod);
+  SetValueFromPoint(x, y);
+}
+
+void IInvisibleRecordingControl::OnMouseDown(int x, int y, IMouseMod* mod) { Event(selection::kPress, x, y, mod); }
+void IInvisibleRecordingControl::OnMouseUp(int x, int y, IMouseMod* mod) { Event(selection::kRelease, x, y, mod); }
+void IInvisibleRecordingControl::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) {
+  Event(selection::kDrag, x, y, mod);
+}
+void IInvisibleRecordingControl::OnMouseDblClick(int x, int y, IMouseMod* mod) {
+  Event(selection::kDoubleClick, x, y, mod);
+}
+
+bool IInvisibleRecordingControl::OnKeyDown(int x, int y, int key) {
+  mModifier = KeyModifier(key, mModifier);
+  return false;  // passed on to the graphics' other key handlers
+}
+
 IInvisibleSelectControl3::IInvisibleSelectControl3(IModuleBase* plug, const IRECT& rect, int paramIdx, int horizontal)
-    : IControl(plug, rect, paramIdx, kInvisibleBlend),
+    : IInvisibleRecordingControl(plug, rect, paramIdx),
       mVertical(horizontal == 0),
       mHeight(rect.H()),
       mWidth(rect.W()),
       mTop(rect.T),
-      mLeft(rect.L) {
-  mDisablePrompt = true;
-}
+      mLeft(rect.L) {}
 
-void IInvisibleSelectControl3::Position(int x, int y) {
+void IInvisibleSelectControl3::SetValueFromPoint(int x, int y) {
   mHeight = mRECT.H();
   mTop = mRECT.T;
   mWidth = mRECT.W();
   mLeft = mRECT.L;
   const bool ok = mVertical ? Fraction(y, mTop, mHeight, &mValue) : Fraction(x, mLeft, mWidth, &mValue);
   if (ok) SetDirty(true);
-}
-
-void IInvisibleSelectControl3::Event(int action, int x, int y, const IMouseMod* mod) {
-  mMouseAction = action;
-  mLastX = x;
-  mLastY = y;
-  mModifier = ModifierOf(mod);
-  Position(x, y);
-}
-
-void IInvisibleSelectControl3::SetValueFromPoint(int x, int y) { Position(x, y); }
-void IInvisibleSelectControl3::OnMouseDown(int x, int y, IMouseMod* mod) { Event(selection::kPress, x, y, mod); }
-void IInvisibleSelectControl3::OnMouseUp(int x, int y, IMouseMod* mod) { Event(selection::kRelease, x, y, mod); }
-void IInvisibleSelectControl3::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) {
-  Event(selection::kDrag, x, y, mod);
-}
-void IInvisibleSelectControl3::OnMouseDblClick(int x, int y, IMouseMod* mod) {
-  Event(selection::kDoubleClick, x, y, mod);
 }
 
 void IInvisibleSelectControl3::OnMouseWheel(int x, int y, IMouseMod* mod, int d) {
@@ -121,19 +128,12 @@ void IInvisibleSelectControl3::OnMouseWheel(int x, int y, IMouseMod* mod, int d)
   SetDirty(true);
 }
 
-bool IInvisibleSelectControl3::OnKeyDown(int x, int y, int key) {
-  mModifier = KeyModifier(key, mModifier);
-  return false;  // passed on to the graphics' other key handlers
-}
-
 IInvisibleMatrixSelectControl::IInvisibleMatrixSelectControl(IModuleBase* plug, const IRECT& rect, int paramIdx)
-    : IControl(plug, rect, paramIdx, kInvisibleBlend),
+    : IInvisibleRecordingControl(plug, rect, paramIdx),
       mHeight(rect.H()),
       mWidth(rect.W()),
       mTop(rect.T),
-      mLeft(rect.L) {
-  mDisablePrompt = true;
-}
+      mLeft(rect.L) {}
 
 int IInvisibleMatrixSelectControl::CellAt(int x, int y) const {
   const int h = mRECT.H(), w = mRECT.W();
@@ -157,29 +157,7 @@ void IInvisibleMatrixSelectControl::SetValueFromPoint(int x, int y) {
   SetDirty(true);
 }
 
-void IInvisibleMatrixSelectControl::Event(int action, int x, int y, const IMouseMod* mod) {
-  mMouseAction = action;
-  mLastX = x;
-  mLastY = y;
-  mModifier = ModifierOf(mod);
-  SetValueFromPoint(x, y);
-}
-
-void IInvisibleMatrixSelectControl::OnMouseDown(int x, int y, IMouseMod* mod) { Event(selection::kPress, x, y, mod); }
-void IInvisibleMatrixSelectControl::OnMouseUp(int x, int y, IMouseMod* mod) { Event(selection::kRelease, x, y, mod); }
-void IInvisibleMatrixSelectControl::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) {
-  Event(selection::kDrag, x, y, mod);
-}
-void IInvisibleMatrixSelectControl::OnMouseDblClick(int x, int y, IMouseMod* mod) {
-  Event(selection::kDoubleClick, x, y, mod);
-}
-
 void IInvisibleMatrixSelectControl::OnMouseWheel(int x, int y, IMouseMod* mod, int d) {
   mWheelUp = d > 0;
   Event(selection::kWheel, x, y, mod);
-}
-
-bool IInvisibleMatrixSelectControl::OnKeyDown(int x, int y, int key) {
-  mModifier = KeyModifier(key, mModifier);
-  return false;
 }

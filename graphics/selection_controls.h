@@ -43,20 +43,18 @@ class IInvisibleSelectControl2 : public IControl {
   int mMouseAction = selection::kPress;
 };
 
-// As the second list, with double click, wheel and keys, the pointer and the modifier recorded;
-// the geometry follows the current rectangle.
-class IInvisibleSelectControl3 : public IControl {
+// Shared by the third list and the grid: press, release, drag and double click set the value
+// from the pointer and record the action, the pointer and the modifier; keys set the modifier.
+class IInvisibleRecordingControl : public IControl {
  public:
-  IInvisibleSelectControl3(IModuleBase* plug, const IRECT& rect, int paramIdx, int horizontal);
+  IInvisibleRecordingControl(IModuleBase* plug, const IRECT& rect, int paramIdx);
   void OnMouseDown(int x, int y, IMouseMod* mod) override;
   void OnMouseUp(int x, int y, IMouseMod* mod) override;
   void OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) override;
   void OnMouseDblClick(int x, int y, IMouseMod* mod) override;
-  // The value becomes 0.5 plus the turn: above 0.5 means upwards.
-  void OnMouseWheel(int x, int y, IMouseMod* mod, int d) override;
   bool OnKeyDown(int x, int y, int key) override;
   bool Draw(IGraphics* graphics) override { return true; }
-  void SetValueFromPoint(int x, int y);
+  virtual void SetValueFromPoint(int x, int y) = 0;
   void GetMouseAction(int* out) const { *out = mMouseAction; }
   void GetModifier(int* out) const { *out = mModifier; }
   void GetMousePos(int* x, int* y) const {
@@ -66,51 +64,45 @@ class IInvisibleSelectControl3 : public IControl {
 
  protected:
   void Event(int action, int x, int y, const IMouseMod* mod);
-  void Position(int x, int y);
 
-  bool mVertical;
-  int mHeight, mWidth, mTop, mLeft;
   int mLastX = 0, mLastY = 0;
-  bool mUnused = false;
   int mMouseAction = selection::kPress;
   int mModifier = selection::kNone;
 };
 
+// As the second list, with double click, wheel and keys, the pointer and the modifier recorded;
+// the geometry follows the current rectangle.
+class IInvisibleSelectControl3 : public IInvisibleRecordingControl {
+ public:
+  IInvisibleSelectControl3(IModuleBase* plug, const IRECT& rect, int paramIdx, int horizontal);
+  // The value becomes 0.5 plus the turn: above 0.5 means upwards.
+  void OnMouseWheel(int x, int y, IMouseMod* mod, int d) override;
+  void SetValueFromPoint(int x, int y) override;
+
+ protected:
+  bool mVertical;
+  int mHeight, mWidth, mTop, mLeft;
+  bool mUnused = false;
+};
+
 // A grid of columns x rows cells; the value is cell / (columns x rows), the cell being
 // column + row x columns of the pointer, limited to the grid.
-class IInvisibleMatrixSelectControl : public IControl {
+class IInvisibleMatrixSelectControl : public IInvisibleRecordingControl {
  public:
   IInvisibleMatrixSelectControl(IModuleBase* plug, const IRECT& rect, int paramIdx);
   void SetColRow(int columns, int rows) {
     mColumns = columns;
     mRows = rows;
   }
-  void OnMouseDown(int x, int y, IMouseMod* mod) override;
-  void OnMouseUp(int x, int y, IMouseMod* mod) override;
-  void OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) override;
-  void OnMouseDblClick(int x, int y, IMouseMod* mod) override;
   void OnMouseWheel(int x, int y, IMouseMod* mod, int d) override;
-  bool OnKeyDown(int x, int y, int key) override;
-  bool Draw(IGraphics* graphics) override { return true; }
-  void SetValueFromPoint(int x, int y);
+  void SetValueFromPoint(int x, int y) override;
   // The cell under (x, y), limited to the grid; -1 without a grid.
   int CellAt(int x, int y) const;
-  void GetMouseAction(int* out) const { *out = mMouseAction; }
-  void GetModifier(int* out) const { *out = mModifier; }
-  void GetMousePos(int* x, int* y) const {
-    *x = mLastX;
-    *y = mLastY;
-  }
   bool IsWheelUp() const { return mWheelUp; }
 
  protected:
-  void Event(int action, int x, int y, const IMouseMod* mod);
-
   int mHeight, mWidth;
   int mColumns = 0, mRows = 0;
   int mTop, mLeft;
-  int mLastX = 0, mLastY = 0;
   bool mWheelUp = false;
-  int mMouseAction = selection::kPress;
-  int mModifier = selection::kNone;
 };

@@ -99,6 +99,8 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
   mUploadIndex = 0;
   mNextSlot = 1;
   mLastPath.clear();
+  mShownSlot = 0;
+  mFinishShown = false;
 
   if (!mGapFill) {
     SendInUpload(e, mFolder + mFiles[0], 0, true);
@@ -118,18 +120,17 @@ void BankTransfer::NextBankProgram(VQEditor& e) {
   if (mGapFill) {
     if (++mNextSlot > kLastProgramSlot) return Finish(e);
     e.unansweredPolls = 0;
-    e.SetParameterFromGUI2(kProgramNumberParam, mNextSlot);
+    mShownSlot = mNextSlot;
     if (mFilesPerSlot[static_cast<size_t>(mNextSlot)] == 0) {
       SendInUpload(e, mFolder + mFiles[0], mNextSlot, false);
-      ShowName(e, mFiles[0]);
+      mShownFile = mFiles[0];
     } else if (mUploadIndex < static_cast<int>(mFiles.size())) {
       const std::string& row = mFiles[static_cast<size_t>(mUploadIndex)];
-      ShowName(e, row);
+      mShownFile = row;
       SendInUpload(e, mFolder + row, 0, true);
       ++mUploadIndex;
     }
-    e.RedrawIfNotApplying();
-    e.unansweredPolls = 0;
+    e.bankProgressPending = true;
     return;
   }
 
@@ -137,14 +138,27 @@ void BankTransfer::NextBankProgram(VQEditor& e) {
   const std::string& row = mFiles[static_cast<size_t>(mUploadIndex)];
   const int slot = ProgramFileSlot(row);
   if (slot == 0) return;
-  e.SetParameterFromGUI2(kProgramNumberParam, slot);
   SendInUpload(e, mFolder + row, 0, true);
   e.unansweredPolls = 0;
-  if (e.managerPageShown) {
+  mShownSlot = slot;
+  mShownFile = row;
+  e.bankProgressPending = true;
+}
+
+void BankTransfer::ShowBankProgress(VQEditor& e) {
+  UTL_MutexLock lock(e.Mutex());
+  if (mFinishShown) {
+    mFinishShown = false;
+    ShowFinish(e);
+    return;
+  }
+  if (mShownSlot == 0) return;
+  e.SetParameterFromGUI2(kProgramNumberParam, mShownSlot);
+  if (e.managerPageShown && !mGapFill) {
     RefreshSlotSwitches(e);
-    if (IControl* c = e.slotSwitch[slot]) c->SetValueFromPlug(1.0);
+    if (IControl* c = e.slotSwitch[mShownSlot]) c->SetValueFromPlug(1.0);
   } else {
-    ShowName(e, row);
+    if (!mShownFile.empty()) ShowName(e, mShownFile);
     e.RedrawIfNotApplying();
   }
 }
@@ -158,7 +172,8 @@ void BankTransfer::ResendBankProgram(VQEditor& e) {
 }
 
 bool BankTransfer::SendInUpload(VQEditor& e, const std::string& path, int slot, bool slotFromName) {
-  const bool sent = Send(e, path, slot, slotFromName);
+  // The slot switches of the manager page follow in ShowBankProgress, on the main thread.
+  const bool sent = Send(e, path, slot, slotFromName, /*markSlot=*/false);
   if (sent) {
     mLastPath = path;
     mLastSlot = slot;
@@ -172,11 +187,17 @@ bool BankTransfer::SendInUpload(VQEditor& e, const std::string& path, int slot, 
 void BankTransfer::Finish(VQEditor& e) {
   e.bankUploadRunning = false;
   mLastPath.clear();
+  mShownSlot = 0;
   e.unansweredPolls = 0;
   if (!e.managerPageShown) {
     e.transferDone = true;
     return;
   }
+  mFinishShown = true;
+  e.bankProgressPending = true;
+}
+
+void BankTransfer::ShowFinish(VQEditor& e) {
   RefreshSlotSwitches(e);
   e.LocateProgramInFolder(e.cacheFolder.c_str());
   if (!e.programList.empty()) {
@@ -196,7 +217,7 @@ bool BankTransfer::SendBankProgramFile(VQEditor& e, const char* path, int slot) 
   return path && Send(e, path, slot, false);
 }
 
-bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slotFromName) {
+bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slotFromName, bool markSlot) {
   UTL_MutexLock lock(e.Mutex());
   ProgramFileContent content;
   const ProgramFileError error = ReadProgramFile(path.c_str(), content);
@@ -219,7 +240,8 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
   const std::vector<uint8_t> message = ProgramWriteMessage(content.record, slot, ProgramNameOfPath(path));
   if (slotFromName && e.managerPageShown) {
     for (ProgramSlot& s : e.slotTable) s.selected = 0;
-    if (IControl* c = e.slotSwitch[slot]) c->SetValueFromPlug(1.0);
+    if (markSlot)
+      if (IControl* c = e.slotSwitch[slot]) c->SetValueFromPlug(1.0);
   }
   e.SendSysExBytes(message);
   return true;

@@ -15,6 +15,7 @@ class BankTransfer : public VQBankTransfers {
  public:
   void StartBankUpload(VQEditor& editor, const char* path) override;
   void NextBankProgram(VQEditor& editor) override;
+  void ShowBankProgress(VQEditor& editor) override;
   void ResendBankProgram(VQEditor& editor) override;
   bool SendProgramFileToDevice(VQEditor& editor, const char* path) override;
   bool SendBankProgramFile(VQEditor& editor, const char* path, int slot) override;
@@ -29,10 +30,11 @@ class BankTransfer : public VQBankTransfers {
   bool GapFill() const { return mGapFill; }
 
  private:
-  bool Send(VQEditor& editor, const std::string& path, int slot, bool slotFromName);
+  bool Send(VQEditor& editor, const std::string& path, int slot, bool slotFromName, bool markSlot = true);
   // A write of the upload, remembered for ResendBankProgram.
   bool SendInUpload(VQEditor& editor, const std::string& path, int slot, bool slotFromName);
   void Finish(VQEditor& editor);
+  void ShowFinish(VQEditor& editor);
   void ShowName(VQEditor& editor, const std::string& file);
 
   std::string mFolder;               // ends in "/"
@@ -45,6 +47,10 @@ class BankTransfer : public VQBankTransfers {
   std::string mLastPath;
   int mLastSlot = 0;
   bool mLastSlotFromName = false;
+  // What the main thread shows of the latest step (slot 0: nothing yet), and the end.
+  int mShownSlot = 0;
+  std::string mShownFile;
+  bool mFinishShown = false;
 };
 
 // Gives the editor its transfers: bank transfers, the replies that drive them and the

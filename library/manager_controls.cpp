@@ -210,6 +210,16 @@ void ProgramManager::ApplyEdit(VQEditor& e) {
 void ProgramManager::BankButton(VQEditor& e, int p) {
   const bool empty = BankEmpty(e);
   if (empty && (p == 318 || p == 321 || p == 322 || p == 323)) return;
+  // Save and upload both write the bank to a folder the user picks; false when none was picked.
+  auto saveToChosenFolder = [&]() {
+    const std::string folder = ChooseFolder();
+    if (folder.empty()) return false;
+    SaveProgramsToFolder(e, folder, false, 0);
+    bankSaved = true;
+    bankFolder = folder;
+    e.transferDone = true;
+    return true;
+  };
   switch (p) {
     case 318:
       if (!Ask(e, kReplaceBank)) return;
@@ -239,24 +249,13 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       e.requestPending = true;
       ClearSlotSelection(e);
       return;
-    case 321: {
-      const std::string folder = ChooseFolder();
-      if (folder.empty()) return;
-      SaveProgramsToFolder(e, folder, false, 0);
-      bankSaved = true;
-      bankFolder = folder;
-      e.transferDone = true;
+    case 321:
+      saveToChosenFolder();
       return;
-    }
     case 322: {
       if (!bankSaved) {
         if (!Ask(e, "Please save the files first!", 1)) return;
-        const std::string folder = ChooseFolder();
-        if (folder.empty()) return;
-        SaveProgramsToFolder(e, folder, false, 0);
-        bankSaved = true;
-        bankFolder = folder;
-        e.transferDone = true;
+        if (!saveToChosenFolder()) return;
       }
       char text[400];
       std::snprintf(text, sizeof text, "The files to be uploaded are located in the \n%s folder.", bankFolder.c_str());

@@ -53,6 +53,19 @@ class ListDeadline {
   std::chrono::steady_clock::time_point mEnd;
 };
 
+// Appends the rows of page after page within one list's time: a full page asks for the next
+// one; an empty, short or failed page ends the list.
+template <class GetPage>
+void AppendPages(std::vector<OnlineListRow>& rows, long timeoutMs, GetPage getPage) {
+  const ListDeadline deadline(timeoutMs);
+  for (int n = 1; n <= kDbPageLimit; ++n) {
+    DbClient::Page page = getPage(n);
+    if (!page.ok) break;
+    rows.insert(rows.end(), page.rows.begin(), page.rows.end());
+    if (page.items < static_cast<size_t>(kDbPageSize) || deadline.Passed()) break;
+  }
+}
+
 bool HasControlBytes(const std::string& s) {
   return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
@@ -99,14 +112,7 @@ void ProgramManager::ShowOnlinePages(VQEditor& e, const std::string& categoryId)
   e.browserRows.clear();
   ResetBrowserTexts(e);
   e.browserRows.push_back(UpRow(0, ".."));
-  // A full page asks for the next one; an empty, short or failed page ends the list.
-  const ListDeadline deadline(client.Options().totalTimeoutMs);
-  for (int n = 1; n <= kDbPageLimit; ++n) {
-    DbClient::Page page = client.DbGetPages(categoryId, n);
-    if (!page.ok) break;
-    e.browserRows.insert(e.browserRows.end(), page.rows.begin(), page.rows.end());
-    if (page.items < static_cast<size_t>(kDbPageSize) || deadline.Passed()) break;
-  }
+  AppendPages(e.browserRows, client.Options().totalTimeoutMs, [&](int n) { return client.DbGetPages(categoryId, n); });
   FinishOnlineList(e);
 }
 
@@ -114,13 +120,7 @@ void ProgramManager::ShowOnlineFiles(VQEditor& e, const std::string& pageId) {
   e.browserRows.clear();
   ResetBrowserTexts(e);
   e.browserRows.push_back(UpRow(1, e.browserFolder));
-  const ListDeadline deadline(client.Options().totalTimeoutMs);
-  for (int n = 1; n <= kDbPageLimit; ++n) {
-    DbClient::Page page = client.DbGetMedia(pageId, n);
-    if (!page.ok) break;
-    e.browserRows.insert(e.browserRows.end(), page.rows.begin(), page.rows.end());
-    if (page.items < static_cast<size_t>(kDbPageSize) || deadline.Passed()) break;
-  }
+  AppendPages(e.browserRows, client.Options().totalTimeoutMs, [&](int n) { return client.DbGetMedia(pageId, n); });
   // Equal names keep their order, as a bubble sort that swaps only greater names leaves them.
   std::stable_sort(e.browserRows.begin(), e.browserRows.end(),
                    [](const OnlineListRow& a, const OnlineListRow& b) { return NameAfter(b, a); });

@@ -97,10 +97,6 @@ void HeadlessRunLoop::runNested(RunLoopMode mode, double seconds) {
 
 HeadlessApplication::HeadlessApplication(HeadlessBackend& backend) : backend_(backend) {}
 
-HeadlessApplication::~HeadlessApplication() {
-  if (mainMenu_) mainMenu_->release();
-}
-
 RunLoop& HeadlessApplication::runLoop() { return backend_.loop; }
 
 int HeadlessApplication::run() {
@@ -126,42 +122,10 @@ std::optional<Event> HeadlessApplication::peekEvent(uint64_t mask, double second
   return std::nullopt;
 }
 
-void HeadlessApplication::setMainMenu(Menu* m) {
-  if (m == mainMenu_) return;
-  if (m) m->retain();
-  if (mainMenu_) mainMenu_->release();
-  mainMenu_ = m;
-}
-
-void HeadlessApplication::terminate() {
-  if (terminated_) return;
-  TerminateReply reply = delegate_ ? delegate_->applicationShouldTerminate() : TerminateReply::Now;
-  // Later: the delegate answers through replyToTerminate; Cancel: nothing happens.
-  if (reply == TerminateReply::Now) replyToTerminate(true);
-}
-
-void HeadlessApplication::replyToTerminate(bool terminate) {
-  if (!terminate || terminated_) return;
-  if (delegate_) delegate_->applicationWillTerminate();
-  terminated_ = true;
-}
-
 void HeadlessApplication::launch() {
   if (delegate_) delegate_->applicationWillFinishLaunching();
   if (delegate_) delegate_->applicationDidFinishLaunching();
   activate();
-}
-
-void HeadlessApplication::activate() {
-  if (active_) return;
-  active_ = true;
-  if (delegate_) delegate_->applicationDidBecomeActive();
-}
-
-void HeadlessApplication::deactivate() {
-  if (!active_) return;
-  active_ = false;
-  if (delegate_) delegate_->applicationDidResignActive();
 }
 
 bool HeadlessApplication::openFile(const std::string& path) {
@@ -319,17 +283,6 @@ void HeadlessBackend::setString(const std::string& utf8) {
 bool HeadlessBackend::open(const std::string& urlOrPath) {
   opened.push_back(urlOrPath);
   return !urlOrPath.empty();
-}
-
-CursorRef HeadlessBackend::systemCursor(SystemCursor which) {
-  auto& slot = system_[static_cast<int>(which)];
-  if (!slot) {
-    auto c = std::make_shared<Cursor>();
-    c->isSystem = true;
-    c->system = which;
-    slot = c;
-  }
-  return slot;
 }
 
 void HeadlessBackend::setCurrent(CursorRef c) {

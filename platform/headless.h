@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/application_base.h"
 #include "platform/headless_graphics_view.h"
 #include "platform/platform.h"
+#include "platform/self_serving_backend.h"
 
 namespace vq::platform {
 
@@ -62,28 +64,19 @@ class HeadlessRunLoop final : public RunLoop {
 
 class HeadlessBackend;
 
-class HeadlessApplication final : public Application {
+class HeadlessApplication final : public ApplicationBase {
  public:
   explicit HeadlessApplication(HeadlessBackend& backend);
   RunLoop& runLoop() override;
   int run() override;
-  void setDelegate(ApplicationDelegate* d) override { delegate_ = d; }
-  ApplicationDelegate* delegate() const override { return delegate_; }
-  void setEventHook(EventHook* hook) override { hook_ = hook; }
   void dispatchEvent(const Event& e) override;
   std::optional<Event> peekEvent(uint64_t mask, double seconds) override;
   const Event* currentEvent() const override { return current_ ? &*current_ : nullptr; }
-  Menu* mainMenu() const override { return mainMenu_; }
-  void setMainMenu(Menu* m) override;
-  void terminate() override;
-  void replyToTerminate(bool terminate) override;
-  bool isTerminated() const override { return terminated_; }
-  bool isActive() const override { return active_; }
 
   // Lifecycle as the desktop would drive it.
   void launch();  // will finish launching, then did finish launching
-  void activate();
-  void deactivate();
+  void activate() { setActive(true); }
+  void deactivate() { setActive(false); }
   bool openFile(const std::string& path);
 
   // Injected events wait in a queue, stamped with the clock when not stamped already.
@@ -107,20 +100,13 @@ class HeadlessApplication final : public Application {
   void hide() override { ++hideCount; }
   int hideCount = 0;
 
-  ~HeadlessApplication() override;
-
  protected:
   void modalPass(Window& w, double elapsed) override;
 
  private:
   HeadlessBackend& backend_;
-  ApplicationDelegate* delegate_ = nullptr;
-  EventHook* hook_ = nullptr;
   std::deque<Event> queue_;
   std::optional<Event> current_;
-  Menu* mainMenu_ = nullptr;
-  bool terminated_ = false;
-  bool active_ = false;
 };
 
 // Scripted answer of a modal alert, panel or menu: what to answer, and how long the user
@@ -141,29 +127,14 @@ struct MenuAnswer {
 // Chooses the first enabled item with that tag, searching submenus depth-first.
 MenuAnswer chooseTag(int32_t tag, double delay = 0);
 
-class HeadlessBackend final : public Backend,
-                              public DialogService,
-                              public MenuTracking,
-                              public Pasteboard,
-                              public Workspace,
-                              public CursorService,
-                              public ScreenService,
-                              public InputState,
-                              public GraphicsViewService {
+class HeadlessBackend final : public SelfServingBackend {
  public:
   HeadlessBackend();
   ~HeadlessBackend() override;
 
   RunLoop& runLoop() override { return loop; }
   Application& application() override { return app; }
-  DialogService& dialogs() override { return *this; }
-  MenuTracking& menuTracking() override { return *this; }
-  Pasteboard& pasteboard() override { return *this; }
-  Workspace& workspace() override { return *this; }
-  CursorService& cursors() override { return *this; }
-  ScreenService& screens() override { return *this; }
-  InputState& inputState() override { return *this; }
-  GraphicsViewService& graphicsViews() override { return *this; }
+  using SelfServingBackend::screens;  // the service, beside the screen list below
 
   HeadlessRunLoop loop;
   HeadlessApplication app;
@@ -212,13 +183,8 @@ class HeadlessBackend final : public Backend,
   // Workspace
   bool open(const std::string& urlOrPath) override;
   // CursorService
-  CursorRef systemCursor(SystemCursor which) override;
   void setCurrent(CursorRef c) override;
-  CursorRef current() const override { return current_; }
   void setHidden(bool hidden) override { hidden_ = hidden; }
-  bool isHidden() const override { return hidden_; }
-  void setMouseCoupled(bool coupled) override { coupled_ = coupled; }
-  bool isMouseCoupled() const override { return coupled_; }
   Point mouseLocation() const override { return mouse; }
   bool warpMouse(Point p) override;
   // ScreenService
@@ -241,10 +207,6 @@ class HeadlessBackend final : public Backend,
   void menuWillOpen(Menu& m);
   std::optional<std::string> clip_;
   long changes_ = 0;
-  CursorRef current_;
-  CursorRef system_[6];
-  bool hidden_ = false;
-  bool coupled_ = true;
 };
 
 // Installs a fresh headless backend and returns it (tests call this in their set-up).

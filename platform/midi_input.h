@@ -1,4 +1,4 @@
-// Incoming MIDI: one port from which messages arrive on the backend's own thread. Whoever
+// Incoming MIDI: one port from which messages arrive on a thread other than the caller's. Whoever
 // creates the input (the application shell, a test) chooses the port, sets the callback and
 // owns the object. Two backends, as for the output: RtMidi (ALSA or JACK, whichever can open;
 // SysEx and timing are kept, active sensing dropped) and an in-memory input that delivers what
@@ -18,7 +18,9 @@ namespace vq::platform {
 class MidiInput {
  public:
   // One complete message: a short message, a real-time byte or a whole SysEx (F0 .. F7). The
-  // bytes are valid only during the call. Called on the backend's thread, one call at a time.
+  // bytes are valid only during the call. Called one call at a time, in order of arrival, on
+  // the input's own thread (RtMidi: our worker, fed through a lock-free queue, so a callback
+  // that waits for a lock never stalls the MIDI backend).
   using Callback = std::function<void(const uint8_t* bytes, size_t count)>;
 
   virtual ~MidiInput() = default;
@@ -56,6 +58,10 @@ class RtMidiInput final : public MidiInput {
 
   std::string ApiName() const;
   std::string LastError() const;
+  // Messages the backend handed over, and those lost because the queue to the worker was full
+  // (or a message was too long).
+  uint64_t ReceivedMessages() const;
+  uint64_t DroppedMessages() const;
 
   struct Impl;
 

@@ -1,5 +1,6 @@
 // RtMidi backend of the MIDI input.
 #include "platform/midi_input.h"
+#include "platform/midi_input_queue.h"
 #include "platform/rtmidi_port.h"
 
 namespace vq::platform {
@@ -8,13 +9,17 @@ struct RtMidiInput::Impl {
   rtmidi::PortState port{/*ignoreWarnings=*/true};  // its mutex guards the port and error text
   std::mutex deliver;  // held while the callback runs, so SetCallback can wait for it
   Callback callback;
+  // The callback runs on the queue's worker, never on the backend's thread.
+  MidiInputQueue queue{[this](const uint8_t* bytes, size_t count) {
+    std::lock_guard<std::mutex> lock(deliver);
+    if (callback) callback(bytes, count);
+  }};
   std::unique_ptr<RtMidiIn> in;  // last, so it goes first: its callbacks point at the above
 
+  // The backend's thread (JACK's realtime one): a copy into the queue, no lock.
   static void OnMessage(double, std::vector<unsigned char>* message, void* user) {
-    auto* self = static_cast<Impl*>(user);
     if (!message || message->empty()) return;
-    std::lock_guard<std::mutex> lock(self->deliver);
-    if (self->callback) self->callback(message->data(), message->size());
+    static_cast<Impl*>(user)->queue.Push(message->data(), message->size());
   }
 };
 
@@ -68,5 +73,9 @@ bool RtMidiInput::IsPortOpen() const { return impl_->port.IsPortOpen(); }
 std::string RtMidiInput::ApiName() const { return impl_->port.ApiName(); }
 
 std::string RtMidiInput::LastError() const { return impl_->port.LastError(); }
+
+uint64_t RtMidiInput::ReceivedMessages() const { return impl_->queue.Pushed(); }
+
+uint64_t RtMidiInput::DroppedMessages() const { return impl_->queue.Dropped(); }
 
 }  // namespace vq::platform

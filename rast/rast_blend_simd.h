@@ -20,19 +20,32 @@
 bool RAST_CanUseAVX2();
 void RAST_LimitToBaselineVectors(bool baselineOnly);
 
-// n pixels of d become c: aligned 16-byte stores, four at a time.
+// Long fills (RAST_RowFill calls it): the processor's string store.
+void RAST_RowFillLong(RAST_pixel* d, RAST_pixel c, int n);
+
+// n pixels of d become c: four at a time, aligned 16-byte stores between an unaligned first and
+// last group (which may overlap the others; a fill is the same however often it is done).
 inline void RAST_RowFill(RAST_pixel* d, RAST_pixel c, int n) {
   int i = 0;
-#if RAST_HAVE_SSE2
-  while (i < n && (reinterpret_cast<std::uintptr_t>(d + i) & 15) != 0) d[i++] = c;
-  const __m128i v = _mm_set1_epi32(static_cast<int>(c));
-  for (; i + 16 <= n; i += 16) {
-    _mm_store_si128(reinterpret_cast<__m128i*>(d + i), v);
-    _mm_store_si128(reinterpret_cast<__m128i*>(d + i + 4), v);
-    _mm_store_si128(reinterpret_cast<__m128i*>(d + i + 8), v);
-    _mm_store_si128(reinterpret_cast<__m128i*>(d + i + 12), v);
+  if (n >= 1024) {
+    RAST_RowFillLong(d, c, n);
+    return;
   }
-  for (; i + 4 <= n; i += 4) _mm_store_si128(reinterpret_cast<__m128i*>(d + i), v);
+#if RAST_HAVE_SSE2
+  if (n >= 4) {
+    const __m128i v = _mm_set1_epi32(static_cast<int>(c));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d), v);
+    i = 4 - static_cast<int>((reinterpret_cast<std::uintptr_t>(d) & 15) >> 2);
+    for (; i + 16 <= n; i += 16) {
+      _mm_store_si128(reinterpret_cast<__m128i*>(d + i), v);
+      _mm_store_si128(reinterpret_cast<__m128i*>(d + i + 4), v);
+      _mm_store_si128(reinterpret_cast<__m128i*>(d + i + 8), v);
+      _mm_store_si128(reinterpret_cast<__m128i*>(d + i + 12), v);
+    }
+    for (; i + 4 <= n; i += 4) _mm_store_si128(reinterpret_cast<__m128i*>(d + i), v);
+    if (i < n) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + n - 4), v);
+    return;
+  }
 #endif
   for (; i < n; ++i) d[i] = c;
 }
@@ -47,7 +60,7 @@ void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixe
                           int h);
 
 // Source-alpha store (mode 0x10000 at full weight). Blocks whose alphas are all 0 or 255 are
-// selected word-wise; any other alpha goes through the scalar formula.
+// selected word-wise; blocks with other alphas take the formula in vector form.
 void RAST_RowStoreSA(RAST_pixel* d, const RAST_pixel* s, int n);
 void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w, int h);
 

@@ -128,7 +128,9 @@ void RowSSE2(RAST_pixel* d, const ColumnTaps* taps, const ColumnWeights& cw, int
   const __m128i fyMul = _mm_set1_epi32(static_cast<int>(fy));
   const __m128i bias = _mm_set1_epi32(static_cast<int>(kSecondWeightBias));
   int i = 0;
-  for (; i + 4 <= n; i += 4) {
+  // A short last group is redone as the last four pixels: each is a pure function of the source.
+  for (; n >= 4 && i < n; i += 4) {
+    if (i + 4 > n) i = n - 4;
     const __m128i w1 = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&cw.fxHigh[i])), fyLow);
     const __m128i w2 =
         _mm_xor_si128(_mm_mulhi_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&cw.fx[i])), fyMul), bias);
@@ -155,7 +157,8 @@ __attribute__((target("avx2"))) void RowAVX2(RAST_pixel* d, const ColumnTaps* ta
   const __m256i fyMul = _mm256_set1_epi32(static_cast<int>(fy));
   const __m256i bias = _mm256_set1_epi32(static_cast<int>(kSecondWeightBias));
   int i = 0;
-  for (; i + 8 <= n; i += 8) {
+  for (; n >= 8 && i < n; i += 8) {
+    if (i + 8 > n) i = n - 8;  // the last pixels again, as in RowSSE2
     const __m256i w1 = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&cw.fxHigh[i])), fyLow);
     const __m256i w2 = _mm256_xor_si256(
         _mm256_mulhi_epu16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&cw.fx[i])), fyMul), bias);
@@ -216,14 +219,17 @@ void StretchStrip(const RAST_CoreJob& j) {
     if (r >= limY) continue;
     RAST_pixel* d = j.dest + row * j.destStride;
     int fastEnd = 0;
-    if (r + 1 < limY && inner > 0) {
+    if (inner > 0) {
       if (r != tapsRow) {
+        // The last row interpolates along the row only: the full sum with a bottom row equal to
+        // the top one is exactly that, whatever fy is.
         const RAST_pixel* top = j.source + r * j.sourceStride;
+        const RAST_pixel* bottom = r + 1 < limY ? top + j.sourceStride : top;
 #if RAST_HAVE_AVX2_DISPATCH
-        if (avx2) MakeTapsAVX2(taps.data(), top + firstCol, top + j.sourceStride + firstCol, 0, lastCol - firstCol);
+        if (avx2) MakeTapsAVX2(taps.data(), top + firstCol, bottom + firstCol, 0, lastCol - firstCol);
         else
 #endif
-          MakeTaps(taps.data(), top + firstCol, top + j.sourceStride + firstCol, 0, lastCol - firstCol);
+          MakeTaps(taps.data(), top + firstCol, bottom + firstCol, 0, lastCol - firstCol);
         tapsRow = r;
       }
       const unsigned fy = static_cast<unsigned>(t & 0xFFFF);

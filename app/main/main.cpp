@@ -1,11 +1,34 @@
-// Entry point of the standalone editor.
+// Entry point of the standalone editor: the desktop backend on an X display, the shell as the
+// application's message handler, and the application's run until it quits.
 #include <cstdio>
+#include <cstdlib>
 
-int main(int argc, char** argv)
-{
-  (void)argc;
-  (void)argv;
-  std::printf("VQEditor4: the window, the MIDI set-up and the editor pages are not built yet.\n"
-              "Run tools/test.sh to build and test what is there.\n");
-  return 0;
+#include "app/app_shell.h"
+#include "platform/gtk/desktop_backend.h"
+#include "wemu/app_controller.h"
+#include "wemu/window_lifetime.h"
+
+int main(int argc, char** argv) {
+  if (!vq::platform::openDesktopDisplay(&argc, &argv)) {
+    const char* display = std::getenv("DISPLAY");
+    std::fprintf(stderr,
+                 "VQEditor4 needs a graphical display, but none could be opened%s%s.\n"
+                 "Start it from a desktop session, or without one under a virtual X server:\n"
+                 "  xvfb-run -a %s\n",
+                 display ? " at DISPLAY=" : " (DISPLAY is not set)", display ? display : "", argv[0]);
+    return 2;
+  }
+  vq::platform::installDesktopBackend(&argc, &argv);
+  int status = 0;
+  {
+    AppShell shell;
+    SetCurrentShell(&shell);
+    WEMU_SetAppMessageHandler(&HandleAppMessage);
+    status = WEMU_ApplicationMain();
+    WEMU_SetAppMessageHandler(nullptr);
+    shell.ShutdownApp();
+    WEMU_Internal_FlushDeferredDeletes();
+    SetCurrentShell(nullptr);
+  }
+  return status;
 }

@@ -1,127 +1,392 @@
 #include "editor/gui/editor_pages.h"
 
 #include <cstring>
-#include <initializer_list>
 
-#include "editor/value_readouts.h"
+#include "editor/gui/keyboard_control.h"
+#include "editor/gui/page_layout_tables.h"
 #include "editor/vq_editor.h"
+#include "graphics/bitmap_controls.h"
+#include "graphics/file_selector.h"
 #include "graphics/igraphics.h"
+#include "graphics/imodule_gui_resize.h"
+#include "graphics/knob_controls.h"
+#include "graphics/para_graphic_eq.h"
+#include "graphics/selection_controls.h"
+#include "library/program_manager.h"
+#include "plugin/iparam.h"
 #include "wemu/ini_file.h"
+
+using namespace vq_layout;
 
 namespace {
 
-void HideParams(VQEditor& editor, std::initializer_list<int> params, bool hide) {
-  IGraphics* g = editor.Graphics();
-  if (!g) return;
-  for (int p : params) g->HideControlsOfParam(p, hide);
+int OrigId(int id) { return id >= 202 && id <= 275 ? id - 100 : id; }
+
+// A file selector whose chosen path is the editor's file of its role, set before the choice
+// reaches the dispatcher.
+class PageFileSelector : public IFileSelectorControl {
+ public:
+  PageFileSelector(VQEditor* editor, const IRECT& rect, int paramIdx, IFrameBitmap* image, int action,
+                   const char* extensions, int role)
+      : IFileSelectorControl(editor, rect, paramIdx, image, action, nullptr, extensions),
+        mEditor(editor),
+        mRole(role) {}
+
+  void OnMouseDown(int x, int y, IMouseMod* mod) override {
+    IGraphics* graphics = GetGraphics();
+    if (!graphics) return;
+    const std::string& current = mEditor->selectedFile[mRole];
+    mFile.Set(current.c_str());
+    const size_t slash = current.rfind('/');
+    if (slash != std::string::npos) mDir.Set(current.substr(0, slash + 1).c_str());
+    mState = kPanelOpen;
+    SetDirty(false);
+    graphics->PromptForFile(&mFile, mAction, &mDir, mExtensions.Get());
+    mState = kChosen;
+    if (mFile.GetLength() == 0) {
+      SetDirty(false);
+      return;
+    }
+    mEditor->SetSelectedFile(mRole, mFile.Get());
+    mValue += 1.0;
+    if (mValue > 1.0) mValue = 0.0;
+    SetDirty(true);
+  }
+
+ private:
+  VQEditor* mEditor;
+  int mRole;
+};
+
+int SelectorRole(int param) {
+  switch (param) {
+    case 208: return VQEditor::kFirmwareSelector;
+    case 201: return VQEditor::kLoadSelector;
+    case 203: return VQEditor::kSaveSelector;
+    default: return VQEditor::kWriteSelector;
+  }
 }
 
-void HideParamRange(VQEditor& editor, int first, int last, bool hide) {
-  IGraphics* g = editor.Graphics();
-  if (!g) return;
-  for (int p = first; p <= last; ++p) g->HideControlsOfParam(p, hide);
+IFrameBitmap* Load(IGraphics* g, int id) {
+  if (id <= 0) return nullptr;
+  const ImageSpec* s = FindImage(id);
+  if (!s) return nullptr;
+  return g->LoadBitmapResource(id, ImageLoadName(id).c_str(), s->frames, false);
+}
+
+IControl* MakeControl(VQEditor& e, IGraphics* g, const ControlSpec& s) {
+  IFrameBitmap* bmp = Load(g, s.image);
+  const IText text = MakeText(s.style);
+  const int x = s.rect.L, y = s.rect.T;
+  switch (s.cls) {
+    case Ctl::Image: return new IBitmapControl(&e, x, y, s.param, bmp);
+    case Ctl::Knob: return new IKnobMultiControl(&e, x, y, s.param, bmp, IKnobControl::kVertical, s.gearing);
+    case Ctl::Knob2: return new IKnobMultiControl2(&e, x, y, s.param, bmp, IKnobControl::kVertical, s.gearing);
+    case Ctl::Knob3: return new IKnobMultiControl3(&e, x, y, s.param, bmp, IKnobControl::kVertical, s.gearing);
+    case Ctl::Switch: return new ISwitchControl(&e, x, y, s.param, bmp);
+    case Ctl::Button: return new IContactControl(&e, x, y, s.param, bmp);
+    case Ctl::Text: return new EditorTextControl(&e, s.rect, -1, &text, s.text);
+    case Ctl::Spinner:
+      return new ISpinnerControl(&e, s.rect, s.param, &text, nullptr, true, true, s.direction, s.gearing);
+    case Ctl::InvisibleSwitch: return new IInvisibleSwitchControl(&e, s.rect, s.param);
+    case Ctl::InvisibleSelect: return new IInvisibleSelectControl(&e, s.rect, s.param);
+    case Ctl::InvisibleSelect3: return new IInvisibleSelectControl3(&e, s.rect, s.param, 0);
+    case Ctl::MatrixSelect: {
+      auto* m = new IInvisibleMatrixSelectControl(&e, s.rect, s.param);
+      m->SetColRow(kSlotColumns, kSlotRows);
+      return m;
+    }
+    case Ctl::RadioButtons: return new IRadioButtonsControl(&e, s.rect, s.param, s.count, bmp, s.direction);
+    case Ctl::FileSelector:
+      return new PageFileSelector(&e, s.rect, s.param, bmp, s.fileAction, s.text, SelectorRole(s.param));
+    case Ctl::ParaEq: {
+      const EqDisplaySettings& q = EqSettings();
+      IParaGraphicEq::Settings st;
+      st.mBands = q.bands;
+      st.mHideGrid = q.hideGrid, st.mHideHandles = q.hideHandles, st.mHideLabels = q.hideLabels;
+      st.mLowestFreq = static_cast<float>(q.lowestHz), st.mHighestFreq = static_cast<float>(q.highestHz);
+      st.mLowestGain = static_cast<float>(q.lowestDb), st.mHighestGain = static_cast<float>(q.highestDb);
+      st.mHandleRadius = static_cast<float>(q.handleRadius);
+      st.mGridColor = q.grid, st.mCurveColor = q.curve, st.mHandleColor = q.handle, st.mUnusedColor = q.fourth;
+      st.mLabelBoxColor = q.labelBox;
+      std::strncpy(st.mFreqGrid, q.frequencyGrid, sizeof st.mFreqGrid - 1);
+      std::strncpy(st.mGainGrid, q.gainGrid, sizeof st.mGainGrid - 1);
+      return new IParaGraphicEq(&e, s.rect, s.param, st);
+    }
+    case Ctl::Fader:
+      return new IFaderControl(&e, x, y, s.rect.B - s.rect.T, s.param, bmp, IFaderControl::kVertical, false);
+    case Ctl::UserText: return new IUserTextControl(&e, s.rect, &text, "");
+  }
+  return nullptr;
+}
+
+void ReadSkin(VQEditor& editor, int* skin) {
+  const char* settings = editor.SettingsPath().c_str();
+  char background[16];
+  GetPrivateProfileString("gui", "background", "", background, sizeof background, settings);
+  if (background[0] == '\0') WritePrivateProfileString("gui", "background", "space", settings);
+  *skin = strcmp(background, "lcd") == 0 ? 2 : strcmp(background, "solid") == 0 ? 1 : 0;
 }
 
 }  // namespace
 
-void EditorTextControl::SetTextFromPlug(const char* text) {
-  std::string t = text ? text : "";
-  if (t == mTextValue) return;
-  mTextValue = std::move(t);
-  SetDirty(false);
+EditorPages::~EditorPages() = default;
+
+IKnobMultiControl* EditorPages::KnobOf(int paramIdx) const {
+  return paramIdx >= 0 && paramIdx < static_cast<int>(mKnobs.size()) ? mKnobs[paramIdx] : nullptr;
 }
 
 void EditorPages::CreateGui(VQEditor& editor, int mode) {
-  const char* settings = editor.SettingsPath().c_str();
-  char background[64];
-  GetPrivateProfileString("gui", "background", "", background, sizeof background, settings);
-  if (background[0] == '\0') {
-    WritePrivateProfileString("gui", "background", "space", settings);
-    strcpy(background, "space");
-  }
-  editor.skinMode = strcmp(background, "lcd") == 0 ? 2 : strcmp(background, "solid") == 0 ? 1 : 0;
-
+  int skin = 0;
+  ReadSkin(editor, &skin);
+  editor.skinMode = skin;
   IGraphics* g = editor.Graphics();
   if (!g) return;
-  auto* status = new EditorTextControl(&editor, IRECT(0, 0, 200, 20));
-  g->AttachControl(status);
-  editor.statusTextControl = status;
-  for (int field = 0; field < kProgramFieldCount; ++field) {
-    if (!HasNumericReadout(field)) continue;
-    auto* readout = new EditorTextControl(&editor, IRECT(0, 0, 40, 12));
-    g->AttachControl(readout);
-    editor.readoutControls[field] = readout;
+  if (!editor.GetGUIResize()) {
+    // Scaled from 50 % to 200 % by dragging the corner; the graphics owns the corner control.
+    auto* resize = new IModuleGUIResize(&editor, g, true, 16, 16);
+    resize->EnableLiveResizePreview();
+    resize->SetGuiScaleLimits(50.0, 200.0);
+    resize->SetViewSizeLimits(0, 570.0, 400.0, 2280.0, 1600.0);
+    resize->SetCornerDragScales(true);
+    editor.SetGUIResize(resize);
   }
-  for (int n = 0; n < kFlexiSlotCount; ++n) {
-    auto* caption = new EditorTextControl(&editor, IRECT(0, 0, 40, 12));
-    g->AttachControl(caption);
-    editor.flexiLearnCaption[n] = caption;
-    auto* polarity = new EditorTextControl(&editor, IRECT(0, 0, 20, 12));
-    g->AttachControl(polarity);
-    editor.flexiPolarityText[n] = polarity;
-  }
-  // The manager page is open at start exactly when the settings say so.
+  const IColor grey(255, 127, 127, 127);
+  g->AttachPanelBackground(&grey);
+  BuildSynthPage(editor, skin);
+
+  IFrameBitmap* keys = Load(g, 104);
+  IFrameBitmap* octave = Load(g, 105);
+  mKeyboard = new IKeyboardControl(&editor, kKeyboardX, kKeyboardY, keys, octave);
+  g->AttachControl(mKeyboard);
+  editor.keyboardControl = mKeyboard;
+
   BuildManagerPage(editor);
   ShowManagerPage(editor, !editor.managerPageShown);
+
+  mAbout = new IBitmapOverlayControl(&editor, 70, 0, Load(g, 103), IRECT(0, 0, 20, 20));
+  g->AttachControl(mAbout);
+  SetToolTips(editor);
+  g->SetHandleMouseOver(true);
+  ShowSaveFromDevicePanel(editor, true);
+  ShowOverdriveControls(editor, true);
+  ShowEqBandControls(editor, true);
+  ShowEqualizerSection(editor, true);
+  ShowExtMidiPage(editor, false);
+}
+
+void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
+  IGraphics* g = editor.Graphics();
+  const Skin s = skin == 2 ? Skin::Lcd : skin == 1 ? Skin::Solid : Skin::Space;
+  int plus = 0, learn = 0, extText = 0;
+  static constexpr int kExtTextSlot[4] = {1, 0, 2, 3};  // shown beside 309, 128, 310, 311
+  for (const ControlSpec& spec : SynthPageControls(s)) {
+    IControl* c = MakeControl(editor, g, spec);
+    if (!c) continue;
+    if (spec.hidden) c->Hide(true);
+    if (spec.attached) {
+      g->AttachControl(c);
+    } else {
+      mUnattached.emplace_back(c);
+    }
+    if (spec.readoutField >= 0 && spec.readoutField < kProgramFieldCount) {
+      editor.readoutControls[spec.readoutField] = c;
+    } else if (spec.cls == Ctl::Text) {
+      if (strcmp(spec.text, "(+)") == 0 && plus < kFlexiSlotCount) editor.flexiPolarityText[plus++] = c;
+      else if (strcmp(spec.text, "LEARN") == 0 && learn < kFlexiSlotCount) editor.flexiLearnCaption[learn++] = c;
+      else if (strcmp(spec.text, "Last Used Program") == 0) editor.statusTextControl = c;
+      else if (spec.text[0] == '\0' && extText < 4) editor.extMidiText[kExtTextSlot[extText++]] = c;
+    }
+    if (auto* knob = dynamic_cast<IKnobMultiControl*>(c); knob && spec.param >= 0 &&
+                                                         spec.param < static_cast<int>(mKnobs.size()) &&
+                                                         !mKnobs[spec.param])
+      mKnobs[spec.param] = knob;
+    if (spec.cls == Ctl::ParaEq) mEq = static_cast<IParaGraphicEq*>(c);
+    if (spec.cls == Ctl::FileSelector && spec.text[0] != '\0')
+      editor.fileSelector[SelectorRole(spec.param)] = c;
+    if (spec.cls == Ctl::Knob3) {
+      auto* wheel = static_cast<IKnobMultiControl3*>(c);
+      editor.takeModWheelChanged = [wheel] { return wheel->TakeChanged(); };
+    }
+    if (spec.param == 348) editor.modWheelEntry = c;
+    if (spec.param >= 243 && spec.param <= 246) editor.flexiOverlay[spec.param - 243] = c;
+    if (spec.cls != Ctl::Image || spec.param != -1) continue;
+    switch (OrigId(spec.image)) {
+      case 102: mBackground[0] = c; break;
+      case 162: mBackground[1] = c; break;
+      case 173: mBackground[2] = c; break;
+      case 174: mBackground[3] = c; break;
+      case 158: editor.copyPanelControl[0] = c; break;
+      case 159: editor.copyPanelControl[1] = c; break;
+      case 112: mFxPanel[0] = c; editor.effectBlockFrame = c; break;
+      case 113: mFxPanel[1] = c; break;
+      case 114: mFxPanel[2] = c; break;
+      case 132: mFxPanel[3] = c; break;
+      case 155:
+        for (IControl*& h : mTabHighlight)
+          if (!h) {
+            h = c;
+            break;
+          }
+        break;
+      case 148: mSourceList = c; break;
+      case 149: mRangeList = c; break;
+      case 157: mSaveFromDevice = c; break;
+      default: break;
+    }
+  }
+  editor.overdriveOnIndicator = mTabHighlight[0];
+  editor.equalizerOnIndicator = mTabHighlight[1];
+  editor.modOnIndicator[0] = mTabHighlight[2];
+  editor.modOnIndicator[1] = mTabHighlight[3];
+  if (mEq) {
+    IParaGraphicEq* eq = mEq;
+    editor.readEqBand = [eq](EqBand& band) {
+      if (band.index < 0 || band.index >= eq->NBands()) return false;
+      IParaGraphicEq::Band b;
+      b.mIndex = band.index;
+      eq->GetBand(&b);
+      band.gain = b.mGain, band.frequency = b.mFreq, band.width = b.mWidth;
+      band.freqMin = b.mFreqMin, band.freqMax = b.mFreqMax, band.widthMin = b.mWidthMin, band.widthMax = b.mWidthMax;
+      return true;
+    };
+  }
 }
 
 void EditorPages::BuildManagerPage(VQEditor& editor) {
   const char* settings = editor.SettingsPath().c_str();
+  managerState = 0;
   char text[16];
   GetPrivateProfileString("gui", "manager", "", text, sizeof text, settings);
   if (strcmp(text, "true") == 0)
     editor.managerPageShown = true;
   else if (text[0] == '\0' || strcmp(text, "false") == 0)
     editor.managerPageShown = false;
+  if (!mManagerBuilt && editor.Graphics()) BuildManagerControls(editor);
+  mManagerBuilt = true;
   // The login panel starts closed.
-  HideParams(editor, {344, 343, 345, 346}, true);
+  ShowLoginPanel(editor, true);
+  ShowSelectFolderPanel(editor, true);
   // "Remember me" as the user left it.
   GetPrivateProfileString("dbase", "memo", "", text, sizeof text, settings);
   if (strcmp(text, "true") == 0)
     editor.SetParameterFromGUI(346, 1.0);
   else if (strcmp(text, "false") == 0)
     editor.SetParameterFromGUI(346, 0.0);
+  editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
+  editor.SetParameterFromGUI2(330, 1.0);
 }
 
-void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double width, double height) {
-  // The MIDI-sync ranges follow the current program.
-  editor.SetupSyncRanges(editor.ParamInt(127), editor.ParamInt(126) == 1);
-  UpdateEqDisplay(editor);
+void EditorPages::BuildManagerControls(VQEditor& editor) {
+  IGraphics* g = editor.Graphics();
+  if (IParam* p = editor.GetParam(341)) p->InitDouble("Scroll", "", "", 0.0, 0.0, 1.0, 0.001, 1.0);
+  int userTexts = 0, images = 0, numbers = 0, names = 0;
+  mSlots.assign(kSlotColumns * kSlotRows, {});
+  for (const ControlSpec& spec : ManagerPageControls()) {
+    IControl* c = MakeControl(editor, g, spec);
+    if (!c) continue;
+    if (spec.hidden) c->Hide(true);
+    g->AttachControl(c);
+    switch (spec.cls) {
+      case Ctl::Image:
+        if (spec.image == 301) mPmBackground = c;
+        else if (spec.image == 323) mSelectFolderBg = c;
+        else if (spec.image == 322) mLoginBg = c;
+        else if (images < 200) mSlots[images / 2][images % 2] = c, ++images;
+        break;
+      case Ctl::UserText:
+        (userTexts == 0 ? mLoginUser : userTexts == 1 ? mLoginPassword : mNameField) = c;
+        ++userTexts;
+        break;
+      case Ctl::Text:
+        if (spec.style == Style::BrowserRow) {
+          if (static_cast<int>(mBrowserRows.size()) < VQEditor::kBrowserTextRows)
+            editor.browserRowText[mBrowserRows.size()] = c;
+          mBrowserRows.push_back(c);
+        } else if (spec.style == Style::SlotNumber && numbers < 100) {
+          mSlots[numbers++][2] = c;
+        } else if (spec.style == Style::SlotName && names < 100) {
+          mSlots[names][3] = c;
+          editor.slotNameText[names++] = c;
+        }
+        break;
+      case Ctl::InvisibleSelect3: mBrowserSelect = c; break;
+      case Ctl::MatrixSelect: mSlotMatrix = c; break;
+      case Ctl::Fader: editor.browserScrollBar = c; break;
+      default: break;
+    }
+  }
+  for (int i = 0; i < kSlotTableSize && i < static_cast<int>(mSlots.size()); ++i) {
+    editor.slotSwitch[i] = mSlots[i][0];
+    editor.slotCategoryIndicator[i] = mSlots[i][1];
+  }
 }
 
-void EditorPages::ShowOverdriveControls(VQEditor& editor, bool hide) {
-  HideParams(editor, {147, 148, 149, 182}, hide);
-}
-
-void EditorPages::ShowEqBandControls(VQEditor& editor, bool hide) {
-  HideParamRange(editor, 160, 172, hide);
-  HideParams(editor, {184, 185, 291, 292}, hide);
-}
-
-void EditorPages::ShowEqualizerSection(VQEditor& editor, bool hide) {
-  HideParams(editor, {290, 160, 184, 185, 291, 292}, hide);
-  mEqualizerShown = !hide;
-}
-
-void EditorPages::ShowListPage(VQEditor& editor, bool hide) {
-  HideParamRange(editor, 263, 266, hide);
-  HideParams(editor, {300}, hide);
-}
-
-void EditorPages::ShowExtMidiPage(VQEditor& editor, bool external) {
-  HideParams(editor, {128, 308, 309, 310, 311}, !external);
-  HideParams(editor, {307, 88, 89, 90, 91, 92, 93, 127, 173}, external);
-}
-
-void EditorPages::ShowManagerPage(VQEditor& editor, bool hide) {
-  HideParamRange(editor, 313, 336, hide);
-  HideParams(editor, {341, 342, 344, 345, 346}, hide);
-  editor.managerPageShown = !hide;
-}
-
-void EditorPages::UpdateEqDisplay(VQEditor& editor) {
-  eqDisplayState[0] = 0;
-  eqDisplayState[1] = 1;
+void EditorPages::SetToolTips(VQEditor& editor) {
+  IGraphics* g = editor.Graphics();
+  for (int i = 0; i < g->NControls(); ++i) {
+    IControl* c = g->GetControl(i);
+    const int p = c->ParamIdx();
+    const bool named = (p >= 3 && p <= 124) || (p >= 126 && p <= 149) || (p >= 160 && p <= 173) ||
+                       (p >= 182 && p <= 186) || p == 291 || p == 292;
+    if (named) {
+      if (IParam* param = editor.GetParam(p)) c->SetTooltip(param->GetName());
+    } else if (p == 202) {
+      c->SetTooltip("Load program from file");
+    } else if (p == 204) {
+      c->SetTooltip("Save program to file");
+    } else if (p == 206) {
+      c->SetTooltip("Select and write program from file to VQ");
+    } else if (p == 207) {
+      c->SetTooltip("Write all programs from files to VQ. You have to connect two midicables!");
+    }
+  }
+  const char* selectorTips[3] = {"Load program from file", "Save program to file",
+                                 "Select and write program from file to VQ"};
+  const int roles[3] = {VQEditor::kLoadSelector, VQEditor::kSaveSelector, VQEditor::kWriteSelector};
+  for (int k = 0; k < 3; ++k)
+    if (editor.fileSelector[roles[k]]) editor.fileSelector[roles[k]]->SetTooltip(selectorTips[k]);
 }
 
 std::unique_ptr<VQEditorPages> MakeEditorPages() { return std::make_unique<EditorPages>(); }
+
+void ConnectProgramManager(VQEditor& editor, ProgramManager& manager) {
+  auto* pages = dynamic_cast<EditorPages*>(editor.Pages());
+  if (!pages) return;
+  auto listEvent = [](IControl* c) {
+    ListEvent ev;
+    int action = selection::kPress, modifier = selection::kNone;
+    if (auto* s = dynamic_cast<IInvisibleSelectControl3*>(c)) {
+      s->GetMouseAction(&action);
+      s->GetModifier(&modifier);
+      s->GetMousePos(&ev.x, &ev.y);
+    } else if (auto* m = dynamic_cast<IInvisibleMatrixSelectControl*>(c)) {
+      m->GetMouseAction(&action);
+      m->GetModifier(&modifier);
+      m->GetMousePos(&ev.x, &ev.y);
+    }
+    ev.kind = action == selection::kRelease ? kListDrop
+              : action == selection::kDrag  ? kListDragOver
+              : action == selection::kDoubleClick ? kListDoubleClick
+              : action == selection::kWheel ? kListScroll
+                                             : kListClick;
+    ev.modifier = modifier == selection::kShift ? kListRange : modifier == selection::kControl ? kListToggle : kListPlain;
+    return ev;
+  };
+  IControl* browser = pages->BrowserSelect();
+  IControl* bank = pages->SlotMatrix();
+  manager.browserEvent = [=] { return listEvent(browser); };
+  manager.bankEvent = [=] { return listEvent(bank); };
+  auto connect = [](ManagerTextField& field, IControl* control) {
+    auto* text = dynamic_cast<IUserTextControl*>(control);
+    if (!text) return;
+    field.readControl = [text] { return std::string(text->GetText()); };
+    field.writeControl = [text](const std::string& s) { text->SetText(s.c_str()); };
+  };
+  connect(manager.userField, pages->LoginUserField());
+  connect(manager.passwordField, pages->LoginPasswordField());
+  connect(manager.nameEntry, pages->NameField());
+  manager.loginPanelControls = {pages->LoginBackground(), pages->LoginUserField(), pages->LoginPasswordField()};
+  manager.onlineFrameControls = {pages->SelectFolderBackground()};
+  manager.loggedIn = false;
+}

@@ -49,10 +49,6 @@ DesktopBackend* desktop() {
 
 // ---- Application ----------------------------------------------------------------------
 
-DesktopApplication::~DesktopApplication() {
-  if (mainMenu_) mainMenu_->release();
-}
-
 RunLoop& DesktopApplication::runLoop() { return backend_.loop; }
 
 int DesktopApplication::run() {
@@ -123,24 +119,9 @@ std::optional<Event> DesktopApplication::peekEvent(uint64_t mask, double seconds
   return found;
 }
 
-void DesktopApplication::setMainMenu(Menu* m) {
-  if (m == mainMenu_) return;
-  if (m) m->retain();
-  if (mainMenu_) mainMenu_->release();
-  mainMenu_ = m;
-  backend_.windows.mainMenuChanged();
-}
+void DesktopApplication::mainMenuChanged() { backend_.windows.mainMenuChanged(); }
 
-void DesktopApplication::terminate() {
-  if (terminated_) return;
-  TerminateReply reply = delegate_ ? delegate_->applicationShouldTerminate() : TerminateReply::Now;
-  if (reply == TerminateReply::Now) replyToTerminate(true);
-}
-
-void DesktopApplication::replyToTerminate(bool terminate) {
-  if (!terminate || terminated_) return;
-  if (delegate_) delegate_->applicationWillTerminate();
-  terminated_ = true;
+void DesktopApplication::didTerminate() {
   if (running_ && gtk_main_level() > 0) gtk_main_quit();
 }
 
@@ -152,17 +133,6 @@ void DesktopApplication::modalPass(Window& w, double) {
   // Every way a run ends (stop, abort, the window closing, termination) is an event, timer
   // or posted work, after which this returns.
   g_main_context_iteration(nullptr, TRUE);
-}
-
-void DesktopApplication::setActive(bool active) {
-  if (active == active_) return;
-  active_ = active;
-  if (!delegate_) return;
-  if (active) {
-    delegate_->applicationDidBecomeActive();
-  } else {
-    delegate_->applicationDidResignActive();
-  }
 }
 
 // ---- Backend --------------------------------------------------------------------------
@@ -287,17 +257,6 @@ bool DesktopBackend::open(const std::string& urlOrPath) {
     if (error) g_error_free(error);
   }
   return ok;
-}
-
-CursorRef DesktopBackend::systemCursor(SystemCursor which) {
-  auto& slot = system_[static_cast<int>(which)];
-  if (!slot) {
-    auto c = std::make_shared<Cursor>();
-    c->isSystem = true;
-    c->system = which;
-    slot = c;
-  }
-  return slot;
 }
 
 GdkCursor* DesktopBackend::gdkCursorFor(const CursorRef& c) {

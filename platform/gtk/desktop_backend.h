@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/application_base.h"
 #include "platform/gtk/desktop_run_loop.h"
 #include "platform/platform.h"
+#include "platform/self_serving_backend.h"
 #include "platform/view.h"
 
 namespace vq::platform {
@@ -29,42 +31,29 @@ bool installDesktopBackend(int* argc = nullptr, char*** argv = nullptr);
 // The installed backend when it is the desktop one, else none.
 DesktopBackend* desktop();
 
-class DesktopApplication final : public Application {
+class DesktopApplication final : public ApplicationBase {
  public:
   explicit DesktopApplication(DesktopBackend& backend) : backend_(backend) {}
-  ~DesktopApplication() override;
   RunLoop& runLoop() override;
   int run() override;
-  void setDelegate(ApplicationDelegate* d) override { delegate_ = d; }
-  ApplicationDelegate* delegate() const override { return delegate_; }
-  void setEventHook(EventHook* hook) override { hook_ = hook; }
   void dispatchEvent(const Event& e) override;
   std::optional<Event> peekEvent(uint64_t mask, double seconds) override;
   const Event* currentEvent() const override { return current_.empty() ? nullptr : &current_.back(); }
-  Menu* mainMenu() const override { return mainMenu_; }
-  void setMainMenu(Menu* m) override;
-  void terminate() override;
-  void replyToTerminate(bool terminate) override;
-  bool isTerminated() const override { return terminated_; }
-  bool isActive() const override { return active_; }
 
   // An event from the desktop: through the hook, or dispatched.
   void deliver(const Event& e);
-  void setActive(bool active);
+  using ApplicationBase::setActive;
 
  protected:
+  void mainMenuChanged() override;
+  void didTerminate() override;
   // Waits for the next event or timer in the modal-panel mode; the run's window is modal.
   void modalPass(Window& w, double elapsed) override;
 
  private:
   bool performKeyEquivalent(const Event& e);
   DesktopBackend& backend_;
-  ApplicationDelegate* delegate_ = nullptr;
-  EventHook* hook_ = nullptr;
   std::deque<Event> current_;  // a stack: events may arrive inside nested loops
-  Menu* mainMenu_ = nullptr;
-  bool terminated_ = false;
-  bool active_ = false;
   bool running_ = false;
 };
 
@@ -117,6 +106,9 @@ class DesktopWindows final : public WindowObserver {
     bool iconified = false;  // minimised by us or by the user
   };
   Entry& entryFor(Window& w);
+  // Tells the window's graphics views (a copy of the list: they may go meanwhile); then the
+  // window's entry, or none when the window went too.
+  Entry* tellViews(Window& w, void (DesktopGraphicsView::*tell)());
   void sync(Window& w, Entry& e);
   void rebuildMenuBar(Window& w, Entry& e);
   void applyFrame(Window& w, Entry& e);
@@ -138,29 +130,14 @@ class DesktopWindows final : public WindowObserver {
   GdkCursor* cursor_ = nullptr;
 };
 
-class DesktopBackend final : public Backend,
-                             public DialogService,
-                             public MenuTracking,
-                             public Pasteboard,
-                             public Workspace,
-                             public CursorService,
-                             public ScreenService,
-                             public InputState,
-                             public GraphicsViewService {
+class DesktopBackend final : public SelfServingBackend {
  public:
   DesktopBackend();  // needs an open display (openDesktopDisplay)
   ~DesktopBackend() override;
 
   RunLoop& runLoop() override { return loop; }
   Application& application() override { return app; }
-  DialogService& dialogs() override { return *this; }
-  MenuTracking& menuTracking() override { return *this; }
-  Pasteboard& pasteboard() override { return *this; }
-  Workspace& workspace() override { return *this; }
-  CursorService& cursors() override { return *this; }
-  ScreenService& screens() override { return *this; }
-  InputState& inputState() override { return *this; }
-  GraphicsViewService& graphicsViews() override { return *this; }
+  using SelfServingBackend::screens;  // the service, beside the screen list below
 
   DesktopRunLoop loop;
   DesktopApplication app;
@@ -179,13 +156,8 @@ class DesktopBackend final : public Backend,
   // Workspace: false when no program could be started for the target.
   bool open(const std::string& urlOrPath) override;
   // CursorService
-  CursorRef systemCursor(SystemCursor which) override;
   void setCurrent(CursorRef c) override;
-  CursorRef current() const override { return current_; }
   void setHidden(bool hidden) override;
-  bool isHidden() const override { return hidden_; }
-  void setMouseCoupled(bool coupled) override { coupled_ = coupled; }
-  bool isMouseCoupled() const override { return coupled_; }
   Point mouseLocation() const override;
   bool warpMouse(Point p) override;
   // ScreenService
@@ -206,11 +178,7 @@ class DesktopBackend final : public Backend,
   std::vector<DesktopGraphicsView*> views_;  // open ones; closed when the backend goes
 
   long changes_ = 0;
-  CursorRef current_;
-  CursorRef system_[6];
   std::map<const Cursor*, std::pair<CursorRef, GdkCursor*>> gdkCursors_;  // keeps the cursor alive
-  bool hidden_ = false;
-  bool coupled_ = true;
   gulong ownerChange_ = 0;
 };
 

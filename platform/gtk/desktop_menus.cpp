@@ -35,6 +35,11 @@ GtkWidget* makeItem(MenuItem& item, MenuSink& sink) {
     if (m & kShiftFlag) mods = static_cast<GdkModifierType>(mods | GDK_SHIFT_MASK);
     if (m & kOptionFlag) mods = static_cast<GdkModifierType>(mods | GDK_MOD1_MASK);
     if (m & kControlFlag) mods = static_cast<GdkModifierType>(mods | GDK_SUPER_MASK);
+    // An upper-case letter asks for Shift (as matching does); the label shows it so.
+    if (key < 0x80 && std::iswupper(static_cast<wint_t>(key))) {
+      mods = static_cast<GdkModifierType>(mods | GDK_SHIFT_MASK);
+      key = static_cast<char32_t>(std::towlower(static_cast<wint_t>(key)));
+    }
     GtkWidget* label = gtk_bin_get_child(GTK_BIN(w));
     if (GTK_IS_ACCEL_LABEL(label))
       gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), gdk_unicode_to_keyval(key), mods);

@@ -215,13 +215,9 @@ void DesktopWindows::windowOrdered(Window& w) {
     gtk_window_present(GTK_WINDOW(e.window));  // ordered front: raised, focused, restored
     return;
   }
-  auto it = entries_.find(&w);
-  if (it == entries_.end()) return;
-  std::vector<DesktopGraphicsView*> views = it->second.views;
-  for (DesktopGraphicsView* v : views) v->windowHidden();
-  it = entries_.find(&w);
-  if (it == entries_.end()) return;
-  Entry& e = it->second;
+  Entry* hidden = tellViews(w, &DesktopGraphicsView::windowHidden);
+  if (!hidden) return;
+  Entry& e = *hidden;
   if (w.isMiniaturized() && !w.isClosed() && !e.iconified && gtk_widget_get_visible(e.window)) {
     // Minimised: it stays on the desktop's task list, where the user can bring it back.
     e.iconified = true;
@@ -232,15 +228,20 @@ void DesktopWindows::windowOrdered(Window& w) {
   gtk_widget_hide(e.window);
 }
 
-void DesktopWindows::windowWillClose(Window& w) {
+DesktopWindows::Entry* DesktopWindows::tellViews(Window& w, void (DesktopGraphicsView::*tell)()) {
   auto it = entries_.find(&w);
-  if (it == entries_.end()) return;
+  if (it == entries_.end()) return nullptr;
   std::vector<DesktopGraphicsView*> views = it->second.views;
-  for (DesktopGraphicsView* v : views) v->windowClosed();
+  for (DesktopGraphicsView* v : views) (v->*tell)();
   it = entries_.find(&w);
-  if (it == entries_.end()) return;
-  GtkWidget* window = it->second.window;
-  entries_.erase(it);
+  return it == entries_.end() ? nullptr : &it->second;
+}
+
+void DesktopWindows::windowWillClose(Window& w) {
+  Entry* e = tellViews(w, &DesktopGraphicsView::windowClosed);
+  if (!e) return;
+  GtkWidget* window = e->window;
+  entries_.erase(&w);
   g_signal_handlers_disconnect_by_data(window, this);
   gtk_widget_destroy(window);
 }

@@ -49,7 +49,9 @@ class EditorTest : public ::testing::Test {
     VQEditorSetup setup;
     if (withGui)
       setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
-        return new TestGraphics(plug, w, h, fps);
+        auto* g = new TestGraphics(plug, w, h, fps);
+        g->fileCancels = true;  // tests set the chosen files themselves
+        return g;
       };
     setup.pages = MakeEditorPages();
     setup.settingsPath = settings;

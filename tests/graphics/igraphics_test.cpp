@@ -1,6 +1,7 @@
 // IGraphics core: the control list, plug-to-GUI propagation, dirty tracking and both draw roads.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -149,6 +150,30 @@ TEST_F(GraphicsList, ResizeHandlesAtTheEndAreNeverTouched) {
   plug.SetGUIResize(nullptr);
   graphics->SwapControls(3, 6);
   EXPECT_EQ(graphics->GetControl(6), c[1]);
+}
+
+// Plug values reach controls through an index by parameter: it must follow controls attached,
+// removed or rebound after it was first used.
+TEST_F(GraphicsParams, PlugValuesFollowControlsAttachedRemovedAndRebound) {
+  Add(IRECT(0, 0, 100, 100));
+  TestControl* a = Add(IRECT(0, 0, 10, 10), 0);
+  graphics->SetControlsFromPlugValue(0, true, 0.25);
+  TestControl* b = Add(IRECT(20, 0, 30, 10), 0);
+  graphics->SetControlsFromPlugValue(0, true, 0.5);
+  EXPECT_DOUBLE_EQ(a->GetValue(), 0.5);
+  EXPECT_DOUBLE_EQ(b->GetValue(), 0.5);
+  a->SetParamIdx(1);
+  graphics->SetControlsFromPlugValue(0, true, 0.75);
+  graphics->SetControlsFromPlugValue(1, true, 0.125);
+  EXPECT_DOUBLE_EQ(a->GetValue(), 0.125);
+  EXPECT_DOUBLE_EQ(b->GetValue(), 0.75);
+  graphics->RemoveControl(b->GetListIdx());
+  std::unique_ptr<TestControl> removed(b);  // the list no longer owns it
+  TestControl* c = Add(IRECT(40, 0, 50, 10), 0);
+  graphics->SetControlsFromPlugValue(0, true, 1.0);
+  EXPECT_DOUBLE_EQ(c->GetValue(), 1.0);
+  EXPECT_DOUBLE_EQ(b->GetValue(), 0.75);
+  EXPECT_DOUBLE_EQ(a->GetValue(), 0.125);
 }
 
 TEST_F(GraphicsParams, OperationsReachEveryControlOfTheParameter) {

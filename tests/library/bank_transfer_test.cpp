@@ -300,6 +300,49 @@ TEST_F(BankDownloadTest, EverySlotBecomesAFileNamedAfterItsDump) {
     ASSERT_EQ(ProgramFieldTable::DeviceByte(f, content.record[f]), p.bytes[static_cast<size_t>(f)]) << f;
 }
 
+// The steps run where the answers arrive (the MIDI worker), not at the main thread's idle call:
+// a whole upload goes out on acknowledgements alone, and each dump asks for the next slot at
+// once, one dump waiting beside the one the main thread has still to save.
+TEST_F(BankDownloadTest, StepsRunWhereTheAnswersArrive) {
+  VQEditor& e = Start();
+  for (int slot = 1; slot <= 5; ++slot) Program("0" + std::to_string(slot) + "_P.pr4", 10 + slot);
+  editor->currentProgramPath = folder;
+  editor->LocateProgramInFolder(folder.c_str());
+  editor->bankUploadRequest = true;
+  e.OnTick();     // starts the upload: the first write
+  link->Deliver();  // acknowledgements only, no idle call
+  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_TRUE(e.transferDone);
+  for (int slot = 1; slot <= 5; ++slot) EXPECT_EQ(Marker(slot), Device(10 + slot)) << slot;
+  EXPECT_TRUE(e.bankProgressPending);  // what the GUI shows waits for the main thread
+  e.OnTick();
+  EXPECT_FALSE(e.bankProgressPending);
+
+  sim.FillSlots(true);
+  e.currentProgramFolder = folder;
+  e.transferDone = false;
+  e.downloadToManager = false;
+  e.bankDownloadRunning = true;
+  e.requestSlot = 1;
+  e.requestPending = true;
+  e.OnTick();  // the first request
+  const uint32_t before = sim.State().requests;
+  link->Deliver();
+  // Slot 1 waits to be saved, slot 2 arrived beside it, slot 3 waits for the save.
+  EXPECT_EQ(sim.State().requests, before + 2);
+  EXPECT_TRUE(e.downloadSavePending && e.aheadDumpPending);
+  EXPECT_EQ(e.downloadSaveSlot, 1);
+  EXPECT_EQ(e.aheadDumpSlot, 2);
+  e.OnTick();  // saves both and asks for slot 3
+  EXPECT_TRUE(std::filesystem::exists(folder + "01Sim 01.pr4"));
+  EXPECT_TRUE(std::filesystem::exists(folder + "02Sim 02.pr4"));
+  EXPECT_EQ(e.requestSlot, 3);
+  link->Pump();
+  EXPECT_TRUE(e.transferDone);
+  EXPECT_EQ(sim.State().requests, before + 99);
+  EXPECT_TRUE(std::filesystem::exists(folder + "99Sim 99.pr4"));
+}
+
 TEST_F(BankDownloadTest, ALostDumpIsAskedForOnceMore) {
   VQEditor& e = Start();
   sim.FillSlots(true);
@@ -364,7 +407,7 @@ TEST_F(BankDownloadTest, AProgramThatCannotBeSavedEndsTheDownload) {
   Download(false);
   EXPECT_FALSE(e.bankDownloadRunning);
   EXPECT_FALSE(e.transferDone);
-  EXPECT_EQ(sim.State().requests, 1u);
+  EXPECT_EQ(sim.State().requests, 2u);  // slot 2 was asked for while slot 1 was being saved
   ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
   EXPECT_EQ(Gui()->messageBoxes[0].text, "Cannot write the program file!");
   EXPECT_EQ(Gui()->messageBoxes[0].caption, "Error");
@@ -375,7 +418,7 @@ TEST_F(BankDownloadTest, AProgramThatCannotBeSavedEndsTheDownload) {
   e.currentProgramFolder.clear();
   Download(false);
   EXPECT_FALSE(e.bankDownloadRunning);
-  EXPECT_EQ(sim.State().requests, 2u);
+  EXPECT_EQ(sim.State().requests, 4u);
   EXPECT_EQ(Gui()->messageBoxes.back().text, "No folder to save the program in!");
 }
 

@@ -35,6 +35,7 @@ INSTANTIATE_TEST_SUITE_P(Faces, FreeTypeNames,
                                            NameCase{"Arial Bold Italic", "LiberationSans-BoldItalic"},
                                            NameCase{"Tahoma", "DejaVuSans"},
                                            NameCase{"Tahoma Bold", "DejaVuSans-Bold"},
+                                           NameCase{"Verdana Bold", "DejaVuSans-Bold"},
                                            NameCase{"Lucida Grande", "DejaVuSans"},
                                            NameCase{"DejaVu Sans", "DejaVuSans"}));
 

@@ -4,11 +4,13 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "platform/midi_input.h"
 #include "platform/midi_output.h"
@@ -107,6 +109,70 @@ TEST(MidiInputOverJack, KeepsSysExAndTimingDropsActiveSensing) {
   EXPECT_EQ(got[1], dump);
   EXPECT_EQ(got[2], big);
   EXPECT_EQ(got[3], (Bytes{0x80, 60, 0}));
+  in->SetCallback(nullptr);
+}
+
+// The editor's handlers take the plug mutex, which the main thread holds across file writes:
+// with it held, messages must still leave JACK's thread at once (it is the audio server's
+// realtime thread) and reach the handler, in order, once the mutex is free.
+TEST(MidiInputOverJack, BackendThreadKeepsUpWhileTheHandlersLockIsHeld) {
+  const char* jack = std::getenv("VQ_JACK");
+  if (!jack || std::strcmp(jack, "1") != 0)
+    GTEST_SKIP() << "no JACK server: VQ_JACK is not \"1\" (tools/test.sh starts one); this test needs real MIDI ports";
+  const std::string base = "vqlk" + std::to_string(getpid());
+  std::string error;
+  auto out = RtMidiOutput::Create(base + "-out", &error);
+  ASSERT_TRUE(out) << error;
+  auto in = RtMidiInput::Create(base + "-in", 100, &error);
+  ASSERT_TRUE(in) << error;
+  std::mutex plug;
+  Collector collector;
+  in->SetCallback([&](const uint8_t* b, size_t n) {
+    std::lock_guard<std::mutex> lock(plug);
+    collector.Add(b, n);
+  });
+  ASSERT_TRUE(in->OpenVirtualPort("in"));
+  unsigned target = out->PortCount();
+  for (unsigned p = 0; p < out->PortCount(); ++p)
+    if (out->PortName(p).find(base + "-in") != std::string::npos) target = p;
+  ASSERT_LT(target, out->PortCount());
+  ASSERT_TRUE(out->OpenPort(target, "out"));
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!collector.WaitFor(1, 20) && std::chrono::steady_clock::now() < deadline) out->Send(Bytes{0xF8});
+  ASSERT_TRUE(collector.WaitFor(1, 0)) << "nothing arrived within 5 s";
+
+  constexpr int kDumps = 100;
+  std::vector<Bytes> sent;
+  uint64_t received = 0;
+  size_t before = 0;
+  {
+    std::unique_lock<std::mutex> held(plug);
+    before = collector.Messages().size();
+    const uint64_t start = in->ReceivedMessages();
+    for (int i = 0; i < kDumps; ++i) {
+      Bytes dump(221, static_cast<uint8_t>(i));
+      dump.front() = 0xF0;
+      dump.back() = 0xF7;
+      ASSERT_TRUE(out->Send(dump));
+      sent.push_back(std::move(dump));
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (in->ReceivedMessages() - start < kDumps && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    received = in->ReceivedMessages() - start;
+    EXPECT_EQ(collector.Messages().size(), before);  // the handler waits for the mutex
+  }
+  EXPECT_GE(received, static_cast<uint64_t>(kDumps)) << "JACK's thread waited for the handler's lock";
+  EXPECT_EQ(in->DroppedMessages(), 0u);
+  std::vector<Bytes> got;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (got.size() < sent.size() && std::chrono::steady_clock::now() < until) {
+    collector.WaitFor(before + sent.size(), 20);
+    got = collector.Messages();
+    got.erase(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(before));
+    got.erase(std::remove(got.begin(), got.end(), Bytes{0xF8}), got.end());  // late clocks
+  }
+  EXPECT_EQ(got, sent);
   in->SetCallback(nullptr);
 }
 

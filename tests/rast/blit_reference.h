@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "rast/rast_bitmap.h"
+#include "tests/rast/guarded_bitmap.h"
 
 namespace rast_test {
 
@@ -17,37 +18,11 @@ constexpr RAST_pixel kCanary = 0xA5C3E17Fu;
 
 // A bitmap whose rows sit inside a larger buffer: `pad` canary pixels left and right of every
 // row and `pad` canary rows above and below. Stored bottom-up when flipped.
-class CanvasBitmap : public RAST_IBitmap {
+class CanvasBitmap : public GuardedBitmap {
  public:
-  CanvasBitmap(int w, int h, bool flipped = false, int pad = 3)
-      : w_(w), h_(h), pad_(pad), span_(w + 2 * pad + 1), flipped_(flipped),
-        store_(static_cast<std::size_t>(span_) * (h + 2 * pad), kCanary) {
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) at(x, y) = 0;
-  }
-  RAST_pixel* getBits() override { return &store_[static_cast<std::size_t>(pad_) * span_ + pad_]; }
-  int getWidth() override { return w_; }
-  int getHeight() override { return h_; }
-  int getRowSpan() override { return span_; }
-  bool isFlipped() override { return flipped_; }
-  bool resize(int, int) override { return false; }
-  HDC__* getDC() override { return nullptr; }
-  int Extended(int, void*) override { return 0; }
-
-  // Pixel (x, y) counted from the top, whatever the storage order.
-  RAST_pixel& at(int x, int y) {
-    const int stored = flipped_ ? h_ - 1 - y : y;
-    return store_[static_cast<std::size_t>(pad_ + stored) * span_ + pad_ + x];
-  }
+  CanvasBitmap(int w, int h, bool flipped = false, int pad = 3) : GuardedBitmap(w, h, flipped, pad, 1, kCanary, 0) {}
   // True when every pixel outside the bitmap still holds the canary.
-  bool CanariesIntact() const {
-    for (int row = 0; row < h_ + 2 * pad_; ++row)
-      for (int col = 0; col < span_; ++col) {
-        const bool inside = row >= pad_ && row < pad_ + h_ && col >= pad_ && col < pad_ + w_;
-        if (!inside && store_[static_cast<std::size_t>(row) * span_ + col] != kCanary) return false;
-      }
-    return true;
-  }
+  bool CanariesIntact() const { return GuardIntact(); }
   void Fill(std::mt19937& rng) {
     for (int y = 0; y < h_; ++y)
       for (int x = 0; x < w_; ++x) at(x, y) = static_cast<RAST_pixel>(rng());
@@ -62,17 +37,6 @@ class CanvasBitmap : public RAST_IBitmap {
         at(x, y) = p;
       }
   }
-  std::vector<RAST_pixel> Pixels() {
-    std::vector<RAST_pixel> out;
-    for (int y = 0; y < h_; ++y)
-      for (int x = 0; x < w_; ++x) out.push_back(at(x, y));
-    return out;
-  }
-
- private:
-  int w_, h_, pad_, span_;
-  bool flipped_;
-  std::vector<RAST_pixel> store_;
 };
 
 // ---- Reference blends, per channel, straight from the formulas ------------------------------

@@ -116,6 +116,34 @@ TEST(Blit, LongRowsTakeTheVectorPathsExactly) {
   RAST_LimitToBaselineVectors(false);
 }
 
+// Controls are narrow and land anywhere: every width up to five vector groups at every offset
+// within one, with sources mixing opaque, clear and partial alpha (row 0), opaque or clear only
+// (row 1) and partial only (row 2); the canaries catch a store past either end.
+TEST(Blit, NarrowRowsAtEveryWidthAndOffsetExactly) {
+  std::mt19937 rng(8);
+  for (bool baseline : {false, true}) {
+    RAST_LimitToBaselineVectors(baseline);
+    for (int mode : {0, 1, 0x10000})
+      for (int w = 1; w <= 40; ++w)
+        for (int x = 0; x < 8; ++x) {
+          CanvasBitmap src(w, 3), dest(w + 8, 3), want(w + 8, 3);
+          src.FillWithAlphaMix(rng);
+          for (int i = 0; i < w; ++i) {
+            src.at(i, 1) = (src.at(i, 1) & 0xFFFFFF00u) | (rng() % 2 ? 0xFFu : 0u);
+            src.at(i, 2) = (src.at(i, 2) & 0xFFFFFF00u) | (1 + rng() % 254);
+          }
+          dest.Fill(rng);
+          for (int y = 0; y < 3; ++y)
+            for (int i = 0; i < w + 8; ++i) want.at(i, y) = dest.at(i, y);
+          RAST_Blit(&dest, &src, x, 0, nullptr, 1.0f, RAST_BlendMode(mode));
+          ReferenceBlit(want, src, x, 0, nullptr, 1.0f, mode);
+          ASSERT_EQ(dest.Pixels(), want.Pixels()) << mode << " width " << w << " at " << x << (baseline ? " baseline" : "");
+          ASSERT_TRUE(dest.CanariesIntact()) << mode << " width " << w << " at " << x;
+        }
+  }
+  RAST_LimitToBaselineVectors(false);
+}
+
 TEST(Blit, ClippingEdgeCases) {
   CanvasBitmap dest(30, 4), src(10, 4);
   for (int x = 0; x < 10; ++x)

@@ -28,7 +28,7 @@ RAST_pixel ReferenceFillPixel(RAST_pixel d, RAST_pixel color, int a, int op) {
 TEST(FillRect, RandomFillsMatchReference) {
   std::mt19937 rng(4);
   for (int iter = 0; iter < 2000; ++iter) {
-    const int w = 1 + static_cast<int>(rng() % 20), h = 1 + static_cast<int>(rng() % 20);
+    const int w = 1 + static_cast<int>(rng() % 40), h = 1 + static_cast<int>(rng() % 20);
     CanvasBitmap bm(w, h, rng() & 1), want(w, h);
     bm.Fill(rng);
     for (int y = 0; y < h; ++y)
@@ -189,13 +189,16 @@ TEST(SimpleFill, FillsRowsThroughTheSeedColumnOnly) {
 
 // An opaque fill of whole gapless rows runs as one; a narrower or shorter one keeps to its rectangle.
 TEST(FillRect, OpaqueFillOfGaplessRowsKeepsToItsRectangle) {
-  RAST_MemBitmap bm(8, 6, 4);
-  ASSERT_EQ(bm.getRowSpan(), 8);
-  for (int i = 0; i < 48; ++i) bm.getBits()[i] = 0x11111111u;
-  RAST_FillRect(&bm, 0, 2, 8, 3, 0xAABBCCDDu, 1.0f, RAST_BLIT_MODE_COPY);
-  for (int i = 0; i < 48; ++i) ASSERT_EQ(bm.getBits()[i], (i >= 16 && i < 40) ? 0xAABBCCDDu : 0x11111111u) << i;
-  RAST_FillRect(&bm, 1, 0, 7, 6, 0x22222222u, 1.0f, RAST_BLIT_MODE_COPY);
-  for (int i = 0; i < 48; ++i) ASSERT_EQ(bm.getBits()[i] == 0x22222222u, i % 8 != 0) << i;
-  RAST_FillRect(&bm, -3, -3, 20, 20, 0x33333333u, 1.0f, RAST_BLIT_MODE_COPY);
-  for (int i = 0; i < 48; ++i) ASSERT_EQ(bm.getBits()[i], 0x33333333u) << i;
+  for (int w : {8, 400}) {  // a short run, and runs long enough for the string store
+    RAST_MemBitmap bm(w, 6, 4);
+    ASSERT_EQ(bm.getRowSpan(), w);
+    const int n = w * 6;
+    for (int i = 0; i < n; ++i) bm.getBits()[i] = 0x11111111u;
+    RAST_FillRect(&bm, 0, 2, w, 3, 0xAABBCCDDu, 1.0f, RAST_BLIT_MODE_COPY);
+    for (int i = 0; i < n; ++i) ASSERT_EQ(bm.getBits()[i], (i >= 2 * w && i < 5 * w) ? 0xAABBCCDDu : 0x11111111u) << i;
+    RAST_FillRect(&bm, 1, 0, w - 1, 6, 0x22222222u, 1.0f, RAST_BLIT_MODE_COPY);
+    for (int i = 0; i < n; ++i) ASSERT_EQ(bm.getBits()[i] == 0x22222222u, i % w != 0) << i;
+    RAST_FillRect(&bm, -3, -3, w + 12, 20, 0x33333333u, 1.0f, RAST_BLIT_MODE_COPY);
+    for (int i = 0; i < n; ++i) ASSERT_EQ(bm.getBits()[i], 0x33333333u) << i;
+  }
 }

@@ -17,26 +17,12 @@ namespace {
 
 // A bitmap whose storage is exactly its pixels, so any read or write beyond the first or last
 // row is caught by the address sanitizer.
-class ExactBitmap : public RAST_IBitmap {
+class ExactBitmap : public GuardedBitmap {
  public:
-  ExactBitmap(int w, int h, bool flipped = false) : w_(w), h_(h), flipped_(flipped), px_(static_cast<std::size_t>(w) * h) {}
-  RAST_pixel* getBits() override { return px_.data(); }
-  int getWidth() override { return w_; }
-  int getHeight() override { return h_; }
-  int getRowSpan() override { return w_; }
-  bool isFlipped() override { return flipped_; }
-  bool resize(int, int) override { return false; }
-  HDC__* getDC() override { return nullptr; }
-  int Extended(int, void*) override { return 0; }
-  RAST_pixel& at(int x, int y) { return px_[static_cast<std::size_t>(flipped_ ? h_ - 1 - y : y) * w_ + x]; }
+  ExactBitmap(int w, int h, bool flipped = false) : GuardedBitmap(w, h, flipped, 0, 0, 0, 0) {}
   void Fill(std::mt19937& rng) {
-    for (auto& p : px_) p = static_cast<RAST_pixel>(rng());
+    for (auto& p : store_) p = static_cast<RAST_pixel>(rng());
   }
-
- private:
-  int w_, h_;
-  bool flipped_;
-  std::vector<RAST_pixel> px_;
 };
 
 RAST_pixel RefBilerp(RAST_pixel p00, RAST_pixel p10, RAST_pixel p01, RAST_pixel p11, unsigned fx, unsigned fy) {

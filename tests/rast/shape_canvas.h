@@ -4,6 +4,7 @@
 
 #include "rast/rast_bitmap.h"
 #include "rast/rast_blend.h"
+#include "tests/rast/guarded_bitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -20,35 +21,11 @@ inline const RAST_BlendMode kCopy{0};
 
 // A w x h bitmap inside a buffer with `guard` pixels of border on every side, so that any write
 // outside the bitmap (a clipping fault) shows as a changed guard pixel.
-class Canvas : public RAST_IBitmap {
+class Canvas : public rast_test::GuardedBitmap {
  public:
   Canvas(int w, int h, bool flipped = false, RAST_pixel fill = 0, int guard = 8)
-      : w_(w), h_(h), g_(guard), span_(w + 2 * guard + 3), flipped_(flipped),
-        buf_(size_t(span_) * size_t(h + 2 * guard), kGuard) {
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) stored(x, y) = fill;
-  }
-  RAST_pixel* getBits() override { return buf_.data() + size_t(g_) * span_ + g_; }
-  int getWidth() override { return w_; }
-  int getHeight() override { return h_; }
-  int getRowSpan() override { return span_; }
-  bool isFlipped() override { return flipped_; }
-  bool resize(int, int) override { return false; }
-  HDC__* getDC() override { return nullptr; }
-  int Extended(int, void*) override { return 0; }
-
-  // Pixel at picture position (x, y), row 0 at the top whatever the storage order.
-  RAST_pixel& at(int x, int y) { return stored(x, flipped_ ? h_ - 1 - y : y); }
-  RAST_pixel& stored(int x, int y) { return buf_[size_t(y + g_) * span_ + size_t(x + g_)]; }
-
-  bool guardIntact() const {
-    for (int y = -g_; y < h_ + g_; ++y)
-      for (int x = -g_; x < span_ - g_; ++x) {
-        const bool inside = x >= 0 && x < w_ && y >= 0 && y < h_;
-        if (!inside && buf_[size_t(y + g_) * span_ + size_t(x + g_)] != kGuard) return false;
-      }
-    return true;
-  }
+      : GuardedBitmap(w, h, flipped, guard, 3, kGuard, fill) {}
+  bool guardIntact() const { return GuardIntact(); }
   // Picture positions whose pixel differs from `background`.
   std::set<std::pair<int, int>> changed(RAST_pixel background = 0) {
     std::set<std::pair<int, int>> s;
@@ -57,12 +34,7 @@ class Canvas : public RAST_IBitmap {
         if (at(x, y) != background) s.insert({x, y});
     return s;
   }
-  std::vector<RAST_pixel> picture() {
-    std::vector<RAST_pixel> v;
-    for (int y = 0; y < h_; ++y)
-      for (int x = 0; x < w_; ++x) v.push_back(at(x, y));
-    return v;
-  }
+  std::vector<RAST_pixel> picture() { return Pixels(); }
   // A text picture for failure messages: '.' background, '#' anything else.
   std::string ascii(RAST_pixel background = 0) {
     std::string s;
@@ -72,11 +44,6 @@ class Canvas : public RAST_IBitmap {
     }
     return s;
   }
-
- private:
-  int w_, h_, g_, span_;
-  bool flipped_;
-  std::vector<RAST_pixel> buf_;
 };
 
 using PixelSet = std::set<std::pair<int, int>>;

@@ -47,7 +47,11 @@ class TestGraphics : public IGraphics {
   void UserDocumentsPath(UTL_String* path) override { path->Set(""); }
   void AppSupportPath(UTL_String* path, bool system) override { path->Set(""); }
   void MusicPath(UTL_String* path) override { path->Set(""); }
-  void PromptForFile(UTL_String* file, int action, UTL_String* dir, const char* extensions) override {}
+  // The file panel answers with the name it was given, or is cancelled with fileCancels.
+  void PromptForFile(UTL_String* file, int action, UTL_String* dir, const char* extensions) override {
+    ++filePanels;
+    if (fileCancels) file->Set("");
+  }
   bool PromptForColor() override { return false; }
   bool OpenURL(const char* url) override {
     openedUrls.push_back(url ? url : "");
@@ -73,6 +77,8 @@ class TestGraphics : public IGraphics {
   int messageBoxAnswer = 1;
   IPopupMenu* popupAnswer = nullptr;
   bool drawScreenResult = true;
+  bool fileCancels = false;
+  int filePanels = 0;
   void* window = nullptr;
 };
 

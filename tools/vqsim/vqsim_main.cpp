@@ -2,7 +2,11 @@
 //
 //   vqsim [--name BASE] [--in-port NAME] [--out-port NAME] [--api any|jack|alsa]
 //         [--log FILE] [--state FILE] [--load-slots FILE] [--distinct]
-//         [--fault SPEC]... [--no-stdin]
+//         [--fault SPEC]... [--no-stdin] [--wire-rate]
+//
+// --wire-rate paces both directions to 31,250 baud (ten bit times a byte), as a 5-pin cable
+// does: a message reaches the engine only once its last byte would have arrived, and each
+// answer goes out once its last byte would have left, one message after another.
 //
 // Prints one line "vqsim ready api=API in=CLIENT:PORT out=CLIENT:PORT" once its ports are open,
 // then answers the editor until SIGTERM, SIGINT or end of standard input. Lines on standard input
@@ -13,12 +17,14 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -49,6 +55,7 @@ struct Options {
     std::string loadSlotsPath;
     bool distinct = false;
     bool readStdin = true;
+    bool wireRate = false;
     std::vector<vqsim::MisbehaviourRule> faults;
 };
 
@@ -57,7 +64,7 @@ void Usage(FILE* f)
     std::fputs("usage: vqsim [--name BASE] [--in-port NAME] [--out-port NAME] [--api any|jack|alsa]\n"
                "             [--log FILE] [--state FILE] [--load-slots FILE] [--distinct]\n"
                "             [--fault kind=K,mode=M[,count=N|always][,skip=N][,ms=N][,length=N][,slot=N]]...\n"
-               "             [--no-stdin]\n"
+               "             [--no-stdin] [--wire-rate]\n"
                "kinds: request write fw-start fw-block fw-end\n"
                "modes: bad-checksum wrong-command truncated error-reply silence slow old-dump\n"
                "       wrong-target foreign-id wrong-slot\n",
@@ -92,6 +99,7 @@ bool ParseArgs(int argc, char** argv, Options& o)
         else if (a == "--load-slots") { if (!value(o.loadSlotsPath)) return false; }
         else if (a == "--distinct") o.distinct = true;
         else if (a == "--no-stdin") o.readStdin = false;
+        else if (a == "--wire-rate") o.wireRate = true;
         else if (a == "--fault") {
             if (!value(v)) return false;
             std::string error;
@@ -114,13 +122,17 @@ bool ParseArgs(int argc, char** argv, Options& o)
     return true;
 }
 
-// Sends the engine's answers from one thread, each when its delay has passed, in order of due
-// time (answers due at the same moment keep their order). A JACK port carries about 32 KB per
+// Hands messages on from one thread, each when its delay has passed, in order of due time
+// (messages due at the same moment keep their order): the engine's answers to the port, and
+// with the wire model the arriving messages to the engine. A JACK port carries about 32 KB per
 // cycle and RtMidi's send buffer is smaller, so bursts are paced: at most kBurstBytes per
-// kBurstWindow.
+// kBurstWindow. With a byte time, a message is handed on only once all its bytes would have
+// crossed a cable that carries one message after another.
 class Sender {
 public:
-    explicit Sender(vqsim::MidiPorts& ports) : ports_(ports), thread_([this] { Run(); }) {}
+    using Deliver = std::function<void(const std::vector<unsigned char>&)>;
+    Sender(Deliver deliver, std::chrono::nanoseconds byteTime)
+        : deliver_(std::move(deliver)), byteTime_(byteTime), thread_([this] { Run(); }) {}
     ~Sender() { Stop(); }
 
     void Post(std::vector<vqsim::OutMessage> messages)
@@ -169,13 +181,21 @@ private:
                 wake_.wait_until(lock, windowStart_ + kBurstWindow);
                 continue;
             }
+            if (byteTime_.count() > 0) {
+                // The cable is busy until the last message's end; this one ends its length later.
+                const auto ends = std::max(due, wireFree_) +
+                                  std::chrono::duration_cast<Clock::duration>(byteTime_ * queue_.begin()->second.size());
+                if (Clock::now() < ends) {
+                    wake_.wait_until(lock, ends);
+                    continue;
+                }
+                wireFree_ = ends;
+            }
             std::vector<unsigned char> bytes = std::move(queue_.begin()->second);
             queue_.erase(queue_.begin());
             windowBytes_ += bytes.size();
             lock.unlock();
-            std::string error;
-            if (!ports_.Send(bytes, error))
-                std::fprintf(stderr, "vqsim: send failed: %s\n", error.c_str());
+            deliver_(bytes);
             lock.lock();
         }
     }
@@ -183,7 +203,9 @@ private:
     static constexpr size_t kBurstBytes = 8192;
     static constexpr std::chrono::milliseconds kBurstWindow{10};
 
-    vqsim::MidiPorts& ports_;
+    Deliver deliver_;
+    const std::chrono::nanoseconds byteTime_;
+    Clock::time_point wireFree_{};
     Clock::time_point windowStart_{};
     size_t windowBytes_ = 0;
     std::mutex mutex_;
@@ -273,21 +295,38 @@ int main(int argc, char** argv)
     signal(SIGPIPE, SIG_IGN);
 
     vqsim::MidiPorts ports;
-    Sender sender(ports);
+    // 31,250 baud: a start bit, eight data bits and a stop bit per byte.
+    const std::chrono::nanoseconds byteTime{options.wireRate ? 320000 : 0};
+    Sender sender(
+        [&](const std::vector<unsigned char>& bytes) {
+            std::string error;
+            if (!ports.Send(bytes, error))
+                std::fprintf(stderr, "vqsim: send failed: %s\n", error.c_str());
+        },
+        byteTime);
+    auto answer = [&](const std::vector<unsigned char>& message) {
+        std::vector<vqsim::OutMessage> answers;
+        {
+            std::lock_guard<std::mutex> lock(engineMutex);
+            answers = engine.Receive(message.data(), message.size());
+        }
+        if (!answers.empty())
+            sender.Post(std::move(answers));
+    };
+    // With the wire model arriving messages cross their own cable first.
+    Sender incoming(answer, byteTime);
     std::string error;
     const bool opened = ports.Open(options.api, options.name, options.inPort, options.outPort,
                                    [&](const std::vector<unsigned char>& message) {
-                                       std::vector<vqsim::OutMessage> answers;
-                                       {
-                                           std::lock_guard<std::mutex> lock(engineMutex);
-                                           answers = engine.Receive(message.data(), message.size());
-                                       }
-                                       if (!answers.empty())
-                                           sender.Post(std::move(answers));
+                                       if (options.wireRate)
+                                           incoming.Post({vqsim::OutMessage{message, 0}});
+                                       else
+                                           answer(message);
                                    },
                                    error);
     if (!opened) {
         std::fprintf(stderr, "vqsim: cannot open MIDI ports: %s\n", error.c_str());
+        incoming.Stop();
         sender.Stop();
         if (log) std::fclose(log);
         return 3;
@@ -362,6 +401,7 @@ int main(int argc, char** argv)
         }
     }
 
+    incoming.Stop();
     sender.Stop();  // answers still waiting are dropped
     ports.Close();
     saveState();

@@ -1,0 +1,51 @@
+#include "app/app_settings.h"
+
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/settings_folder.h"
+#include "wemu/ini_file.h"
+
+namespace {
+// Large enough for any port name a MIDI backend lists.
+constexpr uint32_t kNameBuffer = 4096;
+}  // namespace
+
+bool AppSettingsEqual(const AppSettings& a, const AppSettings& b) {
+  return a.deviceInputName == b.deviceInputName && a.keyboardInputName == b.keyboardInputName &&
+         a.outputName == b.outputName && a.deviceInputChannel == b.deviceInputChannel &&
+         a.keyboardInputChannel == b.keyboardInputChannel && a.outputChannel == b.outputChannel;
+}
+
+bool SettingsFile::Load(AppSettings& settings) {
+  settings = AppSettings();
+  path_.clear();
+  if (!CreateSettingsFolder()) return false;
+  path_ = SettingsFilePath("settings.ini");
+  if (vq::platform::FileExists(path_)) {
+    settings.deviceInputName = Read("midi", "indev", "no input");
+    settings.keyboardInputName = Read("midi", "inBdev", "no input");
+    settings.outputName = Read("midi", "outdev", "no output");
+    settings.deviceInputChannel = settings.keyboardInputChannel = settings.outputChannel = 0;
+  }
+  WriteMidi(settings);
+  return true;
+}
+
+void SettingsFile::WriteMidi(const AppSettings& settings) const {
+  Write("midi", "indev", settings.deviceInputName.c_str());
+  Write("midi", "inBdev", settings.keyboardInputName.c_str());
+  Write("midi", "outdev", settings.outputName.c_str());
+}
+
+std::string SettingsFile::Read(const char* section, const char* key, const char* defaultText) const {
+  if (path_.empty()) return defaultText;
+  std::vector<char> buf(kNameBuffer);
+  GetPrivateProfileString(section, key, defaultText, buf.data(), kNameBuffer, path_.c_str());
+  return buf.data();
+}
+
+void SettingsFile::Write(const char* section, const char* key, const char* value) const {
+  if (path_.empty()) return;
+  WritePrivateProfileString(section, key, value, path_.c_str());
+}

@@ -1,0 +1,195 @@
+#include "app/app_shell.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app_resources.h"
+#include "editor/gui/editor_pages.h"
+#include "editor/vq_editor.h"
+#include "graphics/igraphics.h"
+#include "graphics/igraphics_linux.h"
+#include "library/bank_transfer.h"
+#include "library/program_library.h"
+#include "library/program_manager.h"
+#include "platform/platform.h"
+#include "wemu/app_controller.h"
+#include "wemu/menus.h"
+#include "wemu/top_level_windows.h"
+#include "wemu/window_functions.h"
+#include "wemu/window_geometry.h"
+#include "wemu/window_handle.h"
+
+namespace vp = vq::platform;
+
+namespace {
+
+AppShell* gShell = nullptr;
+constexpr int kGuiBaseHeight = 800;
+// The GUI-resize object's lower limit (50 %).
+constexpr double kGuiScaleMinimum = 0.5;
+
+VQEditor* MakeFullEditor(vp::MidiOutput* output, uint16_t* channel, const std::string& settingsPath,
+                         const std::string& outputName) {
+  VQEditorSetup setup;
+  setup.makeGraphics = [](IModuleBase* plug, int w, int h, int fps) -> IGraphics* {
+    return new IGraphicsLinux(plug, w, h, fps);
+  };
+  setup.pages = MakeEditorPages();
+  setup.settingsPath = settingsPath;
+  setup.outputDeviceName = outputName;
+  setup.programFiles = MakeProgramLibrary();
+  VQEditor* editor = MakePlug(output, channel, std::move(setup));
+  InstallProgramTransfers(*editor);
+  ProgramManager& manager = InstallProgramManager(*editor);
+  editor->saveSlotToCache = [&manager](VQEditor& e, int slot) {
+    manager.SaveProgramsToFolder(e, e.cacheFolder, true, slot);
+  };
+  return editor;
+}
+
+}  // namespace
+
+// The main window as the standalone plug resizes it.
+class AppShell::HostWindow : public IModuleHostWindow {
+ public:
+  explicit HostWindow(AppShell& shell) : shell_(shell) {}
+  bool GetWindowRect(int* left, int* top, int* right, int* bottom) override {
+    RECT r{};
+    if (!shell_.mainWindow || !::GetWindowRect(shell_.mainWindow, &r)) return false;
+    *left = r.left;
+    *top = r.top;
+    *right = r.right;
+    *bottom = r.bottom;
+    return true;
+  }
+  void SetWindowPos(int x, int y, int width, int height) override {
+    if (shell_.mainWindow) ::SetWindowPos(shell_.mainWindow, nullptr, x, y, width, height, 0);
+  }
+
+ private:
+  AppShell& shell_;
+};
+
+AppShell* CurrentShell() { return gShell; }
+void SetCurrentShell(AppShell* shell) { gShell = shell; }
+
+intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2) {
+  return gShell ? gShell->HandleAppMessage(message, param1, param2) : 0;
+}
+
+bool FitGuiScale(double stored, int screenHeight, int titleBar, double minimum, double* fitted) {
+  if (!std::isfinite(stored) || stored <= 0) return false;
+  if (titleBar + stored * kGuiBaseHeight <= screenHeight) return false;
+  double s = static_cast<double>(screenHeight - titleBar) / kGuiBaseHeight;
+  if (!std::isfinite(s) || s < minimum) s = minimum;
+  if (s >= stored) return false;
+  *fitted = s;
+  return true;
+}
+
+AppShell::AppShell(ShellOptions options) : options_(std::move(options)) {
+  if (!options_.makePlug) options_.makePlug = &MakeFullEditor;
+  hostWindow_ = std::make_unique<HostWindow>(*this);
+}
+
+AppShell::~AppShell() {
+  ShutdownApp();
+  if (gShell == this) gShell = nullptr;
+}
+
+void AppShell::SetPlug(VQEditor* plug) { plug_.store(plug); }
+
+intptr_t AppShell::HandleAppMessage(int message, intptr_t param1, intptr_t param2) {
+  switch (message) {
+    case WEMU_APPMSG_LOADED:
+      return LoadSettings() ? 0 : 1;
+    case WEMU_APPMSG_LAUNCHED:
+      StartUp();
+      return 0;
+    case WEMU_APPMSG_WILL_TERMINATE:
+      if (mainWindow) DestroyWindow(mainWindow);
+      ShutdownApp();
+      return 0;
+    case WEMU_APPMSG_MENU_COMMAND: {
+      const int id = static_cast<int>(param1 & 0xFFFF);
+      if (mainWindow && id != 0) SendMessage(mainWindow, WM_COMMAND, static_cast<WPARAM>(id), 0);
+      return 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+bool AppShell::LoadSettings() {
+  kept = AppSettings();
+  return settingsFile.Load(settings);
+}
+
+void AppShell::StartUp() {
+  OpenMidiPorts();
+  ListMidiPorts();
+  SelectMidiOutput(settings.outputName);
+  VQEditor* plug = options_.makePlug(output.get(), &settings.outputChannel, settingsFile.Path(), settings.outputName);
+  if (plug) plug->SetHostWindow(hostWindow_.get());
+  SetPlug(plug);
+  // Only from here may the inputs deliver: the editor exists.
+  SelectMidiInput(settings.deviceInputName);
+  SelectKeyboardInput(settings.keyboardInputName);
+
+  menuBar = BuildMenuBar();
+  HWND__* window = WEMU_CreateDialog(AppDialogResources(), kMainWindowResource, nullptr, &MainDialogProc, 0);
+  if (window && menuBar) {
+    SetMenu(window, menuBar);
+    WEMU_SetDefaultModalWindowMenu(menuBar);
+  }
+  if (!AttachEditorView()) std::printf("couldn't attach gui\n");
+}
+
+bool AppShell::AttachEditorView() {
+  VQEditor* plug = Plug();
+  IGraphics* graphics = plug ? GetGraphicsOf(plug) : nullptr;
+  if (!graphics || !mainWindow || !graphics->OpenWindow(static_cast<vp::View*>(mainWindow))) return false;
+  plug->OnGUIOpen();
+
+  const std::vector<vp::Screen> screens = vp::services().screens().screens();
+  const int screenHeight = screens.empty() ? 0 : static_cast<int>(screens.back().frame.height);
+  const double stored = std::atof(settingsFile.Read("gui", "guiscale", "-1.0").c_str());
+  RECT window{}, client{};
+  GetWindowRect(mainWindow, &window);
+  GetClientRect(mainWindow, &client);
+  const int titleBar = (window.bottom - window.top) - client.bottom;
+  double fitted = 0;
+  if (!screens.empty() && FitGuiScale(stored, screenHeight, titleBar, kGuiScaleMinimum, &fitted)) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.15f", fitted);
+    settingsFile.Write("gui", "guiscale", text);
+    graphics->RescaleCachedBitmaps(fitted);
+  }
+  plug->ResizeAtGuiOpen();
+  return true;
+}
+
+void AppShell::ShutdownApp() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  // After this no callback runs or can start: the editor may go.
+  for (vp::MidiInput* in : {deviceInput.get(), keyboardInput.get()}) {
+    if (!in) continue;
+    in->SetCallback(nullptr);
+    in->ClosePort();
+  }
+  if (output) output->ClosePort();
+  if (VQEditor* plug = plug_.exchange(nullptr)) {
+    plug->SetHostWindow(nullptr);
+    delete plug;
+  }
+  deviceInput.reset();
+  keyboardInput.reset();
+  output.reset();
+  if (menuBar) {
+    if (WEMU_GetDefaultModalWindowMenu() == menuBar) WEMU_SetDefaultModalWindowMenu(nullptr);
+    DestroyMenu(menuBar);
+    menuBar = nullptr;
+  }
+}

@@ -1,0 +1,116 @@
+// The standalone application: settings, the three MIDI objects (the device input from the
+// synthesizer, a keyboard input and the output to the synthesizer), the editor, the main
+// window with its menu bar, and the order in which all of them come and go. The application
+// object of the window layer drives it through HandleAppMessage. Main thread, except the two
+// MIDI input callbacks.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_settings.h"
+#include "platform/midi_input.h"
+#include "platform/midi_output.h"
+#include "wemu/wemu_types.h"
+
+class IModuleBase;
+class VQEditor;
+struct HWND__;
+
+// Where the MIDI objects come from (RtMidi in the program, fakes in tests). A factory that
+// fails returns null and says why in *error.
+struct MidiFactory {
+  std::function<std::unique_ptr<vq::platform::MidiInput>(const std::string& client, unsigned queueLimit,
+                                                         std::string* error)> makeInput;
+  std::function<std::unique_ptr<vq::platform::MidiOutput>(const std::string& client, std::string* error)>
+      makeOutput;
+  static MidiFactory RtMidi();
+};
+
+struct ShellOptions {
+  MidiFactory midi = MidiFactory::RtMidi();
+  // Makes the editor; the default builds the full editor with its GUI, pages and library.
+  std::function<VQEditor*(vq::platform::MidiOutput* output, uint16_t* outputChannel,
+                          const std::string& settingsPath, const std::string& outputName)> makePlug;
+};
+
+// Port codes of the Find functions.
+enum : int { kPortNone = -1, kPortOff = 0, kPortVirtual = 1, kFirstPort = 2 };
+
+class AppShell {
+ public:
+  explicit AppShell(ShellOptions options = {});
+  ~AppShell();  // shuts down what is still up
+  AppShell(const AppShell&) = delete;
+  AppShell& operator=(const AppShell&) = delete;
+
+  // Application messages: 1 load settings (answers 1 when the settings folder could not be
+  // made), 2 start up, 3 terminate, 153 a menu command to the main window.
+  intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2);
+
+  // --- MIDI devices ---
+  // Creates device input, keyboard input and output in that order; stops at the first
+  // failure, whose reason is kept in MidiError().
+  bool OpenMidiPorts();
+  void ListMidiPorts();
+  int FindMidiInPort(const std::string& name);
+  int FindKeyboardInPort(const std::string& name);
+  int FindMidiOutPort(const std::string& name);
+  // Closes the object's port and opens the named one ("off": none). A name no port has
+  // becomes "off" and the settings are written. False without the object.
+  bool SelectMidiInput(const std::string& name);
+  bool SelectKeyboardInput(const std::string& name);
+  bool SelectMidiOutput(const std::string& name);
+  void WriteMidiSettings();
+  // The callbacks, as the MIDI thread calls them.
+  void OnDeviceMidiInput(const uint8_t* bytes, size_t count);
+  void OnKeyboardMidiInput(const uint8_t* bytes, size_t count);
+  const std::string& MidiError() const { return midiError_; }
+
+  // --- Editor and window ---
+  // Opens the editor's graphics in the main window, fits the GUI scale to the screen and
+  // applies it. False without graphics or when they cannot open.
+  bool AttachEditorView();
+  void ShutdownApp();
+
+  AppSettings settings;
+  AppSettings kept;  // the Preferences dialog's copy for Cancel
+  SettingsFile settingsFile;
+  std::vector<std::string> inputPorts;
+  std::vector<std::string> outputPorts;
+  std::unique_ptr<vq::platform::MidiInput> deviceInput;
+  std::unique_ptr<vq::platform::MidiInput> keyboardInput;
+  std::unique_ptr<vq::platform::MidiOutput> output;
+  VQEditor* Plug() const { return plug_.load(); }
+  HWND__* mainWindow = nullptr;
+  HMENU menuBar = nullptr;
+
+ private:
+  bool LoadSettings();
+  void StartUp();
+  int FindPort(vq::platform::MidiInput* in, vq::platform::MidiOutput* out, const std::string& name,
+               const char* virtualName);
+  void SetPlug(VQEditor* plug);
+
+  ShellOptions options_;
+  std::atomic<VQEditor*> plug_{nullptr};
+  std::string midiError_;
+  bool shutDown_ = false;
+  class HostWindow;
+  std::unique_ptr<HostWindow> hostWindow_;
+};
+
+// The shell the window procedures and the application handler reach (none by default).
+AppShell* CurrentShell();
+void SetCurrentShell(AppShell* shell);
+// Forwards to the current shell; 0 without one.
+intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2);
+
+// The fitted GUI scale: s when the GUI fits the screen height h with the title bar b, else the
+// largest scale that fits, never below `minimum`. A stored scale of -1 (none yet), or one that
+// is not finite or not above 0, stays as it is and is not stored (false).
+bool FitGuiScale(double stored, int screenHeight, int titleBar, double minimum, double* fitted);

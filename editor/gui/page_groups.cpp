@@ -1,0 +1,313 @@
+// The control groups of the pages: effect panels, list pages, small panels, the external MIDI
+// panel, the manager page, the refresh after a resize, and the control-specific calls.
+#include <cmath>
+
+#include "editor/gui/editor_pages.h"
+#include "editor/gui/eq_feed.h"
+#include "editor/gui/keyboard_control.h"
+#include "editor/gui/page_layout_tables.h"
+#include "editor/program_field_table.h"
+#include "editor/vq_editor.h"
+#include "graphics/igraphics.h"
+#include "graphics/imodule_gui_resize.h"
+#include "graphics/knob_controls.h"
+#include "graphics/para_graphic_eq.h"
+
+namespace {
+constexpr int kFieldOffset = 3;
+void HideIf(IControl* c, bool hide) {
+  if (c) c->Hide(hide);
+}
+}  // namespace
+
+void EditorPages::HideParams(VQEditor& editor, std::initializer_list<int> params, bool hide) {
+  IGraphics* g = editor.Graphics();
+  if (!g) return;
+  for (int p : params) g->HideControlsOfParam(p, hide);
+}
+
+// A knob a FLEXI slot modulates stays hidden behind the slot's range sliders; its read-out shows.
+void EditorPages::ShowFlexiAware(VQEditor& editor, int p, bool hide) {
+  IGraphics* g = editor.Graphics();
+  const int field = p - kFieldOffset;
+  if (field >= 0 && field < kProgramFieldCount) HideIf(editor.readoutControls[field], hide);
+  if (hide) {
+    editor.HighlightFlexiDestinations(field, true);
+    if (g) g->HideControlsOfParam(p, true);
+  } else if (!editor.HighlightFlexiDestinations(field, false) && g) {
+    g->HideControlsOfParam(p, false);
+  }
+}
+
+void EditorPages::ShowOverdriveControls(VQEditor& editor, bool hide) {
+  HideIf(mFxPanel[1], hide);
+  for (int p : {147, 148, 149, 182, 183}) ShowFlexiAware(editor, p, hide);
+}
+
+void EditorPages::ShowEqBandControls(VQEditor& editor, bool hide) {
+  HideIf(mFxPanel[2], hide);
+  for (int p = 160; p <= 172; ++p) ShowFlexiAware(editor, p, hide);
+  for (int p : {184, 185}) ShowFlexiAware(editor, p, hide);
+  HideParams(editor, {291, 292}, hide);
+}
+
+void EditorPages::ShowEqualizerSection(VQEditor& editor, bool hide) {
+  HideIf(mFxPanel[3], hide);
+  HideParams(editor, {290}, hide);
+  for (int p : {160, 184, 185}) ShowFlexiAware(editor, p, hide);
+  HideParams(editor, {291, 292}, hide);
+  mEqualizerShown = !hide;
+}
+
+void EditorPages::ShowModControls(VQEditor& editor, bool hide) {
+  HideIf(mFxPanel[0], hide);
+  for (int p = 132; p <= 146; ++p) ShowFlexiAware(editor, p, hide);
+}
+
+void EditorPages::ShowListPage(VQEditor& editor, bool hide) {
+  HideParams(editor, {300}, hide);
+  HideIf(mRangeList, hide);
+  HideParams(editor, {263, 264, 265, 266}, hide);
+  const int open = editor.listViewTarget;
+  if (open >= 4 && open <= 7) HideParams(editor, {175 + 2 * (open - 4)}, hide);
+}
+
+void EditorPages::ShowSourceListPage(VQEditor& editor, bool hide) {
+  HideParams(editor, {300}, hide);
+  HideIf(mSourceList, hide);
+  HideParams(editor, {263, 264, 265, 266}, hide);
+}
+
+void EditorPages::ShowSaveFromDevicePanel(VQEditor& editor, bool hide) {
+  HideIf(mSaveFromDevice, hide);
+  HideParams(editor, {301, 302}, hide);
+}
+
+void EditorPages::ShowLoginPanel(VQEditor& editor, bool hide) {
+  HideIf(mLoginBg, hide);
+  HideIf(mLoginUser, hide);
+  HideIf(mLoginPassword, hide);
+  HideParams(editor, {345, 346}, hide);
+}
+
+void EditorPages::ShowSelectFolderPanel(VQEditor& editor, bool hide) {
+  HideIf(mSelectFolderBg, hide);
+  HideParams(editor, {344, 343}, hide);
+}
+
+void EditorPages::ShowExtMidiPage(VQEditor& editor, bool external) {
+  const bool hideExternal = !external;
+  if (editor.skinMode == 1)
+    HideIf(mBackground[3], hideExternal);
+  else if (editor.skinMode == 0 || editor.skinMode == 2)
+    HideIf(mBackground[2], hideExternal);
+  HideParams(editor, {308, 309, 128, 311, 310}, hideExternal);
+  for (IControl* t : editor.extMidiText) HideIf(t, hideExternal);
+  if (!hideExternal) {
+    const bool was = editor.applyingProgram;
+    editor.applyingProgram = true;
+    editor.SetParameterFromGUI2(311, editor.ParamInt(90));
+    editor.applyingProgram = was;
+  }
+  const bool hideInternal = !hideExternal;
+  HideParams(editor, {307}, hideInternal);
+  bool portamentoModulated = false;
+  for (int k = 0; k < kFlexiSlotCount; ++k) {
+    if (editor.flexiDestination[k] != 85) continue;
+    portamentoModulated = true;
+    HideParams(editor, {231 + 2 * k, 232 + 2 * k}, hideInternal);
+  }
+  if (!portamentoModulated) HideParams(editor, {88}, hideInternal);
+  HideParams(editor, {89, 90, 92, 93, 127, 173}, hideInternal);
+  for (int p : {88, 89, 90, 92, 93, 127, 173}) HideIf(editor.readoutControls[p - kFieldOffset], hideInternal);
+}
+
+void EditorPages::ShowManagerPage(VQEditor& editor, bool hide) {
+  HideIf(mPmBackground, hide);
+  HideParams(editor, {313, 318, 321, 314, 315, 316, 317, 319, 320, 322, 323, 336, 324, 325, 327, 326, 329, 330,
+                      331, 332, 333, 334, 335},
+             hide);
+  for (IControl* row : mBrowserRows) HideIf(row, hide);
+  HideIf(mBrowserSelect, hide);
+  for (size_t i = 1; i < mSlots.size(); ++i)
+    for (IControl* c : mSlots[i]) HideIf(c, hide);
+  HideParams(editor, {341}, hide);
+  HideIf(mNameField, hide);
+  HideIf(mSlotMatrix, hide);
+  HideParams(editor, {342}, hide);
+  if (!hide) {
+    if (managerState != 0) HideParams(editor, {342}, true);
+    if (browserRowCount < vq_layout::kBrowserRows) HideParams(editor, {341}, true);
+  }
+  ShowLoginPanel(editor, true);
+  ShowSelectFolderPanel(editor, true);
+  editor.managerPageShown = !hide;
+}
+
+void EditorPages::ShowCurrentPageGroups(VQEditor& editor) {
+  RefreshGuiFromParams(editor, 0, editor.Graphics() ? editor.Graphics()->GetWidth() : 1140, 0);
+}
+
+void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double width, double height) {
+  if (layoutView != 0) return;
+  IGraphics* g = editor.Graphics();
+  // The MIDI-sync ranges follow the current program.
+  editor.SetupSyncRanges(editor.ParamInt(127), editor.ParamInt(126) == 1);
+  if (!g) {
+    UpdateEqDisplay(editor);
+    return;
+  }
+  // The scale being applied: the window may not have its new size yet.
+  const double s = editor.GetGUIResize() ? editor.GetGUIResize()->GetGuiScale() : g->GetWidth() / 1140.0;
+  auto value = [&](int p) { return editor.ParamInt(p); };
+  // The record is brought up to the knobs first: a resize must not take back an edit.
+  if (!editor.applyingProgram) editor.PackParamsToRecord();
+  auto field = [&](int f) { return editor.record[f]; };
+  // 1. The VCF variant.
+  if (value(78) == 1 || value(78) == 0) {
+    const bool vintage = value(78) == 0;
+    HideParams(editor, {79}, !vintage);
+    HideIf(editor.readoutControls[79 - kFieldOffset], !vintage);
+    HideParams(editor, {186}, vintage);
+    HideIf(editor.readoutControls[186 - kFieldOffset], vintage);
+  }
+  // 2, 3. FLEXI indicators and range sliders.
+  for (int k = 0; k < kFlexiSlotCount; ++k) {
+    const int t = editor.flexiDestination[k];
+    if (t == -1) HideIf(editor.flexiOverlay[k], true);
+    if (t < 0) continue;
+    if (value(98 + 7 * k) > 0) {
+      MoveFlexiRangeControls(editor, k, t);
+    } else {
+      HideParams(editor, {231 + 2 * k, 232 + 2 * k}, true);
+      HideParams(editor, {t + kFieldOffset}, false);
+    }
+  }
+  // 4, 5. The equalizer view and the effect panels.
+  for (int t : editor.flexiDestination)
+    if (t >= 157 && t <= 169) eqBandView = true, eqCurveView = false;
+  ShowSaveFromDevicePanel(editor, true);
+  ShowModControls(editor, true);
+  ShowOverdriveControls(editor, true);
+  ShowEqBandControls(editor, true);
+  ShowEqualizerSection(editor, true);
+  // 6. The effect panel shown.
+  if (value(267) == 1) {
+    ShowOverdriveControls(editor, false);
+  } else if (value(268) == 1) {
+    if (eqBandView) ShowEqBandControls(editor, false);
+    if (eqCurveView) ShowEqualizerSection(editor, false);
+  } else {
+    ShowModControls(editor, false);
+    const bool delay = (field(123) & 1) != 0;
+    editor.SetParameterFromGUI2(269, delay ? 0.0 : 1.0);
+    editor.SetParameterFromGUI2(305, delay ? 1.0 : 0.0);
+  }
+  // 7, 8. External MIDI and the chorus / delay highlights.
+  ShowExtMidiPage(editor, value(306) == 1);
+  const bool modOn = field(131) == 1, delay = (field(123) & 1) != 0;
+  HideIf(mTabHighlight[2], !(modOn && !delay));
+  HideIf(mTabHighlight[3], !(modOn && delay));
+  // 9, 10. FLEXI ranges and the delay values.
+  editor.SetupSyncRanges(editor.ParamInt(127), editor.ParamInt(126) == 1);
+  editor.SetParameterFromGUI2(45, field(42));
+  editor.SetParameterFromGUI2(138, field(135));
+  editor.SetParameterFromGUI2(142, field(139));
+  // 11. Range pairs of the slots aimed at those fields.
+  for (int k = 0; k < kFlexiSlotCount; ++k) {
+    const int t = editor.flexiDestination[k];
+    if (t != 42 && t != 139 && t != 135) continue;
+    editor.SetParameterFromGUI2(231 + 2 * k, field(t));
+    const int r = field(99 + 7 * k);
+    int b = value(101 + 7 * k) != 0 ? field(t) - r : field(t) + r;
+    const auto& row = ProgramFieldTable::kRows[t];
+    b = std::max(std::min(b, static_cast<int>(row.max)), static_cast<int>(row.min));
+    editor.SetParameterFromGUI2(232 + 2 * k, b);
+  }
+  // 12. The curve.
+  if (eqCurveView) UpdateEqDisplayFromProgram(editor);
+  // 13, 14. Effect order and the overdrive / equalizer highlights.
+  const int order = value(131);
+  const int xA = static_cast<int>(std::ceil(523 * s)), xB = static_cast<int>(std::ceil(618 * s));
+  const int y = editor.skinMode == 2 ? static_cast<int>(562 * s) : static_cast<int>(std::ceil(565 * s));
+  if (order == 0 || order == 1) {
+    const int od = order == 0 ? xA : xB, eq = order == 0 ? xB : xA;
+    g->MoveControlsOfParam(267, od, y);
+    g->MoveControlsOfParam(268, eq, y);
+    g->MoveControlsOfParam(294, od, y);
+    g->MoveControlsOfParam(295, eq, y);
+    if (mTabHighlight[0]) mTabHighlight[0]->MoveTo(od, y);
+    if (mTabHighlight[1]) mTabHighlight[1]->MoveTo(eq, y);
+  }
+  HideIf(mTabHighlight[0], value(147) == 0);
+  HideIf(mTabHighlight[1], value(160) == 0);
+  // 15, 16.
+  editor.RedrawParamControls();
+  ShowManagerPage(editor, !editor.managerPageShown);
+}
+
+void EditorPages::FeedEq(const std::array<int, 12>& values) {
+  if (!mEq) return;
+  for (const IParaGraphicEq::Band& b : vq_eq::BandsFromValues(values)) mEq->SetBand(b);
+}
+
+void EditorPages::UpdateEqDisplay(VQEditor& editor) {
+  eqBandView = false;
+  eqCurveView = true;
+  ShowEqBandControls(editor, true);
+  ShowEqualizerSection(editor, false);
+  std::array<int, 12> v{};
+  for (int i = 0; i < 12; ++i) v[i] = editor.ParamInt(161 + i);
+  FeedEq(v);
+}
+
+void EditorPages::UpdateEqDisplayFromProgram(VQEditor& editor) {
+  std::array<int, 12> v{};
+  for (int i = 0; i < 12; ++i) v[i] = editor.record[158 + i];
+  FeedEq(v);
+}
+
+void EditorPages::SetFieldKnobFrameLimit(VQEditor& editor, int field, int frames) {
+  if (IKnobMultiControl* k = KnobOf(field + kFieldOffset)) k->SetFrameLimit(frames);
+}
+
+void EditorPages::SetFlexiRangeKnobFrameLimit(VQEditor& editor, int slot, int frames) {
+  if (slot < 0 || slot >= kFlexiSlotCount) return;
+  for (int p : {231 + 2 * slot, 232 + 2 * slot})
+    if (IKnobMultiControl* k = KnobOf(p)) k->SetFrameLimit(frames);
+}
+
+void EditorPages::SetDelayKnobFrameLimit(VQEditor& editor, int delay, int frames) {
+  if (delay == 0 || delay == 1)
+    if (IKnobMultiControl* k = KnobOf(delay == 0 ? 138 : 142)) k->SetFrameLimit(frames);
+}
+
+void EditorPages::MoveFlexiRangeControls(VQEditor& editor, int slot, int field) {
+  IGraphics* g = editor.Graphics();
+  if (!g || slot < 0 || slot >= kFlexiSlotCount) return;
+  const vq_layout::Point p = vq_layout::KnobPositionAt(field);
+  const int a = 231 + 2 * slot, b = a + 1;
+  // A destination outside the table, or one the table does not place, leaves the sliders hidden.
+  if (field < 0 || field >= vq_layout::kPositionCount || (p.x == 0 && p.y == 0)) {
+    HideParams(editor, {a, b}, true);
+    return;
+  }
+  const double s = editor.GetGUIResize() ? editor.GetGUIResize()->GetGuiScale() : g->GetWidth() / 1140.0;
+  IKnobMultiControl* knobA = KnobOf(a);
+  const int sliderWidth = knobA && knobA->GetBitmap() ? knobA->GetBitmap()->mBaseW : 16;
+  g->MoveControlsOfParam(a, static_cast<int>(p.x * s), static_cast<int>((p.y - 12) * s));
+  g->MoveControlsOfParam(b, static_cast<int>((p.x + sliderWidth) * s), static_cast<int>((p.y - 12) * s));
+  HideParams(editor, {a, b}, false);
+  HideParams(editor, {field + kFieldOffset}, true);
+}
+
+void EditorPages::HideFlexiDestinationHighlight(VQEditor& editor, int slot, bool hide) {
+  if (slot >= 0 && slot < kFlexiSlotCount) HideIf(editor.flexiOverlay[slot], hide);
+}
+
+void EditorPages::HideListViewFrame(VQEditor& editor, bool hide) { HideParams(editor, {300}, hide); }
+
+bool EditorPages::IsKnobHeld(const VQEditor& editor, int paramIdx) const {
+  auto* knob = dynamic_cast<IKnobMultiControl2*>(KnobOf(paramIdx));
+  return knob && knob->IsChanged();
+}

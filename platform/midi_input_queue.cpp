@@ -1,0 +1,104 @@
+#include "platform/midi_input_queue.h"
+
+#include <linux/futex.h>
+#include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace vq::platform {
+
+namespace {
+
+constexpr size_t kLengthBytes = sizeof(uint32_t);
+
+size_t RoundUpToPowerOfTwo(size_t n) {
+  size_t p = 1024;
+  while (p < n) p <<= 1;
+  return p;
+}
+
+void FutexWait(std::atomic<uint32_t>* word, uint32_t expected) {
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAIT_PRIVATE, expected, nullptr, nullptr, 0);
+}
+
+void FutexWakeOne(std::atomic<uint32_t>* word) {
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
+}
+
+}  // namespace
+
+static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) && std::atomic<uint32_t>::is_always_lock_free);
+
+MidiInputQueue::MidiInputQueue(Deliver deliver, size_t capacity)
+    : deliver_(std::move(deliver)),
+      ring_(RoundUpToPowerOfTwo(std::max(capacity, kMaxMessage + kLengthBytes))),
+      mask_(ring_.size() - 1) {
+  worker_ = std::thread([this] { Run(); });
+}
+
+MidiInputQueue::~MidiInputQueue() {
+  stop_.store(true);
+  wakeups_.fetch_add(1);
+  FutexWakeOne(&wakeups_);
+  worker_.join();
+}
+
+bool MidiInputQueue::Push(const uint8_t* bytes, size_t count) {
+  pushed_.fetch_add(1, std::memory_order_relaxed);
+  const size_t head = head_.load(std::memory_order_relaxed);
+  const size_t used = head - tail_.load(std::memory_order_acquire);
+  if (count == 0 || count > kMaxMessage || ring_.size() - used < count + kLengthBytes) {
+    dropped_.fetch_add(1, std::memory_order_relaxed);
+    return false;
+  }
+  const uint32_t length = static_cast<uint32_t>(count);
+  auto put = [&](size_t at, const uint8_t* from, size_t n) {
+    const size_t start = at & mask_, first = std::min(n, ring_.size() - start);
+    std::memcpy(ring_.data() + start, from, first);
+    std::memcpy(ring_.data(), from + first, n - first);
+  };
+  put(head, reinterpret_cast<const uint8_t*>(&length), kLengthBytes);
+  put(head + kLengthBytes, bytes, count);
+  head_.store(head + kLengthBytes + count);  // sequentially consistent: ordered before the sleeper check
+  Wake();
+  return true;
+}
+
+void MidiInputQueue::Wake() {
+  wakeups_.fetch_add(1);
+  if (sleepers_.load() != 0) FutexWakeOne(&wakeups_);
+}
+
+void MidiInputQueue::CopyOut(size_t from, uint8_t* to, size_t n) const {
+  const size_t start = from & mask_, first = std::min(n, ring_.size() - start);
+  std::memcpy(to, ring_.data() + start, first);
+  std::memcpy(to + first, ring_.data(), n - first);
+}
+
+void MidiInputQueue::Run() {
+  pthread_setname_np(pthread_self(), "vq-midi-in");
+  std::vector<uint8_t> message(kMaxMessage);
+  while (!stop_.load()) {
+    const size_t tail = tail_.load(std::memory_order_relaxed);
+    if (head_.load() == tail) {
+      // Announce the sleep before the last look, so a push after it either is seen here or
+      // changes the futex word and wakes us.
+      sleepers_.fetch_add(1);
+      const uint32_t seen = wakeups_.load();
+      if (head_.load() == tail && !stop_.load()) FutexWait(&wakeups_, seen);
+      sleepers_.fetch_sub(1);
+      continue;
+    }
+    uint32_t length = 0;
+    CopyOut(tail, reinterpret_cast<uint8_t*>(&length), kLengthBytes);
+    CopyOut(tail + kLengthBytes, message.data(), length);
+    tail_.store(tail + kLengthBytes + length, std::memory_order_release);
+    if (deliver_) deliver_(message.data(), length);
+    delivered_.fetch_add(1, std::memory_order_release);
+  }
+}
+
+}  // namespace vq::platform

@@ -1,0 +1,61 @@
+// Incoming MIDI off the backend's thread. On JACK that thread is the audio server's realtime
+// thread: anything that blocks there (a lock the main thread holds across a file write) costs
+// the whole server cycles. The backend's callback only copies each whole message into a
+// bounded ring and wakes our worker thread, which delivers the messages in order. Pushing
+// takes no lock, never allocates and never waits; a message that does not fit is dropped and
+// counted.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace vq::platform {
+
+class MidiInputQueue {
+ public:
+  using Deliver = std::function<void(const uint8_t* bytes, size_t count)>;
+
+  // Bytes the ring holds by default: a full bank dump (99 programs of a few hundred bytes) with
+  // room to spare.
+  static constexpr size_t kDefaultCapacity = size_t{1} << 18;
+  // Largest message taken: the longest SysEx a device sends us is far below this.
+  static constexpr size_t kMaxMessage = size_t{1} << 16;
+
+  // Starts the worker, which calls `deliver` for every message, one at a time. `capacity` is
+  // rounded up to a power of two.
+  explicit MidiInputQueue(Deliver deliver, size_t capacity = kDefaultCapacity);
+  // Stops the worker; messages not yet delivered are dropped.
+  ~MidiInputQueue();
+  MidiInputQueue(const MidiInputQueue&) = delete;
+  MidiInputQueue& operator=(const MidiInputQueue&) = delete;
+
+  // From one producer thread at a time. False (the message dropped and counted) for an empty
+  // message, one longer than kMaxMessage or one that does not fit in the free space.
+  bool Push(const uint8_t* bytes, size_t count);
+
+  uint64_t Pushed() const { return pushed_.load(std::memory_order_relaxed); }
+  uint64_t Dropped() const { return dropped_.load(std::memory_order_relaxed); }
+  uint64_t Delivered() const { return delivered_.load(std::memory_order_acquire); }
+
+ private:
+  void Run();
+  void Wake();
+  void CopyOut(size_t from, uint8_t* to, size_t n) const;
+
+  Deliver deliver_;
+  std::vector<uint8_t> ring_;
+  size_t mask_;
+  // Free-running byte positions: the producer moves head_, the worker tail_.
+  std::atomic<size_t> head_{0}, tail_{0};
+  std::atomic<uint32_t> wakeups_{0};  // the futex word: changes with every push and at stop
+  std::atomic<int> sleepers_{0};
+  std::atomic<bool> stop_{false};
+  std::atomic<uint64_t> pushed_{0}, dropped_{0}, delivered_{0};
+  std::thread worker_;
+};
+
+}  // namespace vq::platform

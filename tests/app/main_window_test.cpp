@@ -1,0 +1,97 @@
+// The main window: every command id reaches the editor's command, from the menu bar and from
+// the application's menu message; About, Quit and the menu bar's shape.
+#include <map>
+
+#include "app_test_support.h"
+#include "platform/menu.h"
+#include "wemu/window_functions.h"
+
+namespace {
+
+using apptest::ShellTest;
+using vq::platform::Menu;
+using vq::platform::MenuItem;
+
+void CollectItems(Menu* menu, std::map<int, MenuItem*>& out) {
+  for (int i = 0; menu && i < menu->itemCount(); ++i) {
+    MenuItem* item = menu->itemAt(i);
+    if (item->submenu()) CollectItems(item->submenu(), out);
+    else if (item->tag() != 0) out[item->tag()] = item;
+  }
+}
+
+// Menu id -> the editor's command code.
+const std::map<int, int> kCommandCodes = {
+    {40025, 1},  {40026, 2},  {40027, 3},  {40028, 4},  {40029, 5},  {40030, 6},  {40031, 7},
+    {40032, 8},  {40033, 11}, {40034, 10}, {40037, 12}, {40038, 13}, {40039, 14}, {40040, 15},
+    {40041, 16}, {40042, 17}, {40043, 18}, {40044, 19}, {40045, 20}, {40046, 21}, {40047, 22},
+    {40048, 23}, {40049, 25}, {40050, 24}, {40051, 26}, {40052, 27}, {40053, 33}, {40054, 32},
+};
+
+TEST_F(ShellTest, EveryCommandIdReachesItsCommandFromTheMenuBarAndTheMenuMessage) {
+  MakeShell();
+  Start();
+  std::map<int, MenuItem*> items;
+  CollectItems(shell->menuBar, items);
+  for (const auto& [id, code] : kCommandCodes) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(CommandCodeOfMenuId(id), code);
+    ASSERT_TRUE(items.count(id));
+    editor->commands.clear();
+    EXPECT_TRUE(items[id]->perform());
+    shell->HandleAppMessage(WEMU_APPMSG_MENU_COMMAND, id, 0);
+    EXPECT_EQ(editor->commands, (std::vector<int>{code, code}));
+  }
+  for (int id : {0, 40006, 40007, 40036, 40055}) EXPECT_EQ(CommandCodeOfMenuId(id), -1) << id;
+  EXPECT_TRUE(items.count(40005) && items.count(40006) && items.count(40007));
+
+  // Every item of the menu resource is on the bar.
+  HMENU resource = WEMU_LoadMenu(AppMenuResources(), kMenuResource);
+  std::map<int, MenuItem*> resourceItems;
+  CollectItems(resource, resourceItems);
+  EXPECT_EQ(resourceItems.size(), 12u);
+  for (const auto& [id, item] : resourceItems) {
+    ASSERT_TRUE(items.count(id)) << id;
+    EXPECT_EQ(items[id]->title(), item->title()) << id;
+  }
+  DestroyMenu(resource);
+}
+
+TEST_F(ShellTest, MenuBarHasTheUsualMenusAndAccelerators) {
+  MakeShell();
+  Start();
+  std::vector<std::string> titles;
+  for (int i = 0; i < shell->menuBar->itemCount(); ++i) titles.push_back(shell->menuBar->itemAt(i)->title());
+  EXPECT_EQ(titles, (std::vector<std::string>{"File", "Edit", "View", "Tools", "Help"}));
+  std::map<int, MenuItem*> items;
+  CollectItems(shell->menuBar, items);
+  for (auto [id, key] : {std::pair{40051, U'z'}, {40052, U'Z'}, {40007, U'q'}, {40026, U'o'}, {40027, U's'}}) {
+    EXPECT_EQ(items[id]->keyEquivalent(), key) << id;  // an upper-case letter asks for Shift
+    EXPECT_EQ(items[id]->keyEquivalentModifiers(), vq::platform::kCommandFlag) << id;
+  }
+}
+
+TEST_F(ShellTest, AboutShowsTheBoxOnlyWhenTheEditorDoesNot) {
+  MakeShell();
+  Start();
+  SendMessage(shell->mainWindow, WM_COMMAND, 40005, 0);
+  EXPECT_EQ(editor->commands, std::vector<int>{0});
+  EXPECT_TRUE(backend->alerts.empty());
+}
+
+TEST_F(ShellTest, QuitDestroysTheWindowBeforeTerminating) {
+  MakeShell();
+  Start();
+  shell->HandleAppMessage(WEMU_APPMSG_MENU_COMMAND, 0, 0);  // id 0: nothing
+  EXPECT_TRUE(editor->commands.empty());
+  shell->HandleAppMessage(WEMU_APPMSG_MENU_COMMAND, 40007, 0);
+  EXPECT_EQ(shell->mainWindow, nullptr);
+  EXPECT_TRUE(backend->app.isTerminated());
+  shell->HandleAppMessage(WEMU_APPMSG_MENU_COMMAND, 40025, 0);  // no window: nothing
+  EXPECT_TRUE(editor->commands.empty());
+  shell->HandleAppMessage(WEMU_APPMSG_WILL_TERMINATE, 0, 0);
+  EXPECT_EQ(shell->Plug(), nullptr);
+  EXPECT_EQ(Setting("gui", "manager"), "false");  // the editor saved its state
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// The real program: without a display it says how to get one; on a display its window
+// appears and Quit (Ctrl+Q, real X input) ends it cleanly with its state saved; on a JACK
+// server the synthesizer picked in Preferences with real X input hears the start-up message.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "support/vqsim_process.h"
+#include "support/x_display.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vqtest::detail::RunProgram;
+
+// $VQ_BINARY_DIR/app/VQEditor4, else beside this test's build folder.
+std::string Program() {
+  if (const char* b = std::getenv("VQ_BINARY_DIR")) return std::string(b) + "/app/VQEditor4";
+  return (fs::read_symlink("/proc/self/exe").parent_path().parent_path().parent_path() / "app/VQEditor4").string();
+}
+
+std::string ReadFile(const std::string& path) {
+  std::stringstream s;
+  s << std::ifstream(path).rdbuf();
+  return s.str();
+}
+
+class AppDesktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vq_app_desktop_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir = tmpl;
+    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);  // the desktop libraries keep caches to the end
+  }
+  void TearDown() override {
+    if (program.joinable()) program.join();
+    unsetenv("XDG_CONFIG_HOME");
+    fs::remove_all(dir);
+  }
+  // Runs the program until it ends (killed after 60 s); its exit code lands in `exitCode`.
+  void Launch() {
+    program = std::thread([this] { exitCode = RunProgram({Program()}, 60000, &output); });
+  }
+  bool WindowAppears() {
+    return RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^VQEditor4$"}, 15000) == 0;
+  }
+  int Quit() {
+    RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus", "--sync", "key",
+                "ctrl+q"}, 10000);
+    program.join();
+    return exitCode;
+  }
+  std::string Settings() const { return ReadFile(dir + "/VQEditor4/settings.ini"); }
+
+  std::string dir, output;
+  std::thread program;
+  int exitCode = -2;
+};
+
+TEST_F(AppDesktop, WithoutADisplayItSaysHowToGetOne) {
+  const std::string display = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+  unsetenv("DISPLAY");
+  std::string text;
+  const int code = RunProgram({Program()}, 20000, &text);
+  if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+  EXPECT_GT(code, 0);
+  EXPECT_NE(text.find("xvfb-run"), std::string::npos) << text;
+}
+
+TEST_F(AppDesktop, WindowAppearsAndQuitEndsItWithItsStateSaved) {
+  std::string why;
+  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
+  Launch();
+  ASSERT_TRUE(WindowAppears());
+  EXPECT_NE(Settings().find("outdev=off"), std::string::npos);
+  EXPECT_EQ(Quit(), 0) << output;
+  EXPECT_NE(Settings().find("manager=false"), std::string::npos) << Settings();
+  EXPECT_EQ(fs::status(dir + "/VQEditor4").permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+class AppDesktopOverJack : public AppDesktop {};
+
+// Where a port lands in the program's lists: after "off" and the virtual port.
+template <class Rt>
+int ListIndex(const std::string& port) {
+  Rt probe(RtMidi::UNIX_JACK, "vqprobe");
+  for (unsigned i = 0; i < probe.getPortCount(); ++i)
+    if (probe.getPortName(i) == port) return static_cast<int>(i) + 2;
+  return -1;
+}
+
+void Click(int x, int y) {
+  RunProgram({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"}, 5000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+}
+
+// A visible window's top-left corner on the screen.
+bool WindowOrigin(const std::string& title, int* x, int* y) {
+  std::string out;
+  RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$", "getwindowgeometry",
+              "--shell"}, 10000, &out);
+  const size_t px = out.find("X="), py = out.find("Y=");
+  if (px == std::string::npos || py == std::string::npos) return false;
+  *x = std::atoi(out.c_str() + px + 2);
+  *y = std::atoi(out.c_str() + py + 2);
+  return true;
+}
+
+// Opens the drop-down list at (x, y) and moves down from the selected "off" to entry `index`.
+void PickFromList(int x, int y, int index) {
+  Click(x, y);
+  std::vector<std::string> keys{"xdotool", "key"};
+  for (int i = 0; i < index; ++i) keys.push_back("Down");
+  keys.push_back("Return");
+  RunProgram(keys, 5000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+}
+
+TEST_F(AppDesktopOverJack, PreferencesPicksTheSynthesizerWithRealInput) {
+  VQ_SKIP_WITHOUT_JACK();
+  std::string why;
+  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
+  vqtest::VqsimProcess sim;
+  ASSERT_TRUE(sim.Start()) << sim.Error();
+  const int outputIndex = ListIndex<RtMidiOut>(sim.InPort()), inputIndex = ListIndex<RtMidiIn>(sim.OutPort());
+  ASSERT_TRUE(outputIndex >= 2 && inputIndex >= 2);
+  Launch();
+  ASSERT_TRUE(WindowAppears());
+  int x = 0, y = 0;
+  ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
+  Click(x + 60, y + 10);   // Edit
+  Click(x + 110, y + 88);  // Preferences...
+  ASSERT_TRUE(WindowOrigin("Preferences", &x, &y));
+  PickFromList(x + 110, y + 123, outputIndex);  // VQ Output
+  PickFromList(x + 110, y + 79, inputIndex);    // VQ Input
+  Click(x + 216, y + 167);                      // OK: the start-up message goes out
+
+  EXPECT_TRUE(sim.WaitForLogLine("startup", 5000));
+  EXPECT_NE(Settings().find("outdev=" + sim.InPort()), std::string::npos) << Settings();
+  EXPECT_NE(Settings().find("indev=" + sim.OutPort()), std::string::npos) << Settings();
+  EXPECT_EQ(Quit(), 0) << output;
+  EXPECT_TRUE(sim.Faults().empty());
+}
+
+}  // namespace
