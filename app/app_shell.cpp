@@ -42,6 +42,7 @@ VQEditor* MakeFullEditor(vp::MidiOutput* output, uint16_t* channel, const std::s
   VQEditor* editor = MakePlug(output, channel, std::move(setup));
   InstallProgramTransfers(*editor);
   ProgramManager& manager = InstallProgramManager(*editor);
+  ConnectProgramManager(*editor, manager);
   editor->saveSlotToCache = [&manager](VQEditor& e, int slot) {
     manager.SaveProgramsToFolder(e, e.cacheFolder, true, slot);
   };

@@ -11,6 +11,11 @@
 
 #include "platform/font_service.h"
 
+
+// fontconfig keeps its caches until exit, and the desktop toolkit shares them, so FcFini at exit
+// would pull them from under it (fontconfig asserts). The leak checker is told they are meant.
+extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace vq::platform {
 
 namespace {
@@ -157,8 +162,6 @@ void InitFontconfig() {
   static std::once_flag once;
   std::call_once(once, [] {
     FcInit();
-    // Without FcFini the leak checker reports fontconfig's caches at exit.
-    std::atexit([] { FcFini(); });
   });
 }
 

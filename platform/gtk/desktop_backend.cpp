@@ -11,6 +11,13 @@
 #include "platform/gtk/desktop_menus.h"
 #include "platform/headless.h"
 
+
+// Fonts that the toolkit's font map loads once and keeps until exit are not ours to free. Weak:
+// the font service says the same.
+extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
+
 namespace vq::platform {
 
 // ---- Opening the display --------------------------------------------------------------

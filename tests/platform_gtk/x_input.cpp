@@ -14,9 +14,6 @@ Display* dpy(void*& d) {
 }
 }  // namespace
 
-// Fonts that GTK's font map loads once and keeps until exit are not ours to free.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 XInput::XInput() = default;
 
 bool XInput::ok() { return dpy(d_) != nullptr; }
