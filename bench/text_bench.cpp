@@ -1,5 +1,5 @@
-// Drawing a 40-character label: our cached font with a warm glyph cache (the glyph road, and
-// for comparison the native road through the GDI text drawer) against cairo showing the same
+// Drawing a 40-character label: our cached font with a warm glyph cache (the glyph path, and
+// for comparison the native path through the GDI text drawer) against cairo showing the same
 // glyphs of the same FreeType face at the same size on the same pixels. After the runs the
 // ratios (our time / cairo's time) are printed; below 1 means faster than cairo.
 #include <benchmark/benchmark.h>
@@ -129,7 +129,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
         std::printf("%-18s %6s\n", name + 9, "-");
     }
     std::printf(
-        "\nGlyphs: cached coverage masks blended with the text colour (the road of every label\n"
+        "\nGlyphs: cached coverage masks blended with the text colour (the path of every label\n"
         "drawn with a colour alpha). Native: the whole string through the GDI text drawer each\n"
         "time (FreeType's rendered glyphs are cached per face). cairo: cairo_show_glyphs with the\n"
         "same glyph ids and pen positions, grey anti-aliasing, its glyph cache warm.\n");

@@ -22,6 +22,7 @@ class SelfServingBackend : public Backend,
   Workspace& workspace() override { return *this; }
   CursorService& cursors() override { return *this; }
   ScreenService& screens() override { return *this; }
+  using ScreenService::screens;  // the screen list, beside the service of the same name
   InputState& inputState() override { return *this; }
   GraphicsViewService& graphicsViews() override { return *this; }
 

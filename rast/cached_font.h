@@ -1,7 +1,7 @@
 // Text on bitmaps. RAST_CachedFont renders each character once through the GDI text drawer
 // into a shared scratch bitmap, keeps its 8-bit coverage in a per-font glyph cache and then
 // draws glyphs by blending the masks with the font's colours, alpha and blend mode (the glyph
-// road). Plain text may instead go to the GDI text drawer whole (the native road). GUI thread
+// path). Plain text may instead go to the GDI text drawer whole (the native path). GUI thread
 // only: the shared scratch bitmaps and the caches have no lock.
 #pragma once
 
@@ -15,7 +15,7 @@
 
 // Flags of DrawText beyond the GDI text flags (DT_CALCRECT ... DT_NOCLIP of gdi_text.h).
 constexpr unsigned RAST_DT_TEXTALPHA = 0x40000000u;      // font alpha x text colour alpha / 255
-constexpr unsigned RAST_DT_PREFER_GLYPHS = 0x80000000u;  // stay on the glyph road
+constexpr unsigned RAST_DT_PREFER_GLYPHS = 0x80000000u;  // stay on the glyph path
 
 // Options of SetFromHFont.
 enum : unsigned {
@@ -31,7 +31,7 @@ enum : unsigned {
   RAST_FONTOPT_NATIVE = 0x400,  // plain text may go to the GDI text drawer whole
 };
 
-// The bitmap id whose non-zero Extended() answer keeps text on the glyph road.
+// The bitmap id whose non-zero Extended() answer keeps text on the glyph path.
 constexpr int RAST_EXTENDED_GLYPHS_ONLY = 0x59555678;
 
 // The font interface through which the GUI draws text.
@@ -82,7 +82,7 @@ class RAST_CachedFont : public RAST_IFont {
   void SetCombineMode(int mode, float alpha) override;
   // Measuring (DT_CALCRECT) sets right and bottom and returns the block's height (width for
   // vertical fonts); drawing returns the extent of the drawn text across the writing direction
-  // (glyph road) or the GDI drawer's result (native road). No bitmap without DT_CALCRECT: 0.
+  // (glyph path) or the GDI drawer's result (native path). No bitmap without DT_CALCRECT: 0.
   int DrawText(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags) override;
   RAST_pixel GetTextColor() override { return textColor_; }
   HGDIOBJ__* GetHFont() override { return font_; }

@@ -1,5 +1,5 @@
-// Text layout and drawing of RAST_CachedFont: the road choice, the native road through the
-// GDI text drawer, the glyph road's measuring and drawing, and the blending of one mask.
+// Text layout and drawing of RAST_CachedFont: the path choice, the native path through the
+// GDI text drawer, the glyph path's measuring and drawing, and the blending of one mask.
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -11,6 +11,7 @@
 #include "rast/rast_blend_simd.h"
 #include "rast/rast_blit.h"
 #include "rast/rast_fill.h"
+#include "rast/rast_mask.h"
 
 namespace {
 
@@ -27,52 +28,8 @@ RAST_pixel Opaque(RAST_pixel p) { return (p & 0xFFFFFF00u) | 0xFFu; }
 
 int ClampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
 
-enum class MaskKind { Solid, ByClass, Coverage };
-
-// One routine per blend operation and mask kind (18 in all); they differ only in how colour
-// and weight are chosen per pixel.
-template <RAST_SolidOp Op, MaskKind Kind>
-void BlendMask(const RAST_BitmapRows& rows, int x, int y, int w, int h, const unsigned char* mask, int span,
-               RAST_pixel text, RAST_pixel effect, int weight) {
-  for (int j = 0; j < h; ++j) {
-    RAST_pixel* p = rows.at(x, y + j);
-    const unsigned char* m = mask + static_cast<std::ptrdiff_t>(j) * span;
-    for (int i = 0; i < w; ++i) {
-      // Most of a glyph cell is empty: step over eight empty mask bytes at a time.
-      if (i + 8 <= w) {
-        std::uint64_t eight;
-        std::memcpy(&eight, m + i, 8);
-        if (eight == 0) {
-          i += 7;
-          continue;
-        }
-      }
-      const int cover = m[i];
-      if (cover == 0) continue;
-      RAST_pixel color = text;
-      int k = weight;
-      if constexpr (Kind == MaskKind::ByClass) {
-        if (cover != 255) color = effect;
-      } else if constexpr (Kind == MaskKind::Coverage) {
-        k = weight == 256 ? cover + 1 : std::min(cover * weight / 256, 256);
-        // A covered pixel gets the solid write even when its weight rounds to 0: that leaves
-        // modes 0-4 unchanged (so it is skipped), while HSV adjust still stores the opaque
-        // alpha byte and the conversion's round trip, as every solid-colour primitive does.
-        if (k == 0 && Op != RAST_SolidOp::HSV) continue;
-      }
-      if constexpr (Op == RAST_SolidOp::Copy) {
-        if (k == 256) {  // full weight: the blend is the colour itself
-          p[i] = color;
-          continue;
-        }
-      }
-      p[i] = RAST_SolidBlend<Op>(p[i], color, RAST_Weight(k));
-    }
-  }
-}
-
 #if RAST_HAVE_SSE2
-// The coverage-weighted copy (the road of nearly every label) four pixels at a time, giving
+// The coverage-weighted copy (the path of nearly every label) four pixels at a time, giving
 // exactly the scalar result: per channel s + trunc((d - s) * (256 - k) / 256), taken as the
 // sign of d - s times (|d - s| * (256 - k)) >> 8, which fits 16-bit lanes. Weight 1..256.
 void CoverageCopySSE2(const RAST_BitmapRows& rows, int x, int y, int w, int h, const unsigned char* mask, int span,
@@ -128,18 +85,12 @@ void CoverageCopySSE2(const RAST_BitmapRows& rows, int x, int y, int w, int h, c
 }
 #endif
 
-template <MaskKind Kind>
+template <RAST_MaskRule Kind>
 void BlendMaskByMode(int op, const RAST_BitmapRows& rows, int x, int y, int w, int h, const unsigned char* mask,
                      int span, RAST_pixel text, RAST_pixel effect, int weight) {
-  switch (op) {
-    case 0: BlendMask<RAST_SolidOp::Copy, Kind>(rows, x, y, w, h, mask, span, text, effect, weight); break;
-    case 1: BlendMask<RAST_SolidOp::Add, Kind>(rows, x, y, w, h, mask, span, text, effect, weight); break;
-    case 2: BlendMask<RAST_SolidOp::Dodge, Kind>(rows, x, y, w, h, mask, span, text, effect, weight); break;
-    case 3: BlendMask<RAST_SolidOp::Mul, Kind>(rows, x, y, w, h, mask, span, text, effect, weight); break;
-    case 4: BlendMask<RAST_SolidOp::Overlay, Kind>(rows, x, y, w, h, mask, span, text, effect, weight); break;
-    case 5: BlendMask<RAST_SolidOp::HSV, Kind>(rows, x, y, w, h, mask, span, text, effect, weight); break;
-    default: break;
-  }
+  RAST_DispatchSolidOp(op, [&](auto o) {
+    RAST_BlendMask<decltype(o)::value, Kind>(rows, x, y, w, h, mask, span, text, effect, weight);
+  });
 }
 
 // Store-only fast path (alpha 1.0, copy mode).
@@ -201,13 +152,13 @@ const RAST_CachedFont::GlyphRecord* RAST_CachedFont::UsableGlyph(unsigned c) {
 
 int RAST_CachedFont::DrawText(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags) {
   if (!bitmap && !(flags & DT_CALCRECT)) return 0;
-  bool glyphRoad = true;
+  bool glyphPath = true;
   if (!bitmap || bitmap->Extended(RAST_EXTENDED_GLYPHS_ONLY, nullptr) == 0) {
     const bool plain = (options_ & RAST_FONTOPT_NATIVE) && !(options_ & kGlyphOnlyOptions) &&
                        !(flags & (RAST_DT_TEXTALPHA | RAST_DT_PREFER_GLYPHS)) && font_;
-    glyphRoad = !(plain || lineHeight_ >= 256);
+    glyphPath = !(plain || lineHeight_ >= 256);
   }
-  if (!glyphRoad) return DrawNative(bitmap, text, length, rect, flags);
+  if (!glyphPath) return DrawNative(bitmap, text, length, rect, flags);
   if (flags & DT_CALCRECT) return MeasureGlyphs(text, length, rect, flags);
   return DrawGlyphs(bitmap, text, length, rect, flags);
 }
@@ -431,10 +382,10 @@ bool RAST_CachedFont::DrawGlyph(RAST_IBitmap* bitmap, unsigned short c, int x, i
   const bool store = alpha_ == 1.0f && op == 0;
   if (mono) {
     if (store) StoreMask(rows, px, py, cw, ch, m, g->width, text, effect, false);
-    else BlendMaskByMode<MaskKind::Solid>(op, rows, px, py, cw, ch, m, g->width, text, effect, weight);
+    else BlendMaskByMode<RAST_MaskRule::Solid>(op, rows, px, py, cw, ch, m, g->width, text, effect, weight);
   } else if (marks) {
     if (store) StoreMask(rows, px, py, cw, ch, m, g->width, text, effect, true);
-    else BlendMaskByMode<MaskKind::ByClass>(op, rows, px, py, cw, ch, m, g->width, text, effect, weight);
+    else BlendMaskByMode<RAST_MaskRule::ByClass>(op, rows, px, py, cw, ch, m, g->width, text, effect, weight);
   } else {
 #if RAST_HAVE_SSE2
     if (op == 0 && weight <= 256) {
@@ -442,7 +393,7 @@ bool RAST_CachedFont::DrawGlyph(RAST_IBitmap* bitmap, unsigned short c, int x, i
       return true;
     }
 #endif
-    BlendMaskByMode<MaskKind::Coverage>(op, rows, px, py, cw, ch, m, g->width, text, effect, weight);
+    BlendMaskByMode<RAST_MaskRule::Coverage>(op, rows, px, py, cw, ch, m, g->width, text, effect, weight);
   }
   return true;
 }

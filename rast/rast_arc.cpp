@@ -23,14 +23,14 @@ constexpr double kHalfPi = double(kPiF / 2);
 
 void RAST_Arc(RAST_IBitmap* bitmap, float cx, float cy, float r, float angle1, float angle2,
               RAST_pixel colour, float alpha, RAST_BlendMode mode, bool antialias) {
-  Surface s(bitmap);
+  const Surface s = Surface::Stored(bitmap);
   if (!s || !CoordOK(cx) || !CoordOK(cy) || !CoordOK(r) || r < 0 || !std::isfinite(angle1) ||
       !std::isfinite(angle2)) {
     return;
   }
   const float callerCy = cy;
   if (s.flipped) {
-    cy = float(s.h - 1) - cy;
+    cy = float(s.height - 1) - cy;
     angle1 = kPiF - angle1;
     angle2 = kPiF - angle2;
   }
@@ -76,7 +76,7 @@ void RAST_Arc(RAST_IBitmap* bitmap, float cx, float cy, float r, float angle1, f
     const int f = float(maxy) != cy ? 1 : 0;
     // Limited to the bitmap on both sides before narrowing to int.
     auto lim = [](std::int64_t v, int top) { return int(std::clamp<std::int64_t>(v, 0, top)); };
-    const RAST_ClipRect clip{lim(minx, s.w), lim(miny, s.h), lim(maxx + 1 + e, s.w), lim(maxy + 1 + f, s.h)};
+    const RAST_ClipRect clip{lim(minx, s.width), lim(miny, s.height), lim(maxx + 1 + e, s.width), lim(maxy + 1 + f, s.height)};
     if (clip.left < clip.right && clip.top < clip.bottom) {
       RAST_CircleCore(bitmap, colour, ia, antialias, false, mode, clip, true, cx, cy, r);
     }

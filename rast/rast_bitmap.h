@@ -41,20 +41,30 @@ class RAST_IBitmap {
 
 // The rows of a bitmap as a start pointer and a signed stride, so that row(0) is the top row
 // whether or not the bitmap is stored bottom-up. Empty (row0 null) when the bitmap has no pixels.
+// Stored() gives the rows in storage order instead, for drawers that mirror y themselves.
 struct RAST_BitmapRows {
   RAST_pixel* row0 = nullptr;
   std::ptrdiff_t stride = 0;  // in pixels
   int width = 0;
   int height = 0;
+  bool flipped = false;  // the bitmap is stored bottom-up
 
-  explicit RAST_BitmapRows(RAST_IBitmap* bm) {
+  explicit RAST_BitmapRows(RAST_IBitmap* bm) : RAST_BitmapRows(bm, false) {}
+  static RAST_BitmapRows Stored(RAST_IBitmap* bm) { return RAST_BitmapRows(bm, true); }
+  explicit operator bool() const { return row0 != nullptr; }
+  RAST_pixel* row(int y) const { return row0 + y * stride; }
+  RAST_pixel* at(int x, int y) const { return row0 + y * stride + x; }
+
+ private:
+  RAST_BitmapRows(RAST_IBitmap* bm, bool stored) {
     if (!bm) return;
     RAST_pixel* bits = bm->getBits();
     const int w = bm->getWidth(), h = bm->getHeight(), span = bm->getRowSpan();
     if (!bits || w <= 0 || h <= 0 || span < w) return;
     width = w;
     height = h;
-    if (bm->isFlipped()) {
+    flipped = bm->isFlipped();
+    if (flipped && !stored) {
       row0 = bits + static_cast<std::ptrdiff_t>(h - 1) * span;
       stride = -static_cast<std::ptrdiff_t>(span);
     } else {
@@ -62,9 +72,6 @@ struct RAST_BitmapRows {
       stride = span;
     }
   }
-  explicit operator bool() const { return row0 != nullptr; }
-  RAST_pixel* row(int y) const { return row0 + y * stride; }
-  RAST_pixel* at(int x, int y) const { return row0 + y * stride + x; }
 };
 
 // A bitmap in a heap buffer whose pixels start on a 64-byte boundary. Rows are rounded up to the

@@ -104,15 +104,9 @@ void RAST_SolidWrite(RAST_pixel* pixel, RAST_pixel color, RAST_Weight w, RAST_Bl
   // No early exit at weight 0: modes 0-4 leave the pixel as it is there anyway, while the HSV
   // write still stores the colour's alpha byte, as every solid-colour primitive does.
   if (!pixel) return;
-  switch (mode.op()) {
-    case 0: *pixel = RAST_BlendCopy(*pixel, color, w); break;
-    case 1: *pixel = RAST_BlendAdd(*pixel, color, w); break;
-    case 2: *pixel = RAST_BlendDodge(*pixel, color, w); break;
-    case 3: *pixel = RAST_BlendMul(*pixel, color, w); break;
-    case 4: *pixel = RAST_BlendOverlay(*pixel, color, w); break;
-    case 5: *pixel = RAST_BlendHSV(*pixel, color, w); break;
-    default: break;
-  }
+  RAST_DispatchSolidOp(mode.op(), [&](auto op) {
+    *pixel = RAST_SolidBlend<decltype(op)::value>(*pixel, color, w);
+  });
 }
 
 RAST_BlitOp RAST_SelectBlitOp(RAST_BlendMode mode, RAST_Weight w) {

@@ -221,6 +221,21 @@ inline RAST_pixel RAST_SolidBlend(RAST_pixel d, RAST_pixel color, RAST_Weight w)
   else return RAST_BlendHSV(d, color, w);
 }
 
+// Calls f(std::integral_constant<RAST_SolidOp, op>{}) for a mode's operation byte 0..5, so that
+// a loop specialised per operation is chosen once per call; other values call nothing.
+template <typename F>
+inline void RAST_DispatchSolidOp(int op, F&& f) {
+  switch (op) {
+    case 0: f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Copy>{}); return;
+    case 1: f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Add>{}); return;
+    case 2: f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Dodge>{}); return;
+    case 3: f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Mul>{}); return;
+    case 4: f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Overlay>{}); return;
+    case 5: f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::HSV>{}); return;
+    default: return;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // The operation a blit runs for a mode word and weight (mode & 0x100FF): copy becomes store at
 // weight 256 and nothing below 1; unknown values are None.

@@ -310,19 +310,12 @@ void RAST_GradientRect(RAST_IBitmap* dest, int x, int y, int w, int h, float r, 
     if (!(reach < 0x1p62)) return;
   }
   for (int c = 0; c < 4; ++c) gs.value[c] += skipX * gs.perPixel[c] + skipY * gs.perRow[c];
-  switch (mode.op()) {
-    case 0:
-      // A constant full weight is a plain store of the clamped colour (the copy's result there).
-      if (gs.perPixel[3] == 0 && gs.perRow[3] == 0 && (gs.value[3] >> 16) >= 256)
-        GradientLoop<6>(rows, cx, cy, cw, ch, gs);
-      else
-        GradientLoop<0>(rows, cx, cy, cw, ch, gs);
-      break;
-    case 1: GradientLoop<1>(rows, cx, cy, cw, ch, gs); break;
-    case 2: GradientLoop<2>(rows, cx, cy, cw, ch, gs); break;
-    case 3: GradientLoop<3>(rows, cx, cy, cw, ch, gs); break;
-    case 4: GradientLoop<4>(rows, cx, cy, cw, ch, gs); break;
-    case 5: GradientLoop<5>(rows, cx, cy, cw, ch, gs); break;
-    default: break;
+  // A constant full weight in copy mode is a plain store of the clamped colour (the copy's result there).
+  if (mode.op() == 0 && gs.perPixel[3] == 0 && gs.perRow[3] == 0 && (gs.value[3] >> 16) >= 256) {
+    GradientLoop<6>(rows, cx, cy, cw, ch, gs);
+    return;
   }
+  RAST_DispatchSolidOp(mode.op(), [&](auto op) {
+    GradientLoop<static_cast<int>(decltype(op)::value)>(rows, cx, cy, cw, ch, gs);
+  });
 }

@@ -5,7 +5,7 @@
 
 #include "rast/rast_bitmap.h"
 #include "rast/rast_blend.h"
-#include "wemu/mem_context.h"
+#include "wemu/wemu_types.h"
 
 // dest becomes src's size and pixels (nothing when either is null).
 void RAST_Copy(RAST_IBitmap* dest, RAST_IBitmap* src);

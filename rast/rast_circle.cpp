@@ -264,10 +264,10 @@ template <class Op>
 void runCore(const Surface& s, RAST_pixel colour, int ia, bool aa, bool filled,
              const RAST_ClipRect& clip, bool clipped, i64 xc, i64 yc, float r, const StepRanges& steps) {
   if (clipped) {
-    const Plotter<Op, true> p{s.bits, s.span, clip, colour};
+    const Plotter<Op, true> p{s.row0, s.stride, clip, colour};
     aa ? antialiasedCore(p, xc, yc, r, ia, filled, steps) : midpointCore(p, xc, yc, r, ia, filled, steps);
   } else {
-    const Plotter<Op, false> p{s.bits, s.span, clip, colour};
+    const Plotter<Op, false> p{s.row0, s.stride, clip, colour};
     aa ? antialiasedCore(p, xc, yc, r, ia, filled, steps) : midpointCore(p, xc, yc, r, ia, filled, steps);
   }
 }
@@ -280,10 +280,10 @@ i64 farDistance(i64 v, i64 lo, i64 hi) { return std::max(v > lo ? v - lo : lo - 
 // two pixels inside every edge (then no bounds tests are needed).
 bool wholeCircleVisible(const Surface& s, float cx, float cy, float r) {
   const i64 X = i64(cx), Y = i64(cy), R = i64(r);
-  return X + R >= -2 && Y + R >= -2 && X - R <= s.w + 2 && Y - R <= s.h + 2;
+  return X + R >= -2 && Y + R >= -2 && X - R <= s.width + 2 && Y - R <= s.height + 2;
 }
 bool wellInside(const Surface& s, float cx, float cy, float r) {
-  return cx - r - 2 >= 0 && cy - r - 2 >= 0 && float(s.w) > cx + r + 2 && float(s.h) > cy + r + 2;
+  return cx - r - 2 >= 0 && cy - r - 2 >= 0 && float(s.width) > cx + r + 2 && float(s.height) > cy + r + 2;
 }
 bool usable(float cx, float cy, float r) { return CoordOK(cx) && CoordOK(cy) && CoordOK(r) && r >= 0; }
 
@@ -292,7 +292,7 @@ bool usable(float cx, float cy, float r) { return CoordOK(cx) && CoordOK(cy) && 
 void RAST_CircleCore(RAST_IBitmap* bitmap, RAST_pixel colour, int ia, bool antialias, bool filled,
                      RAST_BlendMode mode, const RAST_ClipRect& clipIn, bool clipped, float cx,
                      float cy, float r) {
-  Surface s(bitmap);
+  const Surface s = Surface::Stored(bitmap);
   const int low = mode.op();
   if (!s || ia <= 0 || low > 5 || !usable(cx, cy, r)) {
     return;
@@ -300,15 +300,15 @@ void RAST_CircleCore(RAST_IBitmap* bitmap, RAST_pixel colour, int ia, bool antia
   ia = std::min(ia, 256);
   const i64 xc = i64(cx + 0.5f), yc = i64(cy + 0.5f);
   // Never trust a clip rectangle beyond the bitmap, nor an unclipped circle that is not inside.
-  RAST_ClipRect clip{std::max(clipIn.left, 0), std::max(clipIn.top, 0), std::min(clipIn.right, s.w),
-                     std::min(clipIn.bottom, s.h)};
+  RAST_ClipRect clip{std::max(clipIn.left, 0), std::max(clipIn.top, 0), std::min(clipIn.right, s.width),
+                     std::min(clipIn.bottom, s.height)};
   if (clip.left >= clip.right || clip.top >= clip.bottom) {
     return;
   }
   const i64 reach = i64(r) + 2;
-  if (!clipped && !(xc - reach >= 0 && yc - reach >= 0 && xc + reach < s.w && yc + reach < s.h)) {
+  if (!clipped && !(xc - reach >= 0 && yc - reach >= 0 && xc + reach < s.width && yc + reach < s.height)) {
     clipped = true;
-    clip = RAST_ClipRect{0, 0, s.w, s.h};
+    clip = RAST_ClipRect{0, 0, s.width, s.height};
   }
   StepRanges steps;
   if (clipped) {
@@ -347,7 +347,7 @@ void RAST_CircleCore(RAST_IBitmap* bitmap, RAST_pixel colour, int ia, bool antia
 
 void RAST_Circle(RAST_IBitmap* bitmap, float cx, float cy, float r, RAST_pixel colour, float alpha,
                  RAST_BlendMode mode, bool antialias) {
-  Surface s(bitmap);
+  const Surface s = Surface::Stored(bitmap);
   if (!s || !usable(cx, cy, r) || !wholeCircleVisible(s, cx, cy, r)) {
     return;
   }
@@ -359,26 +359,26 @@ void RAST_Circle(RAST_IBitmap* bitmap, float cx, float cy, float r, RAST_pixel c
       return;
     }
   }
-  if (s.flipped) cy = float(s.h - 1) - cy;
+  if (s.flipped) cy = float(s.height - 1) - cy;
   const int ia = AlphaWeight(alpha);
   if (ia == 0) {
     return;
   }
-  RAST_CircleCore(bitmap, colour, ia, antialias, false, mode, RAST_ClipRect{0, 0, s.w, s.h},
+  RAST_CircleCore(bitmap, colour, ia, antialias, false, mode, RAST_ClipRect{0, 0, s.width, s.height},
                   !wellInside(s, cx, cy, r), cx, cy, r);
 }
 
 void RAST_FillCircle(RAST_IBitmap* bitmap, float cx, float cy, float r, RAST_pixel colour,
                      float alpha, RAST_BlendMode mode, bool antialias) {
-  Surface s(bitmap);
+  const Surface s = Surface::Stored(bitmap);
   if (!s || !usable(cx, cy, r)) {
     return;
   }
-  if (s.flipped) cy = float(s.h - 1) - cy;
+  if (s.flipped) cy = float(s.height - 1) - cy;
   const int ia = AlphaWeight(alpha);
   if (ia == 0 || !wholeCircleVisible(s, cx, cy, r)) {
     return;
   }
-  RAST_CircleCore(bitmap, colour, ia, antialias, true, mode, RAST_ClipRect{0, 0, s.w, s.h},
+  RAST_CircleCore(bitmap, colour, ia, antialias, true, mode, RAST_ClipRect{0, 0, s.width, s.height},
                   !wellInside(s, cx, cy, r), cx, cy, r);
 }

@@ -40,7 +40,7 @@ void drawDashes(RAST_pixel* p0, std::ptrdiff_t step, int start, int end, int N, 
 
 void RAST_DashedLine(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, int pixelsOn,
                      int pixelsOff, RAST_pixel colour, RAST_BlendMode mode, float alpha) {
-  Surface surf(bitmap);
+  const Surface surf = Surface::Stored(bitmap);
   if (!surf) {
     return;
   }
@@ -52,12 +52,12 @@ void RAST_DashedLine(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, int p
     // Mirrored in 64 bits and limited to int: the line is axis-parallel (or draws nothing), so
     // the clipped result is the same.
     auto mirror = [&](int y) {
-      return int(std::clamp<std::int64_t>(std::int64_t(surf.h) - 1 - y, INT32_MIN, INT32_MAX));
+      return int(std::clamp<std::int64_t>(std::int64_t(surf.height) - 1 - y, INT32_MIN, INT32_MAX));
     };
     y1 = mirror(y1);
     y2 = mirror(y2);
   }
-  if (!RAST_ClipLine(&x1, &y1, &x2, &y2, surf.w, surf.h)) {
+  if (!RAST_ClipLine(&x1, &y1, &x2, &y2, surf.width, surf.height)) {
     return;
   }
   if (y2 < y1) {
@@ -70,7 +70,7 @@ void RAST_DashedLine(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, int p
       return;
     }
     RAST_pixel* p = surf.at(x1, y1);
-    for (int i = 0; i < n / 2; ++i, p += 2 * surf.span) {
+    for (int i = 0; i < n / 2; ++i, p += 2 * surf.stride) {
       *p = colour;
     }
     return;
@@ -85,7 +85,7 @@ void RAST_DashedLine(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, int p
   std::ptrdiff_t step;
   int start, end;
   if (x1 == x2) {
-    step = surf.span;
+    step = surf.stride;
     start = y1;
     end = y2;
   } else if (y1 == y2) {

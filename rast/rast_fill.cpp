@@ -82,15 +82,8 @@ void RAST_FillRect(RAST_IBitmap* bm, int x, int y, int w, int h, RAST_pixel colo
     }
   }
   const RAST_pixel rgb = color & 0xFFFFFF00u;
-  switch (mode.op()) {
-    case 0: FillLoop<RAST_SolidOp::Copy>(rows, x, y, w, h, rgb, a); break;
-    case 1: FillLoop<RAST_SolidOp::Add>(rows, x, y, w, h, rgb, a); break;
-    case 2: FillLoop<RAST_SolidOp::Dodge>(rows, x, y, w, h, rgb, a); break;
-    case 3: FillLoop<RAST_SolidOp::Mul>(rows, x, y, w, h, rgb, a); break;
-    case 4: FillLoop<RAST_SolidOp::Overlay>(rows, x, y, w, h, rgb, a); break;
-    case 5: FillLoop<RAST_SolidOp::HSV>(rows, x, y, w, h, rgb, a); break;
-    default: break;
-  }
+  RAST_DispatchSolidOp(mode.op(),
+                       [&](auto op) { FillLoop<decltype(op)::value>(rows, x, y, w, h, rgb, a); });
 }
 
 void RAST_ClearRect(RAST_IBitmap* bm, int x, int y, int w, int h, RAST_pixel mask, RAST_pixel orbits) {

@@ -105,15 +105,15 @@ void RAST_FLine(RAST_IBitmap* bitmap, float x1, float y1, float x2, float y2, RA
     RAST_Line(bitmap, int(x1), int(y1), int(x2), int(y2), colour, alpha, mode, false);
     return;
   }
-  Surface surf(bitmap);
+  const Surface surf = Surface::Stored(bitmap);
   if (!surf) {
     return;
   }
   if (surf.flipped) {
-    y1 = float(surf.h - 1) - y1;
-    y2 = float(surf.h - 1) - y2;
+    y1 = float(surf.height - 1) - y1;
+    y2 = float(surf.height - 1) - y2;
   }
-  if (!RAST_ClipFLine(&x1, &y1, &x2, &y2, surf.w, surf.h)) {
+  if (!RAST_ClipFLine(&x1, &y1, &x2, &y2, surf.width, surf.height)) {
     return;
   }
   if (x1 == x2 && y1 == y2) {
@@ -133,8 +133,8 @@ void RAST_FLine(RAST_IBitmap* bitmap, float x1, float y1, float x2, float y2, RA
   if (n < 0) {
     return;
   }
-  const std::ptrdiff_t majorStep = xMajor ? 1 : surf.span;
-  const std::ptrdiff_t minorUnit = xMajor ? surf.span : 1;
+  const std::ptrdiff_t majorStep = xMajor ? 1 : surf.stride;
+  const std::ptrdiff_t minorUnit = xMajor ? surf.stride : 1;
   const bool negative = ne < ns;
   const std::ptrdiff_t minorStep = negative ? -minorUnit : minorUnit;
   unsigned f16 = std::min(unsigned((m - std::floor(m)) * 65536.0f), 65535u);

@@ -218,18 +218,18 @@ bool RAST_ClipLine(int* x1, int* y1, int* x2, int* y2, int width, int height) {
 
 void RAST_Line(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, RAST_pixel colour,
                float alpha, RAST_BlendMode mode, bool antialias) {
-  Surface surf(bitmap);
+  const Surface surf = Surface::Stored(bitmap);
   if (!surf) {
     return;
   }
   // Mirrored in 64 bits: height - 1 - INT_MIN does not fit an int.
   std::int64_t my1 = y1, my2 = y2;
   if (surf.flipped) {
-    my1 = std::int64_t(surf.h) - 1 - y1;
-    my2 = std::int64_t(surf.h) - 1 - y2;
+    my1 = std::int64_t(surf.height) - 1 - y1;
+    my2 = std::int64_t(surf.height) - 1 - y2;
   }
   double fx1 = x1, fy1 = double(my1), fx2 = x2, fy2 = double(my2);
-  if (!clipSegment(fx1, fy1, fx2, fy2, surf.w, surf.h)) {
+  if (!clipSegment(fx1, fy1, fx2, fy2, surf.width, surf.height)) {
     return;
   }
   x1 = int(fx1);
@@ -245,12 +245,12 @@ void RAST_Line(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, RAST_pixel 
   }
   if (dx == 0) {
     const int y = dy < 0 ? y2 : y1;
-    runDispatch(surf.at(x1, y), surf.span, std::abs(dy) + 1, colour, alpha, mode);
+    runDispatch(surf.at(x1, y), surf.stride, std::abs(dy) + 1, colour, alpha, mode);
     return;
   }
   if (std::abs(dx) == std::abs(dy)) {
     const std::ptrdiff_t sx = dx > 0 ? 1 : -1;
-    const std::ptrdiff_t sy = dy > 0 ? surf.span : -surf.span;
+    const std::ptrdiff_t sy = dy > 0 ? surf.stride : -surf.stride;
     diagonalDispatch(surf.at(x1, y1), sx, sy, std::abs(dx), colour, alpha, mode, antialias);
     return;
   }
@@ -265,8 +265,8 @@ void RAST_Line(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, RAST_pixel 
     D = -D;
     m = -m;
   }
-  const std::ptrdiff_t majorStep = xMajor ? 1 : surf.span;
-  const std::ptrdiff_t minorUnit = xMajor ? surf.span : 1;
+  const std::ptrdiff_t majorStep = xMajor ? 1 : surf.stride;
+  const std::ptrdiff_t minorUnit = xMajor ? surf.stride : 1;
   const std::ptrdiff_t minorStep = m >= 0 ? minorUnit : -minorUnit;
   const int slope = int(double(std::abs(m)) / double(D) * 65536.0);
 

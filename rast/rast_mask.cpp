@@ -3,30 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 
-namespace {
-
-template <RAST_SolidOp Op>
-void GlyphLoop(const RAST_BitmapRows& rows, int x, int y, int w, int h, RAST_pixel color, const unsigned char* mask,
-               std::ptrdiff_t span, int a) {
-  for (int j = 0; j < h; ++j) {
-    RAST_pixel* p = rows.at(x, y + j);
-    const unsigned char* m = mask + j * span;
-    for (int i = 0; i < w; ++i) {
-      const int cover = m[i];
-      if (cover == 0) continue;
-      const int weight = cover * a / 256;
-      // A covered pixel gets the solid write even at weight 0: a no-op for modes 0-4, while the
-      // HSV write still stores the colour's alpha byte (as the circle drawer's edge pixels do).
-      if constexpr (Op != RAST_SolidOp::HSV) {
-        if (weight == 0) continue;
-      }
-      p[i] = RAST_SolidBlend<Op>(p[i], color, RAST_Weight(weight));
-    }
-  }
-}
-
-}  // namespace
-
 void RAST_DrawGlyph(RAST_IBitmap* bm, int x, int y, RAST_pixel color, const unsigned char* alphas, int glyph_w,
                     int glyph_span, int glyph_h, float alpha, RAST_BlendMode mode) {
   if (!bm || !alphas) return;
@@ -57,15 +33,9 @@ void RAST_DrawGlyph(RAST_IBitmap* bm, int x, int y, RAST_pixel color, const unsi
   const int a = weight.value();
   const int gx = static_cast<int>(lx), gy = static_cast<int>(ly), gw = static_cast<int>(width),
             gh = static_cast<int>(height);
-  switch (mode.op()) {
-    case 0: GlyphLoop<RAST_SolidOp::Copy>(rows, gx, gy, gw, gh, color, mask, span, a); break;
-    case 1: GlyphLoop<RAST_SolidOp::Add>(rows, gx, gy, gw, gh, color, mask, span, a); break;
-    case 2: GlyphLoop<RAST_SolidOp::Dodge>(rows, gx, gy, gw, gh, color, mask, span, a); break;
-    case 3: GlyphLoop<RAST_SolidOp::Mul>(rows, gx, gy, gw, gh, color, mask, span, a); break;
-    case 4: GlyphLoop<RAST_SolidOp::Overlay>(rows, gx, gy, gw, gh, color, mask, span, a); break;
-    case 5: GlyphLoop<RAST_SolidOp::HSV>(rows, gx, gy, gw, gh, color, mask, span, a); break;
-    default: break;
-  }
+  RAST_DispatchSolidOp(mode.op(), [&](auto op) {
+    RAST_BlendMask<decltype(op)::value, RAST_MaskRule::Scaled>(rows, gx, gy, gw, gh, mask, span, color, color, a);
+  });
 }
 
 void RAST_DrawPackedGlyph(RAST_IBitmap* bm, int x, int y, RAST_pixel color, const unsigned char* alphas, int glyph_w,

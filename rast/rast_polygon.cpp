@@ -47,7 +47,7 @@ struct Edge {
 template <class Op>
 void fillRows(const Surface& s, Edge l, Edge r, int yFirst, int yLast, RAST_pixel c, int w) {
   for (int y = yFirst; y <= yLast; ++y) {
-    const i64 a = std::max<i64>(l.x, 0), b = std::min<i64>(r.x, s.w - 1);
+    const i64 a = std::max<i64>(l.x, 0), b = std::min<i64>(r.x, s.width - 1);
     if (a <= b) {
       RAST_pixel* p = s.at(int(a), y);
       if constexpr (std::is_same_v<Op, OpStore>) {
@@ -74,7 +74,7 @@ void fillTrapezoid(const Surface& s, i64 x1a, i64 x1b, i64 y1, i64 x2a, i64 x2b,
   }
   if (x1b < x1a) std::swap(x1a, x1b);
   if (x2b < x2a) std::swap(x2a, x2b);
-  const i64 W = s.w, H = s.h;
+  const i64 W = s.width, H = s.height;
   if ((x1b < 0 && x2b < 0) || (x1a >= W && x2a >= W) || y2 < 0 || y1 >= H) {
     return;
   }
@@ -150,7 +150,7 @@ void fillPolygon(const Surface& s, Pt* p, int n, RAST_pixel c, RAST_BlendMode mo
   // reach into column 0 or the last column.
   i64 minX = INT64_MAX, maxX = INT64_MIN;
   for (int i = 0; i < n; ++i) {
-    if (s.flipped) p[i].y = i64(s.h) - 1 - p[i].y;
+    if (s.flipped) p[i].y = i64(s.height) - 1 - p[i].y;
     minX = std::min(minX, p[i].x);
     maxX = std::max(maxX, p[i].x);
   }
@@ -158,7 +158,7 @@ void fillPolygon(const Surface& s, Pt* p, int n, RAST_pixel c, RAST_BlendMode mo
   const int low = mode.op();
   if (p[0].y == p[n - 1].y) {
     const i64 y = p[0].y;
-    if (y >= 0 && y < s.h && minX <= maxX) {
+    if (y >= 0 && y < s.height && minX <= maxX) {
       fillTrapezoid(s, minX, maxX, y, minX, maxX, y, c, alpha, low);
     }
     return;
@@ -196,21 +196,21 @@ int clampInt(i64 v) { return int(std::clamp<i64>(v, INT_MIN, INT_MAX)); }
 
 void RAST_FillTrapezoid(RAST_IBitmap* bitmap, int x1a, int x1b, int y1, int x2a, int x2b, int y2,
                         RAST_pixel colour, float alpha, RAST_BlendMode mode) {
-  Surface s(bitmap);
+  const Surface s = Surface::Stored(bitmap);
   if (!s) {
     return;
   }
   i64 r1 = y1, r2 = y2;
   if (s.flipped) {
-    r1 = i64(s.h) - 1 - y1;
-    r2 = i64(s.h) - 1 - y2;
+    r1 = i64(s.height) - 1 - y1;
+    r2 = i64(s.height) - 1 - y2;
   }
   fillTrapezoid(s, x1a, x1b, r1, x2a, x2b, r2, colour, alpha, mode.op());
 }
 
 void RAST_FillConvexPolygon(RAST_IBitmap* bitmap, const int* x, const int* y, int count,
                             RAST_pixel colour, RAST_BlendMode mode, float alpha) {
-  Surface s(bitmap);
+  const Surface s = Surface::Stored(bitmap);
   if (!s || !x || !y || count < 3) {
     return;
   }

@@ -13,27 +13,7 @@ namespace rast_shape {
 
 // The bitmap's stored rows. The primitives mirror y themselves for bottom-up bitmaps (flipped),
 // so at(x, y) addresses stored row y.
-struct Surface {
-  RAST_pixel* bits = nullptr;
-  std::ptrdiff_t span = 0;
-  int w = 0;
-  int h = 0;
-  bool flipped = false;
-
-  explicit Surface(RAST_IBitmap* bm) {
-    if (!bm) return;
-    RAST_pixel* b = bm->getBits();
-    const int bw = bm->getWidth(), bh = bm->getHeight(), s = bm->getRowSpan();
-    if (!b || bw < 1 || bh < 1 || s < bw) return;
-    bits = b;
-    span = s;
-    w = bw;
-    h = bh;
-    flipped = bm->isFlipped();
-  }
-  explicit operator bool() const { return bits != nullptr; }
-  RAST_pixel* at(int x, int y) const { return bits + y * span + x; }
-};
+using Surface = RAST_BitmapRows;
 
 // Integer weight trunc(alpha * 256), limited to 0..256 (negative or NaN alpha gives 0).
 inline int AlphaWeight(float alpha) { return RAST_Weight::FromAlpha(alpha).value(); }
@@ -79,15 +59,7 @@ using OpHsv = OpSolid<RAST_SolidOp::HSV>;
 // Calls f(Op{}) with the operation of the mode's low byte 0..5; other values call nothing.
 template <class F>
 void DispatchBlend(int low, F&& f) {
-  switch (low) {
-    case 0: f(OpCopy{}); break;
-    case 1: f(OpAdd{}); break;
-    case 2: f(OpDodge{}); break;
-    case 3: f(OpMul{}); break;
-    case 4: f(OpOverlay{}); break;
-    case 5: f(OpHsv{}); break;
-    default: break;
-  }
+  RAST_DispatchSolidOp(low, [&](auto op) { f(OpSolid<decltype(op)::value>{}); });
 }
 
 }  // namespace rast_shape

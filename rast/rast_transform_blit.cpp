@@ -72,7 +72,7 @@ void AlphaCoreLoop(const RAST_CoreJob& j, RAST_PixelFunc f, i64 a, i64 dadx, i64
   }
 }
 
-// Steps 1 to 7 shared by the rotated and step blits: limits, mirroring (by the caller's walk
+// The set-up shared by the rotated and step blits: limits, mirroring (by the caller's walk
 // function), destination clipping. Returns false when nothing is to be drawn.
 struct Setup {
   int left = 0, top = 0, right = 0, bottom = 0;
@@ -190,7 +190,8 @@ void RAST_RotatedBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty,
 
 namespace {
 
-// Steps 1 to 7 of the step blits; false when nothing is to be drawn.
+// The step blits' set-up: the limits, mirroring and destination clipping of the walk; false when
+// nothing is to be drawn.
 bool StepSetup(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx, float srcy,
                float srcw, float srch, double dsdx, double dtdx, double dsdy, double dtdy, double dsdxdy,
                double dtdxdy, bool clip, RAST_CoreJob& job, int* clipX, int* clipY) {

@@ -57,29 +57,34 @@ for bin in "$here"/build/tests/*/*_tests; do
 done
 
 cd "$build"
-# Tests that cross real MIDI ports (suites named ...OverJack) run last and alone: JACK's
-# dummy driver keeps real time, and on a loaded machine a client that misses a cycle can lose
-# or repeat a port buffer. Such a test gets up to three tries; a real fault fails all three.
-# Every retry is reported by the test's name, so a flaky test stays visible.
-ctest --output-on-failure -j"$jobs" --timeout 300 -E 'OverJack\.' || status=$?
-mapfile -t jack_tests < <(ctest -N -R 'OverJack\.' | sed -n 's/^ *Test *#[0-9]*: *//p')
-retried=()
-for t in "${jack_tests[@]}"; do
-  for try in 1 2 3; do
-    if ctest --output-on-failure --timeout 300 -R "^${t//./\\.}\$" >"$build/jack-test.log" 2>&1; then
-      [ "$try" -gt 1 ] && retried+=("$t (passed on try $try)")
-      break
-    fi
-    echo "JACK test $t failed on try $try"
-    if [ "$try" -eq 3 ]; then
-      status=1
-      retried+=("$t (failed all three tries)")
-      cat "$build/jack-test.log"
-    fi
+# Tests that cross real MIDI ports (suites named ...OverJack) and tests that drive real windows
+# with real X input (suites named ...Desktop...) run after the rest, one at a time: JACK's dummy
+# driver and the X server keep real time, and on a loaded machine a client that misses a cycle or
+# a window that maps late can lose an event. Such a test gets up to three tries; a real fault
+# fails all three. Every retry is reported by the test's name, so a flaky test stays visible.
+ctest --output-on-failure -j"$jobs" --timeout 300 -E 'OverJack\.|Desktop' || status=$?
+run_alone() {  # $1: what to call them, $2: ctest -R pattern, $3: ctest -E pattern
+  local kind=$1 tests t try retried=()
+  mapfile -t tests < <(ctest -N -R "$2" ${3:+-E "$3"} | sed -n 's/^ *Test *#[0-9]*: *//p')
+  for t in "${tests[@]}"; do
+    for try in 1 2 3; do
+      if ctest --output-on-failure --timeout 300 -R "^${t//./\\.}\$" >"$build/alone-test.log" 2>&1; then
+        [ "$try" -gt 1 ] && retried+=("$t (passed on try $try)")
+        break
+      fi
+      echo "$kind test $t failed on try $try"
+      if [ "$try" -eq 3 ]; then
+        status=1
+        retried+=("$t (failed all three tries)")
+        cat "$build/alone-test.log"
+      fi
+    done
   done
-done
-echo "JACK tests: ${#jack_tests[@]} run, ${#retried[@]} retried"
-for r in "${retried[@]}"; do echo "  retried: $r"; done
+  echo "$kind tests: ${#tests[@]} run, ${#retried[@]} retried"
+  for t in "${retried[@]}"; do echo "  retried: $t"; done
+}
+run_alone Desktop 'Desktop' 'OverJack\.'
+run_alone JACK 'OverJack\.'
 
 # ThreadSanitizer build of the suites whose code runs on several threads: the timer thread, MIDI
 # input, posted messages, the editor and its transfers.

@@ -25,12 +25,6 @@ constexpr size_t kMaxLine = 0x2000000;       // 32 MiB: longer physical lines ar
 constexpr size_t kMaxHeaderless = 0x40000;   // no header within 256 KiB: not an INI file
 constexpr size_t kMaxTempBase = 1015;
 
-struct CaseLess {
-  bool operator()(const std::string& a, const std::string& b) const {
-    return strcasecmp(a.c_str(), b.c_str()) < 0;
-  }
-};
-
 using KeyValue = std::pair<std::string, std::string>;
 
 struct IniSection {

@@ -57,6 +57,7 @@ class DesktopNativeControl final : public NativeControl {
     x_ = x;
     y_ = y;
     gtk_widget_set_size_request(outer_, width, height);
+    if (state_.kind == NativeControlKind::Label) wrapIfTallerThanALine(height);
     gtk_widget_set_sensitive(outer_, view_.isEnabled() ? TRUE : FALSE);
     if (view_.isHiddenOrHasHiddenAncestor()) {
       gtk_widget_hide(outer_);
@@ -69,6 +70,16 @@ class DesktopNativeControl final : public NativeControl {
   }
 
   GtkWidget* widget() const { return widget_; }
+
+  // A one-line box keeps its text on one line, shown whole even where the desktop font is wider
+  // than the box (wrapped, its second line would be cut off); taller boxes wrap.
+  void wrapIfTallerThanALine(int height) {
+    PangoLayout* probe = gtk_widget_create_pango_layout(widget_, "Ag");
+    int lineHeight = 0;
+    pango_layout_get_pixel_size(probe, nullptr, &lineHeight);
+    g_object_unref(probe);
+    gtk_label_set_line_wrap(GTK_LABEL(widget_), height >= 2 * std::max(1, lineHeight) ? TRUE : FALSE);
+  }
   const View& view() const { return view_; }
 
  private:
@@ -91,7 +102,6 @@ class DesktopNativeControl final : public NativeControl {
         break;
       case NativeControlKind::Label:
         widget_ = gtk_label_new(t.c_str());
-        gtk_label_set_line_wrap(GTK_LABEL(widget_), TRUE);
         break;
       case NativeControlKind::GroupBox:
         widget_ = gtk_frame_new(t.c_str());

@@ -1,6 +1,7 @@
 // The real program: without a display it says how to get one; on a display its window
 // appears and Quit (Ctrl+Q, real X input) ends it cleanly with its state saved; on a JACK
-// server the synthesizer picked in Preferences with real X input hears the start-up message.
+// server the synthesizer picked in Preferences with real X input hears the start-up message,
+// and the program requested from it is saved, opened and kept as the state saved at Quit.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -26,6 +27,17 @@ std::string ReadFile(const std::string& path) {
   std::stringstream s;
   s << std::ifstream(path).rdbuf();
   return s.str();
+}
+
+// Polls until `done` holds or `timeoutMs` has passed.
+template <class F>
+bool Within(int timeoutMs, F done) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return true;
 }
 
 class AppDesktop : public ::testing::Test {
@@ -121,12 +133,47 @@ void PickFromList(int x, int y, int index) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
 }
 
-TEST_F(AppDesktopOverJack, PreferencesPicksTheSynthesizerWithRealInput) {
+constexpr int kMenuBarHeight = 24;  // the editor's view starts below it
+
+// Whether a window of this title is shown, polled until it is `shown` or the time-out.
+bool WindowShownBecomes(const std::string& title, bool shown, int timeoutMs) {
+  return Within(timeoutMs, [&] {
+    return (RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, 5000) == 0) == shown;
+  });
+}
+
+bool FileAppears(const std::string& path, int timeoutMs) {
+  return Within(timeoutMs, [&] { return fs::exists(path); });
+}
+
+// Types a path into the focused file dialog's name or location entry (`entry` selects or opens
+// it) and accepts it; each step gets a moment, keys typed into a dialog still opening are lost.
+void TypeIntoDialog(const std::string& path, const char* entry) {
+  for (const std::vector<std::string>& step : std::vector<std::vector<std::string>>{
+           {"xdotool", "key", entry}, {"xdotool", "type", "--delay", "20", path}, {"xdotool", "key", "Return"}}) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    RunProgram(step, 20000);
+  }
+}
+
+// The fields the simulated synthesizer varies from slot to slot, read from a program file
+// (its version line, then one value line per field).
+std::vector<int> DistinctFields(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::vector<int> values;
+  for (size_t field : {3, 15, 23, 27, 39})
+    values.push_back(field + 1 < lines.size() ? std::atoi(lines[field + 1].c_str()) : -1);
+  return values;
+}
+
+TEST_F(AppDesktopOverJack, PicksTheSynthesizerThenRequestsSavesAndOpensItsProgram) {
   VQ_SKIP_WITHOUT_JACK();
   std::string why;
   if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
   vqtest::VqsimProcess sim;
-  ASSERT_TRUE(sim.Start()) << sim.Error();
+  ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
   const int outputIndex = ListIndex<RtMidiOut>(sim.InPort()), inputIndex = ListIndex<RtMidiIn>(sim.OutPort());
   ASSERT_TRUE(outputIndex >= 2 && inputIndex >= 2);
   Launch();
@@ -143,7 +190,31 @@ TEST_F(AppDesktopOverJack, PreferencesPicksTheSynthesizerWithRealInput) {
   EXPECT_TRUE(sim.WaitForLogLine("startup", 5000));
   EXPECT_NE(Settings().find("outdev=" + sim.InPort()), std::string::npos) << Settings();
   EXPECT_NE(Settings().find("indev=" + sim.OutPort()), std::string::npos) << Settings();
+  // File > Save Program from VQ to File shows the slot chooser and its request button (slot 1).
+  ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
+  Click(x + 20, y + 10);
+  Click(x + 127, y + 163);
+  Click(x + 562, y + kMenuBarHeight + 424);
+  EXPECT_TRUE(sim.WaitForLogLine("request 1", 5000));
+  EXPECT_TRUE(sim.WaitForLogLine("dump 1", 5000));
+  // The dump arrives checked and is offered for saving under its slot and name.
+  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000));
+  const std::string saved = dir + "/received.pr4";
+  TypeIntoDialog(saved, "ctrl+a");
+  ASSERT_TRUE(FileAppears(saved, 5000));
+  EXPECT_EQ(DistinctFields(ReadFile(saved)), (std::vector<int>{3, 4, 5, 6, 7})) << ReadFile(saved);
+
+  // Opened in the editor (Ctrl+O), the knobs take the received values, kept as the editor's
+  // state when it quits.
+  ASSERT_TRUE(WindowShownBecomes("Save", false, 5000));
+  RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus", "--sync", "key",
+              "ctrl+o"}, 10000);
+  ASSERT_TRUE(WindowShownBecomes("Open", true, 10000));
+  TypeIntoDialog(saved, "ctrl+l");
+  ASSERT_TRUE(WindowShownBecomes("Open", false, 5000));
   EXPECT_EQ(Quit(), 0) << output;
+  EXPECT_NE(Settings().find("lastfile=" + saved), std::string::npos) << Settings();
+  EXPECT_EQ(ReadFile(dir + "/VQEditor4/lastprogram.pr4"), ReadFile(saved));
   EXPECT_TRUE(sim.Faults().empty());
 }
 

@@ -20,7 +20,7 @@ namespace {
 constexpr RAST_pixel kWhite = RAST_MakePixel(255, 255, 255, 255);
 constexpr RAST_pixel kRed = RAST_MakePixel(255, 0, 0, 255);
 
-// A bitmap that asks for the glyph road.
+// A bitmap that asks for the glyph path.
 class GlyphOnlyBitmap : public RAST_MemBitmap {
  public:
   using RAST_MemBitmap::RAST_MemBitmap;
@@ -312,7 +312,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DecodeCase{"\xC0\x80", 2, 0xC0, 1}, DecodeCase{"\xC2\xC0", 2, 0x80, 2},
                       DecodeCase{"\xA9", 1, 0xA9, 1}, DecodeCase{"\xF5\x80\x80\x80", 4, 0xF5, 1}));
 
-TEST_F(CachedFont, GlyphRoadDrawsMasksInTheTextColour) {
+TEST_F(CachedFont, GlyphPathDrawsMasksInTheTextColour) {
   RAST_CachedFont& f = font(0);
   RAST_MemBitmap bm(64, 48);
   RAST_Clear(&bm, 0);
@@ -325,18 +325,18 @@ TEST_F(CachedFont, GlyphRoadDrawsMasksInTheTextColour) {
   EXPECT_EQ(at(bm, 8, 3), kWhite);
 }
 
-struct RoadAlignCase {
+struct PathAlignCase {
   unsigned options;
   unsigned flags;
   int x;
   int y;
 };
 
-void PrintTo(const RoadAlignCase& c, std::ostream* os) { *os << "options " << c.options << " flags " << c.flags; }
+void PrintTo(const PathAlignCase& c, std::ostream* os) { *os << "options " << c.options << " flags " << c.flags; }
 
-class CachedFontAlign : public CachedFont, public ::testing::WithParamInterface<RoadAlignCase> {};
+class CachedFontAlign : public CachedFont, public ::testing::WithParamInterface<PathAlignCase> {};
 
-TEST_P(CachedFontAlign, BothRoadsPlaceTheBlock) {
+TEST_P(CachedFontAlign, BothPathsPlaceTheBlock) {
   RAST_CachedFont& f = font(GetParam().options);
   RAST_SysBitmap bm(64, 48);
   RECT r{2, 3, 60, 40};
@@ -350,15 +350,15 @@ TEST_P(CachedFontAlign, BothRoadsPlaceTheBlock) {
 
 constexpr unsigned kNative = RAST_FONTOPT_NATIVE;
 INSTANTIATE_TEST_SUITE_P(
-    Roads, CachedFontAlign,
-    ::testing::Values(RoadAlignCase{0, 0, 2, 3}, RoadAlignCase{kNative, 0, 2, 3},
-                      RoadAlignCase{0, DT_CENTER, 25, 3}, RoadAlignCase{kNative, DT_CENTER, 25, 3},
-                      RoadAlignCase{0, DT_CENTER | DT_RIGHT, 25, 3},        // the glyph road centres
-                      RoadAlignCase{kNative, DT_CENTER | DT_RIGHT, 48, 3},  // the native road right-aligns
-                      RoadAlignCase{0, DT_VCENTER, 2, 3 + (37 - 16) / 2}, RoadAlignCase{0, DT_BOTTOM, 2, 40 - 16},
-                      RoadAlignCase{kNative, DT_BOTTOM, 2, 40 - 14}));
+    Paths, CachedFontAlign,
+    ::testing::Values(PathAlignCase{0, 0, 2, 3}, PathAlignCase{kNative, 0, 2, 3},
+                      PathAlignCase{0, DT_CENTER, 25, 3}, PathAlignCase{kNative, DT_CENTER, 25, 3},
+                      PathAlignCase{0, DT_CENTER | DT_RIGHT, 25, 3},        // the glyph path centres
+                      PathAlignCase{kNative, DT_CENTER | DT_RIGHT, 48, 3},  // the native path right-aligns
+                      PathAlignCase{0, DT_VCENTER, 2, 3 + (37 - 16) / 2}, PathAlignCase{0, DT_BOTTOM, 2, 40 - 16},
+                      PathAlignCase{kNative, DT_BOTTOM, 2, 40 - 14}));
 
-TEST_F(CachedFont, NativeRoadOnABitmapWithoutContextKeepsTheRest) {
+TEST_F(CachedFont, NativePathOnABitmapWithoutContextKeepsTheRest) {
   RAST_CachedFont& f = font(kNative);
   RAST_MemBitmap bm(64, 48);
   RAST_Clear(&bm, kRed);
@@ -482,7 +482,7 @@ TEST_F(CachedFont, VerticalTextRunsDownOrUp) {
   EXPECT_EQ(count(bm, kWhite), 2 * 5 * 9);
 }
 
-TEST_F(CachedFont, LargeLineHeightsUseTheNativeRoadOrNothing) {
+TEST_F(CachedFont, LargeLineHeightsUseTheNativePathOrNothing) {
   RAST_CachedFont& big = font(0, 300);  // line height 301, no native option
   EXPECT_EQ(big.GetLineHeight(), 301);
   RAST_MemBitmap bm(8, 8);
@@ -558,9 +558,9 @@ TEST_F(CachedFont, CoverageBlendMatchesThePixelFormula) {
   EXPECT_GT(weightZeroWrites, 0);  // the faint edges at alpha 0.02 did reach HSV adjust at weight 0
 }
 
-// Random bytes, lengths and flags on both roads: every read stays inside the counted bytes
+// Random bytes, lengths and flags on both paths: every read stays inside the counted bytes
 // (exact heap blocks) and every write inside the bitmap.
-TEST_F(CachedFont, RandomTextsOnBothRoads) {
+TEST_F(CachedFont, RandomTextsOnBothPaths) {
   RAST_CachedFont& glyphs = font(0);
   RAST_CachedFont& native = font(kNative);
   RAST_SysBitmap sys(50, 30);
@@ -586,7 +586,7 @@ TEST_F(CachedFont, RandomTextsOnBothRoads) {
   }
 }
 
-// Through FreeType: a real face, both roads, measured width equal to the drawn advance.
+// Through FreeType: a real face, both paths, measured width equal to the drawn advance.
 TEST(CachedFontFreeType, EndToEndRenderAndCentring) {
   vq::platform::installFontService(nullptr);
   RAST_CachedFont f;
@@ -600,7 +600,7 @@ TEST(CachedFontFreeType, EndToEndRenderAndCentring) {
   RECT m{0, 0, 0, 0}, mg{0, 0, 0, 0};
   f.DrawText(&native, text, -1, &m, DT_CALCRECT);
   f.DrawText(&glyphs, text, -1, &mg, DT_CALCRECT | RAST_DT_PREFER_GLYPHS);
-  EXPECT_EQ(m.right, mg.right);  // same advances on both roads
+  EXPECT_EQ(m.right, mg.right);  // same advances on both paths
   EXPECT_GT(m.right, 20);
   for (RAST_SysBitmap* bm : {&native, &glyphs}) {
     RECT r{0, 0, 200, 40};
@@ -621,8 +621,8 @@ TEST(CachedFontFreeType, EndToEndRenderAndCentring) {
 }  // namespace
 
 // The faces the GUI asks for, through FreeType: the width the GDI drawer measures for a long
-// label equals the sum of the cached advances (so both roads lay it out alike), and a label
-// centred on either road has as much room on its left as on its right.
+// label equals the sum of the cached advances (so both paths lay it out alike), and a label
+// centred on either path has as much room on its left as on its right.
 class CachedFontFaces : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override { vq::platform::installFontService(nullptr); }
@@ -644,10 +644,10 @@ TEST_P(CachedFontFaces, MeasuredWidthsAgreeAndCentredTextSitsCentred) {
     EXPECT_NEAR(glyphs.right, advances, 2) << GetParam() << " " << size;  // ink may overhang the last advance
 
     const char* word = "HOH";
-    for (bool glyphRoad : {false, true}) {
+    for (bool glyphPath : {false, true}) {
       RAST_SysBitmap bm(120, 40);
       RECT r{0, 0, 120, 40};
-      f.DrawText(&bm, word, -1, &r, DT_CENTER | DT_VCENTER | (glyphRoad ? RAST_DT_PREFER_GLYPHS : 0));
+      f.DrawText(&bm, word, -1, &r, DT_CENTER | DT_VCENTER | (glyphPath ? RAST_DT_PREFER_GLYPHS : 0));
       int left = 120, right = -1;
       for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 120; ++x)
@@ -657,7 +657,7 @@ TEST_P(CachedFontFaces, MeasuredWidthsAgreeAndCentredTextSitsCentred) {
           }
       ASSERT_GE(right, left) << GetParam();
       EXPECT_LE(std::abs(left - (119 - right)), 2)
-          << GetParam() << " size " << size << (glyphRoad ? " glyphs " : " native ") << left << ".." << right;
+          << GetParam() << " size " << size << (glyphPath ? " glyphs " : " native ") << left << ".." << right;
     }
   }
 }
@@ -667,7 +667,7 @@ INSTANTIATE_TEST_SUITE_P(GuiFaces, CachedFontFaces, ::testing::Values("Arial", "
 
 namespace {
 
-// Rectangles at the ends of the integer range on both roads: the placement arithmetic stays
+// Rectangles at the ends of the integer range on both paths: the placement arithmetic stays
 // defined (the sanitizer would stop the test).
 TEST_F(CachedFont, RectanglesAtTheEndsOfTheIntegerRange) {
   RAST_CachedFont& glyphs = font(0);

@@ -76,6 +76,18 @@ TEST_F(DialogOnDesktop, GeneratedDialogAnswersRealClicksAndKeys) {
   EXPECT_EQ(gtk_widget_get_allocated_width(apply), 50);
   EXPECT_EQ(gtk_widget_get_allocated_height(apply), 20);
   EXPECT_EQ(gtk_widget_get_allocated_height(popup), 18);
+  // A one-line label shows its text whole on one line, though the desktop font is wider.
+  GtkWidget* label = nullptr;
+  GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_widget_get_parent(apply)));
+  for (GList* c = children; c; c = c->next)
+    if (GTK_IS_LABEL(c->data) && std::string(gtk_label_get_text(GTK_LABEL(c->data))) == "VQ Output Device")
+      label = GTK_WIDGET(c->data);
+  g_list_free(children);
+  ASSERT_TRUE(label);
+  int textWidth = 0;
+  pango_layout_get_pixel_size(gtk_label_get_layout(GTK_LABEL(label)), &textWidth, nullptr);
+  EXPECT_EQ(pango_layout_get_line_count(gtk_label_get_layout(GTK_LABEL(label))), 1);
+  EXPECT_GE(gtk_widget_get_allocated_width(label), textWidth);
   click(apply);
   EXPECT_TRUE(pumpUntil([&] { return logged(40024); }));
 
