@@ -8,6 +8,7 @@
 #include "wemu/window_focus.h"
 #include "wemu/window_geometry.h"
 #include "wemu/window_properties.h"
+#include "wemu/window_view.h"
 
 using vq::platform::Rect;
 using vq::platform::View;
@@ -15,14 +16,9 @@ using vq::platform::Window;
 
 namespace {
 
-HWND__* usable(HWND__* window) {
-  if (!window || !WEMU_OnWindowThread() || !WEMU_IsLiveWindow(window)) return nullptr;
-  return window;
-}
-
 // The modeless window of the layer that is or holds the handle.
 WEMU_TopLevelWindow* modelessOf(HWND__* window) {
-  WEMU_TopLevelWindow* t = WEMU_TopLevelOf(WEMU_WindowOfHandle(usable(window)));
+  WEMU_TopLevelWindow* t = WEMU_TopLevelOf(WEMU_WindowOfHandle(WEMU_UsableWindow(window)));
   return t && t->kind() == WEMU_TopLevelWindow::Kind::Modeless ? t : nullptr;
 }
 
@@ -74,7 +70,7 @@ void WEMU_SetWindowWantRaiseAmt(HWND__* window, int amount) {
 }
 
 int WEMU_SetWindowLevel(HWND__* window, int level) {
-  Window* w = WEMU_WindowOfHandle(usable(window));
+  Window* w = WEMU_WindowOfHandle(WEMU_UsableWindow(window));
   if (!w) return 0;
   int previous = w->level();
   w->setLevel(level);
@@ -82,14 +78,14 @@ int WEMU_SetWindowLevel(HWND__* window, int level) {
 }
 
 void SetOpaque(HWND__* window, bool opaque) {
-  if (auto* v = dynamic_cast<WEMU_WindowView*>(usable(window))) {
+  if (auto* v = dynamic_cast<WEMU_WindowView*>(WEMU_UsableWindow(window))) {
     v->isOpaque = opaque;
     v->setNeedsDisplay(true);
   }
 }
 
 void WEMU_SetWindowRepre(HWND__* window, const char* fileName, bool edited) {
-  Window* w = WEMU_WindowOfHandle(usable(window));
+  Window* w = WEMU_WindowOfHandle(WEMU_UsableWindow(window));
   if (!w) return;
   if (HWND__* content = WEMU_HandleForView(w->contentView()))
     if (GetProp(content, "WEMU_DisableWindowRepre")) return;
@@ -106,7 +102,7 @@ void WEMU_DrawFocusRect(HWND__* window, const RECT* rect, void** slot) {
   RECT r = *rect;
   Window* parent = nullptr;
   if (window) {
-    HWND__* h = usable(window);
+    HWND__* h = WEMU_UsableWindow(window);
     if (!h) return;
     parent = WEMU_WindowOfHandle(h);
     if (!parent) return;
@@ -139,7 +135,7 @@ void WEMU_DrawFocusRect(HWND__* window, const RECT* rect, void** slot) {
 vq::platform::Window* WEMU_Internal_FocusRectWindow(void* slot) { return static_cast<FocusRectWindow*>(slot); }
 
 void WEMU_MakeWindowTransparent(HWND__* window) {
-  if (Window* w = WEMU_WindowOfHandle(usable(window))) {
+  if (Window* w = WEMU_WindowOfHandle(WEMU_UsableWindow(window))) {
     w->opaque = false;
     w->alphaValue = 1;
     if (View* c = w->contentView()) c->setNeedsDisplay(true);
@@ -147,7 +143,7 @@ void WEMU_MakeWindowTransparent(HWND__* window) {
 }
 
 void WEMU_SetWindowShadow(HWND__* window, bool on) {
-  if (Window* w = WEMU_WindowOfHandle(usable(window))) w->hasShadow = on;
+  if (Window* w = WEMU_WindowOfHandle(WEMU_UsableWindow(window))) w->hasShadow = on;
 }
 
 bool WEMU_SetPresentationMode(int n) {

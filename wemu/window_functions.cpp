@@ -18,17 +18,12 @@
 #include "wemu/window_paint.h"
 #include "wemu/window_timers.h"
 #include "wemu/window_tree.h"
+#include "wemu/window_view.h"
 
 using vq::platform::View;
 using vq::platform::Window;
 
 namespace {
-
-// The handle when it may be used here: the main thread, and live.
-HWND__* usable(HWND__* window) {
-  if (!window || !WEMU_OnWindowThread() || !WEMU_IsLiveWindow(window)) return nullptr;
-  return window;
-}
 
 bool isContentView(const View* v) { return v && v->window() && v->window()->contentView() == v; }
 
@@ -107,7 +102,7 @@ int* ownStyle(HWND__* h) {
 bool WEMU_IsLiveHandle(HWND__* window) { return WEMU_IsLiveWindow(window); }
 
 HWND__* GetDlgItem(HWND__* parent, int id) {
-  HWND__* view = WEMU_ViewOfHandle(usable(parent));
+  HWND__* view = WEMU_ViewOfHandle(WEMU_UsableWindow(parent));
   if (!view) return nullptr;
   if (id == 0) return view;
   for (View* sub : view->subviews()) {
@@ -122,7 +117,7 @@ HWND__* GetDlgItem(HWND__* parent, int id) {
 }
 
 intptr_t GetWindowLong(HWND__* window, int index) {
-  HWND__* h = WEMU_ViewOfHandle(usable(window));
+  HWND__* h = WEMU_ViewOfHandle(WEMU_UsableWindow(window));
   if (!h) return 0;
   auto* v = dynamic_cast<WEMU_WindowView*>(h);
   auto* button = dynamic_cast<WEMU_Button*>(h);
@@ -147,7 +142,7 @@ intptr_t GetWindowLong(HWND__* window, int index) {
 }
 
 intptr_t SetWindowLong(HWND__* window, int index, intptr_t value) {
-  HWND__* h = WEMU_ViewOfHandle(usable(window));
+  HWND__* h = WEMU_ViewOfHandle(WEMU_UsableWindow(window));
   if (!h) return 0;
   auto* v = dynamic_cast<WEMU_WindowView*>(h);
   auto* button = dynamic_cast<WEMU_Button*>(h);
@@ -200,7 +195,7 @@ intptr_t SetWindowLong(HWND__* window, int index, intptr_t value) {
 }
 
 BOOL IsWindowVisible(HWND__* window) {
-  HWND__* h = usable(window);
+  HWND__* h = WEMU_UsableWindow(window);
   if (!h) return FALSE;
   if (Window* w = h->windowObject()) return w->isVisible();
   if (h->window() && !h->window()->isVisible()) return FALSE;
@@ -209,7 +204,7 @@ BOOL IsWindowVisible(HWND__* window) {
 
 BOOL GetDlgItemText(HWND__* window, int id, char* buffer, int size) {
   if (buffer && size > 0) buffer[0] = 0;
-  HWND__* h = id != 0 ? GetDlgItem(window, id) : usable(window);
+  HWND__* h = id != 0 ? GetDlgItem(window, id) : WEMU_UsableWindow(window);
   if (!h) return FALSE;
   if (isContentView(h) && WEMU_TopLevelOf(h->window())) h = WEMU_TopLevelOf(h->window());
   if (Window* w = h->windowObject()) {
@@ -229,7 +224,7 @@ BOOL GetDlgItemText(HWND__* window, int id, char* buffer, int size) {
 }
 
 BOOL SetDlgItemText(HWND__* window, int id, const char* text) {
-  HWND__* h = id != 0 ? GetDlgItem(window, id) : usable(window);
+  HWND__* h = id != 0 ? GetDlgItem(window, id) : WEMU_UsableWindow(window);
   if (!h) return FALSE;
   if (!text) text = "";
   if (isContentView(h)) h->window()->setTitle(text);
@@ -281,7 +276,7 @@ int GetDlgItemInt(HWND__* window, int id, BOOL* ok, BOOL isSigned) {
 }
 
 BOOL ShowWindow(HWND__* window, int command) {
-  HWND__* h = usable(window);
+  HWND__* h = WEMU_UsableWindow(window);
   if (!h) return FALSE;
   HWND__::Hold hold(h);
   if (Window* w = h->windowObject()) {
@@ -327,7 +322,7 @@ BOOL ShowWindow(HWND__* window, int command) {
 }
 
 BOOL DestroyWindow(HWND__* window) {
-  HWND__* h = usable(window);
+  HWND__* h = WEMU_UsableWindow(window);
   if (!h) return FALSE;
   HWND__::Hold hold(h);
   if (!h->windowObject()) {
@@ -369,7 +364,7 @@ BOOL DestroyWindow(HWND__* window) {
 }
 
 BOOL IsWindow(HWND__* window) {
-  HWND__* h = usable(window);
+  HWND__* h = WEMU_UsableWindow(window);
   if (!h) return FALSE;
   if (h->windowObject()) return TRUE;
   Window* w = h->window();
@@ -382,7 +377,7 @@ bool IsViewInSubtree(View* view, View* root) {
   return inside(view, root);
 }
 
-HWND__* GetEffectiveView(HWND__* window) { return WEMU_ViewOfHandle(usable(window)); }
+HWND__* GetEffectiveView(HWND__* window) { return WEMU_ViewOfHandle(WEMU_UsableWindow(window)); }
 
 bool IsSameFocusTarget(View* a, View* b) {
   if (!a || !b) return false;

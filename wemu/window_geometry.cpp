@@ -15,11 +15,6 @@ using vq::platform::Window;
 
 namespace {
 
-HWND__* usable(HWND__* window) {
-  if (!window || !WEMU_OnWindowThread() || !WEMU_IsLiveWindow(window)) return nullptr;
-  return window;
-}
-
 int roundHalf(double v) { return static_cast<int>(std::trunc(v + 0.5)); }
 
 RECT roundedBounds(const View* v) {
@@ -51,7 +46,7 @@ View* hitTest(View* v, Point inWindow) {
 View* WEMU_HitTestView(View* root, Point inWindow) { return hitTest(root, inWindow); }
 
 BOOL ClientToScreen(HWND__* window, POINT* point) {
-  HWND__* view = WEMU_ViewOfHandle(usable(window));
+  HWND__* view = WEMU_ViewOfHandle(WEMU_UsableWindow(window));
   if (!view || !point) return FALSE;
   Point p = view->convertToWindow({double(point->x), double(point->y)});
   if (Window* w = view->window()) {
@@ -65,7 +60,7 @@ BOOL ClientToScreen(HWND__* window, POINT* point) {
 
 BOOL GetWindowRect(HWND__* window, RECT* rect) {
   if (rect) *rect = {};
-  HWND__* h = usable(window);
+  HWND__* h = WEMU_UsableWindow(window);
   if (!h || !rect) return FALSE;
   Window* w = h->windowObject();
   if (!w && h->window() && h->window()->contentView() == h) w = h->window();
@@ -84,7 +79,7 @@ BOOL GetWindowRect(HWND__* window, RECT* rect) {
 }
 
 BOOL GetWindowContentViewRect(HWND__* window, RECT* rect) {
-  HWND__* h = usable(window);
+  HWND__* h = WEMU_UsableWindow(window);
   if (!h || !rect) return FALSE;
   Window* w = h->windowObject();
   if (!w && h->window() && h->window()->contentView() == h) w = h->window();
@@ -100,7 +95,7 @@ BOOL GetWindowContentViewRect(HWND__* window, RECT* rect) {
 
 BOOL GetClientRect(HWND__* window, RECT* rect) {
   if (rect) *rect = {};
-  HWND__* view = WEMU_ViewOfHandle(usable(window));
+  HWND__* view = WEMU_ViewOfHandle(WEMU_UsableWindow(window));
   if (!view || !rect) return FALSE;
   RECT r = roundedBounds(view);
   NCCALCSIZE_PARAMS calc{};
@@ -132,7 +127,7 @@ void WEMU_GetViewPort(RECT* out, const RECT* reference, bool workArea) {
 }
 
 BOOL SetWindowPos(HWND__* window, HWND__* insertAfter, int x, int y, int cx, int cy, int flags) {
-  HWND__* h = usable(window);
+  HWND__* h = WEMU_UsableWindow(window);
   if (!h) return FALSE;
   HWND__::Hold hold(h);
   Window* w = h->windowObject();

@@ -15,11 +15,6 @@ using vq::platform::Window;
 
 namespace {
 
-HWND__* usable(HWND__* window) {
-  if (!window || !WEMU_OnWindowThread() || !WEMU_IsLiveWindow(window)) return nullptr;
-  return window;
-}
-
 bool isTextField(View* v) { return v && v->kind() == vq::platform::ViewKind::TextField; }
 
 // Whether the callback let the walk go on.
@@ -54,7 +49,7 @@ int GetSystemMetrics(int index) {
 }
 
 BOOL ScrollWindow(HWND__* window, int dx, int dy, const RECT*, const RECT*) {
-  HWND__* h = WEMU_ViewOfHandle(usable(window));
+  HWND__* h = WEMU_ViewOfHandle(WEMU_UsableWindow(window));
   if (!h || (dx == 0 && dy == 0)) return FALSE;
   for (View* child : h->subviews()) {
     vq::platform::Rect f = child->frame();
@@ -72,7 +67,7 @@ HWND__* FindWindowEx(HWND__* parent, HWND__* after, const char* className, const
     if (!title) return nullptr;
     const std::vector<Window*> windows = Window::allWindows();
     size_t start = 0;
-    if (HWND__* a = usable(after)) {
+    if (HWND__* a = WEMU_UsableWindow(after)) {
       Window* aw = WEMU_WindowOfHandle(a);
       auto it = std::find(windows.begin(), windows.end(), aw);
       if (it != windows.end()) start = static_cast<size_t>(it - windows.begin()) + 1;
@@ -82,12 +77,12 @@ HWND__* FindWindowEx(HWND__* parent, HWND__* after, const char* className, const
         if (HWND__* h = WEMU_HandleForView(windows[i]->contentView())) return h;
     return nullptr;
   }
-  HWND__* p = WEMU_ViewOfHandle(usable(parent));
+  HWND__* p = WEMU_ViewOfHandle(WEMU_UsableWindow(parent));
   if (!p) return nullptr;
   bool wantsStatic = className && strcasecmp(className, "Static") == 0;
   const auto& children = p->subviews();
   size_t start = 0;
-  if (HWND__* a = usable(after)) {
+  if (HWND__* a = WEMU_UsableWindow(after)) {
     auto it = std::find(children.begin(), children.end(), static_cast<View*>(a));
     if (it != children.end()) start = static_cast<size_t>(it - children.begin()) + 1;
   }
@@ -103,7 +98,7 @@ HWND__* FindWindowEx(HWND__* parent, HWND__* after, const char* className, const
 }
 
 BOOL EnumChildWindows(HWND__* window, WNDENUMPROC callback, LPARAM lParam) {
-  HWND__* h = WEMU_ViewOfHandle(usable(window));
+  HWND__* h = WEMU_ViewOfHandle(WEMU_UsableWindow(window));
   if (!h || !callback) return TRUE;
   HWND__::Hold hold(h);
   return walk(h, callback, lParam) ? TRUE : FALSE;

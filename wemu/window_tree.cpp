@@ -13,17 +13,12 @@ using vq::platform::Window;
 
 namespace {
 
-HWND__* usable(HWND__* window) {
-  if (!window || !WEMU_OnWindowThread() || !WEMU_IsLiveWindow(window)) return nullptr;
-  return window;
-}
-
 bool isContentView(const View* v) { return v && v->window() && v->window()->contentView() == v; }
 
 }  // namespace
 
 HWND__* GetParent(HWND__* window) {
-  HWND__* h = usable(window);
+  HWND__* h = WEMU_UsableWindow(window);
   if (!h) return nullptr;
   // A document view answers for its scroll view, which stands in the dialog for it.
   View* self = WEMU_ScrollViewOf(h);
@@ -37,7 +32,7 @@ HWND__* GetParent(HWND__* window) {
 }
 
 BOOL IsChild(HWND__* parent, HWND__* child) {
-  if (!usable(parent) || !usable(child) || parent == child || child->windowObject()) return FALSE;
+  if (!WEMU_UsableWindow(parent) || !WEMU_UsableWindow(child) || parent == child || child->windowObject()) return FALSE;
   if (Window* w = parent->windowObject()) return child->window() == w ? TRUE : FALSE;
   for (View* v = child->superview(); v; v = v->superview())
     if (v == parent) return TRUE;
@@ -45,7 +40,7 @@ BOOL IsChild(HWND__* parent, HWND__* child) {
 }
 
 HWND__* GetWindow(HWND__* window, int command) {
-  HWND__* h = WEMU_ViewOfHandle(usable(window));
+  HWND__* h = WEMU_ViewOfHandle(WEMU_UsableWindow(window));
   if (!h) return nullptr;
   if (command == GW_OWNER) {
     if (!isContentView(h)) return WEMU_HandleForView(h->superview());
@@ -79,9 +74,9 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
 }
 
 HWND__* SetParent(HWND__* window, HWND__* newParent) {
-  HWND__* h = usable(window);
+  HWND__* h = WEMU_UsableWindow(window);
   if (!h || h->windowObject()) return nullptr;
-  if (newParent && !usable(newParent)) return nullptr;
+  if (newParent && !WEMU_UsableWindow(newParent)) return nullptr;
   HWND__* parentView = newParent ? WEMU_ViewOfHandle(newParent) : nullptr;
   auto* view = dynamic_cast<WEMU_WindowView*>(h);
   if (isContentView(h)) {

@@ -53,6 +53,11 @@ void markUp(View* from, int bits, bool needsDisplay) {
 
 bool WEMU_OnWindowThread() { return vq::platform::services().runLoop().isMainThread(); }
 
+HWND__* WEMU_UsableWindow(HWND__* window) {
+  if (!window || !WEMU_OnWindowThread() || !WEMU_IsLiveWindow(window)) return nullptr;
+  return window;
+}
+
 WEMU_WindowView* WEMU_WindowViewOf(HWND__* window) {
   return dynamic_cast<WEMU_WindowView*>(WEMU_ViewOfHandle(window));
 }

@@ -168,3 +168,5 @@ WEMU_WindowView* WEMU_WindowViewOf(HWND__* window);
 
 // Any thread: whether the call may touch windows (the main thread only).
 bool WEMU_OnWindowThread();
+// The handle when a window function may use it here (the main thread, and live), else null.
+HWND__* WEMU_UsableWindow(HWND__* window);
