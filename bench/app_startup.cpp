@@ -137,14 +137,8 @@ BENCHMARK(BM_ProgramStartup)->UseManualTime()->Unit(benchmark::kMillisecond)->It
 BENCHMARK(BM_BareWindowShutdown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_ProgramShutdown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public TimeKeepingReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
   void Finalize() override {
     ConsoleReporter::Finalize();
     std::printf("\nRatio to a bare GTK window of %d x %d\n", kWidth, kHeight);
@@ -162,8 +156,6 @@ class RatioReporter : public benchmark::ConsoleReporter {
         "saved. Settings go to a scratch folder.\n");
   }
 
- private:
-  std::map<std::string, double> times_;
 };
 
 }  // namespace

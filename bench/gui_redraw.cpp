@@ -237,14 +237,8 @@ BENCHMARK(BM_SynthPage)->ArgsProduct({{0, 1, 2}, {1, 2}})->Unit(benchmark::kMicr
 BENCHMARK(BM_SynthKnobDrag)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Memcpy)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public TimeKeepingReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
   void Finalize() override {
     ConsoleReporter::Finalize();
     std::printf("\nRatio to a memcpy of the whole back buffer (1140 x 800 times the scale)\n");
@@ -269,8 +263,6 @@ class RatioReporter : public benchmark::ConsoleReporter {
         "every control redrawn. SynthKnobDrag: one drag frame of the first knob and its read-out.\n");
   }
 
- private:
-  std::map<std::string, double> times_;
 };
 
 }  // namespace

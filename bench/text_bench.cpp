@@ -110,14 +110,8 @@ BENCHMARK(BM_Label_Glyphs);
 BENCHMARK(BM_Label_Native);
 BENCHMARK(BM_Label_Cairo);
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public TimeKeepingReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
   void Finalize() override {
     ConsoleReporter::Finalize();
     const double cairo = times_.count("BM_Label_Cairo") ? times_["BM_Label_Cairo"] : 0;
@@ -135,8 +129,6 @@ class RatioReporter : public benchmark::ConsoleReporter {
         "same glyph ids and pen positions, grey anti-aliasing, its glyph cache warm.\n");
   }
 
- private:
-  std::map<std::string, double> times_;
 };
 
 }  // namespace
