@@ -12,21 +12,19 @@ namespace {
 #define VQ_END {"EN%%%^:", 0, 0}
 #define VQ_SEPARATOR {nullptr, 0, 0}
 
+// The File menu, the same in the resource menu and the bar.
+#define VQ_FILE_MENU                                         \
+  VQ_POPUP("&File"), {"Select Directory", 40025, 0}, VQ_SEPARATOR, \
+      {"Load Program from File to Editor", 40026, 0},        \
+      {"Save Program from Editor to File", 40027, 0},        \
+      {"Write Program from File to VQ", 40028, 0},           \
+      {"Write all Programs from Files to VQ", 40029, 0},     \
+      {"Save Program from VQ to File", 40045, 0},            \
+      {"Save All Programs from VQ to Files", 40046, 0}, VQ_SEPARATOR, \
+      {"Firmware update", 40030, 0}, VQ_SEPARATOR, {"&Quit", kCmdQuit, 0}, VQ_END
+
 const MenuListEntry kResourceMenu[] = {
-    VQ_POPUP("&File"),
-    {"Select Directory", 40025, 0},
-    VQ_SEPARATOR,
-    {"Load Program from File to Editor", 40026, 0},
-    {"Save Program from Editor to File", 40027, 0},
-    {"Write Program from File to VQ", 40028, 0},
-    {"Write all Programs from Files to VQ", 40029, 0},
-    {"Save Program from VQ to File", 40045, 0},
-    {"Save All Programs from VQ to Files", 40046, 0},
-    VQ_SEPARATOR,
-    {"Firmware update", 40030, 0},
-    VQ_SEPARATOR,
-    {"&Quit", kCmdQuit, 0},
-    VQ_END,
+    VQ_FILE_MENU,
     VQ_POPUP("&Help"),
     {"&User Guide", 40031, 0},
     {"&Program Database", 40032, 0},
@@ -36,20 +34,7 @@ const MenuListEntry kResourceMenu[] = {
 
 // The bar: the resource's File items, then what only the main menu carries.
 const MenuListEntry kMenuBar[] = {
-    VQ_POPUP("&File"),
-    {"Select Directory", 40025, 0},
-    VQ_SEPARATOR,
-    {"Load Program from File to Editor", 40026, 0},
-    {"Save Program from Editor to File", 40027, 0},
-    {"Write Program from File to VQ", 40028, 0},
-    {"Write all Programs from Files to VQ", 40029, 0},
-    {"Save Program from VQ to File", 40045, 0},
-    {"Save All Programs from VQ to Files", 40046, 0},
-    VQ_SEPARATOR,
-    {"Firmware update", 40030, 0},
-    VQ_SEPARATOR,
-    {"&Quit", kCmdQuit, 0},
-    VQ_END,
+    VQ_FILE_MENU,
     VQ_POPUP("&Edit"),
     {"&Undo", 40051, 0},
     {"&Redo", 40052, 0},
@@ -90,6 +75,7 @@ const MenuListEntry kMenuBar[] = {
 #undef VQ_POPUP
 #undef VQ_END
 #undef VQ_SEPARATOR
+#undef VQ_FILE_MENU
 
 struct Accelerator {
   int id;
