@@ -8,19 +8,21 @@ namespace {
 
 // --- Menu 40004 and the menu bar ---
 
-#define VQ_POPUP(title) {"/.BO^O:" title, 0, 0}
-#define VQ_END {"EN%%%^:", 0, 0}
-#define VQ_SEPARATOR {nullptr, 0, 0}
+#define VQ_POPUP(title) \
+  { "/.BO^O:" title, 0, 0 }
+#define VQ_END \
+  { "EN%%%^:", 0, 0 }
+#define VQ_SEPARATOR \
+  { nullptr, 0, 0 }
 
 // The File menu, the same in the resource menu and the bar.
-#define VQ_FILE_MENU                                         \
-  VQ_POPUP("&File"), {"Select Directory", 40025, 0}, VQ_SEPARATOR, \
-      {"Load Program from File to Editor", 40026, 0},        \
-      {"Save Program from Editor to File", 40027, 0},        \
-      {"Write Program from File to VQ", 40028, 0},           \
-      {"Write all Programs from Files to VQ", 40029, 0},     \
-      {"Save Program from VQ to File", 40045, 0},            \
-      {"Save All Programs from VQ to Files", 40046, 0}, VQ_SEPARATOR, \
+#define VQ_FILE_MENU                                                                               \
+  VQ_POPUP("&File"), {"Select Directory", 40025, 0}, VQ_SEPARATOR,                                 \
+      {"Load Program from File to Editor", 40026, 0},                                              \
+      {"Save Program from Editor to File", 40027, 0}, {"Write Program from File to VQ", 40028, 0}, \
+      {"Write all Programs from Files to VQ", 40029, 0},                                           \
+      {"Save Program from VQ to File", 40045, 0},                                                  \
+      {"Save All Programs from VQ to Files", 40046, 0}, VQ_SEPARATOR,                              \
       {"Firmware update", 40030, 0}, VQ_SEPARATOR, {"&Quit", kCmdQuit, 0}, VQ_END
 
 const MenuListEntry kResourceMenu[] = {
@@ -83,10 +85,8 @@ struct Accelerator {
   UINT flags;
 };
 const Accelerator kAccelerators[] = {
-    {40051, 'Z', WEMU_ACCEL_COMMAND},
-    {40052, 'Z', WEMU_ACCEL_COMMAND | WEMU_ACCEL_SHIFT},
-    {kCmdQuit, 'Q', WEMU_ACCEL_COMMAND},
-    {40026, 'O', WEMU_ACCEL_COMMAND},
+    {40051, 'Z', WEMU_ACCEL_COMMAND},    {40052, 'Z', WEMU_ACCEL_COMMAND | WEMU_ACCEL_SHIFT},
+    {kCmdQuit, 'Q', WEMU_ACCEL_COMMAND}, {40026, 'O', WEMU_ACCEL_COMMAND},
     {40027, 'S', WEMU_ACCEL_COMMAND},
 };
 
@@ -102,14 +102,19 @@ WEMU_MenuResourceIndex gMenu40004{kMenuResource, &CreateResourceMenu, nullptr};
 void CreateMainWindow(HWND__*, int) {}
 
 // Each new record goes to the head of its list.
-WEMU_DialogResourceIndex gMainWindow{kMainWindowResource, "VQEditor4", 12, &CreateMainWindow, 1140, 800, nullptr};
-WEMU_DialogResourceIndex gPreferences{kPreferencesResource, "Preferences", 12, &CreatePreferencesControls, 420, 160,
-                                      &gMainWindow};
+WEMU_DialogResourceIndex gMainWindow{
+    kMainWindowResource, "VQEditor4", 12, &CreateMainWindow, 1140, 800, nullptr};
+WEMU_DialogResourceIndex gPreferences{
+    kPreferencesResource, "Preferences", 12, &CreatePreferencesControls, 420, 160, &gMainWindow};
 
 }  // namespace
 
-WEMU_DialogResourceIndex* AppDialogResources() { return &gPreferences; }
-WEMU_MenuResourceIndex* AppMenuResources() { return &gMenu40004; }
+WEMU_DialogResourceIndex* AppDialogResources() {
+  return &gPreferences;
+}
+WEMU_MenuResourceIndex* AppMenuResources() {
+  return &gMenu40004;
+}
 
 HMENU BuildMenuBar() {
   HMENU bar = CreatePopupMenu();

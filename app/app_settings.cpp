@@ -38,7 +38,8 @@ void SettingsFile::WriteMidi(const AppSettings& settings) const {
   Write("midi", "outdev", settings.outputName.c_str());
 }
 
-std::string SettingsFile::Read(const char* section, const char* key, const char* defaultText) const {
+std::string SettingsFile::Read(const char* section, const char* key,
+                               const char* defaultText) const {
   if (path_.empty()) return defaultText;
   std::vector<char> buf(kNameBuffer);
   GetPrivateProfileString(section, key, defaultText, buf.data(), kNameBuffer, path_.c_str());

@@ -72,8 +72,12 @@ class AppShell::HostWindow : public IModuleHostWindow {
   AppShell& shell_;
 };
 
-AppShell* CurrentShell() { return gShell; }
-void SetCurrentShell(AppShell* shell) { gShell = shell; }
+AppShell* CurrentShell() {
+  return gShell;
+}
+void SetCurrentShell(AppShell* shell) {
+  gShell = shell;
+}
 
 intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2) {
   return gShell ? gShell->HandleAppMessage(message, param1, param2) : 0;
@@ -99,7 +103,9 @@ AppShell::~AppShell() {
   if (gShell == this) gShell = nullptr;
 }
 
-void AppShell::SetPlug(VQEditor* plug) { plug_.store(plug); }
+void AppShell::SetPlug(VQEditor* plug) {
+  plug_.store(plug);
+}
 
 intptr_t AppShell::HandleAppMessage(int message, intptr_t param1, intptr_t param2) {
   switch (message) {
@@ -131,7 +137,8 @@ void AppShell::StartUp() {
   OpenMidiPorts();
   ListMidiPorts();
   SelectMidiOutput(settings.outputName);
-  VQEditor* plug = options_.makePlug(output.get(), &settings.outputChannel, settingsFile.Path(), settings.outputName);
+  VQEditor* plug = options_.makePlug(output.get(), &settings.outputChannel, settingsFile.Path(),
+                                     settings.outputName);
   if (plug) plug->SetHostWindow(hostWindow_.get());
   SetPlug(plug);
   // Only from here may the inputs deliver: the editor exists.
@@ -139,7 +146,8 @@ void AppShell::StartUp() {
   SelectKeyboardInput(settings.keyboardInputName);
 
   menuBar = BuildMenuBar();
-  HWND__* window = WEMU_CreateDialog(AppDialogResources(), kMainWindowResource, nullptr, &MainDialogProc, 0);
+  HWND__* window =
+      WEMU_CreateDialog(AppDialogResources(), kMainWindowResource, nullptr, &MainDialogProc, 0);
   if (window && menuBar) {
     SetMenu(window, menuBar);
     WEMU_SetDefaultModalWindowMenu(menuBar);
@@ -150,7 +158,8 @@ void AppShell::StartUp() {
 bool AppShell::AttachEditorView() {
   VQEditor* plug = Plug();
   IGraphics* graphics = plug ? GetGraphicsOf(plug) : nullptr;
-  if (!graphics || !mainWindow || !graphics->OpenWindow(static_cast<vp::View*>(mainWindow))) return false;
+  if (!graphics || !mainWindow || !graphics->OpenWindow(static_cast<vp::View*>(mainWindow)))
+    return false;
   plug->OnGUIOpen();
 
   const std::vector<vp::Screen> screens = vp::services().screens().screens();

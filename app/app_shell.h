@@ -24,9 +24,11 @@ struct HWND__;
 // Where the MIDI objects come from (RtMidi in the program, fakes in tests). A factory that
 // fails returns null and says why in *error.
 struct MidiFactory {
-  std::function<std::unique_ptr<vq::platform::MidiInput>(const std::string& client, unsigned queueLimit,
-                                                         std::string* error)> makeInput;
-  std::function<std::unique_ptr<vq::platform::MidiOutput>(const std::string& client, std::string* error)>
+  std::function<std::unique_ptr<vq::platform::MidiInput>(const std::string& client,
+                                                         unsigned queueLimit, std::string* error)>
+      makeInput;
+  std::function<std::unique_ptr<vq::platform::MidiOutput>(const std::string& client,
+                                                          std::string* error)>
       makeOutput;
   static MidiFactory RtMidi();
 };
@@ -35,7 +37,8 @@ struct ShellOptions {
   MidiFactory midi = MidiFactory::RtMidi();
   // Makes the editor; the default builds the full editor with its GUI, pages and library.
   std::function<VQEditor*(vq::platform::MidiOutput* output, uint16_t* outputChannel,
-                          const std::string& settingsPath, const std::string& outputName)> makePlug;
+                          const std::string& settingsPath, const std::string& outputName)>
+      makePlug;
 };
 
 // Port codes of the Find functions.

@@ -52,7 +52,9 @@ void ShowAbout(HWND__* window) {
 void RunPreferences(HWND__* window) {
   AppShell* shell = CurrentShell();
   if (!shell) return;
-  if (WEMU_DialogBox(AppDialogResources(), kPreferencesResource, window, &PreferencesDialogProc, 0) != 1) return;
+  if (WEMU_DialogBox(AppDialogResources(), kPreferencesResource, window, &PreferencesDialogProc,
+                     0) != 1)
+    return;
   shell->WriteMidiSettings();
   RunCommand(kPreferencesOkCode);
 }

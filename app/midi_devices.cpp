@@ -50,7 +50,8 @@ std::unique_ptr<Object> Started(std::unique_ptr<Object> object, std::string* err
 MidiFactory MidiFactory::RtMidi() {
   MidiFactory f;
   f.makeInput = [](const std::string& client, unsigned limit, std::string* error) {
-    return std::unique_ptr<vp::MidiInput>(Started(vp::RtMidiInput::Create(client, limit, error), error));
+    return std::unique_ptr<vp::MidiInput>(
+        Started(vp::RtMidiInput::Create(client, limit, error), error));
   };
   f.makeOutput = [](const std::string& client, std::string* error) {
     return std::unique_ptr<vp::MidiOutput>(Started(vp::RtMidiOutput::Create(client, error), error));
@@ -81,12 +82,15 @@ bool AppShell::OpenMidiPorts() {
 void AppShell::ListMidiPorts() {
   if (!deviceInput || !output) return;
   inputPorts = {"off", kVirtualInput};
-  for (unsigned i = 0, n = deviceInput->PortCount(); i < n; ++i) inputPorts.push_back(deviceInput->PortName(i));
+  for (unsigned i = 0, n = deviceInput->PortCount(); i < n; ++i)
+    inputPorts.push_back(deviceInput->PortName(i));
   outputPorts = {"off", kVirtualOutput};
-  for (unsigned i = 0, n = output->PortCount(); i < n; ++i) outputPorts.push_back(output->PortName(i));
+  for (unsigned i = 0, n = output->PortCount(); i < n; ++i)
+    outputPorts.push_back(output->PortName(i));
 }
 
-int AppShell::FindPort(vp::MidiInput* in, vp::MidiOutput* out, const std::string& name, const char* virtualName) {
+int AppShell::FindPort(vp::MidiInput* in, vp::MidiOutput* out, const std::string& name,
+                       const char* virtualName) {
   if (name == "off") return kPortOff;
   if (name == virtualName) return kPortVirtual;
   if (in) {
@@ -148,7 +152,9 @@ bool AppShell::SelectMidiOutput(const std::string& name) {
   return true;
 }
 
-void AppShell::WriteMidiSettings() { settingsFile.WriteMidi(settings); }
+void AppShell::WriteMidiSettings() {
+  settingsFile.WriteMidi(settings);
+}
 
 void AppShell::OnDeviceMidiInput(const uint8_t* bytes, size_t count) {
   VQEditor* plug = Plug();

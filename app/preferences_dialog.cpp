@@ -38,14 +38,17 @@ bool SelectedText(HWND__* dialog, int id, std::string* text) {
   const LRESULT length = SendMessage(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
   if (length < 0) return false;
   std::vector<char> buf(static_cast<size_t>(length) + 1, '\0');
-  SendMessage(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buf.data()));
+  SendMessage(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+              reinterpret_cast<LPARAM>(buf.data()));
   text->assign(buf.data());
   return true;
 }
 
-void Fill(HWND__* dialog, int id, const std::vector<std::string>& names, std::string& current, AppShell& shell) {
+void Fill(HWND__* dialog, int id, const std::vector<std::string>& names, std::string& current,
+          AppShell& shell) {
   HWND__* combo = GetDlgItem(dialog, id);
-  for (const std::string& name : names) SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  for (const std::string& name : names)
+    SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   LRESULT index = SendMessage(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                               reinterpret_cast<LPARAM>(current.c_str()));
   if (index < 0) {
@@ -73,7 +76,8 @@ void PickInput(HWND__* dialog, AppShell& shell, bool keyboard) {
   const int id = keyboard ? kComboKeyboardInput : kComboDeviceInput;
   std::string name;
   if (!SelectedText(dialog, id, &name)) return;
-  const std::string& other = keyboard ? shell.settings.deviceInputName : shell.settings.keyboardInputName;
+  const std::string& other =
+      keyboard ? shell.settings.deviceInputName : shell.settings.keyboardInputName;
   if (name == other && name != "off") {
     name = "off";
     SendMessage(GetDlgItem(dialog, id), CB_SETCURSEL, 0, 0);
@@ -102,8 +106,10 @@ void Restore(AppShell& shell) {
   if (AppSettingsEqual(shell.settings, shell.kept)) return;
   const AppSettings now = shell.settings;
   shell.settings = shell.kept;
-  if (now.deviceInputName != shell.kept.deviceInputName) shell.SelectMidiInput(shell.kept.deviceInputName);
-  if (now.keyboardInputName != shell.kept.keyboardInputName) shell.SelectKeyboardInput(shell.kept.keyboardInputName);
+  if (now.deviceInputName != shell.kept.deviceInputName)
+    shell.SelectMidiInput(shell.kept.deviceInputName);
+  if (now.keyboardInputName != shell.kept.keyboardInputName)
+    shell.SelectKeyboardInput(shell.kept.keyboardInputName);
   if (now.outputName != shell.kept.outputName) shell.SelectMidiOutput(shell.kept.outputName);
 }
 
@@ -142,7 +148,8 @@ LRESULT PreferencesDialogProc(HWND__* window, UINT message, WPARAM wParam, LPARA
   switch (id) {
     case kComboDeviceInput:
     case kComboKeyboardInput:
-      if (notification == kSelectionChanged && midiOn) PickInput(window, *shell, id == kComboKeyboardInput);
+      if (notification == kSelectionChanged && midiOn)
+        PickInput(window, *shell, id == kComboKeyboardInput);
       break;
     case kComboOutput:
       if (notification == kSelectionChanged && midiOn) PickOutput(window, *shell);

@@ -47,7 +47,9 @@ void DrainEvents() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
 
-double Seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+double Seconds(Clock::time_point from) {
+  return std::chrono::duration<double>(Clock::now() - from).count();
+}
 
 void BM_BareWindowStartup(benchmark::State& state) {
   for (auto _ : state) {
@@ -142,8 +144,9 @@ class RatioReporter : public TimeKeepingReporter {
   void Finalize() override {
     ConsoleReporter::Finalize();
     std::printf("\nRatio to a bare GTK window of %d x %d\n", kWidth, kHeight);
-    for (const auto& [name, bare] : {std::pair{"Startup", "BM_BareWindowStartup/iterations:10/manual_time"},
-                                     std::pair{"Shutdown", "BM_BareWindowShutdown/iterations:10/manual_time"}}) {
+    for (const auto& [name, bare] :
+         {std::pair{"Startup", "BM_BareWindowStartup/iterations:10/manual_time"},
+          std::pair{"Shutdown", "BM_BareWindowShutdown/iterations:10/manual_time"}}) {
       const std::string program = std::string("BM_Program") + name + "/iterations:10/manual_time";
       if (times_.count(program) && times_.count(bare) && times_[bare] > 0)
         std::printf("%-10s %8.2f\n", name, times_[program] / times_[bare]);
@@ -152,10 +155,10 @@ class RatioReporter : public TimeKeepingReporter {
     }
     std::printf(
         "\nStartup: settings loaded, MIDI opened, the editor built, the main window shown and its\n"
-        "first frame drawn. Shutdown: the main window destroyed, MIDI closed and the editor's state\n"
+        "first frame drawn. Shutdown: the main window destroyed, MIDI closed and the editor's "
+        "state\n"
         "saved. Settings go to a scratch folder.\n");
   }
-
 };
 
 }  // namespace

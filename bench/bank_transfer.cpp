@@ -46,10 +46,15 @@ constexpr double kByteSeconds = 10.0 / 31250.0;  // a start bit, eight data bits
 
 // Bytes one program takes on the cable: a write and its acknowledgement, a request and its dump.
 size_t UploadBytes() {
-  return ProgramWriteMessage(ProgramFieldTable::InitRecord(), 1, "Bench").size() + vq_sysex::kReplySize;
+  return ProgramWriteMessage(ProgramFieldTable::InitRecord(), 1, "Bench").size() +
+         vq_sysex::kReplySize;
 }
-size_t DownloadBytes() { return ProgramRequestMessage(1).size() + 213; }
-double ProgramWireSeconds() { return (UploadBytes() + DownloadBytes()) / 2.0 * kByteSeconds; }
+size_t DownloadBytes() {
+  return ProgramRequestMessage(1).size() + 213;
+}
+double ProgramWireSeconds() {
+  return (UploadBytes() + DownloadBytes()) / 2.0 * kByteSeconds;
+}
 
 // This thread's CPU time so far, in the program and in the kernel on its behalf (exact to the
 // call, unlike the sampled user and system split).
@@ -127,16 +132,21 @@ void StartDownload(VQEditor& e, const Folders& f) {
 
 class InProcessRig {
  public:
-  InProcessRig() : folders("cost"), editor(MakeEditor(&out, &channel, folders)) { sim.FillSlots(true); }
+  InProcessRig() : folders("cost"), editor(MakeEditor(&out, &channel, folders)) {
+    sim.FillSlots(true);
+  }
 
   // Runs the transfer to its end; false if it stalls. Only the editor's calls are timed.
   bool Run(bool upload) {
-    if (upload) StartUpload(*editor, folders);
-    else StartDownload(*editor, folders);
+    if (upload)
+      StartUpload(*editor, folders);
+    else
+      StartDownload(*editor, folders);
     for (int round = 0; round < 100000; ++round) {
       Timed([&] { editor->OnTick(); });
       if (editor->transferDone) return true;
-      if (out.SendCount() == 0 && round > 0 && !editor->bankUploadRunning && !editor->bankDownloadRunning)
+      if (out.SendCount() == 0 && round > 0 && !editor->bankUploadRunning &&
+          !editor->bankDownloadRunning)
         return false;
       while (out.SendCount() > 0) {
         const std::vector<std::vector<uint8_t>> sent = out.Messages();
@@ -176,7 +186,8 @@ void BM_EditorCost(benchmark::State& state) {
     if (!rig.Run(true)) return state.SkipWithError("upload did not finish");
     upload += rig.editorCpu;
     for (int slot = 1; slot <= kSlots; ++slot)
-      if (rig.sim.State().writesPerSlot[static_cast<size_t>(slot)] != 1) return state.SkipWithError("a slot not written once");
+      if (rig.sim.State().writesPerSlot[static_cast<size_t>(slot)] != 1)
+        return state.SkipWithError("a slot not written once");
     rig.editorCpu = 0.0;
     rig.folders.ClearDownloads();
     if (!rig.Run(false)) return state.SkipWithError("download did not finish");
@@ -190,9 +201,11 @@ void BM_EditorCost(benchmark::State& state) {
   state.counters["download_us_per_program"] = down * 1e6;
   // Most of a download's time is the kernel creating and syncing each program's file: on a
   // disk it depends on the file system (TMPDIR chooses where the folders go).
-  std::printf("Editor CPU per program (user + system): upload %.1f us, download %.1f us; a program's wire time "
-              "%.2f ms\nRatio of the larger to the wire time: %.4f (goal < 0.01)\n",
-              up * 1e6, down * 1e6, wire * 1e3, std::max(up, down) / wire);
+  std::printf(
+      "Editor CPU per program (user + system): upload %.1f us, download %.1f us; a program's wire "
+      "time "
+      "%.2f ms\nRatio of the larger to the wire time: %.4f (goal < 0.01)\n",
+      up * 1e6, down * 1e6, wire * 1e3, std::max(up, down) / wire);
 }
 BENCHMARK(BM_EditorCost)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -219,7 +232,8 @@ class JackRig {
     const std::string base = "vqbench" + std::to_string(getpid());
     out = RtMidiOutput::Create(base + "-out", &error);
     in = RtMidiInput::Create(base + "-in", 1000, &error);
-    if (!out || !in || !out->OpenVirtualPort("From VQEditor4") || !in->OpenVirtualPort("To VQEditor4")) {
+    if (!out || !in || !out->OpenVirtualPort("From VQEditor4") ||
+        !in->OpenVirtualPort("To VQEditor4")) {
       if (error.empty()) error = "ports";
       return false;
     }
@@ -264,7 +278,8 @@ class JackRig {
           nextPoll += std::chrono::seconds(1);
           editor->StatusPoll();
           if (editor->unansweredPolls >= 2) ++stalls;  // a whole poll interval without an answer
-          if (!editor->bankUploadRunning && !editor->bankDownloadRunning && !editor->transferDone) return false;
+          if (!editor->bankUploadRunning && !editor->bankDownloadRunning && !editor->transferDone)
+            return false;
         }
       }
       if (Clock::now() >= deadline) return false;
@@ -298,23 +313,29 @@ void BM_OverJackAtWireRate(benchmark::State& state) {
     if (!rig.RunToEnd()) return state.SkipWithError("upload did not finish");
     StartDownload(*rig.editor, rig.folders);
     if (!rig.RunToEnd()) return state.SkipWithError("download did not finish");
-    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double took =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     state.SetIterationTime(took);
     worst = std::max(worst, took / limit);
     best = std::min(best, took / limit);
-    std::printf("run: %.2f s, %.3f of the limit; status polls that found no answer since the last: %d\n", took,
-                took / limit, rig.stalls);
+    std::printf(
+        "run: %.2f s, %.3f of the limit; status polls that found no answer since the last: %d\n",
+        took, took / limit, rig.stalls);
   }
   // The best run is the measure: on a loaded machine the server misses cycles, which delays
   // messages or loses them; a lost one waits for the status poll's resend, about two seconds,
   // which each run's count of silent polls shows.
   state.counters["ratio_to_byte_time"] = best;
-  std::printf("99 uploads + 99 downloads: %zu bytes, byte-time limit %.2f s; best run / limit: %.3f (goal <= 1.03), "
-              "worst %.3f\n(each program crosses the JACK server twice: its period adds to every exchange, so run it "
-              "with a short one, e.g. -p 32)\n",
-              kSlots * (UploadBytes() + DownloadBytes()), limit, best, worst);
-  if (rig.in->DroppedMessages() > 0) std::printf("MIDI input dropped %llu messages\n",
-                                                 static_cast<unsigned long long>(rig.in->DroppedMessages()));
+  std::printf(
+      "99 uploads + 99 downloads: %zu bytes, byte-time limit %.2f s; best run / limit: %.3f (goal "
+      "<= 1.03), "
+      "worst %.3f\n(each program crosses the JACK server twice: its period adds to every exchange, "
+      "so run it "
+      "with a short one, e.g. -p 32)\n",
+      kSlots * (UploadBytes() + DownloadBytes()), limit, best, worst);
+  if (rig.in->DroppedMessages() > 0)
+    std::printf("MIDI input dropped %llu messages\n",
+                static_cast<unsigned long long>(rig.in->DroppedMessages()));
 }
 BENCHMARK(BM_OverJackAtWireRate)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 

@@ -35,8 +35,8 @@ constexpr int kKnob = 48, kFrames = 64, kCols = 20, kRows = 12;
 class BenchPlug : public IModuleStandalone {
  public:
   BenchPlug()
-      : IModuleStandalone(IModuleInstanceInfo(), 1, "", 1, "VQEditor4", "VQEditor4", "bench", 1, 1, 1, 0, false,
-                          false, false) {}
+      : IModuleStandalone(IModuleInstanceInfo(), 1, "", 1, "VQEditor4", "VQEditor4", "bench", 1, 1,
+                          1, 0, false, false, false) {}
 };
 
 // Images as the artwork has them: twice the GUI size, knobs one vertical strip of frames.
@@ -48,7 +48,8 @@ class BenchGraphics : public IGraphicsLinux {
       auto* b = new RAST_MemBitmap(2 * kPageW, 2 * kPageH, 4);
       RAST_BitmapRows rows(b);
       for (int y = 0; y < rows.height; ++y)
-        for (int x = 0; x < rows.width; ++x) *rows.at(x, y) = RAST_MakePixel(x & 255, y & 255, (x ^ y) & 255, 255);
+        for (int x = 0; x < rows.width; ++x)
+          *rows.at(x, y) = RAST_MakePixel(x & 255, y & 255, (x ^ y) & 255, 255);
       return b;
     }
     auto* b = new RAST_MemBitmap(2 * kKnob, 2 * kKnob * kFrames, 4);
@@ -68,7 +69,8 @@ class BenchGraphics : public IGraphicsLinux {
 
 class BitmapKnob : public IControl {
  public:
-  BitmapKnob(IModuleBase* plug, const IRECT& r, IFrameBitmap* strip) : IControl(plug, r), strip_(strip) {}
+  BitmapKnob(IModuleBase* plug, const IRECT& r, IFrameBitmap* strip)
+      : IControl(plug, r), strip_(strip) {}
   bool Draw(IGraphics* g) override {
     const int frame = 1 + static_cast<int>(GetValue() * (strip_->N - 1) + 0.5);
     return g->DrawBitmapFrame(strip_, &mRECT, frame, &mBlend);
@@ -100,9 +102,7 @@ struct Page {
     graphics->OpenWindow(nullptr);
     Cycle();
   }
-  ~Page() {
-    graphics->CloseWindow();
-  }
+  ~Page() { graphics->CloseWindow(); }
   // One tick of the repaint timer.
   void Cycle() {
     IRECT r;
@@ -159,7 +159,8 @@ struct SynthPage {
     const char* names[3] = {"space", "solid", "lcd"};
     WritePrivateProfileString("gui", "background", names[skin], settings.c_str());
     std::filesystem::create_directories(folder + "/VQEditor4");
-    WritePrivateProfileString("gui", "guiscale", scale == 2 ? "2.0" : "1.0", (folder + "/VQEditor4/settings.ini").c_str());
+    WritePrivateProfileString("gui", "guiscale", scale == 2 ? "2.0" : "1.0",
+                              (folder + "/VQEditor4/settings.ini").c_str());
     VQEditorSetup setup;
     const std::string f = folder;
     setup.makeGraphics = [f](IModuleBase* plug, int w, int h, int) -> IGraphics* {
@@ -223,7 +224,8 @@ void BM_SynthKnobDrag(benchmark::State& state) {
 
 void BM_Memcpy(benchmark::State& state) {
   const int s = static_cast<int>(state.range(0));
-  std::vector<RAST_pixel> from(static_cast<size_t>(kPageW * s + 3) / 4 * 4 * kPageH * s, 1), to(from.size());
+  std::vector<RAST_pixel> from(static_cast<size_t>(kPageW * s + 3) / 4 * 4 * kPageH * s, 1),
+      to(from.size());
   for (auto _ : state) {
     std::memcpy(to.data(), from.data(), from.size() * sizeof(RAST_pixel));
     benchmark::DoNotOptimize(to.data());
@@ -243,26 +245,30 @@ class RatioReporter : public TimeKeepingReporter {
     ConsoleReporter::Finalize();
     std::printf("\nRatio to a memcpy of the whole back buffer (1140 x 800 times the scale)\n");
     std::printf("%-22s %10s %10s\n", "", "scale 1", "scale 2");
-    for (const char* name : {"BM_FullRedraw", "BM_OneKnob", "BM_SynthPage/0", "BM_SynthPage/1", "BM_SynthPage/2",
-                             "BM_SynthKnobDrag"}) {
+    for (const char* name : {"BM_FullRedraw", "BM_OneKnob", "BM_SynthPage/0", "BM_SynthPage/1",
+                             "BM_SynthPage/2", "BM_SynthKnobDrag"}) {
       std::printf("%-22s", name + 3);
       for (const char* arg : {"/1", "/2"}) {
         const std::string n = std::string(name) + arg, m = std::string("BM_Memcpy") + arg;
-        if (times_.count(n) && times_.count(m) && times_[m] > 0) std::printf(" %10.2f", times_[n] / times_[m]);
-        else std::printf(" %10s", "-");
+        if (times_.count(n) && times_.count(m) && times_[m] > 0)
+          std::printf(" %10.2f", times_[n] / times_[m]);
+        else
+          std::printf(" %10s", "-");
       }
       std::printf("\n");
     }
     std::printf(
-        "\nFullRedraw: every control dirty; the background and %d knobs (%d x %d, %d frames, blended by\n"
+        "\nFullRedraw: every control dirty; the background and %d knobs (%d x %d, %d frames, "
+        "blended by\n"
         "their alpha) drawn and the whole page presented. OneKnob: one knob turned; it and the\n"
         "background under it redrawn and only that area presented.\n",
         kCols * kRows, kKnob, kKnob, kFrames);
     std::printf(
-        "SynthPage/0, /1, /2: the editor's synth page in the \"space\", \"solid\" and \"lcd\" skins,\n"
-        "every control redrawn. SynthKnobDrag: one drag frame of the first knob and its read-out.\n");
+        "SynthPage/0, /1, /2: the editor's synth page in the \"space\", \"solid\" and \"lcd\" "
+        "skins,\n"
+        "every control redrawn. SynthKnobDrag: one drag frame of the first knob and its "
+        "read-out.\n");
   }
-
 };
 
 }  // namespace

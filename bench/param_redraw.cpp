@@ -16,8 +16,9 @@ void BM_RedrawParamControls(benchmark::State& state) {
   auto* graphics = new vqtest::TestGraphics(&plug, 1140, 800);  // owned by the plug
   plug.AttachGraphics(graphics);
   for (int i = 0; i < controls; ++i) {
-    auto* c = new vqtest::TestControl(&plug, IRECT(i % 40 * 28, i / 40 * 28, i % 40 * 28 + 24, i / 40 * 28 + 24),
-                                      (i * 7) % kParams);
+    auto* c = new vqtest::TestControl(
+        &plug, IRECT(i % 40 * 28, i / 40 * 28, i % 40 * 28 + 24, i / 40 * 28 + 24),
+        (i * 7) % kParams);
     if (i % 10 == 0) c->AddAuxParam((i * 7 + 1) % kParams);
     graphics->AttachControl(c);
   }

@@ -48,9 +48,12 @@ struct Size {
 const Size kSizes[] = {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}, {kPageW, kPageH}};
 constexpr int kSizeCount = static_cast<int>(std::size(kSizes));
 
-bool IsPage(Size s) { return s.w == kPageW && s.h == kPageH; }
+bool IsPage(Size s) {
+  return s.w == kPageW && s.h == kPageH;
+}
 std::string SizeName(int i) {
-  return IsPage(kSizes[i]) ? "page" : std::to_string(kSizes[i].w) + "x" + std::to_string(kSizes[i].h);
+  return IsPage(kSizes[i]) ? "page"
+                           : std::to_string(kSizes[i].w) + "x" + std::to_string(kSizes[i].h);
 }
 
 // A memory bitmap with a pixman image over the same pixels.
@@ -59,8 +62,8 @@ struct Surface {
   pixman_image_t* img = nullptr;
 
   Surface(int w, int h) : bm(std::make_unique<RAST_MemBitmap>(w, h, 4)) {
-    img = pixman_image_create_bits(PIXMAN_a8r8g8b8, w, h, reinterpret_cast<uint32_t*>(bm->getBits()),
-                                   bm->getRowSpan() * 4);
+    img = pixman_image_create_bits(
+        PIXMAN_a8r8g8b8, w, h, reinterpret_cast<uint32_t*>(bm->getBits()), bm->getRowSpan() * 4);
   }
   ~Surface() { pixman_image_unref(img); }
   Surface(const Surface&) = delete;
@@ -69,32 +72,38 @@ struct Surface {
   // Pixman reads only the top-left w x h, its edge pixels repeated beyond.
   void Crop(int w, int h) {
     pixman_image_unref(img);
-    img = pixman_image_create_bits(PIXMAN_a8r8g8b8, w, h, reinterpret_cast<uint32_t*>(bm->getBits()),
-                                   bm->getRowSpan() * 4);
+    img = pixman_image_create_bits(
+        PIXMAN_a8r8g8b8, w, h, reinterpret_cast<uint32_t*>(bm->getBits()), bm->getRowSpan() * 4);
     pixman_image_set_repeat(img, PIXMAN_REPEAT_PAD);
   }
 
   int w() const { return bm->getWidth(); }
   int h() const { return bm->getHeight(); }
-  RAST_pixel& at(int x, int y) { return bm->getBits()[static_cast<std::ptrdiff_t>(y) * bm->getRowSpan() + x]; }
+  RAST_pixel& at(int x, int y) {
+    return bm->getBits()[static_cast<std::ptrdiff_t>(y) * bm->getRowSpan() + x];
+  }
 };
 
 // Our pixel (alpha in the low byte) as pixman's a8r8g8b8 word (alpha in the high byte).
 uint32_t ToPixman(RAST_pixel p) {
-  return RAST_PixelAlpha(p) << 24 | RAST_PixelRed(p) << 16 | RAST_PixelGreen(p) << 8 | RAST_PixelBlue(p);
+  return RAST_PixelAlpha(p) << 24 | RAST_PixelRed(p) << 16 | RAST_PixelGreen(p) << 8 |
+         RAST_PixelBlue(p);
 }
 // Our straight-colour pixel as pixman's premultiplied one.
 uint32_t ToPixmanPremultiplied(RAST_pixel p) {
   const unsigned a = RAST_PixelAlpha(p);
   auto mul = [a](unsigned c) { return (c * a + 127) / 255; };
-  return a << 24 | mul(RAST_PixelRed(p)) << 16 | mul(RAST_PixelGreen(p)) << 8 | mul(RAST_PixelBlue(p));
+  return a << 24 | mul(RAST_PixelRed(p)) << 16 | mul(RAST_PixelGreen(p)) << 8 |
+         mul(RAST_PixelBlue(p));
 }
 
 // ---- Images -----------------------------------------------------------------------------------
 
 enum class Image { Random, Blocks, Knob, Shadow, RandomAlpha };
 
-RAST_pixel Opaque(RAST_pixel p) { return p | 0xFFu; }
+RAST_pixel Opaque(RAST_pixel p) {
+  return p | 0xFFu;
+}
 
 // Straight colour with the alpha each kind of image has.
 void Draw(Surface& s, Image kind, std::mt19937& rng) {
@@ -103,7 +112,8 @@ void Draw(Surface& s, Image kind, std::mt19937& rng) {
     for (int x = 0; x < w; ++x) {
       RAST_pixel p = static_cast<RAST_pixel>(rng());
       switch (kind) {
-        case Image::Random: break;
+        case Image::Random:
+          break;
         case Image::Blocks:  // opaque or clear, in blocks as drawings are
           p = ((x / 8 + y / 8) % 3) != 0 ? Opaque(p) : 0u;
           break;
@@ -119,7 +129,8 @@ void Draw(Surface& s, Image kind, std::mt19937& rng) {
           p = RAST_MakePixel(0, 0, 0, static_cast<unsigned>(160 - far));
           break;
         }
-        case Image::RandomAlpha: break;
+        case Image::RandomAlpha:
+          break;
       }
       s.at(x, y) = p;
     }
@@ -164,29 +175,35 @@ void Prepare(Scene& sc, Image image, Size source, bool pixmanOrder, unsigned see
 }
 
 void Composite(Scene& sc, pixman_op_t op) {
-  pixman_image_composite32(op, sc.psrc->img, nullptr, sc.ppage->img, 0, 0, 0, 0, sc.x, sc.y, sc.size.w, sc.size.h);
+  pixman_image_composite32(op, sc.psrc->img, nullptr, sc.ppage->img, 0, 0, 0, 0, sc.x, sc.y,
+                           sc.size.w, sc.size.h);
 }
 
 void MakeCopy(Scene& sc) {
   Prepare(sc, Image::Random, sc.size, false, 1);
-  sc.ours = [](Scene& s) { RAST_Blit(s.page->bm.get(), s.src->bm.get(), s.x, s.y, nullptr, 1.0f, RAST_BLIT_MODE_COPY); };
+  sc.ours = [](Scene& s) {
+    RAST_Blit(s.page->bm.get(), s.src->bm.get(), s.x, s.y, nullptr, 1.0f, RAST_BLIT_MODE_COPY);
+  };
   sc.theirs = [](Scene& s) { Composite(s, PIXMAN_OP_SRC); };
 }
 
 void MakeFill(Scene& sc) {
   Prepare(sc, Image::Random, Size{1, 1}, false, 2);
   sc.ours = [](Scene& s) {
-    RAST_FillRect(s.page->bm.get(), s.x, s.y, s.size.w, s.size.h, 0x80402010u, 1.0f, RAST_BLIT_MODE_COPY);
+    RAST_FillRect(s.page->bm.get(), s.x, s.y, s.size.w, s.size.h, 0x80402010u, 1.0f,
+                  RAST_BLIT_MODE_COPY);
   };
   sc.theirs = [](Scene& s) {
-    pixman_fill(reinterpret_cast<uint32_t*>(s.ppage->bm->getBits()), s.ppage->bm->getRowSpan(), 32, s.x, s.y, s.size.w,
-                s.size.h, 0x80402010u);
+    pixman_fill(reinterpret_cast<uint32_t*>(s.ppage->bm->getBits()), s.ppage->bm->getRowSpan(), 32,
+                s.x, s.y, s.size.w, s.size.h, 0x80402010u);
   };
 }
 
 void MakeAdd(Scene& sc) {
   Prepare(sc, Image::Random, sc.size, false, 3);
-  sc.ours = [](Scene& s) { RAST_Blit(s.page->bm.get(), s.src->bm.get(), s.x, s.y, nullptr, 1.0f, RAST_BLIT_MODE_ADD); };
+  sc.ours = [](Scene& s) {
+    RAST_Blit(s.page->bm.get(), s.src->bm.get(), s.x, s.y, nullptr, 1.0f, RAST_BLIT_MODE_ADD);
+  };
   sc.theirs = [](Scene& s) { Composite(s, PIXMAN_OP_ADD); };
 }
 
@@ -194,7 +211,9 @@ template <Image Kind>
 void MakeOver(Scene& sc) {
   Prepare(sc, Kind, sc.size, true, 4);
   sc.tolerance = Kind == Image::Blocks ? 0 : 2;
-  sc.ours = [](Scene& s) { RAST_Blit(s.page->bm.get(), s.src->bm.get(), s.x, s.y, nullptr, 1.0f, RAST_BLIT_USE_ALPHA); };
+  sc.ours = [](Scene& s) {
+    RAST_Blit(s.page->bm.get(), s.src->bm.get(), s.x, s.y, nullptr, 1.0f, RAST_BLIT_USE_ALPHA);
+  };
   sc.theirs = [](Scene& s) { Composite(s, PIXMAN_OP_OVER); };
 }
 
@@ -202,12 +221,15 @@ void MakeOver(Scene& sc) {
 // bilinear path rather than the box filter). Both stretch the first size - 1 source pixels over
 // the destination: we read no further, and our last column and row interpolate along one axis
 // only, as pixman's with those pixels repeated beyond.
-Size ScaleSource(Size d) { return Size{std::max(2, d.w * 2 / 3), std::max(2, d.h * 2 / 3)}; }
+Size ScaleSource(Size d) {
+  return Size{std::max(2, d.w * 2 / 3), std::max(2, d.h * 2 / 3)};
+}
 
 // Pixman's transform maps destination pixel centres to source positions whose pixel centres are
 // at +0.5; ours maps destination corners to source corners. This gives pixman our grid: for a
 // destination pixel (x, y), the source position of ours plus a half.
-void SetPixmanWalk(Scene& sc, double sx, double sy, double dsdx, double dtdx, double dsdy, double dtdy) {
+void SetPixmanWalk(Scene& sc, double sx, double sy, double dsdx, double dtdx, double dsdy,
+                   double dtdy) {
   pixman_f_transform_t f;
   f.m[0][0] = dsdx;
   f.m[0][1] = dsdy;
@@ -233,7 +255,8 @@ void MakeBilinear(Scene& sc) {
   SetPixmanWalk(sc, 0.0, 0.0, xstep, 0.0, 0.0, ystep);
   sc.ours = [ss](Scene& s) {
     RAST_ScaledBlit(s.page->bm.get(), s.src->bm.get(), s.x, s.y, s.size.w, s.size.h, 0.0f, 0.0f,
-                    static_cast<float>(ss.w - 1), static_cast<float>(ss.h - 1), 1.0f, RAST_BLIT_FILTER_BILINEAR);
+                    static_cast<float>(ss.w - 1), static_cast<float>(ss.h - 1), 1.0f,
+                    RAST_BLIT_FILTER_BILINEAR);
   };
   sc.theirs = [](Scene& s) { Composite(s, PIXMAN_OP_SRC); };
 }
@@ -248,9 +271,10 @@ void MakeRotate(Scene& sc) {
   const double c = std::cos(kAngle), s = std::sin(kAngle), w = sc.size.w, h = sc.size.h;
   SetPixmanWalk(sc, -((h * s + w * c) - w) * 0.5, -((h * c - w * s) - h) * 0.5, c, -s, s, c);
   sc.ours = [](Scene& sn) {
-    RAST_RotatedBlit(sn.page->bm.get(), sn.src->bm.get(), sn.x, sn.y, sn.size.w, sn.size.h, 0.0f, 0.0f,
-                     static_cast<float>(sn.size.w), static_cast<float>(sn.size.h), static_cast<float>(kAngle), false,
-                     1.0f, RAST_BLIT_FILTER_BILINEAR | RAST_BLIT_USE_ALPHA);
+    RAST_RotatedBlit(sn.page->bm.get(), sn.src->bm.get(), sn.x, sn.y, sn.size.w, sn.size.h, 0.0f,
+                     0.0f, static_cast<float>(sn.size.w), static_cast<float>(sn.size.h),
+                     static_cast<float>(kAngle), false, 1.0f,
+                     RAST_BLIT_FILTER_BILINEAR | RAST_BLIT_USE_ALPHA);
   };
   sc.theirs = [](Scene& sn) { Composite(sn, PIXMAN_OP_OVER); };
 }
@@ -281,9 +305,11 @@ int Difference(const Operation& op, Size size) {
   int worst = 0;
   for (int y = 0; y < kPageH; ++y)
     for (int x = 0; x < kPageW; ++x) {
-      const uint32_t a = sc.pixmanOrder ? ToPixman(sc.page->at(x, y)) : sc.page->at(x, y), b = sc.ppage->at(x, y);
+      const uint32_t a = sc.pixmanOrder ? ToPixman(sc.page->at(x, y)) : sc.page->at(x, y),
+                     b = sc.ppage->at(x, y);
       for (int sh = 0; sh < 32; sh += 8)
-        worst = std::max(worst, std::abs(static_cast<int>((a >> sh) & 0xFF) - static_cast<int>((b >> sh) & 0xFF)));
+        worst = std::max(worst, std::abs(static_cast<int>((a >> sh) & 0xFF) -
+                                         static_cast<int>((b >> sh) & 0xFF)));
     }
   return worst;
 }
@@ -312,7 +338,8 @@ void RegisterAll() {
     for (int i = 0; i < kSizeCount; ++i) {
       differences[{op.name, i}] = Difference(op, kSizes[i]);
       for (bool ours : {true, false}) {
-        const std::string name = std::string(op.name) + "/" + (ours ? "Ours" : "Pixman") + "/" + std::to_string(i);
+        const std::string name =
+            std::string(op.name) + "/" + (ours ? "Ours" : "Pixman") + "/" + std::to_string(i);
         benchmark::RegisterBenchmark(name.c_str(), Time, &op, i, ours);
       }
     }
@@ -333,17 +360,21 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const std::string op = name.substr(0, a), who = name.substr(a + 1, b - a - 1);
       auto& slot = (who == "Ours" ? ours_ : theirs_)[{op, std::stoi(name.substr(b + 1))}];
       // CPU time: on a shared machine the wall clock also counts the time another process ran.
-      if (median) slot.median = run.GetAdjustedCPUTime();
-      else slot.runs.push_back(run.GetAdjustedCPUTime());
+      if (median)
+        slot.median = run.GetAdjustedCPUTime();
+      else
+        slot.runs.push_back(run.GetAdjustedCPUTime());
     }
     ConsoleReporter::ReportRuns(runs);
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    std::printf("\nControls land at (%d, %d) of a %dx%d page; \"page\" is the whole page.\n", kAtX, kAtY, kPageW,
-                kPageH);
-    std::printf("Ratio of our median CPU time to pixman's (below 1.00: faster than pixman); [largest channel "
-                "difference from pixman's output]\n");
+    std::printf("\nControls land at (%d, %d) of a %dx%d page; \"page\" is the whole page.\n", kAtX,
+                kAtY, kPageW, kPageH);
+    std::printf(
+        "Ratio of our median CPU time to pixman's (below 1.00: faster than pixman); [largest "
+        "channel "
+        "difference from pixman's output]\n");
     std::printf("%-12s", "operation");
     for (int i = 0; i < kSizeCount; ++i) std::printf("%13s", SizeName(i).c_str());
     std::printf("\n");
@@ -387,11 +418,14 @@ class RatioReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   // Repetitions, interleaving and short runs unless the command line says otherwise.
   std::vector<char*> args(argv, argv + argc);
-  static char reps[] = "--benchmark_repetitions=9", mix[] = "--benchmark_enable_random_interleaving=true",
-              quick[] = "--benchmark_min_time=0.03", brief[] = "--benchmark_display_aggregates_only=true";
+  static char reps[] = "--benchmark_repetitions=9",
+              mix[] = "--benchmark_enable_random_interleaving=true",
+              quick[] = "--benchmark_min_time=0.03",
+              brief[] = "--benchmark_display_aggregates_only=true";
   auto given = [&](const char* flag) {
     const std::string f(flag, std::string(flag).find('='));
-    return std::any_of(args.begin() + 1, args.end(), [&](char* a) { return std::string(a).rfind(f, 0) == 0; });
+    return std::any_of(args.begin() + 1, args.end(),
+                       [&](char* a) { return std::string(a).rfind(f, 0) == 0; });
   };
   for (char* flag : {reps, mix, quick, brief})
     if (!given(flag)) args.push_back(flag);

@@ -103,7 +103,8 @@ void CairoLine(Surface& s, float x1, float y1, float x2, float y2) {
 
 void BM_Line_Ours(benchmark::State& st) {
   Run(st, [](Surface& s, const Shape& sh, int) {
-    RAST_Line(s.bm.get(), int(sh.x1), int(sh.y1), int(sh.x2), int(sh.y2), kColour, 1.0f, kCopy, false);
+    RAST_Line(s.bm.get(), int(sh.x1), int(sh.y1), int(sh.x2), int(sh.y2), kColour, 1.0f, kCopy,
+              false);
   });
 }
 void BM_Line_Cairo(benchmark::State& st) {
@@ -114,7 +115,8 @@ void BM_Line_Cairo(benchmark::State& st) {
 }
 void BM_LineAA_Ours(benchmark::State& st) {
   Run(st, [](Surface& s, const Shape& sh, int) {
-    RAST_Line(s.bm.get(), int(sh.x1), int(sh.y1), int(sh.x2), int(sh.y2), kColour, 1.0f, kCopy, true);
+    RAST_Line(s.bm.get(), int(sh.x1), int(sh.y1), int(sh.x2), int(sh.y2), kColour, 1.0f, kCopy,
+              true);
   });
 }
 void BM_LineAA_Cairo(benchmark::State& st) {
@@ -136,7 +138,8 @@ void BM_FLineAA_Cairo(benchmark::State& st) {
 }
 void BM_Polygon_Ours(benchmark::State& st) {
   Run(st, [](Surface& s, const Shape& sh, int) {
-    RAST_FillConvexPolygon(s.bm.get(), sh.px.data(), sh.py.data(), int(sh.px.size()), kColour, kCopy, 1.0f);
+    RAST_FillConvexPolygon(s.bm.get(), sh.px.data(), sh.py.data(), int(sh.px.size()), kColour,
+                           kCopy, 1.0f);
   });
 }
 void BM_Polygon_Cairo(benchmark::State& st) {
@@ -160,7 +163,8 @@ void BM_Disc_Ours(benchmark::State& st) {
   });
 }
 void BM_Disc_Cairo(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int e) { CairoDisc(s, sh, e, CAIRO_ANTIALIAS_NONE, true); });
+  Run(st,
+      [](Surface& s, const Shape& sh, int e) { CairoDisc(s, sh, e, CAIRO_ANTIALIAS_NONE, true); });
 }
 void BM_DiscAA_Ours(benchmark::State& st) {
   Run(st, [](Surface& s, const Shape& sh, int e) {
@@ -168,7 +172,9 @@ void BM_DiscAA_Ours(benchmark::State& st) {
   });
 }
 void BM_DiscAA_Cairo(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int e) { CairoDisc(s, sh, e, CAIRO_ANTIALIAS_DEFAULT, true); });
+  Run(st, [](Surface& s, const Shape& sh, int e) {
+    CairoDisc(s, sh, e, CAIRO_ANTIALIAS_DEFAULT, true);
+  });
 }
 void BM_RingAA_Ours(benchmark::State& st) {
   Run(st, [](Surface& s, const Shape& sh, int e) {
@@ -176,7 +182,9 @@ void BM_RingAA_Ours(benchmark::State& st) {
   });
 }
 void BM_RingAA_Cairo(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int e) { CairoDisc(s, sh, e, CAIRO_ANTIALIAS_DEFAULT, false); });
+  Run(st, [](Surface& s, const Shape& sh, int e) {
+    CairoDisc(s, sh, e, CAIRO_ANTIALIAS_DEFAULT, false);
+  });
 }
 
 void Extents(benchmark::internal::Benchmark* b) {
@@ -207,7 +215,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const std::string name = run.benchmark_name();  // BM_<Op>_<Who>/<extent index>
       const auto under = name.rfind('_'), slash = name.find('/');
       if (under == std::string::npos || slash == std::string::npos || under > slash) continue;
-      const std::string op = name.substr(3, under - 3), who = name.substr(under + 1, slash - under - 1);
+      const std::string op = name.substr(3, under - 3),
+                        who = name.substr(under + 1, slash - under - 1);
       const int extent = std::stoi(name.substr(slash + 1));
       (who == "Ours" ? ours_ : theirs_)[{op, extent}] = run.GetAdjustedRealTime();
     }
@@ -226,8 +235,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
       std::printf("%-12s", key.first.c_str());
       for (int i = 0; i < static_cast<int>(std::size(kExtents)); ++i) {
         const auto a = ours_.find({key.first, i}), b = theirs_.find({key.first, i});
-        if (a == ours_.end() || b == theirs_.end() || b->second <= 0) std::printf("%13s", "-");
-        else std::printf("%13.2f", a->second / b->second);
+        if (a == ours_.end() || b == theirs_.end() || b->second <= 0)
+          std::printf("%13s", "-");
+        else
+          std::printf("%13.2f", a->second / b->second);
       }
       std::printf("\n");
     }
@@ -237,8 +248,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
         "    coverage for the line's width, square ends); cairo computes the area a 1-pixel-wide\n"
         "    stroke covers, so its lines are slightly wider and softer, with butt caps.\n"
         "  DiscAA, RingAA: ours shades one pixel per column or row of the edge by the fractional\n"
-        "    radius; cairo samples coverage over the whole edge pixel (and strokes the ring 1 pixel\n"
-        "    wide). Plain Line, Polygon and Disc are compared with cairo's anti-aliasing off; their\n"
+        "    radius; cairo samples coverage over the whole edge pixel (and strokes the ring 1 "
+        "pixel\n"
+        "    wide). Plain Line, Polygon and Disc are compared with cairo's anti-aliasing off; "
+        "their\n"
         "    pixel sets may differ by one pixel along the edges (rounding rules).\n");
   }
 

@@ -80,8 +80,9 @@ void BM_Label_Cairo(benchmark::State& state) {
     pen += ours->advance(static_cast<char32_t>(*p));
   }
   std::vector<std::uint32_t> pixels(kWidth * kHeight, 0);
-  cairo_surface_t* surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.data()),
-                                                                 CAIRO_FORMAT_ARGB32, kWidth, kHeight, kWidth * 4);
+  cairo_surface_t* surface =
+      cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.data()),
+                                          CAIRO_FORMAT_ARGB32, kWidth, kHeight, kWidth * 4);
   cairo_t* cr = cairo_create(surface);
   cairo_font_face_t* cface = cairo_ft_font_face_create_for_ft_face(face, 0);
   cairo_set_font_face(cr, cface);
@@ -128,7 +129,6 @@ class RatioReporter : public TimeKeepingReporter {
         "time (FreeType's rendered glyphs are cached per face). cairo: cairo_show_glyphs with the\n"
         "same glyph ids and pen positions, grey anti-aliasing, its glyph cache warm.\n");
   }
-
 };
 
 }  // namespace

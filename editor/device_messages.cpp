@@ -11,7 +11,9 @@ using namespace vq_sysex;
 
 namespace {
 
-uint8_t Data7(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 127)); }
+uint8_t Data7(int v) {
+  return static_cast<uint8_t>(std::clamp(v, 0, 127));
+}
 
 // The message's six header bytes, in a buffer of its whole size (zero after the header).
 std::vector<uint8_t> Frame(uint8_t target, uint8_t command, size_t size = 6) {
@@ -70,7 +72,8 @@ void SysExChecksum(const uint8_t* bytes, int count, uint8_t* high, uint8_t* low)
 }
 
 void EncodeProgramFields(const ProgramRecord& record, uint8_t* out) {
-  for (int i = 0; i < kDeviceFieldCount; ++i) out[i] = ProgramFieldTable::RecordDeviceByte(record, i);
+  for (int i = 0; i < kDeviceFieldCount; ++i)
+    out[i] = ProgramFieldTable::RecordDeviceByte(record, i);
 }
 
 std::vector<uint8_t> ProgramWriteMessage(const ProgramRecord& record, int slot,

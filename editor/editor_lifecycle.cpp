@@ -179,7 +179,9 @@ void VQEditor::StatusPoll() {
   UTL_MutexLock lock(mMutex);
   // This runs on the timer thread: the boxes, texts and controls it changes wait for the main
   // thread, and nothing here waits for the user.
-  auto messageBox = [this](const char* text, const char* caption) { PostMessageBox(text, caption); };
+  auto messageBox = [this](const char* text, const char* caption) {
+    PostMessageBox(text, caption);
+  };
 
   // After two polls without a parameter change the synthesizer may have lost the address
   // (another controller, a power cycle): the next single send repeats it.
@@ -200,7 +202,8 @@ void VQEditor::StatusPoll() {
   // goes out once more (the same slot asked for, the same program written); the third poll
   // still ends the wait. A firmware block is never repeated: the device counts them.
   if (requestOutstanding) {
-    const bool resend = bankDownloadRunning && !firmwareRunning && unansweredPolls == kPollsPerTimeout - 2;
+    const bool resend =
+        bankDownloadRunning && !firmwareRunning && unansweredPolls == kPollsPerTimeout - 2;
     if (timedOut()) {
       requestOutstanding = false;
       const bool firmwareStalled = firmwareRunning;
@@ -279,7 +282,8 @@ void VQEditor::StatusPoll() {
       flexiPickTimeout = false;
       const int slot = flexiPickSlot;
       EndFlexiPick();
-      if (slot >= 1 && slot <= kFlexiSlotCount) RunOnMainThread([this, slot] { ShowFlexiIndicator(slot - 1, false); });
+      if (slot >= 1 && slot <= kFlexiSlotCount)
+        RunOnMainThread([this, slot] { ShowFlexiIndicator(slot - 1, false); });
     }
   }
 }

@@ -10,7 +10,9 @@ constexpr double kFreqMax = 127.0;
 constexpr double kSlopeMax = 127.0;
 constexpr double kQMin = 10.0, kQMax = 100.0;
 
-double Finite(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
+double Finite(double v, double fallback) {
+  return std::isfinite(v) ? v : fallback;
+}
 
 }  // namespace
 

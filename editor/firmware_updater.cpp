@@ -24,11 +24,16 @@ std::vector<uint8_t> Header(uint8_t wireTarget, uint8_t command) {
 
 const char* FirmwareFileErrorText(FirmwareFileError error) {
   switch (error) {
-    case FirmwareFileError::kNone: return "";
-    case FirmwareFileError::kCannotOpen: return "The firmware file cannot be read!";
-    case FirmwareFileError::kBadMagic: return "Not a valid firmware file!";
-    case FirmwareFileError::kTruncated: return "The firmware file is incomplete!";
-    case FirmwareFileError::kSectionTooLarge: return "A firmware section is too large!";
+    case FirmwareFileError::kNone:
+      return "";
+    case FirmwareFileError::kCannotOpen:
+      return "The firmware file cannot be read!";
+    case FirmwareFileError::kBadMagic:
+      return "Not a valid firmware file!";
+    case FirmwareFileError::kTruncated:
+      return "The firmware file is incomplete!";
+    case FirmwareFileError::kSectionTooLarge:
+      return "A firmware section is too large!";
   }
   return "Not a valid firmware file!";
 }
@@ -79,7 +84,8 @@ FirmwareFileError ReadFirmwareFile(const std::string& path, std::vector<Firmware
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return FirmwareFileError::kCannotOpen;
   // One byte beyond the largest valid file is enough to know a file is too long.
-  const size_t limit = kFirmwareHeaderSize + size_t{kFirmwareSectionCount} * kFirmwareMaxRawSection + 1;
+  const size_t limit =
+      kFirmwareHeaderSize + size_t{kFirmwareSectionCount} * kFirmwareMaxRawSection + 1;
   std::vector<uint8_t> bytes(limit);
   const size_t n = std::fread(bytes.data(), 1, limit, f);
   const bool failed = std::ferror(f) != 0;
@@ -147,7 +153,8 @@ FirmwareUpdate::Action FirmwareUpdate::OnReply(uint8_t target, uint8_t command) 
       mLastBlockSent = false;
       mSent = mSize = 0;
       if (mSection < static_cast<int>(mSections.size())) {
-        mWireTarget = static_cast<uint8_t>(kTargetEngine + mSections[static_cast<size_t>(mSection)].target);
+        mWireTarget =
+            static_cast<uint8_t>(kTargetEngine + mSections[static_cast<size_t>(mSection)].target);
         a.step = Step::kNextSection;
         a.message = SectionStartMessage(mWireTarget);
         return a;

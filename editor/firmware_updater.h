@@ -12,9 +12,9 @@
 #include <vector>
 
 inline constexpr int kFirmwareSectionCount = 5;
-inline constexpr int kFirmwareHeaderSize = 25;           // magic + five sizes
-inline constexpr size_t kFirmwarePackedCapacity = 65536; // packed bytes a section may hold
-inline constexpr uint32_t kFirmwareMaxRawSection = 57343; // the largest raw section that fits
+inline constexpr int kFirmwareHeaderSize = 25;             // magic + five sizes
+inline constexpr size_t kFirmwarePackedCapacity = 65536;   // packed bytes a section may hold
+inline constexpr uint32_t kFirmwareMaxRawSection = 57343;  // the largest raw section that fits
 inline constexpr int kFirmwareBlockData = 240;
 // Device targets of the five sections in file order; on the wire each is 5 + target.
 inline constexpr uint8_t kFirmwareSectionTargets[kFirmwareSectionCount] = {3, 4, 5, 6, 2};
@@ -28,9 +28,9 @@ struct FirmwareSection {
 enum class FirmwareFileError {
   kNone,
   kCannotOpen,
-  kBadMagic,        // not "VQ4FW"
-  kTruncated,       // shorter than its header or than the sizes it announces
-  kSectionTooLarge, // a raw section beyond kFirmwareMaxRawSection
+  kBadMagic,         // not "VQ4FW"
+  kTruncated,        // shorter than its header or than the sizes it announces
+  kSectionTooLarge,  // a raw section beyond kFirmwareMaxRawSection
 };
 
 // What the user is told about a refused file.
@@ -92,7 +92,7 @@ class FirmwareUpdate {
   bool mRunning = false;
   int mSection = 0;
   uint8_t mWireTarget = 0;
-  bool mPrepared = false;      // 0x11 arrived: the send buffer holds the section
+  bool mPrepared = false;  // 0x11 arrived: the send buffer holds the section
   bool mLastBlockSent = false;
   uint32_t mSize = 0;
   uint32_t mSent = 0;

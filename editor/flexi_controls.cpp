@@ -11,13 +11,27 @@
 namespace {
 
 // Slot n (0..3) parameters.
-int SourceParam(int n) { return 98 + 7 * n; }
-int BitsParam(int n) { return 99 + 7 * n; }
-int DestinationParam(int n) { return 100 + 7 * n; }
-int PolarityParam(int n) { return 101 + 7 * n; }
-int RangeParam(int n) { return 102 + 7 * n; }
-int RangeAParam(int n) { return vq_param::kFlexiRangeA + 2 * n; }
-int RangeBParam(int n) { return vq_param::kFlexiRangeA + 1 + 2 * n; }
+int SourceParam(int n) {
+  return 98 + 7 * n;
+}
+int BitsParam(int n) {
+  return 99 + 7 * n;
+}
+int DestinationParam(int n) {
+  return 100 + 7 * n;
+}
+int PolarityParam(int n) {
+  return 101 + 7 * n;
+}
+int RangeParam(int n) {
+  return 102 + 7 * n;
+}
+int RangeAParam(int n) {
+  return vq_param::kFlexiRangeA + 2 * n;
+}
+int RangeBParam(int n) {
+  return vq_param::kFlexiRangeA + 1 + 2 * n;
+}
 
 bool PickableRange(int field) {
   return (field >= 0 && field <= 94) || field == 183 || (field >= 123 && field <= 169);
@@ -26,8 +40,23 @@ bool PickableRange(int field) {
 // Switches and choices a slot cannot modulate.
 bool ExcludedDestination(int field) {
   switch (field) {
-    case 48: case 49: case 67: case 75: case 81: case 82: case 84: case 86: case 87: case 89:
-    case 90: case 123: case 124: case 125: case 131: case 144: case 157:
+    case 48:
+    case 49:
+    case 67:
+    case 75:
+    case 81:
+    case 82:
+    case 84:
+    case 86:
+    case 87:
+    case 89:
+    case 90:
+    case 123:
+    case 124:
+    case 125:
+    case 131:
+    case 144:
+    case 157:
       return true;
     default:
       return false;
@@ -146,7 +175,8 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
     const int n = (paramIdx - 231) / 2;
     const bool isA = (paramIdx - 231) % 2 == 0;
     const int d = flexiDestination[n];
-    if (flexiPickActive || applyingProgram || d < 0 || d >= kProgramFieldCount) return DispatchExit::kNormal;
+    if (flexiPickActive || applyingProgram || d < 0 || d >= kProgramFieldCount)
+      return DispatchExit::kNormal;
     if (isA) {
       const int32_t a = value;
       const int32_t range = ParamInt(RangeParam(n));
@@ -196,7 +226,8 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
   // The range knobs drawn in place of the slot's destination knob give way to it again.
   auto showDestinationKnob = [this, g](int n) {
     if (!g || g->IsControlOfParamHidden(RangeAParam(n))) return;
-    if (flexiDestination[n] >= 0) g->HideControlsOfParam(flexiDestination[n] + kFieldParamOffset, false);
+    if (flexiDestination[n] >= 0)
+      g->HideControlsOfParam(flexiDestination[n] + kFieldParamOffset, false);
     g->HideControlsOfParam(RangeAParam(n), true);
     g->HideControlsOfParam(RangeBParam(n), true);
   };
@@ -243,7 +274,8 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
     listViewTarget = paramIdx - 255;
     if (g) {
       g->HideControlsOfParam(vq_param::kCloseListView, false);
-      for (int p = vq_param::kListPageFirst; p < vq_param::kListPageFirst + 4; ++p) g->HideControlsOfParam(p, false);
+      for (int p = vq_param::kListPageFirst; p < vq_param::kListPageFirst + 4; ++p)
+        g->HideControlsOfParam(p, false);
     }
     if (mPages) mPages->HideListViewFrame(*this, false);
     return DispatchExit::kNormal;
@@ -274,7 +306,8 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
     ShowListPage(true);
     if (g) {
       g->HideControlsOfParam(vq_param::kCloseListView, true);
-      for (int p = vq_param::kListPageFirst; p < vq_param::kListPageFirst + 4; ++p) g->HideControlsOfParam(p, true);
+      for (int p = vq_param::kListPageFirst; p < vq_param::kListPageFirst + 4; ++p)
+        g->HideControlsOfParam(p, true);
     }
     if (mPages) mPages->HideListViewFrame(*this, true);
     return DispatchExit::kNormal;

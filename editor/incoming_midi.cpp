@@ -139,8 +139,8 @@ void VQEditor::AdvanceBankTransfers() {
   // A download asks for the next slot as soon as the dump of this one is in hand, so the device
   // sends while the main thread saves; a dump that arrives before that save waits beside it,
   // and the request after it waits for the save.
-  if (bankDownloadRunning && downloadSavePending && !aheadDumpPending && !requestOutstanding && !requestPending &&
-      downloadSaveSlot == requestSlot && requestSlot < 99)
+  if (bankDownloadRunning && downloadSavePending && !aheadDumpPending && !requestOutstanding &&
+      !requestPending && downloadSaveSlot == requestSlot && requestSlot < 99)
     RequestProgram(++requestSlot);
 }
 

@@ -31,7 +31,8 @@ IncomingSysEx ClassifyIncomingSysEx(const uint8_t* data, int size) {
   r.command = data[kCommandByte];
   if (size == kReplySize) {
     const bool engine = r.target == kTargetEngine;
-    const bool firmware = r.target >= kFirstFirmwareReplyTarget && r.target <= kLastFirmwareReplyTarget;
+    const bool firmware =
+        r.target >= kFirstFirmwareReplyTarget && r.target <= kLastFirmwareReplyTarget;
     if (!engine && !firmware) return r;
     r.kind = IncomingSysExKind::kReply;
     return r;
@@ -43,7 +44,8 @@ IncomingSysEx ClassifyIncomingSysEx(const uint8_t* data, int size) {
   r.slot = data[kProgramSlotByte];
   r.slotValid = r.slot >= 1 && r.slot <= 99;
   if (size == kProgramMessageSize)
-    r.checksumGood = DumpChecksumGood(data, kProgramFieldsByte, kProgramChecksumByte - 1, kProgramChecksumByte);
+    r.checksumGood =
+        DumpChecksumGood(data, kProgramFieldsByte, kProgramChecksumByte - 1, kProgramChecksumByte);
   else
     r.checksumGood = DumpChecksumGood(data, kProgramFieldsByte, 111, 112);
   return r;

@@ -17,8 +17,8 @@ struct IncomingSysEx {
   uint8_t target = 0;
   uint8_t command = 0;
   // Program dumps only.
-  bool isDump = false;       // command 0x41
-  bool slotValid = false;    // slot byte 1..99
+  bool isDump = false;     // command 0x41
+  bool slotValid = false;  // slot byte 1..99
   bool checksumGood = false;
   int slot = 0;
 };

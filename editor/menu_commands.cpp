@@ -18,12 +18,36 @@
 namespace {
 
 enum Command : int {
-  kAbout = 0, kSelectDirectory, kLoadProgram, kSaveProgram, kWriteProgram, kWriteAllPrograms,
-  kFirmwareUpdate, kUserGuide, kProgramDatabase, kStatusPoll, kFullView, kCompactView,
-  kFirstScale = 12, kLastScale = 19, kSaveFromDevice = 20, kSaveAllFromDevice = 21,
-  kSkinSpace = 22, kSkinSolid = 23, kConvertOldFiles = 24, kSkinLcd = 25, kUndo = 26, kRedo = 27,
-  kNextProgram = 28, kPreviousProgram = 29, kNextProgramBy10 = 30, kPreviousProgramBy10 = 31,
-  kLeaveManager = 32, kEnterManager = 33, kNothing = 34, kStartupMessage = 35,
+  kAbout = 0,
+  kSelectDirectory,
+  kLoadProgram,
+  kSaveProgram,
+  kWriteProgram,
+  kWriteAllPrograms,
+  kFirmwareUpdate,
+  kUserGuide,
+  kProgramDatabase,
+  kStatusPoll,
+  kFullView,
+  kCompactView,
+  kFirstScale = 12,
+  kLastScale = 19,
+  kSaveFromDevice = 20,
+  kSaveAllFromDevice = 21,
+  kSkinSpace = 22,
+  kSkinSolid = 23,
+  kConvertOldFiles = 24,
+  kSkinLcd = 25,
+  kUndo = 26,
+  kRedo = 27,
+  kNextProgram = 28,
+  kPreviousProgram = 29,
+  kNextProgramBy10 = 30,
+  kPreviousProgramBy10 = 31,
+  kLeaveManager = 32,
+  kEnterManager = 33,
+  kNothing = 34,
+  kStartupMessage = 35,
   kLastCommand = kStartupMessage,
 };
 
@@ -45,7 +69,8 @@ constexpr int kBrowserActions = 342;
 // The database service's page, on the address the database client uses (https only).
 std::string DatabasePage() {
   const char* configured = std::getenv("VQ_DB_BASE_URL");
-  std::string base = configured && std::strncmp(configured, "https://", 8) == 0 ? configured : kDatabaseHost;
+  std::string base =
+      configured && std::strncmp(configured, "https://", 8) == 0 ? configured : kDatabaseHost;
   while (base.size() > 8 && base.back() == '/') base.pop_back();
   return base + "/vqdatabase";
 }
@@ -88,7 +113,9 @@ void ChooseSkin(VQEditor& e, IGraphics& g, const char* name, int mode) {
   e.skinMode = mode;
 }
 
-void RefreshView(VQEditor& e, IGraphics& g) { e.RefreshGuiFromParams(0, g.GetWidth(), g.GetHeight()); }
+void RefreshView(VQEditor& e, IGraphics& g) {
+  e.RefreshGuiFromParams(0, g.GetWidth(), g.GetHeight());
+}
 
 // Steps the program list by ten: nine here, the tenth by the button, all inside the list.
 void StepByTen(VQEditor& e, IGraphics& g, bool next) {
@@ -112,7 +139,8 @@ void LeaveManager(VQEditor& e) {
     }
   if (e.slotTable.size() >= 2 && firstUsed > 0) {
     int selected = 0;
-    for (int s = kFirstProgramSlot; s <= kLastProgramSlot && s < static_cast<int>(e.slotTable.size()); ++s)
+    for (int s = kFirstProgramSlot;
+         s <= kLastProgramSlot && s < static_cast<int>(e.slotTable.size()); ++s)
       if (e.slotTable[static_cast<size_t>(s)].selected) {
         selected = s;
         break;
@@ -223,18 +251,24 @@ bool VQEditor::OnCommand(int code) {
     case kSelectDirectory:
       if (chosen) takeFolder();
       break;
-    case kLoadProgram: OpenSelector(*this, kLoadSelector); break;
+    case kLoadProgram:
+      OpenSelector(*this, kLoadSelector);
+      break;
     case kSaveProgram:
       receivedDumpPending = false;
       OpenSelector(*this, kSaveSelector);
       break;
-    case kWriteProgram: OpenSelector(*this, kWriteSelector); break;
+    case kWriteProgram:
+      OpenSelector(*this, kWriteSelector);
+      break;
     case kWriteAllPrograms:
       if (!chosen) break;
       takeFolder();
       bankUploadRequest = true;
       break;
-    case kFirmwareUpdate: OpenSelector(*this, kFirmwareSelector); break;
+    case kFirmwareUpdate:
+      OpenSelector(*this, kFirmwareSelector);
+      break;
     case kUserGuide: {
       const std::string path = WEMU_GetResourceFolder() + kUserGuideFile;
       if (!vq::platform::FileExists(path) || !vq::platform::services().workspace().open(path))
@@ -245,11 +279,16 @@ bool VQEditor::OnCommand(int code) {
       if (!vq::platform::services().workspace().open(DatabasePage()))
         SetStatusText("The program database page could not be opened!");
       break;
-    case kStatusPoll: StatusPoll(); break;
+    case kStatusPoll:
+      StatusPoll();
+      break;
     case kFullView:
     case kCompactView:
       compactView = code == kCompactView;
-      if (compactView) g->Resize(1024, 400); else g->Resize(kGuiWidth, kGuiHeight);
+      if (compactView)
+        g->Resize(1024, 400);
+      else
+        g->Resize(kGuiWidth, kGuiHeight);
       RefreshView(*this, *g);
       break;
     case kSaveFromDevice:
@@ -264,14 +303,24 @@ bool VQEditor::OnCommand(int code) {
       requestSlot = 1;
       requestPending = true;
       break;
-    case kSkinSpace: ChooseSkin(*this, *g, "space", 0); break;
-    case kSkinSolid: ChooseSkin(*this, *g, "solid", 1); break;
-    case kSkinLcd: ChooseSkin(*this, *g, "lcd", 2); break;
+    case kSkinSpace:
+      ChooseSkin(*this, *g, "space", 0);
+      break;
+    case kSkinSolid:
+      ChooseSkin(*this, *g, "solid", 1);
+      break;
+    case kSkinLcd:
+      ChooseSkin(*this, *g, "lcd", 2);
+      break;
     case kConvertOldFiles:
       if (chosen) ConvertOldProgramFiles(folder.c_str());
       break;
-    case kUndo: Undo(); break;
-    case kRedo: Redo(); break;
+    case kUndo:
+      Undo();
+      break;
+    case kRedo:
+      Redo();
+      break;
     case kNextProgram:
       if (managerPageShown) break;
       SetParameterFromGUI2(kNext, 1.0);
@@ -285,10 +334,17 @@ bool VQEditor::OnCommand(int code) {
     case kPreviousProgramBy10:
       if (!managerPageShown) StepByTen(*this, *g, code == kNextProgramBy10);
       break;
-    case kLeaveManager: LeaveManager(*this); break;
-    case kEnterManager: EnterManager(*this, *g); break;
-    case kNothing: break;
-    case kStartupMessage: SendStartupMessage(); break;
+    case kLeaveManager:
+      LeaveManager(*this);
+      break;
+    case kEnterManager:
+      EnterManager(*this, *g);
+      break;
+    case kNothing:
+      break;
+    case kStartupMessage:
+      SendStartupMessage();
+      break;
     default:
       if (code >= kFirstScale && code <= kLastScale) {
         if (IModuleGUIResize* resize = GetGUIResize()) {

@@ -65,7 +65,8 @@ bool VQEditor::WriteMidiLearnFile(const std::string& path) {
   UTL_MutexLock lock(mMutex);
   namespace fs = vq::platform;
   const std::string target = path.empty() ? MidiLearnFilePath() : path;
-  const std::string text = FormatMidiLearnFile(learnCC, learnMax, ProgramFieldTable::kLearnEntryCount);
+  const std::string text =
+      FormatMidiLearnFile(learnCC, learnMax, ProgramFieldTable::kLearnEntryCount);
   // A new file beside the old one, on the disk before it is renamed over it, so a crash
   // leaves the old table or the new one.
   const std::string temp = fs::CreateTempFileBeside(target);

@@ -65,7 +65,9 @@ void VQEditor::RequestProgram(int slot) {
   requestOutstanding = true;
 }
 
-void VQEditor::SendStartupMessage() { SendSysExBytes(StartupMessage()); }
+void VQEditor::SendStartupMessage() {
+  SendSysExBytes(StartupMessage());
+}
 
 void VQEditor::SendSysExBytes(const std::vector<uint8_t>& bytes) {
   if (bytes.empty()) return;

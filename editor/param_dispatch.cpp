@@ -31,7 +31,8 @@ bool IsProgramControl(int p) {
 void VQEditor::SetControlText(IControl* control, const char* text) {
   if (!control) return;
   if (!OnMainThread()) {
-    RunOnMainThread([control, t = std::string(text ? text : "")] { control->SetTextFromPlug(t.c_str()); });
+    RunOnMainThread(
+        [control, t = std::string(text ? text : "")] { control->SetTextFromPlug(t.c_str()); });
     return;
   }
   control->SetTextFromPlug(text);
@@ -97,9 +98,10 @@ void VQEditor::OnParamChange(int paramIdx) {
 
   if (sent) lastField = field;
   if (exit == DispatchExit::kWholeProgramSent) lastField = kNoFieldSent;
-  const bool alwaysProcess = (field >= 239 && field <= 246) ||
-                             (field >= vq_param::kListPageFirst && field <= vq_param::kListPageFirst + 3) ||
-                             field == vq_param::kEqDisplay;
+  const bool alwaysProcess =
+      (field >= 239 && field <= 246) ||
+      (field >= vq_param::kListPageFirst && field <= vq_param::kListPageFirst + 3) ||
+      field == vq_param::kEqDisplay;
   lastSent[field] = alwaysProcess ? 128 : value;
   idlePolls = 0;
 }
@@ -138,7 +140,8 @@ void VQEditor::SendModWheel(int32_t value) {
   const int controller = ParamInt(vq_param::kModWheelCC);
   const uint8_t data = static_cast<uint8_t>(value & 0x7F);
   IMidiMessage msg = controller > 0
-                         ? IMidiMessage(0, static_cast<uint8_t>(0xB0 + channel), static_cast<uint8_t>(controller & 0x7F), data)
+                         ? IMidiMessage(0, static_cast<uint8_t>(0xB0 + channel),
+                                        static_cast<uint8_t>(controller & 0x7F), data)
                          : IMidiMessage(0, static_cast<uint8_t>(0xD0 + channel), data, 0);
   SendMidiMsg(&msg);
 }
@@ -223,7 +226,8 @@ DispatchExit VQEditor::RunParamCase(int paramIdx, int field, int32_t value) {
   if (paramIdx >= 231 && paramIdx <= 266) return FlexiControlCase(paramIdx, value);
   if (paramIdx == 300) return FlexiControlCase(paramIdx, value);
   if (IsProgramControl(paramIdx))
-    return paramCases ? paramCases->ProgramControlCase(*this, paramIdx, value) : DispatchExit::kNormal;
+    return paramCases ? paramCases->ProgramControlCase(*this, paramIdx, value)
+                      : DispatchExit::kNormal;
 
   switch (paramIdx) {
     case 78:
@@ -252,7 +256,8 @@ DispatchExit VQEditor::RunParamCase(int paramIdx, int field, int32_t value) {
         default:
           break;
       }
-      if (applyingProgram || (mPages && mPages->IsKnobHeld(*this, 127))) return DispatchExit::kNormal;
+      if (applyingProgram || (mPages && mPages->IsKnobHeld(*this, 127)))
+        return DispatchExit::kNormal;
       applyingProgram = true;
       lastSent[42] = lastSent[135] = lastSent[139] = 128;
       SetParameterFromGUI2(45, 1);

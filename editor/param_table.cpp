@@ -123,10 +123,18 @@ struct OscRow {
   int min, max, def;
 };
 const OscRow kOscRows[12] = {
-    {"coarse", -24, 48, 0},     {"fine", -63, 63, 0},         {"beat", -63, 63, 0},
-    {"saw env decay", 0, 127, 0}, {"saw env ampmod", -63, 63, 0}, {"PWM offset", 0, 127, 0},
-    {"PWM LFO frq", 1, 127, 1}, {"PWM LFO depth", 0, 127, 0}, {"saw", 0, 127, 0},
-    {"square", 0, 127, 0},      {"tri", 0, 127, 0},           {"volume", 0, 127, 0},
+    {"coarse", -24, 48, 0},
+    {"fine", -63, 63, 0},
+    {"beat", -63, 63, 0},
+    {"saw env decay", 0, 127, 0},
+    {"saw env ampmod", -63, 63, 0},
+    {"PWM offset", 0, 127, 0},
+    {"PWM LFO frq", 1, 127, 1},
+    {"PWM LFO depth", 0, 127, 0},
+    {"saw", 0, 127, 0},
+    {"square", 0, 127, 0},
+    {"tri", 0, 127, 0},
+    {"volume", 0, 127, 0},
 };
 
 struct FlexiRow {
@@ -134,7 +142,7 @@ struct FlexiRow {
   int min, max;
 };
 const FlexiRow kFlexiRows[7] = {
-    {"SOURCE", 0, 113}, {"BITS", 0, 1},          {"DESTINATION", 0, 127},
+    {"SOURCE", 0, 113},       {"BITS", 0, 1},    {"DESTINATION", 0, 127},
     {"RANGE POLARITY", 0, 1}, {"RANGE", 0, 127}, {"RANGE CONTROL", 0, 113},
     {"CURVE", -11, 68},
 };
@@ -188,7 +196,8 @@ void VQEditor::InitParameters() {
   for (int n = 1; n <= 4; ++n) {
     for (int k = 0; k < 7; ++k) {
       snprintf(name, sizeof name, "FLEXI%d %s", n, kFlexiRows[k].suffix);
-      if (IParam* p = param(98 + 7 * (n - 1) + k)) p->InitInt(name, 0, kFlexiRows[k].min, kFlexiRows[k].max);
+      if (IParam* p = param(98 + 7 * (n - 1) + k))
+        p->InitInt(name, 0, kFlexiRows[k].min, kFlexiRows[k].max);
     }
     snprintf(name, sizeof name, "FLEXI%d MODE", n);
     if (IParam* p = param(174 + 2 * (n - 1))) p->InitInt(name, 0, 0, 1);
@@ -231,7 +240,8 @@ void VQEditor::InitParameters() {
   // Display texts come last, value by value across the four slots.
   for (int v = 0; v < kFlexiSourceNameCount; ++v)
     for (int n = 0; n < 4; ++n)
-      if (IParam* p = param(vq_param::kFlexiSources + 2 * n)) p->SetDisplayText(v, kFlexiSourceNames[v].name);
+      if (IParam* p = param(vq_param::kFlexiSources + 2 * n))
+        p->SetDisplayText(v, kFlexiSourceNames[v].name);
   for (int v = 0; v < ProgramFieldTable::kRangeControlListSize; ++v)
     for (int n = 0; n < 4; ++n)
       if (IParam* p = param(vq_param::kFlexiSources + 1 + 2 * n))

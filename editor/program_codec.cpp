@@ -2,45 +2,90 @@
 
 namespace {
 
-int32_t P(const ParamReader& param, int idx) { return static_cast<int32_t>(param(idx)); }
+int32_t P(const ParamReader& param, int idx) {
+  return static_cast<int32_t>(param(idx));
+}
 
 }  // namespace
 
 int CompositeBaseField(int field) {
   switch (field) {
-    case 89: case 170: return 89;
-    case 96: case 171: return 96;
-    case 98: case 172: return 98;
-    case 103: case 173: return 103;
-    case 105: case 174: return 105;
-    case 110: case 175: return 110;
-    case 112: case 176: return 112;
-    case 117: case 177: return 117;
-    case 119: case 178: return 119;
-    case 123: return 123;
-    case 124: case 184: case 185: return 124;
-    case 144: case 179: case 180: return 144;
-    case 157: case 181: case 182: return 157;
-    default: return -1;
+    case 89:
+    case 170:
+      return 89;
+    case 96:
+    case 171:
+      return 96;
+    case 98:
+    case 172:
+      return 98;
+    case 103:
+    case 173:
+      return 103;
+    case 105:
+    case 174:
+      return 105;
+    case 110:
+    case 175:
+      return 110;
+    case 112:
+    case 176:
+      return 112;
+    case 117:
+    case 177:
+      return 117;
+    case 119:
+    case 178:
+      return 119;
+    case 123:
+      return 123;
+    case 124:
+    case 184:
+    case 185:
+      return 124;
+    case 144:
+    case 179:
+    case 180:
+      return 144;
+    case 157:
+    case 181:
+    case 182:
+      return 157;
+    default:
+      return -1;
   }
 }
 
 int32_t CompositeValue(int baseField, const ParamReader& param) {
   switch (baseField) {
-    case 89: return P(param, 92) + 2 * P(param, 173);
-    case 96: return P(param, 99) + 2 * P(param, 174);
-    case 98: return P(param, 101) + 2 * P(param, 175);
-    case 103: return P(param, 106) + 2 * P(param, 176);
-    case 105: return P(param, 108) + 2 * P(param, 177);
-    case 110: return P(param, 113) + 2 * P(param, 178);
-    case 112: return P(param, 115) + 2 * P(param, 179);
-    case 117: return P(param, 120) + 2 * P(param, 180);
-    case 119: return P(param, 122) + 2 * P(param, 181);
-    case 123: return P(param, 126) + 2 * P(param, 309) + 4 * P(param, 310);
-    case 124: return P(param, 127) + 4 * P(param, 187) + 8 * P(param, 188);
-    case 144: return P(param, 147) > 0 ? P(param, 182) + 2 * P(param, 183) : 0;
-    case 157: return P(param, 160) > 0 ? P(param, 184) + 2 * P(param, 185) : 0;
-    default: return 0;
+    case 89:
+      return P(param, 92) + 2 * P(param, 173);
+    case 96:
+      return P(param, 99) + 2 * P(param, 174);
+    case 98:
+      return P(param, 101) + 2 * P(param, 175);
+    case 103:
+      return P(param, 106) + 2 * P(param, 176);
+    case 105:
+      return P(param, 108) + 2 * P(param, 177);
+    case 110:
+      return P(param, 113) + 2 * P(param, 178);
+    case 112:
+      return P(param, 115) + 2 * P(param, 179);
+    case 117:
+      return P(param, 120) + 2 * P(param, 180);
+    case 119:
+      return P(param, 122) + 2 * P(param, 181);
+    case 123:
+      return P(param, 126) + 2 * P(param, 309) + 4 * P(param, 310);
+    case 124:
+      return P(param, 127) + 4 * P(param, 187) + 8 * P(param, 188);
+    case 144:
+      return P(param, 147) > 0 ? P(param, 182) + 2 * P(param, 183) : 0;
+    case 157:
+      return P(param, 160) > 0 ? P(param, 184) + 2 * P(param, 185) : 0;
+    default:
+      return 0;
   }
 }
 

@@ -36,7 +36,8 @@ void SetGroupSwitches(VQEditor& e, double value) {
 
 class ProgramControlCases : public VQParamCases {
  public:
-  explicit ProgramControlCases(std::unique_ptr<VQParamCases> manager) : mManager(std::move(manager)) {}
+  explicit ProgramControlCases(std::unique_ptr<VQParamCases> manager)
+      : mManager(std::move(manager)) {}
 
   bool ManagerPageCase(VQEditor& e, int paramIdx) override {
     return mManager ? mManager->ManagerPageCase(e, paramIdx) : true;
@@ -45,13 +46,26 @@ class ProgramControlCases : public VQParamCases {
   DispatchExit ProgramControlCase(VQEditor& e, int p, int32_t value) override {
     const bool down = e.ParamValue(p) > 0.5;
     switch (p) {
-      case 201: return LoadChosen(e);
-      case 202: if (down) OpenSelectorDialog(e, VQEditor::kLoadSelector); break;
-      case 203: SaveChosen(e); break;
-      case 204: if (down) OpenSelectorDialog(e, VQEditor::kSaveSelector); break;
-      case 205: SendChosen(e); break;
-      case 206: if (down) OpenSelectorDialog(e, VQEditor::kWriteSelector); break;
-      case 207: if (down) FolderChosen(e); break;
+      case 201:
+        return LoadChosen(e);
+      case 202:
+        if (down) OpenSelectorDialog(e, VQEditor::kLoadSelector);
+        break;
+      case 203:
+        SaveChosen(e);
+        break;
+      case 204:
+        if (down) OpenSelectorDialog(e, VQEditor::kSaveSelector);
+        break;
+      case 205:
+        SendChosen(e);
+        break;
+      case 206:
+        if (down) OpenSelectorDialog(e, VQEditor::kWriteSelector);
+        break;
+      case 207:
+        if (down) FolderChosen(e);
+        break;
       case 208: {
         std::string path = ChosenPath(e, VQEditor::kFirmwareSelector);
         if (!path.empty()) e.ReadFirmwareFile(path.c_str());
@@ -76,7 +90,10 @@ class ProgramControlCases : public VQParamCases {
         if (down) break;
         if (e.selectedGroups == 0) return DispatchExit::kLeaveEarly;
         e.groupInitCopy = ProgramFieldTable::kGroupInit;
-        if (e.selectedGroups == vq_param::kGroupCount) e.InitAllGroups(); else e.InitGroups();
+        if (e.selectedGroups == vq_param::kGroupCount)
+          e.InitAllGroups();
+        else
+          e.InitGroups();
         SetGroupSwitches(e, 0.0);
         e.RedrawIfNotApplying();
         e.selectedGroups = 0;
@@ -88,14 +105,20 @@ class ProgramControlCases : public VQParamCases {
         e.RedrawIfNotApplying();
         e.selectedGroups = p == 216 ? vq_param::kGroupCount : 0;
         break;
-      case 270: case 271: case 272: case 273:
+      case 270:
+      case 271:
+      case 272:
+      case 273:
         if (!down) break;
         for (int other = vq_param::kCopySource; other < vq_param::kCopySource + 4; ++other)
           if (other != p) e.SetParameterFromGUI2(other, 0.0);
         e.RedrawIfNotApplying();
         break;
-      case kRequestProgram: RequestProgram(e); break;
-      default: break;
+      case kRequestProgram:
+        RequestProgram(e);
+        break;
+      default:
+        break;
     }
     return DispatchExit::kNormal;
   }
@@ -120,7 +143,8 @@ class ProgramControlCases : public VQParamCases {
     // Every failed save says so; the file on disk stays as it was.
     auto failed = [&e]() {
       e.SetStatusText("Cannot write the program file!");
-      if (IGraphics* g = e.Graphics()) g->ShowMessageBox("The program file cannot be written!", "Error", 0);
+      if (IGraphics* g = e.Graphics())
+        g->ShowMessageBox("The program file cannot be written!", "Error", 0);
     };
     if (e.receivedDumpPending && e.HoldsReceivedDump()) {
       // Only a dump that reached the disk stops being pending.
@@ -162,8 +186,10 @@ class ProgramControlCases : public VQParamCases {
     const int32_t last = e.programListLast;
     if (last == 0) return DispatchExit::kLeaveEarly;
     int32_t i = e.programListIndex;
-    if (next) i = i >= last ? 0 : i + 1;
-    else i = i <= 0 ? last : i - 1;
+    if (next)
+      i = i >= last ? 0 : i + 1;
+    else
+      i = i <= 0 ? last : i - 1;
     if (i > last) i = last;
     if (i < 0) i = 0;
     if (i >= static_cast<int32_t>(e.programList.size())) return DispatchExit::kLeaveEarly;

@@ -11,7 +11,8 @@
 
 // The cases of 201..217, 270..273 and 302. `managerPage` (may be null) takes the manager page's
 // cases, which belong to the manager; without it they go on along the common road.
-std::unique_ptr<VQParamCases> MakeProgramControlCases(std::unique_ptr<VQParamCases> managerPage = nullptr);
+std::unique_ptr<VQParamCases> MakeProgramControlCases(
+    std::unique_ptr<VQParamCases> managerPage = nullptr);
 
 // The replies that drive transfers, handed on to the editor's firmware update and its
 // bankTransfers.

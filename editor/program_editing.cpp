@@ -30,23 +30,14 @@ const std::vector<FieldRange> kRandomGroups[vq_param::kGroupCount] = {
     {{116, 122}, {177, 178}},
 };
 const std::vector<FieldRange> kInitGroups[vq_param::kGroupCount] = {
-    {{0, 11}},
-    {{12, 23}},
-    {{24, 35}},
-    {{36, 47}},
-    {{70, 84}, {88, 88}},
-    {{59, 69}, {91, 94}},
-    {{48, 58}},
-    {{129, 169}},
-    {{95, 101}},
-    {{102, 108}},
-    {{109, 115}},
-    {{116, 122}},
+    {{0, 11}},  {{12, 23}},   {{24, 35}},  {{36, 47}},   {{70, 84}, {88, 88}}, {{59, 69}, {91, 94}},
+    {{48, 58}}, {{129, 169}}, {{95, 101}}, {{102, 108}}, {{109, 115}},         {{116, 122}},
 };
 constexpr int kEffectGroup = 7;      // switch 285
 constexpr int kFirstFlexiGroup = 8;  // switches 286..289
 
-void CopyRanges(ProgramRecord& to, const ProgramRecord& from, const std::vector<FieldRange>& ranges) {
+void CopyRanges(ProgramRecord& to, const ProgramRecord& from,
+                const std::vector<FieldRange>& ranges) {
   for (const FieldRange& r : ranges)
     for (int f = r.first; f <= r.second; ++f) to[f] = from[f];
 }
@@ -63,7 +54,8 @@ bool CopyChosenSlot(const VQEditor& editor, ProgramRecord& record, int first, in
   ProgramRecord copy = record;
   for (int j = 0; j < 4; ++j) {
     if (editor.ParamValue(vq_param::kCopyDest + j) <= 0.5) continue;
-    for (int i = 0; i < width; ++i) copy[first + width * j + i] = record[first + width * source + i];
+    for (int i = 0; i < width; ++i)
+      copy[first + width * j + i] = record[first + width * source + i];
   }
   record = copy;
   return true;
@@ -129,7 +121,8 @@ void VQEditor::Redo() {
 
 void VQEditor::RestoreUndoSnapshot() {
   UTL_MutexLock lock(mMutex);
-  if (!Graphics() || undoCursor < 0 || undoCursor >= static_cast<int32_t>(undoEntries.size())) return;
+  if (!Graphics() || undoCursor < 0 || undoCursor >= static_cast<int32_t>(undoEntries.size()))
+    return;
   record = undoEntries[static_cast<size_t>(undoCursor)];
   // The snapshot keeps "Delay Vintage/Long" alone in field 123: the external-MIDI switch and
   // the octave transpose are no part of it and stay as they are.
@@ -209,7 +202,9 @@ void VQEditor::RandomizeRecord(ProgramRecord& random) const {
     if (i == 76 && random[75] != 0) {
       min = ProgramFieldTable::Min(183);
       max = ProgramFieldTable::Max(183);
-    } else if (const IParam* p = i < vq_param::kFirstGuiOnly - kFieldParamOffset ? GetParam(i + kFieldParamOffset) : nullptr) {
+    } else if (const IParam* p = i < vq_param::kFirstGuiOnly - kFieldParamOffset
+                                     ? GetParam(i + kFieldParamOffset)
+                                     : nullptr) {
       min = std::max(min, static_cast<int32_t>(p->GetMin()));
       max = std::min(max, static_cast<int32_t>(p->GetMax()));
     }

@@ -10,8 +10,8 @@
 struct ProgramFieldRow {
   int32_t min;
   int32_t max;
-  int32_t offset;     // -min for negative minimums: the device sees value + offset, 0..127
-  int32_t msb;        // NRPN address of a single send; MSB 0: no address of its own
+  int32_t offset;  // -min for negative minimums: the device sees value + offset, 0..127
+  int32_t msb;     // NRPN address of a single send; MSB 0: no address of its own
   uint8_t lsb;
   int32_t fileField;  // "field" of the program text file; -1 for fields 170..185
   uint8_t poti;       // position in the block + 1; 0 where there is none

@@ -40,7 +40,8 @@ void VQEditor::SetProgramNameFromPath(const std::string& path) {
 }
 
 std::string VQEditor::CurrentListName() const {
-  if (programListIndex < 0 || programListIndex >= static_cast<int32_t>(programList.size())) return "";
+  if (programListIndex < 0 || programListIndex >= static_cast<int32_t>(programList.size()))
+    return "";
   return programList[static_cast<size_t>(programListIndex)];
 }
 
@@ -69,9 +70,13 @@ int VQEditor::ConvertOldProgramFiles(const char* folder) {
   return programFiles && folder ? programFiles->ConvertOldProgramFiles(*this, folder) : 0;
 }
 
-bool VQEditor::SaveRamProgram() { return programFiles && programFiles->SaveRamProgram(*this); }
+bool VQEditor::SaveRamProgram() {
+  return programFiles && programFiles->SaveRamProgram(*this);
+}
 
-bool VQEditor::LoadRamProgram() { return programFiles && programFiles->LoadRamProgram(*this); }
+bool VQEditor::LoadRamProgram() {
+  return programFiles && programFiles->LoadRamProgram(*this);
+}
 
 void VQEditor::LocateProgramInFolder(const char* path) {
   if (programFiles && path) programFiles->LocateProgramInFolder(*this, path);
@@ -89,4 +94,6 @@ void VQEditor::ResetFolder(const char* path) {
   if (programFiles && path) programFiles->ResetFolder(*this, path);
 }
 
-void VQEditor::ResetCacheFolder() { ResetFolder(cacheFolder.c_str()); }
+void VQEditor::ResetCacheFolder() {
+  ResetFolder(cacheFolder.c_str());
+}

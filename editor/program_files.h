@@ -20,7 +20,7 @@ std::string ProgramNameOfPath(std::string_view path);
 // One row of the program manager's browser: a folder, the ".." row or a program file (the same
 // rows serve the online database's list).
 struct OnlineListRow {
-  uint8_t flags[4] = {};   // flags[2]: 1 program file, 0 folder or ".."
+  uint8_t flags[4] = {};  // flags[2]: 1 program file, 0 folder or ".."
   char name[256] = {};
   char idOrUrl[256] = {};
 };

@@ -24,7 +24,7 @@ struct ProgramSlot {
   uint8_t empty = 1;
   uint8_t selected = 0;
   int32_t category = kSlotCategoryNone;
-  char path[256] = {};         // program file, or an "https://" address of the online database
-  char name[64] = {};          // at most 32 characters from a scan
-  char displayName[64] = {};   // at most 32 characters in up to three LF-separated lines
+  char path[256] = {};        // program file, or an "https://" address of the online database
+  char name[64] = {};         // at most 32 characters from a scan
+  char displayName[64] = {};  // at most 32 characters in up to three LF-separated lines
 };

@@ -13,7 +13,9 @@
 
 namespace {
 
-std::string Number(int32_t v) { return std::to_string(v); }
+std::string Number(int32_t v) {
+  return std::to_string(v);
+}
 
 std::string Hertz(double hz) {
   char buf[32];
@@ -49,21 +51,33 @@ std::string FieldReadoutText(int field, int32_t v, int32_t midiSync, int32_t del
     case 48:
     case 49:
       return Word(v + 2, {"-12", "-5", "7", "12", "19", "24"});
-    case 67: return Word(v, {"vintage", "resume", "reset"});
-    case 81: return Word(v, {"off", "on"});
-    case 82: return Word(v, {"LPF", "HPF", "BPF", "NTC", "OFF"});
-    case 84: return Word(v, {"12dB", "24dB"});
-    case 86: return Word(v, {"rate", "time"});
-    case 89: return Word(v, {"gate", "trigger"});
-    case 90: return Word(v, {"lower", "upper", "first", "last"});
-    case 91: return Hertz((v + 12.0) * (v + 12.0) * 0.00145);
+    case 67:
+      return Word(v, {"vintage", "resume", "reset"});
+    case 81:
+      return Word(v, {"off", "on"});
+    case 82:
+      return Word(v, {"LPF", "HPF", "BPF", "NTC", "OFF"});
+    case 84:
+      return Word(v, {"12dB", "24dB"});
+    case 86:
+      return Word(v, {"rate", "time"});
+    case 89:
+      return Word(v, {"gate", "trigger"});
+    case 90:
+      return Word(v, {"lower", "upper", "first", "last"});
+    case 91:
+      return Hertz((v + 12.0) * (v + 12.0) * 0.00145);
     case 132:
     case 133:
       return Hertz(v / 127.0 * 8.6);
-    case 135: return DelayText(v, delayLong >= 1 && (midiSync == 2 || midiSync == 3), delayLong);
-    case 139: return DelayText(v, delayLong >= 1 && midiSync == 3, delayLong);
-    case 170: return Word(v, {"always", "legato"});
-    default: return Number(v);
+    case 135:
+      return DelayText(v, delayLong >= 1 && (midiSync == 2 || midiSync == 3), delayLong);
+    case 139:
+      return DelayText(v, delayLong >= 1 && midiSync == 3, delayLong);
+    case 170:
+      return Word(v, {"always", "legato"});
+    default:
+      return Number(v);
   }
 }
 
@@ -119,7 +133,8 @@ void VQEditor::SetupFlexiRangesFx(int mode) {
   UTL_MutexLock lock(mMutex);
   if (mode < 0 || mode > 2) return;
   auto delay = [this](int which, bool synced) {
-    ReinitIntParam(which == 0 ? 138 : 142, which == 0 ? "Delay1" : "Delay2", 0, 0, synced ? 9 : 127);
+    ReinitIntParam(which == 0 ? 138 : 142, which == 0 ? "Delay1" : "Delay2", 0, 0,
+                   synced ? 9 : 127);
     if (mPages) mPages->SetDelayKnobFrameLimit(*this, which, synced ? 10 : 0);
   };
   // Re-ranges the first slot aimed at one of the fields.

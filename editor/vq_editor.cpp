@@ -33,10 +33,12 @@ int32_t RoundToPages(int64_t entries) {
 }  // namespace
 
 VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
-    : IModuleStandalone(info, vq_param::kCount, "0-1 0-2", 1, "VQEditor4", "", "marrowtone", kVersion,
-                        FourCC('V', 'Q', 'e', 'd'), FourCC('M', 'r', 'w', 'T'), 0, true, false, false),
+    : IModuleStandalone(info, vq_param::kCount, "0-1 0-2", 1, "VQEditor4", "", "marrowtone",
+                        kVersion, FourCC('V', 'Q', 'e', 'd'), FourCC('M', 'r', 'w', 'T'), 0, true,
+                        false, false),
       mPages(std::move(setup.pages)),
-      mSettingsPath(setup.settingsPath.empty() ? SettingsFilePath("settings.ini") : setup.settingsPath),
+      mSettingsPath(setup.settingsPath.empty() ? SettingsFilePath("settings.ini")
+                                               : setup.settingsPath),
       mOutputDeviceName(std::move(setup.outputDeviceName)) {
   for (int32_t& v : lastSent) v = 128;
   for (int i = 0; i < ProgramFieldTable::kLearnEntryCount; ++i) {
@@ -60,9 +62,8 @@ VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
 
   InitParameters();
 
-  IGraphics* graphics = setup.makeGraphics
-                            ? setup.makeGraphics(this, kGuiWidth, kGuiHeight, 0)
-                            : nullptr;
+  IGraphics* graphics =
+      setup.makeGraphics ? setup.makeGraphics(this, kGuiWidth, kGuiHeight, 0) : nullptr;
   // The "-2x" images carry two pixels per GUI unit.
   if (graphics) graphics->SetBitmapScale(2);
   mGraphicsBeingBuilt = graphics;
@@ -147,7 +148,8 @@ void VQEditor::ShowProgramName() {
 }
 
 void VQEditor::SetControlsFromParam(int paramIdx) {
-  if (IGraphics* g = GetGraphicsOf(this)) g->SetControlsFromPlugValue(paramIdx, false, ParamValue(paramIdx));
+  if (IGraphics* g = GetGraphicsOf(this))
+    g->SetControlsFromPlugValue(paramIdx, false, ParamValue(paramIdx));
 }
 
 void VQEditor::RedrawIfNotApplying() {
@@ -208,7 +210,8 @@ void VQEditor::UpdateEqDisplayLcd() {
 
 // --- Creation ---
 
-VQEditor* MakePlug(vq::platform::MidiOutput* midiOut, uint16_t* midiOutChannel, VQEditorSetup setup) {
+VQEditor* MakePlug(vq::platform::MidiOutput* midiOut, uint16_t* midiOutChannel,
+                   VQEditorSetup setup) {
   static std::recursive_mutex creation;
   std::lock_guard<std::recursive_mutex> lock(creation);
   IModuleInstanceInfo info;

@@ -37,13 +37,13 @@ class IGraphics;
 // Parameter numbers the editor's own code names.
 namespace vq_param {
 inline constexpr int kCount = 350;
-inline constexpr int kFirstGuiOnly = 189;  // 189..349 keep their own number as field number
-inline constexpr int kFlexiRangeA = 231;   // + 2n, Range B at 232 + 2n
-inline constexpr int kFlexiSources = 247;  // + 2n list position, ranges at 248 + 2n
-inline constexpr int kListPageFirst = 263; // 263..266
-inline constexpr int kCopySource = 270;    // 270..273
-inline constexpr int kCopyDest = 274;      // 274..277
-inline constexpr int kGroupFirst = 278;    // 278..289
+inline constexpr int kFirstGuiOnly = 189;   // 189..349 keep their own number as field number
+inline constexpr int kFlexiRangeA = 231;    // + 2n, Range B at 232 + 2n
+inline constexpr int kFlexiSources = 247;   // + 2n list position, ranges at 248 + 2n
+inline constexpr int kListPageFirst = 263;  // 263..266
+inline constexpr int kCopySource = 270;     // 270..273
+inline constexpr int kCopyDest = 274;       // 274..277
+inline constexpr int kGroupFirst = 278;     // 278..289
 inline constexpr int kGroupCount = 12;
 inline constexpr int kEqDisplay = 290;
 inline constexpr int kCloseListView = 300;
@@ -178,9 +178,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   int32_t ParamInt(int paramIdx) const;
 
   // --- State (names as the device protocol and the dispatcher use them) ---
-  ProgramRecord record;           // the current program
-  ProgramRecord undoSnapshot;     // filled by TakeUndoSnapshot
-  ProgramRecord groupInitCopy;    // working copy of the group-INIT template
+  ProgramRecord record;         // the current program
+  ProgramRecord undoSnapshot;   // filled by TakeUndoSnapshot
+  ProgramRecord groupInitCopy;  // working copy of the group-INIT template
   int32_t lastSent[vq_param::kCount];
   int32_t lastField = kNoFieldSent;
   int32_t idlePolls = 0;
@@ -218,8 +218,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   uint8_t replyBuffer[7] = {};
 
   // Keyboard and MIDI learn.
-  int32_t keyboardChannel = 0;          // 0..15, "kbdmidioutch"
-  double keyboardVelocitySetting = 1.0; // the on-screen keyboard's velocity, 0..1
+  int32_t keyboardChannel = 0;           // 0..15, "kbdmidioutch"
+  double keyboardVelocitySetting = 1.0;  // the on-screen keyboard's velocity, 0..1
   uint8_t noteState[128] = {};
   int32_t activeNotes = 0;
   int32_t learnCC[ProgramFieldTable::kLearnEntryCount];
@@ -257,8 +257,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // --- Lifecycle: start-up, shut-down and the status poll (editor_lifecycle.cpp) ---
   // Stops the timer, empties the scratch folders, stores the settings and the current program.
   void SaveEditorState();
-  bool busy = false;                 // a manager job runs; each reported communication error ends it
-  bool programNumberError = false;   // the program name does not determine the program number
+  bool busy = false;                // a manager job runs; each reported communication error ends it
+  bool programNumberError = false;  // the program name does not determine the program number
   // FLEXI read-out refresh: slot 1..4 (0 none); the poll rewrites the destination's read-out with
   // range knob A on its second poll after the request.
   int32_t flexiReadoutSlot = 0;
@@ -270,15 +270,15 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool flexiPickTimeout = false;
   int32_t flexiPickTimeoutCount = 0;
   IControl* flexiOverlay[kFlexiSlotCount] = {};
-  int32_t flexiBlinkCounter = 0;     // OnTick toggles the picking slot's overlay every 8th call
+  int32_t flexiBlinkCounter = 0;  // OnTick toggles the picking slot's overlay every 8th call
   // Remembered by start-up and the manager page (leaving it returns to them).
   std::string rememberedProgramPath;
   std::string rememberedProgramFolder;
   // Formed once at construction from the settings folder: the only folders shut-down removes.
-  std::string settingsFolder;        // ends in "/"
-  std::string cacheFolder;           // settingsFolder + "cache/"
-  std::string uploadFolder;          // cacheFolder + "selected/"
-  void InitProgramFolders();         // forms the three from the settings path
+  std::string settingsFolder;  // ends in "/"
+  std::string cacheFolder;     // settingsFolder + "cache/"
+  std::string uploadFolder;    // cacheFolder + "selected/"
+  void InitProgramFolders();   // forms the three from the settings path
 
   // --- Program files (forwarded to programFiles; library/ implements them) ---
   bool LoadProgramFileToEditor(const char* path);
@@ -300,9 +300,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Program list: bare file names of the current program folder, sorted case-insensitively.
   static constexpr int kProgramListSize = 1024;
   std::vector<std::string> programList;
-  int32_t programListLast = 0;       // number of names less one (0 when empty)
-  int32_t programListIndex = 0;      // the current entry
-  bool programListBuilt = false;     // previous/next do nothing until a list was built
+  int32_t programListLast = 0;    // number of names less one (0 when empty)
+  int32_t programListIndex = 0;   // the current entry
+  bool programListBuilt = false;  // previous/next do nothing until a list was built
   std::string CurrentListName() const;
   std::string saveFolder;            // where received programs are offered, ends in "/"
   bool receivedDumpPending = false;  // the save selector writes the received dump, not the editor
@@ -312,8 +312,13 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool HoldsReceivedDump() const;
 
   // File selectors by role: the file each one shows, and its control when the GUI built one.
-  enum FileSelectorRole { kFirmwareSelector, kLoadSelector, kSaveSelector, kWriteSelector,
-                          kFileSelectorCount };
+  enum FileSelectorRole {
+    kFirmwareSelector,
+    kLoadSelector,
+    kSaveSelector,
+    kWriteSelector,
+    kFileSelectorCount
+  };
   std::string selectedFile[kFileSelectorCount];
   IControl* fileSelector[kFileSelectorCount] = {};
   void SetSelectedFile(int role, const std::string& path);
@@ -347,8 +352,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   int32_t dumpRetries = 0;
   bool writeAckPending = false;       // 0x21 of a single write, finished on the main thread
   bool bankUploadAckPending = false;  // 0x21 of a bank upload not yet acted on
-  bool bankProgressPending = false;   // a bank upload moved on: what it shows waits for the main thread
-  bool downloadSavePending = false;   // a bank-download dump waits for the main thread
+  bool bankProgressPending =
+      false;  // a bank upload moved on: what it shows waits for the main thread
+  bool downloadSavePending = false;  // a bank-download dump waits for the main thread
   int32_t downloadSaveSlot = 0;
   uint8_t downloadDump[213] = {};
   // The next slot's dump when it arrived before the main thread saved the one above; the
@@ -360,9 +366,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Bank steps that need no GUI, run where the acknowledgement or dump arrives (the MIDI
   // worker): the next file of an upload, the next request of a download.
   void AdvanceBankTransfers();
-  bool paramRedrawPending = false;    // learned controllers moved parameters
-  bool keyboardRedrawPending = false; // held keys changed
-  bool learnNoMatch = false;          // set before a controller is matched, cleared on a match
+  bool paramRedrawPending = false;     // learned controllers moved parameters
+  bool keyboardRedrawPending = false;  // held keys changed
+  bool learnNoMatch = false;           // set before a controller is matched, cleared on a match
   IControl* keyboardControl = nullptr;
   // Bank download, firmware and bank upload steps (library/ and the firmware updater).
   std::unique_ptr<VQDeviceTransfers> deviceTransfers;
@@ -392,14 +398,14 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void ShowFlexiIndicator(int slot, bool show);  // slot 0..3
   void EndFlexiPick();
   // Effect view and MIDI panel.
-  bool equalizerMode = false;    // the parametric (knob) view of the equalizer was chosen
-  bool copyPanelVco = true;      // the copy panel shows the oscillators (else the FLEXI slots)
+  bool equalizerMode = false;  // the parametric (knob) view of the equalizer was chosen
+  bool copyPanelVco = true;    // the copy panel shows the oscillators (else the FLEXI slots)
   IControl* overdriveOnIndicator = nullptr;
   IControl* equalizerOnIndicator = nullptr;
   IControl* modOnIndicator[2] = {};  // 0 vintage block, 1 long delay
   IControl* effectBlockFrame = nullptr;
   IControl* copyPanelControl[2] = {};
-  IControl* extMidiText[4] = {};     // 128, 309, 310, 311
+  IControl* extMidiText[4] = {};      // 128, 309, 310, 311
   IControl* modWheelEntry = nullptr;  // the value entry beside the Mod. Wheel knob
   // Set by the GUI construction: the Mod. Wheel knob's one-shot changed flag (taken and
   // cleared) and the band of the equalizer curve being dragged (`index` comes filled with the
@@ -427,8 +433,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void ScanProgramFolderToSlots(const char* folder);
   void SetSlotName(const char* name, int slot);
   std::unique_ptr<VQBankTransfers> bankTransfers;
-  bool bankUploadRequest = false;   // the next idle call uploads the current program folder
-  bool downloadToManager = false;   // a bank download fills the slot table from the cache folder
+  bool bankUploadRequest = false;  // the next idle call uploads the current program folder
+  bool downloadToManager = false;  // a bank download fills the slot table from the cache folder
   // The slot table (index = slot 1..99) and the bank list's row controls, set by the manager page.
   std::vector<ProgramSlot> slotTable = std::vector<ProgramSlot>(kSlotTableSize);
   IControl* slotSwitch[kSlotTableSize] = {};
@@ -453,10 +459,10 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void InitParameters();
   void SetParam(int paramIdx, double value) { SetParameterFromGUI2(paramIdx, value); }
   // Apply steps shared by the whole-program operations.
-  void ApplyFieldsUpToPortamento();         // fields 0..94 (apply steps 1-3)
+  void ApplyFieldsUpToPortamento();  // fields 0..94 (apply steps 1-3)
   void ApplyFlexiSlot(int slot, bool withDestination);
-  void ApplyMidiFields();                   // apply step 5
-  void ApplyEffectFields();                 // apply steps 6-8
+  void ApplyMidiFields();    // apply step 5
+  void ApplyEffectFields();  // apply steps 6-8
   void ResetFlexiSlotMarkers();
   bool GroupSwitchOn(int group) const;
   void FinishWholeProgramEdit(bool redraw);

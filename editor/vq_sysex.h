@@ -48,15 +48,15 @@ inline constexpr uint8_t kStartupCode = 0x72;
 // Sizes.
 inline constexpr int kProgramMessageSize = 213;  // write (0x20) and dump (0x41)
 inline constexpr int kOldProgramDumpSize = 115;
-inline constexpr int kShortMessageSize = 9;      // request, notes, start-up
+inline constexpr int kShortMessageSize = 9;  // request, notes, start-up
 inline constexpr int kReplySize = 7;
 
 // Layout of the 213-byte program message.
 inline constexpr int kProgramSlotByte = 7;
-inline constexpr int kProgramFieldsByte = 8;     // fields 0..169
-inline constexpr int kProgramNameByte = 178;     // 32 bytes, zero-filled
+inline constexpr int kProgramFieldsByte = 8;  // fields 0..169
+inline constexpr int kProgramNameByte = 178;  // 32 bytes, zero-filled
 inline constexpr int kProgramNameSize = 32;
-inline constexpr int kProgramChecksumByte = 210; // two bytes over bytes 8..209
+inline constexpr int kProgramChecksumByte = 210;  // two bytes over bytes 8..209
 
 // True when bytes 1..3 carry our identifier.
 inline bool HasManufacturerId(const uint8_t* msg, int size) {

@@ -6,7 +6,9 @@
 namespace {
 
 // Value of item k among n evenly spaced positions; a single item sits at 0.
-double ItemValue(int k, int n) { return n > 1 ? static_cast<double>(k) / (n - 1) : 0.0; }
+double ItemValue(int k, int n) {
+  return n > 1 ? static_cast<double>(k) / (n - 1) : 0.0;
+}
 
 // Sets value to the item of the first rectangle holding (x, y); kept when none holds it.
 void PickItemAt(const UTL_TypedBuf<IRECT>& rects, int x, int y, double* value) {
@@ -22,15 +24,18 @@ void PickItemAt(const UTL_TypedBuf<IRECT>& rects, int x, int y, double* value) {
 }  // namespace
 
 IPanelControl::IPanelControl(IModuleBase* plug, const IRECT& rect, const IColor* color)
-    : IControl(plug, rect, -1, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)), mColor(color ? *color : COLOR_BLACK) {}
+    : IControl(plug, rect, -1, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)),
+      mColor(color ? *color : COLOR_BLACK) {}
 
 bool IPanelControl::Draw(IGraphics* graphics) {
   graphics->FillIRect(&mColor, &mRECT, &mBlend);
   return true;
 }
 
-IBitmapControl::IBitmapControl(IModuleBase* plug, int x, int y, int paramIdx, IFrameBitmap* bitmap, int blendMethod)
-    : IControl(plug, FrameRectAt(bitmap, x, y), paramIdx, IChannelBlend(blendMethod, 1.0f)), mBitmap(bitmap) {}
+IBitmapControl::IBitmapControl(IModuleBase* plug, int x, int y, int paramIdx, IFrameBitmap* bitmap,
+                               int blendMethod)
+    : IControl(plug, FrameRectAt(bitmap, x, y), paramIdx, IChannelBlend(blendMethod, 1.0f)),
+      mBitmap(bitmap) {}
 
 bool IBitmapControl::Draw(IGraphics* graphics) {
   if (mBitmap) graphics->DrawBitmapFrame(mBitmap, &mRECT, CurrentFrame(), &mBlend);
@@ -49,8 +54,9 @@ void ISwitchPopUpControl::OnMouseDown(int x, int y, IMouseMod* mod) {
   SetDirty(true);
 }
 
-ISwitchFramesControl::ISwitchFramesControl(IModuleBase* plug, int x, int y, int paramIdx, IFrameBitmap* bitmap,
-                                           bool imagesHorizontal, int blendMethod)
+ISwitchFramesControl::ISwitchFramesControl(IModuleBase* plug, int x, int y, int paramIdx,
+                                           IFrameBitmap* bitmap, bool imagesHorizontal,
+                                           int blendMethod)
     : ISwitchControl(plug, x, y, paramIdx, bitmap, blendMethod) {
   mDisablePrompt = false;
   const int n = FrameCount(mBitmap);
@@ -88,8 +94,8 @@ IBitmapOverlayControl::IBitmapOverlayControl(IModuleBase* plug, int x, int y, IF
 
 void IBitmapOverlayControl::OnRescale(double scale) {
   const IRECT& b = mBaseTargetArea;
-  mTargetArea = IRECT(static_cast<int>(b.L * scale), static_cast<int>(b.T * scale), static_cast<int>(b.R * scale),
-                      static_cast<int>(b.B * scale));
+  mTargetArea = IRECT(static_cast<int>(b.L * scale), static_cast<int>(b.T * scale),
+                      static_cast<int>(b.R * scale), static_cast<int>(b.B * scale));
 }
 
 bool IBitmapOverlayControl::Draw(IGraphics* graphics) {
@@ -109,8 +115,9 @@ void IInvisibleSwitchControl::OnMouseDown(int x, int y, IMouseMod* mod) {
   SetDirty(true);
 }
 
-IRadioButtonsControl::IRadioButtonsControl(IModuleBase* plug, const IRECT& rect, int paramIdx, int nButtons,
-                                           IFrameBitmap* bitmap, int direction, bool reserved)
+IRadioButtonsControl::IRadioButtonsControl(IModuleBase* plug, const IRECT& rect, int paramIdx,
+                                           int nButtons, IFrameBitmap* bitmap, int direction,
+                                           bool reserved)
     : IControl(plug, rect, paramIdx, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)),
       mBaseRect(rect),
       mBitmap(bitmap),
@@ -129,7 +136,8 @@ void IRadioButtonsControl::OnRescale(double s) {
   const int t = static_cast<int>(mBaseRect.T * s), b = static_cast<int>(mBaseRect.B * s);
   const int l = static_cast<int>(mBaseRect.L * s), r = static_cast<int>(mBaseRect.R * s);
   const int frames = FrameCount(mBitmap);
-  const int bh = frames > 0 ? static_cast<int>(static_cast<double>(StripHeight(mBitmap)) / frames) : 0;
+  const int bh =
+      frames > 0 ? static_cast<int>(static_cast<double>(StripHeight(mBitmap)) / frames) : 0;
   const int bw = StripWidth(mBitmap);
   // The free space is spread over the n - 1 gaps, so the row is flush with both ends.
   auto gapOf = [n](int span, int button) {

@@ -71,7 +71,8 @@ class IContactControl : public ISwitchControl {
 // open it shows its image and a click anywhere on it closes it.
 class IBitmapOverlayControl : public ISwitchControl {
  public:
-  IBitmapOverlayControl(IModuleBase* plug, int x, int y, IFrameBitmap* bitmap, const IRECT& targetArea);
+  IBitmapOverlayControl(IModuleBase* plug, int x, int y, IFrameBitmap* bitmap,
+                        const IRECT& targetArea);
   bool Draw(IGraphics* graphics) override;
   void OnRescale(double scale) override;
   const IRECT& GetTargetArea() const { return mTargetArea; }
@@ -93,8 +94,8 @@ class IInvisibleSwitchControl : public IControl {
 // direction 0 top to bottom, 1 right to left, 2 bottom to top. Button k means value k / (n - 1).
 class IRadioButtonsControl : public IControl {
  public:
-  IRadioButtonsControl(IModuleBase* plug, const IRECT& rect, int paramIdx, int nButtons, IFrameBitmap* bitmap,
-                       int direction = 0, bool reserved = false);
+  IRadioButtonsControl(IModuleBase* plug, const IRECT& rect, int paramIdx, int nButtons,
+                       IFrameBitmap* bitmap, int direction = 0, bool reserved = false);
   void OnMouseDown(int x, int y, IMouseMod* mod) override;
   bool Draw(IGraphics* graphics) override;
   // Lays the buttons out again for the GUI scale.

@@ -5,8 +5,9 @@
 
 #include "graphics/igraphics.h"
 
-IBitmapTextControl::IBitmapTextControl(IModuleBase* plug, const IRECT& rect, const IFrameBitmap& font, const char* str,
-                                       const IText* text, int charWidth, int charHeight, int charSpacing,
+IBitmapTextControl::IBitmapTextControl(IModuleBase* plug, const IRECT& rect,
+                                       const IFrameBitmap& font, const char* str, const IText* text,
+                                       int charWidth, int charHeight, int charSpacing,
                                        bool multiLine, bool vCentre)
     : IControl(plug, rect, -1, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)),
       mCharWidth(charWidth),

@@ -9,9 +9,10 @@ class IBitmapTextControl : public IControl {
  public:
   // charWidth x charHeight cells, charSpacing extra pixels between cells. The style's alignment
   // places the text sideways.
-  IBitmapTextControl(IModuleBase* plug, const IRECT& rect, const IFrameBitmap& font, const char* str = "",
-                     const IText* text = nullptr, int charWidth = 6, int charHeight = 12, int charSpacing = 0,
-                     bool multiLine = false, bool vCentre = false);
+  IBitmapTextControl(IModuleBase* plug, const IRECT& rect, const IFrameBitmap& font,
+                     const char* str = "", const IText* text = nullptr, int charWidth = 6,
+                     int charHeight = 12, int charSpacing = 0, bool multiLine = false,
+                     bool vCentre = false);
   bool Draw(IGraphics* graphics) override;
   void SetTextIfChanged(const char* str);
   const char* GetText() const { return mStr.Get(); }

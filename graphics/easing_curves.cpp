@@ -15,22 +15,25 @@ struct NamedBezier {
 
 // Kinds 31..39; BezierCustom takes the stored points.
 constexpr NamedBezier kBeziers[] = {
-    {"BezierEase", 0.25, 0.1, 0.25, 1.0},     {"BezierEaseIn", 0.42, 0, 1, 1},
-    {"BezierEaseOut", 0, 0, 0.58, 1},         {"BezierEaseInOut", 0.42, 0, 0.58, 1},
-    {"BezierSwiftMove", 0.4, 0, 0.2, 1},      {"BezierSwifterMove", 0.4, 0, 0, 1},
-    {"BezierHeavyMove", 0.7, 0, 0.6, 1},      {"BezierSwiftIn", 0, 0, 0.2, 1},
+    {"BezierEase", 0.25, 0.1, 0.25, 1.0}, {"BezierEaseIn", 0.42, 0, 1, 1},
+    {"BezierEaseOut", 0, 0, 0.58, 1},     {"BezierEaseInOut", 0.42, 0, 0.58, 1},
+    {"BezierSwiftMove", 0.4, 0, 0.2, 1},  {"BezierSwifterMove", 0.4, 0, 0, 1},
+    {"BezierHeavyMove", 0.7, 0, 0.6, 1},  {"BezierSwiftIn", 0, 0, 0.2, 1},
     {"BezierSwiftOut", 0.4, 0, 1, 1},
 };
 
 constexpr const char* kNames[kNumEasingCurves] = {
-    "LinearInterpolation", "QuadraticEaseIn", "QuadraticEaseOut", "QuadraticEaseInOut", "CubicEaseIn",
-    "CubicEaseOut", "CubicEaseInOut", "QuarticEaseIn", "QuarticEaseOut", "QuarticEaseInOut", "QuinticEaseIn",
-    "QuinticEaseOut", "QuinticEaseInOut", "SineEaseIn", "SineEaseOut", "SineEaseInOut", "CircularEaseIn",
-    "CircularEaseOut", "CircularEaseInOut", "ExponentialEaseIn", "ExponentialEaseOut", "ExponentialEaseInOut",
-    "ElasticEaseIn", "ElasticEaseOut", "ElasticEaseInOut", "BackEaseIn", "BackEaseOut", "BackEaseInOut",
-    "BounceEaseIn", "BounceEaseOut", "BounceEaseInOut", "BezierEase", "BezierEaseIn", "BezierEaseOut",
-    "BezierEaseInOut", "BezierSwiftMove", "BezierSwifterMove", "BezierHeavyMove", "BezierSwiftIn",
-    "BezierSwiftOut", "BezierCustom"};
+    "LinearInterpolation", "QuadraticEaseIn",      "QuadraticEaseOut",  "QuadraticEaseInOut",
+    "CubicEaseIn",         "CubicEaseOut",         "CubicEaseInOut",    "QuarticEaseIn",
+    "QuarticEaseOut",      "QuarticEaseInOut",     "QuinticEaseIn",     "QuinticEaseOut",
+    "QuinticEaseInOut",    "SineEaseIn",           "SineEaseOut",       "SineEaseInOut",
+    "CircularEaseIn",      "CircularEaseOut",      "CircularEaseInOut", "ExponentialEaseIn",
+    "ExponentialEaseOut",  "ExponentialEaseInOut", "ElasticEaseIn",     "ElasticEaseOut",
+    "ElasticEaseInOut",    "BackEaseIn",           "BackEaseOut",       "BackEaseInOut",
+    "BounceEaseIn",        "BounceEaseOut",        "BounceEaseInOut",   "BezierEase",
+    "BezierEaseIn",        "BezierEaseOut",        "BezierEaseInOut",   "BezierSwiftMove",
+    "BezierSwifterMove",   "BezierHeavyMove",      "BezierSwiftIn",     "BezierSwiftOut",
+    "BezierCustom"};
 
 double Bounce(double p) {
   if (p < 0.36363636363636365) return 121.0 * p * p / 16.0;
@@ -39,7 +42,9 @@ double Bounce(double p) {
   return 10.8 * p * p - 20.52 * p + 10.72;
 }
 
-double Back(double f) { return f * f * f - f * std::sin(kPi * f); }
+double Back(double f) {
+  return f * f * f - f * std::sin(kPi * f);
+}
 
 // Cubic Bezier from (0, 0) to (1, 1): solves x(s) = t by Newton steps, answers y(s).
 double Bezier(double x1, double y1, double x2, double y2, double t) {
@@ -59,48 +64,77 @@ double Bezier(double x1, double y1, double x2, double y2, double t) {
 
 double Curve(int kind, double t, const double* custom) {
   switch (kind) {
-    case LinearInterpolation: return t;
-    case QuadraticEaseIn: return t * t;
-    case QuadraticEaseOut: return 2 * t - t * t;
-    case QuadraticEaseInOut: return t < 0.5 ? 2 * t * t : -2 * t * t + 4 * t - 1;
-    case CubicEaseIn: return t * t * t;
-    case CubicEaseOut: return std::pow(t - 1, 3) + 1;
-    case CubicEaseInOut: return t < 0.5 ? 4 * t * t * t : 0.5 * std::pow(2 * t - 2, 3) + 1;
-    case QuarticEaseIn: return std::pow(t, 4);
-    case QuarticEaseOut: return 1 - std::pow(t - 1, 4);
-    case QuarticEaseInOut: return t < 0.5 ? 8 * std::pow(t, 4) : 1 - 8 * std::pow(t - 1, 4);
-    case QuinticEaseIn: return std::pow(t, 5);
-    case QuinticEaseOut: return std::pow(t - 1, 5) + 1;
-    case QuinticEaseInOut: return t < 0.5 ? 16 * std::pow(t, 5) : 0.5 * std::pow(2 * t - 2, 5) + 1;
-    case SineEaseIn: return std::sin((t - 1) * kPi / 2) + 1;
-    case SineEaseOut: return std::sin(t * kPi / 2);
-    case SineEaseInOut: return 0.5 * (1 - std::cos(t * kPi));
-    case CircularEaseIn: return 1 - std::sqrt(1 - t * t);
-    case CircularEaseOut: return std::sqrt((2 - t) * t);
+    case LinearInterpolation:
+      return t;
+    case QuadraticEaseIn:
+      return t * t;
+    case QuadraticEaseOut:
+      return 2 * t - t * t;
+    case QuadraticEaseInOut:
+      return t < 0.5 ? 2 * t * t : -2 * t * t + 4 * t - 1;
+    case CubicEaseIn:
+      return t * t * t;
+    case CubicEaseOut:
+      return std::pow(t - 1, 3) + 1;
+    case CubicEaseInOut:
+      return t < 0.5 ? 4 * t * t * t : 0.5 * std::pow(2 * t - 2, 3) + 1;
+    case QuarticEaseIn:
+      return std::pow(t, 4);
+    case QuarticEaseOut:
+      return 1 - std::pow(t - 1, 4);
+    case QuarticEaseInOut:
+      return t < 0.5 ? 8 * std::pow(t, 4) : 1 - 8 * std::pow(t - 1, 4);
+    case QuinticEaseIn:
+      return std::pow(t, 5);
+    case QuinticEaseOut:
+      return std::pow(t - 1, 5) + 1;
+    case QuinticEaseInOut:
+      return t < 0.5 ? 16 * std::pow(t, 5) : 0.5 * std::pow(2 * t - 2, 5) + 1;
+    case SineEaseIn:
+      return std::sin((t - 1) * kPi / 2) + 1;
+    case SineEaseOut:
+      return std::sin(t * kPi / 2);
+    case SineEaseInOut:
+      return 0.5 * (1 - std::cos(t * kPi));
+    case CircularEaseIn:
+      return 1 - std::sqrt(1 - t * t);
+    case CircularEaseOut:
+      return std::sqrt((2 - t) * t);
     case CircularEaseInOut:
-      return t < 0.5 ? 0.5 * (1 - std::sqrt(1 - 4 * t * t)) : 0.5 * (std::sqrt(-(2 * t - 3) * (2 * t - 1)) + 1);
-    case ExponentialEaseIn: return t == 0.0 ? 0.0 : std::pow(2, 10 * (t - 1));
-    case ExponentialEaseOut: return t == 1.0 ? 1.0 : 1 - std::pow(2, -10 * t);
+      return t < 0.5 ? 0.5 * (1 - std::sqrt(1 - 4 * t * t))
+                     : 0.5 * (std::sqrt(-(2 * t - 3) * (2 * t - 1)) + 1);
+    case ExponentialEaseIn:
+      return t == 0.0 ? 0.0 : std::pow(2, 10 * (t - 1));
+    case ExponentialEaseOut:
+      return t == 1.0 ? 1.0 : 1 - std::pow(2, -10 * t);
     case ExponentialEaseInOut:
       if (t == 0.0 || t == 1.0) return t;
       return t < 0.5 ? 0.5 * std::pow(2, 20 * t - 10) : 1 - 0.5 * std::pow(2, -20 * t + 10);
-    case ElasticEaseIn: return std::sin(kElastic * t) * std::pow(2, 10 * (t - 1));
-    case ElasticEaseOut: return std::sin(-kElastic * (t + 1)) * std::pow(2, -10 * t) + 1;
+    case ElasticEaseIn:
+      return std::sin(kElastic * t) * std::pow(2, 10 * (t - 1));
+    case ElasticEaseOut:
+      return std::sin(-kElastic * (t + 1)) * std::pow(2, -10 * t) + 1;
     case ElasticEaseInOut: {
       const double u = 2 * t;
       if (t < 0.5) return 0.5 * std::sin(kElastic * u) * std::pow(2, 10 * (u - 1));
       return 0.5 * (std::sin(-kElastic * u) * std::pow(2, -10 * (u - 1)) + 2);
     }
-    case BackEaseIn: return Back(t);
-    case BackEaseOut: return 1 - Back(1 - t);
+    case BackEaseIn:
+      return Back(t);
+    case BackEaseOut:
+      return 1 - Back(1 - t);
     case BackEaseInOut: {
       const double u = 2 * t;
       return t < 0.5 ? 0.5 * Back(u) : 0.5 * (1 - Back(2 - u)) + 0.5;
     }
-    case BounceEaseIn: return 1 - Bounce(1 - t);
-    case BounceEaseOut: return Bounce(t);
-    case BounceEaseInOut: return t < 0.5 ? 0.5 * (1 - Bounce(1 - 2 * t)) : 0.5 * Bounce(2 * t - 1) + 0.5;
-    case BezierCustom: return Bezier(custom[0], custom[1], custom[2], custom[3], t);
+    case BounceEaseIn:
+      return 1 - Bounce(1 - t);
+    case BounceEaseOut:
+      return Bounce(t);
+    case BounceEaseInOut:
+      return t < 0.5 ? 0.5 * (1 - Bounce(1 - 2 * t)) : 0.5 * Bounce(2 * t - 1) + 0.5;
+    case BezierCustom:
+      return Bezier(custom[0], custom[1], custom[2], custom[3], t);
     default: {
       const NamedBezier& b = kBeziers[kind - BezierEase];
       return Bezier(b.x1, b.y1, b.x2, b.y2, t);
@@ -110,9 +144,12 @@ double Curve(int kind, double t, const double* custom) {
 
 }  // namespace
 
-const char* EasingCurveName(int kind) { return kind >= 0 && kind < kNumEasingCurves ? kNames[kind] : nullptr; }
+const char* EasingCurveName(int kind) {
+  return kind >= 0 && kind < kNumEasingCurves ? kNames[kind] : nullptr;
+}
 
-double EasingCurve_Evaluate(IModuleAnimation* animation, int kind, double start, double end, double t) {
+double EasingCurve_Evaluate(IModuleAnimation* animation, int kind, double start, double end,
+                            double t) {
   if (kind < 0 || kind >= kNumEasingCurves) return 0.0;
   static const double kDefaultCustom[4] = {0.0, 0.0, 1.0, 1.0};
   if (animation && animation->mSmoothstep) t = (3 - 2 * t) * t * t;

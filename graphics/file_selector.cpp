@@ -5,9 +5,12 @@
 
 #include "graphics/igraphics.h"
 
-IFileSelectorControl::IFileSelectorControl(IModuleBase* plug, const IRECT& rect, int paramIdx, IFrameBitmap* image,
-                                           int action, const char* folder, const char* extensions)
-    : IControl(plug, rect, paramIdx, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)), mAction(action), mImage(image) {
+IFileSelectorControl::IFileSelectorControl(IModuleBase* plug, const IRECT& rect, int paramIdx,
+                                           IFrameBitmap* image, int action, const char* folder,
+                                           const char* extensions)
+    : IControl(plug, rect, paramIdx, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)),
+      mAction(action),
+      mImage(image) {
   mDir.Set(folder ? folder : "");
   mExtensions.Set(extensions ? extensions : "");
 }

@@ -12,8 +12,8 @@ class IFileSelectorControl : public IControl {
   enum EState { kIdle = 0, kPanelOpen = 1, kChosen = 2 };
 
   // folder and extensions (blank-separated, no dots; empty for any file) may be null.
-  IFileSelectorControl(IModuleBase* plug, const IRECT& rect, int paramIdx, IFrameBitmap* image, int action,
-                       const char* folder = nullptr, const char* extensions = nullptr);
+  IFileSelectorControl(IModuleBase* plug, const IRECT& rect, int paramIdx, IFrameBitmap* image,
+                       int action, const char* folder = nullptr, const char* extensions = nullptr);
 
   // Runs the panel modally.
   void OnMouseDown(int x, int y, IMouseMod* mod) override;

@@ -16,9 +16,15 @@ inline int FrameForValue(int n, double v) {
 
 // One frame of the strip: (width / N) x height when the frames lie side by side, else
 // width x (height / N). A null bitmap has no size.
-inline int FrameWidth(const IFrameBitmap* bitmap) { return bitmap ? bitmap->FrameW() : 0; }
-inline int FrameHeight(const IFrameBitmap* bitmap) { return bitmap ? bitmap->FrameH() : 0; }
-inline int FrameCount(const IFrameBitmap* bitmap) { return bitmap ? bitmap->N : 0; }
+inline int FrameWidth(const IFrameBitmap* bitmap) {
+  return bitmap ? bitmap->FrameW() : 0;
+}
+inline int FrameHeight(const IFrameBitmap* bitmap) {
+  return bitmap ? bitmap->FrameH() : 0;
+}
+inline int FrameCount(const IFrameBitmap* bitmap) {
+  return bitmap ? bitmap->N : 0;
+}
 
 // A rectangle of one frame's size with its top left at (x, y).
 inline IRECT FrameRectAt(const IFrameBitmap* bitmap, int x, int y) {
@@ -26,5 +32,9 @@ inline IRECT FrameRectAt(const IFrameBitmap* bitmap, int x, int y) {
 }
 
 // The whole strip's size.
-inline int StripWidth(const IFrameBitmap* bitmap) { return bitmap ? bitmap->W : 0; }
-inline int StripHeight(const IFrameBitmap* bitmap) { return bitmap ? bitmap->H : 0; }
+inline int StripWidth(const IFrameBitmap* bitmap) {
+  return bitmap ? bitmap->W : 0;
+}
+inline int StripHeight(const IFrameBitmap* bitmap) {
+  return bitmap ? bitmap->H : 0;
+}

@@ -20,9 +20,7 @@ struct IRECT {
   int H() const { return B - T; }
   bool Empty() const { return L == 0 && T == 0 && R == 0 && B == 0; }
   // Half-open containment; an empty rectangle holds no point.
-  bool Contains(int x, int y) const {
-    return !Empty() && x >= L && x < R && y >= T && y < B;
-  }
+  bool Contains(int x, int y) const { return !Empty() && x >= L && x < R && y >= T && y < B; }
   // Whether the two touch or overlap for redraw purposes: right and bottom edges count as
   // touching, so rectangles that only share an edge overlap.
   bool Overlaps(const IRECT& d) const { return R >= d.L && L < d.R && B >= d.T && T < d.B; }
@@ -45,8 +43,8 @@ struct IColor {
 
   // Packed as a pixel: alpha | red << 8 | green << 16 | blue << 24.
   RAST_pixel ToPixel() const {
-    return RAST_MakePixel(static_cast<unsigned>(R), static_cast<unsigned>(G), static_cast<unsigned>(B),
-                          static_cast<unsigned>(A));
+    return RAST_MakePixel(static_cast<unsigned>(R), static_cast<unsigned>(G),
+                          static_cast<unsigned>(B), static_cast<unsigned>(A));
   }
   bool operator==(const IColor& o) const { return A == o.A && R == o.R && G == o.G && B == o.B; }
   bool operator!=(const IColor& o) const { return !(*this == o); }
@@ -66,7 +64,12 @@ inline constexpr IColor COLOR_ORANGE(255, 255, 127, 0);
 struct IText {
   enum EStyle { kStyleNormal = 0, kStyleBold = 1, kStyleItalic = 2 };
   enum EAlign { kAlignNear = 0, kAlignCenter = 1, kAlignFar = 2 };
-  enum EQuality { kQualityDefault = 0, kQualityNonAntiAliased = 1, kQualityAntiAliased = 2, kQualityClearType = 3 };
+  enum EQuality {
+    kQualityDefault = 0,
+    kQualityNonAntiAliased = 1,
+    kQualityAntiAliased = 2,
+    kQualityClearType = 3
+  };
 
   char mFont[32] = "Monaco";
   int mSize = 10;  // GUI pixels
@@ -81,9 +84,14 @@ struct IText {
   RAST_IFont* mCached = nullptr;  // filled by the font cache, which owns it
 
   IText() = default;
-  IText(int size, const IColor& color, const char* font = nullptr, int style = kStyleNormal, int align = kAlignCenter,
-        int orientation = 0, int quality = kQualityDefault)
-      : mSize(size), mColor(color), mStyle(style), mAlign(align), mOrientation(orientation), mQuality(quality) {
+  IText(int size, const IColor& color, const char* font = nullptr, int style = kStyleNormal,
+        int align = kAlignCenter, int orientation = 0, int quality = kQualityDefault)
+      : mSize(size),
+        mColor(color),
+        mStyle(style),
+        mAlign(align),
+        mOrientation(orientation),
+        mQuality(quality) {
     if (font) SetFont(font);
   }
   void SetFont(const char* face) {
@@ -98,7 +106,8 @@ struct IMouseMod {
   bool L = false, R = false, S = false, C = false, A = false;
 
   IMouseMod() = default;
-  IMouseMod(bool l, bool r = false, bool s = false, bool c = false, bool a = false) : L(l), R(r), S(s), C(c), A(a) {}
+  IMouseMod(bool l, bool r = false, bool s = false, bool c = false, bool a = false)
+      : L(l), R(r), S(s), C(c), A(a) {}
 };
 
 // How a control's pixels combine with the back buffer; weight is the opacity 0..1.

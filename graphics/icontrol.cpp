@@ -12,9 +12,13 @@
 IControl::IControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IChannelBlend& blend)
     : mPlug(plug), mRECT(rect), mTargetRect(rect), mParamIdx(paramIdx), mBlend(blend) {}
 
-IParam* IControl::GetBoundParam() const { return mPlug && mParamIdx >= 0 ? mPlug->GetParam(mParamIdx) : nullptr; }
+IParam* IControl::GetBoundParam() const {
+  return mPlug && mParamIdx >= 0 ? mPlug->GetParam(mParamIdx) : nullptr;
+}
 
-IGraphics* IControl::GetGraphics() const { return GetGraphicsOf(mPlug); }
+IGraphics* IControl::GetGraphics() const {
+  return GetGraphicsOf(mPlug);
+}
 
 void IControl::OnMouseDown(int x, int y, IMouseMod* mod) {
   if (mod && mod->R) PromptUserInput();
@@ -68,7 +72,8 @@ void IControl::MoveTo(int x, int y) {
 
 void IControl::SetDirty(bool push) {
 #ifndef NDEBUG
-  if (const IGraphics* g = GetGraphics()) assert(g->OnGuiThread() && "GUI call off the main thread");
+  if (const IGraphics* g = GetGraphics())
+    assert(g->OnGuiThread() && "GUI call off the main thread");
 #endif
   // A NaN (0/0 from a zero-sized control) counts as below the range, so it never reaches the
   // plug or the drawing code.

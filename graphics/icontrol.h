@@ -21,7 +21,8 @@ class IControl {
     int mParamIdx = -1;
   };
 
-  IControl(IModuleBase* plug, const IRECT& rect, int paramIdx = -1, const IChannelBlend& blend = IChannelBlend());
+  IControl(IModuleBase* plug, const IRECT& rect, int paramIdx = -1,
+           const IChannelBlend& blend = IChannelBlend());
   virtual ~IControl() = default;
   IControl(const IControl&) = delete;
   IControl& operator=(const IControl&) = delete;
@@ -67,7 +68,9 @@ class IControl {
   void PromptUserInput();
   void PromptUserInput(IRECT* where);
 
-  AuxParam* GetAuxParam(int i) { return i >= 0 && i < NAuxParams() ? mAuxParams.Get() + i : nullptr; }
+  AuxParam* GetAuxParam(int i) {
+    return i >= 0 && i < NAuxParams() ? mAuxParams.Get() + i : nullptr;
+  }
   int AuxParamIdx(int paramIdx) const;
   int NAuxParams() const { return mAuxParams.GetSize(); }
   void AddAuxParam(int paramIdx);

@@ -8,7 +8,7 @@ struct IFrameBitmap {
   RAST_IBitmap* mBitmap = nullptr;  // owned by the bitmap cache
   int W = 0;                        // strip size in GUI pixels at the current scale
   int H = 0;
-  int N = 1;                        // frames
+  int N = 1;  // frames
   bool mFramesAreHorizontal = false;
   // The strip size at GUI scale 1 (image size / bitmap scale); layouts place controls from it
   // so that a second GUI built after a rescale lands where the first did.

@@ -57,11 +57,13 @@ void IGraphics::RenumberControls() {
 }
 
 const std::vector<IGraphics::ParamBinding>* IGraphics::ControlsOfParam(int paramIdx) {
-  if (!mControlsIndexed || mIndexedGeneration != IControl::BindingGeneration() || mIndexedCount != mControls.GetSize()) {
+  if (!mControlsIndexed || mIndexedGeneration != IControl::BindingGeneration() ||
+      mIndexedCount != mControls.GetSize()) {
     mControlsByParam.clear();
     auto add = [this](int p, IControl* c, int aux) {
       if (p < 0) return;
-      if (static_cast<std::size_t>(p) >= mControlsByParam.size()) mControlsByParam.resize(static_cast<std::size_t>(p) + 1);
+      if (static_cast<std::size_t>(p) >= mControlsByParam.size())
+        mControlsByParam.resize(static_cast<std::size_t>(p) + 1);
       mControlsByParam[static_cast<std::size_t>(p)].push_back(ParamBinding{c, aux});
     };
     for (int i = 0; i < mControls.GetSize(); ++i) {
@@ -69,7 +71,8 @@ const std::vector<IGraphics::ParamBinding>* IGraphics::ControlsOfParam(int param
       add(c->ParamIdx(), c, -1);
       for (int a = 0; a < c->NAuxParams(); ++a) {
         const int p = c->GetAuxParam(a)->mParamIdx;
-        if (c->AuxParamIdx(p) == a) add(p, c, a);  // the first entry of a parameter is the one that follows it
+        if (c->AuxParamIdx(p) == a)
+          add(p, c, a);  // the first entry of a parameter is the one that follows it
       }
     }
     mControlsIndexed = true;
@@ -136,7 +139,8 @@ void IGraphics::RecordAttachLayout(LiveEditState* state) {
     IControl* c = mControls.Get(i);
     const IRECT& d = c->GetRECT();
     const IRECT& t = c->GetTargetRECT();
-    state->AddAttachedControl(LiveEditRect{d.L, d.T, d.R, d.B}, LiveEditRect{t.L, t.T, t.R, t.B}, !c->IsHidden(), c);
+    state->AddAttachedControl(LiveEditRect{d.L, d.T, d.R, d.B}, LiveEditRect{t.L, t.T, t.R, t.B},
+                              !c->IsHidden(), c);
   }
 }
 
@@ -222,8 +226,10 @@ void IGraphics::SetControlsFromPlugValue(int paramIdx, bool normalized, double v
     const std::vector<ParamBinding>* bound = ControlsOfParam(paramIdx);
     if (!bound || k >= bound->size()) break;
     const ParamBinding b = (*bound)[k];
-    if (b.aux < 0) b.control->SetValueFromPlug(value);
-    else b.control->SetAuxParamValueFromPlug(b.aux, value);
+    if (b.aux < 0)
+      b.control->SetValueFromPlug(value);
+    else
+      b.control->SetAuxParamValueFromPlug(b.aux, value);
   }
 }
 
@@ -291,7 +297,8 @@ bool IGraphics::Draw(IRECT* r) {
     mDrawRect = area;
     for (int i = 0; i < n; ++i) {
       IControl* c = mControls.Get(i);
-      if (!c->IsHidden() && !area.Empty() && !c->GetRECT().Empty() && c->GetRECT().Overlaps(area)) c->Draw(this);
+      if (!c->IsHidden() && !area.Empty() && !c->GetRECT().Empty() && c->GetRECT().Overlaps(area))
+        c->Draw(this);
     }
     for (int i = 0; i < n; ++i) mControls.Get(i)->SetClean();
   } else if (mControls.Get(0)->IsDirty()) {
@@ -312,7 +319,9 @@ bool IGraphics::Draw(IRECT* r) {
       for (int j = 0; j < n; ++j) {
         IControl* c = mControls.Get(j);
         if (c->IsHidden()) continue;
-        if (j == i || (!c->GetRECT().Empty() && !mDrawRect.Empty() && c->GetRECT().Overlaps(mDrawRect))) c->Draw(this);
+        if (j == i ||
+            (!c->GetRECT().Empty() && !mDrawRect.Empty() && c->GetRECT().Overlaps(mDrawRect)))
+          c->Draw(this);
       }
       dirty->SetClean();
     }
@@ -321,9 +330,10 @@ bool IGraphics::Draw(IRECT* r) {
     // The overlay goes over everything and may lie outside the redrawn area.
     IRECT all(0, 0, mWidth, mHeight);
     mDrawRect = all;
-    const LiveEditFields fields{&mMouseMod,      &mLiveEditRectMode, &mLiveEditGridSize, &mLiveEditSnap,
-                                &mLastKey,       &mLiveEditSwallow,  &mLiveEditControl,  &mDragging};
-    if (LiveEditFrame(mPlug->GetLiveEditState(), mPlug, this, fields, mGuiScale, mMouseX, mMouseY, mWidth, mHeight))
+    const LiveEditFields fields{&mMouseMod, &mLiveEditRectMode, &mLiveEditGridSize, &mLiveEditSnap,
+                                &mLastKey,  &mLiveEditSwallow,  &mLiveEditControl,  &mDragging};
+    if (LiveEditFrame(mPlug->GetLiveEditState(), mPlug, this, fields, mGuiScale, mMouseX, mMouseY,
+                      mWidth, mHeight))
       return DrawScreen(&all);
   }
   return DrawScreen(r);

@@ -45,14 +45,16 @@ class IGraphics : public IModuleGUI {
   // the editor posts the boxes its other threads ask for.
   virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
   virtual IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) = 0;
-  virtual void CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area, const char* str) = 0;
+  virtual void CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area,
+                               const char* str) = 0;
   virtual void HostPath(UTL_String* path) = 0;
   virtual void PluginPath(UTL_String* path) = 0;
   virtual void DesktopPath(UTL_String* path) = 0;
   virtual void UserDocumentsPath(UTL_String* path) = 0;
   virtual void AppSupportPath(UTL_String* path, bool system) = 0;
   virtual void MusicPath(UTL_String* path) = 0;
-  virtual void PromptForFile(UTL_String* file, int action, UTL_String* dir, const char* extensions) = 0;
+  virtual void PromptForFile(UTL_String* file, int action, UTL_String* dir,
+                             const char* extensions) = 0;
   virtual bool PromptForColor() = 0;
   virtual bool OpenURL(const char* url) = 0;
   virtual void* OpenWindow(void* parentView) = 0;
@@ -100,38 +102,47 @@ class IGraphics : public IModuleGUI {
   // draw rectangle (nothing is drawn while it is empty) and to the buffer. A null colour or
   // bitmap draws nothing. A null blend means opaque, weighted by the source's alpha. All return
   // true unless said otherwise.
-  bool DrawBitmap(IFrameBitmap* bitmap, IRECT* dest, int srcX = 0, int srcY = 0, const IChannelBlend* blend = nullptr);
+  bool DrawBitmap(IFrameBitmap* bitmap, IRECT* dest, int srcX = 0, int srcY = 0,
+                  const IChannelBlend* blend = nullptr);
   // frame counts from 1; it is limited to 1 .. N.
-  bool DrawBitmapFrame(IFrameBitmap* bitmap, IRECT* dest, int frame, const IChannelBlend* blend = nullptr);
+  bool DrawBitmapFrame(IFrameBitmap* bitmap, IRECT* dest, int frame,
+                       const IChannelBlend* blend = nullptr);
   // The whole bitmap centred on (cx, cy) turned by angle radians about its centre moved down by
   // yOffsetZeroDeg.
   bool DrawRotatedBitmap(IFrameBitmap* bitmap, int cx, int cy, double angle, int yOffsetZeroDeg = 0,
                          const IChannelBlend* blend = nullptr);
   // A knob from three images of one size: base colours, a mask turned by angle degrees that
   // gives the alpha, and a top image turned with it; drawn at (x, y).
-  bool DrawRotatedMask(IFrameBitmap* base, IFrameBitmap* mask, IFrameBitmap* top, int x, int y, double angle,
-                       const IChannelBlend* blend = nullptr);
-  bool DrawPoint(const IColor* color, float x, float y, const IChannelBlend* blend = nullptr, bool aa = false);
+  bool DrawRotatedMask(IFrameBitmap* base, IFrameBitmap* mask, IFrameBitmap* top, int x, int y,
+                       double angle, const IChannelBlend* blend = nullptr);
+  bool DrawPoint(const IColor* color, float x, float y, const IChannelBlend* blend = nullptr,
+                 bool aa = false);
   // Stores the colour without blending; a point outside the back buffer or the draw rectangle
   // does nothing.
   bool ForcePixel(const IColor* color, int x, int y);
   IColor GetPoint(int x, int y);
   RAST_pixel* GetBits();
-  bool DrawLine(const IColor* color, float x1, float y1, float x2, float y2, const IChannelBlend* blend = nullptr,
-                bool aa = false);
+  bool DrawLine(const IColor* color, float x1, float y1, float x2, float y2,
+                const IChannelBlend* blend = nullptr, bool aa = false);
   bool DrawArc(const IColor* color, float cx, float cy, float r, float minAngle, float maxAngle,
                const IChannelBlend* blend = nullptr, bool aa = false);
-  bool DrawCircle(const IColor* color, float cx, float cy, float r, const IChannelBlend* blend = nullptr, bool aa = false);
-  bool DrawRoundRect(const IColor* color, IRECT* rect, const IChannelBlend* blend, int cornerRadius, bool aa);
-  bool FillRoundRect(const IColor* color, IRECT* rect, const IChannelBlend* blend, int cornerRadius, bool aa);
+  bool DrawCircle(const IColor* color, float cx, float cy, float r,
+                  const IChannelBlend* blend = nullptr, bool aa = false);
+  bool DrawRoundRect(const IColor* color, IRECT* rect, const IChannelBlend* blend, int cornerRadius,
+                     bool aa);
+  bool FillRoundRect(const IColor* color, IRECT* rect, const IChannelBlend* blend, int cornerRadius,
+                     bool aa);
   bool FillIRect(const IColor* color, IRECT* rect, const IChannelBlend* blend = nullptr);
-  bool FillCircle(const IColor* color, int cx, int cy, float r, const IChannelBlend* blend = nullptr, bool aa = false);
+  bool FillCircle(const IColor* color, int cx, int cy, float r,
+                  const IChannelBlend* blend = nullptr, bool aa = false);
   bool FillTriangle(const IColor* color, int x1, int y1, int x2, int y2, int x3, int y3,
                     const IChannelBlend* blend = nullptr);
-  bool FillIConvexPolygon(const IColor* color, int* x, int* y, int npoints, const IChannelBlend* blend = nullptr);
+  bool FillIConvexPolygon(const IColor* color, int* x, int* y, int npoints,
+                          const IChannelBlend* blend = nullptr);
   // The area between the cubic curve through the four points and row baseY.
-  bool FillCBezier(const IColor* color, float x0, float y0, float x1, float y1, float x2, float y2, float x3, float y3,
-                   int baseY, const IChannelBlend* blend = nullptr, float segmentLength = 0.0f);
+  bool FillCBezier(const IColor* color, float x0, float y0, float x1, float y1, float x2, float y2,
+                   float x3, float y3, int baseY, const IChannelBlend* blend = nullptr,
+                   float segmentLength = 0.0f);
   // Outline through columns L and R and rows T and B.
   bool DrawIRect(const IColor* color, IRECT* rect);
   bool DrawVerticalLine(const IColor* color, int x, int yLo, int yHi);
@@ -150,7 +161,8 @@ class IGraphics : public IModuleGUI {
 
   // Images. Every load appends a new record (records live until exit); records of one id share
   // one bitmap. A missing image gives a transparent placeholder and a logged name.
-  IFrameBitmap* LoadBitmapResource(int id, const char* name, int frames = 1, bool horizontal = false);
+  IFrameBitmap* LoadBitmapResource(int id, const char* name, int frames = 1,
+                                   bool horizontal = false);
   // Copies owned by the bitmap cache.
   IFrameBitmap ScaleBitmap(IFrameBitmap* src, int w, int h);
   IFrameBitmap CropBitmap(IFrameBitmap* src, IRECT* r);
@@ -179,7 +191,7 @@ class IGraphics : public IModuleGUI {
 
   // Control list. Every change renumbers the controls' list indices. Index 0 (the background)
   // and the resize handles at the end are never moved, swapped or replaced.
-  void RemoveControl(int idx);  // the control is not deleted
+  void RemoveControl(int idx);                      // the control is not deleted
   void ReplaceControl(int idx, IControl* control);  // the old control is not deleted
   void MoveControl(int from, int to);
   void SwapControls(int a, int b);

@@ -66,8 +66,8 @@ IFrameBitmap* AddRecord(int id, const char* name, const IFrameBitmap& record) {
 // pixel sums a kernel of bilinear taps as wide as the reduction. Summed up, the taps weigh the
 // source columns from (int)px on as 1 - ax, 1, ..., 1, ax (rows alike), so each source pixel is
 // read once. Taps outside the source block count as 0: a frame never takes its neighbour's colour.
-void AreaResample(const RAST_BitmapRows& src, int sx, int sy, int sw, int sh, const RAST_BitmapRows& dst, int dx,
-                  int dy, int dw, int dh) {
+void AreaResample(const RAST_BitmapRows& src, int sx, int sy, int sw, int sh,
+                  const RAST_BitmapRows& dst, int dx, int dy, int dw, int dh) {
   if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
   const double fx = static_cast<double>(sw) / dw, fy = static_cast<double>(sh) / dh;
   const int kw = std::max(static_cast<int>(fx + 0.99999999999), 0);
@@ -98,7 +98,8 @@ void AreaResample(const RAST_BitmapRows& src, int sx, int sy, int sw, int sh, co
       }
       RAST_pixel p = 0;
       for (int k = 0; k < 4; ++k)
-        p |= static_cast<RAST_pixel>(std::clamp(static_cast<int>(sum[k] * norm), 0, 255)) << (8 * k);
+        p |= static_cast<RAST_pixel>(std::clamp(static_cast<int>(sum[k] * norm), 0, 255))
+             << (8 * k);
       out[i] = p;
     }
   }
@@ -119,10 +120,12 @@ void ResampleFrames(RAST_IBitmap* src, RAST_IBitmap* target, int n, bool horizon
     const double f = static_cast<double>(i) / n;
     if (horizontal) {
       const int sx = static_cast<int>(sw * f + 0.5), tx = static_cast<int>(tw * f + 0.5);
-      AreaResample(s, sx, 0, std::min(sw / n, sw - sx), sh, t, tx, 0, std::min((tw - n) / n, tw - tx), th);
+      AreaResample(s, sx, 0, std::min(sw / n, sw - sx), sh, t, tx, 0,
+                   std::min((tw - n) / n, tw - tx), th);
     } else {
       const int sy = static_cast<int>(sh * f + 0.5), ty = static_cast<int>(th * f + 0.5);
-      AreaResample(s, 0, sy, sw, std::min(sh / n, sh - sy), t, 0, ty, tw, std::min((th - n) / n, th - ty));
+      AreaResample(s, 0, sy, sw, std::min(sh / n, sh - sy), t, 0, ty, tw,
+                   std::min((th - n) / n, th - ty));
     }
   }
 }
@@ -166,13 +169,15 @@ IFrameBitmap* IGraphics::LoadBitmapResource(int id, const char* name, int frames
   }
   RAST_IBitmap* loaded = OSLoadBitmap(id, name);
   if (!loaded) {
-    std::fprintf(stderr, "VQEditor4: image \"%s\" (id %d) is missing; drawn as transparent\n", name ? name : "", id);
+    std::fprintf(stderr, "VQEditor4: image \"%s\" (id %d) is missing; drawn as transparent\n",
+                 name ? name : "", id);
     // One clear pixel per frame keeps every frame calculation meaningful.
     auto* placeholder = new RAST_MemBitmap(horizontal ? n : 1, horizontal ? 1 : n, 4);
     RAST_Clear(placeholder, 0);
     AddBitmap(id, placeholder);
-    return AddRecord(id, name, IFrameBitmap(placeholder, placeholder->getWidth(), placeholder->getHeight(), n,
-                                            horizontal));
+    return AddRecord(id, name,
+                     IFrameBitmap(placeholder, placeholder->getWidth(), placeholder->getHeight(), n,
+                                  horizontal));
   }
   const unsigned s = mBitmapScale ? mBitmapScale : 1;
   if (s >= 2) {
@@ -186,13 +191,15 @@ IFrameBitmap* IGraphics::LoadBitmapResource(int id, const char* name, int frames
     return AddRecord(id, name, IFrameBitmap(placeholder, w, h, n, horizontal));
   }
   AddBitmap(id, loaded);
-  return AddRecord(id, name, IFrameBitmap(loaded, loaded->getWidth(), loaded->getHeight(), n, horizontal));
+  return AddRecord(id, name,
+                   IFrameBitmap(loaded, loaded->getWidth(), loaded->getHeight(), n, horizontal));
 }
 
 IFrameBitmap IGraphics::ScaleBitmap(IFrameBitmap* src, int w, int h) {
   if (!src || !src->mBitmap || w < 0 || h < 0) return IFrameBitmap();
   auto* copy = new RAST_MemBitmap(w, h, 4);
-  RAST_ScaledBlit(copy, src->mBitmap, 0, 0, w, h, 0.0f, 0.0f, static_cast<float>(src->mBitmap->getWidth()),
+  RAST_ScaledBlit(copy, src->mBitmap, 0, 0, w, h, 0.0f, 0.0f,
+                  static_cast<float>(src->mBitmap->getWidth()),
                   static_cast<float>(src->mBitmap->getHeight()), 1.0f, RAST_BLIT_FILTER_BILINEAR);
   AddBitmap(-1, copy);
   return IFrameBitmap(copy, w, h, src->N, false);

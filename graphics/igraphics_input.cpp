@@ -19,7 +19,9 @@ double ParseNumber(const char* text) {
   return c ? strtod_l(text, nullptr, c) : std::strtod(text, nullptr);
 }
 
-bool IsChoiceParam(const IParam* p) { return p->Type() == IParam::kTypeBool || p->Type() == IParam::kTypeEnum; }
+bool IsChoiceParam(const IParam* p) {
+  return p->Type() == IParam::kTypeBool || p->Type() == IParam::kTypeEnum;
+}
 
 }  // namespace
 
@@ -115,7 +117,8 @@ bool IGraphics::OnMouseDblClick(int x, int y, IMouseMod* mod) {
 }
 
 void IGraphics::OnMouseWheel(int x, int y, IMouseMod* mod, int delta) {
-  if (IControl* c = mControls.Get(GetMouseControlIdx(x, y, false))) c->OnMouseWheel(x, y, mod, delta);
+  if (IControl* c = mControls.Get(GetMouseControlIdx(x, y, false)))
+    c->OnMouseWheel(x, y, mod, delta);
 }
 
 bool IGraphics::OnMouseOver(int x, int y, IMouseMod* mod) {
@@ -158,10 +161,17 @@ int IGraphics::GetLiveEditControlIdx(int x, int y) {
     const IRECT& t = c->GetTargetRECT();
     bool match = false;
     switch (mLiveEditRectMode) {
-      case 0: match = d.Contains(x, y) && t == d; break;
-      case 1: match = d.Contains(x, y); break;
-      case 2: match = t.Contains(x, y); break;
-      default: break;
+      case 0:
+        match = d.Contains(x, y) && t == d;
+        break;
+      case 1:
+        match = d.Contains(x, y);
+        break;
+      case 2:
+        match = t.Contains(x, y);
+        break;
+      default:
+        break;
     }
     if (match) return i;
   }
@@ -190,7 +200,9 @@ void IGraphics::PromptUserInput(IControl* control, IParam* param, IRECT* where) 
       IPopupMenu menu;
       for (int v = 0; v < n; ++v) {
         const char* text = param->GetDisplayTextForValue(v);
-        menu.AddItem(text, -1, std::strcmp(text, current) == 0 ? IPopupMenuItem::kChecked : IPopupMenuItem::kNoFlags);
+        menu.AddItem(
+            text, -1,
+            std::strcmp(text, current) == 0 ? IPopupMenuItem::kChecked : IPopupMenuItem::kNoFlags);
       }
       if (IPopupMenu* chosen = CreateIPopupMenu(&menu, where))
         control->SetValueFromUserInput(param->ToNormalized(chosen->GetChosenItemIdx()));

@@ -121,7 +121,9 @@ vp::Menu* BuildMenu(IPopupMenu* source, MenuChoice& choice, int depth) {
 IGraphicsLinux::IGraphicsLinux(IModuleBase* plug, int width, int height, int fps)
     : IGraphics(plug, width, height, fps) {}
 
-IGraphicsLinux::~IGraphicsLinux() { CloseWindow(); }
+IGraphicsLinux::~IGraphicsLinux() {
+  CloseWindow();
+}
 
 std::string IGraphicsLinux::ResourceImagePath(const std::string& folder, const char* name) {
   if (!name || !*name || name[0] == '/') return {};
@@ -158,14 +160,15 @@ RAST_IBitmap* IGraphicsLinux::OSLoadBitmap(int id, const char* name) {
 
 void* IGraphicsLinux::OpenWindow(void* parentView) {
   CloseWindow();
-  mView = vp::services().graphicsViews().createGraphicsView(static_cast<vp::View*>(parentView), mWidth, mHeight,
-                                                            *this);
+  mView = vp::services().graphicsViews().createGraphicsView(static_cast<vp::View*>(parentView),
+                                                            mWidth, mHeight, *this);
   if (!mView) return nullptr;
   mView->focus();  // keys reach the controls from the start
   UpdateTooltips();
   PresentAll();
   // Common modes: the GUI keeps drawing while menus, panels and alerts run.
-  mTimer = vp::services().runLoop().addTimer(1.0 / mFPS, true, [this] { OnTimer(); }, true);
+  mTimer = vp::services().runLoop().addTimer(
+      1.0 / mFPS, true, [this] { OnTimer(); }, true);
   return mView.get();
 }
 
@@ -205,8 +208,8 @@ void IGraphicsLinux::PresentAll() {
 
 bool IGraphicsLinux::DrawScreen(const IRECT* r) {
   if (!mView || !mDrawBitmap || !mDrawBitmap->getBits()) return false;
-  vp::PixelBufferRef buffer{mDrawBitmap->getBits(), mDrawBitmap->getWidth(), mDrawBitmap->getHeight(),
-                            mDrawBitmap->getRowSpan()};
+  vp::PixelBufferRef buffer{mDrawBitmap->getBits(), mDrawBitmap->getWidth(),
+                            mDrawBitmap->getHeight(), mDrawBitmap->getRowSpan()};
   vp::PixelRect damage{0, 0, buffer.width, buffer.height};
   if (r && !r->Empty()) damage = {r->L, r->T, r->R, r->B};
   mView->present(buffer, damage);
@@ -229,13 +232,16 @@ void IGraphicsLinux::pointerEvent(const vp::PointerEvent& e) {
   mPrevX = e.x;
   mPrevY = e.y;
   using A = vp::PointerAction;
-  const bool right = e.button == vp::PointerButton::Right ||
-                     (e.action == A::Drag && !(e.buttons & vp::kLeftButton) && (e.buttons & vp::kRightButton));
+  const bool right =
+      e.button == vp::PointerButton::Right ||
+      (e.action == A::Drag && !(e.buttons & vp::kLeftButton) && (e.buttons & vp::kRightButton));
   IMouseMod mod = ModFor(e, right);
   switch (e.action) {
     case A::Down:
-      if (e.button == vp::PointerButton::Left && e.clickCount >= 2) OnMouseDblClick(e.x, e.y, &mod);
-      else if (e.button == vp::PointerButton::Left || right) OnMouseDown(e.x, e.y, &mod);
+      if (e.button == vp::PointerButton::Left && e.clickCount >= 2)
+        OnMouseDblClick(e.x, e.y, &mod);
+      else if (e.button == vp::PointerButton::Left || right)
+        OnMouseDown(e.x, e.y, &mod);
       break;
     case A::Up:
       if (e.button == vp::PointerButton::Left || right) OnMouseUp(e.x, e.y, &mod);
@@ -247,7 +253,8 @@ void IGraphicsLinux::pointerEvent(const vp::PointerEvent& e) {
     case A::Move:
       // No button is down, so any capture is left over from a press whose release went to a
       // modal loop.
-      if (mMouseCapture >= 0 && !(e.buttons & (vp::kLeftButton | vp::kRightButton))) ReleaseMouseCapture();
+      if (mMouseCapture >= 0 && !(e.buttons & (vp::kLeftButton | vp::kRightButton)))
+        ReleaseMouseCapture();
       OnMouseOver(e.x, e.y, &mod);
       break;
     case A::Exit:
@@ -263,12 +270,18 @@ void IGraphicsLinux::pointerEvent(const vp::PointerEvent& e) {
 int IGraphicsLinux::KeyNumber(uint16_t keyCode, const std::u32string& characters) {
   if (characters.size() != 1) return -1;
   switch (keyCode) {
-    case vp::kKeySpace: return 0;
-    case vp::kKeyUpArrow: return 1;
-    case vp::kKeyDownArrow: return 2;
-    case vp::kKeyLeftArrow: return 3;
-    case vp::kKeyRightArrow: return 4;
-    default: break;
+    case vp::kKeySpace:
+      return 0;
+    case vp::kKeyUpArrow:
+      return 1;
+    case vp::kKeyDownArrow:
+      return 2;
+    case vp::kKeyLeftArrow:
+      return 3;
+    case vp::kKeyRightArrow:
+      return 4;
+    default:
+      break;
   }
   const char32_t c = characters[0];
   if (c >= U'0' && c <= U'9') return 5 + static_cast<int>(c - U'0');
@@ -289,7 +302,9 @@ std::string IGraphicsLinux::tooltipText(int x, int y) {
   return c && c->GetTooltip() ? c->GetTooltip() : "";
 }
 
-void IGraphicsLinux::modalLoopWillRun() { ReleaseMouseCapture(); }
+void IGraphicsLinux::modalLoopWillRun() {
+  ReleaseMouseCapture();
+}
 
 void IGraphicsLinux::UpdateTooltips() {
   if (!mView || !mEnableTooltips) return;
@@ -308,10 +323,18 @@ int IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, int ty
   request.message = text ? text : "";
   std::vector<int> answers;  // the last one is also what a box closed without a button answers
   switch (type) {
-    case 4: request.buttons = {"Yes", "No"}, answers = {1, 7}; break;
-    case 3: request.buttons = {"Yes", "No", "Cancel"}, answers = {1, 7, 2}; break;
-    case 1: request.buttons = {"OK", "Cancel"}, answers = {1, 2}; break;
-    default: request.buttons = {"OK"}, answers = {1}; break;
+    case 4:
+      request.buttons = {"Yes", "No"}, answers = {1, 7};
+      break;
+    case 3:
+      request.buttons = {"Yes", "No", "Cancel"}, answers = {1, 7, 2};
+      break;
+    case 1:
+      request.buttons = {"OK", "Cancel"}, answers = {1, 2};
+      break;
+    default:
+      request.buttons = {"OK"}, answers = {1};
+      break;
   }
   vp::RunLoop& loop = vp::services().runLoop();
   if (!loop.isMainThread()) {
@@ -324,8 +347,9 @@ int IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, int ty
   }
   ReleaseMouseCapture();
   const int pressed = vp::services().dialogs().runAlert(request);
-  return pressed >= 0 && pressed < static_cast<int>(answers.size()) ? answers[static_cast<size_t>(pressed)]
-                                                                    : answers.back();
+  return pressed >= 0 && pressed < static_cast<int>(answers.size())
+             ? answers[static_cast<size_t>(pressed)]
+             : answers.back();
 }
 
 IPopupMenu* IGraphicsLinux::CreateIPopupMenu(IPopupMenu* menu, IRECT* area) {
@@ -342,7 +366,8 @@ IPopupMenu* IGraphicsLinux::CreateIPopupMenu(IPopupMenu* menu, IRECT* area) {
   return choice.menu;
 }
 
-void IGraphicsLinux::CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area, const char* str) {
+void IGraphicsLinux::CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area,
+                                     const char* str) {
   if (!mView || !control || !area) return;
   vp::TextFieldRequest r;
   r.frame = {area->L, area->T, area->R, area->B};
@@ -353,28 +378,36 @@ void IGraphicsLinux::CreateTextEntry(IControl* control, IParam* param, IText* te
     switch (param->Type()) {
       case IParam::kTypeBool:
       case IParam::kTypeInt:
-      case IParam::kTypeEnum: r.allowed = U"0123456789-+"; break;
-      case IParam::kTypeDouble: r.allowed = U"0123456789.-+"; break;
-      default: break;
+      case IParam::kTypeEnum:
+        r.allowed = U"0123456789-+";
+        break;
+      case IParam::kTypeDouble:
+        r.allowed = U"0123456789.-+";
+        break;
+      default:
+        break;
     }
     r.maxLength = std::max(control->GetTextEntryLength(), 0);
   }
   r.fontFamily = style.mFont;
   r.fontSize = static_cast<int>(style.mSize * 0.9);
-  r.align = style.mAlign == IText::kAlignCenter  ? vp::TextAlign::Center
-            : style.mAlign == IText::kAlignFar ? vp::TextAlign::Right
-                                               : vp::TextAlign::Left;
+  r.align = style.mAlign == IText::kAlignCenter ? vp::TextAlign::Center
+            : style.mAlign == IText::kAlignFar  ? vp::TextAlign::Right
+                                                : vp::TextAlign::Left;
   r.textColor = ToARGB(style.mTextEntryFGColor);
   r.backgroundColor = ToARGB(style.mTextEntryBGColor);
   r.onCommit = [this, control, param](const std::string& typed) {
-    if (param) SetFromStringAfterPrompt(control, param, typed.c_str());
-    else control->SetTextFromPlug(typed.c_str());
+    if (param)
+      SetFromStringAfterPrompt(control, param, typed.c_str());
+    else
+      control->SetTextFromPlug(typed.c_str());
   };
   // The view gives the field the keyboard; focusing the view now would end it.
   mView->openTextField(std::move(r));
 }
 
-void IGraphicsLinux::PromptForFile(UTL_String* file, int action, UTL_String* dir, const char* extensions) {
+void IGraphicsLinux::PromptForFile(UTL_String* file, int action, UTL_String* dir,
+                                   const char* extensions) {
   if (!file) return;
   if (!mView) {
     file->Set("");

@@ -25,14 +25,16 @@ class IGraphicsLinux : public IGraphics, private vq::platform::GraphicsViewClien
   // wait for the main thread there and gets the Cancel (or No) answer.
   int ShowMessageBox(const char* text, const char* caption, int type) override;
   IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) override;
-  void CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area, const char* str) override;
+  void CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area,
+                       const char* str) override;
   void HostPath(UTL_String* path) override;
   void PluginPath(UTL_String* path) override;
   void DesktopPath(UTL_String* path) override;
   void UserDocumentsPath(UTL_String* path) override;
   void AppSupportPath(UTL_String* path, bool system) override;
   void MusicPath(UTL_String* path) override;
-  void PromptForFile(UTL_String* file, int action, UTL_String* dir, const char* extensions) override;
+  void PromptForFile(UTL_String* file, int action, UTL_String* dir,
+                     const char* extensions) override;
   bool PromptForColor() override { return false; }
   bool OpenURL(const char* url) override;
   // parentView: the platform View to show in (or null); returns the graphics view.

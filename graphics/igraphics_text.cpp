@@ -33,7 +33,8 @@ FontCache& Fonts() {
 HGDIOBJ__* MakeSystemFont(const IText& t, int height) {
   static constexpr DWORD kQuality[] = {0, 3, 4, 4};
   const DWORD quality = t.mQuality >= 0 && t.mQuality <= 3 ? kQuality[t.mQuality] : 3;
-  return CreateFont(height, 0, t.mOrientation * 10, t.mOrientation * 10, t.mStyle == IText::kStyleBold ? 700 : 400,
+  return CreateFont(height, 0, t.mOrientation * 10, t.mOrientation * 10,
+                    t.mStyle == IText::kStyleBold ? 700 : 400,
                     t.mStyle == IText::kStyleItalic ? 1 : 0, 0, 0, 0, 0, 0, quality, 0, t.mFont);
 }
 
@@ -44,8 +45,8 @@ RAST_IFont* CachedFontFor(const IText& t) {
   std::lock_guard<std::recursive_mutex> lock(cache.mutex);
   // Quality is part of the key: styles that differ only in anti-aliasing must not share.
   for (const auto& e : cache.entries) {
-    if (e->size == t.mSize && e->orientation == t.mOrientation && e->style == t.mStyle && e->quality == t.mQuality &&
-        std::strncmp(e->face, t.mFont, sizeof e->face) == 0)
+    if (e->size == t.mSize && e->orientation == t.mOrientation && e->style == t.mStyle &&
+        e->quality == t.mQuality && std::strncmp(e->face, t.mFont, sizeof e->face) == 0)
       return e->font.get();
   }
   const int h = std::max(t.mSize, 2);
@@ -94,8 +95,10 @@ bool IGraphics::DrawText(IText* text, const char* str, IRECT* r, bool measure) {
   font->SetTextColor(color);
   unsigned flags = DT_NOCLIP;
   if (text->mColor.A < 255) flags |= RAST_DT_TEXTALPHA;
-  if (text->mAlign == IText::kAlignCenter) flags |= DT_CENTER;
-  else if (text->mAlign != IText::kAlignNear) flags |= DT_RIGHT;
+  if (text->mAlign == IText::kAlignCenter)
+    flags |= DT_CENTER;
+  else if (text->mAlign != IText::kAlignNear)
+    flags |= DT_RIGHT;
 
   if (!measure) {
     // The glyphs stop at the draw rectangle: text wider than its control must not leave pixels
@@ -121,4 +124,6 @@ bool IGraphics::DrawText(IText* text, const char* str, IRECT* r, bool measure) {
   return true;
 }
 
-bool IGraphics::MeasureText(IText* text, const char* str, IRECT* r) { return DrawText(text, str, r, true); }
+bool IGraphics::MeasureText(IText* text, const char* str, IRECT* r) {
+  return DrawText(text, str, r, true);
+}

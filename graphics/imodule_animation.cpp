@@ -20,7 +20,8 @@ int Rescale(int position, int toFrames, int fromFrames) {
 
 void IModuleAnimation::SetRunning(int entry, bool running) {
   if (entry < 0) return;
-  if (static_cast<size_t>(entry) >= mRunning.size()) mRunning.resize(static_cast<size_t>(entry) + 1, false);
+  if (static_cast<size_t>(entry) >= mRunning.size())
+    mRunning.resize(static_cast<size_t>(entry) + 1, false);
   mRunning[static_cast<size_t>(entry)] = running;
 }
 
@@ -39,11 +40,12 @@ int IModuleAnimation::FindAnimation(const char* name) const {
 }
 
 void IModuleAnimation::SetJump(int entry, bool jump) {
-  if (entry >= 0 && static_cast<size_t>(entry) < mJump.size()) mJump[static_cast<size_t>(entry)] = jump;
+  if (entry >= 0 && static_cast<size_t>(entry) < mJump.size())
+    mJump[static_cast<size_t>(entry)] = jump;
 }
 
-double IModuleAnimation::Animate(const char* name, bool forward, int nF, int nB, int kindF, int kindB, double start,
-                                 double end) {
+double IModuleAnimation::Animate(const char* name, bool forward, int nF, int nB, int kindF,
+                                 int kindB, double start, double end) {
   nF = std::max(nF, 0);
   nB = std::max(nB, 0);
   int i = FindAnimation(name);
@@ -106,14 +108,16 @@ double IModuleAnimation::Animate(const char* name, bool forward, int nF, int nB,
     } else {
       const int old = pos--;
       SetRunning(i, true);
-      value = EasingCurve_Evaluate(this, kindB, mFrom[e], start, 1.0 - static_cast<double>(old) / frames);
+      value = EasingCurve_Evaluate(this, kindB, mFrom[e], start,
+                                   1.0 - static_cast<double>(old) / frames);
     }
   }
   mCurrent[e] = value;
   return value;
 }
 
-void EasingCurve_DrawPreview(IModuleAnimation* animation, IGraphics* graphics, int kind, int size, int x, int y) {
+void EasingCurve_DrawPreview(IModuleAnimation* animation, IGraphics* graphics, int kind, int size,
+                             int x, int y) {
   if (!graphics || size <= 0) return;
   const IColor background(255, 32, 32, 32), axis(255, 160, 160, 160), curve(255, 255, 200, 40);
   IRECT box(x, y, x + size, y + size);

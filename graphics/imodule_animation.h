@@ -18,13 +18,47 @@ inline bool AnyBitSet(const std::vector<bool>& bits) {
 }
 
 enum EEasingCurve {
-  LinearInterpolation, QuadraticEaseIn, QuadraticEaseOut, QuadraticEaseInOut, CubicEaseIn, CubicEaseOut,
-  CubicEaseInOut, QuarticEaseIn, QuarticEaseOut, QuarticEaseInOut, QuinticEaseIn, QuinticEaseOut,
-  QuinticEaseInOut, SineEaseIn, SineEaseOut, SineEaseInOut, CircularEaseIn, CircularEaseOut, CircularEaseInOut,
-  ExponentialEaseIn, ExponentialEaseOut, ExponentialEaseInOut, ElasticEaseIn, ElasticEaseOut, ElasticEaseInOut,
-  BackEaseIn, BackEaseOut, BackEaseInOut, BounceEaseIn, BounceEaseOut, BounceEaseInOut, BezierEase,
-  BezierEaseIn, BezierEaseOut, BezierEaseInOut, BezierSwiftMove, BezierSwifterMove, BezierHeavyMove,
-  BezierSwiftIn, BezierSwiftOut, BezierCustom,
+  LinearInterpolation,
+  QuadraticEaseIn,
+  QuadraticEaseOut,
+  QuadraticEaseInOut,
+  CubicEaseIn,
+  CubicEaseOut,
+  CubicEaseInOut,
+  QuarticEaseIn,
+  QuarticEaseOut,
+  QuarticEaseInOut,
+  QuinticEaseIn,
+  QuinticEaseOut,
+  QuinticEaseInOut,
+  SineEaseIn,
+  SineEaseOut,
+  SineEaseInOut,
+  CircularEaseIn,
+  CircularEaseOut,
+  CircularEaseInOut,
+  ExponentialEaseIn,
+  ExponentialEaseOut,
+  ExponentialEaseInOut,
+  ElasticEaseIn,
+  ElasticEaseOut,
+  ElasticEaseInOut,
+  BackEaseIn,
+  BackEaseOut,
+  BackEaseInOut,
+  BounceEaseIn,
+  BounceEaseOut,
+  BounceEaseInOut,
+  BezierEase,
+  BezierEaseIn,
+  BezierEaseOut,
+  BezierEaseInOut,
+  BezierSwiftMove,
+  BezierSwifterMove,
+  BezierHeavyMove,
+  BezierSwiftIn,
+  BezierSwiftOut,
+  BezierCustom,
   kNumEasingCurves
 };
 
@@ -50,11 +84,12 @@ class IModuleAnimation {
   // forward runs from start to end over forwardFrames, backward from end to start over
   // backwardFrames. A reversal mid-way goes on from the current value with the remaining share
   // of the frames. Zero frames arrive at once.
-  double Animate(const char* name, bool forward, int forwardFrames, int backwardFrames, int forwardKind,
-                 int backwardKind, double start, double end);
+  double Animate(const char* name, bool forward, int forwardFrames, int backwardFrames,
+                 int forwardKind, int backwardKind, double start, double end);
 
   // start..end at t (0..1) along the curve; a kind outside 0..40 gives 0.0.
-  friend double EasingCurve_Evaluate(IModuleAnimation* animation, int kind, double start, double end, double t);
+  friend double EasingCurve_Evaluate(IModuleAnimation* animation, int kind, double start,
+                                     double end, double t);
 
  private:
   std::vector<bool> mRunning;
@@ -72,9 +107,11 @@ class IModuleAnimation {
   bool mSmoothstep = false;
 };
 
-double EasingCurve_Evaluate(IModuleAnimation* animation, int kind, double start, double end, double t);
+double EasingCurve_Evaluate(IModuleAnimation* animation, int kind, double start, double end,
+                            double t);
 
 // Draws a size x size preview of the curve at (x, y): background, axes inset by size / 4 with
 // their labels, the curve's name and the curve, one pixel per column. Only pixels inside the
 // GUI are written.
-void EasingCurve_DrawPreview(IModuleAnimation* animation, IGraphics* graphics, int kind, int size, int x, int y);
+void EasingCurve_DrawPreview(IModuleAnimation* animation, IGraphics* graphics, int kind, int size,
+                             int x, int y);

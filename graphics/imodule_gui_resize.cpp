@@ -54,9 +54,13 @@ void IModuleGUIResize::ViewRecord::Erase(int i) {
 
 // ---- Construction and configuration.
 
-IModuleGUIResize::IModuleGUIResize(IModuleBase* plug, IGraphics* graphics, bool flag, int cornerWidth,
-                                   int cornerHeight)
-    : IControl(plug, IRECT()), mGraphics(graphics), mFlag(flag), mCornerW(cornerWidth), mCornerH(cornerHeight) {
+IModuleGUIResize::IModuleGUIResize(IModuleBase* plug, IGraphics* graphics, bool flag,
+                                   int cornerWidth, int cornerHeight)
+    : IControl(plug, IRECT()),
+      mGraphics(graphics),
+      mFlag(flag),
+      mCornerW(cornerWidth),
+      mCornerH(cornerHeight) {
   const int w = graphics ? graphics->GetWidth() : 0;
   const int h = graphics ? graphics->GetHeight() : 0;
   View view;
@@ -119,7 +123,8 @@ void IModuleGUIResize::SetGuiScaleLimits(double minPercent, double maxPercent) {
   UpdateWindowSize();
 }
 
-void IModuleGUIResize::SetViewSizeLimits(int view, double minW, double minH, double maxW, double maxH) {
+void IModuleGUIResize::SetViewSizeLimits(int view, double minW, double minH, double maxW,
+                                         double maxH) {
   if (view < 0 || view >= GetLayoutViewCount()) return;
   View& v = mViews[view];
   v.minW = minW;
@@ -204,7 +209,8 @@ double IModuleGUIResize::ReadSettingDouble(const char* key, double def) const {
 bool IModuleGUIResize::WriteSettingDouble(const char* key, double value) {
   if (mSettingsPath.empty()) return false;
   char text[128];
-  const std::to_chars_result r = std::to_chars(text, text + sizeof text - 1, value, std::chars_format::fixed, 15);
+  const std::to_chars_result r =
+      std::to_chars(text, text + sizeof text - 1, value, std::chars_format::fixed, 15);
   if (r.ec != std::errc()) return false;
   *r.ptr = '\0';
   return WritePrivateProfileString("gui", key, text, mSettingsPath.c_str()) != 0;
@@ -236,7 +242,9 @@ IModuleGUIResize::ViewRecord* IModuleGUIResize::CurrentRecord() {
 }
 
 int IModuleGUIResize::GetLayoutSize(int view) const {
-  return view >= 0 && view < static_cast<int>(mRecords.size()) ? static_cast<int>(mRecords[view].controls.size()) : 0;
+  return view >= 0 && view < static_cast<int>(mRecords.size())
+             ? static_cast<int>(mRecords[view].controls.size())
+             : 0;
 }
 
 bool IModuleGUIResize::GetLayoutRects(int view, const IControl* control, Rect4* draw, Rect4* target,
@@ -264,7 +272,8 @@ void IModuleGUIResize::StoreControlLayout(int view, int position, int controlIdx
 }
 
 IRECT IModuleGUIResize::Scaled(const Rect4& r) const {
-  return IRECT(ScaleCoord(r[0], mScale), ScaleCoord(r[1], mScale), ScaleCoord(r[2], mScale), ScaleCoord(r[3], mScale));
+  return IRECT(ScaleCoord(r[0], mScale), ScaleCoord(r[1], mScale), ScaleCoord(r[2], mScale),
+               ScaleCoord(r[3], mScale));
 }
 
 template <class Edit>
@@ -283,7 +292,9 @@ void IModuleGUIResize::EditControlInLayout(int index, int which, Edit edit) {
 }
 
 void IModuleGUIResize::MoveControlInLayout(int index, int which, double x, double y) {
-  EditControlInLayout(index, which, [&](Rect4& r) { r = {x, y, x + (r[2] - r[0]), y + (r[3] - r[1])}; });
+  EditControlInLayout(index, which, [&](Rect4& r) {
+    r = {x, y, x + (r[2] - r[0]), y + (r[3] - r[1])};
+  });
 }
 
 void IModuleGUIResize::SetControlRight(int index, int which, double value) {
@@ -445,7 +456,8 @@ IControl* IModuleGUIResize::AttachResizeHandles() {
   if (!mSnapshotTaken) {
     for (int i = 0; i < mGraphics->NControls(); ++i) {
       IControl* c = mGraphics->GetControl(i);
-      mSnapshot.Append(c, ToRect4(c->GetRECT()), ToRect4(c->GetTargetRECT()), c->IsHidden() ? 1 : 0);
+      mSnapshot.Append(c, ToRect4(c->GetRECT()), ToRect4(c->GetTargetRECT()),
+                       c->IsHidden() ? 1 : 0);
     }
     mSnapshot.Append(this, ToRect4(mRECT), ToRect4(mTargetRect), 0);
     mSnapshotTaken = true;
@@ -475,7 +487,8 @@ void IModuleGUIResize::ResizeAtGuiOpen() {
     mAppliedScale = mScale;
     return;
   }
-  if (mLivePreview && !mRescaled && std::fabs(mAppliedScale - mScale) >= kScaleTolerance) RescaleCachedBitmaps(mScale);
+  if (mLivePreview && !mRescaled && std::fabs(mAppliedScale - mScale) >= kScaleTolerance)
+    RescaleCachedBitmaps(mScale);
   mRescaled = false;
   ApplyToAllControls(mScale);
   mGraphics->SetAllControlsDirty();
@@ -528,15 +541,21 @@ void IModuleGUIResize::ResizeAndStoreGuiSize() {
 
 // ---- Mouse.
 
-void IModuleGUIResize::SetCursor(int id) { WEMU_SetCursor(WEMU_LoadCursor(id)); }
+void IModuleGUIResize::SetCursor(int id) {
+  WEMU_SetCursor(WEMU_LoadCursor(id));
+}
 
-void IModuleGUIResize::SetWholeWindowRects() { mRECT = mTargetRect = IRECT(0, 0, mWindowW, mWindowH); }
+void IModuleGUIResize::SetWholeWindowRects() {
+  mRECT = mTargetRect = IRECT(0, 0, mWindowW, mWindowH);
+}
 
 void IModuleGUIResize::OnMouseOver(int x, int y, IMouseMod* mod) {
   if (!mNotice) SetCursor(kCursorDiagonal);
 }
 
-void IModuleGUIResize::OnMouseOut() { SetCursor(kCursorArrow); }
+void IModuleGUIResize::OnMouseOut() {
+  SetCursor(kCursorArrow);
+}
 
 void IModuleGUIResize::OnMouseDown(int x, int y, IMouseMod* mod) {
   if (mod && mod->R) {
@@ -620,7 +639,8 @@ void IModuleGUIResize::FillWhileResizing(IGraphics* graphics, const IRECT& area)
 void IModuleGUIResize::DrawReopenNotice(IGraphics* graphics) {
   if (!graphics) return;
   FillWhileResizing(graphics, mRECT);
-  const int size = mFirstBaseW > 0.0 ? static_cast<int>(graphics->GetWidth() * 77.0 / mFirstBaseW) : 0;
+  const int size =
+      mFirstBaseW > 0.0 ? static_cast<int>(graphics->GetWidth() * 77.0 / mFirstBaseW) : 0;
   if (size <= 0) return;
   IText text(size, COLOR_WHITE, "Arial", IText::kStyleItalic, IText::kAlignNear);
   const int half = graphics->GetHeight() / 2;
@@ -653,29 +673,37 @@ void IModuleGUIResize::EdgeDrag(bool width, int pos) {
   ResizeAndStoreGuiSize();
 }
 
-EdgeResizing::EdgeResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, const IRECT& rect,
-                           bool width)
+EdgeResizing::EdgeResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner,
+                           const IRECT& rect, bool width)
     : IControl(plug, rect), mGraphics(graphics), mOwner(owner), mWidth(width) {
   if (graphics) graphics->SetHandleMouseOver(true);
 }
 
-void EdgeResizing::OnMouseDown(int x, int y, IMouseMod* mod) { EdgeResizing::OnMouseOver(x, y, mod); }
+void EdgeResizing::OnMouseDown(int x, int y, IMouseMod* mod) {
+  EdgeResizing::OnMouseOver(x, y, mod);
+}
 void EdgeResizing::OnMouseOver(int x, int y, IMouseMod* mod) {
   mOwner->SetCursor(mWidth ? kCursorLeftRight : kCursorUpDown);
 }
-void EdgeResizing::OnMouseOut() { mOwner->SetCursor(kCursorArrow); }
+void EdgeResizing::OnMouseOut() {
+  mOwner->SetCursor(kCursorArrow);
+}
 void EdgeResizing::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) {
   mOwner->EdgeDrag(mWidth, mWidth ? x : y);
 }
 
-HorisontalResizing::HorisontalResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, int size)
+HorisontalResizing::HorisontalResizing(IModuleBase* plug, IGraphics* graphics,
+                                       IModuleGUIResize* owner, int size)
     : EdgeResizing(plug, graphics, owner,
-                   graphics ? IRECT(graphics->GetWidth() - size, 0, graphics->GetWidth(), graphics->GetHeight())
+                   graphics ? IRECT(graphics->GetWidth() - size, 0, graphics->GetWidth(),
+                                    graphics->GetHeight())
                             : IRECT(),
                    true) {}
 
-VerticalResizing::VerticalResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, int size)
+VerticalResizing::VerticalResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner,
+                                   int size)
     : EdgeResizing(plug, graphics, owner,
-                   graphics ? IRECT(0, graphics->GetHeight() - size, graphics->GetWidth(), graphics->GetHeight())
+                   graphics ? IRECT(0, graphics->GetHeight() - size, graphics->GetWidth(),
+                                    graphics->GetHeight())
                             : IRECT(),
                    false) {}

@@ -29,7 +29,8 @@ class IModuleGUIResize : public IControl {
   // rectangle goes through, so that they always agree.
   static int ScaleCoord(double v, double scale) { return static_cast<int>((v + 0.4999) * scale); }
 
-  IModuleGUIResize(IModuleBase* plug, IGraphics* graphics, bool flag, int cornerWidth, int cornerHeight);
+  IModuleGUIResize(IModuleBase* plug, IGraphics* graphics, bool flag, int cornerWidth,
+                   int cornerHeight);
   ~IModuleGUIResize() override;
 
   // Configuration (the plug's constructor).
@@ -80,8 +81,8 @@ class IModuleGUIResize : public IControl {
 
   // Layout records (the live layout editor). Out-of-range views, positions and indices are
   // ignored. The position's entry becomes the control at list index controlIdx of the record.
-  virtual void StoreControlLayout(int view, int position, int controlIdx, const IRECT& draw, const IRECT& target,
-                                  bool hidden);
+  virtual void StoreControlLayout(int view, int position, int controlIdx, const IRECT& draw,
+                                  const IRECT& target, bool hidden);
   void MoveControlInLayout(int index, int which, double x, double y);
   void SetControlRight(int index, int which, double value);
   void SetControlBottom(int index, int which, double value);
@@ -142,7 +143,9 @@ class IModuleGUIResize : public IControl {
     double minW = 0.0, minH = 0.0, maxW = 999999999999.0, maxH = 999999999999.0;
   };
 
-  static Rect4 ToRect4(const IRECT& r) { return {double(r.L), double(r.T), double(r.R), double(r.B)}; }
+  static Rect4 ToRect4(const IRECT& r) {
+    return {double(r.L), double(r.T), double(r.R), double(r.B)};
+  }
   IRECT Scaled(const Rect4& r) const;
   double ClampScale(double s) const;
   void ClampBase();
@@ -192,7 +195,7 @@ class IModuleGUIResize : public IControl {
   bool mRestored = false;
   std::string mSettingsPath;
   std::vector<std::unique_ptr<IParam>> mPrivateParams;
-  IControl* mWidthHandle = nullptr;   // owned by the graphics once attached
+  IControl* mWidthHandle = nullptr;  // owned by the graphics once attached
   IControl* mHeightHandle = nullptr;
 };
 
@@ -206,7 +209,8 @@ class EdgeResizing : public IControl {
   void OnMouseOut() override;
 
  protected:
-  EdgeResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, const IRECT& rect, bool width);
+  EdgeResizing(IModuleBase* plug, IGraphics* graphics, IModuleGUIResize* owner, const IRECT& rect,
+               bool width);
 
  private:
   IGraphics* mGraphics;

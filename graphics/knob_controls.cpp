@@ -8,15 +8,19 @@
 
 namespace {
 
-bool Fine(const IMouseMod* mod) { return mod && (mod->C || mod->S); }
+bool Fine(const IMouseMod* mod) {
+  return mod && (mod->C || mod->S);
+}
 
 // Wheel steps: a hundredth of the range per notch, a thousandth with Control or Shift.
-double WheelDelta(const IMouseMod* mod, int d) { return d * (Fine(mod) ? 0.001 : 0.01); }
+double WheelDelta(const IMouseMod* mod, int d) {
+  return d * (Fine(mod) ? 0.001 : 0.01);
+}
 
 }  // namespace
 
-IKnobControl::IKnobControl(IModuleBase* plug, const IRECT& rect, int paramIdx, int direction, double gearing,
-                           const IChannelBlend& blend)
+IKnobControl::IKnobControl(IModuleBase* plug, const IRECT& rect, int paramIdx, int direction,
+                           double gearing, const IChannelBlend& blend)
     : IControl(plug, rect, paramIdx, blend), mDirection(direction), mGearing(gearing) {}
 
 void IKnobControl::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) {
@@ -33,10 +37,11 @@ void IKnobControl::OnMouseWheel(int x, int y, IMouseMod* mod, int d) {
   SetDirty(true);
 }
 
-IKnobLineControl::IKnobLineControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IColor* color,
-                                   double innerRadius, double outerRadius, double minAngle, double maxAngle,
-                                   int direction, double gearing)
-    : IKnobControl(plug, rect, paramIdx, direction, gearing, IChannelBlend(IChannelBlend::kBlendClobber, 1.0f)),
+IKnobLineControl::IKnobLineControl(IModuleBase* plug, const IRECT& rect, int paramIdx,
+                                   const IColor* color, double innerRadius, double outerRadius,
+                                   double minAngle, double maxAngle, int direction, double gearing)
+    : IKnobControl(plug, rect, paramIdx, direction, gearing,
+                   IChannelBlend(IChannelBlend::kBlendClobber, 1.0f)),
       mColor(color ? *color : COLOR_BLACK),
       mMinAngle(static_cast<float>(minAngle)),
       mMaxAngle(static_cast<float>(maxAngle)),
@@ -51,13 +56,14 @@ bool IKnobLineControl::Draw(IGraphics* graphics) {
   const double s = mPlug && mPlug->GetGUIResize() ? mScale : 1.0;
   const float r1 = static_cast<float>(mInnerRadius * s), r2 = static_cast<float>(mOuterRadius * s);
   const float sa = static_cast<float>(std::sin(a)), ca = static_cast<float>(std::cos(a));
-  graphics->DrawLine(&mColor, cx + sa * r1, cy - ca * r1, cx + sa * r2, cy - ca * r2, &mBlend, true);
+  graphics->DrawLine(&mColor, cx + sa * r1, cy - ca * r1, cx + sa * r2, cy - ca * r2, &mBlend,
+                     true);
   return true;
 }
 
-IKnobRotaterControl::IKnobRotaterControl(IModuleBase* plug, int x, int y, int paramIdx, IFrameBitmap* image,
-                                         double minAngle, double maxAngle, int yOffsetZeroDeg, int direction,
-                                         double gearing)
+IKnobRotaterControl::IKnobRotaterControl(IModuleBase* plug, int x, int y, int paramIdx,
+                                         IFrameBitmap* image, double minAngle, double maxAngle,
+                                         int yOffsetZeroDeg, int direction, double gearing)
     : IKnobControl(plug, FrameRectAt(image, x, y), paramIdx, direction, gearing),
       mMinAngle(minAngle),
       mMaxAngle(maxAngle),
@@ -72,11 +78,14 @@ bool IKnobRotaterControl::Draw(IGraphics* graphics) {
   return true;
 }
 
-IKnobMultiControl::IKnobMultiControl(IModuleBase* plug, int x, int y, int paramIdx, IFrameBitmap* bitmap,
-                                     int direction, double gearing)
-    : IKnobControl(plug, FrameRectAt(bitmap, x, y), paramIdx, direction, gearing), mBitmap(bitmap) {}
+IKnobMultiControl::IKnobMultiControl(IModuleBase* plug, int x, int y, int paramIdx,
+                                     IFrameBitmap* bitmap, int direction, double gearing)
+    : IKnobControl(plug, FrameRectAt(bitmap, x, y), paramIdx, direction, gearing),
+      mBitmap(bitmap) {}
 
-void IKnobMultiControl::OnMouseDown(int x, int y, IMouseMod* mod) { SetDirty(true); }
+void IKnobMultiControl::OnMouseDown(int x, int y, IMouseMod* mod) {
+  SetDirty(true);
+}
 
 int IKnobMultiControl::CurrentFrame() const {
   double v = mValue;
@@ -104,8 +113,9 @@ void IKnobMultiControl3::OnMouseDown(int x, int y, IMouseMod* mod) {
   SetDirty(true);
 }
 
-IKnobRotatingMaskControl::IKnobRotatingMaskControl(IModuleBase* plug, int x, int y, int paramIdx, IFrameBitmap* base,
-                                                   IFrameBitmap* mask, IFrameBitmap* top, double minAngle,
+IKnobRotatingMaskControl::IKnobRotatingMaskControl(IModuleBase* plug, int x, int y, int paramIdx,
+                                                   IFrameBitmap* base, IFrameBitmap* mask,
+                                                   IFrameBitmap* top, double minAngle,
                                                    double maxAngle, int direction, double gearing)
     : IKnobControl(plug, FrameRectAt(base, x, y), paramIdx, direction, gearing),
       mBase(base),
@@ -121,8 +131,8 @@ bool IKnobRotatingMaskControl::Draw(IGraphics* graphics) {
   return true;
 }
 
-IFaderControl::IFaderControl(IModuleBase* plug, int x, int y, int length, int paramIdx, IFrameBitmap* handle,
-                             int direction, bool onlyHandle)
+IFaderControl::IFaderControl(IModuleBase* plug, int x, int y, int length, int paramIdx,
+                             IFrameBitmap* handle, int direction, bool onlyHandle)
     : IControl(plug, IRECT(), paramIdx),
       mLen(length),
       mHandleHeadroom(direction == kHorizontal ? FrameWidth(handle) : FrameHeight(handle)),
@@ -138,9 +148,11 @@ IFaderControl::IFaderControl(IModuleBase* plug, int x, int y, int length, int pa
 
 IRECT IFaderControl::GetHandleRECT(double v) const {
   if (v < 0.0) v = mValue;
-  IRECT r(mRECT.L, mRECT.T, mRECT.L + FrameWidth(mHandleBitmap), mRECT.T + FrameHeight(mHandleBitmap));
+  IRECT r(mRECT.L, mRECT.T, mRECT.L + FrameWidth(mHandleBitmap),
+          mRECT.T + FrameHeight(mHandleBitmap));
   const int travel = mLen - mHandleHeadroom;
-  const int shift = mDirection == kHorizontal ? static_cast<int>(v * travel) : static_cast<int>(travel * (1.0 - v));
+  const int shift = mDirection == kHorizontal ? static_cast<int>(v * travel)
+                                              : static_cast<int>(travel * (1.0 - v));
   if (mDirection == kHorizontal) {
     r.L += shift;
     r.R += shift;

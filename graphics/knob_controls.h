@@ -26,9 +26,11 @@ class IKnobControl : public IControl {
 // A line from an inner to an outer radius at the angle for the value (0 up, clockwise).
 class IKnobLineControl : public IKnobControl {
  public:
-  IKnobLineControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IColor* color, double innerRadius = 0.0,
-                   double outerRadius = 0.0, double minAngle = -0.75 * 3.14159265358979,
-                   double maxAngle = 0.75 * 3.14159265358979, int direction = kVertical, double gearing = 4.0);
+  IKnobLineControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IColor* color,
+                   double innerRadius = 0.0, double outerRadius = 0.0,
+                   double minAngle = -0.75 * 3.14159265358979,
+                   double maxAngle = 0.75 * 3.14159265358979, int direction = kVertical,
+                   double gearing = 4.0);
   bool Draw(IGraphics* graphics) override;
   void OnRescale(double scale) override { mScale = scale; }
 
@@ -43,8 +45,9 @@ class IKnobLineControl : public IKnobControl {
 class IKnobRotaterControl : public IKnobControl {
  public:
   IKnobRotaterControl(IModuleBase* plug, int x, int y, int paramIdx, IFrameBitmap* image,
-                      double minAngle = -0.75 * 3.14159265358979, double maxAngle = 0.75 * 3.14159265358979,
-                      int yOffsetZeroDeg = 0, int direction = kVertical, double gearing = 4.0);
+                      double minAngle = -0.75 * 3.14159265358979,
+                      double maxAngle = 0.75 * 3.14159265358979, int yOffsetZeroDeg = 0,
+                      int direction = kVertical, double gearing = 4.0);
   bool Draw(IGraphics* graphics) override;
 
  protected:
@@ -56,8 +59,8 @@ class IKnobRotaterControl : public IKnobControl {
 // The frame of a filmstrip for the value; with a step count the value shown snaps to whole steps.
 class IKnobMultiControl : public IKnobControl {
  public:
-  IKnobMultiControl(IModuleBase* plug, int x, int y, int paramIdx, IFrameBitmap* bitmap, int direction = kVertical,
-                    double gearing = 4.0);
+  IKnobMultiControl(IModuleBase* plug, int x, int y, int paramIdx, IFrameBitmap* bitmap,
+                    int direction = kVertical, double gearing = 4.0);
   // A press pushes the current value at once; the right button opens no prompt.
   void OnMouseDown(int x, int y, IMouseMod* mod) override;
   bool Draw(IGraphics* graphics) override;
@@ -102,9 +105,10 @@ class IKnobMultiControl3 : public IKnobMultiControl {
 // A knob drawn from a base, a turning mask and a turning top image of equal size.
 class IKnobRotatingMaskControl : public IKnobControl {
  public:
-  IKnobRotatingMaskControl(IModuleBase* plug, int x, int y, int paramIdx, IFrameBitmap* base, IFrameBitmap* mask,
-                           IFrameBitmap* top, double minAngle = -135.0, double maxAngle = 135.0,
-                           int direction = kVertical, double gearing = 4.0);
+  IKnobRotatingMaskControl(IModuleBase* plug, int x, int y, int paramIdx, IFrameBitmap* base,
+                           IFrameBitmap* mask, IFrameBitmap* top, double minAngle = -135.0,
+                           double maxAngle = 135.0, int direction = kVertical,
+                           double gearing = 4.0);
   bool Draw(IGraphics* graphics) override;
 
  protected:

@@ -29,7 +29,9 @@ int EnvInt(const char* name, int fallback, int lo) {
 }
 
 // The lower-right corner square a press must hit to resize.
-IRECT CornerOf(const IRECT& r, int c) { return IRECT(r.R - c, r.B - c, r.R, r.B); }
+IRECT CornerOf(const IRECT& r, int c) {
+  return IRECT(r.R - c, r.B - c, r.R, r.B);
+}
 
 void SetCursor(LiveEditContext& ctx, int id) {
   if (ctx.s->cursor == id) return;
@@ -37,7 +39,9 @@ void SetCursor(LiveEditContext& ctx, int id) {
   WEMU_SetCursor(WEMU_LoadCursor(id));
 }
 
-RAST_pixel Pixel(const LiveEditColor& c) { return IColor(c.A, c.R, c.G, c.B).ToPixel(); }
+RAST_pixel Pixel(const LiveEditColor& c) {
+  return IColor(c.A, c.R, c.G, c.B).ToPixel();
+}
 const LiveEditColor& ModeColor(const LiveEditState* s, int mode) {
   return mode == 2 ? s->targetColor : mode == 1 ? s->drawColor : s->bothColor;
 }
@@ -57,16 +61,18 @@ void SolidRect(LiveEditContext& ctx, IRECT r, const LiveEditColor& color) {
 }
 
 // A text on a box of the label background; returns the box.
-IRECT LabelBox(LiveEditContext& ctx, const char* str, int x, int y, int size, const LiveEditColor& color, int align,
-               bool measureOnly = false) {
-  IText text(size, IColor(color.A, color.R, color.G, color.B), ctx.s->fontFace ? ctx.s->fontFace : "Monaco",
-             IText::kStyleNormal, align, 0, IText::kQualityClearType);
+IRECT LabelBox(LiveEditContext& ctx, const char* str, int x, int y, int size,
+               const LiveEditColor& color, int align, bool measureOnly = false) {
+  IText text(size, IColor(color.A, color.R, color.G, color.B),
+             ctx.s->fontFace ? ctx.s->fontFace : "Monaco", IText::kStyleNormal, align, 0,
+             IText::kQualityClearType);
   IRECT box(x, y, x + 100000, y + size);
   ctx.g->MeasureText(&text, str, &box);
   box = IRECT(x, y, x + box.W(), y + size);
   if (measureOnly) return box;
   const LiveEditColor& bg = ctx.s->labelBackground;
-  RAST_FillRect(ctx.g->GetDrawBitmap(), box.L, box.T, box.W(), box.H(), Pixel(bg), 1.0f, RAST_BLIT_USE_ALPHA);
+  RAST_FillRect(ctx.g->GetDrawBitmap(), box.L, box.T, box.W(), box.H(), Pixel(bg), 1.0f,
+                RAST_BLIT_USE_ALPHA);
   ctx.g->DrawText(&text, str, &box);
   return box;
 }
@@ -93,7 +99,8 @@ void CornerHover(LiveEditContext& ctx, bool* hover) {
   for (int i = 1; i < ctx.e; ++i) {
     if (ctx.IsDeleted(i)) continue;
     const IRECT r = ctx.RectOfMode(i);
-    if (r.Contains(ctx.mouseX, ctx.mouseY)) *hover = CornerOf(r, ctx.corner).Contains(ctx.mouseX, ctx.mouseY);
+    if (r.Contains(ctx.mouseX, ctx.mouseY))
+      *hover = CornerOf(r, ctx.corner).Contains(ctx.mouseX, ctx.mouseY);
   }
 }
 
@@ -135,20 +142,20 @@ void DrawOverlay(LiveEditContext& ctx) {
       SolidRect(ctx, d, s->drawColor);
     }
     if (d != t)
-      RAST_Line(bm, d.W() / 2 + d.L, d.H() / 2 + d.T, t.W() / 2 + t.L, t.H() / 2 + t.T, Pixel(s->bothColor), 1.0f,
-                RAST_BLIT_MODE_COPY, true);
+      RAST_Line(bm, d.W() / 2 + d.L, d.H() / 2 + d.T, t.W() / 2 + t.L, t.H() / 2 + t.T,
+                Pixel(s->bothColor), 1.0f, RAST_BLIT_MODE_COPY, true);
   }
   for (int i = 1; i < ctx.e; ++i) {
     if (ctx.IsDeleted(i)) continue;
     const IRECT r = ctx.RectOfMode(i);
     if (r.Empty()) continue;  // not editable in this mode
-    RAST_FillTriangle(bm, r.R - ctx.corner, r.B, r.R, r.B, r.R, r.B - ctx.corner, Pixel(ModeColor(s, mode)),
-                      RAST_BLIT_USE_ALPHA, 1.0f);
+    RAST_FillTriangle(bm, r.R - ctx.corner, r.B, r.R, r.B, r.R, r.B - ctx.corner,
+                      Pixel(ModeColor(s, mode)), RAST_BLIT_USE_ALPHA, 1.0f);
   }
   if (s->showGrid) DrawEditGrid(ctx);
 
   // The selection's label.
-  IRECT shown = mode == 2 ? ToIRECT(s->selTarget)
+  IRECT shown = mode == 2                                 ? ToIRECT(s->selTarget)
                 : mode == 1 || s->selDraw == s->selTarget ? ToIRECT(s->selDraw)
                                                           : IRECT();
   const IRECT raw = shown;
@@ -158,14 +165,17 @@ void DrawOverlay(LiveEditContext& ctx) {
   if (!shown.Empty() && s->selectedIdx >= 1 && s->selectedIdx < ctx.n) {
     const bool hidden = ctx.Control(s->selectedIdx)->IsHidden();
     char label[101];
-    std::snprintf(label, sizeof label, "N:%i IRECT(%i,%i,%i,%i)%s", s->selectedIdx, shown.L, shown.T, shown.R,
-                  shown.B, hidden ? " (HIDDEN)" : "");
-    LabelBox(ctx, label, raw.L, raw.T <= 14 ? raw.B : raw.T - 15, 15, s->bothColor, IText::kAlignNear);
+    std::snprintf(label, sizeof label, "N:%i IRECT(%i,%i,%i,%i)%s", s->selectedIdx, shown.L,
+                  shown.T, shown.R, shown.B, hidden ? " (HIDDEN)" : "");
+    LabelBox(ctx, label, raw.L, raw.T <= 14 ? raw.B : raw.T - 15, 15, s->bothColor,
+             IText::kAlignNear);
   }
   if (s->showMouseCoords) {
     char coords[33];
     std::snprintf(coords, sizeof coords, "x: %i, y: %i", ctx.mouseX, ctx.mouseY);
-    IText text(20, IColor(ModeColor(s, mode).A, ModeColor(s, mode).R, ModeColor(s, mode).G, ModeColor(s, mode).B),
+    IText text(20,
+               IColor(ModeColor(s, mode).A, ModeColor(s, mode).R, ModeColor(s, mode).G,
+                      ModeColor(s, mode).B),
                s->fontFace ? s->fontFace : "Monaco", IText::kStyleNormal, IText::kAlignCenter);
     IRECT box(ctx.width - 150, ctx.height - 20, ctx.width, ctx.height);
     ctx.g->DrawText(&text, coords, &box);
@@ -183,7 +193,9 @@ LiveEditSettings LiveEditSettingsFromEnvironment() {
   return s;
 }
 
-IControl* LiveEditContext::Control(int idx) const { return g->GetControl(idx); }
+IControl* LiveEditContext::Control(int idx) const {
+  return g->GetControl(idx);
+}
 
 IRECT LiveEditContext::RectOf(int idx, int mode) const {
   const IControl* c = Control(idx);
@@ -193,11 +205,17 @@ IRECT LiveEditContext::RectOf(int idx, int mode) const {
   return IRECT();
 }
 
-int LiveEditContext::AttachIndex(const IControl* c) const { return c ? s->attachControls.Find(c) : -1; }
+int LiveEditContext::AttachIndex(const IControl* c) const {
+  return c ? s->attachControls.Find(c) : -1;
+}
 
-bool LiveEditContext::IsDeleted(int idx) const { return IsControlDeleted(*this, Control(idx)); }
+bool LiveEditContext::IsDeleted(int idx) const {
+  return IsControlDeleted(*this, Control(idx));
+}
 
-bool LiveEditContext::GroupExists() const { return !(s->groupRect == LiveEditRect{999999999, 999999999, 0, 0}); }
+bool LiveEditContext::GroupExists() const {
+  return !(s->groupRect == LiveEditRect{999999999, 999999999, 0, 0});
+}
 
 void LiveEditContext::DropGroup() {
   s->groupRect = s->groupGrab = LiveEditRect{999999999, 999999999, 0, 0};
@@ -224,14 +242,27 @@ bool IsControlDeleted(const LiveEditContext& ctx, const IControl* control) {
   return false;
 }
 
-bool LiveEditFrame(LiveEditState* state, IModuleBase* plug, IGraphics* graphics, const LiveEditFields& fields,
-                   double scale, int mouseX, int mouseY, int width, int height) {
+bool LiveEditFrame(LiveEditState* state, IModuleBase* plug, IGraphics* graphics,
+                   const LiveEditFields& fields, double scale, int mouseX, int mouseY, int width,
+                   int height) {
   if (!state || !graphics) return false;
   // The modal loop of the editor's own menu or message box keeps drawing; the open frame goes on
   // after it.
   if (state->inFrame) return *fields.overlayOn;
-  LiveEditContext ctx{state, plug, graphics, plug ? plug->GetGUIResize() : nullptr, fields, scale, mouseX, mouseY,
-                      width, height, graphics->NControls(), 0, 1, 8};
+  LiveEditContext ctx{state,
+                      plug,
+                      graphics,
+                      plug ? plug->GetGUIResize() : nullptr,
+                      fields,
+                      scale,
+                      mouseX,
+                      mouseY,
+                      width,
+                      height,
+                      graphics->NControls(),
+                      0,
+                      1,
+                      8};
   LiveEditState* s = state;
   const IMouseMod& mod = *fields.mod;
   ctx.e = ctx.resize ? std::max(ctx.n - IModuleGUIResize::kHandleCount, 0) : ctx.n;
@@ -269,7 +300,8 @@ bool LiveEditFrame(LiveEditState* state, IModuleBase* plug, IGraphics* graphics,
     s->lastL = mod.L;
     s->lastR = mod.R;
   }
-  if (mod.L && !mod.C && ctx.GroupExists() && !ToIRECT(s->groupGrab).Contains(s->pressX, s->pressY)) ctx.DropGroup();
+  if (mod.L && !mod.C && ctx.GroupExists() && !ToIRECT(s->groupGrab).Contains(s->pressX, s->pressY))
+    ctx.DropGroup();
   if (mod.L && !mod.C && !ctx.GroupExists() && picked >= 0 && !ctx.IsDeleted(picked)) {
     DragSelectedControl(ctx);
     if (hover || s->resizing) SetCursor(ctx, kCursorDiagonal);
@@ -360,7 +392,8 @@ void EditControlGroup(LiveEditContext& ctx, bool leftChanged) {
       s->groupDraw.push_back(ToLive(ctx.Control(i)->GetRECT()));
       s->groupTarget.push_back(ToLive(ctx.Control(i)->GetTargetRECT()));
       LiveEditRect& gr = s->groupRect;
-      gr = LiveEditRect{std::min(gr.L, r.L), std::min(gr.T, r.T), std::max(gr.R, r.R), std::max(gr.B, r.B)};
+      gr = LiveEditRect{std::min(gr.L, r.L), std::min(gr.T, r.T), std::max(gr.R, r.R),
+                        std::max(gr.B, r.B)};
     }
     s->groupGrab = s->groupRect;
   }
@@ -435,8 +468,10 @@ void ApplyAlignmentGuides(LiveEditContext& ctx, IRECT& draw, IRECT& target, bool
       for (int a = 0; a < 3; ++a) {
         for (int b = resizing ? 1 : 0; b < 3; ++b) {
           const int delta = ol[a] - ml[b];
-          if (delta >= 0 && delta <= d && delta < bestPos) bestPos = delta, posOther = ol[a], posMoved = ml[b], posRect = o;
-          if (delta <= 0 && delta >= -d && delta > bestNeg) bestNeg = delta, negOther = ol[a], negMoved = ml[b], negRect = o;
+          if (delta >= 0 && delta <= d && delta < bestPos)
+            bestPos = delta, posOther = ol[a], posMoved = ml[b], posRect = o;
+          if (delta <= 0 && delta >= -d && delta > bestNeg)
+            bestNeg = delta, negOther = ol[a], negMoved = ml[b], negRect = o;
         }
       }
     }
@@ -462,9 +497,11 @@ void ApplyAlignmentGuides(LiveEditContext& ctx, IRECT& draw, IRECT& target, bool
     const int mc = axis ? m.W() / 2 + m.L : m.H() / 2 + m.T;
     const RAST_pixel c = Pixel(ModeColor(s, s->snapTo));
     if (axis)
-      RAST_DashedLine(ctx.g->GetDrawBitmap(), oc, other, mc, line + delta, 2, 2, c, RAST_BLIT_MODE_COPY, 1.0f);
+      RAST_DashedLine(ctx.g->GetDrawBitmap(), oc, other, mc, line + delta, 2, 2, c,
+                      RAST_BLIT_MODE_COPY, 1.0f);
     else
-      RAST_DashedLine(ctx.g->GetDrawBitmap(), other, oc, line + delta, mc, 2, 2, c, RAST_BLIT_MODE_COPY, 1.0f);
+      RAST_DashedLine(ctx.g->GetDrawBitmap(), other, oc, line + delta, mc, 2, 2, c,
+                      RAST_BLIT_MODE_COPY, 1.0f);
   }
 }
 
@@ -475,15 +512,19 @@ void DrawEditGrid(LiveEditContext& ctx) {
     RAST_FillRect(bm, 0, 0, ctx.width, ctx.height, c, 0.11f, RAST_BLIT_MODE_COPY);
     return;
   }
-  for (int x = 0; x < ctx.width; x += ctx.grid) RAST_Line(bm, x, 0, x, ctx.height, c, 0.17f, RAST_BLIT_MODE_COPY, true);
-  for (int y = 0; y < ctx.height; y += ctx.grid) RAST_Line(bm, 0, y, ctx.width, y, c, 0.17f, RAST_BLIT_MODE_COPY, true);
+  for (int x = 0; x < ctx.width; x += ctx.grid)
+    RAST_Line(bm, x, 0, x, ctx.height, c, 0.17f, RAST_BLIT_MODE_COPY, true);
+  for (int y = 0; y < ctx.height; y += ctx.grid)
+    RAST_Line(bm, 0, y, ctx.width, y, c, 0.17f, RAST_BLIT_MODE_COPY, true);
 }
 
 void DrawDeletedControlsNotice(LiveEditContext& ctx) {
   const std::vector<int>& del = ctx.s->deleted;
   if (del.empty()) return;
   std::vector<std::string> pieces{" Delete this controls: "};
-  for (int k : del) pieces.push_back(std::to_string(k) + " (" + LiveEditTypeName(ctx.s->attachControls.Get(k)) + "), ");
+  for (int k : del)
+    pieces.push_back(std::to_string(k) + " (" + LiveEditTypeName(ctx.s->attachControls.Get(k)) +
+                     "), ");
   int x = 0, y = 0;
   for (const std::string& p : pieces) {
     const IRECT box = LabelBox(ctx, p.c_str(), x, y, 15, ctx.s->bothColor, IText::kAlignNear, true);

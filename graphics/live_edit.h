@@ -65,8 +65,9 @@ struct LiveEditContext {
 };
 
 // The per-frame entry; true when the overlay is on (the whole buffer must then be shown).
-bool LiveEditFrame(LiveEditState* state, IModuleBase* plug, IGraphics* graphics, const LiveEditFields& fields,
-                   double scale, int mouseX, int mouseY, int width, int height);
+bool LiveEditFrame(LiveEditState* state, IModuleBase* plug, IGraphics* graphics,
+                   const LiveEditFields& fields, double scale, int mouseX, int mouseY, int width,
+                   int height);
 
 bool IsControlDeleted(const LiveEditContext& ctx, const IControl* control);
 void DragSelectedControl(LiveEditContext& ctx);

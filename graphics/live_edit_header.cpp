@@ -40,15 +40,20 @@ constexpr const char* kPreamble =
     "\tvoid SetDefaultViewLayout(IGraphics* pGraphics) \n"
     "\t{ \n";
 
-constexpr const char* kDashes68 = "--------------------------------------------------------------------";
+constexpr const char* kDashes68 =
+    "--------------------------------------------------------------------";
 
 std::string Rect(const IRECT& r) {
-  return "IRECT(" + std::to_string(r.L) + ", " + std::to_string(r.T) + ", " + std::to_string(r.R) + ", " +
-         std::to_string(r.B) + ")";
+  return "IRECT(" + std::to_string(r.L) + ", " + std::to_string(r.T) + ", " + std::to_string(r.R) +
+         ", " + std::to_string(r.B) + ")";
 }
 
-std::string BeginMarker(int v) { return "\t\t// View Mode: (" + std::to_string(v) + ")"; }
-std::string EndMarker(int v) { return "\t\t// End (" + std::to_string(v) + ")"; }
+std::string BeginMarker(int v) {
+  return "\t\t// View Mode: (" + std::to_string(v) + ")";
+}
+std::string EndMarker(int v) {
+  return "\t\t// End (" + std::to_string(v) + ")";
+}
 
 int DeletedBelow(const std::vector<int>& deleted, int limit, bool inclusive) {
   int n = 0;
@@ -75,8 +80,9 @@ std::string ViewBlock(LiveEditContext& ctx, int view, bool unscaled) {
     const int k = i - DeletedBelow(s->deleted, i, false);
     const int p = pos - DeletedBelow(s->deleted, pos, true);
     out += "        // " + LiveEditTypeName(c) + " " + std::to_string(k) + "\n";
-    out += "\t\tpGUIResize->LiveEditSetLayout(" + std::to_string(view) + ", " + std::to_string(k) + ", " +
-           std::to_string(p) + ", " + Rect(d) + ", " + Rect(t) + (c->IsHidden() ? ", true);\n" : ", false);\n");
+    out += "\t\tpGUIResize->LiveEditSetLayout(" + std::to_string(view) + ", " + std::to_string(k) +
+           ", " + std::to_string(p) + ", " + Rect(d) + ", " + Rect(t) +
+           (c->IsHidden() ? ", true);\n" : ", false);\n");
   }
   return out;
 }
@@ -101,25 +107,30 @@ std::string LayoutHeaderText(LiveEditContext& ctx, int view, bool unscaled) {
 
   std::string out = kPreamble;
   if (!ctx.resize) {
-    out += "\t    // Backup original control pointers\n"
-           "\t\tfor (int i = 0; i < pGraphics->GetNControls(); i++) \n"
-           "\t\t\toriginalPointers.push_back(pGraphics->GetControl(i));\n\n";
+    out +=
+        "\t    // Backup original control pointers\n"
+        "\t\tfor (int i = 0; i < pGraphics->GetNControls(); i++) \n"
+        "\t\t\toriginalPointers.push_back(pGraphics->GetControl(i));\n\n";
     out += std::string("\t    // ") + kDashes68 + "\n\n";
     const int n = s->AttachedCount();
     for (int i = 1; i < n; ++i) {
       const IControl* c = s->attachControls.Get(i);
       const std::string idx = std::to_string(i);
       out += "        // " + LiveEditTypeName(c) + " " + idx + "\n";
-      out += "\t\tpGraphics->GetControl(" + idx + ")->Hide(" + (c->IsHidden() ? "true" : "false") + "); \n";
+      out += "\t\tpGraphics->GetControl(" + idx + ")->Hide(" + (c->IsHidden() ? "true" : "false") +
+             "); \n";
       out += "\t\tpGraphics->GetControl(" + idx + ")->SetDrawRECT(" + Rect(c->GetRECT()) + "); \n";
-      out += "\t\tpGraphics->GetControl(" + idx + ")->SetTargetRECT(" + Rect(c->GetTargetRECT()) + "); \n\n";
+      out += "\t\tpGraphics->GetControl(" + idx + ")->SetTargetRECT(" + Rect(c->GetTargetRECT()) +
+             "); \n\n";
     }
     out += std::string("\t    // ") + kDashes68 + "\n\n\t    // Reordering control layers\n";
     for (int i = 0; i < n; ++i)
-      out += "\t\tpGraphics->ReplaceControl(" + std::to_string(ctx.g->GetControlIdx(s->attachControls.Get(i))) +
+      out += "\t\tpGraphics->ReplaceControl(" +
+             std::to_string(ctx.g->GetControlIdx(s->attachControls.Get(i))) +
              ", originalPointers[" + std::to_string(i) + "]); \n";
   }
-  out += "\t}\n\n\tvoid SetGUIResizeLayout(IGraphics* pGraphics, IModuleGUIResize* pGUIResize)\n\t{\n";
+  out +=
+      "\t}\n\n\tvoid SetGUIResizeLayout(IGraphics* pGraphics, IModuleGUIResize* pGUIResize)\n\t{\n";
   if (ctx.resize) {
     for (size_t v = 0; v < s->viewBlocks.size(); ++v) {
       out += "\n";
@@ -151,8 +162,8 @@ bool WriteLayoutHeader(LiveEditState* state, const std::string& text) {
     if (!ok) std::remove(tmp.c_str());
   }
   if (!ok) {
-    std::fprintf(stderr, "VQEditor4: the layout header \"%s\" could not be written: %s\n", path.c_str(),
-                 std::strerror(errno));
+    std::fprintf(stderr, "VQEditor4: the layout header \"%s\" could not be written: %s\n",
+                 path.c_str(), std::strerror(errno));
     return false;
   }
   // Remembered only once on disk, so a failed write is tried again with the next change.
@@ -178,6 +189,7 @@ void ReadLayoutHeader(LiveEditState* state) {
     if (p1 == std::string::npos || p3 == std::string::npos || p3 < p1) continue;
     const size_t p2 = text.find("        // class", p1);
     // An entry past the end marker belongs to a later view: this view's block was empty.
-    state->viewBlocks[static_cast<size_t>(v)] = p2 != std::string::npos && p2 < p3 ? text.substr(p2, p3 - p2) : "";
+    state->viewBlocks[static_cast<size_t>(v)] =
+        p2 != std::string::npos && p2 < p3 ? text.substr(p2, p3 - p2) : "";
   }
 }

@@ -10,8 +10,21 @@
 namespace {
 
 enum MenuItem {
-  kUndo = 0, kRedo = 1, kResetPosition = 3, kResetSize = 4, kMerge = 5, kHide = 7, kToFront = 9, kToBack = 10,
-  kForward = 12, kBackward = 13, kDeselect = 15, kGrid = 16, kCoords = 17, kResetView = 19, kDelete = 21
+  kUndo = 0,
+  kRedo = 1,
+  kResetPosition = 3,
+  kResetSize = 4,
+  kMerge = 5,
+  kHide = 7,
+  kToFront = 9,
+  kToBack = 10,
+  kForward = 12,
+  kBackward = 13,
+  kDeselect = 15,
+  kGrid = 16,
+  kCoords = 17,
+  kResetView = 19,
+  kDelete = 21
 };
 
 LiveEditSnapshot Take(const LiveEditContext& ctx) {
@@ -30,7 +43,8 @@ LiveEditSnapshot Take(const LiveEditContext& ctx) {
 
 void Apply(LiveEditContext& ctx, const LiveEditSnapshot& snap, bool hideDeleted) {
   LiveEditState* s = ctx.s;
-  for (int u = 1; u < ctx.e && u < static_cast<int>(snap.order.size()); ++u) ctx.g->ReplaceControl(u, snap.order[static_cast<size_t>(u)]);
+  for (int u = 1; u < ctx.e && u < static_cast<int>(snap.order.size()); ++u)
+    ctx.g->ReplaceControl(u, snap.order[static_cast<size_t>(u)]);
   for (int i = 0; i < s->AttachedCount() && i < static_cast<int>(snap.draw.size()); ++i) {
     IControl* c = s->attachControls.Get(i);
     c->SetRECT(ToIRECT(snap.draw[static_cast<size_t>(i)]));
@@ -51,7 +65,9 @@ void SizeHistory(LiveEditState* s) {
   s->current.resize(views);
 }
 
-size_t View(const LiveEditState* s) { return static_cast<size_t>(s->currentView); }
+size_t View(const LiveEditState* s) {
+  return static_cast<size_t>(s->currentView);
+}
 
 // After an undo or a deletion: the current layout is stored first, then every other layout
 // view's block is rebuilt from its own layout, and the current view is shown again.
@@ -73,7 +89,9 @@ void RegenerateAllViews(LiveEditContext& ctx, bool hideInOthers, int hideIdx) {
   ctx.resize->RearrangeLayout();
 }
 
-int Scaled(int v, double scale) { return static_cast<int>(v * scale); }
+int Scaled(int v, double scale) {
+  return static_cast<int>(v * scale);
+}
 
 }  // namespace
 
@@ -159,11 +177,15 @@ void LiveEditContextMenu(LiveEditContext& ctx) {
   menu.AddSeparator();
   menu.AddItem("Reset Control Position", -1, controlItem ? on : off);
   menu.AddItem("Reset Control Size", -1, controlItem ? on : off);
-  if (controlItem && differ) menu.AddItem("Merge Draw and Target Rect");
-  else menu.AddItem("Merge Draw and Target IRECT", -1, off);
+  if (controlItem && differ)
+    menu.AddItem("Merge Draw and Target Rect");
+  else
+    menu.AddItem("Merge Draw and Target IRECT", -1, off);
   menu.AddSeparator();
-  if (controlItem) menu.AddItem(c->IsHidden() ? "Show Control" : "Hide Control");
-  else menu.AddItem("Show Control", -1, off);
+  if (controlItem)
+    menu.AddItem(c->IsHidden() ? "Show Control" : "Hide Control");
+  else
+    menu.AddItem("Show Control", -1, off);
   menu.AddSeparator();
   menu.AddItem("Bring to Front", -1, controlItem ? on : off);
   menu.AddItem("Send to Back", -1, controlItem ? on : off);
@@ -187,12 +209,23 @@ void LiveEditContextMenu(LiveEditContext& ctx) {
   if (!entry || !entry->GetEnabled()) return;
 
   switch (item) {
-    case kUndo: UndoLayoutChange(ctx); return;
-    case kRedo: RedoLayoutChange(ctx); return;
-    case kDeselect: ctx.DropGroup(); return;
-    case kGrid: s->showGrid = !s->showGrid; return;
-    case kCoords: s->showMouseCoords = !s->showMouseCoords; return;
-    default: break;
+    case kUndo:
+      UndoLayoutChange(ctx);
+      return;
+    case kRedo:
+      RedoLayoutChange(ctx);
+      return;
+    case kDeselect:
+      ctx.DropGroup();
+      return;
+    case kGrid:
+      s->showGrid = !s->showGrid;
+      return;
+    case kCoords:
+      s->showMouseCoords = !s->showMouseCoords;
+      return;
+    default:
+      break;
   }
   PushUndoSnapshot(ctx);
   const int k = ctx.AttachIndex(c);
@@ -212,17 +245,25 @@ void LiveEditContextMenu(LiveEditContext& ctx) {
                     Scaled(a.T, ctx.scale) + r.H());
         else
           r = IRECT(r.L, r.T, r.L + Scaled(a.W(), ctx.scale), r.T + Scaled(a.H(), ctx.scale));
-        if (which == 0) c->SetRECT(r), s->selDraw = ToLive(r);
-        else c->SetTargetRECT(r), s->selTarget = ToLive(r);
+        if (which == 0)
+          c->SetRECT(r), s->selDraw = ToLive(r);
+        else
+          c->SetTargetRECT(r), s->selTarget = ToLive(r);
       }
       break;
     case kMerge:
       if (mode == 1) c->SetTargetRECT(c->GetRECT()), s->selTarget = s->selDraw;
       if (mode == 2) c->SetRECT(c->GetTargetRECT()), s->selDraw = s->selTarget;
       break;
-    case kHide: c->Hide(!c->IsHidden()); break;
-    case kToFront: ctx.g->MoveControl(sel, ctx.e - 1), s->selectedIdx = ctx.e - 1; break;
-    case kToBack: ctx.g->MoveControl(sel, 1), s->selectedIdx = 1; break;
+    case kHide:
+      c->Hide(!c->IsHidden());
+      break;
+    case kToFront:
+      ctx.g->MoveControl(sel, ctx.e - 1), s->selectedIdx = ctx.e - 1;
+      break;
+    case kToBack:
+      ctx.g->MoveControl(sel, 1), s->selectedIdx = 1;
+      break;
     case kForward:
       if (sel + 1 < ctx.e) ctx.g->SwapControls(sel, sel + 1), s->selectedIdx = sel + 1;
       break;
@@ -230,7 +271,8 @@ void LiveEditContextMenu(LiveEditContext& ctx) {
       if (sel > 1) ctx.g->SwapControls(sel, sel - 1), s->selectedIdx = sel - 1;
       break;
     case kResetView: {
-      for (int u = 1; u < ctx.e && u < s->AttachedCount(); ++u) ctx.g->ReplaceControl(u, s->attachControls.Get(u));
+      for (int u = 1; u < ctx.e && u < s->AttachedCount(); ++u)
+        ctx.g->ReplaceControl(u, s->attachControls.Get(u));
       const double f = ctx.resize ? ctx.scale : 1.0;
       auto scaled = [&](const LiveEditRect& r) {
         if (!ctx.resize) return ToIRECT(r);
@@ -249,10 +291,11 @@ void LiveEditContextMenu(LiveEditContext& ctx) {
       return;
     }
     case kDelete: {
-      const std::string text = "If you confirm this dialog, you need to delete control number " + std::to_string(k) +
-                               "!\n\nDelete control from plugin constructor immediately, otherwise your GUI layout "
-                               "will be messed up after next recompile...\n\nIf you want to add new control, just "
-                               "place it after last attached control in plugin constructor.";
+      const std::string text =
+          "If you confirm this dialog, you need to delete control number " + std::to_string(k) +
+          "!\n\nDelete control from plugin constructor immediately, otherwise your GUI layout "
+          "will be messed up after next recompile...\n\nIf you want to add new control, just "
+          "place it after last attached control in plugin constructor.";
       if (k >= 0 && ctx.g->ShowMessageBox(text.c_str(), "Warning!!!", 1) == 1) {
         s->deleted.push_back(k);
         if (ctx.resize) RegenerateAllViews(ctx, true, sel);
@@ -261,7 +304,8 @@ void LiveEditContextMenu(LiveEditContext& ctx) {
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
   ctx.g->SetAllControlsDirty();
   GenerateLayoutHeader(ctx, s->currentView, false);

@@ -19,16 +19,23 @@ constexpr int kIntLimit = 1 << 24;
 // Truncates towards zero, limited to a range no pixel loop can overflow; NaN gives 0.
 int ToInt(double v) {
   if (!(v == v)) return 0;
-  return static_cast<int>(std::clamp(v, static_cast<double>(-kIntLimit), static_cast<double>(kIntLimit)));
+  return static_cast<int>(
+      std::clamp(v, static_cast<double>(-kIntLimit), static_cast<double>(kIntLimit)));
 }
 
-double Log2(double f) { return std::log10(f) / 0.30103; }
+double Log2(double f) {
+  return std::log10(f) / 0.30103;
+}
 
 // lo..hi, the lower limit winning when they cross.
-float Limit(float v, float lo, float hi) { return std::max(lo, std::min(v, hi)); }
+float Limit(float v, float lo, float hi) {
+  return std::max(lo, std::min(v, hi));
+}
 
 // The bell's flank: 0 at u = 0 rising to 1 at u = 1, sharper for narrow bands.
-double BellShape(double u, double t) { return u / ((u - 1.0) * ((-0.81818175 - t) * u + t) + u); }
+double BellShape(double u, double t) {
+  return u / ((u - 1.0) * ((-0.81818175 - t) * u + t) + u);
+}
 
 // Comma-separated decimal integers, at most max of them; an empty list has none.
 int ParseList(const char* text, int* out, int max) {
@@ -46,14 +53,18 @@ int ParseList(const char* text, int* out, int max) {
 
 }  // namespace
 
-IParaGraphicEq::IParaGraphicEq(IModuleBase* plug, const IRECT& rect, int paramIdx, const Settings& settings)
-    : IControl(plug, rect, paramIdx, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)), mSettings(settings) {
+IParaGraphicEq::IParaGraphicEq(IModuleBase* plug, const IRECT& rect, int paramIdx,
+                               const Settings& settings)
+    : IControl(plug, rect, paramIdx, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)),
+      mSettings(settings) {
   mSettings.mFreqGrid[sizeof mSettings.mFreqGrid - 1] = '\0';
   mSettings.mGainGrid[sizeof mSettings.mGainGrid - 1] = '\0';
   Init();
 }
 
-unsigned IParaGraphicEq::Ticks() const { return GetTickCount(); }
+unsigned IParaGraphicEq::Ticks() const {
+  return GetTickCount();
+}
 
 void IParaGraphicEq::Init() {
   const Settings& s = mSettings;
@@ -83,7 +94,9 @@ double IParaGraphicEq::FreqPosition(double f) const {
   return (Log2(f) - Log2(mFl)) / mSpan;
 }
 
-double IParaGraphicEq::GainPosition(double g) const { return 1.0 - (g * GainFactor(g) + 0.5); }
+double IParaGraphicEq::GainPosition(double g) const {
+  return 1.0 - (g * GainFactor(g) + 0.5);
+}
 
 void IParaGraphicEq::UpdateAllPositions() {
   mSpan = Log2(mFh) - Log2(mFl);
@@ -173,11 +186,13 @@ void IParaGraphicEq::ComputeCurve(int bi, int w, int h, int columns) {
       const double t = 1.0 - 1.0 / (b.width * 0.02 + 0.05);
       if (half > 0) {
         const int end = std::min(cx > w ? w : half, columns - start);
-        for (int i = std::max(0, -start); i < end; ++i) put(start + i, BellShape((i + 1.0) / half, t) * a);
+        for (int i = std::max(0, -start); i < end; ++i)
+          put(start + i, BellShape((i + 1.0) / half, t) * a);
       }
       if (cx > 0 && cx < w) {
         put(cx, a);
-        for (int j = std::min(half, w - cx) + 1; j >= 2; --j) put(cx + j - 1, BellShape(1.0 - double(j) / half, t) * a);
+        for (int j = std::min(half, w - cx) + 1; j >= 2; --j)
+          put(cx + j - 1, BellShape(1.0 - double(j) / half, t) * a);
       }
       break;
     }
@@ -252,16 +267,16 @@ void IParaGraphicEq::DrawGrid(IGraphics* graphics) {
   IText text(9, mSettings.mGridColor, "Monaco", IText::kStyleBold, IText::kAlignCenter);
   for (int i = 0; i < mNFreqGrid; ++i) {
     const int xi = ToInt(mFreqGridPos[i] * w);
-    graphics->DrawLine(&mSettings.mGridColor, float(r.L + xi), float(r.T), float(r.L + xi), float(r.T + h - 9),
-                       nullptr, false);
+    graphics->DrawLine(&mSettings.mGridColor, float(r.L + xi), float(r.T), float(r.L + xi),
+                       float(r.T + h - 9), nullptr, false);
     IRECT where(r.L + xi - 4, r.T + h - 8, r.L + xi + 4, r.T + h);
     graphics->DrawText(&text, mFreqLabels[i], &where);
   }
   text.mAlign = IText::kAlignFar;
   for (int j = 0; j < mNGainGrid; ++j) {
     const int yj = ToInt(mGainGridPos[j] * h);
-    graphics->DrawLine(&mSettings.mGridColor, float(r.L), float(r.T + yj), float(r.L + w - 16), float(r.T + yj),
-                       nullptr, false);
+    graphics->DrawLine(&mSettings.mGridColor, float(r.L), float(r.T + yj), float(r.L + w - 16),
+                       float(r.T + yj), nullptr, false);
     IRECT where(r.L + w - 8, r.T + yj - 4, r.L + w, r.T + yj + 4);
     graphics->DrawText(&text, mGainLabels[j], &where);
   }
@@ -282,7 +297,8 @@ void IParaGraphicEq::DrawCurve(IGraphics* graphics) {
     const float y1 = mTotal[x + 1] + cy, y2 = mTotal[x + 2] + cy;
     for (int off = -1; off <= 1; ++off) {
       RAST_DrawCBezier(bitmap, l + x, y0 + off, l + x + 1, y1 + off, l + x + 2, y2 + off,
-                       off == 0 ? curvePixel : shadowPixel, off == 0 ? 1.0f : 0.2f, RAST_BLIT_MODE_COPY, true, 0.0f);
+                       off == 0 ? curvePixel : shadowPixel, off == 0 ? 1.0f : 0.2f,
+                       RAST_BLIT_MODE_COPY, true, 0.0f);
     }
   }
 }
@@ -297,7 +313,8 @@ void IParaGraphicEq::BandLabel(int bi, char* out, int size) const {
   }
   std::snprintf(gain, sizeof gain, "%.3gdB\n", static_cast<double>(b.gain));
   if (b.type == kLowShelf || b.type == kHighShelf) {
-    std::snprintf(width, sizeof width, "S=%.3g", static_cast<double>(b.widthMax - b.width + b.widthMin));
+    std::snprintf(width, sizeof width, "S=%.3g",
+                  static_cast<double>(b.widthMax - b.width + b.widthMin));
   } else if (b.type == kBell) {
     const double p = std::pow(2.0, b.width);
     std::snprintf(width, sizeof width, "Q=%.3g", std::sqrt(p) / (p - 1.0));

@@ -97,13 +97,16 @@ class IParaGraphicEq : public IControl {
     double pos = 0.0;
     int type = kBell;
     float gain = 0.0f, freq = 0.0f, width = 0.0f;
-    float freqMin = 0.0f, freqMax = 0.0f, gainMin = 0.0f, gainMax = 0.0f, widthMin = 0.0f, widthMax = 0.0f;
+    float freqMin = 0.0f, freqMax = 0.0f, gainMin = 0.0f, gainMax = 0.0f, widthMin = 0.0f,
+          widthMax = 0.0f;
     bool changed = true;
     bool selected = false;
   };
 
   double GainFactor(double g) const { return g > 0 ? mKu : mKd; }
-  double BandValue(int b) const { return mNBands > 1 ? static_cast<double>(b) / (mNBands - 1) : 0.0; }
+  double BandValue(int b) const {
+    return mNBands > 1 ? static_cast<double>(b) / (mNBands - 1) : 0.0;
+  }
   void ParseGrids();
   // Recomputes band b's curve for a display of w x h, writing only columns 0..columns - 1.
   void ComputeCurve(int b, int w, int h, int columns);

@@ -45,7 +45,8 @@ void IInvisibleSelectControl::OnMouseUp(int x, int y, IMouseMod* mod) {
   SetDirty(true);
 }
 
-IInvisibleSelectControl2::IInvisibleSelectControl2(IModuleBase* plug, const IRECT& rect, int paramIdx, int horizontal)
+IInvisibleSelectControl2::IInvisibleSelectControl2(IModuleBase* plug, const IRECT& rect,
+                                                   int paramIdx, int horizontal)
     : IControl(plug, rect, paramIdx, kInvisibleBlend),
       mVertical(horizontal == 0),
       mHeight(rect.H()),
@@ -56,11 +57,14 @@ IInvisibleSelectControl2::IInvisibleSelectControl2(IModuleBase* plug, const IREC
 }
 
 void IInvisibleSelectControl2::Position(int x, int y) {
-  const bool ok = mVertical ? Fraction(y, mTop, mHeight, &mValue) : Fraction(x, mLeft, mWidth, &mValue);
+  const bool ok =
+      mVertical ? Fraction(y, mTop, mHeight, &mValue) : Fraction(x, mLeft, mWidth, &mValue);
   if (ok) SetDirty(true);
 }
 
-void IInvisibleSelectControl2::SetValueFromPoint(int x, int y) { Position(x, y); }
+void IInvisibleSelectControl2::SetValueFromPoint(int x, int y) {
+  Position(x, y);
+}
 
 void IInvisibleSelectControl2::OnMouseDown(int x, int y, IMouseMod* mod) {
   mMouseAction = selection::kPress;
@@ -77,7 +81,8 @@ void IInvisibleSelectControl2::OnMouseDrag(int x, int y, int dx, int dy, IMouseM
   Position(x, y);
 }
 
-IInvisibleRecordingControl::IInvisibleRecordingControl(IModuleBase* plug, const IRECT& rect, int paramIdx)
+IInvisibleRecordingControl::IInvisibleRecordingControl(IModuleBase* plug, const IRECT& rect,
+                                                       int paramIdx)
     : IControl(plug, rect, paramIdx, kInvisibleBlend) {
   mDisablePrompt = true;
 }
@@ -90,8 +95,12 @@ void IInvisibleRecordingControl::Event(int action, int x, int y, const IMouseMod
   SetValueFromPoint(x, y);
 }
 
-void IInvisibleRecordingControl::OnMouseDown(int x, int y, IMouseMod* mod) { Event(selection::kPress, x, y, mod); }
-void IInvisibleRecordingControl::OnMouseUp(int x, int y, IMouseMod* mod) { Event(selection::kRelease, x, y, mod); }
+void IInvisibleRecordingControl::OnMouseDown(int x, int y, IMouseMod* mod) {
+  Event(selection::kPress, x, y, mod);
+}
+void IInvisibleRecordingControl::OnMouseUp(int x, int y, IMouseMod* mod) {
+  Event(selection::kRelease, x, y, mod);
+}
 void IInvisibleRecordingControl::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) {
   Event(selection::kDrag, x, y, mod);
 }
@@ -104,7 +113,8 @@ bool IInvisibleRecordingControl::OnKeyDown(int x, int y, int key) {
   return false;  // passed on to the graphics' other key handlers
 }
 
-IInvisibleSelectControl3::IInvisibleSelectControl3(IModuleBase* plug, const IRECT& rect, int paramIdx, int horizontal)
+IInvisibleSelectControl3::IInvisibleSelectControl3(IModuleBase* plug, const IRECT& rect,
+                                                   int paramIdx, int horizontal)
     : IInvisibleRecordingControl(plug, rect, paramIdx),
       mVertical(horizontal == 0),
       mHeight(rect.H()),
@@ -117,7 +127,8 @@ void IInvisibleSelectControl3::SetValueFromPoint(int x, int y) {
   mTop = mRECT.T;
   mWidth = mRECT.W();
   mLeft = mRECT.L;
-  const bool ok = mVertical ? Fraction(y, mTop, mHeight, &mValue) : Fraction(x, mLeft, mWidth, &mValue);
+  const bool ok =
+      mVertical ? Fraction(y, mTop, mHeight, &mValue) : Fraction(x, mLeft, mWidth, &mValue);
   if (ok) SetDirty(true);
 }
 
@@ -128,7 +139,8 @@ void IInvisibleSelectControl3::OnMouseWheel(int x, int y, IMouseMod* mod, int d)
   SetDirty(true);
 }
 
-IInvisibleMatrixSelectControl::IInvisibleMatrixSelectControl(IModuleBase* plug, const IRECT& rect, int paramIdx)
+IInvisibleMatrixSelectControl::IInvisibleMatrixSelectControl(IModuleBase* plug, const IRECT& rect,
+                                                             int paramIdx)
     : IInvisibleRecordingControl(plug, rect, paramIdx),
       mHeight(rect.H()),
       mWidth(rect.W()),
@@ -141,8 +153,10 @@ int IInvisibleMatrixSelectControl::CellAt(int x, int y) const {
   const double fx = static_cast<double>(x - mRECT.L) / w;
   const double fy = static_cast<double>(y - mRECT.T) / h;
   // Column and row are limited apart: a drop beside the grid stays in its row.
-  const int col = std::clamp(static_cast<int>(std::clamp(mColumns * fx, -1.0, mColumns + 1.0)), 0, mColumns - 1);
-  const int row = std::clamp(static_cast<int>(std::clamp(mRows * fy, -1.0, mRows + 1.0)), 0, mRows - 1);
+  const int col = std::clamp(static_cast<int>(std::clamp(mColumns * fx, -1.0, mColumns + 1.0)), 0,
+                             mColumns - 1);
+  const int row =
+      std::clamp(static_cast<int>(std::clamp(mRows * fy, -1.0, mRows + 1.0)), 0, mRows - 1);
   return col + row * mColumns;
 }
 

@@ -31,7 +31,8 @@ void ParamText(const IParam* param, bool withLabel, UTL_String* out) {
 
 }  // namespace
 
-bool DrawControlText(IGraphics* graphics, IText* style, const char* str, const IRECT& r, bool masked) {
+bool DrawControlText(IGraphics* graphics, IText* style, const char* str, const IRECT& r,
+                     bool masked) {
   if (!str || !*str) return true;
   IRECT where = r;
   if (!masked) return graphics->DrawText(style, str, &where);
@@ -46,7 +47,8 @@ bool DrawControlText(IGraphics* graphics, IText* style, const char* str, const I
 ITextControl::ITextControl(IModuleBase* plug, const IRECT& rect, const IText* text, const char* str)
     : ITextControl(plug, rect, -1, text, str) {}
 
-ITextControl::ITextControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text, const char* str)
+ITextControl::ITextControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
+                           const char* str)
     : IControl(plug, rect, paramIdx, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)) {
   if (text) mText = *text;
   mBaseText = mText;
@@ -63,7 +65,9 @@ IText ITextControl::Rescaled(const IText& current, int baseSize, double scale) {
   return t;
 }
 
-void ITextControl::OnRescale(double scale) { mText = Rescaled(mText, mBaseText.mSize, scale); }
+void ITextControl::OnRescale(double scale) {
+  mText = Rescaled(mText, mBaseText.mSize, scale);
+}
 
 bool ITextControl::Draw(IGraphics* graphics) {
   DrawControlText(graphics, &mText, mStr.Get(), mRECT);
@@ -77,13 +81,16 @@ void ITextControl::SetTextIfChanged(const char* str) {
   mStr.Set(str);
 }
 
-ITextControl2::ITextControl2(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text, int64_t reserved)
+ITextControl2::ITextControl2(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
+                             int64_t reserved)
     : ITextControl(plug, rect, paramIdx, text, ""), mReserved(reserved) {
   mBaseText2 = IText();
   OnRescale(1.0);
 }
 
-void ITextControl2::OnRescale(double scale) { mText = Rescaled(mText, mBaseText2.mSize, scale); }
+void ITextControl2::OnRescale(double scale) {
+  mText = Rescaled(mText, mBaseText2.mSize, scale);
+}
 
 bool ITextControl2::Draw(IGraphics* graphics) {
   DrawControlText(graphics, &mText, mStr2.Get(), mRECT);
@@ -97,9 +104,13 @@ void ITextControl2::SetTextIfChanged(const char* str) {
   mStr2.Set(str);
 }
 
-IEditableTextControl::IEditableTextControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
-                                           const char* str, bool reserved, bool masked)
-    : ITextControl(plug, rect, paramIdx, text, str), mEntryRect(rect), mReserved(reserved), mMasked(masked) {
+IEditableTextControl::IEditableTextControl(IModuleBase* plug, const IRECT& rect, int paramIdx,
+                                           const IText* text, const char* str, bool reserved,
+                                           bool masked)
+    : ITextControl(plug, rect, paramIdx, text, str),
+      mEntryRect(rect),
+      mReserved(reserved),
+      mMasked(masked) {
   mDblAsSingleClick = true;
 }
 
@@ -126,8 +137,8 @@ bool IEditableTextControl::Draw(IGraphics* graphics) {
   return true;
 }
 
-ICaptionControl::ICaptionControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
-                                 bool showLabel)
+ICaptionControl::ICaptionControl(IModuleBase* plug, const IRECT& rect, int paramIdx,
+                                 const IText* text, bool showLabel)
     : ITextControl(plug, rect, paramIdx, text, ""), mShowLabel(showLabel) {}
 
 void ICaptionControl::OnMouseDown(int x, int y, IMouseMod* mod) {
@@ -141,8 +152,9 @@ bool ICaptionControl::Draw(IGraphics* graphics) {
   return ITextControl::Draw(graphics);
 }
 
-ISpinnerControl::ISpinnerControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
-                                 IParam* ownParam, bool showValue, bool showLabel, int direction, double gearing)
+ISpinnerControl::ISpinnerControl(IModuleBase* plug, const IRECT& rect, int paramIdx,
+                                 const IText* text, IParam* ownParam, bool showValue,
+                                 bool showLabel, int direction, double gearing)
     : ITextControl(plug, rect, paramIdx, text, ""),
       mDirection(direction),
       mGearing(gearing),
@@ -150,7 +162,9 @@ ISpinnerControl::ISpinnerControl(IModuleBase* plug, const IRECT& rect, int param
       mShowLabel(showLabel),
       mOwnParam(ownParam) {}
 
-IParam* ISpinnerControl::Param() const { return mParamIdx < 0 ? mOwnParam : GetBoundParam(); }
+IParam* ISpinnerControl::Param() const {
+  return mParamIdx < 0 ? mOwnParam : GetBoundParam();
+}
 
 void ISpinnerControl::OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) {
   const int span = mDirection == 1 ? mRECT.R - mRECT.L : mRECT.T - mRECT.B;
@@ -193,7 +207,8 @@ void ISpinnerControl::PromptUserInput(const IRECT& where) {
   mRedraw = true;
 }
 
-IUserTextControl::IUserTextControl(IModuleBase* plug, const IRECT& rect, const IText* text, const char* str)
+IUserTextControl::IUserTextControl(IModuleBase* plug, const IRECT& rect, const IText* text,
+                                   const char* str)
     : IControl(plug, rect, -1, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)) {
   if (text) mText = *text;
   mStr.Set(str ? str : "");
@@ -250,8 +265,8 @@ bool AlgDisplay::Draw(IGraphics* graphics) {
   return true;
 }
 
-IURLControl::IURLControl(IModuleBase* plug, const IRECT& rect, const char* url, const char* backupURL,
-                         const char* errMsgOnFailure)
+IURLControl::IURLControl(IModuleBase* plug, const IRECT& rect, const char* url,
+                         const char* backupURL, const char* errMsgOnFailure)
     : IControl(plug, rect, -1, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)) {
   mURL.Set(url ? url : "");
   mBackupURL.Set(backupURL ? backupURL : "");

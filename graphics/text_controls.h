@@ -21,7 +21,8 @@ class ITextControl : public IControl {
   const IText& GetBaseText() const { return mBaseText; }
 
  protected:
-  ITextControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text, const char* str);
+  ITextControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
+               const char* str);
   // The style at base size x scale, everything else as it is now.
   static IText Rescaled(const IText& current, int baseSize, double scale);
 
@@ -32,7 +33,8 @@ class ITextControl : public IControl {
 // Shows a second text in a style of its own size.
 class ITextControl2 : public ITextControl {
  public:
-  ITextControl2(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text, int64_t reserved = 0);
+  ITextControl2(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
+                int64_t reserved = 0);
   bool Draw(IGraphics* graphics) override;
   void OnRescale(double scale) override;
   void SetTextIfChanged(const char* str);
@@ -47,8 +49,8 @@ class ITextControl2 : public ITextControl {
 // A value shown as text; a click opens the value entry over the control.
 class IEditableTextControl : public ITextControl {
  public:
-  IEditableTextControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text, const char* str = "",
-                       bool reserved = false, bool masked = false);
+  IEditableTextControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
+                       const char* str = "", bool reserved = false, bool masked = false);
   void OnMouseDown(int x, int y, IMouseMod* mod) override;
   bool Draw(IGraphics* graphics) override;
   // Null means no background.
@@ -65,7 +67,8 @@ class IEditableTextControl : public ITextControl {
 // Shows the bound parameter's display text (and label); a click prompts for a new value.
 class ICaptionControl : public ITextControl {
  public:
-  ICaptionControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text, bool showLabel = true);
+  ICaptionControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
+                  bool showLabel = true);
   void OnMouseDown(int x, int y, IMouseMod* mod) override;
   void OnMouseDblClick(int x, int y, IMouseMod* mod) override { PromptUserInput(); }
   bool Draw(IGraphics* graphics) override;
@@ -78,8 +81,9 @@ class ICaptionControl : public ITextControl {
 // (negative index) it shows and steps its own parameter.
 class ISpinnerControl : public ITextControl {
  public:
-  ISpinnerControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text, IParam* ownParam,
-                  bool showValue, bool showLabel, int direction = 0, double gearing = 4.0);
+  ISpinnerControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
+                  IParam* ownParam, bool showValue, bool showLabel, int direction = 0,
+                  double gearing = 4.0);
   void OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) override;
   // One notch moves one step of the parameter (a hundredth of the range for continuous ones).
   void OnMouseWheel(int x, int y, IMouseMod* mod, int d) override;
@@ -132,8 +136,8 @@ class AlgDisplay : public IControl {
 // A click opens a web page, or the fallback address when the first does not open.
 class IURLControl : public IControl {
  public:
-  IURLControl(IModuleBase* plug, const IRECT& rect, const char* url, const char* backupURL = nullptr,
-              const char* errMsgOnFailure = nullptr);
+  IURLControl(IModuleBase* plug, const IRECT& rect, const char* url,
+              const char* backupURL = nullptr, const char* errMsgOnFailure = nullptr);
   void OnMouseDown(int x, int y, IMouseMod* mod) override;
   bool Draw(IGraphics* graphics) override { return true; }
 
@@ -144,4 +148,5 @@ class IURLControl : public IControl {
 };
 
 // Draws str in style over r, masked as asterisks (at most 99) when asked.
-bool DrawControlText(IGraphics* graphics, IText* style, const char* str, const IRECT& r, bool masked = false);
+bool DrawControlText(IGraphics* graphics, IText* style, const char* str, const IRECT& r,
+                     bool masked = false);

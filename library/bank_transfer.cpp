@@ -29,7 +29,10 @@ int ShowBox(VQEditor& e, const char* text, const char* caption, int type) {
 void RefreshSlotSwitches(VQEditor& e) {
   for (int i = 0; i < kSlotTableSize; ++i)
     if (IControl* c = e.slotSwitch[i])
-      c->SetValueFromPlug(i < static_cast<int>(e.slotTable.size()) && e.slotTable[static_cast<size_t>(i)].selected ? 1.0 : 0.0);
+      c->SetValueFromPlug(i < static_cast<int>(e.slotTable.size()) &&
+                                  e.slotTable[static_cast<size_t>(i)].selected
+                              ? 1.0
+                              : 0.0);
 }
 
 }  // namespace
@@ -74,7 +77,8 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
   for (int slot = kFirstProgramSlot; slot <= kLastProgramSlot; ++slot) {
     if (mFilesPerSlot[static_cast<size_t>(slot)] < 2) continue;
     char text[96];
-    snprintf(text, sizeof text, "Multiple files assigned to location: %d\nPlease resolve it!", slot);
+    snprintf(text, sizeof text, "Multiple files assigned to location: %d\nPlease resolve it!",
+             slot);
     ShowBox(e, text, "Error", 0);
     return;
   }
@@ -84,12 +88,15 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& [slot, name] : numbered) mFiles.push_back(name);
 
-  bool gaps = std::any_of(mFilesPerSlot.begin() + 1, mFilesPerSlot.end(), [](int n) { return n == 0; });
+  bool gaps =
+      std::any_of(mFilesPerSlot.begin() + 1, mFilesPerSlot.end(), [](int n) { return n == 0; });
   if (gaps) {
     if (e.managerPageShown)
       mGapFill = false;
     else
-      mGapFill = ShowBox(e, "There are gaps in the list.\nPress OK to fill them with the Default or Cancel to skip!",
+      mGapFill = ShowBox(e,
+                         "There are gaps in the list.\nPress OK to fill them with the Default or "
+                         "Cancel to skip!",
                          "Warning", 1) == 1;
   }
 
@@ -217,7 +224,8 @@ bool BankTransfer::SendBankProgramFile(VQEditor& e, const char* path, int slot) 
   return path && Send(e, path, slot, false);
 }
 
-bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slotFromName, bool markSlot) {
+bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slotFromName,
+                        bool markSlot) {
   UTL_MutexLock lock(e.Mutex());
   ProgramFileContent content;
   const ProgramFileError error = ReadProgramFile(path.c_str(), content);
@@ -237,7 +245,8 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
     if (const char* text = ProgramFileErrorText(error)) e.SetStatusText(text);
     return false;
   }
-  const std::vector<uint8_t> message = ProgramWriteMessage(content.record, slot, ProgramNameOfPath(path));
+  const std::vector<uint8_t> message =
+      ProgramWriteMessage(content.record, slot, ProgramNameOfPath(path));
   if (slotFromName && e.managerPageShown) {
     for (ProgramSlot& s : e.slotTable) s.selected = 0;
     if (markSlot)

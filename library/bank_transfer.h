@@ -30,14 +30,15 @@ class BankTransfer : public VQBankTransfers {
   bool GapFill() const { return mGapFill; }
 
  private:
-  bool Send(VQEditor& editor, const std::string& path, int slot, bool slotFromName, bool markSlot = true);
+  bool Send(VQEditor& editor, const std::string& path, int slot, bool slotFromName,
+            bool markSlot = true);
   // A write of the upload, remembered for ResendBankProgram.
   bool SendInUpload(VQEditor& editor, const std::string& path, int slot, bool slotFromName);
   void Finish(VQEditor& editor);
   void ShowFinish(VQEditor& editor);
   void ShowName(VQEditor& editor, const std::string& file);
 
-  std::string mFolder;               // ends in "/"
+  std::string mFolder;  // ends in "/"
   std::vector<std::string> mFiles;
   std::array<int, 100> mFilesPerSlot{};
   int mUploadIndex = 0;

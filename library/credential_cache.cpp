@@ -17,7 +17,8 @@
 namespace fs = vq::platform;
 
 const char kCredentialKey[129] =
-    "PtY^gj*mU:h%Bel31iEl,2h.pC@@:h/:YgCf-rL1s+p/N-}xn:/[yVm,i.h?A#}*2O7:6UMFxFk/M)#R5K=jp&1vRt!1f{j-/"
+    "PtY^gj*mU:h%Bel31iEl,2h.pC@@:h/:YgCf-rL1s+p/N-}xn:/[yVm,i.h?A#}*2O7:6UMFxFk/"
+    "M)#R5K=jp&1vRt!1f{j-/"
     "OR~S<#:6ilI8{ihN]/}5KX{Sc7Tv>o#";
 
 struct BlowfishContext::Schedule {
@@ -25,7 +26,9 @@ struct BlowfishContext::Schedule {
 };
 
 BlowfishContext::BlowfishContext() : schedule(new Schedule{}) {}
-BlowfishContext::~BlowfishContext() { delete schedule; }
+BlowfishContext::~BlowfishContext() {
+  delete schedule;
+}
 
 void Blowfish_Init(BlowfishContext* context, const uint8_t* key, size_t length) {
   // The schedule cycles the key over the 18 P words, so bytes past 72 never count.
@@ -49,8 +52,8 @@ void Blowfish_Decrypt(const BlowfishContext* context, uint32_t* left, uint32_t* 
 namespace {
 
 uint32_t LoadLe(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 void StoreLe(uint8_t* p, uint32_t v) {
@@ -89,7 +92,8 @@ bool CanRememberPassword(std::string_view password) {
 std::array<uint8_t, kCredentialFileBytes> EncipherPassword(std::string_view password) {
   uint8_t buffer[kCredentialBufferBytes];
   for (size_t i = 0; i < sizeof buffer; ++i) buffer[i] = i % 4 == 0 ? 0x0A : 0x00;
-  std::memcpy(buffer, password.data(), password.size() < kCredentialBufferBytes ? password.size() : kCredentialBufferBytes);
+  std::memcpy(buffer, password.data(),
+              password.size() < kCredentialBufferBytes ? password.size() : kCredentialBufferBytes);
   RunBlocks<true>(buffer, 128);
   std::array<uint8_t, kCredentialFileBytes> out;
   std::memcpy(out.data(), buffer, out.size());
@@ -97,7 +101,8 @@ std::array<uint8_t, kCredentialFileBytes> EncipherPassword(std::string_view pass
 }
 
 std::optional<std::string> DecipherPassword(const uint8_t* bytes, size_t length) {
-  if (!bytes || length == 0 || length > kCredentialBufferBytes || length % 8 != 0) return std::nullopt;
+  if (!bytes || length == 0 || length > kCredentialBufferBytes || length % 8 != 0)
+    return std::nullopt;
   uint8_t buffer[kCredentialBufferBytes];
   std::memcpy(buffer, bytes, length);
   RunBlocks<false>(buffer, length);

@@ -20,7 +20,9 @@ void InitCurlOnce() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-bool IsHttps(std::string_view url) { return url.size() > 8 && url.substr(0, 8) == "https://"; }
+bool IsHttps(std::string_view url) {
+  return url.size() > 8 && url.substr(0, 8) == "https://";
+}
 
 struct Sink {
   std::string* body;
@@ -68,11 +70,11 @@ struct Entity {
   uint32_t cp;
 };
 // The named entities a blog engine puts into titles.
-constexpr Entity kEntities[] = {{"amp", '&'},     {"lt", '<'},       {"gt", '>'},       {"quot", '"'},
-                                {"apos", '\''},   {"nbsp", 0xA0},    {"hellip", 0x2026}, {"ndash", 0x2013},
-                                {"mdash", 0x2014}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"ldquo", 0x201C},
-                                {"rdquo", 0x201D}, {"laquo", 0xAB},   {"raquo", 0xBB},   {"copy", 0xA9},
-                                {"reg", 0xAE},    {"trade", 0x2122}, {"deg", 0xB0},     {"middot", 0xB7}};
+constexpr Entity kEntities[] = {
+    {"amp", '&'},      {"lt", '<'},        {"gt", '>'},       {"quot", '"'},     {"apos", '\''},
+    {"nbsp", 0xA0},    {"hellip", 0x2026}, {"ndash", 0x2013}, {"mdash", 0x2014}, {"lsquo", 0x2018},
+    {"rsquo", 0x2019}, {"ldquo", 0x201C},  {"rdquo", 0x201D}, {"laquo", 0xAB},   {"raquo", 0xBB},
+    {"copy", 0xA9},    {"reg", 0xAE},      {"trade", 0x2122}, {"deg", 0xB0},     {"middot", 0xB7}};
 
 // Decodes the entity starting at text[i] == '&'; returns the bytes consumed (0: not an entity).
 size_t DecodeEntity(std::string_view text, size_t i, std::string& out) {
@@ -85,9 +87,10 @@ size_t DecodeEntity(std::string_view text, size_t i, std::string& out) {
     if (digits.empty()) return 0;
     uint32_t cp = 0;
     for (char c : digits) {
-      int v = c >= '0' && c <= '9' ? c - '0'
+      int v = c >= '0' && c <= '9'          ? c - '0'
               : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10
-              : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+              : hex && c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                            : -1;
       if (v < 0) return 0;
       cp = cp * (hex ? 16 : 10) + static_cast<uint32_t>(v);
       if (cp > 0x10FFFF) cp = 0x110000;
@@ -126,10 +129,12 @@ std::string RenderedTitle(const json& item) {
   const json* title = Field(item, "title");
   if (!title || !title->is_object()) return "";
   const json* rendered = Field(*title, "rendered");
-  return rendered && rendered->is_string() ? HtmlTitleText(rendered->get_ref<const std::string&>()) : "";
+  return rendered && rendered->is_string() ? HtmlTitleText(rendered->get_ref<const std::string&>())
+                                           : "";
 }
 
-OnlineListRow MakeRow(uint8_t opensCategory, uint8_t isFile, const std::string& name, const std::string& key) {
+OnlineListRow MakeRow(uint8_t opensCategory, uint8_t isFile, const std::string& name,
+                      const std::string& key) {
   OnlineListRow row;
   row.flags[0] = 1;
   row.flags[1] = opensCategory;
@@ -141,7 +146,8 @@ OnlineListRow MakeRow(uint8_t opensCategory, uint8_t isFile, const std::string& 
 
 // Walks a top-level array; `rowOf` gives a row or false for an item that does not pass.
 template <typename RowOf>
-std::vector<OnlineListRow> CollectRows(std::string_view text, size_t* items, bool* ok, RowOf rowOf) {
+std::vector<OnlineListRow> CollectRows(std::string_view text, size_t* items, bool* ok,
+                                       RowOf rowOf) {
   std::vector<OnlineListRow> rows;
   json doc = json::parse(text.begin(), text.end(), nullptr, false);
   const bool isArray = !doc.is_discarded() && doc.is_array();
@@ -167,7 +173,9 @@ DbClientOptions DbClientOptions::FromEnvironment() {
   return o;
 }
 
-DbClient::DbClient(DbClientOptions options) : mOptions(std::move(options)) { InitCurlOnce(); }
+DbClient::DbClient(DbClientOptions options) : mOptions(std::move(options)) {
+  InitCurlOnce();
+}
 
 DbReply DbClient::Request(const std::string& url, const std::string* postBody, size_t limit) const {
   DbReply reply;
@@ -200,7 +208,8 @@ DbReply DbClient::Request(const std::string& url, const std::string* postBody, s
   curl_slist* headers = nullptr;
   if (postBody) {
     char length[48];
-    std::snprintf(length, sizeof length, "Content-Length: %lu", static_cast<unsigned long>(postBody->size()));
+    std::snprintf(length, sizeof length, "Content-Length: %lu",
+                  static_cast<unsigned long>(postBody->size()));
     headers = curl_slist_append(headers, "Content-Type: application/json");
     headers = curl_slist_append(headers, "cache-control: no-cache");
     headers = curl_slist_append(headers, length);
@@ -216,13 +225,18 @@ DbReply DbClient::Request(const std::string& url, const std::string* postBody, s
     reply.body.clear();
   }
   if (reply.status != 200)
-    LogStatus(url, reply.status, rc != CURLE_OK ? (sink.over ? "reply too large" : (*error ? error : curl_easy_strerror(rc))) : nullptr);
+    LogStatus(url, reply.status,
+              rc != CURLE_OK
+                  ? (sink.over ? "reply too large" : (*error ? error : curl_easy_strerror(rc)))
+                  : nullptr);
   curl_slist_free_all(headers);
   curl_easy_cleanup(curl);
   return reply;
 }
 
-DbReply DbClient::Get(const std::string& url, size_t limit) const { return Request(url, nullptr, limit); }
+DbReply DbClient::Get(const std::string& url, size_t limit) const {
+  return Request(url, nullptr, limit);
+}
 
 bool DbClient::DbLogin(const std::string& user, const std::string& password) const {
   const std::string body = DbLoginBody(user, password);
@@ -244,9 +258,10 @@ DbClient::Page DbClient::Categories() const {
 DbClient::Page DbClient::DbGetPages(std::string_view categoryId, int number) const {
   Page page;
   if (!IsDecimalId(categoryId) || number < 1) return page;
-  const std::string url = Url("/vqdatabase2/wp-json/wp/v2/cmdm_page?per_page=" + std::to_string(kDbPageSize) +
-                              "&page=" + std::to_string(number) + "&cmdm_category=" + std::string(categoryId) +
-                              "&status=publish");
+  const std::string url =
+      Url("/vqdatabase2/wp-json/wp/v2/cmdm_page?per_page=" + std::to_string(kDbPageSize) +
+          "&page=" + std::to_string(number) + "&cmdm_category=" + std::string(categoryId) +
+          "&status=publish");
   DbReply reply = Get(url, mOptions.listBodyLimit);
   if (reply.ok()) page.rows = DbPageRows(reply.body, &page.items, &page.ok);
   return page;
@@ -256,8 +271,8 @@ DbClient::Page DbClient::DbGetMedia(std::string_view pageId, int number) const {
   Page page;
   if (!IsDecimalId(pageId) || number < 1) return page;
   const std::string url = Url("/vqdatabase2/wp-json/wp/v2/media?parent=" + std::string(pageId) +
-                              "&per_page=" + std::to_string(kDbPageSize) + "&page=" + std::to_string(number) +
-                              "&order=asc");
+                              "&per_page=" + std::to_string(kDbPageSize) +
+                              "&page=" + std::to_string(number) + "&order=asc");
   DbReply reply = Get(url, mOptions.listBodyLimit);
   if (reply.ok()) page.rows = DbMediaRows(reply.body, &page.items, &page.ok);
   return page;
@@ -324,7 +339,8 @@ std::string HtmlTitleText(std::string_view html) {
   for (size_t i = 0; i < html.size();) {
     char c = html[i];
     const char next = i + 1 < html.size() ? html[i + 1] : '\0';
-    if (c == '<' && (std::isalpha(static_cast<unsigned char>(next)) || next == '/' || next == '!' || next == '?')) {
+    if (c == '<' && (std::isalpha(static_cast<unsigned char>(next)) || next == '/' || next == '!' ||
+                     next == '?')) {
       size_t end = html.find('>', i);
       if (end == std::string_view::npos) break;
       i = end + 1;

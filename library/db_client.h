@@ -24,8 +24,8 @@ inline constexpr int kDbPageSize = 47;
 inline constexpr int kDbPageLimit = 40;
 
 struct DbClientOptions {
-  std::string baseUrl;       // no trailing "/"
-  std::string caFile;        // "" for the system's store
+  std::string baseUrl;  // no trailing "/"
+  std::string caFile;   // "" for the system's store
   long connectTimeoutMs = 10000;
   long totalTimeoutMs = 30000;
   size_t listBodyLimit = 4u << 20;
@@ -35,7 +35,7 @@ struct DbClientOptions {
 };
 
 struct DbReply {
-  long status = 0;           // HTTP status; 0 when no reply came
+  long status = 0;  // HTTP status; 0 when no reply came
   std::string body;
   bool ok() const { return status == 200; }
 };
@@ -77,9 +77,12 @@ std::string DbLoginBody(const std::string& user, const std::string& password);
 
 // Rows of a list reply by kind; items that are not objects or lack a field of the right kind
 // are skipped. *items receives the number of items the reply held (0 for a non-array).
-std::vector<OnlineListRow> DbCategoryRows(std::string_view json, size_t* items = nullptr, bool* ok = nullptr);
-std::vector<OnlineListRow> DbPageRows(std::string_view json, size_t* items = nullptr, bool* ok = nullptr);
-std::vector<OnlineListRow> DbMediaRows(std::string_view json, size_t* items = nullptr, bool* ok = nullptr);
+std::vector<OnlineListRow> DbCategoryRows(std::string_view json, size_t* items = nullptr,
+                                          bool* ok = nullptr);
+std::vector<OnlineListRow> DbPageRows(std::string_view json, size_t* items = nullptr,
+                                      bool* ok = nullptr);
+std::vector<OnlineListRow> DbMediaRows(std::string_view json, size_t* items = nullptr,
+                                       bool* ok = nullptr);
 
 // An HTML title as plain text: tags dropped, entities decoded, line breaks and tabs as blanks.
 std::string HtmlTitleText(std::string_view html);

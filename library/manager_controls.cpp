@@ -19,16 +19,23 @@ constexpr int kPreviewNote = 342;
 constexpr int kPreviewKey = 48;
 constexpr int kPreviewVelocity = 100;
 constexpr int kModeButtons[] = {324, 325, 326, 327, 329};
-constexpr const char* kReplaceBank = "This operation will remove the current Programs.\nDo you wish to continue?";
+constexpr const char* kReplaceBank =
+    "This operation will remove the current Programs.\nDo you wish to continue?";
 
 int ModeOfButton(int p) {
   switch (p) {
-    case 324: return kModeRemove;
-    case 325: return kModeMove;
-    case 327: return kModeCopy;
-    case 326: return kModeSwap;
-    case 329: return kModeEdit;
-    default: return kModeNone;
+    case 324:
+      return kModeRemove;
+    case 325:
+      return kModeMove;
+    case 327:
+      return kModeCopy;
+    case 326:
+      return kModeSwap;
+    case 329:
+      return kModeEdit;
+    default:
+      return kModeNone;
   }
 }
 
@@ -88,16 +95,29 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
     case 317:
       if (released) InsertSelectedFiles(e);
       break;
-    case 318: case 319: case 320: case 321: case 322: case 323:
+    case 318:
+    case 319:
+    case 320:
+    case 321:
+    case 322:
+    case 323:
       if (released) BankButton(e, p);
       break;
-    case 324: case 325: case 326: case 327: case 329:
+    case 324:
+    case 325:
+    case 326:
+    case 327:
+    case 329:
       ModeButton(e, p, ModeOfButton(p));
       break;
     case 330:
       confirm = value > 0.5;
       break;
-    case 331: case 332: case 333: case 334: case 335:
+    case 331:
+    case 332:
+    case 333:
+    case 334:
+    case 335:
       if (value <= 0.5) break;
       for (int other = 331; other <= 335; ++other)
         if (other != p) e.SetParameterFromGUI2(other, 0.0);
@@ -258,7 +278,8 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
         if (!saveToChosenFolder()) return;
       }
       char text[400];
-      std::snprintf(text, sizeof text, "The files to be uploaded are located in the \n%s folder.", bankFolder.c_str());
+      std::snprintf(text, sizeof text, "The files to be uploaded are located in the \n%s folder.",
+                    bankFolder.c_str());
       if (IGraphics* g = e.Graphics()) {
         g->ShowMessageBox(text, "Warning", 0);
         g->OpenURL(client.Url(kDbUploadPagePath).c_str());
@@ -266,7 +287,10 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       return;
     }
     case 323: {
-      if (!Ask(e, "This operation will overwrite the current Programs\nin the Velquor.\nDo you wish to continue?")) return;
+      if (!Ask(e,
+               "This operation will overwrite the current Programs\nin the Velquor.\nDo you wish "
+               "to continue?"))
+        return;
       if (AnySelected(e) && Ask(e, "Do you wish to upload only the selected Program(s)?")) {
         SaveSelectedProgramsToFolder(e, e.uploadFolder);
         e.LocateProgramInFolder(e.uploadFolder.c_str());

@@ -46,7 +46,8 @@ bool NameAfter(const OnlineListRow& a, const OnlineListRow& b) {
 // slowly cannot hold the program for the full number of pages.
 class ListDeadline {
  public:
-  explicit ListDeadline(long ms) : mEnd(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms)) {}
+  explicit ListDeadline(long ms)
+      : mEnd(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms)) {}
   bool Passed() const { return std::chrono::steady_clock::now() >= mEnd; }
 
  private:
@@ -67,7 +68,8 @@ void AppendPages(std::vector<OnlineListRow>& rows, long timeoutMs, GetPage getPa
 }
 
 bool HasControlBytes(const std::string& s) {
-  return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+  return std::any_of(s.begin(), s.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
 }  // namespace
@@ -112,7 +114,8 @@ void ProgramManager::ShowOnlinePages(VQEditor& e, const std::string& categoryId)
   e.browserRows.clear();
   ResetBrowserTexts(e);
   e.browserRows.push_back(UpRow(0, ".."));
-  AppendPages(e.browserRows, client.Options().totalTimeoutMs, [&](int n) { return client.DbGetPages(categoryId, n); });
+  AppendPages(e.browserRows, client.Options().totalTimeoutMs,
+              [&](int n) { return client.DbGetPages(categoryId, n); });
   FinishOnlineList(e);
 }
 
@@ -120,7 +123,8 @@ void ProgramManager::ShowOnlineFiles(VQEditor& e, const std::string& pageId) {
   e.browserRows.clear();
   ResetBrowserTexts(e);
   e.browserRows.push_back(UpRow(1, e.browserFolder));
-  AppendPages(e.browserRows, client.Options().totalTimeoutMs, [&](int n) { return client.DbGetMedia(pageId, n); });
+  AppendPages(e.browserRows, client.Options().totalTimeoutMs,
+              [&](int n) { return client.DbGetMedia(pageId, n); });
   // Equal names keep their order, as a bubble sort that swaps only greater names leaves them.
   std::stable_sort(e.browserRows.begin(), e.browserRows.end(),
                    [](const OnlineListRow& a, const OnlineListRow& b) { return NameAfter(b, a); });
@@ -183,16 +187,19 @@ void ProgramManager::LoginToDatabase(VQEditor& e) {
   loggedIn = client.DbLogin(user, password);
   if (!loggedIn) {
     if (IGraphics* g = e.Graphics())
-      g->ShowMessageBox("There was an error during the Login process.\nPlease check your account on the\n"
-                        "Velquor Program Database site!",
-                        "Login Error", 0);
+      g->ShowMessageBox(
+          "There was an error during the Login process.\nPlease check your account on the\n"
+          "Velquor Program Database site!",
+          "Login Error", 0);
     ShowLoginPanel(e, false);
     return;
   }
   if (e.ParamValue(kRememberSwitch) > 0.5) {
-    if (!HasControlBytes(user)) WritePrivateProfileString("dbase", "user", user.c_str(), e.SettingsPath().c_str());
+    if (!HasControlBytes(user))
+      WritePrivateProfileString("dbase", "user", user.c_str(), e.SettingsPath().c_str());
     // A password the file cannot give back whole is not remembered, nor is an older one kept.
-    if (!WriteCredentialFile(CredentialFilePath(e), password)) fs::RemoveFile(CredentialFilePath(e));
+    if (!WriteCredentialFile(CredentialFilePath(e), password))
+      fs::RemoveFile(CredentialFilePath(e));
   }
   HideOnlineEntry(e);
   ShowOnlineCategories(e);

@@ -30,9 +30,13 @@ constexpr size_t kPathBytes = 255;
 const IColor kSelectedText(255, 255, 0, 0);
 const IColor kPlainText(255, 200, 200, 200);
 
-bool IsHttpsPath(const char* path) { return std::strncmp(path, "https://", 8) == 0; }
+bool IsHttpsPath(const char* path) {
+  return std::strncmp(path, "https://", 8) == 0;
+}
 
-bool SlotInRange(int slot) { return slot >= kFirstProgramSlot && slot <= kLastProgramSlot; }
+bool SlotInRange(int slot) {
+  return slot >= kFirstProgramSlot && slot <= kLastProgramSlot;
+}
 
 // "Foo.prg" and its two other spellings.
 bool IsPrgName(std::string_view name) {
@@ -45,7 +49,8 @@ bool ReadWhole(const std::string& path, std::string& out) {
   out.clear();
   char chunk[4096];
   size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0 && out.size() < static_cast<size_t>(kProgramFileBufferSize))
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0 &&
+         out.size() < static_cast<size_t>(kProgramFileBufferSize))
     out.append(chunk, n);
   const bool ok = !std::ferror(f);
   std::fclose(f);
@@ -66,7 +71,8 @@ bool BankFileText(const std::string& source, std::string& text) {
 
 bool InsideFolder(const std::string& folder, const std::string& path) {
   return !folder.empty() && folder.back() == '/' && path.size() > folder.size() &&
-         path.compare(0, folder.size(), folder) == 0 && path.find('/', folder.size()) == std::string::npos;
+         path.compare(0, folder.size(), folder) == 0 &&
+         path.find('/', folder.size()) == std::string::npos;
 }
 
 bool BelowSettingsFolder(const VQEditor& e, const std::string& folder) {
@@ -75,7 +81,9 @@ bool BelowSettingsFolder(const VQEditor& e, const std::string& folder) {
          folder.compare(0, root.size(), root) == 0;
 }
 
-void SetText(char (&dst)[256], const std::string& s) { std::snprintf(dst, sizeof dst, "%s", s.c_str()); }
+void SetText(char (&dst)[256], const std::string& s) {
+  std::snprintf(dst, sizeof dst, "%s", s.c_str());
+}
 
 }  // namespace
 
@@ -94,12 +102,15 @@ int DropTargetSlot(int x, int y, int width) {
   const double ys = static_cast<double>(y) * kDesignWidth / width;
   if (xs < kGridLeft + 1 || ys < kGridTop + 1) return -1;
   // A drop on the grid's right or bottom edge stays in the last column or row.
-  const int col = std::clamp(static_cast<int>(std::floor(std::min((xs - kGridLeft) / kGridWidth, 1.0) * 10)), 0, 9);
-  const int row = std::clamp(static_cast<int>(std::floor(std::min((ys - kGridTop) / kGridHeight, 1.0) * 10)), 0, 9);
+  const int col = std::clamp(
+      static_cast<int>(std::floor(std::min((xs - kGridLeft) / kGridWidth, 1.0) * 10)), 0, 9);
+  const int row = std::clamp(
+      static_cast<int>(std::floor(std::min((ys - kGridTop) / kGridHeight, 1.0) * 10)), 0, 9);
   return col + 10 * row;
 }
 
-std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target, ManagerEditMode mode) {
+std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target,
+                                    ManagerEditMode mode) {
   std::vector<int> changed;
   if (table.size() != kSlotTableSize || !SlotInRange(target)) return changed;
   std::vector<int> sources;
@@ -121,7 +132,9 @@ std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target,
     e.selected = 0;
     return e;
   };
-  auto contains = [](const std::vector<int>& v, int s) { return std::find(v.begin(), v.end(), s) != v.end(); };
+  auto contains = [](const std::vector<int>& v, int s) {
+    return std::find(v.begin(), v.end(), s) != v.end();
+  };
 
   if (mode == kModeMove)
     for (int s : moving) table[static_cast<size_t>(s)] = ProgramSlot{};
@@ -135,7 +148,8 @@ std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target,
     for (size_t i = 0; i < vacated.size() && i < displaced.size(); ++i)
       table[static_cast<size_t>(vacated[i])] = entry(displaced[i]);
   }
-  for (size_t i = 0; i < moving.size(); ++i) table[static_cast<size_t>(dests[i])] = entry(moving[i]);
+  for (size_t i = 0; i < moving.size(); ++i)
+    table[static_cast<size_t>(dests[i])] = entry(moving[i]);
 
   for (int s : sources) changed.push_back(s);
   for (int d : dests)
@@ -184,7 +198,8 @@ void ProgramManager::ClearSlotSelection(VQEditor& e) {
 void ProgramManager::RefreshSlot(VQEditor& e, int slot) {
   const ProgramSlot& s = e.slotTable[static_cast<size_t>(slot)];
   if (IControl* c = e.slotSwitch[slot]) c->SetValueFromPlug(s.selected ? 1.0 : 0.0);
-  if (IControl* c = e.slotCategoryIndicator[slot]) c->SetValueFromPlug(s.empty ? 0.0 : s.category / 6.0);
+  if (IControl* c = e.slotCategoryIndicator[slot])
+    c->SetValueFromPlug(s.empty ? 0.0 : s.category / 6.0);
   if (IControl* c = e.slotNameText[slot]) {
     c->SetTextFromPlug(s.empty ? "" : s.displayName);
     c->Hide(true);
@@ -221,7 +236,8 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
   IGraphics* g = e.Graphics();
   const double value = e.ParamValue(338);
   if (ev.kind == kListScroll) {
-    const double position = std::clamp(value / VQEditor::kBrowserTextRows + e.ParamValue(kBrowserScroll) - 0.5, 0.0, 1.0);
+    const double position = std::clamp(
+        value / VQEditor::kBrowserTextRows + e.ParamValue(kBrowserScroll) - 0.5, 0.0, 1.0);
     if (e.browserScrollBar) e.browserScrollBar->SetValueFromPlug(position);
     e.SetParameterFromGUI2(kBrowserScroll, position);
     return;
@@ -243,7 +259,8 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
           row.flags[3] = 1;
         } else {
           for (int i = std::min(anchor, index); i <= std::max(anchor, index); ++i)
-            if (e.browserRows[static_cast<size_t>(i)].flags[2]) e.browserRows[static_cast<size_t>(i)].flags[3] = 1;
+            if (e.browserRows[static_cast<size_t>(i)].flags[2])
+              e.browserRows[static_cast<size_t>(i)].flags[3] = 1;
         }
         anchor = index;
       } else {
@@ -262,13 +279,15 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
       if (target < kFirstProgramSlot) {
         // Outside the grid, or on its first cell, which is no program slot.
         for (int i = 0; i < kSlotTableSize; ++i)
-          if (IControl* c = e.slotSwitch[i]) c->SetValueFromPlug(e.slotTable[static_cast<size_t>(i)].selected ? 1.0 : 0.0);
+          if (IControl* c = e.slotSwitch[i])
+            c->SetValueFromPlug(e.slotTable[static_cast<size_t>(i)].selected ? 1.0 : 0.0);
         return;
       }
       if (ev.kind == kListDragOver) {
         for (int i = 0; i < kSlotTableSize; ++i)
           if (IControl* c = e.slotSwitch[i])
-            c->SetValueFromPlug(i == target || e.slotTable[static_cast<size_t>(i)].selected ? 1.0 : 0.0);
+            c->SetValueFromPlug(i == target || e.slotTable[static_cast<size_t>(i)].selected ? 1.0
+                                                                                            : 0.0);
         return;
       }
       ClearSlotSelection(e);
@@ -384,7 +403,9 @@ void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
   const bool holdsProgram = !e.slotTable[static_cast<size_t>(slot)].empty;
   if (editMode == kModeRemove) {
     if (confirm && !holdsProgram) return;
-    if (confirm && !Ask(e, "This operation will remove the selected Program(s).\nDo you wish to continue?")) return;
+    if (confirm &&
+        !Ask(e, "This operation will remove the selected Program(s).\nDo you wish to continue?"))
+      return;
     for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
       if (e.slotTable[static_cast<size_t>(i)].selected) EmptySlot(e, i);
     ClearSlotSelection(e);
@@ -402,10 +423,13 @@ void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
       const int d = src + delta;
       if (d > kLastProgramSlot || e.slotTable[static_cast<size_t>(d)].empty) continue;
       // A moved program that moves on is not overwritten.
-      if (editMode == kModeMove && std::find(sources.begin(), sources.end(), d) != sources.end()) continue;
+      if (editMode == kModeMove && std::find(sources.begin(), sources.end(), d) != sources.end())
+        continue;
       overwrites = true;
     }
-    if (overwrites && !Ask(e, "This operation will overwrite the destination Program(s).\nDo you wish to continue?"))
+    if (overwrites &&
+        !Ask(e,
+             "This operation will overwrite the destination Program(s).\nDo you wish to continue?"))
       return;
   }
   const std::vector<int> changed = editMode == kModeMove   ? MoveSlots(e.slotTable, slot)
@@ -415,7 +439,8 @@ void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
   bankSaved = false;
 }
 
-void ProgramManager::SaveProgramsToFolder(VQEditor& e, const std::string& folder, bool updatePaths, int slot) {
+void ProgramManager::SaveProgramsToFolder(VQEditor& e, const std::string& folder, bool updatePaths,
+                                          int slot) {
   if (folder.empty() || folder.back() != '/') return;
   fs::MakeFolder(folder, 0755);
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i) {
@@ -455,7 +480,8 @@ void ProgramManager::DeleteProgramFiles(VQEditor& e, const std::string& folder) 
     const std::string target = folder + wanted;
     if (source.empty() || target.size() > kPathBytes) continue;
     std::string text;
-    if (!ReadWhole(source, text) || WriteFileSafely(target, text) != ProgramFileError::kNone) continue;
+    if (!ReadWhole(source, text) || WriteFileSafely(target, text) != ProgramFileError::kNone)
+      continue;
     if (InsideFolder(folder, source)) fs::RemoveFile(source);
     SetText(s.path, target);
   }
@@ -481,8 +507,11 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
   static constexpr struct {
     const char* tag;
     int category;
-  } kTags[] = {{"_BASS_", kSlotCategoryBass}, {"_GTR_", kSlotCategoryGuitar}, {"_MIDI_", kSlotCategoryMidi},
-               {"_FX_", kSlotCategoryFx},     {"_EWI_", kSlotCategoryEwi}};
+  } kTags[] = {{"_BASS_", kSlotCategoryBass},
+               {"_GTR_", kSlotCategoryGuitar},
+               {"_MIDI_", kSlotCategoryMidi},
+               {"_FX_", kSlotCategoryFx},
+               {"_EWI_", kSlotCategoryEwi}};
   std::string folder = e.browserFolder;
   while (!folder.empty() && folder.back() == '/') folder.pop_back();
   for (const OnlineListRow& row : e.browserRows) {

@@ -129,7 +129,8 @@ bool ProgramLibrary::WriteProgramDumpText(VQEditor& editor, const char* path) {
   ProgramRecord values = PackParams([&editor](int idx) { return editor.ParamValue(idx); });
   for (int n = 0; n < kFlexiSlotCount; ++n) {
     if (editor.flexiDestination[n] >= 0) continue;
-    for (int k = 0; k < kFlexiSlotFields; ++k) values[kFlexiFirstField + kFlexiSlotFields * n + k] = 0;
+    for (int k = 0; k < kFlexiSlotFields; ++k)
+      values[kFlexiFirstField + kFlexiSlotFields * n + k] = 0;
   }
   for (int f = 147; f <= 156; ++f) values[f] = 0;
   return WriteFileSafely(path, FormatProgramText(values)) == ProgramFileError::kNone;
@@ -138,7 +139,8 @@ bool ProgramLibrary::WriteProgramDumpText(VQEditor& editor, const char* path) {
 bool ProgramLibrary::SaveProgramFile(VQEditor& editor, const char* path) {
   UTL_MutexLock lock(editor.Mutex());
   if (!path || !*path) return false;
-  if (WriteFileSafely(path, ReceivedDumpText(editor.receiveBuffer)) != ProgramFileError::kNone) return false;
+  if (WriteFileSafely(path, ReceivedDumpText(editor.receiveBuffer)) != ProgramFileError::kNone)
+    return false;
   editor.SetProgramNameFromPath(editor.CurrentListName());
   editor.SetStatusText(editor.programName.c_str());
   return true;
@@ -157,7 +159,8 @@ bool ProgramLibrary::ConvertOldProgramFile(VQEditor& editor, const char* path) {
   std::string target = fs::ReplaceNameExtension(path, ".pr4");
   if (target == path) return UpgradeInPlace(target, content);
   // The source stays; an existing ".pr4" (perhaps edited since) is never replaced.
-  return WriteFileSafely(target, FormatProgramText(content.record), false) == ProgramFileError::kNone;
+  return WriteFileSafely(target, FormatProgramText(content.record), false) ==
+         ProgramFileError::kNone;
 }
 
 int ProgramLibrary::ConvertOldProgramFiles(VQEditor& editor, const char* folder) {
@@ -166,7 +169,8 @@ int ProgramLibrary::ConvertOldProgramFiles(VQEditor& editor, const char* folder)
   if (dir.find('/') == std::string::npos || dir.back() != '/') return 0;
   int written = 0;
   for (const std::string& name : fs::ListFolder(dir))
-    if (HasOldProgramExtension(name) && ConvertOldProgramFile(editor, (dir + name).c_str())) ++written;
+    if (HasOldProgramExtension(name) && ConvertOldProgramFile(editor, (dir + name).c_str()))
+      ++written;
   return written;
 }
 
@@ -204,7 +208,8 @@ void ProgramLibrary::LocateProgramInFolder(VQEditor& editor, const char* path) {
 
 void ProgramLibrary::NameReceivedProgram(VQEditor& editor, int slot) {
   UTL_MutexLock lock(editor.Mutex());
-  std::string file = ReceivedProgramFileName(editor.receiveBuffer + vq_sysex::kProgramNameByte, slot);
+  std::string file =
+      ReceivedProgramFileName(editor.receiveBuffer + vq_sysex::kProgramNameByte, slot);
   // The save folder is the folder of the save control's path; never a bare name that would land
   // wherever the process happens to run.
   std::string folder = editor.saveFolder;
@@ -292,13 +297,16 @@ void ProgramLibrary::ResetFolder(VQEditor& editor, const char* path) {
   std::string p = path ? path : "";
   const std::string& root = editor.settingsFolder;
   // Only scratch folders below the settings folder are ever removed.
-  if (root.empty() || !fs::IsPlainAbsolutePath(p) || p.size() <= root.size() || p.compare(0, root.size(), root) != 0 ||
-      !NoLinkBelow(root, p)) {
+  if (root.empty() || !fs::IsPlainAbsolutePath(p) || p.size() <= root.size() ||
+      p.compare(0, root.size(), root) != 0 || !NoLinkBelow(root, p)) {
     if (!p.empty()) fprintf(stderr, "VQEditor4: refusing to remove %s\n", p.c_str());
     return;
   }
   std::string error;
-  if (fs::FileExists(p) && !fs::RemoveRecursive(p, &error)) fprintf(stderr, "VQEditor4: %s\n", error.c_str());
+  if (fs::FileExists(p) && !fs::RemoveRecursive(p, &error))
+    fprintf(stderr, "VQEditor4: %s\n", error.c_str());
 }
 
-std::unique_ptr<VQProgramFiles> MakeProgramLibrary() { return std::make_unique<ProgramLibrary>(); }
+std::unique_ptr<VQProgramFiles> MakeProgramLibrary() {
+  return std::make_unique<ProgramLibrary>();
+}

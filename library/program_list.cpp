@@ -37,7 +37,8 @@ std::vector<std::string> BuildProgramList(const std::vector<std::string>& listin
     keys.push_back(Lower(names[i]));
     order[i] = i;
   }
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return keys[a] < keys[b]; });
   std::vector<std::string> sorted;
   sorted.reserve(names.size());
   for (size_t i : order) sorted.push_back(std::move(names[i]));
@@ -57,8 +58,9 @@ std::string SafeFileNamePart(std::string_view name) {
     }
     size_t end = i;
     while (end < out.size() && out[end] == '.') ++end;
-    if (end - i >= 2 || i == 0) std::fill(out.begin() + static_cast<std::ptrdiff_t>(i),
-                                          out.begin() + static_cast<std::ptrdiff_t>(end), '_');
+    if (end - i >= 2 || i == 0)
+      std::fill(out.begin() + static_cast<std::ptrdiff_t>(i),
+                out.begin() + static_cast<std::ptrdiff_t>(end), '_');
     i = end;
   }
   return out;
@@ -67,7 +69,8 @@ std::string SafeFileNamePart(std::string_view name) {
 std::string ReceivedProgramFileName(const uint8_t* nameBytes, int slot) {
   std::string name;
   if (nameBytes) {
-    for (int i = 0; i < kDumpNameBytes && nameBytes[i] != 0; ++i) name += static_cast<char>(nameBytes[i]);
+    for (int i = 0; i < kDumpNameBytes && nameBytes[i] != 0; ++i)
+      name += static_cast<char>(nameBytes[i]);
   }
   while (!name.empty() && name.back() == ' ') name.pop_back();
   name = SafeFileNamePart(name);

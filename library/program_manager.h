@@ -20,7 +20,13 @@ class IControl;
 class VQEditor;
 
 // What a list control reports besides its value.
-enum ListEventKind { kListClick = 0, kListDrop = 1, kListDragOver = 2, kListDoubleClick = 3, kListScroll = 4 };
+enum ListEventKind {
+  kListClick = 0,
+  kListDrop = 1,
+  kListDragOver = 2,
+  kListDoubleClick = 3,
+  kListScroll = 4
+};
 enum ListModifier { kListPlain = 0, kListRange = 1, kListToggle = 2 };
 struct ListEvent {
   int kind = kListClick;
@@ -28,7 +34,14 @@ struct ListEvent {
   int x = 0, y = 0;  // pointer of a drop or drag, GUI pixels
 };
 
-enum ManagerEditMode { kModeNone = 0, kModeRemove = 1, kModeMove = 2, kModeCopy = 3, kModeSwap = 4, kModeEdit = 5 };
+enum ManagerEditMode {
+  kModeNone = 0,
+  kModeRemove = 1,
+  kModeMove = 2,
+  kModeCopy = 3,
+  kModeSwap = 4,
+  kModeEdit = 5
+};
 
 // A text entry field of the page. Its text is held here until the page connects its control;
 // it never holds more than `limit` bytes and is cut on a UTF-8 boundary.
@@ -53,10 +66,17 @@ int DropTargetSlot(int x, int y, int width);
 // distances; destinations past 99 are skipped. Every source is taken before anything is
 // placed, so overlapping shifts keep every program. The sources end unselected. Returns the
 // slots whose entries changed.
-std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target, ManagerEditMode mode);
-inline std::vector<int> MoveSlots(std::vector<ProgramSlot>& t, int target) { return ShiftSelectedSlots(t, target, kModeMove); }
-inline std::vector<int> CopySlots(std::vector<ProgramSlot>& t, int target) { return ShiftSelectedSlots(t, target, kModeCopy); }
-inline std::vector<int> SwapSlots(std::vector<ProgramSlot>& t, int target) { return ShiftSelectedSlots(t, target, kModeSwap); }
+std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target,
+                                    ManagerEditMode mode);
+inline std::vector<int> MoveSlots(std::vector<ProgramSlot>& t, int target) {
+  return ShiftSelectedSlots(t, target, kModeMove);
+}
+inline std::vector<int> CopySlots(std::vector<ProgramSlot>& t, int target) {
+  return ShiftSelectedSlots(t, target, kModeCopy);
+}
+inline std::vector<int> SwapSlots(std::vector<ProgramSlot>& t, int target) {
+  return ShiftSelectedSlots(t, target, kModeSwap);
+}
 
 class ProgramManager : public VQParamCases {
  public:
@@ -64,7 +84,9 @@ class ProgramManager : public VQParamCases {
   explicit ProgramManager(DbClientOptions options) : client(std::move(options)) {}
 
   bool ManagerPageCase(VQEditor& editor, int paramIdx) override;
-  DispatchExit ProgramControlCase(VQEditor&, int, int32_t) override { return DispatchExit::kNormal; }
+  DispatchExit ProgramControlCase(VQEditor&, int, int32_t) override {
+    return DispatchExit::kNormal;
+  }
 
   // --- Browser and bank list ---
   void OnBrowserListClick(VQEditor& editor);
@@ -72,7 +94,8 @@ class ProgramManager : public VQParamCases {
   void EditSlot(VQEditor& editor, int slot);
   // Writes the programs of all non-empty slots (slot 0) or of one slot into `folder` (ends in
   // "/"); with updatePaths each slot then points at its written file.
-  void SaveProgramsToFolder(VQEditor& editor, const std::string& folder, bool updatePaths, int slot);
+  void SaveProgramsToFolder(VQEditor& editor, const std::string& folder, bool updatePaths,
+                            int slot);
   // Empties `folder` (a scratch folder below the settings folder) and writes the selected slots.
   void SaveSelectedProgramsToFolder(VQEditor& editor, const std::string& folder);
   // Renames the slots' files in `folder` (below the settings folder) to their slot file names
@@ -139,4 +162,5 @@ class ProgramManager : public VQParamCases {
 // Installs the manager as the editor's manager-page cases (behind the program-file controls;
 // call it after InstallProgramTransfers) and gives the page's list parameters their ranges
 // (338: a shown row or scroll delta, 339: a slot 0..99). Returns the manager, owned by the editor.
-ProgramManager& InstallProgramManager(VQEditor& editor, DbClientOptions options = DbClientOptions::FromEnvironment());
+ProgramManager& InstallProgramManager(VQEditor& editor,
+                                      DbClientOptions options = DbClientOptions::FromEnvironment());

@@ -48,7 +48,9 @@ bool ParseLineValue(std::string_view line, int32_t& value) {
   return true;
 }
 
-bool InValueRange(int32_t v) { return v >= kProgramValueMin && v <= kProgramValueMax; }
+bool InValueRange(int32_t v) {
+  return v >= kProgramValueMin && v <= kProgramValueMax;
+}
 
 // Reads up to `count` values from the splitter; a line without a number repeats the previous
 // value (0 for the first). False on a value out of range.
@@ -84,9 +86,12 @@ bool ContainsAny(std::string_view name, std::initializer_list<std::string_view> 
 
 const char* ProgramFileErrorText(ProgramFileError error) {
   switch (error) {
-    case ProgramFileError::kTooLarge: return "Corrupted filesize!";
-    case ProgramFileError::kUnknownVersion: return "Unknown file format!";
-    default: return nullptr;
+    case ProgramFileError::kTooLarge:
+      return "Corrupted filesize!";
+    case ProgramFileError::kUnknownVersion:
+      return "Unknown file format!";
+    default:
+      return nullptr;
   }
 }
 
@@ -107,7 +112,8 @@ ProgramFileError ParseProgramText(std::string_view text, ProgramFileContent& out
   if (version >= kProgramFileVersion + 1) return ProgramFileError::kUnknownVersion;
 
   if (version == 243 || version == 244) {
-    if (!ReadValues(lines, result.record.field, kValueLinesMax, nullptr)) return ProgramFileError::kBadValue;
+    if (!ReadValues(lines, result.record.field, kValueLinesMax, nullptr))
+      return ProgramFileError::kBadValue;
     ProgramRecord& r = result.record;
     LimitDeviceFields(r);
     r[183] = r[76];
@@ -226,8 +232,8 @@ std::string FormatProgramText(const ProgramRecord& values) {
   char line[96];
   auto valueLine = [&](int f, int serial) {
     const ProgramFieldRow& row = ProgramFieldTable::kRows[f];
-    snprintf(line, sizeof line, "%- 6d; field:  %-3dpoti:  %-4dser.no.:  %d \r\n", values[f], row.fileField,
-             static_cast<int>(row.poti) - 1, serial);
+    snprintf(line, sizeof line, "%- 6d; field:  %-3dpoti:  %-4dser.no.:  %d \r\n", values[f],
+             row.fileField, static_cast<int>(row.poti) - 1, serial);
     text += line;
   };
   for (int f = 0; f <= 125; ++f) valueLine(f, f + 1);
@@ -240,7 +246,8 @@ std::string FormatProgramText(const ProgramRecord& values) {
 std::string ReceivedDumpText(const uint8_t* dump) {
   ProgramRecord values;
   // Data bytes carry 7 bits; anything else would make the file unreadable.
-  for (int f = 0; f < kDeviceFieldCount; ++f) values[f] = (dump[8 + f] & 0x7F) - ProgramFieldTable::Offset(f);
+  for (int f = 0; f < kDeviceFieldCount; ++f)
+    values[f] = (dump[8 + f] & 0x7F) - ProgramFieldTable::Offset(f);
   return FormatProgramText(values);
 }
 
@@ -258,9 +265,11 @@ ProgramFileError WriteFileSafely(const std::string& path, std::string_view bytes
   }
   ok = ok && fs::SyncFile(tmp);
   if (ok) {
-    if (replace ? fs::RenameFile(tmp, path) : fs::RenameNoReplace(tmp, path)) return ProgramFileError::kNone;
+    if (replace ? fs::RenameFile(tmp, path) : fs::RenameNoReplace(tmp, path))
+      return ProgramFileError::kNone;
     fs::RemoveFile(tmp);
-    return !replace && fs::FileExists(path) ? ProgramFileError::kTargetExists : ProgramFileError::kWriteFailed;
+    return !replace && fs::FileExists(path) ? ProgramFileError::kTargetExists
+                                            : ProgramFileError::kWriteFailed;
   }
   fs::RemoveFile(tmp);
   return ProgramFileError::kWriteFailed;

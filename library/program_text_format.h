@@ -28,15 +28,15 @@ enum class ProgramFileError {
   kUnknownVersion,  // 245 and above: "Unknown file format!"
   kBadValue,        // a value outside -64..127: silent
   kWriteFailed,
-  kTargetExists,    // a conversion found its ".pr4" already there
+  kTargetExists,  // a conversion found its ".pr4" already there
 };
 
 // The status text the user sees for an error, or null for the silent ones.
 const char* ProgramFileErrorText(ProgramFileError error);
 
 struct ProgramFileContent {
-  int version = 0;         // 243, 244, or below 243 for an older file
-  ProgramRecord record;    // every device field limited to its range
+  int version = 0;       // 243, 244, or below 243 for an older file
+  ProgramRecord record;  // every device field limited to its range
 };
 
 // Reads a whole file text by the shared rules. On any error `out` is left unchanged.
@@ -61,7 +61,8 @@ std::string ReceivedDumpText(const uint8_t* dump);
 // Writes `bytes` to a new file beside `path` and renames it over `path` only when every byte
 // reached the disk: a failed save leaves the old file as it was. With `replace` false an
 // existing file at `path` is never replaced (kTargetExists).
-ProgramFileError WriteFileSafely(const std::string& path, std::string_view bytes, bool replace = true);
+ProgramFileError WriteFileSafely(const std::string& path, std::string_view bytes,
+                                 bool replace = true);
 
 // Program-file names are recognised by a substring test on the name.
 bool HasProgramExtension(std::string_view name);     // .pr4 .PR4 .Pr4 .pr3 .PR3 .Pr3 .prg .PRG .Prg

@@ -24,8 +24,10 @@ struct Tag {
   const char* text;
   int category;
 };
-constexpr Tag kTags[] = {{"_BASS_", kSlotCategoryBass}, {"_GTR_", kSlotCategoryGuitar},
-                         {"_MIDI_", kSlotCategoryMidi}, {"_FX_", kSlotCategoryFx},
+constexpr Tag kTags[] = {{"_BASS_", kSlotCategoryBass},
+                         {"_GTR_", kSlotCategoryGuitar},
+                         {"_MIDI_", kSlotCategoryMidi},
+                         {"_FX_", kSlotCategoryFx},
                          {"_EWI_", kSlotCategoryEwi}};
 
 // The greatest cut position at or below `at` that does not fall inside a UTF-8 sequence.
@@ -72,9 +74,10 @@ SlotFileNameParts ParseSlotFileName(std::string_view fileName) {
     }
   }
   size_t dot = fileName.rfind('.');
-  std::string_view rest = dot != std::string_view::npos && dot >= start
-                              ? fileName.substr(start, dot - start)
-                              : (dot != std::string_view::npos ? std::string_view() : fileName.substr(start));
+  std::string_view rest =
+      dot != std::string_view::npos && dot >= start
+          ? fileName.substr(start, dot - start)
+          : (dot != std::string_view::npos ? std::string_view() : fileName.substr(start));
   r.name = Utf8Prefix(rest, kSlotNameLength);
   if (!r.name.empty() && r.name[0] == '_') r.name.erase(0, 1);
   return r;
@@ -124,9 +127,12 @@ std::string WrapDisplayName(std::string_view name) {
 void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::string& path,
                           const std::string& name) {
   // A path cut to fit would name another file.
-  if (slot < kFirstProgramSlot || slot > kLastProgramSlot || path.size() >= sizeof(ProgramSlot::path)) return;
+  if (slot < kFirstProgramSlot || slot > kLastProgramSlot ||
+      path.size() >= sizeof(ProgramSlot::path))
+    return;
   UTL_MutexLock lock(editor.Mutex());
-  if (editor.slotTable.size() != kSlotTableSize) editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
+  if (editor.slotTable.size() != kSlotTableSize)
+    editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
   ProgramSlot& entry = editor.slotTable[static_cast<size_t>(slot)];
   entry.empty = 0;
   entry.category = category;
@@ -169,7 +175,8 @@ void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
 void RenameSlot(VQEditor& editor, const std::string& name, int slot) {
   if (slot < 0 || slot >= kSlotTableSize) return;
   UTL_MutexLock lock(editor.Mutex());
-  if (editor.slotTable.size() != kSlotTableSize) editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
+  if (editor.slotTable.size() != kSlotTableSize)
+    editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
   ProgramSlot& entry = editor.slotTable[static_cast<size_t>(slot)];
   CopyText(entry.name, Utf8Prefix(name, sizeof entry.name - 1));
   CopyText(entry.displayName, WrapDisplayName(entry.name));

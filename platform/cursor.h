@@ -14,7 +14,7 @@ enum class SystemCursor { Arrow, IBeam, ResizeUp, ResizeLeftRight, ResizeUpDown,
 struct Cursor {
   bool isSystem = true;
   SystemCursor system = SystemCursor::Arrow;
-  Image image;   // custom cursors
+  Image image;    // custom cursors
   Point hotSpot;  // pixels from the top-left of the image
 };
 using CursorRef = std::shared_ptr<const Cursor>;

@@ -14,6 +14,8 @@ DragSource& dragSource() {
   return *installed();
 }
 
-void installDragSource(std::unique_ptr<DragSource> source) { installed() = std::move(source); }
+void installDragSource(std::unique_ptr<DragSource> source) {
+  installed() = std::move(source);
+}
 
 }  // namespace vq::platform

@@ -19,10 +19,12 @@ class DragSource {
   virtual ~DragSource() = default;
   // Drags the files from the rectangle (view coordinates) with the image, or the desktop's
   // icon for them when none; false when no drag could start.
-  virtual bool beginFileDrag(View* view, Rect from, const std::vector<std::string>& paths, const Image* image) = 0;
+  virtual bool beginFileDrag(View* view, Rect from, const std::vector<std::string>& paths,
+                             const Image* image) = 0;
   // Drags files of the types that are written when the drop names a folder (the layer above
   // answers through its promise); false where the desktop has no such drags.
-  virtual bool beginPromisedFileDrag(View* view, Rect from, const std::vector<std::string>& types) = 0;
+  virtual bool beginPromisedFileDrag(View* view, Rect from,
+                                     const std::vector<std::string>& types) = 0;
 };
 
 DragSource& dragSource();
@@ -37,11 +39,13 @@ class HeadlessDragSource final : public DragSource {
     bool promised;
     const Image* image;
   };
-  bool beginFileDrag(View* view, Rect from, const std::vector<std::string>& paths, const Image* image) override {
+  bool beginFileDrag(View* view, Rect from, const std::vector<std::string>& paths,
+                     const Image* image) override {
     drags.push_back({view, from, paths, false, image});
     return true;
   }
-  bool beginPromisedFileDrag(View* view, Rect from, const std::vector<std::string>& types) override {
+  bool beginPromisedFileDrag(View* view, Rect from,
+                             const std::vector<std::string>& types) override {
     drags.push_back({view, from, types, true, nullptr});
     return true;
   }

@@ -14,8 +14,8 @@ int Channel(double v) {
 }
 
 std::uint32_t Word(int r, int g, int b, std::uint32_t keepFirstByte) {
-  return (keepFirstByte & 0xFFu) | static_cast<std::uint32_t>(r) << 8 | static_cast<std::uint32_t>(g) << 16 |
-         static_cast<std::uint32_t>(b) << 24;
+  return (keepFirstByte & 0xFFu) | static_cast<std::uint32_t>(r) << 8 |
+         static_cast<std::uint32_t>(g) << 16 | static_cast<std::uint32_t>(b) << 24;
 }
 
 // First pixel whose centre is at or right of v.
@@ -28,15 +28,21 @@ int PixelFrom(double v) {
 
 }  // namespace
 
-DrawContext::DrawContext(std::uint32_t* pixels, int width, int height, int rowPixels, double deviceScale)
-    : pixels_(pixels), width_(width > 0 ? width : 0), height_(height > 0 ? height : 0), rowPixels_(rowPixels) {
+DrawContext::DrawContext(std::uint32_t* pixels, int width, int height, int rowPixels,
+                         double deviceScale)
+    : pixels_(pixels),
+      width_(width > 0 ? width : 0),
+      height_(height > 0 ? height : 0),
+      rowPixels_(rowPixels) {
   if (!pixels_ || rowPixels_ < width_) width_ = height_ = 0;
   state_.sx = state_.sy = deviceScale > 0 ? deviceScale : 1.0;
   state_.cx1 = width_;
   state_.cy1 = height_;
 }
 
-void DrawContext::saveState() { stack_.push_back(state_); }
+void DrawContext::saveState() {
+  stack_.push_back(state_);
+}
 
 bool DrawContext::restoreState() {
   if (stack_.empty()) return false;
@@ -55,9 +61,13 @@ void DrawContext::scale(double sx, double sy) {
   state_.sy *= sy;
 }
 
-Point DrawContext::toDevice(Point p) const { return {p.x * state_.sx + state_.tx, p.y * state_.sy + state_.ty}; }
+Point DrawContext::toDevice(Point p) const {
+  return {p.x * state_.sx + state_.tx, p.y * state_.sy + state_.ty};
+}
 
-Size DrawContext::sizeToDevice(Size s) const { return {std::fabs(s.width * state_.sx), std::fabs(s.height * state_.sy)}; }
+Size DrawContext::sizeToDevice(Size s) const {
+  return {std::fabs(s.width * state_.sx), std::fabs(s.height * state_.sy)};
+}
 
 bool DrawContext::DeviceSpan(const Rect& r, int& x0, int& y0, int& x1, int& y1) const {
   const Point a = toDevice({r.x, r.y});
@@ -112,7 +122,8 @@ void DrawContext::fillRect(const Rect& r, const Color& c) {
 void DrawContext::clearRect(const Rect& r) {
   int x0, y0, x1, y1;
   if (!DeviceSpan(r, x0, y0, x1, y1)) return;
-  for (int y = y0; y < y1; ++y) std::fill_n(pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_ + x0, x1 - x0, 0u);
+  for (int y = y0; y < y1; ++y)
+    std::fill_n(pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_ + x0, x1 - x0, 0u);
 }
 
 void DrawContext::fillPolygon(const std::vector<Point>& points, const Color& c) {
@@ -151,7 +162,8 @@ void DrawContext::fillPolygon(const std::vector<Point>& points, const Color& c) 
   }
 }
 
-void DrawContext::strokePolyline(const std::vector<Point>& points, double lineWidth, const Color& c) {
+void DrawContext::strokePolyline(const std::vector<Point>& points, double lineWidth,
+                                 const Color& c) {
   if (points.size() < 2) return;
   const double minWidth = 1.0 / std::max(std::fabs(state_.sx), 1e-9);
   const double half = std::max(lineWidth, minWidth) / 2;
@@ -194,15 +206,15 @@ void DrawContext::drawImage(const Rect& dest, const ImageView& image) {
         row[x] = (row[x] & 0xFFu) | (s & 0xFFFFFF00u);
         continue;
       }
-      const Ink ink{static_cast<int>((s >> 8) & 0xFF), static_cast<int>((s >> 16) & 0xFF), static_cast<int>(s >> 24),
-                    static_cast<int>(s & 0xFF)};
+      const Ink ink{static_cast<int>((s >> 8) & 0xFF), static_cast<int>((s >> 16) & 0xFF),
+                    static_cast<int>(s >> 24), static_cast<int>(s & 0xFF)};
       BlendPixel(row + x, ink, 255);
     }
   }
 }
 
-double DrawContext::drawText(const FontFace& face, const std::u32string& text, Point origin, const Color& c,
-                             const FontFace* deviceFace) {
+double DrawContext::drawText(const FontFace& face, const std::u32string& text, Point origin,
+                             const Color& c, const FontFace* deviceFace) {
   const FontFace& images = deviceFace ? *deviceFace : face;
   double pen = 0;
   const Ink ink = InkOf(c);
@@ -217,7 +229,8 @@ double DrawContext::drawText(const FontFace& face, const std::u32string& text, P
       const int x0 = std::max(gx, state_.cx0), x1 = std::min(gx + glyph.width, state_.cx1);
       const int y0 = std::max(gy, state_.cy0), y1 = std::min(gy + glyph.height, state_.cy1);
       for (int y = y0; y < y1; ++y) {
-        const std::uint8_t* m = glyph.coverage.data() + static_cast<std::size_t>(y - gy) * glyph.width - gx;
+        const std::uint8_t* m =
+            glyph.coverage.data() + static_cast<std::size_t>(y - gy) * glyph.width - gx;
         std::uint32_t* row = pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_;
         for (int x = x0; x < x1; ++x)
           if (m[x]) BlendPixel(row + x, ink, m[x]);

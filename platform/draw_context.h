@@ -42,7 +42,8 @@ class DrawContext {
  public:
   // deviceScale: device pixels per user unit of the base transform (2 on a double-density
   // backing). The pixels must outlive the context.
-  DrawContext(std::uint32_t* pixels, int width, int height, int rowPixels, double deviceScale = 1.0);
+  DrawContext(std::uint32_t* pixels, int width, int height, int rowPixels,
+              double deviceScale = 1.0);
 
   std::uint32_t* pixels() const { return pixels_; }
   int width() const { return width_; }

@@ -37,7 +37,9 @@ enum class EventType : int {
 };
 
 // One bit per event type, for look-ahead masks (key down is 0x400).
-constexpr uint64_t eventMask(EventType t) { return uint64_t{1} << static_cast<int>(t); }
+constexpr uint64_t eventMask(EventType t) {
+  return uint64_t{1} << static_cast<int>(t);
+}
 
 // Modifier flag bits of Event::modifierFlags.
 enum ModifierFlag : uint32_t {
@@ -89,8 +91,8 @@ enum KeyCode : uint16_t {
 
 struct Event {
   EventType type = EventType::None;
-  double timestamp = 0;           // seconds on the run loop's clock
-  Window* window = nullptr;       // the window the event belongs to, or none
+  double timestamp = 0;      // seconds on the run loop's clock
+  Window* window = nullptr;  // the window the event belongs to, or none
   int windowNumber = 0;
   // Keys
   uint16_t keyCode = 0;
@@ -104,8 +106,8 @@ struct Event {
   int clickCount = 0;
   double deltaX = 0;
   double deltaY = 0;
-  double deltaZ = 0;        // also the magnification of a pinch
-  double rotation = 0;      // degrees of a rotation gesture, counter-clockwise
+  double deltaZ = 0;    // also the magnification of a pinch
+  double rotation = 0;  // degrees of a rotation gesture, counter-clockwise
   // Application-defined events
   int subtype = 0;
   intptr_t data1 = 0;

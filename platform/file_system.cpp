@@ -15,9 +15,13 @@ namespace vq::platform {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
-std::string ErrorText(const std::string& path) { return path + ": " + std::strerror(errno); }
+std::string ErrorText(const std::string& path) {
+  return path + ": " + std::strerror(errno);
+}
 
 bool RemoveTree(const std::string& path, std::string* error) {
   struct stat st;
@@ -92,8 +96,9 @@ int CompareNumeric(std::string_view a, std::string_view b) {
 }
 
 void SortNumeric(std::vector<std::string>& names) {
-  std::stable_sort(names.begin(), names.end(),
-                   [](const std::string& x, const std::string& y) { return CompareNumeric(x, y) < 0; });
+  std::stable_sort(names.begin(), names.end(), [](const std::string& x, const std::string& y) {
+    return CompareNumeric(x, y) < 0;
+  });
 }
 
 bool FileExists(const std::string& path, bool* isFolder) {
@@ -143,7 +148,8 @@ namespace {
 bool IsOwnTempName(const std::string& name) {
   static const std::string kProgramPrefix = ".vqtmp-";
   static const std::string kIniSuffix = ".new";
-  if (name.size() == kProgramPrefix.size() + 6 && name.compare(0, kProgramPrefix.size(), kProgramPrefix) == 0)
+  if (name.size() == kProgramPrefix.size() + 6 &&
+      name.compare(0, kProgramPrefix.size(), kProgramPrefix) == 0)
     return true;
   // "." + name + "." + six characters + ".new"
   const size_t n = name.size();
@@ -190,7 +196,9 @@ bool RenameFile(const std::string& from, const std::string& to) {
   return true;
 }
 
-bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) {
+  return unlink(path.c_str()) == 0;
+}
 
 bool RenameNoReplace(const std::string& from, const std::string& to) {
   // One step that fails when the name exists, so no check-then-rename race can replace a file.

@@ -73,7 +73,9 @@ void installFontService(std::unique_ptr<FontService> service) {
   }
 }
 
-std::uint32_t fontServiceGeneration() { return Slot().generation.load(); }
+std::uint32_t fontServiceGeneration() {
+  return Slot().generation.load();
+}
 
 std::string FixedFontService::resolveName(const std::string& fullName) {
   resolvedNames.push_back(fullName);

@@ -11,10 +11,11 @@
 
 #include "platform/font_service.h"
 
-
 // fontconfig keeps its caches until exit, and the desktop toolkit shares them, so FcFini at exit
 // would pull them from under it (fontconfig asserts). The leak checker is told they are meant.
-extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
 
 namespace vq::platform {
 
@@ -112,7 +113,8 @@ class FreeTypeFace : public FontFace {
  private:
   GlyphImage Render(char32_t c, bool antialias) const {
     GlyphImage g;
-    const FT_Int32 flags = FT_LOAD_RENDER | (antialias ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO);
+    const FT_Int32 flags =
+        FT_LOAD_RENDER | (antialias ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO);
     if (FT_Load_Char(face_, c, flags) != 0) return g;
     const FT_GlyphSlot slot = face_->glyph;
     const FT_Bitmap& bm = slot->bitmap;
@@ -130,7 +132,8 @@ class FreeTypeFace : public FontFace {
         if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
           dst[x] = (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
         else
-          dst[x] = static_cast<std::uint8_t>(bm.num_grays == 256 ? row[x] : row[x] * 255 / (bm.num_grays - 1));
+          dst[x] = static_cast<std::uint8_t>(
+              bm.num_grays == 256 ? row[x] : row[x] * 255 / (bm.num_grays - 1));
       }
     }
     return g;
@@ -160,9 +163,7 @@ std::shared_ptr<FontFace> OpenFace(const FaceFile& file, double size) {
 
 void InitFontconfig() {
   static std::once_flag once;
-  std::call_once(once, [] {
-    FcInit();
-  });
+  std::call_once(once, [] { FcInit(); });
 }
 
 bool FileOfPattern(FcPattern* font, FaceFile& file, std::string& ps) {
@@ -279,7 +280,9 @@ class FreeTypeFontService : public FontService {
 
 }  // namespace
 
-std::unique_ptr<FontService> MakeFreeTypeFontService() { return std::make_unique<FreeTypeFontService>(); }
+std::unique_ptr<FontService> MakeFreeTypeFontService() {
+  return std::make_unique<FreeTypeFontService>();
+}
 
 std::shared_ptr<FontFace> LoadFontFile(const std::string& path, double size) {
   return OpenFace(FaceFile{path, 0}, size);

@@ -14,7 +14,9 @@ GLService& glService() {
   return *installed();
 }
 
-void installGLService(std::unique_ptr<GLService> service) { installed() = std::move(service); }
+void installGLService(std::unique_ptr<GLService> service) {
+  installed() = std::move(service);
+}
 
 HeadlessGLService::Context::~Context() {
   if (service_.current_ == this) service_.current_ = nullptr;

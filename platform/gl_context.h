@@ -38,10 +38,14 @@ class HeadlessGLService final : public GLService {
  public:
   class Context final : public GLContext {
    public:
-    explicit Context(HeadlessGLService& s, std::vector<int> attrs) : attributes(std::move(attrs)), service_(s) {}
+    explicit Context(HeadlessGLService& s, std::vector<int> attrs)
+        : attributes(std::move(attrs)), service_(s) {}
     ~Context() override;
     void setView(View* v) override { view = v; }
-    void makeCurrent() override { service_.current_ = this; ++madeCurrent; }
+    void makeCurrent() override {
+      service_.current_ = this;
+      ++madeCurrent;
+    }
     void update() override { ++updates; }
     std::vector<int> attributes;
     View* view = nullptr;

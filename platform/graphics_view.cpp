@@ -77,7 +77,9 @@ GraphicsView::GraphicsView(GraphicsViewClient& client, View* parent, int width, 
   openViews().push_back(this);
 }
 
-GraphicsView::~GraphicsView() { forget(this); }
+GraphicsView::~GraphicsView() {
+  forget(this);
+}
 
 Point GraphicsView::locationInWindow(double x, double y) const {
   if (!parent_) return {x, height_ - y};
@@ -102,9 +104,13 @@ void GraphicsView::openTextField(TextFieldRequest request) {
   showTextField(*field_);
 }
 
-void GraphicsView::commitTextField() { endField(true); }
+void GraphicsView::commitTextField() {
+  endField(true);
+}
 
-void GraphicsView::cancelTextField() { endField(false); }
+void GraphicsView::cancelTextField() {
+  endField(false);
+}
 
 void GraphicsView::endField(bool apply) {
   if (!field_) return;

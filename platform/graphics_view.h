@@ -50,10 +50,10 @@ struct PointerEvent {
   int x = 0;  // the pixel under the pointer
   int y = 0;
   PointerButton button = PointerButton::None;  // Down, Up: the button; Drag: the first one held
-  int clickCount = 0;       // Down and Up: 1, 2 for the second press of a double click, ...
-  uint32_t modifiers = 0;   // ModifierFlag bits
-  uint32_t buttons = 0;     // MouseButtonBit bits held when the event happened
-  double wheelDelta = 0;    // Wheel: steps, positive when scrolling up
+  int clickCount = 0;      // Down and Up: 1, 2 for the second press of a double click, ...
+  uint32_t modifiers = 0;  // ModifierFlag bits
+  uint32_t buttons = 0;    // MouseButtonBit bits held when the event happened
+  double wheelDelta = 0;   // Wheel: steps, positive when scrolling up
 };
 
 // What the view tells the layer above. Every call runs on the main thread.
@@ -77,12 +77,12 @@ enum class TextAlign { Left, Center, Right };
 
 struct TextFieldRequest {
   PixelRect frame;
-  std::string text;         // initial text, UTF-8
-  bool secure = false;      // shows bullets instead of the characters
-  std::u32string allowed;   // characters that may be typed; empty allows all
-  int maxLength = 0;        // in characters; 0 is unlimited
+  std::string text;        // initial text, UTF-8
+  bool secure = false;     // shows bullets instead of the characters
+  std::u32string allowed;  // characters that may be typed; empty allows all
+  int maxLength = 0;       // in characters; 0 is unlimited
   std::string fontFamily;
-  int fontSize = 0;         // pixels; 0 takes the toolkit's default
+  int fontSize = 0;  // pixels; 0 takes the toolkit's default
   TextAlign align = TextAlign::Left;
   uint32_t textColor = 0xFF000000;        // 0xAARRGGBB
   uint32_t backgroundColor = 0xFFFFFFFF;  // 0xAARRGGBB

@@ -19,9 +19,13 @@ TimerId HeadlessRunLoop::addTimer(double interval, bool repeats, std::function<v
   return id;
 }
 
-void HeadlessRunLoop::invalidateTimer(TimerId id) { timers_.erase(id); }
+void HeadlessRunLoop::invalidateTimer(TimerId id) {
+  timers_.erase(id);
+}
 
-bool HeadlessRunLoop::isTimerValid(TimerId id) const { return timers_.count(id) != 0; }
+bool HeadlessRunLoop::isTimerValid(TimerId id) const {
+  return timers_.count(id) != 0;
+}
 
 void HeadlessRunLoop::postToMain(std::function<void()> work) {
   std::lock_guard<std::mutex> lock(postMutex_);
@@ -39,7 +43,9 @@ int HeadlessRunLoop::wakeCount() const {
   return wakes_;
 }
 
-bool HeadlessRunLoop::isMainThread() const { return std::this_thread::get_id() == mainThread_; }
+bool HeadlessRunLoop::isMainThread() const {
+  return std::this_thread::get_id() == mainThread_;
+}
 
 void HeadlessRunLoop::runPending() {
   // Bounded, so work that keeps posting itself cannot hang a test.
@@ -97,7 +103,9 @@ void HeadlessRunLoop::runNested(RunLoopMode mode, double seconds) {
 
 HeadlessApplication::HeadlessApplication(HeadlessBackend& backend) : backend_(backend) {}
 
-RunLoop& HeadlessApplication::runLoop() { return backend_.loop; }
+RunLoop& HeadlessApplication::runLoop() {
+  return backend_.loop;
+}
 
 int HeadlessApplication::run() {
   launch();
@@ -223,7 +231,8 @@ int HeadlessBackend::runAlert(const AlertRequest& request) {
     alertAnswers.pop_front();
   }
   if (answer.delay > 0) loop.runNested(RunLoopMode::ModalPanel, answer.delay);
-  if (answer.button < 0 || answer.button >= static_cast<int>(request.buttons.size())) return kAlertDismissed;
+  if (answer.button < 0 || answer.button >= static_cast<int>(request.buttons.size()))
+    return kAlertDismissed;
   return answer.button;
 }
 

@@ -22,7 +22,9 @@ uint32_t buttonBit(PointerButton b) {
   }
 }
 
-double clockNow() { return services().runLoop().now(); }
+double clockNow() {
+  return services().runLoop().now();
+}
 }  // namespace
 
 HeadlessGraphicsView::HeadlessGraphicsView(View* parent, int width, int height,
@@ -42,8 +44,8 @@ void HeadlessGraphicsView::setSize(int width, int height) {
 
 void HeadlessGraphicsView::present(const PixelBufferRef& buffer, PixelRect damage) {
   if (!isOpen() || !buffer.pixels) return;
-  PixelRect r = damage.intersect({0, 0, width(), height()})
-                    .intersect({0, 0, buffer.width, buffer.height});
+  PixelRect r =
+      damage.intersect({0, 0, width(), height()}).intersect({0, 0, buffer.width, buffer.height});
   if (r.empty()) return;
   presented.push_back(r);
   for (int y = r.top; y < r.bottom; ++y) {
@@ -84,8 +86,8 @@ void HeadlessGraphicsView::release(int x, int y, uint32_t modifiers) {
 }
 
 void HeadlessGraphicsView::drag(int x, int y, uint32_t modifiers) {
-  PointerButton b = (held_ & kLeftButton)    ? PointerButton::Left
-                    : (held_ & kRightButton) ? PointerButton::Right
+  PointerButton b = (held_ & kLeftButton)     ? PointerButton::Left
+                    : (held_ & kRightButton)  ? PointerButton::Right
                     : (held_ & kMiddleButton) ? PointerButton::Middle
                                               : PointerButton::None;
   if (b == PointerButton::None) return move(x, y, modifiers);

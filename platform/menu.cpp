@@ -59,7 +59,9 @@ Menu* Menu::create(std::string title) {
   return m;
 }
 
-Menu::~Menu() { removeAllItems(); }
+Menu::~Menu() {
+  removeAllItems();
+}
 
 MenuItem* Menu::itemAt(int index) const {
   if (index < 0 || index >= itemCount()) return nullptr;

@@ -44,7 +44,8 @@ class RtMidiInput final : public MidiInput {
  public:
   // Null when no API can be opened; *error then holds the library's last message. queueLimit
   // is the library's queue for messages that arrive with no callback set.
-  static std::unique_ptr<RtMidiInput> Create(const std::string& clientName, unsigned queueLimit = 100,
+  static std::unique_ptr<RtMidiInput> Create(const std::string& clientName,
+                                             unsigned queueLimit = 100,
                                              std::string* error = nullptr);
   ~RtMidiInput() override;
 

@@ -21,7 +21,8 @@ size_t RoundUpToPowerOfTwo(size_t n) {
 }
 
 void FutexWait(std::atomic<uint32_t>* word, uint32_t expected) {
-  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAIT_PRIVATE, expected, nullptr, nullptr, 0);
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAIT_PRIVATE, expected, nullptr,
+          nullptr, 0);
 }
 
 void FutexWakeOne(std::atomic<uint32_t>* word) {
@@ -30,7 +31,8 @@ void FutexWakeOne(std::atomic<uint32_t>* word) {
 
 }  // namespace
 
-static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) && std::atomic<uint32_t>::is_always_lock_free);
+static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) &&
+              std::atomic<uint32_t>::is_always_lock_free);
 
 MidiInputQueue::MidiInputQueue(Deliver deliver, size_t capacity)
     : deliver_(std::move(deliver)),
@@ -62,7 +64,8 @@ bool MidiInputQueue::Push(const uint8_t* bytes, size_t count) {
   };
   put(head, reinterpret_cast<const uint8_t*>(&length), kLengthBytes);
   put(head + kLengthBytes, bytes, count);
-  head_.store(head + kLengthBytes + count);  // sequentially consistent: ordered before the sleeper check
+  head_.store(head + kLengthBytes +
+              count);  // sequentially consistent: ordered before the sleeper check
   Wake();
   return true;
 }

@@ -56,26 +56,44 @@ void RtMidiInput::SetCallback(Callback callback) {
   impl_->callback = std::move(callback);
 }
 
-unsigned RtMidiInput::PortCount() { return impl_->port.PortCount(); }
+unsigned RtMidiInput::PortCount() {
+  return impl_->port.PortCount();
+}
 
-std::string RtMidiInput::PortName(unsigned port) { return impl_->port.PortName(port); }
+std::string RtMidiInput::PortName(unsigned port) {
+  return impl_->port.PortName(port);
+}
 
 bool RtMidiInput::OpenPort(unsigned port, const std::string& portName) {
   return impl_->port.OpenPort(port, portName);
 }
 
-bool RtMidiInput::OpenVirtualPort(const std::string& portName) { return impl_->port.OpenVirtualPort(portName); }
+bool RtMidiInput::OpenVirtualPort(const std::string& portName) {
+  return impl_->port.OpenVirtualPort(portName);
+}
 
-void RtMidiInput::ClosePort() { impl_->port.ClosePort(); }
+void RtMidiInput::ClosePort() {
+  impl_->port.ClosePort();
+}
 
-bool RtMidiInput::IsPortOpen() const { return impl_->port.IsPortOpen(); }
+bool RtMidiInput::IsPortOpen() const {
+  return impl_->port.IsPortOpen();
+}
 
-std::string RtMidiInput::ApiName() const { return impl_->port.ApiName(); }
+std::string RtMidiInput::ApiName() const {
+  return impl_->port.ApiName();
+}
 
-std::string RtMidiInput::LastError() const { return impl_->port.LastError(); }
+std::string RtMidiInput::LastError() const {
+  return impl_->port.LastError();
+}
 
-uint64_t RtMidiInput::ReceivedMessages() const { return impl_->queue.Pushed(); }
+uint64_t RtMidiInput::ReceivedMessages() const {
+  return impl_->queue.Pushed();
+}
 
-uint64_t RtMidiInput::DroppedMessages() const { return impl_->queue.Dropped(); }
+uint64_t RtMidiInput::DroppedMessages() const {
+  return impl_->queue.Dropped();
+}
 
 }  // namespace vq::platform

@@ -38,7 +38,8 @@ class MidiOutput {
 class RtMidiOutput final : public MidiOutput {
  public:
   // Null when no API can be opened; *error then holds the library's last message.
-  static std::unique_ptr<RtMidiOutput> Create(const std::string& clientName, std::string* error = nullptr);
+  static std::unique_ptr<RtMidiOutput> Create(const std::string& clientName,
+                                              std::string* error = nullptr);
   ~RtMidiOutput() override;
 
   bool Send(const uint8_t* bytes, size_t count) override;

@@ -64,7 +64,9 @@ void endModalRunsOf(Window* w) {
   if (Window::modalWindow() == w) Window::setModalWindow(nullptr);
 }
 
-int modalRunDepth() { return static_cast<int>(runs().size()); }
+int modalRunDepth() {
+  return static_cast<int>(runs().size());
+}
 
 bool isInModalRun(const Window* w) {
   for (auto& s : runs())
@@ -103,7 +105,8 @@ ModalSession* Application::beginModalSession(Window& w) {
 
 int Application::runModalSession(ModalSession* session) {
   auto& list = runs();
-  bool known = std::any_of(list.begin(), list.end(), [session](const auto& p) { return p.get() == session; });
+  bool known = std::any_of(list.begin(), list.end(),
+                           [session](const auto& p) { return p.get() == session; });
   if (!known) return kModalResponseAbort;
   if (!session->ended && isTerminated()) end(session, kModalResponseAbort);
   if (!session->ended && session->window) modalPass(*session->window, 0);
@@ -112,10 +115,13 @@ int Application::runModalSession(ModalSession* session) {
 
 void Application::endModalSession(ModalSession* session) {
   auto& list = runs();
-  if (std::any_of(list.begin(), list.end(), [session](const auto& p) { return p.get() == session; }))
+  if (std::any_of(list.begin(), list.end(),
+                  [session](const auto& p) { return p.get() == session; }))
     pop(session);
 }
 
-void Application::modalPass(Window&, double) { runLoop().runNested(RunLoopMode::ModalPanel, 0.01); }
+void Application::modalPass(Window&, double) {
+  runLoop().runNested(RunLoopMode::ModalPanel, 0.01);
+}
 
 }  // namespace vq::platform

@@ -6,7 +6,11 @@ namespace {
 NativeControlService* gService = nullptr;
 }
 
-NativeControlService* nativeControls() { return gService; }
-void setNativeControlService(NativeControlService* service) { gService = service; }
+NativeControlService* nativeControls() {
+  return gService;
+}
+void setNativeControlService(NativeControlService* service) {
+  gService = service;
+}
 
 }  // namespace vq::platform

@@ -74,7 +74,8 @@ class NativeControlService {
  public:
   virtual ~NativeControlService() = default;
   // A widget for the view (in a window) presenting the client, or none.
-  virtual std::unique_ptr<NativeControl> createNativeControl(View& view, NativeControlClient& client) = 0;
+  virtual std::unique_ptr<NativeControl> createNativeControl(View& view,
+                                                             NativeControlClient& client) = 0;
 };
 
 // The installed backend's native controls, or none (headless).

@@ -10,13 +10,15 @@ void Pasteboard::declareTypes(const std::vector<std::string>& types) {
   data_.clear();
   declared_.clear();
   for (const std::string& t : types)
-    if (t != kPasteboardStringType && std::find(declared_.begin(), declared_.end(), t) == declared_.end())
+    if (t != kPasteboardStringType &&
+        std::find(declared_.begin(), declared_.end(), t) == declared_.end())
       declared_.push_back(t);
 }
 
 void Pasteboard::setData(const std::string& type, std::string bytes) {
   if (type == kPasteboardStringType) return;
-  if (std::find(declared_.begin(), declared_.end(), type) == declared_.end()) declared_.push_back(type);
+  if (std::find(declared_.begin(), declared_.end(), type) == declared_.end())
+    declared_.push_back(type);
   data_[type] = std::move(bytes);
 }
 

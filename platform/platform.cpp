@@ -22,7 +22,9 @@ void installBackend(std::unique_ptr<Backend> backend) {
   slot() = std::move(backend);
 }
 
-bool hasBackend() { return slot() != nullptr; }
+bool hasBackend() {
+  return slot() != nullptr;
+}
 
 HeadlessBackend& installHeadless() {
   installBackend(nullptr);
@@ -32,6 +34,8 @@ HeadlessBackend& installHeadless() {
   return ref;
 }
 
-HeadlessBackend* headless() { return dynamic_cast<HeadlessBackend*>(slot().get()); }
+HeadlessBackend* headless() {
+  return dynamic_cast<HeadlessBackend*>(slot().get());
+}
 
 }  // namespace vq::platform

@@ -49,7 +49,9 @@ bool Process::reap(bool block) {
   return false;
 }
 
-bool Process::isRunning() { return !reap(false); }
+bool Process::isRunning() {
+  return !reap(false);
+}
 
 std::optional<int> Process::wait(double seconds) {
   if (seconds < 0) {
@@ -64,7 +66,9 @@ std::optional<int> Process::wait(double seconds) {
   return status_;
 }
 
-bool Process::terminate() { return !reaped_ && ::kill(pid_, SIGTERM) == 0; }
+bool Process::terminate() {
+  return !reaped_ && ::kill(pid_, SIGTERM) == 0;
+}
 
 bool launchDetached(const std::vector<std::string>& argv) {
   std::shared_ptr<Process> p = Process::spawn(argv);

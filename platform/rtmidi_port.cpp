@@ -74,7 +74,9 @@ bool PortState::IsPortOpen() const {
   return open;
 }
 
-std::string PortState::ApiName() const { return RtMidi::getApiName(api); }
+std::string PortState::ApiName() const {
+  return RtMidi::getApiName(api);
+}
 
 std::string PortState::LastError() const {
   std::lock_guard<std::mutex> lock(mutex);

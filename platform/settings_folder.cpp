@@ -26,7 +26,9 @@ std::string UserConfigFolder() {
   return base;
 }
 
-std::string SettingsFolder() { return UserConfigFolder() + "/" + kSettingsProductName + "/"; }
+std::string SettingsFolder() {
+  return UserConfigFolder() + "/" + kSettingsProductName + "/";
+}
 
 bool CreateSettingsFolder() {
   std::string folder = SettingsFolder();

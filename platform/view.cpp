@@ -107,7 +107,9 @@ Point View::convertFromWindow(Point p) const {
   return p;
 }
 
-Window::Window() : number_(gNextNumber++) { gAll.push_back(this); }
+Window::Window() : number_(gNextNumber++) {
+  gAll.push_back(this);
+}
 
 Window::~Window() {
   if (gObserver) gObserver->windowWillClose(*this);
@@ -230,12 +232,26 @@ void Window::makeKeyAndOrderFront() {
   if (gKey == this && delegate_) delegate_->windowDidBecomeKey(*this);
 }
 
-Window* Window::keyWindow() { return gKey; }
-Window* Window::mainWindow() { return gKey ? gKey : (gOrder.empty() ? nullptr : gOrder.front()); }
-const std::vector<Window*>& Window::orderedWindows() { return gOrder; }
-const std::vector<Window*>& Window::allWindows() { return gAll; }
-Window* Window::modalWindow() { return gModal; }
-void Window::setModalWindow(Window* w) { gModal = w; }
-void Window::setObserver(WindowObserver* o) { gObserver = o; }
+Window* Window::keyWindow() {
+  return gKey;
+}
+Window* Window::mainWindow() {
+  return gKey ? gKey : (gOrder.empty() ? nullptr : gOrder.front());
+}
+const std::vector<Window*>& Window::orderedWindows() {
+  return gOrder;
+}
+const std::vector<Window*>& Window::allWindows() {
+  return gAll;
+}
+Window* Window::modalWindow() {
+  return gModal;
+}
+void Window::setModalWindow(Window* w) {
+  gModal = w;
+}
+void Window::setObserver(WindowObserver* o) {
+  gObserver = o;
+}
 
 }  // namespace vq::platform

@@ -97,7 +97,9 @@ class View {
   // Whether the view wants redrawing (the backend draws it on its next pass).
   bool needsDisplay() const { return needsDisplay_; }
   void setNeedsDisplay(bool on) { needsDisplay_ = on; }
-  void setNeedsDisplayInRect(Rect r) { needsDisplay_ = needsDisplay_ || (r.width > 0 && r.height > 0); }
+  void setNeedsDisplayInRect(Rect r) {
+    needsDisplay_ = needsDisplay_ || (r.width > 0 && r.height > 0);
+  }
 
   // Whether the view takes keyboard focus: text views, fields and buttons when enabled.
   virtual bool acceptsFirstResponder() const { return kind_ != ViewKind::Generic && enabled_; }
@@ -218,7 +220,10 @@ class Window {
   // Orders the window out for good; a modal run of the window ends.
   virtual void close();
   bool isClosed() const { return closed_; }
-  void miniaturize() { miniaturized_ = true; orderOut(); }
+  void miniaturize() {
+    miniaturized_ = true;
+    orderOut();
+  }
   bool isMiniaturized() const { return miniaturized_; }
   virtual bool canBecomeKeyWindow() const { return true; }
 

@@ -38,7 +38,9 @@ bool IsRemoteVolume(int fd) {
 
 // There is no per-descriptor cache switch here; tell the kernel the data
 // will not be reused, which is what switching the cache off is for.
-void AdviseNoCache(int fd) { posix_fadvise(fd, 0, 0, POSIX_FADV_NOREUSE); }
+void AdviseNoCache(int fd) {
+  posix_fadvise(fd, 0, 0, POSIX_FADV_NOREUSE);
+}
 
 ssize_t PreadRetry(int fd, void* dest, size_t n, int64_t offset) {
   for (;;) {
@@ -52,8 +54,8 @@ ssize_t PreadRetry(int fd, void* dest, size_t n, int64_t offset) {
 
 // ---------------------------------------------------------------------------
 
-BufferedFileReader::BufferedFileReader(const char* path, int noCacheMode, int bufferSize, int bufferCount,
-                                       int64_t wholeReadLimit, int64_t mapLimit)
+BufferedFileReader::BufferedFileReader(const char* path, int noCacheMode, int bufferSize,
+                                       int bufferCount, int64_t wholeReadLimit, int64_t mapLimit)
     : m_buffer(4096) {
   if (!path) return;
   m_fd = open(path, O_RDONLY | O_CLOEXEC);
@@ -77,7 +79,8 @@ BufferedFileReader::BufferedFileReader(const char* path, int noCacheMode, int bu
       if (m_wholeCopy) {
         int64_t got = 0;
         while (got < m_fileSize) {
-          const ssize_t r = PreadRetry(m_fd, m_wholeCopy + got, static_cast<size_t>(m_fileSize - got), got);
+          const ssize_t r =
+              PreadRetry(m_fd, m_wholeCopy + got, static_cast<size_t>(m_fileSize - got), got);
           if (r <= 0) break;
           got += r;
         }
@@ -173,8 +176,9 @@ int BufferedFileReader::Read(void* dest, int n) {
 
 // ---------------------------------------------------------------------------
 
-BufferedFileWriter::BufferedFileWriter(const char* path, int noCacheMode, int bufferSize, int bufferCount,
-                                       int minBufferCount, bool append, bool noLock)
+BufferedFileWriter::BufferedFileWriter(const char* path, int noCacheMode, int bufferSize,
+                                       int bufferCount, int minBufferCount, bool append,
+                                       bool noLock)
     : m_buffer(4096) {
   if (!path) {
     m_error = true;
@@ -221,12 +225,15 @@ BufferedFileWriter::BufferedFileWriter(const char* path, int noCacheMode, int bu
   if (product >= 2 * kBlock) {
     const int64_t want = (product + 4095) / 4096 * 4096;
     if (want <= INT_MAX) {
-      if (!m_buffer.Resize(static_cast<int>(want), false) || m_buffer.GetSize() != want) m_buffer.Resize(0);
+      if (!m_buffer.Resize(static_cast<int>(want), false) || m_buffer.GetSize() != want)
+        m_buffer.Resize(0);
     }
   }
 }
 
-BufferedFileWriter::~BufferedFileWriter() { Close(); }
+BufferedFileWriter::~BufferedFileWriter() {
+  Close();
+}
 
 bool BufferedFileWriter::WriteAll(const char* src, int64_t n) {
   while (n > 0) {

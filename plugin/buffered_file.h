@@ -16,8 +16,9 @@ class BufferedFileReader {
   // Every caller passes noCacheMode 1, 8192, 4 and both limits 0, so the
   // reader works through its 32 KB aligned buffer. A file smaller than
   // mapLimit is read whole (below wholeReadLimit) or mapped instead.
-  explicit BufferedFileReader(const char* path, int noCacheMode = 1, int bufferSize = 8192, int bufferCount = 4,
-                              int64_t wholeReadLimit = 0, int64_t mapLimit = 0);
+  explicit BufferedFileReader(const char* path, int noCacheMode = 1, int bufferSize = 8192,
+                              int bufferCount = 4, int64_t wholeReadLimit = 0,
+                              int64_t mapLimit = 0);
   ~BufferedFileReader();
   BufferedFileReader(const BufferedFileReader&) = delete;
   BufferedFileReader& operator=(const BufferedFileReader&) = delete;
@@ -35,14 +36,14 @@ class BufferedFileReader {
 
  private:
   UTL_HeapBuf m_buffer;
-  int m_valid = 0;       // bytes valid in the aligned area
-  int m_offset = 0;      // read offset in the aligned area
+  int m_valid = 0;   // bytes valid in the aligned area
+  int m_offset = 0;  // read offset in the aligned area
   int64_t m_position = 0;
   int64_t m_fileSize = 0;
-  void* m_view = nullptr;        // mmap view, or null
+  void* m_view = nullptr;  // mmap view, or null
   int64_t m_viewLength = 0;
-  char* m_wholeCopy = nullptr;   // whole file read at once, or null
-  int64_t m_fileOffset = 0;      // next file offset to read
+  char* m_wholeCopy = nullptr;  // whole file read at once, or null
+  int64_t m_fileOffset = 0;     // next file offset to read
   int m_fd = -1;
   bool m_locked = false;
   bool m_unlockedReading = false;
@@ -58,8 +59,9 @@ class BufferedFileWriter {
   // Every caller passes noCacheMode 1, 8192, 16, 16, append false, noLock
   // false, giving a 128 KB buffer. With a file held by another writer (or a
   // reader's shared lock) the writer is not open.
-  explicit BufferedFileWriter(const char* path, int noCacheMode = 1, int bufferSize = 8192, int bufferCount = 16,
-                              int minBufferCount = 16, bool append = false, bool noLock = false);
+  explicit BufferedFileWriter(const char* path, int noCacheMode = 1, int bufferSize = 8192,
+                              int bufferCount = 16, int minBufferCount = 16, bool append = false,
+                              bool noLock = false);
   // Closes (flushing) when Close was not called.
   ~BufferedFileWriter();
   BufferedFileWriter(const BufferedFileWriter&) = delete;

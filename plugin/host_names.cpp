@@ -44,11 +44,14 @@ constexpr HostKey kHostKeys[] = {
 
 // Display names by code 0..28; null entries read as "Unknown".
 constexpr const char* kHostDisplayNames[] = {
-    nullptr,        "Reaper",     "ProTools",   "Cubase",     "Nuendo",           "Sonar",
-    "Vegas",        "FLStudio",   "Samplitude", "Live",       nullptr,            nullptr,
-    nullptr,        "VSTScanner", "AULab",      "Forte",      "Chainer",          "Audition",
-    "Orion",        nullptr,      "SAWStudio",  "Logic",      "GarageBand",       "DigitalPerformer",
-    "Standalone",   "AudioMulch", "StudioOne",  "VST3PluginTestHost", "Ardour",
+    nullptr,      "Reaper",     "ProTools",   "Cubase",
+    "Nuendo",     "Sonar",      "Vegas",      "FLStudio",
+    "Samplitude", "Live",       nullptr,      nullptr,
+    nullptr,      "VSTScanner", "AULab",      "Forte",
+    "Chainer",    "Audition",   "Orion",      nullptr,
+    "SAWStudio",  "Logic",      "GarageBand", "DigitalPerformer",
+    "Standalone", "AudioMulch", "StudioOne",  "VST3PluginTestHost",
+    "Ardour",
 };
 
 constexpr const char* kApiNames[] = {"VST2", "VST3", "AU", "RTAS", "AAX", "Standalone"};
@@ -81,4 +84,6 @@ const char* ApiNameFromIndex(int api) {
   return kApiNames[api];
 }
 
-const char* ArchString() { return "x64"; }
+const char* ArchString() {
+  return "x64";
+}

@@ -39,8 +39,9 @@ double Clamp(double v, double lo, double hi) {
 }  // namespace
 
 IModuleBase::IModuleBase(int nParams, const char* channelIO, int nPresets, const char* effectName,
-                         const char* productName, const char* makerName, int version, int uniqueId, int makerId,
-                         int latency, bool doesMidi, bool doesChunks, bool isInstrument, int api)
+                         const char* productName, const char* makerName, int version, int uniqueId,
+                         int makerId, int latency, bool doesMidi, bool doesChunks,
+                         bool isInstrument, int api)
     : mUniqueID(uniqueId),
       mMakerID(makerId),
       mVersion(version),
@@ -100,9 +101,13 @@ IModuleBase::~IModuleBase() {
   mLiveEditState = nullptr;
 }
 
-void IModuleBase::Reset() { UTL_MutexLock lock(mMutex); }
+void IModuleBase::Reset() {
+  UTL_MutexLock lock(mMutex);
+}
 
-void IModuleBase::OnParamChange(int paramIdx) { UTL_MutexLock lock(mMutex); }
+void IModuleBase::OnParamChange(int paramIdx) {
+  UTL_MutexLock lock(mMutex);
+}
 
 void IModuleBase::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
   const int nIn = NInChannels(), nOut = NOutChannels();
@@ -117,13 +122,21 @@ void IModuleBase::ProcessDoubleReplacing(double** inputs, double** outputs, int 
   }
 }
 
-void IModuleBase::ProcessMidiMsg(const IMidiMessage* msg) { SendMidiMsg(msg); }
+void IModuleBase::ProcessMidiMsg(const IMidiMessage* msg) {
+  SendMidiMsg(msg);
+}
 
-void IModuleBase::OnMidiMsgReceived(const IMidiMessage* msg) { SendMidiMsg(msg); }
+void IModuleBase::OnMidiMsgReceived(const IMidiMessage* msg) {
+  SendMidiMsg(msg);
+}
 
-bool IModuleBase::SerializeState(StateChunk* chunk) { return SerializeParams(chunk); }
+bool IModuleBase::SerializeState(StateChunk* chunk) {
+  return SerializeParams(chunk);
+}
 
-int IModuleBase::UnserializeState(const StateChunk* chunk, int startPos) { return UnserializeParams(chunk, startPos); }
+int IModuleBase::UnserializeState(const StateChunk* chunk, int startPos) {
+  return UnserializeParams(chunk, startPos);
+}
 
 bool IModuleBase::SerializeParams(StateChunk* chunk) {
   UTL_MutexLock lock(mMutex);
@@ -198,7 +211,8 @@ void IModuleBase::AttachGraphics(IModuleGUI* graphics) {
   if (!graphics) return;
   UTL_MutexLock lock(mMutex);
   if (mGUIResize) graphics->AttachResizeHandles(mGUIResize);
-  for (int i = 0; i < NParams(); ++i) graphics->SetControlsFromPlugValue(i, true, GetParam(i)->GetNormalized());
+  for (int i = 0; i < NParams(); ++i)
+    graphics->SetControlsFromPlugValue(i, true, GetParam(i)->GetNormalized());
   graphics->CreateDrawBitmaps();
   // A second attach replaces the first GUI, which the plug owns.
   if (mGraphics && mGraphics != graphics) delete mGraphics;
@@ -208,7 +222,8 @@ void IModuleBase::AttachGraphics(IModuleGUI* graphics) {
 
 void IModuleBase::RedrawParamControls() {
   if (!mGraphics) return;
-  for (int i = 0; i < NParams(); ++i) mGraphics->SetControlsFromPlugValue(i, false, GetParam(i)->Value());
+  for (int i = 0; i < NParams(); ++i)
+    mGraphics->SetControlsFromPlugValue(i, false, GetParam(i)->Value());
 }
 
 void IModuleBase::ResizeAtGuiOpen() {
@@ -223,7 +238,8 @@ void IModuleBase::SetBlockSize(int nFrames) {
     for (int i = 0; i < list.GetSize(); ++i) {
       IModuleChannel* ch = list.Get(i);
       double* buf = ch->scratch.Resize(n);
-      if (buf && ch->scratch.GetSize() == n) std::memset(buf, 0, sizeof(double) * static_cast<size_t>(n));
+      if (buf && ch->scratch.GetSize() == n)
+        std::memset(buf, 0, sizeof(double) * static_cast<size_t>(n));
     }
   }
   mBlockSize = nFrames;
@@ -232,7 +248,8 @@ void IModuleBase::SetBlockSize(int nFrames) {
 bool IModuleBase::LegalIO(int nInputs, int nOutputs) const {
   for (int i = 0; i < mChannelIO.GetSize(); ++i) {
     const ChannelIOPair* pair = mChannelIO.Get(i);
-    if ((nInputs < 0 || nInputs == pair->inputs) && (nOutputs < 0 || nOutputs == pair->outputs)) return true;
+    if ((nInputs < 0 || nInputs == pair->inputs) && (nOutputs < 0 || nOutputs == pair->outputs))
+      return true;
   }
   return false;
 }
@@ -281,10 +298,18 @@ void IModuleBase::FormatVersion(int version, char* out, int outSize) {
   std::snprintf(out, static_cast<size_t>(outSize), "v%d.%d.%d", v, r, m);
 }
 
-int IModuleBase::GetHostVersion(bool decimal) const { return decimal ? DecimalVersion(mHostVersion) : mHostVersion; }
+int IModuleBase::GetHostVersion(bool decimal) const {
+  return decimal ? DecimalVersion(mHostVersion) : mHostVersion;
+}
 
-void IModuleBase::GetHostVersionStr(char* out, int outSize) const { FormatVersion(mHostVersion, out, outSize); }
+void IModuleBase::GetHostVersionStr(char* out, int outSize) const {
+  FormatVersion(mHostVersion, out, outSize);
+}
 
-int IModuleBase::GetEffectVersion(bool decimal) const { return decimal ? DecimalVersion(mVersion) : mVersion; }
+int IModuleBase::GetEffectVersion(bool decimal) const {
+  return decimal ? DecimalVersion(mVersion) : mVersion;
+}
 
-void IModuleBase::GetEffectVersionStr(char* out, int outSize) const { FormatVersion(mVersion, out, outSize); }
+void IModuleBase::GetEffectVersionStr(char* out, int outSize) const {
+  FormatVersion(mVersion, out, outSize);
+}

@@ -39,9 +39,9 @@ class IModuleBase {
  public:
   // channelIO: blank-separated "inputs-outputs" tokens, e.g. "0-1 0-2"; null gives no channels.
   // Names longer than 127 characters are cut.
-  IModuleBase(int nParams, const char* channelIO, int nPresets, const char* effectName, const char* productName,
-              const char* makerName, int version, int uniqueId, int makerId, int latency, bool doesMidi,
-              bool doesChunks, bool isInstrument, int api);
+  IModuleBase(int nParams, const char* channelIO, int nPresets, const char* effectName,
+              const char* productName, const char* makerName, int version, int uniqueId,
+              int makerId, int latency, bool doesMidi, bool doesChunks, bool isInstrument, int api);
   // Deletes the graphics first, then parameters, presets, channels and the live-edit state.
   virtual ~IModuleBase();
   IModuleBase(const IModuleBase&) = delete;
@@ -122,7 +122,7 @@ class IModuleBase {
 
   // Packed 0xVVVVRRMM: V bits 16-31, R bits 8-15, M bits 0-7.
   static void SplitVersion(int version, int* v, int* r, int* m);
-  static int DecimalVersion(int version);  // V*10000 + R*100 + M
+  static int DecimalVersion(int version);                          // V*10000 + R*100 + M
   static void FormatVersion(int version, char* out, int outSize);  // "v%d.%d.%d"
 
   const char* GetEffectName() const { return mEffectName; }

@@ -31,7 +31,7 @@ class IModuleGUI {
   virtual void ResizeAtGuiOpen(IModuleGUIResize* resize) = 0;
   // Appends the attach-time layout of every control, in list order, to the state.
   virtual void RecordAttachLayout(LiveEditState* state) = 0;
-  virtual int GetWidth() const = 0;   // GUI pixels
+  virtual int GetWidth() const = 0;  // GUI pixels
   virtual int GetHeight() const = 0;
 };
 
@@ -43,7 +43,9 @@ struct LiveEditColor {
 // Rectangle in GUI pixels, left/top inclusive, right/bottom exclusive (the GUI's IRECT layout).
 struct LiveEditRect {
   int L, T, R, B;
-  bool operator==(const LiveEditRect& o) const { return L == o.L && T == o.T && R == o.R && B == o.B; }
+  bool operator==(const LiveEditRect& o) const {
+    return L == o.L && T == o.T && R == o.R && B == o.B;
+  }
 };
 
 // One undo step of the layout editor: rects and hidden bits by attach index, the control at
@@ -55,7 +57,8 @@ struct LiveEditSnapshot {
   std::vector<IControl*> order;
   std::vector<int> deleted;
   bool operator==(const LiveEditSnapshot& o) const {
-    return draw == o.draw && target == o.target && hidden == o.hidden && order == o.order && deleted == o.deleted;
+    return draw == o.draw && target == o.target && hidden == o.hidden && order == o.order &&
+           deleted == o.deleted;
   }
 };
 
@@ -101,10 +104,11 @@ class LiveEditState {
   int pressX = 0, pressY = 0;
   int cornerSize = 8;
   int snapTo = 0;
-  int cursor = 0;  // the cursor id last set, 0 none
+  int cursor = 0;        // the cursor id last set, 0 none
   bool inFrame = false;  // a menu or message box of the editor is open
 
-  // Undo per layout view: snapshots, position (-1 when none), and the state after the newest change.
+  // Undo per layout view: snapshots, position (-1 when none), and the state after the newest
+  // change.
   std::vector<std::vector<LiveEditSnapshot>> undo;
   std::vector<int> undoPos;
   std::vector<LiveEditSnapshot> current;
@@ -122,7 +126,8 @@ class LiveEditState {
   UTL_PtrList<IControl> attachControls;
   UTL_PtrList<IControl> currentOrder;  // stacking order as the layout editor last saw it
 
-  void AddAttachedControl(const LiveEditRect& draw, const LiveEditRect& target, bool visible, IControl* control) {
+  void AddAttachedControl(const LiveEditRect& draw, const LiveEditRect& target, bool visible,
+                          IControl* control) {
     attachDrawRects.Add(draw);
     attachTargetRects.Add(target);
     attachVisible.Add(visible);

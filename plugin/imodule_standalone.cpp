@@ -6,12 +6,13 @@
 #include "plugin/host_names.h"
 #include "plugin/utl_misc.h"
 
-IModuleStandalone::IModuleStandalone(const IModuleInstanceInfo& info, int nParams, const char* channelIO,
-                                     int nPresets, const char* effectName, const char* productName,
-                                     const char* makerName, int version, int uniqueId, int makerId, int latency,
-                                     bool doesMidi, bool doesChunks, bool isInstrument)
-    : IModuleBase(nParams, channelIO, nPresets, effectName, productName, makerName, version, uniqueId, makerId,
-                  latency, doesMidi, doesChunks, isInstrument, kAPIStandalone) {
+IModuleStandalone::IModuleStandalone(const IModuleInstanceInfo& info, int nParams,
+                                     const char* channelIO, int nPresets, const char* effectName,
+                                     const char* productName, const char* makerName, int version,
+                                     int uniqueId, int makerId, int latency, bool doesMidi,
+                                     bool doesChunks, bool isInstrument)
+    : IModuleBase(nParams, channelIO, nPresets, effectName, productName, makerName, version,
+                  uniqueId, makerId, latency, doesMidi, doesChunks, isInstrument, kAPIStandalone) {
   Trace(__FUNCTION__, __LINE__, "%s", effectName ? effectName : "");
   SetInputChannelConnections(true);
   SetOutputChannelConnections(true);
@@ -35,7 +36,8 @@ void IModuleStandalone::ResizeGraphics() {
   OnGraphicsResized();
 }
 
-int IModuleStandalone::MidiMessageBytes(const IMidiMessage& msg, int forcedChannel, uint8_t out[3]) {
+int IModuleStandalone::MidiMessageBytes(const IMidiMessage& msg, int forcedChannel,
+                                        uint8_t out[3]) {
   uint8_t status = msg.mStatus;
   int length;
   if (status < 0x80) {

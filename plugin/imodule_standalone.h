@@ -30,9 +30,10 @@ class IModuleStandalone : public IModuleBase {
  public:
   static constexpr int kTitleBarHeight = 22;
 
-  IModuleStandalone(const IModuleInstanceInfo& info, int nParams, const char* channelIO, int nPresets,
-                    const char* effectName, const char* productName, const char* makerName, int version,
-                    int uniqueId, int makerId, int latency, bool doesMidi, bool doesChunks, bool isInstrument);
+  IModuleStandalone(const IModuleInstanceInfo& info, int nParams, const char* channelIO,
+                    int nPresets, const char* effectName, const char* productName,
+                    const char* makerName, int version, int uniqueId, int makerId, int latency,
+                    bool doesMidi, bool doesChunks, bool isInstrument);
 
   void BeginParamEdit(int paramIdx) override {}
   void EndParamEdit(int paramIdx) override {}

@@ -21,7 +21,9 @@ int TruncToInt(double v) {
   return static_cast<int>(v);
 }
 
-bool IsWhole(double x) { return std::fabs(x - std::round(x)) <= 1e-9 * std::max(1.0, std::fabs(x)); }
+bool IsWhole(double x) {
+  return std::fabs(x - std::round(x)) <= 1e-9 * std::max(1.0, std::fabs(x));
+}
 
 // Decimals needed to show multiples of the step: 0 for whole steps, else the
 // smallest k in 1..5 that makes step * 10^k whole, else 6.
@@ -37,8 +39,8 @@ int PrecisionForStep(double step) {
 
 }  // namespace
 
-void IParam::InitWhole(EParamType type, const char* name, double defaultValue, double minValue, double maxValue,
-                       const char* label, const char* group) {
+void IParam::InitWhole(EParamType type, const char* name, double defaultValue, double minValue,
+                       double maxValue, const char* label, const char* group) {
   if (mType == kTypeNone) mType = type;
   mMin = minValue;
   mMax = maxValue;
@@ -57,14 +59,17 @@ void IParam::InitBool(const char* name, bool defaultValue, const char* label, co
   SetDisplayText(1, "on");
 }
 
-void IParam::InitEnum(const char* name, int defaultValue, int count, const char* label, const char* group) {
-  InitWhole(kTypeEnum, name, defaultValue, 0.0, std::max(1.0, static_cast<double>(count) - 1.0), label, group);
+void IParam::InitEnum(const char* name, int defaultValue, int count, const char* label,
+                      const char* group) {
+  InitWhole(kTypeEnum, name, defaultValue, 0.0, std::max(1.0, static_cast<double>(count) - 1.0),
+            label, group);
 }
 
-void IParam::InitInt(const char* name, int defaultValue, int minValue, int maxValue, const char* label,
-                     const char* group) {
+void IParam::InitInt(const char* name, int defaultValue, int minValue, int maxValue,
+                     const char* label, const char* group) {
   InitWhole(kTypeInt, name, defaultValue, minValue,
-            std::max(static_cast<double>(minValue) + 1.0, static_cast<double>(maxValue)), label, group);
+            std::max(static_cast<double>(minValue) + 1.0, static_cast<double>(maxValue)), label,
+            group);
 }
 
 void IParam::InitDouble(const char* name, const char* label, const char* group, double defaultValue,
@@ -113,7 +118,8 @@ double IParam::FromNormalized(double normalized) const {
   return mMin + (mMax - mMin) * std::pow(normalized, mShape);
 }
 
-void IParam::GetDisplayString(bool normalized, char* out, bool useDisplayTexts, double value, int outSize) const {
+void IParam::GetDisplayString(bool normalized, char* out, bool useDisplayTexts, double value,
+                              int outSize) const {
   if (!out || outSize < 1) return;
   if (normalized) value = FromNormalized(value);
   const int i = TruncToInt(value);
@@ -170,4 +176,6 @@ void IParam::GetBounds(double* minValue, double* maxValue) const {
   if (maxValue) *maxValue = mMax;
 }
 
-int IParam::Int() const { return TruncToInt(mValue); }
+int IParam::Int() const {
+  return TruncToInt(mValue);
+}

@@ -13,8 +13,8 @@ class IParam {
  public:
   enum EParamType { kTypeNone = 0, kTypeBool = 1, kTypeInt = 2, kTypeEnum = 3, kTypeDouble = 4 };
 
-  static constexpr int kTextSize = 32;            // name, label, group, display texts: 31 characters + NUL
-  static constexpr int kDisplayStringSize = 32;   // what GetDisplayString writes by default
+  static constexpr int kTextSize = 32;  // name, label, group, display texts: 31 characters + NUL
+  static constexpr int kDisplayStringSize = 32;  // what GetDisplayString writes by default
 
   struct DisplayText {
     int mValue;
@@ -25,12 +25,14 @@ class IParam {
 
   // Each Init keeps an existing type (only a parameter of type none takes
   // the new one). Texts may be null (taken as "").
-  void InitBool(const char* name, bool defaultValue, const char* label = "", const char* group = "");
-  void InitEnum(const char* name, int defaultValue, int count, const char* label = "", const char* group = "");
-  void InitInt(const char* name, int defaultValue, int minValue, int maxValue, const char* label = "",
-               const char* group = "");
-  void InitDouble(const char* name, const char* label, const char* group, double defaultValue, double minValue,
-                  double maxValue, double step, double shape = 1.0);
+  void InitBool(const char* name, bool defaultValue, const char* label = "",
+                const char* group = "");
+  void InitEnum(const char* name, int defaultValue, int count, const char* label = "",
+                const char* group = "");
+  void InitInt(const char* name, int defaultValue, int minValue, int maxValue,
+               const char* label = "", const char* group = "");
+  void InitDouble(const char* name, const char* label, const char* group, double defaultValue,
+                  double minValue, double maxValue, double step, double shape = 1.0);
 
   // Ignores 0.
   void SetShape(double shape);
@@ -84,8 +86,8 @@ class IParam {
  private:
   // What the whole-number kinds share: step 1, a straight curve, no decimals. The type is set
   // only on a parameter that has none yet.
-  void InitWhole(EParamType type, const char* name, double defaultValue, double minValue, double maxValue,
-                 const char* label, const char* group);
+  void InitWhole(EParamType type, const char* name, double defaultValue, double minValue,
+                 double maxValue, const char* label, const char* group);
 
   int mType = kTypeNone;
   double mValue = 0.0;

@@ -2,12 +2,16 @@
 
 namespace {
 // Flag numbers 1..4 name the bits 1, 2, 4, 8; 0 for any other number.
-int FlagBit(int flagNumber) { return (flagNumber >= 1 && flagNumber <= 4) ? 1 << (flagNumber - 1) : 0; }
+int FlagBit(int flagNumber) {
+  return (flagNumber >= 1 && flagNumber <= 4) ? 1 << (flagNumber - 1) : 0;
+}
 }  // namespace
 
-IPopupMenuItem::IPopupMenuItem(const char* text, int flags) : mText(text ? text : ""), mFlags(flags) {}
+IPopupMenuItem::IPopupMenuItem(const char* text, int flags)
+    : mText(text ? text : ""), mFlags(flags) {}
 
-IPopupMenuItem::IPopupMenuItem(const char* text, IPopupMenu* submenu) : mText(text ? text : ""), mSubmenu(submenu) {}
+IPopupMenuItem::IPopupMenuItem(const char* text, IPopupMenu* submenu)
+    : mText(text ? text : ""), mSubmenu(submenu) {}
 
 void IPopupMenuItem::SetFlag(bool state, int flagNumber) {
   const int bit = FlagBit(flagNumber);
@@ -19,7 +23,9 @@ void IPopupMenuItem::SetFlag(bool state, int flagNumber) {
   }
 }
 
-IPopupMenu::~IPopupMenu() { mMenuItems.Empty(true); }
+IPopupMenu::~IPopupMenu() {
+  mMenuItems.Empty(true);
+}
 
 void IPopupMenu::SetPrefix(int style) {
   if (style >= kPrefixNone && style <= kPrefix3) mPrefix = style;
@@ -27,10 +33,14 @@ void IPopupMenu::SetPrefix(int style) {
 
 const char* IPopupMenu::GetPrefixFormat() const {
   switch (mPrefix) {
-    case kPrefix1: return "%1d: ";
-    case kPrefix2: return "%02d: ";
-    case kPrefix3: return "%03d: ";
-    default: return "";
+    case kPrefix1:
+      return "%1d: ";
+    case kPrefix2:
+      return "%02d: ";
+    case kPrefix3:
+      return "%03d: ";
+    default:
+      return "";
   }
 }
 

@@ -37,7 +37,12 @@ class IPopupMenuItem {
 
 class IPopupMenu {
  public:
-  enum EPrefix { kPrefixNone = 0, kPrefix1 = 1, kPrefix2 = 2, kPrefix3 = 3 };  // "%1d: ", "%02d: ", "%03d: "
+  enum EPrefix {
+    kPrefixNone = 0,
+    kPrefix1 = 1,
+    kPrefix2 = 2,
+    kPrefix3 = 3
+  };  // "%1d: ", "%02d: ", "%03d: "
 
   IPopupMenu() = default;
   ~IPopupMenu();  // deletes the items, not their submenus

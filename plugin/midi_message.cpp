@@ -5,8 +5,12 @@
 #include <cstdio>
 
 namespace {
-uint8_t DataByte(int v) { return static_cast<uint8_t>(v & 0x7F); }
-uint8_t StatusByte(int high, int ch) { return static_cast<uint8_t>(high | (ch & 0x0F)); }
+uint8_t DataByte(int v) {
+  return static_cast<uint8_t>(v & 0x7F);
+}
+uint8_t StatusByte(int high, int ch) {
+  return static_cast<uint8_t>(high | (ch & 0x0F));
+}
 }  // namespace
 
 void IMidiMessage::MakeNoteOn(int note, int velocity, int offset, int ch) {
@@ -64,11 +68,17 @@ int IMidiMessage::Velocity() const {
   return (k == kNoteOff || k == kNoteOn) ? mData2 : -1;
 }
 
-int IMidiMessage::PolyAfterTouch() const { return StatusMsg() == kPolyAftertouch ? mData2 : -1; }
+int IMidiMessage::PolyAfterTouch() const {
+  return StatusMsg() == kPolyAftertouch ? mData2 : -1;
+}
 
-int IMidiMessage::ChannelAfterTouch() const { return StatusMsg() == kChannelAftertouch ? mData1 : -1; }
+int IMidiMessage::ChannelAfterTouch() const {
+  return StatusMsg() == kChannelAftertouch ? mData1 : -1;
+}
 
-int IMidiMessage::Program() const { return StatusMsg() == kProgramChange ? mData1 : -1; }
+int IMidiMessage::Program() const {
+  return StatusMsg() == kProgramChange ? mData1 : -1;
+}
 
 double IMidiMessage::PitchWheel() const {
   if (StatusMsg() != kPitchWheel) return 0.0;
@@ -81,8 +91,9 @@ double IMidiMessage::ControlChange(int controller) const {
 }
 
 const char* IMidiMessage::StatusMsgStr(int kind) {
-  static const char* const kNames[] = {"noteoff",      "noteon",        "aftertouch", "controlchange",
-                                       "programchange", "channelaftertouch", "pitchwheel"};
+  static const char* const kNames[] = {"noteoff",       "noteon",        "aftertouch",
+                                       "controlchange", "programchange", "channelaftertouch",
+                                       "pitchwheel"};
   if (kind == kNone) return "none";
   if (kind >= kNoteOff && kind <= kPitchWheel) return kNames[kind - kNoteOff];
   return "unknown";

@@ -63,7 +63,8 @@ struct ISysExMessage {
   const uint8_t* mData = nullptr;
 
   ISysExMessage() = default;
-  ISysExMessage(int32_t offset, const uint8_t* data, int32_t size) : mOffset(offset), mSize(size), mData(data) {}
+  ISysExMessage(int32_t offset, const uint8_t* data, int32_t size)
+      : mOffset(offset), mSize(size), mData(data) {}
 
   void Clear() {
     mOffset = 0;

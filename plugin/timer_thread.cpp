@@ -44,7 +44,9 @@ int TimerThread::Start(CTimerCallbackInterface* callback, int intervalMs, int id
   return 0;
 }
 
-void TimerThread::Stop() { SetState(kStopped); }
+void TimerThread::Stop() {
+  SetState(kStopped);
+}
 
 void TimerThread::Pause() {
   {

@@ -38,8 +38,8 @@ class TimerThread {
   // callback; EINVAL for a null callback).
   int Start(CTimerCallbackInterface* callback, int intervalMs, int id, bool repeat);
 
-  void Stop();    // ends the loop; a running OnTimer call finishes first
-  void Pause();   // no calls until Resume
+  void Stop();   // ends the loop; a running OnTimer call finishes first
+  void Pause();  // no calls until Resume
   void Resume();
   // Waits for the thread to end. Does nothing when no thread runs, when
   // already joined, or when called from the timer's own callback.

@@ -20,9 +20,13 @@ int64_t UTL_HeapBuf::ComputeAllocation(int64_t n, int granularity) {
   return (n + step + 96) / kPage * kPage - 96;
 }
 
-UTL_HeapBuf::UTL_HeapBuf(int granularity) { SetGranularity(granularity); }
+UTL_HeapBuf::UTL_HeapBuf(int granularity) {
+  SetGranularity(granularity);
+}
 
-UTL_HeapBuf::~UTL_HeapBuf() { free(m_buf); }
+UTL_HeapBuf::~UTL_HeapBuf() {
+  free(m_buf);
+}
 
 UTL_HeapBuf::UTL_HeapBuf(const UTL_HeapBuf& other) : m_granularity(other.m_granularity) {
   if (other.m_size > 0 && Resize(other.m_size, false) && m_size == other.m_size) {
@@ -43,7 +47,10 @@ UTL_HeapBuf& UTL_HeapBuf::operator=(const UTL_HeapBuf& other) {
 }
 
 UTL_HeapBuf::UTL_HeapBuf(UTL_HeapBuf&& other) noexcept
-    : m_buf(other.m_buf), m_alloc(other.m_alloc), m_size(other.m_size), m_granularity(other.m_granularity) {
+    : m_buf(other.m_buf),
+      m_alloc(other.m_alloc),
+      m_size(other.m_size),
+      m_granularity(other.m_granularity) {
   other.m_buf = nullptr;
   other.m_alloc = 0;
   other.m_size = 0;
@@ -68,7 +75,8 @@ void* UTL_HeapBuf::Resize(int n, bool shrinkAllowed) {
 
   int64_t limit = 0;
   if (n < m_size && shrinkAllowed) {
-    limit = std::max<int64_t>(1, std::min<int64_t>(int64_t{m_alloc} - 4 * int64_t{m_granularity}, m_alloc / 2));
+    limit = std::max<int64_t>(
+        1, std::min<int64_t>(int64_t{m_alloc} - 4 * int64_t{m_granularity}, m_alloc / 2));
   }
 
   if (n > m_alloc || n < limit) {
@@ -135,11 +143,17 @@ const char* UTL_String::Get() const {
   return p ? p : "";
 }
 
-int UTL_String::GetLength() const { return m_hb.GetSize() > 0 ? m_hb.GetSize() - 1 : 0; }
+int UTL_String::GetLength() const {
+  return m_hb.GetSize() > 0 ? m_hb.GetSize() - 1 : 0;
+}
 
-void UTL_String::Set(const char* text, int length) { SetSubstring(0, text, length, 0); }
+void UTL_String::Set(const char* text, int length) {
+  SetSubstring(0, text, length, 0);
+}
 
-void UTL_String::Append(const char* text, int length) { SetSubstring(GetLength(), text, length, 0); }
+void UTL_String::Append(const char* text, int length) {
+  SetSubstring(GetLength(), text, length, 0);
+}
 
 void UTL_String::Insert(const char* text, int position, int length) {
   const int len = GetLength();
@@ -162,7 +176,8 @@ void UTL_String::SetSubstring(int position, const char* text, int length, int ta
     length = 0;
   }
   // A length is a limit: never read past the text's terminator.
-  length = length < 0 ? static_cast<int>(strnlen(text, INT_MAX)) : static_cast<int>(strnlen(text, length));
+  length = length < 0 ? static_cast<int>(strnlen(text, INT_MAX))
+                      : static_cast<int>(strnlen(text, length));
 
   if (position == 0 && length == 0 && tail == 0) {
     if (m_hb.Resize(1, false) && m_hb.GetSize() == 1) static_cast<char*>(m_hb.Get())[0] = 0;

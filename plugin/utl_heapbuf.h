@@ -88,7 +88,8 @@ class UTL_TypedBuf {
     if (index > n) index = n;
     T* p = Resize(n + 1, false);
     if (!p || GetSize() != n + 1) return nullptr;
-    if (index < n) std::memmove(p + index + 1, p + index, sizeof(T) * static_cast<size_t>(n - index));
+    if (index < n)
+      std::memmove(p + index + 1, p + index, sizeof(T) * static_cast<size_t>(n - index));
     p[index] = value;
     return p + index;
   }
@@ -97,7 +98,8 @@ class UTL_TypedBuf {
     const int n = GetSize();
     if (index < 0 || index >= n) return false;
     T* p = Get();
-    if (index < n - 1) std::memmove(p + index, p + index + 1, sizeof(T) * static_cast<size_t>(n - 1 - index));
+    if (index < n - 1)
+      std::memmove(p + index, p + index + 1, sizeof(T) * static_cast<size_t>(n - 1 - index));
     Resize(n - 1, false);
     return true;
   }
@@ -145,7 +147,8 @@ class UTL_PtrList {
     if (bytes > INT_MAX) return nullptr;
     T** list = static_cast<T**>(m_hb.Resize(static_cast<int>(bytes), false));
     if (!list || GetSize() != n + 1) return nullptr;
-    if (index < n) std::memmove(list + index + 1, list + index, sizeof(T*) * static_cast<size_t>(n - index));
+    if (index < n)
+      std::memmove(list + index + 1, list + index, sizeof(T*) * static_cast<size_t>(n - index));
     list[index] = p;
     return p;
   }
@@ -167,11 +170,14 @@ class UTL_PtrList {
     if (index < 0 || index >= n) return false;
     T** list = static_cast<T**>(m_hb.Get());
     T* item = list[index];
-    if (index < n - 1) std::memmove(list + index, list + index + 1, sizeof(T*) * static_cast<size_t>(n - 1 - index));
+    if (index < n - 1)
+      std::memmove(list + index, list + index + 1, sizeof(T*) * static_cast<size_t>(n - 1 - index));
     m_hb.Resize(static_cast<int>(sizeof(T*)) * (n - 1), false);
     if (wantDelete && item) {
-      if (destroy) destroy(item);
-      else delete item;
+      if (destroy)
+        destroy(item);
+      else
+        delete item;
     }
     return true;
   }
@@ -213,7 +219,8 @@ class UTL_String {
 
   // Formats with at most maxLength characters (longer output is cut).
   void SetFormatted(int maxLength, const char* format, ...) __attribute__((format(printf, 3, 4)));
-  void AppendFormatted(int maxLength, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  void AppendFormatted(int maxLength, const char* format, ...)
+      __attribute__((format(printf, 3, 4)));
 
   // The core of Set, Append and Insert: writes length bytes of text at
   // position, keeping `tail` bytes that were at position after it.

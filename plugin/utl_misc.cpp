@@ -8,7 +8,8 @@ void ToLowerCopy(char* out, size_t outSize, const char* text) {
   if (!out || outSize == 0) return;
   size_t i = 0;
   if (text) {
-    for (; text[i] && i + 1 < outSize; ++i) out[i] = static_cast<char>(tolower(static_cast<unsigned char>(text[i])));
+    for (; text[i] && i + 1 < outSize; ++i)
+      out[i] = static_cast<char>(tolower(static_cast<unsigned char>(text[i])));
   }
   out[i] = 0;
 }

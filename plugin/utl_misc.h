@@ -6,7 +6,8 @@
 #include <ctime>
 
 // Trace point on the framework's main paths. Produces no output.
-void Trace(const char* functionName, int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+void Trace(const char* functionName, int line, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
 
 // Lower-case copy of text into out, at most outSize - 1 characters,
 // NUL-terminated (nothing for outSize 0). Null text gives "".
@@ -25,4 +26,6 @@ class UTL_TickTimer {
 };
 
 // True for tab, line feed, carriage return and space.
-inline bool UTL_IsBlank(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
+inline bool UTL_IsBlank(char c) {
+  return c == '\t' || c == '\n' || c == '\r' || c == ' ';
+}

@@ -32,7 +32,8 @@ void PrepareRenderContext(RAST_SysBitmap* bitmap) {
 RAST_SysBitmap* RenderBitmapOfSize(int size) {
   if (!gRenderBitmap) gRenderBitmap = new RAST_SysBitmap(0, 0);
   if (gRenderBitmap->getWidth() < size || gRenderBitmap->getHeight() < size) {
-    gRenderBitmap->resize(std::max(size, gRenderBitmap->getWidth()), std::max(size, gRenderBitmap->getHeight()));
+    gRenderBitmap->resize(std::max(size, gRenderBitmap->getWidth()),
+                          std::max(size, gRenderBitmap->getHeight()));
     PrepareRenderContext(gRenderBitmap);
   }
   return gRenderBitmap;
@@ -62,18 +63,23 @@ int CompareGlyphCodes(const void* a, const void* b) {
          static_cast<const RAST_CachedFont::GlyphRecord*>(b)->code;
 }
 
-bool IsContinuation(unsigned char b) { return b >= 0x80 && b <= 0xC0; }
+bool IsContinuation(unsigned char b) {
+  return b >= 0x80 && b <= 0xC0;
+}
 
 }  // namespace
 
 RAST_SysBitmap* RAST_FontNativeBitmap(int minW, int minH) {
   if (!gNativeBitmap) gNativeBitmap = new RAST_SysBitmap(0, 0);
   if (gNativeBitmap->getWidth() < minW || gNativeBitmap->getHeight() < minH)
-    gNativeBitmap->resize(std::max(minW, gNativeBitmap->getWidth()), std::max(minH, gNativeBitmap->getHeight()));
+    gNativeBitmap->resize(std::max(minW, gNativeBitmap->getWidth()),
+                          std::max(minH, gNativeBitmap->getHeight()));
   return gNativeBitmap;
 }
 
-RAST_CachedFont::RAST_CachedFont() { ++gLiveFonts; }
+RAST_CachedFont::RAST_CachedFont() {
+  ++gLiveFonts;
+}
 
 RAST_CachedFont::~RAST_CachedFont() {
   if ((options_ & RAST_FONTOPT_OWNFONT) && font_) DeleteObject(font_);
@@ -85,7 +91,9 @@ RAST_CachedFont::~RAST_CachedFont() {
   }
 }
 
-int RAST_CachedFont::LiveFontCount() { return gLiveFonts; }
+int RAST_CachedFont::LiveFontCount() {
+  return gLiveFonts;
+}
 
 void RAST_CachedFont::SetFromHFont(HGDIOBJ__* font, unsigned flags) {
   if ((options_ & RAST_FONTOPT_OWNFONT) && font_ && font_ != font) DeleteObject(font_);
@@ -108,10 +116,18 @@ void RAST_CachedFont::SetFromHFont(HGDIOBJ__* font, unsigned flags) {
     for (unsigned c = 0; c < 128; ++c) RenderGlyph(c);
 }
 
-RAST_pixel RAST_CachedFont::SetTextColor(RAST_pixel color) { return std::exchange(textColor_, color); }
-RAST_pixel RAST_CachedFont::SetBkColor(RAST_pixel color) { return std::exchange(bkColor_, color); }
-RAST_pixel RAST_CachedFont::SetEffectColor(RAST_pixel color) { return std::exchange(effectColor_, color); }
-int RAST_CachedFont::SetBkMode(int mode) { return std::exchange(bkMode_, mode); }
+RAST_pixel RAST_CachedFont::SetTextColor(RAST_pixel color) {
+  return std::exchange(textColor_, color);
+}
+RAST_pixel RAST_CachedFont::SetBkColor(RAST_pixel color) {
+  return std::exchange(bkColor_, color);
+}
+RAST_pixel RAST_CachedFont::SetEffectColor(RAST_pixel color) {
+  return std::exchange(effectColor_, color);
+}
+int RAST_CachedFont::SetBkMode(int mode) {
+  return std::exchange(bkMode_, mode);
+}
 void RAST_CachedFont::SetCombineMode(int mode, float alpha) {
   combineMode_ = mode;
   alpha_ = alpha;
@@ -123,8 +139,8 @@ RAST_CachedFont::GlyphRecord* RAST_CachedFont::FindRecord(unsigned c) {
   if (n == 0) return nullptr;
   GlyphRecord key{};
   key.code = static_cast<int>(c);
-  return static_cast<GlyphRecord*>(std::bsearch(&key, extra_.Get(), static_cast<std::size_t>(n), sizeof(GlyphRecord),
-                                                CompareGlyphCodes));
+  return static_cast<GlyphRecord*>(std::bsearch(&key, extra_.Get(), static_cast<std::size_t>(n),
+                                                sizeof(GlyphRecord), CompareGlyphCodes));
 }
 
 const RAST_CachedFont::GlyphRecord* RAST_CachedFont::FindGlyph(unsigned c) const {
@@ -133,7 +149,8 @@ const RAST_CachedFont::GlyphRecord* RAST_CachedFont::FindGlyph(unsigned c) const
 
 const unsigned char* RAST_CachedFont::GetGlyphMask(const GlyphRecord* record) const {
   if (!record || record->pixelPos <= 0) return nullptr;
-  const long long end = static_cast<long long>(record->pixelPos) - 1 + static_cast<long long>(record->width) * record->height;
+  const long long end = static_cast<long long>(record->pixelPos) - 1 +
+                        static_cast<long long>(record->width) * record->height;
   if (end > pixels_.GetSize()) return nullptr;
   return static_cast<const unsigned char*>(pixels_.Get()) + (record->pixelPos - 1);
 }
@@ -208,7 +225,8 @@ bool RAST_CachedFont::RenderGlyph(unsigned c) {
       used = std::max(used, advance);
       if (used < cellW) {
         for (int y = 1; y < cellH; ++y)
-          std::memmove(mask + static_cast<std::ptrdiff_t>(y) * used, mask + static_cast<std::ptrdiff_t>(y) * cellW,
+          std::memmove(mask + static_cast<std::ptrdiff_t>(y) * used,
+                       mask + static_cast<std::ptrdiff_t>(y) * cellW,
                        static_cast<std::size_t>(used));
         cellW = used;
         pixels_.Resize(start + cellW * cellH, false);
@@ -236,12 +254,15 @@ bool RAST_CachedFont::RenderGlyph(unsigned c) {
       }
       if (marks) {
         const bool shadow = (options_ & RAST_FONTOPT_SHADOW) != 0;
-        auto solid = [&](int x, int y) { return x >= 0 && y >= 0 && x < w && y < h && mask[y * w + x] == 255; };
+        auto solid = [&](int x, int y) {
+          return x >= 0 && y >= 0 && x < w && y < h && mask[y * w + x] == 255;
+        };
         for (int y = 0; y < h; ++y)
           for (int x = 0; x < w; ++x) {
             if (mask[y * w + x] != 0) continue;
-            const bool mark = shadow ? (solid(x - 1, y) || solid(x - 1, y - 1) || solid(x, y - 1))
-                                     : (solid(x, y - 1) || solid(x, y + 1) || solid(x - 1, y) || solid(x + 1, y));
+            const bool mark =
+                shadow ? (solid(x - 1, y) || solid(x - 1, y - 1) || solid(x, y - 1))
+                       : (solid(x, y - 1) || solid(x, y + 1) || solid(x - 1, y) || solid(x + 1, y));
             if (mark) mask[y * w + x] = 128;
           }
       }
@@ -250,7 +271,8 @@ bool RAST_CachedFont::RenderGlyph(unsigned c) {
     }
   }
   if (added && extra_.GetSize() >= 2)
-    std::qsort(extra_.Get(), static_cast<std::size_t>(extra_.GetSize()), sizeof(GlyphRecord), CompareGlyphCodes);
+    std::qsort(extra_.Get(), static_cast<std::size_t>(extra_.GetSize()), sizeof(GlyphRecord),
+               CompareGlyphCodes);
   return true;
 }
 
@@ -260,11 +282,12 @@ int RAST_CachedFont::DecodeUTF8Char(const unsigned char* p, int remaining, unsig
   if (c >= 0xC2 && c <= 0xDF && remaining >= 2 && IsContinuation(p[1])) {
     c = ((p[0] & 31u) << 6) | (p[1] & 63u);
     n = 2;
-  } else if (c >= 0xE0 && c <= 0xEF && remaining >= 3 && IsContinuation(p[1]) && IsContinuation(p[2])) {
+  } else if (c >= 0xE0 && c <= 0xEF && remaining >= 3 && IsContinuation(p[1]) &&
+             IsContinuation(p[2])) {
     c = ((static_cast<unsigned>(p[0]) << 12) | ((p[1] & 63u) << 6) | (p[2] & 63u)) & 0xFFFFu;
     n = 3;
-  } else if (c >= 0xF0 && c <= 0xF4 && remaining >= 4 && IsContinuation(p[1]) && IsContinuation(p[2]) &&
-             IsContinuation(p[3])) {
+  } else if (c >= 0xF0 && c <= 0xF4 && remaining >= 4 && IsContinuation(p[1]) &&
+             IsContinuation(p[2]) && IsContinuation(p[3])) {
     c = 0x20;
     n = 4;
   }

@@ -19,16 +19,16 @@ constexpr unsigned RAST_DT_PREFER_GLYPHS = 0x80000000u;  // stay on the glyph pa
 
 // Options of SetFromHFont.
 enum : unsigned {
-  RAST_FONTOPT_VERTICAL = 0x1,  // masks turned 90 degrees clockwise; the pen moves along y
-  RAST_FONTOPT_UPWARD = 0x2,    // with VERTICAL: counter-clockwise, the pen moves up
-  RAST_FONTOPT_PRECACHE = 0x4,  // characters 0..127 rendered at once; 128 and up never cached
-  RAST_FONTOPT_BLUR = 0x10,     // rendered glyphs blurred once before the coverage is taken
-  RAST_FONTOPT_INVERT = 0x20,   // coverage stored as 255 - value
-  RAST_FONTOPT_MONO = 0x40,     // coverage thresholded (above 130 is 255), one solid colour
-  RAST_FONTOPT_SHADOW = 0x80,   // MONO plus a one-pixel lower-right shadow in the effect colour
-  RAST_FONTOPT_OUTLINE = 0x100, // MONO plus a one-pixel outline in the effect colour
-  RAST_FONTOPT_OWNFONT = 0x200, // the font object deletes its GDI font when done with it
-  RAST_FONTOPT_NATIVE = 0x400,  // plain text may go to the GDI text drawer whole
+  RAST_FONTOPT_VERTICAL = 0x1,   // masks turned 90 degrees clockwise; the pen moves along y
+  RAST_FONTOPT_UPWARD = 0x2,     // with VERTICAL: counter-clockwise, the pen moves up
+  RAST_FONTOPT_PRECACHE = 0x4,   // characters 0..127 rendered at once; 128 and up never cached
+  RAST_FONTOPT_BLUR = 0x10,      // rendered glyphs blurred once before the coverage is taken
+  RAST_FONTOPT_INVERT = 0x20,    // coverage stored as 255 - value
+  RAST_FONTOPT_MONO = 0x40,      // coverage thresholded (above 130 is 255), one solid colour
+  RAST_FONTOPT_SHADOW = 0x80,    // MONO plus a one-pixel lower-right shadow in the effect colour
+  RAST_FONTOPT_OUTLINE = 0x100,  // MONO plus a one-pixel outline in the effect colour
+  RAST_FONTOPT_OWNFONT = 0x200,  // the font object deletes its GDI font when done with it
+  RAST_FONTOPT_NATIVE = 0x400,   // plain text may go to the GDI text drawer whole
 };
 
 // The bitmap id whose non-zero Extended() answer keeps text on the glyph path.
@@ -46,13 +46,15 @@ class RAST_IFont {
   virtual void SetCombineMode(int mode, float alpha) = 0;
   // Draws or measures UTF-8 text in the rectangle (left, top, right, bottom; right and bottom
   // exclusive). length in bytes, negative: up to the NUL (a NUL also ends a counted text).
-  virtual int DrawText(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags) = 0;
+  virtual int DrawText(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect,
+                       unsigned flags) = 0;
   virtual RAST_pixel GetTextColor() = 0;
   virtual HGDIOBJ__* GetHFont() = 0;
   virtual int GetLineHeight() = 0;
   // Draws one cached glyph with its top-left at (x, y) inside the clip rectangle; whether any
   // of it remained after clipping.
-  virtual bool DrawGlyph(RAST_IBitmap* bitmap, unsigned short c, int x, int y, const RECT* clip) = 0;
+  virtual bool DrawGlyph(RAST_IBitmap* bitmap, unsigned short c, int x, int y,
+                         const RECT* clip) = 0;
 };
 
 class RAST_CachedFont : public RAST_IFont {
@@ -83,7 +85,8 @@ class RAST_CachedFont : public RAST_IFont {
   // Measuring (DT_CALCRECT) sets right and bottom and returns the block's height (width for
   // vertical fonts); drawing returns the extent of the drawn text across the writing direction
   // (glyph path) or the GDI drawer's result (native path). No bitmap without DT_CALCRECT: 0.
-  int DrawText(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags) override;
+  int DrawText(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect,
+               unsigned flags) override;
   RAST_pixel GetTextColor() override { return textColor_; }
   HGDIOBJ__* GetHFont() override { return font_; }
   int GetLineHeight() override { return lineHeight_; }

@@ -24,16 +24,20 @@ COLORREF ToColorWord(RAST_pixel p) {
 }
 
 // The glyph pixel is treated as opaque.
-RAST_pixel Opaque(RAST_pixel p) { return (p & 0xFFFFFF00u) | 0xFFu; }
+RAST_pixel Opaque(RAST_pixel p) {
+  return (p & 0xFFFFFF00u) | 0xFFu;
+}
 
-int ClampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+int ClampToInt(long long v) {
+  return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
 
 #if RAST_HAVE_SSE2
 // The coverage-weighted copy (the path of nearly every label) four pixels at a time, giving
 // exactly the scalar result: per channel s + trunc((d - s) * (256 - k) / 256), taken as the
 // sign of d - s times (|d - s| * (256 - k)) >> 8, which fits 16-bit lanes. Weight 1..256.
-void CoverageCopySSE2(const RAST_BitmapRows& rows, int x, int y, int w, int h, const unsigned char* mask, int span,
-                      RAST_pixel text, int weight) {
+void CoverageCopySSE2(const RAST_BitmapRows& rows, int x, int y, int w, int h,
+                      const unsigned char* mask, int span, RAST_pixel text, int weight) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i s16 = _mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(text)), zero);
   const __m128i full = _mm_set1_epi16(256);
@@ -62,12 +66,14 @@ void CoverageCopySSE2(const RAST_BitmapRows& rows, int x, int y, int w, int h, c
       const __m128i m16 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), zero);
       __m128i k;
       if (weight == 256)  // k = m + 1 where m > 0
-        k = _mm_sub_epi16(_mm_add_epi16(m16, _mm_set1_epi16(1)), _mm_and_si128(_mm_cmpeq_epi16(m16, zero), _mm_set1_epi16(1)));
+        k = _mm_sub_epi16(_mm_add_epi16(m16, _mm_set1_epi16(1)),
+                          _mm_and_si128(_mm_cmpeq_epi16(m16, zero), _mm_set1_epi16(1)));
       else
         k = _mm_srli_epi16(_mm_mullo_epi16(m16, w16), 8);
       const __m128i inv = _mm_sub_epi16(full, k);  // per pixel, lanes 0..3
       const __m128i pairs = _mm_unpacklo_epi16(inv, inv);
-      const __m128i inv01 = _mm_unpacklo_epi32(pairs, pairs), inv23 = _mm_unpackhi_epi32(pairs, pairs);
+      const __m128i inv01 = _mm_unpacklo_epi32(pairs, pairs),
+                    inv23 = _mm_unpackhi_epi32(pairs, pairs);
       __m128i d;
       std::memcpy(&d, p + i, 16);
       const __m128i lo = blend(d, inv01), hi = blend(_mm_srli_si128(d, 8), inv23);
@@ -86,16 +92,17 @@ void CoverageCopySSE2(const RAST_BitmapRows& rows, int x, int y, int w, int h, c
 #endif
 
 template <RAST_MaskRule Kind>
-void BlendMaskByMode(int op, const RAST_BitmapRows& rows, int x, int y, int w, int h, const unsigned char* mask,
-                     int span, RAST_pixel text, RAST_pixel effect, int weight) {
+void BlendMaskByMode(int op, const RAST_BitmapRows& rows, int x, int y, int w, int h,
+                     const unsigned char* mask, int span, RAST_pixel text, RAST_pixel effect,
+                     int weight) {
   RAST_DispatchSolidOp(op, [&](auto o) {
     RAST_BlendMask<decltype(o)::value, Kind>(rows, x, y, w, h, mask, span, text, effect, weight);
   });
 }
 
 // Store-only fast path (alpha 1.0, copy mode).
-void StoreMask(const RAST_BitmapRows& rows, int x, int y, int w, int h, const unsigned char* mask, int span,
-               RAST_pixel text, RAST_pixel effect, bool byClass) {
+void StoreMask(const RAST_BitmapRows& rows, int x, int y, int w, int h, const unsigned char* mask,
+               int span, RAST_pixel text, RAST_pixel effect, bool byClass) {
   for (int j = 0; j < h; ++j) {
     RAST_pixel* p = rows.at(x, y + j);
     const unsigned char* m = mask + static_cast<std::ptrdiff_t>(j) * span;
@@ -108,7 +115,9 @@ void StoreMask(const RAST_BitmapRows& rows, int x, int y, int w, int h, const un
 class CharCursor {
  public:
   CharCursor(const char* text, int length)
-      : p_(reinterpret_cast<const unsigned char*>(text)), counted_(length >= 0), remaining_(length) {}
+      : p_(reinterpret_cast<const unsigned char*>(text)),
+        counted_(length >= 0),
+        remaining_(length) {}
   bool next(unsigned& c) {
     for (;;) {
       if (!p_ || done_ || (counted_ && remaining_ <= 0) || *p_ == 0) return false;
@@ -150,7 +159,8 @@ const RAST_CachedFont::GlyphRecord* RAST_CachedFont::UsableGlyph(unsigned c) {
   return record;
 }
 
-int RAST_CachedFont::DrawText(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags) {
+int RAST_CachedFont::DrawText(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect,
+                              unsigned flags) {
   if (!bitmap && !(flags & DT_CALCRECT)) return 0;
   bool glyphPath = true;
   if (!bitmap || bitmap->Extended(RAST_EXTENDED_GLYPHS_ONLY, nullptr) == 0) {
@@ -163,7 +173,8 @@ int RAST_CachedFont::DrawText(RAST_IBitmap* bitmap, const char* text, int length
   return DrawGlyphs(bitmap, text, length, rect, flags);
 }
 
-int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags) {
+int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect,
+                                unsigned flags) {
   const RAST_pixel text_ = textColor_;
   auto setColors = [&](HDC__* dc) {
     ::SetTextColor(dc, ToColorWord(text_));
@@ -174,7 +185,8 @@ int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int leng
     HGDIOBJ__* previous = SelectObject(dc, font_);
     setColors(dc);
     RECT r = rect ? *rect : RECT{0, 0, 0, 0};
-    const int result = WEMU_DrawText(dc, text, length, &r, (flags & ~RAST_DT_PREFER_GLYPHS) | DT_NOPREFIX);
+    const int result =
+        WEMU_DrawText(dc, text, length, &r, (flags & ~RAST_DT_PREFER_GLYPHS) | DT_NOPREFIX);
     if ((flags & DT_CALCRECT) && rect) *rect = r;
     if (previous) SelectObject(dc, previous);
     return result;
@@ -185,7 +197,8 @@ int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int leng
   if (!dc) return 0;
   HGDIOBJ__* previous = SelectObject(dc, font_);
   RECT measured{0, 0, 0, 0};
-  const unsigned measureFlags = (flags & (0x8u | DT_SINGLELINE | 0x7FFFFF00u)) | DT_CALCRECT | DT_NOPREFIX;
+  const unsigned measureFlags =
+      (flags & (0x8u | DT_SINGLELINE | 0x7FFFFF00u)) | DT_CALCRECT | DT_NOPREFIX;
   int result = WEMU_DrawText(dc, text, length, &measured, measureFlags);
   const int width = measured.right, height = measured.bottom;
   auto restore = [&] {
@@ -207,10 +220,14 @@ int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int leng
   // In 64 bits: rectangles may span the whole int range.
   const long long left = rect->left, top = rect->top;
   long long x = left, y = top;
-  if (flags & DT_RIGHT) x = rect->right - static_cast<long long>(width);
-  else if (flags & DT_CENTER) x = (left + rect->right - width) / 2;
-  if (flags & DT_BOTTOM) y = rect->bottom - static_cast<long long>(height);
-  else if (flags & DT_VCENTER) y = (top + rect->bottom - height) / 2;
+  if (flags & DT_RIGHT)
+    x = rect->right - static_cast<long long>(width);
+  else if (flags & DT_CENTER)
+    x = (left + rect->right - width) / 2;
+  if (flags & DT_BOTTOM)
+    y = rect->bottom - static_cast<long long>(height);
+  else if (flags & DT_VCENTER)
+    y = (top + rect->bottom - height) / 2;
   const bool noclip = (flags & DT_NOCLIP) != 0;
   long long right = std::min<long long>(x + width, bitmap->getWidth());
   long long bottom = std::min<long long>(y + height, bitmap->getHeight());
@@ -244,10 +261,11 @@ int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int leng
             RAST_BLIT_MODE_COPY);
   setColors(dc);
   RECT at{static_cast<int>(offsetX), static_cast<int>(offsetY), boxW, boxH};
-  result = WEMU_DrawText(dc, text, length, &at,
-                         (flags & ~(kAlignFlags | DT_NOCLIP | RAST_DT_PREFER_GLYPHS)) | DT_NOPREFIX);
-  RAST_Blit(bitmap, scratch, static_cast<int>(boxX), static_cast<int>(boxY), 0, 0, boxW, boxH, alpha_,
-            RAST_BLIT_MODE_COPY);
+  result =
+      WEMU_DrawText(dc, text, length, &at,
+                    (flags & ~(kAlignFlags | DT_NOCLIP | RAST_DT_PREFER_GLYPHS)) | DT_NOPREFIX);
+  RAST_Blit(bitmap, scratch, static_cast<int>(boxX), static_cast<int>(boxY), 0, 0, boxW, boxH,
+            alpha_, RAST_BLIT_MODE_COPY);
   restore();
   return result;
 }
@@ -260,8 +278,10 @@ int RAST_CachedFont::MeasureGlyphs(const char* text, int length, RECT* rect, uns
   while (cursor.next(c)) {
     if (c == 10) {
       if (!(flags & DT_SINGLELINE)) {
-        if (vertical) penX += lineHeight_, penY = 0;
-        else penX = 0, penY += lineHeight_;
+        if (vertical)
+          penX += lineHeight_, penY = 0;
+        else
+          penX = 0, penY += lineHeight_;
         continue;
       }
       c = ' ';
@@ -281,13 +301,16 @@ int RAST_CachedFont::MeasureGlyphs(const char* text, int length, RECT* rect, uns
   width = std::min<long long>(width, INT_MAX / 2);
   height = std::min<long long>(height, INT_MAX / 2);
   if (rect) {
-    rect->right = static_cast<int>(std::min<long long>(static_cast<long long>(rect->left) + width, INT_MAX));
-    rect->bottom = static_cast<int>(std::min<long long>(static_cast<long long>(rect->top) + height, INT_MAX));
+    rect->right =
+        static_cast<int>(std::min<long long>(static_cast<long long>(rect->left) + width, INT_MAX));
+    rect->bottom =
+        static_cast<int>(std::min<long long>(static_cast<long long>(rect->top) + height, INT_MAX));
   }
   return static_cast<int>(vertical ? width : height);
 }
 
-int RAST_CachedFont::DrawGlyphs(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags) {
+int RAST_CachedFont::DrawGlyphs(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect,
+                                unsigned flags) {
   if (!rect) return 0;
   const float savedAlpha = alpha_;
   struct AlphaRestore {
@@ -295,7 +318,8 @@ int RAST_CachedFont::DrawGlyphs(RAST_IBitmap* bitmap, const char* text, int leng
     float saved;
     ~AlphaRestore() { alpha = saved; }
   } restoreAlpha{alpha_, savedAlpha};
-  if (flags & RAST_DT_TEXTALPHA) alpha_ = static_cast<float>(alpha_ * (RAST_PixelAlpha(textColor_) / 255.0));
+  if (flags & RAST_DT_TEXTALPHA)
+    alpha_ = static_cast<float>(alpha_ * (RAST_PixelAlpha(textColor_) / 255.0));
   if (alpha_ == 0.0f) return 0;
 
   const bool vertical = (options_ & RAST_FONTOPT_VERTICAL) != 0;
@@ -305,12 +329,18 @@ int RAST_CachedFont::DrawGlyphs(RAST_IBitmap* bitmap, const char* text, int leng
   long long x = left, y = top;
   if ((flags & kAlignFlags) || upward) {
     RECT m{0, 0, 0, 0};
-    DrawText(bitmap, text, length, &m, (flags & (DT_SINGLELINE | RAST_DT_PREFER_GLYPHS)) | DT_CALCRECT);
-    const long long mw = static_cast<long long>(m.right) - m.left, mh = static_cast<long long>(m.bottom) - m.top;
-    if (flags & DT_CENTER) x += (right - left - mw) / 2;
-    else if (flags & DT_RIGHT) x = right - mw;
-    if (flags & DT_VCENTER) y += (bottom - top - mh) / 2;
-    else if (flags & DT_BOTTOM) y = bottom - mh;
+    DrawText(bitmap, text, length, &m,
+             (flags & (DT_SINGLELINE | RAST_DT_PREFER_GLYPHS)) | DT_CALCRECT);
+    const long long mw = static_cast<long long>(m.right) - m.left,
+                    mh = static_cast<long long>(m.bottom) - m.top;
+    if (flags & DT_CENTER)
+      x += (right - left - mw) / 2;
+    else if (flags & DT_RIGHT)
+      x = right - mw;
+    if (flags & DT_VCENTER)
+      y += (bottom - top - mh) / 2;
+    else if (flags & DT_BOTTOM)
+      y = bottom - mh;
     if (upward) y += mh;
   }
 
@@ -330,8 +360,10 @@ int RAST_CachedFont::DrawGlyphs(RAST_IBitmap* bitmap, const char* text, int leng
   while (cursor.next(c)) {
     if (c == 10) {
       if (!(flags & DT_SINGLELINE)) {
-        if (vertical) penX += lineHeight_, penY = startY;
-        else penX = startX, penY += lineHeight_;
+        if (vertical)
+          penX += lineHeight_, penY = startY;
+        else
+          penX = startX, penY += lineHeight_;
         continue;
       }
       c = ' ';
@@ -341,15 +373,20 @@ int RAST_CachedFont::DrawGlyphs(RAST_IBitmap* bitmap, const char* text, int leng
     const GlyphRecord glyph = *g;  // DrawGlyph may be overridden; keep our copy
     const long long drawY = upward ? penY - glyph.height : penY;
     if (penX > INT_MAX || penX < INT_MIN || drawY > INT_MAX || drawY < INT_MIN) break;
-    if (DrawGlyph(bitmap, static_cast<unsigned short>(c), static_cast<int>(penX), static_cast<int>(drawY), &clip))
-      extent = std::max(extent, vertical ? penX + glyph.width - startX : drawY + glyph.height - startY);
-    if (!vertical) penX += glyph.advance;
-    else penY = upward ? drawY + glyph.height - glyph.advance : drawY + glyph.advance;
+    if (DrawGlyph(bitmap, static_cast<unsigned short>(c), static_cast<int>(penX),
+                  static_cast<int>(drawY), &clip))
+      extent =
+          std::max(extent, vertical ? penX + glyph.width - startX : drawY + glyph.height - startY);
+    if (!vertical)
+      penX += glyph.advance;
+    else
+      penY = upward ? drawY + glyph.height - glyph.advance : drawY + glyph.advance;
   }
   return static_cast<int>(std::min<long long>(extent, INT_MAX));
 }
 
-bool RAST_CachedFont::DrawGlyph(RAST_IBitmap* bitmap, unsigned short c, int x, int y, const RECT* clip) {
+bool RAST_CachedFont::DrawGlyph(RAST_IBitmap* bitmap, unsigned short c, int x, int y,
+                                const RECT* clip) {
   const GlyphRecord* g = FindGlyph(c);
   const unsigned char* mask = GetGlyphMask(g);
   if (!mask || !clip || !bitmap) return false;
@@ -369,7 +406,8 @@ bool RAST_CachedFont::DrawGlyph(RAST_IBitmap* bitmap, unsigned short c, int x, i
   const unsigned char* m = mask + skipY * g->width + skipX;
 
   if (bkMode_ == OPAQUE)
-    RAST_FillRect(bitmap, px, py, cw, ch, bkColor_, alpha_, RAST_BlendMode(combineMode_ & ~0x10000));
+    RAST_FillRect(bitmap, px, py, cw, ch, bkColor_, alpha_,
+                  RAST_BlendMode(combineMode_ & ~0x10000));
 
   const bool mono = (options_ & RAST_FONTOPT_MONO) != 0;
   const bool marks = (options_ & (RAST_FONTOPT_SHADOW | RAST_FONTOPT_OUTLINE)) != 0;
@@ -381,11 +419,17 @@ bool RAST_CachedFont::DrawGlyph(RAST_IBitmap* bitmap, unsigned short c, int x, i
   const RAST_pixel text = Opaque(textColor_), effect = Opaque(effectColor_);
   const bool store = alpha_ == 1.0f && op == 0;
   if (mono) {
-    if (store) StoreMask(rows, px, py, cw, ch, m, g->width, text, effect, false);
-    else BlendMaskByMode<RAST_MaskRule::Solid>(op, rows, px, py, cw, ch, m, g->width, text, effect, weight);
+    if (store)
+      StoreMask(rows, px, py, cw, ch, m, g->width, text, effect, false);
+    else
+      BlendMaskByMode<RAST_MaskRule::Solid>(op, rows, px, py, cw, ch, m, g->width, text, effect,
+                                            weight);
   } else if (marks) {
-    if (store) StoreMask(rows, px, py, cw, ch, m, g->width, text, effect, true);
-    else BlendMaskByMode<RAST_MaskRule::ByClass>(op, rows, px, py, cw, ch, m, g->width, text, effect, weight);
+    if (store)
+      StoreMask(rows, px, py, cw, ch, m, g->width, text, effect, true);
+    else
+      BlendMaskByMode<RAST_MaskRule::ByClass>(op, rows, px, py, cw, ch, m, g->width, text, effect,
+                                              weight);
   } else {
 #if RAST_HAVE_SSE2
     if (op == 0 && weight <= 256) {
@@ -393,7 +437,8 @@ bool RAST_CachedFont::DrawGlyph(RAST_IBitmap* bitmap, unsigned short c, int x, i
       return true;
     }
 #endif
-    BlendMaskByMode<RAST_MaskRule::Coverage>(op, rows, px, py, cw, ch, m, g->width, text, effect, weight);
+    BlendMaskByMode<RAST_MaskRule::Coverage>(op, rows, px, py, cw, ch, m, g->width, text, effect,
+                                             weight);
   }
   return true;
 }

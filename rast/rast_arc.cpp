@@ -76,7 +76,8 @@ void RAST_Arc(RAST_IBitmap* bitmap, float cx, float cy, float r, float angle1, f
     const int f = float(maxy) != cy ? 1 : 0;
     // Limited to the bitmap on both sides before narrowing to int.
     auto lim = [](std::int64_t v, int top) { return int(std::clamp<std::int64_t>(v, 0, top)); };
-    const RAST_ClipRect clip{lim(minx, s.width), lim(miny, s.height), lim(maxx + 1 + e, s.width), lim(maxy + 1 + f, s.height)};
+    const RAST_ClipRect clip{lim(minx, s.width), lim(miny, s.height), lim(maxx + 1 + e, s.width),
+                             lim(maxy + 1 + f, s.height)};
     if (clip.left < clip.right && clip.top < clip.bottom) {
       RAST_CircleCore(bitmap, colour, ia, antialias, false, mode, clip, true, cx, cy, r);
     }

@@ -22,7 +22,9 @@ int segmentCount(double length, double t0, double t1, float segmentLength) {
   return n >= 1 ? int(n) : 1;
 }
 
-double dist(double ax, double ay, double bx, double by) { return std::hypot(bx - ax, by - ay); }
+double dist(double ax, double ay, double bx, double by) {
+  return std::hypot(bx - ax, by - ay);
+}
 
 struct Quad {
   double x0, y0, xc, yc, x2, y2;
@@ -132,8 +134,8 @@ void fillStrip(RAST_IBitmap* bm, int xa, int ya, int xb, int yb, int b, RAST_pix
     return;
   }
   // Row differences in double: rows far apart on either side of the base overflow an int.
-  const int xm = xa + int(std::trunc(double(xb - xa) * (double(b) - double(ya)) /
-                                     (double(yb) - double(ya))));
+  const int xm =
+      xa + int(std::trunc(double(xb - xa) * (double(b) - double(ya)) / (double(yb) - double(ya))));
   const int b2 = yb < b ? b + 1 : b;
   RAST_FillTriangle(bm, xa, ya, xa, b1, xm, b1, c, mode, alpha);
   RAST_FillTriangle(bm, xm, b2, xb, b2, xb, yb, c, mode, alpha);
@@ -142,8 +144,8 @@ void fillStrip(RAST_IBitmap* bm, int xa, int ya, int xb, int yb, int b, RAST_pix
 }  // namespace
 
 void RAST_DrawCBezier(RAST_IBitmap* bitmap, float x0, float y0, float xc, float yc, float x2,
-                      float y2, RAST_pixel colour, float alpha, RAST_BlendMode mode,
-                      bool antialias, float segmentLength) {
+                      float y2, RAST_pixel colour, float alpha, RAST_BlendMode mode, bool antialias,
+                      float segmentLength) {
   if (!bitmap) {
     return;
   }

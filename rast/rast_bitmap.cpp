@@ -24,9 +24,13 @@ RAST_MemBitmap::RAST_MemBitmap(int w, int h, unsigned linealign) {
   if (w >= 1 && h >= 1) resize(w, h);
 }
 
-RAST_MemBitmap::~RAST_MemBitmap() { std::free(buffer); }
+RAST_MemBitmap::~RAST_MemBitmap() {
+  std::free(buffer);
+}
 
-RAST_pixel* RAST_MemBitmap::getBits() { return buffer ? AlignTo64(buffer) : nullptr; }
+RAST_pixel* RAST_MemBitmap::getBits() {
+  return buffer ? AlignTo64(buffer) : nullptr;
+}
 
 bool RAST_MemBitmap::resize(int w, int h) {
   if (w == width && h == height) return false;
@@ -34,7 +38,8 @@ bool RAST_MemBitmap::resize(int w, int h) {
   height = h;
   long long bytes = 0;
   if (w >= 1 && h >= 1) {
-    const long long span = (static_cast<long long>(w) + alignMask) & ~static_cast<long long>(alignMask);
+    const long long span =
+        (static_cast<long long>(w) + alignMask) & ~static_cast<long long>(alignMask);
     const long long pixels = static_cast<long long>(h) * span;  // below 2^62: no overflow
     bytes = pixels > INT_MAX / 4 ? -1 : pixels * 4;
   }
@@ -70,7 +75,9 @@ bool RAST_MemBitmap::resize(int w, int h) {
   return true;
 }
 
-RAST_SysBitmap::RAST_SysBitmap(int w, int h) { resize(w, h); }
+RAST_SysBitmap::RAST_SysBitmap(int w, int h) {
+  resize(w, h);
+}
 
 RAST_SysBitmap::~RAST_SysBitmap() {
   if (context) WEMU_DeleteGfxContext(context);

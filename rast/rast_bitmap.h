@@ -13,10 +13,18 @@ using RAST_pixel = std::uint32_t;
 constexpr RAST_pixel RAST_MakePixel(unsigned r, unsigned g, unsigned b, unsigned a) {
   return (a & 0xffu) | (r & 0xffu) << 8 | (g & 0xffu) << 16 | (b & 0xffu) << 24;
 }
-constexpr unsigned RAST_PixelAlpha(RAST_pixel p) { return p & 0xffu; }
-constexpr unsigned RAST_PixelRed(RAST_pixel p) { return (p >> 8) & 0xffu; }
-constexpr unsigned RAST_PixelGreen(RAST_pixel p) { return (p >> 16) & 0xffu; }
-constexpr unsigned RAST_PixelBlue(RAST_pixel p) { return p >> 24; }
+constexpr unsigned RAST_PixelAlpha(RAST_pixel p) {
+  return p & 0xffu;
+}
+constexpr unsigned RAST_PixelRed(RAST_pixel p) {
+  return (p >> 8) & 0xffu;
+}
+constexpr unsigned RAST_PixelGreen(RAST_pixel p) {
+  return (p >> 16) & 0xffu;
+}
+constexpr unsigned RAST_PixelBlue(RAST_pixel p) {
+  return p >> 24;
+}
 
 // A drawing surface: getHeight() rows of getWidth() pixels, row y starting y * getRowSpan()
 // pixels after getBits() (row span in pixels, at least the width). When isFlipped() the rows are
@@ -88,7 +96,9 @@ class RAST_MemBitmap : public RAST_IBitmap {
   RAST_pixel* getBits() override;
   int getWidth() override { return width; }
   int getHeight() override { return height; }
-  int getRowSpan() override { return static_cast<int>((static_cast<unsigned>(width) + alignMask) & ~alignMask); }
+  int getRowSpan() override {
+    return static_cast<int>((static_cast<unsigned>(width) + alignMask) & ~alignMask);
+  }
   bool isFlipped() override { return false; }
   // A size that cannot be allocated (or whose byte count does not fit an int) leaves the bitmap
   // 0 x 0 with no pixels and still returns true.

@@ -66,28 +66,42 @@ void RAST_HSVAdjustPixel(RAST_pixel* pixel, int h, int s, int v, int a, RAST_Wei
   val = Clamp255(val + (v - 128) * w / 128);
   // The weight is at most 256, so one wrap brings the hue back; the modulo only guards callers
   // that pass shift bytes outside 0..255.
-  if (hue < 0) hue += 384;
-  else if (hue >= 384) hue -= 384;
+  if (hue < 0)
+    hue += 384;
+  else if (hue >= 384)
+    hue -= 384;
   if (hue < 0 || hue >= 384) hue = ((hue % 384) + 384) % 384;
 
   const int m = (256 - sat) * val / 256;
   auto ramp = [sat, val](int n) { return ((16384 - n * sat) * val) >> 14; };
   int rr, gg, bb;
   if (hue < 64) {
-    rr = val; gg = ramp(64 - hue); bb = m;
+    rr = val;
+    gg = ramp(64 - hue);
+    bb = m;
   } else if (hue < 128) {
-    rr = ramp(hue - 64); gg = val; bb = m;
+    rr = ramp(hue - 64);
+    gg = val;
+    bb = m;
   } else if (hue < 192) {
-    rr = m; gg = val; bb = ramp(192 - hue);
+    rr = m;
+    gg = val;
+    bb = ramp(192 - hue);
   } else if (hue < 256) {
-    rr = m; gg = ramp(hue - 192); bb = val;
+    rr = m;
+    gg = ramp(hue - 192);
+    bb = val;
   } else if (hue < 320) {
-    rr = ramp(320 - hue); gg = m; bb = val;
+    rr = ramp(320 - hue);
+    gg = m;
+    bb = val;
   } else {
-    rr = val; gg = m; bb = ramp(hue - 320);
+    rr = val;
+    gg = m;
+    bb = ramp(hue - 320);
   }
-  *pixel = RAST_MakePixel(static_cast<unsigned>(rr), static_cast<unsigned>(gg), static_cast<unsigned>(bb),
-                          static_cast<unsigned>(a));
+  *pixel = RAST_MakePixel(static_cast<unsigned>(rr), static_cast<unsigned>(gg),
+                          static_cast<unsigned>(bb), static_cast<unsigned>(a));
 }
 
 RAST_pixel RAST_BlendHSV(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
@@ -104,27 +118,39 @@ void RAST_SolidWrite(RAST_pixel* pixel, RAST_pixel color, RAST_Weight w, RAST_Bl
   // No early exit at weight 0: modes 0-4 leave the pixel as it is there anyway, while the HSV
   // write still stores the colour's alpha byte, as every solid-colour primitive does.
   if (!pixel) return;
-  RAST_DispatchSolidOp(mode.op(), [&](auto op) {
-    *pixel = RAST_SolidBlend<decltype(op)::value>(*pixel, color, w);
-  });
+  RAST_DispatchSolidOp(
+      mode.op(), [&](auto op) { *pixel = RAST_SolidBlend<decltype(op)::value>(*pixel, color, w); });
 }
 
 RAST_BlitOp RAST_SelectBlitOp(RAST_BlendMode mode, RAST_Weight w) {
   if (w.isZero()) return RAST_BlitOp::None;
   switch (mode.blitOp()) {
-    case 0: return w.isFull() ? RAST_BlitOp::Store : RAST_BlitOp::Copy;
-    case 1: return RAST_BlitOp::Add;
-    case 2: return RAST_BlitOp::Dodge;
-    case 3: return RAST_BlitOp::Mul;
-    case 4: return RAST_BlitOp::Overlay;
-    case 5: return RAST_BlitOp::HSV;
-    case 0x10000: return w.isFull() ? RAST_BlitOp::StoreSA : RAST_BlitOp::CopySA;
-    case 0x10001: return RAST_BlitOp::AddSA;
-    case 0x10002: return RAST_BlitOp::DodgeSA;
-    case 0x10003: return RAST_BlitOp::MulSA;
-    case 0x10004: return RAST_BlitOp::OverlaySA;
-    case 0x10005: return RAST_BlitOp::HSVSA;
-    default: return RAST_BlitOp::None;
+    case 0:
+      return w.isFull() ? RAST_BlitOp::Store : RAST_BlitOp::Copy;
+    case 1:
+      return RAST_BlitOp::Add;
+    case 2:
+      return RAST_BlitOp::Dodge;
+    case 3:
+      return RAST_BlitOp::Mul;
+    case 4:
+      return RAST_BlitOp::Overlay;
+    case 5:
+      return RAST_BlitOp::HSV;
+    case 0x10000:
+      return w.isFull() ? RAST_BlitOp::StoreSA : RAST_BlitOp::CopySA;
+    case 0x10001:
+      return RAST_BlitOp::AddSA;
+    case 0x10002:
+      return RAST_BlitOp::DodgeSA;
+    case 0x10003:
+      return RAST_BlitOp::MulSA;
+    case 0x10004:
+      return RAST_BlitOp::OverlaySA;
+    case 0x10005:
+      return RAST_BlitOp::HSVSA;
+    default:
+      return RAST_BlitOp::None;
   }
 }
 
@@ -135,8 +161,8 @@ namespace {
 
 // Packs bytes that are known to be 0..255.
 inline RAST_pixel Pack(int r, int g, int b, int a) {
-  return RAST_MakePixel(static_cast<unsigned>(r), static_cast<unsigned>(g), static_cast<unsigned>(b),
-                        static_cast<unsigned>(a));
+  return RAST_MakePixel(static_cast<unsigned>(r), static_cast<unsigned>(g),
+                        static_cast<unsigned>(b), static_cast<unsigned>(a));
 }
 
 template <RAST_BlitOp Op>
@@ -145,7 +171,9 @@ void PixOp(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
 }
 
 // Copy and multiply whose source channels may lie outside 0..255: every result clamped.
-int CopyClamped(int d, int s, int w) { return Clamp255(s + (d - s) * (256 - w) / 256); }
+int CopyClamped(int d, int s, int w) {
+  return Clamp255(s + (d - s) * (256 - w) / 256);
+}
 int MulClamped(int d, int s, int w) {
   const long long f = static_cast<long long>(s) * w + (256 - w) * 256;
   const long long v = (f * d) >> 16;
@@ -156,8 +184,10 @@ template <int (*F)(int, int, int)>
 void PixClamped(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
   const RAST_pixel p = *d;
   const int wv = w.value();
-  *d = Pack(F(static_cast<int>(RAST_PixelRed(p)), r, wv), F(static_cast<int>(RAST_PixelGreen(p)), g, wv),
-            F(static_cast<int>(RAST_PixelBlue(p)), b, wv), F(static_cast<int>(RAST_PixelAlpha(p)), a, wv));
+  *d = Pack(F(static_cast<int>(RAST_PixelRed(p)), r, wv),
+            F(static_cast<int>(RAST_PixelGreen(p)), g, wv),
+            F(static_cast<int>(RAST_PixelBlue(p)), b, wv),
+            F(static_cast<int>(RAST_PixelAlpha(p)), a, wv));
 }
 
 // The remaining operations with channels clamped into bytes first, each result clamped.
@@ -168,26 +198,42 @@ void PixClampedIn(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
 
 }  // namespace
 
-void RAST_PixStore(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight) { *d = Pack(r, g, b, a); }
-void RAST_PixCopy(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) { PixOp<RAST_BlitOp::Copy>(d, r, g, b, a, w); }
-void RAST_PixAdd(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) { PixOp<RAST_BlitOp::Add>(d, r, g, b, a, w); }
-void RAST_PixDodge(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) { PixOp<RAST_BlitOp::Dodge>(d, r, g, b, a, w); }
-void RAST_PixMul(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) { PixOp<RAST_BlitOp::Mul>(d, r, g, b, a, w); }
+void RAST_PixStore(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight) {
+  *d = Pack(r, g, b, a);
+}
+void RAST_PixCopy(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
+  PixOp<RAST_BlitOp::Copy>(d, r, g, b, a, w);
+}
+void RAST_PixAdd(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
+  PixOp<RAST_BlitOp::Add>(d, r, g, b, a, w);
+}
+void RAST_PixDodge(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
+  PixOp<RAST_BlitOp::Dodge>(d, r, g, b, a, w);
+}
+void RAST_PixMul(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
+  PixOp<RAST_BlitOp::Mul>(d, r, g, b, a, w);
+}
 void RAST_PixOverlay(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
   PixOp<RAST_BlitOp::Overlay>(d, r, g, b, a, w);
 }
-void RAST_PixHSV(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) { RAST_HSVAdjustPixel(d, r, g, b, a, w); }
+void RAST_PixHSV(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
+  RAST_HSVAdjustPixel(d, r, g, b, a, w);
+}
 void RAST_PixStoreSA(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight) {
   *d = RAST_BlendStoreSA(*d, Pack(r, g, b, a));
 }
 void RAST_PixCopySA(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
   PixOp<RAST_BlitOp::CopySA>(d, r, g, b, a, w);
 }
-void RAST_PixAddSA(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) { PixOp<RAST_BlitOp::AddSA>(d, r, g, b, a, w); }
+void RAST_PixAddSA(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
+  PixOp<RAST_BlitOp::AddSA>(d, r, g, b, a, w);
+}
 void RAST_PixDodgeSA(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
   PixOp<RAST_BlitOp::DodgeSA>(d, r, g, b, a, w);
 }
-void RAST_PixMulSA(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) { PixOp<RAST_BlitOp::MulSA>(d, r, g, b, a, w); }
+void RAST_PixMulSA(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
+  PixOp<RAST_BlitOp::MulSA>(d, r, g, b, a, w);
+}
 void RAST_PixOverlaySA(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
   PixOp<RAST_BlitOp::OverlaySA>(d, r, g, b, a, w);
 }
@@ -203,21 +249,36 @@ void RAST_PixMulClamped(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w
 
 RAST_PixelFunc RAST_PixelFuncFor(RAST_BlitOp op) {
   switch (op) {
-    case RAST_BlitOp::Store: return RAST_PixStore;
-    case RAST_BlitOp::Copy: return RAST_PixCopy;
-    case RAST_BlitOp::Add: return RAST_PixAdd;
-    case RAST_BlitOp::Dodge: return RAST_PixDodge;
-    case RAST_BlitOp::Mul: return RAST_PixMul;
-    case RAST_BlitOp::Overlay: return RAST_PixOverlay;
-    case RAST_BlitOp::HSV: return RAST_PixHSV;
-    case RAST_BlitOp::StoreSA: return RAST_PixStoreSA;
-    case RAST_BlitOp::CopySA: return RAST_PixCopySA;
-    case RAST_BlitOp::AddSA: return RAST_PixAddSA;
-    case RAST_BlitOp::DodgeSA: return RAST_PixDodgeSA;
-    case RAST_BlitOp::MulSA: return RAST_PixMulSA;
-    case RAST_BlitOp::OverlaySA: return RAST_PixOverlaySA;
-    case RAST_BlitOp::HSVSA: return RAST_PixHSVSA;
-    case RAST_BlitOp::None: break;
+    case RAST_BlitOp::Store:
+      return RAST_PixStore;
+    case RAST_BlitOp::Copy:
+      return RAST_PixCopy;
+    case RAST_BlitOp::Add:
+      return RAST_PixAdd;
+    case RAST_BlitOp::Dodge:
+      return RAST_PixDodge;
+    case RAST_BlitOp::Mul:
+      return RAST_PixMul;
+    case RAST_BlitOp::Overlay:
+      return RAST_PixOverlay;
+    case RAST_BlitOp::HSV:
+      return RAST_PixHSV;
+    case RAST_BlitOp::StoreSA:
+      return RAST_PixStoreSA;
+    case RAST_BlitOp::CopySA:
+      return RAST_PixCopySA;
+    case RAST_BlitOp::AddSA:
+      return RAST_PixAddSA;
+    case RAST_BlitOp::DodgeSA:
+      return RAST_PixDodgeSA;
+    case RAST_BlitOp::MulSA:
+      return RAST_PixMulSA;
+    case RAST_BlitOp::OverlaySA:
+      return RAST_PixOverlaySA;
+    case RAST_BlitOp::HSVSA:
+      return RAST_PixHSVSA;
+    case RAST_BlitOp::None:
+      break;
   }
   return nullptr;
 }
@@ -233,20 +294,29 @@ RAST_pixel RAST_BlendPixelValue(RAST_pixel d, RAST_pixel s, RAST_BlendMode mode,
   return out;
 }
 
-void RAST_BlendPixel(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w, RAST_BlendMode mode) {
+void RAST_BlendPixel(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w,
+                     RAST_BlendMode mode) {
   if (!d) return;
   const RAST_PixelFunc f = RAST_PixelFuncFor(RAST_SelectBlitOp(mode, w));
   if (f) f(d, Clamp255(r), Clamp255(g), Clamp255(b), Clamp255(a), w);
 }
 
-void RAST_BlendPixelClamped(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w, RAST_BlendMode mode) {
+void RAST_BlendPixelClamped(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w,
+                            RAST_BlendMode mode) {
   if (!d) return;
   const RAST_BlitOp op = RAST_SelectBlitOp(mode, w);
   switch (op) {
-    case RAST_BlitOp::Store: *d = Pack(Clamp255(r), Clamp255(g), Clamp255(b), Clamp255(a)); return;
-    case RAST_BlitOp::Copy: PixClamped<CopyClamped>(d, r, g, b, a, w); return;
-    case RAST_BlitOp::Mul: PixClamped<MulClamped>(d, r, g, b, a, w); return;
-    default: break;
+    case RAST_BlitOp::Store:
+      *d = Pack(Clamp255(r), Clamp255(g), Clamp255(b), Clamp255(a));
+      return;
+    case RAST_BlitOp::Copy:
+      PixClamped<CopyClamped>(d, r, g, b, a, w);
+      return;
+    case RAST_BlitOp::Mul:
+      PixClamped<MulClamped>(d, r, g, b, a, w);
+      return;
+    default:
+      break;
   }
   // The other operations clamp already or take bytes; their inputs are limited to bytes.
   const RAST_PixelFunc f = RAST_PixelFuncFor(op);

@@ -35,7 +35,9 @@ class RAST_BlendMode {
   friend constexpr RAST_BlendMode operator|(RAST_BlendMode a, RAST_BlendMode b) {
     return RAST_BlendMode(a.bits_ | b.bits_);
   }
-  friend constexpr bool operator==(RAST_BlendMode a, RAST_BlendMode b) { return a.bits_ == b.bits_; }
+  friend constexpr bool operator==(RAST_BlendMode a, RAST_BlendMode b) {
+    return a.bits_ == b.bits_;
+  }
 
  private:
   int bits_;
@@ -82,10 +84,16 @@ class RAST_Weight {
 // ---------------------------------------------------------------------------------------------
 // Per-channel operations. d and s are bytes (0..255), w a weight value (0..256).
 namespace rast_blend_detail {
-constexpr int Clamp255(int x) { return x < 0 ? 0 : (x > 255 ? 255 : x); }
+constexpr int Clamp255(int x) {
+  return x < 0 ? 0 : (x > 255 ? 255 : x);
+}
 
-constexpr int CopyChannel(int d, int s, int w) { return s + (d - s) * (256 - w) / 256; }
-constexpr int AddChannel(int d, int s, int w) { return Clamp255(d + s * w / 256); }
+constexpr int CopyChannel(int d, int s, int w) {
+  return s + (d - s) * (256 - w) / 256;
+}
+constexpr int AddChannel(int d, int s, int w) {
+  return Clamp255(d + s * w / 256);
+}
 constexpr int DodgeChannel(int d, int s, int w) {
   const int k = 256 - s * w / 256;
   unsigned e = static_cast<unsigned>(d) * 256u;
@@ -93,17 +101,21 @@ constexpr int DodgeChannel(int d, int s, int w) {
   return e > 255u ? 255 : static_cast<int>(e);
 }
 constexpr int MulChannel(int d, int s, int w) {
-  return static_cast<int>(((static_cast<unsigned>(s * w + (256 - w) * 256) * static_cast<unsigned>(d)) >> 16) & 0xFFu);
+  return static_cast<int>(
+      ((static_cast<unsigned>(s * w + (256 - w) * 256) * static_cast<unsigned>(d)) >> 16) & 0xFFu);
 }
 constexpr int OverlayChannel(int d, int s, int w) {
   const int v = s * w + (256 - w) * 128;
   return Clamp255(((((32768 - v) * d) / 256 + v) * d) >> 15);
 }
-constexpr unsigned Byte(RAST_pixel p, int shift) { return (p >> shift) & 0xFFu; }
+constexpr unsigned Byte(RAST_pixel p, int shift) {
+  return (p >> shift) & 0xFFu;
+}
 
 template <typename F>
 constexpr RAST_pixel PerChannel(RAST_pixel d, RAST_pixel s, F f) {
-  return static_cast<RAST_pixel>(f(Byte(d, 0), Byte(s, 0))) | static_cast<RAST_pixel>(f(Byte(d, 8), Byte(s, 8))) << 8 |
+  return static_cast<RAST_pixel>(f(Byte(d, 0), Byte(s, 0))) |
+         static_cast<RAST_pixel>(f(Byte(d, 8), Byte(s, 8))) << 8 |
          static_cast<RAST_pixel>(f(Byte(d, 16), Byte(s, 16))) << 16 |
          static_cast<RAST_pixel>(f(Byte(d, 24), Byte(s, 24))) << 24;
 }
@@ -113,23 +125,28 @@ constexpr RAST_pixel PerChannel(RAST_pixel d, RAST_pixel s, F f) {
 // Copy at weight 256 is the store (returns s); copy at 0 returns d.
 constexpr RAST_pixel RAST_BlendCopy(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
   const int a = w.value();
-  return rast_blend_detail::PerChannel(d, s, [a](int dc, int sc) { return rast_blend_detail::CopyChannel(dc, sc, a); });
+  return rast_blend_detail::PerChannel(
+      d, s, [a](int dc, int sc) { return rast_blend_detail::CopyChannel(dc, sc, a); });
 }
 constexpr RAST_pixel RAST_BlendAdd(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
   const int a = w.value();
-  return rast_blend_detail::PerChannel(d, s, [a](int dc, int sc) { return rast_blend_detail::AddChannel(dc, sc, a); });
+  return rast_blend_detail::PerChannel(
+      d, s, [a](int dc, int sc) { return rast_blend_detail::AddChannel(dc, sc, a); });
 }
 constexpr RAST_pixel RAST_BlendDodge(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
   const int a = w.value();
-  return rast_blend_detail::PerChannel(d, s, [a](int dc, int sc) { return rast_blend_detail::DodgeChannel(dc, sc, a); });
+  return rast_blend_detail::PerChannel(
+      d, s, [a](int dc, int sc) { return rast_blend_detail::DodgeChannel(dc, sc, a); });
 }
 constexpr RAST_pixel RAST_BlendMul(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
   const int a = w.value();
-  return rast_blend_detail::PerChannel(d, s, [a](int dc, int sc) { return rast_blend_detail::MulChannel(dc, sc, a); });
+  return rast_blend_detail::PerChannel(
+      d, s, [a](int dc, int sc) { return rast_blend_detail::MulChannel(dc, sc, a); });
 }
 constexpr RAST_pixel RAST_BlendOverlay(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
   const int a = w.value();
-  return rast_blend_detail::PerChannel(d, s, [a](int dc, int sc) { return rast_blend_detail::OverlayChannel(dc, sc, a); });
+  return rast_blend_detail::PerChannel(
+      d, s, [a](int dc, int sc) { return rast_blend_detail::OverlayChannel(dc, sc, a); });
 }
 // HSV adjust of d: s's red, green and blue bytes are the hue, saturation and value shifts
 // (128 neutral), s's alpha byte becomes the result's alpha.
@@ -158,9 +175,11 @@ constexpr RAST_pixel RAST_BlendStoreSA(RAST_pixel d, RAST_pixel s) {
   if (sa == 0) return d;
   if (sa == 255) return s;
   const int inv = 255 - sa;
-  RAST_pixel out = static_cast<RAST_pixel>(rast_blend_detail::Clamp255(static_cast<int>(RAST_PixelAlpha(d)) + sa));
+  RAST_pixel out = static_cast<RAST_pixel>(
+      rast_blend_detail::Clamp255(static_cast<int>(RAST_PixelAlpha(d)) + sa));
   for (int sh = 8; sh < 32; sh += 8) {
-    const int dc = static_cast<int>(rast_blend_detail::Byte(d, sh)), sc = static_cast<int>(rast_blend_detail::Byte(s, sh));
+    const int dc = static_cast<int>(rast_blend_detail::Byte(d, sh)),
+              sc = static_cast<int>(rast_blend_detail::Byte(s, sh));
     out |= static_cast<RAST_pixel>(sc + (dc - sc) * inv / 256) << sh;
   }
   return out;
@@ -170,9 +189,11 @@ constexpr RAST_pixel RAST_BlendCopySA(RAST_pixel d, RAST_pixel s, RAST_Weight w)
   if (RAST_PixelAlpha(s) == 0) return d;
   const int ws = RAST_SourceAlphaWeight(s, w);
   const int inv = 256 - ws;
-  RAST_pixel out = static_cast<RAST_pixel>(rast_blend_detail::Clamp255(static_cast<int>(RAST_PixelAlpha(d)) + ws));
+  RAST_pixel out = static_cast<RAST_pixel>(
+      rast_blend_detail::Clamp255(static_cast<int>(RAST_PixelAlpha(d)) + ws));
   for (int sh = 8; sh < 32; sh += 8) {
-    const int dc = static_cast<int>(rast_blend_detail::Byte(d, sh)), sc = static_cast<int>(rast_blend_detail::Byte(s, sh));
+    const int dc = static_cast<int>(rast_blend_detail::Byte(d, sh)),
+              sc = static_cast<int>(rast_blend_detail::Byte(s, sh));
     out |= static_cast<RAST_pixel>(sc + (dc - sc) * inv / 256) << sh;
   }
   return out;
@@ -213,12 +234,18 @@ void RAST_SolidWrite(RAST_pixel* pixel, RAST_pixel color, RAST_Weight w, RAST_Bl
 enum class RAST_SolidOp { Copy = 0, Add = 1, Dodge = 2, Mul = 3, Overlay = 4, HSV = 5 };
 template <RAST_SolidOp Op>
 inline RAST_pixel RAST_SolidBlend(RAST_pixel d, RAST_pixel color, RAST_Weight w) {
-  if constexpr (Op == RAST_SolidOp::Copy) return RAST_BlendCopy(d, color, w);
-  else if constexpr (Op == RAST_SolidOp::Add) return RAST_BlendAdd(d, color, w);
-  else if constexpr (Op == RAST_SolidOp::Dodge) return RAST_BlendDodge(d, color, w);
-  else if constexpr (Op == RAST_SolidOp::Mul) return RAST_BlendMul(d, color, w);
-  else if constexpr (Op == RAST_SolidOp::Overlay) return RAST_BlendOverlay(d, color, w);
-  else return RAST_BlendHSV(d, color, w);
+  if constexpr (Op == RAST_SolidOp::Copy)
+    return RAST_BlendCopy(d, color, w);
+  else if constexpr (Op == RAST_SolidOp::Add)
+    return RAST_BlendAdd(d, color, w);
+  else if constexpr (Op == RAST_SolidOp::Dodge)
+    return RAST_BlendDodge(d, color, w);
+  else if constexpr (Op == RAST_SolidOp::Mul)
+    return RAST_BlendMul(d, color, w);
+  else if constexpr (Op == RAST_SolidOp::Overlay)
+    return RAST_BlendOverlay(d, color, w);
+  else
+    return RAST_BlendHSV(d, color, w);
 }
 
 // Calls f(std::integral_constant<RAST_SolidOp, op>{}) for a mode's operation byte 0..5, so that
@@ -226,13 +253,26 @@ inline RAST_pixel RAST_SolidBlend(RAST_pixel d, RAST_pixel color, RAST_Weight w)
 template <typename F>
 inline void RAST_DispatchSolidOp(int op, F&& f) {
   switch (op) {
-    case 0: f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Copy>{}); return;
-    case 1: f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Add>{}); return;
-    case 2: f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Dodge>{}); return;
-    case 3: f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Mul>{}); return;
-    case 4: f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Overlay>{}); return;
-    case 5: f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::HSV>{}); return;
-    default: return;
+    case 0:
+      f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Copy>{});
+      return;
+    case 1:
+      f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Add>{});
+      return;
+    case 2:
+      f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Dodge>{});
+      return;
+    case 3:
+      f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Mul>{});
+      return;
+    case 4:
+      f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Overlay>{});
+      return;
+    case 5:
+      f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::HSV>{});
+      return;
+    default:
+      return;
   }
 }
 
@@ -241,8 +281,20 @@ inline void RAST_DispatchSolidOp(int op, F&& f) {
 // weight 256 and nothing below 1; unknown values are None.
 enum class RAST_BlitOp {
   None,
-  Store, Copy, Add, Dodge, Mul, Overlay, HSV,
-  StoreSA, CopySA, AddSA, DodgeSA, MulSA, OverlaySA, HSVSA,
+  Store,
+  Copy,
+  Add,
+  Dodge,
+  Mul,
+  Overlay,
+  HSV,
+  StoreSA,
+  CopySA,
+  AddSA,
+  DodgeSA,
+  MulSA,
+  OverlaySA,
+  HSVSA,
 };
 RAST_BlitOp RAST_SelectBlitOp(RAST_BlendMode mode, RAST_Weight w);
 
@@ -251,41 +303,85 @@ RAST_BlitOp RAST_SelectBlitOp(RAST_BlendMode mode, RAST_Weight w);
 template <typename F>
 inline void RAST_DispatchBlitOp(RAST_BlitOp op, F&& f) {
   switch (op) {
-    case RAST_BlitOp::Store: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Store>{}); return;
-    case RAST_BlitOp::Copy: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Copy>{}); return;
-    case RAST_BlitOp::Add: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Add>{}); return;
-    case RAST_BlitOp::Dodge: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Dodge>{}); return;
-    case RAST_BlitOp::Mul: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Mul>{}); return;
-    case RAST_BlitOp::Overlay: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Overlay>{}); return;
-    case RAST_BlitOp::HSV: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::HSV>{}); return;
-    case RAST_BlitOp::StoreSA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::StoreSA>{}); return;
-    case RAST_BlitOp::CopySA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::CopySA>{}); return;
-    case RAST_BlitOp::AddSA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::AddSA>{}); return;
-    case RAST_BlitOp::DodgeSA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::DodgeSA>{}); return;
-    case RAST_BlitOp::MulSA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::MulSA>{}); return;
-    case RAST_BlitOp::OverlaySA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::OverlaySA>{}); return;
-    case RAST_BlitOp::HSVSA: f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::HSVSA>{}); return;
-    case RAST_BlitOp::None: return;
+    case RAST_BlitOp::Store:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Store>{});
+      return;
+    case RAST_BlitOp::Copy:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Copy>{});
+      return;
+    case RAST_BlitOp::Add:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Add>{});
+      return;
+    case RAST_BlitOp::Dodge:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Dodge>{});
+      return;
+    case RAST_BlitOp::Mul:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Mul>{});
+      return;
+    case RAST_BlitOp::Overlay:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Overlay>{});
+      return;
+    case RAST_BlitOp::HSV:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::HSV>{});
+      return;
+    case RAST_BlitOp::StoreSA:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::StoreSA>{});
+      return;
+    case RAST_BlitOp::CopySA:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::CopySA>{});
+      return;
+    case RAST_BlitOp::AddSA:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::AddSA>{});
+      return;
+    case RAST_BlitOp::DodgeSA:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::DodgeSA>{});
+      return;
+    case RAST_BlitOp::MulSA:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::MulSA>{});
+      return;
+    case RAST_BlitOp::OverlaySA:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::OverlaySA>{});
+      return;
+    case RAST_BlitOp::HSVSA:
+      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::HSVSA>{});
+      return;
+    case RAST_BlitOp::None:
+      return;
   }
 }
 
 template <RAST_BlitOp Op>
 inline RAST_pixel RAST_ApplyBlitOp(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
-  if constexpr (Op == RAST_BlitOp::Store) return s;
-  else if constexpr (Op == RAST_BlitOp::Copy) return RAST_BlendCopy(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::Add) return RAST_BlendAdd(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::Dodge) return RAST_BlendDodge(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::Mul) return RAST_BlendMul(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::Overlay) return RAST_BlendOverlay(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::HSV) return RAST_BlendHSV(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::StoreSA) return RAST_BlendStoreSA(d, s);
-  else if constexpr (Op == RAST_BlitOp::CopySA) return RAST_BlendCopySA(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::AddSA) return RAST_BlendAddSA(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::DodgeSA) return RAST_BlendDodgeSA(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::MulSA) return RAST_BlendMulSA(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::OverlaySA) return RAST_BlendOverlaySA(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::HSVSA) return RAST_BlendHSVSA(d, s, w);
-  else return d;
+  if constexpr (Op == RAST_BlitOp::Store)
+    return s;
+  else if constexpr (Op == RAST_BlitOp::Copy)
+    return RAST_BlendCopy(d, s, w);
+  else if constexpr (Op == RAST_BlitOp::Add)
+    return RAST_BlendAdd(d, s, w);
+  else if constexpr (Op == RAST_BlitOp::Dodge)
+    return RAST_BlendDodge(d, s, w);
+  else if constexpr (Op == RAST_BlitOp::Mul)
+    return RAST_BlendMul(d, s, w);
+  else if constexpr (Op == RAST_BlitOp::Overlay)
+    return RAST_BlendOverlay(d, s, w);
+  else if constexpr (Op == RAST_BlitOp::HSV)
+    return RAST_BlendHSV(d, s, w);
+  else if constexpr (Op == RAST_BlitOp::StoreSA)
+    return RAST_BlendStoreSA(d, s);
+  else if constexpr (Op == RAST_BlitOp::CopySA)
+    return RAST_BlendCopySA(d, s, w);
+  else if constexpr (Op == RAST_BlitOp::AddSA)
+    return RAST_BlendAddSA(d, s, w);
+  else if constexpr (Op == RAST_BlitOp::DodgeSA)
+    return RAST_BlendDodgeSA(d, s, w);
+  else if constexpr (Op == RAST_BlitOp::MulSA)
+    return RAST_BlendMulSA(d, s, w);
+  else if constexpr (Op == RAST_BlitOp::OverlaySA)
+    return RAST_BlendOverlaySA(d, s, w);
+  else if constexpr (Op == RAST_BlitOp::HSVSA)
+    return RAST_BlendHSVSA(d, s, w);
+  else
+    return d;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -319,4 +415,5 @@ RAST_pixel RAST_BlendPixelValue(RAST_pixel d, RAST_pixel s, RAST_BlendMode mode,
 // Blends (r, g, b, a) into *d in place; weight 0 does nothing.
 void RAST_BlendPixel(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w, RAST_BlendMode mode);
 // The same with every result clamped to 0..255 (for channels outside 0..255).
-void RAST_BlendPixelClamped(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w, RAST_BlendMode mode);
+void RAST_BlendPixelClamped(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w,
+                            RAST_BlendMode mode);

@@ -26,10 +26,12 @@ inline __attribute__((always_inline)) __m128i StoreSA4(__m128i src, __m128i dst)
     const __m128i down = _mm_cmpgt_epi16(s16, d16);
     return _mm_add_epi16(s16, _mm_sub_epi16(_mm_xor_si128(q, down), down));
   };
-  const __m128i colour = _mm_packus_epi16(half(_mm_unpacklo_epi8(src, zero), _mm_unpacklo_epi8(dst, zero)),
-                                          half(_mm_unpackhi_epi8(src, zero), _mm_unpackhi_epi8(dst, zero)));
+  const __m128i colour =
+      _mm_packus_epi16(half(_mm_unpacklo_epi8(src, zero), _mm_unpacklo_epi8(dst, zero)),
+                       half(_mm_unpackhi_epi8(src, zero), _mm_unpackhi_epi8(dst, zero)));
   const __m128i alpha = _mm_adds_epu8(src, dst);
-  const __m128i out = _mm_or_si128(_mm_andnot_si128(alphaMask, colour), _mm_and_si128(alphaMask, alpha));
+  const __m128i out =
+      _mm_or_si128(_mm_andnot_si128(alphaMask, colour), _mm_and_si128(alphaMask, alpha));
   const __m128i clear = _mm_cmpeq_epi32(_mm_and_si128(src, alphaMask), zero);
   return _mm_or_si128(_mm_and_si128(clear, dst), _mm_andnot_si128(clear, out));
 }
@@ -48,12 +50,13 @@ void AddSaturateSSE2(RAST_pixel* d, const RAST_pixel* s, int n) {
   }
   if (i + 4 <= n) {
     __m128i* dv = reinterpret_cast<__m128i*>(d + i);
-    _mm_storeu_si128(dv, _mm_adds_epu8(_mm_loadu_si128(dv), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
+    _mm_storeu_si128(dv, _mm_adds_epu8(_mm_loadu_si128(dv),
+                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
     i += 4;
   }
   for (; i < n; ++i)
-    d[i] = static_cast<RAST_pixel>(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(d[i])),
-                                                                   _mm_cvtsi32_si128(static_cast<int>(s[i])))));
+    d[i] = static_cast<RAST_pixel>(_mm_cvtsi128_si32(_mm_adds_epu8(
+        _mm_cvtsi32_si128(static_cast<int>(d[i])), _mm_cvtsi32_si128(static_cast<int>(s[i])))));
 #endif
   for (; i < n; ++i) d[i] = RAST_BlendAdd(d[i], s[i], RAST_Weight(256));
 }
@@ -89,7 +92,9 @@ void StoreSASSE2(RAST_pixel* d, const RAST_pixel* s, int n) {
 
 // Lane masks for the last 1 to 3 pixels of a row: kTail + 4 - k enables the first k lanes.
 alignas(16) constexpr int kTail[8] = {-1, -1, -1, -1, 0, 0, 0, 0};
-RAST_AVX2_INLINE __m128i TailMask(int k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kTail + 4 - k)); }
+RAST_AVX2_INLINE __m128i TailMask(int k) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kTail + 4 - k));
+}
 
 RAST_AVX2_INLINE void AddSaturateAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
   int i = 0;
@@ -97,8 +102,8 @@ RAST_AVX2_INLINE void AddSaturateAVX2(RAST_pixel* d, const RAST_pixel* s, int n)
   // line; on short rows that costs more than it saves.
   if (n >= 64)
     for (; (reinterpret_cast<std::uintptr_t>(d + i) & 31) != 0; ++i)
-      d[i] = static_cast<RAST_pixel>(_mm_cvtsi128_si32(_mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(d[i])),
-                                                                     _mm_cvtsi32_si128(static_cast<int>(s[i])))));
+      d[i] = static_cast<RAST_pixel>(_mm_cvtsi128_si32(_mm_adds_epu8(
+          _mm_cvtsi32_si128(static_cast<int>(d[i])), _mm_cvtsi32_si128(static_cast<int>(s[i])))));
   for (; i + 16 <= n; i += 16) {
     __m256i* dv = reinterpret_cast<__m256i*>(d + i);
     const __m256i* sv = reinterpret_cast<const __m256i*>(s + i);
@@ -109,24 +114,30 @@ RAST_AVX2_INLINE void AddSaturateAVX2(RAST_pixel* d, const RAST_pixel* s, int n)
   }
   if (i + 8 <= n) {
     __m256i* dv = reinterpret_cast<__m256i*>(d + i);
-    _mm256_storeu_si256(dv, _mm256_adds_epu8(_mm256_loadu_si256(dv), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i))));
+    _mm256_storeu_si256(
+        dv, _mm256_adds_epu8(_mm256_loadu_si256(dv),
+                             _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i))));
     i += 8;
   }
   if (i + 4 <= n) {
     __m128i* dv = reinterpret_cast<__m128i*>(d + i);
-    _mm_storeu_si128(dv, _mm_adds_epu8(_mm_loadu_si128(dv), _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
+    _mm_storeu_si128(dv, _mm_adds_epu8(_mm_loadu_si128(dv),
+                                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
     i += 4;
   }
   if (i < n) {
     const __m128i m = TailMask(n - i);
     int* dp = reinterpret_cast<int*>(d + i);
-    _mm_maskstore_epi32(dp, m, _mm_adds_epu8(_mm_maskload_epi32(dp, m), _mm_maskload_epi32(reinterpret_cast<const int*>(s + i), m)));
+    _mm_maskstore_epi32(dp, m,
+                        _mm_adds_epu8(_mm_maskload_epi32(dp, m),
+                                      _mm_maskload_epi32(reinterpret_cast<const int*>(s + i), m)));
   }
 }
 
 // Copy is idempotent: the first and last groups may overlap the ones next to them.
 RAST_AVX2_INLINE void Copy8(RAST_pixel* to, const RAST_pixel* from) {
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from)));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(to),
+                      _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from)));
 }
 
 RAST_AVX2_INLINE void CopyAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
@@ -144,7 +155,8 @@ RAST_AVX2_INLINE void CopyAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
   int i = 0;
   if (n >= 64) {
     Copy8(d, s);
-    i = static_cast<int>(8 - ((reinterpret_cast<std::uintptr_t>(d) & 31) >> 2));  // to a 32-byte boundary
+    i = static_cast<int>(
+        8 - ((reinterpret_cast<std::uintptr_t>(d) & 31) >> 2));  // to a 32-byte boundary
     for (; i + 32 <= n; i += 32) {
       __m256i* dv = reinterpret_cast<__m256i*>(d + i);
       const __m256i* sv = reinterpret_cast<const __m256i*>(s + i);
@@ -172,12 +184,15 @@ template <bool AnyClear>
 RAST_AVX2_INLINE __m256i StoreSA8(__m256i src, __m256i dst, __m256i clear) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i alphaMask = _mm256_set1_epi32(0xFF);
-  const __m256i spreadAlpha = _mm256_setr_epi8(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12, 0, 0, 0, 0, 4, 4, 4,
-                                               4, 8, 8, 8, 8, 12, 12, 12, 12);
-  const __m256i inv = _mm256_xor_si256(_mm256_shuffle_epi8(src, spreadAlpha), _mm256_set1_epi32(-1));
+  const __m256i spreadAlpha = _mm256_setr_epi8(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12,
+                                               0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
+  const __m256i inv =
+      _mm256_xor_si256(_mm256_shuffle_epi8(src, spreadAlpha), _mm256_set1_epi32(-1));
   const __m256i colour = _mm256_packus_epi16(
-      StoreSAHalf(_mm256_unpacklo_epi8(src, zero), _mm256_unpacklo_epi8(dst, zero), _mm256_unpacklo_epi8(inv, zero)),
-      StoreSAHalf(_mm256_unpackhi_epi8(src, zero), _mm256_unpackhi_epi8(dst, zero), _mm256_unpackhi_epi8(inv, zero)));
+      StoreSAHalf(_mm256_unpacklo_epi8(src, zero), _mm256_unpacklo_epi8(dst, zero),
+                  _mm256_unpacklo_epi8(inv, zero)),
+      StoreSAHalf(_mm256_unpackhi_epi8(src, zero), _mm256_unpackhi_epi8(dst, zero),
+                  _mm256_unpackhi_epi8(inv, zero)));
   const __m256i out = _mm256_blendv_epi8(colour, _mm256_adds_epu8(src, dst), alphaMask);
   return AnyClear ? _mm256_blendv_epi8(out, dst, clear) : out;
 }
@@ -190,21 +205,26 @@ RAST_AVX2_INLINE void StoreSAGroup(RAST_pixel* dp, __m256i src, __m256i lanes) {
   const __m256i a = _mm256_and_si256(src, alphaMask);
   const __m256i opaque = _mm256_cmpeq_epi32(a, alphaMask);
   const __m256i clear = _mm256_cmpeq_epi32(a, _mm256_setzero_si256());
-  const unsigned opaqueBits = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(opaque)));
+  const unsigned opaqueBits =
+      static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(opaque)));
   const unsigned clearBits = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(clear)));
   if (clearBits == 0xFFu) return;
   int* out = reinterpret_cast<int*>(dp);
   if ((opaqueBits | clearBits) == 0xFFu) {  // a select
-    if (!Masked && opaqueBits == 0xFFu) _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), src);
-    else _mm256_maskstore_epi32(out, opaque, src);
+    if (!Masked && opaqueBits == 0xFFu)
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), src);
+    else
+      _mm256_maskstore_epi32(out, opaque, src);
     return;
   }
   if (Masked) {
-    _mm256_maskstore_epi32(out, lanes, StoreSA8<true>(src, _mm256_maskload_epi32(out, lanes), clear));
+    _mm256_maskstore_epi32(out, lanes,
+                           StoreSA8<true>(src, _mm256_maskload_epi32(out, lanes), clear));
   } else {
     const __m256i dst = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dp));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp),
-                        clearBits ? StoreSA8<true>(src, dst, clear) : StoreSA8<false>(src, dst, clear));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), clearBits
+                                                            ? StoreSA8<true>(src, dst, clear)
+                                                            : StoreSA8<false>(src, dst, clear));
   }
 }
 
@@ -224,7 +244,8 @@ RAST_AVX2_INLINE void StoreSAAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
     }
   }
   for (; i + 8 <= n; i += 8)
-    StoreSAGroup<false>(d + i, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), __m256i{});
+    StoreSAGroup<false>(d + i, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)),
+                        __m256i{});
   if (i < n) {
     const __m256i m = FirstLanes(n - i);
     StoreSAGroup<true>(d + i, _mm256_maskload_epi32(reinterpret_cast<const int*>(s + i), m), m);
@@ -232,19 +253,25 @@ RAST_AVX2_INLINE void StoreSAAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
 }
 
 // Whole rectangles in one AVX2 function each, so small blits make no call per row.
-__attribute__((target("avx2"))) void AddSaturateRectAVX2(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
+__attribute__((target("avx2"))) void AddSaturateRectAVX2(RAST_pixel* d, std::ptrdiff_t dstride,
+                                                         const RAST_pixel* s,
                                                          std::ptrdiff_t sstride, int w, int h) {
   for (int j = 0; j < h; ++j, d += dstride, s += sstride) AddSaturateAVX2(d, s, w);
 }
-__attribute__((target("avx2"))) void StoreSARectAVX2(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
-                                                     std::ptrdiff_t sstride, int w, int h) {
+__attribute__((target("avx2"))) void StoreSARectAVX2(RAST_pixel* d, std::ptrdiff_t dstride,
+                                                     const RAST_pixel* s, std::ptrdiff_t sstride,
+                                                     int w, int h) {
   for (int j = 0; j < h; ++j, d += dstride, s += sstride) StoreSAAVX2(d, s, w);
 }
-__attribute__((target("avx2"))) void CopyRowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) { CopyAVX2(d, s, n); }
+__attribute__((target("avx2"))) void CopyRowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
+  CopyAVX2(d, s, n);
+}
 __attribute__((target("avx2"))) void AddSaturateRowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
   AddSaturateAVX2(d, s, n);
 }
-__attribute__((target("avx2"))) void StoreSARowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) { StoreSAAVX2(d, s, n); }
+__attribute__((target("avx2"))) void StoreSARowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
+  StoreSAAVX2(d, s, n);
+}
 
 #endif
 
@@ -255,14 +282,17 @@ std::atomic<bool> baselineOnly{false};
 bool RAST_CanUseAVX2() {
 #if RAST_HAVE_AVX2_DISPATCH
   // The processor check may run from a static initialiser, before the runtime's own set-up.
-  static const bool have = (__builtin_cpu_init(), __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"));
+  static const bool have =
+      (__builtin_cpu_init(), __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"));
   return have && !baselineOnly.load(std::memory_order_relaxed);
 #else
   return false;
 #endif
 }
 
-void RAST_LimitToBaselineVectors(bool limit) { baselineOnly.store(limit, std::memory_order_relaxed); }
+void RAST_LimitToBaselineVectors(bool limit) {
+  baselineOnly.store(limit, std::memory_order_relaxed);
+}
 
 void RAST_RowFillLong(RAST_pixel* d, RAST_pixel c, int n) {
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -299,15 +329,16 @@ namespace {
 // Rows that follow each other with no gap in both bitmaps (whole bitmaps whose width needs no
 // padding) are one long row: the per-row start and tail work is done once.
 bool JoinRows(std::ptrdiff_t dstride, std::ptrdiff_t sstride, int& w, int& h) {
-  if (h < 2 || dstride != w || sstride != w || static_cast<long long>(w) * h > INT32_MAX) return false;
+  if (h < 2 || dstride != w || sstride != w || static_cast<long long>(w) * h > INT32_MAX)
+    return false;
   w *= h;
   h = 1;
   return true;
 }
 }  // namespace
 
-void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w,
-                          int h) {
+void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
+                          std::ptrdiff_t sstride, int w, int h) {
   JoinRows(dstride, sstride, w, h);
 #if RAST_HAVE_AVX2_DISPATCH
   if (RAST_CanUseAVX2()) {
@@ -318,8 +349,8 @@ void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixe
   for (int j = 0; j < h; ++j, d += dstride, s += sstride) AddSaturateSSE2(d, s, w);
 }
 
-void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w,
-                      int h) {
+void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
+                      std::ptrdiff_t sstride, int w, int h) {
   JoinRows(dstride, sstride, w, h);
 #if RAST_HAVE_AVX2_DISPATCH
   if (RAST_CanUseAVX2()) {
@@ -330,15 +361,20 @@ void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s
   for (int j = 0; j < h; ++j, d += dstride, s += sstride) StoreSASSE2(d, s, w);
 }
 
-void RAST_RectCopy(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w, int h) {
+void RAST_RectCopy(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
+                   std::ptrdiff_t sstride, int w, int h) {
   JoinRows(dstride, sstride, w, h);
-  auto row = [](RAST_pixel* to, const RAST_pixel* from, int n) { std::memmove(to, from, static_cast<std::size_t>(n) * 4); };
+  auto row = [](RAST_pixel* to, const RAST_pixel* from, int n) {
+    std::memmove(to, from, static_cast<std::size_t>(n) * 4);
+  };
 #if RAST_HAVE_AVX2_DISPATCH
   if (RAST_CanUseAVX2()) {
     for (int j = 0; j < h; ++j, d += dstride, s += sstride) {
       // Rows that overlap (a blit within one bitmap) keep the plain memory move.
-      if ((d + w <= s || s + w <= d) && w < 4096) CopyRowAVX2(d, s, w);
-      else row(d, s, w);
+      if ((d + w <= s || s + w <= d) && w < 4096)
+        CopyRowAVX2(d, s, w);
+      else
+        row(d, s, w);
     }
     return;
   }

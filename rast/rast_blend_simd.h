@@ -51,18 +51,20 @@ inline void RAST_RowFill(RAST_pixel* d, RAST_pixel c, int n) {
 }
 
 // Copies a rectangle of pixels row by row (rows that overlap are moved safely).
-void RAST_RectCopy(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w, int h);
+void RAST_RectCopy(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
+                   std::ptrdiff_t sstride, int w, int h);
 
 // d = clamp(d + s) per byte: add at full weight (AVX2 where the processor has it). The
 // rectangle forms choose the code path once for all rows; strides are in pixels.
 void RAST_RowAddSaturate(RAST_pixel* d, const RAST_pixel* s, int n);
-void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w,
-                          int h);
+void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
+                          std::ptrdiff_t sstride, int w, int h);
 
 // Source-alpha store (mode 0x10000 at full weight). Blocks whose alphas are all 0 or 255 are
 // selected word-wise; blocks with other alphas take the formula in vector form.
 void RAST_RowStoreSA(RAST_pixel* d, const RAST_pixel* s, int n);
-void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s, std::ptrdiff_t sstride, int w, int h);
+void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
+                      std::ptrdiff_t sstride, int w, int h);
 
 // d = ((s >> 1) & 0x7F7F7F7F) + ((d >> 1) & 0x7F7F7F7F): the half mix.
 inline void RAST_RowMixHalf(RAST_pixel* d, const RAST_pixel* s, int n) {

@@ -13,8 +13,8 @@ namespace {
 
 // One blit loop per operation, chosen once per call.
 template <RAST_BlitOp Op>
-void BlitRows(const RAST_BitmapRows& dr, int dx, int dy, const RAST_BitmapRows& sr, int sx, int sy, int w, int h,
-              RAST_Weight weight) {
+void BlitRows(const RAST_BitmapRows& dr, int dx, int dy, const RAST_BitmapRows& sr, int sx, int sy,
+              int w, int h, RAST_Weight weight) {
   if constexpr (Op == RAST_BlitOp::Store) {
     RAST_RectCopy(dr.at(dx, dy), dr.stride, sr.at(sx, sy), sr.stride, w, h);
     return;
@@ -42,8 +42,8 @@ void RAST_Copy(RAST_IBitmap* dest, RAST_IBitmap* src) {
   RAST_Blit(dest, src, 0, 0, nullptr, 1.0f, RAST_BLIT_MODE_COPY);
 }
 
-void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const RECT* srcrect, float alpha,
-               RAST_BlendMode mode) {
+void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const RECT* srcrect,
+               float alpha, RAST_BlendMode mode) {
   if (!dest || !src || alpha == 0.0f) return;
   // A bitmap without pixels draws nothing, so the row views can be taken first; their sizes
   // spare further calls through the interface (they count for small blits).
@@ -81,7 +81,8 @@ void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const 
   b = std::min(b, t + dstH - dy);
   if (r - l <= 0 || b - t <= 0) return;
 
-  const int x = static_cast<int>(dx), y = static_cast<int>(dy), sx = static_cast<int>(l), sy = static_cast<int>(t);
+  const int x = static_cast<int>(dx), y = static_cast<int>(dy), sx = static_cast<int>(l),
+            sy = static_cast<int>(t);
   const int w = static_cast<int>(r - l), h = static_cast<int>(b - t);
 
   if (mode.isChannelCopy()) {
@@ -105,12 +106,13 @@ void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const 
     }
   }
   const RAST_Weight weight = RAST_Weight::FromAlpha(alpha);
-  RAST_DispatchBlitOp(RAST_SelectBlitOp(mode, weight),
-                      [&](auto op) { BlitRows<decltype(op)::value>(dr, x, y, sr, sx, sy, w, h, weight); });
+  RAST_DispatchBlitOp(RAST_SelectBlitOp(mode, weight), [&](auto op) {
+    BlitRows<decltype(op)::value>(dr, x, y, sr, sx, sy, w, h, weight);
+  });
 }
 
-void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int srcx, int srcy, int srcw, int srch,
-               float alpha, RAST_BlendMode mode) {
+void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int srcx, int srcy,
+               int srcw, int srch, float alpha, RAST_BlendMode mode) {
   // The right and bottom edges are formed in 64 bits and limited to int, so huge sizes clip
   // instead of wrapping.
   auto edge = [](int a, int b) {
@@ -126,12 +128,19 @@ void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int sr
 
 namespace {
 
-inline RAST_pixel H1(RAST_pixel p) { return (p >> 1) & 0x7F7F7F7Fu; }
-inline RAST_pixel H2(RAST_pixel p) { return (p >> 2) & 0x3F3F3F3Fu; }
-inline RAST_pixel H3(RAST_pixel p) { return (p >> 3) & 0x1F1F1F1Fu; }
+inline RAST_pixel H1(RAST_pixel p) {
+  return (p >> 1) & 0x7F7F7F7Fu;
+}
+inline RAST_pixel H2(RAST_pixel p) {
+  return (p >> 2) & 0x3F3F3F3Fu;
+}
+inline RAST_pixel H3(RAST_pixel p) {
+  return (p >> 3) & 0x1F1F1F1Fu;
+}
 
 // One output row from its source row c and the rows above (u) and below (d), either may be null.
-void BlurRow(RAST_pixel* out, const RAST_pixel* u, const RAST_pixel* c, const RAST_pixel* d, int w) {
+void BlurRow(RAST_pixel* out, const RAST_pixel* u, const RAST_pixel* c, const RAST_pixel* d,
+             int w) {
   const int last = w - 1;
   if (!u || !d) {
     const RAST_pixel* v = u ? u : d;  // the one vertical neighbour, weight 1/4
@@ -141,13 +150,15 @@ void BlurRow(RAST_pixel* out, const RAST_pixel* u, const RAST_pixel* c, const RA
     return;
   }
   out[0] = H1(c[0]) + H2(c[1]) + H3(u[0]) + H3(d[0]);
-  for (int i = 1; i < last; ++i) out[i] = H3(c[i - 1]) + H1(c[i]) + H3(c[i + 1]) + H3(u[i]) + H3(d[i]);
+  for (int i = 1; i < last; ++i)
+    out[i] = H3(c[i - 1]) + H1(c[i]) + H3(c[i + 1]) + H3(u[i]) + H3(d[i]);
   out[last] = H2(c[last - 1]) + H1(c[last]) + H3(u[last]) + H3(d[last]);
 }
 
 }  // namespace
 
-void RAST_Blur(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int srcx, int srcy, int srcw, int srch) {
+void RAST_Blur(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int srcx, int srcy,
+               int srcw, int srch) {
   if (!dest || !src) return;
   const long long srcW = src->getWidth(), srcH = src->getHeight();
   const long long dstW = dest->getWidth(), dstH = dest->getHeight();
@@ -165,7 +176,8 @@ void RAST_Blur(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int sr
   const RAST_BitmapRows dr(dest), sr(src);
   if (!dr || !sr) return;
   const int w = static_cast<int>(x1 - x0), h = static_cast<int>(y1 - y0);
-  const int sx = static_cast<int>(x0), sy = static_cast<int>(y0), ox = static_cast<int>(dx), oy = static_cast<int>(dy);
+  const int sx = static_cast<int>(x0), sy = static_cast<int>(y0), ox = static_cast<int>(dx),
+            oy = static_cast<int>(dy);
 
   if (dest != src) {
     for (int j = 0; j < h; ++j) {
@@ -178,10 +190,12 @@ void RAST_Blur(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int sr
   if (ox != sx || oy != sy) {
     // Same bitmap, shifted: blur from a snapshot of the source rectangle.
     std::vector<RAST_pixel> copy(static_cast<std::size_t>(w) * h);
-    for (int j = 0; j < h; ++j) std::memcpy(&copy[static_cast<std::size_t>(j) * w], sr.at(sx, sy + j), w * 4u);
+    for (int j = 0; j < h; ++j)
+      std::memcpy(&copy[static_cast<std::size_t>(j) * w], sr.at(sx, sy + j), w * 4u);
     auto row = [&](int j) { return &copy[static_cast<std::size_t>(j) * w]; };
     for (int j = 0; j < h; ++j)
-      BlurRow(dr.at(ox, oy + j), j > 0 ? row(j - 1) : nullptr, row(j), j + 1 < h ? row(j + 1) : nullptr, w);
+      BlurRow(dr.at(ox, oy + j), j > 0 ? row(j - 1) : nullptr, row(j),
+              j + 1 < h ? row(j + 1) : nullptr, w);
     return;
   }
 
@@ -208,7 +222,9 @@ void RAST_Blur(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int sr
 
 namespace {
 
-constexpr long long Clamp255L(long long v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+constexpr long long Clamp255L(long long v) {
+  return v < 0 ? 0 : (v > 255 ? 255 : v);
+}
 
 // The gradient's operations on one channel, with a source value that may lie outside 0..255
 // (computed in 64 bits, every result clamped).
@@ -257,12 +273,16 @@ void GradientLoop(const RAST_BitmapRows& rows, int x, int y, int w, int h, Gradi
       const long long r = v[0] >> 16, gg = v[1] >> 16, b = v[2] >> 16, a = v[3] >> 16;
       const RAST_Weight weight(static_cast<int>(std::clamp<long long>(a, -1, 257)));
       if (OpIndex == 6) {
-        p[i] = RAST_MakePixel(static_cast<unsigned>(Clamp255L(r)), static_cast<unsigned>(Clamp255L(gg)),
-                              static_cast<unsigned>(Clamp255L(b)), static_cast<unsigned>(Clamp255L(a)));
+        p[i] = RAST_MakePixel(
+            static_cast<unsigned>(Clamp255L(r)), static_cast<unsigned>(Clamp255L(gg)),
+            static_cast<unsigned>(Clamp255L(b)), static_cast<unsigned>(Clamp255L(a)));
       } else if (!weight.isZero()) {
         if constexpr (OpIndex == 5) {
-          auto clampInt = [](long long c) { return static_cast<int>(std::clamp<long long>(c, -65536, 65536)); };
-          RAST_HSVAdjustPixel(p + i, clampInt(r), clampInt(gg), clampInt(b), static_cast<int>(Clamp255L(a)), weight);
+          auto clampInt = [](long long c) {
+            return static_cast<int>(std::clamp<long long>(c, -65536, 65536));
+          };
+          RAST_HSVAdjustPixel(p + i, clampInt(r), clampInt(gg), clampInt(b),
+                              static_cast<int>(Clamp255L(a)), weight);
         } else if constexpr (OpIndex < 5) {
           const RAST_pixel d = p[i];
           const long long wv = weight.value();
@@ -271,8 +291,8 @@ void GradientLoop(const RAST_BitmapRows& rows, int x, int y, int w, int h, Gradi
           const long long nr = GradChannel<OpIndex>(RAST_PixelRed(d), r, wv);
           const long long ng = GradChannel<OpIndex>(RAST_PixelGreen(d), gg, wv);
           const long long nb = GradChannel<OpIndex>(RAST_PixelBlue(d), b, wv);
-          p[i] = RAST_MakePixel(static_cast<unsigned>(nr), static_cast<unsigned>(ng), static_cast<unsigned>(nb),
-                                static_cast<unsigned>(na));
+          p[i] = RAST_MakePixel(static_cast<unsigned>(nr), static_cast<unsigned>(ng),
+                                static_cast<unsigned>(nb), static_cast<unsigned>(na));
         }
       }
       for (int c = 0; c < 4; ++c) v[c] += g.perPixel[c];
@@ -283,9 +303,9 @@ void GradientLoop(const RAST_BitmapRows& rows, int x, int y, int w, int h, Gradi
 
 }  // namespace
 
-void RAST_GradientRect(RAST_IBitmap* dest, int x, int y, int w, int h, float r, float g, float b, float a, float drdx,
-                       float dgdx, float dbdx, float dadx, float drdy, float dgdy, float dbdy, float dady,
-                       RAST_BlendMode mode) {
+void RAST_GradientRect(RAST_IBitmap* dest, int x, int y, int w, int h, float r, float g, float b,
+                       float a, float drdx, float dgdx, float dbdx, float dadx, float drdy,
+                       float dgdy, float dbdy, float dady, RAST_BlendMode mode) {
   if (!dest) return;
   GradientState gs{};
   const double start[4] = {r * 255.0, g * 255.0, b * 255.0, a * 256.0};
@@ -305,12 +325,14 @@ void RAST_GradientRect(RAST_IBitmap* dest, int x, int y, int w, int h, float r, 
   for (int c = 0; c < 4; ++c) {
     const double stepX = std::fabs(static_cast<double>(gs.perPixel[c]));
     const double stepY = std::fabs(static_cast<double>(gs.perRow[c]));
-    const double reach = std::fabs(static_cast<double>(gs.value[c])) + static_cast<double>(skipX + cw) * stepX +
+    const double reach = std::fabs(static_cast<double>(gs.value[c])) +
+                         static_cast<double>(skipX + cw) * stepX +
                          static_cast<double>(skipY + ch) * stepY;
     if (!(reach < 0x1p62)) return;
   }
   for (int c = 0; c < 4; ++c) gs.value[c] += skipX * gs.perPixel[c] + skipY * gs.perRow[c];
-  // A constant full weight in copy mode is a plain store of the clamped colour (the copy's result there).
+  // A constant full weight in copy mode is a plain store of the clamped colour (the copy's result
+  // there).
   if (mode.op() == 0 && gs.perPixel[3] == 0 && gs.perRow[3] == 0 && (gs.value[3] >> 16) >= 256) {
     GradientLoop<6>(rows, cx, cy, cw, ch, gs);
     return;

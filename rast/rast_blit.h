@@ -12,17 +12,18 @@ void RAST_Copy(RAST_IBitmap* dest, RAST_IBitmap* src);
 
 // Draws srcrect of src (null: the whole source) at (dstx, dsty) at weight trunc(alpha * 256) in
 // the given mode. A channel-copy mode (low byte 0xF0..0xFF) replaces one byte of every pixel.
-void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const RECT* srcrect, float alpha,
-               RAST_BlendMode mode);
-void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int srcx, int srcy, int srcw, int srch,
+void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const RECT* srcrect,
                float alpha, RAST_BlendMode mode);
+void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int srcx, int srcy,
+               int srcw, int srch, float alpha, RAST_BlendMode mode);
 
 // Five-tap blur (centre 1/2, sides and above/below 1/8 or 1/4 at the edges) of a source rectangle
 // into dest at (dstx, dsty); dest may be src. Needs at least 2 x 2 pixels.
-void RAST_Blur(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int srcx, int srcy, int srcw, int srch);
+void RAST_Blur(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int srcx, int srcy,
+               int srcw, int srch);
 
 // Linear gradient: the colour (fractions of full scale) at (x, y) and its change per pixel right
 // and per row down; the alpha value is the weight of the blend by mode & 0xFF.
-void RAST_GradientRect(RAST_IBitmap* dest, int x, int y, int w, int h, float r, float g, float b, float a, float drdx,
-                       float dgdx, float dbdx, float dadx, float drdy, float dgdy, float dbdy, float dady,
-                       RAST_BlendMode mode);
+void RAST_GradientRect(RAST_IBitmap* dest, int x, int y, int w, int h, float r, float g, float b,
+                       float a, float drdx, float dgdx, float dbdx, float dadx, float drdy,
+                       float dgdy, float dbdy, float dady, RAST_BlendMode mode);

@@ -9,8 +9,8 @@
 #include "rast/rast_blend.h"
 
 struct RAST_CoreJob {
-  RAST_pixel* dest = nullptr;        // destination pixel of the rectangle's top-left
-  std::ptrdiff_t destStride = 0;     // pixels from one destination row to the next (may be < 0)
+  RAST_pixel* dest = nullptr;          // destination pixel of the rectangle's top-left
+  std::ptrdiff_t destStride = 0;       // pixels from one destination row to the next (may be < 0)
   const RAST_pixel* source = nullptr;  // the limit rectangle's top-left source pixel
   std::ptrdiff_t sourceStride = 0;
   int width = 0, height = 0;
@@ -34,5 +34,6 @@ void RAST_RunCore(const RAST_CoreJob& job, RAST_BlitOp op, bool bilinear, RAST_W
 // Fetches n bilinear samples at (s + i * ds, t + i * dt) that all lie in the interior of the
 // source (column + 1 and row + 1 inside the limits) into out. `readable`: pixels of each row that
 // may be read from `source` on (the limit width).
-void RAST_FetchBilinearInterior(RAST_pixel* out, const RAST_pixel* source, std::ptrdiff_t stride, std::int64_t s,
-                                std::int64_t t, std::int64_t ds, std::int64_t dt, int n, std::int64_t readable);
+void RAST_FetchBilinearInterior(RAST_pixel* out, const RAST_pixel* source, std::ptrdiff_t stride,
+                                std::int64_t s, std::int64_t t, std::int64_t ds, std::int64_t dt,
+                                int n, std::int64_t readable);

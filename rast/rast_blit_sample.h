@@ -12,15 +12,18 @@ namespace rast_sample {
 // Full 2 x 2 interpolation with 16-bit fractions fx, fy (0..0xFFFF):
 // w11 = fx * fy >> 16, w01 = fy - w11, w10 = fx - w11, w00 = 0x10000 - fx - fy + w11,
 // channel = (p00 w00 + p10 w10 + p01 w01 + p11 w11) >> 16.
-inline RAST_pixel Bilerp(RAST_pixel p00, RAST_pixel p10, RAST_pixel p01, RAST_pixel p11, unsigned fx, unsigned fy) {
+inline RAST_pixel Bilerp(RAST_pixel p00, RAST_pixel p10, RAST_pixel p01, RAST_pixel p11,
+                         unsigned fx, unsigned fy) {
   const unsigned w11 = (fx * fy) >> 16;
   const unsigned w01 = fy - w11, w10 = fx - w11, w00 = 0x10000u - fx - fy + w11;
 #if RAST_HAVE_SSE2
   // Each weight is split into its high and low bytes so that the 16-bit multiply-adds stay
   // exact (a weight may be 0x10000); the two partial sums are recombined in 32 bits.
   const __m128i zero = _mm_setzero_si128();
-  const __m128i top8 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(p00)), _mm_cvtsi32_si128(static_cast<int>(p10)));
-  const __m128i bot8 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(p01)), _mm_cvtsi32_si128(static_cast<int>(p11)));
+  const __m128i top8 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(p00)),
+                                         _mm_cvtsi32_si128(static_cast<int>(p10)));
+  const __m128i bot8 = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(p01)),
+                                         _mm_cvtsi32_si128(static_cast<int>(p11)));
   const __m128i top = _mm_unpacklo_epi8(top8, zero);
   const __m128i bot = _mm_unpacklo_epi8(bot8, zero);
   const __m128i topHi = _mm_set1_epi32(static_cast<int>((w10 >> 8) << 16 | (w00 >> 8)));
@@ -35,8 +38,9 @@ inline RAST_pixel Bilerp(RAST_pixel p00, RAST_pixel p10, RAST_pixel p01, RAST_pi
 #else
   RAST_pixel out = 0;
   for (int sh = 0; sh < 32; sh += 8) {
-    const unsigned c = (((p00 >> sh) & 0xFFu) * w00 + ((p10 >> sh) & 0xFFu) * w10 + ((p01 >> sh) & 0xFFu) * w01 +
-                        ((p11 >> sh) & 0xFFu) * w11) >> 16;
+    const unsigned c = (((p00 >> sh) & 0xFFu) * w00 + ((p10 >> sh) & 0xFFu) * w10 +
+                        ((p01 >> sh) & 0xFFu) * w01 + ((p11 >> sh) & 0xFFu) * w11) >>
+                       16;
     out |= c << sh;
   }
   return out;
@@ -61,18 +65,24 @@ inline RAST_pixel Lerp(RAST_pixel a, RAST_pixel b, unsigned f) {
 template <bool Bilinear>
 inline bool SampleAt(const RAST_pixel* row0, std::ptrdiff_t stride, std::int64_t s, std::int64_t t,
                      std::uint64_t limX, std::uint64_t limY, RAST_pixel& out) {
-  const std::uint64_t col = static_cast<std::uint64_t>(s >> 16), row = static_cast<std::uint64_t>(t >> 16);
+  const std::uint64_t col = static_cast<std::uint64_t>(s >> 16),
+                      row = static_cast<std::uint64_t>(t >> 16);
   if (col >= limX || row >= limY) return false;
-  const RAST_pixel* p = row0 + static_cast<std::ptrdiff_t>(row) * stride + static_cast<std::ptrdiff_t>(col);
+  const RAST_pixel* p =
+      row0 + static_cast<std::ptrdiff_t>(row) * stride + static_cast<std::ptrdiff_t>(col);
   if constexpr (!Bilinear) {
     out = *p;
   } else {
     const unsigned fx = static_cast<unsigned>(s) & 0xFFFFu, fy = static_cast<unsigned>(t) & 0xFFFFu;
     const bool innerCol = col + 1 < limX, innerRow = row + 1 < limY;
-    if (innerCol && innerRow) out = Bilerp(p[0], p[1], p[stride], p[stride + 1], fx, fy);
-    else if (innerRow) out = Lerp(p[0], p[stride], fy);
-    else if (innerCol) out = Lerp(p[0], p[1], fx);
-    else out = p[0];
+    if (innerCol && innerRow)
+      out = Bilerp(p[0], p[1], p[stride], p[stride + 1], fx, fy);
+    else if (innerRow)
+      out = Lerp(p[0], p[stride], fy);
+    else if (innerCol)
+      out = Lerp(p[0], p[1], fx);
+    else
+      out = p[0];
   }
   return true;
 }

@@ -17,49 +17,49 @@ namespace {
 using i64 = std::int64_t;
 
 // Ring masks of the small radii, 8-bit coverage row by row: anti-aliased and plain.
-constexpr unsigned char kRing15AA[] = {79, 255, 255, 79, 255, 15, 15, 255, 255, 15, 15, 255, 79, 255, 255, 79};
-constexpr unsigned char kRing15[] = {0, 255, 255, 0, 255, 0, 0, 255, 255, 0, 0, 255, 0, 255, 255, 0};
-constexpr unsigned char kRing2AA[] = {
-    15, 191, 255, 191, 15, 191, 209, 79, 209, 191, 255, 79, 0, 79, 255,
-    191, 209, 79, 209, 191, 15, 191, 255, 191, 15};
-constexpr unsigned char kRing2[] = {
-    0, 0, 255, 0, 0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0};
-constexpr unsigned char kRing25AA[] = {
-    15,  191, 255, 255, 191, 15,  191, 209, 79, 79, 209, 191, 255, 79,  0,   0,   79,  255,
-    255, 79,  0,   0,   79,  255, 191, 209, 79, 79, 209, 191, 15,  191, 255, 255, 191, 15};
-constexpr unsigned char kRing25[] = {
-    0,   0, 255, 255, 0, 0,   0, 255, 0,   0,   255, 0, 255, 0, 0,   0,   0, 255,
-    255, 0, 0,   0,   0, 255, 0, 255, 0,   0,   255, 0, 0,   0, 255, 255, 0, 0};
+constexpr unsigned char kRing15AA[] = {79,  255, 255, 79,  255, 15,  15,  255,
+                                       255, 15,  15,  255, 79,  255, 255, 79};
+constexpr unsigned char kRing15[] = {0,   255, 255, 0,   255, 0,   0,   255,
+                                     255, 0,   0,   255, 0,   255, 255, 0};
+constexpr unsigned char kRing2AA[] = {15, 191, 255, 191, 15, 191, 209, 79, 209, 191, 255, 79, 0,
+                                      79, 255, 191, 209, 79, 209, 191, 15, 191, 255, 191, 15};
+constexpr unsigned char kRing2[] = {0, 0,   255, 0,   0, 0,   255, 0, 255, 0,   255, 0, 0,
+                                    0, 255, 0,   255, 0, 255, 0,   0, 0,   255, 0,   0};
+constexpr unsigned char kRing25AA[] = {15,  191, 255, 255, 191, 15,  191, 209, 79,  79,  209, 191,
+                                       255, 79,  0,   0,   79,  255, 255, 79,  0,   0,   79,  255,
+                                       191, 209, 79,  79,  209, 191, 15,  191, 255, 255, 191, 15};
+constexpr unsigned char kRing25[] = {0,   0,   255, 255, 0,   0,   0,   255, 0,   0,   255, 0,
+                                     255, 0,   0,   0,   0,   255, 255, 0,   0,   0,   0,   255,
+                                     0,   255, 0,   0,   255, 0,   0,   0,   255, 255, 0,   0};
 constexpr unsigned char kRing3AA[] = {
     0,   143, 255, 255, 255, 143, 0,   143, 255, 97,  64,  97,  255, 143, 255, 112, 0,
     0,   0,   112, 255, 255, 48,  0,   0,   0,   48,  255, 255, 112, 0,   0,   0,   112,
     255, 143, 255, 97,  64,  97,  255, 143, 0,   143, 255, 255, 255, 143, 0};
-constexpr unsigned char kRing3[] = {
-    0,   0,   255, 255, 255, 0, 0, 0, 255, 0, 0, 0,   255, 0,   255, 0,   0,
-    0,   0,   0,   255, 255, 0, 0, 0, 0,   0, 255, 255, 0,   0,   0,   0,   0,
-    255, 0,   255, 0,   0,   0, 255, 0, 0, 0, 255, 255, 255, 0, 0};
+constexpr unsigned char kRing3[] = {0, 0,   255, 255, 255, 0,   0,   0,   255, 0, 0,   0, 255,
+                                    0, 255, 0,   0,   0,   0,   0,   255, 255, 0, 0,   0, 0,
+                                    0, 255, 255, 0,   0,   0,   0,   0,   255, 0, 255, 0, 0,
+                                    0, 255, 0,   0,   0,   255, 255, 255, 0,   0};
 constexpr unsigned char kRing35AA[] = {
     0,   79,  222, 255, 255, 222, 79,  0,   79,  255, 176, 64,  64,  176, 255, 79,
     222, 176, 0,   0,   0,   0,   176, 222, 255, 64,  0,   0,   0,   0,   64,  255,
     255, 64,  0,   0,   0,   0,   64,  255, 222, 176, 0,   0,   0,   0,   176, 222,
     79,  255, 176, 64,  64,  176, 255, 79,  0,   79,  222, 255, 255, 222, 79,  0};
-constexpr unsigned char kRing35[] = {
-    0,   0,   255, 255, 255, 255, 0,   0,   0,   255, 255, 0,   0,   255, 255, 0,
-    255, 255, 0,   0,   0,   0,   255, 255, 255, 0,   0,   0,   0,   0,   0,   255,
-    255, 0,   0,   0,   0,   0,   0,   255, 255, 255, 0,   0,   0,   0,   255, 255,
-    0,   255, 255, 0,   0,   255, 255, 0,   0,   0,   255, 255, 255, 255, 0,   0};
+constexpr unsigned char kRing35[] = {0,   0,   255, 255, 255, 255, 0,   0,   0,   255, 255, 0,   0,
+                                     255, 255, 0,   255, 255, 0,   0,   0,   0,   255, 255, 255, 0,
+                                     0,   0,   0,   0,   0,   255, 255, 0,   0,   0,   0,   0,   0,
+                                     255, 255, 255, 0,   0,   0,   0,   255, 255, 0,   255, 255, 0,
+                                     0,   255, 255, 0,   0,   0,   255, 255, 255, 255, 0,   0};
 constexpr unsigned char kRing4AA[] = {
-    0,   31,  176, 255, 255, 255, 176, 31,  0,   31,  240, 209, 79,  64,  79,  209, 240,
-    31,  176, 209, 15,  0,   0,   0,   15,  209, 176, 255, 79,  0,   0,   0,   0,   0,
-    79,  255, 255, 48,  0,   0,   0,   0,   0,   48,  255, 255, 79,  0,   0,   0,   0,
-    0,   79,  255, 176, 209, 15,  0,   0,   0,   15,  209, 176, 31,  240, 209, 79,  64,
-    79,  209, 240, 31,  0,   31,  176, 255, 255, 255, 176, 31,  0};
+    0,  31,  176, 255, 255, 255, 176, 31,  0,   31,  240, 209, 79, 64,  79,  209, 240,
+    31, 176, 209, 15,  0,   0,   0,   15,  209, 176, 255, 79,  0,  0,   0,   0,   0,
+    79, 255, 255, 48,  0,   0,   0,   0,   0,   48,  255, 255, 79, 0,   0,   0,   0,
+    0,  79,  255, 176, 209, 15,  0,   0,   0,   15,  209, 176, 31, 240, 209, 79,  64,
+    79, 209, 240, 31,  0,   31,  176, 255, 255, 255, 176, 31,  0};
 constexpr unsigned char kRing4[] = {
-    0,   0,   255, 255, 255, 255, 255, 0,   0,   0,   255, 255, 0,   0,   0,   255, 255,
-    0,   255, 255, 0,   0,   0,   0,   0,   255, 255, 255, 0,   0,   0,   0,   0,   0,
-    0,   255, 255, 0,   0,   0,   0,   0,   0,   0,   255, 255, 0,   0,   0,   0,   0,
-    0,   0,   255, 255, 255, 0,   0,   0,   0,   0,   255, 255, 0,   255, 255, 0,   0,
-    0,   255, 255, 0,   0,   0,   255, 255, 255, 255, 255, 0,   0};
+    0, 0,   255, 255, 255, 255, 255, 0,   0, 0, 255, 255, 0,   0,   0,   255, 255, 0, 255, 255, 0,
+    0, 0,   0,   0,   255, 255, 255, 0,   0, 0, 0,   0,   0,   0,   255, 255, 0,   0, 0,   0,   0,
+    0, 0,   255, 255, 0,   0,   0,   0,   0, 0, 0,   255, 255, 255, 0,   0,   0,   0, 0,   255, 255,
+    0, 255, 255, 0,   0,   0,   255, 255, 0, 0, 0,   255, 255, 255, 255, 255, 0,   0};
 
 struct RingMask {
   float radius;
@@ -68,7 +68,7 @@ struct RingMask {
   const unsigned char* plain;
 };
 constexpr RingMask kRingMasks[] = {
-    {1.5f, 4, kRing15AA, kRing15}, {2.0f, 5, kRing2AA, kRing2},    {2.5f, 6, kRing25AA, kRing25},
+    {1.5f, 4, kRing15AA, kRing15}, {2.0f, 5, kRing2AA, kRing2},   {2.5f, 6, kRing25AA, kRing25},
     {3.0f, 7, kRing3AA, kRing3},   {3.5f, 8, kRing35AA, kRing35}, {4.0f, 9, kRing4AA, kRing4},
 };
 static_assert(sizeof(kRing15AA) == 16 && sizeof(kRing2AA) == 25 && sizeof(kRing25AA) == 36 &&
@@ -140,7 +140,8 @@ void filledSpans(const P& p, i64 xc, i64 yc, i64 d, i64 reach, int ia) {
 }
 
 template <class P>
-void antialiasedCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled, const StepRanges& steps) {
+void antialiasedCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled,
+                     const StepRanges& steps) {
   const i64 ri = i64(r);
   const int E = int((double(r) - double(std::floor(r))) * ia);
   p.px(xc, yc - ri - 1, E);
@@ -213,7 +214,8 @@ i64 midpointRadiusAfter(i64 R0, i64 d) {
 }
 
 template <class P>
-void midpointCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled, const StepRanges& steps) {
+void midpointCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled,
+                  const StepRanges& steps) {
   const i64 R0 = i64(r + 0.5);
   if (filled) {
     p.vspan(xc, yc - R0, yc - 1, ia);
@@ -262,19 +264,26 @@ void midpointCore(const P& p, i64 xc, i64 yc, float r, int ia, bool filled, cons
 
 template <class Op>
 void runCore(const Surface& s, RAST_pixel colour, int ia, bool aa, bool filled,
-             const RAST_ClipRect& clip, bool clipped, i64 xc, i64 yc, float r, const StepRanges& steps) {
+             const RAST_ClipRect& clip, bool clipped, i64 xc, i64 yc, float r,
+             const StepRanges& steps) {
   if (clipped) {
     const Plotter<Op, true> p{s.row0, s.stride, clip, colour};
-    aa ? antialiasedCore(p, xc, yc, r, ia, filled, steps) : midpointCore(p, xc, yc, r, ia, filled, steps);
+    aa ? antialiasedCore(p, xc, yc, r, ia, filled, steps)
+       : midpointCore(p, xc, yc, r, ia, filled, steps);
   } else {
     const Plotter<Op, false> p{s.row0, s.stride, clip, colour};
-    aa ? antialiasedCore(p, xc, yc, r, ia, filled, steps) : midpointCore(p, xc, yc, r, ia, filled, steps);
+    aa ? antialiasedCore(p, xc, yc, r, ia, filled, steps)
+       : midpointCore(p, xc, yc, r, ia, filled, steps);
   }
 }
 
 // Distance from v to the inclusive interval lo..hi (0 inside), and to its farther end.
-i64 nearDistance(i64 v, i64 lo, i64 hi) { return v < lo ? lo - v : (v > hi ? v - hi : 0); }
-i64 farDistance(i64 v, i64 lo, i64 hi) { return std::max(v > lo ? v - lo : lo - v, v > hi ? v - hi : hi - v); }
+i64 nearDistance(i64 v, i64 lo, i64 hi) {
+  return v < lo ? lo - v : (v > hi ? v - hi : 0);
+}
+i64 farDistance(i64 v, i64 lo, i64 hi) {
+  return std::max(v > lo ? v - lo : lo - v, v > hi ? v - hi : hi - v);
+}
 
 // The whole-circle checks: something of it can touch the bitmap, and whether it lies at least
 // two pixels inside every edge (then no bounds tests are needed).
@@ -283,9 +292,12 @@ bool wholeCircleVisible(const Surface& s, float cx, float cy, float r) {
   return X + R >= -2 && Y + R >= -2 && X - R <= s.width + 2 && Y - R <= s.height + 2;
 }
 bool wellInside(const Surface& s, float cx, float cy, float r) {
-  return cx - r - 2 >= 0 && cy - r - 2 >= 0 && float(s.width) > cx + r + 2 && float(s.height) > cy + r + 2;
+  return cx - r - 2 >= 0 && cy - r - 2 >= 0 && float(s.width) > cx + r + 2 &&
+         float(s.height) > cy + r + 2;
 }
-bool usable(float cx, float cy, float r) { return CoordOK(cx) && CoordOK(cy) && CoordOK(r) && r >= 0; }
+bool usable(float cx, float cy, float r) {
+  return CoordOK(cx) && CoordOK(cy) && CoordOK(r) && r >= 0;
+}
 
 }  // namespace
 
@@ -300,13 +312,14 @@ void RAST_CircleCore(RAST_IBitmap* bitmap, RAST_pixel colour, int ia, bool antia
   ia = std::min(ia, 256);
   const i64 xc = i64(cx + 0.5f), yc = i64(cy + 0.5f);
   // Never trust a clip rectangle beyond the bitmap, nor an unclipped circle that is not inside.
-  RAST_ClipRect clip{std::max(clipIn.left, 0), std::max(clipIn.top, 0), std::min(clipIn.right, s.width),
-                     std::min(clipIn.bottom, s.height)};
+  RAST_ClipRect clip{std::max(clipIn.left, 0), std::max(clipIn.top, 0),
+                     std::min(clipIn.right, s.width), std::min(clipIn.bottom, s.height)};
   if (clip.left >= clip.right || clip.top >= clip.bottom) {
     return;
   }
   const i64 reach = i64(r) + 2;
-  if (!clipped && !(xc - reach >= 0 && yc - reach >= 0 && xc + reach < s.width && yc + reach < s.height)) {
+  if (!clipped &&
+      !(xc - reach >= 0 && yc - reach >= 0 && xc + reach < s.width && yc + reach < s.height)) {
     clipped = true;
     clip = RAST_ClipRect{0, 0, s.width, s.height};
   }
@@ -338,8 +351,10 @@ void RAST_CircleCore(RAST_IBitmap* bitmap, RAST_pixel colour, int ia, bool antia
     });
     return;
   }
-  if (low == 0 && ia == 256) return runCore<OpStore>(s, colour, ia, false, filled, clip, clipped, xc, yc, r, steps);
-  if (low == 0 && ia == 128) return runCore<OpAverage>(s, colour, ia, false, filled, clip, clipped, xc, yc, r, steps);
+  if (low == 0 && ia == 256)
+    return runCore<OpStore>(s, colour, ia, false, filled, clip, clipped, xc, yc, r, steps);
+  if (low == 0 && ia == 128)
+    return runCore<OpAverage>(s, colour, ia, false, filled, clip, clipped, xc, yc, r, steps);
   DispatchBlend(low, [&](auto op) {
     runCore<decltype(op)>(s, colour, ia, false, filled, clip, clipped, xc, yc, r, steps);
   });
@@ -364,8 +379,8 @@ void RAST_Circle(RAST_IBitmap* bitmap, float cx, float cy, float r, RAST_pixel c
   if (ia == 0) {
     return;
   }
-  RAST_CircleCore(bitmap, colour, ia, antialias, false, mode, RAST_ClipRect{0, 0, s.width, s.height},
-                  !wellInside(s, cx, cy, r), cx, cy, r);
+  RAST_CircleCore(bitmap, colour, ia, antialias, false, mode,
+                  RAST_ClipRect{0, 0, s.width, s.height}, !wellInside(s, cx, cy, r), cx, cy, r);
 }
 
 void RAST_FillCircle(RAST_IBitmap* bitmap, float cx, float cy, float r, RAST_pixel colour,

@@ -14,8 +14,8 @@ namespace {
 
 // The dash walk over a run starting at p: N drawn, F skipped, up to but not including e.
 template <class Op>
-void drawDashes(RAST_pixel* p0, std::ptrdiff_t step, int start, int end, int N, int F,
-                RAST_pixel c, int a) {
+void drawDashes(RAST_pixel* p0, std::ptrdiff_t step, int start, int end, int N, int F, RAST_pixel c,
+                int a) {
   // 64-bit positions: start + N + F must not wrap for huge counts.
   std::int64_t pos = start;
   const std::int64_t e = end;

@@ -18,17 +18,23 @@ inline RAST_pixel FillPixel(RAST_pixel d, RAST_pixel colorRGB, int a) {
   const int da = static_cast<int>(RAST_PixelAlpha(d));
   if constexpr (Op == RAST_SolidOp::HSV) {
     RAST_pixel out = d;
-    RAST_HSVAdjustPixel(&out, static_cast<int>(RAST_PixelRed(colorRGB)), static_cast<int>(RAST_PixelGreen(colorRGB)),
+    RAST_HSVAdjustPixel(&out, static_cast<int>(RAST_PixelRed(colorRGB)),
+                        static_cast<int>(RAST_PixelGreen(colorRGB)),
                         static_cast<int>(RAST_PixelBlue(colorRGB)), a > 255 ? 255 : a, w);
     return out;
   } else {
     const RAST_pixel rgb = RAST_SolidBlend<Op>(d, colorRGB, w) & 0xFFFFFF00u;
     int alpha;
-    if constexpr (Op == RAST_SolidOp::Copy) alpha = rast_blend_detail::CopyChannel(da, a, a);
-    else if constexpr (Op == RAST_SolidOp::Add) alpha = rast_blend_detail::AddChannel(da, a, a);
-    else if constexpr (Op == RAST_SolidOp::Dodge) alpha = rast_blend_detail::DodgeChannel(da, a, a);
-    else if constexpr (Op == RAST_SolidOp::Mul) alpha = rast_blend_detail::MulChannel(da, a, a);
-    else alpha = rast_blend_detail::OverlayChannel(da, a, a);
+    if constexpr (Op == RAST_SolidOp::Copy)
+      alpha = rast_blend_detail::CopyChannel(da, a, a);
+    else if constexpr (Op == RAST_SolidOp::Add)
+      alpha = rast_blend_detail::AddChannel(da, a, a);
+    else if constexpr (Op == RAST_SolidOp::Dodge)
+      alpha = rast_blend_detail::DodgeChannel(da, a, a);
+    else if constexpr (Op == RAST_SolidOp::Mul)
+      alpha = rast_blend_detail::MulChannel(da, a, a);
+    else
+      alpha = rast_blend_detail::OverlayChannel(da, a, a);
     return rgb | static_cast<RAST_pixel>(Clamp255(alpha));
   }
 }
@@ -57,7 +63,8 @@ void RAST_Clear(RAST_IBitmap* bm, RAST_pixel color) {
   for (int j = 0; j < rows.height; ++j) RAST_RowFill(rows.row(j), color, rows.width);
 }
 
-void RAST_FillRect(RAST_IBitmap* bm, int x, int y, int w, int h, RAST_pixel color, float alpha, RAST_BlendMode mode) {
+void RAST_FillRect(RAST_IBitmap* bm, int x, int y, int w, int h, RAST_pixel color, float alpha,
+                   RAST_BlendMode mode) {
   if (!bm) return;
   if (mode.usesSourceAlpha()) alpha *= static_cast<float>(RAST_PixelAlpha(color)) / 255.0f;
   if (alpha == 0.0f) return;
@@ -75,10 +82,18 @@ void RAST_FillRect(RAST_IBitmap* bm, int x, int y, int w, int h, RAST_pixel colo
         }
         for (int j = 0; j < h; ++j) RAST_RowFill(rows.at(x, y + j), color, w);
         return;
-      case 128: WordLoop(rows, x, y, w, h, [color](RAST_pixel d) { return RAST_MixHalf(d, color); }); return;
-      case 64: WordLoop(rows, x, y, w, h, [color](RAST_pixel d) { return RAST_MixQuarter(d, color); }); return;
-      case 192: WordLoop(rows, x, y, w, h, [color](RAST_pixel d) { return RAST_MixThreeQuarter(d, color); }); return;
-      default: break;
+      case 128:
+        WordLoop(rows, x, y, w, h, [color](RAST_pixel d) { return RAST_MixHalf(d, color); });
+        return;
+      case 64:
+        WordLoop(rows, x, y, w, h, [color](RAST_pixel d) { return RAST_MixQuarter(d, color); });
+        return;
+      case 192:
+        WordLoop(rows, x, y, w, h,
+                 [color](RAST_pixel d) { return RAST_MixThreeQuarter(d, color); });
+        return;
+      default:
+        break;
     }
   }
   const RAST_pixel rgb = color & 0xFFFFFF00u;
@@ -86,7 +101,8 @@ void RAST_FillRect(RAST_IBitmap* bm, int x, int y, int w, int h, RAST_pixel colo
                        [&](auto op) { FillLoop<decltype(op)::value>(rows, x, y, w, h, rgb, a); });
 }
 
-void RAST_ClearRect(RAST_IBitmap* bm, int x, int y, int w, int h, RAST_pixel mask, RAST_pixel orbits) {
+void RAST_ClearRect(RAST_IBitmap* bm, int x, int y, int w, int h, RAST_pixel mask,
+                    RAST_pixel orbits) {
   RAST_BitmapRows rows(bm);
   if (!rows || !RAST_ClipRectToBitmap(x, y, w, h, rows.width, rows.height)) return;
   WordLoop(rows, x, y, w, h, [mask, orbits](RAST_pixel d) { return (d & mask) | orbits; });
@@ -102,8 +118,8 @@ long long ToFixed8(float f) {
 }
 }  // namespace
 
-void RAST_ScaleOffsetRect(RAST_IBitmap* bm, int x, int y, int w, int h, float rsc, float gsc, float bsc, float asc,
-                          float radd, float gadd, float badd, float aadd) {
+void RAST_ScaleOffsetRect(RAST_IBitmap* bm, int x, int y, int w, int h, float rsc, float gsc,
+                          float bsc, float asc, float radd, float gadd, float badd, float aadd) {
   RAST_BitmapRows rows(bm);
   if (!rows || !RAST_ClipRectToBitmap(x, y, w, h, rows.width, rows.height)) return;
   // Channel order of the pixel word: alpha, red, green, blue.
@@ -119,8 +135,8 @@ void RAST_ScaleOffsetRect(RAST_IBitmap* bm, int x, int y, int w, int h, float rs
   });
 }
 
-void RAST_ForEachPixel(RAST_IBitmap* bm, int x, int y, int w, int h, void (*callback)(RAST_pixel* p, void* parm),
-                       void* parm) {
+void RAST_ForEachPixel(RAST_IBitmap* bm, int x, int y, int w, int h,
+                       void (*callback)(RAST_pixel* p, void* parm), void* parm) {
   if (!callback) return;
   RAST_BitmapRows rows(bm);
   if (!rows || !RAST_ClipRectToBitmap(x, y, w, h, rows.width, rows.height)) return;
@@ -136,7 +152,8 @@ RAST_pixel RAST_GetPixel(RAST_IBitmap* bm, int x, int y) {
   return *rows.at(x, y);
 }
 
-void RAST_PutPixel(RAST_IBitmap* bm, int x, int y, RAST_pixel color, float alpha, RAST_BlendMode mode) {
+void RAST_PutPixel(RAST_IBitmap* bm, int x, int y, RAST_pixel color, float alpha,
+                   RAST_BlendMode mode) {
   RAST_BitmapRows rows(bm);
   if (!rows || x < 0 || y < 0 || x >= rows.width || y >= rows.height) return;
   RAST_pixel* p = rows.at(x, y);
@@ -144,11 +161,20 @@ void RAST_PutPixel(RAST_IBitmap* bm, int x, int y, RAST_pixel color, float alpha
   if (w.isZero()) return;
   if (mode.op() == 0) {
     switch (w.value()) {
-      case 256: *p = color; return;
-      case 192: *p = RAST_MixThreeQuarter(*p, color); return;
-      case 128: *p = RAST_MixHalf(*p, color); return;
-      case 64: *p = RAST_MixQuarter(*p, color); return;
-      default: break;
+      case 256:
+        *p = color;
+        return;
+      case 192:
+        *p = RAST_MixThreeQuarter(*p, color);
+        return;
+      case 128:
+        *p = RAST_MixHalf(*p, color);
+        return;
+      case 64:
+        *p = RAST_MixQuarter(*p, color);
+        return;
+      default:
+        break;
     }
   }
   RAST_SolidWrite(p, color, w, mode);
@@ -163,7 +189,8 @@ void RAST_SetAlphaFromColorMask(RAST_IBitmap* bm, RAST_pixel color) {
   });
 }
 
-void RAST_SimpleFill(RAST_IBitmap* bm, int x, int y, RAST_pixel newcolor, RAST_pixel comparemask, RAST_pixel keepmask) {
+void RAST_SimpleFill(RAST_IBitmap* bm, int x, int y, RAST_pixel newcolor, RAST_pixel comparemask,
+                     RAST_pixel keepmask) {
   if (!bm) return;
   RAST_pixel* bits = bm->getBits();
   const int width = bm->getWidth(), height = bm->getHeight(), span = bm->getRowSpan();

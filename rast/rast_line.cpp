@@ -76,7 +76,8 @@ void drawRun(RAST_pixel* p, std::ptrdiff_t step, int n, RAST_pixel c, int w) {
   }
 }
 
-void runDispatch(RAST_pixel* p, std::ptrdiff_t step, int n, RAST_pixel c, float alpha, RAST_BlendMode mode) {
+void runDispatch(RAST_pixel* p, std::ptrdiff_t step, int n, RAST_pixel c, float alpha,
+                 RAST_BlendMode mode) {
   const int low = mode.op();
   if (low == 0) {
     if (alpha == 1.0f) return drawRun<OpStore>(p, step, n, c, 256);
@@ -168,8 +169,8 @@ void drawGeneral(RAST_pixel* s, RAST_pixel* e, std::ptrdiff_t major, std::ptrdif
 }
 
 template <class Op>
-void drawGeneralAA(RAST_pixel* s, RAST_pixel* e, std::ptrdiff_t major, std::ptrdiff_t minor,
-                   int D, int slope, RAST_pixel c, int ia) {
+void drawGeneralAA(RAST_pixel* s, RAST_pixel* e, std::ptrdiff_t major, std::ptrdiff_t minor, int D,
+                   int slope, RAST_pixel c, int ia) {
   auto primary = [ia](int f) { return ia == 256 ? 255 - f : ((255 - f) * ia) >> 8; };
   auto secondary = [ia](int f) { return ia == 256 ? f : (f * ia) >> 8; };
   Op::put(s, c, ia);
@@ -216,8 +217,8 @@ bool RAST_ClipLine(int* x1, int* y1, int* x2, int* y2, int width, int height) {
   return inside;
 }
 
-void RAST_Line(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, RAST_pixel colour,
-               float alpha, RAST_BlendMode mode, bool antialias) {
+void RAST_Line(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, RAST_pixel colour, float alpha,
+               RAST_BlendMode mode, bool antialias) {
   const Surface surf = Surface::Stored(bitmap);
   if (!surf) {
     return;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
-void RAST_DrawGlyph(RAST_IBitmap* bm, int x, int y, RAST_pixel color, const unsigned char* alphas, int glyph_w,
-                    int glyph_span, int glyph_h, float alpha, RAST_BlendMode mode) {
+void RAST_DrawGlyph(RAST_IBitmap* bm, int x, int y, RAST_pixel color, const unsigned char* alphas,
+                    int glyph_w, int glyph_span, int glyph_h, float alpha, RAST_BlendMode mode) {
   if (!bm || !alphas) return;
   if (static_cast<long long>(x) <= -static_cast<long long>(glyph_w) ||
       static_cast<long long>(y) <= -static_cast<long long>(glyph_h))
@@ -34,11 +34,13 @@ void RAST_DrawGlyph(RAST_IBitmap* bm, int x, int y, RAST_pixel color, const unsi
   const int gx = static_cast<int>(lx), gy = static_cast<int>(ly), gw = static_cast<int>(width),
             gh = static_cast<int>(height);
   RAST_DispatchSolidOp(mode.op(), [&](auto op) {
-    RAST_BlendMask<decltype(op)::value, RAST_MaskRule::Scaled>(rows, gx, gy, gw, gh, mask, span, color, color, a);
+    RAST_BlendMask<decltype(op)::value, RAST_MaskRule::Scaled>(rows, gx, gy, gw, gh, mask, span,
+                                                               color, color, a);
   });
 }
 
-void RAST_DrawPackedGlyph(RAST_IBitmap* bm, int x, int y, RAST_pixel color, const unsigned char* alphas, int glyph_w,
-                          int glyph_h, float alpha, RAST_BlendMode mode) {
+void RAST_DrawPackedGlyph(RAST_IBitmap* bm, int x, int y, RAST_pixel color,
+                          const unsigned char* alphas, int glyph_w, int glyph_h, float alpha,
+                          RAST_BlendMode mode) {
   RAST_DrawGlyph(bm, x, y, color, alphas, glyph_w, glyph_w, glyph_h, alpha, mode);
 }

@@ -14,12 +14,13 @@
 // of mode & 0xFF in color at weight m * trunc(alpha * 256) / 256 (full coverage at alpha 1.0 is
 // weight 255). Nothing when the weight from alpha is 0 or the low byte of mode is 6 or above;
 // RAST_BLIT_USE_ALPHA has no meaning here.
-void RAST_DrawGlyph(RAST_IBitmap* bm, int x, int y, RAST_pixel color, const unsigned char* alphas, int glyph_w,
-                    int glyph_span, int glyph_h, float alpha, RAST_BlendMode mode);
+void RAST_DrawGlyph(RAST_IBitmap* bm, int x, int y, RAST_pixel color, const unsigned char* alphas,
+                    int glyph_w, int glyph_span, int glyph_h, float alpha, RAST_BlendMode mode);
 
 // RAST_DrawGlyph for a mask whose rows follow each other with no gap.
-void RAST_DrawPackedGlyph(RAST_IBitmap* bm, int x, int y, RAST_pixel color, const unsigned char* alphas, int glyph_w,
-                          int glyph_h, float alpha, RAST_BlendMode mode);
+void RAST_DrawPackedGlyph(RAST_IBitmap* bm, int x, int y, RAST_pixel color,
+                          const unsigned char* alphas, int glyph_w, int glyph_h, float alpha,
+                          RAST_BlendMode mode);
 
 // How a mask byte m (1..255) and the drawing weight a (1..256) give a pixel's colour and weight.
 enum class RAST_MaskRule {
@@ -32,8 +33,9 @@ enum class RAST_MaskRule {
 // The mask blend: the solid write of Op into every pixel whose mask byte is not 0, colour and
 // weight chosen by Rule. Rows of w mask bytes lie span bytes apart; (x, y) is already clipped.
 template <RAST_SolidOp Op, RAST_MaskRule Rule>
-void RAST_BlendMask(const RAST_BitmapRows& rows, int x, int y, int w, int h, const unsigned char* mask,
-                    std::ptrdiff_t span, RAST_pixel text, RAST_pixel effect, int weight) {
+void RAST_BlendMask(const RAST_BitmapRows& rows, int x, int y, int w, int h,
+                    const unsigned char* mask, std::ptrdiff_t span, RAST_pixel text,
+                    RAST_pixel effect, int weight) {
   for (int j = 0; j < h; ++j) {
     RAST_pixel* p = rows.at(x, y + j);
     const unsigned char* m = mask + j * span;

@@ -34,7 +34,9 @@ void readFromMemory(png_structp png, png_bytep out, png_size_t length) {
 }
 
 // Errors end in the longjmp to the loader without printing; warnings are dropped.
-void silentError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void silentError(png_structp png, png_const_charp) {
+  png_longjmp(png, 1);
+}
 void silentWarning(png_structp, png_const_charp) {}
 
 struct LoadState {
@@ -191,7 +193,9 @@ RAST_IBitmap* RAST_LoadPNGFromMemory(const void* data, unsigned long size, RAST_
   return load(st, into);
 }
 
-ImageLoaderRecord* RAST_ImageLoaders() { return g_loaders; }
+ImageLoaderRecord* RAST_ImageLoaders() {
+  return g_loaders;
+}
 
 void RAST_AddImageLoader(ImageLoaderRecord* record) {
   if (record) {

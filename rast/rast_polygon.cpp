@@ -190,7 +190,9 @@ void fillPolygon(const Surface& s, Pt* p, int n, RAST_pixel c, RAST_BlendMode mo
   }
 }
 
-int clampInt(i64 v) { return int(std::clamp<i64>(v, INT_MIN, INT_MAX)); }
+int clampInt(i64 v) {
+  return int(std::clamp<i64>(v, INT_MIN, INT_MAX));
+}
 
 }  // namespace
 
@@ -232,8 +234,8 @@ void RAST_FillTriangle(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, int
   RAST_FillConvexPolygon(bitmap, xs, ys, 3, colour, mode, alpha);
 }
 
-void RAST_DrawRect(RAST_IBitmap* bitmap, int x, int y, int w, int h, RAST_pixel colour,
-                   float alpha, RAST_BlendMode mode) {
+void RAST_DrawRect(RAST_IBitmap* bitmap, int x, int y, int w, int h, RAST_pixel colour, float alpha,
+                   RAST_BlendMode mode) {
   if (!bitmap) {
     return;
   }

@@ -43,7 +43,8 @@ void BoxLoop(const RAST_CoreJob& j, int half, RAST_Weight weight) {
         }
       }
       if (count == 0) continue;
-      const RAST_pixel s = (sum[0] / count) | (sum[1] / count) << 8 | (sum[2] / count) << 16 | (sum[3] / count) << 24;
+      const RAST_pixel s = (sum[0] / count) | (sum[1] / count) << 8 | (sum[2] / count) << 16 |
+                           (sum[3] / count) << 24;
       d[i] = RAST_ApplyBlitOp<Op>(d[i], s, weight);
     }
   }
@@ -64,18 +65,24 @@ i64 ToFixed(double v) {
   return static_cast<i64>(v);
 }
 
-bool NearInteger(float v) { return std::fabs(v - std::floor(v + 0.5f)) < 0.03f; }
+bool NearInteger(float v) {
+  return std::fabs(v - std::floor(v + 0.5f)) < 0.03f;
+}
 
 }  // namespace
 
-void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx,
-                     float srcy, float srcw, float srch, float alpha, RAST_BlendMode mode) {
+void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth,
+                     float srcx, float srcy, float srcw, float srch, float alpha,
+                     RAST_BlendMode mode) {
   if (!dest || !src || dstw == 0 || dsth == 0 || alpha == 0.0f) return;
-  if (!std::isfinite(srcx) || !std::isfinite(srcy) || !std::isfinite(srcw) || !std::isfinite(srch)) return;
+  if (!std::isfinite(srcx) || !std::isfinite(srcy) || !std::isfinite(srcw) || !std::isfinite(srch))
+    return;
   const bool bilinear = mode.isBilinear();
-  if (std::fabs(srcw - static_cast<float>(dstw)) < 0.001f && std::fabs(srch - static_cast<float>(dsth)) < 0.001f &&
+  if (std::fabs(srcw - static_cast<float>(dstw)) < 0.001f &&
+      std::fabs(srch - static_cast<float>(dsth)) < 0.001f &&
       (!bilinear || (NearInteger(srcx) && NearInteger(srcy)))) {
-    const double l = std::trunc(static_cast<double>(srcx) + 0.5), t = std::trunc(static_cast<double>(srcy) + 0.5);
+    const double l = std::trunc(static_cast<double>(srcx) + 0.5),
+                 t = std::trunc(static_cast<double>(srcy) + 0.5);
     if (std::fabs(l) > 1e9 || std::fabs(t) > 1e9) return;
     const int li = static_cast<int>(l), ti = static_cast<int>(t);
     RAST_Blit(dest, src, dstx, dsty, li, ti, dstw, dsth, alpha, mode);
@@ -128,7 +135,8 @@ void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, 
       len -= n;
       pos += n * step;
     }
-    if (len > 0 && ((len - 1) * step + pos) / 65536 >= srcLen) len = std::min(len, ((srcLen - 1) * 65536 - pos) / step);
+    if (len > 0 && ((len - 1) * step + pos) / 65536 >= srcLen)
+      len = std::min(len, ((srcLen - 1) * 65536 - pos) / step);
   };
   clipAxis(dx, sx, x, w, srcW);
   clipAxis(dy, sy, y, h, srcH);
@@ -168,7 +176,8 @@ void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, 
         i64 px = core.s;
         for (int i = 0; i < core.width; ++i, px += core.dsdx) {
           RAST_pixel s;
-          if (rast_sample::SampleAt<false>(core.source, core.sourceStride, px, py, core.limX, core.limY, s))
+          if (rast_sample::SampleAt<false>(core.source, core.sourceStride, px, py, core.limX,
+                                           core.limY, s))
             d[i] = RAST_MixHalf(d[i], s);
         }
       }

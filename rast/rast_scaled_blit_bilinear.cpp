@@ -36,8 +36,8 @@ struct alignas(16) ColumnTaps {
 
 // Taps of columns first..last (reading column last + 1) of the row pair top, bottom.
 // Inlined everywhere, so that the AVX2 caller runs it in VEX form (no SSE/AVX transition).
-inline __attribute__((always_inline)) void MakeTaps(ColumnTaps* out, const RAST_pixel* top, const RAST_pixel* bottom,
-                                                    i64 first, i64 last) {
+inline __attribute__((always_inline)) void MakeTaps(ColumnTaps* out, const RAST_pixel* top,
+                                                    const RAST_pixel* bottom, i64 first, i64 last) {
   const __m128i zero = _mm_setzero_si128();
   auto make = [&](ColumnTaps* o, __m128i t8, __m128i t18, __m128i b8, __m128i b18, bool two) {
     const __m128i t = _mm_unpacklo_epi8(t8, zero), t1 = _mm_unpacklo_epi8(t18, zero);
@@ -45,7 +45,8 @@ inline __attribute__((always_inline)) void MakeTaps(ColumnTaps* out, const RAST_
     const __m128i d = _mm_sub_epi16(b, t), d1 = _mm_sub_epi16(b1, t1);
     const __m128i dt = _mm_sub_epi16(t1, t), dd = _mm_sub_epi16(d1, d);
     const __m128i x = _mm_sub_epi16(
-        zero, _mm_add_epi16(_mm_slli_epi16(t, 2), _mm_slli_epi16(_mm_add_epi16(_mm_add_epi16(d, dt), dd), 1)));
+        zero, _mm_add_epi16(_mm_slli_epi16(t, 2),
+                            _mm_slli_epi16(_mm_add_epi16(_mm_add_epi16(d, dt), dd), 1)));
     o[0].a = _mm_unpacklo_epi16(d, dt);
     o[0].b = _mm_unpacklo_epi16(dd, x);
     if (two) {
@@ -56,7 +57,9 @@ inline __attribute__((always_inline)) void MakeTaps(ColumnTaps* out, const RAST_
   i64 c = first;
   ColumnTaps* o = out;
   for (; c + 1 <= last; c += 2, o += 2) {
-    auto load8 = [](const RAST_pixel* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); };
+    auto load8 = [](const RAST_pixel* p) {
+      return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    };
     make(o, load8(top + c), load8(top + c + 1), load8(bottom + c), load8(bottom + c + 1), true);
   }
   if (c == last) {
@@ -67,26 +70,35 @@ inline __attribute__((always_inline)) void MakeTaps(ColumnTaps* out, const RAST_
 
 #if RAST_HAVE_AVX2_DISPATCH
 // The same four columns at a time.
-__attribute__((target("avx2"))) void MakeTapsAVX2(ColumnTaps* out, const RAST_pixel* top, const RAST_pixel* bottom,
-                                                  i64 first, i64 last) {
+__attribute__((target("avx2"))) void MakeTapsAVX2(ColumnTaps* out, const RAST_pixel* top,
+                                                  const RAST_pixel* bottom, i64 first, i64 last) {
   i64 c = first;
   ColumnTaps* o = out;
   for (; c + 3 <= last; c += 4, o += 4) {
-    auto load = [](const RAST_pixel* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    auto load = [](const RAST_pixel* p) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    };
     // Lanes: columns c, c + 1 low; c + 2, c + 3 high.
-    const __m256i t = _mm256_cvtepu8_epi16(load(top + c)), t1 = _mm256_cvtepu8_epi16(load(top + c + 1));
-    const __m256i b = _mm256_cvtepu8_epi16(load(bottom + c)), b1 = _mm256_cvtepu8_epi16(load(bottom + c + 1));
+    const __m256i t = _mm256_cvtepu8_epi16(load(top + c)),
+                  t1 = _mm256_cvtepu8_epi16(load(top + c + 1));
+    const __m256i b = _mm256_cvtepu8_epi16(load(bottom + c)),
+                  b1 = _mm256_cvtepu8_epi16(load(bottom + c + 1));
     const __m256i d = _mm256_sub_epi16(b, t), d1 = _mm256_sub_epi16(b1, t1);
     const __m256i dt = _mm256_sub_epi16(t1, t), dd = _mm256_sub_epi16(d1, d);
     const __m256i x = _mm256_sub_epi16(
         _mm256_setzero_si256(),
-        _mm256_add_epi16(_mm256_slli_epi16(t, 2), _mm256_slli_epi16(_mm256_add_epi16(_mm256_add_epi16(d, dt), dd), 1)));
+        _mm256_add_epi16(_mm256_slli_epi16(t, 2),
+                         _mm256_slli_epi16(_mm256_add_epi16(_mm256_add_epi16(d, dt), dd), 1)));
     const __m256i a02 = _mm256_unpacklo_epi16(d, dt), a13 = _mm256_unpackhi_epi16(d, dt);
     const __m256i b02 = _mm256_unpacklo_epi16(dd, x), b13 = _mm256_unpackhi_epi16(dd, x);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 0), _mm256_permute2x128_si256(a02, b02, 0x20));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 1), _mm256_permute2x128_si256(a13, b13, 0x20));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 2), _mm256_permute2x128_si256(a02, b02, 0x31));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 3), _mm256_permute2x128_si256(a13, b13, 0x31));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 0),
+                        _mm256_permute2x128_si256(a02, b02, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 1),
+                        _mm256_permute2x128_si256(a13, b13, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 2),
+                        _mm256_permute2x128_si256(a02, b02, 0x31));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(o + 3),
+                        _mm256_permute2x128_si256(a13, b13, 0x31));
   }
   if (c <= last) MakeTaps(o, top, bottom, c, last);
 }
@@ -102,20 +114,24 @@ struct ColumnWeights {
 
 constexpr std::uint32_t kSecondWeightBias = 0xC0008000u;  // w11 - 32768 low, -16384 high
 
-inline __attribute__((always_inline)) __m128i Finish(__m128i r0, __m128i r1, __m128i r2, __m128i r3) {
+inline __attribute__((always_inline)) __m128i Finish(__m128i r0, __m128i r1, __m128i r2,
+                                                     __m128i r3) {
   return _mm_packus_epi16(_mm_packs_epi32(_mm_srli_epi32(r0, 16), _mm_srli_epi32(r1, 16)),
                           _mm_packs_epi32(_mm_srli_epi32(r2, 16), _mm_srli_epi32(r3, 16)));
 }
 
-inline __attribute__((always_inline)) const ColumnTaps& TapsAt(const ColumnTaps* taps, std::int32_t offset) {
+inline __attribute__((always_inline)) const ColumnTaps& TapsAt(const ColumnTaps* taps,
+                                                               std::int32_t offset) {
   return *reinterpret_cast<const ColumnTaps*>(reinterpret_cast<const char*>(taps) + offset);
 }
 
-inline __attribute__((always_inline)) __m128i OnePixel(const ColumnTaps& taps, __m128i w1, __m128i w2) {
+inline __attribute__((always_inline)) __m128i OnePixel(const ColumnTaps& taps, __m128i w1,
+                                                       __m128i w2) {
   return _mm_add_epi32(_mm_madd_epi16(taps.a, w1), _mm_madd_epi16(taps.b, w2));
 }
 
-inline __attribute__((always_inline)) RAST_pixel PixelOf(const ColumnTaps* taps, const ColumnWeights& cw, int i,
+inline __attribute__((always_inline)) RAST_pixel PixelOf(const ColumnTaps* taps,
+                                                         const ColumnWeights& cw, int i,
                                                          unsigned fy) {
   const __m128i w1 = _mm_set1_epi32(static_cast<int>(cw.fxHigh[i] | (fy ^ 0x8000u)));
   const __m128i w2 = _mm_set1_epi32(static_cast<int>(((cw.fx[i] * fy) >> 16) ^ kSecondWeightBias));
@@ -131,14 +147,19 @@ void RowSSE2(RAST_pixel* d, const ColumnTaps* taps, const ColumnWeights& cw, int
   // A short last group is redone as the last four pixels: each is a pure function of the source.
   for (; n >= 4 && i < n; i += 4) {
     if (i + 4 > n) i = n - 4;
-    const __m128i w1 = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&cw.fxHigh[i])), fyLow);
-    const __m128i w2 =
-        _mm_xor_si128(_mm_mulhi_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&cw.fx[i])), fyMul), bias);
+    const __m128i w1 =
+        _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&cw.fxHigh[i])), fyLow);
+    const __m128i w2 = _mm_xor_si128(
+        _mm_mulhi_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(&cw.fx[i])), fyMul), bias);
     const std::int32_t* ix = &cw.index[i];
-    const __m128i r0 = OnePixel(TapsAt(taps, ix[0]), _mm_shuffle_epi32(w1, 0x00), _mm_shuffle_epi32(w2, 0x00));
-    const __m128i r1 = OnePixel(TapsAt(taps, ix[1]), _mm_shuffle_epi32(w1, 0x55), _mm_shuffle_epi32(w2, 0x55));
-    const __m128i r2 = OnePixel(TapsAt(taps, ix[2]), _mm_shuffle_epi32(w1, 0xAA), _mm_shuffle_epi32(w2, 0xAA));
-    const __m128i r3 = OnePixel(TapsAt(taps, ix[3]), _mm_shuffle_epi32(w1, 0xFF), _mm_shuffle_epi32(w2, 0xFF));
+    const __m128i r0 =
+        OnePixel(TapsAt(taps, ix[0]), _mm_shuffle_epi32(w1, 0x00), _mm_shuffle_epi32(w2, 0x00));
+    const __m128i r1 =
+        OnePixel(TapsAt(taps, ix[1]), _mm_shuffle_epi32(w1, 0x55), _mm_shuffle_epi32(w2, 0x55));
+    const __m128i r2 =
+        OnePixel(TapsAt(taps, ix[2]), _mm_shuffle_epi32(w1, 0xAA), _mm_shuffle_epi32(w2, 0xAA));
+    const __m128i r3 =
+        OnePixel(TapsAt(taps, ix[3]), _mm_shuffle_epi32(w1, 0xFF), _mm_shuffle_epi32(w2, 0xFF));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), Finish(r0, r1, r2, r3));
   }
   for (; i < n; ++i) d[i] = PixelOf(taps, cw, i, fy);
@@ -147,36 +168,40 @@ void RowSSE2(RAST_pixel* d, const ColumnTaps* taps, const ColumnWeights& cw, int
 #if RAST_HAVE_AVX2_DISPATCH
 // Pixel k of a block of eight in the low half, pixel k + 4 in the high half: the in-lane packs
 // then put the eight results back in order.
-__attribute__((target("avx2"), always_inline)) inline __m256i Pair(const __m128i* lo, const __m128i* hi) {
+__attribute__((target("avx2"), always_inline)) inline __m256i Pair(const __m128i* lo,
+                                                                   const __m128i* hi) {
   return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_load_si128(lo)), _mm_load_si128(hi), 1);
 }
 
-__attribute__((target("avx2"))) void RowAVX2(RAST_pixel* d, const ColumnTaps* taps, const ColumnWeights& cw, int n,
-                                             unsigned fy) {
+__attribute__((target("avx2"))) void RowAVX2(RAST_pixel* d, const ColumnTaps* taps,
+                                             const ColumnWeights& cw, int n, unsigned fy) {
   const __m256i fyLow = _mm256_set1_epi32(static_cast<int>(fy ^ 0x8000u));
   const __m256i fyMul = _mm256_set1_epi32(static_cast<int>(fy));
   const __m256i bias = _mm256_set1_epi32(static_cast<int>(kSecondWeightBias));
   int i = 0;
   for (; n >= 8 && i < n; i += 8) {
     if (i + 8 > n) i = n - 8;  // the last pixels again, as in RowSSE2
-    const __m256i w1 = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&cw.fxHigh[i])), fyLow);
+    const __m256i w1 =
+        _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&cw.fxHigh[i])), fyLow);
     const __m256i w2 = _mm256_xor_si256(
-        _mm256_mulhi_epu16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&cw.fx[i])), fyMul), bias);
+        _mm256_mulhi_epu16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(&cw.fx[i])), fyMul),
+        bias);
     const std::int32_t* ix = &cw.index[i];
     __m256i r[4];
-#define RAST_PAIR_RESULT(k, sel)                                                                      \
-  r[k] = _mm256_srli_epi32(                                                                           \
-      _mm256_add_epi32(_mm256_madd_epi16(Pair(&TapsAt(taps, ix[k]).a, &TapsAt(taps, ix[k + 4]).a),  \
-                                         _mm256_shuffle_epi32(w1, sel)),                             \
-                       _mm256_madd_epi16(Pair(&TapsAt(taps, ix[k]).b, &TapsAt(taps, ix[k + 4]).b),  \
-                                         _mm256_shuffle_epi32(w2, sel))),                            \
+#define RAST_PAIR_RESULT(k, sel)                                                                   \
+  r[k] = _mm256_srli_epi32(                                                                        \
+      _mm256_add_epi32(_mm256_madd_epi16(Pair(&TapsAt(taps, ix[k]).a, &TapsAt(taps, ix[k + 4]).a), \
+                                         _mm256_shuffle_epi32(w1, sel)),                           \
+                       _mm256_madd_epi16(Pair(&TapsAt(taps, ix[k]).b, &TapsAt(taps, ix[k + 4]).b), \
+                                         _mm256_shuffle_epi32(w2, sel))),                          \
       16)
     RAST_PAIR_RESULT(0, 0x00);
     RAST_PAIR_RESULT(1, 0x55);
     RAST_PAIR_RESULT(2, 0xAA);
     RAST_PAIR_RESULT(3, 0xFF);
 #undef RAST_PAIR_RESULT
-    const __m256i out = _mm256_packus_epi16(_mm256_packs_epi32(r[0], r[1]), _mm256_packs_epi32(r[2], r[3]));
+    const __m256i out =
+        _mm256_packus_epi16(_mm256_packs_epi32(r[0], r[1]), _mm256_packs_epi32(r[2], r[3]));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), out);
   }
   for (; i < n; ++i) d[i] = PixelOf(taps, cw, i, fy);
@@ -202,7 +227,8 @@ void StretchStrip(const RAST_CoreJob& j) {
     i64 s = j.s;
     for (int i = 0; i < inner; ++i, s += j.dsdx) {
       const auto fx = static_cast<std::uint32_t>(s & 0xFFFF);
-      cw.index[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(((s >> 16) - firstCol) * sizeof(ColumnTaps));
+      cw.index[static_cast<std::size_t>(i)] =
+          static_cast<std::int32_t>(((s >> 16) - firstCol) * sizeof(ColumnTaps));
       cw.fxHigh[static_cast<std::size_t>(i)] = (fx ^ 0x8000u) << 16;
       cw.fx[static_cast<std::size_t>(i)] = fx;
     }
@@ -226,7 +252,8 @@ void StretchStrip(const RAST_CoreJob& j) {
         const RAST_pixel* top = j.source + r * j.sourceStride;
         const RAST_pixel* bottom = r + 1 < limY ? top + j.sourceStride : top;
 #if RAST_HAVE_AVX2_DISPATCH
-        if (avx2) MakeTapsAVX2(taps.data(), top + firstCol, bottom + firstCol, 0, lastCol - firstCol);
+        if (avx2)
+          MakeTapsAVX2(taps.data(), top + firstCol, bottom + firstCol, 0, lastCol - firstCol);
         else
 #endif
           MakeTaps(taps.data(), top + firstCol, bottom + firstCol, 0, lastCol - firstCol);
@@ -234,7 +261,8 @@ void StretchStrip(const RAST_CoreJob& j) {
       }
       const unsigned fy = static_cast<unsigned>(t & 0xFFFF);
 #if RAST_HAVE_AVX2_DISPATCH
-      if (avx2) RowAVX2(d, taps.data(), cw, inner, fy);
+      if (avx2)
+        RowAVX2(d, taps.data(), cw, inner, fy);
       else
 #endif
         RowSSE2(d, taps.data(), cw, inner, fy);
@@ -251,7 +279,8 @@ void StretchStrip(const RAST_CoreJob& j) {
 }  // namespace
 
 bool RAST_BilinearStretchStore(const RAST_CoreJob& j) {
-  if (j.width <= 0 || j.height <= 0 || j.s < 0 || j.t < 0 || j.dsdx <= 0 || j.dtdy <= 0 || j.limX == 0 || j.limY == 0)
+  if (j.width <= 0 || j.height <= 0 || j.s < 0 || j.t < 0 || j.dsdx <= 0 || j.dtdy <= 0 ||
+      j.limX == 0 || j.limY == 0)
     return false;
   if (j.dtdx != 0 || j.dsdy != 0 || j.dsdxdy != 0 || j.dtdxdy != 0) return false;
   // Taps are made for every source column a strip spans: past a step of about 1.25 columns
@@ -259,7 +288,8 @@ bool RAST_BilinearStretchStore(const RAST_CoreJob& j) {
   if (j.dsdx > 0x14000) return false;
   // Every position must stay far from overflow; the callers' clipping keeps them in the source.
   const i64 kReach = i64{1} << 46;
-  if (j.s + j.dsdx * j.width > kReach || j.t + j.dtdy * j.height > kReach || j.limX > (std::uint64_t{1} << 30))
+  if (j.s + j.dsdx * j.width > kReach || j.t + j.dtdy * j.height > kReach ||
+      j.limX > (std::uint64_t{1} << 30))
     return false;
   // Wide blits go in strips of columns, so that a strip's taps and weights stay in the first-level
   // cache while all its rows are drawn.
@@ -276,6 +306,8 @@ bool RAST_BilinearStretchStore(const RAST_CoreJob& j) {
 
 #else
 
-bool RAST_BilinearStretchStore(const RAST_CoreJob&) { return false; }
+bool RAST_BilinearStretchStore(const RAST_CoreJob&) {
+  return false;
+}
 
 #endif

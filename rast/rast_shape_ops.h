@@ -16,12 +16,18 @@ namespace rast_shape {
 using Surface = RAST_BitmapRows;
 
 // Integer weight trunc(alpha * 256), limited to 0..256 (negative or NaN alpha gives 0).
-inline int AlphaWeight(float alpha) { return RAST_Weight::FromAlpha(alpha).value(); }
+inline int AlphaWeight(float alpha) {
+  return RAST_Weight::FromAlpha(alpha).value();
+}
 
 // A float coordinate or radius that can be truncated to a 32-bit integer and still leave room
 // for the few pixels of margin the drawers add. NaN and infinities fail.
-inline bool CoordOK(float v) { return v > -2.0e9f && v < 2.0e9f; }
-inline bool CoordOK(double v) { return v > -2.0e9 && v < 2.0e9; }
+inline bool CoordOK(float v) {
+  return v > -2.0e9f && v < 2.0e9f;
+}
+inline bool CoordOK(double v) {
+  return v > -2.0e9 && v < 2.0e9;
+}
 
 // Per-pixel operations: put(pixel, colour, weight). Weights are 0..256.
 struct OpStore {

@@ -14,8 +14,8 @@
 // columns and drawn as RAST_FLine segments about `segmentLength` pixels long along its control
 // polygon (0 or less means 1 pixel). Non-finite or huge coordinates draw nothing.
 void RAST_DrawCBezier(RAST_IBitmap* bitmap, float x0, float y0, float xc, float yc, float x2,
-                      float y2, RAST_pixel colour, float alpha, RAST_BlendMode mode,
-                      bool antialias, float segmentLength);
+                      float y2, RAST_pixel colour, float alpha, RAST_BlendMode mode, bool antialias,
+                      float segmentLength);
 
 // Fills, column by column, between the cubic curve through the four control points and the row
 // `baseY` (above or below it). The curve should run monotonically in x.
@@ -39,5 +39,5 @@ void RAST_FillTrapezoid(RAST_IBitmap* bitmap, int x1a, int x1b, int y1, int x2a,
 
 // Rectangle outline through columns x .. x + w and rows y .. y + h (one more than a fill of
 // w x h covers), as four plain lines.
-void RAST_DrawRect(RAST_IBitmap* bitmap, int x, int y, int w, int h, RAST_pixel colour,
-                   float alpha, RAST_BlendMode mode);
+void RAST_DrawRect(RAST_IBitmap* bitmap, int x, int y, int w, int h, RAST_pixel colour, float alpha,
+                   RAST_BlendMode mode);

@@ -78,7 +78,8 @@ struct Setup {
   int left = 0, top = 0, right = 0, bottom = 0;
 };
 
-bool SourceLimits(RAST_IBitmap* src, float srcx, float srcy, float srcw, float srch, bool clip, Setup& out) {
+bool SourceLimits(RAST_IBitmap* src, float srcx, float srcy, float srcw, float srch, bool clip,
+                  Setup& out) {
   const double sw = src->getWidth(), sh = src->getHeight();
   double l = 0, t = 0, r = sw, b = sh;
   if (clip) {
@@ -101,8 +102,8 @@ bool SourceLimits(RAST_IBitmap* src, float srcx, float srcy, float srcw, float s
 }
 
 // Clips the destination rectangle (moving the walk) and fills the core job.
-bool Prepare(RAST_IBitmap* dest, RAST_IBitmap* src, i64 x, i64 y, i64 w, i64 h, Walk walk, const Setup& lim,
-             RAST_CoreJob& job, int* clipX = nullptr, int* clipY = nullptr) {
+bool Prepare(RAST_IBitmap* dest, RAST_IBitmap* src, i64 x, i64 y, i64 w, i64 h, Walk walk,
+             const Setup& lim, RAST_CoreJob& job, int* clipX = nullptr, int* clipY = nullptr) {
   const RAST_BitmapRows dr(dest), sr(src);
   const i64 destW = dest->getWidth(), destH = dest->getHeight();
   if (y < 0) {
@@ -154,9 +155,10 @@ bool Finite(std::initializer_list<double> values) {
 
 }  // namespace
 
-void RAST_RotatedBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx,
-                      float srcy, float srcw, float srch, float angle, bool cliptosourcerect, float alpha,
-                      RAST_BlendMode mode, float rotxcent, float rotycent) {
+void RAST_RotatedBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth,
+                      float srcx, float srcy, float srcw, float srch, float angle,
+                      bool cliptosourcerect, float alpha, RAST_BlendMode mode, float rotxcent,
+                      float rotycent) {
   if (!dest || !src || dstw == 0 || dsth == 0) return;
   if (!Finite({srcx, srcy, srcw, srch, angle, rotxcent, rotycent})) return;
   Setup lim;
@@ -192,9 +194,10 @@ namespace {
 
 // The step blits' set-up: the limits, mirroring and destination clipping of the walk; false when
 // nothing is to be drawn.
-bool StepSetup(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx, float srcy,
-               float srcw, float srch, double dsdx, double dtdx, double dsdy, double dtdy, double dsdxdy,
-               double dtdxdy, bool clip, RAST_CoreJob& job, int* clipX, int* clipY) {
+bool StepSetup(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth,
+               float srcx, float srcy, float srcw, float srch, double dsdx, double dtdx,
+               double dsdy, double dtdy, double dsdxdy, double dtdxdy, bool clip, RAST_CoreJob& job,
+               int* clipX, int* clipY) {
   if (!dest || !src || dstw == 0 || dsth == 0) return false;
   if (!Finite({srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy})) return false;
   Setup lim;
@@ -211,31 +214,35 @@ bool StepSetup(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int ds
     h = -h;
     sy += srch;
   }
-  return Prepare(dest, src, x, y, w, h, Walk{sx, sy, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy}, lim, job, clipX, clipY);
+  return Prepare(dest, src, x, y, w, h, Walk{sx, sy, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy}, lim,
+                 job, clipX, clipY);
 }
 
 }  // namespace
 
-void RAST_StepBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx,
-                   float srcy, float srcw, float srch, double dsdx, double dtdx, double dsdy, double dtdy,
-                   double dsdxdy, double dtdxdy, bool cliptosourcerect, float alpha, RAST_BlendMode mode) {
+void RAST_StepBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth,
+                   float srcx, float srcy, float srcw, float srch, double dsdx, double dtdx,
+                   double dsdy, double dtdy, double dsdxdy, double dtdxdy, bool cliptosourcerect,
+                   float alpha, RAST_BlendMode mode) {
   const RAST_Weight weight = RAST_Weight::FromAlpha(alpha);
   if (weight.isZero()) return;
   RAST_CoreJob job;
-  if (!StepSetup(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy,
-                 cliptosourcerect, job, nullptr, nullptr))
+  if (!StepSetup(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy,
+                 dsdxdy, dtdxdy, cliptosourcerect, job, nullptr, nullptr))
     return;
   Draw(job, mode, weight);
 }
 
-void RAST_StepBlitAlpha(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw, int dsth, float srcx,
-                        float srcy, float srcw, float srch, double dsdx, double dtdx, double dsdy, double dtdy,
-                        double dsdxdy, double dtdxdy, bool cliptosourcerect, double alpha, double dadx,
-                        double dady, double dadxdy, RAST_BlendMode mode) {
+void RAST_StepBlitAlpha(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int dstw,
+                        int dsth, float srcx, float srcy, float srcw, float srch, double dsdx,
+                        double dtdx, double dsdy, double dtdy, double dsdxdy, double dtdxdy,
+                        bool cliptosourcerect, double alpha, double dadx, double dady,
+                        double dadxdy, RAST_BlendMode mode) {
   const double aw = std::fabs(static_cast<double>(dstw)), ah = std::fabs(static_cast<double>(dsth));
-  if (std::fabs(dadx) * aw < 0.0001 && std::fabs(dady) * ah < 0.0001 && std::fabs(dadxdy) * aw * ah < 0.0001) {
-    RAST_StepBlit(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy,
-                  cliptosourcerect, static_cast<float>(alpha), mode);
+  if (std::fabs(dadx) * aw < 0.0001 && std::fabs(dady) * ah < 0.0001 &&
+      std::fabs(dadxdy) * aw * ah < 0.0001) {
+    RAST_StepBlit(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy,
+                  dsdxdy, dtdxdy, cliptosourcerect, static_cast<float>(alpha), mode);
     return;
   }
   if (!Finite({alpha, dadx, dady, dadxdy})) return;
@@ -245,8 +252,8 @@ void RAST_StepBlitAlpha(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dst
   const RAST_PixelFunc f = kFuncs[mode.op()];
   RAST_CoreJob job;
   int clipX = 0, clipY = 0;
-  if (!StepSetup(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy,
-                 cliptosourcerect, job, &clipX, &clipY))
+  if (!StepSetup(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, dsdx, dtdx, dsdy, dtdy,
+                 dsdxdy, dtdxdy, cliptosourcerect, job, &clipX, &clipY))
     return;
   // The alpha walk in weight units, moved by the same clipping as the position walk.
   Walk aw2{alpha * 256.0, 0.0, dadx * 256.0, 0.0, dady * 256.0, 0.0, dadxdy * 256.0, 0.0};
@@ -254,15 +261,18 @@ void RAST_StepBlitAlpha(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dst
   const i64 skipCols = clipX - (dstw < 0 ? static_cast<i64>(dstx) + dstw : dstx);
   if (skipRows > 0) aw2.SkipRows(static_cast<double>(skipRows));
   if (skipCols > 0) aw2.SkipColumns(static_cast<double>(skipCols));
-  const i64 a0 = ToFixed(aw2.s), dadxF = ToFixed(aw2.dsdx), dadyF = ToFixed(aw2.dsdy), dadxdyF = ToFixed(aw2.dsdxdy);
+  const i64 a0 = ToFixed(aw2.s), dadxF = ToFixed(aw2.dsdx), dadyF = ToFixed(aw2.dsdy),
+            dadxdyF = ToFixed(aw2.dsdxdy);
   RAST_CoreJob alphaWalk = job;  // the alpha walk must not overflow either
   alphaWalk.s = a0;
   alphaWalk.dsdx = dadxF;
   alphaWalk.dsdy = dadyF;
   alphaWalk.dsdxdy = dadxdyF;
   if (!RAST_CoreWalkFits(alphaWalk)) return;
-  if (mode.isBilinear()) AlphaCoreLoop<true>(job, f, a0, dadxF, dadyF, dadxdyF);
-  else AlphaCoreLoop<false>(job, f, a0, dadxF, dadyF, dadxdyF);
+  if (mode.isBilinear())
+    AlphaCoreLoop<true>(job, f, a0, dadxF, dadyF, dadxdyF);
+  else
+    AlphaCoreLoop<false>(job, f, a0, dadxF, dadyF, dadxdyF);
 }
 
 namespace {
@@ -272,16 +282,18 @@ std::vector<int> CellEdges(int start, int size, int divisions) {
   std::vector<int> edges(static_cast<std::size_t>(divisions));
   const float step = static_cast<float>(size) / static_cast<float>(divisions - 1);
   double acc = start;
-  for (int k = 0; k < divisions; ++k, acc += step) edges[static_cast<std::size_t>(k)] = static_cast<int>(std::trunc(acc + 0.5));
+  for (int k = 0; k < divisions; ++k, acc += step)
+    edges[static_cast<std::size_t>(k)] = static_cast<int>(std::trunc(acc + 0.5));
   return edges;
 }
 
 template <typename T>
-void Mesh(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h, const T* points, int div_w, int div_h,
-          int stride, RAST_BlendMode mode, float alpha) {
+void Mesh(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h, const T* points,
+          int div_w, int div_h, int stride, RAST_BlendMode mode, float alpha) {
   if (!dest || !src || !points || w < 1 || h < 1 || div_w < 2 || div_h < 2) return;
   const std::vector<int> xs = CellEdges(x, w, div_w), ys = CellEdges(y, h, div_h);
-  const float srcw = static_cast<float>(src->getWidth()), srch = static_cast<float>(src->getHeight());
+  const float srcw = static_cast<float>(src->getWidth()),
+              srch = static_cast<float>(src->getHeight());
   auto pt = [&](int col, int row, int k) {
     return static_cast<double>(points[(static_cast<std::size_t>(row) * div_w + col) * stride + k]);
   };
@@ -293,7 +305,8 @@ void Mesh(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h, con
       if (cw <= 0) continue;
       double step[3][4];  // per value: start, per pixel, per row, per-row change of per pixel
       for (int k = 0; k < (stride == 3 ? 3 : 2); ++k) {
-        const double p00 = pt(i, j, k), p10 = pt(i + 1, j, k), p01 = pt(i, j + 1, k), p11 = pt(i + 1, j + 1, k);
+        const double p00 = pt(i, j, k), p10 = pt(i + 1, j, k), p01 = pt(i, j + 1, k),
+                     p11 = pt(i + 1, j + 1, k);
         step[k][0] = p00;
         step[k][1] = (p10 - p00) / cw;
         step[k][2] = (p01 - p00) / ch;
@@ -301,12 +314,13 @@ void Mesh(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h, con
       }
       if (stride == 3) {
         RAST_StepBlitAlpha(dest, src, xs[i], ys[j], cw, ch, static_cast<float>(step[0][0]),
-                           static_cast<float>(step[1][0]), srcw, srch, step[0][1], step[1][1], step[0][2], step[1][2],
-                           step[0][3], step[1][3], false, step[2][0], step[2][1], step[2][2], step[2][3], mode);
+                           static_cast<float>(step[1][0]), srcw, srch, step[0][1], step[1][1],
+                           step[0][2], step[1][2], step[0][3], step[1][3], false, step[2][0],
+                           step[2][1], step[2][2], step[2][3], mode);
       } else {
-        RAST_StepBlit(dest, src, xs[i], ys[j], cw, ch, static_cast<float>(step[0][0]), static_cast<float>(step[1][0]),
-                      srcw, srch, step[0][1], step[1][1], step[0][2], step[1][2], step[0][3], step[1][3], false, alpha,
-                      mode);
+        RAST_StepBlit(dest, src, xs[i], ys[j], cw, ch, static_cast<float>(step[0][0]),
+                      static_cast<float>(step[1][0]), srcw, srch, step[0][1], step[1][1],
+                      step[0][2], step[1][2], step[0][3], step[1][3], false, alpha, mode);
       }
     }
   }
@@ -314,17 +328,17 @@ void Mesh(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h, con
 
 }  // namespace
 
-void RAST_MeshBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h, const float* points, int div_w,
-                   int div_h, RAST_BlendMode mode, float alpha) {
+void RAST_MeshBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h,
+                   const float* points, int div_w, int div_h, RAST_BlendMode mode, float alpha) {
   Mesh(dest, src, x, y, w, h, points, div_w, div_h, 2, mode, alpha);
 }
 
-void RAST_MeshBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h, const double* points,
-                   int div_w, int div_h, RAST_BlendMode mode, float alpha) {
+void RAST_MeshBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h,
+                   const double* points, int div_w, int div_h, RAST_BlendMode mode, float alpha) {
   Mesh(dest, src, x, y, w, h, points, div_w, div_h, 2, mode, alpha);
 }
 
-void RAST_MeshBlitAlpha(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h, const double* points,
-                        int div_w, int div_h, RAST_BlendMode mode) {
+void RAST_MeshBlitAlpha(RAST_IBitmap* dest, RAST_IBitmap* src, int x, int y, int w, int h,
+                        const double* points, int div_w, int div_h, RAST_BlendMode mode) {
   Mesh(dest, src, x, y, w, h, points, div_w, div_h, 3, mode, 1.0f);
 }

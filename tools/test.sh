@@ -36,6 +36,12 @@ vq_start_xvfb || true
 trap 'vq_stop_jack; vq_stop_xvfb' EXIT
 
 status=0
+# The tree follows .clang-format; a file that drifts is named here.
+unformatted=$(cd "$here" && git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run 2>&1 | grep -o '^[^:]*:[0-9]*:[0-9]*: warning' | cut -d: -f1 | sort -u || true)
+if [ -n "$unformatted" ]; then
+  status=1
+  echo "not formatted as .clang-format says (clang-format-14 -i fixes them):"; echo "$unformatted"
+fi
 env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-20} "$here/tools/fuzz-png.sh" >"$build/fuzz-png.log" 2>&1 \
   || { status=1; echo "fuzz-png failed:"; tail -40 "$build/fuzz-png.log"; }
 env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_TRANSFER_SECONDS:-15} "$here/tools/fuzz-transfers.sh" \

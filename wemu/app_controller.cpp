@@ -31,7 +31,9 @@ intptr_t handleAppMessage(int message, intptr_t p1, intptr_t p2) {
 WEMUApplication* gApplication = nullptr;
 WEMUAppController* gController = nullptr;
 
-bool isEditableTextView(const View* v) { return v && v->kind() == ViewKind::TextView && v->isEditable(); }
+bool isEditableTextView(const View* v) {
+  return v && v->kind() == ViewKind::TextView && v->isEditable();
+}
 
 // Whether a text field lies between the view and the content view (the view is then the
 // field's editor rather than a multi-line text).
@@ -43,7 +45,9 @@ bool insideTextField(const View* v, const View* content) {
 
 }  // namespace
 
-void WEMU_SetAppMessageHandler(WEMU_AppMessageHandler handler) { gHandler.store(handler); }
+void WEMU_SetAppMessageHandler(WEMU_AppMessageHandler handler) {
+  gHandler.store(handler);
+}
 
 void WEMUApplication::sendEvent(const Event& e) {
   auto& app = vq::platform::services().application();
@@ -105,7 +109,8 @@ bool WEMUApplication::handleDialogKey(const Event& e, View* focus, Window* targe
   int mods = flags & ~WEMU_KF_VIRTKEY;
   bool command = mods == WEMU_KF_COMMAND;
 
-  if (command && focus->kind() == ViewKind::TextView && (code == 'C' || code == 'X' || code == 'V')) {
+  if (command && focus->kind() == ViewKind::TextView &&
+      (code == 'C' || code == 'X' || code == 'V')) {
     focus->performTextAction(code == 'C'   ? vq::platform::TextAction::Copy
                              : code == 'X' ? vq::platform::TextAction::Cut
                                            : vq::platform::TextAction::Paste,
@@ -188,14 +193,18 @@ bool WEMUAppController::shouldOpenUntitledFile() {
 }
 
 void WEMUAppController::applicationDidBecomeActive() {
-  if (handleAppMessage(WEMU_APPMSG_ACTIVATE, 1, 0) == 0) WEMU_BroadcastMessage(WM_ACTIVATEAPP, 1, 0);
+  if (handleAppMessage(WEMU_APPMSG_ACTIVATE, 1, 0) == 0)
+    WEMU_BroadcastMessage(WM_ACTIVATEAPP, 1, 0);
 }
 
 void WEMUAppController::applicationDidResignActive() {
-  if (handleAppMessage(WEMU_APPMSG_ACTIVATE, 0, 0) == 0) WEMU_BroadcastMessage(WM_ACTIVATEAPP, 0, 0);
+  if (handleAppMessage(WEMU_APPMSG_ACTIVATE, 0, 0) == 0)
+    WEMU_BroadcastMessage(WM_ACTIVATEAPP, 0, 0);
 }
 
-void* (*WEMUAppController::wemuGetAPPAPIFunc())(const char*) { return &WEMU_APILookup; }
+void* (*WEMUAppController::wemuGetAPPAPIFunc())(const char*) {
+  return &WEMU_APILookup;
+}
 
 void WEMU_InstallApplication() {
   if (gController) return;
@@ -205,7 +214,9 @@ void WEMU_InstallApplication() {
   gController->awakeFromNib();
 }
 
-WEMUAppController* WEMU_GetAppController() { return gController; }
+WEMUAppController* WEMU_GetAppController() {
+  return gController;
+}
 
 int WEMU_ApplicationMain() {
   WEMU_InstallApplication();
@@ -229,5 +240,9 @@ void WEMU_PostQuitMessage(void*) {
   vq::platform::services().application().terminate();
 }
 
-bool WEMU_IsQuitting() { return gQuitting.load(); }
-void WEMU_Internal_SetQuitting(bool quitting) { gQuitting.store(quitting); }
+bool WEMU_IsQuitting() {
+  return gQuitting.load();
+}
+void WEMU_Internal_SetQuitting(bool quitting) {
+  gQuitting.store(quitting);
+}

@@ -32,13 +32,13 @@ void WEMU_SetAppMessageHandler(WEMU_AppMessageHandler handler);
 // The key message record handed over with message 256 (as parameter 1; parameter 2 is the
 // platform event).
 struct WEMU_KeyMessage {
-  HWND__* hwnd;                     // the focus view when it is a window view, else none
-  vq::platform::View* focusView;    // the view with keyboard focus, or none
-  UINT message;                     // 0x100 key down, 0x101 key up
-  WPARAM wParam;                    // the virtual-key code or character
-  LPARAM lParam;                    // the mapping's modifier flags
-  DWORD time;                       // always 0
-  POINT pt;                         // always 0, 0
+  HWND__* hwnd;                   // the focus view when it is a window view, else none
+  vq::platform::View* focusView;  // the view with keyboard focus, or none
+  UINT message;                   // 0x100 key down, 0x101 key up
+  WPARAM wParam;                  // the virtual-key code or character
+  LPARAM lParam;                  // the mapping's modifier flags
+  DWORD time;                     // always 0
+  POINT pt;                       // always 0, 0
 };
 
 // The application object's share: the first look at every event.

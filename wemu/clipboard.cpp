@@ -33,11 +33,17 @@ ClipboardState& S() {
   return s;
 }
 
-Pasteboard& general() { return vq::platform::services().pasteboard(); }
-Pasteboard& app() { return vq::platform::MemoryPasteboard::named(kAppPasteboard); }
+Pasteboard& general() {
+  return vq::platform::services().pasteboard();
+}
+Pasteboard& app() {
+  return vq::platform::MemoryPasteboard::named(kAppPasteboard);
+}
 
-bool isText(UINT format) { return format >= 1 && format <= S().formats.size() &&
-                                  S().formats[format - 1] == vq::platform::kPasteboardStringType; }
+bool isText(UINT format) {
+  return format >= 1 && format <= S().formats.size() &&
+         S().formats[format - 1] == vq::platform::kPasteboardStringType;
+}
 
 void freePending() {
   for (Pending& p : S().pending) GlobalFree(p.data);
@@ -69,7 +75,8 @@ std::string blockBytes(HANDLE h, bool upToZero) {
 
 UINT RegisterClipboardFormat(const char* name) {
   if (!name || !WEMU_OnWindowThread()) return 0;
-  std::string type = std::strcmp(name, kTextFormatName) == 0 ? vq::platform::kPasteboardStringType : name;
+  std::string type =
+      std::strcmp(name, kTextFormatName) == 0 ? vq::platform::kPasteboardStringType : name;
   auto& f = S().formats;
   auto it = std::find(f.begin(), f.end(), type);
   if (it != f.end()) return static_cast<UINT>(it - f.begin() + 1);
@@ -136,16 +143,20 @@ BOOL CloseClipboard() {
   S().handedOut.clear();
   auto& pending = S().pending;
   if (!pending.empty()) {
-    bool anyText = std::any_of(pending.begin(), pending.end(), [](const Pending& p) { return isText(p.format); });
+    bool anyText = std::any_of(pending.begin(), pending.end(),
+                               [](const Pending& p) { return isText(p.format); });
     Pasteboard& board = anyText ? general() : app();
     std::vector<std::string> types;
     for (const Pending& p : pending)
-      if (p.format >= 1 && p.format <= S().formats.size()) types.push_back(S().formats[p.format - 1]);
+      if (p.format >= 1 && p.format <= S().formats.size())
+        types.push_back(S().formats[p.format - 1]);
     board.declareTypes(types);
     for (const Pending& p : pending) {
       if (p.format < 1 || p.format > S().formats.size()) continue;
-      if (isText(p.format)) board.setString(blockBytes(p.data, true));
-      else board.setData(S().formats[p.format - 1], blockBytes(p.data, false));
+      if (isText(p.format))
+        board.setString(blockBytes(p.data, true));
+      else
+        board.setData(S().formats[p.format - 1], blockBytes(p.data, false));
     }
     freePending();
   }

@@ -10,17 +10,21 @@
 
 namespace {
 
-WEMU_ItemList* listOf(HWND__* dialog, int id) { return dynamic_cast<WEMU_ItemList*>(GetDlgItem(dialog, id)); }
+WEMU_ItemList* listOf(HWND__* dialog, int id) {
+  return dynamic_cast<WEMU_ItemList*>(GetDlgItem(dialog, id));
+}
 
 // A trackbar that is no slider but takes the trackbar messages itself.
 HWND__* customTrackbar(HWND__* control) {
-  return control && !dynamic_cast<WEMU_Slider*>(control) && control->answersWemuMessage() ? control : nullptr;
+  return control && !dynamic_cast<WEMU_Slider*>(control) && control->answersWemuMessage() ? control
+                                                                                          : nullptr;
 }
 
 }  // namespace
 
 void CheckDlgButton(HWND__* dialog, int id, int check) {
-  if (auto* b = dynamic_cast<WEMU_Button*>(GetDlgItem(dialog, id))) b->setState((check & 2) ? -1 : (check & 1) ? 1 : 0);
+  if (auto* b = dynamic_cast<WEMU_Button*>(GetDlgItem(dialog, id)))
+    b->setState((check & 2) ? -1 : (check & 1) ? 1 : 0);
 }
 
 int IsDlgButtonChecked(HWND__* dialog, int id) {
@@ -117,7 +121,8 @@ void WEMU_CB_SetCurSel(HWND__* dialog, int id, int index) {
 
 int64_t WEMU_CB_GetItemData(HWND__* dialog, int id, int index) {
   WEMU_ItemList* list = listOf(dialog, id);
-  if (auto* popup = dynamic_cast<WEMU_PopUpButton*>(list)) return popup->itemValue(index).value_or(0);
+  if (auto* popup = dynamic_cast<WEMU_PopUpButton*>(list))
+    return popup->itemValue(index).value_or(0);
   if (auto* combo = dynamic_cast<WEMU_ComboBox*>(list)) return combo->itemValue(index);
   return 0;
 }
@@ -143,7 +148,8 @@ int WEMU_CB_FindString(HWND__* dialog, int id, int start, const char* text, bool
 
 int WEMU_TB_GetPos(HWND__* dialog, int id) {
   HWND__* c = GetDlgItem(dialog, id);
-  if (auto* s = dynamic_cast<WEMU_Slider*>(c)) return static_cast<int>(std::trunc(s->value() + 0.5));
+  if (auto* s = dynamic_cast<WEMU_Slider*>(c))
+    return static_cast<int>(std::trunc(s->value() + 0.5));
   if (HWND__* t = customTrackbar(c)) return static_cast<int>(t->onWemuMessage(0x400, 0, 0));
   return 0;
 }
@@ -162,7 +168,8 @@ void WEMU_TB_SetRange(HWND__* dialog, int id, int low, int high) {
   if (auto* s = dynamic_cast<WEMU_Slider*>(c)) {
     s->setRange(low, high);
   } else if (HWND__* t = customTrackbar(c)) {
-    t->onWemuMessage(0x406, 1, static_cast<LPARAM>((low & 0xFFFF) | (static_cast<uint32_t>(high) << 16)));
+    t->onWemuMessage(0x406, 1,
+                     static_cast<LPARAM>((low & 0xFFFF) | (static_cast<uint32_t>(high) << 16)));
   }
 }
 

@@ -33,4 +33,5 @@ enum : UINT {
 };
 
 // Handles the message when the control's class takes it; *handled says whether it did.
-LRESULT WEMU_Internal_ControlMessage(HWND__* control, UINT message, WPARAM wParam, LPARAM lParam, bool* handled);
+LRESULT WEMU_Internal_ControlMessage(HWND__* control, UINT message, WPARAM wParam, LPARAM lParam,
+                                     bool* handled);

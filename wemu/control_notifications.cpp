@@ -39,7 +39,8 @@ constexpr Row kTable[] = {
 bool isDoubleClick() {
   const vq::platform::Event* e = vq::platform::services().application().currentEvent();
   return e &&
-         (e->type == vq::platform::EventType::LeftMouseDown || e->type == vq::platform::EventType::LeftMouseUp) &&
+         (e->type == vq::platform::EventType::LeftMouseDown ||
+          e->type == vq::platform::EventType::LeftMouseUp) &&
          e->clickCount >= 2;
 }
 
@@ -66,10 +67,12 @@ void switchRadioGroup(View* clicked, WEMU_RadioButton* radio) {
 
 }  // namespace
 
-LRESULT WEMU_ControlNotify(HWND__* control, WEMU_ControlEvent event, const WEMU_ControlEventInfo& info) {
+LRESULT WEMU_ControlNotify(HWND__* control, WEMU_ControlEvent event,
+                           const WEMU_ControlEventInfo& info) {
   if (!control || !WEMU_OnWindowThread() || !WEMU_IsLiveWindow(control)) return 0;
   WEMU_WindowView* dialog = nullptr;
-  for (View* v = control->superview(); v && !dialog; v = v->superview()) dialog = dynamic_cast<WEMU_WindowView*>(v);
+  for (View* v = control->superview(); v && !dialog; v = v->superview())
+    dialog = dynamic_cast<WEMU_WindowView*>(v);
   if (!dialog || !dialog->procedure || dialog->destroyState() != 0) return 0;
   const Row* row = nullptr;
   for (const Row& r : kTable)
@@ -84,7 +87,8 @@ LRESULT WEMU_ControlNotify(HWND__* control, WEMU_ControlEvent event, const WEMU_
   switch (row->kind) {
     case Kind::Command:
       if (event == WEMU_ControlEvent::ButtonAction)
-        if (auto* radio = dynamic_cast<WEMU_RadioButton*>(control)) switchRadioGroup(control, radio);
+        if (auto* radio = dynamic_cast<WEMU_RadioButton*>(control))
+          switchRadioGroup(control, radio);
       return command(event == WEMU_ControlEvent::ControlAction && isDoubleClick() ? 1 : row->code);
     case Kind::CommandTwice:
       command(0x300);
@@ -99,7 +103,8 @@ LRESULT WEMU_ControlNotify(HWND__* control, WEMU_ControlEvent event, const WEMU_
   if (event == WEMU_ControlEvent::TreeSelectionChanged) {
     NMTREEVIEW rec{};
     rec.hdr = {control, static_cast<UINT_PTR>(control->tag()), row->code};
-    return dialog->onWemuMessage(WM_NOTIFY, static_cast<WPARAM>(control->tag()), reinterpret_cast<LPARAM>(&rec));
+    return dialog->onWemuMessage(WM_NOTIFY, static_cast<WPARAM>(control->tag()),
+                                 reinterpret_cast<LPARAM>(&rec));
   }
   NMLISTVIEW rec{};
   rec.hdr = {control, static_cast<UINT_PTR>(control->tag()), row->code};
@@ -113,5 +118,6 @@ LRESULT WEMU_ControlNotify(HWND__* control, WEMU_ControlEvent event, const WEMU_
     rec.iItem = -1;
     rec.iSubItem = info.column;
   }
-  return dialog->onWemuMessage(WM_NOTIFY, static_cast<WPARAM>(control->tag()), reinterpret_cast<LPARAM>(&rec));
+  return dialog->onWemuMessage(WM_NOTIFY, static_cast<WPARAM>(control->tag()),
+                               reinterpret_cast<LPARAM>(&rec));
 }

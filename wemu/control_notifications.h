@@ -17,7 +17,7 @@ enum class WEMU_ControlEvent {
   MenuNeedsUpdate,
   SliderAction,
   PopUpAction,
-  ButtonAction,  // a button of the layer (radio groups switch first)
+  ButtonAction,   // a button of the layer (radio groups switch first)
   ControlAction,  // any other control: a double click reports code 1
   MenuAction,
   ListBoxDoubleClick,
@@ -70,4 +70,5 @@ class WEMU_RadioButton {
 };
 
 // Reports the event of the control to its dialog; the answer of the procedure, or 0.
-LRESULT WEMU_ControlNotify(HWND__* control, WEMU_ControlEvent event, const WEMU_ControlEventInfo& info = {});
+LRESULT WEMU_ControlNotify(HWND__* control, WEMU_ControlEvent event,
+                           const WEMU_ControlEventInfo& info = {});

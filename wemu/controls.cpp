@@ -63,13 +63,18 @@ void WEMU_Control::attachNative() {
 
 double WEMU_Control::nativeAlignment() const {
   switch (alignment) {
-    case WEMU_TextAlignment::Center: return 0.5;
-    case WEMU_TextAlignment::Right: return 1;
-    default: return 0;
+    case WEMU_TextAlignment::Center:
+      return 0.5;
+    case WEMU_TextAlignment::Right:
+      return 1;
+    default:
+      return 0;
   }
 }
 
-Size WEMU_Control::fittingSize() const { return {frame().width, frame().height}; }
+Size WEMU_Control::fittingSize() const {
+  return {frame().width, frame().height};
+}
 
 void WEMU_Control::sizeToFit() {
   Size s = fittingSize();
@@ -117,7 +122,8 @@ bool WEMU_Button::drawOwnerDrawn(HDC__* paintContext) {
   bool asked = false;
   if (ctx) {
     vq::platform::Rect f = frame();
-    int left = static_cast<int>(std::trunc(f.x + 0.5)), top = static_cast<int>(std::trunc(f.y + 0.5));
+    int left = static_cast<int>(std::trunc(f.x + 0.5)),
+        top = static_cast<int>(std::trunc(f.y + 0.5));
     DRAWITEMSTRUCT item{4,
                         static_cast<UINT>(tag()),
                         0,
@@ -129,7 +135,8 @@ bool WEMU_Button::drawOwnerDrawn(HDC__* paintContext) {
                          top + static_cast<int>(std::trunc(f.height + 0.5))},
                         0};
     HWND__::Hold hold(this);
-    SendMessage(GetParent(this), WM_DRAWITEM, static_cast<WPARAM>(tag()), reinterpret_cast<LPARAM>(&item));
+    SendMessage(GetParent(this), WM_DRAWITEM, static_cast<WPARAM>(tag()),
+                reinterpret_cast<LPARAM>(&item));
     ReleaseDC(this, ctx);
     asked = true;
   }
@@ -145,7 +152,7 @@ bool WEMU_Button::setControlText(const std::string& text) {
 
 NativeControlState WEMU_Button::nativeState() const {
   NativeControlState st;
-  st.kind = type == Type::Switch ? NativeControlKind::CheckBox
+  st.kind = type == Type::Switch  ? NativeControlKind::CheckBox
             : type == Type::Radio ? NativeControlKind::RadioButton
                                   : NativeControlKind::PushButton;
   st.text = title;
@@ -162,7 +169,8 @@ Size WEMU_Button::fittingSize() const {
 
 // ---- text fields ---------------------------------------------------------------------------
 
-WEMU_TextField::WEMU_TextField(bool isSecure) : WEMU_Control(vq::platform::ViewKind::TextField), secure(isSecure) {
+WEMU_TextField::WEMU_TextField(bool isSecure)
+    : WEMU_Control(vq::platform::ViewKind::TextField), secure(isSecure) {
   setEditable(true);
 }
 
@@ -194,7 +202,9 @@ void WEMU_TextField::userTyped(const std::string& text) {
   WEMU_ControlNotify(this, WEMU_ControlEvent::TextChanged);
 }
 
-void WEMU_TextField::userEndedEditing() { WEMU_ControlNotify(this, WEMU_ControlEvent::EditingEnded); }
+void WEMU_TextField::userEndedEditing() {
+  WEMU_ControlNotify(this, WEMU_ControlEvent::EditingEnded);
+}
 
 bool WEMU_TextField::becomeFirstResponder() {
   selStart_ = 0;
@@ -213,9 +223,9 @@ bool WEMU_TextField::setControlText(const std::string& text) {
 
 NativeControlState WEMU_TextField::nativeState() const {
   NativeControlState st;
-  st.kind = secure ? NativeControlKind::SecureField
+  st.kind = secure                         ? NativeControlKind::SecureField
             : (isEditable() || selectable) ? NativeControlKind::TextField
-                                          : NativeControlKind::Label;
+                                           : NativeControlKind::Label;
   st.text = value;
   st.editable = isEditable();
   st.alignment = nativeAlignment();
@@ -233,7 +243,9 @@ Size WEMU_TextField::fittingSize() const {
 
 // ---- text view -----------------------------------------------------------------------------
 
-WEMU_TextView::WEMU_TextView() : WEMU_Control(vq::platform::ViewKind::TextView) { setEditable(true); }
+WEMU_TextView::WEMU_TextView() : WEMU_Control(vq::platform::ViewKind::TextView) {
+  setEditable(true);
+}
 
 void WEMU_TextView::setSelection(int64_t start, int64_t end) {
   int64_t n = utf8Length(text);

@@ -124,7 +124,10 @@ class WEMU_Button : public WEMU_Control,
   Kind wemuColorKind() const override { return image_ ? Kind::ImageButton : Kind::None; }
   void wemuSetTextColor(std::optional<COLORREF> c) override { textColor = c; }
 
-  bool controlText(std::string* out) const override { *out = title; return true; }
+  bool controlText(std::string* out) const override {
+    *out = title;
+    return true;
+  }
   bool setControlText(const std::string& text) override;
   vq::platform::Size fittingSize() const override;
   vq::platform::NativeControlState nativeState() const override;
@@ -166,10 +169,15 @@ class WEMU_TextField : public WEMU_Control, public WEMU_ColoredControl {
   void userEndedEditing();
 
   bool becomeFirstResponder() override;
-  bool acceptsFirstResponder() const override { return isEnabled() && (isEditable() || selectable); }
+  bool acceptsFirstResponder() const override {
+    return isEnabled() && (isEditable() || selectable);
+  }
   Kind wemuColorKind() const override { return isEditable() ? Kind::None : Kind::StaticText; }
   void wemuSetTextColor(std::optional<COLORREF> c) override { textColor = c; }
-  bool controlText(std::string* out) const override { *out = value; return true; }
+  bool controlText(std::string* out) const override {
+    *out = value;
+    return true;
+  }
   bool setControlText(const std::string& text) override;
   vq::platform::Size fittingSize() const override;
   vq::platform::NativeControlState nativeState() const override;
@@ -200,7 +208,10 @@ class WEMU_TextView : public WEMU_Control {
   void setSelection(int64_t start, int64_t end);
 
   bool becomeFirstResponder() override;
-  bool controlText(std::string* out) const override { *out = text; return true; }
+  bool controlText(std::string* out) const override {
+    *out = text;
+    return true;
+  }
   bool setControlText(const std::string& t) override;
   vq::platform::NativeControlState nativeState() const override;
   void nativeTextChanged(const std::string& t) override;
@@ -219,8 +230,15 @@ class WEMU_GroupBox : public WEMU_Control, public WEMU_ColoredControl {
   std::optional<COLORREF> titleColor;
   Kind wemuColorKind() const override { return Kind::StaticText; }
   void wemuSetTextColor(std::optional<COLORREF> c) override { titleColor = c; }
-  bool controlText(std::string* out) const override { *out = title; return true; }
-  bool setControlText(const std::string& text) override { title = text; markNeedsDisplay(true); return true; }
+  bool controlText(std::string* out) const override {
+    *out = title;
+    return true;
+  }
+  bool setControlText(const std::string& text) override {
+    title = text;
+    markNeedsDisplay(true);
+    return true;
+  }
   vq::platform::NativeControlState nativeState() const override;
 };
 
@@ -283,8 +301,15 @@ class WEMU_ComboBox : public WEMU_ItemList {
   void userChose(int index);
   void userTyped(const std::string& text);
   bool becomeFirstResponder() override;
-  bool controlText(std::string* out) const override { *out = value; return true; }
-  bool setControlText(const std::string& text) override { value = text; markNeedsDisplay(true); return true; }
+  bool controlText(std::string* out) const override {
+    *out = value;
+    return true;
+  }
+  bool setControlText(const std::string& text) override {
+    value = text;
+    markNeedsDisplay(true);
+    return true;
+  }
   vq::platform::NativeControlState nativeState() const override;
   void nativeChose(int index) override { userChose(index); }
   void nativeTextChanged(const std::string& text) override { userTyped(text); }

@@ -16,7 +16,9 @@ namespace {
 constexpr size_t kMaxFileBytes = 16u << 20;
 constexpr int kMaxSide = 256;
 
-uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t u16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 uint32_t u32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
          (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
@@ -156,8 +158,8 @@ std::optional<WEMU_DecodedCursor> WEMU_DecodeCursorFile(const uint8_t* d, size_t
   size_t avail = n - offset;
   if (bytes == 0 || bytes > avail) bytes = static_cast<uint32_t>(avail);
   const uint8_t* image = d + offset;
-  std::optional<Image> img = isPng(image, bytes) ? WEMU_DecodePNG(image, bytes)
-                                                 : decodeDib(image, bytes);
+  std::optional<Image> img =
+      isPng(image, bytes) ? WEMU_DecodePNG(image, bytes) : decodeDib(image, bytes);
   if (!img) return std::nullopt;
   out.image = std::move(*img);
   return out;

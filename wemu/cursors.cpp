@@ -64,7 +64,9 @@ HCURSOR built(HCURSOR& slot, WEMU_CursorShape shape, bool mirrored) {
   return slot;
 }
 
-double mainHeight() { return vq::platform::services().screens().mainDisplayHeight(); }
+double mainHeight() {
+  return vq::platform::services().screens().mainDisplayHeight();
+}
 
 }  // namespace
 
@@ -164,7 +166,9 @@ HCURSOR WEMU_GetCursor() {
   return makeHandle(current);
 }
 
-HCURSOR WEMU_GetLastSetCursor() { return S().lastSet; }
+HCURSOR WEMU_GetLastSetCursor() {
+  return S().lastSet;
+}
 
 BOOL GetCursorPos(POINT* point) {
   if (!point) return FALSE;
@@ -223,7 +227,9 @@ int WEMU_ShowCursor(BOOL show) {
   return s.hideCounter;
 }
 
-BOOL WEMU_IsCursorVisible() { return S().hideCounter >= 0 ? TRUE : FALSE; }
+BOOL WEMU_IsCursorVisible() {
+  return S().hideCounter >= 0 ? TRUE : FALSE;
+}
 
 BOOL WEMU_SetCursorPos(int x, int y) {
   CursorState& s = S();
@@ -232,8 +238,7 @@ BOOL WEMU_SetCursorPos(int x, int y) {
     s.virtualY = y;
     return TRUE;
   }
-  return vq::platform::services().cursors().warpMouse(
-             {static_cast<double>(x), mainHeight() - y})
+  return vq::platform::services().cursors().warpMouse({static_cast<double>(x), mainHeight() - y})
              ? TRUE
              : FALSE;
 }

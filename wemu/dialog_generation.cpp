@@ -36,7 +36,8 @@ std::vector<CreatorNode> gCreators;  // registration order
 // The owner view, when building may go on here.
 View* owner() {
   if (!WEMU_OnWindowThread() || !gState.owner) return nullptr;
-  if (gState.ownerSerial && !WEMU_IsLiveWindowSerial(static_cast<HWND__*>(gState.owner), gState.ownerSerial)) {
+  if (gState.ownerSerial &&
+      !WEMU_IsLiveWindowSerial(static_cast<HWND__*>(gState.owner), gState.ownerSerial)) {
     gState.owner = nullptr;
     return nullptr;
   }
@@ -87,7 +88,9 @@ void place(View* o, WEMU_Control* c, Rect frame, uint32_t style) {
   c->attachNative();
 }
 
-bool sameClass(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
+bool sameClass(const char* a, const char* b) {
+  return strcasecmp(a, b) == 0;
+}
 
 HWND__* makeTabView(View* o, int id, int style, int x, int y, int w, int h) {
   auto* tab = WEMU_NewControl<WEMU_TabView>();
@@ -136,9 +139,12 @@ HWND__* makeStatic(View* o, const char* text, int id, int style, int x, int y, i
 
 HWND__* makeButtonClass(View* o, const char* text, int id, int style, int x, int y, int w, int h) {
   uint32_t s = static_cast<uint32_t>(style);
-  if (s & WEMU_BS_GROUPBOX) return WEMU_MakeGroupBox(text, id, x, y, w, h, static_cast<int>(s & ~WEMU_BS_GROUPBOX));
-  if (s & WEMU_BS_DEFPUSH) return WEMU_MakeButton(1, text, id, x, y, w, h, static_cast<int>(s & ~WEMU_BS_DEFPUSH));
-  if (s & WEMU_BS_PUSH) return WEMU_MakeButton(0, text, id, x, y, w, h, static_cast<int>(s & ~WEMU_BS_PUSH));
+  if (s & WEMU_BS_GROUPBOX)
+    return WEMU_MakeGroupBox(text, id, x, y, w, h, static_cast<int>(s & ~WEMU_BS_GROUPBOX));
+  if (s & WEMU_BS_DEFPUSH)
+    return WEMU_MakeButton(1, text, id, x, y, w, h, static_cast<int>(s & ~WEMU_BS_DEFPUSH));
+  if (s & WEMU_BS_PUSH)
+    return WEMU_MakeButton(0, text, id, x, y, w, h, static_cast<int>(s & ~WEMU_BS_PUSH));
   // Whether this radio button starts a new group: asked before it joins the owner.
   bool newGroup = false;
   if ((s & 0xF) == 9) {
@@ -149,19 +155,24 @@ HWND__* makeButtonClass(View* o, const char* text, int id, int style, int x, int
   b->setTag(id);
   Rect frame = scaleControlRect(x, y, w, h, true, false);
   switch (s & 0xF) {
-    case 3: b->type = WEMU_Button::Type::Switch; break;
+    case 3:
+      b->type = WEMU_Button::Type::Switch;
+      break;
     case 6:
       b->type = WEMU_Button::Type::Switch;
       b->allowsMixedState = true;
       break;
-    case 11: b->type = WEMU_Button::Type::OwnerDrawn; break;
+    case 11:
+      b->type = WEMU_Button::Type::OwnerDrawn;
+      break;
     case 9:
       if (newGroup) ++gState.radioCounter;
       b->type = WEMU_Button::Type::Radio;
       b->actionGroup = gState.radioCounter % 8;
       b->setRadioFlags(static_cast<int>((s >> 16) | 1));
       break;
-    default: break;
+    default:
+      break;
   }
   b->fontSize = scaledFontSize();
   b->title = WEMU_StripAmpersands(text);
@@ -189,8 +200,8 @@ std::string WEMU_StripAmpersands(const char* text) {
   return out;
 }
 
-void WEMU_MakeSetCurParms(float xScale, float yScale, float xOffset, float yOffset, HWND__* parent, bool autoRight,
-                          bool sizeToFit) {
+void WEMU_MakeSetCurParms(float xScale, float yScale, float xOffset, float yOffset, HWND__* parent,
+                          bool autoRight, bool sizeToFit) {
   if (!WEMU_OnWindowThread()) return;
   gState = ControlBuildState{};
   gState.xScale = xScale;
@@ -205,7 +216,8 @@ void WEMU_MakeSetCurParms(float xScale, float yScale, float xOffset, float yOffs
     if (auto* h = WEMU_HandleForView(o)) gState.ownerSerial = h->serial();
     if (o) {
       gState.parentHeight = static_cast<float>(o->bounds().height);
-      if (yScale > 0 && !parent->windowObject() && parent->isFlipped()) gState.yScale = -gState.yScale;
+      if (yScale > 0 && !parent->windowObject() && parent->isFlipped())
+        gState.yScale = -gState.yScale;
     }
   }
 }
@@ -236,7 +248,8 @@ void WEMU_GenerateDialogFromList(const DialogControlEntry* rows, int count) {
   }
 }
 
-HWND__* WEMU_MakeButton(int isDefault, const char* label, int id, int x, int y, int w, int h, int style) {
+HWND__* WEMU_MakeButton(int isDefault, const char* label, int id, int x, int y, int w, int h,
+                        int style) {
   View* o = owner();
   if (!o) return nullptr;
   // A small number is a resource id, never a text.
@@ -308,8 +321,9 @@ HWND__* WEMU_MakeLabel(int align, const char* text, int id, int x, int y, int w,
   label->fontSize = scaledFontSize();
   label->hasTarget = (style & 0x100) != 0;
   label->value = WEMU_StripAmpersands(text);
-  label->alignment = align < 0 ? WEMU_TextAlignment::Left : align == 0 ? WEMU_TextAlignment::Center
-                                                                        : WEMU_TextAlignment::Right;
+  label->alignment = align < 0    ? WEMU_TextAlignment::Left
+                     : align == 0 ? WEMU_TextAlignment::Center
+                                  : WEMU_TextAlignment::Right;
   label->wraps = h > 12;
   label->setTag(id);
   place(o, label, scaleControlRect(x, y, w, h, true, false), static_cast<uint32_t>(style));
@@ -326,8 +340,8 @@ HWND__* WEMU_MakeListBox(int id, int x, int y, int w, int h, int style) {
   return WEMU_MakeControl("", id, "SysListView32_LB", style, x, y, w, h, 0);
 }
 
-HWND__* WEMU_MakeControl(const char* text, int id, const char* className, int style, int x, int y, int w, int h,
-                         int exStyle) {
+HWND__* WEMU_MakeControl(const char* text, int id, const char* className, int style, int x, int y,
+                         int w, int h, int exStyle) {
   View* o = owner();
   if (!o || !className) return nullptr;
   if (!text) text = "";
@@ -335,11 +349,13 @@ HWND__* WEMU_MakeControl(const char* text, int id, const char* className, int st
     Rect r = scaleControlRect(x, y, w, h, false, false);
     std::vector<CreatorNode> creators = gCreators;  // a creator may register others
     for (const CreatorNode& node : creators) {
-      HWND__* c = node.creator(o, text, id, className, style, static_cast<int>(r.x), static_cast<int>(r.y),
-                               static_cast<int>(r.width), static_cast<int>(r.height));
+      HWND__* c =
+          node.creator(o, text, id, className, style, static_cast<int>(r.x), static_cast<int>(r.y),
+                       static_cast<int>(r.width), static_cast<int>(r.height));
       if (!c) continue;
       if (exStyle != 0) {
-        if (auto* wv = dynamic_cast<WEMU_WindowView*>(c)) wv->setExtendedStyle(static_cast<uint32_t>(exStyle));
+        if (auto* wv = dynamic_cast<WEMU_WindowView*>(c))
+          wv->setExtendedStyle(static_cast<uint32_t>(exStyle));
       }
       return c;
     }
@@ -459,6 +475,6 @@ bool WEMU_IsButton(HWND__* control) {
   return WEMU_IsLiveWindow(control) && dynamic_cast<WEMU_Button*>(control) != nullptr;
 }
 bool WEMU_IsStaticText(HWND__* control) {
-  return WEMU_IsLiveWindow(control) &&
-         (dynamic_cast<WEMU_TextField*>(control) != nullptr || dynamic_cast<WEMU_ComboBox*>(control) != nullptr);
+  return WEMU_IsLiveWindow(control) && (dynamic_cast<WEMU_TextField*>(control) != nullptr ||
+                                        dynamic_cast<WEMU_ComboBox*>(control) != nullptr);
 }

@@ -36,21 +36,23 @@ enum : uint32_t {
 // A creator of custom controls: (owner view, text, id, class name, style, x, y, w, h in
 // pixels) -> a new control (owned by the layer) or null.
 typedef HWND__* (*WEMU_CustomControlCreator)(vq::platform::View* owner, const char* text, int id,
-                                             const char* className, int style, int x, int y, int w, int h);
+                                             const char* className, int style, int x, int y, int w,
+                                             int h);
 
 // Fixes the building state: transform, owner (a window gives its content view), the
 // auto-right step and size-to-fit. A flipped owner negates the y scale.
-void WEMU_MakeSetCurParms(float xScale, float yScale, float xOffset, float yOffset, HWND__* parent, bool autoRight,
-                          bool sizeToFit);
+void WEMU_MakeSetCurParms(float xScale, float yScale, float xOffset, float yOffset, HWND__* parent,
+                          bool autoRight, bool sizeToFit);
 void WEMU_GenerateDialogFromList(const DialogControlEntry* rows, int count);
 
-HWND__* WEMU_MakeButton(int isDefault, const char* label, int id, int x, int y, int w, int h, int style);
+HWND__* WEMU_MakeButton(int isDefault, const char* label, int id, int x, int y, int w, int h,
+                        int style);
 HWND__* WEMU_MakeEditField(int id, int x, int y, int w, int h, int style);
 HWND__* WEMU_MakeLabel(int align, const char* text, int id, int x, int y, int w, int h, int style);
 HWND__* WEMU_MakeCheckBox(const char* text, int id, int x, int y, int w, int h, int style);
 HWND__* WEMU_MakeListBox(int id, int x, int y, int w, int h, int style);
-HWND__* WEMU_MakeControl(const char* text, int id, const char* className, int style, int x, int y, int w, int h,
-                         int exStyle);
+HWND__* WEMU_MakeControl(const char* text, int id, const char* className, int style, int x, int y,
+                         int w, int h, int exStyle);
 HWND__* WEMU_MakeGroupBox(const char* title, int id, int x, int y, int w, int h, int style);
 HWND__* WEMU_MakeCombo(int id, int x, int y, int w, int h, int style);
 

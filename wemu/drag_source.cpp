@@ -43,7 +43,9 @@ vq::platform::Rect dragRect(const RECT* r) {
 
 }  // namespace
 
-void WEMU_FinishDragDrop() { pending().reset(); }
+void WEMU_FinishDragDrop() {
+  pending().reset();
+}
 
 bool WEMU_Internal_HasPendingPromise() {
   // A promise does not outlive the view that made it.
@@ -51,7 +53,8 @@ bool WEMU_Internal_HasPendingPromise() {
   return pending().has_value();
 }
 
-void WEMU_InitiateDragDrop(HWND__* window, const RECT* from, const char* path, WEMU_PromisedFileWriter write) {
+void WEMU_InitiateDragDrop(HWND__* window, const RECT* from, const char* path,
+                           WEMU_PromisedFileWriter write) {
   pending().reset();
   WEMU_WindowView* v = windowView(window);
   if (!v || !path || !write) return;
@@ -59,10 +62,12 @@ void WEMU_InitiateDragDrop(HWND__* window, const RECT* from, const char* path, W
   std::string p = path;
   size_t dot = p.rfind('.');
   std::string type = dot == std::string::npos ? p : p.substr(dot + 1);
-  if (!vq::platform::dragSource().beginPromisedFileDrag(v, dragRect(from), {type})) pending().reset();
+  if (!vq::platform::dragSource().beginPromisedFileDrag(v, dragRect(from), {type}))
+    pending().reset();
 }
 
-void WEMU_InitiateDragDropOfFileList(HWND__* window, const RECT* from, const char** paths, int count, HICON icon) {
+void WEMU_InitiateDragDropOfFileList(HWND__* window, const RECT* from, const char** paths,
+                                     int count, HICON icon) {
   pending().reset();
   WEMU_WindowView* v = windowView(window);
   if (!v || !paths || count <= 0) return;
@@ -71,10 +76,12 @@ void WEMU_InitiateDragDropOfFileList(HWND__* window, const RECT* from, const cha
     if (paths[i]) list.push_back(paths[i]);
   if (list.empty()) return;
   // Our images are stored top row first already, as the drag wants them.
-  vq::platform::dragSource().beginFileDrag(v, dragRect(from), list, icon ? GetNSImageFromHICON(icon) : nullptr);
+  vq::platform::dragSource().beginFileDrag(v, dragRect(from), list,
+                                           icon ? GetNSImageFromHICON(icon) : nullptr);
 }
 
-std::optional<std::string> WEMU_KeepBothName(const std::string& target, bool (*exists)(const std::string&)) {
+std::optional<std::string> WEMU_KeepBothName(const std::string& target,
+                                             bool (*exists)(const std::string&)) {
   size_t slash = target.rfind('/');
   size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   size_t dot = target.rfind('.');
@@ -85,7 +92,8 @@ std::optional<std::string> WEMU_KeepBothName(const std::string& target, bool (*e
   }
   // A number of one to three digits after a separator, with more of the name before it.
   size_t digits = 0;
-  while (digits < 3 && digits < stem.size() - nameStart && std::isdigit(static_cast<unsigned char>(stem[stem.size() - 1 - digits])))
+  while (digits < 3 && digits < stem.size() - nameStart &&
+         std::isdigit(static_cast<unsigned char>(stem[stem.size() - 1 - digits])))
     ++digits;
   int n = 0;
   size_t sep = stem.size() - digits - 1;
@@ -122,8 +130,9 @@ std::optional<std::vector<std::string>> WEMU_PromisedFilesDropped(const std::str
   if (pathExists(target)) {
     vq::platform::AlertRequest ask;
     ask.title = "Copy";
-    ask.message = "An item named \"" + name +
-                  "\" already exists in this location. Do you want to replace it with the one you're moving?";
+    ask.message =
+        "An item named \"" + name +
+        "\" already exists in this location. Do you want to replace it with the one you're moving?";
     ask.buttons = {"Keep Both Files", "Stop", "Replace"};
     ask.style = vq::platform::AlertStyle::Warning;
     int answer = vq::platform::services().dialogs().runAlert(ask);

@@ -14,8 +14,10 @@
 // Writes the promised file at the path it is given.
 typedef void (*WEMU_PromisedFileWriter)(const char* destinationPath);
 
-void WEMU_InitiateDragDrop(HWND__* window, const RECT* from, const char* path, WEMU_PromisedFileWriter write);
-void WEMU_InitiateDragDropOfFileList(HWND__* window, const RECT* from, const char** paths, int count, HICON icon);
+void WEMU_InitiateDragDrop(HWND__* window, const RECT* from, const char* path,
+                           WEMU_PromisedFileWriter write);
+void WEMU_InitiateDragDropOfFileList(HWND__* window, const RECT* from, const char** paths,
+                                     int count, HICON icon);
 void WEMU_FinishDragDrop();
 
 // The drop of a promise into a folder: asks before replacing a file of the same name ("Keep
@@ -27,4 +29,5 @@ bool WEMU_Internal_HasPendingPromise();
 // The name "Keep Both Files" gives for the target path: the first free of "stem NNN.ext"
 // (continuing a number the stem ends in after " ", "-" or "_"), none when all are taken or
 // the path would be too long. `exists` answers for a path.
-std::optional<std::string> WEMU_KeepBothName(const std::string& target, bool (*exists)(const std::string&));
+std::optional<std::string> WEMU_KeepBothName(const std::string& target,
+                                             bool (*exists)(const std::string&));

@@ -54,8 +54,8 @@ void GiveBack(UTL_HeapBuf* buffer) {
 
 }  // namespace
 
-void StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, int sourceWidth,
-                int sourceHeight, DWORD mode) {
+void StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, DWORD mode) {
   if (sourceWidth < 1 || sourceHeight < 1) return;
   if (!WEMU_IsLiveContext(dest) || !WEMU_IsLiveContext(source)) return;
   if (!source->pixels || !dest->draw || !source->draw) return;
@@ -80,12 +80,18 @@ void StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   if (sw < 1 || sh < 1) return;
 
   int dw, dh;
-  if (width == sourceWidth) dw = sw;
-  else if (sw == sourceWidth) dw = width;
-  else dw = static_cast<int>(static_cast<long long>(width) * sw / sourceWidth);
-  if (height == sourceHeight) dh = sh;
-  else if (sh == sourceHeight) dh = height;
-  else dh = static_cast<int>(static_cast<long long>(height) * sh / sourceHeight);
+  if (width == sourceWidth)
+    dw = sw;
+  else if (sw == sourceWidth)
+    dw = width;
+  else
+    dw = static_cast<int>(static_cast<long long>(width) * sw / sourceWidth);
+  if (height == sourceHeight)
+    dh = sh;
+  else if (sh == sourceHeight)
+    dh = height;
+  else
+    dh = static_cast<int>(static_cast<long long>(height) * sh / sourceHeight);
 
   vq::platform::ImageView image;
   image.pixels = source->pixels + static_cast<std::ptrdiff_t>(sy) * W + sx;
@@ -103,12 +109,14 @@ void StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
       work->Resize(static_cast<int>(bytes), false);
       if (work->GetSize() == static_cast<int>(bytes)) {
         const auto address = reinterpret_cast<std::uintptr_t>(work->Get());
-        auto* out = reinterpret_cast<std::uint32_t*>((address + 31) & ~static_cast<std::uintptr_t>(31));
+        auto* out =
+            reinterpret_cast<std::uint32_t*>((address + 31) & ~static_cast<std::uintptr_t>(31));
         for (int j = 0; j < sh; ++j) {
           const std::uint32_t* in = image.pixels + static_cast<std::ptrdiff_t>(j) * W;
           std::uint32_t* r0 = out + static_cast<std::ptrdiff_t>(2 * j) * row;
           std::uint32_t* r1 = r0 + row;
-          for (int i = 0; i < sw; ++i) r0[2 * i] = r0[2 * i + 1] = r1[2 * i] = r1[2 * i + 1] = in[i];
+          for (int i = 0; i < sw; ++i)
+            r0[2 * i] = r0[2 * i + 1] = r1[2 * i] = r1[2 * i + 1] = in[i];
         }
         image.pixels = out;
         image.width = 2 * sw;
@@ -121,6 +129,7 @@ void StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   GiveBack(work);
 }
 
-void BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD mode) {
+void BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+            DWORD mode) {
   StretchBlt(dest, x, y, width, height, source, sourceX, sourceY, width, height, mode);
 }

@@ -13,7 +13,8 @@ constexpr DWORD WEMU_BLIT_ALPHA = 0xDEADBEEF;
 // below 1. A source x (or y) below 0 moves the destination right (down) by the part cut off,
 // scaled. On a destination of more than 1.9 device pixels per unit an unscaled copy is made at
 // double size first, each pixel a 2 x 2 block.
-void StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, int sourceWidth,
-                int sourceHeight, DWORD mode);
+void StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, DWORD mode);
 // StretchBlt with the source size equal to width and height.
-void BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD mode);
+void BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+            DWORD mode);

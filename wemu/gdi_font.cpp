@@ -43,7 +43,8 @@ std::shared_ptr<vq::platform::FontFace> DefaultFace() {
 // installed or when it grows past a few dozen (a GUI uses a handful of text styles).
 struct DeviceFonts {
   std::mutex mutex;
-  std::vector<std::pair<std::pair<std::string, double>, std::shared_ptr<vq::platform::FontFace>>> faces;
+  std::vector<std::pair<std::pair<std::string, double>, std::shared_ptr<vq::platform::FontFace>>>
+      faces;
   std::uint32_t generation = 0;
 };
 
@@ -51,8 +52,8 @@ constexpr std::size_t kMaxDeviceFonts = 64;
 
 }  // namespace
 
-std::shared_ptr<vq::platform::FontFace> WEMU_DeviceFont(const std::shared_ptr<vq::platform::FontFace>& face,
-                                                        double scale) {
+std::shared_ptr<vq::platform::FontFace> WEMU_DeviceFont(
+    const std::shared_ptr<vq::platform::FontFace>& face, double scale) {
   if (!face || !(scale > 1.01 && scale <= 16)) return face;
   static auto* cache = new DeviceFonts;
   const std::pair<std::string, double> key{face->postScriptName(), face->size() * scale};
@@ -64,7 +65,8 @@ std::shared_ptr<vq::platform::FontFace> WEMU_DeviceFont(const std::shared_ptr<vq
   }
   for (const auto& entry : cache->faces)
     if (entry.first == key) return entry.second;
-  std::shared_ptr<vq::platform::FontFace> scaled = vq::platform::fontService().createFont(key.first, key.second);
+  std::shared_ptr<vq::platform::FontFace> scaled =
+      vq::platform::fontService().createFont(key.first, key.second);
   if (!scaled) return face;
   cache->faces.emplace_back(key, scaled);
   return scaled;
@@ -86,9 +88,9 @@ std::string WEMU_ResolveFontName(const std::string& fullName) {
   return ps;
 }
 
-HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
-                 DWORD strikeOut, DWORD charSet, DWORD outputPrecision, DWORD clipPrecision, DWORD quality,
-                 DWORD pitchAndFamily, const char* face) {
+HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                 DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outputPrecision,
+                 DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, const char* face) {
   HGDIOBJ__* font = WEMU_AllocGDIObject(WEMU_OBJ_FONT);
   if (!font) return nullptr;
   font->rotation = static_cast<float>(orientation) / 10.0f;
@@ -115,8 +117,8 @@ HFONT CreateFontIndirect(const LOGFONT* font) {
   char face[sizeof(font->lfFaceName) + 1];
   std::memcpy(face, font->lfFaceName, sizeof(font->lfFaceName));
   face[sizeof(font->lfFaceName)] = 0;  // a full field without its NUL is still bounded
-  return CreateFont(font->lfHeight, font->lfWidth, 0, font->lfOrientation, font->lfWeight, font->lfItalic, 0, 0, 0, 0,
-                    0, font->lfQuality, 0, face);
+  return CreateFont(font->lfHeight, font->lfWidth, 0, font->lfOrientation, font->lfWeight,
+                    font->lfItalic, 0, 0, 0, 0, 0, font->lfQuality, 0, face);
 }
 
 std::shared_ptr<vq::platform::FontFace> WEMU_ContextFont(HDC context, unsigned char* quality) {
@@ -161,7 +163,8 @@ int GetTextFace(HDC context, int size, char* name) {
   if (!face) return 0;
   const std::string display = face->displayName();
   std::size_t n = std::min(display.size(), static_cast<std::size_t>(size - 1));
-  while (n > 0 && n < display.size() && (static_cast<unsigned char>(display[n]) & 0xC0) == 0x80) --n;
+  while (n > 0 && n < display.size() && (static_cast<unsigned char>(display[n]) & 0xC0) == 0x80)
+    --n;
   std::memcpy(name, display.data(), n);
   name[n] = 0;
   return static_cast<int>(n);

@@ -12,9 +12,9 @@
 // " Italic") is resolved once per process to an installed face; a name nothing serves gives the
 // system label font. Rotation is orientation / 10 degrees; quality 3 (no antialiasing) and
 // 4 (antialiasing) are kept, anything else is 0 (default).
-HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
-                 DWORD strikeOut, DWORD charSet, DWORD outputPrecision, DWORD clipPrecision, DWORD quality,
-                 DWORD pitchAndFamily, const char* face);
+HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                 DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outputPrecision,
+                 DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, const char* face);
 
 struct LOGFONT {
   int lfHeight;
@@ -54,13 +54,14 @@ int GetTextFace(HDC context, int size, char* name);
 
 // The face of the context's selected font, else the default font (system label font, size
 // 10); null when no font is installed. Also gives the selected font object's quality.
-std::shared_ptr<vq::platform::FontFace> WEMU_ContextFont(HDC context, unsigned char* quality = nullptr);
+std::shared_ptr<vq::platform::FontFace> WEMU_ContextFont(HDC context,
+                                                         unsigned char* quality = nullptr);
 
 // The same face at `scale` times its size (for contexts of more than one device pixel per
 // unit); the face itself for a scale near 1 or when no scaled face can be made. Scaled faces
 // are kept for reuse.
-std::shared_ptr<vq::platform::FontFace> WEMU_DeviceFont(const std::shared_ptr<vq::platform::FontFace>& face,
-                                                        double scale);
+std::shared_ptr<vq::platform::FontFace> WEMU_DeviceFont(
+    const std::shared_ptr<vq::platform::FontFace>& face, double scale);
 
 // The PostScript name the name cache holds for a full name ("" when unresolved); resolves on
 // a miss. Exposed for tests.

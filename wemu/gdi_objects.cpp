@@ -50,7 +50,9 @@ HGDIOBJ__* StockBrush() {
   return &brush;
 }
 
-bool IsSmall(const HGDIOBJ__* object) { return reinterpret_cast<std::uintptr_t>(object) < 5; }
+bool IsSmall(const HGDIOBJ__* object) {
+  return reinterpret_cast<std::uintptr_t>(object) < 5;
+}
 
 struct ObjectPoolCleaner {
   ~ObjectPoolCleaner() {
@@ -65,7 +67,9 @@ struct ObjectPoolCleaner {
   }
 } gObjectPoolCleaner;
 
-float Clamp01(float a) { return a < 0 ? 0 : (a > 1 ? 1 : a); }
+float Clamp01(float a) {
+  return a < 0 ? 0 : (a > 1 ? 1 : a);
+}
 
 }  // namespace
 
@@ -107,7 +111,9 @@ HPEN CreatePenAlpha(int style, int width, COLORREF color, float alpha) {
   return pen;
 }
 
-HPEN CreatePen(int style, int width, COLORREF color) { return CreatePenAlpha(style, width, color, 1.0f); }
+HPEN CreatePen(int style, int width, COLORREF color) {
+  return CreatePenAlpha(style, width, color, 1.0f);
+}
 
 HBRUSH CreateSolidBrushAlpha(COLORREF color, float alpha) {
   HGDIOBJ__* brush = WEMU_AllocGDIObject(WEMU_OBJ_BRUSH);
@@ -116,7 +122,9 @@ HBRUSH CreateSolidBrushAlpha(COLORREF color, float alpha) {
   return brush;
 }
 
-HBRUSH CreateSolidBrush(COLORREF color) { return CreateSolidBrushAlpha(color, 1.0f); }
+HBRUSH CreateSolidBrush(COLORREF color) {
+  return CreateSolidBrushAlpha(color, 1.0f);
+}
 
 HGDIOBJ GetStockObject(int which) {
   if (which == 1) return StockPen();
@@ -141,7 +149,8 @@ HGDIOBJ SelectObject(HDC context, HGDIOBJ object) {
   HGDIOBJ__*& slot = *slots[type - 1];
   HGDIOBJ__* previous = slot;
   slot = object;
-  return WEMU_IsLiveGDIObject(previous, type) ? previous : reinterpret_cast<HGDIOBJ__*>(std::uintptr_t(type));
+  return WEMU_IsLiveGDIObject(previous, type) ? previous
+                                              : reinterpret_cast<HGDIOBJ__*>(std::uintptr_t(type));
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
@@ -154,7 +163,8 @@ BOOL DeleteObject(HGDIOBJ object) {
     return TRUE;
   }
   if (object->type < WEMU_OBJ_PEN || object->type > WEMU_OBJ_BITMAP) return TRUE;
-  if ((object->type == WEMU_OBJ_PEN || object->type == WEMU_OBJ_BRUSH) && object->width < 0) return TRUE;
+  if ((object->type == WEMU_OBJ_PEN || object->type == WEMU_OBJ_BRUSH) && object->width < 0)
+    return TRUE;
   r.live.erase(object);
   if (r.pooled < kMaxPooledObjects) {
     *object = HGDIOBJ__{};  // releases font and image
@@ -182,7 +192,8 @@ int GetObject(HGDIOBJ object, int size, void* buffer) {
   if (!buffer || size != 8 || !WEMU_IsLiveGDIObject(object, WEMU_OBJ_BITMAP)) return 0;
   PoolGuard guard;
   if (!object->image) return 0;
-  BITMAP bm{static_cast<int>(object->imageWidth + 0.5), static_cast<int>(object->imageHeight + 0.5)};
+  BITMAP bm{static_cast<int>(object->imageWidth + 0.5),
+            static_cast<int>(object->imageHeight + 0.5)};
   std::memcpy(buffer, &bm, sizeof(bm));
   return 1;
 }
@@ -293,13 +304,16 @@ void DrawImageInRect(HDC context, HBITMAP bitmap, const RECT* rect) {
   vq::platform::DrawContext* draw = WEMU_GetCtxGC(context);
   if (!draw || !rect || !WEMU_IsLiveGDIObject(bitmap, WEMU_OBJ_BITMAP) || !bitmap->image) return;
   const vq::platform::Image& img = *bitmap->image;
-  if (img.width < 1 || img.height < 1 || img.pixels.size() < static_cast<std::size_t>(img.width) * img.height * 4) return;
+  if (img.width < 1 || img.height < 1 ||
+      img.pixels.size() < static_cast<std::size_t>(img.width) * img.height * 4)
+    return;
   std::vector<std::uint32_t> px(static_cast<std::size_t>(img.width) * img.height);
   for (std::size_t i = 0; i < px.size(); ++i) {
     const std::uint8_t* s = img.pixels.data() + i * 4;
     px[i] = s[3] | std::uint32_t(s[0]) << 8 | std::uint32_t(s[1]) << 16 | std::uint32_t(s[2]) << 24;
   }
-  draw->drawImage({double(rect->left), double(rect->top), double(rect->right - rect->left), double(rect->bottom - rect->top)},
+  draw->drawImage({double(rect->left), double(rect->top), double(rect->right - rect->left),
+                   double(rect->bottom - rect->top)},
                   {px.data(), img.width, img.height, img.width, true});
 }
 
@@ -350,7 +364,9 @@ BOOL ImageList_Destroy(HIMAGELIST list) {
   return TRUE;
 }
 
-int ImageList_GetImageCount(HIMAGELIST list) { return list ? static_cast<int>(list->images.size()) : 0; }
+int ImageList_GetImageCount(HIMAGELIST list) {
+  return list ? static_cast<int>(list->images.size()) : 0;
+}
 
 HICON WEMU_ImageList_GetImage(HIMAGELIST list, int index) {
   if (!list || index < 0 || index >= static_cast<int>(list->images.size())) return nullptr;

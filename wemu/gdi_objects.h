@@ -16,7 +16,7 @@ enum : int { WEMU_OBJ_PEN = 1, WEMU_OBJ_BRUSH = 2, WEMU_OBJ_FONT = 3, WEMU_OBJ_B
 
 struct HGDIOBJ__ {
   int type = 0;
-  int extraRefs = 0;  // raised by WEMU_CloneGDIObject
+  int extraRefs = 0;          // raised by WEMU_CloneGDIObject
   vq::platform::Color color;  // pens and brushes
   // A pen's width, 0 for a brush, -1 for a stock object that is never deleted; for a bitmap,
   // 1 when the object owns its image.

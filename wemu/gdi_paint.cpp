@@ -80,7 +80,8 @@ void WEMU_FillRect(HDC context, const RECT* rect, HBRUSH brush) {
 
 void WEMU_FillDialogBackground(HDC context, const RECT* rect, int kind) {
   vq::platform::DrawContext* draw = WEMU_GetCtxGC(context);
-  if (draw && rect) draw->fillRect(ToRect(*rect), vq::platform::Color::FromWord(WEMU_DIALOG_BACKGROUND));
+  if (draw && rect)
+    draw->fillRect(ToRect(*rect), vq::platform::Color::FromWord(WEMU_DIALOG_BACKGROUND));
 }
 
 BOOL WEMU_IsRetinaDC(HDC context) {

@@ -27,7 +27,8 @@ Pen PenOf(HDC context) {
 
 bool BrushOf(HDC context, vq::platform::Color& color) {
   WEMU_LockGdiPools();
-  const bool usable = WEMU_IsLiveGDIObject(context->brush, WEMU_OBJ_BRUSH) && context->brush->width >= 0;
+  const bool usable =
+      WEMU_IsLiveGDIObject(context->brush, WEMU_OBJ_BRUSH) && context->brush->width >= 0;
   if (usable) color = context->brush->color;
   WEMU_UnlockGdiPools();
   return usable;
@@ -58,7 +59,8 @@ void FillAndStroke(HDC context, const std::vector<Point>& outline, double minWid
 
 BOOL MoveToEx(HDC context, int x, int y, POINT* previous) {
   if (!WEMU_IsLiveContext(context)) return FALSE;
-  if (previous) *previous = POINT{static_cast<int>(context->currentX), static_cast<int>(context->currentY)};
+  if (previous)
+    *previous = POINT{static_cast<int>(context->currentX), static_cast<int>(context->currentY)};
   context->currentX = static_cast<float>(x);
   context->currentY = static_cast<float>(y);
   return TRUE;
@@ -77,7 +79,8 @@ BOOL PolyPolyline(HDC context, const POINT* points, const DWORD* counts, DWORD p
   std::size_t at = 0;
   for (DWORD i = 0; i < polylines; ++i) {
     std::vector<Point> line;
-    for (DWORD k = 0; k < counts[i]; ++k, ++at) line.push_back({double(points[at].x), double(points[at].y)});
+    for (DWORD k = 0; k < counts[i]; ++k, ++at)
+      line.push_back({double(points[at].x), double(points[at].y)});
     Stroke(context, std::move(line));
   }
   return TRUE;
@@ -88,13 +91,15 @@ BOOL PolyBezierTo(HDC context, const POINT* points, DWORD count) {
   std::vector<Point> line{{context->currentX, context->currentY}};
   for (DWORD i = 0; i + 2 < count; i += 3) {
     const Point p0 = line.back();
-    const Point p1{double(points[i].x), double(points[i].y)}, p2{double(points[i + 1].x), double(points[i + 1].y)};
+    const Point p1{double(points[i].x), double(points[i].y)},
+        p2{double(points[i + 1].x), double(points[i + 1].y)};
     const Point p3{double(points[i + 2].x), double(points[i + 2].y)};
     constexpr int kSteps = 24;
     for (int s = 1; s <= kSteps; ++s) {
       const double t = double(s) / kSteps, u = 1 - t;
-      line.push_back({u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x,
-                      u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y});
+      line.push_back(
+          {u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x,
+           u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y});
     }
   }
   Stroke(context, line);
@@ -114,8 +119,16 @@ BOOL WEMU_Polygon(HDC context, const POINT* points, int count) {
 BOOL RoundRect(HDC context, int left, int top, int right, int bottom, int width, int height) {
   if (!WEMU_IsLiveContext(context)) return FALSE;
   const double l = left, t = top, r = right, b = bottom, cw = width / 3.0, ch = height / 3.0;
-  FillAndStroke(context, {{l + cw, t}, {r - cw, t}, {r, t + ch}, {r, b - ch}, {r - cw, b}, {l + cw, b}, {l, b - ch},
-                          {l, t + ch}, {l + cw, t}, {l + cw, t}});
+  FillAndStroke(context, {{l + cw, t},
+                          {r - cw, t},
+                          {r, t + ch},
+                          {r, b - ch},
+                          {r - cw, b},
+                          {l + cw, b},
+                          {l, b - ch},
+                          {l, t + ch},
+                          {l + cw, t},
+                          {l + cw, t}});
   return TRUE;
 }
 
@@ -142,7 +155,8 @@ BOOL Ellipse(HDC context, int left, int top, int right, int bottom) {
 
 COLORREF SetPixel(HDC context, int x, int y, COLORREF color) {
   if (!WEMU_IsLiveContext(context)) return 0xFFFFFFFFu;
-  if (context->draw) context->draw->fillRect({double(x), double(y), 1, 1}, vq::platform::Color::FromWord(color));
+  if (context->draw)
+    context->draw->fillRect({double(x), double(y), 1, 1}, vq::platform::Color::FromWord(color));
   return color & 0xFFFFFFu;
 }
 

@@ -26,7 +26,8 @@ int SequenceLength(unsigned char b) {
 std::string PrepareText(const char* text, int length, UINT flags) {
   std::string out;
   const auto* p = reinterpret_cast<const unsigned char*>(text);
-  const std::size_t limit = length < 0 ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(length);
+  const std::size_t limit =
+      length < 0 ? static_cast<std::size_t>(-1) : static_cast<std::size_t>(length);
   std::size_t i = 0;
   auto more = [&](std::size_t k) { return k < limit && p[k] != 0; };
   while (more(i)) {
@@ -44,7 +45,8 @@ std::string PrepareText(const char* text, int length, UINT flags) {
       while (start > 0 && (static_cast<unsigned char>(out[start - 1]) & 0xC0) == 0x80) --start;
       if (start > 0) {
         const std::size_t lead = start - 1;
-        if (static_cast<std::size_t>(SequenceLength(static_cast<unsigned char>(out[lead]))) > out.size() - lead)
+        if (static_cast<std::size_t>(SequenceLength(static_cast<unsigned char>(out[lead]))) >
+            out.size() - lead)
           out.resize(lead);
       }
       break;
@@ -54,7 +56,9 @@ std::string PrepareText(const char* text, int length, UINT flags) {
   return out;
 }
 
-int ClampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+int ClampToInt(long long v) {
+  return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
 
 struct Line {
   std::u32string text;
@@ -152,8 +156,10 @@ int WEMU_DrawText(HDC context, const char* text, int length, RECT* rect, UINT fl
   const vq::platform::Color fill = vq::platform::Color::FromWord(context->backgroundColor);
   const bool opaque = context->backgroundMode == OPAQUE;
   // Glyph images at the device's resolution; positions keep the measured advances.
-  const std::shared_ptr<vq::platform::FontFace> deviceFace = WEMU_DeviceFont(face, draw->sizeToDevice({1, 1}).width);
-  const vq::platform::FontFace* images = deviceFace.get() != face.get() ? deviceFace.get() : nullptr;
+  const std::shared_ptr<vq::platform::FontFace> deviceFace =
+      WEMU_DeviceFont(face, draw->sizeToDevice({1, 1}).width);
+  const vq::platform::FontFace* images =
+      deviceFace.get() != face.get() ? deviceFace.get() : nullptr;
   if (lines.size() == 1) {
     if (opaque) draw->fillRect({double(x), double(y), double(width), double(textHeight)}, fill);
     draw->drawText(*face, lines[0].text, {double(x), y + m.ascent}, textColor, images);

@@ -6,7 +6,7 @@
 
 // Text-drawing flags of this emulation.
 enum : UINT {
-  DT_CALCRECT = 0x1,    // only measure: set the rectangle's right and bottom
+  DT_CALCRECT = 0x1,  // only measure: set the rectangle's right and bottom
   DT_VCENTER = 0x2,
   DT_CENTER = 0x4,
   DT_BOTTOM = 0x10,

@@ -1,6 +1,9 @@
 #include "wemu/hosted_views.h"
 
-vq::platform::View* WEMU_CreatePluginView(HWND__*, void*, const WEMU_PluginViewDescription*, RECT*) { return nullptr; }
+vq::platform::View* WEMU_CreatePluginView(HWND__*, void*, const WEMU_PluginViewDescription*,
+                                          RECT*) {
+  return nullptr;
+}
 
 HWND__* WEMU_CreateHostedWindowView(HWND__* parent, const RECT* rect, void** hostedWindow) {
   if (hostedWindow) *hostedWindow = nullptr;
@@ -14,4 +17,6 @@ HWND__* WEMU_CreateHostedWindowView(HWND__* parent, const RECT* rect, void** hos
   return v;
 }
 
-void* WEMU_GetHostedWindow(HWND__*) { return nullptr; }
+void* WEMU_GetHostedWindow(HWND__*) {
+  return nullptr;
+}

@@ -11,7 +11,8 @@ struct WEMU_PluginViewDescription {
 };
 
 // The plug-in's view inside the parent, or none (always none here: no view bundles load).
-vq::platform::View* WEMU_CreatePluginView(HWND__* parent, void* plugin, const WEMU_PluginViewDescription* description,
+vq::platform::View* WEMU_CreatePluginView(HWND__* parent, void* plugin,
+                                          const WEMU_PluginViewDescription* description,
                                           RECT* rect);
 // A plain child window view of the parent over the rectangle; the hosted window it would hold
 // goes out as none.

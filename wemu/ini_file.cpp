@@ -21,8 +21,8 @@ namespace {
 
 constexpr int kSlotCount = 32;
 constexpr size_t kLineChunk = 8192;
-constexpr size_t kMaxLine = 0x2000000;       // 32 MiB: longer physical lines are split
-constexpr size_t kMaxHeaderless = 0x40000;   // no header within 256 KiB: not an INI file
+constexpr size_t kMaxLine = 0x2000000;      // 32 MiB: longer physical lines are split
+constexpr size_t kMaxHeaderless = 0x40000;  // no header within 256 KiB: not an INI file
 constexpr size_t kMaxTempBase = 1015;
 
 using KeyValue = std::pair<std::string, std::string>;
@@ -92,8 +92,12 @@ std::pair<size_t, bool> FindSorted(const Vec& v, const char* name, Proj proj) {
   return {lo, false};
 }
 
-const std::string& SectionName(const NamedSection& s) { return s.name; }
-const std::string& PairKey(const KeyValue& kv) { return kv.first; }
+const std::string& SectionName(const NamedSection& s) {
+  return s.name;
+}
+const std::string& PairKey(const KeyValue& kv) {
+  return kv.first;
+}
 
 IniSection* FindSection(IniCacheSlot& slot, const char* name) {
   auto [i, found] = FindSorted(slot.sections, name, SectionName);
@@ -124,7 +128,9 @@ void FinaliseSection(IniSection* s) {
   }
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // Reads one physical line (or a 32 MiB piece of it) into the shared buffer.
 // Returns the line length, 0 at the end of the file, at a line that begins with a NUL byte, or
@@ -355,8 +361,7 @@ uint32_t GetPrivateProfileString(const char* section, const char* key, const cha
   return CopyBounded(defaultText ? defaultText : "", out, size);
 }
 
-int GetPrivateProfileInt(const char* section, const char* key, int defaultValue,
-                         const char* file) {
+int GetPrivateProfileInt(const char* section, const char* key, int defaultValue, const char* file) {
   char buf[512];
   GetPrivateProfileString(section, key, "", buf, sizeof buf, file);
   if (buf[0] == '\0') return defaultValue;
@@ -397,8 +402,7 @@ int WritePrivateProfileString(const char* section, const char* key, const char* 
   return IniCache_Write(slot) ? 1 : 0;
 }
 
-uint32_t GetPrivateProfileSection(const char* section, char* out, uint32_t size,
-                                  const char* file) {
+uint32_t GetPrivateProfileSection(const char* section, char* out, uint32_t size, const char* file) {
   if (!out || size < 2) {
     if (out && size == 1) out[0] = '\0';
     return 0;
@@ -450,7 +454,8 @@ int WritePrivateProfileSection(const char* section, const char* entries, const c
     if (found)
       s->pairs[i].second = entry.substr(eq + 1);
     else
-      s->pairs.insert(s->pairs.begin() + static_cast<ptrdiff_t>(i), KeyValue(k, entry.substr(eq + 1)));
+      s->pairs.insert(s->pairs.begin() + static_cast<ptrdiff_t>(i),
+                      KeyValue(k, entry.substr(eq + 1)));
   }
   return IniCache_Write(slot) ? 1 : 0;
 }
@@ -479,8 +484,8 @@ int GetPrivateProfileStruct(const char* section, const char* key, void* dest, ui
   return 1;
 }
 
-int WritePrivateProfileStruct(const char* section, const char* key, const void* src,
-                              uint32_t count, const char* file) {
+int WritePrivateProfileStruct(const char* section, const char* key, const void* src, uint32_t count,
+                              const char* file) {
   if (!key || !src) return WritePrivateProfileString(section, key, nullptr, file);
   std::string text;
   text.reserve(2 * static_cast<size_t>(count) + 3);

@@ -1,10 +1,10 @@
 // Private-profile (INI) files: the settings store of the program.
 //
 // A process-wide cache of up to 32 parsed files answers reads from memory until the file
-// changes on disk (modification time, size, or the file replaced). Every change rewrites the whole file: sections
-// and keys come out sorted case-insensitively, through a uniquely named temporary file in the
-// same folder (".<name>.XXXXXX.new") that rename() puts in place, so a reader never sees a
-// half-written file and two writing processes never tear it.
+// changes on disk (modification time, size, or the file replaced). Every change rewrites the whole
+// file: sections and keys come out sorted case-insensitively, through a uniquely named temporary
+// file in the same folder (".<name>.XXXXXX.new") that rename() puts in place, so a reader never
+// sees a half-written file and two writing processes never tear it.
 //
 // File names are matched exactly: on Linux two names that differ in case are two files.
 //
@@ -41,5 +41,5 @@ int WritePrivateProfileSection(const char* section, const char* entries, const c
 // Binary records stored as upper-case hexadecimal with a trailing checksum byte.
 int GetPrivateProfileStruct(const char* section, const char* key, void* dest, uint32_t count,
                             const char* file);
-int WritePrivateProfileStruct(const char* section, const char* key, const void* src,
-                              uint32_t count, const char* file);
+int WritePrivateProfileStruct(const char* section, const char* key, const void* src, uint32_t count,
+                              const char* file);

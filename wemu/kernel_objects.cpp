@@ -284,8 +284,7 @@ BOOL SetEvent(HANDLE h) {
   if (o->type == WEMU_KOBJ_SOCKET_EVENT) {
     auto* s = static_cast<SocketEventObject*>(o);
     int waiting = 0;
-    if (s->readEnd >= 0 && ::ioctl(s->readEnd, FIONREAD, &waiting) == 0 && waiting > 0)
-      return TRUE;
+    if (s->readEnd >= 0 && ::ioctl(s->readEnd, FIONREAD, &waiting) == 0 && waiting > 0) return TRUE;
     char b = 1;
     if (s->writeEnd >= 0) (void)!::write(s->writeEnd, &b, 1);
     return TRUE;
@@ -311,8 +310,8 @@ BOOL ResetEvent(HANDLE h) {
   return FALSE;
 }
 
-HANDLE CreateThread(void*, size_t stackSize, LPTHREAD_START_ROUTINE function, void* argument,
-                    DWORD, DWORD* threadIdOut) {
+HANDLE CreateThread(void*, size_t stackSize, LPTHREAD_START_ROUTINE function, void* argument, DWORD,
+                    DWORD* threadIdOut) {
   WEMU_EnsureMultithreadedCocoa();
   auto* t = new ThreadObject();
   t->function = function;
@@ -320,7 +319,8 @@ HANDLE CreateThread(void*, size_t stackSize, LPTHREAD_START_ROUTINE function, vo
   registerObject(t);
   pthread_attr_t attr;
   pthread_attr_init(&attr);
-  if (stackSize >= static_cast<size_t>(PTHREAD_STACK_MIN)) pthread_attr_setstacksize(&attr, stackSize);
+  if (stackSize >= static_cast<size_t>(PTHREAD_STACK_MIN))
+    pthread_attr_setstacksize(&attr, stackSize);
   int rc = pthread_create(&t->thread, &attr, threadMain, t);
   pthread_attr_destroy(&attr);
   if (rc != 0) {
@@ -347,7 +347,9 @@ BOOL SetThreadPriority(HANDLE h, int priority) {
   return pthread_setschedparam(t->thread, policy, &param) == 0 ? TRUE : FALSE;
 }
 
-uint64_t GetCurrentThreadId() { return static_cast<uint64_t>(pthread_self()); }
+uint64_t GetCurrentThreadId() {
+  return static_cast<uint64_t>(pthread_self());
+}
 
 BOOL GetExitCodeThread(HANDLE h, DWORD* result) {
   Ref ref = lookup(h);

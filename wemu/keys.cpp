@@ -76,9 +76,9 @@ int WEMU_MacKeyToWindowsKeyEx(const Event* event, int* flagsOut, int mode) {
           flags &= ~WEMU_KF_SHIFT;  // the character already says what Shift did
         }
       }
-    } else if (mode == 1 && (code = static_cast<int>(
-                                 vq::platform::services().inputState().layoutCharacter(
-                                     event->keyCode))) != 0) {
+    } else if (mode == 1 &&
+               (code = static_cast<int>(
+                    vq::platform::services().inputState().layoutCharacter(event->keyCode))) != 0) {
       flags &= ~WEMU_KF_SHIFT;
     } else {
       code = event->keyCode + 1024;
@@ -134,5 +134,9 @@ int GetAsyncKeyState(int key) {
   return down ? 0x8000 : 0;
 }
 
-void WEMU_EnableRightClickEmulate(int on) { gRightClickEmulate.store(on ? 1 : 0); }
-int WEMU_IsRightClickEmulateEnabled() { return gRightClickEmulate.load(); }
+void WEMU_EnableRightClickEmulate(int on) {
+  gRightClickEmulate.store(on ? 1 : 0);
+}
+int WEMU_IsRightClickEmulateEnabled() {
+  return gRightClickEmulate.load();
+}

@@ -44,8 +44,10 @@ int sortedPosition(const WEMU_ListView& l, const char* text, bool descending) {
     const std::string& other = l.rows[mid].texts.empty() ? std::string() : l.rows[mid].texts[0];
     int c = std::strcmp(text, other.c_str());
     if (c == 0) return mid;
-    if (descending ? c > 0 : c < 0) hi = mid;
-    else lo = mid + 1;
+    if (descending ? c > 0 : c < 0)
+      hi = mid;
+    else
+      lo = mid + 1;
   }
   return lo;
 }
@@ -56,8 +58,8 @@ const std::string& rowText(const WEMU_ListView::Row& r, int subItem) {
 }
 
 // Stable top-down merge: the left row wins whenever compare answers 0 or less.
-void mergeSort(WEMU_ListView::Row** rows, WEMU_ListView::Row** scratch, size_t n, PFNLVCOMPARE compare,
-               LPARAM param) {
+void mergeSort(WEMU_ListView::Row** rows, WEMU_ListView::Row** scratch, size_t n,
+               PFNLVCOMPARE compare, LPARAM param) {
   if (n < 2) return;
   size_t left = n / 2, right = n - left;
   if (n > 2) {
@@ -79,11 +81,16 @@ RECT toRECT(Rect r) {
 
 }  // namespace
 
-WEMU_ListView::WEMU_ListView() { setFlipped(true); }
+WEMU_ListView::WEMU_ListView() {
+  setFlipped(true);
+}
 
-WEMU_ListView::~WEMU_ListView() { retire(); }
+WEMU_ListView::~WEMU_ListView() {
+  retire();
+}
 
-WEMU_ListView* WEMU_ListView::create(vq::platform::View* parent, int id, int style, bool listBox, Rect frame) {
+WEMU_ListView* WEMU_ListView::create(vq::platform::View* parent, int id, int style, bool listBox,
+                                     Rect frame) {
   if (!WEMU_OnWindowThread()) return nullptr;
   auto* l = new WEMU_ListView();
   l->style = style;
@@ -101,7 +108,9 @@ WEMU_ListView* WEMU_ListView::create(vq::platform::View* parent, int id, int sty
   return l;
 }
 
-WEMU_ListView* WEMU_ListViewOf(HWND__* window) { return listOf(window); }
+WEMU_ListView* WEMU_ListViewOf(HWND__* window) {
+  return listOf(window);
+}
 
 int WEMU_ListView::selectedRow() const {
   if (lastSelected_ >= 0 && isSelected(lastSelected_)) return lastSelected_;
@@ -189,24 +198,31 @@ int WEMU_ListView::columnPos(int column) const {
 }
 
 int WEMU_ListView::columnIdx(int position) const {
-  return position >= 0 && position < static_cast<int>(displayOrder.size()) ? displayOrder[position] : -1;
+  return position >= 0 && position < static_cast<int>(displayOrder.size()) ? displayOrder[position]
+                                                                           : -1;
 }
 
 void WEMU_ListView::scrollRowToVisible(int row) {
   Rect r = rectOfRow(row), v = visibleRect();
   if (r.height <= 0) return;
-  if (r.y < v.y) scrollTo({scroll_.x, r.y});
-  else if (r.maxY() > v.maxY()) scrollTo({scroll_.x, r.maxY() - v.height});
+  if (r.y < v.y)
+    scrollTo({scroll_.x, r.y});
+  else if (r.maxY() > v.maxY())
+    scrollTo({scroll_.x, r.maxY() - v.height});
 }
 
 void WEMU_ListView::scrollColumnToVisible(int position) {
   Rect r = rectOfColumnAt(position), v = visibleRect();
   if (r.width <= 0) return;
-  if (r.x < v.x) scrollTo({r.x, scroll_.y});
-  else if (r.maxX() > v.maxX()) scrollTo({r.maxX() - v.width, scroll_.y});
+  if (r.x < v.x)
+    scrollTo({r.x, scroll_.y});
+  else if (r.maxX() > v.maxX())
+    scrollTo({r.maxX() - v.width, scroll_.y});
 }
 
-HWND__* WEMU_ListView::target() { return GetParent(this); }
+HWND__* WEMU_ListView::target() {
+  return GetParent(this);
+}
 
 LRESULT WEMU_ListView::notify(int32_t code, int item, int subItem, Point p, LPARAM param) {
   HWND__* t = target();
@@ -248,7 +264,8 @@ WEMU_ListView::CellValue WEMU_ListView::cellValue(int row, int column) {
     v.text = rowText(rows[row], column);
     image = rows[row].image;
   }
-  if (imageListType == LVSIL_STATE || imageListType == LVSIL_SMALL) v.image = WEMU_ImageList_GetImage(imageList, image - 1);
+  if (imageListType == LVSIL_STATE || imageListType == LVSIL_SMALL)
+    v.image = WEMU_ImageList_GetImage(imageList, image - 1);
   v.ownerDrawn = listBoxMode && (style & LBS_OWNERDRAW);
   return v;
 }
@@ -260,16 +277,24 @@ std::optional<COLORREF> WEMU_ListView::highlightColor() const {
 }
 
 bool WEMU_ListView::drawOwnerDrawnRow(int row, Rect cell, HDC__* paintContext) {
-  if (!listBoxMode || !(style & LBS_OWNERDRAW) || row < 0 || row >= count() || !paintContext) return false;
+  if (!listBoxMode || !(style & LBS_OWNERDRAW) || row < 0 || row >= count() || !paintContext)
+    return false;
   paintContext_ = paintContext;
   bool asked = false;
   if (HDC ctx = GetDC(this)) {
     auto round = [](double v) { return static_cast<int>(std::trunc(v + 0.5)); };
-    DRAWITEMSTRUCT item{2, static_cast<UINT>(tag()), static_cast<UINT>(row), 0, 0, this, ctx,
+    DRAWITEMSTRUCT item{2,
+                        static_cast<UINT>(tag()),
+                        static_cast<UINT>(row),
+                        0,
+                        0,
+                        this,
+                        ctx,
                         {round(cell.x), round(cell.y), round(cell.maxX()), round(cell.maxY())},
                         static_cast<UINT_PTR>(rowParam(row))};
     Hold hold(this);
-    SendMessage(GetParent(this), WM_DRAWITEM, static_cast<WPARAM>(tag()), reinterpret_cast<LPARAM>(&item));
+    SendMessage(GetParent(this), WM_DRAWITEM, static_cast<WPARAM>(tag()),
+                reinterpret_cast<LPARAM>(&item));
     ReleaseDC(this, ctx);
     asked = true;
   }
@@ -333,9 +358,12 @@ void WEMU_ListView::mouseUp(Point p, bool control, Point cursorInTarget, bool ex
     if (listBoxMode && !allowsMultipleSelection()) selected_.clear();
     std::set<int> before = selected_;
     int row = rowAtPoint(p);
-    if (row < 0) deselectAll();
-    else if (extendKey && allowsMultipleSelection() && isSelected(row)) deselectRow(row);
-    else selectRow(row, extendKey);
+    if (row < 0)
+      deselectAll();
+    else if (extendKey && allowsMultipleSelection() && isSelected(row))
+      deselectRow(row);
+    else
+      selectRow(row, extendKey);
     userSelected(before);
   }
   if (!listBoxMode && !(clickMode_ & 6)) {
@@ -349,8 +377,10 @@ void WEMU_ListView::userSelected(const std::set<int>& before) {
   WEMU_ControlEventInfo info;
   info.row = selectedRow();
   Hold hold(this);
-  WEMU_ControlNotify(this, listBoxMode ? WEMU_ControlEvent::ListBoxSelectionChanged
-                                       : WEMU_ControlEvent::ListSelectionChanged, info);
+  WEMU_ControlNotify(this,
+                     listBoxMode ? WEMU_ControlEvent::ListBoxSelectionChanged
+                                 : WEMU_ControlEvent::ListSelectionChanged,
+                     info);
 }
 
 vq::platform::NativeControlState WEMU_ListView::nativeState() const {
@@ -414,8 +444,12 @@ void WEMU_ListView::handleEvent(const vq::platform::Event& e) {
   };
   Hold hold(this);
   switch (e.type) {
-    case EventType::LeftMouseDown: mouseDown(listPoint(e), control); break;
-    case EventType::LeftMouseDragged: mouseDragged(cursor()); break;
+    case EventType::LeftMouseDown:
+      mouseDown(listPoint(e), control);
+      break;
+    case EventType::LeftMouseDragged:
+      mouseDragged(cursor());
+      break;
     case EventType::LeftMouseUp:
       mouseUp(listPoint(e), control, cursor(),
               (e.modifierFlags & (vq::platform::kShiftFlag | vq::platform::kCommandFlag)) != 0);
@@ -426,7 +460,8 @@ void WEMU_ListView::handleEvent(const vq::platform::Event& e) {
       rightMouseUp(listPoint(e), screen);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -453,8 +488,10 @@ bool WEMU_ListView::deleteRow(int index) {
   for (int s : selected_)
     if (s != index) moved.insert(s > index ? s - 1 : s);
   selected_ = std::move(moved);
-  if (lastSelected_ == index) lastSelected_ = -1;
-  else if (lastSelected_ > index) --lastSelected_;
+  if (lastSelected_ == index)
+    lastSelected_ = -1;
+  else if (lastSelected_ > index)
+    --lastSelected_;
   rows.erase(rows.begin() + index);
   reload();
   return true;
@@ -505,7 +542,9 @@ LRESULT WEMU_ListView::onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam)
       r.texts.push_back(text() ? text() : "");
       return insertRow(pos, std::move(r));
     }
-    case 0x182: ListView_DeleteItem(this, index); return 0;
+    case 0x182:
+      ListView_DeleteItem(this, index);
+      return 0;
     case 0x183: {
       char* buffer = reinterpret_cast<char*>(lParam);
       if (!buffer) return -1;
@@ -515,8 +554,12 @@ LRESULT WEMU_ListView::onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam)
       std::memcpy(buffer, t.c_str(), t.size() + 1);
       return static_cast<LRESULT>(t.size());
     }
-    case 0x184: deleteAllRows(); return 0;
-    case 0x185: ListView_SetItemState(this, static_cast<int>(lParam), wParam ? 1 : 0, 1); return 0;
+    case 0x184:
+      deleteAllRows();
+      return 0;
+    case 0x185:
+      ListView_SetItemState(this, static_cast<int>(lParam), wParam ? 1 : 0, 1);
+      return 0;
     case 0x186:
       if (index >= 0 && index < count()) {
         selectRow(index, false);
@@ -525,16 +568,25 @@ LRESULT WEMU_ListView::onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam)
         deselectAll();
       }
       return 0;
-    case 0x187: return index >= 0 && isSelected(index) ? 1 : 0;
-    case 0x188: return selectedRow();
-    case 0x18A: return valid ? static_cast<LRESULT>(rows[index].texts.empty() ? 0 : rows[index].texts[0].size()) : -1;
-    case 0x18B: return count();
-    case 0x190: return static_cast<LRESULT>(selected_.size());
-    case LB_GETITEMDATA: return valid ? rows[index].param : 0;
+    case 0x187:
+      return index >= 0 && isSelected(index) ? 1 : 0;
+    case 0x188:
+      return selectedRow();
+    case 0x18A:
+      return valid
+                 ? static_cast<LRESULT>(rows[index].texts.empty() ? 0 : rows[index].texts[0].size())
+                 : -1;
+    case 0x18B:
+      return count();
+    case 0x190:
+      return static_cast<LRESULT>(selected_.size());
+    case LB_GETITEMDATA:
+      return valid ? rows[index].param : 0;
     case LB_SETITEMDATA:
       if (valid) rows[index].param = lParam;
       return 0;
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -570,7 +622,8 @@ BOOL ListView_SetColumn(HWND__* list, int index, const LVCOLUMN* column) {
 
 int ListView_GetColumnWidth(HWND__* list, int index) {
   WEMU_ListView* l = listOf(list);
-  if (!l || index < 0 || index >= static_cast<int>(l->columns.size()) || l->columns[index].hidden) return 0;
+  if (!l || index < 0 || index >= static_cast<int>(l->columns.size()) || l->columns[index].hidden)
+    return 0;
   return static_cast<int>(std::floor(l->columns[index].width + 0.5));
 }
 
@@ -606,9 +659,11 @@ int ListView_InsertItem(HWND__* list, const LVITEM* item) {
   WEMU_ListView::Row row;
   row.texts.push_back(hasText ? item->pszText : "");
   if (item->mask & LVIF_PARAM) row.param = item->lParam;
-  if ((item->mask & LVIF_STATE) && (item->stateMask & 0xFFFF0000u)) row.image = static_cast<int>(item->state >> 16);
+  if ((item->mask & LVIF_STATE) && (item->stateMask & 0xFFFF0000u))
+    row.image = static_cast<int>(item->state >> 16);
   pos = l->insertRow(pos, std::move(row));
-  if ((item->mask & LVIF_STATE) && (item->stateMask & LVIS_SELECTED) && (item->state & LVIS_SELECTED))
+  if ((item->mask & LVIF_STATE) && (item->stateMask & LVIS_SELECTED) &&
+      (item->state & LVIS_SELECTED))
     l->selectRow(pos, true);
   return pos;
 }
@@ -668,10 +723,13 @@ BOOL ListView_SetItem(HWND__* list, const LVITEM* item) {
   WEMU_ListView* l = listOf(list);
   if (!l || !item) return FALSE;
   bool stateChange = (item->mask & LVIF_STATE) && item->stateMask;
-  if (l->ownerData()) return stateChange ? ListView_SetItemState(list, item->iItem, item->state, item->stateMask) : FALSE;
+  if (l->ownerData())
+    return stateChange ? ListView_SetItemState(list, item->iItem, item->state, item->stateMask)
+                       : FALSE;
   if (item->iItem < 0 || item->iItem >= l->count()) return FALSE;
   if (item->mask & LVIF_PARAM) l->rows[item->iItem].param = item->lParam;
-  if (item->mask & LVIF_TEXT) ListView_SetItemText(list, item->iItem, item->iSubItem, item->pszText);
+  if (item->mask & LVIF_TEXT)
+    ListView_SetItemText(list, item->iItem, item->iSubItem, item->pszText);
   if ((item->mask & LVIF_IMAGE) && item->iImage >= 0) {
     l->rows[item->iItem].image = item->iImage + 1;
     l->reload();
@@ -682,7 +740,8 @@ BOOL ListView_SetItem(HWND__* list, const LVITEM* item) {
 
 void ListView_SetItemText(HWND__* list, int item, int subItem, const char* text) {
   WEMU_ListView* l = listOf(list);
-  if (!l || l->ownerData() || subItem < 0 || subItem > WEMU_LIST_MAX_SUBITEM || item < 0 || item >= l->count())
+  if (!l || l->ownerData() || subItem < 0 || subItem > WEMU_LIST_MAX_SUBITEM || item < 0 ||
+      item >= l->count())
     return;
   auto& texts = l->rows[item].texts;
   if (static_cast<int>(texts.size()) <= subItem) texts.resize(subItem + 1);
@@ -695,7 +754,8 @@ BOOL ListView_SetItemState(HWND__* list, int item, UINT state, UINT mask) {
   if (!l) return FALSE;
   if (item == -1) {
     ++gSuppressNotify;
-    for (int i = 0; i < l->count() && WEMU_IsLiveWindow(l); ++i) ListView_SetItemState(list, i, state, mask);
+    for (int i = 0; i < l->count() && WEMU_IsLiveWindow(l); ++i)
+      ListView_SetItemState(list, i, state, mask);
     --gSuppressNotify;
     if (WEMU_IsLiveWindow(l)) l->reload();
     return TRUE;
@@ -737,7 +797,8 @@ UINT ListView_GetItemState(HWND__* list, int item, UINT mask) {
   WEMU_ListView* l = listOf(list);
   if (!l || item < 0 || item >= l->count()) return 0;
   UINT s = 0;
-  if ((mask & LVIS_STATEIMAGEMASK) && !l->ownerData()) s |= static_cast<UINT>(l->rows[item].image) << 16;
+  if ((mask & LVIS_STATEIMAGEMASK) && !l->ownerData())
+    s |= static_cast<UINT>(l->rows[item].image) << 16;
   if ((mask & LVIS_SELECTED) && l->isSelected(item)) s |= LVIS_SELECTED;
   if ((mask & LVIS_FOCUSED) && l->selectedRow() == item) s |= LVIS_FOCUSED;
   return s;
@@ -813,7 +874,9 @@ BOOL ListView_SetColumnOrderArray(HWND__* list, int count, const int* order) {
   return TRUE;
 }
 
-HWND__* ListView_GetHeader(HWND__* list) { return listOf(list); }
+HWND__* ListView_GetHeader(HWND__* list) {
+  return listOf(list);
+}
 
 int Header_GetItemCount(HWND__* header) {
   WEMU_ListView* l = listOf(header);
@@ -831,7 +894,9 @@ BOOL Header_SetItem(HWND__* header, int index, const HDITEM* item) {
   WEMU_ListView* l = listOf(header);
   if (!l || !item || index < 0 || index >= static_cast<int>(l->columns.size())) return FALSE;
   if (item->mask & HDI_FORMAT)
-    l->columns[index].sortIndicator = (item->fmt & HDF_SORTUP) ? UINT{HDF_SORTUP} : (item->fmt & HDF_SORTDOWN) ? UINT{HDF_SORTDOWN} : 0u;
+    l->columns[index].sortIndicator = (item->fmt & HDF_SORTUP)     ? UINT{HDF_SORTUP}
+                                      : (item->fmt & HDF_SORTDOWN) ? UINT{HDF_SORTDOWN}
+                                                                   : 0u;
   l->markNeedsDisplay(true);
   return TRUE;
 }
@@ -851,9 +916,12 @@ int ListView_HitTest(HWND__* list, LVHITTESTINFO* info) {
     return -1;
   }
   info->iItem = l->rowAtPoint(p);
-  if (info->iItem < 0) info->flags = LVHT_NOWHERE;
-  else if (l->imageList && l->imageListType >= 1 && p.x - v.x < l->rowHeight) info->flags = LVHT_ONITEMSTATEICON;
-  else info->flags = LVHT_ONITEMLABEL;
+  if (info->iItem < 0)
+    info->flags = LVHT_NOWHERE;
+  else if (l->imageList && l->imageListType >= 1 && p.x - v.x < l->rowHeight)
+    info->flags = LVHT_ONITEMSTATEICON;
+  else
+    info->flags = LVHT_ONITEMLABEL;
   return info->iItem;
 }
 
@@ -861,7 +929,8 @@ int ListView_SubItemHitTest(HWND__* list, LVHITTESTINFO* info) {
   WEMU_ListView* l = listOf(list);
   if (!l || !info) return -1;
   int item = ListView_HitTest(list, info);
-  Point p{static_cast<double>(info->pt.x), (info->flags & 0xF0) ? 0.0 : static_cast<double>(info->pt.y)};
+  Point p{static_cast<double>(info->pt.x),
+          (info->flags & 0xF0) ? 0.0 : static_cast<double>(info->pt.y)};
   info->iSubItem = l->columnAtPoint(p);
   return item;
 }
@@ -883,7 +952,8 @@ BOOL ListView_GetSubItemRect(HWND__* list, int item, int subItem, int, RECT* rec
   Rect col = l->rectOfColumnAt(subItem);
   if (col.width <= 0) return FALSE;
   auto sp = l->intercellSpacing;
-  *rect = toRECT(Rect{col.x + sp.width / 2, row.y + sp.height / 2, col.width - sp.width, row.height - sp.height});
+  *rect = toRECT(Rect{col.x + sp.width / 2, row.y + sp.height / 2, col.width - sp.width,
+                      row.height - sp.height});
   return TRUE;
 }
 

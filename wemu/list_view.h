@@ -20,7 +20,12 @@ enum : UINT { LVIF_TEXT = 0x1, LVIF_IMAGE = 0x2, LVIF_PARAM = 0x4, LVIF_STATE = 
 enum : UINT { LVIS_SELECTED = 0x1, LVIS_FOCUSED = 0x2, LVIS_STATEIMAGEMASK = 0xFF0000 };
 enum : UINT { LVCF_FMT = 0x1, LVCF_WIDTH = 0x2, LVCF_TEXT = 0x4 };
 enum : int { LVNI_SELECTED_AFTER = 1, LVNI_SELECTED_ROW = 2 };
-enum : UINT { LVHT_NOWHERE = 1, LVHT_ONITEMICON = 2, LVHT_ONITEMLABEL = 4, LVHT_ONITEMSTATEICON = 8 };
+enum : UINT {
+  LVHT_NOWHERE = 1,
+  LVHT_ONITEMICON = 2,
+  LVHT_ONITEMLABEL = 4,
+  LVHT_ONITEMSTATEICON = 8
+};
 enum : UINT { LVHT_ABOVE = 0x10, LVHT_BELOW = 0x20, LVHT_TORIGHT = 0x40, LVHT_TOLEFT = 0x80 };
 enum : int { LVSIL_STATE = 1, LVSIL_SMALL = 2 };
 enum : int32_t { LVN_ITEMCHANGED = -101, LVN_BEGINDRAG = -109, LVN_GETDISPINFO = -150 };
@@ -90,7 +95,7 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   struct Row {
     std::vector<std::string> texts;  // entry 0 is the item text
     LPARAM param = 0;
-    int image = 0;  // state or small image index (1-based, 0 none)
+    int image = 0;      // state or small image index (1-based, 0 none)
     bool mark = false;  // selected, while sorting
   };
   struct Column {
@@ -122,8 +127,8 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   int count() const { return ownerData() ? ownerDataCount : static_cast<int>(rows.size()); }
   int ownerDataCount = 0;
   std::vector<Row> rows;
-  std::vector<Column> columns;          // creation order: index = sub-item
-  std::vector<int> displayOrder;        // column index at each display position
+  std::vector<Column> columns;     // creation order: index = sub-item
+  std::vector<int> displayOrder;   // column index at each display position
   HIMAGELIST imageList = nullptr;  // borrowed
   int imageListType = -1;
   int reloads = 0;  // times the table reloaded (the backend redraws)
@@ -136,7 +141,10 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   void selectRow(int row, bool extend);
   void deselectRow(int row);
   void deselectAll();
-  void reload() { ++reloads; markNeedsDisplay(true); }
+  void reload() {
+    ++reloads;
+    markNeedsDisplay(true);
+  }
 
   // Geometry in list coordinates (the table's, below the header; y grows down).
   double headerHeight() const;
@@ -144,8 +152,8 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   vq::platform::Rect visibleRect() const;
   vq::platform::Point scrollOrigin() const { return scroll_; }
   void scrollTo(vq::platform::Point origin);
-  int rowAtPoint(vq::platform::Point p) const;       // -1 outside the rows
-  int columnAtPoint(vq::platform::Point p) const;    // creation index, -1 outside
+  int rowAtPoint(vq::platform::Point p) const;     // -1 outside the rows
+  int columnAtPoint(vq::platform::Point p) const;  // creation index, -1 outside
   vq::platform::Rect rectOfRow(int row) const;
   vq::platform::Rect rectOfColumnAt(int position) const;  // by display position
   int columnPos(int column) const;
@@ -159,7 +167,8 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   // Mouse, in list coordinates; `control` is whether Control is held.
   void mouseDown(vq::platform::Point p, bool control);
   void mouseDragged(vq::platform::Point cursorInTarget);
-  void mouseUp(vq::platform::Point p, bool control, vq::platform::Point cursorInTarget, bool extendKey);
+  void mouseUp(vq::platform::Point p, bool control, vq::platform::Point cursorInTarget,
+               bool extendKey);
   void rightMouseUp(vq::platform::Point p, POINT screen);
   void handleEvent(const vq::platform::Event& e) override;
 

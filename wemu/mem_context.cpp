@@ -66,8 +66,12 @@ HDC__* TakeRecord() {
 
 }  // namespace
 
-void WEMU_LockGdiPools() { Registry().mutex.lock(); }
-void WEMU_UnlockGdiPools() { Registry().mutex.unlock(); }
+void WEMU_LockGdiPools() {
+  Registry().mutex.lock();
+}
+void WEMU_UnlockGdiPools() {
+  Registry().mutex.unlock();
+}
 
 bool WEMU_IsLiveContext(const HDC__* context) {
   if (!context) return false;
@@ -79,7 +83,7 @@ bool WEMU_IsLiveContext(const HDC__* context) {
 HDC__* WEMU_CreateMemContext(HDC__* /*reference*/, int w, int h) {
   if (w < 1 || h < 1) return nullptr;
   const long long pixels = static_cast<long long>(w) * h;  // both below 2^31: no overflow
-  if (pixels > (INT_MAX - 63) / 4) return nullptr;          // never a short buffer
+  if (pixels > (INT_MAX - 63) / 4) return nullptr;         // never a short buffer
   const long long bytes = pixels * 4;
   void* allocation = std::calloc(static_cast<std::size_t>(bytes) + 63, 1);
   if (!allocation) return nullptr;
@@ -112,7 +116,9 @@ HDC__* WEMU_CreateGfxContext(vq::platform::DrawContext* draw) {
   return context;
 }
 
-HDC__* WEMU_AllocContextRecord() { return TakeRecord(); }
+HDC__* WEMU_AllocContextRecord() {
+  return TakeRecord();
+}
 
 std::uint32_t* WEMU_GetCtxFrameBuffer(HDC__* context) {
   if (!WEMU_IsLiveContext(context)) return nullptr;

@@ -31,11 +31,11 @@ struct HDC__ {
   int backgroundMode = 0;             // 1 opaque, else transparent
   float currentX = 0.0f;              // current position of the line functions
   float currentY = 0.0f;
-  bool pooled = false;                // in the free pool: must not be used
+  bool pooled = false;  // in the free pool: must not be used
   HDC__* nextPooled = nullptr;
-  bool textColorObjectMade = false;   // whether SetTextColor was called on the context
+  bool textColorObjectMade = false;  // whether SetTextColor was called on the context
   void* openGLContext = nullptr;
-  HWND__* focusView = nullptr;        // view whose focus GetDC took for this record
+  HWND__* focusView = nullptr;  // view whose focus GetDC took for this record
 };
 
 // A new memory context of w x h pixels, all zero; null when either side is below 1, the byte

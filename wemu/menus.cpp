@@ -135,7 +135,9 @@ std::string WEMU_MenuTitleFromText(const char* text) {
   return out;
 }
 
-HMENU CreatePopupMenu() { return newMenu(std::string()); }
+HMENU CreatePopupMenu() {
+  return newMenu(std::string());
+}
 
 HMENU CreatePopupMenuEx(const char* title) {
   return title ? newMenu(WEMU_MenuTitleFromText(title)) : CreatePopupMenu();
@@ -195,9 +197,13 @@ int WEMU_GenerateMenuFromList(HMENU menu, const MenuListEntry* rows, int count) 
   return i;
 }
 
-HMENU WEMU_DuplicateMenu(HMENU menu) { return menu ? menu->copy() : nullptr; }
+HMENU WEMU_DuplicateMenu(HMENU menu) {
+  return menu ? menu->copy() : nullptr;
+}
 
-HMENU WEMU_GetCurrentMenu() { return vq::platform::services().application().mainMenu(); }
+HMENU WEMU_GetCurrentMenu() {
+  return vq::platform::services().application().mainMenu();
+}
 
 void WEMU_SetCurrentMenu(HMENU menu) {
   if (!menu || WEMU_IsQuitting()) return;
@@ -238,7 +244,9 @@ HMENU GetSubMenu(HMENU menu, int position) {
   return it ? it->submenu() : nullptr;
 }
 
-int GetMenuItemCount(HMENU menu) { return menu ? menu->itemCount() : 0; }
+int GetMenuItemCount(HMENU menu) {
+  return menu ? menu->itemCount() : 0;
+}
 
 UINT GetMenuItemID(HMENU menu, int position) {
   if (!menu) return 0;
@@ -289,7 +297,8 @@ BOOL InsertMenuItem(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFO* 
     if (info->fState & (MFS_GRAYED | MFS_DISABLED)) it->setEnabled(false);
     it->setChecked((info->fState & MFS_CHECKED) != 0);
   }
-  if (info->fMask & MIIM_DATA) it->setRepresentedObject(std::make_shared<ItemData>(info->dwItemData));
+  if (info->fMask & MIIM_DATA)
+    it->setRepresentedObject(std::make_shared<ItemData>(info->dwItemData));
   if (info->fMask & MIIM_ID) it->setTag(static_cast<int32_t>(info->wID));
   menu->insertItem(it, position);
   it->release();
@@ -407,7 +416,8 @@ BOOL SetMenuItemInfo(HMENU menu, UINT item, BOOL byPosition, const MENUITEMINFO*
     it->setEnabled((info->fState & (MFS_GRAYED | MFS_DISABLED)) == 0);
   }
   if (info->fMask & MIIM_ID) it->setTag(static_cast<int32_t>(info->wID));
-  if (info->fMask & MIIM_DATA) it->setRepresentedObject(std::make_shared<ItemData>(info->dwItemData));
+  if (info->fMask & MIIM_DATA)
+    it->setRepresentedObject(std::make_shared<ItemData>(info->dwItemData));
   return TRUE;
 }
 
@@ -451,25 +461,52 @@ BOOL SetMenuItemModifier(HMENU menu, UINT item, UINT flags, UINT code, UINT acce
   if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')) {
     letter = code >= 'A' && code <= 'Z';
     key = (letter && !(accel & WEMU_ACCEL_SHIFT)) ? code + 32 : code;
-  } else if (!(accel & WEMU_ACCEL_VIRTKEY) && code < 128 && std::strchr("!\"',./?[]\\|", static_cast<int>(code)) && code) {
+  } else if (!(accel & WEMU_ACCEL_VIRTKEY) && code < 128 &&
+             std::strchr("!\"',./?[]\\|", static_cast<int>(code)) && code) {
     key = code;
   } else if (code >= 112 && code <= 135) {
     key = code + 63124;
   } else {
     switch (code) {
-      case 8: key = 8; break;
-      case 33: key = 63276; break;
-      case 34: key = 63277; break;
-      case 35: key = 63275; break;
-      case 36: key = 63273; break;
-      case 37: key = 63234; break;
-      case 38: key = 63232; break;
-      case 39: key = 63235; break;
-      case 40: key = 63233; break;
-      case 45: key = 63271; break;
-      case 46: key = 127; break;
-      case 109: key = '-'; break;
-      default: key = 0; break;
+      case 8:
+        key = 8;
+        break;
+      case 33:
+        key = 63276;
+        break;
+      case 34:
+        key = 63277;
+        break;
+      case 35:
+        key = 63275;
+        break;
+      case 36:
+        key = 63273;
+        break;
+      case 37:
+        key = 63234;
+        break;
+      case 38:
+        key = 63232;
+        break;
+      case 39:
+        key = 63235;
+        break;
+      case 40:
+        key = 63233;
+        break;
+      case 45:
+        key = 63271;
+        break;
+      case 46:
+        key = 127;
+        break;
+      case 109:
+        key = '-';
+        break;
+      default:
+        key = 0;
+        break;
     }
   }
   uint32_t mods = 0;

@@ -11,10 +11,10 @@
 
 // Item description of the info functions.
 struct MENUITEMINFO {
-  UINT cbSize;          // 72
-  UINT fMask;           // MIIM_*
-  UINT fType;           // MFT_*
-  UINT fState;          // MFS_*
+  UINT cbSize;  // 72
+  UINT fMask;   // MIIM_*
+  UINT fType;   // MFT_*
+  UINT fState;  // MFS_*
   UINT wID;
   HMENU hSubMenu;
   void* hbmpChecked;    // not used

@@ -107,9 +107,8 @@ std::vector<std::string> WEMU_ParseExtensionList(const char* list) {
   return out;
 }
 
-bool BrowseForSaveFile(HWND__*, const char* title, const char* initialDir,
-                       const char* initialFile, const char* filterList, char* pathOut,
-                       int pathOutSize) {
+bool BrowseForSaveFile(HWND__*, const char* title, const char* initialDir, const char* initialFile,
+                       const char* filterList, char* pathOut, int pathOutSize) {
   vq::platform::PanelRequest req;
   req.kind = vq::platform::PanelRequest::Kind::Save;
   req.title = title ? title : "";

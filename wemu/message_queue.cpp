@@ -95,7 +95,8 @@ void WEMU_Internal_PostMessage_Init() {
     q.owned.reserve(64);
     q.inFlight.reserve(8);
   }
-  q.tick = loop.addTimer(0.05, true, [] { WEMU_MessageQueue_Flush(); }, true);
+  q.tick = loop.addTimer(
+      0.05, true, [] { WEMU_MessageQueue_Flush(); }, true);
   q.tickLoop = &loop;
   q.initialized.store(true);
 }
@@ -110,7 +111,9 @@ void WEMU_Internal_PostMessage_Shutdown() {
   PostedMessageQueue_ClearForWindow(nullptr);
 }
 
-bool WEMU_Internal_PostMessage_IsInitialized() { return Q().initialized.load(); }
+bool WEMU_Internal_PostMessage_IsInitialized() {
+  return Q().initialized.load();
+}
 
 bool WEMU_Internal_IsMainThread() {
   QueueState& q = Q();
@@ -166,7 +169,9 @@ bool WEMU_Internal_QueueTimerRequest(HWND__* window, UINT_PTR id, DWORD interval
   return true;
 }
 
-void WEMU_MessageQueue_Clear(HWND__* window) { PostedMessageQueue_ClearForWindow(window); }
+void WEMU_MessageQueue_Clear(HWND__* window) {
+  PostedMessageQueue_ClearForWindow(window);
+}
 
 void PostedMessageQueue_ClearForWindow(HWND__* window) {
   QueueState& q = Q();

@@ -75,7 +75,9 @@ HMODULE LoadLibraryGlobals(const char* path, int flags) {
   return h;
 }
 
-HMODULE LoadLibrary(const char* path) { return LoadLibraryGlobals(path, 0); }
+HMODULE LoadLibrary(const char* path) {
+  return LoadLibraryGlobals(path, 0);
+}
 
 void* GetProcAddress(HMODULE module, const char* name) {
   if (!module || !name) return nullptr;

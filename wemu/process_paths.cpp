@@ -52,8 +52,8 @@ std::string WEMU_GetResourceFolder() {
     ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
     std::string path = n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string();
     size_t slash = path.rfind('/');
-    gResourceFolder = (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) +
-                      "/resources/";
+    gResourceFolder =
+        (slash == std::string::npos ? std::string(".") : path.substr(0, slash)) + "/resources/";
   }
   return gResourceFolder;
 }

@@ -22,7 +22,9 @@ void WinOffsetRect(RECT* r, int dx, int dy) {
 }
 
 namespace {
-bool isEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+bool isEmpty(const RECT& r) {
+  return r.right <= r.left || r.bottom <= r.top;
+}
 }  // namespace
 
 BOOL WinIntersectRect(RECT* out, const RECT* a, const RECT* b) {

@@ -13,7 +13,9 @@ bool startsWithNoCase(const std::string& s, const char* prefix) {
   return s.size() >= n && strncasecmp(s.c_str(), prefix, n) == 0;
 }
 
-bool equalsNoCase(const std::string& s, const char* other) { return strcasecmp(s.c_str(), other) == 0; }
+bool equalsNoCase(const std::string& s, const char* other) {
+  return strcasecmp(s.c_str(), other) == 0;
+}
 
 bool endsWithNoCase(const std::string& s, const char* suffix) {
   size_t n = std::char_traits<char>::length(suffix);
@@ -22,11 +24,14 @@ bool endsWithNoCase(const std::string& s, const char* suffix) {
 
 constexpr const char* kTextEditor = "TextEdit.app";
 
-bool open(const std::string& target) { return vq::platform::services().workspace().open(target); }
+bool open(const std::string& target) {
+  return vq::platform::services().workspace().open(target);
+}
 
 }  // namespace
 
-BOOL ShellExecute(HWND__*, const char*, const char* fileArg, const char* paramArg, const char*, int) {
+BOOL ShellExecute(HWND__*, const char*, const char* fileArg, const char* paramArg, const char*,
+                  int) {
   std::string file = fileArg ? fileArg : "";
   std::string params = paramArg ? paramArg : "";
   if (startsWithNoCase(file, "http://")) return open(file) ? TRUE : FALSE;

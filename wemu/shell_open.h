@@ -7,5 +7,5 @@
 // Opens the file (or the parameters) as the verb-less Win32 call would: web addresses, files
 // with their default program, "/select,"-style reveals as their folder. False when nothing
 // could be handed on, or when the caller asks for a program of its choice.
-BOOL ShellExecute(HWND__* window, const char* verb, const char* file, const char* parameters, const char* folder,
-                  int show);
+BOOL ShellExecute(HWND__* window, const char* verb, const char* file, const char* parameters,
+                  const char* folder, int show);

@@ -39,9 +39,13 @@ int MulDiv(int a, int b, int c) {
   return static_cast<int>(v);
 }
 
-unsigned int _controlfp(unsigned int, unsigned int) { return 0; }
+unsigned int _controlfp(unsigned int, unsigned int) {
+  return 0;
+}
 
-int WEMU_GetOSXVersion() { return 0x10B0; }
+int WEMU_GetOSXVersion() {
+  return 0x10B0;
+}
 
 void WEMU_EnsureMultithreadedCocoa() {
   static std::once_flag once;
@@ -60,7 +64,9 @@ void WEMU_DisableAppNap(int delta) {
   if (WEMU_IsQuitting()) return;
   gAppNap.fetch_add(delta);
 }
-int WEMU_Internal_AppNapCounter() { return gAppNap.load(); }
+int WEMU_Internal_AppNapCounter() {
+  return gAppNap.load();
+}
 
 namespace {
 FILETIME toFileTime(const struct timespec& ts) {

@@ -27,7 +27,9 @@ HMENU gDefaultMenu = nullptr;
 // Dialog boxes running, by template.
 std::vector<const WEMU_DialogResourceIndex*> gRunning;
 
-bool isNoResource(int id) { return (id & ~0xF) == WEMU_NORESOURCE_ID; }
+bool isNoResource(int id) {
+  return (id & ~0xF) == WEMU_NORESOURCE_ID;
+}
 
 const WEMU_DialogResourceIndex* findTemplate(const WEMU_DialogResourceIndex* list, int id) {
   for (const WEMU_DialogResourceIndex* r = list; r; r = r->next)
@@ -35,7 +37,9 @@ const WEMU_DialogResourceIndex* findTemplate(const WEMU_DialogResourceIndex* lis
   return nullptr;
 }
 
-vq::platform::Application& app() { return vq::platform::services().application(); }
+vq::platform::Application& app() {
+  return vq::platform::services().application();
+}
 
 // The layer's top-level window a handle is, or the one whose view it is.
 WEMU_TopLevelWindow* ownerCandidate(HWND__* parent) {
@@ -82,9 +86,13 @@ WEMU_WindowView* WEMU_TopLevelWindow::contentWindowView() const {
   return dynamic_cast<WEMU_WindowView*>(contentView());
 }
 
-WEMU_TopLevelWindow* WEMU_TopLevelOf(Window* w) { return dynamic_cast<WEMU_TopLevelWindow*>(w); }
+WEMU_TopLevelWindow* WEMU_TopLevelOf(Window* w) {
+  return dynamic_cast<WEMU_TopLevelWindow*>(w);
+}
 
-void WEMU_TopLevelWindow::destroy() { DestroyWindow(this); }
+void WEMU_TopLevelWindow::destroy() {
+  DestroyWindow(this);
+}
 
 Size WEMU_TopLevelWindow::minSize() const {
   Size inherited = Window::minSize();
@@ -104,12 +112,15 @@ Size WEMU_TopLevelWindow::maxSize() const {
           info.ptMaxTrackSize.y < 1000000 ? double(info.ptMaxTrackSize.y) : inherited.height};
 }
 
-bool WEMU_TopLevelWindow::canBecomeKeyWindow() const { return enabled && !WEMU_IsQuitting(); }
+bool WEMU_TopLevelWindow::canBecomeKeyWindow() const {
+  return enabled && !WEMU_IsQuitting();
+}
 
 void WEMU_TopLevelWindow::close() {
   bool wasKey = isKeyWindow();
   Window::close();
-  if (wasKey && owner_ && owner_->isVisible() && !owner_->isClosed()) owner_->makeKeyAndOrderFront();
+  if (wasKey && owner_ && owner_->isVisible() && !owner_->isClosed())
+    owner_->makeKeyAndOrderFront();
 }
 
 bool WEMU_TopLevelWindow::windowShouldClose(Window&) {
@@ -147,7 +158,8 @@ void WEMU_TopLevelWindow::windowDidBecomeKey(Window&) {
 
 void WEMU_TopLevelWindow::windowDidMove(Window&) {
   Rect f = Window::frame();
-  LPARAM pos = static_cast<LPARAM>((static_cast<int>(f.y) << 16) | (static_cast<int>(f.x) & 0xFFFF));
+  LPARAM pos =
+      static_cast<LPARAM>((static_cast<int>(f.y) << 16) | (static_cast<int>(f.x) & 0xFFFF));
   SendMessage(contentWindowView(), WM_MOVE, 0, pos);
 }
 
@@ -212,17 +224,18 @@ void WEMU_Internal_WantInitialKeyOnShow(Window* w) {
 
 namespace {
 
-HWND__* makeModeless(const WEMU_DialogResourceIndex* rec, HWND__* parent, WNDPROC proc, LPARAM param,
-                     uint32_t forced) {
+HWND__* makeModeless(const WEMU_DialogResourceIndex* rec, HWND__* parent, WNDPROC proc,
+                     LPARAM param, uint32_t forced) {
   int w = rec ? rec->width : 10;
   int h = rec ? rec->height : 10;
   RECT ref{};
   if (!parent || !GetWindowRect(parent, &ref)) WEMU_GetViewPort(&ref, nullptr, true);
-  uint32_t style = rec ? (vq::platform::kWindowTitled | vq::platform::kWindowClosable |
-                          vq::platform::kWindowMiniaturizable) |
-                             ((rec->windowflags & WEMU_WF_RESIZABLE) ? vq::platform::kWindowResizable : 0u) |
-                             forced
-                       : forced;
+  uint32_t style =
+      rec ? (vq::platform::kWindowTitled | vq::platform::kWindowClosable |
+             vq::platform::kWindowMiniaturizable) |
+                ((rec->windowflags & WEMU_WF_RESIZABLE) ? vq::platform::kWindowResizable : 0u) |
+                forced
+          : forced;
   Rect frame{double(ref.left + 50), double(ref.bottom - 100 - h), double(w), double(h)};
   WEMU_TopLevelWindow* win = newWindow(WEMU_TopLevelWindow::Kind::Modeless, style, frame);
   if (rec && rec->title) win->setTitle(rec->title);
@@ -235,7 +248,8 @@ HWND__* makeModeless(const WEMU_DialogResourceIndex* rec, HWND__* parent, WNDPRO
 
 }  // namespace
 
-HWND__* WEMU_CreateDialog(WEMU_DialogResourceIndex* list, int id, HWND__* parent, WNDPROC proc, LPARAM param) {
+HWND__* WEMU_CreateDialog(WEMU_DialogResourceIndex* list, int id, HWND__* parent, WNDPROC proc,
+                          LPARAM param) {
   if (!WEMU_OnWindowThread()) return nullptr;
   if (parent && !WEMU_IsLiveHandle(parent)) return nullptr;
   uint32_t forced = 0;
@@ -262,7 +276,8 @@ HWND__* WEMU_CreateDialog(WEMU_DialogResourceIndex* list, int id, HWND__* parent
   return makeModeless(rec, parent, proc, param, forced);
 }
 
-int WEMU_DialogBox(WEMU_DialogResourceIndex* list, int id, HWND__* parent, WNDPROC proc, LPARAM param) {
+int WEMU_DialogBox(WEMU_DialogResourceIndex* list, int id, HWND__* parent, WNDPROC proc,
+                   LPARAM param) {
   if (!WEMU_OnWindowThread() || !list || isNoResource(id)) return -1;
   if (parent && !WEMU_IsLiveHandle(parent)) return -1;
   const WEMU_DialogResourceIndex* rec = findTemplate(list, id);
@@ -273,8 +288,8 @@ int WEMU_DialogBox(WEMU_DialogResourceIndex* list, int id, HWND__* parent, WNDPR
 
   uint32_t style = vq::platform::kWindowTitled | vq::platform::kWindowClosable |
                    ((rec->windowflags & WEMU_WF_RESIZABLE) ? vq::platform::kWindowResizable : 0u);
-  WEMU_TopLevelWindow* win =
-      newWindow(WEMU_TopLevelWindow::Kind::DialogBox, style, Rect{0, 0, double(rec->width), double(rec->height)});
+  WEMU_TopLevelWindow* win = newWindow(WEMU_TopLevelWindow::Kind::DialogBox, style,
+                                       Rect{0, 0, double(rec->width), double(rec->height)});
   HWND__::Hold hold(win);  // alive until we return, whatever the run does to it
   if (rec->title) win->setTitle(rec->title);
   linkOwner(win, parent);
@@ -329,7 +344,9 @@ HWND__* GetFocus() {
   return WEMU_HandleForView(first);
 }
 
-HMENU WEMU_GetDefaultWindowMenu() { return gDefaultMenu; }
+HMENU WEMU_GetDefaultWindowMenu() {
+  return gDefaultMenu;
+}
 
 void WEMU_SetDefaultWindowMenu(HMENU menu) {
   if (menu == gDefaultMenu) return;
@@ -338,7 +355,8 @@ void WEMU_SetDefaultWindowMenu(HMENU menu) {
   gDefaultMenu = menu;
 }
 
-WEMU_TopLevelWindow* WEMU_Internal_MakeTopLevelForChild(View* child, HWND__* owner, uint32_t style) {
+WEMU_TopLevelWindow* WEMU_Internal_MakeTopLevelForChild(View* child, HWND__* owner,
+                                                        uint32_t style) {
   if (!child) return nullptr;
   RECT ref{};
   if (!owner || !GetWindowRect(owner, &ref)) WEMU_GetViewPort(&ref, nullptr, true);

@@ -80,11 +80,13 @@ WEMU_TopLevelWindow* WEMU_TopLevelOf(vq::platform::Window* w);
 
 // A child view (template flag 0x01 with a parent, or a no-resource id without style bits and
 // with a parent) or the content view of a new hidden modeless window; null for an unknown id.
-HWND__* WEMU_CreateDialog(WEMU_DialogResourceIndex* list, int id, HWND__* parent, WNDPROC proc, LPARAM param);
+HWND__* WEMU_CreateDialog(WEMU_DialogResourceIndex* list, int id, HWND__* parent, WNDPROC proc,
+                          LPARAM param);
 // Runs the dialog modally and answers what EndDialog gave, or -1 (no list, unknown id, child
 // template, off the main thread, the same dialog already running, or the run ended without
 // EndDialog: window destroyed or closed, application terminating).
-int WEMU_DialogBox(WEMU_DialogResourceIndex* list, int id, HWND__* parent, WNDPROC proc, LPARAM param);
+int WEMU_DialogBox(WEMU_DialogResourceIndex* list, int id, HWND__* parent, WNDPROC proc,
+                   LPARAM param);
 // Stores the result and ends the run of the dialog; a second call, or one after the window
 // is gone, does nothing.
 void EndDialog(HWND__* window, int result);
@@ -95,7 +97,8 @@ void WEMU_SetDefaultWindowMenu(HMENU menu);
 
 // A new modeless window around an existing view (it becomes the content view), owned by the
 // owner's window when there is one. No procedure runs.
-WEMU_TopLevelWindow* WEMU_Internal_MakeTopLevelForChild(vq::platform::View* child, HWND__* owner, uint32_t style);
+WEMU_TopLevelWindow* WEMU_Internal_MakeTopLevelForChild(vq::platform::View* child, HWND__* owner,
+                                                        uint32_t style);
 // Used by the window view.
 void WEMU_Internal_DestroyOwnedWindows(vq::platform::Window* w);
 void WEMU_Internal_WantInitialKeyOnShow(vq::platform::Window* w);

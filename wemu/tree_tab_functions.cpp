@@ -37,7 +37,9 @@ void notifySelection(WEMU_TreeView* tree) {
   gSendingSelChanged = false;
 }
 
-char* copyText(const char* text) { return text ? strdup(text) : nullptr; }
+char* copyText(const char* text) {
+  return text ? strdup(text) : nullptr;
+}
 
 // The rows shown: the top items and, under expanded ones, their children, in order.
 void visibleRows(const std::vector<HTREEITEM__*>& list, std::vector<HTREEITEM__*>& out) {
@@ -138,10 +140,14 @@ int TreeView_Expand(HWND__* tree, HTREEITEM item, int code) {
   auto* t = controlOf<WEMU_TreeView>(tree);
   if (!t || !t->containsItem(item)) return 0;
   bool want;
-  if (code == TVE_EXPAND) want = true;
-  else if (code == TVE_COLLAPSE) want = false;
-  else if (code == TVE_TOGGLE) want = !item->expanded;
-  else return 0;
+  if (code == TVE_EXPAND)
+    want = true;
+  else if (code == TVE_COLLAPSE)
+    want = false;
+  else if (code == TVE_TOGGLE)
+    want = !item->expanded;
+  else
+    return 0;
   if (want == item->expanded || (want && !item->hasChildren)) return 0;
   item->expanded = want;
   t->markNeedsDisplay(true);
@@ -196,7 +202,8 @@ HTREEITEM TreeView_HitTest(HWND__* tree, TVHITTESTINFO* info) {
   std::vector<HTREEITEM__*> rows;
   visibleRows(t->items(), rows);
   double pitch = t->rowHeight + 2;
-  if (rows.empty() || pitch <= 0 || info->pt.x < 0 || info->pt.x >= t->frame().width || info->pt.y < 0)
+  if (rows.empty() || pitch <= 0 || info->pt.x < 0 || info->pt.x >= t->frame().width ||
+      info->pt.y < 0)
     return nullptr;
   size_t row = static_cast<size_t>(std::floor(info->pt.y / pitch));
   if (row < rows.size()) info->hItem = rows[row];

@@ -47,7 +47,13 @@ struct TVHITTESTINFO {
   UINT flags;
   HTREEITEM hItem;
 };
-enum : UINT { TVIF_TEXT = 0x1, TVIF_PARAM = 0x4, TVIF_STATE = 0x8, TVIF_HANDLE = 0x10, TVIF_CHILDREN = 0x40 };
+enum : UINT {
+  TVIF_TEXT = 0x1,
+  TVIF_PARAM = 0x4,
+  TVIF_STATE = 0x8,
+  TVIF_HANDLE = 0x10,
+  TVIF_CHILDREN = 0x40
+};
 enum : UINT { TVIS_SELECTED = 0x2 };
 enum : int { TVE_COLLAPSE = 1, TVE_EXPAND = 2, TVE_TOGGLE = 3 };
 #define TVI_ROOT (reinterpret_cast<HTREEITEM>(uintptr_t{0xFFFF0000}))

@@ -21,8 +21,8 @@ HTREEITEM__::~HTREEITEM__() {
 
 namespace {
 
-bool searchChildren(const std::vector<HTREEITEM__*>& list, const HTREEITEM__* item, HTREEITEM__** parent,
-                    int* index) {
+bool searchChildren(const std::vector<HTREEITEM__*>& list, const HTREEITEM__* item,
+                    HTREEITEM__** parent, int* index) {
   for (HTREEITEM__* p : list) {
     for (size_t i = 0; i < p->children.size(); ++i) {
       if (p->children[i] == item) {
@@ -64,13 +64,15 @@ bool WEMU_TreeView::findItem(const HTREEITEM__* item, HTREEITEM__** parent, int*
   return searchChildren(items_, item, parent, index);
 }
 
-HTREEITEM__* WEMU_TreeView::insertItem(HTREEITEM__* parent, int position, const char* text, int64_t param) {
+HTREEITEM__* WEMU_TreeView::insertItem(HTREEITEM__* parent, int position, const char* text,
+                                       int64_t param) {
   if (parent && !containsItem(parent)) return nullptr;
   std::vector<HTREEITEM__*>& list = parent ? parent->children : items_;
   auto* item = new HTREEITEM__;
   item->text = text ? strdup(text) : nullptr;
   item->param = param;
-  size_t at = position < 0 || static_cast<size_t>(position) > list.size() ? list.size() : size_t(position);
+  size_t at =
+      position < 0 || static_cast<size_t>(position) > list.size() ? list.size() : size_t(position);
   list.insert(list.begin() + static_cast<long>(at), item);
   if (parent) parent->hasChildren = true;
   markNeedsDisplay(true);
@@ -170,7 +172,8 @@ void WEMU_TreeView::rightMouseUp() {
       if (auto* w = dynamic_cast<WEMU_WindowView*>(v)) owner = w;
     if (owner)
       SendMessage(owner, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(static_cast<HWND__*>(this)),
-                  static_cast<LPARAM>((static_cast<uint32_t>(pt.y) << 16) | (static_cast<uint32_t>(pt.x) & 0xFFFF)));
+                  static_cast<LPARAM>((static_cast<uint32_t>(pt.y) << 16) |
+                                      (static_cast<uint32_t>(pt.x) & 0xFFFF)));
   }
   fakeRightMouse_ = false;
 }
@@ -178,10 +181,17 @@ void WEMU_TreeView::rightMouseUp() {
 void WEMU_TreeView::handleEvent(const vq::platform::Event& e) {
   using vq::platform::EventType;
   switch (e.type) {
-    case EventType::LeftMouseDown: mouseDown(e); break;
-    case EventType::LeftMouseUp: mouseUp(e); break;
-    case EventType::RightMouseUp: rightMouseUp(); break;
-    default: break;
+    case EventType::LeftMouseDown:
+      mouseDown(e);
+      break;
+    case EventType::LeftMouseUp:
+      mouseUp(e);
+      break;
+    case EventType::RightMouseUp:
+      rightMouseUp();
+      break;
+    default:
+      break;
   }
 }
 
@@ -192,7 +202,8 @@ bool WEMU_ListViewCellHighlights(View* controlView) {
 
 WEMU_StatusCellLayout WEMU_LayoutStatusCell(vq::platform::Rect frame, bool hasImage) {
   WEMU_StatusCellLayout out;
-  if (hasImage) out.image = {frame.x, frame.y, std::trunc(std::min(frame.width, frame.height)), frame.height};
+  if (hasImage)
+    out.image = {frame.x, frame.y, std::trunc(std::min(frame.width, frame.height)), frame.height};
   out.text = {frame.x + frame.height + 2, frame.y, frame.width - (frame.height + 2), frame.height};
   return out;
 }

@@ -39,7 +39,7 @@ class WEMU_TreeView : public WEMU_Control, public WEMU_SelectionColored {
   double columnWidth = 0;  // the one outline column
   std::optional<COLORREF> fgColor;
   std::optional<COLORREF> bgColor;
-  int indentation = 16;  // per level
+  int indentation = 16;   // per level
   double rowHeight = 17;  // rows are this plus 2 apart
   // Pairs (selection background, selection text): the first while focused, the second else.
   std::vector<COLORREF> selColors;

@@ -12,7 +12,9 @@ WEMU_WindowView* viewOf(HWND__* window) {
   return dynamic_cast<WEMU_WindowView*>(window);
 }
 
-GLContext* contextOf(WEMU_WindowView* v) { return static_cast<GLContext*>(v->glContext); }
+GLContext* contextOf(WEMU_WindowView* v) {
+  return static_cast<GLContext*>(v->glContext);
+}
 
 }  // namespace
 
@@ -21,7 +23,8 @@ void WEMU_SetViewGL(HWND__* window, bool want) {
   if (!v || want == (v->glContext != nullptr)) return;
   if (want) {
     // Accelerated; older systems take an empty list.
-    std::vector<int> attributes = WEMU_GetOSXVersion() >= 0x1050 ? std::vector<int>{0x60, 0} : std::vector<int>{0};
+    std::vector<int> attributes =
+        WEMU_GetOSXVersion() >= 0x1050 ? std::vector<int>{0x60, 0} : std::vector<int>{0};
     v->glContext = vq::platform::glService().createContext(attributes).release();
   } else {
     WEMU_Internal_ReleaseViewGL(v);

@@ -17,7 +17,8 @@ int gRebuilds = 0;
 }  // namespace
 
 WEMU_AccessibilityElement* WEMU_AccessibilityObject(WEMU_WindowView* view) {
-  if (!view || !WEMU_OnWindowThread() || !WEMU_IsLiveWindow(view) || view->destroyState() != 0) return nullptr;
+  if (!view || !WEMU_OnWindowThread() || !WEMU_IsLiveWindow(view) || view->destroyState() != 0)
+    return nullptr;
   WEMU_AccessibilityElement* slot = nullptr;
   SendMessage(view, WM_GETOBJECT, WEMU_OBJID_ACCESSIBLE, reinterpret_cast<LPARAM>(&slot));
   return slot;
@@ -32,7 +33,8 @@ WEMU_AccessibilityElement* WEMU_AccessibilityHitTest(WEMU_WindowView* view, vq::
   return inherited;
 }
 
-WEMU_AccessibilityElement* WEMU_AccessibilityFocused(WEMU_WindowView* view, WEMU_AccessibilityElement* inherited) {
+WEMU_AccessibilityElement* WEMU_AccessibilityFocused(WEMU_WindowView* view,
+                                                     WEMU_AccessibilityElement* inherited) {
   if (WEMU_AccessibilityElement* obj = WEMU_AccessibilityObject(view)) {
     WEMU_AccessibilityElement* f = obj->focusedElement();
     if (f && f != obj) return f;
@@ -46,7 +48,8 @@ bool WEMU_AccessibilityIsIgnored(WEMU_WindowView* view, bool inherited) {
 }
 
 const std::vector<WEMU_AccessibilityElement*>& WEMU_AccessibilityChildren(
-    WEMU_WindowView* view, WEMU_AccessibilityList which, const std::vector<WEMU_AccessibilityElement*>& inherited) {
+    WEMU_WindowView* view, WEMU_AccessibilityList which,
+    const std::vector<WEMU_AccessibilityElement*>& inherited) {
   static std::vector<WEMU_AccessibilityElement*> plain;
   WEMU_AccessibilityElement* obj = WEMU_AccessibilityObject(view);
   auto key = std::make_pair(view ? view->serial() : 0, static_cast<int>(which));
@@ -74,4 +77,6 @@ void WEMU_Internal_ForgetAccessibility(uint64_t viewSerial) {
   gCaches.erase({viewSerial, 1});
 }
 
-int WEMU_Internal_AccessibilityRebuilds() { return gRebuilds; }
+int WEMU_Internal_AccessibilityRebuilds() {
+  return gRebuilds;
+}

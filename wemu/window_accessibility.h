@@ -23,14 +23,16 @@ constexpr WPARAM WEMU_OBJID_ACCESSIBLE = 0x1001;
 WEMU_AccessibilityElement* WEMU_AccessibilityObject(WEMU_WindowView* view);
 WEMU_AccessibilityElement* WEMU_AccessibilityHitTest(WEMU_WindowView* view, vq::platform::Point p,
                                                      WEMU_AccessibilityElement* inherited);
-WEMU_AccessibilityElement* WEMU_AccessibilityFocused(WEMU_WindowView* view, WEMU_AccessibilityElement* inherited);
+WEMU_AccessibilityElement* WEMU_AccessibilityFocused(WEMU_WindowView* view,
+                                                     WEMU_AccessibilityElement* inherited);
 bool WEMU_AccessibilityIsIgnored(WEMU_WindowView* view, bool inherited);
 // The children (or the visible children): the inherited ones with the supplied element
 // appended, unignored only. The answer is kept until the element or the inherited list
 // changes; the reference stays valid until the next call for the view.
 enum class WEMU_AccessibilityList { Children, VisibleChildren };
 const std::vector<WEMU_AccessibilityElement*>& WEMU_AccessibilityChildren(
-    WEMU_WindowView* view, WEMU_AccessibilityList which, const std::vector<WEMU_AccessibilityElement*>& inherited);
+    WEMU_WindowView* view, WEMU_AccessibilityList which,
+    const std::vector<WEMU_AccessibilityElement*>& inherited);
 // A view going away drops its kept answers.
 void WEMU_Internal_ForgetAccessibility(uint64_t viewSerial);
 // Number of list answers built anew (not taken from the cache) so far.

@@ -66,7 +66,8 @@ void WEMU_SetWindowWantRaiseAmt(HWND__* window, int amount) {
   if (!t) return;
   int diff = amount - t->wantRaiseAmount;
   t->wantRaiseAmount = amount;
-  if (diff != 0 && vq::platform::services().application().isActive()) t->setLevel(t->level() + diff);
+  if (diff != 0 && vq::platform::services().application().isActive())
+    t->setLevel(t->level() + diff);
 }
 
 int WEMU_SetWindowLevel(HWND__* window, int level) {
@@ -128,11 +129,14 @@ void WEMU_DrawFocusRect(HWND__* window, const RECT* rect, void** slot) {
       overlay->orderFront();
     }
   }
-  overlay->setFrame(Rect{double(r.left), double(r.top), double(r.right - r.left), double(r.bottom - r.top)});
+  overlay->setFrame(
+      Rect{double(r.left), double(r.top), double(r.right - r.left), double(r.bottom - r.top)});
   overlay->contentView()->setNeedsDisplay(true);
 }
 
-vq::platform::Window* WEMU_Internal_FocusRectWindow(void* slot) { return static_cast<FocusRectWindow*>(slot); }
+vq::platform::Window* WEMU_Internal_FocusRectWindow(void* slot) {
+  return static_cast<FocusRectWindow*>(slot);
+}
 
 void WEMU_MakeWindowTransparent(HWND__* window) {
   if (Window* w = WEMU_WindowOfHandle(WEMU_UsableWindow(window))) {

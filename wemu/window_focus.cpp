@@ -41,7 +41,9 @@ BOOL EnableWindow(HWND__* window, BOOL enable) {
   return was ? FALSE : TRUE;
 }
 
-HWND__* GetCapture() { return WEMU_OnWindowThread() ? holder() : nullptr; }
+HWND__* GetCapture() {
+  return WEMU_OnWindowThread() ? holder() : nullptr;
+}
 
 HWND__* SetCapture(HWND__* window) {
   if (!WEMU_OnWindowThread()) return nullptr;

@@ -25,7 +25,9 @@ using vq::platform::Window;
 
 namespace {
 
-bool isContentView(const View* v) { return v && v->window() && v->window()->contentView() == v; }
+bool isContentView(const View* v) {
+  return v && v->window() && v->window()->contentView() == v;
+}
 
 // Copies at most size - 1 bytes, never cutting a UTF-8 sequence.
 void copyText(char* buffer, int size, const char* text) {
@@ -99,7 +101,9 @@ int* ownStyle(HWND__* h) {
 
 }  // namespace
 
-bool WEMU_IsLiveHandle(HWND__* window) { return WEMU_IsLiveWindow(window); }
+bool WEMU_IsLiveHandle(HWND__* window) {
+  return WEMU_IsLiveWindow(window);
+}
 
 HWND__* GetDlgItem(HWND__* parent, int id) {
   HWND__* view = WEMU_ViewOfHandle(WEMU_UsableWindow(parent));
@@ -126,18 +130,25 @@ intptr_t GetWindowLong(HWND__* window, int index) {
       if (button) return button->userData();
       if (dynamic_cast<WEMU_TextView*>(h)) return 0xdeadf00b;
       return v ? v->userData : 0;
-    case GWL_EXSTYLE: return v ? v->extendedStyle() : 0;
+    case GWL_EXSTYLE:
+      return v ? v->extendedStyle() : 0;
     case GWL_STYLE:
       if (const int* own = ownStyle(h)) return *own;
       if (button) {
-        intptr_t kind = button->radioFlags() ? 9 | ((button->radioFlags() & 2) << 16) : button->allowsMixedState ? 6 : 3;
+        intptr_t kind = button->radioFlags()       ? 9 | ((button->radioFlags() & 2) << 16)
+                        : button->allowsMixedState ? 6
+                                                   : 3;
         return kind | computedStyle(h);
       }
       return computedStyle(h);
-    case GWL_ID: return static_cast<intptr_t>(h->tag());
-    case DWL_DLGPROC: return v ? reinterpret_cast<intptr_t>(v->dialogProc) : 0;
-    case GWL_WNDPROC: return reinterpret_cast<intptr_t>(h->procedure);
-    default: return v ? v->extraData(index) : 0;
+    case GWL_ID:
+      return static_cast<intptr_t>(h->tag());
+    case DWL_DLGPROC:
+      return v ? reinterpret_cast<intptr_t>(v->dialogProc) : 0;
+    case GWL_WNDPROC:
+      return reinterpret_cast<intptr_t>(h->procedure);
+    default:
+      return v ? v->extraData(index) : 0;
   }
 }
 
@@ -175,19 +186,25 @@ intptr_t SetWindowLong(HWND__* window, int index, intptr_t value) {
             button->type = WEMU_Button::Type::Radio;
             button->setRadioFlags(static_cast<int>(((value >> 16) & 2) | 1));
             break;
-          default: break;
+          default:
+            break;
         }
         button->markNeedsDisplay(true);
         return old;
       }
-      if (isContentView(h) && (value & (WS_CAPTION | WS_THICKFRAME)) != (old & (WS_CAPTION | WS_THICKFRAME)))
+      if (isContentView(h) &&
+          (value & (WS_CAPTION | WS_THICKFRAME)) != (old & (WS_CAPTION | WS_THICKFRAME)))
         reframe(h, value);
       return 0;
-    case GWL_ID: h->setTag(value); return old;
+    case GWL_ID:
+      h->setTag(value);
+      return old;
     case DWL_DLGPROC:
       if (v) v->dialogProc = reinterpret_cast<WNDPROC>(value);
       return v ? old : 0;
-    case GWL_WNDPROC: h->procedure = reinterpret_cast<WNDPROC>(value); return old;
+    case GWL_WNDPROC:
+      h->procedure = reinterpret_cast<WNDPROC>(value);
+      return old;
     default:
       if (v) v->setExtraData(index, value);
       return v ? old : 0;
@@ -242,7 +259,8 @@ BOOL SetDlgItemText(HWND__* window, int id, const char* text) {
   auto* field = dynamic_cast<WEMU_TextField*>(c);
   if (field && field->isEditable())
     if (HWND__* parent = GetParent(field))
-      SendMessage(parent, WM_COMMAND, static_cast<WPARAM>(field->tag()) | 0x3000000, reinterpret_cast<LPARAM>(field));
+      SendMessage(parent, WM_COMMAND, static_cast<WPARAM>(field->tag()) | 0x3000000,
+                  reinterpret_cast<LPARAM>(field));
   return TRUE;
 }
 
@@ -282,18 +300,26 @@ BOOL ShowWindow(HWND__* window, int command) {
   if (Window* w = h->windowObject()) {
     WEMU_TopLevelWindow* t = WEMU_TopLevelOf(w);
     switch (command) {
-      case SW_HIDE: w->orderOut(); break;
+      case SW_HIDE:
+        w->orderOut();
+        break;
       case SW_SHOWNA:
-        if (t && t->kind() == WEMU_TopLevelWindow::Kind::Modeless && t->wantInitialKeyWindowOnShow) {
+        if (t && t->kind() == WEMU_TopLevelWindow::Kind::Modeless &&
+            t->wantInitialKeyWindowOnShow) {
           t->wantInitialKeyWindowOnShow = false;
           w->makeKeyAndOrderFront();
         } else {
           w->orderFront();
         }
         break;
-      case SW_SHOW: w->makeKeyAndOrderFront(); break;
-      case SW_SHOWMINIMIZED: w->miniaturize(); break;
-      default: break;
+      case SW_SHOW:
+        w->makeKeyAndOrderFront();
+        break;
+      case SW_SHOWMINIMIZED:
+        w->miniaturize();
+        break;
+      default:
+        break;
     }
     return TRUE;
   }
@@ -317,7 +343,8 @@ BOOL ShowWindow(HWND__* window, int command) {
       h->setHidden(true);
     }
   }
-  if (isContentView(h) && WEMU_TopLevelOf(h->window())) ShowWindow(WEMU_TopLevelOf(h->window()), command);
+  if (isContentView(h) && WEMU_TopLevelOf(h->window()))
+    ShowWindow(WEMU_TopLevelOf(h->window()), command);
   return TRUE;
 }
 
@@ -377,15 +404,17 @@ bool IsViewInSubtree(View* view, View* root) {
   return inside(view, root);
 }
 
-HWND__* GetEffectiveView(HWND__* window) { return WEMU_ViewOfHandle(WEMU_UsableWindow(window)); }
+HWND__* GetEffectiveView(HWND__* window) {
+  return WEMU_ViewOfHandle(WEMU_UsableWindow(window));
+}
 
 bool IsSameFocusTarget(View* a, View* b) {
   if (!a || !b) return false;
   if (a == b) return true;
   auto editorOf = [](View* editor, View* field) {
     View* up = editor->superview() ? editor->superview()->superview() : nullptr;
-    return editor->kind() == vq::platform::ViewKind::TextView && field->kind() == vq::platform::ViewKind::TextField &&
-           up && up->superview() == field;
+    return editor->kind() == vq::platform::ViewKind::TextView &&
+           field->kind() == vq::platform::ViewKind::TextField && up && up->superview() == field;
   };
   return editorOf(a, b) || editorOf(b, a);
 }

@@ -15,12 +15,14 @@ using vq::platform::Window;
 
 namespace {
 
-int roundHalf(double v) { return static_cast<int>(std::trunc(v + 0.5)); }
+int roundHalf(double v) {
+  return static_cast<int>(std::trunc(v + 0.5));
+}
 
 RECT roundedBounds(const View* v) {
   Rect b = v->bounds();
-  return {static_cast<int>(std::trunc(b.x)), static_cast<int>(std::trunc(b.y)), roundHalf(b.x + b.width),
-          roundHalf(b.y + b.height)};
+  return {static_cast<int>(std::trunc(b.x)), static_cast<int>(std::trunc(b.y)),
+          roundHalf(b.x + b.width), roundHalf(b.y + b.height)};
 }
 
 bool inside(const View* v, const View* root) {
@@ -43,7 +45,9 @@ View* hitTest(View* v, Point inWindow) {
 
 }  // namespace
 
-View* WEMU_HitTestView(View* root, Point inWindow) { return hitTest(root, inWindow); }
+View* WEMU_HitTestView(View* root, Point inWindow) {
+  return hitTest(root, inWindow);
+}
 
 BOOL ClientToScreen(HWND__* window, POINT* point) {
   HWND__* view = WEMU_ViewOfHandle(WEMU_UsableWindow(window));
@@ -66,8 +70,8 @@ BOOL GetWindowRect(HWND__* window, RECT* rect) {
   if (!w && h->window() && h->window()->contentView() == h) w = h->window();
   if (w) {
     Rect f = w->frame();
-    *rect = {static_cast<int>(std::trunc(f.x)), static_cast<int>(std::trunc(f.y)), roundHalf(f.x + f.width),
-             roundHalf(f.y + f.height)};
+    *rect = {static_cast<int>(std::trunc(f.x)), static_cast<int>(std::trunc(f.y)),
+             roundHalf(f.x + f.width), roundHalf(f.y + f.height)};
     return TRUE;
   }
   RECT b = roundedBounds(h);
@@ -122,8 +126,8 @@ void WEMU_GetViewPort(RECT* out, const RECT* reference, bool workArea) {
     if (cx >= f.x && cx < f.x + f.width && cy >= f.y && cy < f.y + f.height) chosen = &screens[i];
   }
   Rect r = workArea ? chosen->visibleFrame : chosen->frame;
-  *out = {static_cast<int>(std::trunc(r.x)), static_cast<int>(std::trunc(r.y)), roundHalf(r.x + r.width),
-          roundHalf(r.y + r.height)};
+  *out = {static_cast<int>(std::trunc(r.x)), static_cast<int>(std::trunc(r.y)),
+          roundHalf(r.x + r.width), roundHalf(r.y + r.height)};
 }
 
 BOOL SetWindowPos(HWND__* window, HWND__* insertAfter, int x, int y, int cx, int cy, int flags) {
@@ -133,8 +137,8 @@ BOOL SetWindowPos(HWND__* window, HWND__* insertAfter, int x, int y, int cx, int
   Window* w = h->windowObject();
   if (!w && h->window() && h->window()->contentView() == h) w = h->window();
 
-  if (!w && !(flags & SWP_NOZORDER) && h->superview() && insertAfter != h && insertAfter != HWND_TOPMOST &&
-      insertAfter != HWND_NOTOPMOST) {
+  if (!w && !(flags & SWP_NOZORDER) && h->superview() && insertAfter != h &&
+      insertAfter != HWND_TOPMOST && insertAfter != HWND_NOTOPMOST) {
     View* super = h->superview();
     std::vector<View*> subs = super->subviews();
     size_t n = subs.size();

@@ -76,7 +76,9 @@ Quarantine& quarantine() {
 }
 }  // namespace
 
-void* HWND__::operator new(size_t size) { return ::operator new(size); }
+void* HWND__::operator new(size_t size) {
+  return ::operator new(size);
+}
 
 void HWND__::operator delete(void* p, size_t size) {
   if (!p) return;
@@ -121,7 +123,9 @@ void HWND__::retire() {
   WEMU_Internal_ForgetMenuTarget(this);
 }
 
-bool HWND__::wemuCanPostMessage() const { return destroyState_.load() == 0; }
+bool HWND__::wemuCanPostMessage() const {
+  return destroyState_.load() == 0;
+}
 
 LRESULT HWND__::onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return procedure ? procedure(this, message, wParam, lParam) : 0;
@@ -131,7 +135,9 @@ void HWND__::onWemuCommand(int64_t tag) {
   onWemuMessage(WM_COMMAND, static_cast<WPARAM>(tag), 0);
 }
 
-void HWND__::wemuTimer(UINT_PTR id) { onWemuMessage(WM_TIMER, id, 0); }
+void HWND__::wemuTimer(UINT_PTR id) {
+  onWemuMessage(WM_TIMER, id, 0);
+}
 
 void HWND__::wemuSetMenu(HMENU menu) {
   if (menu == menu_) return;
@@ -152,7 +158,9 @@ void HWND__::destroy() {
   retire();  // drops its queued messages and timers
 }
 
-HWND__* WEMU_HandleForView(View* view) { return dynamic_cast<HWND__*>(view); }
+HWND__* WEMU_HandleForView(View* view) {
+  return dynamic_cast<HWND__*>(view);
+}
 
 HWND__* WEMU_ViewOfHandle(HWND__* window) {
   if (!window) return nullptr;
@@ -176,7 +184,8 @@ bool usableHandle(HWND__* window) {
 
 LRESULT SendMessage(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!usableHandle(window)) return 0;
-  if (window->answersWemuMessage()) return window->destroyState() == 2 ? 0 : window->onWemuMessage(message, wParam, lParam);
+  if (window->answersWemuMessage())
+    return window->destroyState() == 2 ? 0 : window->onWemuMessage(message, wParam, lParam);
   bool handled = false;
   LRESULT r = WEMU_Internal_ControlMessage(window, message, wParam, lParam, &handled);
   if (handled) return r;
@@ -225,7 +234,8 @@ void WEMU_BroadcastMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (content && content->answersWemuMessage() && content->destroyState() != 2) {
       content->onWemuMessage(message, wParam, lParam);
       // A display change redraws every window whole.
-      if (message == WM_DISPLAYCHANGE && WEMU_IsLiveWindow(content)) InvalidateRect(content, nullptr, FALSE);
+      if (message == WM_DISPLAYCHANGE && WEMU_IsLiveWindow(content))
+        InvalidateRect(content, nullptr, FALSE);
     }
   }
 }
@@ -250,4 +260,6 @@ void WEMU_SetDefaultModalWindowMenu(HMENU menu) {
   gModalMenu = menu;
 }
 
-HMENU WEMU_GetDefaultModalWindowMenu() { return gModalMenu; }
+HMENU WEMU_GetDefaultModalWindowMenu() {
+  return gModalMenu;
+}

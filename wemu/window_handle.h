@@ -67,7 +67,9 @@ struct HWND__ : public vq::platform::View,
   // Keeps the object from being freed while one of its methods runs (a nested loop inside
   // may destroy it); deletion waits for the last hold to go.
   struct Hold {
-    explicit Hold(HWND__* h) : h_(h) { if (h_) ++h_->holds_; }
+    explicit Hold(HWND__* h) : h_(h) {
+      if (h_) ++h_->holds_;
+    }
     ~Hold();
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;

@@ -27,15 +27,19 @@ bool gForwarding = false;  // a moved event being re-sent is never forwarded aga
 WEMU_DropHooks gHooks;
 
 LPARAM pack(int x, int y) {
-  return static_cast<LPARAM>(static_cast<int32_t>((static_cast<uint32_t>(y) << 16) | (static_cast<uint32_t>(x) & 0xFFFF)));
+  return static_cast<LPARAM>(
+      static_cast<int32_t>((static_cast<uint32_t>(y) << 16) | (static_cast<uint32_t>(x) & 0xFFFF)));
 }
 
-bool isWheel(UINT m) { return m == WM_MOUSEWHEEL || m == WM_MOUSEHWHEEL; }
+bool isWheel(UINT m) {
+  return m == WM_MOUSEWHEEL || m == WM_MOUSEHWHEEL;
+}
 
 View* hitTest(View* v, Point inWindow) {
   if (!v || v->isHidden()) return nullptr;
   Point p = v->convertFromWindow(inWindow);
-  if (!(p.x >= 0 && p.x < v->bounds().width && p.y >= 0 && p.y < v->bounds().height)) return nullptr;
+  if (!(p.x >= 0 && p.x < v->bounds().width && p.y >= 0 && p.y < v->bounds().height))
+    return nullptr;
   const auto& subs = v->subviews();
   for (auto it = subs.rbegin(); it != subs.rend(); ++it)
     if (View* hit = hitTest(*it, inWindow)) return hit;
@@ -77,11 +81,13 @@ void rightUp(WEMU_WindowView* view, const Event& e) {
 
 void mouseMoved(WEMU_WindowView* view, const Event& e) {
   if (!gForwarding && e.window) {
-    Point screen{e.window->frame().x + e.locationInWindow.x, e.window->frame().y + e.locationInWindow.y};
+    Point screen{e.window->frame().x + e.locationInWindow.x,
+                 e.window->frame().y + e.locationInWindow.y};
     if (!GetCapture()) {
       std::vector<Window*> order = Window::orderedWindows();
       if (Window* key = Window::keyWindow())
-        if (std::find(order.begin(), order.end(), key) == order.end()) order.insert(order.begin(), key);
+        if (std::find(order.begin(), order.end(), key) == order.end())
+          order.insert(order.begin(), key);
       for (Window* w : order) {
         if (!w->isVisible() || !w->frame().contains(screen)) continue;
         if (w == e.window || Window::modalWindow()) break;
@@ -111,7 +117,8 @@ void mouseMoved(WEMU_WindowView* view, const Event& e) {
     }
   }
   HWND__* capture = GetCapture();
-  if ((view->isEnabled() && capture == view) || !capture) WEMU_SendMouseMessage(view, WM_MOUSEMOVE, &e);
+  if ((view->isEnabled() && capture == view) || !capture)
+    WEMU_SendMouseMessage(view, WM_MOUSEMOVE, &e);
 }
 
 void dragged(WEMU_WindowView* view, const Event& e) {
@@ -120,7 +127,8 @@ void dragged(WEMU_WindowView* view, const Event& e) {
   if (last && last != WEMU_GetCursor()) WEMU_SetCursor(last);
 }
 
-void sendGesture(WEMU_WindowView* view, uint32_t id, POINT at, uint64_t beginArg, uint64_t endArg, POINT endAt) {
+void sendGesture(WEMU_WindowView* view, uint32_t id, POINT at, uint64_t beginArg, uint64_t endArg,
+                 POINT endAt) {
   GESTUREINFO g{};
   g.cbSize = sizeof g;
   g.dwID = id;
@@ -147,10 +155,13 @@ void gesture(WEMU_WindowView* view, const Event& e) {
   if (e.type == EventType::Magnify) {
     long long d = static_cast<long long>(std::trunc(e.deltaZ * 1024 + 0.5));
     if (d == 0) d = e.deltaZ < 0 ? -1 : 1;
-    sendGesture(view, GID_ZOOM, at, 1024, static_cast<uint64_t>(std::clamp(1024 + d, 512LL, 2048LL)), at);
+    sendGesture(view, GID_ZOOM, at, 1024,
+                static_cast<uint64_t>(std::clamp(1024 + d, 512LL, 2048LL)), at);
   } else if (e.type == EventType::Swipe) {
     POINT end = at;
-    auto add = [](int v, double by) { return static_cast<int16_t>(static_cast<int16_t>(v) + static_cast<int16_t>(by)); };
+    auto add = [](int v, double by) {
+      return static_cast<int16_t>(static_cast<int16_t>(v) + static_cast<int16_t>(by));
+    };
     double w = view->bounds().width, h = view->bounds().height;
     if (e.deltaX < 0) {
       end.x = add(at.x, -w);
@@ -176,7 +187,8 @@ WPARAM WEMU_WheelWParam(double delta) {
   double units = std::trunc(delta * 60.0);
   // A fast flick must not wrap into the other direction.
   int v = static_cast<int>(std::clamp(units, -32768.0, 32767.0));
-  return static_cast<WPARAM>(static_cast<int64_t>(static_cast<int32_t>(static_cast<uint32_t>(v) << 16)));
+  return static_cast<WPARAM>(
+      static_cast<int64_t>(static_cast<int32_t>(static_cast<uint32_t>(v) << 16)));
 }
 
 LRESULT WEMU_SendMouseMessage(WEMU_WindowView* view, UINT message, const Event* event) {
@@ -184,16 +196,19 @@ LRESULT WEMU_SendMouseMessage(WEMU_WindowView* view, UINT message, const Event* 
   HWND__::Hold hold(view);
   HWND__* capture = GetCapture();
   if (capture && capture != view && view->window() && capture->window() == view->window())
-    if (auto* holder = dynamic_cast<WEMU_WindowView*>(capture)) return WEMU_SendMouseMessage(holder, message, event);
+    if (auto* holder = dynamic_cast<WEMU_WindowView*>(capture))
+      return WEMU_SendMouseMessage(holder, message, event);
   if (!view->procedure || view->destroyState() != 0) return -1;
   POINT pos = WEMU_EventPositionInView(message, view, event);
   int code = 1;
   if (!isWheel(message) && !capture) {
-    code = static_cast<int>(SendMessage(view, WM_NCHITTEST, 0, static_cast<LPARAM>(GetMessagePos())));
+    code =
+        static_cast<int>(SendMessage(view, WM_NCHITTEST, 0, static_cast<LPARAM>(GetMessagePos())));
     if (view->destroyState() != 0) return -1;
   }
   if (code != 1 && message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK)
-    return SendMessage(view, message - 0x160, static_cast<WPARAM>(code), static_cast<LPARAM>(GetMessagePos()));
+    return SendMessage(view, message - 0x160, static_cast<WPARAM>(code),
+                       static_cast<LPARAM>(GetMessagePos()));
   if (isWheel(message)) {
     double delta = event ? (message == WM_MOUSEWHEEL ? event->deltaY : event->deltaX) : 0;
     POINT screen{0, 0};
@@ -201,7 +216,8 @@ LRESULT WEMU_SendMouseMessage(WEMU_WindowView* view, UINT message, const Event* 
     return SendMessage(view, message, WEMU_WheelWParam(delta), pack(screen.x, screen.y));
   }
   LRESULT r = SendMessage(view, message, 0, pack(pos.x, pos.y));
-  bool endsMove = message == WM_MOUSEMOVE || message == WM_LBUTTONUP || message == WM_RBUTTONUP || message == WM_MBUTTONUP;
+  bool endsMove = message == WM_MOUSEMOVE || message == WM_LBUTTONUP || message == WM_RBUTTONUP ||
+                  message == WM_MBUTTONUP;
   if (endsMove && !GetCapture()) {
     LRESULT set = 0;
     if (view->destroyState() == 0)
@@ -222,7 +238,8 @@ void WEMU_WindowViewInputEvent(WEMU_WindowView* view, const Event& e) {
       if (!enabled) return;
       // A click focuses a view that takes the focus, as the window does before the press.
       if (Window* w = view->window())
-        if (w->firstResponder() != view && WEMU_WindowViewAcceptsFirstResponder(view) && WEMU_IsLiveWindow(view))
+        if (w->firstResponder() != view && WEMU_WindowViewAcceptsFirstResponder(view) &&
+            WEMU_IsLiveWindow(view))
           w->makeFirstResponder(view);
       view->isFakeRightMouse = false;
       if ((e.modifierFlags & vq::platform::kControlFlag) && WEMU_IsRightClickEmulateEnabled()) {
@@ -245,7 +262,9 @@ void WEMU_WindowViewInputEvent(WEMU_WindowView* view, const Event& e) {
     case EventType::OtherMouseDragged:
       if (enabled) dragged(view, e);
       return;
-    case EventType::RightMouseDown: rightDown(view, e); return;
+    case EventType::RightMouseDown:
+      rightDown(view, e);
+      return;
     case EventType::RightMouseUp:
       if (enabled) rightUp(view, e);
       return;
@@ -264,11 +283,16 @@ void WEMU_WindowViewInputEvent(WEMU_WindowView* view, const Event& e) {
         WEMU_SendMouseMessage(view, WM_MOUSEHWHEEL, &e);
       }
       return;
-    case EventType::MouseMoved: mouseMoved(view, e); return;
+    case EventType::MouseMoved:
+      mouseMoved(view, e);
+      return;
     case EventType::Magnify:
     case EventType::Swipe:
-    case EventType::Rotate: gesture(view, e); return;
-    default: return;
+    case EventType::Rotate:
+      gesture(view, e);
+      return;
+    default:
+      return;
   }
 }
 
@@ -289,7 +313,9 @@ bool WEMU_WindowViewAcceptsFirstResponder(WEMU_WindowView* view) {
 
 // ---- file drops ------------------------------------------------------------------------------
 
-void WEMU_SetDropHooks(WEMU_DropHooks hooks) { gHooks = std::move(hooks); }
+void WEMU_SetDropHooks(WEMU_DropHooks hooks) {
+  gHooks = std::move(hooks);
+}
 
 HANDLE WEMU_BuildDropRecord(WEMU_WindowView* view, const DragInfo& info, bool recordOnly) {
   if (!view || !view->supportsDrop) return nullptr;
@@ -315,7 +341,8 @@ HANDLE WEMU_BuildDropRecord(WEMU_WindowView* view, const DragInfo& info, bool re
   size_t size = 16 + 1;
   std::vector<const std::string*> kept;
   for (const std::string& p : paths) {
-    if (p.empty() || p.size() + 1 > WEMU_DROP_PATH_MAX || std::memchr(p.data(), 0, p.size())) continue;
+    if (p.empty() || p.size() + 1 > WEMU_DROP_PATH_MAX || std::memchr(p.data(), 0, p.size()))
+      continue;
     if (size > std::numeric_limits<long>::max() - p.size() - 1) return nullptr;
     size += p.size() + 1;
     kept.push_back(&p);
@@ -330,7 +357,8 @@ HANDLE WEMU_BuildDropRecord(WEMU_WindowView* view, const DragInfo& info, bool re
   std::memset(bytes, 0, std::max<size_t>(size, 20));
   Point local = view->convertFromWindow(info.locationInWindow);
   uint32_t offset = 16;
-  int32_t x = static_cast<int32_t>(std::trunc(local.x + 0.5)), y = static_cast<int32_t>(std::trunc(local.y + 0.5));
+  int32_t x = static_cast<int32_t>(std::trunc(local.x + 0.5)),
+          y = static_cast<int32_t>(std::trunc(local.y + 0.5));
   std::memcpy(bytes, &offset, 4);
   std::memcpy(bytes + 4, &x, 4);
   std::memcpy(bytes + 8, &y, 4);
@@ -387,7 +415,8 @@ bool WEMU_WindowView::performDragOperation(const DragInfo& info) {
   auto* content = w ? dynamic_cast<WEMU_WindowView*>(w->contentView()) : nullptr;
   bool sameWindow = w && info.source && info.source->window() == w;
   uint64_t contentSerial = content ? content->serial() : 0;
-  if (sameWindow && content) content->setProp("WEMU_DisableWindowRepre", reinterpret_cast<void*>(1));
+  if (sameWindow && content)
+    content->setProp("WEMU_DisableWindowRepre", reinterpret_cast<void*>(1));
   bool delivered = false;
   View* hit = w ? hitTest(w->contentView(), info.locationInWindow) : nullptr;
   if (hit && inside(hit, this)) {

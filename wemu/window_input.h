@@ -37,7 +37,8 @@ enum : uint32_t { GF_BEGIN = 1, GF_END = 4, GID_ZOOM = 3, GID_PAN = 4, GID_ROTAT
 
 // Sends the mouse message for the event to the view (or to the capturing view of the same
 // window): -1 without a procedure or once destroyed.
-LRESULT WEMU_SendMouseMessage(WEMU_WindowView* view, UINT message, const vq::platform::Event* event);
+LRESULT WEMU_SendMouseMessage(WEMU_WindowView* view, UINT message,
+                              const vq::platform::Event* event);
 // A mouse, wheel or gesture event delivered to the view.
 void WEMU_WindowViewInputEvent(WEMU_WindowView* view, const vq::platform::Event& e);
 // A click into an inactive window: the view and its superview hear WM_MOUSEACTIVATE.
@@ -60,6 +61,7 @@ void WEMU_SetDropHooks(WEMU_DropHooks hooks);
 // The drop record of a drag over the view (a global memory block the caller frees), or null:
 // not a drop view, nothing to drop, or no path fits. In record mode promised files are only
 // named ("tmp." and the type); otherwise they are received first.
-HANDLE WEMU_BuildDropRecord(WEMU_WindowView* view, const vq::platform::DragInfo& info, bool recordOnly);
+HANDLE WEMU_BuildDropRecord(WEMU_WindowView* view, const vq::platform::DragInfo& info,
+                            bool recordOnly);
 // Longest path a drop record carries (with its terminator); longer ones are left out.
 constexpr size_t WEMU_DROP_PATH_MAX = 4096;

@@ -79,8 +79,12 @@ void WEMU_Internal_FlushDeferredDeletes() {
   gDoomed.insert(gDoomed.end(), kept.begin(), kept.end());
 }
 
-int WEMU_Internal_PendingDeleteCount() { return static_cast<int>(gDoomed.size()); }
-int WEMU_Internal_AdoptedCount() { return static_cast<int>(gAdopted.size()); }
+int WEMU_Internal_PendingDeleteCount() {
+  return static_cast<int>(gDoomed.size());
+}
+int WEMU_Internal_AdoptedCount() {
+  return static_cast<int>(gAdopted.size());
+}
 
 void WEMU_Internal_DestroyAllWindows() {
   std::vector<HWND__*> all(gAdopted.begin(), gAdopted.end());

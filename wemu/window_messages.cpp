@@ -13,9 +13,15 @@ using vq::platform::Window;
 
 namespace {
 
-int lo16(LPARAM v) { return static_cast<int16_t>(v & 0xFFFF); }
-int hi16(LPARAM v) { return static_cast<int16_t>((v >> 16) & 0xFFFF); }
-LPARAM packPoint(int x, int y) { return static_cast<LPARAM>(static_cast<int32_t>((y << 16) | (x & 0xFFFF))); }
+int lo16(LPARAM v) {
+  return static_cast<int16_t>(v & 0xFFFF);
+}
+int hi16(LPARAM v) {
+  return static_cast<int16_t>((v >> 16) & 0xFFFF);
+}
+LPARAM packPoint(int x, int y) {
+  return static_cast<LPARAM>(static_cast<int32_t>((y << 16) | (x & 0xFFFF)));
+}
 
 LRESULT passUp(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam) {
   for (View* v = window; v;) {
@@ -58,7 +64,8 @@ LRESULT DefWindowProc(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam
       if (message == WM_RBUTTONUP) {
         ClientToScreen(window, &pt);
         HWND__* under = WindowFromPoint(pt);
-        if (under && (under == view || IsChild(window, under) || (view && IsChild(view, under)))) target = under;
+        if (under && (under == view || IsChild(window, under) || (view && IsChild(view, under))))
+          target = under;
       }
       SendMessage(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target), packPoint(pt.x, pt.y));
       return 1;
@@ -71,10 +78,12 @@ LRESULT DefWindowProc(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam
       std::vector<View*> children = view->subviews();
       for (View* c : children) {
         HWND__* h = WEMU_HandleForView(c);
-        if (h && WEMU_IsLiveWindow(h) && h->answersWemuMessage()) SendMessage(h, message, wParam, lParam);
+        if (h && WEMU_IsLiveWindow(h) && h->answersWemuMessage())
+          SendMessage(h, message, wParam, lParam);
       }
       auto* wv = dynamic_cast<WEMU_WindowView*>(view);
-      if (!children.empty() && wv && WEMU_IsLiveWindow(wv)) wv->updateControlColors(wv->dialogProc, true);
+      if (!children.empty() && wv && WEMU_IsLiveWindow(wv))
+        wv->updateControlColors(wv->dialogProc, true);
       return 0;
     }
     default:
@@ -91,7 +100,8 @@ WEMU_ModalSession WEMU_ModalWindowStart(HWND__* window) {
 
 bool WEMU_ModalWindowRun(WEMU_ModalSession session, int* result) {
   if (!session || !WEMU_OnWindowThread()) return false;
-  int r = vq::platform::services().application().runModalSession(static_cast<vq::platform::ModalSession*>(session));
+  int r = vq::platform::services().application().runModalSession(
+      static_cast<vq::platform::ModalSession*>(session));
   if (r == vq::platform::kModalResponseContinue) return true;
   if (result) *result = r;
   return false;
@@ -104,7 +114,8 @@ void WEMU_ModalWindowEnd(WEMU_ModalSession session) {
   if (app.runModalSession(s) == vq::platform::kModalResponseContinue) {
     app.stopModal();
     // Bounded: a session that will not stop is ended anyway after half a second.
-    for (int tries = 0; tries < 50 && app.runModalSession(s) == vq::platform::kModalResponseContinue; ++tries)
+    for (int tries = 0;
+         tries < 50 && app.runModalSession(s) == vq::platform::kModalResponseContinue; ++tries)
       Sleep(10);
   }
   app.endModalSession(s);

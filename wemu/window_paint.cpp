@@ -59,8 +59,9 @@ BOOL InvalidateRect(HWND__* window, const RECT* rect, BOOL) {
   }
   if (rect) {
     double top = rect->top < rect->bottom ? rect->top : rect->bottom;
-    view->setNeedsDisplayInRect({double(rect->left), top, double(rect->right - rect->left),
-                                 double(rect->bottom > rect->top ? rect->bottom - rect->top : rect->top - rect->bottom)});
+    view->setNeedsDisplayInRect(
+        {double(rect->left), top, double(rect->right - rect->left),
+         double(rect->bottom > rect->top ? rect->bottom - rect->top : rect->top - rect->bottom)});
   } else {
     view->setNeedsDisplay(true);
   }
@@ -85,4 +86,6 @@ HDC BeginPaint(HWND__* window, PAINTSTRUCT* ps) {
   return view && view->paintInfo(ps) ? ps->hdc : nullptr;
 }
 
-BOOL EndPaint(HWND__*, const PAINTSTRUCT*) { return TRUE; }
+BOOL EndPaint(HWND__*, const PAINTSTRUCT*) {
+  return TRUE;
+}

@@ -15,7 +15,9 @@ using vq::platform::Window;
 
 namespace {
 
-bool isTextField(View* v) { return v && v->kind() == vq::platform::ViewKind::TextField; }
+bool isTextField(View* v) {
+  return v && v->kind() == vq::platform::ViewKind::TextField;
+}
 
 // Whether the callback let the walk go on.
 bool walk(View* v, WNDENUMPROC callback, LPARAM lParam) {
@@ -43,8 +45,13 @@ int GetSystemMetrics(int index) {
       const auto& f = screens.front().frame;
       return static_cast<int>(index == SM_CXSCREEN ? f.width : f.height);
     }
-    case 2: case 3: case 20: case 21: return 16;
-    default: return 0;
+    case 2:
+    case 3:
+    case 20:
+    case 21:
+      return 16;
+    default:
+      return 0;
   }
 }
 

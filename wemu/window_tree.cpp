@@ -13,7 +13,9 @@ using vq::platform::Window;
 
 namespace {
 
-bool isContentView(const View* v) { return v && v->window() && v->window()->contentView() == v; }
+bool isContentView(const View* v) {
+  return v && v->window() && v->window()->contentView() == v;
+}
 
 }  // namespace
 
@@ -27,12 +29,15 @@ HWND__* GetParent(HWND__* window) {
   if (!w) return nullptr;
   if (Window* parent = w->parentWindow()) return WEMU_HandleForView(parent->contentView());
   if (WEMU_TopLevelWindow* t = WEMU_TopLevelOf(w))
-    if (WEMU_TopLevelWindow* owner = t->ownerWindow()) return WEMU_HandleForView(owner->contentView());
+    if (WEMU_TopLevelWindow* owner = t->ownerWindow())
+      return WEMU_HandleForView(owner->contentView());
   return nullptr;
 }
 
 BOOL IsChild(HWND__* parent, HWND__* child) {
-  if (!WEMU_UsableWindow(parent) || !WEMU_UsableWindow(child) || parent == child || child->windowObject()) return FALSE;
+  if (!WEMU_UsableWindow(parent) || !WEMU_UsableWindow(child) || parent == child ||
+      child->windowObject())
+    return FALSE;
   if (Window* w = parent->windowObject()) return child->window() == w ? TRUE : FALSE;
   for (View* v = child->superview(); v; v = v->superview())
     if (v == parent) return TRUE;
@@ -47,16 +52,21 @@ HWND__* GetWindow(HWND__* window, int command) {
     WEMU_TopLevelWindow* t = WEMU_TopLevelOf(h->window());
     return t && t->ownerWindow() ? WEMU_HandleForView(t->ownerWindow()->contentView()) : nullptr;
   }
-  if (command == GW_CHILD) return h->subviews().empty() ? nullptr : WEMU_HandleForView(h->subviews().front());
+  if (command == GW_CHILD)
+    return h->subviews().empty() ? nullptr : WEMU_HandleForView(h->subviews().front());
   if (command < GW_HWNDFIRST || command > GW_HWNDPREV) return nullptr;
   if (isContentView(h) || !h->superview()) return command <= GW_HWNDLAST ? h : nullptr;
   const auto& sibs = h->superview()->subviews();
   size_t i = std::find(sibs.begin(), sibs.end(), static_cast<View*>(h)) - sibs.begin();
   switch (command) {
-    case GW_HWNDFIRST: return WEMU_HandleForView(sibs.front());
-    case GW_HWNDLAST: return WEMU_HandleForView(sibs.back());
-    case GW_HWNDNEXT: return i + 1 < sibs.size() ? WEMU_HandleForView(sibs[i + 1]) : nullptr;
-    default: return i > 0 ? WEMU_HandleForView(sibs[i - 1]) : nullptr;
+    case GW_HWNDFIRST:
+      return WEMU_HandleForView(sibs.front());
+    case GW_HWNDLAST:
+      return WEMU_HandleForView(sibs.back());
+    case GW_HWNDNEXT:
+      return i + 1 < sibs.size() ? WEMU_HandleForView(sibs[i + 1]) : nullptr;
+    default:
+      return i > 0 ? WEMU_HandleForView(sibs[i - 1]) : nullptr;
   }
 }
 
@@ -65,7 +75,8 @@ BOOL EnumWindows(WNDENUMPROC callback, LPARAM lParam) {
   // A snapshot with serials: the callback may destroy windows.
   std::vector<std::pair<HWND__*, uint64_t>> snapshot;
   for (Window* w : Window::allWindows())
-    if (HWND__* content = WEMU_HandleForView(w->contentView())) snapshot.emplace_back(content, content->serial());
+    if (HWND__* content = WEMU_HandleForView(w->contentView()))
+      snapshot.emplace_back(content, content->serial());
   for (auto& [h, serial] : snapshot) {
     if (!WEMU_IsLiveWindowSerial(h, serial)) continue;
     if (!callback(h, lParam)) return FALSE;

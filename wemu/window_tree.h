@@ -3,7 +3,14 @@
 
 #include "wemu/window_handle.h"
 
-enum : int { GW_HWNDFIRST = 0, GW_HWNDLAST = 1, GW_HWNDNEXT = 2, GW_HWNDPREV = 3, GW_OWNER = 4, GW_CHILD = 5 };
+enum : int {
+  GW_HWNDFIRST = 0,
+  GW_HWNDLAST = 1,
+  GW_HWNDNEXT = 2,
+  GW_HWNDPREV = 3,
+  GW_OWNER = 4,
+  GW_CHILD = 5
+};
 typedef BOOL (*WNDENUMPROC)(HWND__* window, LPARAM lParam);
 
 // A child view's superview; for a content view or a window, the content view of the parent

@@ -30,7 +30,9 @@ namespace {
 
 HWND__* gTimerOnly = nullptr;
 
-bool isAtom(const char* name) { return reinterpret_cast<uintptr_t>(name) < 0x10000; }
+bool isAtom(const char* name) {
+  return reinterpret_cast<uintptr_t>(name) < 0x10000;
+}
 
 bool sameName(const char* a, const char* b) {
   if (isAtom(a) || isAtom(b)) return a == b;
@@ -51,7 +53,9 @@ void markUp(View* from, int bits, bool needsDisplay) {
 
 }  // namespace
 
-bool WEMU_OnWindowThread() { return vq::platform::services().runLoop().isMainThread(); }
+bool WEMU_OnWindowThread() {
+  return vq::platform::services().runLoop().isMainThread();
+}
 
 HWND__* WEMU_UsableWindow(HWND__* window) {
   if (!window || !WEMU_OnWindowThread() || !WEMU_IsLiveWindow(window)) return nullptr;
@@ -62,9 +66,13 @@ WEMU_WindowView* WEMU_WindowViewOf(HWND__* window) {
   return dynamic_cast<WEMU_WindowView*>(WEMU_ViewOfHandle(window));
 }
 
-void WEMU_SetTimerWindowRestriction(HWND__* window) { gTimerOnly = window; }
+void WEMU_SetTimerWindowRestriction(HWND__* window) {
+  gTimerOnly = window;
+}
 
-WEMU_WindowView::WEMU_WindowView() { procedure = WEMU_DefaultDialogWindowProc; }
+WEMU_WindowView::WEMU_WindowView() {
+  procedure = WEMU_DefaultDialogWindowProc;
+}
 
 WEMU_WindowView* WEMU_WindowView::create(const WEMU_DialogResourceIndex* tmpl, Window* parentWindow,
                                          View* parentView, WNDPROC proc, LPARAM param) {
@@ -91,8 +99,8 @@ WEMU_WindowView::~WEMU_WindowView() {
   }
 }
 
-void WEMU_WindowView::initChild(const WEMU_DialogResourceIndex* tmpl, Window* parentWindow, View* parentView,
-                                WNDPROC proc, LPARAM param) {
+void WEMU_WindowView::initChild(const WEMU_DialogResourceIndex* tmpl, Window* parentWindow,
+                                View* parentView, WNDPROC proc, LPARAM param) {
   Hold hold(this);
   setFrame(tmpl ? Rect{0, 0, double(tmpl->width), double(tmpl->height)} : Rect{0, 0, 300, 200});
   int flags = tmpl ? tmpl->windowflags : 0;
@@ -121,7 +129,8 @@ void WEMU_WindowView::initChild(const WEMU_DialogResourceIndex* tmpl, Window* pa
       break;
     }
   }
-  LRESULT r = proc(this, WM_INITDIALOG, reinterpret_cast<WPARAM>(WEMU_HandleForView(candidate)), param);
+  LRESULT r =
+      proc(this, WM_INITDIALOG, reinterpret_cast<WPARAM>(WEMU_HandleForView(candidate)), param);
   if (destroyState() != 0) return;
   Window* w = window();
   if (r != 0) {
@@ -366,15 +375,21 @@ void WEMU_WindowView::frameDidChange() {
   InvalidateRect(GetParent(this), nullptr, FALSE);
 }
 
-void WEMU_WindowView::didAddSubview(View*) { markUp(this, 2, false); }
+void WEMU_WindowView::didAddSubview(View*) {
+  markUp(this, 2, false);
+}
 
 void WEMU_WindowView::willRemoveSubview(View*) {
   setNeedsDisplay(true);
   markUp(this, 3, true);
 }
 
-void WEMU_WindowView::viewDidHide() { SendMessage(this, WM_SHOWWINDOW, 0, 0); }
-void WEMU_WindowView::viewDidUnhide() { SendMessage(this, WM_SHOWWINDOW, 1, 0); }
+void WEMU_WindowView::viewDidHide() {
+  SendMessage(this, WM_SHOWWINDOW, 0, 0);
+}
+void WEMU_WindowView::viewDidUnhide() {
+  SendMessage(this, WM_SHOWWINDOW, 1, 0);
+}
 
 LRESULT WEMU_DefaultDialogWindowProc(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam) {
   WEMU_WindowView* view = dynamic_cast<WEMU_WindowView*>(window);

@@ -79,8 +79,9 @@ class WEMU_WindowView : public HWND__, public WEMU_PaintSource {
   // Makes a view from a template (or none) inside the parent (a window takes it as content
   // view, a view as subview; none leaves it detached), then runs WM_CREATE or WM_INITDIALOG.
   // The view is registered as a handle only once built, and owned by the layer.
-  static WEMU_WindowView* create(const WEMU_DialogResourceIndex* tmpl, vq::platform::Window* parentWindow,
-                                 vq::platform::View* parentView, WNDPROC proc, LPARAM param);
+  static WEMU_WindowView* create(const WEMU_DialogResourceIndex* tmpl,
+                                 vq::platform::Window* parentWindow, vq::platform::View* parentView,
+                                 WNDPROC proc, LPARAM param);
   ~WEMU_WindowView() override;
 
   LRESULT onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
                  "VQEditor4 needs a graphical display, but none could be opened%s%s.\n"
                  "Start it from a desktop session, or without one under a virtual X server:\n"
                  "  xvfb-run -a %s\n",
-                 display ? " at DISPLAY=" : " (DISPLAY is not set)", display ? display : "", argv[0]);
+                 display ? " at DISPLAY=" : " (DISPLAY is not set)", display ? display : "",
+                 argv[0]);
     return 2;
   }
   vq::platform::installDesktopBackend(&argc, &argv);

@@ -20,14 +20,16 @@ using namespace vq_layout;
 
 namespace {
 
-int OrigId(int id) { return id >= 202 && id <= 275 ? id - 100 : id; }
+int OrigId(int id) {
+  return id >= 202 && id <= 275 ? id - 100 : id;
+}
 
 // A file selector whose chosen path is the editor's file of its role, set before the choice
 // reaches the dispatcher.
 class PageFileSelector : public IFileSelectorControl {
  public:
-  PageFileSelector(VQEditor* editor, const IRECT& rect, int paramIdx, IFrameBitmap* image, int action,
-                   const char* extensions, int role)
+  PageFileSelector(VQEditor* editor, const IRECT& rect, int paramIdx, IFrameBitmap* image,
+                   int action, const char* extensions, int role)
       : IFileSelectorControl(editor, rect, paramIdx, image, action, nullptr, extensions),
         mEditor(editor),
         mRole(role) {}
@@ -60,10 +62,14 @@ class PageFileSelector : public IFileSelectorControl {
 
 int SelectorRole(int param) {
   switch (param) {
-    case 208: return VQEditor::kFirmwareSelector;
-    case 201: return VQEditor::kLoadSelector;
-    case 203: return VQEditor::kSaveSelector;
-    default: return VQEditor::kWriteSelector;
+    case 208:
+      return VQEditor::kFirmwareSelector;
+    case 201:
+      return VQEditor::kLoadSelector;
+    case 203:
+      return VQEditor::kSaveSelector;
+    default:
+      return VQEditor::kWriteSelector;
   }
 }
 
@@ -79,43 +85,61 @@ IControl* MakeControl(VQEditor& e, IGraphics* g, const ControlSpec& s) {
   const IText text = MakeText(s.style);
   const int x = s.rect.L, y = s.rect.T;
   switch (s.cls) {
-    case Ctl::Image: return new IBitmapControl(&e, x, y, s.param, bmp);
-    case Ctl::Knob: return new IKnobMultiControl(&e, x, y, s.param, bmp, IKnobControl::kVertical, s.gearing);
-    case Ctl::Knob2: return new IKnobMultiControl2(&e, x, y, s.param, bmp, IKnobControl::kVertical, s.gearing);
-    case Ctl::Knob3: return new IKnobMultiControl3(&e, x, y, s.param, bmp, IKnobControl::kVertical, s.gearing);
-    case Ctl::Switch: return new ISwitchControl(&e, x, y, s.param, bmp);
-    case Ctl::Button: return new IContactControl(&e, x, y, s.param, bmp);
-    case Ctl::Text: return new EditorTextControl(&e, s.rect, -1, &text, s.text);
+    case Ctl::Image:
+      return new IBitmapControl(&e, x, y, s.param, bmp);
+    case Ctl::Knob:
+      return new IKnobMultiControl(&e, x, y, s.param, bmp, IKnobControl::kVertical, s.gearing);
+    case Ctl::Knob2:
+      return new IKnobMultiControl2(&e, x, y, s.param, bmp, IKnobControl::kVertical, s.gearing);
+    case Ctl::Knob3:
+      return new IKnobMultiControl3(&e, x, y, s.param, bmp, IKnobControl::kVertical, s.gearing);
+    case Ctl::Switch:
+      return new ISwitchControl(&e, x, y, s.param, bmp);
+    case Ctl::Button:
+      return new IContactControl(&e, x, y, s.param, bmp);
+    case Ctl::Text:
+      return new EditorTextControl(&e, s.rect, -1, &text, s.text);
     case Ctl::Spinner:
-      return new ISpinnerControl(&e, s.rect, s.param, &text, nullptr, true, true, s.direction, s.gearing);
-    case Ctl::InvisibleSwitch: return new IInvisibleSwitchControl(&e, s.rect, s.param);
-    case Ctl::InvisibleSelect: return new IInvisibleSelectControl(&e, s.rect, s.param);
-    case Ctl::InvisibleSelect3: return new IInvisibleSelectControl3(&e, s.rect, s.param, 0);
+      return new ISpinnerControl(&e, s.rect, s.param, &text, nullptr, true, true, s.direction,
+                                 s.gearing);
+    case Ctl::InvisibleSwitch:
+      return new IInvisibleSwitchControl(&e, s.rect, s.param);
+    case Ctl::InvisibleSelect:
+      return new IInvisibleSelectControl(&e, s.rect, s.param);
+    case Ctl::InvisibleSelect3:
+      return new IInvisibleSelectControl3(&e, s.rect, s.param, 0);
     case Ctl::MatrixSelect: {
       auto* m = new IInvisibleMatrixSelectControl(&e, s.rect, s.param);
       m->SetColRow(kSlotColumns, kSlotRows);
       return m;
     }
-    case Ctl::RadioButtons: return new IRadioButtonsControl(&e, s.rect, s.param, s.count, bmp, s.direction);
+    case Ctl::RadioButtons:
+      return new IRadioButtonsControl(&e, s.rect, s.param, s.count, bmp, s.direction);
     case Ctl::FileSelector:
-      return new PageFileSelector(&e, s.rect, s.param, bmp, s.fileAction, s.text, SelectorRole(s.param));
+      return new PageFileSelector(&e, s.rect, s.param, bmp, s.fileAction, s.text,
+                                  SelectorRole(s.param));
     case Ctl::ParaEq: {
       const EqDisplaySettings& q = EqSettings();
       IParaGraphicEq::Settings st;
       st.mBands = q.bands;
       st.mHideGrid = q.hideGrid, st.mHideHandles = q.hideHandles, st.mHideLabels = q.hideLabels;
-      st.mLowestFreq = static_cast<float>(q.lowestHz), st.mHighestFreq = static_cast<float>(q.highestHz);
-      st.mLowestGain = static_cast<float>(q.lowestDb), st.mHighestGain = static_cast<float>(q.highestDb);
+      st.mLowestFreq = static_cast<float>(q.lowestHz),
+      st.mHighestFreq = static_cast<float>(q.highestHz);
+      st.mLowestGain = static_cast<float>(q.lowestDb),
+      st.mHighestGain = static_cast<float>(q.highestDb);
       st.mHandleRadius = static_cast<float>(q.handleRadius);
-      st.mGridColor = q.grid, st.mCurveColor = q.curve, st.mHandleColor = q.handle, st.mUnusedColor = q.fourth;
+      st.mGridColor = q.grid, st.mCurveColor = q.curve, st.mHandleColor = q.handle,
+      st.mUnusedColor = q.fourth;
       st.mLabelBoxColor = q.labelBox;
       std::strncpy(st.mFreqGrid, q.frequencyGrid, sizeof st.mFreqGrid - 1);
       std::strncpy(st.mGainGrid, q.gainGrid, sizeof st.mGainGrid - 1);
       return new IParaGraphicEq(&e, s.rect, s.param, st);
     }
     case Ctl::Fader:
-      return new IFaderControl(&e, x, y, s.rect.B - s.rect.T, s.param, bmp, IFaderControl::kVertical, false);
-    case Ctl::UserText: return new IUserTextControl(&e, s.rect, &text, "");
+      return new IFaderControl(&e, x, y, s.rect.B - s.rect.T, s.param, bmp,
+                               IFaderControl::kVertical, false);
+    case Ctl::UserText:
+      return new IUserTextControl(&e, s.rect, &text, "");
   }
   return nullptr;
 }
@@ -192,14 +216,18 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
     if (spec.readoutField >= 0 && spec.readoutField < kProgramFieldCount) {
       editor.readoutControls[spec.readoutField] = c;
     } else if (spec.cls == Ctl::Text) {
-      if (strcmp(spec.text, "(+)") == 0 && plus < kFlexiSlotCount) editor.flexiPolarityText[plus++] = c;
-      else if (strcmp(spec.text, "LEARN") == 0 && learn < kFlexiSlotCount) editor.flexiLearnCaption[learn++] = c;
-      else if (strcmp(spec.text, "Last Used Program") == 0) editor.statusTextControl = c;
-      else if (spec.text[0] == '\0' && extText < 4) editor.extMidiText[kExtTextSlot[extText++]] = c;
+      if (strcmp(spec.text, "(+)") == 0 && plus < kFlexiSlotCount)
+        editor.flexiPolarityText[plus++] = c;
+      else if (strcmp(spec.text, "LEARN") == 0 && learn < kFlexiSlotCount)
+        editor.flexiLearnCaption[learn++] = c;
+      else if (strcmp(spec.text, "Last Used Program") == 0)
+        editor.statusTextControl = c;
+      else if (spec.text[0] == '\0' && extText < 4)
+        editor.extMidiText[kExtTextSlot[extText++]] = c;
     }
-    if (auto* knob = dynamic_cast<IKnobMultiControl*>(c); knob && spec.param >= 0 &&
-                                                         spec.param < static_cast<int>(mKnobs.size()) &&
-                                                         !mKnobs[spec.param])
+    if (auto* knob = dynamic_cast<IKnobMultiControl*>(c);
+        knob && spec.param >= 0 && spec.param < static_cast<int>(mKnobs.size()) &&
+        !mKnobs[spec.param])
       mKnobs[spec.param] = knob;
     if (spec.cls == Ctl::ParaEq) mEq = static_cast<IParaGraphicEq*>(c);
     if (spec.cls == Ctl::FileSelector && spec.text[0] != '\0')
@@ -212,16 +240,37 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
     if (spec.param >= 243 && spec.param <= 246) editor.flexiOverlay[spec.param - 243] = c;
     if (spec.cls != Ctl::Image || spec.param != -1) continue;
     switch (OrigId(spec.image)) {
-      case 102: mBackground[0] = c; break;
-      case 162: mBackground[1] = c; break;
-      case 173: mBackground[2] = c; break;
-      case 174: mBackground[3] = c; break;
-      case 158: editor.copyPanelControl[0] = c; break;
-      case 159: editor.copyPanelControl[1] = c; break;
-      case 112: mFxPanel[0] = c; editor.effectBlockFrame = c; break;
-      case 113: mFxPanel[1] = c; break;
-      case 114: mFxPanel[2] = c; break;
-      case 132: mFxPanel[3] = c; break;
+      case 102:
+        mBackground[0] = c;
+        break;
+      case 162:
+        mBackground[1] = c;
+        break;
+      case 173:
+        mBackground[2] = c;
+        break;
+      case 174:
+        mBackground[3] = c;
+        break;
+      case 158:
+        editor.copyPanelControl[0] = c;
+        break;
+      case 159:
+        editor.copyPanelControl[1] = c;
+        break;
+      case 112:
+        mFxPanel[0] = c;
+        editor.effectBlockFrame = c;
+        break;
+      case 113:
+        mFxPanel[1] = c;
+        break;
+      case 114:
+        mFxPanel[2] = c;
+        break;
+      case 132:
+        mFxPanel[3] = c;
+        break;
       case 155:
         for (IControl*& h : mTabHighlight)
           if (!h) {
@@ -229,10 +278,17 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
             break;
           }
         break;
-      case 148: mSourceList = c; break;
-      case 149: mRangeList = c; break;
-      case 157: mSaveFromDevice = c; break;
-      default: break;
+      case 148:
+        mSourceList = c;
+        break;
+      case 149:
+        mRangeList = c;
+        break;
+      case 157:
+        mSaveFromDevice = c;
+        break;
+      default:
+        break;
     }
   }
   editor.overdriveOnIndicator = mTabHighlight[0];
@@ -247,7 +303,8 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
       b.mIndex = band.index;
       eq->GetBand(&b);
       band.gain = b.mGain, band.frequency = b.mFreq, band.width = b.mWidth;
-      band.freqMin = b.mFreqMin, band.freqMax = b.mFreqMax, band.widthMin = b.mWidthMin, band.widthMax = b.mWidthMax;
+      band.freqMin = b.mFreqMin, band.freqMax = b.mFreqMax, band.widthMin = b.mWidthMin,
+      band.widthMax = b.mWidthMax;
       return true;
     };
   }
@@ -289,10 +346,14 @@ void EditorPages::BuildManagerControls(VQEditor& editor) {
     g->AttachControl(c);
     switch (spec.cls) {
       case Ctl::Image:
-        if (spec.image == 301) mPmBackground = c;
-        else if (spec.image == 323) mSelectFolderBg = c;
-        else if (spec.image == 322) mLoginBg = c;
-        else if (images < 200) mSlots[images / 2][images % 2] = c, ++images;
+        if (spec.image == 301)
+          mPmBackground = c;
+        else if (spec.image == 323)
+          mSelectFolderBg = c;
+        else if (spec.image == 322)
+          mLoginBg = c;
+        else if (images < 200)
+          mSlots[images / 2][images % 2] = c, ++images;
         break;
       case Ctl::UserText:
         (userTexts == 0 ? mLoginUser : userTexts == 1 ? mLoginPassword : mNameField) = c;
@@ -310,10 +371,17 @@ void EditorPages::BuildManagerControls(VQEditor& editor) {
           editor.slotNameText[names++] = c;
         }
         break;
-      case Ctl::InvisibleSelect3: mBrowserSelect = c; break;
-      case Ctl::MatrixSelect: mSlotMatrix = c; break;
-      case Ctl::Fader: editor.browserScrollBar = c; break;
-      default: break;
+      case Ctl::InvisibleSelect3:
+        mBrowserSelect = c;
+        break;
+      case Ctl::MatrixSelect:
+        mSlotMatrix = c;
+        break;
+      case Ctl::Fader:
+        editor.browserScrollBar = c;
+        break;
+      default:
+        break;
     }
   }
   for (int i = 0; i < kSlotTableSize && i < static_cast<int>(mSlots.size()); ++i) {
@@ -348,7 +416,9 @@ void EditorPages::SetToolTips(VQEditor& editor) {
     if (editor.fileSelector[roles[k]]) editor.fileSelector[roles[k]]->SetTooltip(selectorTips[k]);
 }
 
-std::unique_ptr<VQEditorPages> MakeEditorPages() { return std::make_unique<EditorPages>(); }
+std::unique_ptr<VQEditorPages> MakeEditorPages() {
+  return std::make_unique<EditorPages>();
+}
 
 void ConnectProgramManager(VQEditor& editor, ProgramManager& manager) {
   auto* pages = dynamic_cast<EditorPages*>(editor.Pages());
@@ -365,12 +435,14 @@ void ConnectProgramManager(VQEditor& editor, ProgramManager& manager) {
       m->GetModifier(&modifier);
       m->GetMousePos(&ev.x, &ev.y);
     }
-    ev.kind = action == selection::kRelease ? kListDrop
-              : action == selection::kDrag  ? kListDragOver
+    ev.kind = action == selection::kRelease       ? kListDrop
+              : action == selection::kDrag        ? kListDragOver
               : action == selection::kDoubleClick ? kListDoubleClick
-              : action == selection::kWheel ? kListScroll
-                                             : kListClick;
-    ev.modifier = modifier == selection::kShift ? kListRange : modifier == selection::kControl ? kListToggle : kListPlain;
+              : action == selection::kWheel       ? kListScroll
+                                                  : kListClick;
+    ev.modifier = modifier == selection::kShift     ? kListRange
+                  : modifier == selection::kControl ? kListToggle
+                                                    : kListPlain;
     return ev;
   };
   IControl* browser = pages->BrowserSelect();
@@ -386,7 +458,8 @@ void ConnectProgramManager(VQEditor& editor, ProgramManager& manager) {
   connect(manager.userField, pages->LoginUserField());
   connect(manager.passwordField, pages->LoginPasswordField());
   connect(manager.nameEntry, pages->NameField());
-  manager.loginPanelControls = {pages->LoginBackground(), pages->LoginUserField(), pages->LoginPasswordField()};
+  manager.loginPanelControls = {pages->LoginBackground(), pages->LoginUserField(),
+                                pages->LoginPasswordField()};
   manager.onlineFrameControls = {pages->SelectFolderBackground()};
   manager.loggedIn = false;
 }

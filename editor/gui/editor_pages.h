@@ -21,8 +21,8 @@ class ProgramManager;
 // A text control the editor writes through SetTextFromPlug (read-outs, captions, status).
 class EditorTextControl : public ITextControl {
  public:
-  EditorTextControl(IModuleBase* plug, const IRECT& rect, int paramIdx = -1, const IText* text = nullptr,
-                    const char* str = "")
+  EditorTextControl(IModuleBase* plug, const IRECT& rect, int paramIdx = -1,
+                    const IText* text = nullptr, const char* str = "")
       : ITextControl(plug, rect, paramIdx, text, str) {}
   void SetTextFromPlug(const char* text) override { SetTextIfChanged(text); }
   std::string Text() const { return GetText(); }

@@ -6,7 +6,9 @@
 namespace vq_eq {
 namespace {
 
-float ShelfSlope(int v) { return static_cast<float>(127 - v) / 127.0f * 6.0f + 4.0f; }
+float ShelfSlope(int v) {
+  return static_cast<float>(127 - v) / 127.0f * 6.0f + 4.0f;
+}
 
 // Bandwidth in octaves of a bell of quality Q (1..10).
 float BellWidth(int qValue) {
@@ -55,7 +57,8 @@ std::array<IParaGraphicEq::Band, 4> BandsFromValues(const std::array<int, 12>& i
   treble.mFreq = std::exp2(static_cast<float>(v[9]) / 127.0f * 1.8073559f + 10.965783f);
   treble.mWidth = ShelfSlope(v[10]);
   treble.mGain = static_cast<float>(v[11]);
-  treble.mFreqMin = 2000.0f, treble.mFreqMax = 7000.0f, treble.mGainMin = -15.0f, treble.mGainMax = 15.0f;
+  treble.mFreqMin = 2000.0f, treble.mFreqMax = 7000.0f, treble.mGainMin = -15.0f,
+  treble.mGainMax = 15.0f;
   treble.mWidthMin = 4.0f, treble.mWidthMax = 10.0f;
   return out;
 }

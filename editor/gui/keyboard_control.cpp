@@ -11,11 +11,16 @@ constexpr int kBlackOffsets[5] = {9, 25, 51, 66, 81};
 constexpr int kBlackSemitones[5] = {1, 3, 6, 8, 10};
 constexpr int kBlackWidth = 10, kBlackHeight = 42;
 
-int FrameWidth(const IFrameBitmap* b) { return b ? b->W : 0; }
-int FrameHeight(const IFrameBitmap* b) { return b && b->N > 0 ? b->H / b->N : 0; }
+int FrameWidth(const IFrameBitmap* b) {
+  return b ? b->W : 0;
+}
+int FrameHeight(const IFrameBitmap* b) {
+  return b && b->N > 0 ? b->H / b->N : 0;
+}
 }  // namespace
 
-IKeyboardControl::IKeyboardControl(VQEditor* editor, int x, int y, IFrameBitmap* keys, IFrameBitmap* background)
+IKeyboardControl::IKeyboardControl(VQEditor* editor, int x, int y, IFrameBitmap* keys,
+                                   IFrameBitmap* background)
     : IControl(editor, IRECT(x, y, x + FrameWidth(keys), y + FrameHeight(keys)), -1),
       mEditor(editor),
       mKeys(keys),

@@ -21,7 +21,9 @@ class IKeyboardControl : public IControl {
   virtual bool DrawKey(IGraphics* graphics, IRECT* rect, int semitone, bool background);
 
   void OnMouseDown(int x, int y, IMouseMod* mod) override;
-  void OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) override { OnMouseDown(x, y, mod); }
+  void OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) override {
+    OnMouseDown(x, y, mod);
+  }
   void OnMouseUp(int x, int y, IMouseMod* mod) override;
   void OnMouseWheel(int x, int y, IMouseMod* mod, int d) override {}
   bool Draw(IGraphics* graphics) override;

@@ -119,13 +119,14 @@ void EditorPages::ShowExtMidiPage(VQEditor& editor, bool external) {
   }
   if (!portamentoModulated) HideParams(editor, {88}, hideInternal);
   HideParams(editor, {89, 90, 92, 93, 127, 173}, hideInternal);
-  for (int p : {88, 89, 90, 92, 93, 127, 173}) HideIf(editor.readoutControls[p - kFieldOffset], hideInternal);
+  for (int p : {88, 89, 90, 92, 93, 127, 173})
+    HideIf(editor.readoutControls[p - kFieldOffset], hideInternal);
 }
 
 void EditorPages::ShowManagerPage(VQEditor& editor, bool hide) {
   HideIf(mPmBackground, hide);
-  HideParams(editor, {313, 318, 321, 314, 315, 316, 317, 319, 320, 322, 323, 336, 324, 325, 327, 326, 329, 330,
-                      331, 332, 333, 334, 335},
+  HideParams(editor, {313, 318, 321, 314, 315, 316, 317, 319, 320, 322, 323, 336,
+                      324, 325, 327, 326, 329, 330, 331, 332, 333, 334, 335},
              hide);
   for (IControl* row : mBrowserRows) HideIf(row, hide);
   HideIf(mBrowserSelect, hide);
@@ -148,7 +149,8 @@ void EditorPages::ShowCurrentPageGroups(VQEditor& editor) {
   RefreshGuiFromParams(editor, 0, editor.Graphics() ? editor.Graphics()->GetWidth() : 1140, 0);
 }
 
-void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double width, double height) {
+void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double width,
+                                       double height) {
   if (layoutView != 0) return;
   IGraphics* g = editor.Graphics();
   // The MIDI-sync ranges follow the current program.
@@ -158,7 +160,8 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
     return;
   }
   // The scale being applied: the window may not have its new size yet.
-  const double s = editor.GetGUIResize() ? editor.GetGUIResize()->GetGuiScale() : g->GetWidth() / 1140.0;
+  const double s =
+      editor.GetGUIResize() ? editor.GetGUIResize()->GetGuiScale() : g->GetWidth() / 1140.0;
   auto value = [&](int p) { return editor.ParamInt(p); };
   // The record is brought up to the knobs first: a resize must not take back an edit.
   if (!editor.applyingProgram) editor.PackParamsToRecord();
@@ -229,7 +232,8 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   // 13, 14. Effect order and the overdrive / equalizer highlights.
   const int order = value(131);
   const int xA = static_cast<int>(std::ceil(523 * s)), xB = static_cast<int>(std::ceil(618 * s));
-  const int y = editor.skinMode == 2 ? static_cast<int>(562 * s) : static_cast<int>(std::ceil(565 * s));
+  const int y =
+      editor.skinMode == 2 ? static_cast<int>(562 * s) : static_cast<int>(std::ceil(565 * s));
   if (order == 0 || order == 1) {
     const int od = order == 0 ? xA : xB, eq = order == 0 ? xB : xA;
     g->MoveControlsOfParam(267, od, y);
@@ -292,11 +296,13 @@ void EditorPages::MoveFlexiRangeControls(VQEditor& editor, int slot, int field) 
     HideParams(editor, {a, b}, true);
     return;
   }
-  const double s = editor.GetGUIResize() ? editor.GetGUIResize()->GetGuiScale() : g->GetWidth() / 1140.0;
+  const double s =
+      editor.GetGUIResize() ? editor.GetGUIResize()->GetGuiScale() : g->GetWidth() / 1140.0;
   IKnobMultiControl* knobA = KnobOf(a);
   const int sliderWidth = knobA && knobA->GetBitmap() ? knobA->GetBitmap()->mBaseW : 16;
   g->MoveControlsOfParam(a, static_cast<int>(p.x * s), static_cast<int>((p.y - 12) * s));
-  g->MoveControlsOfParam(b, static_cast<int>((p.x + sliderWidth) * s), static_cast<int>((p.y - 12) * s));
+  g->MoveControlsOfParam(b, static_cast<int>((p.x + sliderWidth) * s),
+                         static_cast<int>((p.y - 12) * s));
   HideParams(editor, {a, b}, false);
   HideParams(editor, {field + kFieldOffset}, true);
 }
@@ -305,7 +311,9 @@ void EditorPages::HideFlexiDestinationHighlight(VQEditor& editor, int slot, bool
   if (slot >= 0 && slot < kFlexiSlotCount) HideIf(editor.flexiOverlay[slot], hide);
 }
 
-void EditorPages::HideListViewFrame(VQEditor& editor, bool hide) { HideParams(editor, {300}, hide); }
+void EditorPages::HideListViewFrame(VQEditor& editor, bool hide) {
+  HideParams(editor, {300}, hide);
+}
 
 bool EditorPages::IsKnobHeld(const VQEditor& editor, int paramIdx) const {
   auto* knob = dynamic_cast<IKnobMultiControl2*>(KnobOf(paramIdx));

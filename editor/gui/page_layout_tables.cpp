@@ -11,20 +11,25 @@ struct PositionRun {
   int first, last, x0, dx, y;
 };
 constexpr PositionRun kRuns[] = {
-    {3, 14, 25, 40, 88},     {15, 26, 25, 40, 245},   {27, 38, 25, 40, 402},  {39, 50, 25, 40, 559},
-    {51, 58, 520, 40, 402},  {59, 59, 1008, 0, 402},  {60, 60, 1044, 0, 402}, {61, 61, 1080, 0, 402},
-    {62, 69, 560, 40, 245},  {70, 70, 520, 0, 245},   {71, 71, 880, 0, 245},  {72, 72, 920, 0, 245},
-    {73, 77, 560, 40, 88},   {78, 78, 762, 0, 155},   {79, 79, 800, 0, 88},   {80, 80, 840, 0, 88},
-    {81, 81, 960, 0, 88},    {82, 82, 1040, 0, 88},   {83, 83, 1000, 0, 88},  {84, 84, 1080, 0, 88},
-    {85, 85, 920, 0, 88},    {86, 86, 880, 0, 88},    {87, 87, 762, 0, 205},  {88, 88, 838, 0, 402},
-    {89, 89, 866, 0, 465},   {90, 90, 970, 0, 402},   {91, 91, 520, 0, 88},   {92, 92, 883, 0, 520},
-    {93, 93, 936, 0, 505},   {94, 97, 960, 40, 245},  {104, 104, 559, 0, 9},  {111, 111, 727, 0, 9},
-    {118, 118, 895, 0, 9},   {125, 125, 1063, 0, 9},  {127, 127, 936, 0, 450}, {131, 131, 906, 0, 565},
-    {132, 132, 560, 0, 559}, {133, 133, 600, 0, 559}, {134, 134, 520, 0, 559}, {135, 146, 640, 40, 559},
-    {147, 147, 520, 0, 559}, {148, 148, 640, 0, 559}, {149, 149, 680, 0, 559}, {160, 160, 520, 0, 559},
-    {161, 172, 640, 40, 559}, {173, 173, 902, 0, 465}, {174, 174, 478, 0, 58}, {176, 176, 646, 0, 58},
-    {178, 178, 814, 0, 58},  {180, 180, 982, 0, 58},  {182, 182, 560, 0, 559}, {183, 183, 600, 0, 559},
-    {184, 184, 560, 0, 559}, {185, 185, 600, 0, 559}, {186, 186, 800, 0, 88},
+    {3, 14, 25, 40, 88},      {15, 26, 25, 40, 245},   {27, 38, 25, 40, 402},
+    {39, 50, 25, 40, 559},    {51, 58, 520, 40, 402},  {59, 59, 1008, 0, 402},
+    {60, 60, 1044, 0, 402},   {61, 61, 1080, 0, 402},  {62, 69, 560, 40, 245},
+    {70, 70, 520, 0, 245},    {71, 71, 880, 0, 245},   {72, 72, 920, 0, 245},
+    {73, 77, 560, 40, 88},    {78, 78, 762, 0, 155},   {79, 79, 800, 0, 88},
+    {80, 80, 840, 0, 88},     {81, 81, 960, 0, 88},    {82, 82, 1040, 0, 88},
+    {83, 83, 1000, 0, 88},    {84, 84, 1080, 0, 88},   {85, 85, 920, 0, 88},
+    {86, 86, 880, 0, 88},     {87, 87, 762, 0, 205},   {88, 88, 838, 0, 402},
+    {89, 89, 866, 0, 465},    {90, 90, 970, 0, 402},   {91, 91, 520, 0, 88},
+    {92, 92, 883, 0, 520},    {93, 93, 936, 0, 505},   {94, 97, 960, 40, 245},
+    {104, 104, 559, 0, 9},    {111, 111, 727, 0, 9},   {118, 118, 895, 0, 9},
+    {125, 125, 1063, 0, 9},   {127, 127, 936, 0, 450}, {131, 131, 906, 0, 565},
+    {132, 132, 560, 0, 559},  {133, 133, 600, 0, 559}, {134, 134, 520, 0, 559},
+    {135, 146, 640, 40, 559}, {147, 147, 520, 0, 559}, {148, 148, 640, 0, 559},
+    {149, 149, 680, 0, 559},  {160, 160, 520, 0, 559}, {161, 172, 640, 40, 559},
+    {173, 173, 902, 0, 465},  {174, 174, 478, 0, 58},  {176, 176, 646, 0, 58},
+    {178, 178, 814, 0, 58},   {180, 180, 982, 0, 58},  {182, 182, 560, 0, 559},
+    {183, 183, 600, 0, 559},  {184, 184, 560, 0, 559}, {185, 185, 600, 0, 559},
+    {186, 186, 800, 0, 88},
 };
 
 struct PositionTable {
@@ -201,7 +206,8 @@ class SynthBuilder {
   }
   IRECT DefaultReadout(int param) const {
     const Point p = KnobPosition(param);
-    return mLcd ? IRECT(p.x - 8, p.y + 27, p.x + 40, p.y + 43) : IRECT(p.x - 8, p.y + 33, p.x + 40, p.y + 49);
+    return mLcd ? IRECT(p.x - 8, p.y + 27, p.x + 40, p.y + 43)
+                : IRECT(p.x - 8, p.y + 33, p.x + 40, p.y + 49);
   }
   void KnobWithReadout(int param, Ctl cls, int origImage, double gearing) {
     const Point p = KnobPosition(param);
@@ -263,15 +269,18 @@ std::vector<ControlSpec> SynthBuilder::Build() {
 
   // 4. FLEXI captions.
   for (int k = 0; k < 4; ++k) {
-    Text(IRECT(532 + 168 * k, 47, 552 + 168 * k, 59), mLcd ? Style::PlusLcd : Style::PlusOrig, "(+)");
-    Text(IRECT(551 + 168 * k, 71, 611 + 168 * k, 83), mLcd ? Style::LearnLcd : Style::LearnOrig, "LEARN");
+    Text(IRECT(532 + 168 * k, 47, 552 + 168 * k, 59), mLcd ? Style::PlusLcd : Style::PlusOrig,
+         "(+)");
+    Text(IRECT(551 + 168 * k, 71, 611 + 168 * k, 83), mLcd ? Style::LearnLcd : Style::LearnOrig,
+         "LEARN");
   }
   // 5. Effect panels and tab highlights.
   for (int id : {112, 113, 114, 132}) Framed(Ctl::Image, -1, Img(id), 0, 0);
-  for (int k = 0; k < 4; ++k) Framed(Ctl::Image, -1, Img(155), 523 + 95 * k, mLcd ? 562 : 565).hidden = true;
+  for (int k = 0; k < 4; ++k)
+    Framed(Ctl::Image, -1, Img(155), 523 + 95 * k, mLcd ? 562 : 565).hidden = true;
   // 6. Program title.
-  Text(mLcd ? IRECT(58, 31, 268, 47) : IRECT(36, 30, 268, 46), mLcd ? Style::TitleLcd : Style::TitleOrig,
-       "Last Used Program");
+  Text(mLcd ? IRECT(58, 31, 268, 47) : IRECT(36, 30, 268, 46),
+       mLcd ? Style::TitleLcd : Style::TitleOrig, "Last Used Program");
   // 7. Portamento mode.
   {
     const Point p = KnobPosition(173);
@@ -292,12 +301,14 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   {
     const Point p = KnobPosition(127);
     Framed(Ctl::Knob2, 127, Img(169), p.x, p.y - 12, 0.4);
-    Readout(127, mLcd ? IRECT(p.x - 8, p.y - 18, p.x + 40, p.y - 2) : IRECT(p.x - 8, p.y - 15, p.x + 40, p.y + 1));
+    Readout(127, mLcd ? IRECT(p.x - 8, p.y - 18, p.x + 40, p.y - 2)
+                      : IRECT(p.x - 8, p.y - 15, p.x + 40, p.y + 1));
   }
   Framed(Ctl::Knob, 186, Img(107), 800, 76, 1.0).hidden = true;
   Readout(186, DefaultReadout(186)).hidden = true;
-  for (int p : {132, 133, 134, 135, 136, 137, 138, 139, 140, 141, 142, 143, 144, 145, 146, 148, 149, 147, 182, 183,
-                161, 162, 163, 164, 165, 166, 167, 168, 169, 170, 171, 172, 160, 184, 185}) {
+  for (int p :
+       {132, 133, 134, 135, 136, 137, 138, 139, 140, 141, 142, 143, 144, 145, 146, 148, 149, 147,
+        182, 183, 161, 162, 163, 164, 165, 166, 167, 168, 169, 170, 171, 172, 160, 184, 185}) {
     if (p == 134)
       KnobWithReadout(p, Ctl::Knob, 118, 0.4);
     else if (p == 138 || p == 142)
@@ -311,7 +322,8 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   // 13. The rest of the page.
   Framed(Ctl::Switch, 131, Img(147), 906, mLcd ? 562 : 565);
   const int rangeImages[8] = {136, 136, 138, 138, 140, 140, 142, 142};
-  for (int i = 0; i < 8; ++i) Framed(Ctl::Knob, 231 + i, Img(rangeImages[i]), 300, -40, 1.0).hidden = true;
+  for (int i = 0; i < 8; ++i)
+    Framed(Ctl::Knob, 231 + i, Img(rangeImages[i]), 300, -40, 1.0).hidden = true;
   Framed(Ctl::Switch, 187, Img(172), 31, mLcd ? 240 : 242);
   Framed(Ctl::Switch, 188, mLcd ? 265 : 172, 408, 36);
   {
@@ -345,18 +357,21 @@ std::vector<ControlSpec> SynthBuilder::Build() {
     radio.direction = 1;
   }
   const int tabParams[4] = {267, 268, 269, 305}, tabImages[4] = {154, 153, 152, 170};
-  for (int k = 0; k < 4; ++k) Framed(Ctl::Switch, tabParams[k], Img(tabImages[k]), 523 + 95 * k, mLcd ? 562 : 565);
+  for (int k = 0; k < 4; ++k)
+    Framed(Ctl::Switch, tabParams[k], Img(tabImages[k]), 523 + 95 * k, mLcd ? 562 : 565);
   const int tabAreas[4] = {294, 295, 296, 312};
   for (int k = 0; k < 4; ++k) {
     const int x = 523 + 95 * k;
-    Rect(Ctl::InvisibleSwitch, tabAreas[k], mLcd ? IRECT(x, 562, x + 100, 587) : IRECT(x, 565, x + 100, 585));
+    Rect(Ctl::InvisibleSwitch, tabAreas[k],
+         mLcd ? IRECT(x, 562, x + 100, 587) : IRECT(x, 565, x + 100, 585));
   }
   Framed(Ctl::Knob, 309, Img(118), 845, 390, 1.0);
   Framed(Ctl::Knob2, 128, Img(106), 885, 390, 1.0);
   Framed(Ctl::Knob, 310, Img(119), 925, 390, 1.0);
   Framed(Ctl::Knob, 311, Img(106), 965, 390, 1.0);
   for (int k = 0; k < 4; ++k)
-    Text(mLcd ? IRECT(837 + 40 * k, 429, 885 + 40 * k, 445) : IRECT(837 + 40 * k, 435, 885 + 40 * k, 451),
+    Text(mLcd ? IRECT(837 + 40 * k, 429, 885 + 40 * k, 445)
+              : IRECT(837 + 40 * k, 435, 885 + 40 * k, 451),
          Style::Readout, "");
   Framed(Ctl::Switch, 306, Img(175), mLcd ? 848 : 852, mLcd ? 408 : 406);
   Rect(Ctl::InvisibleSwitch, 307, IRECT(848, 408, 920, 430)).hidden = true;
@@ -369,8 +384,9 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   Framed(Ctl::Image, -1, Img(148), 0, mLcd ? 0 : 1).hidden = true;
   Framed(Ctl::Image, -1, Img(149), 0, mLcd ? 0 : 1).hidden = true;  // closed by the list-page hide
   for (int k = 0; k < 4; ++k)
-    Rect(Ctl::InvisibleSelect, 263 + k, IRECT(kListColumnX[k], kListTop, kListColumnX[k + 1], kListBottom)).hidden =
-        true;
+    Rect(Ctl::InvisibleSelect, 263 + k,
+         IRECT(kListColumnX[k], kListTop, kListColumnX[k + 1], kListBottom))
+        .hidden = true;
   Rect(Ctl::InvisibleSwitch, 300, IRECT(0, 0, 1140, 120)).hidden = true;
   for (int k = 0; k < 4; ++k) Framed(Ctl::Switch, 175 + 2 * k, Img(150), 575, 100).hidden = true;
   Framed(Ctl::Button, 303, Img(160), 18, 730);
@@ -388,7 +404,8 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   }
   const int checkColumns[5] = {66, 140, 874, 922, 1002};
   for (int c = 0; c < 5; ++c)
-    for (int r = 0; r < 4; ++r) Framed(Ctl::Switch, 270 + 4 * c + r, Img(131), checkColumns[c], 731 + 13 * r);
+    for (int r = 0; r < 4; ++r)
+      Framed(Ctl::Switch, 270 + 4 * c + r, Img(131), checkColumns[c], 731 + 13 * r);
   Framed(Ctl::Button, 209, Img(163), mLcd ? 216 : 186, 49);
   Framed(Ctl::Button, 210, Img(164), mLcd ? 247 : 218, 49);
   Rect(Ctl::InvisibleSwitch, 291, IRECT(1010, 565, 1037, 584));
@@ -406,8 +423,10 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   selector(201, loadRect, "pr4 pr3 prg", 0, !mLcd);
   selector(203, mLcd ? IRECT(104, 10, 160, 27) : IRECT(100, 12, 140, 28), "pr4", 1, false);
   selector(205, mLcd ? IRECT(161, 10, 217, 27) : IRECT(150, 12, 190, 28), "pr4 pr3 prg", 0, false);
-  const int fileButtons[4][4] = {{202, 166, 46, 47}, {204, 167, 90, 104}, {206, 168, 132, 161}, {207, 116, 196, 218}};
-  for (const auto& b : fileButtons) Framed(Ctl::Button, b[0], Img(b[1]), mLcd ? b[3] : b[2], mLcd ? 10 : 11);
+  const int fileButtons[4][4] = {
+      {202, 166, 46, 47}, {204, 167, 90, 104}, {206, 168, 132, 161}, {207, 116, 196, 218}};
+  for (const auto& b : fileButtons)
+    Framed(Ctl::Button, b[0], Img(b[1]), mLcd ? b[3] : b[2], mLcd ? 10 : 11);
   Framed(Ctl::Image, -1, Img(157), 0, 0);
   Rect(Ctl::Spinner, 301, IRECT(548, 348, 588, 388)).style = Style::SlotSpinner;
   Rect(Ctl::InvisibleSwitch, 302, IRECT(524, 404, 600, 444));
@@ -425,11 +444,19 @@ Point KnobPositionAt(int index) {
   return Positions().p[index];
 }
 
-Point KnobPosition(int param) { return KnobPositionAt(param - kPositionFirstParam); }
+Point KnobPosition(int param) {
+  return KnobPositionAt(param - kPositionFirstParam);
+}
 
-const std::vector<ImageSpec>& SynthPageImages() { return kSynthImages; }
-const std::vector<ImageSpec>& CommonImages() { return kCommonImages; }
-const std::vector<ImageSpec>& ManagerImages() { return kManagerImages; }
+const std::vector<ImageSpec>& SynthPageImages() {
+  return kSynthImages;
+}
+const std::vector<ImageSpec>& CommonImages() {
+  return kCommonImages;
+}
+const std::vector<ImageSpec>& ManagerImages() {
+  return kManagerImages;
+}
 
 const ImageSpec* FindImage(int id) {
   if (id >= 301 && id <= 324) return FindIn(kManagerImages, id);
@@ -462,7 +489,9 @@ std::string ImageLoadName(int id) {
   const ImageSpec* s = FindImage(id);
   if (!s) return std::string();
   const Folder f = ImageFolder(id);
-  std::string name = f == Folder::Manager ? "img/manager/" : f == Folder::Lcd ? "img/lcd/" : "img/orig/";
+  std::string name = f == Folder::Manager ? "img/manager/"
+                     : f == Folder::Lcd   ? "img/lcd/"
+                                          : "img/orig/";
   if (s->id == 159) name += "/";  // the page has always asked for this one with a doubled slash
   return name + s->file;
 }
@@ -480,35 +509,49 @@ IText MakeText(Style style) {
 }
 
 const char* CtlName(Ctl c) {
-  static const char* const kNames[] = {
-      "IBitmapControl",         "IKnobMultiControl",       "IKnobMultiControl2", "IKnobMultiControl3",
-      "ISwitchControl",         "IContactControl",         "ITextControl",       "ISpinnerControl",
-      "IInvisibleSwitchControl", "IInvisibleSelectControl", "IInvisibleSelectControl3",
-      "IInvisibleMatrixSelectControl", "IRadioButtonsControl", "IFileSelectorControl", "IParaGraphicEq",
-      "IFaderControl",          "IUserTextControl"};
+  static const char* const kNames[] = {"IBitmapControl",
+                                       "IKnobMultiControl",
+                                       "IKnobMultiControl2",
+                                       "IKnobMultiControl3",
+                                       "ISwitchControl",
+                                       "IContactControl",
+                                       "ITextControl",
+                                       "ISpinnerControl",
+                                       "IInvisibleSwitchControl",
+                                       "IInvisibleSelectControl",
+                                       "IInvisibleSelectControl3",
+                                       "IInvisibleMatrixSelectControl",
+                                       "IRadioButtonsControl",
+                                       "IFileSelectorControl",
+                                       "IParaGraphicEq",
+                                       "IFaderControl",
+                                       "IUserTextControl"};
   const int i = static_cast<int>(c);
   return i >= 0 && i < static_cast<int>(sizeof kNames / sizeof kNames[0]) ? kNames[i] : "";
 }
 
-std::vector<ControlSpec> SynthPageControls(Skin skin) { return SynthBuilder(skin).Build(); }
+std::vector<ControlSpec> SynthPageControls(Skin skin) {
+  return SynthBuilder(skin).Build();
+}
 
 const EqDisplaySettings& EqSettings() {
-  static const EqDisplaySettings kSettings{4,
-                                           false,
-                                           false,
-                                           false,
-                                           20.0,
-                                           12000.0,
-                                           -24.0,
-                                           24.0,
-                                           4.0,
-                                           IColor(255, 255, 255, 255),
-                                           IColor(255, 255, 0, 0),
-                                           IColor(255, 255, 255, 0),
-                                           IColor(255, 255, 255, 0),
-                                           IColor(100, 0, 0, 0),
-                                           "25, 50, 100, 200, 300, 500, 1000, 2000, 3000, 5000, 7000, 10000",
-                                           "-18, -12, -6, 0, 6, 12, 18"};
+  static const EqDisplaySettings kSettings{
+      4,
+      false,
+      false,
+      false,
+      20.0,
+      12000.0,
+      -24.0,
+      24.0,
+      4.0,
+      IColor(255, 255, 255, 255),
+      IColor(255, 255, 0, 0),
+      IColor(255, 255, 255, 0),
+      IColor(255, 255, 255, 0),
+      IColor(100, 0, 0, 0),
+      "25, 50, 100, 200, 300, 500, 1000, 2000, 3000, 5000, 7000, 10000",
+      "-18, -12, -6, 0, 6, 12, 18"};
   return kSettings;
 }
 
@@ -524,9 +567,10 @@ std::vector<ControlSpec> ManagerPageControls() {
     return out.back();
   };
   framed(Ctl::Image, -1, 301, 0, 0);
-  const int buttons[12][4] = {{313, 302, 22, 35},  {318, 310, 324, 35}, {321, 309, 493, 35}, {314, 303, 84, 35},
-                              {315, 304, 84, 64},  {316, 312, 188, 35}, {317, 308, 188, 64}, {319, 311, 387, 35},
-                              {320, 306, 387, 64}, {322, 307, 557, 35}, {323, 305, 557, 64}, {336, 315, 942, 64}};
+  const int buttons[12][4] = {{313, 302, 22, 35},  {318, 310, 324, 35}, {321, 309, 493, 35},
+                              {314, 303, 84, 35},  {315, 304, 84, 64},  {316, 312, 188, 35},
+                              {317, 308, 188, 64}, {319, 311, 387, 35}, {320, 306, 387, 64},
+                              {322, 307, 557, 35}, {323, 305, 557, 64}, {336, 315, 942, 64}};
   for (const auto& b : buttons) framed(Ctl::Button, b[0], b[1], b[2], b[3]);
   framed(Ctl::Image, -1, 323, 0, 0).hidden = true;
   framed(Ctl::Button, 343, 319, 22, 35).hidden = true;
@@ -540,7 +584,8 @@ std::vector<ControlSpec> ManagerPageControls() {
                                {329, 668, 83}, {330, 736, 83}, {331, 826, 31}, {332, 826, 44},
                                {333, 826, 57}, {334, 826, 70}, {335, 826, 83}};
   for (const auto& s : switches) framed(Ctl::Switch, s[0], 324, s[1], s[2]);
-  for (int k = 0; k < kBrowserRows; ++k) rect(Ctl::Text, -1, IRECT(24, 118 + 14 * k, 274, 132 + 14 * k), Style::BrowserRow);
+  for (int k = 0; k < kBrowserRows; ++k)
+    rect(Ctl::Text, -1, IRECT(24, 118 + 14 * k, 274, 132 + 14 * k), Style::BrowserRow);
   rect(Ctl::InvisibleSelect3, 338, IRECT(24, 118, 274, 776));
   framed(Ctl::Fader, 341, 318, 276, 116).rect.B = 116 + 660;
   for (int i = 0; i < kSlotColumns * kSlotRows; ++i) {

@@ -31,11 +31,11 @@ enum class Folder { Orig, Lcd, Manager };
 enum SkinMask : unsigned { kInOrig = 1, kInLcd = 2, kInBoth = 3 };
 
 struct ImageSpec {
-  int id;            // orig id (102..175), always-orig (103..105) or manager (301..324)
-  const char* file;  // "background-2x.png"
-  int frames;        // one vertical strip of equal frames
-  int w, h;          // one frame in GUI pixels (the PNG is twice that, times frames high)
-  unsigned skins;    // synth-page images: which folders hold the file
+  int id;                  // orig id (102..175), always-orig (103..105) or manager (301..324)
+  const char* file;        // "background-2x.png"
+  int frames;              // one vertical strip of equal frames
+  int w, h;                // one frame in GUI pixels (the PNG is twice that, times frames high)
+  unsigned skins;          // synth-page images: which folders hold the file
   int lcdW = 0, lcdH = 0;  // the lcd file's frame size where it differs (0: as orig)
 };
 
@@ -55,10 +55,27 @@ Folder ImageFolder(int id);
 
 // ---- Text styles.
 enum class Style {
-  None, Readout, PlusOrig, PlusLcd, LearnOrig, LearnLcd, TitleOrig, TitleLcd, FlexiSpinnerOrig,
-  FlexiSpinnerLcd, TrackingReadoutLcd, SlotSpinner, MidiSpinnerOrig, MidiSpinnerLcd,
+  None,
+  Readout,
+  PlusOrig,
+  PlusLcd,
+  LearnOrig,
+  LearnLcd,
+  TitleOrig,
+  TitleLcd,
+  FlexiSpinnerOrig,
+  FlexiSpinnerLcd,
+  TrackingReadoutLcd,
+  SlotSpinner,
+  MidiSpinnerOrig,
+  MidiSpinnerLcd,
   // manager page
-  LoginText, LoginPassword, BrowserRow, SlotNumber, SlotName, Count
+  LoginText,
+  LoginPassword,
+  BrowserRow,
+  SlotNumber,
+  SlotName,
+  Count
 };
 struct TextStyleSpec {
   Style style;
@@ -75,34 +92,34 @@ IText MakeText(Style style);
 
 // ---- Control rows.
 enum class Ctl {
-  Image,            // IBitmapControl
-  Knob,             // IKnobMultiControl, vertical
-  Knob2,            // IKnobMultiControl2
-  Knob3,            // IKnobMultiControl3
-  Switch,           // ISwitchControl
-  Button,           // IContactControl
-  Text,             // ITextControl
-  Spinner,          // ISpinnerControl
-  InvisibleSwitch,  // IInvisibleSwitchControl
-  InvisibleSelect,  // IInvisibleSelectControl
-  InvisibleSelect3, // IInvisibleSelectControl3
-  MatrixSelect,     // IInvisibleMatrixSelectControl
-  RadioButtons,     // IRadioButtonsControl
-  FileSelector,     // IFileSelectorControl
-  ParaEq,           // IParaGraphicEq
-  Fader,            // IFaderControl
-  UserText,         // IUserTextControl
+  Image,             // IBitmapControl
+  Knob,              // IKnobMultiControl, vertical
+  Knob2,             // IKnobMultiControl2
+  Knob3,             // IKnobMultiControl3
+  Switch,            // ISwitchControl
+  Button,            // IContactControl
+  Text,              // ITextControl
+  Spinner,           // ISpinnerControl
+  InvisibleSwitch,   // IInvisibleSwitchControl
+  InvisibleSelect,   // IInvisibleSelectControl
+  InvisibleSelect3,  // IInvisibleSelectControl3
+  MatrixSelect,      // IInvisibleMatrixSelectControl
+  RadioButtons,      // IRadioButtonsControl
+  FileSelector,      // IFileSelectorControl
+  ParaEq,            // IParaGraphicEq
+  Fader,             // IFaderControl
+  UserText,          // IUserTextControl
 };
 const char* CtlName(Ctl c);
 
 struct ControlSpec {
   Ctl cls;
   int param = -1;
-  int image = 0;        // id as loaded in this skin, 0 for none
-  IRECT rect;           // draw rectangle (from the image's frame size where there is one)
+  int image = 0;  // id as loaded in this skin, 0 for none
+  IRECT rect;     // draw rectangle (from the image's frame size where there is one)
   Style style = Style::None;
   const char* text = "";  // initial text of texts; extensions of file selectors
-  double gearing = 0.0;  // knobs; spinners drag with 10.0
+  double gearing = 0.0;   // knobs; spinners drag with 10.0
   bool hidden = false;    // hidden by the page build itself
   bool attached = true;   // false: built and kept, never attached (read-out slots 95..120)
   int readoutField = -1;  // read-outs: the program field whose read-out array slot holds it

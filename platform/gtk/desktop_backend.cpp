@@ -11,7 +11,6 @@
 #include "platform/gtk/desktop_menus.h"
 #include "platform/headless.h"
 
-
 // Fonts that the toolkit's font map loads once and keeps until exit are not ours to free. Weak:
 // the font service says the same.
 extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() {
@@ -56,7 +55,9 @@ DesktopBackend* desktop() {
 
 // ---- Application ----------------------------------------------------------------------
 
-RunLoop& DesktopApplication::runLoop() { return backend_.loop; }
+RunLoop& DesktopApplication::runLoop() {
+  return backend_.loop;
+}
 
 int DesktopApplication::run() {
   if (delegate_) delegate_->applicationWillFinishLaunching();
@@ -126,7 +127,9 @@ std::optional<Event> DesktopApplication::peekEvent(uint64_t mask, double seconds
   return found;
 }
 
-void DesktopApplication::mainMenuChanged() { backend_.windows.mainMenuChanged(); }
+void DesktopApplication::mainMenuChanged() {
+  backend_.windows.mainMenuChanged();
+}
 
 void DesktopApplication::didTerminate() {
   if (running_ && gtk_main_level() > 0) gtk_main_quit();
@@ -187,9 +190,9 @@ GdkCursor* cursorFromImage(const Cursor& c) {
       d[3] = spp == 4 ? s[3] : s[1];
     }
   }
-  GdkCursor* cursor = gdk_cursor_new_from_pixbuf(gdk_display_get_default(), pb,
-                                                 static_cast<gint>(c.hotSpot.x),
-                                                 static_cast<gint>(c.hotSpot.y));
+  GdkCursor* cursor =
+      gdk_cursor_new_from_pixbuf(gdk_display_get_default(), pb, static_cast<gint>(c.hotSpot.x),
+                                 static_cast<gint>(c.hotSpot.y));
   g_object_unref(pb);
   return cursor;
 }
@@ -337,8 +340,8 @@ std::vector<Screen> DesktopBackend::screens() const {
     GdkRectangle geometry, work;
     gdk_monitor_get_geometry(m, &geometry);
     gdk_monitor_get_workarea(m, &work);
-    out.push_back({convert(geometry), convert(work),
-                   static_cast<double>(gdk_monitor_get_scale_factor(m))});
+    out.push_back(
+        {convert(geometry), convert(work), static_cast<double>(gdk_monitor_get_scale_factor(m))});
   }
   if (out.empty()) out.push_back({{0, 0, 1, 1}, {0, 0, 1, 1}, 1});
   return out;

@@ -38,7 +38,9 @@ class DesktopApplication final : public ApplicationBase {
   int run() override;
   void dispatchEvent(const Event& e) override;
   std::optional<Event> peekEvent(uint64_t mask, double seconds) override;
-  const Event* currentEvent() const override { return current_.empty() ? nullptr : &current_.back(); }
+  const Event* currentEvent() const override {
+    return current_.empty() ? nullptr : &current_.back();
+  }
 
   // An event from the desktop: through the hook, or dispatched.
   void deliver(const Event& e);

@@ -49,7 +49,8 @@ class DesktopNativeControl final : public NativeControl {
     int width = std::max(1, static_cast<int>(view_.frame().width));
     int height = std::max(1, static_cast<int>(view_.frame().height));
     if (gtk_widget_get_parent(outer_) != content) {
-      if (GtkWidget* old = gtk_widget_get_parent(outer_)) gtk_container_remove(GTK_CONTAINER(old), outer_);
+      if (GtkWidget* old = gtk_widget_get_parent(outer_))
+        gtk_container_remove(GTK_CONTAINER(old), outer_);
       gtk_fixed_put(GTK_FIXED(content), outer_, x, y);
     } else if (x != x_ || y != y_) {
       gtk_fixed_move(GTK_FIXED(content), outer_, x, y);
@@ -78,7 +79,8 @@ class DesktopNativeControl final : public NativeControl {
     int lineHeight = 0;
     pango_layout_get_pixel_size(probe, nullptr, &lineHeight);
     g_object_unref(probe);
-    gtk_label_set_line_wrap(GTK_LABEL(widget_), height >= 2 * std::max(1, lineHeight) ? TRUE : FALSE);
+    gtk_label_set_line_wrap(GTK_LABEL(widget_),
+                            height >= 2 * std::max(1, lineHeight) ? TRUE : FALSE);
   }
   const View& view() const { return view_; }
 
@@ -127,8 +129,8 @@ class DesktopNativeControl final : public NativeControl {
         widget_ = gtk_text_view_new();
         outer_ = gtk_scrolled_window_new(nullptr, nullptr);
         gtk_container_add(GTK_CONTAINER(outer_), widget_);
-        g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget_)), "changed", G_CALLBACK(&onBufferChanged),
-                         this);
+        g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget_)), "changed",
+                         G_CALLBACK(&onBufferChanged), this);
         g_signal_connect(widget_, "focus-in-event", G_CALLBACK(&onFocusIn), this);
         break;
       }
@@ -189,7 +191,8 @@ class DesktopNativeControl final : public NativeControl {
         auto* combo = GTK_COMBO_BOX_TEXT(widget_);
         if (s.items != shown_.items || first_) {
           gtk_combo_box_text_remove_all(combo);
-          for (const std::string& item : s.items) gtk_combo_box_text_append_text(combo, item.c_str());
+          for (const std::string& item : s.items)
+            gtk_combo_box_text_append_text(combo, item.c_str());
         }
         gtk_combo_box_set_active(GTK_COMBO_BOX(widget_), s.selected);
         if (s.kind == NativeControlKind::ComboBox) {
@@ -200,7 +203,8 @@ class DesktopNativeControl final : public NativeControl {
       }
       case NativeControlKind::TextField:
       case NativeControlKind::SecureField:
-        if (s.text != gtk_entry_get_text(GTK_ENTRY(widget_))) gtk_entry_set_text(GTK_ENTRY(widget_), s.text.c_str());
+        if (s.text != gtk_entry_get_text(GTK_ENTRY(widget_)))
+          gtk_entry_set_text(GTK_ENTRY(widget_), s.text.c_str());
         gtk_editable_set_editable(GTK_EDITABLE(widget_), s.editable);
         gtk_entry_set_alignment(GTK_ENTRY(widget_), static_cast<float>(s.alignment));
         break;
@@ -215,13 +219,15 @@ class DesktopNativeControl final : public NativeControl {
         break;
       }
       case NativeControlKind::Slider:
-        gtk_range_set_range(GTK_RANGE(widget_), s.minValue, std::max(s.maxValue, s.minValue + 1e-9));
+        gtk_range_set_range(GTK_RANGE(widget_), s.minValue,
+                            std::max(s.maxValue, s.minValue + 1e-9));
         gtk_range_set_value(GTK_RANGE(widget_), s.value);
         break;
       case NativeControlKind::ProgressBar: {
         double span = s.maxValue - s.minValue;
-        gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(widget_),
-                                      span > 0 ? std::clamp((s.value - s.minValue) / span, 0.0, 1.0) : 0.0);
+        gtk_progress_bar_set_fraction(
+            GTK_PROGRESS_BAR(widget_),
+            span > 0 ? std::clamp((s.value - s.minValue) / span, 0.0, 1.0) : 0.0);
         break;
       }
       case NativeControlKind::Tabs: {
@@ -251,17 +257,19 @@ class DesktopNativeControl final : public NativeControl {
     size_t n = std::max<size_t>(1, s.columns.size());
     bool rebuild = first_ || s.columns != shown_.columns;
     if (rebuild) {
-      while (GtkTreeViewColumn* c = gtk_tree_view_get_column(tree, 0)) gtk_tree_view_remove_column(tree, c);
+      while (GtkTreeViewColumn* c = gtk_tree_view_get_column(tree, 0))
+        gtk_tree_view_remove_column(tree, c);
       std::vector<GType> types(n, G_TYPE_STRING);
       GtkListStore* store = gtk_list_store_newv(static_cast<gint>(n), types.data());
       gtk_tree_view_set_model(tree, GTK_TREE_MODEL(store));
       g_object_unref(store);
       for (size_t i = 0; i < n; ++i) {
         const char* title = i < s.columns.size() ? s.columns[i].c_str() : "";
-        gtk_tree_view_insert_column_with_attributes(tree, -1, title, gtk_cell_renderer_text_new(), "text",
-                                                    static_cast<gint>(i), nullptr);
+        gtk_tree_view_insert_column_with_attributes(tree, -1, title, gtk_cell_renderer_text_new(),
+                                                    "text", static_cast<gint>(i), nullptr);
       }
-      bool titled = std::any_of(s.columns.begin(), s.columns.end(), [](const std::string& t) { return !t.empty(); });
+      bool titled = std::any_of(s.columns.begin(), s.columns.end(),
+                                [](const std::string& t) { return !t.empty(); });
       gtk_tree_view_set_headers_visible(tree, titled);
     }
     GtkListStore* store = GTK_LIST_STORE(gtk_tree_view_get_model(tree));
@@ -275,7 +283,8 @@ class DesktopNativeControl final : public NativeControl {
       }
     }
     GtkTreeSelection* sel = gtk_tree_view_get_selection(tree);
-    gtk_tree_selection_set_mode(sel, s.multipleSelection ? GTK_SELECTION_MULTIPLE : GTK_SELECTION_SINGLE);
+    gtk_tree_selection_set_mode(
+        sel, s.multipleSelection ? GTK_SELECTION_MULTIPLE : GTK_SELECTION_SINGLE);
     gtk_tree_selection_unselect_all(sel);
     for (int r : s.selectedRows) {
       GtkTreePath* path = gtk_tree_path_new_from_indices(r, -1);
@@ -298,7 +307,8 @@ class DesktopNativeControl final : public NativeControl {
     if (active >= 0) {
       self->client_.nativeChose(active);
     } else if (self->shown_.kind == NativeControlKind::ComboBox) {
-      self->client_.nativeTextChanged(gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(combo)))));
+      self->client_.nativeTextChanged(
+          gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(combo)))));
     }
   }
   static void onEntryChanged(GtkEditable* entry, gpointer p) {
@@ -332,7 +342,8 @@ class DesktopNativeControl final : public NativeControl {
     if (self->updating_) return;
     std::vector<int> rows;
     GList* paths = gtk_tree_selection_get_selected_rows(sel, nullptr);
-    for (GList* l = paths; l; l = l->next) rows.push_back(gtk_tree_path_get_indices(static_cast<GtkTreePath*>(l->data))[0]);
+    for (GList* l = paths; l; l = l->next)
+      rows.push_back(gtk_tree_path_get_indices(static_cast<GtkTreePath*>(l->data))[0]);
     g_list_free_full(paths, reinterpret_cast<GDestroyNotify>(gtk_tree_path_free));
     self->client_.nativeSelectedRows(rows);
   }
@@ -374,7 +385,8 @@ DesktopControls::~DesktopControls() {
   g_object_unref(css_);
 }
 
-std::unique_ptr<NativeControl> DesktopControls::createNativeControl(View& view, NativeControlClient& client) {
+std::unique_ptr<NativeControl> DesktopControls::createNativeControl(View& view,
+                                                                    NativeControlClient& client) {
   return std::make_unique<DesktopNativeControl>(*this, view, client);
 }
 
@@ -405,6 +417,8 @@ void uninstallDesktopControls() {
   gControls = nullptr;
 }
 
-DesktopControls* desktopControls() { return gControls; }
+DesktopControls* desktopControls() {
+  return gControls;
+}
 
 }  // namespace vq::platform

@@ -18,7 +18,8 @@ class DesktopControls final : public NativeControlService {
  public:
   explicit DesktopControls(DesktopBackend& backend);
   ~DesktopControls() override;  // the widgets go; their controls stay, showing nothing
-  std::unique_ptr<NativeControl> createNativeControl(View& view, NativeControlClient& client) override;
+  std::unique_ptr<NativeControl> createNativeControl(View& view,
+                                                     NativeControlClient& client) override;
 
   // The widget presenting a view, or none (tests).
   GtkWidget* widgetFor(const View& view) const;

@@ -61,7 +61,8 @@ bool hasAllowedType(const std::string& path, const std::vector<std::string>& typ
   size_t dot = path.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
   std::string ext = lower(path.substr(dot + 1));
-  return std::any_of(types.begin(), types.end(), [&](const std::string& t) { return lower(t) == ext; });
+  return std::any_of(types.begin(), types.end(),
+                     [&](const std::string& t) { return lower(t) == ext; });
 }
 
 std::string mnemonicSafe(const std::string& s) {
@@ -96,7 +97,8 @@ int DesktopBackend::runAlert(const AlertRequest& request) {
   int dismiss = dismissIndex(buttons);
   if (!loop.isMainThread()) {
     // GTK belongs to the main thread: show it from there, and answer as if dismissed.
-    std::fprintf(stderr, "alert requested off the main thread: shown later, answered %d\n", dismiss);
+    std::fprintf(stderr, "alert requested off the main thread: shown later, answered %d\n",
+                 dismiss);
     AlertRequest copy = request;
     loop.postToMain([this, copy] { runAlert(copy); });
     return dismiss;
@@ -128,9 +130,10 @@ std::optional<std::vector<std::string>> DesktopBackend::runPanel(const PanelRequ
   }
   DesktopRunLoop::ModeScope scope(loop, RunLoopMode::ModalPanel);
   using Kind = PanelRequest::Kind;
-  GtkFileChooserAction action = request.kind == Kind::Save     ? GTK_FILE_CHOOSER_ACTION_SAVE
-                                : request.kind == Kind::Folder ? GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER
-                                                               : GTK_FILE_CHOOSER_ACTION_OPEN;
+  GtkFileChooserAction action = request.kind == Kind::Save ? GTK_FILE_CHOOSER_ACTION_SAVE
+                                : request.kind == Kind::Folder
+                                    ? GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER
+                                    : GTK_FILE_CHOOSER_ACTION_OPEN;
   std::string title = request.title.empty() ? (request.kind == Kind::Save     ? "Save"
                                                : request.kind == Kind::Folder ? "Choose Folder"
                                                                               : "Open")
@@ -138,9 +141,9 @@ std::optional<std::vector<std::string>> DesktopBackend::runPanel(const PanelRequ
   const char* accept = request.kind == Kind::Save     ? "_Save"
                        : request.kind == Kind::Folder ? "_Select"
                                                       : "_Open";
-  GtkWidget* d = gtk_file_chooser_dialog_new(title.c_str(), windows.dialogParent(), action,
-                                             "_Cancel", GTK_RESPONSE_CANCEL, accept,
-                                             GTK_RESPONSE_ACCEPT, nullptr);
+  GtkWidget* d =
+      gtk_file_chooser_dialog_new(title.c_str(), windows.dialogParent(), action, "_Cancel",
+                                  GTK_RESPONSE_CANCEL, accept, GTK_RESPONSE_ACCEPT, nullptr);
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(d);
   gtk_file_chooser_set_local_only(chooser, TRUE);
   gtk_file_chooser_set_select_multiple(
@@ -151,7 +154,8 @@ std::optional<std::vector<std::string>> DesktopBackend::runPanel(const PanelRequ
     gtk_file_chooser_set_current_name(chooser, request.fileName.c_str());
   }
   std::string folder = expandHome(request.directory);
-  if (!folder.empty() && isDirectory(folder)) gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+  if (!folder.empty() && isDirectory(folder))
+    gtk_file_chooser_set_current_folder(chooser, folder.c_str());
   if (!request.allowedTypes.empty() && request.kind != Kind::Folder) {
     GtkFileFilter* filter = gtk_file_filter_new();
     std::string name;
@@ -222,7 +226,8 @@ MenuItem* DesktopBackend::popUpContextMenu(Menu& menu, Point location, View* vie
   // A menu that could not take the pointer is not shown and would never end the loop.
   if (gtk_widget_get_visible(gtkMenu)) {
     GMainLoop* nested = g_main_loop_new(nullptr, FALSE);
-    gulong id = g_signal_connect_swapped(gtkMenu, "deactivate", G_CALLBACK(g_main_loop_quit), nested);
+    gulong id =
+        g_signal_connect_swapped(gtkMenu, "deactivate", G_CALLBACK(g_main_loop_quit), nested);
     g_main_loop_run(nested);
     g_signal_handler_disconnect(gtkMenu, id);
     g_main_loop_unref(nested);

@@ -5,7 +5,9 @@
 
 namespace vq::platform {
 
-DesktopDragSource::~DesktopDragSource() { disconnect(); }
+DesktopDragSource::~DesktopDragSource() {
+  disconnect();
+}
 
 void DesktopDragSource::disconnect() {
   if (widget_) {
@@ -16,7 +18,8 @@ void DesktopDragSource::disconnect() {
   widget_ = nullptr;
 }
 
-void DesktopDragSource::onDataGet(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint, gpointer self) {
+void DesktopDragSource::onDataGet(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint,
+                                  gpointer self) {
   auto* s = static_cast<DesktopDragSource*>(self);
   std::vector<gchar*> list;
   for (std::string& u : s->uris_) list.push_back(u.data());
@@ -31,10 +34,16 @@ void DesktopDragSource::onEnd(GtkWidget*, GdkDragContext*, gpointer self) {
   g_signal_handler_disconnect(w, s->dataGet_);
   g_signal_handler_disconnect(w, s->end_);
   s->widget_ = nullptr;
-  g_idle_add([](gpointer w) -> gboolean { g_object_unref(w); return G_SOURCE_REMOVE; }, w);
+  g_idle_add(
+      [](gpointer w) -> gboolean {
+        g_object_unref(w);
+        return G_SOURCE_REMOVE;
+      },
+      w);
 }
 
-bool DesktopDragSource::beginFileDrag(View* view, Rect from, const std::vector<std::string>& paths, const Image*) {
+bool DesktopDragSource::beginFileDrag(View* view, Rect from, const std::vector<std::string>& paths,
+                                      const Image*) {
   DesktopBackend* b = desktop();
   if (!b || !view || !view->window() || paths.empty()) return false;
   GtkWidget* widget = b->windows.contentFor(*view->window());
@@ -49,7 +58,8 @@ bool DesktopDragSource::beginFileDrag(View* view, Rect from, const std::vector<s
   disconnect();
   uris_ = std::move(uris);
   widget_ = GTK_WIDGET(g_object_ref(widget));
-  dataGet_ = g_signal_connect(widget, "drag-data-get", G_CALLBACK(&DesktopDragSource::onDataGet), this);
+  dataGet_ =
+      g_signal_connect(widget, "drag-data-get", G_CALLBACK(&DesktopDragSource::onDataGet), this);
   end_ = g_signal_connect(widget, "drag-end", G_CALLBACK(&DesktopDragSource::onEnd), this);
   int x = 0, y = 0;
   b->windows.viewOrigin(*view, x, y);
@@ -58,7 +68,8 @@ bool DesktopDragSource::beginFileDrag(View* view, Rect from, const std::vector<s
   GtkTargetList* targets = gtk_target_list_new(nullptr, 0);
   gtk_target_list_add_uri_targets(targets, 0);
   GdkEvent* event = gtk_get_current_event();
-  GdkDragContext* drag = gtk_drag_begin_with_coordinates(widget, targets, GDK_ACTION_COPY, 1, event, x, y);
+  GdkDragContext* drag =
+      gtk_drag_begin_with_coordinates(widget, targets, GDK_ACTION_COPY, 1, event, x, y);
   if (event) gdk_event_free(event);
   gtk_target_list_unref(targets);
   if (!drag) {

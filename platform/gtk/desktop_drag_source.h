@@ -14,14 +14,19 @@ namespace vq::platform {
 class DesktopDragSource final : public DragSource {
  public:
   ~DesktopDragSource() override;
-  bool beginFileDrag(View* view, Rect from, const std::vector<std::string>& paths, const Image* image) override;
-  bool beginPromisedFileDrag(View* view, Rect from, const std::vector<std::string>& types) override { return false; }
+  bool beginFileDrag(View* view, Rect from, const std::vector<std::string>& paths,
+                     const Image* image) override;
+  bool beginPromisedFileDrag(View* view, Rect from,
+                             const std::vector<std::string>& types) override {
+    return false;
+  }
   // The URIs the running drag offers (tests read them).
   const std::vector<std::string>& offeredUris() const { return uris_; }
 
  private:
   void disconnect();
-  static void onDataGet(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint, gpointer self);
+  static void onDataGet(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint,
+                        gpointer self);
   static void onEnd(GtkWidget*, GdkDragContext*, gpointer self);
   std::vector<std::string> uris_;
   GtkWidget* widget_ = nullptr;

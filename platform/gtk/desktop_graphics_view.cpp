@@ -127,8 +127,8 @@ void DesktopGraphicsView::setSize(int width, int height) {
 
 void DesktopGraphicsView::present(const PixelBufferRef& buffer, PixelRect damage) {
   if (!isOpen() || !buffer.pixels || !surface_) return;
-  PixelRect r = damage.intersect({0, 0, width(), height()})
-                    .intersect({0, 0, buffer.width, buffer.height});
+  PixelRect r =
+      damage.intersect({0, 0, width(), height()}).intersect({0, 0, buffer.width, buffer.height});
   if (r.empty()) return;
   cairo_surface_flush(surface_);
   auto* data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface_));
@@ -245,9 +245,12 @@ gboolean DesktopGraphicsView::onScroll(GtkWidget*, GdkEventScroll* e, gpointer p
   auto* self = static_cast<DesktopGraphicsView*>(p);
   if (!self->isOpen()) return FALSE;
   double delta = 0;
-  if (e->direction == GDK_SCROLL_UP) delta = 1;
-  else if (e->direction == GDK_SCROLL_DOWN) delta = -1;
-  else if (e->direction == GDK_SCROLL_SMOOTH) delta = -e->delta_y;
+  if (e->direction == GDK_SCROLL_UP)
+    delta = 1;
+  else if (e->direction == GDK_SCROLL_DOWN)
+    delta = -1;
+  else if (e->direction == GDK_SCROLL_SMOOTH)
+    delta = -e->delta_y;
   if (delta == 0) return FALSE;
   self->sendPointer(PointerAction::Wheel, e->x, e->y, PointerButton::None, e->state, delta);
   return TRUE;
@@ -274,7 +277,8 @@ void DesktopGraphicsView::focus() {
   // An open field keeps the keyboard: taking it away would end the field.
   gtk_widget_grab_focus(entry_ ? entry_ : area_);
   GtkWidget* top = gtk_widget_get_toplevel(area_);
-  if (gtk_widget_is_toplevel(top) && gtk_widget_get_visible(top)) gtk_window_present(GTK_WINDOW(top));
+  if (gtk_widget_is_toplevel(top) && gtk_widget_get_visible(top))
+    gtk_window_present(GTK_WINDOW(top));
 }
 
 bool DesktopGraphicsView::hasKeyboardFocus() const {
@@ -298,10 +302,10 @@ void DesktopGraphicsView::showTextField(const TextFieldRequest& r) {
   gtk_entry_set_alignment(entry, r.align == TextAlign::Left     ? 0.0f
                                  : r.align == TextAlign::Center ? 0.5f
                                                                 : 1.0f);
-  std::string css = "entry { border: none; border-radius: 0; box-shadow: none; outline: none; "
-                    "background-image: none; min-height: 0; padding: 0 2px; margin: 0; color: " +
-                    cssColor(r.textColor) + "; background-color: " + cssColor(r.backgroundColor) +
-                    ";";
+  std::string css =
+      "entry { border: none; border-radius: 0; box-shadow: none; outline: none; "
+      "background-image: none; min-height: 0; padding: 0 2px; margin: 0; color: " +
+      cssColor(r.textColor) + "; background-color: " + cssColor(r.backgroundColor) + ";";
   if (!r.fontFamily.empty()) css += " font-family: \"" + cssFamily(r.fontFamily) + "\";";
   if (r.fontSize > 0) css += " font-size: " + std::to_string(r.fontSize) + "px;";
   css += " }";
@@ -319,7 +323,8 @@ void DesktopGraphicsView::showTextField(const TextFieldRequest& r) {
   gtk_fixed_put(GTK_FIXED(holder_), entry_, r.frame.left, r.frame.top);
   gtk_widget_show(entry_);
   GtkWidget* top = gtk_widget_get_toplevel(area_);
-  if (gtk_widget_is_toplevel(top) && gtk_widget_get_visible(top)) gtk_window_present(GTK_WINDOW(top));
+  if (gtk_widget_is_toplevel(top) && gtk_widget_get_visible(top))
+    gtk_window_present(GTK_WINDOW(top));
   gtk_widget_grab_focus(entry_);
 }
 
@@ -342,7 +347,8 @@ void DesktopGraphicsView::onEntryInsert(GtkEditable* editable, gchar* text, gint
   const TextFieldRequest* field = self->textField();
   if (!field) return;
   std::string current = gtk_entry_get_text(GTK_ENTRY(editable));
-  std::string inserted = length < 0 ? std::string(text) : std::string(text, static_cast<size_t>(length));
+  std::string inserted =
+      length < 0 ? std::string(text) : std::string(text, static_cast<size_t>(length));
   glong chars = g_utf8_strlen(current.c_str(), -1);
   gint pos = std::clamp<gint>(*position, 0, static_cast<gint>(chars));
   size_t at = static_cast<size_t>(g_utf8_offset_to_pointer(current.c_str(), pos) - current.c_str());
@@ -360,7 +366,8 @@ void DesktopGraphicsView::onEntryInsert(GtkEditable* editable, gchar* text, gint
   g_signal_stop_emission_by_name(editable, "insert-text");
   if (accepted.empty()) return;
   g_signal_handlers_block_by_func(editable, reinterpret_cast<gpointer>(&onEntryInsert), p);
-  gtk_editable_insert_text(editable, accepted.c_str(), static_cast<gint>(accepted.size()), position);
+  gtk_editable_insert_text(editable, accepted.c_str(), static_cast<gint>(accepted.size()),
+                           position);
   g_signal_handlers_unblock_by_func(editable, reinterpret_cast<gpointer>(&onEntryInsert), p);
 }
 

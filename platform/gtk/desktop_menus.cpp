@@ -10,7 +10,9 @@ namespace {
 
 constexpr uint32_t kEquivalentMask = kShiftFlag | kControlFlag | kOptionFlag | kCommandFlag;
 
-void releaseItem(gpointer item) { static_cast<MenuItem*>(item)->release(); }
+void releaseItem(gpointer item) {
+  static_cast<MenuItem*>(item)->release();
+}
 
 void onActivate(GtkMenuItem* widget, gpointer sink) {
   // A check item's toggle is not the item's own state: the target decides.

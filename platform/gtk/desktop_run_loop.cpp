@@ -20,8 +20,8 @@ gboolean quitLoop(gpointer loop) {
 }  // namespace
 
 DesktopRunLoop::DesktopRunLoop() : mainThread_(std::this_thread::get_id()) {
-  static GSourceFuncs funcs = {nullptr, nullptr, &DesktopRunLoop::dispatchTimers, nullptr,
-                               nullptr, nullptr};
+  static GSourceFuncs funcs = {nullptr, nullptr, &DesktopRunLoop::dispatchTimers,
+                               nullptr, nullptr, nullptr};
   timerSource_ = g_source_new(&funcs, sizeof(TimerSource));
   reinterpret_cast<TimerSource*>(timerSource_)->loop = this;
   // A timer whose callback runs a nested loop must not hold back the other timers.
@@ -39,7 +39,9 @@ DesktopRunLoop::~DesktopRunLoop() {
   if (postIdle_) g_source_remove(postIdle_);
 }
 
-double DesktopRunLoop::now() const { return static_cast<double>(g_get_monotonic_time()) * 1e-6; }
+double DesktopRunLoop::now() const {
+  return static_cast<double>(g_get_monotonic_time()) * 1e-6;
+}
 
 TimerId DesktopRunLoop::addTimer(double interval, bool repeats, std::function<void()> fire,
                                  bool commonModes) {
@@ -123,9 +125,13 @@ gboolean DesktopRunLoop::drainPosted(gpointer p) {
   return G_SOURCE_REMOVE;
 }
 
-void DesktopRunLoop::wake() { g_main_context_wakeup(nullptr); }
+void DesktopRunLoop::wake() {
+  g_main_context_wakeup(nullptr);
+}
 
-bool DesktopRunLoop::isMainThread() const { return std::this_thread::get_id() == mainThread_; }
+bool DesktopRunLoop::isMainThread() const {
+  return std::this_thread::get_id() == mainThread_;
+}
 
 void DesktopRunLoop::runNested(RunLoopMode mode, double seconds) {
   ModeScope scope(*this, mode);
@@ -144,7 +150,8 @@ void DesktopRunLoop::runNested(RunLoopMode mode, double seconds) {
 DesktopRunLoop::ModeScope::ModeScope(DesktopRunLoop& loop, RunLoopMode mode)
     : loop_(loop), saved_(loop.mode_) {
   // Entering a modal state from the ordinary one (a menu inside a modal run has been told).
-  if (mode != RunLoopMode::Default && saved_ == RunLoopMode::Default) GraphicsView::notifyModalLoop();
+  if (mode != RunLoopMode::Default && saved_ == RunLoopMode::Default)
+    GraphicsView::notifyModalLoop();
   loop_.mode_ = mode;
   loop_.rearm();
 }

@@ -21,7 +21,8 @@ struct WindowInputState {
 };
 
 // The point of a root position in the window's coordinates (origin bottom-left of the content).
-bool windowPoint(DesktopBackend& b, GtkWidget* top, double rootX, double rootY, Window** out, Point* p) {
+bool windowPoint(DesktopBackend& b, GtkWidget* top, double rootX, double rootY, Window** out,
+                 Point* p) {
   Window* w = b.windows.windowForGtk(top);
   if (!w) return false;
   GtkWidget* content = b.windows.contentFor(*w);
@@ -97,10 +98,18 @@ gboolean onScroll(GtkWidget* top, GdkEventScroll* ev, gpointer p) {
   e.type = EventType::ScrollWheel;
   // One notch is one line; up and left are positive, as the window layer expects.
   switch (ev->direction) {
-    case GDK_SCROLL_UP: e.deltaY = 1; break;
-    case GDK_SCROLL_DOWN: e.deltaY = -1; break;
-    case GDK_SCROLL_LEFT: e.deltaX = 1; break;
-    case GDK_SCROLL_RIGHT: e.deltaX = -1; break;
+    case GDK_SCROLL_UP:
+      e.deltaY = 1;
+      break;
+    case GDK_SCROLL_DOWN:
+      e.deltaY = -1;
+      break;
+    case GDK_SCROLL_LEFT:
+      e.deltaX = 1;
+      break;
+    case GDK_SCROLL_RIGHT:
+      e.deltaX = -1;
+      break;
     case GDK_SCROLL_SMOOTH:
       e.deltaX = -ev->delta_x;
       e.deltaY = -ev->delta_y;
@@ -116,7 +125,8 @@ bool dropTarget(WindowInputState* s, GtkWidget* top, int x, int y, View** conten
   int cx = 0, cy = 0;
   gtk_widget_translate_coordinates(s->backend->windows.contentFor(*w), top, 0, 0, &cx, &cy);
   *content = w->contentView();
-  info->locationInWindow = {double(x - cx), double(s->backend->windows.contentHeight(*w) - (y - cy))};
+  info->locationInWindow = {double(x - cx),
+                            double(s->backend->windows.contentHeight(*w) - (y - cy))};
   return true;
 }
 
@@ -127,7 +137,8 @@ gboolean onDragMotion(GtkWidget* top, GdkDragContext* ctx, gint x, gint y, guint
   if (!dropTarget(s, top, x, y, &content, &info)) return FALSE;
   int op = s->dragEntered ? content->draggingUpdated(info) : content->draggingEntered(info);
   s->dragEntered = true;
-  gdk_drag_status(ctx, op != kDragOperationNone ? GDK_ACTION_COPY : static_cast<GdkDragAction>(0), time);
+  gdk_drag_status(ctx, op != kDragOperationNone ? GDK_ACTION_COPY : static_cast<GdkDragAction>(0),
+                  time);
   return TRUE;
 }
 
@@ -144,8 +155,8 @@ gboolean onDragDrop(GtkWidget* top, GdkDragContext* ctx, gint, gint, guint time,
   return TRUE;
 }
 
-void onDragData(GtkWidget* top, GdkDragContext* ctx, gint x, gint y, GtkSelectionData* data, guint, guint time,
-                gpointer p) {
+void onDragData(GtkWidget* top, GdkDragContext* ctx, gint x, gint y, GtkSelectionData* data, guint,
+                guint time, gpointer p) {
   auto* s = static_cast<WindowInputState*>(p);
   s->dragEntered = false;
   View* content = nullptr;
@@ -171,9 +182,10 @@ void onDragData(GtkWidget* top, GdkDragContext* ctx, gint x, gint y, GtkSelectio
 
 void attachDesktopWindowInput(DesktopBackend& backend, GtkWidget* window) {
   auto* s = new WindowInputState{&backend};
-  g_object_set_data_full(G_OBJECT(window), "vq-window-input", s, [](gpointer p) { delete static_cast<WindowInputState*>(p); });
-  gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
-                                    GDK_SCROLL_MASK);
+  g_object_set_data_full(G_OBJECT(window), "vq-window-input", s,
+                         [](gpointer p) { delete static_cast<WindowInputState*>(p); });
+  gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                    GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
   g_signal_connect(window, "button-press-event", G_CALLBACK(&onButton), s);
   g_signal_connect(window, "button-release-event", G_CALLBACK(&onButton), s);
   g_signal_connect(window, "motion-notify-event", G_CALLBACK(&onMotion), s);

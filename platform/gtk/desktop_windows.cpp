@@ -32,7 +32,9 @@ int barHeightOf(GtkWidget* menuBar) {
   return natural;
 }
 
-void releaseMenu(gpointer m) { static_cast<Menu*>(m)->release(); }
+void releaseMenu(gpointer m) {
+  static_cast<Menu*>(m)->release();
+}
 
 void onBarItemSelect(GtkMenuItem* widget, gpointer) {
   // Delegates update the menu just before it opens.
@@ -97,8 +99,9 @@ void DesktopWindows::sync(Window& w, Entry& e) {
     gtk_window_set_resizable(win, (e.style & kWindowResizable) ? TRUE : FALSE);
     // Window managers give a dialog no minimise button (it can be told only before mapping).
     if (!gtk_widget_get_realized(e.window))
-      gtk_window_set_type_hint(win, (e.style & kWindowMiniaturizable) ? GDK_WINDOW_TYPE_HINT_NORMAL
-                                                                      : GDK_WINDOW_TYPE_HINT_DIALOG);
+      gtk_window_set_type_hint(win, (e.style & kWindowMiniaturizable)
+                                        ? GDK_WINDOW_TYPE_HINT_NORMAL
+                                        : GDK_WINDOW_TYPE_HINT_DIALOG);
     e.frame = {-1, -1, -1, -1};  // a resizable window is sized another way
   }
   applyFrame(w, e);
@@ -122,11 +125,14 @@ void DesktopWindows::sync(Window& w, Entry& e) {
     g.min_width = static_cast<gint>(std::max(1.0, minSize.width));
     g.min_height = static_cast<gint>(std::max(1.0, minSize.height)) + bar;
     g.max_width = static_cast<gint>(std::min(32767.0, std::max(maxSize.width, minSize.width)));
-    g.max_height = static_cast<gint>(std::min(32767.0, std::max(maxSize.height, minSize.height))) + bar;
-    gtk_window_set_geometry_hints(win, nullptr, &g, GdkWindowHints(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
+    g.max_height =
+        static_cast<gint>(std::min(32767.0, std::max(maxSize.height, minSize.height))) + bar;
+    gtk_window_set_geometry_hints(win, nullptr, &g,
+                                  GdkWindowHints(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
   }
   if (gtk_window_get_modal(win) && !isInModalRun(&w)) gtk_window_set_modal(win, FALSE);
-  Menu* menu = w.parentWindow() ? nullptr : (w.windowMenu() ? w.windowMenu() : backend_.app.mainMenu());
+  Menu* menu =
+      w.parentWindow() ? nullptr : (w.windowMenu() ? w.windowMenu() : backend_.app.mainMenu());
   std::vector<std::string> titles;
   if (menu) {
     for (int i = 0; i < menu->itemCount(); ++i) titles.push_back(menu->itemAt(i)->title());
@@ -147,7 +153,8 @@ void DesktopWindows::sync(Window& w, Entry& e) {
 
 void DesktopWindows::applyFrame(Window& w, Entry& e) {
   Rect f = w.frame();
-  if (f.x == e.frame.x && f.y == e.frame.y && f.width == e.frame.width && f.height == e.frame.height)
+  if (f.x == e.frame.x && f.y == e.frame.y && f.width == e.frame.width &&
+      f.height == e.frame.height)
     return;
   e.frame = f;
   int width = std::max(1, static_cast<int>(f.width));
@@ -246,9 +253,13 @@ void DesktopWindows::windowWillClose(Window& w) {
   gtk_widget_destroy(window);
 }
 
-GtkWidget* DesktopWindows::gtkWindowFor(Window& w) { return entryFor(w).window; }
+GtkWidget* DesktopWindows::gtkWindowFor(Window& w) {
+  return entryFor(w).window;
+}
 
-GtkWidget* DesktopWindows::contentFor(Window& w) { return entryFor(w).content; }
+GtkWidget* DesktopWindows::contentFor(Window& w) {
+  return entryFor(w).content;
+}
 
 GtkWindow* DesktopWindows::dialogParent() {
   if (Window* key = Window::keyWindow()) {
@@ -271,7 +282,9 @@ void DesktopWindows::viewOrigin(const View& v, int& x, int& y) {
   y = std::max(0, contentHeight(*v.window()) - static_cast<int>(top.y));
 }
 
-int DesktopWindows::contentHeight(Window& w) { return static_cast<int>(w.frame().height); }
+int DesktopWindows::contentHeight(Window& w) {
+  return static_cast<int>(w.frame().height);
+}
 
 Window* DesktopWindows::windowForGtk(GtkWidget* toplevel) const {
   for (const auto& [w, e] : entries_) {
@@ -280,10 +293,13 @@ Window* DesktopWindows::windowForGtk(GtkWidget* toplevel) const {
   return nullptr;
 }
 
-void DesktopWindows::addView(Window& w, DesktopGraphicsView* v) { entryFor(w).views.push_back(v); }
+void DesktopWindows::addView(Window& w, DesktopGraphicsView* v) {
+  entryFor(w).views.push_back(v);
+}
 
 void DesktopWindows::removeView(DesktopGraphicsView* v) {
-  for (auto& [w, e] : entries_) e.views.erase(std::remove(e.views.begin(), e.views.end(), v), e.views.end());
+  for (auto& [w, e] : entries_)
+    e.views.erase(std::remove(e.views.begin(), e.views.end(), v), e.views.end());
 }
 
 DesktopGraphicsView* DesktopWindows::focusedView(Window& w) const {
@@ -307,7 +323,8 @@ void DesktopWindows::applyCursor(GdkCursor* cursor) {
     if (GdkWindow* gw = gtk_widget_get_window(e.window)) gdk_window_set_cursor(gw, cursor);
     for (DesktopGraphicsView* v : e.views) {
       if (v->drawingArea()) {
-        if (GdkWindow* aw = gtk_widget_get_window(v->drawingArea())) gdk_window_set_cursor(aw, cursor);
+        if (GdkWindow* aw = gtk_widget_get_window(v->drawingArea()))
+          gdk_window_set_cursor(aw, cursor);
       }
     }
   }
@@ -333,10 +350,16 @@ gboolean DesktopWindows::onKey(GtkWidget* widget, GdkEventKey* key, gpointer p) 
   if (focus && GTK_IS_TREE_VIEW(focus)) {
     // A list moves its own selection; other keys (Return, Escape) still reach the dialog.
     switch (key->keyval) {
-      case GDK_KEY_Up: case GDK_KEY_Down: case GDK_KEY_Home: case GDK_KEY_End:
-      case GDK_KEY_Page_Up: case GDK_KEY_Page_Down: case GDK_KEY_space:
+      case GDK_KEY_Up:
+      case GDK_KEY_Down:
+      case GDK_KEY_Home:
+      case GDK_KEY_End:
+      case GDK_KEY_Page_Up:
+      case GDK_KEY_Page_Down:
+      case GDK_KEY_space:
         return FALSE;
-      default: break;
+      default:
+        break;
     }
   }
   Window* w = self->windowForGtk(widget);
@@ -429,7 +452,8 @@ void DesktopWindows::onActive(GObject*, GParamSpec*, gpointer p) {
         auto* self = static_cast<DesktopWindows*>(d);
         if (desktop() && &desktop()->windows == self) {
           bool any = false;
-          for (auto& [w, e] : self->entries_) any = any || gtk_window_is_active(GTK_WINDOW(e.window));
+          for (auto& [w, e] : self->entries_)
+            any = any || gtk_window_is_active(GTK_WINDOW(e.window));
           self->backend_.app.setActive(any);
           self->followActiveWindow();
         }

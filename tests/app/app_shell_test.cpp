@@ -19,8 +19,10 @@ TEST_F(ShellTest, FirstStartMakesAPrivateFolderWritesOffAndOpensNoPort) {
   EXPECT_EQ(umask(mask), 022u);  // untouched
   EXPECT_EQ(std::filesystem::status(Folder()).permissions(), std::filesystem::perms::owner_all);
   EXPECT_EQ(std::filesystem::status(config).permissions(), std::filesystem::perms::owner_all);
-  for (const char* key : {"indev", "inBdev", "outdev"}) EXPECT_EQ(Setting("midi", key), "off") << key;
-  EXPECT_TRUE(inputLogs[0].opened.empty() && inputLogs[1].opened.empty() && outputLog.opened.empty());
+  for (const char* key : {"indev", "inBdev", "outdev"})
+    EXPECT_EQ(Setting("midi", key), "off") << key;
+  EXPECT_TRUE(inputLogs[0].opened.empty() && inputLogs[1].opened.empty() &&
+              outputLog.opened.empty());
   EXPECT_TRUE(shell->Plug() && IsWindowVisible(shell->mainWindow));
 }
 
@@ -31,11 +33,27 @@ TEST_F(ShellTest, StoredDevicesAreOpenedByNameAndUnknownOnesBecomeOff) {
     std::string indev, inBdev, outdev;           // stored afterwards
   };
   const std::vector<Case> cases = {
-      {"[midi]\nindev=Velquor VQ MIDI 1\ninBdev=Keys 1\noutdev=Synth Out\n", {"port:0"}, {"port:1"}, {"port:1"},
-       "Velquor VQ MIDI 1", "Keys 1", "Synth Out"},
-      {"[midi]\nindev=virtual input\ninBdev=off\noutdev=virtual output\n", {"virtual:To VQEditor4"}, {},
-       {"virtual:From VQEditor4"}, "virtual input", "off", "virtual output"},
-      {"[midi]\nindev=Gone\ninBdev=velquor vq midi 1\noutdev=Gone too\n", {}, {}, {}, "off", "off", "off"},
+      {"[midi]\nindev=Velquor VQ MIDI 1\ninBdev=Keys 1\noutdev=Synth Out\n",
+       {"port:0"},
+       {"port:1"},
+       {"port:1"},
+       "Velquor VQ MIDI 1",
+       "Keys 1",
+       "Synth Out"},
+      {"[midi]\nindev=virtual input\ninBdev=off\noutdev=virtual output\n",
+       {"virtual:To VQEditor4"},
+       {},
+       {"virtual:From VQEditor4"},
+       "virtual input",
+       "off",
+       "virtual output"},
+      {"[midi]\nindev=Gone\ninBdev=velquor vq midi 1\noutdev=Gone too\n",
+       {},
+       {},
+       {},
+       "off",
+       "off",
+       "off"},
       {"[gui]\nguiscale=1.0\n", {}, {}, {}, "off", "off", "off"},  // no "midi" section
   };
   for (const Case& c : cases) {
@@ -151,11 +169,13 @@ TEST_F(ShellTest, FittedGuiScaleIsFiniteAndNeverBelowTheMinimum) {
     bool fits;
     double fitted;
   };
-  for (const Case& c : {Case{1.5, 900, 22, true, 1.0975}, Case{1.0, 900, 22, false, 0}, Case{-1.0, 100, 22, false, 0},
-                        Case{nan, 900, 22, false, 0}, Case{inf, 900, 22, false, 0}, Case{0.0, 900, 22, false, 0},
-                        Case{1.0, 10, 22, true, 0.5}, Case{2.0, 0, 0, true, 0.5}}) {
+  for (const Case& c :
+       {Case{1.5, 900, 22, true, 1.0975}, Case{1.0, 900, 22, false, 0},
+        Case{-1.0, 100, 22, false, 0}, Case{nan, 900, 22, false, 0}, Case{inf, 900, 22, false, 0},
+        Case{0.0, 900, 22, false, 0}, Case{1.0, 10, 22, true, 0.5}, Case{2.0, 0, 0, true, 0.5}}) {
     double fitted = -7;
-    EXPECT_EQ(FitGuiScale(c.stored, c.screen, c.titleBar, 0.5, &fitted), c.fits) << c.stored << " on " << c.screen;
+    EXPECT_EQ(FitGuiScale(c.stored, c.screen, c.titleBar, 0.5, &fitted), c.fits)
+        << c.stored << " on " << c.screen;
     if (c.fits) {
       EXPECT_DOUBLE_EQ(fitted, c.fitted);
     }

@@ -45,7 +45,9 @@ class FakePort : public Base {
       : names_(std::move(names)), log_(log), plugMutex_(std::move(plugMutex)) {}
   unsigned PortCount() override { return static_cast<unsigned>(names_.size()); }
   std::string PortName(unsigned port) override { return port < names_.size() ? names_[port] : ""; }
-  bool OpenPort(unsigned port, const std::string&) override { return Opened("port:" + std::to_string(port)); }
+  bool OpenPort(unsigned port, const std::string&) override {
+    return Opened("port:" + std::to_string(port));
+  }
   bool OpenVirtualPort(const std::string& name) override { return Opened("virtual:" + name); }
   void ClosePort() override {
     CheckMutex();
@@ -100,7 +102,9 @@ class RecordingEditor : public VQEditor {
   }
   void ProcessMidiMsg(const IMidiMessage* msg) override { deviceMessages.push_back(msg->mStatus); }
   void ProcessSysEx(const ISysExMessage* msg) override { sysexSizes.push_back(msg->mSize); }
-  void OnMidiMsgReceived(const IMidiMessage* msg) override { keyboardMessages.push_back(msg->mStatus); }
+  void OnMidiMsgReceived(const IMidiMessage* msg) override {
+    keyboardMessages.push_back(msg->mStatus);
+  }
   std::vector<int> commands;
   std::vector<uint8_t> deviceMessages, keyboardMessages;
   std::vector<int32_t> sysexSizes;
@@ -133,7 +137,8 @@ class ShellTest : public WemuTest {
   }
   std::string Setting(const char* section, const char* key) {
     char buf[512];
-    GetPrivateProfileString(section, key, "<none>", buf, sizeof buf, (Folder() + "settings.ini").c_str());
+    GetPrivateProfileString(section, key, "<none>", buf, sizeof buf,
+                            (Folder() + "settings.ini").c_str());
     return buf;
   }
 
@@ -141,12 +146,14 @@ class ShellTest : public WemuTest {
   AppShell& MakeShell(bool withMidi = true) {
     ShellOptions o;
     auto mutex = [this] { return shell && shell->Plug() ? &shell->Plug()->Mutex() : nullptr; };
-    o.midi.makeInput = [=, this](const std::string&, unsigned, std::string*) -> std::unique_ptr<vq::platform::MidiInput> {
+    o.midi.makeInput = [=, this](const std::string&, unsigned,
+                                 std::string*) -> std::unique_ptr<vq::platform::MidiInput> {
       auto in = std::make_unique<FakeInput>(inputNames, inputLogs[inputs.size()], mutex);
       inputs.push_back(in.get());
       return in;
     };
-    o.midi.makeOutput = [=, this](const std::string&, std::string* error) -> std::unique_ptr<vq::platform::MidiOutput> {
+    o.midi.makeOutput = [=, this](const std::string&,
+                                  std::string* error) -> std::unique_ptr<vq::platform::MidiOutput> {
       if (!withMidi) *error = "no sequencer";
       if (!withMidi) return nullptr;
       auto out = std::make_unique<FakeOutput>(outputNames, outputLog, mutex);

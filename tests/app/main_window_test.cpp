@@ -15,8 +15,10 @@ using vq::platform::MenuItem;
 void CollectItems(Menu* menu, std::map<int, MenuItem*>& out) {
   for (int i = 0; menu && i < menu->itemCount(); ++i) {
     MenuItem* item = menu->itemAt(i);
-    if (item->submenu()) CollectItems(item->submenu(), out);
-    else if (item->tag() != 0) out[item->tag()] = item;
+    if (item->submenu())
+      CollectItems(item->submenu(), out);
+    else if (item->tag() != 0)
+      out[item->tag()] = item;
   }
 }
 
@@ -61,11 +63,13 @@ TEST_F(ShellTest, MenuBarHasTheUsualMenusAndAccelerators) {
   MakeShell();
   Start();
   std::vector<std::string> titles;
-  for (int i = 0; i < shell->menuBar->itemCount(); ++i) titles.push_back(shell->menuBar->itemAt(i)->title());
+  for (int i = 0; i < shell->menuBar->itemCount(); ++i)
+    titles.push_back(shell->menuBar->itemAt(i)->title());
   EXPECT_EQ(titles, (std::vector<std::string>{"File", "Edit", "View", "Tools", "Help"}));
   std::map<int, MenuItem*> items;
   CollectItems(shell->menuBar, items);
-  for (auto [id, key] : {std::pair{40051, U'z'}, {40052, U'Z'}, {40007, U'q'}, {40026, U'o'}, {40027, U's'}}) {
+  for (auto [id, key] :
+       {std::pair{40051, U'z'}, {40052, U'Z'}, {40007, U'q'}, {40026, U'o'}, {40027, U's'}}) {
     EXPECT_EQ(items[id]->keyEquivalent(), key) << id;  // an upper-case letter asks for Shift
     EXPECT_EQ(items[id]->keyEquivalentModifiers(), vq::platform::kCommandFlag) << id;
   }

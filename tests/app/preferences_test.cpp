@@ -23,7 +23,9 @@ class PreferencesTest : public ShellTest {
     });
     SendMessage(shell->mainWindow, WM_COMMAND, kCmdPreferences, 0);
   }
-  static WEMU_ItemList* List(HWND__* dialog, int id) { return dynamic_cast<WEMU_ItemList*>(GetDlgItem(dialog, id)); }
+  static WEMU_ItemList* List(HWND__* dialog, int id) {
+    return dynamic_cast<WEMU_ItemList*>(GetDlgItem(dialog, id));
+  }
   // The user picks the entry with this text.
   static void Pick(HWND__* dialog, int id, const std::string& text) {
     auto* list = dynamic_cast<WEMU_PopUpButton*>(GetDlgItem(dialog, id));
@@ -42,17 +44,19 @@ TEST_F(PreferencesTest, PicksTakeEffectAtOnceAndOkStoresThem) {
   MakeShell();
   Start();
   shell->settings.outputName = "Gone";  // a name the output list does not hold
-  RunDialog([this](HWND__* d) {
-    EXPECT_EQ(Shown(d, kComboOutput), "off");
-    EXPECT_EQ(Setting("midi", "outdev"), "off");  // rewritten before any pick
-    EXPECT_EQ(List(d, kComboDeviceInput)->numberOfItems(), 4);
-    Pick(d, kComboDeviceInput, "Velquor VQ MIDI 1");
-    Pick(d, kComboKeyboardInput, "Velquor VQ MIDI 1");  // the device input's port
-    EXPECT_EQ(Shown(d, kComboKeyboardInput), "off");
-    Pick(d, kComboOutput, "Synth Out");
-    SendMessage(d, WM_COMMAND, kButtonApply, 0);  // does nothing
-    EXPECT_EQ(Setting("midi", "indev"), "off");
-  }, 1);
+  RunDialog(
+      [this](HWND__* d) {
+        EXPECT_EQ(Shown(d, kComboOutput), "off");
+        EXPECT_EQ(Setting("midi", "outdev"), "off");  // rewritten before any pick
+        EXPECT_EQ(List(d, kComboDeviceInput)->numberOfItems(), 4);
+        Pick(d, kComboDeviceInput, "Velquor VQ MIDI 1");
+        Pick(d, kComboKeyboardInput, "Velquor VQ MIDI 1");  // the device input's port
+        EXPECT_EQ(Shown(d, kComboKeyboardInput), "off");
+        Pick(d, kComboOutput, "Synth Out");
+        SendMessage(d, WM_COMMAND, kButtonApply, 0);  // does nothing
+        EXPECT_EQ(Setting("midi", "indev"), "off");
+      },
+      1);
   EXPECT_EQ(inputLogs[0].opened, std::vector<std::string>{"port:0"});
   EXPECT_TRUE(inputLogs[1].opened.empty());
   EXPECT_EQ(outputLog.opened, std::vector<std::string>{"port:1"});
@@ -66,10 +70,12 @@ TEST_F(PreferencesTest, CancelPutsBackTheDevicesThatWereOpen) {
   WriteSettings("[midi]\nindev=off\ninBdev=off\noutdev=Synth Out\n");
   MakeShell();
   Start();
-  RunDialog([](HWND__* d) {
-    Pick(d, kComboOutput, "Velquor VQ MIDI 1");
-    Pick(d, kComboDeviceInput, "virtual input");
-  }, 2);
+  RunDialog(
+      [](HWND__* d) {
+        Pick(d, kComboOutput, "Velquor VQ MIDI 1");
+        Pick(d, kComboDeviceInput, "virtual input");
+      },
+      2);
   EXPECT_EQ(outputLog.opened, (std::vector<std::string>{"port:1", "port:0", "port:1"}));
   EXPECT_TRUE(output->IsPortOpen());
   EXPECT_FALSE(inputs[0]->IsPortOpen());
@@ -94,11 +100,13 @@ TEST_F(PreferencesTest, LongPortNamesAreKeptWhole) {
 TEST_F(PreferencesTest, MidiThatIsOffIsShownInTheLists) {
   MakeShell(false);
   Start();
-  RunDialog([](HWND__* d) {
-    for (int id : {kComboDeviceInput, kComboKeyboardInput, kComboOutput})
-      EXPECT_EQ(Shown(d, id), "MIDI off: no ALSA or JACK") << id;
-    Pick(d, kComboDeviceInput, "MIDI off: no ALSA or JACK");
-  }, 1);
+  RunDialog(
+      [](HWND__* d) {
+        for (int id : {kComboDeviceInput, kComboKeyboardInput, kComboOutput})
+          EXPECT_EQ(Shown(d, id), "MIDI off: no ALSA or JACK") << id;
+        Pick(d, kComboDeviceInput, "MIDI off: no ALSA or JACK");
+      },
+      1);
   EXPECT_TRUE(inputLogs[0].opened.empty());
   EXPECT_EQ(Setting("midi", "indev"), "off");
 }

@@ -20,7 +20,9 @@ using vqtest::detail::RunProgram;
 // $VQ_BINARY_DIR/app/VQEditor4, else beside this test's build folder.
 std::string Program() {
   if (const char* b = std::getenv("VQ_BINARY_DIR")) return std::string(b) + "/app/VQEditor4";
-  return (fs::read_symlink("/proc/self/exe").parent_path().parent_path().parent_path() / "app/VQEditor4").string();
+  return (fs::read_symlink("/proc/self/exe").parent_path().parent_path().parent_path() /
+          "app/VQEditor4")
+      .string();
 }
 
 std::string ReadFile(const std::string& path) {
@@ -59,11 +61,13 @@ class AppDesktop : public ::testing::Test {
     program = std::thread([this] { exitCode = RunProgram({Program()}, 60000, &output); });
   }
   bool WindowAppears() {
-    return RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^VQEditor4$"}, 15000) == 0;
+    return RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^VQEditor4$"},
+                      15000) == 0;
   }
   int Quit() {
-    RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus", "--sync", "key",
-                "ctrl+q"}, 10000);
+    RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus",
+                "--sync", "key", "ctrl+q"},
+               10000);
     program.join();
     return exitCode;
   }
@@ -114,8 +118,9 @@ void Click(int x, int y) {
 // A visible window's top-left corner on the screen.
 bool WindowOrigin(const std::string& title, int* x, int* y) {
   std::string out;
-  RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$", "getwindowgeometry",
-              "--shell"}, 10000, &out);
+  RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$",
+              "getwindowgeometry", "--shell"},
+             10000, &out);
   const size_t px = out.find("X="), py = out.find("Y=");
   if (px == std::string::npos || py == std::string::npos) return false;
   *x = std::atoi(out.c_str() + px + 2);
@@ -138,7 +143,8 @@ constexpr int kMenuBarHeight = 24;  // the editor's view starts below it
 // Whether a window of this title is shown, polled until it is `shown` or the time-out.
 bool WindowShownBecomes(const std::string& title, bool shown, int timeoutMs) {
   return Within(timeoutMs, [&] {
-    return (RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, 5000) == 0) == shown;
+    return (RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, 5000) ==
+            0) == shown;
   });
 }
 
@@ -149,8 +155,10 @@ bool FileAppears(const std::string& path, int timeoutMs) {
 // Types a path into the focused file dialog's name or location entry (`entry` selects or opens
 // it) and accepts it; each step gets a moment, keys typed into a dialog still opening are lost.
 void TypeIntoDialog(const std::string& path, const char* entry) {
-  for (const std::vector<std::string>& step : std::vector<std::vector<std::string>>{
-           {"xdotool", "key", entry}, {"xdotool", "type", "--delay", "20", path}, {"xdotool", "key", "Return"}}) {
+  for (const std::vector<std::string>& step :
+       std::vector<std::vector<std::string>>{{"xdotool", "key", entry},
+                                             {"xdotool", "type", "--delay", "20", path},
+                                             {"xdotool", "key", "Return"}}) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     RunProgram(step, 20000);
   }
@@ -174,7 +182,8 @@ TEST_F(AppDesktopOverJack, PicksTheSynthesizerThenRequestsSavesAndOpensItsProgra
   if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
   vqtest::VqsimProcess sim;
   ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
-  const int outputIndex = ListIndex<RtMidiOut>(sim.InPort()), inputIndex = ListIndex<RtMidiIn>(sim.OutPort());
+  const int outputIndex = ListIndex<RtMidiOut>(sim.InPort()),
+            inputIndex = ListIndex<RtMidiIn>(sim.OutPort());
   ASSERT_TRUE(outputIndex >= 2 && inputIndex >= 2);
   Launch();
   ASSERT_TRUE(WindowAppears());
@@ -207,8 +216,9 @@ TEST_F(AppDesktopOverJack, PicksTheSynthesizerThenRequestsSavesAndOpensItsProgra
   // Opened in the editor (Ctrl+O), the knobs take the received values, kept as the editor's
   // state when it quits.
   ASSERT_TRUE(WindowShownBecomes("Save", false, 5000));
-  RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus", "--sync", "key",
-              "ctrl+o"}, 10000);
+  RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus",
+              "--sync", "key", "ctrl+o"},
+             10000);
   ASSERT_TRUE(WindowShownBecomes("Open", true, 10000));
   TypeIntoDialog(saved, "ctrl+l");
   ASSERT_TRUE(WindowShownBecomes("Open", false, 5000));

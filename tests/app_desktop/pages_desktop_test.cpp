@@ -1,6 +1,7 @@
 // The real program's synth page under real X input, with the simulated synthesizer on JACK:
 // a knob dragged, a switch clicked, a key played and the EQ curve dragged reach the synthesizer
-// as NRPN and notes; a dump it sends is saved under its own name; each skin is kept as a screenshot.
+// as NRPN and notes; a dump it sends is saved under its own name; each skin is kept as a
+// screenshot.
 #include <gtest/gtest.h>
 #include <X11/keysym.h>
 
@@ -28,7 +29,8 @@ fs::path BuildDir() {
 }
 
 // The first shown control of a parameter on the page.
-const vq_layout::ControlSpec* ControlOf(const std::vector<vq_layout::ControlSpec>& page, int param) {
+const vq_layout::ControlSpec* ControlOf(const std::vector<vq_layout::ControlSpec>& page,
+                                        int param) {
   for (const auto& c : page)
     if (c.param == param && c.attached && !c.hidden) return &c;
   return nullptr;
@@ -69,8 +71,9 @@ class PagesOnDesktopOverJack : public ::testing::Test {
     const std::string binary = (BuildDir() / "app/VQEditor4").string();
     program = std::thread([this, binary] { exitCode = RunProgram({binary}, 90000, &output); });
     std::string geometry;
-    if (RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^VQEditor4$", "getwindowgeometry",
-                    "--shell"}, 20000, &geometry) != 0)
+    if (RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^VQEditor4$",
+                    "getwindowgeometry", "--shell"},
+                   20000, &geometry) != 0)
       return false;
     // The page fills the window below its menu bar.
     const auto field = [&](const char* key) {
@@ -83,8 +86,9 @@ class PagesOnDesktopOverJack : public ::testing::Test {
     return originX >= 0 && field("HEIGHT=") >= vq_layout::kGuiHeight;
   }
   int Quit() {
-    RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus", "--sync", "key",
-                "ctrl+q"}, 10000);
+    RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus",
+                "--sync", "key", "ctrl+q"},
+               10000);
     program.join();
     return exitCode;
   }
@@ -100,7 +104,9 @@ class PagesOnDesktopOverJack : public ::testing::Test {
     std::this_thread::sleep_for(100ms);
     x.button(1, false);
   }
-  std::vector<uint32_t> Pixels(const IRECT& r) { return x.read(originX + r.L, originY + r.T, r.W(), r.H()); }
+  std::vector<uint32_t> Pixels(const IRECT& r) {
+    return x.read(originX + r.L, originY + r.T, r.W(), r.H());
+  }
 
   void Screenshot(const std::string& skin) {
     const auto pixels = Pixels(IRECT(0, 0, vq_layout::kGuiWidth, vq_layout::kGuiHeight));
@@ -110,7 +116,8 @@ class PagesOnDesktopOverJack : public ::testing::Test {
     png.height = vq_layout::kGuiHeight;
     png.colorType = PNG_COLOR_TYPE_RGB;
     for (uint32_t p : pixels)
-      for (int shift : {16, 8, 0}) png.samples.push_back(static_cast<uint16_t>((p >> shift) & 0xFF));
+      for (int shift : {16, 8, 0})
+        png.samples.push_back(static_cast<uint16_t>((p >> shift) & 0xFF));
     const fs::path folder = BuildDir() / "tests/app_desktop/screenshots";
     fs::create_directories(folder);
     vqtest::WriteFile((folder / ("synth-" + skin + ".png")).string(), vqtest::EncodePng(png));
@@ -181,7 +188,8 @@ TEST_F(PagesOnDesktopOverJack, RealInputReachesTheSynthesizerAndAReceivedDumpIsS
   bool moved = false;
   for (int hx = eq->rect.L + 5; hx < eq->rect.R && !moved; hx += 15) {
     Drag(hx, (eq->rect.T + eq->rect.B) / 2, hx + 10, (eq->rect.T + eq->rect.B) / 2 - 20);
-    moved = sim.WaitForLog([&](const std::vector<std::string>&) { return NrpnCount() > before; }, 300);
+    moved =
+        sim.WaitForLog([&](const std::vector<std::string>&) { return NrpnCount() > before; }, 300);
   }
   EXPECT_TRUE(moved) << "no NRPN from dragging the EQ curve";
 
@@ -192,8 +200,10 @@ TEST_F(PagesOnDesktopOverJack, RealInputReachesTheSynthesizerAndAReceivedDumpIsS
   ASSERT_TRUE(peer.Send(ProgramRequestMessage(7)));
   EXPECT_TRUE(sim.WaitForLogLine("dump 7", 5000));
   // The editor offers to keep the received program: accepted, it is loaded.
-  EXPECT_EQ(RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Save$", "windowfocus", "--sync",
-                        "key", "Return"}, 10000), 0);
+  EXPECT_EQ(RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Save$",
+                        "windowfocus", "--sync", "key", "Return"},
+                       10000),
+            0);
   std::string saved;
   for (int i = 0; i < 50 && saved.empty(); ++i) {
     std::this_thread::sleep_for(100ms);

@@ -36,8 +36,8 @@ TEST_F(DeletePathTest, RemovesFilesAndFoldersWithTheirContent) {
 
 TEST_F(DeletePathTest, RefusesPathsThatCouldReachTooFar) {
   std::ofstream(dir + "/keep") << "x";
-  for (const std::string& path : {std::string(""), std::string("/"), std::string("//"), std::string("keep"),
-                                  dir + "/sub/..", dir + "/./keep"})
+  for (const std::string& path : {std::string(""), std::string("/"), std::string("//"),
+                                  std::string("keep"), dir + "/sub/..", dir + "/./keep"})
     EXPECT_FALSE(DeletePath(path)) << path;
   EXPECT_TRUE(stdfs::exists(dir + "/keep"));
 }

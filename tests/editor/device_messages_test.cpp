@@ -22,7 +22,11 @@ TEST(SingleFieldNrpn, AddressRepeatRules) {
       {"same field: data only", 5, 11, 5, {{0x06, 11}}},
       {"other MSB: both address bytes", 128, 1, 0, {{0x63, 6}, {0x62, 0}, {0x06, 1}}},
       {"after a whole program: both", 5, 3, 186, {{0x63, 5}, {0x62, 5}, {0x06, 3}}},
-      {"last field out of range counts as nothing sent", 0, 0, -7, {{0x63, 5}, {0x62, 0}, {0x06, 24}}},
+      {"last field out of range counts as nothing sent",
+       0,
+       0,
+       -7,
+       {{0x63, 5}, {0x62, 0}, {0x06, 24}}},
       {"last field 1000 likewise", 0, 0, 1000, {{0x63, 5}, {0x62, 0}, {0x06, 24}}},
       {"last field 187 likewise", 125, 5, 187, {{0x63, 0}, {0x62, 0}, {0x06, 5}}},
       {"offset added", 1, -63, 1, {{0x06, 0}}},
@@ -30,13 +34,15 @@ TEST(SingleFieldNrpn, AddressRepeatRules) {
       {"new cutoff at (5, 76)", 183, 122, 75, {{0x62, 76}, {0x06, 122}}},
       {"field 129 after field 1", 129, 5, 1, {{0x63, 6}, {0x62, 1}, {0x06, 5}}},
   };
-  for (const Case& c : cases) EXPECT_EQ(SingleFieldNrpn(c.field, c.value, c.lastField), c.expected) << c.what;
+  for (const Case& c : cases)
+    EXPECT_EQ(SingleFieldNrpn(c.field, c.value, c.lastField), c.expected) << c.what;
 }
 
 TEST(SingleFieldNrpn, DataNeverReachesStatusRange) {
   for (int f = 0; f < kProgramFieldCount; ++f)
     for (int v : {-1000, 1000, 255, 128})
-      for (const NrpnControl& cc : SingleFieldNrpn(f, v, 186)) EXPECT_LT(cc.value, 0x80) << f << " " << v;
+      for (const NrpnControl& cc : SingleFieldNrpn(f, v, 186))
+        EXPECT_LT(cc.value, 0x80) << f << " " << v;
 }
 
 TEST(ProgramNrpnBurst, LayoutAndValues) {
@@ -56,7 +62,7 @@ TEST(ProgramNrpnBurst, LayoutAndValues) {
     EXPECT_EQ(burst[258 + 2 * i], (NrpnControl{0x62, static_cast<uint8_t>(i)}));
     EXPECT_EQ(burst[259 + 2 * i].controller, 0x06);
   }
-  EXPECT_EQ(burst[2].value, 0);          // field 0 at its minimum
+  EXPECT_EQ(burst[2].value, 0);  // field 0 at its minimum
   EXPECT_EQ(burst[2 + 2 * 11].value, 100);
   EXPECT_EQ(burst[259 + 2 * 41].value, 30);  // field 169: 15 + 15
   EXPECT_EQ(burst[259 + 2 * 18].value, 0);   // field 146 "Level" -6 -> 0
@@ -78,12 +84,9 @@ TEST(ProgramNrpnBurst, CutoffFollowsTheFilterTheRecordSelects) {
     int32_t filterNew, cutoff;
     uint8_t expected;
   } cases[] = {
-      {1, 0, 36},     // below the new filter's 36..122
-      {1, 122, 122},
-      {1, 500, 122},
-      {0, 122, 80},   // above the vintage filter's 0..80
-      {0, 40, 40},
-      {0, -3, 0},
+      {1, 0, 36},                                  // below the new filter's 36..122
+      {1, 122, 122}, {1, 500, 122}, {0, 122, 80},  // above the vintage filter's 0..80
+      {0, 40, 40},   {0, -3, 0},
   };
   for (const Case& c : cases) {
     ProgramRecord r = ProgramFieldTable::InitRecord();
@@ -123,10 +126,10 @@ TEST(ProgramWriteMessage, FrameFieldsNameAndChecksum) {
   EXPECT_EQ(msg[5], 0x20);
   EXPECT_EQ(msg[6], 0x03);
   EXPECT_EQ(msg[7], 42);
-  EXPECT_EQ(msg[8], 0);           // field 0 at its minimum
-  EXPECT_EQ(msg[8 + 8], 42);      // VCO1 saw
-  EXPECT_EQ(msg[8 + 76], 122);    // new cutoff
-  EXPECT_EQ(msg[8 + 134], 127);   // Level1 63 + 64
+  EXPECT_EQ(msg[8], 0);          // field 0 at its minimum
+  EXPECT_EQ(msg[8 + 8], 42);     // VCO1 saw
+  EXPECT_EQ(msg[8 + 76], 122);   // new cutoff
+  EXPECT_EQ(msg[8 + 134], 127);  // Level1 63 + 64
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&msg[178])), "Fat Bass");
   for (int i = 178 + 8; i < 210; ++i) EXPECT_EQ(msg[i], 0) << i;
   unsigned sum = 0;
@@ -164,12 +167,14 @@ TEST(ProgramWriteMessage, OutOfRangeFieldsAreLimitedAndCovered) {
 TEST(ShortSysEx, RequestNotesAndStartup) {
   const uint8_t id0 = vq_sysex::kManufacturerId[0], id1 = vq_sysex::kManufacturerId[1],
                 id2 = vq_sysex::kManufacturerId[2];
-  EXPECT_EQ(ProgramRequestMessage(7), (std::vector<uint8_t>{0xF0, id0, id1, id2, 0x05, 0x40, 0x03, 7, 0xF7}));
+  EXPECT_EQ(ProgramRequestMessage(7),
+            (std::vector<uint8_t>{0xF0, id0, id1, id2, 0x05, 0x40, 0x03, 7, 0xF7}));
   EXPECT_EQ(KeyboardNoteMessage(true, 60, 100),
             (std::vector<uint8_t>{0xF0, id0, id1, id2, 0x05, 0x50, 60, 100, 0xF7}));
   EXPECT_EQ(KeyboardNoteMessage(false, 60, 0),
             (std::vector<uint8_t>{0xF0, id0, id1, id2, 0x05, 0x51, 60, 0, 0xF7}));
-  EXPECT_EQ(StartupMessage(), (std::vector<uint8_t>{0xF0, id0, id1, id2, 0x04, 0x02, 0x72, 0x00, 0xF7}));
+  EXPECT_EQ(StartupMessage(),
+            (std::vector<uint8_t>{0xF0, id0, id1, id2, 0x04, 0x02, 0x72, 0x00, 0xF7}));
 }
 
 TEST(KeyboardVelocity, Limits) {

@@ -49,9 +49,9 @@ class EditorVqsimOverJack : public EditorOverJackTest {
 
 TEST_F(EditorVqsimOverJack, ParameterChangesArriveAsNrpn) {
   VQEditor& e = *editor;
-  Set(14, 77);   // "VCO1 volume"
-  Set(4, -20);   // "VCO1 fine": an offset field
-  Set(166, 7);   // "Mid1 Boost": the second address bank
+  Set(14, 77);  // "VCO1 volume"
+  Set(4, -20);  // "VCO1 fine": an offset field
+  Set(166, 7);  // "Mid1 Boost": the second address bank
   EXPECT_TRUE(sim.WaitForLogLine(NrpnLine(163, 7), 5000)) << "the last change did not arrive";
   EXPECT_TRUE(sim.WaitForLogLine(NrpnLine(11, 77), 100));
   EXPECT_TRUE(sim.WaitForLogLine(NrpnLine(1, -20), 100));
@@ -80,7 +80,8 @@ TEST_F(EditorVqsimOverJack, RequestedProgramArrivesAndIsApplied) {
     e.OnTick();  // sends the request
     EXPECT_TRUE(e.requestOutstanding);
   }
-  ASSERT_TRUE(WaitForEditor([](VQEditor& v) { return v.dumpReceived; }, 5000)) << "no dump within 5 s";
+  ASSERT_TRUE(WaitForEditor([](VQEditor& v) { return v.dumpReceived; }, 5000))
+      << "no dump within 5 s";
   EXPECT_TRUE(sim.WaitForLogLine("request 5", 100));
 
   const std::vector<uint8_t> expected = vqsim::BuildProgramDump(vqsim::DistinctProgram(5), 5);
@@ -98,7 +99,8 @@ TEST_F(EditorVqsimOverJack, RequestedProgramArrivesAndIsApplied) {
   }
   const vqsim::DeviceProgram program = vqsim::DistinctProgram(5);
   for (int field : {3, 15, 23, 27, 39})
-    EXPECT_EQ(ProgramFieldTable::DeviceByte(field, e.ParamInt(field + kFieldParamOffset)), program.bytes[field])
+    EXPECT_EQ(ProgramFieldTable::DeviceByte(field, e.ParamInt(field + kFieldParamOffset)),
+              program.bytes[field])
         << field;
   EXPECT_TRUE(sim.Faults().empty()) << sim.Faults().front();
 }
@@ -106,7 +108,8 @@ TEST_F(EditorVqsimOverJack, RequestedProgramArrivesAndIsApplied) {
 TEST_F(EditorVqsimOverJack, SpoiledDumpIsRequestedAgain) {
   VqsimProcess spoiling;
   sim.Stop();
-  ASSERT_TRUE(spoiling.Start({.faults = {"kind=request,mode=bad-checksum,count=1"}, .distinct = true}))
+  ASSERT_TRUE(
+      spoiling.Start({.faults = {"kind=request,mode=bad-checksum,count=1"}, .distinct = true}))
       << spoiling.Error();
   ASSERT_TRUE(spoiling.Connect(outPort, inPort)) << spoiling.Error();
   VQEditor& e = *editor;

@@ -142,7 +142,8 @@ TEST_F(InProcessSimTest, BankDownloadOfAllSlots) {
   EXPECT_FALSE(e.bankDownloadRunning);
   EXPECT_TRUE(e.transferDone);
   ASSERT_EQ(transfers->slots.size(), 99u);
-  for (int slot = 1; slot <= 99; ++slot) EXPECT_EQ(transfers->slots[static_cast<size_t>(slot - 1)], slot);
+  for (int slot = 1; slot <= 99; ++slot)
+    EXPECT_EQ(transfers->slots[static_cast<size_t>(slot - 1)], slot);
   EXPECT_EQ(sim.State().requests, 99u);
 }
 

@@ -19,9 +19,9 @@ TEST(EqMapping, FrequencyIsLogarithmicOverTheBandsRange) {
 
 TEST(EqMapping, DegenerateInputsStayFiniteAndInRange) {
   const EqBand cases[] = {
-      {1, 3.0, 1000.0, 0.0, 100.0, 10000.0, 0.0, 4.0},       // width 0
-      {2, 3.0, 1000.0, 1.0, 500.0, 500.0, 0.0, 4.0},         // empty frequency range
-      {0, 3.0, 1000.0, 1.0, 100.0, 10000.0, 2.0, 2.0},       // empty width range
+      {1, 3.0, 1000.0, 0.0, 100.0, 10000.0, 0.0, 4.0},  // width 0
+      {2, 3.0, 1000.0, 1.0, 500.0, 500.0, 0.0, 4.0},    // empty frequency range
+      {0, 3.0, 1000.0, 1.0, 100.0, 10000.0, 2.0, 2.0},  // empty width range
       {3, NAN, NAN, NAN, NAN, NAN, NAN, NAN},
       {1, INFINITY, 0.0, -INFINITY, 0.0, 0.0, 0.0, 0.0},
       {0, 1.0, -5.0, 1.0, -10.0, 100.0, 0.0, 1.0},

@@ -40,7 +40,9 @@ TEST(FirmwarePacking, SevenBytesOfOnesGiveEightGroupsAndAZeroByte) {
 }
 
 TEST(FirmwarePacking, PackedSizesAndBitOrder) {
-  struct { uint32_t raw, packed; } rows[] = {{0, 1}, {1, 2}, {6, 7}, {7, 9}, {210, 241}, {57343, 65535}};
+  struct {
+    uint32_t raw, packed;
+  } rows[] = {{0, 1}, {1, 2}, {6, 7}, {7, 9}, {210, 241}, {57343, 65535}};
   for (auto r : rows) EXPECT_EQ(PackedFirmwareSize(r.raw), r.packed) << r.raw;
   // 0x80 0x01: bits 1000 0000 0000 0001 -> 1000000 0000000 01(00000).
   const uint8_t raw[2] = {0x80, 0x01};
@@ -71,7 +73,8 @@ TEST(FirmwareFileCheck, RefusesBadFilesWhole) {
   badMagic[2] = '3';
   expectRefused(badMagic, FirmwareFileError::kBadMagic);
   expectRefused({'V', 'Q', '4'}, FirmwareFileError::kBadMagic);
-  expectRefused(std::vector<uint8_t>(good.begin(), good.begin() + 20), FirmwareFileError::kTruncated);
+  expectRefused(std::vector<uint8_t>(good.begin(), good.begin() + 20),
+                FirmwareFileError::kTruncated);
   expectRefused(std::vector<uint8_t>(good.begin(), good.end() - 1), FirmwareFileError::kTruncated);
   // Bytes after the five sections are read like any other file: the sections are what is sent.
   auto longer = good;
@@ -86,7 +89,8 @@ TEST(FirmwareFileCheck, RefusesBadFilesWhole) {
   wrap[5] = wrap[6] = wrap[7] = wrap[8] = 0xFF;
   expectRefused(wrap, FirmwareFileError::kSectionTooLarge);
   // The largest section that fits is accepted.
-  EXPECT_EQ(ParseFirmwareImage(FirmwareImage({Pattern(57343, 1), {}, {}, {}, {}}), out), FirmwareFileError::kNone);
+  EXPECT_EQ(ParseFirmwareImage(FirmwareImage({Pattern(57343, 1), {}, {}, {}, {}}), out),
+            FirmwareFileError::kNone);
   EXPECT_EQ(out[0].size, 65535u);
 }
 
@@ -113,11 +117,14 @@ std::vector<size_t> BlockSizes(uint32_t packedSize, std::vector<uint8_t>* lastBl
 }
 
 TEST(FirmwareBlocks, SizesAtTheEdgesOfASection) {
-  struct { uint32_t packed; std::vector<size_t> sizes; } rows[] = {
-      {480, {250, 249}},        // first block, then the last with 240 bytes and the checksum
-      {500, {250, 247, 29}},    // one middle block, then 20 bytes and the checksum
+  struct {
+    uint32_t packed;
+    std::vector<size_t> sizes;
+  } rows[] = {
+      {480, {250, 249}},      // first block, then the last with 240 bytes and the checksum
+      {500, {250, 247, 29}},  // one middle block, then 20 bytes and the checksum
       {481, {250, 247, 10}},
-      {240, {250, 9}},          // the first block holds everything: the last carries the checksum only
+      {240, {250, 9}},  // the first block holds everything: the last carries the checksum only
       {100, {250, 9}},
       {1, {250, 9}},
   };
@@ -176,8 +183,9 @@ class FirmwareUpdateTest : public EditorTest {
   }
   std::string WriteImage(const std::vector<uint8_t>& image, const std::string& name = "fw.bin") {
     std::string path = dir + "/" + name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
-                                                 static_cast<std::streamsize>(image.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()),
+               static_cast<std::streamsize>(image.size()));
     return path;
   }
   TestGraphics* Gui() { return dynamic_cast<TestGraphics*>(editor->Graphics()); }
@@ -188,7 +196,8 @@ class FirmwareUpdateTest : public EditorTest {
 
 TEST_F(FirmwareUpdateTest, WholeUpdateReachesTheDevice) {
   VQEditor& e = Start();
-  std::array<std::vector<uint8_t>, 5> raw = {Pattern(1000, 1), {}, Pattern(210, 2), Pattern(420, 3), Pattern(7, 4)};
+  std::array<std::vector<uint8_t>, 5> raw = {
+      Pattern(1000, 1), {}, Pattern(210, 2), Pattern(420, 3), Pattern(7, 4)};
   e.selectedFile[VQEditor::kFirmwareSelector] = WriteImage(FirmwareImage(raw));
   Set(208, 1);  // the firmware selector's choice
   EXPECT_TRUE(e.firmwareRunning);
@@ -201,13 +210,16 @@ TEST_F(FirmwareUpdateTest, WholeUpdateReachesTheDevice) {
   ASSERT_TRUE(sim.State().firmwareComplete);
   EXPECT_TRUE(sim.State().faults.empty()) << sim.State().faults.front();
   for (int k = 0; k < 5; ++k)
-    EXPECT_EQ(vqsim::UnpackSevenBitStream(sim.State().firmware[k].data, raw[k].size()), raw[k]) << k;
+    EXPECT_EQ(vqsim::UnpackSevenBitStream(sim.State().firmware[k].data, raw[k].size()), raw[k])
+        << k;
 }
 
 TEST(FirmwareProgress, RisesToOneHundredPercentAtTheLastBlock) {
   std::vector<FirmwareSection> sections;
-  ASSERT_EQ(ParseFirmwareImage(FirmwareImage({Pattern(600, 1), Pattern(100, 2), {}, {}, Pattern(600, 3)}), sections),
-            FirmwareFileError::kNone);
+  ASSERT_EQ(
+      ParseFirmwareImage(FirmwareImage({Pattern(600, 1), Pattern(100, 2), {}, {}, Pattern(600, 3)}),
+                         sections),
+      FirmwareFileError::kNone);
   FirmwareUpdate u;
   std::vector<uint8_t> start = u.Begin(sections);
   std::vector<int> percents;
@@ -257,7 +269,8 @@ TEST_F(FirmwareUpdateTest, DeviceErrorStopsTheUpdate) {
   rule.skip = 1;  // the second section fails
   std::string error;
   ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
-  e.ReadFirmwareFile(WriteImage(FirmwareImage({Pattern(300, 1), Pattern(300, 2), {}, {}, {}})).c_str());
+  e.ReadFirmwareFile(
+      WriteImage(FirmwareImage({Pattern(300, 1), Pattern(300, 2), {}, {}, {}})).c_str());
   link->Pump();
   EXPECT_FALSE(e.firmwareRunning);
   EXPECT_TRUE(e.transferFailed);
@@ -283,14 +296,16 @@ TEST_F(FirmwareUpdateTest, SilentDeviceTimesOutInTheMiddleOfASection) {
   for (int poll = 0; poll < 3; ++poll) e.StatusPoll();
   e.ShowPostedMessageBoxes();
   EXPECT_FALSE(e.firmwareRunning);
-  EXPECT_EQ(Gui()->messageBoxes.back().text, "VQ not present or a communication\nerror has occurred!");
+  EXPECT_EQ(Gui()->messageBoxes.back().text,
+            "VQ not present or a communication\nerror has occurred!");
 }
 
 TEST_F(FirmwareUpdateTest, SlowStepsAreWaitedForAndOnlyTheExpectedReplyEndsAWait) {
   // A device that takes its time after the erase and after a section's last block, loses an
   // erase reply, and sends replies and dumps nobody asked for, still gets the whole update.
   VQEditor& e = Start();
-  std::array<std::vector<uint8_t>, 5> raw = {Pattern(500, 1), Pattern(100, 2), {}, {}, Pattern(7, 4)};
+  std::array<std::vector<uint8_t>, 5> raw = {
+      Pattern(500, 1), Pattern(100, 2), {}, {}, Pattern(7, 4)};
   e.ReadFirmwareFile(WriteImage(FirmwareImage(raw)).c_str());
   link->Skip();
   size_t seen = Mark();

@@ -36,11 +36,11 @@ TEST_F(FlexiTest, LearnThenTouchSetsTheDestination) {
   EXPECT_EQ(e.flexiDestination[0], 11);
   EXPECT_EQ(Value(231), 90);
   EXPECT_EQ(Value(232), 90);
-  EXPECT_EQ(Value(102), 0);  // RANGE
-  EXPECT_EQ(Value(101), 0);  // RANGE POLARITY
-  EXPECT_EQ(Value(99), 0);   // BITS
-  EXPECT_EQ(Value(100), 11); // DESTINATION
-  EXPECT_EQ(Value(98), 98);  // a slot without source gets the first one
+  EXPECT_EQ(Value(102), 0);   // RANGE
+  EXPECT_EQ(Value(101), 0);   // RANGE POLARITY
+  EXPECT_EQ(Value(99), 0);    // BITS
+  EXPECT_EQ(Value(100), 11);  // DESTINATION
+  EXPECT_EQ(Value(98), 98);   // a slot without source gets the first one
   EXPECT_STREQ(e.GetParam(231)->GetName(), "Flexi1 Range");
   EXPECT_EQ(e.GetParam(231)->GetMax(), 127);
   EXPECT_EQ(dynamic_cast<EditorTextControl*>(e.flexiLearnCaption[0])->Text(), "CLEAR");
@@ -50,7 +50,8 @@ TEST_F(FlexiTest, LearnThenTouchSetsTheDestination) {
   EXPECT_FALSE(rangeA->IsHidden());
   // The touched field still goes out as an ordinary change.
   bool sentVolume = false;
-  for (const NrpnControl& cc : CcsSince(mark)) sentVolume = sentVolume || (cc == NrpnControl{0x06, 90});
+  for (const NrpnControl& cc : CcsSince(mark))
+    sentVolume = sentVolume || (cc == NrpnControl{0x06, 90});
   EXPECT_TRUE(sentVolume);
 }
 
@@ -191,7 +192,7 @@ TEST_F(FlexiTest, ListView) {
   EXPECT_EQ(Value(250), 14);
   EXPECT_EQ(Value(110), kRangeControlNames[14].code);
   EXPECT_EQ(e.lastSent[263], 128);  // the same row again takes effect
-  Set(256, 1);  // sources of slot 2
+  Set(256, 1);                      // sources of slot 2
   EXPECT_EQ(e.listViewTarget, 1);
   Set(264, 39);
   EXPECT_EQ(Value(249), 37);

@@ -48,7 +48,9 @@ class IncomingMidiTest : public EditorTest {
     IMidiMessage msg(0, status, d1, d2);
     editor->OnMidiMsgReceived(&msg);
   }
-  static Bytes Dump(int slot) { return vqsim::BuildProgramDump(vqsim::DistinctProgram(slot), slot); }
+  static Bytes Dump(int slot) {
+    return vqsim::BuildProgramDump(vqsim::DistinctProgram(slot), slot);
+  }
   static Bytes Reply(uint8_t command, uint8_t target = vq_sysex::kTargetEngine) {
     return vqsim::BuildReply(target, command);
   }
@@ -71,13 +73,14 @@ TEST(IncomingSysExCheck, FrameIdentifierTargetAndSize) {
     uint8_t value;
   };
   const Case spoiled[] = {
-      {"no F0", 0, 0xF1},         {"no F7", 212, 0x00},       {"identifier", 2, 0x11},
-      {"target", 4, 0x06},        {"8-bit data byte", 40, 0x80},
+      {"no F0", 0, 0xF1},  {"no F7", 212, 0x00},          {"identifier", 2, 0x11},
+      {"target", 4, 0x06}, {"8-bit data byte", 40, 0x80},
   };
   for (const Case& c : spoiled) {
     Bytes b = good;
     b[c.at] = c.value;
-    EXPECT_EQ(ClassifyIncomingSysEx(b.data(), static_cast<int>(b.size())).kind, IncomingSysExKind::kIgnored)
+    EXPECT_EQ(ClassifyIncomingSysEx(b.data(), static_cast<int>(b.size())).kind,
+              IncomingSysExKind::kIgnored)
         << c.what;
   }
   for (size_t size : {212u, 214u, 8u, 6u, 116u}) {
@@ -85,7 +88,9 @@ TEST(IncomingSysExCheck, FrameIdentifierTargetAndSize) {
     b.front() = 0xF0;
     b.back() = 0xF7;
     b[1] = 0x00, b[2] = 0x56, b[3] = 0x51, b[4] = 0x05;
-    EXPECT_EQ(ClassifyIncomingSysEx(b.data(), static_cast<int>(b.size())).kind, IncomingSysExKind::kIgnored) << size;
+    EXPECT_EQ(ClassifyIncomingSysEx(b.data(), static_cast<int>(b.size())).kind,
+              IncomingSysExKind::kIgnored)
+        << size;
   }
   EXPECT_EQ(ClassifyIncomingSysEx(nullptr, 213).kind, IncomingSysExKind::kIgnored);
 }
@@ -106,9 +111,11 @@ TEST(IncomingSysExCheck, SlotChecksumAndReplies) {
   EXPECT_TRUE(o.checksumGood);
   // Replies from the program engine and the firmware targets; nothing else.
   for (uint8_t target : {0x05, 0x07, 0x0B})
-    EXPECT_EQ(ClassifyIncomingSysEx(vqsim::BuildReply(target, 0x21).data(), 7).kind, IncomingSysExKind::kReply);
+    EXPECT_EQ(ClassifyIncomingSysEx(vqsim::BuildReply(target, 0x21).data(), 7).kind,
+              IncomingSysExKind::kReply);
   for (uint8_t target : {0x04, 0x06, 0x0C})
-    EXPECT_EQ(ClassifyIncomingSysEx(vqsim::BuildReply(target, 0x21).data(), 7).kind, IncomingSysExKind::kIgnored);
+    EXPECT_EQ(ClassifyIncomingSysEx(vqsim::BuildReply(target, 0x21).data(), 7).kind,
+              IncomingSysExKind::kIgnored);
 }
 
 // --- Program dumps ---
@@ -390,8 +397,9 @@ TEST_F(IncomingMidiTest, ClockOtherChannelMessagesAndSystemMessages) {
 TEST_F(IncomingMidiTest, MessagesWithAStatusByteInADataPlaceAreDropped) {
   VQEditor& e = Make();
   e.learnCC[11] = 7;
-  const uint8_t broken[][3] = {{0x8D, 0xF8, 0xFF}, {0x90, 60, 0x80}, {0x90, 0x90, 64}, {0xB0, 7, 0xF0},
-                               {0xB0, 0x87, 10}, {0xC0, 0x85, 0}, {0xE0, 0, 0xC0}};
+  const uint8_t broken[][3] = {{0x8D, 0xF8, 0xFF}, {0x90, 60, 0x80}, {0x90, 0x90, 64},
+                               {0xB0, 7, 0xF0},    {0xB0, 0x87, 10}, {0xC0, 0x85, 0},
+                               {0xE0, 0, 0xC0}};
   const size_t mark = Mark();
   const double volume = Value(14);
   for (const auto& m : broken) Key(m[0], m[1], m[2]);
@@ -534,14 +542,14 @@ TEST(MidiLearnFile, ParsesWellFormedLinesAndSkipsTheRest) {
   for (int i = 0; i < 122; ++i) cc[i] = -1, max[i] = 127;
   const std::string text =
       "3=20:64\n"
-      "122=5:5\n"       // entry outside the table
+      "122=5:5\n"  // entry outside the table
       "-1=5:5\n"
-      "4=128:5\n"       // controller outside MIDI
-      "5=7\n"           // no maximum
+      "4=128:5\n"  // controller outside MIDI
+      "5=7\n"      // no maximum
       "garbage\n"
-      "6=9:1:2\n"       // the maximum follows the last ':'
+      "6=9:1:2\n"  // the maximum follows the last ':'
       "99999999999=1:1\n"
-      "7=-1:10";        // no final newline; -1 unassigns
+      "7=-1:10";  // no final newline; -1 unassigns
   EXPECT_EQ(ParseMidiLearnFile(text, cc, max, 122), 3);
   EXPECT_EQ(cc[3], 20);
   EXPECT_EQ(max[3], 64);
@@ -565,7 +573,8 @@ TEST_F(IncomingMidiTest, LearnFileRoundTripBesideTheSettings) {
   EXPECT_EQ(text, "2=11:10\n100=12:" + std::to_string(e.learnMax[100]) + "\n");
   // No temporary file is left beside it.
   for (const auto& entry : std::filesystem::directory_iterator(dir))
-    EXPECT_EQ(entry.path().filename().string().rfind(".vqtmp", 0), std::string::npos) << entry.path();
+    EXPECT_EQ(entry.path().filename().string().rfind(".vqtmp", 0), std::string::npos)
+        << entry.path();
 
   for (int32_t& cc : e.learnCC) cc = -1;
   ASSERT_TRUE(e.ReadMidiLearnFile());

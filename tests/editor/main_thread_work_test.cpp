@@ -59,11 +59,15 @@ TEST_F(MainThreadWorkTest, OtherThreadsChangeTheScreenOnlyThroughTheIdleCall) {
   const IMidiMessage cc(0, 0xB0, 20, 127);
   const Case cases[] = {
       {"learned controller", [](VQEditor& e) { e.learnCC[5] = 20; },
-       [&](VQEditor& e) { e.OnMidiMsgReceived(&cc); }, 5, std::to_string(ProgramFieldTable::kRows[5].learnMax), 0},
+       [&](VQEditor& e) { e.OnMidiMsgReceived(&cc); }, 5,
+       std::to_string(ProgramFieldTable::kRows[5].learnMax), 0},
       {"firmware reply", [this](VQEditor& e) { e.ReadFirmwareFile(FirmwareFile().c_str()); },
-       [](VQEditor& e) { e.OnFirmwareReply(vq_sysex::kTargetEngine + 3, vq_sysex::kCmdSectionReady); }, -1,
-       "Erasing FLASH memory...", 0},
-      {"status poll time-out", [](VQEditor& e) { e.requestOutstanding = true, e.unansweredPolls = 2; },
+       [](VQEditor& e) {
+         e.OnFirmwareReply(vq_sysex::kTargetEngine + 3, vq_sysex::kCmdSectionReady);
+       },
+       -1, "Erasing FLASH memory...", 0},
+      {"status poll time-out",
+       [](VQEditor& e) { e.requestOutstanding = true, e.unansweredPolls = 2; },
        [](VQEditor& e) { e.StatusPoll(); }, -1, "Communication error!", 1},
   };
   for (const Case& c : cases) {
@@ -144,7 +148,8 @@ TEST_F(MainThreadWorkTest, MidiTimerAndMainThreadsTogether) {
   timer.join();
   e.OnTick();
   const double min = ProgramFieldTable::Min(5);
-  const auto last = static_cast<int32_t>(std::floor(min + (e.learnMax[5] - min) * ((1000 % 128) / 127.0)));
+  const auto last =
+      static_cast<int32_t>(std::floor(min + (e.learnMax[5] - min) * ((1000 % 128) / 127.0)));
   EXPECT_EQ(e.ParamInt(8), last) << "the controller's last position is the one kept";
   EXPECT_EQ(ReadoutText(5), std::to_string(last));
 }

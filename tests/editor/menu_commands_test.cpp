@@ -67,7 +67,9 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
     int code;
     std::function<void()> before, check;
   };
-  auto clicked = [this](int role) { return [this, role] { EXPECT_EQ(selectors[role]->clicks, 1); }; };
+  auto clicked = [this](int role) {
+    return [this, role] { EXPECT_EQ(selectors[role]->clicks, 1); };
+  };
   const std::vector<Case> cases = {
       {0, nullptr, [this] { EXPECT_FALSE(editor->aboutOverlay->IsHidden()); }},
       {2, nullptr, clicked(VQEditor::kLoadSelector)},
@@ -78,20 +80,33 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
        }},
       {4, nullptr, clicked(VQEditor::kWriteSelector)},
       {6, nullptr, clicked(VQEditor::kFirmwareSelector)},
-      {8, nullptr, [this] { EXPECT_EQ(headless->opened, std::vector<std::string>{"https://www.velquor.com/vqdatabase"}); }},
-      {11, nullptr, [this] { EXPECT_EQ(std::tuple(editor->compactView, Gui()->GetWidth(), Gui()->GetHeight()),
-                                      std::tuple(true, 1024, 400)); }},
-      {13, nullptr, [this] { EXPECT_EQ(std::pair(resize->GetGuiScale(), Gui()->GetWidth()), std::pair(0.8, 912)); }},
+      {8, nullptr,
+       [this] {
+         EXPECT_EQ(headless->opened,
+                   std::vector<std::string>{"https://www.velquor.com/vqdatabase"});
+       }},
+      {11, nullptr,
+       [this] {
+         EXPECT_EQ(std::tuple(editor->compactView, Gui()->GetWidth(), Gui()->GetHeight()),
+                   std::tuple(true, 1024, 400));
+       }},
+      {13, nullptr,
+       [this] {
+         EXPECT_EQ(std::pair(resize->GetGuiScale(), Gui()->GetWidth()), std::pair(0.8, 912));
+       }},
       {20, nullptr, [this] { EXPECT_FALSE(editor->programNumberSelector->IsHidden()); }},
       {21, [this] { Folder(std::nullopt); },  // cancelled: the download still starts
        [this] {
          EXPECT_EQ(StatusText(), "Connecting to VQ...");
-         EXPECT_TRUE(editor->bankDownloadRunning && editor->requestPending && editor->requestSlot == 1);
+         EXPECT_TRUE(editor->bankDownloadRunning && editor->requestPending &&
+                     editor->requestSlot == 1);
        }},
-      {23, nullptr, [this] {
+      {23, nullptr,
+       [this] {
          EXPECT_EQ(Setting("gui", "background"), "solid");
          EXPECT_EQ(editor->skinMode, 1);
-         EXPECT_TRUE(editor->skinBackground[0]->IsHidden() && !editor->skinBackground[1]->IsHidden());
+         EXPECT_TRUE(editor->skinBackground[0]->IsHidden() &&
+                     !editor->skinBackground[1]->IsHidden());
        }},
       {22, [this] { editor->skinMode = 2; },  // "lcd" runs: stored, restart asked for
        [this] {
@@ -127,8 +142,11 @@ TEST_F(MenuCommandsTest, OutOfRangeCommandsAndCommandsWithoutGraphicsChangeNothi
 TEST_F(MenuCommandsTest, StepsByTenStayInsideTheList) {
   editor->programList = {"a", "b", "c", "d", "e"};
   editor->programListLast = 4;
-  for (auto [from, code, to, manager] : {std::tuple{3, 30, 4, false}, {1, 31, 0, false}, {4, 31, 0, false},
-                                         {1, 30, 1, true}, {1, 29, 1, true}}) {
+  for (auto [from, code, to, manager] : {std::tuple{3, 30, 4, false},
+                                         {1, 31, 0, false},
+                                         {4, 31, 0, false},
+                                         {1, 30, 1, true},
+                                         {1, 29, 1, true}}) {
     editor->programListIndex = from;
     editor->managerPageShown = manager;
     editor->OnCommand(code);
@@ -140,12 +158,15 @@ TEST_F(MenuCommandsTest, StepsByTenStayInsideTheList) {
 // whose path does not fit is refused, not cut.
 TEST_F(MenuCommandsTest, FolderPanelRunsWithoutThePlugMutexAndRefusesLongFolders) {
   std::atomic<int> tookMutex{-1};
-  headless->loop.addTimer(0.1, false, [&] {
-    std::thread([&] {
-      tookMutex = editor->Mutex().TryEnter();
-      if (tookMutex) editor->Mutex().Leave();
-    }).join();
-  }, true);
+  headless->loop.addTimer(
+      0.1, false,
+      [&] {
+        std::thread([&] {
+          tookMutex = editor->Mutex().TryEnter();
+          if (tookMutex) editor->Mutex().Leave();
+        }).join();
+      },
+      true);
   headless->panelAnswers.push_back({std::vector<std::string>{"/music"}, 0.5});
   editor->OnCommand(1);
   EXPECT_EQ(tookMutex.load(), 1);

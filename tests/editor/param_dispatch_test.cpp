@@ -75,7 +75,7 @@ TEST_F(DispatchTest, UndoStepsMergeByAddressKey) {
   VQEditor& e = Make();
   const size_t steps = e.undoEntries.size();
   for (int v = 1; v <= 5; ++v) Set(14, v * 10);  // "VCO1 volume" (LSB 11)
-  Set(13, 40);                                    // "VCO1 tri" (LSB 10)
+  Set(13, 40);                                   // "VCO1 tri" (LSB 10)
   EXPECT_EQ(e.undoEntries.size(), steps + 2);
   EXPECT_EQ(e.undoEntries[steps][11], 50);
   EXPECT_EQ(e.undoKey, 10);
@@ -129,12 +129,14 @@ TEST_F(DispatchTest, ReadoutTexts) {
     const char* text;
   };
   const Case cases[] = {
-      {58, 70, 55, "6"},        {58, 0, 55, "-64"},       {51, -2, 48, "-12"},  {52, 3, 49, "24"},
-      {70, 2, 67, "reset"},     {80, 0, 77, "off"},       {80, 5, 77, "5"},     {84, 1, 81, "on"},
-      {85, 4, 82, "OFF"},       {87, 1, 84, "24dB"},      {89, 1, 86, "time"},  {92, 1, 89, "trigger"},
-      {93, 2, 90, "first"},     {94, 1, 91, "0.25Hz"},    {134, 1, 131, "on"},  {135, 127, 132, "8.60Hz"},
-      {138, 127, 135, "140ms"}, {147, 1, 144, "on"},      {160, 0, 157, "off"}, {182, 1, 179, "on"},
-      {183, 1, 180, "on"},      {78, 1, 75, "new"},
+      {58, 70, 55, "6"},         {58, 0, 55, "-64"},       {51, -2, 48, "-12"},
+      {52, 3, 49, "24"},         {70, 2, 67, "reset"},     {80, 0, 77, "off"},
+      {80, 5, 77, "5"},          {84, 1, 81, "on"},        {85, 4, 82, "OFF"},
+      {87, 1, 84, "24dB"},       {89, 1, 86, "time"},      {92, 1, 89, "trigger"},
+      {93, 2, 90, "first"},      {94, 1, 91, "0.25Hz"},    {134, 1, 131, "on"},
+      {135, 127, 132, "8.60Hz"}, {138, 127, 135, "140ms"}, {147, 1, 144, "on"},
+      {160, 0, 157, "off"},      {182, 1, 179, "on"},      {183, 1, 180, "on"},
+      {78, 1, 75, "new"},
   };
   for (const Case& c : cases) {
     Set(c.param, c.value);
@@ -145,7 +147,7 @@ TEST_F(DispatchTest, ReadoutTexts) {
   Set(126, 1);   // "Delay Vintage/Long": long
   Set(142, 64);  // "Delay2"
   EXPECT_EQ(ReadoutText(139), "302ms");
-  Set(127, 3);   // "MIDI Sync": delay1+2
+  Set(127, 3);  // "MIDI Sync": delay1+2
   Set(142, 2);
   EXPECT_NE(ReadoutText(139).find('/'), std::string::npos) << ReadoutText(139);
   Set(136, 127);  // "LFO B frq."
@@ -157,7 +159,9 @@ TEST_F(DispatchTest, ReadoutTexts) {
 
 TEST_F(DispatchTest, PolarityTextsAndEnvelopeGreying) {
   VQEditor& e = Make();
-  auto polarity = [&](int slot) { return dynamic_cast<EditorTextControl*>(e.flexiPolarityText[slot])->Text(); };
+  auto polarity = [&](int slot) {
+    return dynamic_cast<EditorTextControl*>(e.flexiPolarityText[slot])->Text();
+  };
   Set(177, 1);
   EXPECT_EQ(polarity(1), "(-)");
   Set(177, 0);
@@ -210,8 +214,10 @@ TEST_F(DispatchTest, ExternalMidiPanel) {
   // The field as a single send, then the three full triples of the external-MIDI fields.
   Controls first = CcsSince(mark);
   ASSERT_EQ(first.size(), 12u);
-  EXPECT_EQ(Controls(first.begin() + 3, first.begin() + 6), (Controls{{0x63, 5}, {0x62, 87}, {0x06, static_cast<uint8_t>(Value(90))}}));
-  EXPECT_EQ(Controls(first.begin() + 6, first.begin() + 9), (Controls{{0x63, 5}, {0x62, 125}, {0x06, 5}}));
+  EXPECT_EQ(Controls(first.begin() + 3, first.begin() + 6),
+            (Controls{{0x63, 5}, {0x62, 87}, {0x06, static_cast<uint8_t>(Value(90))}}));
+  EXPECT_EQ(Controls(first.begin() + 6, first.begin() + 9),
+            (Controls{{0x63, 5}, {0x62, 125}, {0x06, 5}}));
   size_t m = Mark();
   Set(311, 12);
   Controls ccs = CcsSince(m);

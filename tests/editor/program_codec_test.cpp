@@ -20,9 +20,9 @@ struct Params {
 
 TEST(PackParams, PlainFieldsTruncateTowardZero) {
   Params p;
-  p.v[3] = -23.9;  // field 0
-  p.v[14] = 31.7;  // field 11
-  p.v[172] = 14.2; // field 169
+  p.v[3] = -23.9;   // field 0
+  p.v[14] = 31.7;   // field 11
+  p.v[172] = 14.2;  // field 169
   ProgramRecord r = PackParams(p.Reader());
   EXPECT_EQ(r[0], -23);
   EXPECT_EQ(r[11], 31);
@@ -31,19 +31,36 @@ TEST(PackParams, PlainFieldsTruncateTowardZero) {
 
 TEST(PackParams, EveryComposite) {
   Params p;
-  p.v[92] = 1;  p.v[173] = 1;                 // 89
-  p.v[99] = 1;  p.v[174] = 1;                 // 96
-  p.v[101] = 0; p.v[175] = 1;                 // 98
-  p.v[106] = 1; p.v[176] = 0;                 // 103
-  p.v[108] = 1; p.v[177] = 1;                 // 105
-  p.v[113] = 0; p.v[178] = 1;                 // 110
-  p.v[115] = 1; p.v[179] = 0;                 // 112
-  p.v[120] = 1; p.v[180] = 1;                 // 117
-  p.v[122] = 0; p.v[181] = 0;                 // 119
-  p.v[126] = 1; p.v[309] = 1; p.v[310] = 3;   // 123
-  p.v[127] = 2; p.v[187] = 1; p.v[188] = 1;   // 124
-  p.v[147] = 1; p.v[182] = 1; p.v[183] = 1;   // 144
-  p.v[160] = 1; p.v[184] = 0; p.v[185] = 1;   // 157
+  p.v[92] = 1;
+  p.v[173] = 1;  // 89
+  p.v[99] = 1;
+  p.v[174] = 1;  // 96
+  p.v[101] = 0;
+  p.v[175] = 1;  // 98
+  p.v[106] = 1;
+  p.v[176] = 0;  // 103
+  p.v[108] = 1;
+  p.v[177] = 1;  // 105
+  p.v[113] = 0;
+  p.v[178] = 1;  // 110
+  p.v[115] = 1;
+  p.v[179] = 0;  // 112
+  p.v[120] = 1;
+  p.v[180] = 1;  // 117
+  p.v[122] = 0;
+  p.v[181] = 0;  // 119
+  p.v[126] = 1;
+  p.v[309] = 1;
+  p.v[310] = 3;  // 123
+  p.v[127] = 2;
+  p.v[187] = 1;
+  p.v[188] = 1;  // 124
+  p.v[147] = 1;
+  p.v[182] = 1;
+  p.v[183] = 1;  // 144
+  p.v[160] = 1;
+  p.v[184] = 0;
+  p.v[185] = 1;  // 157
   ProgramRecord r = PackParams(p.Reader());
   EXPECT_EQ(r[89], 3);
   EXPECT_EQ(r[96], 3);
@@ -69,8 +86,12 @@ TEST(PackParams, EveryComposite) {
 
 TEST(PackParams, SwitchesOffZeroTheBlendBytesButKeepTheParts) {
   Params p;
-  p.v[147] = 0; p.v[182] = 1; p.v[183] = 1;
-  p.v[160] = 0; p.v[184] = 1; p.v[185] = 0;
+  p.v[147] = 0;
+  p.v[182] = 1;
+  p.v[183] = 1;
+  p.v[160] = 0;
+  p.v[184] = 1;
+  p.v[185] = 0;
   ProgramRecord r = PackParams(p.Reader());
   EXPECT_EQ(r[144], 0);
   EXPECT_EQ(r[157], 0);
@@ -93,7 +114,8 @@ TEST(PackParams, CutoffFollowsTheFilterType) {
 
 TEST(CompositeValue, SinglesSendsRecomputeFromParameters) {
   Params p;
-  p.v[147] = 0; p.v[183] = 1;
+  p.v[147] = 0;
+  p.v[183] = 1;
   EXPECT_EQ(CompositeBaseField(180), 144);
   EXPECT_EQ(CompositeValue(144, p.Reader()), 0);  // overdrive off: whole byte 0
   p.v[147] = 1;
@@ -106,10 +128,16 @@ TEST(CompositeValue, SinglesSendsRecomputeFromParameters) {
 
 TEST(FillUndoSnapshot, SnapshotForm) {
   Params p;
-  p.v[98] = 5;  p.v[100] = 10; p.v[104] = 7;  // FLEXI1 with a destination
-  p.v[105] = 6; p.v[107] = 11;                 // FLEXI2 without
-  p.v[126] = 1; p.v[309] = 1; p.v[310] = 2;
-  p.v[127] = 1; p.v[187] = 1;
+  p.v[98] = 5;
+  p.v[100] = 10;
+  p.v[104] = 7;  // FLEXI1 with a destination
+  p.v[105] = 6;
+  p.v[107] = 11;  // FLEXI2 without
+  p.v[126] = 1;
+  p.v[309] = 1;
+  p.v[310] = 2;
+  p.v[127] = 1;
+  p.v[187] = 1;
   p.v[128] = 99;
   p.v[150] = 4;  // parameter of field 147: never kept
   p.v[134] = 1;

@@ -22,7 +22,7 @@ TEST_F(EditorTest, ChangesToOneControlMergeIntoOneUndoStep) {
   EXPECT_EQ(e.undoEntries.size(), before + 2);
 
   before = e.undoEntries.size();
-  Set(4, 1);    // VCO1 fine (LSB 1)
+  Set(4, 1);  // VCO1 fine (LSB 1)
   Set(4, 2);
   Set(132, 9);  // field 129 at (6, 1): same LSB, merges too
   EXPECT_EQ(e.undoEntries.size(), before + 1);
@@ -87,8 +87,8 @@ TEST_F(EditorTest, RandomiseKeepsToTheSyncedRanges) {
     int delayLong, sync, group;
     std::vector<std::pair<int, int>> fieldTop;  // field, highest value in force
   } cases[] = {
-      {0, 1, 281, {{42, 12}}},             // VCO4 group: the LFO follows MIDI clock
-      {1, 3, 285, {{135, 9}, {139, 9}}},   // effect group: both delays follow it
+      {0, 1, 281, {{42, 12}}},            // VCO4 group: the LFO follows MIDI clock
+      {1, 3, 285, {{135, 9}, {139, 9}}},  // effect group: both delays follow it
       {1, 2, 285, {{135, 9}, {139, 127}}},
   };
   for (const Case& c : cases) {
@@ -100,7 +100,8 @@ TEST_F(EditorTest, RandomiseKeepsToTheSyncedRanges) {
       e.RandomizeGroups();
       for (auto [field, top] : c.fieldTop) {
         EXPECT_LE(e.record[field], top) << "sent, field " << field;
-        EXPECT_EQ(e.record[field], Value(field + kFieldParamOffset)) << "sent and shown, field " << field;
+        EXPECT_EQ(e.record[field], Value(field + kFieldParamOffset))
+            << "sent and shown, field " << field;
       }
     }
   }
@@ -142,8 +143,8 @@ TEST_F(EditorTest, CopyWithoutSourceDoesNothing) {
 TEST_F(EditorTest, CopyOscillatorResendsEveryOscillatorField) {
   VQEditor& e = Make();
   for (int k = 0; k < 12; ++k) Set(15 + k, 3 + k);  // VCO2
-  Set(271, 1);  // source VCO2
-  Set(274, 1);  // destinations VCO1 and VCO2
+  Set(271, 1);                                      // source VCO2
+  Set(274, 1);                                      // destinations VCO1 and VCO2
   Set(275, 1);
   size_t entries = e.undoEntries.size();
   size_t mark = Mark();
@@ -169,7 +170,7 @@ TEST_F(EditorTest, CopyFlexiSlot) {
   Set(104, -5);  // FLEXI1 CURVE
   Set(174, 1);   // FLEXI1 MODE
   Set(270, 1);
-  Set(277, 1);   // to FLEXI4
+  Set(277, 1);  // to FLEXI4
   e.CopyFlexiSettings();
   EXPECT_EQ(Value(119), 101);
   EXPECT_EQ(Value(123), 40);
@@ -247,7 +248,8 @@ void SetAwayFromGroupInit(VQEditor& e) {
   for (int f = 0; f < kProgramFieldCount; ++f) {
     IParam* p = e.GetParam(f + kFieldParamOffset);
     if (!p || p->Type() == IParam::kTypeNone) continue;
-    double v = ProgramFieldTable::kGroupInit[f] == static_cast<int32_t>(p->GetMax()) ? p->GetMin() : p->GetMax();
+    double v = ProgramFieldTable::kGroupInit[f] == static_cast<int32_t>(p->GetMax()) ? p->GetMin()
+                                                                                     : p->GetMax();
     p->Set(v);
   }
   e.GetParam(78)->Set(0);   // vintage filter, cutoff 80
@@ -378,7 +380,7 @@ TEST_F(EditorTest, ApplyFlexiSlotWithoutSourceHasNoDestination) {
   e.record[97] = 5;
   e.record[102] = 98;  // FLEXI2 routed to field 10
   e.record[104] = 10;
-  e.record[106] = 4;   // RANGE
+  e.record[106] = 4;  // RANGE
   e.record[10] = 60;
   e.applyingProgram = true;
   e.ApplyRecordToParams();

@@ -65,15 +65,19 @@ class TransfersOverJack : public EditorOverJackTest {
   std::string Tail() {
     std::string t;
     auto lines = sim.LogLines();
-    for (size_t i = lines.size() > 12 ? lines.size() - 12 : 0; i < lines.size(); ++i) t += lines[i] + "\n";
+    for (size_t i = lines.size() > 12 ? lines.size() - 12 : 0; i < lines.size(); ++i)
+      t += lines[i] + "\n";
     return t + "(" + std::to_string(lines.size()) + " lines)";
   }
   std::string folder;
 };
 
 TEST_F(TransfersOverJack, FirmwareUpdateCompletes) {
-  std::array<std::vector<uint8_t>, 5> raw = {std::vector<uint8_t>(3000), {}, std::vector<uint8_t>(100),
-                                             std::vector<uint8_t>(700), std::vector<uint8_t>(7, 0xFF)};
+  std::array<std::vector<uint8_t>, 5> raw = {std::vector<uint8_t>(3000),
+                                             {},
+                                             std::vector<uint8_t>(100),
+                                             std::vector<uint8_t>(700),
+                                             std::vector<uint8_t>(7, 0xFF)};
   for (auto& s : raw)
     for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<uint8_t>(i * 13 + s.size());
   std::vector<uint8_t> image = {'V', 'Q', '4', 'F', 'W'};
@@ -81,12 +85,14 @@ TEST_F(TransfersOverJack, FirmwareUpdateCompletes) {
     for (int b = 0; b < 4; ++b) image.push_back(static_cast<uint8_t>(s.size() >> (8 * b)));
   for (const auto& s : raw) image.insert(image.end(), s.begin(), s.end());
   const std::string path = dir + "/fw.bin";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
-                                               static_cast<std::streamsize>(image.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()),
+             static_cast<std::streamsize>(image.size()));
 
   editor->ReadFirmwareFile(path.c_str());
   ASSERT_TRUE(Idle([](VQEditor& e) { return !e.firmwareRunning; }, 20000))
-      << "update did not end: boxes" << Boxes() << "\nlog:\n" << Tail();
+      << "update did not end: boxes" << Boxes() << "\nlog:\n"
+      << Tail();
   EXPECT_FALSE(editor->transferFailed);
   EXPECT_EQ(StatusText(), "Update successful!");
   EXPECT_TRUE(sim.WaitForLogLine("fw-complete", 2000));
@@ -108,8 +114,9 @@ TEST_F(TransfersOverJack, BankUploadThenDownload) {
     editor->bankUploadRequest = true;
   }
   ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 30000))
-      << "upload did not finish: running " << editor->bankUploadRunning << " status " << StatusText()
-      << " boxes" << Boxes() << "\nlog:\n" << Tail();
+      << "upload did not finish: running " << editor->bankUploadRunning << " status "
+      << StatusText() << " boxes" << Boxes() << "\nlog:\n"
+      << Tail();
   EXPECT_FALSE(editor->bankUploadRunning);
   EXPECT_TRUE(sim.WaitForLogLine("write 99 ok", 2000));
 
@@ -125,7 +132,9 @@ TEST_F(TransfersOverJack, BankUploadThenDownload) {
     editor->requestPending = true;
   }
   ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 30000))
-      << "download did not finish: slot " << editor->requestSlot << " boxes" << Boxes() << "\nlog:\n" << Tail();
+      << "download did not finish: slot " << editor->requestSlot << " boxes" << Boxes()
+      << "\nlog:\n"
+      << Tail();
   // Each slot came back under the name it was written with.
   for (int slot : {1, 50, 99}) {
     char name[32];
@@ -141,7 +150,8 @@ TEST_F(TransfersOverJack, LostAcknowledgementIsResent) {
   for (int slot = 1; slot <= 4; ++slot) {
     char name[32];
     snprintf(name, sizeof name, "%02d_L%d.pr4", slot, slot);
-    std::ofstream(folder + name, std::ios::binary) << FormatProgramText(ProgramFieldTable::InitRecord());
+    std::ofstream(folder + name, std::ios::binary)
+        << FormatProgramText(ProgramFieldTable::InitRecord());
   }
   ASSERT_TRUE(sim.Command("fault kind=write,mode=silence,skip=2")) << sim.Error();
   Gui()->messageBoxAnswer = 2;  // leave the gaps
@@ -151,8 +161,9 @@ TEST_F(TransfersOverJack, LostAcknowledgementIsResent) {
     editor->LocateProgramInFolder(folder.c_str());
     editor->bankUploadRequest = true;
   }
-  ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 10000)) << "upload did not finish: boxes"
-                                                                       << Boxes() << "\nlog:\n" << Tail();
+  ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 10000))
+      << "upload did not finish: boxes" << Boxes() << "\nlog:\n"
+      << Tail();
   EXPECT_TRUE(sim.WaitForLogLine("write 3 ok", 2000, 2));  // written twice: once unanswered
   EXPECT_TRUE(sim.WaitForLogLine("write 4 ok", 2000));
 }

@@ -73,11 +73,13 @@ TEST_F(EditorTest, ParameterTable) {
   EXPECT_STREQ(e.GetParam(348)->GetDisplayTextForValue(86), "CC:86");
   // The constructor selects CC:1.
   EXPECT_EQ(Value(348), 1.0);
-  for (int unused : {1, 129, 155, 200, 239, 286, 313, 346}) EXPECT_EQ(e.GetParam(unused)->Type(), 0) << unused;
+  for (int unused : {1, 129, 155, 200, 239, 286, 313, 346})
+    EXPECT_EQ(e.GetParam(unused)->Type(), 0) << unused;
 }
 
 TEST_F(EditorTest, KeyboardChannelSetting) {
-  const std::pair<const char*, int> cases[] = {{"16", 0}, {"-1", 0}, {"abc", 0}, {"15", 15}, {"3", 3}};
+  const std::pair<const char*, int> cases[] = {
+      {"16", 0}, {"-1", 0}, {"abc", 0}, {"15", 15}, {"3", 3}};
   for (auto [text, expected] : cases) {
     WriteSettings(std::string("[midi]\nkbdmidioutch=") + text + "\n");
     VQEditor& e = Make();
@@ -148,11 +150,18 @@ TEST_F(EditorTest, SingleSendsRepeatOnlyTheAddressBytesNeeded) {
   Set(10, 4);   // same field
   Set(131, 1);  // field 128 (6, 0)
   Set(3, 5);    // field 0 (5, 0): MSB changes back
-  EXPECT_EQ(CcsSince(mark), (Controls{{0x63, 5}, {0x62, 5}, {0x06, 10},
-                                      {0x62, 7}, {0x06, 3},
+  EXPECT_EQ(CcsSince(mark), (Controls{{0x63, 5},
+                                      {0x62, 5},
+                                      {0x06, 10},
+                                      {0x62, 7},
+                                      {0x06, 3},
                                       {0x06, 4},
-                                      {0x63, 6}, {0x62, 0}, {0x06, 1},
-                                      {0x63, 5}, {0x62, 0}, {0x06, 29}}));
+                                      {0x63, 6},
+                                      {0x62, 0},
+                                      {0x06, 1},
+                                      {0x63, 5},
+                                      {0x62, 0},
+                                      {0x06, 29}}));
   EXPECT_EQ(editor->lastField, 0);
 }
 
@@ -160,8 +169,8 @@ TEST_F(EditorTest, UnchangedValuesAndGuiOnlyControlsSendNothing) {
   Make();
   Set(8, 10);
   size_t mark = Mark();
-  Set(8, 10);       // same value
-  Set(278, 1.0);    // a group switch between two changes
+  Set(8, 10);     // same value
+  Set(278, 1.0);  // a group switch between two changes
   Set(8, 11);
   EXPECT_EQ(CcsSince(mark), (Controls{{0x06, 11}}));
   EXPECT_EQ(editor->selectedGroups, 1);
@@ -224,9 +233,15 @@ TEST_F(EditorTest, ExternalMidiTriples) {
   Set(310, 2);
   size_t mark = Mark();
   editor->SendExtMidiNrpn();
-  EXPECT_EQ(CcsSince(mark), (Controls{{0x63, 5}, {0x62, 87}, {0x06, 12},
-                                      {0x63, 5}, {0x62, 125}, {0x06, 5},
-                                      {0x63, 5}, {0x62, 123}, {0x06, 10}}));
+  EXPECT_EQ(CcsSince(mark), (Controls{{0x63, 5},
+                                      {0x62, 87},
+                                      {0x06, 12},
+                                      {0x63, 5},
+                                      {0x62, 125},
+                                      {0x06, 5},
+                                      {0x63, 5},
+                                      {0x62, 123},
+                                      {0x06, 10}}));
 }
 
 TEST_F(EditorTest, KeyboardNotes) {
@@ -298,7 +313,8 @@ TEST_F(EditorTest, SkinFromSettings) {
   char buf[32];
   GetPrivateProfileString("gui", "background", "", buf, sizeof buf, settings.c_str());
   EXPECT_STREQ(buf, "space");  // written when missing
-  const std::pair<const char*, int> skins[] = {{"lcd", 2}, {"solid", 1}, {"space", 0}, {"LCD", 0}, {"neon", 0}};
+  const std::pair<const char*, int> skins[] = {
+      {"lcd", 2}, {"solid", 1}, {"space", 0}, {"LCD", 0}, {"neon", 0}};
   for (auto [name, mode] : skins) {
     WriteSettings(std::string("[gui]\nbackground=") + name + "\n");
     Make();
@@ -342,10 +358,10 @@ TEST_F(EditorTest, StartUpRemovesTemporaryFilesOfKilledSaves) {
     bool old;
     bool stays;
   } cases[] = {
-      {".vqtmp-a1B2c3", true, false},           // a program save's
+      {".vqtmp-a1B2c3", true, false},             // a program save's
       {".settings.ini.Xy12Zq.new", true, false},  // a settings save's
-      {".vqtmp-a1B2c4", false, true},           // a save that may still be running
-      {".vqtmp-toolongname", true, true},       // not a name the program gives
+      {".vqtmp-a1B2c4", false, true},             // a save that may still be running
+      {".vqtmp-toolongname", true, true},         // not a name the program gives
       {".hidden", true, true},
       {"07_Lead.pr4", true, true},
   };
@@ -358,7 +374,8 @@ TEST_F(EditorTest, StartUpRemovesTemporaryFilesOfKilledSaves) {
     }
   }
   Make();
-  for (const Case& c : cases) EXPECT_EQ(std::filesystem::exists(dir + "/" + c.name), c.stays) << c.name;
+  for (const Case& c : cases)
+    EXPECT_EQ(std::filesystem::exists(dir + "/" + c.name), c.stays) << c.name;
 }
 
 }  // namespace

@@ -23,7 +23,9 @@ using namespace vq_layout;
 namespace {
 
 // The resources folder the build drew into.
-std::string Resources() { return std::string(VQ_RESOURCE_DIR) + "/"; }
+std::string Resources() {
+  return std::string(VQ_RESOURCE_DIR) + "/";
+}
 
 struct Image {
   std::unique_ptr<RAST_IBitmap> bitmap;
@@ -65,7 +67,9 @@ std::vector<int> AllIds() {
   return ids;
 }
 
-unsigned Luma(RAST_pixel p) { return (RAST_PixelRed(p) * 3 + RAST_PixelGreen(p) * 6 + RAST_PixelBlue(p)) / 10; }
+unsigned Luma(RAST_pixel p) {
+  return (RAST_PixelRed(p) * 3 + RAST_PixelGreen(p) * 6 + RAST_PixelBlue(p)) / 10;
+}
 
 }  // namespace
 
@@ -90,11 +94,32 @@ TEST(Artwork, OverlaysAreSeeThroughAndCoveringPagesCover) {
   };
   const Case cases[] = {
       // Pages and panels that must hide what lies under them.
-      {102, 1, 1}, {162, 1, 1}, {202, 1, 1}, {148, 1, 1}, {149, 1, 1}, {248, 1, 1}, {249, 1, 1},
-      {157, 1, 1}, {257, 1, 1}, {301, 1, 1}, {322, 1, 1}, {323, 1, 1},
+      {102, 1, 1},
+      {162, 1, 1},
+      {202, 1, 1},
+      {148, 1, 1},
+      {149, 1, 1},
+      {248, 1, 1},
+      {249, 1, 1},
+      {157, 1, 1},
+      {257, 1, 1},
+      {301, 1, 1},
+      {322, 1, 1},
+      {323, 1, 1},
       // Overlays shown over the page: mostly transparent.
-      {158, 0, 0.05}, {159, 0, 0.05}, {258, 0, 0.05}, {259, 0, 0.05}, {173, 0, 0.1}, {174, 0, 0.1},
-      {273, 0, 0.1}, {112, 0, 0.2}, {113, 0, 0.2}, {114, 0, 0.2}, {132, 0, 0.2}, {214, 0, 0.2}, {232, 0, 0.2},
+      {158, 0, 0.05},
+      {159, 0, 0.05},
+      {258, 0, 0.05},
+      {259, 0, 0.05},
+      {173, 0, 0.1},
+      {174, 0, 0.1},
+      {273, 0, 0.1},
+      {112, 0, 0.2},
+      {113, 0, 0.2},
+      {114, 0, 0.2},
+      {132, 0, 0.2},
+      {214, 0, 0.2},
+      {232, 0, 0.2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(ImageLoadName(c.id));
@@ -116,15 +141,18 @@ TEST(Artwork, KeyboardFramesLightOneKeyOfTheCodesGeometry) {
   const double whiteW = FrameSize(104).x / 7.0;
   // The unpressed octave: black keys dark where the code looks for them, white keys light below.
   for (int b = 0; b < 5; ++b) {
-    EXPECT_LT(Luma(octave.At(kBlackKeyOffsets[b] + kBlackKeyWidth / 2.0, kBlackKeyHeight / 2.0)), 80u);
-    EXPECT_GT(Luma(octave.At(kBlackKeyOffsets[b] - 1.5, kBlackKeyHeight / 2.0)), 150u);  // white key beside
+    EXPECT_LT(Luma(octave.At(kBlackKeyOffsets[b] + kBlackKeyWidth / 2.0, kBlackKeyHeight / 2.0)),
+              80u);
+    EXPECT_GT(Luma(octave.At(kBlackKeyOffsets[b] - 1.5, kBlackKeyHeight / 2.0)),
+              150u);  // white key beside
   }
   for (int i = 0; i < 7; ++i) EXPECT_GT(Luma(octave.At(i * whiteW + whiteW / 2, 60)), 180u);
   static const int kWhite[7] = {0, 2, 4, 5, 7, 9, 11};
   for (int s = 0; s < 12; ++s) {
     SCOPED_TRACE(s);
     for (int b = 0; b < 5; ++b) {
-      const unsigned a = RAST_PixelAlpha(keys.At(kBlackKeyOffsets[b] + kBlackKeyWidth / 2.0, 20, s));
+      const unsigned a =
+          RAST_PixelAlpha(keys.At(kBlackKeyOffsets[b] + kBlackKeyWidth / 2.0, 20, s));
       EXPECT_EQ(a != 0, kBlackKeySemitones[b] == s);
     }
     for (int i = 0; i < 7; ++i) {
@@ -152,7 +180,8 @@ TEST(Artwork, ListPagesPrintTheNamesAtTheRowsTheSelectorsDecode) {
           for (double x = kListColumnX[c] + 40; x < kListColumnX[c] + 150; x += 0.5)
             ink += std::abs(int(Luma(img.At(x, y))) - int(bg)) > 90;
         const int row = 20 * c + i;
-        const bool named = row <= last[c] && (sources ? kFlexiSourceNames[row].name : kRangeControlNames[row].name)[1];
+        const bool named = row <= last[c] && (sources ? kFlexiSourceNames[row].name
+                                                      : kRangeControlNames[row].name)[1];
         EXPECT_EQ(ink > 20, named) << "row " << row;
       }
     }
@@ -164,18 +193,22 @@ TEST(Artwork, TextsOfThePageStandOutFromTheBackgroundUnderThem) {
     int background;
     std::vector<ControlSpec> controls;
   };
-  const Page pages[] = {{102, SynthPageControls(Skin::Space)}, {162, SynthPageControls(Skin::Solid)},
-                        {202, SynthPageControls(Skin::Lcd)},   {301, ManagerPageControls()}};
+  const Page pages[] = {{102, SynthPageControls(Skin::Space)},
+                        {162, SynthPageControls(Skin::Solid)},
+                        {202, SynthPageControls(Skin::Lcd)},
+                        {301, ManagerPageControls()}};
   for (const Page& page : pages) {
     SCOPED_TRACE(ImageLoadName(page.background));
     const Image bg(page.background);
     ASSERT_TRUE(bg.bitmap);
     for (const ControlSpec& c : page.controls) {
       const bool text = c.cls == Ctl::Text || c.cls == Ctl::Spinner || c.cls == Ctl::UserText;
-      if (!text || !c.attached || c.hidden || c.style == Style::None) continue;  // hidden: on a panel
+      if (!text || !c.attached || c.hidden || c.style == Style::None)
+        continue;  // hidden: on a panel
       const int p = c.readoutField >= 0 ? c.readoutField + 3 : c.param;
       // Texts that sit on an effect panel, the external-MIDI panel or the save panel.
-      const bool extMidi = c.readoutField < 0 && c.rect.T >= 429 && c.rect.L >= 836 && c.rect.B <= 452;
+      const bool extMidi =
+          c.readoutField < 0 && c.rect.T >= 429 && c.rect.L >= 836 && c.rect.B <= 452;
       const bool onOverlay = (p >= 132 && p <= 185 && p != 173) || p == 301 || extMidi;
       if (onOverlay || c.rect.B > kGuiHeight) continue;
       // The background's colour at the middle of the text's rectangle, a few points across,
@@ -187,8 +220,10 @@ TEST(Artwork, TextsOfThePageStandOutFromTheBackgroundUnderThem) {
         r += RAST_PixelRed(px), g += RAST_PixelGreen(px), b += RAST_PixelBlue(px);
       }
       const IColor ink = TextStyleOf(c.style).color;
-      const int contrast = std::max({std::abs(ink.R - r / 4), std::abs(ink.G - g / 4), std::abs(ink.B - b / 4)});
-      EXPECT_GE(contrast, 120) << CtlName(c.cls) << " " << c.param << " at " << c.rect.L << "," << c.rect.T;
+      const int contrast =
+          std::max({std::abs(ink.R - r / 4), std::abs(ink.G - g / 4), std::abs(ink.B - b / 4)});
+      EXPECT_GE(contrast, 120) << CtlName(c.cls) << " " << c.param << " at " << c.rect.L << ","
+                               << c.rect.T;
     }
   }
 }
@@ -200,7 +235,9 @@ TEST(Artwork, ImagesLoadThroughTheGraphicsAtTheFrameSizeTheLayoutUses) {
     IGraphicsLinux g(&plug, kGuiWidth, kGuiHeight);
     g.SetBitmapScale(2);  // the files are drawn at twice the GUI size
     std::vector<std::pair<int, IFrameBitmap*>> loaded;
-    for (int id : AllIds()) loaded.emplace_back(id, g.LoadBitmapResource(id, ImageLoadName(id).c_str(), FindImage(id)->frames));
+    for (int id : AllIds())
+      loaded.emplace_back(
+          id, g.LoadBitmapResource(id, ImageLoadName(id).c_str(), FindImage(id)->frames));
     for (const auto& [id, rec] : loaded) {
       SCOPED_TRACE(ImageLoadName(id));
       const Point f = FrameSize(id);

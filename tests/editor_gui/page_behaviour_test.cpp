@@ -33,7 +33,8 @@ class KeyboardTest : public PagesTest {
       const auto& m = msgs[i];
       if (m.size() != 3 || (m[0] & 0xE0) != 0x80) continue;
       notes.push_back({m[0], m[1], m[2]});
-      EXPECT_TRUE(i + 1 < msgs.size() && msgs[i + 1].size() == 9 && msgs[i + 1][5] == ((m[0] & 0xF0) == 0x90 ? 0x50 : 0x51) &&
+      EXPECT_TRUE(i + 1 < msgs.size() && msgs[i + 1].size() == 9 &&
+                  msgs[i + 1][5] == ((m[0] & 0xF0) == 0x90 ? 0x50 : 0x51) &&
                   msgs[i + 1][6] == m[1]);
     }
     return notes;
@@ -50,14 +51,17 @@ TEST_F(KeyboardTest, KeysVelocitiesAndOutOfRange) {
     int x, y, key;
     double velocity;
   } cases[] = {
-      {X(0, 0), Y(69), 0, 1.0},       {X(1, 10), Y(20), 13, 20 / (42 * 0.9)}, {X(1, 10), Y(42), 12, 42 / 63.0},
-      {X(1, 19), Y(20), 14, 20 / 63.0}, {X(4, 97), Y(0), 59, 0.0},         {X(5, 0), Y(10), -1, -1},
-      {X(0, 0) - 1, Y(10), -1, -1},   {X(0, 5), Y(70), -1, -1},
+      {X(0, 0), Y(69), 0, 1.0},         {X(1, 10), Y(20), 13, 20 / (42 * 0.9)},
+      {X(1, 10), Y(42), 12, 42 / 63.0}, {X(1, 19), Y(20), 14, 20 / 63.0},
+      {X(4, 97), Y(0), 59, 0.0},        {X(5, 0), Y(10), -1, -1},
+      {X(0, 0) - 1, Y(10), -1, -1},     {X(0, 5), Y(70), -1, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
     EXPECT_EQ(kb->KeyAt(c.x, c.y), c.key);
-    if (c.key >= 0) { EXPECT_NEAR(kb->Velocity(), c.velocity, 1e-9); }
+    if (c.key >= 0) {
+      EXPECT_NEAR(kb->Velocity(), c.velocity, 1e-9);
+    }
   }
   // Without images there are no keys, and nothing divides by a zero octave.
   IKeyboardControl bare(editor.get(), 0, 0, nullptr, nullptr);
@@ -67,11 +71,12 @@ TEST_F(KeyboardTest, KeysVelocitiesAndOutOfRange) {
 TEST_F(KeyboardTest, PressDragAndReleaseSendTheNotes) {
   const int on = 0x90 | editor->keyboardChannel, off = 0x80 | editor->keyboardChannel;
   size_t mark = Mark();
-  kb->OnMouseDown(X(0, 0), Y(69), &left);       // C at full depth: velocity 127
-  kb->OnMouseDrag(X(0, 2), Y(69), 2, 0, &left);  // same key: nothing
+  kb->OnMouseDown(X(0, 0), Y(69), &left);          // C at full depth: velocity 127
+  kb->OnMouseDrag(X(0, 2), Y(69), 2, 0, &left);    // same key: nothing
   kb->OnMouseDrag(X(0, 22), Y(60), 20, 0, &left);  // D
-  kb->OnMouseUp(X(3, 50), Y(10), &left);        // released over another key: D ends
-  EXPECT_EQ(NotesSince(mark), (std::vector<Note>{{on, 24, 127}, {off, 24, 0}, {on, 26, 121}, {off, 26, 0}}));
+  kb->OnMouseUp(X(3, 50), Y(10), &left);           // released over another key: D ends
+  EXPECT_EQ(NotesSince(mark),
+            (std::vector<Note>{{on, 24, 127}, {off, 24, 0}, {on, 26, 121}, {off, 26, 0}}));
   EXPECT_EQ(kb->ShownKey(), -1);
   // Right click plays nothing.
   mark = Mark();

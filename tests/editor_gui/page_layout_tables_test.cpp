@@ -12,7 +12,8 @@ using namespace vq_layout;
 
 namespace {
 
-const ControlSpec* Find(const std::vector<ControlSpec>& list, Ctl cls, int param, int* index = nullptr) {
+const ControlSpec* Find(const std::vector<ControlSpec>& list, Ctl cls, int param,
+                        int* index = nullptr) {
   for (size_t i = 0; i < list.size(); ++i)
     if (list[i].cls == cls && list[i].param == param) {
       if (index) *index = static_cast<int>(i);
@@ -34,13 +35,15 @@ TEST(PageLayout, KnobPositionTable) {
     int param;
     Point at;
   };
-  const Row rows[] = {{3, {25, 88}},     {14, {465, 88}},   {26, {465, 245}},  {50, {465, 559}},  {58, {800, 402}},
-                      {59, {1008, 402}}, {61, {1080, 402}}, {69, {840, 245}},  {70, {520, 245}},  {77, {720, 88}},
-                      {78, {762, 155}},  {83, {1000, 88}},  {87, {762, 205}},  {91, {520, 88}},   {93, {936, 505}},
-                      {97, {1080, 245}}, {98, {0, 0}},      {104, {559, 9}},   {125, {1063, 9}},  {126, {0, 0}},
-                      {127, {936, 450}}, {131, {906, 565}}, {134, {520, 559}}, {146, {1080, 559}}, {149, {680, 559}},
-                      {150, {0, 0}},     {172, {1080, 559}}, {173, {902, 465}}, {175, {0, 0}},     {180, {982, 58}},
-                      {185, {600, 559}}, {186, {800, 88}},  {2, {0, 0}},       {187, {0, 0}}};
+  const Row rows[] = {{3, {25, 88}},     {14, {465, 88}},   {26, {465, 245}},   {50, {465, 559}},
+                      {58, {800, 402}},  {59, {1008, 402}}, {61, {1080, 402}},  {69, {840, 245}},
+                      {70, {520, 245}},  {77, {720, 88}},   {78, {762, 155}},   {83, {1000, 88}},
+                      {87, {762, 205}},  {91, {520, 88}},   {93, {936, 505}},   {97, {1080, 245}},
+                      {98, {0, 0}},      {104, {559, 9}},   {125, {1063, 9}},   {126, {0, 0}},
+                      {127, {936, 450}}, {131, {906, 565}}, {134, {520, 559}},  {146, {1080, 559}},
+                      {149, {680, 559}}, {150, {0, 0}},     {172, {1080, 559}}, {173, {902, 465}},
+                      {175, {0, 0}},     {180, {982, 58}},  {185, {600, 559}},  {186, {800, 88}},
+                      {2, {0, 0}},       {187, {0, 0}}};
   for (const Row& r : rows) EXPECT_EQ(KnobPosition(r.param), r.at) << "parameter " << r.param;
   int placed = 0;
   for (int i = 0; i < kPositionCount; ++i) placed += !(KnobPositionAt(i) == Point{});
@@ -65,7 +68,8 @@ TEST(PageLayout, ImageListsAndNames) {
   EXPECT_EQ(ImageLoadName(265), "img/lcd/flexi-sw-2x.png");
   EXPECT_EQ(ImageLoadName(313), "img/manager/pm-program-2x.png");
   EXPECT_EQ(ImageLoadName(104), "img/orig/keys-2x.png");
-  for (int absent : {165, 262, 274, 246, 316, 101, 176}) EXPECT_EQ(FindImage(absent), nullptr) << absent;
+  for (int absent : {165, 262, 274, 246, 316, 101, 176})
+    EXPECT_EQ(FindImage(absent), nullptr) << absent;
   EXPECT_EQ(FindImage(136)->frames, 128);
   EXPECT_EQ(FindImage(313)->frames, 7);
   EXPECT_EQ(FindImage(117)->frames, 101);
@@ -77,7 +81,7 @@ TEST(PageLayout, ImageListsAndNames) {
   EXPECT_EQ(2 * FrameSize(136).x, FrameSize(106).x);
   EXPECT_EQ(FrameSize(148).y, 799);  // drawn one pixel down
   EXPECT_EQ(FrameSize(248).y, 800);
-  EXPECT_EQ(FrameSize(209).x, 56);   // lcd selector buttons match the lcd selector areas
+  EXPECT_EQ(FrameSize(209).x, 56);  // lcd selector buttons match the lcd selector areas
 }
 
 TEST(PageLayout, TextStylesAndEqualizerSettings) {
@@ -191,12 +195,27 @@ TEST(PageLayout, SynthPageBuildOrder) {
   for (Skin skin : {Skin::Space, Skin::Lcd}) {
     const std::vector<ControlSpec> list = SynthPageControls(skin);
     // Anchors in attach order: each must come after the one before.
-    const std::pair<Ctl, int> anchors[] = {
-        {Ctl::Switch, 173}, {Ctl::Image, 211}, {Ctl::Knob, 3},     {Ctl::Knob, 93},  {Ctl::Knob, 94},
-        {Ctl::Knob2, 127},  {Ctl::Knob, 186},  {Ctl::Knob, 132},   {Ctl::Knob, 147}, {Ctl::Knob, 185},
-        {Ctl::Switch, 131}, {Ctl::Knob, 231},  {Ctl::Switch, 187}, {Ctl::Spinner, 247}, {Ctl::InvisibleSwitch, 255},
-        {Ctl::InvisibleSelect, 263}, {Ctl::Button, 303}, {Ctl::FileSelector, 208}, {Ctl::Button, 202},
-        {Ctl::Spinner, 301}, {Ctl::Knob3, 349}};
+    const std::pair<Ctl, int> anchors[] = {{Ctl::Switch, 173},
+                                           {Ctl::Image, 211},
+                                           {Ctl::Knob, 3},
+                                           {Ctl::Knob, 93},
+                                           {Ctl::Knob, 94},
+                                           {Ctl::Knob2, 127},
+                                           {Ctl::Knob, 186},
+                                           {Ctl::Knob, 132},
+                                           {Ctl::Knob, 147},
+                                           {Ctl::Knob, 185},
+                                           {Ctl::Switch, 131},
+                                           {Ctl::Knob, 231},
+                                           {Ctl::Switch, 187},
+                                           {Ctl::Spinner, 247},
+                                           {Ctl::InvisibleSwitch, 255},
+                                           {Ctl::InvisibleSelect, 263},
+                                           {Ctl::Button, 303},
+                                           {Ctl::FileSelector, 208},
+                                           {Ctl::Button, 202},
+                                           {Ctl::Spinner, 301},
+                                           {Ctl::Knob3, 349}};
     int last = -1;
     for (const auto& a : anchors) {
       int index = -1;

@@ -68,8 +68,10 @@ TEST_F(PagesOverJack, KnobSwitchAndKeyboardReachTheSynthesizer) {
   IKeyboardControl* kb = Pages().Keyboard();
   kb->OnMouseDown(vq_layout::kKeyboardX + 98 * 3, vq_layout::kKeyboardY + 69, &left);
   kb->OnMouseUp(vq_layout::kKeyboardX + 98 * 3, vq_layout::kKeyboardY + 69, &left);
-  EXPECT_TRUE(sim.WaitForLogLine("note-on " + std::to_string(e.keyboardChannel + 1) + " 60 127", 5000));
-  EXPECT_TRUE(sim.WaitForLogLine("note-off " + std::to_string(e.keyboardChannel + 1) + " 60", 5000));
+  EXPECT_TRUE(
+      sim.WaitForLogLine("note-on " + std::to_string(e.keyboardChannel + 1) + " 60 127", 5000));
+  EXPECT_TRUE(
+      sim.WaitForLogLine("note-off " + std::to_string(e.keyboardChannel + 1) + " 60", 5000));
   EXPECT_TRUE(sim.Faults().empty()) << sim.Faults().front();
 }
 

@@ -14,23 +14,40 @@ namespace {
 bool IsClass(IControl* c, Ctl cls) {
   const std::type_info& t = typeid(*c);
   switch (cls) {
-    case Ctl::Image: return t == typeid(IBitmapControl);
-    case Ctl::Knob: return t == typeid(IKnobMultiControl);
-    case Ctl::Knob2: return t == typeid(IKnobMultiControl2);
-    case Ctl::Knob3: return t == typeid(IKnobMultiControl3);
-    case Ctl::Switch: return t == typeid(ISwitchControl);
-    case Ctl::Button: return t == typeid(IContactControl);
-    case Ctl::Text: return t == typeid(EditorTextControl);
-    case Ctl::Spinner: return t == typeid(ISpinnerControl);
-    case Ctl::InvisibleSwitch: return t == typeid(IInvisibleSwitchControl);
-    case Ctl::InvisibleSelect: return t == typeid(IInvisibleSelectControl);
-    case Ctl::InvisibleSelect3: return t == typeid(IInvisibleSelectControl3);
-    case Ctl::MatrixSelect: return t == typeid(IInvisibleMatrixSelectControl);
-    case Ctl::RadioButtons: return t == typeid(IRadioButtonsControl);
-    case Ctl::FileSelector: return dynamic_cast<IFileSelectorControl*>(c) != nullptr;
-    case Ctl::ParaEq: return t == typeid(IParaGraphicEq);
-    case Ctl::Fader: return t == typeid(IFaderControl);
-    case Ctl::UserText: return t == typeid(IUserTextControl);
+    case Ctl::Image:
+      return t == typeid(IBitmapControl);
+    case Ctl::Knob:
+      return t == typeid(IKnobMultiControl);
+    case Ctl::Knob2:
+      return t == typeid(IKnobMultiControl2);
+    case Ctl::Knob3:
+      return t == typeid(IKnobMultiControl3);
+    case Ctl::Switch:
+      return t == typeid(ISwitchControl);
+    case Ctl::Button:
+      return t == typeid(IContactControl);
+    case Ctl::Text:
+      return t == typeid(EditorTextControl);
+    case Ctl::Spinner:
+      return t == typeid(ISpinnerControl);
+    case Ctl::InvisibleSwitch:
+      return t == typeid(IInvisibleSwitchControl);
+    case Ctl::InvisibleSelect:
+      return t == typeid(IInvisibleSelectControl);
+    case Ctl::InvisibleSelect3:
+      return t == typeid(IInvisibleSelectControl3);
+    case Ctl::MatrixSelect:
+      return t == typeid(IInvisibleMatrixSelectControl);
+    case Ctl::RadioButtons:
+      return t == typeid(IRadioButtonsControl);
+    case Ctl::FileSelector:
+      return dynamic_cast<IFileSelectorControl*>(c) != nullptr;
+    case Ctl::ParaEq:
+      return t == typeid(IParaGraphicEq);
+    case Ctl::Fader:
+      return t == typeid(IFaderControl);
+    case Ctl::UserText:
+      return t == typeid(IUserTextControl);
   }
   return false;
 }
@@ -49,30 +66,38 @@ void ExpectPage(IGraphics& g, Skin skin, double s) {
   for (const ControlSpec& c : SynthPageControls(skin))
     if (c.attached) rows.push_back(c);
   const size_t synth = rows.size();
-  ControlSpec keyboard{Ctl::Image, -1, 104, IRECT(kKeyboardX, kKeyboardY, kKeyboardX + 5 * 98, kKeyboardY + 70)};
+  ControlSpec keyboard{Ctl::Image, -1, 104,
+                       IRECT(kKeyboardX, kKeyboardY, kKeyboardX + 5 * 98, kKeyboardY + 70)};
   rows.push_back(keyboard);
   for (const ControlSpec& c : ManagerPageControls()) rows.push_back(c);
   ASSERT_EQ(g.NControls(), static_cast<int>(rows.size()) + 1 + 1 + IModuleGUIResize::kHandleCount);
   EXPECT_NE(dynamic_cast<IPanelControl*>(g.GetControl(0)), nullptr);
-  EXPECT_NE(dynamic_cast<IBitmapOverlayControl*>(g.GetControl(static_cast<int>(rows.size()) + 1)), nullptr);
+  EXPECT_NE(dynamic_cast<IBitmapOverlayControl*>(g.GetControl(static_cast<int>(rows.size()) + 1)),
+            nullptr);
   for (size_t i = 0; i < rows.size(); ++i) {
     IControl* c = g.GetControl(static_cast<int>(i) + 1);
     const ControlSpec& r = rows[i];
-    SCOPED_TRACE(testing::Message() << "row " << i << " " << CtlName(r.cls) << " param " << r.param);
+    SCOPED_TRACE(testing::Message()
+                 << "row " << i << " " << CtlName(r.cls) << " param " << r.param);
     if (i == synth) {
       EXPECT_NE(dynamic_cast<IKeyboardControl*>(c), nullptr);
     } else {
       EXPECT_TRUE(IsClass(c, r.cls)) << typeid(*c).name();
       EXPECT_EQ(c->ParamIdx(), r.param);
     }
-    const bool tab = r.param == 267 || r.param == 268 || r.param == 294 || r.param == 295 || (r.image % 100 == 55 && r.rect.L < 700);
+    const bool tab = r.param == 267 || r.param == 268 || r.param == 294 || r.param == 295 ||
+                     (r.image % 100 == 55 && r.rect.L < 700);
     if (tab && s != 0.0) {
       EXPECT_EQ(c->GetRECT().L, static_cast<int>(std::ceil(r.rect.L * s)));
     } else {
       EXPECT_EQ(c->GetRECT(), Scaled(r.rect, s));
     }
-    if (auto* b = dynamic_cast<IBitmapControl*>(c); b && r.image > 0) { EXPECT_EQ(b->GetBitmap()->N, FindImage(r.image)->frames); }
-    if (auto* k = dynamic_cast<IKnobMultiControl*>(c); k && r.image > 0) { EXPECT_EQ(k->GetBitmap()->N, FindImage(r.image)->frames); }
+    if (auto* b = dynamic_cast<IBitmapControl*>(c); b && r.image > 0) {
+      EXPECT_EQ(b->GetBitmap()->N, FindImage(r.image)->frames);
+    }
+    if (auto* k = dynamic_cast<IKnobMultiControl*>(c); k && r.image > 0) {
+      EXPECT_EQ(k->GetBitmap()->N, FindImage(r.image)->frames);
+    }
   }
 }
 
@@ -99,8 +124,12 @@ TEST_F(PagesTest, EverySkinBuildsTheTablesControls) {
     // Tool tips by parameter name, 125 without one.
     for (int i = 0; i < G().NControls(); ++i) {
       IControl* ctl = G().GetControl(i);
-      if (ctl->ParamIdx() == 104) { EXPECT_STREQ(ctl->GetTooltip(), e.GetParam(104)->GetName()); }
-      if (ctl->ParamIdx() == 125) { EXPECT_STREQ(ctl->GetTooltip(), ""); }
+      if (ctl->ParamIdx() == 104) {
+        EXPECT_STREQ(ctl->GetTooltip(), e.GetParam(104)->GetName());
+      }
+      if (ctl->ParamIdx() == 125) {
+        EXPECT_STREQ(ctl->GetTooltip(), "");
+      }
     }
     editor.reset();
     IGraphics::ResetCaches();

@@ -10,7 +10,8 @@ TEST(Easing, EveryCurveStartsAtZeroAndArrivesAtOne) {
     ASSERT_NE(EasingCurveName(kind), nullptr);
     EXPECT_NEAR(EasingCurve_Evaluate(nullptr, kind, 0, 1, 0.0), 0.0, 1e-3) << EasingCurveName(kind);
     EXPECT_NEAR(EasingCurve_Evaluate(nullptr, kind, 0, 1, 1.0), 1.0, 1e-3) << EasingCurveName(kind);
-    EXPECT_NEAR(EasingCurve_Evaluate(nullptr, kind, 10, 20, 1.0), 20.0, 1e-2) << EasingCurveName(kind);
+    EXPECT_NEAR(EasingCurve_Evaluate(nullptr, kind, 10, 20, 1.0), 20.0, 1e-2)
+        << EasingCurveName(kind);
   }
   EXPECT_STREQ(EasingCurveName(BezierCustom), "BezierCustom");
   // Back and Elastic overshoot between the ends.
@@ -26,13 +27,15 @@ TEST(Easing, SmoothstepAppliesToOneEvaluationAndBadKindsGiveZero) {
   EXPECT_DOUBLE_EQ(EasingCurve_Evaluate(&a, LinearInterpolation, 0, 1, 0.25), 0.25);
   // A custom curve whose x runs flat midway still gives finite values throughout.
   a.SetBezierCustom(1, 0, 0, 1);
-  for (double t = 0; t <= 1.0; t += 1.0 / 64) EXPECT_TRUE(std::isfinite(EasingCurve_Evaluate(&a, BezierCustom, 0, 1, t)));
+  for (double t = 0; t <= 1.0; t += 1.0 / 64)
+    EXPECT_TRUE(std::isfinite(EasingCurve_Evaluate(&a, BezierCustom, 0, 1, t)));
 }
 
 TEST(Animation, RunsForwardThenStopsAndReversesFromWhereItIs) {
   IModuleAnimation a;
   std::vector<double> run;
-  for (int i = 0; i < 5; ++i) run.push_back(a.Animate("fade", true, 4, 4, LinearInterpolation, LinearInterpolation, 0, 1));
+  for (int i = 0; i < 5; ++i)
+    run.push_back(a.Animate("fade", true, 4, 4, LinearInterpolation, LinearInterpolation, 0, 1));
   EXPECT_EQ(run, (std::vector<double>{0, 0.25, 0.5, 0.75, 1}));
   EXPECT_FALSE(a.AnyRunning());
   EXPECT_EQ(a.Animate("fade", true, 4, 4, 0, 0, 0, 1), 1.0);

@@ -60,7 +60,8 @@ TEST_F(BitmapControls, SwitchFramesPicksTheFrameUnderThePointer) {
     plug.pushes.clear();
     Strip strip(9, 9, 3, horizontal);
     ISwitchFramesControl c(&plug, 5, 5, 2, &strip.frames, horizontal);  // one frame cut in three
-    for (int k : {2, 0, 1}) c.OnMouseDown(horizontal ? 6 + 3 * k : 6, horizontal ? 6 : 6 + 3 * k, &kLeft);
+    for (int k : {2, 0, 1})
+      c.OnMouseDown(horizontal ? 6 + 3 * k : 6, horizontal ? 6 : 6 + 3 * k, &kLeft);
     c.OnMouseDown(100, 100, &kLeft);  // outside every frame: pushed unchanged
     EXPECT_EQ(Pushes(2), (std::vector<double>{1.0, 0.0, 0.5, 0.5})) << horizontal;
   }
@@ -73,7 +74,10 @@ TEST(RadioButtons, RowsAreFlushWithBothEndsAndEveryButtonCanBeClicked) {
     IRECT base;
     std::vector<IRECT> buttons;
   } cases[] = {
-      {1, 3, {524, 565, 810, 581}, {{784, 565, 810, 581}, {654, 565, 680, 581}, {524, 565, 550, 581}}},
+      {1,
+       3,
+       {524, 565, 810, 581},
+       {{784, 565, 810, 581}, {654, 565, 680, 581}, {524, 565, 550, 581}}},
       {0, 3, {10, 10, 36, 78}, {{10, 10, 36, 26}, {10, 36, 36, 52}, {10, 62, 36, 78}}},
       {2, 3, {10, 10, 36, 78}, {{10, 62, 36, 78}, {10, 36, 36, 52}, {10, 10, 36, 26}}},
       {1, 1, {0, 0, 100, 16}, {{74, 0, 100, 16}}},
@@ -105,7 +109,8 @@ TEST_F(BitmapControls, RadioButtonsDrawTheActiveOneOnAndRescale) {
 
 TEST_F(BitmapControls, OverlayTakesTheMouseInItsTargetAreaUntilOpened) {
   Strip strip(40, 30, 1);
-  auto* overlay = Attach(new IBitmapOverlayControl(&plug, 10, 10, &strip.frames, IRECT(12, 12, 16, 16)));
+  auto* overlay =
+      Attach(new IBitmapOverlayControl(&plug, 10, 10, &strip.frames, IRECT(12, 12, 16, 16)));
   EXPECT_TRUE(overlay->IsHit(13, 13));
   for (auto [x, y, open] : {std::tuple{13, 13, true}, {40, 30, false}}) {
     EXPECT_NE(overlay->IsHit(40, 30), open);  // open, a click anywhere on it closes it

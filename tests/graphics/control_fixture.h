@@ -16,7 +16,9 @@
 namespace vqtest {
 
 // Frame k of every generated strip is filled with this colour; the background is never one.
-inline RAST_pixel FrameColor(int k) { return RAST_MakePixel(k & 0xff, (255 - k) & 0xff, 77, 255); }
+inline RAST_pixel FrameColor(int k) {
+  return RAST_MakePixel(k & 0xff, (255 - k) & 0xff, 77, 255);
+}
 inline constexpr RAST_pixel kBackground = RAST_MakePixel(1, 2, 3, 255);
 
 // An n-frame strip of frameW x frameH frames, each in FrameColor(k).
@@ -25,8 +27,8 @@ struct Strip {
       : bitmap(horizontal ? frameW * n : frameW, horizontal ? frameH : frameH * n),
         frames(&bitmap, bitmap.getWidth(), bitmap.getHeight(), n, horizontal) {
     for (int k = 0; k < n; ++k) {
-      RAST_FillRect(&bitmap, horizontal ? k * frameW : 0, horizontal ? 0 : k * frameH, frameW, frameH, FrameColor(k),
-                    1.0f, RAST_BLIT_MODE_COPY);
+      RAST_FillRect(&bitmap, horizontal ? k * frameW : 0, horizontal ? 0 : k * frameH, frameW,
+                    frameH, FrameColor(k), 1.0f, RAST_BLIT_MODE_COPY);
     }
   }
   RAST_MemBitmap bitmap;
@@ -47,7 +49,8 @@ struct RecordingPlug : TestPlug {
   std::vector<Push> pushes;
 };
 
-// Parameters: 0 int 0..98 ("Slot"), 1 enum of 3 with texts, 2 double 0..1 step 0, 3 int -20..20 "dB".
+// Parameters: 0 int 0..98 ("Slot"), 1 enum of 3 with texts, 2 double 0..1 step 0, 3 int -20..20
+// "dB".
 struct ControlFixture : ::testing::Test {
   ControlFixture() : plug(4), graphics(new TestGraphics(&plug, 200, 120)) {
     plug.GetParam(0)->InitInt("Slot", 0, 0, 98);
@@ -66,12 +69,14 @@ struct ControlFixture : ::testing::Test {
   }
   // Clears the buffer and draws every control over r.
   void DrawArea(IRECT r) {
-    RAST_FillRect(graphics->GetDrawBitmap(), 0, 0, graphics->GetWidth(), graphics->GetHeight(), kBackground, 1.0f,
-                  RAST_BLIT_MODE_COPY);
+    RAST_FillRect(graphics->GetDrawBitmap(), 0, 0, graphics->GetWidth(), graphics->GetHeight(),
+                  kBackground, 1.0f, RAST_BLIT_MODE_COPY);
     graphics->SetAllControlsDirty();
     graphics->Draw(&r);
   }
-  RAST_pixel Pixel(int x, int y) const { return *RAST_BitmapRows(graphics->GetDrawBitmap()).at(x, y); }
+  RAST_pixel Pixel(int x, int y) const {
+    return *RAST_BitmapRows(graphics->GetDrawBitmap()).at(x, y);
+  }
   // Which frame (1-based) a generated strip shows at (x, y); 0 for none.
   int FrameAt(int x, int y, int n = 128) const {
     for (int k = 0; k < n; ++k) {

@@ -24,7 +24,10 @@ class FnControl : public IControl {
     if (draw) draw(g);
     return true;
   }
-  void OnMouseDown(int x, int y, IMouseMod* m) override { Log('D', x, y); if (onDown) onDown(); }
+  void OnMouseDown(int x, int y, IMouseMod* m) override {
+    Log('D', x, y);
+    if (onDown) onDown();
+  }
   void OnMouseUp(int x, int y, IMouseMod*) override { Log('U', x, y); }
   void OnMouseDrag(int x, int y, int dx, int dy, IMouseMod*) override { Log('M', dx, dy); }
   void OnMouseDblClick(int x, int y, IMouseMod*) override { Log('2', x, y); }
@@ -33,7 +36,9 @@ class FnControl : public IControl {
     Log('K', key, 0);
     return true;
   }
-  void Log(char what, int a, int b) { events += what + std::to_string(a) + "," + std::to_string(b) + " "; }
+  void Log(char what, int a, int b) {
+    events += what + std::to_string(a) + "," + std::to_string(b) + " ";
+  }
 
   std::function<void(IGraphics*)> draw;
   std::function<void()> onDown;

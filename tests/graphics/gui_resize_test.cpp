@@ -32,7 +32,8 @@ struct Folder {
 
 class ResizeGraphics : public TestGraphics {
  public:
-  ResizeGraphics(IModuleBase* plug, std::string folder) : TestGraphics(plug), mFolder(std::move(folder)) {}
+  ResizeGraphics(IModuleBase* plug, std::string folder)
+      : TestGraphics(plug), mFolder(std::move(folder)) {}
   void AppSupportPath(UTL_String* path, bool system) override { path->Set(mFolder.c_str()); }
 
  private:
@@ -54,7 +55,8 @@ class RecordingResize : public IModuleGUIResize {
 struct Gui {
   Gui(const std::string& folder, const char* storedScale) {
     mkdir((folder + "/VQEditor4").c_str(), 0755);
-    if (storedScale) WritePrivateProfileString("gui", "guiscale", storedScale, SettingsPath(folder).c_str());
+    if (storedScale)
+      WritePrivateProfileString("gui", "guiscale", storedScale, SettingsPath(folder).c_str());
     plug = std::make_unique<TestPlug>(1);
     graphics = new ResizeGraphics(plug.get(), folder);
     resize = new RecordingResize(plug.get(), graphics, true, 16, 16);
@@ -76,7 +78,9 @@ struct Gui {
     graphics->AttachControl(c);
     return c;
   }
-  static std::string SettingsPath(const std::string& folder) { return folder + "/VQEditor4/settings.ini"; }
+  static std::string SettingsPath(const std::string& folder) {
+    return folder + "/VQEditor4/settings.ini";
+  }
 
   std::unique_ptr<TestPlug> plug;
   ResizeGraphics* graphics;  // owned by the plug
@@ -86,7 +90,8 @@ struct Gui {
 
 std::string StoredScale(const std::string& folder) {
   char text[64];
-  GetPrivateProfileString("gui", "guiscale", "", text, sizeof text, Gui::SettingsPath(folder).c_str());
+  GetPrivateProfileString("gui", "guiscale", "", text, sizeof text,
+                          Gui::SettingsPath(folder).c_str());
   return text;
 }
 
@@ -100,10 +105,14 @@ TEST(GuiResize, StoredScaleIsCheckedAndClampedAtOpen) {
     const char* storedAfter;
   };
   const Case cases[] = {
-      {nullptr, 1.0, 1140, 800, "1.000000000000000"}, {"1.5", 1.5, 1710, 1200, "1.5"},
-      {"nan", 1.0, 1140, 800, "1.000000000000000"},   {"-1", 1.0, 1140, 800, "1.000000000000000"},
-      {"abc", 1.0, 1140, 800, "1.000000000000000"},   {"inf", 1.0, 1140, 800, "1.000000000000000"},
-      {"10", 2.0, 2280, 1600, "10"},                  {"0.1", 0.5, 570, 400, "0.1"},
+      {nullptr, 1.0, 1140, 800, "1.000000000000000"},
+      {"1.5", 1.5, 1710, 1200, "1.5"},
+      {"nan", 1.0, 1140, 800, "1.000000000000000"},
+      {"-1", 1.0, 1140, 800, "1.000000000000000"},
+      {"abc", 1.0, 1140, 800, "1.000000000000000"},
+      {"inf", 1.0, 1140, 800, "1.000000000000000"},
+      {"10", 2.0, 2280, 1600, "10"},
+      {"0.1", 0.5, 570, 400, "0.1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored ? c.stored : "(none)");
@@ -126,9 +135,12 @@ TEST(GuiResize, PlacementAndPixelsAtHalfOneAndAHalfAndDouble) {
   };
   // Every coordinate is (int)((v + 0.4999) * scale); the corner never shrinks below 16 x 16.
   const Case cases[] = {
-      {"0.5", IRECT(12, 38, 28, 46), IRECT(150, -19, 158, -11), IRECT(554, 384, 570, 400), 570, 400},
-      {"1.5", IRECT(38, 114, 86, 138), IRECT(450, -59, 474, -35), IRECT(1686, 1176, 1710, 1200), 1710, 1200},
-      {"2.0", IRECT(50, 152, 114, 184), IRECT(600, -79, 632, -47), IRECT(2248, 1568, 2280, 1600), 2280, 1600},
+      {"0.5", IRECT(12, 38, 28, 46), IRECT(150, -19, 158, -11), IRECT(554, 384, 570, 400), 570,
+       400},
+      {"1.5", IRECT(38, 114, 86, 138), IRECT(450, -59, 474, -35), IRECT(1686, 1176, 1710, 1200),
+       1710, 1200},
+      {"2.0", IRECT(50, 152, 114, 184), IRECT(600, -79, 632, -47), IRECT(2248, 1568, 2280, 1600),
+       2280, 1600},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
@@ -245,6 +257,7 @@ TEST(GuiResize, CornerHandleAndReopenNoticeDraw) {
   RAST_BitmapRows after(gui.graphics->GetDrawBitmap());
   EXPECT_EQ(*after.at(5, 5), RAST_MakePixel(25, 25, 25, 255));
   int white = 0;
-  for (int x = 0; x < after.width; ++x) white += RAST_PixelRed(*after.at(x, after.height / 2 - 30)) > 200;
+  for (int x = 0; x < after.width; ++x)
+    white += RAST_PixelRed(*after.at(x, after.height / 2 - 30)) > 200;
   EXPECT_GT(white, 0);  // "Reopen plugin interface"
 }

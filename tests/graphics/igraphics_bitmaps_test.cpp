@@ -9,7 +9,9 @@ namespace {
 using GraphicsBitmaps = GuiFixture;
 
 // Frame k of an n-frame strip: one colour channel per frame, so a mix would show.
-RAST_pixel FrameColour(int k) { return RAST_MakePixel(k % 3 == 0 ? 240 : 0, k % 3 == 1 ? 240 : 0, k % 3 == 2 ? 240 : 0, 255); }
+RAST_pixel FrameColour(int k) {
+  return RAST_MakePixel(k % 3 == 0 ? 240 : 0, k % 3 == 1 ? 240 : 0, k % 3 == 2 ? 240 : 0, 255);
+}
 
 }  // namespace
 
@@ -54,7 +56,9 @@ TEST_F(GraphicsBitmaps, HighDensityImagesArriveWithTheFirstRescale) {
   EXPECT_EQ(RAST_GetPixel(rec->mBitmap, 50, 25), 0xff00ff00u);
   // Halving averages each 2 x 2 block.
   static const unsigned kReds[] = {0, 100, 200, 50};
-  g->images["ramp.png"] = [] { return MakeBitmap(4, 2, [](int x, int) { return RAST_MakePixel(kReds[x], 0, 0, 255); }); };
+  g->images["ramp.png"] = [] {
+    return MakeBitmap(4, 2, [](int x, int) { return RAST_MakePixel(kReds[x], 0, 0, 255); });
+  };
   IFrameBitmap* ramp = g->LoadBitmapResource(9, "ramp.png");
   g->RescaleCachedBitmaps(1.0);
   EXPECT_EQ(RAST_GetPixel(ramp->mBitmap, 0, 0), RAST_MakePixel(50, 0, 0, 255));
@@ -71,7 +75,8 @@ TEST_F(GraphicsBitmaps, RescaledStripsKeepFramesApart) {
   g->SetBitmapScale(2);
   constexpr int kFrames = 4, kW = 24, kFrameH = 18;
   g->images["strip.png"] = [] {
-    return MakeBitmap(2 * kW, 2 * kFrameH * kFrames, [](int, int y) { return FrameColour(y / (2 * kFrameH)); });
+    return MakeBitmap(2 * kW, 2 * kFrameH * kFrames,
+                      [](int, int y) { return FrameColour(y / (2 * kFrameH)); });
   };
   IFrameBitmap* strip = g->LoadBitmapResource(8, "strip.png", kFrames, false);
   for (double scale : {0.5, 1.0, 1.5, 2.0, 0.05}) {
@@ -82,7 +87,8 @@ TEST_F(GraphicsBitmaps, RescaledStripsKeepFramesApart) {
     RAST_BitmapRows rows(strip->mBitmap);
     for (int y = 0; y < rows.height; ++y) {
       int frame = 0;
-      while (frame + 1 < kFrames && y >= static_cast<int>(strip->H * (frame + 1.0) / kFrames + 0.5)) ++frame;
+      while (frame + 1 < kFrames && y >= static_cast<int>(strip->H * (frame + 1.0) / kFrames + 0.5))
+        ++frame;
       for (int x = 0; x < rows.width; ++x) {
         const RAST_pixel p = *rows.at(x, y), own = FrameColour(frame);
         for (int byte = 1; byte < 4; ++byte) {
@@ -97,7 +103,8 @@ TEST_F(GraphicsBitmaps, RescaledStripsKeepFramesApart) {
     if (scale >= 1.0) {
       for (int k = 0; k < kFrames; ++k) {
         IRECT dest(0, 0, strip->W, strip->H / kFrames);
-        DrawIn(IRECT(0, 0, 100, 80), [&](IGraphics* gr) { gr->DrawBitmapFrame(strip, &dest, k + 1); });
+        DrawIn(IRECT(0, 0, 100, 80),
+               [&](IGraphics* gr) { gr->DrawBitmapFrame(strip, &dest, k + 1); });
         EXPECT_EQ(Pixel(strip->W / 2, dest.H() / 2), FrameColour(k)) << scale;
       }
     }
@@ -105,7 +112,8 @@ TEST_F(GraphicsBitmaps, RescaledStripsKeepFramesApart) {
 }
 
 TEST_F(GraphicsBitmaps, CopiesAndRetainedBitmapsBelongToTheCache) {
-  IFrameBitmap src(MakeBitmap(8, 8, [](int x, int y) { return x < 4 ? 0xff0000ffu : 0x00ff00ffu; }), 8, 8, 2);
+  IFrameBitmap src(MakeBitmap(8, 8, [](int x, int y) { return x < 4 ? 0xff0000ffu : 0x00ff00ffu; }),
+                   8, 8, 2);
   g->RetainBitmap(&src);
   g->RetainBitmap(&src);  // held once, deleted once
   IRECT half(4, 0, 8, 8);
@@ -131,6 +139,7 @@ TEST(GraphicsResources, ImageNamesStayInsideTheResourceFolder) {
       {"png", ""},
       {"", ""},
   };
-  for (auto [name, path] : cases) EXPECT_EQ(IGraphicsLinux::ResourceImagePath("/res", name), path) << name;
+  for (auto [name, path] : cases)
+    EXPECT_EQ(IGraphicsLinux::ResourceImagePath("/res", name), path) << name;
   EXPECT_EQ(IGraphicsLinux::ResourceImagePath("/res/", nullptr), "");
 }

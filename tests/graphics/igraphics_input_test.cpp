@@ -54,12 +54,20 @@ TEST_F(GraphicsInput, DoubleClicksPressOnceThenReportTheSecondClick) {
 }
 
 TEST_F(GraphicsInput, KeysMapToNumbersAndGoToTheControlOrTheCatcher) {
-  const std::tuple<uint16_t, std::u32string, int> keys[] = {
-      {vp::kKeySpace, U" ", 0},  {vp::kKeyUpArrow, U"\uF700", 1}, {vp::kKeyRightArrow, U"\uF703", 4},
-      {29, U"0", 5},             {25, U"9", 14},                  {vp::kKeyA, U"a", 15},
-      {vp::kKeyA, U"A", 15},     {6, U"z", 40},                   {vp::kKeyReturn, U"\r", -1},
-      {27, U"-", -1},            {vp::kKeyA, U"ab", -1},          {vp::kKeyA, U"", -1}};
-  for (const auto& [code, chars, number] : keys) EXPECT_EQ(IGraphicsLinux::KeyNumber(code, chars), number);
+  const std::tuple<uint16_t, std::u32string, int> keys[] = {{vp::kKeySpace, U" ", 0},
+                                                            {vp::kKeyUpArrow, U"\uF700", 1},
+                                                            {vp::kKeyRightArrow, U"\uF703", 4},
+                                                            {29, U"0", 5},
+                                                            {25, U"9", 14},
+                                                            {vp::kKeyA, U"a", 15},
+                                                            {vp::kKeyA, U"A", 15},
+                                                            {6, U"z", 40},
+                                                            {vp::kKeyReturn, U"\r", -1},
+                                                            {27, U"-", -1},
+                                                            {vp::kKeyA, U"ab", -1},
+                                                            {vp::kKeyA, U"", -1}};
+  for (const auto& [code, chars, number] : keys)
+    EXPECT_EQ(IGraphicsLinux::KeyNumber(code, chars), number);
 
   FnControl* background = Add(IRECT(0, 0, 100, 80));
   FnControl* knob = Add(IRECT(10, 10, 30, 30));
@@ -90,8 +98,8 @@ TEST_F(GraphicsInput, ModalLoopsInsideAPressEndTheCapture) {
 
 TEST_F(GraphicsInput, MessageBoxesAnswerByButtonAndNeverWaitOffTheMainThread) {
   // Button -1: closed without one (Escape, the close box), never the confirming answer.
-  const std::tuple<int, int, int> cases[] = {{4, 0, 1}, {4, 1, 7}, {3, 2, 2}, {1, 1, 2}, {0, 0, 1},
-                                             {4, -1, 7}, {1, -1, 2}};
+  const std::tuple<int, int, int> cases[] = {{4, 0, 1}, {4, 1, 7},  {3, 2, 2}, {1, 1, 2},
+                                             {0, 0, 1}, {4, -1, 7}, {1, -1, 2}};
   for (auto [type, button, answer] : cases) {
     backend.alertAnswers.push_back({button, 0});
     EXPECT_EQ(g->ShowMessageBox("t", "c", type), answer) << type;
@@ -157,8 +165,8 @@ TEST_F(GraphicsInput, TypedValuesMapToParameterValues) {
   steps->InitInt("Steps", 0, 0, 10);
   FnControl* c = Add(IRECT(0, 0, 10, 10));
   const std::tuple<IParam*, const char*, double> cases[] = {
-      {sw, "On", 1.0},     {sw, "ON", 0.0},         {sw, "Maybe", 0.0},   {gain, "2.5", 2.5},
-      {gain, "-3", -3.0},  {gain, "abc", 0.0},      {steps, "2.5", 2.5},  {steps, "", 0.0}};
+      {sw, "On", 1.0},    {sw, "ON", 0.0},    {sw, "Maybe", 0.0},  {gain, "2.5", 2.5},
+      {gain, "-3", -3.0}, {gain, "abc", 0.0}, {steps, "2.5", 2.5}, {steps, "", 0.0}};
   for (auto [param, text, value] : cases) {
     c->SetValue(-1.0);
     g->SetFromStringAfterPrompt(c, param, text);

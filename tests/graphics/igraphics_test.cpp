@@ -43,7 +43,9 @@ struct Fixture : ::testing::Test {
     }
     return out;
   }
-  RAST_pixel Pixel(int x, int y) const { return *RAST_BitmapRows(graphics->GetDrawBitmap()).at(x, y); }
+  RAST_pixel Pixel(int x, int y) const {
+    return *RAST_BitmapRows(graphics->GetDrawBitmap()).at(x, y);
+  }
 
   TestPlug plug;
   TestGraphics* graphics;  // owned by the plug
@@ -137,7 +139,7 @@ TEST_F(GraphicsList, ResizeHandlesAtTheEndAreNeverTouched) {
   FakeResize resize;
   std::vector<TestControl*> c;
   for (int i = 0; i < 7; ++i) c.push_back(Add(IRECT(0, 0, 10, 10)));
-  plug.SetGUIResize(&resize);  // the last three are now the resizer's handles
+  plug.SetGUIResize(&resize);   // the last three are now the resizer's handles
   graphics->MoveControl(1, 4);  // 4 is a handle
   graphics->MoveControl(4, 1);
   graphics->SwapControls(3, 6);
@@ -188,7 +190,7 @@ TEST_F(GraphicsParams, OperationsReachEveryControlOfTheParameter) {
   EXPECT_DOUBLE_EQ(k1->GetValue(), 0.4);
   EXPECT_DOUBLE_EQ(k2->GetValue(), 0.4);
   EXPECT_DOUBLE_EQ(other->GetValue(), 0.0);
-  graphics->SetControlsFromPlugValue(3, false, 5.0);  // untyped 0..1 parameter without controls
+  graphics->SetControlsFromPlugValue(3, false, 5.0);   // untyped 0..1 parameter without controls
   graphics->SetControlsFromPlugValue(99, false, 5.0);  // no parameter: nothing to normalise with
   EXPECT_TRUE(plug.changes.empty());
 
@@ -406,7 +408,8 @@ TEST_F(GraphicsDraw, NothingToDrawAndTheResizePreview) {
 namespace {
 
 struct CountedControl : TestControl {
-  CountedControl(IModuleBase* plug, int* deaths) : TestControl(plug, IRECT(0, 0, 1, 1)), deaths_(deaths) {}
+  CountedControl(IModuleBase* plug, int* deaths)
+      : TestControl(plug, IRECT(0, 0, 1, 1)), deaths_(deaths) {}
   ~CountedControl() override { ++*deaths_; }
   int* deaths_;
 };
@@ -459,5 +462,6 @@ TEST(IGraphicsThreadDeathTest, ControlChangesOffTheMainThreadAreCaught) {
   graphics->AttachControl(c);
   c->SetDirty(false);  // the main thread may
   EXPECT_DEBUG_DEATH(std::thread([&] { c->SetDirty(false); }).join(), "off the main thread");
-  EXPECT_DEBUG_DEATH(std::thread([&] { graphics->HideControlsOfParam(0, true); }).join(), "off the main thread");
+  EXPECT_DEBUG_DEATH(std::thread([&] { graphics->HideControlsOfParam(0, true); }).join(),
+                     "off the main thread");
 }

@@ -9,7 +9,8 @@
 using namespace vqtest;
 using KnobControls = ControlFixture;
 
-static IMouseMod kLeft(true), kRight(false, true), kShift(true, false, true), kCtrl(false, false, false, true);
+static IMouseMod kLeft(true), kRight(false, true), kShift(true, false, true),
+    kCtrl(false, false, false, true);
 
 TEST_F(KnobControls, DragMovesByTravelOverSizeAndGearing) {
   struct Case {
@@ -18,10 +19,11 @@ TEST_F(KnobControls, DragMovesByTravelOverSizeAndGearing) {
     int dx, dy;
     IMouseMod* mod;
     double to;  // from 0.5
-  } cases[] = {{0, 20, 50, 4.0, 0, -10, &kLeft, 0.55},  {0, 20, 50, 4.0, 0, -10, &kShift, 0.505},
-               {0, 20, 50, 4.0, 0, -10, &kCtrl, 0.505}, {0, 20, 50, 4.0, 0, 10, &kLeft, 0.45},
-               {1, 40, 10, 2.0, 8, -99, &kLeft, 0.6},   {0, 20, 50, 1.0, 0, -200, &kLeft, 1.0},
-               {0, 20, 0, 4.0, 0, -10, &kLeft, 0.5},    {1, 0, 0, 4.0, 5, 0, &kLeft, 0.5}};  // no travel
+  } cases[] = {
+      {0, 20, 50, 4.0, 0, -10, &kLeft, 0.55},  {0, 20, 50, 4.0, 0, -10, &kShift, 0.505},
+      {0, 20, 50, 4.0, 0, -10, &kCtrl, 0.505}, {0, 20, 50, 4.0, 0, 10, &kLeft, 0.45},
+      {1, 40, 10, 2.0, 8, -99, &kLeft, 0.6},   {0, 20, 50, 1.0, 0, -200, &kLeft, 1.0},
+      {0, 20, 0, 4.0, 0, -10, &kLeft, 0.5},    {1, 0, 0, 4.0, 5, 0, &kLeft, 0.5}};  // no travel
   Strip strip(4, 4, 8);
   for (const Case& c : cases) {
     plug.pushes.clear();
@@ -40,7 +42,8 @@ TEST_F(KnobControls, WheelStepsAHundredthOrAThousandthAndClamps) {
   IFaderControl fader(&plug, 0, 0, 100, 2, &handle.frames);
   for (IControl* c : {static_cast<IControl*>(&knob), static_cast<IControl*>(&fader)}) {
     plug.pushes.clear();
-    for (auto [mod, d, from] : {std::tuple{&kLeft, 3, 0.5}, {&kCtrl, 3, 0.5}, {&kShift, -2, 0.5}, {&kLeft, 5, 0.98}}) {
+    for (auto [mod, d, from] :
+         {std::tuple{&kLeft, 3, 0.5}, {&kCtrl, 3, 0.5}, {&kShift, -2, 0.5}, {&kLeft, 5, 0.98}}) {
       c->SetValue(from);
       c->OnMouseWheel(0, 0, mod, d);
     }
@@ -55,14 +58,16 @@ TEST_F(KnobControls, FilmstripShowsTheFrameOfTheQuantisedValue) {
     int frames, limit;
     double v;
     int frame;
-  } cases[] = {{128, 0, 0.5, 65}, {128, 5, 0.6, 65}, {5, 3, 0.3, 3}, {5, 3, 0.2, 1}, {5, 0, 0.3, 2}};
+  } cases[] = {
+      {128, 0, 0.5, 65}, {128, 5, 0.6, 65}, {5, 3, 0.3, 3}, {5, 3, 0.2, 1}, {5, 0, 0.3, 2}};
   for (const Case& c : cases) {
     Strip strip(6, 4, c.frames);
     auto* knob = Attach(new IKnobMultiControl(&plug, 50, 50, 2, &strip.frames));
     knob->SetFrameLimit(c.limit);
     knob->SetValue(c.v);
     DrawArea(knob->GetRECT());
-    EXPECT_EQ(FrameAt(52, 51), c.frame) << c.frames << " frames, limit " << c.limit << " at " << c.v;
+    EXPECT_EQ(FrameAt(52, 51), c.frame)
+        << c.frames << " frames, limit " << c.limit << " at " << c.v;
     graphics->RemoveControl(knob->GetListIdx());
     delete knob;
   }
@@ -91,7 +96,8 @@ TEST_F(KnobControls, PressesPushAndKeepTheChangedFlags) {
 }
 
 TEST_F(KnobControls, LineAndRotatedKnobsDrawAtTheirAngle) {
-  auto* knob = Attach(new IKnobLineControl(&plug, IRECT(0, 0, 40, 40), 2, &COLOR_GREEN, 0, 0, 0, 3.14159265358979 / 2));
+  auto* knob = Attach(new IKnobLineControl(&plug, IRECT(0, 0, 40, 40), 2, &COLOR_GREEN, 0, 0, 0,
+                                           3.14159265358979 / 2));
   IModuleGUIResize resize(nullptr, nullptr, true, 16, 16);
   struct Case {
     double v, scale;

@@ -19,7 +19,8 @@ namespace a_namespace_long_enough_to_pass_the_old_limit_of_one_hundred_and_twent
 struct WideKnobWithAVeryDescriptiveName : FnControl {
   using FnControl::FnControl;
 };
-}  // namespace a_namespace_long_enough_to_pass_the_old_limit_of_one_hundred_and_twenty_eight_characters_per_line
+}  // namespace
+   // a_namespace_long_enough_to_pass_the_old_limit_of_one_hundred_and_twenty_eight_characters_per_line
 
 namespace {
 
@@ -42,8 +43,9 @@ std::string ReadFile(const fs::path& p) {
 
 struct LiveEdit : guitest::GuiFixture {
   LiveEdit() {
-    dir = fs::temp_directory_path() / ("vq_live_edit_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir = fs::temp_directory_path() /
+          ("vq_live_edit_" + std::to_string(::getpid()) + "_" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
   }
@@ -114,14 +116,17 @@ TEST_F(LiveEdit, IsOffUnlessTheEnvironmentSwitchesItOn) {
                         {"0", nullptr, nullptr, {false, 1, 0}},
                         {"1", "zero", "-3", {true, 1, 0}}};
   for (const Case& c : cases) {
-    for (auto [name, value] : {std::pair{"VQ_LIVE_EDIT", c.on}, {"VQ_LIVE_EDIT_GRID", c.grid}, {"VQ_LIVE_EDIT_SNAP", c.snap}})
+    for (auto [name, value] : {std::pair{"VQ_LIVE_EDIT", c.on},
+                               {"VQ_LIVE_EDIT_GRID", c.grid},
+                               {"VQ_LIVE_EDIT_SNAP", c.snap}})
       value ? ::setenv(name, value, 1) : ::unsetenv(name);
     const LiveEditSettings s = LiveEditSettingsFromEnvironment();
     EXPECT_EQ(s.enabled, c.want.enabled);
     EXPECT_EQ(s.gridSize, c.want.gridSize);
     EXPECT_EQ(s.snapDistance, c.want.snapDistance);
   }
-  for (const char* name : {"VQ_LIVE_EDIT", "VQ_LIVE_EDIT_GRID", "VQ_LIVE_EDIT_SNAP"}) ::unsetenv(name);
+  for (const char* name : {"VQ_LIVE_EDIT", "VQ_LIVE_EDIT_GRID", "VQ_LIVE_EDIT_SNAP"})
+    ::unsetenv(name);
   EXPECT_FALSE(g->LiveEditEnabled());
 }
 
@@ -133,11 +138,11 @@ TEST_F(LiveEdit, DragsMoveAndResizeOnTheGridWithoutReachingTheControl) {
     IRECT want;
   };
   const Case cases[] = {
-      {12, 12, 13, 5, 0, IRECT(16, 8, 36, 28)},                // moved, snapped down to the grid
-      {12, 12, -15, 0, 0, IRECT(0, 8, 20, 28)},                // -5 snaps toward zero
-      {12, 12, -23, 0, 0, IRECT(-8, 8, 12, 28)},               // -13 too
-      {12, 12, 13, 5, vp::kOptionFlag, IRECT(23, 15, 43, 35)}, // Option: no snap
-      {28, 28, 7, 9, 0, IRECT(10, 10, 32, 32)},                // the corner resizes
+      {12, 12, 13, 5, 0, IRECT(16, 8, 36, 28)},                 // moved, snapped down to the grid
+      {12, 12, -15, 0, 0, IRECT(0, 8, 20, 28)},                 // -5 snaps toward zero
+      {12, 12, -23, 0, 0, IRECT(-8, 8, 12, 28)},                // -13 too
+      {12, 12, 13, 5, vp::kOptionFlag, IRECT(23, 15, 43, 35)},  // Option: no snap
+      {28, 28, 7, 9, 0, IRECT(10, 10, 32, 32)},                 // the corner resizes
   };
   for (const Case& c : cases) {
     c1->SetRECT(IRECT(10, 10, 30, 30));
@@ -157,7 +162,8 @@ TEST_F(LiveEdit, ShiftSnapsToTheNearestGuideWithinTheSnapDistance) {
   };
   // Dragged to (48, 11): c2's left edge is 2 to the right, its top 1 above; with no snap
   // distance the guides only show.
-  const Case cases[] = {{3, IRECT(50, 10, 70, 30)}, {1, IRECT(48, 10, 68, 30)}, {0, IRECT(48, 11, 68, 31)}};
+  const Case cases[] = {
+      {3, IRECT(50, 10, 70, 30)}, {1, IRECT(48, 10, 68, 30)}, {0, IRECT(48, 11, 68, 31)}};
   for (const Case& c : cases) {
     c1->SetRECT(IRECT(10, 10, 30, 30));
     c1->SetTargetRECT(IRECT(10, 10, 30, 30));
@@ -241,7 +247,8 @@ TEST_F(LiveEdit, UndoAndRedoStepThroughGestures) {
   Drag(20, 12, 8, 0);
   Menu(90, 75, 4);  // a disabled item (nothing selected) changes nothing
   const int undo = 0, redo = 1;
-  const std::pair<int, int> steps[] = {{undo, 18}, {undo, 10}, {undo, 10}, {redo, 18}, {redo, 26}, {redo, 26}, {undo, 18}};
+  const std::pair<int, int> steps[] = {{undo, 18}, {undo, 10}, {undo, 10}, {redo, 18},
+                                       {redo, 26}, {redo, 26}, {undo, 18}};
   for (auto [item, wantL] : steps) {
     Menu(90, 75, item);
     EXPECT_EQ(c1->GetRECT().L, wantL) << (item == undo ? "undo" : "redo");
@@ -253,21 +260,25 @@ TEST_F(LiveEdit, TheHeaderIsWrittenOnlyWhenItChangesAndReadsBackByteIdentical) {
   const fs::path header = state()->headerPath;
   const std::string first = ReadFile(header);
   EXPECT_NE(first.find("        // class guitest::FnControl 3\n"), std::string::npos);
-  EXPECT_NE(first.find("\t\tpGraphics->ReplaceControl(1, originalPointers[1]); \n"), std::string::npos);
+  EXPECT_NE(first.find("\t\tpGraphics->ReplaceControl(1, originalPointers[1]); \n"),
+            std::string::npos);
   EXPECT_EQ(first.substr(first.size() - 10), "};\n #endif");
-  struct stat before {}, after {};
+  struct stat before {
+  }, after{};
   ::stat(header.c_str(), &before);
   Frame();
   ::stat(header.c_str(), &after);
   EXPECT_EQ(before.st_ino, after.st_ino);  // same text: not rewritten
   Menu(15, 15, 9);
-  EXPECT_NE(ReadFile(header).find("\t\tpGraphics->ReplaceControl(3, originalPointers[1]); \n"), std::string::npos);
+  EXPECT_NE(ReadFile(header).find("\t\tpGraphics->ReplaceControl(3, originalPointers[1]); \n"),
+            std::string::npos);
   EXPECT_FALSE(fs::exists(header.string() + ".tmp"));
 
   state()->headerPath = (dir / "missing" / "LiveEditLayout.h").string();
   ::testing::internal::CaptureStderr();
   EXPECT_FALSE(WriteLayoutHeader(state(), "x"));
-  EXPECT_NE(::testing::internal::GetCapturedStderr().find("could not be written"), std::string::npos);
+  EXPECT_NE(::testing::internal::GetCapturedStderr().find("could not be written"),
+            std::string::npos);
 }
 
 TEST_F(LiveEdit, LayoutViewBlocksSurviveAWriteReadWriteCycle) {
@@ -286,15 +297,28 @@ TEST_F(LiveEdit, LayoutViewBlocksSurviveAWriteReadWriteCycle) {
   int picked = -1, mode = 0, grid = 1, snap = 0, key = -1;
   bool on = true, dragged = false;
   IMouseMod mod;
-  LiveEditContext ctx{s, &plug, g, &resizer, {&mod, &mode, &grid, &snap, &key, &on, &picked, &dragged}, 1.0, 0, 0,
-                      100, 80, g->NControls(), g->NControls() - 3, 1, 8};
+  LiveEditContext ctx{s,
+                      &plug,
+                      g,
+                      &resizer,
+                      {&mod, &mode, &grid, &snap, &key, &on, &picked, &dragged},
+                      1.0,
+                      0,
+                      0,
+                      100,
+                      80,
+                      g->NControls(),
+                      g->NControls() - 3,
+                      1,
+                      8};
   resizer.view = 1;
   GenerateLayoutHeader(ctx, 1, false);  // view 0 stays empty
   const std::string written = ReadFile(s->headerPath);
   EXPECT_TRUE(s->viewBlocks[0].empty());
-  EXPECT_NE(written.find("WideKnobWithAVeryDescriptiveName 1\n\t\tpGUIResize->LiveEditSetLayout(1, 1, 1, "
-                         "IRECT(10, 10, 30, 30), IRECT(10, 10, 30, 30), false);\n"),
-            std::string::npos);
+  EXPECT_NE(
+      written.find("WideKnobWithAVeryDescriptiveName 1\n\t\tpGUIResize->LiveEditSetLayout(1, 1, 1, "
+                   "IRECT(10, 10, 30, 30), IRECT(10, 10, 30, 30), false);\n"),
+      std::string::npos);
 
   LiveEditState fresh;
   fresh.headerPath = s->headerPath;

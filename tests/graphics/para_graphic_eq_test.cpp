@@ -15,8 +15,13 @@ namespace {
 
 using Eq = IParaGraphicEq;
 
-Eq::Settings MakeSettings(int bands = 4, float lo = 20, float hi = 22000, float gLo = -30, float gHi = 30) {
-  return {.mBands = bands, .mLowestFreq = lo, .mHighestFreq = hi, .mLowestGain = gLo, .mHighestGain = gHi};
+Eq::Settings MakeSettings(int bands = 4, float lo = 20, float hi = 22000, float gLo = -30,
+                          float gHi = 30) {
+  return {.mBands = bands,
+          .mLowestFreq = lo,
+          .mHighestFreq = hi,
+          .mLowestGain = gLo,
+          .mHighestGain = gHi};
 }
 
 Eq::Band MakeBand(int index, int type, float gain, float freq, float width) {
@@ -36,7 +41,8 @@ class ClockedEq : public Eq {
 struct EqDisplay : ControlFixture {
   // Attaches a display of w x h at (0, 0) to a graphics big enough for it.
   ClockedEq* Make(const Eq::Settings& s, int w = 400, int h = 100) {
-    if (w > graphics->GetWidth() || h > graphics->GetHeight()) graphics->Resize(std::max(w, 200), std::max(h, 120));
+    if (w > graphics->GetWidth() || h > graphics->GetHeight())
+      graphics->Resize(std::max(w, 200), std::max(h, 120));
     return Attach(new ClockedEq(&plug, IRECT(0, 0, w, h), 2, s));
   }
   void DrawAll() { DrawArea(IRECT(0, 0, graphics->GetWidth(), graphics->GetHeight())); }
@@ -146,11 +152,11 @@ TEST_F(EqDisplay, CurveAtBandCentresEqualsTheBandGainsInPixels) {
 TEST_F(EqDisplay, DrawsWithinItsBuffersAtEveryWidth) {
   // Bands at and beyond both ends, with extreme widths; ASan checks every write.
   const Eq::Band bands[] = {
-      MakeBand(0, Eq::kBell, 20, 22000, 8),    MakeBand(1, Eq::kBell, -20, 1, 0.01f),
-      MakeBand(2, Eq::kHighShelf, 20, 5, 30),  MakeBand(3, Eq::kLowShelf, -20, 90000, 40),
-      MakeBand(4, Eq::kBell, 5, 30000, 1e9f),  MakeBand(5, Eq::kHighShelf, 5, 21000, 0.5f),
-      MakeBand(6, Eq::kLowShelf, 5, 20, -3),   MakeBand(7, Eq::kBell, 5, NAN, 1),
-      MakeBand(8, Eq::kBell, 5, 1000, -2.5f),  MakeBand(9, Eq::kHighShelf, 5, INFINITY, 2)};
+      MakeBand(0, Eq::kBell, 20, 22000, 8),   MakeBand(1, Eq::kBell, -20, 1, 0.01f),
+      MakeBand(2, Eq::kHighShelf, 20, 5, 30), MakeBand(3, Eq::kLowShelf, -20, 90000, 40),
+      MakeBand(4, Eq::kBell, 5, 30000, 1e9f), MakeBand(5, Eq::kHighShelf, 5, 21000, 0.5f),
+      MakeBand(6, Eq::kLowShelf, 5, 20, -3),  MakeBand(7, Eq::kBell, 5, NAN, 1),
+      MakeBand(8, Eq::kBell, 5, 1000, -2.5f), MakeBand(9, Eq::kHighShelf, 5, INFINITY, 2)};
   for (int w : {1, 16, 17, 18, 460, 920, Eq::kMaxWidth, Eq::kMaxWidth + 1, 4200}) {
     auto* eq = Make(MakeSettings(10), w, 60);
     DrawAll();  // before any band: every frequency 0
@@ -164,9 +170,9 @@ TEST_F(EqDisplay, DrawsWithinItsBuffersAtEveryWidth) {
 
 TEST_F(EqDisplay, APressSelectsTheNearestHandleOnly) {
   auto* eq = Make(MakeSettings(4, 20, 20480, -20, 20), 400, 100);  // ten octaves
-  eq->SetBand(MakeBand(0, Eq::kBell, 0, 640, 1));    // at (200, 50)
-  eq->SetBand(MakeBand(1, Eq::kBell, 2, 640, 1));    // 5 px above band 0
-  eq->SetBand(MakeBand(2, Eq::kBell, 0, 640, 1));    // on top of band 0
+  eq->SetBand(MakeBand(0, Eq::kBell, 0, 640, 1));                  // at (200, 50)
+  eq->SetBand(MakeBand(1, Eq::kBell, 2, 640, 1));                  // 5 px above band 0
+  eq->SetBand(MakeBand(2, Eq::kBell, 0, 640, 1));                  // on top of band 0
   eq->SetBand(MakeBand(3, Eq::kBell, 0, 10240, 1));
   double x0, y0;
   eq->HandlePoint(0, 400, 100, &x0, &y0);
@@ -177,8 +183,10 @@ TEST_F(EqDisplay, APressSelectsTheNearestHandleOnly) {
   } cases[] = {{0, 1, 2}, {0, -4, 1}, {9, 0, 2}, {10, 0, -1}, {0, 10, -1}, {-9.5, -9.5, 1}};
   for (const Case& c : cases) {
     eq->SetValue(0.5);
-    eq->OnMouseDown(static_cast<int>(std::lround(x0 + c.dx)), static_cast<int>(std::lround(y0 + c.dy)), &left);
-    for (int b = 0; b < 4; ++b) EXPECT_EQ(eq->IsBandSelected(b), b == c.selected) << c.dx << "," << c.dy;
+    eq->OnMouseDown(static_cast<int>(std::lround(x0 + c.dx)),
+                    static_cast<int>(std::lround(y0 + c.dy)), &left);
+    for (int b = 0; b < 4; ++b)
+      EXPECT_EQ(eq->IsBandSelected(b), b == c.selected) << c.dx << "," << c.dy;
     EXPECT_DOUBLE_EQ(eq->GetValue(), c.selected < 0 ? 0.5 : c.selected / 3.0);
     eq->OnMouseUp(0, 0, &left);
   }
@@ -197,7 +205,8 @@ TEST_F(EqDisplay, DraggingMovesTheSelectedBandWithinItsLimits) {
   struct Case {
     int x, y;
     float freq, gain;
-  } cases[] = {{200, 25, 632.456f, 10}, {400, 100, 20000, -20}, {0, 0, 20, 20}, {100, 75, 112.468f, -10}};
+  } cases[] = {
+      {200, 25, 632.456f, 10}, {400, 100, 20000, -20}, {0, 0, 20, 20}, {100, 75, 112.468f, -10}};
   for (const Case& c : cases) {
     eq->OnMouseDrag(c.x, c.y, 1, 0, &left);
     eq->GetBand(&band);
@@ -207,7 +216,8 @@ TEST_F(EqDisplay, DraggingMovesTheSelectedBandWithinItsLimits) {
   }
   EXPECT_EQ(Pushes(2), (std::vector<double>(4, 1.0)));
   // The right button widens upwards and rightwards, narrows the other way, within the limits.
-  for (auto [dx, dy, width] : {std::tuple{0, -1, 1.1f}, {1, 0, 1.2f}, {0, 3, 1.1f}, {-1, 0, 1.0f}, {0, -9, 1.1f}}) {
+  for (auto [dx, dy, width] :
+       {std::tuple{0, -1, 1.1f}, {1, 0, 1.2f}, {0, 3, 1.1f}, {-1, 0, 1.0f}, {0, -9, 1.1f}}) {
     eq->OnMouseDrag(0, 0, dx, dy, &right);
     eq->GetBand(&band);
     EXPECT_NEAR(band.mWidth, width, 1e-5);
@@ -215,7 +225,7 @@ TEST_F(EqDisplay, DraggingMovesTheSelectedBandWithinItsLimits) {
   for (int i = 0; i < 20; ++i) eq->OnMouseDrag(0, 0, 1, 0, &right);
   eq->GetBand(&band);
   EXPECT_FLOAT_EQ(band.mWidth, 1.5f);  // at most the maximum
-  eq->SetRECT(IRECT(0, 0, 0, 0));  // no size: a drag means nothing
+  eq->SetRECT(IRECT(0, 0, 0, 0));      // no size: a drag means nothing
   const size_t pushes = Pushes(2).size();
   eq->OnMouseDrag(10, 10, 1, 0, &left);
   EXPECT_EQ(Pushes(2).size(), pushes);
@@ -240,4 +250,3 @@ TEST_F(EqDisplay, ADoubleReleaseSetsTheValueOfTheSelectedBand) {
     EXPECT_FALSE(eq->IsBandSelected(2));
   }
 }
-

@@ -11,8 +11,8 @@
 using namespace vqtest;
 using SelectionControls = ControlFixture;
 
-static IMouseMod kLeft(true), kRight(false, true), kShift(true, false, true), kCtrl(true, false, false, true),
-    kBoth(true, false, true, true);
+static IMouseMod kLeft(true), kRight(false, true), kShift(true, false, true),
+    kCtrl(true, false, false, true), kBoth(true, false, true, true);
 
 TEST_F(SelectionControls, ListsTakeTheFractionOfTheWay) {
   IInvisibleSelectControl list(&plug, IRECT(0, 100, 200, 400), 2);
@@ -23,7 +23,8 @@ TEST_F(SelectionControls, ListsTakeTheFractionOfTheWay) {
   IInvisibleSelectControl2 across(&plug, IRECT(100, 0, 300, 10), 3, 1);
   int action;
   for (int kind : {selection::kPress, selection::kDrag, selection::kRelease}) {
-    if (kind == selection::kPress) across.OnMouseDown(150, 5, &kRight);  // the right button acts as the left
+    if (kind == selection::kPress)
+      across.OnMouseDown(150, 5, &kRight);  // the right button acts as the left
     if (kind == selection::kDrag) across.OnMouseDrag(250, 5, 1, 0, &kLeft);
     if (kind == selection::kRelease) across.OnMouseUp(300, 5, &kLeft);
     across.GetMouseAction(&action);
@@ -78,7 +79,8 @@ TEST_F(SelectionControls, MatrixCellsStayInTheirRowAndColumn) {
   grid.SetColRow(10, 10);
   struct Case {
     int x, y, cell;
-  } cases[] = {{275, 130, 25}, {505, 130, 29}, {499, 499, 99}, {250, 520, 95}, {-30, 130, 20}, {1000, 1000, 99}};
+  } cases[] = {{275, 130, 25}, {505, 130, 29}, {499, 499, 99},
+               {250, 520, 95}, {-30, 130, 20}, {1000, 1000, 99}};
   for (const Case& c : cases) {
     grid.OnMouseUp(c.x, c.y, &kLeft);
     EXPECT_DOUBLE_EQ(grid.GetValue(), c.cell / 100.0) << c.x << "," << c.y;
@@ -108,7 +110,8 @@ namespace {
 // Answers the file panel from a script: each entry is the path chosen, "" for a cancel.
 struct PanelGraphics : TestGraphics {
   using TestGraphics::TestGraphics;
-  void PromptForFile(UTL_String* file, int action, UTL_String* dir, const char* extensions) override {
+  void PromptForFile(UTL_String* file, int action, UTL_String* dir,
+                     const char* extensions) override {
     dirs.push_back(dir->Get());
     if (duringPanel) duringPanel();
     const std::string answer = answers.empty() ? "" : answers.front();
@@ -127,7 +130,8 @@ TEST(FileSelector, EachChoiceTogglesAndPushesACancelChangesNothing) {
   auto* g = new PanelGraphics(&plug, 20, 20);
   plug.AttachGraphics(g);
   Strip image(8, 8, 1);
-  auto* sel = new IFileSelectorControl(&plug, IRECT(0, 0, 8, 8), 0, &image.frames, 1, "/home/u/", "pr4");
+  auto* sel =
+      new IFileSelectorControl(&plug, IRECT(0, 0, 8, 8), 0, &image.frames, 1, "/home/u/", "pr4");
   g->AttachControl(sel);
   auto redraw = [&] {
     RAST_BitmapRows rows(g->GetDrawBitmap());
@@ -136,10 +140,13 @@ TEST(FileSelector, EachChoiceTogglesAndPushesACancelChangesNothing) {
     g->Draw(&all);
     return *rows.at(4, 4);
   };
-  g->duringPanel = [&] { EXPECT_EQ(redraw(), FrameColor(0)); };  // the image shows while the panel is up
+  g->duringPanel = [&] {
+    EXPECT_EQ(redraw(), FrameColor(0));
+  };  // the image shows while the panel is up
   g->answers = {"/home/u/a.pr4", "/tmp/b.pr4", ""};
   UTL_String file;
-  for (auto [value, pushes, path] : {std::tuple{1.0, 1u, "/home/u/a.pr4"}, {0.0, 2u, "/tmp/b.pr4"}, {0.0, 2u, ""}}) {
+  for (auto [value, pushes, path] :
+       {std::tuple{1.0, 1u, "/home/u/a.pr4"}, {0.0, 2u, "/tmp/b.pr4"}, {0.0, 2u, ""}}) {
     sel->OnMouseDown(1, 1, nullptr);
     EXPECT_DOUBLE_EQ(sel->GetValue(), value);
     EXPECT_EQ(plug.pushes.size(), pushes);
@@ -155,7 +162,8 @@ TEST(FileSelector, EachChoiceTogglesAndPushesACancelChangesNothing) {
 
 TEST(FileSelector, PathsAreSplitAtTheLastSlashAndKeptWhole) {
   IFileSelectorControl sel(nullptr, IRECT(0, 0, 8, 8), 0, nullptr, 0, "/start/", nullptr);
-  const std::string deep = "/a/" + std::string(300, 'b') + "/", longName = std::string(280, 'n') + ".pr4";
+  const std::string deep = "/a/" + std::string(300, 'b') + "/",
+                    longName = std::string(280, 'n') + ".pr4";
   struct Case {
     std::string path, folder, name;
   } cases[] = {{"/a/b/c/prog.pr4", "/a/b/c/", "prog.pr4"},

@@ -19,7 +19,8 @@ TEST_F(TextControls, SetTextIfChangedMarksDirtyOnlyForNewText) {
   IBitmapTextControl bitmapText(&plug, IRECT(0, 0, 50, 10), font.frames, "same");
   text2.SetTextIfChanged("same");
   auto check = [](IControl& c, auto set) {
-    for (auto [s, dirty] : {std::pair{"same", false}, {"new", true}, {nullptr, true}, {"", false}}) {
+    for (auto [s, dirty] :
+         {std::pair{"same", false}, {"new", true}, {nullptr, true}, {"", false}}) {
       c.SetClean();
       set(s);
       EXPECT_EQ(c.IsDirty(), dirty) << (s ? s : "null");
@@ -42,7 +43,7 @@ TEST_F(TextControls, RescaleRebuildsTheStyleAndKeepsSecureEntry) {
     EXPECT_EQ(text.GetTextStyle()->mSize, size) << scale;
     EXPECT_EQ(text2.GetTextStyle()->mSize, size) << scale;
     EXPECT_EQ(text.GetTextStyle()->mCached, nullptr);  // the cache makes a font for the new size
-    EXPECT_EQ(text.GetTextStyle()->mSecure, 1);         // a masked field never opens readable
+    EXPECT_EQ(text.GetTextStyle()->mSecure, 1);        // a masked field never opens readable
   }
 }
 
@@ -66,9 +67,12 @@ TEST_F(TextControls, MaskedTextDrawsOneAsteriskPerCharacterUpTo99) {
                              {"\xc3\xa9t\xc3\xa9", "***"}}) {
     const auto plain = drawn(new ITextControl(&plug, r, &style, shown.c_str()));
     EXPECT_EQ(drawn(new IUserTextControl(&plug, r, &style, text.c_str())), plain) << text;
-    EXPECT_EQ(drawn(new IEditableTextControl(&plug, r, -1, &style, text.c_str(), false, true)), plain) << text;
+    EXPECT_EQ(drawn(new IEditableTextControl(&plug, r, -1, &style, text.c_str(), false, true)),
+              plain)
+        << text;
   }
-  EXPECT_NE(drawn(new ITextControl(&plug, r, &style, "***")), drawn(new ITextControl(&plug, r, &style, "")));
+  EXPECT_NE(drawn(new ITextControl(&plug, r, &style, "***")),
+            drawn(new ITextControl(&plug, r, &style, "")));
 }
 
 TEST_F(TextControls, SpinnerWheelMovesOneStepOfItsParameter) {
@@ -81,9 +85,12 @@ TEST_F(TextControls, SpinnerWheelMovesOneStepOfItsParameter) {
     int d;
     double from, to;
   } cases[] = {{0, nullptr, &kNone, 1, 1.0 / 98, 2.0 / 98},  // the slot spinner: 01 -> 02
-               {0, nullptr, &kNone, -3, 5.0 / 98, 2.0 / 98}, {3, nullptr, &kNone, 1, 0.5, 0.525},
-               {2, nullptr, &kNone, 1, 0.5, 0.51},           {2, nullptr, &kShift, 1, 0.5, 0.501},
-               {-1, &own, &kNone, 2, 0.0, 0.2},              {-1, nullptr, &kNone, 1, 0.5, 0.51},
+               {0, nullptr, &kNone, -3, 5.0 / 98, 2.0 / 98},
+               {3, nullptr, &kNone, 1, 0.5, 0.525},
+               {2, nullptr, &kNone, 1, 0.5, 0.51},
+               {2, nullptr, &kShift, 1, 0.5, 0.501},
+               {-1, &own, &kNone, 2, 0.0, 0.2},
+               {-1, nullptr, &kNone, 1, 0.5, 0.51},
                {0, nullptr, &kNone, 5, 96.0 / 98, 1.0}};
   for (const Case& c : cases) {
     ISpinnerControl spin(&plug, IRECT(0, 0, 30, 10), c.param, nullptr, c.ownParam, true, false);
@@ -148,7 +155,8 @@ TEST_F(TextControls, EditableAndUserText) {
   EXPECT_TRUE(user.IsDirty());
   UTL_HeapBuf out;
   user.GetText(&out);
-  EXPECT_EQ(std::string(static_cast<const char*>(out.Get()), out.GetSize()), std::string("name", 5));
+  EXPECT_EQ(std::string(static_cast<const char*>(out.Get()), out.GetSize()),
+            std::string("name", 5));
 }
 
 namespace {
@@ -164,7 +172,8 @@ TEST(UrlControl, FallsBackToTheSecondAddressAndSaysWhenNeitherOpens) {
   auto* g = new UrlGraphics(&plug, 100, 100);
   plug.AttachGraphics(g);
   IURLControl link(&plug, IRECT(0, 0, 10, 10), "http://a", "http://b", "Cannot open");
-  for (auto [working, tried, boxes] : {std::tuple{"http://a", 1u, 0u}, {"http://b", 2u, 0u}, {"", 2u, 1u}}) {
+  for (auto [working, tried, boxes] :
+       {std::tuple{"http://a", 1u, 0u}, {"http://b", 2u, 0u}, {"", 2u, 1u}}) {
     g->openedUrls.clear();
     g->working = working;
     link.OnMouseDown(1, 1, &kLeft);
@@ -185,7 +194,13 @@ TEST_F(TextControls, BitmapTextDrawsOneFramePerCharacter) {
   } cases[] = {
       {"AB", {0, 0, 100, 4}, IText::kAlignCenter, false, {{46, 0, 34}, {50, 0, 35}, {54, 0, 0}}},
       {"AB", {0, 0, 100, 4}, IText::kAlignFar, false, {{92, 0, 34}, {96, 0, 35}}},
-      {"A\x01" "\xe9" "B", {0, 0, 100, 4}, 7, false, {{0, 0, 34}, {4, 0, 0}, {8, 0, 0}, {12, 0, 35}}},
+      {"A\x01"
+       "\xe9"
+       "B",
+       {0, 0, 100, 4},
+       7,
+       false,
+       {{0, 0, 34}, {4, 0, 0}, {8, 0, 0}, {12, 0, 35}}},
       {"ABC", {10, 0, 18, 4}, IText::kAlignNear, false, {{10, 0, 34}, {14, 0, 35}, {18, 0, 0}}},
       {"ABC", {0, 10, 8, 30}, IText::kAlignNear, true, {{0, 10, 34}, {4, 10, 35}, {0, 14, 36}}},
       {"ABC", {0, 10, 0, 30}, IText::kAlignNear, true, {{0, 10, 0}}},  // empty rectangle
@@ -193,9 +208,11 @@ TEST_F(TextControls, BitmapTextDrawsOneFramePerCharacter) {
   for (const Case& c : cases) {
     IText style;
     style.mAlign = c.align;
-    auto* t = Attach(new IBitmapTextControl(&plug, c.r, font.frames, c.text, &style, 4, 4, 0, c.multiLine));
+    auto* t = Attach(
+        new IBitmapTextControl(&plug, c.r, font.frames, c.text, &style, 4, 4, 0, c.multiLine));
     DrawArea(IRECT(0, 0, 200, 120));
-    for (auto [x, y, frame] : c.cells) EXPECT_EQ(FrameAt(x + 1, y + 1), frame) << c.text << " at " << x << "," << y;
+    for (auto [x, y, frame] : c.cells)
+      EXPECT_EQ(FrameAt(x + 1, y + 1), frame) << c.text << " at " << x << "," << y;
     graphics->RemoveControl(t->GetListIdx());
     delete t;
   }

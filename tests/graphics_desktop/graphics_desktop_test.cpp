@@ -29,7 +29,9 @@ class GraphicsOnDesktop : public DesktopTest {
     window->makeKeyAndOrderFront();
     ASSERT_NE(g->OpenWindow(content.get()), nullptr);
     gview = static_cast<DesktopGraphicsView*>(g->View());
-    ASSERT_TRUE(pumpUntil([&] { return gview->screenOrigin(ox, oy) && gtk_widget_get_mapped(gview->drawingArea()); }));
+    ASSERT_TRUE(pumpUntil([&] {
+      return gview->screenOrigin(ox, oy) && gtk_widget_get_mapped(gview->drawingArea());
+    }));
     pumpFor(0.1);
     gview->screenOrigin(ox, oy);
   }
@@ -51,9 +53,12 @@ class GraphicsOnDesktop : public DesktopTest {
   }
   // Runs `step` from a common-mode timer (so also inside menus and alerts) until it answers true.
   void WhileModal(std::function<bool()> step) {
-    timer = b->loop.addTimer(0.02, true, [this, step] {
-      if (step()) b->loop.invalidateTimer(timer);
-    }, true);
+    timer = b->loop.addTimer(
+        0.02, true,
+        [this, step] {
+          if (step()) b->loop.invalidateTimer(timer);
+        },
+        true);
   }
 
   static constexpr int kW = 240, kH = 180;
@@ -79,7 +84,7 @@ TEST_F(GraphicsOnDesktop, TheWindowShowsTheBackBufferAndClicksReachTheControlUnd
 
   Click(100, 20);  // the first pixel of the right control
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  Click(99, 20);   // the last one before it: the background
+  Click(99, 20);  // the last one before it: the background
   ASSERT_TRUE(pumpUntil([&] { return bg->events.size() > 8; }));
   EXPECT_EQ(right->events, "D100,20 U100,20 ");
   EXPECT_EQ(bg->events, "D99,20 U99,20 ");
@@ -104,15 +109,19 @@ TEST_F(GraphicsOnDesktop, MenusAlertsAndTextFieldsRunWhileTheTimerDraws) {
   FnControl* waveKnob = Add(IRECT(20, 20, 60, 60), IColor(255, 200, 0, 0), 0);
   FnControl* cutoffKnob = Add(IRECT(100, 20, 140, 60), IColor(255, 0, 0, 200), 1);
   FnControl* blinker = Add(IRECT(200, 150, 210, 160), IColor(255, 250, 250, 0));
-  const TimerId blinkTimer = b->loop.addTimer(0.02, true, [&] { blinker->SetDirty(false); }, true);
+  const TimerId blinkTimer = b->loop.addTimer(
+      0.02, true, [&] { blinker->SetDirty(false); }, true);
   IRECT where(20, 20, 60, 60);
   input.move(ox + 40, oy + 40);  // keys go where the pointer is
   pumpFor(0.1);
   g->IGraphics::PromptUserInput(cutoffKnob, cutoff, &where);
   ASSERT_TRUE(gview->hasTextField());
   GtkWindow* top = GTK_WINDOW(b->windows.gtkWindowFor(*window));
-  ASSERT_TRUE(pumpUntil([&] { return gtk_window_get_focus(top) && gtk_widget_has_focus(gtk_window_get_focus(top)); }));
-  for (unsigned long s : {XK_BackSpace, XK_BackSpace, XK_1, XK_e, XK_0, XK_0, XK_Return}) input.tap(s);
+  ASSERT_TRUE(pumpUntil([&] {
+    return gtk_window_get_focus(top) && gtk_widget_has_focus(gtk_window_get_focus(top));
+  }));
+  for (unsigned long s : {XK_BackSpace, XK_BackSpace, XK_1, XK_e, XK_0, XK_0, XK_Return})
+    input.tap(s);
   ASSERT_TRUE(pumpUntil([&] { return !gview->hasTextField(); }));
   EXPECT_DOUBLE_EQ(cutoffKnob->GetValue(), cutoff->ToNormalized(100));
 

@@ -65,9 +65,9 @@ TEST_F(BankTransferTest, GapsSkippedOnCancel) {
   Program("01_A.pr4", 11);
   Program("02_B.pr4", 22);
   Program("04_C.pr4", 44);
-  Program("notes.pr4", 5);   // no number: not part of the bank
-  Program("00_X.pr4", 7);    // 00: not a slot
-  Program("7_X.pr4", 77);    // one digit: slot 7
+  Program("notes.pr4", 5);  // no number: not part of the bank
+  Program("00_X.pr4", 7);   // 00: not a slot
+  Program("7_X.pr4", 77);   // one digit: slot 7
   Gui()->messageBoxAnswer = 2;
   Upload();
   EXPECT_TRUE(e.transferDone);
@@ -102,7 +102,8 @@ TEST_F(BankTransferTest, RefusedFoldersSendNothing) {
   Program("03_C.pr4", 3);
   Upload();
   ASSERT_EQ(Gui()->messageBoxes.size(), 2u);
-  EXPECT_EQ(Gui()->messageBoxes[1].text, "Multiple files assigned to location: 5\nPlease resolve it!");
+  EXPECT_EQ(Gui()->messageBoxes[1].text,
+            "Multiple files assigned to location: 5\nPlease resolve it!");
   EXPECT_EQ(AllWrites(), 0u);
   EXPECT_FALSE(e.bankUploadRunning);
 }
@@ -173,7 +174,8 @@ TEST_F(BankTransferTest, SilenceTimesOutOnTheThirdPoll) {
   e.StatusPoll();
   e.ShowPostedMessageBoxes();
   EXPECT_FALSE(e.bankUploadRunning);
-  EXPECT_EQ(Gui()->messageBoxes.back().text, "VQ not present or a communication\nerror has occurred!");
+  EXPECT_EQ(Gui()->messageBoxes.back().text,
+            "VQ not present or a communication\nerror has occurred!");
 }
 
 TEST_F(BankTransferTest, ALostAcknowledgementIsSurvivedByOneResend) {
@@ -219,7 +221,8 @@ TEST_F(BankTransferTest, ASilentDeviceGetsOneResendThenTheUploadEnds) {
   EXPECT_FALSE(e.bankUploadRunning);
   EXPECT_EQ(Writes(1), 2u);
   EXPECT_EQ(Writes(2), 0u);
-  EXPECT_EQ(Gui()->messageBoxes.back().text, "VQ not present or a communication\nerror has occurred!");
+  EXPECT_EQ(Gui()->messageBoxes.back().text,
+            "VQ not present or a communication\nerror has occurred!");
   // Nothing more goes out after the report.
   const size_t mark = Mark();
   for (int poll = 0; poll < 3; ++poll) e.StatusPoll();
@@ -229,7 +232,8 @@ TEST_F(BankTransferTest, ASilentDeviceGetsOneResendThenTheUploadEnds) {
 TEST_F(BankTransferTest, LongNamesAreCutToThirtyTwoCharacters) {
   Start();
   Program("01_An Extremely Long Program Name For Testing.pr4", 9);
-  ASSERT_TRUE(editor->SendProgramFileToDevice((folder + "01_An Extremely Long Program Name For Testing.pr4").c_str()));
+  ASSERT_TRUE(editor->SendProgramFileToDevice(
+      (folder + "01_An Extremely Long Program Name For Testing.pr4").c_str()));
   link->Pump();
   EXPECT_EQ(sim.State().slots[0].NameText(), "01_An Extremely Long Program Nam");
 }
@@ -290,14 +294,16 @@ TEST_F(BankDownloadTest, EverySlotBecomesAFileNamedAfterItsDump) {
   EXPECT_TRUE(std::filesystem::exists(folder + "03 Pad.pr4"));
   EXPECT_TRUE(std::filesystem::exists(folder + "0403 Pad.pr4"));
   size_t files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) files += entry.path().extension() == ".pr4";
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    files += entry.path().extension() == ".pr4";
   EXPECT_EQ(files, 99u) << "no downloaded program replaced another";
   // The file holds the slot's program.
   ProgramFileContent content;
   ASSERT_EQ(ReadProgramFile((folder + "42Sim 42.pr4").c_str(), content), ProgramFileError::kNone);
   const vqsim::DeviceProgram& p = sim.State().slots[41];
   for (int f = 0; f < kDeviceFieldCount; ++f)
-    ASSERT_EQ(ProgramFieldTable::DeviceByte(f, content.record[f]), p.bytes[static_cast<size_t>(f)]) << f;
+    ASSERT_EQ(ProgramFieldTable::DeviceByte(f, content.record[f]), p.bytes[static_cast<size_t>(f)])
+        << f;
 }
 
 // The steps run where the answers arrive (the MIDI worker), not at the main thread's idle call:
@@ -309,7 +315,7 @@ TEST_F(BankDownloadTest, StepsRunWhereTheAnswersArrive) {
   editor->currentProgramPath = folder;
   editor->LocateProgramInFolder(folder.c_str());
   editor->bankUploadRequest = true;
-  e.OnTick();     // starts the upload: the first write
+  e.OnTick();       // starts the upload: the first write
   link->Deliver();  // acknowledgements only, no idle call
   EXPECT_FALSE(e.bankUploadRunning);
   EXPECT_TRUE(e.transferDone);
@@ -387,7 +393,8 @@ TEST_F(BankDownloadTest, ASilentDeviceEndsTheDownloadAndItsManagerRun) {
   EXPECT_FALSE(e.requestOutstanding);
   EXPECT_EQ(sim.State().requests, 4u);  // slot 3 asked for twice
   ASSERT_FALSE(Gui()->messageBoxes.empty());
-  EXPECT_EQ(Gui()->messageBoxes.back().text, "VQ not present or a communication\nerror has occurred!");
+  EXPECT_EQ(Gui()->messageBoxes.back().text,
+            "VQ not present or a communication\nerror has occurred!");
   // A dump that turns up late is no longer part of a bank: nothing further is asked for.
   const size_t mark = Mark();
   link->Pump();

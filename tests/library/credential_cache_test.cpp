@@ -15,7 +15,8 @@ namespace vqtest {
 namespace {
 
 uint32_t Be(const char* s) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) << 24 | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 16 |
+  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) << 24 |
+         static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 16 |
          static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 8 | static_cast<uint8_t>(s[3]);
 }
 
@@ -51,7 +52,8 @@ std::array<uint8_t, 64> ReferenceFile(const std::string& password) {
   std::memcpy(buffer, password.data(), password.size());
   for (int at = 0; at < 128; at += 8) {
     uint8_t block[8];
-    for (int k = 0; k < 8; ++k) block[k] = buffer[at + (k / 4) * 4 + 3 - k % 4];  // to big-endian words
+    for (int k = 0; k < 8; ++k)
+      block[k] = buffer[at + (k / 4) * 4 + 3 - k % 4];  // to big-endian words
     blowfish_encrypt(&ctx, 8, block, block);
     for (int k = 0; k < 8; ++k) buffer[at + (k / 4) * 4 + 3 - k % 4] = block[k];
   }
@@ -76,7 +78,8 @@ class CredentialFileTest : public ::testing::Test {
 TEST_F(CredentialFileTest, EveryPasswordItCanHoldComesBackFromA0600File) {
   for (size_t n = 0; n < 64; ++n) {
     std::string password;
-    for (size_t i = 0; i < n; ++i) password += static_cast<char>(' ' + (i * 7 + n) % 95);  // quotes, "\" and all
+    for (size_t i = 0; i < n; ++i)
+      password += static_cast<char>(' ' + (i * 7 + n) % 95);  // quotes, "\" and all
     ASSERT_TRUE(WriteCredentialFile(path, password)) << n;
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -90,12 +93,14 @@ TEST_F(CredentialFileTest, EveryPasswordItCanHoldComesBackFromA0600File) {
   struct stat st;
   ASSERT_EQ(stat(dir.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1);  // no temporary left behind
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}),
+            1);  // no temporary left behind
 }
 
 TEST_F(CredentialFileTest, PasswordsItCannotGiveBackAreRefused) {
   ASSERT_TRUE(WriteCredentialFile(path, "old"));
-  for (const std::string& p : {std::string(64, 'x'), std::string(200, 'y'), std::string("a\nb"), std::string("a\0b", 3)}) {
+  for (const std::string& p :
+       {std::string(64, 'x'), std::string(200, 'y'), std::string("a\nb"), std::string("a\0b", 3)}) {
     EXPECT_FALSE(CanRememberPassword(p));
     EXPECT_FALSE(WriteCredentialFile(path, p));
   }
@@ -107,7 +112,8 @@ TEST_F(CredentialFileTest, MalformedFilesAreIgnored) {
   const struct {
     size_t length;
     bool readable;
-  } cases[] = {{0, false}, {7, false}, {63, false}, {64, true}, {8, true}, {256, true}, {264, false}};
+  } cases[] = {{0, false}, {7, false},  {63, false}, {64, true},
+               {8, true},  {256, true}, {264, false}};
   for (const auto& c : cases) {
     std::string bytes(c.length, '\0');
     for (size_t i = 0; i < c.length; ++i) bytes[i] = static_cast<char>(good[i % 64]);

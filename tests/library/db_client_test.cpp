@@ -29,7 +29,9 @@ TEST(DbText, DownloadNamesRefuseWhatCannotBeAFileOfTheCache) {
       {"https://h/files/.", ""},
       {"https://h/files/..", ""},
       {"https://h/files/..?x=1", ""},
-      {"https://h/files/a\x01" "b", ""},
+      {"https://h/files/a\x01"
+       "b",
+       ""},
       {"https://h/files/a\\b", ""},
       {"no-slash.pr4", ""},
   };
@@ -41,9 +43,11 @@ TEST(DbText, DownloadNamesRefuseWhatCannotBeAFileOfTheCache) {
 TEST(DbText, TitlesIdsAndCuts) {
   EXPECT_EQ(HtmlTitleText("Bass &amp; Lead"), "Bass & Lead");
   EXPECT_EQ(HtmlTitleText("<b>Bold</b> &#8211;\n  One&#x21;"), "Bold \u2013 One!");
-  EXPECT_EQ(HtmlTitleText("&lt;x&gt; &quot;q&quot; &unknown; &#0; a < b"), "<x> \"q\" &unknown; \uFFFD a < b");
+  EXPECT_EQ(HtmlTitleText("&lt;x&gt; &quot;q&quot; &unknown; &#0; a < b"),
+            "<x> \"q\" &unknown; \uFFFD a < b");
   for (const char* id : {"0", "47", "1234567890"}) EXPECT_TRUE(IsDecimalId(id)) << id;
-  for (const char* id : {"", "-1", "4 7", "12&status=draft", "0x10", "１"}) EXPECT_FALSE(IsDecimalId(id)) << id;
+  for (const char* id : {"", "-1", "4 7", "12&status=draft", "0x10", "１"})
+    EXPECT_FALSE(IsDecimalId(id)) << id;
 
   OnlineListRow row;
   std::string text = std::string(254, 'a') + "\u00e9z";  // the two-byte letter straddles byte 255
@@ -57,7 +61,8 @@ TEST(DbText, TitlesIdsAndCuts) {
 class DbClientTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!DbTestServer::Get().Ready()) GTEST_SKIP() << "the HTTPS stand-in did not start (python3, openssl)";
+    if (!DbTestServer::Get().Ready())
+      GTEST_SKIP() << "the HTTPS stand-in did not start (python3, openssl)";
   }
   DbClient Client() const { return DbClient(DbTestServer::Get().Options()); }
 };
@@ -76,12 +81,14 @@ TEST_F(DbClientTest, CategoriesKeepTheirTaxonomyAndWellFormedIds) {
 TEST_F(DbClientTest, PageItemsAreFilteredAndTitlesDecoded) {
   DbClient::Page page = Client().DbGetPages("3", 1);
   ASSERT_TRUE(page.ok);
-  EXPECT_EQ(Names(page.rows), (std::vector<std::string>{"Bass & Lead", "Bold \u2013 One", "String id"}));
+  EXPECT_EQ(Names(page.rows),
+            (std::vector<std::string>{"Bass & Lead", "Bold \u2013 One", "String id"}));
   EXPECT_STREQ(page.rows[2].idOrUrl, "33");
   DbClient::Page files = Client().DbGetMedia("200", 1);
   ASSERT_TRUE(files.ok);
   // Pictures and addresses that are not https never become rows.
-  EXPECT_EQ(Names(files.rows), (std::vector<std::string>{"Zed", "abc", "ABD", "\u2026dots", "Abc"}));
+  EXPECT_EQ(Names(files.rows),
+            (std::vector<std::string>{"Zed", "abc", "ABD", "\u2026dots", "Abc"}));
   EXPECT_EQ(files.rows[0].flags[2], 1);
   EXPECT_EQ(std::string(files.rows[0].idOrUrl), DbTestServer::Get().Base() + "/files/Zed.pr4");
 }
@@ -124,7 +131,8 @@ TEST_F(DbClientTest, LoginAcceptsOnlyTheExactDisplayName) {
   EXPECT_FALSE(c.DbLogin("xterces", "wrong"));
   const std::string log = testing::internal::GetCapturedStderr();
   // Neither the password nor the token the reply carries reaches the log.
-  for (const char* secret : {"secret", "wrong", "secret-token"}) EXPECT_EQ(log.find(secret), std::string::npos) << log;
+  for (const char* secret : {"secret", "wrong", "secret-token"})
+    EXPECT_EQ(log.find(secret), std::string::npos) << log;
   EXPECT_FALSE(c.DbLogin("refused", ""));
   EXPECT_FALSE(c.DbLogin("Mixed", "x"));  // the service answers "mixed"
 }

@@ -50,18 +50,21 @@ class DbTestServer {
     if (!mkdtemp(tmpl)) return;
     folder = tmpl;
     auto makeCert = [this](const std::string& name) {
-      std::string cmd = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
-                        "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " +
-                        folder + "/" + name + "-key.pem -out " + folder + "/" + name + ".pem >/dev/null 2>&1";
+      std::string cmd =
+          "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+          "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " +
+          folder + "/" + name + "-key.pem -out " + folder + "/" + name + ".pem >/dev/null 2>&1";
       return std::system(cmd.c_str()) == 0;
     };
     if (!makeCert("cert") || !makeCert("other")) return;
     std::filesystem::rename(folder + "/cert-key.pem", folder + "/key.pem");
     const char* source = std::getenv("VQ_SOURCE_DIR");
-    const std::string script = std::string(source ? source : ".") + "/tests/library/db_test_server.py";
+    const std::string script =
+        std::string(source ? source : ".") + "/tests/library/db_test_server.py";
     pid = fork();
     if (pid == 0) {
-      execl("/usr/bin/python3", "python3", script.c_str(), folder.c_str(), static_cast<char*>(nullptr));
+      execl("/usr/bin/python3", "python3", script.c_str(), folder.c_str(),
+            static_cast<char*>(nullptr));
       _exit(127);
     }
     for (int i = 0; i < 200 && pid > 0; ++i) {

@@ -118,7 +118,8 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   ASSERT_EQ(ReadProgramFile(path.c_str(), content), ProgramFileError::kNone);
   const vqsim::DeviceProgram p = vqsim::DistinctProgram(5);
   for (int f = 0; f < kDeviceFieldCount; ++f)
-    ASSERT_EQ(ProgramFieldTable::DeviceByte(f, content.record[f]), p.bytes[static_cast<size_t>(f)]) << f;
+    ASSERT_EQ(ProgramFieldTable::DeviceByte(f, content.record[f]), p.bytes[static_cast<size_t>(f)])
+        << f;
 
   // With nothing pending the save writes the editor's program and makes it current.
   Set(kMarkerField + kFieldParamOffset, 33);
@@ -161,7 +162,8 @@ TEST_F(ProgramControlsTest, SaveAfterAFailedRequestWritesTheUsersProgram) {
     e.selectedFile[VQEditor::kSaveSelector] = folder + "mine.pr4";
     Set(203, 1);
     ProgramFileContent content;
-    ASSERT_EQ(ReadProgramFile((folder + "mine.pr4").c_str(), content), ProgramFileError::kNone) << c.what;
+    ASSERT_EQ(ReadProgramFile((folder + "mine.pr4").c_str(), content), ProgramFileError::kNone)
+        << c.what;
     EXPECT_EQ(content.record[kMarkerField], 44) << c.what;
   }
 }
@@ -174,7 +176,8 @@ TEST_F(ProgramControlsTest, SendingAFileWritesItsSlotAndLoadsIt) {
   EXPECT_TRUE(e.singleWritePending);
   link->Pump();
   EXPECT_FALSE(e.singleWritePending);
-  EXPECT_EQ(sim.State().slots[11].bytes[kMarkerField], ProgramFieldTable::DeviceByte(kMarkerField, 77));
+  EXPECT_EQ(sim.State().slots[11].bytes[kMarkerField],
+            ProgramFieldTable::DeviceByte(kMarkerField, 77));
   EXPECT_EQ(Marker(), 77);
   EXPECT_EQ(e.CurrentListName(), "12_Lead.pr4");
   e.StatusPoll();

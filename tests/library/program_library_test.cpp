@@ -18,9 +18,9 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST_F(LibraryEditorTest, WrittenProgramLoadsBackWithoutSending) {
   VQEditor& e = MakeWithLibrary();
-  Set(3, -10);   // field 0
-  Set(14, 20);   // field 11
-  Set(166, 7);   // field 163
+  Set(3, -10);  // field 0
+  Set(14, 20);  // field 11
+  Set(166, 7);  // field 163
   std::string path = Folder() + "07_Lead.pr4";
   ASSERT_TRUE(e.WriteProgramDumpText(path.c_str()));
   std::vector<std::string> lines = Lines(ReadFile(path));
@@ -77,8 +77,8 @@ TEST_F(LibraryEditorTest, FailedLoadsLeaveTheProgramAsItWas) {
 
 TEST_F(LibraryEditorTest, UnaimedFlexiSlotsAreWrittenAsZeros) {
   VQEditor& e = MakeWithLibrary();
-  Set(98, 5);    // FLEXI1 SOURCE, but the slot has no destination
-  Set(102, 9);   // FLEXI1 RANGE
+  Set(98, 5);   // FLEXI1 SOURCE, but the slot has no destination
+  Set(102, 9);  // FLEXI1 RANGE
   std::string path = Folder() + "f.pr4";
   ASSERT_TRUE(e.WriteProgramDumpText(path.c_str()));
   ProgramFileContent c;
@@ -150,7 +150,8 @@ TEST_F(LibraryEditorTest, ConvertingAFolderNeverReplacesAProgram) {
   EXPECT_EQ(ReadFile(folder + "y.pr4"), "edited since");
   EXPECT_FALSE(std::filesystem::exists(folder + "bad.pr4"));
   EXPECT_TRUE(std::filesystem::exists(folder + "a.prg")) << "the source stays";
-  EXPECT_EQ(e.ConvertOldProgramFiles(folder.substr(0, folder.size() - 1).c_str()), 0) << "needs the final /";
+  EXPECT_EQ(e.ConvertOldProgramFiles(folder.substr(0, folder.size() - 1).c_str()), 0)
+      << "needs the final /";
   EXPECT_EQ(e.ConvertOldProgramFiles(folder.c_str()), 0) << "a second run converts nothing";
 
   WriteFile(folder + "z.prg", "245\r\n");  // below 243 it would be an old file; 245 is unknown
@@ -177,7 +178,8 @@ TEST_F(LibraryEditorTest, AVersion243ProgramFileIsUpgradedInPlace) {
   for (const Case& c : cases) {
     WriteFile(Folder() + c.name, v243);
     EXPECT_TRUE((e.*c.operation)((Folder() + c.name).c_str())) << c.name;
-    EXPECT_EQ(ReadFile(Folder() + c.name), std::string(c.expected) == "244" ? v244 : v243) << c.name;
+    EXPECT_EQ(ReadFile(Folder() + c.name), std::string(c.expected) == "244" ? v244 : v243)
+        << c.name;
   }
   EXPECT_EQ(Value(14), 77);
 }
@@ -191,7 +193,8 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
 
   uint8_t dump[213] = {0xF0};
   ProgramRecord init = ProgramFieldTable::InitRecord();
-  for (int f = 0; f < kDeviceFieldCount; ++f) dump[8 + f] = ProgramFieldTable::DeviceByte(f, init[f]);
+  for (int f = 0; f < kDeviceFieldCount; ++f)
+    dump[8 + f] = ProgramFieldTable::DeviceByte(f, init[f]);
   dump[8 + 0] = 0;  // VCO1 coarse at its minimum, -24
   memcpy(dump + 178, "Lead                            ", 32);
   memcpy(e.receiveBuffer, dump, sizeof dump);
@@ -305,9 +308,10 @@ TEST_F(LibraryEditorTest, ScratchFoldersAreRemovedOnlyInsideTheSettingsFolder) {
   // A link inside the cache must not lead the removal out.
   ASSERT_EQ(symlink(outside, (e.cacheFolder + "link").c_str()), 0);
 
-  for (std::string p : {std::string(outside), std::string(outside) + "/", std::string("cache/"), std::string(""),
-                        Folder(), Folder() + "cache/../../" + std::filesystem::path(outside).filename().string(),
-                        e.cacheFolder + "link/"})
+  for (std::string p :
+       {std::string(outside), std::string(outside) + "/", std::string("cache/"), std::string(""),
+        Folder(), Folder() + "cache/../../" + std::filesystem::path(outside).filename().string(),
+        e.cacheFolder + "link/"})
     e.ResetFolder(p.c_str());
   EXPECT_TRUE(std::filesystem::exists(std::string(outside) + "/keep"));
 

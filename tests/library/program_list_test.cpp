@@ -14,7 +14,8 @@ TEST(ProgramList, KeepsProgramFilesSortedWithoutCase) {
   EXPECT_EQ(BuildProgramList({"10_x.pr4", "9_x.pr4", "old.PRG", "Z.Pr3", "readme"}),
             (Names{"10_x.pr4", "9_x.pr4", "old.PRG", "Z.Pr3"}));
   // Names equal in lower case keep their listing order.
-  EXPECT_EQ(BuildProgramList({"b.PR4", "B.pr4", "a.pr4", "B.PR4"}), (Names{"a.pr4", "b.PR4", "B.pr4", "B.PR4"}));
+  EXPECT_EQ(BuildProgramList({"b.PR4", "B.pr4", "a.pr4", "B.PR4"}),
+            (Names{"a.pr4", "b.PR4", "B.pr4", "B.PR4"}));
   // Bytewise after lower-casing: "_" (0x5F) sorts before the letters.
   EXPECT_EQ(BuildProgramList({"ab.pr4", "a_.pr4"}), (Names{"a_.pr4", "ab.pr4"}));
   EXPECT_TRUE(BuildProgramList({}).empty());
@@ -37,10 +38,11 @@ TEST(ProgramList, LeadingNumberReadsOnlyTheFirstCharacters) {
     int number;
   } rows[] = {
       {"07_Bass.pr4", 2, 7}, {"123.pr4", 2, 12}, {"123.pr4", 3, 123}, {" 5x", 3, 5},
-      {"-3", 2, -3},         {"x12", 2, 0},      {"", 2, 0},           {"9", 3, 9},
+      {"-3", 2, -3},         {"x12", 2, 0},      {"", 2, 0},          {"9", 3, 9},
       {"12345", 9, 123},  // never more than three characters
   };
-  for (const Row& r : rows) EXPECT_EQ(LeadingNumber(r.name, r.count), r.number) << r.name << " " << r.count;
+  for (const Row& r : rows)
+    EXPECT_EQ(LeadingNumber(r.name, r.count), r.number) << r.name << " " << r.count;
 }
 
 std::string Offered(const char* name, int slot) {

@@ -20,7 +20,8 @@ namespace {
 namespace fsys = std::filesystem;
 
 // Slots from `first` on as letters ('.' empty); the letter is the program's name.
-std::vector<ProgramSlot> Table(const std::string& layout, const std::vector<int>& selected, int first = 1) {
+std::vector<ProgramSlot> Table(const std::string& layout, const std::vector<int>& selected,
+                               int first = 1) {
   std::vector<ProgramSlot> t(kSlotTableSize);
   for (size_t i = 0; i < layout.size(); ++i) {
     if (layout[i] == '.') continue;
@@ -45,10 +46,13 @@ TEST(ManagerGeometry, DropsLandOnProgramSlotsOfTheGridOnly) {
   } cases[] = {
       {1120, 788, 1140, 99}, {2240, 1576, 2280, 99},  // bottom-right corner, also at twice the size
       {1139, 300, 1140, 29},                          // right edge: last column of its own row
-      {1139, 799, 1140, 99},  {400, 120, 1140, 1},   {320, 120, 1140, 0},  // cell 0 holds no program
-      {308, 500, 1140, -1},   {700, 108, 1140, -1},  {0, 0, 1140, -1},
+      {1139, 799, 1140, 99}, {400, 120, 1140, 1},
+      {320, 120, 1140, 0},  // cell 0 holds no program
+      {308, 500, 1140, -1},  {700, 108, 1140, -1},
+      {0, 0, 1140, -1},
   };
-  for (const auto& c : cases) EXPECT_EQ(DropTargetSlot(c.x, c.y, c.width), c.slot) << c.x << "," << c.y;
+  for (const auto& c : cases)
+    EXPECT_EQ(DropTargetSlot(c.x, c.y, c.width), c.slot) << c.x << "," << c.y;
 }
 
 TEST(SlotShift, EveryProgramIsKept) {
@@ -63,13 +67,17 @@ TEST(SlotShift, EveryProgramIsKept) {
       {"ab..........", {1, 2}, 5, kModeMove, "....ab......"},
       {"ab.d........", {1, 2, 4}, 3, kModeMove, "..ab.d......"},  // 4 is taken before 2 lands on it
       {"..cd........", {3, 4}, 4, kModeMove, "...cd......."},
-      {"ab..x.......", {1, 2}, 4, kModeMove, "...ab......."},     // x overwritten (asked first)
-      {"AB.", {97, 98}, 99, kModeMove, ".BA", 97},               // past 99: skipped, the source stays
+      {"ab..x.......", {1, 2}, 4, kModeMove, "...ab......."},  // x overwritten (asked first)
+      {"AB.", {97, 98}, 99, kModeMove, ".BA", 97},             // past 99: skipped, the source stays
       {"ab..........", {1, 2}, 2, kModeCopy, "aab........."},
       {"ab.d........", {1, 2, 4}, 3, kModeCopy, "abab.d......"},
       {"ab..ef......", {1, 2}, 5, kModeSwap, "ef..ab......"},
       {"abc.........", {1, 2}, 2, kModeSwap, "cab........."},
-      {"ab.d.f......", {1, 2, 4}, 3, kModeSwap, ".fab.d......"},  // what the block displaces fills its gaps
+      {"ab.d.f......",
+       {1, 2, 4},
+       3,
+       kModeSwap,
+       ".fab.d......"},  // what the block displaces fills its gaps
   };
   for (const auto& c : cases) {
     std::vector<ProgramSlot> t = Table(c.before, c.selected, c.first);
@@ -83,7 +91,8 @@ TEST(SlotTexts, NamesAndPathsAreNeverCutIntoSomethingElse) {
   std::string e2;
   for (int i = 0; i < 40; ++i) e2 += "\u00e9";  // two bytes each
   EXPECT_TRUE(IsValidUtf8(ParseSlotFileName("01_" + e2 + ".pr4").name));
-  EXPECT_EQ(ParseSlotFileName("01_" + e2 + ".pr4").name.size(), 30u);  // "_" + 15 letters, then "_" dropped
+  EXPECT_EQ(ParseSlotFileName("01_" + e2 + ".pr4").name.size(),
+            30u);  // "_" + 15 letters, then "_" dropped
   EXPECT_TRUE(IsValidUtf8(WrapDisplayName("a" + e2)));
   EXPECT_TRUE(IsValidUtf8(Utf8Prefix("a" + e2, 32)));
   EXPECT_EQ(Utf8Prefix("a" + e2, 32).size(), 31u);
@@ -127,19 +136,23 @@ class ManagerTest : public LibraryEditorTest {
     WriteFile(path, FormatProgramText(r));
     return path;
   }
-  void Fill(int slot, const std::string& path, const std::string& name, int category = kSlotCategoryPlain) {
+  void Fill(int slot, const std::string& path, const std::string& name,
+            int category = kSlotCategoryPlain) {
     EnterProgramIntoSlot(*editor, slot, category, path, name);
   }
   std::string BankLayout() const { return Layout(editor->slotTable); }
   TestGraphics& G() { return *Gui(); }
   std::vector<std::string> Listing(const std::string& folder) const {
     std::vector<std::string> names;
-    for (const auto& entry : fsys::directory_iterator(folder)) names.push_back(entry.path().filename());
+    for (const auto& entry : fsys::directory_iterator(folder))
+      names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
   }
   bool Online() const { return DbTestServer::Get().Ready(); }
-  std::string RowText(int i) const { return static_cast<EditorTextControl*>(editor->browserRowText[i])->Text(); }
+  std::string RowText(int i) const {
+    return static_cast<EditorTextControl*>(editor->browserRowText[i])->Text();
+  }
 
   ProgramManager* m = nullptr;
   ListEvent browser, bank;
@@ -157,12 +170,15 @@ TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
     size_t boxes;
     const char* after;
   } cases[] = {
-      {324, true, 1, 1, 1, "...x........"}, {324, true, 1, 7, 1, "ab.x........"}, {324, true, 1, 2, 1, "ab.x........"},
+      {324, true, 1, 1, 1, "...x........"},
+      {324, true, 1, 7, 1, "ab.x........"},
+      {324, true, 1, 2, 1, "ab.x........"},
       {324, true, 1, 0, 1, "ab.x........"},  // a dismissed box is a No
       {324, true, 5, 1, 0, "ab.x........"},  // a drop on an empty slot does nothing
       {324, false, 5, 7, 0, "...x........"},
       {325, true, 2, 7, 0, ".abx........"},  // a moved program that moves on is not lost
-      {325, true, 3, 7, 1, "ab.x........"},  {325, true, 3, 1, 1, "..ab........"},
+      {325, true, 3, 7, 1, "ab.x........"},
+      {325, true, 3, 1, 1, "..ab........"},
   };
   for (const auto& c : cases) {
     for (int s = 1; s <= 12; ++s) editor->slotTable[static_cast<size_t>(s)] = ProgramSlot{};
@@ -197,8 +213,11 @@ TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
   const struct {
     int kind, modifier, row, button;
     const char* selected;
-  } steps[] = {{kListClick, kListPlain, 1, 0, "0100"}, {kListClick, kListRange, 3, 0, "0111"},
-               {kListClick, kListToggle, 2, 0, "0101"}, {0, 0, 0, 316, "0010"}, {0, 0, 0, 314, "0111"}};
+  } steps[] = {{kListClick, kListPlain, 1, 0, "0100"},
+               {kListClick, kListRange, 3, 0, "0111"},
+               {kListClick, kListToggle, 2, 0, "0101"},
+               {0, 0, 0, 316, "0010"},
+               {0, 0, 0, 314, "0111"}};
   for (const auto& s : steps) {
     browser = {s.kind, s.modifier};
     s.button ? Press(s.button) : Set(338, s.row);
@@ -234,15 +253,18 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   Press(321);
   EXPECT_TRUE(m->bankSaved);
   EXPECT_TRUE(e.transferDone);
-  EXPECT_EQ(Listing(bankFolder), (std::vector<std::string>{"03_Pad.pr4", "05_x.pr4", "07_FX_Lead.pr4"}));
+  EXPECT_EQ(Listing(bankFolder),
+            (std::vector<std::string>{"03_Pad.pr4", "05_x.pr4", "07_FX_Lead.pr4"}));
   EXPECT_EQ(ReadFile(bankFolder + "05_x.pr4"), ReadFile(newer));
   EXPECT_EQ(ReadFile(bankFolder + "07_FX_Lead.pr4").substr(0, 7), " 244 \r\n");
   ProgramFileContent converted;
-  ASSERT_EQ(ReadProgramFile((bankFolder + "07_FX_Lead.pr4").c_str(), converted), ProgramFileError::kNone);
+  ASSERT_EQ(ReadProgramFile((bankFolder + "07_FX_Lead.pr4").c_str(), converted),
+            ProgramFileError::kNone);
 
   folderAnswer = bankFolder;
   Press(319);  // load it back: asks first, the bank holds programs
-  EXPECT_EQ(G().messageBoxes.back().text, "This operation will remove the current Programs.\nDo you wish to continue?");
+  EXPECT_EQ(G().messageBoxes.back().text,
+            "This operation will remove the current Programs.\nDo you wish to continue?");
   EXPECT_EQ(BankLayout(), "..P.x.L.....");
   EXPECT_EQ(e.slotTable[7].category, kSlotCategoryFx);
   const auto stamp = fsys::last_write_time(bankFolder + "03_Pad.pr4");
@@ -263,7 +285,8 @@ TEST_F(ManagerTest, TheCacheFolderIsBroughtInLineWithTheSlots) {
   WriteFile(cache + "Notes.txt", "keep");
   Fill(20, Program(cache + "20_Renamed.pr4"), "Other");
   m->DeleteProgramFiles(e, cache);
-  EXPECT_EQ(Listing(cache), (std::vector<std::string>{"03_mine.pr4", "12_New.pr4", "20_Other.pr4", "Notes.txt", "x12.pr4"}));
+  EXPECT_EQ(Listing(cache), (std::vector<std::string>{"03_mine.pr4", "12_New.pr4", "20_Other.pr4",
+                                                      "Notes.txt", "x12.pr4"}));
   EXPECT_TRUE(fsys::exists(mine));  // the user's own file stays where it is
   EXPECT_EQ(std::string(e.slotTable[3].path), cache + "03_mine.pr4");
   EXPECT_EQ(std::string(e.slotTable[20].path), cache + "20_Other.pr4");
@@ -275,28 +298,69 @@ TEST_F(ManagerTest, TheCacheFolderIsBroughtInLineWithTheSlots) {
 
 TEST_F(ManagerTest, EveryControlDoesItsPart) {
   VQEditor& e = Start();
-  for (int s = 1; s <= 3; ++s) Fill(s, Program(bankFolder + "0" + std::to_string(s) + "_P.pr4", s), "P" + std::to_string(s));
+  for (int s = 1; s <= 3; ++s)
+    Fill(s, Program(bankFolder + "0" + std::to_string(s) + "_P.pr4", s), "P" + std::to_string(s));
   size_t mark = 0;
   const struct {
     const char* what;
     std::function<void()> act;
     std::function<void()> check;
   } rows[] = {
-      {"modes are exclusive", [&] { Set(325, 1); Set(327, 1); },
-       [&] { EXPECT_EQ(m->editMode, kModeCopy); EXPECT_EQ(Value(325), 0.0); }},
-      {"a mode released ends it", [&] { e.slotTable[2].selected = 1; Set(327, 0); },
-       [&] { EXPECT_EQ(m->editMode, kModeNone); EXPECT_EQ(e.slotTable[2].selected, 0); }},
+      {"modes are exclusive",
+       [&] {
+         Set(325, 1);
+         Set(327, 1);
+       },
+       [&] {
+         EXPECT_EQ(m->editMode, kModeCopy);
+         EXPECT_EQ(Value(325), 0.0);
+       }},
+      {"a mode released ends it",
+       [&] {
+         e.slotTable[2].selected = 1;
+         Set(327, 0);
+       },
+       [&] {
+         EXPECT_EQ(m->editMode, kModeNone);
+         EXPECT_EQ(e.slotTable[2].selected, 0);
+       }},
       {"confirmation switch", [&] { Set(330, 1); }, [&] { EXPECT_TRUE(m->confirm); }},
-      {"categories are exclusive", [&] { Set(331, 1); Set(334, 1); },
-       [&] { EXPECT_EQ(Value(331), 0.0); EXPECT_EQ(Value(334), 1.0); }},
-      {"edit mode loads the clicked slot", [&] { Set(329, 1); BankEvent(kListClick, 2); },
-       [&] { EXPECT_EQ(m->nameEntry.Text(), "P2"); EXPECT_EQ(Value(334), 0.0); }},
-      {"apply renames and recategorises", [&] { m->nameEntry.SetText("../" + std::string(70, 'n')); Set(332, 1); Press(336); },
+      {"categories are exclusive",
+       [&] {
+         Set(331, 1);
+         Set(334, 1);
+       },
+       [&] {
+         EXPECT_EQ(Value(331), 0.0);
+         EXPECT_EQ(Value(334), 1.0);
+       }},
+      {"edit mode loads the clicked slot",
+       [&] {
+         Set(329, 1);
+         BankEvent(kListClick, 2);
+       },
+       [&] {
+         EXPECT_EQ(m->nameEntry.Text(), "P2");
+         EXPECT_EQ(Value(334), 0.0);
+       }},
+      {"apply renames and recategorises",
+       [&] {
+         m->nameEntry.SetText("../" + std::string(70, 'n'));
+         Set(332, 1);
+         Press(336);
+       },
        [&] {
          EXPECT_EQ(e.slotTable[2].category, kSlotCategoryGuitar);
-         EXPECT_EQ(std::string(e.slotTable[2].name), ".._" + std::string(60, 'n'));  // what the field can hold
+         EXPECT_EQ(std::string(e.slotTable[2].name),
+                   ".._" + std::string(60, 'n'));  // what the field can hold
        }},
-      {"preview note", [&] { Set(329, 0); mark = Mark(); Set(342, 1); Set(342, 0); },
+      {"preview note",
+       [&] {
+         Set(329, 0);
+         mark = Mark();
+         Set(342, 1);
+         Set(342, 0);
+       },
        [&] {
          auto msgs = Since(mark);
          ASSERT_EQ(msgs.size(), 4u);
@@ -305,40 +369,86 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
          EXPECT_EQ(msgs[2][1], 48);
          EXPECT_EQ(msgs[3], KeyboardNoteMessage(false, 48, 0));
        }},
-      {"upload before a save asks, Cancel stops", [&] { G().messageBoxAnswer = 2; Press(322); },
-       [&] { EXPECT_EQ(G().messageBoxes.back().text, "Please save the files first!"); EXPECT_TRUE(G().openedUrls.empty()); }},
-      {"upload after a save opens the page", [&] { G().messageBoxAnswer = 1; folderAnswer = bankFolder; Press(322); },
+      {"upload before a save asks, Cancel stops",
+       [&] {
+         G().messageBoxAnswer = 2;
+         Press(322);
+       },
+       [&] {
+         EXPECT_EQ(G().messageBoxes.back().text, "Please save the files first!");
+         EXPECT_TRUE(G().openedUrls.empty());
+       }},
+      {"upload after a save opens the page",
+       [&] {
+         G().messageBoxAnswer = 1;
+         folderAnswer = bankFolder;
+         Press(322);
+       },
        [&] {
          ASSERT_EQ(G().openedUrls.size(), 1u);
          EXPECT_EQ(G().openedUrls[0], DbTestServer::Get().Base() + "/vqdatabase2/download/add/");
        }},
-      {"send only the selected", [&] { e.slotTable[1].selected = e.slotTable[3].selected = 1; Press(323); },
+      {"send only the selected",
+       [&] {
+         e.slotTable[1].selected = e.slotTable[3].selected = 1;
+         Press(323);
+       },
        [&] {
          EXPECT_EQ(Listing(e.uploadFolder), (std::vector<std::string>{"01_P1.pr4", "03_P3.pr4"}));
          EXPECT_TRUE(e.bankUploadRunning);
          EXPECT_EQ(e.slotTable[1].selected, 0);
        }},
       {"clear the bank on Yes", [&] { Press(318); },
-       [&] { EXPECT_EQ(BankLayout(), "............"); EXPECT_FALSE(m->bankSaved); }},
-      {"download into the manager", [&] { e.bankUploadRunning = false; Press(320); },
+       [&] {
+         EXPECT_EQ(BankLayout(), "............");
+         EXPECT_FALSE(m->bankSaved);
+       }},
+      {"download into the manager",
+       [&] {
+         e.bankUploadRunning = false;
+         Press(320);
+       },
        [&] {
          EXPECT_TRUE(e.downloadToManager && e.bankDownloadRunning && e.requestPending);
          EXPECT_EQ(e.requestSlot, 1);
          EXPECT_EQ(BankLayout(), "............");
        }},
-      {"bank buttons are inert during that download", [&] { G().messageBoxes.clear(); Press(318); },
+      {"bank buttons are inert during that download",
+       [&] {
+         G().messageBoxes.clear();
+         Press(318);
+       },
        [&] { EXPECT_TRUE(G().messageBoxes.empty()); }},
-      {"browse fills the browser", [&] { e.downloadToManager = false; e.saveFolder = "/start/"; Press(343); },
+      {"browse fills the browser",
+       [&] {
+         e.downloadToManager = false;
+         e.saveFolder = "/start/";
+         Press(343);
+       },
        [&] {
          EXPECT_EQ(folderStarts.back(), "/start/");
          EXPECT_EQ(e.browserFolder + "/", bankFolder);
          EXPECT_EQ(e.browserRows.size(), Listing(bankFolder).size() + 1);
        }},
-      {"folders are shown in brackets", [&] { fsys::create_directory(bankFolder + "sub"); Press(343); Set(341, 1.0); },
-       [&] { EXPECT_EQ(RowText(0), ".."); EXPECT_EQ(RowText(1), "[sub]"); }},
-      {"the scroll bar picks the first shown row", [&] { e.browserRows.resize(60); e.browserScrollRange = 13; Set(341, 0.0); },
+      {"folders are shown in brackets",
+       [&] {
+         fsys::create_directory(bankFolder + "sub");
+         Press(343);
+         Set(341, 1.0);
+       },
+       [&] {
+         EXPECT_EQ(RowText(0), "..");
+         EXPECT_EQ(RowText(1), "[sub]");
+       }},
+      {"the scroll bar picks the first shown row",
+       [&] {
+         e.browserRows.resize(60);
+         e.browserScrollRange = 13;
+         Set(341, 0.0);
+       },
        [&] { EXPECT_EQ(e.browserFirstRow, 13); }},
-      {"local browser empties it", [&] { Press(313); }, [&] { EXPECT_TRUE(e.browserRows.empty()); }},
+      {"local browser empties it", [&] { Press(313); },
+       [&] { EXPECT_TRUE(e.browserRows.empty()); }},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
@@ -353,14 +463,20 @@ TEST_F(ManagerTest, OnlineListsPageOnTheItemsEachReplyHeld) {
   const struct {
     const char* category;
     size_t rows;  // besides ".."
-  } cases[] = {{"100", 100}, {"47", 47}, {"48", 47}, {"10", 47}, {"999", 47 * kDbPageLimit}, {"3", 3}};
+  } cases[] = {{"100", 100}, {"47", 47}, {"48", 47}, {"10", 47}, {"999", 47 * kDbPageLimit},
+               {"3", 3}};
   for (const auto& c : cases) {
     m->ShowOnlinePages(e, c.category);
     EXPECT_EQ(e.browserRows.size(), c.rows + 1) << c.category;
     EXPECT_STREQ(e.browserRows[0].name, "..");
-    EXPECT_EQ(e.browserScrollRange, c.rows + 1 > 47 ? static_cast<int>(c.rows + 1 - 47) : 0) << c.category;
+    EXPECT_EQ(e.browserScrollRange, c.rows + 1 > 47 ? static_cast<int>(c.rows + 1 - 47) : 0)
+        << c.category;
   }
-  m->client = DbClient([] { auto o = DbTestServer::Get().Options(); o.totalTimeoutMs = 1000; return o; }());
+  m->client = DbClient([] {
+    auto o = DbTestServer::Get().Options();
+    o.totalTimeoutMs = 1000;
+    return o;
+  }());
   m->ShowOnlinePages(e, "998");  // every page full, each slow: the list ends at its deadline
   EXPECT_LT(e.browserRows.size(), 47u * 6);
   m->client = DbClient(DbTestServer::Get().Options());
@@ -398,7 +514,8 @@ TEST_F(ManagerTest, RememberedLoginsComeBackForEveryPasswordTheFileHolds) {
   for (size_t n = 0; n <= 64; ++n) {
     std::string password;
     for (size_t i = 0; i < n; ++i) password += static_cast<char>(' ' + (i * 5 + n) % 95);
-    const std::string user = "u" + std::string(password.rbegin(), password.rend());  // what the stand-in accepts
+    const std::string user =
+        "u" + std::string(password.rbegin(), password.rend());  // what the stand-in accepts
     m->loggedIn = false;
     m->userField.SetText(user);
     m->passwordField.SetText(password);

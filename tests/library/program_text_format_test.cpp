@@ -32,7 +32,8 @@ std::vector<std::string> SplitCrLf(const std::string& text) {
 }
 
 std::string ReplaceAll(std::string s, const std::string& from, const std::string& to) {
-  for (size_t p = s.find(from); p != std::string::npos; p = s.find(from, p + to.size())) s.replace(p, from.size(), to);
+  for (size_t p = s.find(from); p != std::string::npos; p = s.find(from, p + to.size()))
+    s.replace(p, from.size(), to);
   return s;
 }
 
@@ -48,7 +49,9 @@ ProgramRecord VariedRecord() {
   return r;
 }
 
-std::string Text(const ProgramRecord& r) { return FormatProgramText(r); }
+std::string Text(const ProgramRecord& r) {
+  return FormatProgramText(r);
+}
 
 // An older file: one value per line, LF or CR LF.
 std::string OldText(const std::vector<int>& values) {
@@ -71,7 +74,8 @@ TEST(ProgramTextWriter, LayoutIsByteExact) {
   // Field 125 has no poti entry: it shows -1.
   EXPECT_NE(lines[126].find("poti:  -1  ser.no.:  126 "), std::string::npos) << lines[126];
   // Field 128 continues the serial numbers at 126.
-  EXPECT_NE(lines[129].find("field:  15 poti:  0   ser.no.:  126 "), std::string::npos) << lines[129];
+  EXPECT_NE(lines[129].find("field:  15 poti:  0   ser.no.:  126 "), std::string::npos)
+      << lines[129];
   EXPECT_NE(lines[170].find("ser.no.:  167 "), std::string::npos) << lines[170];
   for (int f = 0; f < kDeviceFieldCount; ++f) {
     if (f == 126 || f == 127) continue;
@@ -193,7 +197,8 @@ TEST(OldProgramConversion, FollowsTheConversionTable) {
   EXPECT_EQ(r[91], 13);
   EXPECT_EQ(r[92], old[86]);
   EXPECT_EQ(r[94], old[88]);
-  for (int f = 95; f < kProgramFieldCount; ++f) EXPECT_EQ(r[f], init[f]) << "field " << f << " keeps INIT";
+  for (int f = 95; f < kProgramFieldCount; ++f)
+    EXPECT_EQ(r[f], init[f]) << "field " << f << " keeps INIT";
 
   old[69] = -1;
   old[70] = 99;
@@ -342,8 +347,11 @@ TEST_F(ProgramFileTest, FailedSaveKeepsTheOldFile) {
   ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
   ASSERT_EQ(chmod((dir + "p.pr4").c_str(), 0666), 0);
   ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
-  rc = InChild([&] { return WriteFileSafely(dir + "p.pr4", next) == ProgramFileError::kWriteFailed ? 0 : 1; },
-               true);
+  rc = InChild(
+      [&] {
+        return WriteFileSafely(dir + "p.pr4", next) == ProgramFileError::kWriteFailed ? 0 : 1;
+      },
+      true);
   chmod(dir.c_str(), 0700);
   EXPECT_EQ(rc, 0);
   EXPECT_EQ(Read("p.pr4"), old);
@@ -351,10 +359,11 @@ TEST_F(ProgramFileTest, FailedSaveKeepsTheOldFile) {
 }
 
 TEST(ProgramExtensions, NineFormsBySubstring) {
-  for (const char* name : {"a.pr4", "a.PR4", "a.Pr4", "a.pr3", "a.PR3", "a.Pr3", "a.prg", "a.PRG", "a.Prg",
-                           "a.prg.bak"})
+  for (const char* name : {"a.pr4", "a.PR4", "a.Pr4", "a.pr3", "a.PR3", "a.Pr3", "a.prg", "a.PRG",
+                           "a.Prg", "a.prg.bak"})
     EXPECT_TRUE(HasProgramExtension(name)) << name;
-  for (const char* name : {"a.pR4", "a.txt", "pr4", "a_pr4"}) EXPECT_FALSE(HasProgramExtension(name)) << name;
+  for (const char* name : {"a.pR4", "a.txt", "pr4", "a_pr4"})
+    EXPECT_FALSE(HasProgramExtension(name)) << name;
   EXPECT_TRUE(HasOldProgramExtension("x.Prg"));
   EXPECT_FALSE(HasOldProgramExtension("x.pr4"));
 }

@@ -64,7 +64,8 @@ class SimLink {
 // simulated synthesizer, and a program folder to fill with marked programs.
 class SimLinkedEditorTest : public LibraryEditorTest {
  protected:
-  static constexpr int kMarkerField = 11;  // "VCO1 volume": each test program carries its own value here
+  static constexpr int kMarkerField =
+      11;  // "VCO1 volume": each test program carries its own value here
 
   VQEditor& Start(const std::string& subfolder) {
     VQEditor& e = MakeWithLibrary();

@@ -12,11 +12,25 @@ namespace vqtest {
 namespace {
 
 TEST(ProgramFileSlot, OneRuleForSingleWritesAndUploads) {
-  struct { const char* name; int slot; } rows[] = {
-      {"01_A.pr4", 1},   {"7_X.pr4", 7},      {"99_Z.pr4", 99}, {"100_X.pr4", 10},
-      {"00_A.pr4", 0},   {"Lead.pr4", 0},     {"12 Lead.pr4", 12}, {" 5_A.pr4", 5},
-      {"07Lead.pr4", 7}, {"123Lead.pr4", 12}, {"", 0},          {"9", 9},
-      {"0815 Bass.pr4", 8}, {"050Lead.pr4", 5}, {"1999 Pad.pr4", 19},
+  struct {
+    const char* name;
+    int slot;
+  } rows[] = {
+      {"01_A.pr4", 1},
+      {"7_X.pr4", 7},
+      {"99_Z.pr4", 99},
+      {"100_X.pr4", 10},
+      {"00_A.pr4", 0},
+      {"Lead.pr4", 0},
+      {"12 Lead.pr4", 12},
+      {" 5_A.pr4", 5},
+      {"07Lead.pr4", 7},
+      {"123Lead.pr4", 12},
+      {"", 0},
+      {"9", 9},
+      {"0815 Bass.pr4", 8},
+      {"050Lead.pr4", 5},
+      {"1999 Pad.pr4", 19},
   };
   for (auto r : rows) {
     EXPECT_EQ(ProgramFileSlot(r.name), r.slot) << r.name;
@@ -29,12 +43,18 @@ TEST(ProgramFileSlot, OneRuleForSingleWritesAndUploads) {
     for (const char* name : {"", "12 Lead", "1", "99", "Pad", "7th"}) {
       uint8_t bytes[32] = {};
       memcpy(bytes, name, strlen(name));
-      EXPECT_EQ(ProgramFileSlot(ReceivedProgramFileName(bytes, slot)), slot) << name << " in " << slot;
+      EXPECT_EQ(ProgramFileSlot(ReceivedProgramFileName(bytes, slot)), slot)
+          << name << " in " << slot;
     }
 }
 
 TEST(SlotFileName, ScanReadsSlotCategoryAndName) {
-  struct { const char* file; int slot; int category; const char* name; } rows[] = {
+  struct {
+    const char* file;
+    int slot;
+    int category;
+    const char* name;
+  } rows[] = {
       {"01_BASS_Fat Lead.pr4", 1, kSlotCategoryBass, "Fat Lead"},
       {"02_GTR_Strum.pr4", 2, kSlotCategoryGuitar, "Strum"},
       {"03_MIDI_Ctl.pr3", 3, kSlotCategoryMidi, "Ctl"},
@@ -46,7 +66,8 @@ TEST(SlotFileName, ScanReadsSlotCategoryAndName) {
       {"00_A.pr4", 0, kSlotCategoryPlain, "A"},
       {"06__X.pr4", 6, kSlotCategoryPlain, "_X"},  // one "_" removed
       {"07_BASSX.pr4", 7, kSlotCategoryPlain, "BASSX"},
-      {"08_A Very Long Program Name Beyond Limits.pr4", 8, kSlotCategoryPlain, "A Very Long Program Name Beyond"},
+      {"08_A Very Long Program Name Beyond Limits.pr4", 8, kSlotCategoryPlain,
+       "A Very Long Program Name Beyond"},
       {"1", 1, kSlotCategoryPlain, ""},
   };
   for (auto r : rows) {
@@ -69,18 +90,22 @@ TEST(SlotFileName, ScanReadsSlotCategoryAndName) {
 }
 
 TEST(DisplayName, WrapsIntoAtMostThreeLines) {
-  struct { const char* name; const char* shown; } rows[] = {
+  struct {
+    const char* name;
+    const char* shown;
+  } rows[] = {
       {"Warm Analog Brass Section", "Warm\nAnalog\nBrass Secti"},
       {"Twelve Chars", "Twelve Chars"},
       {"Supersawleads1", "Supersawlead\ns1"},
       {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "ABCDEFGHIJKL\nMNOPQRSTUVWX\nYZ"},
-      {"Lead_Synth_Bass", "Lead\nSynth_Bass"},          // fewer than 12 left after the first break
+      {"Lead_Synth_Bass", "Lead\nSynth_Bass"},  // fewer than 12 left after the first break
       {"Soft Pad Sweep", "Soft\nPad Sweep"},
       {"ABCD EFGHIJKLMNOPQRSTUVWXYZ0123456789", "ABCD\nEFGHIJKLMNOPQRSTUVWXYZ01234"},
       {"", ""},
   };
   for (auto r : rows) EXPECT_EQ(WrapDisplayName(r.name), r.shown) << r.name;
-  for (const char* n : {"Warm Analog Brass Section Extra Long Name Here", "x x x x x x x x x x x x x x x x x x x"})
+  for (const char* n :
+       {"Warm Analog Brass Section Extra Long Name Here", "x x x x x x x x x x x x x x x x x x x"})
     EXPECT_LE(WrapDisplayName(n).size(), 32u);
 }
 
@@ -98,8 +123,8 @@ TEST_F(SlotScanTest, FolderFillsTheTableByNamePatterns) {
   VQEditor& e = MakeWithLibrary();
   InstallProgramTransfers(e);
   std::string f = Folder("bank");
-  for (const char* n : {"01_BASS_Fat Lead.pr4", "02_Pad.pr4", "02_X.pr4", "5_Y.pr4", "00_A.pr4", "100_A.pr4",
-                        "notes.txt", "07_Ignored.txt"})
+  for (const char* n : {"01_BASS_Fat Lead.pr4", "02_Pad.pr4", "02_X.pr4", "5_Y.pr4", "00_A.pr4",
+                        "100_A.pr4", "notes.txt", "07_Ignored.txt"})
     Touch(f + n);
   e.slotTable[40].selected = 1;
   e.ScanProgramFolderToSlots(f.c_str());

@@ -30,7 +30,8 @@ class UnreliableWire {
     if (Pick(0, 99) < 4) mInFlight.push_back(Foreign());
     std::vector<Bytes> out(mInFlight.begin(), mInFlight.end());
     mInFlight.clear();
-    if (out.size() > 1 && Pick(0, 3) == 0) std::swap(out[0], out[static_cast<size_t>(Pick(1, static_cast<int>(out.size()) - 1))]);
+    if (out.size() > 1 && Pick(0, 3) == 0)
+      std::swap(out[0], out[static_cast<size_t>(Pick(1, static_cast<int>(out.size()) - 1))]);
     return out;
   }
 
@@ -38,7 +39,8 @@ class UnreliableWire {
   int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(mRng); }
   void Spoil(Bytes& m) {
     if (m.size() < 3) return;
-    m[static_cast<size_t>(Pick(1, static_cast<int>(m.size()) - 2))] ^= static_cast<uint8_t>(Pick(1, 0x7F));
+    m[static_cast<size_t>(Pick(1, static_cast<int>(m.size()) - 2))] ^=
+        static_cast<uint8_t>(Pick(1, 0x7F));
   }
   // A well-framed message of ours that nothing asked for: a program-sized one with any command
   // and slot, or a reply of any target and command the editor knows.
@@ -73,9 +75,9 @@ class TransferPropertyTest : public SimLinkedEditorTest {
   static constexpr int kStepsPerPoll = 4;
 
   bool Running(const VQEditor& e) const {
-    return e.requestOutstanding || e.requestPending || e.bankDownloadRunning || e.bankUploadRunning ||
-           e.singleWritePending || e.firmwareRunning || e.downloadSavePending || e.bankUploadAckPending ||
-           e.writeAckPending || e.dumpReceived;
+    return e.requestOutstanding || e.requestPending || e.bankDownloadRunning ||
+           e.bankUploadRunning || e.singleWritePending || e.firmwareRunning ||
+           e.downloadSavePending || e.bankUploadAckPending || e.writeAckPending || e.dumpReceived;
   }
 
   void Begin(VQEditor& e, Transfer kind) {
@@ -146,16 +148,26 @@ TEST_F(TransferPropertyTest, EveryTransferEndsWithAClearStatus) {
     std::set<std::string> outcomes;
   } cases[] = {
       {Transfer::kSingleRequest, "single request", 40, {"Communication error!", "07Sim 07"}},
-      {Transfer::kBankUpload, "bank upload", 80, {"Communication error!", "Finished successfully!"}},
-      {Transfer::kBankDownload, "bank download", 99 * 20, {"Communication error!", "Finished successfully!"}},
-      {Transfer::kFirmware, "firmware update", 120,
-       {"Communication error!", "Update successful!", "Firmware update aborted: the VQ stopped answering!"}},
+      {Transfer::kBankUpload,
+       "bank upload",
+       80,
+       {"Communication error!", "Finished successfully!"}},
+      {Transfer::kBankDownload,
+       "bank download",
+       99 * 20,
+       {"Communication error!", "Finished successfully!"}},
+      {Transfer::kFirmware,
+       "firmware update",
+       120,
+       {"Communication error!", "Update successful!",
+        "Firmware update aborted: the VQ stopped answering!"}},
   };
   for (const Case& c : cases) {
     for (uint32_t seed = 1; seed <= 6; ++seed) {
       sim = vqsim::SimEngine();
       sim.FillSlots(true);
-      VQEditor& e = Start("t" + std::to_string(static_cast<int>(c.kind)) + "_" + std::to_string(seed));
+      VQEditor& e =
+          Start("t" + std::to_string(static_cast<int>(c.kind)) + "_" + std::to_string(seed));
       UnreliableWire wire(seed * 7919 + static_cast<uint32_t>(c.kind));
       Begin(e, c.kind);
       ASSERT_TRUE(Running(e)) << c.what;
@@ -165,7 +177,8 @@ TEST_F(TransferPropertyTest, EveryTransferEndsWithAClearStatus) {
       // A single request that succeeds names the program it received; the others report.
       std::string status = StatusText();
       if (c.kind == Transfer::kSingleRequest && e.receivedDumpPending) status = "07Sim 07";
-      EXPECT_TRUE(c.outcomes.count(status)) << c.what << ", seed " << seed << ": \"" << status << '"';
+      EXPECT_TRUE(c.outcomes.count(status))
+          << c.what << ", seed " << seed << ": \"" << status << '"';
     }
   }
 }

@@ -15,7 +15,8 @@ constexpr std::uint32_t kWhite = 0xFFFFFF00u;  // red, green, blue 255; first by
 constexpr std::uint32_t kRed = 0x0000FF00u;
 
 struct Canvas {
-  explicit Canvas(int w, int h, double scale = 1) : px(static_cast<size_t>(w * h), 0), dc(px.data(), w, h, w, scale), w(w) {}
+  explicit Canvas(int w, int h, double scale = 1)
+      : px(static_cast<size_t>(w * h), 0), dc(px.data(), w, h, w, scale), w(w) {}
   std::uint32_t at(int x, int y) const { return px[static_cast<size_t>(y * w + x)]; }
   int count(std::uint32_t v) const {
     int n = 0;
@@ -100,7 +101,7 @@ TEST(DrawContext, TextSumsAdvancesAndSitsOnBaseline) {
   EXPECT_EQ(c.at(5, 9), kWhite);
   EXPECT_EQ(c.at(1, 10), 0u);  // the baseline row stays empty
   EXPECT_EQ(c.at(1, 0), 0u);
-  EXPECT_EQ(c.at(6, 5), 0u);   // gap of one pixel, then the space
+  EXPECT_EQ(c.at(6, 5), 0u);  // gap of one pixel, then the space
   EXPECT_EQ(c.at(13, 5), kWhite);
   EXPECT_EQ(c.count(kWhite), 2 * 5 * 9);
 }

@@ -20,7 +20,9 @@ class FileSystemTest : public ::testing::Test {
     dir = std::string(tmpl) + "/";
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
-  void Touch(const std::string& rel, const std::string& text = "x") { std::ofstream(dir + rel) << text; }
+  void Touch(const std::string& rel, const std::string& text = "x") {
+    std::ofstream(dir + rel) << text;
+  }
 
   std::string dir;
 };
@@ -38,9 +40,9 @@ TEST(CompareNumeric, OrdersDigitRunsByValue) {
       {"abc", "abd", -1},
       {"abc", "abc", 0},
       {"ab", "abc", -1},
-      {"B", "a", -1},    // case matters, as bytes
+      {"B", "a", -1},                                           // case matters, as bytes
       {"x99999999999999999999", "x100000000000000000000", -1},  // longer than any integer
-      {"\xc3\xa9", "z", 1},  // non-ASCII bytes are unsigned
+      {"\xc3\xa9", "z", 1},                                     // non-ASCII bytes are unsigned
   };
   for (const Case& c : cases) {
     int r = fs::CompareNumeric(c.a, c.b);
@@ -59,7 +61,7 @@ TEST(PathText, ExtensionSwapTouchesOnlyTheFileName) {
     const char* out;
   } cases[] = {
       {"/a/b/x.prg", "/a/b/x.pr4"},
-      {"/a/v1.2/x", "/a/v1.2/x"},          // a dot in a folder name is no extension
+      {"/a/v1.2/x", "/a/v1.2/x"},  // a dot in a folder name is no extension
       {"/a/v1.2/x.pr3", "/a/v1.2/x.pr4"},
       {"x.y.prg", "x.y.pr4"},
       {"noext", "noext"},
@@ -85,7 +87,7 @@ TEST_F(FileSystemTest, ListsNamesAndTellsFoldersFromFiles) {
   ASSERT_TRUE(fs::MakeFolder(dir + "sub"));
   EXPECT_TRUE(fs::MakeFolder(dir + "sub"));  // an existing folder is no error
   Touch("f");
-  EXPECT_FALSE(fs::MakeFolder(dir + "f"));   // a file is in the way
+  EXPECT_FALSE(fs::MakeFolder(dir + "f"));  // a file is in the way
 
   bool ok = false;
   std::vector<std::string> names = fs::ListFolder(dir, &ok);
@@ -143,7 +145,8 @@ TEST_F(FileSystemTest, TempFileBesideTakesTheTargetsMode) {
   ASSERT_FALSE(tmp.empty());
   EXPECT_EQ(fs::FolderOfPath(tmp), dir);
   EXPECT_EQ(fs::NameOfPath(tmp)[0], '.');  // hidden from program listings
-  EXPECT_EQ(fs::NameOfPath(tmp).find(".pr4"), std::string::npos) << "lists pick programs by substring";
+  EXPECT_EQ(fs::NameOfPath(tmp).find(".pr4"), std::string::npos)
+      << "lists pick programs by substring";
   struct stat st;
   ASSERT_EQ(stat(tmp.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);

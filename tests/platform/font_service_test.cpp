@@ -19,7 +19,9 @@ struct NameCase {
   const char* postScript;
 };
 
-void PrintTo(const NameCase& c, std::ostream* os) { *os << c.asked; }
+void PrintTo(const NameCase& c, std::ostream* os) {
+  *os << c.asked;
+}
 
 class FreeTypeNames : public ::testing::TestWithParam<NameCase> {};
 
@@ -28,16 +30,16 @@ TEST_P(FreeTypeNames, ResolveToInstalledFaceOfSameKind) {
   EXPECT_EQ(service->resolveName(GetParam().asked), GetParam().postScript);
 }
 
-INSTANTIATE_TEST_SUITE_P(Faces, FreeTypeNames,
-                         ::testing::Values(NameCase{"Monaco", "DejaVuSansMono"},
-                                           NameCase{"Monaco Bold", "DejaVuSansMono-Bold"},
-                                           NameCase{"Arial", "LiberationSans"},
-                                           NameCase{"Arial Bold Italic", "LiberationSans-BoldItalic"},
-                                           NameCase{"Tahoma", "DejaVuSans"},
-                                           NameCase{"Tahoma Bold", "DejaVuSans-Bold"},
-                                           NameCase{"Verdana Bold", "DejaVuSans-Bold"},
-                                           NameCase{"Lucida Grande", "DejaVuSans"},
-                                           NameCase{"DejaVu Sans", "DejaVuSans"}));
+INSTANTIATE_TEST_SUITE_P(
+    Faces, FreeTypeNames,
+    ::testing::Values(NameCase{"Monaco", "DejaVuSansMono"},
+                      NameCase{"Monaco Bold", "DejaVuSansMono-Bold"},
+                      NameCase{"Arial", "LiberationSans"},
+                      NameCase{"Arial Bold Italic", "LiberationSans-BoldItalic"},
+                      NameCase{"Tahoma", "DejaVuSans"}, NameCase{"Tahoma Bold", "DejaVuSans-Bold"},
+                      NameCase{"Verdana Bold", "DejaVuSans-Bold"},
+                      NameCase{"Lucida Grande", "DejaVuSans"},
+                      NameCase{"DejaVu Sans", "DejaVuSans"}));
 
 TEST(FreeTypeFont, CreatedByPostScriptAndFamilyName) {
   auto service = vq::platform::MakeFreeTypeFontService();
@@ -82,8 +84,10 @@ TEST(FreeTypeFont, CoverageGreyOrTwoLevel) {
   ASSERT_TRUE(face->renderGlyph(U'O', false, sharp));
   EXPECT_GT(smooth.top, 8);
   EXPECT_EQ(smooth.coverage.size(), static_cast<size_t>(smooth.width * smooth.height));
-  EXPECT_TRUE(std::any_of(smooth.coverage.begin(), smooth.coverage.end(), [](int v) { return v > 0 && v < 255; }));
-  EXPECT_TRUE(std::all_of(sharp.coverage.begin(), sharp.coverage.end(), [](int v) { return v == 0 || v == 255; }));
+  EXPECT_TRUE(std::any_of(smooth.coverage.begin(), smooth.coverage.end(),
+                          [](int v) { return v > 0 && v < 255; }));
+  EXPECT_TRUE(std::all_of(sharp.coverage.begin(), sharp.coverage.end(),
+                          [](int v) { return v == 0 || v == 255; }));
   GlyphImage space;
   EXPECT_FALSE(face->renderGlyph(U' ', true, space));
   EXPECT_GT(face->advance(U' '), 0);
@@ -132,15 +136,17 @@ TEST_P(StrictUtf8, DecodesOrRefuses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sequences, StrictUtf8,
-                         ::testing::Values(Utf8Case{"abc", true, U"abc"}, Utf8Case{"\xC3\xA9", true, U"\u00E9"},
+                         ::testing::Values(Utf8Case{"abc", true, U"abc"},
+                                           Utf8Case{"\xC3\xA9", true, U"\u00E9"},
                                            Utf8Case{"\xE2\x82\xAC", true, U"\u20AC"},
                                            Utf8Case{"\xF0\x9F\x8E\xB9", true, U"\U0001F3B9"},
-                                           Utf8Case{"\xE9", false, U""},             // Latin-1 byte
-                                           Utf8Case{"\xC3", false, U""},             // cut short
-                                           Utf8Case{"\xE2\x82", false, U""},         // cut short
-                                           Utf8Case{"\xC0\xAF", false, U""},         // overlong
-                                           Utf8Case{"\xED\xA0\x80", false, U""},     // surrogate
-                                           Utf8Case{"\xF4\x90\x80\x80", false, U""}  // beyond U+10FFFF
+                                           Utf8Case{"\xE9", false, U""},          // Latin-1 byte
+                                           Utf8Case{"\xC3", false, U""},          // cut short
+                                           Utf8Case{"\xE2\x82", false, U""},      // cut short
+                                           Utf8Case{"\xC0\xAF", false, U""},      // overlong
+                                           Utf8Case{"\xED\xA0\x80", false, U""},  // surrogate
+                                           Utf8Case{"\xF4\x90\x80\x80", false, U""}
+                                           // beyond U+10FFFF
                                            ));
 
 }  // namespace

@@ -49,10 +49,10 @@ TEST(TextFieldRule, FilterAndMaximumApplyToEveryEdit) {
   struct Case {
     std::string current, typed, accepted;
   } cases[] = {
-      {"", "1e5", "15"},          // e is not in the set
-      {"12", "3.456", "3.4"},     // stops at the maximum length
+      {"", "1e5", "15"},       // e is not in the set
+      {"12", "3.456", "3.4"},  // stops at the maximum length
       {"", "-0.5", "-0.5"},
-      {"", "\xff\xfe", ""},        // not UTF-8
+      {"", "\xff\xfe", ""},  // not UTF-8
   };
   for (const Case& c : cases) {
     EXPECT_EQ(filterTypedText(number, c.current, c.typed), c.accepted) << c.typed;

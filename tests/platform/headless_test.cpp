@@ -29,8 +29,10 @@ TEST_F(HeadlessTest, ServicesReachTheInstalledBackend) {
 
 TEST_F(HeadlessTest, TimersFireInTimeOrder) {
   std::vector<std::string> log;
-  b->loop.addTimer(0.3, false, [&] { log.push_back("once"); }, false);
-  b->loop.addTimer(0.1, true, [&] { log.push_back("tick"); }, false);
+  b->loop.addTimer(
+      0.3, false, [&] { log.push_back("once"); }, false);
+  b->loop.addTimer(
+      0.1, true, [&] { log.push_back("tick"); }, false);
   b->loop.advance(0.35);
   EXPECT_EQ(log, (std::vector<std::string>{"tick", "tick", "once", "tick"}));
   EXPECT_NEAR(b->loop.now(), 0.35, 1e-9);
@@ -41,12 +43,16 @@ TEST_F(HeadlessTest, ATimerCanInvalidateItselfAndOthers) {
   int a = 0, c = 0;
   TimerId other = 0;
   TimerId self = 0;
-  self = b->loop.addTimer(0.1, true, [&] {
-    ++a;
-    b->loop.invalidateTimer(self);
-    b->loop.invalidateTimer(other);
-  }, false);
-  other = b->loop.addTimer(0.2, true, [&] { ++c; }, false);
+  self = b->loop.addTimer(
+      0.1, true,
+      [&] {
+        ++a;
+        b->loop.invalidateTimer(self);
+        b->loop.invalidateTimer(other);
+      },
+      false);
+  other = b->loop.addTimer(
+      0.2, true, [&] { ++c; }, false);
   b->loop.advance(1);
   EXPECT_EQ(a, 1);
   EXPECT_EQ(c, 0);
@@ -56,8 +62,10 @@ TEST_F(HeadlessTest, ATimerCanInvalidateItselfAndOthers) {
 
 TEST_F(HeadlessTest, OnlyCommonModeTimersFireInNestedLoops) {
   int common = 0, plain = 0;
-  b->loop.addTimer(0.1, true, [&] { ++common; }, true);
-  b->loop.addTimer(0.1, true, [&] { ++plain; }, false);
+  b->loop.addTimer(
+      0.1, true, [&] { ++common; }, true);
+  b->loop.addTimer(
+      0.1, true, [&] { ++plain; }, false);
   b->loop.runNested(RunLoopMode::EventTracking, 0.25);
   EXPECT_EQ(common, 2);
   EXPECT_EQ(plain, 0);
@@ -110,7 +118,8 @@ TEST_F(HeadlessTest, PanelsTakeScriptedAnswers) {
   EXPECT_FALSE(b->runPanel(req).has_value());
   b->panelAnswers.push_back({std::vector<std::string>{"/tmp/x"}, 0.5});
   int fired = 0;
-  b->loop.addTimer(0.2, true, [&] { ++fired; }, true);
+  b->loop.addTimer(
+      0.2, true, [&] { ++fired; }, true);
   auto r = b->runPanel(req);
   ASSERT_TRUE(r.has_value());
   EXPECT_EQ(r->front(), "/tmp/x");

@@ -33,8 +33,10 @@ struct Received {
 bool WaitDelivered(const MidiInputQueue& q, uint64_t n) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (q.Delivered() < n)
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (std::chrono::steady_clock::now() > deadline)
+      return false;
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return true;
 }
 
@@ -46,9 +48,11 @@ TEST(MidiInputQueue, DeliversWholeMessagesInOrderAndRefusesBadSizes) {
     Bytes message;
     bool taken;
   };
-  const Case cases[] = {{{0xF8}, true},         {{0x90, 60, 100}, true}, {SysEx(221, 0x11), true},
-                        {{}, false},            {kLongest, true},        {SysEx(MidiInputQueue::kMaxMessage + 1, 0), false},
-                        {SysEx(5000, 0x44), true}};
+  const Case cases[] = {
+      {{0xF8}, true},           {{0x90, 60, 100}, true},
+      {SysEx(221, 0x11), true}, {{}, false},
+      {kLongest, true},         {SysEx(MidiInputQueue::kMaxMessage + 1, 0), false},
+      {SysEx(5000, 0x44), true}};
   std::vector<Bytes> want;
   // Many rounds, so the ring wraps inside lengths and messages.
   for (int round = 0; round < 40; ++round)
@@ -75,8 +79,10 @@ TEST(MidiInputQueue, FullQueueDropsAndCountsWhileTheHandlerWaits) {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 2000; ++i) {
       Bytes m = SysEx(221, static_cast<uint8_t>(i & 0x7F));
-      if (q.Push(m.data(), m.size())) taken.push_back(std::move(m));
-      else ++refused;
+      if (q.Push(m.data(), m.size()))
+        taken.push_back(std::move(m));
+      else
+        ++refused;
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   }

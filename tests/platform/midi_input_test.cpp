@@ -50,7 +50,8 @@ class Collector {
   }
   bool WaitFor(size_t count, int ms) {
     std::unique_lock<std::mutex> lock(mutex_);
-    return cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return messages_.size() >= count; });
+    return cv_.wait_for(lock, std::chrono::milliseconds(ms),
+                        [&] { return messages_.size() >= count; });
   }
   std::vector<Bytes> Messages() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -66,7 +67,8 @@ class Collector {
 TEST(MidiInputOverJack, KeepsSysExAndTimingDropsActiveSensing) {
   const char* jack = std::getenv("VQ_JACK");
   if (!jack || std::strcmp(jack, "1") != 0)
-    GTEST_SKIP() << "no JACK server: VQ_JACK is not \"1\" (tools/test.sh starts one); this test needs real MIDI ports";
+    GTEST_SKIP() << "no JACK server: VQ_JACK is not \"1\" (tools/test.sh starts one); this test "
+                    "needs real MIDI ports";
   const std::string base = "vqin" + std::to_string(getpid());
   std::string error;
   auto out = RtMidiOutput::Create(base + "-out", &error);
@@ -92,7 +94,8 @@ TEST(MidiInputOverJack, KeepsSysExAndTimingDropsActiveSensing) {
   big.back() = 0xF7;
   // The connection becomes live within a few cycles: send until the first message arrives.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!collector.WaitFor(1, 20) && std::chrono::steady_clock::now() < deadline) out->Send(Bytes{0xF8});
+  while (!collector.WaitFor(1, 20) && std::chrono::steady_clock::now() < deadline)
+    out->Send(Bytes{0xF8});
   ASSERT_TRUE(collector.WaitFor(1, 0)) << "nothing arrived within 5 s";
   const size_t before = collector.Messages().size();
   ASSERT_TRUE(out->Send(Bytes{0xFE}));
@@ -118,7 +121,8 @@ TEST(MidiInputOverJack, KeepsSysExAndTimingDropsActiveSensing) {
 TEST(MidiInputOverJack, BackendThreadKeepsUpWhileTheHandlersLockIsHeld) {
   const char* jack = std::getenv("VQ_JACK");
   if (!jack || std::strcmp(jack, "1") != 0)
-    GTEST_SKIP() << "no JACK server: VQ_JACK is not \"1\" (tools/test.sh starts one); this test needs real MIDI ports";
+    GTEST_SKIP() << "no JACK server: VQ_JACK is not \"1\" (tools/test.sh starts one); this test "
+                    "needs real MIDI ports";
   const std::string base = "vqlk" + std::to_string(getpid());
   std::string error;
   auto out = RtMidiOutput::Create(base + "-out", &error);
@@ -138,7 +142,8 @@ TEST(MidiInputOverJack, BackendThreadKeepsUpWhileTheHandlersLockIsHeld) {
   ASSERT_LT(target, out->PortCount());
   ASSERT_TRUE(out->OpenPort(target, "out"));
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!collector.WaitFor(1, 20) && std::chrono::steady_clock::now() < deadline) out->Send(Bytes{0xF8});
+  while (!collector.WaitFor(1, 20) && std::chrono::steady_clock::now() < deadline)
+    out->Send(Bytes{0xF8});
   ASSERT_TRUE(collector.WaitFor(1, 0)) << "nothing arrived within 5 s";
 
   constexpr int kDumps = 100;
@@ -162,7 +167,8 @@ TEST(MidiInputOverJack, BackendThreadKeepsUpWhileTheHandlersLockIsHeld) {
     received = in->ReceivedMessages() - start;
     EXPECT_EQ(collector.Messages().size(), before);  // the handler waits for the mutex
   }
-  EXPECT_GE(received, static_cast<uint64_t>(kDumps)) << "JACK's thread waited for the handler's lock";
+  EXPECT_GE(received, static_cast<uint64_t>(kDumps))
+      << "JACK's thread waited for the handler's lock";
   EXPECT_EQ(in->DroppedMessages(), 0u);
   std::vector<Bytes> got;
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);

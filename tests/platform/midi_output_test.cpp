@@ -68,7 +68,8 @@ struct Receiver {
 Bytes SysEx(size_t size, int seed) {
   Bytes b(size);
   b.front() = 0xF0;
-  for (size_t i = 1; i + 1 < size; ++i) b[i] = static_cast<uint8_t>((i * 7 + static_cast<size_t>(seed)) & 0x7F);
+  for (size_t i = 1; i + 1 < size; ++i)
+    b[i] = static_cast<uint8_t>((i * 7 + static_cast<size_t>(seed)) & 0x7F);
   b.back() = 0xF7;
   return b;
 }
@@ -84,8 +85,9 @@ bool MidiPortsPossible() {
 
 TEST(RtMidiOutputOverJack, SendsExactBytesThroughARealPort) {
   if (!MidiPortsPossible()) {
-    GTEST_SKIP() << "no MIDI API can open a port here: no ALSA sequencer (/dev/snd/seq) and no JACK server "
-                    "(VQ_JACK=1, set by tools/test.sh)";
+    GTEST_SKIP()
+        << "no MIDI API can open a port here: no ALSA sequencer (/dev/snd/seq) and no JACK server "
+           "(VQ_JACK=1, set by tools/test.sh)";
   }
   // Never let a JACK client start a server of its own inside the test run.
   setenv("JACK_NO_START_SERVER", "1", 0);
@@ -96,7 +98,8 @@ TEST(RtMidiOutputOverJack, SendsExactBytesThroughARealPort) {
   EXPECT_FALSE(out->Send(Bytes{0x90, 60, 100}));  // nothing open yet
   EXPECT_EQ(out->PortName(100000), "");
   if (!out->OpenVirtualPort("From VQEditor4")) {
-    GTEST_SKIP() << "no MIDI port can be opened (no ALSA sequencer, no JACK server): " << out->LastError();
+    GTEST_SKIP() << "no MIDI port can be opened (no ALSA sequencer, no JACK server): "
+                 << out->LastError();
   }
   ASSERT_TRUE(out->IsPortOpen());
 

@@ -36,8 +36,10 @@ TEST_F(ModalRunTest, EveryWayARunEnds) {
     b->app.modalTimeLimit = 2;
     Window w;
     int commonTicks = 0, defaultTicks = 0;
-    b->loop.addTimer(0.05, true, [&] { ++commonTicks; }, true);
-    b->loop.addTimer(0.05, true, [&] { ++defaultTicks; }, false);
+    b->loop.addTimer(
+        0.05, true, [&] { ++commonTicks; }, true);
+    b->loop.addTimer(
+        0.05, true, [&] { ++defaultTicks; }, false);
     b->app.modalScript.push_back([] {});
     b->app.modalScript.push_back([&] { c.act(w); });
     EXPECT_EQ(b->app.runModalForWindow(w), c.expected) << c.what;
@@ -109,8 +111,8 @@ TEST(WindowDelegate, CallbacksInOrder) {
   r.allowClose = true;
   c.performClose();
   EXPECT_TRUE(c.isClosed());
-  EXPECT_EQ(r.log, (std::vector<std::string>{"key a", "resign a", "key c", "resize", "move", "move", "should close",
-                                             "should close", "resign c"}));
+  EXPECT_EQ(r.log, (std::vector<std::string>{"key a", "resign a", "key c", "resize", "move", "move",
+                                             "should close", "should close", "resign c"}));
   a.addChildWindow(&c);
   EXPECT_EQ(c.parentWindow(), &a);
   a.center();

@@ -77,7 +77,10 @@ TEST_F(SettingsFolderTest, CreatesMissingFoldersOnce) {
 
 TEST_F(SettingsFolderTest, FailsWhenAFileBlocksTheFolder) {
   ScopedEnv xdg("XDG_CONFIG_HOME", root_.c_str());
-  { std::FILE* f = std::fopen((root_ + "/VQEditor4").c_str(), "w"); std::fclose(f); }
+  {
+    std::FILE* f = std::fopen((root_ + "/VQEditor4").c_str(), "w");
+    std::fclose(f);
+  }
   EXPECT_FALSE(CreateSettingsFolder());
 }
 

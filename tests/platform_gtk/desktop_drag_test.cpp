@@ -16,12 +16,14 @@ TEST_F(DesktopTest, FileDragStartsFromAPressAndOffersUris) {
   bool started = false;
   client.onPointer = [&](const PointerEvent& e) {
     if (e.action == PointerAction::Down && !started)
-      started = source->beginFileDrag(content.get(), {5, 5, 10, 10}, {"/tmp/a b.pr4", "/tmp/c.pr4"}, nullptr);
+      started = source->beginFileDrag(content.get(), {5, 5, 10, 10}, {"/tmp/a b.pr4", "/tmp/c.pr4"},
+                                      nullptr);
   };
   input.move(ox + 20, oy + 20);
   input.button(1, true);
   EXPECT_TRUE(pumpUntil([&] { return started; }));
-  EXPECT_EQ(source->offeredUris(), (std::vector<std::string>{"file:///tmp/a%20b.pr4", "file:///tmp/c.pr4"}));
+  EXPECT_EQ(source->offeredUris(),
+            (std::vector<std::string>{"file:///tmp/a%20b.pr4", "file:///tmp/c.pr4"}));
   input.move(ox + 60, oy + 50);
   input.button(1, false);
   // A drag that found no target animates its icon back to the source; let it finish so the

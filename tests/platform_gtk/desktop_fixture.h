@@ -53,7 +53,8 @@ inline bool pumpUntil(const std::function<bool()>& done, double seconds = 5) {
   auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (!done()) {
     if (std::chrono::steady_clock::now() > end) return false;
-    if (!g_main_context_iteration(nullptr, FALSE)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!g_main_context_iteration(nullptr, FALSE))
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
 }
@@ -129,15 +130,17 @@ class DesktopTest : public ::testing::Test {
   void openWindow(int w, int h) {
     window = std::make_unique<Window>();
     window->setTitle("VQ desktop test");
-    window->setFrame({0, b->mainDisplayHeight() - h, static_cast<double>(w), static_cast<double>(h)});
+    window->setFrame(
+        {0, b->mainDisplayHeight() - h, static_cast<double>(w), static_cast<double>(h)});
     content = std::make_unique<View>();
     content->setFrame({0, 0, static_cast<double>(w), static_cast<double>(h)});
     window->setContentView(content.get());
     window->makeKeyAndOrderFront();
     view = b->createGraphicsView(content.get(), w, h, client);
     gview = static_cast<DesktopGraphicsView*>(view.get());
-    ASSERT_TRUE(pumpUntil([&] { return gview->screenOrigin(ox, oy) && gtk_widget_get_mapped(gview->drawingArea()); }))
-        << "the window never appeared";
+    ASSERT_TRUE(pumpUntil([&] {
+      return gview->screenOrigin(ox, oy) && gtk_widget_get_mapped(gview->drawingArea());
+    })) << "the window never appeared";
     pumpFor(0.1);
     gview->screenOrigin(ox, oy);
     gview->focus();

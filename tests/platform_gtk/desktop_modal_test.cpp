@@ -18,26 +18,33 @@ class DesktopModalTest : public DesktopTest {
     DesktopTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     openWindow(240, 180);
-    frameTimer = b->loop.addTimer(1.0 / 120, true, [this] { ++ticks; }, true);
+    frameTimer = b->loop.addTimer(
+        1.0 / 120, true, [this] { ++ticks; }, true);
     // Script steps run from a common-mode timer, so also inside menus and alerts; a watchdog
     // ends any menu or dialog left open, so a fault fails the test instead of hanging it.
-    stepper = b->loop.addTimer(0.02, true, [this] {
-      while (next < steps.size() && steps[next]()) ++next;
-    }, true);
+    stepper = b->loop.addTimer(
+        0.02, true,
+        [this] {
+          while (next < steps.size() && steps[next]()) ++next;
+        },
+        true);
     started = b->loop.now();
-    watchdog = b->loop.addTimer(20, false, [this] {
-      ADD_FAILURE() << "watchdog: a nested loop was still open";
-      GList* all = gtk_window_list_toplevels();
-      for (GList* l = all; l; l = l->next) {
-        GtkWidget* w = GTK_WIDGET(l->data);
-        if (!gtk_widget_get_mapped(w)) continue;
-        if (GTK_IS_DIALOG(w)) gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_DELETE_EVENT);
-        GtkWidget* child = GTK_IS_BIN(w) ? gtk_bin_get_child(GTK_BIN(w)) : nullptr;
-        if (child && GTK_IS_MENU(child)) gtk_menu_popdown(GTK_MENU(child));
-      }
-      g_list_free(all);
-      b->app.abortModal();
-    }, true);
+    watchdog = b->loop.addTimer(
+        20, false,
+        [this] {
+          ADD_FAILURE() << "watchdog: a nested loop was still open";
+          GList* all = gtk_window_list_toplevels();
+          for (GList* l = all; l; l = l->next) {
+            GtkWidget* w = GTK_WIDGET(l->data);
+            if (!gtk_widget_get_mapped(w)) continue;
+            if (GTK_IS_DIALOG(w)) gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_DELETE_EVENT);
+            GtkWidget* child = GTK_IS_BIN(w) ? gtk_bin_get_child(GTK_BIN(w)) : nullptr;
+            if (child && GTK_IS_MENU(child)) gtk_menu_popdown(GTK_MENU(child));
+          }
+          g_list_free(all);
+          b->app.abortModal();
+        },
+        true);
   }
   void TearDown() override {
     if (b) {
@@ -101,10 +108,13 @@ TEST_F(DesktopModalTest, AContextMenuChoosesByKeyboardWhileTheFrameTimerRuns) {
   bool defaultFired = false;
   client.onPointer = [&](const PointerEvent& e) {
     if (e.action != PointerAction::Down || e.button != PointerButton::Right) return;
-    b->loop.addTimer(0.05, false, [&] {
-      defaultFired = true;
-      modeOfDefaultTimer = b->loop.currentMode();
-    }, false);
+    b->loop.addTimer(
+        0.05, false,
+        [&] {
+          defaultFired = true;
+          modeOfDefaultTimer = b->loop.currentMode();
+        },
+        false);
     int before = ticks;
     chosen = b->popUpContextMenu(*menu, view->locationInWindow(e.x, e.y), content.get());
     ticksInside = ticks - before;
@@ -131,12 +141,13 @@ TEST_F(DesktopModalTest, AlertsAnswerReturnAndEscapeWhileTheFrameTimerRuns) {
   client.onPointer = [&](const PointerEvent& e) {
     if (e.action != PointerAction::Down) return;
     int before = ticks;
-    answers.push_back(b->runAlert({"Confirm", "Replace the file?", {"Yes", "No"}, AlertStyle::Warning}));
+    answers.push_back(
+        b->runAlert({"Confirm", "Replace the file?", {"Yes", "No"}, AlertStyle::Warning}));
     ticksInside += ticks - before;
   };
   script({pointAtDialog(), hold(0.3), keys({XK_Return}),
-          waitFor([&] { return answers.size() == 1; }),
-          pointAtDialog(), hold(0.3), keys({XK_Escape})});
+          waitFor([&] { return answers.size() == 1; }), pointAtDialog(), hold(0.3),
+          keys({XK_Escape})});
   input.move(ox + 40, oy + 30);
   input.button(1, true);
   input.button(1, false);
@@ -170,7 +181,9 @@ TEST_F(DesktopModalTest, TheTextFieldFiltersCommitsAndCancelsOneAtATime) {
   };
   input.move(ox + 60, oy + 30);  // over the field: keys go where the pointer is
   view->openTextField(field("a"));
-  ASSERT_TRUE(pumpUntil([&] { return gtk_widget_has_focus(gtk_window_get_focus(GTK_WINDOW(b->windows.gtkWindowFor(*window)))); }));
+  ASSERT_TRUE(pumpUntil([&] {
+    return gtk_widget_has_focus(gtk_window_get_focus(GTK_WINDOW(b->windows.gtkWindowFor(*window))));
+  }));
   typed({XK_1, XK_e, XK_5, XK_period, XK_2, XK_5, XK_7, XK_Return});  // "e" refused, 5 at most
   ASSERT_TRUE(pumpUntil([&] { return !log.empty(); }));
   view->openTextField(field("b"));
@@ -224,15 +237,19 @@ TEST_F(DesktopModalTest, AModalRunEndsByStopOrByItsCloseBoxWhileTheFrameTimerRun
   Closer closer;
   dialog.setDelegate(&closer);
   bool modalInside = false;
-  b->loop.addTimer(0.3, false, [&] {
-    modalInside = gtk_window_get_modal(GTK_WINDOW(b->windows.gtkWindowFor(dialog)));
-    b->app.stopModal(5);
-  }, true);
+  b->loop.addTimer(
+      0.3, false,
+      [&] {
+        modalInside = gtk_window_get_modal(GTK_WINDOW(b->windows.gtkWindowFor(dialog)));
+        b->app.stopModal(5);
+      },
+      true);
   int before = ticks;
   EXPECT_EQ(b->app.runModalForWindow(dialog), 5);
   EXPECT_TRUE(modalInside) << "other windows take no input during the run";
   EXPECT_GE(ticks - before, 20);
-  b->loop.addTimer(0.2, false, [&] { gtk_window_close(GTK_WINDOW(b->windows.gtkWindowFor(dialog))); }, true);
+  b->loop.addTimer(
+      0.2, false, [&] { gtk_window_close(GTK_WINDOW(b->windows.gtkWindowFor(dialog))); }, true);
   EXPECT_EQ(b->app.runModalForWindow(dialog), kModalResponseAbort);
   EXPECT_EQ(closer.asked, 1);
   EXPECT_TRUE(dialog.isClosed());
@@ -250,13 +267,15 @@ GtkWidget* mappedChooser() {
   GList* all = gtk_window_list_toplevels();
   GtkWidget* found = nullptr;
   for (GList* l = all; l && !found; l = l->next)
-    if (GTK_IS_FILE_CHOOSER_DIALOG(l->data) && gtk_widget_get_mapped(GTK_WIDGET(l->data))) found = GTK_WIDGET(l->data);
+    if (GTK_IS_FILE_CHOOSER_DIALOG(l->data) && gtk_widget_get_mapped(GTK_WIDGET(l->data)))
+      found = GTK_WIDGET(l->data);
   g_list_free(all);
   return found;
 }
 
 TEST_F(DesktopModalTest, TheSavePanelStartsInItsFolderAddsTheTypeAndCancels) {
-  std::filesystem::path folder = std::filesystem::temp_directory_path() / ("vq-panel-" + std::to_string(getpid()));
+  std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("vq-panel-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
   PanelRequest save;
   save.kind = PanelRequest::Kind::Save;

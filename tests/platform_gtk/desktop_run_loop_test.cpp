@@ -15,12 +15,17 @@ TEST(DesktopRunLoop, CommonTimersFireInNestedLoopsAndDefaultOnesWait) {
   DesktopRunLoop loop;
   int common = 0, plain = 0, once = 0;
   RunLoopMode modeSeen = RunLoopMode::Default;
-  loop.addTimer(1.0 / 120, true, [&] { ++common; }, true);
-  loop.addTimer(0.01, true, [&] { ++plain; }, false);
-  loop.addTimer(0.02, false, [&] {
-    ++once;
-    modeSeen = loop.currentMode();
-  }, false);
+  loop.addTimer(
+      1.0 / 120, true, [&] { ++common; }, true);
+  loop.addTimer(
+      0.01, true, [&] { ++plain; }, false);
+  loop.addTimer(
+      0.02, false,
+      [&] {
+        ++once;
+        modeSeen = loop.currentMode();
+      },
+      false);
   loop.runNested(RunLoopMode::ModalPanel, 0.5);
   EXPECT_EQ(plain, 0);
   EXPECT_EQ(once, 0);
@@ -49,7 +54,8 @@ TEST(DesktopRunLoop, PostedWorkRunsOnTheMainThreadInOrder) {
   // Work posted by work runs on a later pass, also inside a nested loop.
   loop.postToMain([&] { loop.postToMain([&] { order.push_back(100); }); });
   TimerId self = 0;
-  self = loop.addTimer(0.001, true, [&] { loop.invalidateTimer(self); }, true);
+  self = loop.addTimer(
+      0.001, true, [&] { loop.invalidateTimer(self); }, true);
   loop.runNested(RunLoopMode::EventTracking, 0.1);
   ASSERT_EQ(order.size(), 101u);
   for (int i = 0; i <= 100; ++i) EXPECT_EQ(order[static_cast<size_t>(i)], i);

@@ -32,7 +32,8 @@ TEST_F(DesktopTest, ScreensPointerClipboardCursorsAndOpenerAnswerFromTheDisplay)
   auto custom = std::make_shared<Cursor>();
   custom->isSystem = false;
   custom->image = {2, 2, 4, std::vector<uint8_t>(16, 255)};
-  for (CursorRef c : {b->systemCursor(SystemCursor::ResizeUpDown), CursorRef(custom), CursorRef()}) {
+  for (CursorRef c :
+       {b->systemCursor(SystemCursor::ResizeUpDown), CursorRef(custom), CursorRef()}) {
     b->setCurrent(c);
     EXPECT_EQ(b->current(), c);
   }
@@ -69,7 +70,8 @@ TEST_F(DesktopTest, RunLaunchesAndReturnsOnceTerminated) {
   b->app.setDelegate(&d);
   EXPECT_EQ(b->app.run(), 0);
   EXPECT_TRUE(b->app.isTerminated());
-  EXPECT_EQ(d.log, (std::vector<std::string>{"will launch", "launched", "may terminate", "will terminate"}));
+  EXPECT_EQ(d.log, (std::vector<std::string>{"will launch", "launched", "may terminate",
+                                             "will terminate"}));
   b->app.setDelegate(nullptr);
 }
 

@@ -15,7 +15,9 @@ uint32_t word(int x, int y) {
   uint32_t r = (x * 3) & 255, g = (y * 5) & 255, bl = (x ^ y) & 255;
   return 0xFFu | r << 8 | g << 16 | bl << 24;
 }
-uint32_t rgb(uint32_t w) { return ((w >> 8) & 255) << 16 | ((w >> 16) & 255) << 8 | (w >> 24); }
+uint32_t rgb(uint32_t w) {
+  return ((w >> 8) & 255) << 16 | ((w >> 16) & 255) << 8 | (w >> 24);
+}
 
 int countDraws(DesktopGraphicsView* v, int* counter) {
   g_signal_connect_after(v->drawingArea(), "draw",
@@ -89,8 +91,10 @@ TEST_F(DesktopTest, ClicksDoubleClicksDragsAndWheelArriveAtThePixelUnderThePoint
     int x, y;
     PointerButton b;
     int clicks;
-  } want[] = {{10, 20, PointerButton::Left, 1}, {30, 40, PointerButton::Left, 1},
-              {30, 40, PointerButton::Left, 2}, {50, 50, PointerButton::Left, 1},
+  } want[] = {{10, 20, PointerButton::Left, 1},
+              {30, 40, PointerButton::Left, 1},
+              {30, 40, PointerButton::Left, 2},
+              {50, 50, PointerButton::Left, 1},
               {5, 6, PointerButton::Right, 1}};
   auto downs = client.of(PointerAction::Down);
   ASSERT_EQ(downs.size(), std::size(want)) << "a double click presses exactly twice";
@@ -150,7 +154,8 @@ TEST_F(DesktopTest, KeysReachTheFocusedViewAndTheMenuBarPerformsByClickOrKeyEqui
   input.move(ox + 15, oy - 8);
   input.button(1, true);
   input.button(1, false);
-  ASSERT_TRUE(pumpUntil([] { return mappedToplevel(true) != nullptr; })) << "the File menu did not open";
+  ASSERT_TRUE(pumpUntil([] { return mappedToplevel(true) != nullptr; }))
+      << "the File menu did not open";
   pumpFor(0.2);
   input.tap(XK_Down);
   input.tap(XK_Return);

@@ -4,7 +4,6 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
-
 namespace vq::test {
 
 namespace {
@@ -16,7 +15,9 @@ Display* dpy(void*& d) {
 
 XInput::XInput() = default;
 
-bool XInput::ok() { return dpy(d_) != nullptr; }
+bool XInput::ok() {
+  return dpy(d_) != nullptr;
+}
 
 XInput::~XInput() {
   if (d_) XCloseDisplay(static_cast<Display*>(d_));
@@ -45,7 +46,8 @@ std::vector<uint32_t> XInput::read(int x, int y, int w, int h) {
                           static_cast<unsigned>(h), AllPlanes, ZPixmap);
   if (!img) return out;
   for (int r = 0; r < h; ++r)
-    for (int c = 0; c < w; ++c) out.push_back(static_cast<uint32_t>(XGetPixel(img, c, r)) & 0xFFFFFF);
+    for (int c = 0; c < w; ++c)
+      out.push_back(static_cast<uint32_t>(XGetPixel(img, c, r)) & 0xFFFFFF);
   XDestroyImage(img);
   return out;
 }

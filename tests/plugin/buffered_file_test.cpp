@@ -122,7 +122,8 @@ TEST_F(BufferedFileTest, UnbufferedWholeAndMappedPathsDeliverTheSame) {
     std::vector<char> buf(7777);
     int n;
     while ((n = r.Read(buf.data(), 7777)) > 0) got.append(buf.data(), static_cast<size_t>(n));
-    EXPECT_TRUE(got == content) << "count " << c.count << " whole " << c.wholeLimit << " map " << c.mapLimit;
+    EXPECT_TRUE(got == content) << "count " << c.count << " whole " << c.wholeLimit << " map "
+                                << c.mapLimit;
   }
 }
 

@@ -19,12 +19,12 @@ struct AllocationCase {
 
 TEST(HeapBufGrowth, AllocationFollowsGranularityRules) {
   const AllocationCase cases[] = {
-      {128, 10, 138},        // n + granularity
-      {128, 300, 450},       // n + n / 2
-      {4096, 10, 4000},      // a page less the allocator's header
+      {128, 10, 138},    // n + granularity
+      {128, 300, 450},   // n + n / 2
+      {4096, 10, 4000},  // a page less the allocator's header
       {4096, 100000, 147360},
       {4096, 20000000, 24190880},  // step capped at 4 MB
-      {8192, 10, 8096},      // step from a large granularity
+      {8192, 10, 8096},            // step from a large granularity
       {128, 0, 0},
   };
   for (const AllocationCase& c : cases) {
@@ -143,7 +143,7 @@ TEST(TypedBuf, AddInsertDelete) {
   UTL_TypedBuf<int> tb;
   for (int i = 0; i < 5; ++i) ASSERT_NE(tb.Add(i), nullptr);
   ASSERT_NE(tb.Insert(2, 99), nullptr);
-  ASSERT_NE(tb.Insert(-4, 77), nullptr);  // clamped to the front
+  ASSERT_NE(tb.Insert(-4, 77), nullptr);   // clamped to the front
   ASSERT_NE(tb.Insert(100, 55), nullptr);  // clamped to the end
   const std::vector<int> expect = {77, 0, 1, 99, 2, 3, 4, 55};
   ASSERT_EQ(tb.GetSize(), static_cast<int>(expect.size()));
@@ -235,7 +235,7 @@ TEST(String, SetAppendInsert) {
   EXPECT_STREQ(s.Get(), "hello world");
   s.Insert("big ", 6);
   EXPECT_STREQ(s.Get(), "hello big world");
-  s.Insert(">", -3);  // before the start: at the start
+  s.Insert(">", -3);    // before the start: at the start
   s.Insert("<", 1000);  // past the end: at the end
   EXPECT_STREQ(s.Get(), ">hello big world<");
   s.Append("xyz", 2);

@@ -49,14 +49,14 @@ TEST(HostNames, CodeFromName) {
 
 TEST(HostNames, NameFromCode) {
   const HostCase cases[] = {
-      {"Unknown", 0},   {"Reaper", 1},      {"ProTools", 2},   {"Cubase", 3},
-      {"Nuendo", 4},    {"Sonar", 5},       {"Vegas", 6},      {"FLStudio", 7},
-      {"Samplitude", 8}, {"Live", 9},       {"Unknown", 10},   {"Unknown", 11},
-      {"Unknown", 12},  {"VSTScanner", 13}, {"AULab", 14},     {"Forte", 15},
-      {"Chainer", 16},  {"Audition", 17},   {"Orion", 18},     {"Unknown", 19},
-      {"SAWStudio", 20}, {"Logic", 21},     {"GarageBand", 22}, {"DigitalPerformer", 23},
-      {"Standalone", 24}, {"AudioMulch", 25}, {"StudioOne", 26}, {"VST3PluginTestHost", 27},
-      {"Ardour", 28},   {"Unknown", 29},    {"Unknown", -1},
+      {"Unknown", 0},     {"Reaper", 1},      {"ProTools", 2},    {"Cubase", 3},
+      {"Nuendo", 4},      {"Sonar", 5},       {"Vegas", 6},       {"FLStudio", 7},
+      {"Samplitude", 8},  {"Live", 9},        {"Unknown", 10},    {"Unknown", 11},
+      {"Unknown", 12},    {"VSTScanner", 13}, {"AULab", 14},      {"Forte", 15},
+      {"Chainer", 16},    {"Audition", 17},   {"Orion", 18},      {"Unknown", 19},
+      {"SAWStudio", 20},  {"Logic", 21},      {"GarageBand", 22}, {"DigitalPerformer", 23},
+      {"Standalone", 24}, {"AudioMulch", 25}, {"StudioOne", 26},  {"VST3PluginTestHost", 27},
+      {"Ardour", 28},     {"Unknown", 29},    {"Unknown", -1},
   };
   for (const HostCase& c : cases) EXPECT_STREQ(HostNameFromCode(c.code), c.name) << c.code;
 

@@ -41,7 +41,7 @@ TEST(IParamInit, RangesOfEachType) {
   IParam d;
   d.InitDouble("Cutoff", "Hz", "Filter", 1.0, 2.0, 2.0, 0.5, 0.0);
   EXPECT_EQ(d.Type(), IParam::kTypeDouble);
-  EXPECT_EQ(d.GetMax(), 2.5);  // at least one step wide
+  EXPECT_EQ(d.GetMax(), 2.5);    // at least one step wide
   EXPECT_EQ(d.GetShape(), 1.0);  // shape 0 is ignored
   double lo = -1, hi = -1;
   d.GetBounds(&lo, &hi);
@@ -76,8 +76,8 @@ struct PrecisionCase {
 
 TEST(IParamInit, PrecisionFromStep) {
   const PrecisionCase cases[] = {
-      {1.0, 0}, {2.0, 0}, {0.5, 1}, {0.25, 2}, {0.1, 1}, {0.01, 2}, {0.001, 3}, {0.00001, 5},
-      {0.000001, 6}, {1.0 / 3.0, 6}, {2.5, 1},
+      {1.0, 0},   {2.0, 0},     {0.5, 1},      {0.25, 2},      {0.1, 1}, {0.01, 2},
+      {0.001, 3}, {0.00001, 5}, {0.000001, 6}, {1.0 / 3.0, 6}, {2.5, 1},
   };
   for (const PrecisionCase& c : cases) {
     IParam p;
@@ -95,14 +95,14 @@ struct NormalizeCase {
 
 TEST(IParamNormalize, SetNormalizedSnapsAllButDoubles) {
   const NormalizeCase cases[] = {
-      {IParam::kTypeInt, 0, 127, 1, 1, 0.5, 64},       // 63.5 rounds up
+      {IParam::kTypeInt, 0, 127, 1, 1, 0.5, 64},  // 63.5 rounds up
       {IParam::kTypeInt, 0, 127, 1, 1, 0.0, 0},
       {IParam::kTypeInt, 0, 127, 1, 1, 1.0, 127},
       {IParam::kTypeInt, -64, 63, 1, 1, 0.5, -0.0},    // -0.5 rounds half up to 0
       {IParam::kTypeDouble, 0, 10, 0.1, 2, 0.5, 2.5},  // no snapping
       {IParam::kTypeDouble, 0, 10, 0.1, 1, 0.123, 1.23},
-      {IParam::kTypeEnum, 0, 4, 1, 1, 0.6, 2},          // 2.4
-      {IParam::kTypeInt, 0, 127, 1, 1, 2.0, 127},       // normalised values are limited to 0..1
+      {IParam::kTypeEnum, 0, 4, 1, 1, 0.6, 2},     // 2.4
+      {IParam::kTypeInt, 0, 127, 1, 1, 2.0, 127},  // normalised values are limited to 0..1
       {IParam::kTypeInt, 0, 127, 1, 1, -1.0, 0},
   };
   for (const NormalizeCase& c : cases) {

@@ -33,7 +33,8 @@ TEST(IPopupMenu, InsertIndexRules) {
 TEST(IPopupMenu, ItemKinds) {
   IPopupMenu sub;
   IPopupMenu m;
-  IPopupMenuItem* plain = m.AddItem("plain", -1, IPopupMenuItem::kDisabled | IPopupMenuItem::kIndented);
+  IPopupMenuItem* plain =
+      m.AddItem("plain", -1, IPopupMenuItem::kDisabled | IPopupMenuItem::kIndented);
   IPopupMenuItem* withSub = m.AddItem("sub", &sub);
   IPopupMenuItem* placed = m.AddItem("placed", 0, &sub);
   IPopupMenuItem* sep = m.AddSeparator(1);

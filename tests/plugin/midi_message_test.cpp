@@ -14,12 +14,9 @@ struct PitchCase {
 
 TEST(MidiMessage, PitchWheelEncoding) {
   const PitchCase cases[] = {
-      {1.0, 0x7F, 0x7F},   // 16384 limited to 16383
-      {-1.0, 0x00, 0x00},
-      {0.0, 0x00, 0x40},
-      {0.5, 0x00, 0x60},
-      {-0.5, 0x00, 0x20},
-      {5.0, 0x7F, 0x7F},   // out of range is limited
+      {1.0, 0x7F, 0x7F},  // 16384 limited to 16383
+      {-1.0, 0x00, 0x00}, {0.0, 0x00, 0x40}, {0.5, 0x00, 0x60},
+      {-0.5, 0x00, 0x20}, {5.0, 0x7F, 0x7F},  // out of range is limited
       {-5.0, 0x00, 0x00},
   };
   for (const PitchCase& c : cases) {
@@ -112,10 +109,10 @@ TEST(MidiMessage, AccessorsByKind) {
 }
 
 TEST(MidiMessage, KindNames) {
-  const char* const expected[] = {"none",    "unknown",    "unknown",       "unknown",       "unknown",
-                                  "unknown", "unknown",    "unknown",       "noteoff",       "noteon",
-                                  "aftertouch", "controlchange", "programchange", "channelaftertouch",
-                                  "pitchwheel", "unknown"};
+  const char* const expected[] = {
+      "none",          "unknown",           "unknown",    "unknown", "unknown",    "unknown",
+      "unknown",       "unknown",           "noteoff",    "noteon",  "aftertouch", "controlchange",
+      "programchange", "channelaftertouch", "pitchwheel", "unknown"};
   for (int k = 0; k <= 15; ++k) EXPECT_STREQ(IMidiMessage::StatusMsgStr(k), expected[k]) << k;
   EXPECT_STREQ(IMidiMessage::StatusMsgStr(-1), "unknown");
   EXPECT_STREQ(IMidiMessage::StatusMsgStr(1000), "unknown");

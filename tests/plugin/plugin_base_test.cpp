@@ -19,11 +19,14 @@ namespace {
 void InitParams(TestPlug& plug) {
   for (int i = 0; i < plug.NParams(); ++i) {
     const bool last = i == plug.NParams() - 1;
-    plug.GetParam(i)->InitDouble("p", "", "", last ? 5.0 : 0.0, last ? 5.0 : -1000.0, last ? 10.0 : 1000.0, 0.001);
+    plug.GetParam(i)->InitDouble("p", "", "", last ? 5.0 : 0.0, last ? 5.0 : -1000.0,
+                                 last ? 10.0 : 1000.0, 0.001);
   }
 }
 
-double Pattern(int i, int n) { return i == n - 1 ? 7.25 : (i * 2.5) - 300.0; }
+double Pattern(int i, int n) {
+  return i == n - 1 ? 7.25 : (i * 2.5) - 300.0;
+}
 
 }  // namespace
 
@@ -84,7 +87,8 @@ TEST(PluginBase, NamesAreCutAt127Characters) {
   IModuleInstanceInfo info;
   struct Plug : IModuleStandalone {
     using IModuleStandalone::IModuleStandalone;
-  } plug(info, 0, nullptr, 0, longName.c_str(), longName.c_str(), nullptr, 0, 0, 0, 0, true, false, false);
+  } plug(info, 0, nullptr, 0, longName.c_str(), longName.c_str(), nullptr, 0, 0, 0, 0, true, false,
+         false);
   EXPECT_EQ(std::strlen(plug.GetEffectName()), 127u);
   EXPECT_EQ(std::strlen(plug.GetProductName()), 127u);
   EXPECT_STREQ(plug.GetMakerName(), "");
@@ -241,7 +245,8 @@ TEST(PluginBase, AttachGraphicsPushesNormalisedValuesThenOwnsTheGUI) {
 
 TEST(PluginBase, AGUIResizeObjectGetsItsHandlesAttachedAndIsAskedAtOpen) {
   TestPlug plug(1);
-  auto* resize = reinterpret_cast<IModuleGUIResize*>(&plug);  // held, never dereferenced by the plug
+  auto* resize =
+      reinterpret_cast<IModuleGUIResize*>(&plug);  // held, never dereferenced by the plug
   plug.SetGUIResize(resize);
   auto* gui = new RecordingGUI();
   plug.AttachGraphics(gui);
@@ -256,7 +261,7 @@ TEST(PluginBase, ResizeKeepsTheUpperLeftCornerAndAddsTheTitleBar) {
     std::vector<std::vector<int>> moves;
     bool GetWindowRect(int* l, int* t, int* r, int* b) override {
       *l = 100;
-      *t = 300;   // lower edge: window-layer y grows upward
+      *t = 300;  // lower edge: window-layer y grows upward
       *r = 1240;
       *b = 1122;  // upper edge
       return true;

@@ -15,7 +15,9 @@ class RecordingGUI : public IModuleGUI {
     int param;
     bool normalized;
     double value;
-    bool operator==(const Push& o) const { return param == o.param && normalized == o.normalized && value == o.value; }
+    bool operator==(const Push& o) const {
+      return param == o.param && normalized == o.normalized && value == o.value;
+    }
   };
 
   explicit RecordingGUI(int* deletions = nullptr) : deletions_(deletions) {}

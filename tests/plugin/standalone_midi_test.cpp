@@ -158,4 +158,3 @@ TEST(StandaloneMidi, SendsFromSeveralThreadsAllArriveWhole) {
     EXPECT_EQ(m[1], next[t]++ & 0x7F);  // per-thread order kept
   }
 }
-

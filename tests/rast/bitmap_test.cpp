@@ -7,7 +7,9 @@
 #include "wemu/mem_context.h"
 
 namespace {
-bool Aligned64(const void* p) { return reinterpret_cast<std::uintptr_t>(p) % 64 == 0; }
+bool Aligned64(const void* p) {
+  return reinterpret_cast<std::uintptr_t>(p) % 64 == 0;
+}
 }  // namespace
 
 TEST(PixelPacking, ChannelsInTheirBytes) {

@@ -24,11 +24,16 @@ constexpr int kSwitchWeights[] = {1, 2, 63, 64, 65, 127, 128, 129, 191, 192, 193
 RAST_pixel LibraryPlain(int op, RAST_pixel d, RAST_pixel s, int a) {
   const RAST_Weight w(a);
   switch (op) {
-    case 0: return RAST_BlendCopy(d, s, w);
-    case 1: return RAST_BlendAdd(d, s, w);
-    case 2: return RAST_BlendDodge(d, s, w);
-    case 3: return RAST_BlendMul(d, s, w);
-    default: return RAST_BlendOverlay(d, s, w);
+    case 0:
+      return RAST_BlendCopy(d, s, w);
+    case 1:
+      return RAST_BlendAdd(d, s, w);
+    case 2:
+      return RAST_BlendDodge(d, s, w);
+    case 3:
+      return RAST_BlendMul(d, s, w);
+    default:
+      return RAST_BlendOverlay(d, s, w);
   }
 }
 
@@ -36,7 +41,9 @@ RAST_pixel LibraryPlain(int op, RAST_pixel d, RAST_pixel s, int a) {
 
 // A float alpha and a blend mode can never be passed in each other's place.
 template <typename A, typename M>
-concept FillTakes = requires(RAST_IBitmap* b, A a, M m) { RAST_FillRect(b, 0, 0, 1, 1, RAST_pixel{0}, a, m); };
+concept FillTakes = requires(RAST_IBitmap* b, A a, M m) {
+  RAST_FillRect(b, 0, 0, 1, 1, RAST_pixel{0}, a, m);
+};
 template <typename A, typename M>
 concept GlyphTakes = requires(RAST_IBitmap* b, const unsigned char* mask, A a, M m) {
   RAST_DrawGlyph(b, 0, 0, RAST_pixel{0}, mask, 1, 1, 1, a, m);
@@ -60,8 +67,8 @@ TEST(BlendSweep, PlainModesMatchFormulaForEveryBytePair) {
           int expect[4];
           for (int c = 0; c < 4; ++c) expect[c] = RefChannel(op, Chan(dp, c), Chan(sp, c), a);
           if (got != Join(expect)) {
-            ADD_FAILURE() << "op " << op << " weight " << a << " d " << d << " s " << s << std::hex << " got " << got
-                          << " want " << Join(expect);
+            ADD_FAILURE() << "op " << op << " weight " << a << " d " << d << " s " << s << std::hex
+                          << " got " << got << " want " << Join(expect);
             ++failures;
           }
         }
@@ -90,12 +97,15 @@ TEST(BlendSweep, SourceAlphaModesMatchFormula) {
             }() : dp;
             const RAST_pixel want = RefBlit(mode, dp, sp, a);
             if (got != want) {
-              ADD_FAILURE() << "mode " << std::hex << mode << std::dec << " weight " << a << " sa " << sa << " d " << d
-                            << " s " << s;
+              ADD_FAILURE() << "mode " << std::hex << mode << std::dec << " weight " << a << " sa "
+                            << sa << " d " << d << " s " << s;
               ++failures;
             }
-            if ((d + s) % 61 == 0) {  // the general combiner agrees (sampled: it is slow under the sanitizers)
-              EXPECT_EQ(RAST_BlendPixelValue(dp, sp, RAST_BlendMode(mode), static_cast<float>(a) / 256.0f), want);
+            if ((d + s) % 61 ==
+                0) {  // the general combiner agrees (sampled: it is slow under the sanitizers)
+              EXPECT_EQ(RAST_BlendPixelValue(dp, sp, RAST_BlendMode(mode),
+                                             static_cast<float>(a) / 256.0f),
+                        want);
             }
           }
         }
@@ -120,12 +130,14 @@ TEST(BlendValues, CopyEdgeValues) {
   EXPECT_EQ(RAST_BlendCopy(0x00000000u, 0xFFFFFFFFu, RAST_Weight(255)), 0xFFFFFFFFu);
   EXPECT_EQ(RAST_BlendCopy(0xFFFFFFFFu, 0x00000000u, RAST_Weight(255)), 0x00000000u);
   // Colour plus the remaining share of the old value, not the other way round.
-  EXPECT_EQ(RAST_PixelRed(RAST_BlendCopy(RAST_MakePixel(255, 0, 0, 0), RAST_MakePixel(0, 0, 0, 0), RAST_Weight(128))),
+  EXPECT_EQ(RAST_PixelRed(RAST_BlendCopy(RAST_MakePixel(255, 0, 0, 0), RAST_MakePixel(0, 0, 0, 0),
+                                         RAST_Weight(128))),
             127u);
 }
 
 TEST(BlendValues, AddDodgeMultiplyOverlayEdges) {
-  EXPECT_EQ(RAST_PixelRed(RAST_BlendAdd(RAST_MakePixel(100, 0, 0, 0), RAST_MakePixel(200, 0, 0, 0), RAST_Weight(256))),
+  EXPECT_EQ(RAST_PixelRed(RAST_BlendAdd(RAST_MakePixel(100, 0, 0, 0), RAST_MakePixel(200, 0, 0, 0),
+                                        RAST_Weight(256))),
             255u);
   EXPECT_EQ(RAST_BlendDodge(0x01020300u, 0xFFFFFFFFu, RAST_Weight(256)), 0xFFFFFF00u);
   EXPECT_EQ(RAST_BlendMul(0xFFFFFFFFu, 0xFFFFFFFFu, RAST_Weight(256)), 0xFEFEFEFEu);
@@ -139,7 +151,9 @@ TEST(BlendValues, AddDodgeMultiplyOverlayEdges) {
 TEST(BlendValues, SourceAlphaCopyAtFullWeight) {
   EXPECT_EQ(RAST_BlendStoreSA(0x11223344u, 0xAABBCC00u), 0x11223344u);
   EXPECT_EQ(RAST_BlendStoreSA(0x11223344u, 0xAABBCCFFu), 0xAABBCCFFu);
-  EXPECT_EQ(RAST_PixelAlpha(RAST_BlendStoreSA(RAST_MakePixel(0, 0, 0, 200), RAST_MakePixel(9, 9, 9, 128))), 255u);
+  EXPECT_EQ(RAST_PixelAlpha(
+                RAST_BlendStoreSA(RAST_MakePixel(0, 0, 0, 200), RAST_MakePixel(9, 9, 9, 128))),
+            255u);
 }
 
 TEST(BlendValues, HSVExamples) {
@@ -187,7 +201,8 @@ TEST(BlendModeWord, SelectsOperationsAsTheBlitsSeeThem) {
   EXPECT_EQ(RAST_SelectBlitOp(RAST_BLIT_MODE_COPY, half), RAST_BlitOp::Copy);
   EXPECT_EQ(RAST_SelectBlitOp(RAST_BLIT_MODE_COPY, zero), RAST_BlitOp::None);
   EXPECT_EQ(RAST_SelectBlitOp(RAST_BLIT_USE_ALPHA, full), RAST_BlitOp::StoreSA);
-  EXPECT_EQ(RAST_SelectBlitOp(RAST_BLIT_USE_ALPHA | RAST_BLIT_MODE_HSVADJ, half), RAST_BlitOp::HSVSA);
+  EXPECT_EQ(RAST_SelectBlitOp(RAST_BLIT_USE_ALPHA | RAST_BLIT_MODE_HSVADJ, half),
+            RAST_BlitOp::HSVSA);
   EXPECT_EQ(RAST_SelectBlitOp(RAST_BlendMode(6), full), RAST_BlitOp::None);
   EXPECT_EQ(RAST_SelectBlitOp(RAST_BlendMode(0x20006), full), RAST_BlitOp::None);
   EXPECT_EQ(RAST_SelectBlitOp(RAST_BlendMode(0x20001), full), RAST_BlitOp::Add);

@@ -13,7 +13,8 @@ using namespace rast_test;
 namespace {
 
 // The blit as a per-pixel walk of the source rectangle.
-void ReferenceBlit(CanvasBitmap& dest, CanvasBitmap& src, int dstx, int dsty, const RECT* rc, float alpha, int mode) {
+void ReferenceBlit(CanvasBitmap& dest, CanvasBitmap& src, int dstx, int dsty, const RECT* rc,
+                   float alpha, int mode) {
   if (alpha == 0.0f) return;
   long long l = 0, t = 0, r = src.getWidth(), b = src.getHeight(), dx = dstx, dy = dsty;
   if (rc) {
@@ -51,14 +52,15 @@ void ReferenceBlit(CanvasBitmap& dest, CanvasBitmap& src, int dstx, int dsty, co
 }
 
 int RandomMode(std::mt19937& rng) {
-  static const int kModes[] = {0,       1,       2,       3,       4,       5,    6,     0x10000, 0x10001,
-                               0x10002, 0x10003, 0x10004, 0x10005, 0x10100, 0x20001, 0xF1, 0xF4, 0xFB,
-                               0x10006, 0x100};
+  static const int kModes[] = {0,       1,       2,       3,       4,       5,       6,
+                               0x10000, 0x10001, 0x10002, 0x10003, 0x10004, 0x10005, 0x10100,
+                               0x20001, 0xF1,    0xF4,    0xFB,    0x10006, 0x100};
   return kModes[rng() % (sizeof(kModes) / sizeof(kModes[0]))];
 }
 
 float RandomAlpha(std::mt19937& rng) {
-  static const float kAlphas[] = {1.0f, 0.5f, 1.001f, 0.0f, 2.0f, -0.3f, 0.25f, 0.75f, 0.9961f, 0.004f};
+  static const float kAlphas[] = {1.0f,  0.5f,  1.001f, 0.0f,    2.0f,
+                                  -0.3f, 0.25f, 0.75f,  0.9961f, 0.004f};
   if (rng() % 3 == 0) return static_cast<float>(rng() % 1000) / 999.0f;
   return kAlphas[rng() % (sizeof(kAlphas) / sizeof(kAlphas[0]))];
 }
@@ -89,8 +91,8 @@ TEST(Blit, RandomOperationsMatchReferenceAndStayInside) {
     RAST_Blit(&dest, &src, dstx, dsty, whole ? nullptr : &rc, alpha, RAST_BlendMode(mode));
     ReferenceBlit(want, src, dstx, dsty, whole ? nullptr : &rc, alpha, mode);
     changed += dest.Pixels() != before;
-    ASSERT_EQ(dest.Pixels(), want.Pixels()) << "iteration " << iter << " mode " << std::hex << mode << std::dec
-                                            << " alpha " << alpha;
+    ASSERT_EQ(dest.Pixels(), want.Pixels())
+        << "iteration " << iter << " mode " << std::hex << mode << std::dec << " alpha " << alpha;
     ASSERT_TRUE(dest.CanariesIntact()) << iter;
     ASSERT_TRUE(src.CanariesIntact()) << iter;
   }
@@ -100,19 +102,20 @@ TEST(Blit, RandomOperationsMatchReferenceAndStayInside) {
 TEST(Blit, LongRowsTakeTheVectorPathsExactly) {
   std::mt19937 rng(5);
   for (bool baseline : {false, true})
-  for (int mode : {0, 1, 0x10000, 0x10001}) {
-    RAST_LimitToBaselineVectors(baseline);
-    for (float alpha : {1.0f, 0.5f, 0.7f}) {
-      CanvasBitmap dest(67, 5, true), want(67, 5), src(67, 5);
-      dest.Fill(rng);
-      src.FillWithAlphaMix(rng);
-      for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 67; ++x) want.at(x, y) = dest.at(x, y);
-      RAST_Blit(&dest, &src, 0, 0, nullptr, alpha, RAST_BlendMode(mode));
-      ReferenceBlit(want, src, 0, 0, nullptr, alpha, mode);
-      EXPECT_EQ(dest.Pixels(), want.Pixels()) << mode << " " << alpha << (baseline ? " baseline" : "");
+    for (int mode : {0, 1, 0x10000, 0x10001}) {
+      RAST_LimitToBaselineVectors(baseline);
+      for (float alpha : {1.0f, 0.5f, 0.7f}) {
+        CanvasBitmap dest(67, 5, true), want(67, 5), src(67, 5);
+        dest.Fill(rng);
+        src.FillWithAlphaMix(rng);
+        for (int y = 0; y < 5; ++y)
+          for (int x = 0; x < 67; ++x) want.at(x, y) = dest.at(x, y);
+        RAST_Blit(&dest, &src, 0, 0, nullptr, alpha, RAST_BlendMode(mode));
+        ReferenceBlit(want, src, 0, 0, nullptr, alpha, mode);
+        EXPECT_EQ(dest.Pixels(), want.Pixels())
+            << mode << " " << alpha << (baseline ? " baseline" : "");
+      }
     }
-  }
   RAST_LimitToBaselineVectors(false);
 }
 
@@ -137,7 +140,8 @@ TEST(Blit, NarrowRowsAtEveryWidthAndOffsetExactly) {
             for (int i = 0; i < w + 8; ++i) want.at(i, y) = dest.at(i, y);
           RAST_Blit(&dest, &src, x, 0, nullptr, 1.0f, RAST_BlendMode(mode));
           ReferenceBlit(want, src, x, 0, nullptr, 1.0f, mode);
-          ASSERT_EQ(dest.Pixels(), want.Pixels()) << mode << " width " << w << " at " << x << (baseline ? " baseline" : "");
+          ASSERT_EQ(dest.Pixels(), want.Pixels())
+              << mode << " width " << w << " at " << x << (baseline ? " baseline" : "");
           ASSERT_TRUE(dest.CanariesIntact()) << mode << " width " << w << " at " << x;
         }
   }
@@ -203,7 +207,8 @@ TEST(Blit, NothingForNullBitmapsEmptySourcesAndUnknownModes) {
 
 TEST(Copy, MakesTheDestinationTheSourceSizeAndPixels) {
   RAST_MemBitmap src(7, 3), dest(20, 20);
-  for (int i = 0; i < 3 * src.getRowSpan(); ++i) src.getBits()[i] = static_cast<RAST_pixel>(i * 2654435761u);
+  for (int i = 0; i < 3 * src.getRowSpan(); ++i)
+    src.getBits()[i] = static_cast<RAST_pixel>(i * 2654435761u);
   RAST_Copy(&dest, &src);
   ASSERT_EQ(dest.getWidth(), 7);
   ASSERT_EQ(dest.getHeight(), 3);
@@ -218,7 +223,9 @@ TEST(Copy, MakesTheDestinationTheSourceSizeAndPixels) {
 
 namespace {
 
-RAST_pixel H(RAST_pixel p, int k) { return (p >> k) & (k == 1 ? 0x7F7F7F7Fu : k == 2 ? 0x3F3F3F3Fu : 0x1F1F1F1Fu); }
+RAST_pixel H(RAST_pixel p, int k) {
+  return (p >> k) & (k == 1 ? 0x7F7F7F7Fu : k == 2 ? 0x3F3F3F3Fu : 0x1F1F1F1Fu);
+}
 
 // The blur of a w x h block read from `get`, straight from the table.
 std::vector<RAST_pixel> ReferenceBlur(const std::vector<RAST_pixel>& in, int w, int h) {
@@ -228,12 +235,18 @@ std::vector<RAST_pixel> ReferenceBlur(const std::vector<RAST_pixel>& in, int w, 
     for (int x = 0; x < w; ++x) {
       const bool first = x == 0, last = x == w - 1;
       RAST_pixel v = H(at(x, y), 1);
-      if (first) v += H(at(x + 1, y), 2);
-      else if (last) v += H(at(x - 1, y), 2);
-      else v += H(at(x - 1, y), 3) + H(at(x + 1, y), 3);
-      if (y == 0) v += H(at(x, y + 1), 2);
-      else if (y == h - 1) v += H(at(x, y - 1), 2);
-      else v += H(at(x, y - 1), 3) + H(at(x, y + 1), 3);
+      if (first)
+        v += H(at(x + 1, y), 2);
+      else if (last)
+        v += H(at(x - 1, y), 2);
+      else
+        v += H(at(x - 1, y), 3) + H(at(x + 1, y), 3);
+      if (y == 0)
+        v += H(at(x, y + 1), 2);
+      else if (y == h - 1)
+        v += H(at(x, y - 1), 2);
+      else
+        v += H(at(x, y - 1), 3) + H(at(x, y + 1), 3);
       out[static_cast<std::size_t>(y) * w + x] = v;
     }
   return out;
@@ -296,15 +309,18 @@ TEST(Blur, ClipsAtTheDestinationAndShiftsInTheSameBitmap) {
 
 TEST(Gradient, ConstantOpaqueColourIsStored) {
   CanvasBitmap bm(6, 4);
-  RAST_GradientRect(&bm, 0, 0, 6, 4, 1.0f, 0.0f, 0.5f, 1.0f, 0, 0, 0, 0, 0, 0, 0, 0, RAST_BLIT_MODE_COPY);
+  RAST_GradientRect(&bm, 0, 0, 6, 4, 1.0f, 0.0f, 0.5f, 1.0f, 0, 0, 0, 0, 0, 0, 0, 0,
+                    RAST_BLIT_MODE_COPY);
   EXPECT_EQ(bm.at(5, 3), RAST_MakePixel(255, 0, 127, 255));
 }
 
 TEST(Gradient, RampAcrossAndClippedStartAdvances) {
   CanvasBitmap bm(4, 2), clipped(4, 2);
   const float step = 1.0f / 255.0f * 10.0f;  // 10 steps of red per pixel
-  RAST_GradientRect(&bm, 0, 0, 4, 2, 0.0f, 0, 0, 1.0f, step, 0, 0, 0, 0, 0, 0, 0, RAST_BLIT_MODE_COPY);
-  RAST_GradientRect(&clipped, -2, 0, 6, 2, 0.0f, 0, 0, 1.0f, step, 0, 0, 0, 0, 0, 0, 0, RAST_BLIT_MODE_COPY);
+  RAST_GradientRect(&bm, 0, 0, 4, 2, 0.0f, 0, 0, 1.0f, step, 0, 0, 0, 0, 0, 0, 0,
+                    RAST_BLIT_MODE_COPY);
+  RAST_GradientRect(&clipped, -2, 0, 6, 2, 0.0f, 0, 0, 1.0f, step, 0, 0, 0, 0, 0, 0, 0,
+                    RAST_BLIT_MODE_COPY);
   for (int x = 0; x < 4; ++x) {
     EXPECT_NEAR(static_cast<int>(RAST_PixelRed(bm.at(x, 1))), 10 * x, 1);
     EXPECT_NEAR(static_cast<int>(RAST_PixelRed(clipped.at(x, 1))), 10 * (x + 2), 1);
@@ -316,18 +332,22 @@ TEST(Gradient, HalfWeightBlendsAndAlphaMovesTowardsTheWeight) {
   CanvasBitmap bm(2, 2);
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 2; ++x) bm.at(x, y) = 0;
-  RAST_GradientRect(&bm, 0, 0, 2, 2, 1.0f, 1.0f, 1.0f, 0.5f, 0, 0, 0, 0, 0, 0, 0, 0, RAST_BLIT_MODE_COPY);
+  RAST_GradientRect(&bm, 0, 0, 2, 2, 1.0f, 1.0f, 1.0f, 0.5f, 0, 0, 0, 0, 0, 0, 0, 0,
+                    RAST_BLIT_MODE_COPY);
   EXPECT_EQ(bm.at(1, 1), RAST_MakePixel(128, 128, 128, 64));
-  RAST_GradientRect(&bm, 0, 0, 2, 2, 1.0f, 1.0f, 1.0f, 0.5f, 0, 0, 0, 0, 0, 0, 0, 0, RAST_BlendMode(6));
+  RAST_GradientRect(&bm, 0, 0, 2, 2, 1.0f, 1.0f, 1.0f, 0.5f, 0, 0, 0, 0, 0, 0, 0, 0,
+                    RAST_BlendMode(6));
   EXPECT_EQ(bm.at(1, 1), RAST_MakePixel(128, 128, 128, 64));
 }
 
 TEST(Gradient, OvershootingValuesClampInsteadOfWrapping) {
   CanvasBitmap bm(50, 50);
-  RAST_GradientRect(&bm, -10, -10, 80, 80, 0.5f, 0.5f, 0.5f, 1.0f, 0.2f, -0.2f, 0.1f, 0.05f, 0.3f, 0.1f, -0.4f,
-                    0.02f, RAST_BLIT_MODE_ADD);
-  RAST_GradientRect(&bm, 0, 0, 50, 50, 1e9f, -1e9f, 0, 1e9f, 1e9f, 0, 0, 1e9f, 0, 0, 0, 0, RAST_BLIT_MODE_OVERLAY);
-  RAST_GradientRect(&bm, 0, 0, 50, 50, 0.5f, 0.5f, 0.5f, 1.0f, 0.9f, 0, 0, 0, 0, 0, 0, 0, RAST_BLIT_MODE_HSVADJ);
+  RAST_GradientRect(&bm, -10, -10, 80, 80, 0.5f, 0.5f, 0.5f, 1.0f, 0.2f, -0.2f, 0.1f, 0.05f, 0.3f,
+                    0.1f, -0.4f, 0.02f, RAST_BLIT_MODE_ADD);
+  RAST_GradientRect(&bm, 0, 0, 50, 50, 1e9f, -1e9f, 0, 1e9f, 1e9f, 0, 0, 1e9f, 0, 0, 0, 0,
+                    RAST_BLIT_MODE_OVERLAY);
+  RAST_GradientRect(&bm, 0, 0, 50, 50, 0.5f, 0.5f, 0.5f, 1.0f, 0.9f, 0, 0, 0, 0, 0, 0, 0,
+                    RAST_BLIT_MODE_HSVADJ);
   EXPECT_TRUE(bm.CanariesIntact());
 }
 
@@ -338,8 +358,8 @@ TEST(Gradient, FarClippedStartWithSteepRampNeverOverflows) {
   for (int x = 0; x < 50; ++x) bm.at(x, 0) = 0x11223344u;
   RAST_GradientRect(&bm, -2000000000, 0, 2000000050, 1, 0.0f, 0, 0, 1.0f, 1e6f, 0, 0, 0, 0, 0, 0, 0,
                     RAST_BLIT_MODE_COPY);
-  RAST_GradientRect(&bm, 0, -2000000000, 50, 2000000004, 0.0f, 0, 0, 1.0f, 0, 0, 0, 0, 1e6f, 0, 0, 0,
-                    RAST_BLIT_MODE_COPY);
+  RAST_GradientRect(&bm, 0, -2000000000, 50, 2000000004, 0.0f, 0, 0, 1.0f, 0, 0, 0, 0, 1e6f, 0, 0,
+                    0, RAST_BLIT_MODE_COPY);
   EXPECT_TRUE(bm.CanariesIntact());
 }
 
@@ -366,15 +386,15 @@ TEST(Blit, EveryBytePairThroughTheBlitAtTheSwitchingWeights) {
           for (int x = 0; x < 256; ++x) dest.at(x, y) = want.at(x, y) = start.at(x, y);
         RAST_Blit(&dest, &src, 0, 0, nullptr, alpha, RAST_BlendMode(mode));
         ReferenceBlit(want, src, 0, 0, nullptr, alpha, mode);
-        ASSERT_EQ(dest.Pixels(), want.Pixels()) << std::hex << mode << std::dec << " " << alpha
-                                                << (baseline ? " baseline" : "");
+        ASSERT_EQ(dest.Pixels(), want.Pixels())
+            << std::hex << mode << std::dec << " " << alpha << (baseline ? " baseline" : "");
       }
   }
   RAST_LimitToBaselineVectors(false);
 }
 
-// Whole bitmaps whose rows have no padding are copied, added and source-alpha stored as one long row; a narrower
-// rectangle of the same bitmaps must still keep to its own columns.
+// Whole bitmaps whose rows have no padding are copied, added and source-alpha stored as one long
+// row; a narrower rectangle of the same bitmaps must still keep to its own columns.
 TEST(Blit, GaplessRowsAsOneRunAndNarrowRectanglesApart) {
   std::mt19937 rng(21);
   for (bool baseline : {false, true}) {
@@ -384,7 +404,8 @@ TEST(Blit, GaplessRowsAsOneRunAndNarrowRectanglesApart) {
       ASSERT_EQ(src.getRowSpan(), 12);
       for (int i = 0; i < 12 * 7; ++i) {
         src.getBits()[i] = static_cast<RAST_pixel>(rng());
-        if (i % 3 == 0) src.getBits()[i] |= 0xFFu;  // opaque and clear runs for the source-alpha store
+        if (i % 3 == 0)
+          src.getBits()[i] |= 0xFFu;  // opaque and clear runs for the source-alpha store
         if (i % 5 == 0) src.getBits()[i] &= 0xFFFFFF00u;
         dest.getBits()[i] = static_cast<RAST_pixel>(rng());
       }
@@ -399,7 +420,8 @@ TEST(Blit, GaplessRowsAsOneRunAndNarrowRectanglesApart) {
         for (int x = 0; x < 12; ++x) {
           const int i = y * 12 + x;
           const bool inside = x >= 2 && x < 10 && y >= 1 && y < 6;
-          ASSERT_EQ(dest.getBits()[i], inside ? RefBlit(mode, before[i], src.getBits()[i], 256) : before[i])
+          ASSERT_EQ(dest.getBits()[i],
+                    inside ? RefBlit(mode, before[i], src.getBits()[i], 256) : before[i])
               << mode << " " << x << "," << y << (baseline ? " baseline" : "");
         }
     }

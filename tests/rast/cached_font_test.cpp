@@ -29,7 +29,9 @@ class GlyphOnlyBitmap : public RAST_MemBitmap {
 
 class CachedFont : public ::testing::Test {
  protected:
-  void SetUp() override { vq::platform::installFontService(std::make_unique<vq::platform::FixedFontService>()); }
+  void SetUp() override {
+    vq::platform::installFontService(std::make_unique<vq::platform::FixedFontService>());
+  }
   void TearDown() override {
     fonts.clear();
     vq::platform::installFontService(nullptr);
@@ -52,7 +54,9 @@ class CachedFont : public ::testing::Test {
       for (int x = 0; x < bm.getWidth(); ++x) n += bm.getBits()[y * bm.getRowSpan() + x] == v;
     return n;
   }
-  static RAST_pixel at(RAST_IBitmap& bm, int x, int y) { return bm.getBits()[y * bm.getRowSpan() + x]; }
+  static RAST_pixel at(RAST_IBitmap& bm, int x, int y) {
+    return bm.getBits()[y * bm.getRowSpan() + x];
+  }
   RECT measure(RAST_CachedFont& f, const char* text, int length = -1, unsigned flags = 0) {
     RECT r{4, 5, 4, 5};
     result = f.DrawText(nullptr, text, length, &r, flags | DT_CALCRECT | RAST_DT_PREFER_GLYPHS);
@@ -92,7 +96,8 @@ TEST_F(CachedFont, RecordStates) {
   for (int v : mask(f, ' ')) EXPECT_EQ(v, 0);
   std::vector<int> m = mask(f, 'A');
   for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(m[y * 6 + x], (x < 5 && y < 9) ? 255 : 0) << x << "," << y;
+    for (int x = 0; x < 6; ++x)
+      EXPECT_EQ(m[y * 6 + x], (x < 5 && y < 9) ? 255 : 0) << x << "," << y;
   // Character 0 cannot be rendered: a failed record that is never retried.
   RAST_CachedFont& g = font(RAST_FONTOPT_PRECACHE);
   const auto* nul = g.FindGlyph(0);
@@ -162,7 +167,9 @@ struct MarkCase {
   std::vector<std::pair<int, int>> marked;  // cells holding 128
 };
 
-void PrintTo(const MarkCase& c, std::ostream* os) { *os << "options " << c.options; }
+void PrintTo(const MarkCase& c, std::ostream* os) {
+  *os << "options " << c.options;
+}
 
 class CachedFontMarks : public CachedFont, public ::testing::WithParamInterface<MarkCase> {};
 
@@ -193,10 +200,11 @@ std::vector<std::pair<int, int>> Outline() {
   return cells;
 }
 
-INSTANTIATE_TEST_SUITE_P(Options, CachedFontMarks,
-                         ::testing::Values(MarkCase{RAST_FONTOPT_MONO, {}}, MarkCase{RAST_FONTOPT_SHADOW, Shadow()},
-                                           MarkCase{RAST_FONTOPT_OUTLINE, Outline()},
-                                           MarkCase{RAST_FONTOPT_SHADOW | RAST_FONTOPT_OUTLINE, Shadow()}));
+INSTANTIATE_TEST_SUITE_P(
+    Options, CachedFontMarks,
+    ::testing::Values(MarkCase{RAST_FONTOPT_MONO, {}}, MarkCase{RAST_FONTOPT_SHADOW, Shadow()},
+                      MarkCase{RAST_FONTOPT_OUTLINE, Outline()},
+                      MarkCase{RAST_FONTOPT_SHADOW | RAST_FONTOPT_OUTLINE, Shadow()}));
 
 TEST_F(CachedFont, BlurGivesGreysThatMonoThresholds) {
   RAST_CachedFont& soft = font(RAST_FONTOPT_BLUR);
@@ -306,11 +314,13 @@ INSTANTIATE_TEST_SUITE_P(
     Bytes, DecodeUtf8,
     ::testing::Values(DecodeCase{"A", 1, 'A', 1}, DecodeCase{"\xC3\xA9", 2, 0xE9, 2},
                       DecodeCase{"\xC3\xA9", 1, 0xC3, 1},  // the sequence does not fit what is left
-                      DecodeCase{"\xE2\x82\xAC", 3, 0x20AC, 3}, DecodeCase{"\xE2\x82\xAC", 2, 0xE2, 1},
-                      DecodeCase{"\xF0\x9F\x8E\xB9", 4, 0x20, 4}, DecodeCase{"\xF0\x9F\x8E\xB9", 3, 0xF0, 1},
-                      DecodeCase{"\xE9", 1, 0xE9, 1}, DecodeCase{"\xE9 ", 2, 0xE9, 1},
-                      DecodeCase{"\xC0\x80", 2, 0xC0, 1}, DecodeCase{"\xC2\xC0", 2, 0x80, 2},
-                      DecodeCase{"\xA9", 1, 0xA9, 1}, DecodeCase{"\xF5\x80\x80\x80", 4, 0xF5, 1}));
+                      DecodeCase{"\xE2\x82\xAC", 3, 0x20AC, 3},
+                      DecodeCase{"\xE2\x82\xAC", 2, 0xE2, 1},
+                      DecodeCase{"\xF0\x9F\x8E\xB9", 4, 0x20, 4},
+                      DecodeCase{"\xF0\x9F\x8E\xB9", 3, 0xF0, 1}, DecodeCase{"\xE9", 1, 0xE9, 1},
+                      DecodeCase{"\xE9 ", 2, 0xE9, 1}, DecodeCase{"\xC0\x80", 2, 0xC0, 1},
+                      DecodeCase{"\xC2\xC0", 2, 0x80, 2}, DecodeCase{"\xA9", 1, 0xA9, 1},
+                      DecodeCase{"\xF5\x80\x80\x80", 4, 0xF5, 1}));
 
 TEST_F(CachedFont, GlyphPathDrawsMasksInTheTextColour) {
   RAST_CachedFont& f = font(0);
@@ -332,7 +342,9 @@ struct PathAlignCase {
   int y;
 };
 
-void PrintTo(const PathAlignCase& c, std::ostream* os) { *os << "options " << c.options << " flags " << c.flags; }
+void PrintTo(const PathAlignCase& c, std::ostream* os) {
+  *os << "options " << c.options << " flags " << c.flags;
+}
 
 class CachedFontAlign : public CachedFont, public ::testing::WithParamInterface<PathAlignCase> {};
 
@@ -353,9 +365,11 @@ INSTANTIATE_TEST_SUITE_P(
     Paths, CachedFontAlign,
     ::testing::Values(PathAlignCase{0, 0, 2, 3}, PathAlignCase{kNative, 0, 2, 3},
                       PathAlignCase{0, DT_CENTER, 25, 3}, PathAlignCase{kNative, DT_CENTER, 25, 3},
-                      PathAlignCase{0, DT_CENTER | DT_RIGHT, 25, 3},        // the glyph path centres
-                      PathAlignCase{kNative, DT_CENTER | DT_RIGHT, 48, 3},  // the native path right-aligns
-                      PathAlignCase{0, DT_VCENTER, 2, 3 + (37 - 16) / 2}, PathAlignCase{0, DT_BOTTOM, 2, 40 - 16},
+                      PathAlignCase{0, DT_CENTER | DT_RIGHT, 25, 3},  // the glyph path centres
+                      PathAlignCase{kNative, DT_CENTER | DT_RIGHT, 48,
+                                    3},  // the native path right-aligns
+                      PathAlignCase{0, DT_VCENTER, 2, 3 + (37 - 16) / 2},
+                      PathAlignCase{0, DT_BOTTOM, 2, 40 - 16},
                       PathAlignCase{kNative, DT_BOTTOM, 2, 40 - 14}));
 
 TEST_F(CachedFont, NativePathOnABitmapWithoutContextKeepsTheRest) {
@@ -469,7 +483,7 @@ TEST_F(CachedFont, VerticalTextRunsDownOrUp) {
   RAST_CachedFont& down = font(RAST_FONTOPT_VERTICAL);
   RAST_Clear(&bm, 0);
   EXPECT_EQ(down.DrawText(&bm, "AB", -1, &r, 0), 16);
-  EXPECT_EQ(at(bm, 2 + 15, 3), kWhite);      // A's block, turned: columns 9..17, rows 3..7
+  EXPECT_EQ(at(bm, 2 + 15, 3), kWhite);  // A's block, turned: columns 9..17, rows 3..7
   EXPECT_EQ(at(bm, 2 + 7, 3 + 4), kWhite);
   EXPECT_EQ(at(bm, 2 + 15, 3 + 6), kWhite);  // B one advance lower
   EXPECT_EQ(count(bm, kWhite), 2 * 5 * 9);
@@ -487,7 +501,8 @@ TEST_F(CachedFont, LargeLineHeightsUseTheNativePathOrNothing) {
   EXPECT_EQ(big.GetLineHeight(), 301);
   RAST_MemBitmap bm(8, 8);
   RECT r{0, 0, 0, 0};
-  EXPECT_EQ(big.DrawText(&bm, "A", -1, &r, DT_CALCRECT | RAST_DT_PREFER_GLYPHS), 302);  // the GDI drawer measured
+  EXPECT_EQ(big.DrawText(&bm, "A", -1, &r, DT_CALCRECT | RAST_DT_PREFER_GLYPHS),
+            302);  // the GDI drawer measured
   EXPECT_EQ(big.GetExtraGlyphCount() + big.GetPixelStoreSize(), 0);
   GlyphOnlyBitmap glyphs(8, 8);
   r = RECT{0, 0, 0, 0};
@@ -546,14 +561,16 @@ TEST_F(CachedFont, CoverageBlendMatchesThePixelFormula) {
             const int k = w == 256 ? cover + 1 : std::min(cover * w / 256, 256);
             RAST_pixel& d = want.getBits()[(2 + y) * want.getRowSpan() + penX + x];
             const RAST_pixel before = d;
-            RAST_SolidWrite(&d, (colour & 0xFFFFFF00u) | 0xFF, RAST_Weight(k), RAST_BlendMode(mode));
+            RAST_SolidWrite(&d, (colour & 0xFFFFFF00u) | 0xFF, RAST_Weight(k),
+                            RAST_BlendMode(mode));
             weightZeroWrites += k == 0 && d != before;
           }
         penX += g->advance;
       }
       for (int y = 0; y < 24; ++y)
         for (int x = 0; x < 40; ++x)
-          ASSERT_EQ(at(bm, x, y), at(want, x, y)) << "mode " << mode << " alpha " << alpha << " at " << x << "," << y;
+          ASSERT_EQ(at(bm, x, y), at(want, x, y))
+              << "mode " << mode << " alpha " << alpha << " at " << x << "," << y;
     }
   EXPECT_GT(weightZeroWrites, 0);  // the faint edges at alpha 0.02 did reach HSV adjust at weight 0
 }
@@ -572,14 +589,16 @@ TEST_F(CachedFont, RandomTextsOnBothPaths) {
     std::unique_ptr<char[]> bytes(new char[static_cast<size_t>(n)]);
     for (int i = 0; i < n; ++i) {
       const std::uint32_t v = next() >> 24;
-      bytes[static_cast<size_t>(i)] = static_cast<char>(v % 5 == 0 ? "&\r\n\xC3\xE2"[(v / 5) % 5] : v);
+      bytes[static_cast<size_t>(i)] =
+          static_cast<char>(v % 5 == 0 ? "&\r\n\xC3\xE2"[(v / 5) % 5] : v);
     }
     const unsigned flags = (next() & 0x1F7u) | ((next() & 1) ? RAST_DT_PREFER_GLYPHS : 0);
     RECT r{static_cast<int>(next() % 80) - 20, static_cast<int>(next() % 50) - 10, 0, 0};
     r.right = r.left + static_cast<int>(next() % 70);
     r.bottom = r.top + static_cast<int>(next() % 40);
     for (RAST_CachedFont* f : {&glyphs, &native})
-      for (RAST_IBitmap* bm : {static_cast<RAST_IBitmap*>(&sys), static_cast<RAST_IBitmap*>(&mem)}) {
+      for (RAST_IBitmap* bm :
+           {static_cast<RAST_IBitmap*>(&sys), static_cast<RAST_IBitmap*>(&mem)}) {
         RECT copy = r;
         EXPECT_GE(f->DrawText(bm, bytes.get(), n, &copy, flags), 0);
       }
@@ -604,7 +623,8 @@ TEST(CachedFontFreeType, EndToEndRenderAndCentring) {
   EXPECT_GT(m.right, 20);
   for (RAST_SysBitmap* bm : {&native, &glyphs}) {
     RECT r{0, 0, 200, 40};
-    f.DrawText(bm, text, -1, &r, DT_CENTER | DT_VCENTER | (bm == &glyphs ? RAST_DT_PREFER_GLYPHS : 0));
+    f.DrawText(bm, text, -1, &r,
+               DT_CENTER | DT_VCENTER | (bm == &glyphs ? RAST_DT_PREFER_GLYPHS : 0));
     int left = 200, right = -1, inked = 0;
     for (int y = 0; y < 40; ++y)
       for (int x = 0; x < 200; ++x)
@@ -614,7 +634,8 @@ TEST(CachedFontFreeType, EndToEndRenderAndCentring) {
           ++inked;
         }
     EXPECT_GT(inked, 40);
-    EXPECT_LE(std::abs(left - (199 - right)), 2) << left << " " << right;  // centred text sits centred
+    EXPECT_LE(std::abs(left - (199 - right)), 2)
+        << left << " " << right;  // centred text sits centred
   }
 }
 
@@ -639,15 +660,18 @@ TEST_P(CachedFontFaces, MeasuredWidthsAgreeAndCentredTextSitsCentred) {
     f.DrawText(nullptr, label, -1, &native, DT_CALCRECT | DT_SINGLELINE);
     f.DrawText(nullptr, label, -1, &glyphs, DT_CALCRECT | DT_SINGLELINE | RAST_DT_PREFER_GLYPHS);
     int advances = 0;
-    for (const char* p = label; *p; ++p) advances += f.FindGlyph(static_cast<unsigned char>(*p))->advance;
+    for (const char* p = label; *p; ++p)
+      advances += f.FindGlyph(static_cast<unsigned char>(*p))->advance;
     EXPECT_EQ(native.right, advances) << GetParam() << " " << size;
-    EXPECT_NEAR(glyphs.right, advances, 2) << GetParam() << " " << size;  // ink may overhang the last advance
+    EXPECT_NEAR(glyphs.right, advances, 2)
+        << GetParam() << " " << size;  // ink may overhang the last advance
 
     const char* word = "HOH";
     for (bool glyphPath : {false, true}) {
       RAST_SysBitmap bm(120, 40);
       RECT r{0, 0, 120, 40};
-      f.DrawText(&bm, word, -1, &r, DT_CENTER | DT_VCENTER | (glyphPath ? RAST_DT_PREFER_GLYPHS : 0));
+      f.DrawText(&bm, word, -1, &r,
+                 DT_CENTER | DT_VCENTER | (glyphPath ? RAST_DT_PREFER_GLYPHS : 0));
       int left = 120, right = -1;
       for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 120; ++x)
@@ -657,13 +681,16 @@ TEST_P(CachedFontFaces, MeasuredWidthsAgreeAndCentredTextSitsCentred) {
           }
       ASSERT_GE(right, left) << GetParam();
       EXPECT_LE(std::abs(left - (119 - right)), 2)
-          << GetParam() << " size " << size << (glyphPath ? " glyphs " : " native ") << left << ".." << right;
+          << GetParam() << " size " << size << (glyphPath ? " glyphs " : " native ") << left << ".."
+          << right;
     }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(GuiFaces, CachedFontFaces, ::testing::Values("Arial", "Tahoma", "Monaco", ""),
-                         [](const auto& info) { return std::string(*info.param ? info.param : "Label"); });
+INSTANTIATE_TEST_SUITE_P(GuiFaces, CachedFontFaces,
+                         ::testing::Values("Arial", "Tahoma", "Monaco", ""), [](const auto& info) {
+                           return std::string(*info.param ? info.param : "Label");
+                         });
 
 namespace {
 
@@ -678,7 +705,8 @@ TEST_F(CachedFont, RectanglesAtTheEndsOfTheIntegerRange) {
                         {INT_MAX - 2, INT_MAX - 2, INT_MAX, INT_MAX},
                         {INT_MIN, INT_MIN, INT_MIN + 3, INT_MIN + 3},
                         {0, 0, INT_MAX, INT_MAX}};
-  const unsigned flagSets[] = {0, DT_CENTER | DT_VCENTER, DT_RIGHT | DT_BOTTOM, DT_CALCRECT, DT_NOCLIP | DT_CENTER};
+  const unsigned flagSets[] = {0, DT_CENTER | DT_VCENTER, DT_RIGHT | DT_BOTTOM, DT_CALCRECT,
+                               DT_NOCLIP | DT_CENTER};
   for (RAST_CachedFont* f : {&glyphs, &native})
     for (RAST_IBitmap* bm : {static_cast<RAST_IBitmap*>(&sys), static_cast<RAST_IBitmap*>(&mem)})
       for (const RECT& at : rects)

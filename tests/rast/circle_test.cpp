@@ -45,37 +45,51 @@ struct RingCase {
 
 std::vector<RingCase> RingCases() {
   return {
-      {1.5f, 4, {79, 255, 255, 79, 255, 15, 15, 255, 255, 15, 15, 255, 79, 255, 255, 79},
+      {1.5f,
+       4,
+       {79, 255, 255, 79, 255, 15, 15, 255, 255, 15, 15, 255, 79, 255, 255, 79},
        {0, 255, 255, 0, 255, 0, 0, 255, 255, 0, 0, 255, 0, 255, 255, 0}},
-      {2.0f, 5, {15, 191, 255, 191, 15, 191, 209, 79, 209, 191, 255, 79, 0, 79, 255, 191, 209, 79, 209, 191, 15, 191, 255, 191, 15},
+      {2.0f,
+       5,
+       {15, 191, 255, 191, 15, 191, 209, 79, 209, 191, 255, 79, 0,
+        79, 255, 191, 209, 79, 209, 191, 15, 191, 255, 191, 15},
        {0, 0, 255, 0, 0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0}},
-      {2.5f, 6, {15, 191, 255, 255, 191, 15, 191, 209, 79, 79, 209, 191, 255, 79, 0, 0, 79, 255,
-                 255, 79, 0, 0, 79, 255, 191, 209, 79, 79, 209, 191, 15, 191, 255, 255, 191, 15},
-       {0, 0, 255, 255, 0, 0, 0, 255, 0, 0, 255, 0, 255, 0, 0, 0, 0, 255,
-        255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 255, 0, 0, 0, 255, 255, 0, 0}},
-      {3.0f, 7, {0, 143, 255, 255, 255, 143, 0, 143, 255, 97, 64, 97, 255, 143, 255, 112, 0, 0, 0, 112, 255,
-                 255, 48, 0, 0, 0, 48, 255, 255, 112, 0, 0, 0, 112, 255, 143, 255, 97, 64, 97, 255, 143,
-                 0, 143, 255, 255, 255, 143, 0},
-       {0, 0, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 255, 0, 0, 0, 0, 0, 255, 255, 0, 0, 0,
-        0, 0, 255, 255, 0, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0, 0}},
-      {3.5f, 8, {0, 79, 222, 255, 255, 222, 79, 0, 79, 255, 176, 64, 64, 176, 255, 79,
-                 222, 176, 0, 0, 0, 0, 176, 222, 255, 64, 0, 0, 0, 0, 64, 255,
-                 255, 64, 0, 0, 0, 0, 64, 255, 222, 176, 0, 0, 0, 0, 176, 222,
-                 79, 255, 176, 64, 64, 176, 255, 79, 0, 79, 222, 255, 255, 222, 79, 0},
-       {0, 0, 255, 255, 255, 255, 0, 0, 0, 255, 255, 0, 0, 255, 255, 0,
-        255, 255, 0, 0, 0, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0, 255,
-        255, 0, 0, 0, 0, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 255,
-        0, 255, 255, 0, 0, 255, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0}},
-      {4.0f, 9, {0, 31, 176, 255, 255, 255, 176, 31, 0, 31, 240, 209, 79, 64, 79, 209, 240, 31,
-                 176, 209, 15, 0, 0, 0, 15, 209, 176, 255, 79, 0, 0, 0, 0, 0, 79, 255,
-                 255, 48, 0, 0, 0, 0, 0, 48, 255, 255, 79, 0, 0, 0, 0, 0, 79, 255,
-                 176, 209, 15, 0, 0, 0, 15, 209, 176, 31, 240, 209, 79, 64, 79, 209, 240, 31,
-                 0, 31, 176, 255, 255, 255, 176, 31, 0},
-       {0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 255, 255, 0, 0, 0, 255, 255, 0,
-        255, 255, 0, 0, 0, 0, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 255,
-        255, 0, 0, 0, 0, 0, 0, 0, 255, 255, 0, 0, 0, 0, 0, 0, 0, 255,
-        255, 255, 0, 0, 0, 0, 0, 255, 255, 0, 255, 255, 0, 0, 0, 255, 255, 0,
-        0, 0, 255, 255, 255, 255, 255, 0, 0}},
+      {2.5f,
+       6,
+       {15,  191, 255, 255, 191, 15,  191, 209, 79, 79, 209, 191, 255, 79,  0,   0,   79,  255,
+        255, 79,  0,   0,   79,  255, 191, 209, 79, 79, 209, 191, 15,  191, 255, 255, 191, 15},
+       {0,   0, 255, 255, 0, 0,   0, 255, 0, 0, 255, 0, 255, 0, 0,   0,   0, 255,
+        255, 0, 0,   0,   0, 255, 0, 255, 0, 0, 255, 0, 0,   0, 255, 255, 0, 0}},
+      {3.0f,
+       7,
+       {0,   143, 255, 255, 255, 143, 0,   143, 255, 97,  64,  97,  255, 143, 255, 112, 0,
+        0,   0,   112, 255, 255, 48,  0,   0,   0,   48,  255, 255, 112, 0,   0,   0,   112,
+        255, 143, 255, 97,  64,  97,  255, 143, 0,   143, 255, 255, 255, 143, 0},
+       {0,   0, 255, 255, 255, 0, 0,   0, 255, 0, 0,   0,   255, 0, 255, 0, 0,
+        0,   0, 0,   255, 255, 0, 0,   0, 0,   0, 255, 255, 0,   0, 0,   0, 0,
+        255, 0, 255, 0,   0,   0, 255, 0, 0,   0, 255, 255, 255, 0, 0}},
+      {3.5f,
+       8,
+       {0,   79,  222, 255, 255, 222, 79,  0,   79,  255, 176, 64,  64,  176, 255, 79,
+        222, 176, 0,   0,   0,   0,   176, 222, 255, 64,  0,   0,   0,   0,   64,  255,
+        255, 64,  0,   0,   0,   0,   64,  255, 222, 176, 0,   0,   0,   0,   176, 222,
+        79,  255, 176, 64,  64,  176, 255, 79,  0,   79,  222, 255, 255, 222, 79,  0},
+       {0,   0,   255, 255, 255, 255, 0,   0,   0,   255, 255, 0,   0,   255, 255, 0,
+        255, 255, 0,   0,   0,   0,   255, 255, 255, 0,   0,   0,   0,   0,   0,   255,
+        255, 0,   0,   0,   0,   0,   0,   255, 255, 255, 0,   0,   0,   0,   255, 255,
+        0,   255, 255, 0,   0,   255, 255, 0,   0,   0,   255, 255, 255, 255, 0,   0}},
+      {4.0f,
+       9,
+       {0,  31,  176, 255, 255, 255, 176, 31,  0,   31,  240, 209, 79, 64,  79,  209, 240,
+        31, 176, 209, 15,  0,   0,   0,   15,  209, 176, 255, 79,  0,  0,   0,   0,   0,
+        79, 255, 255, 48,  0,   0,   0,   0,   0,   48,  255, 255, 79, 0,   0,   0,   0,
+        0,  79,  255, 176, 209, 15,  0,   0,   0,   15,  209, 176, 31, 240, 209, 79,  64,
+        79, 209, 240, 31,  0,   31,  176, 255, 255, 255, 176, 31,  0},
+       {0, 0,   255, 255, 255, 255, 255, 0,   0,   0,   255, 255, 0, 0,   0,   255, 255,
+        0, 255, 255, 0,   0,   0,   0,   0,   255, 255, 255, 0,   0, 0,   0,   0,   0,
+        0, 255, 255, 0,   0,   0,   0,   0,   0,   0,   255, 255, 0, 0,   0,   0,   0,
+        0, 0,   255, 255, 255, 0,   0,   0,   0,   0,   255, 255, 0, 255, 255, 0,   0,
+        0, 255, 255, 0,   0,   0,   255, 255, 255, 255, 255, 0,   0}},
   };
 }
 
@@ -136,7 +150,8 @@ TEST(Circle, FarOutsideDrawsNothingPartlyInsideIsClipped) {
     // Centres left or above the bitmap truncate differently from the shifted ones; compare only
     // where the centre pixel is the same.
     if (cx >= 0 && cy >= 0) {
-      ASSERT_TRUE(shapetest::SameWindow(big, ox, oy, small)) << cx << "," << cy << " r " << r << " i " << i;
+      ASSERT_TRUE(shapetest::SameWindow(big, ox, oy, small))
+          << cx << "," << cy << " r " << r << " i " << i;
     }
   }
 }
@@ -185,7 +200,8 @@ TEST(Circle, TinyFilledCircles) {
 }
 
 TEST(Circle, GatesAndUnusableValues) {
-  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN(),
+              inf = std::numeric_limits<float>::infinity();
   Canvas c(20, 20);
   for (bool aa : {false, true}) {
     RAST_Circle(&c, 10, 10, 5, kWhite, 0.003f, kCopy, aa);
@@ -199,7 +215,8 @@ TEST(Circle, GatesAndUnusableValues) {
       RAST_FillCircle(&c, 10, v, 5, kWhite, 1.0f, kCopy, aa);
       RAST_FillCircle(&c, 10, 10, v, kWhite, 1.0f, kCopy, aa);
       if (!std::isfinite(v)) {
-        RAST_Arc(&c, 10, 10, 5, v, 1.0f, kWhite, 1.0f, kCopy, aa);  // (huge finite spans: whole circle)
+        RAST_Arc(&c, 10, 10, 5, v, 1.0f, kWhite, 1.0f, kCopy,
+                 aa);  // (huge finite spans: whole circle)
       }
       RAST_Arc(&c, 10, 10, v, 0.0f, 1.0f, kWhite, 1.0f, kCopy, aa);
       RAST_RoundRect(&c, 1, 1, v, 10, 3, kWhite, 1.0f, kCopy, aa);
@@ -337,16 +354,19 @@ TEST(RoundRect, RadiusIsLimitedToHalfTheSmallerSide) {
 // the fast routines write (the order matters for the non-commutative modes).
 class CoreReference {
  public:
-  CoreReference(Canvas& c, RAST_pixel colour, int ia, int mode) : c_(c), col_(colour), ia_(ia), mode_(mode) {}
+  CoreReference(Canvas& c, RAST_pixel colour, int ia, int mode)
+      : c_(c), col_(colour), ia_(ia), mode_(mode) {}
 
   void antialiased(float cx, float cy, float r, bool filled) {
     const long xc = long(cx + 0.5f), yc = long(cy + 0.5f), ri = long(r);
     const int E = int(double(r - std::floor(r)) * ia_);
     px(xc, yc - ri - 1, E), px(xc, yc + ri + 1, E), px(xc - ri - 1, yc, E), px(xc + ri + 1, yc, E);
     if (filled) {
-      vspan(xc, yc - ri, yc - 1, ia_), vspan(xc, yc + 1, yc + ri, ia_), hspan(yc, xc - ri, xc + ri, ia_);
+      vspan(xc, yc - ri, yc - 1, ia_), vspan(xc, yc + 1, yc + ri, ia_),
+          hspan(yc, xc - ri, xc + ri, ia_);
     } else {
-      px(xc, yc - ri, ia_ - E), px(xc + ri, yc, ia_ - E), px(xc, yc + ri, ia_ - E), px(xc - ri, yc, ia_ - E);
+      px(xc, yc - ri, ia_ - E), px(xc + ri, yc, ia_ - E), px(xc, yc + ri, ia_ - E),
+          px(xc - ri, yc, ia_ - E);
     }
     const float rr = r * r;
     for (long d = 1;; ++d) {
@@ -356,9 +376,11 @@ class CoreReference {
       const long hi = long(h), n = long(h + 0.5);
       if (d > n) break;
       const int Ed = int((h - std::floor(h)) * ia_);
-      px(xc - d, yc - hi - 1, Ed), px(xc - d, yc + hi + 1, Ed), px(xc + d, yc - hi - 1, Ed), px(xc + d, yc + hi + 1, Ed);
+      px(xc - d, yc - hi - 1, Ed), px(xc - d, yc + hi + 1, Ed), px(xc + d, yc - hi - 1, Ed),
+          px(xc + d, yc + hi + 1, Ed);
       if (d != n) {
-        px(xc - hi - 1, yc - d, Ed), px(xc + hi + 1, yc - d, Ed), px(xc - hi - 1, yc + d, Ed), px(xc + hi + 1, yc + d, Ed);
+        px(xc - hi - 1, yc - d, Ed), px(xc + hi + 1, yc - d, Ed), px(xc - hi - 1, yc + d, Ed),
+            px(xc + hi + 1, yc + d, Ed);
       }
       if (filled) {
         vspan(xc - d, yc - hi, yc - d - 1, ia_), vspan(xc - d, yc + d + 1, yc + hi, ia_);
@@ -367,8 +389,11 @@ class CoreReference {
         hspan(yc + d, xc - hi, xc - d, ia_), hspan(yc + d, xc + d, xc + hi, ia_);
       } else {
         const int w = ia_ - Ed;
-        px(xc - hi, yc - d, w), px(xc + hi, yc - d, w), px(xc - d, yc + hi, w), px(xc + d, yc + hi, w);
-        if (d != n) px(xc - d, yc - hi, w), px(xc + d, yc - hi, w), px(xc - hi, yc + d, w), px(xc + hi, yc + d, w);
+        px(xc - hi, yc - d, w), px(xc + hi, yc - d, w), px(xc - d, yc + hi, w),
+            px(xc + d, yc + hi, w);
+        if (d != n)
+          px(xc - d, yc - hi, w), px(xc + d, yc - hi, w), px(xc - hi, yc + d, w),
+              px(xc + hi, yc + d, w);
       }
     }
   }
@@ -377,7 +402,8 @@ class CoreReference {
     const long xc = long(cx + 0.5f), yc = long(cy + 0.5f);
     long R = long(r + 0.5f);
     if (filled) {
-      vspan(xc, yc - R, yc - 1, ia_), vspan(xc, yc + 1, yc + R, ia_), hspan(yc, xc - R, xc + R, ia_);
+      vspan(xc, yc - R, yc - 1, ia_), vspan(xc, yc + 1, yc + R, ia_),
+          hspan(yc, xc - R, xc + R, ia_);
     } else {
       px(xc, yc - R, ia_), px(xc + R, yc, ia_), px(xc, yc + R, ia_), px(xc - R, yc, ia_);
     }
@@ -391,8 +417,11 @@ class CoreReference {
         hspan(yc - d, xc - R, xc - d, ia_), hspan(yc - d, xc + d, xc + R, ia_);
         hspan(yc + d, xc - R, xc - d, ia_), hspan(yc + d, xc + d, xc + R, ia_);
       } else {
-        px(xc - d, yc - R, ia_), px(xc - d, yc + R, ia_), px(xc + d, yc - R, ia_), px(xc + d, yc + R, ia_);
-        if (d != R) px(xc - R, yc - d, ia_), px(xc - R, yc + d, ia_), px(xc + R, yc - d, ia_), px(xc + R, yc + d, ia_);
+        px(xc - d, yc - R, ia_), px(xc - d, yc + R, ia_), px(xc + d, yc - R, ia_),
+            px(xc + d, yc + R, ia_);
+        if (d != R)
+          px(xc - R, yc - d, ia_), px(xc - R, yc + d, ia_), px(xc + R, yc - d, ia_),
+              px(xc + R, yc + d, ia_);
       }
       err += step, step += 2, ++d;
     } while (d < R);
@@ -405,7 +434,8 @@ class CoreReference {
     RAST_pixel& p = c_.stored(int(x), int(y));
     if (mode_ == 0 && w == 128 && !aa_) {
       RAST_pixel avg = 0;  // the plain copy at 128: (d + c) >> 1 per byte
-      for (int sh = 0; sh < 32; sh += 8) avg |= (((p >> sh) & 0xff) + ((col_ >> sh) & 0xff)) >> 1 << sh;
+      for (int sh = 0; sh < 32; sh += 8)
+        avg |= (((p >> sh) & 0xff) + ((col_ >> sh) & 0xff)) >> 1 << sh;
       p = avg;
       return;
     }
@@ -413,12 +443,24 @@ class CoreReference {
     // alpha byte and the round trip of the conversion).
     const RAST_Weight wt(w);
     switch (mode_) {
-      case 0: p = RAST_BlendCopy(p, col_, wt); break;
-      case 1: p = RAST_BlendAdd(p, col_, wt); break;
-      case 2: p = RAST_BlendDodge(p, col_, wt); break;
-      case 3: p = RAST_BlendMul(p, col_, wt); break;
-      case 4: p = RAST_BlendOverlay(p, col_, wt); break;
-      default: p = RAST_BlendHSV(p, col_, wt); break;
+      case 0:
+        p = RAST_BlendCopy(p, col_, wt);
+        break;
+      case 1:
+        p = RAST_BlendAdd(p, col_, wt);
+        break;
+      case 2:
+        p = RAST_BlendDodge(p, col_, wt);
+        break;
+      case 3:
+        p = RAST_BlendMul(p, col_, wt);
+        break;
+      case 4:
+        p = RAST_BlendOverlay(p, col_, wt);
+        break;
+      default:
+        p = RAST_BlendHSV(p, col_, wt);
+        break;
     }
   }
   void vspan(long x, long y0, long y1, int w) {
@@ -445,7 +487,8 @@ TEST(CircleCore, MatchesTheReferenceExactly) {
   const RAST_pixel bg = 0x50a0306cu, col = 0xd0389ce1u;
   for (int i = 0; i < 3000; ++i) {
     const bool aa = i % 2, filled = (i / 2) % 2, flipped = (i / 4) % 2 == 1;
-    const float cx = rng.frange(-12, 48), cy = rng.frange(-12, 40), r = rng.frange(0, i % 5 ? 14 : 40);
+    const float cx = rng.frange(-12, 48), cy = rng.frange(-12, 40),
+                r = rng.frange(0, i % 5 ? 14 : 40);
     if (r == 1.5f || r == 2 || r == 2.5f || r == 3 || r == 3.5f || r == 4) continue;
     const int mode = rng.range(0, 5);
     const float alpha = i % 7 == 0 ? 1.0f : (i % 7 == 1 ? 0.5f : rng.frange(0.01f, 1.0f));
@@ -465,9 +508,10 @@ TEST(CircleCore, MatchesTheReferenceExactly) {
       ref.midpoint(cx, sy, r, filled);
     for (int y = 0; y < 29; ++y)
       for (int x = 0; x < 37; ++x)
-        ASSERT_EQ(got.stored(x, y), want.stored(x, y)) << std::hex << got.stored(x, y) << " " << want.stored(x, y) << std::dec
-            << "i " << i << " c " << cx << "," << cy << " r " << r << " ia " << ia << " mode " << mode
-            << " aa " << aa << " filled " << filled << " flipped " << flipped << " at " << x << "," << y;
+        ASSERT_EQ(got.stored(x, y), want.stored(x, y))
+            << std::hex << got.stored(x, y) << " " << want.stored(x, y) << std::dec << "i " << i
+            << " c " << cx << "," << cy << " r " << r << " ia " << ia << " mode " << mode << " aa "
+            << aa << " filled " << filled << " flipped " << flipped << " at " << x << "," << y;
     ASSERT_TRUE(got.guardIntact());
   }
 }
@@ -475,7 +519,8 @@ TEST(CircleCore, MatchesTheReferenceExactly) {
 // Arcs transcribed step by step: angles brought into range by whole turns in single precision,
 // the quarter boxes from the rounded end points (one pixel more right and below unless on the
 // centre), each box drawing the whole circle through the reference core.
-void ReferenceArc(Canvas& c, float cx, float cy, float r, float a1, float a2, RAST_pixel col, int ia, bool aa) {
+void ReferenceArc(Canvas& c, float cx, float cy, float r, float a1, float a2, RAST_pixel col,
+                  int ia, bool aa) {
   const float twoPiF = 6.2831854820251465f;
   const double twoPi = 6.2831854820251465, halfPi = 1.5707963705062866;
   float lo = std::min(a1, a2), hi = std::max(a1, a2);
@@ -497,9 +542,10 @@ void ReferenceArc(Canvas& c, float cx, float cy, float r, float a1, float a2, RA
     const long maxx = std::max(x0, x1), maxy = std::max(y0, y1);
     CoreReference ref(c, col, ia, 0);
     ref.aa_ = aa;
-    ref.clip_ = RAST_ClipRect{int(std::max(std::min(x0, x1), 0L)), int(std::max(std::min(y0, y1), 0L)),
-                              int(std::min<long>(maxx + 1 + (float(maxx) != cx), c.getWidth())),
-                              int(std::min<long>(maxy + 1 + (float(maxy) != cy), c.getHeight()))};
+    ref.clip_ =
+        RAST_ClipRect{int(std::max(std::min(x0, x1), 0L)), int(std::max(std::min(y0, y1), 0L)),
+                      int(std::min<long>(maxx + 1 + (float(maxx) != cx), c.getWidth())),
+                      int(std::min<long>(maxy + 1 + (float(maxy) != cy), c.getHeight()))};
     aa ? ref.antialiased(cx, cy, r, false) : ref.midpoint(cx, cy, r, false);
     x0 = x1, y0 = y1;
   } while (H > a);
@@ -511,7 +557,8 @@ TEST(Arc, MatchesTheReferenceQuarters) {
   for (int i = 0; i < 2000; ++i) {
     const float cx = rng.frange(-5, 40), cy = rng.frange(-5, 32), r = rng.frange(0.5f, 18);
     const float a1 = rng.frange(-14, 14), a2 = i % 4 ? a1 + rng.frange(-6, 6) : rng.frange(-14, 14);
-    if (std::fabs(std::max(a1, a2) - std::min(a1, a2)) >= 6.2831854820251465f) continue;  // whole circle
+    if (std::fabs(std::max(a1, a2) - std::min(a1, a2)) >= 6.2831854820251465f)
+      continue;  // whole circle
     const bool aa = i % 2;
     const float alpha = i % 3 ? rng.frange(0.01f, 1.0f) : 1.0f;
     const int ia = int(alpha * 256);
@@ -529,8 +576,9 @@ TEST(Arc, MatchesTheReferenceQuarters) {
     for (int y = 0; y < 27; ++y)
       for (int x = 0; x < 35; ++x) stored.push_back(got.stored(x, y));
     ASSERT_EQ(stored, want.picture()) << i << ": c " << cx << "," << cy << " r " << r << " angles "
-                                             << a1 << " " << a2 << " aa " << aa << "\n" << got.ascii(bg) << "\n"
-                                             << want.ascii(bg);
+                                      << a1 << " " << a2 << " aa " << aa << "\n"
+                                      << got.ascii(bg) << "\n"
+                                      << want.ascii(bg);
   }
 }
 
@@ -544,17 +592,28 @@ TEST(CircleFamily, RandomShapesStayInside) {
     const RAST_BlendMode mode(i % 6);
     const bool aa = (i / 2) % 2;
     switch (i % 4) {
-      case 0: RAST_Circle(&c, cx, cy, r, kWhite, 0.8f, mode, aa); break;
-      case 1: RAST_FillCircle(&c, cx, cy, r, kWhite, 0.8f, mode, aa); break;
-      case 2: RAST_Arc(&c, cx, cy, r, rng.frange(-20, 20), rng.frange(-20, 20), kWhite, 0.8f, mode, aa); break;
-      default: RAST_RoundRect(&c, cx, cy, r, rng.frange(-5, 30), rng.range(-2, 20), kWhite, 0.8f, mode, aa); break;
+      case 0:
+        RAST_Circle(&c, cx, cy, r, kWhite, 0.8f, mode, aa);
+        break;
+      case 1:
+        RAST_FillCircle(&c, cx, cy, r, kWhite, 0.8f, mode, aa);
+        break;
+      case 2:
+        RAST_Arc(&c, cx, cy, r, rng.frange(-20, 20), rng.frange(-20, 20), kWhite, 0.8f, mode, aa);
+        break;
+      default:
+        RAST_RoundRect(&c, cx, cy, r, rng.frange(-5, 30), rng.range(-2, 20), kWhite, 0.8f, mode,
+                       aa);
+        break;
     }
     ASSERT_TRUE(c.guardIntact()) << i;
   }
   // The core itself never trusts a wrong clip rectangle or an unclipped circle near an edge.
   Canvas c(10, 10);
-  RAST_CircleCore(&c, kWhite, 256, true, true, kCopy, RAST_ClipRect{-100, -100, 100, 100}, false, 1, 1, 30);
-  RAST_CircleCore(&c, kWhite, 256, false, true, kCopy, RAST_ClipRect{-100, -100, 100, 100}, false, 9, 9, 30);
+  RAST_CircleCore(&c, kWhite, 256, true, true, kCopy, RAST_ClipRect{-100, -100, 100, 100}, false, 1,
+                  1, 30);
+  RAST_CircleCore(&c, kWhite, 256, false, true, kCopy, RAST_ClipRect{-100, -100, 100, 100}, false,
+                  9, 9, 30);
   EXPECT_TRUE(c.guardIntact());
 }
 

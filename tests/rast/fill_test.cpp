@@ -13,10 +13,13 @@ RAST_pixel ReferenceFillPixel(RAST_pixel d, RAST_pixel color, int a, int op) {
   if (op == 0) {
     if (a == 256) return color;
     if (a == 128) return ((d >> 1) & 0x7F7F7F7Fu) + ((color >> 1) & 0x7F7F7F7Fu);
-    if (a == 64) return ((d >> 2) & 0x3F3F3F3Fu) + ((d >> 1) & 0x7F7F7F7Fu) + ((color >> 2) & 0x3F3F3F3Fu);
-    if (a == 192) return ((d >> 2) & 0x3F3F3F3Fu) + ((color >> 2) & 0x3F3F3F3Fu) + ((color >> 1) & 0x7F7F7F7Fu);
+    if (a == 64)
+      return ((d >> 2) & 0x3F3F3F3Fu) + ((d >> 1) & 0x7F7F7F7Fu) + ((color >> 2) & 0x3F3F3F3Fu);
+    if (a == 192)
+      return ((d >> 2) & 0x3F3F3F3Fu) + ((color >> 2) & 0x3F3F3F3Fu) + ((color >> 1) & 0x7F7F7F7Fu);
   }
-  if (op == 5) return RefHSV(d, Chan(color, 1), Chan(color, 2), Chan(color, 3), std::min(a, 255), a);
+  if (op == 5)
+    return RefHSV(d, Chan(color, 1), Chan(color, 2), Chan(color, 3), std::min(a, 255), a);
   int v[4];
   v[0] = Clamp(RefChannel(op, Chan(d, 0), a, a));  // the weight is the source alpha
   for (int c = 1; c < 4; ++c) v[c] = RefChannel(op, Chan(d, c), Chan(color, c), a);
@@ -33,8 +36,10 @@ TEST(FillRect, RandomFillsMatchReference) {
     bm.Fill(rng);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) want.at(x, y) = bm.at(x, y);
-    const int x = static_cast<int>(rng() % (w + 10)) - 5, y = static_cast<int>(rng() % (h + 10)) - 5;
-    const int fw = static_cast<int>(rng() % (w + 8)) - 2, fh = static_cast<int>(rng() % (h + 8)) - 2;
+    const int x = static_cast<int>(rng() % (w + 10)) - 5,
+              y = static_cast<int>(rng() % (h + 10)) - 5;
+    const int fw = static_cast<int>(rng() % (w + 8)) - 2,
+              fh = static_cast<int>(rng() % (h + 8)) - 2;
     const RAST_pixel color = static_cast<RAST_pixel>(rng());
     const int op = static_cast<int>(rng() % 7);
     const bool useAlpha = rng() % 4 == 0;
@@ -47,7 +52,8 @@ TEST(FillRect, RandomFillsMatchReference) {
       for (int yy = std::max(y, 0); yy < std::min(y + fh, h); ++yy)
         for (int xx = std::max(x, 0); xx < std::min(x + fw, w); ++xx)
           want.at(xx, yy) = ReferenceFillPixel(want.at(xx, yy), color, a, op);
-    ASSERT_EQ(bm.Pixels(), want.Pixels()) << "iteration " << iter << " op " << op << " alpha " << alpha;
+    ASSERT_EQ(bm.Pixels(), want.Pixels())
+        << "iteration " << iter << " op " << op << " alpha " << alpha;
     ASSERT_TRUE(bm.CanariesIntact());
   }
 }
@@ -142,7 +148,8 @@ TEST(ForEachPixel, VisitsTheClippedRectangleRowByRow) {
   CanvasBitmap bm(4, 3, true);
   std::vector<RAST_pixel*> seen;
   RAST_ForEachPixel(
-      &bm, -1, 1, 3, 5, [](RAST_pixel* p, void* parm) { static_cast<std::vector<RAST_pixel*>*>(parm)->push_back(p); },
+      &bm, -1, 1, 3, 5,
+      [](RAST_pixel* p, void* parm) { static_cast<std::vector<RAST_pixel*>*>(parm)->push_back(p); },
       &seen);
   ASSERT_EQ(seen.size(), 4u);
   EXPECT_EQ(seen[0], &bm.at(0, 1));
@@ -167,7 +174,9 @@ TEST(SetAlphaFromColorMask, GreenBecomesTransparent) {
 TEST(SimpleFill, FillsRowsThroughTheSeedColumnOnly) {
   // A U shape of zeros in ones: two arms joined at the bottom row.
   const char* rows[] = {
-      "0110", "0110", "0000",
+      "0110",
+      "0110",
+      "0000",
   };
   CanvasBitmap bm(4, 3);
   for (int y = 0; y < 3; ++y)
@@ -187,7 +196,8 @@ TEST(SimpleFill, FillsRowsThroughTheSeedColumnOnly) {
   EXPECT_TRUE(bm.CanariesIntact());
 }
 
-// An opaque fill of whole gapless rows runs as one; a narrower or shorter one keeps to its rectangle.
+// An opaque fill of whole gapless rows runs as one; a narrower or shorter one keeps to its
+// rectangle.
 TEST(FillRect, OpaqueFillOfGaplessRowsKeepsToItsRectangle) {
   for (int w : {8, 400}) {  // a short run, and runs long enough for the string store
     RAST_MemBitmap bm(w, 6, 4);
@@ -195,7 +205,8 @@ TEST(FillRect, OpaqueFillOfGaplessRowsKeepsToItsRectangle) {
     const int n = w * 6;
     for (int i = 0; i < n; ++i) bm.getBits()[i] = 0x11111111u;
     RAST_FillRect(&bm, 0, 2, w, 3, 0xAABBCCDDu, 1.0f, RAST_BLIT_MODE_COPY);
-    for (int i = 0; i < n; ++i) ASSERT_EQ(bm.getBits()[i], (i >= 2 * w && i < 5 * w) ? 0xAABBCCDDu : 0x11111111u) << i;
+    for (int i = 0; i < n; ++i)
+      ASSERT_EQ(bm.getBits()[i], (i >= 2 * w && i < 5 * w) ? 0xAABBCCDDu : 0x11111111u) << i;
     RAST_FillRect(&bm, 1, 0, w - 1, 6, 0x22222222u, 1.0f, RAST_BLIT_MODE_COPY);
     for (int i = 0; i < n; ++i) ASSERT_EQ(bm.getBits()[i] == 0x22222222u, i % w != 0) << i;
     RAST_FillRect(&bm, -3, -3, w + 12, 20, 0x33333333u, 1.0f, RAST_BLIT_MODE_COPY);

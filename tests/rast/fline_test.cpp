@@ -17,7 +17,9 @@ using shapetest::Rng;
 
 constexpr RAST_pixel kWhite = 0xffffffffu;
 
-RAST_pixel CopyOnBlack(int w) { return RAST_BlendCopy(0, kWhite, RAST_Weight(w)); }
+RAST_pixel CopyOnBlack(int w) {
+  return RAST_BlendCopy(0, kWhite, RAST_Weight(w));
+}
 
 TEST(FLine, HorizontalLineOnARowAndBetweenRows) {
   Canvas c(20, 20);
@@ -48,7 +50,8 @@ TEST(FLine, LastRowAndColumnAreOutsideTheAcceptedRegion) {
 }
 
 TEST(FLine, NothingForEqualPointsOutsideOrUnusableValues) {
-  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN(),
+              inf = std::numeric_limits<float>::infinity();
   Canvas c(10, 10);
   RAST_FLine(&c, 3.5f, 3.5f, 3.5f, 3.5f, kWhite, 1.0f, kCopy, true);
   RAST_FLine(&c, -5.0f, -5.0f, -1.0f, -9.0f, kWhite, 1.0f, kCopy, true);
@@ -102,7 +105,8 @@ TEST(FLine, RandomLinesStayInside) {
   Rng rng(21);
   for (int i = 0; i < 3000; ++i) {
     Canvas c(17, 13, i % 2);
-    const float x1 = rng.frange(-30, 50), y1 = rng.frange(-30, 50), x2 = rng.frange(-30, 50), y2 = rng.frange(-30, 50);
+    const float x1 = rng.frange(-30, 50), y1 = rng.frange(-30, 50), x2 = rng.frange(-30, 50),
+                y2 = rng.frange(-30, 50);
     RAST_FLine(&c, x1, y1, x2, y2, kWhite, 1.0f, RAST_BlendMode(i % 6), true);
     ASSERT_TRUE(c.guardIntact()) << x1 << "," << y1 << " " << x2 << "," << y2;
   }
@@ -143,7 +147,8 @@ TEST(FLine, MatchesTheReferenceWalk) {
   const RAST_pixel bg = 0x3060a0c0u, col = 0xf0d01080u;
   for (int i = 0; i < 3000; ++i) {
     const bool flipped = i % 2;
-    const float x1 = rng.frange(-8, 40), y1 = rng.frange(-8, 30), x2 = rng.frange(-8, 40), y2 = rng.frange(-8, 30);
+    const float x1 = rng.frange(-8, 40), y1 = rng.frange(-8, 30), x2 = rng.frange(-8, 40),
+                y2 = rng.frange(-8, 30);
     const float alpha = i % 3 ? rng.frange(0.01f, 1.0f) : 1.0f;
     Canvas got(33, 23, flipped, bg), want(33, 23, false, bg);
     RAST_FLine(&got, x1, y1, x2, y2, col, alpha, kCopy, true);
@@ -168,7 +173,8 @@ TEST(DashedLine, FastPathEveryOtherRow) {
 TEST(DashedLine, PatternStopsBeforeTheEndPoint) {
   Canvas c(16, 2);
   RAST_DashedLine(&c, 0, 0, 12, 0, 3, 2, kWhite, kCopy, 0.8f);
-  EXPECT_EQ(c.changed(), (PixelSet{{0, 0}, {1, 0}, {2, 0}, {5, 0}, {6, 0}, {7, 0}, {10, 0}, {11, 0}}));
+  EXPECT_EQ(c.changed(),
+            (PixelSet{{0, 0}, {1, 0}, {2, 0}, {5, 0}, {6, 0}, {7, 0}, {10, 0}, {11, 0}}));
   // The same from the other end: the ends are ordered first.
   Canvas r(16, 2);
   RAST_DashedLine(&r, 12, 0, 0, 0, 3, 2, kWhite, kCopy, 0.8f);

@@ -12,8 +12,14 @@ namespace rast_test {
 
 class GuardedBitmap : public RAST_IBitmap {
  public:
-  GuardedBitmap(int w, int h, bool flipped, int border, int extraSpan, RAST_pixel guard, RAST_pixel fill)
-      : w_(w), h_(h), b_(border), span_(w + 2 * border + extraSpan), flipped_(flipped), guard_(guard),
+  GuardedBitmap(int w, int h, bool flipped, int border, int extraSpan, RAST_pixel guard,
+                RAST_pixel fill)
+      : w_(w),
+        h_(h),
+        b_(border),
+        span_(w + 2 * border + extraSpan),
+        flipped_(flipped),
+        guard_(guard),
         store_(static_cast<std::size_t>(span_) * static_cast<std::size_t>(h + 2 * border), guard) {
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) stored(x, y) = fill;
@@ -30,7 +36,9 @@ class GuardedBitmap : public RAST_IBitmap {
   // Pixel (x, y) counted from the top, whatever the storage order.
   RAST_pixel& at(int x, int y) { return stored(x, flipped_ ? h_ - 1 - y : y); }
   // Pixel (x, y) in storage order.
-  RAST_pixel& stored(int x, int y) { return store_[static_cast<std::size_t>(y + b_) * span_ + (x + b_)]; }
+  RAST_pixel& stored(int x, int y) {
+    return store_[static_cast<std::size_t>(y + b_) * span_ + (x + b_)];
+  }
   // True when every pixel outside the bitmap still holds the guard value.
   bool GuardIntact() const {
     for (int row = 0; row < h_ + 2 * b_; ++row)

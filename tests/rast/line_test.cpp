@@ -28,7 +28,8 @@ TEST(Line, PointsAndShortRuns) {
 
 TEST(Line, GeneralLinePixelSetBothDirections) {
   PixelSet expected;
-  const int rows[][3] = {{3, 2, 3}, {4, 4, 6}, {5, 7, 9}, {6, 10, 12}, {7, 13, 15}, {8, 16, 18}, {9, 19, 20}};
+  const int rows[][3] = {{3, 2, 3},   {4, 4, 6},   {5, 7, 9},  {6, 10, 12},
+                         {7, 13, 15}, {8, 16, 18}, {9, 19, 20}};
   for (auto& r : rows)
     for (int x = r[1]; x <= r[2]; ++x) expected.insert({x, r[0]});
   for (bool reversed : {false, true}) {
@@ -46,14 +47,16 @@ TEST(Line, GeneralLinePixelSetBothDirections) {
 TEST(Line, DirectionIndependence) {
   Rng rng(7);
   for (int i = 0; i < 400; ++i) {
-    const int x1 = rng.range(0, 39), y1 = rng.range(0, 39), x2 = rng.range(0, 39), y2 = rng.range(0, 39);
+    const int x1 = rng.range(0, 39), y1 = rng.range(0, 39), x2 = rng.range(0, 39),
+              y2 = rng.range(0, 39);
     if (std::abs(x2 - x1) == std::abs(y2 - y1) && x1 != x2) continue;  // diagonals differ by design
     for (bool aa : {false, true}) {
       for (float alpha : {1.0f, 0.7f}) {
         Canvas a(40, 40, false, 0x10203040u), b(40, 40, false, 0x10203040u);
         RAST_Line(&a, x1, y1, x2, y2, 0xa0b0c0d0u, alpha, kCopy, aa);
         RAST_Line(&b, x2, y2, x1, y1, 0xa0b0c0d0u, alpha, kCopy, aa);
-        ASSERT_EQ(a.picture(), b.picture()) << x1 << "," << y1 << " " << x2 << "," << y2 << " aa " << aa;
+        ASSERT_EQ(a.picture(), b.picture())
+            << x1 << "," << y1 << " " << x2 << "," << y2 << " aa " << aa;
       }
     }
   }
@@ -64,7 +67,8 @@ TEST(Line, DirectionIndependence) {
 TEST(Line, PlainLineFollowsTheExactLine) {
   Rng rng(11);
   for (int i = 0; i < 300; ++i) {
-    const int x1 = rng.range(0, 59), y1 = rng.range(0, 59), x2 = rng.range(0, 59), y2 = rng.range(0, 59);
+    const int x1 = rng.range(0, 59), y1 = rng.range(0, 59), x2 = rng.range(0, 59),
+              y2 = rng.range(0, 59);
     Canvas c(60, 60);
     RAST_Line(&c, x1, y1, x2, y2, kWhite, 1.0f, kCopy, false);
     const int dx = x2 - x1, dy = y2 - y1;
@@ -84,14 +88,18 @@ TEST(Line, PlainLineFollowsTheExactLine) {
 // General lines transcribed step by step on pixel positions: both cursors, the 16.16 accumulator,
 // the middle pixel or pair, the anti-aliased weights. Copy mode, so each write is RAST_BlendCopy
 // (or the store at 256, the same word).
-void ReferenceGeneralLine(Canvas& c, int x1, int y1, int x2, int y2, RAST_pixel col, int ia, bool aa) {
+void ReferenceGeneralLine(Canvas& c, int x1, int y1, int x2, int y2, RAST_pixel col, int ia,
+                          bool aa) {
   const bool xMajor = std::abs(y2 - y1) < std::abs(x2 - x1);
   int D = xMajor ? x2 - x1 : y2 - y1, m = xMajor ? y2 - y1 : x2 - x1;
   int sx = x1, sy = y1, ex = x2, ey = y2;
   if (D < 0) std::swap(sx, ex), std::swap(sy, ey), D = -D, m = -m;
   const int slope = int(double(std::abs(m)) / double(D) * 65536.0);
-  const int mj[2] = {xMajor ? 1 : 0, xMajor ? 0 : 1}, mn[2] = {xMajor ? 0 : (m >= 0 ? 1 : -1), xMajor ? (m >= 0 ? 1 : -1) : 0};
-  auto put = [&](int x, int y, int w) { c.at(x, y) = RAST_BlendCopy(c.at(x, y), col, RAST_Weight(w)); };
+  const int mj[2] = {xMajor ? 1 : 0, xMajor ? 0 : 1},
+            mn[2] = {xMajor ? 0 : (m >= 0 ? 1 : -1), xMajor ? (m >= 0 ? 1 : -1) : 0};
+  auto put = [&](int x, int y, int w) {
+    c.at(x, y) = RAST_BlendCopy(c.at(x, y), col, RAST_Weight(w));
+  };
   auto major = [&] { sx += mj[0], sy += mj[1], ex -= mj[0], ey -= mj[1]; };
   auto minor = [&] { sx += mn[0], sy += mn[1], ex -= mn[0], ey -= mn[1]; };
   const int half = (D + 1) / 2;
@@ -131,7 +139,8 @@ TEST(Line, GeneralLinesMatchTheReferenceWalk) {
   Rng rng(19);
   const RAST_pixel bg = 0x2468ace0u, col = 0xf1d3b597u;
   for (int i = 0; i < 2000; ++i) {
-    const int x1 = rng.range(1, 30), y1 = rng.range(1, 24), x2 = rng.range(1, 30), y2 = rng.range(1, 24);
+    const int x1 = rng.range(1, 30), y1 = rng.range(1, 24), x2 = rng.range(1, 30),
+              y2 = rng.range(1, 24);
     const int dx = x2 - x1, dy = y2 - y1;
     if (dx == 0 || dy == 0 || std::abs(dx) == std::abs(dy)) continue;
     const bool aa = i % 2;
@@ -141,7 +150,8 @@ TEST(Line, GeneralLinesMatchTheReferenceWalk) {
     Canvas got(32, 26, false, bg), want(32, 26, false, bg);
     RAST_Line(&got, x1, y1, x2, y2, col, alpha, kCopy, aa);
     ReferenceGeneralLine(want, x1, y1, x2, y2, col, ia, aa);
-    ASSERT_EQ(got.picture(), want.picture()) << x1 << "," << y1 << " " << x2 << "," << y2 << " aa " << aa << " ia " << ia;
+    ASSERT_EQ(got.picture(), want.picture())
+        << x1 << "," << y1 << " " << x2 << "," << y2 << " aa " << aa << " ia " << ia;
   }
 }
 
@@ -171,7 +181,8 @@ TEST(Line, ClippingAtEveryEdgeStaysNearTheUnclippedLine) {
   Rng rng(3);
   const int ox = 30, oy = 30;
   for (int i = 0; i < 400; ++i) {
-    const int x1 = rng.range(-30, 50), y1 = rng.range(-30, 50), x2 = rng.range(-30, 50), y2 = rng.range(-30, 50);
+    const int x1 = rng.range(-30, 50), y1 = rng.range(-30, 50), x2 = rng.range(-30, 50),
+              y2 = rng.range(-30, 50);
     const bool aa = i % 2;
     Canvas big(80, 80), small(20, 20);
     RAST_Line(&big, x1 + ox, y1 + oy, x2 + ox, y2 + oy, kWhite, 1.0f, kCopy, aa);
@@ -181,7 +192,8 @@ TEST(Line, ClippingAtEveryEdgeStaysNearTheUnclippedLine) {
     for (auto [x, y] : small.changed()) {
       bool near = false;
       for (int ddx = -1; ddx <= 1 && !near; ++ddx)
-        for (int ddy = -1; ddy <= 1 && !near; ++ddy) near = ref.count({x + ox + ddx, y + oy + ddy}) > 0;
+        for (int ddy = -1; ddy <= 1 && !near; ++ddy)
+          near = ref.count({x + ox + ddx, y + oy + ddy}) > 0;
       ASSERT_TRUE(near) << x1 << "," << y1 << " " << x2 << "," << y2 << " at " << x << "," << y;
     }
     // Horizontal and vertical lines clip exactly.
@@ -193,11 +205,13 @@ TEST(Line, ClippingAtEveryEdgeStaysNearTheUnclippedLine) {
 
 TEST(Line, ExtremeCoordinatesStayInside) {
   Rng rng(5);
-  const int extremes[] = {INT_MIN, INT_MIN + 1, -1000000000, -5, 0, 7, 15, 1000000000, INT_MAX - 1, INT_MAX};
+  const int extremes[] = {INT_MIN, INT_MIN + 1, -1000000000, -5,          0,
+                          7,       15,          1000000000,  INT_MAX - 1, INT_MAX};
   for (int i = 0; i < 2000; ++i) {
     Canvas c(16, 12, i % 3 == 0);
     auto pick = [&] { return rng.next() % 2 ? extremes[rng.next() % 10] : rng.range(-20, 30); };
-    RAST_Line(&c, pick(), pick(), pick(), pick(), kWhite, 1.0f, RAST_BlendMode(int(rng.next() % 7)), i % 2);
+    RAST_Line(&c, pick(), pick(), pick(), pick(), kWhite, 1.0f, RAST_BlendMode(int(rng.next() % 7)),
+              i % 2);
     ASSERT_TRUE(c.guardIntact()) << i;
   }
 }
@@ -289,8 +303,8 @@ TEST(Line, AntiAliasedGeneralLineWeights) {
   // End pixels at full weight: the copy of white at 256.
   EXPECT_EQ(c.at(0, 0), 0xffffffffu);
   EXPECT_EQ(c.at(10, 5), 0xffffffffu);
-  // Each inner column holds a pair whose weights add up to 255 (copy on black: the byte is the weight
-  // less a rounding step at most).
+  // Each inner column holds a pair whose weights add up to 255 (copy on black: the byte is the
+  // weight less a rounding step at most).
   for (int x = 1; x < 10; ++x) {
     int sum = 0;
     for (int y = 0; y < 6; ++y) sum += int(c.at(x, y) & 0xff);
@@ -302,7 +316,8 @@ TEST(Line, AntiAliasedGeneralLineWeights) {
 TEST(Line, BottomUpBitmapDrawsTheSamePicture) {
   Rng rng(9);
   for (int i = 0; i < 200; ++i) {
-    const int x1 = rng.range(-5, 25), y1 = rng.range(-5, 25), x2 = rng.range(-5, 25), y2 = rng.range(-5, 25);
+    const int x1 = rng.range(-5, 25), y1 = rng.range(-5, 25), x2 = rng.range(-5, 25),
+              y2 = rng.range(-5, 25);
     Canvas top(20, 20), bottom(20, 20, true);
     RAST_Line(&top, x1, y1, x2, y2, 0x80ff40c0u, 0.8f, RAST_BlendMode(i % 6), i % 2);
     RAST_Line(&bottom, x1, y1, x2, y2, 0x80ff40c0u, 0.8f, RAST_BlendMode(i % 6), i % 2);

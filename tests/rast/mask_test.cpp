@@ -14,16 +14,19 @@ TEST(DrawGlyph, RandomMasksMatchTheSolidWriteAtTheCoverageWeight) {
     const int gw = 1 + static_cast<int>(rng() % 12), gh = 1 + static_cast<int>(rng() % 12);
     const int span = gw + static_cast<int>(rng() % 3);
     std::vector<unsigned char> mask(static_cast<std::size_t>(span) * gh);
-    for (auto& m : mask) m = rng() % 3 == 0 ? 0 : (rng() % 2 ? 255 : static_cast<unsigned char>(rng()));
+    for (auto& m : mask)
+      m = rng() % 3 == 0 ? 0 : (rng() % 2 ? 255 : static_cast<unsigned char>(rng()));
     CanvasBitmap bm(w, h, rng() & 1), want(w, h);
     bm.Fill(rng);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) want.at(x, y) = bm.at(x, y);
-    const int x = static_cast<int>(rng() % (w + gw + 2)) - gw - 1, y = static_cast<int>(rng() % (h + gh + 2)) - gh - 1;
+    const int x = static_cast<int>(rng() % (w + gw + 2)) - gw - 1,
+              y = static_cast<int>(rng() % (h + gh + 2)) - gh - 1;
     const RAST_pixel color = static_cast<RAST_pixel>(rng());
     const int op = static_cast<int>(rng() % 7);
     const float alpha = rng() % 2 ? 1.0f : static_cast<float>(rng() % 300) / 256.0f;
-    RAST_DrawGlyph(&bm, x, y, color, mask.data(), gw, span, gh, alpha, RAST_BlendMode(op | 0x10000));
+    RAST_DrawGlyph(&bm, x, y, color, mask.data(), gw, span, gh, alpha,
+                   RAST_BlendMode(op | 0x10000));
     const int a = WeightOf(alpha);
     if (a > 0 && op <= 5)
       for (int j = 0; j < gh; ++j)
@@ -32,8 +35,10 @@ TEST(DrawGlyph, RandomMasksMatchTheSolidWriteAtTheCoverageWeight) {
           const int m = mask[static_cast<std::size_t>(j) * span + i];
           if (X < 0 || Y < 0 || X >= w || Y >= h || m == 0) continue;
           RAST_pixel& p = want.at(X, Y);
-          if (op == 5 && m * a / 256 == 0) p = RefHSV(p, Chan(color, 1), Chan(color, 2), Chan(color, 3), Chan(color, 0), 0);
-          else p = RefBlit(op, p, color, m * a / 256);
+          if (op == 5 && m * a / 256 == 0)
+            p = RefHSV(p, Chan(color, 1), Chan(color, 2), Chan(color, 3), Chan(color, 0), 0);
+          else
+            p = RefBlit(op, p, color, m * a / 256);
         }
     ASSERT_EQ(bm.Pixels(), want.Pixels()) << iter;
     ASSERT_TRUE(bm.CanariesIntact());
@@ -66,11 +71,12 @@ TEST(DrawGlyph, ExactValuesAndClipping) {
 TEST(HalveBlitAA, AveragesBlocksWithLowBitsDropped) {
   CanvasBitmap src(5, 4), dest(10, 10);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 5; ++x) src.at(x, y) = x == 0 ? 0xFFFFFFFFu : 0x04040404u * static_cast<RAST_pixel>(x);
+    for (int x = 0; x < 5; ++x)
+      src.at(x, y) = x == 0 ? 0xFFFFFFFFu : 0x04040404u * static_cast<RAST_pixel>(x);
   RAST_HalveBlitAA(&dest, &src);
   EXPECT_EQ(dest.at(0, 0), 0x3F3F3F3Fu * 2 + 0x01010101u * 2);  // two 255s and two 4s
-  EXPECT_EQ(dest.at(1, 1), 0x0A0A0A0Au);                         // 8 / 4 + 12 / 4, twice each
-  EXPECT_EQ(dest.at(2, 0), 0u);                                  // only 2 columns written
+  EXPECT_EQ(dest.at(1, 1), 0x0A0A0A0Au);                        // 8 / 4 + 12 / 4, twice each
+  EXPECT_EQ(dest.at(2, 0), 0u);                                 // only 2 columns written
   EXPECT_TRUE(dest.CanariesIntact());
   RAST_HalveBlitAA(nullptr, &src);
 }
@@ -79,7 +85,8 @@ TEST(DrawGlyph, CoveredPixelsGetTheSolidWriteEvenAtWeightZero) {
   // Mask byte 1 at alpha 0.5 is weight 0: no change in modes 0-4, but the HSV write stores the
   // colour's alpha byte, the same as the per-pixel write of the other primitives.
   const unsigned char faint[1] = {1};
-  const RAST_pixel grey = RAST_MakePixel(90, 90, 90, 7), colour = RAST_MakePixel(128, 128, 128, 200);
+  const RAST_pixel grey = RAST_MakePixel(90, 90, 90, 7),
+                   colour = RAST_MakePixel(128, 128, 128, 200);
   for (int op = 0; op <= 4; ++op) {
     CanvasBitmap bm(1, 1);
     bm.at(0, 0) = grey;

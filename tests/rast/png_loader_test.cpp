@@ -66,7 +66,8 @@ TEST_F(PngLoaderTest, Rgba8LoadsAsAlphaRedGreenBlue) {
   EXPECT_EQ(bm->getHeight(), 3);
   EXPECT_GE(bm->getRowSpan(), 5);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(At(bm.get(), x, y), Argb(255 - x, x * 20, y * 30, (x + y) * 7));
+    for (int x = 0; x < 5; ++x)
+      EXPECT_EQ(At(bm.get(), x, y), Argb(255 - x, x * 20, y * 30, (x + y) * 7));
 }
 
 TEST_F(PngLoaderTest, RgbWithoutAlphaIsOpaque) {
@@ -209,7 +210,9 @@ TEST_F(PngLoaderTest, LoadsIntoAGivenBitmapResizingIt) {
 // A bitmap stored bottom-up that takes any size, or (fixed) keeps its own whatever it is asked.
 class StoredBitmap : public RAST_IBitmap {
  public:
-  StoredBitmap(bool flipped, bool resizable) : flipped_(flipped), resizable_(resizable) { resize(3, 3); }
+  StoredBitmap(bool flipped, bool resizable) : flipped_(flipped), resizable_(resizable) {
+    resize(3, 3);
+  }
   RAST_pixel* getBits() override { return pixels_.data(); }
   int getWidth() override { return w_; }
   int getHeight() override { return h_; }
@@ -239,7 +242,8 @@ TEST_F(PngLoaderTest, BottomUpBitmapGetsTheTopImageRowLast) {
   // Image row 0 is the last stored row; the row padding stays untouched.
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 5; ++x)
-      EXPECT_EQ(target.getBits()[(2 - y) * 7 + x], Argb(255 - x, x * 20, y * 30, (x + y) * 7)) << x << "," << y;
+      EXPECT_EQ(target.getBits()[(2 - y) * 7 + x], Argb(255 - x, x * 20, y * 30, (x + y) * 7))
+          << x << "," << y;
   EXPECT_EQ(target.getBits()[5], 0x5a5a5a5au);
   EXPECT_EQ(target.getBits()[20], 0x5a5a5a5au);
 }
@@ -255,7 +259,8 @@ TEST_F(PngLoaderTest, BitmapThatKeepsItsSizeGivesNull) {
 TEST_F(PngLoaderTest, MemoryLoaderMatchesFileLoader) {
   const auto bytes = EncodePng(Rgba8(6, 4));
   auto fromFile = Load(bytes);
-  std::unique_ptr<RAST_IBitmap> fromMemory(RAST_LoadPNGFromMemory(bytes.data(), bytes.size(), nullptr));
+  std::unique_ptr<RAST_IBitmap> fromMemory(
+      RAST_LoadPNGFromMemory(bytes.data(), bytes.size(), nullptr));
   ASSERT_TRUE(fromFile);
   ASSERT_TRUE(fromMemory);
   for (int y = 0; y < 4; ++y)
@@ -268,7 +273,8 @@ TEST_F(PngLoaderTest, MemoryLoaderMatchesFileLoader) {
 TEST_F(PngLoaderTest, MissingTruncatedAndCorruptFilesGiveNull) {
   EXPECT_EQ(RAST_LoadPNG((::testing::TempDir() + "vq_no_such_file.png").c_str(), nullptr), nullptr);
   EXPECT_EQ(RAST_LoadPNG(nullptr, nullptr), nullptr);
-  EXPECT_EQ(RAST_LoadPNG(::testing::TempDir().c_str(), nullptr), nullptr);  // a folder opens, reads fail
+  EXPECT_EQ(RAST_LoadPNG(::testing::TempDir().c_str(), nullptr),
+            nullptr);  // a folder opens, reads fail
   const auto good = EncodePng(Rgba8(16, 16));
   // Every truncation: inside the signature, the header, the data and just before the end chunk.
   for (size_t len = 0; len + 12 < good.size(); len += (len < 64 ? 1 : 7)) {
@@ -341,7 +347,8 @@ TEST_F(PngLoaderTest, AncillaryChunksAreSkipped) {
   const auto text = chunk("tEXt", {'K', 0, 'v'}, 3), gamma = chunk("gAMA", {0, 0, 0xb1, 0x8f}, 4);
   withText.insert(withText.begin() + long(afterHeader), text.begin(), text.end());
   withText.insert(withText.begin() + long(afterHeader), gamma.begin(), gamma.end());
-  std::unique_ptr<RAST_IBitmap> bm(RAST_LoadPNGFromMemory(withText.data(), withText.size(), nullptr));
+  std::unique_ptr<RAST_IBitmap> bm(
+      RAST_LoadPNGFromMemory(withText.data(), withText.size(), nullptr));
   ASSERT_TRUE(bm);
   EXPECT_EQ(At(bm.get(), 2, 1), Argb(253, 40, 30, 21));
   auto huge = bytes;

@@ -38,18 +38,21 @@ TEST(Trapezoid, EdgesStepByMagnitudeAndSign) {
   // Edges step by magnitude and sign, so a trapezoid and its mirror image fill mirrored pixels.
   Rng rng(2);
   for (int i = 0; i < 200; ++i) {
-    const int a = rng.range(0, 15), b = rng.range(0, 15), y1 = rng.range(0, 11), y2 = rng.range(0, 11);
+    const int a = rng.range(0, 15), b = rng.range(0, 15), y1 = rng.range(0, 11),
+              y2 = rng.range(0, 11);
     Canvas l(16, 12), r(16, 12);
     RAST_FillTrapezoid(&l, a, 15, y1, b, 15, y2, kWhite, 1.0f, kCopy);
     RAST_FillTrapezoid(&r, 0, 15 - a, y1, 0, 15 - b, y2, kWhite, 1.0f, kCopy);
     for (int y = 0; y < 12; ++y)
-      for (int x = 0; x < 16; ++x) ASSERT_EQ(l.at(x, y), r.at(15 - x, y)) << a << " " << b << " " << y1 << " " << y2;
+      for (int x = 0; x < 16; ++x)
+        ASSERT_EQ(l.at(x, y), r.at(15 - x, y)) << a << " " << b << " " << y1 << " " << y2;
   }
 }
 
 // The trapezoid transcribed row by row: pinned edges, 16.16 steps applied as magnitude and sign,
 // rows above the bitmap stepped over one at a time, each row cut to the bitmap.
-void ReferenceTrapezoid(Canvas& c, int x1a, int x1b, int y1, int x2a, int x2b, int y2, RAST_pixel col, int a) {
+void ReferenceTrapezoid(Canvas& c, int x1a, int x1b, int y1, int x2a, int x2b, int y2,
+                        RAST_pixel col, int a) {
   const long W = c.getWidth(), H = c.getHeight();
   if (y2 < y1) std::swap(y1, y2), std::swap(x1a, x2a), std::swap(x1b, x2b);
   if (x1b < x1a) std::swap(x1a, x1b);
@@ -65,7 +68,8 @@ void ReferenceTrapezoid(Canvas& c, int x1a, int x1b, int y1, int x2a, int x2b, i
     step = std::clamp(step, -(1L << 29), 1L << 29);
     return E{from, 0, std::labs(step), step < 0 ? -1 : (step > 0 ? 1 : 0)};
   };
-  E l = edge(x1a, x2a, x1a <= 0 && x2a <= 0, 0), r = edge(x1b, x2b, x1b >= W - 1 && x2b >= W - 1, W - 1);
+  E l = edge(x1a, x2a, x1a <= 0 && x2a <= 0, 0),
+    r = edge(x1b, x2b, x1b >= W - 1 && x2b >= W - 1, W - 1);
   for (long y = y1; y <= std::min<long>(y2, H - 1); ++y, l.next(), r.next()) {
     if (y < 0) continue;
     for (long x = std::max(l.x, 0L); x <= std::min(r.x, W - 1); ++x)
@@ -82,16 +86,18 @@ TEST(Trapezoid, MatchesTheReferenceRows) {
     if (i % 5 == 0) v[rng.range(0, 5)] = rng.range(-3000, 3000);
     // Steps beyond the limit of 2^29 (8192 pixels a row): computed in 64 bits, then limited.
     if (i % 50 == 1) v[1] = rng.range(0, 5), v[4] = 2000000000, v[2] = 2, v[5] = rng.range(2, 4);
-    if (i % 50 == 2) v[0] = -2000000000, v[3] = rng.range(-5, 20), v[2] = -20000, v[5] = rng.range(0, 18);
+    if (i % 50 == 2)
+      v[0] = -2000000000, v[3] = rng.range(-5, 20), v[2] = -20000, v[5] = rng.range(0, 18);
     const float alpha = rng.frange(0.01f, 1.0f);
     const int a = int(alpha * 256);
     if (a == 0 || a == 64 || a == 128 || a == 192 || a == 256) continue;  // word mixes: own test
     Canvas got(23, 19, false, bg), want(23, 19, false, bg);
     RAST_FillTrapezoid(&got, v[0], v[1], v[2], v[3], v[4], v[5], col, alpha, kCopy);
     ReferenceTrapezoid(want, v[0], v[1], v[2], v[3], v[4], v[5], col, a);
-    ASSERT_EQ(got.picture(), want.picture()) << i << ": " << v[0] << " " << v[1] << " " << v[2] << " "
-                                             << v[3] << " " << v[4] << " " << v[5] << "\n" << got.ascii(bg)
-                                             << "\n" << want.ascii(bg);
+    ASSERT_EQ(got.picture(), want.picture()) << i << ": " << v[0] << " " << v[1] << " " << v[2]
+                                             << " " << v[3] << " " << v[4] << " " << v[5] << "\n"
+                                             << got.ascii(bg) << "\n"
+                                             << want.ascii(bg);
   }
 }
 
@@ -141,7 +147,8 @@ TEST(Trapezoid, ClippingAtEveryEdgeMatchesUnclipped) {
     int v[6];
     for (int& k : v) k = rng.range(-40, 60);
     Canvas big(100, 100), small(20, 20);
-    RAST_FillTrapezoid(&big, v[0] + ox, v[1] + ox, v[2] + oy, v[3] + ox, v[4] + ox, v[5] + oy, kWhite, 1.0f, kCopy);
+    RAST_FillTrapezoid(&big, v[0] + ox, v[1] + ox, v[2] + oy, v[3] + ox, v[4] + ox, v[5] + oy,
+                       kWhite, 1.0f, kCopy);
     RAST_FillTrapezoid(&small, v[0], v[1], v[2], v[3], v[4], v[5], kWhite, 1.0f, kCopy);
     ASSERT_TRUE(small.guardIntact());
     ASSERT_TRUE(shapetest::SameWindow(big, ox, oy, small)) << i;
@@ -159,20 +166,31 @@ TEST(Polygon, SquareInEveryVertexOrder) {
     RAST_FillConvexPolygon(&c, xs, ys, 4, kWhite, kCopy, 1.0f);
     if (first.empty()) {
       first = c.picture();
-      EXPECT_EQ(c.changed(), Rows({{3, 2, 9}, {4, 2, 9}, {5, 2, 9}, {6, 2, 9}, {7, 2, 9}, {8, 2, 9}}));
+      EXPECT_EQ(c.changed(),
+                Rows({{3, 2, 9}, {4, 2, 9}, {5, 2, 9}, {6, 2, 9}, {7, 2, 9}, {8, 2, 9}}));
     }
     EXPECT_EQ(c.picture(), first);
   } while (std::next_permutation(pts.begin(), pts.end()));
 }
 
 TEST(Polygon, TrianglePixelSetInAnyOrder) {
-  const PixelSet expected = Rows({{0, 0, 0}, {1, 0, 2}, {2, 0, 4}, {3, 0, 6}, {4, 0, 8}, {5, 0, 10},
-                                   {6, 0, 8}, {7, 0, 6}, {8, 0, 4}, {9, 0, 2}, {10, 0, 0}});
+  const PixelSet expected = Rows({{0, 0, 0},
+                                  {1, 0, 2},
+                                  {2, 0, 4},
+                                  {3, 0, 6},
+                                  {4, 0, 8},
+                                  {5, 0, 10},
+                                  {6, 0, 8},
+                                  {7, 0, 6},
+                                  {8, 0, 4},
+                                  {9, 0, 2},
+                                  {10, 0, 0}});
   const int p[3][2] = {{0, 0}, {10, 5}, {0, 10}};
   const int orders[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
   for (auto& o : orders) {
     Canvas c(12, 12);
-    RAST_FillTriangle(&c, p[o[0]][0], p[o[0]][1], p[o[1]][0], p[o[1]][1], p[o[2]][0], p[o[2]][1], kWhite, kCopy, 1.0f);
+    RAST_FillTriangle(&c, p[o[0]][0], p[o[0]][1], p[o[1]][0], p[o[1]][1], p[o[2]][0], p[o[2]][1],
+                      kWhite, kCopy, 1.0f);
     EXPECT_EQ(c.changed(), expected) << c.ascii();
   }
 }
@@ -222,13 +240,15 @@ TEST(Polygon, ConvexHullsFillTheirInside) {
     std::sort(pts.begin(), pts.end());
     pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
     auto cross = [](auto o, auto a, auto b) {
-      return (a.first - o.first) * (b.second - o.second) - (a.second - o.second) * (b.first - o.first);
+      return (a.first - o.first) * (b.second - o.second) -
+             (a.second - o.second) * (b.first - o.first);
     };
     std::vector<std::pair<long, long>> hull;  // monotone chain, counter-clockwise
     for (int pass = 0; pass < 2; ++pass) {
       const size_t base = hull.size();
       for (auto& q : pts) {
-        while (hull.size() >= base + 2 && cross(hull[hull.size() - 2], hull.back(), q) <= 0) hull.pop_back();
+        while (hull.size() >= base + 2 && cross(hull[hull.size() - 2], hull.back(), q) <= 0)
+          hull.pop_back();
         hull.push_back(q);
       }
       hull.pop_back();
@@ -253,7 +273,8 @@ TEST(Polygon, ConvexHullsFillTheirInside) {
           ASSERT_EQ(c.at(x, y), kWhite) << i << " at " << x << "," << y << "\n" << c.ascii();
         }
         if (inside <= -2.0) {
-          std::string hs; for (auto& q : hull) hs += std::to_string(q.first) + "," + std::to_string(q.second) + " ";
+          std::string hs;
+          for (auto& q : hull) hs += std::to_string(q.first) + "," + std::to_string(q.second) + " ";
           ASSERT_EQ(c.at(x, y), 0u) << i << " at " << x << "," << y << " hull " << hs;
         }
       }
@@ -266,7 +287,8 @@ TEST(Polygon, ClippingAtEveryEdgeMatchesUnclipped) {
   for (int i = 0; i < 300; ++i) {
     // A convex shape: points on an ellipse around a random centre, in random order.
     const int n = rng.range(3, 9);
-    const double cx = rng.range(-15, 35), cy = rng.range(-15, 35), rx = rng.range(1, 30), ry = rng.range(1, 30);
+    const double cx = rng.range(-15, 35), cy = rng.range(-15, 35), rx = rng.range(1, 30),
+                 ry = rng.range(1, 30);
     std::vector<int> xs, ys;
     for (int k = 0; k < n; ++k) {
       const double a = 2 * std::numbers::pi * (k + rng.frange(0, 0.5f)) / n;
@@ -284,7 +306,8 @@ TEST(Polygon, ClippingAtEveryEdgeMatchesUnclipped) {
   }
 }
 
-// Wild input, convex or not, with coordinates across the whole int range: no write outside, no hang.
+// Wild input, convex or not, with coordinates across the whole int range: no write outside, no
+// hang.
 TEST(Polygon, WildInputStaysInsideAndEnds) {
   Rng rng(23);
   const int extremes[] = {INT_MIN, -1000000000, -3, 0, 5, 11, 1000000000, INT_MAX};
@@ -296,7 +319,8 @@ TEST(Polygon, WildInputStaysInsideAndEnds) {
       xs.push_back(rng.next() % 3 ? rng.range(-8, 20) : extremes[rng.next() % 8]);
       ys.push_back(rng.next() % 3 ? rng.range(-8, 20) : extremes[rng.next() % 8]);
     }
-    RAST_FillConvexPolygon(&c, xs.data(), ys.data(), n, kWhite, RAST_BlendMode(int(rng.next() % 6)), 0.7f);
+    RAST_FillConvexPolygon(&c, xs.data(), ys.data(), n, kWhite, RAST_BlendMode(int(rng.next() % 6)),
+                           0.7f);
     RAST_FillTrapezoid(&c, xs[0], xs[1], ys[0], xs[2], ys[1], ys[2], kWhite, 1.0f, kCopy);
     ASSERT_TRUE(c.guardIntact()) << i;
   }
@@ -354,7 +378,8 @@ TEST(QuadraticBezier, UnusableValuesDrawNothingAndHugeCurvesEnd) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   Canvas c(20, 20);
   RAST_DrawCBezier(&c, nan, 1, 5, 5, 10, 10, kWhite, 1.0f, kCopy, true, 1.0f);
-  RAST_DrawCBezier(&c, 1, 1, 5, std::numeric_limits<float>::infinity(), 10, 10, kWhite, 1.0f, kCopy, true, 1.0f);
+  RAST_DrawCBezier(&c, 1, 1, 5, std::numeric_limits<float>::infinity(), 10, 10, kWhite, 1.0f, kCopy,
+                   true, 1.0f);
   EXPECT_TRUE(c.changed().empty());
   RAST_DrawCBezier(&c, -1.9e9f, 1e9f, 5, 5, 1.9e9f, -1e9f, kWhite, 1.0f, kCopy, true, nan);
   RAST_DrawCBezier(&c, 1, 1, 5, 5, 10, 10, kWhite, 1.0f, kCopy, true, 1e-30f);
@@ -388,7 +413,8 @@ TEST(CubicBezierFill, CurveBelowTheBaseAndClipped) {
   EXPECT_NE(c.at(39, 15), 0u) << c.ascii();
   EXPECT_EQ(c.at(20, 5), 0u);
   Canvas w(30, 30);
-  RAST_FillCBezier(&w, 1e9f, 5, 2e9f, 5, -1.9e9f, 20, -1e9f, 20, INT_MAX, kWhite, 1.0f, kCopy, 0.0f);
+  RAST_FillCBezier(&w, 1e9f, 5, 2e9f, 5, -1.9e9f, 20, -1e9f, 20, INT_MAX, kWhite, 1.0f, kCopy,
+                   0.0f);
   RAST_FillCBezier(&w, 1, 5, 10, 5, 20, 20, 29, 20, INT_MIN, kWhite, 1.0f, kCopy, 0.0f);
   EXPECT_TRUE(w.guardIntact());
 }
@@ -397,8 +423,10 @@ TEST(CubicBezierFill, CurveBelowTheBaseAndClipped) {
 // that crosses the base is found without overflowing the row differences.
 TEST(CubicBezierFill, FarRowsAcrossTheBaseRow) {
   Canvas c(30, 30);
-  RAST_FillCBezier(&c, 0, -1.9e9f, 3, -1.9e9f, 6, 1.9e9f, 29, 1.9e9f, 15, kWhite, 1.0f, kCopy, 1e10f);
-  RAST_FillCBezier(&c, 0, 1.9e9f, 3, 1.9e9f, 6, -1.9e9f, 29, -1.9e9f, 1 << 30, kWhite, 1.0f, kCopy, 1e10f);
+  RAST_FillCBezier(&c, 0, -1.9e9f, 3, -1.9e9f, 6, 1.9e9f, 29, 1.9e9f, 15, kWhite, 1.0f, kCopy,
+                   1e10f);
+  RAST_FillCBezier(&c, 0, 1.9e9f, 3, 1.9e9f, 6, -1.9e9f, 29, -1.9e9f, 1 << 30, kWhite, 1.0f, kCopy,
+                   1e10f);
   EXPECT_TRUE(c.guardIntact());
   EXPECT_FALSE(c.changed().empty());
 }

@@ -53,9 +53,8 @@ inline ::testing::AssertionResult SameWindow(Canvas& big, int ox, int oy, Canvas
   for (int y = 0; y < small.getHeight(); ++y)
     for (int x = 0; x < small.getWidth(); ++x)
       if (big.at(ox + x, oy + y) != small.at(x, y))
-        return ::testing::AssertionFailure() << "differs at " << x << "," << y << ": "
-                                             << std::hex << big.at(ox + x, oy + y) << " vs "
-                                             << small.at(x, y);
+        return ::testing::AssertionFailure() << "differs at " << x << "," << y << ": " << std::hex
+                                             << big.at(ox + x, oy + y) << " vs " << small.at(x, y);
   return ::testing::AssertionSuccess();
 }
 
@@ -70,7 +69,9 @@ class Rng {
     return uint32_t(s_ >> 11);
   }
   int range(int lo, int hi) { return lo + int(next() % uint32_t(hi - lo + 1)); }
-  float frange(float lo, float hi) { return lo + (hi - lo) * float(next() % 1000001u) / 1000000.0f; }
+  float frange(float lo, float hi) {
+    return lo + (hi - lo) * float(next() % 1000001u) / 1000000.0f;
+  }
 
  private:
   uint64_t s_;

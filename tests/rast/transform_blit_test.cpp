@@ -18,7 +18,8 @@ using namespace rast_test;
 namespace {
 void FillDistinct(CanvasBitmap& bm, RAST_pixel base) {
   for (int y = 0; y < bm.getHeight(); ++y)
-    for (int x = 0; x < bm.getWidth(); ++x) bm.at(x, y) = base + static_cast<RAST_pixel>(y * 256 + x) * 0x100u + 0xFF;
+    for (int x = 0; x < bm.getWidth(); ++x)
+      bm.at(x, y) = base + static_cast<RAST_pixel>(y * 256 + x) * 0x100u + 0xFF;
 }
 }  // namespace
 
@@ -39,8 +40,8 @@ TEST(RotatedBlit, QuarterTurn) {
   FillDistinct(src, 0);
   for (int y = 0; y < n; ++y)
     for (int x = 0; x < n; ++x) dest.at(x, y) = 0x77u;
-  RAST_RotatedBlit(&dest, &src, 0, 0, n, n, 0, 0, n, n, static_cast<float>(std::numbers::pi / 2), false, 1.0f,
-                   RAST_BLIT_MODE_COPY);
+  RAST_RotatedBlit(&dest, &src, 0, 0, n, n, 0, 0, n, n, static_cast<float>(std::numbers::pi / 2),
+                   false, 1.0f, RAST_BLIT_MODE_COPY);
   // Turned by a quarter: destination (i, j) shows source (j, n - i); column 0 would sample row n,
   // outside the source, and keeps its pixels.
   for (int j = 0; j < n; ++j) {
@@ -57,8 +58,8 @@ TEST(RotatedBlit, CornersOutsideTheSourceKeepTheirPixels) {
       src.at(x, y) = 0xFFFFFFFFu;
       dest.at(x, y) = 0x12u;
     }
-  RAST_RotatedBlit(&dest, &src, 0, 0, n, n, 0, 0, n, n, static_cast<float>(std::numbers::pi / 4), false, 1.0f,
-                   RAST_BLIT_FILTER_BILINEAR | RAST_BLIT_USE_ALPHA);
+  RAST_RotatedBlit(&dest, &src, 0, 0, n, n, 0, 0, n, n, static_cast<float>(std::numbers::pi / 4),
+                   false, 1.0f, RAST_BLIT_FILTER_BILINEAR | RAST_BLIT_USE_ALPHA);
   EXPECT_EQ(dest.at(0, 0), 0x12u);
   EXPECT_EQ(dest.at(n - 1, 0), 0x12u);
   EXPECT_EQ(dest.at(0, n - 1), 0x12u);
@@ -87,7 +88,8 @@ TEST(RotatedBlit, NothingCases) {
   RAST_RotatedBlit(&dest, &src, 0, 0, 0, 4, 0, 0, 4, 4, 0.0f, false, 1.0f, RAST_BLIT_MODE_COPY);
   RAST_RotatedBlit(&dest, nullptr, 0, 0, 4, 4, 0, 0, 4, 4, 0.0f, false, 1.0f, RAST_BLIT_MODE_COPY);
   RAST_RotatedBlit(&dest, &src, 0, 0, 4, 4, 3, 3, -2, 4, 0.0f, true, 1.0f, RAST_BLIT_MODE_COPY);
-  RAST_RotatedBlit(&dest, &src, 0, 0, 4, 4, 0, 0, 4, 4, std::nanf(""), false, 1.0f, RAST_BLIT_MODE_COPY);
+  RAST_RotatedBlit(&dest, &src, 0, 0, 4, 4, 0, 0, 4, 4, std::nanf(""), false, 1.0f,
+                   RAST_BLIT_MODE_COPY);
   for (RAST_pixel p : dest.Pixels()) EXPECT_EQ(p, 0u);
 }
 
@@ -98,8 +100,10 @@ TEST(RotatedBlit, FlippedBitmapsGiveTheSameImage) {
   for (int y = 0; y < 11; ++y)
     for (int x = 0; x < 13; ++x) srcB.at(x, y) = srcA.at(x, y);
   for (float angle : {0.0f, 0.4f, 2.0f, -1.2f}) {
-    RAST_RotatedBlit(&a, &srcA, -2, 1, 16, 14, 0, 0, 13, 11, angle, false, 0.8f, RAST_BlendMode(0x10100), 1.5f, -2.0f);
-    RAST_RotatedBlit(&b, &srcB, -2, 1, 16, 14, 0, 0, 13, 11, angle, false, 0.8f, RAST_BlendMode(0x10100), 1.5f, -2.0f);
+    RAST_RotatedBlit(&a, &srcA, -2, 1, 16, 14, 0, 0, 13, 11, angle, false, 0.8f,
+                     RAST_BlendMode(0x10100), 1.5f, -2.0f);
+    RAST_RotatedBlit(&b, &srcB, -2, 1, 16, 14, 0, 0, 13, 11, angle, false, 0.8f,
+                     RAST_BlendMode(0x10100), 1.5f, -2.0f);
     EXPECT_EQ(a.Pixels(), b.Pixels());
   }
 }
@@ -109,15 +113,17 @@ TEST(RotatedBlit, RandomRotationsStayInsideBothBitmaps) {
   static const int kModes[] = {0, 0x100, 0x10100, 0x10101, 1, 2, 3, 4, 5, 0x10105, 0x10000};
   for (int iter = 0; iter < 1500; ++iter) {
     const int sw = 1 + static_cast<int>(rng() % 20), sh = 1 + static_cast<int>(rng() % 20);
-    CanvasBitmap src(sw, sh, rng() & 1), dest(1 + static_cast<int>(rng() % 20), 1 + static_cast<int>(rng() % 20), rng() & 1);
+    CanvasBitmap src(sw, sh, rng() & 1),
+        dest(1 + static_cast<int>(rng() % 20), 1 + static_cast<int>(rng() % 20), rng() & 1);
     src.FillWithAlphaMix(rng);
     const float angle = static_cast<float>(rng() % 10000) / 10000.0f * 7.0f - 0.5f;
     const int dw = static_cast<int>(rng() % 50) - 10, dh = static_cast<int>(rng() % 50) - 10;
-    RAST_RotatedBlit(&dest, &src, static_cast<int>(rng() % 30) - 10, static_cast<int>(rng() % 30) - 10, dw, dh,
-                     static_cast<float>(rng() % 10) - 3.0f, static_cast<float>(rng() % 10) - 3.0f,
-                     static_cast<float>(rng() % 30), static_cast<float>(rng() % 30), angle, rng() & 1,
-                     static_cast<float>(rng() % 300) / 256.0f, RAST_BlendMode(kModes[rng() % 11]),
-                     static_cast<float>(rng() % 9) - 4.0f, static_cast<float>(rng() % 9) - 4.0f);
+    RAST_RotatedBlit(
+        &dest, &src, static_cast<int>(rng() % 30) - 10, static_cast<int>(rng() % 30) - 10, dw, dh,
+        static_cast<float>(rng() % 10) - 3.0f, static_cast<float>(rng() % 10) - 3.0f,
+        static_cast<float>(rng() % 30), static_cast<float>(rng() % 30), angle, rng() & 1,
+        static_cast<float>(rng() % 300) / 256.0f, RAST_BlendMode(kModes[rng() % 11]),
+        static_cast<float>(rng() % 9) - 4.0f, static_cast<float>(rng() % 9) - 4.0f);
     ASSERT_TRUE(dest.CanariesIntact()) << iter;
     ASSERT_TRUE(src.CanariesIntact()) << iter;
   }
@@ -126,10 +132,12 @@ TEST(RotatedBlit, RandomRotationsStayInsideBothBitmaps) {
 TEST(StepBlit, IdentityStepsCopyAndMirroringMovesTheStart) {
   CanvasBitmap src(6, 5), dest(6, 5), mirrored(6, 5);
   FillDistinct(src, 0);
-  RAST_StepBlit(&dest, &src, 0, 0, 6, 5, 0, 0, 6, 5, 1, 0, 0, 1, 0, 0, false, 1.0f, RAST_BLIT_MODE_COPY);
+  RAST_StepBlit(&dest, &src, 0, 0, 6, 5, 0, 0, 6, 5, 1, 0, 0, 1, 0, 0, false, 1.0f,
+                RAST_BLIT_MODE_COPY);
   EXPECT_EQ(dest.Pixels(), src.Pixels());
   // Negative width: the start moves by the source width, the increments stay.
-  RAST_StepBlit(&mirrored, &src, 6, 0, -6, 5, 0, 0, 6, 5, -1, 0, 0, 1, 0, 0, false, 1.0f, RAST_BLIT_MODE_COPY);
+  RAST_StepBlit(&mirrored, &src, 6, 0, -6, 5, 0, 0, 6, 5, -1, 0, 0, 1, 0, 0, false, 1.0f,
+                RAST_BLIT_MODE_COPY);
   for (int y = 0; y < 5; ++y) {
     EXPECT_EQ(mirrored.at(0, y), 0u);  // samples column 6: outside
     for (int x = 1; x < 6; ++x) EXPECT_EQ(mirrored.at(x, y), src.at(6 - x, y));
@@ -139,17 +147,19 @@ TEST(StepBlit, IdentityStepsCopyAndMirroringMovesTheStart) {
 TEST(StepBlitAlpha, ConstantAlphaIsTheStepBlitAndARampBlends) {
   CanvasBitmap src(8, 2), a(8, 2), b(8, 2);
   for (int x = 0; x < 8; ++x) src.at(x, 0) = src.at(x, 1) = 0xFFFFFFFFu;
-  RAST_StepBlitAlpha(&a, &src, 0, 0, 8, 2, 0, 0, 8, 2, 1, 0, 0, 1, 0, 0, false, 0.5, 0, 0, 0, RAST_BLIT_MODE_COPY);
-  RAST_StepBlit(&b, &src, 0, 0, 8, 2, 0, 0, 8, 2, 1, 0, 0, 1, 0, 0, false, 0.5f, RAST_BLIT_MODE_COPY);
+  RAST_StepBlitAlpha(&a, &src, 0, 0, 8, 2, 0, 0, 8, 2, 1, 0, 0, 1, 0, 0, false, 0.5, 0, 0, 0,
+                     RAST_BLIT_MODE_COPY);
+  RAST_StepBlit(&b, &src, 0, 0, 8, 2, 0, 0, 8, 2, 1, 0, 0, 1, 0, 0, false, 0.5f,
+                RAST_BLIT_MODE_COPY);
   EXPECT_EQ(a.Pixels(), b.Pixels());
   CanvasBitmap ramp(8, 2);
   RAST_StepBlitAlpha(&ramp, &src, 0, 0, 8, 2, 0, 0, 8, 2, 1, 0, 0, 1, 0, 0, false, 0.0, 0.125, 0, 0,
                      RAST_BLIT_MODE_ADD);
-  EXPECT_EQ(ramp.at(0, 0), 0u);  // weight 0: untouched
+  EXPECT_EQ(ramp.at(0, 0), 0u);           // weight 0: untouched
   EXPECT_EQ(ramp.at(4, 1), 0x7F7F7F7Fu);  // weight 128 of 255
   CanvasBitmap clipped(8, 2);
-  RAST_StepBlitAlpha(&clipped, &src, -4, 0, 12, 2, -4, 0, 12, 2, 1, 0, 0, 1, 0, 0, false, -0.5, 0.125, 0, 0,
-                     RAST_BLIT_MODE_ADD);
+  RAST_StepBlitAlpha(&clipped, &src, -4, 0, 12, 2, -4, 0, 12, 2, 1, 0, 0, 1, 0, 0, false, -0.5,
+                     0.125, 0, 0, RAST_BLIT_MODE_ADD);
   EXPECT_EQ(clipped.Pixels(), ramp.Pixels());  // the alpha walk moves with the clipping
   EXPECT_TRUE(clipped.CanariesIntact());
 }
@@ -163,8 +173,10 @@ TEST(MeshBlit, IdentityMeshCopies) {
   const double dpts[] = {0, 0, 1, 10, 0, 1, 0, 8, 1, 10, 8, 1};
   RAST_MeshBlitAlpha(&alphaDest, &src, 0, 0, 10, 8, dpts, 2, 2, RAST_BLIT_MODE_COPY);
   EXPECT_EQ(alphaDest.Pixels(), src.Pixels());
-  RAST_MeshBlit(&dest, &src, 0, 0, 10, 8, pts, 1, 2, RAST_BLIT_MODE_COPY, 1.0f);  // too few divisions: nothing
-  RAST_MeshBlit(&dest, &src, 0, 0, 10, 8, static_cast<const float*>(nullptr), 3, 2, RAST_BLIT_MODE_COPY, 1.0f);
+  RAST_MeshBlit(&dest, &src, 0, 0, 10, 8, pts, 1, 2, RAST_BLIT_MODE_COPY,
+                1.0f);  // too few divisions: nothing
+  RAST_MeshBlit(&dest, &src, 0, 0, 10, 8, static_cast<const float*>(nullptr), 3, 2,
+                RAST_BLIT_MODE_COPY, 1.0f);
 }
 
 TEST(MeshBlit, WarpedCellsStayInside) {
@@ -194,11 +206,11 @@ TEST(RotatedBlit, VectorAndBaselinePathsAgree) {
     const int mode = static_cast<int>(rng() % 2 ? 0x10100 : 0x100) | static_cast<int>(rng() % 6);
     const int dw = 1 + static_cast<int>(rng() % 50), dh = 1 + static_cast<int>(rng() % 50);
     const int x = static_cast<int>(rng() % 30) - 10, y = static_cast<int>(rng() % 30) - 10;
-    RAST_RotatedBlit(&a, &src, x, y, dw, dh, 0, 0, static_cast<float>(sw), static_cast<float>(sh), angle, false, 0.9f,
-                     RAST_BlendMode(mode));
+    RAST_RotatedBlit(&a, &src, x, y, dw, dh, 0, 0, static_cast<float>(sw), static_cast<float>(sh),
+                     angle, false, 0.9f, RAST_BlendMode(mode));
     RAST_LimitToBaselineVectors(true);
-    RAST_RotatedBlit(&b, &src, x, y, dw, dh, 0, 0, static_cast<float>(sw), static_cast<float>(sh), angle, false, 0.9f,
-                     RAST_BlendMode(mode));
+    RAST_RotatedBlit(&b, &src, x, y, dw, dh, 0, 0, static_cast<float>(sw), static_cast<float>(sh),
+                     angle, false, 0.9f, RAST_BlendMode(mode));
     RAST_LimitToBaselineVectors(false);
     ASSERT_EQ(a.Pixels(), b.Pixels()) << iter;
   }
@@ -215,7 +227,8 @@ TEST(WeightLimit, ExaggeratedAndNegativeAlphasAtEveryEntry) {
     CanvasBitmap over(6, 6), full(6, 6), negative(6, 6), before(6, 6);
     over.Fill(fill);
     for (int y = 0; y < 6; ++y)
-      for (int x = 0; x < 6; ++x) full.at(x, y) = negative.at(x, y) = before.at(x, y) = over.at(x, y);
+      for (int x = 0; x < 6; ++x)
+        full.at(x, y) = negative.at(x, y) = before.at(x, y) = over.at(x, y);
     for (int op = 0; op <= 5; ++op) {
       draw(over, 4.0f, op);
       draw(full, 1.0f, op);
@@ -229,11 +242,12 @@ TEST(WeightLimit, ExaggeratedAndNegativeAlphasAtEveryEntry) {
     RAST_ScaledBlit(&d, &src, 0, 0, 6, 6, 0.5f, 0.5f, 4.0f, 4.0f, a, RAST_BlendMode(0x100 | op));
   });
   run([&](CanvasBitmap& d, float a, int op) {
-    RAST_RotatedBlit(&d, &src, 0, 0, 6, 6, 0, 0, 6, 6, 0.3f, false, a, RAST_BlendMode(0x10100 | op));
+    RAST_RotatedBlit(&d, &src, 0, 0, 6, 6, 0, 0, 6, 6, 0.3f, false, a,
+                     RAST_BlendMode(0x10100 | op));
   });
   run([&](CanvasBitmap& d, float a, int op) {
-    RAST_StepBlitAlpha(&d, &src, 0, 0, 6, 6, 0, 0, 6, 6, 0.9, 0.1, -0.1, 0.9, 0, 0, false, a, 0.01 * a, 0.02 * a, 0,
-                       RAST_BlendMode(op));
+    RAST_StepBlitAlpha(&d, &src, 0, 0, 6, 6, 0, 0, 6, 6, 0.9, 0.1, -0.1, 0.9, 0, 0, false, a,
+                       0.01 * a, 0.02 * a, 0, RAST_BlendMode(op));
   });
   const unsigned char mask[4] = {255, 128, 1, 60};
   run([&](CanvasBitmap& d, float a, int op) {

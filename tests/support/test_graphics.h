@@ -40,7 +40,8 @@ class TestGraphics : public IGraphics {
     return messageBoxAnswer;
   }
   IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) override { return popupAnswer; }
-  void CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area, const char* str) override {}
+  void CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area,
+                       const char* str) override {}
   void HostPath(UTL_String* path) override { path->Set(""); }
   void PluginPath(UTL_String* path) override { path->Set(""); }
   void DesktopPath(UTL_String* path) override { path->Set(""); }
@@ -48,7 +49,8 @@ class TestGraphics : public IGraphics {
   void AppSupportPath(UTL_String* path, bool system) override { path->Set(""); }
   void MusicPath(UTL_String* path) override { path->Set(""); }
   // The file panel answers with the name it was given, or is cancelled with fileCancels.
-  void PromptForFile(UTL_String* file, int action, UTL_String* dir, const char* extensions) override {
+  void PromptForFile(UTL_String* file, int action, UTL_String* dir,
+                     const char* extensions) override {
     ++filePanels;
     if (fileCancels) file->Set("");
   }
@@ -86,7 +88,8 @@ class TestGraphics : public IGraphics {
 // collects the list index of every control drawn, in order.
 class TestControl : public IControl {
  public:
-  TestControl(IModuleBase* plug, const IRECT& rect, int paramIdx = -1, std::vector<int>* drawLog = nullptr)
+  TestControl(IModuleBase* plug, const IRECT& rect, int paramIdx = -1,
+              std::vector<int>* drawLog = nullptr)
       : IControl(plug, rect, paramIdx), log(drawLog) {}
   TestControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IChannelBlend& blend)
       : IControl(plug, rect, paramIdx, blend) {}
@@ -98,7 +101,8 @@ class TestControl : public IControl {
     RAST_BitmapRows rows(bm);
     if (rows) {
       for (int y = mRECT.T < 0 ? 0 : mRECT.T; y < mRECT.B && y < rows.height; ++y) {
-        for (int x = mRECT.L < 0 ? 0 : mRECT.L; x < mRECT.R && x < rows.width; ++x) *rows.at(x, y) = fill;
+        for (int x = mRECT.L < 0 ? 0 : mRECT.L; x < mRECT.R && x < rows.width; ++x)
+          *rows.at(x, y) = fill;
       }
     }
     return true;

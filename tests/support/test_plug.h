@@ -18,10 +18,11 @@ class TestPlug : public IModuleStandalone {
     return info;
   }
 
-  explicit TestPlug(int nParams, vq::platform::MidiOutput* out = nullptr, uint16_t* channel = nullptr,
-                    bool doesMidi = true)
-      : IModuleStandalone(Info(out, channel), nParams, "0-1 0-2", 1, "VQEditor4", "VQEditor4", "marrowtone",
-                          0x00040101, 0x56714534, 0x4d727774, 0, doesMidi, false, false) {}
+  explicit TestPlug(int nParams, vq::platform::MidiOutput* out = nullptr,
+                    uint16_t* channel = nullptr, bool doesMidi = true)
+      : IModuleStandalone(Info(out, channel), nParams, "0-1 0-2", 1, "VQEditor4", "VQEditor4",
+                          "marrowtone", 0x00040101, 0x56714534, 0x4d727774, 0, doesMidi, false,
+                          false) {}
 
   void OnParamChange(int paramIdx) override {
     IModuleStandalone::OnParamChange(paramIdx);

@@ -61,549 +61,493 @@ extern char** environ;
 
 namespace vqtest {
 
-inline bool JackAvailable()
-{
-    const char* v = std::getenv("VQ_JACK");
-    return v != nullptr && std::strcmp(v, "1") == 0;
+inline bool JackAvailable() {
+  const char* v = std::getenv("VQ_JACK");
+  return v != nullptr && std::strcmp(v, "1") == 0;
 }
 
 #ifndef VQSIM_PROCESS_NO_GTEST
-#define VQ_SKIP_WITHOUT_JACK()                                                                      \
-    do {                                                                                            \
-        if (!::vqtest::JackAvailable())                                                             \
-            GTEST_SKIP() << "no JACK server: VQ_JACK is not \"1\" (tools/test.sh starts one); "    \
-                            "this test needs real MIDI ports";                                      \
-    } while (0)
+#define VQ_SKIP_WITHOUT_JACK()                                                            \
+  do {                                                                                    \
+    if (!::vqtest::JackAvailable())                                                       \
+      GTEST_SKIP() << "no JACK server: VQ_JACK is not \"1\" (tools/test.sh starts one); " \
+                      "this test needs real MIDI ports";                                  \
+  } while (0)
 #endif
 
 namespace detail {
 
 using Clock = std::chrono::steady_clock;
 
-inline int64_t MsLeft(Clock::time_point deadline)
-{
-    return std::max<int64_t>(
-        0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+inline int64_t MsLeft(Clock::time_point deadline) {
+  return std::max<int64_t>(
+      0, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
 }
 
 // The null-terminated argument vector posix_spawn takes; valid while `argv` lives unchanged.
-inline std::vector<char*> ArgvPointers(const std::vector<std::string>& argv)
-{
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    return args;
+inline std::vector<char*> ArgvPointers(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  return args;
 }
 
 // Runs a program with arguments (no shell), waits at most timeoutMs; returns its exit status or -1.
-inline int RunProgram(const std::vector<std::string>& argv, int timeoutMs, std::string* output = nullptr)
-{
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0)
-        return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
-    std::vector<char*> args = ArgvPointers(argv);
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    if (rc != 0) {
-        close(out[0]);
-        return -1;
-    }
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::string text;
-    for (;;) {
-        pollfd p{out[0], POLLIN, 0};
-        const int r = poll(&p, 1, static_cast<int>(MsLeft(deadline)));
-        if (r <= 0)
-            break;  // time-out (or error): the child is killed below
-        char buf[512];
-        const ssize_t n = read(out[0], buf, sizeof buf);
-        if (n <= 0)
-            break;
-        text.append(buf, static_cast<size_t>(n));
-    }
+inline int RunProgram(const std::vector<std::string>& argv, int timeoutMs,
+                      std::string* output = nullptr) {
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) return -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
+  std::vector<char*> args = ArgvPointers(argv);
+  pid_t pid = -1;
+  const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  if (rc != 0) {
     close(out[0]);
-    int status = 0;
-    pid_t done = waitpid(pid, &status, WNOHANG);
-    while (done == 0 && MsLeft(deadline) > 0) {
-        pollfd none{-1, 0, 0};
-        poll(&none, 0, 5);
-        done = waitpid(pid, &status, WNOHANG);
-    }
-    if (done == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-        return -1;
-    }
-    if (output)
-        *output = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return -1;
+  }
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::string text;
+  for (;;) {
+    pollfd p{out[0], POLLIN, 0};
+    const int r = poll(&p, 1, static_cast<int>(MsLeft(deadline)));
+    if (r <= 0) break;  // time-out (or error): the child is killed below
+    char buf[512];
+    const ssize_t n = read(out[0], buf, sizeof buf);
+    if (n <= 0) break;
+    text.append(buf, static_cast<size_t>(n));
+  }
+  close(out[0]);
+  int status = 0;
+  pid_t done = waitpid(pid, &status, WNOHANG);
+  while (done == 0 && MsLeft(deadline) > 0) {
+    pollfd none{-1, 0, 0};
+    poll(&none, 0, 5);
+    done = waitpid(pid, &status, WNOHANG);
+  }
+  if (done == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+  }
+  if (output) *output = text;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace detail
 
 // Connects two JACK ports ("client:port") with jack_connect.
-inline bool JackConnect(const std::string& from, const std::string& to, std::string* error = nullptr)
-{
-    std::string output;
-    const int rc = detail::RunProgram({"jack_connect", from, to}, 5000, &output);
-    if (rc != 0 && error)
-        *error = "jack_connect " + from + " " + to + " failed (" + std::to_string(rc) + "): " + output;
-    return rc == 0;
+inline bool JackConnect(const std::string& from, const std::string& to,
+                        std::string* error = nullptr) {
+  std::string output;
+  const int rc = detail::RunProgram({"jack_connect", from, to}, 5000, &output);
+  if (rc != 0 && error)
+    *error = "jack_connect " + from + " " + to + " failed (" + std::to_string(rc) + "): " + output;
+  return rc == 0;
 }
 
-inline bool JackDisconnect(const std::string& from, const std::string& to)
-{
-    return detail::RunProgram({"jack_disconnect", from, to}, 5000) == 0;
+inline bool JackDisconnect(const std::string& from, const std::string& to) {
+  return detail::RunProgram({"jack_disconnect", from, to}, 5000) == 0;
 }
 
 // Every JACK port name ("client:port"), from jack_lsp; empty when no server answers.
-inline std::vector<std::string> JackPorts()
-{
-    std::string output;
-    if (detail::RunProgram({"jack_lsp"}, 5000, &output) != 0)
-        return {};
-    std::vector<std::string> ports;
-    std::istringstream lines(output);
-    std::string line;
-    while (std::getline(lines, line))
-        if (!line.empty() && line[0] != ' ' && line[0] != '\t')
-            ports.push_back(line);
-    return ports;
+inline std::vector<std::string> JackPorts() {
+  std::string output;
+  if (detail::RunProgram({"jack_lsp"}, 5000, &output) != 0) return {};
+  std::vector<std::string> ports;
+  std::istringstream lines(output);
+  std::string line;
+  while (std::getline(lines, line))
+    if (!line.empty() && line[0] != ' ' && line[0] != '\t') ports.push_back(line);
+  return ports;
 }
 
 // The first JACK port whose name contains `part` (e.g. "From VQEditor4"), waiting up to
 // timeoutMs for it to appear; empty when none does.
-inline std::string JackFindPort(const std::string& part, int timeoutMs = 3000)
-{
-    const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        for (const auto& p : JackPorts())
-            if (p.find(part) != std::string::npos)
-                return p;
-        if (detail::MsLeft(deadline) == 0)
-            return {};
-        pollfd none{-1, 0, 0};
-        poll(&none, 0, 20);
-    }
+inline std::string JackFindPort(const std::string& part, int timeoutMs = 3000) {
+  const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    for (const auto& p : JackPorts())
+      if (p.find(part) != std::string::npos) return p;
+    if (detail::MsLeft(deadline) == 0) return {};
+    pollfd none{-1, 0, 0};
+    poll(&none, 0, 20);
+  }
 }
 
 struct VqsimOptions {
-    std::vector<std::string> faults;  // misbehaviour rules, e.g. "kind=request,mode=silence,count=2"
-    bool distinct = false;            // every slot its own program ("Sim 01" ...) instead of INIT
-    std::string loadSlots;            // a slot file to start from (format of SimEngine::SaveSlots)
-    std::string name;                 // JACK client base name; default unique per process
-    std::vector<std::string> extraArgs;
+  std::vector<std::string> faults;  // misbehaviour rules, e.g. "kind=request,mode=silence,count=2"
+  bool distinct = false;            // every slot its own program ("Sim 01" ...) instead of INIT
+  std::string loadSlots;            // a slot file to start from (format of SimEngine::SaveSlots)
+  std::string name;                 // JACK client base name; default unique per process
+  std::vector<std::string> extraArgs;
 };
 
 // One vqsim child process with its own temporary folder for the event log and the slot state.
 class VqsimProcess {
-public:
-    VqsimProcess() = default;
-    VqsimProcess(const VqsimProcess&) = delete;
-    VqsimProcess& operator=(const VqsimProcess&) = delete;
-    ~VqsimProcess()
-    {
-        Stop();
-        if (!dir_.empty()) {
-            std::error_code ec;
-            std::filesystem::remove_all(dir_, ec);
-        }
+ public:
+  VqsimProcess() = default;
+  VqsimProcess(const VqsimProcess&) = delete;
+  VqsimProcess& operator=(const VqsimProcess&) = delete;
+  ~VqsimProcess() {
+    Stop();
+    if (!dir_.empty()) {
+      std::error_code ec;
+      std::filesystem::remove_all(dir_, ec);
     }
+  }
 
-    // The vqsim program: $VQSIM, else $VQ_BINARY_DIR/tools/vqsim/vqsim, else found from the test
-    // executable's place in the build tree (build/tests/<suite>/<suite>_tests).
-    static std::string Executable()
-    {
-        if (const char* p = std::getenv("VQSIM"))
-            return p;
-        if (const char* b = std::getenv("VQ_BINARY_DIR"))
-            return std::string(b) + "/tools/vqsim/vqsim";
-        std::error_code ec;
-        const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-        if (ec)
-            return "vqsim";
-        return (self.parent_path().parent_path().parent_path() / "tools/vqsim/vqsim").string();
+  // The vqsim program: $VQSIM, else $VQ_BINARY_DIR/tools/vqsim/vqsim, else found from the test
+  // executable's place in the build tree (build/tests/<suite>/<suite>_tests).
+  static std::string Executable() {
+    if (const char* p = std::getenv("VQSIM")) return p;
+    if (const char* b = std::getenv("VQ_BINARY_DIR")) return std::string(b) + "/tools/vqsim/vqsim";
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return "vqsim";
+    return (self.parent_path().parent_path().parent_path() / "tools/vqsim/vqsim").string();
+  }
+
+  // Starts vqsim and waits until its ports are open (its ready line). False with Error() set
+  // when it cannot start or does not become ready in time.
+  bool Start(const VqsimOptions& options = {}, int timeoutMs = 10000) {
+    Stop();
+    error_.clear();
+    if (dir_.empty()) {
+      std::string tmpl = (std::filesystem::temp_directory_path() / "vqsim-test-XXXXXX").string();
+      if (!mkdtemp(tmpl.data())) return Fail("mkdtemp failed");
+      dir_ = tmpl;
     }
+    static int serial = 0;
+    const std::string name =
+        options.name.empty() ? "vqsimt" + std::to_string(getpid()) + "n" + std::to_string(++serial)
+                             : options.name;
+    std::vector<std::string> argv = {Executable(), "--api",   "jack",    "--name",   name,
+                                     "--log",      LogPath(), "--state", StatePath()};
+    if (options.distinct) argv.push_back("--distinct");
+    if (!options.loadSlots.empty()) {
+      argv.push_back("--load-slots");
+      argv.push_back(options.loadSlots);
+    }
+    for (const auto& f : options.faults) {
+      argv.push_back("--fault");
+      argv.push_back(f);
+    }
+    argv.insert(argv.end(), options.extraArgs.begin(), options.extraArgs.end());
 
-    // Starts vqsim and waits until its ports are open (its ready line). False with Error() set
-    // when it cannot start or does not become ready in time.
-    bool Start(const VqsimOptions& options = {}, int timeoutMs = 10000)
-    {
-        Stop();
-        error_.clear();
-        if (dir_.empty()) {
-            std::string tmpl = (std::filesystem::temp_directory_path() / "vqsim-test-XXXXXX").string();
-            if (!mkdtemp(tmpl.data()))
-                return Fail("mkdtemp failed");
-            dir_ = tmpl;
-        }
-        static int serial = 0;
-        const std::string name = options.name.empty()
-                                     ? "vqsimt" + std::to_string(getpid()) + "n" + std::to_string(++serial)
-                                     : options.name;
-        std::vector<std::string> argv = {Executable(), "--api", "jack", "--name", name,
-                                         "--log", LogPath(), "--state", StatePath()};
-        if (options.distinct)
-            argv.push_back("--distinct");
-        if (!options.loadSlots.empty()) {
-            argv.push_back("--load-slots");
-            argv.push_back(options.loadSlots);
-        }
-        for (const auto& f : options.faults) {
-            argv.push_back("--fault");
-            argv.push_back(f);
-        }
-        argv.insert(argv.end(), options.extraArgs.begin(), options.extraArgs.end());
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) != 0) return Fail("pipe failed");
+    if (pipe2(out, O_CLOEXEC) != 0) {
+      close(in[0]);
+      close(in[1]);
+      return Fail("pipe failed");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    std::vector<char*> args = detail::ArgvPointers(argv);
+    const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(in[0]);
+    close(out[1]);
+    if (rc != 0) {
+      close(in[1]);
+      close(out[0]);
+      pid_ = -1;
+      return Fail("cannot start " + argv[0] + ": " + std::strerror(rc));
+    }
+    stdin_ = in[1];
+    stdout_ = out[0];
+    signal(SIGPIPE, SIG_IGN);  // writing to a vqsim that has gone must not end the test
 
-        int in[2], out[2];
-        if (pipe2(in, O_CLOEXEC) != 0)
-            return Fail("pipe failed");
-        if (pipe2(out, O_CLOEXEC) != 0) {
-            close(in[0]);
-            close(in[1]);
-            return Fail("pipe failed");
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        std::vector<char*> args = detail::ArgvPointers(argv);
-        const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(in[0]);
-        close(out[1]);
-        if (rc != 0) {
-            close(in[1]);
-            close(out[0]);
-            pid_ = -1;
-            return Fail("cannot start " + argv[0] + ": " + std::strerror(rc));
-        }
-        stdin_ = in[1];
-        stdout_ = out[0];
-        signal(SIGPIPE, SIG_IGN);  // writing to a vqsim that has gone must not end the test
+    std::string line;
+    const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
+    if (!ReadLine(line, deadline))
+      return Fail("vqsim did not report ready within " + std::to_string(timeoutMs) + " ms");
+    if (line.rfind("vqsim ready ", 0) != 0)
+      return Fail("unexpected first line from vqsim: " + line);
+    std::istringstream words(line.substr(12));
+    std::string w;
+    while (words >> w) {
+      if (w.rfind("in=", 0) == 0)
+        inPort_ = w.substr(3);
+      else if (w.rfind("out=", 0) == 0)
+        outPort_ = w.substr(4);
+    }
+    return true;
+  }
 
-        std::string line;
-        const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
-        if (!ReadLine(line, deadline))
-            return Fail("vqsim did not report ready within " + std::to_string(timeoutMs) + " ms");
-        if (line.rfind("vqsim ready ", 0) != 0)
-            return Fail("unexpected first line from vqsim: " + line);
-        std::istringstream words(line.substr(12));
-        std::string w;
-        while (words >> w) {
-            if (w.rfind("in=", 0) == 0) inPort_ = w.substr(3);
-            else if (w.rfind("out=", 0) == 0) outPort_ = w.substr(4);
-        }
+  // Connects the editor's output port to vqsim's input and vqsim's output to the editor's input
+  // (full JACK names; see JackFindPort).
+  bool Connect(const std::string& editorOutput, const std::string& editorInput) {
+    std::string why;
+    if (!JackConnect(editorOutput, inPort_, &why) || !JackConnect(outPort_, editorInput, &why))
+      return Fail(why);
+    return true;
+  }
+
+  const std::string& InPort() const { return inPort_; }    // connect the editor's output here
+  const std::string& OutPort() const { return outPort_; }  // connect this to the editor's input
+  const std::string& Error() const { return error_; }
+  bool Running() const { return pid_ > 0; }
+  std::string LogPath() const { return dir_ + "/events.log"; }
+  std::string StatePath() const { return dir_ + "/slots.txt"; }
+  const std::string& Folder() const { return dir_; }
+
+  // Sends a command line ("fault SPEC", "clear-faults", "save-state") and waits for its "ok".
+  bool Command(const std::string& line, int timeoutMs = 3000) {
+    if (stdin_ < 0) return Fail("vqsim is not running");
+    const std::string text = line + "\n";
+    if (write(stdin_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+      return Fail("cannot write to vqsim");
+    const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string reply;
+    while (ReadLine(reply, deadline))
+      if (reply == "ok " + line) return true;
+    return Fail("no ok from vqsim for \"" + line + "\"");
+  }
+
+  // Ends vqsim (end of input, then SIGTERM, then SIGKILL) and returns its exit status
+  // (-1 when it had to be killed or was not running).
+  int Stop(int timeoutMs = 5000) {
+    if (pid_ <= 0) return -1;
+    if (stdin_ >= 0) {
+      close(stdin_);
+      stdin_ = -1;
+    }
+    int status = 0;
+    bool exited = WaitExit(status, timeoutMs);
+    if (!exited) {
+      kill(pid_, SIGTERM);
+      exited = WaitExit(status, 2000);
+    }
+    if (!exited) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+    }
+    pid_ = -1;
+    if (stdout_ >= 0) {
+      close(stdout_);
+      stdout_ = -1;
+    }
+    return exited && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // Sends a signal to vqsim (SIGTERM ends it cleanly, as end of input does).
+  bool SendSignal(int sig) { return pid_ > 0 && kill(pid_, sig) == 0; }
+
+  std::vector<std::string> LogLines() const {
+    std::vector<std::string> lines;
+    std::ifstream in(LogPath());
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+  }
+
+  // Waits until the log holds at least `count` lines starting with `prefix`.
+  bool WaitForLogLine(const std::string& prefix, int timeoutMs, size_t count = 1) {
+    return WaitForLog(
+        [&](const std::vector<std::string>& lines) {
+          size_t n = 0;
+          for (const auto& l : lines)
+            if (l.rfind(prefix, 0) == 0) ++n;
+          return n >= count;
+        },
+        timeoutMs);
+  }
+
+  bool WaitForLog(const std::function<bool(const std::vector<std::string>&)>& done, int timeoutMs) {
+    const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      if (done(LogLines())) return true;
+      if (detail::MsLeft(deadline) == 0) return false;
+      pollfd none{-1, 0, 0};
+      poll(&none, 0, 5);
+    }
+  }
+
+  // Lines of the log that start with "fault " (things a correct editor never sends).
+  std::vector<std::string> Faults() const {
+    std::vector<std::string> faults;
+    for (const auto& l : LogLines())
+      if (l.rfind("fault ", 0) == 0) faults.push_back(l);
+    return faults;
+  }
+
+  // The 99 slots as vqsim saved them at its end (or at the last "save-state" command).
+  std::optional<std::array<vqsim::DeviceProgram, vqsim::kSlotCount>> ReadSlots() const {
+    std::ifstream in(StatePath());
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    vqsim::SimEngine engine;
+    std::string error;
+    if (!engine.LoadSlots(text.str(), error)) return std::nullopt;
+    return engine.State().slots;
+  }
+
+ private:
+  bool Fail(const std::string& why) {
+    error_ = why;
+    return false;
+  }
+
+  bool ReadLine(std::string& line, detail::Clock::time_point deadline) {
+    for (;;) {
+      const size_t nl = buffer_.find('\n');
+      if (nl != std::string::npos) {
+        line = buffer_.substr(0, nl);
+        buffer_.erase(0, nl + 1);
         return true;
+      }
+      if (stdout_ < 0) return false;
+      pollfd p{stdout_, POLLIN, 0};
+      const int r = poll(&p, 1, static_cast<int>(detail::MsLeft(deadline)));
+      if (r <= 0) return false;
+      char buf[512];
+      const ssize_t n = read(stdout_, buf, sizeof buf);
+      if (n <= 0) return false;
+      buffer_.append(buf, static_cast<size_t>(n));
     }
+  }
 
-    // Connects the editor's output port to vqsim's input and vqsim's output to the editor's input
-    // (full JACK names; see JackFindPort).
-    bool Connect(const std::string& editorOutput, const std::string& editorInput)
-    {
-        std::string why;
-        if (!JackConnect(editorOutput, inPort_, &why) || !JackConnect(outPort_, editorInput, &why))
-            return Fail(why);
-        return true;
+  bool WaitExit(int& status, int timeoutMs) {
+    const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      const pid_t r = waitpid(pid_, &status, WNOHANG);
+      if (r == pid_ || r < 0) return r == pid_;
+      if (detail::MsLeft(deadline) == 0) return false;
+      pollfd none{-1, 0, 0};
+      poll(&none, 0, 5);
     }
+  }
 
-    const std::string& InPort() const { return inPort_; }    // connect the editor's output here
-    const std::string& OutPort() const { return outPort_; }  // connect this to the editor's input
-    const std::string& Error() const { return error_; }
-    bool Running() const { return pid_ > 0; }
-    std::string LogPath() const { return dir_ + "/events.log"; }
-    std::string StatePath() const { return dir_ + "/slots.txt"; }
-    const std::string& Folder() const { return dir_; }
-
-    // Sends a command line ("fault SPEC", "clear-faults", "save-state") and waits for its "ok".
-    bool Command(const std::string& line, int timeoutMs = 3000)
-    {
-        if (stdin_ < 0)
-            return Fail("vqsim is not running");
-        const std::string text = line + "\n";
-        if (write(stdin_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
-            return Fail("cannot write to vqsim");
-        const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
-        std::string reply;
-        while (ReadLine(reply, deadline))
-            if (reply == "ok " + line)
-                return true;
-        return Fail("no ok from vqsim for \"" + line + "\"");
-    }
-
-    // Ends vqsim (end of input, then SIGTERM, then SIGKILL) and returns its exit status
-    // (-1 when it had to be killed or was not running).
-    int Stop(int timeoutMs = 5000)
-    {
-        if (pid_ <= 0)
-            return -1;
-        if (stdin_ >= 0) {
-            close(stdin_);
-            stdin_ = -1;
-        }
-        int status = 0;
-        bool exited = WaitExit(status, timeoutMs);
-        if (!exited) {
-            kill(pid_, SIGTERM);
-            exited = WaitExit(status, 2000);
-        }
-        if (!exited) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-        }
-        pid_ = -1;
-        if (stdout_ >= 0) {
-            close(stdout_);
-            stdout_ = -1;
-        }
-        return exited && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    // Sends a signal to vqsim (SIGTERM ends it cleanly, as end of input does).
-    bool SendSignal(int sig) { return pid_ > 0 && kill(pid_, sig) == 0; }
-
-    std::vector<std::string> LogLines() const
-    {
-        std::vector<std::string> lines;
-        std::ifstream in(LogPath());
-        std::string line;
-        while (std::getline(in, line))
-            lines.push_back(line);
-        return lines;
-    }
-
-    // Waits until the log holds at least `count` lines starting with `prefix`.
-    bool WaitForLogLine(const std::string& prefix, int timeoutMs, size_t count = 1)
-    {
-        return WaitForLog(
-            [&](const std::vector<std::string>& lines) {
-                size_t n = 0;
-                for (const auto& l : lines)
-                    if (l.rfind(prefix, 0) == 0) ++n;
-                return n >= count;
-            },
-            timeoutMs);
-    }
-
-    bool WaitForLog(const std::function<bool(const std::vector<std::string>&)>& done, int timeoutMs)
-    {
-        const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            if (done(LogLines()))
-                return true;
-            if (detail::MsLeft(deadline) == 0)
-                return false;
-            pollfd none{-1, 0, 0};
-            poll(&none, 0, 5);
-        }
-    }
-
-    // Lines of the log that start with "fault " (things a correct editor never sends).
-    std::vector<std::string> Faults() const
-    {
-        std::vector<std::string> faults;
-        for (const auto& l : LogLines())
-            if (l.rfind("fault ", 0) == 0) faults.push_back(l);
-        return faults;
-    }
-
-    // The 99 slots as vqsim saved them at its end (or at the last "save-state" command).
-    std::optional<std::array<vqsim::DeviceProgram, vqsim::kSlotCount>> ReadSlots() const
-    {
-        std::ifstream in(StatePath());
-        if (!in)
-            return std::nullopt;
-        std::ostringstream text;
-        text << in.rdbuf();
-        vqsim::SimEngine engine;
-        std::string error;
-        if (!engine.LoadSlots(text.str(), error))
-            return std::nullopt;
-        return engine.State().slots;
-    }
-
-private:
-    bool Fail(const std::string& why)
-    {
-        error_ = why;
-        return false;
-    }
-
-    bool ReadLine(std::string& line, detail::Clock::time_point deadline)
-    {
-        for (;;) {
-            const size_t nl = buffer_.find('\n');
-            if (nl != std::string::npos) {
-                line = buffer_.substr(0, nl);
-                buffer_.erase(0, nl + 1);
-                return true;
-            }
-            if (stdout_ < 0)
-                return false;
-            pollfd p{stdout_, POLLIN, 0};
-            const int r = poll(&p, 1, static_cast<int>(detail::MsLeft(deadline)));
-            if (r <= 0)
-                return false;
-            char buf[512];
-            const ssize_t n = read(stdout_, buf, sizeof buf);
-            if (n <= 0)
-                return false;
-            buffer_.append(buf, static_cast<size_t>(n));
-        }
-    }
-
-    bool WaitExit(int& status, int timeoutMs)
-    {
-        const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (;;) {
-            const pid_t r = waitpid(pid_, &status, WNOHANG);
-            if (r == pid_ || r < 0)
-                return r == pid_;
-            if (detail::MsLeft(deadline) == 0)
-                return false;
-            pollfd none{-1, 0, 0};
-            poll(&none, 0, 5);
-        }
-    }
-
-    pid_t pid_ = -1;
-    int stdin_ = -1;
-    int stdout_ = -1;
-    std::string buffer_;
-    std::string dir_;
-    std::string inPort_, outPort_;
-    std::string error_;
+  pid_t pid_ = -1;
+  int stdin_ = -1;
+  int stdout_ = -1;
+  std::string buffer_;
+  std::string dir_;
+  std::string inPort_, outPort_;
+  std::string error_;
 };
 
 // A test's own MIDI ports on JACK: a virtual input that collects every message (SysEx included)
 // and a virtual output. Messages arrive on RtMidi's thread; the waits are thread-safe.
 class JackMidiPeer {
-public:
-    JackMidiPeer() = default;
-    JackMidiPeer(const JackMidiPeer&) = delete;
-    JackMidiPeer& operator=(const JackMidiPeer&) = delete;
-    ~JackMidiPeer() { Close(); }
+ public:
+  JackMidiPeer() = default;
+  JackMidiPeer(const JackMidiPeer&) = delete;
+  JackMidiPeer& operator=(const JackMidiPeer&) = delete;
+  ~JackMidiPeer() { Close(); }
 
-    // Ports "<clientBase><pid>n<k>-in:in" and "...-out:out": the process id and a counter keep
-    // the client names of parallel test processes and of several peers apart.
-    bool Open(const std::string& clientBase)
-    {
-        Close();
-        static int serial = 0;
-        const std::string base = clientBase + std::to_string(getpid()) + "n" + std::to_string(++serial);
-        try {
-            in_ = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, base + "-in", 1000);
-            out_ = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, base + "-out");
-            in_->ignoreTypes(false, false, true);
-            in_->setCallback(&JackMidiPeer::OnInput, this);
-            in_->openVirtualPort("in");
-            out_->openVirtualPort("out");
-        } catch (const RtMidiError& e) {
-            error_ = "cannot open JACK MIDI ports: " + e.getMessage();
-            in_.reset();
-            out_.reset();
-            return false;
-        }
-        inPort_ = base + "-in:in";
-        outPort_ = base + "-out:out";
-        return true;
+  // Ports "<clientBase><pid>n<k>-in:in" and "...-out:out": the process id and a counter keep
+  // the client names of parallel test processes and of several peers apart.
+  bool Open(const std::string& clientBase) {
+    Close();
+    static int serial = 0;
+    const std::string base = clientBase + std::to_string(getpid()) + "n" + std::to_string(++serial);
+    try {
+      in_ = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, base + "-in", 1000);
+      out_ = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, base + "-out");
+      in_->ignoreTypes(false, false, true);
+      in_->setCallback(&JackMidiPeer::OnInput, this);
+      in_->openVirtualPort("in");
+      out_->openVirtualPort("out");
+    } catch (const RtMidiError& e) {
+      error_ = "cannot open JACK MIDI ports: " + e.getMessage();
+      in_.reset();
+      out_.reset();
+      return false;
     }
+    inPort_ = base + "-in:in";
+    outPort_ = base + "-out:out";
+    return true;
+  }
 
-    void Close()
-    {
-        if (in_) {
-            try {
-                in_->cancelCallback();
-                in_->closePort();
-            } catch (const RtMidiError&) {
-            }
-        }
-        in_.reset();
-        out_.reset();
+  void Close() {
+    if (in_) {
+      try {
+        in_->cancelCallback();
+        in_->closePort();
+      } catch (const RtMidiError&) {
+      }
     }
+    in_.reset();
+    out_.reset();
+  }
 
-    const std::string& InPort() const { return inPort_; }
-    const std::string& OutPort() const { return outPort_; }
-    const std::string& Error() const { return error_; }
+  const std::string& InPort() const { return inPort_; }
+  const std::string& OutPort() const { return outPort_; }
+  const std::string& Error() const { return error_; }
 
-    // One message; a SysEx above the JACK limit (16379 bytes per send) is refused.
-    bool Send(const std::vector<uint8_t>& message)
-    {
-        if (!out_ || message.empty() || message.size() > 16379)
-            return false;
-        try {
-            const std::vector<unsigned char> bytes(message.begin(), message.end());
-            out_->sendMessage(&bytes);
-            return true;
-        } catch (const RtMidiError& e) {
-            error_ = e.getMessage();
-            return false;
-        }
+  // One message; a SysEx above the JACK limit (16379 bytes per send) is refused.
+  bool Send(const std::vector<uint8_t>& message) {
+    if (!out_ || message.empty() || message.size() > 16379) return false;
+    try {
+      const std::vector<unsigned char> bytes(message.begin(), message.end());
+      out_->sendMessage(&bytes);
+      return true;
+    } catch (const RtMidiError& e) {
+      error_ = e.getMessage();
+      return false;
     }
+  }
 
-    std::vector<std::vector<uint8_t>> Messages() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return messages_;
+  std::vector<std::vector<uint8_t>> Messages() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return messages_;
+  }
+
+  void ClearMessages() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    messages_.clear();
+    taken_ = 0;
+  }
+
+  // Waits for the next received message (after those already taken) that `match` accepts;
+  // messages it skips are passed over for good.
+  std::optional<std::vector<uint8_t>> WaitForMessage(
+      const std::function<bool(const std::vector<uint8_t>&)>& match, int timeoutMs) {
+    const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      while (taken_ < messages_.size()) {
+        const auto& m = messages_[taken_++];
+        if (!match || match(m)) return m;
+      }
+      if (arrived_.wait_until(lock, deadline) == std::cv_status::timeout &&
+          taken_ >= messages_.size())
+        return std::nullopt;
     }
+  }
 
-    void ClearMessages()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        messages_.clear();
-        taken_ = 0;
-    }
+  bool WaitForCount(size_t count, int timeoutMs) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return messages_.size() >= count; });
+  }
 
-    // Waits for the next received message (after those already taken) that `match` accepts;
-    // messages it skips are passed over for good.
-    std::optional<std::vector<uint8_t>> WaitForMessage(
-        const std::function<bool(const std::vector<uint8_t>&)>& match, int timeoutMs)
-    {
-        const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
-        std::unique_lock<std::mutex> lock(mutex_);
-        for (;;) {
-            while (taken_ < messages_.size()) {
-                const auto& m = messages_[taken_++];
-                if (!match || match(m))
-                    return m;
-            }
-            if (arrived_.wait_until(lock, deadline) == std::cv_status::timeout && taken_ >= messages_.size())
-                return std::nullopt;
-        }
-    }
+ private:
+  static void OnInput(double, std::vector<unsigned char>* message, void* self) {
+    auto* peer = static_cast<JackMidiPeer*>(self);
+    if (!message) return;
+    std::lock_guard<std::mutex> lock(peer->mutex_);
+    peer->messages_.emplace_back(message->begin(), message->end());
+    peer->arrived_.notify_all();
+  }
 
-    bool WaitForCount(size_t count, int timeoutMs)
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                 [&] { return messages_.size() >= count; });
-    }
-
-private:
-    static void OnInput(double, std::vector<unsigned char>* message, void* self)
-    {
-        auto* peer = static_cast<JackMidiPeer*>(self);
-        if (!message)
-            return;
-        std::lock_guard<std::mutex> lock(peer->mutex_);
-        peer->messages_.emplace_back(message->begin(), message->end());
-        peer->arrived_.notify_all();
-    }
-
-    std::unique_ptr<RtMidiIn> in_;
-    std::unique_ptr<RtMidiOut> out_;
-    mutable std::mutex mutex_;
-    std::condition_variable arrived_;
-    std::vector<std::vector<uint8_t>> messages_;
-    size_t taken_ = 0;
-    std::string inPort_, outPort_, error_;
+  std::unique_ptr<RtMidiIn> in_;
+  std::unique_ptr<RtMidiOut> out_;
+  mutable std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::vector<std::vector<uint8_t>> messages_;
+  size_t taken_ = 0;
+  std::string inPort_, outPort_, error_;
 };
 
 }  // namespace vqtest

@@ -269,7 +269,9 @@ class DialogKeysTest : public AppControllerTest {
   }
   std::vector<RecordedMessage> commands() const { return content.messagesOf(WM_COMMAND); }
   void focusOn(View* v) { ASSERT_TRUE(dialog.makeFirstResponder(v)); }
-  Event escape(uint32_t mods = 0) { return keyDown(&dialog, vq::platform::kKeyEscape, U"\x1b", mods); }
+  Event escape(uint32_t mods = 0) {
+    return keyDown(&dialog, vq::platform::kKeyEscape, U"\x1b", mods);
+  }
   Event enter() { return keyDown(&dialog, vq::platform::kKeyReturn, U"\r"); }
 
   Window dialog;
@@ -386,7 +388,8 @@ TEST_F(DialogKeysTest, CopyCutPasteGoToTheTextWithTheDialogAsSender) {
   send(keyDown(&dialog, vq::platform::kKeyX, U"x", vq::platform::kCommandFlag));
   send(keyDown(&dialog, vq::platform::kKeyV, U"v", vq::platform::kCommandFlag));
   using vq::platform::TextAction;
-  EXPECT_EQ(text.actions, (std::vector<TextAction>{TextAction::Copy, TextAction::Cut, TextAction::Paste}));
+  EXPECT_EQ(text.actions,
+            (std::vector<TextAction>{TextAction::Copy, TextAction::Cut, TextAction::Paste}));
   EXPECT_EQ(text.senders[0], &content);
   EXPECT_TRUE(backend->app.dispatched.empty());
 }

@@ -25,7 +25,9 @@ class ClipboardTest : public WemuTest {
     GlobalUnlock(h);
     return h;
   }
-  static std::string read(HANDLE h) { return std::string(static_cast<char*>(GlobalLock(h)), GlobalSize(h)); }
+  static std::string read(HANDLE h) {
+    return std::string(static_cast<char*>(GlobalLock(h)), GlobalSize(h));
+  }
   vq::platform::Pasteboard& app() { return vq::platform::MemoryPasteboard::named("WEMU_APP"); }
 };
 

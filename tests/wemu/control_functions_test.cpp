@@ -53,7 +53,8 @@ TEST_F(ControlFunctions, InsertionPositionsSortedAndUnsorted) {
 
 TEST_F(ControlFunctions, TextsDataSelectionAndSearch) {
   WEMU_MakeCombo(1, 0, 0, 100, 20, 0);
-  for (const char* t : {"Alpha", "beta", "Alphabet", "gr\xC3\xBC\xC3\x9F"}) WEMU_CB_AddString(dlg, 1, t);
+  for (const char* t : {"Alpha", "beta", "Alphabet", "gr\xC3\xBC\xC3\x9F"})
+    WEMU_CB_AddString(dlg, 1, t);
   for (int i = 0; i < 4; ++i) WEMU_CB_SetItemData(dlg, 1, i, 100 + i);
   WEMU_CB_DeleteString(dlg, 1, 1);
   EXPECT_EQ(WEMU_CB_GetItemData(dlg, 1, 1), 102);  // values move with their items
@@ -73,9 +74,13 @@ TEST_F(ControlFunctions, TextsDataSelectionAndSearch) {
     const char* text;
     bool exact;
     int want;
-  } finds[] = {{-1, "alpha", false, 0}, {0, "alpha", false, 1}, {-1, "ALPHABET", true, 1},
-               {-1, "alp", true, -1},   {1, "alpha", false, -1}};
-  for (const Find& f : finds) EXPECT_EQ(WEMU_CB_FindString(dlg, 1, f.start, f.text, f.exact), f.want) << f.text;
+  } finds[] = {{-1, "alpha", false, 0},
+               {0, "alpha", false, 1},
+               {-1, "ALPHABET", true, 1},
+               {-1, "alp", true, -1},
+               {1, "alpha", false, -1}};
+  for (const Find& f : finds)
+    EXPECT_EQ(WEMU_CB_FindString(dlg, 1, f.start, f.text, f.exact), f.want) << f.text;
 
   WEMU_CB_SetCurSel(dlg, 1, 2);
   EXPECT_EQ(WEMU_CB_GetCurSel(dlg, 1), 2);
@@ -123,8 +128,9 @@ TEST_F(ControlFunctions, ButtonStatesAndTrackbars) {
   WEMU_TB_SetPos(dlg, 7, 9);
   WEMU_TB_SetTic(dlg, 7, 4);
   EXPECT_EQ(WEMU_TB_GetPos(dlg, 7), 33);
-  EXPECT_EQ(custom.messages(), (std::vector<RecordedMessage>{
-                                   {0x406, 1, 5 | (300 << 16)}, {0x405, 1, 9}, {0x404, 0, 4}, {0x400, 0, 0}}));
+  EXPECT_EQ(custom.messages(),
+            (std::vector<RecordedMessage>{
+                {0x406, 1, 5 | (300 << 16)}, {0x405, 1, 9}, {0x404, 0, 4}, {0x400, 0, 0}}));
   custom.removeFromSuperview();
 }
 

@@ -29,14 +29,16 @@ TEST_F(ControlMessages, ButtonsSlidersAndCombos) {
     LRESULT want;
   } steps[] = {{BM_SETCHECK, 2, 0}, {BM_GETCHECK, 0, 2}, {BM_SETCHECK, 1, 0}, {BM_GETCHECK, 0, 1},
                {BM_SETCHECK, 0, 0}, {BM_GETCHECK, 0, 0}, {0x1234, 0, 0}};
-  for (const Step& s : steps) EXPECT_EQ(SendMessage(box, s.message, s.wParam, 0), s.want) << s.message;
+  for (const Step& s : steps)
+    EXPECT_EQ(SendMessage(box, s.message, s.wParam, 0), s.want) << s.message;
 
   HGDIOBJ bitmap = WEMU_AllocGDIObject(WEMU_OBJ_BITMAP);
   HGDIOBJ brush = CreateSolidBrush(0);
   EXPECT_EQ(SendMessage(box, BM_SETIMAGE, 0, reinterpret_cast<LPARAM>(bitmap)), 0);
   EXPECT_EQ(SendMessage(box, BM_GETIMAGE, 0, 0), reinterpret_cast<LRESULT>(bitmap));
   EXPECT_EQ(SendMessage(box, BM_SETIMAGE, 2, 0), 0);  // wParam above 1 changes nothing
-  EXPECT_EQ(SendMessage(box, BM_SETIMAGE, 0, reinterpret_cast<LPARAM>(brush)), reinterpret_cast<LRESULT>(bitmap));
+  EXPECT_EQ(SendMessage(box, BM_SETIMAGE, 0, reinterpret_cast<LPARAM>(brush)),
+            reinterpret_cast<LRESULT>(bitmap));
   EXPECT_EQ(SendMessage(box, BM_GETIMAGE, 0, 0), 0);  // not a bitmap: removed
 
   HWND__* slider = WEMU_MakeControl("", 2, "TORVEXhfader", 0, 0, 30, 100, 20, 0);
@@ -47,7 +49,8 @@ TEST_F(ControlMessages, ButtonsSlidersAndCombos) {
   EXPECT_EQ(dynamic_cast<WEMU_Slider*>(slider)->maxValue, 100);
 
   HWND__* combo = WEMU_MakeCombo(3, 0, 60, 100, 20, 3);
-  for (const char* t : {"one", "two", "three"}) SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t));
+  for (const char* t : {"one", "two", "three"})
+    SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t));
   EXPECT_EQ(SendMessage(combo, CB_GETCOUNT, 0, 0), 3);
   EXPECT_EQ(SendMessage(combo, CB_FINDSTRING, WPARAM(-1), 0), -1);
   EXPECT_EQ(SendMessage(combo, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>("TWO")), 1);
@@ -79,16 +82,21 @@ TEST_F(ControlMessages, TextFieldSelectionOnlyWhileEdited) {
   struct Sel {
     int64_t from, to;
     int wantStart, wantEnd;
-  } sels[] = {{0, -1, 0, 5}, {1, 3, 1, 3}, {4, 2, 4, 4} /* reversed: empty at the start */,
-              {-1, 3, 0, 0}, {2, 99, 2, 5}};
+  } sels[] = {{0, -1, 0, 5},
+              {1, 3, 1, 3},
+              {4, 2, 4, 4} /* reversed: empty at the start */,
+              {-1, 3, 0, 0},
+              {2, 99, 2, 5}};
   for (const Sel& s : sels) {
     SendMessage(field, EM_SETSEL, static_cast<WPARAM>(s.from), s.to);
     SendMessage(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(std::make_pair(start, end), std::make_pair(s.wantStart, s.wantEnd)) << s.from << " " << s.to;
+    EXPECT_EQ(std::make_pair(start, end), std::make_pair(s.wantStart, s.wantEnd))
+        << s.from << " " << s.to;
   }
   EXPECT_EQ(SendMessage(field, EM_SETPASSWORDCHAR, '*', 0), 0);
 
-  auto* view = dynamic_cast<WEMU_TextView*>(WEMU_MakeEditField(5, 0, 30, 100, 60, int(WEMU_WS_HSCROLL)));
+  auto* view =
+      dynamic_cast<WEMU_TextView*>(WEMU_MakeEditField(5, 0, 30, 100, 60, int(WEMU_WS_HSCROLL)));
   ASSERT_TRUE(view);
   view->setControlText("abcdef");
   SendMessage(view, EM_SETSEL, 5, 2);
@@ -120,14 +128,19 @@ TEST_F(ControlMessages, ProgressRangesAndTabNotifications) {
     WPARAM wParam;
     LPARAM lParam;
     double want;
-  } steps[] = {{PBM_SETRANGE, 0, (200 << 16) | 10, 10}, {PBM_SETPOS, 50, 0, 50}, {PBM_DELTAPOS, 30, 0, 80},
-               {PBM_DELTAPOS, 500, 0, 200},             {PBM_SETPOS, 3, 0, 10},  {0x404, 7, 0, 10}};
+  } steps[] = {{PBM_SETRANGE, 0, (200 << 16) | 10, 10},
+               {PBM_SETPOS, 50, 0, 50},
+               {PBM_DELTAPOS, 30, 0, 80},
+               {PBM_DELTAPOS, 500, 0, 200},
+               {PBM_SETPOS, 3, 0, 10},
+               {0x404, 7, 0, 10}};
   for (const Step& s : steps) {
     EXPECT_EQ(SendMessage(bar, s.message, s.wParam, s.lParam), 0);
     EXPECT_EQ(p->value(), s.want) << s.message;
   }
 
-  auto* tab = dynamic_cast<WEMU_TabView*>(WEMU_MakeControl("", 40, "SysTabControl32", 0, 0, 20, 200, 100, 0));
+  auto* tab = dynamic_cast<WEMU_TabView*>(
+      WEMU_MakeControl("", 40, "SysTabControl32", 0, 0, 20, 200, 100, 0));
   ASSERT_TRUE(tab);
   tab->insertTab(0, "MIDI");
   tab->insertTab(1, "GUI");
@@ -146,7 +159,8 @@ TEST_F(ControlMessages, ProgressRangesAndTabNotifications) {
 }
 
 TEST_F(ControlMessages, TreeItemsSearchAndClicks) {
-  auto* tree = dynamic_cast<WEMU_TreeView*>(WEMU_MakeControl("", 50, "SysTreeView32", 0, 0, 0, 200, 200, 0));
+  auto* tree =
+      dynamic_cast<WEMU_TreeView*>(WEMU_MakeControl("", 50, "SysTreeView32", 0, 0, 0, 200, 200, 0));
   ASSERT_TRUE(tree);
   HTREEITEM a = tree->insertItem(nullptr, -1, "A", 1);
   HTREEITEM b = tree->insertItem(nullptr, -1, "B", 2);

@@ -32,10 +32,14 @@ const char* const kDiagonalRows[16] = {
 
 uint8_t expectedByte(char c) {
   switch (c) {
-    case '+': return 0xF8;
-    case 'O': return 0xFF;
-    case 'X': return 0x0F;
-    default: return 0x00;
+    case '+':
+      return 0xF8;
+    case 'O':
+      return 0xFF;
+    case 'X':
+      return 0x0F;
+    default:
+      return 0x00;
   }
 }
 
@@ -104,10 +108,10 @@ TEST_F(CursorsTest, CursorIds) {
     SystemCursor which;
   };
   const Row rows[] = {
-      {32512, true, SystemCursor::Arrow},          {32513, true, SystemCursor::IBeam},
-      {32516, true, SystemCursor::ResizeUp},       {32644, true, SystemCursor::ResizeLeftRight},
-      {32645, true, SystemCursor::ResizeUpDown},   {32649, true, SystemCursor::OpenHand},
-      {32642, false, SystemCursor::Arrow},         {32643, false, SystemCursor::Arrow},
+      {32512, true, SystemCursor::Arrow},        {32513, true, SystemCursor::IBeam},
+      {32516, true, SystemCursor::ResizeUp},     {32644, true, SystemCursor::ResizeLeftRight},
+      {32645, true, SystemCursor::ResizeUpDown}, {32649, true, SystemCursor::OpenHand},
+      {32642, false, SystemCursor::Arrow},       {32643, false, SystemCursor::Arrow},
       {32646, false, SystemCursor::Arrow},
   };
   for (const Row& r : rows) {
@@ -274,8 +278,8 @@ TEST_F(CursorsTest, DecodesA1BitCursorWithItsMask) {
   put16(f, 1);
   for (int i = 0; i < 6; ++i) put32(f, 0);
   f.insert(f.end(), {0, 0, 0, 0, 255, 255, 255, 0});  // palette: black, white
-  f.insert(f.end(), {0x40, 0, 0, 0});                  // pixels: black, white
-  f.insert(f.end(), {0x80, 0, 0, 0});                  // mask: first pixel transparent
+  f.insert(f.end(), {0x40, 0, 0, 0});                 // pixels: black, white
+  f.insert(f.end(), {0x80, 0, 0, 0});                 // mask: first pixel transparent
   auto c = WEMU_DecodeCursorFile(f.data(), f.size());
   ASSERT_TRUE(c.has_value());
   EXPECT_EQ(c->hotY, 1);

@@ -7,7 +7,9 @@
 
 namespace {
 
-WEMU_TopLevelWindow* windowOf_(HWND__* content) { return WEMU_TopLevelOf(content->window()); }
+WEMU_TopLevelWindow* windowOf_(HWND__* content) {
+  return WEMU_TopLevelOf(content->window());
+}
 
 using vq::platform::kWindowClosable;
 using vq::platform::kWindowMiniaturizable;
@@ -16,7 +18,8 @@ using vq::platform::kWindowTitled;
 
 TEST_F(WindowTest, CreateDialogKindsAndStyles) {
   HWND__* parent = WEMU_CreateDialog(list, 40001, nullptr, nullptr, 0);
-  static WEMU_DialogResourceIndex childTmpl{9, nullptr, WEMU_WF_CHILD | 12, nullptr, 50, 50, nullptr};
+  static WEMU_DialogResourceIndex childTmpl{9,  nullptr, WEMU_WF_CHILD | 12, nullptr, 50,
+                                            50, nullptr};
   struct Case {
     WEMU_DialogResourceIndex* list;
     int id;
@@ -70,7 +73,9 @@ TEST_F(WindowTest, CloseBoxAsksAndNeverClosesByItself) {
     std::vector<UINT> expected;
   } cases[] = {{0, {WM_CLOSE, WM_COMMAND}}, {1, {WM_CLOSE}}};
   for (const Case& c : cases) {
-    procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM) { return m == WM_CLOSE ? c.closeAnswer : 0; };
+    procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM) {
+      return m == WM_CLOSE ? c.closeAnswer : 0;
+    };
     HWND__* dlg = WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0);
     procLog().clear();
     windowOf(dlg)->performClose();
@@ -101,7 +106,9 @@ TEST_F(WindowTest, ActivationNamesThePreviousWindowAndPicksTheMenuBar) {
   HMENU shown = nullptr;
   backend->app.modalScript.push_back([&] {
     shown = backend->app.mainMenu();
-    EndDialog(GetFocus() ? GetFocus() : WEMU_HandleForView(vq::platform::Window::modalWindow()->contentView()), 1);
+    EndDialog(GetFocus() ? GetFocus()
+                         : WEMU_HandleForView(vq::platform::Window::modalWindow()->contentView()),
+              1);
   });
   EXPECT_EQ(WEMU_DialogBox(list, 40002, b, recordingProc, 0), 1);
   EXPECT_EQ(shown, modalMenu);
@@ -112,7 +119,8 @@ TEST_F(WindowTest, ActivationNamesThePreviousWindowAndPicksTheMenuBar) {
 
 TEST_F(WindowTest, TheShellsTwoWindows) {
   HWND__* mainWin = WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0);
-  EXPECT_EQ(windowOf(mainWin)->styleMask(), kWindowTitled | kWindowClosable | kWindowMiniaturizable);
+  EXPECT_EQ(windowOf(mainWin)->styleMask(),
+            kWindowTitled | kWindowClosable | kWindowMiniaturizable);
   EXPECT_EQ(frameOf(mainWin).width, 1140);
   uint32_t style = 0;
   WEMU_TopLevelWindow* owner = nullptr;
@@ -146,9 +154,8 @@ TEST_F(WindowTest, TimersAndPostedMessagesGoOnDuringTheRun) {
     return 0;
   };
   for (int i = 0; i < 10; ++i) backend->app.modalScript.push_back([] {});
-  backend->app.modalScript.push_back([] {
-    EndDialog(WEMU_HandleForView(vq::platform::Window::modalWindow()->contentView()), 7);
-  });
+  backend->app.modalScript.push_back(
+      [] { EndDialog(WEMU_HandleForView(vq::platform::Window::modalWindow()->contentView()), 7); });
   EXPECT_EQ(WEMU_DialogBox(list, 40002, nullptr, recordingProc, 0), 7);
   std::vector<UINT> got = loggedMessages();
   EXPECT_GE(std::count(got.begin(), got.end(), UINT{WM_TIMER}), 5);
@@ -165,7 +172,12 @@ TEST_F(WindowTest, EveryWayARunEndsAnswersAndFreesTheWindow) {
     int expected;
   } cases[] = {
       {"EndDialog", [](HWND__*, HWND__* d) { EndDialog(d, 3); }, 3},
-      {"EndDialog twice", [](HWND__*, HWND__* d) { EndDialog(d, 3); EndDialog(d, 4); }, 3},
+      {"EndDialog twice",
+       [](HWND__*, HWND__* d) {
+         EndDialog(d, 3);
+         EndDialog(d, 4);
+       },
+       3},
       {"cancel from the close box", [](HWND__*, HWND__* d) { windowOf_(d)->performClose(); }, 2},
       {"dialog destroyed", [](HWND__*, HWND__* d) { DestroyWindow(d); }, -1},
       {"owner destroyed", [](HWND__* m, HWND__*) { DestroyWindow(m); }, -1},
@@ -188,7 +200,8 @@ TEST_F(WindowTest, EveryWayARunEndsAnswersAndFreesTheWindow) {
       c.act(mainWin, WEMU_HandleForView(vq::platform::Window::modalWindow()->contentView()));
     });
     EXPECT_EQ(WEMU_DialogBox(list, 40002, mainWin, recordingProc, 0), c.expected) << c.what;
-    EXPECT_EQ(backend->app.modalRunsTimedOut, std::string(c.what) == "nothing ends it" ? 1 : 0) << c.what;
+    EXPECT_EQ(backend->app.modalRunsTimedOut, std::string(c.what) == "nothing ends it" ? 1 : 0)
+        << c.what;
     EXPECT_EQ(vq::platform::Window::modalWindow(), nullptr);
     if (IsWindow(mainWin)) DestroyWindow(mainWin);
     backend->loop.runPending();
@@ -234,7 +247,7 @@ TEST_F(WindowTest, SizeMoveAndSizeLimitsAskTheContentView) {
   procLog().clear();
   SetWindowPos(w, nullptr, 10, 20, 50, 5000, SWP_NOZORDER);
   vq::platform::Rect f = frameOf(w);
-  EXPECT_EQ(f.width, 200);   // held to the minimum
+  EXPECT_EQ(f.width, 200);    // held to the minimum
   EXPECT_EQ(f.height, 5000);  // no maximum given
   SetWindowPos(w, nullptr, 0, 0, 5000, 300, SWP_NOZORDER | SWP_NOMOVE);
   EXPECT_EQ(frameOf(w).width, 800);

@@ -50,7 +50,9 @@ TEST_F(DialogGeneration, PreferencesControlsTakeTheirRecordPlaces) {
     HWND__* c = GetDlgItem(dlg, w.id);
     ASSERT_TRUE(c) << w.id;
     vq::platform::Rect f = c->frame();
-    EXPECT_EQ((std::vector<double>{f.x, f.y, f.width, f.height}), (std::vector<double>{w.x, w.y, w.w, w.h})) << w.id;
+    EXPECT_EQ((std::vector<double>{f.x, f.y, f.width, f.height}),
+              (std::vector<double>{w.x, w.y, w.w, w.h}))
+        << w.id;
   }
   EXPECT_TRUE(dynamic_cast<WEMU_PopUpButton*>(GetDlgItem(dlg, 40018)));
   // The group box lies below everything, one pixel up and three higher.
@@ -64,7 +66,8 @@ TEST_F(DialogGeneration, PreferencesControlsTakeTheirRecordPlaces) {
   GetDlgItemText(dlg, 40024, text, sizeof text);
   EXPECT_STREQ(text, "Apply");
   // The first control that takes the focus is the first button (pop-ups do not).
-  auto initDialog = std::find_if(procLog().begin(), procLog().end(), [](const Logged& l) { return l.message == WM_INITDIALOG; });
+  auto initDialog = std::find_if(procLog().begin(), procLog().end(),
+                                 [](const Logged& l) { return l.message == WM_INITDIALOG; });
   ASSERT_NE(initDialog, procLog().end());
   EXPECT_EQ(initDialog->wParam, reinterpret_cast<WPARAM>(GetDlgItem(dlg, 1)));
   // Keyboard order follows the records, the group box first.
@@ -83,8 +86,8 @@ TEST_F(DialogGeneration, PreferencesControlsTakeTheirRecordPlaces) {
   EXPECT_EQ(WEMU_CB_GetCurSel(dlg, 40019), 1);
 }
 
-HWND__* customCreator(vq::platform::View* owner, const char* text, int id, const char* cls, int, int x, int y, int w,
-                      int h) {
+HWND__* customCreator(vq::platform::View* owner, const char* text, int id, const char* cls, int,
+                      int x, int y, int w, int h) {
   if (std::string(cls) != "Custom") return nullptr;
   auto* box = WEMU_NewControl<WEMU_GroupBox>();
   box->title = text;
@@ -107,7 +110,9 @@ TEST_F(DialogGeneration, CreatorsQueriesAndReports) {
   struct Query {
     HWND__* h;
     bool group, isButton, text;
-  } queries[] = {{custom, true, false, false}, {button, false, true, false}, {field, false, false, true},
+  } queries[] = {{custom, true, false, false},
+                 {button, false, true, false},
+                 {field, false, false, true},
                  {nullptr, false, false, false}};
   for (const Query& q : queries) {
     EXPECT_EQ(WEMU_IsGroupBox(q.h), q.group);
@@ -148,8 +153,9 @@ TEST_F(DialogGeneration, CreatorsQueriesAndReports) {
   EXPECT_EQ(item.CtlID, 64u);
   EXPECT_EQ(item.hwndItem, od);
   EXPECT_EQ(item.hDC, ctx);
-  EXPECT_EQ((std::vector<int>{item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom}),
-            (std::vector<int>{5, 6, 25, 16}));
+  EXPECT_EQ(
+      (std::vector<int>{item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom}),
+      (std::vector<int>{5, 6, 25, 16}));
   WEMU_DeleteGfxContext(ctx);
 }
 
@@ -202,7 +208,10 @@ TEST_F(DialogGeneration, RecordKindsAndStylesMakeTheirControls) {
 TEST_F(DialogGeneration, TextsRectanglesAndRadioGroups) {
   struct Amp {
     std::string in, out;
-  } amps[] = {{"&File", "File"}, {"a&&b", "a&b"}, {"end&", "end"}, {std::string(1024, '&'), std::string(1024, '&')}};
+  } amps[] = {{"&File", "File"},
+              {"a&&b", "a&b"},
+              {"end&", "end"},
+              {std::string(1024, '&'), std::string(1024, '&')}};
   for (const Amp& a : amps) EXPECT_EQ(WEMU_StripAmpersands(a.in.c_str()), a.out) << a.in.size();
 
   HWND__* dlg = makeOwner();
@@ -220,7 +229,8 @@ TEST_F(DialogGeneration, TextsRectanglesAndRadioGroups) {
   EXPECT_TRUE(WEMU_MakeButton(0, reinterpret_cast<const char*>(uintptr_t{7}), 32, 0, 0, 10, 10, 0));
   EXPECT_EQ(dynamic_cast<WEMU_Button*>(GetDlgItem(dlg, 32))->title, "ICONTEMP");
   auto radio = [&](int id, int style) {
-    return dynamic_cast<WEMU_Button*>(WEMU_MakeControl("r", id, "Button", style | 9, 0, 0, 10, 10, 0));
+    return dynamic_cast<WEMU_Button*>(
+        WEMU_MakeControl("r", id, "Button", style | 9, 0, 0, 10, 10, 0));
   };
   WEMU_Button* a = radio(40, WEMU_BS_GROUPSTART);
   WEMU_Button* b = radio(41, 0);

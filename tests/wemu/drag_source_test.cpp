@@ -44,7 +44,8 @@ class DragSourceTest : public WindowTest {
     std::ofstream(path) << "program";
   }
   void touch(const std::string& name) { std::ofstream(folder / name) << "old"; }
-  std::optional<std::vector<std::string>> dropPromise(const char* path, std::deque<int> answers = {}) {
+  std::optional<std::vector<std::string>> dropPromise(const char* path,
+                                                      std::deque<int> answers = {}) {
     for (int a : answers) backend->alertAnswers.push_back({a});
     RECT r{0, 0, 10, 10};
     WEMU_InitiateDragDrop(dlg, &r, path, writer);
@@ -73,12 +74,16 @@ TEST_F(DragSourceTest, KeepBothNamesNumberTheStem) {
   };
   for (const Case& c : cases) {
     taken = c.exists;
-    auto name = WEMU_KeepBothName(c.target, [](const std::string& p) { return taken.count(p) > 0; });
-    if (c.want) EXPECT_EQ(name, std::optional<std::string>(c.want)) << c.target;
-    else EXPECT_FALSE(name) << c.target;
+    auto name =
+        WEMU_KeepBothName(c.target, [](const std::string& p) { return taken.count(p) > 0; });
+    if (c.want)
+      EXPECT_EQ(name, std::optional<std::string>(c.want)) << c.target;
+    else
+      EXPECT_FALSE(name) << c.target;
   }
   std::string longStem(PATH_MAX - 8, 'a');
-  EXPECT_FALSE(WEMU_KeepBothName("/" + longStem + ".pr4", [](const std::string&) { return false; }));
+  EXPECT_FALSE(
+      WEMU_KeepBothName("/" + longStem + ".pr4", [](const std::string&) { return false; }));
 }
 
 TEST_F(DragSourceTest, DropAsksBeforeReplacing) {
@@ -86,17 +91,21 @@ TEST_F(DragSourceTest, DropAsksBeforeReplacing) {
   struct Case {
     int answer;  // 0 keep both, 1 stop, 2 replace
     std::optional<std::vector<std::string>> result;
-  } cases[] = {{1, std::nullopt}, {2, std::vector<std::string>{"song.pr4"}},
-               {0, std::vector<std::string>{"song 001.pr4"}}, {0, std::vector<std::string>{"song 002.pr4"}}};
+  } cases[] = {{1, std::nullopt},
+               {2, std::vector<std::string>{"song.pr4"}},
+               {0, std::vector<std::string>{"song 001.pr4"}},
+               {0, std::vector<std::string>{"song 002.pr4"}}};
   for (const Case& c : cases) {
     backend->alerts.clear();
     EXPECT_EQ(dropPromise("/src/song.pr4", {c.answer}), c.result) << c.answer;
     ASSERT_EQ(backend->alerts.size(), 1u);
-    EXPECT_EQ(backend->alerts[0].buttons, (std::vector<std::string>{"Keep Both Files", "Stop", "Replace"}));
+    EXPECT_EQ(backend->alerts[0].buttons,
+              (std::vector<std::string>{"Keep Both Files", "Stop", "Replace"}));
     EXPECT_FALSE(WEMU_Internal_HasPendingPromise());
   }
   EXPECT_EQ(backend->alerts[0].message,
-            "An item named \"song.pr4\" already exists in this location. Do you want to replace it with the one "
+            "An item named \"song.pr4\" already exists in this location. Do you want to replace it "
+            "with the one "
             "you're moving?");
   auto& drags = static_cast<vq::platform::HeadlessDragSource&>(vq::platform::dragSource()).drags;
   ASSERT_FALSE(drags.empty());

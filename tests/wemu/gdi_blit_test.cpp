@@ -17,14 +17,17 @@ class GdiBlit : public ::testing::Test {
     dst = WEMU_CreateMemContext(nullptr, 200, 20);
     std::uint32_t* p = WEMU_GetCtxFrameBuffer(src);
     for (int y = 0; y < 100; ++y)
-      for (int x = 0; x < 100; ++x) p[y * 100 + x] = std::uint32_t(x + 1) << 8 | std::uint32_t(y + 1) << 16;
+      for (int x = 0; x < 100; ++x)
+        p[y * 100 + x] = std::uint32_t(x + 1) << 8 | std::uint32_t(y + 1) << 16;
   }
   void TearDown() override {
     WEMU_DeleteGfxContext(src);
     WEMU_DeleteGfxContext(dst);
   }
   // The source column shown at destination x on row 0 (0 when untouched).
-  int column(int x, int y = 0) const { return ((WEMU_GetCtxFrameBuffer(dst)[y * 200 + x] >> 8) & 0xFF); }
+  int column(int x, int y = 0) const {
+    return ((WEMU_GetCtxFrameBuffer(dst)[y * 200 + x] >> 8) & 0xFF);
+  }
   int firstDrawn() const {
     for (int x = 0; x < 200; ++x)
       if (column(x)) return x;

@@ -94,7 +94,8 @@ TEST_F(GdiObjects, PenWidthAndManyObjectsThroughThePool) {
   DeleteObject(thin);
   std::vector<HGDIOBJ> objects;
   for (int round = 0; round < 3; ++round) {
-    for (int i = 0; i < 300; ++i) objects.push_back(i % 2 ? CreatePen(0, i, i) : CreateSolidBrushAlpha(i, 0.5f));
+    for (int i = 0; i < 300; ++i)
+      objects.push_back(i % 2 ? CreatePen(0, i, i) : CreateSolidBrushAlpha(i, 0.5f));
     for (HGDIOBJ o : objects) EXPECT_TRUE(DeleteObject(o));
     objects.clear();
   }

@@ -77,7 +77,7 @@ TEST_F(GdiPaint, PaintContextIsLentNotReleased) {
   EXPECT_TRUE(WEMU_IsLiveContext(view.paint));
   int x0, y0, x1, y1;
   view.surface.clipBounds(x0, y0, x1, y1);
-  EXPECT_EQ(x1, 16);  // restored
+  EXPECT_EQ(x1, 16);                          // restored
   EXPECT_EQ(GetWindowDC(&view), view.paint);  // bounds origin (0, 0): the same context
   ReleaseDC(&view, view.paint);
 }
@@ -130,7 +130,9 @@ class GdiShapes : public ::testing::Test {
     for (int i = 0; i < 256; ++i) n += WEMU_GetCtxFrameBuffer(dc)[i] == v;
     return n;
   }
-  void usePen(int width, COLORREF c) { SelectObject(dc, made.emplace_back(CreatePen(0, width, c))); }
+  void usePen(int width, COLORREF c) {
+    SelectObject(dc, made.emplace_back(CreatePen(0, width, c)));
+  }
   void useBrush(COLORREF c) { SelectObject(dc, made.emplace_back(CreateSolidBrush(c))); }
   HDC dc = nullptr;
   std::vector<HGDIOBJ> made;
@@ -147,7 +149,7 @@ TEST_F(GdiShapes, ClipPushAndPop) {
   WEMU_FillRect(dc, &all, b);
   EXPECT_EQ(count(kWhite), 256);
   WEMU_FillRect(dc, &all, made.emplace_back(CreatePen(0, 1, 0)));  // not a brush
-  WEMU_FillRect(dc, &all, GetStockObject(2));                       // paints nothing
+  WEMU_FillRect(dc, &all, GetStockObject(2));                      // paints nothing
   EXPECT_EQ(count(kWhite), 256);
   WEMU_FillDialogBackground(dc, &small);
   EXPECT_EQ(px(2, 2), 0xECECEC00u);
@@ -228,7 +230,8 @@ TEST_F(GdiShapes, BezierEndsAtItsLastPoint) {
 }
 
 TEST(GdiSysColor, Table) {
-  const DWORD want[10] = {0x606060, 0xE0E0E0, 0xC0C0C0, 0, 0xC0C0C0, 0x202020, 0x303030, 0xC0C0C0, 0xFFF0C8, 0};
+  const DWORD want[10] = {0x606060, 0xE0E0E0, 0xC0C0C0, 0,        0xC0C0C0,
+                          0x202020, 0x303030, 0xC0C0C0, 0xFFF0C8, 0};
   for (int i = 0; i < 10; ++i) EXPECT_EQ(GetSysColor(i), want[i]) << i;
   EXPECT_EQ(GetSysColor(-1), 0u);
   EXPECT_EQ(GetSysColor(10), 0u);

@@ -35,7 +35,8 @@ class GdiText : public ::testing::Test {
     WEMU_DeleteGfxContext(dc);
     vq::platform::installFontService(nullptr);  // the next user gets the real service
   }
-  HFONT font(int height, const char* face = "Face", int weight = 400, DWORD italic = 0, DWORD quality = 0) {
+  HFONT font(int height, const char* face = "Face", int weight = 400, DWORD italic = 0,
+             DWORD quality = 0) {
     HFONT f = CreateFont(height, 0, 0, 0, weight, italic, 0, 0, 0, 0, 0, quality, 0, face);
     made.push_back(f);
     return f;
@@ -71,29 +72,35 @@ struct SizeCase {
   double size;
 };
 
-void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.height << " x " << c.width; }
+void PrintTo(const SizeCase& c, std::ostream* os) {
+  *os << c.height << " x " << c.width;
+}
 
 class CreateFontSize : public GdiText, public ::testing::WithParamInterface<SizeCase> {};
 
 TEST_P(CreateFontSize, HeightOrWidthAsPositiveSize) {
-  HFONT f = CreateFont(GetParam().height, GetParam().width, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Monaco");
+  HFONT f =
+      CreateFont(GetParam().height, GetParam().width, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Monaco");
   made.push_back(f);
   ASSERT_TRUE(WEMU_IsLiveGDIObject(f, WEMU_OBJ_FONT));
   EXPECT_EQ(f->font->size(), GetParam().size);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, CreateFontSize,
-                         ::testing::Values(SizeCase{-12, 0, 12}, SizeCase{12, 99, 12}, SizeCase{0, 14, 14},
-                                           SizeCase{0, -20, 20}, SizeCase{0, 0, 10}, SizeCase{10000, 0, 10},
-                                           SizeCase{1, 0, 10}, SizeCase{2, 0, 2}, SizeCase{8192, 0, 8192},
-                                           SizeCase{8193, 0, 10}, SizeCase{INT32_MIN, 0, 10}));
+                         ::testing::Values(SizeCase{-12, 0, 12}, SizeCase{12, 99, 12},
+                                           SizeCase{0, 14, 14}, SizeCase{0, -20, 20},
+                                           SizeCase{0, 0, 10}, SizeCase{10000, 0, 10},
+                                           SizeCase{1, 0, 10}, SizeCase{2, 0, 2},
+                                           SizeCase{8192, 0, 8192}, SizeCase{8193, 0, 10},
+                                           SizeCase{INT32_MIN, 0, 10}));
 
 TEST_F(GdiText, FullNamesAreResolvedOncePerProcess) {
   HFONT bold = font(12, "Monaco", 700);
   font(12, "Monaco", 699, 1);
   font(12, "Monaco", 900, 1);
   font(14, "Monaco", 700);  // cached: not asked again
-  EXPECT_EQ(fonts->resolvedNames, (std::vector<std::string>{"Monaco Bold", "Monaco Italic", "Monaco Bold Italic"}));
+  EXPECT_EQ(fonts->resolvedNames,
+            (std::vector<std::string>{"Monaco Bold", "Monaco Italic", "Monaco Bold Italic"}));
   EXPECT_EQ(bold->font->postScriptName(), "Fixed-Monaco Bold");
 }
 
@@ -181,7 +188,9 @@ struct AlignCase {
   int y;
 };
 
-void PrintTo(const AlignCase& c, std::ostream* os) { *os << "flags " << c.flags; }
+void PrintTo(const AlignCase& c, std::ostream* os) {
+  *os << "flags " << c.flags;
+}
 
 class DrawTextAlign : public GdiText, public ::testing::WithParamInterface<AlignCase> {};
 
@@ -195,8 +204,9 @@ TEST_P(DrawTextAlign, BlockPlacedInRectangle) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, DrawTextAlign,
-                         ::testing::Values(AlignCase{0, 0, 0}, AlignCase{DT_CENTER, 24, 0}, AlignCase{DT_RIGHT, 48, 0},
-                                           AlignCase{DT_VCENTER, 0, 13}, AlignCase{DT_BOTTOM, 0, 26},
+                         ::testing::Values(AlignCase{0, 0, 0}, AlignCase{DT_CENTER, 24, 0},
+                                           AlignCase{DT_RIGHT, 48, 0}, AlignCase{DT_VCENTER, 0, 13},
+                                           AlignCase{DT_BOTTOM, 0, 26},
                                            AlignCase{DT_RIGHT | DT_CENTER, 48, 0},
                                            AlignCase{DT_BOTTOM | DT_VCENTER, 0, 26},
                                            AlignCase{DT_CENTER | DT_VCENTER, 24, 13}));
@@ -251,9 +261,11 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, DrawTextPrefix,
     ::testing::Values(PrefixCase{"A&B", -1, 0, 12}, PrefixCase{"A&B", -1, DT_NOPREFIX, 18},
                       PrefixCase{"A&&B", -1, 0, 18}, PrefixCase{"AB&", -1, 0, 12},
-                      PrefixCase{"AB&X", 3, 0, 12},  // the "&" is the last byte: nothing after it is read
-                      PrefixCase{"&", -1, 0, -1}, PrefixCase{"&", -1, DT_NOPREFIX, 6}, PrefixCase{"\r\r", -1, 0, -1},
-                      PrefixCase{"A\r\rB", -1, 0, 12}, PrefixCase{"ABCD", 2, 0, 12}, PrefixCase{"AB\0CD", 5, 0, 12},
+                      PrefixCase{"AB&X", 3, 0,
+                                 12},  // the "&" is the last byte: nothing after it is read
+                      PrefixCase{"&", -1, 0, -1}, PrefixCase{"&", -1, DT_NOPREFIX, 6},
+                      PrefixCase{"\r\r", -1, 0, -1}, PrefixCase{"A\r\rB", -1, 0, 12},
+                      PrefixCase{"ABCD", 2, 0, 12}, PrefixCase{"AB\0CD", 5, 0, 12},
                       PrefixCase{"ABCD", 0, 0, -1}, PrefixCase{"", -1, 0, -1},
                       PrefixCase{"\xE9", -1, 0, -1},  // not UTF-8
                       PrefixCase{"\xC3\xA9\xE2\x82\xAC", -1, 0, 12}));
@@ -362,7 +374,8 @@ TEST_F(GdiText, RectanglesAtTheEndsOfTheIntegerRange) {
                         {INT_MIN, INT_MIN, INT_MIN + 3, INT_MIN + 3},
                         {0, 0, INT_MAX, INT_MAX}};
   for (const RECT& at : rects)
-    for (UINT flags : {0u, UINT(DT_CENTER | DT_VCENTER), UINT(DT_RIGHT | DT_BOTTOM), UINT(DT_CALCRECT)}) {
+    for (UINT flags :
+         {0u, UINT(DT_CENTER | DT_VCENTER), UINT(DT_RIGHT | DT_BOTTOM), UINT(DT_CALCRECT)}) {
       RECT r = at;
       EXPECT_GT(WEMU_DrawText(dc, "AB", -1, &r, flags), 0);
     }

@@ -122,7 +122,8 @@ TEST(KernelObjects, ClosingARunningThreadLetsItFinishAlone) {
 TEST(KernelObjects, ManyQuickThreadsWaitedAndClosed) {
   gQuickRuns = 0;
   for (int i = 0; i < 50; ++i) {
-    HANDLE t = CreateThread(nullptr, 0, &quickThread, reinterpret_cast<void*>(uintptr_t(i)), 0, nullptr);
+    HANDLE t =
+        CreateThread(nullptr, 0, &quickThread, reinterpret_cast<void*>(uintptr_t(i)), 0, nullptr);
     ASSERT_NE(t, nullptr);
     if (i % 2) {
       EXPECT_EQ(WaitForSingleObject(t, 2000), WAIT_OBJECT_0);
@@ -258,7 +259,8 @@ TEST(KernelObjects, SocketEventWakesAWaitingThread) {
 }
 
 TEST(KernelObjects, FileHandles) {
-  std::string path = std::filesystem::temp_directory_path() / ("wemu_file_" + std::to_string(getpid()));
+  std::string path =
+      std::filesystem::temp_directory_path() / ("wemu_file_" + std::to_string(getpid()));
   HANDLE f = WEMU_CreateFileHandle(path.c_str(), "w+b");
   ASSERT_NE(f, nullptr);
   DWORD done = 0;

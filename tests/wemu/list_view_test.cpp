@@ -20,7 +20,8 @@ class ListViewTest : public WindowTest {
     };
   }
   WEMU_ListView* make(int style, bool listBox = false) {
-    return WEMU_ListView::create(dlg, 9, style | (listBox ? 0 : LVS_REPORT), listBox, {10, 10, 300, 17 + 10 * 19});
+    return WEMU_ListView::create(dlg, 9, style | (listBox ? 0 : LVS_REPORT), listBox,
+                                 {10, 10, 300, 17 + 10 * 19});
   }
   static int add(HWND__* l, const char* text, LPARAM param = 0, int at = 1000) {
     LVITEM it{};
@@ -52,7 +53,8 @@ TEST_F(ListViewTest, SortedInsertPlacesEqualTextsAtTheEqualRow) {
   };
   for (const Case& c : cases) {
     WEMU_ListView* l = make(c.style);
-    for (size_t i = 0; i < c.texts.size(); ++i) EXPECT_EQ(add(l, c.texts[i]), c.positions[i]) << c.style << i;
+    for (size_t i = 0; i < c.texts.size(); ++i)
+      EXPECT_EQ(add(l, c.texts[i]), c.positions[i]) << c.style << i;
   }
 }
 
@@ -66,7 +68,8 @@ TEST_F(ListViewTest, SelectionFollowsInsertDeleteAndSort) {
   EXPECT_EQ(ListView_GetNextItem(l, 0, LVNI_SELECTED_AFTER), 3);
   ListView_DeleteItem(l, 4);  // the last row: the others keep theirs
   EXPECT_EQ(ListView_GetSelectedCount(l), 2);
-  ListView_SortItems(l, [](LPARAM a, LPARAM b, LPARAM) { return static_cast<int>(a / 10 - b / 10); }, 0);
+  ListView_SortItems(
+      l, [](LPARAM a, LPARAM b, LPARAM) { return static_cast<int>(a / 10 - b / 10); }, 0);
   std::vector<LPARAM> params;
   for (int i = 0; i < 4; ++i) {
     LVITEM it{LVIF_PARAM | LVIF_STATE, i, 0, 0, LVIS_SELECTED};
@@ -216,11 +219,13 @@ TEST_F(ListViewTest, ListBoxMessages) {
     WPARAM wParam;
     const char* text;
     LRESULT want;
-  } msgs[] = {{0x180, 0, "b", 0},  {0x180, 0, "a", 0},  {0x181, ~WPARAM{0}, "z", 2}, {0x18B, 0, nullptr, 3},
-              {0x186, 1, nullptr, 0}, {0x188, 0, nullptr, 1}, {0x18A, 2, nullptr, 1}, {0x18A, 7, nullptr, -1},
-              {0x186, 9, nullptr, 0}, {0x188, 0, nullptr, -1}, {0x190, 0, nullptr, 0}};
+  } msgs[] = {{0x180, 0, "b", 0},      {0x180, 0, "a", 0},      {0x181, ~WPARAM{0}, "z", 2},
+              {0x18B, 0, nullptr, 3},  {0x186, 1, nullptr, 0},  {0x188, 0, nullptr, 1},
+              {0x18A, 2, nullptr, 1},  {0x18A, 7, nullptr, -1}, {0x186, 9, nullptr, 0},
+              {0x188, 0, nullptr, -1}, {0x190, 0, nullptr, 0}};
   for (const Msg& m : msgs)
-    EXPECT_EQ(SendMessage(lb, m.message, m.wParam, reinterpret_cast<LPARAM>(m.text)), m.want) << m.message;
+    EXPECT_EQ(SendMessage(lb, m.message, m.wParam, reinterpret_cast<LPARAM>(m.text)), m.want)
+        << m.message;
   char buf[8];
   EXPECT_EQ(SendMessage(lb, 0x183, 1, reinterpret_cast<LPARAM>(buf)), 1);
   EXPECT_STREQ(buf, "b");

@@ -31,8 +31,8 @@ TEST_F(MenusTest, TitleRule) {
     const char* out;
   };
   const Row rows[] = {
-      {"&File", "File"},       {"Save\tCtrl+S", "Save"}, {"Fish && Chips", "Fish & Chips"},
-      {"&&&x", "&x"},          {"end&", "end"},          {"", ""},
+      {"&File", "File"}, {"Save\tCtrl+S", "Save"}, {"Fish && Chips", "Fish & Chips"},
+      {"&&&x", "&x"},    {"end&", "end"},          {"", ""},
       {"a&\tb", "a"},
   };
   for (const Row& r : rows) EXPECT_EQ(WEMU_MenuTitleFromText(r.in), r.out) << r.in;
@@ -69,8 +69,8 @@ TEST_F(MenusTest, BitmapItemsShowTheIconsImage) {
   ICONINFO ii{TRUE, 0, 0, nullptr, colour};
   HICON icon = CreateIconIndirect(&ii);
   ASSERT_NE(icon, nullptr);
-  EXPECT_TRUE(WEMU_InsertMenu(m, -1, MF_BYPOSITION | MF_BITMAP, 20,
-                              reinterpret_cast<const char*>(icon)));
+  EXPECT_TRUE(
+      WEMU_InsertMenu(m, -1, MF_BYPOSITION | MF_BITMAP, 20, reinterpret_cast<const char*>(icon)));
   int notAnIcon = 0;
   EXPECT_TRUE(WEMU_InsertMenu(m, -1, MF_BYPOSITION | MF_BITMAP, 21,
                               reinterpret_cast<const char*>(&notAnIcon)));
@@ -106,7 +106,8 @@ TEST_F(MenusTest, PopUpItemsAndSubmenus) {
   WEMU_Menu_AddMenuItem(file, "Open", 100, 0);
   HMENU recent = CreatePopupMenu();
   WEMU_Menu_AddMenuItem(recent, "a.pr4", 200, 0);
-  WEMU_InsertMenu(file, -1, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(recent), "&Recent");
+  WEMU_InsertMenu(file, -1, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(recent),
+                  "&Recent");
   WEMU_InsertMenu(bar, -1, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
   EXPECT_EQ(GetMenuItemID(bar, 0), 0xFFFFFFFFu) << "a pop-up item";
   EXPECT_EQ(GetSubMenu(bar, 0), file);
@@ -206,7 +207,10 @@ TEST_F(MenusTest, ReplacingASubmenuGivesTheOldOneBack) {
 
 TEST_F(MenusTest, GenerateFromListWithNesting) {
   const MenuListEntry rows[] = {
-      {"/.BO^O:&File", 0, 0}, {"&Open", 1, 0}, {"Save", 2, 1}, {"EN%%%^:", 0, 0},
+      {"/.BO^O:&File", 0, 0},
+      {"&Open", 1, 0},
+      {"Save", 2, 1},
+      {"EN%%%^:", 0, 0},
   };
   HMENU m = make();
   EXPECT_EQ(WEMU_GenerateMenuFromList(m, rows, 4), 4);
@@ -223,8 +227,8 @@ TEST_F(MenusTest, GenerateFromListWithNesting) {
 
 TEST_F(MenusTest, GenerateFromListSeparatorsAndDeepNesting) {
   const MenuListEntry rows[] = {
-      {"A", 1, 0},        {nullptr, 0, 0}, {"/.BO^O:Outer", 0, 0}, {"/.BO^O:Inner", 0, 0},
-      {"deep", 5, 0},     {"EN%%%^:", 0, 0}, {"EN%%%^:", 0, 0},    {"B", 2, 0},
+      {"A", 1, 0},    {nullptr, 0, 0},   {"/.BO^O:Outer", 0, 0}, {"/.BO^O:Inner", 0, 0},
+      {"deep", 5, 0}, {"EN%%%^:", 0, 0}, {"EN%%%^:", 0, 0},      {"B", 2, 0},
   };
   HMENU m = make();
   EXPECT_EQ(WEMU_GenerateMenuFromList(m, rows, 8), 8);
@@ -257,8 +261,7 @@ TEST_F(MenusTest, GenerateFromListNeverReadsPastTheCount) {
 TEST_F(MenusTest, LoadMenuFromResources) {
   static const MenuListEntry kRows[] = {{"One", 1, 0}, {"Two", 2, 0}};
   static WEMU_MenuResourceIndex other{40005, nullptr, nullptr};
-  static WEMU_MenuResourceIndex res{40004,
-                                    [](HMENU m) { WEMU_GenerateMenuFromList(m, kRows, 2); },
+  static WEMU_MenuResourceIndex res{40004, [](HMENU m) { WEMU_GenerateMenuFromList(m, kRows, 2); },
                                     &other};
   HMENU m = WEMU_LoadMenu(&res, 40004);
   ASSERT_NE(m, nullptr);
@@ -274,7 +277,8 @@ TEST_F(MenusTest, LoadMenuFromResources) {
 
 TEST_F(MenusTest, DestinationSendsCommandsToTheWindow) {
   RecordingWindow w;
-  const MenuListEntry rows[] = {{"/.BO^O:Sub", 0, 0}, {"Deep", 7, 0}, {"EN%%%^:", 0, 0}, {"Top", 3, 0}};
+  const MenuListEntry rows[] = {
+      {"/.BO^O:Sub", 0, 0}, {"Deep", 7, 0}, {"EN%%%^:", 0, 0}, {"Top", 3, 0}};
   HMENU m = make();
   WEMU_GenerateMenuFromList(m, rows, 4);
   WEMU_SetMenuDestination(m, &w);
@@ -428,7 +432,8 @@ TEST_F(MenusTest, MessageBoxButtonTable) {
     }
     for (int answer : {-1, static_cast<int>(r.buttons.size())}) {
       backend->alertAnswers.push_back({answer, 0});
-      EXPECT_EQ(MessageBox(nullptr, "text", "Caption", r.type), r.dismissed) << r.type << " dismissed";
+      EXPECT_EQ(MessageBox(nullptr, "text", "Caption", r.type), r.dismissed)
+          << r.type << " dismissed";
     }
   }
 }

@@ -15,7 +15,8 @@ TEST_F(MessageQueueTest, PostedMessagesArriveInOrderOnTheNextTick) {
   EXPECT_TRUE(PostMessage(&w, WM_USER + 2, 20, -2));
   EXPECT_TRUE(w.messages().empty()) << "nothing is delivered before the tick";
   tick();
-  EXPECT_EQ(w.messages(), (std::vector<RecordedMessage>{{WM_USER + 1, 10, -1}, {WM_USER + 2, 20, -2}}));
+  EXPECT_EQ(w.messages(),
+            (std::vector<RecordedMessage>{{WM_USER + 1, 10, -1}, {WM_USER + 2, 20, -2}}));
   tick();
   EXPECT_EQ(w.messages().size(), 2u) << "a message is delivered once";
 }
@@ -67,7 +68,8 @@ TEST_F(MessageQueueTest, PostsFromWorkerThreadsArriveOnTheMainThreadWithinOneTic
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([&w, t] {
-      for (int i = 0; i < 100; ++i) PostMessage(&w, WM_USER + static_cast<UINT>(t), static_cast<WPARAM>(i), 0);
+      for (int i = 0; i < 100; ++i)
+        PostMessage(&w, WM_USER + static_cast<UINT>(t), static_cast<WPARAM>(i), 0);
     });
   }
   for (auto& th : threads) th.join();
@@ -201,7 +203,8 @@ TEST_F(WindowTimerTest, AWindowTimerRepeatsUntilKilled) {
   RecordingWindow w;
   ASSERT_EQ(SetTimer(&w, 5, 100, nullptr), 5u);
   advance(0.35);
-  EXPECT_EQ(w.messagesOf(WM_TIMER), (std::vector<RecordedMessage>{{WM_TIMER, 5, 0}, {WM_TIMER, 5, 0}, {WM_TIMER, 5, 0}}));
+  EXPECT_EQ(w.messagesOf(WM_TIMER),
+            (std::vector<RecordedMessage>{{WM_TIMER, 5, 0}, {WM_TIMER, 5, 0}, {WM_TIMER, 5, 0}}));
   EXPECT_TRUE(KillTimer(&w, 5));
   EXPECT_FALSE(KillTimer(&w, 5)) << "nothing left to stop";
   advance(1);

@@ -28,9 +28,12 @@ TEST_F(ShellOpenTest, TargetsReachTheWorkspaceOnly) {
   };
   for (const Case& c : cases) {
     backend->opened.clear();
-    EXPECT_EQ(ShellExecute(nullptr, "open", c.file, c.params, nullptr, 1), c.result) << c.file << " " << c.params;
-    if (c.opened) EXPECT_EQ(backend->opened, std::vector<std::string>{c.opened}) << c.params;
-    else EXPECT_TRUE(backend->opened.empty()) << c.file;
+    EXPECT_EQ(ShellExecute(nullptr, "open", c.file, c.params, nullptr, 1), c.result)
+        << c.file << " " << c.params;
+    if (c.opened)
+      EXPECT_EQ(backend->opened, std::vector<std::string>{c.opened}) << c.params;
+    else
+      EXPECT_TRUE(backend->opened.empty()) << c.file;
   }
 }
 
@@ -38,7 +41,8 @@ TEST_F(ShellOpenTest, SystemMetrics) {
   backend->screenList = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1050}, 1}};
   struct Case {
     int index, value;
-  } cases[] = {{0, 1920}, {1, 1080}, {2, 16}, {3, 16}, {20, 16}, {21, 16}, {4, 0}, {11, 0}, {22, 0}, {-1, 0}};
+  } cases[] = {{0, 1920}, {1, 1080}, {2, 16}, {3, 16}, {20, 16},
+               {21, 16},  {4, 0},    {11, 0}, {22, 0}, {-1, 0}};
   for (const Case& c : cases) EXPECT_EQ(GetSystemMetrics(c.index), c.value) << c.index;
   backend->screenList.clear();
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);

@@ -14,20 +14,26 @@ class TreeTabTest : public WindowTest {
     WindowTest::SetUp();
     dlg = WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0);
     WEMU_MakeSetCurParms(1, 1, 0, 0, dlg, false, false);
-    tree = dynamic_cast<WEMU_TreeView*>(WEMU_MakeControl("", 7, "SysTreeView32", 0, 0, 0, 200, 190, 0));
-    tab = dynamic_cast<WEMU_TabView*>(WEMU_MakeControl("", 8, "SysTabControl32", 0, 0, 0, 200, 100, 0));
+    tree = dynamic_cast<WEMU_TreeView*>(
+        WEMU_MakeControl("", 7, "SysTreeView32", 0, 0, 0, 200, 190, 0));
+    tab = dynamic_cast<WEMU_TabView*>(
+        WEMU_MakeControl("", 8, "SysTabControl32", 0, 0, 0, 200, 100, 0));
     procAnswer() = [this](HWND__*, UINT m, WPARAM, LPARAM lp) -> LRESULT {
       if (m == WM_NOTIFY) codes.push_back(reinterpret_cast<NMHDR*>(lp)->code);
       return 0;
     };
   }
   HTREEITEM insert(HTREEITEM parent, HTREEITEM after, const char* text, LPARAM param = 0) {
-    TVINSERTSTRUCT ins{parent, after, {TVIF_TEXT | TVIF_PARAM, nullptr, 0, 0, const_cast<char*>(text), 0, 0, 0, 0, param}};
+    TVINSERTSTRUCT ins{
+        parent,
+        after,
+        {TVIF_TEXT | TVIF_PARAM, nullptr, 0, 0, const_cast<char*>(text), 0, 0, 0, 0, param}};
     return TreeView_InsertItem(tree, &ins);
   }
   std::vector<std::string> texts(HTREEITEM first) {
     std::vector<std::string> out;
-    for (HTREEITEM i = first; i; i = TreeView_GetNextSibling(tree, i)) out.push_back(i->text ? i->text : "");
+    for (HTREEITEM i = first; i; i = TreeView_GetNextSibling(tree, i))
+      out.push_back(i->text ? i->text : "");
     return out;
   }
   HWND__* dlg = nullptr;
@@ -57,9 +63,11 @@ TEST_F(TreeTabTest, TabsInsertQuietlyAndSelectWithinRange) {
   EXPECT_FALSE(TabCtrl_DeleteItem(tab, 5));
   RECT r{0, 0, 100, 100};
   TabCtrl_AdjustRect(tab, FALSE, &r);
-  EXPECT_EQ((std::vector<int>{r.left, r.top, r.right, r.bottom}), (std::vector<int>{7, 26, 93, 97}));
+  EXPECT_EQ((std::vector<int>{r.left, r.top, r.right, r.bottom}),
+            (std::vector<int>{7, 26, 93, 97}));
   TabCtrl_AdjustRect(tab, TRUE, &r);
-  EXPECT_EQ((std::vector<int>{r.left, r.top, r.right, r.bottom}), (std::vector<int>{0, 0, 100, 100}));
+  EXPECT_EQ((std::vector<int>{r.left, r.top, r.right, r.bottom}),
+            (std::vector<int>{0, 0, 100, 100}));
   EXPECT_EQ(TabCtrl_GetItemCount(tree), 0);
 }
 
@@ -78,7 +86,11 @@ TEST_F(TreeTabTest, TreeInsertionNavigationAndStaleItems) {
   struct Expand {
     int code, result;
     bool expanded;
-  } expands[] = {{TVE_EXPAND, 1, true}, {TVE_EXPAND, 0, true}, {TVE_TOGGLE, 1, false}, {TVE_COLLAPSE, 0, false}, {9, 0, false}};
+  } expands[] = {{TVE_EXPAND, 1, true},
+                 {TVE_EXPAND, 0, true},
+                 {TVE_TOGGLE, 1, false},
+                 {TVE_COLLAPSE, 0, false},
+                 {9, 0, false}};
   for (const Expand& e : expands) {
     EXPECT_EQ(TreeView_Expand(tree, a, e.code), e.result) << e.code;
     EXPECT_EQ(a->expanded, e.expanded);
@@ -124,7 +136,8 @@ TEST_F(TreeTabTest, TreeSelectionNotifiesTheDialog) {
 }
 
 TEST_F(TreeTabTest, DialogBuilderMakesListsAndOwnerDrawnRowsAskTheDialog) {
-  auto* lb = dynamic_cast<WEMU_ListView*>(WEMU_MakeControl("", 9, "SysListView32_LB", LBS_OWNERDRAW, 0, 0, 120, 80, 0));
+  auto* lb = dynamic_cast<WEMU_ListView*>(
+      WEMU_MakeControl("", 9, "SysListView32_LB", LBS_OWNERDRAW, 0, 0, 120, 80, 0));
   ASSERT_NE(lb, nullptr);
   EXPECT_EQ(GetDlgItem(dlg, 9), lb);
   EXPECT_EQ(Header_GetItemCount(lb), 1);  // one wide column

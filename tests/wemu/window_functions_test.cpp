@@ -18,7 +18,8 @@ TEST_F(WindowTest, DialogItemsLongsAndNumbers) {
   HWND__* nested = WEMU_CreateDialog(list, WEMU_NORESOURCE_ID, group, nullptr, 0);
   SetWindowLong(group, GWL_ID, 10);
   SetWindowLong(nested, GWL_ID, 11);
-  EXPECT_EQ(GetDlgItem(dlg->window() ? windowOf(dlg) : nullptr, 0), dlg);  // a window: its content view
+  EXPECT_EQ(GetDlgItem(dlg->window() ? windowOf(dlg) : nullptr, 0),
+            dlg);  // a window: its content view
   EXPECT_EQ(GetDlgItem(dlg, 10), group);
   EXPECT_EQ(GetDlgItem(dlg, 11), nullptr);  // one level only
 
@@ -40,9 +41,10 @@ TEST_F(WindowTest, DialogItemsLongsAndNumbers) {
     BOOL isSigned;
     bool ok;
     int value;
-  } numbers[] = {{"  -12", TRUE, true, -12}, {"  -12", FALSE, false, 0}, {"0", TRUE, true, 0},
-                 {"x", TRUE, false, 0},       {"99999999999", TRUE, false, 0}, {"42abc", FALSE, true, 42},
-                 {"\t7", TRUE, true, 7}};
+  } numbers[] = {
+      {"  -12", TRUE, true, -12}, {"  -12", FALSE, false, 0},      {"0", TRUE, true, 0},
+      {"x", TRUE, false, 0},      {"99999999999", TRUE, false, 0}, {"42abc", FALSE, true, 42},
+      {"\t7", TRUE, true, 7}};
   for (const Number& n : numbers) {
     SetDlgItemText(dlg, 10, n.text);
     BOOL ok = 2;
@@ -70,7 +72,7 @@ TEST_F(WindowTest, ShowingAndHiding) {
   SetFocus(child);
   ShowWindow(child, SW_HIDE);
   EXPECT_EQ(dlg->window()->firstResponder(), dlg);  // the focus went to its parent
-  ShowWindow(dlg, SW_HIDE);  // the content view hides and its window goes
+  ShowWindow(dlg, SW_HIDE);                         // the content view hides and its window goes
   EXPECT_TRUE(dlg->isHidden());
   EXPECT_FALSE(windowOf(dlg)->isVisible());
 }
@@ -130,7 +132,7 @@ TEST_F(WindowTest, SetWindowPosOrderAndFrame) {
     int flags;
     V expected;
   } cases[] = {
-      {c, HWND_BOTTOM, 3, {c, a, b}}, {c, HWND_TOP, 3, {a, b, c}}, {a, b, 3, {b, a, c}},
+      {c, HWND_BOTTOM, 3, {c, a, b}}, {c, HWND_TOP, 3, {a, b, c}},     {a, b, 3, {b, a, c}},
       {a, HWND_BOTTOM, 7, {b, a, c}}, {a, HWND_TOPMOST, 3, {b, a, c}},
   };
   for (const Case& k : cases) {
@@ -183,7 +185,8 @@ TEST_F(WindowTest, DefaultProcedureAnswers) {
     UINT message;
     LRESULT expected;
   } cases[] = {{WM_KEYDOWN, 69}, {WM_KEYUP, 69}, {WM_CLOSE, 0}, {WM_USER, 0}, {WM_NCRBUTTONUP, 1}};
-  for (const Case& c : cases) EXPECT_EQ(DefWindowProc(child, c.message, 0, 0), c.expected) << c.message;
+  for (const Case& c : cases)
+    EXPECT_EQ(DefWindowProc(child, c.message, 0, 0), c.expected) << c.message;
   // Wheel and context-menu messages go up to the parent.
   procLog().clear();
   DefWindowProc(child, WM_MOUSEWHEEL, 120 << 16, 0);
@@ -231,7 +234,8 @@ TEST_F(WindowTest, StaleForeignAndUnbuiltHandlesAreRefused) {
   DestroyWindow(old);
   backend->loop.runPending();
   std::vector<HWND__*> later;
-  for (int i = 0; i < 64; ++i) later.push_back(WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0));
+  for (int i = 0; i < 64; ++i)
+    later.push_back(WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0));
   for (HWND__* h : later) EXPECT_NE(h, old);
   procLog().clear();
   EXPECT_FALSE(PostMessage(old, WM_USER, 0, 0));
@@ -260,7 +264,8 @@ TEST_F(WindowTest, StaleForeignAndUnbuiltHandlesAreRefused) {
   std::thread t([&] {
     RECT r;
     offThreadTouched = ShowWindow(w, SW_SHOW) || DestroyWindow(w) || GetWindowRect(w, &r) ||
-                       WEMU_CreateDialog(list, 40001, nullptr, nullptr, 0) || SetProp(w, "x", nullptr);
+                       WEMU_CreateDialog(list, 40001, nullptr, nullptr, 0) ||
+                       SetProp(w, "x", nullptr);
   });
   t.join();
   EXPECT_FALSE(offThreadTouched);

@@ -15,7 +15,9 @@ class WindowInput : public WindowTest {
   void SetUp() override {
     WindowTest::SetUp();
     dlg = dynamic_cast<WEMU_WindowView*>(WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0));
-    procAnswer() = [this](HWND__*, UINT m, WPARAM, LPARAM) -> LRESULT { return m == WM_NCHITTEST ? hitCode : 0; };
+    procAnswer() = [this](HWND__*, UINT m, WPARAM, LPARAM) -> LRESULT {
+      return m == WM_NCHITTEST ? hitCode : 0;
+    };
   }
   Event event(EventType type, int clicks = 1, uint32_t mods = 0) {
     Event e;
@@ -27,8 +29,8 @@ class WindowInput : public WindowTest {
     return e;
   }
   std::vector<UINT> mouseMessages(HWND__* only) {
-    return loggedMessages(only, {WM_NCHITTEST, WM_SETCURSOR, WM_SIZE, WM_NCCALCSIZE, WM_ERASEBKGND, WM_GETMINMAXINFO,
-                                 WM_MOUSEACTIVATE});
+    return loggedMessages(only, {WM_NCHITTEST, WM_SETCURSOR, WM_SIZE, WM_NCCALCSIZE, WM_ERASEBKGND,
+                                 WM_GETMINMAXINFO, WM_MOUSEACTIVATE});
   }
   WEMU_WindowView* dlg = nullptr;
   LRESULT hitCode = 1;
@@ -47,16 +49,24 @@ TEST_F(WindowInput, EventsBecomeButtonAndWheelMessages) {
   wheelX.deltaX = -2;
   // DefWindowProc turns each right-button release into a context-menu request.
   std::vector<Case> cases = {
-      {{event(EventType::LeftMouseDown), event(EventType::LeftMouseUp)}, true, {WM_LBUTTONDOWN, WM_LBUTTONUP}},
+      {{event(EventType::LeftMouseDown), event(EventType::LeftMouseUp)},
+       true,
+       {WM_LBUTTONDOWN, WM_LBUTTONUP}},
       {{event(EventType::LeftMouseDown, 2)}, true, {WM_LBUTTONDBLCLK}},
-      {{event(EventType::LeftMouseDown, 1, ctrl), event(EventType::LeftMouseUp)}, true, {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}},
-      {{event(EventType::RightMouseDown, 2), event(EventType::RightMouseUp)}, true, {WM_RBUTTONDBLCLK, WM_RBUTTONUP, WM_CONTEXTMENU}},
-      {{event(EventType::OtherMouseDown), event(EventType::OtherMouseUp)}, true, {WM_MBUTTONDOWN, WM_MBUTTONUP}},
+      {{event(EventType::LeftMouseDown, 1, ctrl), event(EventType::LeftMouseUp)},
+       true,
+       {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_CONTEXTMENU}},
+      {{event(EventType::RightMouseDown, 2), event(EventType::RightMouseUp)},
+       true,
+       {WM_RBUTTONDBLCLK, WM_RBUTTONUP, WM_CONTEXTMENU}},
+      {{event(EventType::OtherMouseDown), event(EventType::OtherMouseUp)},
+       true,
+       {WM_MBUTTONDOWN, WM_MBUTTONUP}},
       {{event(EventType::LeftMouseDragged)}, true, {WM_MOUSEMOVE}},
       {{wheelBoth, wheelX, wheelNone}, true, {WM_MOUSEWHEEL, WM_MOUSEHWHEEL}},
       // A disabled view still hears right and middle presses, nothing else.
-      {{event(EventType::LeftMouseDown), event(EventType::RightMouseDown), event(EventType::RightMouseUp),
-        event(EventType::OtherMouseDown), wheelBoth},
+      {{event(EventType::LeftMouseDown), event(EventType::RightMouseDown),
+        event(EventType::RightMouseUp), event(EventType::OtherMouseDown), wheelBoth},
        false,
        {WM_RBUTTONDOWN, WM_MBUTTONDOWN}},
   };
@@ -84,7 +94,8 @@ TEST_F(WindowInput, EventsBecomeButtonAndWheelMessages) {
 }
 
 TEST_F(WindowInput, CaptureTakesTheMessagesWithoutHitTest) {
-  WEMU_DialogResourceIndex child{5, nullptr, WEMU_WF_CHILD | WEMU_WF_FLIPPED, nullptr, 50, 50, list};
+  WEMU_DialogResourceIndex child{5,  nullptr, WEMU_WF_CHILD | WEMU_WF_FLIPPED, nullptr, 50,
+                                 50, list};
   HWND__* holder = WEMU_CreateDialog(&child, 5, dlg, recordingProc, 0);
   ASSERT_TRUE(holder);
   SetCapture(holder);
@@ -220,7 +231,8 @@ TEST_F(WindowInput, AccessibilityAsksTheProcedureForItsElement) {
   Element own, a, b;
   Element* supplied = nullptr;
   procAnswer() = [&](HWND__*, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-    if (m == WM_GETOBJECT && wp == WEMU_OBJID_ACCESSIBLE) *reinterpret_cast<WEMU_AccessibilityElement**>(lp) = supplied;
+    if (m == WM_GETOBJECT && wp == WEMU_OBJID_ACCESSIBLE)
+      *reinterpret_cast<WEMU_AccessibilityElement**>(lp) = supplied;
     return 0;
   };
   EXPECT_EQ(WEMU_AccessibilityHitTest(dlg, {1, 1}, &a), &a);
@@ -237,12 +249,14 @@ TEST_F(WindowInput, AccessibilityAsksTheProcedureForItsElement) {
   auto kids = WEMU_AccessibilityChildren(dlg, WEMU_AccessibilityList::Children, inherited);
   EXPECT_EQ(kids, (std::vector<WEMU_AccessibilityElement*>{&a, &own}));
   WEMU_AccessibilityChildren(dlg, WEMU_AccessibilityList::Children, inherited);
-  EXPECT_EQ(WEMU_Internal_AccessibilityRebuilds(), before + 1);  // the second answer came from the cache
+  EXPECT_EQ(WEMU_Internal_AccessibilityRebuilds(),
+            before + 1);  // the second answer came from the cache
   inherited.pop_back();
   WEMU_AccessibilityChildren(dlg, WEMU_AccessibilityList::Children, inherited);
   EXPECT_EQ(WEMU_Internal_AccessibilityRebuilds(), before + 2);
   supplied = nullptr;
-  EXPECT_EQ(WEMU_AccessibilityChildren(dlg, WEMU_AccessibilityList::Children, inherited), inherited);
+  EXPECT_EQ(WEMU_AccessibilityChildren(dlg, WEMU_AccessibilityList::Children, inherited),
+            inherited);
 }
 
 }  // namespace

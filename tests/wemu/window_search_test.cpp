@@ -43,7 +43,8 @@ TEST_F(WindowSearchTest, FindWindowExByTitleAndChildText) {
       {dlg, nullptr, nullptr, "b", kids[1]},
       {dlg, nullptr, "STATIC", nullptr, nullptr},  // labels only: no text field here
   };
-  for (const Case& c : cases) EXPECT_EQ(FindWindowEx(c.parent, c.after, c.cls, c.title), c.want) << c.title;
+  for (const Case& c : cases)
+    EXPECT_EQ(FindWindowEx(c.parent, c.after, c.cls, c.title), c.want) << c.title;
 }
 
 TEST_F(WindowSearchTest, EnumChildWindowsIsDepthFirstAndStops) {
@@ -52,10 +53,13 @@ TEST_F(WindowSearchTest, EnumChildWindowsIsDepthFirstAndStops) {
   for (size_t limit : {size_t{100}, size_t{2}}) {
     seen.clear();
     stopAfter = limit;
-    BOOL r = EnumChildWindows(dlg, [](HWND__* h, LPARAM) -> BOOL {
-      seen.push_back(h);
-      return seen.size() < stopAfter;
-    }, 0);
+    BOOL r = EnumChildWindows(
+        dlg,
+        [](HWND__* h, LPARAM) -> BOOL {
+          seen.push_back(h);
+          return seen.size() < stopAfter;
+        },
+        0);
     EXPECT_EQ(r, limit == 2 ? FALSE : TRUE);
     std::vector<HWND__*> all{kids[0], grandchild, kids[1], kids[2]};
     all.resize(std::min(all.size(), limit));
@@ -67,7 +71,8 @@ TEST_F(WindowSearchTest, EnumChildWindowsIsDepthFirstAndStops) {
 TEST_F(WindowSearchTest, ScrollWindowMovesChildren) {
   Rect before = kids[1]->frame();
   EXPECT_FALSE(ScrollWindow(dlg, 0, 0, nullptr, nullptr));
-  EXPECT_TRUE(ScrollWindow(WEMU_TopLevelOf(dlg->window()), 5, -7, nullptr, nullptr));  // a window: its content
+  EXPECT_TRUE(ScrollWindow(WEMU_TopLevelOf(dlg->window()), 5, -7, nullptr,
+                           nullptr));  // a window: its content
   EXPECT_EQ(kids[1]->frame().x, before.x + 5);
   EXPECT_EQ(kids[1]->frame().y, before.y - 7);
   EXPECT_EQ(grandchild->frame().x, 0);  // only direct children move
@@ -116,7 +121,9 @@ TEST_F(WindowSearchTest, FocusRectOverlayFollowsItsParent) {
 TEST_F(WindowSearchTest, MouseEventGoesToTheOutermostClaimingView) {
   // The children answer WM_NCHITTEST through DefWindowProc (1: client); a claiming procedure
   // answers 2 for the dialog's own view.
-  procAnswer() = [&](HWND__* h, UINT m, WPARAM, LPARAM) -> LRESULT { return m == WM_NCHITTEST && h == dlg ? 2 : 0; };
+  procAnswer() = [&](HWND__* h, UINT m, WPARAM, LPARAM) -> LRESULT {
+    return m == WM_NCHITTEST && h == dlg ? 2 : 0;
+  };
   vq::platform::Event e;
   e.type = vq::platform::EventType::LeftMouseDown;
   e.window = dlg->window();

@@ -37,8 +37,8 @@ inline LRESULT recordingProc(HWND__* w, UINT m, WPARAM wp, LPARAM lp) {
 // The messages logged (for one window, when given), leaving out the noise of sizing and
 // painting questions unless asked for.
 inline std::vector<UINT> loggedMessages(HWND__* only = nullptr,
-                                        std::set<UINT> ignore = {WM_SIZE, WM_NCCALCSIZE, WM_ERASEBKGND,
-                                                                 WM_GETMINMAXINFO}) {
+                                        std::set<UINT> ignore = {WM_SIZE, WM_NCCALCSIZE,
+                                                                 WM_ERASEBKGND, WM_GETMINMAXINFO}) {
   std::vector<UINT> out;
   for (const Logged& l : procLog())
     if ((!only || l.window == only) && !ignore.count(l.message)) out.push_back(l.message);

@@ -22,8 +22,8 @@ TEST_F(WindowTest, CreationShowAndDestroyReachTheProceduresInOrder) {
   EXPECT_EQ(procLog().front().lParam, 77);
   ShowWindow(dlg, SW_SHOW);
   DestroyWindow(dlg);
-  EXPECT_EQ(loggedMessages(), (std::vector<UINT>{WM_INITDIALOG, WM_SHOWWINDOW, WM_ACTIVATE, WM_MOUSEACTIVATE,
-                                                 WM_DESTROY}));
+  EXPECT_EQ(loggedMessages(), (std::vector<UINT>{WM_INITDIALOG, WM_SHOWWINDOW, WM_ACTIVATE,
+                                                 WM_MOUSEACTIVATE, WM_DESTROY}));
   procLog().clear();
   EXPECT_EQ(SendMessage(dlg, WM_USER, 0, 0), 0);
   EXPECT_FALSE(IsWindow(dlg));
@@ -88,8 +88,9 @@ TEST_F(WindowTest, KeysAreHandedOnOnlyWhenTheAnswerIs69) {
   } cases[] = {{true, 0, true}, {true, 69, false}, {false, 0, false}, {false, 1, true}};
   for (const Case& c : cases) {
     procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM) { return m == WM_KEYDOWN ? c.answer : 0; };
-    HWND__* h = c.ownProcedure ? WEMU_CreateDialog(list, WEMU_NORESOURCE_ID | 1, nullptr, recordingProc, 0)
-                               : WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0);
+    HWND__* h = c.ownProcedure
+                    ? WEMU_CreateDialog(list, WEMU_NORESOURCE_ID | 1, nullptr, recordingProc, 0)
+                    : WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0);
     Event e;
     e.type = EventType::KeyDown;
     e.keyCode = 0;
@@ -100,18 +101,27 @@ TEST_F(WindowTest, KeysAreHandedOnOnlyWhenTheAnswerIs69) {
 }
 
 TEST_F(WindowTest, InitDialogFocusRules) {
-  static WEMU_DialogResourceIndex withField{7, nullptr, 12, [](HWND__* view, int) {
-    auto* field = new RecordingWindow(vq::platform::ViewKind::TextField);
-    field->setTag(9);
-    WEMU_Internal_Adopt(field);
-    view->addSubview(field);
-  }, 100, 100, nullptr};
+  static WEMU_DialogResourceIndex withField{
+      7,
+      nullptr,
+      12,
+      [](HWND__* view, int) {
+        auto* field = new RecordingWindow(vq::platform::ViewKind::TextField);
+        field->setTag(9);
+        WEMU_Internal_Adopt(field);
+        view->addSubview(field);
+      },
+      100,
+      100,
+      nullptr};
   struct Case {
     LRESULT answer;
     bool dialogItself;
   } cases[] = {{0, false}, {1, false}, {WEMU_FOCUS_DIALOG_VIEW, true}};
   for (const Case& c : cases) {
-    procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM) { return m == WM_INITDIALOG ? c.answer : 0; };
+    procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM) {
+      return m == WM_INITDIALOG ? c.answer : 0;
+    };
     procLog().clear();
     HWND__* dlg = WEMU_CreateDialog(&withField, 7, nullptr, recordingProc, 0);
     HWND__* field = GetDlgItem(dlg, 9);
@@ -140,14 +150,21 @@ class ColouredControl : public HWND__, public WEMU_ColoredControl {
 TEST_F(WindowTest, ColouringPassAsksOncePerKindAndColoursEveryControl) {
   static std::vector<ColouredControl*> made;
   made.clear();
-  static WEMU_DialogResourceIndex tmpl{8, nullptr, 12, [](HWND__* view, int) {
-    for (auto k : {WEMU_ColoredControl::Kind::StaticText, WEMU_ColoredControl::Kind::ImageButton,
-                   WEMU_ColoredControl::Kind::StaticText}) {
-      made.push_back(new ColouredControl(k));
-      WEMU_Internal_Adopt(made.back());
-      view->addSubview(made.back());
-    }
-  }, 100, 100, nullptr};
+  static WEMU_DialogResourceIndex tmpl{8,
+                                       nullptr,
+                                       12,
+                                       [](HWND__* view, int) {
+                                         for (auto k : {WEMU_ColoredControl::Kind::StaticText,
+                                                        WEMU_ColoredControl::Kind::ImageButton,
+                                                        WEMU_ColoredControl::Kind::StaticText}) {
+                                           made.push_back(new ColouredControl(k));
+                                           WEMU_Internal_Adopt(made.back());
+                                           view->addSubview(made.back());
+                                         }
+                                       },
+                                       100,
+                                       100,
+                                       nullptr};
   procAnswer() = [](HWND__*, UINT m, WPARAM wp, LPARAM) -> LRESULT {
     if (m == WM_CTLCOLORSTATIC) SetTextColor(reinterpret_cast<HDC>(wp), 0x112233);
     return 0;
@@ -158,7 +175,7 @@ TEST_F(WindowTest, ColouringPassAsksOncePerKindAndColoursEveryControl) {
   EXPECT_EQ(std::count(asked.begin(), asked.end(), UINT{WM_CTLCOLORBTN}), 1);
   EXPECT_EQ(made[0]->color, std::optional<COLORREF>(0x112233));
   EXPECT_EQ(made[2]->color, std::optional<COLORREF>(0x112233));
-  EXPECT_EQ(made[1]->sets, 0);  // no answer and no reset: the button keeps its colour
+  EXPECT_EQ(made[1]->sets, 0);               // no answer and no reset: the button keeps its colour
   SendMessage(dlg, WM_DISPLAYCHANGE, 0, 0);  // the reset pass gives it the default
   EXPECT_EQ(made[1]->sets, 1);
   EXPECT_EQ(made[1]->color, std::nullopt);
@@ -182,8 +199,8 @@ TEST_F(WindowTest, PaintSendsCalcSizeNcPaintAndAClippedPaint) {
   HDC ctx = WEMU_CreateMemContext(nullptr, 420, 160);
   procLog().clear();
   WEMU_WindowViewOf(dlg)->paint(ctx, {0, 0, 420, 150});
-  EXPECT_EQ(loggedMessages(dlg, {}), (std::vector<UINT>{WM_NCCALCSIZE, WM_NCPAINT, WM_NCCALCSIZE, WM_ERASEBKGND,
-                                                        WM_CTLCOLORDLG, WM_PAINT}));
+  EXPECT_EQ(loggedMessages(dlg, {}), (std::vector<UINT>{WM_NCCALCSIZE, WM_NCPAINT, WM_NCCALCSIZE,
+                                                        WM_ERASEBKGND, WM_CTLCOLORDLG, WM_PAINT}));
   EXPECT_EQ(painted.top, 10);
   EXPECT_EQ(painted.bottom, 160);
   // The dialog's brush filled the paint rectangle (the view is its window's content view).
@@ -207,8 +224,12 @@ TEST_F(WindowTest, PropertiesByAtomAndNameNewestFirst) {
   EXPECT_EQ(GetProp(w, "\x34\x12"), nullptr);  // an atom never matches a string
   static std::vector<void*> seen;
   seen.clear();
-  auto all = [](HWND__*, const char*, void* data, LPARAM) -> BOOL { return seen.push_back(data), TRUE; };
-  auto first = [](HWND__*, const char*, void* data, LPARAM) -> BOOL { return seen.push_back(data), FALSE; };
+  auto all = [](HWND__*, const char*, void* data, LPARAM) -> BOOL {
+    return seen.push_back(data), TRUE;
+  };
+  auto first = [](HWND__*, const char*, void* data, LPARAM) -> BOOL {
+    return seen.push_back(data), FALSE;
+  };
   EXPECT_EQ(EnumPropsEx(w, all, 0), 1);
   EXPECT_EQ(seen, (std::vector<void*>{&b, &c}));
   EXPECT_EQ(EnumPropsEx(w, first, 0), 0);

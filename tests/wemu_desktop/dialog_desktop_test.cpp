@@ -33,7 +33,8 @@ class DialogOnDesktop : public DesktopTest {
   bool centre(GtkWidget* w, int& x, int& y, bool topLeft = false) {
     GtkWidget* top = gtk_widget_get_toplevel(w);
     int tx = 0, ty = 0, ox = 0, oy = 0;
-    if (!gtk_widget_get_mapped(w) || !gtk_widget_translate_coordinates(w, top, 0, 0, &tx, &ty)) return false;
+    if (!gtk_widget_get_mapped(w) || !gtk_widget_translate_coordinates(w, top, 0, 0, &tx, &ty))
+      return false;
     gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
     x = ox + tx + (topLeft ? 0 : gtk_widget_get_allocated_width(w) / 2);
     y = oy + ty + (topLeft ? 0 : gtk_widget_get_allocated_height(w) / 2);
@@ -80,7 +81,8 @@ TEST_F(DialogOnDesktop, GeneratedDialogAnswersRealClicksAndKeys) {
   GtkWidget* label = nullptr;
   GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_widget_get_parent(apply)));
   for (GList* c = children; c; c = c->next)
-    if (GTK_IS_LABEL(c->data) && std::string(gtk_label_get_text(GTK_LABEL(c->data))) == "VQ Output Device")
+    if (GTK_IS_LABEL(c->data) &&
+        std::string(gtk_label_get_text(GTK_LABEL(c->data))) == "VQ Output Device")
       label = GTK_WIDGET(c->data);
   g_list_free(children);
   ASSERT_TRUE(label);
@@ -96,7 +98,8 @@ TEST_F(DialogOnDesktop, GeneratedDialogAnswersRealClicksAndKeys) {
   input.tap(XK_a);
   input.tap(XK_b);
   char text[16] = {};
-  EXPECT_TRUE(pumpUntil([&] { return GetDlgItemText(dlg, 40050, text, sizeof text) && std::string(text) == "ab"; }));
+  EXPECT_TRUE(pumpUntil(
+      [&] { return GetDlgItemText(dlg, 40050, text, sizeof text) && std::string(text) == "ab"; }));
   EXPECT_TRUE(logged(40050 | (0x300 << 16)));
   // Return in the field presses the default button.
   input.tap(XK_Return);
@@ -113,7 +116,8 @@ TEST_F(DialogOnDesktop, GeneratedDialogAnswersRealClicksAndKeys) {
 }
 
 void giveUris(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint, gpointer) {
-  gchar* uris[] = {const_cast<gchar*>("file:///tmp/song%20one.pr4"), const_cast<gchar*>("file:///tmp/b.pr4"), nullptr};
+  gchar* uris[] = {const_cast<gchar*>("file:///tmp/song%20one.pr4"),
+                   const_cast<gchar*>("file:///tmp/b.pr4"), nullptr};
   gtk_selection_data_set_uris(data, uris);
 }
 

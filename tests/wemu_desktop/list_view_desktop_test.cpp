@@ -12,7 +12,8 @@ using namespace vq::test;
 
 void build(HWND__* view, int) {
   WEMU_MakeSetCurParms(1, 1, 0, 0, view, false, false);
-  HWND__* list = WEMU_MakeControl("", 50, "SysListView32", LVS_REPORT | LVS_SINGLESEL, 10, 10, 300, 120, 0);
+  HWND__* list =
+      WEMU_MakeControl("", 50, "SysListView32", LVS_REPORT | LVS_SINGLESEL, 10, 10, 300, 120, 0);
   for (const char* title : {"Name", "Slot"}) {
     LVCOLUMN c{LVCF_WIDTH | LVCF_TEXT, 0, 140, const_cast<char*>(title)};
     ListView_InsertColumn(list, 0, &c);
@@ -51,15 +52,18 @@ TEST_F(ListOnDesktop, RowsShowAndAnswerClicksAndKeys) {
   pumpFor(0.3);
   GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(w));
   EXPECT_EQ(gtk_tree_model_iter_n_children(model, nullptr), 3);
-  EXPECT_STREQ(gtk_tree_view_column_get_title(gtk_tree_view_get_column(GTK_TREE_VIEW(w), 1)), "Slot");
+  EXPECT_STREQ(gtk_tree_view_column_get_title(gtk_tree_view_get_column(GTK_TREE_VIEW(w), 1)),
+               "Slot");
 
   // A click on the second row's cell selects it in the list and tells the dialog.
   GdkRectangle cell;
   GtkTreePath* path = gtk_tree_path_new_from_indices(1, -1);
-  gtk_tree_view_get_cell_area(GTK_TREE_VIEW(w), path, gtk_tree_view_get_column(GTK_TREE_VIEW(w), 0), &cell);
+  gtk_tree_view_get_cell_area(GTK_TREE_VIEW(w), path, gtk_tree_view_get_column(GTK_TREE_VIEW(w), 0),
+                              &cell);
   gtk_tree_path_free(path);
   int bx = 0, by = 0, ox = 0, oy = 0;
-  gtk_tree_view_convert_bin_window_to_widget_coords(GTK_TREE_VIEW(w), cell.x + 5, cell.y + cell.height / 2, &bx, &by);
+  gtk_tree_view_convert_bin_window_to_widget_coords(GTK_TREE_VIEW(w), cell.x + 5,
+                                                    cell.y + cell.height / 2, &bx, &by);
   GtkWidget* top = gtk_widget_get_toplevel(w);
   int tx = 0, ty = 0;
   gtk_widget_translate_coordinates(w, top, bx, by, &tx, &ty);
@@ -84,8 +88,9 @@ TEST_F(ListOnDesktop, RowsShowAndAnswerClicksAndKeys) {
     gchar* text = nullptr;
     if (!gtk_tree_model_get_iter_first(model, &it)) return false;
     gtk_tree_model_get(model, &it, 0, &text, -1);
-    bool ok = text && std::string(text) == "Lead 2" &&
-              gtk_tree_selection_iter_is_selected(gtk_tree_view_get_selection(GTK_TREE_VIEW(w)), &it);
+    bool ok =
+        text && std::string(text) == "Lead 2" &&
+        gtk_tree_selection_iter_is_selected(gtk_tree_view_get_selection(GTK_TREE_VIEW(w)), &it);
     g_free(text);
     return ok;
   }));

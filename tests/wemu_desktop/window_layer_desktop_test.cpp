@@ -42,13 +42,20 @@ class WindowLayerOnDesktop : public DesktopTest {
     };
     // Steps run from a common-mode timer, so also inside the modal run; a watchdog ends a run
     // left open, so a fault fails the test instead of hanging it.
-    stepper = b->loop.addTimer(0.02, true, [this] {
-      while (next < steps.size() && steps[next]()) ++next;
-    }, true);
-    watchdog = b->loop.addTimer(20, false, [] {
-      ADD_FAILURE() << "watchdog: the modal run was still open";
-      if (Window* m = Window::modalWindow()) EndDialog(WEMU_HandleForView(m->contentView()), -2);
-    }, true);
+    stepper = b->loop.addTimer(
+        0.02, true,
+        [this] {
+          while (next < steps.size() && steps[next]()) ++next;
+        },
+        true);
+    watchdog = b->loop.addTimer(
+        20, false,
+        [] {
+          ADD_FAILURE() << "watchdog: the modal run was still open";
+          if (Window* m = Window::modalWindow())
+            EndDialog(WEMU_HandleForView(m->contentView()), -2);
+        },
+        true);
   }
   void TearDown() override {
     if (b) {
@@ -95,7 +102,8 @@ TEST_F(WindowLayerOnDesktop, ADialogBoxEndsByItsCloseBoxOrReturnWhileTimersAndPo
           if (!m || !gtk_widget_get_mapped(b->windows.gtkWindowFor(*m))) return false;
           dialog = WEMU_HandleForView(m->contentView());
           GtkWindow* g = GTK_WINDOW(gtkOf(dialog));
-          modalOverOwner = gtk_window_get_modal(g) && gtk_window_get_transient_for(g) == GTK_WINDOW(gtkOf(owner));
+          modalOverOwner = gtk_window_get_modal(g) &&
+                           gtk_window_get_transient_for(g) == GTK_WINDOW(gtkOf(owner));
           int x, y;
           gdk_window_get_origin(gtk_widget_get_window(GTK_WIDGET(g)), &x, &y);
           input.move(x + 20, y + 20);
@@ -125,7 +133,8 @@ TEST_F(WindowLayerOnDesktop, ADialogBoxEndsByItsCloseBoxOrReturnWhileTimersAndPo
     EXPECT_EQ(posts, 1) << "posted from a thread during the run, delivered in it";
     std::vector<UINT> seen;
     for (const Logged& l : procLog())
-      if (l.window == dialog && (l.message == WM_CLOSE || l.message == WM_COMMAND)) seen.push_back(l.message);
+      if (l.window == dialog && (l.message == WM_CLOSE || l.message == WM_COMMAND))
+        seen.push_back(l.message);
     EXPECT_EQ(seen, c.seen);
     EXPECT_TRUE(WEMU_WindowOfHandle(owner)->isKeyWindow()) << "the owner is key again";
     ASSERT_TRUE(pumpUntil([] { return WEMU_Internal_PendingDeleteCount() == 0; }));
@@ -140,12 +149,16 @@ TEST_F(WindowLayerOnDesktop, PlacesMovesFocusAndMinimisingPassBetweenTheLayerAnd
   Window* ww = WEMU_WindowOfHandle(w);
   double screenHeight = b->mainDisplayHeight();
   // The program's placing right after showing is not undone by the desktop's late answer.
-  SetWindowPos(w, nullptr, 200, static_cast<int>(screenHeight) - 300 - 400, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(w, nullptr, 200, static_cast<int>(screenHeight) - 300 - 400, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER);
   int x = 0, y = 0;
-  EXPECT_TRUE(pumpUntil([&] {
-    gdk_window_get_origin(gtk_widget_get_window(gtkOf(w)), &x, &y);
-    return x == 200 && y == 300;
-  }, 3)) << x << "," << y;
+  EXPECT_TRUE(pumpUntil(
+      [&] {
+        gdk_window_get_origin(gtk_widget_get_window(gtkOf(w)), &x, &y);
+        return x == 200 && y == 300;
+      },
+      3))
+      << x << "," << y;
   pumpFor(0.6);
   EXPECT_EQ(ww->frame().x, 200);
 
@@ -181,9 +194,11 @@ TEST_F(WindowLayerOnDesktop, PlacesMovesFocusAndMinimisingPassBetweenTheLayerAnd
 
   // Minimised and brought back on the desktop: ordered out, then key again.
   minimiseWindow(xid(a));
-  EXPECT_TRUE(pumpUntil([&] { return aw->isMiniaturized() && !aw->isVisible() && !aw->isKeyWindow(); }, 3));
+  EXPECT_TRUE(
+      pumpUntil([&] { return aw->isMiniaturized() && !aw->isVisible() && !aw->isKeyWindow(); }, 3));
   restoreWindow(xid(a));
-  EXPECT_TRUE(pumpUntil([&] { return !aw->isMiniaturized() && aw->isVisible() && aw->isKeyWindow(); }, 3));
+  EXPECT_TRUE(
+      pumpUntil([&] { return !aw->isMiniaturized() && aw->isVisible() && aw->isKeyWindow(); }, 3));
 }
 
 TEST_F(WindowLayerOnDesktop, AUserResizeReachesTheProcedureWithinTheSizeLimits) {
@@ -203,10 +218,13 @@ TEST_F(WindowLayerOnDesktop, AUserResizeReachesTheProcedureWithinTheSizeLimits) 
     ASSERT_TRUE(pumpUntil([&] { return countOf(w, WM_SIZE) > 0; }, 3)) << c.width;
     EXPECT_EQ(win->frame().width, c.heldWidth);
     EXPECT_EQ(win->frame().height, c.heldHeight);
-    EXPECT_TRUE(pumpUntil([&] {
-      return gtk_widget_get_allocated_width(gtkOf(w)) == c.heldWidth &&
-             gtk_widget_get_allocated_height(gtkOf(w)) == c.heldHeight;
-    }, 3)) << "the window shows the held size";
+    EXPECT_TRUE(pumpUntil(
+        [&] {
+          return gtk_widget_get_allocated_width(gtkOf(w)) == c.heldWidth &&
+                 gtk_widget_get_allocated_height(gtkOf(w)) == c.heldHeight;
+        },
+        3))
+        << "the window shows the held size";
   }
 }
 

@@ -17,7 +17,9 @@ bool withDisplay(const std::function<void(Display*)>& act) {
 }
 }  // namespace
 
-unsigned long xidOf(GtkWidget* toplevel) { return GDK_WINDOW_XID(gtk_widget_get_window(toplevel)); }
+unsigned long xidOf(GtkWidget* toplevel) {
+  return GDK_WINDOW_XID(gtk_widget_get_window(toplevel));
+}
 
 bool pressCloseBox(unsigned long xid) {
   return withDisplay([xid](Display* d) {

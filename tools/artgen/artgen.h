@@ -29,23 +29,28 @@ const Theme& SharedOrigTheme();
 
 // One PNG of `frames` frames of w x h GUI units, a vertical strip; the drawing callback gets a
 // context whose origin is the frame's top left, in GUI units.
-void DrawStrip(const std::string& path, int w, int h, int frames, const std::function<void(cairo_t*, int)>& draw);
+void DrawStrip(const std::string& path, int w, int h, int frames,
+               const std::function<void(cairo_t*, int)>& draw);
 
 // Painting helpers, all in GUI units.
 void SetColor(cairo_t* cr, const RGBA& c);
 void RoundRect(cairo_t* cr, double x, double y, double w, double h, double r);
 void FillRound(cairo_t* cr, double x, double y, double w, double h, double r, const RGBA& c);
-void StrokeRound(cairo_t* cr, double x, double y, double w, double h, double r, const RGBA& c, double width = 1.0);
-void VerticalGradient(cairo_t* cr, double x, double y, double w, double h, double r, const RGBA& top, const RGBA& bottom);
+void StrokeRound(cairo_t* cr, double x, double y, double w, double h, double r, const RGBA& c,
+                 double width = 1.0);
+void VerticalGradient(cairo_t* cr, double x, double y, double w, double h, double r,
+                      const RGBA& top, const RGBA& bottom);
 enum class Align { Left, Center, Right };
 // Text centred vertically on y; `size` in GUI units. Lines split at '\n'.
 void Text(cairo_t* cr, const std::string& text, double x, double y, double size, const RGBA& c,
           Align align = Align::Center, bool bold = true, bool condensed = true, bool mono = false);
-double TextWidth(cairo_t* cr, const std::string& text, double size, bool bold = true, bool condensed = true);
+double TextWidth(cairo_t* cr, const std::string& text, double size, bool bold = true,
+                 bool condensed = true);
 // A round lamp, glowing when on.
 void Led(cairo_t* cr, double cx, double cy, double r, bool on, const RGBA& colour);
 // A rounded panel with a title plate, in the theme's look.
-void Panel(cairo_t* cr, const Theme& t, double x, double y, double w, double h, const char* title, double titleX = -1);
+void Panel(cairo_t* cr, const Theme& t, double x, double y, double w, double h, const char* title,
+           double titleX = -1);
 // A deterministic pseudo-random sequence for textures.
 struct Random {
   unsigned state;
@@ -63,7 +68,8 @@ void DrawWidgets(const std::string& folder, const Theme& theme);
 void DrawCommonImages(const std::string& origFolder);
 // `shared` draws what both looks of a folder load (effect panels, lists, overlays); `solid`, when
 // given, the second look's own background and external-MIDI panel.
-void DrawSynthPages(const std::string& folder, const Theme& theme, const Theme& shared, const Theme* solid);
+void DrawSynthPages(const std::string& folder, const Theme& theme, const Theme& shared,
+                    const Theme* solid);
 void DrawManagerImages(const std::string& folder);
 
 // Short panel labels of the synth page's parameters; null for none.

@@ -9,15 +9,15 @@
 namespace artgen {
 
 const Theme& ThemeOf(Theme::Kind kind) {
-  static const Theme space{Theme::Space,       Hex(0x0b1224, 0.72), Hex(0x5f86c8, 0.85), Hex(0x8fd3ff),
-                           Hex(0xd7e3f4),      Hex(0x02050c, 0.85), Hex(0xff3b30),       Hex(0x5a1410),
-                           Hex(0xe9eef5),      Hex(0x7d8796),       Hex(0x05070b)};
-  static const Theme solid{Theme::Solid,       Hex(0x1d1e21, 0.96), Hex(0x5a5d63),       Hex(0xff8a2a),
-                           Hex(0xe8e6e1),      Hex(0x0c0c0d),       Hex(0xff5a1f),       Hex(0x5b2410),
-                           Hex(0xf4f1ea),      Hex(0x8a8780),       Hex(0x0a0a0a)};
-  static const Theme lcd{Theme::Lcd,         Hex(0xb8c79a),  Hex(0x2d3524), Hex(0x111a08),
-                         Hex(0x17200d),      Hex(0x1c2416),  Hex(0x0f1508), Hex(0x6d7a55),
-                         Hex(0xdfe8c8),      Hex(0x4b5638),  Hex(0x2a3320)};
+  static const Theme space{Theme::Space,  Hex(0x0b1224, 0.72), Hex(0x5f86c8, 0.85), Hex(0x8fd3ff),
+                           Hex(0xd7e3f4), Hex(0x02050c, 0.85), Hex(0xff3b30),       Hex(0x5a1410),
+                           Hex(0xe9eef5), Hex(0x7d8796),       Hex(0x05070b)};
+  static const Theme solid{Theme::Solid,  Hex(0x1d1e21, 0.96), Hex(0x5a5d63), Hex(0xff8a2a),
+                           Hex(0xe8e6e1), Hex(0x0c0c0d),       Hex(0xff5a1f), Hex(0x5b2410),
+                           Hex(0xf4f1ea), Hex(0x8a8780),       Hex(0x0a0a0a)};
+  static const Theme lcd{Theme::Lcd,    Hex(0xb8c79a), Hex(0x2d3524), Hex(0x111a08),
+                         Hex(0x17200d), Hex(0x1c2416), Hex(0x0f1508), Hex(0x6d7a55),
+                         Hex(0xdfe8c8), Hex(0x4b5638), Hex(0x2a3320)};
   return kind == Theme::Space ? space : kind == Theme::Solid ? solid : lcd;
 }
 
@@ -35,7 +35,8 @@ const Theme& ManagerTheme() {
   return t;
 }
 
-void DrawStrip(const std::string& path, int w, int h, int frames, const std::function<void(cairo_t*, int)>& draw) {
+void DrawStrip(const std::string& path, int w, int h, int frames,
+               const std::function<void(cairo_t*, int)>& draw) {
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 2 * w, 2 * h * frames);
   cairo_t* cr = cairo_create(s);
   for (int f = 0; f < frames; ++f) {
@@ -57,7 +58,9 @@ void DrawStrip(const std::string& path, int w, int h, int frames, const std::fun
   }
 }
 
-void SetColor(cairo_t* cr, const RGBA& c) { cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a); }
+void SetColor(cairo_t* cr, const RGBA& c) {
+  cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
+}
 
 void RoundRect(cairo_t* cr, double x, double y, double w, double h, double r) {
   if (r <= 0) {
@@ -79,15 +82,16 @@ void FillRound(cairo_t* cr, double x, double y, double w, double h, double r, co
   cairo_fill(cr);
 }
 
-void StrokeRound(cairo_t* cr, double x, double y, double w, double h, double r, const RGBA& c, double width) {
+void StrokeRound(cairo_t* cr, double x, double y, double w, double h, double r, const RGBA& c,
+                 double width) {
   RoundRect(cr, x + width / 2, y + width / 2, w - width, h - width, r);
   SetColor(cr, c);
   cairo_set_line_width(cr, width);
   cairo_stroke(cr);
 }
 
-void VerticalGradient(cairo_t* cr, double x, double y, double w, double h, double r, const RGBA& top,
-                      const RGBA& bottom) {
+void VerticalGradient(cairo_t* cr, double x, double y, double w, double h, double r,
+                      const RGBA& top, const RGBA& bottom) {
   cairo_pattern_t* p = cairo_pattern_create_linear(0, y, 0, y + h);
   cairo_pattern_add_color_stop_rgba(p, 0, top.r, top.g, top.b, top.a);
   cairo_pattern_add_color_stop_rgba(p, 1, bottom.r, bottom.g, bottom.b, bottom.a);
@@ -100,8 +104,11 @@ void VerticalGradient(cairo_t* cr, double x, double y, double w, double h, doubl
 namespace {
 
 void SelectFont(cairo_t* cr, double size, bool bold, bool condensed, bool mono) {
-  const char* face = mono ? "DejaVu Sans Mono" : condensed ? "DejaVu Sans Condensed" : "DejaVu Sans";
-  cairo_select_font_face(cr, face, CAIRO_FONT_SLANT_NORMAL, bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  const char* face = mono        ? "DejaVu Sans Mono"
+                     : condensed ? "DejaVu Sans Condensed"
+                                 : "DejaVu Sans";
+  cairo_select_font_face(cr, face, CAIRO_FONT_SLANT_NORMAL,
+                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr, size);
 }
 
@@ -127,8 +134,8 @@ double TextWidth(cairo_t* cr, const std::string& text, double size, bool bold, b
   return w;
 }
 
-void Text(cairo_t* cr, const std::string& text, double x, double y, double size, const RGBA& c, Align align, bool bold,
-          bool condensed, bool mono) {
+void Text(cairo_t* cr, const std::string& text, double x, double y, double size, const RGBA& c,
+          Align align, bool bold, bool condensed, bool mono) {
   SelectFont(cr, size, bold, condensed, mono);
   cairo_font_extents_t fe;
   cairo_font_extents(cr, &fe);
@@ -148,7 +155,8 @@ void Text(cairo_t* cr, const std::string& text, double x, double y, double size,
   }
 }
 
-void Panel(cairo_t* cr, const Theme& t, double x, double y, double w, double h, const char* title, double titleX) {
+void Panel(cairo_t* cr, const Theme& t, double x, double y, double w, double h, const char* title,
+           double titleX) {
   if (t.lcd()) {
     // LCD glass: pale window with a faint pixel grid inside a dark bezel.
     FillRound(cr, x - 2, y - 2, w + 4, h + 4, 5, Hex(0x1a1d17));
@@ -167,7 +175,8 @@ void Panel(cairo_t* cr, const Theme& t, double x, double y, double w, double h, 
   } else {
     FillRound(cr, x, y, w, h, 6, t.panelFill);
     StrokeRound(cr, x, y, w, h, 6, t.panelEdge, 1.0);
-    if (t.kind == Theme::Solid) StrokeRound(cr, x + 1, y + 1, w - 2, h - 2, 5, Hex(0xffffff, 0.05), 1.0);
+    if (t.kind == Theme::Solid)
+      StrokeRound(cr, x + 1, y + 1, w - 2, h - 2, 5, Hex(0xffffff, 0.05), 1.0);
   }
   if (!title || !*title) return;
   const double size = 9.5;
@@ -196,7 +205,8 @@ int main(int argc, char** argv) {
     std::error_code ec;
     std::filesystem::create_directories(root + sub, ec);
     if (ec) {
-      std::fprintf(stderr, "artgen: cannot create %s%s: %s\n", root.c_str(), sub, ec.message().c_str());
+      std::fprintf(stderr, "artgen: cannot create %s%s: %s\n", root.c_str(), sub,
+                   ec.message().c_str());
       return 1;
     }
   }
@@ -206,7 +216,8 @@ int main(int argc, char** argv) {
   artgen::DrawCommonImages(root + "orig/");
   artgen::DrawSynthPages(root + "orig/", artgen::ThemeOf(Theme::Space), artgen::SharedOrigTheme(),
                          &artgen::ThemeOf(Theme::Solid));
-  artgen::DrawSynthPages(root + "lcd/", artgen::ThemeOf(Theme::Lcd), artgen::ThemeOf(Theme::Lcd), nullptr);
+  artgen::DrawSynthPages(root + "lcd/", artgen::ThemeOf(Theme::Lcd), artgen::ThemeOf(Theme::Lcd),
+                         nullptr);
   artgen::DrawManagerImages(root + "manager/");
   return 0;
 }

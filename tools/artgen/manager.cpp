@@ -13,7 +13,8 @@ namespace {
 
 using vq_layout::FrameSize;
 
-void ManagerButton(cairo_t* cr, const Theme& t, double w, double h, const char* label, bool pressed) {
+void ManagerButton(cairo_t* cr, const Theme& t, double w, double h, const char* label,
+                   bool pressed) {
   FillRound(cr, 0.5, 1.2, w - 1, h - 1.2, 4, Hex(0x000000, 0.6));
   const double dy = pressed ? 0.8 : 0;
   VerticalGradient(cr, 0.5, 0.5 + dy, w - 1, h - 1.8, 4, pressed ? Hex(0x1d3a5c) : Hex(0x3b4350),
@@ -74,7 +75,8 @@ void Background(cairo_t* cr, const Theme& t) {
   const struct {
     double x, w;
     const char* name;
-  } groups[] = {{22, 58, "SOURCE"}, {84, 204, "SELECTION"}, {324, 229, "BANK FILES"}, {557, 100, "VELQUOR"}};
+  } groups[] = {
+      {22, 58, "SOURCE"}, {84, 204, "SELECTION"}, {324, 229, "BANK FILES"}, {557, 100, "VELQUOR"}};
   for (const auto& g : groups) {
     Text(cr, g.name, g.x + g.w / 2, 20, 7.5, t.title);
     SetColor(cr, Hex(0x6fc3ff, 0.35));
@@ -87,9 +89,9 @@ void Background(cairo_t* cr, const Theme& t) {
   const struct {
     int x, y;
     const char* label;
-  } checks[] = {{668, 31, "MOVE"},  {668, 44, "SWAP"},  {668, 57, "COPY"},  {668, 70, "REMOVE"}, {668, 83, "EDIT"},
-                {736, 83, "ASK"},   {826, 31, "BASS"},  {826, 44, "GTR"},   {826, 57, "MIDI"},   {826, 70, "FX"},
-                {826, 83, "EWI"}};
+  } checks[] = {{668, 31, "MOVE"}, {668, 44, "SWAP"}, {668, 57, "COPY"}, {668, 70, "REMOVE"},
+                {668, 83, "EDIT"}, {736, 83, "ASK"},  {826, 31, "BASS"}, {826, 44, "GTR"},
+                {826, 57, "MIDI"}, {826, 70, "FX"},   {826, 83, "EWI"}};
   for (const auto& c : checks) Text(cr, c.label, c.x + 15, c.y + 6, 7.5, t.label, Align::Left);
   Panel(cr, t, 874, 4, 256, 96, nullptr);
   Text(cr, "PROGRAM NAME", 990, 20, 7.5, t.title);
@@ -131,8 +133,8 @@ void LoginPanel(cairo_t* cr, const Theme& t, double w, double h) {
   }
   Text(cr, "REMEMBER", 242, 80, 8, t.label, Align::Left);
   Text(cr, "ONLINE PROGRAM DATABASE", 460, 30, 12, t.title, Align::Center, true, false);
-  Text(cr, "Log in to browse and download programs\nshared by other players.", 460, 62, 9, Hex(0x9aa4b4),
-       Align::Center, false, false);
+  Text(cr, "Log in to browse and download programs\nshared by other players.", 460, 62, 9,
+       Hex(0x9aa4b4), Align::Center, false, false);
 }
 
 void SelectFolderPanel(cairo_t* cr, const Theme& t, double w, double h) {
@@ -140,10 +142,10 @@ void SelectFolderPanel(cairo_t* cr, const Theme& t, double w, double h) {
   FillRound(cr, 0.5, 0.5, w - 1, h - 1, 6, Hex(0x121822));
   StrokeRound(cr, 0.5, 0.5, w - 1, h - 1, 6, t.accent, 1);
   Text(cr, "BROWSE PROGRAMS FROM", 157, 18, 9, t.title);
-  Text(cr, "a folder on this computer, or the online database", 157, 74, 8, Hex(0x9aa4b4), Align::Center, false,
-       false);
-  Text(cr, "The list on the left shows the programs found;\ndrag them onto the slots of the bank.", 470, 50, 9,
-       Hex(0x9aa4b4), Align::Center, false, false);
+  Text(cr, "a folder on this computer, or the online database", 157, 74, 8, Hex(0x9aa4b4),
+       Align::Center, false, false);
+  Text(cr, "The list on the left shows the programs found;\ndrag them onto the slots of the bank.",
+       470, 50, 9, Hex(0x9aa4b4), Align::Center, false, false);
 }
 
 }  // namespace
@@ -151,18 +153,27 @@ void SelectFolderPanel(cairo_t* cr, const Theme& t, double w, double h) {
 void DrawManagerImages(const std::string& folder) {
   const Theme& t = ManagerTheme();
   static const std::map<std::string, const char*> kLabels = {
-      {"pm-selectdisk-2x.png", "FOLDER"},        {"pm-selectall-2x.png", "SELECT ALL"},
-      {"pm-unselectall-2x.png", "SELECT NONE"},  {"pm-uploadtovq-2x.png", "SEND BANK"},
-      {"pm-downloadfromvq-2x.png", "RECEIVE"},   {"pm-uploadtovqdatabase-2x.png", "SHARE ONLINE"},
-      {"pm-sendtobank-2x.png", "TO BANK"},       {"pm-savetodisk-2x.png", "SAVE"},
-      {"pm-new-2x.png", "NEW"},                  {"pm-loadfromdisk-2x.png", "LOAD BANK"},
-      {"pm-invertselection-2x.png", "INVERT"},   {"pm-overwrite-2x.png", "APPLY"},
-      {"pm-local-2x.png", "LOCAL FOLDER"},       {"pm-global-2x.png", "ONLINE DATABASE"},
+      {"pm-selectdisk-2x.png", "FOLDER"},
+      {"pm-selectall-2x.png", "SELECT ALL"},
+      {"pm-unselectall-2x.png", "SELECT NONE"},
+      {"pm-uploadtovq-2x.png", "SEND BANK"},
+      {"pm-downloadfromvq-2x.png", "RECEIVE"},
+      {"pm-uploadtovqdatabase-2x.png", "SHARE ONLINE"},
+      {"pm-sendtobank-2x.png", "TO BANK"},
+      {"pm-savetodisk-2x.png", "SAVE"},
+      {"pm-new-2x.png", "NEW"},
+      {"pm-loadfromdisk-2x.png", "LOAD BANK"},
+      {"pm-invertselection-2x.png", "INVERT"},
+      {"pm-overwrite-2x.png", "APPLY"},
+      {"pm-local-2x.png", "LOCAL FOLDER"},
+      {"pm-global-2x.png", "ONLINE DATABASE"},
       {"pm-login-2x.png", "LOGIN"}};
   for (const vq_layout::ImageSpec& img : vq_layout::ManagerImages()) {
     const std::string name = img.file;
     const double w = img.w, h = img.h;
-    auto strip = [&](const std::function<void(cairo_t*, int)>& f) { DrawStrip(folder + name, img.w, img.h, img.frames, f); };
+    auto strip = [&](const std::function<void(cairo_t*, int)>& f) {
+      DrawStrip(folder + name, img.w, img.h, img.frames, f);
+    };
     if (name == "pm-background-2x.png") {
       strip([&](cairo_t* cr, int) { Background(cr, t); });
     } else if (name == "pm-program-2x.png") {
@@ -193,7 +204,9 @@ void DrawManagerImages(const std::string& folder) {
       });
     } else {
       const auto it = kLabels.find(name);
-      strip([&](cairo_t* cr, int f) { ManagerButton(cr, t, w, h, it != kLabels.end() ? it->second : "?", f == 1); });
+      strip([&](cairo_t* cr, int f) {
+        ManagerButton(cr, t, w, h, it != kLabels.end() ? it->second : "?", f == 1);
+      });
     }
   }
 }

@@ -19,8 +19,12 @@ using vq_layout::Skin;
 
 constexpr int W = vq_layout::kGuiWidth, H = vq_layout::kGuiHeight;
 
-bool IsEffect(int p) { return (p >= 132 && p <= 149) || (p >= 160 && p <= 172) || (p >= 182 && p <= 185); }
-bool IsExtMidi(int p) { return p == 309 || p == 128 || p == 310 || p == 311; }
+bool IsEffect(int p) {
+  return (p >= 132 && p <= 149) || (p >= 160 && p <= 172) || (p >= 182 && p <= 185);
+}
+bool IsExtMidi(int p) {
+  return p == 309 || p == 128 || p == 310 || p == 311;
+}
 
 // ---- Textures.
 
@@ -34,7 +38,8 @@ void Texture(cairo_t* cr, const Theme& t, double y0, double h) {
     cairo_set_source(cr, p);
     cairo_fill(cr);
     cairo_pattern_destroy(p);
-    const double nebulae[3][6] = {{860, 180, 380, 0.35, 0.20, 0.55}, {220, 640, 420, 0.10, 0.25, 0.50},
+    const double nebulae[3][6] = {{860, 180, 380, 0.35, 0.20, 0.55},
+                                  {220, 640, 420, 0.10, 0.25, 0.50},
                                   {620, 420, 300, 0.45, 0.12, 0.35}};
     for (const auto& n : nebulae) {
       cairo_pattern_t* g = cairo_pattern_create_radial(n[0], n[1], 0, n[0], n[1], n[2]);
@@ -58,7 +63,8 @@ void Texture(cairo_t* cr, const Theme& t, double y0, double h) {
     cairo_fill(cr);
     cairo_set_line_width(cr, 0.5);
     for (double y = y0; y < y0 + h; y += 0.5) {
-      SetColor(cr, rnd.Next() < 0.5 ? Hex(0xffffff, 0.018 * rnd.Next()) : Hex(0x000000, 0.05 * rnd.Next()));
+      SetColor(cr, rnd.Next() < 0.5 ? Hex(0xffffff, 0.018 * rnd.Next())
+                                    : Hex(0x000000, 0.05 * rnd.Next()));
       cairo_move_to(cr, 0, y);
       cairo_line_to(cr, W, y);
       cairo_stroke(cr);
@@ -79,7 +85,8 @@ void Texture(cairo_t* cr, const Theme& t, double y0, double h) {
 // ---- Labels.
 
 // Where the label of a control goes; false for controls without a panel label.
-bool LabelPlace(const ControlSpec& c, bool lcd, double* cx, double* cy, double* size, std::string* text) {
+bool LabelPlace(const ControlSpec& c, bool lcd, double* cx, double* cy, double* size,
+                std::string* text) {
   if (c.cls != Ctl::Knob && c.cls != Ctl::Knob2 && c.cls != Ctl::Switch) return false;
   const char* label = KnobLabel(c.param);
   if (!label || (c.param >= 104 && c.param <= 125)) return false;
@@ -88,13 +95,24 @@ bool LabelPlace(const ControlSpec& c, bool lcd, double* cx, double* cy, double* 
   const vq_layout::Point p = vq_layout::KnobPosition(c.param);
   *cx = (c.rect.L + c.rect.R) / 2.0;
   switch (c.param) {
-    case 88: case 90: case 309: case 128: case 310: case 311:
+    case 88:
+    case 90:
+    case 309:
+    case 128:
+    case 310:
+    case 311:
       *cy = c.rect.T - 11;  // the row below holds the INT/EXT switch
       return true;
-    case 78: case 87: case 89: case 92: case 173: case 188:
+    case 78:
+    case 87:
+    case 89:
+    case 92:
+    case 173:
+    case 188:
       *cy = c.rect.B + (text->find('\n') == std::string::npos ? 6 : 8);
       return true;
-    case 127: case 93:
+    case 127:
+    case 93:
       *cx = c.rect.R + 18;
       *cy = c.rect.B - 7;
       *size = 7.0;
@@ -113,18 +131,23 @@ bool LabelPlace(const ControlSpec& c, bool lcd, double* cx, double* cy, double* 
 
 // Labels and value wells of the controls that pass the filter.
 template <class Filter>
-void ControlLabels(cairo_t* cr, const Theme& t, const std::vector<ControlSpec>& controls, Filter keep) {
+void ControlLabels(cairo_t* cr, const Theme& t, const std::vector<ControlSpec>& controls,
+                   Filter keep) {
   const bool lcd = t.lcd();
   for (const ControlSpec& c : controls) {
     if (!c.attached) continue;
-    const int param = c.cls == Ctl::Text && c.readoutField >= 0 ? (c.readoutField == 185 ? 188 : c.readoutField + 3) : c.param;
+    const int param = c.cls == Ctl::Text && c.readoutField >= 0
+                          ? (c.readoutField == 185 ? 188 : c.readoutField + 3)
+                          : c.param;
     if (param < 0 || !keep(param)) continue;
     if (c.cls == Ctl::Text && c.readoutField >= 0) {
       // Light values get a dark well; the lcd skin prints some values black on the glass.
       if (param == 186 || c.style != vq_layout::Style::Readout) continue;
       const IRECT& r = c.rect;
-      FillRound(cr, r.L + 6, r.T + 1.5, r.W() - 12, r.H() - 3, 3, lcd ? t.readoutWell : Hex(0x000000, 0.42));
-      if (!lcd) StrokeRound(cr, r.L + 6, r.T + 1.5, r.W() - 12, r.H() - 3, 3, Hex(0xffffff, 0.07), 0.6);
+      FillRound(cr, r.L + 6, r.T + 1.5, r.W() - 12, r.H() - 3, 3,
+                lcd ? t.readoutWell : Hex(0x000000, 0.42));
+      if (!lcd)
+        StrokeRound(cr, r.L + 6, r.T + 1.5, r.W() - 12, r.H() - 3, 3, Hex(0xffffff, 0.07), 0.6);
       continue;
     }
     if (c.param == 186) continue;
@@ -185,12 +208,12 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     double titleX;
   };
   const Section sections[] = {
-      {12, 72, 496, 82, "VCO 1", -1},       {12, 229, 496, 82, "VCO 2  \xc2\xb7  SYNC", -1},
-      {12, 386, 496, 82, "VCO 3", -1},      {12, 543, 496, 82, "VCO 4", -1},
-      {512, 72, 244, 82, "MIXER", -1},      {758, 72, 356, 150, "FILTER", 812},
-      {512, 229, 440, 82, "ENV", -1},       {956, 229, 158, 82, "LFO", -1},
-      {512, 386, 242, 82, "VOICES", -1},    {756, 386, 78, 82, "DIST", -1},
-      {836, 366, 168, 172, "PLAY", 950},     {1006, 386, 108, 82, "OUTPUT", -1},
+      {12, 72, 496, 82, "VCO 1", -1},    {12, 229, 496, 82, "VCO 2  \xc2\xb7  SYNC", -1},
+      {12, 386, 496, 82, "VCO 3", -1},   {12, 543, 496, 82, "VCO 4", -1},
+      {512, 72, 244, 82, "MIXER", -1},   {758, 72, 356, 150, "FILTER", 812},
+      {512, 229, 440, 82, "ENV", -1},    {956, 229, 158, 82, "LFO", -1},
+      {512, 386, 242, 82, "VOICES", -1}, {756, 386, 78, 82, "DIST", -1},
+      {836, 366, 168, 172, "PLAY", 950}, {1006, 386, 108, 82, "OUTPUT", -1},
       {512, 540, 602, 175, nullptr, -1},
   };
   for (const Section& s : sections) Panel(cr, t, s.x, s.y, s.w, s.h, s.title, s.titleX);
@@ -218,14 +241,15 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
                                            {"FLEXI 1", "FLEXI 2", "FLEXI 3", "FLEXI 4"}};
   const int cols[3] = {874, 922, 1002};
   for (int c = 0; c < 3; ++c)
-    for (int r = 0; r < 4; ++r) Text(cr, kRight[c][r], cols[c] + 15, 737 + 13 * r, 7.5, t.label, Align::Left);
+    for (int r = 0; r < 4; ++r)
+      Text(cr, kRight[c][r], cols[c] + 15, 737 + 13 * r, 7.5, t.label, Align::Left);
   Text(cr, "RANDOMIZE  /  RESET  SECTIONS", 1000, 724, 6.5, sub);
 
   if (!lcd) {
-    Text(cr, "VELQUOR", 260, 660, 40, Hex(0xffffff, t.kind == Theme::Space ? 0.10 : 0.07), Align::Center, true,
-         false);
-    Text(cr, "analog mono synthesizer \xc2\xb7 editor & librarian", 260, 692, 9, Hex(0xffffff, 0.22), Align::Center,
-         false, false);
+    Text(cr, "VELQUOR", 260, 660, 40, Hex(0xffffff, t.kind == Theme::Space ? 0.10 : 0.07),
+         Align::Center, true, false);
+    Text(cr, "analog mono synthesizer \xc2\xb7 editor & librarian", 260, 692, 9,
+         Hex(0xffffff, 0.22), Align::Center, false, false);
   } else {
     Panel(cr, t, 60, 640, 400, 60, nullptr);
     Text(cr, "VELQUOR  EDITOR", 260, 662, 22, t.label, Align::Center, true, false, true);
@@ -236,8 +260,8 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
 // ---- Overlays (transparent except their panel).
 
 // A panel that hides the page under it: the page's own texture, then the panel.
-void CoveringPanel(cairo_t* cr, const Theme& t, double x, double y, double w, double h, const char* title,
-                   double titleX) {
+void CoveringPanel(cairo_t* cr, const Theme& t, double x, double y, double w, double h,
+                   const char* title, double titleX) {
   cairo_save(cr);
   RoundRect(cr, x, y, w, h, 6);
   cairo_clip(cr);
@@ -247,15 +271,19 @@ void CoveringPanel(cairo_t* cr, const Theme& t, double x, double y, double w, do
 }
 
 void EffectPanel(cairo_t* cr, const Theme& t, Skin skin, int which) {
-  static const char* const kTitles[4] = {"MODULATION  \xc2\xb7  CHORUS / DELAY", "OVERDRIVE", "EQUALIZER",
-                                         "EQUALIZER  \xc2\xb7  CURVE"};
+  static const char* const kTitles[4] = {"MODULATION  \xc2\xb7  CHORUS / DELAY", "OVERDRIVE",
+                                         "EQUALIZER", "EQUALIZER  \xc2\xb7  CURVE"};
   CoveringPanel(cr, t, 512, 540, 602, 175, kTitles[which], 520);
   auto member = [which](int p) {
     switch (which) {
-      case 0: return p >= 132 && p <= 146;
-      case 1: return (p >= 147 && p <= 149) || p == 182 || p == 183;
-      case 2: return (p >= 160 && p <= 172) || p == 184 || p == 185;
-      default: return p == 160 || p == 184 || p == 185;
+      case 0:
+        return p >= 132 && p <= 146;
+      case 1:
+        return (p >= 147 && p <= 149) || p == 182 || p == 183;
+      case 2:
+        return (p >= 160 && p <= 172) || p == 184 || p == 185;
+      default:
+        return p == 160 || p == 184 || p == 185;
     }
   };
   ControlLabels(cr, t, vq_layout::SynthPageControls(skin), member);
@@ -265,11 +293,19 @@ void EffectPanel(cairo_t* cr, const Theme& t, Skin skin, int which) {
   };
   std::vector<Group> groups;
   if (which == 0)
-    groups = {{516, 636, "MIX"}, {636, 716, "LFO"}, {716, 876, "TAP 1"}, {876, 1036, "TAP 2"}, {1036, 1112, "FEEDBACK"}};
+    groups = {{516, 636, "MIX"},
+              {636, 716, "LFO"},
+              {716, 876, "TAP 1"},
+              {876, 1036, "TAP 2"},
+              {1036, 1112, "FEEDBACK"}};
   else if (which == 1)
     groups = {{516, 636, "MIX"}, {636, 716, "DRIVE"}};
   else if (which == 2)
-    groups = {{516, 636, "MIX"}, {636, 756, "BASS"}, {756, 876, "MID 1"}, {876, 996, "MID 2"}, {996, 1112, "TREBLE"}};
+    groups = {{516, 636, "MIX"},
+              {636, 756, "BASS"},
+              {756, 876, "MID 1"},
+              {876, 996, "MID 2"},
+              {996, 1112, "TREBLE"}};
   else
     groups = {{516, 636, "MIX"}};
   const RGBA ink = t.lcd() ? t.label : t.title;
@@ -289,8 +325,10 @@ void EffectPanel(cairo_t* cr, const Theme& t, Skin skin, int which) {
     for (int v = 0; v < 2; ++v) {
       const bool on = (which == 2) == (v == 0);
       const IRECT& r = views[v];
-      FillRound(cr, r.L, r.T, r.W(), r.H(), 3, on ? (t.lcd() ? t.label : t.accentDim) : Hex(0x000000, 0.5));
-      StrokeRound(cr, r.L, r.T, r.W(), r.H(), 3, on ? (t.lcd() ? t.label : t.accent) : Hex(0x777777), 0.8);
+      FillRound(cr, r.L, r.T, r.W(), r.H(), 3,
+                on ? (t.lcd() ? t.label : t.accentDim) : Hex(0x000000, 0.5));
+      StrokeRound(cr, r.L, r.T, r.W(), r.H(), 3,
+                  on ? (t.lcd() ? t.label : t.accent) : Hex(0x777777), 0.8);
       const RGBA icon = on ? (t.lcd() ? Hex(0xc6d4a8) : Hex(0xffffff)) : Hex(0x9aa0aa);
       SetColor(cr, icon);
       cairo_set_line_width(cr, 1);
@@ -313,8 +351,10 @@ void EffectPanel(cairo_t* cr, const Theme& t, Skin skin, int which) {
   }
   if (which == 3) {
     const IRECT eq = skin == Skin::Lcd ? IRECT(650, 590, 1110, 705) : IRECT(640, 593, 1100, 708);
-    FillRound(cr, eq.L - 3, eq.T - 3, eq.W() + 6, eq.H() + 6, 4, t.lcd() ? Hex(0x1c2416) : Hex(0x02040a));
-    StrokeRound(cr, eq.L - 3, eq.T - 3, eq.W() + 6, eq.H() + 6, 4, t.lcd() ? t.label : t.panelEdge, 1);
+    FillRound(cr, eq.L - 3, eq.T - 3, eq.W() + 6, eq.H() + 6, 4,
+              t.lcd() ? Hex(0x1c2416) : Hex(0x02040a));
+    StrokeRound(cr, eq.L - 3, eq.T - 3, eq.W() + 6, eq.H() + 6, 4, t.lcd() ? t.label : t.panelEdge,
+                1);
   }
 }
 
@@ -324,8 +364,9 @@ void ExtMidiPanel(cairo_t* cr, const Theme& t, Skin skin) {
   const int y0 = t.lcd() ? 429 : 435;
   for (int k = 0; k < 4; ++k)
     FillRound(cr, 843 + 40 * k, y0 + 1.5, 36, 13, 3, t.lcd() ? t.readoutWell : Hex(0x000000, 0.42));
-  Text(cr, "Keyboard input is passed on\nto the external MIDI output:\nprogram change, octave, bend.", 919, 482, 7,
-       t.lcd() ? t.label : Hex(0x9aa4b4));
+  Text(cr,
+       "Keyboard input is passed on\nto the external MIDI output:\nprogram change, octave, bend.",
+       919, 482, 7, t.lcd() ? t.label : Hex(0x9aa4b4));
 }
 
 void SaveOverlay(cairo_t* cr, const Theme& t, bool flexi) {
@@ -351,8 +392,8 @@ void ListPage(cairo_t* cr, const Theme& t, bool sources, double yOffset) {
   cairo_rectangle(cr, 0, 0, W, H);
   cairo_fill(cr);
   Panel(cr, t, 10, 8, W - 20, 104, nullptr);
-  Text(cr, sources ? "SELECT FLEXI SOURCE" : "SELECT RANGE CONTROL", W / 2.0, 40, 20, t.lcd() ? t.label : t.title,
-       Align::Center, true, false);
+  Text(cr, sources ? "SELECT FLEXI SOURCE" : "SELECT RANGE CONTROL", W / 2.0, 40, 20,
+       t.lcd() ? t.label : t.title, Align::Center, true, false);
   Text(cr, "click a name to choose it  \xc2\xb7  click this bar to close the list", W / 2.0, 70, 10,
        t.lcd() ? t.label : Hex(0x9aa4b4), Align::Center, false, false);
   Text(cr, "\xe2\x9c\x95  CLOSE", W - 30, 30, 11, t.lcd() ? t.label : t.accent, Align::Right);
@@ -362,18 +403,21 @@ void ListPage(cairo_t* cr, const Theme& t, bool sources, double yOffset) {
   const int* last = sources ? vq_layout::kSourceListLast : vq_layout::kRangeListLast;
   for (int c = 0; c < 4; ++c) {
     const double x0 = vq_layout::kListColumnX[c], x1 = vq_layout::kListColumnX[c + 1];
-    Panel(cr, t, x0 + 2, vq_layout::kListTop - 6, x1 - x0 - 4, vq_layout::kListBottom - vq_layout::kListTop + 12, nullptr);
+    Panel(cr, t, x0 + 2, vq_layout::kListTop - 6, x1 - x0 - 4,
+          vq_layout::kListBottom - vq_layout::kListTop + 12, nullptr);
     for (int i = 0; i < vq_layout::kListRows; ++i) {
       const int row = 20 * c + i;
       const double y = vq_layout::kListTop + vq_layout::kListRowHeight * i;
       if (row > last[c]) break;
-      if (i % 2 == 0) FillRound(cr, x0 + 6, y + 1, x1 - x0 - 12, vq_layout::kListRowHeight - 2, 3,
-                                t.lcd() ? Hex(0x2a3320, 0.10) : Hex(0xffffff, 0.045));
+      if (i % 2 == 0)
+        FillRound(cr, x0 + 6, y + 1, x1 - x0 - 12, vq_layout::kListRowHeight - 2, 3,
+                  t.lcd() ? Hex(0x2a3320, 0.10) : Hex(0xffffff, 0.045));
       char num[16];
       std::snprintf(num, sizeof num, "%d", row + 1);
-      Text(cr, num, x0 + 30, y + vq_layout::kListRowHeight / 2.0, 9, t.lcd() ? Hex(0x4b5638) : Hex(0x6f7a8c),
-           Align::Right, false);
-      Text(cr, names[row].name, x0 + 40, y + vq_layout::kListRowHeight / 2.0, 12, t.label, Align::Left, true, false);
+      Text(cr, num, x0 + 30, y + vq_layout::kListRowHeight / 2.0, 9,
+           t.lcd() ? Hex(0x4b5638) : Hex(0x6f7a8c), Align::Right, false);
+      Text(cr, names[row].name, x0 + 40, y + vq_layout::kListRowHeight / 2.0, 12, t.label,
+           Align::Left, true, false);
     }
   }
 }
@@ -390,7 +434,8 @@ void SaveFromDevicePanel(cairo_t* cr, const Theme& t) {
   FillRound(cr, 544, 344, 48, 48, 5, t.lcd() ? Hex(0xdfe8c8) : Hex(0xe9eef5));
   StrokeRound(cr, 544, 344, 48, 48, 5, t.lcd() ? t.label : t.panelEdge, 1.2);
   Text(cr, "\xe2\x96\xb2\n\xe2\x96\xbc", 604, 368, 8, t.label);
-  VerticalGradient(cr, 524, 404, 76, 40, 5, t.lcd() ? t.label : Hex(0x4a4e57), t.lcd() ? t.label : Hex(0x26282e));
+  VerticalGradient(cr, 524, 404, 76, 40, 5, t.lcd() ? t.label : Hex(0x4a4e57),
+                   t.lcd() ? t.label : Hex(0x26282e));
   StrokeRound(cr, 524, 404, 76, 40, 5, t.lcd() ? t.label : t.accent, 1.2);
   Text(cr, "SAVE", 562, 424, 13, t.lcd() ? Hex(0xc6d4a8) : Hex(0xffffff));
   Text(cr, "drag the number to choose a slot", 570, 458, 8, t.label, Align::Center, false, false);
@@ -398,25 +443,36 @@ void SaveFromDevicePanel(cairo_t* cr, const Theme& t) {
 
 }  // namespace
 
-void DrawSynthPages(const std::string& folder, const Theme& t, const Theme& shared, const Theme* solid) {
+void DrawSynthPages(const std::string& folder, const Theme& t, const Theme& shared,
+                    const Theme* solid) {
   const bool lcd = t.lcd();
   const Skin skin = lcd ? Skin::Lcd : Skin::Space;
-  DrawStrip(folder + "background-2x.png", W, H, 1, [&](cairo_t* cr, int) { Background(cr, t, skin); });
+  DrawStrip(folder + "background-2x.png", W, H, 1,
+            [&](cairo_t* cr, int) { Background(cr, t, skin); });
   if (solid) {
-    DrawStrip(folder + "background2-2x.png", W, H, 1, [&](cairo_t* cr, int) { Background(cr, *solid, Skin::Solid); });
-    DrawStrip(folder + "extmidi2_bg-2x.png", W, H, 1, [&](cairo_t* cr, int) { ExtMidiPanel(cr, *solid, Skin::Solid); });
+    DrawStrip(folder + "background2-2x.png", W, H, 1,
+              [&](cairo_t* cr, int) { Background(cr, *solid, Skin::Solid); });
+    DrawStrip(folder + "extmidi2_bg-2x.png", W, H, 1,
+              [&](cairo_t* cr, int) { ExtMidiPanel(cr, *solid, Skin::Solid); });
   }
-  DrawStrip(folder + "extmidi_bg-2x.png", W, H, 1, [&](cairo_t* cr, int) { ExtMidiPanel(cr, t, skin); });
-  DrawStrip(folder + "vcosavebg-2x.png", W, H, 1, [&](cairo_t* cr, int) { SaveOverlay(cr, shared, false); });
-  DrawStrip(folder + "flexisavebg-2x.png", W, H, 1, [&](cairo_t* cr, int) { SaveOverlay(cr, shared, true); });
-  const char* const fx[4] = {"fxbgmod-2x.png", "fxbgdrive-2x.png", "fxbgeq-2x.png", "fxbgeq2-2x.png"};
+  DrawStrip(folder + "extmidi_bg-2x.png", W, H, 1,
+            [&](cairo_t* cr, int) { ExtMidiPanel(cr, t, skin); });
+  DrawStrip(folder + "vcosavebg-2x.png", W, H, 1,
+            [&](cairo_t* cr, int) { SaveOverlay(cr, shared, false); });
+  DrawStrip(folder + "flexisavebg-2x.png", W, H, 1,
+            [&](cairo_t* cr, int) { SaveOverlay(cr, shared, true); });
+  const char* const fx[4] = {"fxbgmod-2x.png", "fxbgdrive-2x.png", "fxbgeq-2x.png",
+                             "fxbgeq2-2x.png"};
   for (int i = 0; i < 4; ++i)
     DrawStrip(folder + fx[i], W, H, 1, [&](cairo_t* cr, int) { EffectPanel(cr, shared, skin, i); });
   const vq_layout::Point list = vq_layout::FrameSize(lcd ? 248 : 148);
   const double offset = H - list.y;  // the orig list pages sit one pixel down
-  DrawStrip(folder + "sourcelist-2x.png", list.x, list.y, 1, [&](cairo_t* cr, int) { ListPage(cr, shared, true, offset); });
-  DrawStrip(folder + "rangelist-2x.png", list.x, list.y, 1, [&](cairo_t* cr, int) { ListPage(cr, shared, false, offset); });
-  DrawStrip(folder + "savefromvq-bg-2x.png", W, H, 1, [&](cairo_t* cr, int) { SaveFromDevicePanel(cr, shared); });
+  DrawStrip(folder + "sourcelist-2x.png", list.x, list.y, 1,
+            [&](cairo_t* cr, int) { ListPage(cr, shared, true, offset); });
+  DrawStrip(folder + "rangelist-2x.png", list.x, list.y, 1,
+            [&](cairo_t* cr, int) { ListPage(cr, shared, false, offset); });
+  DrawStrip(folder + "savefromvq-bg-2x.png", W, H, 1,
+            [&](cairo_t* cr, int) { SaveFromDevicePanel(cr, shared); });
 }
 
 }  // namespace artgen

@@ -71,7 +71,8 @@ void FlexiSlider(cairo_t* cr, const Theme& t, double w, double h, double v, cons
   const double cy = y1 - (y1 - y0) * v;
   FillRound(cr, cx - 2, y0 - 1, 4, y1 - y0 + 2, 2, t.lcd() ? Hex(0x2a3320, 0.35) : t.groove);
   if (cy < y1) FillRound(cr, cx - 1.5, cy, 3, y1 - cy, 1.5, colour);
-  VerticalGradient(cr, cx - 6, cy - 1.6, 12, 3.2, 1, t.lcd() ? t.label : t.metalHi, t.lcd() ? t.label : t.metalLo);
+  VerticalGradient(cr, cx - 6, cy - 1.6, 12, 3.2, 1, t.lcd() ? t.label : t.metalHi,
+                   t.lcd() ? t.label : t.metalLo);
   SetColor(cr, colour);
   cairo_rectangle(cr, cx - 6, cy - 0.4, 12, 0.8);
   cairo_fill(cr);
@@ -108,17 +109,20 @@ void ModWheel(cairo_t* cr, const Theme& t, double w, double h, double v) {
 // ---- Displays.
 
 // One seven-segment digit in a cell of w x h; digit < 0 shows all segments dim.
-void SevenSegDigit(cairo_t* cr, double x, double y, double w, double h, int digit, const RGBA& on, const RGBA& off) {
-  static const unsigned char kSegs[10] = {0x3f, 0x06, 0x5b, 0x4f, 0x66, 0x6d, 0x7d, 0x07, 0x7f, 0x6f};
+void SevenSegDigit(cairo_t* cr, double x, double y, double w, double h, int digit, const RGBA& on,
+                   const RGBA& off) {
+  static const unsigned char kSegs[10] = {0x3f, 0x06, 0x5b, 0x4f, 0x66,
+                                          0x6d, 0x7d, 0x07, 0x7f, 0x6f};
   const unsigned bits = digit >= 0 && digit <= 9 ? kSegs[digit] : 0;
   const double t = w * 0.18, sk = w * 0.12;  // thickness and slant
   struct Seg {
     double x0, y0, x1, y1;
   };
   const double m = h / 2;
-  const Seg segs[7] = {{t, 0, w - t, 0},  {w, t * 0.6, w, m - t * 0.6}, {w, m + t * 0.6, w, h - t * 0.6},
-                       {t, h, w - t, h},  {0, m + t * 0.6, 0, h - t * 0.6}, {0, t * 0.6, 0, m - t * 0.6},
-                       {t, m, w - t, m}};
+  const Seg segs[7] = {
+      {t, 0, w - t, 0}, {w, t * 0.6, w, m - t * 0.6},     {w, m + t * 0.6, w, h - t * 0.6},
+      {t, h, w - t, h}, {0, m + t * 0.6, 0, h - t * 0.6}, {0, t * 0.6, 0, m - t * 0.6},
+      {t, m, w - t, m}};
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_width(cr, t);
   for (int s = 0; s < 7; ++s) {
@@ -137,7 +141,8 @@ void SevenSeg(cairo_t* cr, const Theme& t, double w, double h, int value) {
   StrokeRound(cr, 0, 0, w, h, 3, t.lcd() ? Hex(0x6d7a55) : Hex(0x3a1210), 1);
   const RGBA on = t.lcd() ? Hex(0xd6f0a0) : Hex(0xff2a1a);
   const RGBA off = t.lcd() ? Hex(0xd6f0a0, 0.10) : Hex(0xff2a1a, 0.10);
-  const int digits[3] = {value >= 100 ? value / 100 : -1, value >= 10 ? value / 10 % 10 : -1, value % 10};
+  const int digits[3] = {value >= 100 ? value / 100 : -1, value >= 10 ? value / 10 % 10 : -1,
+                         value % 10};
   const double cw = 9, ch = h - 10;
   for (int i = 0; i < 3; ++i) SevenSegDigit(cr, 8 + i * 13, 5, cw, ch, digits[i], on, off);
 }
@@ -160,7 +165,7 @@ void Curve(cairo_t* cr, const Theme& t, double w, double h, int frame) {
   cairo_stroke(cr);
   auto shape = [&](double x) {
     if (value < 0) return std::pow(x, 1.0 / (1.0 + (-value) * 0.45));  // logarithmic side
-    if (value <= 40) return std::pow(x, 1.0 + value * 0.12);          // exponential side
+    if (value <= 40) return std::pow(x, 1.0 + value * 0.12);           // exponential side
     const double k = (value - 40) / 28.0;                              // S shapes, then steps
     if (value <= 68 - 8) {
       const double s = 2 + k * 14;
@@ -189,7 +194,8 @@ void Curve(cairo_t* cr, const Theme& t, double w, double h, int frame) {
 
 // ---- Buttons, switches, tabs.
 
-void Button(cairo_t* cr, const Theme& t, double w, double h, const char* label, bool pressed, double size = 8.5) {
+void Button(cairo_t* cr, const Theme& t, double w, double h, const char* label, bool pressed,
+            double size = 8.5) {
   if (t.lcd()) {
     FillRound(cr, 0.5, 0.5, w - 1, h - 1, 2, pressed ? t.label : Hex(0xb8c79a));
     StrokeRound(cr, 0.5, 0.5, w - 1, h - 1, 2, t.label, 1);
@@ -214,7 +220,8 @@ void Toggle(cairo_t* cr, const Theme& t, double w, double h, bool on) {
   FillRound(cr, 0.5, 0.5, w - 1, h - 1, h / 2 - 0.5, t.groove);
   StrokeRound(cr, 0.5, 0.5, w - 1, h - 1, h / 2 - 0.5, Hex(0xffffff, 0.15), 0.6);
   const double kx = on ? w - h + 1 : 1;
-  if (on) FillRound(cr, 2, 2, w - 4, h - 4, h / 2 - 2, RGBA{t.accent.r, t.accent.g, t.accent.b, 0.55});
+  if (on)
+    FillRound(cr, 2, 2, w - 4, h - 4, h / 2 - 2, RGBA{t.accent.r, t.accent.g, t.accent.b, 0.55});
   VerticalGradient(cr, kx, 1, h - 2, h - 2, h / 2 - 1, t.metalHi, t.metalLo);
 }
 
@@ -225,7 +232,8 @@ void Tab(cairo_t* cr, const Theme& t, double w, double h, const char* label, boo
     Text(cr, label, w / 2, h / 2, 9, on ? Hex(0xc6d4a8) : t.label);
     return;
   }
-  VerticalGradient(cr, 0.5, 0.5, w - 1, h - 1, 4, on ? Hex(0x3a3d45) : Hex(0x1d1f24), on ? Hex(0x24262b) : Hex(0x121316));
+  VerticalGradient(cr, 0.5, 0.5, w - 1, h - 1, 4, on ? Hex(0x3a3d45) : Hex(0x1d1f24),
+                   on ? Hex(0x24262b) : Hex(0x121316));
   StrokeRound(cr, 0.5, 0.5, w - 1, h - 1, 4, on ? t.accent : Hex(0x4a4e57), on ? 1.2 : 0.8);
   Led(cr, 9, h / 2, 2.2, on, t.accent);
   Text(cr, label, w / 2 + 5, h / 2, 9, on ? Hex(0xffffff) : Hex(0x9aa0aa));
@@ -251,7 +259,8 @@ void CheckBox(cairo_t* cr, const Theme& t, double w, double h, bool on) {
 
 void Arrow(cairo_t* cr, const Theme& t, double w, double h, bool right, bool pressed) {
   Button(cr, t, w, h, "", pressed);
-  const double cx = w / 2 + (pressed && !t.lcd() ? 0 : 0), cy = h / 2 + (pressed && !t.lcd() ? 0.8 : 0);
+  const double cx = w / 2 + (pressed && !t.lcd() ? 0 : 0),
+               cy = h / 2 + (pressed && !t.lcd() ? 0.8 : 0);
   const double s = right ? 1 : -1;
   cairo_move_to(cr, cx - 3 * s, cy - 4.5);
   cairo_line_to(cr, cx + 4 * s, cy);
@@ -261,7 +270,9 @@ void Arrow(cairo_t* cr, const Theme& t, double w, double h, bool right, bool pre
   cairo_fill(cr);
 }
 
-std::string Path(const std::string& folder, const char* file) { return folder + file; }
+std::string Path(const std::string& folder, const char* file) {
+  return folder + file;
+}
 
 }  // namespace
 
@@ -302,19 +313,24 @@ void DrawWidgets(const std::string& folder, const Theme& t) {
     const std::string name = img.file;
     const int n = img.frames;
     const double w = s.x, h = s.y;
-    auto strip = [&](const std::function<void(cairo_t*, int)>& f) { DrawStrip(file, s.x, s.y, n, f); };
+    auto strip = [&](const std::function<void(cairo_t*, int)>& f) {
+      DrawStrip(file, s.x, s.y, n, f);
+    };
 
     if (name == "vslider-2x.png") {
       strip([&](cairo_t* cr, int f) { Slider(cr, t, w, 0, h, f / 127.0, 0); });
     } else if (name.rfind("vslider", 0) == 0 && name.find("flexi") != std::string::npos) {
-      const int slot = name.find("red") != std::string::npos ? 0 : name.find("blue") != std::string::npos ? 1
-                       : name.find("purple") != std::string::npos ? 2 : 3;
+      const int slot = name.find("red") != std::string::npos      ? 0
+                       : name.find("blue") != std::string::npos   ? 1
+                       : name.find("purple") != std::string::npos ? 2
+                                                                  : 3;
       strip([&](cairo_t* cr, int f) { FlexiSlider(cr, t, w, h, f / 127.0, flexiColours[slot]); });
     } else if (name == "vslidershort4-2x.png") {
       // The top is left clear: the value read-out is drawn there.
       strip([&](cairo_t* cr, int f) { Slider(cr, t, w, 13, h - 13, f / 3.0, 4); });
     } else if (name.rfind("vslider", 0) == 0) {
-      strip([&](cairo_t* cr, int f) { Slider(cr, t, w, 0, h, n > 1 ? double(f) / (n - 1) : 0, n); });
+      strip(
+          [&](cairo_t* cr, int f) { Slider(cr, t, w, 0, h, n > 1 ? double(f) / (n - 1) : 0, n); });
     } else if (name == "curves-2x.png") {
       strip([&](cairo_t* cr, int f) { Curve(cr, t, w, h, f); });
     } else if (name == "modwheel-2x.png") {
@@ -337,10 +353,15 @@ void DrawWidgets(const std::string& folder, const Theme& t) {
     } else if (name == "fxsw-h-2x.png") {
       strip([&](cairo_t* cr, int) {
         StrokeRound(cr, 0.5, 0.5, w - 1, h - 1, 4, lcd ? t.label : t.accent, 1.6);
-        FillRound(cr, 4, 1.5, w - 8, 2, 1, lcd ? t.label : RGBA{t.accent.r, t.accent.g, t.accent.b, 0.9});
+        FillRound(cr, 4, 1.5, w - 8, 2, 1,
+                  lcd ? t.label : RGBA{t.accent.r, t.accent.g, t.accent.b, 0.9});
       });
-    } else if (name == "od-sw-2x.png" || name == "eq-sw-2x.png" || name == "ch-sw-2x.png" || name == "dl-sw-2x.png") {
-      const char* label = name[0] == 'o' ? "OVERDRIVE" : name[0] == 'e' ? "EQUALIZER" : name[0] == 'c' ? "CHORUS" : "DELAY";
+    } else if (name == "od-sw-2x.png" || name == "eq-sw-2x.png" || name == "ch-sw-2x.png" ||
+               name == "dl-sw-2x.png") {
+      const char* label = name[0] == 'o'   ? "OVERDRIVE"
+                          : name[0] == 'e' ? "EQUALIZER"
+                          : name[0] == 'c' ? "CHORUS"
+                                           : "DELAY";
       strip([&](cairo_t* cr, int f) { Tab(cr, t, w, h, label, f == 1); });
     } else if (name == "fxsw-2x.png") {
       strip([&](cairo_t* cr, int f) {
@@ -348,7 +369,9 @@ void DrawWidgets(const std::string& folder, const Theme& t) {
         Led(cr, w / 2, h / 2, 3, f == 1, t.accent);
       });
     } else if (name == "fxordersw-2x.png") {
-      strip([&](cairo_t* cr, int f) { Tab(cr, t, w, h, f ? "EQ \xe2\x96\xb8 DRIVE" : "DRIVE \xe2\x96\xb8 EQ", true); });
+      strip([&](cairo_t* cr, int f) {
+        Tab(cr, t, w, h, f ? "EQ \xe2\x96\xb8 DRIVE" : "DRIVE \xe2\x96\xb8 EQ", true);
+      });
     } else if (name == "fleximode-2x.png") {
       strip([&](cairo_t* cr, int f) {
         Toggle(cr, t, 12, h - 2, f == 1);
@@ -364,16 +387,20 @@ void DrawWidgets(const std::string& folder, const Theme& t) {
             FillRound(cr, x + 1, 1, w / 2 - 2, h - 2, 2, on ? t.label : Hex(0xb8c79a));
             StrokeRound(cr, x + 1, 1, w / 2 - 2, h - 2, 2, t.label, 1);
           } else {
-            VerticalGradient(cr, x + 1.5, 1.5, w / 2 - 3, h - 3, 3, on ? Hex(0x3a3d45) : Hex(0x1a1b1f),
+            VerticalGradient(cr, x + 1.5, 1.5, w / 2 - 3, h - 3, 3,
+                             on ? Hex(0x3a3d45) : Hex(0x1a1b1f),
                              on ? Hex(0x24262b) : Hex(0x101114));
             if (on) StrokeRound(cr, x + 1.5, 1.5, w / 2 - 3, h - 3, 3, t.accent, 1);
           }
-          const RGBA tc = lcd ? (on ? Hex(0xc6d4a8) : t.label) : (on ? Hex(0xffffff) : Hex(0x80868f));
+          const RGBA tc =
+              lcd ? (on ? Hex(0xc6d4a8) : t.label) : (on ? Hex(0xffffff) : Hex(0x80868f));
           Text(cr, half ? "EXT MIDI" : "INT MIDI", x + w / 4, h / 2, 9, tc);
         }
       });
     } else if (name == "polarsw2-2x.png") {
-      strip([&](cairo_t* cr, int f) { Button(cr, t, w, h, f ? "\xe2\x88\x92 NEG" : "+ POS", f == 1, 8); });
+      strip([&](cairo_t* cr, int f) {
+        Button(cr, t, w, h, f ? "\xe2\x88\x92 NEG" : "+ POS", f == 1, 8);
+      });
     } else if (name == "checkbox-2x.png") {
       strip([&](cairo_t* cr, int f) { CheckBox(cr, t, w, h, f == 1); });
     } else if (name == "prevbtn-2x.png" || name == "nextbtn-2x.png") {
@@ -385,10 +412,12 @@ void DrawWidgets(const std::string& folder, const Theme& t) {
       });
     } else {
       static const std::map<std::string, const char*> kLabels = {
-          {"vcosave-sw-2x.png", "VCO"},      {"flexisave-sw-2x.png", "FLEXI"}, {"copy-2x.png", "COPY"},
-          {"default-2x.png", "INIT"},        {"random-2x.png", "RANDOM"},      {"reset-2x.png", "RESET"},
-          {"selectall-2x.png", "ALL"},       {"clearall-2x.png", "NONE"},      {"fload-2x.png", "LOAD"},
-          {"fsave-2x.png", "SAVE"},          {"fwriteone-2x.png", "SEND"},     {"fwriteall-2x.png", "SEND ALL"}};
+          {"vcosave-sw-2x.png", "VCO"}, {"flexisave-sw-2x.png", "FLEXI"},
+          {"copy-2x.png", "COPY"},      {"default-2x.png", "INIT"},
+          {"random-2x.png", "RANDOM"},  {"reset-2x.png", "RESET"},
+          {"selectall-2x.png", "ALL"},  {"clearall-2x.png", "NONE"},
+          {"fload-2x.png", "LOAD"},     {"fsave-2x.png", "SAVE"},
+          {"fwriteone-2x.png", "SEND"}, {"fwriteall-2x.png", "SEND ALL"}};
       const auto it = kLabels.find(name);
       const char* label = it != kLabels.end() ? it->second : "?";
       strip([&](cairo_t* cr, int f) { Button(cr, t, w, h, label, f == 1); });
@@ -417,7 +446,8 @@ void DrawCommonImages(const std::string& folder) {
     for (int i = 0; i < 7; ++i) whiteKey(cr, i, Hex(0xd8d8d4), Hex(0xfbfbf8));
     for (int b = 0; b < 5; ++b) {
       blackKey(cr, b, Hex(0x2c2d30), Hex(0x0b0b0c));
-      FillRound(cr, kBlackKeyOffsets[b] + 1.5, kBlackKeyHeight - 7, kBlackKeyWidth - 3, 5, 1, Hex(0xffffff, 0.10));
+      FillRound(cr, kBlackKeyOffsets[b] + 1.5, kBlackKeyHeight - 7, kBlackKeyWidth - 3, 5, 1,
+                Hex(0xffffff, 0.10));
     }
     SetColor(cr, Hex(0x000000, 0.35));
     cairo_rectangle(cr, 0, 0, w, 3);
@@ -437,7 +467,9 @@ void DrawCommonImages(const std::string& folder) {
     cairo_save(cr);
     // The pressed white key, less the black keys standing over it.
     cairo_rectangle(cr, i * whiteW + 0.5, 0, whiteW - 1, h - 0.5);
-    for (int b = 0; b < 5; ++b) cairo_rectangle(cr, kBlackKeyOffsets[b] + kBlackKeyWidth, -2, -kBlackKeyWidth, kBlackKeyHeight + 2);
+    for (int b = 0; b < 5; ++b)
+      cairo_rectangle(cr, kBlackKeyOffsets[b] + kBlackKeyWidth, -2, -kBlackKeyWidth,
+                      kBlackKeyHeight + 2);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
     cairo_clip(cr);
     whiteKey(cr, i, Hex(0xffc89a), lit);
@@ -458,7 +490,8 @@ void DrawCommonImages(const std::string& folder) {
     cairo_set_line_width(cr, 2.5);
     for (int i = 0; i <= 400; ++i) {
       const double x = 60 + i * 1.45;
-      const double y = 150 + 38 * std::sin(i / 400.0 * 6 * kPi) * std::exp(-i / 500.0) + 10 * std::sin(i / 7.0);
+      const double y =
+          150 + 38 * std::sin(i / 400.0 * 6 * kPi) * std::exp(-i / 500.0) + 10 * std::sin(i / 7.0);
       if (i == 0)
         cairo_move_to(cr, x, y);
       else
@@ -467,12 +500,14 @@ void DrawCommonImages(const std::string& folder) {
     SetColor(cr, Hex(0xff3b30, 0.85));
     cairo_stroke(cr);
     Text(cr, "VQEditor4", a.x / 2, 70, 46, Hex(0xe9eef5), Align::Center, true, false);
-    Text(cr, "Editor and librarian for the Velquor synthesizer", a.x / 2, 230, 15, Hex(0x8fd3ff), Align::Center,
-         false, false);
+    Text(cr, "Editor and librarian for the Velquor synthesizer", a.x / 2, 230, 15, Hex(0x8fd3ff),
+         Align::Center, false, false);
     Text(cr, "Version 4.0", a.x / 2, 262, 13, Hex(0xd7e3f4), Align::Center, false, false);
-    Text(cr, "Sound editing \xc2\xb7 program library \xc2\xb7 bank transfers \xc2\xb7 firmware update", a.x / 2, 300,
-         12, Hex(0x9aa4b4), Align::Center, false, false);
-    Text(cr, "Click anywhere to close", a.x / 2, a.y - 30, 11, Hex(0x6d7788), Align::Center, false, false);
+    Text(cr,
+         "Sound editing \xc2\xb7 program library \xc2\xb7 bank transfers \xc2\xb7 firmware update",
+         a.x / 2, 300, 12, Hex(0x9aa4b4), Align::Center, false, false);
+    Text(cr, "Click anywhere to close", a.x / 2, a.y - 30, 11, Hex(0x6d7788), Align::Center, false,
+         false);
   });
 }
 

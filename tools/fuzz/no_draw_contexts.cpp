@@ -4,6 +4,10 @@
 // depend on the window layer compiling under clang.
 #include "wemu/mem_context.h"
 
-HDC__* WEMU_CreateMemContext(HDC__*, int, int) { return nullptr; }
-std::uint32_t* WEMU_GetCtxFrameBuffer(HDC__*) { return nullptr; }
+HDC__* WEMU_CreateMemContext(HDC__*, int, int) {
+  return nullptr;
+}
+std::uint32_t* WEMU_GetCtxFrameBuffer(HDC__*) {
+  return nullptr;
+}
 void WEMU_DeleteGfxContext(HDC__*) {}

@@ -52,8 +52,8 @@ struct Scratch {
 
 bool Running(const VQEditor& e) {
   return e.requestOutstanding || e.requestPending || e.bankDownloadRunning || e.bankUploadRunning ||
-         e.singleWritePending || e.firmwareRunning || e.downloadSavePending || e.bankUploadAckPending ||
-         e.writeAckPending || e.dumpReceived;
+         e.singleWritePending || e.firmwareRunning || e.downloadSavePending ||
+         e.bankUploadAckPending || e.writeAckPending || e.dumpReceived;
 }
 
 class Input {
@@ -74,8 +74,12 @@ class Input {
 };
 
 std::vector<uint8_t> Header(uint8_t target, uint8_t command) {
-  return {vq_sysex::kStart, vq_sysex::kManufacturerId[0], vq_sysex::kManufacturerId[1],
-          vq_sysex::kManufacturerId[2], target, command};
+  return {vq_sysex::kStart,
+          vq_sysex::kManufacturerId[0],
+          vq_sysex::kManufacturerId[1],
+          vq_sysex::kManufacturerId[2],
+          target,
+          command};
 }
 
 void Deliver(VQEditor& e, const std::vector<uint8_t>& m) {
@@ -132,7 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       case 1: {  // a well-formed reply of some target
-        std::vector<uint8_t> m = Header(static_cast<uint8_t>(5 + in.Byte() % 7), kCommands[in.Byte() % 8]);
+        std::vector<uint8_t> m =
+            Header(static_cast<uint8_t>(5 + in.Byte() % 7), kCommands[in.Byte() % 8]);
         m.push_back(vq_sysex::kEnd);
         Deliver(e, m);
         break;

@@ -13,12 +13,12 @@ namespace vqsim {
 // Device form of a program: 170 bytes (field value + offset, 0..127 each) and a 32-byte name,
 // zero-filled. This is exactly what travels in bytes 8..209 of a program message.
 struct DeviceProgram {
-    std::array<uint8_t, kProgramByteCount> bytes{};
-    std::array<uint8_t, kProgramNameSize> name{};
+  std::array<uint8_t, kProgramByteCount> bytes{};
+  std::array<uint8_t, kProgramNameSize> name{};
 
-    std::string NameText() const;  // the name up to its first zero byte
-    void SetName(const std::string& text);  // first 32 characters, zero-filled
-    bool operator==(const DeviceProgram&) const = default;
+  std::string NameText() const;           // the name up to its first zero byte
+  void SetName(const std::string& text);  // first 32 characters, zero-filled
+  bool operator==(const DeviceProgram&) const = default;
 };
 
 // The built-in INIT program the device starts with in every slot.

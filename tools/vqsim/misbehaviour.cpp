@@ -7,8 +7,14 @@
 namespace vqsim {
 namespace {
 
-struct KindName { AnswerKind kind; const char* name; };
-struct ModeName { Misbehaviour mode; const char* name; };
+struct KindName {
+  AnswerKind kind;
+  const char* name;
+};
+struct ModeName {
+  Misbehaviour mode;
+  const char* name;
+};
 
 constexpr KindName kKinds[] = {
     {AnswerKind::ProgramRequest, "request"}, {AnswerKind::ProgramWrite, "write"},
@@ -23,145 +29,141 @@ constexpr ModeName kModes[] = {
     {Misbehaviour::ForeignId, "foreign-id"},     {Misbehaviour::WrongSlot, "wrong-slot"},
 };
 
-bool Fits(AnswerKind kind, Misbehaviour mode)
-{
-    switch (mode) {
+bool Fits(AnswerKind kind, Misbehaviour mode) {
+  switch (mode) {
     case Misbehaviour::BadChecksum:
-        return kind == AnswerKind::ProgramRequest || kind == AnswerKind::FirmwareEnd;
+      return kind == AnswerKind::ProgramRequest || kind == AnswerKind::FirmwareEnd;
     case Misbehaviour::OldDump:
     case Misbehaviour::WrongSlot:
-        return kind == AnswerKind::ProgramRequest;
+      return kind == AnswerKind::ProgramRequest;
     default:
-        return true;
-    }
+      return true;
+  }
 }
 
 // Fits, with the reason in `error` when not.
-bool CheckFits(const MisbehaviourRule& rule, std::string& error)
-{
-    if (Fits(rule.kind, rule.mode))
-        return true;
-    error = std::string("mode ") + MisbehaviourName(rule.mode) + " does not apply to " +
-            AnswerKindName(rule.kind);
-    return false;
+bool CheckFits(const MisbehaviourRule& rule, std::string& error) {
+  if (Fits(rule.kind, rule.mode)) return true;
+  error = std::string("mode ") + MisbehaviourName(rule.mode) + " does not apply to " +
+          AnswerKindName(rule.kind);
+  return false;
 }
 
-bool ParseNumber(const std::string& text, uint32_t& out)
-{
-    if (text.empty())
-        return false;
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long v = std::strtoul(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || text[0] == '-' || v > 0xFFFFFFFFul)
-        return false;
-    out = static_cast<uint32_t>(v);
-    return true;
+bool ParseNumber(const std::string& text, uint32_t& out) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long v = std::strtoul(text.c_str(), &end, 10);
+  if (errno != 0 || *end != '\0' || text[0] == '-' || v > 0xFFFFFFFFul) return false;
+  out = static_cast<uint32_t>(v);
+  return true;
 }
 
 }  // namespace
 
-const char* AnswerKindName(AnswerKind kind)
-{
-    for (const auto& k : kKinds)
-        if (k.kind == kind) return k.name;
-    return "?";
+const char* AnswerKindName(AnswerKind kind) {
+  for (const auto& k : kKinds)
+    if (k.kind == kind) return k.name;
+  return "?";
 }
 
-const char* MisbehaviourName(Misbehaviour mode)
-{
-    for (const auto& m : kModes)
-        if (m.mode == mode) return m.name;
-    return "?";
+const char* MisbehaviourName(Misbehaviour mode) {
+  for (const auto& m : kModes)
+    if (m.mode == mode) return m.name;
+  return "?";
 }
 
-std::optional<MisbehaviourRule> ParseMisbehaviour(const std::string& text, std::string& error)
-{
-    MisbehaviourRule rule;
-    bool haveKind = false, haveMode = false;
-    std::stringstream in(text);
-    std::string item;
-    while (std::getline(in, item, ',')) {
-        const size_t eq = item.find('=');
-        if (eq == std::string::npos) {
-            error = "expected key=value, got \"" + item + "\"";
-            return std::nullopt;
+std::optional<MisbehaviourRule> ParseMisbehaviour(const std::string& text, std::string& error) {
+  MisbehaviourRule rule;
+  bool haveKind = false, haveMode = false;
+  std::stringstream in(text);
+  std::string item;
+  while (std::getline(in, item, ',')) {
+    const size_t eq = item.find('=');
+    if (eq == std::string::npos) {
+      error = "expected key=value, got \"" + item + "\"";
+      return std::nullopt;
+    }
+    const std::string key = item.substr(0, eq), value = item.substr(eq + 1);
+    if (key == "kind") {
+      haveKind = false;
+      for (const auto& k : kKinds)
+        if (value == k.name) {
+          rule.kind = k.kind;
+          haveKind = true;
         }
-        const std::string key = item.substr(0, eq), value = item.substr(eq + 1);
-        if (key == "kind") {
-            haveKind = false;
-            for (const auto& k : kKinds)
-                if (value == k.name) { rule.kind = k.kind; haveKind = true; }
-            if (!haveKind) {
-                error = "unknown kind \"" + value + "\" (request, write, fw-start, fw-block, fw-end)";
-                return std::nullopt;
-            }
-        } else if (key == "mode") {
-            haveMode = false;
-            for (const auto& m : kModes)
-                if (value == m.name) { rule.mode = m.mode; haveMode = true; }
-            if (!haveMode) {
-                error = "unknown mode \"" + value + "\"";
-                return std::nullopt;
-            }
-        } else if (key == "count" && value == "always") {
-            rule.count = 0;
-        } else if (key == "count" || key == "skip" || key == "ms" || key == "length" || key == "slot") {
-            uint32_t n = 0;
-            if (!ParseNumber(value, n)) {
-                error = "bad number for " + key + ": \"" + value + "\"";
-                return std::nullopt;
-            }
-            if (key == "count") rule.count = n;
-            else if (key == "skip") rule.skip = n;
-            else if (key == "ms") rule.delayMs = n;
-            else if (key == "slot") rule.slot = n;
-            else rule.length = n;
-        } else {
-            error = "unknown key \"" + key + "\"";
-            return std::nullopt;
+      if (!haveKind) {
+        error = "unknown kind \"" + value + "\" (request, write, fw-start, fw-block, fw-end)";
+        return std::nullopt;
+      }
+    } else if (key == "mode") {
+      haveMode = false;
+      for (const auto& m : kModes)
+        if (value == m.name) {
+          rule.mode = m.mode;
+          haveMode = true;
         }
-    }
-    if (!haveKind || !haveMode) {
-        error = "both kind= and mode= are needed";
+      if (!haveMode) {
+        error = "unknown mode \"" + value + "\"";
         return std::nullopt;
-    }
-    if (rule.slot > 127) {
-        error = "slot must be 0..127";
+      }
+    } else if (key == "count" && value == "always") {
+      rule.count = 0;
+    } else if (key == "count" || key == "skip" || key == "ms" || key == "length" || key == "slot") {
+      uint32_t n = 0;
+      if (!ParseNumber(value, n)) {
+        error = "bad number for " + key + ": \"" + value + "\"";
         return std::nullopt;
+      }
+      if (key == "count")
+        rule.count = n;
+      else if (key == "skip")
+        rule.skip = n;
+      else if (key == "ms")
+        rule.delayMs = n;
+      else if (key == "slot")
+        rule.slot = n;
+      else
+        rule.length = n;
+    } else {
+      error = "unknown key \"" + key + "\"";
+      return std::nullopt;
     }
-    if (rule.mode == Misbehaviour::Truncated && rule.length != 0 && rule.length < 2) {
-        error = "length must be at least 2";
-        return std::nullopt;
-    }
-    if (!CheckFits(rule, error))
-        return std::nullopt;
-    return rule;
+  }
+  if (!haveKind || !haveMode) {
+    error = "both kind= and mode= are needed";
+    return std::nullopt;
+  }
+  if (rule.slot > 127) {
+    error = "slot must be 0..127";
+    return std::nullopt;
+  }
+  if (rule.mode == Misbehaviour::Truncated && rule.length != 0 && rule.length < 2) {
+    error = "length must be at least 2";
+    return std::nullopt;
+  }
+  if (!CheckFits(rule, error)) return std::nullopt;
+  return rule;
 }
 
-bool MisbehaviourPlan::Add(const MisbehaviourRule& rule, std::string& error)
-{
-    if (!CheckFits(rule, error))
-        return false;
-    MisbehaviourRule r = rule;
-    r.seen = r.applied = 0;
-    rules_.push_back(r);
-    return true;
+bool MisbehaviourPlan::Add(const MisbehaviourRule& rule, std::string& error) {
+  if (!CheckFits(rule, error)) return false;
+  MisbehaviourRule r = rule;
+  r.seen = r.applied = 0;
+  rules_.push_back(r);
+  return true;
 }
 
-std::optional<MisbehaviourRule> MisbehaviourPlan::Take(AnswerKind kind)
-{
-    std::optional<MisbehaviourRule> chosen;
-    for (auto& r : rules_) {
-        if (r.kind != kind)
-            continue;
-        ++r.seen;
-        if (chosen || r.seen <= r.skip || (r.count != 0 && r.applied >= r.count))
-            continue;
-        ++r.applied;
-        chosen = r;
-    }
-    return chosen;
+std::optional<MisbehaviourRule> MisbehaviourPlan::Take(AnswerKind kind) {
+  std::optional<MisbehaviourRule> chosen;
+  for (auto& r : rules_) {
+    if (r.kind != kind) continue;
+    ++r.seen;
+    if (chosen || r.seen <= r.skip || (r.count != 0 && r.applied >= r.count)) continue;
+    ++r.applied;
+    chosen = r;
+  }
+  return chosen;
 }
 
 }  // namespace vqsim

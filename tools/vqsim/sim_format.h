@@ -7,11 +7,10 @@
 namespace vqsim {
 
 // Texts longer than 255 characters are cut.
-std::string Format(const char* fmt, auto... args)
-{
-    char buf[256];
-    std::snprintf(buf, sizeof buf, fmt, args...);
-    return buf;
+std::string Format(const char* fmt, auto... args) {
+  char buf[256];
+  std::snprintf(buf, sizeof buf, fmt, args...);
+  return buf;
 }
 
 }  // namespace vqsim
