@@ -203,7 +203,7 @@ void VQEditor::RunDeferredMidiWork() {
   }
   if (keyboardRedrawPending) {
     keyboardRedrawPending = false;
-    if (keyboardControl) keyboardControl->SetDirty(true);
+    if (mPages) mPages->RedrawKeyboard();
   }
 }
 

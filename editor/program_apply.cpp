@@ -13,7 +13,7 @@ void VQEditor::PackParamsToRecord() {
 void VQEditor::ResetFlexiSlotMarkers() {
   for (int n = 0; n < kFlexiSlotCount; ++n) {
     flexiDestination[n] = -1;
-    if (flexiLearnCaption[n]) flexiLearnCaption[n]->SetTextFromPlug("LEARN");
+    ShowFlexiLearnCaption(n, "LEARN");
   }
 }
 

@@ -50,6 +50,10 @@ void VQEditor::SetSelectedFile(int role, const std::string& path) {
   selectedFile[role] = path.substr(0, kPathLength);
 }
 
+void VQEditor::OpenFileSelector(int role) {
+  if (mPages) mPages->OpenFileSelector(role);
+}
+
 bool VQEditor::LoadProgramFileToEditor(const char* path) {
   return programFiles && path && programFiles->LoadProgramFileToEditor(*this, path);
 }

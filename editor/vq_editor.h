@@ -31,7 +31,6 @@
 #include "plugin/imodule_standalone.h"
 #include "plugin/timer_thread.h"
 
-class IControl;
 class IGraphics;
 
 // Parameter numbers the editor's own code names.
@@ -164,8 +163,23 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void UpdateEqDisplay();
   void UpdateEqDisplayLcd();
 
-  // Status text control ("" -> nothing when there is none).
+  // What the pages show, from any thread: at once on the main thread, else queued for the idle
+  // call; nothing without pages.
+  void ShowOnPage(std::function<void(VQEditorPages&)> show);
   void SetStatusText(const char* text);
+  void ShowReadout(int field, const char* text);
+  void HideReadout(int field, bool hide);
+  void ShowExtMidiText(int k, const char* text);
+  void ShowFlexiLearnCaption(int slot, const char* text);
+  // The graphics' own calls library/ needs (main thread): controls of a parameter, a message
+  // box answered at once (2, Cancel, without a GUI), a web page, the GUI's width (kGuiWidth
+  // without one) and a refresh of every control group at the GUI's size.
+  void HideControlsOfParam(int paramIdx, bool hide);
+  void GrayOutControlsOfParam(int paramIdx, bool gray);
+  int ShowMessageBox(const char* text, const char* caption, int type);
+  void OpenUrl(const char* url);
+  int GuiWidth() const;
+  void RefreshGui();
   void ShowProgramName();
   // Sets a parameter's controls from its plain value without informing the plug.
   void SetControlsFromParam(int paramIdx);
@@ -233,22 +247,11 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   int32_t skinMode = 0;  // 0 "space", 1 "solid", 2 "lcd"
   bool managerPageShown = false;
   bool compactView = false;
-  // Set by the GUI construction: the about overlay, the four skin background controls and the
-  // program-number selector that "Save Program from VQ to File" shows.
-  IControl* aboutOverlay = nullptr;
-  IControl* skinBackground[4] = {};
-  IControl* programNumberSelector = nullptr;
   // Files of the bank upload chosen on the manager page (leaving the manager clears it).
   int32_t bankUploadFileCount = 0;
   // Writes one slot's program into the cache folder and points the slot at it; the program
   // manager sets it (leaving the manager keeps the selected slot's program this way).
   std::function<void(VQEditor&, int slot)> saveSlotToCache;
-
-  // Controls the GUI construction sets (null until then).
-  IControl* statusTextControl = nullptr;
-  IControl* readoutControls[kProgramFieldCount] = {};
-  IControl* flexiLearnCaption[kFlexiSlotCount] = {};
-  IControl* flexiPolarityText[kFlexiSlotCount] = {};
 
   // Timer.
   TimerThread* timer = nullptr;
@@ -269,7 +272,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool flexiPickActive = false;
   bool flexiPickTimeout = false;
   int32_t flexiPickTimeoutCount = 0;
-  IControl* flexiOverlay[kFlexiSlotCount] = {};
   int32_t flexiBlinkCounter = 0;  // OnTick toggles the picking slot's overlay every 8th call
   // Remembered by start-up and the manager page (leaving it returns to them).
   std::string rememberedProgramPath;
@@ -311,7 +313,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // receiveBuffer holds a complete, checked program dump.
   bool HoldsReceivedDump() const;
 
-  // File selectors by role: the file each one shows, and its control when the GUI built one.
+  // File selectors by role: the file each one shows.
   enum FileSelectorRole {
     kFirmwareSelector,
     kLoadSelector,
@@ -320,16 +322,15 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
     kFileSelectorCount
   };
   std::string selectedFile[kFileSelectorCount];
-  IControl* fileSelector[kFileSelectorCount] = {};
   void SetSelectedFile(int role, const std::string& path);
+  // Opens the role's file panel as a click on its selector does (main thread).
+  void OpenFileSelector(int role);
 
   // The manager's file browser.
   static constexpr int kBrowserTextRows = 47;
   std::vector<OnlineListRow> browserRows;
   int32_t browserScrollRange = 0;
   int32_t browserFirstRow = 0;
-  IControl* browserRowText[kBrowserTextRows] = {};
-  IControl* browserScrollBar = nullptr;
   std::string browserFolder;
   int32_t browserSelection = -1;
 
@@ -369,7 +370,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool paramRedrawPending = false;     // learned controllers moved parameters
   bool keyboardRedrawPending = false;  // held keys changed
   bool learnNoMatch = false;           // set before a controller is matched, cleared on a match
-  IControl* keyboardControl = nullptr;
   // Bank download, firmware and bank upload steps (library/ and the firmware updater).
   std::unique_ptr<VQDeviceTransfers> deviceTransfers;
 
@@ -400,13 +400,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Effect view and MIDI panel.
   bool equalizerMode = false;  // the parametric (knob) view of the equalizer was chosen
   bool copyPanelVco = true;    // the copy panel shows the oscillators (else the FLEXI slots)
-  IControl* overdriveOnIndicator = nullptr;
-  IControl* equalizerOnIndicator = nullptr;
-  IControl* modOnIndicator[2] = {};  // 0 vintage block, 1 long delay
-  IControl* effectBlockFrame = nullptr;
-  IControl* copyPanelControl[2] = {};
-  IControl* extMidiText[4] = {};      // 128, 309, 310, 311
-  IControl* modWheelEntry = nullptr;  // the value entry beside the Mod. Wheel knob
   // Set by the GUI construction: the Mod. Wheel knob's one-shot changed flag (taken and
   // cleared) and the band of the equalizer curve being dragged (`index` comes filled with the
   // display's value; the reader gives that band's gain, frequency, width and limits).
@@ -435,11 +428,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::unique_ptr<VQBankTransfers> bankTransfers;
   bool bankUploadRequest = false;  // the next idle call uploads the current program folder
   bool downloadToManager = false;  // a bank download fills the slot table from the cache folder
-  // The slot table (index = slot 1..99) and the bank list's row controls, set by the manager page.
+  // The slot table (index = slot 1..99).
   std::vector<ProgramSlot> slotTable = std::vector<ProgramSlot>(kSlotTableSize);
-  IControl* slotSwitch[kSlotTableSize] = {};
-  IControl* slotCategoryIndicator[kSlotTableSize] = {};
-  IControl* slotNameText[kSlotTableSize] = {};
 
  protected:
   // Dispatcher steps and cases.
@@ -451,8 +441,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   DispatchExit EffectControlCase(int paramIdx, int32_t value);
   void FilterModelChanged(int32_t value);
   void SendModWheel(int32_t value);
-  void SetControlText(IControl* control, const char* text);
-  void HideControl(IControl* control, bool hide);
   void FinishDumpOnMainThread();
 
  protected:

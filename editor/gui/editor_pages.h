@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editor/editor_pages.h"
+#include "editor/program_record.h"
 #include "graphics/text_controls.h"
 
 class IBitmapOverlayControl;
@@ -44,8 +45,6 @@ class EditorPages : public VQEditorPages {
   void ShowSaveFromDevicePanel(VQEditor& editor, bool hide);
   void ShowExtMidiPage(VQEditor& editor, bool external) override;
   void ShowManagerPage(VQEditor& editor, bool hide) override;
-  void ShowLoginPanel(VQEditor& editor, bool hide);
-  void ShowSelectFolderPanel(VQEditor& editor, bool hide);
   void UpdateEqDisplay(VQEditor& editor) override;
   void UpdateEqDisplayLcd(VQEditor& editor) override { UpdateEqDisplay(editor); }
   // Feeds the curve from the program record's fields; the view stays as it is.
@@ -58,6 +57,34 @@ class EditorPages : public VQEditorPages {
   void HideFlexiDestinationHighlight(VQEditor& editor, int slot, bool hide) override;
   void HideListViewFrame(VQEditor& editor, bool hide) override;
   bool IsKnobHeld(const VQEditor& editor, int paramIdx) const override;
+
+  // What the pages show (page_display.cpp).
+  void SetStatusText(const char* text) override;
+  void ShowReadout(int field, const char* text) override;
+  void HideReadout(int field, bool hide) override;
+  void ShowFlexiLearnCaption(int slot, const char* text) override;
+  void ShowFlexiPolarity(int slot, const char* text) override;
+  void ShowExtMidiText(int k, const char* text) override;
+  void ShowAboutBox() override {}
+  void ShowSkinBackgrounds(bool space) override {}
+  void ShowProgramNumberSelector() override {}
+  void ShowEffectBlockFrame(bool show) override;
+  void ShowEffectIndicator(EffectIndicator which, bool show) override;
+  void MoveEffectIndicators(int equalizerX, int overdriveX, int y) override;
+  void ShowCopyPanel(bool oscillators) override;
+  void RedrawKeyboard() override;
+  void PromptModWheelEntry(VQEditor& editor) override;
+  void OpenFileSelector(int role) override;
+  void ShowLoginPanel(VQEditor& editor, bool hide) override;
+  void ShowSelectFolderPanel(VQEditor& editor, bool hide) override;
+  void ClearBrowserRows() override;
+  void ShowBrowserRow(int row, const char* text, bool marked) override;
+  void HideBrowserRow(int row) override;
+  void MarkBrowserRow(int row, bool marked) override;
+  void SetBrowserScrollPosition(double position) override;
+  void ShowSlotSelected(int slot, bool selected) override;
+  void ShowSlotCategory(int slot, int category) override;
+  void ShowSlotName(int slot, const char* text) override;
 
   // The two equalizer view flags: band view (knobs) and curve view.
   bool eqBandView = false;
@@ -81,6 +108,16 @@ class EditorPages : public VQEditorPages {
   IControl* SlotMatrix() const { return mSlotMatrix; }
   IControl* LoginBackground() const { return mLoginBg; }
   IControl* SelectFolderBackground() const { return mSelectFolderBg; }
+  IControl* StatusText() const { return mStatusText; }
+  IControl* Readout(int field) const;
+  IControl* FlexiLearnCaption(int slot) const { return mFlexiLearnCaption[slot]; }
+  IControl* FlexiPolarity(int slot) const { return mFlexiPolarity[slot]; }
+  IControl* FlexiOverlay(int slot) const { return mFlexiOverlay[slot]; }
+  IControl* CopyPanel(int k) const { return mCopyPanel[k]; }  // 0 oscillators, 1 FLEXI
+  IControl* ModWheelEntry() const { return mModWheelEntry; }
+  IControl* BrowserRow(int row) const { return BrowserText(row); }
+  IControl* BrowserScrollBar() const { return mBrowserScrollBar; }
+  IControl* SlotName(int slot) const { return SlotControl(slot, 3); }
 
  private:
   void BuildSynthPage(VQEditor& editor, int skin);
@@ -89,6 +126,9 @@ class EditorPages : public VQEditorPages {
   void ShowFlexiAware(VQEditor& editor, int paramIdx, bool hide);
   void HideParams(VQEditor& editor, std::initializer_list<int> params, bool hide);
   void FeedEq(const std::array<int, 12>& values);
+  // Rows 0..46 of the browser and control `k` of a bank slot (0 selection, 1 category, 3 name).
+  IControl* BrowserText(int row) const;
+  IControl* SlotControl(int slot, int k) const;
 
   bool mEqualizerShown = false;
   bool mManagerBuilt = false;
@@ -102,6 +142,15 @@ class EditorPages : public VQEditorPages {
   IControl* mSaveFromDevice = nullptr;
   IParaGraphicEq* mEq = nullptr;
   IKeyboardControl* mKeyboard = nullptr;
+  IControl* mStatusText = nullptr;
+  std::vector<IControl*> mReadouts = std::vector<IControl*>(kProgramFieldCount, nullptr);
+  IControl* mFlexiLearnCaption[kFlexiSlotCount] = {};
+  IControl* mFlexiPolarity[kFlexiSlotCount] = {};
+  IControl* mFlexiOverlay[kFlexiSlotCount] = {};
+  IControl* mExtMidiText[4] = {};  // beside 128, 309, 310, 311
+  IControl* mCopyPanel[2] = {};
+  IControl* mModWheelEntry = nullptr;
+  IControl* mFileSelector[4] = {};  // by VQEditor::FileSelectorRole
   IBitmapOverlayControl* mAbout = nullptr;
   // Manager page.
   IControl* mPmBackground = nullptr;
@@ -113,6 +162,7 @@ class EditorPages : public VQEditorPages {
   IControl* mBrowserSelect = nullptr;
   IControl* mSlotMatrix = nullptr;
   std::vector<IControl*> mBrowserRows;
+  IControl* mBrowserScrollBar = nullptr;
   std::vector<std::array<IControl*, 4>> mSlots;  // selection, program, number, name
 };
 

@@ -20,6 +20,22 @@
 
 namespace vqtest {
 
+// The editor's pages, recording what the editor opens and shows that the pages build nothing
+// for (the about box, the program-number selector, the swapped skin backgrounds); the file
+// selectors are recorded instead of opening their panels.
+class RecordingPages : public EditorPages {
+ public:
+  void OpenFileSelector(int role) override { openedSelectors.push_back(role); }
+  void ShowAboutBox() override { aboutShown = true; }
+  void ShowProgramNumberSelector() override { numberSelectorShown = true; }
+  void ShowSkinBackgrounds(bool space) override { skinsShown.push_back(space); }
+
+  std::vector<int> openedSelectors;
+  bool aboutShown = false;
+  bool numberSelectorShown = false;
+  std::vector<bool> skinsShown;  // true: "space"
+};
+
 class EditorTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -74,6 +90,8 @@ class EditorTest : public ::testing::Test {
     }
   }
   TestGraphics* Gui() const { return dynamic_cast<TestGraphics*>(editor->Graphics()); }
+  // The pages every fixture gives the editor (EditorPages or a subclass).
+  EditorPages& Page() const { return *dynamic_cast<EditorPages*>(editor->Pages()); }
   // A control on `param`, attached to the editor's graphics, which owns it.
   TestControl* Bind(int param) {
     auto* c = new TestControl(editor.get(), IRECT(0, 0, 5, 5), param);
@@ -98,11 +116,11 @@ class EditorTest : public ::testing::Test {
     return ccs;
   }
   std::string ReadoutText(int field) const {
-    auto* c = dynamic_cast<EditorTextControl*>(editor->readoutControls[field]);
+    auto* c = dynamic_cast<EditorTextControl*>(Page().Readout(field));
     return c ? c->Text() : "<none>";
   }
   std::string StatusText() const {
-    auto* c = dynamic_cast<EditorTextControl*>(editor->statusTextControl);
+    auto* c = dynamic_cast<EditorTextControl*>(Page().StatusText());
     return c ? c->Text() : "<none>";
   }
 

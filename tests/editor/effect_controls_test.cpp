@@ -165,11 +165,10 @@ TEST_F(EffectTest, OverdriveAndEqualizerViews) {
 }
 
 TEST_F(EffectTest, ChainOrderPlacesTheBlocks) {
-  VQEditor& e = Make();
+  Make();
   TestControl* eqSwitch = Bind(295);
   TestControl* odSwitch = Bind(294);
-  TestControl indicator(&e, IRECT(0, 0, 10, 10));
-  e.equalizerOnIndicator = &indicator;
+  IControl& indicator = *Page().TabHighlight(VQEditorPages::kEqualizerOn);
   Set(134, 0);
   Set(131, 1);
   EXPECT_EQ(eqSwitch->GetRECT().L, 523);
@@ -184,21 +183,18 @@ TEST_F(EffectTest, ChainOrderPlacesTheBlocks) {
   EXPECT_FALSE(indicator.IsHidden());
   Set(160, 0);
   EXPECT_TRUE(indicator.IsHidden());
-  e.equalizerOnIndicator = nullptr;
 }
 
 TEST_F(EffectTest, ModIndicatorsAndCopyPanel) {
   VQEditor& e = Make();
-  TestControl vintage(&e, IRECT(0, 0, 1, 1)), longDelay(&e, IRECT(0, 0, 1, 1));
-  e.modOnIndicator[0] = &vintage;
-  e.modOnIndicator[1] = &longDelay;
+  IControl& vintage = *Page().TabHighlight(VQEditorPages::kVintageModOn);
+  IControl& longDelay = *Page().TabHighlight(VQEditorPages::kLongDelayModOn);
   Set(126, 1);
   Set(134, 1);
   EXPECT_FALSE(longDelay.IsHidden());
   EXPECT_TRUE(vintage.IsHidden());
   Set(134, 0);
   EXPECT_TRUE(longDelay.IsHidden());
-  e.modOnIndicator[0] = e.modOnIndicator[1] = nullptr;
 
   Set(304, 1);
   EXPECT_FALSE(e.copyPanelVco);
