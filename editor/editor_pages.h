@@ -8,6 +8,7 @@
 #pragma once
 
 class VQEditor;
+struct EqBand;
 
 class VQEditorPages {
  public:
@@ -73,8 +74,13 @@ class VQEditorPages {
   // The copy panel of the oscillators or of the FLEXI slots.
   virtual void ShowCopyPanel(bool oscillators) = 0;
   virtual void RedrawKeyboard() = 0;
-  // Opens the typed entry of the Mod. Wheel value.
+  // The Mod. Wheel knob's one-shot "its value was clicked" flag, taken and cleared; then the
+  // typed entry of the value.
+  virtual bool TakeModWheelChanged() = 0;
   virtual void PromptModWheelEntry(VQEditor& editor) = 0;
+  // The band of the equalizer curve being dragged: `band.index` comes filled with the
+  // display's value; gives that band's gain, frequency, width and limits, false for no band.
+  virtual bool ReadEqBand(EqBand& band) const = 0;
   // Opens the file panel of a selector (VQEditor::FileSelectorRole) as a click on it does.
   virtual void OpenFileSelector(int role) = 0;
   virtual void ShowLoginPanel(VQEditor& editor, bool hide) = 0;

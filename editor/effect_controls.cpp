@@ -154,7 +154,7 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       // The display's value names the band dragged; the reader gives its position and limits.
       EqBand band;
       band.index = value;
-      if (!readEqBand || !readEqBand(band)) return DispatchExit::kNormal;
+      if (!mPages || !mPages->ReadEqBand(band)) return DispatchExit::kNormal;
       band.index = value;
       undoSuspended = true;
       const int32_t rememberedKey = undoKey;

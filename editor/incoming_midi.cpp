@@ -11,7 +11,6 @@
 #include "editor/incoming_sysex.h"
 #include "editor/vq_editor.h"
 #include "editor/vq_sysex.h"
-#include "graphics/icontrol.h"
 
 namespace {
 

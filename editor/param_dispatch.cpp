@@ -9,7 +9,6 @@
 
 #include "editor/value_readouts.h"
 #include "editor/vq_editor.h"
-#include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 
 namespace {
@@ -108,9 +107,9 @@ void VQEditor::LearnStep(int field, int32_t value) {
 }
 
 void VQEditor::SendModWheel(int32_t value) {
-  if (takeModWheelChanged && takeModWheelChanged()) {
+  if (mPages && mPages->TakeModWheelChanged()) {
     // A click on the value: the user types it instead.
-    if (mPages) mPages->PromptModWheelEntry(*this);
+    mPages->PromptModWheelEntry(*this);
     return;
   }
   const int channel = ParamInt(vq_param::kKeyboardChannel) & 0x0F;

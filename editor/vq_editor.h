@@ -400,11 +400,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Effect view and MIDI panel.
   bool equalizerMode = false;  // the parametric (knob) view of the equalizer was chosen
   bool copyPanelVco = true;    // the copy panel shows the oscillators (else the FLEXI slots)
-  // Set by the GUI construction: the Mod. Wheel knob's one-shot changed flag (taken and
-  // cleared) and the band of the equalizer curve being dragged (`index` comes filled with the
-  // display's value; the reader gives that band's gain, frequency, width and limits).
-  std::function<bool()> takeModWheelChanged;
-  std::function<bool(EqBand&)> readEqBand;
 
   // --- Firmware update, bank transfers, the slot table and the program file controls
   // (firmware_update.cpp, program_controls.cpp; library/bank_transfer.cpp implements

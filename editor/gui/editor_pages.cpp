@@ -231,10 +231,7 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
     if (spec.cls == Ctl::ParaEq) mEq = static_cast<IParaGraphicEq*>(c);
     if (spec.cls == Ctl::FileSelector && spec.text[0] != '\0')
       mFileSelector[SelectorRole(spec.param)] = c;
-    if (spec.cls == Ctl::Knob3) {
-      auto* wheel = static_cast<IKnobMultiControl3*>(c);
-      editor.takeModWheelChanged = [wheel] { return wheel->TakeChanged(); };
-    }
+    if (spec.cls == Ctl::Knob3) mModWheel = static_cast<IKnobMultiControl3*>(c);
     if (spec.param == 348) mModWheelEntry = c;
     if (spec.param >= 243 && spec.param <= 246) mFlexiOverlay[spec.param - 243] = c;
     if (spec.cls != Ctl::Image || spec.param != -1) continue;
@@ -288,19 +285,6 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
       default:
         break;
     }
-  }
-  if (mEq) {
-    IParaGraphicEq* eq = mEq;
-    editor.readEqBand = [eq](EqBand& band) {
-      if (band.index < 0 || band.index >= eq->NBands()) return false;
-      IParaGraphicEq::Band b;
-      b.mIndex = band.index;
-      eq->GetBand(&b);
-      band.gain = b.mGain, band.frequency = b.mFreq, band.width = b.mWidth;
-      band.freqMin = b.mFreqMin, band.freqMax = b.mFreqMax, band.widthMin = b.mWidthMin,
-      band.widthMax = b.mWidthMax;
-      return true;
-    };
   }
 }
 

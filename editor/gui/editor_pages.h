@@ -16,6 +16,7 @@ class IBitmapOverlayControl;
 class IFileSelectorControl;
 class IKeyboardControl;
 class IKnobMultiControl;
+class IKnobMultiControl3;
 class IParaGraphicEq;
 class ProgramManager;
 
@@ -73,7 +74,9 @@ class EditorPages : public VQEditorPages {
   void MoveEffectIndicators(int equalizerX, int overdriveX, int y) override;
   void ShowCopyPanel(bool oscillators) override;
   void RedrawKeyboard() override;
+  bool TakeModWheelChanged() override;
   void PromptModWheelEntry(VQEditor& editor) override;
+  bool ReadEqBand(EqBand& band) const override;
   void OpenFileSelector(int role) override;
   void ShowLoginPanel(VQEditor& editor, bool hide) override;
   void ShowSelectFolderPanel(VQEditor& editor, bool hide) override;
@@ -150,6 +153,7 @@ class EditorPages : public VQEditorPages {
   IControl* mExtMidiText[4] = {};  // beside 128, 309, 310, 311
   IControl* mCopyPanel[2] = {};
   IControl* mModWheelEntry = nullptr;
+  IKnobMultiControl3* mModWheel = nullptr;
   IControl* mFileSelector[4] = {};  // by VQEditor::FileSelectorRole
   IBitmapOverlayControl* mAbout = nullptr;
   // Manager page.

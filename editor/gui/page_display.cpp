@@ -3,7 +3,10 @@
 #include "editor/gui/editor_pages.h"
 #include "editor/gui/keyboard_control.h"
 #include "editor/vq_editor.h"
+#include "editor/eq_mapping.h"
 #include "graphics/igraphics.h"
+#include "graphics/knob_controls.h"
+#include "graphics/para_graphic_eq.h"
 
 namespace {
 
@@ -85,11 +88,26 @@ void EditorPages::RedrawKeyboard() {
   if (mKeyboard) mKeyboard->SetDirty(true);
 }
 
+bool EditorPages::TakeModWheelChanged() {
+  return mModWheel && mModWheel->TakeChanged();
+}
+
 void EditorPages::PromptModWheelEntry(VQEditor& editor) {
   if (!mModWheelEntry) return;
   IGraphics* g = editor.Graphics();
   IRECT where(g ? static_cast<int>(g->GetWidth() * 0.23) : 0, 0, 0, 0);
   mModWheelEntry->PromptUserInput(&where);
+}
+
+bool EditorPages::ReadEqBand(EqBand& band) const {
+  if (!mEq || band.index < 0 || band.index >= mEq->NBands()) return false;
+  IParaGraphicEq::Band b;
+  b.mIndex = band.index;
+  mEq->GetBand(&b);
+  band.gain = b.mGain, band.frequency = b.mFreq, band.width = b.mWidth;
+  band.freqMin = b.mFreqMin, band.freqMax = b.mFreqMax, band.widthMin = b.mWidthMin,
+  band.widthMax = b.mWidthMax;
+  return true;
 }
 
 void EditorPages::OpenFileSelector(int role) {

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "editor/device_messages.h"
+#include "editor/eq_mapping.h"
 #include "editor/gui/editor_pages.h"
 #include "editor/vq_editor.h"
 #include "platform/midi_output.h"
@@ -22,9 +24,16 @@ namespace vqtest {
 
 // The editor's pages, recording what the editor opens and shows that the pages build nothing
 // for (the about box, the program-number selector, the swapped skin backgrounds); the file
-// selectors are recorded instead of opening their panels.
+// selectors are recorded instead of opening their panels. The Mod. Wheel knob and the
+// equalizer curve answer what the test sets, the page's own controls when it sets nothing.
 class RecordingPages : public EditorPages {
  public:
+  bool TakeModWheelChanged() override {
+    return modWheelChanged ? modWheelChanged() : EditorPages::TakeModWheelChanged();
+  }
+  bool ReadEqBand(EqBand& band) const override {
+    return eqBand ? eqBand(band) : EditorPages::ReadEqBand(band);
+  }
   void OpenFileSelector(int role) override { openedSelectors.push_back(role); }
   void ShowAboutBox() override { aboutShown = true; }
   void ShowProgramNumberSelector() override { numberSelectorShown = true; }
@@ -34,6 +43,8 @@ class RecordingPages : public EditorPages {
   bool aboutShown = false;
   bool numberSelectorShown = false;
   std::vector<bool> skinsShown;  // true: "space"
+  std::function<bool()> modWheelChanged;
+  std::function<bool(EqBand&)> eqBand;
 };
 
 class EditorTest : public ::testing::Test {
@@ -73,6 +84,13 @@ class EditorTest : public ::testing::Test {
     setup.settingsPath = settings;
     setup.outputDeviceName = outputName;
     return setup;
+  }
+  // Puts recording pages into `setup`.
+  static RecordingPages& UseRecordingPages(VQEditorSetup& setup) {
+    auto pages = std::make_unique<RecordingPages>();
+    RecordingPages& recording = *pages;
+    setup.pages = std::move(pages);
+    return recording;
   }
   // The editor from `setup`, sending through `midiOut` (the in-memory `out` when null). Its
   // timer is stopped: the tests drive ticks and polls themselves and read the editor's state

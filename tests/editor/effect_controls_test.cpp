@@ -57,9 +57,11 @@ TEST(EqMapping, SlopeAndQ) {
 using EffectTest = EditorTest;
 
 TEST_F(EffectTest, CurveDragMakesOneUndoStepPerBand) {
-  VQEditor& e = Make();
+  VQEditorSetup setup = BaseSetup();
+  vqtest::RecordingPages& pages = UseRecordingPages(setup);
+  VQEditor& e = MakeFrom(std::move(setup));
   EqBand band{0, 6.0, 80.0, 1.5, 20.0, 320.0, 0.5, 2.5};
-  e.readEqBand = [&](EqBand& out) {
+  pages.eqBand = [&](EqBand& out) {
     out = band;
     return true;
   };
@@ -89,9 +91,11 @@ TEST_F(EffectTest, CurveDragMakesOneUndoStepPerBand) {
 }
 
 TEST_F(EffectTest, CurveDragTakesTheBandFromTheDisplaysValue) {
-  VQEditor& e = Make();
+  VQEditorSetup setup = BaseSetup();
+  vqtest::RecordingPages& pages = UseRecordingPages(setup);
+  VQEditor& e = MakeFrom(std::move(setup));
   int askedFor = -1;
-  e.readEqBand = [&](EqBand& out) {
+  pages.eqBand = [&](EqBand& out) {
     askedFor = out.index;
     out = {0, 4.0, 1000.0, 1.0, 250.0, 4000.0, 0.1, 3.0};  // a reader that leaves index 0
     return true;
@@ -104,9 +108,11 @@ TEST_F(EffectTest, CurveDragTakesTheBandFromTheDisplaysValue) {
 }
 
 TEST_F(EffectTest, CurveIgnoredWhilePicking) {
-  VQEditor& e = Make();
+  VQEditorSetup setup = BaseSetup();
+  vqtest::RecordingPages& pages = UseRecordingPages(setup);
+  VQEditor& e = MakeFrom(std::move(setup));
   int reads = 0;
-  e.readEqBand = [&](EqBand&) { return ++reads, false; };
+  pages.eqBand = [&](EqBand&) { return ++reads, false; };
   e.flexiPickActive = true;
   e.flexiPickSlot = 1;
   Set(290, 2);

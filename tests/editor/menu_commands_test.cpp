@@ -20,9 +20,7 @@ class MenuCommandsTest : public EditorTest {
     EditorTest::SetUp();
     headless = &vq::platform::installHeadless();
     VQEditorSetup setup = BaseSetup();
-    auto recording = std::make_unique<RecordingPages>();
-    pages = recording.get();
-    setup.pages = std::move(recording);
+    pages = &UseRecordingPages(setup);
     MakeFrom(std::move(setup));
     StopTimer();
     resize = std::make_unique<IModuleGUIResize>(editor.get(), Gui(), true, 16, 16);

@@ -177,7 +177,9 @@ TEST_F(DispatchTest, PolarityTextsAndEnvelopeGreying) {
 }
 
 TEST_F(DispatchTest, ModWheelSendsOnEveryCall) {
-  VQEditor& e = Make();
+  VQEditorSetup setup = BaseSetup();
+  vqtest::RecordingPages& pages = UseRecordingPages(setup);
+  VQEditor& e = MakeFrom(std::move(setup));
   Set(347, 2);
   EXPECT_EQ(e.keyboardChannel, 2);
   Set(348, 7);
@@ -196,7 +198,7 @@ TEST_F(DispatchTest, ModWheelSendsOnEveryCall) {
 
   // A click on the knob's value opens the value entry and sends nothing.
   bool changed = true;
-  e.takeModWheelChanged = [&] { return std::exchange(changed, false); };
+  pages.modWheelChanged = [&] { return std::exchange(changed, false); };
   mark = Mark();
   Set(349, 42);
   EXPECT_TRUE(Since(mark).empty());

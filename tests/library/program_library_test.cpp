@@ -186,9 +186,7 @@ TEST_F(LibraryEditorTest, AVersion243ProgramFileIsUpgradedInPlace) {
 
 TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
   VQEditorSetup setup = BaseSetup();
-  auto recording = std::make_unique<vqtest::RecordingPages>();
-  vqtest::RecordingPages& pages = *recording;
-  setup.pages = std::move(recording);
+  vqtest::RecordingPages& pages = UseRecordingPages(setup);
   VQEditor& e = MakeWithLibrary(std::move(setup));
   e.saveFolder = Folder();
 
