@@ -131,9 +131,9 @@ void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::s
       path.size() >= sizeof(ProgramSlot::path))
     return;
   UTL_MutexLock lock(editor.Mutex());
-  if (editor.slotTable.size() != kSlotTableSize)
-    editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
-  ProgramSlot& entry = editor.slotTable[static_cast<size_t>(slot)];
+  if (editor.Browser().Slots().size() != kSlotTableSize)
+    editor.Browser().Slots().assign(kSlotTableSize, ProgramSlot{});
+  ProgramSlot& entry = editor.Browser().Slots()[static_cast<size_t>(slot)];
   entry.empty = 0;
   entry.category = category;
   CopyText(entry.path, path);
@@ -146,7 +146,7 @@ void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::s
 void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
   UTL_MutexLock lock(editor.Mutex());
   editor.ResetCacheFolder();
-  editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
+  editor.Browser().Slots().assign(kSlotTableSize, ProgramSlot{});
   for (int i = 0; i < kSlotTableSize; ++i) {
     if (IControl* c = editor.slotSwitch[i]) c->SetValueFromPlug(0.0);
     if (IControl* c = editor.slotCategoryIndicator[i]) c->SetValueFromPlug(0.0);
@@ -167,7 +167,7 @@ void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
   if (IParam* p = editor.GetParam(kBankPositionParam)) p->Set(0.0);
   editor.SetControlsFromParam(kBankPositionParam);
   for (int i = 0; i < kSlotTableSize; ++i) {
-    editor.slotTable[static_cast<size_t>(i)].selected = 0;
+    editor.Browser().Slots()[static_cast<size_t>(i)].selected = 0;
     if (IControl* c = editor.slotSwitch[i]) c->SetValueFromPlug(0.0);
   }
 }
@@ -175,9 +175,9 @@ void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
 void RenameSlot(VQEditor& editor, const std::string& name, int slot) {
   if (slot < 0 || slot >= kSlotTableSize) return;
   UTL_MutexLock lock(editor.Mutex());
-  if (editor.slotTable.size() != kSlotTableSize)
-    editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
-  ProgramSlot& entry = editor.slotTable[static_cast<size_t>(slot)];
+  if (editor.Browser().Slots().size() != kSlotTableSize)
+    editor.Browser().Slots().assign(kSlotTableSize, ProgramSlot{});
+  ProgramSlot& entry = editor.Browser().Slots()[static_cast<size_t>(slot)];
   CopyText(entry.name, Utf8Prefix(name, sizeof entry.name - 1));
   CopyText(entry.displayName, WrapDisplayName(entry.name));
   ShowRowText(editor.slotNameText[slot], entry.displayName);

@@ -37,7 +37,7 @@ class PageFileSelector : public IFileSelectorControl {
   void OnMouseDown(int x, int y, IMouseMod* mod) override {
     IGraphics* graphics = GetGraphics();
     if (!graphics) return;
-    const std::string& current = mEditor->selectedFile[mRole];
+    const std::string& current = mEditor->Browser().SelectedFile(mRole);
     mFile.Set(current.c_str());
     const size_t slash = current.rfind('/');
     if (slash != std::string::npos) mDir.Set(current.substr(0, slash + 1).c_str());
@@ -49,7 +49,7 @@ class PageFileSelector : public IFileSelectorControl {
       SetDirty(false);
       return;
     }
-    mEditor->SetSelectedFile(mRole, mFile.Get());
+    mEditor->Browser().SetSelectedFile(mRole, mFile.Get());
     mValue += 1.0;
     if (mValue > 1.0) mValue = 0.0;
     SetDirty(true);
@@ -163,7 +163,7 @@ IKnobMultiControl* EditorPages::KnobOf(int paramIdx) const {
 void EditorPages::CreateGui(VQEditor& editor, int mode) {
   int skin = 0;
   ReadSkin(editor, &skin);
-  editor.skinMode = skin;
+  editor.SetSkinMode(skin);
   IGraphics* g = editor.Graphics();
   if (!g) return;
   if (!editor.GetGUIResize()) {
@@ -186,7 +186,7 @@ void EditorPages::CreateGui(VQEditor& editor, int mode) {
   editor.keyboardControl = mKeyboard;
 
   BuildManagerPage(editor);
-  ShowManagerPage(editor, !editor.managerPageShown);
+  ShowManagerPage(editor, !editor.ManagerPageShown());
 
   mAbout = new IBitmapOverlayControl(&editor, 70, 0, Load(g, 103), IRECT(0, 0, 20, 20));
   g->AttachControl(mAbout);
@@ -234,7 +234,7 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
       editor.fileSelector[SelectorRole(spec.param)] = c;
     if (spec.cls == Ctl::Knob3) {
       auto* wheel = static_cast<IKnobMultiControl3*>(c);
-      editor.takeModWheelChanged = [wheel] { return wheel->TakeChanged(); };
+      editor.SetModWheelChangedReader([wheel] { return wheel->TakeChanged(); });
     }
     if (spec.param == 348) editor.modWheelEntry = c;
     if (spec.param >= 243 && spec.param <= 246) editor.flexiOverlay[spec.param - 243] = c;
@@ -297,7 +297,7 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
   editor.modOnIndicator[1] = mTabHighlight[3];
   if (mEq) {
     IParaGraphicEq* eq = mEq;
-    editor.readEqBand = [eq](EqBand& band) {
+    editor.SetEqBandReader([eq](EqBand& band) {
       if (band.index < 0 || band.index >= eq->NBands()) return false;
       IParaGraphicEq::Band b;
       b.mIndex = band.index;
@@ -306,7 +306,7 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
       band.freqMin = b.mFreqMin, band.freqMax = b.mFreqMax, band.widthMin = b.mWidthMin,
       band.widthMax = b.mWidthMax;
       return true;
-    };
+    });
   }
 }
 
@@ -316,9 +316,9 @@ void EditorPages::BuildManagerPage(VQEditor& editor) {
   char text[16];
   GetPrivateProfileString("gui", "manager", "", text, sizeof text, settings);
   if (strcmp(text, "true") == 0)
-    editor.managerPageShown = true;
+    editor.SetManagerPageShown(true);
   else if (text[0] == '\0' || strcmp(text, "false") == 0)
-    editor.managerPageShown = false;
+    editor.SetManagerPageShown(false);
   if (!mManagerBuilt && editor.Graphics()) BuildManagerControls(editor);
   mManagerBuilt = true;
   // The login panel starts closed.
@@ -330,7 +330,7 @@ void EditorPages::BuildManagerPage(VQEditor& editor) {
     editor.SetParameterFromGUI(346, 1.0);
   else if (strcmp(text, "false") == 0)
     editor.SetParameterFromGUI(346, 0.0);
-  editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
+  editor.Browser().Slots().assign(kSlotTableSize, ProgramSlot{});
   editor.SetParameterFromGUI2(330, 1.0);
 }
 
