@@ -43,9 +43,9 @@ VQEditor* MakeFullEditor(vp::MidiOutput* output, uint16_t* channel, const std::s
   InstallProgramTransfers(*editor);
   ProgramManager& manager = InstallProgramManager(*editor);
   ConnectProgramManager(*editor, manager);
-  editor->saveSlotToCache = [&manager](VQEditor& e, int slot) {
-    manager.SaveProgramsToFolder(e, e.cacheFolder, true, slot);
-  };
+  editor->SetSlotCacheWriter([&manager](VQEditor& e, int slot) {
+    manager.SaveProgramsToFolder(e, e.Browser().CacheFolder(), true, slot);
+  });
   return editor;
 }
 

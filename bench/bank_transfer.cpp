@@ -101,10 +101,7 @@ VQEditor* MakeEditor(vq::platform::MidiOutput* out, uint16_t* channel, const Fol
   setup.settingsPath = (f.root / "settings.ini").string();
   setup.programFiles = MakeProgramLibrary();
   VQEditor* e = MakePlug(out, channel, std::move(setup));
-  if (e->timer) {
-    e->timer->Stop();
-    e->timer->Join();
-  }
+  e->StopTimer();
   InstallProgramTransfers(*e);
   return e;
 }
@@ -112,20 +109,20 @@ VQEditor* MakeEditor(vq::platform::MidiOutput* out, uint16_t* channel, const Fol
 void StartUpload(VQEditor& e, const Folders& f) {
   const std::string up = (f.root / "up").string() + "/";
   UTL_MutexLock lock(e.Mutex());
-  e.transferDone = false;
-  e.currentProgramPath = up;
+  e.Link().SetTransferDone(false);
+  e.Browser().SetCurrentProgramPath(up);
   e.LocateProgramInFolder(up.c_str());
-  e.bankUploadRequest = true;
+  e.Link().SetBankUploadRequest(true);
 }
 
 void StartDownload(VQEditor& e, const Folders& f) {
   UTL_MutexLock lock(e.Mutex());
-  e.transferDone = false;
-  e.currentProgramFolder = f.down.string() + "/";
-  e.downloadToManager = false;
-  e.bankDownloadRunning = true;
-  e.requestSlot = 1;
-  e.requestPending = true;
+  e.Link().SetTransferDone(false);
+  e.Browser().SetCurrentProgramFolder(f.down.string() + "/");
+  e.Link().SetDownloadToManager(false);
+  e.Link().SetBankDownloadRunning(true);
+  e.Link().SetRequestSlot(1);
+  e.Link().SetRequestPending(true);
 }
 
 // ---- The editor's own cost, in process -------------------------------------------------------
@@ -144,9 +141,9 @@ class InProcessRig {
       StartDownload(*editor, folders);
     for (int round = 0; round < 100000; ++round) {
       Timed([&] { editor->OnTick(); });
-      if (editor->transferDone) return true;
-      if (out.SendCount() == 0 && round > 0 && !editor->bankUploadRunning &&
-          !editor->bankDownloadRunning)
+      if (editor->Link().TransferDone()) return true;
+      if (out.SendCount() == 0 && round > 0 && !editor->Link().BankUploadRunning() &&
+          !editor->Link().BankDownloadRunning())
         return false;
       while (out.SendCount() > 0) {
         const std::vector<std::vector<uint8_t>> sent = out.Messages();
@@ -273,12 +270,14 @@ class JackRig {
       {
         UTL_MutexLock lock(editor->Mutex());
         editor->OnTick();
-        if (editor->transferDone) return true;
+        if (editor->Link().TransferDone()) return true;
         if (Clock::now() >= nextPoll) {
           nextPoll += std::chrono::seconds(1);
           editor->StatusPoll();
-          if (editor->unansweredPolls >= 2) ++stalls;  // a whole poll interval without an answer
-          if (!editor->bankUploadRunning && !editor->bankDownloadRunning && !editor->transferDone)
+          if (editor->Link().UnansweredPolls() >= 2)
+            ++stalls;  // a whole poll interval without an answer
+          if (!editor->Link().BankUploadRunning() && !editor->Link().BankDownloadRunning() &&
+              !editor->Link().TransferDone())
             return false;
         }
       }

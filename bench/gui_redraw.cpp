@@ -169,10 +169,7 @@ struct SynthPage {
     setup.pages = MakeEditorPages();
     setup.settingsPath = settings;
     editor.reset(MakePlug(&out, &channel, std::move(setup)));
-    if (editor->timer) {
-      editor->timer->Stop();
-      editor->timer->Join();
-    }
+    editor->StopTimer();
     editor->ResizeAtGuiOpen();
     graphics = editor->Graphics();
     graphics->OpenWindow(nullptr);

@@ -41,45 +41,46 @@ void VQEditor::StartUp() {
   ResetUndoHistory();
 
   ResetFlexiSlotMarkers();
-  flexiPickSlot = 0;
-  flexiPickActive = false;
+  mFlexiPick.SetSlot(0);
+  mFlexiPick.SetActive(false);
   UpdateEqDisplay();
   if (IGraphics* g = GetGraphicsOf(this)) {
     g->SetControlsFromPlugValue(269, false, 1.0);  // "Show Fx Chorus"
     for (int page : {305, 267, 268}) g->SetControlsFromPlugValue(page, false, 0.0);
   }
 
-  learnMode = false;
-  unlearnMode = false;
-  learnTarget = -1;
-  lastLearnCC = -1;
-  learnNoMatch = true;
-  for (int32_t& cc : learnCC) cc = -1;
+  mLearn.SetLearnMode(false);
+  mLearn.SetUnlearnMode(false);
+  mLearn.SetTarget(-1);
+  mLearn.SetLastCC(-1);
+  mLearn.SetNoMatch(true);
+  for (int32_t& cc : mLearn.CC()) cc = -1;
 
   srand(static_cast<unsigned>(time(nullptr)));
 
-  for (int32_t& v : lastSent) v = 128;
-  lastField = kNoFieldSent;
-  bankUploadRunning = false;
+  for (int32_t& v : mLastSent) v = 128;
+  mLastField = kNoFieldSent;
+  mLink.SetBankUploadRunning(false);
 
-  programList.clear();
-  programListLast = 0;
-  programListIndex = 0;
-  programListBuilt = false;
+  mBrowser.ProgramList().clear();
+  mBrowser.SetProgramListLast(0);
+  mBrowser.SetProgramListIndex(0);
+  mBrowser.SetProgramListBuilt(false);
 
   char buf[256];
   GetPrivateProfileString("program", "lastfile", "", buf, sizeof buf, mSettingsPath.c_str());
-  lastFile = buf;
-  rememberedProgramPath = lastFile;
+  mBrowser.SetLastFile(buf);
+  mBrowser.SetRememberedProgramPath(mBrowser.LastFile());
 
-  if (lastFile.size() > 4) {
-    LocateProgramInFolder(lastFile.c_str());
+  if (mBrowser.LastFile().size() > 4) {
+    LocateProgramInFolder(mBrowser.LastFile().c_str());
     // A current-program file that cannot be loaded makes INIT the program (and its name), so
     // the device never receives a record nothing has filled. An editor without program files
     // has nothing to load and only takes the name.
-    if (LoadRamProgram() || !programFiles) {
-      SetProgramNameFromPath(lastFile);
-      SetSelectedFile(kSaveSelector, vq::platform::ReplaceNameExtension(lastFile, ".pr4"));
+    if (LoadRamProgram() || !mProgramFiles) {
+      SetProgramNameFromPath(mBrowser.LastFile());
+      mBrowser.SetSelectedFile(kSaveSelector,
+                               vq::platform::ReplaceNameExtension(mBrowser.LastFile(), ".pr4"));
     } else {
       InitProgram();
     }
@@ -88,51 +89,52 @@ void VQEditor::StartUp() {
   }
 
   // The poll runs from the first start on, so a request of a first run times out as well.
-  if (!timer) {
-    timer = new TimerThread();
-    if (timer->Start(this, kTimerIntervalMs, 0, true) != 0) {
-      delete timer;
-      timer = nullptr;
+  if (!mTimer) {
+    mTimer = std::make_unique<TimerThread>();
+    if (mTimer->Start(this, kTimerIntervalMs, 0, true) != 0) {
+      mTimer.reset();
     }
   }
 
   if (mOutputDeviceName.find(kStartupDeviceWord) != std::string::npos) SendStartupMessage();
 
   // The manager's browser opens on the program's folder.
-  if (!currentProgramFolder.empty()) {
-    browserFolder = currentProgramFolder;
-    browserSelection = -1;
-    ListProgramFolder(browserFolder.c_str());
+  if (!mBrowser.CurrentProgramFolder().empty()) {
+    mBrowser.SetFolder(mBrowser.CurrentProgramFolder());
+    mBrowser.SetSelection(-1);
+    ListProgramFolder(mBrowser.Folder().c_str());
     if (IGraphics* g = GetGraphicsOf(this))
       for (int p : kLoginParams) g->HideControlsOfParam(p, true);
   }
 }
 
+void VQEditor::StopTimer() {
+  if (!mTimer) return;
+  mTimer->Stop();
+  mTimer->Join();
+}
+
 void VQEditor::SaveEditorState() {
   // No tick may reach the object while it is taken apart.
-  if (timer) {
-    timer->Stop();
-    timer->Join();
-    delete timer;
-    timer = nullptr;
-  }
+  StopTimer();
+  mTimer.reset();
 
   UTL_MutexLock lock(mMutex);
-  ResetFolder(uploadFolder.c_str());
+  ResetFolder(mBrowser.UploadFolder().c_str());
   ResetCacheFolder();
 
   const char* settings = mSettingsPath.c_str();
-  WritePrivateProfileString("gui", "manager", managerPageShown ? "true" : "false", settings);
+  WritePrivateProfileString("gui", "manager", mManagerPageShown ? "true" : "false", settings);
 
-  std::string name = CurrentListName();
+  std::string name = mBrowser.CurrentListName();
   if (name.empty()) return;
   SetProgramNameFromPath(name);
-  SetStatusText(programName.c_str());
-  lastFile = (currentProgramFolder + name).substr(0, 255);
-  WritePrivateProfileString("program", "lastfile", lastFile.c_str(), settings);
-  WritePrivateProfileString("program", "edited", programEdited ? "true" : "false", settings);
+  SetStatusText(mProgramName.c_str());
+  mBrowser.SetLastFile((mBrowser.CurrentProgramFolder() + name).substr(0, 255));
+  WritePrivateProfileString("program", "lastfile", mBrowser.LastFile().c_str(), settings);
+  WritePrivateProfileString("program", "edited", mProgramEdited ? "true" : "false", settings);
   char channel[16];
-  snprintf(channel, sizeof channel, "%d", keyboardChannel);
+  snprintf(channel, sizeof channel, "%d", mKeyboardChannel);
   WritePrivateProfileString("midi", "kbdmidioutch", channel, settings);
   SaveRamProgram();
 }
@@ -146,31 +148,31 @@ void VQEditor::OnTick() {
   } boxes{*this};
   UTL_MutexLock lock(mMutex);
   RunDeferredMidiWork();
-  if (dumpReceived) {
-    dumpReceived = false;
-    NameReceivedProgram(requestSlot);
+  if (mLink.DumpReceived()) {
+    mLink.SetDumpReceived(false);
+    NameReceivedProgram(mLink.RequestSlot());
   }
-  if (requestPending) {
-    requestPending = false;
-    RequestProgram(requestSlot);
+  if (mLink.RequestPending()) {
+    mLink.SetRequestPending(false);
+    RequestProgram(mLink.RequestSlot());
   }
   // A folder chosen for a bank upload: started here, outside the control's handler.
-  if (bankUploadRequest) {
-    bankUploadRequest = false;
-    StartBankUpload(currentProgramPath.c_str());
+  if (mLink.BankUploadRequest()) {
+    mLink.SetBankUploadRequest(false);
+    StartBankUpload(mBrowser.CurrentProgramPath().c_str());
   }
-  if (flexiPickActive && flexiPickSlot >= 1 && flexiPickSlot <= kFlexiSlotCount) {
-    if (++flexiBlinkCounter >= kBlinkCalls) {
-      flexiBlinkCounter = 0;
-      ShowFlexiIndicator(flexiPickSlot - 1, !flexiIndicatorShown[flexiPickSlot - 1]);
+  if (mFlexiPick.Active() && mFlexiPick.Slot() >= 1 && mFlexiPick.Slot() <= kFlexiSlotCount) {
+    if (mFlexiPick.BlinkDue(kBlinkCalls)) {
+      ShowFlexiIndicator(mFlexiPick.Slot() - 1,
+                         !mFlexiPick.IndicatorShown()[mFlexiPick.Slot() - 1]);
     }
   }
 }
 
 void VQEditor::TimerTick() {
-  int before = tickCounter++;
+  int before = mTickCounter++;
   if (before >= kTicksPerPoll - 1) {
-    tickCounter = 0;
+    mTickCounter = 0;
     StatusPoll();
   }
 }
@@ -185,15 +187,15 @@ void VQEditor::StatusPoll() {
 
   // After two polls without a parameter change the synthesizer may have lost the address
   // (another controller, a power cycle): the next single send repeats it.
-  if (idlePolls++ > 0) {
-    idlePolls = 0;
-    lastField = kNoFieldSent;
+  if (mLink.CountIdlePoll() > 0) {
+    mLink.SetIdlePolls(0);
+    mLastField = kNoFieldSent;
   }
 
   // One counter serves the three waits; every reply that shows progress zeroes it.
   auto timedOut = [this]() {
-    if (unansweredPolls++ >= kPollsPerTimeout - 1) {
-      unansweredPolls = 0;
+    if (mLink.CountUnansweredPoll() >= kPollsPerTimeout - 1) {
+      mLink.SetUnansweredPolls(0);
       return true;
     }
     return false;
@@ -201,86 +203,86 @@ void VQEditor::StatusPoll() {
   // A bank transfer survives one lost message: on the second unanswered poll its last message
   // goes out once more (the same slot asked for, the same program written); the third poll
   // still ends the wait. A firmware block is never repeated: the device counts them.
-  if (requestOutstanding) {
-    const bool resend =
-        bankDownloadRunning && !firmwareRunning && unansweredPolls == kPollsPerTimeout - 2;
+  if (mLink.RequestOutstanding()) {
+    const bool resend = mLink.BankDownloadRunning() && !mLink.FirmwareRunning() &&
+                        mLink.UnansweredPolls() == kPollsPerTimeout - 2;
     if (timedOut()) {
-      requestOutstanding = false;
-      const bool firmwareStalled = firmwareRunning;
-      if (!firmwareStalled) DropReceivedDump();
-      firmwareRunning = false;
+      mLink.SetRequestOutstanding(false);
+      const bool firmwareStalled = mLink.FirmwareRunning();
+      if (!firmwareStalled) mLink.DropReceivedDump();
+      mLink.SetFirmwareRunning(false);
       // A bank download that waited on this request ends with the report.
-      bankDownloadRunning = false;
-      downloadToManager = false;
+      mLink.SetBankDownloadRunning(false);
+      mLink.SetDownloadToManager(false);
       // The next request starts with its full share of re-requests for spoiled dumps.
-      dumpRetries = 0;
+      mLink.SetDumpRetries(0);
       messageBox(kNoDeviceText, "Error");
       SetStatusText(firmwareStalled ? kFirmwareStalledText : kCommErrorStatus);
-      busy = false;
+      mLink.SetBusy(false);
     } else if (resend) {
-      SendSysExBytes(ProgramRequestMessage(requestSlot));
+      SendSysExBytes(ProgramRequestMessage(mLink.RequestSlot()));
     }
   }
-  if (bankUploadRunning) {
-    const bool resend = unansweredPolls == kPollsPerTimeout - 2;
+  if (mLink.BankUploadRunning()) {
+    const bool resend = mLink.UnansweredPolls() == kPollsPerTimeout - 2;
     if (timedOut()) {
-      bankUploadRunning = false;
-      downloadToManager = false;
+      mLink.SetBankUploadRunning(false);
+      mLink.SetDownloadToManager(false);
       messageBox(kNoDeviceText, "Error");
       SetStatusText(kCommErrorStatus);
-      busy = false;
-    } else if (resend && bankTransfers) {
+      mLink.SetBusy(false);
+    } else if (resend && mBankTransfers) {
       // The resend also marks the slot on the manager page.
       RunOnMainThread([this] {
-        if (bankTransfers) bankTransfers->ResendBankProgram(*this);
+        if (mBankTransfers) mBankTransfers->ResendBankProgram(*this);
       });
     }
   }
-  if (singleWritePending && timedOut()) {
-    singleWritePending = false;
-    downloadToManager = false;
+  if (mLink.SingleWritePending() && timedOut()) {
+    mLink.SetSingleWritePending(false);
+    mLink.SetDownloadToManager(false);
     messageBox(kNoDeviceText, "Error");
-    busy = false;
+    mLink.SetBusy(false);
   }
 
-  if (transferDone) {
-    transferDone = false;
-    if (managerPageShown)
+  if (mLink.TransferDone()) {
+    mLink.SetTransferDone(false);
+    if (mManagerPageShown)
       messageBox(kFinishedText, "Done");
     else
       SetStatusText(kFinishedText);
   }
-  if (transferFailed) {
-    transferFailed = false;
-    downloadToManager = false;
+  if (mLink.TransferFailed()) {
+    mLink.SetTransferFailed(false);
+    mLink.SetDownloadToManager(false);
     messageBox("Communication error has occurred!", "Error");
     SetStatusText(kCommErrorStatus);
-    busy = false;
+    mLink.SetBusy(false);
   }
-  if (programNumberError) {
-    programNumberError = false;
-    downloadToManager = false;
+  if (mProgramNumberError) {
+    mProgramNumberError = false;
+    mLink.SetDownloadToManager(false);
     messageBox("Program Name does not\ndetermine Program Number!", "Error");
   }
 
-  if (flexiReadoutSlot >= 1 && flexiReadoutSlot <= kFlexiSlotCount) {
-    if (flexiReadoutWait++ > 0) {
-      int slot = flexiReadoutSlot - 1;
-      int32_t destination = flexiDestination[slot];
+  if (mFlexiPick.ReadoutSlot() >= 1 && mFlexiPick.ReadoutSlot() <= kFlexiSlotCount) {
+    if (mFlexiPick.CountReadoutWait() > 0) {
+      int slot = mFlexiPick.ReadoutSlot() - 1;
+      int32_t destination = mFlexiPick.Destinations()[slot];
       if (destination >= 0 && destination < kProgramFieldCount)
         RunOnMainThread([this, destination, value = ParamInt(vq_param::kFlexiRangeA + 2 * slot)] {
           FormatParamValueText(destination, value);
         });
-      flexiReadoutSlot = 0;
-      flexiReadoutWait = 0;
+      mFlexiPick.SetReadoutSlot(0);
+      mFlexiPick.SetReadoutWait(0);
     }
   }
 
-  if (flexiPickTimeout) {
-    if (flexiPickTimeoutCount++ >= kPollsPerPickTimeout - 1) {
-      flexiPickTimeoutCount = 0;
-      flexiPickTimeout = false;
-      const int slot = flexiPickSlot;
+  if (mFlexiPick.Timeout()) {
+    if (mFlexiPick.CountTimeoutPoll() >= kPollsPerPickTimeout - 1) {
+      mFlexiPick.SetTimeoutCount(0);
+      mFlexiPick.SetTimeout(false);
+      const int slot = mFlexiPick.Slot();
       EndFlexiPick();
       if (slot >= 1 && slot <= kFlexiSlotCount)
         RunOnMainThread([this, slot] { ShowFlexiIndicator(slot - 1, false); });

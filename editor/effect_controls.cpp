@@ -57,7 +57,7 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       ShowOverdriveControls(true);
       ShowOnPage([](VQEditorPages& p) { p.ShowEffectBlockFrame(false); });
       hideModulationBlock(true);
-      if (equalizerMode)
+      if (mEqualizerMode)
         ShowEqBandControls(false);
       else
         UpdateEqDisplay();
@@ -68,8 +68,8 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
     case 296:    // vintage modulation block
     case 312: {  // long delay
       const bool longDelay = paramIdx == 312;
-      const bool wasApplying = applyingProgram;
-      applyingProgram = true;
+      const bool wasApplying = mApplyingProgram;
+      mApplyingProgram = true;
       ShowOverdriveControls(true);
       ShowOnPage([](VQEditorPages& p) { p.ShowEffectBlockFrame(true); });
       hideModulationBlock(false);
@@ -93,13 +93,13 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
         modelChanged = true;
       }
       if (modelChanged) {
-        lastSent[135] = lastSent[139] = 128;
+        mLastSent[135] = mLastSent[139] = 128;
         SetParam(138, 0);
         SetParam(142, 0);
         PackParamsToRecord();
         SendProgramNrpn();
       }
-      applyingProgram = wasApplying;
+      mApplyingProgram = wasApplying;
       RedrawParamControls();
       return modelChanged ? DispatchExit::kWholeProgramSent : DispatchExit::kNormal;
     }
@@ -107,7 +107,7 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
     case 131: {  // effects chain order
       if (value != 0 && value != 1) return DispatchExit::kNormal;
       const double s = (g ? g->GetWidth() : kGuiWidth) / 1140.0;
-      const int y = static_cast<int>(s * (skinMode == 2 ? 562 : 565));
+      const int y = static_cast<int>(s * (mSkinMode == 2 ? 562 : 565));
       const int x1 = static_cast<int>(523 * s), x2 = static_cast<int>(618 * s);
       const int eqX = value == 1 ? x1 : x2, odX = value == 1 ? x2 : x1;
       if (g) {
@@ -136,35 +136,35 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       return DispatchExit::kNormal;
 
     case 291:  // parametric view: the band knobs
-      equalizerMode = true;
+      mEqualizerMode = true;
       ShowEqualizerSection(true);
       ShowEqBandControls(false);
       return DispatchExit::kNormal;
 
     case 292:  // paragraphic view: the curve, which cannot show a modulated band
-      for (int32_t d : flexiDestination)
+      for (int32_t d : mFlexiPick.Destinations())
         if (d >= 157 && d <= 169) return DispatchExit::kLeaveEarly;
       UpdateEqDisplay();
-      equalizerMode = false;
+      mEqualizerMode = false;
       return DispatchExit::kNormal;
 
     case vq_param::kEqDisplay: {  // a band of the curve dragged
-      if (flexiPickActive) return DispatchExit::kLeaveEarly;
+      if (mFlexiPick.Active()) return DispatchExit::kLeaveEarly;
       if (value < 0 || value > 3) return DispatchExit::kNormal;
       // The display's value names the band dragged; the reader gives its position and limits.
       EqBand band;
       band.index = value;
       if (!mPages || !mPages->ReadEqBand(band)) return DispatchExit::kNormal;
       band.index = value;
-      undoSuspended = true;
-      const int32_t rememberedKey = undoKey;
+      mHistory.SetSuspended(true);
+      const int32_t rememberedKey = mHistory.Key();
       for (const EqParamValue& pv : EqBandToParams(band))
         if (pv.param >= 0) SetParam(pv.param, pv.value);
       RedrawIfNotApplying();
       // One undo step per band, however long the drag: keyed against the key from before the
       // band's own parameter changes.
-      undoSuspended = false;
-      undoKey = rememberedKey;
+      mHistory.SetSuspended(false);
+      mHistory.SetKey(rememberedKey);
       RecordKeyedUndoStep(band.index + 1000);
       return DispatchExit::kNormal;
     }
@@ -172,13 +172,13 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
     case 303:
       if (raw > 0.5) {
         ShowOnPage([](VQEditorPages& p) { p.ShowCopyPanel(true); });
-        copyPanelVco = true;
+        mCopyPanelVco = true;
       }
       return DispatchExit::kNormal;
     case 304:
       if (raw > 0.5) {
         ShowOnPage([](VQEditorPages& p) { p.ShowCopyPanel(false); });
-        copyPanelVco = false;
+        mCopyPanelVco = false;
       }
       return DispatchExit::kNormal;
 
@@ -188,13 +188,13 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
     // A whole program carries the external-MIDI fields itself: no triples while it is applied.
     case 309:
       ShowExtMidiText(1, value == 0 ? "off" : value == 1 ? "on" : "");
-      if (!applyingProgram) SendExtMidiNrpn();
+      if (!mApplyingProgram) SendExtMidiNrpn();
       return DispatchExit::kNormal;
     case 310: {
       char text[32];
       snprintf(text, sizeof text, "%d Oct.", value - 1);
       ShowExtMidiText(2, text);
-      if (!applyingProgram) SendExtMidiNrpn();
+      if (!mApplyingProgram) SendExtMidiNrpn();
       return DispatchExit::kNormal;
     }
     case 311: {
@@ -202,12 +202,12 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       snprintf(text, sizeof text, "%d", value);
       ShowExtMidiText(3, text);
       // The pitch-bend range travels in the external-MIDI triple, not as its own NRPN.
-      const bool wasApplying = applyingProgram;
-      applyingProgram = true;
+      const bool wasApplying = mApplyingProgram;
+      mApplyingProgram = true;
       SetParam(90, value);
       RedrawParamControls();
-      applyingProgram = wasApplying;
-      if (!applyingProgram) SendExtMidiNrpn();
+      mApplyingProgram = wasApplying;
+      if (!mApplyingProgram) SendExtMidiNrpn();
       return DispatchExit::kNormal;
     }
     default:

@@ -20,7 +20,7 @@ constexpr int32_t kSlowStepPolls = 7;
 void VQEditor::ReadFirmwareFile(const char* path) {
   UTL_MutexLock lock(mMutex);
   if (!path || !*path) return;
-  if (firmwareRunning || bankUploadRunning || bankDownloadRunning) {
+  if (mLink.FirmwareRunning() || mLink.BankUploadRunning() || mLink.BankDownloadRunning()) {
     SetStatusText("A transfer is running!");
     return;
   }
@@ -31,24 +31,24 @@ void VQEditor::ReadFirmwareFile(const char* path) {
     PostMessageBox(FirmwareFileErrorText(error), "Error");
     return;
   }
-  std::vector<uint8_t> start = firmware.Begin(std::move(sections));
-  firmwareRunning = true;
-  unansweredPolls = 0;
-  requestOutstanding = true;
+  std::vector<uint8_t> start = mFirmware.Begin(std::move(sections));
+  mLink.SetFirmwareRunning(true);
+  mLink.SetUnansweredPolls(0);
+  mLink.SetRequestOutstanding(true);
   SendSysExBytes(start);
 }
 
 void VQEditor::SendNextFirmwareBlock() {
   UTL_MutexLock lock(mMutex);
-  SendFirmwareBlock(firmware.NextBlock());
+  SendFirmwareBlock(mFirmware.NextBlock());
 }
 
 void VQEditor::SendFirmwareBlock(const FirmwareUpdate::Action& a) {
   if (a.step != FirmwareUpdate::Step::kBlock) return;
   SendSysExBytes(a.message);
-  requestOutstanding = true;
+  mLink.SetRequestOutstanding(true);
   // After the last block the device checks and finishes the section before it answers.
-  unansweredPolls = firmware.AwaitingSectionEnd() ? -kSlowStepPolls : 0;
+  mLink.SetUnansweredPolls(mFirmware.AwaitingSectionEnd() ? -kSlowStepPolls : 0);
   char text[64];
   snprintf(text, sizeof text, "Firmware update process: %d %%", a.percent);
   SetStatusText(text);
@@ -56,14 +56,14 @@ void VQEditor::SendFirmwareBlock(const FirmwareUpdate::Action& a) {
 
 void VQEditor::OnFirmwareReply(uint8_t target, uint8_t command) {
   UTL_MutexLock lock(mMutex);
-  if (!firmwareRunning) return;
+  if (!mLink.FirmwareRunning()) return;
   // A reply the handshake does not expect now (another section's, a repeated one) clears no
   // wait: only the answer a wait expects ends it.
-  FirmwareUpdate::Action a = firmware.OnReply(target, command);
+  FirmwareUpdate::Action a = mFirmware.OnReply(target, command);
   switch (a.step) {
     case FirmwareUpdate::Step::kErasing:
-      requestOutstanding = true;
-      unansweredPolls = -kSlowStepPolls;
+      mLink.SetRequestOutstanding(true);
+      mLink.SetUnansweredPolls(-kSlowStepPolls);
       if (a.firstSection) SetStatusText("Erasing FLASH memory...");
       break;
     case FirmwareUpdate::Step::kBlock:
@@ -71,22 +71,22 @@ void VQEditor::OnFirmwareReply(uint8_t target, uint8_t command) {
       break;
     case FirmwareUpdate::Step::kNextSection:
       SendSysExBytes(a.message);
-      unansweredPolls = 0;
-      requestOutstanding = true;
+      mLink.SetUnansweredPolls(0);
+      mLink.SetRequestOutstanding(true);
       break;
     case FirmwareUpdate::Step::kSucceeded:
-      requestOutstanding = false;
-      firmwareRunning = false;
-      unansweredPolls = 0;
+      mLink.SetRequestOutstanding(false);
+      mLink.SetFirmwareRunning(false);
+      mLink.SetUnansweredPolls(0);
       SetStatusText("Update successful!");
       break;
     case FirmwareUpdate::Step::kFailed:
-      requestOutstanding = false;
+      mLink.SetRequestOutstanding(false);
       SetStatusText("Error in update!");
       RedrawIfNotApplying();
-      firmwareRunning = false;
-      unansweredPolls = 0;
-      transferFailed = true;
+      mLink.SetFirmwareRunning(false);
+      mLink.SetUnansweredPolls(0);
+      mLink.SetTransferFailed(true);
       break;
     default:
       break;

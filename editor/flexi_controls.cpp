@@ -67,23 +67,23 @@ bool ExcludedDestination(int field) {
 
 void VQEditor::ShowFlexiIndicator(int slot, bool show) {
   if (slot < 0 || slot >= kFlexiSlotCount) return;
-  flexiIndicatorShown[slot] = show;
+  mFlexiPick.IndicatorShown()[slot] = show;
   if (mPages) mPages->HideFlexiDestinationHighlight(*this, slot, !show);
 }
 
 void VQEditor::EndFlexiPick() {
-  flexiPickSlot = 0;
-  flexiPickActive = false;
+  mFlexiPick.SetSlot(0);
+  mFlexiPick.SetActive(false);
 }
 
-bool VQEditor::FlexiPickRoad(int field) {
-  const int k = flexiPickSlot;
+bool VQEditor::FlexiPickPath(int field) {
+  const int k = mFlexiPick.Slot();
   if (k < 1 || k > kFlexiSlotCount) return true;
   if (!PickableRange(field)) return true;
   if (ExcludedDestination(field)) return false;
 
   const int n = k - 1;
-  flexiDestination[n] = field;
+  mFlexiPick.Destinations()[n] = field;
   const int sync = ParamInt(127);
   int def, min, max, frames;
   if (field == 42 && sync == 1) {
@@ -120,8 +120,8 @@ bool VQEditor::FlexiPickRoad(int field) {
 
   ShowFlexiLearnCaption(n, "CLEAR");
   ShowFlexiIndicator(n, true);
-  flexiPickTimeout = false;
-  flexiPickTimeoutCount = 0;
+  mFlexiPick.SetTimeout(false);
+  mFlexiPick.SetTimeoutCount(0);
 
   if (ParamInt(SourceParam(n)) == 0) {
     SetParam(vq_param::kFlexiSources + 2 * n, 0);
@@ -140,10 +140,10 @@ void VQEditor::FilterModelChanged(int32_t value) {
   IGraphics* g = Graphics();
   int slot = -1;
   for (int n = 0; n < kFlexiSlotCount && slot < 0; ++n)
-    if (flexiDestination[n] == from) slot = n;
+    if (mFlexiPick.Destinations()[n] == from) slot = n;
 
   if (slot >= 0) {
-    flexiDestination[slot] = to;
+    mFlexiPick.Destinations()[slot] = to;
     const int min = ProgramFieldTable::Min(to), max = ProgramFieldTable::Max(to);
     const int def = vintage ? min : 0;
     ReinitIntParam(RangeAParam(slot), "Flexi Range", def, min, max);
@@ -173,8 +173,8 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
   if (paramIdx >= 231 && paramIdx <= 238) {
     const int n = (paramIdx - 231) / 2;
     const bool isA = (paramIdx - 231) % 2 == 0;
-    const int d = flexiDestination[n];
-    if (flexiPickActive || applyingProgram || d < 0 || d >= kProgramFieldCount)
+    const int d = mFlexiPick.Destinations()[n];
+    if (mFlexiPick.Active() || mApplyingProgram || d < 0 || d >= kProgramFieldCount)
       return DispatchExit::kNormal;
     if (isA) {
       const int32_t a = value;
@@ -208,8 +208,8 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
         SetParam(PolarityParam(n), 1);
       }
       // The poll shows A's value again a moment later.
-      flexiReadoutSlot = n + 1;
-      flexiReadoutWait = 0;
+      mFlexiPick.SetReadoutSlot(n + 1);
+      mFlexiPick.SetReadoutWait(0);
     }
     return DispatchExit::kNormal;
   }
@@ -220,13 +220,13 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
     EndFlexiPick();
     ShowFlexiIndicator(n, false);
     for (int other = 0; other < kFlexiSlotCount; ++other)
-      if (other != n && flexiDestination[other] == -1) ShowFlexiIndicator(other, false);
+      if (other != n && mFlexiPick.Destinations()[other] == -1) ShowFlexiIndicator(other, false);
   };
   // The range knobs drawn in place of the slot's destination knob give way to it again.
   auto showDestinationKnob = [this, g](int n) {
     if (!g || g->IsControlOfParamHidden(RangeAParam(n))) return;
-    if (flexiDestination[n] >= 0)
-      g->HideControlsOfParam(flexiDestination[n] + kFieldParamOffset, false);
+    if (mFlexiPick.Destinations()[n] >= 0)
+      g->HideControlsOfParam(mFlexiPick.Destinations()[n] + kFieldParamOffset, false);
     g->HideControlsOfParam(RangeAParam(n), true);
     g->HideControlsOfParam(RangeBParam(n), true);
   };
@@ -234,16 +234,16 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
   if (paramIdx >= 239 && paramIdx <= 242) {  // LEARN
     if (raw >= 0.5) return DispatchExit::kNormal;
     const int n = paramIdx - 239;
-    if (flexiPickActive) {
+    if (mFlexiPick.Active()) {
       cancelPick(n);
     } else {
-      flexiPickSlot = n + 1;
-      flexiPickActive = true;
+      mFlexiPick.SetSlot(n + 1);
+      mFlexiPick.SetActive(true);
       showDestinationKnob(n);
-      flexiPickTimeoutCount = 0;
-      flexiPickTimeout = true;
+      mFlexiPick.SetTimeoutCount(0);
+      mFlexiPick.SetTimeout(true);
     }
-    flexiDestination[n] = -1;
+    mFlexiPick.Destinations()[n] = -1;
     SetParam(RangeParam(n), 0);
     SetParam(PolarityParam(n), 0);
     ShowFlexiLearnCaption(n, "LEARN");
@@ -254,12 +254,12 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
   if (paramIdx >= 243 && paramIdx <= 246) {  // CLEAR
     if (raw >= 0.5) return DispatchExit::kNormal;
     const int n = paramIdx - 243;
-    if (flexiPickActive) {
+    if (mFlexiPick.Active()) {
       cancelPick(n);
     } else {
-      flexiPickSlot = n + 1;
+      mFlexiPick.SetSlot(n + 1);
       showDestinationKnob(n);
-      flexiDestination[n] = -1;
+      mFlexiPick.Destinations()[n] = -1;
       SetParam(RangeParam(n), 0);
       SetParam(PolarityParam(n), 0);
       ShowFlexiIndicator(n, false);
@@ -270,7 +270,7 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
   }
 
   if (paramIdx >= 255 && paramIdx <= 258) {  // show a source list
-    listViewTarget = paramIdx - 255;
+    mFlexiPick.SetListViewTarget(paramIdx - 255);
     if (g) {
       g->HideControlsOfParam(vq_param::kCloseListView, false);
       for (int p = vq_param::kListPageFirst; p < vq_param::kListPageFirst + 4; ++p)
@@ -282,7 +282,7 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
 
   if (paramIdx >= 259 && paramIdx <= 262) {  // show a range-control list
     const int n = paramIdx - 259;
-    listViewTarget = n + 4;
+    mFlexiPick.SetListViewTarget(n + 4);
     ShowListPage(false);
     if (g) g->HideControlsOfParam(175 + 2 * n, false);
     return DispatchExit::kNormal;
@@ -293,7 +293,7 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
     static const int kSourceLast[4] = {17, 37, 57, 77};
     static const int kRangeLast[4] = {14, 34, 54, 74};
     const int page = paramIdx - vq_param::kListPageFirst;
-    const bool sources = listViewTarget >= 0 && listViewTarget <= 3;
+    const bool sources = mFlexiPick.ListViewTarget() >= 0 && mFlexiPick.ListViewTarget() <= 3;
     const int last = sources ? kSourceLast[page] : kRangeLast[page];
     int row = static_cast<int>(std::trunc(raw));
     if (row > last) row = last;

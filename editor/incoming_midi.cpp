@@ -4,6 +4,7 @@
 // or saves a file waits for RunDeferredMidiWork on the main thread. The keyboard handler passes
 // messages through, mirrors notes as SysEx notes and turns learned controllers into
 // parameter changes.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -29,179 +30,180 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
     // A program-sized message answers a wait only when it is a dump (0x41) and a dump is what
     // the editor waits for: another command, or any dump during a firmware update, leaves every
     // wait as it is, so the status poll still ends it.
-    if (!in.isDump || firmwareRunning) return;
-    const bool awaiting = requestOutstanding || requestPending || bankDownloadRunning;
+    if (!in.isDump || mLink.FirmwareRunning()) return;
+    const bool awaiting =
+        mLink.RequestOutstanding() || mLink.RequestPending() || mLink.BankDownloadRunning();
     // The answer to a download's request sent ahead after the download ended: nobody asked for it.
-    if (!awaiting && strayDumpSlot != 0 && in.slot == strayDumpSlot) {
-      strayDumpSlot = 0;
+    if (!awaiting && mLink.StrayDumpSlot() != 0 && in.slot == mLink.StrayDumpSlot()) {
+      mLink.SetStrayDumpSlot(0);
       return;
     }
     if (!in.checksumGood || !in.slotValid) {
       // Nothing asked for: a spoiled message asks for nothing either.
       if (!awaiting) return;
-      requestOutstanding = false;
+      mLink.SetRequestOutstanding(false);
       // The same slot again, a few times; a device that keeps spoiling it fails the transfer.
-      if (++dumpRetries > kDumpRetryLimit) {
-        dumpRetries = 0;
-        requestPending = false;
-        bankDownloadRunning = false;
-        unansweredPolls = 0;
-        transferFailed = true;
-        DropReceivedDump();
+      if (mLink.CountDumpRetry() > DeviceLink::kDumpRetryLimit) {
+        mLink.SetDumpRetries(0);
+        mLink.SetRequestPending(false);
+        mLink.SetBankDownloadRunning(false);
+        mLink.SetUnansweredPolls(0);
+        mLink.SetTransferFailed(true);
+        mLink.DropReceivedDump();
       } else {
-        requestPending = true;
+        mLink.SetRequestPending(true);
       }
       return;
     }
     // A dump of another slot than the one asked for (repeated, late or foreign) answers nothing;
     // during a bank download a second copy while the first waits to be saved would replace it.
-    if (awaiting && in.slot != requestSlot) return;
+    if (awaiting && in.slot != mLink.RequestSlot()) return;
     // One dump may wait beside the one being saved; a further copy would replace it.
-    if (bankDownloadRunning && downloadSavePending && aheadDumpPending) return;
-    requestOutstanding = false;
-    requestPending = false;
-    dumpRetries = 0;
-    unansweredPolls = 0;
+    if (mLink.BankDownloadRunning() && mLink.DownloadSavePending() && mLink.AheadDumpPending())
+      return;
+    mLink.SetRequestOutstanding(false);
+    mLink.SetRequestPending(false);
+    mLink.SetDumpRetries(0);
+    mLink.SetUnansweredPolls(0);
     // Only a checked dump is kept; an older dump leaves no byte of an earlier one behind.
-    std::memset(receiveBuffer, 0, sizeof receiveBuffer);
-    std::memcpy(receiveBuffer, data, static_cast<size_t>(msg->mSize));
-    if (bankDownloadRunning || in.kind == IncomingSysExKind::kOldProgramDump) {
-      const bool ahead = bankDownloadRunning && downloadSavePending;
-      uint8_t* dump = ahead ? aheadDump : downloadDump;
-      std::memcpy(dump, receiveBuffer, sizeof downloadDump);
+    mLink.ReceiveBuffer().fill(0);
+    std::memcpy(mLink.ReceiveBuffer().data(), data, static_cast<size_t>(msg->mSize));
+    if (mLink.BankDownloadRunning() || in.kind == IncomingSysExKind::kOldProgramDump) {
+      const bool ahead = mLink.BankDownloadRunning() && mLink.DownloadSavePending();
+      DeviceLink::Dump& dump = ahead ? mLink.AheadDump() : mLink.DownloadDump();
+      dump = mLink.ReceiveBuffer();
       // An older dump's checksum and end byte are no program data: the saver reads the 213-byte
       // layout, where they would land in fields.
       if (in.kind == IncomingSysExKind::kOldProgramDump)
-        std::memset(dump + kOldDumpChecksumByte, 0, sizeof downloadDump - kOldDumpChecksumByte);
-      (ahead ? aheadDumpSlot : downloadSaveSlot) = in.slot;
-      (ahead ? aheadDumpPending : downloadSavePending) = true;
+        std::fill(dump.begin() + kOldDumpChecksumByte, dump.end(), 0);
+      if (ahead) {
+        mLink.SetAheadDumpSlot(in.slot);
+        mLink.SetAheadDumpPending(true);
+      } else {
+        mLink.SetDownloadSaveSlot(in.slot);
+        mLink.SetDownloadSavePending(true);
+      }
       AdvanceBankTransfers();
       return;
     }
-    requestSlot = in.slot;
-    dumpReceived = true;
+    mLink.SetRequestSlot(in.slot);
+    mLink.SetDumpReceived(true);
     return;
   }
 
   if (in.kind != IncomingSysExKind::kReply) return;
-  std::memcpy(replyBuffer, data, sizeof replyBuffer);
+  std::memcpy(mLink.ReplyBuffer().data(), data, mLink.ReplyBuffer().size());
   const uint8_t command = in.command;
-  if (firmwareRunning &&
+  if (mLink.FirmwareRunning() &&
       (command == vq_sysex::kCmdSectionReady || command == vq_sysex::kCmdBlockReady ||
        command == vq_sysex::kCmdSectionDone || command == vq_sysex::kCmdSectionFailed)) {
-    if (deviceTransfers) deviceTransfers->OnFirmwareReply(*this, in.target, command);
+    if (mDeviceTransfers) mDeviceTransfers->OnFirmwareReply(*this, in.target, command);
   }
   // Write replies come from the program engine only.
   if (in.target != vq_sysex::kTargetEngine) return;
-  if (singleWritePending) {
+  if (mLink.SingleWritePending()) {
     if (command == vq_sysex::kCmdWriteAck) {
-      singleWritePending = false;
-      unansweredPolls = 0;
-      writeAckPending = true;
+      mLink.SetSingleWritePending(false);
+      mLink.SetUnansweredPolls(0);
+      mLink.SetWriteAckPending(true);
     } else if (command == vq_sysex::kCmdWriteFailed) {
-      singleWritePending = false;
-      unansweredPolls = 0;
-      transferFailed = true;
+      mLink.SetSingleWritePending(false);
+      mLink.SetUnansweredPolls(0);
+      mLink.SetTransferFailed(true);
     }
   }
-  if (bankUploadRunning) {
+  if (mLink.BankUploadRunning()) {
     if (command == vq_sysex::kCmdWriteAck) {
-      unansweredPolls = 0;
-      bankUploadAckPending = true;
+      mLink.SetUnansweredPolls(0);
+      mLink.SetBankUploadAckPending(true);
       AdvanceBankTransfers();
     } else if (command == vq_sysex::kCmdWriteFailed) {
-      bankUploadRunning = false;
-      bankUploadAckPending = false;
-      unansweredPolls = 0;
-      transferFailed = true;
+      mLink.SetBankUploadRunning(false);
+      mLink.SetBankUploadAckPending(false);
+      mLink.SetUnansweredPolls(0);
+      mLink.SetTransferFailed(true);
     }
   }
-}
-
-void VQEditor::DropReceivedDump() {
-  dumpReceived = false;
-  receivedDumpPending = false;
-  std::memset(receiveBuffer, 0, sizeof receiveBuffer);
-}
-
-bool VQEditor::HoldsReceivedDump() const {
-  const IncomingSysEx in = ClassifyIncomingSysEx(receiveBuffer, sizeof receiveBuffer);
-  return in.isDump && in.checksumGood && in.slotValid;
 }
 
 void VQEditor::AdvanceBankTransfers() {
   UTL_MutexLock lock(mMutex);
-  if (bankUploadAckPending) {
-    bankUploadAckPending = false;
-    if (bankUploadRunning && deviceTransfers) deviceTransfers->OnBankUploadAcknowledged(*this);
+  if (mLink.BankUploadAckPending()) {
+    mLink.SetBankUploadAckPending(false);
+    if (mLink.BankUploadRunning() && mDeviceTransfers)
+      mDeviceTransfers->OnBankUploadAcknowledged(*this);
   }
   // A download asks for the next slot as soon as the dump of this one is in hand, so the device
   // sends while the main thread saves; a dump that arrives before that save waits beside it,
   // and the request after it waits for the save.
-  if (bankDownloadRunning && downloadSavePending && !aheadDumpPending && !requestOutstanding &&
-      !requestPending && downloadSaveSlot == requestSlot && requestSlot < 99)
-    RequestProgram(++requestSlot);
+  if (mLink.BankDownloadRunning() && mLink.DownloadSavePending() && !mLink.AheadDumpPending() &&
+      !mLink.RequestOutstanding() && !mLink.RequestPending() &&
+      mLink.DownloadSaveSlot() == mLink.RequestSlot() && mLink.RequestSlot() < 99) {
+    mLink.SetRequestSlot(mLink.RequestSlot() + 1);
+    RequestProgram(mLink.RequestSlot());
+  }
 }
 
 void VQEditor::FinishDumpOnMainThread() {
-  while (downloadSavePending) {
-    downloadSavePending = false;
-    const int32_t saved = downloadSaveSlot;
-    if (deviceTransfers) deviceTransfers->SaveReceivedProgram(*this, saved, downloadDump);
-    if (!bankDownloadRunning) {
+  while (mLink.DownloadSavePending()) {
+    mLink.SetDownloadSavePending(false);
+    const int32_t saved = mLink.DownloadSaveSlot();
+    if (mDeviceTransfers)
+      mDeviceTransfers->SaveReceivedProgram(*this, saved, mLink.DownloadDump().data());
+    if (!mLink.BankDownloadRunning()) {
       // Saving failed and ended the download: what was asked ahead is nobody's.
-      aheadDumpPending = false;
-      if (requestOutstanding) {
-        requestOutstanding = false;
-        strayDumpSlot = requestSlot;
+      mLink.SetAheadDumpPending(false);
+      if (mLink.RequestOutstanding()) {
+        mLink.SetRequestOutstanding(false);
+        mLink.SetStrayDumpSlot(mLink.RequestSlot());
       }
       return;
     }
     if (saved >= 99) {
-      bankDownloadRunning = false;
-      unansweredPolls = 0;
-      transferDone = true;
-      requestSlot = 1;
+      mLink.SetBankDownloadRunning(false);
+      mLink.SetUnansweredPolls(0);
+      mLink.SetTransferDone(true);
+      mLink.SetRequestSlot(1);
       return;
     }
-    if (aheadDumpPending) {
-      aheadDumpPending = false;
-      std::memcpy(downloadDump, aheadDump, sizeof downloadDump);
-      downloadSaveSlot = aheadDumpSlot;
-      downloadSavePending = true;
+    if (mLink.AheadDumpPending()) {
+      mLink.SetAheadDumpPending(false);
+      mLink.DownloadDump() = mLink.AheadDump();
+      mLink.SetDownloadSaveSlot(mLink.AheadDumpSlot());
+      mLink.SetDownloadSavePending(true);
       AdvanceBankTransfers();
-    } else if (!requestOutstanding && requestSlot == saved) {
+    } else if (!mLink.RequestOutstanding() && mLink.RequestSlot() == saved) {
       // Nothing was asked ahead: the next slot now.
-      requestSlot += 1;
-      requestPending = true;
+      mLink.SetRequestSlot(mLink.RequestSlot() + 1);
+      mLink.SetRequestPending(true);
     }
   }
 }
 
 void VQEditor::RunDeferredMidiWork() {
   UTL_MutexLock lock(mMutex);
-  if (writeAckPending) {
-    writeAckPending = false;
+  if (mLink.WriteAckPending()) {
+    mLink.SetWriteAckPending(false);
     // The device holds the file now: make it the editor's program too. A file that no longer
     // loads leaves the editor as it was and sends nothing.
-    if (LoadProgramFileToEditor(selectedFile[kWriteSelector].c_str())) {
+    if (LoadProgramFileToEditor(mBrowser.SelectedFile(kWriteSelector).c_str())) {
       SendProgramNrpn();
-      lastField = kNoFieldSent;
+      mLastField = kNoFieldSent;
     }
-    transferDone = true;
+    mLink.SetTransferDone(true);
   }
   AdvanceBankTransfers();  // anything the MIDI side left (it runs them itself as they arrive)
-  if (bankProgressPending) {
-    bankProgressPending = false;
-    if (bankTransfers) bankTransfers->ShowBankProgress(*this);
+  if (mLink.BankProgressPending()) {
+    mLink.SetBankProgressPending(false);
+    if (mBankTransfers) mBankTransfers->ShowBankProgress(*this);
   }
   FinishDumpOnMainThread();
-  if (paramRedrawPending) {
-    paramRedrawPending = false;
+  if (mParamRedrawPending) {
+    mParamRedrawPending = false;
     RedrawIfNotApplying();
   }
-  if (keyboardRedrawPending) {
-    keyboardRedrawPending = false;
+  if (mKeyboardRedrawPending) {
+    mKeyboardRedrawPending = false;
     if (mPages) mPages->RedrawKeyboard();
   }
 }
@@ -225,14 +227,14 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
   // Counts follow the keys actually held: a release of a key not held, or a second press of a
   // held one, changes nothing.
   auto press = [&] {
-    if (noteState[note]) return;
-    noteState[note] = 1;
-    ++activeNotes;
+    if (mNoteState[note]) return;
+    mNoteState[note] = 1;
+    ++mActiveNotes;
   };
   auto release = [&] {
-    if (!noteState[note]) return;
-    noteState[note] = 0;
-    --activeNotes;
+    if (!mNoteState[note]) return;
+    mNoteState[note] = 0;
+    --mActiveNotes;
   };
 
   switch (status & 0xF0) {
@@ -260,29 +262,29 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
       break;
     case 0xB0: {
       const int controller = note;
-      if (learnMode) {
-        lastLearnCC = controller;
-        if (learnTarget >= 0 && learnTarget < ProgramFieldTable::kLearnEntryCount) {
-          learnCC[learnTarget] = controller;
-          learnMode = false;
+      if (mLearn.LearnMode()) {
+        mLearn.SetLastCC(controller);
+        if (mLearn.Target() >= 0 && mLearn.Target() < ProgramFieldTable::kLearnEntryCount) {
+          mLearn.CC()[mLearn.Target()] = controller;
+          mLearn.SetLearnMode(false);
           SetParamOnMainThread(kLearnSwitch, 0.0);
-          if (!applyingProgram) paramRedrawPending = true;
+          if (!mApplyingProgram) mParamRedrawPending = true;
         }
         break;
       }
-      learnNoMatch = true;
+      mLearn.SetNoMatch(true);
       bool matched = false;
       for (int i = 0; i < ProgramFieldTable::kLearnEntryCount; ++i) {
-        if (learnCC[i] != controller) continue;
+        if (mLearn.CC()[i] != controller) continue;
         const double min = ProgramFieldTable::Min(i);
-        const double value = std::floor(min + (learnMax[i] - min) * (velocity / 127.0));
+        const double value = std::floor(min + (mLearn.Max()[i] - min) * (velocity / 127.0));
         // The dispatcher writes read-outs and hides controls: it runs on the main thread.
         SetParamOnMainThread(i + kFieldParamOffset, value);
         matched = true;
       }
       if (matched) {
-        learnNoMatch = false;
-        if (!applyingProgram) paramRedrawPending = true;
+        mLearn.SetNoMatch(false);
+        if (!mApplyingProgram) mParamRedrawPending = true;
       } else {
         SendMidiMsg(msg);
       }
@@ -291,5 +293,5 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
     default:
       return;  // other system messages are not passed on
   }
-  keyboardRedrawPending = true;
+  mKeyboardRedrawPending = true;
 }

@@ -89,104 +89,106 @@ void Press(IGraphics& g, int paramIdx) {
 // can swap at once.
 void ChooseSkin(VQEditor& e, IGraphics& g, const char* name, int mode) {
   WritePrivateProfileString("gui", "background", name, e.SettingsPath().c_str());
-  const bool swappable = mode < 2 && e.skinMode <= 1;
+  const bool swappable = mode < 2 && e.SkinMode() <= 1;
   if (!swappable) {
-    if (mode != 2 || e.skinMode != 2) g.ShowMessageBox(kRestartText, "Warning", 0);
+    if (mode != 2 || e.SkinMode() != 2) g.ShowMessageBox(kRestartText, "Warning", 0);
     return;
   }
   if (VQEditorPages* pages = e.Pages()) pages->ShowSkinBackgrounds(mode == 0);
-  e.skinMode = mode;
+  e.SetSkinMode(mode);
 }
 
 // Steps the program list by ten: nine here, the tenth by the button, all inside the list.
 void StepByTen(VQEditor& e, IGraphics& g, bool next) {
-  int32_t i = e.programListIndex + (next ? 9 : -9);
-  if (i > e.programListLast) i = e.programListLast;
+  int32_t i = e.Browser().ProgramListIndex() + (next ? 9 : -9);
+  if (i > e.Browser().ProgramListLast()) i = e.Browser().ProgramListLast();
   if (i < 0) i = 0;
-  e.programListIndex = i;
+  e.Browser().SetProgramListIndex(i);
   Press(g, next ? kNext : kPrevious);
 }
 
 void LeaveManager(VQEditor& e) {
-  if (e.busy || !e.managerPageShown) return;
-  e.managerPageShown = false;
+  if (e.Link().Busy() || !e.ManagerPageShown()) return;
+  e.SetManagerPageShown(false);
   e.ShowManagerPage(true);
 
   int firstUsed = 0;
-  for (int s = kFirstProgramSlot; s < static_cast<int>(e.slotTable.size()); ++s)
-    if (!e.slotTable[static_cast<size_t>(s)].empty) {
+  for (int s = kFirstProgramSlot; s < static_cast<int>(e.Browser().Slots().size()); ++s)
+    if (!e.Browser().Slots()[static_cast<size_t>(s)].empty) {
       firstUsed = s;
       break;
     }
-  if (e.slotTable.size() >= 2 && firstUsed > 0) {
+  if (e.Browser().Slots().size() >= 2 && firstUsed > 0) {
     int selected = 0;
     for (int s = kFirstProgramSlot;
-         s <= kLastProgramSlot && s < static_cast<int>(e.slotTable.size()); ++s)
-      if (e.slotTable[static_cast<size_t>(s)].selected) {
+         s <= kLastProgramSlot && s < static_cast<int>(e.Browser().Slots().size()); ++s)
+      if (e.Browser().Slots()[static_cast<size_t>(s)].selected) {
         selected = s;
         break;
       }
     if (selected > 0) {
       int chosen = firstUsed;
-      if (!e.slotTable[static_cast<size_t>(selected)].empty) {
-        if (e.saveSlotToCache) e.saveSlotToCache(e, selected);
+      if (!e.Browser().Slots()[static_cast<size_t>(selected)].empty) {
+        e.SaveSlotToCache(selected);
         chosen = selected;
       }
-      e.lastField = kNoFieldSent;
-      const ProgramSlot& slot = e.slotTable[static_cast<size_t>(chosen)];
+      e.SetLastField(kNoFieldSent);
+      const ProgramSlot& slot = e.Browser().Slots()[static_cast<size_t>(chosen)];
       const std::string path = slot.path;
-      if (e.selectedFile[VQEditor::kSaveSelector] == path) return;
+      if (e.Browser().SelectedFile(VQEditor::kSaveSelector) == path) return;
       for (int role : {VQEditor::kLoadSelector, VQEditor::kSaveSelector, VQEditor::kWriteSelector})
-        e.SetSelectedFile(role, path);
-      e.bankUploadFileCount = 0;
+        e.Browser().SetSelectedFile(role, path);
+      e.Browser().SetBankUploadFileCount(0);
       e.LoadProgramFileToEditor(path.c_str());
-      if (e.programList.empty()) e.programList.emplace_back();
-      e.programList[0] = std::string(slot.name) + ".pr4";
+      if (e.Browser().ProgramList().empty()) e.Browser().ProgramList().emplace_back();
+      e.Browser().ProgramList()[0] = std::string(slot.name) + ".pr4";
       e.SendProgramNrpn();
       return;
     }
-  } else if (e.rememberedProgramPath.size() < 5) {
+  } else if (e.Browser().RememberedProgramPath().size() < 5) {
     return;
   }
-  e.lastField = kNoFieldSent;
-  e.lastFile = e.rememberedProgramPath;
-  e.currentProgramFolder = e.rememberedProgramFolder;
-  e.LocateProgramInFolder(e.lastFile.c_str());
-  const std::string& path = e.rememberedProgramPath;
-  e.SetSelectedFile(VQEditor::kLoadSelector, path);
+  e.SetLastField(kNoFieldSent);
+  e.Browser().SetLastFile(e.Browser().RememberedProgramPath());
+  e.Browser().SetCurrentProgramFolder(e.Browser().RememberedProgramFolder());
+  e.LocateProgramInFolder(e.Browser().LastFile().c_str());
+  const std::string& path = e.Browser().RememberedProgramPath();
+  e.Browser().SetSelectedFile(VQEditor::kLoadSelector, path);
   const size_t slash = path.rfind('/');
   const size_t dot = path.rfind('.');
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  e.SetSelectedFile(VQEditor::kSaveSelector, (hasExtension ? path.substr(0, dot) : path) + ".pr4");
-  e.SetSelectedFile(VQEditor::kWriteSelector, path);
+  e.Browser().SetSelectedFile(VQEditor::kSaveSelector,
+                              (hasExtension ? path.substr(0, dot) : path) + ".pr4");
+  e.Browser().SetSelectedFile(VQEditor::kWriteSelector, path);
   e.LoadProgramFileToEditor(path.c_str());
   e.SendProgramNrpn();
 }
 
 void EnterManager(VQEditor& e, IGraphics& g) {
-  if (e.managerPageShown) return;
-  e.managerPageShown = true;
+  if (e.ManagerPageShown()) return;
+  e.SetManagerPageShown(true);
   e.ShowManagerPage(false);
-  if (!e.browserRows.empty() && (e.browserRows[0].flags[0] || e.bankUploadFileCount < 1)) {
+  if (!e.Browser().Rows().empty() &&
+      (e.Browser().Rows()[0].flags[0] || e.Browser().BankUploadFileCount() < 1)) {
     e.SetParameterFromGUI2(kBrowserDeselect, 0.0);
     g.GrayOutControlsOfParam(kBrowserActions, true);
     return;
   }
-  e.browserFolder = e.currentProgramFolder;
-  e.browserSelection = -1;
-  e.ListProgramFolder(e.browserFolder.c_str());
-  const std::string current = e.CurrentListName();
-  for (size_t row = 0; row < e.browserRows.size(); ++row) {
-    OnlineListRow& r = e.browserRows[row];
+  e.Browser().SetFolder(e.Browser().CurrentProgramFolder());
+  e.Browser().SetSelection(-1);
+  e.ListProgramFolder(e.Browser().Folder().c_str());
+  const std::string current = e.Browser().CurrentListName();
+  for (size_t row = 0; row < e.Browser().Rows().size(); ++row) {
+    OnlineListRow& r = e.Browser().Rows()[row];
     if (current != r.name) continue;
     r.flags[3] = 1;
     if (row < static_cast<size_t>(VQEditor::kBrowserTextRows) && e.Pages())
       e.Pages()->MarkBrowserRow(static_cast<int>(row), true);
-    e.rememberedProgramPath = e.browserFolder + r.name;
-    e.rememberedProgramFolder = e.browserFolder;
+    e.Browser().SetRememberedProgramPath(e.Browser().Folder() + r.name);
+    e.Browser().SetRememberedProgramFolder(e.Browser().Folder());
     break;
   }
-  for (size_t s = 0; s < e.slotTable.size(); ++s) e.slotTable[s].selected = 0;
+  for (size_t s = 0; s < e.Browser().Slots().size(); ++s) e.Browser().Slots()[s].selected = 0;
   if (VQEditorPages* pages = e.Pages())
     for (int slot = 0; slot < kSlotTableSize; ++slot) pages->ShowSlotSelected(slot, false);
 }
@@ -218,8 +220,8 @@ bool VQEditor::OnCommand(int code) {
     chosen = false;
   }
   auto takeFolder = [&] {
-    lastFile = folder;
-    LocateProgramInFolder(lastFile.c_str());
+    mBrowser.SetLastFile(folder);
+    LocateProgramInFolder(mBrowser.LastFile().c_str());
   };
 
   switch (code) {
@@ -233,7 +235,7 @@ bool VQEditor::OnCommand(int code) {
       OpenFileSelector(kLoadSelector);
       break;
     case kSaveProgram:
-      receivedDumpPending = false;
+      mLink.SetReceivedDumpPending(false);
       OpenFileSelector(kSaveSelector);
       break;
     case kWriteProgram:
@@ -242,7 +244,7 @@ bool VQEditor::OnCommand(int code) {
     case kWriteAllPrograms:
       if (!chosen) break;
       takeFolder();
-      bankUploadRequest = true;
+      mLink.SetBankUploadRequest(true);
       break;
     case kFirmwareUpdate:
       OpenFileSelector(kFirmwareSelector);
@@ -262,8 +264,8 @@ bool VQEditor::OnCommand(int code) {
       break;
     case kFullView:
     case kCompactView:
-      compactView = code == kCompactView;
-      if (compactView)
+      mCompactView = code == kCompactView;
+      if (mCompactView)
         g->Resize(1024, 400);
       else
         g->Resize(kGuiWidth, kGuiHeight);
@@ -277,9 +279,9 @@ bool VQEditor::OnCommand(int code) {
     case kSaveAllFromDevice:
       if (chosen) takeFolder();
       SetStatusText("Connecting to VQ...");
-      bankDownloadRunning = true;
-      requestSlot = 1;
-      requestPending = true;
+      mLink.SetBankDownloadRunning(true);
+      mLink.SetRequestSlot(1);
+      mLink.SetRequestPending(true);
       break;
     case kSkinSpace:
       ChooseSkin(*this, *g, "space", 0);
@@ -300,17 +302,17 @@ bool VQEditor::OnCommand(int code) {
       Redo();
       break;
     case kNextProgram:
-      if (managerPageShown) break;
+      if (mManagerPageShown) break;
       SetParameterFromGUI2(kNext, 1.0);
       SetParameterFromGUI2(kNext, 0.0);
       RedrawParamControls();
       break;
     case kPreviousProgram:
-      if (!managerPageShown) Press(*g, kPrevious);
+      if (!mManagerPageShown) Press(*g, kPrevious);
       break;
     case kNextProgramBy10:
     case kPreviousProgramBy10:
-      if (!managerPageShown) StepByTen(*this, *g, code == kNextProgramBy10);
+      if (!mManagerPageShown) StepByTen(*this, *g, code == kNextProgramBy10);
       break;
     case kLeaveManager:
       LeaveManager(*this);

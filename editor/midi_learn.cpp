@@ -57,19 +57,19 @@ int ParseMidiLearnFile(const std::string& text, int32_t* learnCC, int32_t* learn
   return applied;
 }
 
-std::string VQEditor::MidiLearnFilePath() const {
-  return vq::platform::FolderOfPath(SettingsPath()) + "midilearn.ini";
+MidiLearn::MidiLearn() {
+  mCC.fill(-1);
+  for (int i = 0; i < ProgramFieldTable::kLearnEntryCount; ++i)
+    mMax[i] = ProgramFieldTable::kRows[i].learnMax;
 }
 
-bool VQEditor::WriteMidiLearnFile(const std::string& path) {
-  UTL_MutexLock lock(mMutex);
+bool MidiLearn::WriteFile(const std::string& path) const {
   namespace fs = vq::platform;
-  const std::string target = path.empty() ? MidiLearnFilePath() : path;
   const std::string text =
-      FormatMidiLearnFile(learnCC, learnMax, ProgramFieldTable::kLearnEntryCount);
+      FormatMidiLearnFile(mCC.data(), mMax.data(), ProgramFieldTable::kLearnEntryCount);
   // A new file beside the old one, on the disk before it is renamed over it, so a crash
   // leaves the old table or the new one.
-  const std::string temp = fs::CreateTempFileBeside(target);
+  const std::string temp = fs::CreateTempFileBeside(path);
   if (temp.empty()) return false;
   bool ok;
   {
@@ -78,26 +78,37 @@ bool VQEditor::WriteMidiLearnFile(const std::string& path) {
     out.flush();
     ok = static_cast<bool>(out);
   }
-  if (ok && fs::SyncFile(temp) && fs::RenameFile(temp, target)) return true;
+  if (ok && fs::SyncFile(temp) && fs::RenameFile(temp, path)) return true;
   fs::RemoveFile(temp);
   return false;
 }
 
-bool VQEditor::ReadMidiLearnFile(const std::string& path) {
-  UTL_MutexLock lock(mMutex);
-  std::ifstream in(path.empty() ? MidiLearnFilePath() : path, std::ios::binary);
+bool MidiLearn::ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::ostringstream text;
   text << in.rdbuf();
-  int32_t cc[ProgramFieldTable::kLearnEntryCount];
-  int32_t max[ProgramFieldTable::kLearnEntryCount];
-  std::copy(std::begin(learnCC), std::end(learnCC), cc);
-  std::copy(std::begin(learnMax), std::end(learnMax), max);
-  ParseMidiLearnFile(text.str(), cc, max, ProgramFieldTable::kLearnEntryCount);
+  Table cc = mCC;
+  Table max = mMax;
+  ParseMidiLearnFile(text.str(), cc.data(), max.data(), ProgramFieldTable::kLearnEntryCount);
   // A maximum outside its field's range would scale controllers past what the field takes.
   for (int i = 0; i < ProgramFieldTable::kLearnEntryCount; ++i) {
-    learnCC[i] = cc[i];
-    learnMax[i] = std::clamp(max[i], ProgramFieldTable::Min(i), ProgramFieldTable::Max(i));
+    mCC[i] = cc[i];
+    mMax[i] = std::clamp(max[i], ProgramFieldTable::Min(i), ProgramFieldTable::Max(i));
   }
   return true;
+}
+
+std::string VQEditor::MidiLearnFilePath() const {
+  return vq::platform::FolderOfPath(SettingsPath()) + "midilearn.ini";
+}
+
+bool VQEditor::WriteMidiLearnFile(const std::string& path) {
+  UTL_MutexLock lock(mMutex);
+  return mLearn.WriteFile(path.empty() ? MidiLearnFilePath() : path);
+}
+
+bool VQEditor::ReadMidiLearnFile(const std::string& path) {
+  UTL_MutexLock lock(mMutex);
+  return mLearn.ReadFile(path.empty() ? MidiLearnFilePath() : path);
 }

@@ -23,9 +23,9 @@ void VQEditor::SendParamNrpn(int field, int32_t value) {
 
   int base = CompositeBaseField(field);
   if (base >= 0) value = CompositeValue(base, Reader());
-  SendControls(*this, SingleFieldNrpn(field, value, lastField));
+  SendControls(*this, SingleFieldNrpn(field, value, mLastField));
 
-  if (undoSuspended || applyingProgram) return;
+  if (mHistory.Suspended() || mApplyingProgram) return;
   RecordKeyedUndoStep(static_cast<int8_t>(ProgramFieldTable::Lsb(field)));
 }
 
@@ -38,7 +38,7 @@ void VQEditor::SendExtMidiNrpn() {
 
 void VQEditor::SendProgramNrpn() {
   UTL_MutexLock lock(mMutex);
-  SendControls(*this, ProgramNrpnBurst(record));
+  SendControls(*this, ProgramNrpnBurst(mRecord));
 }
 
 void VQEditor::SendKeyboardNote(int note, bool on) {
@@ -47,12 +47,12 @@ void VQEditor::SendKeyboardNote(int note, bool on) {
   if (note < 0 || note > 127) return;
   IMidiMessage msg;
   if (on) {
-    int velocity = KeyboardVelocity(keyboardVelocitySetting);
-    msg.MakeNoteOn(note, velocity, 0, keyboardChannel);
+    int velocity = ::KeyboardVelocity(mKeyboardVelocitySetting);
+    msg.MakeNoteOn(note, velocity, 0, mKeyboardChannel);
     SendMidiMsg(&msg);
     SendSysExBytes(KeyboardNoteMessage(true, note, velocity));
   } else {
-    msg.MakeNoteOff(note, 0, keyboardChannel);
+    msg.MakeNoteOff(note, 0, mKeyboardChannel);
     SendMidiMsg(&msg);
     SendSysExBytes(KeyboardNoteMessage(false, note, 0));
   }
@@ -61,8 +61,8 @@ void VQEditor::SendKeyboardNote(int note, bool on) {
 void VQEditor::RequestProgram(int slot) {
   UTL_MutexLock lock(mMutex);
   SendSysExBytes(ProgramRequestMessage(slot));
-  unansweredPolls = 0;
-  requestOutstanding = true;
+  mLink.SetUnansweredPolls(0);
+  mLink.SetRequestOutstanding(true);
 }
 
 void VQEditor::SendStartupMessage() {

@@ -1,7 +1,7 @@
 // Parameter cases that belong to other features than the dispatcher itself: the program file,
 // folder and group-edit controls (201..217, 270..273, 302) and the program-manager page
 // (313..346 while it is shown). The editor holds one implementation in `paramCases`; without
-// one those parameters take the dispatcher's common road only.
+// one those parameters take the dispatcher's common path only.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +18,9 @@ enum class DispatchExit {
 class VQParamCases {
  public:
   virtual ~VQParamCases() = default;
-  // Runs before the common road while the manager page is shown, for 313..346. False ends the
-  // change there; true lets it go on along the common road.
+  // Runs before the common path while the manager page is shown, for 313..346. False ends the
+  // change there; true lets it go on along the common path.
   virtual bool ManagerPageCase(VQEditor& editor, int paramIdx) = 0;
-  // A program file, folder or group-edit control after the common road.
+  // A program file, folder or group-edit control after the common path.
   virtual DispatchExit ProgramControlCase(VQEditor& editor, int paramIdx, int32_t value) = 0;
 };

@@ -1,4 +1,4 @@
-// The common road of every parameter change: a program field goes out as one NRPN message with
+// The common path of every parameter change: a program field goes out as one NRPN message with
 // its undo step, the edited marker and its read-out; MIDI learn is armed and completed here;
 // then the case of the parameter runs, and the bookkeeping on leaving decides what the next
 // change repeats. FLEXI cases live in flexi_controls.cpp, the effect views in
@@ -29,8 +29,8 @@ bool IsProgramControl(int p) {
 
 void VQEditor::OnParamChange(int paramIdx) {
   UTL_MutexLock lock(mMutex);
-  if (managerPageShown && paramIdx >= 313 && paramIdx <= 346 && paramCases &&
-      !paramCases->ManagerPageCase(*this, paramIdx))
+  if (mManagerPageShown && paramIdx >= 313 && paramIdx <= 346 && mParamCases &&
+      !mParamCases->ManagerPageCase(*this, paramIdx))
     return;
 
   const int field = paramIdx < vq_param::kFirstGuiOnly ? paramIdx - kFieldParamOffset : paramIdx;
@@ -39,28 +39,28 @@ void VQEditor::OnParamChange(int paramIdx) {
 
   // A pick or a learn takes the knob the user touches, never the fields of a program being
   // applied while one is armed.
-  if (flexiPickActive && !applyingProgram && !FlexiPickRoad(field)) return;
-  if (field < ProgramFieldTable::kLearnEntryCount && !applyingProgram) LearnStep(field, value);
+  if (mFlexiPick.Active() && !mApplyingProgram && !FlexiPickPath(field)) return;
+  if (field < ProgramFieldTable::kLearnEntryCount && !mApplyingProgram) LearnStep(field, value);
 
   // "MIDI Sync" and the external program change act on the release of their knob, even when
   // the value did not change.
-  if ((field == 124 || field == 125) && !applyingProgram &&
+  if ((field == 124 || field == 125) && !mApplyingProgram &&
       !(mPages && mPages->IsKnobHeld(*this, paramIdx)))
-    lastSent[field] = 128;
+    mLastSent[field] = 128;
 
   // The Mod. Wheel goes out on every call, before the unchanged-value test.
   if (field == 349) SendModWheel(value);
 
-  if (value == lastSent[field]) return;
+  if (value == mLastSent[field]) return;
 
   bool sent = false;
   if (Graphics()) {
-    if (field < kProgramFieldCount && !applyingProgram) {
+    if (field < kProgramFieldCount && !mApplyingProgram) {
       SendParamNrpn(field, value);
       sent = true;
-      undoSnapshot[field] = value;
-      if (!programEdited) {
-        programEdited = true;
+      mHistory.Snapshot()[field] = value;
+      if (!mProgramEdited) {
+        mProgramEdited = true;
         ShowProgramName();
       }
     }
@@ -70,37 +70,37 @@ void VQEditor::OnParamChange(int paramIdx) {
       ShowReadout(field, text);
     }
     if (field >= vq_param::kGroupFirst && field < vq_param::kGroupFirst + vq_param::kGroupCount)
-      selectedGroups += ParamValue(paramIdx) > 0.5 ? 1 : -1;
+      mSelectedGroups += ParamValue(paramIdx) > 0.5 ? 1 : -1;
   }
 
   const DispatchExit exit = RunParamCase(paramIdx, field, value);
   if (exit == DispatchExit::kLeaveEarly) return;
 
-  if (sent) lastField = field;
-  if (exit == DispatchExit::kWholeProgramSent) lastField = kNoFieldSent;
+  if (sent) mLastField = field;
+  if (exit == DispatchExit::kWholeProgramSent) mLastField = kNoFieldSent;
   const bool alwaysProcess =
       (field >= 239 && field <= 246) ||
       (field >= vq_param::kListPageFirst && field <= vq_param::kListPageFirst + 3) ||
       field == vq_param::kEqDisplay;
-  lastSent[field] = alwaysProcess ? 128 : value;
-  idlePolls = 0;
+  mLastSent[field] = alwaysProcess ? 128 : value;
+  mLink.SetIdlePolls(0);
 }
 
 void VQEditor::LearnStep(int field, int32_t value) {
-  if (learnMode) {
-    learnTarget = field;
-    learnMax[field] = value;
-    if (lastLearnCC >= 0) {
-      learnCC[field] = lastLearnCC;
-      learnMode = false;
+  if (mLearn.LearnMode()) {
+    mLearn.SetTarget(field);
+    mLearn.Max()[field] = value;
+    if (mLearn.LastCC() >= 0) {
+      mLearn.CC()[field] = mLearn.LastCC();
+      mLearn.SetLearnMode(false);
       SetParameterFromGUI2(kLearnSwitch, 0.0);
       RedrawIfNotApplying();
     }
   }
-  if (unlearnMode) {
-    learnTarget = field;
-    learnCC[field] = -1;
-    unlearnMode = false;
+  if (mLearn.UnlearnMode()) {
+    mLearn.SetTarget(field);
+    mLearn.CC()[field] = -1;
+    mLearn.SetUnlearnMode(false);
     SetParameterFromGUI2(kUnlearnSwitch, 0.0);
     RedrawIfNotApplying();
   }
@@ -123,7 +123,7 @@ void VQEditor::SendModWheel(int32_t value) {
 }
 
 // Texts of the read-outs that are more than the value; written after the "%d" of the common
-// road, also while a whole program is applied.
+// path, also while a whole program is applied.
 void VQEditor::WriteDispatcherReadout(int paramIdx, int field, int32_t value) {
   auto own = [&](const char* text) {
     if (field < kProgramFieldCount) ShowReadout(field, text);
@@ -206,8 +206,8 @@ DispatchExit VQEditor::RunParamCase(int paramIdx, int field, int32_t value) {
   if (paramIdx >= 231 && paramIdx <= 266) return FlexiControlCase(paramIdx, value);
   if (paramIdx == 300) return FlexiControlCase(paramIdx, value);
   if (IsProgramControl(paramIdx))
-    return paramCases ? paramCases->ProgramControlCase(*this, paramIdx, value)
-                      : DispatchExit::kNormal;
+    return mParamCases ? mParamCases->ProgramControlCase(*this, paramIdx, value)
+                       : DispatchExit::kNormal;
 
   switch (paramIdx) {
     case 78:
@@ -236,40 +236,40 @@ DispatchExit VQEditor::RunParamCase(int paramIdx, int field, int32_t value) {
         default:
           break;
       }
-      if (applyingProgram || (mPages && mPages->IsKnobHeld(*this, 127)))
+      if (mApplyingProgram || (mPages && mPages->IsKnobHeld(*this, 127)))
         return DispatchExit::kNormal;
-      applyingProgram = true;
-      lastSent[42] = lastSent[135] = lastSent[139] = 128;
+      mApplyingProgram = true;
+      mLastSent[42] = mLastSent[135] = mLastSent[139] = 128;
       SetParameterFromGUI2(45, 1);
       SetParameterFromGUI2(138, 0);
       SetParameterFromGUI2(142, 0);
       PackParamsToRecord();
       SendProgramNrpn();
-      applyingProgram = false;
+      mApplyingProgram = false;
       RedrawParamControls();
       return DispatchExit::kWholeProgramSent;
     }
     case 128:
-      if (!applyingProgram && !(mPages && mPages->IsKnobHeld(*this, 128))) SendExtMidiNrpn();
+      if (!mApplyingProgram && !(mPages && mPages->IsKnobHeld(*this, 128))) SendExtMidiNrpn();
       return DispatchExit::kNormal;
     case 297:
       if (ParamValue(297) > 0.5) {
-        learnMode = true;
-        lastLearnCC = -1;
+        mLearn.SetLearnMode(true);
+        mLearn.SetLastCC(-1);
         // A new learn waits for a new target: an earlier one must not take the controller.
-        learnTarget = -1;
+        mLearn.SetTarget(-1);
       } else {
-        learnMode = false;
+        mLearn.SetLearnMode(false);
       }
       return DispatchExit::kNormal;
     case 298:
-      unlearnMode = ParamValue(298) > 0.5;
+      mLearn.SetUnlearnMode(ParamValue(298) > 0.5);
       return DispatchExit::kNormal;
     case 299:
-      if (ParamValue(299) > 0.5) learnNoMatch = true;
+      if (ParamValue(299) > 0.5) mLearn.SetNoMatch(true);
       return DispatchExit::kNormal;
     case 347:
-      keyboardChannel = value < 0 ? 0 : value > 15 ? 15 : value;
+      mKeyboardChannel = value < 0 ? 0 : value > 15 ? 15 : value;
       return DispatchExit::kNormal;
     default:
       return EffectControlCase(paramIdx, value);

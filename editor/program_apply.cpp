@@ -6,42 +6,42 @@
 
 void VQEditor::PackParamsToRecord() {
   UTL_MutexLock lock(mMutex);
-  record = PackParams(Reader());
+  mRecord = PackParams(Reader());
 }
 
 void VQEditor::ResetFlexiSlotMarkers() {
   for (int n = 0; n < kFlexiSlotCount; ++n) {
-    flexiDestination[n] = -1;
+    mFlexiPick.Destinations()[n] = -1;
     ShowFlexiLearnCaption(n, "LEARN");
   }
 }
 
 void VQEditor::ApplyFieldsUpToPortamento() {
-  for (int f = 0; f <= 75; ++f) SetParam(f + kFieldParamOffset, record[f]);
-  SetParam(record[75] != 0 ? 186 : 79, record[76]);
-  for (int f = 77; f <= 88; ++f) SetParam(f + kFieldParamOffset, record[f]);
-  SetParam(92, record[89] & 1);
-  SetParam(173, (record[89] >> 1) & 1);
-  for (int f = 90; f <= 94; ++f) SetParam(f + kFieldParamOffset, record[f]);
+  for (int f = 0; f <= 75; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
+  SetParam(mRecord[75] != 0 ? 186 : 79, mRecord[76]);
+  for (int f = 77; f <= 88; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
+  SetParam(92, mRecord[89] & 1);
+  SetParam(173, (mRecord[89] >> 1) & 1);
+  for (int f = 90; f <= 94; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
 }
 
 void VQEditor::ApplyFlexiSlot(int n, bool withDestination) {
   const int b = kFlexiFirstField + kFlexiSlotFields * n;
-  SetParam(98 + 7 * n, record[b]);
-  SetParam(99 + 7 * n, record[b + 1] & 1);
-  SetParam(174 + 2 * n, (record[b + 1] >> 1) & 1);
-  SetParam(100 + 7 * n, record[b + 2]);
-  SetParam(101 + 7 * n, record[b + 3] & 1);
-  SetParam(175 + 2 * n, (record[b + 3] >> 1) & 1);
-  SetParam(102 + 7 * n, record[b + 4]);
-  SetParam(103 + 7 * n, record[b + 5]);
-  SetParam(104 + 7 * n, record[b + 6]);
-  int sourceRow = ProgramFieldTable::SourceListPosition(record[b]);
+  SetParam(98 + 7 * n, mRecord[b]);
+  SetParam(99 + 7 * n, mRecord[b + 1] & 1);
+  SetParam(174 + 2 * n, (mRecord[b + 1] >> 1) & 1);
+  SetParam(100 + 7 * n, mRecord[b + 2]);
+  SetParam(101 + 7 * n, mRecord[b + 3] & 1);
+  SetParam(175 + 2 * n, (mRecord[b + 3] >> 1) & 1);
+  SetParam(102 + 7 * n, mRecord[b + 4]);
+  SetParam(103 + 7 * n, mRecord[b + 5]);
+  SetParam(104 + 7 * n, mRecord[b + 6]);
+  int sourceRow = ProgramFieldTable::SourceListPosition(mRecord[b]);
   if (sourceRow >= 0) SetParam(vq_param::kFlexiSources + 2 * n, sourceRow);
-  int rangeRow = ProgramFieldTable::RangeControlListPosition(record[b + 5]);
+  int rangeRow = ProgramFieldTable::RangeControlListPosition(mRecord[b + 5]);
   if (rangeRow >= 0) SetParam(vq_param::kFlexiSources + 1 + 2 * n, rangeRow);
 
-  if (!withDestination || record[b] < 1) return;
+  if (!withDestination || mRecord[b] < 1) return;
   int32_t d = ParamInt(99 + 7 * n) * 128 + ParamInt(100 + 7 * n);
   // A destination beyond the fields (a damaged file or dump) leaves the slot without one; the
   // stored value stays in the parameters.
@@ -49,40 +49,40 @@ void VQEditor::ApplyFlexiSlot(int n, bool withDestination) {
   // The cutoff address (76) means the new filter's cutoff (field 183) while the record selects
   // that filter: the slot is marked, ranged and placed as a pick of that knob would have done,
   // so its range values are not cut to the vintage cutoff's 0..80.
-  const int dv = (d == 76 && record[75] == 1) ? 183 : d;
-  flexiDestination[n] = dv;
+  const int dv = (d == 76 && mRecord[75] == 1) ? 183 : d;
+  mFlexiPick.Destinations()[n] = dv;
   const int rangeA = vq_param::kFlexiRangeA + 2 * n;
   for (int idx : {rangeA, rangeA + 1})
     ReinitIntParam(idx, "Flexi Range", ProgramFieldTable::Min(dv), ProgramFieldTable::Min(dv),
                    ProgramFieldTable::Max(dv));
   if (mPages) mPages->MoveFlexiRangeControls(*this, n, dv);
-  int32_t range = record[b + 4];
-  SetParam(rangeA, record[dv]);
-  SetParam(rangeA + 1, ParamInt(101 + 7 * n) ? record[dv] - range : record[dv] + range);
+  int32_t range = mRecord[b + 4];
+  SetParam(rangeA, mRecord[dv]);
+  SetParam(rangeA + 1, ParamInt(101 + 7 * n) ? mRecord[dv] - range : mRecord[dv] + range);
 }
 
 void VQEditor::ApplyMidiFields() {
-  SetParam(126, record[123] & 1);
-  SetParam(127, record[124] & 3);
-  SetParam(187, (record[184] >> 2) & 1);
-  SetParam(188, (record[185] >> 3) & 1);
-  SetParam(128, record[125]);
-  SetParam(309, (record[123] >> 1) & 1);
-  SetParam(310, (record[123] >> 2) & 3);
-  SetParam(311, record[87]);
+  SetParam(126, mRecord[123] & 1);
+  SetParam(127, mRecord[124] & 3);
+  SetParam(187, (mRecord[184] >> 2) & 1);
+  SetParam(188, (mRecord[185] >> 3) & 1);
+  SetParam(128, mRecord[125]);
+  SetParam(309, (mRecord[123] >> 1) & 1);
+  SetParam(310, (mRecord[123] >> 2) & 3);
+  SetParam(311, mRecord[87]);
 }
 
 void VQEditor::ApplyEffectFields() {
-  for (int f = 128; f <= 143; ++f) SetParam(f + kFieldParamOffset, record[f]);
-  SetParam(147, record[144] >= 1 ? 1 : 0);
-  SetParam(182, record[144] & 1);
-  SetParam(183, (record[144] >> 1) & 1);
-  SetParam(148, record[145]);
-  SetParam(149, record[146]);
-  SetParam(160, record[157] >= 1 ? 1 : 0);
-  SetParam(184, record[157] & 1);
-  SetParam(185, (record[157] >> 1) & 1);
-  for (int f = 158; f <= 169; ++f) SetParam(f + kFieldParamOffset, record[f]);
+  for (int f = 128; f <= 143; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
+  SetParam(147, mRecord[144] >= 1 ? 1 : 0);
+  SetParam(182, mRecord[144] & 1);
+  SetParam(183, (mRecord[144] >> 1) & 1);
+  SetParam(148, mRecord[145]);
+  SetParam(149, mRecord[146]);
+  SetParam(160, mRecord[157] >= 1 ? 1 : 0);
+  SetParam(184, mRecord[157] & 1);
+  SetParam(185, (mRecord[157] >> 1) & 1);
+  for (int f = 158; f <= 169; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
 }
 
 void VQEditor::ApplyRecordToParams() {
@@ -91,11 +91,11 @@ void VQEditor::ApplyRecordToParams() {
     ResetFlexiSlotMarkers();
     if (mPages) mPages->ShowCurrentPageGroups(*this);
   } else {
-    for (int32_t& d : flexiDestination) d = -1;
+    for (int32_t& d : mFlexiPick.Destinations()) d = -1;
   }
   // The LFO and delay ranges of the program being applied hold before any of its values is set:
   // the previous program's (synced) ranges would otherwise clip them.
-  SetupSyncRanges(record[124] & 3, (record[123] & 1) != 0);
+  SetupSyncRanges(mRecord[124] & 3, (mRecord[123] & 1) != 0);
   ApplyFieldsUpToPortamento();
   for (int n = 0; n < kFlexiSlotCount; ++n) ApplyFlexiSlot(n, true);
   ApplyMidiFields();
@@ -105,17 +105,17 @@ void VQEditor::ApplyRecordToParams() {
 void VQEditor::InitProgram() {
   UTL_MutexLock lock(mMutex);
   SetStatusText("INIT");
-  programName = "INIT";
-  currentProgramPath = currentProgramFolder + "Init.pr4";
+  mProgramName = "INIT";
+  mBrowser.SetCurrentProgramPath(mBrowser.CurrentProgramFolder() + "Init.pr4");
   ShowProgramName();
   if (!Graphics()) return;
 
-  applyingProgram = true;
-  lastField = kNoFieldSent;
-  record = ProgramFieldTable::InitRecord();
-  for (int32_t& v : lastSent) v = 128;
+  mApplyingProgram = true;
+  mLastField = kNoFieldSent;
+  mRecord = ProgramFieldTable::InitRecord();
+  for (int32_t& v : mLastSent) v = 128;
   ApplyRecordToParams();
-  if (skinMode == 2) UpdateEqDisplayLcd();
+  if (mSkinMode == 2) UpdateEqDisplayLcd();
   FinishProgramApply();
   RecordUndoStep();
 }

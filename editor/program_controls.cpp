@@ -18,7 +18,7 @@ constexpr int kRequestProgram = 302;
 
 // A selector's path, or "" when it counts as no choice.
 std::string ChosenPath(const VQEditor& e, int role) {
-  const std::string& p = e.selectedFile[role];
+  const std::string& p = e.Browser().SelectedFile(role);
   return p.size() < static_cast<size_t>(kMinPathLength) ? std::string() : p;
 }
 
@@ -66,37 +66,37 @@ class ProgramControlCases : public VQParamCases {
       }
       case 209:
       case 210:
-        if (down && e.programListBuilt) return Step(e, p == 210);
+        if (down && e.Browser().ProgramListBuilt()) return Step(e, p == 210);
         break;
       case 212:
-        if (!down) e.copyPanelVco ? e.CopyVcoSettings() : e.CopyFlexiSettings();
+        if (!down) e.CopyPanelVco() ? e.CopyVcoSettings() : e.CopyFlexiSettings();
         break;
       case 213:
         if (down) e.InitProgram();
         break;
       case 214:
         if (down) break;
-        if (e.selectedGroups == 0) return DispatchExit::kLeaveEarly;
+        if (e.SelectedGroups() == 0) return DispatchExit::kLeaveEarly;
         e.RandomizeGroups();
         break;
       case 215:
         if (down) break;
-        if (e.selectedGroups == 0) return DispatchExit::kLeaveEarly;
-        e.groupInitCopy = ProgramFieldTable::kGroupInit;
-        if (e.selectedGroups == vq_param::kGroupCount)
+        if (e.SelectedGroups() == 0) return DispatchExit::kLeaveEarly;
+        e.GroupInitCopy() = ProgramFieldTable::kGroupInit;
+        if (e.SelectedGroups() == vq_param::kGroupCount)
           e.InitAllGroups();
         else
           e.InitGroups();
         SetGroupSwitches(e, 0.0);
         e.RedrawIfNotApplying();
-        e.selectedGroups = 0;
+        e.SetSelectedGroups(0);
         break;
       case 216:
       case 217:
         if (!down) break;
         SetGroupSwitches(e, p == 216 ? 1.0 : 0.0);
         e.RedrawIfNotApplying();
-        e.selectedGroups = p == 216 ? vq_param::kGroupCount : 0;
+        e.SetSelectedGroups(p == 216 ? vq_param::kGroupCount : 0);
         break;
       case 270:
       case 271:
@@ -122,9 +122,9 @@ class ProgramControlCases : public VQParamCases {
   static DispatchExit LoadChosen(VQEditor& e) {
     std::string path = ChosenPath(e, VQEditor::kLoadSelector);
     if (path.empty()) return DispatchExit::kNormal;
-    e.currentProgramPath = path;
-    e.lastFile = path;
-    e.lastField = kNoFieldSent;
+    e.Browser().SetCurrentProgramPath(path);
+    e.Browser().SetLastFile(path);
+    e.SetLastField(kNoFieldSent);
     e.LocateProgramInFolder(path.c_str());
     if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
     return DispatchExit::kWholeProgramSent;
@@ -139,15 +139,15 @@ class ProgramControlCases : public VQParamCases {
       if (IGraphics* g = e.Graphics())
         g->ShowMessageBox("The program file cannot be written!", "Error", 0);
     };
-    if (e.receivedDumpPending && e.HoldsReceivedDump()) {
+    if (e.Link().ReceivedDumpPending() && e.Link().HoldsReceivedDump()) {
       // Only a dump that reached the disk stops being pending.
       if (!e.SaveProgramFile(path.c_str())) return failed();
-      e.receivedDumpPending = false;
-      e.bankDownloadRunning = false;
-      e.requestPending = false;
+      e.Link().SetReceivedDumpPending(false);
+      e.Link().SetBankDownloadRunning(false);
+      e.Link().SetRequestPending(false);
       return;
     }
-    e.receivedDumpPending = false;
+    e.Link().SetReceivedDumpPending(false);
     if (!e.WriteProgramDumpText(path.c_str())) return failed();
     e.LocateProgramInFolder(path.c_str());
     e.LoadProgramFileToEditor(path.c_str());
@@ -156,12 +156,12 @@ class ProgramControlCases : public VQParamCases {
   static void SendChosen(VQEditor& e) {
     std::string path = ChosenPath(e, VQEditor::kWriteSelector);
     if (path.empty()) return;
-    e.unansweredPolls = 0;
-    e.singleWritePending = true;
-    e.currentProgramPath = path;
-    e.lastFile = path;
+    e.Link().SetUnansweredPolls(0);
+    e.Link().SetSingleWritePending(true);
+    e.Browser().SetCurrentProgramPath(path);
+    e.Browser().SetLastFile(path);
     // Nothing sent means no acknowledgement can come: the sender has said why.
-    if (!e.SendProgramFileToDevice(path.c_str())) e.singleWritePending = false;
+    if (!e.SendProgramFileToDevice(path.c_str())) e.Link().SetSingleWritePending(false);
     e.LocateProgramInFolder(path.c_str());
   }
 
@@ -170,29 +170,30 @@ class ProgramControlCases : public VQParamCases {
     if (folder.empty()) return;
     if (folder.back() == '/') folder.pop_back();
     folder = folder.substr(0, kFolderLength) + "/";
-    e.currentProgramPath = folder;
+    e.Browser().SetCurrentProgramPath(folder);
     e.LocateProgramInFolder(folder.c_str());
-    e.bankUploadRequest = true;
+    e.Link().SetBankUploadRequest(true);
   }
 
   static DispatchExit Step(VQEditor& e, bool next) {
-    const int32_t last = e.programListLast;
+    const int32_t last = e.Browser().ProgramListLast();
     if (last == 0) return DispatchExit::kLeaveEarly;
-    int32_t i = e.programListIndex;
+    int32_t i = e.Browser().ProgramListIndex();
     if (next)
       i = i >= last ? 0 : i + 1;
     else
       i = i <= 0 ? last : i - 1;
     if (i > last) i = last;
     if (i < 0) i = 0;
-    if (i >= static_cast<int32_t>(e.programList.size())) return DispatchExit::kLeaveEarly;
-    e.programListIndex = i;
-    const std::string name = e.programList[static_cast<size_t>(i)];
+    if (i >= static_cast<int32_t>(e.Browser().ProgramList().size()))
+      return DispatchExit::kLeaveEarly;
+    e.Browser().SetProgramListIndex(i);
+    const std::string name = e.Browser().ProgramList()[static_cast<size_t>(i)];
     e.SetProgramNameFromPath(name);
-    e.SetStatusText(e.programName.c_str());
-    const std::string path = e.currentProgramFolder + name;
-    e.currentProgramPath = path;
-    e.lastField = kNoFieldSent;
+    e.SetStatusText(e.ProgramName().c_str());
+    const std::string path = e.Browser().CurrentProgramFolder() + name;
+    e.Browser().SetCurrentProgramPath(path);
+    e.SetLastField(kNoFieldSent);
     if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
     return DispatchExit::kWholeProgramSent;
   }
@@ -207,10 +208,10 @@ class ProgramControlCases : public VQParamCases {
     }
     e.SetStatusText("Connecting to VQ...");
     // The dump is offered for saving once it has arrived whole and checked, not before.
-    e.DropReceivedDump();
-    e.bankDownloadRunning = false;
-    e.requestSlot = slot + 1;
-    e.requestPending = true;
+    e.Link().DropReceivedDump();
+    e.Link().SetBankDownloadRunning(false);
+    e.Link().SetRequestSlot(slot + 1);
+    e.Link().SetRequestPending(true);
   }
 
   std::unique_ptr<VQParamCases> mManager;
@@ -225,7 +226,7 @@ class EditorDeviceTransfers : public VQDeviceTransfers {
     e.OnFirmwareReply(target, command);
   }
   void OnBankUploadAcknowledged(VQEditor& e) override {
-    if (e.bankTransfers) e.bankTransfers->NextBankProgram(e);
+    if (e.BankTransfers()) e.BankTransfers()->NextBankProgram(e);
   }
 };
 
@@ -242,25 +243,25 @@ std::unique_ptr<VQDeviceTransfers> MakeEditorDeviceTransfers() {
 // --- The editor's bank-transfer members, forwarded to the program library ---
 
 void VQEditor::StartBankUpload(const char* path) {
-  if (bankTransfers && path) bankTransfers->StartBankUpload(*this, path);
+  if (mBankTransfers && path) mBankTransfers->StartBankUpload(*this, path);
 }
 
 bool VQEditor::SendProgramFileToDevice(const char* path) {
-  return bankTransfers && path && bankTransfers->SendProgramFileToDevice(*this, path);
+  return mBankTransfers && path && mBankTransfers->SendProgramFileToDevice(*this, path);
 }
 
 bool VQEditor::SendBankProgramFile(const char* path, int slot) {
-  return bankTransfers && path && bankTransfers->SendBankProgramFile(*this, path, slot);
+  return mBankTransfers && path && mBankTransfers->SendBankProgramFile(*this, path, slot);
 }
 
 bool VQEditor::SaveReceivedProgram(int slot, const uint8_t* dump) {
-  return bankTransfers && dump && bankTransfers->SaveReceivedProgram(*this, slot, dump);
+  return mBankTransfers && dump && mBankTransfers->SaveReceivedProgram(*this, slot, dump);
 }
 
 void VQEditor::ScanProgramFolderToSlots(const char* folder) {
-  if (bankTransfers && folder) bankTransfers->ScanProgramFolderToSlots(*this, folder);
+  if (mBankTransfers && folder) mBankTransfers->ScanProgramFolderToSlots(*this, folder);
 }
 
 void VQEditor::SetSlotName(const char* name, int slot) {
-  if (bankTransfers && name) bankTransfers->SetSlotName(*this, name, slot);
+  if (mBankTransfers && name) mBankTransfers->SetSlotName(*this, name, slot);
 }

@@ -10,7 +10,7 @@
 #include "editor/param_cases.h"
 
 // The cases of 201..217, 270..273 and 302. `managerPage` (may be null) takes the manager page's
-// cases, which belong to the manager; without it they go on along the common road.
+// cases, which belong to the manager; without it they go on along the common path.
 std::unique_ptr<VQParamCases> MakeProgramControlCases(
     std::unique_ptr<VQParamCases> managerPage = nullptr);
 

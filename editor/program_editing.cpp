@@ -46,18 +46,18 @@ void CopyRanges(ProgramRecord& to, const ProgramRecord& from,
 // the `width` fields from first + width * n. Reads the slots from a copy, so no slot is copied
 // after it was overwritten. False (the record untouched) when no source switch is on; the last
 // one on counts.
-bool CopyChosenSlot(const VQEditor& editor, ProgramRecord& record, int first, int width) {
+bool CopyChosenSlot(const VQEditor& editor, ProgramRecord& program, int first, int width) {
   int source = -1;
   for (int k = 0; k < 4; ++k)
     if (editor.ParamValue(vq_param::kCopySource + k) > 0.5) source = k;
   if (source < 0) return false;
-  ProgramRecord copy = record;
+  ProgramRecord copy = program;
   for (int j = 0; j < 4; ++j) {
     if (editor.ParamValue(vq_param::kCopyDest + j) <= 0.5) continue;
     for (int i = 0; i < width; ++i)
-      copy[first + width * j + i] = record[first + width * source + i];
+      copy[first + width * j + i] = program[first + width * source + i];
   }
-  record = copy;
+  program = copy;
   return true;
 }
 
@@ -71,75 +71,57 @@ bool VQEditor::GroupSwitchOn(int group) const {
 
 void VQEditor::TakeUndoSnapshot() {
   UTL_MutexLock lock(mMutex);
-  FillUndoSnapshot(undoSnapshot, Reader(), flexiDestination);
+  FillUndoSnapshot(mHistory.Snapshot(), Reader(), mFlexiPick.Destinations().data());
 }
 
 void VQEditor::RecordUndoStep() {
   TakeUndoSnapshot();
-  if (undoCursor + 1 < static_cast<int32_t>(undoEntries.size()))
-    undoEntries.resize(static_cast<size_t>(undoCursor + 1));
-  undoEntries.push_back(undoSnapshot);
-  undoCursor = static_cast<int32_t>(undoEntries.size()) - 1;
+  mHistory.AppendSnapshot();
 }
 
 void VQEditor::RecordKeyedUndoStep(int32_t key) {
   TakeUndoSnapshot();
-  if (undoCursor + 1 < static_cast<int32_t>(undoEntries.size()))
-    undoEntries.resize(static_cast<size_t>(undoCursor + 1));
-  if (key == undoKey && undoCursor >= 0 && !undoEntries.empty()) {
-    undoEntries[static_cast<size_t>(undoCursor)] = undoSnapshot;
-  } else {
-    undoEntries.push_back(undoSnapshot);
-    ++undoCursor;
-    undoKey = key;
-  }
+  mHistory.MergeSnapshot(key);
 }
 
 void VQEditor::ResetUndoHistory() {
-  // Empty until the program the editor holds is recorded: an unfilled placeholder would be
-  // restored and sent by the first Undo.
-  undoEntries.clear();
-  undoCursor = -1;
-  undoKey = -1;
-  undoSuspended = false;
+  mHistory.Clear();
 }
 
 void VQEditor::Undo() {
   UTL_MutexLock lock(mMutex);
-  if (managerPageShown || undoEntries.empty()) return;
-  if (undoCursor > 0) --undoCursor;
+  if (mManagerPageShown || !mHistory.StepBack()) return;
   RestoreUndoSnapshot();
 }
 
 void VQEditor::Redo() {
   UTL_MutexLock lock(mMutex);
-  if (managerPageShown) return;
-  if (undoCursor + 1 >= static_cast<int32_t>(undoEntries.size())) return;
-  ++undoCursor;
+  if (mManagerPageShown || !mHistory.StepForward()) return;
   RestoreUndoSnapshot();
 }
 
 void VQEditor::RestoreUndoSnapshot() {
   UTL_MutexLock lock(mMutex);
-  if (!Graphics() || undoCursor < 0 || undoCursor >= static_cast<int32_t>(undoEntries.size()))
+  const int32_t cursor = mHistory.Cursor();
+  if (!Graphics() || cursor < 0 || cursor >= static_cast<int32_t>(mHistory.Entries().size()))
     return;
-  record = undoEntries[static_cast<size_t>(undoCursor)];
+  mRecord = mHistory.Current();
   // The snapshot keeps "Delay Vintage/Long" alone in field 123: the external-MIDI switch and
   // the octave transpose are no part of it and stay as they are.
-  record[123] = (record[123] & 1) | (ParamInt(309) & 1) << 1 | (ParamInt(310) & 3) << 2;
+  mRecord[123] = (mRecord[123] & 1) | (ParamInt(309) & 1) << 1 | (ParamInt(310) & 3) << 2;
   ResetFlexiSlotMarkers();
-  applyingProgram = true;
-  lastField = kNoFieldSent;
+  mApplyingProgram = true;
+  mLastField = kNoFieldSent;
   ApplyRecordToParams();
-  lastSent[42] = 128;
-  SetParam(45, record[42]);
-  SetParam(138, record[135]);
-  SetParam(142, record[139]);
+  mLastSent[42] = 128;
+  SetParam(45, mRecord[42]);
+  SetParam(138, mRecord[135]);
+  SetParam(142, mRecord[139]);
   if (mPages && mPages->IsEqualizerShown(*this)) UpdateEqDisplay();
-  applyingProgram = false;
+  mApplyingProgram = false;
   RedrawParamControls();
   SendProgramNrpn();
-  lastField = kNoFieldSent;
+  mLastField = kNoFieldSent;
 }
 
 // --- Copy ---
@@ -147,45 +129,45 @@ void VQEditor::RestoreUndoSnapshot() {
 void VQEditor::CopyVcoSettings() {
   UTL_MutexLock lock(mMutex);
   PackParamsToRecord();
-  if (!CopyChosenSlot(*this, record, 0, 12)) return;
-  undoSuspended = true;
-  lastField = kNoFieldSent;
-  for (int f = 0; f <= 47; ++f) lastSent[f] = 128;
-  for (int f = 0; f <= 47; ++f) SetParam(f + kFieldParamOffset, record[f]);
-  lastField = kNoFieldSent;
+  if (!CopyChosenSlot(*this, mRecord, 0, 12)) return;
+  mHistory.SetSuspended(true);
+  mLastField = kNoFieldSent;
+  for (int f = 0; f <= 47; ++f) mLastSent[f] = 128;
+  for (int f = 0; f <= 47; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
+  mLastField = kNoFieldSent;
   FinishWholeProgramEdit(true);
 }
 
 void VQEditor::CopyFlexiSettings() {
   UTL_MutexLock lock(mMutex);
   PackParamsToRecord();
-  if (!CopyChosenSlot(*this, record, kFlexiFirstField, kFlexiSlotFields)) return;
-  undoSuspended = true;
-  lastField = kNoFieldSent;
-  for (int f = 0; f < kProgramFieldCount; ++f) lastSent[f] = 128;
+  if (!CopyChosenSlot(*this, mRecord, kFlexiFirstField, kFlexiSlotFields)) return;
+  mHistory.SetSuspended(true);
+  mLastField = kNoFieldSent;
+  for (int f = 0; f < kProgramFieldCount; ++f) mLastSent[f] = 128;
   for (int n = 0; n < kFlexiSlotCount; ++n) ApplyFlexiSlot(n, false);
-  lastField = kNoFieldSent;
+  mLastField = kNoFieldSent;
   FinishWholeProgramEdit(true);
 }
 
 // End of the copy operations: the next single change opens a new undo step.
 void VQEditor::FinishWholeProgramEdit(bool redraw) {
   if (redraw) RedrawIfNotApplying();
-  undoKey = -1;
-  undoSuspended = false;
+  mHistory.SetKey(-1);
+  mHistory.SetSuspended(false);
   RecordUndoStep();
 }
 
 void VQEditor::FinishProgramApply() {
-  applyingProgram = false;
-  lastField = kNoFieldSent;
+  mApplyingProgram = false;
+  mLastField = kNoFieldSent;
   RedrawParamControls();
   SendProgramNrpn();
-  lastField = kNoFieldSent;
+  mLastField = kNoFieldSent;
 }
 
 void VQEditor::UpdateSkinEqDisplay() {
-  if (skinMode == 2)
+  if (mSkinMode == 2)
     UpdateEqDisplayLcd();
   else
     UpdateEqDisplay();
@@ -218,7 +200,7 @@ void VQEditor::RandomizeRecord(ProgramRecord& random) const {
   // The routing of each slot stays as it is: only sources and range controls are drawn.
   for (int n = 0; n < kFlexiSlotCount; ++n) {
     const int b = kFlexiFirstField + kFlexiSlotFields * n;
-    for (int f = b + 1; f <= b + 4; ++f) random[f] = record[f];
+    for (int f = b + 1; f <= b + 4; ++f) random[f] = mRecord[f];
   }
 }
 
@@ -229,20 +211,20 @@ void VQEditor::RandomizeGroups() {
   ProgramRecord random;
   RandomizeRecord(random);
   for (int g = 0; g < vq_param::kGroupCount; ++g)
-    if (GroupSwitchOn(g)) CopyRanges(record, random, kRandomGroups[g]);
+    if (GroupSwitchOn(g)) CopyRanges(mRecord, random, kRandomGroups[g]);
 
-  applyingProgram = true;
-  for (int f = 0; f < kProgramFieldCount; ++f) lastSent[f] = 128;
+  mApplyingProgram = true;
+  for (int f = 0; f < kProgramFieldCount; ++f) mLastSent[f] = 128;
   ApplyFieldsUpToPortamento();
   for (int n = 0; n < kFlexiSlotCount; ++n) ApplyFlexiSlot(n, false);
   ApplyEffectFields();
   if (mPages && mPages->IsEqualizerShown(*this)) UpdateSkinEqDisplay();
-  applyingProgram = false;
-  lastField = kNoFieldSent;
+  mApplyingProgram = false;
+  mLastField = kNoFieldSent;
   // The device gets the program as the controls now hold it.
   PackParamsToRecord();
   SendProgramNrpn();
-  lastField = kNoFieldSent;
+  mLastField = kNoFieldSent;
   RecordUndoStep();
 }
 
@@ -256,31 +238,31 @@ void VQEditor::InitGroups() {
     InitAllGroups();
     return;
   }
-  groupInitCopy = ProgramFieldTable::kGroupInit;
+  mGroupInitCopy = ProgramFieldTable::kGroupInit;
   PackParamsToRecord();
   for (int g = 0; g < vq_param::kGroupCount; ++g)
-    if (GroupSwitchOn(g)) CopyRanges(record, groupInitCopy, kInitGroups[g]);
+    if (GroupSwitchOn(g)) CopyRanges(mRecord, mGroupInitCopy, kInitGroups[g]);
 
-  applyingProgram = true;
+  mApplyingProgram = true;
   ApplyFieldsUpToPortamento();
   for (int n = 0; n < kFlexiSlotCount; ++n) ApplyFlexiSlot(n, false);
   for (int n = 0; n < kFlexiSlotCount; ++n) {
     if (!GroupSwitchOn(kFirstFlexiGroup + n)) continue;
-    flexiDestination[n] = -1;
+    mFlexiPick.Destinations()[n] = -1;
     ShowFlexiLearnCaption(n, "LEARN");
     if (mPages) mPages->HideFlexiDestinationHighlight(*this, n, true);
   }
   if (GroupSwitchOn(kEffectGroup)) {
-    for (int f = 128; f <= 143; ++f) SetParam(f + kFieldParamOffset, record[f]);
+    for (int f = 128; f <= 143; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
     SetParam(147, 0);
     SetParam(160, 0);
-    SetParam(182, record[144] & 1);
-    SetParam(183, (record[144] >> 1) & 1);
-    SetParam(148, record[145]);
-    SetParam(149, record[146]);
-    SetParam(184, record[157] & 1);
-    SetParam(185, (record[157] >> 1) & 1);
-    for (int f = 158; f <= 169; ++f) SetParam(f + kFieldParamOffset, record[f]);
+    SetParam(182, mRecord[144] & 1);
+    SetParam(183, (mRecord[144] >> 1) & 1);
+    SetParam(148, mRecord[145]);
+    SetParam(149, mRecord[146]);
+    SetParam(184, mRecord[157] & 1);
+    SetParam(185, (mRecord[157] >> 1) & 1);
+    for (int f = 158; f <= 169; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
   }
   UpdateSkinEqDisplay();
   FinishProgramApply();
@@ -289,9 +271,9 @@ void VQEditor::InitGroups() {
 
 void VQEditor::InitAllGroups() {
   UTL_MutexLock lock(mMutex);
-  groupInitCopy = ProgramFieldTable::kGroupInit;
-  record = groupInitCopy;
-  applyingProgram = true;
+  mGroupInitCopy = ProgramFieldTable::kGroupInit;
+  mRecord = mGroupInitCopy;
+  mApplyingProgram = true;
   ApplyRecordToParams();
   UpdateSkinEqDisplay();
   FinishProgramApply();

@@ -7,19 +7,13 @@
 
 namespace {
 constexpr size_t kProgramNameLength = 32;
-constexpr size_t kPathLength = 255;
 // A save takes far less; a temporary file this old was left by a save that never finished.
 constexpr int kStaleTempSeconds = 60;
 }  // namespace
 
 void VQEditor::InitProgramFolders() {
-  // The settings file's folder; a settings path without "/" (never formed by the shell) leaves
-  // no folder at all, so shut-down removes nothing.
-  settingsFolder = vq::platform::FolderOfPath(mSettingsPath);
-  if (!vq::platform::IsPlainAbsolutePath(settingsFolder)) settingsFolder.clear();
-  cacheFolder = settingsFolder.empty() ? std::string() : settingsFolder + "cache/";
-  uploadFolder = cacheFolder.empty() ? std::string() : cacheFolder + "selected/";
-  vq::platform::RemoveStaleTempFiles(settingsFolder, kStaleTempSeconds);
+  mBrowser.InitFolders(mSettingsPath);
+  vq::platform::RemoveStaleTempFiles(mBrowser.SettingsFolder(), kStaleTempSeconds);
 }
 
 std::string VQEditor::RamProgramPath() const {
@@ -36,18 +30,7 @@ std::string ProgramNameOfPath(std::string_view path) {
 void VQEditor::SetProgramNameFromPath(const std::string& path) {
   UTL_MutexLock lock(mMutex);
   if (path.size() < 4) return;
-  programName = ProgramNameOfPath(path);
-}
-
-std::string VQEditor::CurrentListName() const {
-  if (programListIndex < 0 || programListIndex >= static_cast<int32_t>(programList.size()))
-    return "";
-  return programList[static_cast<size_t>(programListIndex)];
-}
-
-void VQEditor::SetSelectedFile(int role, const std::string& path) {
-  if (role < 0 || role >= kFileSelectorCount) return;
-  selectedFile[role] = path.substr(0, kPathLength);
+  mProgramName = ProgramNameOfPath(path);
 }
 
 void VQEditor::OpenFileSelector(int role) {
@@ -55,49 +38,49 @@ void VQEditor::OpenFileSelector(int role) {
 }
 
 bool VQEditor::LoadProgramFileToEditor(const char* path) {
-  return programFiles && path && programFiles->LoadProgramFileToEditor(*this, path);
+  return mProgramFiles && path && mProgramFiles->LoadProgramFileToEditor(*this, path);
 }
 
 bool VQEditor::WriteProgramDumpText(const char* path) {
-  return programFiles && path && programFiles->WriteProgramDumpText(*this, path);
+  return mProgramFiles && path && mProgramFiles->WriteProgramDumpText(*this, path);
 }
 
 bool VQEditor::SaveProgramFile(const char* path) {
-  return programFiles && path && programFiles->SaveProgramFile(*this, path);
+  return mProgramFiles && path && mProgramFiles->SaveProgramFile(*this, path);
 }
 
 bool VQEditor::ConvertOldProgramFile(const char* path) {
-  return programFiles && path && programFiles->ConvertOldProgramFile(*this, path);
+  return mProgramFiles && path && mProgramFiles->ConvertOldProgramFile(*this, path);
 }
 
 int VQEditor::ConvertOldProgramFiles(const char* folder) {
-  return programFiles && folder ? programFiles->ConvertOldProgramFiles(*this, folder) : 0;
+  return mProgramFiles && folder ? mProgramFiles->ConvertOldProgramFiles(*this, folder) : 0;
 }
 
 bool VQEditor::SaveRamProgram() {
-  return programFiles && programFiles->SaveRamProgram(*this);
+  return mProgramFiles && mProgramFiles->SaveRamProgram(*this);
 }
 
 bool VQEditor::LoadRamProgram() {
-  return programFiles && programFiles->LoadRamProgram(*this);
+  return mProgramFiles && mProgramFiles->LoadRamProgram(*this);
 }
 
 void VQEditor::LocateProgramInFolder(const char* path) {
-  if (programFiles && path) programFiles->LocateProgramInFolder(*this, path);
+  if (mProgramFiles && path) mProgramFiles->LocateProgramInFolder(*this, path);
 }
 
 void VQEditor::NameReceivedProgram(int slot) {
-  if (programFiles) programFiles->NameReceivedProgram(*this, slot);
+  if (mProgramFiles) mProgramFiles->NameReceivedProgram(*this, slot);
 }
 
 void VQEditor::ListProgramFolder(const char* folder) {
-  if (programFiles && folder) programFiles->ListProgramFolder(*this, folder);
+  if (mProgramFiles && folder) mProgramFiles->ListProgramFolder(*this, folder);
 }
 
 void VQEditor::ResetFolder(const char* path) {
-  if (programFiles && path) programFiles->ResetFolder(*this, path);
+  if (mProgramFiles && path) mProgramFiles->ResetFolder(*this, path);
 }
 
 void VQEditor::ResetCacheFolder() {
-  ResetFolder(cacheFolder.c_str());
+  ResetFolder(mBrowser.CacheFolder().c_str());
 }

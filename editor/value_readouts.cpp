@@ -105,7 +105,7 @@ void VQEditor::SetupFlexiRanges(bool synced) {
   ReinitIntParam(45, "VCO4 PWM LFO frq", 1, 1, top);
   if (mPages) mPages->SetFieldKnobFrameLimit(*this, 42, frames);
   for (int n = 0; n < kFlexiSlotCount; ++n) {
-    if (flexiDestination[n] != 42) continue;
+    if (mFlexiPick.Destinations()[n] != 42) continue;
     if (mPages) mPages->SetFlexiRangeKnobFrameLimit(*this, n, frames);
     char name[32];
     snprintf(name, sizeof name, "Flexi%d Range", n + 1);
@@ -140,7 +140,7 @@ void VQEditor::SetupFlexiRangesFx(int mode) {
   auto slot = [this](std::initializer_list<int> fields, bool synced) {
     for (int n = 0; n < kFlexiSlotCount; ++n) {
       bool hit = false;
-      for (int f : fields) hit = hit || flexiDestination[n] == f;
+      for (int f : fields) hit = hit || mFlexiPick.Destinations()[n] == f;
       if (!hit) continue;
       if (mPages) mPages->SetFlexiRangeKnobFrameLimit(*this, n, synced ? 10 : 0);
       char name[32];
@@ -175,7 +175,7 @@ bool VQEditor::HighlightFlexiDestinations(int field, bool hide) {
   bool matched = false;
   IGraphics* g = GetGraphicsOf(this);
   for (int n = 0; n < kFlexiSlotCount; ++n) {
-    if (flexiDestination[n] != field) continue;
+    if (mFlexiPick.Destinations()[n] != field) continue;
     matched = true;
     if (g) {
       g->HideControlsOfParam(vq_param::kFlexiRangeA + 2 * n, hide);
@@ -187,7 +187,7 @@ bool VQEditor::HighlightFlexiDestinations(int field, bool hide) {
 
 void VQEditor::ApplyListViewChoice(int row) {
   UTL_MutexLock lock(mMutex);
-  const int t = listViewTarget;
+  const int t = mFlexiPick.ListViewTarget();
   if (t >= 0 && t <= 3) {
     if (row < 0 || row >= ProgramFieldTable::kSourceListSize) return;
     SetParam(vq_param::kFlexiSources + 2 * t, row);

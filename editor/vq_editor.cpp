@@ -40,11 +40,7 @@ VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
       mSettingsPath(setup.settingsPath.empty() ? SettingsFilePath("settings.ini")
                                                : setup.settingsPath),
       mOutputDeviceName(std::move(setup.outputDeviceName)) {
-  for (int32_t& v : lastSent) v = 128;
-  for (int i = 0; i < ProgramFieldTable::kLearnEntryCount; ++i) {
-    learnCC[i] = -1;
-    learnMax[i] = ProgramFieldTable::kRows[i].learnMax;
-  }
+  for (int32_t& v : mLastSent) v = 128;
   try {
     mMidiQueue.assign(kMidiQueueEntries, 0);
   } catch (const std::bad_alloc&) {
@@ -54,10 +50,10 @@ VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
   char buf[128];
   GetPrivateProfileString("midi", "kbdmidioutch", "0", buf, sizeof buf, mSettingsPath.c_str());
   int channel = atoi(buf);
-  keyboardChannel = (buf[0] != '\0' && channel >= 0 && channel <= 15) ? channel : 0;
+  mKeyboardChannel = (buf[0] != '\0' && channel >= 0 && channel <= 15) ? channel : 0;
 
   // Program files and the folders shut-down may empty, before start-up needs them.
-  programFiles = std::move(setup.programFiles);
+  mProgramFiles = std::move(setup.programFiles);
   InitProgramFolders();
 
   InitParameters();
@@ -71,16 +67,16 @@ VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
 
   StartUp();
 
-  SetParameterFromGUI2(vq_param::kKeyboardChannel, keyboardChannel);
+  SetParameterFromGUI2(vq_param::kKeyboardChannel, mKeyboardChannel);
   if (IParam* cc = GetParam(vq_param::kModWheelCC); cc && cc->GetMax() > 0)
     SetParameterFromGUI(vq_param::kModWheelCC, 1.0 / cc->GetMax());
 
   char edited[16];
   GetPrivateProfileString("program", "edited", "", edited, sizeof edited, mSettingsPath.c_str());
   if (edited[0] == '\0' || strcmp(edited, "false") == 0)
-    programEdited = false;
+    mProgramEdited = false;
   else if (strcmp(edited, "true") == 0)
-    programEdited = true;
+    mProgramEdited = true;
   ShowProgramName();
 }
 
@@ -184,10 +180,10 @@ void VQEditor::RefreshGui() {
 }
 
 void VQEditor::ShowProgramName() {
-  if (programEdited)
-    SetStatusText(("*" + programName + "*").c_str());
+  if (mProgramEdited)
+    SetStatusText(("*" + mProgramName + "*").c_str());
   else
-    SetStatusText(programName.c_str());
+    SetStatusText(mProgramName.c_str());
 }
 
 void VQEditor::SetControlsFromParam(int paramIdx) {
@@ -200,7 +196,7 @@ void VQEditor::RedrawIfNotApplying() {
     RunOnMainThread([this] { RedrawIfNotApplying(); });
     return;
   }
-  if (!applyingProgram) RedrawParamControls();
+  if (!mApplyingProgram) RedrawParamControls();
 }
 
 // --- Editor GUI ---

@@ -9,6 +9,7 @@
 // change on the main thread only: the other threads queue them for the idle call.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -18,7 +19,12 @@
 #include <thread>
 #include <vector>
 
+#include "editor/device_link.h"
 #include "editor/editor_pages.h"
+#include "editor/flexi_pick.h"
+#include "editor/midi_learn.h"
+#include "editor/program_browser.h"
+#include "editor/undo_history.h"
 #include "editor/program_files.h"
 #include "editor/device_transfers.h"
 #include "editor/bank_transfers.h"
@@ -71,6 +77,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   static constexpr int kGuiWidth = 1140;
   static constexpr int kGuiHeight = 800;
   static constexpr int kMidiQueueEntries = 1024;
+  static constexpr int kProgramListSize = ProgramBrowser::kProgramListSize;
+  static constexpr int kBrowserTextRows = ProgramBrowser::kBrowserTextRows;
+  using enum ProgramBrowser::FileSelectorRole;
 
   VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup);
   ~VQEditor() override;
@@ -97,7 +106,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
 
   // --- Program record ---
   void PackParamsToRecord();
-  // Pushes `record` (undo-snapshot form) into the parameters; the caller sets applyingProgram.
+  // Pushes the record (undo-snapshot form) into the parameters; the caller sets
+  // ApplyingProgram.
   void ApplyRecordToParams();
   void InitProgram();
 
@@ -145,7 +155,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SetupSyncRanges(int sync, bool delayLong);
   // Hides or shows the range knobs of the slots aimed at the field; true when one is.
   bool HighlightFlexiDestinations(int field, bool hide);
-  // A row picked in the FLEXI source or range-control list (listViewTarget says which).
+  // A row picked in the FLEXI source or range-control list (Flexi().ListViewTarget() says which).
   void ApplyListViewChoice(int row);
   // Re-initialises an integer parameter's name and range, keeping its value inside the range.
   void ReinitIntParam(int paramIdx, const char* name, int def, int min, int max);
@@ -180,6 +190,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void OpenUrl(const char* url);
   int GuiWidth() const;
   void RefreshGui();
+  // Opens the role's file panel as a click on its selector does (main thread).
+  void OpenFileSelector(int role);
   void ShowProgramName();
   // Sets a parameter's controls from its plain value without informing the plug.
   void SetControlsFromParam(int paramIdx);
@@ -191,98 +203,117 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   double ParamValue(int paramIdx) const;
   int32_t ParamInt(int paramIdx) const;
 
-  // --- State (names as the device protocol and the dispatcher use them) ---
-  ProgramRecord record;         // the current program
-  ProgramRecord undoSnapshot;   // filled by TakeUndoSnapshot
-  ProgramRecord groupInitCopy;  // working copy of the group-INIT template
-  int32_t lastSent[vq_param::kCount];
-  int32_t lastField = kNoFieldSent;
-  int32_t idlePolls = 0;
-  bool applyingProgram = false;
-  bool programEdited = false;
-  int32_t selectedGroups = 0;
-  std::string programName;
-  std::string currentProgramFolder;
-  std::string currentProgramPath;
-  std::string lastFile;
+  // --- The editor's parts ---
+  // The undo history (Undo, Redo and the Record... members above fill and apply it).
+  UndoHistory& History() { return mHistory; }
+  const UndoHistory& History() const { return mHistory; }
+  // The request in flight, the transfers, the poll counters and the dump and reply buffers.
+  DeviceLink& Link() { return mLink; }
+  const DeviceLink& Link() const { return mLink; }
+  // Which controller moves which field.
+  MidiLearn& Learn() { return mLearn; }
+  const MidiLearn& Learn() const { return mLearn; }
+  // The FLEXI slots' destinations and their destination pick.
+  FlexiPick& Flexi() { return mFlexiPick; }
+  const FlexiPick& Flexi() const { return mFlexiPick; }
+  // The program list, the manager's browser and bank list, the selected files, the folders.
+  ProgramBrowser& Browser() { return mBrowser; }
+  const ProgramBrowser& Browser() const { return mBrowser; }
+  FirmwareUpdate& Firmware() { return mFirmware; }
 
-  // Undo history.
-  std::vector<ProgramRecord> undoEntries;
-  int32_t undoCursor = -1;
-  int32_t undoKey = -1;
-  bool undoSuspended = false;
+  // --- The program held ---
+  ProgramRecord& Record() { return mRecord; }
+  const ProgramRecord& Record() const { return mRecord; }
+  // The value each field was last sent with (128: none, so the next value goes out).
+  std::array<int32_t, vq_param::kCount>& LastSent() { return mLastSent; }
+  // The field whose NRPN address the device holds (kNoFieldSent: none).
+  int32_t LastField() const { return mLastField; }
+  void SetLastField(int32_t field) { mLastField = field; }
+  // Set while a whole program is pushed into the parameters: the dispatcher then sends no
+  // single change, records no undo step and redraws nothing.
+  bool ApplyingProgram() const { return mApplyingProgram; }
+  void SetApplyingProgram(bool applying) { mApplyingProgram = applying; }
+  bool ProgramEdited() const { return mProgramEdited; }
+  void SetProgramEdited(bool edited) { mProgramEdited = edited; }
+  const std::string& ProgramName() const { return mProgramName; }
+  void SetProgramName(const std::string& name) { mProgramName = name; }
+  // The program name does not determine the program number.
+  bool ProgramNumberError() const { return mProgramNumberError; }
+  void SetProgramNumberError(bool error) { mProgramNumberError = error; }
+  // The number of group switches (278..289) on.
+  int32_t SelectedGroups() const { return mSelectedGroups; }
+  void SetSelectedGroups(int32_t count) { mSelectedGroups = count; }
+  // Working copy of the group-INIT template.
+  ProgramRecord& GroupInitCopy() { return mGroupInitCopy; }
 
-  // FLEXI slots: the field each slot's destination addresses, -1 for none.
-  int32_t flexiDestination[kFlexiSlotCount] = {-1, -1, -1, -1};
-  int32_t listViewTarget = 0;  // 0..3 source list of slot 1..4, 4..7 range-control list
+  // --- Keyboard ---
+  int32_t KeyboardChannel() const { return mKeyboardChannel; }  // 0..15, "kbdmidioutch"
+  void SetKeyboardChannel(int32_t channel) { mKeyboardChannel = channel; }
+  double KeyboardVelocity() const { return mKeyboardVelocitySetting; }  // 0..1
+  void SetKeyboardVelocity(double velocity) { mKeyboardVelocitySetting = velocity; }
+  std::array<uint8_t, 128>& NoteState() { return mNoteState; }
+  int32_t ActiveNotes() const { return mActiveNotes; }
+  void SetActiveNotes(int32_t count) { mActiveNotes = count; }
+  // Learned controllers moved parameters / held keys changed: the main thread redraws.
+  bool ParamRedrawPending() const { return mParamRedrawPending; }
+  void SetParamRedrawPending(bool pending) { mParamRedrawPending = pending; }
+  bool KeyboardRedrawPending() const { return mKeyboardRedrawPending; }
+  void SetKeyboardRedrawPending(bool pending) { mKeyboardRedrawPending = pending; }
 
-  // Device link.
-  int32_t requestSlot = 1;
-  bool requestPending = false;
-  bool requestOutstanding = false;
-  bool dumpReceived = false;
-  bool bankDownloadRunning = false;
-  bool bankUploadRunning = false;
-  bool singleWritePending = false;
-  bool firmwareRunning = false;
-  bool transferDone = false;
-  bool transferFailed = false;
-  int32_t unansweredPolls = 0;
-  uint8_t receiveBuffer[213] = {};
-  uint8_t replyBuffer[7] = {};
-
-  // Keyboard and MIDI learn.
-  int32_t keyboardChannel = 0;           // 0..15, "kbdmidioutch"
-  double keyboardVelocitySetting = 1.0;  // the on-screen keyboard's velocity, 0..1
-  uint8_t noteState[128] = {};
-  int32_t activeNotes = 0;
-  int32_t learnCC[ProgramFieldTable::kLearnEntryCount];
-  int32_t learnMax[ProgramFieldTable::kLearnEntryCount];
-  bool learnMode = false;
-  bool unlearnMode = false;
-  int32_t learnTarget = -1;
-  int32_t lastLearnCC = -1;
-
-  // Pages and skins.
-  int32_t skinMode = 0;  // 0 "space", 1 "solid", 2 "lcd"
-  bool managerPageShown = false;
-  bool compactView = false;
-  // Files of the bank upload chosen on the manager page (leaving the manager clears it).
-  int32_t bankUploadFileCount = 0;
+  // --- Pages and skins ---
+  int32_t SkinMode() const { return mSkinMode; }  // 0 "space", 1 "solid", 2 "lcd"
+  void SetSkinMode(int32_t mode) { mSkinMode = mode; }
+  bool ManagerPageShown() const { return mManagerPageShown; }
+  void SetManagerPageShown(bool shown) { mManagerPageShown = shown; }
+  bool CompactView() const { return mCompactView; }
+  void SetCompactView(bool compact) { mCompactView = compact; }
+  // The parametric (knob) view of the equalizer was chosen.
+  bool EqualizerMode() const { return mEqualizerMode; }
+  void SetEqualizerMode(bool knobs) { mEqualizerMode = knobs; }
+  // The copy panel shows the oscillators (else the FLEXI slots).
+  bool CopyPanelVco() const { return mCopyPanelVco; }
+  void SetCopyPanelVco(bool vco) { mCopyPanelVco = vco; }
   // Writes one slot's program into the cache folder and points the slot at it; the program
   // manager sets it (leaving the manager keeps the selected slot's program this way).
-  std::function<void(VQEditor&, int slot)> saveSlotToCache;
+  void SetSlotCacheWriter(std::function<void(VQEditor&, int slot)> write) {
+    mSaveSlotToCache = std::move(write);
+  }
+  void SaveSlotToCache(int slot) {
+    if (mSaveSlotToCache) mSaveSlotToCache(*this, slot);
+  }
 
-  // Timer.
-  TimerThread* timer = nullptr;
-  int32_t tickCounter = 0;
+  // --- What library/ plugs in ---
+  // Program files (also set through VQEditorSetup), the transfers riding on replies, bank
+  // transfers and the program-file and manager-page dispatcher cases; each may stay null.
+  VQProgramFiles* ProgramFiles() const { return mProgramFiles.get(); }
+  void SetProgramFiles(std::unique_ptr<VQProgramFiles> files) { mProgramFiles = std::move(files); }
+  VQDeviceTransfers* DeviceTransfers() const { return mDeviceTransfers.get(); }
+  void SetDeviceTransfers(std::unique_ptr<VQDeviceTransfers> transfers) {
+    mDeviceTransfers = std::move(transfers);
+  }
+  VQBankTransfers* BankTransfers() const { return mBankTransfers.get(); }
+  void SetBankTransfers(std::unique_ptr<VQBankTransfers> transfers) {
+    mBankTransfers = std::move(transfers);
+  }
+  VQParamCases* ParamCases() const { return mParamCases.get(); }
+  void SetParamCases(std::unique_ptr<VQParamCases> cases) { mParamCases = std::move(cases); }
+  // Hands the cases over (a wrapper that falls back on them takes them).
+  std::unique_ptr<VQParamCases> TakeParamCases() { return std::move(mParamCases); }
+
+  // --- Timer ---
+  // Stops the 100 ms timer thread and waits for its last tick (tests then drive the ticks).
+  void StopTimer();
+  // The timer thread was started (start-up starts it; shut-down ends it).
+  bool HasTimer() const { return mTimer != nullptr; }
+  int32_t TickCounter() const { return mTickCounter; }
+  void SetTickCounter(int32_t count) { mTickCounter = count; }
 
   // --- Lifecycle: start-up, shut-down and the status poll (editor_lifecycle.cpp) ---
   // Stops the timer, empties the scratch folders, stores the settings and the current program.
   void SaveEditorState();
-  bool busy = false;                // a manager job runs; each reported communication error ends it
-  bool programNumberError = false;  // the program name does not determine the program number
-  // FLEXI read-out refresh: slot 1..4 (0 none); the poll rewrites the destination's read-out with
-  // range knob A on its second poll after the request.
-  int32_t flexiReadoutSlot = 0;
-  int32_t flexiReadoutWait = 0;
-  // FLEXI destination pick (slot 1..4, 0 none) and its time-out, which the poll ends after ten
-  // polls by hiding the slot's overlay.
-  int32_t flexiPickSlot = 0;
-  bool flexiPickActive = false;
-  bool flexiPickTimeout = false;
-  int32_t flexiPickTimeoutCount = 0;
-  int32_t flexiBlinkCounter = 0;  // OnTick toggles the picking slot's overlay every 8th call
-  // Remembered by start-up and the manager page (leaving it returns to them).
-  std::string rememberedProgramPath;
-  std::string rememberedProgramFolder;
-  // Formed once at construction from the settings folder: the only folders shut-down removes.
-  std::string settingsFolder;  // ends in "/"
-  std::string cacheFolder;     // settingsFolder + "cache/"
-  std::string uploadFolder;    // cacheFolder + "selected/"
-  void InitProgramFolders();   // forms the three from the settings path
+  void InitProgramFolders();  // forms the folders from the settings path
 
-  // --- Program files (forwarded to programFiles; library/ implements them) ---
+  // --- Program files (forwarded to ProgramFiles(); library/ implements them) ---
   bool LoadProgramFileToEditor(const char* path);
   bool WriteProgramDumpText(const char* path);
   bool SaveProgramFile(const char* path);
@@ -297,42 +328,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void ResetCacheFolder();
   // "lastprogram.pr4" in the folder of the settings file.
   std::string RamProgramPath() const;
-  std::unique_ptr<VQProgramFiles> programFiles;
-
-  // Program list: bare file names of the current program folder, sorted case-insensitively.
-  static constexpr int kProgramListSize = 1024;
-  std::vector<std::string> programList;
-  int32_t programListLast = 0;    // number of names less one (0 when empty)
-  int32_t programListIndex = 0;   // the current entry
-  bool programListBuilt = false;  // previous/next do nothing until a list was built
-  std::string CurrentListName() const;
-  std::string saveFolder;            // where received programs are offered, ends in "/"
-  bool receivedDumpPending = false;  // the save selector writes the received dump, not the editor
-  // A failed or timed-out request leaves no dump to be saved in place of the user's program.
-  void DropReceivedDump();
-  // receiveBuffer holds a complete, checked program dump.
-  bool HoldsReceivedDump() const;
-
-  // File selectors by role: the file each one shows.
-  enum FileSelectorRole {
-    kFirmwareSelector,
-    kLoadSelector,
-    kSaveSelector,
-    kWriteSelector,
-    kFileSelectorCount
-  };
-  std::string selectedFile[kFileSelectorCount];
-  void SetSelectedFile(int role, const std::string& path);
-  // Opens the role's file panel as a click on its selector does (main thread).
-  void OpenFileSelector(int role);
-
-  // The manager's file browser.
-  static constexpr int kBrowserTextRows = 47;
-  std::vector<OnlineListRow> browserRows;
-  int32_t browserScrollRange = 0;
-  int32_t browserFirstRow = 0;
-  std::string browserFolder;
-  int32_t browserSelection = -1;
 
   // --- Incoming MIDI and MIDI learn (incoming_midi.cpp, midi_learn.cpp) ---
   // Synthesizer input (MIDI thread): dumps and replies, checked before anything is acted on.
@@ -348,30 +343,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::string MidiLearnFilePath() const;
   bool WriteMidiLearnFile(const std::string& path = "");
   bool ReadMidiLearnFile(const std::string& path = "");
-  // A dump with a bad checksum is asked for again this many times; then the transfer fails.
-  static constexpr int kDumpRetryLimit = 3;
-  int32_t dumpRetries = 0;
-  bool writeAckPending = false;       // 0x21 of a single write, finished on the main thread
-  bool bankUploadAckPending = false;  // 0x21 of a bank upload not yet acted on
-  bool bankProgressPending =
-      false;  // a bank upload moved on: what it shows waits for the main thread
-  bool downloadSavePending = false;  // a bank-download dump waits for the main thread
-  int32_t downloadSaveSlot = 0;
-  uint8_t downloadDump[213] = {};
-  // The next slot's dump when it arrived before the main thread saved the one above; the
-  // request after it waits for that save.
-  bool aheadDumpPending = false;
-  int32_t strayDumpSlot = 0;  // asked ahead by a download that has ended since
-  int32_t aheadDumpSlot = 0;
-  uint8_t aheadDump[213] = {};
   // Bank steps that need no GUI, run where the acknowledgement or dump arrives (the MIDI
   // worker): the next file of an upload, the next request of a download.
   void AdvanceBankTransfers();
-  bool paramRedrawPending = false;     // learned controllers moved parameters
-  bool keyboardRedrawPending = false;  // held keys changed
-  bool learnNoMatch = false;           // set before a controller is matched, cleared on a match
-  // Bank download, firmware and bank upload steps (library/ and the firmware updater).
-  std::unique_ptr<VQDeviceTransfers> deviceTransfers;
 
   // --- Work for the main thread (main_thread_work.cpp) ---
   // Controls, texts, redraws and message boxes change on the main thread only (the one that
@@ -392,43 +366,31 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
 
   // --- Dispatcher cases: FLEXI slots, effect, equalizer and external-MIDI views
   // (param_dispatch.cpp, flexi_controls.cpp, effect_controls.cpp) ---
-  // Program file, group-edit and manager-page cases of other features.
-  std::unique_ptr<VQParamCases> paramCases;
-  bool flexiIndicatorShown[kFlexiSlotCount] = {};
   void ShowFlexiIndicator(int slot, bool show);  // slot 0..3
   void EndFlexiPick();
-  // Effect view and MIDI panel.
-  bool equalizerMode = false;  // the parametric (knob) view of the equalizer was chosen
-  bool copyPanelVco = true;    // the copy panel shows the oscillators (else the FLEXI slots)
 
   // --- Firmware update, bank transfers, the slot table and the program file controls
   // (firmware_update.cpp, program_controls.cpp; library/bank_transfer.cpp implements
-  // bankTransfers) ---
+  // BankTransfers()) ---
   // Reads and checks a firmware file whole, then starts the handshake. A refused file sends
   // nothing and tells the user why.
   void ReadFirmwareFile(const char* path);
   // The next block of the current section (a 0x12 reply).
   void SendNextFirmwareBlock();
   void SendFirmwareBlock(const FirmwareUpdate::Action& block);
-  // A 0x11, 0x12, 0x14 or 0x15 reply while firmwareRunning (MIDI thread, mutex held).
+  // A 0x11, 0x12, 0x14 or 0x15 reply while the firmware update runs (MIDI thread, mutex held).
   void OnFirmwareReply(uint8_t target, uint8_t command);
-  FirmwareUpdate firmware;
-  // Forwarded to bankTransfers.
+  // Forwarded to BankTransfers().
   void StartBankUpload(const char* path);
   bool SendProgramFileToDevice(const char* path);
   bool SendBankProgramFile(const char* path, int slot);
   bool SaveReceivedProgram(int slot, const uint8_t* dump);
   void ScanProgramFolderToSlots(const char* folder);
   void SetSlotName(const char* name, int slot);
-  std::unique_ptr<VQBankTransfers> bankTransfers;
-  bool bankUploadRequest = false;  // the next idle call uploads the current program folder
-  bool downloadToManager = false;  // a bank download fills the slot table from the cache folder
-  // The slot table (index = slot 1..99).
-  std::vector<ProgramSlot> slotTable = std::vector<ProgramSlot>(kSlotTableSize);
 
  protected:
   // Dispatcher steps and cases.
-  bool FlexiPickRoad(int field);  // false: the change ends here
+  bool FlexiPickPath(int field);  // false: the change ends here
   void LearnStep(int field, int32_t value);
   void WriteDispatcherReadout(int paramIdx, int field, int32_t value);
   DispatchExit RunParamCase(int paramIdx, int field, int32_t value);
@@ -441,11 +403,12 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
  protected:
   void InitParameters();
   void SetParam(int paramIdx, double value) { SetParameterFromGUI2(paramIdx, value); }
-  // Apply steps shared by the whole-program operations.
-  void ApplyFieldsUpToPortamento();  // fields 0..94 (apply steps 1-3)
+  // The parts of applying a whole program, shared by the whole-program operations.
+  void ApplyFieldsUpToPortamento();  // fields 0..94, the portamento last
   void ApplyFlexiSlot(int slot, bool withDestination);
-  void ApplyMidiFields();    // apply step 5
-  void ApplyEffectFields();  // apply steps 6-8
+  // Delay model, MIDI sync, the external-MIDI switches and the octave transpose.
+  void ApplyMidiFields();
+  void ApplyEffectFields();  // effects and equalizer, fields 128..169
   void ResetFlexiSlotMarkers();
   bool GroupSwitchOn(int group) const;
   void FinishWholeProgramEdit(bool redraw);
@@ -468,6 +431,42 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool mShowingBoxes = false;  // a box's modal loop may run the idle call again
 
   std::unique_ptr<VQEditorPages> mPages;
+  UndoHistory mHistory;
+  DeviceLink mLink;
+  MidiLearn mLearn;
+  FlexiPick mFlexiPick;
+  ProgramBrowser mBrowser;
+  FirmwareUpdate mFirmware;
+  std::unique_ptr<VQProgramFiles> mProgramFiles;
+  std::unique_ptr<VQDeviceTransfers> mDeviceTransfers;
+  std::unique_ptr<VQBankTransfers> mBankTransfers;
+  std::unique_ptr<VQParamCases> mParamCases;
+  std::unique_ptr<TimerThread> mTimer;
+  int32_t mTickCounter = 0;
+
+  ProgramRecord mRecord;
+  ProgramRecord mGroupInitCopy;
+  std::array<int32_t, vq_param::kCount> mLastSent;
+  int32_t mLastField = kNoFieldSent;
+  bool mApplyingProgram = false;
+  bool mProgramEdited = false;
+  std::string mProgramName;
+  bool mProgramNumberError = false;
+  int32_t mSelectedGroups = 0;
+
+  int32_t mKeyboardChannel = 0;
+  double mKeyboardVelocitySetting = 1.0;
+  std::array<uint8_t, 128> mNoteState = {};
+  int32_t mActiveNotes = 0;
+  bool mParamRedrawPending = false;
+  bool mKeyboardRedrawPending = false;
+
+  int32_t mSkinMode = 0;
+  bool mManagerPageShown = false;
+  bool mCompactView = false;
+  bool mEqualizerMode = false;
+  bool mCopyPanelVco = true;
+  std::function<void(VQEditor&, int slot)> mSaveSlotToCache;
   // The graphics between its creation and CreateGui attaching it to the plug.
   IGraphics* mGraphicsBeingBuilt = nullptr;
   std::string mSettingsPath;

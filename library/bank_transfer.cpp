@@ -23,14 +23,15 @@ constexpr int kProgramNumberParam = 211;
 
 void BankTransfer::ShowName(VQEditor& e, const std::string& file) {
   e.SetProgramNameFromPath(file);
-  e.SetStatusText(e.programName.c_str());
+  e.SetStatusText(e.ProgramName().c_str());
 }
 
 void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
   UTL_MutexLock lock(e.Mutex());
   std::string p = path ? path : "";
   if (p.find('/') == std::string::npos) return;
-  if (e.bankUploadRunning || e.firmwareRunning || e.bankDownloadRunning) {
+  if (e.Link().BankUploadRunning() || e.Link().FirmwareRunning() ||
+      e.Link().BankDownloadRunning()) {
     e.SetStatusText("A transfer is running!");
     return;
   }
@@ -75,7 +76,7 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
   bool gaps =
       std::any_of(mFilesPerSlot.begin() + 1, mFilesPerSlot.end(), [](int n) { return n == 0; });
   if (gaps) {
-    if (e.managerPageShown)
+    if (e.ManagerPageShown())
       mGapFill = false;
     else
       mGapFill = e.ShowMessageBox(
@@ -85,8 +86,8 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
   }
 
   e.SetStatusText("Writing Progs to VQ...");
-  e.bankUploadRunning = true;
-  e.unansweredPolls = 0;
+  e.Link().SetBankUploadRunning(true);
+  e.Link().SetUnansweredPolls(0);
   mUploadIndex = 0;
   mNextSlot = 1;
   mLastPath.clear();
@@ -107,10 +108,10 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
 
 void BankTransfer::NextBankProgram(VQEditor& e) {
   UTL_MutexLock lock(e.Mutex());
-  if (!e.bankUploadRunning) return;
+  if (!e.Link().BankUploadRunning()) return;
   if (mGapFill) {
     if (++mNextSlot > kLastProgramSlot) return Finish(e);
-    e.unansweredPolls = 0;
+    e.Link().SetUnansweredPolls(0);
     mShownSlot = mNextSlot;
     if (mFilesPerSlot[static_cast<size_t>(mNextSlot)] == 0) {
       SendInUpload(e, mFolder + mFiles[0], mNextSlot, false);
@@ -121,7 +122,7 @@ void BankTransfer::NextBankProgram(VQEditor& e) {
       SendInUpload(e, mFolder + row, 0, true);
       ++mUploadIndex;
     }
-    e.bankProgressPending = true;
+    e.Link().SetBankProgressPending(true);
     return;
   }
 
@@ -130,10 +131,10 @@ void BankTransfer::NextBankProgram(VQEditor& e) {
   const int slot = ProgramFileSlot(row);
   if (slot == 0) return;
   SendInUpload(e, mFolder + row, 0, true);
-  e.unansweredPolls = 0;
+  e.Link().SetUnansweredPolls(0);
   mShownSlot = slot;
   mShownFile = row;
-  e.bankProgressPending = true;
+  e.Link().SetBankProgressPending(true);
 }
 
 void BankTransfer::ShowBankProgress(VQEditor& e) {
@@ -145,7 +146,7 @@ void BankTransfer::ShowBankProgress(VQEditor& e) {
   }
   if (mShownSlot == 0) return;
   e.SetParameterFromGUI2(kProgramNumberParam, mShownSlot);
-  if (e.managerPageShown && !mGapFill) {
+  if (e.ManagerPageShown() && !mGapFill) {
     ShowSlotSelections(e);
     if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(mShownSlot, true);
   } else {
@@ -158,7 +159,7 @@ void BankTransfer::ResendBankProgram(VQEditor& e) {
   UTL_MutexLock lock(e.Mutex());
   // Only the write that went out: a file that could not be sent stays unsent, and the upload
   // ends by its time-out.
-  if (!e.bankUploadRunning || mLastPath.empty()) return;
+  if (!e.Link().BankUploadRunning() || mLastPath.empty()) return;
   Send(e, mLastPath, mLastSlot, mLastSlotFromName);
 }
 
@@ -176,26 +177,26 @@ bool BankTransfer::SendInUpload(VQEditor& e, const std::string& path, int slot, 
 }
 
 void BankTransfer::Finish(VQEditor& e) {
-  e.bankUploadRunning = false;
+  e.Link().SetBankUploadRunning(false);
   mLastPath.clear();
   mShownSlot = 0;
-  e.unansweredPolls = 0;
-  if (!e.managerPageShown) {
-    e.transferDone = true;
+  e.Link().SetUnansweredPolls(0);
+  if (!e.ManagerPageShown()) {
+    e.Link().SetTransferDone(true);
     return;
   }
   mFinishShown = true;
-  e.bankProgressPending = true;
+  e.Link().SetBankProgressPending(true);
 }
 
 void BankTransfer::ShowFinish(VQEditor& e) {
   ShowSlotSelections(e);
-  e.LocateProgramInFolder(e.cacheFolder.c_str());
-  if (!e.programList.empty()) {
-    const std::string first = e.cacheFolder + e.programList[0];
-    e.SetSelectedFile(VQEditor::kLoadSelector, first);
-    e.SetSelectedFile(VQEditor::kSaveSelector, fs::ReplaceNameExtension(first, ".pr4"));
-    e.SetSelectedFile(VQEditor::kWriteSelector, first);
+  e.LocateProgramInFolder(e.Browser().CacheFolder().c_str());
+  if (!e.Browser().ProgramList().empty()) {
+    const std::string first = e.Browser().CacheFolder() + e.Browser().ProgramList()[0];
+    e.Browser().SetSelectedFile(VQEditor::kLoadSelector, first);
+    e.Browser().SetSelectedFile(VQEditor::kSaveSelector, fs::ReplaceNameExtension(first, ".pr4"));
+    e.Browser().SetSelectedFile(VQEditor::kWriteSelector, first);
   }
   e.ShowMessageBox("Finished successfully!", "Done", 0);
 }
@@ -220,9 +221,9 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
   }
   if (slotFromName) slot = ProgramFileSlot(fs::NameOfPath(path));
   if (slot < kFirstProgramSlot || slot > kLastProgramSlot) {
-    e.singleWritePending = false;
-    e.unansweredPolls = 0;
-    e.programNumberError = true;
+    e.Link().SetSingleWritePending(false);
+    e.Link().SetUnansweredPolls(0);
+    e.SetProgramNumberError(true);
     return false;
   }
   if (error != ProgramFileError::kNone) {
@@ -231,8 +232,8 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
   }
   const std::vector<uint8_t> message =
       ProgramWriteMessage(content.record, slot, ProgramNameOfPath(path));
-  if (slotFromName && e.managerPageShown) {
-    for (ProgramSlot& s : e.slotTable) s.selected = 0;
+  if (slotFromName && e.ManagerPageShown()) {
+    for (ProgramSlot& s : e.Browser().Slots()) s.selected = 0;
     if (markSlot)
       if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(slot, true);
   }
@@ -247,25 +248,26 @@ bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dum
   // same way, and the end must not read as a success.
   auto refuse = [&](const char* text) {
     e.SetStatusText(text);
-    if (e.bankDownloadRunning) {
-      e.bankDownloadRunning = false;
-      e.requestPending = false;
-      e.unansweredPolls = 0;
-      e.downloadToManager = false;
-      e.busy = false;
+    if (e.Link().BankDownloadRunning()) {
+      e.Link().SetBankDownloadRunning(false);
+      e.Link().SetRequestPending(false);
+      e.Link().SetUnansweredPolls(0);
+      e.Link().SetDownloadToManager(false);
+      e.Link().SetBusy(false);
       e.ShowMessageBox(text, "Error", 0);
     }
     return false;
   };
-  std::string folder = e.downloadToManager ? e.cacheFolder : e.currentProgramFolder;
+  std::string folder =
+      e.Link().DownloadToManager() ? e.Browser().CacheFolder() : e.Browser().CurrentProgramFolder();
   if (folder.empty()) return refuse("No folder to save the program in!");
-  if (e.downloadToManager) fs::MakeFolder(folder);
+  if (e.Link().DownloadToManager()) fs::MakeFolder(folder);
   const std::string file = ReceivedProgramFileName(dump + vq_sysex::kProgramNameByte, slot);
   const std::string path = folder + file;
   if (WriteFileSafely(path, ReceivedDumpText(dump)) != ProgramFileError::kNone)
     return refuse("Cannot write the program file!");
   ShowName(e, file);
-  if (e.downloadToManager && slot >= kFirstProgramSlot && slot <= kLastProgramSlot) {
+  if (e.Link().DownloadToManager() && slot >= kFirstProgramSlot && slot <= kLastProgramSlot) {
     // The file's own name decides category and name; the slot is the one downloaded.
     SlotFileNameParts parts = ParseSlotFileName(file);
     EnterProgramIntoSlot(e, slot, parts.category, path, parts.name);
@@ -283,7 +285,7 @@ void BankTransfer::SetSlotName(VQEditor& e, const char* name, int slot) {
 
 void InstallProgramTransfers(VQEditor& editor) {
   UTL_MutexLock lock(editor.Mutex());
-  editor.bankTransfers = std::make_unique<BankTransfer>();
-  editor.deviceTransfers = MakeEditorDeviceTransfers();
-  editor.paramCases = MakeProgramControlCases(std::move(editor.paramCases));
+  editor.SetBankTransfers(std::make_unique<BankTransfer>());
+  editor.SetDeviceTransfers(MakeEditorDeviceTransfers());
+  editor.SetParamCases(MakeProgramControlCases(editor.TakeParamCases()));
 }

@@ -39,13 +39,13 @@ int ModeOfButton(int p) {
 
 bool BankEmpty(const VQEditor& e) {
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
-    if (!e.slotTable[static_cast<size_t>(i)].empty) return false;
+    if (!e.Browser().Slots()[static_cast<size_t>(i)].empty) return false;
   return true;
 }
 
 bool AnySelected(const VQEditor& e) {
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
-    if (e.slotTable[static_cast<size_t>(i)].selected) return true;
+    if (e.Browser().Slots()[static_cast<size_t>(i)].selected) return true;
   return false;
 }
 
@@ -65,7 +65,7 @@ std::string ProgramManager::ChooseFolder(const std::string& startFolder) {
 bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
   const double value = e.ParamValue(p);
   const bool released = value < 0.5;
-  if (e.downloadToManager && p >= 317 && p <= 323) return false;
+  if (e.Link().DownloadToManager() && p >= 317 && p <= 323) return false;
 
   switch (p) {
     case 313:
@@ -73,7 +73,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
       e.HideControlsOfParam(344, false);
       e.HideControlsOfParam(343, false);
       e.HideControlsOfParam(341, true);
-      e.browserRows.clear();
+      e.Browser().Rows().clear();
       ResetBrowserTexts(e);
       anchor = -1;
       break;
@@ -81,7 +81,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
     case 315:
     case 316:
       if (!released) break;
-      for (OnlineListRow& r : e.browserRows)
+      for (OnlineListRow& r : e.Browser().Rows())
         if (r.flags[2]) r.flags[3] = p == 314 ? 1 : p == 315 ? 0 : !r.flags[3];
       anchor = -1;
       RecolourBrowser(e);
@@ -128,7 +128,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
       break;
     case 341: {
       const double v = value < 0 ? 0 : value > 1 ? 1 : value;
-      e.browserFirstRow = static_cast<int32_t>(e.browserScrollRange * (1.0 - v) + 0.5);
+      e.Browser().SetFirstRow(static_cast<int32_t>(e.Browser().ScrollRange() * (1.0 - v) + 0.5));
       RedrawBrowserRows(e);
       break;
     }
@@ -136,19 +136,19 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
       const bool on = value > 0;
       IMidiMessage msg;
       if (on)
-        msg.MakeNoteOn(kPreviewKey, kPreviewVelocity, 0, e.keyboardChannel);
+        msg.MakeNoteOn(kPreviewKey, kPreviewVelocity, 0, e.KeyboardChannel());
       else
-        msg.MakeNoteOff(kPreviewKey, 0, e.keyboardChannel);
+        msg.MakeNoteOff(kPreviewKey, 0, e.KeyboardChannel());
       e.SendMidiMsg(&msg);
       e.SendSysExBytes(KeyboardNoteMessage(on, kPreviewKey, on ? kPreviewVelocity : 0));
       break;
     }
     case 343: {
       if (!released) break;
-      std::string folder = ChooseFolder(e.saveFolder);
+      std::string folder = ChooseFolder(e.Browser().SaveFolder());
       if (folder.empty()) break;
       if (folder.size() > 1) folder.pop_back();
-      e.browserFolder = folder;
+      e.Browser().SetFolder(folder);
       anchor = -1;
       e.ListProgramFolder(folder.c_str());
       if (VQEditorPages* pages = e.Pages()) {
@@ -198,7 +198,7 @@ void ProgramManager::ApplyEdit(VQEditor& e) {
     }
   int selected = 0, only = 0;
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i) {
-    ProgramSlot& s = e.slotTable[static_cast<size_t>(i)];
+    ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(i)];
     if (!s.selected) continue;
     ++selected;
     only = i;
@@ -226,7 +226,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
     SaveProgramsToFolder(e, folder, false, 0);
     bankSaved = true;
     bankFolder = folder;
-    e.transferDone = true;
+    e.Link().SetTransferDone(true);
     return true;
   };
   switch (p) {
@@ -239,7 +239,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       return;
     case 319: {
       if (!empty && !Ask(e, kReplaceBank)) return;
-      const std::string folder = ChooseFolder(e.saveFolder);
+      const std::string folder = ChooseFolder(e.Browser().SaveFolder());
       if (folder.empty()) return;
       e.ScanProgramFolderToSlots(folder.c_str());
       bankSaved = true;
@@ -251,11 +251,11 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       if (!empty && !Ask(e, kReplaceBank)) return;
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
       e.ResetCacheFolder();
-      fs::MakeFolder(e.cacheFolder, 0755);
-      e.downloadToManager = true;
-      e.bankDownloadRunning = true;
-      e.requestSlot = 1;
-      e.requestPending = true;
+      fs::MakeFolder(e.Browser().CacheFolder(), 0755);
+      e.Link().SetDownloadToManager(true);
+      e.Link().SetBankDownloadRunning(true);
+      e.Link().SetRequestSlot(1);
+      e.Link().SetRequestPending(true);
       ClearSlotSelection(e);
       return;
     case 321:
@@ -279,16 +279,16 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
                "to continue?"))
         return;
       if (AnySelected(e) && Ask(e, "Do you wish to upload only the selected Program(s)?")) {
-        SaveSelectedProgramsToFolder(e, e.uploadFolder);
-        e.LocateProgramInFolder(e.uploadFolder.c_str());
+        SaveSelectedProgramsToFolder(e, e.Browser().UploadFolder());
+        e.LocateProgramInFolder(e.Browser().UploadFolder().c_str());
         ClearSlotSelection(e);
-        e.StartBankUpload(e.uploadFolder.c_str());
+        e.StartBankUpload(e.Browser().UploadFolder().c_str());
         return;
       }
-      SaveProgramsToFolder(e, e.cacheFolder, true, 0);
-      DeleteProgramFiles(e, e.cacheFolder);
-      e.LocateProgramInFolder(e.cacheFolder.c_str());
-      e.StartBankUpload(e.cacheFolder.c_str());
+      SaveProgramsToFolder(e, e.Browser().CacheFolder(), true, 0);
+      DeleteProgramFiles(e, e.Browser().CacheFolder());
+      e.LocateProgramInFolder(e.Browser().CacheFolder().c_str());
+      e.StartBankUpload(e.Browser().CacheFolder().c_str());
       return;
     }
     default:
@@ -305,6 +305,6 @@ ProgramManager& InstallProgramManager(VQEditor& e, DbClientOptions options) {
     p->InitDouble("Bank list", "", "", 0.0, 0.0, kLastProgramSlot, 1.0, 1.0);
   auto manager = std::make_unique<ProgramManager>(std::move(options));
   ProgramManager& m = *manager;
-  e.paramCases = MakeProgramControlCases(std::move(manager));
+  e.SetParamCases(MakeProgramControlCases(std::move(manager)));
   return m;
 }

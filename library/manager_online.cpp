@@ -76,69 +76,69 @@ void ProgramManager::ResetBrowserTexts(VQEditor& e) {
 }
 
 void ProgramManager::FinishOnlineList(VQEditor& e) {
-  e.browserFirstRow = 0;
-  e.browserScrollRange = 0;
+  e.Browser().SetFirstRow(0);
+  e.Browser().SetScrollRange(0);
   if (VQEditorPages* pages = e.Pages()) pages->SetBrowserScrollPosition(1.0);
   if (IParam* p = e.GetParam(kBrowserScroll)) p->Set(1.0);
-  const int rows = static_cast<int>(e.browserRows.size());
+  const int rows = static_cast<int>(e.Browser().Rows().size());
   const bool fits = rows <= VQEditor::kBrowserTextRows;
-  if (!fits) e.browserScrollRange = rows - VQEditor::kBrowserTextRows;
+  if (!fits) e.Browser().SetScrollRange(rows - VQEditor::kBrowserTextRows);
   e.HideControlsOfParam(kBrowserScroll, fits);
   anchor = -1;
   RedrawBrowserRows(e);
 }
 
 void ProgramManager::ShowOnlineCategories(VQEditor& e) {
-  e.browserRows.clear();
+  e.Browser().Rows().clear();
   ResetBrowserTexts(e);
   DbGetCategories(e);
 }
 
 void ProgramManager::DbGetCategories(VQEditor& e) {
-  if (!e.managerPageShown) return;
+  if (!e.ManagerPageShown()) return;
   DbClient::Page page = client.Categories();
   if (!page.ok) return;
-  e.browserRows.insert(e.browserRows.end(), page.rows.begin(), page.rows.end());
+  e.Browser().Rows().insert(e.Browser().Rows().end(), page.rows.begin(), page.rows.end());
   FinishOnlineList(e);
 }
 
 void ProgramManager::ShowOnlinePages(VQEditor& e, const std::string& categoryId) {
-  e.browserRows.clear();
+  e.Browser().Rows().clear();
   ResetBrowserTexts(e);
-  e.browserRows.push_back(UpRow(0, ".."));
-  AppendPages(e.browserRows, client.Options().totalTimeoutMs,
+  e.Browser().Rows().push_back(UpRow(0, ".."));
+  AppendPages(e.Browser().Rows(), client.Options().totalTimeoutMs,
               [&](int n) { return client.DbGetPages(categoryId, n); });
   FinishOnlineList(e);
 }
 
 void ProgramManager::ShowOnlineFiles(VQEditor& e, const std::string& pageId) {
-  e.browserRows.clear();
+  e.Browser().Rows().clear();
   ResetBrowserTexts(e);
-  e.browserRows.push_back(UpRow(1, e.browserFolder));
-  AppendPages(e.browserRows, client.Options().totalTimeoutMs,
+  e.Browser().Rows().push_back(UpRow(1, e.Browser().Folder()));
+  AppendPages(e.Browser().Rows(), client.Options().totalTimeoutMs,
               [&](int n) { return client.DbGetMedia(pageId, n); });
   // Equal names keep their order, as a bubble sort that swaps only greater names leaves them.
-  std::stable_sort(e.browserRows.begin(), e.browserRows.end(),
+  std::stable_sort(e.Browser().Rows().begin(), e.Browser().Rows().end(),
                    [](const OnlineListRow& a, const OnlineListRow& b) { return NameAfter(b, a); });
   FinishOnlineList(e);
 }
 
 bool ProgramManager::DownloadToFolder(VQEditor& e, const std::string& url, std::string* localPath) {
   const std::string name = DownloadFileName(url);
-  if (name.empty() || e.cacheFolder.empty()) return false;
-  const std::string path = e.cacheFolder + name;
+  if (name.empty() || e.Browser().CacheFolder().empty()) return false;
+  const std::string path = e.Browser().CacheFolder() + name;
   if (path.size() > 255) return false;
   std::string text = client.DbDownload(url);
   text.resize(std::strlen(text.c_str()));  // up to the first zero byte
   if (text.empty()) return false;
-  if (!fs::MakeFolder(e.cacheFolder, 0755)) return false;
+  if (!fs::MakeFolder(e.Browser().CacheFolder(), 0755)) return false;
   if (WriteFileSafely(path, text) != ProgramFileError::kNone) return false;
   if (localPath) *localPath = path;
   return true;
 }
 
 std::string ProgramManager::CredentialFilePath(const VQEditor& e) const {
-  return e.settingsFolder + kCredentialFileName;
+  return e.Browser().SettingsFolder() + kCredentialFileName;
 }
 
 void ProgramManager::ShowLoginPanel(VQEditor& e, bool show) {

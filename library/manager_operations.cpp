@@ -72,7 +72,7 @@ bool InsideFolder(const std::string& folder, const std::string& path) {
 }
 
 bool BelowSettingsFolder(const VQEditor& e, const std::string& folder) {
-  const std::string& root = e.settingsFolder;
+  const std::string& root = e.Browser().SettingsFolder();
   return !root.empty() && fs::IsPlainAbsolutePath(folder) && folder.size() > root.size() &&
          folder.compare(0, root.size(), root) == 0;
 }
@@ -157,20 +157,20 @@ std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target,
 void ProgramManager::RecolourBrowser(VQEditor& e) {
   VQEditorPages* pages = e.Pages();
   for (int i = 0; pages && i < VQEditor::kBrowserTextRows; ++i) {
-    const size_t row = static_cast<size_t>(e.browserFirstRow + i);
-    if (row < e.browserRows.size()) pages->MarkBrowserRow(i, e.browserRows[row].flags[3]);
+    const size_t row = static_cast<size_t>(e.Browser().FirstRow() + i);
+    if (row < e.Browser().Rows().size()) pages->MarkBrowserRow(i, e.Browser().Rows()[row].flags[3]);
   }
 }
 
 void ProgramManager::RedrawBrowserRows(VQEditor& e) {
   VQEditorPages* pages = e.Pages();
   for (int i = 0; pages && i < VQEditor::kBrowserTextRows; ++i) {
-    const size_t row = static_cast<size_t>(e.browserFirstRow + i);
-    if (e.browserFirstRow < 0 || row >= e.browserRows.size()) {
+    const size_t row = static_cast<size_t>(e.Browser().FirstRow() + i);
+    if (e.Browser().FirstRow() < 0 || row >= e.Browser().Rows().size()) {
       pages->HideBrowserRow(i);
       continue;
     }
-    const OnlineListRow& r = e.browserRows[row];
+    const OnlineListRow& r = e.Browser().Rows()[row];
     const bool folder = r.flags[0] == 0 && r.flags[2] == 0 && std::strcmp(r.name, "..") != 0;
     char shown[sizeof r.name + 2];
     std::snprintf(shown, sizeof shown, folder ? "[%s]" : "%s", r.name);
@@ -180,13 +180,13 @@ void ProgramManager::RedrawBrowserRows(VQEditor& e) {
 
 void ProgramManager::ClearSlotSelection(VQEditor& e) {
   for (int i = 0; i < kSlotTableSize; ++i) {
-    e.slotTable[static_cast<size_t>(i)].selected = 0;
+    e.Browser().Slots()[static_cast<size_t>(i)].selected = 0;
     if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(i, false);
   }
 }
 
 void ProgramManager::RefreshSlot(VQEditor& e, int slot) {
-  const ProgramSlot& s = e.slotTable[static_cast<size_t>(slot)];
+  const ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(slot)];
   VQEditorPages* pages = e.Pages();
   if (!pages) return;
   pages->ShowSlotSelected(slot, s.selected);
@@ -195,12 +195,12 @@ void ProgramManager::RefreshSlot(VQEditor& e, int slot) {
 }
 
 void ProgramManager::EmptySlot(VQEditor& e, int slot) {
-  e.slotTable[static_cast<size_t>(slot)] = ProgramSlot{};
+  e.Browser().Slots()[static_cast<size_t>(slot)] = ProgramSlot{};
   RefreshSlot(e, slot);
 }
 
 std::string ProgramManager::LocalSlotFile(VQEditor& e, int slot) {
-  ProgramSlot& s = e.slotTable[static_cast<size_t>(slot)];
+  ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(slot)];
   if (!IsHttpsPath(s.path)) return s.path;
   std::string local;
   // A failed download leaves the online address in place.
@@ -210,7 +210,7 @@ std::string ProgramManager::LocalSlotFile(VQEditor& e, int slot) {
 }
 
 void ProgramManager::LoadSlotProgram(VQEditor& e, int slot) {
-  e.lastField = kNoFieldSent;
+  e.SetLastField(kNoFieldSent);
   const std::string path = LocalSlotFile(e, slot);
   if (path.empty()) return;
   if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
@@ -229,9 +229,9 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
     return;
   }
   const int shown = static_cast<int>(value + 0.001);
-  const int index = e.browserFirstRow + shown;
-  if (shown < 0 || index < 0 || index >= static_cast<int>(e.browserRows.size())) return;
-  OnlineListRow& row = e.browserRows[static_cast<size_t>(index)];
+  const int index = e.Browser().FirstRow() + shown;
+  if (shown < 0 || index < 0 || index >= static_cast<int>(e.Browser().Rows().size())) return;
+  OnlineListRow& row = e.Browser().Rows()[static_cast<size_t>(index)];
   const bool isFile = row.flags[2] != 0;
 
   switch (ev.kind) {
@@ -241,17 +241,17 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
         anchor = -1;
       } else if (ev.modifier == kListRange) {
         if (!isFile) return;
-        if (anchor < 0 || anchor >= static_cast<int>(e.browserRows.size())) {
+        if (anchor < 0 || anchor >= static_cast<int>(e.Browser().Rows().size())) {
           row.flags[3] = 1;
         } else {
           for (int i = std::min(anchor, index); i <= std::max(anchor, index); ++i)
-            if (e.browserRows[static_cast<size_t>(i)].flags[2])
-              e.browserRows[static_cast<size_t>(i)].flags[3] = 1;
+            if (e.Browser().Rows()[static_cast<size_t>(i)].flags[2])
+              e.Browser().Rows()[static_cast<size_t>(i)].flags[3] = 1;
         }
         anchor = index;
       } else {
         if (!isFile || row.flags[3]) return;
-        for (OnlineListRow& r : e.browserRows)
+        for (OnlineListRow& r : e.Browser().Rows())
           if (r.flags[2]) r.flags[3] = 0;
         row.flags[3] = 1;
         anchor = index;
@@ -272,7 +272,7 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
         return;
       }
       ClearSlotSelection(e);
-      e.slotTable[static_cast<size_t>(target)].selected = 1;
+      e.Browser().Slots()[static_cast<size_t>(target)].selected = 1;
       if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(target, true);
       e.SetParameterFromGUI2(317, 0.0);
       return;
@@ -285,7 +285,7 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
 
   // Double-click.
   if (row.flags[0] == 0 && !isFile) {
-    std::string folder = e.browserFolder;
+    std::string folder = e.Browser().Folder();
     if (std::strcmp(row.name, "..") == 0) {
       const size_t slash = folder.rfind('/');
       if (slash == std::string::npos) return;
@@ -294,7 +294,7 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
       folder = (folder == "/" ? "" : folder) + "/" + row.name;
     }
     if (folder.size() > kPathBytes) return;  // a path cut short would name another folder
-    e.browserFolder = folder;
+    e.Browser().SetFolder(folder);
     anchor = -1;
     e.ListProgramFolder(folder.c_str());
     return;
@@ -302,7 +302,7 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
   if (row.flags[0] != 0 && !isFile) {
     const std::string key = row.idOrUrl;
     if (row.flags[1]) {
-      e.browserFolder = key;
+      e.Browser().SetFolder(key);
       ShowOnlinePages(e, key);
     } else if (index == 0) {
       ShowOnlineCategories(e);
@@ -312,15 +312,15 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
     return;
   }
   ClearSlotSelection(e);
-  e.lastField = kNoFieldSent;
+  e.SetLastField(kNoFieldSent);
   std::string path;
   if (row.flags[0] != 0) {
     if (!DownloadToFolder(e, row.idOrUrl, &path)) return;
   } else {
-    std::string folder = e.browserFolder;
+    std::string folder = e.Browser().Folder();
     while (!folder.empty() && folder.back() == '/') folder.pop_back();
     path = folder + "/" + row.name;
-    e.lastFile = path;
+    e.Browser().SetLastFile(path);
   }
   if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
 }
@@ -329,7 +329,7 @@ void ProgramManager::OnBankListClick(VQEditor& e) {
   const ListEvent ev = bankEvent ? bankEvent() : ListEvent{};
   const int slot = std::min(static_cast<int>(e.ParamValue(339) + 0.001), kLastProgramSlot);
   if (slot < kFirstProgramSlot) return;
-  ProgramSlot& s = e.slotTable[static_cast<size_t>(slot)];
+  ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(slot)];
 
   if (ev.kind == kListDrop) {
     if (editMode >= kModeRemove && editMode <= kModeSwap) ApplyDropMode(e, slot);
@@ -351,12 +351,12 @@ void ProgramManager::OnBankListClick(VQEditor& e) {
   } else if (ev.modifier == kListRange) {
     int lowest = slot;
     for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
-      if (e.slotTable[static_cast<size_t>(i)].selected) {
+      if (e.Browser().Slots()[static_cast<size_t>(i)].selected) {
         lowest = i;
         break;
       }
     for (int i = std::min(lowest, slot); i <= std::max(lowest, slot); ++i) {
-      e.slotTable[static_cast<size_t>(i)].selected = 1;
+      e.Browser().Slots()[static_cast<size_t>(i)].selected = 1;
       RefreshSlot(e, i);
     }
   } else if (!s.selected) {
@@ -369,39 +369,39 @@ void ProgramManager::OnBankListClick(VQEditor& e) {
 }
 
 void ProgramManager::EditSlot(VQEditor& e, int slot) {
-  const ProgramSlot& s = e.slotTable[static_cast<size_t>(slot)];
+  const ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(slot)];
   for (int p = 331; p <= 335; ++p) {
     if (IParam* param = e.GetParam(p)) param->Set(!s.empty && s.category == p - 329 ? 1.0 : 0.0);
     e.SetControlsFromParam(p);
   }
   int selected = 0;
-  for (const ProgramSlot& x : e.slotTable) selected += x.selected ? 1 : 0;
+  for (const ProgramSlot& x : e.Browser().Slots()) selected += x.selected ? 1 : 0;
   nameEntry.SetText(selected == 1 ? s.name : "");
 }
 
 void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
-  const bool holdsProgram = !e.slotTable[static_cast<size_t>(slot)].empty;
+  const bool holdsProgram = !e.Browser().Slots()[static_cast<size_t>(slot)].empty;
   if (editMode == kModeRemove) {
     if (confirm && !holdsProgram) return;
     if (confirm &&
         !Ask(e, "This operation will remove the selected Program(s).\nDo you wish to continue?"))
       return;
     for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
-      if (e.slotTable[static_cast<size_t>(i)].selected) EmptySlot(e, i);
+      if (e.Browser().Slots()[static_cast<size_t>(i)].selected) EmptySlot(e, i);
     ClearSlotSelection(e);
     bankSaved = false;
     return;
   }
   std::vector<int> sources;
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
-    if (e.slotTable[static_cast<size_t>(i)].selected) sources.push_back(i);
+    if (e.Browser().Slots()[static_cast<size_t>(i)].selected) sources.push_back(i);
   if (sources.empty()) return;
   if (confirm) {
     const int delta = slot - sources.front();
     bool overwrites = false;
     for (int src : sources) {
       const int d = src + delta;
-      if (d > kLastProgramSlot || e.slotTable[static_cast<size_t>(d)].empty) continue;
+      if (d > kLastProgramSlot || e.Browser().Slots()[static_cast<size_t>(d)].empty) continue;
       // A moved program that moves on is not overwritten.
       if (editMode == kModeMove && std::find(sources.begin(), sources.end(), d) != sources.end())
         continue;
@@ -412,9 +412,9 @@ void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
              "This operation will overwrite the destination Program(s).\nDo you wish to continue?"))
       return;
   }
-  const std::vector<int> changed = editMode == kModeMove   ? MoveSlots(e.slotTable, slot)
-                                   : editMode == kModeCopy ? CopySlots(e.slotTable, slot)
-                                                           : SwapSlots(e.slotTable, slot);
+  const std::vector<int> changed = editMode == kModeMove   ? MoveSlots(e.Browser().Slots(), slot)
+                                   : editMode == kModeCopy ? CopySlots(e.Browser().Slots(), slot)
+                                                           : SwapSlots(e.Browser().Slots(), slot);
   for (int s : changed) RefreshSlot(e, s);
   bankSaved = false;
 }
@@ -425,7 +425,7 @@ void ProgramManager::SaveProgramsToFolder(VQEditor& e, const std::string& folder
   fs::MakeFolder(folder, 0755);
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i) {
     if (slot != 0 && i != slot) continue;
-    ProgramSlot& s = e.slotTable[static_cast<size_t>(i)];
+    ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(i)];
     if (s.empty) continue;
     const std::string source = LocalSlotFile(e, i);
     if (source.empty()) continue;
@@ -442,17 +442,18 @@ void ProgramManager::SaveProgramsToFolder(VQEditor& e, const std::string& folder
 void ProgramManager::SaveSelectedProgramsToFolder(VQEditor& e, const std::string& folder) {
   if (!BelowSettingsFolder(e, folder) || folder.back() != '/') return;
   e.ResetFolder(folder.c_str());
-  fs::MakeFolder(e.cacheFolder, 0755);
+  fs::MakeFolder(e.Browser().CacheFolder(), 0755);
   fs::MakeFolder(folder, 0755);
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
-    if (e.slotTable[static_cast<size_t>(i)].selected) SaveProgramsToFolder(e, folder, false, i);
+    if (e.Browser().Slots()[static_cast<size_t>(i)].selected)
+      SaveProgramsToFolder(e, folder, false, i);
 }
 
 void ProgramManager::DeleteProgramFiles(VQEditor& e, const std::string& folder) {
   // Files are renamed and removed only in the program's own scratch folders.
   if (!BelowSettingsFolder(e, folder) || folder.back() != '/') return;
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i) {
-    ProgramSlot& s = e.slotTable[static_cast<size_t>(i)];
+    ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(i)];
     if (s.empty) continue;
     const std::string wanted = SlotFileName(s.category, i, s.name);
     if (fs::NameOfPath(s.path) == wanted) continue;
@@ -471,7 +472,7 @@ void ProgramManager::DeleteProgramFiles(VQEditor& e, const std::string& folder) 
     if (lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
     const int n = LeadingNumber(name, 2);
     if (!SlotInRange(n)) continue;
-    const ProgramSlot& s = e.slotTable[static_cast<size_t>(n)];
+    const ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(n)];
     if (!s.empty && path == s.path) continue;
     fs::RemoveFile(path);
   }
@@ -480,7 +481,7 @@ void ProgramManager::DeleteProgramFiles(VQEditor& e, const std::string& folder) 
 void ProgramManager::InsertSelectedFiles(VQEditor& e) {
   int start = kFirstProgramSlot;
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
-    if (e.slotTable[static_cast<size_t>(i)].selected) {
+    if (e.Browser().Slots()[static_cast<size_t>(i)].selected) {
       start = i;
       break;
     }
@@ -492,12 +493,13 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
                {"_MIDI_", kSlotCategoryMidi},
                {"_FX_", kSlotCategoryFx},
                {"_EWI_", kSlotCategoryEwi}};
-  std::string folder = e.browserFolder;
+  std::string folder = e.Browser().Folder();
   while (!folder.empty() && folder.back() == '/') folder.pop_back();
-  for (const OnlineListRow& row : e.browserRows) {
+  for (const OnlineListRow& row : e.Browser().Rows()) {
     if (!row.flags[2] || !row.flags[3]) continue;
     int slot = start;
-    while (slot <= kLastProgramSlot && !e.slotTable[static_cast<size_t>(slot)].empty) ++slot;
+    while (slot <= kLastProgramSlot && !e.Browser().Slots()[static_cast<size_t>(slot)].empty)
+      ++slot;
     if (slot > kLastProgramSlot) continue;
     const std::string path = row.flags[0] ? std::string(row.idOrUrl) : folder + "/" + row.name;
     if (path.size() > kPathBytes) continue;  // a cut path would name another file
@@ -524,7 +526,7 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
     name = Utf8Prefix(name, 32);
     if (!name.empty() && name[0] == '_') name.erase(0, 1);
     EnterProgramIntoSlot(e, slot, category, path, name);
-    e.slotTable[static_cast<size_t>(slot)].selected = 0;
+    e.Browser().Slots()[static_cast<size_t>(slot)].selected = 0;
     RefreshSlot(e, slot);
   }
   bankSaved = false;

@@ -37,9 +37,9 @@ void ClearFlexiDestinations(VQEditor& editor) {
   for (int n = 0; n < kFlexiSlotCount; ++n) {
     editor.HideControlsOfParam(vq_param::kFlexiRangeA + 2 * n, true);
     editor.HideControlsOfParam(vq_param::kFlexiRangeA + 1 + 2 * n, true);
-    int32_t d = editor.flexiDestination[n];
+    int32_t d = editor.Flexi().Destinations()[n];
     if (d >= 0 && d < kProgramFieldCount) editor.HideControlsOfParam(d + kFieldParamOffset, false);
-    editor.flexiDestination[n] = -1;
+    editor.Flexi().Destinations()[n] = -1;
     editor.ShowFlexiLearnCaption(n, "LEARN");
     // Through the editor, so the blink of a later pick starts from a hidden indicator.
     editor.ShowFlexiIndicator(n, false);
@@ -88,35 +88,34 @@ bool ProgramLibrary::LoadProgramFileToEditor(VQEditor& editor, const char* path)
 
   std::string display = path;
   if (HasNameExtension(display))
-    editor.SetSelectedFile(VQEditor::kSaveSelector, fs::ReplaceNameExtension(display, ".pr4"));
+    editor.Browser().SetSelectedFile(VQEditor::kSaveSelector,
+                                     fs::ReplaceNameExtension(display, ".pr4"));
   if (display.find('/') != std::string::npos) {
     std::string name = fs::NameOfPath(display);
     editor.SetProgramNameFromPath(name);
-    editor.SetStatusText(editor.programName.c_str());
+    editor.SetStatusText(editor.ProgramName().c_str());
     int number = kNoProgramNumber;
-    if (!editor.programList.empty()) number = LeadingNumber(name);
+    if (!editor.Browser().ProgramList().empty()) number = LeadingNumber(name);
     editor.SetParameterFromGUI2(kProgramNumberParam, number);
   }
 
   if (!editor.Graphics()) {
-    editor.record = content.record;
+    editor.Record() = content.record;
     return true;
   }
   ClearFlexiDestinations(editor);
-  editor.lastField = kNoFieldSent;
-  for (int32_t& v : editor.lastSent) v = 128;
-  editor.applyingProgram = true;
-  editor.record = content.record;
+  editor.SetLastField(kNoFieldSent);
+  for (int32_t& v : editor.LastSent()) v = 128;
+  editor.SetApplyingProgram(true);
+  editor.Record() = content.record;
   editor.ApplyRecordToParams();
-  editor.lastField = kNoFieldSent;
+  editor.SetLastField(kNoFieldSent);
   editor.RefreshGui();
-  editor.applyingProgram = false;
+  editor.SetApplyingProgram(false);
   editor.RedrawParamControls();
-  editor.programEdited = false;
+  editor.SetProgramEdited(false);
   editor.TakeUndoSnapshot();
-  editor.undoEntries.assign(1, editor.undoSnapshot);
-  editor.undoCursor = 0;
-  editor.undoKey = -1;
+  editor.History().StartFromSnapshot();
   return true;
 }
 
@@ -125,7 +124,7 @@ bool ProgramLibrary::WriteProgramDumpText(VQEditor& editor, const char* path) {
   if (!path || !*path) return false;
   ProgramRecord values = PackParams([&editor](int idx) { return editor.ParamValue(idx); });
   for (int n = 0; n < kFlexiSlotCount; ++n) {
-    if (editor.flexiDestination[n] >= 0) continue;
+    if (editor.Flexi().Destinations()[n] >= 0) continue;
     for (int k = 0; k < kFlexiSlotFields; ++k)
       values[kFlexiFirstField + kFlexiSlotFields * n + k] = 0;
   }
@@ -136,10 +135,11 @@ bool ProgramLibrary::WriteProgramDumpText(VQEditor& editor, const char* path) {
 bool ProgramLibrary::SaveProgramFile(VQEditor& editor, const char* path) {
   UTL_MutexLock lock(editor.Mutex());
   if (!path || !*path) return false;
-  if (WriteFileSafely(path, ReceivedDumpText(editor.receiveBuffer)) != ProgramFileError::kNone)
+  if (WriteFileSafely(path, ReceivedDumpText(editor.Link().ReceiveBuffer().data())) !=
+      ProgramFileError::kNone)
     return false;
-  editor.SetProgramNameFromPath(editor.CurrentListName());
-  editor.SetStatusText(editor.programName.c_str());
+  editor.SetProgramNameFromPath(editor.Browser().CurrentListName());
+  editor.SetStatusText(editor.ProgramName().c_str());
   return true;
 }
 
@@ -179,7 +179,7 @@ bool ProgramLibrary::LoadRamProgram(VQEditor& editor) {
   UTL_MutexLock lock(editor.Mutex());
   // Nothing is sent when the file did not load: start-up then takes INIT instead.
   if (!LoadProgramFileToEditor(editor, editor.RamProgramPath().c_str())) return false;
-  editor.SetStatusText(editor.programName.c_str());
+  editor.SetStatusText(editor.ProgramName().c_str());
   editor.SendProgramNrpn();
   return true;
 }
@@ -189,35 +189,41 @@ void ProgramLibrary::LocateProgramInFolder(VQEditor& editor, const char* path) {
   std::string p = path ? path : "";
   size_t slash = p.rfind('/');
   if (slash == std::string::npos) return;
-  editor.currentProgramFolder = p.substr(0, slash + 1).substr(0, kPathLength);
+  editor.Browser().SetCurrentProgramFolder(p.substr(0, slash + 1).substr(0, kPathLength));
   std::string file = p.substr(slash + 1);
 
-  editor.programList = BuildProgramList(fs::ListFolder(editor.currentProgramFolder));
-  editor.programListBuilt = true;
-  editor.programListLast = std::max(0, static_cast<int32_t>(editor.programList.size()) - 1);
+  editor.Browser().ProgramList() =
+      BuildProgramList(fs::ListFolder(editor.Browser().CurrentProgramFolder()));
+  editor.Browser().SetProgramListBuilt(true);
+  editor.Browser().SetProgramListLast(
+      std::max(0, static_cast<int32_t>(editor.Browser().ProgramList().size()) - 1));
 
-  auto found = std::find(editor.programList.begin(), editor.programList.end(), file);
-  if (found == editor.programList.end()) return;
-  editor.programListIndex = static_cast<int32_t>(found - editor.programList.begin());
+  auto found =
+      std::find(editor.Browser().ProgramList().begin(), editor.Browser().ProgramList().end(), file);
+  if (found == editor.Browser().ProgramList().end()) return;
+  editor.Browser().SetProgramListIndex(
+      static_cast<int32_t>(found - editor.Browser().ProgramList().begin()));
   editor.SetProgramNameFromPath(file);
-  editor.SetStatusText(editor.programName.c_str());
+  editor.SetStatusText(editor.ProgramName().c_str());
 }
 
 void ProgramLibrary::NameReceivedProgram(VQEditor& editor, int slot) {
   UTL_MutexLock lock(editor.Mutex());
-  std::string file =
-      ReceivedProgramFileName(editor.receiveBuffer + vq_sysex::kProgramNameByte, slot);
+  std::string file = ReceivedProgramFileName(
+      editor.Link().ReceiveBuffer().data() + vq_sysex::kProgramNameByte, slot);
   // The save folder is the folder of the save control's path; never a bare name that would land
   // wherever the process happens to run.
-  std::string folder = editor.saveFolder;
-  if (folder.empty()) folder = fs::FolderOfPath(editor.selectedFile[VQEditor::kSaveSelector]);
-  if (folder.empty()) folder = editor.currentProgramFolder;
+  std::string folder = editor.Browser().SaveFolder();
+  if (folder.empty())
+    folder = fs::FolderOfPath(editor.Browser().SelectedFile(VQEditor::kSaveSelector));
+  if (folder.empty()) folder = editor.Browser().CurrentProgramFolder();
   if (!folder.empty() && folder.back() != '/') folder += '/';
-  editor.SetSelectedFile(VQEditor::kSaveSelector, fs::ReplaceNameExtension(folder + file, ".pr4"));
-  editor.receivedDumpPending = true;
+  editor.Browser().SetSelectedFile(VQEditor::kSaveSelector,
+                                   fs::ReplaceNameExtension(folder + file, ".pr4"));
+  editor.Link().SetReceivedDumpPending(true);
   editor.OpenFileSelector(VQEditor::kSaveSelector);
-  editor.SetProgramNameFromPath(editor.CurrentListName());
-  editor.SetStatusText(editor.programName.c_str());
+  editor.SetProgramNameFromPath(editor.Browser().CurrentListName());
+  editor.SetStatusText(editor.ProgramName().c_str());
 }
 
 void ProgramLibrary::ListProgramFolder(VQEditor& editor, const char* folder) {
@@ -239,14 +245,14 @@ void ProgramLibrary::ListProgramFolder(VQEditor& editor, const char* folder) {
       files.push_back(name);
   }
 
-  editor.browserRows.clear();
+  editor.Browser().Rows().clear();
   VQEditorPages* pages = editor.Pages();
   if (pages) pages->ClearBrowserRows();
   auto addRow = [&editor](const std::string& name, uint8_t isFile) {
     OnlineListRow row;
     snprintf(row.name, sizeof row.name, "%s", name.c_str());
     row.flags[2] = isFile;
-    editor.browserRows.push_back(row);
+    editor.Browser().Rows().push_back(row);
   };
   if (dir.find('/') != std::string::npos) addRow("..", 0);
 
@@ -268,19 +274,19 @@ void ProgramLibrary::ListProgramFolder(VQEditor& editor, const char* folder) {
     addRow(files[j], 1);
   }
 
-  editor.browserScrollRange = 0;
-  editor.browserFirstRow = 0;
+  editor.Browser().SetScrollRange(0);
+  editor.Browser().SetFirstRow(0);
   if (pages) pages->SetBrowserScrollPosition(1.0);
   if (IParam* scroll = editor.GetParam(kBrowserScrollParam)) scroll->Set(1.0);
-  int rows = static_cast<int>(editor.browserRows.size());
+  int rows = static_cast<int>(editor.Browser().Rows().size());
   bool fits = rows < shownRows + 1;
-  if (!fits) editor.browserScrollRange = rows - shownRows;
+  if (!fits) editor.Browser().SetScrollRange(rows - shownRows);
   editor.HideControlsOfParam(kBrowserScrollParam, fits);
 }
 
 void ProgramLibrary::ResetFolder(VQEditor& editor, const char* path) {
   std::string p = path ? path : "";
-  const std::string& root = editor.settingsFolder;
+  const std::string& root = editor.Browser().SettingsFolder();
   // Only scratch folders below the settings folder are ever removed.
   if (root.empty() || !fs::IsPlainAbsolutePath(p) || p.size() <= root.size() ||
       p.compare(0, root.size(), root) != 0 || !NoLinkBelow(root, p)) {

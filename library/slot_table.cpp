@@ -122,9 +122,9 @@ void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::s
       path.size() >= sizeof(ProgramSlot::path))
     return;
   UTL_MutexLock lock(editor.Mutex());
-  if (editor.slotTable.size() != kSlotTableSize)
-    editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
-  ProgramSlot& entry = editor.slotTable[static_cast<size_t>(slot)];
+  if (editor.Browser().Slots().size() != kSlotTableSize)
+    editor.Browser().Slots().assign(kSlotTableSize, ProgramSlot{});
+  ProgramSlot& entry = editor.Browser().Slots()[static_cast<size_t>(slot)];
   entry.empty = 0;
   entry.category = category;
   CopyText(entry.path, path);
@@ -139,7 +139,7 @@ void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::s
 void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
   UTL_MutexLock lock(editor.Mutex());
   editor.ResetCacheFolder();
-  editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
+  editor.Browser().Slots().assign(kSlotTableSize, ProgramSlot{});
   VQEditorPages* pages = editor.Pages();
   for (int i = 0; pages && i < kSlotTableSize; ++i) {
     pages->ShowSlotSelected(i, false);
@@ -161,7 +161,7 @@ void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
   if (IParam* p = editor.GetParam(kBankPositionParam)) p->Set(0.0);
   editor.SetControlsFromParam(kBankPositionParam);
   for (int i = 0; i < kSlotTableSize; ++i) {
-    editor.slotTable[static_cast<size_t>(i)].selected = 0;
+    editor.Browser().Slots()[static_cast<size_t>(i)].selected = 0;
     if (pages) pages->ShowSlotSelected(i, false);
   }
 }
@@ -169,17 +169,17 @@ void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
 void ShowSlotSelections(VQEditor& editor, int alsoShown) {
   VQEditorPages* pages = editor.Pages();
   for (int i = 0; pages && i < kSlotTableSize; ++i)
-    pages->ShowSlotSelected(i,
-                            i == alsoShown || (i < static_cast<int>(editor.slotTable.size()) &&
-                                               editor.slotTable[static_cast<size_t>(i)].selected));
+    pages->ShowSlotSelected(
+        i, i == alsoShown || (i < static_cast<int>(editor.Browser().Slots().size()) &&
+                              editor.Browser().Slots()[static_cast<size_t>(i)].selected));
 }
 
 void RenameSlot(VQEditor& editor, const std::string& name, int slot) {
   if (slot < 0 || slot >= kSlotTableSize) return;
   UTL_MutexLock lock(editor.Mutex());
-  if (editor.slotTable.size() != kSlotTableSize)
-    editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
-  ProgramSlot& entry = editor.slotTable[static_cast<size_t>(slot)];
+  if (editor.Browser().Slots().size() != kSlotTableSize)
+    editor.Browser().Slots().assign(kSlotTableSize, ProgramSlot{});
+  ProgramSlot& entry = editor.Browser().Slots()[static_cast<size_t>(slot)];
   CopyText(entry.name, Utf8Prefix(name, sizeof entry.name - 1));
   CopyText(entry.displayName, WrapDisplayName(entry.name));
   if (VQEditorPages* pages = editor.Pages()) pages->ShowSlotName(slot, entry.displayName);

@@ -37,7 +37,7 @@ class PageFileSelector : public IFileSelectorControl {
   void OnMouseDown(int x, int y, IMouseMod* mod) override {
     IGraphics* graphics = GetGraphics();
     if (!graphics) return;
-    const std::string& current = mEditor->selectedFile[mRole];
+    const std::string& current = mEditor->Browser().SelectedFile(mRole);
     mFile.Set(current.c_str());
     const size_t slash = current.rfind('/');
     if (slash != std::string::npos) mDir.Set(current.substr(0, slash + 1).c_str());
@@ -49,7 +49,7 @@ class PageFileSelector : public IFileSelectorControl {
       SetDirty(false);
       return;
     }
-    mEditor->SetSelectedFile(mRole, mFile.Get());
+    mEditor->Browser().SetSelectedFile(mRole, mFile.Get());
     mValue += 1.0;
     if (mValue > 1.0) mValue = 0.0;
     SetDirty(true);
@@ -163,7 +163,7 @@ IKnobMultiControl* EditorPages::KnobOf(int paramIdx) const {
 void EditorPages::CreateGui(VQEditor& editor, int mode) {
   int skin = 0;
   ReadSkin(editor, &skin);
-  editor.skinMode = skin;
+  editor.SetSkinMode(skin);
   IGraphics* g = editor.Graphics();
   if (!g) return;
   if (!editor.GetGUIResize()) {
@@ -185,7 +185,7 @@ void EditorPages::CreateGui(VQEditor& editor, int mode) {
   g->AttachControl(mKeyboard);
 
   BuildManagerPage(editor);
-  ShowManagerPage(editor, !editor.managerPageShown);
+  ShowManagerPage(editor, !editor.ManagerPageShown());
 
   mAbout = new IBitmapOverlayControl(&editor, 70, 0, Load(g, 103), IRECT(0, 0, 20, 20));
   g->AttachControl(mAbout);
@@ -294,9 +294,9 @@ void EditorPages::BuildManagerPage(VQEditor& editor) {
   char text[16];
   GetPrivateProfileString("gui", "manager", "", text, sizeof text, settings);
   if (strcmp(text, "true") == 0)
-    editor.managerPageShown = true;
+    editor.SetManagerPageShown(true);
   else if (text[0] == '\0' || strcmp(text, "false") == 0)
-    editor.managerPageShown = false;
+    editor.SetManagerPageShown(false);
   if (!mManagerBuilt && editor.Graphics()) BuildManagerControls(editor);
   mManagerBuilt = true;
   // The login panel starts closed.
@@ -308,7 +308,7 @@ void EditorPages::BuildManagerPage(VQEditor& editor) {
     editor.SetParameterFromGUI(346, 1.0);
   else if (strcmp(text, "false") == 0)
     editor.SetParameterFromGUI(346, 0.0);
-  editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
+  editor.Browser().Slots().assign(kSlotTableSize, ProgramSlot{});
   editor.SetParameterFromGUI2(330, 1.0);
 }
 

@@ -39,7 +39,7 @@ double IKeyboardControl::GuiScale() const {
 bool IKeyboardControl::HeldByInput(int note) const {
   if (!mEditor || note < 0 || note > 127) return false;
   UTL_MutexLock lock(mEditor->Mutex());
-  return mEditor->noteState[note] != 0;
+  return mEditor->NoteState()[note] != 0;
 }
 
 int IKeyboardControl::KeyAt(int x, int y) {
@@ -80,7 +80,7 @@ void IKeyboardControl::OnMouseDown(int x, int y, IMouseMod* mod) {
   if (k < 0 || k == mShownKey || k > kHighestKey) return;
   if (k != mLastSentKey && mEditor) {
     EndSentNote();
-    mEditor->keyboardVelocitySetting = mVelocity;
+    mEditor->SetKeyboardVelocity(mVelocity);
     mEditor->SendKeyboardNote(kLowestNote + k, true);
     mLastSentKey = k;
   }
@@ -114,7 +114,7 @@ bool IKeyboardControl::Draw(IGraphics* graphics) {
   int held = 0;
   if (mEditor) {
     UTL_MutexLock lock(mEditor->Mutex());
-    held = mEditor->activeNotes;
+    held = mEditor->ActiveNotes();
   }
   if (held == 0 && mShownKey == -1) return true;
   for (int k = 0; k <= kHighestKey; ++k) {

@@ -68,7 +68,7 @@ void EditorPages::ShowListPage(VQEditor& editor, bool hide) {
   HideParams(editor, {300}, hide);
   HideIf(mRangeList, hide);
   HideParams(editor, {263, 264, 265, 266}, hide);
-  const int open = editor.listViewTarget;
+  const int open = editor.Flexi().ListViewTarget();
   if (open >= 4 && open <= 7) HideParams(editor, {175 + 2 * (open - 4)}, hide);
 }
 
@@ -97,23 +97,23 @@ void EditorPages::ShowSelectFolderPanel(VQEditor& editor, bool hide) {
 
 void EditorPages::ShowExtMidiPage(VQEditor& editor, bool external) {
   const bool hideExternal = !external;
-  if (editor.skinMode == 1)
+  if (editor.SkinMode() == 1)
     HideIf(mBackground[3], hideExternal);
-  else if (editor.skinMode == 0 || editor.skinMode == 2)
+  else if (editor.SkinMode() == 0 || editor.SkinMode() == 2)
     HideIf(mBackground[2], hideExternal);
   HideParams(editor, {308, 309, 128, 311, 310}, hideExternal);
   for (IControl* t : mExtMidiText) HideIf(t, hideExternal);
   if (!hideExternal) {
-    const bool was = editor.applyingProgram;
-    editor.applyingProgram = true;
+    const bool was = editor.ApplyingProgram();
+    editor.SetApplyingProgram(true);
     editor.SetParameterFromGUI2(311, editor.ParamInt(90));
-    editor.applyingProgram = was;
+    editor.SetApplyingProgram(was);
   }
   const bool hideInternal = !hideExternal;
   HideParams(editor, {307}, hideInternal);
   bool portamentoModulated = false;
   for (int k = 0; k < kFlexiSlotCount; ++k) {
-    if (editor.flexiDestination[k] != 85) continue;
+    if (editor.Flexi().Destinations()[k] != 85) continue;
     portamentoModulated = true;
     HideParams(editor, {231 + 2 * k, 232 + 2 * k}, hideInternal);
   }
@@ -141,7 +141,7 @@ void EditorPages::ShowManagerPage(VQEditor& editor, bool hide) {
   }
   ShowLoginPanel(editor, true);
   ShowSelectFolderPanel(editor, true);
-  editor.managerPageShown = !hide;
+  editor.SetManagerPageShown(!hide);
 }
 
 void EditorPages::ShowCurrentPageGroups(VQEditor& editor) {
@@ -163,8 +163,8 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
       editor.GetGUIResize() ? editor.GetGUIResize()->GetGuiScale() : g->GetWidth() / 1140.0;
   auto value = [&](int p) { return editor.ParamInt(p); };
   // The record is brought up to the knobs first: a resize must not take back an edit.
-  if (!editor.applyingProgram) editor.PackParamsToRecord();
-  auto field = [&](int f) { return editor.record[f]; };
+  if (!editor.ApplyingProgram()) editor.PackParamsToRecord();
+  auto field = [&](int f) { return editor.Record()[f]; };
   // 1. The VCF variant.
   if (value(78) == 1 || value(78) == 0) {
     const bool vintage = value(78) == 0;
@@ -175,7 +175,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   }
   // 2, 3. FLEXI indicators and range sliders.
   for (int k = 0; k < kFlexiSlotCount; ++k) {
-    const int t = editor.flexiDestination[k];
+    const int t = editor.Flexi().Destinations()[k];
     if (t == -1) HideIf(mFlexiOverlay[k], true);
     if (t < 0) continue;
     if (value(98 + 7 * k) > 0) {
@@ -186,7 +186,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
     }
   }
   // 4, 5. The equalizer view and the effect panels.
-  for (int t : editor.flexiDestination)
+  for (int t : editor.Flexi().Destinations())
     if (t >= 157 && t <= 169) eqBandView = true, eqCurveView = false;
   ShowSaveFromDevicePanel(editor, true);
   ShowModControls(editor, true);
@@ -217,7 +217,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   editor.SetParameterFromGUI2(142, field(139));
   // 11. Range pairs of the slots aimed at those fields.
   for (int k = 0; k < kFlexiSlotCount; ++k) {
-    const int t = editor.flexiDestination[k];
+    const int t = editor.Flexi().Destinations()[k];
     if (t != 42 && t != 139 && t != 135) continue;
     editor.SetParameterFromGUI2(231 + 2 * k, field(t));
     const int r = field(99 + 7 * k);
@@ -232,7 +232,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   const int order = value(131);
   const int xA = static_cast<int>(std::ceil(523 * s)), xB = static_cast<int>(std::ceil(618 * s));
   const int y =
-      editor.skinMode == 2 ? static_cast<int>(562 * s) : static_cast<int>(std::ceil(565 * s));
+      editor.SkinMode() == 2 ? static_cast<int>(562 * s) : static_cast<int>(std::ceil(565 * s));
   if (order == 0 || order == 1) {
     const int od = order == 0 ? xA : xB, eq = order == 0 ? xB : xA;
     g->MoveControlsOfParam(267, od, y);
@@ -246,7 +246,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   HideIf(mTabHighlight[1], value(160) == 0);
   // 15, 16.
   editor.RedrawParamControls();
-  ShowManagerPage(editor, !editor.managerPageShown);
+  ShowManagerPage(editor, !editor.ManagerPageShown());
 }
 
 void EditorPages::FeedEq(const std::array<int, 12>& values) {
@@ -266,7 +266,7 @@ void EditorPages::UpdateEqDisplay(VQEditor& editor) {
 
 void EditorPages::UpdateEqDisplayFromProgram(VQEditor& editor) {
   std::array<int, 12> v{};
-  for (int i = 0; i < 12; ++i) v[i] = editor.record[158 + i];
+  for (int i = 0; i < 12; ++i) v[i] = editor.Record()[158 + i];
   FeedEq(v);
 }
 

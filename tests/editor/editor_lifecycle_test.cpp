@@ -24,17 +24,17 @@ class LifecycleTest : public LibraryEditorTest {
 
 TEST_F(LifecycleTest, AWaitTimesOutOnItsThirdPoll) {
   VQEditor& e = MakeWithLibrary();
-  e.requestOutstanding = true;
-  e.firmwareRunning = true;
-  e.busy = true;
-  e.unansweredPolls = 0;
+  e.Link().SetRequestOutstanding(true);
+  e.Link().SetFirmwareRunning(true);
+  e.Link().SetBusy(true);
+  e.Link().SetUnansweredPolls(0);
   Polls(2);
-  EXPECT_TRUE(e.requestOutstanding);
+  EXPECT_TRUE(e.Link().RequestOutstanding());
   EXPECT_TRUE(Boxes().empty());
   Polls(1);
-  EXPECT_FALSE(e.requestOutstanding);
-  EXPECT_FALSE(e.firmwareRunning);
-  EXPECT_FALSE(e.busy);
+  EXPECT_FALSE(e.Link().RequestOutstanding());
+  EXPECT_FALSE(e.Link().FirmwareRunning());
+  EXPECT_FALSE(e.Link().Busy());
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].text, kNoDevice);
   EXPECT_EQ(Boxes()[0].caption, "Error");
@@ -46,30 +46,30 @@ TEST_F(LifecycleTest, AWaitTimesOutOnItsThirdPoll) {
 
 TEST_F(LifecycleTest, TwoWaitsShareOneCounter) {
   VQEditor& e = MakeWithLibrary();
-  e.requestOutstanding = true;
-  e.bankUploadRunning = true;
-  e.unansweredPolls = 0;
+  e.Link().SetRequestOutstanding(true);
+  e.Link().SetBankUploadRunning(true);
+  e.Link().SetUnansweredPolls(0);
   Polls(1);
-  EXPECT_EQ(e.unansweredPolls, 2);
+  EXPECT_EQ(e.Link().UnansweredPolls(), 2);
   Polls(1);
-  EXPECT_FALSE(e.requestOutstanding);
-  EXPECT_TRUE(e.bankUploadRunning);
-  EXPECT_EQ(e.unansweredPolls, 1);
+  EXPECT_FALSE(e.Link().RequestOutstanding());
+  EXPECT_TRUE(e.Link().BankUploadRunning());
+  EXPECT_EQ(e.Link().UnansweredPolls(), 1);
   Polls(1);
-  EXPECT_TRUE(e.bankUploadRunning);
+  EXPECT_TRUE(e.Link().BankUploadRunning());
   Polls(1);
-  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_FALSE(e.Link().BankUploadRunning());
   EXPECT_EQ(Boxes().size(), 2u);
 }
 
 TEST_F(LifecycleTest, AWriteAcknowledgementTimeOutLeavesTheStatusText) {
   VQEditor& e = MakeWithLibrary();
   e.SetStatusText("Writing...");
-  e.singleWritePending = true;
-  e.busy = true;
+  e.Link().SetSingleWritePending(true);
+  e.Link().SetBusy(true);
   Polls(3);
-  EXPECT_FALSE(e.singleWritePending);
-  EXPECT_FALSE(e.busy);
+  EXPECT_FALSE(e.Link().SingleWritePending());
+  EXPECT_FALSE(e.Link().Busy());
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].text, kNoDevice);
   EXPECT_EQ(StatusText(), "Writing...");
@@ -77,31 +77,31 @@ TEST_F(LifecycleTest, AWriteAcknowledgementTimeOutLeavesTheStatusText) {
 
 TEST_F(LifecycleTest, FinishedAndFailedJobs) {
   VQEditor& e = MakeWithLibrary();
-  e.transferDone = true;
+  e.Link().SetTransferDone(true);
   Polls(1);
-  EXPECT_FALSE(e.transferDone);
+  EXPECT_FALSE(e.Link().TransferDone());
   EXPECT_TRUE(Boxes().empty()) << "outside the manager the status text says it";
   EXPECT_EQ(StatusText(), "Finished successfully!");
 
-  e.managerPageShown = true;
-  e.transferDone = true;
+  e.SetManagerPageShown(true);
+  e.Link().SetTransferDone(true);
   Polls(1);
   ASSERT_EQ(Boxes().size(), 1u);
   EXPECT_EQ(Boxes()[0].text, "Finished successfully!");
   EXPECT_EQ(Boxes()[0].caption, "Done");
 
-  e.transferFailed = true;
-  e.busy = true;
+  e.Link().SetTransferFailed(true);
+  e.Link().SetBusy(true);
   Polls(1);
-  EXPECT_FALSE(e.transferFailed);
-  EXPECT_FALSE(e.busy);
+  EXPECT_FALSE(e.Link().TransferFailed());
+  EXPECT_FALSE(e.Link().Busy());
   ASSERT_EQ(Boxes().size(), 2u);
   EXPECT_EQ(Boxes()[1].text, "Communication error has occurred!");
   EXPECT_EQ(StatusText(), "Communication error!");
 
-  e.programNumberError = true;
+  e.SetProgramNumberError(true);
   Polls(1);
-  EXPECT_FALSE(e.programNumberError);
+  EXPECT_FALSE(e.ProgramNumberError());
   ASSERT_EQ(Boxes().size(), 3u);
   EXPECT_EQ(Boxes()[2].text, "Program Name does not\ndetermine Program Number!");
   EXPECT_EQ(Boxes()[2].caption, "Error");
@@ -109,73 +109,73 @@ TEST_F(LifecycleTest, FinishedAndFailedJobs) {
 
 TEST_F(LifecycleTest, EverySecondPollRepeatsTheNrpnAddress) {
   VQEditor& e = MakeWithLibrary();
-  e.idlePolls = 0;
-  e.lastField = 5;
+  e.Link().SetIdlePolls(0);
+  e.SetLastField(5);
   Polls(1);
-  EXPECT_EQ(e.lastField, 5);
+  EXPECT_EQ(e.LastField(), 5);
   Polls(1);
-  EXPECT_EQ(e.lastField, kNoFieldSent);
-  EXPECT_EQ(e.idlePolls, 0);
+  EXPECT_EQ(e.LastField(), kNoFieldSent);
+  EXPECT_EQ(e.Link().IdlePolls(), 0);
 }
 
 TEST_F(LifecycleTest, TheTickPollsOnEveryTenthCall) {
   VQEditor& e = MakeWithLibrary();
-  e.tickCounter = 0;
-  e.singleWritePending = true;
-  e.unansweredPolls = 0;
+  e.SetTickCounter(0);
+  e.Link().SetSingleWritePending(true);
+  e.Link().SetUnansweredPolls(0);
   for (int i = 0; i < 9; ++i) e.OnTimer(nullptr);
-  EXPECT_EQ(e.unansweredPolls, 0);
+  EXPECT_EQ(e.Link().UnansweredPolls(), 0);
   e.TimerTick();
-  EXPECT_EQ(e.unansweredPolls, 1);
-  EXPECT_EQ(e.tickCounter, 0);
+  EXPECT_EQ(e.Link().UnansweredPolls(), 1);
+  EXPECT_EQ(e.TickCounter(), 0);
   for (int i = 0; i < 20; ++i) e.TimerTick();
-  EXPECT_FALSE(e.singleWritePending) << "timed out on the third poll, the thirtieth tick";
+  EXPECT_FALSE(e.Link().SingleWritePending()) << "timed out on the third poll, the thirtieth tick";
 }
 
 TEST_F(LifecycleTest, FlexiReadoutAndPickTimeOut) {
   VQEditor& e = MakeWithLibrary();
   // A slot aimed at field 3 ("VCO1 saw env decay") whose range knob A holds 42.
-  e.flexiDestination[0] = 3;
+  e.Flexi().Destinations()[0] = 3;
   e.GetParam(vq_param::kFlexiRangeA)->Set(42);
   Page().Readout(3)->SetTextFromPlug("old");
-  e.flexiReadoutSlot = 1;
-  e.flexiReadoutWait = 0;
+  e.Flexi().SetReadoutSlot(1);
+  e.Flexi().SetReadoutWait(0);
   Polls(1);
   EXPECT_EQ(ReadoutText(3), "old") << "served on the second poll";
   Polls(1);
   EXPECT_NE(ReadoutText(3), "old");
-  EXPECT_EQ(e.flexiReadoutSlot, 0);
-  EXPECT_EQ(e.flexiReadoutWait, 0);
+  EXPECT_EQ(e.Flexi().ReadoutSlot(), 0);
+  EXPECT_EQ(e.Flexi().ReadoutWait(), 0);
 
   IControl* overlay = Page().FlexiOverlay(1);
   overlay->Hide(false);
-  e.flexiPickSlot = 2;
-  e.flexiPickActive = true;
-  e.flexiPickTimeout = true;
-  e.flexiPickTimeoutCount = 0;
+  e.Flexi().SetSlot(2);
+  e.Flexi().SetActive(true);
+  e.Flexi().SetTimeout(true);
+  e.Flexi().SetTimeoutCount(0);
   Polls(9);
-  EXPECT_TRUE(e.flexiPickActive);
+  EXPECT_TRUE(e.Flexi().Active());
   Polls(1);
-  EXPECT_FALSE(e.flexiPickActive);
-  EXPECT_EQ(e.flexiPickSlot, 0);
-  EXPECT_FALSE(e.flexiPickTimeout);
+  EXPECT_FALSE(e.Flexi().Active());
+  EXPECT_EQ(e.Flexi().Slot(), 0);
+  EXPECT_FALSE(e.Flexi().Timeout());
   EXPECT_TRUE(overlay->IsHidden());
 }
 
 TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   VQEditor& e = MakeWithLibrary();
-  e.saveFolder = Folder();
-  memcpy(e.receiveBuffer + 178, "12 Lead", 7);
-  e.requestSlot = 12;
-  e.dumpReceived = true;
-  e.requestPending = true;
+  e.Browser().SetSaveFolder(Folder());
+  memcpy(e.Link().ReceiveBuffer().data() + 178, "12 Lead", 7);
+  e.Link().SetRequestSlot(12);
+  e.Link().SetDumpReceived(true);
+  e.Link().SetRequestPending(true);
   size_t mark = Mark();
   e.OnTick();
-  EXPECT_FALSE(e.dumpReceived);
-  EXPECT_TRUE(e.receivedDumpPending);
-  EXPECT_EQ(e.selectedFile[VQEditor::kSaveSelector], Folder() + "12 Lead.pr4");
-  EXPECT_FALSE(e.requestPending);
-  EXPECT_TRUE(e.requestOutstanding);
+  EXPECT_FALSE(e.Link().DumpReceived());
+  EXPECT_TRUE(e.Link().ReceivedDumpPending());
+  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), Folder() + "12 Lead.pr4");
+  EXPECT_FALSE(e.Link().RequestPending());
+  EXPECT_TRUE(e.Link().RequestOutstanding());
   auto sent = Since(mark);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].size(), 9u);
@@ -183,15 +183,15 @@ TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
 
   // The picking slot's overlay blinks every eighth call.
   IControl* overlay = Page().FlexiOverlay(0);
-  e.flexiPickSlot = 1;
-  e.flexiPickActive = true;
-  e.flexiBlinkCounter = 0;
+  e.Flexi().SetSlot(1);
+  e.Flexi().SetActive(true);
+  e.Flexi().SetBlinkCounter(0);
   e.ShowFlexiIndicator(0, true);
   for (int i = 0; i < 7; ++i) e.OnTick();
   EXPECT_FALSE(overlay->IsHidden());
   e.OnTick();
   EXPECT_TRUE(overlay->IsHidden());
-  EXPECT_FALSE(e.flexiIndicatorShown[0]);
+  EXPECT_FALSE(e.Flexi().IndicatorShown()[0]);
   for (int i = 0; i < 8; ++i) e.OnTick();
   EXPECT_FALSE(overlay->IsHidden());
 }
@@ -199,13 +199,13 @@ TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
 TEST_F(LifecycleTest, FirstRunStartsOnInitWithThePollRunning) {
   size_t mark = Mark();
   VQEditor& e = MakeWithLibrary();
-  EXPECT_NE(e.timer, nullptr) << "the poll also runs on a first run";
-  EXPECT_EQ(e.programName, "INIT");
+  EXPECT_TRUE(e.HasTimer()) << "the poll also runs on a first run";
+  EXPECT_EQ(e.ProgramName(), "INIT");
   EXPECT_FALSE(CcsSince(mark).empty());
-  EXPECT_EQ(e.undoCursor, 0);
-  EXPECT_EQ(e.rememberedProgramPath, "");
-  for (int i = 0; i < ProgramFieldTable::kLearnEntryCount; ++i) EXPECT_EQ(e.learnCC[i], -1);
-  EXPECT_TRUE(e.learnNoMatch) << "no assignment yet";
+  EXPECT_EQ(e.History().Cursor(), 0);
+  EXPECT_EQ(e.Browser().RememberedProgramPath(), "");
+  for (int i = 0; i < ProgramFieldTable::kLearnEntryCount; ++i) EXPECT_EQ(e.Learn().CC()[i], -1);
+  EXPECT_TRUE(e.Learn().NoMatch()) << "no assignment yet";
 }
 
 TEST_F(LifecycleTest, MissingCurrentProgramFileStartsOnInit) {
@@ -215,11 +215,11 @@ TEST_F(LifecycleTest, MissingCurrentProgramFileStartsOnInit) {
   WriteSettings("[program]\nlastfile=" + folder + "07_BASS_Deep.pr4\n");
   size_t mark = Mark();
   VQEditor& e = MakeWithLibrary();
-  EXPECT_EQ(e.programName, "INIT");
+  EXPECT_EQ(e.ProgramName(), "INIT");
   EXPECT_FALSE(CcsSince(mark).empty()) << "the INIT program, filled, goes to the device";
-  EXPECT_EQ(e.record, ProgramFieldTable::InitRecord());
-  EXPECT_EQ(e.currentProgramFolder, folder);
-  EXPECT_EQ(e.lastFile, folder + "07_BASS_Deep.pr4");
+  EXPECT_EQ(e.Record(), ProgramFieldTable::InitRecord());
+  EXPECT_EQ(e.Browser().CurrentProgramFolder(), folder);
+  EXPECT_EQ(e.Browser().LastFile(), folder + "07_BASS_Deep.pr4");
 }
 
 TEST_F(LifecycleTest, RestartRestoresTheCurrentProgram) {
@@ -233,11 +233,11 @@ TEST_F(LifecycleTest, RestartRestoresTheCurrentProgram) {
   size_t mark = Mark();
   VQEditor& e = MakeWithLibrary();
   EXPECT_EQ(Value(3), 12);
-  EXPECT_EQ(e.programName, "03_Lead");
-  EXPECT_EQ(e.selectedFile[VQEditor::kSaveSelector], folder + "03_Lead.pr4");
-  EXPECT_EQ(e.programList, (std::vector<std::string>{"03_Lead.prg"}));
-  EXPECT_EQ(e.rememberedProgramPath, folder + "03_Lead.prg");
-  EXPECT_EQ(e.browserFolder, folder);
+  EXPECT_EQ(e.ProgramName(), "03_Lead");
+  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), folder + "03_Lead.pr4");
+  EXPECT_EQ(e.Browser().ProgramList(), (std::vector<std::string>{"03_Lead.prg"}));
+  EXPECT_EQ(e.Browser().RememberedProgramPath(), folder + "03_Lead.prg");
+  EXPECT_EQ(e.Browser().Folder(), folder);
   EXPECT_FALSE(CcsSince(mark).empty()) << "the restored program goes to the device";
 }
 
@@ -257,10 +257,10 @@ TEST_F(LifecycleTest, StartupMessageOnlyForTheMakersInterface) {
 TEST_F(LifecycleTest, ShutDownWithoutAListEntryWritesOnlyTheManagerKey) {
   WriteSettings("[program]\nlastfile=\nedited=true\n[midi]\nkbdmidioutch=3\n");
   VQEditor& e = MakeWithLibrary();
-  std::filesystem::create_directories(e.uploadFolder);
-  e.managerPageShown = true;
-  e.keyboardChannel = 9;
-  std::string cache = e.cacheFolder;
+  std::filesystem::create_directories(e.Browser().UploadFolder());
+  e.SetManagerPageShown(true);
+  e.SetKeyboardChannel(9);
+  std::string cache = e.Browser().CacheFolder();
   editor.reset();
   EXPECT_EQ(Ini("gui", "manager"), "true");
   EXPECT_EQ(Ini("program", "lastfile"), "");
@@ -277,8 +277,8 @@ TEST_F(LifecycleTest, ShutDownStoresTheProgramAndItsFile) {
   VQEditor& e = MakeWithLibrary();
   e.LocateProgramInFolder((folder + "05_Pad.pr4").c_str());
   Set(3, 20);
-  e.programEdited = true;
-  e.keyboardChannel = 4;
+  e.SetProgramEdited(true);
+  e.SetKeyboardChannel(4);
   editor.reset();
   EXPECT_EQ(Ini("gui", "manager"), "false");
   EXPECT_EQ(Ini("program", "lastfile"), folder + "05_Pad.pr4");
@@ -292,9 +292,9 @@ TEST_F(LifecycleTest, ShutDownStoresTheProgramAndItsFile) {
   size_t mark = Mark();
   VQEditor& next = MakeWithLibrary();
   EXPECT_EQ(Value(3), 20);
-  EXPECT_EQ(next.programName, "05_Pad");
-  EXPECT_TRUE(next.programEdited);
-  EXPECT_EQ(next.keyboardChannel, 4);
+  EXPECT_EQ(next.ProgramName(), "05_Pad");
+  EXPECT_TRUE(next.ProgramEdited());
+  EXPECT_EQ(next.KeyboardChannel(), 4);
   EXPECT_FALSE(CcsSince(mark).empty());
 }
 

@@ -102,10 +102,7 @@ class EditorTest : public ::testing::Test {
   }
   // Stops the editor's timer: the test then drives ticks and polls itself, never by waiting.
   void StopTimer() {
-    if (editor && editor->timer) {
-      editor->timer->Stop();
-      editor->timer->Join();
-    }
+    if (editor) editor->StopTimer();
   }
   TestGraphics* Gui() const { return dynamic_cast<TestGraphics*>(editor->Graphics()); }
   // The pages every fixture gives the editor (EditorPages or a subclass).

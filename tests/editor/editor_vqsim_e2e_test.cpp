@@ -55,10 +55,10 @@ TEST_F(EditorVqsimOverJack, ParameterChangesArriveAsNrpn) {
   EXPECT_TRUE(sim.WaitForLogLine(NrpnLine(163, 7), 5000)) << "the last change did not arrive";
   EXPECT_TRUE(sim.WaitForLogLine(NrpnLine(11, 77), 100));
   EXPECT_TRUE(sim.WaitForLogLine(NrpnLine(1, -20), 100));
-  EXPECT_EQ(e.lastField, 163);
+  EXPECT_EQ(e.LastField(), 163);
 
   // A learned keyboard controller goes the same way.
-  e.learnCC[11] = 74;
+  e.Learn().CC()[11] = 74;
   IMidiMessage cc(0, 0xB0, 74, 127);
   e.OnMidiMsgReceived(&cc);
   EXPECT_TRUE(sim.WaitForLogLine(NrpnLine(11, 127), 5000));
@@ -75,12 +75,12 @@ TEST_F(EditorVqsimOverJack, RequestedProgramArrivesAndIsApplied) {
   VQEditor& e = *editor;
   {
     UTL_MutexLock lock(e.Mutex());
-    e.requestSlot = 5;
-    e.requestPending = true;
+    e.Link().SetRequestSlot(5);
+    e.Link().SetRequestPending(true);
     e.OnTick();  // sends the request
-    EXPECT_TRUE(e.requestOutstanding);
+    EXPECT_TRUE(e.Link().RequestOutstanding());
   }
-  ASSERT_TRUE(WaitForEditor([](VQEditor& v) { return v.dumpReceived; }, 5000))
+  ASSERT_TRUE(WaitForEditor([](VQEditor& v) { return v.Link().DumpReceived(); }, 5000))
       << "no dump within 5 s";
   EXPECT_TRUE(sim.WaitForLogLine("request 5", 100));
 
@@ -88,11 +88,13 @@ TEST_F(EditorVqsimOverJack, RequestedProgramArrivesAndIsApplied) {
   const std::string file = dir + "/05 Sim.pr4";
   {
     UTL_MutexLock lock(e.Mutex());
-    EXPECT_FALSE(e.requestOutstanding);
-    EXPECT_EQ(e.requestSlot, 5);
-    EXPECT_EQ(std::vector<uint8_t>(e.receiveBuffer, e.receiveBuffer + 213), expected);
+    EXPECT_FALSE(e.Link().RequestOutstanding());
+    EXPECT_EQ(e.Link().RequestSlot(), 5);
+    EXPECT_EQ(std::vector<uint8_t>(e.Link().ReceiveBuffer().data(),
+                                   e.Link().ReceiveBuffer().data() + 213),
+              expected);
     e.OnTick();  // names the received program
-    EXPECT_FALSE(e.dumpReceived);
+    EXPECT_FALSE(e.Link().DumpReceived());
     // The user confirms the save; the saved file becomes the current program.
     ASSERT_TRUE(e.SaveProgramFile(file.c_str()));
     ASSERT_TRUE(e.LoadProgramFileToEditor(file.c_str()));
@@ -115,19 +117,20 @@ TEST_F(EditorVqsimOverJack, SpoiledDumpIsRequestedAgain) {
   VQEditor& e = *editor;
   {
     UTL_MutexLock lock(e.Mutex());
-    e.requestSlot = 9;
-    e.requestPending = true;
+    e.Link().SetRequestSlot(9);
+    e.Link().SetRequestPending(true);
     e.OnTick();
   }
-  ASSERT_TRUE(WaitForEditor([](VQEditor& v) { return v.requestPending || v.dumpReceived; }, 5000));
+  ASSERT_TRUE(WaitForEditor(
+      [](VQEditor& v) { return v.Link().RequestPending() || v.Link().DumpReceived(); }, 5000));
   {
     UTL_MutexLock lock(e.Mutex());
-    EXPECT_TRUE(e.requestPending);  // the spoiled dump asks for the same slot again
-    EXPECT_FALSE(e.dumpReceived);
+    EXPECT_TRUE(e.Link().RequestPending());  // the spoiled dump asks for the same slot again
+    EXPECT_FALSE(e.Link().DumpReceived());
     e.OnTick();
   }
-  ASSERT_TRUE(WaitForEditor([](VQEditor& v) { return v.dumpReceived; }, 5000));
-  EXPECT_EQ(e.requestSlot, 9);
+  ASSERT_TRUE(WaitForEditor([](VQEditor& v) { return v.Link().DumpReceived(); }, 5000));
+  EXPECT_EQ(e.Link().RequestSlot(), 9);
   EXPECT_TRUE(spoiling.WaitForLogLine("request 9", 100, 2));
 }
 

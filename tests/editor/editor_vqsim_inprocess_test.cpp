@@ -26,7 +26,7 @@ class InProcessSimTest : public EditorTest {
     sim.FillSlots(true);
     auto t = std::make_unique<CountingTransfers>();
     transfers = t.get();
-    e.deviceTransfers = std::move(t);
+    e.SetDeviceTransfers(std::move(t));
     delivered = Mark();
     return e;
   }
@@ -43,8 +43,8 @@ class InProcessSimTest : public EditorTest {
     editor->OnTick();
   }
   void Request(int slot) {
-    editor->requestSlot = slot;
-    editor->requestPending = true;
+    editor->Link().SetRequestSlot(slot);
+    editor->Link().SetRequestPending(true);
     editor->OnTick();
   }
   void Spoil(vqsim::Misbehaviour mode, uint32_t count = 0) {
@@ -65,10 +65,11 @@ TEST_F(InProcessSimTest, RequestedProgramArrives) {
   VQEditor& e = Start();
   Request(42);
   Round();
-  EXPECT_EQ(e.requestSlot, 42);
-  EXPECT_FALSE(e.requestOutstanding);
-  EXPECT_EQ(std::vector<uint8_t>(e.receiveBuffer, e.receiveBuffer + 213),
-            vqsim::BuildProgramDump(vqsim::DistinctProgram(42), 42));
+  EXPECT_EQ(e.Link().RequestSlot(), 42);
+  EXPECT_FALSE(e.Link().RequestOutstanding());
+  EXPECT_EQ(
+      std::vector<uint8_t>(e.Link().ReceiveBuffer().data(), e.Link().ReceiveBuffer().data() + 213),
+      vqsim::BuildProgramDump(vqsim::DistinctProgram(42), 42));
   EXPECT_EQ(sim.State().requests, 1u);
   EXPECT_TRUE(sim.State().faults.empty());
 }
@@ -96,8 +97,8 @@ TEST_F(InProcessSimTest, SpoiledAnswers) {
     size_t saved;
   };
   const Case cases[] = {
-      {"bad checksum", Misbehaviour::BadChecksum, false, true, 1 + VQEditor::kDumpRetryLimit, 0},
-      {"wrong slot", Misbehaviour::WrongSlot, false, true, 1 + VQEditor::kDumpRetryLimit, 0},
+      {"bad checksum", Misbehaviour::BadChecksum, false, true, 1 + DeviceLink::kDumpRetryLimit, 0},
+      {"wrong slot", Misbehaviour::WrongSlot, false, true, 1 + DeviceLink::kDumpRetryLimit, 0},
       {"wrong command", Misbehaviour::WrongCommand, true, false, 1, 0},  // answers nothing
       {"truncated", Misbehaviour::Truncated, true, false, 1, 0},
       {"error reply", Misbehaviour::ErrorReply, true, false, 1, 0},
@@ -112,10 +113,10 @@ TEST_F(InProcessSimTest, SpoiledAnswers) {
     Spoil(c.mode);
     Request(7);
     for (int round = 0; round < 10; ++round) Round();
-    EXPECT_EQ(e.requestOutstanding, c.outstanding) << c.what;
-    EXPECT_EQ(e.transferFailed, c.failed) << c.what;
-    EXPECT_FALSE(e.dumpReceived) << c.what;
-    EXPECT_FALSE(e.requestPending) << c.what;
+    EXPECT_EQ(e.Link().RequestOutstanding(), c.outstanding) << c.what;
+    EXPECT_EQ(e.Link().TransferFailed(), c.failed) << c.what;
+    EXPECT_FALSE(e.Link().DumpReceived()) << c.what;
+    EXPECT_FALSE(e.Link().RequestPending()) << c.what;
     EXPECT_EQ(sim.State().requests, c.requests) << c.what;
     EXPECT_EQ(transfers->slots.size(), c.saved) << c.what;
   }
@@ -126,21 +127,21 @@ TEST_F(InProcessSimTest, OneSpoiledDumpIsRepaired) {
   Spoil(vqsim::Misbehaviour::BadChecksum, 1);
   Request(3);
   Round();
-  EXPECT_FALSE(e.dumpReceived);
+  EXPECT_FALSE(e.Link().DumpReceived());
   Round();  // the idle call asked again
   EXPECT_EQ(sim.State().requests, 2u);
-  EXPECT_FALSE(e.transferFailed);
-  EXPECT_EQ(e.requestSlot, 3);
-  EXPECT_EQ(e.receiveBuffer[7], 3);
+  EXPECT_FALSE(e.Link().TransferFailed());
+  EXPECT_EQ(e.Link().RequestSlot(), 3);
+  EXPECT_EQ(e.Link().ReceiveBuffer()[7], 3);
 }
 
 TEST_F(InProcessSimTest, BankDownloadOfAllSlots) {
   VQEditor& e = Start();
-  e.bankDownloadRunning = true;
+  e.Link().SetBankDownloadRunning(true);
   Request(1);
-  for (int round = 0; round < 120 && e.bankDownloadRunning; ++round) Round();
-  EXPECT_FALSE(e.bankDownloadRunning);
-  EXPECT_TRUE(e.transferDone);
+  for (int round = 0; round < 120 && e.Link().BankDownloadRunning(); ++round) Round();
+  EXPECT_FALSE(e.Link().BankDownloadRunning());
+  EXPECT_TRUE(e.Link().TransferDone());
   ASSERT_EQ(transfers->slots.size(), 99u);
   for (int slot = 1; slot <= 99; ++slot)
     EXPECT_EQ(transfers->slots[static_cast<size_t>(slot - 1)], slot);

@@ -65,29 +65,29 @@ TEST_F(EffectTest, CurveDragMakesOneUndoStepPerBand) {
     out = band;
     return true;
   };
-  const size_t steps = e.undoEntries.size();
+  const size_t steps = e.History().Entries().size();
   size_t mark = Mark();
   Set(290, 0);
   EXPECT_EQ(e.ParamInt(161), 63);
   EXPECT_EQ(e.ParamInt(162), 63);
   EXPECT_EQ(Value(163), 6);
   EXPECT_FALSE(CcsSince(mark).empty());  // each band parameter goes out
-  EXPECT_EQ(e.undoEntries.size(), steps + 1);
-  EXPECT_EQ(e.undoKey, 1000);
-  EXPECT_EQ(e.lastSent[290], 128);
+  EXPECT_EQ(e.History().Entries().size(), steps + 1);
+  EXPECT_EQ(e.History().Key(), 1000);
+  EXPECT_EQ(e.LastSent()[290], 128);
 
   band.gain = 9.0;
   Set(290, 0);
   EXPECT_EQ(Value(163), 9);
-  EXPECT_EQ(e.undoEntries.size(), steps + 1);  // the same band replaces its step
-  EXPECT_EQ(e.undoEntries.back()[160], 9);
+  EXPECT_EQ(e.History().Entries().size(), steps + 1);  // the same band replaces its step
+  EXPECT_EQ(e.History().Entries().back()[160], 9);
 
   band = {3, -3.0, 8000.0, 1.0, 2000.0, 16000.0, 0.5, 2.5};
   Set(290, 3);
-  EXPECT_EQ(e.undoEntries.size(), steps + 2);
-  EXPECT_EQ(e.undoKey, 1003);
+  EXPECT_EQ(e.History().Entries().size(), steps + 2);
+  EXPECT_EQ(e.History().Key(), 1003);
   EXPECT_EQ(Value(172), -3);
-  EXPECT_FALSE(e.undoSuspended);
+  EXPECT_FALSE(e.History().Suspended());
 }
 
 TEST_F(EffectTest, CurveDragTakesTheBandFromTheDisplaysValue) {
@@ -102,7 +102,7 @@ TEST_F(EffectTest, CurveDragTakesTheBandFromTheDisplaysValue) {
   };
   Set(290, 2);
   EXPECT_EQ(askedFor, 2);
-  EXPECT_EQ(e.undoKey, 1002);
+  EXPECT_EQ(e.History().Key(), 1002);
   EXPECT_EQ(Value(169), 4) << "Mid2 Boost";
   EXPECT_EQ(e.ParamInt(167), 63) << "Mid2 frq. halfway: 63.5, truncated";
 }
@@ -113,11 +113,11 @@ TEST_F(EffectTest, CurveIgnoredWhilePicking) {
   VQEditor& e = MakeFrom(std::move(setup));
   int reads = 0;
   pages.eqBand = [&](EqBand&) { return ++reads, false; };
-  e.flexiPickActive = true;
-  e.flexiPickSlot = 1;
+  e.Flexi().SetActive(true);
+  e.Flexi().SetSlot(1);
   Set(290, 2);
   EXPECT_EQ(reads, 0);
-  e.flexiPickActive = false;
+  e.Flexi().SetActive(false);
   Set(290, 2);
   EXPECT_EQ(reads, 1);
 }
@@ -133,10 +133,10 @@ TEST_F(EffectTest, DelayModelFollowsTheBlockShown) {
   EXPECT_EQ(Value(138), 0);
   EXPECT_EQ(Value(142), 0);
   EXPECT_EQ(CcsSince(mark).size(), static_cast<size_t>(kProgramBurstLength));
-  EXPECT_EQ(e.lastField, kNoFieldSent);
+  EXPECT_EQ(e.LastField(), kNoFieldSent);
   EXPECT_EQ(Value(269), 1);
   EXPECT_EQ(Value(305), 0);
-  EXPECT_FALSE(e.applyingProgram);
+  EXPECT_FALSE(e.ApplyingProgram());
 
   mark = Mark();
   Set(296, 0);  // shown again: the model is already vintage
@@ -162,12 +162,12 @@ TEST_F(EffectTest, OverdriveAndEqualizerViews) {
   EXPECT_TRUE(mod->IsHidden());
   EXPECT_TRUE(eqKnob->IsHidden());
   Set(291, 1);  // parametric view chosen
-  EXPECT_TRUE(e.equalizerMode);
+  EXPECT_TRUE(e.EqualizerMode());
   Set(295, 1);
   EXPECT_EQ(Value(268), 1);
   EXPECT_FALSE(eqKnob->IsHidden());
   Set(292, 1);
-  EXPECT_FALSE(e.equalizerMode);
+  EXPECT_FALSE(e.EqualizerMode());
 }
 
 TEST_F(EffectTest, ChainOrderPlacesTheBlocks) {
@@ -203,9 +203,9 @@ TEST_F(EffectTest, ModIndicatorsAndCopyPanel) {
   EXPECT_TRUE(longDelay.IsHidden());
 
   Set(304, 1);
-  EXPECT_FALSE(e.copyPanelVco);
+  EXPECT_FALSE(e.CopyPanelVco());
   Set(303, 1);
-  EXPECT_TRUE(e.copyPanelVco);
+  EXPECT_TRUE(e.CopyPanelVco());
 }
 
 }  // namespace

@@ -172,12 +172,9 @@ class FirmwareUpdateTest : public EditorTest {
  protected:
   VQEditor& Start() {
     VQEditor& e = Make();
-    if (e.timer) {
-      e.timer->Stop();
-      e.timer->Join();
-    }
-    e.deviceTransfers = MakeEditorDeviceTransfers();
-    e.paramCases = MakeProgramControlCases();
+    e.StopTimer();
+    e.SetDeviceTransfers(MakeEditorDeviceTransfers());
+    e.SetParamCases(MakeProgramControlCases());
     link = std::make_unique<SimLink>(e, out, sim);
     return e;
   }
@@ -198,14 +195,14 @@ TEST_F(FirmwareUpdateTest, WholeUpdateReachesTheDevice) {
   VQEditor& e = Start();
   std::array<std::vector<uint8_t>, 5> raw = {
       Pattern(1000, 1), {}, Pattern(210, 2), Pattern(420, 3), Pattern(7, 4)};
-  e.selectedFile[VQEditor::kFirmwareSelector] = WriteImage(FirmwareImage(raw));
+  e.Browser().SetSelectedFile(VQEditor::kFirmwareSelector, WriteImage(FirmwareImage(raw)));
   Set(208, 1);  // the firmware selector's choice
-  EXPECT_TRUE(e.firmwareRunning);
+  EXPECT_TRUE(e.Link().FirmwareRunning());
   link->Pump();
 
-  EXPECT_FALSE(e.firmwareRunning);
-  EXPECT_FALSE(e.requestOutstanding);
-  EXPECT_FALSE(e.transferFailed);
+  EXPECT_FALSE(e.Link().FirmwareRunning());
+  EXPECT_FALSE(e.Link().RequestOutstanding());
+  EXPECT_FALSE(e.Link().TransferFailed());
   EXPECT_EQ(StatusText(), "Update successful!");
   ASSERT_TRUE(sim.State().firmwareComplete);
   EXPECT_TRUE(sim.State().faults.empty()) << sim.State().faults.front();
@@ -254,7 +251,7 @@ TEST_F(FirmwareUpdateTest, BadFileIsRefusedAndNothingIsSent) {
   e.ReadFirmwareFile((dir + "/missing.bin").c_str());
   e.ShowPostedMessageBoxes();
   EXPECT_EQ(Mark(), mark);
-  EXPECT_FALSE(e.firmwareRunning);
+  EXPECT_FALSE(e.Link().FirmwareRunning());
   ASSERT_EQ(Gui()->messageBoxes.size(), 3u);
   EXPECT_EQ(Gui()->messageBoxes[0].text, "Not a valid firmware file!");
   EXPECT_EQ(Gui()->messageBoxes[1].text, "The firmware file is incomplete!");
@@ -272,8 +269,8 @@ TEST_F(FirmwareUpdateTest, DeviceErrorStopsTheUpdate) {
   e.ReadFirmwareFile(
       WriteImage(FirmwareImage({Pattern(300, 1), Pattern(300, 2), {}, {}, {}})).c_str());
   link->Pump();
-  EXPECT_FALSE(e.firmwareRunning);
-  EXPECT_TRUE(e.transferFailed);
+  EXPECT_FALSE(e.Link().FirmwareRunning());
+  EXPECT_TRUE(e.Link().TransferFailed());
   EXPECT_EQ(StatusText(), "Error in update!");
   EXPECT_FALSE(sim.State().firmware[2].started);  // nothing after the failed section
   e.StatusPoll();
@@ -291,11 +288,11 @@ TEST_F(FirmwareUpdateTest, SilentDeviceTimesOutInTheMiddleOfASection) {
   ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
   e.ReadFirmwareFile(WriteImage(FirmwareImage({Pattern(1000, 1), {}, {}, {}, {}})).c_str());
   link->Pump();
-  ASSERT_TRUE(e.firmwareRunning);
-  ASSERT_TRUE(e.requestOutstanding);
+  ASSERT_TRUE(e.Link().FirmwareRunning());
+  ASSERT_TRUE(e.Link().RequestOutstanding());
   for (int poll = 0; poll < 3; ++poll) e.StatusPoll();
   e.ShowPostedMessageBoxes();
-  EXPECT_FALSE(e.firmwareRunning);
+  EXPECT_FALSE(e.Link().FirmwareRunning());
   EXPECT_EQ(Gui()->messageBoxes.back().text,
             "VQ not present or a communication\nerror has occurred!");
 }
@@ -323,16 +320,17 @@ TEST_F(FirmwareUpdateTest, SlowStepsAreWaitedForAndOnlyTheExpectedReplyEndsAWait
       ISysExMessage msg(0, m.data(), 213);
       e.ProcessSysEx(&msg);
     }
-    reply(vq_sysex::kCmdBlockReady, static_cast<uint8_t>(e.firmware.WireTarget() + 1));
-    EXPECT_TRUE(e.requestOutstanding) << what << ": a message that is not the answer ends no wait";
+    reply(vq_sysex::kCmdBlockReady, static_cast<uint8_t>(e.Firmware().WireTarget() + 1));
+    EXPECT_TRUE(e.Link().RequestOutstanding())
+        << what << ": a message that is not the answer ends no wait";
     EXPECT_EQ(Mark(), seen) << what;
   };
   auto slowPolls = [&](const char* what) {
     for (int poll = 0; poll < 6; ++poll) e.StatusPoll();
-    EXPECT_TRUE(e.firmwareRunning) << what << ": a slow step is no absent device";
+    EXPECT_TRUE(e.Link().FirmwareRunning()) << what << ": a slow step is no absent device";
   };
   for (int k = 0; k < 5; ++k) {
-    const uint8_t t = e.firmware.WireTarget();
+    const uint8_t t = e.Firmware().WireTarget();
     nothingAnswers("after the section start");
     if (k != 1) {
       reply(vq_sysex::kCmdSectionReady, t);  // section 2's erase reply is lost
@@ -342,7 +340,7 @@ TEST_F(FirmwareUpdateTest, SlowStepsAreWaitedForAndOnlyTheExpectedReplyEndsAWait
       reply(vq_sysex::kCmdBlockReady, t);
       ASSERT_GT(Mark(), seen) << "section " << k;
       seen = Mark();
-      if (e.firmware.AwaitingSectionEnd()) break;
+      if (e.Firmware().AwaitingSectionEnd()) break;
     }
     nothingAnswers("after the last block");
     slowPolls("section end");
@@ -352,7 +350,7 @@ TEST_F(FirmwareUpdateTest, SlowStepsAreWaitedForAndOnlyTheExpectedReplyEndsAWait
       EXPECT_EQ(lastSent()[5], vq_sysex::kCmdSectionStart);
     }
   }
-  EXPECT_FALSE(e.firmwareRunning);
+  EXPECT_FALSE(e.Link().FirmwareRunning());
   EXPECT_EQ(StatusText(), "Update successful!");
 }
 
@@ -362,9 +360,9 @@ TEST_F(FirmwareUpdateTest, ADeviceThatStopsAnsweringEndsTheUpdateClearly) {
   e.OnFirmwareReply(8, vq_sysex::kCmdSectionReady);
   e.OnFirmwareReply(8, vq_sysex::kCmdBlockReady);
   e.OnFirmwareReply(8, vq_sysex::kCmdBlockReady);  // the last block: the section end is awaited
-  ASSERT_TRUE(e.firmware.AwaitingSectionEnd());
-  for (int poll = 0; poll < 12 && e.firmwareRunning; ++poll) e.StatusPoll();
-  EXPECT_FALSE(e.firmwareRunning);
+  ASSERT_TRUE(e.Firmware().AwaitingSectionEnd());
+  for (int poll = 0; poll < 12 && e.Link().FirmwareRunning(); ++poll) e.StatusPoll();
+  EXPECT_FALSE(e.Link().FirmwareRunning());
   EXPECT_EQ(StatusText(), "Firmware update aborted: the VQ stopped answering!");
 }
 
@@ -374,9 +372,9 @@ TEST_F(FirmwareUpdateTest, EraseGetsLongerThanAnOrdinaryWait) {
   e.OnFirmwareReply(8, vq_sysex::kCmdSectionReady);
   EXPECT_EQ(StatusText(), "Erasing FLASH memory...");
   for (int poll = 0; poll < 5; ++poll) e.StatusPoll();
-  EXPECT_TRUE(e.firmwareRunning);
-  for (int poll = 0; poll < 10 && e.firmwareRunning; ++poll) e.StatusPoll();
-  EXPECT_FALSE(e.firmwareRunning);
+  EXPECT_TRUE(e.Link().FirmwareRunning());
+  for (int poll = 0; poll < 10 && e.Link().FirmwareRunning(); ++poll) e.StatusPoll();
+  EXPECT_FALSE(e.Link().FirmwareRunning());
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ class IncomingMidiTest : public EditorTest {
     VQEditor& e = Make();
     auto t = std::make_unique<RecordingTransfers>();
     transfers = t.get();
-    e.deviceTransfers = std::move(t);
+    e.SetDeviceTransfers(std::move(t));
     return e;
   }
   void Receive(const Bytes& bytes) {
@@ -123,71 +123,68 @@ TEST(IncomingSysExCheck, SlotChecksumAndReplies) {
 
 TEST_F(IncomingMidiTest, GoodDumpIsKeptAndNamedOnTheNextTick) {
   VQEditor& e = Make();
-  e.requestSlot = 12;
-  e.requestOutstanding = true;
+  e.Link().SetRequestSlot(12);
+  e.Link().SetRequestOutstanding(true);
   const Bytes dump = Dump(12);
   Receive(dump);
-  EXPECT_FALSE(e.requestOutstanding);
-  EXPECT_TRUE(e.dumpReceived);
-  EXPECT_EQ(e.requestSlot, 12);
-  EXPECT_EQ(Bytes(e.receiveBuffer, e.receiveBuffer + 213), dump);
-  EXPECT_FALSE(e.requestPending);
+  EXPECT_FALSE(e.Link().RequestOutstanding());
+  EXPECT_TRUE(e.Link().DumpReceived());
+  EXPECT_EQ(e.Link().RequestSlot(), 12);
+  EXPECT_EQ(Bytes(e.Link().ReceiveBuffer().data(), e.Link().ReceiveBuffer().data() + 213), dump);
+  EXPECT_FALSE(e.Link().RequestPending());
 }
 
 TEST_F(IncomingMidiTest, BadChecksumAsksAgainABoundedNumberOfTimes) {
   VQEditor& e = Make();
-  e.requestSlot = 9;
+  e.Link().SetRequestSlot(9);
   Bytes bad = Dump(9);
   bad[100] ^= 0x01;
   // Nothing asked for: a spoiled dump asks for nothing.
   Receive(bad);
-  EXPECT_FALSE(e.requestPending);
-  e.requestOutstanding = true;
-  for (int attempt = 1; attempt <= VQEditor::kDumpRetryLimit; ++attempt) {
+  EXPECT_FALSE(e.Link().RequestPending());
+  e.Link().SetRequestOutstanding(true);
+  for (int attempt = 1; attempt <= DeviceLink::kDumpRetryLimit; ++attempt) {
     Receive(bad);
-    EXPECT_TRUE(e.requestPending) << attempt;
-    EXPECT_EQ(e.requestSlot, 9);
-    EXPECT_FALSE(e.transferFailed);
-    e.requestPending = false;
-    e.requestOutstanding = true;  // the next tick asked again
+    EXPECT_TRUE(e.Link().RequestPending()) << attempt;
+    EXPECT_EQ(e.Link().RequestSlot(), 9);
+    EXPECT_FALSE(e.Link().TransferFailed());
+    e.Link().SetRequestPending(false);
+    e.Link().SetRequestOutstanding(true);  // the next tick asked again
   }
   Receive(bad);
-  EXPECT_FALSE(e.requestPending);
-  EXPECT_TRUE(e.transferFailed);
-  EXPECT_FALSE(e.dumpReceived);
+  EXPECT_FALSE(e.Link().RequestPending());
+  EXPECT_TRUE(e.Link().TransferFailed());
+  EXPECT_FALSE(e.Link().DumpReceived());
 
   // A good dump after a bad one starts the count afresh.
-  e.transferFailed = false;
-  e.requestOutstanding = true;
+  e.Link().SetTransferFailed(false);
+  e.Link().SetRequestOutstanding(true);
   Receive(bad);
   Receive(Dump(9));
-  EXPECT_EQ(e.dumpRetries, 0);
-  EXPECT_TRUE(e.dumpReceived);
+  EXPECT_EQ(e.Link().DumpRetries(), 0);
+  EXPECT_TRUE(e.Link().DumpReceived());
 }
 
 TEST_F(IncomingMidiTest, ARequestThatTimesOutLeavesNoRetriesUsedForTheNext) {
   VQEditor& e = Make();
-  if (e.timer) {
-    e.timer->Stop();
-    e.timer->Join();
-  }
+  e.StopTimer();
   Bytes bad = Dump(9);
   bad[100] ^= 0x01;
-  e.requestSlot = 9;
-  e.requestOutstanding = true;
+  e.Link().SetRequestSlot(9);
+  e.Link().SetRequestOutstanding(true);
   Receive(bad);  // one re-request used, then the device falls silent
-  e.requestPending = false;
-  e.requestOutstanding = true;
-  e.unansweredPolls = 0;
+  e.Link().SetRequestPending(false);
+  e.Link().SetRequestOutstanding(true);
+  e.Link().SetUnansweredPolls(0);
   for (int i = 0; i < 3; ++i) e.StatusPoll();
-  ASSERT_FALSE(e.requestOutstanding);
+  ASSERT_FALSE(e.Link().RequestOutstanding());
 
   // The next request gets every re-request again.
-  for (int attempt = 1; attempt <= VQEditor::kDumpRetryLimit; ++attempt) {
-    e.requestOutstanding = true;
+  for (int attempt = 1; attempt <= DeviceLink::kDumpRetryLimit; ++attempt) {
+    e.Link().SetRequestOutstanding(true);
     Receive(bad);
-    EXPECT_TRUE(e.requestPending) << attempt;
-    EXPECT_FALSE(e.transferFailed) << attempt;
+    EXPECT_TRUE(e.Link().RequestPending()) << attempt;
+    EXPECT_FALSE(e.Link().TransferFailed()) << attempt;
   }
 }
 
@@ -210,34 +207,36 @@ TEST_F(IncomingMidiTest, OnlyTheExpectedDumpEndsAWaitOrReplacesTheDumpHeld) {
   };
   for (const Case& c : cases) {
     VQEditor& e = Make();
-    e.requestSlot = 5;
-    e.requestOutstanding = true;
-    e.bankDownloadRunning = c.bankDownload;
-    e.firmwareRunning = c.firmware;
+    e.Link().SetRequestSlot(5);
+    e.Link().SetRequestOutstanding(true);
+    e.Link().SetBankDownloadRunning(c.bankDownload);
+    e.Link().SetFirmwareRunning(c.firmware);
     Receive(c.message);
-    EXPECT_TRUE(e.requestOutstanding) << c.what;
-    EXPECT_FALSE(e.requestPending || e.dumpReceived || e.downloadSavePending) << c.what;
+    EXPECT_TRUE(e.Link().RequestOutstanding()) << c.what;
+    EXPECT_FALSE(e.Link().RequestPending() || e.Link().DumpReceived() ||
+                 e.Link().DownloadSavePending())
+        << c.what;
   }
   // A dump held for saving is never replaced by one that fails its checks.
   VQEditor& e = Make();
-  e.requestSlot = 5;
-  e.requestOutstanding = true;
+  e.Link().SetRequestSlot(5);
+  e.Link().SetRequestOutstanding(true);
   Receive(Dump(5));
-  ASSERT_TRUE(e.dumpReceived);
-  e.requestOutstanding = true;
+  ASSERT_TRUE(e.Link().DumpReceived());
+  e.Link().SetRequestOutstanding(true);
   Receive(spoiled);
-  EXPECT_EQ(Bytes(e.receiveBuffer, e.receiveBuffer + 213), Dump(5));
+  EXPECT_EQ(Bytes(e.Link().ReceiveBuffer().data(), e.Link().ReceiveBuffer().data() + 213), Dump(5));
 }
 
 TEST_F(IncomingMidiTest, OlderDumpClearsWhatItDoesNotCarryAndIsSavedOnTheMainThread) {
   VQEditor& e = MakeWithTransfers();
   Receive(Dump(20));  // fills every byte of the receive buffer
-  e.dumpReceived = false;
+  e.Link().SetDumpReceived(false);
   const Bytes old = vqsim::BuildOldProgramDump(vqsim::DistinctProgram(5), 5);
   Receive(old);
-  EXPECT_EQ(Bytes(e.receiveBuffer, e.receiveBuffer + 115), old);
-  for (int i = 115; i < 213; ++i) ASSERT_EQ(e.receiveBuffer[i], 0) << i;
-  EXPECT_FALSE(e.dumpReceived);
+  EXPECT_EQ(Bytes(e.Link().ReceiveBuffer().data(), e.Link().ReceiveBuffer().data() + 115), old);
+  for (int i = 115; i < 213; ++i) ASSERT_EQ(e.Link().ReceiveBuffer()[i], 0) << i;
+  EXPECT_FALSE(e.Link().DumpReceived());
   EXPECT_TRUE(transfers->saved.empty());  // not on the MIDI thread
 
   e.RunDeferredMidiWork();
@@ -247,84 +246,84 @@ TEST_F(IncomingMidiTest, OlderDumpClearsWhatItDoesNotCarryAndIsSavedOnTheMainThr
   EXPECT_EQ(Bytes(saved.begin(), saved.begin() + 112), Bytes(old.begin(), old.begin() + 112));
   // Its checksum and end byte would read as program fields in the 213-byte layout.
   for (int i = 112; i < 213; ++i) ASSERT_EQ(saved[static_cast<size_t>(i)], 0) << i;
-  EXPECT_FALSE(e.requestPending);  // a single older dump asks for nothing more
+  EXPECT_FALSE(e.Link().RequestPending());  // a single older dump asks for nothing more
 }
 
 TEST_F(IncomingMidiTest, BankDownloadFailsAfterRepeatedBadDumps) {
   VQEditor& e = MakeWithTransfers();
-  e.bankDownloadRunning = true;
-  e.requestSlot = 40;
+  e.Link().SetBankDownloadRunning(true);
+  e.Link().SetRequestSlot(40);
   Bytes bad = Dump(40);
   bad[50] ^= 2;
-  for (int i = 0; i <= VQEditor::kDumpRetryLimit; ++i) Receive(bad);
-  EXPECT_FALSE(e.bankDownloadRunning);
-  EXPECT_TRUE(e.transferFailed);
+  for (int i = 0; i <= DeviceLink::kDumpRetryLimit; ++i) Receive(bad);
+  EXPECT_FALSE(e.Link().BankDownloadRunning());
+  EXPECT_TRUE(e.Link().TransferFailed());
   e.RunDeferredMidiWork();
   EXPECT_TRUE(transfers->saved.empty());
 }
 
 TEST_F(IncomingMidiTest, BankDownloadTakesOnlyTheSlotAskedForOnce) {
   VQEditor& e = MakeWithTransfers();
-  e.bankDownloadRunning = true;
-  e.requestSlot = 40;
+  e.Link().SetBankDownloadRunning(true);
+  e.Link().SetRequestSlot(40);
   Receive(Dump(39));  // late answer to the slot before
-  EXPECT_FALSE(e.downloadSavePending);
+  EXPECT_FALSE(e.Link().DownloadSavePending());
   Receive(Dump(40));
   Receive(Dump(40));  // the same dump again, before the main thread saved the first
   e.RunDeferredMidiWork();
   ASSERT_EQ(transfers->saved.size(), 1u);
-  EXPECT_EQ(e.requestSlot, 41);
+  EXPECT_EQ(e.Link().RequestSlot(), 41);
   Receive(Dump(40));  // and once more after the download moved on
   e.RunDeferredMidiWork();
   EXPECT_EQ(transfers->saved.size(), 1u);
-  EXPECT_EQ(e.requestSlot, 41);
-  EXPECT_TRUE(e.bankDownloadRunning);
+  EXPECT_EQ(e.Link().RequestSlot(), 41);
+  EXPECT_TRUE(e.Link().BankDownloadRunning());
 }
 
 // --- Replies ---
 
 TEST_F(IncomingMidiTest, WriteReplies) {
   VQEditor& e = Make();
-  e.singleWritePending = true;
-  e.unansweredPolls = 2;
+  e.Link().SetSingleWritePending(true);
+  e.Link().SetUnansweredPolls(2);
   Receive(Reply(0x22));
-  EXPECT_FALSE(e.singleWritePending);
-  EXPECT_TRUE(e.transferFailed);
-  EXPECT_EQ(e.unansweredPolls, 0);
+  EXPECT_FALSE(e.Link().SingleWritePending());
+  EXPECT_TRUE(e.Link().TransferFailed());
+  EXPECT_EQ(e.Link().UnansweredPolls(), 0);
 
-  e.transferFailed = false;
-  e.singleWritePending = true;
+  e.Link().SetTransferFailed(false);
+  e.Link().SetSingleWritePending(true);
   Receive(Reply(0x21, 0x07));  // a firmware target cannot answer a write
-  EXPECT_TRUE(e.singleWritePending);
+  EXPECT_TRUE(e.Link().SingleWritePending());
   Receive(Reply(0x21));
-  EXPECT_FALSE(e.singleWritePending);
-  EXPECT_FALSE(e.transferDone);  // finished on the main thread
+  EXPECT_FALSE(e.Link().SingleWritePending());
+  EXPECT_FALSE(e.Link().TransferDone());  // finished on the main thread
   size_t mark = Mark();
   e.RunDeferredMidiWork();
-  EXPECT_TRUE(e.transferDone);
+  EXPECT_TRUE(e.Link().TransferDone());
   // Without a program library the file cannot be loaded: nothing is sent.
   EXPECT_TRUE(CcsSince(mark).empty());
-  EXPECT_EQ(Bytes(e.replyBuffer, e.replyBuffer + 7), Reply(0x21));
+  EXPECT_EQ(Bytes(e.Link().ReplyBuffer().data(), e.Link().ReplyBuffer().data() + 7), Reply(0x21));
 }
 
 TEST_F(IncomingMidiTest, RepliesDriveFirmwareAndBankUpload) {
   VQEditor& e = MakeWithTransfers();
   Receive(Reply(0x12, 0x08));
   EXPECT_TRUE(transfers->firmware.empty());  // no update running
-  e.firmwareRunning = true;
+  e.Link().SetFirmwareRunning(true);
   for (uint8_t c : {0x11, 0x12, 0x14, 0x15, 0x21}) Receive(Reply(c, 0x08));
   ASSERT_EQ(transfers->firmware.size(), 4u);
   EXPECT_EQ(transfers->firmware[1], (std::pair<uint8_t, uint8_t>(0x08, 0x12)));
-  e.firmwareRunning = false;
+  e.Link().SetFirmwareRunning(false);
 
-  e.bankUploadRunning = true;
+  e.Link().SetBankUploadRunning(true);
   Receive(Reply(0x21));  // moves the upload on where it arrives, not at the next idle call
   EXPECT_EQ(transfers->uploadAcks, 1);
   e.RunDeferredMidiWork();
   EXPECT_EQ(transfers->uploadAcks, 1);
   Receive(Reply(0x22));
-  EXPECT_FALSE(e.bankUploadRunning);
-  EXPECT_TRUE(e.transferFailed);
+  EXPECT_FALSE(e.Link().BankUploadRunning());
+  EXPECT_TRUE(e.Link().TransferFailed());
   Receive(Reply(0x21));
   e.RunDeferredMidiWork();
   EXPECT_EQ(transfers->uploadAcks, 1);
@@ -352,24 +351,24 @@ TEST_F(IncomingMidiTest, NotesPassThroughAndAreMirrored) {
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0], (Bytes{c.status, c.note, c.velocity}));
     EXPECT_EQ(sent[1], c.mirror);
-    EXPECT_EQ(e.activeNotes, c.held);
+    EXPECT_EQ(e.ActiveNotes(), c.held);
   }
-  EXPECT_EQ(e.noteState[60], 0);
-  EXPECT_TRUE(e.keyboardRedrawPending);
+  EXPECT_EQ(e.NoteState()[60], 0);
+  EXPECT_TRUE(e.KeyboardRedrawPending());
 }
 
 TEST_F(IncomingMidiTest, ReleaseOfAKeyNotHeldChangesNoCount) {
   VQEditor& e = Make();
   Key(0x80, 50, 0);
   Key(0x90, 51, 0);
-  EXPECT_EQ(e.activeNotes, 0);
+  EXPECT_EQ(e.ActiveNotes(), 0);
   Key(0x90, 52, 90);
   Key(0x90, 52, 91);  // a second press of a held key
-  EXPECT_EQ(e.activeNotes, 1);
+  EXPECT_EQ(e.ActiveNotes(), 1);
   Key(0x80, 52, 0);
   Key(0x80, 52, 0);
-  EXPECT_EQ(e.activeNotes, 0);
-  EXPECT_EQ(e.noteState[52], 0);
+  EXPECT_EQ(e.ActiveNotes(), 0);
+  EXPECT_EQ(e.NoteState()[52], 0);
 }
 
 TEST_F(IncomingMidiTest, ClockOtherChannelMessagesAndSystemMessages) {
@@ -379,7 +378,7 @@ TEST_F(IncomingMidiTest, ClockOtherChannelMessagesAndSystemMessages) {
   auto sent = Since(mark);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0], Bytes{0xF8});
-  EXPECT_FALSE(e.keyboardRedrawPending);
+  EXPECT_FALSE(e.KeyboardRedrawPending());
 
   mark = Mark();
   Key(0xA0, 60, 20);
@@ -397,7 +396,7 @@ TEST_F(IncomingMidiTest, ClockOtherChannelMessagesAndSystemMessages) {
 
 TEST_F(IncomingMidiTest, MessagesWithAStatusByteInADataPlaceAreDropped) {
   VQEditor& e = Make();
-  e.learnCC[11] = 7;
+  e.Learn().CC()[11] = 7;
   const uint8_t broken[][3] = {{0x8D, 0xF8, 0xFF}, {0x90, 60, 0x80}, {0x90, 0x90, 64},
                                {0xB0, 7, 0xF0},    {0xB0, 0x87, 10}, {0xC0, 0x85, 0},
                                {0xE0, 0, 0xC0}};
@@ -405,7 +404,7 @@ TEST_F(IncomingMidiTest, MessagesWithAStatusByteInADataPlaceAreDropped) {
   const double volume = Value(14);
   for (const auto& m : broken) Key(m[0], m[1], m[2]);
   EXPECT_TRUE(Since(mark).empty());
-  EXPECT_EQ(e.activeNotes, 0);
+  EXPECT_EQ(e.ActiveNotes(), 0);
   EXPECT_EQ(Value(14), volume) << "no learned controller moved";
   Key(0xC0, 5, 0x80);  // a program change carries one data byte: the second is no part of it
   EXPECT_EQ(Since(mark).size(), 1u);
@@ -433,27 +432,27 @@ TEST_F(IncomingMidiTest, UnassignedControllerPassesAssignedOneMovesItsParameters
   EXPECT_EQ(sent[0], (Bytes{0xB0, 20, 99}));
 
   // One controller on two entries: VCO1 volume (field 11) and VCO2 volume (field 23).
-  e.learnCC[11] = 20;
-  e.learnCC[23] = 20;
+  e.Learn().CC()[11] = 20;
+  e.Learn().CC()[23] = 20;
   mark = Mark();
   Key(0xB0, 20, 127);
   EXPECT_EQ(Value(14), 127);
   EXPECT_EQ(Value(26), 127);
   for (const auto& m : Since(mark)) EXPECT_FALSE(m == (Bytes{0xB0, 20, 127}));
   EXPECT_EQ(CcsSince(mark).back(), (NrpnControl{0x06, 127}));
-  EXPECT_TRUE(e.paramRedrawPending);
+  EXPECT_TRUE(e.ParamRedrawPending());
 }
 
 TEST_F(IncomingMidiTest, ControllerScalesOverTheLearnedRange) {
   VQEditor& e = Make();
-  e.learnCC[1] = 7;  // "VCO1 fine", -63..63
-  e.learnMax[1] = 63;
+  e.Learn().CC()[1] = 7;  // "VCO1 fine", -63..63
+  e.Learn().Max()[1] = 63;
   const std::pair<int, int> points[] = {{0, -63}, {127, 63}, {64, 0}, {1, -63}, {2, -62}};
   for (auto [cc, expected] : points) {
     Key(0xB0, 7, static_cast<uint8_t>(cc));
     EXPECT_EQ(Value(4), expected) << cc;
   }
-  e.learnMax[1] = 0;  // learned with the knob in the middle: the controller spans -63..0
+  e.Learn().Max()[1] = 0;  // learned with the knob in the middle: the controller spans -63..0
   Key(0xB0, 7, 127);
   EXPECT_EQ(Value(4), 0);
 }
@@ -461,19 +460,19 @@ TEST_F(IncomingMidiTest, ControllerScalesOverTheLearnedRange) {
 TEST_F(IncomingMidiTest, LearnControllerFirstThenTarget) {
   VQEditor& e = Make();
   Set(297, 1);
-  EXPECT_TRUE(e.learnMode);
+  EXPECT_TRUE(e.Learn().LearnMode());
   size_t mark = Mark();
   Key(0xB0, 21, 5);
-  EXPECT_EQ(e.lastLearnCC, 21);
-  EXPECT_TRUE(e.learnMode);
+  EXPECT_EQ(e.Learn().LastCC(), 21);
+  EXPECT_TRUE(e.Learn().LearnMode());
   EXPECT_TRUE(Since(mark).empty());  // a controller being learned is not sent on
-  for (int32_t cc : e.learnCC) ASSERT_EQ(cc, -1);
+  for (int32_t cc : e.Learn().CC()) ASSERT_EQ(cc, -1);
 
   // Touching the knob without changing its value completes the assignment.
   Set(14, Value(14));
-  EXPECT_EQ(e.learnCC[11], 21);
-  EXPECT_EQ(e.learnMax[11], Value(14));
-  EXPECT_FALSE(e.learnMode);
+  EXPECT_EQ(e.Learn().CC()[11], 21);
+  EXPECT_EQ(e.Learn().Max()[11], Value(14));
+  EXPECT_FALSE(e.Learn().LearnMode());
   EXPECT_EQ(Value(297), 0);
 }
 
@@ -481,48 +480,48 @@ TEST_F(IncomingMidiTest, LearnTargetFirstThenController) {
   VQEditor& e = Make();
   Set(297, 1);
   Set(15, 100);  // "VCO2 coarse"... field 12, learn maximum 48 after the limit
-  EXPECT_EQ(e.learnTarget, 12);
-  EXPECT_TRUE(e.learnMode);
+  EXPECT_EQ(e.Learn().Target(), 12);
+  EXPECT_TRUE(e.Learn().LearnMode());
   Key(0xB0, 30, 1);
-  EXPECT_EQ(e.learnCC[12], 30);
-  EXPECT_EQ(e.learnMax[12], 48);
-  EXPECT_FALSE(e.learnMode);
+  EXPECT_EQ(e.Learn().CC()[12], 30);
+  EXPECT_EQ(e.Learn().Max()[12], 48);
+  EXPECT_FALSE(e.Learn().LearnMode());
   EXPECT_EQ(Value(297), 0);
 
   // A new learn waits for a new target.
   Set(297, 1);
   Key(0xB0, 31, 1);
-  EXPECT_EQ(e.learnCC[12], 30);
-  EXPECT_EQ(e.lastLearnCC, 31);
-  EXPECT_TRUE(e.learnMode);
+  EXPECT_EQ(e.Learn().CC()[12], 30);
+  EXPECT_EQ(e.Learn().LastCC(), 31);
+  EXPECT_TRUE(e.Learn().LearnMode());
 }
 
 TEST_F(IncomingMidiTest, ProgramAppliedWhileLearnIsArmedTakesNoAssignment) {
   VQEditor& e = Make();
-  const std::vector<int32_t> maxima(e.learnMax, e.learnMax + 122);
+  const std::vector<int32_t> maxima(e.Learn().Max().data(), e.Learn().Max().data() + 122);
   Set(297, 1);
   Key(0xB0, 22, 1);
   e.InitProgram();
-  EXPECT_TRUE(e.learnMode);
-  for (int32_t cc : e.learnCC) ASSERT_EQ(cc, -1);
-  EXPECT_EQ(std::vector<int32_t>(e.learnMax, e.learnMax + 122), maxima);
+  EXPECT_TRUE(e.Learn().LearnMode());
+  for (int32_t cc : e.Learn().CC()) ASSERT_EQ(cc, -1);
+  EXPECT_EQ(std::vector<int32_t>(e.Learn().Max().data(), e.Learn().Max().data() + 122), maxima);
   Set(17, 3);  // the knob the user touches
-  EXPECT_EQ(e.learnCC[14], 22);
+  EXPECT_EQ(e.Learn().CC()[14], 22);
 }
 
 TEST_F(IncomingMidiTest, UnlearnRemovesTheTouchedAssignment) {
   VQEditor& e = Make();
-  e.learnCC[11] = 9;
+  e.Learn().CC()[11] = 9;
   Set(298, 1);
-  EXPECT_TRUE(e.unlearnMode);
+  EXPECT_TRUE(e.Learn().UnlearnMode());
   Set(14, 5);
-  EXPECT_EQ(e.learnCC[11], -1);
-  EXPECT_FALSE(e.unlearnMode);
+  EXPECT_EQ(e.Learn().CC()[11], -1);
+  EXPECT_FALSE(e.Learn().UnlearnMode());
   EXPECT_EQ(Value(298), 0);
   // Fields beyond the learn table never take part.
   Set(298, 1);
   Set(140, 5);
-  EXPECT_TRUE(e.unlearnMode);
+  EXPECT_TRUE(e.Learn().UnlearnMode());
 }
 
 // --- "midilearn.ini" ---
@@ -563,28 +562,28 @@ TEST(MidiLearnFile, ParsesWellFormedLinesAndSkipsTheRest) {
 TEST_F(IncomingMidiTest, LearnFileRoundTripBesideTheSettings) {
   VQEditor& e = Make();
   EXPECT_EQ(e.MidiLearnFilePath(), dir + "/midilearn.ini");
-  e.learnCC[2] = 11;
-  e.learnMax[2] = 10;
-  e.learnCC[100] = 12;
+  e.Learn().CC()[2] = 11;
+  e.Learn().Max()[2] = 10;
+  e.Learn().CC()[100] = 12;
   ASSERT_TRUE(e.WriteMidiLearnFile());
   std::ifstream in(dir + "/midilearn.ini");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(text, "2=11:10\n100=12:" + std::to_string(e.learnMax[100]) + "\n");
+  EXPECT_EQ(text, "2=11:10\n100=12:" + std::to_string(e.Learn().Max()[100]) + "\n");
   // No temporary file is left beside it.
   for (const auto& entry : std::filesystem::directory_iterator(dir))
     EXPECT_EQ(entry.path().filename().string().rfind(".vqtmp", 0), std::string::npos)
         << entry.path();
 
-  for (int32_t& cc : e.learnCC) cc = -1;
+  for (int32_t& cc : e.Learn().CC()) cc = -1;
   ASSERT_TRUE(e.ReadMidiLearnFile());
-  EXPECT_EQ(e.learnCC[2], 11);
-  EXPECT_EQ(e.learnMax[2], 10);
-  EXPECT_EQ(e.learnCC[100], 12);
+  EXPECT_EQ(e.Learn().CC()[2], 11);
+  EXPECT_EQ(e.Learn().Max()[2], 10);
+  EXPECT_EQ(e.Learn().CC()[100], 12);
 
   // A maximum beyond its field's range is limited to it.
   std::ofstream(dir + "/midilearn.ini") << "0=5:500\n";
   ASSERT_TRUE(e.ReadMidiLearnFile());
-  EXPECT_EQ(e.learnMax[0], 48);
+  EXPECT_EQ(e.Learn().Max()[0], 48);
   EXPECT_FALSE(e.ReadMidiLearnFile(dir + "/missing.ini"));
   EXPECT_FALSE(e.WriteMidiLearnFile(dir + "/no/such/folder/midilearn.ini"));
 }

@@ -58,7 +58,7 @@ TEST_F(MainThreadWorkTest, OtherThreadsChangeTheScreenOnlyThroughTheIdleCall) {
   };
   const IMidiMessage cc(0, 0xB0, 20, 127);
   const Case cases[] = {
-      {"learned controller", [](VQEditor& e) { e.learnCC[5] = 20; },
+      {"learned controller", [](VQEditor& e) { e.Learn().CC()[5] = 20; },
        [&](VQEditor& e) { e.OnMidiMsgReceived(&cc); }, 5,
        std::to_string(ProgramFieldTable::kRows[5].learnMax), 0},
       {"firmware reply", [this](VQEditor& e) { e.ReadFirmwareFile(FirmwareFile().c_str()); },
@@ -67,7 +67,10 @@ TEST_F(MainThreadWorkTest, OtherThreadsChangeTheScreenOnlyThroughTheIdleCall) {
        },
        -1, "Erasing FLASH memory...", 0},
       {"status poll time-out",
-       [](VQEditor& e) { e.requestOutstanding = true, e.unansweredPolls = 2; },
+       [](VQEditor& e) {
+         e.Link().SetRequestOutstanding(true);
+         e.Link().SetUnansweredPolls(2);
+       },
        [](VQEditor& e) { e.StatusPoll(); }, -1, "Communication error!", 1},
   };
   for (const Case& c : cases) {
@@ -94,8 +97,8 @@ TEST_F(MainThreadWorkTest, StatusPollTimeOutDuringAControlDragDoesNotHang) {
   auto* gui = dynamic_cast<ToolkitGraphics*>(e.Graphics());
   ASSERT_NE(gui, nullptr);
   TestControl* knob = Bind(8);
-  e.requestOutstanding = true;
-  e.unansweredPolls = 2;  // this poll times out
+  e.Link().SetRequestOutstanding(true);
+  e.Link().SetUnansweredPolls(2);  // this poll times out
 
   bool pollDone = false;
   std::thread timerThread([&] {
@@ -123,7 +126,7 @@ TEST_F(MainThreadWorkTest, StatusPollTimeOutDuringAControlDragDoesNotHang) {
 // The three threads at once, as in the program: nothing is lost and nothing races.
 TEST_F(MainThreadWorkTest, MidiTimerAndMainThreadsTogether) {
   VQEditor& e = Make();
-  e.learnCC[5] = 20;
+  e.Learn().CC()[5] = 20;
   TestControl* knob = Bind(9);
   std::atomic<bool> midiDone{false}, stop{false};
   std::thread midi([&] {
@@ -149,7 +152,7 @@ TEST_F(MainThreadWorkTest, MidiTimerAndMainThreadsTogether) {
   e.OnTick();
   const double min = ProgramFieldTable::Min(5);
   const auto last =
-      static_cast<int32_t>(std::floor(min + (e.learnMax[5] - min) * ((1000 % 128) / 127.0)));
+      static_cast<int32_t>(std::floor(min + (e.Learn().Max()[5] - min) * ((1000 % 128) / 127.0)));
   EXPECT_EQ(e.ParamInt(8), last) << "the controller's last position is the one kept";
   EXPECT_EQ(ReadoutText(5), std::to_string(last));
 }

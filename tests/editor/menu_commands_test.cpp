@@ -58,9 +58,10 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
   const std::vector<Case> cases = {
       {0, nullptr, [this] { EXPECT_TRUE(pages->aboutShown); }},
       {2, nullptr, clicked(VQEditor::kLoadSelector)},
-      {3, [this] { editor->receivedDumpPending = true; },
+      {3, [this] { editor->Link().SetReceivedDumpPending(true); },
        [this] {
-         EXPECT_FALSE(editor->receivedDumpPending);  // the save writes the editor's program
+         EXPECT_FALSE(
+             editor->Link().ReceivedDumpPending());  // the save writes the editor's program
          EXPECT_EQ(pages->openedSelectors, std::vector<int>{VQEditor::kSaveSelector});
        }},
       {4, nullptr, clicked(VQEditor::kWriteSelector)},
@@ -72,7 +73,7 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
        }},
       {11, nullptr,
        [this] {
-         EXPECT_EQ(std::tuple(editor->compactView, Gui()->GetWidth(), Gui()->GetHeight()),
+         EXPECT_EQ(std::tuple(editor->CompactView(), Gui()->GetWidth(), Gui()->GetHeight()),
                    std::tuple(true, 1024, 400));
        }},
       {13, nullptr,
@@ -83,22 +84,23 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
       {21, [this] { Folder(std::nullopt); },  // cancelled: the download still starts
        [this] {
          EXPECT_EQ(StatusText(), "Connecting to VQ...");
-         EXPECT_TRUE(editor->bankDownloadRunning && editor->requestPending &&
-                     editor->requestSlot == 1);
+         EXPECT_TRUE(editor->Link().BankDownloadRunning() && editor->Link().RequestPending() &&
+                     editor->Link().RequestSlot() == 1);
        }},
       {23, nullptr,
        [this] {
          EXPECT_EQ(Setting("gui", "background"), "solid");
-         EXPECT_EQ(editor->skinMode, 1);
+         EXPECT_EQ(editor->SkinMode(), 1);
          EXPECT_EQ(pages->skinsShown, std::vector<bool>{false});  // "solid" shown
        }},
-      {22, [this] { editor->skinMode = 2; },  // "lcd" runs: stored, restart asked for
+      {22, [this] { editor->SetSkinMode(2); },  // "lcd" runs: stored, restart asked for
        [this] {
          EXPECT_EQ(Setting("gui", "background"), "space");
          EXPECT_EQ(Gui()->messageBoxes.size(), 1u);
-         EXPECT_EQ(editor->skinMode, 2);
+         EXPECT_EQ(editor->SkinMode(), 2);
        }},
-      {25, [this] { editor->skinMode = 2; }, [this] { EXPECT_TRUE(Gui()->messageBoxes.empty()); }},
+      {25, [this] { editor->SetSkinMode(2); },
+       [this] { EXPECT_TRUE(Gui()->messageBoxes.empty()); }},
       {35, nullptr, [this] { EXPECT_EQ(out.Messages().back(), StartupMessage()); }},
   };
   for (const Case& c : cases) {
@@ -118,23 +120,24 @@ TEST_F(MenuCommandsTest, OutOfRangeCommandsAndCommandsWithoutGraphicsChangeNothi
   EXPECT_TRUE(editor->OnCommand(35));
   EXPECT_TRUE(editor->OnCommand(21));
   EXPECT_EQ(Mark(), mark);
-  EXPECT_FALSE(editor->bankDownloadRunning);
+  EXPECT_FALSE(editor->Link().BankDownloadRunning());
   EXPECT_TRUE(headless->panels.empty());
 }
 
 // Steps by ten stay inside the list; while the manager is shown no step or undo happens.
 TEST_F(MenuCommandsTest, StepsByTenStayInsideTheList) {
-  editor->programList = {"a", "b", "c", "d", "e"};
-  editor->programListLast = 4;
+  editor->Browser().ProgramList() = {"a", "b", "c", "d", "e"};
+  editor->Browser().SetProgramListLast(4);
   for (auto [from, code, to, manager] : {std::tuple{3, 30, 4, false},
                                          {1, 31, 0, false},
                                          {4, 31, 0, false},
                                          {1, 30, 1, true},
                                          {1, 29, 1, true}}) {
-    editor->programListIndex = from;
-    editor->managerPageShown = manager;
+    editor->Browser().SetProgramListIndex(from);
+    editor->SetManagerPageShown(manager);
     editor->OnCommand(code);
-    EXPECT_EQ(editor->programListIndex, to) << "from " << from << " by command " << code;
+    EXPECT_EQ(editor->Browser().ProgramListIndex(), to)
+        << "from " << from << " by command " << code;
   }
 }
 
@@ -154,46 +157,46 @@ TEST_F(MenuCommandsTest, FolderPanelRunsWithoutThePlugMutexAndRefusesLongFolders
   headless->panelAnswers.push_back({std::vector<std::string>{"/music"}, 0.5});
   editor->OnCommand(1);
   EXPECT_EQ(tookMutex.load(), 1);
-  EXPECT_EQ(editor->lastFile, "/music/");
+  EXPECT_EQ(editor->Browser().LastFile(), "/music/");
 
   Folder({{"/" + std::string(260, 'x')}});
   editor->OnCommand(5);
-  EXPECT_EQ(editor->lastFile, "/music/");
-  EXPECT_FALSE(editor->bankUploadRequest);
+  EXPECT_EQ(editor->Browser().LastFile(), "/music/");
+  EXPECT_FALSE(editor->Link().BankUploadRequest());
   EXPECT_EQ(StatusText(), "The folder path is too long!");
 }
 
 // Entering marks the current program in the browser; leaving loads the selected slot's
 // program (kept in the cache first), or without one the program remembered on entering.
 TEST_F(MenuCommandsTest, ManagerPageInAndOut) {
-  editor->programList = {"b.pr4"};
-  editor->currentProgramFolder = "/m/";
-  editor->browserRows.resize(2);
-  std::strcpy(editor->browserRows[1].name, "b.pr4");
-  editor->bankUploadFileCount = 1;
+  editor->Browser().ProgramList() = {"b.pr4"};
+  editor->Browser().SetCurrentProgramFolder("/m/");
+  editor->Browser().Rows().resize(2);
+  std::strcpy(editor->Browser().Rows()[1].name, "b.pr4");
+  editor->Browser().SetBankUploadFileCount(1);
   editor->OnCommand(33);
-  EXPECT_EQ(editor->browserRows[1].flags[3], 1);
+  EXPECT_EQ(editor->Browser().Rows()[1].flags[3], 1);
   EXPECT_EQ(Page().BrowserRow(1)->GetTextStyle()->mColor.G, 0);  // red
-  EXPECT_EQ(editor->rememberedProgramPath, "/m/b.pr4");
+  EXPECT_EQ(editor->Browser().RememberedProgramPath(), "/m/b.pr4");
 
   std::vector<int> cached;
-  editor->saveSlotToCache = [&](VQEditor&, int slot) { cached.push_back(slot); };
-  editor->slotTable[3].empty = 0;
-  editor->slotTable[3].selected = 1;
-  std::strcpy(editor->slotTable[3].path, "/cache/03_Lead.pr4");
-  std::strcpy(editor->slotTable[3].name, "Lead");
+  editor->SetSlotCacheWriter([&](VQEditor&, int slot) { cached.push_back(slot); });
+  editor->Browser().Slots()[3].empty = 0;
+  editor->Browser().Slots()[3].selected = 1;
+  std::strcpy(editor->Browser().Slots()[3].path, "/cache/03_Lead.pr4");
+  std::strcpy(editor->Browser().Slots()[3].name, "Lead");
   editor->OnCommand(32);
-  EXPECT_FALSE(editor->managerPageShown);
+  EXPECT_FALSE(editor->ManagerPageShown());
   EXPECT_EQ(cached, std::vector<int>{3});
-  EXPECT_EQ(editor->selectedFile[VQEditor::kWriteSelector], "/cache/03_Lead.pr4");
-  EXPECT_EQ(editor->programList.at(0), "Lead.pr4");
+  EXPECT_EQ(editor->Browser().SelectedFile(VQEditor::kWriteSelector), "/cache/03_Lead.pr4");
+  EXPECT_EQ(editor->Browser().ProgramList().at(0), "Lead.pr4");
 
   editor->OnCommand(33);
-  editor->slotTable[3] = ProgramSlot();
-  editor->rememberedProgramPath = "/m/old.prg";
+  editor->Browser().Slots()[3] = ProgramSlot();
+  editor->Browser().SetRememberedProgramPath("/m/old.prg");
   editor->OnCommand(32);
-  EXPECT_EQ(editor->selectedFile[VQEditor::kSaveSelector], "/m/old.pr4");
-  EXPECT_EQ(editor->currentProgramFolder, "/m/");
+  EXPECT_EQ(editor->Browser().SelectedFile(VQEditor::kSaveSelector), "/m/old.pr4");
+  EXPECT_EQ(editor->Browser().CurrentProgramFolder(), "/m/");
 }
 
 }  // namespace

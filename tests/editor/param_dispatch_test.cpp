@@ -24,9 +24,9 @@ TEST_F(DispatchTest, OneMessagePerIntegerStep) {
   size_t mark = Mark();
   for (double v : {10.2, 10.7, 10.0, 10.9}) Set(14, v);  // "VCO1 volume" stays at 10
   EXPECT_EQ(DataSince(mark), (std::vector<int>{10}));
-  EXPECT_EQ(e.lastField, 11);
-  EXPECT_EQ(e.lastSent[11], 10);
-  EXPECT_EQ(e.idlePolls, 0);
+  EXPECT_EQ(e.LastField(), 11);
+  EXPECT_EQ(e.LastSent()[11], 10);
+  EXPECT_EQ(e.Link().IdlePolls(), 0);
 }
 
 TEST_F(DispatchTest, AddressBytesFollowTheLastFieldSent) {
@@ -43,7 +43,7 @@ TEST_F(DispatchTest, AddressBytesFollowTheLastFieldSent) {
   mark = Mark();
   Set(13, 9);  // field 10, same MSB
   EXPECT_EQ(CcsSince(mark), (Controls{{0x62, 10}, {0x06, 9}}));
-  EXPECT_EQ(e.lastField, 10);
+  EXPECT_EQ(e.LastField(), 10);
 }
 
 TEST_F(DispatchTest, WholeProgramFromMidiSyncRepeatsTheFullAddressNext) {
@@ -56,8 +56,8 @@ TEST_F(DispatchTest, WholeProgramFromMidiSyncRepeatsTheFullAddressNext) {
   ASSERT_EQ(ccs.size(), 2u + kProgramBurstLength);
   EXPECT_EQ(ccs[1], (NrpnControl{0x06, 1}));
   EXPECT_EQ(ccs[2], (NrpnControl{0x63, 5}));
-  EXPECT_EQ(e.lastField, kNoFieldSent);
-  EXPECT_FALSE(e.applyingProgram);
+  EXPECT_EQ(e.LastField(), kNoFieldSent);
+  EXPECT_FALSE(e.ApplyingProgram());
   EXPECT_EQ(Value(45), 1);  // the LFO now counts note divisions
   EXPECT_EQ(e.GetParam(45)->GetMax(), 12);
   EXPECT_EQ(ReadoutText(42), "1/1");
@@ -73,40 +73,40 @@ TEST_F(DispatchTest, WholeProgramFromMidiSyncRepeatsTheFullAddressNext) {
 
 TEST_F(DispatchTest, UndoStepsMergeByAddressKey) {
   VQEditor& e = Make();
-  const size_t steps = e.undoEntries.size();
+  const size_t steps = e.History().Entries().size();
   for (int v = 1; v <= 5; ++v) Set(14, v * 10);  // "VCO1 volume" (LSB 11)
   Set(13, 40);                                   // "VCO1 tri" (LSB 10)
-  EXPECT_EQ(e.undoEntries.size(), steps + 2);
-  EXPECT_EQ(e.undoEntries[steps][11], 50);
-  EXPECT_EQ(e.undoKey, 10);
+  EXPECT_EQ(e.History().Entries().size(), steps + 2);
+  EXPECT_EQ(e.History().Entries()[steps][11], 50);
+  EXPECT_EQ(e.History().Key(), 10);
   // A GUI-only control takes no step and keeps the key.
   Set(269, 1);
   Set(13, 41);
-  EXPECT_EQ(e.undoEntries.size(), steps + 2);
-  EXPECT_EQ(e.undoEntries.back()[10], 41);
+  EXPECT_EQ(e.History().Entries().size(), steps + 2);
+  EXPECT_EQ(e.History().Entries().back()[10], 41);
 }
 
 TEST_F(DispatchTest, ApplyingProgramUpdatesReadoutsOnly) {
   VQEditor& e = Make();
-  const size_t undo = e.undoEntries.size();
-  const bool edited = e.programEdited;
-  e.applyingProgram = true;
+  const size_t undo = e.History().Entries().size();
+  const bool edited = e.ProgramEdited();
+  e.SetApplyingProgram(true);
   size_t mark = Mark();
   Set(14, 77);
   Set(85, 3);
-  e.applyingProgram = false;
+  e.SetApplyingProgram(false);
   EXPECT_TRUE(Since(mark).empty());
   EXPECT_EQ(ReadoutText(11), "77");
   EXPECT_EQ(ReadoutText(82), "NTC");
-  EXPECT_EQ(e.undoEntries.size(), undo);
-  EXPECT_EQ(e.programEdited, edited);
+  EXPECT_EQ(e.History().Entries().size(), undo);
+  EXPECT_EQ(e.ProgramEdited(), edited);
 }
 
 TEST_F(DispatchTest, FirstChangeMarksTheProgramEdited) {
   VQEditor& e = Make();
-  e.programEdited = false;
+  e.SetProgramEdited(false);
   Set(14, 50);
-  EXPECT_TRUE(e.programEdited);
+  EXPECT_TRUE(e.ProgramEdited());
   EXPECT_EQ(StatusText(), "*INIT*");
 }
 
@@ -115,9 +115,9 @@ TEST_F(DispatchTest, WithoutGraphicsNothingIsSent) {
   size_t mark = Mark();
   Set(14, 50);
   EXPECT_TRUE(Since(mark).empty());
-  EXPECT_EQ(e.lastSent[11], 50);
+  EXPECT_EQ(e.LastSent()[11], 50);
   Set(297, 1);  // the case still runs
-  EXPECT_TRUE(e.learnMode);
+  EXPECT_TRUE(e.Learn().LearnMode());
 }
 
 TEST_F(DispatchTest, ReadoutTexts) {
@@ -181,7 +181,7 @@ TEST_F(DispatchTest, ModWheelSendsOnEveryCall) {
   vqtest::RecordingPages& pages = UseRecordingPages(setup);
   VQEditor& e = MakeFrom(std::move(setup));
   Set(347, 2);
-  EXPECT_EQ(e.keyboardChannel, 2);
+  EXPECT_EQ(e.KeyboardChannel(), 2);
   Set(348, 7);
   size_t mark = Mark();
   Set(349, 40);
@@ -229,7 +229,7 @@ TEST_F(DispatchTest, ExternalMidiPanel) {
   ccs = CcsSince(m);
   ASSERT_EQ(ccs.size(), 9u);
   EXPECT_EQ(ccs[8], (NrpnControl{0x06, 12}));  // 4 x 3
-  EXPECT_FALSE(e.applyingProgram);
+  EXPECT_FALSE(e.ApplyingProgram());
 }
 
 // A foreign case that ends the change early keeps the bookkeeping as it was.
@@ -252,25 +252,25 @@ TEST_F(DispatchTest, ForeignCasesAndTheirWaysOut) {
   VQEditor& e = Make();
   auto owned = std::make_unique<RecordingCases>();
   RecordingCases* cases = owned.get();
-  e.paramCases = std::move(owned);
-  e.idlePolls = 3;
+  e.SetParamCases(std::move(owned));
+  e.Link().SetIdlePolls(3);
   Set(213, 1);
   EXPECT_EQ(cases->program, (std::vector<int>{213}));
-  EXPECT_EQ(e.lastSent[213], 128);
-  EXPECT_EQ(e.idlePolls, 3);
+  EXPECT_EQ(e.LastSent()[213], 128);
+  EXPECT_EQ(e.Link().IdlePolls(), 3);
   cases->exit = DispatchExit::kWholeProgramSent;
-  e.lastField = 5;
+  e.SetLastField(5);
   Set(209, 1);
-  EXPECT_EQ(e.lastField, kNoFieldSent);
-  EXPECT_EQ(e.lastSent[209], 1);
+  EXPECT_EQ(e.LastField(), kNoFieldSent);
+  EXPECT_EQ(e.LastSent()[209], 1);
 
   Set(320, 1);  // the manager page is not shown
   EXPECT_TRUE(cases->manager.empty());
-  e.managerPageShown = true;
+  e.SetManagerPageShown(true);
   Set(321, 1);
   EXPECT_EQ(cases->manager, (std::vector<int>{321}));
-  EXPECT_EQ(e.lastSent[321], 128);
-  e.managerPageShown = false;
+  EXPECT_EQ(e.LastSent()[321], 128);
+  e.SetManagerPageShown(false);
 }
 
 }  // namespace

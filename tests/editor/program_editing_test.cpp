@@ -16,18 +16,18 @@ int DataCount(const Controls& ccs) {
 
 TEST_F(EditorTest, ChangesToOneControlMergeIntoOneUndoStep) {
   VQEditor& e = Make();
-  size_t before = e.undoEntries.size();
+  size_t before = e.History().Entries().size();
   for (int v = 1; v <= 5; ++v) Set(14, v * 10);  // VCO1 volume
   Set(13, 7);                                    // VCO1 tri
-  EXPECT_EQ(e.undoEntries.size(), before + 2);
+  EXPECT_EQ(e.History().Entries().size(), before + 2);
 
-  before = e.undoEntries.size();
+  before = e.History().Entries().size();
   Set(4, 1);  // VCO1 fine (LSB 1)
   Set(4, 2);
   Set(132, 9);  // field 129 at (6, 1): same LSB, merges too
-  EXPECT_EQ(e.undoEntries.size(), before + 1);
-  EXPECT_EQ(e.undoEntries.back()[129], 9);
-  EXPECT_EQ(e.undoEntries.back()[1], 2);
+  EXPECT_EQ(e.History().Entries().size(), before + 1);
+  EXPECT_EQ(e.History().Entries().back()[129], 9);
+  EXPECT_EQ(e.History().Entries().back()[1], 2);
 }
 
 TEST_F(EditorTest, UndoAndRedoRestoreAndResend) {
@@ -41,7 +41,7 @@ TEST_F(EditorTest, UndoAndRedoRestoreAndResend) {
   Controls ccs = CcsSince(mark);
   ASSERT_EQ(ccs.size(), 342u);
   EXPECT_EQ(ccs[2 + 2 * 11].value, 100);
-  EXPECT_EQ(e.lastField, kNoFieldSent);
+  EXPECT_EQ(e.LastField(), kNoFieldSent);
   e.Undo();
   EXPECT_EQ(Value(14), 32);  // INIT
   e.Redo();
@@ -57,14 +57,14 @@ TEST_F(EditorTest, UndoAtTheFirstEntryRestoresItAgain) {
   // A first run: the history starts from the program the editor holds (INIT), never from an
   // unfilled record.
   VQEditor& e = Make();
-  ASSERT_EQ(e.undoEntries.size(), 1u);
+  ASSERT_EQ(e.History().Entries().size(), 1u);
   const size_t mark = Mark();
   e.Undo();
-  EXPECT_EQ(e.undoCursor, 0);
+  EXPECT_EQ(e.History().Cursor(), 0);
   EXPECT_EQ(Value(14), 32);  // INIT's "VCO1 volume"
   EXPECT_EQ(CcsSince(mark), ProgramNrpnBurst(ProgramFieldTable::InitRecord()));
   e.Undo();
-  EXPECT_EQ(e.undoCursor, 0);
+  EXPECT_EQ(e.History().Cursor(), 0);
   EXPECT_EQ(Value(86), 7);
 }
 
@@ -78,7 +78,7 @@ TEST_F(EditorTest, UndoLeavesTheExternalMidiSwitchAndTransposeAlone) {
     (e.*step)();
     EXPECT_EQ(Value(309), 1);
     EXPECT_EQ(Value(310), 2);
-    EXPECT_EQ(e.record[123] >> 1, 1 | 2 << 1) << "the program sent keeps them too";
+    EXPECT_EQ(e.Record()[123] >> 1, 1 | 2 << 1) << "the program sent keeps them too";
   }
 }
 
@@ -99,8 +99,8 @@ TEST_F(EditorTest, RandomiseKeepsToTheSyncedRanges) {
     for (int run = 0; run < 40; ++run) {
       e.RandomizeGroups();
       for (auto [field, top] : c.fieldTop) {
-        EXPECT_LE(e.record[field], top) << "sent, field " << field;
-        EXPECT_EQ(e.record[field], Value(field + kFieldParamOffset))
+        EXPECT_LE(e.Record()[field], top) << "sent, field " << field;
+        EXPECT_EQ(e.Record()[field], Value(field + kFieldParamOffset))
             << "sent and shown, field " << field;
       }
     }
@@ -112,20 +112,20 @@ TEST_F(EditorTest, ChangeAfterUndoOverwritesOrTruncates) {
   Set(14, 100);
   Set(13, 50);
   e.Undo();  // cursor on the volume step; the key is still "tri"
-  size_t size = e.undoEntries.size();
+  size_t size = e.History().Entries().size();
   Set(13, 60);  // same control as the last merged one: overwrites the restored entry
-  EXPECT_EQ(e.undoEntries.size(), size - 1);  // and the redo entry is gone
-  EXPECT_EQ(e.undoEntries[static_cast<size_t>(e.undoCursor)][10], 60);
+  EXPECT_EQ(e.History().Entries().size(), size - 1);  // and the redo entry is gone
+  EXPECT_EQ(e.History().Entries()[static_cast<size_t>(e.History().Cursor())][10], 60);
   e.Undo();
   Set(12, 5);  // another control: appends after the cursor, the redo entries are gone
-  EXPECT_EQ(static_cast<size_t>(e.undoCursor) + 1, e.undoEntries.size());
-  EXPECT_EQ(e.undoEntries.back()[9], 5);
+  EXPECT_EQ(static_cast<size_t>(e.History().Cursor()) + 1, e.History().Entries().size());
+  EXPECT_EQ(e.History().Entries().back()[9], 5);
 }
 
 TEST_F(EditorTest, UndoDoesNothingOnTheManagerPage) {
   VQEditor& e = Make();
   Set(14, 100);
-  e.managerPageShown = true;
+  e.SetManagerPageShown(true);
   e.Undo();
   EXPECT_EQ(Value(14), 100);
 }
@@ -133,11 +133,11 @@ TEST_F(EditorTest, UndoDoesNothingOnTheManagerPage) {
 TEST_F(EditorTest, CopyWithoutSourceDoesNothing) {
   VQEditor& e = Make();
   Set(274, 1);
-  size_t entries = e.undoEntries.size();
+  size_t entries = e.History().Entries().size();
   size_t mark = Mark();
   e.CopyVcoSettings();
   EXPECT_EQ(Mark(), mark);
-  EXPECT_EQ(e.undoEntries.size(), entries);
+  EXPECT_EQ(e.History().Entries().size(), entries);
 }
 
 TEST_F(EditorTest, CopyOscillatorResendsEveryOscillatorField) {
@@ -146,7 +146,7 @@ TEST_F(EditorTest, CopyOscillatorResendsEveryOscillatorField) {
   Set(271, 1);                                      // source VCO2
   Set(274, 1);                                      // destinations VCO1 and VCO2
   Set(275, 1);
-  size_t entries = e.undoEntries.size();
+  size_t entries = e.History().Entries().size();
   size_t mark = Mark();
   e.CopyVcoSettings();
   for (int k = 0; k < 12; ++k) {
@@ -156,11 +156,11 @@ TEST_F(EditorTest, CopyOscillatorResendsEveryOscillatorField) {
   Controls ccs = CcsSince(mark);
   EXPECT_EQ(DataCount(ccs), 48);
   EXPECT_EQ(ccs[0], (NrpnControl{0x63, 5}));  // the first repeats the whole address
-  EXPECT_EQ(e.undoEntries.size(), entries + 1);
-  EXPECT_EQ(e.undoKey, -1);
+  EXPECT_EQ(e.History().Entries().size(), entries + 1);
+  EXPECT_EQ(e.History().Key(), -1);
   // The next single change opens a new step.
   Set(4, 9);
-  EXPECT_EQ(e.undoEntries.size(), entries + 2);
+  EXPECT_EQ(e.History().Entries().size(), entries + 2);
 }
 
 TEST_F(EditorTest, CopyFlexiSlot) {
@@ -184,19 +184,19 @@ TEST_F(EditorTest, RandomiseTouchesOnlyTheChosenGroups) {
   Set(100, 20);  // FLEXI1 DESTINATION
   Set(102, 30);  // FLEXI1 RANGE
   e.PackParamsToRecord();
-  ProgramRecord before = e.record;
+  ProgramRecord before = e.Record();
   Set(278, 1);
-  size_t entries = e.undoEntries.size();
+  size_t entries = e.History().Entries().size();
   size_t mark = Mark();
   e.RandomizeGroups();
   e.PackParamsToRecord();
-  for (int f = 12; f < kProgramFieldCount; ++f) EXPECT_EQ(e.record[f], before[f]) << f;
+  for (int f = 12; f < kProgramFieldCount; ++f) EXPECT_EQ(e.Record()[f], before[f]) << f;
   for (int f = 0; f < 12; ++f) {
-    EXPECT_GE(e.record[f], ProgramFieldTable::Min(f));
-    EXPECT_LE(e.record[f], ProgramFieldTable::Max(f));
+    EXPECT_GE(e.Record()[f], ProgramFieldTable::Min(f));
+    EXPECT_LE(e.Record()[f], ProgramFieldTable::Max(f));
   }
   EXPECT_EQ(CcsSince(mark).size(), 342u);  // one burst, no single sends
-  EXPECT_EQ(e.undoEntries.size(), entries + 1);
+  EXPECT_EQ(e.History().Entries().size(), entries + 1);
 }
 
 TEST_F(EditorTest, RandomiseNeverDrawsFlexiRouting) {
@@ -263,18 +263,18 @@ TEST_F(EditorTest, InitialiseEachGroupTouchesExactlyItsFields) {
     VQEditor& e = Make();
     SetAwayFromGroupInit(e);
     e.PackParamsToRecord();
-    const ProgramRecord before = e.record;
+    const ProgramRecord before = e.Record();
     Set(278 + g, 1);
     e.InitGroups();
     e.PackParamsToRecord();
     for (int f = 0; f < kDeviceFieldCount; ++f) {
       if (!InRows(kGroupRows[g].initialised, f)) {
-        EXPECT_EQ(e.record[f], before[f]) << f;
+        EXPECT_EQ(e.Record()[f], before[f]) << f;
         continue;
       }
       // The template selects the new filter with cutoff 0, which its knob shows as 36.
       int32_t expected = f == 76 ? 36 : ProgramFieldTable::kGroupInit[f];
-      EXPECT_EQ(e.record[f], expected) << f;
+      EXPECT_EQ(e.Record()[f], expected) << f;
       if (f < 147 || f > 156) {  // the fields without a parameter are always 0
         EXPECT_NE(before[f], expected) << f << " (the test needs a different start value)";
       }
@@ -289,16 +289,16 @@ TEST_F(EditorTest, RandomiseEachGroupLeavesTheOtherFields) {
     VQEditor& e = Make();
     SetAwayFromGroupInit(e);
     e.PackParamsToRecord();
-    const ProgramRecord before = e.record;
+    const ProgramRecord before = e.Record();
     Set(278 + g, 1);
     e.RandomizeGroups();
     e.PackParamsToRecord();
     int changed = 0;
     for (int f = 0; f < kDeviceFieldCount; ++f) {
       if (InRows(kGroupRows[g].randomised, f))
-        changed += e.record[f] != before[f];
+        changed += e.Record()[f] != before[f];
       else
-        EXPECT_EQ(e.record[f], before[f]) << f;
+        EXPECT_EQ(e.Record()[f], before[f]) << f;
     }
     EXPECT_GT(changed, 0);
   }
@@ -375,52 +375,52 @@ TEST_F(EditorTest, InitialiseAllGroups) {
 
 TEST_F(EditorTest, ApplyFlexiSlotWithoutSourceHasNoDestination) {
   VQEditor& e = Make();
-  e.record = ProgramFieldTable::InitRecord();
-  e.record[95] = 0;
-  e.record[97] = 5;
-  e.record[102] = 98;  // FLEXI2 routed to field 10
-  e.record[104] = 10;
-  e.record[106] = 4;  // RANGE
-  e.record[10] = 60;
-  e.applyingProgram = true;
+  e.Record() = ProgramFieldTable::InitRecord();
+  e.Record()[95] = 0;
+  e.Record()[97] = 5;
+  e.Record()[102] = 98;  // FLEXI2 routed to field 10
+  e.Record()[104] = 10;
+  e.Record()[106] = 4;  // RANGE
+  e.Record()[10] = 60;
+  e.SetApplyingProgram(true);
   e.ApplyRecordToParams();
-  e.applyingProgram = false;
-  EXPECT_EQ(e.flexiDestination[0], -1);
+  e.SetApplyingProgram(false);
+  EXPECT_EQ(e.Flexi().Destinations()[0], -1);
   EXPECT_EQ(Value(100), 5);
-  EXPECT_EQ(e.flexiDestination[1], 10);
+  EXPECT_EQ(e.Flexi().Destinations()[1], 10);
   IParam* rangeA = e.GetParam(233);
   EXPECT_STREQ(rangeA->GetName(), "Flexi Range");
   EXPECT_EQ(Value(233), 60);
   EXPECT_EQ(Value(234), 64);
   e.TakeUndoSnapshot();
-  for (int f = 95; f <= 101; ++f) EXPECT_EQ(e.undoSnapshot[f], 0) << f;
-  EXPECT_EQ(e.undoSnapshot[104], 10);
+  for (int f = 95; f <= 101; ++f) EXPECT_EQ(e.History().Snapshot()[f], 0) << f;
+  EXPECT_EQ(e.History().Snapshot()[104], 10);
 }
 
 TEST_F(EditorTest, FlexiAimedAtTheNewCutoffKeepsItsRange) {
   VQEditor& e = Make();
-  e.record = ProgramFieldTable::InitRecord();  // new filter, cutoff 122
-  e.record[183] = 110;
-  e.record[95] = 98;
-  e.record[97] = 76;  // the cutoff address
-  e.record[98] = 1;   // downwards
-  e.record[99] = 20;
-  e.applyingProgram = true;
+  e.Record() = ProgramFieldTable::InitRecord();  // new filter, cutoff 122
+  e.Record()[183] = 110;
+  e.Record()[95] = 98;
+  e.Record()[97] = 76;  // the cutoff address
+  e.Record()[98] = 1;   // downwards
+  e.Record()[99] = 20;
+  e.SetApplyingProgram(true);
   e.ApplyRecordToParams();
-  e.applyingProgram = false;
-  EXPECT_EQ(e.flexiDestination[0], 183);
+  e.SetApplyingProgram(false);
+  EXPECT_EQ(e.Flexi().Destinations()[0], 183);
   EXPECT_EQ(e.GetParam(231)->GetMin(), 36.0);
   EXPECT_EQ(e.GetParam(231)->GetMax(), 122.0);
   EXPECT_EQ(Value(231), 110);
   EXPECT_EQ(Value(232), 90);
   EXPECT_EQ(Value(100), 76);  // the stored address is kept
   // With the vintage filter the same address is the vintage cutoff.
-  e.record[75] = 0;
-  e.record[76] = 70;
-  e.applyingProgram = true;
+  e.Record()[75] = 0;
+  e.Record()[76] = 70;
+  e.SetApplyingProgram(true);
   e.ApplyRecordToParams();
-  e.applyingProgram = false;
-  EXPECT_EQ(e.flexiDestination[0], 76);
+  e.SetApplyingProgram(false);
+  EXPECT_EQ(e.Flexi().Destinations()[0], 76);
   EXPECT_EQ(e.GetParam(231)->GetMax(), 80.0);
   EXPECT_EQ(Value(231), 70);
   EXPECT_EQ(Value(232), 50);
@@ -428,36 +428,36 @@ TEST_F(EditorTest, FlexiAimedAtTheNewCutoffKeepsItsRange) {
 
 TEST_F(EditorTest, FlexiDestinationBeyondTheFieldsIsNone) {
   VQEditor& e = Make();
-  e.record = ProgramFieldTable::InitRecord();
-  e.record[95] = 98;
-  e.record[96] = 3;    // BITS as a damaged file may hold them
-  e.record[97] = 127;  // destination 255
-  e.applyingProgram = true;
+  e.Record() = ProgramFieldTable::InitRecord();
+  e.Record()[95] = 98;
+  e.Record()[96] = 3;    // BITS as a damaged file may hold them
+  e.Record()[97] = 127;  // destination 255
+  e.SetApplyingProgram(true);
   e.ApplyRecordToParams();
-  e.applyingProgram = false;
-  EXPECT_EQ(e.flexiDestination[0], -1);
+  e.SetApplyingProgram(false);
+  EXPECT_EQ(e.Flexi().Destinations()[0], -1);
   EXPECT_EQ(Value(100), 127);  // the stored value is kept
   EXPECT_STREQ(e.GetParam(231)->GetName(), "FLEXI1 Range A");
 }
 
 TEST_F(EditorTest, ApplyUnpacksEveryComposite) {
   VQEditor& e = Make();
-  e.record = ProgramRecord();
-  e.record[75] = 0;
-  e.record[76] = 44;
-  e.record[89] = 3;
-  e.record[96] = 2;
-  e.record[98] = 3;
-  e.record[123] = 1 + 2 + 8;
-  e.record[124] = 3;
-  e.record[184] = 4;
-  e.record[185] = 8;
-  e.record[144] = 2;
-  e.record[157] = 1;
-  e.record[87] = 12;
-  e.applyingProgram = true;
+  e.Record() = ProgramRecord();
+  e.Record()[75] = 0;
+  e.Record()[76] = 44;
+  e.Record()[89] = 3;
+  e.Record()[96] = 2;
+  e.Record()[98] = 3;
+  e.Record()[123] = 1 + 2 + 8;
+  e.Record()[124] = 3;
+  e.Record()[184] = 4;
+  e.Record()[185] = 8;
+  e.Record()[144] = 2;
+  e.Record()[157] = 1;
+  e.Record()[87] = 12;
+  e.SetApplyingProgram(true);
   e.ApplyRecordToParams();
-  e.applyingProgram = false;
+  e.SetApplyingProgram(false);
   EXPECT_EQ(Value(79), 44);
   EXPECT_EQ(Value(92), 1);
   EXPECT_EQ(Value(173), 1);
@@ -479,13 +479,13 @@ TEST_F(EditorTest, ApplyUnpacksEveryComposite) {
   EXPECT_EQ(Value(311), 12);
   // Packing gives the device bytes back.
   e.PackParamsToRecord();
-  EXPECT_EQ(e.record[76], 44);
-  EXPECT_EQ(e.record[89], 3);
-  EXPECT_EQ(e.record[96], 2);
-  EXPECT_EQ(e.record[123], 11);
-  EXPECT_EQ(e.record[124], 15);
-  EXPECT_EQ(e.record[144], 2);
-  EXPECT_EQ(e.record[157], 1);
+  EXPECT_EQ(e.Record()[76], 44);
+  EXPECT_EQ(e.Record()[89], 3);
+  EXPECT_EQ(e.Record()[96], 2);
+  EXPECT_EQ(e.Record()[123], 11);
+  EXPECT_EQ(e.Record()[124], 15);
+  EXPECT_EQ(e.Record()[144], 2);
+  EXPECT_EQ(e.Record()[157], 1);
 }
 
 TEST_F(EditorTest, ReRangingKeepsTheProgramValue) {
@@ -504,11 +504,11 @@ TEST_F(EditorTest, ReRangingKeepsTheProgramValue) {
 
 TEST_F(EditorTest, ListViewChoice) {
   VQEditor& e = Make();
-  e.listViewTarget = 1;
+  e.Flexi().SetListViewTarget(1);
   e.ApplyListViewChoice(45);
   EXPECT_EQ(Value(249), 45);
   EXPECT_EQ(Value(105), 25);
-  e.listViewTarget = 5;
+  e.Flexi().SetListViewTarget(5);
   e.ApplyListViewChoice(74);
   EXPECT_EQ(Value(250), 74);
   EXPECT_EQ(Value(110), 87);
@@ -518,15 +518,15 @@ TEST_F(EditorTest, ListViewChoice) {
 
 TEST_F(EditorTest, MidiSyncRangesReRangeOnlyTheFirstSlot) {
   VQEditor& e = Make();
-  e.flexiDestination[1] = 42;
-  e.flexiDestination[2] = 42;
+  e.Flexi().Destinations()[1] = 42;
+  e.Flexi().Destinations()[2] = 42;
   e.SetupFlexiRanges(true);
   EXPECT_EQ(e.GetParam(45)->GetMax(), 12.0);
   EXPECT_STREQ(e.GetParam(233)->GetName(), "Flexi2 Range");
   EXPECT_EQ(e.GetParam(233)->GetMax(), 12.0);
   EXPECT_EQ(e.GetParam(234)->GetMin(), 1.0);
   EXPECT_EQ(e.GetParam(235)->GetMax(), 127.0);
-  e.flexiDestination[0] = 139;
+  e.Flexi().Destinations()[0] = 139;
   e.SetupFlexiRangesFx(2);
   EXPECT_EQ(e.GetParam(138)->GetMax(), 9.0);
   EXPECT_EQ(e.GetParam(142)->GetMax(), 9.0);

@@ -90,10 +90,10 @@ TEST_F(TransfersOverJack, FirmwareUpdateCompletes) {
              static_cast<std::streamsize>(image.size()));
 
   editor->ReadFirmwareFile(path.c_str());
-  ASSERT_TRUE(Idle([](VQEditor& e) { return !e.firmwareRunning; }, 20000))
+  ASSERT_TRUE(Idle([](VQEditor& e) { return !e.Link().FirmwareRunning(); }, 20000))
       << "update did not end: boxes" << Boxes() << "\nlog:\n"
       << Tail();
-  EXPECT_FALSE(editor->transferFailed);
+  EXPECT_FALSE(editor->Link().TransferFailed());
   EXPECT_EQ(StatusText(), "Update successful!");
   EXPECT_TRUE(sim.WaitForLogLine("fw-complete", 2000));
   EXPECT_TRUE(sim.Faults().empty()) << sim.Faults().front();
@@ -109,30 +109,30 @@ TEST_F(TransfersOverJack, BankUploadThenDownload) {
   }
   {
     UTL_MutexLock lock(editor->Mutex());
-    editor->currentProgramPath = folder;
+    editor->Browser().SetCurrentProgramPath(folder);
     editor->LocateProgramInFolder(folder.c_str());
-    editor->bankUploadRequest = true;
+    editor->Link().SetBankUploadRequest(true);
   }
-  ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 30000))
-      << "upload did not finish: running " << editor->bankUploadRunning << " status "
+  ASSERT_TRUE(Idle([](VQEditor& e) { return e.Link().TransferDone(); }, 30000))
+      << "upload did not finish: running " << editor->Link().BankUploadRunning() << " status "
       << StatusText() << " boxes" << Boxes() << "\nlog:\n"
       << Tail();
-  EXPECT_FALSE(editor->bankUploadRunning);
+  EXPECT_FALSE(editor->Link().BankUploadRunning());
   EXPECT_TRUE(sim.WaitForLogLine("write 99 ok", 2000));
 
   const std::string down = dir + "/down/";
   std::filesystem::create_directories(down);
   {
     UTL_MutexLock lock(editor->Mutex());
-    editor->transferDone = false;
-    editor->currentProgramFolder = down;
-    editor->downloadToManager = false;
-    editor->bankDownloadRunning = true;
-    editor->requestSlot = 1;
-    editor->requestPending = true;
+    editor->Link().SetTransferDone(false);
+    editor->Browser().SetCurrentProgramFolder(down);
+    editor->Link().SetDownloadToManager(false);
+    editor->Link().SetBankDownloadRunning(true);
+    editor->Link().SetRequestSlot(1);
+    editor->Link().SetRequestPending(true);
   }
-  ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 30000))
-      << "download did not finish: slot " << editor->requestSlot << " boxes" << Boxes()
+  ASSERT_TRUE(Idle([](VQEditor& e) { return e.Link().TransferDone(); }, 30000))
+      << "download did not finish: slot " << editor->Link().RequestSlot() << " boxes" << Boxes()
       << "\nlog:\n"
       << Tail();
   // Each slot came back under the name it was written with.
@@ -157,11 +157,11 @@ TEST_F(TransfersOverJack, LostAcknowledgementIsResent) {
   Gui()->messageBoxAnswer = 2;  // leave the gaps
   {
     UTL_MutexLock lock(editor->Mutex());
-    editor->currentProgramPath = folder;
+    editor->Browser().SetCurrentProgramPath(folder);
     editor->LocateProgramInFolder(folder.c_str());
-    editor->bankUploadRequest = true;
+    editor->Link().SetBankUploadRequest(true);
   }
-  ASSERT_TRUE(Idle([](VQEditor& e) { return e.transferDone; }, 10000))
+  ASSERT_TRUE(Idle([](VQEditor& e) { return e.Link().TransferDone(); }, 10000))
       << "upload did not finish: boxes" << Boxes() << "\nlog:\n"
       << Tail();
   EXPECT_TRUE(sim.WaitForLogLine("write 3 ok", 2000, 2));  // written twice: once unanswered

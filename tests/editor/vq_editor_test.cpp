@@ -83,7 +83,7 @@ TEST_F(EditorTest, KeyboardChannelSetting) {
   for (auto [text, expected] : cases) {
     WriteSettings(std::string("[midi]\nkbdmidioutch=") + text + "\n");
     VQEditor& e = Make();
-    EXPECT_EQ(e.keyboardChannel, expected) << text;
+    EXPECT_EQ(e.KeyboardChannel(), expected) << text;
     EXPECT_EQ(Value(347), expected);
   }
 }
@@ -91,11 +91,11 @@ TEST_F(EditorTest, KeyboardChannelSetting) {
 TEST_F(EditorTest, EditedSettingDecoratesTheName) {
   WriteSettings("[program]\nedited=true\n");
   Make();
-  EXPECT_TRUE(editor->programEdited);
+  EXPECT_TRUE(editor->ProgramEdited());
   EXPECT_EQ(StatusText(), "*INIT*");
   WriteSettings("[program]\nedited=maybe\n");
   Make();
-  EXPECT_FALSE(editor->programEdited);
+  EXPECT_FALSE(editor->ProgramEdited());
   EXPECT_EQ(StatusText(), "INIT");
 }
 
@@ -110,13 +110,13 @@ TEST_F(EditorTest, StartUpMakesInitCurrentAndSendsIt) {
   EXPECT_EQ(Value(186), 122);
   EXPECT_EQ(Value(165), 10);
   EXPECT_EQ(Value(168), 10);
-  EXPECT_EQ(e.programName, "INIT");
-  EXPECT_EQ(e.lastField, kNoFieldSent);
+  EXPECT_EQ(e.ProgramName(), "INIT");
+  EXPECT_EQ(e.LastField(), kNoFieldSent);
   Controls ccs = CcsSince(mark);
   ASSERT_EQ(ccs.size(), 342u);  // nothing but the burst
   EXPECT_EQ(ccs, ProgramNrpnBurst(ProgramFieldTable::InitRecord()));
-  ASSERT_EQ(e.undoEntries.size(), 1u);  // INIT: the history starts from the program held
-  EXPECT_EQ(e.undoCursor, 0);
+  ASSERT_EQ(e.History().Entries().size(), 1u);  // INIT: the history starts from the program held
+  EXPECT_EQ(e.History().Cursor(), 0);
 }
 
 TEST_F(EditorTest, StartupMessageOnlyForTheNamedDevice) {
@@ -137,9 +137,9 @@ TEST_F(EditorTest, LastFileSkipsInitAndNamesTheProgram) {
   WriteSettings("[program]\nlastfile=/music/VQ/07_BASS_Deep.pr4\n");
   size_t mark = Mark();
   VQEditor& e = Make();
-  EXPECT_EQ(e.programName, "07_BASS_Deep");
+  EXPECT_EQ(e.ProgramName(), "07_BASS_Deep");
   EXPECT_TRUE(CcsSince(mark).empty());
-  EXPECT_EQ(e.lastFile, "/music/VQ/07_BASS_Deep.pr4");
+  EXPECT_EQ(e.Browser().LastFile(), "/music/VQ/07_BASS_Deep.pr4");
 }
 
 TEST_F(EditorTest, SingleSendsRepeatOnlyTheAddressBytesNeeded) {
@@ -162,7 +162,7 @@ TEST_F(EditorTest, SingleSendsRepeatOnlyTheAddressBytesNeeded) {
                                       {0x63, 5},
                                       {0x62, 0},
                                       {0x06, 29}}));
-  EXPECT_EQ(editor->lastField, 0);
+  EXPECT_EQ(editor->LastField(), 0);
 }
 
 TEST_F(EditorTest, UnchangedValuesAndGuiOnlyControlsSendNothing) {
@@ -173,7 +173,7 @@ TEST_F(EditorTest, UnchangedValuesAndGuiOnlyControlsSendNothing) {
   Set(278, 1.0);  // a group switch between two changes
   Set(8, 11);
   EXPECT_EQ(CcsSince(mark), (Controls{{0x06, 11}}));
-  EXPECT_EQ(editor->selectedGroups, 1);
+  EXPECT_EQ(editor->SelectedGroups(), 1);
 }
 
 TEST_F(EditorTest, WholeProgramMakesTheNextSendRepeatBothAddressBytes) {
@@ -206,17 +206,17 @@ TEST_F(EditorTest, SyncStatusPollForgetsTheAddressAfterTwoIdlePolls) {
   Make();
   Set(8, 10);
   for (int i = 0; i < 10; ++i) editor->TimerTick();
-  EXPECT_EQ(editor->lastField, 5);
+  EXPECT_EQ(editor->LastField(), 5);
   for (int i = 0; i < 10; ++i) editor->TimerTick();
-  EXPECT_EQ(editor->lastField, kNoFieldSent);
+  EXPECT_EQ(editor->LastField(), kNoFieldSent);
 }
 
 TEST_F(EditorTest, ReadOutsAndEditedMarker) {
   Make();
-  EXPECT_FALSE(editor->programEdited);
+  EXPECT_FALSE(editor->ProgramEdited());
   Set(8, 10);
   EXPECT_EQ(ReadoutText(5), "10");
-  EXPECT_TRUE(editor->programEdited);
+  EXPECT_TRUE(editor->ProgramEdited());
   EXPECT_EQ(StatusText(), "*INIT*");
   editor->FormatParamValueText(91, 0);
   EXPECT_EQ(ReadoutText(91), "0.21Hz");
@@ -246,8 +246,8 @@ TEST_F(EditorTest, ExternalMidiTriples) {
 
 TEST_F(EditorTest, KeyboardNotes) {
   Make();
-  editor->keyboardChannel = 2;
-  editor->keyboardVelocitySetting = 0.0;
+  editor->SetKeyboardChannel(2);
+  editor->SetKeyboardVelocity(0.0);
   size_t mark = Mark();
   editor->SendKeyboardNote(60, true);
   editor->SendKeyboardNote(60, false);
@@ -264,17 +264,17 @@ TEST_F(EditorTest, KeyboardNotes) {
 
 TEST_F(EditorTest, PendingRequestLeavesOnTheNextIdleCall) {
   Make();
-  editor->requestSlot = 12;
-  editor->requestPending = true;
-  editor->unansweredPolls = 2;
+  editor->Link().SetRequestSlot(12);
+  editor->Link().SetRequestPending(true);
+  editor->Link().SetUnansweredPolls(2);
   size_t mark = Mark();
   editor->OnTick();
   auto msgs = Since(mark);
   ASSERT_EQ(msgs.size(), 1u);
   EXPECT_EQ(msgs[0], ProgramRequestMessage(12));
-  EXPECT_TRUE(editor->requestOutstanding);
-  EXPECT_FALSE(editor->requestPending);
-  EXPECT_EQ(editor->unansweredPolls, 0);
+  EXPECT_TRUE(editor->Link().RequestOutstanding());
+  EXPECT_FALSE(editor->Link().RequestPending());
+  EXPECT_EQ(editor->Link().UnansweredPolls(), 0);
   editor->OnTick();
   EXPECT_EQ(Since(mark).size(), 1u);
 }
@@ -284,8 +284,8 @@ TEST_F(EditorTest, WithoutGraphicsNothingIsSentOrRecorded) {
   VQEditor& e = Make("", false);
   Set(8, 10);
   EXPECT_TRUE(CcsSince(mark).empty());
-  EXPECT_TRUE(e.undoEntries.empty());
-  EXPECT_EQ(e.programName, "INIT");
+  EXPECT_TRUE(e.History().Entries().empty());
+  EXPECT_EQ(e.ProgramName(), "INIT");
   EXPECT_EQ(Value(11), 0);  // INIT stops before touching the parameters
 }
 
@@ -309,7 +309,7 @@ TEST_F(EditorTest, AudioOutputIsSilentAndQueueKeepsItsSize) {
 
 TEST_F(EditorTest, SkinFromSettings) {
   Make();
-  EXPECT_EQ(editor->skinMode, 0);
+  EXPECT_EQ(editor->SkinMode(), 0);
   char buf[32];
   GetPrivateProfileString("gui", "background", "", buf, sizeof buf, settings.c_str());
   EXPECT_STREQ(buf, "space");  // written when missing
@@ -318,7 +318,7 @@ TEST_F(EditorTest, SkinFromSettings) {
   for (auto [name, mode] : skins) {
     WriteSettings(std::string("[gui]\nbackground=") + name + "\n");
     Make();
-    EXPECT_EQ(editor->skinMode, mode) << name;
+    EXPECT_EQ(editor->SkinMode(), mode) << name;
     GetPrivateProfileString("gui", "background", "", buf, sizeof buf, settings.c_str());
     EXPECT_STREQ(buf, name);  // an unknown skin name is kept as it is
   }
@@ -338,12 +338,12 @@ TEST_F(EditorTest, ManagerPageAndRememberMeFromSettings) {
   for (const Case& c : cases) {
     WriteSettings(c.settings);
     VQEditor& e = Make();
-    EXPECT_EQ(e.managerPageShown, c.managerShown) << c.settings;
+    EXPECT_EQ(e.ManagerPageShown(), c.managerShown) << c.settings;
     EXPECT_EQ(Value(346), c.rememberMe) << c.settings;
   }
   // Without a GUI the page is not built and stays closed.
   WriteSettings("[gui]\nmanager=true\n");
-  EXPECT_FALSE(Make("", false).managerPageShown);
+  EXPECT_FALSE(Make("", false).ManagerPageShown());
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ TEST_F(KeyboardTest, KeysVelocitiesAndOutOfRange) {
 }
 
 TEST_F(KeyboardTest, PressDragAndReleaseSendTheNotes) {
-  const int on = 0x90 | editor->keyboardChannel, off = 0x80 | editor->keyboardChannel;
+  const int on = 0x90 | editor->KeyboardChannel(), off = 0x80 | editor->KeyboardChannel();
   size_t mark = Mark();
   kb->OnMouseDown(X(0, 0), Y(69), &left);          // C at full depth: velocity 127
   kb->OnMouseDrag(X(0, 2), Y(69), 2, 0, &left);    // same key: nothing
@@ -84,7 +84,7 @@ TEST_F(KeyboardTest, PressDragAndReleaseSendTheNotes) {
   kb->OnMouseDown(X(0, 0), Y(30), &right);
   EXPECT_TRUE(NotesSince(mark).empty());
   // A key the MIDI keyboard holds: the press sounds it and the release ends it.
-  editor->noteState[24 + 12] = 1;
+  editor->NoteState()[24 + 12] = 1;
   mark = Mark();
   kb->OnMouseDown(X(1, 0), Y(69), &left);
   EXPECT_EQ(kb->ShownKey(), -1);
@@ -154,7 +154,7 @@ TEST_F(PagesTest, GroupsAndFlexiRangeSliders) {
   EXPECT_TRUE(hidden(290));
   // Slot 0 aimed at "Drive" (field 145): opening the overdrive panel shows its sliders and
   // read-out, not the knob; closing hides the sliders too.
-  e.flexiDestination[0] = 145;
+  e.Flexi().Destinations()[0] = 145;
   Pages().MoveFlexiRangeControls(e, 0, 145);
   Pages().ShowOverdriveControls(e, false);
   EXPECT_TRUE(hidden(148));
@@ -172,12 +172,12 @@ TEST_F(PagesTest, GroupsAndFlexiRangeSliders) {
     EXPECT_TRUE(hidden(233) && hidden(234)) << field;
   }
   // The range list toggles the polarity switch of its slot only.
-  e.listViewTarget = 2;
+  e.Flexi().SetListViewTarget(2);
   Pages().ShowListPage(e, false);
   EXPECT_FALSE(hidden(263));
   for (int p : {175, 177, 179, 181}) EXPECT_TRUE(hidden(p));
   Pages().ShowListPage(e, true);
-  e.listViewTarget = 5;
+  e.Flexi().SetListViewTarget(5);
   Pages().ShowListPage(e, false);
   EXPECT_FALSE(hidden(177));
   EXPECT_TRUE(hidden(175));
@@ -214,7 +214,7 @@ TEST_F(PagesTest, ManagerPageOpensAsTheSettingsSay) {
     VQEditor& e = MakeFrom(std::move(setup));
     StopTimer();
     const bool open = std::string(manager) == "true";
-    EXPECT_EQ(e.managerPageShown, open);
+    EXPECT_EQ(e.ManagerPageShown(), open);
     EXPECT_EQ(Pages().SlotMatrix()->IsHidden(), !open);
     EXPECT_TRUE(Pages().SlotName(0)->IsHidden());  // slot 0 never shows
     EXPECT_TRUE(Pages().LoginBackground()->IsHidden());

@@ -69,9 +69,9 @@ TEST_F(PagesOverJack, KnobSwitchAndKeyboardReachTheSynthesizer) {
   kb->OnMouseDown(vq_layout::kKeyboardX + 98 * 3, vq_layout::kKeyboardY + 69, &left);
   kb->OnMouseUp(vq_layout::kKeyboardX + 98 * 3, vq_layout::kKeyboardY + 69, &left);
   EXPECT_TRUE(
-      sim.WaitForLogLine("note-on " + std::to_string(e.keyboardChannel + 1) + " 60 127", 5000));
+      sim.WaitForLogLine("note-on " + std::to_string(e.KeyboardChannel() + 1) + " 60 127", 5000));
   EXPECT_TRUE(
-      sim.WaitForLogLine("note-off " + std::to_string(e.keyboardChannel + 1) + " 60", 5000));
+      sim.WaitForLogLine("note-off " + std::to_string(e.KeyboardChannel() + 1) + " 60", 5000));
   EXPECT_TRUE(sim.Faults().empty()) << sim.Faults().front();
 }
 
@@ -83,14 +83,14 @@ TEST_F(PagesOverJack, ReceivedProgramMovesTheKnobs) {
   ASSERT_TRUE(distinct.Connect(outPort, inPort)) << distinct.Error();
   {
     UTL_MutexLock lock(e.Mutex());
-    e.requestSlot = 5;
-    e.requestPending = true;
+    e.Link().SetRequestSlot(5);
+    e.Link().SetRequestPending(true);
     e.OnTick();
   }
   for (int i = 0; i < 1000; ++i) {
     {
       UTL_MutexLock lock(e.Mutex());
-      if (e.dumpReceived) break;
+      if (e.Link().DumpReceived()) break;
     }
     pollfd none{-1, 0, 0};
     poll(&none, 0, 5);
@@ -98,7 +98,7 @@ TEST_F(PagesOverJack, ReceivedProgramMovesTheKnobs) {
   const std::string file = dir + "/05 Sim.pr4";
   {
     UTL_MutexLock lock(e.Mutex());
-    ASSERT_TRUE(e.dumpReceived);
+    ASSERT_TRUE(e.Link().DumpReceived());
     e.OnTick();
     ASSERT_TRUE(e.SaveProgramFile(file.c_str()));
     ASSERT_TRUE(e.LoadProgramFileToEditor(file.c_str()));

@@ -113,7 +113,7 @@ TEST_F(PagesTest, EverySkinBuildsTheTablesControls) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.setting ? c.setting : "(missing)");
     VQEditor& e = MakeSkin(c.setting);
-    EXPECT_EQ(e.skinMode, c.mode);
+    EXPECT_EQ(e.SkinMode(), c.mode);
     ExpectPage(G(), c.skin, 0.0);
     char text[16];
     GetPrivateProfileString("gui", "background", "", text, sizeof text, settings.c_str());

@@ -28,9 +28,9 @@ class BankTransferTest : public SimLinkedEditorTest {
   }
   // Starts the upload as the folder button does: the folder made current, then the idle call.
   void Upload() {
-    editor->currentProgramPath = folder;
+    editor->Browser().SetCurrentProgramPath(folder);
     editor->LocateProgramInFolder(folder.c_str());
-    editor->bankUploadRequest = true;
+    editor->Link().SetBankUploadRequest(true);
     link->Pump();
   }
 };
@@ -46,8 +46,8 @@ TEST_F(BankTransferTest, GapsFilledWithTheFirstProgramOnOk) {
   ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
   EXPECT_EQ(Gui()->messageBoxes[0].caption, "Warning");
   EXPECT_EQ(Gui()->messageBoxes[0].type, 1);
-  EXPECT_FALSE(e.bankUploadRunning);
-  EXPECT_TRUE(e.transferDone);
+  EXPECT_FALSE(e.Link().BankUploadRunning());
+  EXPECT_TRUE(e.Link().TransferDone());
   for (int slot = 1; slot <= 99; ++slot) EXPECT_EQ(Writes(slot), 1u) << slot;
   EXPECT_EQ(Marker(1), Device(11));
   EXPECT_EQ(Marker(2), Device(22));
@@ -70,7 +70,7 @@ TEST_F(BankTransferTest, GapsSkippedOnCancel) {
   Program("7_X.pr4", 77);   // one digit: slot 7
   Gui()->messageBoxAnswer = 2;
   Upload();
-  EXPECT_TRUE(e.transferDone);
+  EXPECT_TRUE(e.Link().TransferDone());
   EXPECT_EQ(AllWrites(), 4u);
   EXPECT_EQ(Writes(3), 0u);
   EXPECT_EQ(Writes(10), 0u);
@@ -87,7 +87,7 @@ TEST_F(BankTransferTest, CompleteBankAsksNothing) {
   }
   Upload();
   EXPECT_TRUE(Gui()->messageBoxes.empty());
-  EXPECT_TRUE(e.transferDone);
+  EXPECT_TRUE(e.Link().TransferDone());
   for (int slot = 1; slot <= 99; ++slot) EXPECT_EQ(Marker(slot), Device(slot)) << slot;
 }
 
@@ -105,7 +105,7 @@ TEST_F(BankTransferTest, RefusedFoldersSendNothing) {
   EXPECT_EQ(Gui()->messageBoxes[1].text,
             "Multiple files assigned to location: 5\nPlease resolve it!");
   EXPECT_EQ(AllWrites(), 0u);
-  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_FALSE(e.Link().BankUploadRunning());
 }
 
 TEST_F(BankTransferTest, MoreNumberedFilesThanTheListHoldsAreRefused) {
@@ -116,7 +116,7 @@ TEST_F(BankTransferTest, MoreNumberedFilesThanTheListHoldsAreRefused) {
   ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
   EXPECT_EQ(Gui()->messageBoxes[0].text, "Too many VQ Programs in this directory!");
   EXPECT_EQ(AllWrites(), 0u);
-  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_FALSE(e.Link().BankUploadRunning());
 }
 
 TEST_F(BankTransferTest, UploadKeepsTheProgramList) {
@@ -125,15 +125,15 @@ TEST_F(BankTransferTest, UploadKeepsTheProgramList) {
   Program("02_B.pr4", 2);
   Program("Zed.pr4", 3);
   e.LocateProgramInFolder((folder + "Zed.pr4").c_str());
-  const auto list = e.programList;
-  const int32_t index = e.programListIndex;
+  const auto list = e.Browser().ProgramList();
+  const int32_t index = e.Browser().ProgramListIndex();
   Gui()->messageBoxAnswer = 2;
-  e.currentProgramPath = folder;
-  e.bankUploadRequest = true;
+  e.Browser().SetCurrentProgramPath(folder);
+  e.Link().SetBankUploadRequest(true);
   link->Pump();
   EXPECT_EQ(AllWrites(), 2u);
-  EXPECT_EQ(e.programList, list);
-  EXPECT_EQ(e.programListIndex, index);
+  EXPECT_EQ(e.Browser().ProgramList(), list);
+  EXPECT_EQ(e.Browser().ProgramListIndex(), index);
 }
 
 TEST_F(BankTransferTest, ErrorReplyEndsTheUpload) {
@@ -147,7 +147,7 @@ TEST_F(BankTransferTest, ErrorReplyEndsTheUpload) {
   ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
   Gui()->messageBoxAnswer = 2;
   Upload();
-  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_FALSE(e.Link().BankUploadRunning());
   EXPECT_EQ(sim.State().writesAccepted, 1u);
   EXPECT_EQ(AllWrites(), 1u);
   e.StatusPoll();
@@ -167,13 +167,13 @@ TEST_F(BankTransferTest, SilenceTimesOutOnTheThirdPoll) {
   ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
   Gui()->messageBoxAnswer = 2;
   Upload();
-  ASSERT_TRUE(e.bankUploadRunning);
+  ASSERT_TRUE(e.Link().BankUploadRunning());
   e.StatusPoll();
   e.StatusPoll();
-  EXPECT_TRUE(e.bankUploadRunning);
+  EXPECT_TRUE(e.Link().BankUploadRunning());
   e.StatusPoll();
   e.ShowPostedMessageBoxes();
-  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_FALSE(e.Link().BankUploadRunning());
   EXPECT_EQ(Gui()->messageBoxes.back().text,
             "VQ not present or a communication\nerror has occurred!");
 }
@@ -189,14 +189,14 @@ TEST_F(BankTransferTest, ALostAcknowledgementIsSurvivedByOneResend) {
   ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
   Gui()->messageBoxAnswer = 2;
   Upload();
-  ASSERT_TRUE(e.bankUploadRunning);
+  ASSERT_TRUE(e.Link().BankUploadRunning());
   e.StatusPoll();
   link->Pump();
   EXPECT_EQ(Writes(2), 1u);  // one poll of silence is no reason to write again
   e.StatusPoll();            // the second: the same program goes out once more
   link->Pump();
-  EXPECT_FALSE(e.bankUploadRunning);
-  EXPECT_TRUE(e.transferDone);
+  EXPECT_FALSE(e.Link().BankUploadRunning());
+  EXPECT_TRUE(e.Link().TransferDone());
   EXPECT_EQ(Writes(2), 2u);
   EXPECT_EQ(Writes(3), 1u);
   EXPECT_EQ(Marker(2), Device(2));
@@ -218,7 +218,7 @@ TEST_F(BankTransferTest, ASilentDeviceGetsOneResendThenTheUploadEnds) {
     e.StatusPoll();
     link->Pump();
   }
-  EXPECT_FALSE(e.bankUploadRunning);
+  EXPECT_FALSE(e.Link().BankUploadRunning());
   EXPECT_EQ(Writes(1), 2u);
   EXPECT_EQ(Writes(2), 0u);
   EXPECT_EQ(Gui()->messageBoxes.back().text,
@@ -243,10 +243,10 @@ TEST_F(BankTransferTest, SingleWriteUsesTheSameSlotRule) {
   Program("00_X.pr4", 1);
   Program("Lead.pr4", 2);
   const size_t mark = Mark();
-  e.singleWritePending = true;
+  e.Link().SetSingleWritePending(true);
   EXPECT_FALSE(e.SendProgramFileToDevice((folder + "00_X.pr4").c_str()));
-  EXPECT_TRUE(e.programNumberError);
-  EXPECT_FALSE(e.singleWritePending);
+  EXPECT_TRUE(e.ProgramNumberError());
+  EXPECT_FALSE(e.Link().SingleWritePending());
   EXPECT_FALSE(e.SendProgramFileToDevice((folder + "Lead.pr4").c_str()));
   EXPECT_EQ(Mark(), mark);
   e.StatusPoll();
@@ -263,10 +263,10 @@ TEST_F(BankTransferTest, SingleWriteUsesTheSameSlotRule) {
 class BankDownloadTest : public BankTransferTest {
  protected:
   void Download(bool toManager) {
-    editor->downloadToManager = toManager;
-    editor->bankDownloadRunning = true;
-    editor->requestSlot = 1;
-    editor->requestPending = true;
+    editor->Link().SetDownloadToManager(toManager);
+    editor->Link().SetBankDownloadRunning(true);
+    editor->Link().SetRequestSlot(1);
+    editor->Link().SetRequestPending(true);
     link->Pump();
   }
 };
@@ -281,11 +281,11 @@ TEST_F(BankDownloadTest, EverySlotBecomesAFileNamedAfterItsDump) {
   sim.State().slots[12].SetName("   ");
   sim.State().slots[2].SetName("03 Pad");
   sim.State().slots[3].SetName("03 Pad");
-  e.currentProgramFolder = folder;
+  e.Browser().SetCurrentProgramFolder(folder);
   Download(false);
 
-  EXPECT_FALSE(e.bankDownloadRunning);
-  EXPECT_TRUE(e.transferDone);
+  EXPECT_FALSE(e.Link().BankDownloadRunning());
+  EXPECT_TRUE(e.Link().TransferDone());
   EXPECT_EQ(sim.State().requests, 99u);
   EXPECT_TRUE(std::filesystem::exists(folder + "01Sim 01.pr4"));
   EXPECT_TRUE(std::filesystem::exists(folder + "99Sim 99.pr4"));
@@ -312,39 +312,39 @@ TEST_F(BankDownloadTest, EverySlotBecomesAFileNamedAfterItsDump) {
 TEST_F(BankDownloadTest, StepsRunWhereTheAnswersArrive) {
   VQEditor& e = Start();
   for (int slot = 1; slot <= 5; ++slot) Program("0" + std::to_string(slot) + "_P.pr4", 10 + slot);
-  editor->currentProgramPath = folder;
+  editor->Browser().SetCurrentProgramPath(folder);
   editor->LocateProgramInFolder(folder.c_str());
-  editor->bankUploadRequest = true;
+  editor->Link().SetBankUploadRequest(true);
   e.OnTick();       // starts the upload: the first write
   link->Deliver();  // acknowledgements only, no idle call
-  EXPECT_FALSE(e.bankUploadRunning);
-  EXPECT_TRUE(e.transferDone);
+  EXPECT_FALSE(e.Link().BankUploadRunning());
+  EXPECT_TRUE(e.Link().TransferDone());
   for (int slot = 1; slot <= 5; ++slot) EXPECT_EQ(Marker(slot), Device(10 + slot)) << slot;
-  EXPECT_TRUE(e.bankProgressPending);  // what the GUI shows waits for the main thread
+  EXPECT_TRUE(e.Link().BankProgressPending());  // what the GUI shows waits for the main thread
   e.OnTick();
-  EXPECT_FALSE(e.bankProgressPending);
+  EXPECT_FALSE(e.Link().BankProgressPending());
 
   sim.FillSlots(true);
-  e.currentProgramFolder = folder;
-  e.transferDone = false;
-  e.downloadToManager = false;
-  e.bankDownloadRunning = true;
-  e.requestSlot = 1;
-  e.requestPending = true;
+  e.Browser().SetCurrentProgramFolder(folder);
+  e.Link().SetTransferDone(false);
+  e.Link().SetDownloadToManager(false);
+  e.Link().SetBankDownloadRunning(true);
+  e.Link().SetRequestSlot(1);
+  e.Link().SetRequestPending(true);
   e.OnTick();  // the first request
   const uint32_t before = sim.State().requests;
   link->Deliver();
   // Slot 1 waits to be saved, slot 2 arrived beside it, slot 3 waits for the save.
   EXPECT_EQ(sim.State().requests, before + 2);
-  EXPECT_TRUE(e.downloadSavePending && e.aheadDumpPending);
-  EXPECT_EQ(e.downloadSaveSlot, 1);
-  EXPECT_EQ(e.aheadDumpSlot, 2);
+  EXPECT_TRUE(e.Link().DownloadSavePending() && e.Link().AheadDumpPending());
+  EXPECT_EQ(e.Link().DownloadSaveSlot(), 1);
+  EXPECT_EQ(e.Link().AheadDumpSlot(), 2);
   e.OnTick();  // saves both and asks for slot 3
   EXPECT_TRUE(std::filesystem::exists(folder + "01Sim 01.pr4"));
   EXPECT_TRUE(std::filesystem::exists(folder + "02Sim 02.pr4"));
-  EXPECT_EQ(e.requestSlot, 3);
+  EXPECT_EQ(e.Link().RequestSlot(), 3);
   link->Pump();
-  EXPECT_TRUE(e.transferDone);
+  EXPECT_TRUE(e.Link().TransferDone());
   EXPECT_EQ(sim.State().requests, before + 99);
   EXPECT_TRUE(std::filesystem::exists(folder + "99Sim 99.pr4"));
 }
@@ -352,7 +352,7 @@ TEST_F(BankDownloadTest, StepsRunWhereTheAnswersArrive) {
 TEST_F(BankDownloadTest, ALostDumpIsAskedForOnceMore) {
   VQEditor& e = Start();
   sim.FillSlots(true);
-  e.currentProgramFolder = folder;
+  e.Browser().SetCurrentProgramFolder(folder);
   vqsim::MisbehaviourRule rule;
   rule.kind = vqsim::AnswerKind::ProgramRequest;
   rule.mode = vqsim::Misbehaviour::Silence;
@@ -360,13 +360,13 @@ TEST_F(BankDownloadTest, ALostDumpIsAskedForOnceMore) {
   std::string error;
   ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
   Download(false);
-  ASSERT_TRUE(e.bankDownloadRunning);
-  EXPECT_EQ(e.requestSlot, 5);
+  ASSERT_TRUE(e.Link().BankDownloadRunning());
+  EXPECT_EQ(e.Link().RequestSlot(), 5);
   e.StatusPoll();
   e.StatusPoll();
   link->Pump();
-  EXPECT_FALSE(e.bankDownloadRunning);
-  EXPECT_TRUE(e.transferDone);
+  EXPECT_FALSE(e.Link().BankDownloadRunning());
+  EXPECT_TRUE(e.Link().TransferDone());
   EXPECT_EQ(sim.State().requests, 100u);
   EXPECT_TRUE(std::filesystem::exists(folder + "05Sim 05.pr4"));
   EXPECT_TRUE(std::filesystem::exists(folder + "99Sim 99.pr4"));
@@ -388,9 +388,9 @@ TEST_F(BankDownloadTest, ASilentDeviceEndsTheDownloadAndItsManagerRun) {
     e.StatusPoll();
     link->Pump();
   }
-  EXPECT_FALSE(e.bankDownloadRunning);
-  EXPECT_FALSE(e.downloadToManager);
-  EXPECT_FALSE(e.requestOutstanding);
+  EXPECT_FALSE(e.Link().BankDownloadRunning());
+  EXPECT_FALSE(e.Link().DownloadToManager());
+  EXPECT_FALSE(e.Link().RequestOutstanding());
   EXPECT_EQ(sim.State().requests, 4u);  // slot 3 asked for twice
   ASSERT_FALSE(Gui()->messageBoxes.empty());
   EXPECT_EQ(Gui()->messageBoxes.back().text,
@@ -402,18 +402,18 @@ TEST_F(BankDownloadTest, ASilentDeviceEndsTheDownloadAndItsManagerRun) {
   // The transfers are free again.
   Program("01_A.pr4", 1);
   Gui()->messageBoxAnswer = 2;
-  e.currentProgramFolder = folder;
+  e.Browser().SetCurrentProgramFolder(folder);
   e.StartBankUpload((folder + "01_A.pr4").c_str());
-  EXPECT_TRUE(e.bankUploadRunning);
+  EXPECT_TRUE(e.Link().BankUploadRunning());
 }
 
 TEST_F(BankDownloadTest, AProgramThatCannotBeSavedEndsTheDownload) {
   VQEditor& e = Start();
   sim.FillSlots(true);
-  e.currentProgramFolder = dir + "/no such folder/";
+  e.Browser().SetCurrentProgramFolder(dir + "/no such folder/");
   Download(false);
-  EXPECT_FALSE(e.bankDownloadRunning);
-  EXPECT_FALSE(e.transferDone);
+  EXPECT_FALSE(e.Link().BankDownloadRunning());
+  EXPECT_FALSE(e.Link().TransferDone());
   EXPECT_EQ(sim.State().requests, 2u);  // slot 2 was asked for while slot 1 was being saved
   ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
   EXPECT_EQ(Gui()->messageBoxes[0].text, "Cannot write the program file!");
@@ -422,9 +422,9 @@ TEST_F(BankDownloadTest, AProgramThatCannotBeSavedEndsTheDownload) {
   EXPECT_NE(StatusText(), "Finished successfully!");
 
   // No folder at all: the same.
-  e.currentProgramFolder.clear();
+  e.Browser().SetCurrentProgramFolder("");
   Download(false);
-  EXPECT_FALSE(e.bankDownloadRunning);
+  EXPECT_FALSE(e.Link().BankDownloadRunning());
   EXPECT_EQ(sim.State().requests, 4u);
   EXPECT_EQ(Gui()->messageBoxes.back().text, "No folder to save the program in!");
 }
@@ -432,23 +432,23 @@ TEST_F(BankDownloadTest, AProgramThatCannotBeSavedEndsTheDownload) {
 TEST_F(BankDownloadTest, EveryErrorReportEndsTheManagerDownload) {
   VQEditor& e = Start();
   for (auto set : std::initializer_list<void (*)(VQEditor&)>{
-           [](VQEditor& v) { v.transferFailed = true; },
-           [](VQEditor& v) { v.programNumberError = true; },
+           [](VQEditor& v) { v.Link().SetTransferFailed(true); },
+           [](VQEditor& v) { v.SetProgramNumberError(true); },
        }) {
-    e.downloadToManager = true;
+    e.Link().SetDownloadToManager(true);
     set(e);
     e.StatusPoll();
-    EXPECT_FALSE(e.downloadToManager);
+    EXPECT_FALSE(e.Link().DownloadToManager());
   }
-  e.downloadToManager = true;
-  e.singleWritePending = true;
+  e.Link().SetDownloadToManager(true);
+  e.Link().SetSingleWritePending(true);
   for (int poll = 0; poll < 3; ++poll) e.StatusPoll();
-  EXPECT_FALSE(e.downloadToManager);
+  EXPECT_FALSE(e.Link().DownloadToManager());
   // A report of success leaves it.
-  e.downloadToManager = true;
-  e.transferDone = true;
+  e.Link().SetDownloadToManager(true);
+  e.Link().SetTransferDone(true);
   e.StatusPoll();
-  EXPECT_TRUE(e.downloadToManager);
+  EXPECT_TRUE(e.Link().DownloadToManager());
 }
 
 TEST_F(BankDownloadTest, DownloadToTheManagerFillsTheSlotTable) {
@@ -456,13 +456,14 @@ TEST_F(BankDownloadTest, DownloadToTheManagerFillsTheSlotTable) {
   sim.FillSlots(true);
   sim.State().slots[4].SetName("05_BASS_Deep");
   Download(true);
-  EXPECT_TRUE(e.transferDone);
-  EXPECT_TRUE(std::filesystem::exists(e.cacheFolder + "05_BASS_Deep.pr4"));
-  EXPECT_FALSE(e.slotTable[5].empty);
-  EXPECT_EQ(e.slotTable[5].category, kSlotCategoryBass);
-  EXPECT_STREQ(e.slotTable[5].name, "Deep");
-  EXPECT_STREQ(e.slotTable[1].name, "Sim 01");
-  EXPECT_STREQ(e.slotTable[5].path, (e.cacheFolder + "05_BASS_Deep.pr4").c_str());
+  EXPECT_TRUE(e.Link().TransferDone());
+  EXPECT_TRUE(std::filesystem::exists(e.Browser().CacheFolder() + "05_BASS_Deep.pr4"));
+  EXPECT_FALSE(e.Browser().Slots()[5].empty);
+  EXPECT_EQ(e.Browser().Slots()[5].category, kSlotCategoryBass);
+  EXPECT_STREQ(e.Browser().Slots()[5].name, "Deep");
+  EXPECT_STREQ(e.Browser().Slots()[1].name, "Sim 01");
+  EXPECT_STREQ(e.Browser().Slots()[5].path,
+               (e.Browser().CacheFolder() + "05_BASS_Deep.pr4").c_str());
 }
 
 }  // namespace

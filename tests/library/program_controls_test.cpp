@@ -32,22 +32,22 @@ TEST_F(ProgramControlsTest, NextAndPreviousWrapAround) {
   Program("b.pr4", 2);
   Program("c.pr4", 3);
   e.LocateProgramInFolder((folder + "c.pr4").c_str());
-  ASSERT_EQ(e.programListIndex, 2);
+  ASSERT_EQ(e.Browser().ProgramListIndex(), 2);
 
   size_t mark = Mark();
   Press(210);  // next on the last file: the first
-  EXPECT_EQ(e.programListIndex, 0);
-  EXPECT_EQ(e.programName, "a");
+  EXPECT_EQ(e.Browser().ProgramListIndex(), 0);
+  EXPECT_EQ(e.ProgramName(), "a");
   EXPECT_EQ(Marker(), 1);
-  EXPECT_EQ(e.currentProgramPath, folder + "a.pr4");
+  EXPECT_EQ(e.Browser().CurrentProgramPath(), folder + "a.pr4");
   EXPECT_EQ(BurstsSince(mark), 1u);
-  EXPECT_EQ(e.lastField, kNoFieldSent);
+  EXPECT_EQ(e.LastField(), kNoFieldSent);
 
   Press(209);  // previous on the first: the last
-  EXPECT_EQ(e.programListIndex, 2);
+  EXPECT_EQ(e.Browser().ProgramListIndex(), 2);
   EXPECT_EQ(Marker(), 3);
   Press(209);
-  EXPECT_EQ(e.programListIndex, 1);
+  EXPECT_EQ(e.Browser().ProgramListIndex(), 1);
   EXPECT_EQ(Marker(), 2);
 }
 
@@ -59,7 +59,7 @@ TEST_F(ProgramControlsTest, StepsDoNothingWithOneFileOrNoList) {
   e.LocateProgramInFolder((folder + "only.pr4").c_str());
   Press(210);
   Press(209);
-  EXPECT_EQ(e.programListIndex, 0);
+  EXPECT_EQ(e.Browser().ProgramListIndex(), 0);
   EXPECT_EQ(BurstsSince(mark), 0u);
 }
 
@@ -74,46 +74,46 @@ TEST_F(ProgramControlsTest, FailedLoadSendsNothing) {
   EXPECT_EQ(StatusText(), "Unknown file format!");
 
   mark = Mark();
-  e.selectedFile[VQEditor::kLoadSelector] = folder + "b.pr4";
+  e.Browser().SetSelectedFile(VQEditor::kLoadSelector, folder + "b.pr4");
   Set(201, 1);
   EXPECT_EQ(BurstsSince(mark), 0u);
-  e.selectedFile[VQEditor::kLoadSelector] = folder + "a.pr4";
+  e.Browser().SetSelectedFile(VQEditor::kLoadSelector, folder + "a.pr4");
   Set(201, 0);
   EXPECT_EQ(BurstsSince(mark), 1u);
-  EXPECT_EQ(e.currentProgramPath, folder + "a.pr4");
-  EXPECT_EQ(e.lastFile, folder + "a.pr4");
+  EXPECT_EQ(e.Browser().CurrentProgramPath(), folder + "a.pr4");
+  EXPECT_EQ(e.Browser().LastFile(), folder + "a.pr4");
 }
 
 TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   VQEditor& e = Start();
   sim.FillSlots(true);
-  e.saveFolder = folder;
+  e.Browser().SetSaveFolder(folder);
   Set(301, 4);  // slot chooser "05"
   Set(302, 1);
-  EXPECT_EQ(e.requestSlot, 5);
-  EXPECT_FALSE(e.receivedDumpPending) << "nothing to save before the dump has arrived";
+  EXPECT_EQ(e.Link().RequestSlot(), 5);
+  EXPECT_FALSE(e.Link().ReceivedDumpPending()) << "nothing to save before the dump has arrived";
   EXPECT_EQ(StatusText(), "Connecting to VQ...");
   link->Pump();
-  EXPECT_TRUE(e.receivedDumpPending);
+  EXPECT_TRUE(e.Link().ReceivedDumpPending());
   EXPECT_EQ(sim.State().requests, 1u);
   EXPECT_TRUE(sim.State().faults.empty());
 
   // Cancelled: nothing written, still pending.
-  e.selectedFile[VQEditor::kSaveSelector] = "";
+  e.Browser().SetSelectedFile(VQEditor::kSaveSelector, "");
   Set(203, 1);
-  EXPECT_TRUE(e.receivedDumpPending);
+  EXPECT_TRUE(e.Link().ReceivedDumpPending());
   // A folder that cannot be written keeps it pending too, and says so.
-  e.selectedFile[VQEditor::kSaveSelector] = dir + "/no such folder/x.pr4";
+  e.Browser().SetSelectedFile(VQEditor::kSaveSelector, dir + "/no such folder/x.pr4");
   Set(203, 0);
-  EXPECT_TRUE(e.receivedDumpPending);
+  EXPECT_TRUE(e.Link().ReceivedDumpPending());
   EXPECT_EQ(StatusText(), "Cannot write the program file!");
   ASSERT_FALSE(Gui()->messageBoxes.empty());
   EXPECT_EQ(Gui()->messageBoxes.back().caption, "Error");
 
   const std::string path = folder + "saved.pr4";
-  e.selectedFile[VQEditor::kSaveSelector] = path;
+  e.Browser().SetSelectedFile(VQEditor::kSaveSelector, path);
   Set(203, 1);
-  EXPECT_FALSE(e.receivedDumpPending);
+  EXPECT_FALSE(e.Link().ReceivedDumpPending());
   ProgramFileContent content;
   ASSERT_EQ(ReadProgramFile(path.c_str(), content), ProgramFileError::kNone);
   const vqsim::DeviceProgram p = vqsim::DistinctProgram(5);
@@ -123,11 +123,11 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
 
   // With nothing pending the save writes the editor's program and makes it current.
   Set(kMarkerField + kFieldParamOffset, 33);
-  e.selectedFile[VQEditor::kSaveSelector] = folder + "edited.pr4";
+  e.Browser().SetSelectedFile(VQEditor::kSaveSelector, folder + "edited.pr4");
   Set(203, 0);
   ASSERT_EQ(ReadProgramFile((folder + "edited.pr4").c_str(), content), ProgramFileError::kNone);
   EXPECT_EQ(content.record[kMarkerField], 33);
-  EXPECT_EQ(e.CurrentListName(), "edited.pr4");
+  EXPECT_EQ(e.Browser().CurrentListName(), "edited.pr4");
 }
 
 TEST_F(ProgramControlsTest, SaveAfterAFailedRequestWritesTheUsersProgram) {
@@ -157,9 +157,9 @@ TEST_F(ProgramControlsTest, SaveAfterAFailedRequestWritesTheUsersProgram) {
       link->Pump();
       e.StatusPoll();
     }
-    EXPECT_FALSE(e.requestOutstanding || e.requestPending) << c.what;
-    EXPECT_FALSE(e.receivedDumpPending) << c.what;
-    e.selectedFile[VQEditor::kSaveSelector] = folder + "mine.pr4";
+    EXPECT_FALSE(e.Link().RequestOutstanding() || e.Link().RequestPending()) << c.what;
+    EXPECT_FALSE(e.Link().ReceivedDumpPending()) << c.what;
+    e.Browser().SetSelectedFile(VQEditor::kSaveSelector, folder + "mine.pr4");
     Set(203, 1);
     ProgramFileContent content;
     ASSERT_EQ(ReadProgramFile((folder + "mine.pr4").c_str(), content), ProgramFileError::kNone)
@@ -171,22 +171,22 @@ TEST_F(ProgramControlsTest, SaveAfterAFailedRequestWritesTheUsersProgram) {
 TEST_F(ProgramControlsTest, SendingAFileWritesItsSlotAndLoadsIt) {
   VQEditor& e = Start();
   Program("12_Lead.pr4", 77);
-  e.selectedFile[VQEditor::kWriteSelector] = folder + "12_Lead.pr4";
+  e.Browser().SetSelectedFile(VQEditor::kWriteSelector, folder + "12_Lead.pr4");
   Set(205, 1);
-  EXPECT_TRUE(e.singleWritePending);
+  EXPECT_TRUE(e.Link().SingleWritePending());
   link->Pump();
-  EXPECT_FALSE(e.singleWritePending);
+  EXPECT_FALSE(e.Link().SingleWritePending());
   EXPECT_EQ(sim.State().slots[11].bytes[kMarkerField],
             ProgramFieldTable::DeviceByte(kMarkerField, 77));
   EXPECT_EQ(Marker(), 77);
-  EXPECT_EQ(e.CurrentListName(), "12_Lead.pr4");
+  EXPECT_EQ(e.Browser().CurrentListName(), "12_Lead.pr4");
   e.StatusPoll();
   EXPECT_EQ(StatusText(), "Finished successfully!");
 
   // A file that cannot be sent leaves no wait behind.
-  e.selectedFile[VQEditor::kWriteSelector] = folder + "missing_99.pr4";
+  e.Browser().SetSelectedFile(VQEditor::kWriteSelector, folder + "missing_99.pr4");
   Set(205, 0);
-  EXPECT_FALSE(e.singleWritePending);
+  EXPECT_FALSE(e.Link().SingleWritePending());
 }
 
 TEST_F(ProgramControlsTest, FolderButtonUploadsTheChosenFolder) {
@@ -201,14 +201,14 @@ TEST_F(ProgramControlsTest, FolderButtonUploadsTheChosenFolder) {
   Gui()->messageBoxAnswer = 2;  // skip the gaps
 
   Press(207);
-  EXPECT_FALSE(e.bankUploadRequest);
+  EXPECT_FALSE(e.Link().BankUploadRequest());
   Press(207);
-  EXPECT_TRUE(e.bankUploadRequest);
-  EXPECT_EQ(e.currentProgramFolder, folder);
+  EXPECT_TRUE(e.Link().BankUploadRequest());
+  EXPECT_EQ(e.Browser().CurrentProgramFolder(), folder);
   link->Pump();
   EXPECT_EQ(sim.State().writesAccepted, 2u);
-  EXPECT_FALSE(e.bankUploadRunning);
-  EXPECT_TRUE(e.transferDone);
+  EXPECT_FALSE(e.Link().BankUploadRunning());
+  EXPECT_TRUE(e.Link().TransferDone());
 }
 
 TEST_F(ProgramControlsTest, GroupEditsNeedAGroup) {
@@ -220,10 +220,10 @@ TEST_F(ProgramControlsTest, GroupEditsNeedAGroup) {
 
   Set(kMarkerField + kFieldParamOffset, 50);
   Press(216);
-  EXPECT_EQ(e.selectedGroups, vq_param::kGroupCount);
+  EXPECT_EQ(e.SelectedGroups(), vq_param::kGroupCount);
   for (int g = 0; g < vq_param::kGroupCount; ++g) EXPECT_EQ(Value(vq_param::kGroupFirst + g), 1.0);
   Press(215);  // initialise all twelve groups
-  EXPECT_EQ(e.selectedGroups, 0);
+  EXPECT_EQ(e.SelectedGroups(), 0);
   for (int g = 0; g < vq_param::kGroupCount; ++g) EXPECT_EQ(Value(vq_param::kGroupFirst + g), 0.0);
   // Group-INIT values replaced the program's (the edit itself belongs to the editing code).
   EXPECT_EQ(Marker(), ProgramFieldTable::kGroupInit[kMarkerField]);
@@ -231,7 +231,7 @@ TEST_F(ProgramControlsTest, GroupEditsNeedAGroup) {
 
   Set(vq_param::kGroupFirst + 3, 1);
   Press(217);
-  EXPECT_EQ(e.selectedGroups, 0);
+  EXPECT_EQ(e.SelectedGroups(), 0);
   EXPECT_EQ(Value(vq_param::kGroupFirst + 3), 0.0);
 }
 

@@ -31,20 +31,20 @@ TEST_F(LibraryEditorTest, WrittenProgramLoadsBackWithoutSending) {
 
   Set(3, 5);
   Set(14, 1);
-  e.programEdited = true;
+  e.SetProgramEdited(true);
   size_t mark = Mark();
   ASSERT_TRUE(e.LoadProgramFileToEditor(path.c_str()));
   EXPECT_EQ(Value(3), -10);
   EXPECT_EQ(Value(14), 20);
   EXPECT_EQ(Value(166), 7);
-  EXPECT_EQ(e.record[0], -10);
-  EXPECT_EQ(e.programName, "07_Lead");
+  EXPECT_EQ(e.Record()[0], -10);
+  EXPECT_EQ(e.ProgramName(), "07_Lead");
   EXPECT_EQ(StatusText(), "07_Lead");
-  EXPECT_FALSE(e.programEdited);
-  EXPECT_EQ(e.undoEntries.size(), 1u);
-  EXPECT_EQ(e.undoCursor, 0);
-  EXPECT_EQ(e.lastField, kNoFieldSent);
-  EXPECT_EQ(e.selectedFile[VQEditor::kSaveSelector], path);
+  EXPECT_FALSE(e.ProgramEdited());
+  EXPECT_EQ(e.History().Entries().size(), 1u);
+  EXPECT_EQ(e.History().Cursor(), 0);
+  EXPECT_EQ(e.LastField(), kNoFieldSent);
+  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), path);
   EXPECT_TRUE(CcsSince(mark).empty()) << "loading sends nothing by itself";
   EXPECT_EQ(Value(211), 100) << "no folder listing yet";
 }
@@ -53,8 +53,8 @@ TEST_F(LibraryEditorTest, FailedLoadsLeaveTheProgramAsItWas) {
   VQEditor& e = MakeWithLibrary();
   Set(3, 12);
   e.PackParamsToRecord();
-  ProgramRecord before = e.record;
-  std::string name = e.programName;
+  ProgramRecord before = e.Record();
+  std::string name = e.ProgramName();
 
   std::string good = FormatProgramText(ProgramFieldTable::InitRecord());
   std::string bad = good;
@@ -70,9 +70,9 @@ TEST_F(LibraryEditorTest, FailedLoadsLeaveTheProgramAsItWas) {
   EXPECT_EQ(StatusText(), "Unknown file format!");
   EXPECT_FALSE(e.LoadProgramFileToEditor((Folder() + "big.pr4").c_str()));
   EXPECT_EQ(StatusText(), "Corrupted filesize!");
-  EXPECT_EQ(e.record, before);
+  EXPECT_EQ(e.Record(), before);
   EXPECT_EQ(Value(3), 12);
-  EXPECT_EQ(e.programName, name);
+  EXPECT_EQ(e.ProgramName(), name);
 }
 
 TEST_F(LibraryEditorTest, UnaimedFlexiSlotsAreWrittenAsZeros) {
@@ -93,22 +93,22 @@ TEST_F(LibraryEditorTest, LocatingBuildsTheSortedProgramList) {
   ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
   for (const char* n : {"b.pr4", "A.pr4", "c.txt"}) WriteFile(folder + n, "x");
   e.LocateProgramInFolder((folder + "b.pr4").c_str());
-  EXPECT_EQ(e.currentProgramFolder, folder);
-  EXPECT_EQ(e.programList, (std::vector<std::string>{"A.pr4", "b.pr4"}));
-  EXPECT_EQ(e.programListLast, 1);
-  EXPECT_EQ(e.programListIndex, 1);
-  EXPECT_TRUE(e.programListBuilt);
-  EXPECT_EQ(e.programName, "b");
+  EXPECT_EQ(e.Browser().CurrentProgramFolder(), folder);
+  EXPECT_EQ(e.Browser().ProgramList(), (std::vector<std::string>{"A.pr4", "b.pr4"}));
+  EXPECT_EQ(e.Browser().ProgramListLast(), 1);
+  EXPECT_EQ(e.Browser().ProgramListIndex(), 1);
+  EXPECT_TRUE(e.Browser().ProgramListBuilt());
+  EXPECT_EQ(e.ProgramName(), "b");
   EXPECT_EQ(StatusText(), "b");
 
   // A file not in the folder leaves the current index; no "/" changes nothing.
   e.LocateProgramInFolder((folder + "zzz.pr4").c_str());
-  EXPECT_EQ(e.programListIndex, 1);
+  EXPECT_EQ(e.Browser().ProgramListIndex(), 1);
   e.LocateProgramInFolder("nofolder.pr4");
-  EXPECT_EQ(e.currentProgramFolder, folder);
+  EXPECT_EQ(e.Browser().CurrentProgramFolder(), folder);
   e.LocateProgramInFolder((Folder() + "missing/x.pr4").c_str());
-  EXPECT_TRUE(e.programList.empty());
-  EXPECT_EQ(e.programListLast, 0);
+  EXPECT_TRUE(e.Browser().ProgramList().empty());
+  EXPECT_EQ(e.Browser().ProgramListLast(), 0);
 }
 
 TEST_F(LibraryEditorTest, LoadSetsTheProgramNumberFromTheName) {
@@ -188,7 +188,7 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
   VQEditorSetup setup = BaseSetup();
   vqtest::RecordingPages& pages = UseRecordingPages(setup);
   VQEditor& e = MakeWithLibrary(std::move(setup));
-  e.saveFolder = Folder();
+  e.Browser().SetSaveFolder(Folder());
 
   uint8_t dump[213] = {0xF0};
   ProgramRecord init = ProgramFieldTable::InitRecord();
@@ -196,11 +196,11 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
     dump[8 + f] = ProgramFieldTable::DeviceByte(f, init[f]);
   dump[8 + 0] = 0;  // VCO1 coarse at its minimum, -24
   memcpy(dump + 178, "Lead                            ", 32);
-  memcpy(e.receiveBuffer, dump, sizeof dump);
+  memcpy(e.Link().ReceiveBuffer().data(), dump, sizeof dump);
 
   e.NameReceivedProgram(7);
-  EXPECT_EQ(e.selectedFile[VQEditor::kSaveSelector], Folder() + "07Lead.pr4");
-  EXPECT_TRUE(e.receivedDumpPending);
+  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), Folder() + "07Lead.pr4");
+  EXPECT_TRUE(e.Link().ReceivedDumpPending());
   EXPECT_EQ(pages.openedSelectors, std::vector<int>{VQEditor::kSaveSelector});
 
   std::string path = Folder() + "07Lead.pr4";
@@ -220,30 +220,30 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
 TEST_F(LibraryEditorTest, ReceivedDumpIsOfferedInTheSaveControlsFolder) {
   VQEditor& e = MakeWithLibrary();
   std::filesystem::create_directories(Folder() + "sub");
-  e.saveFolder.clear();
-  memset(e.receiveBuffer, 0, sizeof e.receiveBuffer);
+  e.Browser().SetSaveFolder("");
+  e.Link().ReceiveBuffer().fill(0);
 
   // No save folder of its own: the folder of the save control's path.
-  e.selectedFile[VQEditor::kSaveSelector] = Folder() + "sub/old.pr4";
+  e.Browser().SetSelectedFile(VQEditor::kSaveSelector, Folder() + "sub/old.pr4");
   e.NameReceivedProgram(3);
-  EXPECT_EQ(e.selectedFile[VQEditor::kSaveSelector], Folder() + "sub/03.pr4");
+  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), Folder() + "sub/03.pr4");
 
   // Nor a save path: the current program folder, never a bare name.
-  e.selectedFile[VQEditor::kSaveSelector].clear();
-  e.currentProgramFolder = Folder();
+  e.Browser().SetSelectedFile(VQEditor::kSaveSelector, "");
+  e.Browser().SetCurrentProgramFolder(Folder());
   e.NameReceivedProgram(4);
-  EXPECT_EQ(e.selectedFile[VQEditor::kSaveSelector], Folder() + "04.pr4");
+  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), Folder() + "04.pr4");
 }
 
 TEST_F(LibraryEditorTest, LoadHidesTheFlexiIndicatorsItClears) {
   VQEditor& e = MakeWithLibrary();
   std::string path = Folder() + "p.pr4";
   ASSERT_TRUE(e.WriteProgramDumpText(path.c_str()));
-  e.flexiDestination[1] = 20;
+  e.Flexi().Destinations()[1] = 20;
   e.ShowFlexiIndicator(1, true);
   ASSERT_TRUE(e.LoadProgramFileToEditor(path.c_str()));
-  EXPECT_EQ(e.flexiDestination[1], -1);
-  EXPECT_FALSE(e.flexiIndicatorShown[1]);
+  EXPECT_EQ(e.Flexi().Destinations()[1], -1);
+  EXPECT_FALSE(e.Flexi().IndicatorShown()[1]);
 }
 
 TEST_F(LibraryEditorTest, BrowserListsFoldersThenProgramsInNumericOrder) {
@@ -257,18 +257,18 @@ TEST_F(LibraryEditorTest, BrowserListsFoldersThenProgramsInNumericOrder) {
   ASSERT_EQ(mkdir((folder + "sub").c_str(), 0755), 0);
 
   e.ListProgramFolder(folder.c_str());
-  ASSERT_EQ(e.browserRows.size(), 4u);
-  EXPECT_STREQ(e.browserRows[0].name, "..");
-  EXPECT_STREQ(e.browserRows[1].name, "sub");
-  EXPECT_EQ(e.browserRows[1].flags[2], 0);
-  EXPECT_STREQ(e.browserRows[2].name, "Prog9.pr4");
-  EXPECT_EQ(e.browserRows[2].flags[2], 1);
-  EXPECT_STREQ(e.browserRows[3].name, "Prog10.pr4");
+  ASSERT_EQ(e.Browser().Rows().size(), 4u);
+  EXPECT_STREQ(e.Browser().Rows()[0].name, "..");
+  EXPECT_STREQ(e.Browser().Rows()[1].name, "sub");
+  EXPECT_EQ(e.Browser().Rows()[1].flags[2], 0);
+  EXPECT_STREQ(e.Browser().Rows()[2].name, "Prog9.pr4");
+  EXPECT_EQ(e.Browser().Rows()[2].flags[2], 1);
+  EXPECT_STREQ(e.Browser().Rows()[3].name, "Prog10.pr4");
   EXPECT_EQ(texts[0]->Text(), "[sub]");
   EXPECT_EQ(texts[1]->Text(), "Prog9.pr4");
   EXPECT_FALSE(texts[1]->IsHidden());
   EXPECT_TRUE(texts[3]->IsHidden());
-  EXPECT_EQ(e.browserScrollRange, 0);
+  EXPECT_EQ(e.Browser().ScrollRange(), 0);
 
   // 50 sub-folders: the first 47 shown in brackets, no file names, scroll range 4.
   std::string many = Folder() + "many/";
@@ -276,43 +276,43 @@ TEST_F(LibraryEditorTest, BrowserListsFoldersThenProgramsInNumericOrder) {
   for (int i = 1; i <= 50; ++i) ASSERT_EQ(mkdir((many + "d" + std::to_string(i)).c_str(), 0755), 0);
   WriteFile(many + "p.pr4", "x");
   e.ListProgramFolder(many.c_str());
-  EXPECT_EQ(e.browserRows.size(), 52u);
-  EXPECT_EQ(e.browserScrollRange, 5);
+  EXPECT_EQ(e.Browser().Rows().size(), 52u);
+  EXPECT_EQ(e.Browser().ScrollRange(), 5);
   EXPECT_EQ(texts[0]->Text(), "[d1]");
   EXPECT_EQ(texts[1]->Text(), "[d2]");
   EXPECT_EQ(texts[46]->Text(), "[d47]");
   EXPECT_EQ(Value(341), 1.0);
 
   e.ListProgramFolder((Folder() + "missing/").c_str());
-  EXPECT_EQ(e.browserRows.size(), 1u) << "only the .. row";
+  EXPECT_EQ(e.Browser().Rows().size(), 1u) << "only the .. row";
   EXPECT_TRUE(texts[0]->IsHidden());
 }
 
 TEST_F(LibraryEditorTest, ScratchFoldersAreRemovedOnlyInsideTheSettingsFolder) {
   VQEditor& e = MakeWithLibrary();
-  EXPECT_EQ(e.settingsFolder, Folder());
-  EXPECT_EQ(e.cacheFolder, Folder() + "cache/");
-  EXPECT_EQ(e.uploadFolder, Folder() + "cache/selected/");
+  EXPECT_EQ(e.Browser().SettingsFolder(), Folder());
+  EXPECT_EQ(e.Browser().CacheFolder(), Folder() + "cache/");
+  EXPECT_EQ(e.Browser().UploadFolder(), Folder() + "cache/selected/");
 
-  std::filesystem::create_directories(e.uploadFolder);
-  WriteFile(e.uploadFolder + "01_x.pr4", "x");
+  std::filesystem::create_directories(e.Browser().UploadFolder());
+  WriteFile(e.Browser().UploadFolder() + "01_x.pr4", "x");
   char outside[] = "/tmp/vq_outside_XXXXXX";
   ASSERT_NE(mkdtemp(outside), nullptr);
   WriteFile(std::string(outside) + "/keep", "x");
   // A link inside the cache must not lead the removal out.
-  ASSERT_EQ(symlink(outside, (e.cacheFolder + "link").c_str()), 0);
+  ASSERT_EQ(symlink(outside, (e.Browser().CacheFolder() + "link").c_str()), 0);
 
   for (std::string p :
        {std::string(outside), std::string(outside) + "/", std::string("cache/"), std::string(""),
         Folder(), Folder() + "cache/../../" + std::filesystem::path(outside).filename().string(),
-        e.cacheFolder + "link/"})
+        e.Browser().CacheFolder() + "link/"})
     e.ResetFolder(p.c_str());
   EXPECT_TRUE(std::filesystem::exists(std::string(outside) + "/keep"));
 
-  e.ResetFolder(e.uploadFolder.c_str());
-  EXPECT_FALSE(std::filesystem::exists(e.uploadFolder));
+  e.ResetFolder(e.Browser().UploadFolder().c_str());
+  EXPECT_FALSE(std::filesystem::exists(e.Browser().UploadFolder()));
   e.ResetCacheFolder();
-  EXPECT_FALSE(std::filesystem::exists(e.cacheFolder));
+  EXPECT_FALSE(std::filesystem::exists(e.Browser().CacheFolder()));
   EXPECT_TRUE(std::filesystem::exists(std::string(outside) + "/keep"));
   std::filesystem::remove_all(outside);
 }

@@ -106,7 +106,7 @@ class ManagerTest : public LibraryEditorTest {
     DbClientOptions options = DbTestServer::Get().Options();
     options.totalTimeoutMs = 20000;  // long lists on a loaded machine
     m = &InstallProgramManager(e, options);
-    e.managerPageShown = true;
+    e.SetManagerPageShown(true);
     m->browserEvent = [this] { return browser; };
     m->bankEvent = [this] { return bank; };
     m->chooseFolder = [this](const std::string& start) {
@@ -136,7 +136,7 @@ class ManagerTest : public LibraryEditorTest {
             int category = kSlotCategoryPlain) {
     EnterProgramIntoSlot(*editor, slot, category, path, name);
   }
-  std::string BankLayout() const { return Layout(editor->slotTable); }
+  std::string BankLayout() const { return Layout(editor->Browser().Slots()); }
   TestGraphics& G() { return *Gui(); }
   std::vector<std::string> Listing(const std::string& folder) const {
     std::vector<std::string> names;
@@ -177,11 +177,11 @@ TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
       {325, true, 3, 1, 1, "..ab........"},
   };
   for (const auto& c : cases) {
-    for (int s = 1; s <= 12; ++s) editor->slotTable[static_cast<size_t>(s)] = ProgramSlot{};
+    for (int s = 1; s <= 12; ++s) editor->Browser().Slots()[static_cast<size_t>(s)] = ProgramSlot{};
     Fill(1, bankFolder + "1", "a");
     Fill(2, bankFolder + "2", "b");
     Fill(4, bankFolder + "4", "x");
-    editor->slotTable[1].selected = editor->slotTable[2].selected = 1;
+    editor->Browser().Slots()[1].selected = editor->Browser().Slots()[2].selected = 1;
     Set(330, c.confirm ? 1 : 0);
     Set(c.button, 1);
     G().messageBoxes.clear();
@@ -198,12 +198,12 @@ TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
   Program(bankFolder + "Lead.pr4", 1);
   Program(bankFolder + "_BASS_Deep.pr4", 2);
   Program(bankFolder + "42_FX_Noise.pr4", 3);
-  e.browserFolder = bankFolder.substr(0, bankFolder.size() - 1);
-  e.ListProgramFolder(e.browserFolder.c_str());
-  ASSERT_EQ(e.browserRows.size(), 4u);  // "..", then files in numeric order
+  e.Browser().SetFolder(bankFolder.substr(0, bankFolder.size() - 1));
+  e.ListProgramFolder(e.Browser().Folder().c_str());
+  ASSERT_EQ(e.Browser().Rows().size(), 4u);  // "..", then files in numeric order
   auto selected = [&e] {
     std::string s;
-    for (const OnlineListRow& r : e.browserRows) s += r.flags[3] ? '1' : '0';
+    for (const OnlineListRow& r : e.Browser().Rows()) s += r.flags[3] ? '1' : '0';
     return s;
   };
   const struct {
@@ -224,12 +224,12 @@ TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
   EXPECT_EQ(BankLayout(), "............");
   browser = {kListDrop, kListPlain, 700, 787};  // slot 94: the files fill 94..96 in row order
   Set(338, 1);
-  EXPECT_EQ(std::string(e.slotTable[94].name), "Noise");
-  EXPECT_EQ(e.slotTable[94].category, kSlotCategoryFx);
-  EXPECT_EQ(std::string(e.slotTable[95].name), "Lead");
-  EXPECT_EQ(std::string(e.slotTable[95].path), bankFolder + "Lead.pr4");
-  EXPECT_EQ(std::string(e.slotTable[96].name), "Deep");
-  EXPECT_EQ(e.slotTable[96].category, kSlotCategoryBass);
+  EXPECT_EQ(std::string(e.Browser().Slots()[94].name), "Noise");
+  EXPECT_EQ(e.Browser().Slots()[94].category, kSlotCategoryFx);
+  EXPECT_EQ(std::string(e.Browser().Slots()[95].name), "Lead");
+  EXPECT_EQ(std::string(e.Browser().Slots()[95].path), bankFolder + "Lead.pr4");
+  EXPECT_EQ(std::string(e.Browser().Slots()[96].name), "Deep");
+  EXPECT_EQ(e.Browser().Slots()[96].category, kSlotCategoryBass);
   EXPECT_FALSE(m->bankSaved);
 }
 
@@ -248,7 +248,7 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   folderAnswer = bankFolder;
   Press(321);
   EXPECT_TRUE(m->bankSaved);
-  EXPECT_TRUE(e.transferDone);
+  EXPECT_TRUE(e.Link().TransferDone());
   EXPECT_EQ(Listing(bankFolder),
             (std::vector<std::string>{"03_Pad.pr4", "05_x.pr4", "07_FX_Lead.pr4"}));
   EXPECT_EQ(ReadFile(bankFolder + "05_x.pr4"), ReadFile(newer));
@@ -262,7 +262,7 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   EXPECT_EQ(G().messageBoxes.back().text,
             "This operation will remove the current Programs.\nDo you wish to continue?");
   EXPECT_EQ(BankLayout(), "..P.x.L.....");
-  EXPECT_EQ(e.slotTable[7].category, kSlotCategoryFx);
+  EXPECT_EQ(e.Browser().Slots()[7].category, kSlotCategoryFx);
   const auto stamp = fsys::last_write_time(bankFolder + "03_Pad.pr4");
   Press(321);  // into the folder it came from: nothing to write
   EXPECT_EQ(fsys::last_write_time(bankFolder + "03_Pad.pr4"), stamp);
@@ -271,7 +271,7 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
 
 TEST_F(ManagerTest, TheCacheFolderIsBroughtInLineWithTheSlots) {
   VQEditor& e = Start();
-  const std::string cache = e.cacheFolder;
+  const std::string cache = e.Browser().CacheFolder();
   fsys::create_directories(cache);
   const std::string mine = Program(bankFolder + "mine.pr4", 9);
   Fill(3, mine, "mine");
@@ -284,12 +284,12 @@ TEST_F(ManagerTest, TheCacheFolderIsBroughtInLineWithTheSlots) {
   EXPECT_EQ(Listing(cache), (std::vector<std::string>{"03_mine.pr4", "12_New.pr4", "20_Other.pr4",
                                                       "Notes.txt", "x12.pr4"}));
   EXPECT_TRUE(fsys::exists(mine));  // the user's own file stays where it is
-  EXPECT_EQ(std::string(e.slotTable[3].path), cache + "03_mine.pr4");
-  EXPECT_EQ(std::string(e.slotTable[20].path), cache + "20_Other.pr4");
+  EXPECT_EQ(std::string(e.Browser().Slots()[3].path), cache + "03_mine.pr4");
+  EXPECT_EQ(std::string(e.Browser().Slots()[20].path), cache + "20_Other.pr4");
   m->DeleteProgramFiles(e, bankFolder);  // never outside the program's own folders
   EXPECT_TRUE(fsys::exists(mine));
   Fill(30, "/" + std::string(255, 'p'), "Long");  // a path the entry cannot hold whole
-  EXPECT_TRUE(e.slotTable[30].empty);
+  EXPECT_TRUE(e.Browser().Slots()[30].empty);
 }
 
 TEST_F(ManagerTest, EveryControlDoesItsPart) {
@@ -313,12 +313,12 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
        }},
       {"a mode released ends it",
        [&] {
-         e.slotTable[2].selected = 1;
+         e.Browser().Slots()[2].selected = 1;
          Set(327, 0);
        },
        [&] {
          EXPECT_EQ(m->editMode, kModeNone);
-         EXPECT_EQ(e.slotTable[2].selected, 0);
+         EXPECT_EQ(e.Browser().Slots()[2].selected, 0);
        }},
       {"confirmation switch", [&] { Set(330, 1); }, [&] { EXPECT_TRUE(m->confirm); }},
       {"categories are exclusive",
@@ -346,8 +346,8 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
          Press(336);
        },
        [&] {
-         EXPECT_EQ(e.slotTable[2].category, kSlotCategoryGuitar);
-         EXPECT_EQ(std::string(e.slotTable[2].name),
+         EXPECT_EQ(e.Browser().Slots()[2].category, kSlotCategoryGuitar);
+         EXPECT_EQ(std::string(e.Browser().Slots()[2].name),
                    ".._" + std::string(60, 'n'));  // what the field can hold
        }},
       {"preview note",
@@ -386,13 +386,14 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
        }},
       {"send only the selected",
        [&] {
-         e.slotTable[1].selected = e.slotTable[3].selected = 1;
+         e.Browser().Slots()[1].selected = e.Browser().Slots()[3].selected = 1;
          Press(323);
        },
        [&] {
-         EXPECT_EQ(Listing(e.uploadFolder), (std::vector<std::string>{"01_P1.pr4", "03_P3.pr4"}));
-         EXPECT_TRUE(e.bankUploadRunning);
-         EXPECT_EQ(e.slotTable[1].selected, 0);
+         EXPECT_EQ(Listing(e.Browser().UploadFolder()),
+                   (std::vector<std::string>{"01_P1.pr4", "03_P3.pr4"}));
+         EXPECT_TRUE(e.Link().BankUploadRunning());
+         EXPECT_EQ(e.Browser().Slots()[1].selected, 0);
        }},
       {"clear the bank on Yes", [&] { Press(318); },
        [&] {
@@ -401,12 +402,13 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
        }},
       {"download into the manager",
        [&] {
-         e.bankUploadRunning = false;
+         e.Link().SetBankUploadRunning(false);
          Press(320);
        },
        [&] {
-         EXPECT_TRUE(e.downloadToManager && e.bankDownloadRunning && e.requestPending);
-         EXPECT_EQ(e.requestSlot, 1);
+         EXPECT_TRUE(e.Link().DownloadToManager() && e.Link().BankDownloadRunning() &&
+                     e.Link().RequestPending());
+         EXPECT_EQ(e.Link().RequestSlot(), 1);
          EXPECT_EQ(BankLayout(), "............");
        }},
       {"bank buttons are inert during that download",
@@ -417,14 +419,14 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
        [&] { EXPECT_TRUE(G().messageBoxes.empty()); }},
       {"browse fills the browser",
        [&] {
-         e.downloadToManager = false;
-         e.saveFolder = "/start/";
+         e.Link().SetDownloadToManager(false);
+         e.Browser().SetSaveFolder("/start/");
          Press(343);
        },
        [&] {
          EXPECT_EQ(folderStarts.back(), "/start/");
-         EXPECT_EQ(e.browserFolder + "/", bankFolder);
-         EXPECT_EQ(e.browserRows.size(), Listing(bankFolder).size() + 1);
+         EXPECT_EQ(e.Browser().Folder() + "/", bankFolder);
+         EXPECT_EQ(e.Browser().Rows().size(), Listing(bankFolder).size() + 1);
        }},
       {"folders are shown in brackets",
        [&] {
@@ -438,13 +440,13 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
        }},
       {"the scroll bar picks the first shown row",
        [&] {
-         e.browserRows.resize(60);
-         e.browserScrollRange = 13;
+         e.Browser().Rows().resize(60);
+         e.Browser().SetScrollRange(13);
          Set(341, 0.0);
        },
-       [&] { EXPECT_EQ(e.browserFirstRow, 13); }},
+       [&] { EXPECT_EQ(e.Browser().FirstRow(), 13); }},
       {"local browser empties it", [&] { Press(313); },
-       [&] { EXPECT_TRUE(e.browserRows.empty()); }},
+       [&] { EXPECT_TRUE(e.Browser().Rows().empty()); }},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
@@ -463,9 +465,9 @@ TEST_F(ManagerTest, OnlineListsPageOnTheItemsEachReplyHeld) {
                {"3", 3}};
   for (const auto& c : cases) {
     m->ShowOnlinePages(e, c.category);
-    EXPECT_EQ(e.browserRows.size(), c.rows + 1) << c.category;
-    EXPECT_STREQ(e.browserRows[0].name, "..");
-    EXPECT_EQ(e.browserScrollRange, c.rows + 1 > 47 ? static_cast<int>(c.rows + 1 - 47) : 0)
+    EXPECT_EQ(e.Browser().Rows().size(), c.rows + 1) << c.category;
+    EXPECT_STREQ(e.Browser().Rows()[0].name, "..");
+    EXPECT_EQ(e.Browser().ScrollRange(), c.rows + 1 > 47 ? static_cast<int>(c.rows + 1 - 47) : 0)
         << c.category;
   }
   m->client = DbClient([] {
@@ -474,30 +476,30 @@ TEST_F(ManagerTest, OnlineListsPageOnTheItemsEachReplyHeld) {
     return o;
   }());
   m->ShowOnlinePages(e, "998");  // every page full, each slow: the list ends at its deadline
-  EXPECT_LT(e.browserRows.size(), 47u * 6);
+  EXPECT_LT(e.Browser().Rows().size(), 47u * 6);
   m->client = DbClient(DbTestServer::Get().Options());
 
-  e.browserFolder = "3";
+  e.Browser().SetFolder("3");
   browser = {kListDoubleClick, kListPlain};
   m->ShowOnlineFiles(e, "200");
   std::vector<std::string> names;
-  for (const OnlineListRow& r : e.browserRows) names.push_back(r.name);
+  for (const OnlineListRow& r : e.Browser().Rows()) names.push_back(r.name);
   EXPECT_EQ(names, (std::vector<std::string>{"..", "abc", "Abc", "ABD", "Zed", "\u2026dots"}));
   EXPECT_EQ(RowText(1), "abc");
   EXPECT_TRUE(Page().BrowserRow(6)->IsHidden());
-  EXPECT_STREQ(e.browserRows[0].idOrUrl, "3");
+  EXPECT_STREQ(e.Browser().Rows()[0].idOrUrl, "3");
 
   Set(338, 4);  // double-click "Zed": downloaded into the cache, loaded and sent
-  EXPECT_TRUE(fsys::exists(e.cacheFolder + "Zed.pr4"));
-  EXPECT_EQ(e.programName, "Zed");
+  EXPECT_TRUE(fsys::exists(e.Browser().CacheFolder() + "Zed.pr4"));
+  EXPECT_EQ(e.ProgramName(), "Zed");
   Set(338, 0);  // ".." of a file list: the category's pages again
-  EXPECT_EQ(e.browserRows.size(), 4u);
+  EXPECT_EQ(e.Browser().Rows().size(), 4u);
   Set(338, 0);  // ".." of a page list: the categories
-  EXPECT_EQ(e.browserRows.size(), 2u);
+  EXPECT_EQ(e.Browser().Rows().size(), 2u);
 
-  e.managerPageShown = false;  // categories are asked for only while the page is shown
+  e.SetManagerPageShown(false);  // categories are asked for only while the page is shown
   m->ShowOnlineCategories(e);
-  EXPECT_TRUE(e.browserRows.empty());
+  EXPECT_TRUE(e.Browser().Rows().empty());
 }
 
 TEST_F(ManagerTest, RememberedLoginsComeBackForEveryPasswordTheFileHolds) {
@@ -517,7 +519,7 @@ TEST_F(ManagerTest, RememberedLoginsComeBackForEveryPasswordTheFileHolds) {
     m->passwordField.SetText(password);
     Press(345);
     ASSERT_TRUE(m->loggedIn) << n;
-    EXPECT_EQ(e.browserRows.size(), 2u);  // the categories
+    EXPECT_EQ(e.Browser().Rows().size(), 2u);  // the categories
     if (n == 64) {
       EXPECT_FALSE(fsys::exists(dat));  // cannot come back whole: not remembered
       break;

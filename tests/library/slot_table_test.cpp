@@ -126,21 +126,21 @@ TEST_F(SlotScanTest, FolderFillsTheTableByNamePatterns) {
   for (const char* n : {"01_BASS_Fat Lead.pr4", "02_Pad.pr4", "02_X.pr4", "5_Y.pr4", "00_A.pr4",
                         "100_A.pr4", "notes.txt", "07_Ignored.txt"})
     Touch(f + n);
-  e.slotTable[40].selected = 1;
+  e.Browser().Slots()[40].selected = 1;
   e.ScanProgramFolderToSlots(f.c_str());
 
-  ASSERT_EQ(e.slotTable.size(), 100u);
-  EXPECT_FALSE(e.slotTable[1].empty);
-  EXPECT_EQ(e.slotTable[1].category, kSlotCategoryBass);
-  EXPECT_STREQ(e.slotTable[1].name, "Fat Lead");
-  EXPECT_STREQ(e.slotTable[1].path, (f + "01_BASS_Fat Lead.pr4").c_str());
-  EXPECT_STREQ(e.slotTable[2].name, "X");  // the later file in sorted order
-  EXPECT_STREQ(e.slotTable[5].name, "Y");
-  EXPECT_EQ(e.slotTable[5].category, kSlotCategoryPlain);
-  EXPECT_STREQ(e.slotTable[10].name, "0_A");
-  EXPECT_TRUE(e.slotTable[0].empty);
-  EXPECT_TRUE(e.slotTable[7].empty);
-  for (const ProgramSlot& s : e.slotTable) EXPECT_FALSE(s.selected);
+  ASSERT_EQ(e.Browser().Slots().size(), 100u);
+  EXPECT_FALSE(e.Browser().Slots()[1].empty);
+  EXPECT_EQ(e.Browser().Slots()[1].category, kSlotCategoryBass);
+  EXPECT_STREQ(e.Browser().Slots()[1].name, "Fat Lead");
+  EXPECT_STREQ(e.Browser().Slots()[1].path, (f + "01_BASS_Fat Lead.pr4").c_str());
+  EXPECT_STREQ(e.Browser().Slots()[2].name, "X");  // the later file in sorted order
+  EXPECT_STREQ(e.Browser().Slots()[5].name, "Y");
+  EXPECT_EQ(e.Browser().Slots()[5].category, kSlotCategoryPlain);
+  EXPECT_STREQ(e.Browser().Slots()[10].name, "0_A");
+  EXPECT_TRUE(e.Browser().Slots()[0].empty);
+  EXPECT_TRUE(e.Browser().Slots()[7].empty);
+  for (const ProgramSlot& s : e.Browser().Slots()) EXPECT_FALSE(s.selected);
 }
 
 TEST_F(SlotScanTest, RescanEmptiesTheCacheAndEarlierSlots) {
@@ -149,24 +149,24 @@ TEST_F(SlotScanTest, RescanEmptiesTheCacheAndEarlierSlots) {
   std::string a = Folder("a"), b = Folder("b");
   Touch(a + "03_A.pr4");
   Touch(b + "04_B.pr4");
-  std::filesystem::create_directories(e.cacheFolder);
-  Touch(e.cacheFolder + "01_cached.pr4");
+  std::filesystem::create_directories(e.Browser().CacheFolder());
+  Touch(e.Browser().CacheFolder() + "01_cached.pr4");
   e.ScanProgramFolderToSlots(a.c_str());
-  EXPECT_FALSE(e.slotTable[3].empty);
-  EXPECT_FALSE(std::filesystem::exists(e.cacheFolder));
-  e.slotTable[3].selected = 1;
+  EXPECT_FALSE(e.Browser().Slots()[3].empty);
+  EXPECT_FALSE(std::filesystem::exists(e.Browser().CacheFolder()));
+  e.Browser().Slots()[3].selected = 1;
   e.ScanProgramFolderToSlots(b.c_str());
-  EXPECT_TRUE(e.slotTable[3].empty);
-  EXPECT_FALSE(e.slotTable[3].selected);
-  EXPECT_STREQ(e.slotTable[4].name, "B");
+  EXPECT_TRUE(e.Browser().Slots()[3].empty);
+  EXPECT_FALSE(e.Browser().Slots()[3].selected);
+  EXPECT_STREQ(e.Browser().Slots()[4].name, "B");
 }
 
 TEST_F(SlotScanTest, RenamingASlotRewrapsItsDisplayName) {
   VQEditor& e = MakeWithLibrary();
   InstallProgramTransfers(e);
   e.SetSlotName("Warm Analog Brass Section", 12);
-  EXPECT_STREQ(e.slotTable[12].name, "Warm Analog Brass Section");
-  EXPECT_STREQ(e.slotTable[12].displayName, "Warm\nAnalog\nBrass Secti");
+  EXPECT_STREQ(e.Browser().Slots()[12].name, "Warm Analog Brass Section");
+  EXPECT_STREQ(e.Browser().Slots()[12].displayName, "Warm\nAnalog\nBrass Secti");
   e.SetSlotName("x", 100);  // outside the table: nothing
 }
 

@@ -75,9 +75,11 @@ class TransferPropertyTest : public SimLinkedEditorTest {
   static constexpr int kStepsPerPoll = 4;
 
   bool Running(const VQEditor& e) const {
-    return e.requestOutstanding || e.requestPending || e.bankDownloadRunning ||
-           e.bankUploadRunning || e.singleWritePending || e.firmwareRunning ||
-           e.downloadSavePending || e.bankUploadAckPending || e.writeAckPending || e.dumpReceived;
+    return e.Link().RequestOutstanding() || e.Link().RequestPending() ||
+           e.Link().BankDownloadRunning() || e.Link().BankUploadRunning() ||
+           e.Link().SingleWritePending() || e.Link().FirmwareRunning() ||
+           e.Link().DownloadSavePending() || e.Link().BankUploadAckPending() ||
+           e.Link().WriteAckPending() || e.Link().DumpReceived();
   }
 
   void Begin(VQEditor& e, Transfer kind) {
@@ -92,10 +94,10 @@ class TransferPropertyTest : public SimLinkedEditorTest {
         e.StartBankUpload((folder + "x").c_str());
         break;
       case Transfer::kBankDownload:
-        e.currentProgramFolder = folder;
-        e.bankDownloadRunning = true;
-        e.requestSlot = 1;
-        e.requestPending = true;
+        e.Browser().SetCurrentProgramFolder(folder);
+        e.Link().SetBankDownloadRunning(true);
+        e.Link().SetRequestSlot(1);
+        e.Link().SetRequestPending(true);
         break;
       case Transfer::kFirmware: {
         Bytes image = {'V', 'Q', '4', 'F', 'W'};
@@ -176,7 +178,7 @@ TEST_F(TransferPropertyTest, EveryTransferEndsWithAClearStatus) {
       EXPECT_FALSE(Running(e)) << c.what << ", seed " << seed;
       // A single request that succeeds names the program it received; the others report.
       std::string status = StatusText();
-      if (c.kind == Transfer::kSingleRequest && e.receivedDumpPending) status = "07Sim 07";
+      if (c.kind == Transfer::kSingleRequest && e.Link().ReceivedDumpPending()) status = "07Sim 07";
       EXPECT_TRUE(c.outcomes.count(status))
           << c.what << ", seed " << seed << ": \"" << status << '"';
     }

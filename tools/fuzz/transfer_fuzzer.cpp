@@ -51,9 +51,11 @@ struct Scratch {
 };
 
 bool Running(const VQEditor& e) {
-  return e.requestOutstanding || e.requestPending || e.bankDownloadRunning || e.bankUploadRunning ||
-         e.singleWritePending || e.firmwareRunning || e.downloadSavePending ||
-         e.bankUploadAckPending || e.writeAckPending || e.dumpReceived;
+  return e.Link().RequestOutstanding() || e.Link().RequestPending() ||
+         e.Link().BankDownloadRunning() || e.Link().BankUploadRunning() ||
+         e.Link().SingleWritePending() || e.Link().FirmwareRunning() ||
+         e.Link().DownloadSavePending() || e.Link().BankUploadAckPending() ||
+         e.Link().WriteAckPending() || e.Link().DumpReceived();
 }
 
 class Input {
@@ -101,26 +103,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<VQEditor> editor(MakePlug(&out, &channel, std::move(setup)));
   VQEditor& e = *editor;
   // The fuzzer is the clock: no timer thread polls behind its back.
-  if (e.timer) {
-    e.timer->Stop();
-    e.timer->Join();
-  }
+  e.StopTimer();
   InstallProgramTransfers(e);
-  e.currentProgramFolder = scratch.folder;
-  e.saveFolder = scratch.folder;
+  e.Browser().SetCurrentProgramFolder(scratch.folder);
+  e.Browser().SetSaveFolder(scratch.folder);
 
   switch (in.Byte() % 4) {
     case 0:
-      e.requestSlot = 1 + in.Byte() % 99;
-      e.requestPending = true;
+      e.Link().SetRequestSlot(1 + in.Byte() % 99);
+      e.Link().SetRequestPending(true);
       break;
     case 1:
       e.StartBankUpload((scratch.folder + "x").c_str());
       break;
     case 2:
-      e.bankDownloadRunning = true;
-      e.requestSlot = 1 + in.Byte() % 99;
-      e.requestPending = true;
+      e.Link().SetBankDownloadRunning(true);
+      e.Link().SetRequestSlot(1 + in.Byte() % 99);
+      e.Link().SetRequestPending(true);
       break;
     default:
       e.ReadFirmwareFile((scratch.folder + "fw.bin").c_str());

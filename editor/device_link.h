@@ -1,0 +1,121 @@
+// The editor's link to the synthesizer: the request in flight, the transfers that run
+// (single write, bank upload and download, firmware update), the status poll's counters and
+// the buffers a reply or dump lands in. The editor's MIDI handlers, its status poll and the
+// transfer features move these flags; they are read and set here, under the plug mutex.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+class DeviceLink {
+ public:
+  static constexpr int kDumpBytes = 213;
+  static constexpr int kReplyBytes = 7;
+  // A dump with a bad checksum is asked for again this many times; then the transfer fails.
+  static constexpr int kDumpRetryLimit = 3;
+  using Dump = std::array<uint8_t, kDumpBytes>;
+
+  // The received dump is dropped: a failed or timed-out request leaves nothing to be saved in
+  // place of the user's program.
+  void DropReceivedDump();
+  // The receive buffer holds a complete, checked program dump.
+  bool HoldsReceivedDump() const;
+
+  // Post-increments of the poll counters (the status poll compares the count before the call).
+  int32_t CountUnansweredPoll() { return mUnansweredPolls++; }
+  int32_t CountIdlePoll() { return mIdlePolls++; }
+  // Pre-increment: the retries made so far, this one included.
+  int32_t CountDumpRetry() { return ++mDumpRetries; }
+
+  // The last dump received (a single request's answer or a download's), and the 7-byte reply.
+  Dump& ReceiveBuffer() { return mReceiveBuffer; }
+  const Dump& ReceiveBuffer() const { return mReceiveBuffer; }
+  std::array<uint8_t, kReplyBytes>& ReplyBuffer() { return mReplyBuffer; }
+  // A bank download's dump waiting for the main thread to save it, and the next slot's dump
+  // when it arrived before that save.
+  Dump& DownloadDump() { return mDownloadDump; }
+  Dump& AheadDump() { return mAheadDump; }
+
+  // --- Flags and counters ---
+  int32_t RequestSlot() const { return mRequestSlot; }
+  void SetRequestSlot(int32_t value) { mRequestSlot = value; }
+  bool RequestPending() const { return mRequestPending; }
+  void SetRequestPending(bool value) { mRequestPending = value; }
+  bool RequestOutstanding() const { return mRequestOutstanding; }
+  void SetRequestOutstanding(bool value) { mRequestOutstanding = value; }
+  bool DumpReceived() const { return mDumpReceived; }
+  void SetDumpReceived(bool value) { mDumpReceived = value; }
+  bool BankDownloadRunning() const { return mBankDownloadRunning; }
+  void SetBankDownloadRunning(bool value) { mBankDownloadRunning = value; }
+  bool BankUploadRunning() const { return mBankUploadRunning; }
+  void SetBankUploadRunning(bool value) { mBankUploadRunning = value; }
+  bool SingleWritePending() const { return mSingleWritePending; }
+  void SetSingleWritePending(bool value) { mSingleWritePending = value; }
+  bool FirmwareRunning() const { return mFirmwareRunning; }
+  void SetFirmwareRunning(bool value) { mFirmwareRunning = value; }
+  bool TransferDone() const { return mTransferDone; }
+  void SetTransferDone(bool value) { mTransferDone = value; }
+  bool TransferFailed() const { return mTransferFailed; }
+  void SetTransferFailed(bool value) { mTransferFailed = value; }
+  int32_t UnansweredPolls() const { return mUnansweredPolls; }
+  void SetUnansweredPolls(int32_t value) { mUnansweredPolls = value; }
+  int32_t IdlePolls() const { return mIdlePolls; }
+  void SetIdlePolls(int32_t value) { mIdlePolls = value; }
+  int32_t DumpRetries() const { return mDumpRetries; }
+  void SetDumpRetries(int32_t value) { mDumpRetries = value; }
+  bool WriteAckPending() const { return mWriteAckPending; }
+  void SetWriteAckPending(bool value) { mWriteAckPending = value; }
+  bool BankUploadAckPending() const { return mBankUploadAckPending; }
+  void SetBankUploadAckPending(bool value) { mBankUploadAckPending = value; }
+  bool BankProgressPending() const { return mBankProgressPending; }
+  void SetBankProgressPending(bool value) { mBankProgressPending = value; }
+  bool DownloadSavePending() const { return mDownloadSavePending; }
+  void SetDownloadSavePending(bool value) { mDownloadSavePending = value; }
+  int32_t DownloadSaveSlot() const { return mDownloadSaveSlot; }
+  void SetDownloadSaveSlot(int32_t value) { mDownloadSaveSlot = value; }
+  bool AheadDumpPending() const { return mAheadDumpPending; }
+  void SetAheadDumpPending(bool value) { mAheadDumpPending = value; }
+  int32_t StrayDumpSlot() const { return mStrayDumpSlot; }
+  void SetStrayDumpSlot(int32_t value) { mStrayDumpSlot = value; }
+  int32_t AheadDumpSlot() const { return mAheadDumpSlot; }
+  void SetAheadDumpSlot(int32_t value) { mAheadDumpSlot = value; }
+  bool ReceivedDumpPending() const { return mReceivedDumpPending; }
+  void SetReceivedDumpPending(bool value) { mReceivedDumpPending = value; }
+  bool BankUploadRequest() const { return mBankUploadRequest; }
+  void SetBankUploadRequest(bool value) { mBankUploadRequest = value; }
+  bool DownloadToManager() const { return mDownloadToManager; }
+  void SetDownloadToManager(bool value) { mDownloadToManager = value; }
+  bool Busy() const { return mBusy; }
+  void SetBusy(bool value) { mBusy = value; }
+
+ private:
+  Dump mReceiveBuffer = {};
+  std::array<uint8_t, kReplyBytes> mReplyBuffer = {};
+  Dump mDownloadDump = {};
+  Dump mAheadDump = {};
+  int32_t mRequestSlot = 1;
+  bool mRequestPending = false;
+  bool mRequestOutstanding = false;
+  bool mDumpReceived = false;
+  bool mBankDownloadRunning = false;
+  bool mBankUploadRunning = false;
+  bool mSingleWritePending = false;
+  bool mFirmwareRunning = false;
+  bool mTransferDone = false;
+  bool mTransferFailed = false;
+  int32_t mUnansweredPolls = 0;
+  int32_t mIdlePolls = 0;
+  int32_t mDumpRetries = 0;
+  bool mWriteAckPending = false;
+  bool mBankUploadAckPending = false;
+  bool mBankProgressPending = false;
+  bool mDownloadSavePending = false;
+  int32_t mDownloadSaveSlot = 0;
+  bool mAheadDumpPending = false;
+  int32_t mStrayDumpSlot = 0;
+  int32_t mAheadDumpSlot = 0;
+  bool mReceivedDumpPending = false;
+  bool mBankUploadRequest = false;
+  bool mDownloadToManager = false;
+  bool mBusy = false;
+};

@@ -1,0 +1,27 @@
+#include "editor/program_browser.h"
+
+#include "platform/file_system.h"
+
+namespace {
+constexpr size_t kPathLength = 255;
+}  // namespace
+
+void ProgramBrowser::InitFolders(const std::string& settingsPath) {
+  // The settings file's folder; a settings path without "/" (never formed by the shell) leaves
+  // no folder at all, so shut-down removes nothing.
+  mSettingsFolder = vq::platform::FolderOfPath(settingsPath);
+  if (!vq::platform::IsPlainAbsolutePath(mSettingsFolder)) mSettingsFolder.clear();
+  mCacheFolder = mSettingsFolder.empty() ? std::string() : mSettingsFolder + "cache/";
+  mUploadFolder = mCacheFolder.empty() ? std::string() : mCacheFolder + "selected/";
+}
+
+std::string ProgramBrowser::CurrentListName() const {
+  if (mProgramListIndex < 0 || mProgramListIndex >= static_cast<int32_t>(mProgramList.size()))
+    return "";
+  return mProgramList[static_cast<size_t>(mProgramListIndex)];
+}
+
+void ProgramBrowser::SetSelectedFile(int role, const std::string& path) {
+  if (role < 0 || role >= kFileSelectorCount) return;
+  mSelectedFile[role] = path.substr(0, kPathLength);
+}

@@ -1,0 +1,107 @@
+// Where programs are found: the program list of the current folder (previous/next step
+// through it), the program manager's file browser and bank list, the file each file selector
+// shows, and the folders the editor works in.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "editor/program_files.h"
+#include "editor/program_slot.h"
+
+class ProgramBrowser {
+ public:
+  static constexpr int kProgramListSize = 1024;
+  static constexpr int kBrowserTextRows = 47;
+  // File selectors by role.
+  enum FileSelectorRole {
+    kFirmwareSelector,
+    kLoadSelector,
+    kSaveSelector,
+    kWriteSelector,
+    kFileSelectorCount
+  };
+
+  // Forms the settings, cache and upload folders from the settings file's path.
+  void InitFolders(const std::string& settingsPath);
+
+  // --- Program list: bare file names of the current program folder, sorted case-insensitively.
+  std::vector<std::string>& ProgramList() { return mProgramList; }
+  const std::vector<std::string>& ProgramList() const { return mProgramList; }
+  // The name at the list's index, "" when there is none.
+  std::string CurrentListName() const;
+  // Last: the number of names less one (0 when empty). Built: previous/next do nothing until a
+  // list was built.
+  int32_t ProgramListLast() const { return mProgramListLast; }
+  void SetProgramListLast(int32_t value) { mProgramListLast = value; }
+  int32_t ProgramListIndex() const { return mProgramListIndex; }
+  void SetProgramListIndex(int32_t value) { mProgramListIndex = value; }
+  bool ProgramListBuilt() const { return mProgramListBuilt; }
+  void SetProgramListBuilt(bool value) { mProgramListBuilt = value; }
+
+  // --- The manager's file browser and bank list (index = slot 1..99) ---
+  std::vector<OnlineListRow>& Rows() { return mRows; }
+  const std::vector<OnlineListRow>& Rows() const { return mRows; }
+  std::vector<ProgramSlot>& Slots() { return mSlots; }
+  const std::vector<ProgramSlot>& Slots() const { return mSlots; }
+  int32_t ScrollRange() const { return mScrollRange; }
+  void SetScrollRange(int32_t value) { mScrollRange = value; }
+  int32_t FirstRow() const { return mFirstRow; }
+  void SetFirstRow(int32_t value) { mFirstRow = value; }
+  const std::string& Folder() const { return mFolder; }
+  void SetFolder(const std::string& value) { mFolder = value; }
+  int32_t Selection() const { return mSelection; }
+  void SetSelection(int32_t value) { mSelection = value; }
+  // Files of the bank upload chosen on the manager page (leaving the manager clears it).
+  int32_t BankUploadFileCount() const { return mBankUploadFileCount; }
+  void SetBankUploadFileCount(int32_t value) { mBankUploadFileCount = value; }
+
+  // --- File selectors: the file each one shows ---
+  const std::string& SelectedFile(int role) const { return mSelectedFile[role]; }
+  // Keeps at most 255 characters; an unknown role is ignored.
+  void SetSelectedFile(int role, const std::string& path);
+
+  // --- Folders ---
+  // Formed once from the settings folder (ends in "/"): the only folders shut-down removes.
+  const std::string& SettingsFolder() const { return mSettingsFolder; }
+  const std::string& CacheFolder() const { return mCacheFolder; }    // settings + "cache/"
+  const std::string& UploadFolder() const { return mUploadFolder; }  // cache + "selected/"
+  // The current program's folder and path, the last program file, the program and folder
+  // start-up and the manager page remember, and where received programs are offered.
+  const std::string& CurrentProgramFolder() const { return mCurrentProgramFolder; }
+  void SetCurrentProgramFolder(const std::string& value) { mCurrentProgramFolder = value; }
+  const std::string& CurrentProgramPath() const { return mCurrentProgramPath; }
+  void SetCurrentProgramPath(const std::string& value) { mCurrentProgramPath = value; }
+  const std::string& LastFile() const { return mLastFile; }
+  void SetLastFile(const std::string& value) { mLastFile = value; }
+  const std::string& RememberedProgramPath() const { return mRememberedProgramPath; }
+  void SetRememberedProgramPath(const std::string& value) { mRememberedProgramPath = value; }
+  const std::string& RememberedProgramFolder() const { return mRememberedProgramFolder; }
+  void SetRememberedProgramFolder(const std::string& value) { mRememberedProgramFolder = value; }
+  const std::string& SaveFolder() const { return mSaveFolder; }
+  void SetSaveFolder(const std::string& value) { mSaveFolder = value; }
+
+ private:
+  std::vector<std::string> mProgramList;
+  std::vector<OnlineListRow> mRows;
+  std::vector<ProgramSlot> mSlots = std::vector<ProgramSlot>(kSlotTableSize);
+  std::string mSelectedFile[kFileSelectorCount];
+  std::string mSettingsFolder;
+  std::string mCacheFolder;
+  std::string mUploadFolder;
+  int32_t mProgramListLast = 0;
+  int32_t mProgramListIndex = 0;
+  bool mProgramListBuilt = false;
+  int32_t mScrollRange = 0;
+  int32_t mFirstRow = 0;
+  std::string mFolder;
+  int32_t mSelection = -1;
+  int32_t mBankUploadFileCount = 0;
+  std::string mCurrentProgramFolder;
+  std::string mCurrentProgramPath;
+  std::string mLastFile;
+  std::string mRememberedProgramPath;
+  std::string mRememberedProgramFolder;
+  std::string mSaveFolder;
+};
