@@ -66,6 +66,8 @@ class EditorPages : public VQEditorPages {
   void ShowFlexiLearnCaption(int slot, const char* text) override;
   void ShowFlexiPolarity(int slot, const char* text) override;
   void ShowExtMidiText(int k, const char* text) override;
+  // These pages bind no control to the menu's about box (the about overlay opens by its own
+  // click), program-number selector or swapped skin backgrounds: the three show nothing.
   void ShowAboutBox() override {}
   void ShowSkinBackgrounds(bool space) override {}
   void ShowProgramNumberSelector() override {}
