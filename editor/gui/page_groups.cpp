@@ -166,7 +166,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   // The record is brought up to the knobs first: a resize must not take back an edit.
   if (!editor.ApplyingProgram()) editor.PackParamsToRecord();
   auto field = [&](int f) { return editor.Record()[f]; };
-  // 1. The VCF variant.
+  // The VCF variant.
   if (value(78) == 1 || value(78) == 0) {
     const bool vintage = value(78) == 0;
     HideParams(editor, {79}, !vintage);
@@ -174,7 +174,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
     HideParams(editor, {186}, vintage);
     HideIf(editor.readoutControls[186 - kFieldOffset], vintage);
   }
-  // 2, 3. FLEXI indicators and range sliders.
+  // FLEXI indicators and range sliders.
   for (int k = 0; k < kFlexiSlotCount; ++k) {
     const int t = editor.Flexi().Destinations()[k];
     if (t == -1) HideIf(editor.flexiOverlay[k], true);
@@ -186,7 +186,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
       HideParams(editor, {t + kFieldOffset}, false);
     }
   }
-  // 4, 5. The equalizer view and the effect panels.
+  // The equalizer view and the effect panels.
   for (int t : editor.Flexi().Destinations())
     if (t >= 157 && t <= 169) eqBandView = true, eqCurveView = false;
   ShowSaveFromDevicePanel(editor, true);
@@ -194,7 +194,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   ShowOverdriveControls(editor, true);
   ShowEqBandControls(editor, true);
   ShowEqualizerSection(editor, true);
-  // 6. The effect panel shown.
+  // The effect panel shown.
   if (value(267) == 1) {
     ShowOverdriveControls(editor, false);
   } else if (value(268) == 1) {
@@ -206,17 +206,17 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
     editor.SetParameterFromGUI2(269, delay ? 0.0 : 1.0);
     editor.SetParameterFromGUI2(305, delay ? 1.0 : 0.0);
   }
-  // 7, 8. External MIDI and the chorus / delay highlights.
+  // External MIDI and the chorus / delay highlights.
   ShowExtMidiPage(editor, value(306) == 1);
   const bool modOn = field(131) == 1, delay = (field(123) & 1) != 0;
   HideIf(mTabHighlight[2], !(modOn && !delay));
   HideIf(mTabHighlight[3], !(modOn && delay));
-  // 9, 10. FLEXI ranges and the delay values.
+  // FLEXI ranges and the delay values.
   editor.SetupSyncRanges(editor.ParamInt(127), editor.ParamInt(126) == 1);
   editor.SetParameterFromGUI2(45, field(42));
   editor.SetParameterFromGUI2(138, field(135));
   editor.SetParameterFromGUI2(142, field(139));
-  // 11. Range pairs of the slots aimed at those fields.
+  // Range pairs of the slots aimed at those fields.
   for (int k = 0; k < kFlexiSlotCount; ++k) {
     const int t = editor.Flexi().Destinations()[k];
     if (t != 42 && t != 139 && t != 135) continue;
@@ -227,9 +227,9 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
     b = std::max(std::min(b, static_cast<int>(row.max)), static_cast<int>(row.min));
     editor.SetParameterFromGUI2(232 + 2 * k, b);
   }
-  // 12. The curve.
+  // The curve.
   if (eqCurveView) UpdateEqDisplayFromProgram(editor);
-  // 13, 14. Effect order and the overdrive / equalizer highlights.
+  // Effect order and the overdrive / equalizer highlights.
   const int order = value(131);
   const int xA = static_cast<int>(std::ceil(523 * s)), xB = static_cast<int>(std::ceil(618 * s));
   const int y =
