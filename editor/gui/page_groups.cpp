@@ -137,8 +137,8 @@ void EditorPages::ShowManagerPage(VQEditor& editor, bool hide) {
   HideIf(mSlotMatrix, hide);
   HideParams(editor, {342}, hide);
   if (!hide) {
-    if (managerState != 0) HideParams(editor, {342}, true);
-    if (browserRowCount < vq_layout::kBrowserRows) HideParams(editor, {341}, true);
+    if (mManagerState != 0) HideParams(editor, {342}, true);
+    if (mBrowserRowCount < vq_layout::kBrowserRows) HideParams(editor, {341}, true);
   }
   ShowLoginPanel(editor, true);
   ShowSelectFolderPanel(editor, true);
@@ -188,7 +188,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   }
   // The equalizer view and the effect panels.
   for (int t : editor.Flexi().Destinations())
-    if (t >= 157 && t <= 169) eqBandView = true, eqCurveView = false;
+    if (t >= 157 && t <= 169) mEqBandView = true, mEqCurveView = false;
   ShowSaveFromDevicePanel(editor, true);
   ShowModControls(editor, true);
   ShowOverdriveControls(editor, true);
@@ -198,8 +198,8 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   if (value(267) == 1) {
     ShowOverdriveControls(editor, false);
   } else if (value(268) == 1) {
-    if (eqBandView) ShowEqBandControls(editor, false);
-    if (eqCurveView) ShowEqualizerSection(editor, false);
+    if (mEqBandView) ShowEqBandControls(editor, false);
+    if (mEqCurveView) ShowEqualizerSection(editor, false);
   } else {
     ShowModControls(editor, false);
     const bool delay = (field(123) & 1) != 0;
@@ -228,7 +228,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
     editor.SetParameterFromGUI2(232 + 2 * k, b);
   }
   // The curve.
-  if (eqCurveView) UpdateEqDisplayFromProgram(editor);
+  if (mEqCurveView) UpdateEqDisplayFromProgram(editor);
   // Effect order and the overdrive / equalizer highlights.
   const int order = value(131);
   const int xA = static_cast<int>(std::ceil(523 * s)), xB = static_cast<int>(std::ceil(618 * s));
@@ -256,8 +256,8 @@ void EditorPages::FeedEq(const std::array<int, 12>& values) {
 }
 
 void EditorPages::UpdateEqDisplay(VQEditor& editor) {
-  eqBandView = false;
-  eqCurveView = true;
+  mEqBandView = false;
+  mEqCurveView = true;
   ShowEqBandControls(editor, true);
   ShowEqualizerSection(editor, false);
   std::array<int, 12> v{};
