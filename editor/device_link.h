@@ -36,7 +36,9 @@ class DeviceLink {
   Dump& DownloadDump() { return mDownloadDump; }
   Dump& AheadDump() { return mAheadDump; }
 
-  // --- Flags and counters ---
+  // --- The request ---
+  // The slot asked for (1..99); pending: the next idle call sends the request; outstanding: it
+  // went out and waits for its dump; received: a single dump arrived for the idle call to name.
   int32_t RequestSlot() const { return mRequestSlot; }
   void SetRequestSlot(int32_t value) { mRequestSlot = value; }
   bool RequestPending() const { return mRequestPending; }
@@ -45,6 +47,8 @@ class DeviceLink {
   void SetRequestOutstanding(bool value) { mRequestOutstanding = value; }
   bool DumpReceived() const { return mDumpReceived; }
   void SetDumpReceived(bool value) { mDumpReceived = value; }
+
+  // --- Transfers that run, and how the last one ended ---
   bool BankDownloadRunning() const { return mBankDownloadRunning; }
   void SetBankDownloadRunning(bool value) { mBankDownloadRunning = value; }
   bool BankUploadRunning() const { return mBankUploadRunning; }
@@ -57,12 +61,20 @@ class DeviceLink {
   void SetTransferDone(bool value) { mTransferDone = value; }
   bool TransferFailed() const { return mTransferFailed; }
   void SetTransferFailed(bool value) { mTransferFailed = value; }
+
+  // --- Status poll: polls without an answer (the time-out), polls without a change (the NRPN
+  // address is repeated), retries of a spoiled dump ---
   int32_t UnansweredPolls() const { return mUnansweredPolls; }
   void SetUnansweredPolls(int32_t value) { mUnansweredPolls = value; }
   int32_t IdlePolls() const { return mIdlePolls; }
   void SetIdlePolls(int32_t value) { mIdlePolls = value; }
   int32_t DumpRetries() const { return mDumpRetries; }
   void SetDumpRetries(int32_t value) { mDumpRetries = value; }
+
+  // --- Handed from the MIDI thread to the main thread ---
+  // A single write's acknowledgement, a bank upload's acknowledgement and the progress it
+  // shows, a bank download's dump to save (and the one asked ahead), the slot a download that
+  // has ended asked ahead.
   bool WriteAckPending() const { return mWriteAckPending; }
   void SetWriteAckPending(bool value) { mWriteAckPending = value; }
   bool BankUploadAckPending() const { return mBankUploadAckPending; }
@@ -79,6 +91,11 @@ class DeviceLink {
   void SetStrayDumpSlot(int32_t value) { mStrayDumpSlot = value; }
   int32_t AheadDumpSlot() const { return mAheadDumpSlot; }
   void SetAheadDumpSlot(int32_t value) { mAheadDumpSlot = value; }
+
+  // --- Requests of the controls and the manager ---
+  // The save selector writes the received dump (not the editor's program); the next idle call
+  // uploads the current folder; a bank download fills the slot table; a manager job runs
+  // (each reported communication error ends it).
   bool ReceivedDumpPending() const { return mReceivedDumpPending; }
   void SetReceivedDumpPending(bool value) { mReceivedDumpPending = value; }
   bool BankUploadRequest() const { return mBankUploadRequest; }
@@ -93,6 +110,7 @@ class DeviceLink {
   std::array<uint8_t, kReplyBytes> mReplyBuffer = {};
   Dump mDownloadDump = {};
   Dump mAheadDump = {};
+
   int32_t mRequestSlot = 1;
   bool mRequestPending = false;
   bool mRequestOutstanding = false;

@@ -84,6 +84,24 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup);
   ~VQEditor() override;
 
+  // --- The editor's parts ---
+  // The undo history (Undo, Redo and the Record... members below fill and apply it).
+  UndoHistory& History() { return mHistory; }
+  const UndoHistory& History() const { return mHistory; }
+  // The request in flight, the transfers, the poll counters and the dump and reply buffers.
+  DeviceLink& Link() { return mLink; }
+  const DeviceLink& Link() const { return mLink; }
+  // Which controller moves which field.
+  MidiLearn& Learn() { return mLearn; }
+  const MidiLearn& Learn() const { return mLearn; }
+  // The FLEXI slots' destinations and their destination pick.
+  FlexiPick& Flexi() { return mFlexiPick; }
+  const FlexiPick& Flexi() const { return mFlexiPick; }
+  // The program list, the manager's browser and bank list, the selected files, the folders.
+  ProgramBrowser& Browser() { return mBrowser; }
+  const ProgramBrowser& Browser() const { return mBrowser; }
+  FirmwareUpdate& Firmware() { return mFirmware; }
+
   // IModuleBase slots.
   void Reset() override;
   void OnParamChange(int paramIdx) override;
@@ -113,7 +131,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
 
   // --- Device messages ---
   // Sends one field as NRPN (composites recomputed from the parameters) and records the undo
-  // step. Does not change lastField.
+  // step. Does not change LastField().
   void SendParamNrpn(int field, int32_t value);
   void SendExtMidiNrpn();
   void SendProgramNrpn();
@@ -202,24 +220,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   const std::string& SettingsPath() const { return mSettingsPath; }
   double ParamValue(int paramIdx) const;
   int32_t ParamInt(int paramIdx) const;
-
-  // --- The editor's parts ---
-  // The undo history (Undo, Redo and the Record... members above fill and apply it).
-  UndoHistory& History() { return mHistory; }
-  const UndoHistory& History() const { return mHistory; }
-  // The request in flight, the transfers, the poll counters and the dump and reply buffers.
-  DeviceLink& Link() { return mLink; }
-  const DeviceLink& Link() const { return mLink; }
-  // Which controller moves which field.
-  MidiLearn& Learn() { return mLearn; }
-  const MidiLearn& Learn() const { return mLearn; }
-  // The FLEXI slots' destinations and their destination pick.
-  FlexiPick& Flexi() { return mFlexiPick; }
-  const FlexiPick& Flexi() const { return mFlexiPick; }
-  // The program list, the manager's browser and bank list, the selected files, the folders.
-  ProgramBrowser& Browser() { return mBrowser; }
-  const ProgramBrowser& Browser() const { return mBrowser; }
-  FirmwareUpdate& Firmware() { return mFirmware; }
 
   // --- The program held ---
   ProgramRecord& Record() { return mRecord; }

@@ -290,7 +290,7 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
 
 void EditorPages::BuildManagerPage(VQEditor& editor) {
   const char* settings = editor.SettingsPath().c_str();
-  managerState = 0;
+  mManagerState = 0;
   char text[16];
   GetPrivateProfileString("gui", "manager", "", text, sizeof text, settings);
   if (strcmp(text, "true") == 0)

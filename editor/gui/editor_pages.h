@@ -91,13 +91,11 @@ class EditorPages : public VQEditorPages {
   void ShowSlotCategory(int slot, int category) override;
   void ShowSlotName(int slot, const char* text) override;
 
-  // The two equalizer view flags: band view (knobs) and curve view.
-  bool eqBandView = false;
-  bool eqCurveView = true;
-  // Set while the manager has a job running: opening the page keeps the play-note button hidden.
-  int managerState = 0;
+  // The equalizer shows its band knobs / its curve.
+  bool EqBandView() const { return mEqBandView; }
+  bool EqCurveView() const { return mEqCurveView; }
   // Rows the manager's browser list holds (the scroll fader shows from 47 on).
-  int browserRowCount = 0;
+  void SetBrowserRowCount(int rows) { mBrowserRowCount = rows; }
 
   // What the page built, for the groups, the manager and tests.
   IKeyboardControl* Keyboard() const { return mKeyboard; }
@@ -125,6 +123,12 @@ class EditorPages : public VQEditorPages {
   IControl* SlotName(int slot) const { return SlotControl(slot, 3); }
 
  private:
+  bool mEqBandView = false;
+  bool mEqCurveView = true;
+  // Set while the manager has a job running: opening the page keeps the play-note button hidden.
+  int mManagerState = 0;
+  int mBrowserRowCount = 0;
+
   void BuildSynthPage(VQEditor& editor, int skin);
   void BuildManagerControls(VQEditor& editor);
   void SetToolTips(VQEditor& editor);

@@ -136,8 +136,8 @@ void EditorPages::ShowManagerPage(VQEditor& editor, bool hide) {
   HideIf(mSlotMatrix, hide);
   HideParams(editor, {342}, hide);
   if (!hide) {
-    if (managerState != 0) HideParams(editor, {342}, true);
-    if (browserRowCount < vq_layout::kBrowserRows) HideParams(editor, {341}, true);
+    if (mManagerState != 0) HideParams(editor, {342}, true);
+    if (mBrowserRowCount < vq_layout::kBrowserRows) HideParams(editor, {341}, true);
   }
   ShowLoginPanel(editor, true);
   ShowSelectFolderPanel(editor, true);
@@ -165,7 +165,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   // The record is brought up to the knobs first: a resize must not take back an edit.
   if (!editor.ApplyingProgram()) editor.PackParamsToRecord();
   auto field = [&](int f) { return editor.Record()[f]; };
-  // 1. The VCF variant.
+  // The VCF variant.
   if (value(78) == 1 || value(78) == 0) {
     const bool vintage = value(78) == 0;
     HideParams(editor, {79}, !vintage);
@@ -173,7 +173,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
     HideParams(editor, {186}, vintage);
     HideIf(mReadouts[186 - kFieldOffset], vintage);
   }
-  // 2, 3. FLEXI indicators and range sliders.
+  // FLEXI indicators and range sliders.
   for (int k = 0; k < kFlexiSlotCount; ++k) {
     const int t = editor.Flexi().Destinations()[k];
     if (t == -1) HideIf(mFlexiOverlay[k], true);
@@ -185,37 +185,37 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
       HideParams(editor, {t + kFieldOffset}, false);
     }
   }
-  // 4, 5. The equalizer view and the effect panels.
+  // The equalizer view and the effect panels.
   for (int t : editor.Flexi().Destinations())
-    if (t >= 157 && t <= 169) eqBandView = true, eqCurveView = false;
+    if (t >= 157 && t <= 169) mEqBandView = true, mEqCurveView = false;
   ShowSaveFromDevicePanel(editor, true);
   ShowModControls(editor, true);
   ShowOverdriveControls(editor, true);
   ShowEqBandControls(editor, true);
   ShowEqualizerSection(editor, true);
-  // 6. The effect panel shown.
+  // The effect panel shown.
   if (value(267) == 1) {
     ShowOverdriveControls(editor, false);
   } else if (value(268) == 1) {
-    if (eqBandView) ShowEqBandControls(editor, false);
-    if (eqCurveView) ShowEqualizerSection(editor, false);
+    if (mEqBandView) ShowEqBandControls(editor, false);
+    if (mEqCurveView) ShowEqualizerSection(editor, false);
   } else {
     ShowModControls(editor, false);
     const bool delay = (field(123) & 1) != 0;
     editor.SetParameterFromGUI2(269, delay ? 0.0 : 1.0);
     editor.SetParameterFromGUI2(305, delay ? 1.0 : 0.0);
   }
-  // 7, 8. External MIDI and the chorus / delay highlights.
+  // External MIDI and the chorus / delay highlights.
   ShowExtMidiPage(editor, value(306) == 1);
   const bool modOn = field(131) == 1, delay = (field(123) & 1) != 0;
   HideIf(mTabHighlight[2], !(modOn && !delay));
   HideIf(mTabHighlight[3], !(modOn && delay));
-  // 9, 10. FLEXI ranges and the delay values.
+  // FLEXI ranges and the delay values.
   editor.SetupSyncRanges(editor.ParamInt(127), editor.ParamInt(126) == 1);
   editor.SetParameterFromGUI2(45, field(42));
   editor.SetParameterFromGUI2(138, field(135));
   editor.SetParameterFromGUI2(142, field(139));
-  // 11. Range pairs of the slots aimed at those fields.
+  // Range pairs of the slots aimed at those fields.
   for (int k = 0; k < kFlexiSlotCount; ++k) {
     const int t = editor.Flexi().Destinations()[k];
     if (t != 42 && t != 139 && t != 135) continue;
@@ -226,9 +226,9 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
     b = std::max(std::min(b, static_cast<int>(row.max)), static_cast<int>(row.min));
     editor.SetParameterFromGUI2(232 + 2 * k, b);
   }
-  // 12. The curve.
-  if (eqCurveView) UpdateEqDisplayFromProgram(editor);
-  // 13, 14. Effect order and the overdrive / equalizer highlights.
+  // The curve.
+  if (mEqCurveView) UpdateEqDisplayFromProgram(editor);
+  // Effect order and the overdrive / equalizer highlights.
   const int order = value(131);
   const int xA = static_cast<int>(std::ceil(523 * s)), xB = static_cast<int>(std::ceil(618 * s));
   const int y =
@@ -255,8 +255,8 @@ void EditorPages::FeedEq(const std::array<int, 12>& values) {
 }
 
 void EditorPages::UpdateEqDisplay(VQEditor& editor) {
-  eqBandView = false;
-  eqCurveView = true;
+  mEqBandView = false;
+  mEqCurveView = true;
   ShowEqBandControls(editor, true);
   ShowEqualizerSection(editor, false);
   std::array<int, 12> v{};

@@ -254,7 +254,7 @@ void SynthBuilder::KnobLoopEntry(int p) {
 }
 
 std::vector<ControlSpec> SynthBuilder::Build() {
-  // 1, 2. Backgrounds and the full-page save overlays.
+  // Backgrounds and the full-page save overlays.
   if (mLcd) {
     Framed(Ctl::Image, -1, 202, 0, 0);
   } else {
@@ -267,37 +267,37 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   Framed(Ctl::Image, -1, Img(159), 0, 0).hidden = true;
   if (mLcd) Framed(Ctl::Image, -1, 273, 0, 0).hidden = true;
 
-  // 4. FLEXI captions.
+  // FLEXI captions.
   for (int k = 0; k < 4; ++k) {
     Text(IRECT(532 + 168 * k, 47, 552 + 168 * k, 59), mLcd ? Style::PlusLcd : Style::PlusOrig,
          "(+)");
     Text(IRECT(551 + 168 * k, 71, 611 + 168 * k, 83), mLcd ? Style::LearnLcd : Style::LearnOrig,
          "LEARN");
   }
-  // 5. Effect panels and tab highlights.
+  // Effect panels and tab highlights.
   for (int id : {112, 113, 114, 132}) Framed(Ctl::Image, -1, Img(id), 0, 0);
   for (int k = 0; k < 4; ++k)
     Framed(Ctl::Image, -1, Img(155), 523 + 95 * k, mLcd ? 562 : 565).hidden = true;
-  // 6. Program title.
+  // Program title.
   Text(mLcd ? IRECT(58, 31, 268, 47) : IRECT(36, 30, 268, 46),
        mLcd ? Style::TitleLcd : Style::TitleOrig, "Last Used Program");
-  // 7. Portamento mode.
+  // Portamento mode.
   {
     const Point p = KnobPosition(173);
     Framed(Ctl::Switch, 173, mLcd ? 233 : 172, p.x + 6, mLcd ? p.y - 8 : p.y - 7);
     Readout(173, IRECT(p.x - 8, p.y - 20, p.x + 40, p.y - 4));
   }
-  // 8. Seven-segment program number.
+  // Seven-segment program number.
   Framed(Ctl::Image, 211, Img(117), mLcd ? 141 : 129, 47);
-  // 9. Read-out slots of fields 95..120: kept, never attached.
+  // Read-out slots of fields 95..120: kept, never attached.
   for (int param = 98; param <= 123; ++param) {
     const Point p = KnobPosition(param);
     Readout(param, IRECT(p.x - 8, p.y + 33, p.x + 40, p.y + 49)).attached = false;
   }
-  // 10, 11. The voice parameters and the LFO.
+  // The voice parameters and the LFO.
   for (int p = 3; p <= 93; ++p) KnobLoopEntry(p);
   for (int p = 94; p <= 97; ++p) KnobWithReadout(p, Ctl::Knob, 106, 1.0);
-  // 12. MIDI sync, the second cutoff and the effect and equalizer knobs.
+  // MIDI sync, the second cutoff and the effect and equalizer knobs.
   {
     const Point p = KnobPosition(127);
     Framed(Ctl::Knob2, 127, Img(169), p.x, p.y - 12, 0.4);
@@ -319,7 +319,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
       KnobWithReadout(p, Ctl::Knob, 107, 1.0);
   }
 
-  // 13. The rest of the page.
+  // The rest of the page.
   Framed(Ctl::Switch, 131, Img(147), 906, mLcd ? 562 : 565);
   const int rangeImages[8] = {136, 136, 138, 138, 140, 140, 142, 142};
   for (int i = 0; i < 8; ++i)

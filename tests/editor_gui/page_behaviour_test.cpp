@@ -138,7 +138,7 @@ TEST_F(PagesTest, EqualizerDisplayFollowsTheParameters) {
   b.mIndex = 0;
   Pages().EqDisplay()->GetBand(&b);
   EXPECT_NEAR(b.mFreq, 270.0f, 0.1f);
-  EXPECT_TRUE(Pages().eqCurveView);
+  EXPECT_TRUE(Pages().EqCurveView());
   EXPECT_FALSE(Pages().EqDisplay()->IsHidden());
 }
 
@@ -219,7 +219,7 @@ TEST_F(PagesTest, ManagerPageOpensAsTheSettingsSay) {
     EXPECT_TRUE(Pages().SlotName(0)->IsHidden());  // slot 0 never shows
     EXPECT_TRUE(Pages().LoginBackground()->IsHidden());
     EXPECT_TRUE(Pages().BrowserScrollBar()->IsHidden());  // fewer than 47 rows
-    Pages().browserRowCount = 47;
+    Pages().SetBrowserRowCount(47);
     Pages().ShowManagerPage(e, false);
     EXPECT_FALSE(Pages().BrowserScrollBar()->IsHidden());
     EXPECT_TRUE(Pages().SlotName(0)->IsHidden());
