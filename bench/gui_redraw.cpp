@@ -206,7 +206,7 @@ void BM_SynthPage(benchmark::State& state) {
 // One frame of a knob drag: the knob shows its next frame and its read-out its new text.
 void BM_SynthKnobDrag(benchmark::State& state) {
   SynthPage page(0, static_cast<int>(state.range(0)));
-  IControl* readout = page.editor->readoutControls[0];
+  IControl* readout = static_cast<EditorPages*>(page.editor->Pages())->Readout(0);
   int i = 0;
   char text[16];
   for (auto _ : state) {

@@ -1,11 +1,14 @@
 // The editor's own GUI as the editor sees it: page construction, control groups, the
-// equalizer display feed and the few control-specific calls (knob frame limits, held knobs,
-// moving the FLEXI range knobs). The editor GUI library implements it; the editor calls it
-// through its members of the same names and never includes the GUI library's headers.
-// Every operation runs on the main thread under the plug mutex.
+// equalizer display feed, the few control-specific calls (knob frame limits, held knobs,
+// moving the FLEXI range knobs) and what the pages show: texts, read-outs, overlays, the
+// manager's browser rows and bank slots. The editor GUI library implements it and holds every
+// control; the editor and library/ call it and never include the GUI library's headers.
+// Every operation runs on the main thread under the plug mutex (VQEditor::ShowOnPage queues
+// from other threads).
 #pragma once
 
 class VQEditor;
+struct EqBand;
 
 class VQEditorPages {
  public:
@@ -46,4 +49,50 @@ class VQEditorPages {
   // True between mouse-down and mouse-up of the knob bound to the parameter ("MIDI Sync" 127,
   // "Ext. Midi Program Change" 128).
   virtual bool IsKnobHeld(const VQEditor& editor, int paramIdx) const = 0;
+
+  // --- Texts ---
+  virtual void SetStatusText(const char* text) = 0;
+  // The read-out of a program field 0..kProgramFieldCount-1.
+  virtual void ShowReadout(int field, const char* text) = 0;
+  virtual void HideReadout(int field, bool hide) = 0;
+  // FLEXI slot 0..3: "LEARN"/"CLEAR" above the slot, "(+)"/"(-)" beside its polarity.
+  virtual void ShowFlexiLearnCaption(int slot, const char* text) = 0;
+  virtual void ShowFlexiPolarity(int slot, const char* text) = 0;
+  // The external-MIDI panel's value texts: 0 beside 128, 1 beside 309, 2 beside 310, 3 beside 311.
+  virtual void ShowExtMidiText(int k, const char* text) = 0;
+
+  // --- Overlays, panels and indicators ---
+  virtual void ShowAboutBox() = 0;
+  // The backgrounds of the skin that can be swapped at run time: "space" or "solid".
+  virtual void ShowSkinBackgrounds(bool space) = 0;
+  virtual void ShowProgramNumberSelector() = 0;
+  virtual void ShowEffectBlockFrame(bool show) = 0;
+  enum EffectIndicator { kOverdriveOn, kEqualizerOn, kVintageModOn, kLongDelayModOn };
+  virtual void ShowEffectIndicator(EffectIndicator which, bool show) = 0;
+  // Places the equalizer and overdrive "on" indicators at the tabs' new positions.
+  virtual void MoveEffectIndicators(int equalizerX, int overdriveX, int y) = 0;
+  // The copy panel of the oscillators or of the FLEXI slots.
+  virtual void ShowCopyPanel(bool oscillators) = 0;
+  virtual void RedrawKeyboard() = 0;
+  // The Mod. Wheel knob's one-shot "its value was clicked" flag, taken and cleared; then the
+  // typed entry of the value.
+  virtual bool TakeModWheelChanged() = 0;
+  virtual void PromptModWheelEntry(VQEditor& editor) = 0;
+  // The band of the equalizer curve being dragged: `band.index` comes filled with the
+  // display's value; gives that band's gain, frequency, width and limits, false for no band.
+  virtual bool ReadEqBand(EqBand& band) const = 0;
+  // Opens the file panel of a selector (VQEditor::FileSelectorRole) as a click on it does.
+  virtual void OpenFileSelector(int role) = 0;
+  virtual void ShowLoginPanel(VQEditor& editor, bool hide) = 0;
+  virtual void ShowSelectFolderPanel(VQEditor& editor, bool hide) = 0;
+
+  // --- The manager's browser (rows 0..46 on screen) and bank slots 0..99 ---
+  virtual void ClearBrowserRows() = 0;  // every row empty, unmarked and hidden
+  virtual void ShowBrowserRow(int row, const char* text, bool marked) = 0;
+  virtual void HideBrowserRow(int row) = 0;  // empty and hidden, its colour kept
+  virtual void MarkBrowserRow(int row, bool marked) = 0;
+  virtual void SetBrowserScrollPosition(double position) = 0;
+  virtual void ShowSlotSelected(int slot, bool selected) = 0;
+  virtual void ShowSlotCategory(int slot, int category) = 0;
+  virtual void ShowSlotName(int slot, const char* text) = 0;
 };

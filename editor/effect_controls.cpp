@@ -6,7 +6,6 @@
 
 #include "editor/eq_mapping.h"
 #include "editor/vq_editor.h"
-#include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 
 namespace {
@@ -28,8 +27,14 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       } else if (!HighlightFlexiDestinations(field, false) && g) {
         g->HideControlsOfParam(field + kFieldParamOffset, false);
       }
-      HideControl(readoutControls[field], hide);
+      HideReadout(field, hide);
     }
+  };
+  auto showModIndicators = [this](bool vintage, bool longDelay) {
+    ShowOnPage([vintage, longDelay](VQEditorPages& p) {
+      p.ShowEffectIndicator(VQEditorPages::kVintageModOn, vintage);
+      p.ShowEffectIndicator(VQEditorPages::kLongDelayModOn, longDelay);
+    });
   };
   auto showView = [&](int shown) {
     for (int p : {kShowEqualizer, kShowOverdrive, kShowChorus, kShowDelay})
@@ -40,7 +45,7 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
   switch (paramIdx) {
     case 294:  // overdrive block
       ShowOverdriveControls(false);
-      HideControl(effectBlockFrame, true);
+      ShowOnPage([](VQEditorPages& p) { p.ShowEffectBlockFrame(false); });
       hideModulationBlock(true);
       ShowEqualizerSection(true);
       ShowEqBandControls(true);
@@ -50,7 +55,7 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
 
     case 295:  // equalizer block
       ShowOverdriveControls(true);
-      HideControl(effectBlockFrame, true);
+      ShowOnPage([](VQEditorPages& p) { p.ShowEffectBlockFrame(false); });
       hideModulationBlock(true);
       if (mEqualizerMode)
         ShowEqBandControls(false);
@@ -66,14 +71,13 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       const bool wasApplying = mApplyingProgram;
       mApplyingProgram = true;
       ShowOverdriveControls(true);
-      HideControl(effectBlockFrame, false);
+      ShowOnPage([](VQEditorPages& p) { p.ShowEffectBlockFrame(true); });
       hideModulationBlock(false);
       ShowEqualizerSection(true);
       ShowEqBandControls(true);
       showView(longDelay ? kShowDelay : kShowChorus);
       const bool modOn = ParamInt(134) == 1;
-      HideControl(modOnIndicator[0], !(modOn && !longDelay));
-      HideControl(modOnIndicator[1], !(modOn && longDelay));
+      showModIndicators(modOn && !longDelay, modOn && longDelay);
 
       // Each block has its own delay model; switching the model clears both delay times and
       // re-sends the program.
@@ -112,26 +116,23 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
         g->MoveControlsOfParam(kShowOverdrive, odX, y);
         g->MoveControlsOfParam(294, odX, y);
       }
-      if (equalizerOnIndicator) equalizerOnIndicator->MoveTo(eqX, y);
-      if (overdriveOnIndicator) overdriveOnIndicator->MoveTo(odX, y);
+      if (mPages) mPages->MoveEffectIndicators(eqX, odX, y);
       return DispatchExit::kNormal;
     }
 
     case 134:  // Mod ON/OFF
-      if (value == 0) {
-        HideControl(modOnIndicator[0], true);
-        HideControl(modOnIndicator[1], true);
-      } else if (value == 1) {
+      if (value == 0 || value == 1) {
         const bool longDelay = ParamInt(126) != 0;
-        HideControl(modOnIndicator[1], !longDelay);
-        HideControl(modOnIndicator[0], longDelay);
+        showModIndicators(value == 1 && !longDelay, value == 1 && longDelay);
       }
       return DispatchExit::kNormal;
 
     case 147:
     case 160:
       if (value == 0 || value == 1)
-        HideControl(paramIdx == 147 ? overdriveOnIndicator : equalizerOnIndicator, value == 0);
+        ShowOnPage(
+            [which = paramIdx == 147 ? VQEditorPages::kOverdriveOn : VQEditorPages::kEqualizerOn,
+             value](VQEditorPages& p) { p.ShowEffectIndicator(which, value != 0); });
       return DispatchExit::kNormal;
 
     case 291:  // parametric view: the band knobs
@@ -153,7 +154,7 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       // The display's value names the band dragged; the reader gives its position and limits.
       EqBand band;
       band.index = value;
-      if (!mReadEqBand || !mReadEqBand(band)) return DispatchExit::kNormal;
+      if (!mPages || !mPages->ReadEqBand(band)) return DispatchExit::kNormal;
       band.index = value;
       mHistory.SetSuspended(true);
       const int32_t rememberedKey = mHistory.Key();
@@ -170,15 +171,13 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
 
     case 303:
       if (raw > 0.5) {
-        HideControl(copyPanelControl[0], false);
-        HideControl(copyPanelControl[1], true);
+        ShowOnPage([](VQEditorPages& p) { p.ShowCopyPanel(true); });
         mCopyPanelVco = true;
       }
       return DispatchExit::kNormal;
     case 304:
       if (raw > 0.5) {
-        HideControl(copyPanelControl[0], true);
-        HideControl(copyPanelControl[1], false);
+        ShowOnPage([](VQEditorPages& p) { p.ShowCopyPanel(false); });
         mCopyPanelVco = false;
       }
       return DispatchExit::kNormal;
@@ -188,20 +187,20 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       return DispatchExit::kNormal;
     // A whole program carries the external-MIDI fields itself: no triples while it is applied.
     case 309:
-      SetControlText(extMidiText[1], value == 0 ? "off" : value == 1 ? "on" : "");
+      ShowExtMidiText(1, value == 0 ? "off" : value == 1 ? "on" : "");
       if (!mApplyingProgram) SendExtMidiNrpn();
       return DispatchExit::kNormal;
     case 310: {
       char text[32];
       snprintf(text, sizeof text, "%d Oct.", value - 1);
-      SetControlText(extMidiText[2], text);
+      ShowExtMidiText(2, text);
       if (!mApplyingProgram) SendExtMidiNrpn();
       return DispatchExit::kNormal;
     }
     case 311: {
       char text[32];
       snprintf(text, sizeof text, "%d", value);
-      SetControlText(extMidiText[3], text);
+      ShowExtMidiText(3, text);
       // The pitch-bend range travels in the external-MIDI triple, not as its own NRPN.
       const bool wasApplying = mApplyingProgram;
       mApplyingProgram = true;

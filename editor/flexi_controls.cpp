@@ -68,7 +68,6 @@ bool ExcludedDestination(int field) {
 void VQEditor::ShowFlexiIndicator(int slot, bool show) {
   if (slot < 0 || slot >= kFlexiSlotCount) return;
   mFlexiPick.IndicatorShown()[slot] = show;
-  HideControl(flexiOverlay[slot], !show);
   if (mPages) mPages->HideFlexiDestinationHighlight(*this, slot, !show);
 }
 
@@ -119,7 +118,7 @@ bool VQEditor::FlexiPickPath(int field) {
   SetParam(BitsParam(n), field > 127 && field != 183 ? 1 : 0);
   SetParam(DestinationParam(n), static_cast<int8_t>(ProgramFieldTable::Lsb(field)));
 
-  SetControlText(flexiLearnCaption[n], "CLEAR");
+  ShowFlexiLearnCaption(n, "CLEAR");
   ShowFlexiIndicator(n, true);
   mFlexiPick.SetTimeout(false);
   mFlexiPick.SetTimeoutCount(0);
@@ -153,15 +152,15 @@ void VQEditor::FilterModelChanged(int32_t value) {
     SetParam(RangeBParam(slot), min);
     SetParam(RangeParam(slot), 0);
     SetParam(PolarityParam(slot), 0);
-    HideControl(readoutControls[to], false);
-    HideControl(readoutControls[from], true);
+    HideReadout(to, false);
+    HideReadout(from, true);
   } else if (value == 0 || value == 1) {
     if (g) {
       g->HideControlsOfParam(79, !vintage);
       g->HideControlsOfParam(186, vintage);
     }
-    HideControl(readoutControls[76], !vintage);
-    HideControl(readoutControls[183], vintage);
+    HideReadout(76, !vintage);
+    HideReadout(183, vintage);
     SetParam(vintage ? 79 : 186, vintage ? 0 : 36);
   }
   RedrawIfNotApplying();
@@ -247,7 +246,7 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
     mFlexiPick.Destinations()[n] = -1;
     SetParam(RangeParam(n), 0);
     SetParam(PolarityParam(n), 0);
-    SetControlText(flexiLearnCaption[n], "LEARN");
+    ShowFlexiLearnCaption(n, "LEARN");
     RedrawIfNotApplying();
     return DispatchExit::kNormal;
   }
@@ -265,7 +264,7 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
       SetParam(PolarityParam(n), 0);
       ShowFlexiIndicator(n, false);
     }
-    SetControlText(flexiLearnCaption[n], "LEARN");
+    ShowFlexiLearnCaption(n, "LEARN");
     RedrawIfNotApplying();
     return DispatchExit::kNormal;
   }

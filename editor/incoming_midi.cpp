@@ -12,7 +12,6 @@
 #include "editor/incoming_sysex.h"
 #include "editor/vq_editor.h"
 #include "editor/vq_sysex.h"
-#include "graphics/icontrol.h"
 
 namespace {
 
@@ -205,7 +204,7 @@ void VQEditor::RunDeferredMidiWork() {
   }
   if (mKeyboardRedrawPending) {
     mKeyboardRedrawPending = false;
-    if (keyboardControl) keyboardControl->SetDirty(true);
+    if (mPages) mPages->RedrawKeyboard();
   }
 }
 

@@ -26,6 +26,15 @@ void VQEditor::RunOnMainThread(std::function<void()> work) {
   mMainWork.push_back(std::move(work));
 }
 
+void VQEditor::ShowOnPage(std::function<void(VQEditorPages&)> show) {
+  if (!mPages || !show) return;
+  if (!OnMainThread()) {
+    RunOnMainThread([this, show = std::move(show)] { show(*mPages); });
+    return;
+  }
+  show(*mPages);
+}
+
 void VQEditor::SetParamOnMainThread(int paramIdx, double value) {
   if (OnMainThread()) {
     SetParameterFromGUI2(paramIdx, value);

@@ -80,20 +80,9 @@ bool NeedsFolderPanel(int code) {
          code == kConvertOldFiles;
 }
 
-void OpenSelector(VQEditor& e, int role) {
-  if (IControl* c = e.fileSelector[role]) {
-    IMouseMod left(true);
-    c->OnMouseDown(0, 0, &left);
-  }
-}
-
 void Press(IGraphics& g, int paramIdx) {
   g.SetControlsValue(paramIdx, 1.0);
   g.SetControlsValue(paramIdx, 0.0);
-}
-
-void ShowControl(IControl* c, bool show) {
-  if (c) c->Hide(!show);
 }
 
 // A skin switch: the choice is stored; the running GUI changes only between the two skins it
@@ -105,16 +94,8 @@ void ChooseSkin(VQEditor& e, IGraphics& g, const char* name, int mode) {
     if (mode != 2 || e.SkinMode() != 2) g.ShowMessageBox(kRestartText, "Warning", 0);
     return;
   }
-  const bool space = mode == 0;
-  ShowControl(e.skinBackground[0], space);
-  ShowControl(e.skinBackground[1], !space);
-  ShowControl(e.skinBackground[2], space);
-  ShowControl(e.skinBackground[3], !space);
+  if (VQEditorPages* pages = e.Pages()) pages->ShowSkinBackgrounds(mode == 0);
   e.SetSkinMode(mode);
-}
-
-void RefreshView(VQEditor& e, IGraphics& g) {
-  e.RefreshGuiFromParams(0, g.GetWidth(), g.GetHeight());
 }
 
 // Steps the program list by ten: nine here, the tenth by the button, all inside the list.
@@ -201,15 +182,15 @@ void EnterManager(VQEditor& e, IGraphics& g) {
     OnlineListRow& r = e.Browser().Rows()[row];
     if (current != r.name) continue;
     r.flags[3] = 1;
-    if (row < static_cast<size_t>(VQEditor::kBrowserTextRows) && e.browserRowText[row])
-      e.browserRowText[row]->SetTextColor(IColor(255, 255, 0, 0));
+    if (row < static_cast<size_t>(VQEditor::kBrowserTextRows) && e.Pages())
+      e.Pages()->MarkBrowserRow(static_cast<int>(row), true);
     e.Browser().SetRememberedProgramPath(e.Browser().Folder() + r.name);
     e.Browser().SetRememberedProgramFolder(e.Browser().Folder());
     break;
   }
   for (size_t s = 0; s < e.Browser().Slots().size(); ++s) e.Browser().Slots()[s].selected = 0;
-  for (IControl* c : e.slotSwitch)
-    if (c) c->SetValueFromPlug(0.0);
+  if (VQEditorPages* pages = e.Pages())
+    for (int slot = 0; slot < kSlotTableSize; ++slot) pages->ShowSlotSelected(slot, false);
 }
 
 }  // namespace
@@ -245,23 +226,20 @@ bool VQEditor::OnCommand(int code) {
 
   switch (code) {
     case kAbout:
-      if (aboutOverlay) {
-        aboutOverlay->SetValueFromPlug(1.0);
-        aboutOverlay->Hide(false);
-      }
+      if (mPages) mPages->ShowAboutBox();
       break;
     case kSelectDirectory:
       if (chosen) takeFolder();
       break;
     case kLoadProgram:
-      OpenSelector(*this, kLoadSelector);
+      OpenFileSelector(kLoadSelector);
       break;
     case kSaveProgram:
       mLink.SetReceivedDumpPending(false);
-      OpenSelector(*this, kSaveSelector);
+      OpenFileSelector(kSaveSelector);
       break;
     case kWriteProgram:
-      OpenSelector(*this, kWriteSelector);
+      OpenFileSelector(kWriteSelector);
       break;
     case kWriteAllPrograms:
       if (!chosen) break;
@@ -269,7 +247,7 @@ bool VQEditor::OnCommand(int code) {
       mLink.SetBankUploadRequest(true);
       break;
     case kFirmwareUpdate:
-      OpenSelector(*this, kFirmwareSelector);
+      OpenFileSelector(kFirmwareSelector);
       break;
     case kUserGuide: {
       const std::string path = WEMU_GetResourceFolder() + kUserGuideFile;
@@ -291,10 +269,10 @@ bool VQEditor::OnCommand(int code) {
         g->Resize(1024, 400);
       else
         g->Resize(kGuiWidth, kGuiHeight);
-      RefreshView(*this, *g);
+      RefreshGui();
       break;
     case kSaveFromDevice:
-      ShowControl(programNumberSelector, true);
+      if (mPages) mPages->ShowProgramNumberSelector();
       g->HideControlsOfParam(kSlotChooser, false);
       g->HideControlsOfParam(kRequestProgram, false);
       break;
@@ -353,7 +331,7 @@ bool VQEditor::OnCommand(int code) {
           resize->SetGuiScale(kGuiScales[code - kFirstScale]);
           resize->ResizeAndStoreGuiSize();
         }
-        RefreshView(*this, *g);
+        RefreshGui();
       }
       break;
   }

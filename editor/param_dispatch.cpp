@@ -9,7 +9,6 @@
 
 #include "editor/value_readouts.h"
 #include "editor/vq_editor.h"
-#include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 
 namespace {
@@ -27,25 +26,6 @@ bool IsProgramControl(int p) {
 }
 
 }  // namespace
-
-void VQEditor::SetControlText(IControl* control, const char* text) {
-  if (!control) return;
-  if (!OnMainThread()) {
-    RunOnMainThread(
-        [control, t = std::string(text ? text : "")] { control->SetTextFromPlug(t.c_str()); });
-    return;
-  }
-  control->SetTextFromPlug(text);
-}
-
-void VQEditor::HideControl(IControl* control, bool hide) {
-  if (!control) return;
-  if (!OnMainThread()) {
-    RunOnMainThread([control, hide] { control->Hide(hide); });
-    return;
-  }
-  control->Hide(hide);
-}
 
 void VQEditor::OnParamChange(int paramIdx) {
   UTL_MutexLock lock(mMutex);
@@ -87,7 +67,7 @@ void VQEditor::OnParamChange(int paramIdx) {
     if (HasNumericReadout(field)) {
       char text[16];
       snprintf(text, sizeof text, "%d", value);
-      SetControlText(readoutControls[field], text);
+      ShowReadout(field, text);
     }
     if (field >= vq_param::kGroupFirst && field < vq_param::kGroupFirst + vq_param::kGroupCount)
       mSelectedGroups += ParamValue(paramIdx) > 0.5 ? 1 : -1;
@@ -127,13 +107,9 @@ void VQEditor::LearnStep(int field, int32_t value) {
 }
 
 void VQEditor::SendModWheel(int32_t value) {
-  if (mTakeModWheelChanged && mTakeModWheelChanged()) {
+  if (mPages && mPages->TakeModWheelChanged()) {
     // A click on the value: the user types it instead.
-    if (modWheelEntry) {
-      IGraphics* g = Graphics();
-      IRECT where(g ? static_cast<int>(g->GetWidth() * 0.23) : 0, 0, 0, 0);
-      modWheelEntry->PromptUserInput(&where);
-    }
+    mPages->PromptModWheelEntry(*this);
     return;
   }
   const int channel = ParamInt(vq_param::kKeyboardChannel) & 0x0F;
@@ -149,7 +125,9 @@ void VQEditor::SendModWheel(int32_t value) {
 // Texts of the read-outs that are more than the value; written after the "%d" of the common
 // path, also while a whole program is applied.
 void VQEditor::WriteDispatcherReadout(int paramIdx, int field, int32_t value) {
-  IControl* own = field < kProgramFieldCount ? readoutControls[field] : nullptr;
+  auto own = [&](const char* text) {
+    if (field < kProgramFieldCount) ShowReadout(field, text);
+  };
   char text[32];
   switch (paramIdx) {
     case 45:
@@ -175,45 +153,47 @@ void VQEditor::WriteDispatcherReadout(int paramIdx, int field, int32_t value) {
     case 183:
     case 184:
     case 185:
-      SetControlText(own, Word(value, {"off", "on"}));
+      own(Word(value, {"off", "on"}));
       break;
     case 58:
       snprintf(text, sizeof text, "%d", value - 64);
-      SetControlText(own, text);
+      own(text);
       break;
     case 70: {
-      SetControlText(own, Word(value, {"vintage", "resume", "reset"}));
+      own(Word(value, {"vintage", "resume", "reset"}));
       if (IGraphics* g = Graphics())
         for (int p : {63, 64, 68, 69}) g->GrayOutControlsOfParam(p, value == 0);
       break;
     }
     case 72:
-      SetControlText(readoutControls[73 - kFieldParamOffset], "off");
+      ShowReadout(73 - kFieldParamOffset, "off");
       break;
     case 78:
-      SetControlText(own, Word(value, {"vintage", "new"}));
+      own(Word(value, {"vintage", "new"}));
       break;
     case 80:
-      if (value == 0) SetControlText(own, "off");
+      if (value == 0) own("off");
       break;
     case 127:
-      SetControlText(own, Word(value, {"off", "LFO4", "delay1", "delay1+2"}));
+      own(Word(value, {"off", "LFO4", "delay1", "delay1+2"}));
       break;
     case 128:
       snprintf(text, sizeof text, "%d", value);
-      SetControlText(extMidiText[0], text);
+      ShowExtMidiText(0, text);
       break;
     case 173:
-      SetControlText(own, Word(value, {"always", "legato"}));
+      own(Word(value, {"always", "legato"}));
       break;
     case 175:
     case 177:
     case 179:
     case 181:
-      SetControlText(flexiPolarityText[(paramIdx - 175) / 2], value <= 0 ? "(+)" : "(-)");
+      ShowOnPage([slot = (paramIdx - 175) / 2, value](VQEditorPages& p) {
+        p.ShowFlexiPolarity(slot, value <= 0 ? "(+)" : "(-)");
+      });
       break;
     case 188:
-      SetControlText(own, Word(value, {"speed", "accuracy"}));
+      own(Word(value, {"speed", "accuracy"}));
       break;
     default:
       break;

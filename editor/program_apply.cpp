@@ -1,7 +1,6 @@
 // Moving whole programs between the record and the parameters, and the INIT program.
 #include "editor/program_codec.h"
 #include "editor/vq_editor.h"
-#include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "plugin/iparam.h"
 
@@ -13,7 +12,7 @@ void VQEditor::PackParamsToRecord() {
 void VQEditor::ResetFlexiSlotMarkers() {
   for (int n = 0; n < kFlexiSlotCount; ++n) {
     mFlexiPick.Destinations()[n] = -1;
-    if (flexiLearnCaption[n]) flexiLearnCaption[n]->SetTextFromPlug("LEARN");
+    ShowFlexiLearnCaption(n, "LEARN");
   }
 }
 

@@ -22,13 +22,6 @@ std::string ChosenPath(const VQEditor& e, int role) {
   return p.size() < static_cast<size_t>(kMinPathLength) ? std::string() : p;
 }
 
-void OpenSelectorDialog(VQEditor& e, int role) {
-  if (IControl* c = e.fileSelector[role]) {
-    IMouseMod left(true);
-    c->OnMouseDown(0, 0, &left);
-  }
-}
-
 void SetGroupSwitches(VQEditor& e, double value) {
   for (int p = vq_param::kGroupFirst; p < vq_param::kGroupFirst + vq_param::kGroupCount; ++p)
     e.SetParameterFromGUI2(p, value);
@@ -49,19 +42,19 @@ class ProgramControlCases : public VQParamCases {
       case 201:
         return LoadChosen(e);
       case 202:
-        if (down) OpenSelectorDialog(e, VQEditor::kLoadSelector);
+        if (down) e.OpenFileSelector(VQEditor::kLoadSelector);
         break;
       case 203:
         SaveChosen(e);
         break;
       case 204:
-        if (down) OpenSelectorDialog(e, VQEditor::kSaveSelector);
+        if (down) e.OpenFileSelector(VQEditor::kSaveSelector);
         break;
       case 205:
         SendChosen(e);
         break;
       case 206:
-        if (down) OpenSelectorDialog(e, VQEditor::kWriteSelector);
+        if (down) e.OpenFileSelector(VQEditor::kWriteSelector);
         break;
       case 207:
         if (down) FolderChosen(e);

@@ -249,7 +249,7 @@ void VQEditor::InitGroups() {
   for (int n = 0; n < kFlexiSlotCount; ++n) {
     if (!GroupSwitchOn(kFirstFlexiGroup + n)) continue;
     mFlexiPick.Destinations()[n] = -1;
-    if (flexiLearnCaption[n]) flexiLearnCaption[n]->SetTextFromPlug("LEARN");
+    ShowFlexiLearnCaption(n, "LEARN");
     if (mPages) mPages->HideFlexiDestinationHighlight(*this, n, true);
   }
   if (GroupSwitchOn(kEffectGroup)) {

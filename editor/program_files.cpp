@@ -33,6 +33,10 @@ void VQEditor::SetProgramNameFromPath(const std::string& path) {
   mProgramName = ProgramNameOfPath(path);
 }
 
+void VQEditor::OpenFileSelector(int role) {
+  if (mPages) mPages->OpenFileSelector(role);
+}
+
 bool VQEditor::LoadProgramFileToEditor(const char* path) {
   return mProgramFiles && path && mProgramFiles->LoadProgramFileToEditor(*this, path);
 }

@@ -83,9 +83,8 @@ std::string FieldReadoutText(int field, int32_t v, int32_t midiSync, int32_t del
 
 void VQEditor::FormatParamValueText(int field, int32_t value) {
   UTL_MutexLock lock(mMutex);
-  if (field < 0 || field >= kProgramFieldCount || !readoutControls[field]) return;
-  std::string text = FieldReadoutText(field, value, ParamInt(127), ParamInt(126));
-  readoutControls[field]->SetTextFromPlug(text.c_str());
+  if (field < 0 || field >= kProgramFieldCount) return;
+  ShowReadout(field, FieldReadoutText(field, value, ParamInt(127), ParamInt(126)).c_str());
 }
 
 // Re-ranging keeps the parameter's value (limited to the new range): initialising alone would

@@ -128,12 +128,55 @@ std::function<double(int)> VQEditor::Reader() const {
 }
 
 void VQEditor::SetStatusText(const char* text) {
-  if (!statusTextControl) return;
-  if (!OnMainThread()) {
-    RunOnMainThread([this, t = std::string(text ? text : "")] { SetStatusText(t.c_str()); });
-    return;
-  }
-  statusTextControl->SetTextFromPlug(text ? text : "");
+  ShowOnPage([t = std::string(text ? text : "")](VQEditorPages& p) { p.SetStatusText(t.c_str()); });
+}
+
+void VQEditor::ShowReadout(int field, const char* text) {
+  ShowOnPage([field, t = std::string(text ? text : "")](VQEditorPages& p) {
+    p.ShowReadout(field, t.c_str());
+  });
+}
+
+void VQEditor::HideReadout(int field, bool hide) {
+  ShowOnPage([field, hide](VQEditorPages& p) { p.HideReadout(field, hide); });
+}
+
+void VQEditor::ShowExtMidiText(int k, const char* text) {
+  ShowOnPage([k, t = std::string(text ? text : "")](VQEditorPages& p) {
+    p.ShowExtMidiText(k, t.c_str());
+  });
+}
+
+void VQEditor::ShowFlexiLearnCaption(int slot, const char* text) {
+  ShowOnPage([slot, t = std::string(text ? text : "")](VQEditorPages& p) {
+    p.ShowFlexiLearnCaption(slot, t.c_str());
+  });
+}
+
+void VQEditor::HideControlsOfParam(int paramIdx, bool hide) {
+  if (IGraphics* g = Graphics()) g->HideControlsOfParam(paramIdx, hide);
+}
+
+void VQEditor::GrayOutControlsOfParam(int paramIdx, bool gray) {
+  if (IGraphics* g = Graphics()) g->GrayOutControlsOfParam(paramIdx, gray);
+}
+
+int VQEditor::ShowMessageBox(const char* text, const char* caption, int type) {
+  IGraphics* g = Graphics();
+  return g ? g->ShowMessageBox(text, caption, type) : 2;
+}
+
+void VQEditor::OpenUrl(const char* url) {
+  if (IGraphics* g = Graphics()) g->OpenURL(url);
+}
+
+int VQEditor::GuiWidth() const {
+  IGraphics* g = Graphics();
+  return g ? g->GetWidth() : kGuiWidth;
+}
+
+void VQEditor::RefreshGui() {
+  if (IGraphics* g = Graphics()) RefreshGuiFromParams(0, g->GetWidth(), g->GetHeight());
 }
 
 void VQEditor::ShowProgramName() {

@@ -37,7 +37,6 @@
 #include "plugin/imodule_standalone.h"
 #include "plugin/timer_thread.h"
 
-class IControl;
 class IGraphics;
 
 // Parameter numbers the editor's own code names.
@@ -192,8 +191,25 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void UpdateEqDisplay();
   void UpdateEqDisplayLcd();
 
-  // Status text control ("" -> nothing when there is none).
+  // What the pages show, from any thread: at once on the main thread, else queued for the idle
+  // call; nothing without pages.
+  void ShowOnPage(std::function<void(VQEditorPages&)> show);
   void SetStatusText(const char* text);
+  void ShowReadout(int field, const char* text);
+  void HideReadout(int field, bool hide);
+  void ShowExtMidiText(int k, const char* text);
+  void ShowFlexiLearnCaption(int slot, const char* text);
+  // The graphics' own calls library/ needs (main thread): controls of a parameter, a message
+  // box answered at once (2, Cancel, without a GUI), a web page, the GUI's width (kGuiWidth
+  // without one) and a refresh of every control group at the GUI's size.
+  void HideControlsOfParam(int paramIdx, bool hide);
+  void GrayOutControlsOfParam(int paramIdx, bool gray);
+  int ShowMessageBox(const char* text, const char* caption, int type);
+  void OpenUrl(const char* url);
+  int GuiWidth() const;
+  void RefreshGui();
+  // Opens the role's file panel as a click on its selector does (main thread).
+  void OpenFileSelector(int role);
   void ShowProgramName();
   // Sets a parameter's controls from its plain value without informing the plug.
   void SetControlsFromParam(int paramIdx);
@@ -257,13 +273,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // The copy panel shows the oscillators (else the FLEXI slots).
   bool CopyPanelVco() const { return mCopyPanelVco; }
   void SetCopyPanelVco(bool vco) { mCopyPanelVco = vco; }
-  // Set by the GUI construction: the Mod. Wheel knob's one-shot changed flag (taken and
-  // cleared) and the band of the equalizer curve being dragged (`index` comes filled with the
-  // display's value; the reader gives that band's gain, frequency, width and limits).
-  void SetModWheelChangedReader(std::function<bool()> take) {
-    mTakeModWheelChanged = std::move(take);
-  }
-  void SetEqBandReader(std::function<bool(EqBand&)> read) { mReadEqBand = std::move(read); }
   // Writes one slot's program into the cache folder and points the slot at it; the program
   // manager sets it (leaving the manager keeps the selected slot's program this way).
   void SetSlotCacheWriter(std::function<void(VQEditor&, int slot)> write) {
@@ -298,33 +307,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool HasTimer() const { return mTimer != nullptr; }
   int32_t TickCounter() const { return mTickCounter; }
   void SetTickCounter(int32_t count) { mTickCounter = count; }
-
-  // --- Controls the GUI construction sets (null until then) ---
-  // The about overlay, the four skin background controls and the program-number selector that
-  // "Save Program from VQ to File" shows.
-  IControl* aboutOverlay = nullptr;
-  IControl* skinBackground[4] = {};
-  IControl* programNumberSelector = nullptr;
-  IControl* statusTextControl = nullptr;
-  IControl* readoutControls[kProgramFieldCount] = {};
-  IControl* flexiLearnCaption[kFlexiSlotCount] = {};
-  IControl* flexiPolarityText[kFlexiSlotCount] = {};
-  IControl* flexiOverlay[kFlexiSlotCount] = {};
-  IControl* fileSelector[kFileSelectorCount] = {};
-  IControl* browserRowText[kBrowserTextRows] = {};
-  IControl* browserScrollBar = nullptr;
-  IControl* keyboardControl = nullptr;
-  IControl* overdriveOnIndicator = nullptr;
-  IControl* equalizerOnIndicator = nullptr;
-  IControl* modOnIndicator[2] = {};  // 0 vintage block, 1 long delay
-  IControl* effectBlockFrame = nullptr;
-  IControl* copyPanelControl[2] = {};
-  IControl* extMidiText[4] = {};      // 128, 309, 310, 311
-  IControl* modWheelEntry = nullptr;  // the value entry beside the Mod. Wheel knob
-  // The bank list's row controls, set by the manager page.
-  IControl* slotSwitch[kSlotTableSize] = {};
-  IControl* slotCategoryIndicator[kSlotTableSize] = {};
-  IControl* slotNameText[kSlotTableSize] = {};
 
   // --- Lifecycle: start-up, shut-down and the status poll (editor_lifecycle.cpp) ---
   // Stops the timer, empties the scratch folders, stores the settings and the current program.
@@ -416,8 +398,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   DispatchExit EffectControlCase(int paramIdx, int32_t value);
   void FilterModelChanged(int32_t value);
   void SendModWheel(int32_t value);
-  void SetControlText(IControl* control, const char* text);
-  void HideControl(IControl* control, bool hide);
   void FinishDumpOnMainThread();
 
  protected:
@@ -486,8 +466,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool mCompactView = false;
   bool mEqualizerMode = false;
   bool mCopyPanelVco = true;
-  std::function<bool()> mTakeModWheelChanged;
-  std::function<bool(EqBand&)> mReadEqBand;
   std::function<void(VQEditor&, int slot)> mSaveSlotToCache;
   // The graphics between its creation and CreateGui attaching it to the plug.
   IGraphics* mGraphicsBeingBuilt = nullptr;

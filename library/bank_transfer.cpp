@@ -8,8 +8,6 @@
 #include "editor/program_controls.h"
 #include "editor/vq_editor.h"
 #include "editor/vq_sysex.h"
-#include "graphics/icontrol.h"
-#include "graphics/igraphics.h"
 #include "library/program_list.h"
 #include "library/program_text_format.h"
 #include "library/slot_table.h"
@@ -20,20 +18,6 @@ namespace fs = vq::platform;
 namespace {
 
 constexpr int kProgramNumberParam = 211;
-
-int ShowBox(VQEditor& e, const char* text, const char* caption, int type) {
-  IGraphics* g = e.Graphics();
-  return g ? g->ShowMessageBox(text, caption, type) : 2;
-}
-
-void RefreshSlotSwitches(VQEditor& e) {
-  for (int i = 0; i < kSlotTableSize; ++i)
-    if (IControl* c = e.slotSwitch[i])
-      c->SetValueFromPlug(i < static_cast<int>(e.Browser().Slots().size()) &&
-                                  e.Browser().Slots()[static_cast<size_t>(i)].selected
-                              ? 1.0
-                              : 0.0);
-}
 
 }  // namespace
 
@@ -65,14 +49,14 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
     const int slot = ProgramFileSlot(name);
     if (slot == 0) continue;
     if (static_cast<int>(numbered.size()) == kBankListCapacity) {
-      ShowBox(e, "Too many VQ Programs in this directory!", "Error", 0);
+      e.ShowMessageBox("Too many VQ Programs in this directory!", "Error", 0);
       return;
     }
     ++mFilesPerSlot[static_cast<size_t>(slot)];
     numbered.emplace_back(slot, name);
   }
   if (numbered.empty()) {
-    ShowBox(e, "This directory does not contain any VQ Programs!", "Error", 0);
+    e.ShowMessageBox("This directory does not contain any VQ Programs!", "Error", 0);
     return;
   }
   for (int slot = kFirstProgramSlot; slot <= kLastProgramSlot; ++slot) {
@@ -80,7 +64,7 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
     char text[96];
     snprintf(text, sizeof text, "Multiple files assigned to location: %d\nPlease resolve it!",
              slot);
-    ShowBox(e, text, "Error", 0);
+    e.ShowMessageBox(text, "Error", 0);
     return;
   }
   // Slot order (names with leading blanks sort apart from their numbers), so the gap filling
@@ -95,10 +79,10 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
     if (e.ManagerPageShown())
       mGapFill = false;
     else
-      mGapFill = ShowBox(e,
-                         "There are gaps in the list.\nPress OK to fill them with the Default or "
-                         "Cancel to skip!",
-                         "Warning", 1) == 1;
+      mGapFill = e.ShowMessageBox(
+                     "There are gaps in the list.\nPress OK to fill them with the Default or "
+                     "Cancel to skip!",
+                     "Warning", 1) == 1;
   }
 
   e.SetStatusText("Writing Progs to VQ...");
@@ -163,8 +147,8 @@ void BankTransfer::ShowBankProgress(VQEditor& e) {
   if (mShownSlot == 0) return;
   e.SetParameterFromGUI2(kProgramNumberParam, mShownSlot);
   if (e.ManagerPageShown() && !mGapFill) {
-    RefreshSlotSwitches(e);
-    if (IControl* c = e.slotSwitch[mShownSlot]) c->SetValueFromPlug(1.0);
+    ShowSlotSelections(e);
+    if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(mShownSlot, true);
   } else {
     if (!mShownFile.empty()) ShowName(e, mShownFile);
     e.RedrawIfNotApplying();
@@ -206,7 +190,7 @@ void BankTransfer::Finish(VQEditor& e) {
 }
 
 void BankTransfer::ShowFinish(VQEditor& e) {
-  RefreshSlotSwitches(e);
+  ShowSlotSelections(e);
   e.LocateProgramInFolder(e.Browser().CacheFolder().c_str());
   if (!e.Browser().ProgramList().empty()) {
     const std::string first = e.Browser().CacheFolder() + e.Browser().ProgramList()[0];
@@ -214,7 +198,7 @@ void BankTransfer::ShowFinish(VQEditor& e) {
     e.Browser().SetSelectedFile(VQEditor::kSaveSelector, fs::ReplaceNameExtension(first, ".pr4"));
     e.Browser().SetSelectedFile(VQEditor::kWriteSelector, first);
   }
-  ShowBox(e, "Finished successfully!", "Done", 0);
+  e.ShowMessageBox("Finished successfully!", "Done", 0);
 }
 
 bool BankTransfer::SendProgramFileToDevice(VQEditor& e, const char* path) {
@@ -251,7 +235,7 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
   if (slotFromName && e.ManagerPageShown()) {
     for (ProgramSlot& s : e.Browser().Slots()) s.selected = 0;
     if (markSlot)
-      if (IControl* c = e.slotSwitch[slot]) c->SetValueFromPlug(1.0);
+      if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(slot, true);
   }
   e.SendSysExBytes(message);
   return true;
@@ -270,7 +254,7 @@ bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dum
       e.Link().SetUnansweredPolls(0);
       e.Link().SetDownloadToManager(false);
       e.Link().SetBusy(false);
-      ShowBox(e, text, "Error", 0);
+      e.ShowMessageBox(text, "Error", 0);
     }
     return false;
   };

@@ -5,8 +5,6 @@
 #include "editor/device_messages.h"
 #include "editor/program_controls.h"
 #include "editor/vq_editor.h"
-#include "graphics/icontrol.h"
-#include "graphics/igraphics.h"
 #include "library/program_manager.h"
 #include "platform/file_system.h"
 #include "plugin/iparam.h"
@@ -54,9 +52,8 @@ bool AnySelected(const VQEditor& e) {
 }  // namespace
 
 bool ProgramManager::Ask(VQEditor& e, const char* text, int type) {
-  IGraphics* g = e.Graphics();
   // Only an explicit Yes or OK goes on; a dismissed box or no window is a No.
-  return g && g->ShowMessageBox(text, "Warning", type) == 1;
+  return e.ShowMessageBox(text, "Warning", type) == 1;
 }
 
 std::string ProgramManager::ChooseFolder(const std::string& startFolder) {
@@ -68,17 +65,14 @@ std::string ProgramManager::ChooseFolder(const std::string& startFolder) {
 bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
   const double value = e.ParamValue(p);
   const bool released = value < 0.5;
-  IGraphics* g = e.Graphics();
   if (e.Link().DownloadToManager() && p >= 317 && p <= 323) return false;
 
   switch (p) {
     case 313:
       if (!released) break;
-      if (g) {
-        g->HideControlsOfParam(344, false);
-        g->HideControlsOfParam(343, false);
-        g->HideControlsOfParam(341, true);
-      }
+      e.HideControlsOfParam(344, false);
+      e.HideControlsOfParam(343, false);
+      e.HideControlsOfParam(341, true);
       e.Browser().Rows().clear();
       ResetBrowserTexts(e);
       anchor = -1;
@@ -157,12 +151,10 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
       e.Browser().SetFolder(folder);
       anchor = -1;
       e.ListProgramFolder(folder.c_str());
-      if (g)
-        for (int q = 343; q <= 346; ++q) g->HideControlsOfParam(q, true);
-      for (IControl* c : onlineFrameControls)
-        if (c) c->Hide(true);
-      for (IControl* c : loginPanelControls)
-        if (c) c->Hide(true);
+      if (VQEditorPages* pages = e.Pages()) {
+        pages->ShowSelectFolderPanel(e, true);
+        pages->ShowLoginPanel(e, true);
+      }
       break;
     }
     case 344:
@@ -181,22 +173,19 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
 }
 
 void ProgramManager::ModeButton(VQEditor& e, int p, int mode) {
-  IGraphics* g = e.Graphics();
   if (e.ParamValue(p) > 0.5) {
     editMode = mode;
     for (int other : kModeButtons)
       if (other != p) e.SetParameterFromGUI2(other, 0.0);
-    if (g) g->HideControlsOfParam(kPreviewNote, true);
+    e.HideControlsOfParam(kPreviewNote, true);
     nameEntry.SetText("");
     e.RedrawParamControls();
     return;
   }
   if (editMode != mode) return;
   editMode = kModeNone;
-  if (g) {
-    g->HideControlsOfParam(kPreviewNote, false);
-    g->GrayOutControlsOfParam(kPreviewNote, true);
-  }
+  e.HideControlsOfParam(kPreviewNote, false);
+  e.GrayOutControlsOfParam(kPreviewNote, true);
   ClearSlotSelection(e);
 }
 
@@ -280,10 +269,8 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       char text[400];
       std::snprintf(text, sizeof text, "The files to be uploaded are located in the \n%s folder.",
                     bankFolder.c_str());
-      if (IGraphics* g = e.Graphics()) {
-        g->ShowMessageBox(text, "Warning", 0);
-        g->OpenURL(client.Url(kDbUploadPagePath).c_str());
-      }
+      e.ShowMessageBox(text, "Warning", 0);
+      e.OpenUrl(client.Url(kDbUploadPagePath).c_str());
       return;
     }
     case 323: {

@@ -7,8 +7,6 @@
 #include <cstring>
 
 #include "editor/vq_editor.h"
-#include "graphics/icontrol.h"
-#include "graphics/igraphics.h"
 #include "library/credential_cache.h"
 #include "library/program_manager.h"
 #include "library/program_text_format.h"
@@ -21,8 +19,7 @@ namespace fs = vq::platform;
 namespace {
 
 constexpr int kBrowserScroll = 341;
-constexpr int kBrowseButton = 343, kOnlineButton = 344, kLoginButton = 345, kRememberSwitch = 346;
-const IColor kPlainText(255, 200, 200, 200);
+constexpr int kBrowseButton = 343, kOnlineButton = 344, kRememberSwitch = 346;
 
 OnlineListRow UpRow(uint8_t opensCategory, const std::string& key) {
   OnlineListRow row;
@@ -75,23 +72,18 @@ bool HasControlBytes(const std::string& s) {
 }  // namespace
 
 void ProgramManager::ResetBrowserTexts(VQEditor& e) {
-  for (IControl* text : e.browserRowText) {
-    if (!text) continue;
-    text->SetTextFromPlug("");
-    text->SetTextColor(kPlainText);
-    text->Hide(true);
-  }
+  if (VQEditorPages* pages = e.Pages()) pages->ClearBrowserRows();
 }
 
 void ProgramManager::FinishOnlineList(VQEditor& e) {
   e.Browser().SetFirstRow(0);
   e.Browser().SetScrollRange(0);
-  if (e.browserScrollBar) e.browserScrollBar->SetValueFromPlug(1.0);
+  if (VQEditorPages* pages = e.Pages()) pages->SetBrowserScrollPosition(1.0);
   if (IParam* p = e.GetParam(kBrowserScroll)) p->Set(1.0);
   const int rows = static_cast<int>(e.Browser().Rows().size());
   const bool fits = rows <= VQEditor::kBrowserTextRows;
   if (!fits) e.Browser().SetScrollRange(rows - VQEditor::kBrowserTextRows);
-  if (IGraphics* g = e.Graphics()) g->HideControlsOfParam(kBrowserScroll, fits);
+  e.HideControlsOfParam(kBrowserScroll, fits);
   anchor = -1;
   RedrawBrowserRows(e);
 }
@@ -150,20 +142,13 @@ std::string ProgramManager::CredentialFilePath(const VQEditor& e) const {
 }
 
 void ProgramManager::ShowLoginPanel(VQEditor& e, bool show) {
-  for (IControl* c : loginPanelControls)
-    if (c) c->Hide(!show);
-  if (IGraphics* g = e.Graphics()) {
-    g->HideControlsOfParam(kLoginButton, !show);
-    g->HideControlsOfParam(kRememberSwitch, !show);
-  }
+  if (VQEditorPages* pages = e.Pages()) pages->ShowLoginPanel(e, !show);
 }
 
 void ProgramManager::HideOnlineEntry(VQEditor& e) {
   ShowLoginPanel(e, false);
-  if (IGraphics* g = e.Graphics()) {
-    g->HideControlsOfParam(kBrowseButton, true);
-    g->HideControlsOfParam(kOnlineButton, true);
-  }
+  e.HideControlsOfParam(kBrowseButton, true);
+  e.HideControlsOfParam(kOnlineButton, true);
 }
 
 void ProgramManager::OpenOnlineDatabase(VQEditor& e) {
@@ -186,11 +171,10 @@ void ProgramManager::LoginToDatabase(VQEditor& e) {
   const std::string password = passwordField.Text();
   loggedIn = client.DbLogin(user, password);
   if (!loggedIn) {
-    if (IGraphics* g = e.Graphics())
-      g->ShowMessageBox(
-          "There was an error during the Login process.\nPlease check your account on the\n"
-          "Velquor Program Database site!",
-          "Login Error", 0);
+    e.ShowMessageBox(
+        "There was an error during the Login process.\nPlease check your account on the\n"
+        "Velquor Program Database site!",
+        "Login Error", 0);
     ShowLoginPanel(e, false);
     return;
   }

@@ -8,8 +8,6 @@
 #include <sys/stat.h>
 
 #include "editor/vq_editor.h"
-#include "graphics/icontrol.h"
-#include "graphics/igraphics.h"
 #include "library/program_list.h"
 #include "library/program_manager.h"
 #include "library/program_text_format.h"
@@ -21,14 +19,12 @@ namespace fs = vq::platform;
 
 namespace {
 
-constexpr int kDesignWidth = 1140;
+constexpr int kDesignWidth = VQEditor::kGuiWidth;
 constexpr int kGridLeft = 308, kGridTop = 108, kGridWidth = 812, kGridHeight = 680;
 constexpr int kPreviewNote = 342;
 constexpr int kBrowserScroll = 341;
 constexpr int kBankPosition = 315;
 constexpr size_t kPathBytes = 255;
-const IColor kSelectedText(255, 255, 0, 0);
-const IColor kPlainText(255, 200, 200, 200);
 
 bool IsHttpsPath(const char* path) {
   return std::strncmp(path, "https://", 8) == 0;
@@ -159,52 +155,43 @@ std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target,
 }
 
 void ProgramManager::RecolourBrowser(VQEditor& e) {
-  for (int i = 0; i < VQEditor::kBrowserTextRows; ++i) {
-    IControl* text = e.browserRowText[i];
+  VQEditorPages* pages = e.Pages();
+  for (int i = 0; pages && i < VQEditor::kBrowserTextRows; ++i) {
     const size_t row = static_cast<size_t>(e.Browser().FirstRow() + i);
-    if (!text || row >= e.Browser().Rows().size()) continue;
-    text->SetTextColor(e.Browser().Rows()[row].flags[3] ? kSelectedText : kPlainText);
-    text->SetDirty(false);
+    if (row < e.Browser().Rows().size()) pages->MarkBrowserRow(i, e.Browser().Rows()[row].flags[3]);
   }
 }
 
 void ProgramManager::RedrawBrowserRows(VQEditor& e) {
-  for (int i = 0; i < VQEditor::kBrowserTextRows; ++i) {
-    IControl* text = e.browserRowText[i];
-    if (!text) continue;
+  VQEditorPages* pages = e.Pages();
+  for (int i = 0; pages && i < VQEditor::kBrowserTextRows; ++i) {
     const size_t row = static_cast<size_t>(e.Browser().FirstRow() + i);
     if (e.Browser().FirstRow() < 0 || row >= e.Browser().Rows().size()) {
-      text->SetTextFromPlug("");
-      text->Hide(true);
+      pages->HideBrowserRow(i);
       continue;
     }
     const OnlineListRow& r = e.Browser().Rows()[row];
     const bool folder = r.flags[0] == 0 && r.flags[2] == 0 && std::strcmp(r.name, "..") != 0;
     char shown[sizeof r.name + 2];
     std::snprintf(shown, sizeof shown, folder ? "[%s]" : "%s", r.name);
-    text->SetTextFromPlug(shown);
-    text->SetTextColor(r.flags[3] ? kSelectedText : kPlainText);
-    text->Hide(false);
+    pages->ShowBrowserRow(i, shown, r.flags[3]);
   }
 }
 
 void ProgramManager::ClearSlotSelection(VQEditor& e) {
   for (int i = 0; i < kSlotTableSize; ++i) {
     e.Browser().Slots()[static_cast<size_t>(i)].selected = 0;
-    if (IControl* c = e.slotSwitch[i]) c->SetValueFromPlug(0.0);
+    if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(i, false);
   }
 }
 
 void ProgramManager::RefreshSlot(VQEditor& e, int slot) {
   const ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(slot)];
-  if (IControl* c = e.slotSwitch[slot]) c->SetValueFromPlug(s.selected ? 1.0 : 0.0);
-  if (IControl* c = e.slotCategoryIndicator[slot])
-    c->SetValueFromPlug(s.empty ? 0.0 : s.category / 6.0);
-  if (IControl* c = e.slotNameText[slot]) {
-    c->SetTextFromPlug(s.empty ? "" : s.displayName);
-    c->Hide(true);
-    c->Hide(false);
-  }
+  VQEditorPages* pages = e.Pages();
+  if (!pages) return;
+  pages->ShowSlotSelected(slot, s.selected);
+  pages->ShowSlotCategory(slot, s.empty ? 0 : s.category);
+  pages->ShowSlotName(slot, s.empty ? "" : s.displayName);
 }
 
 void ProgramManager::EmptySlot(VQEditor& e, int slot) {
@@ -233,12 +220,11 @@ void ProgramManager::LoadSlotProgram(VQEditor& e, int slot) {
 
 void ProgramManager::OnBrowserListClick(VQEditor& e) {
   const ListEvent ev = browserEvent ? browserEvent() : ListEvent{};
-  IGraphics* g = e.Graphics();
   const double value = e.ParamValue(338);
   if (ev.kind == kListScroll) {
     const double position = std::clamp(
         value / VQEditor::kBrowserTextRows + e.ParamValue(kBrowserScroll) - 0.5, 0.0, 1.0);
-    if (e.browserScrollBar) e.browserScrollBar->SetValueFromPlug(position);
+    if (VQEditorPages* pages = e.Pages()) pages->SetBrowserScrollPosition(position);
     e.SetParameterFromGUI2(kBrowserScroll, position);
     return;
   }
@@ -269,30 +255,25 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
           if (r.flags[2]) r.flags[3] = 0;
         row.flags[3] = 1;
         anchor = index;
-        if (g) g->GrayOutControlsOfParam(kPreviewNote, true);
+        e.GrayOutControlsOfParam(kPreviewNote, true);
       }
       RecolourBrowser(e);
       return;
     case kListDrop:
     case kListDragOver: {
-      const int target = DropTargetSlot(ev.x, ev.y, g ? g->GetWidth() : kDesignWidth);
+      const int target = DropTargetSlot(ev.x, ev.y, e.GuiWidth());
       if (target < kFirstProgramSlot) {
         // Outside the grid, or on its first cell, which is no program slot.
-        for (int i = 0; i < kSlotTableSize; ++i)
-          if (IControl* c = e.slotSwitch[i])
-            c->SetValueFromPlug(e.Browser().Slots()[static_cast<size_t>(i)].selected ? 1.0 : 0.0);
+        ShowSlotSelections(e);
         return;
       }
       if (ev.kind == kListDragOver) {
-        for (int i = 0; i < kSlotTableSize; ++i)
-          if (IControl* c = e.slotSwitch[i])
-            c->SetValueFromPlug(
-                i == target || e.Browser().Slots()[static_cast<size_t>(i)].selected ? 1.0 : 0.0);
+        ShowSlotSelections(e, target);
         return;
       }
       ClearSlotSelection(e);
       e.Browser().Slots()[static_cast<size_t>(target)].selected = 1;
-      if (IControl* c = e.slotSwitch[target]) c->SetValueFromPlug(1.0);
+      if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(target, true);
       e.SetParameterFromGUI2(317, 0.0);
       return;
     }
@@ -349,7 +330,6 @@ void ProgramManager::OnBankListClick(VQEditor& e) {
   const int slot = std::min(static_cast<int>(e.ParamValue(339) + 0.001), kLastProgramSlot);
   if (slot < kFirstProgramSlot) return;
   ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(slot)];
-  IGraphics* g = e.Graphics();
 
   if (ev.kind == kListDrop) {
     if (editMode >= kModeRemove && editMode <= kModeSwap) ApplyDropMode(e, slot);
@@ -367,7 +347,7 @@ void ProgramManager::OnBankListClick(VQEditor& e) {
   if (ev.modifier == kListToggle) {
     s.selected = !s.selected;
     RefreshSlot(e, slot);
-    if (g) g->GrayOutControlsOfParam(kPreviewNote, true);
+    e.GrayOutControlsOfParam(kPreviewNote, true);
   } else if (ev.modifier == kListRange) {
     int lowest = slot;
     for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
@@ -383,7 +363,7 @@ void ProgramManager::OnBankListClick(VQEditor& e) {
     ClearSlotSelection(e);
     s.selected = 1;
     RefreshSlot(e, slot);
-    if (g) g->GrayOutControlsOfParam(kPreviewNote, true);
+    e.GrayOutControlsOfParam(kPreviewNote, true);
   }
   if (editMode == kModeEdit && s.selected) EditSlot(e, slot);
 }

@@ -13,8 +13,6 @@
 #include "editor/program_codec.h"
 #include "editor/vq_editor.h"
 #include "editor/vq_sysex.h"
-#include "graphics/icontrol.h"
-#include "graphics/igraphics.h"
 #include "library/program_list.h"
 #include "library/program_text_format.h"
 #include "platform/file_system.h"
@@ -35,14 +33,14 @@ bool HasNameExtension(const std::string& path) {
 
 // Hides the range knobs of every FLEXI slot and gives the destination's knob back, as a program
 // without destinations shows them.
-void ClearFlexiDestinations(VQEditor& editor, IGraphics& g) {
+void ClearFlexiDestinations(VQEditor& editor) {
   for (int n = 0; n < kFlexiSlotCount; ++n) {
-    g.HideControlsOfParam(vq_param::kFlexiRangeA + 2 * n, true);
-    g.HideControlsOfParam(vq_param::kFlexiRangeA + 1 + 2 * n, true);
+    editor.HideControlsOfParam(vq_param::kFlexiRangeA + 2 * n, true);
+    editor.HideControlsOfParam(vq_param::kFlexiRangeA + 1 + 2 * n, true);
     int32_t d = editor.Flexi().Destinations()[n];
-    if (d >= 0 && d < kProgramFieldCount) g.HideControlsOfParam(d + kFieldParamOffset, false);
+    if (d >= 0 && d < kProgramFieldCount) editor.HideControlsOfParam(d + kFieldParamOffset, false);
     editor.Flexi().Destinations()[n] = -1;
-    if (editor.flexiLearnCaption[n]) editor.flexiLearnCaption[n]->SetTextFromPlug("LEARN");
+    editor.ShowFlexiLearnCaption(n, "LEARN");
     // Through the editor, so the blink of a later pick starts from a hidden indicator.
     editor.ShowFlexiIndicator(n, false);
   }
@@ -101,19 +99,18 @@ bool ProgramLibrary::LoadProgramFileToEditor(VQEditor& editor, const char* path)
     editor.SetParameterFromGUI2(kProgramNumberParam, number);
   }
 
-  IGraphics* g = editor.Graphics();
-  if (!g) {
+  if (!editor.Graphics()) {
     editor.Record() = content.record;
     return true;
   }
-  ClearFlexiDestinations(editor, *g);
+  ClearFlexiDestinations(editor);
   editor.SetLastField(kNoFieldSent);
   for (int32_t& v : editor.LastSent()) v = 128;
   editor.SetApplyingProgram(true);
   editor.Record() = content.record;
   editor.ApplyRecordToParams();
   editor.SetLastField(kNoFieldSent);
-  editor.RefreshGuiFromParams(0, g->GetWidth(), g->GetHeight());
+  editor.RefreshGui();
   editor.SetApplyingProgram(false);
   editor.RedrawParamControls();
   editor.SetProgramEdited(false);
@@ -224,10 +221,7 @@ void ProgramLibrary::NameReceivedProgram(VQEditor& editor, int slot) {
   editor.Browser().SetSelectedFile(VQEditor::kSaveSelector,
                                    fs::ReplaceNameExtension(folder + file, ".pr4"));
   editor.Link().SetReceivedDumpPending(true);
-  if (IControl* save = editor.fileSelector[VQEditor::kSaveSelector]) {
-    IMouseMod left(true);
-    save->OnMouseDown(0, 0, &left);
-  }
+  editor.OpenFileSelector(VQEditor::kSaveSelector);
   editor.SetProgramNameFromPath(editor.Browser().CurrentListName());
   editor.SetStatusText(editor.ProgramName().c_str());
 }
@@ -252,12 +246,8 @@ void ProgramLibrary::ListProgramFolder(VQEditor& editor, const char* folder) {
   }
 
   editor.Browser().Rows().clear();
-  for (IControl* text : editor.browserRowText) {
-    if (!text) continue;
-    text->SetTextFromPlug("");
-    text->SetTextColor(IColor(255, 200, 200, 200));
-    text->Hide(true);
-  }
+  VQEditorPages* pages = editor.Pages();
+  if (pages) pages->ClearBrowserRows();
   auto addRow = [&editor](const std::string& name, uint8_t isFile) {
     OnlineListRow row;
     snprintf(row.name, sizeof row.name, "%s", name.c_str());
@@ -269,10 +259,8 @@ void ProgramLibrary::ListProgramFolder(VQEditor& editor, const char* folder) {
   const int shownRows = VQEditor::kBrowserTextRows;
   for (size_t i = 0; i < folders.size(); ++i) {
     if (static_cast<int>(i) < shownRows) {
-      if (IControl* text = editor.browserRowText[i]) {
-        text->SetTextFromPlug(("[" + folders[i] + "]").c_str());
-        text->Hide(false);
-      }
+      if (pages)
+        pages->ShowBrowserRow(static_cast<int>(i), ("[" + folders[i] + "]").c_str(), false);
     }
     addRow(folders[i], 0);
   }
@@ -281,22 +269,19 @@ void ProgramLibrary::ListProgramFolder(VQEditor& editor, const char* folder) {
     if (j > 0 && files[j] == files[j - 1]) break;
     int at = folderCount + static_cast<int>(j);
     if (at < shownRows && folderCount < shownRows) {
-      if (IControl* text = editor.browserRowText[at]) {
-        text->SetTextFromPlug(files[j].c_str());
-        text->Hide(false);
-      }
+      if (pages) pages->ShowBrowserRow(at, files[j].c_str(), false);
     }
     addRow(files[j], 1);
   }
 
   editor.Browser().SetScrollRange(0);
   editor.Browser().SetFirstRow(0);
-  if (editor.browserScrollBar) editor.browserScrollBar->SetValueFromPlug(1.0);
+  if (pages) pages->SetBrowserScrollPosition(1.0);
   if (IParam* scroll = editor.GetParam(kBrowserScrollParam)) scroll->Set(1.0);
   int rows = static_cast<int>(editor.Browser().Rows().size());
   bool fits = rows < shownRows + 1;
   if (!fits) editor.Browser().SetScrollRange(rows - shownRows);
-  if (IGraphics* g = editor.Graphics()) g->HideControlsOfParam(kBrowserScrollParam, fits);
+  editor.HideControlsOfParam(kBrowserScrollParam, fits);
 }
 
 void ProgramLibrary::ResetFolder(VQEditor& editor, const char* path) {

@@ -16,7 +16,6 @@
 #include "editor/program_slot.h"
 #include "library/db_client.h"
 
-class IControl;
 class VQEditor;
 
 // What a list control reports besides its value.
@@ -129,9 +128,6 @@ class ProgramManager : public VQParamCases {
   ManagerTextField nameEntry{63};
   ManagerTextField userField{255};
   ManagerTextField passwordField{255};
-  // The login panel's background, frame and field controls, and the page's online frame.
-  std::vector<IControl*> loginPanelControls;
-  std::vector<IControl*> onlineFrameControls;
   // Event details of the browser (338) and bank (339) list controls.
   std::function<ListEvent()> browserEvent;
   std::function<ListEvent()> bankEvent;
@@ -140,7 +136,7 @@ class ProgramManager : public VQParamCases {
 
  private:
   bool Ask(VQEditor& editor, const char* text, int type = 4);
-  void ShowLoginPanel(VQEditor& editor, bool show);
+  void ShowLoginPanel(VQEditor& editor, bool show);  // the page's login panel
   void HideOnlineEntry(VQEditor& editor);
   void ResetBrowserTexts(VQEditor& editor);
   void FinishOnlineList(VQEditor& editor);

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "editor/vq_editor.h"
-#include "graphics/icontrol.h"
 #include "library/program_list.h"
 #include "library/program_text_format.h"
 #include "platform/file_system.h"
@@ -40,14 +39,6 @@ size_t Boundary(std::string_view s, size_t at) {
 template <size_t N>
 void CopyText(char (&dst)[N], const std::string& src) {
   std::snprintf(dst, N, "%s", src.c_str());
-}
-
-void ShowRowText(IControl* text, const char* s) {
-  if (!text) return;
-  text->SetTextFromPlug(s);
-  // Hidden and shown again so that the row redraws.
-  text->Hide(true);
-  text->Hide(false);
 }
 
 }  // namespace
@@ -139,18 +130,21 @@ void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::s
   CopyText(entry.path, path);
   CopyText(entry.name, Utf8Prefix(name, kSlotNameLength));
   CopyText(entry.displayName, WrapDisplayName(entry.name));
-  if (IControl* c = editor.slotCategoryIndicator[slot]) c->SetValueFromPlug(category / 6.0);
-  ShowRowText(editor.slotNameText[slot], entry.displayName);
+  if (VQEditorPages* pages = editor.Pages()) {
+    pages->ShowSlotCategory(slot, category);
+    pages->ShowSlotName(slot, entry.displayName);
+  }
 }
 
 void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
   UTL_MutexLock lock(editor.Mutex());
   editor.ResetCacheFolder();
   editor.Browser().Slots().assign(kSlotTableSize, ProgramSlot{});
-  for (int i = 0; i < kSlotTableSize; ++i) {
-    if (IControl* c = editor.slotSwitch[i]) c->SetValueFromPlug(0.0);
-    if (IControl* c = editor.slotCategoryIndicator[i]) c->SetValueFromPlug(0.0);
-    ShowRowText(editor.slotNameText[i], "");
+  VQEditorPages* pages = editor.Pages();
+  for (int i = 0; pages && i < kSlotTableSize; ++i) {
+    pages->ShowSlotSelected(i, false);
+    pages->ShowSlotCategory(i, 0);
+    pages->ShowSlotName(i, "");
   }
 
   std::vector<std::string> names = ListFolderInNumericOrder(folder);
@@ -168,8 +162,16 @@ void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
   editor.SetControlsFromParam(kBankPositionParam);
   for (int i = 0; i < kSlotTableSize; ++i) {
     editor.Browser().Slots()[static_cast<size_t>(i)].selected = 0;
-    if (IControl* c = editor.slotSwitch[i]) c->SetValueFromPlug(0.0);
+    if (pages) pages->ShowSlotSelected(i, false);
   }
+}
+
+void ShowSlotSelections(VQEditor& editor, int alsoShown) {
+  VQEditorPages* pages = editor.Pages();
+  for (int i = 0; pages && i < kSlotTableSize; ++i)
+    pages->ShowSlotSelected(
+        i, i == alsoShown || (i < static_cast<int>(editor.Browser().Slots().size()) &&
+                              editor.Browser().Slots()[static_cast<size_t>(i)].selected));
 }
 
 void RenameSlot(VQEditor& editor, const std::string& name, int slot) {
@@ -180,5 +182,5 @@ void RenameSlot(VQEditor& editor, const std::string& name, int slot) {
   ProgramSlot& entry = editor.Browser().Slots()[static_cast<size_t>(slot)];
   CopyText(entry.name, Utf8Prefix(name, sizeof entry.name - 1));
   CopyText(entry.displayName, WrapDisplayName(entry.name));
-  ShowRowText(editor.slotNameText[slot], entry.displayName);
+  if (VQEditorPages* pages = editor.Pages()) pages->ShowSlotName(slot, entry.displayName);
 }

@@ -45,3 +45,6 @@ void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::s
 void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder);
 // The slot's name and display name, and its row's text.
 void RenameSlot(VQEditor& editor, const std::string& name, int slot);
+// Every slot's selection switch as the table holds it; `alsoShown` (a drop target) shows
+// selected too.
+void ShowSlotSelections(VQEditor& editor, int alsoShown = -1);

@@ -183,7 +183,6 @@ void EditorPages::CreateGui(VQEditor& editor, int mode) {
   IFrameBitmap* octave = Load(g, 105);
   mKeyboard = new IKeyboardControl(&editor, kKeyboardX, kKeyboardY, keys, octave);
   g->AttachControl(mKeyboard);
-  editor.keyboardControl = mKeyboard;
 
   BuildManagerPage(editor);
   ShowManagerPage(editor, !editor.ManagerPageShown());
@@ -214,16 +213,16 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
       mUnattached.emplace_back(c);
     }
     if (spec.readoutField >= 0 && spec.readoutField < kProgramFieldCount) {
-      editor.readoutControls[spec.readoutField] = c;
+      mReadouts[spec.readoutField] = c;
     } else if (spec.cls == Ctl::Text) {
       if (strcmp(spec.text, "(+)") == 0 && plus < kFlexiSlotCount)
-        editor.flexiPolarityText[plus++] = c;
+        mFlexiPolarity[plus++] = c;
       else if (strcmp(spec.text, "LEARN") == 0 && learn < kFlexiSlotCount)
-        editor.flexiLearnCaption[learn++] = c;
+        mFlexiLearnCaption[learn++] = c;
       else if (strcmp(spec.text, "Last Used Program") == 0)
-        editor.statusTextControl = c;
+        mStatusText = c;
       else if (spec.text[0] == '\0' && extText < 4)
-        editor.extMidiText[kExtTextSlot[extText++]] = c;
+        mExtMidiText[kExtTextSlot[extText++]] = c;
     }
     if (auto* knob = dynamic_cast<IKnobMultiControl*>(c);
         knob && spec.param >= 0 && spec.param < static_cast<int>(mKnobs.size()) &&
@@ -231,13 +230,10 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
       mKnobs[spec.param] = knob;
     if (spec.cls == Ctl::ParaEq) mEq = static_cast<IParaGraphicEq*>(c);
     if (spec.cls == Ctl::FileSelector && spec.text[0] != '\0')
-      editor.fileSelector[SelectorRole(spec.param)] = c;
-    if (spec.cls == Ctl::Knob3) {
-      auto* wheel = static_cast<IKnobMultiControl3*>(c);
-      editor.SetModWheelChangedReader([wheel] { return wheel->TakeChanged(); });
-    }
-    if (spec.param == 348) editor.modWheelEntry = c;
-    if (spec.param >= 243 && spec.param <= 246) editor.flexiOverlay[spec.param - 243] = c;
+      mFileSelector[SelectorRole(spec.param)] = c;
+    if (spec.cls == Ctl::Knob3) mModWheel = static_cast<IKnobMultiControl3*>(c);
+    if (spec.param == 348) mModWheelEntry = c;
+    if (spec.param >= 243 && spec.param <= 246) mFlexiOverlay[spec.param - 243] = c;
     if (spec.cls != Ctl::Image || spec.param != -1) continue;
     switch (OrigId(spec.image)) {
       case 102:
@@ -253,14 +249,13 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
         mBackground[3] = c;
         break;
       case 158:
-        editor.copyPanelControl[0] = c;
+        mCopyPanel[0] = c;
         break;
       case 159:
-        editor.copyPanelControl[1] = c;
+        mCopyPanel[1] = c;
         break;
       case 112:
         mFxPanel[0] = c;
-        editor.effectBlockFrame = c;
         break;
       case 113:
         mFxPanel[1] = c;
@@ -290,23 +285,6 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
       default:
         break;
     }
-  }
-  editor.overdriveOnIndicator = mTabHighlight[0];
-  editor.equalizerOnIndicator = mTabHighlight[1];
-  editor.modOnIndicator[0] = mTabHighlight[2];
-  editor.modOnIndicator[1] = mTabHighlight[3];
-  if (mEq) {
-    IParaGraphicEq* eq = mEq;
-    editor.SetEqBandReader([eq](EqBand& band) {
-      if (band.index < 0 || band.index >= eq->NBands()) return false;
-      IParaGraphicEq::Band b;
-      b.mIndex = band.index;
-      eq->GetBand(&b);
-      band.gain = b.mGain, band.frequency = b.mFreq, band.width = b.mWidth;
-      band.freqMin = b.mFreqMin, band.freqMax = b.mFreqMax, band.widthMin = b.mWidthMin,
-      band.widthMax = b.mWidthMax;
-      return true;
-    });
   }
 }
 
@@ -361,14 +339,11 @@ void EditorPages::BuildManagerControls(VQEditor& editor) {
         break;
       case Ctl::Text:
         if (spec.style == Style::BrowserRow) {
-          if (static_cast<int>(mBrowserRows.size()) < VQEditor::kBrowserTextRows)
-            editor.browserRowText[mBrowserRows.size()] = c;
           mBrowserRows.push_back(c);
         } else if (spec.style == Style::SlotNumber && numbers < 100) {
           mSlots[numbers++][2] = c;
         } else if (spec.style == Style::SlotName && names < 100) {
-          mSlots[names][3] = c;
-          editor.slotNameText[names++] = c;
+          mSlots[names++][3] = c;
         }
         break;
       case Ctl::InvisibleSelect3:
@@ -378,15 +353,11 @@ void EditorPages::BuildManagerControls(VQEditor& editor) {
         mSlotMatrix = c;
         break;
       case Ctl::Fader:
-        editor.browserScrollBar = c;
+        mBrowserScrollBar = c;
         break;
       default:
         break;
     }
-  }
-  for (int i = 0; i < kSlotTableSize && i < static_cast<int>(mSlots.size()); ++i) {
-    editor.slotSwitch[i] = mSlots[i][0];
-    editor.slotCategoryIndicator[i] = mSlots[i][1];
   }
 }
 
@@ -413,7 +384,7 @@ void EditorPages::SetToolTips(VQEditor& editor) {
                                  "Select and write program from file to VQ"};
   const int roles[3] = {VQEditor::kLoadSelector, VQEditor::kSaveSelector, VQEditor::kWriteSelector};
   for (int k = 0; k < 3; ++k)
-    if (editor.fileSelector[roles[k]]) editor.fileSelector[roles[k]]->SetTooltip(selectorTips[k]);
+    if (mFileSelector[roles[k]]) mFileSelector[roles[k]]->SetTooltip(selectorTips[k]);
 }
 
 std::unique_ptr<VQEditorPages> MakeEditorPages() {
@@ -458,8 +429,5 @@ void ConnectProgramManager(VQEditor& editor, ProgramManager& manager) {
   connect(manager.userField, pages->LoginUserField());
   connect(manager.passwordField, pages->LoginPasswordField());
   connect(manager.nameEntry, pages->NameField());
-  manager.loginPanelControls = {pages->LoginBackground(), pages->LoginUserField(),
-                                pages->LoginPasswordField()};
-  manager.onlineFrameControls = {pages->SelectFolderBackground()};
   manager.loggedIn = false;
 }

@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "editor/editor_pages.h"
+#include "editor/program_record.h"
 #include "graphics/text_controls.h"
 
 class IBitmapOverlayControl;
 class IFileSelectorControl;
 class IKeyboardControl;
 class IKnobMultiControl;
+class IKnobMultiControl3;
 class IParaGraphicEq;
 class ProgramManager;
 
@@ -44,8 +46,6 @@ class EditorPages : public VQEditorPages {
   void ShowSaveFromDevicePanel(VQEditor& editor, bool hide);
   void ShowExtMidiPage(VQEditor& editor, bool external) override;
   void ShowManagerPage(VQEditor& editor, bool hide) override;
-  void ShowLoginPanel(VQEditor& editor, bool hide);
-  void ShowSelectFolderPanel(VQEditor& editor, bool hide);
   void UpdateEqDisplay(VQEditor& editor) override;
   void UpdateEqDisplayLcd(VQEditor& editor) override { UpdateEqDisplay(editor); }
   // Feeds the curve from the program record's fields; the view stays as it is.
@@ -58,6 +58,38 @@ class EditorPages : public VQEditorPages {
   void HideFlexiDestinationHighlight(VQEditor& editor, int slot, bool hide) override;
   void HideListViewFrame(VQEditor& editor, bool hide) override;
   bool IsKnobHeld(const VQEditor& editor, int paramIdx) const override;
+
+  // What the pages show (page_display.cpp).
+  void SetStatusText(const char* text) override;
+  void ShowReadout(int field, const char* text) override;
+  void HideReadout(int field, bool hide) override;
+  void ShowFlexiLearnCaption(int slot, const char* text) override;
+  void ShowFlexiPolarity(int slot, const char* text) override;
+  void ShowExtMidiText(int k, const char* text) override;
+  // These pages bind no control to the menu's about box (the about overlay opens by its own
+  // click), program-number selector or swapped skin backgrounds: the three show nothing.
+  void ShowAboutBox() override {}
+  void ShowSkinBackgrounds(bool space) override {}
+  void ShowProgramNumberSelector() override {}
+  void ShowEffectBlockFrame(bool show) override;
+  void ShowEffectIndicator(EffectIndicator which, bool show) override;
+  void MoveEffectIndicators(int equalizerX, int overdriveX, int y) override;
+  void ShowCopyPanel(bool oscillators) override;
+  void RedrawKeyboard() override;
+  bool TakeModWheelChanged() override;
+  void PromptModWheelEntry(VQEditor& editor) override;
+  bool ReadEqBand(EqBand& band) const override;
+  void OpenFileSelector(int role) override;
+  void ShowLoginPanel(VQEditor& editor, bool hide) override;
+  void ShowSelectFolderPanel(VQEditor& editor, bool hide) override;
+  void ClearBrowserRows() override;
+  void ShowBrowserRow(int row, const char* text, bool marked) override;
+  void HideBrowserRow(int row) override;
+  void MarkBrowserRow(int row, bool marked) override;
+  void SetBrowserScrollPosition(double position) override;
+  void ShowSlotSelected(int slot, bool selected) override;
+  void ShowSlotCategory(int slot, int category) override;
+  void ShowSlotName(int slot, const char* text) override;
 
   // The equalizer shows its band knobs / its curve.
   bool EqBandView() const { return mEqBandView; }
@@ -79,6 +111,16 @@ class EditorPages : public VQEditorPages {
   IControl* SlotMatrix() const { return mSlotMatrix; }
   IControl* LoginBackground() const { return mLoginBg; }
   IControl* SelectFolderBackground() const { return mSelectFolderBg; }
+  IControl* StatusText() const { return mStatusText; }
+  IControl* Readout(int field) const;
+  IControl* FlexiLearnCaption(int slot) const { return mFlexiLearnCaption[slot]; }
+  IControl* FlexiPolarity(int slot) const { return mFlexiPolarity[slot]; }
+  IControl* FlexiOverlay(int slot) const { return mFlexiOverlay[slot]; }
+  IControl* CopyPanel(int k) const { return mCopyPanel[k]; }  // 0 oscillators, 1 FLEXI
+  IControl* ModWheelEntry() const { return mModWheelEntry; }
+  IControl* BrowserRow(int row) const { return BrowserText(row); }
+  IControl* BrowserScrollBar() const { return mBrowserScrollBar; }
+  IControl* SlotName(int slot) const { return SlotControl(slot, 3); }
 
  private:
   bool mEqBandView = false;
@@ -93,6 +135,9 @@ class EditorPages : public VQEditorPages {
   void ShowFlexiAware(VQEditor& editor, int paramIdx, bool hide);
   void HideParams(VQEditor& editor, std::initializer_list<int> params, bool hide);
   void FeedEq(const std::array<int, 12>& values);
+  // Rows 0..46 of the browser and control `k` of a bank slot (0 selection, 1 category, 3 name).
+  IControl* BrowserText(int row) const;
+  IControl* SlotControl(int slot, int k) const;
 
   bool mEqualizerShown = false;
   bool mManagerBuilt = false;
@@ -106,6 +151,16 @@ class EditorPages : public VQEditorPages {
   IControl* mSaveFromDevice = nullptr;
   IParaGraphicEq* mEq = nullptr;
   IKeyboardControl* mKeyboard = nullptr;
+  IControl* mStatusText = nullptr;
+  std::vector<IControl*> mReadouts = std::vector<IControl*>(kProgramFieldCount, nullptr);
+  IControl* mFlexiLearnCaption[kFlexiSlotCount] = {};
+  IControl* mFlexiPolarity[kFlexiSlotCount] = {};
+  IControl* mFlexiOverlay[kFlexiSlotCount] = {};
+  IControl* mExtMidiText[4] = {};  // beside 128, 309, 310, 311
+  IControl* mCopyPanel[2] = {};
+  IControl* mModWheelEntry = nullptr;
+  IKnobMultiControl3* mModWheel = nullptr;
+  IControl* mFileSelector[4] = {};  // by VQEditor::FileSelectorRole
   IBitmapOverlayControl* mAbout = nullptr;
   // Manager page.
   IControl* mPmBackground = nullptr;
@@ -117,6 +172,7 @@ class EditorPages : public VQEditorPages {
   IControl* mBrowserSelect = nullptr;
   IControl* mSlotMatrix = nullptr;
   std::vector<IControl*> mBrowserRows;
+  IControl* mBrowserScrollBar = nullptr;
   std::vector<std::array<IControl*, 4>> mSlots;  // selection, program, number, name
 };
 

@@ -30,7 +30,7 @@ void EditorPages::HideParams(VQEditor& editor, std::initializer_list<int> params
 void EditorPages::ShowFlexiAware(VQEditor& editor, int p, bool hide) {
   IGraphics* g = editor.Graphics();
   const int field = p - kFieldOffset;
-  if (field >= 0 && field < kProgramFieldCount) HideIf(editor.readoutControls[field], hide);
+  if (field >= 0 && field < kProgramFieldCount) HideIf(mReadouts[field], hide);
   if (hide) {
     editor.HighlightFlexiDestinations(field, true);
     if (g) g->HideControlsOfParam(p, true);
@@ -102,7 +102,7 @@ void EditorPages::ShowExtMidiPage(VQEditor& editor, bool external) {
   else if (editor.SkinMode() == 0 || editor.SkinMode() == 2)
     HideIf(mBackground[2], hideExternal);
   HideParams(editor, {308, 309, 128, 311, 310}, hideExternal);
-  for (IControl* t : editor.extMidiText) HideIf(t, hideExternal);
+  for (IControl* t : mExtMidiText) HideIf(t, hideExternal);
   if (!hideExternal) {
     const bool was = editor.ApplyingProgram();
     editor.SetApplyingProgram(true);
@@ -119,8 +119,7 @@ void EditorPages::ShowExtMidiPage(VQEditor& editor, bool external) {
   }
   if (!portamentoModulated) HideParams(editor, {88}, hideInternal);
   HideParams(editor, {89, 90, 92, 93, 127, 173}, hideInternal);
-  for (int p : {88, 89, 90, 92, 93, 127, 173})
-    HideIf(editor.readoutControls[p - kFieldOffset], hideInternal);
+  for (int p : {88, 89, 90, 92, 93, 127, 173}) HideIf(mReadouts[p - kFieldOffset], hideInternal);
 }
 
 void EditorPages::ShowManagerPage(VQEditor& editor, bool hide) {
@@ -170,14 +169,14 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   if (value(78) == 1 || value(78) == 0) {
     const bool vintage = value(78) == 0;
     HideParams(editor, {79}, !vintage);
-    HideIf(editor.readoutControls[79 - kFieldOffset], !vintage);
+    HideIf(mReadouts[79 - kFieldOffset], !vintage);
     HideParams(editor, {186}, vintage);
-    HideIf(editor.readoutControls[186 - kFieldOffset], vintage);
+    HideIf(mReadouts[186 - kFieldOffset], vintage);
   }
   // FLEXI indicators and range sliders.
   for (int k = 0; k < kFlexiSlotCount; ++k) {
     const int t = editor.Flexi().Destinations()[k];
-    if (t == -1) HideIf(editor.flexiOverlay[k], true);
+    if (t == -1) HideIf(mFlexiOverlay[k], true);
     if (t < 0) continue;
     if (value(98 + 7 * k) > 0) {
       MoveFlexiRangeControls(editor, k, t);
@@ -308,7 +307,7 @@ void EditorPages::MoveFlexiRangeControls(VQEditor& editor, int slot, int field) 
 }
 
 void EditorPages::HideFlexiDestinationHighlight(VQEditor& editor, int slot, bool hide) {
-  if (slot >= 0 && slot < kFlexiSlotCount) HideIf(editor.flexiOverlay[slot], hide);
+  if (slot >= 0 && slot < kFlexiSlotCount) HideIf(mFlexiOverlay[slot], hide);
 }
 
 void EditorPages::HideListViewFrame(VQEditor& editor, bool hide) {

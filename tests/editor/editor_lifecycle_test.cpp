@@ -137,7 +137,7 @@ TEST_F(LifecycleTest, FlexiReadoutAndPickTimeOut) {
   // A slot aimed at field 3 ("VCO1 saw env decay") whose range knob A holds 42.
   e.Flexi().Destinations()[0] = 3;
   e.GetParam(vq_param::kFlexiRangeA)->Set(42);
-  e.readoutControls[3]->SetTextFromPlug("old");
+  Page().Readout(3)->SetTextFromPlug("old");
   e.Flexi().SetReadoutSlot(1);
   e.Flexi().SetReadoutWait(0);
   Polls(1);
@@ -147,9 +147,7 @@ TEST_F(LifecycleTest, FlexiReadoutAndPickTimeOut) {
   EXPECT_EQ(e.Flexi().ReadoutSlot(), 0);
   EXPECT_EQ(e.Flexi().ReadoutWait(), 0);
 
-  auto* overlay = new TestControl(&e, IRECT(0, 0, 4, 4));
-  e.Graphics()->AttachControl(overlay);
-  e.flexiOverlay[1] = overlay;
+  IControl* overlay = Page().FlexiOverlay(1);
   overlay->Hide(false);
   e.Flexi().SetSlot(2);
   e.Flexi().SetActive(true);
@@ -162,7 +160,6 @@ TEST_F(LifecycleTest, FlexiReadoutAndPickTimeOut) {
   EXPECT_EQ(e.Flexi().Slot(), 0);
   EXPECT_FALSE(e.Flexi().Timeout());
   EXPECT_TRUE(overlay->IsHidden());
-  e.flexiOverlay[1] = nullptr;
 }
 
 TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
@@ -185,9 +182,7 @@ TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   EXPECT_EQ(sent[0][7], 12);
 
   // The picking slot's overlay blinks every eighth call.
-  auto* overlay = new TestControl(&e, IRECT(0, 0, 4, 4));
-  e.Graphics()->AttachControl(overlay);
-  e.flexiOverlay[0] = overlay;
+  IControl* overlay = Page().FlexiOverlay(0);
   e.Flexi().SetSlot(1);
   e.Flexi().SetActive(true);
   e.Flexi().SetBlinkCounter(0);
@@ -199,7 +194,6 @@ TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   EXPECT_FALSE(e.Flexi().IndicatorShown()[0]);
   for (int i = 0; i < 8; ++i) e.OnTick();
   EXPECT_FALSE(overlay->IsHidden());
-  e.flexiOverlay[0] = nullptr;
 }
 
 TEST_F(LifecycleTest, FirstRunStartsOnInitWithThePollRunning) {

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "editor/device_messages.h"
+#include "editor/eq_mapping.h"
 #include "editor/gui/editor_pages.h"
 #include "editor/vq_editor.h"
 #include "platform/midi_output.h"
@@ -19,6 +21,31 @@
 #include "wemu/ini_file.h"
 
 namespace vqtest {
+
+// The editor's pages, recording what the editor opens and shows that the pages build nothing
+// for (the about box, the program-number selector, the swapped skin backgrounds); the file
+// selectors are recorded instead of opening their panels. The Mod. Wheel knob and the
+// equalizer curve answer what the test sets, the page's own controls when it sets nothing.
+class RecordingPages : public EditorPages {
+ public:
+  bool TakeModWheelChanged() override {
+    return modWheelChanged ? modWheelChanged() : EditorPages::TakeModWheelChanged();
+  }
+  bool ReadEqBand(EqBand& band) const override {
+    return eqBand ? eqBand(band) : EditorPages::ReadEqBand(band);
+  }
+  void OpenFileSelector(int role) override { openedSelectors.push_back(role); }
+  void ShowAboutBox() override { aboutShown = true; }
+  void ShowProgramNumberSelector() override { numberSelectorShown = true; }
+  void ShowSkinBackgrounds(bool space) override { skinsShown.push_back(space); }
+
+  std::vector<int> openedSelectors;
+  bool aboutShown = false;
+  bool numberSelectorShown = false;
+  std::vector<bool> skinsShown;  // true: "space"
+  std::function<bool()> modWheelChanged;
+  std::function<bool(EqBand&)> eqBand;
+};
 
 class EditorTest : public ::testing::Test {
  protected:
@@ -58,6 +85,13 @@ class EditorTest : public ::testing::Test {
     setup.outputDeviceName = outputName;
     return setup;
   }
+  // Puts recording pages into `setup`.
+  static RecordingPages& UseRecordingPages(VQEditorSetup& setup) {
+    auto pages = std::make_unique<RecordingPages>();
+    RecordingPages& recording = *pages;
+    setup.pages = std::move(pages);
+    return recording;
+  }
   // The editor from `setup`, sending through `midiOut` (the in-memory `out` when null). Its
   // timer is stopped: the tests drive ticks and polls themselves and read the editor's state
   // without its lock, which a poll on the timer thread would race with.
@@ -71,6 +105,8 @@ class EditorTest : public ::testing::Test {
     if (editor) editor->StopTimer();
   }
   TestGraphics* Gui() const { return dynamic_cast<TestGraphics*>(editor->Graphics()); }
+  // The pages every fixture gives the editor (EditorPages or a subclass).
+  EditorPages& Page() const { return *dynamic_cast<EditorPages*>(editor->Pages()); }
   // A control on `param`, attached to the editor's graphics, which owns it.
   TestControl* Bind(int param) {
     auto* c = new TestControl(editor.get(), IRECT(0, 0, 5, 5), param);
@@ -95,11 +131,11 @@ class EditorTest : public ::testing::Test {
     return ccs;
   }
   std::string ReadoutText(int field) const {
-    auto* c = dynamic_cast<EditorTextControl*>(editor->readoutControls[field]);
+    auto* c = dynamic_cast<EditorTextControl*>(Page().Readout(field));
     return c ? c->Text() : "<none>";
   }
   std::string StatusText() const {
-    auto* c = dynamic_cast<EditorTextControl*>(editor->statusTextControl);
+    auto* c = dynamic_cast<EditorTextControl*>(Page().StatusText());
     return c ? c->Text() : "<none>";
   }
 

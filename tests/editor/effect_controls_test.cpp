@@ -57,12 +57,14 @@ TEST(EqMapping, SlopeAndQ) {
 using EffectTest = EditorTest;
 
 TEST_F(EffectTest, CurveDragMakesOneUndoStepPerBand) {
-  VQEditor& e = Make();
+  VQEditorSetup setup = BaseSetup();
+  vqtest::RecordingPages& pages = UseRecordingPages(setup);
+  VQEditor& e = MakeFrom(std::move(setup));
   EqBand band{0, 6.0, 80.0, 1.5, 20.0, 320.0, 0.5, 2.5};
-  e.SetEqBandReader([&](EqBand& out) {
+  pages.eqBand = [&](EqBand& out) {
     out = band;
     return true;
-  });
+  };
   const size_t steps = e.History().Entries().size();
   size_t mark = Mark();
   Set(290, 0);
@@ -89,13 +91,15 @@ TEST_F(EffectTest, CurveDragMakesOneUndoStepPerBand) {
 }
 
 TEST_F(EffectTest, CurveDragTakesTheBandFromTheDisplaysValue) {
-  VQEditor& e = Make();
+  VQEditorSetup setup = BaseSetup();
+  vqtest::RecordingPages& pages = UseRecordingPages(setup);
+  VQEditor& e = MakeFrom(std::move(setup));
   int askedFor = -1;
-  e.SetEqBandReader([&](EqBand& out) {
+  pages.eqBand = [&](EqBand& out) {
     askedFor = out.index;
     out = {0, 4.0, 1000.0, 1.0, 250.0, 4000.0, 0.1, 3.0};  // a reader that leaves index 0
     return true;
-  });
+  };
   Set(290, 2);
   EXPECT_EQ(askedFor, 2);
   EXPECT_EQ(e.History().Key(), 1002);
@@ -104,9 +108,11 @@ TEST_F(EffectTest, CurveDragTakesTheBandFromTheDisplaysValue) {
 }
 
 TEST_F(EffectTest, CurveIgnoredWhilePicking) {
-  VQEditor& e = Make();
+  VQEditorSetup setup = BaseSetup();
+  vqtest::RecordingPages& pages = UseRecordingPages(setup);
+  VQEditor& e = MakeFrom(std::move(setup));
   int reads = 0;
-  e.SetEqBandReader([&](EqBand&) { return ++reads, false; });
+  pages.eqBand = [&](EqBand&) { return ++reads, false; };
   e.Flexi().SetActive(true);
   e.Flexi().SetSlot(1);
   Set(290, 2);
@@ -165,11 +171,10 @@ TEST_F(EffectTest, OverdriveAndEqualizerViews) {
 }
 
 TEST_F(EffectTest, ChainOrderPlacesTheBlocks) {
-  VQEditor& e = Make();
+  Make();
   TestControl* eqSwitch = Bind(295);
   TestControl* odSwitch = Bind(294);
-  TestControl indicator(&e, IRECT(0, 0, 10, 10));
-  e.equalizerOnIndicator = &indicator;
+  IControl& indicator = *Page().TabHighlight(VQEditorPages::kEqualizerOn);
   Set(134, 0);
   Set(131, 1);
   EXPECT_EQ(eqSwitch->GetRECT().L, 523);
@@ -184,21 +189,18 @@ TEST_F(EffectTest, ChainOrderPlacesTheBlocks) {
   EXPECT_FALSE(indicator.IsHidden());
   Set(160, 0);
   EXPECT_TRUE(indicator.IsHidden());
-  e.equalizerOnIndicator = nullptr;
 }
 
 TEST_F(EffectTest, ModIndicatorsAndCopyPanel) {
   VQEditor& e = Make();
-  TestControl vintage(&e, IRECT(0, 0, 1, 1)), longDelay(&e, IRECT(0, 0, 1, 1));
-  e.modOnIndicator[0] = &vintage;
-  e.modOnIndicator[1] = &longDelay;
+  IControl& vintage = *Page().TabHighlight(VQEditorPages::kVintageModOn);
+  IControl& longDelay = *Page().TabHighlight(VQEditorPages::kLongDelayModOn);
   Set(126, 1);
   Set(134, 1);
   EXPECT_FALSE(longDelay.IsHidden());
   EXPECT_TRUE(vintage.IsHidden());
   Set(134, 0);
   EXPECT_TRUE(longDelay.IsHidden());
-  e.modOnIndicator[0] = e.modOnIndicator[1] = nullptr;
 
   Set(304, 1);
   EXPECT_FALSE(e.CopyPanelVco());

@@ -43,7 +43,7 @@ TEST_F(FlexiTest, LearnThenTouchSetsTheDestination) {
   EXPECT_EQ(Value(98), 98);   // a slot without source gets the first one
   EXPECT_STREQ(e.GetParam(231)->GetName(), "Flexi1 Range");
   EXPECT_EQ(e.GetParam(231)->GetMax(), 127);
-  EXPECT_EQ(dynamic_cast<EditorTextControl*>(e.flexiLearnCaption[0])->Text(), "CLEAR");
+  EXPECT_EQ(dynamic_cast<EditorTextControl*>(Page().FlexiLearnCaption(0))->Text(), "CLEAR");
   EXPECT_TRUE(e.Flexi().IndicatorShown()[0]);
   EXPECT_FALSE(e.Flexi().Timeout());
   EXPECT_TRUE(knob->IsHidden());
@@ -148,7 +148,7 @@ TEST_F(FlexiTest, ClearAndCancel) {
   EXPECT_FALSE(e.Flexi().Active());
   EXPECT_FALSE(knob->IsHidden());
   EXPECT_TRUE(rangeA->IsHidden());
-  EXPECT_EQ(dynamic_cast<EditorTextControl*>(e.flexiLearnCaption[0])->Text(), "LEARN");
+  EXPECT_EQ(dynamic_cast<EditorTextControl*>(Page().FlexiLearnCaption(0))->Text(), "LEARN");
 
   // LEARN pressed again while picking cancels the pick.
   Press(241);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "editor/gui/keyboard_control.h"
 #include "editor/incoming_sysex.h"
 #include "editor/midi_learn.h"
 #include "editor/vq_sysex.h"
@@ -411,15 +412,13 @@ TEST_F(IncomingMidiTest, MessagesWithAStatusByteInADataPlaceAreDropped) {
 
 TEST_F(IncomingMidiTest, OnScreenKeyboardIsMarkedOnTheMainThread) {
   VQEditor& e = Make();
-  TestControl keyboard(&e, IRECT(0, 0, 10, 10));
+  IControl& keyboard = *Page().Keyboard();
   keyboard.SetClean();
   keyboard.SetClean();
-  e.keyboardControl = &keyboard;
   Key(0x90, 60, 64);
   EXPECT_FALSE(keyboard.IsDirty());
   e.RunDeferredMidiWork();
   EXPECT_TRUE(keyboard.IsDirty());
-  e.keyboardControl = nullptr;
 }
 
 // --- Learned controllers ---

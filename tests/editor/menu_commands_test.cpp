@@ -12,32 +12,17 @@
 namespace {
 
 using vqtest::EditorTest;
-using vqtest::TestControl;
-
-class ClickCounter : public TestControl {
- public:
-  using TestControl::TestControl;
-  void OnMouseDown(int, int, IMouseMod*) override { ++clicks; }
-  int clicks = 0;
-};
+using vqtest::RecordingPages;
 
 class MenuCommandsTest : public EditorTest {
  protected:
   void SetUp() override {
     EditorTest::SetUp();
     headless = &vq::platform::installHeadless();
-    Make();
+    VQEditorSetup setup = BaseSetup();
+    pages = &UseRecordingPages(setup);
+    MakeFrom(std::move(setup));
     StopTimer();
-    for (int role = 0; role < VQEditor::kFileSelectorCount; ++role) {
-      selectors[role] = new ClickCounter(editor.get(), IRECT(0, 0, 5, 5));
-      Gui()->AttachControl(selectors[role]);
-      editor->fileSelector[role] = selectors[role];
-    }
-    for (IControl** c : {&editor->aboutOverlay, &editor->programNumberSelector}) {
-      *c = Bind(-1);
-      (*c)->Hide(true);
-    }
-    for (IControl*& c : editor->skinBackground) c = Bind(-1);
     resize = std::make_unique<IModuleGUIResize>(editor.get(), Gui(), true, 16, 16);
     editor->SetGUIResize(resize.get());
   }
@@ -58,7 +43,7 @@ class MenuCommandsTest : public EditorTest {
   }
 
   vq::platform::HeadlessBackend* headless = nullptr;
-  ClickCounter* selectors[VQEditor::kFileSelectorCount] = {};
+  RecordingPages* pages = nullptr;
   std::unique_ptr<IModuleGUIResize> resize;
 };
 
@@ -68,16 +53,16 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
     std::function<void()> before, check;
   };
   auto clicked = [this](int role) {
-    return [this, role] { EXPECT_EQ(selectors[role]->clicks, 1); };
+    return [this, role] { EXPECT_EQ(pages->openedSelectors, std::vector<int>{role}); };
   };
   const std::vector<Case> cases = {
-      {0, nullptr, [this] { EXPECT_FALSE(editor->aboutOverlay->IsHidden()); }},
+      {0, nullptr, [this] { EXPECT_TRUE(pages->aboutShown); }},
       {2, nullptr, clicked(VQEditor::kLoadSelector)},
       {3, [this] { editor->Link().SetReceivedDumpPending(true); },
        [this] {
          EXPECT_FALSE(
              editor->Link().ReceivedDumpPending());  // the save writes the editor's program
-         EXPECT_EQ(selectors[VQEditor::kSaveSelector]->clicks, 1);
+         EXPECT_EQ(pages->openedSelectors, std::vector<int>{VQEditor::kSaveSelector});
        }},
       {4, nullptr, clicked(VQEditor::kWriteSelector)},
       {6, nullptr, clicked(VQEditor::kFirmwareSelector)},
@@ -95,7 +80,7 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
        [this] {
          EXPECT_EQ(std::pair(resize->GetGuiScale(), Gui()->GetWidth()), std::pair(0.8, 912));
        }},
-      {20, nullptr, [this] { EXPECT_FALSE(editor->programNumberSelector->IsHidden()); }},
+      {20, nullptr, [this] { EXPECT_TRUE(pages->numberSelectorShown); }},
       {21, [this] { Folder(std::nullopt); },  // cancelled: the download still starts
        [this] {
          EXPECT_EQ(StatusText(), "Connecting to VQ...");
@@ -106,8 +91,7 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
        [this] {
          EXPECT_EQ(Setting("gui", "background"), "solid");
          EXPECT_EQ(editor->SkinMode(), 1);
-         EXPECT_TRUE(editor->skinBackground[0]->IsHidden() &&
-                     !editor->skinBackground[1]->IsHidden());
+         EXPECT_EQ(pages->skinsShown, std::vector<bool>{false});  // "solid" shown
        }},
       {22, [this] { editor->SetSkinMode(2); },  // "lcd" runs: stored, restart asked for
        [this] {
@@ -190,10 +174,9 @@ TEST_F(MenuCommandsTest, ManagerPageInAndOut) {
   editor->Browser().Rows().resize(2);
   std::strcpy(editor->Browser().Rows()[1].name, "b.pr4");
   editor->Browser().SetBankUploadFileCount(1);
-  editor->browserRowText[1] = Bind(-1);
   editor->OnCommand(33);
   EXPECT_EQ(editor->Browser().Rows()[1].flags[3], 1);
-  EXPECT_EQ(editor->browserRowText[1]->GetTextStyle()->mColor.G, 0);  // red
+  EXPECT_EQ(Page().BrowserRow(1)->GetTextStyle()->mColor.G, 0);  // red
   EXPECT_EQ(editor->Browser().RememberedProgramPath(), "/m/b.pr4");
 
   std::vector<int> cached;

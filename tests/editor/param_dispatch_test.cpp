@@ -140,7 +140,7 @@ TEST_F(DispatchTest, ReadoutTexts) {
   };
   for (const Case& c : cases) {
     Set(c.param, c.value);
-    ASSERT_NE(editor->readoutControls[c.field], nullptr) << c.param;
+    ASSERT_NE(Page().Readout(c.field), nullptr) << c.param;
     EXPECT_EQ(ReadoutText(c.field), c.text) << c.param;
   }
   // The delay times count note divisions only on the long delay with the matching clock.
@@ -160,7 +160,7 @@ TEST_F(DispatchTest, ReadoutTexts) {
 TEST_F(DispatchTest, PolarityTextsAndEnvelopeGreying) {
   VQEditor& e = Make();
   auto polarity = [&](int slot) {
-    return dynamic_cast<EditorTextControl*>(e.flexiPolarityText[slot])->Text();
+    return dynamic_cast<EditorTextControl*>(Page().FlexiPolarity(slot))->Text();
   };
   Set(177, 1);
   EXPECT_EQ(polarity(1), "(-)");
@@ -177,7 +177,9 @@ TEST_F(DispatchTest, PolarityTextsAndEnvelopeGreying) {
 }
 
 TEST_F(DispatchTest, ModWheelSendsOnEveryCall) {
-  VQEditor& e = Make();
+  VQEditorSetup setup = BaseSetup();
+  vqtest::RecordingPages& pages = UseRecordingPages(setup);
+  VQEditor& e = MakeFrom(std::move(setup));
   Set(347, 2);
   EXPECT_EQ(e.KeyboardChannel(), 2);
   Set(348, 7);
@@ -195,16 +197,12 @@ TEST_F(DispatchTest, ModWheelSendsOnEveryCall) {
   EXPECT_EQ(sent[0], (std::vector<uint8_t>{0xD2, 41}));
 
   // A click on the knob's value opens the value entry and sends nothing.
-  TestControl entry(&e, IRECT(0, 0, 5, 5), 349);
-  entry.SetPromptDisabled(false);
-  e.modWheelEntry = &entry;
   bool changed = true;
-  e.SetModWheelChangedReader([&] { return std::exchange(changed, false); });
+  pages.modWheelChanged = [&] { return std::exchange(changed, false); };
   mark = Mark();
   Set(349, 42);
   EXPECT_TRUE(Since(mark).empty());
   EXPECT_FALSE(changed);
-  e.modWheelEntry = nullptr;
 }
 
 TEST_F(DispatchTest, ExternalMidiPanel) {

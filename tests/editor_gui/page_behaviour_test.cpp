@@ -160,7 +160,7 @@ TEST_F(PagesTest, GroupsAndFlexiRangeSliders) {
   EXPECT_TRUE(hidden(148));
   EXPECT_FALSE(hidden(231));
   EXPECT_FALSE(hidden(232));
-  EXPECT_FALSE(e.readoutControls[145]->IsHidden());
+  EXPECT_FALSE(Pages().Readout(145)->IsHidden());
   EXPECT_EQ(Pages().KnobOf(231)->GetRECT().L, 640);
   EXPECT_EQ(Pages().KnobOf(232)->GetRECT().L, 656);
   EXPECT_EQ(Pages().KnobOf(231)->GetRECT().T, 547);
@@ -216,13 +216,13 @@ TEST_F(PagesTest, ManagerPageOpensAsTheSettingsSay) {
     const bool open = std::string(manager) == "true";
     EXPECT_EQ(e.ManagerPageShown(), open);
     EXPECT_EQ(Pages().SlotMatrix()->IsHidden(), !open);
-    EXPECT_TRUE(e.slotNameText[0]->IsHidden());  // slot 0 never shows
+    EXPECT_TRUE(Pages().SlotName(0)->IsHidden());  // slot 0 never shows
     EXPECT_TRUE(Pages().LoginBackground()->IsHidden());
-    EXPECT_TRUE(e.browserScrollBar->IsHidden());  // fewer than 47 rows
+    EXPECT_TRUE(Pages().BrowserScrollBar()->IsHidden());  // fewer than 47 rows
     Pages().SetBrowserRowCount(47);
     Pages().ShowManagerPage(e, false);
-    EXPECT_FALSE(e.browserScrollBar->IsHidden());
-    EXPECT_TRUE(e.slotNameText[0]->IsHidden());
+    EXPECT_FALSE(Pages().BrowserScrollBar()->IsHidden());
+    EXPECT_TRUE(Pages().SlotName(0)->IsHidden());
     editor.reset();
     IGraphics::ResetCaches();
   }

@@ -120,7 +120,7 @@ TEST_F(PagesTest, EverySkinBuildsTheTablesControls) {
     EXPECT_STREQ(text, c.setting ? c.setting : "space");
     // The read-outs of fields 95..120 are kept off the page, owned by the pages.
     EXPECT_EQ(Pages().UnattachedCount(), 26);
-    for (int f = 95; f <= 120; ++f) EXPECT_NE(e.readoutControls[f], nullptr);
+    for (int f = 95; f <= 120; ++f) EXPECT_NE(Pages().Readout(f), nullptr);
     // Tool tips by parameter name, 125 without one.
     for (int i = 0; i < G().NControls(); ++i) {
       IControl* ctl = G().GetControl(i);

@@ -17,23 +17,12 @@
 
 namespace vqtest {
 
-// A control that counts mouse-downs (the save selector's dialog road).
-class ClickRecorder : public IControl {
- public:
-  explicit ClickRecorder(IModuleBase* plug) : IControl(plug, IRECT(0, 0, 10, 10)) {}
-  bool Draw(IGraphics*) override { return true; }
-  void OnMouseDown(int x, int y, IMouseMod* mod) override {
-    ++clicks;
-    leftButton = mod && mod->L;
-  }
-  int clicks = 0;
-  bool leftButton = false;
-};
-
 class LibraryEditorTest : public EditorTest {
  protected:
   VQEditor& MakeWithLibrary(const std::string& outputName = "", bool withGui = true) {
-    VQEditorSetup setup = BaseSetup(outputName, withGui);
+    return MakeWithLibrary(BaseSetup(outputName, withGui));
+  }
+  VQEditor& MakeWithLibrary(VQEditorSetup setup) {
     setup.programFiles = MakeProgramLibrary();
     MakeFrom(std::move(setup));
     StopTimer();

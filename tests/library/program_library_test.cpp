@@ -185,10 +185,9 @@ TEST_F(LibraryEditorTest, AVersion243ProgramFileIsUpgradedInPlace) {
 }
 
 TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
-  VQEditor& e = MakeWithLibrary();
-  auto* save = new ClickRecorder(&e);
-  e.Graphics()->AttachControl(save);
-  e.fileSelector[VQEditor::kSaveSelector] = save;
+  VQEditorSetup setup = BaseSetup();
+  vqtest::RecordingPages& pages = UseRecordingPages(setup);
+  VQEditor& e = MakeWithLibrary(std::move(setup));
   e.Browser().SetSaveFolder(Folder());
 
   uint8_t dump[213] = {0xF0};
@@ -202,8 +201,7 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
   e.NameReceivedProgram(7);
   EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), Folder() + "07Lead.pr4");
   EXPECT_TRUE(e.Link().ReceivedDumpPending());
-  EXPECT_EQ(save->clicks, 1);
-  EXPECT_TRUE(save->leftButton);
+  EXPECT_EQ(pages.openedSelectors, std::vector<int>{VQEditor::kSaveSelector});
 
   std::string path = Folder() + "07Lead.pr4";
   ASSERT_TRUE(e.SaveProgramFile(path.c_str()));
@@ -217,7 +215,6 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
     if (f == 126 || f == 127) continue;
     EXPECT_EQ(c.record[f], init[f]) << f;
   }
-  e.fileSelector[VQEditor::kSaveSelector] = nullptr;
 }
 
 TEST_F(LibraryEditorTest, ReceivedDumpIsOfferedInTheSaveControlsFolder) {
@@ -251,11 +248,9 @@ TEST_F(LibraryEditorTest, LoadHidesTheFlexiIndicatorsItClears) {
 
 TEST_F(LibraryEditorTest, BrowserListsFoldersThenProgramsInNumericOrder) {
   VQEditor& e = MakeWithLibrary();
-  std::vector<std::unique_ptr<EditorTextControl>> texts;
-  for (int i = 0; i < VQEditor::kBrowserTextRows; ++i) {
-    texts.push_back(std::make_unique<EditorTextControl>(&e, IRECT(0, 0, 1, 1)));
-    e.browserRowText[i] = texts.back().get();
-  }
+  std::vector<EditorTextControl*> texts;
+  for (int i = 0; i < VQEditor::kBrowserTextRows; ++i)
+    texts.push_back(dynamic_cast<EditorTextControl*>(Page().BrowserRow(i)));
   std::string folder = Folder() + "b/";
   ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
   for (const char* n : {"Prog10.pr4", "Prog9.pr4", "notes.txt"}) WriteFile(folder + n, "x");
@@ -291,7 +286,6 @@ TEST_F(LibraryEditorTest, BrowserListsFoldersThenProgramsInNumericOrder) {
   e.ListProgramFolder((Folder() + "missing/").c_str());
   EXPECT_EQ(e.Browser().Rows().size(), 1u) << "only the .. row";
   EXPECT_TRUE(texts[0]->IsHidden());
-  for (IControl*& c : e.browserRowText) c = nullptr;
 }
 
 TEST_F(LibraryEditorTest, ScratchFoldersAreRemovedOnlyInsideTheSettingsFolder) {

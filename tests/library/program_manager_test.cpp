@@ -113,10 +113,6 @@ class ManagerTest : public LibraryEditorTest {
       folderStarts.push_back(start);
       return folderAnswer;
     };
-    for (IControl*& text : e.browserRowText) {
-      text = new EditorTextControl(&e, IRECT(0, 0, 5, 5));
-      Gui()->AttachControl(text);
-    }
     bankFolder = Folder() + "bank/";
     fsys::create_directories(bankFolder);
     return e;
@@ -151,7 +147,7 @@ class ManagerTest : public LibraryEditorTest {
   }
   bool Online() const { return DbTestServer::Get().Ready(); }
   std::string RowText(int i) const {
-    return static_cast<EditorTextControl*>(editor->browserRowText[i])->Text();
+    return dynamic_cast<EditorTextControl*>(Page().BrowserRow(i))->Text();
   }
 
   ProgramManager* m = nullptr;
@@ -490,7 +486,7 @@ TEST_F(ManagerTest, OnlineListsPageOnTheItemsEachReplyHeld) {
   for (const OnlineListRow& r : e.Browser().Rows()) names.push_back(r.name);
   EXPECT_EQ(names, (std::vector<std::string>{"..", "abc", "Abc", "ABD", "Zed", "\u2026dots"}));
   EXPECT_EQ(RowText(1), "abc");
-  EXPECT_TRUE(editor->browserRowText[6]->IsHidden());
+  EXPECT_TRUE(Page().BrowserRow(6)->IsHidden());
   EXPECT_STREQ(e.Browser().Rows()[0].idOrUrl, "3");
 
   Set(338, 4);  // double-click "Zed": downloaded into the cache, loaded and sent
