@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "editor/device_messages.h"
+#include "protocol/device_messages.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "editor/eq_mapping.h"
+#include "protocol/eq_mapping.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
+#include "protocol/vq_sysex.h"
 #include "graphics/igraphics.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "editor/device_messages.h"
-#include "editor/incoming_sysex.h"
+#include "protocol/device_messages.h"
+#include "protocol/incoming_sysex.h"
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
+#include "protocol/vq_sysex.h"
 #include "graphics/icontrol.h"
 
 namespace {

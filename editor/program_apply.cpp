@@ -1,5 +1,5 @@
 // Moving whole programs between the record and the parameters, and the INIT program.
-#include "editor/program_codec.h"
+#include "protocol/program_codec.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"

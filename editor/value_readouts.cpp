@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "editor/name_tables.h"
+#include "protocol/name_tables.h"
 #include "editor/vq_editor.h"
 #include "graphics/igraphics.h"
 #include "plugin/iparam.h"

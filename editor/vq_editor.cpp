@@ -7,7 +7,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "editor/device_messages.h"
+#include "protocol/device_messages.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "platform/settings_folder.h"

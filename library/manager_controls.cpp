@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "editor/choose_directory.h"
-#include "editor/device_messages.h"
+#include "protocol/device_messages.h"
 #include "editor/program_controls.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"

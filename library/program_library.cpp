@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "editor/program_codec.h"
+#include "protocol/program_codec.h"
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
+#include "protocol/vq_sysex.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "library/program_list.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "editor/param_cases.h"
-#include "editor/program_slot.h"
+#include "protocol/program_slot.h"
 #include "library/db_client.h"
 
 class IControl;

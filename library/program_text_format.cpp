@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "editor/program_field_table.h"
+#include "protocol/program_field_table.h"
 #include "platform/file_system.h"
 #include "plugin/buffered_file.h"
 

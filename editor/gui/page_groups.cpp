@@ -6,7 +6,7 @@
 #include "editor/gui/eq_feed.h"
 #include "editor/gui/keyboard_control.h"
 #include "editor/gui/page_layout_tables.h"
-#include "editor/program_field_table.h"
+#include "protocol/program_field_table.h"
 #include "editor/vq_editor.h"
 #include "graphics/igraphics.h"
 #include "graphics/imodule_gui_resize.h"

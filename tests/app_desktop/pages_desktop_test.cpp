@@ -9,9 +9,9 @@
 #include <fstream>
 #include <thread>
 
-#include "editor/device_messages.h"
+#include "protocol/device_messages.h"
 #include "editor/gui/page_layout_tables.h"
-#include "editor/program_field_table.h"
+#include "protocol/program_field_table.h"
 #include "platform_gtk/x_input.h"
 #include "support/png_writer.h"
 #include "support/vqsim_process.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/device_messages.h"
+#include "protocol/device_messages.h"
 #include "editor/gui/editor_pages.h"
 #include "editor/vq_editor.h"
 #include "platform/midi_output.h"

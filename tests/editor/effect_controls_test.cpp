@@ -3,7 +3,7 @@
 // copy panel.
 #include <cmath>
 
-#include "editor/eq_mapping.h"
+#include "protocol/eq_mapping.h"
 #include "editor_test_support.h"
 
 namespace vqtest {

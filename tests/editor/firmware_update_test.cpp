@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <fstream>
 
-#include "editor/firmware_updater.h"
+#include "protocol/firmware_updater.h"
 #include "editor/program_controls.h"
-#include "editor/vq_sysex.h"
+#include "protocol/vq_sysex.h"
 #include "editor_test_support.h"
 #include "../library/sim_link.h"
 #include "tools/vqsim/device_program.h"

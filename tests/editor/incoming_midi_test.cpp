@@ -3,9 +3,9 @@
 #include <cstring>
 #include <fstream>
 
-#include "editor/incoming_sysex.h"
+#include "protocol/incoming_sysex.h"
 #include "editor/midi_learn.h"
-#include "editor/vq_sysex.h"
+#include "protocol/vq_sysex.h"
 #include "editor_test_support.h"
 #include "tools/vqsim/device_program.h"
 

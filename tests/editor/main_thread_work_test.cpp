@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "editor/vq_sysex.h"
+#include "protocol/vq_sysex.h"
 #include "editor_test_support.h"
 
 namespace vqtest {

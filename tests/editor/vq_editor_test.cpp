@@ -5,7 +5,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "editor/vq_sysex.h"
+#include "protocol/vq_sysex.h"
 #include "editor_test_support.h"
 
 namespace vqtest {

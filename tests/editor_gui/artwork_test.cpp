@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "editor/gui/page_layout_tables.h"
-#include "editor/name_tables.h"
+#include "protocol/name_tables.h"
 #include "graphics/igraphics_linux.h"
 #include "rast/rast_bitmap.h"
 #include "rast/rast_png.h"

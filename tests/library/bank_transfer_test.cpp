@@ -3,7 +3,7 @@
 // and downloaded dumps filed under the right names.
 #include <filesystem>
 
-#include "editor/program_field_table.h"
+#include "protocol/program_field_table.h"
 #include "library/bank_transfer.h"
 #include "library/slot_table.h"
 #include "program_library_fixture.h"

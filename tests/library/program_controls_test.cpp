@@ -3,7 +3,7 @@
 // simulated synthesizer, the folder button's bank upload and the program request.
 #include <filesystem>
 
-#include "editor/program_field_table.h"
+#include "protocol/program_field_table.h"
 #include "library/bank_transfer.h"
 #include "platform/headless.h"
 #include "platform/platform.h"

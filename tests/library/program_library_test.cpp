@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "editor/program_field_table.h"
+#include "protocol/program_field_table.h"
 #include "program_library_fixture.h"
 
 namespace vqtest {

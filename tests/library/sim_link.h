@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/program_field_table.h"
+#include "protocol/program_field_table.h"
 #include "editor/vq_editor.h"
 #include "library/bank_transfer.h"
 #include "platform/midi_output.h"
