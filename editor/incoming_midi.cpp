@@ -148,7 +148,7 @@ void VQEditor::FinishDumpOnMainThread() {
   while (downloadSavePending) {
     downloadSavePending = false;
     const int32_t saved = downloadSaveSlot;
-    if (deviceTransfers) deviceTransfers->SaveReceivedProgram(*this, saved, downloadDump);
+    if (bankTransfers) bankTransfers->SaveReceivedProgram(*this, saved, downloadDump);
     if (!bankDownloadRunning) {
       // Saving failed and ended the download: what was asked ahead is nobody's.
       aheadDumpPending = false;

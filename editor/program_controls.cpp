@@ -225,9 +225,6 @@ class ProgramControlCases : public VQParamCases {
 
 class EditorDeviceTransfers : public VQDeviceTransfers {
  public:
-  bool SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dump) override {
-    return e.bankTransfers && dump && e.bankTransfers->SaveReceivedProgram(e, slot, dump);
-  }
   void OnFirmwareReply(VQEditor& e, uint8_t target, uint8_t command) override {
     e.OnFirmwareReply(target, command);
   }
