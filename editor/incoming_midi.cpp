@@ -7,11 +7,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "editor/vq_editor.h"
+#include "graphics/icontrol.h"
 #include "protocol/device_messages.h"
 #include "protocol/incoming_sysex.h"
-#include "editor/vq_editor.h"
 #include "protocol/vq_sysex.h"
-#include "graphics/icontrol.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <ctime>
 #include <mutex>
 
-#include "protocol/device_messages.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "platform/settings_folder.h"
 #include "plugin/iparam.h"
+#include "protocol/device_messages.h"
 #include "wemu/ini_file.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "protocol/device_messages.h"
 #include "editor/gui/editor_pages.h"
 #include "editor/vq_editor.h"
 #include "platform/midi_output.h"
 #include "plugin/iparam.h"
+#include "protocol/device_messages.h"
 #include "support/test_graphics.h"
 #include "wemu/ini_file.h"
 

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <fstream>
 
-#include "protocol/incoming_sysex.h"
 #include "editor/midi_learn.h"
-#include "protocol/vq_sysex.h"
 #include "editor_test_support.h"
+#include "protocol/incoming_sysex.h"
+#include "protocol/vq_sysex.h"
 #include "tools/vqsim/device_program.h"
 
 namespace vqtest {

@@ -1,7 +1,7 @@
 // Whole-program edits and the undo history.
+#include "editor_test_support.h"
 #include "protocol/device_messages.h"
 #include "protocol/name_tables.h"
-#include "editor_test_support.h"
 
 namespace vqtest {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "protocol/vq_sysex.h"
 #include "editor_test_support.h"
+#include "protocol/vq_sysex.h"
 
 namespace vqtest {
 namespace {
