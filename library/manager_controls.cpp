@@ -2,12 +2,12 @@
 #include <cstdio>
 
 #include "editor/choose_directory.h"
-#include "editor/device_messages.h"
 #include "editor/program_controls.h"
 #include "editor/vq_editor.h"
 #include "library/program_manager.h"
 #include "platform/file_system.h"
 #include "plugin/iparam.h"
+#include "protocol/device_messages.h"
 
 namespace fs = vq::platform;
 
