@@ -1,6 +1,6 @@
 #include "editor/device_link.h"
 
-#include "editor/incoming_sysex.h"
+#include "protocol/incoming_sysex.h"
 
 void DeviceLink::DropReceivedDump() {
   mDumpReceived = false;

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "editor/program_record.h"
+#include "protocol/program_record.h"
 
 class FlexiPick {
  public:

@@ -8,10 +8,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "editor/device_messages.h"
-#include "editor/incoming_sysex.h"
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
+#include "protocol/device_messages.h"
+#include "protocol/incoming_sysex.h"
+#include "protocol/vq_sysex.h"
 
 namespace {
 
@@ -148,8 +148,8 @@ void VQEditor::FinishDumpOnMainThread() {
   while (mLink.DownloadSavePending()) {
     mLink.SetDownloadSavePending(false);
     const int32_t saved = mLink.DownloadSaveSlot();
-    if (mDeviceTransfers)
-      mDeviceTransfers->SaveReceivedProgram(*this, saved, mLink.DownloadDump().data());
+    if (mBankTransfers)
+      mBankTransfers->SaveReceivedProgram(*this, saved, mLink.DownloadDump().data());
     if (!mLink.BankDownloadRunning()) {
       // Saving failed and ended the download: what was asked ahead is nobody's.
       mLink.SetAheadDumpPending(false);

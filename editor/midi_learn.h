@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "editor/program_field_table.h"
+#include "protocol/program_field_table.h"
 
 // Lines "%d=%d:%d\n" for every entry whose controller is 0 or more; nothing for the rest.
 std::string FormatMidiLearnFile(const int32_t* learnCC, const int32_t* learnMax, int count);

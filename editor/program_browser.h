@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "editor/program_files.h"
-#include "editor/program_slot.h"
+#include "protocol/program_slot.h"
 
 class ProgramBrowser {
  public:

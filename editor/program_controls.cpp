@@ -219,9 +219,6 @@ class ProgramControlCases : public VQParamCases {
 
 class EditorDeviceTransfers : public VQDeviceTransfers {
  public:
-  bool SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dump) override {
-    return e.SaveReceivedProgram(slot, dump);
-  }
   void OnFirmwareReply(VQEditor& e, uint8_t target, uint8_t command) override {
     e.OnFirmwareReply(target, command);
   }
@@ -252,10 +249,6 @@ bool VQEditor::SendProgramFileToDevice(const char* path) {
 
 bool VQEditor::SendBankProgramFile(const char* path, int slot) {
   return mBankTransfers && path && mBankTransfers->SendBankProgramFile(*this, path, slot);
-}
-
-bool VQEditor::SaveReceivedProgram(int slot, const uint8_t* dump) {
-  return mBankTransfers && dump && mBankTransfers->SaveReceivedProgram(*this, slot, dump);
 }
 
 void VQEditor::ScanProgramFolderToSlots(const char* folder) {

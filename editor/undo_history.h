@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "editor/program_record.h"
+#include "protocol/program_record.h"
 
 class UndoHistory {
  public:

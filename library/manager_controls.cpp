@@ -2,12 +2,12 @@
 #include <cstdio>
 
 #include "editor/choose_directory.h"
-#include "editor/device_messages.h"
 #include "editor/program_controls.h"
 #include "editor/vq_editor.h"
 #include "library/program_manager.h"
 #include "platform/file_system.h"
 #include "plugin/iparam.h"
+#include "protocol/device_messages.h"
 
 namespace fs = vq::platform;
 
@@ -57,7 +57,7 @@ bool ProgramManager::Ask(VQEditor& e, const char* text, int type) {
 }
 
 std::string ProgramManager::ChooseFolder(const std::string& startFolder) {
-  std::string folder = chooseFolder ? chooseFolder(startFolder) : ChooseDirectory(startFolder);
+  std::string folder = mChooseFolder ? mChooseFolder(startFolder) : ChooseDirectory(startFolder);
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder.size() > 255 ? std::string() : folder;
 }
@@ -75,7 +75,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
       e.HideControlsOfParam(341, true);
       e.Browser().Rows().clear();
       ResetBrowserTexts(e);
-      anchor = -1;
+      mAnchor = -1;
       break;
     case 314:
     case 315:
@@ -83,7 +83,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
       if (!released) break;
       for (OnlineListRow& r : e.Browser().Rows())
         if (r.flags[2]) r.flags[3] = p == 314 ? 1 : p == 315 ? 0 : !r.flags[3];
-      anchor = -1;
+      mAnchor = -1;
       RecolourBrowser(e);
       break;
     case 317:
@@ -105,7 +105,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
       ModeButton(e, p, ModeOfButton(p));
       break;
     case 330:
-      confirm = value > 0.5;
+      mConfirm = value > 0.5;
       break;
     case 331:
     case 332:
@@ -149,7 +149,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
       if (folder.empty()) break;
       if (folder.size() > 1) folder.pop_back();
       e.Browser().SetFolder(folder);
-      anchor = -1;
+      mAnchor = -1;
       e.ListProgramFolder(folder.c_str());
       if (VQEditorPages* pages = e.Pages()) {
         pages->ShowSelectFolderPanel(e, true);
@@ -174,16 +174,16 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
 
 void ProgramManager::ModeButton(VQEditor& e, int p, int mode) {
   if (e.ParamValue(p) > 0.5) {
-    editMode = mode;
+    mEditMode = mode;
     for (int other : kModeButtons)
       if (other != p) e.SetParameterFromGUI2(other, 0.0);
     e.HideControlsOfParam(kPreviewNote, true);
-    nameEntry.SetText("");
+    mNameEntry.SetText("");
     e.RedrawParamControls();
     return;
   }
-  if (editMode != mode) return;
-  editMode = kModeNone;
+  if (mEditMode != mode) return;
+  mEditMode = kModeNone;
   e.HideControlsOfParam(kPreviewNote, false);
   e.GrayOutControlsOfParam(kPreviewNote, true);
   ClearSlotSelection(e);
@@ -208,12 +208,12 @@ void ProgramManager::ApplyEdit(VQEditor& e) {
   }
   if (selected == 1) {
     // The name becomes part of the slot's file name: no folder separators, no control bytes.
-    std::string name = nameEntry.Text();
+    std::string name = mNameEntry.Text();
     for (char& c : name)
       if (c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '_';
     e.SetSlotName(name.c_str(), only);
   }
-  bankSaved = false;
+  mBankSaved = false;
 }
 
 void ProgramManager::BankButton(VQEditor& e, int p) {
@@ -224,27 +224,27 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
     const std::string folder = ChooseFolder();
     if (folder.empty()) return false;
     SaveProgramsToFolder(e, folder, false, 0);
-    bankSaved = true;
-    bankFolder = folder;
+    mBankSaved = true;
+    mBankFolder = folder;
     e.Link().SetTransferDone(true);
     return true;
   };
   switch (p) {
     case 318:
       if (!Ask(e, kReplaceBank)) return;
-      bankSaved = false;
+      mBankSaved = false;
       e.ResetCacheFolder();
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
-      nameEntry.SetText("");
+      mNameEntry.SetText("");
       return;
     case 319: {
       if (!empty && !Ask(e, kReplaceBank)) return;
       const std::string folder = ChooseFolder(e.Browser().SaveFolder());
       if (folder.empty()) return;
       e.ScanProgramFolderToSlots(folder.c_str());
-      bankSaved = true;
-      bankFolder = folder;
-      nameEntry.SetText("");
+      mBankSaved = true;
+      mBankFolder = folder;
+      mNameEntry.SetText("");
       return;
     }
     case 320:
@@ -262,15 +262,15 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       saveToChosenFolder();
       return;
     case 322: {
-      if (!bankSaved) {
+      if (!mBankSaved) {
         if (!Ask(e, "Please save the files first!", 1)) return;
         if (!saveToChosenFolder()) return;
       }
       char text[400];
       std::snprintf(text, sizeof text, "The files to be uploaded are located in the \n%s folder.",
-                    bankFolder.c_str());
+                    mBankFolder.c_str());
       e.ShowMessageBox(text, "Warning", 0);
-      e.OpenUrl(client.Url(kDbUploadPagePath).c_str());
+      e.OpenUrl(mClient.Url(kDbUploadPagePath).c_str());
       return;
     }
     case 323: {

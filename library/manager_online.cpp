@@ -84,7 +84,7 @@ void ProgramManager::FinishOnlineList(VQEditor& e) {
   const bool fits = rows <= VQEditor::kBrowserTextRows;
   if (!fits) e.Browser().SetScrollRange(rows - VQEditor::kBrowserTextRows);
   e.HideControlsOfParam(kBrowserScroll, fits);
-  anchor = -1;
+  mAnchor = -1;
   RedrawBrowserRows(e);
 }
 
@@ -96,7 +96,7 @@ void ProgramManager::ShowOnlineCategories(VQEditor& e) {
 
 void ProgramManager::DbGetCategories(VQEditor& e) {
   if (!e.ManagerPageShown()) return;
-  DbClient::Page page = client.Categories();
+  DbClient::Page page = mClient.Categories();
   if (!page.ok) return;
   e.Browser().Rows().insert(e.Browser().Rows().end(), page.rows.begin(), page.rows.end());
   FinishOnlineList(e);
@@ -106,8 +106,8 @@ void ProgramManager::ShowOnlinePages(VQEditor& e, const std::string& categoryId)
   e.Browser().Rows().clear();
   ResetBrowserTexts(e);
   e.Browser().Rows().push_back(UpRow(0, ".."));
-  AppendPages(e.Browser().Rows(), client.Options().totalTimeoutMs,
-              [&](int n) { return client.DbGetPages(categoryId, n); });
+  AppendPages(e.Browser().Rows(), mClient.Options().totalTimeoutMs,
+              [&](int n) { return mClient.DbGetPages(categoryId, n); });
   FinishOnlineList(e);
 }
 
@@ -115,8 +115,8 @@ void ProgramManager::ShowOnlineFiles(VQEditor& e, const std::string& pageId) {
   e.Browser().Rows().clear();
   ResetBrowserTexts(e);
   e.Browser().Rows().push_back(UpRow(1, e.Browser().Folder()));
-  AppendPages(e.Browser().Rows(), client.Options().totalTimeoutMs,
-              [&](int n) { return client.DbGetMedia(pageId, n); });
+  AppendPages(e.Browser().Rows(), mClient.Options().totalTimeoutMs,
+              [&](int n) { return mClient.DbGetMedia(pageId, n); });
   // Equal names keep their order, as a bubble sort that swaps only greater names leaves them.
   std::stable_sort(e.Browser().Rows().begin(), e.Browser().Rows().end(),
                    [](const OnlineListRow& a, const OnlineListRow& b) { return NameAfter(b, a); });
@@ -128,7 +128,7 @@ bool ProgramManager::DownloadToFolder(VQEditor& e, const std::string& url, std::
   if (name.empty() || e.Browser().CacheFolder().empty()) return false;
   const std::string path = e.Browser().CacheFolder() + name;
   if (path.size() > 255) return false;
-  std::string text = client.DbDownload(url);
+  std::string text = mClient.DbDownload(url);
   text.resize(std::strlen(text.c_str()));  // up to the first zero byte
   if (text.empty()) return false;
   if (!fs::MakeFolder(e.Browser().CacheFolder(), 0755)) return false;
@@ -152,7 +152,7 @@ void ProgramManager::HideOnlineEntry(VQEditor& e) {
 }
 
 void ProgramManager::OpenOnlineDatabase(VQEditor& e) {
-  if (loggedIn) {
+  if (mLoggedIn) {
     HideOnlineEntry(e);
     ShowOnlineCategories(e);
     return;
@@ -161,16 +161,16 @@ void ProgramManager::OpenOnlineDatabase(VQEditor& e) {
   if (e.ParamValue(kRememberSwitch) <= 0.5) return;
   char user[257] = {};
   GetPrivateProfileString("dbase", "user", "", user, sizeof user, e.SettingsPath().c_str());
-  if (user[0]) userField.SetText(user);
+  if (user[0]) mUserField.SetText(user);
   if (std::optional<std::string> password = ReadCredentialFile(CredentialFilePath(e)))
-    passwordField.SetText(*password);
+    mPasswordField.SetText(*password);
 }
 
 void ProgramManager::LoginToDatabase(VQEditor& e) {
-  const std::string user = userField.Text();
-  const std::string password = passwordField.Text();
-  loggedIn = client.DbLogin(user, password);
-  if (!loggedIn) {
+  const std::string user = mUserField.Text();
+  const std::string password = mPasswordField.Text();
+  mLoggedIn = mClient.DbLogin(user, password);
+  if (!mLoggedIn) {
     e.ShowMessageBox(
         "There was an error during the Login process.\nPlease check your account on the\n"
         "Velquor Program Database site!",
@@ -198,6 +198,6 @@ void ProgramManager::SetRememberLogin(VQEditor& e) {
   WritePrivateProfileString("dbase", "memo", "false", settings);
   WritePrivateProfileString("dbase", "user", "", settings);
   fs::RemoveFile(CredentialFilePath(e));
-  userField.SetText("");
-  passwordField.SetText("");
+  mUserField.SetText("");
+  mPasswordField.SetText("");
 }

@@ -84,12 +84,12 @@ void SetText(char (&dst)[256], const std::string& s) {
 }  // namespace
 
 std::string ManagerTextField::Text() const {
-  return Utf8Prefix(readControl ? readControl() : mText, mLimit);
+  return Utf8Prefix(mReadControl ? mReadControl() : mText, mLimit);
 }
 
 void ManagerTextField::SetText(std::string_view text) {
   mText = Utf8Prefix(text, mLimit);
-  if (writeControl) writeControl(mText);
+  if (mWriteControl) mWriteControl(mText);
 }
 
 int DropTargetSlot(int x, int y, int width) {
@@ -219,7 +219,7 @@ void ProgramManager::LoadSlotProgram(VQEditor& e, int slot) {
 }
 
 void ProgramManager::OnBrowserListClick(VQEditor& e) {
-  const ListEvent ev = browserEvent ? browserEvent() : ListEvent{};
+  const ListEvent ev = mBrowserEvent ? mBrowserEvent() : ListEvent{};
   const double value = e.ParamValue(338);
   if (ev.kind == kListScroll) {
     const double position = std::clamp(
@@ -238,23 +238,23 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
     case kListClick:
       if (ev.modifier == kListToggle) {
         row.flags[3] = !row.flags[3];
-        anchor = -1;
+        mAnchor = -1;
       } else if (ev.modifier == kListRange) {
         if (!isFile) return;
-        if (anchor < 0 || anchor >= static_cast<int>(e.Browser().Rows().size())) {
+        if (mAnchor < 0 || mAnchor >= static_cast<int>(e.Browser().Rows().size())) {
           row.flags[3] = 1;
         } else {
-          for (int i = std::min(anchor, index); i <= std::max(anchor, index); ++i)
+          for (int i = std::min(mAnchor, index); i <= std::max(mAnchor, index); ++i)
             if (e.Browser().Rows()[static_cast<size_t>(i)].flags[2])
               e.Browser().Rows()[static_cast<size_t>(i)].flags[3] = 1;
         }
-        anchor = index;
+        mAnchor = index;
       } else {
         if (!isFile || row.flags[3]) return;
         for (OnlineListRow& r : e.Browser().Rows())
           if (r.flags[2]) r.flags[3] = 0;
         row.flags[3] = 1;
-        anchor = index;
+        mAnchor = index;
         e.GrayOutControlsOfParam(kPreviewNote, true);
       }
       RecolourBrowser(e);
@@ -295,7 +295,7 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
     }
     if (folder.size() > kPathBytes) return;  // a path cut short would name another folder
     e.Browser().SetFolder(folder);
-    anchor = -1;
+    mAnchor = -1;
     e.ListProgramFolder(folder.c_str());
     return;
   }
@@ -326,17 +326,17 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
 }
 
 void ProgramManager::OnBankListClick(VQEditor& e) {
-  const ListEvent ev = bankEvent ? bankEvent() : ListEvent{};
+  const ListEvent ev = mBankEvent ? mBankEvent() : ListEvent{};
   const int slot = std::min(static_cast<int>(e.ParamValue(339) + 0.001), kLastProgramSlot);
   if (slot < kFirstProgramSlot) return;
   ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(slot)];
 
   if (ev.kind == kListDrop) {
-    if (editMode >= kModeRemove && editMode <= kModeSwap) ApplyDropMode(e, slot);
+    if (mEditMode >= kModeRemove && mEditMode <= kModeSwap) ApplyDropMode(e, slot);
     return;
   }
   if (ev.kind == kListDoubleClick) {
-    if (editMode != kModeNone || ev.modifier != kListPlain) return;
+    if (mEditMode != kModeNone || ev.modifier != kListPlain) return;
     ClearSlotSelection(e);
     s.selected = 1;
     RefreshSlot(e, slot);
@@ -365,7 +365,7 @@ void ProgramManager::OnBankListClick(VQEditor& e) {
     RefreshSlot(e, slot);
     e.GrayOutControlsOfParam(kPreviewNote, true);
   }
-  if (editMode == kModeEdit && s.selected) EditSlot(e, slot);
+  if (mEditMode == kModeEdit && s.selected) EditSlot(e, slot);
 }
 
 void ProgramManager::EditSlot(VQEditor& e, int slot) {
@@ -376,34 +376,34 @@ void ProgramManager::EditSlot(VQEditor& e, int slot) {
   }
   int selected = 0;
   for (const ProgramSlot& x : e.Browser().Slots()) selected += x.selected ? 1 : 0;
-  nameEntry.SetText(selected == 1 ? s.name : "");
+  mNameEntry.SetText(selected == 1 ? s.name : "");
 }
 
 void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
   const bool holdsProgram = !e.Browser().Slots()[static_cast<size_t>(slot)].empty;
-  if (editMode == kModeRemove) {
-    if (confirm && !holdsProgram) return;
-    if (confirm &&
+  if (mEditMode == kModeRemove) {
+    if (mConfirm && !holdsProgram) return;
+    if (mConfirm &&
         !Ask(e, "This operation will remove the selected Program(s).\nDo you wish to continue?"))
       return;
     for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
       if (e.Browser().Slots()[static_cast<size_t>(i)].selected) EmptySlot(e, i);
     ClearSlotSelection(e);
-    bankSaved = false;
+    mBankSaved = false;
     return;
   }
   std::vector<int> sources;
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
     if (e.Browser().Slots()[static_cast<size_t>(i)].selected) sources.push_back(i);
   if (sources.empty()) return;
-  if (confirm) {
+  if (mConfirm) {
     const int delta = slot - sources.front();
     bool overwrites = false;
     for (int src : sources) {
       const int d = src + delta;
       if (d > kLastProgramSlot || e.Browser().Slots()[static_cast<size_t>(d)].empty) continue;
       // A moved program that moves on is not overwritten.
-      if (editMode == kModeMove && std::find(sources.begin(), sources.end(), d) != sources.end())
+      if (mEditMode == kModeMove && std::find(sources.begin(), sources.end(), d) != sources.end())
         continue;
       overwrites = true;
     }
@@ -412,11 +412,11 @@ void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
              "This operation will overwrite the destination Program(s).\nDo you wish to continue?"))
       return;
   }
-  const std::vector<int> changed = editMode == kModeMove   ? MoveSlots(e.Browser().Slots(), slot)
-                                   : editMode == kModeCopy ? CopySlots(e.Browser().Slots(), slot)
-                                                           : SwapSlots(e.Browser().Slots(), slot);
+  const std::vector<int> changed = mEditMode == kModeMove   ? MoveSlots(e.Browser().Slots(), slot)
+                                   : mEditMode == kModeCopy ? CopySlots(e.Browser().Slots(), slot)
+                                                            : SwapSlots(e.Browser().Slots(), slot);
   for (int s : changed) RefreshSlot(e, s);
-  bankSaved = false;
+  mBankSaved = false;
 }
 
 void ProgramManager::SaveProgramsToFolder(VQEditor& e, const std::string& folder, bool updatePaths,
@@ -529,5 +529,5 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
     e.Browser().Slots()[static_cast<size_t>(slot)].selected = 0;
     RefreshSlot(e, slot);
   }
-  bankSaved = false;
+  mBankSaved = false;
 }

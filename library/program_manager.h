@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "editor/param_cases.h"
-#include "editor/program_slot.h"
 #include "library/db_client.h"
+#include "protocol/program_slot.h"
 
 class VQEditor;
 
@@ -49,12 +49,17 @@ class ManagerTextField {
   explicit ManagerTextField(size_t limit) : mLimit(limit) {}
   std::string Text() const;
   void SetText(std::string_view text);
-  std::function<std::string()> readControl;
-  std::function<void(const std::string&)> writeControl;
+  // Binds the field to its control: the text is then read from and written to the control.
+  void Connect(std::function<std::string()> read, std::function<void(const std::string&)> write) {
+    mReadControl = std::move(read);
+    mWriteControl = std::move(write);
+  }
 
  private:
   size_t mLimit;
   std::string mText;
+  std::function<std::string()> mReadControl;
+  std::function<void(const std::string&)> mWriteControl;
 };
 
 // The slot a drop at (x, y) lands on, for a window `width` wide: -1 outside the grid, 0 on the
@@ -80,7 +85,7 @@ inline std::vector<int> SwapSlots(std::vector<ProgramSlot>& t, int target) {
 class ProgramManager : public VQParamCases {
  public:
   ProgramManager() = default;
-  explicit ProgramManager(DbClientOptions options) : client(std::move(options)) {}
+  explicit ProgramManager(DbClientOptions options) : mClient(std::move(options)) {}
 
   bool ManagerPageCase(VQEditor& editor, int paramIdx) override;
   DispatchExit ProgramControlCase(VQEditor&, int, int32_t) override {
@@ -117,22 +122,24 @@ class ProgramManager : public VQParamCases {
   void SetRememberLogin(VQEditor& editor);
   std::string CredentialFilePath(const VQEditor& editor) const;
 
-  // --- State ---
-  DbClient client;
-  int editMode = kModeNone;
-  bool confirm = false;
-  bool bankSaved = false;
-  std::string bankFolder;
-  int anchor = -1;
-  bool loggedIn = false;
-  ManagerTextField nameEntry{63};
-  ManagerTextField userField{255};
-  ManagerTextField passwordField{255};
+  // --- State the pages and tests reach ---
+  DbClient& Client() { return mClient; }
+  void SetClient(DbClient client) { mClient = std::move(client); }
+  int EditMode() const { return mEditMode; }
+  bool Confirm() const { return mConfirm; }      // the confirmation switch is on
+  bool BankSaved() const { return mBankSaved; }  // the bank was written into a folder
+  bool LoggedIn() const { return mLoggedIn; }
+  void SetLoggedIn(bool loggedIn) { mLoggedIn = loggedIn; }
+  ManagerTextField& NameEntry() { return mNameEntry; }
+  ManagerTextField& UserField() { return mUserField; }
+  ManagerTextField& PasswordField() { return mPasswordField; }
   // Event details of the browser (338) and bank (339) list controls.
-  std::function<ListEvent()> browserEvent;
-  std::function<ListEvent()> bankEvent;
+  void SetBrowserEventReader(std::function<ListEvent()> read) { mBrowserEvent = std::move(read); }
+  void SetBankEventReader(std::function<ListEvent()> read) { mBankEvent = std::move(read); }
   // The folder panel, opened in the given folder ("" when cancelled; else ends in "/").
-  std::function<std::string(const std::string& startFolder)> chooseFolder;
+  void SetFolderChooser(std::function<std::string(const std::string& startFolder)> choose) {
+    mChooseFolder = std::move(choose);
+  }
 
  private:
   bool Ask(VQEditor& editor, const char* text, int type = 4);
@@ -153,6 +160,20 @@ class ProgramManager : public VQParamCases {
   std::string ChooseFolder(const std::string& startFolder = "");
   // A slot's program as a local file: an online slot is downloaded first. "" when that fails.
   std::string LocalSlotFile(VQEditor& editor, int slot);
+
+  DbClient mClient;
+  int mEditMode = kModeNone;
+  bool mConfirm = false;
+  bool mBankSaved = false;
+  std::string mBankFolder;
+  int mAnchor = -1;  // the browser row a range selection starts from (-1: none)
+  bool mLoggedIn = false;
+  ManagerTextField mNameEntry{63};
+  ManagerTextField mUserField{255};
+  ManagerTextField mPasswordField{255};
+  std::function<ListEvent()> mBrowserEvent;
+  std::function<ListEvent()> mBankEvent;
+  std::function<std::string(const std::string& startFolder)> mChooseFolder;
 };
 
 // Installs the manager as the editor's manager-page cases (behind the program-file controls;

@@ -418,16 +418,16 @@ void ConnectProgramManager(VQEditor& editor, ProgramManager& manager) {
   };
   IControl* browser = pages->BrowserSelect();
   IControl* bank = pages->SlotMatrix();
-  manager.browserEvent = [=] { return listEvent(browser); };
-  manager.bankEvent = [=] { return listEvent(bank); };
+  manager.SetBrowserEventReader([=] { return listEvent(browser); });
+  manager.SetBankEventReader([=] { return listEvent(bank); });
   auto connect = [](ManagerTextField& field, IControl* control) {
     auto* text = dynamic_cast<IUserTextControl*>(control);
     if (!text) return;
-    field.readControl = [text] { return std::string(text->GetText()); };
-    field.writeControl = [text](const std::string& s) { text->SetText(s.c_str()); };
+    field.Connect([text] { return std::string(text->GetText()); },
+                  [text](const std::string& s) { text->SetText(s.c_str()); });
   };
-  connect(manager.userField, pages->LoginUserField());
-  connect(manager.passwordField, pages->LoginPasswordField());
-  connect(manager.nameEntry, pages->NameField());
-  manager.loggedIn = false;
+  connect(manager.UserField(), pages->LoginUserField());
+  connect(manager.PasswordField(), pages->LoginPasswordField());
+  connect(manager.NameEntry(), pages->NameField());
+  manager.SetLoggedIn(false);
 }

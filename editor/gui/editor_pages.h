@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "editor/editor_pages.h"
-#include "editor/program_record.h"
+#include "protocol/program_record.h"
 #include "graphics/text_controls.h"
 
 class IBitmapOverlayControl;

@@ -3,7 +3,7 @@
 #include "editor/gui/editor_pages.h"
 #include "editor/gui/keyboard_control.h"
 #include "editor/vq_editor.h"
-#include "editor/eq_mapping.h"
+#include "protocol/eq_mapping.h"
 #include "graphics/igraphics.h"
 #include "graphics/knob_controls.h"
 #include "graphics/para_graphic_eq.h"

@@ -107,12 +107,12 @@ class ManagerTest : public LibraryEditorTest {
     options.totalTimeoutMs = 20000;  // long lists on a loaded machine
     m = &InstallProgramManager(e, options);
     e.SetManagerPageShown(true);
-    m->browserEvent = [this] { return browser; };
-    m->bankEvent = [this] { return bank; };
-    m->chooseFolder = [this](const std::string& start) {
+    m->SetBrowserEventReader([this] { return browser; });
+    m->SetBankEventReader([this] { return bank; });
+    m->SetFolderChooser([this](const std::string& start) {
       folderStarts.push_back(start);
       return folderAnswer;
-    };
+    });
     bankFolder = Folder() + "bank/";
     fsys::create_directories(bankFolder);
     return e;
@@ -230,7 +230,7 @@ TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
   EXPECT_EQ(std::string(e.Browser().Slots()[95].path), bankFolder + "Lead.pr4");
   EXPECT_EQ(std::string(e.Browser().Slots()[96].name), "Deep");
   EXPECT_EQ(e.Browser().Slots()[96].category, kSlotCategoryBass);
-  EXPECT_FALSE(m->bankSaved);
+  EXPECT_FALSE(m->BankSaved());
 }
 
 TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
@@ -247,7 +247,7 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   Fill(3, src + "03_Pad.pr4", "Pad");
   folderAnswer = bankFolder;
   Press(321);
-  EXPECT_TRUE(m->bankSaved);
+  EXPECT_TRUE(m->BankSaved());
   EXPECT_TRUE(e.Link().TransferDone());
   EXPECT_EQ(Listing(bankFolder),
             (std::vector<std::string>{"03_Pad.pr4", "05_x.pr4", "07_FX_Lead.pr4"}));
@@ -308,7 +308,7 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
          Set(327, 1);
        },
        [&] {
-         EXPECT_EQ(m->editMode, kModeCopy);
+         EXPECT_EQ(m->EditMode(), kModeCopy);
          EXPECT_EQ(Value(325), 0.0);
        }},
       {"a mode released ends it",
@@ -317,10 +317,10 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
          Set(327, 0);
        },
        [&] {
-         EXPECT_EQ(m->editMode, kModeNone);
+         EXPECT_EQ(m->EditMode(), kModeNone);
          EXPECT_EQ(e.Browser().Slots()[2].selected, 0);
        }},
-      {"confirmation switch", [&] { Set(330, 1); }, [&] { EXPECT_TRUE(m->confirm); }},
+      {"confirmation switch", [&] { Set(330, 1); }, [&] { EXPECT_TRUE(m->Confirm()); }},
       {"categories are exclusive",
        [&] {
          Set(331, 1);
@@ -336,12 +336,12 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
          BankEvent(kListClick, 2);
        },
        [&] {
-         EXPECT_EQ(m->nameEntry.Text(), "P2");
+         EXPECT_EQ(m->NameEntry().Text(), "P2");
          EXPECT_EQ(Value(334), 0.0);
        }},
       {"apply renames and recategorises",
        [&] {
-         m->nameEntry.SetText("../" + std::string(70, 'n'));
+         m->NameEntry().SetText("../" + std::string(70, 'n'));
          Set(332, 1);
          Press(336);
        },
@@ -398,7 +398,7 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
       {"clear the bank on Yes", [&] { Press(318); },
        [&] {
          EXPECT_EQ(BankLayout(), "............");
-         EXPECT_FALSE(m->bankSaved);
+         EXPECT_FALSE(m->BankSaved());
        }},
       {"download into the manager",
        [&] {
@@ -470,14 +470,14 @@ TEST_F(ManagerTest, OnlineListsPageOnTheItemsEachReplyHeld) {
     EXPECT_EQ(e.Browser().ScrollRange(), c.rows + 1 > 47 ? static_cast<int>(c.rows + 1 - 47) : 0)
         << c.category;
   }
-  m->client = DbClient([] {
+  m->SetClient(DbClient([] {
     auto o = DbTestServer::Get().Options();
     o.totalTimeoutMs = 1000;
     return o;
-  }());
+  }()));
   m->ShowOnlinePages(e, "998");  // every page full, each slow: the list ends at its deadline
   EXPECT_LT(e.Browser().Rows().size(), 47u * 6);
-  m->client = DbClient(DbTestServer::Get().Options());
+  m->SetClient(DbClient(DbTestServer::Get().Options()));
 
   e.Browser().SetFolder("3");
   browser = {kListDoubleClick, kListPlain};
@@ -514,11 +514,11 @@ TEST_F(ManagerTest, RememberedLoginsComeBackForEveryPasswordTheFileHolds) {
     for (size_t i = 0; i < n; ++i) password += static_cast<char>(' ' + (i * 5 + n) % 95);
     const std::string user =
         "u" + std::string(password.rbegin(), password.rend());  // what the stand-in accepts
-    m->loggedIn = false;
-    m->userField.SetText(user);
-    m->passwordField.SetText(password);
+    m->SetLoggedIn(false);
+    m->UserField().SetText(user);
+    m->PasswordField().SetText(password);
     Press(345);
-    ASSERT_TRUE(m->loggedIn) << n;
+    ASSERT_TRUE(m->LoggedIn()) << n;
     EXPECT_EQ(e.Browser().Rows().size(), 2u);  // the categories
     if (n == 64) {
       EXPECT_FALSE(fsys::exists(dat));  // cannot come back whole: not remembered
@@ -527,35 +527,35 @@ TEST_F(ManagerTest, RememberedLoginsComeBackForEveryPasswordTheFileHolds) {
     struct stat st;
     ASSERT_EQ(stat(dat.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    m->loggedIn = false;
-    m->userField.SetText("");
-    m->passwordField.SetText("");
+    m->SetLoggedIn(false);
+    m->UserField().SetText("");
+    m->PasswordField().SetText("");
     Press(344);
-    EXPECT_EQ(m->userField.Text(), user.substr(0, 255));
-    ASSERT_EQ(m->passwordField.Text(), password) << n;
+    EXPECT_EQ(m->UserField().Text(), user.substr(0, 255));
+    ASSERT_EQ(m->PasswordField().Text(), password) << n;
   }
   struct stat st;
   ASSERT_EQ(stat(dir.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
 
   G().messageBoxes.clear();
-  m->userField.SetText("Mixed");  // accepted under another letter case: a failed login
+  m->UserField().SetText("Mixed");  // accepted under another letter case: a failed login
   Press(345);
-  EXPECT_FALSE(m->loggedIn);
+  EXPECT_FALSE(m->LoggedIn());
   ASSERT_EQ(G().messageBoxes.size(), 1u);
   EXPECT_EQ(G().messageBoxes[0].caption, "Login Error");
-  EXPECT_EQ(m->userField.Text(), "Mixed");
+  EXPECT_EQ(m->UserField().Text(), "Mixed");
 
   WriteCredentialFile(dat, "pw");
   Set(346, 0);
   EXPECT_FALSE(fsys::exists(dat));
   EXPECT_EQ(Ini("dbase", "memo"), "false");
   EXPECT_EQ(Ini("dbase", "user"), "");
-  EXPECT_EQ(m->userField.Text(), "");
-  m->userField.SetText("xterces");
-  m->passwordField.SetText("secret");
+  EXPECT_EQ(m->UserField().Text(), "");
+  m->UserField().SetText("xterces");
+  m->PasswordField().SetText("secret");
   Press(345);  // remember-me off: nothing is written
-  EXPECT_TRUE(m->loggedIn);
+  EXPECT_TRUE(m->LoggedIn());
   EXPECT_FALSE(fsys::exists(dat));
   EXPECT_EQ(Ini("dbase", "user"), "");
 }
