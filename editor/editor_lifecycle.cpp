@@ -26,7 +26,8 @@ constexpr const char* kFinishedText = "Finished successfully!";
 constexpr const char* kFirmwareStalledText = "Firmware update aborted: the VQ stopped answering!";
 
 // Login panel controls of the manager page, hidden until the database is chosen.
-constexpr int kLoginParams[] = {343, 344, 345, 346};
+constexpr int kLoginParams[] = {vq_param::kManagerBrowse, vq_param::kManagerOnline,
+                                vq_param::kManagerLogin, vq_param::kManagerRememberLogin};
 
 }  // namespace
 
@@ -268,7 +269,7 @@ void VQEditor::StatusPoll() {
       int slot = flexiReadoutSlot - 1;
       int32_t destination = flexiDestination[slot];
       if (destination >= 0 && destination < kProgramFieldCount)
-        RunOnMainThread([this, destination, value = ParamInt(vq_param::kFlexiRangeA + 2 * slot)] {
+        RunOnMainThread([this, destination, value = ParamInt(vq_param::kFlexi1RangeA + 2 * slot)] {
           FormatParamValueText(destination, value);
         });
       flexiReadoutSlot = 0;

@@ -31,8 +31,8 @@ void VQEditor::SendParamNrpn(int field, int32_t value) {
 
 void VQEditor::SendExtMidiNrpn() {
   UTL_MutexLock lock(mMutex);
-  SendControls(*this, FullTripleNrpn(87, ParamInt(90)));
-  SendControls(*this, FullTripleNrpn(125, ParamInt(128)));
+  SendControls(*this, FullTripleNrpn(87, ParamInt(vq_param::kPitchBendRange)));
+  SendControls(*this, FullTripleNrpn(125, ParamInt(vq_param::kExtMidiProgramChange)));
   SendControls(*this, FullTripleNrpn(123, CompositeValue(123, Reader())));
 }
 

@@ -62,11 +62,11 @@ class PageFileSelector : public IFileSelectorControl {
 
 int SelectorRole(int param) {
   switch (param) {
-    case 208:
+    case vq_param::kFirmwareFileChosen:
       return VQEditor::kFirmwareSelector;
-    case 201:
+    case vq_param::kLoadFileChosen:
       return VQEditor::kLoadSelector;
-    case 203:
+    case vq_param::kSaveFileChosen:
       return VQEditor::kSaveSelector;
     default:
       return VQEditor::kWriteSelector;
@@ -327,16 +327,17 @@ void EditorPages::BuildManagerPage(VQEditor& editor) {
   // "Remember me" as the user left it.
   GetPrivateProfileString("dbase", "memo", "", text, sizeof text, settings);
   if (strcmp(text, "true") == 0)
-    editor.SetParameterFromGUI(346, 1.0);
+    editor.SetParameterFromGUI(vq_param::kManagerRememberLogin, 1.0);
   else if (strcmp(text, "false") == 0)
-    editor.SetParameterFromGUI(346, 0.0);
+    editor.SetParameterFromGUI(vq_param::kManagerRememberLogin, 0.0);
   editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
-  editor.SetParameterFromGUI2(330, 1.0);
+  editor.SetParameterFromGUI2(vq_param::kManagerConfirm, 1.0);
 }
 
 void EditorPages::BuildManagerControls(VQEditor& editor) {
   IGraphics* g = editor.Graphics();
-  if (IParam* p = editor.GetParam(341)) p->InitDouble("Scroll", "", "", 0.0, 0.0, 1.0, 0.001, 1.0);
+  if (IParam* p = editor.GetParam(vq_param::kManagerBrowserScroll))
+    p->InitDouble("Scroll", "", "", 0.0, 0.0, 1.0, 0.001, 1.0);
   int userTexts = 0, images = 0, numbers = 0, names = 0;
   mSlots.assign(kSlotColumns * kSlotRows, {});
   for (const ControlSpec& spec : ManagerPageControls()) {

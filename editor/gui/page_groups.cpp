@@ -106,7 +106,8 @@ void EditorPages::ShowExtMidiPage(VQEditor& editor, bool external) {
   if (!hideExternal) {
     const bool was = editor.applyingProgram;
     editor.applyingProgram = true;
-    editor.SetParameterFromGUI2(311, editor.ParamInt(90));
+    editor.SetParameterFromGUI2(vq_param::kExtMidiPitchbendRange,
+                                editor.ParamInt(vq_param::kPitchBendRange));
     editor.applyingProgram = was;
   }
   const bool hideInternal = !hideExternal;
@@ -154,7 +155,8 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   if (layoutView != 0) return;
   IGraphics* g = editor.Graphics();
   // The MIDI-sync ranges follow the current program.
-  editor.SetupSyncRanges(editor.ParamInt(127), editor.ParamInt(126) == 1);
+  editor.SetupSyncRanges(editor.ParamInt(vq_param::kMidiSync),
+                         editor.ParamInt(vq_param::kDelayVintageLong) == 1);
   if (!g) {
     UpdateEqDisplay(editor);
     return;
@@ -203,8 +205,8 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   } else {
     ShowModControls(editor, false);
     const bool delay = (field(123) & 1) != 0;
-    editor.SetParameterFromGUI2(269, delay ? 0.0 : 1.0);
-    editor.SetParameterFromGUI2(305, delay ? 1.0 : 0.0);
+    editor.SetParameterFromGUI2(vq_param::kShowFxChorus, delay ? 0.0 : 1.0);
+    editor.SetParameterFromGUI2(vq_param::kShowFxDelay, delay ? 1.0 : 0.0);
   }
   // 7, 8. External MIDI and the chorus / delay highlights.
   ShowExtMidiPage(editor, value(306) == 1);
@@ -212,10 +214,11 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   HideIf(mTabHighlight[2], !(modOn && !delay));
   HideIf(mTabHighlight[3], !(modOn && delay));
   // 9, 10. FLEXI ranges and the delay values.
-  editor.SetupSyncRanges(editor.ParamInt(127), editor.ParamInt(126) == 1);
-  editor.SetParameterFromGUI2(45, field(42));
-  editor.SetParameterFromGUI2(138, field(135));
-  editor.SetParameterFromGUI2(142, field(139));
+  editor.SetupSyncRanges(editor.ParamInt(vq_param::kMidiSync),
+                         editor.ParamInt(vq_param::kDelayVintageLong) == 1);
+  editor.SetParameterFromGUI2(vq_param::kVco4PwmLfoFrq, field(42));
+  editor.SetParameterFromGUI2(vq_param::kDelay1, field(135));
+  editor.SetParameterFromGUI2(vq_param::kDelay2, field(139));
   // 11. Range pairs of the slots aimed at those fields.
   for (int k = 0; k < kFlexiSlotCount; ++k) {
     const int t = editor.flexiDestination[k];
@@ -236,10 +239,10 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
       editor.skinMode == 2 ? static_cast<int>(562 * s) : static_cast<int>(std::ceil(565 * s));
   if (order == 0 || order == 1) {
     const int od = order == 0 ? xA : xB, eq = order == 0 ? xB : xA;
-    g->MoveControlsOfParam(267, od, y);
-    g->MoveControlsOfParam(268, eq, y);
-    g->MoveControlsOfParam(294, od, y);
-    g->MoveControlsOfParam(295, eq, y);
+    g->MoveControlsOfParam(vq_param::kShowFxOverdrive, od, y);
+    g->MoveControlsOfParam(vq_param::kShowFxEqualizer, eq, y);
+    g->MoveControlsOfParam(vq_param::kFxOverdriveBlock, od, y);
+    g->MoveControlsOfParam(vq_param::kFxEqualizerBlock, eq, y);
     if (mTabHighlight[0]) mTabHighlight[0]->MoveTo(od, y);
     if (mTabHighlight[1]) mTabHighlight[1]->MoveTo(eq, y);
   }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "editor/param_ids.h"
+
 namespace vq_layout {
 namespace {
 
@@ -225,26 +227,26 @@ void SynthBuilder::KnobLoopEntry(int p) {
   const Point pos = KnobPosition(p);
   const int X = pos.x, Y = pos.y;
   switch (p) {
-    case 51:
-    case 52:
+    case vq_param::kVoice2Transposition:
+    case vq_param::kVoice3Transposition:
       return KnobWithReadout(p, Ctl::Knob, 145, 0.4);
-    case 70:
+    case vq_param::kEnvelopeMode:
       return KnobWithReadout(p, Ctl::Knob, 143, 0.4);
-    case 84:
+    case vq_param::kVcfModulationPitchFollow:
       return KnobWithReadout(p, Ctl::Knob, 118, 0.4);
-    case 85:
+    case vq_param::kVcfType:
       return KnobWithReadout(p, Ctl::Knob, 144, 0.4);
-    case 78:
-    case 87:
-    case 92:
+    case vq_param::kVcfVintageNew:
+    case vq_param::kVcfSlope:
+    case vq_param::kTrigGateMode:
       Framed(Ctl::Switch, p, mLcd ? 233 : 172, X + 6, mLcd ? Y - 4 : Y - 7);
       Readout(p, mLcd ? IRECT(X - 8, Y - 16, X + 40, Y) : IRECT(X - 8, Y - 20, X + 40, Y - 4));
       return;
-    case 89:
+    case vq_param::kPortamentoSlope:
       Framed(Ctl::Switch, p, mLcd ? 233 : 172, X + 6, mLcd ? Y - 8 : Y - 7);
       Readout(p, IRECT(X - 8, Y - 20, X + 40, Y - 4));
       return;
-    case 93:
+    case vq_param::kKeyPriority:
       Framed(Ctl::Knob, p, Img(169), X, mLcd ? Y - 9 : Y - 12, 0.4);
       Readout(p, mLcd ? IRECT(X - 8, Y - 12, X + 40, Y + 4) : IRECT(X - 8, Y - 15, X + 40, Y + 1));
       return;
