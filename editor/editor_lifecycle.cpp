@@ -47,7 +47,9 @@ void VQEditor::StartUp() {
   UpdateEqDisplay();
   if (IGraphics* g = GetGraphicsOf(this)) {
     g->SetControlsFromPlugValue(269, false, 1.0);  // "Show Fx Chorus"
-    for (int page : {305, 267, 268}) g->SetControlsFromPlugValue(page, false, 0.0);
+    for (int page :
+         {vq_param::kShowFxDelay, vq_param::kShowFxOverdrive, vq_param::kShowFxEqualizer})
+      g->SetControlsFromPlugValue(page, false, 0.0);
   }
 
   learnMode = false;

@@ -19,7 +19,9 @@ void VQEditor::ResetFlexiSlotMarkers() {
 
 void VQEditor::ApplyFieldsUpToPortamento() {
   for (int f = 0; f <= 75; ++f) SetParam(f + kFieldParamOffset, record[f]);
-  SetParam(record[75] != 0 ? 186 : 79, record[76]);
+  SetParam(
+      record[75] != 0 ? vq_param::kVcfCutoffFrequencyNew : vq_param::kVcfCutoffFrequencyVintage,
+      record[76]);
   for (int f = 77; f <= 88; ++f) SetParam(f + kFieldParamOffset, record[f]);
   SetParam(vq_param::kTrigGateMode, record[89] & 1);
   SetParam(vq_param::kPortamentoMode, (record[89] >> 1) & 1);
@@ -28,22 +30,23 @@ void VQEditor::ApplyFieldsUpToPortamento() {
 
 void VQEditor::ApplyFlexiSlot(int n, bool withDestination) {
   const int b = kFlexiFirstField + kFlexiSlotFields * n;
-  SetParam(98 + 7 * n, record[b]);
-  SetParam(99 + 7 * n, record[b + 1] & 1);
-  SetParam(174 + 2 * n, (record[b + 1] >> 1) & 1);
-  SetParam(100 + 7 * n, record[b + 2]);
-  SetParam(101 + 7 * n, record[b + 3] & 1);
-  SetParam(175 + 2 * n, (record[b + 3] >> 1) & 1);
-  SetParam(102 + 7 * n, record[b + 4]);
-  SetParam(103 + 7 * n, record[b + 5]);
-  SetParam(104 + 7 * n, record[b + 6]);
+  SetParam(vq_param::kFlexi1Source + 7 * n, record[b]);
+  SetParam(vq_param::kFlexi1Bits + 7 * n, record[b + 1] & 1);
+  SetParam(vq_param::kFlexi1Mode + 2 * n, (record[b + 1] >> 1) & 1);
+  SetParam(vq_param::kFlexi1Destination + 7 * n, record[b + 2]);
+  SetParam(vq_param::kFlexi1RangePolarity + 7 * n, record[b + 3] & 1);
+  SetParam(vq_param::kFlexi1RangeControlPolarity + 2 * n, (record[b + 3] >> 1) & 1);
+  SetParam(vq_param::kFlexi1Range + 7 * n, record[b + 4]);
+  SetParam(vq_param::kFlexi1RangeControl + 7 * n, record[b + 5]);
+  SetParam(vq_param::kFlexi1Curve + 7 * n, record[b + 6]);
   int sourceRow = ProgramFieldTable::SourceListPosition(record[b]);
   if (sourceRow >= 0) SetParam(vq_param::kFlexi1Sources + 2 * n, sourceRow);
   int rangeRow = ProgramFieldTable::RangeControlListPosition(record[b + 5]);
   if (rangeRow >= 0) SetParam(vq_param::kFlexi1Sources + 1 + 2 * n, rangeRow);
 
   if (!withDestination || record[b] < 1) return;
-  int32_t d = ParamInt(99 + 7 * n) * 128 + ParamInt(100 + 7 * n);
+  int32_t d = ParamInt(vq_param::kFlexi1Bits + 7 * n) * 128 +
+              ParamInt(vq_param::kFlexi1Destination + 7 * n);
   // A destination beyond the fields (a damaged file or dump) leaves the slot without one; the
   // stored value stays in the parameters.
   if (!ProgramFieldTable::IsFlexiDestination(d)) return;
@@ -59,7 +62,8 @@ void VQEditor::ApplyFlexiSlot(int n, bool withDestination) {
   if (mPages) mPages->MoveFlexiRangeControls(*this, n, dv);
   int32_t range = record[b + 4];
   SetParam(rangeA, record[dv]);
-  SetParam(rangeA + 1, ParamInt(101 + 7 * n) ? record[dv] - range : record[dv] + range);
+  SetParam(rangeA + 1, ParamInt(vq_param::kFlexi1RangePolarity + 7 * n) ? record[dv] - range
+                                                                        : record[dv] + range);
 }
 
 void VQEditor::ApplyMidiFields() {

@@ -17,7 +17,9 @@ namespace {
 
 constexpr int kPreviewKey = 48;
 constexpr int kPreviewVelocity = 100;
-constexpr int kModeButtons[] = {324, 325, 326, 327, 329};
+constexpr int kModeButtons[] = {vq_param::kManagerRemoveMode, vq_param::kManagerMoveMode,
+                                vq_param::kManagerSwapMode, vq_param::kManagerCopyMode,
+                                vq_param::kManagerEditMode};
 constexpr const char* kReplaceBank =
     "This operation will remove the current Programs.\nDo you wish to continue?";
 
@@ -68,7 +70,8 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
   const double value = e.ParamValue(p);
   const bool released = value < 0.5;
   IGraphics* g = e.Graphics();
-  if (e.downloadToManager && p >= 317 && p <= 323) return false;
+  if (e.downloadToManager && p >= vq_param::kManagerInsert && p <= vq_param::kManagerSendBank)
+    return false;
 
   switch (p) {
     case vq_param::kManagerLocalBrowser:
@@ -87,7 +90,10 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
     case vq_param::kManagerInvertSelection:
       if (!released) break;
       for (OnlineListRow& r : e.browserRows)
-        if (r.flags[2]) r.flags[3] = p == 314 ? 1 : p == 315 ? 0 : !r.flags[3];
+        if (r.flags[2])
+          r.flags[3] = p == vq_param::kManagerSelectAll    ? 1
+                       : p == vq_param::kManagerSelectNone ? 0
+                                                           : !r.flags[3];
       anchor = -1;
       RecolourBrowser(e);
       break;
@@ -228,7 +234,9 @@ void ProgramManager::ApplyEdit(VQEditor& e) {
 
 void ProgramManager::BankButton(VQEditor& e, int p) {
   const bool empty = BankEmpty(e);
-  if (empty && (p == 318 || p == 321 || p == 322 || p == 323)) return;
+  if (empty && (p == vq_param::kManagerClearBank || p == vq_param::kManagerSaveBank ||
+                p == vq_param::kManagerUploadBank || p == vq_param::kManagerSendBank))
+    return;
   // Save and upload both write the bank to a folder the user picks; false when none was picked.
   auto saveToChosenFolder = [&]() {
     const std::string folder = ChooseFolder();

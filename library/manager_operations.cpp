@@ -389,8 +389,9 @@ void ProgramManager::OnBankListClick(VQEditor& e) {
 
 void ProgramManager::EditSlot(VQEditor& e, int slot) {
   const ProgramSlot& s = e.slotTable[static_cast<size_t>(slot)];
-  for (int p = 331; p <= 335; ++p) {
-    if (IParam* param = e.GetParam(p)) param->Set(!s.empty && s.category == p - 329 ? 1.0 : 0.0);
+  for (int p = vq_param::kManagerCategoryBass; p <= vq_param::kManagerCategoryEwi; ++p) {
+    if (IParam* param = e.GetParam(p))
+      param->Set(!s.empty && s.category == p - vq_param::kManagerCategoryBass + 2 ? 1.0 : 0.0);
     e.SetControlsFromParam(p);
   }
   int selected = 0;

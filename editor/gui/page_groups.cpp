@@ -46,7 +46,8 @@ void EditorPages::ShowOverdriveControls(VQEditor& editor, bool hide) {
 
 void EditorPages::ShowEqBandControls(VQEditor& editor, bool hide) {
   HideIf(mFxPanel[2], hide);
-  for (int p = 160; p <= 172; ++p) ShowFlexiAware(editor, p, hide);
+  for (int p = vq_param::kEqualizerOnOff; p <= vq_param::kTrebleBoost; ++p)
+    ShowFlexiAware(editor, p, hide);
   for (int p : {184, 185}) ShowFlexiAware(editor, p, hide);
   HideParams(editor, {291, 292}, hide);
 }
@@ -61,7 +62,8 @@ void EditorPages::ShowEqualizerSection(VQEditor& editor, bool hide) {
 
 void EditorPages::ShowModControls(VQEditor& editor, bool hide) {
   HideIf(mFxPanel[0], hide);
-  for (int p = 132; p <= 146; ++p) ShowFlexiAware(editor, p, hide);
+  for (int p = vq_param::kModBlendInstrument; p <= vq_param::kFeedbackDamping; ++p)
+    ShowFlexiAware(editor, p, hide);
 }
 
 void EditorPages::ShowListPage(VQEditor& editor, bool hide) {
