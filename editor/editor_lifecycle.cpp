@@ -46,7 +46,7 @@ void VQEditor::StartUp() {
   flexiPickActive = false;
   UpdateEqDisplay();
   if (IGraphics* g = GetGraphicsOf(this)) {
-    g->SetControlsFromPlugValue(269, false, 1.0);  // "Show Fx Chorus"
+    g->SetControlsFromPlugValue(vq_param::kShowFxChorus, false, 1.0);
     for (int page :
          {vq_param::kShowFxDelay, vq_param::kShowFxOverdrive, vq_param::kShowFxEqualizer})
       g->SetControlsFromPlugValue(page, false, 0.0);
