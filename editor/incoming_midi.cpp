@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int kLearnSwitch = 297;
 constexpr int kOldDumpChecksumByte = 112;  // two checksum bytes, then F7
 
 }  // namespace
@@ -267,7 +266,7 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
         if (mLearn.Target() >= 0 && mLearn.Target() < ProgramFieldTable::kLearnEntryCount) {
           mLearn.CC()[mLearn.Target()] = controller;
           mLearn.SetLearnMode(false);
-          SetParamOnMainThread(kLearnSwitch, 0.0);
+          SetParamOnMainThread(vq_param::kLearn, 0.0);
           if (!mApplyingProgram) mParamRedrawPending = true;
         }
         break;

@@ -18,31 +18,34 @@ void VQEditor::ResetFlexiSlotMarkers() {
 
 void VQEditor::ApplyFieldsUpToPortamento() {
   for (int f = 0; f <= 75; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
-  SetParam(mRecord[75] != 0 ? 186 : 79, mRecord[76]);
+  SetParam(
+      mRecord[75] != 0 ? vq_param::kVcfCutoffFrequencyNew : vq_param::kVcfCutoffFrequencyVintage,
+      mRecord[76]);
   for (int f = 77; f <= 88; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
-  SetParam(92, mRecord[89] & 1);
-  SetParam(173, (mRecord[89] >> 1) & 1);
+  SetParam(vq_param::kTrigGateMode, mRecord[89] & 1);
+  SetParam(vq_param::kPortamentoMode, (mRecord[89] >> 1) & 1);
   for (int f = 90; f <= 94; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
 }
 
 void VQEditor::ApplyFlexiSlot(int n, bool withDestination) {
   const int b = kFlexiFirstField + kFlexiSlotFields * n;
-  SetParam(98 + 7 * n, mRecord[b]);
-  SetParam(99 + 7 * n, mRecord[b + 1] & 1);
-  SetParam(174 + 2 * n, (mRecord[b + 1] >> 1) & 1);
-  SetParam(100 + 7 * n, mRecord[b + 2]);
-  SetParam(101 + 7 * n, mRecord[b + 3] & 1);
-  SetParam(175 + 2 * n, (mRecord[b + 3] >> 1) & 1);
-  SetParam(102 + 7 * n, mRecord[b + 4]);
-  SetParam(103 + 7 * n, mRecord[b + 5]);
-  SetParam(104 + 7 * n, mRecord[b + 6]);
+  SetParam(vq_param::kFlexi1Source + 7 * n, mRecord[b]);
+  SetParam(vq_param::kFlexi1Bits + 7 * n, mRecord[b + 1] & 1);
+  SetParam(vq_param::kFlexi1Mode + 2 * n, (mRecord[b + 1] >> 1) & 1);
+  SetParam(vq_param::kFlexi1Destination + 7 * n, mRecord[b + 2]);
+  SetParam(vq_param::kFlexi1RangePolarity + 7 * n, mRecord[b + 3] & 1);
+  SetParam(vq_param::kFlexi1RangeControlPolarity + 2 * n, (mRecord[b + 3] >> 1) & 1);
+  SetParam(vq_param::kFlexi1Range + 7 * n, mRecord[b + 4]);
+  SetParam(vq_param::kFlexi1RangeControl + 7 * n, mRecord[b + 5]);
+  SetParam(vq_param::kFlexi1Curve + 7 * n, mRecord[b + 6]);
   int sourceRow = ProgramFieldTable::SourceListPosition(mRecord[b]);
-  if (sourceRow >= 0) SetParam(vq_param::kFlexiSources + 2 * n, sourceRow);
+  if (sourceRow >= 0) SetParam(vq_param::kFlexi1Sources + 2 * n, sourceRow);
   int rangeRow = ProgramFieldTable::RangeControlListPosition(mRecord[b + 5]);
-  if (rangeRow >= 0) SetParam(vq_param::kFlexiSources + 1 + 2 * n, rangeRow);
+  if (rangeRow >= 0) SetParam(vq_param::kFlexi1Sources + 1 + 2 * n, rangeRow);
 
   if (!withDestination || mRecord[b] < 1) return;
-  int32_t d = ParamInt(99 + 7 * n) * 128 + ParamInt(100 + 7 * n);
+  int32_t d = ParamInt(vq_param::kFlexi1Bits + 7 * n) * 128 +
+              ParamInt(vq_param::kFlexi1Destination + 7 * n);
   // A destination beyond the fields (a damaged file or dump) leaves the slot without one; the
   // stored value stays in the parameters.
   if (!ProgramFieldTable::IsFlexiDestination(d)) return;
@@ -51,37 +54,38 @@ void VQEditor::ApplyFlexiSlot(int n, bool withDestination) {
   // so its range values are not cut to the vintage cutoff's 0..80.
   const int dv = (d == 76 && mRecord[75] == 1) ? 183 : d;
   mFlexiPick.Destinations()[n] = dv;
-  const int rangeA = vq_param::kFlexiRangeA + 2 * n;
+  const int rangeA = vq_param::kFlexi1RangeA + 2 * n;
   for (int idx : {rangeA, rangeA + 1})
     ReinitIntParam(idx, "Flexi Range", ProgramFieldTable::Min(dv), ProgramFieldTable::Min(dv),
                    ProgramFieldTable::Max(dv));
   if (mPages) mPages->MoveFlexiRangeControls(*this, n, dv);
   int32_t range = mRecord[b + 4];
   SetParam(rangeA, mRecord[dv]);
-  SetParam(rangeA + 1, ParamInt(101 + 7 * n) ? mRecord[dv] - range : mRecord[dv] + range);
+  SetParam(rangeA + 1, ParamInt(vq_param::kFlexi1RangePolarity + 7 * n) ? mRecord[dv] - range
+                                                                        : mRecord[dv] + range);
 }
 
 void VQEditor::ApplyMidiFields() {
-  SetParam(126, mRecord[123] & 1);
-  SetParam(127, mRecord[124] & 3);
-  SetParam(187, (mRecord[184] >> 2) & 1);
-  SetParam(188, (mRecord[185] >> 3) & 1);
-  SetParam(128, mRecord[125]);
-  SetParam(309, (mRecord[123] >> 1) & 1);
-  SetParam(310, (mRecord[123] >> 2) & 3);
-  SetParam(311, mRecord[87]);
+  SetParam(vq_param::kDelayVintageLong, mRecord[123] & 1);
+  SetParam(vq_param::kMidiSync, mRecord[124] & 3);
+  SetParam(vq_param::kVco2OscSync, (mRecord[184] >> 2) & 1);
+  SetParam(vq_param::kTrackingPriority, (mRecord[185] >> 3) & 1);
+  SetParam(vq_param::kExtMidiProgramChange, mRecord[125]);
+  SetParam(vq_param::kExtMidiOn, (mRecord[123] >> 1) & 1);
+  SetParam(vq_param::kExtMidiOctaveTranspose, (mRecord[123] >> 2) & 3);
+  SetParam(vq_param::kExtMidiPitchbendRange, mRecord[87]);
 }
 
 void VQEditor::ApplyEffectFields() {
   for (int f = 128; f <= 143; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
-  SetParam(147, mRecord[144] >= 1 ? 1 : 0);
-  SetParam(182, mRecord[144] & 1);
-  SetParam(183, (mRecord[144] >> 1) & 1);
-  SetParam(148, mRecord[145]);
-  SetParam(149, mRecord[146]);
-  SetParam(160, mRecord[157] >= 1 ? 1 : 0);
-  SetParam(184, mRecord[157] & 1);
-  SetParam(185, (mRecord[157] >> 1) & 1);
+  SetParam(vq_param::kOverdriveOnOff, mRecord[144] >= 1 ? 1 : 0);
+  SetParam(vq_param::kOdBlendInstrument, mRecord[144] & 1);
+  SetParam(vq_param::kOdBlendVcf, (mRecord[144] >> 1) & 1);
+  SetParam(vq_param::kDrive, mRecord[145]);
+  SetParam(vq_param::kLevel, mRecord[146]);
+  SetParam(vq_param::kEqualizerOnOff, mRecord[157] >= 1 ? 1 : 0);
+  SetParam(vq_param::kEqBlendInstrument, mRecord[157] & 1);
+  SetParam(vq_param::kEqBlendVcf, (mRecord[157] >> 1) & 1);
   for (int f = 158; f <= 169; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
 }
 

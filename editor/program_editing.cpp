@@ -49,11 +49,11 @@ void CopyRanges(ProgramRecord& to, const ProgramRecord& from,
 bool CopyChosenSlot(const VQEditor& editor, ProgramRecord& program, int first, int width) {
   int source = -1;
   for (int k = 0; k < 4; ++k)
-    if (editor.ParamValue(vq_param::kCopySource + k) > 0.5) source = k;
+    if (editor.ParamValue(vq_param::kCopySource1 + k) > 0.5) source = k;
   if (source < 0) return false;
   ProgramRecord copy = program;
   for (int j = 0; j < 4; ++j) {
-    if (editor.ParamValue(vq_param::kCopyDest + j) <= 0.5) continue;
+    if (editor.ParamValue(vq_param::kCopyDest1 + j) <= 0.5) continue;
     for (int i = 0; i < width; ++i)
       copy[first + width * j + i] = program[first + width * source + i];
   }
@@ -64,7 +64,7 @@ bool CopyChosenSlot(const VQEditor& editor, ProgramRecord& program, int first, i
 }  // namespace
 
 bool VQEditor::GroupSwitchOn(int group) const {
-  return ParamValue(vq_param::kGroupFirst + group) > 0.5;
+  return ParamValue(vq_param::kVco1 + group) > 0.5;
 }
 
 // --- Undo history ---
@@ -108,15 +108,16 @@ void VQEditor::RestoreUndoSnapshot() {
   mRecord = mHistory.Current();
   // The snapshot keeps "Delay Vintage/Long" alone in field 123: the external-MIDI switch and
   // the octave transpose are no part of it and stay as they are.
-  mRecord[123] = (mRecord[123] & 1) | (ParamInt(309) & 1) << 1 | (ParamInt(310) & 3) << 2;
+  mRecord[123] = (mRecord[123] & 1) | (ParamInt(vq_param::kExtMidiOn) & 1) << 1 |
+                 (ParamInt(vq_param::kExtMidiOctaveTranspose) & 3) << 2;
   ResetFlexiSlotMarkers();
   mApplyingProgram = true;
   mLastField = kNoFieldSent;
   ApplyRecordToParams();
   mLastSent[42] = 128;
-  SetParam(45, mRecord[42]);
-  SetParam(138, mRecord[135]);
-  SetParam(142, mRecord[139]);
+  SetParam(vq_param::kVco4PwmLfoFrq, mRecord[42]);
+  SetParam(vq_param::kDelay1, mRecord[135]);
+  SetParam(vq_param::kDelay2, mRecord[139]);
   if (mPages && mPages->IsEqualizerShown(*this)) UpdateEqDisplay();
   mApplyingProgram = false;
   RedrawParamControls();
@@ -254,14 +255,14 @@ void VQEditor::InitGroups() {
   }
   if (GroupSwitchOn(kEffectGroup)) {
     for (int f = 128; f <= 143; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
-    SetParam(147, 0);
-    SetParam(160, 0);
-    SetParam(182, mRecord[144] & 1);
-    SetParam(183, (mRecord[144] >> 1) & 1);
-    SetParam(148, mRecord[145]);
-    SetParam(149, mRecord[146]);
-    SetParam(184, mRecord[157] & 1);
-    SetParam(185, (mRecord[157] >> 1) & 1);
+    SetParam(vq_param::kOverdriveOnOff, 0);
+    SetParam(vq_param::kEqualizerOnOff, 0);
+    SetParam(vq_param::kOdBlendInstrument, mRecord[144] & 1);
+    SetParam(vq_param::kOdBlendVcf, (mRecord[144] >> 1) & 1);
+    SetParam(vq_param::kDrive, mRecord[145]);
+    SetParam(vq_param::kLevel, mRecord[146]);
+    SetParam(vq_param::kEqBlendInstrument, mRecord[157] & 1);
+    SetParam(vq_param::kEqBlendVcf, (mRecord[157] >> 1) & 1);
     for (int f = 158; f <= 169; ++f) SetParam(f + kFieldParamOffset, mRecord[f]);
   }
   UpdateSkinEqDisplay();

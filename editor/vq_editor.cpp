@@ -54,9 +54,9 @@ VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
 
   StartUp();
 
-  SetParameterFromGUI2(vq_param::kKeyboardChannel, mKeyboardChannel);
-  if (IParam* cc = GetParam(vq_param::kModWheelCC); cc && cc->GetMax() > 0)
-    SetParameterFromGUI(vq_param::kModWheelCC, 1.0 / cc->GetMax());
+  SetParameterFromGUI2(vq_param::kMidiChannel, mKeyboardChannel);
+  if (IParam* cc = GetParam(vq_param::kMidiCc); cc && cc->GetMax() > 0)
+    SetParameterFromGUI(vq_param::kMidiCc, 1.0 / cc->GetMax());
 
   char edited[16];
   GetPrivateProfileString("program", "edited", "", edited, sizeof edited, mSettingsPath.c_str());

@@ -15,11 +15,7 @@
 
 namespace fs = vq::platform;
 
-namespace {
-
-constexpr int kProgramNumberParam = 211;
-
-}  // namespace
+namespace {}  // namespace
 
 void BankTransfer::ShowName(VQEditor& e, const std::string& file) {
   e.SetProgramNameFromPath(file);
@@ -145,7 +141,7 @@ void BankTransfer::ShowBankProgress(VQEditor& e) {
     return;
   }
   if (mShownSlot == 0) return;
-  e.SetParameterFromGUI2(kProgramNumberParam, mShownSlot);
+  e.SetParameterFromGUI2(vq_param::k7SegmentDisplay, mShownSlot);
   if (e.ManagerPageShown() && !mGapFill) {
     ShowSlotSelections(e);
     if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(mShownSlot, true);

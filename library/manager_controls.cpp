@@ -13,24 +13,25 @@ namespace fs = vq::platform;
 
 namespace {
 
-constexpr int kPreviewNote = 342;
 constexpr int kPreviewKey = 48;
 constexpr int kPreviewVelocity = 100;
-constexpr int kModeButtons[] = {324, 325, 326, 327, 329};
+constexpr int kModeButtons[] = {vq_param::kManagerRemoveMode, vq_param::kManagerMoveMode,
+                                vq_param::kManagerSwapMode, vq_param::kManagerCopyMode,
+                                vq_param::kManagerEditMode};
 constexpr const char* kReplaceBank =
     "This operation will remove the current Programs.\nDo you wish to continue?";
 
 int ModeOfButton(int p) {
   switch (p) {
-    case 324:
+    case vq_param::kManagerRemoveMode:
       return kModeRemove;
-    case 325:
+    case vq_param::kManagerMoveMode:
       return kModeMove;
-    case 327:
+    case vq_param::kManagerCopyMode:
       return kModeCopy;
-    case 326:
+    case vq_param::kManagerSwapMode:
       return kModeSwap;
-    case 329:
+    case vq_param::kManagerEditMode:
       return kModeEdit;
     default:
       return kModeNone;
@@ -65,74 +66,79 @@ std::string ProgramManager::ChooseFolder(const std::string& startFolder) {
 bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
   const double value = e.ParamValue(p);
   const bool released = value < 0.5;
-  if (e.Link().DownloadToManager() && p >= 317 && p <= 323) return false;
+  if (e.Link().DownloadToManager() && p >= vq_param::kManagerInsert &&
+      p <= vq_param::kManagerSendBank)
+    return false;
 
   switch (p) {
-    case 313:
+    case vq_param::kManagerLocalBrowser:
       if (!released) break;
-      e.HideControlsOfParam(344, false);
-      e.HideControlsOfParam(343, false);
-      e.HideControlsOfParam(341, true);
+      e.HideControlsOfParam(vq_param::kManagerOnline, false);
+      e.HideControlsOfParam(vq_param::kManagerBrowse, false);
+      e.HideControlsOfParam(vq_param::kManagerBrowserScroll, true);
       e.Browser().Rows().clear();
       ResetBrowserTexts(e);
       mAnchor = -1;
       break;
-    case 314:
-    case 315:
-    case 316:
+    case vq_param::kManagerSelectAll:
+    case vq_param::kManagerSelectNone:
+    case vq_param::kManagerInvertSelection:
       if (!released) break;
       for (OnlineListRow& r : e.Browser().Rows())
-        if (r.flags[2]) r.flags[3] = p == 314 ? 1 : p == 315 ? 0 : !r.flags[3];
+        if (r.flags[2])
+          r.flags[3] = p == vq_param::kManagerSelectAll    ? 1
+                       : p == vq_param::kManagerSelectNone ? 0
+                                                           : !r.flags[3];
       mAnchor = -1;
       RecolourBrowser(e);
       break;
-    case 317:
+    case vq_param::kManagerInsert:
       if (released) InsertSelectedFiles(e);
       break;
-    case 318:
-    case 319:
-    case 320:
-    case 321:
-    case 322:
-    case 323:
+    case vq_param::kManagerClearBank:
+    case vq_param::kManagerLoadBank:
+    case vq_param::kManagerDownloadBank:
+    case vq_param::kManagerSaveBank:
+    case vq_param::kManagerUploadBank:
+    case vq_param::kManagerSendBank:
       if (released) BankButton(e, p);
       break;
-    case 324:
-    case 325:
-    case 326:
-    case 327:
-    case 329:
+    case vq_param::kManagerRemoveMode:
+    case vq_param::kManagerMoveMode:
+    case vq_param::kManagerSwapMode:
+    case vq_param::kManagerCopyMode:
+    case vq_param::kManagerEditMode:
       ModeButton(e, p, ModeOfButton(p));
       break;
-    case 330:
+    case vq_param::kManagerConfirm:
       mConfirm = value > 0.5;
       break;
-    case 331:
-    case 332:
-    case 333:
-    case 334:
-    case 335:
+    case vq_param::kManagerCategoryBass:
+    case vq_param::kManagerCategoryGtr:
+    case vq_param::kManagerCategoryMidi:
+    case vq_param::kManagerCategoryFx:
+    case vq_param::kManagerCategoryEwi:
       if (value <= 0.5) break;
       for (int other = 331; other <= 335; ++other)
         if (other != p) e.SetParameterFromGUI2(other, 0.0);
       e.RedrawParamControls();
       break;
-    case 336:
-      if (released && e.ParamValue(329) > 0.5) ApplyEdit(e);
+    case vq_param::kManagerApplyEdit:
+      if (released && e.ParamValue(vq_param::kManagerEditMode) > 0.5) ApplyEdit(e);
       break;
-    case 338:
+    case vq_param::kManagerBrowserList:
       OnBrowserListClick(e);
       break;
-    case 339:
+    case vq_param::kManagerBankList:
       OnBankListClick(e);
       break;
-    case 341: {
+    case vq_param::kManagerBrowserScroll: {
       const double v = value < 0 ? 0 : value > 1 ? 1 : value;
       e.Browser().SetFirstRow(static_cast<int32_t>(e.Browser().ScrollRange() * (1.0 - v) + 0.5));
       RedrawBrowserRows(e);
       break;
     }
-    case kPreviewNote: {
+    case vq_param::kManagerPreviewNote: {
       const bool on = value > 0;
       IMidiMessage msg;
       if (on)
@@ -143,7 +149,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
       e.SendSysExBytes(KeyboardNoteMessage(on, kPreviewKey, on ? kPreviewVelocity : 0));
       break;
     }
-    case 343: {
+    case vq_param::kManagerBrowse: {
       if (!released) break;
       std::string folder = ChooseFolder(e.Browser().SaveFolder());
       if (folder.empty()) break;
@@ -157,13 +163,13 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
       }
       break;
     }
-    case 344:
+    case vq_param::kManagerOnline:
       if (released) OpenOnlineDatabase(e);
       break;
-    case 345:
+    case vq_param::kManagerLogin:
       if (released) LoginToDatabase(e);
       break;
-    case 346:
+    case vq_param::kManagerRememberLogin:
       SetRememberLogin(e);
       break;
     default:
@@ -177,15 +183,15 @@ void ProgramManager::ModeButton(VQEditor& e, int p, int mode) {
     mEditMode = mode;
     for (int other : kModeButtons)
       if (other != p) e.SetParameterFromGUI2(other, 0.0);
-    e.HideControlsOfParam(kPreviewNote, true);
+    e.HideControlsOfParam(vq_param::kManagerPreviewNote, true);
     mNameEntry.SetText("");
     e.RedrawParamControls();
     return;
   }
   if (mEditMode != mode) return;
   mEditMode = kModeNone;
-  e.HideControlsOfParam(kPreviewNote, false);
-  e.GrayOutControlsOfParam(kPreviewNote, true);
+  e.HideControlsOfParam(vq_param::kManagerPreviewNote, false);
+  e.GrayOutControlsOfParam(vq_param::kManagerPreviewNote, true);
   ClearSlotSelection(e);
 }
 
@@ -218,7 +224,9 @@ void ProgramManager::ApplyEdit(VQEditor& e) {
 
 void ProgramManager::BankButton(VQEditor& e, int p) {
   const bool empty = BankEmpty(e);
-  if (empty && (p == 318 || p == 321 || p == 322 || p == 323)) return;
+  if (empty && (p == vq_param::kManagerClearBank || p == vq_param::kManagerSaveBank ||
+                p == vq_param::kManagerUploadBank || p == vq_param::kManagerSendBank))
+    return;
   // Save and upload both write the bank to a folder the user picks; false when none was picked.
   auto saveToChosenFolder = [&]() {
     const std::string folder = ChooseFolder();
@@ -230,14 +238,14 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
     return true;
   };
   switch (p) {
-    case 318:
+    case vq_param::kManagerClearBank:
       if (!Ask(e, kReplaceBank)) return;
       mBankSaved = false;
       e.ResetCacheFolder();
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
       mNameEntry.SetText("");
       return;
-    case 319: {
+    case vq_param::kManagerLoadBank: {
       if (!empty && !Ask(e, kReplaceBank)) return;
       const std::string folder = ChooseFolder(e.Browser().SaveFolder());
       if (folder.empty()) return;
@@ -247,7 +255,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       mNameEntry.SetText("");
       return;
     }
-    case 320:
+    case vq_param::kManagerDownloadBank:
       if (!empty && !Ask(e, kReplaceBank)) return;
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
       e.ResetCacheFolder();
@@ -258,10 +266,10 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       e.Link().SetRequestPending(true);
       ClearSlotSelection(e);
       return;
-    case 321:
+    case vq_param::kManagerSaveBank:
       saveToChosenFolder();
       return;
-    case 322: {
+    case vq_param::kManagerUploadBank: {
       if (!mBankSaved) {
         if (!Ask(e, "Please save the files first!", 1)) return;
         if (!saveToChosenFolder()) return;
@@ -273,7 +281,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       e.OpenUrl(mClient.Url(kDbUploadPagePath).c_str());
       return;
     }
-    case 323: {
+    case vq_param::kManagerSendBank: {
       if (!Ask(e,
                "This operation will overwrite the current Programs\nin the Velquor.\nDo you wish "
                "to continue?"))
@@ -299,9 +307,9 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
 ProgramManager& InstallProgramManager(VQEditor& e, DbClientOptions options) {
   UTL_MutexLock lock(e.Mutex());
   // The list controls report a shown row (or a scroll delta) and a slot number.
-  if (IParam* p = e.GetParam(338); p && p->Type() == IParam::kTypeNone)
+  if (IParam* p = e.GetParam(vq_param::kManagerBrowserList); p && p->Type() == IParam::kTypeNone)
     p->InitDouble("Browser list", "", "", 0.0, -1000.0, 1000.0, 1.0, 1.0);
-  if (IParam* p = e.GetParam(339); p && p->Type() == IParam::kTypeNone)
+  if (IParam* p = e.GetParam(vq_param::kManagerBankList); p && p->Type() == IParam::kTypeNone)
     p->InitDouble("Bank list", "", "", 0.0, 0.0, kLastProgramSlot, 1.0, 1.0);
   auto manager = std::make_unique<ProgramManager>(std::move(options));
   ProgramManager& m = *manager;

@@ -18,8 +18,7 @@ namespace fs = vq::platform;
 
 namespace {
 
-constexpr int kBrowserScroll = 341;
-constexpr int kBrowseButton = 343, kOnlineButton = 344, kRememberSwitch = 346;
+;
 
 OnlineListRow UpRow(uint8_t opensCategory, const std::string& key) {
   OnlineListRow row;
@@ -79,11 +78,11 @@ void ProgramManager::FinishOnlineList(VQEditor& e) {
   e.Browser().SetFirstRow(0);
   e.Browser().SetScrollRange(0);
   if (VQEditorPages* pages = e.Pages()) pages->SetBrowserScrollPosition(1.0);
-  if (IParam* p = e.GetParam(kBrowserScroll)) p->Set(1.0);
+  if (IParam* p = e.GetParam(vq_param::kManagerBrowserScroll)) p->Set(1.0);
   const int rows = static_cast<int>(e.Browser().Rows().size());
   const bool fits = rows <= VQEditor::kBrowserTextRows;
   if (!fits) e.Browser().SetScrollRange(rows - VQEditor::kBrowserTextRows);
-  e.HideControlsOfParam(kBrowserScroll, fits);
+  e.HideControlsOfParam(vq_param::kManagerBrowserScroll, fits);
   mAnchor = -1;
   RedrawBrowserRows(e);
 }
@@ -147,8 +146,8 @@ void ProgramManager::ShowLoginPanel(VQEditor& e, bool show) {
 
 void ProgramManager::HideOnlineEntry(VQEditor& e) {
   ShowLoginPanel(e, false);
-  e.HideControlsOfParam(kBrowseButton, true);
-  e.HideControlsOfParam(kOnlineButton, true);
+  e.HideControlsOfParam(vq_param::kManagerBrowse, true);
+  e.HideControlsOfParam(vq_param::kManagerOnline, true);
 }
 
 void ProgramManager::OpenOnlineDatabase(VQEditor& e) {
@@ -158,7 +157,7 @@ void ProgramManager::OpenOnlineDatabase(VQEditor& e) {
     return;
   }
   ShowLoginPanel(e, true);
-  if (e.ParamValue(kRememberSwitch) <= 0.5) return;
+  if (e.ParamValue(vq_param::kManagerRememberLogin) <= 0.5) return;
   char user[257] = {};
   GetPrivateProfileString("dbase", "user", "", user, sizeof user, e.SettingsPath().c_str());
   if (user[0]) mUserField.SetText(user);
@@ -178,7 +177,7 @@ void ProgramManager::LoginToDatabase(VQEditor& e) {
     ShowLoginPanel(e, false);
     return;
   }
-  if (e.ParamValue(kRememberSwitch) > 0.5) {
+  if (e.ParamValue(vq_param::kManagerRememberLogin) > 0.5) {
     if (!HasControlBytes(user))
       WritePrivateProfileString("dbase", "user", user.c_str(), e.SettingsPath().c_str());
     // A password the file cannot give back whole is not remembered, nor is an older one kept.
@@ -191,7 +190,7 @@ void ProgramManager::LoginToDatabase(VQEditor& e) {
 
 void ProgramManager::SetRememberLogin(VQEditor& e) {
   const char* settings = e.SettingsPath().c_str();
-  if (e.ParamValue(kRememberSwitch) >= 0.5) {
+  if (e.ParamValue(vq_param::kManagerRememberLogin) >= 0.5) {
     WritePrivateProfileString("dbase", "memo", "true", settings);
     return;
   }

@@ -22,8 +22,6 @@ namespace fs = vq::platform;
 
 namespace {
 
-constexpr int kProgramNumberParam = 211;
-constexpr int kBrowserScrollParam = 341;
 constexpr int kNoProgramNumber = 100;
 constexpr size_t kPathLength = 255;
 
@@ -35,8 +33,8 @@ bool HasNameExtension(const std::string& path) {
 // without destinations shows them.
 void ClearFlexiDestinations(VQEditor& editor) {
   for (int n = 0; n < kFlexiSlotCount; ++n) {
-    editor.HideControlsOfParam(vq_param::kFlexiRangeA + 2 * n, true);
-    editor.HideControlsOfParam(vq_param::kFlexiRangeA + 1 + 2 * n, true);
+    editor.HideControlsOfParam(vq_param::kFlexi1RangeA + 2 * n, true);
+    editor.HideControlsOfParam(vq_param::kFlexi1RangeA + 1 + 2 * n, true);
     int32_t d = editor.Flexi().Destinations()[n];
     if (d >= 0 && d < kProgramFieldCount) editor.HideControlsOfParam(d + kFieldParamOffset, false);
     editor.Flexi().Destinations()[n] = -1;
@@ -96,7 +94,7 @@ bool ProgramLibrary::LoadProgramFileToEditor(VQEditor& editor, const char* path)
     editor.SetStatusText(editor.ProgramName().c_str());
     int number = kNoProgramNumber;
     if (!editor.Browser().ProgramList().empty()) number = LeadingNumber(name);
-    editor.SetParameterFromGUI2(kProgramNumberParam, number);
+    editor.SetParameterFromGUI2(vq_param::k7SegmentDisplay, number);
   }
 
   if (!editor.Graphics()) {
@@ -277,11 +275,11 @@ void ProgramLibrary::ListProgramFolder(VQEditor& editor, const char* folder) {
   editor.Browser().SetScrollRange(0);
   editor.Browser().SetFirstRow(0);
   if (pages) pages->SetBrowserScrollPosition(1.0);
-  if (IParam* scroll = editor.GetParam(kBrowserScrollParam)) scroll->Set(1.0);
+  if (IParam* scroll = editor.GetParam(vq_param::kManagerBrowserScroll)) scroll->Set(1.0);
   int rows = static_cast<int>(editor.Browser().Rows().size());
   bool fits = rows < shownRows + 1;
   if (!fits) editor.Browser().SetScrollRange(rows - shownRows);
-  editor.HideControlsOfParam(kBrowserScrollParam, fits);
+  editor.HideControlsOfParam(vq_param::kManagerBrowserScroll, fits);
 }
 
 void ProgramLibrary::ResetFolder(VQEditor& editor, const char* path) {

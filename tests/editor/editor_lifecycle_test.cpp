@@ -136,7 +136,7 @@ TEST_F(LifecycleTest, FlexiReadoutAndPickTimeOut) {
   VQEditor& e = MakeWithLibrary();
   // A slot aimed at field 3 ("VCO1 saw env decay") whose range knob A holds 42.
   e.Flexi().Destinations()[0] = 3;
-  e.GetParam(vq_param::kFlexiRangeA)->Set(42);
+  e.GetParam(vq_param::kFlexi1RangeA)->Set(42);
   Page().Readout(3)->SetTextFromPlug("old");
   e.Flexi().SetReadoutSlot(1);
   e.Flexi().SetReadoutWait(0);
