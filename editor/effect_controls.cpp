@@ -146,7 +146,7 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       return DispatchExit::kNormal;
 
     case vq_param::k4BandParagraphicEqualizer:  // paragraphic view: the curve, which cannot show a
-      // modulated band
+                                                // modulated band
       for (int32_t d : mFlexiPick.Destinations())
         if (d >= vq_param::FieldOf(vq_param::kEqualizerOnOff) &&
             d <= vq_param::FieldOf(vq_param::kMid2Boost))
