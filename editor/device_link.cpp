@@ -2,6 +2,17 @@
 
 #include "protocol/incoming_sysex.h"
 
+namespace {
+
+constexpr int kPollsPerTimeout = 3;  // a wait times out on its third unanswered poll
+
+constexpr const char* kNoDeviceText = "VQ not present or a communication\nerror has occurred!";
+constexpr const char* kCommErrorStatus = "Communication error!";
+constexpr const char* kFinishedText = "Finished successfully!";
+constexpr const char* kFirmwareStalledText = "Firmware update aborted: the VQ stopped answering!";
+
+}  // namespace
+
 void DeviceLink::DropReceivedDump() {
   mDumpReceived = false;
   mReceivedDumpPending = false;
@@ -11,4 +22,75 @@ void DeviceLink::DropReceivedDump() {
 bool DeviceLink::HoldsReceivedDump() const {
   const IncomingSysEx in = ClassifyIncomingSysEx(mReceiveBuffer.data(), kDumpBytes);
   return in.isDump && in.checksumGood && in.slotValid;
+}
+
+// One counter serves the three waits; every reply that shows progress zeroes it.
+bool DeviceLink::TimedOut() {
+  if (mUnansweredPolls++ < kPollsPerTimeout - 1) return false;
+  mUnansweredPolls = 0;
+  return true;
+}
+
+void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
+  // A bank transfer survives one lost message: on the second unanswered poll its last message
+  // goes out once more (the same slot asked for, the same program written); the third poll
+  // still ends the wait. A firmware block is never repeated: the device counts them.
+  if (mRequestOutstanding) {
+    const bool resend =
+        mBankDownloadRunning && !mFirmwareRunning && mUnansweredPolls == kPollsPerTimeout - 2;
+    if (TimedOut()) {
+      mRequestOutstanding = false;
+      const bool firmwareStalled = mFirmwareRunning;
+      if (!firmwareStalled) DropReceivedDump();
+      mFirmwareRunning = false;
+      // A bank download that waited on this request ends with the report.
+      mBankDownloadRunning = false;
+      mDownloadToManager = false;
+      // The next request starts with its full share of re-requests for spoiled dumps.
+      mDumpRetries = 0;
+      act.messageBox(kNoDeviceText, "Error");
+      act.statusText(firmwareStalled ? kFirmwareStalledText : kCommErrorStatus);
+      mBusy = false;
+    } else if (resend) {
+      act.resendRequest();
+    }
+  }
+  if (mBankUploadRunning) {
+    const bool resend = mUnansweredPolls == kPollsPerTimeout - 2;
+    if (TimedOut()) {
+      mBankUploadRunning = false;
+      mDownloadToManager = false;
+      act.messageBox(kNoDeviceText, "Error");
+      act.statusText(kCommErrorStatus);
+      mBusy = false;
+    } else if (resend) {
+      act.resendBankProgram();
+    }
+  }
+  if (mSingleWritePending && TimedOut()) {
+    mSingleWritePending = false;
+    mDownloadToManager = false;
+    act.messageBox(kNoDeviceText, "Error");
+    mBusy = false;
+  }
+
+  if (mTransferDone) {
+    mTransferDone = false;
+    if (managerPageShown)
+      act.messageBox(kFinishedText, "Done");
+    else
+      act.statusText(kFinishedText);
+  }
+  if (mTransferFailed) {
+    mTransferFailed = false;
+    mDownloadToManager = false;
+    act.messageBox("Communication error has occurred!", "Error");
+    act.statusText(kCommErrorStatus);
+    mBusy = false;
+  }
+  if (mProgramNumberError) {
+    mProgramNumberError = false;
+    mDownloadToManager = false;
+    act.messageBox("Program Name does not\ndetermine Program Number!", "Error");
+  }
 }

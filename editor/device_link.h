@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class DeviceLink {
  public:
@@ -21,8 +22,19 @@ class DeviceLink {
   // The receive buffer holds a complete, checked program dump.
   bool HoldsReceivedDump() const;
 
-  // Post-increments of the poll counters (the status poll compares the count before the call).
-  int32_t CountUnansweredPoll() { return mUnansweredPolls++; }
+  // What the status poll has the editor do, called in the order the poll finds it.
+  struct PollActions {
+    std::function<void(const char* text, const char* caption)> messageBox;
+    std::function<void(const char* text)> statusText;
+    std::function<void()> resendRequest;      // the request of RequestSlot() once more
+    std::function<void()> resendBankProgram;  // the bank upload's last write once more
+  };
+  // The once-a-second status poll of the transfers: a wait unanswered for three polls ends
+  // with a report (a bank transfer's last message goes out once more on the second); finished
+  // and failed jobs are reported, on the manager page as a box, else in the status text.
+  void Poll(bool managerPageShown, const PollActions& act);
+
+  // Post-increment of the idle counter (the status poll compares the count before the call).
   int32_t CountIdlePoll() { return mIdlePolls++; }
   // Pre-increment: the retries made so far, this one included.
   int32_t CountDumpRetry() { return ++mDumpRetries; }
@@ -104,8 +116,13 @@ class DeviceLink {
   void SetDownloadToManager(bool value) { mDownloadToManager = value; }
   bool Busy() const { return mBusy; }
   void SetBusy(bool value) { mBusy = value; }
+  // A bank upload found a program name that does not determine its program number.
+  bool ProgramNumberError() const { return mProgramNumberError; }
+  void SetProgramNumberError(bool value) { mProgramNumberError = value; }
 
  private:
+  bool TimedOut();
+
   Dump mReceiveBuffer = {};
   std::array<uint8_t, kReplyBytes> mReplyBuffer = {};
   Dump mDownloadDump = {};
@@ -136,4 +153,5 @@ class DeviceLink {
   bool mBankUploadRequest = false;
   bool mDownloadToManager = false;
   bool mBusy = false;
+  bool mProgramNumberError = false;
 };

@@ -16,14 +16,8 @@ namespace {
 
 constexpr int kTimerIntervalMs = 100;
 constexpr int kTicksPerPoll = 10;
-constexpr int kPollsPerTimeout = 3;       // a wait times out on its third unanswered poll
 constexpr int kPollsPerPickTimeout = 10;  // a FLEXI destination pick ends after ten polls
 constexpr int kBlinkCalls = 8;
-
-constexpr const char* kNoDeviceText = "VQ not present or a communication\nerror has occurred!";
-constexpr const char* kCommErrorStatus = "Communication error!";
-constexpr const char* kFinishedText = "Finished successfully!";
-constexpr const char* kFirmwareStalledText = "Firmware update aborted: the VQ stopped answering!";
 
 // Login panel controls of the manager page, hidden until the database is chosen.
 constexpr int kLoginParams[] = {vq_param::kManagerBrowse, vq_param::kManagerOnline,
@@ -184,9 +178,6 @@ void VQEditor::StatusPoll() {
   UTL_MutexLock lock(mMutex);
   // This runs on the timer thread: the boxes, texts and controls it changes wait for the main
   // thread, and nothing here waits for the user.
-  auto messageBox = [this](const char* text, const char* caption) {
-    PostMessageBox(text, caption);
-  };
 
   // After two polls without a parameter change the synthesizer may have lost the address
   // (another controller, a power cycle): the next single send repeats it.
@@ -195,78 +186,18 @@ void VQEditor::StatusPoll() {
     mLastField = kNoFieldSent;
   }
 
-  // One counter serves the three waits; every reply that shows progress zeroes it.
-  auto timedOut = [this]() {
-    if (mLink.CountUnansweredPoll() >= kPollsPerTimeout - 1) {
-      mLink.SetUnansweredPolls(0);
-      return true;
-    }
-    return false;
+  DeviceLink::PollActions act;
+  act.messageBox = [this](const char* text, const char* caption) { PostMessageBox(text, caption); };
+  act.statusText = [this](const char* text) { SetStatusText(text); };
+  act.resendRequest = [this] { SendSysExBytes(ProgramRequestMessage(mLink.RequestSlot())); };
+  act.resendBankProgram = [this] {
+    if (!mBankTransfers) return;
+    // The resend also marks the slot on the manager page.
+    RunOnMainThread([this] {
+      if (mBankTransfers) mBankTransfers->ResendBankProgram(*this);
+    });
   };
-  // A bank transfer survives one lost message: on the second unanswered poll its last message
-  // goes out once more (the same slot asked for, the same program written); the third poll
-  // still ends the wait. A firmware block is never repeated: the device counts them.
-  if (mLink.RequestOutstanding()) {
-    const bool resend = mLink.BankDownloadRunning() && !mLink.FirmwareRunning() &&
-                        mLink.UnansweredPolls() == kPollsPerTimeout - 2;
-    if (timedOut()) {
-      mLink.SetRequestOutstanding(false);
-      const bool firmwareStalled = mLink.FirmwareRunning();
-      if (!firmwareStalled) mLink.DropReceivedDump();
-      mLink.SetFirmwareRunning(false);
-      // A bank download that waited on this request ends with the report.
-      mLink.SetBankDownloadRunning(false);
-      mLink.SetDownloadToManager(false);
-      // The next request starts with its full share of re-requests for spoiled dumps.
-      mLink.SetDumpRetries(0);
-      messageBox(kNoDeviceText, "Error");
-      SetStatusText(firmwareStalled ? kFirmwareStalledText : kCommErrorStatus);
-      mLink.SetBusy(false);
-    } else if (resend) {
-      SendSysExBytes(ProgramRequestMessage(mLink.RequestSlot()));
-    }
-  }
-  if (mLink.BankUploadRunning()) {
-    const bool resend = mLink.UnansweredPolls() == kPollsPerTimeout - 2;
-    if (timedOut()) {
-      mLink.SetBankUploadRunning(false);
-      mLink.SetDownloadToManager(false);
-      messageBox(kNoDeviceText, "Error");
-      SetStatusText(kCommErrorStatus);
-      mLink.SetBusy(false);
-    } else if (resend && mBankTransfers) {
-      // The resend also marks the slot on the manager page.
-      RunOnMainThread([this] {
-        if (mBankTransfers) mBankTransfers->ResendBankProgram(*this);
-      });
-    }
-  }
-  if (mLink.SingleWritePending() && timedOut()) {
-    mLink.SetSingleWritePending(false);
-    mLink.SetDownloadToManager(false);
-    messageBox(kNoDeviceText, "Error");
-    mLink.SetBusy(false);
-  }
-
-  if (mLink.TransferDone()) {
-    mLink.SetTransferDone(false);
-    if (mManagerPageShown)
-      messageBox(kFinishedText, "Done");
-    else
-      SetStatusText(kFinishedText);
-  }
-  if (mLink.TransferFailed()) {
-    mLink.SetTransferFailed(false);
-    mLink.SetDownloadToManager(false);
-    messageBox("Communication error has occurred!", "Error");
-    SetStatusText(kCommErrorStatus);
-    mLink.SetBusy(false);
-  }
-  if (mProgramNumberError) {
-    mProgramNumberError = false;
-    mLink.SetDownloadToManager(false);
-    messageBox("Program Name does not\ndetermine Program Number!", "Error");
-  }
+  mLink.Poll(mManagerPageShown, act);
 
   if (mFlexiPick.ReadoutSlot() >= 1 && mFlexiPick.ReadoutSlot() <= kFlexiSlotCount) {
     if (mFlexiPick.CountReadoutWait() > 0) {

@@ -229,9 +229,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SetProgramEdited(bool edited) { mProgramEdited = edited; }
   const std::string& ProgramName() const { return mProgramName; }
   void SetProgramName(const std::string& name) { mProgramName = name; }
-  // The program name does not determine the program number.
-  bool ProgramNumberError() const { return mProgramNumberError; }
-  void SetProgramNumberError(bool error) { mProgramNumberError = error; }
   // The number of group switches (278..289) on.
   int32_t SelectedGroups() const { return mSelectedGroups; }
   void SetSelectedGroups(int32_t count) { mSelectedGroups = count; }
@@ -442,7 +439,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool mApplyingProgram = false;
   bool mProgramEdited = false;
   std::string mProgramName;
-  bool mProgramNumberError = false;
   int32_t mSelectedGroups = 0;
 
   int32_t mKeyboardChannel = 0;

@@ -219,7 +219,7 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
   if (slot < kFirstProgramSlot || slot > kLastProgramSlot) {
     e.Link().SetSingleWritePending(false);
     e.Link().SetUnansweredPolls(0);
-    e.SetProgramNumberError(true);
+    e.Link().SetProgramNumberError(true);
     return false;
   }
   if (error != ProgramFileError::kNone) {

@@ -99,9 +99,9 @@ TEST_F(LifecycleTest, FinishedAndFailedJobs) {
   EXPECT_EQ(Boxes()[1].text, "Communication error has occurred!");
   EXPECT_EQ(StatusText(), "Communication error!");
 
-  e.SetProgramNumberError(true);
+  e.Link().SetProgramNumberError(true);
   Polls(1);
-  EXPECT_FALSE(e.ProgramNumberError());
+  EXPECT_FALSE(e.Link().ProgramNumberError());
   ASSERT_EQ(Boxes().size(), 3u);
   EXPECT_EQ(Boxes()[2].text, "Program Name does not\ndetermine Program Number!");
   EXPECT_EQ(Boxes()[2].caption, "Error");

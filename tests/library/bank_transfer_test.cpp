@@ -245,7 +245,7 @@ TEST_F(BankTransferTest, SingleWriteUsesTheSameSlotRule) {
   const size_t mark = Mark();
   e.Link().SetSingleWritePending(true);
   EXPECT_FALSE(e.SendProgramFileToDevice((folder + "00_X.pr4").c_str()));
-  EXPECT_TRUE(e.ProgramNumberError());
+  EXPECT_TRUE(e.Link().ProgramNumberError());
   EXPECT_FALSE(e.Link().SingleWritePending());
   EXPECT_FALSE(e.SendProgramFileToDevice((folder + "Lead.pr4").c_str()));
   EXPECT_EQ(Mark(), mark);
@@ -433,7 +433,7 @@ TEST_F(BankDownloadTest, EveryErrorReportEndsTheManagerDownload) {
   VQEditor& e = Start();
   for (auto set : std::initializer_list<void (*)(VQEditor&)>{
            [](VQEditor& v) { v.Link().SetTransferFailed(true); },
-           [](VQEditor& v) { v.SetProgramNumberError(true); },
+           [](VQEditor& v) { v.Link().SetProgramNumberError(true); },
        }) {
     e.Link().SetDownloadToManager(true);
     set(e);
