@@ -199,23 +199,16 @@ void VQEditor::StatusPoll() {
   };
   mLink.Poll(mManagerPageShown, act);
 
-  if (mFlexiPick.ReadoutSlot() >= 1 && mFlexiPick.ReadoutSlot() <= kFlexiSlotCount) {
-    if (mFlexiPick.CountReadoutWait() > 0) {
-      int slot = mFlexiPick.ReadoutSlot() - 1;
-      int32_t destination = mFlexiPick.Destinations()[slot];
-      if (destination >= 0 && destination < kProgramFieldCount)
-        RunOnMainThread([this, destination, value = ParamInt(vq_param::kFlexi1RangeA + 2 * slot)] {
-          FormatParamValueText(destination, value);
-        });
-      mFlexiPick.SetReadoutSlot(0);
-      mFlexiPick.SetReadoutWait(0);
-    }
+  if (const int slot = mFlexiPick.TakeDueReadout(); slot >= 0) {
+    int32_t destination = mFlexiPick.Destinations()[slot];
+    if (destination >= 0 && destination < kProgramFieldCount)
+      RunOnMainThread([this, destination, value = ParamInt(vq_param::kFlexi1RangeA + 2 * slot)] {
+        FormatParamValueText(destination, value);
+      });
   }
 
   if (mFlexiPick.Timeout()) {
-    if (mFlexiPick.CountTimeoutPoll() >= kPollsPerPickTimeout - 1) {
-      mFlexiPick.SetTimeoutCount(0);
-      mFlexiPick.SetTimeout(false);
+    if (mFlexiPick.PickTimedOut(kPollsPerPickTimeout)) {
       const int slot = mFlexiPick.Slot();
       EndFlexiPick();
       if (slot >= 1 && slot <= kFlexiSlotCount)

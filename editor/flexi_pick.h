@@ -20,9 +20,12 @@ class FlexiPick {
 
   // One blink call: true on every `calls`-th, which toggles the picking slot's overlay.
   bool BlinkDue(int calls);
-  // Post-increments of the status poll's counters (it compares the count before the call).
-  int32_t CountReadoutWait() { return mReadoutWait++; }
-  int32_t CountTimeoutPoll() { return mTimeoutCount++; }
+  // The status poll's share. The slot (0..3) whose destination read-out is due on this poll, the
+  // second after the request, else -1.
+  int TakeDueReadout();
+  // True on the `polls`-th poll of a pick's time-out, which the time-out then ends (the caller
+  // ends the pick).
+  bool PickTimedOut(int polls);
 
   // listViewTarget: 0..3 source list of slot 1..4, 4..7 range-control list. Slot: the slot
   // picking (1..4, 0 none); Timeout/TimeoutCount: the status poll ends a pick after ten polls.
