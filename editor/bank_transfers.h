@@ -17,8 +17,8 @@ class VQBankTransfers {
   // program files to the synthesizer's slots. Main thread (it may ask the user).
   virtual void StartBankUpload(VQEditor& editor, const char* path) = 0;
   // The device acknowledged the last write of a bank upload: the next file, or the end. Runs
-  // where the acknowledgement arrives and touches no GUI: it sets `bankProgressPending`, and
-  // the main thread then calls ShowBankProgress.
+  // where the acknowledgement arrives and touches no GUI: it sets the link's BankProgressPending,
+  // and the main thread then calls ShowBankProgress.
   virtual void NextBankProgram(VQEditor& editor) = 0;
   // Main thread: shows the upload's latest step (name, slot, program number), or its end.
   virtual void ShowBankProgress(VQEditor& editor) {}

@@ -1,7 +1,7 @@
 // The transfers that ride on the synthesizer's replies, as the SysEx handler hands them on: the
 // firmware handshake and the next file of a bank upload (dumps of a bank download are saved
-// through `bankTransfers`). The features that own those transfers implement it; the editor holds
-// one in `deviceTransfers`. Without one, the reply is taken (flags as the handler sets them) and
+// through BankTransfers()). The features that own those transfers implement it; the editor holds
+// one (DeviceTransfers()). Without one, the reply is taken (flags as the handler sets them) and
 // nothing further happens, so the status poll reports the stalled transfer.
 //
 // Calls arrive with the plug mutex held. The next file of a bank upload is written on the main
@@ -16,8 +16,9 @@ class VQEditor;
 class VQDeviceTransfers {
  public:
   virtual ~VQDeviceTransfers() = default;
-  // A 7-byte reply 0x11, 0x12, 0x14 or 0x15 while `firmwareRunning` is set.
+  // A 7-byte reply 0x11, 0x12, 0x14 or 0x15 while the link's FirmwareRunning is set.
   virtual void OnFirmwareReply(VQEditor& editor, uint8_t target, uint8_t command) = 0;
-  // A 0x21 acknowledgement while `bankUploadRunning` is set: write the next program or finish.
+  // A 0x21 acknowledgement while the link's BankUploadRunning is set: write the next program or
+  // finish.
   virtual void OnBankUploadAcknowledged(VQEditor& editor) = 0;
 };

@@ -27,7 +27,7 @@ class FlexiPick {
   // ends the pick).
   bool PickTimedOut(int polls);
 
-  // listViewTarget: 0..3 source list of slot 1..4, 4..7 range-control list. Slot: the slot
+  // ListViewTarget: 0..3 source list of slot 1..4, 4..7 range-control list. Slot: the slot
   // picking (1..4, 0 none); Timeout/TimeoutCount: the status poll ends a pick after ten polls.
   // ReadoutSlot/ReadoutWait: the poll rewrites that slot's destination read-out on its second
   // poll after the request.

@@ -35,9 +35,9 @@ class MidiLearn {
   // Reads the table from `path`; maxima are held to their fields' ranges.
   bool ReadFile(const std::string& path);
 
-  // learnMode: the next controller (or the next field moved) completes an assignment;
-  // unlearnMode: the next field moved loses its controller; target: the field chosen;
-  // lastCC: the controller turned while learning; noMatch: no entry answered the last one.
+  // LearnMode: the next controller (or the next field moved) completes an assignment;
+  // UnlearnMode: the next field moved loses its controller; Target: the field chosen;
+  // LastCC: the controller turned while learning; NoMatch: no entry answered the last one.
   bool LearnMode() const { return mLearnMode; }
   void SetLearnMode(bool value) { mLearnMode = value; }
   bool UnlearnMode() const { return mUnlearnMode; }

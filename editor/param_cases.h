@@ -1,6 +1,6 @@
 // Parameter cases that belong to other features than the dispatcher itself: the program file,
 // folder and group-edit controls (201..217, 270..273, 302) and the program-manager page
-// (313..346 while it is shown). The editor holds one implementation in `paramCases`; without
+// (313..346 while it is shown). The editor holds one implementation (ParamCases()); without
 // one those parameters take the dispatcher's common path only.
 #pragma once
 
@@ -10,8 +10,8 @@ class VQEditor;
 
 // How a case leaves the dispatcher.
 enum class DispatchExit {
-  kNormal,            // the usual bookkeeping: lastField, lastSent, idlePolls
-  kWholeProgramSent,  // as kNormal, and lastField = 186 (the next single send repeats the address)
+  kNormal,            // the usual bookkeeping: last field, last sent values, idle polls
+  kWholeProgramSent,  // as kNormal, and last field 186 (the next single send repeats the address)
   kLeaveEarly,        // no bookkeeping at all
 };
 

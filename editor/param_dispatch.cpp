@@ -2,7 +2,7 @@
 // its undo step, the edited marker and its read-out; MIDI learn is armed and completed here;
 // then the case of the parameter runs, and the bookkeeping on leaving decides what the next
 // change repeats. FLEXI cases live in flexi_controls.cpp, the effect views in
-// effect_controls.cpp, program file and manager cases behind `paramCases`.
+// effect_controls.cpp, program file and manager cases behind ParamCases().
 #include <cstdio>
 #include <initializer_list>
 #include <string>

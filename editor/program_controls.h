@@ -1,7 +1,7 @@
 // The synth page's controls that move whole programs: load, save and send file selectors and
 // their buttons, the folder (bank upload) button, previous/next program, the firmware file
 // selector, INIT, the copy switches, the group edits and the program request. A file selector's
-// choice is in VQEditor::selectedFile of its role when its parameter changes.
+// choice is the browser's SelectedFile of its role when its parameter changes.
 #pragma once
 
 #include <memory>
@@ -15,5 +15,5 @@ std::unique_ptr<VQParamCases> MakeProgramControlCases(
     std::unique_ptr<VQParamCases> managerPage = nullptr);
 
 // The replies that drive transfers, handed on to the editor's firmware update and its
-// bankTransfers.
+// BankTransfers().
 std::unique_ptr<VQDeviceTransfers> MakeEditorDeviceTransfers();

@@ -1,6 +1,6 @@
 // The program manager's slot table: how a file name ties a program to a slot and a category,
 // the display name of a bank-list row, and filling the table from a folder. The name rules are
-// pure functions; the table itself is VQEditor::slotTable.
+// pure functions; the table itself is the editor's Browser().Slots().
 #pragma once
 
 #include <string>
