@@ -94,6 +94,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // The program list, the manager's browser and bank list, the selected files, the folders.
   ProgramBrowser& Browser() { return mBrowser; }
   const ProgramBrowser& Browser() const { return mBrowser; }
+  // The firmware update's handshake (firmware_update.cpp drives it).
   FirmwareUpdate& Firmware() { return mFirmware; }
 
   // IModuleBase slots.
