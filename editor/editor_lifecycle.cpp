@@ -59,10 +59,7 @@ void VQEditor::StartUp() {
   mLastField = kNoFieldSent;
   mLink.SetBankUploadRunning(false);
 
-  mBrowser.ProgramList().clear();
-  mBrowser.SetProgramListLast(0);
-  mBrowser.SetProgramListIndex(0);
-  mBrowser.SetProgramListBuilt(false);
+  mBrowser.ClearProgramList();
 
   char buf[256];
   GetPrivateProfileString("program", "lastfile", "", buf, sizeof buf, mSettingsPath.c_str());

@@ -1,5 +1,7 @@
 #include "editor/program_browser.h"
 
+#include <algorithm>
+
 #include "platform/file_system.h"
 
 namespace {
@@ -19,6 +21,26 @@ std::string ProgramBrowser::CurrentListName() const {
   if (mProgramListIndex < 0 || mProgramListIndex >= static_cast<int32_t>(mProgramList.size()))
     return "";
   return mProgramList[static_cast<size_t>(mProgramListIndex)];
+}
+
+void ProgramBrowser::SetProgramList(std::vector<std::string> names) {
+  mProgramList = std::move(names);
+  mProgramListBuilt = true;
+  mProgramListLast = std::max(0, static_cast<int32_t>(mProgramList.size()) - 1);
+}
+
+void ProgramBrowser::ClearProgramList() {
+  mProgramList.clear();
+  mProgramListLast = 0;
+  mProgramListIndex = 0;
+  mProgramListBuilt = false;
+}
+
+bool ProgramBrowser::SelectListName(const std::string& name) {
+  auto found = std::find(mProgramList.begin(), mProgramList.end(), name);
+  if (found == mProgramList.end()) return false;
+  mProgramListIndex = static_cast<int32_t>(found - mProgramList.begin());
+  return true;
 }
 
 void ProgramBrowser::SetSelectedFile(int role, const std::string& path) {

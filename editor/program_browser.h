@@ -31,6 +31,12 @@ class ProgramBrowser {
   const std::vector<std::string>& ProgramList() const { return mProgramList; }
   // The name at the list's index, "" when there is none.
   std::string CurrentListName() const;
+  // A freshly built list: previous/next step through it from now on.
+  void SetProgramList(std::vector<std::string> names);
+  // No list: previous/next do nothing.
+  void ClearProgramList();
+  // Makes the name current; false (the index unchanged) when the list does not hold it.
+  bool SelectListName(const std::string& name);
   // Last: the number of names less one (0 when empty). Built: previous/next do nothing until a
   // list was built.
   int32_t ProgramListLast() const { return mProgramListLast; }

@@ -190,17 +190,9 @@ void ProgramLibrary::LocateProgramInFolder(VQEditor& editor, const char* path) {
   editor.Browser().SetCurrentProgramFolder(p.substr(0, slash + 1).substr(0, kPathLength));
   std::string file = p.substr(slash + 1);
 
-  editor.Browser().ProgramList() =
-      BuildProgramList(fs::ListFolder(editor.Browser().CurrentProgramFolder()));
-  editor.Browser().SetProgramListBuilt(true);
-  editor.Browser().SetProgramListLast(
-      std::max(0, static_cast<int32_t>(editor.Browser().ProgramList().size()) - 1));
-
-  auto found =
-      std::find(editor.Browser().ProgramList().begin(), editor.Browser().ProgramList().end(), file);
-  if (found == editor.Browser().ProgramList().end()) return;
-  editor.Browser().SetProgramListIndex(
-      static_cast<int32_t>(found - editor.Browser().ProgramList().begin()));
+  editor.Browser().SetProgramList(
+      BuildProgramList(fs::ListFolder(editor.Browser().CurrentProgramFolder())));
+  if (!editor.Browser().SelectListName(file)) return;
   editor.SetProgramNameFromPath(file);
   editor.SetStatusText(editor.ProgramName().c_str());
 }
