@@ -262,10 +262,7 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
     case 0xB0: {
       const int controller = note;
       if (mLearn.LearnMode()) {
-        mLearn.SetLastCC(controller);
-        if (mLearn.Target() >= 0 && mLearn.Target() < ProgramFieldTable::kLearnEntryCount) {
-          mLearn.CC()[mLearn.Target()] = controller;
-          mLearn.SetLearnMode(false);
+        if (mLearn.LearnController(controller)) {
           SetParamOnMainThread(vq_param::kLearn, 0.0);
           if (!mApplyingProgram) mParamRedrawPending = true;
         }

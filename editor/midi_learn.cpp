@@ -63,6 +63,33 @@ MidiLearn::MidiLearn() {
     mMax[i] = ProgramFieldTable::kRows[i].learnMax;
 }
 
+bool MidiLearn::LearnField(int field, int32_t value) {
+  if (!mLearnMode) return false;
+  mTarget = field;
+  mMax[field] = value;
+  if (mLastCC < 0) return false;
+  mCC[field] = mLastCC;
+  mLearnMode = false;
+  return true;
+}
+
+bool MidiLearn::LearnController(int controller) {
+  if (!mLearnMode) return false;
+  mLastCC = controller;
+  if (mTarget < 0 || mTarget >= ProgramFieldTable::kLearnEntryCount) return false;
+  mCC[mTarget] = controller;
+  mLearnMode = false;
+  return true;
+}
+
+bool MidiLearn::UnlearnField(int field) {
+  if (!mUnlearnMode) return false;
+  mTarget = field;
+  mCC[field] = -1;
+  mUnlearnMode = false;
+  return true;
+}
+
 bool MidiLearn::WriteFile(const std::string& path) const {
   namespace fs = vq::platform;
   const std::string text =

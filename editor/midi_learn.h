@@ -30,6 +30,15 @@ class MidiLearn {
   Table& Max() { return mMax; }
   const Table& Max() const { return mMax; }
 
+  // While learning, a field moved becomes the target and its value the maximum; with a
+  // controller already turned, the assignment is made and learning ends (true).
+  bool LearnField(int field, int32_t value);
+  // While learning, a controller turned is remembered; with a target already chosen, the
+  // assignment is made and learning ends (true).
+  bool LearnController(int controller);
+  // While unlearning, the field moved loses its controller and unlearning ends (true).
+  bool UnlearnField(int field);
+
   // Writes the table to `path`, replacing the file only once the new one is complete.
   bool WriteFile(const std::string& path) const;
   // Reads the table from `path`; maxima are held to their fields' ranges.

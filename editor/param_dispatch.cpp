@@ -88,20 +88,11 @@ void VQEditor::OnParamChange(int paramIdx) {
 }
 
 void VQEditor::LearnStep(int field, int32_t value) {
-  if (mLearn.LearnMode()) {
-    mLearn.SetTarget(field);
-    mLearn.Max()[field] = value;
-    if (mLearn.LastCC() >= 0) {
-      mLearn.CC()[field] = mLearn.LastCC();
-      mLearn.SetLearnMode(false);
-      SetParameterFromGUI2(vq_param::kLearn, 0.0);
-      RedrawIfNotApplying();
-    }
+  if (mLearn.LearnField(field, value)) {
+    SetParameterFromGUI2(vq_param::kLearn, 0.0);
+    RedrawIfNotApplying();
   }
-  if (mLearn.UnlearnMode()) {
-    mLearn.SetTarget(field);
-    mLearn.CC()[field] = -1;
-    mLearn.SetUnlearnMode(false);
+  if (mLearn.UnlearnField(field)) {
     SetParameterFromGUI2(vq_param::kUnlearn, 0.0);
     RedrawIfNotApplying();
   }
