@@ -44,7 +44,6 @@ class ProgramBrowser {
   int32_t ProgramListIndex() const { return mProgramListIndex; }
   void SetProgramListIndex(int32_t value) { mProgramListIndex = value; }
   bool ProgramListBuilt() const { return mProgramListBuilt; }
-  void SetProgramListBuilt(bool value) { mProgramListBuilt = value; }
 
   // --- The manager's file browser and bank list (index = slot 1..99) ---
   std::vector<OnlineListRow>& Rows() { return mRows; }

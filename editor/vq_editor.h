@@ -229,7 +229,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool ProgramEdited() const { return mProgramEdited; }
   void SetProgramEdited(bool edited) { mProgramEdited = edited; }
   const std::string& ProgramName() const { return mProgramName; }
-  void SetProgramName(const std::string& name) { mProgramName = name; }
   // The number of group switches (278..289) on.
   int32_t SelectedGroups() const { return mSelectedGroups; }
   void SetSelectedGroups(int32_t count) { mSelectedGroups = count; }
@@ -243,12 +242,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SetKeyboardVelocity(double velocity) { mKeyboardVelocitySetting = velocity; }
   std::array<uint8_t, 128>& NoteState() { return mNoteState; }
   int32_t ActiveNotes() const { return mActiveNotes; }
-  void SetActiveNotes(int32_t count) { mActiveNotes = count; }
   // Learned controllers moved parameters / held keys changed: the main thread redraws.
   bool ParamRedrawPending() const { return mParamRedrawPending; }
-  void SetParamRedrawPending(bool pending) { mParamRedrawPending = pending; }
   bool KeyboardRedrawPending() const { return mKeyboardRedrawPending; }
-  void SetKeyboardRedrawPending(bool pending) { mKeyboardRedrawPending = pending; }
 
   // --- Pages and skins ---
   int32_t SkinMode() const { return mSkinMode; }  // 0 "space", 1 "solid", 2 "lcd"
@@ -256,13 +252,10 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool ManagerPageShown() const { return mManagerPageShown; }
   void SetManagerPageShown(bool shown) { mManagerPageShown = shown; }
   bool CompactView() const { return mCompactView; }
-  void SetCompactView(bool compact) { mCompactView = compact; }
   // The parametric (knob) view of the equalizer was chosen.
   bool EqualizerMode() const { return mEqualizerMode; }
-  void SetEqualizerMode(bool knobs) { mEqualizerMode = knobs; }
   // The copy panel shows the oscillators (else the FLEXI slots).
   bool CopyPanelVco() const { return mCopyPanelVco; }
-  void SetCopyPanelVco(bool vco) { mCopyPanelVco = vco; }
   // Writes one slot's program into the cache folder and points the slot at it; the program
   // manager sets it (leaving the manager keeps the selected slot's program this way).
   void SetSlotCacheWriter(std::function<void(VQEditor&, int slot)> write) {
@@ -273,10 +266,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   }
 
   // --- What library/ plugs in ---
-  // Program files (also set through VQEditorSetup), the transfers riding on replies, bank
-  // transfers and the program-file and manager-page dispatcher cases; each may stay null.
-  VQProgramFiles* ProgramFiles() const { return mProgramFiles.get(); }
-  void SetProgramFiles(std::unique_ptr<VQProgramFiles> files) { mProgramFiles = std::move(files); }
+  // Program files come through VQEditorSetup. The transfers riding on replies, bank transfers
+  // and the program-file and manager-page dispatcher cases; each may stay null.
   VQDeviceTransfers* DeviceTransfers() const { return mDeviceTransfers.get(); }
   void SetDeviceTransfers(std::unique_ptr<VQDeviceTransfers> transfers) {
     mDeviceTransfers = std::move(transfers);
