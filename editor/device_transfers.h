@@ -4,9 +4,10 @@
 // in `deviceTransfers`. Without one, the reply is taken (flags as the handler sets them) and
 // nothing further happens, so the status poll reports the stalled transfer.
 //
-// Calls arrive with the plug mutex held. The file work (SaveReceivedProgram and the next file
-// of a bank upload) runs on the main thread, deferred to OnTick; the firmware replies run on
-// the MIDI input thread, as its handshake answers each reply at once from memory.
+// Calls arrive with the plug mutex held, on the MIDI input thread where the reply or dump
+// arrives (a single older dump is saved on the main thread): the file work of a bank transfer
+// is no GUI work, and the firmware handshake answers each reply at once from memory. What they
+// show is posted to the main thread.
 #pragma once
 
 #include <cstdint>
