@@ -7,11 +7,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "editor/device_messages.h"
-#include "editor/incoming_sysex.h"
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
 #include "graphics/icontrol.h"
+#include "protocol/device_messages.h"
+#include "protocol/incoming_sysex.h"
+#include "protocol/vq_sysex.h"
 
 namespace {
 
@@ -141,7 +141,7 @@ void VQEditor::SaveDownloadedDump() {
   // The next slot is asked for before this one is saved, so the device sends while the file is
   // written; its dump waits in the input queue until the save is done.
   if (slot < 99) RequestProgram(requestSlot = slot + 1);
-  if (deviceTransfers) deviceTransfers->SaveReceivedProgram(*this, slot, downloadDump);
+  if (bankTransfers) bankTransfers->SaveReceivedProgram(*this, slot, downloadDump);
   if (!bankDownloadRunning) {
     // Saving failed and ended the download: what was asked ahead is nobody's.
     if (requestOutstanding) {
@@ -161,7 +161,7 @@ void VQEditor::SaveDownloadedDump() {
 void VQEditor::FinishDumpOnMainThread() {
   if (!downloadSavePending) return;
   downloadSavePending = false;
-  if (deviceTransfers) deviceTransfers->SaveReceivedProgram(*this, downloadSaveSlot, downloadDump);
+  if (bankTransfers) bankTransfers->SaveReceivedProgram(*this, downloadSaveSlot, downloadDump);
 }
 
 void VQEditor::RunDeferredMidiWork() {

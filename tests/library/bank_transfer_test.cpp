@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <thread>
 
-#include "editor/program_field_table.h"
 #include "library/bank_transfer.h"
 #include "library/slot_table.h"
 #include "program_library_fixture.h"
+#include "protocol/program_field_table.h"
 #include "sim_link.h"
 #include "tools/vqsim/device_program.h"
 
