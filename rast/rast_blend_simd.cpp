@@ -87,6 +87,24 @@ RAST_AVX2_INLINE __m128i TailMask(int k) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kTail + 4 - k));
 }
 
+// Rows at least this long (a page's, or rows joined into one) read both bitmaps a few cache
+// lines ahead: from memory the processor's own prefetch alone leaves the loop waiting.
+constexpr int kPrefetchRow = 4096;
+RAST_AVX2_INLINE void PrefetchAhead(const RAST_pixel* d, const RAST_pixel* s) {
+  constexpr int kAhead = 512;  // pixels
+  _mm_prefetch(reinterpret_cast<const char*>(s + kAhead), _MM_HINT_T0);
+  _mm_prefetch(reinterpret_cast<const char*>(d + kAhead), _MM_HINT_T0);
+}
+
+RAST_AVX2_INLINE void AddSaturate16(RAST_pixel* d, const RAST_pixel* s) {
+  __m256i* dv = reinterpret_cast<__m256i*>(d);
+  const __m256i* sv = reinterpret_cast<const __m256i*>(s);
+  const __m256i a0 = _mm256_adds_epu8(_mm256_loadu_si256(dv), _mm256_loadu_si256(sv));
+  const __m256i a1 = _mm256_adds_epu8(_mm256_loadu_si256(dv + 1), _mm256_loadu_si256(sv + 1));
+  _mm256_storeu_si256(dv, a0);
+  _mm256_storeu_si256(dv + 1, a1);
+}
+
 RAST_AVX2_INLINE void AddSaturateAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
   int i = 0;
   // Long rows go up to a 32-byte boundary of the destination first, so no store splits a cache
@@ -95,14 +113,12 @@ RAST_AVX2_INLINE void AddSaturateAVX2(RAST_pixel* d, const RAST_pixel* s, int n)
     for (; (reinterpret_cast<std::uintptr_t>(d + i) & 31) != 0; ++i)
       d[i] = static_cast<RAST_pixel>(_mm_cvtsi128_si32(_mm_adds_epu8(
           _mm_cvtsi32_si128(static_cast<int>(d[i])), _mm_cvtsi32_si128(static_cast<int>(s[i])))));
-  for (; i + 16 <= n; i += 16) {
-    __m256i* dv = reinterpret_cast<__m256i*>(d + i);
-    const __m256i* sv = reinterpret_cast<const __m256i*>(s + i);
-    const __m256i a0 = _mm256_adds_epu8(_mm256_loadu_si256(dv), _mm256_loadu_si256(sv));
-    const __m256i a1 = _mm256_adds_epu8(_mm256_loadu_si256(dv + 1), _mm256_loadu_si256(sv + 1));
-    _mm256_storeu_si256(dv, a0);
-    _mm256_storeu_si256(dv + 1, a1);
-  }
+  if (n >= kPrefetchRow)
+    for (; i + 16 <= n; i += 16) {
+      PrefetchAhead(d + i, s + i);
+      AddSaturate16(d + i, s + i);
+    }
+  for (; i + 16 <= n; i += 16) AddSaturate16(d + i, s + i);
   if (i + 8 <= n) {
     __m256i* dv = reinterpret_cast<__m256i*>(d + i);
     _mm256_storeu_si256(
@@ -219,6 +235,10 @@ RAST_AVX2_INLINE void StoreSAGroup(RAST_pixel* dp, __m256i src, __m256i lanes) {
   }
 }
 
+RAST_AVX2_INLINE void StoreSA8Unmasked(RAST_pixel* d, const RAST_pixel* s) {
+  StoreSAGroup<false>(d, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s)), __m256i{});
+}
+
 RAST_AVX2_INLINE __m256i FirstLanes(int k) {
   return _mm256_cmpgt_epi32(_mm256_set1_epi32(k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
 }
@@ -234,9 +254,13 @@ RAST_AVX2_INLINE void StoreSAAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
       StoreSAGroup<true>(d, _mm256_maskload_epi32(reinterpret_cast<const int*>(s), m), m);
     }
   }
-  for (; i + 8 <= n; i += 8)
-    StoreSAGroup<false>(d + i, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)),
-                        __m256i{});
+  if (n >= kPrefetchRow)
+    for (; i + 16 <= n; i += 16) {
+      PrefetchAhead(d + i, s + i);
+      StoreSA8Unmasked(d + i, s + i);
+      StoreSA8Unmasked(d + i + 8, s + i + 8);
+    }
+  for (; i + 8 <= n; i += 8) StoreSA8Unmasked(d + i, s + i);
   if (i < n) {
     const __m256i m = FirstLanes(n - i);
     StoreSAGroup<true>(d + i, _mm256_maskload_epi32(reinterpret_cast<const int*>(s + i), m), m);
