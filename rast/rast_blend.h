@@ -280,7 +280,7 @@ inline void RAST_DispatchBlitOp(RAST_BlitOp op, F&& f) {
 }
 
 namespace rast_blend_detail {
-// The weighted blend of each blit operation, in the order of RAST_BlitOp (null: none).
+// The weighted blend of each blit operation, in the order of RAST_BlitOp (null: none, store).
 using WeightedBlend = RAST_pixel (*)(RAST_pixel, RAST_pixel, RAST_Weight);
 constexpr WeightedBlend kBlitBlends[] = {nullptr,           nullptr,
                                          RAST_BlendCopy,    RAST_BlendAdd,
@@ -299,13 +299,12 @@ inline RAST_pixel RAST_ApplyBlitOp(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
     return s;
   } else if constexpr (Op == RAST_BlitOp::StoreSA) {
     return RAST_BlendStoreSA(d, s);
+  } else if constexpr (Op == RAST_BlitOp::None) {
+    return d;
   } else {
     constexpr rast_blend_detail::WeightedBlend blend =
         rast_blend_detail::kBlitBlends[static_cast<int>(Op)];
-    if constexpr (blend == nullptr)
-      return d;
-    else
-      return blend(d, s, w);
+    return blend(d, s, w);
   }
 }
 
