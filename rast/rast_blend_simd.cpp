@@ -218,10 +218,14 @@ RAST_AVX2_INLINE void StoreSAGroup(RAST_pixel* dp, __m256i src, __m256i lanes) {
   if (clearBits == 0xFFu) return;
   int* out = reinterpret_cast<int*>(dp);
   if ((opaqueBits | clearBits) == 0xFFu) {  // a select
-    if (!Masked && opaqueBits == 0xFFu)
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), src);
-    else
+    if (Masked) {
       _mm256_maskstore_epi32(out, opaque, src);
+    } else {
+      __m256i* dv = reinterpret_cast<__m256i*>(dp);
+      // A whole store: the masked one costs more than reading the group first.
+      _mm256_storeu_si256(
+          dv, opaqueBits == 0xFFu ? src : _mm256_blendv_epi8(_mm256_loadu_si256(dv), src, opaque));
+    }
     return;
   }
   if (Masked) {
