@@ -43,10 +43,8 @@ class DeviceLink {
   Dump& ReceiveBuffer() { return mReceiveBuffer; }
   const Dump& ReceiveBuffer() const { return mReceiveBuffer; }
   std::array<uint8_t, kReplyBytes>& ReplyBuffer() { return mReplyBuffer; }
-  // A bank download's dump waiting for the main thread to save it, and the next slot's dump
-  // when it arrived before that save.
+  // A bank download's dump being saved, or a single older dump waiting for the main thread.
   Dump& DownloadDump() { return mDownloadDump; }
-  Dump& AheadDump() { return mAheadDump; }
 
   // --- The request ---
   // The slot asked for (1..99); pending: the next idle call sends the request; outstanding: it
@@ -85,8 +83,7 @@ class DeviceLink {
 
   // --- Handed from the MIDI thread to the main thread ---
   // A single write's acknowledgement, a bank upload's acknowledgement and the progress it
-  // shows, a bank download's dump to save (and the one asked ahead), the slot a download that
-  // has ended asked ahead.
+  // shows, a single older dump to save, the slot a download that has ended asked ahead.
   bool WriteAckPending() const { return mWriteAckPending; }
   void SetWriteAckPending(bool value) { mWriteAckPending = value; }
   bool BankUploadAckPending() const { return mBankUploadAckPending; }
@@ -97,12 +94,8 @@ class DeviceLink {
   void SetDownloadSavePending(bool value) { mDownloadSavePending = value; }
   int32_t DownloadSaveSlot() const { return mDownloadSaveSlot; }
   void SetDownloadSaveSlot(int32_t value) { mDownloadSaveSlot = value; }
-  bool AheadDumpPending() const { return mAheadDumpPending; }
-  void SetAheadDumpPending(bool value) { mAheadDumpPending = value; }
   int32_t StrayDumpSlot() const { return mStrayDumpSlot; }
   void SetStrayDumpSlot(int32_t value) { mStrayDumpSlot = value; }
-  int32_t AheadDumpSlot() const { return mAheadDumpSlot; }
-  void SetAheadDumpSlot(int32_t value) { mAheadDumpSlot = value; }
 
   // --- Requests of the controls and the manager ---
   // The save selector writes the received dump (not the editor's program); the next idle call
@@ -126,7 +119,6 @@ class DeviceLink {
   Dump mReceiveBuffer = {};
   std::array<uint8_t, kReplyBytes> mReplyBuffer = {};
   Dump mDownloadDump = {};
-  Dump mAheadDump = {};
 
   int32_t mRequestSlot = 1;
   bool mRequestPending = false;
@@ -146,9 +138,7 @@ class DeviceLink {
   bool mBankProgressPending = false;
   bool mDownloadSavePending = false;
   int32_t mDownloadSaveSlot = 0;
-  bool mAheadDumpPending = false;
   int32_t mStrayDumpSlot = 0;
-  int32_t mAheadDumpSlot = 0;
   bool mReceivedDumpPending = false;
   bool mBankUploadRequest = false;
   bool mDownloadToManager = false;

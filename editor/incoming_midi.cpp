@@ -1,7 +1,7 @@
 // MIDI from the synthesizer and from the keyboard. The SysEx handler checks every message
-// before acting on it; on the MIDI thread it keeps to flags and counters and the bank steps
-// that need no GUI (the next upload file, the next download request); what touches the GUI
-// or saves a file waits for RunDeferredMidiWork on the main thread. The keyboard handler passes
+// before acting on it; on the MIDI thread it runs the bank steps, which are file and message
+// work (the next upload file, saving a downloaded dump and asking for the next slot); what
+// touches the GUI waits for RunDeferredMidiWork on the main thread. The keyboard handler passes
 // messages through, mirrors notes as SysEx notes and turns learned controllers into
 // parameter changes.
 #include <algorithm>
@@ -54,12 +54,8 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
       }
       return;
     }
-    // A dump of another slot than the one asked for (repeated, late or foreign) answers nothing;
-    // during a bank download a second copy while the first waits to be saved would replace it.
+    // A dump of another slot than the one asked for (repeated, late or foreign) answers nothing.
     if (awaiting && in.slot != mLink.RequestSlot()) return;
-    // One dump may wait beside the one being saved; a further copy would replace it.
-    if (mLink.BankDownloadRunning() && mLink.DownloadSavePending() && mLink.AheadDumpPending())
-      return;
     mLink.SetRequestOutstanding(false);
     mLink.SetRequestPending(false);
     mLink.SetDumpRetries(0);
@@ -68,21 +64,17 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
     mLink.ReceiveBuffer().fill(0);
     std::memcpy(mLink.ReceiveBuffer().data(), data, static_cast<size_t>(msg->mSize));
     if (mLink.BankDownloadRunning() || in.kind == IncomingSysExKind::kOldProgramDump) {
-      const bool ahead = mLink.BankDownloadRunning() && mLink.DownloadSavePending();
-      DeviceLink::Dump& dump = ahead ? mLink.AheadDump() : mLink.DownloadDump();
+      DeviceLink::Dump& dump = mLink.DownloadDump();
       dump = mLink.ReceiveBuffer();
       // An older dump's checksum and end byte are no program data: the saver reads the 213-byte
       // layout, where they would land in fields.
       if (in.kind == IncomingSysExKind::kOldProgramDump)
         std::fill(dump.begin() + kOldDumpChecksumByte, dump.end(), 0);
-      if (ahead) {
-        mLink.SetAheadDumpSlot(in.slot);
-        mLink.SetAheadDumpPending(true);
-      } else {
-        mLink.SetDownloadSaveSlot(in.slot);
-        mLink.SetDownloadSavePending(true);
-      }
-      AdvanceBankTransfers();
+      mLink.SetDownloadSaveSlot(in.slot);
+      if (mLink.BankDownloadRunning())
+        SaveDownloadedDump();
+      else
+        mLink.SetDownloadSavePending(true);  // a single older dump: saved by the main thread
       return;
     }
     mLink.SetRequestSlot(in.slot);
@@ -132,51 +124,39 @@ void VQEditor::AdvanceBankTransfers() {
     if (mLink.BankUploadRunning() && mDeviceTransfers)
       mDeviceTransfers->OnBankUploadAcknowledged(*this);
   }
-  // A download asks for the next slot as soon as the dump of this one is in hand, so the device
-  // sends while the main thread saves; a dump that arrives before that save waits beside it,
-  // and the request after it waits for the save.
-  if (mLink.BankDownloadRunning() && mLink.DownloadSavePending() && !mLink.AheadDumpPending() &&
-      !mLink.RequestOutstanding() && !mLink.RequestPending() &&
-      mLink.DownloadSaveSlot() == mLink.RequestSlot() && mLink.RequestSlot() < 99) {
-    mLink.SetRequestSlot(mLink.RequestSlot() + 1);
+}
+
+void VQEditor::SaveDownloadedDump() {
+  const int32_t slot = mLink.DownloadSaveSlot();
+  // The next slot is asked for before this one is saved, so the device sends while the file is
+  // written; its dump waits in the input queue until the save is done.
+  if (slot < 99) {
+    mLink.SetRequestSlot(slot + 1);
     RequestProgram(mLink.RequestSlot());
+  }
+  if (mBankTransfers) mBankTransfers->SaveReceivedProgram(*this, slot, mLink.DownloadDump().data());
+  if (!mLink.BankDownloadRunning()) {
+    // Saving failed and ended the download: what was asked ahead is nobody's.
+    if (mLink.RequestOutstanding()) {
+      mLink.SetRequestOutstanding(false);
+      mLink.SetStrayDumpSlot(mLink.RequestSlot());
+    }
+    return;
+  }
+  if (slot >= 99) {
+    mLink.SetBankDownloadRunning(false);
+    mLink.SetUnansweredPolls(0);
+    mLink.SetTransferDone(true);
+    mLink.SetRequestSlot(1);
   }
 }
 
 void VQEditor::FinishDumpOnMainThread() {
-  while (mLink.DownloadSavePending()) {
-    mLink.SetDownloadSavePending(false);
-    const int32_t saved = mLink.DownloadSaveSlot();
-    if (mBankTransfers)
-      mBankTransfers->SaveReceivedProgram(*this, saved, mLink.DownloadDump().data());
-    if (!mLink.BankDownloadRunning()) {
-      // Saving failed and ended the download: what was asked ahead is nobody's.
-      mLink.SetAheadDumpPending(false);
-      if (mLink.RequestOutstanding()) {
-        mLink.SetRequestOutstanding(false);
-        mLink.SetStrayDumpSlot(mLink.RequestSlot());
-      }
-      return;
-    }
-    if (saved >= 99) {
-      mLink.SetBankDownloadRunning(false);
-      mLink.SetUnansweredPolls(0);
-      mLink.SetTransferDone(true);
-      mLink.SetRequestSlot(1);
-      return;
-    }
-    if (mLink.AheadDumpPending()) {
-      mLink.SetAheadDumpPending(false);
-      mLink.DownloadDump() = mLink.AheadDump();
-      mLink.SetDownloadSaveSlot(mLink.AheadDumpSlot());
-      mLink.SetDownloadSavePending(true);
-      AdvanceBankTransfers();
-    } else if (!mLink.RequestOutstanding() && mLink.RequestSlot() == saved) {
-      // Nothing was asked ahead: the next slot now.
-      mLink.SetRequestSlot(mLink.RequestSlot() + 1);
-      mLink.SetRequestPending(true);
-    }
-  }
+  if (!mLink.DownloadSavePending()) return;
+  mLink.SetDownloadSavePending(false);
+  if (mBankTransfers)
+    mBankTransfers->SaveReceivedProgram(*this, mLink.DownloadSaveSlot(),
+                                        mLink.DownloadDump().data());
 }
 
 void VQEditor::RunDeferredMidiWork() {

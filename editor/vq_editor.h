@@ -315,9 +315,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void ProcessSysEx(const ISysExMessage* msg) override;
   // Keyboard input (MIDI thread): pass-through, note mirroring and learned controllers.
   void OnMidiMsgReceived(const IMidiMessage* msg) override;
-  // The main-thread half of incoming MIDI: finishes an acknowledged single write, saves the
-  // dumps of a bank download and asks for the next slot, redraws what the MIDI thread changed.
-  // OnTick runs it first.
+  // The main-thread half of incoming MIDI: finishes an acknowledged single write, saves a single
+  // older dump, shows a bank upload's progress, redraws what the MIDI thread changed. OnTick
+  // runs it first.
   void RunDeferredMidiWork();
   // "midilearn.ini" beside the settings file (an empty path means that one); the write replaces
   // the file only once the new one is complete.
@@ -325,8 +325,10 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool WriteMidiLearnFile(const std::string& path = "");
   bool ReadMidiLearnFile(const std::string& path = "");
   // Bank steps that need no GUI, run where the acknowledgement or dump arrives (the MIDI
-  // worker): the next file of an upload, the next request of a download.
+  // worker): the next file of an upload; a download's dump in the link's DownloadDump asks for
+  // the next slot and is saved (what the GUI shows of it is posted to the main thread).
   void AdvanceBankTransfers();
+  void SaveDownloadedDump();
 
   // --- Work for the main thread (main_thread_work.cpp) ---
   // Controls, texts, redraws and message boxes change on the main thread only (the one that

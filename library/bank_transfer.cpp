@@ -250,7 +250,10 @@ bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dum
       e.Link().SetUnansweredPolls(0);
       e.Link().SetDownloadToManager(false);
       e.Link().SetBusy(false);
-      e.ShowMessageBox(text, "Error", 0);
+      if (e.OnMainThread())
+        e.ShowMessageBox(text, "Error", 0);
+      else
+        e.PostMessageBox(text, "Error");
     }
     return false;
   };
@@ -264,9 +267,12 @@ bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dum
     return refuse("Cannot write the program file!");
   ShowName(e, file);
   if (e.Link().DownloadToManager() && slot >= kFirstProgramSlot && slot <= kLastProgramSlot) {
-    // The file's own name decides category and name; the slot is the one downloaded.
+    // The file's own name decides category and name; the slot is the one downloaded. The row
+    // is a control: entered on the main thread.
     SlotFileNameParts parts = ParseSlotFileName(file);
-    EnterProgramIntoSlot(e, slot, parts.category, path, parts.name);
+    e.RunOnMainThread([&e, slot, category = parts.category, path, name = parts.name] {
+      EnterProgramIntoSlot(e, slot, category, path, name);
+    });
   }
   return true;
 }
