@@ -75,7 +75,7 @@ class WEMU_Control : public HWND__, public vq::platform::NativeControlClient {
   double nativeAlignment() const;
 
  private:
-  std::unique_ptr<vq::platform::NativeControl> native_;
+  std::unique_ptr<vq::platform::NativeControl> mNative;
 };
 
 // Width of a text in the deterministic measure of the layer (points).
@@ -98,14 +98,14 @@ class WEMU_Button : public WEMU_Control,
   std::optional<COLORREF> textColor;
 
   // -1 mixed, 0 off, 1 on.
-  int state() const { return state_; }
+  int state() const { return mState; }
   void setState(int s);
-  intptr_t userData() const { return userData_; }
-  void setUserData(intptr_t v) { userData_ = v; }
-  HGDIOBJ gdiImage() const { return image_; }
+  intptr_t userData() const { return mUserData; }
+  void setUserData(intptr_t v) { mUserData = v; }
+  HGDIOBJ gdiImage() const { return mImage; }
   // The image shown: a bitmap object (type 4) is shown and remembered, anything else removes it.
   void setGdiImage(HGDIOBJ image);
-  bool hasImage() const { return image_ != nullptr; }
+  bool hasImage() const { return mImage != nullptr; }
 
   // The user clicks it: a check box steps its state, a radio button turns on; then the
   // dialog hears of it (radio siblings switch off first).
@@ -113,15 +113,15 @@ class WEMU_Button : public WEMU_Control,
   // Owner-drawn buttons ask their dialog to draw them (WM_DRAWITEM) into the backend's paint
   // context; false when nothing was asked.
   bool drawOwnerDrawn(HDC__* paintContext);
-  HDC__* wemuPaintContext() override { return paintContext_; }
+  HDC__* wemuPaintContext() override { return mPaintContext; }
 
   // WEMU_RadioButton
-  int radioFlags() const override { return radioFlags_; }
-  void setRadioFlags(int f) { radioFlags_ = f; }
-  bool isOn() const override { return state_ != 0; }
+  int radioFlags() const override { return mRadioFlags; }
+  void setRadioFlags(int f) { mRadioFlags = f; }
+  bool isOn() const override { return mState != 0; }
   void setOn(bool on) override { setState(on ? 1 : 0); }
   // WEMU_ColoredControl
-  Kind wemuColorKind() const override { return image_ ? Kind::ImageButton : Kind::None; }
+  Kind wemuColorKind() const override { return mImage ? Kind::ImageButton : Kind::None; }
   void wemuSetTextColor(std::optional<COLORREF> c) override { textColor = c; }
 
   bool controlText(std::string* out) const override {
@@ -134,11 +134,11 @@ class WEMU_Button : public WEMU_Control,
   void nativeClicked() override { performClick(); }
 
  private:
-  int state_ = 0;
-  intptr_t userData_ = 0;
-  HGDIOBJ image_ = nullptr;
-  int radioFlags_ = 0;
-  HDC__* paintContext_ = nullptr;
+  int mState = 0;
+  intptr_t mUserData = 0;
+  HGDIOBJ mImage = nullptr;
+  int mRadioFlags = 0;
+  HDC__* mPaintContext = nullptr;
 };
 
 // Single-line text fields, secure fields and labels.
@@ -186,8 +186,8 @@ class WEMU_TextField : public WEMU_Control, public WEMU_ColoredControl {
   void nativeFocused() override;
 
  private:
-  int selStart_ = 0;
-  int selLength_ = 0;
+  int mSelStart = 0;
+  int mSelLength = 0;
 };
 
 // The multi-line text view; it has its own message method.
@@ -202,7 +202,7 @@ class WEMU_TextView : public WEMU_Control {
   bool horizontallyResizable = false;
   std::string fontName;
   enum class Scroll { None, Start, End } lastScroll = Scroll::None;
-  std::pair<int, int> selection() const { return {selStart_, selLength_}; }
+  std::pair<int, int> selection() const { return {mSelStart, mSelLength}; }
   // Start..end limited to the text; -1 as start selects nothing at 0, -1 as end means the end.
   // An end before the start selects an empty range at the start.
   void setSelection(int64_t start, int64_t end);
@@ -218,8 +218,8 @@ class WEMU_TextView : public WEMU_Control {
   void nativeFocused() override;
 
  private:
-  int selStart_ = 0;
-  int selLength_ = 0;
+  int mSelStart = 0;
+  int mSelLength = 0;
 };
 
 class WEMU_GroupBox : public WEMU_Control, public WEMU_ColoredControl {
@@ -246,9 +246,9 @@ class WEMU_GroupBox : public WEMU_Control, public WEMU_ColoredControl {
 class WEMU_ItemList : public WEMU_Control {
  public:
   int style = 0;
-  int numberOfItems() const { return static_cast<int>(items_.size()); }
-  const std::string& itemText(int i) const { return items_[i]; }
-  int selectedIndex() const { return selected_; }
+  int numberOfItems() const { return static_cast<int>(mItems.size()); }
+  const std::string& itemText(int i) const { return mItems[i]; }
+  int selectedIndex() const { return mSelected; }
   void selectItem(int index);  // out of range selects nothing
   virtual void insertItem(int position, const std::string& text);
   virtual void removeItem(int index);
@@ -256,8 +256,8 @@ class WEMU_ItemList : public WEMU_Control {
 
  protected:
   explicit WEMU_ItemList(vq::platform::ViewKind kind) : WEMU_Control(kind) {}
-  std::vector<std::string> items_;
-  int selected_ = -1;
+  std::vector<std::string> mItems;
+  int mSelected = -1;
 };
 
 class WEMU_PopUpButton : public WEMU_ItemList {
@@ -281,7 +281,7 @@ class WEMU_PopUpButton : public WEMU_ItemList {
   void nativeChose(int index) override { userChose(index); }
 
  private:
-  std::vector<std::optional<int64_t>> values_;
+  std::vector<std::optional<int64_t>> mValues;
 };
 
 // An editable combo box. With item values (the layer's own class) it keeps one 64-bit value
@@ -289,7 +289,7 @@ class WEMU_PopUpButton : public WEMU_ItemList {
 class WEMU_ComboBox : public WEMU_ItemList {
  public:
   explicit WEMU_ComboBox(bool keepsItemValues = true);
-  bool keepsItemValues() const { return keepsValues_; }
+  bool keepsItemValues() const { return mKeepsValues; }
   std::string value;  // the text in the field
   int numberOfVisibleItems = 5;
   bool focusRing = true;
@@ -315,8 +315,8 @@ class WEMU_ComboBox : public WEMU_ItemList {
   void nativeTextChanged(const std::string& text) override { userTyped(text); }
 
  private:
-  bool keepsValues_;
-  std::vector<int64_t> ids_;
+  bool mKeepsValues;
+  std::vector<int64_t> mIds;
 };
 
 class WEMU_Slider : public WEMU_Control {
@@ -325,7 +325,7 @@ class WEMU_Slider : public WEMU_Control {
   double minValue = 0;
   double maxValue = 1;
   bool mini = false;
-  double value() const { return value_; }
+  double value() const { return mValue; }
   // Kept inside the range.
   void setValue(double v);
   void setRange(double lo, double hi);
@@ -335,7 +335,7 @@ class WEMU_Slider : public WEMU_Control {
   void nativeValueChanged(double v) override { userMoved(v); }
 
  private:
-  double value_ = 0;
+  double mValue = 0;
 };
 
 // A scroll view around a document view (text views, list and tree views). GetDlgItem finds the
@@ -343,7 +343,7 @@ class WEMU_Slider : public WEMU_Control {
 class WEMU_ScrollView : public WEMU_Control {
  public:
   WEMU_ScrollView();
-  vq::platform::View* documentView() const { return document_; }
+  vq::platform::View* documentView() const { return mDocument; }
   // The document view is not owned by the scroll view but by the layer, like every view.
   void setDocumentView(vq::platform::View* v);
   vq::platform::Size contentSize() const { return {frame().width, frame().height}; }
@@ -355,7 +355,7 @@ class WEMU_ScrollView : public WEMU_Control {
   bool presentsNatively() const override { return false; }
 
  private:
-  vq::platform::View* document_ = nullptr;
+  vq::platform::View* mDocument = nullptr;
 };
 
 // The document view of a scroll view, or the view itself.

@@ -100,19 +100,19 @@ void unpin(KernelObject* o) {
 class Ref {
  public:
   Ref() = default;
-  explicit Ref(KernelObject* o) : o_(o) {}
+  explicit Ref(KernelObject* o) : mObject(o) {}
   ~Ref() {
-    if (o_) unpin(o_);
+    if (mObject) unpin(mObject);
   }
-  Ref(Ref&& other) noexcept : o_(other.o_) { other.o_ = nullptr; }
+  Ref(Ref&& other) noexcept : mObject(other.mObject) { other.mObject = nullptr; }
   Ref(const Ref&) = delete;
   Ref& operator=(const Ref&) = delete;
   Ref& operator=(Ref&&) = delete;
-  KernelObject* get() const { return o_; }
-  explicit operator bool() const { return o_ != nullptr; }
+  KernelObject* get() const { return mObject; }
+  explicit operator bool() const { return mObject != nullptr; }
 
  private:
-  KernelObject* o_ = nullptr;
+  KernelObject* mObject = nullptr;
 };
 
 Ref lookup(HANDLE h) {
