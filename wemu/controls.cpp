@@ -337,8 +337,18 @@ void WEMU_ItemList::selectItem(int index) {
   markNeedsDisplay(true);
 }
 
+std::optional<int64_t> WEMU_ItemList::itemValue(int index) const {
+  if (!mKeepsValues || index < 0 || index >= numberOfItems()) return std::nullopt;
+  return mValues[index];
+}
+
+void WEMU_ItemList::setItemValue(int index, int64_t value) {
+  if (mKeepsValues && index >= 0 && index < numberOfItems()) mValues[index] = value;
+}
+
 void WEMU_ItemList::insertItem(int position, const std::string& text) {
   position = std::clamp(position, 0, numberOfItems());
+  if (mKeepsValues) mValues.insert(mValues.begin() + position, std::nullopt);
   mItems.insert(mItems.begin() + position, text);
   if (mSelected >= position) ++mSelected;
   markNeedsDisplay(true);
@@ -346,6 +356,7 @@ void WEMU_ItemList::insertItem(int position, const std::string& text) {
 
 void WEMU_ItemList::removeItem(int index) {
   if (index < 0 || index >= numberOfItems()) return;
+  if (mKeepsValues) mValues.erase(mValues.begin() + index);
   mItems.erase(mItems.begin() + index);
   if (mSelected == index) {
     mSelected = -1;
@@ -356,39 +367,18 @@ void WEMU_ItemList::removeItem(int index) {
 }
 
 void WEMU_ItemList::removeAllItems() {
+  mValues.clear();
   mItems.clear();
   mSelected = -1;
   markNeedsDisplay(true);
 }
 
-WEMU_PopUpButton::WEMU_PopUpButton() : WEMU_ItemList(vq::platform::ViewKind::Button) {}
-
-std::optional<int64_t> WEMU_PopUpButton::itemValue(int index) const {
-  if (index < 0 || index >= numberOfItems()) return std::nullopt;
-  return mValues[index];
-}
-
-void WEMU_PopUpButton::setItemValue(int index, int64_t value) {
-  if (index >= 0 && index < numberOfItems()) mValues[index] = value;
-}
+WEMU_PopUpButton::WEMU_PopUpButton() : WEMU_ItemList(vq::platform::ViewKind::Button, true) {}
 
 void WEMU_PopUpButton::insertItem(int position, const std::string& text) {
-  position = std::clamp(position, 0, numberOfItems());
-  mValues.insert(mValues.begin() + position, std::nullopt);
   WEMU_ItemList::insertItem(position, text);
   // A pop-up shows an item whenever it has one.
   if (mSelected < 0) mSelected = 0;
-}
-
-void WEMU_PopUpButton::removeItem(int index) {
-  if (index < 0 || index >= numberOfItems()) return;
-  mValues.erase(mValues.begin() + index);
-  WEMU_ItemList::removeItem(index);
-}
-
-void WEMU_PopUpButton::removeAllItems() {
-  mValues.clear();
-  WEMU_ItemList::removeAllItems();
 }
 
 void WEMU_PopUpButton::userChose(int index) {
@@ -411,34 +401,8 @@ bool WEMU_PopUpButton::controlText(std::string* out) const {
 }
 
 WEMU_ComboBox::WEMU_ComboBox(bool keepsItemValues)
-    : WEMU_ItemList(vq::platform::ViewKind::TextField), mKeepsValues(keepsItemValues) {
+    : WEMU_ItemList(vq::platform::ViewKind::TextField, keepsItemValues) {
   setEditable(true);
-}
-
-int64_t WEMU_ComboBox::itemValue(int index) const {
-  if (!mKeepsValues || index < 0 || index >= numberOfItems()) return 0;
-  return mIds[index];
-}
-
-void WEMU_ComboBox::setItemValue(int index, int64_t v) {
-  if (mKeepsValues && index >= 0 && index < numberOfItems()) mIds[index] = v;
-}
-
-void WEMU_ComboBox::insertItem(int position, const std::string& text) {
-  position = std::clamp(position, 0, numberOfItems());
-  if (mKeepsValues) mIds.insert(mIds.begin() + position, 0);
-  WEMU_ItemList::insertItem(position, text);
-}
-
-void WEMU_ComboBox::removeItem(int index) {
-  if (index < 0 || index >= numberOfItems()) return;
-  if (mKeepsValues) mIds.erase(mIds.begin() + index);
-  WEMU_ItemList::removeItem(index);
-}
-
-void WEMU_ComboBox::removeAllItems() {
-  mIds.clear();
-  WEMU_ItemList::removeAllItems();
 }
 
 void WEMU_ComboBox::userChose(int index) {

@@ -242,7 +242,8 @@ class WEMU_GroupBox : public WEMU_Control, public WEMU_ColoredControl {
   vq::platform::NativeControlState nativeState() const override;
 };
 
-// A list of texts with a selection: the pop-up button (drop-down list) and the combo box.
+// A list of texts with a selection: the pop-up button (drop-down list) and the combo box. A list
+// that keeps item values holds one beside each text.
 class WEMU_ItemList : public WEMU_Control {
  public:
   int style = 0;
@@ -250,14 +251,23 @@ class WEMU_ItemList : public WEMU_Control {
   const std::string& itemText(int i) const { return mItems[i]; }
   int selectedIndex() const { return mSelected; }
   void selectItem(int index);  // out of range selects nothing
+  bool keepsItemValues() const { return mKeepsValues; }
+  // Each item's value holder: none when the item has no represented value.
+  std::optional<int64_t> itemValue(int index) const;
+  void setItemValue(int index, int64_t value);  // ignored by a list without values
   virtual void insertItem(int position, const std::string& text);
-  virtual void removeItem(int index);
-  virtual void removeAllItems();
+  void removeItem(int index);
+  void removeAllItems();
 
  protected:
-  explicit WEMU_ItemList(vq::platform::ViewKind kind) : WEMU_Control(kind) {}
+  WEMU_ItemList(vq::platform::ViewKind kind, bool keepsValues)
+      : WEMU_Control(kind), mKeepsValues(keepsValues) {}
   std::vector<std::string> mItems;
   int mSelected = -1;
+
+ private:
+  bool mKeepsValues;
+  std::vector<std::optional<int64_t>> mValues;  // one an item when mKeepsValues
 };
 
 class WEMU_PopUpButton : public WEMU_ItemList {
@@ -267,21 +277,13 @@ class WEMU_PopUpButton : public WEMU_ItemList {
   bool autoenablesItems = true;
   bool arrowAtBottom = false;
   int bezelStyle = 0;
-  // Each item's value holder: none when the item has no represented value.
-  std::optional<int64_t> itemValue(int index) const;
-  void setItemValue(int index, int64_t value);
   void insertItem(int position, const std::string& text) override;
-  void removeItem(int index) override;
-  void removeAllItems() override;
   // The user picks an item: it becomes selected and the dialog hears it.
   void userChose(int index);
   bool controlText(std::string* out) const override;
   bool acceptsFirstResponder() const override { return false; }
   vq::platform::NativeControlState nativeState() const override;
   void nativeChose(int index) override { userChose(index); }
-
- private:
-  std::vector<std::optional<int64_t>> mValues;
 };
 
 // An editable combo box. With item values (the layer's own class) it keeps one 64-bit value
@@ -289,15 +291,9 @@ class WEMU_PopUpButton : public WEMU_ItemList {
 class WEMU_ComboBox : public WEMU_ItemList {
  public:
   explicit WEMU_ComboBox(bool keepsItemValues = true);
-  bool keepsItemValues() const { return mKeepsValues; }
   std::string value;  // the text in the field
   int numberOfVisibleItems = 5;
   bool focusRing = true;
-  int64_t itemValue(int index) const;
-  void setItemValue(int index, int64_t value);
-  void insertItem(int position, const std::string& text) override;
-  void removeItem(int index) override;
-  void removeAllItems() override;
   void userChose(int index);
   void userTyped(const std::string& text);
   bool becomeFirstResponder() override;
@@ -313,10 +309,6 @@ class WEMU_ComboBox : public WEMU_ItemList {
   vq::platform::NativeControlState nativeState() const override;
   void nativeChose(int index) override { userChose(index); }
   void nativeTextChanged(const std::string& text) override { userTyped(text); }
-
- private:
-  bool mKeepsValues;
-  std::vector<int64_t> mIds;
 };
 
 class WEMU_Slider : public WEMU_Control {

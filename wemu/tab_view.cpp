@@ -3,12 +3,11 @@
 WEMU_TabView::WEMU_TabView() = default;
 
 void WEMU_TabView::setNotificationWindow(HWND__* window) {
-  mDest = WEMU_IsLiveWindow(window) ? window : nullptr;
-  mDestSerial = mDest ? mDest->serial() : 0;
+  mDest = WEMU_WindowRef(WEMU_IsLiveWindow(window) ? window : nullptr);
 }
 
 HWND__* WEMU_TabView::notificationWindow() const {
-  return mDest && WEMU_IsLiveWindowSerial(mDest, mDestSerial) ? mDest : nullptr;
+  return mDest.get();
 }
 
 std::string WEMU_TabView::tabLabel(int index) const {

@@ -43,6 +43,5 @@ class WEMU_TabView : public WEMU_Control {
   void didSelect();
   std::vector<std::string> mLabels;
   int mSelected = -1;
-  HWND__* mDest = nullptr;
-  uint64_t mDestSerial = 0;
+  WEMU_WindowRef mDest;
 };

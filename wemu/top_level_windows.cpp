@@ -19,9 +19,8 @@ using vq::platform::Window;
 
 namespace {
 
-// The window that last lost key status (with its serial: it may be gone since).
-HWND__* gLastResigned = nullptr;
-uint64_t gLastResignedSerial = 0;
+// The window that last lost key status (it may be gone since).
+WEMU_WindowRef gLastResigned;
 HMENU gDefaultMenu = nullptr;
 
 // Dialog boxes running, by template.
@@ -72,7 +71,7 @@ WEMU_TopLevelWindow::~WEMU_TopLevelWindow() {
   // No messages from here: only the links go.
   setDelegate(nullptr);
   retire();
-  if (gLastResigned == this) gLastResigned = nullptr;
+  if (gLastResigned.refersTo(this)) gLastResigned = WEMU_WindowRef();
   if (mOwner) mOwner->removeOwnedWindow(this);
   for (WEMU_TopLevelWindow* w : mOwned) w->mOwner = nullptr;
   mOwned.clear();
@@ -134,16 +133,15 @@ bool WEMU_TopLevelWindow::windowShouldClose(Window&) {
 void WEMU_TopLevelWindow::windowDidResignKey(Window&) {
   if (WEMU_IsQuitting()) return;
   SendMessage(contentWindowView(), WM_ACTIVATE, 0, 0);
-  gLastResigned = this;
-  gLastResignedSerial = serial();
+  gLastResigned = WEMU_WindowRef(this);
 }
 
 void WEMU_TopLevelWindow::windowDidBecomeKey(Window&) {
   if (WEMU_IsQuitting()) return;
   Hold hold(this);
   HWND__* previous = nullptr;
-  if (gLastResigned && WEMU_IsLiveWindowSerial(gLastResigned, gLastResignedSerial)) {
-    HWND__* content = WEMU_ViewOfHandle(gLastResigned);
+  if (HWND__* last = gLastResigned.get()) {
+    HWND__* content = WEMU_ViewOfHandle(last);
     if (content && content->destroyState() == 0) previous = content;
   }
   WEMU_WindowView* content = contentWindowView();
@@ -204,7 +202,7 @@ void WEMU_TopLevelWindow::destroyAllOwnedWindows() {
 
 void WEMU_TopLevelWindow::doDestroyStuff() {
   Hold hold(this);
-  if (gLastResigned == this) gLastResigned = nullptr;
+  if (gLastResigned.refersTo(this)) gLastResigned = WEMU_WindowRef();
   destroyAllOwnedWindows();
   if (WEMU_TopLevelWindow* owner = mOwner) {
     owner->removeOwnedWindow(this);

@@ -130,6 +130,24 @@ bool WEMU_IsLiveWindow(const HWND__* window);
 bool WEMU_IsLiveWindowSerialLocked(const HWND__* window, uint64_t serial);
 bool WEMU_IsLiveWindowSerial(const HWND__* window, uint64_t serial);
 
+// A window remembered without a hold: it answers the window only while that very window lives
+// (a later window at the same address is another one).
+class WEMU_WindowRef {
+ public:
+  WEMU_WindowRef() = default;
+  explicit WEMU_WindowRef(HWND__* window)
+      : mWindow(window), mSerial(window ? window->serial() : 0) {}
+  HWND__* get() const {
+    return mWindow && WEMU_IsLiveWindowSerial(mWindow, mSerial) ? mWindow : nullptr;
+  }
+  // Whether this address is the one remembered, live or not.
+  bool refersTo(const HWND__* window) const { return mWindow == window; }
+
+ private:
+  HWND__* mWindow = nullptr;
+  uint64_t mSerial = 0;
+};
+
 // The result of the window's procedure; 0 for none, a destroyed window, or a handle that
 // takes no messages (a top-level window passes the message to its content view).
 LRESULT SendMessage(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam);
