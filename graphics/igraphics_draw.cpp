@@ -100,6 +100,15 @@ struct Pen {
   RAST_BlendMode mode{0};
 };
 
+// An aliased line in the colour with the default weight; false without a colour.
+bool PlainLine(IGraphics* g, const IColor* color, int x1, int y1, int x2, int y2) {
+  if (!color) return false;
+  Pen pen(g, nullptr);
+  pen.mode = kPlain;
+  if (pen) pen.Line(x1, y1, x2, y2, color->ToPixel(), false);
+  return true;
+}
+
 }  // namespace
 
 bool IGraphics::DrawBitmap(IFrameBitmap* bitmap, IRECT* dest, int srcX, int srcY,
@@ -322,19 +331,11 @@ bool IGraphics::DrawIRect(const IColor* color, IRECT* rect) {
 }
 
 bool IGraphics::DrawVerticalLine(const IColor* color, int x, int yLo, int yHi) {
-  if (!color) return false;
-  Pen pen(this, nullptr);
-  pen.mode = kPlain;
-  if (pen) pen.Line(x, yLo, x, yHi, color->ToPixel(), false);
-  return true;
+  return PlainLine(this, color, x, yLo, x, yHi);
 }
 
 bool IGraphics::DrawHorizontalLine(const IColor* color, int y, int xLo, int xHi) {
-  if (!color) return false;
-  Pen pen(this, nullptr);
-  pen.mode = kPlain;
-  if (pen) pen.Line(xLo, y, xHi, y, color->ToPixel(), false);
-  return true;
+  return PlainLine(this, color, xLo, y, xHi, y);
 }
 
 bool IGraphics::DrawVerticalLineInRect(const IColor* color, IRECT* rect, float x) {

@@ -139,6 +139,28 @@ class CharCursor {
   bool mDone = false;
 };
 
+// Line feeds in laid-out text: each starts a new line (a new column when vertical) from the
+// start position; on a single line a line feed reads as a space.
+struct LineFeeds {
+  long long startX, startY, lineHeight;
+  bool vertical, singleLine;
+  // The next character to place, after the line feeds before it.
+  bool next(CharCursor& cursor, unsigned& c, long long& penX, long long& penY) const {
+    while (cursor.next(c)) {
+      if (c != 10) return true;
+      if (singleLine) {
+        c = ' ';
+        return true;
+      }
+      if (vertical)
+        penX += lineHeight, penY = startY;
+      else
+        penX = startX, penY += lineHeight;
+    }
+    return false;
+  }
+};
+
 }  // namespace
 
 const RAST_CachedFont::GlyphRecord* RAST_CachedFont::UsableGlyph(unsigned c) {
@@ -273,18 +295,9 @@ int RAST_CachedFont::MeasureGlyphs(const char* text, int length, RECT* rect, uns
   const bool vertical = (mOptions & RAST_FONTOPT_VERTICAL) != 0;
   long long penX = 0, penY = 0, width = 0, height = 0;
   CharCursor cursor(text, length);
+  const LineFeeds feeds{0, 0, mLineHeight, vertical, (flags & DT_SINGLELINE) != 0};
   unsigned c;
-  while (cursor.next(c)) {
-    if (c == 10) {
-      if (!(flags & DT_SINGLELINE)) {
-        if (vertical)
-          penX += mLineHeight, penY = 0;
-        else
-          penX = 0, penY += mLineHeight;
-        continue;
-      }
-      c = ' ';
-    }
+  while (feeds.next(cursor, c, penX, penY)) {
     const GlyphRecord* g = UsableGlyph(c);
     if (!g) continue;
     if (vertical) {
@@ -355,18 +368,9 @@ int RAST_CachedFont::DrawGlyphs(RAST_IBitmap* bitmap, const char* text, int leng
   const long long startX = x, startY = y;
   long long penX = x, penY = y, extent = 0;
   CharCursor cursor(text, length);
+  const LineFeeds feeds{startX, startY, mLineHeight, vertical, (flags & DT_SINGLELINE) != 0};
   unsigned c;
-  while (cursor.next(c)) {
-    if (c == 10) {
-      if (!(flags & DT_SINGLELINE)) {
-        if (vertical)
-          penX += mLineHeight, penY = startY;
-        else
-          penX = startX, penY += mLineHeight;
-        continue;
-      }
-      c = ' ';
-    }
+  while (feeds.next(cursor, c, penX, penY)) {
     const GlyphRecord* g = UsableGlyph(c);
     if (!g || !GetGlyphMask(g)) continue;
     const GlyphRecord glyph = *g;  // DrawGlyph may be overridden; keep our copy

@@ -34,6 +34,14 @@ void BlitRows(const RAST_BitmapRows& dr, int dx, int dy, const RAST_BitmapRows& 
   }
 }
 
+// A negative start becomes 0 and moves the matching start of the other bitmap by as much.
+void ClipStart(long long& start, long long& other) {
+  if (start < 0) {
+    other -= start;
+    start = 0;
+  }
+}
+
 }  // namespace
 
 void RAST_Copy(RAST_IBitmap* dest, RAST_IBitmap* src) {
@@ -57,25 +65,14 @@ void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const 
     t = srcrect->top;
     r = srcrect->right;
     b = srcrect->bottom;
-    if (l < 0) {
-      dx -= l;
-      l = 0;
-    }
-    if (t < 0) {
-      dy -= t;
-      t = 0;
-    }
+    // A start before the source's first pixel moves the destination along.
+    ClipStart(l, dx);
+    ClipStart(t, dy);
     r = std::min(r, srcW);
     b = std::min(b, srcH);
   }
-  if (dx < 0) {
-    l -= dx;
-    dx = 0;
-  }
-  if (dy < 0) {
-    t -= dy;
-    dy = 0;
-  }
+  ClipStart(dx, l);
+  ClipStart(dy, t);
   if (dx >= dstW || dy >= dstH || r <= l || b <= t) return;
   r = std::min(r, l + dstW - dx);
   b = std::min(b, t + dstH - dy);

@@ -117,37 +117,34 @@ void WEMU_Button::performClick() {
 
 bool WEMU_Button::drawOwnerDrawn(HDC__* paintContext) {
   if (type != Type::OwnerDrawn || !paintContext) return false;
-  mPaintContext = paintContext;
-  HDC ctx = GetDC(this);
-  bool asked = false;
-  if (ctx) {
-    vq::platform::Rect f = frame();
-    int left = static_cast<int>(std::trunc(f.x + 0.5)),
-        top = static_cast<int>(std::trunc(f.y + 0.5));
-    DRAWITEMSTRUCT item{4,
-                        static_cast<UINT>(tag()),
-                        0,
-                        0,
-                        0,
-                        this,
-                        ctx,
-                        {left, top, left + static_cast<int>(std::trunc(f.width + 0.5)),
-                         top + static_cast<int>(std::trunc(f.height + 0.5))},
-                        0};
-    HWND__::Hold hold(this);
-    SendMessage(GetParent(this), WM_DRAWITEM, static_cast<WPARAM>(tag()),
-                reinterpret_cast<LPARAM>(&item));
-    ReleaseDC(this, ctx);
-    asked = true;
-  }
-  mPaintContext = nullptr;
-  return asked;
+  vq::platform::Rect f = frame();
+  int left = static_cast<int>(std::trunc(f.x + 0.5)), top = static_cast<int>(std::trunc(f.y + 0.5));
+  DRAWITEMSTRUCT item{4,
+                      static_cast<UINT>(tag()),
+                      0,
+                      0,
+                      0,
+                      this,
+                      nullptr,
+                      {left, top, left + static_cast<int>(std::trunc(f.width + 0.5)),
+                       top + static_cast<int>(std::trunc(f.height + 0.5))},
+                      0};
+  return WEMU_SendDrawItem(this, static_cast<WPARAM>(tag()), item, mPaintContext, paintContext);
 }
 
-bool WEMU_Button::setControlText(const std::string& text) {
-  title = text;
-  markNeedsDisplay(true);
-  return true;
+bool WEMU_SendDrawItem(HWND__* control, WPARAM id, DRAWITEMSTRUCT item, HDC__*& paintSlot,
+                       HDC__* paintContext) {
+  paintSlot = paintContext;
+  bool asked = false;
+  if (HDC ctx = GetDC(control)) {
+    item.hDC = ctx;
+    HWND__::Hold hold(control);
+    SendMessage(GetParent(control), WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&item));
+    ReleaseDC(control, ctx);
+    asked = true;
+  }
+  paintSlot = nullptr;
+  return asked;
 }
 
 NativeControlState WEMU_Button::nativeState() const {

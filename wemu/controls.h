@@ -36,6 +36,12 @@ struct DRAWITEMSTRUCT {
   UINT_PTR itemData;
 };
 
+// Owner drawing: while the control paints into `paintContext` (held in `paintSlot`, which the
+// control answers as its paint context), sends its parent WM_DRAWITEM with `item` and a device
+// context of the control. False when no device context could be had.
+bool WEMU_SendDrawItem(HWND__* control, WPARAM id, DRAWITEMSTRUCT item, HDC__*& paintSlot,
+                       HDC__* paintContext);
+
 // Marks every enclosing window view up the superview chain with bit 1 (a child changed),
 // stopping at the first that has it already.
 void WEMU_MarkAncestorsDirty(vq::platform::View* from);
@@ -72,6 +78,16 @@ class WEMU_Control : public HWND__, public vq::platform::NativeControlClient {
  protected:
   explicit WEMU_Control(vq::platform::ViewKind kind = vq::platform::ViewKind::Generic);
   ~WEMU_Control() override;
+  // controlText and setControlText of a control whose text is one string.
+  static bool readText(const std::string& from, std::string* out) {
+    *out = from;
+    return true;
+  }
+  bool storeText(std::string& to, const std::string& text) {
+    to = text;
+    markNeedsDisplay(true);
+    return true;
+  }
   double nativeAlignment() const;
 
  private:
@@ -124,11 +140,8 @@ class WEMU_Button : public WEMU_Control,
   Kind wemuColorKind() const override { return mImage ? Kind::ImageButton : Kind::None; }
   void wemuSetTextColor(std::optional<COLORREF> c) override { textColor = c; }
 
-  bool controlText(std::string* out) const override {
-    *out = title;
-    return true;
-  }
-  bool setControlText(const std::string& text) override;
+  bool controlText(std::string* out) const override { return readText(title, out); }
+  bool setControlText(const std::string& text) override { return storeText(title, text); }
   vq::platform::Size fittingSize() const override;
   vq::platform::NativeControlState nativeState() const override;
   void nativeClicked() override { performClick(); }
@@ -174,10 +187,7 @@ class WEMU_TextField : public WEMU_Control, public WEMU_ColoredControl {
   }
   Kind wemuColorKind() const override { return isEditable() ? Kind::None : Kind::StaticText; }
   void wemuSetTextColor(std::optional<COLORREF> c) override { textColor = c; }
-  bool controlText(std::string* out) const override {
-    *out = value;
-    return true;
-  }
+  bool controlText(std::string* out) const override { return readText(value, out); }
   bool setControlText(const std::string& text) override;
   vq::platform::Size fittingSize() const override;
   vq::platform::NativeControlState nativeState() const override;
@@ -208,10 +218,7 @@ class WEMU_TextView : public WEMU_Control {
   void setSelection(int64_t start, int64_t end);
 
   bool becomeFirstResponder() override;
-  bool controlText(std::string* out) const override {
-    *out = text;
-    return true;
-  }
+  bool controlText(std::string* out) const override { return readText(text, out); }
   bool setControlText(const std::string& t) override;
   vq::platform::NativeControlState nativeState() const override;
   void nativeTextChanged(const std::string& t) override;
@@ -230,15 +237,8 @@ class WEMU_GroupBox : public WEMU_Control, public WEMU_ColoredControl {
   std::optional<COLORREF> titleColor;
   Kind wemuColorKind() const override { return Kind::StaticText; }
   void wemuSetTextColor(std::optional<COLORREF> c) override { titleColor = c; }
-  bool controlText(std::string* out) const override {
-    *out = title;
-    return true;
-  }
-  bool setControlText(const std::string& text) override {
-    title = text;
-    markNeedsDisplay(true);
-    return true;
-  }
+  bool controlText(std::string* out) const override { return readText(title, out); }
+  bool setControlText(const std::string& text) override { return storeText(title, text); }
   vq::platform::NativeControlState nativeState() const override;
 };
 
@@ -297,15 +297,8 @@ class WEMU_ComboBox : public WEMU_ItemList {
   void userChose(int index);
   void userTyped(const std::string& text);
   bool becomeFirstResponder() override;
-  bool controlText(std::string* out) const override {
-    *out = value;
-    return true;
-  }
-  bool setControlText(const std::string& text) override {
-    value = text;
-    markNeedsDisplay(true);
-    return true;
-  }
+  bool controlText(std::string* out) const override { return readText(value, out); }
+  bool setControlText(const std::string& text) override { return storeText(value, text); }
   vq::platform::NativeControlState nativeState() const override;
   void nativeChose(int index) override { userChose(index); }
   void nativeTextChanged(const std::string& text) override { userTyped(text); }

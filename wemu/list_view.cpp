@@ -202,22 +202,28 @@ int WEMU_ListView::columnIdx(int position) const {
                                                                            : -1;
 }
 
+namespace {
+
+// Along one axis: the scroll position that brings [start, start + length) into the visible
+// [visible, visible + visibleLength), scrolling as little as it can; none when it shows already.
+std::optional<double> revealAt(double start, double length, double visible, double visibleLength) {
+  if (start < visible) return start;
+  if (start + length > visible + visibleLength) return start + length - visibleLength;
+  return std::nullopt;
+}
+
+}  // namespace
+
 void WEMU_ListView::scrollRowToVisible(int row) {
   Rect r = rectOfRow(row), v = visibleRect();
   if (r.height <= 0) return;
-  if (r.y < v.y)
-    scrollTo({mScroll.x, r.y});
-  else if (r.maxY() > v.maxY())
-    scrollTo({mScroll.x, r.maxY() - v.height});
+  if (auto y = revealAt(r.y, r.height, v.y, v.height)) scrollTo({mScroll.x, *y});
 }
 
 void WEMU_ListView::scrollColumnToVisible(int position) {
   Rect r = rectOfColumnAt(position), v = visibleRect();
   if (r.width <= 0) return;
-  if (r.x < v.x)
-    scrollTo({r.x, mScroll.y});
-  else if (r.maxX() > v.maxX())
-    scrollTo({r.maxX() - v.width, mScroll.y});
+  if (auto x = revealAt(r.x, r.width, v.x, v.width)) scrollTo({*x, mScroll.y});
 }
 
 HWND__* WEMU_ListView::target() {
@@ -279,27 +285,17 @@ std::optional<COLORREF> WEMU_ListView::highlightColor() const {
 bool WEMU_ListView::drawOwnerDrawnRow(int row, Rect cell, HDC__* paintContext) {
   if (!listBoxMode || !(style & LBS_OWNERDRAW) || row < 0 || row >= count() || !paintContext)
     return false;
-  mPaintContext = paintContext;
-  bool asked = false;
-  if (HDC ctx = GetDC(this)) {
-    auto round = [](double v) { return static_cast<int>(std::trunc(v + 0.5)); };
-    DRAWITEMSTRUCT item{2,
-                        static_cast<UINT>(tag()),
-                        static_cast<UINT>(row),
-                        0,
-                        0,
-                        this,
-                        ctx,
-                        {round(cell.x), round(cell.y), round(cell.maxX()), round(cell.maxY())},
-                        static_cast<UINT_PTR>(rowParam(row))};
-    Hold hold(this);
-    SendMessage(GetParent(this), WM_DRAWITEM, static_cast<WPARAM>(tag()),
-                reinterpret_cast<LPARAM>(&item));
-    ReleaseDC(this, ctx);
-    asked = true;
-  }
-  mPaintContext = nullptr;
-  return asked;
+  auto round = [](double v) { return static_cast<int>(std::trunc(v + 0.5)); };
+  DRAWITEMSTRUCT item{2,
+                      static_cast<UINT>(tag()),
+                      static_cast<UINT>(row),
+                      0,
+                      0,
+                      this,
+                      nullptr,
+                      {round(cell.x), round(cell.y), round(cell.maxX()), round(cell.maxY())},
+                      static_cast<UINT_PTR>(rowParam(row))};
+  return WEMU_SendDrawItem(this, static_cast<WPARAM>(tag()), item, mPaintContext, paintContext);
 }
 
 // Mouse tracking.

@@ -347,10 +347,7 @@ HMENU WEMU_GetDefaultWindowMenu() {
 }
 
 void WEMU_SetDefaultWindowMenu(HMENU menu) {
-  if (menu == gDefaultMenu) return;
-  if (menu) menu->retain();
-  if (gDefaultMenu) gDefaultMenu->release();
-  gDefaultMenu = menu;
+  WEMU_HoldMenu(gDefaultMenu, menu);
 }
 
 WEMU_TopLevelWindow* WEMU_Internal_MakeTopLevelForChild(View* child, HWND__* owner,

@@ -139,11 +139,15 @@ void HWND__::wemuTimer(UINT_PTR id) {
   onWemuMessage(WM_TIMER, id, 0);
 }
 
-void HWND__::wemuSetMenu(HMENU menu) {
-  if (menu == mMenu) return;
+void WEMU_HoldMenu(HMENU& slot, HMENU menu) {
+  if (menu == slot) return;
   if (menu) menu->retain();
-  if (mMenu) mMenu->release();
-  mMenu = menu;
+  if (slot) slot->release();
+  slot = menu;
+}
+
+void HWND__::wemuSetMenu(HMENU menu) {
+  WEMU_HoldMenu(mMenu, menu);
 }
 
 void HWND__::performMenuAction(int action, vq::platform::MenuItem& sender) {
@@ -254,10 +258,7 @@ BOOL ScreenToClient(HWND__* window, POINT* point) {
 }
 
 void WEMU_SetDefaultModalWindowMenu(HMENU menu) {
-  if (menu == gModalMenu) return;
-  if (menu) menu->retain();
-  if (gModalMenu) gModalMenu->release();
-  gModalMenu = menu;
+  WEMU_HoldMenu(gModalMenu, menu);
 }
 
 HMENU WEMU_GetDefaultModalWindowMenu() {

@@ -130,6 +130,9 @@ bool WEMU_IsLiveWindow(const HWND__* window);
 bool WEMU_IsLiveWindowSerialLocked(const HWND__* window, uint64_t serial);
 bool WEMU_IsLiveWindowSerial(const HWND__* window, uint64_t serial);
 
+// Points `slot` at `menu`, taking a reference on the new menu and dropping the old one's.
+void WEMU_HoldMenu(HMENU& slot, HMENU menu);
+
 // A window remembered without a hold: it answers the window only while that very window lives
 // (a later window at the same address is another one).
 class WEMU_WindowRef {
