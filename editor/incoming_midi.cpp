@@ -7,15 +7,14 @@
 #include <cmath>
 #include <cstring>
 
-#include "editor/device_messages.h"
-#include "editor/incoming_sysex.h"
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
 #include "graphics/icontrol.h"
+#include "protocol/device_messages.h"
+#include "protocol/incoming_sysex.h"
+#include "protocol/vq_sysex.h"
 
 namespace {
 
-constexpr int kLearnSwitch = 297;
 constexpr int kOldDumpChecksumByte = 112;  // two checksum bytes, then F7
 
 }  // namespace
@@ -148,7 +147,7 @@ void VQEditor::FinishDumpOnMainThread() {
   while (downloadSavePending) {
     downloadSavePending = false;
     const int32_t saved = downloadSaveSlot;
-    if (deviceTransfers) deviceTransfers->SaveReceivedProgram(*this, saved, downloadDump);
+    if (bankTransfers) bankTransfers->SaveReceivedProgram(*this, saved, downloadDump);
     if (!bankDownloadRunning) {
       // Saving failed and ended the download: what was asked ahead is nobody's.
       aheadDumpPending = false;
@@ -266,7 +265,7 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
         if (learnTarget >= 0 && learnTarget < ProgramFieldTable::kLearnEntryCount) {
           learnCC[learnTarget] = controller;
           learnMode = false;
-          SetParamOnMainThread(kLearnSwitch, 0.0);
+          SetParamOnMainThread(vq_param::kLearn, 0.0);
           if (!applyingProgram) paramRedrawPending = true;
         }
         break;

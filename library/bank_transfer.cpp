@@ -4,22 +4,20 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "editor/device_messages.h"
 #include "editor/program_controls.h"
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "library/program_list.h"
 #include "library/program_text_format.h"
 #include "library/slot_table.h"
 #include "platform/file_system.h"
+#include "protocol/device_messages.h"
+#include "protocol/vq_sysex.h"
 
 namespace fs = vq::platform;
 
 namespace {
-
-constexpr int kProgramNumberParam = 211;
 
 int ShowBox(VQEditor& e, const char* text, const char* caption, int type) {
   IGraphics* g = e.Graphics();
@@ -160,7 +158,7 @@ void BankTransfer::ShowBankProgress(VQEditor& e) {
     return;
   }
   if (mShownSlot == 0) return;
-  e.SetParameterFromGUI2(kProgramNumberParam, mShownSlot);
+  e.SetParameterFromGUI2(vq_param::k7SegmentDisplay, mShownSlot);
   if (e.managerPageShown && !mGapFill) {
     RefreshSlotSwitches(e);
     if (IControl* c = e.slotSwitch[mShownSlot]) c->SetValueFromPlug(1.0);
