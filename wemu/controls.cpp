@@ -334,6 +334,20 @@ void WEMU_ItemList::selectItem(int index) {
   markNeedsDisplay(true);
 }
 
+bool WEMU_ItemList::userPicked(int index) {
+  if (!isEnabled() || index < 0 || index >= numberOfItems()) return false;
+  selectItem(index);
+  return true;
+}
+
+NativeControlState WEMU_ItemList::itemsState(NativeControlKind kind) const {
+  NativeControlState st;
+  st.kind = kind;
+  st.items = mItems;
+  st.selected = mSelected;
+  return st;
+}
+
 std::optional<int64_t> WEMU_ItemList::itemValue(int index) const {
   if (!mKeepsValues || index < 0 || index >= numberOfItems()) return std::nullopt;
   return mValues[index];
@@ -379,17 +393,11 @@ void WEMU_PopUpButton::insertItem(int position, const std::string& text) {
 }
 
 void WEMU_PopUpButton::userChose(int index) {
-  if (!isEnabled() || index < 0 || index >= numberOfItems()) return;
-  selectItem(index);
-  WEMU_ControlNotify(this, WEMU_ControlEvent::PopUpAction);
+  if (userPicked(index)) WEMU_ControlNotify(this, WEMU_ControlEvent::PopUpAction);
 }
 
 NativeControlState WEMU_PopUpButton::nativeState() const {
-  NativeControlState st;
-  st.kind = NativeControlKind::PopUp;
-  st.items = mItems;
-  st.selected = mSelected;
-  return st;
+  return itemsState(NativeControlKind::PopUp);
 }
 
 bool WEMU_PopUpButton::controlText(std::string* out) const {
@@ -403,8 +411,7 @@ WEMU_ComboBox::WEMU_ComboBox(bool keepsItemValues)
 }
 
 void WEMU_ComboBox::userChose(int index) {
-  if (!isEnabled() || index < 0 || index >= numberOfItems()) return;
-  selectItem(index);
+  if (!userPicked(index)) return;
   value = mItems[index];
   WEMU_ControlNotify(this, WEMU_ControlEvent::ComboSelectionChanged);
 }
@@ -417,10 +424,7 @@ void WEMU_ComboBox::userTyped(const std::string& text) {
 }
 
 NativeControlState WEMU_ComboBox::nativeState() const {
-  NativeControlState st;
-  st.kind = NativeControlKind::ComboBox;
-  st.items = mItems;
-  st.selected = mSelected;
+  NativeControlState st = itemsState(NativeControlKind::ComboBox);
   st.text = value;
   st.editable = isEditable();
   return st;

@@ -262,6 +262,10 @@ class WEMU_ItemList : public WEMU_Control {
  protected:
   WEMU_ItemList(vq::platform::ViewKind kind, bool keepsValues)
       : WEMU_Control(kind), mKeepsValues(keepsValues) {}
+  // The user picks an item: when enabled and in range it becomes selected (true).
+  bool userPicked(int index);
+  // The native widget's state with the items and the selection.
+  vq::platform::NativeControlState itemsState(vq::platform::NativeControlKind kind) const;
   std::vector<std::string> mItems;
   int mSelected = -1;
 

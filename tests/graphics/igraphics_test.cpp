@@ -407,9 +407,9 @@ namespace {
 
 struct CountedControl : TestControl {
   CountedControl(IModuleBase* plug, int* deaths)
-      : TestControl(plug, IRECT(0, 0, 1, 1)), deaths_(deaths) {}
-  ~CountedControl() override { ++*deaths_; }
-  int* deaths_;
+      : TestControl(plug, IRECT(0, 0, 1, 1)), mDeaths(deaths) {}
+  ~CountedControl() override { ++*mDeaths; }
+  int* mDeaths;
 };
 
 }  // namespace
