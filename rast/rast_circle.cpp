@@ -89,23 +89,23 @@ struct Plotter {
     if (Clip && (x < c.left || x >= c.right || y < c.top || y >= c.bottom)) return;
     Op::put(bits + y * span + x, colour, w);
   }
-  // The run from..to (inclusive) on the line at `at`, cut to the clip rectangle: the line must
-  // lie in [lo, hi), the run in [runLo, runHi). False when nothing is left.
-  static bool clipRun(i64 at, i64 lo, i64 hi, i64& from, i64& to, i64 runLo, i64 runHi) {
-    if (Clip) {
-      if (at < lo || at >= hi) return false;
-      from = std::max<i64>(from, runLo);
-      to = std::min<i64>(to, runHi - 1);
-    }
-    return from <= to;
-  }
   void vspan(i64 x, i64 y0, i64 y1, int w) const {
-    if (!clipRun(x, c.left, c.right, y0, y1, c.top, c.bottom)) return;
+    if (Clip) {
+      if (x < c.left || x >= c.right) return;
+      y0 = std::max<i64>(y0, c.top);
+      y1 = std::min<i64>(y1, c.bottom - 1);
+    }
+    if (y0 > y1) return;
     RAST_pixel* p = bits + y0 * span + x;
     for (i64 y = y0; y <= y1; ++y, p += span) Op::put(p, colour, w);
   }
   void hspan(i64 y, i64 x0, i64 x1, int w) const {
-    if (!clipRun(y, c.top, c.bottom, x0, x1, c.left, c.right)) return;
+    if (Clip) {
+      if (y < c.top || y >= c.bottom) return;
+      x0 = std::max<i64>(x0, c.left);
+      x1 = std::min<i64>(x1, c.right - 1);
+    }
+    if (x0 > x1) return;
     RAST_pixel* p = bits + y * span + x0;
     if constexpr (std::is_same_v<Op, OpStore>) {
       std::fill_n(p, x1 - x0 + 1, colour);

@@ -133,20 +133,6 @@ void diagonalDispatch(RAST_pixel* p, std::ptrdiff_t sx, std::ptrdiff_t sy, int n
   DispatchBlend(low, [&](auto op) { drawDiagonal<decltype(op)>(p, sx, sy, n, c, ia); });
 }
 
-// One step of both ends towards each other along the major axis, and along the minor axis when
-// the accumulator reaches `carry`.
-inline void stepEnds(RAST_pixel*& s, RAST_pixel*& e, std::ptrdiff_t major, std::ptrdiff_t minor,
-                     int& acc, int slope, int carry) {
-  acc += slope;
-  if (acc >= carry) {
-    acc -= 65536;
-    s += minor;
-    e -= minor;
-  }
-  s += major;
-  e -= major;
-}
-
 // General lines, walked from both ends at once with a 16.16 accumulator, so the pixels do not
 // depend on which end the caller names first. `major` and `minor` are signed pixel steps.
 template <class Op>
@@ -157,7 +143,14 @@ void drawGeneral(RAST_pixel* s, RAST_pixel* e, std::ptrdiff_t major, std::ptrdif
   for (int i = 0; i < half; ++i) {
     Op::put(s, c, ia);
     Op::put(e, c, ia);
-    stepEnds(s, e, major, minor, acc, slope, 32768);
+    acc += slope;
+    if (acc >= 32768) {
+      acc -= 65536;
+      s += minor;
+      e -= minor;
+    }
+    s += major;
+    e -= major;
   }
   if ((D & 1) == 0) {
     Op::put(s, c, ia);
@@ -183,7 +176,14 @@ void drawGeneralAA(RAST_pixel* s, RAST_pixel* e, std::ptrdiff_t major, std::ptrd
       Op::put(s + minor, c, sw);
       Op::put(e, c, pw);
       Op::put(e - minor, c, sw);
-      stepEnds(s, e, major, minor, acc, slope, 65536);
+      acc += slope;
+      if (acc >= 65536) {
+        acc -= 65536;
+        s += minor;
+        e -= minor;
+      }
+      s += major;
+      e -= major;
     }
   }
   if ((D & 1) == 0) {
