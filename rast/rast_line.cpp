@@ -133,6 +133,20 @@ void diagonalDispatch(RAST_pixel* p, std::ptrdiff_t sx, std::ptrdiff_t sy, int n
   DispatchBlend(low, [&](auto op) { drawDiagonal<decltype(op)>(p, sx, sy, n, c, ia); });
 }
 
+// One step of both ends towards each other along the major axis, and along the minor axis when
+// the accumulator reaches `carry`.
+[[gnu::always_inline]] inline void stepEnds(RAST_pixel*& s, RAST_pixel*& e, std::ptrdiff_t major,
+                                            std::ptrdiff_t minor, int& acc, int slope, int carry) {
+  acc += slope;
+  if (acc >= carry) {
+    acc -= 65536;
+    s += minor;
+    e -= minor;
+  }
+  s += major;
+  e -= major;
+}
+
 // General lines, walked from both ends at once with a 16.16 accumulator, so the pixels do not
 // depend on which end the caller names first. `major` and `minor` are signed pixel steps.
 template <class Op>
@@ -143,14 +157,7 @@ void drawGeneral(RAST_pixel* s, RAST_pixel* e, std::ptrdiff_t major, std::ptrdif
   for (int i = 0; i < half; ++i) {
     Op::put(s, c, ia);
     Op::put(e, c, ia);
-    acc += slope;
-    if (acc >= 32768) {
-      acc -= 65536;
-      s += minor;
-      e -= minor;
-    }
-    s += major;
-    e -= major;
+    stepEnds(s, e, major, minor, acc, slope, 32768);
   }
   if ((D & 1) == 0) {
     Op::put(s, c, ia);
@@ -176,14 +183,7 @@ void drawGeneralAA(RAST_pixel* s, RAST_pixel* e, std::ptrdiff_t major, std::ptrd
       Op::put(s + minor, c, sw);
       Op::put(e, c, pw);
       Op::put(e - minor, c, sw);
-      acc += slope;
-      if (acc >= 65536) {
-        acc -= 65536;
-        s += minor;
-        e -= minor;
-      }
-      s += major;
-      e -= major;
+      stepEnds(s, e, major, minor, acc, slope, 65536);
     }
   }
   if ((D & 1) == 0) {
