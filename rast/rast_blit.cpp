@@ -34,14 +34,6 @@ void BlitRows(const RAST_BitmapRows& dr, int dx, int dy, const RAST_BitmapRows& 
   }
 }
 
-// A negative start becomes 0 and moves the matching start of the other bitmap by as much.
-void ClipStart(long long& start, long long& other) {
-  if (start < 0) {
-    other -= start;
-    start = 0;
-  }
-}
-
 }  // namespace
 
 void RAST_Copy(RAST_IBitmap* dest, RAST_IBitmap* src) {
@@ -65,14 +57,25 @@ void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const 
     t = srcrect->top;
     r = srcrect->right;
     b = srcrect->bottom;
-    // A start before the source's first pixel moves the destination along.
-    ClipStart(l, dx);
-    ClipStart(t, dy);
+    if (l < 0) {
+      dx -= l;
+      l = 0;
+    }
+    if (t < 0) {
+      dy -= t;
+      t = 0;
+    }
     r = std::min(r, srcW);
     b = std::min(b, srcH);
   }
-  ClipStart(dx, l);
-  ClipStart(dy, t);
+  if (dx < 0) {
+    l -= dx;
+    dx = 0;
+  }
+  if (dy < 0) {
+    t -= dy;
+    dy = 0;
+  }
   if (dx >= dstW || dy >= dstH || r <= l || b <= t) return;
   r = std::min(r, l + dstW - dx);
   b = std::min(b, t + dstH - dy);
