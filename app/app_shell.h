@@ -72,7 +72,7 @@ class AppShell {
   // The callbacks, as the MIDI thread calls them.
   void OnDeviceMidiInput(const uint8_t* bytes, size_t count);
   void OnKeyboardMidiInput(const uint8_t* bytes, size_t count);
-  const std::string& MidiError() const { return midiError_; }
+  const std::string& MidiError() const { return mMidiError; }
 
   // --- Editor and window ---
   // Opens the editor's graphics in the main window, fits the GUI scale to the screen and
@@ -88,7 +88,7 @@ class AppShell {
   std::unique_ptr<vq::platform::MidiInput> deviceInput;
   std::unique_ptr<vq::platform::MidiInput> keyboardInput;
   std::unique_ptr<vq::platform::MidiOutput> output;
-  VQEditor* Plug() const { return plug_.load(); }
+  VQEditor* Plug() const { return mPlug.load(); }
   HWND__* mainWindow = nullptr;
   HMENU menuBar = nullptr;
 
@@ -99,12 +99,12 @@ class AppShell {
                const char* virtualName);
   void SetPlug(VQEditor* plug);
 
-  ShellOptions options_;
-  std::atomic<VQEditor*> plug_{nullptr};
-  std::string midiError_;
-  bool shutDown_ = false;
+  ShellOptions mOptions;
+  std::atomic<VQEditor*> mPlug{nullptr};
+  std::string mMidiError;
+  bool mShutDown = false;
   class HostWindow;
-  std::unique_ptr<HostWindow> hostWindow_;
+  std::unique_ptr<HostWindow> mHostWindow;
 };
 
 // The shell the window procedures and the application handler reach (none by default).

@@ -62,20 +62,20 @@ MidiFactory MidiFactory::RtMidi() {
 bool AppShell::OpenMidiPorts() {
   std::string error;
   const auto fail = [&] {
-    midiError_ = error.empty() ? "MIDI could not be started" : error;
-    std::fprintf(stderr, "VQEditor4: MIDI is off: %s\n", midiError_.c_str());
+    mMidiError = error.empty() ? "MIDI could not be started" : error;
+    std::fprintf(stderr, "VQEditor4: MIDI is off: %s\n", mMidiError.c_str());
     return false;
   };
-  if (!options_.midi.makeInput || !options_.midi.makeOutput) return fail();
-  deviceInput = options_.midi.makeInput(kInputClient, kQueueLimit, &error);
+  if (!mOptions.midi.makeInput || !mOptions.midi.makeOutput) return fail();
+  deviceInput = mOptions.midi.makeInput(kInputClient, kQueueLimit, &error);
   if (!deviceInput) return fail();
-  keyboardInput = options_.midi.makeInput(kInputClient, kQueueLimit, &error);
+  keyboardInput = mOptions.midi.makeInput(kInputClient, kQueueLimit, &error);
   if (!keyboardInput) return fail();
-  output = options_.midi.makeOutput(kOutputClient, &error);
+  output = mOptions.midi.makeOutput(kOutputClient, &error);
   if (!output) return fail();
   deviceInput->SetCallback([this](const uint8_t* b, size_t n) { OnDeviceMidiInput(b, n); });
   keyboardInput->SetCallback([this](const uint8_t* b, size_t n) { OnKeyboardMidiInput(b, n); });
-  midiError_.clear();
+  mMidiError.clear();
   return true;
 }
 

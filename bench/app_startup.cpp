@@ -148,8 +148,8 @@ class RatioReporter : public TimeKeepingReporter {
          {std::pair{"Startup", "BM_BareWindowStartup/iterations:10/manual_time"},
           std::pair{"Shutdown", "BM_BareWindowShutdown/iterations:10/manual_time"}}) {
       const std::string program = std::string("BM_Program") + name + "/iterations:10/manual_time";
-      if (times_.count(program) && times_.count(bare) && times_[bare] > 0)
-        std::printf("%-10s %8.2f\n", name, times_[program] / times_[bare]);
+      if (mTimes.count(program) && mTimes.count(bare) && mTimes[bare] > 0)
+        std::printf("%-10s %8.2f\n", name, mTimes[program] / mTimes[bare]);
       else
         std::printf("%-10s %8s\n", name, "-");
     }

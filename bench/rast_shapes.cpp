@@ -218,7 +218,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const std::string op = name.substr(3, under - 3),
                         who = name.substr(under + 1, slash - under - 1);
       const int extent = std::stoi(name.substr(slash + 1));
-      (who == "Ours" ? ours_ : theirs_)[{op, extent}] = run.GetAdjustedRealTime();
+      (who == "Ours" ? mOurs : mTheirs)[{op, extent}] = run.GetAdjustedRealTime();
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -229,13 +229,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
     for (int e : kExtents) std::printf("%10d px", e);
     std::printf("\n");
     std::string last;
-    for (const auto& [key, t] : ours_) {
+    for (const auto& [key, t] : mOurs) {
       if (key.first == last) continue;
       last = key.first;
       std::printf("%-12s", key.first.c_str());
       for (int i = 0; i < static_cast<int>(std::size(kExtents)); ++i) {
-        const auto a = ours_.find({key.first, i}), b = theirs_.find({key.first, i});
-        if (a == ours_.end() || b == theirs_.end() || b->second <= 0)
+        const auto a = mOurs.find({key.first, i}), b = mTheirs.find({key.first, i});
+        if (a == mOurs.end() || b == mTheirs.end() || b->second <= 0)
           std::printf("%13s", "-");
         else
           std::printf("%13.2f", a->second / b->second);
@@ -256,7 +256,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
 
  private:
-  std::map<std::pair<std::string, int>, double> ours_, theirs_;
+  std::map<std::pair<std::string, int>, double> mOurs, mTheirs;
 };
 
 }  // namespace

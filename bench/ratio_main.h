@@ -15,12 +15,12 @@ class TimeKeepingReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
       if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        mTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
     ConsoleReporter::ReportRuns(runs);
   }
 
  protected:
-  std::map<std::string, double> times_;
+  std::map<std::string, double> mTimes;
 };
 
 inline int RunBenchmarksReportingTo(benchmark::BenchmarkReporter& reporter, int argc, char** argv) {

@@ -19,8 +19,8 @@ void installGLService(std::unique_ptr<GLService> service) {
 }
 
 HeadlessGLService::Context::~Context() {
-  if (service_.current_ == this) service_.current_ = nullptr;
-  --service_.alive;
+  if (mService.mCurrent == this) mService.mCurrent = nullptr;
+  --mService.alive;
 }
 
 std::unique_ptr<GLContext> HeadlessGLService::createContext(const std::vector<int>& attributes) {

@@ -21,17 +21,17 @@ class RefCounted {
   RefCounted() = default;
   RefCounted(const RefCounted&) = delete;
   RefCounted& operator=(const RefCounted&) = delete;
-  void retain() { refs_.fetch_add(1, std::memory_order_relaxed); }
+  void retain() { mRefs.fetch_add(1, std::memory_order_relaxed); }
   void release() {
-    if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+    if (mRefs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
   }
-  int retainCount() const { return refs_.load(); }
+  int retainCount() const { return mRefs.load(); }
 
  protected:
   virtual ~RefCounted() = default;
 
  private:
-  std::atomic<int> refs_{1};
+  std::atomic<int> mRefs{1};
 };
 
 // The receiver of a chosen item: `action` is what the item was set up to do (0 for none).
@@ -59,40 +59,40 @@ class MenuItem : public RefCounted {
   static MenuItem* create(std::string title = {});
   static MenuItem* separator();
 
-  bool isSeparator() const { return separator_; }
-  const std::string& title() const { return title_; }
-  void setTitle(std::string t) { title_ = std::move(t); }
-  int32_t tag() const { return tag_; }
-  void setTag(int32_t t) { tag_ = t; }
-  bool isChecked() const { return checked_; }
-  void setChecked(bool on) { checked_ = on; }
-  bool isEnabled() const { return enabled_; }
-  void setEnabled(bool on) { enabled_ = on; }
+  bool isSeparator() const { return mSeparator; }
+  const std::string& title() const { return mTitle; }
+  void setTitle(std::string t) { mTitle = std::move(t); }
+  int32_t tag() const { return mTag; }
+  void setTag(int32_t t) { mTag = t; }
+  bool isChecked() const { return mChecked; }
+  void setChecked(bool on) { mChecked = on; }
+  bool isEnabled() const { return mEnabled; }
+  void setEnabled(bool on) { mEnabled = on; }
 
-  Menu* submenu() const { return submenu_; }
+  Menu* submenu() const { return mSubmenu; }
   // Retains the new submenu and releases the old one.
   void setSubmenu(Menu* m);
 
-  RepresentedObject* representedObject() const { return represented_.get(); }
-  void setRepresentedObject(std::shared_ptr<RepresentedObject> o) { represented_ = std::move(o); }
+  RepresentedObject* representedObject() const { return mRepresented.get(); }
+  void setRepresentedObject(std::shared_ptr<RepresentedObject> o) { mRepresented = std::move(o); }
 
-  const std::shared_ptr<Image>& image() const { return image_; }
-  void setImage(std::shared_ptr<Image> img) { image_ = std::move(img); }
+  const std::shared_ptr<Image>& image() const { return mImage; }
+  void setImage(std::shared_ptr<Image> img) { mImage = std::move(img); }
 
   // Key equivalent: a single character (0 for none) and the modifier flags it needs.
-  char32_t keyEquivalent() const { return keyEquivalent_; }
-  uint32_t keyEquivalentModifiers() const { return keyModifiers_; }
+  char32_t keyEquivalent() const { return mKeyEquivalent; }
+  uint32_t keyEquivalentModifiers() const { return mKeyModifiers; }
   void setKeyEquivalent(char32_t c, uint32_t modifiers) {
-    keyEquivalent_ = c;
-    keyModifiers_ = modifiers;
+    mKeyEquivalent = c;
+    mKeyModifiers = modifiers;
   }
 
-  MenuTarget* target() const { return target_; }
-  void setTarget(MenuTarget* t) { target_ = t; }
-  int action() const { return action_; }
-  void setAction(int a) { action_ = a; }
+  MenuTarget* target() const { return mTarget; }
+  void setTarget(MenuTarget* t) { mTarget = t; }
+  int action() const { return mAction; }
+  void setAction(int a) { mAction = a; }
 
-  Menu* menu() const { return menu_; }
+  Menu* menu() const { return mMenu; }
 
   // What choosing the item does: the target's action, when both are set. Answers whether
   // anything was performed.
@@ -107,33 +107,33 @@ class MenuItem : public RefCounted {
   friend class Menu;
   MenuItem() = default;
 
-  bool separator_ = false;
-  std::string title_;
-  int32_t tag_ = 0;
-  bool checked_ = false;
-  bool enabled_ = true;
-  Menu* submenu_ = nullptr;
-  std::shared_ptr<RepresentedObject> represented_;
-  std::shared_ptr<Image> image_;
-  char32_t keyEquivalent_ = 0;
-  uint32_t keyModifiers_ = 0;
-  MenuTarget* target_ = nullptr;
-  int action_ = 0;
-  Menu* menu_ = nullptr;  // the menu holding the item (not retained)
+  bool mSeparator = false;
+  std::string mTitle;
+  int32_t mTag = 0;
+  bool mChecked = false;
+  bool mEnabled = true;
+  Menu* mSubmenu = nullptr;
+  std::shared_ptr<RepresentedObject> mRepresented;
+  std::shared_ptr<Image> mImage;
+  char32_t mKeyEquivalent = 0;
+  uint32_t mKeyModifiers = 0;
+  MenuTarget* mTarget = nullptr;
+  int mAction = 0;
+  Menu* mMenu = nullptr;  // the menu holding the item (not retained)
 };
 
 class Menu : public RefCounted {
  public:
   static Menu* create(std::string title = {});
 
-  const std::string& title() const { return title_; }
-  void setTitle(std::string t) { title_ = std::move(t); }
-  bool autoenablesItems() const { return autoenables_; }
-  void setAutoenablesItems(bool on) { autoenables_ = on; }
-  MenuDelegate* delegate() const { return delegate_; }
-  void setDelegate(MenuDelegate* d) { delegate_ = d; }
+  const std::string& title() const { return mTitle; }
+  void setTitle(std::string t) { mTitle = std::move(t); }
+  bool autoenablesItems() const { return mAutoenables; }
+  void setAutoenablesItems(bool on) { mAutoenables = on; }
+  MenuDelegate* delegate() const { return mDelegate; }
+  void setDelegate(MenuDelegate* d) { mDelegate = d; }
 
-  int itemCount() const { return static_cast<int>(items_.size()); }
+  int itemCount() const { return static_cast<int>(mItems.size()); }
   // Null when out of range.
   MenuItem* itemAt(int index) const;
   int indexOfItem(const MenuItem* item) const;
@@ -153,10 +153,10 @@ class Menu : public RefCounted {
  private:
   Menu() = default;
 
-  std::string title_;
-  bool autoenables_ = true;
-  MenuDelegate* delegate_ = nullptr;
-  std::vector<MenuItem*> items_;
+  std::string mTitle;
+  bool mAutoenables = true;
+  MenuDelegate* mDelegate = nullptr;
+  std::vector<MenuItem*> mItems;
 };
 
 }  // namespace vq::platform

@@ -68,7 +68,7 @@ class RtMidiInput final : public MidiInput {
 
  private:
   explicit RtMidiInput(std::unique_ptr<Impl> impl);
-  std::unique_ptr<Impl> impl_;
+  std::unique_ptr<Impl> mImpl;
 };
 
 // Delivers injected messages to the callback at once, while a port is "open" (a fresh one is).
@@ -87,9 +87,9 @@ class MemoryMidiInput final : public MidiInput {
   bool Inject(const std::vector<uint8_t>& bytes) { return Inject(bytes.data(), bytes.size()); }
 
  private:
-  mutable std::mutex mutex_;  // held while the callback runs: one delivery at a time
-  Callback callback_;
-  bool open_ = true;
+  mutable std::mutex mMutex;  // held while the callback runs: one delivery at a time
+  Callback mCallback;
+  bool mOpen = true;
 };
 
 }  // namespace vq::platform

@@ -58,7 +58,7 @@ class RtMidiOutput final : public MidiOutput {
 
  private:
   explicit RtMidiOutput(std::unique_ptr<Impl> impl);
-  std::unique_ptr<Impl> impl_;
+  std::unique_ptr<Impl> mImpl;
 };
 
 // Keeps every message sent while a port is "open" (a fresh recorder counts as open). Thread-safe.
@@ -79,10 +79,10 @@ class MemoryMidiOutput final : public MidiOutput {
   void SetFailing(bool failing);  // makes Send refuse, as a broken driver would
 
  private:
-  mutable std::mutex mutex_;
-  std::vector<std::vector<uint8_t>> messages_;
-  bool open_ = true;
-  bool failing_ = false;
+  mutable std::mutex mMutex;
+  std::vector<std::vector<uint8_t>> mMessages;
+  bool mOpen = true;
+  bool mFailing = false;
 };
 
 }  // namespace vq::platform

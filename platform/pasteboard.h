@@ -32,8 +32,8 @@ class Pasteboard {
   std::vector<std::string> types() const;
 
  private:
-  std::vector<std::string> declared_;
-  std::map<std::string, std::string> data_;
+  std::vector<std::string> mDeclared;
+  std::map<std::string, std::string> mData;
 };
 
 // A pasteboard of this process only.
@@ -41,14 +41,14 @@ class MemoryPasteboard final : public Pasteboard {
  public:
   void clear() override;
   void setString(const std::string& utf8) override;
-  std::optional<std::string> string() const override { return text_; }
-  long changeCount() const override { return changes_; }
+  std::optional<std::string> string() const override { return mText; }
+  long changeCount() const override { return mChanges; }
   // The process's pasteboard of that name, made on first use.
   static MemoryPasteboard& named(const std::string& name);
 
  private:
-  std::optional<std::string> text_;
-  long changes_ = 0;
+  std::optional<std::string> mText;
+  long mChanges = 0;
 };
 
 }  // namespace vq::platform

@@ -22,12 +22,12 @@ class DesktopRunLoop final : public RunLoop {
   TimerId addTimer(double interval, bool repeats, std::function<void()> fire,
                    bool commonModes) override;
   void invalidateTimer(TimerId id) override;
-  bool isTimerValid(TimerId id) const override { return timers_.count(id) != 0; }
+  bool isTimerValid(TimerId id) const override { return mTimers.count(id) != 0; }
   void postToMain(std::function<void()> work) override;
   void wake() override;
   bool isMainThread() const override;
-  std::thread::id mainThreadId() const override { return mainThread_; }
-  RunLoopMode currentMode() const override { return mode_; }
+  std::thread::id mainThreadId() const override { return mMainThread; }
+  RunLoopMode currentMode() const override { return mMode; }
   void runNested(RunLoopMode mode, double seconds) override;
 
   // Runs the scope's code in a nested mode (alerts, panels, menus): default-mode timers wait,
@@ -40,8 +40,8 @@ class DesktopRunLoop final : public RunLoop {
     ModeScope& operator=(const ModeScope&) = delete;
 
    private:
-    DesktopRunLoop& loop_;
-    RunLoopMode saved_;
+    DesktopRunLoop& mLoop;
+    RunLoopMode mSaved;
   };
 
  private:
@@ -52,20 +52,20 @@ class DesktopRunLoop final : public RunLoop {
     bool common;
     std::function<void()> fire;
   };
-  bool eligible(const Timer& t) const { return mode_ == RunLoopMode::Default || t.common; }
+  bool eligible(const Timer& t) const { return mMode == RunLoopMode::Default || t.common; }
   void rearm();
   void fireDue();
   static gboolean dispatchTimers(GSource* source, GSourceFunc, gpointer);
   static gboolean drainPosted(gpointer self);
 
-  std::thread::id mainThread_;
-  RunLoopMode mode_ = RunLoopMode::Default;
-  TimerId nextId_ = 1;
-  std::map<TimerId, Timer> timers_;
-  GSource* timerSource_ = nullptr;
-  std::mutex postMutex_;
-  std::deque<std::function<void()>> posted_;
-  guint postIdle_ = 0;  // the pending idle source, 0 when none
+  std::thread::id mMainThread;
+  RunLoopMode mMode = RunLoopMode::Default;
+  TimerId mNextId = 1;
+  std::map<TimerId, Timer> mTimers;
+  GSource* mTimerSource = nullptr;
+  std::mutex mPostMutex;
+  std::deque<std::function<void()>> mPosted;
+  guint mPostIdle = 0;  // the pending idle source, 0 when none
 };
 
 }  // namespace vq::platform

@@ -150,13 +150,13 @@ bool MisbehaviourPlan::Add(const MisbehaviourRule& rule, std::string& error) {
   if (!CheckFits(rule, error)) return false;
   MisbehaviourRule r = rule;
   r.seen = r.applied = 0;
-  rules_.push_back(r);
+  mRules.push_back(r);
   return true;
 }
 
 std::optional<MisbehaviourRule> MisbehaviourPlan::Take(AnswerKind kind) {
   std::optional<MisbehaviourRule> chosen;
-  for (auto& r : rules_) {
+  for (auto& r : mRules) {
     if (r.kind != kind) continue;
     ++r.seen;
     if (chosen || r.seen <= r.skip || (r.count != 0 && r.applied >= r.count)) continue;
