@@ -95,8 +95,10 @@ class AppShell {
  private:
   bool LoadSettings();
   void StartUp();
-  int FindPort(vq::platform::MidiInput* in, vq::platform::MidiOutput* out, const std::string& name,
-               const char* virtualName);
+  int FindPort(vq::platform::MidiPort* port, const std::string& name, const char* virtualName);
+  // Opens the port of a Find code; a code for no port stores "off" in `storedName`.
+  bool SelectPort(vq::platform::MidiPort* port, int code, std::string& storedName,
+                  const char* virtualName, const char* portName);
   void SetPlug(VQEditor* plug);
 
   ShellOptions mOptions;

@@ -8,28 +8,6 @@ void MemoryMidiInput::SetCallback(Callback callback) {
   mCallback = std::move(callback);
 }
 
-bool MemoryMidiInput::OpenPort(unsigned port, const std::string&) {
-  std::lock_guard<std::mutex> lock(mMutex);
-  mOpen = port == 0;
-  return mOpen;
-}
-
-bool MemoryMidiInput::OpenVirtualPort(const std::string&) {
-  std::lock_guard<std::mutex> lock(mMutex);
-  mOpen = true;
-  return true;
-}
-
-void MemoryMidiInput::ClosePort() {
-  std::lock_guard<std::mutex> lock(mMutex);
-  mOpen = false;
-}
-
-bool MemoryMidiInput::IsPortOpen() const {
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mOpen;
-}
-
 bool MemoryMidiInput::Inject(const uint8_t* bytes, size_t count) {
   std::lock_guard<std::mutex> lock(mMutex);
   if (!mOpen || bytes == nullptr || count == 0) return false;

@@ -39,7 +39,8 @@ std::unique_ptr<RtMidiInput> RtMidiInput::Create(const std::string& clientName, 
       error);
 }
 
-RtMidiInput::RtMidiInput(std::unique_ptr<Impl> impl) : mImpl(std::move(impl)) {}
+RtMidiInput::RtMidiInput(std::unique_ptr<Impl> impl)
+    : RtMidiPort(impl->port), mImpl(std::move(impl)) {}
 
 RtMidiInput::~RtMidiInput() {
   SetCallback(nullptr);
@@ -54,38 +55,6 @@ RtMidiInput::~RtMidiInput() {
 void RtMidiInput::SetCallback(Callback callback) {
   std::lock_guard<std::mutex> lock(mImpl->deliver);
   mImpl->callback = std::move(callback);
-}
-
-unsigned RtMidiInput::PortCount() {
-  return mImpl->port.PortCount();
-}
-
-std::string RtMidiInput::PortName(unsigned port) {
-  return mImpl->port.PortName(port);
-}
-
-bool RtMidiInput::OpenPort(unsigned port, const std::string& portName) {
-  return mImpl->port.OpenPort(port, portName);
-}
-
-bool RtMidiInput::OpenVirtualPort(const std::string& portName) {
-  return mImpl->port.OpenVirtualPort(portName);
-}
-
-void RtMidiInput::ClosePort() {
-  mImpl->port.ClosePort();
-}
-
-bool RtMidiInput::IsPortOpen() const {
-  return mImpl->port.IsPortOpen();
-}
-
-std::string RtMidiInput::ApiName() const {
-  return mImpl->port.ApiName();
-}
-
-std::string RtMidiInput::LastError() const {
-  return mImpl->port.LastError();
 }
 
 uint64_t RtMidiInput::ReceivedMessages() const {

@@ -11,28 +11,6 @@ bool MemoryMidiOutput::Send(const uint8_t* bytes, size_t count) {
   return true;
 }
 
-bool MemoryMidiOutput::OpenPort(unsigned port, const std::string&) {
-  std::lock_guard<std::mutex> lock(mMutex);
-  mOpen = port == 0;
-  return mOpen;
-}
-
-bool MemoryMidiOutput::OpenVirtualPort(const std::string&) {
-  std::lock_guard<std::mutex> lock(mMutex);
-  mOpen = true;
-  return true;
-}
-
-void MemoryMidiOutput::ClosePort() {
-  std::lock_guard<std::mutex> lock(mMutex);
-  mOpen = false;
-}
-
-bool MemoryMidiOutput::IsPortOpen() const {
-  std::lock_guard<std::mutex> lock(mMutex);
-  return mOpen;
-}
-
 std::vector<std::vector<uint8_t>> MemoryMidiOutput::Messages() const {
   std::lock_guard<std::mutex> lock(mMutex);
   return mMessages;

@@ -44,7 +44,8 @@ std::unique_ptr<RtMidiOutput> RtMidiOutput::Create(const std::string& clientName
       error);
 }
 
-RtMidiOutput::RtMidiOutput(std::unique_ptr<Impl> impl) : mImpl(std::move(impl)) {}
+RtMidiOutput::RtMidiOutput(std::unique_ptr<Impl> impl)
+    : RtMidiPort(impl->port), mImpl(std::move(impl)) {}
 
 RtMidiOutput::~RtMidiOutput() {
   mImpl->port.ClosePort();
@@ -61,38 +62,6 @@ bool RtMidiOutput::Send(const uint8_t* bytes, size_t count) {
     if (!mImpl->SendPiece(bytes + at, n)) return false;
   }
   return true;
-}
-
-unsigned RtMidiOutput::PortCount() {
-  return mImpl->port.PortCount();
-}
-
-std::string RtMidiOutput::PortName(unsigned port) {
-  return mImpl->port.PortName(port);
-}
-
-bool RtMidiOutput::OpenPort(unsigned port, const std::string& portName) {
-  return mImpl->port.OpenPort(port, portName);
-}
-
-bool RtMidiOutput::OpenVirtualPort(const std::string& portName) {
-  return mImpl->port.OpenVirtualPort(portName);
-}
-
-void RtMidiOutput::ClosePort() {
-  mImpl->port.ClosePort();
-}
-
-bool RtMidiOutput::IsPortOpen() const {
-  return mImpl->port.IsPortOpen();
-}
-
-std::string RtMidiOutput::ApiName() const {
-  return mImpl->port.ApiName();
-}
-
-std::string RtMidiOutput::LastError() const {
-  return mImpl->port.LastError();
 }
 
 }  // namespace vq::platform
