@@ -9,22 +9,13 @@ namespace vq::platform {
 
 // ---- Run loop ---------------------------------------------------------------------------
 
-HeadlessRunLoop::HeadlessRunLoop() : mMainThread(std::this_thread::get_id()) {}
-
 TimerId HeadlessRunLoop::addTimer(double interval, bool repeats, std::function<void()> fire,
                                   bool commonModes) {
-  interval = std::max(interval, 0.0001);
-  TimerId id = mNextId++;
-  mTimers[id] = TimerRec{interval, mNow + interval, repeats, commonModes, std::move(fire)};
-  return id;
+  return insertTimer(std::max(interval, 0.0001), mNow, repeats, std::move(fire), commonModes);
 }
 
 void HeadlessRunLoop::invalidateTimer(TimerId id) {
   mTimers.erase(id);
-}
-
-bool HeadlessRunLoop::isTimerValid(TimerId id) const {
-  return mTimers.count(id) != 0;
 }
 
 void HeadlessRunLoop::postToMain(std::function<void()> work) {
@@ -43,10 +34,6 @@ int HeadlessRunLoop::wakeCount() const {
   return mWakes;
 }
 
-bool HeadlessRunLoop::isMainThread() const {
-  return std::this_thread::get_id() == mMainThread;
-}
-
 void HeadlessRunLoop::runPending() {
   // Bounded, so work that keeps posting itself cannot hang a test.
   for (int round = 0; round < 1000; ++round) {
@@ -63,21 +50,13 @@ void HeadlessRunLoop::runPending() {
 bool HeadlessRunLoop::fireNextDue(double until) {
   auto best = mTimers.end();
   for (auto it = mTimers.begin(); it != mTimers.end(); ++it) {
-    const TimerRec& t = it->second;
-    if (mMode != RunLoopMode::Default && !t.common) continue;
-    if (t.fireAt > until) continue;
+    const Timer& t = it->second;
+    if (!eligible(t) || t.fireAt > until) continue;
     if (best == mTimers.end() || t.fireAt < best->second.fireAt) best = it;
   }
   if (best == mTimers.end()) return false;
-  TimerRec& t = best->second;
-  mNow = std::max(mNow, t.fireAt);
-  std::function<void()> fire = t.fire;  // the callback may invalidate its own timer
-  if (t.repeats) {
-    double next = t.fireAt + t.interval;
-    t.fireAt = next > mNow ? next : mNow + t.interval;
-  } else {
-    mTimers.erase(best);
-  }
+  mNow = std::max(mNow, best->second.fireAt);
+  std::function<void()> fire = takeDue(best, mNow);
   fire();
   runPending();
   return true;

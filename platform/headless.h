@@ -14,24 +14,20 @@
 #include "platform/application_base.h"
 #include "platform/headless_graphics_view.h"
 #include "platform/platform.h"
+#include "platform/run_loop_base.h"
 #include "platform/self_serving_backend.h"
 
 namespace vq::platform {
 
-class HeadlessRunLoop final : public RunLoop {
+// Times in seconds of the virtual clock; the constructing thread is the main thread.
+class HeadlessRunLoop final : public RunLoopBase<double> {
  public:
-  HeadlessRunLoop();  // the constructing thread is the main thread
-
   double now() const override { return mNow; }
   TimerId addTimer(double interval, bool repeats, std::function<void()> fire,
                    bool commonModes) override;
   void invalidateTimer(TimerId id) override;
-  bool isTimerValid(TimerId id) const override;
   void postToMain(std::function<void()> work) override;
   void wake() override;
-  bool isMainThread() const override;
-  std::thread::id mainThreadId() const override { return mMainThread; }
-  RunLoopMode currentMode() const override { return mMode; }
   void runNested(RunLoopMode mode, double seconds) override;
 
   // Main thread: runs posted work, then moves the clock forward by `seconds`, firing due
@@ -43,22 +39,9 @@ class HeadlessRunLoop final : public RunLoop {
   int wakeCount() const;
 
  private:
-  struct TimerRec {
-    double interval;
-    double fireAt;
-    bool repeats;
-    bool common;
-    std::function<void()> fire;
-  };
   bool fireNextDue(double until);
 
-  std::thread::id mMainThread;
   double mNow = 0;
-  RunLoopMode mMode = RunLoopMode::Default;
-  TimerId mNextId = 1;
-  std::map<TimerId, TimerRec> mTimers;
-  mutable std::mutex mPostMutex;
-  std::deque<std::function<void()>> mPosted;
   int mWakes = 0;
 };
 

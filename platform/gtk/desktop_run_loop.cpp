@@ -19,7 +19,7 @@ gboolean quitLoop(gpointer loop) {
 }
 }  // namespace
 
-DesktopRunLoop::DesktopRunLoop() : mMainThread(std::this_thread::get_id()) {
+DesktopRunLoop::DesktopRunLoop() {
   static GSourceFuncs funcs = {nullptr, nullptr, &DesktopRunLoop::dispatchTimers,
                                nullptr, nullptr, nullptr};
   mTimerSource = g_source_new(&funcs, sizeof(TimerSource));
@@ -46,8 +46,7 @@ double DesktopRunLoop::now() const {
 TimerId DesktopRunLoop::addTimer(double interval, bool repeats, std::function<void()> fire,
                                  bool commonModes) {
   int64_t us = static_cast<int64_t>(std::max(interval, 0.0001) * 1e6);
-  TimerId id = mNextId++;
-  mTimers[id] = Timer{us, g_get_monotonic_time() + us, repeats, commonModes, std::move(fire)};
+  TimerId id = insertTimer(us, g_get_monotonic_time(), repeats, std::move(fire), commonModes);
   rearm();
   return id;
 }
@@ -76,14 +75,7 @@ void DesktopRunLoop::fireDue() {
     // Earlier callbacks may have removed this timer, or a nested loop already fired it.
     auto it = mTimers.find(id);
     if (it == mTimers.end() || !eligible(it->second) || it->second.fireAt > now) continue;
-    Timer& t = it->second;
-    std::function<void()> fire = t.fire;
-    if (t.repeats) {
-      int64_t next = t.fireAt + t.interval;
-      t.fireAt = next > now ? next : now + t.interval;
-    } else {
-      mTimers.erase(it);
-    }
+    std::function<void()> fire = takeDue(it, now);
     rearm();
     fire();
   }
@@ -127,10 +119,6 @@ gboolean DesktopRunLoop::drainPosted(gpointer p) {
 
 void DesktopRunLoop::wake() {
   g_main_context_wakeup(nullptr);
-}
-
-bool DesktopRunLoop::isMainThread() const {
-  return std::this_thread::get_id() == mMainThread;
 }
 
 void DesktopRunLoop::runNested(RunLoopMode mode, double seconds) {

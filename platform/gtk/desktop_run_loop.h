@@ -5,15 +5,14 @@
 
 #include <glib.h>
 
-#include <deque>
-#include <map>
-#include <mutex>
+#include <cstdint>
 
-#include "platform/run_loop.h"
+#include "platform/run_loop_base.h"
 
 namespace vq::platform {
 
-class DesktopRunLoop final : public RunLoop {
+// Times in microseconds of GLib's monotonic clock.
+class DesktopRunLoop final : public RunLoopBase<int64_t> {
  public:
   DesktopRunLoop();  // on the thread that runs GTK
   ~DesktopRunLoop() override;
@@ -22,12 +21,8 @@ class DesktopRunLoop final : public RunLoop {
   TimerId addTimer(double interval, bool repeats, std::function<void()> fire,
                    bool commonModes) override;
   void invalidateTimer(TimerId id) override;
-  bool isTimerValid(TimerId id) const override { return mTimers.count(id) != 0; }
   void postToMain(std::function<void()> work) override;
   void wake() override;
-  bool isMainThread() const override;
-  std::thread::id mainThreadId() const override { return mMainThread; }
-  RunLoopMode currentMode() const override { return mMode; }
   void runNested(RunLoopMode mode, double seconds) override;
 
   // Runs the scope's code in a nested mode (alerts, panels, menus): default-mode timers wait,
@@ -45,26 +40,12 @@ class DesktopRunLoop final : public RunLoop {
   };
 
  private:
-  struct Timer {
-    int64_t interval;  // microseconds
-    int64_t fireAt;
-    bool repeats;
-    bool common;
-    std::function<void()> fire;
-  };
-  bool eligible(const Timer& t) const { return mMode == RunLoopMode::Default || t.common; }
   void rearm();
   void fireDue();
   static gboolean dispatchTimers(GSource* source, GSourceFunc, gpointer);
   static gboolean drainPosted(gpointer self);
 
-  std::thread::id mMainThread;
-  RunLoopMode mMode = RunLoopMode::Default;
-  TimerId mNextId = 1;
-  std::map<TimerId, Timer> mTimers;
   GSource* mTimerSource = nullptr;
-  std::mutex mPostMutex;
-  std::deque<std::function<void()>> mPosted;
   guint mPostIdle = 0;  // the pending idle source, 0 when none
 };
 

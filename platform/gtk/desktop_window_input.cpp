@@ -20,9 +20,10 @@ struct WindowInputState {
   bool dragEntered = false;
 };
 
-// The point of a root position in the window's coordinates (origin bottom-left of the content).
-bool windowPoint(DesktopBackend& b, GtkWidget* top, double rootX, double rootY, Window** out,
-                 Point* p) {
+// The event at a root position, in the window's coordinates (origin bottom-left of the
+// content); false when the position is not over a window of ours.
+bool pointerEvent(DesktopBackend& b, GtkWidget* top, double rootX, double rootY, guint state,
+                  Event* e) {
   Window* w = b.windows.windowForGtk(top);
   if (!w) return false;
   GtkWidget* content = b.windows.contentFor(*w);
@@ -31,27 +32,19 @@ bool windowPoint(DesktopBackend& b, GtkWidget* top, double rootX, double rootY, 
   int ox = 0, oy = 0, cx = 0, cy = 0;
   gdk_window_get_origin(gw, &ox, &oy);
   gtk_widget_translate_coordinates(content, top, 0, 0, &cx, &cy);
-  *out = w;
-  *p = {rootX - ox - cx, b.windows.contentHeight(*w) - (rootY - oy - cy)};
+  e->timestamp = b.loop.now();
+  e->window = w;
+  e->windowNumber = w->windowNumber();
+  e->locationInWindow = {rootX - ox - cx, b.windows.contentHeight(*w) - (rootY - oy - cy)};
+  e->modifierFlags = modifierFlagsFromGdk(state);
   return true;
-}
-
-Event baseEvent(DesktopBackend& b, Window* w, Point p, guint state) {
-  Event e;
-  e.timestamp = b.loop.now();
-  e.window = w;
-  e.windowNumber = w->windowNumber();
-  e.locationInWindow = p;
-  e.modifierFlags = modifierFlagsFromGdk(state);
-  return e;
 }
 
 gboolean onButton(GtkWidget* top, GdkEventButton* ev, gpointer p) {
   auto* s = static_cast<WindowInputState*>(p);
   if (ev->type != GDK_BUTTON_PRESS && ev->type != GDK_BUTTON_RELEASE) return TRUE;  // counted below
-  Window* w = nullptr;
-  Point at;
-  if (!windowPoint(*s->backend, top, ev->x_root, ev->y_root, &w, &at)) return FALSE;
+  Event e;
+  if (!pointerEvent(*s->backend, top, ev->x_root, ev->y_root, ev->state, &e)) return FALSE;
   bool down = ev->type == GDK_BUTTON_PRESS;
   if (down) {
     guint interval = 400;
@@ -61,7 +54,6 @@ gboolean onButton(GtkWidget* top, GdkEventButton* ev, gpointer p) {
     s->lastPressTime = ev->time;
     s->lastButton = ev->button;
   }
-  Event e = baseEvent(*s->backend, w, at, ev->state);
   e.clickCount = s->clicks;
   e.buttonNumber = static_cast<int>(ev->button) - 1;
   if (ev->button == 1) {
@@ -77,10 +69,8 @@ gboolean onButton(GtkWidget* top, GdkEventButton* ev, gpointer p) {
 
 gboolean onMotion(GtkWidget* top, GdkEventMotion* ev, gpointer p) {
   auto* s = static_cast<WindowInputState*>(p);
-  Window* w = nullptr;
-  Point at;
-  if (!windowPoint(*s->backend, top, ev->x_root, ev->y_root, &w, &at)) return FALSE;
-  Event e = baseEvent(*s->backend, w, at, ev->state);
+  Event e;
+  if (!pointerEvent(*s->backend, top, ev->x_root, ev->y_root, ev->state, &e)) return FALSE;
   e.type = (ev->state & GDK_BUTTON1_MASK)   ? EventType::LeftMouseDragged
            : (ev->state & GDK_BUTTON3_MASK) ? EventType::RightMouseDragged
            : (ev->state & GDK_BUTTON2_MASK) ? EventType::OtherMouseDragged
@@ -91,10 +81,8 @@ gboolean onMotion(GtkWidget* top, GdkEventMotion* ev, gpointer p) {
 
 gboolean onScroll(GtkWidget* top, GdkEventScroll* ev, gpointer p) {
   auto* s = static_cast<WindowInputState*>(p);
-  Window* w = nullptr;
-  Point at;
-  if (!windowPoint(*s->backend, top, ev->x_root, ev->y_root, &w, &at)) return FALSE;
-  Event e = baseEvent(*s->backend, w, at, ev->state);
+  Event e;
+  if (!pointerEvent(*s->backend, top, ev->x_root, ev->y_root, ev->state, &e)) return FALSE;
   e.type = EventType::ScrollWheel;
   // One notch is one line; up and left are positive, as the window layer expects.
   switch (ev->direction) {
