@@ -4,15 +4,9 @@
 
 namespace vq::platform {
 
-ApplicationBase::~ApplicationBase() {
-  if (mMainMenu) mMainMenu->release();
-}
-
 void ApplicationBase::setMainMenu(Menu* m) {
-  if (m == mMainMenu) return;
-  if (m) m->retain();
-  if (mMainMenu) mMainMenu->release();
-  mMainMenu = m;
+  if (m == mMainMenu.get()) return;
+  mMainMenu.reset(m);
   mainMenuChanged();
 }
 

@@ -3,16 +3,16 @@
 #pragma once
 
 #include "platform/application.h"
+#include "platform/menu.h"
 
 namespace vq::platform {
 
 class ApplicationBase : public Application {
  public:
-  ~ApplicationBase() override;  // releases the main menu
   void setDelegate(ApplicationDelegate* d) override { mDelegate = d; }
   ApplicationDelegate* delegate() const override { return mDelegate; }
   void setEventHook(EventHook* hook) override { mHook = hook; }
-  Menu* mainMenu() const override { return mMainMenu; }
+  Menu* mainMenu() const override { return mMainMenu.get(); }
   void setMainMenu(Menu* m) override;
   void terminate() override;
   void replyToTerminate(bool terminate) override;
@@ -29,7 +29,7 @@ class ApplicationBase : public Application {
 
   ApplicationDelegate* mDelegate = nullptr;
   EventHook* mHook = nullptr;
-  Menu* mMainMenu = nullptr;
+  Retained<Menu> mMainMenu;
   bool mTerminated = false;
   bool mActive = false;
 };

@@ -1,21 +1,17 @@
 #include "platform/gl_context.h"
 
+#include "platform/installed.h"
+
 namespace vq::platform {
 
-namespace {
-std::unique_ptr<GLService>& installed() {
-  static std::unique_ptr<GLService> s;
-  return s;
-}
-}  // namespace
+using InstalledGLService = Installed<GLService, HeadlessGLService>;
 
 GLService& glService() {
-  if (!installed()) installed() = std::make_unique<HeadlessGLService>();
-  return *installed();
+  return InstalledGLService::get();
 }
 
 void installGLService(std::unique_ptr<GLService> service) {
-  installed() = std::move(service);
+  InstalledGLService::install(std::move(service));
 }
 
 HeadlessGLService::Context::~Context() {

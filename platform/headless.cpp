@@ -227,21 +227,10 @@ std::optional<std::vector<std::string>> HeadlessBackend::runPanel(const PanelReq
   return answer.paths;
 }
 
-void HeadlessBackend::menuWillOpen(Menu& m) {
-  if (m.delegate()) m.delegate()->menuNeedsUpdate(m);
-  for (int i = 0; i < m.itemCount(); ++i) {
-    Menu* sub = m.itemAt(i)->submenu();
-    if (!sub) continue;
-    sub->retain();  // the update of the parent may have dropped it from the menu meanwhile
-    menuWillOpen(*sub);
-    sub->release();
-  }
-}
-
 MenuItem* HeadlessBackend::popUpContextMenu(Menu& menu, Point location, View* view) {
   GraphicsView::notifyModalLoop();
-  menu.retain();  // the menu stays alive while it is shown, whatever its delegate does
-  menuWillOpen(menu);
+  Retained<Menu> shownMenu(&menu);  // alive while shown, whatever its delegate does
+  updateMenuTree(menu);
   ShownMenu shown{&menu, menu.title(), location, view, {}};
   for (int i = 0; i < menu.itemCount(); ++i) shown.itemTitles.push_back(menu.itemAt(i)->title());
   menusShown.push_back(std::move(shown));
@@ -254,18 +243,7 @@ MenuItem* HeadlessBackend::popUpContextMenu(Menu& menu, Point location, View* vi
   MenuItem* chosen = answer.choose ? answer.choose(menu) : nullptr;
   if (chosen && (!chosen->isEnabled() || chosen->isSeparator())) chosen = nullptr;
   if (chosen) chosen->perform();
-  menu.release();
   return chosen;
-}
-
-void HeadlessBackend::clear() {
-  mClip.reset();
-  ++mChanges;
-}
-
-void HeadlessBackend::setString(const std::string& utf8) {
-  mClip = utf8;
-  ++mChanges;
 }
 
 bool HeadlessBackend::open(const std::string& urlOrPath) {

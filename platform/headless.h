@@ -158,11 +158,7 @@ class HeadlessBackend final : public SelfServingBackend {
   std::optional<std::vector<std::string>> runPanel(const PanelRequest& request) override;
   // MenuTracking
   MenuItem* popUpContextMenu(Menu& menu, Point location, View* view) override;
-  // Pasteboard
-  void clear() override;
-  void setString(const std::string& utf8) override;
-  std::optional<std::string> string() const override { return mClip; }
-  long changeCount() const override { return mChanges; }
+  // Pasteboard: the text is kept in memory.
   // Workspace
   bool open(const std::string& urlOrPath) override;
   // CursorService
@@ -185,11 +181,6 @@ class HeadlessBackend final : public SelfServingBackend {
     return graphicsViewList.empty() ? nullptr : graphicsViewList.back();
   }
   void forgetGraphicsView(HeadlessGraphicsView* v);
-
- private:
-  void menuWillOpen(Menu& m);
-  std::optional<std::string> mClip;
-  long mChanges = 0;
 };
 
 // Installs a fresh headless backend and returns it (tests call this in their set-up).

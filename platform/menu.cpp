@@ -15,17 +15,6 @@ MenuItem* MenuItem::separator() {
   return item;
 }
 
-MenuItem::~MenuItem() {
-  if (mSubmenu) mSubmenu->release();
-}
-
-void MenuItem::setSubmenu(Menu* m) {
-  if (m == mSubmenu) return;
-  if (m) m->retain();
-  if (mSubmenu) mSubmenu->release();
-  mSubmenu = m;
-}
-
 bool MenuItem::perform() {
   if (!mTarget || mAction == 0) return false;
   mTarget->performMenuAction(mAction, *this);
@@ -39,8 +28,8 @@ MenuItem* MenuItem::copy() const {
   c->mTag = mTag;
   c->mChecked = mChecked;
   c->mEnabled = mEnabled;
-  if (mSubmenu) {
-    Menu* sub = mSubmenu->copy();
+  if (mSubmenu.get()) {
+    Menu* sub = mSubmenu.get()->copy();
     c->setSubmenu(sub);
     sub->release();
   }
@@ -114,6 +103,15 @@ Menu* Menu::copy() const {
     c->release();
   }
   return m;
+}
+
+void updateMenuTree(Menu& menu) {
+  if (menu.delegate()) menu.delegate()->menuNeedsUpdate(menu);
+  for (int i = 0; i < menu.itemCount(); ++i) {
+    // The parent's update may drop a submenu from it meanwhile.
+    Retained<Menu> sub(menu.itemAt(i)->submenu());
+    if (sub.get()) updateMenuTree(*sub.get());
+  }
 }
 
 }  // namespace vq::platform

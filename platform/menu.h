@@ -34,6 +34,28 @@ class RefCounted {
   std::atomic<int> mRefs{1};
 };
 
+// One reference to a menu or item, or none: retains what it is given, releases it when it
+// lets go.
+template <class T>
+class Retained {
+ public:
+  Retained() = default;
+  explicit Retained(T* object) { reset(object); }
+  ~Retained() { reset(nullptr); }
+  Retained(const Retained&) = delete;
+  Retained& operator=(const Retained&) = delete;
+
+  T* get() const { return mObject; }
+  void reset(T* object) {
+    if (object) object->retain();
+    if (mObject) mObject->release();
+    mObject = object;
+  }
+
+ private:
+  T* mObject = nullptr;
+};
+
 // The receiver of a chosen item: `action` is what the item was set up to do (0 for none).
 class MenuTarget {
  public:
@@ -69,9 +91,9 @@ class MenuItem : public RefCounted {
   bool isEnabled() const { return mEnabled; }
   void setEnabled(bool on) { mEnabled = on; }
 
-  Menu* submenu() const { return mSubmenu; }
+  Menu* submenu() const { return mSubmenu.get(); }
   // Retains the new submenu and releases the old one.
-  void setSubmenu(Menu* m);
+  void setSubmenu(Menu* m) { mSubmenu.reset(m); }
 
   RepresentedObject* representedObject() const { return mRepresented.get(); }
   void setRepresentedObject(std::shared_ptr<RepresentedObject> o) { mRepresented = std::move(o); }
@@ -101,7 +123,7 @@ class MenuItem : public RefCounted {
   MenuItem* copy() const;
 
  protected:
-  ~MenuItem() override;
+  ~MenuItem() override = default;
 
  private:
   friend class Menu;
@@ -112,7 +134,7 @@ class MenuItem : public RefCounted {
   int32_t mTag = 0;
   bool mChecked = false;
   bool mEnabled = true;
-  Menu* mSubmenu = nullptr;
+  Retained<Menu> mSubmenu;
   std::shared_ptr<RepresentedObject> mRepresented;
   std::shared_ptr<Image> mImage;
   char32_t mKeyEquivalent = 0;
@@ -158,5 +180,8 @@ class Menu : public RefCounted {
   MenuDelegate* mDelegate = nullptr;
   std::vector<MenuItem*> mItems;
 };
+
+// Runs the delegates of a menu and of its submenus, depth first, as before the menu opens.
+void updateMenuTree(Menu& menu);
 
 }  // namespace vq::platform

@@ -37,14 +37,14 @@ std::vector<std::string> Pasteboard::types() const {
   return out;
 }
 
-void MemoryPasteboard::clear() {
+void Pasteboard::clear() {
   mText.reset();
-  ++mChanges;
+  noteChange();
 }
 
-void MemoryPasteboard::setString(const std::string& utf8) {
+void Pasteboard::setString(const std::string& utf8) {
   mText = utf8;
-  ++mChanges;
+  noteChange();
 }
 
 MemoryPasteboard& MemoryPasteboard::named(const std::string& name) {

@@ -81,19 +81,12 @@ void DesktopApplication::deliver(const Event& e) {
 
 bool DesktopApplication::performKeyEquivalent(const Event& e) {
   if (!(e.modifierFlags & (kCommandFlag | kControlFlag))) return false;
-  Menu* menu = e.window && e.window->windowMenu() ? e.window->windowMenu() : mMainMenu;
+  Menu* menu = e.window && e.window->windowMenu() ? e.window->windowMenu() : mMainMenu.get();
   if (!menu) return false;
-  menu->retain();
+  Retained<Menu> keep(menu);
   updateMenuTree(*menu);
-  MenuItem* item = findKeyEquivalent(*menu, e);
-  bool done = false;
-  if (item) {
-    item->retain();
-    done = item->perform();
-    item->release();
-  }
-  menu->release();
-  return done;
+  Retained<MenuItem> item(findKeyEquivalent(*menu, e));
+  return item.get() && item.get()->perform();
 }
 
 void DesktopApplication::dispatchEvent(const Event& e) {
@@ -226,13 +219,13 @@ std::unique_ptr<GraphicsView> DesktopBackend::createGraphicsView(View* parent, i
 
 void DesktopBackend::clear() {
   gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "", 0);
-  ++mChanges;
+  noteChange();
 }
 
 void DesktopBackend::setString(const std::string& utf8) {
   gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), utf8.c_str(),
                          static_cast<gint>(utf8.size()));
-  ++mChanges;
+  noteChange();
 }
 
 std::optional<std::string> DesktopBackend::string() const {
@@ -245,7 +238,7 @@ std::optional<std::string> DesktopBackend::string() const {
 }
 
 void DesktopBackend::onOwnerChange(GtkClipboard*, GdkEvent*, gpointer p) {
-  ++static_cast<DesktopBackend*>(p)->mChanges;
+  static_cast<DesktopBackend*>(p)->noteChange();
 }
 
 bool DesktopBackend::open(const std::string& urlOrPath) {

@@ -154,7 +154,6 @@ class DesktopBackend final : public SelfServingBackend {
   void clear() override;
   void setString(const std::string& utf8) override;
   std::optional<std::string> string() const override;
-  long changeCount() const override { return mChanges; }
   // Workspace: false when no program could be started for the target.
   bool open(const std::string& urlOrPath) override;
   // CursorService
@@ -179,7 +178,6 @@ class DesktopBackend final : public SelfServingBackend {
   friend class DesktopGraphicsView;
   std::vector<DesktopGraphicsView*> mViews;  // open ones; closed when the backend goes
 
-  long mChanges = 0;
   std::map<const Cursor*, std::pair<CursorRef, GdkCursor*>> mGdkCursors;  // keeps the cursor alive
   gulong mOwnerChange = 0;
 };
