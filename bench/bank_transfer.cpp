@@ -23,16 +23,16 @@
 #include <fstream>
 #include <thread>
 
-#include "editor/device_messages.h"
 #include "editor/gui/editor_pages.h"
-#include "editor/program_field_table.h"
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
 #include "library/bank_transfer.h"
 #include "library/program_library.h"
 #include "library/program_text_format.h"
 #include "platform/midi_input.h"
 #include "platform/midi_output.h"
+#include "protocol/device_messages.h"
+#include "protocol/program_field_table.h"
+#include "protocol/vq_sysex.h"
 #include "tests/support/test_graphics.h"
 #include "tests/support/vqsim_process.h"
 #include "tools/vqsim/sim_engine.h"

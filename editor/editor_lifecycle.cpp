@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "editor/device_messages.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "platform/file_system.h"
+#include "protocol/device_messages.h"
 #include "wemu/ini_file.h"
 
 namespace {

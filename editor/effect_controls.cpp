@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "editor/eq_mapping.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
+#include "protocol/eq_mapping.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
 #include "graphics/igraphics.h"
+#include "protocol/vq_sysex.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "editor/device_messages.h"
-#include "editor/incoming_sysex.h"
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
 #include "graphics/icontrol.h"
+#include "protocol/device_messages.h"
+#include "protocol/incoming_sysex.h"
+#include "protocol/vq_sysex.h"
 
 namespace {
 
@@ -148,7 +148,7 @@ void VQEditor::FinishDumpOnMainThread() {
   while (downloadSavePending) {
     downloadSavePending = false;
     const int32_t saved = downloadSaveSlot;
-    if (deviceTransfers) deviceTransfers->SaveReceivedProgram(*this, saved, downloadDump);
+    if (bankTransfers) bankTransfers->SaveReceivedProgram(*this, saved, downloadDump);
     if (!bankDownloadRunning) {
       // Saving failed and ended the download: what was asked ahead is nobody's.
       aheadDumpPending = false;

@@ -1,8 +1,8 @@
 // The editor's outgoing messages: single NRPN changes, whole programs, keyboard notes,
 // program requests and the start-up message.
-#include "editor/device_messages.h"
-#include "editor/program_codec.h"
 #include "editor/vq_editor.h"
+#include "protocol/device_messages.h"
+#include "protocol/program_codec.h"
 
 namespace {
 

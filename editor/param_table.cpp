@@ -2,7 +2,7 @@
 // the FLEXI list selectors, the slot chooser and the keyboard MIDI controls.
 #include <cstdio>
 
-#include "editor/name_tables.h"
+#include "protocol/name_tables.h"
 #include "editor/vq_editor.h"
 #include "plugin/iparam.h"
 

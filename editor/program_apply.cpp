@@ -1,9 +1,9 @@
 // Moving whole programs between the record and the parameters, and the INIT program.
-#include "editor/program_codec.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "plugin/iparam.h"
+#include "protocol/program_codec.h"
 
 void VQEditor::PackParamsToRecord() {
   UTL_MutexLock lock(mMutex);

@@ -225,9 +225,6 @@ class ProgramControlCases : public VQParamCases {
 
 class EditorDeviceTransfers : public VQDeviceTransfers {
  public:
-  bool SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dump) override {
-    return e.SaveReceivedProgram(slot, dump);
-  }
   void OnFirmwareReply(VQEditor& e, uint8_t target, uint8_t command) override {
     e.OnFirmwareReply(target, command);
   }
@@ -258,10 +255,6 @@ bool VQEditor::SendProgramFileToDevice(const char* path) {
 
 bool VQEditor::SendBankProgramFile(const char* path, int slot) {
   return bankTransfers && path && bankTransfers->SendBankProgramFile(*this, path, slot);
-}
-
-bool VQEditor::SaveReceivedProgram(int slot, const uint8_t* dump) {
-  return bankTransfers && dump && bankTransfers->SaveReceivedProgram(*this, slot, dump);
 }
 
 void VQEditor::ScanProgramFolderToSlots(const char* folder) {

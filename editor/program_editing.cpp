@@ -4,11 +4,11 @@
 #include <utility>
 #include <vector>
 
-#include "editor/name_tables.h"
-#include "editor/program_codec.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
 #include "plugin/iparam.h"
+#include "protocol/name_tables.h"
+#include "protocol/program_codec.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "editor/name_tables.h"
 #include "editor/vq_editor.h"
 #include "graphics/igraphics.h"
 #include "plugin/iparam.h"
+#include "protocol/name_tables.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <ctime>
 #include <mutex>
 
-#include "editor/device_messages.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "platform/settings_folder.h"
 #include "plugin/iparam.h"
+#include "protocol/device_messages.h"
 #include "wemu/ini_file.h"
 
 namespace {
@@ -22,13 +22,6 @@ constexpr int FourCC(char a, char b, char c, char d) {
 }
 
 constexpr int kVersion = 0x00040101;  // 4.1.1
-
-// Entries of 8 bytes rounded up to whole 4096-byte pages.
-int32_t RoundToPages(int64_t entries) {
-  int64_t bytes = entries * 8;
-  bytes = (bytes + 4095) / 4096 * 4096;
-  return static_cast<int32_t>(bytes / 8);
-}
 
 }  // namespace
 
@@ -45,12 +38,6 @@ VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
     learnCC[i] = -1;
     learnMax[i] = ProgramFieldTable::kRows[i].learnMax;
   }
-  try {
-    mMidiQueue.assign(kMidiQueueEntries, 0);
-  } catch (const std::bad_alloc&) {
-    mMidiQueue.clear();
-  }
-
   char buf[128];
   GetPrivateProfileString("midi", "kbdmidioutch", "0", buf, sizeof buf, mSettingsPath.c_str());
   int channel = atoi(buf);
@@ -82,32 +69,6 @@ VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
   else if (strcmp(edited, "true") == 0)
     programEdited = true;
   ShowProgramName();
-}
-
-void VQEditor::Reset() {
-  UTL_MutexLock lock(mMutex);
-  int32_t pending = mMidiQueueEnd - mMidiQueueFront;
-  if (mMidiQueueFront > 0) {
-    std::memmove(mMidiQueue.data(), mMidiQueue.data() + mMidiQueueFront,
-                 static_cast<size_t>(pending) * sizeof(uint64_t));
-    mMidiQueueEnd = pending;
-    mMidiQueueFront = 0;
-  }
-  int32_t target = RoundToPages(GetBlockSize());
-  mMidiQueueGrowTarget = target;
-  if (pending > target) target = RoundToPages(pending);
-  if (target != MidiQueueCapacity()) {
-    try {
-      mMidiQueue.resize(static_cast<size_t>(target));
-    } catch (const std::bad_alloc&) {
-    }
-  }
-}
-
-void VQEditor::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
-  if (!outputs || nFrames <= 0) return;
-  for (int ch = 0; ch < 2; ++ch)
-    if (outputs[ch]) std::memset(outputs[ch], 0, sizeof(double) * static_cast<size_t>(nFrames));
 }
 
 IGraphics* VQEditor::Graphics() const {

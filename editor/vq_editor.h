@@ -22,12 +22,12 @@
 #include "editor/program_files.h"
 #include "editor/device_transfers.h"
 #include "editor/bank_transfers.h"
-#include "editor/firmware_updater.h"
-#include "editor/program_slot.h"
-#include "editor/eq_mapping.h"
+#include "protocol/firmware_updater.h"
+#include "protocol/program_slot.h"
+#include "protocol/eq_mapping.h"
 #include "editor/param_cases.h"
-#include "editor/program_field_table.h"
-#include "editor/program_record.h"
+#include "protocol/program_field_table.h"
+#include "protocol/program_record.h"
 #include "plugin/imodule_standalone.h"
 #include "plugin/timer_thread.h"
 
@@ -71,15 +71,12 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
  public:
   static constexpr int kGuiWidth = 1140;
   static constexpr int kGuiHeight = 800;
-  static constexpr int kMidiQueueEntries = 1024;
 
   VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup);
   ~VQEditor() override;
 
   // IModuleBase slots.
-  void Reset() override;
   void OnParamChange(int paramIdx) override;
-  void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
   void OnTick() override;
   void ProcessMidiMsg(const IMidiMessage* msg) override {}
   void OnWindowResize(int layoutView, double width, double height) override {
@@ -429,7 +426,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void StartBankUpload(const char* path);
   bool SendProgramFileToDevice(const char* path);
   bool SendBankProgramFile(const char* path, int slot);
-  bool SaveReceivedProgram(int slot, const uint8_t* dump);
   void ScanProgramFolderToSlots(const char* folder);
   void SetSlotName(const char* name, int slot);
   std::unique_ptr<VQBankTransfers> bankTransfers;
@@ -489,18 +485,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   IGraphics* mGraphicsBeingBuilt = nullptr;
   std::string mSettingsPath;
   std::string mOutputDeviceName;
-
-  // Outgoing MIDI event queue: entries of 8 bytes; nothing in this program fills it.
-  std::vector<uint64_t> mMidiQueue;
-  int32_t mMidiQueueGrowTarget = 0;
-  int32_t mMidiQueueFront = 0;
-  int32_t mMidiQueueEnd = 0;
-
- public:
-  // Queue bookkeeping, for Reset's callers and tests.
-  int32_t MidiQueueCapacity() const { return static_cast<int32_t>(mMidiQueue.size()); }
-  int32_t MidiQueueFront() const { return mMidiQueueFront; }
-  int32_t MidiQueueEnd() const { return mMidiQueueEnd; }
 };
 
 // Creates the editor for the shell, serialised by a process-wide mutex.

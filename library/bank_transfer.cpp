@@ -4,16 +4,16 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "editor/device_messages.h"
 #include "editor/program_controls.h"
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "library/program_list.h"
 #include "library/program_text_format.h"
 #include "library/slot_table.h"
 #include "platform/file_system.h"
+#include "protocol/device_messages.h"
+#include "protocol/vq_sysex.h"
 
 namespace fs = vq::platform;
 

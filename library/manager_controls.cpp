@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "editor/choose_directory.h"
-#include "editor/device_messages.h"
 #include "editor/program_controls.h"
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
@@ -10,6 +9,7 @@
 #include "library/program_manager.h"
 #include "platform/file_system.h"
 #include "plugin/iparam.h"
+#include "protocol/device_messages.h"
 
 namespace fs = vq::platform;
 

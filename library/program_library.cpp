@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "editor/program_codec.h"
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "library/program_list.h"
 #include "library/program_text_format.h"
 #include "platform/file_system.h"
 #include "plugin/iparam.h"
+#include "protocol/program_codec.h"
+#include "protocol/vq_sysex.h"
 
 namespace fs = vq::platform;
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "editor/param_cases.h"
-#include "editor/program_slot.h"
 #include "library/db_client.h"
+#include "protocol/program_slot.h"
 
 class IControl;
 class VQEditor;

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "editor/program_field_table.h"
 #include "platform/file_system.h"
 #include "plugin/buffered_file.h"
+#include "protocol/program_field_table.h"
 
 namespace {
 

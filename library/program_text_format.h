@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "editor/program_record.h"
+#include "protocol/program_record.h"
 
 inline constexpr int kProgramFileVersion = 244;
 // Every reader takes a file whole into a buffer of this size; a file must be smaller.

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "editor/program_slot.h"
+#include "protocol/program_slot.h"
 
 class VQEditor;
 

@@ -122,6 +122,11 @@ bool RemoveRecursive(const std::string& path, std::string* error) {
   }
   std::string trimmed = path;
   while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  // A mistaken caller must not empty the whole disk or a folder relative to wherever it runs.
+  if (!IsPlainAbsolutePath(trimmed) || trimmed == "/") {
+    if (error) *error = "refusing to remove \"" + path + "\"";
+    return false;
+  }
   return RemoveTree(trimmed, error);
 }
 

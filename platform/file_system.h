@@ -28,7 +28,8 @@ bool FileExists(const std::string& path, bool* isFolder = nullptr);
 bool MakeFolder(const std::string& path, unsigned mode = 0755);
 
 // Removes a file, a link (never what it points to) or a folder with everything in it. True when
-// nothing exists at the path afterwards; *error receives the first failure's description.
+// nothing exists at the path afterwards; *error receives the first failure's description. Only a
+// plain absolute path below the root is acted on (no ".", ".." or empty path, not "/" itself).
 bool RemoveRecursive(const std::string& path, std::string* error = nullptr);
 
 // A new, empty, uniquely named file in the folder of `target`, for writing the target's new

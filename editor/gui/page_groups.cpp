@@ -6,12 +6,12 @@
 #include "editor/gui/eq_feed.h"
 #include "editor/gui/keyboard_control.h"
 #include "editor/gui/page_layout_tables.h"
-#include "editor/program_field_table.h"
 #include "editor/vq_editor.h"
 #include "graphics/igraphics.h"
 #include "graphics/imodule_gui_resize.h"
 #include "graphics/knob_controls.h"
 #include "graphics/para_graphic_eq.h"
+#include "protocol/program_field_table.h"
 
 namespace {
 constexpr int kFieldOffset = 3;

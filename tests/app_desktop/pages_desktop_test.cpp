@@ -2,17 +2,17 @@
 // a knob dragged, a switch clicked, a key played and the EQ curve dragged reach the synthesizer
 // as NRPN and notes; a dump it sends is saved under its own name; each skin is kept as a
 // screenshot.
-#include <gtest/gtest.h>
 #include <X11/keysym.h>
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
-#include "editor/device_messages.h"
 #include "editor/gui/page_layout_tables.h"
-#include "editor/program_field_table.h"
 #include "platform_gtk/x_input.h"
+#include "protocol/device_messages.h"
+#include "protocol/program_field_table.h"
 #include "support/png_writer.h"
 #include "support/vqsim_process.h"
 #include "support/x_display.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "../library/program_library_fixture.h"
-#include "editor/program_field_table.h"
+#include "protocol/program_field_table.h"
 
 namespace vqtest {
 namespace {

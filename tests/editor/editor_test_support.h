@@ -10,15 +10,28 @@
 #include <string>
 #include <vector>
 
-#include "editor/device_messages.h"
 #include "editor/gui/editor_pages.h"
 #include "editor/vq_editor.h"
 #include "platform/midi_output.h"
 #include "plugin/iparam.h"
+#include "protocol/device_messages.h"
 #include "support/test_graphics.h"
 #include "wemu/ini_file.h"
 
 namespace vqtest {
+
+// Bank transfers that do nothing, as without any; tests override what they watch.
+class NullBankTransfers : public VQBankTransfers {
+ public:
+  void StartBankUpload(VQEditor&, const char*) override {}
+  void NextBankProgram(VQEditor&) override {}
+  void ResendBankProgram(VQEditor&) override {}
+  bool SendProgramFileToDevice(VQEditor&, const char*) override { return false; }
+  bool SendBankProgramFile(VQEditor&, const char*, int) override { return false; }
+  bool SaveReceivedProgram(VQEditor&, int, const uint8_t*) override { return false; }
+  void ScanProgramFolderToSlots(VQEditor&, const char*) override {}
+  void SetSlotName(VQEditor&, const char*, int) override {}
+};
 
 class EditorTest : public ::testing::Test {
  protected:

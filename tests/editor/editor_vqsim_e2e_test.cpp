@@ -6,8 +6,8 @@
 
 #include <chrono>
 
-#include "editor/device_messages.h"
-#include "editor/program_field_table.h"
+#include "protocol/device_messages.h"
+#include "protocol/program_field_table.h"
 #include "support/editor_over_jack.h"
 
 namespace vqtest {

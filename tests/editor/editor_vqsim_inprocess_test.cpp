@@ -8,14 +8,12 @@
 namespace vqtest {
 namespace {
 
-class CountingTransfers : public VQDeviceTransfers {
+class CountingTransfers : public NullBankTransfers {
  public:
   bool SaveReceivedProgram(VQEditor&, int slot, const uint8_t*) override {
     slots.push_back(slot);
     return true;
   }
-  void OnFirmwareReply(VQEditor&, uint8_t, uint8_t) override {}
-  void OnBankUploadAcknowledged(VQEditor&) override {}
   std::vector<int> slots;
 };
 
@@ -26,7 +24,7 @@ class InProcessSimTest : public EditorTest {
     sim.FillSlots(true);
     auto t = std::make_unique<CountingTransfers>();
     transfers = t.get();
-    e.deviceTransfers = std::move(t);
+    e.bankTransfers = std::move(t);
     delivered = Mark();
     return e;
   }

@@ -3,8 +3,8 @@
 // copy panel.
 #include <cmath>
 
-#include "editor/eq_mapping.h"
 #include "editor_test_support.h"
+#include "protocol/eq_mapping.h"
 
 namespace vqtest {
 namespace {

@@ -1,7 +1,7 @@
 // FLEXI slots: the destination pick, LEARN and CLEAR, the range knobs' arithmetic, the filter
 // model's re-targeting and the list view.
-#include "editor/name_tables.h"
 #include "editor_test_support.h"
+#include "protocol/name_tables.h"
 
 namespace vqtest {
 namespace {

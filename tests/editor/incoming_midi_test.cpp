@@ -3,10 +3,10 @@
 #include <cstring>
 #include <fstream>
 
-#include "editor/incoming_sysex.h"
 #include "editor/midi_learn.h"
-#include "editor/vq_sysex.h"
 #include "editor_test_support.h"
+#include "protocol/incoming_sysex.h"
+#include "protocol/vq_sysex.h"
 #include "tools/vqsim/device_program.h"
 
 namespace vqtest {
@@ -14,13 +14,21 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Records what the SysEx handler hands on to the transfers.
+// Records what the SysEx handler hands on to the transfers, saved dumps included.
 class RecordingTransfers : public VQDeviceTransfers {
  public:
-  bool SaveReceivedProgram(VQEditor&, int slot, const uint8_t* dump) override {
-    saved.push_back({slot, Bytes(dump, dump + 213)});
-    return true;
-  }
+  class Saves : public NullBankTransfers {
+   public:
+    explicit Saves(RecordingTransfers& owner) : mOwner(owner) {}
+    bool SaveReceivedProgram(VQEditor&, int slot, const uint8_t* dump) override {
+      mOwner.saved.push_back({slot, Bytes(dump, dump + 213)});
+      return true;
+    }
+
+   private:
+    RecordingTransfers& mOwner;
+  };
+
   void OnFirmwareReply(VQEditor&, uint8_t target, uint8_t command) override {
     firmware.push_back({target, command});
   }
@@ -37,6 +45,7 @@ class IncomingMidiTest : public EditorTest {
     VQEditor& e = Make();
     auto t = std::make_unique<RecordingTransfers>();
     transfers = t.get();
+    e.bankTransfers = std::make_unique<RecordingTransfers::Saves>(*t);
     e.deviceTransfers = std::move(t);
     return e;
   }

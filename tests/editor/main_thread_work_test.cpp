@@ -9,8 +9,8 @@
 #include <mutex>
 #include <thread>
 
-#include "editor/vq_sysex.h"
 #include "editor_test_support.h"
+#include "protocol/vq_sysex.h"
 
 namespace vqtest {
 namespace {

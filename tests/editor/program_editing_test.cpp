@@ -1,7 +1,7 @@
 // Whole-program edits and the undo history.
-#include "editor/device_messages.h"
-#include "editor/name_tables.h"
 #include "editor_test_support.h"
+#include "protocol/device_messages.h"
+#include "protocol/name_tables.h"
 
 namespace vqtest {
 namespace {

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "editor/firmware_updater.h"
-#include "editor/program_field_table.h"
 #include "library/bank_transfer.h"
 #include "library/program_library.h"
 #include "library/program_text_format.h"
+#include "protocol/firmware_updater.h"
+#include "protocol/program_field_table.h"
 #include "support/editor_over_jack.h"
 
 namespace vqtest {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "editor/gui/page_layout_tables.h"
-#include "editor/name_tables.h"
 #include "graphics/igraphics_linux.h"
+#include "protocol/name_tables.h"
 #include "rast/rast_bitmap.h"
 #include "rast/rast_png.h"
 #include "support/test_plug.h"

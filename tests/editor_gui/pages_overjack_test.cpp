@@ -3,9 +3,9 @@
 // received program moves the knobs.
 #include <poll.h>
 
-#include "editor/program_field_table.h"
 #include "library/program_library.h"
 #include "pages_test_support.h"
+#include "protocol/program_field_table.h"
 #include "support/editor_over_jack.h"
 #include "tools/vqsim/device_program.h"
 

@@ -2,9 +2,9 @@
 // and saved exactly as its own file says.
 #include <random>
 
-#include "editor/name_tables.h"
-#include "editor/program_field_table.h"
 #include "program_library_fixture.h"
+#include "protocol/name_tables.h"
+#include "protocol/program_field_table.h"
 
 namespace vqtest {
 namespace {

@@ -3,11 +3,11 @@
 // simulated synthesizer, the folder button's bank upload and the program request.
 #include <filesystem>
 
-#include "editor/program_field_table.h"
 #include "library/bank_transfer.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "program_library_fixture.h"
+#include "protocol/program_field_table.h"
 #include "sim_link.h"
 #include "tools/vqsim/device_program.h"
 

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "editor/program_field_table.h"
 #include "program_library_fixture.h"
+#include "protocol/program_field_table.h"
 
 namespace vqtest {
 namespace {

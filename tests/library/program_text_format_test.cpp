@@ -12,7 +12,7 @@
 #include <sstream>
 #include <vector>
 
-#include "editor/program_field_table.h"
+#include "protocol/program_field_table.h"
 
 namespace {
 

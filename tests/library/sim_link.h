@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "editor/program_field_table.h"
 #include "editor/vq_editor.h"
 #include "library/bank_transfer.h"
 #include "platform/midi_output.h"
 #include "program_library_fixture.h"
+#include "protocol/program_field_table.h"
 #include "tools/vqsim/sim_engine.h"
 
 namespace vqtest {

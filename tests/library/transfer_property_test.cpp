@@ -5,7 +5,7 @@
 #include <random>
 #include <set>
 
-#include "editor/vq_sysex.h"
+#include "protocol/vq_sysex.h"
 #include "sim_link.h"
 
 namespace vqtest {

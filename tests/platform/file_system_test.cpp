@@ -122,7 +122,28 @@ TEST_F(FileSystemTest, RemovesTreesButNeverWhatLinksPointTo) {
   EXPECT_FALSE(fs::FileExists(dir + "tree"));
   EXPECT_TRUE(fs::FileExists(dir + "keep/precious"));
   EXPECT_TRUE(fs::RemoveRecursive(dir + "tree"));  // already gone: nothing to do
-  EXPECT_FALSE(fs::RemoveRecursive(""));
+  EXPECT_TRUE(fs::RemoveRecursive(dir + "keep/precious"));
+  EXPECT_FALSE(fs::FileExists(dir + "keep/precious"));
+}
+
+TEST_F(FileSystemTest, RemoveRefusesPathsThatCouldReachTooFar) {
+  Touch("keep");
+  for (const std::string& path : {std::string(""), std::string("/"), std::string("//"),
+                                  std::string("keep"), dir + "sub/..", dir + "./keep"})
+    EXPECT_FALSE(fs::RemoveRecursive(path)) << path;
+  EXPECT_TRUE(fs::FileExists(dir + "keep"));
+}
+
+TEST_F(FileSystemTest, RemoveReportsAFolderThatCannotBeEmptied) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  namespace stdfs = std::filesystem;
+  stdfs::create_directories(dir + "locked/inner");
+  Touch("locked/inner/f");
+  stdfs::permissions(dir + "locked/inner", stdfs::perms::owner_read | stdfs::perms::owner_exec);
+  std::string error;
+  EXPECT_FALSE(fs::RemoveRecursive(dir + "locked", &error));
+  EXPECT_FALSE(error.empty());
+  stdfs::permissions(dir + "locked/inner", stdfs::perms::owner_all);
 }
 
 TEST_F(FileSystemTest, RenameNoReplaceKeepsAnExistingTarget) {

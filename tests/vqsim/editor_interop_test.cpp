@@ -2,8 +2,8 @@
 // accepted without a single fault and land in the right device bytes.
 #include <gtest/gtest.h>
 
-#include "editor/device_messages.h"
-#include "editor/program_field_table.h"
+#include "protocol/device_messages.h"
+#include "protocol/program_field_table.h"
 #include "sim_test_util.h"
 
 namespace vqsim::test {

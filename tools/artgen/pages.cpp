@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "editor/gui/page_layout_tables.h"
-#include "editor/name_tables.h"
+#include "protocol/name_tables.h"
 #include "tools/artgen/artgen.h"
 
 namespace artgen {

@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "editor/device_messages.h"
-#include "editor/program_field_table.h"
 #include "editor/vq_editor.h"
-#include "editor/vq_sysex.h"
 #include "library/bank_transfer.h"
 #include "library/program_library.h"
 #include "library/program_text_format.h"
 #include "platform/midi_output.h"
+#include "protocol/device_messages.h"
+#include "protocol/program_field_table.h"
+#include "protocol/vq_sysex.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "editor/vq_sysex.h"
+#include "protocol/vq_sysex.h"
 
 namespace vqsim {
 

@@ -3,7 +3,7 @@
 
 #include <map>
 
-#include "editor/program_codec.h"
+#include "protocol/program_codec.h"
 
 namespace {
 

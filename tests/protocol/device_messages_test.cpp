@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "editor/device_messages.h"
-#include "editor/program_field_table.h"
-#include "editor/vq_sysex.h"
+#include "protocol/device_messages.h"
+#include "protocol/program_field_table.h"
+#include "protocol/vq_sysex.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "editor/program_codec.h"
+#include "protocol/program_codec.h"
 
 namespace {
 

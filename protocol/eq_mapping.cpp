@@ -1,4 +1,4 @@
-#include "editor/eq_mapping.h"
+#include "protocol/eq_mapping.h"
 
 #include <algorithm>
 #include <cmath>

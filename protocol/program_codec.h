@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "editor/program_record.h"
+#include "protocol/program_record.h"
 
 // Reads the current plain value of a parameter by index.
 using ParamReader = std::function<double(int)>;

@@ -1,7 +1,7 @@
-#include "editor/incoming_sysex.h"
+#include "protocol/incoming_sysex.h"
 
-#include "editor/device_messages.h"
-#include "editor/vq_sysex.h"
+#include "protocol/device_messages.h"
+#include "protocol/vq_sysex.h"
 
 using namespace vq_sysex;
 

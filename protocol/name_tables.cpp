@@ -1,4 +1,4 @@
-#include "editor/name_tables.h"
+#include "protocol/name_tables.h"
 
 const NamedCode kFlexiSourceNames[kFlexiSourceNameCount] = {
     {"VCF Env.", 98},        {"Noise Env.", 99},      {"LFO", 101},

@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "editor/name_tables.h"
-#include "editor/program_field_table.h"
+#include "protocol/name_tables.h"
+#include "protocol/program_field_table.h"
 
 namespace {
 

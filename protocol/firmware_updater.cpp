@@ -1,10 +1,10 @@
-#include "editor/firmware_updater.h"
+#include "protocol/firmware_updater.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "editor/vq_sysex.h"
+#include "protocol/vq_sysex.h"
 
 using namespace vq_sysex;
 

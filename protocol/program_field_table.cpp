@@ -1,8 +1,8 @@
-#include "editor/program_field_table.h"
+#include "protocol/program_field_table.h"
 
 #include <algorithm>
 
-#include "editor/name_tables.h"
+#include "protocol/name_tables.h"
 
 // Columns: min, max, offset, NRPN MSB, NRPN LSB, file field, poti, INIT, learn max.
 const ProgramFieldRow ProgramFieldTable::kRows[kProgramFieldCount] = {

@@ -1,11 +1,11 @@
-#include "editor/device_messages.h"
+#include "protocol/device_messages.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "editor/program_codec.h"
-#include "editor/program_field_table.h"
-#include "editor/vq_sysex.h"
+#include "protocol/program_codec.h"
+#include "protocol/program_field_table.h"
+#include "protocol/vq_sysex.h"
 
 using namespace vq_sysex;
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "editor/program_record.h"
+#include "protocol/program_record.h"
 
 struct ProgramFieldRow {
   int32_t min;
@@ -50,7 +50,7 @@ struct ProgramFieldTable {
     return destination >= 0 && destination < 184;
   }
 
-  // Rows of the FLEXI source and range-control lists (their codes: editor/name_tables.h).
+  // Rows of the FLEXI source and range-control lists (their codes: protocol/name_tables.h).
   static constexpr int kSourceListSize = 81;
   static constexpr int kRangeControlListSize = 75;
   // First row holding the code, or -1.

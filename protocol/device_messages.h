@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "editor/program_record.h"
+#include "protocol/program_record.h"
 
 // One control change on MIDI channel 1 (status 0xB0).
 struct NrpnControl {
