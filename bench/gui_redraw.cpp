@@ -248,13 +248,8 @@ class RatioReporter : public TimeKeepingReporter {
     for (const char* name : {"BM_FullRedraw", "BM_OneKnob", "BM_SynthPage/0", "BM_SynthPage/1",
                              "BM_SynthPage/2", "BM_SynthKnobDrag"}) {
       std::printf("%-22s", name + 3);
-      for (const char* arg : {"/1", "/2"}) {
-        const std::string n = std::string(name) + arg, m = std::string("BM_Memcpy") + arg;
-        if (mTimes.count(n) && mTimes.count(m) && mTimes[m] > 0)
-          std::printf(" %10.2f", mTimes[n] / mTimes[m]);
-        else
-          std::printf(" %10s", "-");
-      }
+      for (const char* arg : {"/1", "/2"})
+        PrintRatio(std::string(name) + arg, std::string("BM_Memcpy") + arg, 10);
       std::printf("\n");
     }
     std::printf(

@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -20,6 +21,16 @@ class TimeKeepingReporter : public benchmark::ConsoleReporter {
   }
 
  protected:
+  // Prints " " and the ratio of the two times in `width` characters, or "-" where either time
+  // is missing.
+  void PrintRatio(const std::string& name, const std::string& reference, int width) const {
+    const auto a = mTimes.find(name), b = mTimes.find(reference);
+    if (a == mTimes.end() || b == mTimes.end() || b->second <= 0)
+      std::printf(" %*s", width, "-");
+    else
+      std::printf(" %*.2f", width, a->second / b->second);
+  }
+
   std::map<std::string, double> mTimes;
 };
 
