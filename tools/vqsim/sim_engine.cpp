@@ -20,6 +20,14 @@ size_t ChannelMessageLength(uint8_t status) {
   return (high == 0xC0 || high == 0xD0) ? 2 : 3;
 }
 
+// Flips the `mask` bits of byte `at` in every message longer than `longer` bytes.
+std::vector<OutMessage> FlipByte(std::vector<OutMessage> answer, size_t longer, size_t at,
+                                 uint8_t mask) {
+  for (auto& m : answer)
+    if (m.bytes.size() > longer) m.bytes[at] ^= mask;
+  return answer;
+}
+
 }  // namespace
 
 SimEngine::SimEngine() {
@@ -316,9 +324,7 @@ std::vector<OutMessage> SimEngine::Spoil(const MisbehaviourRule& rule,
       for (auto& m : answer) m.delayMs = rule.delayMs;
       return answer;
     case Misbehaviour::WrongCommand:
-      for (auto& m : answer)
-        if (m.bytes.size() > 5) m.bytes[5] ^= 0x08;
-      return answer;
+      return FlipByte(std::move(answer), 5, 5, 0x08);
     case Misbehaviour::BadChecksum:
       for (auto& m : answer)
         if (m.bytes.size() == kProgramMessageSize)
@@ -338,13 +344,9 @@ std::vector<OutMessage> SimEngine::Spoil(const MisbehaviourRule& rule,
       }
       return answer;
     case Misbehaviour::WrongTarget:
-      for (auto& m : answer)
-        if (m.bytes.size() > 4) m.bytes[4] ^= 0x08;
-      return answer;
+      return FlipByte(std::move(answer), 4, 4, 0x08);
     case Misbehaviour::ForeignId:
-      for (auto& m : answer)
-        if (m.bytes.size() > 3) m.bytes[2] ^= 0x01;
-      return answer;
+      return FlipByte(std::move(answer), 3, 2, 0x01);
     case Misbehaviour::WrongSlot:
       for (auto& m : answer)
         if (m.bytes.size() > 7) m.bytes[7] = static_cast<uint8_t>(rule.slot & 0x7F);

@@ -58,6 +58,30 @@ struct Options {
   std::vector<vqsim::MisbehaviourRule> faults;
 };
 
+struct TextOption {
+  const char* name;
+  std::string Options::*field;
+};
+const TextOption kTextOptions[] = {
+    {"--name", &Options::name},
+    {"--in-port", &Options::inPort},
+    {"--out-port", &Options::outPort},
+    {"--api", &Options::api},
+    {"--log", &Options::logPath},
+    {"--state", &Options::statePath},
+    {"--load-slots", &Options::loadSlotsPath},
+};
+struct Switch {
+  const char* name;
+  bool Options::*field;
+  bool value;
+};
+const Switch kSwitches[] = {
+    {"--distinct", &Options::distinct, true},
+    {"--no-stdin", &Options::readStdin, false},
+    {"--wire-rate", &Options::wireRate, true},
+};
+
 void Usage(FILE* f) {
   std::fputs(
       "usage: vqsim [--name BASE] [--in-port NAME] [--out-port NAME] [--api any|jack|alsa]\n"
@@ -82,32 +106,20 @@ bool ParseArgs(int argc, char** argv, Options& o) {
       out = argv[++i];
       return true;
     };
+    const auto text = std::find_if(std::begin(kTextOptions), std::end(kTextOptions),
+                                   [&](const TextOption& t) { return a == t.name; });
+    const auto flag = std::find_if(std::begin(kSwitches), std::end(kSwitches),
+                                   [&](const Switch& s) { return a == s.name; });
     std::string v;
-    if (a == "--name") {
-      if (!value(o.name)) return false;
-    } else if (a == "--in-port") {
-      if (!value(o.inPort)) return false;
-    } else if (a == "--out-port") {
-      if (!value(o.outPort)) return false;
-    } else if (a == "--api") {
-      if (!value(o.api)) return false;
-      if (o.api != "any" && o.api != "jack" && o.api != "alsa") {
+    if (text != std::end(kTextOptions)) {
+      if (!value(o.*(text->field))) return false;
+      if (a == "--api" && o.api != "any" && o.api != "jack" && o.api != "alsa") {
         std::fprintf(stderr, "vqsim: unknown API \"%s\"\n", o.api.c_str());
         return false;
       }
-    } else if (a == "--log") {
-      if (!value(o.logPath)) return false;
-    } else if (a == "--state") {
-      if (!value(o.statePath)) return false;
-    } else if (a == "--load-slots") {
-      if (!value(o.loadSlotsPath)) return false;
-    } else if (a == "--distinct")
-      o.distinct = true;
-    else if (a == "--no-stdin")
-      o.readStdin = false;
-    else if (a == "--wire-rate")
-      o.wireRate = true;
-    else if (a == "--fault") {
+    } else if (flag != std::end(kSwitches)) {
+      o.*(flag->field) = flag->value;
+    } else if (a == "--fault") {
       if (!value(v)) return false;
       std::string error;
       auto rule = vqsim::ParseMisbehaviour(v, error);
