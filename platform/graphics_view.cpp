@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/font_service.h"
+#include "platform/utf8.h"
 #include "platform/view.h"
 
 namespace vq::platform {
@@ -50,21 +50,7 @@ std::string filterTypedText(const TextFieldRequest& r, const std::string& curren
   std::string accepted;
   for (char32_t c : chars) {
     std::string one;
-    if (c < 0x80) {
-      one += static_cast<char>(c);
-    } else if (c < 0x800) {
-      one += static_cast<char>(0xC0 | (c >> 6));
-      one += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      one += static_cast<char>(0xE0 | (c >> 12));
-      one += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      one += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      one += static_cast<char>(0xF0 | (c >> 18));
-      one += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      one += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      one += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    AppendUtf8(one, c);
     if (!textFieldAccepts(r, text + one)) continue;
     text += one;
     accepted += one;

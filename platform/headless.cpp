@@ -201,15 +201,27 @@ HeadlessBackend::HeadlessBackend() : app(*this) {
 
 HeadlessBackend::~HeadlessBackend() = default;
 
+namespace {
+
+// The next scripted answer, or the default one when the script is empty, once the clock has
+// run for the time the user takes in the nested loop.
+template <class Answer>
+Answer nextAnswer(std::deque<Answer>& script, HeadlessRunLoop& loop, RunLoopMode mode) {
+  Answer answer;
+  if (!script.empty()) {
+    answer = script.front();
+    script.pop_front();
+  }
+  if (answer.delay > 0) loop.runNested(mode, answer.delay);
+  return answer;
+}
+
+}  // namespace
+
 int HeadlessBackend::runAlert(const AlertRequest& request) {
   GraphicsView::notifyModalLoop();
   alerts.push_back(request);
-  AlertAnswer answer;
-  if (!alertAnswers.empty()) {
-    answer = alertAnswers.front();
-    alertAnswers.pop_front();
-  }
-  if (answer.delay > 0) loop.runNested(RunLoopMode::ModalPanel, answer.delay);
+  const AlertAnswer answer = nextAnswer(alertAnswers, loop, RunLoopMode::ModalPanel);
   if (answer.button < 0 || answer.button >= static_cast<int>(request.buttons.size()))
     return kAlertDismissed;
   return answer.button;
@@ -218,13 +230,7 @@ int HeadlessBackend::runAlert(const AlertRequest& request) {
 std::optional<std::vector<std::string>> HeadlessBackend::runPanel(const PanelRequest& request) {
   GraphicsView::notifyModalLoop();
   panels.push_back(request);
-  PanelAnswer answer;
-  if (!panelAnswers.empty()) {
-    answer = panelAnswers.front();
-    panelAnswers.pop_front();
-  }
-  if (answer.delay > 0) loop.runNested(RunLoopMode::ModalPanel, answer.delay);
-  return answer.paths;
+  return nextAnswer(panelAnswers, loop, RunLoopMode::ModalPanel).paths;
 }
 
 MenuItem* HeadlessBackend::popUpContextMenu(Menu& menu, Point location, View* view) {
@@ -234,12 +240,7 @@ MenuItem* HeadlessBackend::popUpContextMenu(Menu& menu, Point location, View* vi
   ShownMenu shown{&menu, menu.title(), location, view, {}};
   for (int i = 0; i < menu.itemCount(); ++i) shown.itemTitles.push_back(menu.itemAt(i)->title());
   menusShown.push_back(std::move(shown));
-  MenuAnswer answer;
-  if (!menuAnswers.empty()) {
-    answer = menuAnswers.front();
-    menuAnswers.pop_front();
-  }
-  if (answer.delay > 0) loop.runNested(RunLoopMode::EventTracking, answer.delay);
+  const MenuAnswer answer = nextAnswer(menuAnswers, loop, RunLoopMode::EventTracking);
   MenuItem* chosen = answer.choose ? answer.choose(menu) : nullptr;
   if (chosen && (!chosen->isEnabled() || chosen->isSeparator())) chosen = nullptr;
   if (chosen) chosen->perform();

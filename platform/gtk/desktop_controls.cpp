@@ -10,7 +10,14 @@ namespace vq::platform {
 
 namespace {
 DesktopControls* gControls = nullptr;
+
+// A scrolled window holding the widget.
+GtkWidget* scrolledAround(GtkWidget* widget) {
+  GtkWidget* outer = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_container_add(GTK_CONTAINER(outer), widget);
+  return outer;
 }
+}  // namespace
 
 class DesktopNativeControl final : public NativeControl {
  public:
@@ -127,8 +134,7 @@ class DesktopNativeControl final : public NativeControl {
         break;
       case NativeControlKind::TextView: {
         mWidget = gtk_text_view_new();
-        mOuter = gtk_scrolled_window_new(nullptr, nullptr);
-        gtk_container_add(GTK_CONTAINER(mOuter), mWidget);
+        mOuter = scrolledAround(mWidget);
         g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(mWidget)), "changed",
                          G_CALLBACK(&onBufferChanged), this);
         g_signal_connect(mWidget, "focus-in-event", G_CALLBACK(&onFocusIn), this);
@@ -148,8 +154,7 @@ class DesktopNativeControl final : public NativeControl {
         break;
       case NativeControlKind::List:
         mWidget = gtk_tree_view_new();
-        mOuter = gtk_scrolled_window_new(nullptr, nullptr);
-        gtk_container_add(GTK_CONTAINER(mOuter), mWidget);
+        mOuter = scrolledAround(mWidget);
         g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(mWidget)), "changed",
                          G_CALLBACK(&onListSelection), this);
         break;
