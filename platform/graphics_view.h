@@ -45,6 +45,20 @@ struct PixelBufferRef {
 enum class PointerAction { Down, Up, Drag, Move, Exit, Wheel };
 enum class PointerButton { None, Left, Right, Middle };
 
+// The button's MouseButtonBit (0 for none).
+inline uint32_t pointerButtonBit(PointerButton b) {
+  switch (b) {
+    case PointerButton::Left:
+      return kLeftButton;
+    case PointerButton::Right:
+      return kRightButton;
+    case PointerButton::Middle:
+      return kMiddleButton;
+    default:
+      return 0;
+  }
+}
+
 struct PointerEvent {
   PointerAction action = PointerAction::Move;
   int x = 0;  // the pixel under the pointer

@@ -9,19 +9,6 @@ namespace vq::platform {
 namespace {
 constexpr int kDoubleClickDistance = 4;  // pixels the second press may be away from the first
 
-uint32_t buttonBit(PointerButton b) {
-  switch (b) {
-    case PointerButton::Left:
-      return kLeftButton;
-    case PointerButton::Right:
-      return kRightButton;
-    case PointerButton::Middle:
-      return kMiddleButton;
-    default:
-      return 0;
-  }
-}
-
 double clockNow() {
   return services().runLoop().now();
 }
@@ -74,14 +61,14 @@ void HeadlessGraphicsView::press(int x, int y, PointerButton b, uint32_t modifie
   mLastButton = b;
   mLastX = x;
   mLastY = y;
-  mHeld |= buttonBit(b);
+  mHeld |= pointerButtonBit(b);
   send({PointerAction::Down, x, y, b, mClicks, modifiers, mHeld, 0});
 }
 
 void HeadlessGraphicsView::release(int x, int y, uint32_t modifiers) {
   uint32_t before = mHeld;
   PointerButton b = mLastButton;
-  mHeld &= ~buttonBit(b);
+  mHeld &= ~pointerButtonBit(b);
   send({PointerAction::Up, x, y, b, mClicks, modifiers, before, 0});
 }
 

@@ -32,13 +32,6 @@ uint32_t buttonsFromState(guint state) {
   return b;
 }
 
-uint32_t bitOf(PointerButton b) {
-  if (b == PointerButton::Left) return kLeftButton;
-  if (b == PointerButton::Right) return kRightButton;
-  if (b == PointerButton::Middle) return kMiddleButton;
-  return 0;
-}
-
 std::string cssColor(uint32_t argb) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "rgba(%u,%u,%u,%.3f)", (argb >> 16) & 0xFF, (argb >> 8) & 0xFF,
@@ -183,7 +176,7 @@ void DesktopGraphicsView::sendPointer(PointerAction action, double x, double y, 
   e.wheelDelta = wheel;
   if (action == PointerAction::Down || action == PointerAction::Up) {
     e.clickCount = mClicks;
-    e.buttons |= bitOf(b);
+    e.buttons |= pointerButtonBit(b);
   }
   // Last thing: the client may close and delete the view.
   client().pointerEvent(e);
