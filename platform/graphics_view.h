@@ -47,16 +47,8 @@ enum class PointerButton { None, Left, Right, Middle };
 
 // The button's MouseButtonBit (0 for none).
 inline uint32_t pointerButtonBit(PointerButton b) {
-  switch (b) {
-    case PointerButton::Left:
-      return kLeftButton;
-    case PointerButton::Right:
-      return kRightButton;
-    case PointerButton::Middle:
-      return kMiddleButton;
-    default:
-      return 0;
-  }
+  constexpr uint32_t kBits[] = {0, kLeftButton, kRightButton, kMiddleButton};  // in enum order
+  return kBits[static_cast<int>(b)];
 }
 
 struct PointerEvent {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <iterator>
 
 #include "platform/gtk/desktop_controls.h"
 #include "platform/gtk/desktop_drag_source.h"
@@ -148,20 +149,11 @@ GdkDevice* pointerDevice() {
 }
 
 const char* cursorName(SystemCursor c) {
-  switch (c) {
-    case SystemCursor::IBeam:
-      return "text";
-    case SystemCursor::ResizeUp:
-      return "n-resize";
-    case SystemCursor::ResizeLeftRight:
-      return "ew-resize";
-    case SystemCursor::ResizeUpDown:
-      return "ns-resize";
-    case SystemCursor::OpenHand:
-      return "grab";
-    default:
-      return "default";
-  }
+  // CSS cursor names, in the order of SystemCursor.
+  constexpr const char* kNames[] = {"default",   "text",      "n-resize",
+                                    "ew-resize", "ns-resize", "grab"};
+  const auto i = static_cast<size_t>(c);
+  return i < std::size(kNames) ? kNames[i] : "default";
 }
 
 GdkCursor* cursorFromImage(const Cursor& c) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 
 #include "platform/gtk/desktop_backend.h"
@@ -12,16 +13,10 @@ namespace vq::platform {
 namespace {
 
 PointerButton buttonFromGdk(guint button) {
-  switch (button) {
-    case 1:
-      return PointerButton::Left;
-    case 2:
-      return PointerButton::Middle;
-    case 3:
-      return PointerButton::Right;
-    default:
-      return PointerButton::None;
-  }
+  // GDK numbers the middle button 2 and the right one 3.
+  constexpr PointerButton kButtons[] = {PointerButton::None, PointerButton::Left,
+                                        PointerButton::Middle, PointerButton::Right};
+  return button < std::size(kButtons) ? kButtons[button] : PointerButton::None;
 }
 
 uint32_t buttonsFromState(guint state) {
