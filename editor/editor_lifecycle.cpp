@@ -26,7 +26,8 @@ constexpr const char* kFinishedText = "Finished successfully!";
 constexpr const char* kFirmwareStalledText = "Firmware update aborted: the VQ stopped answering!";
 
 // Login panel controls of the manager page, hidden until the database is chosen.
-constexpr int kLoginParams[] = {343, 344, 345, 346};
+constexpr int kLoginParams[] = {vq_param::kManagerBrowse, vq_param::kManagerOnline,
+                                vq_param::kManagerLogin, vq_param::kManagerRememberLogin};
 
 }  // namespace
 
@@ -45,8 +46,10 @@ void VQEditor::StartUp() {
   flexiPickActive = false;
   UpdateEqDisplay();
   if (IGraphics* g = GetGraphicsOf(this)) {
-    g->SetControlsFromPlugValue(269, false, 1.0);  // "Show Fx Chorus"
-    for (int page : {305, 267, 268}) g->SetControlsFromPlugValue(page, false, 0.0);
+    g->SetControlsFromPlugValue(vq_param::kShowFxChorus, false, 1.0);
+    for (int page :
+         {vq_param::kShowFxDelay, vq_param::kShowFxOverdrive, vq_param::kShowFxEqualizer})
+      g->SetControlsFromPlugValue(page, false, 0.0);
   }
 
   learnMode = false;
@@ -268,7 +271,7 @@ void VQEditor::StatusPoll() {
       int slot = flexiReadoutSlot - 1;
       int32_t destination = flexiDestination[slot];
       if (destination >= 0 && destination < kProgramFieldCount)
-        RunOnMainThread([this, destination, value = ParamInt(vq_param::kFlexiRangeA + 2 * slot)] {
+        RunOnMainThread([this, destination, value = ParamInt(vq_param::kFlexi1RangeA + 2 * slot)] {
           FormatParamValueText(destination, value);
         });
       flexiReadoutSlot = 0;

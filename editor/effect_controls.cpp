@@ -11,7 +11,9 @@
 
 namespace {
 
-constexpr int kShowOverdrive = 267, kShowEqualizer = 268, kShowChorus = 269, kShowDelay = 305;
+constexpr int kShowOverdrive = vq_param::kShowFxOverdrive,
+              kShowEqualizer = vq_param::kShowFxEqualizer, kShowChorus = vq_param::kShowFxChorus,
+              kShowDelay = vq_param::kShowFxDelay;
 
 }  // namespace
 
@@ -19,9 +21,10 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
   IGraphics* g = Graphics();
   const double raw = ParamValue(paramIdx);
 
-  // The fifteen modulation/delay fields 129..143 (parameters 132..146) of the vintage block.
+  // The fifteen modulation/delay fields of the vintage block.
   auto hideModulationBlock = [&](bool hide) {
-    for (int field = 129; field <= 143; ++field) {
+    for (int field = vq_param::FieldOf(vq_param::kModBlendInstrument);
+         field <= vq_param::FieldOf(vq_param::kFeedbackDamping); ++field) {
       if (hide) {
         HighlightFlexiDestinations(field, true);
         if (g) g->HideControlsOfParam(field + kFieldParamOffset, true);
@@ -38,7 +41,7 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
   };
 
   switch (paramIdx) {
-    case 294:  // overdrive block
+    case vq_param::kFxOverdriveBlock:  // overdrive block
       ShowOverdriveControls(false);
       HideControl(effectBlockFrame, true);
       hideModulationBlock(true);
@@ -48,7 +51,7 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       RedrawIfNotApplying();
       return DispatchExit::kNormal;
 
-    case 295:  // equalizer block
+    case vq_param::kFxEqualizerBlock:  // equalizer block
       ShowOverdriveControls(true);
       HideControl(effectBlockFrame, true);
       hideModulationBlock(true);
@@ -60,9 +63,9 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       RedrawIfNotApplying();
       return DispatchExit::kNormal;
 
-    case 296:    // vintage modulation block
-    case 312: {  // long delay
-      const bool longDelay = paramIdx == 312;
+    case vq_param::kFxVintageModulationBlock:  // vintage modulation block
+    case vq_param::kFxLongDelayBlock: {        // long delay
+      const bool longDelay = paramIdx == vq_param::kFxLongDelayBlock;
       const bool wasApplying = applyingProgram;
       applyingProgram = true;
       ShowOverdriveControls(true);
@@ -71,27 +74,28 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       ShowEqualizerSection(true);
       ShowEqBandControls(true);
       showView(longDelay ? kShowDelay : kShowChorus);
-      const bool modOn = ParamInt(134) == 1;
+      const bool modOn = ParamInt(vq_param::kModOnOff) == 1;
       HideControl(modOnIndicator[0], !(modOn && !longDelay));
       HideControl(modOnIndicator[1], !(modOn && longDelay));
 
       // Each block has its own delay model; switching the model clears both delay times and
       // re-sends the program.
       bool modelChanged = false;
-      if (!longDelay && ParamInt(126) > 0) {
-        SetParameterFromGUI(126, 0.0);
+      if (!longDelay && ParamInt(vq_param::kDelayVintageLong) > 0) {
+        SetParameterFromGUI(vq_param::kDelayVintageLong, 0.0);
         SetupFlexiRangesFx(0);
         modelChanged = true;
-      } else if (longDelay && ParamInt(126) == 0) {
-        SetParameterFromGUI(126, 1.0);
-        const int sync = ParamInt(127);
+      } else if (longDelay && ParamInt(vq_param::kDelayVintageLong) == 0) {
+        SetParameterFromGUI(vq_param::kDelayVintageLong, 1.0);
+        const int sync = ParamInt(vq_param::kMidiSync);
         SetupFlexiRangesFx(sync == 3 ? 2 : sync == 2 ? 1 : 0);
         modelChanged = true;
       }
       if (modelChanged) {
-        lastSent[135] = lastSent[139] = 128;
-        SetParam(138, 0);
-        SetParam(142, 0);
+        lastSent[vq_param::FieldOf(vq_param::kDelay1)] =
+            lastSent[vq_param::FieldOf(vq_param::kDelay2)] = 128;
+        SetParam(vq_param::kDelay1, 0);
+        SetParam(vq_param::kDelay2, 0);
         PackParamsToRecord();
         SendProgramNrpn();
       }
@@ -100,7 +104,7 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       return modelChanged ? DispatchExit::kWholeProgramSent : DispatchExit::kNormal;
     }
 
-    case 131: {  // effects chain order
+    case vq_param::kEffectsChainOrder: {  // effects chain order
       if (value != 0 && value != 1) return DispatchExit::kNormal;
       const double s = (g ? g->GetWidth() : kGuiWidth) / 1140.0;
       const int y = static_cast<int>(s * (skinMode == 2 ? 562 : 565));
@@ -108,46 +112,51 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       const int eqX = value == 1 ? x1 : x2, odX = value == 1 ? x2 : x1;
       if (g) {
         g->MoveControlsOfParam(kShowEqualizer, eqX, y);
-        g->MoveControlsOfParam(295, eqX, y);
+        g->MoveControlsOfParam(vq_param::kFxEqualizerBlock, eqX, y);
         g->MoveControlsOfParam(kShowOverdrive, odX, y);
-        g->MoveControlsOfParam(294, odX, y);
+        g->MoveControlsOfParam(vq_param::kFxOverdriveBlock, odX, y);
       }
       if (equalizerOnIndicator) equalizerOnIndicator->MoveTo(eqX, y);
       if (overdriveOnIndicator) overdriveOnIndicator->MoveTo(odX, y);
       return DispatchExit::kNormal;
     }
 
-    case 134:  // Mod ON/OFF
+    case vq_param::kModOnOff:  // Mod ON/OFF
       if (value == 0) {
         HideControl(modOnIndicator[0], true);
         HideControl(modOnIndicator[1], true);
       } else if (value == 1) {
-        const bool longDelay = ParamInt(126) != 0;
+        const bool longDelay = ParamInt(vq_param::kDelayVintageLong) != 0;
         HideControl(modOnIndicator[1], !longDelay);
         HideControl(modOnIndicator[0], longDelay);
       }
       return DispatchExit::kNormal;
 
-    case 147:
-    case 160:
+    case vq_param::kOverdriveOnOff:
+    case vq_param::kEqualizerOnOff:
       if (value == 0 || value == 1)
-        HideControl(paramIdx == 147 ? overdriveOnIndicator : equalizerOnIndicator, value == 0);
+        HideControl(
+            paramIdx == vq_param::kOverdriveOnOff ? overdriveOnIndicator : equalizerOnIndicator,
+            value == 0);
       return DispatchExit::kNormal;
 
-    case 291:  // parametric view: the band knobs
+    case vq_param::k4BandParametricEqualizer:  // parametric view: the band knobs
       equalizerMode = true;
       ShowEqualizerSection(true);
       ShowEqBandControls(false);
       return DispatchExit::kNormal;
 
-    case 292:  // paragraphic view: the curve, which cannot show a modulated band
+    case vq_param::k4BandParagraphicEqualizer:  // paragraphic view: the curve, which cannot show a
+                                                // modulated band
       for (int32_t d : flexiDestination)
-        if (d >= 157 && d <= 169) return DispatchExit::kLeaveEarly;
+        if (d >= vq_param::FieldOf(vq_param::kEqualizerOnOff) &&
+            d <= vq_param::FieldOf(vq_param::kMid2Boost))
+          return DispatchExit::kLeaveEarly;
       UpdateEqDisplay();
       equalizerMode = false;
       return DispatchExit::kNormal;
 
-    case vq_param::kEqDisplay: {  // a band of the curve dragged
+    case vq_param::kPGEq: {  // a band of the curve dragged
       if (flexiPickActive) return DispatchExit::kLeaveEarly;
       if (value < 0 || value > 3) return DispatchExit::kNormal;
       // The display's value names the band dragged; the reader gives its position and limits.
@@ -168,14 +177,14 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       return DispatchExit::kNormal;
     }
 
-    case 303:
+    case vq_param::kCopyPanelVco:
       if (raw > 0.5) {
         HideControl(copyPanelControl[0], false);
         HideControl(copyPanelControl[1], true);
         copyPanelVco = true;
       }
       return DispatchExit::kNormal;
-    case 304:
+    case vq_param::kCopyPanelFlexi:
       if (raw > 0.5) {
         HideControl(copyPanelControl[0], true);
         HideControl(copyPanelControl[1], false);
@@ -183,29 +192,29 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       }
       return DispatchExit::kNormal;
 
-    case 306:
+    case vq_param::kIntMidiExtMidi:
       ShowExtMidiPage(!(raw > 0.5));
       return DispatchExit::kNormal;
     // A whole program carries the external-MIDI fields itself: no triples while it is applied.
-    case 309:
+    case vq_param::kExtMidiOn:
       SetControlText(extMidiText[1], value == 0 ? "off" : value == 1 ? "on" : "");
       if (!applyingProgram) SendExtMidiNrpn();
       return DispatchExit::kNormal;
-    case 310: {
+    case vq_param::kExtMidiOctaveTranspose: {
       char text[32];
       snprintf(text, sizeof text, "%d Oct.", value - 1);
       SetControlText(extMidiText[2], text);
       if (!applyingProgram) SendExtMidiNrpn();
       return DispatchExit::kNormal;
     }
-    case 311: {
+    case vq_param::kExtMidiPitchbendRange: {
       char text[32];
       snprintf(text, sizeof text, "%d", value);
       SetControlText(extMidiText[3], text);
       // The pitch-bend range travels in the external-MIDI triple, not as its own NRPN.
       const bool wasApplying = applyingProgram;
       applyingProgram = true;
-      SetParam(90, value);
+      SetParam(vq_param::kPitchBendRange, value);
       RedrawParamControls();
       applyingProgram = wasApplying;
       if (!applyingProgram) SendExtMidiNrpn();

@@ -12,51 +12,55 @@ namespace {
 
 // Slot n (0..3) parameters.
 int SourceParam(int n) {
-  return 98 + 7 * n;
+  return vq_param::kFlexi1Source + 7 * n;
 }
 int BitsParam(int n) {
-  return 99 + 7 * n;
+  return vq_param::kFlexi1Bits + 7 * n;
 }
 int DestinationParam(int n) {
-  return 100 + 7 * n;
+  return vq_param::kFlexi1Destination + 7 * n;
 }
 int PolarityParam(int n) {
-  return 101 + 7 * n;
+  return vq_param::kFlexi1RangePolarity + 7 * n;
 }
 int RangeParam(int n) {
-  return 102 + 7 * n;
+  return vq_param::kFlexi1Range + 7 * n;
 }
 int RangeAParam(int n) {
-  return vq_param::kFlexiRangeA + 2 * n;
+  return vq_param::kFlexi1RangeA + 2 * n;
 }
 int RangeBParam(int n) {
-  return vq_param::kFlexiRangeA + 1 + 2 * n;
+  return vq_param::kFlexi1RangeA + 1 + 2 * n;
 }
 
 bool PickableRange(int field) {
-  return (field >= 0 && field <= 94) || field == 183 || (field >= 123 && field <= 169);
+  using vq_param::FieldOf;
+  return (field >= FieldOf(vq_param::kVco1Coarse) && field <= FieldOf(vq_param::kLfoVcoDepth)) ||
+         field == FieldOf(vq_param::kVcfCutoffFrequencyNew) ||
+         (field >= FieldOf(vq_param::kDelayVintageLong) &&
+          field <= FieldOf(vq_param::kTrebleBoost));
 }
 
 // Switches and choices a slot cannot modulate.
 bool ExcludedDestination(int field) {
   switch (field) {
-    case 48:
-    case 49:
-    case 67:
-    case 75:
-    case 81:
-    case 82:
-    case 84:
-    case 86:
-    case 87:
-    case 89:
-    case 90:
-    case 123:
-    case 124:
-    case 125:
-    case 131:
-    case 144:
-    case 157:
+    case vq_param::FieldOf(vq_param::kVoice2Transposition):
+    case vq_param::FieldOf(vq_param::kVoice3Transposition):
+    case vq_param::FieldOf(vq_param::kEnvelopeMode):
+    case vq_param::FieldOf(vq_param::kVcfVintageNew):
+    case vq_param::FieldOf(vq_param::kVcfModulationPitchFollow):
+    case vq_param::FieldOf(vq_param::kVcfType):
+    case vq_param::FieldOf(vq_param::kVcfSlope):
+    case vq_param::FieldOf(vq_param::kPortamentoSlope):
+    case vq_param::FieldOf(vq_param::kPitchBendRange):
+    case vq_param::FieldOf(vq_param::kTrigGateMode):
+    case vq_param::FieldOf(vq_param::kKeyPriority):
+    case vq_param::FieldOf(vq_param::kDelayVintageLong):
+    case vq_param::FieldOf(vq_param::kMidiSync):
+    case vq_param::FieldOf(vq_param::kExtMidiProgramChange):
+    case vq_param::FieldOf(vq_param::kModOnOff):
+    case vq_param::FieldOf(vq_param::kOverdriveOnOff):
+    case vq_param::FieldOf(vq_param::kEqualizerOnOff):
       return true;
     default:
       return false;
@@ -85,11 +89,12 @@ bool VQEditor::FlexiPickRoad(int field) {
 
   const int n = k - 1;
   flexiDestination[n] = field;
-  const int sync = ParamInt(127);
+  const int sync = ParamInt(vq_param::kMidiSync);
   int def, min, max, frames;
-  if (field == 42 && sync == 1) {
+  if (field == vq_param::FieldOf(vq_param::kVco4PwmLfoFrq) && sync == 1) {
     def = 1, min = 1, max = 12, frames = 12;
-  } else if ((field == 135 && (sync == 2 || sync == 3)) || (field == 139 && sync == 3)) {
+  } else if ((field == vq_param::FieldOf(vq_param::kDelay1) && (sync == 2 || sync == 3)) ||
+             (field == vq_param::FieldOf(vq_param::kDelay2) && sync == 3)) {
     def = 0, min = 0, max = 9, frames = 10;
   } else {
     def = ProgramFieldTable::kGroupInit[field];
@@ -116,7 +121,8 @@ bool VQEditor::FlexiPickRoad(int field) {
   SetParam(RangeBParam(n), current);
   SetParam(RangeParam(n), 0);
   SetParam(PolarityParam(n), 0);
-  SetParam(BitsParam(n), field > 127 && field != 183 ? 1 : 0);
+  SetParam(BitsParam(n),
+           field > 127 && field != vq_param::FieldOf(vq_param::kVcfCutoffFrequencyNew) ? 1 : 0);
   SetParam(DestinationParam(n), static_cast<int8_t>(ProgramFieldTable::Lsb(field)));
 
   SetControlText(flexiLearnCaption[n], "CLEAR");
@@ -125,7 +131,7 @@ bool VQEditor::FlexiPickRoad(int field) {
   flexiPickTimeoutCount = 0;
 
   if (ParamInt(SourceParam(n)) == 0) {
-    SetParam(vq_param::kFlexiSources + 2 * n, 0);
+    SetParam(vq_param::kFlexi1Sources + 2 * n, 0);
     SetParam(SourceParam(n), 98);
   }
   EndFlexiPick();
@@ -134,10 +140,11 @@ bool VQEditor::FlexiPickRoad(int field) {
 }
 
 void VQEditor::FilterModelChanged(int32_t value) {
-  // The vintage cutoff is field 76 (parameter 79), the new one field 183 (parameter 186).
+  constexpr int kVintageCutoff = vq_param::FieldOf(vq_param::kVcfCutoffFrequencyVintage);
+  constexpr int kNewCutoff = vq_param::FieldOf(vq_param::kVcfCutoffFrequencyNew);
   const bool vintage = value == 0;
-  const int from = vintage ? 183 : 76;
-  const int to = vintage ? 76 : 183;
+  const int from = vintage ? kNewCutoff : kVintageCutoff;
+  const int to = vintage ? kVintageCutoff : kNewCutoff;
   IGraphics* g = Graphics();
   int slot = -1;
   for (int n = 0; n < kFlexiSlotCount && slot < 0; ++n)
@@ -157,12 +164,13 @@ void VQEditor::FilterModelChanged(int32_t value) {
     HideControl(readoutControls[from], true);
   } else if (value == 0 || value == 1) {
     if (g) {
-      g->HideControlsOfParam(79, !vintage);
-      g->HideControlsOfParam(186, vintage);
+      g->HideControlsOfParam(vq_param::kVcfCutoffFrequencyVintage, !vintage);
+      g->HideControlsOfParam(vq_param::kVcfCutoffFrequencyNew, vintage);
     }
-    HideControl(readoutControls[76], !vintage);
-    HideControl(readoutControls[183], vintage);
-    SetParam(vintage ? 79 : 186, vintage ? 0 : 36);
+    HideControl(readoutControls[kVintageCutoff], !vintage);
+    HideControl(readoutControls[kNewCutoff], vintage);
+    SetParam(vintage ? vq_param::kVcfCutoffFrequencyVintage : vq_param::kVcfCutoffFrequencyNew,
+             vintage ? 0 : 36);
   }
   RedrawIfNotApplying();
 }
@@ -171,9 +179,9 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
   IGraphics* g = Graphics();
   const double raw = ParamValue(paramIdx);
 
-  if (paramIdx >= 231 && paramIdx <= 238) {
-    const int n = (paramIdx - 231) / 2;
-    const bool isA = (paramIdx - 231) % 2 == 0;
+  if (paramIdx >= vq_param::kFlexi1RangeA && paramIdx <= vq_param::kFlexi4RangeB) {
+    const int n = (paramIdx - vq_param::kFlexi1RangeA) / 2;
+    const bool isA = (paramIdx - vq_param::kFlexi1RangeA) % 2 == 0;
     const int d = flexiDestination[n];
     if (flexiPickActive || applyingProgram || d < 0 || d >= kProgramFieldCount)
       return DispatchExit::kNormal;
@@ -232,9 +240,10 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
     g->HideControlsOfParam(RangeBParam(n), true);
   };
 
-  if (paramIdx >= 239 && paramIdx <= 242) {  // LEARN
+  if (paramIdx >= vq_param::kFlexi1LearnDestination &&
+      paramIdx <= vq_param::kFlexi4LearnDestination) {  // LEARN
     if (raw >= 0.5) return DispatchExit::kNormal;
-    const int n = paramIdx - 239;
+    const int n = paramIdx - vq_param::kFlexi1LearnDestination;
     if (flexiPickActive) {
       cancelPick(n);
     } else {
@@ -252,9 +261,10 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
     return DispatchExit::kNormal;
   }
 
-  if (paramIdx >= 243 && paramIdx <= 246) {  // CLEAR
+  if (paramIdx >= vq_param::kFlexi1ClearDestination &&
+      paramIdx <= vq_param::kFlexi4ClearDestination) {  // CLEAR
     if (raw >= 0.5) return DispatchExit::kNormal;
-    const int n = paramIdx - 243;
+    const int n = paramIdx - vq_param::kFlexi1ClearDestination;
     if (flexiPickActive) {
       cancelPick(n);
     } else {
@@ -270,30 +280,32 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
     return DispatchExit::kNormal;
   }
 
-  if (paramIdx >= 255 && paramIdx <= 258) {  // show a source list
-    listViewTarget = paramIdx - 255;
+  if (paramIdx >= vq_param::kShowFlexi1Sources &&
+      paramIdx <= vq_param::kShowFlexi4Sources) {  // show a source list
+    listViewTarget = paramIdx - vq_param::kShowFlexi1Sources;
     if (g) {
       g->HideControlsOfParam(vq_param::kCloseListView, false);
-      for (int p = vq_param::kListPageFirst; p < vq_param::kListPageFirst + 4; ++p)
+      for (int p = vq_param::kListPage1; p < vq_param::kListPage1 + 4; ++p)
         g->HideControlsOfParam(p, false);
     }
     if (mPages) mPages->HideListViewFrame(*this, false);
     return DispatchExit::kNormal;
   }
 
-  if (paramIdx >= 259 && paramIdx <= 262) {  // show a range-control list
-    const int n = paramIdx - 259;
+  if (paramIdx >= vq_param::kShowFlexi1Ranges &&
+      paramIdx <= vq_param::kShowFlexi4Ranges) {  // show a range-control list
+    const int n = paramIdx - vq_param::kShowFlexi1Ranges;
     listViewTarget = n + 4;
     ShowListPage(false);
-    if (g) g->HideControlsOfParam(175 + 2 * n, false);
+    if (g) g->HideControlsOfParam(vq_param::kFlexi1RangeControlPolarity + 2 * n, false);
     return DispatchExit::kNormal;
   }
 
-  if (paramIdx >= vq_param::kListPageFirst && paramIdx <= vq_param::kListPageFirst + 3) {
+  if (paramIdx >= vq_param::kListPage1 && paramIdx <= vq_param::kListPage1 + 3) {
     // The rows of a page end early for the shorter lists.
     static const int kSourceLast[4] = {17, 37, 57, 77};
     static const int kRangeLast[4] = {14, 34, 54, 74};
-    const int page = paramIdx - vq_param::kListPageFirst;
+    const int page = paramIdx - vq_param::kListPage1;
     const bool sources = listViewTarget >= 0 && listViewTarget <= 3;
     const int last = sources ? kSourceLast[page] : kRangeLast[page];
     int row = static_cast<int>(std::trunc(raw));
@@ -306,7 +318,7 @@ DispatchExit VQEditor::FlexiControlCase(int paramIdx, int32_t value) {
     ShowListPage(true);
     if (g) {
       g->HideControlsOfParam(vq_param::kCloseListView, true);
-      for (int p = vq_param::kListPageFirst; p < vq_param::kListPageFirst + 4; ++p)
+      for (int p = vq_param::kListPage1; p < vq_param::kListPage1 + 4; ++p)
         g->HideControlsOfParam(p, true);
     }
     if (mPages) mPages->HideListViewFrame(*this, true);

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int kLearnSwitch = 297;
 constexpr int kOldDumpChecksumByte = 112;  // two checksum bytes, then F7
 
 }  // namespace
@@ -266,7 +265,7 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
         if (learnTarget >= 0 && learnTarget < ProgramFieldTable::kLearnEntryCount) {
           learnCC[learnTarget] = controller;
           learnMode = false;
-          SetParamOnMainThread(kLearnSwitch, 0.0);
+          SetParamOnMainThread(vq_param::kLearn, 0.0);
           if (!applyingProgram) paramRedrawPending = true;
         }
         break;

@@ -59,12 +59,6 @@ constexpr const char* kRestartText =
     "You need to restart the application\nto apply the changes to the user interface!";
 constexpr const char* kUserGuideFile = "pdf/VQ_userguide-v4.11.pdf";
 constexpr const char* kDatabaseHost = "https://www.velquor.com";
-constexpr int kPrevious = 209;
-constexpr int kNext = 210;
-constexpr int kSlotChooser = 301;
-constexpr int kRequestProgram = 302;
-constexpr int kBrowserDeselect = 315;
-constexpr int kBrowserActions = 342;
 
 // The database service's page, on the address the database client uses (https only).
 std::string DatabasePage() {
@@ -123,7 +117,7 @@ void StepByTen(VQEditor& e, IGraphics& g, bool next) {
   if (i > e.programListLast) i = e.programListLast;
   if (i < 0) i = 0;
   e.programListIndex = i;
-  Press(g, next ? kNext : kPrevious);
+  Press(g, next ? vq_param::kNextProgram : vq_param::kPreviousProgram);
 }
 
 void LeaveManager(VQEditor& e) {
@@ -187,8 +181,8 @@ void EnterManager(VQEditor& e, IGraphics& g) {
   e.managerPageShown = true;
   e.ShowManagerPage(false);
   if (!e.browserRows.empty() && (e.browserRows[0].flags[0] || e.bankUploadFileCount < 1)) {
-    e.SetParameterFromGUI2(kBrowserDeselect, 0.0);
-    g.GrayOutControlsOfParam(kBrowserActions, true);
+    e.SetParameterFromGUI2(vq_param::kManagerSelectNone, 0.0);
+    g.GrayOutControlsOfParam(vq_param::kManagerPreviewNote, true);
     return;
   }
   e.browserFolder = e.currentProgramFolder;
@@ -293,8 +287,8 @@ bool VQEditor::OnCommand(int code) {
       break;
     case kSaveFromDevice:
       ShowControl(programNumberSelector, true);
-      g->HideControlsOfParam(kSlotChooser, false);
-      g->HideControlsOfParam(kRequestProgram, false);
+      g->HideControlsOfParam(vq_param::kSlotChooser, false);
+      g->HideControlsOfParam(vq_param::kRequestProgram, false);
       break;
     case kSaveAllFromDevice:
       if (chosen) takeFolder();
@@ -323,12 +317,12 @@ bool VQEditor::OnCommand(int code) {
       break;
     case kNextProgram:
       if (managerPageShown) break;
-      SetParameterFromGUI2(kNext, 1.0);
-      SetParameterFromGUI2(kNext, 0.0);
+      SetParameterFromGUI2(vq_param::kNextProgram, 1.0);
+      SetParameterFromGUI2(vq_param::kNextProgram, 0.0);
       RedrawParamControls();
       break;
     case kPreviousProgram:
-      if (!managerPageShown) Press(*g, kPrevious);
+      if (!managerPageShown) Press(*g, vq_param::kPreviousProgram);
       break;
     case kNextProgramBy10:
     case kPreviousProgramBy10:

@@ -19,7 +19,9 @@ void VQEditor::SendParamNrpn(int field, int32_t value) {
   UTL_MutexLock lock(mMutex);
   if (field < 0 || field >= kProgramFieldCount) return;
   // While the program-change knob is held, only its release goes out.
-  if (field == 125 && mPages && mPages->IsKnobHeld(*this, 128)) return;
+  if (field == vq_param::FieldOf(vq_param::kExtMidiProgramChange) && mPages &&
+      mPages->IsKnobHeld(*this, vq_param::kExtMidiProgramChange))
+    return;
 
   int base = CompositeBaseField(field);
   if (base >= 0) value = CompositeValue(base, Reader());
@@ -31,8 +33,8 @@ void VQEditor::SendParamNrpn(int field, int32_t value) {
 
 void VQEditor::SendExtMidiNrpn() {
   UTL_MutexLock lock(mMutex);
-  SendControls(*this, FullTripleNrpn(87, ParamInt(90)));
-  SendControls(*this, FullTripleNrpn(125, ParamInt(128)));
+  SendControls(*this, FullTripleNrpn(87, ParamInt(vq_param::kPitchBendRange)));
+  SendControls(*this, FullTripleNrpn(125, ParamInt(vq_param::kExtMidiProgramChange)));
   SendControls(*this, FullTripleNrpn(123, CompositeValue(123, Reader())));
 }
 

@@ -14,16 +14,15 @@
 
 namespace {
 
-constexpr int kLearnSwitch = 297;
-constexpr int kUnlearnSwitch = 298;
-
 const char* Word(int32_t v, std::initializer_list<const char*> words) {
   if (v < 0 || v >= static_cast<int32_t>(words.size())) return "";
   return words.begin()[v];
 }
 
 bool IsProgramControl(int p) {
-  return (p >= 201 && p <= 217) || (p >= 270 && p <= 273) || p == 302;
+  return (p >= vq_param::kLoadFileChosen && p <= vq_param::kAllGroupsOff) ||
+         (p >= vq_param::kCopySource1 && p <= vq_param::kCopySource4) ||
+         p == vq_param::kRequestProgram;
 }
 
 }  // namespace
@@ -49,7 +48,8 @@ void VQEditor::HideControl(IControl* control, bool hide) {
 
 void VQEditor::OnParamChange(int paramIdx) {
   UTL_MutexLock lock(mMutex);
-  if (managerPageShown && paramIdx >= 313 && paramIdx <= 346 && paramCases &&
+  if (managerPageShown && paramIdx >= vq_param::kManagerLocalBrowser &&
+      paramIdx <= vq_param::kManagerRememberLogin && paramCases &&
       !paramCases->ManagerPageCase(*this, paramIdx))
     return;
 
@@ -64,12 +64,13 @@ void VQEditor::OnParamChange(int paramIdx) {
 
   // "MIDI Sync" and the external program change act on the release of their knob, even when
   // the value did not change.
-  if ((field == 124 || field == 125) && !applyingProgram &&
-      !(mPages && mPages->IsKnobHeld(*this, paramIdx)))
+  if ((field == vq_param::FieldOf(vq_param::kMidiSync) ||
+       field == vq_param::FieldOf(vq_param::kExtMidiProgramChange)) &&
+      !applyingProgram && !(mPages && mPages->IsKnobHeld(*this, paramIdx)))
     lastSent[field] = 128;
 
   // The Mod. Wheel goes out on every call, before the unchanged-value test.
-  if (field == 349) SendModWheel(value);
+  if (field == vq_param::kModWheel) SendModWheel(value);
 
   if (value == lastSent[field]) return;
 
@@ -89,7 +90,7 @@ void VQEditor::OnParamChange(int paramIdx) {
       snprintf(text, sizeof text, "%d", value);
       SetControlText(readoutControls[field], text);
     }
-    if (field >= vq_param::kGroupFirst && field < vq_param::kGroupFirst + vq_param::kGroupCount)
+    if (field >= vq_param::kVco1 && field < vq_param::kVco1 + vq_param::kGroupCount)
       selectedGroups += ParamValue(paramIdx) > 0.5 ? 1 : -1;
   }
 
@@ -99,9 +100,9 @@ void VQEditor::OnParamChange(int paramIdx) {
   if (sent) lastField = field;
   if (exit == DispatchExit::kWholeProgramSent) lastField = kNoFieldSent;
   const bool alwaysProcess =
-      (field >= 239 && field <= 246) ||
-      (field >= vq_param::kListPageFirst && field <= vq_param::kListPageFirst + 3) ||
-      field == vq_param::kEqDisplay;
+      (field >= vq_param::kFlexi1LearnDestination && field <= vq_param::kFlexi4ClearDestination) ||
+      (field >= vq_param::kListPage1 && field <= vq_param::kListPage1 + 3) ||
+      field == vq_param::kPGEq;
   lastSent[field] = alwaysProcess ? 128 : value;
   idlePolls = 0;
 }
@@ -113,7 +114,7 @@ void VQEditor::LearnStep(int field, int32_t value) {
     if (lastLearnCC >= 0) {
       learnCC[field] = lastLearnCC;
       learnMode = false;
-      SetParameterFromGUI2(kLearnSwitch, 0.0);
+      SetParameterFromGUI2(vq_param::kLearn, 0.0);
       RedrawIfNotApplying();
     }
   }
@@ -121,7 +122,7 @@ void VQEditor::LearnStep(int field, int32_t value) {
     learnTarget = field;
     learnCC[field] = -1;
     unlearnMode = false;
-    SetParameterFromGUI2(kUnlearnSwitch, 0.0);
+    SetParameterFromGUI2(vq_param::kUnlearn, 0.0);
     RedrawIfNotApplying();
   }
 }
@@ -136,8 +137,8 @@ void VQEditor::SendModWheel(int32_t value) {
     }
     return;
   }
-  const int channel = ParamInt(vq_param::kKeyboardChannel) & 0x0F;
-  const int controller = ParamInt(vq_param::kModWheelCC);
+  const int channel = ParamInt(vq_param::kMidiChannel) & 0x0F;
+  const int controller = ParamInt(vq_param::kMidiCc);
   const uint8_t data = static_cast<uint8_t>(value & 0x7F);
   IMidiMessage msg = controller > 0
                          ? IMidiMessage(0, static_cast<uint8_t>(0xB0 + channel),
@@ -152,67 +153,70 @@ void VQEditor::WriteDispatcherReadout(int paramIdx, int field, int32_t value) {
   IControl* own = field < kProgramFieldCount ? readoutControls[field] : nullptr;
   char text[32];
   switch (paramIdx) {
-    case 45:
-    case 51:
-    case 52:
-    case 85:
-    case 87:
-    case 89:
-    case 92:
-    case 93:
-    case 94:
-    case 135:
-    case 136:
-    case 138:
-    case 142:
+    case vq_param::kVco4PwmLfoFrq:
+    case vq_param::kVoice2Transposition:
+    case vq_param::kVoice3Transposition:
+    case vq_param::kVcfType:
+    case vq_param::kVcfSlope:
+    case vq_param::kPortamentoSlope:
+    case vq_param::kTrigGateMode:
+    case vq_param::kKeyPriority:
+    case vq_param::kLfoFrequency:
+    case vq_param::kLfoAFrq:
+    case vq_param::kLfoBFrq:
+    case vq_param::kDelay1:
+    case vq_param::kDelay2:
       FormatParamValueText(field, value);
       break;
-    case 84:
-    case 134:
-    case 147:
-    case 160:
-    case 182:
-    case 183:
-    case 184:
-    case 185:
+    case vq_param::kVcfModulationPitchFollow:
+    case vq_param::kModOnOff:
+    case vq_param::kOverdriveOnOff:
+    case vq_param::kEqualizerOnOff:
+    case vq_param::kOdBlendInstrument:
+    case vq_param::kOdBlendVcf:
+    case vq_param::kEqBlendInstrument:
+    case vq_param::kEqBlendVcf:
       SetControlText(own, Word(value, {"off", "on"}));
       break;
-    case 58:
+    case vq_param::kDistortionTone:
       snprintf(text, sizeof text, "%d", value - 64);
       SetControlText(own, text);
       break;
-    case 70: {
+    case vq_param::kEnvelopeMode: {
       SetControlText(own, Word(value, {"vintage", "resume", "reset"}));
       if (IGraphics* g = Graphics())
-        for (int p : {63, 64, 68, 69}) g->GrayOutControlsOfParam(p, value == 0);
+        for (int p : {vq_param::kVcaDecayTime, vq_param::kVcaSustainLevel,
+                      vq_param::kVcfSustainLevel, vq_param::kVcfReleaseTime})
+          g->GrayOutControlsOfParam(p, value == 0);
       break;
     }
-    case 72:
-      SetControlText(readoutControls[73 - kFieldParamOffset], "off");
+    case vq_param::kNoiseDecayTime:
+      SetControlText(readoutControls[vq_param::FieldOf(vq_param::kInstrumentVolume73)], "off");
       break;
-    case 78:
+    case vq_param::kVcfVintageNew:
       SetControlText(own, Word(value, {"vintage", "new"}));
       break;
-    case 80:
+    case vq_param::k2ndVcfCutoffFrequency:
       if (value == 0) SetControlText(own, "off");
       break;
-    case 127:
+    case vq_param::kMidiSync:
       SetControlText(own, Word(value, {"off", "LFO4", "delay1", "delay1+2"}));
       break;
-    case 128:
+    case vq_param::kExtMidiProgramChange:
       snprintf(text, sizeof text, "%d", value);
       SetControlText(extMidiText[0], text);
       break;
-    case 173:
+    case vq_param::kPortamentoMode:
       SetControlText(own, Word(value, {"always", "legato"}));
       break;
-    case 175:
-    case 177:
-    case 179:
-    case 181:
-      SetControlText(flexiPolarityText[(paramIdx - 175) / 2], value <= 0 ? "(+)" : "(-)");
+    case vq_param::kFlexi1RangeControlPolarity:
+    case vq_param::kFlexi2RangeControlPolarity:
+    case vq_param::kFlexi3RangeControlPolarity:
+    case vq_param::kFlexi4RangeControlPolarity:
+      SetControlText(flexiPolarityText[(paramIdx - vq_param::kFlexi1RangeControlPolarity) / 2],
+                     value <= 0 ? "(+)" : "(-)");
       break;
-    case 188:
+    case vq_param::kTrackingPriority:
       SetControlText(own, Word(value, {"speed", "accuracy"}));
       break;
     default:
@@ -223,20 +227,21 @@ void VQEditor::WriteDispatcherReadout(int paramIdx, int field, int32_t value) {
 DispatchExit VQEditor::RunParamCase(int paramIdx, int field, int32_t value) {
   if (Graphics()) WriteDispatcherReadout(paramIdx, field, value);
 
-  if (paramIdx >= 231 && paramIdx <= 266) return FlexiControlCase(paramIdx, value);
-  if (paramIdx == 300) return FlexiControlCase(paramIdx, value);
+  if (paramIdx >= vq_param::kFlexi1RangeA && paramIdx <= vq_param::kListPage4)
+    return FlexiControlCase(paramIdx, value);
+  if (paramIdx == vq_param::kCloseListView) return FlexiControlCase(paramIdx, value);
   if (IsProgramControl(paramIdx))
     return paramCases ? paramCases->ProgramControlCase(*this, paramIdx, value)
                       : DispatchExit::kNormal;
 
   switch (paramIdx) {
-    case 78:
+    case vq_param::kVcfVintageNew:
       FilterModelChanged(value);
       return DispatchExit::kNormal;
-    case 127: {
+    case vq_param::kMidiSync: {
       // The LFO and delay ranges follow the clock choice at once; the program is re-sent when
       // the knob is let go (or the value was set by the editor).
-      const bool delayLong = ParamInt(126) != 0;
+      const bool delayLong = ParamInt(vq_param::kDelayVintageLong) != 0;
       switch (value) {
         case 0:
           SetupFlexiRanges(false);
@@ -256,24 +261,28 @@ DispatchExit VQEditor::RunParamCase(int paramIdx, int field, int32_t value) {
         default:
           break;
       }
-      if (applyingProgram || (mPages && mPages->IsKnobHeld(*this, 127)))
+      if (applyingProgram || (mPages && mPages->IsKnobHeld(*this, vq_param::kMidiSync)))
         return DispatchExit::kNormal;
       applyingProgram = true;
-      lastSent[42] = lastSent[135] = lastSent[139] = 128;
-      SetParameterFromGUI2(45, 1);
-      SetParameterFromGUI2(138, 0);
-      SetParameterFromGUI2(142, 0);
+      lastSent[vq_param::FieldOf(vq_param::kVco4PwmLfoFrq)] =
+          lastSent[vq_param::FieldOf(vq_param::kDelay1)] =
+              lastSent[vq_param::FieldOf(vq_param::kDelay2)] = 128;
+      SetParameterFromGUI2(vq_param::kVco4PwmLfoFrq, 1);
+      SetParameterFromGUI2(vq_param::kDelay1, 0);
+      SetParameterFromGUI2(vq_param::kDelay2, 0);
       PackParamsToRecord();
       SendProgramNrpn();
       applyingProgram = false;
       RedrawParamControls();
       return DispatchExit::kWholeProgramSent;
     }
-    case 128:
-      if (!applyingProgram && !(mPages && mPages->IsKnobHeld(*this, 128))) SendExtMidiNrpn();
+    case vq_param::kExtMidiProgramChange:
+      if (!applyingProgram &&
+          !(mPages && mPages->IsKnobHeld(*this, vq_param::kExtMidiProgramChange)))
+        SendExtMidiNrpn();
       return DispatchExit::kNormal;
-    case 297:
-      if (ParamValue(297) > 0.5) {
+    case vq_param::kLearn:
+      if (ParamValue(vq_param::kLearn) > 0.5) {
         learnMode = true;
         lastLearnCC = -1;
         // A new learn waits for a new target: an earlier one must not take the controller.
@@ -282,13 +291,13 @@ DispatchExit VQEditor::RunParamCase(int paramIdx, int field, int32_t value) {
         learnMode = false;
       }
       return DispatchExit::kNormal;
-    case 298:
-      unlearnMode = ParamValue(298) > 0.5;
+    case vq_param::kUnlearn:
+      unlearnMode = ParamValue(vq_param::kUnlearn) > 0.5;
       return DispatchExit::kNormal;
-    case 299:
-      if (ParamValue(299) > 0.5) learnNoMatch = true;
+    case vq_param::kLearnIndicator:
+      if (ParamValue(vq_param::kLearnIndicator) > 0.5) learnNoMatch = true;
       return DispatchExit::kNormal;
-    case 347:
+    case vq_param::kMidiChannel:
       keyboardChannel = value < 0 ? 0 : value > 15 ? 15 : value;
       return DispatchExit::kNormal;
     default:

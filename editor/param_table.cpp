@@ -1,21 +1,15 @@
-// The editor's 350 parameters: names, types, ranges and defaults, and the display texts of
-// the FLEXI list selectors, the slot chooser and the keyboard MIDI controls.
+// The editor's 350 parameters: names, types, ranges and defaults, and the names code calls the
+// parameters by that the host sees without one. The build writes the enumeration of parameter
+// indices (vq_param) from this file; nothing else numbers a parameter.
+#include "editor/param_table.h"
+
+#include <cctype>
 #include <cstdio>
 
-#include "protocol/name_tables.h"
-#include "editor/vq_editor.h"
-#include "plugin/iparam.h"
-
-namespace {
-
-struct IntParamRow {
-  int index;
-  const char* name;
-  int min, max, def;
-};
+namespace param_table {
 
 // Voice, envelopes, filter, portamento, LFO.
-const IntParamRow kVoiceRows[] = {
+const IntRow kVoiceRows[47] = {
     {51, "voice2 transposition", -2, 3, 0},
     {52, "voice3 transposition", -2, 3, 0},
     {53, "instrument volume", 0, 127, 0},
@@ -66,7 +60,7 @@ const IntParamRow kVoiceRows[] = {
 };
 
 // Delay, MIDI, effects, equalizer and the remaining integer controls.
-const IntParamRow kEffectRows[] = {
+const IntRow kEffectRows[49] = {
     {126, "Delay Vintage/Long", 0, 1, 0},
     {127, "MIDI Sync", 0, 3, 0},
     {128, "Ext. Midi Program Change", 0, 127, 0},
@@ -118,10 +112,6 @@ const IntParamRow kEffectRows[] = {
     {349, "Mod. Wheel", 0, 127, 0},
 };
 
-struct OscRow {
-  const char* suffix;
-  int min, max, def;
-};
 const OscRow kOscRows[12] = {
     {"coarse", -24, 48, 0},
     {"fine", -63, 63, 0},
@@ -137,22 +127,13 @@ const OscRow kOscRows[12] = {
     {"volume", 0, 127, 0},
 };
 
-struct FlexiRow {
-  const char* suffix;
-  int min, max;
-};
 const FlexiRow kFlexiRows[7] = {
     {"SOURCE", 0, 113},       {"BITS", 0, 1},    {"DESTINATION", 0, 127},
     {"RANGE POLARITY", 0, 1}, {"RANGE", 0, 127}, {"RANGE CONTROL", 0, 113},
     {"CURVE", -11, 68},
 };
 
-struct DoubleRow {
-  int index;
-  const char* name;
-  double min, max, def;
-};
-const DoubleRow kViewRows[] = {
+const DoubleRow kViewRows[20] = {
     {263, "", 0, 20, 0},
     {264, "", 20, 40, 20},
     {265, "", 40, 60, 40},
@@ -175,94 +156,168 @@ const DoubleRow kViewRows[] = {
     {306, "Int. Midi/Ext. Midi", 0, 1, 0},
 };
 
+const CodeName kCodeNames[] = {
+    {201, "Load File Chosen"},
+    {202, "Load Button"},
+    {203, "Save File Chosen"},
+    {204, "Save Button"},
+    {205, "Send File Chosen"},
+    {206, "Send Button"},
+    {207, "Folder Button"},
+    {208, "Firmware File Chosen"},
+    {209, "Previous Program"},
+    {210, "Next Program"},
+    {212, "Copy Button"},
+    {213, "INIT Button"},
+    {214, "Randomize Button"},
+    {215, "Init Groups Button"},
+    {216, "All Groups On"},
+    {217, "All Groups Off"},
+    {239, "FLEXI1 Learn Destination"},
+    {240, "FLEXI2 Learn Destination"},
+    {241, "FLEXI3 Learn Destination"},
+    {242, "FLEXI4 Learn Destination"},
+    {243, "FLEXI1 Clear Destination"},
+    {244, "FLEXI2 Clear Destination"},
+    {245, "FLEXI3 Clear Destination"},
+    {246, "FLEXI4 Clear Destination"},
+    {263, "List Page 1"},
+    {264, "List Page 2"},
+    {265, "List Page 3"},
+    {266, "List Page 4"},
+    {270, "Copy Source 1"},
+    {271, "Copy Source 2"},
+    {272, "Copy Source 3"},
+    {273, "Copy Source 4"},
+    {274, "Copy Dest 1"},
+    {275, "Copy Dest 2"},
+    {276, "Copy Dest 3"},
+    {277, "Copy Dest 4"},
+    {286, "Group FLEXI1"},
+    {287, "Group FLEXI2"},
+    {288, "Group FLEXI3"},
+    {289, "Group FLEXI4"},
+    {293, "Fx Block Selector"},
+    {294, "Fx Overdrive Block"},
+    {295, "Fx Equalizer Block"},
+    {296, "Fx Vintage Modulation Block"},
+    {297, "LEARN"},
+    {298, "UNLEARN"},
+    {299, "Learn Indicator"},
+    {301, "Slot Chooser"},  // its host name is the control class
+    {302, "Request Program"},
+    {303, "Copy Panel VCO"},
+    {304, "Copy Panel FLEXI"},
+    {307, "Int Midi Panel Switch"},
+    {308, "Ext Midi Panel Switch"},
+    {312, "Fx Long Delay Block"},
+    {313, "Manager Local Browser"},
+    {314, "Manager Select All"},
+    {315, "Manager Select None"},
+    {316, "Manager Invert Selection"},
+    {317, "Manager Insert"},
+    {318, "Manager Clear Bank"},
+    {319, "Manager Load Bank"},
+    {320, "Manager Download Bank"},
+    {321, "Manager Save Bank"},
+    {322, "Manager Upload Bank"},
+    {323, "Manager Send Bank"},
+    {324, "Manager Remove Mode"},
+    {325, "Manager Move Mode"},
+    {326, "Manager Swap Mode"},
+    {327, "Manager Copy Mode"},
+    {329, "Manager Edit Mode"},
+    {330, "Manager Confirm"},
+    {331, "Manager Category BASS"},
+    {332, "Manager Category GTR"},
+    {333, "Manager Category MIDI"},
+    {334, "Manager Category FX"},
+    {335, "Manager Category EWI"},
+    {336, "Manager Apply Edit"},
+    {338, "Manager Browser List"},
+    {339, "Manager Bank List"},
+    {341, "Manager Browser Scroll"},
+    {342, "Manager Preview Note"},
+    {343, "Manager Browse"},
+    {344, "Manager Online"},
+    {345, "Manager Login"},
+    {346, "Manager Remember Login"},
+};
+const int kCodeNameCount = sizeof kCodeNames / sizeof kCodeNames[0];
+
+std::string OscName(int n, int k) {
+  char name[64];
+  if (n == 2 && k == 6)
+    snprintf(name, sizeof name, "VCO %s", kOscRows[k].suffix);  // the one name without a digit
+  else
+    snprintf(name, sizeof name, "VCO%d %s", n, kOscRows[k].suffix);
+  return name;
+}
+
+std::string FlexiName(int n, int k) {
+  char name[64];
+  snprintf(name, sizeof name, "FLEXI%d %s", n, kFlexiRows[k].suffix);
+  return name;
+}
+
+namespace {
+std::string Numbered(const char* format, int n) {
+  char name[64];
+  snprintf(name, sizeof name, format, n);
+  return name;
+}
 }  // namespace
 
-void VQEditor::InitParameters() {
-  auto param = [this](int idx) { return GetParam(idx); };
-  char name[64];
-
+void ForEachParamName(const std::function<void(int index, const std::string& name)>& code) {
+  // A code name stands for the host name where the table gives both.
+  auto fn = [&code](int index, const std::string& name) {
+    for (int i = 0; i < kCodeNameCount; ++i)
+      if (kCodeNames[i].index == index) return;
+    code(index, name);
+  };
+  for (int n = 1; n <= 4; ++n)
+    for (int k = 0; k < 12; ++k) fn(kFirstOsc + 12 * (n - 1) + k, OscName(n, k));
+  for (const IntRow& r : kVoiceRows) fn(r.index, r.name);
   for (int n = 1; n <= 4; ++n) {
-    for (int k = 0; k < 12; ++k) {
-      const OscRow& r = kOscRows[k];
-      if (n == 2 && k == 6)
-        snprintf(name, sizeof name, "VCO %s", r.suffix);  // the one name without a digit
-      else
-        snprintf(name, sizeof name, "VCO%d %s", n, r.suffix);
-      if (IParam* p = param(3 + 12 * (n - 1) + k)) p->InitInt(name, r.def, r.min, r.max);
-    }
+    for (int k = 0; k < 7; ++k) fn(kFirstFlexi + 7 * (n - 1) + k, FlexiName(n, k));
+    fn(kFirstFlexiMode + 2 * (n - 1), Numbered(kFlexiModeName, n));
+    fn(kFirstFlexiMode + 1 + 2 * (n - 1), Numbered(kFlexiPolarityName, n));
+    fn(kFirstFlexiRangeA + 2 * (n - 1), Numbered(kFlexiRangeAName, n));
+    fn(kFirstFlexiRangeA + 1 + 2 * (n - 1), Numbered(kFlexiRangeBName, n));
+    fn(kFirstShowSources + n - 1, Numbered(kShowSourcesName, n));
+    fn(kFirstShowSources + 4 + n - 1, Numbered(kShowRangesName, n));
+    fn(kFirstFlexiSources + 2 * (n - 1), Numbered(kSourcesName, n));
+    fn(kFirstFlexiSources + 1 + 2 * (n - 1), Numbered(kRangesName, n));
   }
-  for (const IntParamRow& r : kVoiceRows)
-    if (IParam* p = param(r.index)) p->InitInt(r.name, r.def, r.min, r.max);
-  for (int n = 1; n <= 4; ++n) {
-    for (int k = 0; k < 7; ++k) {
-      snprintf(name, sizeof name, "FLEXI%d %s", n, kFlexiRows[k].suffix);
-      if (IParam* p = param(98 + 7 * (n - 1) + k))
-        p->InitInt(name, 0, kFlexiRows[k].min, kFlexiRows[k].max);
-    }
-    snprintf(name, sizeof name, "FLEXI%d MODE", n);
-    if (IParam* p = param(174 + 2 * (n - 1))) p->InitInt(name, 0, 0, 1);
-    snprintf(name, sizeof name, "FLEXI%d RANGE CONTROL POLARITY", n);
-    if (IParam* p = param(175 + 2 * (n - 1))) p->InitInt(name, 0, 0, 1);
-    snprintf(name, sizeof name, "FLEXI%d Range A", n);
-    if (IParam* p = param(vq_param::kFlexiRangeA + 2 * (n - 1))) p->InitInt(name, 0, 0, 127);
-    snprintf(name, sizeof name, "FLEXI%d Range B", n);
-    if (IParam* p = param(vq_param::kFlexiRangeA + 1 + 2 * (n - 1))) p->InitInt(name, 0, 0, 127);
-  }
-  for (const IntParamRow& r : kEffectRows)
-    if (IParam* p = param(r.index)) p->InitInt(r.name, r.def, r.min, r.max);
-
-  for (int n = 1; n <= 4; ++n) {
-    snprintf(name, sizeof name, "Show Flexi%d Sources", n);
-    if (IParam* p = param(254 + n)) p->InitDouble(name, "", "", 0.0, 0.0, 1.0, 0.001, 1.0);
-    snprintf(name, sizeof name, "Show Flexi%d Ranges", n);
-    if (IParam* p = param(258 + n)) p->InitDouble(name, "", "", 0.0, 0.0, 1.0, 0.001, 1.0);
-  }
+  for (const IntRow& r : kEffectRows) fn(r.index, r.name);
   for (const DoubleRow& r : kViewRows)
-    if (IParam* p = param(r.index)) p->InitDouble(r.name, "", "", r.def, r.min, r.max, 0.001, 1.0);
-
-  // List selectors: typed integer first, so the enumeration only renames and re-ranges them.
-  for (int n = 0; n < 4; ++n) {
-    if (IParam* p = param(vq_param::kFlexiSources + 2 * n)) {
-      p->InitInt("", kFlexiSourceNameCount, 0, kFlexiSourceNameCount);
-      snprintf(name, sizeof name, "Flexi%d Sources", n + 1);
-      p->InitEnum(name, 0, kFlexiSourceNameCount);
-    }
-    if (IParam* p = param(vq_param::kFlexiSources + 1 + 2 * n)) {
-      p->InitInt("", 0, 0, ProgramFieldTable::kRangeControlListSize);
-      snprintf(name, sizeof name, "Flexi%d Ranges", n + 1);
-      p->InitEnum(name, 0, ProgramFieldTable::kRangeControlListSize);
-    }
-  }
-  if (IParam* p = param(301)) p->InitEnum("ICaptionControl", 0, 99, "label");
-  if (IParam* p = param(vq_param::kKeyboardChannel)) p->InitEnum("MIDI Channel", 0, 16);
-  if (IParam* p = param(vq_param::kModWheelCC)) p->InitEnum("MIDI CC", 0, 87);
-
-  // Display texts come last, value by value across the four slots.
-  for (int v = 0; v < kFlexiSourceNameCount; ++v)
-    for (int n = 0; n < 4; ++n)
-      if (IParam* p = param(vq_param::kFlexiSources + 2 * n))
-        p->SetDisplayText(v, kFlexiSourceNames[v].name);
-  for (int v = 0; v < ProgramFieldTable::kRangeControlListSize; ++v)
-    for (int n = 0; n < 4; ++n)
-      if (IParam* p = param(vq_param::kFlexiSources + 1 + 2 * n))
-        p->SetDisplayText(v, kRangeControlNames[v].name);
-  if (IParam* p = param(301)) {
-    for (int v = 0; v < 99; ++v) {
-      snprintf(name, sizeof name, "%02d", v + 1);
-      p->SetDisplayText(v, name);
-    }
-  }
-  if (IParam* p = param(vq_param::kKeyboardChannel)) {
-    for (int v = 0; v < 16; ++v) {
-      snprintf(name, sizeof name, "CH:%d", v + 1);
-      p->SetDisplayText(v, name);
-    }
-  }
-  if (IParam* p = param(vq_param::kModWheelCC)) {
-    p->SetDisplayText(0, "AT");
-    for (int v = 1; v <= 86; ++v) {
-      snprintf(name, sizeof name, "CC:%d", v);
-      p->SetDisplayText(v, name);
-    }
-  }
+    if (r.name[0] != '\0') fn(r.index, r.name);
+  fn(kSlotChooser, kSlotChooserName);
+  fn(kMidiChannel, kMidiChannelName);
+  fn(kMidiCc, kMidiCcName);
+  for (int i = 0; i < kCodeNameCount; ++i) code(kCodeNames[i].index, kCodeNames[i].name);
 }
+
+std::string EnumeratorName(const std::string& name) {
+  std::string id = "k";
+  size_t i = 0;
+  while (i < name.size()) {
+    if (!std::isalnum(static_cast<unsigned char>(name[i]))) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    bool lower = false;
+    while (end < name.size() && std::isalnum(static_cast<unsigned char>(name[end])))
+      lower |= std::islower(static_cast<unsigned char>(name[end++])) != 0;
+    // A run in capitals ("VCF", "FLEXI1") reads as a word; a mixed one ("EnvLFO") keeps its case.
+    for (size_t c = i; c < end; ++c) {
+      const unsigned char ch = static_cast<unsigned char>(name[c]);
+      id += static_cast<char>(c == i ? std::toupper(ch) : lower ? ch : std::tolower(ch));
+    }
+    i = end;
+  }
+  return id;
+}
+
+}  // namespace param_table

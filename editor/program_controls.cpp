@@ -13,8 +13,6 @@ namespace {
 
 constexpr int kMinPathLength = 5;
 constexpr size_t kFolderLength = 254;
-constexpr int kSlotChooser = 301;
-constexpr int kRequestProgram = 302;
 
 // A selector's path, or "" when it counts as no choice.
 std::string ChosenPath(const VQEditor& e, int role) {
@@ -30,7 +28,7 @@ void OpenSelectorDialog(VQEditor& e, int role) {
 }
 
 void SetGroupSwitches(VQEditor& e, double value) {
-  for (int p = vq_param::kGroupFirst; p < vq_param::kGroupFirst + vq_param::kGroupCount; ++p)
+  for (int p = vq_param::kVco1; p < vq_param::kVco1 + vq_param::kGroupCount; ++p)
     e.SetParameterFromGUI2(p, value);
 }
 
@@ -46,47 +44,47 @@ class ProgramControlCases : public VQParamCases {
   DispatchExit ProgramControlCase(VQEditor& e, int p, int32_t value) override {
     const bool down = e.ParamValue(p) > 0.5;
     switch (p) {
-      case 201:
+      case vq_param::kLoadFileChosen:
         return LoadChosen(e);
-      case 202:
+      case vq_param::kLoadButton:
         if (down) OpenSelectorDialog(e, VQEditor::kLoadSelector);
         break;
-      case 203:
+      case vq_param::kSaveFileChosen:
         SaveChosen(e);
         break;
-      case 204:
+      case vq_param::kSaveButton:
         if (down) OpenSelectorDialog(e, VQEditor::kSaveSelector);
         break;
-      case 205:
+      case vq_param::kSendFileChosen:
         SendChosen(e);
         break;
-      case 206:
+      case vq_param::kSendButton:
         if (down) OpenSelectorDialog(e, VQEditor::kWriteSelector);
         break;
-      case 207:
+      case vq_param::kFolderButton:
         if (down) FolderChosen(e);
         break;
-      case 208: {
+      case vq_param::kFirmwareFileChosen: {
         std::string path = ChosenPath(e, VQEditor::kFirmwareSelector);
         if (!path.empty()) e.ReadFirmwareFile(path.c_str());
         break;
       }
-      case 209:
-      case 210:
-        if (down && e.programListBuilt) return Step(e, p == 210);
+      case vq_param::kPreviousProgram:
+      case vq_param::kNextProgram:
+        if (down && e.programListBuilt) return Step(e, p == vq_param::kNextProgram);
         break;
-      case 212:
+      case vq_param::kCopyButton:
         if (!down) e.copyPanelVco ? e.CopyVcoSettings() : e.CopyFlexiSettings();
         break;
-      case 213:
+      case vq_param::kInitButton:
         if (down) e.InitProgram();
         break;
-      case 214:
+      case vq_param::kRandomizeButton:
         if (down) break;
         if (e.selectedGroups == 0) return DispatchExit::kLeaveEarly;
         e.RandomizeGroups();
         break;
-      case 215:
+      case vq_param::kInitGroupsButton:
         if (down) break;
         if (e.selectedGroups == 0) return DispatchExit::kLeaveEarly;
         e.groupInitCopy = ProgramFieldTable::kGroupInit;
@@ -98,23 +96,23 @@ class ProgramControlCases : public VQParamCases {
         e.RedrawIfNotApplying();
         e.selectedGroups = 0;
         break;
-      case 216:
-      case 217:
+      case vq_param::kAllGroupsOn:
+      case vq_param::kAllGroupsOff:
         if (!down) break;
-        SetGroupSwitches(e, p == 216 ? 1.0 : 0.0);
+        SetGroupSwitches(e, p == vq_param::kAllGroupsOn ? 1.0 : 0.0);
         e.RedrawIfNotApplying();
-        e.selectedGroups = p == 216 ? vq_param::kGroupCount : 0;
+        e.selectedGroups = p == vq_param::kAllGroupsOn ? vq_param::kGroupCount : 0;
         break;
-      case 270:
-      case 271:
-      case 272:
-      case 273:
+      case vq_param::kCopySource1:
+      case vq_param::kCopySource2:
+      case vq_param::kCopySource3:
+      case vq_param::kCopySource4:
         if (!down) break;
-        for (int other = vq_param::kCopySource; other < vq_param::kCopySource + 4; ++other)
+        for (int other = vq_param::kCopySource1; other < vq_param::kCopySource1 + 4; ++other)
           if (other != p) e.SetParameterFromGUI2(other, 0.0);
         e.RedrawIfNotApplying();
         break;
-      case kRequestProgram:
+      case vq_param::kRequestProgram:
         RequestProgram(e);
         break;
       default:
@@ -205,12 +203,12 @@ class ProgramControlCases : public VQParamCases {
   }
 
   static void RequestProgram(VQEditor& e) {
-    int slot = e.ParamInt(kSlotChooser);
+    int slot = e.ParamInt(vq_param::kSlotChooser);
     if (slot < 0) slot = 0;
     if (slot > 98) slot = 98;
     if (IGraphics* g = e.Graphics()) {
-      g->HideControlsOfParam(kSlotChooser, true);
-      g->HideControlsOfParam(kRequestProgram, true);
+      g->HideControlsOfParam(vq_param::kSlotChooser, true);
+      g->HideControlsOfParam(vq_param::kRequestProgram, true);
     }
     e.SetStatusText("Connecting to VQ...");
     // The dump is offered for saving once it has arrived whole and checked, not before.

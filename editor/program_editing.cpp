@@ -49,11 +49,11 @@ void CopyRanges(ProgramRecord& to, const ProgramRecord& from,
 bool CopyChosenSlot(const VQEditor& editor, ProgramRecord& record, int first, int width) {
   int source = -1;
   for (int k = 0; k < 4; ++k)
-    if (editor.ParamValue(vq_param::kCopySource + k) > 0.5) source = k;
+    if (editor.ParamValue(vq_param::kCopySource1 + k) > 0.5) source = k;
   if (source < 0) return false;
   ProgramRecord copy = record;
   for (int j = 0; j < 4; ++j) {
-    if (editor.ParamValue(vq_param::kCopyDest + j) <= 0.5) continue;
+    if (editor.ParamValue(vq_param::kCopyDest1 + j) <= 0.5) continue;
     for (int i = 0; i < width; ++i)
       copy[first + width * j + i] = record[first + width * source + i];
   }
@@ -64,7 +64,7 @@ bool CopyChosenSlot(const VQEditor& editor, ProgramRecord& record, int first, in
 }  // namespace
 
 bool VQEditor::GroupSwitchOn(int group) const {
-  return ParamValue(vq_param::kGroupFirst + group) > 0.5;
+  return ParamValue(vq_param::kVco1 + group) > 0.5;
 }
 
 // --- Undo history ---
@@ -126,15 +126,16 @@ void VQEditor::RestoreUndoSnapshot() {
   record = undoEntries[static_cast<size_t>(undoCursor)];
   // The snapshot keeps "Delay Vintage/Long" alone in field 123: the external-MIDI switch and
   // the octave transpose are no part of it and stay as they are.
-  record[123] = (record[123] & 1) | (ParamInt(309) & 1) << 1 | (ParamInt(310) & 3) << 2;
+  record[123] = (record[123] & 1) | (ParamInt(vq_param::kExtMidiOn) & 1) << 1 |
+                (ParamInt(vq_param::kExtMidiOctaveTranspose) & 3) << 2;
   ResetFlexiSlotMarkers();
   applyingProgram = true;
   lastField = kNoFieldSent;
   ApplyRecordToParams();
   lastSent[42] = 128;
-  SetParam(45, record[42]);
-  SetParam(138, record[135]);
-  SetParam(142, record[139]);
+  SetParam(vq_param::kVco4PwmLfoFrq, record[42]);
+  SetParam(vq_param::kDelay1, record[135]);
+  SetParam(vq_param::kDelay2, record[139]);
   if (mPages && mPages->IsEqualizerShown(*this)) UpdateEqDisplay();
   applyingProgram = false;
   RedrawParamControls();
@@ -272,14 +273,14 @@ void VQEditor::InitGroups() {
   }
   if (GroupSwitchOn(kEffectGroup)) {
     for (int f = 128; f <= 143; ++f) SetParam(f + kFieldParamOffset, record[f]);
-    SetParam(147, 0);
-    SetParam(160, 0);
-    SetParam(182, record[144] & 1);
-    SetParam(183, (record[144] >> 1) & 1);
-    SetParam(148, record[145]);
-    SetParam(149, record[146]);
-    SetParam(184, record[157] & 1);
-    SetParam(185, (record[157] >> 1) & 1);
+    SetParam(vq_param::kOverdriveOnOff, 0);
+    SetParam(vq_param::kEqualizerOnOff, 0);
+    SetParam(vq_param::kOdBlendInstrument, record[144] & 1);
+    SetParam(vq_param::kOdBlendVcf, (record[144] >> 1) & 1);
+    SetParam(vq_param::kDrive, record[145]);
+    SetParam(vq_param::kLevel, record[146]);
+    SetParam(vq_param::kEqBlendInstrument, record[157] & 1);
+    SetParam(vq_param::kEqBlendVcf, (record[157] >> 1) & 1);
     for (int f = 158; f <= 169; ++f) SetParam(f + kFieldParamOffset, record[f]);
   }
   UpdateSkinEqDisplay();

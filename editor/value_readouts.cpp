@@ -44,37 +44,39 @@ std::string DelayText(int32_t v, bool divisions, int32_t delayLong) {
 }  // namespace
 
 std::string FieldReadoutText(int field, int32_t v, int32_t midiSync, int32_t delayLong) {
-  if (field < 42 || field > 170) return Number(v);
+  if (field < vq_param::FieldOf(vq_param::kVco4PwmLfoFrq) ||
+      field > vq_param::FieldOf(vq_param::kPortamentoMode))
+    return Number(v);
   switch (field) {
-    case 42:
+    case vq_param::FieldOf(vq_param::kVco4PwmLfoFrq):
       return midiSync == 1 ? Division(v, kLfoNoteDivisions, kLfoNoteDivisionCount) : Number(v);
-    case 48:
-    case 49:
+    case vq_param::FieldOf(vq_param::kVoice2Transposition):
+    case vq_param::FieldOf(vq_param::kVoice3Transposition):
       return Word(v + 2, {"-12", "-5", "7", "12", "19", "24"});
-    case 67:
+    case vq_param::FieldOf(vq_param::kEnvelopeMode):
       return Word(v, {"vintage", "resume", "reset"});
-    case 81:
+    case vq_param::FieldOf(vq_param::kVcfModulationPitchFollow):
       return Word(v, {"off", "on"});
-    case 82:
+    case vq_param::FieldOf(vq_param::kVcfType):
       return Word(v, {"LPF", "HPF", "BPF", "NTC", "OFF"});
-    case 84:
+    case vq_param::FieldOf(vq_param::kVcfSlope):
       return Word(v, {"12dB", "24dB"});
-    case 86:
+    case vq_param::FieldOf(vq_param::kPortamentoSlope):
       return Word(v, {"rate", "time"});
-    case 89:
+    case vq_param::FieldOf(vq_param::kTrigGateMode):
       return Word(v, {"gate", "trigger"});
-    case 90:
+    case vq_param::FieldOf(vq_param::kKeyPriority):
       return Word(v, {"lower", "upper", "first", "last"});
-    case 91:
+    case vq_param::FieldOf(vq_param::kLfoFrequency):
       return Hertz((v + 12.0) * (v + 12.0) * 0.00145);
-    case 132:
-    case 133:
+    case vq_param::FieldOf(vq_param::kLfoAFrq):
+    case vq_param::FieldOf(vq_param::kLfoBFrq):
       return Hertz(v / 127.0 * 8.6);
-    case 135:
+    case vq_param::FieldOf(vq_param::kDelay1):
       return DelayText(v, delayLong >= 1 && (midiSync == 2 || midiSync == 3), delayLong);
-    case 139:
+    case vq_param::FieldOf(vq_param::kDelay2):
       return DelayText(v, delayLong >= 1 && midiSync == 3, delayLong);
-    case 170:
+    case vq_param::FieldOf(vq_param::kPortamentoMode):
       return Word(v, {"always", "legato"});
     default:
       return Number(v);
@@ -84,7 +86,8 @@ std::string FieldReadoutText(int field, int32_t v, int32_t midiSync, int32_t del
 void VQEditor::FormatParamValueText(int field, int32_t value) {
   UTL_MutexLock lock(mMutex);
   if (field < 0 || field >= kProgramFieldCount || !readoutControls[field]) return;
-  std::string text = FieldReadoutText(field, value, ParamInt(127), ParamInt(126));
+  std::string text = FieldReadoutText(field, value, ParamInt(vq_param::kMidiSync),
+                                      ParamInt(vq_param::kDelayVintageLong));
   readoutControls[field]->SetTextFromPlug(text.c_str());
 }
 
@@ -103,15 +106,16 @@ void VQEditor::SetupFlexiRanges(bool synced) {
   UTL_MutexLock lock(mMutex);
   const int top = synced ? 12 : 127;
   const int frames = synced ? 12 : 0;
-  ReinitIntParam(45, "VCO4 PWM LFO frq", 1, 1, top);
-  if (mPages) mPages->SetFieldKnobFrameLimit(*this, 42, frames);
+  ReinitIntParam(vq_param::kVco4PwmLfoFrq, "VCO4 PWM LFO frq", 1, 1, top);
+  if (mPages)
+    mPages->SetFieldKnobFrameLimit(*this, vq_param::FieldOf(vq_param::kVco4PwmLfoFrq), frames);
   for (int n = 0; n < kFlexiSlotCount; ++n) {
-    if (flexiDestination[n] != 42) continue;
+    if (flexiDestination[n] != vq_param::FieldOf(vq_param::kVco4PwmLfoFrq)) continue;
     if (mPages) mPages->SetFlexiRangeKnobFrameLimit(*this, n, frames);
     char name[32];
     snprintf(name, sizeof name, "Flexi%d Range", n + 1);
-    ReinitIntParam(vq_param::kFlexiRangeA + 2 * n, name, 1, 1, top);
-    ReinitIntParam(vq_param::kFlexiRangeA + 1 + 2 * n, name, 1, 1, top);
+    ReinitIntParam(vq_param::kFlexi1RangeA + 2 * n, name, 1, 1, top);
+    ReinitIntParam(vq_param::kFlexi1RangeA + 1 + 2 * n, name, 1, 1, top);
     break;
   }
 }
@@ -132,9 +136,11 @@ void VQEditor::SetupSyncRanges(int sync, bool delayLong) {
 void VQEditor::SetupFlexiRangesFx(int mode) {
   UTL_MutexLock lock(mMutex);
   if (mode < 0 || mode > 2) return;
+  constexpr int kDelay1Field = vq_param::FieldOf(vq_param::kDelay1);
+  constexpr int kDelay2Field = vq_param::FieldOf(vq_param::kDelay2);
   auto delay = [this](int which, bool synced) {
-    ReinitIntParam(which == 0 ? 138 : 142, which == 0 ? "Delay1" : "Delay2", 0, 0,
-                   synced ? 9 : 127);
+    ReinitIntParam(which == 0 ? vq_param::kDelay1 : vq_param::kDelay2,
+                   which == 0 ? "Delay1" : "Delay2", 0, 0, synced ? 9 : 127);
     if (mPages) mPages->SetDelayKnobFrameLimit(*this, which, synced ? 10 : 0);
   };
   // Re-ranges the first slot aimed at one of the fields.
@@ -146,8 +152,8 @@ void VQEditor::SetupFlexiRangesFx(int mode) {
       if (mPages) mPages->SetFlexiRangeKnobFrameLimit(*this, n, synced ? 10 : 0);
       char name[32];
       snprintf(name, sizeof name, "Flexi%d Range", n + 1);
-      ReinitIntParam(vq_param::kFlexiRangeA + 2 * n, name, 0, 0, synced ? 9 : 127);
-      ReinitIntParam(vq_param::kFlexiRangeA + 1 + 2 * n, name, 0, 0, synced ? 9 : 127);
+      ReinitIntParam(vq_param::kFlexi1RangeA + 2 * n, name, 0, 0, synced ? 9 : 127);
+      ReinitIntParam(vq_param::kFlexi1RangeA + 1 + 2 * n, name, 0, 0, synced ? 9 : 127);
       return;
     }
   };
@@ -155,18 +161,18 @@ void VQEditor::SetupFlexiRangesFx(int mode) {
     case 2:
       delay(0, true);
       delay(1, true);
-      slot({135, 139}, true);
+      slot({kDelay1Field, kDelay2Field}, true);
       break;
     case 1:
       delay(0, true);
       delay(1, false);
-      slot({135}, true);
-      slot({139}, false);
+      slot({kDelay1Field}, true);
+      slot({kDelay2Field}, false);
       break;
     default:
       delay(0, false);
       delay(1, false);
-      slot({135, 139}, false);
+      slot({kDelay1Field, kDelay2Field}, false);
       break;
   }
 }
@@ -179,8 +185,8 @@ bool VQEditor::HighlightFlexiDestinations(int field, bool hide) {
     if (flexiDestination[n] != field) continue;
     matched = true;
     if (g) {
-      g->HideControlsOfParam(vq_param::kFlexiRangeA + 2 * n, hide);
-      g->HideControlsOfParam(vq_param::kFlexiRangeA + 1 + 2 * n, hide);
+      g->HideControlsOfParam(vq_param::kFlexi1RangeA + 2 * n, hide);
+      g->HideControlsOfParam(vq_param::kFlexi1RangeA + 1 + 2 * n, hide);
     }
   }
   return matched;
@@ -191,18 +197,18 @@ void VQEditor::ApplyListViewChoice(int row) {
   const int t = listViewTarget;
   if (t >= 0 && t <= 3) {
     if (row < 0 || row >= ProgramFieldTable::kSourceListSize) return;
-    SetParam(vq_param::kFlexiSources + 2 * t, row);
-    SetParam(98 + 7 * t, kFlexiSourceNames[row].code);
+    SetParam(vq_param::kFlexi1Sources + 2 * t, row);
+    SetParam(vq_param::kFlexi1Source + 7 * t, kFlexiSourceNames[row].code);
     if (IGraphics* g = GetGraphicsOf(this)) {
       g->HideControlsOfParam(vq_param::kCloseListView, true);
       if (mPages) mPages->HideListViewFrame(*this, true);
-      for (int p = vq_param::kListPageFirst; p < vq_param::kListPageFirst + 4; ++p)
+      for (int p = vq_param::kListPage1; p < vq_param::kListPage1 + 4; ++p)
         g->HideControlsOfParam(p, true);
     }
   } else if (t >= 4 && t <= 7) {
     if (row < 0 || row >= ProgramFieldTable::kRangeControlListSize) return;
-    SetParam(vq_param::kFlexiSources + 1 + 2 * (t - 4), row);
-    SetParam(103 + 7 * (t - 4), kRangeControlNames[row].code);
+    SetParam(vq_param::kFlexi1Sources + 1 + 2 * (t - 4), row);
+    SetParam(vq_param::kFlexi1RangeControl + 7 * (t - 4), kRangeControlNames[row].code);
     ShowListPage(true);
   }
 }

@@ -58,9 +58,9 @@ VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
 
   StartUp();
 
-  SetParameterFromGUI2(vq_param::kKeyboardChannel, keyboardChannel);
-  if (IParam* cc = GetParam(vq_param::kModWheelCC); cc && cc->GetMax() > 0)
-    SetParameterFromGUI(vq_param::kModWheelCC, 1.0 / cc->GetMax());
+  SetParameterFromGUI2(vq_param::kMidiChannel, keyboardChannel);
+  if (IParam* cc = GetParam(vq_param::kMidiCc); cc && cc->GetMax() > 0)
+    SetParameterFromGUI(vq_param::kMidiCc, 1.0 / cc->GetMax());
 
   char edited[16];
   GetPrivateProfileString("program", "edited", "", edited, sizeof edited, mSettingsPath.c_str());

@@ -26,6 +26,7 @@
 #include "protocol/program_slot.h"
 #include "protocol/eq_mapping.h"
 #include "editor/param_cases.h"
+#include "editor/param_ids.h"
 #include "protocol/program_field_table.h"
 #include "protocol/program_record.h"
 #include "plugin/imodule_standalone.h"
@@ -37,18 +38,12 @@ class IGraphics;
 // Parameter numbers the editor's own code names.
 namespace vq_param {
 inline constexpr int kCount = 350;
-inline constexpr int kFirstGuiOnly = 189;   // 189..349 keep their own number as field number
-inline constexpr int kFlexiRangeA = 231;    // + 2n, Range B at 232 + 2n
-inline constexpr int kFlexiSources = 247;   // + 2n list position, ranges at 248 + 2n
-inline constexpr int kListPageFirst = 263;  // 263..266
-inline constexpr int kCopySource = 270;     // 270..273
-inline constexpr int kCopyDest = 274;       // 274..277
-inline constexpr int kGroupFirst = 278;     // 278..289
-inline constexpr int kGroupCount = 12;
-inline constexpr int kEqDisplay = 290;
-inline constexpr int kCloseListView = 300;
-inline constexpr int kKeyboardChannel = 347;
-inline constexpr int kModWheelCC = 348;
+inline constexpr int kFirstGuiOnly = 189;  // 189..349 keep their own number as field number
+inline constexpr int kGroupCount = 12;     // the group switches kVco1..kGroupFlexi4
+// The program field a parameter carries (negative for 0..2).
+constexpr int FieldOf(int param) {
+  return param < kFirstGuiOnly ? param - kFieldParamOffset : param;
+}
 }  // namespace vq_param
 
 // What the editor is built with besides the MIDI output: the seams to the GUI and the

@@ -19,8 +19,6 @@ namespace fs = vq::platform;
 
 namespace {
 
-constexpr int kProgramNumberParam = 211;
-
 int ShowBox(VQEditor& e, const char* text, const char* caption, int type) {
   IGraphics* g = e.Graphics();
   return g ? g->ShowMessageBox(text, caption, type) : 2;
@@ -160,7 +158,7 @@ void BankTransfer::ShowBankProgress(VQEditor& e) {
     return;
   }
   if (mShownSlot == 0) return;
-  e.SetParameterFromGUI2(kProgramNumberParam, mShownSlot);
+  e.SetParameterFromGUI2(vq_param::k7SegmentDisplay, mShownSlot);
   if (e.managerPageShown && !mGapFill) {
     RefreshSlotSwitches(e);
     if (IControl* c = e.slotSwitch[mShownSlot]) c->SetValueFromPlug(1.0);

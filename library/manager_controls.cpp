@@ -15,24 +15,25 @@ namespace fs = vq::platform;
 
 namespace {
 
-constexpr int kPreviewNote = 342;
 constexpr int kPreviewKey = 48;
 constexpr int kPreviewVelocity = 100;
-constexpr int kModeButtons[] = {324, 325, 326, 327, 329};
+constexpr int kModeButtons[] = {vq_param::kManagerRemoveMode, vq_param::kManagerMoveMode,
+                                vq_param::kManagerSwapMode, vq_param::kManagerCopyMode,
+                                vq_param::kManagerEditMode};
 constexpr const char* kReplaceBank =
     "This operation will remove the current Programs.\nDo you wish to continue?";
 
 int ModeOfButton(int p) {
   switch (p) {
-    case 324:
+    case vq_param::kManagerRemoveMode:
       return kModeRemove;
-    case 325:
+    case vq_param::kManagerMoveMode:
       return kModeMove;
-    case 327:
+    case vq_param::kManagerCopyMode:
       return kModeCopy;
-    case 326:
+    case vq_param::kManagerSwapMode:
       return kModeSwap;
-    case 329:
+    case vq_param::kManagerEditMode:
       return kModeEdit;
     default:
       return kModeNone;
@@ -69,76 +70,80 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
   const double value = e.ParamValue(p);
   const bool released = value < 0.5;
   IGraphics* g = e.Graphics();
-  if (e.downloadToManager && p >= 317 && p <= 323) return false;
+  if (e.downloadToManager && p >= vq_param::kManagerInsert && p <= vq_param::kManagerSendBank)
+    return false;
 
   switch (p) {
-    case 313:
+    case vq_param::kManagerLocalBrowser:
       if (!released) break;
       if (g) {
-        g->HideControlsOfParam(344, false);
-        g->HideControlsOfParam(343, false);
-        g->HideControlsOfParam(341, true);
+        g->HideControlsOfParam(vq_param::kManagerOnline, false);
+        g->HideControlsOfParam(vq_param::kManagerBrowse, false);
+        g->HideControlsOfParam(vq_param::kManagerBrowserScroll, true);
       }
       e.browserRows.clear();
       ResetBrowserTexts(e);
       anchor = -1;
       break;
-    case 314:
-    case 315:
-    case 316:
+    case vq_param::kManagerSelectAll:
+    case vq_param::kManagerSelectNone:
+    case vq_param::kManagerInvertSelection:
       if (!released) break;
       for (OnlineListRow& r : e.browserRows)
-        if (r.flags[2]) r.flags[3] = p == 314 ? 1 : p == 315 ? 0 : !r.flags[3];
+        if (r.flags[2])
+          r.flags[3] = p == vq_param::kManagerSelectAll    ? 1
+                       : p == vq_param::kManagerSelectNone ? 0
+                                                           : !r.flags[3];
       anchor = -1;
       RecolourBrowser(e);
       break;
-    case 317:
+    case vq_param::kManagerInsert:
       if (released) InsertSelectedFiles(e);
       break;
-    case 318:
-    case 319:
-    case 320:
-    case 321:
-    case 322:
-    case 323:
+    case vq_param::kManagerClearBank:
+    case vq_param::kManagerLoadBank:
+    case vq_param::kManagerDownloadBank:
+    case vq_param::kManagerSaveBank:
+    case vq_param::kManagerUploadBank:
+    case vq_param::kManagerSendBank:
       if (released) BankButton(e, p);
       break;
-    case 324:
-    case 325:
-    case 326:
-    case 327:
-    case 329:
+    case vq_param::kManagerRemoveMode:
+    case vq_param::kManagerMoveMode:
+    case vq_param::kManagerSwapMode:
+    case vq_param::kManagerCopyMode:
+    case vq_param::kManagerEditMode:
       ModeButton(e, p, ModeOfButton(p));
       break;
-    case 330:
+    case vq_param::kManagerConfirm:
       confirm = value > 0.5;
       break;
-    case 331:
-    case 332:
-    case 333:
-    case 334:
-    case 335:
+    case vq_param::kManagerCategoryBass:
+    case vq_param::kManagerCategoryGtr:
+    case vq_param::kManagerCategoryMidi:
+    case vq_param::kManagerCategoryFx:
+    case vq_param::kManagerCategoryEwi:
       if (value <= 0.5) break;
       for (int other = 331; other <= 335; ++other)
         if (other != p) e.SetParameterFromGUI2(other, 0.0);
       e.RedrawParamControls();
       break;
-    case 336:
-      if (released && e.ParamValue(329) > 0.5) ApplyEdit(e);
+    case vq_param::kManagerApplyEdit:
+      if (released && e.ParamValue(vq_param::kManagerEditMode) > 0.5) ApplyEdit(e);
       break;
-    case 338:
+    case vq_param::kManagerBrowserList:
       OnBrowserListClick(e);
       break;
-    case 339:
+    case vq_param::kManagerBankList:
       OnBankListClick(e);
       break;
-    case 341: {
+    case vq_param::kManagerBrowserScroll: {
       const double v = value < 0 ? 0 : value > 1 ? 1 : value;
       e.browserFirstRow = static_cast<int32_t>(e.browserScrollRange * (1.0 - v) + 0.5);
       RedrawBrowserRows(e);
       break;
     }
-    case kPreviewNote: {
+    case vq_param::kManagerPreviewNote: {
       const bool on = value > 0;
       IMidiMessage msg;
       if (on)
@@ -149,7 +154,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
       e.SendSysExBytes(KeyboardNoteMessage(on, kPreviewKey, on ? kPreviewVelocity : 0));
       break;
     }
-    case 343: {
+    case vq_param::kManagerBrowse: {
       if (!released) break;
       std::string folder = ChooseFolder(e.saveFolder);
       if (folder.empty()) break;
@@ -165,13 +170,13 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
         if (c) c->Hide(true);
       break;
     }
-    case 344:
+    case vq_param::kManagerOnline:
       if (released) OpenOnlineDatabase(e);
       break;
-    case 345:
+    case vq_param::kManagerLogin:
       if (released) LoginToDatabase(e);
       break;
-    case 346:
+    case vq_param::kManagerRememberLogin:
       SetRememberLogin(e);
       break;
     default:
@@ -186,7 +191,7 @@ void ProgramManager::ModeButton(VQEditor& e, int p, int mode) {
     editMode = mode;
     for (int other : kModeButtons)
       if (other != p) e.SetParameterFromGUI2(other, 0.0);
-    if (g) g->HideControlsOfParam(kPreviewNote, true);
+    if (g) g->HideControlsOfParam(vq_param::kManagerPreviewNote, true);
     nameEntry.SetText("");
     e.RedrawParamControls();
     return;
@@ -194,8 +199,8 @@ void ProgramManager::ModeButton(VQEditor& e, int p, int mode) {
   if (editMode != mode) return;
   editMode = kModeNone;
   if (g) {
-    g->HideControlsOfParam(kPreviewNote, false);
-    g->GrayOutControlsOfParam(kPreviewNote, true);
+    g->HideControlsOfParam(vq_param::kManagerPreviewNote, false);
+    g->GrayOutControlsOfParam(vq_param::kManagerPreviewNote, true);
   }
   ClearSlotSelection(e);
 }
@@ -229,7 +234,9 @@ void ProgramManager::ApplyEdit(VQEditor& e) {
 
 void ProgramManager::BankButton(VQEditor& e, int p) {
   const bool empty = BankEmpty(e);
-  if (empty && (p == 318 || p == 321 || p == 322 || p == 323)) return;
+  if (empty && (p == vq_param::kManagerClearBank || p == vq_param::kManagerSaveBank ||
+                p == vq_param::kManagerUploadBank || p == vq_param::kManagerSendBank))
+    return;
   // Save and upload both write the bank to a folder the user picks; false when none was picked.
   auto saveToChosenFolder = [&]() {
     const std::string folder = ChooseFolder();
@@ -241,14 +248,14 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
     return true;
   };
   switch (p) {
-    case 318:
+    case vq_param::kManagerClearBank:
       if (!Ask(e, kReplaceBank)) return;
       bankSaved = false;
       e.ResetCacheFolder();
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
       nameEntry.SetText("");
       return;
-    case 319: {
+    case vq_param::kManagerLoadBank: {
       if (!empty && !Ask(e, kReplaceBank)) return;
       const std::string folder = ChooseFolder(e.saveFolder);
       if (folder.empty()) return;
@@ -258,7 +265,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       nameEntry.SetText("");
       return;
     }
-    case 320:
+    case vq_param::kManagerDownloadBank:
       if (!empty && !Ask(e, kReplaceBank)) return;
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
       e.ResetCacheFolder();
@@ -269,10 +276,10 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       e.requestPending = true;
       ClearSlotSelection(e);
       return;
-    case 321:
+    case vq_param::kManagerSaveBank:
       saveToChosenFolder();
       return;
-    case 322: {
+    case vq_param::kManagerUploadBank: {
       if (!bankSaved) {
         if (!Ask(e, "Please save the files first!", 1)) return;
         if (!saveToChosenFolder()) return;
@@ -286,7 +293,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       }
       return;
     }
-    case 323: {
+    case vq_param::kManagerSendBank: {
       if (!Ask(e,
                "This operation will overwrite the current Programs\nin the Velquor.\nDo you wish "
                "to continue?"))
@@ -312,9 +319,9 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
 ProgramManager& InstallProgramManager(VQEditor& e, DbClientOptions options) {
   UTL_MutexLock lock(e.Mutex());
   // The list controls report a shown row (or a scroll delta) and a slot number.
-  if (IParam* p = e.GetParam(338); p && p->Type() == IParam::kTypeNone)
+  if (IParam* p = e.GetParam(vq_param::kManagerBrowserList); p && p->Type() == IParam::kTypeNone)
     p->InitDouble("Browser list", "", "", 0.0, -1000.0, 1000.0, 1.0, 1.0);
-  if (IParam* p = e.GetParam(339); p && p->Type() == IParam::kTypeNone)
+  if (IParam* p = e.GetParam(vq_param::kManagerBankList); p && p->Type() == IParam::kTypeNone)
     p->InitDouble("Bank list", "", "", 0.0, 0.0, kLastProgramSlot, 1.0, 1.0);
   auto manager = std::make_unique<ProgramManager>(std::move(options));
   ProgramManager& m = *manager;

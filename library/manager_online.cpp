@@ -20,8 +20,6 @@ namespace fs = vq::platform;
 
 namespace {
 
-constexpr int kBrowserScroll = 341;
-constexpr int kBrowseButton = 343, kOnlineButton = 344, kLoginButton = 345, kRememberSwitch = 346;
 const IColor kPlainText(255, 200, 200, 200);
 
 OnlineListRow UpRow(uint8_t opensCategory, const std::string& key) {
@@ -87,11 +85,11 @@ void ProgramManager::FinishOnlineList(VQEditor& e) {
   e.browserFirstRow = 0;
   e.browserScrollRange = 0;
   if (e.browserScrollBar) e.browserScrollBar->SetValueFromPlug(1.0);
-  if (IParam* p = e.GetParam(kBrowserScroll)) p->Set(1.0);
+  if (IParam* p = e.GetParam(vq_param::kManagerBrowserScroll)) p->Set(1.0);
   const int rows = static_cast<int>(e.browserRows.size());
   const bool fits = rows <= VQEditor::kBrowserTextRows;
   if (!fits) e.browserScrollRange = rows - VQEditor::kBrowserTextRows;
-  if (IGraphics* g = e.Graphics()) g->HideControlsOfParam(kBrowserScroll, fits);
+  if (IGraphics* g = e.Graphics()) g->HideControlsOfParam(vq_param::kManagerBrowserScroll, fits);
   anchor = -1;
   RedrawBrowserRows(e);
 }
@@ -153,16 +151,16 @@ void ProgramManager::ShowLoginPanel(VQEditor& e, bool show) {
   for (IControl* c : loginPanelControls)
     if (c) c->Hide(!show);
   if (IGraphics* g = e.Graphics()) {
-    g->HideControlsOfParam(kLoginButton, !show);
-    g->HideControlsOfParam(kRememberSwitch, !show);
+    g->HideControlsOfParam(vq_param::kManagerLogin, !show);
+    g->HideControlsOfParam(vq_param::kManagerRememberLogin, !show);
   }
 }
 
 void ProgramManager::HideOnlineEntry(VQEditor& e) {
   ShowLoginPanel(e, false);
   if (IGraphics* g = e.Graphics()) {
-    g->HideControlsOfParam(kBrowseButton, true);
-    g->HideControlsOfParam(kOnlineButton, true);
+    g->HideControlsOfParam(vq_param::kManagerBrowse, true);
+    g->HideControlsOfParam(vq_param::kManagerOnline, true);
   }
 }
 
@@ -173,7 +171,7 @@ void ProgramManager::OpenOnlineDatabase(VQEditor& e) {
     return;
   }
   ShowLoginPanel(e, true);
-  if (e.ParamValue(kRememberSwitch) <= 0.5) return;
+  if (e.ParamValue(vq_param::kManagerRememberLogin) <= 0.5) return;
   char user[257] = {};
   GetPrivateProfileString("dbase", "user", "", user, sizeof user, e.SettingsPath().c_str());
   if (user[0]) userField.SetText(user);
@@ -194,7 +192,7 @@ void ProgramManager::LoginToDatabase(VQEditor& e) {
     ShowLoginPanel(e, false);
     return;
   }
-  if (e.ParamValue(kRememberSwitch) > 0.5) {
+  if (e.ParamValue(vq_param::kManagerRememberLogin) > 0.5) {
     if (!HasControlBytes(user))
       WritePrivateProfileString("dbase", "user", user.c_str(), e.SettingsPath().c_str());
     // A password the file cannot give back whole is not remembered, nor is an older one kept.
@@ -207,7 +205,7 @@ void ProgramManager::LoginToDatabase(VQEditor& e) {
 
 void ProgramManager::SetRememberLogin(VQEditor& e) {
   const char* settings = e.SettingsPath().c_str();
-  if (e.ParamValue(kRememberSwitch) >= 0.5) {
+  if (e.ParamValue(vq_param::kManagerRememberLogin) >= 0.5) {
     WritePrivateProfileString("dbase", "memo", "true", settings);
     return;
   }

@@ -23,9 +23,6 @@ namespace {
 
 constexpr int kDesignWidth = 1140;
 constexpr int kGridLeft = 308, kGridTop = 108, kGridWidth = 812, kGridHeight = 680;
-constexpr int kPreviewNote = 342;
-constexpr int kBrowserScroll = 341;
-constexpr int kBankPosition = 315;
 constexpr size_t kPathBytes = 255;
 const IColor kSelectedText(255, 255, 0, 0);
 const IColor kPlainText(255, 200, 200, 200);
@@ -227,19 +224,20 @@ void ProgramManager::LoadSlotProgram(VQEditor& e, int slot) {
   const std::string path = LocalSlotFile(e, slot);
   if (path.empty()) return;
   if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
-  if (IParam* p = e.GetParam(kBankPosition)) p->Set(0.0);
-  e.SetControlsFromParam(kBankPosition);
+  if (IParam* p = e.GetParam(vq_param::kManagerSelectNone)) p->Set(0.0);
+  e.SetControlsFromParam(vq_param::kManagerSelectNone);
 }
 
 void ProgramManager::OnBrowserListClick(VQEditor& e) {
   const ListEvent ev = browserEvent ? browserEvent() : ListEvent{};
   IGraphics* g = e.Graphics();
-  const double value = e.ParamValue(338);
+  const double value = e.ParamValue(vq_param::kManagerBrowserList);
   if (ev.kind == kListScroll) {
     const double position = std::clamp(
-        value / VQEditor::kBrowserTextRows + e.ParamValue(kBrowserScroll) - 0.5, 0.0, 1.0);
+        value / VQEditor::kBrowserTextRows + e.ParamValue(vq_param::kManagerBrowserScroll) - 0.5,
+        0.0, 1.0);
     if (e.browserScrollBar) e.browserScrollBar->SetValueFromPlug(position);
-    e.SetParameterFromGUI2(kBrowserScroll, position);
+    e.SetParameterFromGUI2(vq_param::kManagerBrowserScroll, position);
     return;
   }
   const int shown = static_cast<int>(value + 0.001);
@@ -269,7 +267,7 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
           if (r.flags[2]) r.flags[3] = 0;
         row.flags[3] = 1;
         anchor = index;
-        if (g) g->GrayOutControlsOfParam(kPreviewNote, true);
+        if (g) g->GrayOutControlsOfParam(vq_param::kManagerPreviewNote, true);
       }
       RecolourBrowser(e);
       return;
@@ -293,7 +291,7 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
       ClearSlotSelection(e);
       e.slotTable[static_cast<size_t>(target)].selected = 1;
       if (IControl* c = e.slotSwitch[target]) c->SetValueFromPlug(1.0);
-      e.SetParameterFromGUI2(317, 0.0);
+      e.SetParameterFromGUI2(vq_param::kManagerInsert, 0.0);
       return;
     }
     case kListDoubleClick:
@@ -346,7 +344,8 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
 
 void ProgramManager::OnBankListClick(VQEditor& e) {
   const ListEvent ev = bankEvent ? bankEvent() : ListEvent{};
-  const int slot = std::min(static_cast<int>(e.ParamValue(339) + 0.001), kLastProgramSlot);
+  const int slot = std::min(static_cast<int>(e.ParamValue(vq_param::kManagerBankList) + 0.001),
+                            kLastProgramSlot);
   if (slot < kFirstProgramSlot) return;
   ProgramSlot& s = e.slotTable[static_cast<size_t>(slot)];
   IGraphics* g = e.Graphics();
@@ -367,7 +366,7 @@ void ProgramManager::OnBankListClick(VQEditor& e) {
   if (ev.modifier == kListToggle) {
     s.selected = !s.selected;
     RefreshSlot(e, slot);
-    if (g) g->GrayOutControlsOfParam(kPreviewNote, true);
+    if (g) g->GrayOutControlsOfParam(vq_param::kManagerPreviewNote, true);
   } else if (ev.modifier == kListRange) {
     int lowest = slot;
     for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
@@ -383,15 +382,16 @@ void ProgramManager::OnBankListClick(VQEditor& e) {
     ClearSlotSelection(e);
     s.selected = 1;
     RefreshSlot(e, slot);
-    if (g) g->GrayOutControlsOfParam(kPreviewNote, true);
+    if (g) g->GrayOutControlsOfParam(vq_param::kManagerPreviewNote, true);
   }
   if (editMode == kModeEdit && s.selected) EditSlot(e, slot);
 }
 
 void ProgramManager::EditSlot(VQEditor& e, int slot) {
   const ProgramSlot& s = e.slotTable[static_cast<size_t>(slot)];
-  for (int p = 331; p <= 335; ++p) {
-    if (IParam* param = e.GetParam(p)) param->Set(!s.empty && s.category == p - 329 ? 1.0 : 0.0);
+  for (int p = vq_param::kManagerCategoryBass; p <= vq_param::kManagerCategoryEwi; ++p) {
+    if (IParam* param = e.GetParam(p))
+      param->Set(!s.empty && s.category == p - vq_param::kManagerCategoryBass + 2 ? 1.0 : 0.0);
     e.SetControlsFromParam(p);
   }
   int selected = 0;

@@ -24,8 +24,6 @@ namespace fs = vq::platform;
 
 namespace {
 
-constexpr int kProgramNumberParam = 211;
-constexpr int kBrowserScrollParam = 341;
 constexpr int kNoProgramNumber = 100;
 constexpr size_t kPathLength = 255;
 
@@ -37,8 +35,8 @@ bool HasNameExtension(const std::string& path) {
 // without destinations shows them.
 void ClearFlexiDestinations(VQEditor& editor, IGraphics& g) {
   for (int n = 0; n < kFlexiSlotCount; ++n) {
-    g.HideControlsOfParam(vq_param::kFlexiRangeA + 2 * n, true);
-    g.HideControlsOfParam(vq_param::kFlexiRangeA + 1 + 2 * n, true);
+    g.HideControlsOfParam(vq_param::kFlexi1RangeA + 2 * n, true);
+    g.HideControlsOfParam(vq_param::kFlexi1RangeA + 1 + 2 * n, true);
     int32_t d = editor.flexiDestination[n];
     if (d >= 0 && d < kProgramFieldCount) g.HideControlsOfParam(d + kFieldParamOffset, false);
     editor.flexiDestination[n] = -1;
@@ -97,7 +95,7 @@ bool ProgramLibrary::LoadProgramFileToEditor(VQEditor& editor, const char* path)
     editor.SetStatusText(editor.programName.c_str());
     int number = kNoProgramNumber;
     if (!editor.programList.empty()) number = LeadingNumber(name);
-    editor.SetParameterFromGUI2(kProgramNumberParam, number);
+    editor.SetParameterFromGUI2(vq_param::k7SegmentDisplay, number);
   }
 
   IGraphics* g = editor.Graphics();
@@ -286,11 +284,12 @@ void ProgramLibrary::ListProgramFolder(VQEditor& editor, const char* folder) {
   editor.browserScrollRange = 0;
   editor.browserFirstRow = 0;
   if (editor.browserScrollBar) editor.browserScrollBar->SetValueFromPlug(1.0);
-  if (IParam* scroll = editor.GetParam(kBrowserScrollParam)) scroll->Set(1.0);
+  if (IParam* scroll = editor.GetParam(vq_param::kManagerBrowserScroll)) scroll->Set(1.0);
   int rows = static_cast<int>(editor.browserRows.size());
   bool fits = rows < shownRows + 1;
   if (!fits) editor.browserScrollRange = rows - shownRows;
-  if (IGraphics* g = editor.Graphics()) g->HideControlsOfParam(kBrowserScrollParam, fits);
+  if (IGraphics* g = editor.Graphics())
+    g->HideControlsOfParam(vq_param::kManagerBrowserScroll, fits);
 }
 
 void ProgramLibrary::ResetFolder(VQEditor& editor, const char* path) {

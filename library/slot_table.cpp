@@ -18,7 +18,6 @@ namespace {
 
 constexpr size_t kSlotNameLength = 32;
 constexpr size_t kWrapLine = 12;
-constexpr int kBankPositionParam = 315;
 
 struct Tag {
   const char* text;
@@ -164,8 +163,8 @@ void ScanFolderIntoSlots(VQEditor& editor, const std::string& folder) {
     EnterProgramIntoSlot(editor, parts.slot, parts.category, folder + file, parts.name);
   }
 
-  if (IParam* p = editor.GetParam(kBankPositionParam)) p->Set(0.0);
-  editor.SetControlsFromParam(kBankPositionParam);
+  if (IParam* p = editor.GetParam(vq_param::kManagerSelectNone)) p->Set(0.0);
+  editor.SetControlsFromParam(vq_param::kManagerSelectNone);
   for (int i = 0; i < kSlotTableSize; ++i) {
     editor.slotTable[static_cast<size_t>(i)].selected = 0;
     if (IControl* c = editor.slotSwitch[i]) c->SetValueFromPlug(0.0);

@@ -62,11 +62,11 @@ class PageFileSelector : public IFileSelectorControl {
 
 int SelectorRole(int param) {
   switch (param) {
-    case 208:
+    case vq_param::kFirmwareFileChosen:
       return VQEditor::kFirmwareSelector;
-    case 201:
+    case vq_param::kLoadFileChosen:
       return VQEditor::kLoadSelector;
-    case 203:
+    case vq_param::kSaveFileChosen:
       return VQEditor::kSaveSelector;
     default:
       return VQEditor::kWriteSelector;
@@ -236,8 +236,10 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
       auto* wheel = static_cast<IKnobMultiControl3*>(c);
       editor.takeModWheelChanged = [wheel] { return wheel->TakeChanged(); };
     }
-    if (spec.param == 348) editor.modWheelEntry = c;
-    if (spec.param >= 243 && spec.param <= 246) editor.flexiOverlay[spec.param - 243] = c;
+    if (spec.param == vq_param::kMidiCc) editor.modWheelEntry = c;
+    if (spec.param >= vq_param::kFlexi1ClearDestination &&
+        spec.param <= vq_param::kFlexi4ClearDestination)
+      editor.flexiOverlay[spec.param - vq_param::kFlexi1ClearDestination] = c;
     if (spec.cls != Ctl::Image || spec.param != -1) continue;
     switch (OrigId(spec.image)) {
       case 102:
@@ -327,16 +329,17 @@ void EditorPages::BuildManagerPage(VQEditor& editor) {
   // "Remember me" as the user left it.
   GetPrivateProfileString("dbase", "memo", "", text, sizeof text, settings);
   if (strcmp(text, "true") == 0)
-    editor.SetParameterFromGUI(346, 1.0);
+    editor.SetParameterFromGUI(vq_param::kManagerRememberLogin, 1.0);
   else if (strcmp(text, "false") == 0)
-    editor.SetParameterFromGUI(346, 0.0);
+    editor.SetParameterFromGUI(vq_param::kManagerRememberLogin, 0.0);
   editor.slotTable.assign(kSlotTableSize, ProgramSlot{});
-  editor.SetParameterFromGUI2(330, 1.0);
+  editor.SetParameterFromGUI2(vq_param::kManagerConfirm, 1.0);
 }
 
 void EditorPages::BuildManagerControls(VQEditor& editor) {
   IGraphics* g = editor.Graphics();
-  if (IParam* p = editor.GetParam(341)) p->InitDouble("Scroll", "", "", 0.0, 0.0, 1.0, 0.001, 1.0);
+  if (IParam* p = editor.GetParam(vq_param::kManagerBrowserScroll))
+    p->InitDouble("Scroll", "", "", 0.0, 0.0, 1.0, 0.001, 1.0);
   int userTexts = 0, images = 0, numbers = 0, names = 0;
   mSlots.assign(kSlotColumns * kSlotRows, {});
   for (const ControlSpec& spec : ManagerPageControls()) {
@@ -395,17 +398,21 @@ void EditorPages::SetToolTips(VQEditor& editor) {
   for (int i = 0; i < g->NControls(); ++i) {
     IControl* c = g->GetControl(i);
     const int p = c->ParamIdx();
-    const bool named = (p >= 3 && p <= 124) || (p >= 126 && p <= 149) || (p >= 160 && p <= 173) ||
-                       (p >= 182 && p <= 186) || p == 291 || p == 292;
+    const bool named =
+        (p >= vq_param::kVco1Coarse && p <= vq_param::kFlexi4RangeControl) ||
+        (p >= vq_param::kDelayVintageLong && p <= vq_param::kLevel) ||
+        (p >= vq_param::kEqualizerOnOff && p <= vq_param::kPortamentoMode) ||
+        (p >= vq_param::kOdBlendInstrument && p <= vq_param::kVcfCutoffFrequencyNew) ||
+        p == vq_param::k4BandParametricEqualizer || p == vq_param::k4BandParagraphicEqualizer;
     if (named) {
       if (IParam* param = editor.GetParam(p)) c->SetTooltip(param->GetName());
-    } else if (p == 202) {
+    } else if (p == vq_param::kLoadButton) {
       c->SetTooltip("Load program from file");
-    } else if (p == 204) {
+    } else if (p == vq_param::kSaveButton) {
       c->SetTooltip("Save program to file");
-    } else if (p == 206) {
+    } else if (p == vq_param::kSendButton) {
       c->SetTooltip("Select and write program from file to VQ");
-    } else if (p == 207) {
+    } else if (p == vq_param::kFolderButton) {
       c->SetTooltip("Write all programs from files to VQ. You have to connect two midicables!");
     }
   }

@@ -41,58 +41,73 @@ void EditorPages::ShowFlexiAware(VQEditor& editor, int p, bool hide) {
 
 void EditorPages::ShowOverdriveControls(VQEditor& editor, bool hide) {
   HideIf(mFxPanel[1], hide);
-  for (int p : {147, 148, 149, 182, 183}) ShowFlexiAware(editor, p, hide);
+  for (int p : {vq_param::kOverdriveOnOff, vq_param::kDrive, vq_param::kLevel,
+                vq_param::kOdBlendInstrument, vq_param::kOdBlendVcf})
+    ShowFlexiAware(editor, p, hide);
 }
 
 void EditorPages::ShowEqBandControls(VQEditor& editor, bool hide) {
   HideIf(mFxPanel[2], hide);
-  for (int p = 160; p <= 172; ++p) ShowFlexiAware(editor, p, hide);
-  for (int p : {184, 185}) ShowFlexiAware(editor, p, hide);
-  HideParams(editor, {291, 292}, hide);
+  for (int p = vq_param::kEqualizerOnOff; p <= vq_param::kTrebleBoost; ++p)
+    ShowFlexiAware(editor, p, hide);
+  for (int p : {vq_param::kEqBlendInstrument, vq_param::kEqBlendVcf})
+    ShowFlexiAware(editor, p, hide);
+  HideParams(editor, {vq_param::k4BandParametricEqualizer, vq_param::k4BandParagraphicEqualizer},
+             hide);
 }
 
 void EditorPages::ShowEqualizerSection(VQEditor& editor, bool hide) {
   HideIf(mFxPanel[3], hide);
-  HideParams(editor, {290}, hide);
-  for (int p : {160, 184, 185}) ShowFlexiAware(editor, p, hide);
-  HideParams(editor, {291, 292}, hide);
+  HideParams(editor, {vq_param::kPGEq}, hide);
+  for (int p : {vq_param::kEqualizerOnOff, vq_param::kEqBlendInstrument, vq_param::kEqBlendVcf})
+    ShowFlexiAware(editor, p, hide);
+  HideParams(editor, {vq_param::k4BandParametricEqualizer, vq_param::k4BandParagraphicEqualizer},
+             hide);
   mEqualizerShown = !hide;
 }
 
 void EditorPages::ShowModControls(VQEditor& editor, bool hide) {
   HideIf(mFxPanel[0], hide);
-  for (int p = 132; p <= 146; ++p) ShowFlexiAware(editor, p, hide);
+  for (int p = vq_param::kModBlendInstrument; p <= vq_param::kFeedbackDamping; ++p)
+    ShowFlexiAware(editor, p, hide);
 }
 
 void EditorPages::ShowListPage(VQEditor& editor, bool hide) {
-  HideParams(editor, {300}, hide);
+  HideParams(editor, {vq_param::kCloseListView}, hide);
   HideIf(mRangeList, hide);
-  HideParams(editor, {263, 264, 265, 266}, hide);
+  HideParams(
+      editor,
+      {vq_param::kListPage1, vq_param::kListPage2, vq_param::kListPage3, vq_param::kListPage4},
+      hide);
   const int open = editor.listViewTarget;
-  if (open >= 4 && open <= 7) HideParams(editor, {175 + 2 * (open - 4)}, hide);
+  if (open >= 4 && open <= 7)
+    HideParams(editor, {vq_param::kFlexi1RangeControlPolarity + 2 * (open - 4)}, hide);
 }
 
 void EditorPages::ShowSourceListPage(VQEditor& editor, bool hide) {
-  HideParams(editor, {300}, hide);
+  HideParams(editor, {vq_param::kCloseListView}, hide);
   HideIf(mSourceList, hide);
-  HideParams(editor, {263, 264, 265, 266}, hide);
+  HideParams(
+      editor,
+      {vq_param::kListPage1, vq_param::kListPage2, vq_param::kListPage3, vq_param::kListPage4},
+      hide);
 }
 
 void EditorPages::ShowSaveFromDevicePanel(VQEditor& editor, bool hide) {
   HideIf(mSaveFromDevice, hide);
-  HideParams(editor, {301, 302}, hide);
+  HideParams(editor, {vq_param::kSlotChooser, vq_param::kRequestProgram}, hide);
 }
 
 void EditorPages::ShowLoginPanel(VQEditor& editor, bool hide) {
   HideIf(mLoginBg, hide);
   HideIf(mLoginUser, hide);
   HideIf(mLoginPassword, hide);
-  HideParams(editor, {345, 346}, hide);
+  HideParams(editor, {vq_param::kManagerLogin, vq_param::kManagerRememberLogin}, hide);
 }
 
 void EditorPages::ShowSelectFolderPanel(VQEditor& editor, bool hide) {
   HideIf(mSelectFolderBg, hide);
-  HideParams(editor, {344, 343}, hide);
+  HideParams(editor, {vq_param::kManagerOnline, vq_param::kManagerBrowse}, hide);
 }
 
 void EditorPages::ShowExtMidiPage(VQEditor& editor, bool external) {
@@ -101,44 +116,65 @@ void EditorPages::ShowExtMidiPage(VQEditor& editor, bool external) {
     HideIf(mBackground[3], hideExternal);
   else if (editor.skinMode == 0 || editor.skinMode == 2)
     HideIf(mBackground[2], hideExternal);
-  HideParams(editor, {308, 309, 128, 311, 310}, hideExternal);
+  HideParams(editor,
+             {vq_param::kExtMidiPanelSwitch, vq_param::kExtMidiOn, vq_param::kExtMidiProgramChange,
+              vq_param::kExtMidiPitchbendRange, vq_param::kExtMidiOctaveTranspose},
+             hideExternal);
   for (IControl* t : editor.extMidiText) HideIf(t, hideExternal);
   if (!hideExternal) {
     const bool was = editor.applyingProgram;
     editor.applyingProgram = true;
-    editor.SetParameterFromGUI2(311, editor.ParamInt(90));
+    editor.SetParameterFromGUI2(vq_param::kExtMidiPitchbendRange,
+                                editor.ParamInt(vq_param::kPitchBendRange));
     editor.applyingProgram = was;
   }
   const bool hideInternal = !hideExternal;
-  HideParams(editor, {307}, hideInternal);
+  HideParams(editor, {vq_param::kIntMidiPanelSwitch}, hideInternal);
   bool portamentoModulated = false;
   for (int k = 0; k < kFlexiSlotCount; ++k) {
     if (editor.flexiDestination[k] != 85) continue;
     portamentoModulated = true;
-    HideParams(editor, {231 + 2 * k, 232 + 2 * k}, hideInternal);
+    HideParams(editor, {vq_param::kFlexi1RangeA + 2 * k, vq_param::kFlexi1RangeB + 2 * k},
+               hideInternal);
   }
-  if (!portamentoModulated) HideParams(editor, {88}, hideInternal);
-  HideParams(editor, {89, 90, 92, 93, 127, 173}, hideInternal);
-  for (int p : {88, 89, 90, 92, 93, 127, 173})
+  if (!portamentoModulated) HideParams(editor, {vq_param::kPortamentoTime}, hideInternal);
+  HideParams(editor,
+             {vq_param::kPortamentoSlope, vq_param::kPitchBendRange, vq_param::kTrigGateMode,
+              vq_param::kKeyPriority, vq_param::kMidiSync, vq_param::kPortamentoMode},
+             hideInternal);
+  for (int p : {vq_param::kPortamentoTime, vq_param::kPortamentoSlope, vq_param::kPitchBendRange,
+                vq_param::kTrigGateMode, vq_param::kKeyPriority, vq_param::kMidiSync,
+                vq_param::kPortamentoMode})
     HideIf(editor.readoutControls[p - kFieldOffset], hideInternal);
 }
 
 void EditorPages::ShowManagerPage(VQEditor& editor, bool hide) {
   HideIf(mPmBackground, hide);
-  HideParams(editor, {313, 318, 321, 314, 315, 316, 317, 319, 320, 322, 323, 336,
-                      324, 325, 327, 326, 329, 330, 331, 332, 333, 334, 335},
+  HideParams(editor, {vq_param::kManagerLocalBrowser, vq_param::kManagerClearBank,
+                      vq_param::kManagerSaveBank,     vq_param::kManagerSelectAll,
+                      vq_param::kManagerSelectNone,   vq_param::kManagerInvertSelection,
+                      vq_param::kManagerInsert,       vq_param::kManagerLoadBank,
+                      vq_param::kManagerDownloadBank, vq_param::kManagerUploadBank,
+                      vq_param::kManagerSendBank,     vq_param::kManagerApplyEdit,
+                      vq_param::kManagerRemoveMode,   vq_param::kManagerMoveMode,
+                      vq_param::kManagerCopyMode,     vq_param::kManagerSwapMode,
+                      vq_param::kManagerEditMode,     vq_param::kManagerConfirm,
+                      vq_param::kManagerCategoryBass, vq_param::kManagerCategoryGtr,
+                      vq_param::kManagerCategoryMidi, vq_param::kManagerCategoryFx,
+                      vq_param::kManagerCategoryEwi},
              hide);
   for (IControl* row : mBrowserRows) HideIf(row, hide);
   HideIf(mBrowserSelect, hide);
   for (size_t i = 1; i < mSlots.size(); ++i)
     for (IControl* c : mSlots[i]) HideIf(c, hide);
-  HideParams(editor, {341}, hide);
+  HideParams(editor, {vq_param::kManagerBrowserScroll}, hide);
   HideIf(mNameField, hide);
   HideIf(mSlotMatrix, hide);
-  HideParams(editor, {342}, hide);
+  HideParams(editor, {vq_param::kManagerPreviewNote}, hide);
   if (!hide) {
-    if (managerState != 0) HideParams(editor, {342}, true);
-    if (browserRowCount < vq_layout::kBrowserRows) HideParams(editor, {341}, true);
+    if (managerState != 0) HideParams(editor, {vq_param::kManagerPreviewNote}, true);
+    if (browserRowCount < vq_layout::kBrowserRows)
+      HideParams(editor, {vq_param::kManagerBrowserScroll}, true);
   }
   ShowLoginPanel(editor, true);
   ShowSelectFolderPanel(editor, true);
@@ -154,7 +190,8 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   if (layoutView != 0) return;
   IGraphics* g = editor.Graphics();
   // The MIDI-sync ranges follow the current program.
-  editor.SetupSyncRanges(editor.ParamInt(127), editor.ParamInt(126) == 1);
+  editor.SetupSyncRanges(editor.ParamInt(vq_param::kMidiSync),
+                         editor.ParamInt(vq_param::kDelayVintageLong) == 1);
   if (!g) {
     UpdateEqDisplay(editor);
     return;
@@ -167,12 +204,12 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   if (!editor.applyingProgram) editor.PackParamsToRecord();
   auto field = [&](int f) { return editor.record[f]; };
   // 1. The VCF variant.
-  if (value(78) == 1 || value(78) == 0) {
-    const bool vintage = value(78) == 0;
-    HideParams(editor, {79}, !vintage);
-    HideIf(editor.readoutControls[79 - kFieldOffset], !vintage);
-    HideParams(editor, {186}, vintage);
-    HideIf(editor.readoutControls[186 - kFieldOffset], vintage);
+  if (value(vq_param::kVcfVintageNew) == 1 || value(vq_param::kVcfVintageNew) == 0) {
+    const bool vintage = value(vq_param::kVcfVintageNew) == 0;
+    HideParams(editor, {vq_param::kVcfCutoffFrequencyVintage}, !vintage);
+    HideIf(editor.readoutControls[vq_param::kVcfCutoffFrequencyVintage - kFieldOffset], !vintage);
+    HideParams(editor, {vq_param::kVcfCutoffFrequencyNew}, vintage);
+    HideIf(editor.readoutControls[vq_param::kVcfCutoffFrequencyNew - kFieldOffset], vintage);
   }
   // 2, 3. FLEXI indicators and range sliders.
   for (int k = 0; k < kFlexiSlotCount; ++k) {
@@ -182,40 +219,43 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
     if (value(98 + 7 * k) > 0) {
       MoveFlexiRangeControls(editor, k, t);
     } else {
-      HideParams(editor, {231 + 2 * k, 232 + 2 * k}, true);
+      HideParams(editor, {vq_param::kFlexi1RangeA + 2 * k, vq_param::kFlexi1RangeB + 2 * k}, true);
       HideParams(editor, {t + kFieldOffset}, false);
     }
   }
   // 4, 5. The equalizer view and the effect panels.
   for (int t : editor.flexiDestination)
-    if (t >= 157 && t <= 169) eqBandView = true, eqCurveView = false;
+    if (t >= vq_param::FieldOf(vq_param::kEqualizerOnOff) &&
+        t <= vq_param::FieldOf(vq_param::kMid2Boost))
+      eqBandView = true, eqCurveView = false;
   ShowSaveFromDevicePanel(editor, true);
   ShowModControls(editor, true);
   ShowOverdriveControls(editor, true);
   ShowEqBandControls(editor, true);
   ShowEqualizerSection(editor, true);
   // 6. The effect panel shown.
-  if (value(267) == 1) {
+  if (value(vq_param::kShowFxOverdrive) == 1) {
     ShowOverdriveControls(editor, false);
-  } else if (value(268) == 1) {
+  } else if (value(vq_param::kShowFxEqualizer) == 1) {
     if (eqBandView) ShowEqBandControls(editor, false);
     if (eqCurveView) ShowEqualizerSection(editor, false);
   } else {
     ShowModControls(editor, false);
     const bool delay = (field(123) & 1) != 0;
-    editor.SetParameterFromGUI2(269, delay ? 0.0 : 1.0);
-    editor.SetParameterFromGUI2(305, delay ? 1.0 : 0.0);
+    editor.SetParameterFromGUI2(vq_param::kShowFxChorus, delay ? 0.0 : 1.0);
+    editor.SetParameterFromGUI2(vq_param::kShowFxDelay, delay ? 1.0 : 0.0);
   }
   // 7, 8. External MIDI and the chorus / delay highlights.
-  ShowExtMidiPage(editor, value(306) == 1);
+  ShowExtMidiPage(editor, value(vq_param::kIntMidiExtMidi) == 1);
   const bool modOn = field(131) == 1, delay = (field(123) & 1) != 0;
   HideIf(mTabHighlight[2], !(modOn && !delay));
   HideIf(mTabHighlight[3], !(modOn && delay));
   // 9, 10. FLEXI ranges and the delay values.
-  editor.SetupSyncRanges(editor.ParamInt(127), editor.ParamInt(126) == 1);
-  editor.SetParameterFromGUI2(45, field(42));
-  editor.SetParameterFromGUI2(138, field(135));
-  editor.SetParameterFromGUI2(142, field(139));
+  editor.SetupSyncRanges(editor.ParamInt(vq_param::kMidiSync),
+                         editor.ParamInt(vq_param::kDelayVintageLong) == 1);
+  editor.SetParameterFromGUI2(vq_param::kVco4PwmLfoFrq, field(42));
+  editor.SetParameterFromGUI2(vq_param::kDelay1, field(135));
+  editor.SetParameterFromGUI2(vq_param::kDelay2, field(139));
   // 11. Range pairs of the slots aimed at those fields.
   for (int k = 0; k < kFlexiSlotCount; ++k) {
     const int t = editor.flexiDestination[k];
@@ -230,21 +270,21 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   // 12. The curve.
   if (eqCurveView) UpdateEqDisplayFromProgram(editor);
   // 13, 14. Effect order and the overdrive / equalizer highlights.
-  const int order = value(131);
+  const int order = value(vq_param::kEffectsChainOrder);
   const int xA = static_cast<int>(std::ceil(523 * s)), xB = static_cast<int>(std::ceil(618 * s));
   const int y =
       editor.skinMode == 2 ? static_cast<int>(562 * s) : static_cast<int>(std::ceil(565 * s));
   if (order == 0 || order == 1) {
     const int od = order == 0 ? xA : xB, eq = order == 0 ? xB : xA;
-    g->MoveControlsOfParam(267, od, y);
-    g->MoveControlsOfParam(268, eq, y);
-    g->MoveControlsOfParam(294, od, y);
-    g->MoveControlsOfParam(295, eq, y);
+    g->MoveControlsOfParam(vq_param::kShowFxOverdrive, od, y);
+    g->MoveControlsOfParam(vq_param::kShowFxEqualizer, eq, y);
+    g->MoveControlsOfParam(vq_param::kFxOverdriveBlock, od, y);
+    g->MoveControlsOfParam(vq_param::kFxEqualizerBlock, eq, y);
     if (mTabHighlight[0]) mTabHighlight[0]->MoveTo(od, y);
     if (mTabHighlight[1]) mTabHighlight[1]->MoveTo(eq, y);
   }
-  HideIf(mTabHighlight[0], value(147) == 0);
-  HideIf(mTabHighlight[1], value(160) == 0);
+  HideIf(mTabHighlight[0], value(vq_param::kOverdriveOnOff) == 0);
+  HideIf(mTabHighlight[1], value(vq_param::kEqualizerOnOff) == 0);
   // 15, 16.
   editor.RedrawParamControls();
   ShowManagerPage(editor, !editor.managerPageShown);
@@ -277,20 +317,21 @@ void EditorPages::SetFieldKnobFrameLimit(VQEditor& editor, int field, int frames
 
 void EditorPages::SetFlexiRangeKnobFrameLimit(VQEditor& editor, int slot, int frames) {
   if (slot < 0 || slot >= kFlexiSlotCount) return;
-  for (int p : {231 + 2 * slot, 232 + 2 * slot})
+  for (int p : {vq_param::kFlexi1RangeA + 2 * slot, vq_param::kFlexi1RangeB + 2 * slot})
     if (IKnobMultiControl* k = KnobOf(p)) k->SetFrameLimit(frames);
 }
 
 void EditorPages::SetDelayKnobFrameLimit(VQEditor& editor, int delay, int frames) {
   if (delay == 0 || delay == 1)
-    if (IKnobMultiControl* k = KnobOf(delay == 0 ? 138 : 142)) k->SetFrameLimit(frames);
+    if (IKnobMultiControl* k = KnobOf(delay == 0 ? vq_param::kDelay1 : vq_param::kDelay2))
+      k->SetFrameLimit(frames);
 }
 
 void EditorPages::MoveFlexiRangeControls(VQEditor& editor, int slot, int field) {
   IGraphics* g = editor.Graphics();
   if (!g || slot < 0 || slot >= kFlexiSlotCount) return;
   const vq_layout::Point p = vq_layout::KnobPositionAt(field);
-  const int a = 231 + 2 * slot, b = a + 1;
+  const int a = vq_param::kFlexi1RangeA + 2 * slot, b = a + 1;
   // A destination outside the table, or one the table does not place, leaves the sliders hidden.
   if (field < 0 || field >= vq_layout::kPositionCount || (p.x == 0 && p.y == 0)) {
     HideParams(editor, {a, b}, true);
@@ -312,7 +353,7 @@ void EditorPages::HideFlexiDestinationHighlight(VQEditor& editor, int slot, bool
 }
 
 void EditorPages::HideListViewFrame(VQEditor& editor, bool hide) {
-  HideParams(editor, {300}, hide);
+  HideParams(editor, {vq_param::kCloseListView}, hide);
 }
 
 bool EditorPages::IsKnobHeld(const VQEditor& editor, int paramIdx) const {

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "editor/param_ids.h"
+
 namespace vq_layout {
 namespace {
 
@@ -11,25 +13,62 @@ struct PositionRun {
   int first, last, x0, dx, y;
 };
 constexpr PositionRun kRuns[] = {
-    {3, 14, 25, 40, 88},      {15, 26, 25, 40, 245},   {27, 38, 25, 40, 402},
-    {39, 50, 25, 40, 559},    {51, 58, 520, 40, 402},  {59, 59, 1008, 0, 402},
-    {60, 60, 1044, 0, 402},   {61, 61, 1080, 0, 402},  {62, 69, 560, 40, 245},
-    {70, 70, 520, 0, 245},    {71, 71, 880, 0, 245},   {72, 72, 920, 0, 245},
-    {73, 77, 560, 40, 88},    {78, 78, 762, 0, 155},   {79, 79, 800, 0, 88},
-    {80, 80, 840, 0, 88},     {81, 81, 960, 0, 88},    {82, 82, 1040, 0, 88},
-    {83, 83, 1000, 0, 88},    {84, 84, 1080, 0, 88},   {85, 85, 920, 0, 88},
-    {86, 86, 880, 0, 88},     {87, 87, 762, 0, 205},   {88, 88, 838, 0, 402},
-    {89, 89, 866, 0, 465},    {90, 90, 970, 0, 402},   {91, 91, 520, 0, 88},
-    {92, 92, 883, 0, 520},    {93, 93, 936, 0, 505},   {94, 97, 960, 40, 245},
-    {104, 104, 559, 0, 9},    {111, 111, 727, 0, 9},   {118, 118, 895, 0, 9},
-    {125, 125, 1063, 0, 9},   {127, 127, 936, 0, 450}, {131, 131, 906, 0, 565},
-    {132, 132, 560, 0, 559},  {133, 133, 600, 0, 559}, {134, 134, 520, 0, 559},
-    {135, 146, 640, 40, 559}, {147, 147, 520, 0, 559}, {148, 148, 640, 0, 559},
-    {149, 149, 680, 0, 559},  {160, 160, 520, 0, 559}, {161, 172, 640, 40, 559},
-    {173, 173, 902, 0, 465},  {174, 174, 478, 0, 58},  {176, 176, 646, 0, 58},
-    {178, 178, 814, 0, 58},   {180, 180, 982, 0, 58},  {182, 182, 560, 0, 559},
-    {183, 183, 600, 0, 559},  {184, 184, 560, 0, 559}, {185, 185, 600, 0, 559},
-    {186, 186, 800, 0, 88},
+    {vq_param::kVco1Coarse, vq_param::kVco1Volume, 25, 40, 88},
+    {vq_param::kVco2Coarse, vq_param::kVco2Volume, 25, 40, 245},
+    {vq_param::kVco3Coarse, vq_param::kVco3Volume, 25, 40, 402},
+    {vq_param::kVco4Coarse, vq_param::kVco4Volume, 25, 40, 559},
+    {vq_param::kVoice2Transposition, vq_param::kDistortionTone, 520, 40, 402},
+    {vq_param::kInstrumentVolume59, vq_param::kInstrumentVolume59, 1008, 0, 402},
+    {vq_param::kVcfVolumeLinear, vq_param::kVcfVolumeLinear, 1044, 0, 402},
+    {vq_param::kVcfVolumeLogarithmic, vq_param::kVcfVolumeLogarithmic, 1080, 0, 402},
+    {vq_param::kVcaAttackTime, vq_param::kVcfReleaseTime, 560, 40, 245},
+    {vq_param::kEnvelopeMode, vq_param::kEnvelopeMode, 520, 0, 245},
+    {vq_param::kNoiseAttackTime, vq_param::kNoiseAttackTime, 880, 0, 245},
+    {vq_param::kNoiseDecayTime, vq_param::kNoiseDecayTime, 920, 0, 245},
+    {vq_param::kInstrumentVolume73, vq_param::kNoiseVolume, 560, 40, 88},
+    {vq_param::kVcfVintageNew, vq_param::kVcfVintageNew, 762, 0, 155},
+    {vq_param::kVcfCutoffFrequencyVintage, vq_param::kVcfCutoffFrequencyVintage, 800, 0, 88},
+    {vq_param::k2ndVcfCutoffFrequency, vq_param::k2ndVcfCutoffFrequency, 840, 0, 88},
+    {vq_param::kVcfModulationEnvelopeFollower, vq_param::kVcfModulationEnvelopeFollower, 960, 0,
+     88},
+    {vq_param::kVcfAccent, vq_param::kVcfAccent, 1040, 0, 88},
+    {vq_param::kVcfModulationAdGenerator, vq_param::kVcfModulationAdGenerator, 1000, 0, 88},
+    {vq_param::kVcfModulationPitchFollow, vq_param::kVcfModulationPitchFollow, 1080, 0, 88},
+    {vq_param::kVcfType, vq_param::kVcfType, 920, 0, 88},
+    {vq_param::kVcfQ, vq_param::kVcfQ, 880, 0, 88},
+    {vq_param::kVcfSlope, vq_param::kVcfSlope, 762, 0, 205},
+    {vq_param::kPortamentoTime, vq_param::kPortamentoTime, 838, 0, 402},
+    {vq_param::kPortamentoSlope, vq_param::kPortamentoSlope, 866, 0, 465},
+    {vq_param::kPitchBendRange, vq_param::kPitchBendRange, 970, 0, 402},
+    {vq_param::kVcoTranspose, vq_param::kVcoTranspose, 520, 0, 88},
+    {vq_param::kTrigGateMode, vq_param::kTrigGateMode, 883, 0, 520},
+    {vq_param::kKeyPriority, vq_param::kKeyPriority, 936, 0, 505},
+    {vq_param::kLfoFrequency, vq_param::kLfoVcoDepth, 960, 40, 245},
+    {vq_param::kFlexi1Curve, vq_param::kFlexi1Curve, 559, 0, 9},
+    {vq_param::kFlexi2Curve, vq_param::kFlexi2Curve, 727, 0, 9},
+    {vq_param::kFlexi3Curve, vq_param::kFlexi3Curve, 895, 0, 9},
+    {vq_param::kFlexi4Curve, vq_param::kFlexi4Curve, 1063, 0, 9},
+    {vq_param::kMidiSync, vq_param::kMidiSync, 936, 0, 450},
+    {vq_param::kEffectsChainOrder, vq_param::kEffectsChainOrder, 906, 0, 565},
+    {vq_param::kModBlendInstrument, vq_param::kModBlendInstrument, 560, 0, 559},
+    {vq_param::kModBlendVcf, vq_param::kModBlendVcf, 600, 0, 559},
+    {vq_param::kModOnOff, vq_param::kModOnOff, 520, 0, 559},
+    {vq_param::kLfoAFrq, vq_param::kFeedbackDamping, 640, 40, 559},
+    {vq_param::kOverdriveOnOff, vq_param::kOverdriveOnOff, 520, 0, 559},
+    {vq_param::kDrive, vq_param::kDrive, 640, 0, 559},
+    {vq_param::kLevel, vq_param::kLevel, 680, 0, 559},
+    {vq_param::kEqualizerOnOff, vq_param::kEqualizerOnOff, 520, 0, 559},
+    {vq_param::kBassFrq, vq_param::kTrebleBoost, 640, 40, 559},
+    {vq_param::kPortamentoMode, vq_param::kPortamentoMode, 902, 0, 465},
+    {vq_param::kFlexi1Mode, vq_param::kFlexi1Mode, 478, 0, 58},
+    {vq_param::kFlexi2Mode, vq_param::kFlexi2Mode, 646, 0, 58},
+    {vq_param::kFlexi3Mode, vq_param::kFlexi3Mode, 814, 0, 58},
+    {vq_param::kFlexi4Mode, vq_param::kFlexi4Mode, 982, 0, 58},
+    {vq_param::kOdBlendInstrument, vq_param::kOdBlendInstrument, 560, 0, 559},
+    {vq_param::kOdBlendVcf, vq_param::kOdBlendVcf, 600, 0, 559},
+    {vq_param::kEqBlendInstrument, vq_param::kEqBlendInstrument, 560, 0, 559},
+    {vq_param::kEqBlendVcf, vq_param::kEqBlendVcf, 600, 0, 559},
+    {vq_param::kVcfCutoffFrequencyNew, vq_param::kVcfCutoffFrequencyNew, 800, 0, 88},
 };
 
 struct PositionTable {
@@ -225,26 +264,26 @@ void SynthBuilder::KnobLoopEntry(int p) {
   const Point pos = KnobPosition(p);
   const int X = pos.x, Y = pos.y;
   switch (p) {
-    case 51:
-    case 52:
+    case vq_param::kVoice2Transposition:
+    case vq_param::kVoice3Transposition:
       return KnobWithReadout(p, Ctl::Knob, 145, 0.4);
-    case 70:
+    case vq_param::kEnvelopeMode:
       return KnobWithReadout(p, Ctl::Knob, 143, 0.4);
-    case 84:
+    case vq_param::kVcfModulationPitchFollow:
       return KnobWithReadout(p, Ctl::Knob, 118, 0.4);
-    case 85:
+    case vq_param::kVcfType:
       return KnobWithReadout(p, Ctl::Knob, 144, 0.4);
-    case 78:
-    case 87:
-    case 92:
+    case vq_param::kVcfVintageNew:
+    case vq_param::kVcfSlope:
+    case vq_param::kTrigGateMode:
       Framed(Ctl::Switch, p, mLcd ? 233 : 172, X + 6, mLcd ? Y - 4 : Y - 7);
       Readout(p, mLcd ? IRECT(X - 8, Y - 16, X + 40, Y) : IRECT(X - 8, Y - 20, X + 40, Y - 4));
       return;
-    case 89:
+    case vq_param::kPortamentoSlope:
       Framed(Ctl::Switch, p, mLcd ? 233 : 172, X + 6, mLcd ? Y - 8 : Y - 7);
       Readout(p, IRECT(X - 8, Y - 20, X + 40, Y - 4));
       return;
-    case 93:
+    case vq_param::kKeyPriority:
       Framed(Ctl::Knob, p, Img(169), X, mLcd ? Y - 9 : Y - 12, 0.4);
       Readout(p, mLcd ? IRECT(X - 8, Y - 12, X + 40, Y + 4) : IRECT(X - 8, Y - 15, X + 40, Y + 1));
       return;
@@ -283,133 +322,188 @@ std::vector<ControlSpec> SynthBuilder::Build() {
        mLcd ? Style::TitleLcd : Style::TitleOrig, "Last Used Program");
   // 7. Portamento mode.
   {
-    const Point p = KnobPosition(173);
-    Framed(Ctl::Switch, 173, mLcd ? 233 : 172, p.x + 6, mLcd ? p.y - 8 : p.y - 7);
-    Readout(173, IRECT(p.x - 8, p.y - 20, p.x + 40, p.y - 4));
+    const Point p = KnobPosition(vq_param::kPortamentoMode);
+    Framed(Ctl::Switch, vq_param::kPortamentoMode, mLcd ? 233 : 172, p.x + 6,
+           mLcd ? p.y - 8 : p.y - 7);
+    Readout(vq_param::kPortamentoMode, IRECT(p.x - 8, p.y - 20, p.x + 40, p.y - 4));
   }
   // 8. Seven-segment program number.
-  Framed(Ctl::Image, 211, Img(117), mLcd ? 141 : 129, 47);
+  Framed(Ctl::Image, vq_param::k7SegmentDisplay, Img(117), mLcd ? 141 : 129, 47);
   // 9. Read-out slots of fields 95..120: kept, never attached.
-  for (int param = 98; param <= 123; ++param) {
+  for (int param = vq_param::kFlexi1Source; param <= vq_param::kFlexi4Range; ++param) {
     const Point p = KnobPosition(param);
     Readout(param, IRECT(p.x - 8, p.y + 33, p.x + 40, p.y + 49)).attached = false;
   }
   // 10, 11. The voice parameters and the LFO.
-  for (int p = 3; p <= 93; ++p) KnobLoopEntry(p);
-  for (int p = 94; p <= 97; ++p) KnobWithReadout(p, Ctl::Knob, 106, 1.0);
+  for (int p = vq_param::kVco1Coarse; p <= vq_param::kKeyPriority; ++p) KnobLoopEntry(p);
+  for (int p = vq_param::kLfoFrequency; p <= vq_param::kLfoVcoDepth; ++p)
+    KnobWithReadout(p, Ctl::Knob, 106, 1.0);
   // 12. MIDI sync, the second cutoff and the effect and equalizer knobs.
   {
-    const Point p = KnobPosition(127);
-    Framed(Ctl::Knob2, 127, Img(169), p.x, p.y - 12, 0.4);
-    Readout(127, mLcd ? IRECT(p.x - 8, p.y - 18, p.x + 40, p.y - 2)
-                      : IRECT(p.x - 8, p.y - 15, p.x + 40, p.y + 1));
+    const Point p = KnobPosition(vq_param::kMidiSync);
+    Framed(Ctl::Knob2, vq_param::kMidiSync, Img(169), p.x, p.y - 12, 0.4);
+    Readout(vq_param::kMidiSync, mLcd ? IRECT(p.x - 8, p.y - 18, p.x + 40, p.y - 2)
+                                      : IRECT(p.x - 8, p.y - 15, p.x + 40, p.y + 1));
   }
-  Framed(Ctl::Knob, 186, Img(107), 800, 76, 1.0).hidden = true;
-  Readout(186, DefaultReadout(186)).hidden = true;
-  for (int p :
-       {132, 133, 134, 135, 136, 137, 138, 139, 140, 141, 142, 143, 144, 145, 146, 148, 149, 147,
-        182, 183, 161, 162, 163, 164, 165, 166, 167, 168, 169, 170, 171, 172, 160, 184, 185}) {
-    if (p == 134)
+  Framed(Ctl::Knob, vq_param::kVcfCutoffFrequencyNew, Img(107), 800, 76, 1.0).hidden = true;
+  Readout(vq_param::kVcfCutoffFrequencyNew, DefaultReadout(vq_param::kVcfCutoffFrequencyNew))
+      .hidden = true;
+  for (int p : {vq_param::kModBlendInstrument,
+                vq_param::kModBlendVcf,
+                vq_param::kModOnOff,
+                vq_param::kLfoAFrq,
+                vq_param::kLfoBFrq,
+                vq_param::kLevel1,
+                vq_param::kDelay1,
+                vq_param::kMod1A,
+                vq_param::kMod1B,
+                vq_param::kLevel2,
+                vq_param::kDelay2,
+                vq_param::kMod2A,
+                vq_param::kMod2B,
+                vq_param::kFeedbackLevel,
+                vq_param::kFeedbackDamping,
+                vq_param::kDrive,
+                vq_param::kLevel,
+                vq_param::kOverdriveOnOff,
+                vq_param::kOdBlendInstrument,
+                vq_param::kOdBlendVcf,
+                vq_param::kBassFrq,
+                vq_param::kBassSlope,
+                vq_param::kBassBoost,
+                vq_param::kMid1Frq,
+                vq_param::kMid1Q,
+                vq_param::kMid1Boost,
+                vq_param::kMid2Frq,
+                vq_param::kMid2Q,
+                vq_param::kMid2Boost,
+                vq_param::kTrebleFrq,
+                vq_param::kTrebleSlope,
+                vq_param::kTrebleBoost,
+                vq_param::kEqualizerOnOff,
+                vq_param::kEqBlendInstrument,
+                vq_param::kEqBlendVcf}) {
+    if (p == vq_param::kModOnOff)
       KnobWithReadout(p, Ctl::Knob, 118, 0.4);
-    else if (p == 138 || p == 142)
+    else if (p == vq_param::kDelay1 || p == vq_param::kDelay2)
       KnobWithReadout(p, Ctl::Knob, 106, 1.0);
-    else if (p == 147 || p == 182 || p == 183 || p == 160 || p == 184 || p == 185)
+    else if (p == vq_param::kOverdriveOnOff || p == vq_param::kOdBlendInstrument ||
+             p == vq_param::kOdBlendVcf || p == vq_param::kEqualizerOnOff ||
+             p == vq_param::kEqBlendInstrument || p == vq_param::kEqBlendVcf)
       KnobWithReadout(p, Ctl::Knob, 118, 1.0);
     else
       KnobWithReadout(p, Ctl::Knob, 107, 1.0);
   }
 
   // 13. The rest of the page.
-  Framed(Ctl::Switch, 131, Img(147), 906, mLcd ? 562 : 565);
+  Framed(Ctl::Switch, vq_param::kEffectsChainOrder, Img(147), 906, mLcd ? 562 : 565);
   const int rangeImages[8] = {136, 136, 138, 138, 140, 140, 142, 142};
   for (int i = 0; i < 8; ++i)
-    Framed(Ctl::Knob, 231 + i, Img(rangeImages[i]), 300, -40, 1.0).hidden = true;
-  Framed(Ctl::Switch, 187, Img(172), 31, mLcd ? 240 : 242);
-  Framed(Ctl::Switch, 188, mLcd ? 265 : 172, 408, 36);
+    Framed(Ctl::Knob, vq_param::kFlexi1RangeA + i, Img(rangeImages[i]), 300, -40, 1.0).hidden =
+        true;
+  Framed(Ctl::Switch, vq_param::kVco2OscSync, Img(172), 31, mLcd ? 240 : 242);
+  Framed(Ctl::Switch, vq_param::kTrackingPriority, mLcd ? 265 : 172, 408, 36);
   {
-    ControlSpec& r = mLcd ? Readout(188, IRECT(369, 23, 467, 43), Style::TrackingReadoutLcd)
-                          : Readout(188, IRECT(369, 24, 467, 44));
-    r.readoutField = 185;
+    ControlSpec& r = mLcd ? Readout(vq_param::kTrackingPriority, IRECT(369, 23, 467, 43),
+                                    Style::TrackingReadoutLcd)
+                          : Readout(vq_param::kTrackingPriority, IRECT(369, 24, 467, 44));
+    r.readoutField = vq_param::kTrackingPriority - kPositionFirstParam;
   }
-  for (int k = 0; k < 4; ++k) Framed(Ctl::Button, 239 + k, mLcd ? 265 : 133, 570 + 168 * k, 50);
   for (int k = 0; k < 4; ++k)
-    Framed(Ctl::Button, 243 + k, Img(151), mLcd ? 570 + 168 * k : 572 + 168 * k, mLcd ? 50 : 52);
+    Framed(Ctl::Button, vq_param::kFlexi1LearnDestination + k, mLcd ? 265 : 133, 570 + 168 * k, 50);
+  for (int k = 0; k < 4; ++k)
+    Framed(Ctl::Button, vq_param::kFlexi1ClearDestination + k, Img(151),
+           mLcd ? 570 + 168 * k : 572 + 168 * k, mLcd ? 50 : 52);
   for (int k = 0; k < 4; ++k) {
-    const Point p = KnobPosition(104 + 7 * k);
-    Framed(Ctl::Knob, 104 + 7 * k, Img(134), p.x, p.y, 3.0);
+    const Point p = KnobPosition(vq_param::kFlexi1Curve + 7 * k);
+    Framed(Ctl::Knob, vq_param::kFlexi1Curve + 7 * k, Img(134), p.x, p.y, 3.0);
   }
   const Style spin = mLcd ? Style::FlexiSpinnerLcd : Style::FlexiSpinnerOrig;
   auto sourceRect = [](int k) { return IRECT(478 + 168 * k, 11, 548 + 168 * k, 27); };
   auto rangeRect = [](int k) { return IRECT(478 + 168 * k, 35, 548 + 168 * k, 51); };
   for (int k = 0; k < 4; ++k) {
-    Rect(Ctl::Spinner, 247 + 2 * k, sourceRect(k)).style = spin;
-    Rect(Ctl::Spinner, 248 + 2 * k, rangeRect(k)).style = spin;
+    Rect(Ctl::Spinner, vq_param::kFlexi1Sources + 2 * k, sourceRect(k)).style = spin;
+    Rect(Ctl::Spinner, vq_param::kFlexi1Ranges + 2 * k, rangeRect(k)).style = spin;
   }
   for (int k = 0; k < 4; ++k) {
-    const Point p = KnobPosition(174 + 2 * k);
-    Framed(Ctl::Switch, 174 + 2 * k, Img(156), p.x, p.y - 2);
+    const Point p = KnobPosition(vq_param::kFlexi1Mode + 2 * k);
+    Framed(Ctl::Switch, vq_param::kFlexi1Mode + 2 * k, Img(156), p.x, p.y - 2);
   }
   if (!mLcd) {
-    ControlSpec& radio = Rect(Ctl::RadioButtons, 293, IRECT(524, 565, 810, 581));
+    ControlSpec& radio =
+        Rect(Ctl::RadioButtons, vq_param::kFxBlockSelector, IRECT(524, 565, 810, 581));
     radio.image = 146;
     radio.hidden = true;
     radio.count = 3;
     radio.direction = 1;
   }
-  const int tabParams[4] = {267, 268, 269, 305}, tabImages[4] = {154, 153, 152, 170};
+  const int tabParams[4] = {vq_param::kShowFxOverdrive, vq_param::kShowFxEqualizer,
+                            vq_param::kShowFxChorus, vq_param::kShowFxDelay},
+            tabImages[4] = {154, 153, 152, 170};
   for (int k = 0; k < 4; ++k)
     Framed(Ctl::Switch, tabParams[k], Img(tabImages[k]), 523 + 95 * k, mLcd ? 562 : 565);
-  const int tabAreas[4] = {294, 295, 296, 312};
+  const int tabAreas[4] = {vq_param::kFxOverdriveBlock, vq_param::kFxEqualizerBlock,
+                           vq_param::kFxVintageModulationBlock, vq_param::kFxLongDelayBlock};
   for (int k = 0; k < 4; ++k) {
     const int x = 523 + 95 * k;
     Rect(Ctl::InvisibleSwitch, tabAreas[k],
          mLcd ? IRECT(x, 562, x + 100, 587) : IRECT(x, 565, x + 100, 585));
   }
-  Framed(Ctl::Knob, 309, Img(118), 845, 390, 1.0);
-  Framed(Ctl::Knob2, 128, Img(106), 885, 390, 1.0);
-  Framed(Ctl::Knob, 310, Img(119), 925, 390, 1.0);
-  Framed(Ctl::Knob, 311, Img(106), 965, 390, 1.0);
+  Framed(Ctl::Knob, vq_param::kExtMidiOn, Img(118), 845, 390, 1.0);
+  Framed(Ctl::Knob2, vq_param::kExtMidiProgramChange, Img(106), 885, 390, 1.0);
+  Framed(Ctl::Knob, vq_param::kExtMidiOctaveTranspose, Img(119), 925, 390, 1.0);
+  Framed(Ctl::Knob, vq_param::kExtMidiPitchbendRange, Img(106), 965, 390, 1.0);
   for (int k = 0; k < 4; ++k)
     Text(mLcd ? IRECT(837 + 40 * k, 429, 885 + 40 * k, 445)
               : IRECT(837 + 40 * k, 435, 885 + 40 * k, 451),
          Style::Readout, "");
-  Framed(Ctl::Switch, 306, Img(175), mLcd ? 848 : 852, mLcd ? 408 : 406);
-  Rect(Ctl::InvisibleSwitch, 307, IRECT(848, 408, 920, 430)).hidden = true;
-  Rect(Ctl::InvisibleSwitch, 308, IRECT(920, 408, 992, 430)).hidden = true;
-  Rect(Ctl::ParaEq, 290, mLcd ? IRECT(650, 590, 1110, 705) : IRECT(640, 593, 1100, 708));
+  Framed(Ctl::Switch, vq_param::kIntMidiExtMidi, Img(175), mLcd ? 848 : 852, mLcd ? 408 : 406);
+  Rect(Ctl::InvisibleSwitch, vq_param::kIntMidiPanelSwitch, IRECT(848, 408, 920, 430)).hidden =
+      true;
+  Rect(Ctl::InvisibleSwitch, vq_param::kExtMidiPanelSwitch, IRECT(920, 408, 992, 430)).hidden =
+      true;
+  Rect(Ctl::ParaEq, vq_param::kPGEq,
+       mLcd ? IRECT(650, 590, 1110, 705) : IRECT(640, 593, 1100, 708));
   for (int k = 0; k < 4; ++k) {
-    Rect(Ctl::InvisibleSwitch, 255 + k, sourceRect(k));
-    Rect(Ctl::InvisibleSwitch, 259 + k, rangeRect(k));
+    Rect(Ctl::InvisibleSwitch, vq_param::kShowFlexi1Sources + k, sourceRect(k));
+    Rect(Ctl::InvisibleSwitch, vq_param::kShowFlexi1Ranges + k, rangeRect(k));
   }
   Framed(Ctl::Image, -1, Img(148), 0, mLcd ? 0 : 1).hidden = true;
   Framed(Ctl::Image, -1, Img(149), 0, mLcd ? 0 : 1).hidden = true;  // closed by the list-page hide
   for (int k = 0; k < 4; ++k)
-    Rect(Ctl::InvisibleSelect, 263 + k,
+    Rect(Ctl::InvisibleSelect, vq_param::kListPage1 + k,
          IRECT(kListColumnX[k], kListTop, kListColumnX[k + 1], kListBottom))
         .hidden = true;
-  Rect(Ctl::InvisibleSwitch, 300, IRECT(0, 0, 1140, 120)).hidden = true;
-  for (int k = 0; k < 4; ++k) Framed(Ctl::Switch, 175 + 2 * k, Img(150), 575, 100).hidden = true;
-  Framed(Ctl::Button, 303, Img(160), 18, 730);
-  Framed(Ctl::Button, 304, Img(161), 18, 760);
+  Rect(Ctl::InvisibleSwitch, vq_param::kCloseListView, IRECT(0, 0, 1140, 120)).hidden = true;
+  for (int k = 0; k < 4; ++k)
+    Framed(Ctl::Switch, vq_param::kFlexi1RangeControlPolarity + 2 * k, Img(150), 575, 100).hidden =
+        true;
+  Framed(Ctl::Button, vq_param::kCopyPanelVco, Img(160), 18, 730);
+  Framed(Ctl::Button, vq_param::kCopyPanelFlexi, Img(161), 18, 760);
   const int editParams[6][5] = {
       // param, image, x, y, lcd x/y differ
-      {212, 125, 196, 730, 1}, {213, 126, 71, 49, 1},    {214, 127, 822, 758, 0},
-      {215, 128, 822, 730, 0}, {216, 129, 1066, 730, 0}, {217, 130, 1066, 758, 0},
+      {vq_param::kCopyButton, 125, 196, 730, 1},
+      {vq_param::kInitButton, 126, 71, 49, 1},
+      {vq_param::kRandomizeButton, 127, 822, 758, 0},
+      {vq_param::kInitGroupsButton, 128, 822, 730, 0},
+      {vq_param::kAllGroupsOn, 129, 1066, 730, 0},
+      {vq_param::kAllGroupsOff, 130, 1066, 758, 0},
   };
   for (const auto& e : editParams) {
     int x = e[2], y = e[3];
-    if (mLcd && e[0] == 212) x = 189, y = 725;
-    if (mLcd && e[0] == 213) x = 48;
+    if (mLcd && e[0] == vq_param::kCopyButton) x = 189, y = 725;
+    if (mLcd && e[0] == vq_param::kInitButton) x = 48;
     Framed(Ctl::Button, e[0], Img(e[1]), x, y);
   }
   const int checkColumns[5] = {66, 140, 874, 922, 1002};
   for (int c = 0; c < 5; ++c)
     for (int r = 0; r < 4; ++r)
-      Framed(Ctl::Switch, 270 + 4 * c + r, Img(131), checkColumns[c], 731 + 13 * r);
-  Framed(Ctl::Button, 209, Img(163), mLcd ? 216 : 186, 49);
-  Framed(Ctl::Button, 210, Img(164), mLcd ? 247 : 218, 49);
-  Rect(Ctl::InvisibleSwitch, 291, IRECT(1010, 565, 1037, 584));
-  Rect(Ctl::InvisibleSwitch, 292, IRECT(1041, 565, 1068, 584));
+      Framed(Ctl::Switch, vq_param::kCopySource1 + 4 * c + r, Img(131), checkColumns[c],
+             731 + 13 * r);
+  Framed(Ctl::Button, vq_param::kPreviousProgram, Img(163), mLcd ? 216 : 186, 49);
+  Framed(Ctl::Button, vq_param::kNextProgram, Img(164), mLcd ? 247 : 218, 49);
+  Rect(Ctl::InvisibleSwitch, vq_param::k4BandParametricEqualizer, IRECT(1010, 565, 1037, 584));
+  Rect(Ctl::InvisibleSwitch, vq_param::k4BandParagraphicEqualizer, IRECT(1041, 565, 1068, 584));
   auto selector = [&](int param, const IRECT& r, const char* ext, int action, bool hidden) {
     ControlSpec& c = Rect(Ctl::FileSelector, param, r);
     c.image = Img(109);
@@ -417,23 +511,27 @@ std::vector<ControlSpec> SynthBuilder::Build() {
     c.fileAction = action;
     c.hidden = hidden;
   };
-  selector(208, IRECT(0, 0, 40, 16), "vq4", 0, true);
+  selector(vq_param::kFirmwareFileChosen, IRECT(0, 0, 40, 16), "vq4", 0, true);
   const IRECT loadRect = mLcd ? IRECT(47, 10, 103, 27) : IRECT(60, 12, 100, 28);
-  selector(201, loadRect, "", 0, true);
-  selector(201, loadRect, "pr4 pr3 prg", 0, !mLcd);
-  selector(203, mLcd ? IRECT(104, 10, 160, 27) : IRECT(100, 12, 140, 28), "pr4", 1, false);
-  selector(205, mLcd ? IRECT(161, 10, 217, 27) : IRECT(150, 12, 190, 28), "pr4 pr3 prg", 0, false);
-  const int fileButtons[4][4] = {
-      {202, 166, 46, 47}, {204, 167, 90, 104}, {206, 168, 132, 161}, {207, 116, 196, 218}};
+  selector(vq_param::kLoadFileChosen, loadRect, "", 0, true);
+  selector(vq_param::kLoadFileChosen, loadRect, "pr4 pr3 prg", 0, !mLcd);
+  selector(vq_param::kSaveFileChosen, mLcd ? IRECT(104, 10, 160, 27) : IRECT(100, 12, 140, 28),
+           "pr4", 1, false);
+  selector(vq_param::kSendFileChosen, mLcd ? IRECT(161, 10, 217, 27) : IRECT(150, 12, 190, 28),
+           "pr4 pr3 prg", 0, false);
+  const int fileButtons[4][4] = {{vq_param::kLoadButton, 166, 46, 47},
+                                 {vq_param::kSaveButton, 167, 90, 104},
+                                 {vq_param::kSendButton, 168, 132, 161},
+                                 {vq_param::kFolderButton, 116, 196, 218}};
   for (const auto& b : fileButtons)
     Framed(Ctl::Button, b[0], Img(b[1]), mLcd ? b[3] : b[2], mLcd ? 10 : 11);
   Framed(Ctl::Image, -1, Img(157), 0, 0);
-  Rect(Ctl::Spinner, 301, IRECT(548, 348, 588, 388)).style = Style::SlotSpinner;
-  Rect(Ctl::InvisibleSwitch, 302, IRECT(524, 404, 600, 444));
+  Rect(Ctl::Spinner, vq_param::kSlotChooser, IRECT(548, 348, 588, 388)).style = Style::SlotSpinner;
+  Rect(Ctl::InvisibleSwitch, vq_param::kRequestProgram, IRECT(524, 404, 600, 444));
   const Style midi = mLcd ? Style::MidiSpinnerLcd : Style::MidiSpinnerOrig;
-  Rect(Ctl::Spinner, 347, IRECT(262, 730, 292, 770)).style = midi;
-  Rect(Ctl::Spinner, 348, IRECT(262, 775, 292, 815)).style = midi;
-  Framed(Ctl::Knob3, 349, Img(171), 293, 730, 1.0);
+  Rect(Ctl::Spinner, vq_param::kMidiChannel, IRECT(262, 730, 292, 770)).style = midi;
+  Rect(Ctl::Spinner, vq_param::kMidiCc, IRECT(262, 775, 292, 815)).style = midi;
+  Framed(Ctl::Knob3, vq_param::kModWheel, Img(171), 293, 730, 1.0);
   return std::move(mOut);
 }
 
@@ -567,27 +665,39 @@ std::vector<ControlSpec> ManagerPageControls() {
     return out.back();
   };
   framed(Ctl::Image, -1, 301, 0, 0);
-  const int buttons[12][4] = {{313, 302, 22, 35},  {318, 310, 324, 35}, {321, 309, 493, 35},
-                              {314, 303, 84, 35},  {315, 304, 84, 64},  {316, 312, 188, 35},
-                              {317, 308, 188, 64}, {319, 311, 387, 35}, {320, 306, 387, 64},
-                              {322, 307, 557, 35}, {323, 305, 557, 64}, {336, 315, 942, 64}};
+  const int buttons[12][4] = {{vq_param::kManagerLocalBrowser, 302, 22, 35},
+                              {vq_param::kManagerClearBank, 310, 324, 35},
+                              {vq_param::kManagerSaveBank, 309, 493, 35},
+                              {vq_param::kManagerSelectAll, 303, 84, 35},
+                              {vq_param::kManagerSelectNone, 304, 84, 64},
+                              {vq_param::kManagerInvertSelection, 312, 188, 35},
+                              {vq_param::kManagerInsert, 308, 188, 64},
+                              {vq_param::kManagerLoadBank, 311, 387, 35},
+                              {vq_param::kManagerDownloadBank, 306, 387, 64},
+                              {vq_param::kManagerUploadBank, 307, 557, 35},
+                              {vq_param::kManagerSendBank, 305, 557, 64},
+                              {vq_param::kManagerApplyEdit, 315, 942, 64}};
   for (const auto& b : buttons) framed(Ctl::Button, b[0], b[1], b[2], b[3]);
   framed(Ctl::Image, -1, 323, 0, 0).hidden = true;
-  framed(Ctl::Button, 343, 319, 22, 35).hidden = true;
-  framed(Ctl::Button, 344, 320, 162, 35).hidden = true;
+  framed(Ctl::Button, vq_param::kManagerBrowse, 319, 22, 35).hidden = true;
+  framed(Ctl::Button, vq_param::kManagerOnline, 320, 162, 35).hidden = true;
   framed(Ctl::Image, -1, 322, 0, 0).hidden = true;
-  framed(Ctl::Button, 345, 321, 115, 70).hidden = true;
+  framed(Ctl::Button, vq_param::kManagerLogin, 321, 115, 70).hidden = true;
   rect(Ctl::UserText, -1, IRECT(68, 21, 258, 37), Style::LoginText).hidden = true;
   rect(Ctl::UserText, -1, IRECT(68, 45, 258, 61), Style::LoginPassword).hidden = true;
-  framed(Ctl::Switch, 346, 324, 226, 74).hidden = true;
-  const int switches[11][3] = {{324, 668, 70}, {325, 668, 31}, {327, 668, 57}, {326, 668, 44},
-                               {329, 668, 83}, {330, 736, 83}, {331, 826, 31}, {332, 826, 44},
-                               {333, 826, 57}, {334, 826, 70}, {335, 826, 83}};
+  framed(Ctl::Switch, vq_param::kManagerRememberLogin, 324, 226, 74).hidden = true;
+  const int switches[11][3] = {
+      {vq_param::kManagerRemoveMode, 668, 70},   {vq_param::kManagerMoveMode, 668, 31},
+      {vq_param::kManagerCopyMode, 668, 57},     {vq_param::kManagerSwapMode, 668, 44},
+      {vq_param::kManagerEditMode, 668, 83},     {vq_param::kManagerConfirm, 736, 83},
+      {vq_param::kManagerCategoryBass, 826, 31}, {vq_param::kManagerCategoryGtr, 826, 44},
+      {vq_param::kManagerCategoryMidi, 826, 57}, {vq_param::kManagerCategoryFx, 826, 70},
+      {vq_param::kManagerCategoryEwi, 826, 83}};
   for (const auto& s : switches) framed(Ctl::Switch, s[0], 324, s[1], s[2]);
   for (int k = 0; k < kBrowserRows; ++k)
     rect(Ctl::Text, -1, IRECT(24, 118 + 14 * k, 274, 132 + 14 * k), Style::BrowserRow);
-  rect(Ctl::InvisibleSelect3, 338, IRECT(24, 118, 274, 776));
-  framed(Ctl::Fader, 341, 318, 276, 116).rect.B = 116 + 660;
+  rect(Ctl::InvisibleSelect3, vq_param::kManagerBrowserList, IRECT(24, 118, 274, 776));
+  framed(Ctl::Fader, vq_param::kManagerBrowserScroll, 318, 276, 116).rect.B = 116 + 660;
   for (int i = 0; i < kSlotColumns * kSlotRows; ++i) {
     const int c = i % kSlotColumns, r = i / kSlotColumns;
     const int x = kSlotGridX + kSlotPitchX * c, y = static_cast<int>(kSlotGridY + kSlotPitchY * r);
@@ -619,8 +729,8 @@ std::vector<ControlSpec> ManagerPageControls() {
         .hidden = i == 0;
   }
   rect(Ctl::UserText, -1, IRECT(880, 37, 1100, 53), Style::LoginText);
-  rect(Ctl::MatrixSelect, 339, IRECT(308, 108, 1120, 788));
-  framed(Ctl::Button, 342, 317, 317, 112);
+  rect(Ctl::MatrixSelect, vq_param::kManagerBankList, IRECT(308, 108, 1120, 788));
+  framed(Ctl::Button, vq_param::kManagerPreviewNote, 317, 317, 112);
   return out;
 }
 

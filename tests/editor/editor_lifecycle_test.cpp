@@ -136,7 +136,7 @@ TEST_F(LifecycleTest, FlexiReadoutAndPickTimeOut) {
   VQEditor& e = MakeWithLibrary();
   // A slot aimed at field 3 ("VCO1 saw env decay") whose range knob A holds 42.
   e.flexiDestination[0] = 3;
-  e.GetParam(vq_param::kFlexiRangeA)->Set(42);
+  e.GetParam(vq_param::kFlexi1RangeA)->Set(42);
   e.readoutControls[3]->SetTextFromPlug("old");
   e.flexiReadoutSlot = 1;
   e.flexiReadoutWait = 0;

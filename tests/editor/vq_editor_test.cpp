@@ -4,7 +4,9 @@
 
 #include <cstring>
 #include <ctime>
+#include <set>
 
+#include "editor/param_table.h"
 #include "editor_test_support.h"
 #include "protocol/vq_sysex.h"
 
@@ -75,6 +77,43 @@ TEST_F(EditorTest, ParameterTable) {
   EXPECT_EQ(Value(348), 1.0);
   for (int unused : {1, 129, 155, 200, 239, 286, 313, 346})
     EXPECT_EQ(e.GetParam(unused)->Type(), 0) << unused;
+}
+
+TEST(ParameterNames, EnumeratorRuleAndGeneratedIndices) {
+  struct Row {
+    const char* name;
+    const char* id;
+  } rows[] = {
+      {"VCF Cutoff Frequency (vintage)", "kVcfCutoffFrequencyVintage"},
+      {"voice1(+1oct) volume", "kVoice11octVolume"},
+      {"Ext. Midi On", "kExtMidiOn"},
+      {"EnvLFO", "kEnvLFO"},
+      {"FLEXI1 Range A", "kFlexi1RangeA"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(param_table::EnumeratorName(r.name), r.id) << r.name;
+  const int ids[][2] = {{vq_param::kVcfCutoffFrequencyVintage, 79},
+                        {vq_param::kInstrumentVolume53, 53},
+                        {vq_param::kInstrumentVolume73, 73},
+                        {vq_param::kVcoPwmLfoFrq, 21},
+                        {vq_param::kFlexi4RangeB, 238},
+                        {vq_param::kSlotChooser, 301},
+                        {vq_param::kManagerRememberLogin, 346},
+                        {vq_param::kModWheel, 349}};
+  for (const auto& id : ids) EXPECT_EQ(id[0], id[1]);
+}
+
+TEST_F(EditorTest, NamesTheEnumerationIsWrittenFromAreTheParametersOwn) {
+  VQEditor& e = Make();
+  std::set<int> codeNamed;
+  for (int i = 0; i < param_table::kCodeNameCount; ++i)
+    codeNamed.insert(param_table::kCodeNames[i].index);
+  int named = 0;
+  param_table::ForEachParamName([&](int index, const std::string& name) {
+    if (codeNamed.count(index)) return;
+    EXPECT_EQ(name.substr(0, 31), e.GetParam(index)->GetName()) << index;  // names hold 31
+    ++named;
+  });
+  EXPECT_EQ(named, 222);
 }
 
 TEST_F(EditorTest, KeyboardChannelSetting) {

@@ -221,18 +221,18 @@ TEST_F(ProgramControlsTest, GroupEditsNeedAGroup) {
   Set(kMarkerField + kFieldParamOffset, 50);
   Press(216);
   EXPECT_EQ(e.selectedGroups, vq_param::kGroupCount);
-  for (int g = 0; g < vq_param::kGroupCount; ++g) EXPECT_EQ(Value(vq_param::kGroupFirst + g), 1.0);
+  for (int g = 0; g < vq_param::kGroupCount; ++g) EXPECT_EQ(Value(vq_param::kVco1 + g), 1.0);
   Press(215);  // initialise all twelve groups
   EXPECT_EQ(e.selectedGroups, 0);
-  for (int g = 0; g < vq_param::kGroupCount; ++g) EXPECT_EQ(Value(vq_param::kGroupFirst + g), 0.0);
+  for (int g = 0; g < vq_param::kGroupCount; ++g) EXPECT_EQ(Value(vq_param::kVco1 + g), 0.0);
   // Group-INIT values replaced the program's (the edit itself belongs to the editing code).
   EXPECT_EQ(Marker(), ProgramFieldTable::kGroupInit[kMarkerField]);
   EXPECT_EQ(e.ParamInt(6 + kFieldParamOffset), ProgramFieldTable::kGroupInit[6]);
 
-  Set(vq_param::kGroupFirst + 3, 1);
+  Set(vq_param::kVco1 + 3, 1);
   Press(217);
   EXPECT_EQ(e.selectedGroups, 0);
-  EXPECT_EQ(Value(vq_param::kGroupFirst + 3), 0.0);
+  EXPECT_EQ(Value(vq_param::kVco1 + 3), 0.0);
 }
 
 TEST_F(ProgramControlsTest, CopySourcesActAsOneRadioGroup) {
