@@ -116,11 +116,9 @@ class DesktopNativeControl final : public NativeControl {
         mWidget = gtk_frame_new(t.c_str());
         break;
       case NativeControlKind::PopUp:
-        mWidget = gtk_combo_box_text_new();
-        g_signal_connect(mWidget, "changed", G_CALLBACK(&onComboChanged), this);
-        break;
       case NativeControlKind::ComboBox:
-        mWidget = gtk_combo_box_text_new_with_entry();
+        mWidget = mState.kind == NativeControlKind::PopUp ? gtk_combo_box_text_new()
+                                                          : gtk_combo_box_text_new_with_entry();
         g_signal_connect(mWidget, "changed", G_CALLBACK(&onComboChanged), this);
         break;
       case NativeControlKind::TextField:
