@@ -51,8 +51,9 @@ class AppShell {
   AppShell(const AppShell&) = delete;
   AppShell& operator=(const AppShell&) = delete;
 
-  // Application messages: 1 load settings (answers 1 when the settings folder could not be
-  // made), 2 start up, 3 terminate, 153 a menu command to the main window.
+  // The application object's messages: loaded reads the settings (answers 1 when the settings
+  // folder could not be made), launched starts up, will-terminate shuts down, a menu command
+  // goes to the main window.
   intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2);
 
   // --- MIDI devices ---

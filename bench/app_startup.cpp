@@ -81,8 +81,8 @@ void BM_BareWindowShutdown(benchmark::State& state) {
   }
 }
 
-// The program's start-up as the application object drives it (messages 1 and 2), until the
-// main window has drawn its first frame; `after` gets the running shell.
+// The program's start-up as the application object drives it (settings loaded, then
+// launched), until the main window has drawn its first frame; `after` gets the running shell.
 template <class After>
 bool StartProgram(After after) {
   AppShell shell;
