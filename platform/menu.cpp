@@ -4,41 +4,31 @@ namespace vq::platform {
 
 MenuItem* MenuItem::create(std::string title) {
   MenuItem* item = new MenuItem();
-  item->mTitle = std::move(title);
+  item->mProps.title = std::move(title);
   return item;
 }
 
 MenuItem* MenuItem::separator() {
   MenuItem* item = new MenuItem();
-  item->mSeparator = true;
-  item->mEnabled = false;
+  item->mProps.separator = true;
+  item->mProps.enabled = false;
   return item;
 }
 
 bool MenuItem::perform() {
-  if (!mTarget || mAction == 0) return false;
-  mTarget->performMenuAction(mAction, *this);
+  if (!mProps.target || mProps.action == 0) return false;
+  mProps.target->performMenuAction(mProps.action, *this);
   return true;
 }
 
 MenuItem* MenuItem::copy() const {
   MenuItem* c = new MenuItem();
-  c->mSeparator = mSeparator;
-  c->mTitle = mTitle;
-  c->mTag = mTag;
-  c->mChecked = mChecked;
-  c->mEnabled = mEnabled;
+  c->mProps = mProps;
   if (mSubmenu.get()) {
     Menu* sub = mSubmenu.get()->copy();
     c->setSubmenu(sub);
     sub->release();
   }
-  c->mRepresented = mRepresented;
-  c->mImage = mImage;
-  c->mKeyEquivalent = mKeyEquivalent;
-  c->mKeyModifiers = mKeyModifiers;
-  c->mTarget = mTarget;
-  c->mAction = mAction;
   return c;
 }
 

@@ -81,38 +81,40 @@ class MenuItem : public RefCounted {
   static MenuItem* create(std::string title = {});
   static MenuItem* separator();
 
-  bool isSeparator() const { return mSeparator; }
-  const std::string& title() const { return mTitle; }
-  void setTitle(std::string t) { mTitle = std::move(t); }
-  int32_t tag() const { return mTag; }
-  void setTag(int32_t t) { mTag = t; }
-  bool isChecked() const { return mChecked; }
-  void setChecked(bool on) { mChecked = on; }
-  bool isEnabled() const { return mEnabled; }
-  void setEnabled(bool on) { mEnabled = on; }
+  bool isSeparator() const { return mProps.separator; }
+  const std::string& title() const { return mProps.title; }
+  void setTitle(std::string t) { mProps.title = std::move(t); }
+  int32_t tag() const { return mProps.tag; }
+  void setTag(int32_t t) { mProps.tag = t; }
+  bool isChecked() const { return mProps.checked; }
+  void setChecked(bool on) { mProps.checked = on; }
+  bool isEnabled() const { return mProps.enabled; }
+  void setEnabled(bool on) { mProps.enabled = on; }
 
   Menu* submenu() const { return mSubmenu.get(); }
   // Retains the new submenu and releases the old one.
   void setSubmenu(Menu* m) { mSubmenu.reset(m); }
 
-  RepresentedObject* representedObject() const { return mRepresented.get(); }
-  void setRepresentedObject(std::shared_ptr<RepresentedObject> o) { mRepresented = std::move(o); }
-
-  const std::shared_ptr<Image>& image() const { return mImage; }
-  void setImage(std::shared_ptr<Image> img) { mImage = std::move(img); }
-
-  // Key equivalent: a single character (0 for none) and the modifier flags it needs.
-  char32_t keyEquivalent() const { return mKeyEquivalent; }
-  uint32_t keyEquivalentModifiers() const { return mKeyModifiers; }
-  void setKeyEquivalent(char32_t c, uint32_t modifiers) {
-    mKeyEquivalent = c;
-    mKeyModifiers = modifiers;
+  RepresentedObject* representedObject() const { return mProps.represented.get(); }
+  void setRepresentedObject(std::shared_ptr<RepresentedObject> o) {
+    mProps.represented = std::move(o);
   }
 
-  MenuTarget* target() const { return mTarget; }
-  void setTarget(MenuTarget* t) { mTarget = t; }
-  int action() const { return mAction; }
-  void setAction(int a) { mAction = a; }
+  const std::shared_ptr<Image>& image() const { return mProps.image; }
+  void setImage(std::shared_ptr<Image> img) { mProps.image = std::move(img); }
+
+  // Key equivalent: a single character (0 for none) and the modifier flags it needs.
+  char32_t keyEquivalent() const { return mProps.keyEquivalent; }
+  uint32_t keyEquivalentModifiers() const { return mProps.keyModifiers; }
+  void setKeyEquivalent(char32_t c, uint32_t modifiers) {
+    mProps.keyEquivalent = c;
+    mProps.keyModifiers = modifiers;
+  }
+
+  MenuTarget* target() const { return mProps.target; }
+  void setTarget(MenuTarget* t) { mProps.target = t; }
+  int action() const { return mProps.action; }
+  void setAction(int a) { mProps.action = a; }
 
   Menu* menu() const { return mMenu; }
 
@@ -129,19 +131,24 @@ class MenuItem : public RefCounted {
   friend class Menu;
   MenuItem() = default;
 
-  bool mSeparator = false;
-  std::string mTitle;
-  int32_t mTag = 0;
-  bool mChecked = false;
-  bool mEnabled = true;
-  Retained<Menu> mSubmenu;
-  std::shared_ptr<RepresentedObject> mRepresented;
-  std::shared_ptr<Image> mImage;
-  char32_t mKeyEquivalent = 0;
-  uint32_t mKeyModifiers = 0;
-  MenuTarget* mTarget = nullptr;
-  int mAction = 0;
-  Menu* mMenu = nullptr;  // the menu holding the item (not retained)
+  // All that a copy takes over as it is.
+  struct Properties {
+    bool separator = false;
+    std::string title;
+    int32_t tag = 0;
+    bool checked = false;
+    bool enabled = true;
+    std::shared_ptr<RepresentedObject> represented;
+    std::shared_ptr<Image> image;
+    char32_t keyEquivalent = 0;
+    uint32_t keyModifiers = 0;
+    MenuTarget* target = nullptr;
+    int action = 0;
+  };
+
+  Properties mProps;
+  Retained<Menu> mSubmenu;  // copied deeply
+  Menu* mMenu = nullptr;    // the menu holding the item (not retained)
 };
 
 class Menu : public RefCounted {
