@@ -31,7 +31,8 @@ class VQBankTransfers {
   virtual bool SendBankProgramFile(VQEditor& editor, const char* path, int slot) = 0;
   // Saves a dump of a bank download (213 bytes; an older 115-byte dump laid out with the bytes it
   // does not carry cleared) as the program file of `slot` 1..99. False when nothing was written.
-  // Main thread, deferred to OnTick.
+  // Runs where the dump arrives (a single older dump: the main thread); what it shows (name,
+  // slot row, an error box) is posted to the main thread.
   virtual bool SaveReceivedProgram(VQEditor& editor, int slot, const uint8_t* dump) = 0;
   // Fills the slot table from the numbered program files of a folder (a path ending in "/").
   virtual void ScanProgramFolderToSlots(VQEditor& editor, const char* folder) = 0;

@@ -4,9 +4,9 @@
 // one in `deviceTransfers`. Without one, the reply is taken (flags as the handler sets them) and
 // nothing further happens, so the status poll reports the stalled transfer.
 //
-// Calls arrive with the plug mutex held. The next file of a bank upload is written on the main
-// thread, deferred to OnTick; the firmware replies run on the MIDI input thread, as its handshake
-// answers each reply at once from memory.
+// Calls arrive with the plug mutex held, on the MIDI input thread where the reply arrives: the
+// next file of a bank upload is file work, no GUI work, and the firmware handshake answers each
+// reply at once from memory. What they show is posted to the main thread.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // MIDI from the synthesizer and from the keyboard. The SysEx handler checks every message
-// before acting on it; on the MIDI thread it keeps to flags and counters and the bank steps
-// that need no GUI (the next upload file, the next download request); what touches the GUI
-// or saves a file waits for RunDeferredMidiWork on the main thread. The keyboard handler passes
+// before acting on it; on the MIDI thread it runs the bank steps, which are file and message
+// work (the next upload file, saving a downloaded dump and asking for the next slot); what
+// touches the GUI waits for RunDeferredMidiWork on the main thread. The keyboard handler passes
 // messages through, mirrors notes as SysEx notes and turns learned controllers into
 // parameter changes.
 #include <cmath>
@@ -53,11 +53,8 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
       }
       return;
     }
-    // A dump of another slot than the one asked for (repeated, late or foreign) answers nothing;
-    // during a bank download a second copy while the first waits to be saved would replace it.
+    // A dump of another slot than the one asked for (repeated, late or foreign) answers nothing.
     if (awaiting && in.slot != requestSlot) return;
-    // One dump may wait beside the one being saved; a further copy would replace it.
-    if (bankDownloadRunning && downloadSavePending && aheadDumpPending) return;
     requestOutstanding = false;
     requestPending = false;
     dumpRetries = 0;
@@ -66,16 +63,17 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
     std::memset(receiveBuffer, 0, sizeof receiveBuffer);
     std::memcpy(receiveBuffer, data, static_cast<size_t>(msg->mSize));
     if (bankDownloadRunning || in.kind == IncomingSysExKind::kOldProgramDump) {
-      const bool ahead = bankDownloadRunning && downloadSavePending;
-      uint8_t* dump = ahead ? aheadDump : downloadDump;
-      std::memcpy(dump, receiveBuffer, sizeof downloadDump);
+      std::memcpy(downloadDump, receiveBuffer, sizeof downloadDump);
       // An older dump's checksum and end byte are no program data: the saver reads the 213-byte
       // layout, where they would land in fields.
       if (in.kind == IncomingSysExKind::kOldProgramDump)
-        std::memset(dump + kOldDumpChecksumByte, 0, sizeof downloadDump - kOldDumpChecksumByte);
-      (ahead ? aheadDumpSlot : downloadSaveSlot) = in.slot;
-      (ahead ? aheadDumpPending : downloadSavePending) = true;
-      AdvanceBankTransfers();
+        std::memset(downloadDump + kOldDumpChecksumByte, 0,
+                    sizeof downloadDump - kOldDumpChecksumByte);
+      downloadSaveSlot = in.slot;
+      if (bankDownloadRunning)
+        SaveDownloadedDump();
+      else
+        downloadSavePending = true;  // a single older dump: saved by the main thread
       return;
     }
     requestSlot = in.slot;
@@ -135,47 +133,34 @@ void VQEditor::AdvanceBankTransfers() {
     bankUploadAckPending = false;
     if (bankUploadRunning && deviceTransfers) deviceTransfers->OnBankUploadAcknowledged(*this);
   }
-  // A download asks for the next slot as soon as the dump of this one is in hand, so the device
-  // sends while the main thread saves; a dump that arrives before that save waits beside it,
-  // and the request after it waits for the save.
-  if (bankDownloadRunning && downloadSavePending && !aheadDumpPending && !requestOutstanding &&
-      !requestPending && downloadSaveSlot == requestSlot && requestSlot < 99)
-    RequestProgram(++requestSlot);
+}
+
+void VQEditor::SaveDownloadedDump() {
+  const int32_t slot = downloadSaveSlot;
+  // The next slot is asked for before this one is saved, so the device sends while the file is
+  // written; its dump waits in the input queue until the save is done.
+  if (slot < 99) RequestProgram(requestSlot = slot + 1);
+  if (bankTransfers) bankTransfers->SaveReceivedProgram(*this, slot, downloadDump);
+  if (!bankDownloadRunning) {
+    // Saving failed and ended the download: what was asked ahead is nobody's.
+    if (requestOutstanding) {
+      requestOutstanding = false;
+      strayDumpSlot = requestSlot;
+    }
+    return;
+  }
+  if (slot >= 99) {
+    bankDownloadRunning = false;
+    unansweredPolls = 0;
+    transferDone = true;
+    requestSlot = 1;
+  }
 }
 
 void VQEditor::FinishDumpOnMainThread() {
-  while (downloadSavePending) {
-    downloadSavePending = false;
-    const int32_t saved = downloadSaveSlot;
-    if (bankTransfers) bankTransfers->SaveReceivedProgram(*this, saved, downloadDump);
-    if (!bankDownloadRunning) {
-      // Saving failed and ended the download: what was asked ahead is nobody's.
-      aheadDumpPending = false;
-      if (requestOutstanding) {
-        requestOutstanding = false;
-        strayDumpSlot = requestSlot;
-      }
-      return;
-    }
-    if (saved >= 99) {
-      bankDownloadRunning = false;
-      unansweredPolls = 0;
-      transferDone = true;
-      requestSlot = 1;
-      return;
-    }
-    if (aheadDumpPending) {
-      aheadDumpPending = false;
-      std::memcpy(downloadDump, aheadDump, sizeof downloadDump);
-      downloadSaveSlot = aheadDumpSlot;
-      downloadSavePending = true;
-      AdvanceBankTransfers();
-    } else if (!requestOutstanding && requestSlot == saved) {
-      // Nothing was asked ahead: the next slot now.
-      requestSlot += 1;
-      requestPending = true;
-    }
-  }
+  if (!downloadSavePending) return;
+  downloadSavePending = false;
+  if (bankTransfers) bankTransfers->SaveReceivedProgram(*this, downloadSaveSlot, downloadDump);
 }
 
 void VQEditor::RunDeferredMidiWork() {

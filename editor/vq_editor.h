@@ -330,9 +330,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void ProcessSysEx(const ISysExMessage* msg) override;
   // Keyboard input (MIDI thread): pass-through, note mirroring and learned controllers.
   void OnMidiMsgReceived(const IMidiMessage* msg) override;
-  // The main-thread half of incoming MIDI: finishes an acknowledged single write, saves the
-  // dumps of a bank download and asks for the next slot, redraws what the MIDI thread changed.
-  // OnTick runs it first.
+  // The main-thread half of incoming MIDI: finishes an acknowledged single write, saves a single
+  // older dump, shows a bank upload's progress, redraws what the MIDI thread changed. OnTick
+  // runs it first.
   void RunDeferredMidiWork();
   // "midilearn.ini" beside the settings file (an empty path means that one); the write replaces
   // the file only once the new one is complete.
@@ -346,18 +346,15 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool bankUploadAckPending = false;  // 0x21 of a bank upload not yet acted on
   bool bankProgressPending =
       false;  // a bank upload moved on: what it shows waits for the main thread
-  bool downloadSavePending = false;  // a bank-download dump waits for the main thread
+  bool downloadSavePending = false;  // a single older dump waits for the main thread
   int32_t downloadSaveSlot = 0;
   uint8_t downloadDump[213] = {};
-  // The next slot's dump when it arrived before the main thread saved the one above; the
-  // request after it waits for that save.
-  bool aheadDumpPending = false;
   int32_t strayDumpSlot = 0;  // asked ahead by a download that has ended since
-  int32_t aheadDumpSlot = 0;
-  uint8_t aheadDump[213] = {};
   // Bank steps that need no GUI, run where the acknowledgement or dump arrives (the MIDI
-  // worker): the next file of an upload, the next request of a download.
+  // worker): the next file of an upload; a download's dump in downloadDump asks for the next
+  // slot and is saved (what the GUI shows of it is posted to the main thread).
   void AdvanceBankTransfers();
+  void SaveDownloadedDump();
   bool paramRedrawPending = false;     // learned controllers moved parameters
   bool keyboardRedrawPending = false;  // held keys changed
   bool learnNoMatch = false;           // set before a controller is matched, cleared on a match

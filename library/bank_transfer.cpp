@@ -267,7 +267,10 @@ bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dum
       e.unansweredPolls = 0;
       e.downloadToManager = false;
       e.busy = false;
-      ShowBox(e, text, "Error", 0);
+      if (e.OnMainThread())
+        ShowBox(e, text, "Error", 0);
+      else
+        e.PostMessageBox(text, "Error");
     }
     return false;
   };
@@ -280,9 +283,12 @@ bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dum
     return refuse("Cannot write the program file!");
   ShowName(e, file);
   if (e.downloadToManager && slot >= kFirstProgramSlot && slot <= kLastProgramSlot) {
-    // The file's own name decides category and name; the slot is the one downloaded.
+    // The file's own name decides category and name; the slot is the one downloaded. The row
+    // is a control: entered on the main thread.
     SlotFileNameParts parts = ParseSlotFileName(file);
-    EnterProgramIntoSlot(e, slot, parts.category, path, parts.name);
+    e.RunOnMainThread([&e, slot, category = parts.category, path, name = parts.name] {
+      EnterProgramIntoSlot(e, slot, category, path, name);
+    });
   }
   return true;
 }

@@ -1,6 +1,8 @@
 #include "library/program_text_format.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -225,21 +227,51 @@ ProgramRecord ConvertOldProgram(const int32_t (&old)[kOldProgramLineCount]) {
   return r;
 }
 
+namespace {
+
+// What follows a field's value on its line: the same for every program, so formed once.
+const std::array<std::string, kProgramFieldCount>& FieldLineTails() {
+  static const std::array<std::string, kProgramFieldCount> tails = [] {
+    std::array<std::string, kProgramFieldCount> t;
+    char line[96];
+    auto tail = [&](int f, int serial) {
+      const ProgramFieldRow& row = ProgramFieldTable::kRows[f];
+      snprintf(line, sizeof line, "; field:  %-3dpoti:  %-4dser.no.:  %d \r\n", row.fileField,
+               static_cast<int>(row.poti) - 1, serial);
+      t[static_cast<size_t>(f)] = line;
+    };
+    for (int f = 0; f <= 125; ++f) tail(f, f + 1);
+    for (int f = 128; f <= 169; ++f) tail(f, f - 2);
+    return t;
+  }();
+  return tails;
+}
+
+// The value as "%- 6d" writes it: a blank for the sign of a positive number, padded to six.
+void AppendValue(std::string& text, int32_t value) {
+  char buf[16];
+  char* p = buf;
+  if (value >= 0) *p++ = ' ';
+  p = std::to_chars(p, buf + sizeof buf, value).ptr;
+  text.append(buf, p);
+  if (p - buf < 6) text.append(static_cast<size_t>(6 - (p - buf)), ' ');
+}
+
+}  // namespace
+
 std::string FormatProgramText(const ProgramRecord& values) {
+  const std::array<std::string, kProgramFieldCount>& tails = FieldLineTails();
   std::string text;
   text.reserve(171 * 48);
   text += " 244 \r\n";
-  char line[96];
-  auto valueLine = [&](int f, int serial) {
-    const ProgramFieldRow& row = ProgramFieldTable::kRows[f];
-    snprintf(line, sizeof line, "%- 6d; field:  %-3dpoti:  %-4dser.no.:  %d \r\n", values[f],
-             row.fileField, static_cast<int>(row.poti) - 1, serial);
-    text += line;
+  auto valueLine = [&](int f) {
+    AppendValue(text, values[f]);
+    text += tails[static_cast<size_t>(f)];
   };
-  for (int f = 0; f <= 125; ++f) valueLine(f, f + 1);
+  for (int f = 0; f <= 125; ++f) valueLine(f);
   text += " 0    ; dummy\r\n";
   text += " 0    ; dummy\r\n";
-  for (int f = 128; f <= 169; ++f) valueLine(f, f - 2);
+  for (int f = 128; f <= 169; ++f) valueLine(f);
   return text;
 }
 

@@ -49,6 +49,9 @@ class RtMidiInput final : public RtMidiPort<MidiInput> {
   // (or a message was too long).
   uint64_t ReceivedMessages() const;
   uint64_t DroppedMessages() const;
+  // The time delivered messages waited for the worker, in nanoseconds: in all, and the longest.
+  uint64_t WaitedForWorkerNs() const;
+  uint64_t LongestWaitForWorkerNs() const;
 
   struct Impl;
 

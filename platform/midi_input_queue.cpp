@@ -5,6 +5,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <time.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -12,7 +14,18 @@ namespace vq::platform {
 
 namespace {
 
-constexpr size_t kLengthBytes = sizeof(uint32_t);
+// Each message is stored behind its length and the time it was pushed.
+struct Header {
+  uint32_t length;
+  uint64_t pushedNs;
+};
+constexpr size_t kHeaderBytes = sizeof(Header);
+
+uint64_t NowNs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<uint64_t>(t.tv_sec) * 1000000000u + static_cast<uint64_t>(t.tv_nsec);
+}
 
 size_t RoundUpToPowerOfTwo(size_t n) {
   size_t p = 1024;
@@ -36,7 +49,7 @@ static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) &&
 
 MidiInputQueue::MidiInputQueue(Deliver deliver, size_t capacity)
     : deliver_(std::move(deliver)),
-      ring_(RoundUpToPowerOfTwo(std::max(capacity, kMaxMessage + kLengthBytes))),
+      ring_(RoundUpToPowerOfTwo(std::max(capacity, kMaxMessage + kHeaderBytes))),
       mask_(ring_.size() - 1) {
   worker_ = std::thread([this] { Run(); });
 }
@@ -52,19 +65,19 @@ bool MidiInputQueue::Push(const uint8_t* bytes, size_t count) {
   pushed_.fetch_add(1, std::memory_order_relaxed);
   const size_t head = head_.load(std::memory_order_relaxed);
   const size_t used = head - tail_.load(std::memory_order_acquire);
-  if (count == 0 || count > kMaxMessage || ring_.size() - used < count + kLengthBytes) {
+  if (count == 0 || count > kMaxMessage || ring_.size() - used < count + kHeaderBytes) {
     dropped_.fetch_add(1, std::memory_order_relaxed);
     return false;
   }
-  const uint32_t length = static_cast<uint32_t>(count);
+  const Header header{static_cast<uint32_t>(count), NowNs()};
   auto put = [&](size_t at, const uint8_t* from, size_t n) {
     const size_t start = at & mask_, first = std::min(n, ring_.size() - start);
     std::memcpy(ring_.data() + start, from, first);
     std::memcpy(ring_.data(), from + first, n - first);
   };
-  put(head, reinterpret_cast<const uint8_t*>(&length), kLengthBytes);
-  put(head + kLengthBytes, bytes, count);
-  head_.store(head + kLengthBytes +
+  put(head, reinterpret_cast<const uint8_t*>(&header), kHeaderBytes);
+  put(head + kHeaderBytes, bytes, count);
+  head_.store(head + kHeaderBytes +
               count);  // sequentially consistent: ordered before the sleeper check
   Wake();
   return true;
@@ -95,10 +108,15 @@ void MidiInputQueue::Run() {
       sleepers_.fetch_sub(1);
       continue;
     }
-    uint32_t length = 0;
-    CopyOut(tail, reinterpret_cast<uint8_t*>(&length), kLengthBytes);
-    CopyOut(tail + kLengthBytes, message.data(), length);
-    tail_.store(tail + kLengthBytes + length, std::memory_order_release);
+    Header header{};
+    CopyOut(tail, reinterpret_cast<uint8_t*>(&header), kHeaderBytes);
+    const uint32_t length = header.length;
+    CopyOut(tail + kHeaderBytes, message.data(), length);
+    tail_.store(tail + kHeaderBytes + length, std::memory_order_release);
+    const uint64_t waited = NowNs() - header.pushedNs;
+    waitedNs_.fetch_add(waited, std::memory_order_relaxed);
+    if (waited > longestWaitNs_.load(std::memory_order_relaxed))
+      longestWaitNs_.store(waited, std::memory_order_relaxed);
     if (deliver_) deliver_(message.data(), length);
     delivered_.fetch_add(1, std::memory_order_release);
   }

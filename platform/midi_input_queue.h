@@ -40,6 +40,10 @@ class MidiInputQueue {
   uint64_t Pushed() const { return pushed_.load(std::memory_order_relaxed); }
   uint64_t Dropped() const { return dropped_.load(std::memory_order_relaxed); }
   uint64_t Delivered() const { return delivered_.load(std::memory_order_acquire); }
+  // How long delivered messages waited between their push and the start of their delivery
+  // (the worker's wake-up and the messages before them), in nanoseconds: the sum and the most.
+  uint64_t WaitedNs() const { return waitedNs_.load(std::memory_order_relaxed); }
+  uint64_t LongestWaitNs() const { return longestWaitNs_.load(std::memory_order_relaxed); }
 
  private:
   void Run();
@@ -55,6 +59,7 @@ class MidiInputQueue {
   std::atomic<int> sleepers_{0};
   std::atomic<bool> stop_{false};
   std::atomic<uint64_t> pushed_{0}, dropped_{0}, delivered_{0};
+  std::atomic<uint64_t> waitedNs_{0}, longestWaitNs_{0};
   std::thread worker_;
 };
 

@@ -65,4 +65,12 @@ uint64_t RtMidiInput::DroppedMessages() const {
   return mImpl->queue.Dropped();
 }
 
+uint64_t RtMidiInput::WaitedForWorkerNs() const {
+  return impl_->queue.WaitedNs();
+}
+
+uint64_t RtMidiInput::LongestWaitForWorkerNs() const {
+  return impl_->queue.LongestWaitNs();
+}
+
 }  // namespace vq::platform

@@ -7,8 +7,11 @@
 // fills and primitives call these inline functions, so every path gives the same pixels.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <type_traits>
+#include <utility>
 
 #include "rast/rast_bitmap.h"
 
@@ -119,34 +122,40 @@ constexpr RAST_pixel PerChannel(RAST_pixel d, RAST_pixel s, F f) {
          static_cast<RAST_pixel>(f(Byte(d, 16), Byte(s, 16))) << 16 |
          static_cast<RAST_pixel>(f(Byte(d, 24), Byte(s, 24))) << 24;
 }
+// One per-channel operation on every channel of a pixel at weight w.
+template <int (*Channel)(int, int, int)>
+constexpr RAST_pixel EachChannel(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
+  const int a = w.value();
+  return PerChannel(d, s, [a](int dc, int sc) { return Channel(dc, sc, a); });
+}
+// Colour channels s + (d - s) * inv / 256, alpha min(da + alphaAdd, 255).
+constexpr RAST_pixel MixTowardDestination(RAST_pixel d, RAST_pixel s, int inv, int alphaAdd) {
+  RAST_pixel out =
+      static_cast<RAST_pixel>(Clamp255(static_cast<int>(RAST_PixelAlpha(d)) + alphaAdd));
+  for (int sh = 8; sh < 32; sh += 8) {
+    const int dc = static_cast<int>(Byte(d, sh)), sc = static_cast<int>(Byte(s, sh));
+    out |= static_cast<RAST_pixel>(sc + (dc - sc) * inv / 256) << sh;
+  }
+  return out;
+}
 }  // namespace rast_blend_detail
 
 // Whole-pixel forms of the plain operations (flag 0x10000 clear). d destination, s source.
 // Copy at weight 256 is the store (returns s); copy at 0 returns d.
 constexpr RAST_pixel RAST_BlendCopy(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
-  const int a = w.value();
-  return rast_blend_detail::PerChannel(
-      d, s, [a](int dc, int sc) { return rast_blend_detail::CopyChannel(dc, sc, a); });
+  return rast_blend_detail::EachChannel<rast_blend_detail::CopyChannel>(d, s, w);
 }
 constexpr RAST_pixel RAST_BlendAdd(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
-  const int a = w.value();
-  return rast_blend_detail::PerChannel(
-      d, s, [a](int dc, int sc) { return rast_blend_detail::AddChannel(dc, sc, a); });
+  return rast_blend_detail::EachChannel<rast_blend_detail::AddChannel>(d, s, w);
 }
 constexpr RAST_pixel RAST_BlendDodge(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
-  const int a = w.value();
-  return rast_blend_detail::PerChannel(
-      d, s, [a](int dc, int sc) { return rast_blend_detail::DodgeChannel(dc, sc, a); });
+  return rast_blend_detail::EachChannel<rast_blend_detail::DodgeChannel>(d, s, w);
 }
 constexpr RAST_pixel RAST_BlendMul(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
-  const int a = w.value();
-  return rast_blend_detail::PerChannel(
-      d, s, [a](int dc, int sc) { return rast_blend_detail::MulChannel(dc, sc, a); });
+  return rast_blend_detail::EachChannel<rast_blend_detail::MulChannel>(d, s, w);
 }
 constexpr RAST_pixel RAST_BlendOverlay(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
-  const int a = w.value();
-  return rast_blend_detail::PerChannel(
-      d, s, [a](int dc, int sc) { return rast_blend_detail::OverlayChannel(dc, sc, a); });
+  return rast_blend_detail::EachChannel<rast_blend_detail::OverlayChannel>(d, s, w);
 }
 // HSV adjust of d: s's red, green and blue bytes are the hue, saturation and value shifts
 // (128 neutral), s's alpha byte becomes the result's alpha.
@@ -174,43 +183,33 @@ constexpr RAST_pixel RAST_BlendStoreSA(RAST_pixel d, RAST_pixel s) {
   const int sa = static_cast<int>(RAST_PixelAlpha(s));
   if (sa == 0) return d;
   if (sa == 255) return s;
-  const int inv = 255 - sa;
-  RAST_pixel out = static_cast<RAST_pixel>(
-      rast_blend_detail::Clamp255(static_cast<int>(RAST_PixelAlpha(d)) + sa));
-  for (int sh = 8; sh < 32; sh += 8) {
-    const int dc = static_cast<int>(rast_blend_detail::Byte(d, sh)),
-              sc = static_cast<int>(rast_blend_detail::Byte(s, sh));
-    out |= static_cast<RAST_pixel>(sc + (dc - sc) * inv / 256) << sh;
-  }
-  return out;
+  return rast_blend_detail::MixTowardDestination(d, s, 255 - sa, sa);
 }
 // Copy at another weight: colour d = s + (d - s) * (256 - w') / 256; alpha = min(d + w', 255).
 constexpr RAST_pixel RAST_BlendCopySA(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
   if (RAST_PixelAlpha(s) == 0) return d;
   const int ws = RAST_SourceAlphaWeight(s, w);
-  const int inv = 256 - ws;
-  RAST_pixel out = static_cast<RAST_pixel>(
-      rast_blend_detail::Clamp255(static_cast<int>(RAST_PixelAlpha(d)) + ws));
-  for (int sh = 8; sh < 32; sh += 8) {
-    const int dc = static_cast<int>(rast_blend_detail::Byte(d, sh)),
-              sc = static_cast<int>(rast_blend_detail::Byte(s, sh));
-    out |= static_cast<RAST_pixel>(sc + (dc - sc) * inv / 256) << sh;
-  }
-  return out;
+  return rast_blend_detail::MixTowardDestination(d, s, 256 - ws, ws);
 }
+namespace rast_blend_detail {
+// A plain operation at the source-alpha weight; KeepClear leaves d alone where sa = 0.
+template <RAST_pixel (*Blend)(RAST_pixel, RAST_pixel, RAST_Weight), bool KeepClear>
+constexpr RAST_pixel AtSourceAlpha(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
+  if (KeepClear && RAST_PixelAlpha(s) == 0) return d;
+  return Blend(d, s, RAST_Weight(RAST_SourceAlphaWeight(s, w)));
+}
+}  // namespace rast_blend_detail
 constexpr RAST_pixel RAST_BlendAddSA(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
-  if (RAST_PixelAlpha(s) == 0) return d;
-  return RAST_BlendAdd(d, s, RAST_Weight(RAST_SourceAlphaWeight(s, w)));
+  return rast_blend_detail::AtSourceAlpha<RAST_BlendAdd, true>(d, s, w);
 }
 constexpr RAST_pixel RAST_BlendDodgeSA(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
-  return RAST_BlendDodge(d, s, RAST_Weight(RAST_SourceAlphaWeight(s, w)));
+  return rast_blend_detail::AtSourceAlpha<RAST_BlendDodge, false>(d, s, w);
 }
 constexpr RAST_pixel RAST_BlendMulSA(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
-  if (RAST_PixelAlpha(s) == 0) return d;
-  return RAST_BlendMul(d, s, RAST_Weight(RAST_SourceAlphaWeight(s, w)));
+  return rast_blend_detail::AtSourceAlpha<RAST_BlendMul, true>(d, s, w);
 }
 constexpr RAST_pixel RAST_BlendOverlaySA(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
-  return RAST_BlendOverlay(d, s, RAST_Weight(RAST_SourceAlphaWeight(s, w)));
+  return rast_blend_detail::AtSourceAlpha<RAST_BlendOverlay, false>(d, s, w);
 }
 RAST_pixel RAST_BlendHSVSA(RAST_pixel d, RAST_pixel s, RAST_Weight w);
 
@@ -230,50 +229,23 @@ extern const std::uint16_t RAST_ReciprocalTable[256];
 // of the conversion), like every primitive's per-pixel write.
 void RAST_SolidWrite(RAST_pixel* pixel, RAST_pixel color, RAST_Weight w, RAST_BlendMode mode);
 
+// Calls f(std::integral_constant<E, op>{}) for the one of Ops equal to op, so that a loop
+// specialised per operation is chosen once per call; a value outside Ops calls nothing.
+template <typename E, E... Ops, typename F>
+inline void RAST_DispatchEnum(E op, F&& f) {
+  (void)((op == Ops ? (f(std::integral_constant<E, Ops>{}), true) : false) || ...);
+}
+
 // Inline per-mode forms for loops specialised by mode (w from 1 to 256).
 enum class RAST_SolidOp { Copy = 0, Add = 1, Dodge = 2, Mul = 3, Overlay = 4, HSV = 5 };
-template <RAST_SolidOp Op>
-inline RAST_pixel RAST_SolidBlend(RAST_pixel d, RAST_pixel color, RAST_Weight w) {
-  if constexpr (Op == RAST_SolidOp::Copy)
-    return RAST_BlendCopy(d, color, w);
-  else if constexpr (Op == RAST_SolidOp::Add)
-    return RAST_BlendAdd(d, color, w);
-  else if constexpr (Op == RAST_SolidOp::Dodge)
-    return RAST_BlendDodge(d, color, w);
-  else if constexpr (Op == RAST_SolidOp::Mul)
-    return RAST_BlendMul(d, color, w);
-  else if constexpr (Op == RAST_SolidOp::Overlay)
-    return RAST_BlendOverlay(d, color, w);
-  else
-    return RAST_BlendHSV(d, color, w);
-}
 
 // Calls f(std::integral_constant<RAST_SolidOp, op>{}) for a mode's operation byte 0..5, so that
 // a loop specialised per operation is chosen once per call; other values call nothing.
 template <typename F>
 inline void RAST_DispatchSolidOp(int op, F&& f) {
-  switch (op) {
-    case 0:
-      f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Copy>{});
-      return;
-    case 1:
-      f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Add>{});
-      return;
-    case 2:
-      f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Dodge>{});
-      return;
-    case 3:
-      f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Mul>{});
-      return;
-    case 4:
-      f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::Overlay>{});
-      return;
-    case 5:
-      f(std::integral_constant<RAST_SolidOp, RAST_SolidOp::HSV>{});
-      return;
-    default:
-      return;
-  }
+  using enum RAST_SolidOp;
+  RAST_DispatchEnum<RAST_SolidOp, Copy, Add, Dodge, Mul, Overlay, HSV>(
+      static_cast<RAST_SolidOp>(op), std::forward<F>(f));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -302,86 +274,46 @@ RAST_BlitOp RAST_SelectBlitOp(RAST_BlendMode mode, RAST_Weight w);
 // is chosen once per call: f reads the operation as decltype(arg)::value. None calls nothing.
 template <typename F>
 inline void RAST_DispatchBlitOp(RAST_BlitOp op, F&& f) {
-  switch (op) {
-    case RAST_BlitOp::Store:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Store>{});
-      return;
-    case RAST_BlitOp::Copy:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Copy>{});
-      return;
-    case RAST_BlitOp::Add:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Add>{});
-      return;
-    case RAST_BlitOp::Dodge:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Dodge>{});
-      return;
-    case RAST_BlitOp::Mul:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Mul>{});
-      return;
-    case RAST_BlitOp::Overlay:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::Overlay>{});
-      return;
-    case RAST_BlitOp::HSV:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::HSV>{});
-      return;
-    case RAST_BlitOp::StoreSA:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::StoreSA>{});
-      return;
-    case RAST_BlitOp::CopySA:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::CopySA>{});
-      return;
-    case RAST_BlitOp::AddSA:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::AddSA>{});
-      return;
-    case RAST_BlitOp::DodgeSA:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::DodgeSA>{});
-      return;
-    case RAST_BlitOp::MulSA:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::MulSA>{});
-      return;
-    case RAST_BlitOp::OverlaySA:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::OverlaySA>{});
-      return;
-    case RAST_BlitOp::HSVSA:
-      f(std::integral_constant<RAST_BlitOp, RAST_BlitOp::HSVSA>{});
-      return;
-    case RAST_BlitOp::None:
-      return;
-  }
+  using enum RAST_BlitOp;
+  RAST_DispatchEnum<RAST_BlitOp, Store, Copy, Add, Dodge, Mul, Overlay, HSV, StoreSA, CopySA, AddSA,
+                    DodgeSA, MulSA, OverlaySA, HSVSA>(op, std::forward<F>(f));
 }
+
+namespace rast_blend_detail {
+// The weighted blend of each blit operation, in the order of RAST_BlitOp (null: none, store).
+using WeightedBlend = RAST_pixel (*)(RAST_pixel, RAST_pixel, RAST_Weight);
+constexpr WeightedBlend kBlitBlends[] = {nullptr,           nullptr,
+                                         RAST_BlendCopy,    RAST_BlendAdd,
+                                         RAST_BlendDodge,   RAST_BlendMul,
+                                         RAST_BlendOverlay, RAST_BlendHSV,
+                                         nullptr,           RAST_BlendCopySA,
+                                         RAST_BlendAddSA,   RAST_BlendDodgeSA,
+                                         RAST_BlendMulSA,   RAST_BlendOverlaySA,
+                                         RAST_BlendHSVSA};
+static_assert(std::size(kBlitBlends) == static_cast<std::size_t>(RAST_BlitOp::HSVSA) + 1);
+}  // namespace rast_blend_detail
 
 template <RAST_BlitOp Op>
 inline RAST_pixel RAST_ApplyBlitOp(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
-  if constexpr (Op == RAST_BlitOp::Store)
+  if constexpr (Op == RAST_BlitOp::Store) {
     return s;
-  else if constexpr (Op == RAST_BlitOp::Copy)
-    return RAST_BlendCopy(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::Add)
-    return RAST_BlendAdd(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::Dodge)
-    return RAST_BlendDodge(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::Mul)
-    return RAST_BlendMul(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::Overlay)
-    return RAST_BlendOverlay(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::HSV)
-    return RAST_BlendHSV(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::StoreSA)
+  } else if constexpr (Op == RAST_BlitOp::StoreSA) {
     return RAST_BlendStoreSA(d, s);
-  else if constexpr (Op == RAST_BlitOp::CopySA)
-    return RAST_BlendCopySA(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::AddSA)
-    return RAST_BlendAddSA(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::DodgeSA)
-    return RAST_BlendDodgeSA(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::MulSA)
-    return RAST_BlendMulSA(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::OverlaySA)
-    return RAST_BlendOverlaySA(d, s, w);
-  else if constexpr (Op == RAST_BlitOp::HSVSA)
-    return RAST_BlendHSVSA(d, s, w);
-  else
+  } else if constexpr (Op == RAST_BlitOp::None) {
     return d;
+  } else {
+    constexpr rast_blend_detail::WeightedBlend blend =
+        rast_blend_detail::kBlitBlends[static_cast<int>(Op)];
+    return blend(d, s, w);
+  }
+}
+
+// The solid operations are the plain blit operations of the same names.
+template <RAST_SolidOp Op>
+inline RAST_pixel RAST_SolidBlend(RAST_pixel d, RAST_pixel color, RAST_Weight w) {
+  constexpr RAST_BlitOp kOps[] = {RAST_BlitOp::Copy, RAST_BlitOp::Add,     RAST_BlitOp::Dodge,
+                                  RAST_BlitOp::Mul,  RAST_BlitOp::Overlay, RAST_BlitOp::HSV};
+  return RAST_ApplyBlitOp<kOps[static_cast<int>(Op)]>(d, color, w);
 }
 
 // ---------------------------------------------------------------------------------------------

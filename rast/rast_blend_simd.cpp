@@ -40,19 +40,10 @@ inline __attribute__((always_inline)) __m128i StoreSA4(__m128i src, __m128i dst)
 void AddSaturateSSE2(RAST_pixel* d, const RAST_pixel* s, int n) {
   int i = 0;
 #if RAST_HAVE_SSE2
-  for (; i + 8 <= n; i += 8) {
-    __m128i* dv = reinterpret_cast<__m128i*>(d + i);
-    const __m128i* sv = reinterpret_cast<const __m128i*>(s + i);
-    const __m128i a0 = _mm_adds_epu8(_mm_loadu_si128(dv), _mm_loadu_si128(sv));
-    const __m128i a1 = _mm_adds_epu8(_mm_loadu_si128(dv + 1), _mm_loadu_si128(sv + 1));
-    _mm_storeu_si128(dv, a0);
-    _mm_storeu_si128(dv + 1, a1);
-  }
-  if (i + 4 <= n) {
+  for (; i + 4 <= n; i += 4) {
     __m128i* dv = reinterpret_cast<__m128i*>(d + i);
     _mm_storeu_si128(dv, _mm_adds_epu8(_mm_loadu_si128(dv),
                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i))));
-    i += 4;
   }
   for (; i < n; ++i)
     d[i] = static_cast<RAST_pixel>(_mm_cvtsi128_si32(_mm_adds_epu8(
@@ -96,6 +87,24 @@ RAST_AVX2_INLINE __m128i TailMask(int k) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kTail + 4 - k));
 }
 
+// Rows at least this long (a page's, or rows joined into one) read both bitmaps a few cache
+// lines ahead: from memory the processor's own prefetch alone leaves the loop waiting.
+constexpr int kPrefetchRow = 4096;
+RAST_AVX2_INLINE void PrefetchAhead(const RAST_pixel* d, const RAST_pixel* s) {
+  constexpr int kAhead = 512;  // pixels
+  _mm_prefetch(reinterpret_cast<const char*>(s + kAhead), _MM_HINT_T0);
+  _mm_prefetch(reinterpret_cast<const char*>(d + kAhead), _MM_HINT_T0);
+}
+
+RAST_AVX2_INLINE void AddSaturate16(RAST_pixel* d, const RAST_pixel* s) {
+  __m256i* dv = reinterpret_cast<__m256i*>(d);
+  const __m256i* sv = reinterpret_cast<const __m256i*>(s);
+  const __m256i a0 = _mm256_adds_epu8(_mm256_loadu_si256(dv), _mm256_loadu_si256(sv));
+  const __m256i a1 = _mm256_adds_epu8(_mm256_loadu_si256(dv + 1), _mm256_loadu_si256(sv + 1));
+  _mm256_storeu_si256(dv, a0);
+  _mm256_storeu_si256(dv + 1, a1);
+}
+
 RAST_AVX2_INLINE void AddSaturateAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
   int i = 0;
   // Long rows go up to a 32-byte boundary of the destination first, so no store splits a cache
@@ -104,14 +113,12 @@ RAST_AVX2_INLINE void AddSaturateAVX2(RAST_pixel* d, const RAST_pixel* s, int n)
     for (; (reinterpret_cast<std::uintptr_t>(d + i) & 31) != 0; ++i)
       d[i] = static_cast<RAST_pixel>(_mm_cvtsi128_si32(_mm_adds_epu8(
           _mm_cvtsi32_si128(static_cast<int>(d[i])), _mm_cvtsi32_si128(static_cast<int>(s[i])))));
-  for (; i + 16 <= n; i += 16) {
-    __m256i* dv = reinterpret_cast<__m256i*>(d + i);
-    const __m256i* sv = reinterpret_cast<const __m256i*>(s + i);
-    const __m256i a0 = _mm256_adds_epu8(_mm256_loadu_si256(dv), _mm256_loadu_si256(sv));
-    const __m256i a1 = _mm256_adds_epu8(_mm256_loadu_si256(dv + 1), _mm256_loadu_si256(sv + 1));
-    _mm256_storeu_si256(dv, a0);
-    _mm256_storeu_si256(dv + 1, a1);
-  }
+  if (n >= kPrefetchRow)
+    for (; i + 16 <= n; i += 16) {
+      PrefetchAhead(d + i, s + i);
+      AddSaturate16(d + i, s + i);
+    }
+  for (; i + 16 <= n; i += 16) AddSaturate16(d + i, s + i);
   if (i + 8 <= n) {
     __m256i* dv = reinterpret_cast<__m256i*>(d + i);
     _mm256_storeu_si256(
@@ -211,10 +218,14 @@ RAST_AVX2_INLINE void StoreSAGroup(RAST_pixel* dp, __m256i src, __m256i lanes) {
   if (clearBits == 0xFFu) return;
   int* out = reinterpret_cast<int*>(dp);
   if ((opaqueBits | clearBits) == 0xFFu) {  // a select
-    if (!Masked && opaqueBits == 0xFFu)
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dp), src);
-    else
+    if (Masked) {
       _mm256_maskstore_epi32(out, opaque, src);
+    } else {
+      __m256i* dv = reinterpret_cast<__m256i*>(dp);
+      // A whole store: the masked one costs more than reading the group first.
+      _mm256_storeu_si256(
+          dv, opaqueBits == 0xFFu ? src : _mm256_blendv_epi8(_mm256_loadu_si256(dv), src, opaque));
+    }
     return;
   }
   if (Masked) {
@@ -226,6 +237,10 @@ RAST_AVX2_INLINE void StoreSAGroup(RAST_pixel* dp, __m256i src, __m256i lanes) {
                                                             ? StoreSA8<true>(src, dst, clear)
                                                             : StoreSA8<false>(src, dst, clear));
   }
+}
+
+RAST_AVX2_INLINE void StoreSA8Unmasked(RAST_pixel* d, const RAST_pixel* s) {
+  StoreSAGroup<false>(d, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s)), __m256i{});
 }
 
 RAST_AVX2_INLINE __m256i FirstLanes(int k) {
@@ -243,9 +258,13 @@ RAST_AVX2_INLINE void StoreSAAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
       StoreSAGroup<true>(d, _mm256_maskload_epi32(reinterpret_cast<const int*>(s), m), m);
     }
   }
-  for (; i + 8 <= n; i += 8)
-    StoreSAGroup<false>(d + i, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)),
-                        __m256i{});
+  if (n >= kPrefetchRow)
+    for (; i + 16 <= n; i += 16) {
+      PrefetchAhead(d + i, s + i);
+      StoreSA8Unmasked(d + i, s + i);
+      StoreSA8Unmasked(d + i + 8, s + i + 8);
+    }
+  for (; i + 8 <= n; i += 8) StoreSA8Unmasked(d + i, s + i);
   if (i < n) {
     const __m256i m = FirstLanes(n - i);
     StoreSAGroup<true>(d + i, _mm256_maskload_epi32(reinterpret_cast<const int*>(s + i), m), m);
@@ -253,24 +272,15 @@ RAST_AVX2_INLINE void StoreSAAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
 }
 
 // Whole rectangles in one AVX2 function each, so small blits make no call per row.
-__attribute__((target("avx2"))) void AddSaturateRectAVX2(RAST_pixel* d, std::ptrdiff_t dstride,
-                                                         const RAST_pixel* s,
-                                                         std::ptrdiff_t sstride, int w, int h) {
-  for (int j = 0; j < h; ++j, d += dstride, s += sstride) AddSaturateAVX2(d, s, w);
+template <void (*Row)(RAST_pixel*, const RAST_pixel*, int)>
+__attribute__((target("avx2"))) void RectAVX2(RAST_pixel* d, std::ptrdiff_t dstride,
+                                              const RAST_pixel* s, std::ptrdiff_t sstride, int w,
+                                              int h) {
+  for (int j = 0; j < h; ++j, d += dstride, s += sstride) Row(d, s, w);
 }
-__attribute__((target("avx2"))) void StoreSARectAVX2(RAST_pixel* d, std::ptrdiff_t dstride,
-                                                     const RAST_pixel* s, std::ptrdiff_t sstride,
-                                                     int w, int h) {
-  for (int j = 0; j < h; ++j, d += dstride, s += sstride) StoreSAAVX2(d, s, w);
-}
-__attribute__((target("avx2"))) void CopyRowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
-  CopyAVX2(d, s, n);
-}
-__attribute__((target("avx2"))) void AddSaturateRowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
-  AddSaturateAVX2(d, s, n);
-}
-__attribute__((target("avx2"))) void StoreSARowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
-  StoreSAAVX2(d, s, n);
+template <void (*Row)(RAST_pixel*, const RAST_pixel*, int)>
+__attribute__((target("avx2"))) void RowAVX2(RAST_pixel* d, const RAST_pixel* s, int n) {
+  Row(d, s, n);
 }
 
 #endif
@@ -305,24 +315,42 @@ void RAST_RowFillLong(RAST_pixel* d, RAST_pixel c, int n) {
 #endif
 }
 
-void RAST_RowAddSaturate(RAST_pixel* d, const RAST_pixel* s, int n) {
+namespace {
+
+using RowFunc = void (*)(RAST_pixel*, const RAST_pixel*, int);
+using RectFunc = void (*)(RAST_pixel*, std::ptrdiff_t, const RAST_pixel*, std::ptrdiff_t, int, int);
+
+// One row operation in its two forms: the AVX2 one where the processor has it, else SSE2.
+struct RowOp {
+  RowFunc sse2;
 #if RAST_HAVE_AVX2_DISPATCH
-  if (RAST_CanUseAVX2()) {
-    AddSaturateRowAVX2(d, s, n);
-    return;
-  }
+  RowFunc avx2Row;
+  RectFunc avx2Rect;
 #endif
-  AddSaturateSSE2(d, s, n);
+};
+#if RAST_HAVE_AVX2_DISPATCH
+constexpr RowOp kAddSaturate{AddSaturateSSE2, RowAVX2<AddSaturateAVX2>, RectAVX2<AddSaturateAVX2>};
+constexpr RowOp kStoreSA{StoreSASSE2, RowAVX2<StoreSAAVX2>, RectAVX2<StoreSAAVX2>};
+#else
+constexpr RowOp kAddSaturate{AddSaturateSSE2};
+constexpr RowOp kStoreSA{StoreSASSE2};
+#endif
+
+void RunRow(const RowOp& op, RAST_pixel* d, const RAST_pixel* s, int n) {
+#if RAST_HAVE_AVX2_DISPATCH
+  if (RAST_CanUseAVX2()) return op.avx2Row(d, s, n);
+#endif
+  op.sse2(d, s, n);
+}
+
+}  // namespace
+
+void RAST_RowAddSaturate(RAST_pixel* d, const RAST_pixel* s, int n) {
+  RunRow(kAddSaturate, d, s, n);
 }
 
 void RAST_RowStoreSA(RAST_pixel* d, const RAST_pixel* s, int n) {
-#if RAST_HAVE_AVX2_DISPATCH
-  if (RAST_CanUseAVX2()) {
-    StoreSARowAVX2(d, s, n);
-    return;
-  }
-#endif
-  StoreSASSE2(d, s, n);
+  RunRow(kStoreSA, d, s, n);
 }
 
 namespace {
@@ -337,28 +365,25 @@ bool JoinRows(std::ptrdiff_t dstride, std::ptrdiff_t sstride, int& w, int& h) {
 }
 }  // namespace
 
-void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
-                          std::ptrdiff_t sstride, int w, int h) {
+namespace {
+void RunRect(const RowOp& op, RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
+             std::ptrdiff_t sstride, int w, int h) {
   JoinRows(dstride, sstride, w, h);
 #if RAST_HAVE_AVX2_DISPATCH
-  if (RAST_CanUseAVX2()) {
-    AddSaturateRectAVX2(d, dstride, s, sstride, w, h);
-    return;
-  }
+  if (RAST_CanUseAVX2()) return op.avx2Rect(d, dstride, s, sstride, w, h);
 #endif
-  for (int j = 0; j < h; ++j, d += dstride, s += sstride) AddSaturateSSE2(d, s, w);
+  for (int j = 0; j < h; ++j, d += dstride, s += sstride) op.sse2(d, s, w);
+}
+}  // namespace
+
+void RAST_RectAddSaturate(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
+                          std::ptrdiff_t sstride, int w, int h) {
+  RunRect(kAddSaturate, d, dstride, s, sstride, w, h);
 }
 
 void RAST_RectStoreSA(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
                       std::ptrdiff_t sstride, int w, int h) {
-  JoinRows(dstride, sstride, w, h);
-#if RAST_HAVE_AVX2_DISPATCH
-  if (RAST_CanUseAVX2()) {
-    StoreSARectAVX2(d, dstride, s, sstride, w, h);
-    return;
-  }
-#endif
-  for (int j = 0; j < h; ++j, d += dstride, s += sstride) StoreSASSE2(d, s, w);
+  RunRect(kStoreSA, d, dstride, s, sstride, w, h);
 }
 
 void RAST_RectCopy(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
@@ -372,7 +397,7 @@ void RAST_RectCopy(RAST_pixel* d, std::ptrdiff_t dstride, const RAST_pixel* s,
     for (int j = 0; j < h; ++j, d += dstride, s += sstride) {
       // Rows that overlap (a blit within one bitmap) keep the plain memory move.
       if ((d + w <= s || s + w <= d) && w < 4096)
-        CopyRowAVX2(d, s, w);
+        RowAVX2<CopyAVX2>(d, s, w);
       else
         row(d, s, w);
     }

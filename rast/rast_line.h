@@ -12,8 +12,8 @@
 #include "rast/rast_blend.h"
 
 // Both end points belong to the line. Horizontal and vertical lines ignore `antialias`.
-void RAST_Line(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, RAST_pixel colour,
-               float alpha, RAST_BlendMode mode, bool antialias);
+void RAST_Line(RAST_IBitmap* bitmap, int x1, int y1, int x2, int y2, RAST_pixel colour, float alpha,
+               RAST_BlendMode mode, bool antialias);
 
 // Clips the segment to 0..width-1 x 0..height-1 (Cohen-Sutherland). True when something is
 // left, the four values then hold the clipped end points; false when it misses the area (the

@@ -20,46 +20,40 @@ float BellWidth(int qValue) {
   return std::log10(std::sqrt(d) + c) / 0.30103f;
 }
 
+// Bass shelf, two bells, treble shelf: frequency curve 2^(v / 127 * scale + base) and limits.
+struct BandShape {
+  int type;
+  float freqScale, freqBase, freqMin, freqMax, gainLimit, widthMin, widthMax;
+};
+const BandShape kBandShapes[4] = {
+    {IParaGraphicEq::kLowShelf, 2.43296f, 5.6438556f, 50.0f, 270.0f, 20.0f, 4.0f, 10.0f},
+    {IParaGraphicEq::kBell, 5.0995355f, 7.1292825f, 140.0f, 4800.0f, 20.0f, 0.1442f, 1.38848f},
+    {IParaGraphicEq::kBell, 5.0995355f, 7.1292825f, 140.0f, 4800.0f, 20.0f, 0.1442f, 1.38848f},
+    {IParaGraphicEq::kHighShelf, 1.8073559f, 10.965783f, 2000.0f, 7000.0f, 15.0f, 4.0f, 10.0f},
+};
+
 }  // namespace
 
 std::array<IParaGraphicEq::Band, 4> BandsFromValues(const std::array<int, 12>& in) {
-  // A field outside its range (a damaged program) would otherwise give Q 0 and a NaN width.
-  std::array<int, 12> v{};
-  for (int b = 0; b < 4; ++b) {
-    const bool bell = b == 1 || b == 2;
-    const int gainLimit = b == 3 ? 15 : 20;
-    v[3 * b] = std::clamp(in[3 * b], 0, 127);
-    v[3 * b + 1] = bell ? std::clamp(in[3 * b + 1], 10, 100) : std::clamp(in[3 * b + 1], 0, 127);
-    v[3 * b + 2] = std::clamp(in[3 * b + 2], -gainLimit, gainLimit);
-  }
   std::array<IParaGraphicEq::Band, 4> out{};
-  auto& bass = out[0];
-  bass.mIndex = 0;
-  bass.mType = IParaGraphicEq::kLowShelf;
-  bass.mFreq = std::exp2(static_cast<float>(v[0]) / 127.0f * 2.43296f + 5.6438556f);
-  bass.mWidth = ShelfSlope(v[1]);
-  bass.mGain = static_cast<float>(v[2]);
-  bass.mFreqMin = 50.0f, bass.mFreqMax = 270.0f, bass.mGainMin = -20.0f, bass.mGainMax = 20.0f;
-  bass.mWidthMin = 4.0f, bass.mWidthMax = 10.0f;
-  for (int b = 1; b <= 2; ++b) {
-    auto& mid = out[b];
-    mid.mIndex = b;
-    mid.mType = IParaGraphicEq::kBell;
-    mid.mFreq = std::exp2(static_cast<float>(v[3 * b]) / 127.0f * 5.0995355f + 7.1292825f);
-    mid.mWidth = BellWidth(v[3 * b + 1]);
-    mid.mGain = static_cast<float>(v[3 * b + 2]);
-    mid.mFreqMin = 140.0f, mid.mFreqMax = 4800.0f, mid.mGainMin = -20.0f, mid.mGainMax = 20.0f;
-    mid.mWidthMin = 0.1442f, mid.mWidthMax = 1.38848f;
+  for (int b = 0; b < 4; ++b) {
+    const BandShape& shape = kBandShapes[b];
+    const bool bell = shape.type == IParaGraphicEq::kBell;
+    const int gainLimit = static_cast<int>(shape.gainLimit);
+    // A field outside its range (a damaged program) would otherwise give Q 0 and a NaN width.
+    const int freq = std::clamp(in[3 * b], 0, 127);
+    const int width = bell ? std::clamp(in[3 * b + 1], 10, 100) : std::clamp(in[3 * b + 1], 0, 127);
+    const int gain = std::clamp(in[3 * b + 2], -gainLimit, gainLimit);
+    auto& band = out[b];
+    band.mIndex = b;
+    band.mType = shape.type;
+    band.mFreq = std::exp2(static_cast<float>(freq) / 127.0f * shape.freqScale + shape.freqBase);
+    band.mWidth = bell ? BellWidth(width) : ShelfSlope(width);
+    band.mGain = static_cast<float>(gain);
+    band.mFreqMin = shape.freqMin, band.mFreqMax = shape.freqMax;
+    band.mGainMin = -shape.gainLimit, band.mGainMax = shape.gainLimit;
+    band.mWidthMin = shape.widthMin, band.mWidthMax = shape.widthMax;
   }
-  auto& treble = out[3];
-  treble.mIndex = 3;
-  treble.mType = IParaGraphicEq::kHighShelf;
-  treble.mFreq = std::exp2(static_cast<float>(v[9]) / 127.0f * 1.8073559f + 10.965783f);
-  treble.mWidth = ShelfSlope(v[10]);
-  treble.mGain = static_cast<float>(v[11]);
-  treble.mFreqMin = 2000.0f, treble.mFreqMax = 7000.0f, treble.mGainMin = -15.0f,
-  treble.mGainMax = 15.0f;
-  treble.mWidthMin = 4.0f, treble.mWidthMax = 10.0f;
   return out;
 }
 

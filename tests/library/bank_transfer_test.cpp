@@ -2,6 +2,7 @@
 // in-process: gaps filled or skipped, duplicate slots, numbered names, error replies, silence,
 // and downloaded dumps filed under the right names.
 #include <filesystem>
+#include <thread>
 
 #include "library/bank_transfer.h"
 #include "library/slot_table.h"
@@ -307,8 +308,8 @@ TEST_F(BankDownloadTest, EverySlotBecomesAFileNamedAfterItsDump) {
 }
 
 // The steps run where the answers arrive (the MIDI worker), not at the main thread's idle call:
-// a whole upload goes out on acknowledgements alone, and each dump asks for the next slot at
-// once, one dump waiting beside the one the main thread has still to save.
+// a whole upload goes out on acknowledgements alone, and a whole download is asked for and
+// saved on dumps alone.
 TEST_F(BankDownloadTest, StepsRunWhereTheAnswersArrive) {
   VQEditor& e = Start();
   for (int slot = 1; slot <= 5; ++slot) Program("0" + std::to_string(slot) + "_P.pr4", 10 + slot);
@@ -333,20 +334,48 @@ TEST_F(BankDownloadTest, StepsRunWhereTheAnswersArrive) {
   e.requestPending = true;
   e.OnTick();  // the first request
   const uint32_t before = sim.State().requests;
-  link->Deliver();
-  // Slot 1 waits to be saved, slot 2 arrived beside it, slot 3 waits for the save.
-  EXPECT_EQ(sim.State().requests, before + 2);
-  EXPECT_TRUE(e.downloadSavePending && e.aheadDumpPending);
-  EXPECT_EQ(e.downloadSaveSlot, 1);
-  EXPECT_EQ(e.aheadDumpSlot, 2);
-  e.OnTick();  // saves both and asks for slot 3
-  EXPECT_TRUE(std::filesystem::exists(folder + "01Sim 01.pr4"));
-  EXPECT_TRUE(std::filesystem::exists(folder + "02Sim 02.pr4"));
-  EXPECT_EQ(e.requestSlot, 3);
-  link->Pump();
+  link->Deliver();  // dumps only, no idle call
   EXPECT_TRUE(e.transferDone);
+  EXPECT_FALSE(e.bankDownloadRunning || e.downloadSavePending);
   EXPECT_EQ(sim.State().requests, before + 99);
+  EXPECT_TRUE(std::filesystem::exists(folder + "01Sim 01.pr4"));
   EXPECT_TRUE(std::filesystem::exists(folder + "99Sim 99.pr4"));
+}
+
+// On the MIDI thread a download saves every program; the slot rows and an error box it shows
+// wait for the main thread's idle call.
+TEST_F(BankDownloadTest, OnTheMidiThreadWhatItShowsWaitsForTheIdleCall) {
+  VQEditor& e = Start();
+  sim.FillSlots(true);
+  TestControl row(&e, IRECT(0, 0, 10, 10));
+  row.SetClean();
+  row.SetClean();
+  e.slotNameText[5] = &row;
+  auto onMidiThread = [&](bool toManager) {
+    e.downloadToManager = toManager;
+    e.bankDownloadRunning = true;
+    e.requestSlot = 1;
+    e.requestPending = true;
+    e.OnTick();
+    std::thread([&] { link->Deliver(); }).join();
+  };
+  onMidiThread(true);
+  EXPECT_TRUE(e.transferDone);
+  EXPECT_TRUE(std::filesystem::exists(e.cacheFolder + "99Sim 99.pr4"));
+  EXPECT_FALSE(row.IsDirty());
+  e.OnTick();
+  EXPECT_TRUE(row.IsDirty());
+  EXPECT_STREQ(e.slotTable[5].name, "Sim 05");
+  e.slotNameText[5] = nullptr;
+
+  e.currentProgramFolder = dir + "/no such folder/";
+  onMidiThread(false);
+  EXPECT_FALSE(e.bankDownloadRunning);
+  EXPECT_TRUE(Gui()->messageBoxes.empty());
+  e.OnTick();
+  ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
+  EXPECT_EQ(Gui()->messageBoxes[0].text, "Cannot write the program file!");
+  EXPECT_TRUE(Gui()->messageBoxes[0].onMainThread);
 }
 
 TEST_F(BankDownloadTest, ALostDumpIsAskedForOnceMore) {

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -82,6 +84,13 @@ TEST(ProgramTextWriter, LayoutIsByteExact) {
     char value[16];
     snprintf(value, sizeof value, "%- 6d;", r[f]);
     EXPECT_EQ(lines[static_cast<size_t>(f) + 1].substr(0, 7), value) << "field " << f;
+  }
+  // Values no device sends are written as the same format writes them, however wide.
+  for (int32_t v : {INT32_MIN, -100000, -99999, -1, 0, 99999, 100000, INT32_MAX}) {
+    r[3] = v;
+    char value[24];
+    snprintf(value, sizeof value, "%- 6d; field:", v);
+    EXPECT_EQ(SplitCrLf(Text(r))[4].substr(0, strlen(value)), value) << v;
   }
 }
 

@@ -85,11 +85,15 @@ TEST(MidiInputQueue, FullQueueDropsAndCountsWhileTheHandlerWaits) {
         ++refused;
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_GT(refused, 0);
   EXPECT_EQ(q.Dropped(), static_cast<uint64_t>(refused));
   EXPECT_EQ(q.Pushed(), 2000u);
   ASSERT_TRUE(WaitDelivered(q, taken.size()));
+  // The messages behind the blocked handler waited at least as long as the lock was held.
+  EXPECT_GE(q.LongestWaitNs(), 20'000'000u);
+  EXPECT_GE(q.WaitedNs(), q.LongestWaitNs());
   std::lock_guard<std::mutex> lock(got.mutex);
   EXPECT_EQ(got.messages, taken);
 }
