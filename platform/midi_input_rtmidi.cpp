@@ -66,11 +66,11 @@ uint64_t RtMidiInput::DroppedMessages() const {
 }
 
 uint64_t RtMidiInput::WaitedForWorkerNs() const {
-  return impl_->queue.WaitedNs();
+  return mImpl->queue.WaitedNs();
 }
 
 uint64_t RtMidiInput::LongestWaitForWorkerNs() const {
-  return impl_->queue.LongestWaitNs();
+  return mImpl->queue.LongestWaitNs();
 }
 
 }  // namespace vq::platform
