@@ -16,6 +16,10 @@ IFileSelectorControl::IFileSelectorControl(IModuleBase* plug, const IRECT& rect,
 }
 
 void IFileSelectorControl::OnMouseDown(int x, int y, IMouseMod* mod) {
+  RunPanel();
+}
+
+void IFileSelectorControl::RunPanel(const std::function<void()>& chosen) {
   IGraphics* graphics = GetGraphics();
   if (!graphics) return;
   mState = kPanelOpen;
@@ -27,6 +31,7 @@ void IFileSelectorControl::OnMouseDown(int x, int y, IMouseMod* mod) {
     SetDirty(false);
     return;
   }
+  if (chosen) chosen();
   mValue += 1.0;
   if (mValue > 1.0) mValue = 0.0;
   SetDirty(true);

@@ -3,6 +3,8 @@
 // on every choice, so each one is a parameter change. A cancelled panel changes nothing.
 #pragma once
 
+#include <functional>
+
 #include "graphics/icontrol.h"
 #include "graphics/iframe_bitmap.h"
 
@@ -34,6 +36,10 @@ class IFileSelectorControl : public IControl {
   const char* GetFileName() const { return mFile.Get(); }
 
  protected:
+  // Runs the panel modally from the current file and folder. After a choice, `chosen` runs
+  // before the value toggles and the plug hears of it.
+  void RunPanel(const std::function<void()>& chosen = {});
+
   UTL_String mDir{128};
   UTL_String mFile{128};
   UTL_String mExtensions{128};

@@ -27,24 +27,24 @@ class ClipView : public RAST_IBitmap {
  public:
   // Limits r to the parent; Valid() is false when nothing of it is left.
   ClipView(RAST_IBitmap* parent, const IRECT& r);
-  bool Valid() const { return bits_ != nullptr; }
+  bool Valid() const { return mBits != nullptr; }
   // Parent coordinates of the view's (0, 0).
-  int OX() const { return ox_; }
-  int OY() const { return oy_; }
+  int OX() const { return mOx; }
+  int OY() const { return mOy; }
 
-  RAST_pixel* getBits() override { return bits_; }
-  int getWidth() override { return w_; }
-  int getHeight() override { return h_; }
-  int getRowSpan() override { return span_; }
-  bool isFlipped() override { return flipped_; }
+  RAST_pixel* getBits() override { return mBits; }
+  int getWidth() override { return mW; }
+  int getHeight() override { return mH; }
+  int getRowSpan() override { return mSpan; }
+  bool isFlipped() override { return mFlipped; }
   bool resize(int, int) override { return false; }
   HDC__* getDC() override { return nullptr; }
   int Extended(int, void*) override { return 0; }
 
  private:
-  RAST_pixel* bits_ = nullptr;
-  int w_ = 0, h_ = 0, span_ = 0, ox_ = 0, oy_ = 0;
-  bool flipped_ = false;
+  RAST_pixel* mBits = nullptr;
+  int mW = 0, mH = 0, mSpan = 0, mOx = 0, mOy = 0;
+  bool mFlipped = false;
 };
 
 }  // namespace graphics_detail

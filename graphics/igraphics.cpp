@@ -23,21 +23,18 @@ void IGraphics::EnableLiveEdit(bool on, int gridSize, int snapDistance) {
 }
 
 IGraphics::~IGraphics() {
-  delete mKeyCatcher;
-  mKeyCatcher = nullptr;
-  mControls.Empty(true);
-  delete mDrawBitmap;
-  mDrawBitmap = nullptr;
-  delete mTmpBitmap;
-  mTmpBitmap = nullptr;
+  mKeyCatcher.reset();
+  while (!mControls.empty()) mControls.pop_back();  // the last attached goes first
+  mDrawBitmap.reset();
+  mTmpBitmap.reset();
   --graphics_detail::gLiveGraphics;
 }
 
 void IGraphics::CreateDrawBitmaps() {
-  delete mDrawBitmap;
-  delete mTmpBitmap;
-  mDrawBitmap = new RAST_SysBitmap(mWidth, mHeight);
-  mTmpBitmap = new RAST_MemBitmap(0, 0, 4);
+  mDrawBitmap.reset();
+  mTmpBitmap.reset();
+  mDrawBitmap = std::make_unique<RAST_SysBitmap>(mWidth, mHeight);
+  mTmpBitmap = std::make_unique<RAST_MemBitmap>(0, 0, 4);
 }
 
 void IGraphics::Resize(int w, int h) {
@@ -52,13 +49,13 @@ int IGraphics::ResizeHandleCount() const {
 }
 
 void IGraphics::RenumberControls() {
-  for (int i = 0; i < mControls.GetSize(); ++i) mControls.Get(i)->SetListIdx(i);
+  for (int i = 0; i < NControls(); ++i) GetControl(i)->SetListIdx(i);
   mControlsIndexed = false;
 }
 
 const std::vector<IGraphics::ParamBinding>* IGraphics::ControlsOfParam(int paramIdx) {
   if (!mControlsIndexed || mIndexedGeneration != IControl::BindingGeneration() ||
-      mIndexedCount != mControls.GetSize()) {
+      mIndexedCount != NControls()) {
     mControlsByParam.clear();
     auto add = [this](int p, IControl* c, int aux) {
       if (p < 0) return;
@@ -66,8 +63,8 @@ const std::vector<IGraphics::ParamBinding>* IGraphics::ControlsOfParam(int param
         mControlsByParam.resize(static_cast<std::size_t>(p) + 1);
       mControlsByParam[static_cast<std::size_t>(p)].push_back(ParamBinding{c, aux});
     };
-    for (int i = 0; i < mControls.GetSize(); ++i) {
-      IControl* c = mControls.Get(i);
+    for (int i = 0; i < NControls(); ++i) {
+      IControl* c = GetControl(i);
       add(c->ParamIdx(), c, -1);
       for (int a = 0; a < c->NAuxParams(); ++a) {
         const int p = c->GetAuxParam(a)->mParamIdx;
@@ -77,52 +74,65 @@ const std::vector<IGraphics::ParamBinding>* IGraphics::ControlsOfParam(int param
     }
     mControlsIndexed = true;
     mIndexedGeneration = IControl::BindingGeneration();
-    mIndexedCount = mControls.GetSize();
+    mIndexedCount = NControls();
   }
   if (paramIdx < 0 || static_cast<std::size_t>(paramIdx) >= mControlsByParam.size()) return nullptr;
   return &mControlsByParam[static_cast<std::size_t>(paramIdx)];
 }
 
-void IGraphics::AttachControl(IControl* control) {
-  if (!control) return;
-  mControls.Add(control);
+int IGraphics::GetControlIdx(const IControl* control) const {
+  for (std::size_t i = 0; i < mControls.size(); ++i) {
+    if (mControls[i].get() == control) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void IGraphics::InsertControl(int idx, IControl* control) {
+  mControls.emplace(mControls.begin() + idx, control);
   RenumberControls();
 }
 
-void IGraphics::RemoveControl(int idx) {
-  if (mControls.Delete(idx)) RenumberControls();
+void IGraphics::AttachControl(IControl* control) {
+  if (control) InsertControl(NControls(), control);
 }
 
+void IGraphics::RemoveControl(int idx) {
+  if (idx < 0 || idx >= NControls()) return;
+  (void)mControls[static_cast<std::size_t>(idx)].release();  // the caller keeps it
+  mControls.erase(mControls.begin() + idx);
+  RenumberControls();
+}
+
+// The layout editor restores an order through a run of these, so a control may stand in two
+// slots for a moment; nothing is deleted on the way.
 void IGraphics::ReplaceControl(int idx, IControl* control) {
-  const int limit = mControls.GetSize() - ResizeHandleCount();
+  const int limit = NControls() - ResizeHandleCount();
   if (!control || idx <= 0 || idx >= limit) return;
-  const_cast<IControl**>(mControls.GetList())[idx] = control;
+  std::unique_ptr<IControl>& slot = mControls[static_cast<std::size_t>(idx)];
+  (void)slot.release();
+  slot.reset(control);
   RenumberControls();
 }
 
 void IGraphics::MoveControl(int from, int to) {
-  const int limit = mControls.GetSize() - ResizeHandleCount();
+  const int limit = NControls() - ResizeHandleCount();
   if (from <= 0 || from >= limit || to < 1 || to >= limit) return;
-  IControl* control = mControls.Get(from);
-  mControls.Delete(from);
-  mControls.Insert(to, control);
+  std::unique_ptr<IControl> control = std::move(mControls[static_cast<std::size_t>(from)]);
+  mControls.erase(mControls.begin() + from);
+  mControls.insert(mControls.begin() + to, std::move(control));
   RenumberControls();
 }
 
 void IGraphics::SwapControls(int a, int b) {
-  const int limit = mControls.GetSize() - ResizeHandleCount();
+  const int limit = NControls() - ResizeHandleCount();
   if (a <= 0 || b <= 0 || a >= limit || b >= limit) return;
-  auto** list = const_cast<IControl**>(mControls.GetList());
-  IControl* t = list[a];
-  list[a] = list[b];
-  list[b] = t;
+  std::swap(mControls[static_cast<std::size_t>(a)], mControls[static_cast<std::size_t>(b)]);
   RenumberControls();
 }
 
 void IGraphics::SetKeyCatcher(IControl* control) {
-  if (control == mKeyCatcher) return;
-  delete mKeyCatcher;
-  mKeyCatcher = control;
+  if (control == mKeyCatcher.get()) return;
+  mKeyCatcher.reset(control);
 }
 
 void IGraphics::AttachResizeHandles(IModuleGUIResize* resize) {
@@ -135,8 +145,8 @@ void IGraphics::ResizeAtGuiOpen(IModuleGUIResize* resize) {
 
 void IGraphics::RecordAttachLayout(LiveEditState* state) {
   if (!state) return;
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* c = mControls.Get(i);
+  for (int i = 0; i < NControls(); ++i) {
+    IControl* c = GetControl(i);
     const IRECT& d = c->GetRECT();
     const IRECT& t = c->GetTargetRECT();
     state->AddAttachedControl(LiveEditRect{d.L, d.T, d.R, d.B}, LiveEditRect{t.L, t.T, t.R, t.B},
@@ -146,32 +156,32 @@ void IGraphics::RecordAttachLayout(LiveEditState* state) {
 
 void IGraphics::HideControlsOfParam(int paramIdx, bool hide) {
   assert(OnGuiThread() && "GUI call off the main thread");
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* c = mControls.Get(i);
+  for (int i = 0; i < NControls(); ++i) {
+    IControl* c = GetControl(i);
     if (c->ParamIdx() == paramIdx) c->Hide(hide);
   }
 }
 
 void IGraphics::GrayOutControlsOfParam(int paramIdx, bool gray) {
   assert(OnGuiThread() && "GUI call off the main thread");
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* c = mControls.Get(i);
+  for (int i = 0; i < NControls(); ++i) {
+    IControl* c = GetControl(i);
     if (c->ParamIdx() == paramIdx) c->GrayOut(gray);
   }
 }
 
 void IGraphics::MoveControlsOfParam(int paramIdx, int x, int y) {
   assert(OnGuiThread() && "GUI call off the main thread");
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* c = mControls.Get(i);
+  for (int i = 0; i < NControls(); ++i) {
+    IControl* c = GetControl(i);
     if (c->ParamIdx() == paramIdx) c->MoveTo(x, y);
   }
 }
 
 void IGraphics::SetControlsValue(int paramIdx, double normalizedValue) {
   assert(OnGuiThread() && "GUI call off the main thread");
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* c = mControls.Get(i);
+  for (int i = 0; i < NControls(); ++i) {
+    IControl* c = GetControl(i);
     if (c->ParamIdx() == paramIdx) c->SetValueFromUserInput(normalizedValue);
   }
 }
@@ -183,35 +193,35 @@ void IGraphics::SetControlClampRange(int paramIdx, bool normalized, double lo, d
     lo = param->ToNormalized(lo);
     hi = param->ToNormalized(hi);
   }
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* c = mControls.Get(i);
+  for (int i = 0; i < NControls(); ++i) {
+    IControl* c = GetControl(i);
     if (c->ParamIdx() == paramIdx) c->SetClampRange(lo, hi);
   }
 }
 
 bool IGraphics::IsControlOfParamHidden(int paramIdx) const {
   bool hidden = false;
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* c = mControls.Get(i);
+  for (int i = 0; i < NControls(); ++i) {
+    IControl* c = GetControl(i);
     if (c->ParamIdx() == paramIdx) hidden = c->IsHidden();
   }
   return hidden;
 }
 
 void IGraphics::HideControl(int idx, bool hide) {
-  if (IControl* c = mControls.Get(idx)) c->Hide(hide);
+  if (IControl* c = GetControl(idx)) c->Hide(hide);
 }
 
 void IGraphics::GrayOutControl(int idx, bool gray) {
-  if (IControl* c = mControls.Get(idx)) c->GrayOut(gray);
+  if (IControl* c = GetControl(idx)) c->GrayOut(gray);
 }
 
 void IGraphics::MoveControlTo(int idx, int x, int y) {
-  if (IControl* c = mControls.Get(idx)) c->MoveTo(x, y);
+  if (IControl* c = GetControl(idx)) c->MoveTo(x, y);
 }
 
 void IGraphics::SetControlFromPlug(int idx, double normalizedValue) {
-  if (IControl* c = mControls.Get(idx)) c->SetValueFromPlug(normalizedValue);
+  if (IControl* c = GetControl(idx)) c->SetValueFromPlug(normalizedValue);
 }
 
 void IGraphics::SetControlsFromPlugValue(int paramIdx, bool normalized, double value) {
@@ -234,7 +244,7 @@ void IGraphics::SetControlsFromPlugValue(int paramIdx, bool normalized, double v
 }
 
 void IGraphics::SetAllControlsDirty() {
-  for (int i = 0; i < mControls.GetSize(); ++i) mControls.Get(i)->SetDirty(false);
+  for (int i = 0; i < NControls(); ++i) GetControl(i)->SetDirty(false);
 }
 
 void IGraphics::SetStrictDrawing(bool strict) {
@@ -244,23 +254,23 @@ void IGraphics::SetStrictDrawing(bool strict) {
 
 void IGraphics::SetTooltipsFromParamNames() {
   if (!mPlug) return;
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* c = mControls.Get(i);
+  for (int i = 0; i < NControls(); ++i) {
+    IControl* c = GetControl(i);
     if (c->ParamIdx() < 0) continue;
     if (IParam* param = mPlug->GetParam(c->ParamIdx())) c->SetTooltip(param->GetName());
   }
 }
 
 void IGraphics::CallReservedHookOnAllControls() {
-  for (int i = 0; i < mControls.GetSize(); ++i) mControls.Get(i)->ReservedHook();
+  for (int i = 0; i < NControls(); ++i) GetControl(i)->ReservedHook();
 }
 
 bool IGraphics::IsDirty(IRECT* r) {
   assert(OnGuiThread() && "GUI call off the main thread");
   bool dirty = false;
   IRECT area = r ? *r : IRECT();
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* c = mControls.Get(i);
+  for (int i = 0; i < NControls(); ++i) {
+    IControl* c = GetControl(i);
     if (c->Animation().AnyRunning()) c->SetDirty(true);
     if (c->IsDirty()) {
       area = area.Union(c->GetRECT());
@@ -289,23 +299,23 @@ bool IGraphics::Draw(IRECT* r) {
     resize->FillWhileResizing(this, full);
     return DrawScreen(&full);
   }
-  const int n = mControls.GetSize();
+  const int n = NControls();
   if (n == 0) return true;
   const IRECT area = r ? *r : IRECT();
 
   if (mStrictDrawing) {
     mDrawRect = area;
     for (int i = 0; i < n; ++i) {
-      IControl* c = mControls.Get(i);
+      IControl* c = GetControl(i);
       if (!c->IsHidden() && !area.Empty() && !c->GetRECT().Empty() && c->GetRECT().Overlaps(area))
         c->Draw(this);
     }
-    for (int i = 0; i < n; ++i) mControls.Get(i)->SetClean();
-  } else if (mControls.Get(0)->IsDirty()) {
+    for (int i = 0; i < n; ++i) GetControl(i)->SetClean();
+  } else if (GetControl(0)->IsDirty()) {
     // The background changed: everything is redrawn over it.
-    mDrawRect = mControls.Get(0)->GetRECT();
+    mDrawRect = GetControl(0)->GetRECT();
     for (int i = 0; i < n; ++i) {
-      IControl* c = mControls.Get(i);
+      IControl* c = GetControl(i);
       if (i != 0 && c->IsHidden()) continue;
       c->Draw(this);
       c->SetClean();
@@ -313,11 +323,11 @@ bool IGraphics::Draw(IRECT* r) {
   } else {
     // Each dirty control is redrawn with whatever overlaps it, bottom to top.
     for (int i = 1; i < n; ++i) {
-      IControl* dirty = mControls.Get(i);
+      IControl* dirty = GetControl(i);
       if (!dirty->IsDirty()) continue;
       mDrawRect = dirty->GetRECT();
       for (int j = 0; j < n; ++j) {
-        IControl* c = mControls.Get(j);
+        IControl* c = GetControl(j);
         if (c->IsHidden()) continue;
         if (j == i ||
             (!c->GetRECT().Empty() && !mDrawRect.Empty() && c->GetRECT().Overlaps(mDrawRect)))

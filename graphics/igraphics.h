@@ -5,6 +5,7 @@
 // Main thread only.
 #pragma once
 
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -178,7 +179,13 @@ class IGraphics : public IModuleGUI {
   // IModuleGUI: what the plug calls.
   void SetControlsFromPlugValue(int paramIdx, bool normalized, double value) override;
   void CreateDrawBitmaps() override;
-  void AttachControl(IControl* control) override;
+  void AttachControl(IControl* control) override;  // takes ownership
+  template <class T>
+  T* AttachControl(std::unique_ptr<T> control) {
+    T* observer = control.get();
+    AttachControl(static_cast<IControl*>(control.release()));
+    return observer;
+  }
   // Puts a background at index 0: a panel of one colour over the whole window, or the image
   // (one frame) as a bitmap control at its own size.
   void AttachPanelBackground(const IColor* color);
@@ -195,13 +202,15 @@ class IGraphics : public IModuleGUI {
   void ReplaceControl(int idx, IControl* control);  // the old control is not deleted
   void MoveControl(int from, int to);
   void SwapControls(int a, int b);
-  int GetControlIdx(const IControl* control) const { return mControls.Find(control); }
-  IControl* GetControl(int idx) const { return mControls.Get(idx); }
-  int NControls() const { return mControls.GetSize(); }
-  const UTL_PtrList<IControl>& Controls() const { return mControls; }
+  int GetControlIdx(const IControl* control) const;
+  // Null outside the list.
+  IControl* GetControl(int idx) const {
+    return idx >= 0 && idx < NControls() ? mControls[static_cast<std::size_t>(idx)].get() : nullptr;
+  }
+  int NControls() const { return static_cast<int>(mControls.size()); }
   // The graphics owns the key catcher; a replaced one is deleted.
   void SetKeyCatcher(IControl* control);
-  IControl* GetKeyCatcher() const { return mKeyCatcher; }
+  IControl* GetKeyCatcher() const { return mKeyCatcher.get(); }
 
   // Every control bound to the parameter, in list order.
   void HideControlsOfParam(int paramIdx, bool hide);
@@ -232,8 +241,8 @@ class IGraphics : public IModuleGUI {
 
   IModuleBase* GetPlug() const { return mPlug; }
   const IRECT& GetDrawRect() const { return mDrawRect; }
-  RAST_IBitmap* GetDrawBitmap() const { return mDrawBitmap; }
-  RAST_IBitmap* GetTmpBitmap() const { return mTmpBitmap; }
+  RAST_IBitmap* GetDrawBitmap() const { return mDrawBitmap.get(); }
+  RAST_IBitmap* GetTmpBitmap() const { return mTmpBitmap.get(); }
   int FPS() const { return mFPS; }
   int IdleTicks() const { return mIdleTicks; }
   bool GetStrictDrawing() const { return mStrictDrawing; }
@@ -264,6 +273,7 @@ class IGraphics : public IModuleGUI {
   // Controls the list operations may move: 1 .. count - 1 - (resize handles).
   int ResizeHandleCount() const;
   void RenumberControls();
+  void InsertControl(int idx, IControl* control);  // takes ownership; renumbers
   int TopmostHit(int x, int y, bool mouseOver) const;
   bool Swallowed() const { return mLiveEdit && mLiveEditSwallow; }
 
@@ -281,14 +291,14 @@ class IGraphics : public IModuleGUI {
   int mIndexedCount = 0;
 
   UTL_Mutex mMutex;
-  UTL_PtrList<IControl> mControls{4096};
+  std::vector<std::unique_ptr<IControl>> mControls;  // drawing order; index 0 is the background
   IModuleBase* mPlug = nullptr;
   IRECT mDrawRect;
   bool mCursorHidden = false;
   int mHiddenCursorX = -1;
   int mHiddenCursorY = 0;
-  RAST_SysBitmap* mDrawBitmap = nullptr;
-  RAST_MemBitmap* mTmpBitmap = nullptr;
+  std::unique_ptr<RAST_SysBitmap> mDrawBitmap;
+  std::unique_ptr<RAST_MemBitmap> mTmpBitmap;
   int mWidth = 0;
   int mHeight = 0;
   int mFPS = kDefaultFPS;
@@ -303,7 +313,7 @@ class IGraphics : public IModuleGUI {
   bool mStrictDrawing = true;
   bool mEnableTooltips = false;
   bool mReserved2 = false;
-  IControl* mKeyCatcher = nullptr;
+  std::unique_ptr<IControl> mKeyCatcher;
   unsigned mBitmapScale = 1;
   double mGuiScale = 1.0;
   int mReserved3 = 0;

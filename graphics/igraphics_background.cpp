@@ -3,12 +3,10 @@
 #include "graphics/igraphics.h"
 
 void IGraphics::AttachPanelBackground(const IColor* color) {
-  mControls.Insert(0, new IPanelControl(mPlug, IRECT(0, 0, mWidth, mHeight), color));
-  RenumberControls();
+  InsertControl(0, new IPanelControl(mPlug, IRECT(0, 0, mWidth, mHeight), color));
 }
 
 void IGraphics::AttachBackground(int id, const char* name) {
   IFrameBitmap* bitmap = LoadBitmapResource(id, name, 1, false);
-  mControls.Insert(0, new IBitmapControl(mPlug, 0, 0, -1, bitmap, IChannelBlend::kBlendClobber));
-  RenumberControls();
+  InsertControl(0, new IBitmapControl(mPlug, 0, 0, -1, bitmap, IChannelBlend::kBlendClobber));
 }

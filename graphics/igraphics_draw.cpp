@@ -26,14 +26,14 @@ ClipView::ClipView(RAST_IBitmap* parent, const IRECT& r) {
   const int l = std::max(r.L, 0), t = std::max(r.T, 0), rr = std::min(r.R, pw),
             b = std::min(r.B, ph);
   if (rr <= l || b <= t) return;
-  flipped_ = parent->isFlipped();
-  const long long row = flipped_ ? ph - b : t;
-  bits_ = bits + row * span + l;
-  w_ = rr - l;
-  h_ = b - t;
-  span_ = span;
-  ox_ = l;
-  oy_ = t;
+  mFlipped = parent->isFlipped();
+  const long long row = mFlipped ? ph - b : t;
+  mBits = bits + row * span + l;
+  mW = rr - l;
+  mH = b - t;
+  mSpan = span;
+  mOx = l;
+  mOy = t;
 }
 
 void BlendToRast(const IChannelBlend* blend, bool rotated, float* alpha, RAST_BlendMode* mode) {
@@ -100,6 +100,15 @@ struct Pen {
   RAST_BlendMode mode{0};
 };
 
+// An aliased line in the colour with the default weight; false without a colour.
+bool PlainLine(IGraphics* g, const IColor* color, int x1, int y1, int x2, int y2) {
+  if (!color) return false;
+  Pen pen(g, nullptr);
+  pen.mode = kPlain;
+  if (pen) pen.Line(x1, y1, x2, y2, color->ToPixel(), false);
+  return true;
+}
+
 }  // namespace
 
 bool IGraphics::DrawBitmap(IFrameBitmap* bitmap, IRECT* dest, int srcX, int srcY,
@@ -113,8 +122,8 @@ bool IGraphics::DrawBitmap(IFrameBitmap* bitmap, IRECT* dest, int srcX, int srcY
   float alpha;
   RAST_BlendMode mode(0);
   BlendToRast(blend, false, &alpha, &mode);
-  RAST_Blit(mDrawBitmap, bitmap->mBitmap, l, t, srcX + (l - dest->L), srcY + (t - dest->T), r - l,
-            b - t, alpha, mode);
+  RAST_Blit(mDrawBitmap.get(), bitmap->mBitmap, l, t, srcX + (l - dest->L), srcY + (t - dest->T),
+            r - l, b - t, alpha, mode);
   return true;
 }
 
@@ -148,18 +157,18 @@ bool IGraphics::DrawRotatedBitmap(IFrameBitmap* bitmap, int cx, int cy, double a
 bool IGraphics::DrawRotatedMask(IFrameBitmap* base, IFrameBitmap* mask, IFrameBitmap* top, int x,
                                 int y, double angle, const IChannelBlend* blend) {
   if (!base || !mask || !top || !base->mBitmap || !mask->mBitmap || !top->mBitmap) return false;
-  if (!mTmpBitmap) mTmpBitmap = new RAST_MemBitmap(0, 0, 4);
+  if (!mTmpBitmap) mTmpBitmap = std::make_unique<RAST_MemBitmap>(0, 0, 4);
   const int w = base->W, h = base->H;
   const float a = static_cast<float>(angle * M_PI / 180.0);
   const float ox = (w & 1) ? -0.5f : 0.0f;
   const float fw = static_cast<float>(w), fh = static_cast<float>(h);
-  RAST_Copy(mTmpBitmap, base->mBitmap);
-  RAST_ClearRect(mTmpBitmap, 0, 0, w, h, 0xFFFFFF00u, 0);
-  RAST_RotatedBlit(mTmpBitmap, mask->mBitmap, 0, 0, w, h, 0.0f, 0.0f, fw, fh, a, true, 1.0f,
+  RAST_Copy(mTmpBitmap.get(), base->mBitmap);
+  RAST_ClearRect(mTmpBitmap.get(), 0, 0, w, h, 0xFFFFFF00u, 0);
+  RAST_RotatedBlit(mTmpBitmap.get(), mask->mBitmap, 0, 0, w, h, 0.0f, 0.0f, fw, fh, a, true, 1.0f,
                    RAST_BlendMode(0x10101), ox, 0.0f);
-  RAST_RotatedBlit(mTmpBitmap, top->mBitmap, 0, 0, w, h, 0.0f, 0.0f, fw, fh, a, true, 1.0f,
+  RAST_RotatedBlit(mTmpBitmap.get(), top->mBitmap, 0, 0, w, h, 0.0f, 0.0f, fw, fh, a, true, 1.0f,
                    RAST_BlendMode(0x10100), ox, 0.0f);
-  IFrameBitmap scratch(mTmpBitmap, w, h);
+  IFrameBitmap scratch(mTmpBitmap.get(), w, h);
   IRECT dest(x, y, x + w, y + h);
   return DrawBitmap(&scratch, &dest, 0, 0, blend);
 }
@@ -184,7 +193,7 @@ bool IGraphics::ForcePixel(const IColor* color, int x, int y) {
 }
 
 IColor IGraphics::GetPoint(int x, int y) {
-  const RAST_pixel p = RAST_GetPixel(mDrawBitmap, x, y);
+  const RAST_pixel p = RAST_GetPixel(mDrawBitmap.get(), x, y);
   return IColor(static_cast<int>(RAST_PixelAlpha(p)), static_cast<int>(RAST_PixelRed(p)),
                 static_cast<int>(RAST_PixelGreen(p)), static_cast<int>(RAST_PixelBlue(p)));
 }
@@ -322,19 +331,11 @@ bool IGraphics::DrawIRect(const IColor* color, IRECT* rect) {
 }
 
 bool IGraphics::DrawVerticalLine(const IColor* color, int x, int yLo, int yHi) {
-  if (!color) return false;
-  Pen pen(this, nullptr);
-  pen.mode = kPlain;
-  if (pen) pen.Line(x, yLo, x, yHi, color->ToPixel(), false);
-  return true;
+  return PlainLine(this, color, x, yLo, x, yHi);
 }
 
 bool IGraphics::DrawHorizontalLine(const IColor* color, int y, int xLo, int xHi) {
-  if (!color) return false;
-  Pen pen(this, nullptr);
-  pen.mode = kPlain;
-  if (pen) pen.Line(xLo, y, xHi, y, color->ToPixel(), false);
-  return true;
+  return PlainLine(this, color, xLo, y, xHi, y);
 }
 
 bool IGraphics::DrawVerticalLineInRect(const IColor* color, IRECT* rect, float x) {

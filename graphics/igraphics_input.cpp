@@ -26,8 +26,8 @@ bool IsChoiceParam(const IParam* p) {
 }  // namespace
 
 int IGraphics::TopmostHit(int x, int y, bool mouseOver) const {
-  for (int i = mControls.GetSize() - 1; i >= 0; --i) {
-    IControl* c = mControls.Get(i);
+  for (int i = NControls() - 1; i >= 0; --i) {
+    IControl* c = GetControl(i);
     if (c->IsHidden()) continue;
     if (c->IsGrayed() && !(mouseOver && c->GetMOWhenGrayed())) continue;
     if (c->IsHit(x, y)) return i;
@@ -56,7 +56,7 @@ void IGraphics::OnMouseDown(int x, int y, IMouseMod* mod) {
   mMouseCapture = i;
   mMouseX = x;
   mMouseY = y;
-  IControl* c = mControls.Get(i);
+  IControl* c = GetControl(i);
   if (c->ParamIdx() >= 0 && mPlug) mPlug->BeginParamEdit(c->ParamIdx());
   if (!Swallowed()) c->OnMouseDown(x, y, mod);
 }
@@ -73,7 +73,7 @@ void IGraphics::OnMouseUp(int x, int y, IMouseMod* mod) {
   mMouseMod.C = false;
   const int i = mMouseCapture >= 0 ? mMouseCapture : TopmostHit(x, y, false);
   ReleaseMouseCapture();
-  IControl* c = mControls.Get(i);
+  IControl* c = GetControl(i);
   if (!c) return;
   if (!Swallowed()) c->OnMouseUp(x, y, mod);
   if (c->ParamIdx() >= 0 && mPlug) mPlug->EndParamEdit(c->ParamIdx());
@@ -85,7 +85,7 @@ void IGraphics::OnMouseDrag(int x, int y, IMouseMod* mod) {
     mMouseMod.A = mod->A;
     mMouseMod.S = mod->S;
   }
-  IControl* c = mControls.Get(mMouseCapture);
+  IControl* c = GetControl(mMouseCapture);
   if (!c) return;
   const int dx = x - mMouseX, dy = y - mMouseY;
   if (dx == 0 && dy == 0) return;
@@ -104,7 +104,7 @@ bool IGraphics::OnMouseDblClick(int x, int y, IMouseMod* mod) {
   ReleaseMouseCapture();
   const int i = TopmostHit(x, y, false);
   if (i < 0) return false;
-  IControl* c = mControls.Get(i);
+  IControl* c = GetControl(i);
   if (!c->GetDblAsSingleClick()) {
     if (!Swallowed()) c->OnMouseDblClick(x, y, mod);
     return false;
@@ -117,8 +117,7 @@ bool IGraphics::OnMouseDblClick(int x, int y, IMouseMod* mod) {
 }
 
 void IGraphics::OnMouseWheel(int x, int y, IMouseMod* mod, int delta) {
-  if (IControl* c = mControls.Get(GetMouseControlIdx(x, y, false)))
-    c->OnMouseWheel(x, y, mod, delta);
+  if (IControl* c = GetControl(GetMouseControlIdx(x, y, false))) c->OnMouseWheel(x, y, mod, delta);
 }
 
 bool IGraphics::OnMouseOver(int x, int y, IMouseMod* mod) {
@@ -128,15 +127,15 @@ bool IGraphics::OnMouseOver(int x, int y, IMouseMod* mod) {
   if (i < 0) return mHandleMouseOver;
   mMouseX = x;
   mMouseY = y;
-  mControls.Get(i)->OnMouseOver(x, y, mod);
+  GetControl(i)->OnMouseOver(x, y, mod);
   if (mMouseOver >= 0 && mMouseOver != i)
-    if (IControl* old = mControls.Get(mMouseOver)) old->OnMouseOut();
+    if (IControl* old = GetControl(mMouseOver)) old->OnMouseOut();
   mMouseOver = i;
   return mHandleMouseOver;
 }
 
 void IGraphics::OnMouseOut() {
-  for (int i = 0; i < mControls.GetSize(); ++i) mControls.Get(i)->OnMouseOut();
+  for (int i = 0; i < NControls(); ++i) GetControl(i)->OnMouseOut();
   mMouseOver = -1;
 }
 
@@ -145,18 +144,18 @@ bool IGraphics::OnKeyDown(int x, int y, int key) {
   mLastKey = key;
   if (mMouseCapture >= 0) {
     if (mMouseCapture == 0) return mKeyCatcher && mKeyCatcher->OnKeyDown(x, y, key);
-    IControl* c = mControls.Get(mMouseCapture);
+    IControl* c = GetControl(mMouseCapture);
     return c && c->OnKeyDown(x, y, key);
   }
   const int i = TopmostHit(x, y, false);
-  if (i > 0) return mControls.Get(i)->OnKeyDown(x, y, key);
+  if (i > 0) return GetControl(i)->OnKeyDown(x, y, key);
   return mKeyCatcher && mKeyCatcher->OnKeyDown(x, y, key);
 }
 
 int IGraphics::GetLiveEditControlIdx(int x, int y) {
   if (mLiveEditControl >= 0) return mLiveEditControl;
-  for (int i = mControls.GetSize() - 1 - ResizeHandleCount(); i >= 0; --i) {
-    IControl* c = mControls.Get(i);
+  for (int i = NControls() - 1 - ResizeHandleCount(); i >= 0; --i) {
+    IControl* c = GetControl(i);
     const IRECT& d = c->GetRECT();
     const IRECT& t = c->GetTargetRECT();
     bool match = false;
@@ -180,7 +179,7 @@ int IGraphics::GetLiveEditControlIdx(int x, int y) {
 
 int IGraphics::GetParamIdxForPoint(int x, int y) {
   const int i = GetMouseControlIdx(x, y, false);
-  mLastClickedParam = i > 0 ? mControls.Get(i)->ParamIdx() : -1;
+  mLastClickedParam = i > 0 ? GetControl(i)->ParamIdx() : -1;
   return mLastClickedParam;
 }
 

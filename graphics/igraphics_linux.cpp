@@ -298,7 +298,7 @@ bool IGraphicsLinux::keyEvent(const vp::Event& e) {
 
 std::string IGraphicsLinux::tooltipText(int x, int y) {
   const int i = mMouseOver >= 0 ? mMouseOver : TopmostHit(x, y, true);
-  IControl* c = mControls.Get(i);
+  IControl* c = GetControl(i);
   return c && c->GetTooltip() ? c->GetTooltip() : "";
 }
 
@@ -309,8 +309,8 @@ void IGraphicsLinux::modalLoopWillRun() {
 void IGraphicsLinux::UpdateTooltips() {
   if (!mView || !mEnableTooltips) return;
   std::vector<vp::PixelRect> areas;
-  for (int i = 0; i < mControls.GetSize(); ++i) {
-    IControl* c = mControls.Get(i);
+  for (int i = 0; i < NControls(); ++i) {
+    IControl* c = GetControl(i);
     const IRECT& t = c->GetTargetRECT();
     if (!c->IsHidden() && !t.Empty()) areas.push_back({t.L, t.T, t.R, t.B});
   }

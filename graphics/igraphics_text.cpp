@@ -103,14 +103,14 @@ bool IGraphics::DrawText(IText* text, const char* str, IRECT* r, bool measure) {
   if (!measure) {
     // The glyphs stop at the draw rectangle: text wider than its control must not leave pixels
     // outside the area being repainted.
-    graphics_detail::ClipView view(mDrawBitmap, mDrawRect);
+    graphics_detail::ClipView view(mDrawBitmap.get(), mDrawRect);
     if (!view.Valid()) return true;
     RECT at{r->L - view.OX(), r->T - view.OY(), r->R - view.OX(), r->B - view.OY()};
     font->DrawText(&view, str, -1, &at, flags);
     return true;
   }
   RECT m{0, 0, 0, 0};
-  font->DrawText(mDrawBitmap, str, -1, &m, flags | DT_CALCRECT);
+  font->DrawText(mDrawBitmap.get(), str, -1, &m, flags | DT_CALCRECT);
   const int w = m.right, h = m.bottom;
   if (text->mAlign == IText::kAlignNear) {
     r->R = r->L + w;

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "graphics/igraphics.h"
 #include "plugin/iparam.h"
@@ -439,10 +440,10 @@ void IModuleGUIResize::RescaleControls() {
 
 IControl* IModuleGUIResize::AttachResizeHandles() {
   if (!mGraphics) return this;
-  auto* height = new VerticalResizing(mPlug, mGraphics, this, mEdgeSize);
-  auto* width = new HorisontalResizing(mPlug, mGraphics, this, mEdgeSize);
-  mGraphics->AttachControl(height);
-  mGraphics->AttachControl(width);
+  auto* height = mGraphics->AttachControl(
+      std::make_unique<VerticalResizing>(mPlug, mGraphics, this, mEdgeSize));
+  auto* width = mGraphics->AttachControl(
+      std::make_unique<HorisontalResizing>(mPlug, mGraphics, this, mEdgeSize));
   mHeightHandle = height;
   mWidthHandle = width;
   if (!mEdgeHandles) {

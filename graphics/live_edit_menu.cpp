@@ -58,15 +58,21 @@ void Apply(LiveEditContext& ctx, const LiveEditSnapshot& snap, bool hideDeleted)
   ctx.g->SetAllControlsDirty();
 }
 
-void SizeHistory(LiveEditState* s) {
+// The undo list, its position and the current layout of the view being edited.
+struct ViewHistory {
+  std::vector<LiveEditSnapshot>& undo;
+  int& pos;
+  LiveEditSnapshot& current;
+};
+
+// Sizes every view's history to the view count first.
+ViewHistory History(LiveEditState* s) {
   const size_t views = static_cast<size_t>(s->viewCount > 0 ? s->viewCount : 1);
   s->undo.resize(views);
   s->undoPos.resize(views, -1);
   s->current.resize(views);
-}
-
-size_t View(const LiveEditState* s) {
-  return static_cast<size_t>(s->currentView);
+  const size_t v = static_cast<size_t>(s->currentView);
+  return {s->undo[v], s->undoPos[v], s->current[v]};
 }
 
 // After an undo or a deletion: the current layout is stored first, then every other layout
@@ -96,64 +102,56 @@ int Scaled(int v, double scale) {
 }  // namespace
 
 void PushUndoSnapshot(LiveEditContext& ctx) {
-  LiveEditState* s = ctx.s;
-  SizeHistory(s);
-  const size_t v = View(s);
-  const int pos = ++s->undoPos[v];
-  s->undo[v].resize(static_cast<size_t>(pos) + 1);
-  s->undo[v][static_cast<size_t>(pos)] = Take(ctx);
+  ViewHistory h = History(ctx.s);
+  const int pos = ++h.pos;
+  h.undo.resize(static_cast<size_t>(pos) + 1);
+  h.undo[static_cast<size_t>(pos)] = Take(ctx);
 }
 
 void StoreCurrentSnapshot(LiveEditContext& ctx) {
   LiveEditState* s = ctx.s;
-  SizeHistory(s);
+  ViewHistory h = History(s);
   s->lastActionUndo = s->lastActionRedo = false;
-  s->current[View(s)] = Take(ctx);
+  h.current = Take(ctx);
 }
 
 void DropDuplicateUndoSnapshot(LiveEditContext& ctx) {
-  LiveEditState* s = ctx.s;
-  SizeHistory(s);
-  std::vector<LiveEditSnapshot>& list = s->undo[View(s)];
-  if (list.size() >= 2 && list[list.size() - 1] == list[list.size() - 2]) {
-    list.pop_back();
-    --s->undoPos[View(s)];
+  ViewHistory h = History(ctx.s);
+  if (h.undo.size() >= 2 && h.undo[h.undo.size() - 1] == h.undo[h.undo.size() - 2]) {
+    h.undo.pop_back();
+    --h.pos;
   }
 }
 
 void UndoLayoutChange(LiveEditContext& ctx) {
   LiveEditState* s = ctx.s;
-  SizeHistory(s);
-  const size_t v = View(s);
-  int& pos = s->undoPos[v];
+  ViewHistory h = History(s);
   s->lastActionUndo = true;
-  if (s->lastActionRedo && pos + 1 < static_cast<int>(s->undo[v].size())) {
-    --pos;
+  if (s->lastActionRedo && h.pos + 1 < static_cast<int>(h.undo.size())) {
+    --h.pos;
     s->lastActionRedo = false;
   }
-  if (pos >= 0) {
-    Apply(ctx, s->undo[v][static_cast<size_t>(pos)], true);
+  if (h.pos >= 0) {
+    Apply(ctx, h.undo[static_cast<size_t>(h.pos)], true);
     RegenerateAllViews(ctx, false, -1);
-    --pos;
+    --h.pos;
   }
   ctx.ClearSelection();
 }
 
 void RedoLayoutChange(LiveEditContext& ctx) {
   LiveEditState* s = ctx.s;
-  SizeHistory(s);
-  const size_t v = View(s);
-  int& pos = s->undoPos[v];
+  ViewHistory h = History(s);
   s->lastActionRedo = true;
   if (s->lastActionUndo) {
-    ++pos;
+    ++h.pos;
     s->lastActionUndo = false;
   }
-  if (pos + 1 < static_cast<int>(s->undo[v].size())) {
-    ++pos;
-    Apply(ctx, s->undo[v][static_cast<size_t>(pos)], false);
-  } else if (pos >= 0) {
-    Apply(ctx, s->current[v], false);
+  if (h.pos + 1 < static_cast<int>(h.undo.size())) {
+    ++h.pos;
+    Apply(ctx, h.undo[static_cast<size_t>(h.pos)], false);
+  } else if (h.pos >= 0) {
+    Apply(ctx, h.current, false);
   }
   GenerateLayoutHeader(ctx, s->currentView, false);
   ctx.ClearSelection();

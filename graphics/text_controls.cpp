@@ -75,10 +75,14 @@ bool ITextControl::Draw(IGraphics* graphics) {
 }
 
 void ITextControl::SetTextIfChanged(const char* str) {
+  ReplaceIfChanged(&mStr, str);
+}
+
+void ITextControl::ReplaceIfChanged(UTL_String* shown, const char* str) {
   if (!str) str = "";
-  if (std::strcmp(mStr.Get(), str) == 0) return;
+  if (std::strcmp(shown->Get(), str) == 0) return;
   SetDirty(false);
-  mStr.Set(str);
+  shown->Set(str);
 }
 
 ITextControl2::ITextControl2(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
@@ -98,10 +102,7 @@ bool ITextControl2::Draw(IGraphics* graphics) {
 }
 
 void ITextControl2::SetTextIfChanged(const char* str) {
-  if (!str) str = "";
-  if (std::strcmp(mStr2.Get(), str) == 0) return;
-  SetDirty(false);
-  mStr2.Set(str);
+  ReplaceIfChanged(&mStr2, str);
 }
 
 IEditableTextControl::IEditableTextControl(IModuleBase* plug, const IRECT& rect, int paramIdx,

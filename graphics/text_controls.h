@@ -25,6 +25,8 @@ class ITextControl : public IControl {
                const char* str);
   // The style at base size x scale, everything else as it is now.
   static IText Rescaled(const IText& current, int baseSize, double scale);
+  // Sets *shown to str (null: empty), asking for a redraw first, only when they differ.
+  void ReplaceIfChanged(UTL_String* shown, const char* str);
 
   UTL_String mStr{128};
   IText mBaseText;

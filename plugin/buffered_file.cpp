@@ -56,120 +56,120 @@ ssize_t PreadRetry(int fd, void* dest, size_t n, int64_t offset) {
 
 BufferedFileReader::BufferedFileReader(const char* path, int noCacheMode, int bufferSize,
                                        int bufferCount, int64_t wholeReadLimit, int64_t mapLimit)
-    : m_buffer(4096) {
+    : mBuffer(4096) {
   if (!path) return;
-  m_fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (m_fd < 0) return;
+  mFd = open(path, O_RDONLY | O_CLOEXEC);
+  if (mFd < 0) return;
 
-  if (flock(m_fd, LOCK_SH | LOCK_NB) == 0) {
-    m_locked = true;
+  if (flock(mFd, LOCK_SH | LOCK_NB) == 0) {
+    mLocked = true;
   } else {
-    m_unlockedReading = true;
+    mUnlockedReading = true;
   }
 
-  if ((noCacheMode == 1 || noCacheMode == -1) && !IsRemoteVolume(m_fd)) AdviseNoCache(m_fd);
+  if ((noCacheMode == 1 || noCacheMode == -1) && !IsRemoteVolume(mFd)) AdviseNoCache(mFd);
 
-  const off_t end = lseek(m_fd, 0, SEEK_END);
-  m_fileSize = end > 0 ? end : 0;
-  lseek(m_fd, 0, SEEK_SET);
+  const off_t end = lseek(mFd, 0, SEEK_END);
+  mFileSize = end > 0 ? end : 0;
+  lseek(mFd, 0, SEEK_SET);
 
-  if (m_fileSize > 0 && m_fileSize < mapLimit && static_cast<uint64_t>(m_fileSize) <= SIZE_MAX) {
-    if (m_fileSize < wholeReadLimit) {
-      m_wholeCopy = static_cast<char*>(malloc(static_cast<size_t>(m_fileSize)));
-      if (m_wholeCopy) {
+  if (mFileSize > 0 && mFileSize < mapLimit && static_cast<uint64_t>(mFileSize) <= SIZE_MAX) {
+    if (mFileSize < wholeReadLimit) {
+      mWholeCopy = static_cast<char*>(malloc(static_cast<size_t>(mFileSize)));
+      if (mWholeCopy) {
         int64_t got = 0;
-        while (got < m_fileSize) {
+        while (got < mFileSize) {
           const ssize_t r =
-              PreadRetry(m_fd, m_wholeCopy + got, static_cast<size_t>(m_fileSize - got), got);
+              PreadRetry(mFd, mWholeCopy + got, static_cast<size_t>(mFileSize - got), got);
           if (r <= 0) break;
           got += r;
         }
-        m_fileSize = got;
+        mFileSize = got;
       }
     } else {
-      void* view = mmap(nullptr, static_cast<size_t>(m_fileSize), PROT_READ, MAP_SHARED, m_fd, 0);
+      void* view = mmap(nullptr, static_cast<size_t>(mFileSize), PROT_READ, MAP_SHARED, mFd, 0);
       if (view != MAP_FAILED) {
-        m_view = view;
-        m_viewLength = m_fileSize;
+        mView = view;
+        mViewLength = mFileSize;
       }
     }
-    if (m_wholeCopy || m_view) m_unlockedReading = false;
+    if (mWholeCopy || mView) mUnlockedReading = false;
   }
 
-  if (!m_wholeCopy && !m_view) {
+  if (!mWholeCopy && !mView) {
     const int64_t each = bufferSize > 0 ? (int64_t{bufferSize} + kBlock - 1) / kBlock * kBlock : 0;
     const int64_t total = each * std::max(bufferCount, 0);
     // Room to align the area's start to a block boundary.
     if (total >= kBlock && total + kBlock - 1 <= INT_MAX) {
       const int want = static_cast<int>(total + kBlock - 1);
-      if (!m_buffer.Resize(want, false) || m_buffer.GetSize() != want) m_buffer.Resize(0);
+      if (!mBuffer.Resize(want, false) || mBuffer.GetSize() != want) mBuffer.Resize(0);
     }
   }
 }
 
 BufferedFileReader::~BufferedFileReader() {
-  free(m_wholeCopy);
-  if (m_view) munmap(m_view, static_cast<size_t>(m_viewLength));
-  if (m_fd >= 0) {
-    if (m_locked) flock(m_fd, LOCK_UN);
-    close(m_fd);
+  free(mWholeCopy);
+  if (mView) munmap(mView, static_cast<size_t>(mViewLength));
+  if (mFd >= 0) {
+    if (mLocked) flock(mFd, LOCK_UN);
+    close(mFd);
   }
 }
 
 int BufferedFileReader::Read(void* dest, int n) {
   char* out = static_cast<char*>(dest);
-  if (m_wholeCopy || m_view) {
-    const int64_t avail = m_fileSize - m_position;
+  if (mWholeCopy || mView) {
+    const int64_t avail = mFileSize - mPosition;
     const int64_t k = std::min<int64_t>(n, avail);
     if (k <= 0 || !out) return 0;
-    const char* src = m_wholeCopy ? m_wholeCopy : static_cast<const char*>(m_view);
-    memcpy(out, src + m_position, static_cast<size_t>(k));
-    m_position += k;
+    const char* src = mWholeCopy ? mWholeCopy : static_cast<const char*>(mView);
+    memcpy(out, src + mPosition, static_cast<size_t>(k));
+    mPosition += k;
     return static_cast<int>(k);
   }
 
-  if (m_unlockedReading && m_fd >= 0) {
+  if (mUnlockedReading && mFd >= 0) {
     struct stat st;
-    if (fstat(m_fd, &st) == 0) m_fileSize = st.st_size;
+    if (fstat(mFd, &st) == 0) mFileSize = st.st_size;
   }
-  if (n < 1 || m_fd < 0 || !out) return 0;
+  if (n < 1 || mFd < 0 || !out) return 0;
 
-  if (m_buffer.GetSize() < 2 * kBlock - 1) {
-    const ssize_t r = PreadRetry(m_fd, out, static_cast<size_t>(n), m_fileOffset);
+  if (mBuffer.GetSize() < 2 * kBlock - 1) {
+    const ssize_t r = PreadRetry(mFd, out, static_cast<size_t>(n), mFileOffset);
     if (r <= 0) return 0;
-    m_fileOffset += r;
-    m_position += r;
+    mFileOffset += r;
+    mPosition += r;
     return static_cast<int>(r);
   }
 
-  char* raw = static_cast<char*>(m_buffer.Get());
+  char* raw = static_cast<char*>(mBuffer.Get());
   const uintptr_t misalign = reinterpret_cast<uintptr_t>(raw) % kBlock;
   char* area = misalign ? raw + (kBlock - misalign) : raw;
-  const int areaLen = m_buffer.GetSize() - static_cast<int>(kBlock - 1);
+  const int areaLen = mBuffer.GetSize() - static_cast<int>(kBlock - 1);
 
   int delivered = 0;
   for (;;) {
-    const int k = std::min(m_valid - m_offset, n - delivered);
+    const int k = std::min(mValid - mOffset, n - delivered);
     if (k > 0) {
-      memcpy(out + delivered, area + m_offset, static_cast<size_t>(k));
-      m_offset += k;
-      m_position += k;
+      memcpy(out + delivered, area + mOffset, static_cast<size_t>(k));
+      mOffset += k;
+      mPosition += k;
       delivered += k;
     }
     if (delivered >= n) break;
 
-    m_valid = 0;
-    m_offset = 0;
+    mValid = 0;
+    mOffset = 0;
     int readLen = areaLen;
-    if (m_firstRead && areaLen >= 2 * kBlock) {
+    if (mFirstRead && areaLen >= 2 * kBlock) {
       const unsigned c = g_firstRefillCounter.fetch_add(1);
       readLen = areaLen >> (areaLen < 8 * kBlock ? (c & 1) : (c & 3));
     }
-    m_firstRead = false;
-    const ssize_t r = PreadRetry(m_fd, area, static_cast<size_t>(readLen), m_fileOffset);
+    mFirstRead = false;
+    const ssize_t r = PreadRetry(mFd, area, static_cast<size_t>(readLen), mFileOffset);
     if (r <= 0) break;
-    m_fileOffset += r;
-    m_valid = static_cast<int>(r);
+    mFileOffset += r;
+    mValid = static_cast<int>(r);
   }
   return delivered;
 }
@@ -179,54 +179,54 @@ int BufferedFileReader::Read(void* dest, int n) {
 BufferedFileWriter::BufferedFileWriter(const char* path, int noCacheMode, int bufferSize,
                                        int bufferCount, int minBufferCount, bool append,
                                        bool noLock)
-    : m_buffer(4096) {
+    : mBuffer(4096) {
   if (!path) {
-    m_error = true;
+    mError = true;
     return;
   }
   // Not O_TRUNC: the file is truncated only once the lock is ours.
-  m_fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (m_fd < 0) {
-    m_error = true;
+  mFd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (mFd < 0) {
+    mError = true;
     return;
   }
 
   if (!noLock) {
-    if (flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
-      m_locked = true;
+    if (flock(mFd, LOCK_EX | LOCK_NB) == 0) {
+      mLocked = true;
     } else if (errno == EWOULDBLOCK) {
       // Someone else has the file: leave it alone.
-      close(m_fd);
-      m_fd = -1;
-      m_error = true;
+      close(mFd);
+      mFd = -1;
+      mError = true;
       return;
     } else {
       // Locks not supported here (some network volumes): go on as well as we can.
-      m_locked = flock(m_fd, LOCK_SH | LOCK_NB) == 0;
+      mLocked = flock(mFd, LOCK_SH | LOCK_NB) == 0;
     }
   }
 
   if (append) {
     struct stat st;
-    if (fstat(m_fd, &st) == 0) {
-      m_position = st.st_size;
-      m_highWater = st.st_size;
+    if (fstat(mFd, &st) == 0) {
+      mPosition = st.st_size;
+      mHighWater = st.st_size;
     } else {
-      m_error = true;
+      mError = true;
     }
-  } else if (ftruncate(m_fd, 0) != 0) {
+  } else if (ftruncate(mFd, 0) != 0) {
     // Old bytes beyond what we write would stay: the result would be corrupt.
-    m_error = true;
+    mError = true;
   }
 
-  if (noCacheMode >= 2 && !IsRemoteVolume(m_fd)) AdviseNoCache(m_fd);
+  if (noCacheMode >= 2 && !IsRemoteVolume(mFd)) AdviseNoCache(mFd);
 
   const int64_t product = int64_t{std::max(bufferCount, 0)} * int64_t{std::max(bufferSize, 0)};
   if (product >= 2 * kBlock) {
     const int64_t want = (product + 4095) / 4096 * 4096;
     if (want <= INT_MAX) {
-      if (!m_buffer.Resize(static_cast<int>(want), false) || m_buffer.GetSize() != want)
-        m_buffer.Resize(0);
+      if (!mBuffer.Resize(static_cast<int>(want), false) || mBuffer.GetSize() != want)
+        mBuffer.Resize(0);
     }
   }
 }
@@ -237,14 +237,14 @@ BufferedFileWriter::~BufferedFileWriter() {
 
 bool BufferedFileWriter::WriteAll(const char* src, int64_t n) {
   while (n > 0) {
-    const ssize_t r = pwrite(m_fd, src, static_cast<size_t>(n), static_cast<off_t>(m_position));
+    const ssize_t r = pwrite(mFd, src, static_cast<size_t>(n), static_cast<off_t>(mPosition));
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) {
-      m_error = true;
+      mError = true;
       return false;
     }
-    m_position += r;
-    m_highWater = std::max(m_highWater, m_position);
+    mPosition += r;
+    mHighWater = std::max(mHighWater, mPosition);
     src += r;
     n -= r;
   }
@@ -252,54 +252,54 @@ bool BufferedFileWriter::WriteAll(const char* src, int64_t n) {
 }
 
 bool BufferedFileWriter::Flush() {
-  if (m_pending <= 0) return !m_error;
-  const bool ok = WriteAll(static_cast<const char*>(m_buffer.Get()), m_pending);
-  m_pending = 0;
+  if (mPending <= 0) return !mError;
+  const bool ok = WriteAll(static_cast<const char*>(mBuffer.Get()), mPending);
+  mPending = 0;
   return ok;
 }
 
 int BufferedFileWriter::Write(const void* src, int n) {
-  if (m_error) return -1;
-  if (m_fd < 0) {
-    m_error = true;
+  if (mError) return -1;
+  if (mFd < 0) {
+    mError = true;
     return -1;
   }
   if (n < 1) return n;
   if (!src) {
-    m_error = true;
+    mError = true;
     return -1;
   }
   const char* in = static_cast<const char*>(src);
 
-  const int capacity = m_buffer.GetSize();
+  const int capacity = mBuffer.GetSize();
   if (capacity <= 0) return WriteAll(in, n) ? n : -1;
 
-  char* buf = static_cast<char*>(m_buffer.Get());
+  char* buf = static_cast<char*>(mBuffer.Get());
   int taken = 0;
   while (taken < n) {
-    const int k = std::min(capacity - m_pending, n - taken);
-    memcpy(buf + m_pending, in + taken, static_cast<size_t>(k));
-    m_pending += k;
+    const int k = std::min(capacity - mPending, n - taken);
+    memcpy(buf + mPending, in + taken, static_cast<size_t>(k));
+    mPending += k;
     taken += k;
-    m_highWater = std::max(m_highWater, m_position + m_pending);
-    if (m_pending == capacity && !Flush()) return -1;
+    mHighWater = std::max(mHighWater, mPosition + mPending);
+    if (mPending == capacity && !Flush()) return -1;
   }
   return n;
 }
 
 bool BufferedFileWriter::Close() {
-  if (m_closed) return !m_error;
-  m_closed = true;
-  if (m_fd >= 0) {
-    if (!m_error) Flush();
-    m_pending = 0;
-    if (m_locked) flock(m_fd, LOCK_UN);
-    if (close(m_fd) != 0) m_error = true;
-    m_fd = -1;
-    m_locked = false;
+  if (mClosed) return !mError;
+  mClosed = true;
+  if (mFd >= 0) {
+    if (!mError) Flush();
+    mPending = 0;
+    if (mLocked) flock(mFd, LOCK_UN);
+    if (close(mFd) != 0) mError = true;
+    mFd = -1;
+    mLocked = false;
   } else {
-    m_error = true;
+    mError = true;
   }
-  m_buffer.Resize(0);
-  return !m_error;
+  mBuffer.Resize(0);
+  return !mError;
 }

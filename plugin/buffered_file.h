@@ -27,27 +27,27 @@ class BufferedFileReader {
   // of the file, on error or when the file is not open.
   int Read(void* dest, int n);
 
-  bool IsOpen() const { return m_fd >= 0; }
+  bool IsOpen() const { return mFd >= 0; }
   // A shared lock is held (false: the file is read unlocked and its size is
   // re-read before each read, as another process may be growing it).
-  bool IsLocked() const { return m_locked; }
-  int64_t GetSize() const { return m_fileSize; }
-  int64_t GetPosition() const { return m_position; }
+  bool IsLocked() const { return mLocked; }
+  int64_t GetSize() const { return mFileSize; }
+  int64_t GetPosition() const { return mPosition; }
 
  private:
-  UTL_HeapBuf m_buffer;
-  int m_valid = 0;   // bytes valid in the aligned area
-  int m_offset = 0;  // read offset in the aligned area
-  int64_t m_position = 0;
-  int64_t m_fileSize = 0;
-  void* m_view = nullptr;  // mmap view, or null
-  int64_t m_viewLength = 0;
-  char* m_wholeCopy = nullptr;  // whole file read at once, or null
-  int64_t m_fileOffset = 0;     // next file offset to read
-  int m_fd = -1;
-  bool m_locked = false;
-  bool m_unlockedReading = false;
-  bool m_firstRead = true;
+  UTL_HeapBuf mBuffer;
+  int mValid = 0;   // bytes valid in the aligned area
+  int mOffset = 0;  // read offset in the aligned area
+  int64_t mPosition = 0;
+  int64_t mFileSize = 0;
+  void* mView = nullptr;  // mmap view, or null
+  int64_t mViewLength = 0;
+  char* mWholeCopy = nullptr;  // whole file read at once, or null
+  int64_t mFileOffset = 0;     // next file offset to read
+  int mFd = -1;
+  bool mLocked = false;
+  bool mUnlockedReading = false;
+  bool mFirstRead = true;
 };
 
 // Writes a file from the start (or appends) under an exclusive lock. The
@@ -75,24 +75,24 @@ class BufferedFileWriter {
   // returns the same result.
   bool Close();
 
-  bool IsOpen() const { return m_fd >= 0; }
-  bool HasError() const { return m_error; }
-  bool IsLocked() const { return m_locked; }
+  bool IsOpen() const { return mFd >= 0; }
+  bool HasError() const { return mError; }
+  bool IsLocked() const { return mLocked; }
   // Bytes taken so far (including pending ones), from the start of the file.
-  int64_t GetPosition() const { return m_position + m_pending; }
+  int64_t GetPosition() const { return mPosition + mPending; }
   // The file's size as it will be once the pending bytes are written.
-  int64_t GetSize() const { return m_highWater; }
+  int64_t GetSize() const { return mHighWater; }
 
  private:
-  bool WriteAll(const char* src, int64_t n);  // at m_position; sets m_error on a short write
+  bool WriteAll(const char* src, int64_t n);  // at mPosition; sets mError on a short write
   bool Flush();
 
-  int64_t m_position = 0;
-  int64_t m_highWater = 0;
-  UTL_HeapBuf m_buffer;
-  int m_pending = 0;
-  int m_fd = -1;
-  bool m_locked = false;
-  bool m_error = false;
-  bool m_closed = false;
+  int64_t mPosition = 0;
+  int64_t mHighWater = 0;
+  UTL_HeapBuf mBuffer;
+  int mPending = 0;
+  int mFd = -1;
+  bool mLocked = false;
+  bool mError = false;
+  bool mClosed = false;
 };

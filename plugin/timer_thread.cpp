@@ -19,27 +19,27 @@ TimerThread::~TimerThread() {
 int TimerThread::Start(CTimerCallbackInterface* callback, int intervalMs, int id, bool repeat) {
   if (!callback) return EINVAL;
   if (t_currentTimer == this) return EBUSY;
-  std::lock_guard<std::mutex> joinLock(m_joinMutex);
-  if (m_threadValid) {
-    if (m_state.load() != kStopped) return EBUSY;
+  std::lock_guard<std::mutex> joinLock(mJoinMutex);
+  if (mThreadValid) {
+    if (mState.load() != kStopped) return EBUSY;
     // The previous loop has ended or is ending: collect its thread first.
-    pthread_join(m_thread, nullptr);
-    m_threadValid = false;
+    pthread_join(mThread, nullptr);
+    mThreadValid = false;
   }
 
-  m_callback = callback;
-  m_intervalMs = intervalMs < 0 ? 0 : intervalMs;
-  m_id = id;
-  m_repeat = repeat;
+  mCallback = callback;
+  mIntervalMs = intervalMs < 0 ? 0 : intervalMs;
+  mId = id;
+  mRepeat = repeat;
   // Paused while the thread is being created, so that it calls nothing
   // before Start has returned its result.
   SetState(kPaused);
-  const int rc = pthread_create(&m_thread, nullptr, &TimerThread::ThreadMain, this);
+  const int rc = pthread_create(&mThread, nullptr, &TimerThread::ThreadMain, this);
   if (rc != 0) {
     SetState(kStopped);
     return rc;
   }
-  m_threadValid = true;
+  mThreadValid = true;
   SetState(kRunning);
   return 0;
 }
@@ -50,28 +50,28 @@ void TimerThread::Stop() {
 
 void TimerThread::Pause() {
   {
-    std::lock_guard<std::mutex> lock(m_waitMutex);
-    if (m_state.load() != kRunning) return;  // a stopped timer stays stopped
-    m_state.store(kPaused);
+    std::lock_guard<std::mutex> lock(mWaitMutex);
+    if (mState.load() != kRunning) return;  // a stopped timer stays stopped
+    mState.store(kPaused);
   }
-  m_wake.notify_all();
+  mWake.notify_all();
 }
 
 void TimerThread::Resume() {
   {
-    std::lock_guard<std::mutex> lock(m_waitMutex);
-    if (m_state.load() != kPaused) return;
-    m_state.store(kRunning);
+    std::lock_guard<std::mutex> lock(mWaitMutex);
+    if (mState.load() != kPaused) return;
+    mState.store(kRunning);
   }
-  m_wake.notify_all();
+  mWake.notify_all();
 }
 
 void TimerThread::Join() {
   if (t_currentTimer == this) return;  // from our own callback
-  std::lock_guard<std::mutex> joinLock(m_joinMutex);
-  if (!m_threadValid) return;
-  pthread_join(m_thread, nullptr);
-  m_threadValid = false;
+  std::lock_guard<std::mutex> joinLock(mJoinMutex);
+  if (!mThreadValid) return;
+  pthread_join(mThread, nullptr);
+  mThreadValid = false;
 }
 
 void TimerThread::Sleep(int ms) {
@@ -92,30 +92,30 @@ void* TimerThread::ThreadMain(void* arg) {
 
 void TimerThread::SetState(int state) {
   {
-    std::lock_guard<std::mutex> lock(m_waitMutex);
-    m_state.store(state);
+    std::lock_guard<std::mutex> lock(mWaitMutex);
+    mState.store(state);
   }
-  m_wake.notify_all();
+  mWake.notify_all();
 }
 
 void TimerThread::WaitFor(int ms, int stateSeen) {
-  std::unique_lock<std::mutex> lock(m_waitMutex);
-  m_wake.wait_for(lock, std::chrono::milliseconds(ms), [&] { return m_state.load() != stateSeen; });
+  std::unique_lock<std::mutex> lock(mWaitMutex);
+  mWake.wait_for(lock, std::chrono::milliseconds(ms), [&] { return mState.load() != stateSeen; });
 }
 
 void TimerThread::Loop() {
   for (;;) {
-    const int state = m_state.load();
+    const int state = mState.load();
     if (state == kStopped) break;
     if (state == kRunning) {
-      m_callback->OnTimer(this);
-      if (!m_repeat) {
-        m_state.store(kStopped);
+      mCallback->OnTimer(this);
+      if (!mRepeat) {
+        mState.store(kStopped);
         break;
       }
       // The period is the callback's running time plus the interval. A Stop or
       // Pause during the wait ends it early.
-      WaitFor(m_intervalMs, kRunning);
+      WaitFor(mIntervalMs, kRunning);
     } else {
       WaitFor(50, kPaused);
     }

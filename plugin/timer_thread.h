@@ -45,10 +45,10 @@ class TimerThread {
   // already joined, or when called from the timer's own callback.
   void Join();
 
-  int GetState() const { return m_state.load(); }
-  int GetId() const { return m_id; }
-  int GetInterval() const { return m_intervalMs; }
-  bool IsRepeating() const { return m_repeat; }
+  int GetState() const { return mState.load(); }
+  int GetId() const { return mId; }
+  int GetInterval() const { return mIntervalMs; }
+  bool IsRepeating() const { return mRepeat; }
 
   // Blocks the calling thread for ms milliseconds.
   static void Sleep(int ms);
@@ -60,14 +60,14 @@ class TimerThread {
   // Waits up to ms, returning early when the state changes.
   void WaitFor(int ms, int stateSeen);
 
-  CTimerCallbackInterface* m_callback = nullptr;
-  int m_id = 0;
-  bool m_repeat = false;
-  int m_intervalMs = 0;
-  pthread_t m_thread{};
-  bool m_threadValid = false;  // a thread was created and not yet joined
-  std::atomic<int> m_state{kStopped};
-  std::mutex m_waitMutex;
-  std::condition_variable m_wake;
-  std::mutex m_joinMutex;  // serialises Start/Join from owner threads
+  CTimerCallbackInterface* mCallback = nullptr;
+  int mId = 0;
+  bool mRepeat = false;
+  int mIntervalMs = 0;
+  pthread_t mThread{};
+  bool mThreadValid = false;  // a thread was created and not yet joined
+  std::atomic<int> mState{kStopped};
+  std::mutex mWaitMutex;
+  std::condition_variable mWake;
+  std::mutex mJoinMutex;  // serialises Start/Join from owner threads
 };

@@ -25,126 +25,123 @@ UTL_HeapBuf::UTL_HeapBuf(int granularity) {
 }
 
 UTL_HeapBuf::~UTL_HeapBuf() {
-  free(m_buf);
+  free(mBuf);
 }
 
-UTL_HeapBuf::UTL_HeapBuf(const UTL_HeapBuf& other) : m_granularity(other.m_granularity) {
-  if (other.m_size > 0 && Resize(other.m_size, false) && m_size == other.m_size) {
-    memcpy(m_buf, other.m_buf, static_cast<size_t>(m_size));
+UTL_HeapBuf::UTL_HeapBuf(const UTL_HeapBuf& other) : mGranularity(other.mGranularity) {
+  if (other.mSize > 0 && Resize(other.mSize, false) && mSize == other.mSize) {
+    memcpy(mBuf, other.mBuf, static_cast<size_t>(mSize));
   }
 }
 
 UTL_HeapBuf& UTL_HeapBuf::operator=(const UTL_HeapBuf& other) {
   if (this == &other) return *this;
-  if (other.m_size <= 0) {
+  if (other.mSize <= 0) {
     Resize(0, false);
     return *this;
   }
-  if (Resize(other.m_size, false) && m_size == other.m_size) {
-    memcpy(m_buf, other.m_buf, static_cast<size_t>(m_size));
+  if (Resize(other.mSize, false) && mSize == other.mSize) {
+    memcpy(mBuf, other.mBuf, static_cast<size_t>(mSize));
   }
   return *this;
 }
 
 UTL_HeapBuf::UTL_HeapBuf(UTL_HeapBuf&& other) noexcept
-    : m_buf(other.m_buf),
-      m_alloc(other.m_alloc),
-      m_size(other.m_size),
-      m_granularity(other.m_granularity) {
-  other.m_buf = nullptr;
-  other.m_alloc = 0;
-  other.m_size = 0;
+    : mBuf(other.mBuf), mAlloc(other.mAlloc), mSize(other.mSize), mGranularity(other.mGranularity) {
+  other.mBuf = nullptr;
+  other.mAlloc = 0;
+  other.mSize = 0;
 }
 
 UTL_HeapBuf& UTL_HeapBuf::operator=(UTL_HeapBuf&& other) noexcept {
   if (this == &other) return *this;
-  free(m_buf);
-  m_buf = other.m_buf;
-  m_alloc = other.m_alloc;
-  m_size = other.m_size;
-  m_granularity = other.m_granularity;
-  other.m_buf = nullptr;
-  other.m_alloc = 0;
-  other.m_size = 0;
+  free(mBuf);
+  mBuf = other.mBuf;
+  mAlloc = other.mAlloc;
+  mSize = other.mSize;
+  mGranularity = other.mGranularity;
+  other.mBuf = nullptr;
+  other.mAlloc = 0;
+  other.mSize = 0;
   return *this;
 }
 
 void* UTL_HeapBuf::Resize(int n, bool shrinkAllowed) {
   if (n < 0) n = 0;
-  if (n == m_size) return Get();
+  if (n == mSize) return Get();
 
   int64_t limit = 0;
-  if (n < m_size && shrinkAllowed) {
+  if (n < mSize && shrinkAllowed) {
     limit = std::max<int64_t>(
-        1, std::min<int64_t>(int64_t{m_alloc} - 4 * int64_t{m_granularity}, m_alloc / 2));
+        1, std::min<int64_t>(int64_t{mAlloc} - 4 * int64_t{mGranularity}, mAlloc / 2));
   }
 
-  if (n > m_alloc || n < limit) {
-    const int64_t newAlloc = ComputeAllocation(n, m_granularity);
-    if (newAlloc != m_alloc) {
+  if (n > mAlloc || n < limit) {
+    const int64_t newAlloc = ComputeAllocation(n, mGranularity);
+    if (newAlloc != mAlloc) {
       if (newAlloc == 0) {
-        free(m_buf);
-        m_buf = nullptr;
-        m_alloc = 0;
-        m_size = 0;
+        free(mBuf);
+        mBuf = nullptr;
+        mAlloc = 0;
+        mSize = 0;
         return nullptr;
       }
       if (newAlloc > INT_MAX) return Get();
-      char* p = static_cast<char*>(realloc(m_buf, static_cast<size_t>(newAlloc)));
+      char* p = static_cast<char*>(realloc(mBuf, static_cast<size_t>(newAlloc)));
       if (!p) {
         // The old block is still ours; try a fresh one and copy.
         p = static_cast<char*>(malloc(static_cast<size_t>(newAlloc)));
         if (!p) return Get();
-        if (m_buf) memcpy(p, m_buf, static_cast<size_t>(std::min(n, m_size)));
-        free(m_buf);
+        if (mBuf) memcpy(p, mBuf, static_cast<size_t>(std::min(n, mSize)));
+        free(mBuf);
       }
-      m_buf = p;
-      m_alloc = static_cast<int>(newAlloc);
+      mBuf = p;
+      mAlloc = static_cast<int>(newAlloc);
     }
   }
-  m_size = n;
+  mSize = n;
   return Get();
 }
 
 void* UTL_HeapBuf::Add(const void* src, int n) {
   if (n < 1) return nullptr;
-  const int old = m_size;
+  const int old = mSize;
   if (int64_t{old} + n > INT_MAX) return nullptr;
-  if (!Resize(old + n, false) || m_size != old + n) return nullptr;
-  char* dest = m_buf + old;
+  if (!Resize(old + n, false) || mSize != old + n) return nullptr;
+  char* dest = mBuf + old;
   if (src) memmove(dest, src, static_cast<size_t>(n));
   return dest;
 }
 
 // ---------------------------------------------------------------------------
 
-UTL_String::UTL_String(int granularity) : m_hb(granularity) {}
+UTL_String::UTL_String(int granularity) : mHb(granularity) {}
 
-UTL_String::UTL_String(const char* text, int granularity) : m_hb(granularity) {
+UTL_String::UTL_String(const char* text, int granularity) : mHb(granularity) {
   if (text) Set(text);
 }
 
-UTL_String::UTL_String(const UTL_String& other) : m_hb(other.m_hb.GetGranularity()) {
-  if (other.m_hb.GetSize() > 0) Set(other.Get());
+UTL_String::UTL_String(const UTL_String& other) : mHb(other.mHb.GetGranularity()) {
+  if (other.mHb.GetSize() > 0) Set(other.Get());
 }
 
 UTL_String& UTL_String::operator=(const UTL_String& other) {
   if (this == &other) return *this;
-  if (other.m_hb.GetSize() > 0) {
+  if (other.mHb.GetSize() > 0) {
     Set(other.Get());
   } else {
-    m_hb.Resize(0);
+    mHb.Resize(0);
   }
   return *this;
 }
 
 const char* UTL_String::Get() const {
-  const char* p = static_cast<const char*>(m_hb.Get());
+  const char* p = static_cast<const char*>(mHb.Get());
   return p ? p : "";
 }
 
 int UTL_String::GetLength() const {
-  return m_hb.GetSize() > 0 ? m_hb.GetSize() - 1 : 0;
+  return mHb.GetSize() > 0 ? mHb.GetSize() - 1 : 0;
 }
 
 void UTL_String::Set(const char* text, int length) {
@@ -165,9 +162,9 @@ void UTL_String::DeleteSub(int position, int length) {
   const int len = GetLength();
   if (position < 0 || position >= len || length < 1) return;
   length = std::min(length, len - position);
-  char* p = static_cast<char*>(m_hb.Get());
+  char* p = static_cast<char*>(mHb.Get());
   memmove(p + position, p + position + length, static_cast<size_t>(len - position - length + 1));
-  m_hb.Resize(len - length + 1, false);
+  mHb.Resize(len - length + 1, false);
 }
 
 void UTL_String::SetSubstring(int position, const char* text, int length, int tail) {
@@ -180,7 +177,7 @@ void UTL_String::SetSubstring(int position, const char* text, int length, int ta
                       : static_cast<int>(strnlen(text, length));
 
   if (position == 0 && length == 0 && tail == 0) {
-    if (m_hb.Resize(1, false) && m_hb.GetSize() == 1) static_cast<char*>(m_hb.Get())[0] = 0;
+    if (mHb.Resize(1, false) && mHb.GetSize() == 1) static_cast<char*>(mHb.Get())[0] = 0;
     return;
   }
   if (position < 0 || length < 1) return;
@@ -194,21 +191,21 @@ void UTL_String::SetSubstring(int position, const char* text, int length, int ta
 
   // Text inside our own buffer would move under us: take a copy first.
   std::string ownCopy;
-  const char* buf = static_cast<const char*>(m_hb.Get());
-  if (buf && text >= buf && text < buf + m_hb.GetAllocated()) {
+  const char* buf = static_cast<const char*>(mHb.Get());
+  if (buf && text >= buf && text < buf + mHb.GetAllocated()) {
     ownCopy.assign(text, static_cast<size_t>(length));
     text = ownCopy.c_str();
   }
 
-  const int oldSize = m_hb.GetSize();
+  const int oldSize = mHb.GetSize();
   if (oldSize <= L) {
-    if (!m_hb.Resize(L + 1, false) || m_hb.GetSize() != L + 1) return;
+    if (!mHb.Resize(L + 1, false) || mHb.GetSize() != L + 1) return;
   }
-  char* p = static_cast<char*>(m_hb.Get());
+  char* p = static_cast<char*>(mHb.Get());
   if (tail > 0) memmove(p + position + length, p + position, static_cast<size_t>(tail));
   memcpy(p + position, text, static_cast<size_t>(length));
   p[L] = 0;
-  if (L + 1 < oldSize) m_hb.Resize(L + 1, false);
+  if (L + 1 < oldSize) mHb.Resize(L + 1, false);
 }
 
 void UTL_String::VFormat(int position, int maxLength, const char* format, va_list args) {

@@ -33,11 +33,11 @@ class UTL_HeapBuf {
   // returned (null when the old size was 0).
   void* Resize(int n, bool shrinkAllowed = true);
 
-  void* Get() const { return m_size > 0 ? m_buf : nullptr; }
-  int GetSize() const { return m_size; }
-  int GetAllocated() const { return m_alloc; }
-  int GetGranularity() const { return m_granularity; }
-  void SetGranularity(int granularity) { m_granularity = granularity > 0 ? granularity : 1; }
+  void* Get() const { return mSize > 0 ? mBuf : nullptr; }
+  int GetSize() const { return mSize; }
+  int GetAllocated() const { return mAlloc; }
+  int GetGranularity() const { return mGranularity; }
+  void SetGranularity(int granularity) { mGranularity = granularity > 0 ? granularity : 1; }
 
   // Appends n bytes (src may be null: the new bytes are then left as they
   // are). Returns a pointer to the appended bytes, or null on failure.
@@ -49,10 +49,10 @@ class UTL_HeapBuf {
   static int64_t ComputeAllocation(int64_t n, int granularity);
 
  private:
-  char* m_buf = nullptr;
-  int m_alloc = 0;
-  int m_size = 0;
-  int m_granularity = 128;
+  char* mBuf = nullptr;
+  int mAlloc = 0;
+  int mSize = 0;
+  int mGranularity = 128;
 };
 
 // An array of trivially copyable T over a UTL_HeapBuf; count = bytes / sizeof(T).
@@ -61,17 +61,17 @@ class UTL_TypedBuf {
   static_assert(std::is_trivially_copyable_v<T>, "UTL_TypedBuf holds plain data only");
 
  public:
-  explicit UTL_TypedBuf(int granularity = 4096) : m_hb(granularity) {}
+  explicit UTL_TypedBuf(int granularity = 4096) : mHb(granularity) {}
 
-  T* Get() const { return static_cast<T*>(m_hb.Get()); }
-  int GetSize() const { return m_hb.GetSize() / static_cast<int>(sizeof(T)); }
+  T* Get() const { return static_cast<T*>(mHb.Get()); }
+  int GetSize() const { return mHb.GetSize() / static_cast<int>(sizeof(T)); }
 
   // Sets the element count; returns the array or null (failure or count 0).
   T* Resize(int count, bool shrinkAllowed = true) {
     if (count < 0) count = 0;
     const int64_t bytes = static_cast<int64_t>(count) * static_cast<int64_t>(sizeof(T));
     if (bytes > INT_MAX) return Get();
-    return static_cast<T*>(m_hb.Resize(static_cast<int>(bytes), shrinkAllowed));
+    return static_cast<T*>(mHb.Resize(static_cast<int>(bytes), shrinkAllowed));
   }
   // Appends one element; returns a pointer to it, or null when growth failed.
   T* Add(const T& value) {
@@ -103,13 +103,13 @@ class UTL_TypedBuf {
     Resize(n - 1, false);
     return true;
   }
-  void Empty() { m_hb.Resize(0); }
+  void Empty() { mHb.Resize(0); }
 
-  UTL_HeapBuf& HeapBuf() { return m_hb; }
-  const UTL_HeapBuf& HeapBuf() const { return m_hb; }
+  UTL_HeapBuf& HeapBuf() { return mHb; }
+  const UTL_HeapBuf& HeapBuf() const { return mHb; }
 
  private:
-  UTL_HeapBuf m_hb;
+  UTL_HeapBuf mHb;
 };
 
 // A list of T* over a UTL_HeapBuf. The list owns its items only where the
@@ -119,13 +119,13 @@ class UTL_PtrList {
  public:
   using DestroyFunc = void (*)(T*);
 
-  explicit UTL_PtrList(int granularity = 4096) : m_hb(granularity) {}
+  explicit UTL_PtrList(int granularity = 4096) : mHb(granularity) {}
   ~UTL_PtrList() = default;  // does not delete the items
   UTL_PtrList(const UTL_PtrList&) = delete;
   UTL_PtrList& operator=(const UTL_PtrList&) = delete;
 
-  int GetSize() const { return m_hb.GetSize() / static_cast<int>(sizeof(T*)); }
-  T* const* GetList() const { return static_cast<T* const*>(m_hb.Get()); }
+  int GetSize() const { return mHb.GetSize() / static_cast<int>(sizeof(T*)); }
+  T* const* GetList() const { return static_cast<T* const*>(mHb.Get()); }
   // Null outside the list.
   T* Get(int index) const {
     if (index < 0 || index >= GetSize()) return nullptr;
@@ -145,7 +145,7 @@ class UTL_PtrList {
     if (index < 0) index = 0;
     const int64_t bytes = static_cast<int64_t>(n + 1) * static_cast<int64_t>(sizeof(T*));
     if (bytes > INT_MAX) return nullptr;
-    T** list = static_cast<T**>(m_hb.Resize(static_cast<int>(bytes), false));
+    T** list = static_cast<T**>(mHb.Resize(static_cast<int>(bytes), false));
     if (!list || GetSize() != n + 1) return nullptr;
     if (index < n)
       std::memmove(list + index + 1, list + index, sizeof(T*) * static_cast<size_t>(n - index));
@@ -168,11 +168,11 @@ class UTL_PtrList {
   bool Delete(int index, bool wantDelete = false, DestroyFunc destroy = nullptr) {
     const int n = GetSize();
     if (index < 0 || index >= n) return false;
-    T** list = static_cast<T**>(m_hb.Get());
+    T** list = static_cast<T**>(mHb.Get());
     T* item = list[index];
     if (index < n - 1)
       std::memmove(list + index, list + index + 1, sizeof(T*) * static_cast<size_t>(n - 1 - index));
-    m_hb.Resize(static_cast<int>(sizeof(T*)) * (n - 1), false);
+    mHb.Resize(static_cast<int>(sizeof(T*)) * (n - 1), false);
     if (wantDelete && item) {
       if (destroy)
         destroy(item);
@@ -186,11 +186,11 @@ class UTL_PtrList {
   // wantDelete; ends empty.
   void Empty(bool wantDelete = false, DestroyFunc destroy = nullptr) {
     for (int i = GetSize() - 1; i >= 0; --i) Delete(i, wantDelete, destroy);
-    m_hb.Resize(0);
+    mHb.Resize(0);
   }
 
  private:
-  UTL_HeapBuf m_hb;
+  UTL_HeapBuf mHb;
 };
 
 // A NUL-terminated string over a UTL_HeapBuf. The size in use is length + 1,
@@ -229,11 +229,11 @@ class UTL_String {
   // limited to the current text.
   void SetSubstring(int position, const char* text, int length, int tail);
 
-  void SetGranularity(int granularity) { m_hb.SetGranularity(granularity); }
-  const UTL_HeapBuf& HeapBuf() const { return m_hb; }
+  void SetGranularity(int granularity) { mHb.SetGranularity(granularity); }
+  const UTL_HeapBuf& HeapBuf() const { return mHb; }
 
  private:
   void VFormat(int position, int maxLength, const char* format, va_list args);
 
-  UTL_HeapBuf m_hb;
+  UTL_HeapBuf mHb;
 };

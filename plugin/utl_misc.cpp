@@ -16,8 +16,8 @@ void ToLowerCopy(char* out, size_t outSize, const char* text) {
 
 bool UTL_TickTimer::Elapsed(double seconds) {
   const clock_t now = clock();
-  if (static_cast<double>(now - m_start) > seconds * static_cast<double>(CLOCKS_PER_SEC)) {
-    m_start = now;
+  if (static_cast<double>(now - mStart) > seconds * static_cast<double>(CLOCKS_PER_SEC)) {
+    mStart = now;
     return true;
   }
   return false;

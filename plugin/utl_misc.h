@@ -17,12 +17,12 @@ void ToLowerCopy(char* out, size_t outSize, const char* text);
 class UTL_TickTimer {
  public:
   UTL_TickTimer() { Reset(); }
-  void Reset() { m_start = clock(); }
+  void Reset() { mStart = clock(); }
   // True when more than `seconds` of processor time passed; then resets.
   bool Elapsed(double seconds);
 
  private:
-  clock_t m_start;
+  clock_t mStart;
 };
 
 // True for tab, line feed, carriage return and space.

@@ -10,9 +10,9 @@ class UTL_Mutex {
   UTL_Mutex(const UTL_Mutex&) = delete;
   UTL_Mutex& operator=(const UTL_Mutex&) = delete;
 
-  void Enter() { m_mutex.lock(); }
-  void Leave() { m_mutex.unlock(); }
-  bool TryEnter() { return m_mutex.try_lock(); }
+  void Enter() { mMutex.lock(); }
+  void Leave() { mMutex.unlock(); }
+  bool TryEnter() { return mMutex.try_lock(); }
 
   // Lockable, so std::lock_guard / std::unique_lock work too.
   void lock() { Enter(); }
@@ -20,22 +20,22 @@ class UTL_Mutex {
   bool try_lock() { return TryEnter(); }
 
  private:
-  std::recursive_mutex m_mutex;
+  std::recursive_mutex mMutex;
 };
 
 // Holds a UTL_Mutex for the scope (null does nothing).
 class UTL_MutexLock {
  public:
-  explicit UTL_MutexLock(UTL_Mutex* mutex) : m_mutex(mutex) {
-    if (m_mutex) m_mutex->Enter();
+  explicit UTL_MutexLock(UTL_Mutex* mutex) : mMutex(mutex) {
+    if (mMutex) mMutex->Enter();
   }
   explicit UTL_MutexLock(UTL_Mutex& mutex) : UTL_MutexLock(&mutex) {}
   ~UTL_MutexLock() {
-    if (m_mutex) m_mutex->Leave();
+    if (mMutex) mMutex->Leave();
   }
   UTL_MutexLock(const UTL_MutexLock&) = delete;
   UTL_MutexLock& operator=(const UTL_MutexLock&) = delete;
 
  private:
-  UTL_Mutex* m_mutex;
+  UTL_Mutex* mMutex;
 };

@@ -82,7 +82,7 @@ RAST_CachedFont::RAST_CachedFont() {
 }
 
 RAST_CachedFont::~RAST_CachedFont() {
-  if ((options_ & RAST_FONTOPT_OWNFONT) && font_) DeleteObject(font_);
+  if ((mOptions & RAST_FONTOPT_OWNFONT) && mFont) DeleteObject(mFont);
   if (--gLiveFonts == 0) {
     delete gRenderBitmap;
     delete gNativeBitmap;
@@ -96,9 +96,9 @@ int RAST_CachedFont::LiveFontCount() {
 }
 
 void RAST_CachedFont::SetFromHFont(HGDIOBJ__* font, unsigned flags) {
-  if ((options_ & RAST_FONTOPT_OWNFONT) && font_ && font_ != font) DeleteObject(font_);
-  options_ = flags;
-  font_ = font;
+  if ((mOptions & RAST_FONTOPT_OWNFONT) && mFont && mFont != font) DeleteObject(mFont);
+  mOptions = flags;
+  mFont = font;
   if (font) {
     RAST_SysBitmap* bitmap = RenderBitmapOfSize(256);
     if (HDC__* dc = bitmap->getDC()) {
@@ -106,40 +106,40 @@ void RAST_CachedFont::SetFromHFont(HGDIOBJ__* font, unsigned flags) {
       TEXTMETRIC tm{};
       GetTextMetrics(dc, &tm);
       if (previous) SelectObject(dc, previous);
-      lineHeight_ = tm.tmHeight;
+      mLineHeight = tm.tmHeight;
     }
   }
-  std::memset(ascii_, 0, sizeof(ascii_));
-  extra_.Resize(0, false);
-  pixels_.Resize(0, true);
-  if (options_ & RAST_FONTOPT_PRECACHE)
+  std::memset(mAscii, 0, sizeof(mAscii));
+  mExtra.Resize(0, false);
+  mPixels.Resize(0, true);
+  if (mOptions & RAST_FONTOPT_PRECACHE)
     for (unsigned c = 0; c < 128; ++c) RenderGlyph(c);
 }
 
 RAST_pixel RAST_CachedFont::SetTextColor(RAST_pixel color) {
-  return std::exchange(textColor_, color);
+  return std::exchange(mTextColor, color);
 }
 RAST_pixel RAST_CachedFont::SetBkColor(RAST_pixel color) {
-  return std::exchange(bkColor_, color);
+  return std::exchange(mBkColor, color);
 }
 RAST_pixel RAST_CachedFont::SetEffectColor(RAST_pixel color) {
-  return std::exchange(effectColor_, color);
+  return std::exchange(mEffectColor, color);
 }
 int RAST_CachedFont::SetBkMode(int mode) {
-  return std::exchange(bkMode_, mode);
+  return std::exchange(mBkMode, mode);
 }
 void RAST_CachedFont::SetCombineMode(int mode, float alpha) {
-  combineMode_ = mode;
-  alpha_ = alpha;
+  mCombineMode = mode;
+  mAlpha = alpha;
 }
 
 RAST_CachedFont::GlyphRecord* RAST_CachedFont::FindRecord(unsigned c) {
-  if (c < 128) return &ascii_[c];
-  const int n = extra_.GetSize();
+  if (c < 128) return &mAscii[c];
+  const int n = mExtra.GetSize();
   if (n == 0) return nullptr;
   GlyphRecord key{};
   key.code = static_cast<int>(c);
-  return static_cast<GlyphRecord*>(std::bsearch(&key, extra_.Get(), static_cast<std::size_t>(n),
+  return static_cast<GlyphRecord*>(std::bsearch(&key, mExtra.Get(), static_cast<std::size_t>(n),
                                                 sizeof(GlyphRecord), CompareGlyphCodes));
 }
 
@@ -151,37 +151,37 @@ const unsigned char* RAST_CachedFont::GetGlyphMask(const GlyphRecord* record) co
   if (!record || record->pixelPos <= 0) return nullptr;
   const long long end = static_cast<long long>(record->pixelPos) - 1 +
                         static_cast<long long>(record->width) * record->height;
-  if (end > pixels_.GetSize()) return nullptr;
-  return static_cast<const unsigned char*>(pixels_.Get()) + (record->pixelPos - 1);
+  if (end > mPixels.GetSize()) return nullptr;
+  return static_cast<const unsigned char*>(mPixels.Get()) + (record->pixelPos - 1);
 }
 
 bool RAST_CachedFont::RenderGlyph(unsigned c) {
-  if (lineHeight_ > 1023) return false;
+  if (mLineHeight > 1023) return false;
   GlyphRecord* record = FindRecord(c);
   bool added = false;
   if (!record) {
-    if (options_ & RAST_FONTOPT_PRECACHE) return false;
+    if (mOptions & RAST_FONTOPT_PRECACHE) return false;
     GlyphRecord fresh{};
     fresh.code = static_cast<int>(c & 0xFFFF);
-    record = extra_.Add(fresh);
+    record = mExtra.Add(fresh);
     if (!record) return false;
     added = true;
   }
 
-  const int size = 2 * std::max(lineHeight_, 1) + 8;
+  const int size = 2 * std::max(mLineHeight, 1) + 8;
   RAST_SysBitmap* bitmap = RenderBitmapOfSize(size);
   HDC__* dc = bitmap->getDC();
   auto fail = [&] { *record = GlyphRecord{-1, 0, 0, 0, record->code}; };
   if (!dc) {
     fail();
   } else {
-    HGDIOBJ__* previous = font_ ? SelectObject(dc, font_) : nullptr;
+    HGDIOBJ__* previous = mFont ? SelectObject(dc, mFont) : nullptr;
     char text[4];
     EncodeUtf8(c, text);
     RECT cell{0, 0, 0, 0};
     WEMU_DrawText(dc, text, -1, &cell, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     int advance = cell.right - cell.left;
-    const int slack = lineHeight_ > 15 ? lineHeight_ / 16 + 2 : 2;
+    const int slack = mLineHeight > 15 ? mLineHeight / 16 + 2 : 2;
     cell.right += slack;
     cell.bottom += slack;
     RAST_FillRect(bitmap, 0, 0, cell.right, cell.bottom, 0, 1.0f, RAST_BLIT_MODE_COPY);
@@ -193,25 +193,25 @@ bool RAST_CachedFont::RenderGlyph(unsigned c) {
     if (previous) SelectObject(dc, previous);
 
     const long long bytes = static_cast<long long>(std::max(cellW, 0)) * std::max(cellH, 0);
-    const int start = pixels_.GetSize();
+    const int start = mPixels.GetSize();
     bool stored = advance >= 1 && cellH >= 1 && cellW >= 1;
     if (stored) {
       record->advance = advance;
-      if (options_ & RAST_FONTOPT_BLUR) RAST_Blur(bitmap, bitmap, 0, 0, 0, 0, cellW, cellH);
+      if (mOptions & RAST_FONTOPT_BLUR) RAST_Blur(bitmap, bitmap, 0, 0, 0, 0, cellW, cellH);
       stored = static_cast<long long>(start) + bytes <= INT_MAX;
       if (stored) {
-        pixels_.Resize(start + static_cast<int>(bytes), false);
-        stored = pixels_.GetSize() == start + bytes;
+        mPixels.Resize(start + static_cast<int>(bytes), false);
+        stored = mPixels.GetSize() == start + bytes;
       }
-      if (!stored) pixels_.Resize(start, false);
+      if (!stored) mPixels.Resize(start, false);
     }
     if (!stored) {
       fail();
     } else {
       record->pixelPos = start + 1;
-      unsigned char* mask = static_cast<unsigned char*>(pixels_.Get()) + start;
+      unsigned char* mask = static_cast<unsigned char*>(mPixels.Get()) + start;
       const RAST_BitmapRows rows(bitmap);
-      const bool invert = (options_ & RAST_FONTOPT_INVERT) != 0;
+      const bool invert = (mOptions & RAST_FONTOPT_INVERT) != 0;
       int used = 0;
       for (int y = 0; y < cellH; ++y) {
         const RAST_pixel* row = rows.row(y);
@@ -229,15 +229,15 @@ bool RAST_CachedFont::RenderGlyph(unsigned c) {
                        mask + static_cast<std::ptrdiff_t>(y) * cellW,
                        static_cast<std::size_t>(used));
         cellW = used;
-        pixels_.Resize(start + cellW * cellH, false);
-        mask = static_cast<unsigned char*>(pixels_.Get()) + start;
+        mPixels.Resize(start + cellW * cellH, false);
+        mask = static_cast<unsigned char*>(mPixels.Get()) + start;
       }
       int w = cellW, h = cellH;
-      if (options_ & RAST_FONTOPT_VERTICAL) {
+      if (mOptions & RAST_FONTOPT_VERTICAL) {
         // The render bitmap's pixels are free now: they hold the copy being turned.
         unsigned char* scratch = reinterpret_cast<unsigned char*>(bitmap->getBits());
         std::memcpy(scratch, mask, static_cast<std::size_t>(w) * h);
-        const bool upward = (options_ & RAST_FONTOPT_UPWARD) != 0;
+        const bool upward = (mOptions & RAST_FONTOPT_UPWARD) != 0;
         for (int y = 0; y < h; ++y)
           for (int x = 0; x < w; ++x) {
             const unsigned char v = scratch[y * w + x];
@@ -248,12 +248,12 @@ bool RAST_CachedFont::RenderGlyph(unsigned c) {
           }
         std::swap(w, h);
       }
-      const unsigned marks = options_ & (RAST_FONTOPT_SHADOW | RAST_FONTOPT_OUTLINE);
-      if ((options_ & RAST_FONTOPT_MONO) || marks) {
+      const unsigned marks = mOptions & (RAST_FONTOPT_SHADOW | RAST_FONTOPT_OUTLINE);
+      if ((mOptions & RAST_FONTOPT_MONO) || marks) {
         for (int i = 0; i < w * h; ++i) mask[i] = mask[i] > 130 ? 255 : 0;
       }
       if (marks) {
-        const bool shadow = (options_ & RAST_FONTOPT_SHADOW) != 0;
+        const bool shadow = (mOptions & RAST_FONTOPT_SHADOW) != 0;
         auto solid = [&](int x, int y) {
           return x >= 0 && y >= 0 && x < w && y < h && mask[y * w + x] == 255;
         };
@@ -270,8 +270,8 @@ bool RAST_CachedFont::RenderGlyph(unsigned c) {
       record->height = h;
     }
   }
-  if (added && extra_.GetSize() >= 2)
-    std::qsort(extra_.Get(), static_cast<std::size_t>(extra_.GetSize()), sizeof(GlyphRecord),
+  if (added && mExtra.GetSize() >= 2)
+    std::qsort(mExtra.Get(), static_cast<std::size_t>(mExtra.GetSize()), sizeof(GlyphRecord),
                CompareGlyphCodes);
   return true;
 }

@@ -87,17 +87,17 @@ class RAST_CachedFont : public RAST_IFont {
   // (glyph path) or the GDI drawer's result (native path). No bitmap without DT_CALCRECT: 0.
   int DrawText(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect,
                unsigned flags) override;
-  RAST_pixel GetTextColor() override { return textColor_; }
-  HGDIOBJ__* GetHFont() override { return font_; }
-  int GetLineHeight() override { return lineHeight_; }
+  RAST_pixel GetTextColor() override { return mTextColor; }
+  HGDIOBJ__* GetHFont() override { return mFont; }
+  int GetLineHeight() override { return mLineHeight; }
   bool DrawGlyph(RAST_IBitmap* bitmap, unsigned short c, int x, int y, const RECT* clip) override;
 
   // The record of a character, or null (characters from 128 up only once rendered).
   const GlyphRecord* FindGlyph(unsigned c) const;
-  unsigned GetOptions() const { return options_; }
+  unsigned GetOptions() const { return mOptions; }
   // Bytes held by the pixel store, and the number of records for characters from 128 up.
-  int GetPixelStoreSize() const { return pixels_.GetSize(); }
-  int GetExtraGlyphCount() const { return extra_.GetSize(); }
+  int GetPixelStoreSize() const { return mPixels.GetSize(); }
+  int GetExtraGlyphCount() const { return mExtra.GetSize(); }
   // The coverage mask of a rendered record (null otherwise).
   const unsigned char* GetGlyphMask(const GlyphRecord* record) const;
 
@@ -117,16 +117,16 @@ class RAST_CachedFont : public RAST_IFont {
   // The record to draw c with, rendering it when needed; null when c draws nothing.
   const GlyphRecord* UsableGlyph(unsigned c);
 
-  RAST_pixel textColor_ = 0;
-  RAST_pixel bkColor_ = 0xffffffffu;
-  RAST_pixel effectColor_ = 0xffffffffu;
-  int bkMode_ = 0;
-  int combineMode_ = 0;
-  float alpha_ = 1.0f;
-  unsigned options_ = 0;
-  int lineHeight_ = 0;
-  GlyphRecord ascii_[128] = {};
-  UTL_TypedBuf<GlyphRecord> extra_{4096};  // characters from 128 up, sorted by code
-  UTL_HeapBuf pixels_{65536};              // every mask back to back, rows of the glyph width
-  HGDIOBJ__* font_ = nullptr;
+  RAST_pixel mTextColor = 0;
+  RAST_pixel mBkColor = 0xffffffffu;
+  RAST_pixel mEffectColor = 0xffffffffu;
+  int mBkMode = 0;
+  int mCombineMode = 0;
+  float mAlpha = 1.0f;
+  unsigned mOptions = 0;
+  int mLineHeight = 0;
+  GlyphRecord mAscii[128] = {};
+  UTL_TypedBuf<GlyphRecord> mExtra{4096};  // characters from 128 up, sorted by code
+  UTL_HeapBuf mPixels{65536};              // every mask back to back, rows of the glyph width
+  HGDIOBJ__* mFont = nullptr;
 };

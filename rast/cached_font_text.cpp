@@ -115,28 +115,50 @@ void StoreMask(const RAST_BitmapRows& rows, int x, int y, int w, int h, const un
 class CharCursor {
  public:
   CharCursor(const char* text, int length)
-      : p_(reinterpret_cast<const unsigned char*>(text)),
-        counted_(length >= 0),
-        remaining_(length) {}
+      : mNext(reinterpret_cast<const unsigned char*>(text)),
+        mCounted(length >= 0),
+        mRemaining(length) {}
   bool next(unsigned& c) {
     for (;;) {
-      if (!p_ || done_ || (counted_ && remaining_ <= 0) || *p_ == 0) return false;
+      if (!mNext || mDone || (mCounted && mRemaining <= 0) || *mNext == 0) return false;
       c = ' ';
-      const int n = RAST_CachedFont::DecodeUTF8Char(p_, counted_ ? remaining_ : INT_MAX, &c);
-      p_ += n;
-      if (counted_) {
-        remaining_ = std::max(remaining_ - n, 0);
-        if (remaining_ == 0) done_ = true;  // this character is the last
+      const int n = RAST_CachedFont::DecodeUTF8Char(mNext, mCounted ? mRemaining : INT_MAX, &c);
+      mNext += n;
+      if (mCounted) {
+        mRemaining = std::max(mRemaining - n, 0);
+        if (mRemaining == 0) mDone = true;  // this character is the last
       }
       if (c != 13) return true;
     }
   }
 
  private:
-  const unsigned char* p_;
-  bool counted_;
-  int remaining_;
-  bool done_ = false;
+  const unsigned char* mNext;
+  bool mCounted;
+  int mRemaining;
+  bool mDone = false;
+};
+
+// Line feeds in laid-out text: each starts a new line (a new column when vertical) from the
+// start position; on a single line a line feed reads as a space.
+struct LineFeeds {
+  long long startX, startY, lineHeight;
+  bool vertical, singleLine;
+  // The next character to place, after the line feeds before it.
+  bool next(CharCursor& cursor, unsigned& c, long long& penX, long long& penY) const {
+    while (cursor.next(c)) {
+      if (c != 10) return true;
+      if (singleLine) {
+        c = ' ';
+        return true;
+      }
+      if (vertical)
+        penX += lineHeight, penY = startY;
+      else
+        penX = startX, penY += lineHeight;
+    }
+    return false;
+  }
 };
 
 }  // namespace
@@ -144,9 +166,9 @@ class CharCursor {
 const RAST_CachedFont::GlyphRecord* RAST_CachedFont::UsableGlyph(unsigned c) {
   const GlyphRecord* record = FindRecord(c);
   if (!record) {
-    const int before = extra_.GetSize();
+    const int before = mExtra.GetSize();
     RenderGlyph(c);
-    if (extra_.GetSize() == before) return nullptr;
+    if (mExtra.GetSize() == before) return nullptr;
     record = FindRecord(c);  // sorting moved the records
     if (!record) return nullptr;
   }
@@ -164,9 +186,9 @@ int RAST_CachedFont::DrawText(RAST_IBitmap* bitmap, const char* text, int length
   if (!bitmap && !(flags & DT_CALCRECT)) return 0;
   bool glyphPath = true;
   if (!bitmap || bitmap->Extended(RAST_EXTENDED_GLYPHS_ONLY, nullptr) == 0) {
-    const bool plain = (options_ & RAST_FONTOPT_NATIVE) && !(options_ & kGlyphOnlyOptions) &&
-                       !(flags & (RAST_DT_TEXTALPHA | RAST_DT_PREFER_GLYPHS)) && font_;
-    glyphPath = !(plain || lineHeight_ >= 256);
+    const bool plain = (mOptions & RAST_FONTOPT_NATIVE) && !(mOptions & kGlyphOnlyOptions) &&
+                       !(flags & (RAST_DT_TEXTALPHA | RAST_DT_PREFER_GLYPHS)) && mFont;
+    glyphPath = !(plain || mLineHeight >= 256);
   }
   if (!glyphPath) return DrawNative(bitmap, text, length, rect, flags);
   if (flags & DT_CALCRECT) return MeasureGlyphs(text, length, rect, flags);
@@ -175,14 +197,13 @@ int RAST_CachedFont::DrawText(RAST_IBitmap* bitmap, const char* text, int length
 
 int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect,
                                 unsigned flags) {
-  const RAST_pixel text_ = textColor_;
   auto setColors = [&](HDC__* dc) {
-    ::SetTextColor(dc, ToColorWord(text_));
-    ::SetBkMode(dc, bkMode_);
-    if (bkMode_ == OPAQUE) ::SetBkColor(dc, ToColorWord(bkColor_));
+    ::SetTextColor(dc, ToColorWord(mTextColor));
+    ::SetBkMode(dc, mBkMode);
+    if (mBkMode == OPAQUE) ::SetBkColor(dc, ToColorWord(mBkColor));
   };
   if (HDC__* dc = bitmap ? bitmap->getDC() : nullptr) {
-    HGDIOBJ__* previous = SelectObject(dc, font_);
+    HGDIOBJ__* previous = SelectObject(dc, mFont);
     setColors(dc);
     RECT r = rect ? *rect : RECT{0, 0, 0, 0};
     const int result =
@@ -195,7 +216,7 @@ int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int leng
   RAST_SysBitmap* scratch = RAST_FontNativeBitmap(4, 4);
   HDC__* dc = scratch->getDC();
   if (!dc) return 0;
-  HGDIOBJ__* previous = SelectObject(dc, font_);
+  HGDIOBJ__* previous = SelectObject(dc, mFont);
   RECT measured{0, 0, 0, 0};
   const unsigned measureFlags =
       (flags & (0x8u | DT_SINGLELINE | 0x7FFFFF00u)) | DT_CALCRECT | DT_NOPREFIX;
@@ -255,7 +276,7 @@ int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int leng
     scratch = RAST_FontNativeBitmap(boxW, boxH);
     dc = scratch->getDC();
     if (!dc) return 0;
-    previous = SelectObject(dc, font_);
+    previous = SelectObject(dc, mFont);
   }
   RAST_Blit(scratch, bitmap, 0, 0, static_cast<int>(boxX), static_cast<int>(boxY), boxW, boxH, 1.0f,
             RAST_BLIT_MODE_COPY);
@@ -265,27 +286,18 @@ int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int leng
       WEMU_DrawText(dc, text, length, &at,
                     (flags & ~(kAlignFlags | DT_NOCLIP | RAST_DT_PREFER_GLYPHS)) | DT_NOPREFIX);
   RAST_Blit(bitmap, scratch, static_cast<int>(boxX), static_cast<int>(boxY), 0, 0, boxW, boxH,
-            alpha_, RAST_BLIT_MODE_COPY);
+            mAlpha, RAST_BLIT_MODE_COPY);
   restore();
   return result;
 }
 
 int RAST_CachedFont::MeasureGlyphs(const char* text, int length, RECT* rect, unsigned flags) {
-  const bool vertical = (options_ & RAST_FONTOPT_VERTICAL) != 0;
+  const bool vertical = (mOptions & RAST_FONTOPT_VERTICAL) != 0;
   long long penX = 0, penY = 0, width = 0, height = 0;
   CharCursor cursor(text, length);
+  const LineFeeds feeds{0, 0, mLineHeight, vertical, (flags & DT_SINGLELINE) != 0};
   unsigned c;
-  while (cursor.next(c)) {
-    if (c == 10) {
-      if (!(flags & DT_SINGLELINE)) {
-        if (vertical)
-          penX += lineHeight_, penY = 0;
-        else
-          penX = 0, penY += lineHeight_;
-        continue;
-      }
-      c = ' ';
-    }
+  while (feeds.next(cursor, c, penX, penY)) {
     const GlyphRecord* g = UsableGlyph(c);
     if (!g) continue;
     if (vertical) {
@@ -312,18 +324,18 @@ int RAST_CachedFont::MeasureGlyphs(const char* text, int length, RECT* rect, uns
 int RAST_CachedFont::DrawGlyphs(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect,
                                 unsigned flags) {
   if (!rect) return 0;
-  const float savedAlpha = alpha_;
+  const float savedAlpha = mAlpha;
   struct AlphaRestore {
     float& alpha;
     float saved;
     ~AlphaRestore() { alpha = saved; }
-  } restoreAlpha{alpha_, savedAlpha};
+  } restoreAlpha{mAlpha, savedAlpha};
   if (flags & RAST_DT_TEXTALPHA)
-    alpha_ = static_cast<float>(alpha_ * (RAST_PixelAlpha(textColor_) / 255.0));
-  if (alpha_ == 0.0f) return 0;
+    mAlpha = static_cast<float>(mAlpha * (RAST_PixelAlpha(mTextColor) / 255.0));
+  if (mAlpha == 0.0f) return 0;
 
-  const bool vertical = (options_ & RAST_FONTOPT_VERTICAL) != 0;
-  const bool upward = vertical && (options_ & RAST_FONTOPT_UPWARD);
+  const bool vertical = (mOptions & RAST_FONTOPT_VERTICAL) != 0;
+  const bool upward = vertical && (mOptions & RAST_FONTOPT_UPWARD);
   // In 64 bits: rectangles may span the whole int range.
   const long long left = rect->left, top = rect->top, right = rect->right, bottom = rect->bottom;
   long long x = left, y = top;
@@ -356,18 +368,9 @@ int RAST_CachedFont::DrawGlyphs(RAST_IBitmap* bitmap, const char* text, int leng
   const long long startX = x, startY = y;
   long long penX = x, penY = y, extent = 0;
   CharCursor cursor(text, length);
+  const LineFeeds feeds{startX, startY, mLineHeight, vertical, (flags & DT_SINGLELINE) != 0};
   unsigned c;
-  while (cursor.next(c)) {
-    if (c == 10) {
-      if (!(flags & DT_SINGLELINE)) {
-        if (vertical)
-          penX += lineHeight_, penY = startY;
-        else
-          penX = startX, penY += lineHeight_;
-        continue;
-      }
-      c = ' ';
-    }
+  while (feeds.next(cursor, c, penX, penY)) {
     const GlyphRecord* g = UsableGlyph(c);
     if (!g || !GetGlyphMask(g)) continue;
     const GlyphRecord glyph = *g;  // DrawGlyph may be overridden; keep our copy
@@ -405,19 +408,19 @@ bool RAST_CachedFont::DrawGlyph(RAST_IBitmap* bitmap, unsigned short c, int x, i
   const int cw = static_cast<int>(w), ch = static_cast<int>(h);
   const unsigned char* m = mask + skipY * g->width + skipX;
 
-  if (bkMode_ == OPAQUE)
-    RAST_FillRect(bitmap, px, py, cw, ch, bkColor_, alpha_,
-                  RAST_BlendMode(combineMode_ & ~0x10000));
+  if (mBkMode == OPAQUE)
+    RAST_FillRect(bitmap, px, py, cw, ch, mBkColor, mAlpha,
+                  RAST_BlendMode(mCombineMode & ~0x10000));
 
-  const bool mono = (options_ & RAST_FONTOPT_MONO) != 0;
-  const bool marks = (options_ & (RAST_FONTOPT_SHADOW | RAST_FONTOPT_OUTLINE)) != 0;
-  const double scaled = std::trunc(static_cast<double>(alpha_) * 256.0);
+  const bool mono = (mOptions & RAST_FONTOPT_MONO) != 0;
+  const bool marks = (mOptions & (RAST_FONTOPT_SHADOW | RAST_FONTOPT_OUTLINE)) != 0;
+  const double scaled = std::trunc(static_cast<double>(mAlpha) * 256.0);
   int weight = scaled > 1e6 ? 1000000 : (scaled < -1e6 ? -1000000 : static_cast<int>(scaled));
   if (mono || marks) weight = std::min(weight, 256);
-  const int op = combineMode_ & 0xFF;
+  const int op = mCombineMode & 0xFF;
   if (weight <= 0 || op > 5) return true;
-  const RAST_pixel text = Opaque(textColor_), effect = Opaque(effectColor_);
-  const bool store = alpha_ == 1.0f && op == 0;
+  const RAST_pixel text = Opaque(mTextColor), effect = Opaque(mEffectColor);
+  const bool store = mAlpha == 1.0f && op == 0;
   if (mono) {
     if (store)
       StoreMask(rows, px, py, cw, ch, m, g->width, text, effect, false);

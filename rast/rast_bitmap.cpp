@@ -19,58 +19,58 @@ RAST_MemBitmap::RAST_MemBitmap(int w, int h, unsigned linealign) {
   if (linealign >= 2) {
     unsigned lowest = linealign & (~linealign + 1u);
     if (lowest > 16) lowest = 16;  // wider row alignments are not asked for
-    alignMask = lowest - 1;
+    mAlignMask = lowest - 1;
   }
   if (w >= 1 && h >= 1) resize(w, h);
 }
 
 RAST_MemBitmap::~RAST_MemBitmap() {
-  std::free(buffer);
+  std::free(mBuffer);
 }
 
 RAST_pixel* RAST_MemBitmap::getBits() {
-  return buffer ? AlignTo64(buffer) : nullptr;
+  return mBuffer ? AlignTo64(mBuffer) : nullptr;
 }
 
 bool RAST_MemBitmap::resize(int w, int h) {
-  if (w == width && h == height) return false;
-  width = w;
-  height = h;
+  if (w == mWidth && h == mHeight) return false;
+  mWidth = w;
+  mHeight = h;
   long long bytes = 0;
   if (w >= 1 && h >= 1) {
     const long long span =
-        (static_cast<long long>(w) + alignMask) & ~static_cast<long long>(alignMask);
+        (static_cast<long long>(w) + mAlignMask) & ~static_cast<long long>(mAlignMask);
     const long long pixels = static_cast<long long>(h) * span;  // below 2^62: no overflow
     bytes = pixels > INT_MAX / 4 ? -1 : pixels * 4;
   }
   if (bytes <= 0) {
     // Empty, or too large to address: an allocation failure, never a short buffer.
-    std::free(buffer);
-    buffer = nullptr;
-    allocated = 0;
-    width = 0;
-    height = 0;
+    std::free(mBuffer);
+    mBuffer = nullptr;
+    mAllocated = 0;
+    mWidth = 0;
+    mHeight = 0;
     return true;
   }
-  if (buffer && bytes <= allocated) return true;
-  if (buffer) {
+  if (mBuffer && bytes <= mAllocated) return true;
+  if (mBuffer) {
     long long grown = bytes + bytes / 4;
     if (grown > INT_MAX) grown = INT_MAX;
-    void* moved = std::realloc(buffer, static_cast<std::size_t>(grown) + 63);
+    void* moved = std::realloc(mBuffer, static_cast<std::size_t>(grown) + 63);
     if (moved) {
-      buffer = moved;
-      allocated = static_cast<int>(grown);
+      mBuffer = moved;
+      mAllocated = static_cast<int>(grown);
       return true;
     }
-    std::free(buffer);
-    buffer = nullptr;
+    std::free(mBuffer);
+    mBuffer = nullptr;
   }
-  allocated = static_cast<int>(bytes);
-  buffer = std::malloc(static_cast<std::size_t>(bytes) + 63);
-  if (!buffer) {
-    allocated = 0;
-    width = 0;
-    height = 0;
+  mAllocated = static_cast<int>(bytes);
+  mBuffer = std::malloc(static_cast<std::size_t>(bytes) + 63);
+  if (!mBuffer) {
+    mAllocated = 0;
+    mWidth = 0;
+    mHeight = 0;
   }
   return true;
 }
@@ -80,44 +80,44 @@ RAST_SysBitmap::RAST_SysBitmap(int w, int h) {
 }
 
 RAST_SysBitmap::~RAST_SysBitmap() {
-  if (context) WEMU_DeleteGfxContext(context);
+  if (mContext) WEMU_DeleteGfxContext(mContext);
 }
 
 bool RAST_SysBitmap::resize(int w, int h) {
-  if (w == width && h == height) return false;
+  if (w == mWidth && h == mHeight) return false;
   // Negative sides are taken as empty.
-  width = w < 0 ? 0 : w;
-  height = h < 0 ? 0 : h;
-  w = width;
-  h = height;
+  mWidth = w < 0 ? 0 : w;
+  mHeight = h < 0 ? 0 : h;
+  w = mWidth;
+  h = mHeight;
   // Rows are stored top-down with the allocated span, so a smaller size keeps the same pixels.
-  if (w != 0 && h != 0 && allocWidth >= w && allocHeight >= h && bits) return true;
+  if (w != 0 && h != 0 && mAllocWidth >= w && mAllocHeight >= h && mBits) return true;
   const long long rounded = (static_cast<long long>(w) + 3) & ~3LL;
-  if (context) WEMU_DeleteGfxContext(context);
-  context = nullptr;
-  bits = nullptr;
+  if (mContext) WEMU_DeleteGfxContext(mContext);
+  mContext = nullptr;
+  mBits = nullptr;
   if (h < 1 || rounded < 1) {
-    allocWidth = 0;
-    allocHeight = 0;
+    mAllocWidth = 0;
+    mAllocHeight = 0;
     return false;
   }
   if (rounded > INT_MAX) {
-    allocWidth = 0;
-    allocHeight = 0;
-    width = 0;
-    height = 0;
+    mAllocWidth = 0;
+    mAllocHeight = 0;
+    mWidth = 0;
+    mHeight = 0;
     return true;
   }
-  allocWidth = static_cast<int>(rounded);
-  allocHeight = h;
-  context = WEMU_CreateMemContext(nullptr, allocWidth, h);
-  if (!context) {
-    width = 0;
-    height = 0;
-    allocWidth = 0;
-    allocHeight = 0;
+  mAllocWidth = static_cast<int>(rounded);
+  mAllocHeight = h;
+  mContext = WEMU_CreateMemContext(nullptr, mAllocWidth, h);
+  if (!mContext) {
+    mWidth = 0;
+    mHeight = 0;
+    mAllocWidth = 0;
+    mAllocHeight = 0;
     return true;
   }
-  bits = reinterpret_cast<RAST_pixel*>(WEMU_GetCtxFrameBuffer(context));
+  mBits = reinterpret_cast<RAST_pixel*>(WEMU_GetCtxFrameBuffer(mContext));
   return true;
 }

@@ -94,10 +94,10 @@ class RAST_MemBitmap : public RAST_IBitmap {
   RAST_MemBitmap& operator=(const RAST_MemBitmap&) = delete;
 
   RAST_pixel* getBits() override;
-  int getWidth() override { return width; }
-  int getHeight() override { return height; }
+  int getWidth() override { return mWidth; }
+  int getHeight() override { return mHeight; }
   int getRowSpan() override {
-    return static_cast<int>((static_cast<unsigned>(width) + alignMask) & ~alignMask);
+    return static_cast<int>((static_cast<unsigned>(mWidth) + mAlignMask) & ~mAlignMask);
   }
   bool isFlipped() override { return false; }
   // A size that cannot be allocated (or whose byte count does not fit an int) leaves the bitmap
@@ -107,14 +107,14 @@ class RAST_MemBitmap : public RAST_IBitmap {
   int Extended(int id, void* data) override { return 0; }
 
   // Bytes of pixel storage held (without the alignment slack).
-  int getAllocatedBytes() const { return allocated; }
+  int getAllocatedBytes() const { return mAllocated; }
 
  private:
-  void* buffer = nullptr;
-  int width = 0;
-  int height = 0;
-  int allocated = 0;
-  unsigned alignMask = 0;
+  void* mBuffer = nullptr;
+  int mWidth = 0;
+  int mHeight = 0;
+  int mAllocated = 0;
+  unsigned mAlignMask = 0;
 };
 
 // A bitmap whose pixels are the frame buffer of a memory drawing context, so system text drawing
@@ -127,22 +127,22 @@ class RAST_SysBitmap : public RAST_IBitmap {
   RAST_SysBitmap(const RAST_SysBitmap&) = delete;
   RAST_SysBitmap& operator=(const RAST_SysBitmap&) = delete;
 
-  RAST_pixel* getBits() override { return bits; }
-  int getWidth() override { return width; }
-  int getHeight() override { return height; }
-  int getRowSpan() override { return allocWidth; }
+  RAST_pixel* getBits() override { return mBits; }
+  int getWidth() override { return mWidth; }
+  int getHeight() override { return mHeight; }
+  int getRowSpan() override { return mAllocWidth; }
   bool isFlipped() override { return false; }
   // Returns false (and leaves the bitmap empty) for an empty size; a context that cannot be
   // created leaves it 0 x 0 with no pixels and returns true.
   bool resize(int w, int h) override;
-  HDC__* getDC() override { return context; }
+  HDC__* getDC() override { return mContext; }
   int Extended(int id, void* data) override { return 0; }
 
  private:
-  int width = 0;
-  int height = 0;
-  HDC__* context = nullptr;
-  RAST_pixel* bits = nullptr;
-  int allocWidth = 0;
-  int allocHeight = 0;
+  int mWidth = 0;
+  int mHeight = 0;
+  HDC__* mContext = nullptr;
+  RAST_pixel* mBits = nullptr;
+  int mAllocWidth = 0;
+  int mAllocHeight = 0;
 };

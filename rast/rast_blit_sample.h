@@ -87,4 +87,15 @@ inline bool SampleAt(const RAST_pixel* row0, std::ptrdiff_t stride, std::int64_t
   return true;
 }
 
+// A negative destination extent draws mirrored: the extent turns positive and the source runs
+// from its other end.
+inline void MirrorNegativeExtent(std::int64_t& pos, std::int64_t& len, double& src,
+                                 double& srcLen) {
+  if (len >= 0) return;
+  pos += len;
+  len = -len;
+  src += srcLen;
+  srcLen = -srcLen;
+}
+
 }  // namespace rast_sample

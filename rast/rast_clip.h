@@ -1,4 +1,5 @@
-// Rectangle clipping shared by the fills and the utilities (internal to the rasteriser).
+// Rectangle and line clipping shared by the fills, lines and utilities (internal to the
+// rasteriser).
 #pragma once
 
 #include <algorithm>
@@ -23,4 +24,22 @@ inline bool RAST_ClipRectToBitmap(int& x, int& y, int& w, int& h, int width, int
   w = static_cast<int>(lw);
   h = static_cast<int>(lh);
   return true;
+}
+
+// Region code of (x, y) for line clipping against [0, right) x [0, bottom): 1 left, 2 right,
+// 4 above, 8 below.
+template <class T>
+int RAST_Outcode(T x, T y, T right, T bottom) {
+  int code = 0;
+  if (x < 0) {
+    code |= 1;
+  } else if (x >= right) {
+    code |= 2;
+  }
+  if (y < 0) {
+    code |= 4;
+  } else if (y >= bottom) {
+    code |= 8;
+  }
+  return code;
 }

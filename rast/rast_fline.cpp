@@ -1,6 +1,7 @@
 // Anti-aliased float lines: two pixels per step weighted by the exact position.
 #include "rast/rast_line.h"
 
+#include "rast/rast_clip.h"
 #include "rast/rast_shape_ops.h"
 
 #include <algorithm>
@@ -11,21 +12,6 @@
 using namespace rast_shape;
 
 namespace {
-
-int foutcode(float x, float y, int width, int height) {
-  int code = 0;
-  if (x < 0) {
-    code |= 1;
-  } else if (x >= float(width - 1)) {
-    code |= 2;
-  }
-  if (y < 0) {
-    code |= 4;
-  } else if (y >= float(height - 1)) {
-    code |= 8;
-  }
-  return code;
-}
 
 // Two pixels per step: P at the primary weight, the pixel one minor step beyond at the rest.
 template <class Op>
@@ -51,9 +37,9 @@ bool RAST_ClipFLine(float* x1, float* y1, float* x2, float* y2, int width, int h
   if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) {
     return false;
   }
-  int o1 = foutcode(ax, ay, width, height);
-  int o2 = foutcode(bx, by, width, height);
   const float W1 = float(width - 1), H1 = float(height - 1);
+  int o1 = RAST_Outcode(ax, ay, W1, H1);
+  int o2 = RAST_Outcode(bx, by, W1, H1);
   bool accepted = false;
   for (int attempt = 0; attempt < 33; ++attempt) {
     if ((o1 | o2) == 0) {
@@ -81,9 +67,9 @@ bool RAST_ClipFLine(float* x1, float* y1, float* x2, float* y2, int width, int h
       px = 0;
     }
     if (first) {
-      o1 = foutcode(ax, ay, width, height);
+      o1 = RAST_Outcode(ax, ay, W1, H1);
     } else {
-      o2 = foutcode(bx, by, width, height);
+      o2 = RAST_Outcode(bx, by, W1, H1);
     }
   }
   *x1 = ax;

@@ -2,6 +2,7 @@
 // (horizontal, vertical, exact diagonal, general), each instantiated per blend operation.
 #include "rast/rast_line.h"
 
+#include "rast/rast_clip.h"
 #include "rast/rast_shape_ops.h"
 
 #include <cmath>
@@ -13,27 +14,15 @@ using namespace rast_shape;
 
 namespace {
 
-int outcode(double x, double y, int width, int height) {
-  int code = 0;
-  if (x < 0) {
-    code |= 1;
-  } else if (x >= width) {
-    code |= 2;
-  }
-  if (y < 0) {
-    code |= 4;
-  } else if (y >= height) {
-    code |= 8;
-  }
-  return code;
-}
-
 // Clipping on doubles so that mirrored or far-away 32-bit coordinates cannot overflow. The
 // crossings with the bottom and right edges are computed at height and width, one beyond the
 // last row or column, and the point is then placed on the last row or column.
 bool clipSegment(double& x1, double& y1, double& x2, double& y2, int width, int height) {
-  int o1 = outcode(x1, y1, width, height);
-  int o2 = outcode(x2, y2, width, height);
+  auto outcode = [width, height](double x, double y) {
+    return RAST_Outcode<double>(x, y, width, height);
+  };
+  int o1 = outcode(x1, y1);
+  int o2 = outcode(x2, y2);
   // Each move puts one point on an edge; a handful always settles it.
   for (int guard = 0; guard < 16 && (o1 | o2); ++guard) {
     if (o1 & o2) {
@@ -58,11 +47,11 @@ bool clipSegment(double& x1, double& y1, double& x2, double& y2, int width, int 
     if (first) {
       x1 = x;
       y1 = y;
-      o1 = outcode(x1, y1, width, height);
+      o1 = outcode(x1, y1);
     } else {
       x2 = x;
       y2 = y;
-      o2 = outcode(x2, y2, width, height);
+      o2 = outcode(x2, y2);
     }
   }
   return (o1 | o2) == 0;
@@ -144,6 +133,20 @@ void diagonalDispatch(RAST_pixel* p, std::ptrdiff_t sx, std::ptrdiff_t sy, int n
   DispatchBlend(low, [&](auto op) { drawDiagonal<decltype(op)>(p, sx, sy, n, c, ia); });
 }
 
+// One step of both ends towards each other along the major axis, and along the minor axis when
+// the accumulator reaches `carry`.
+[[gnu::always_inline]] inline void stepEnds(RAST_pixel*& s, RAST_pixel*& e, std::ptrdiff_t major,
+                                            std::ptrdiff_t minor, int& acc, int slope, int carry) {
+  acc += slope;
+  if (acc >= carry) {
+    acc -= 65536;
+    s += minor;
+    e -= minor;
+  }
+  s += major;
+  e -= major;
+}
+
 // General lines, walked from both ends at once with a 16.16 accumulator, so the pixels do not
 // depend on which end the caller names first. `major` and `minor` are signed pixel steps.
 template <class Op>
@@ -154,14 +157,7 @@ void drawGeneral(RAST_pixel* s, RAST_pixel* e, std::ptrdiff_t major, std::ptrdif
   for (int i = 0; i < half; ++i) {
     Op::put(s, c, ia);
     Op::put(e, c, ia);
-    acc += slope;
-    if (acc >= 32768) {
-      acc -= 65536;
-      s += minor;
-      e -= minor;
-    }
-    s += major;
-    e -= major;
+    stepEnds(s, e, major, minor, acc, slope, 32768);
   }
   if ((D & 1) == 0) {
     Op::put(s, c, ia);
@@ -187,14 +183,7 @@ void drawGeneralAA(RAST_pixel* s, RAST_pixel* e, std::ptrdiff_t major, std::ptrd
       Op::put(s + minor, c, sw);
       Op::put(e, c, pw);
       Op::put(e - minor, c, sw);
-      acc += slope;
-      if (acc >= 65536) {
-        acc -= 65536;
-        s += minor;
-        e -= minor;
-      }
-      s += major;
-      e -= major;
+      stepEnds(s, e, major, minor, acc, slope, 65536);
     }
   }
   if ((D & 1) == 0) {

@@ -93,18 +93,8 @@ void RAST_ScaledBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, 
 
   i64 x = dstx, y = dsty, w = dstw, h = dsth;
   double fx = srcx, fy = srcy, fw = srcw, fh = srch;
-  if (w < 0) {
-    x += w;
-    w = -w;
-    fx += fw;
-    fw = -fw;
-  }
-  if (h < 0) {
-    y += h;
-    h = -h;
-    fy += fh;
-    fh = -fh;
-  }
+  rast_sample::MirrorNegativeExtent(x, w, fx, fw);
+  rast_sample::MirrorNegativeExtent(y, h, fy, fh);
   const float xstep = static_cast<float>(fw) / static_cast<float>(w);
   const float ystep = static_cast<float>(fh) / static_cast<float>(h);
   const RAST_BitmapRows dr(dest), sr(src);

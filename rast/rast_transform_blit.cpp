@@ -165,18 +165,8 @@ void RAST_RotatedBlit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty,
   if (!SourceLimits(src, srcx, srcy, srcw, srch, cliptosourcerect, lim)) return;
   i64 x = dstx, y = dsty, w = dstw, h = dsth;
   double sx = srcx, sy = srcy, sw = srcw, sh = srch;
-  if (w < 0) {
-    x += w;
-    w = -w;
-    sx += sw;
-    sw = -sw;
-  }
-  if (h < 0) {
-    y += h;
-    h = -h;
-    sy += sh;
-    sh = -sh;
-  }
+  rast_sample::MirrorNegativeExtent(x, w, sx, sw);
+  rast_sample::MirrorNegativeExtent(y, h, sy, sh);
   const double c = std::cos(static_cast<double>(angle)), s = std::sin(static_cast<double>(angle));
   const double xs = static_cast<float>(sw) / static_cast<float>(w);
   const double ys = static_cast<float>(sh) / static_cast<float>(h);
@@ -203,17 +193,9 @@ bool StepSetup(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int ds
   Setup lim;
   if (!SourceLimits(src, srcx, srcy, srcw, srch, clip, lim)) return false;
   i64 x = dstx, y = dsty, w = dstw, h = dsth;
-  double sx = srcx, sy = srcy;
-  if (w < 0) {
-    x += w;
-    w = -w;
-    sx += srcw;
-  }
-  if (h < 0) {
-    y += h;
-    h = -h;
-    sy += srch;
-  }
+  double sx = srcx, sy = srcy, sw = srcw, sh = srch;
+  rast_sample::MirrorNegativeExtent(x, w, sx, sw);
+  rast_sample::MirrorNegativeExtent(y, h, sy, sh);
   return Prepare(dest, src, x, y, w, h, Walk{sx, sy, dsdx, dtdx, dsdy, dtdy, dsdxdy, dtdxdy}, lim,
                  job, clipX, clipY);
 }

@@ -121,16 +121,11 @@ void WEMU_CB_SetCurSel(HWND__* dialog, int id, int index) {
 
 int64_t WEMU_CB_GetItemData(HWND__* dialog, int id, int index) {
   WEMU_ItemList* list = listOf(dialog, id);
-  if (auto* popup = dynamic_cast<WEMU_PopUpButton*>(list))
-    return popup->itemValue(index).value_or(0);
-  if (auto* combo = dynamic_cast<WEMU_ComboBox*>(list)) return combo->itemValue(index);
-  return 0;
+  return list ? list->itemValue(index).value_or(0) : 0;
 }
 
 void WEMU_CB_SetItemData(HWND__* dialog, int id, int index, int64_t value) {
-  WEMU_ItemList* list = listOf(dialog, id);
-  if (auto* popup = dynamic_cast<WEMU_PopUpButton*>(list)) popup->setItemValue(index, value);
-  if (auto* combo = dynamic_cast<WEMU_ComboBox*>(list)) combo->setItemValue(index, value);
+  if (WEMU_ItemList* list = listOf(dialog, id)) list->setItemValue(index, value);
 }
 
 int WEMU_CB_FindString(HWND__* dialog, int id, int start, const char* text, bool exact) {

@@ -52,13 +52,13 @@ WEMU_Control::WEMU_Control(vq::platform::ViewKind kind) : HWND__(kind) {}
 
 WEMU_Control::~WEMU_Control() {
   retire();
-  native_.reset();
+  mNative.reset();
 }
 
 void WEMU_Control::attachNative() {
-  if (native_ || !presentsNatively() || !window()) return;
+  if (mNative || !presentsNatively() || !window()) return;
   if (vq::platform::NativeControlService* service = vq::platform::nativeControls())
-    native_ = service->createNativeControl(*this, *this);
+    mNative = service->createNativeControl(*this, *this);
 }
 
 double WEMU_Control::nativeAlignment() const {
@@ -85,7 +85,7 @@ void WEMU_Control::sizeToFit() {
 void WEMU_Control::markNeedsDisplay(bool flag) {
   setNeedsDisplay(flag);
   if (flag) WEMU_MarkAncestorsDirty(this);
-  if (native_) native_->refresh();
+  if (mNative) mNative->refresh();
 }
 
 // ---- buttons -----------------------------------------------------------------------------
@@ -94,13 +94,13 @@ WEMU_Button::WEMU_Button() : WEMU_Control(vq::platform::ViewKind::Button) {}
 
 void WEMU_Button::setState(int s) {
   if (s != -1 && s != 0) s = 1;
-  if (s == state_) return;
-  state_ = s;
+  if (s == mState) return;
+  mState = s;
   markNeedsDisplay(true);
 }
 
 void WEMU_Button::setGdiImage(HGDIOBJ image) {
-  image_ = WEMU_IsLiveGDIObject(image, WEMU_OBJ_BITMAP) ? image : nullptr;
+  mImage = WEMU_IsLiveGDIObject(image, WEMU_OBJ_BITMAP) ? image : nullptr;
   markNeedsDisplay(true);
 }
 
@@ -108,7 +108,7 @@ void WEMU_Button::performClick() {
   if (!isEnabled() || destroyState() != 0) return;
   if (type == Type::Switch) {
     // off -> on -> (mixed) -> off
-    setState(state_ == 0 ? 1 : (state_ == 1 && allowsMixedState) ? -1 : 0);
+    setState(mState == 0 ? 1 : (mState == 1 && allowsMixedState) ? -1 : 0);
   } else if (type == Type::Radio) {
     setState(1);
   }
@@ -117,37 +117,34 @@ void WEMU_Button::performClick() {
 
 bool WEMU_Button::drawOwnerDrawn(HDC__* paintContext) {
   if (type != Type::OwnerDrawn || !paintContext) return false;
-  paintContext_ = paintContext;
-  HDC ctx = GetDC(this);
-  bool asked = false;
-  if (ctx) {
-    vq::platform::Rect f = frame();
-    int left = static_cast<int>(std::trunc(f.x + 0.5)),
-        top = static_cast<int>(std::trunc(f.y + 0.5));
-    DRAWITEMSTRUCT item{4,
-                        static_cast<UINT>(tag()),
-                        0,
-                        0,
-                        0,
-                        this,
-                        ctx,
-                        {left, top, left + static_cast<int>(std::trunc(f.width + 0.5)),
-                         top + static_cast<int>(std::trunc(f.height + 0.5))},
-                        0};
-    HWND__::Hold hold(this);
-    SendMessage(GetParent(this), WM_DRAWITEM, static_cast<WPARAM>(tag()),
-                reinterpret_cast<LPARAM>(&item));
-    ReleaseDC(this, ctx);
-    asked = true;
-  }
-  paintContext_ = nullptr;
-  return asked;
+  vq::platform::Rect f = frame();
+  int left = static_cast<int>(std::trunc(f.x + 0.5)), top = static_cast<int>(std::trunc(f.y + 0.5));
+  DRAWITEMSTRUCT item{4,
+                      static_cast<UINT>(tag()),
+                      0,
+                      0,
+                      0,
+                      this,
+                      nullptr,
+                      {left, top, left + static_cast<int>(std::trunc(f.width + 0.5)),
+                       top + static_cast<int>(std::trunc(f.height + 0.5))},
+                      0};
+  return WEMU_SendDrawItem(this, static_cast<WPARAM>(tag()), item, mPaintContext, paintContext);
 }
 
-bool WEMU_Button::setControlText(const std::string& text) {
-  title = text;
-  markNeedsDisplay(true);
-  return true;
+bool WEMU_SendDrawItem(HWND__* control, WPARAM id, DRAWITEMSTRUCT item, HDC__*& paintSlot,
+                       HDC__* paintContext) {
+  paintSlot = paintContext;
+  bool asked = false;
+  if (HDC ctx = GetDC(control)) {
+    item.hDC = ctx;
+    HWND__::Hold hold(control);
+    SendMessage(GetParent(control), WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&item));
+    ReleaseDC(control, ctx);
+    asked = true;
+  }
+  paintSlot = nullptr;
+  return asked;
 }
 
 NativeControlState WEMU_Button::nativeState() const {
@@ -156,7 +153,7 @@ NativeControlState WEMU_Button::nativeState() const {
             : type == Type::Radio ? NativeControlKind::RadioButton
                                   : NativeControlKind::PushButton;
   st.text = title;
-  st.checkState = state_;
+  st.checkState = mState;
   st.isDefault = window() && window()->defaultButton() == this;
   return st;
 }
@@ -181,7 +178,7 @@ bool WEMU_TextField::isBeingEdited() const {
 
 std::pair<int, int> WEMU_TextField::selection() const {
   if (!isBeingEdited()) return {0, 0};
-  return {selStart_, selLength_};
+  return {mSelStart, mSelLength};
 }
 
 void WEMU_TextField::setSelection(int start, int end) {
@@ -189,15 +186,15 @@ void WEMU_TextField::setSelection(int start, int end) {
   int n = utf8Length(value);
   start = std::clamp(start, 0, n);
   end = std::clamp(end, 0, n);
-  selStart_ = start;
-  selLength_ = std::max(0, end - start);
+  mSelStart = start;
+  mSelLength = std::max(0, end - start);
 }
 
 void WEMU_TextField::userTyped(const std::string& text) {
   if (!isEditable() || !isEnabled()) return;
   value = text;
-  selStart_ = utf8Length(value);
-  selLength_ = 0;
+  mSelStart = utf8Length(value);
+  mSelLength = 0;
   markNeedsDisplay(true);
   WEMU_ControlNotify(this, WEMU_ControlEvent::TextChanged);
 }
@@ -207,16 +204,16 @@ void WEMU_TextField::userEndedEditing() {
 }
 
 bool WEMU_TextField::becomeFirstResponder() {
-  selStart_ = 0;
-  selLength_ = utf8Length(value);  // a field taking the focus selects its text
+  mSelStart = 0;
+  mSelLength = utf8Length(value);  // a field taking the focus selects its text
   reportFocus(this);
   return true;
 }
 
 bool WEMU_TextField::setControlText(const std::string& text) {
   value = text;
-  selStart_ = std::min(selStart_, utf8Length(value));
-  selLength_ = 0;
+  mSelStart = std::min(mSelStart, utf8Length(value));
+  mSelLength = 0;
   markNeedsDisplay(true);
   return true;
 }
@@ -256,8 +253,8 @@ void WEMU_TextView::setSelection(int64_t start, int64_t end) {
   if (end == -1) end = n;
   start = std::clamp<int64_t>(start, 0, n);
   end = std::clamp<int64_t>(end, 0, n);
-  selStart_ = static_cast<int>(start);
-  selLength_ = static_cast<int>(std::max<int64_t>(0, end - start));
+  mSelStart = static_cast<int>(start);
+  mSelLength = static_cast<int>(std::max<int64_t>(0, end - start));
 }
 
 LRESULT WEMU_TextView::onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -271,8 +268,8 @@ LRESULT WEMU_TextView::onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam)
       break;
     }
     case 0xF0B0:
-      if (wParam) *reinterpret_cast<int*>(wParam) = selStart_;
-      if (lParam) *reinterpret_cast<int*>(lParam) = selStart_ + selLength_;
+      if (wParam) *reinterpret_cast<int*>(wParam) = mSelStart;
+      if (lParam) *reinterpret_cast<int*>(lParam) = mSelStart + mSelLength;
       break;
     case 0xF0B1:
       setSelection(static_cast<int64_t>(wParam) == -1 ? -1 : static_cast<int>(wParam),
@@ -313,7 +310,7 @@ void WEMU_TextView::nativeFocused() {
 
 bool WEMU_TextView::setControlText(const std::string& t) {
   text = t;
-  setSelection(selStart_, selStart_);
+  setSelection(mSelStart, mSelStart);
   markNeedsDisplay(true);
   return true;
 }
@@ -333,118 +330,89 @@ NativeControlState WEMU_GroupBox::nativeState() const {
 // ---- item lists ----------------------------------------------------------------------------
 
 void WEMU_ItemList::selectItem(int index) {
-  selected_ = index >= 0 && index < numberOfItems() ? index : -1;
+  mSelected = index >= 0 && index < numberOfItems() ? index : -1;
   markNeedsDisplay(true);
+}
+
+bool WEMU_ItemList::userPicked(int index) {
+  if (!isEnabled() || index < 0 || index >= numberOfItems()) return false;
+  selectItem(index);
+  return true;
+}
+
+NativeControlState WEMU_ItemList::itemsState(NativeControlKind kind) const {
+  NativeControlState st;
+  st.kind = kind;
+  st.items = mItems;
+  st.selected = mSelected;
+  return st;
+}
+
+std::optional<int64_t> WEMU_ItemList::itemValue(int index) const {
+  if (!mKeepsValues || index < 0 || index >= numberOfItems()) return std::nullopt;
+  return mValues[index];
+}
+
+void WEMU_ItemList::setItemValue(int index, int64_t value) {
+  if (mKeepsValues && index >= 0 && index < numberOfItems()) mValues[index] = value;
 }
 
 void WEMU_ItemList::insertItem(int position, const std::string& text) {
   position = std::clamp(position, 0, numberOfItems());
-  items_.insert(items_.begin() + position, text);
-  if (selected_ >= position) ++selected_;
+  if (mKeepsValues) mValues.insert(mValues.begin() + position, std::nullopt);
+  mItems.insert(mItems.begin() + position, text);
+  if (mSelected >= position) ++mSelected;
   markNeedsDisplay(true);
 }
 
 void WEMU_ItemList::removeItem(int index) {
   if (index < 0 || index >= numberOfItems()) return;
-  items_.erase(items_.begin() + index);
-  if (selected_ == index) {
-    selected_ = -1;
-  } else if (selected_ > index) {
-    --selected_;
+  if (mKeepsValues) mValues.erase(mValues.begin() + index);
+  mItems.erase(mItems.begin() + index);
+  if (mSelected == index) {
+    mSelected = -1;
+  } else if (mSelected > index) {
+    --mSelected;
   }
   markNeedsDisplay(true);
 }
 
 void WEMU_ItemList::removeAllItems() {
-  items_.clear();
-  selected_ = -1;
+  mValues.clear();
+  mItems.clear();
+  mSelected = -1;
   markNeedsDisplay(true);
 }
 
-WEMU_PopUpButton::WEMU_PopUpButton() : WEMU_ItemList(vq::platform::ViewKind::Button) {}
-
-std::optional<int64_t> WEMU_PopUpButton::itemValue(int index) const {
-  if (index < 0 || index >= numberOfItems()) return std::nullopt;
-  return values_[index];
-}
-
-void WEMU_PopUpButton::setItemValue(int index, int64_t value) {
-  if (index >= 0 && index < numberOfItems()) values_[index] = value;
-}
+WEMU_PopUpButton::WEMU_PopUpButton() : WEMU_ItemList(vq::platform::ViewKind::Button, true) {}
 
 void WEMU_PopUpButton::insertItem(int position, const std::string& text) {
-  position = std::clamp(position, 0, numberOfItems());
-  values_.insert(values_.begin() + position, std::nullopt);
   WEMU_ItemList::insertItem(position, text);
   // A pop-up shows an item whenever it has one.
-  if (selected_ < 0) selected_ = 0;
-}
-
-void WEMU_PopUpButton::removeItem(int index) {
-  if (index < 0 || index >= numberOfItems()) return;
-  values_.erase(values_.begin() + index);
-  WEMU_ItemList::removeItem(index);
-}
-
-void WEMU_PopUpButton::removeAllItems() {
-  values_.clear();
-  WEMU_ItemList::removeAllItems();
+  if (mSelected < 0) mSelected = 0;
 }
 
 void WEMU_PopUpButton::userChose(int index) {
-  if (!isEnabled() || index < 0 || index >= numberOfItems()) return;
-  selectItem(index);
-  WEMU_ControlNotify(this, WEMU_ControlEvent::PopUpAction);
+  if (userPicked(index)) WEMU_ControlNotify(this, WEMU_ControlEvent::PopUpAction);
 }
 
 NativeControlState WEMU_PopUpButton::nativeState() const {
-  NativeControlState st;
-  st.kind = NativeControlKind::PopUp;
-  st.items = items_;
-  st.selected = selected_;
-  return st;
+  return itemsState(NativeControlKind::PopUp);
 }
 
 bool WEMU_PopUpButton::controlText(std::string* out) const {
-  *out = selected_ >= 0 ? items_[selected_] : std::string();
+  *out = mSelected >= 0 ? mItems[mSelected] : std::string();
   return true;
 }
 
 WEMU_ComboBox::WEMU_ComboBox(bool keepsItemValues)
-    : WEMU_ItemList(vq::platform::ViewKind::TextField), keepsValues_(keepsItemValues) {
+    : WEMU_ItemList(vq::platform::ViewKind::TextField, keepsItemValues) {
   setEditable(true);
 }
 
-int64_t WEMU_ComboBox::itemValue(int index) const {
-  if (!keepsValues_ || index < 0 || index >= numberOfItems()) return 0;
-  return ids_[index];
-}
-
-void WEMU_ComboBox::setItemValue(int index, int64_t v) {
-  if (keepsValues_ && index >= 0 && index < numberOfItems()) ids_[index] = v;
-}
-
-void WEMU_ComboBox::insertItem(int position, const std::string& text) {
-  position = std::clamp(position, 0, numberOfItems());
-  if (keepsValues_) ids_.insert(ids_.begin() + position, 0);
-  WEMU_ItemList::insertItem(position, text);
-}
-
-void WEMU_ComboBox::removeItem(int index) {
-  if (index < 0 || index >= numberOfItems()) return;
-  if (keepsValues_) ids_.erase(ids_.begin() + index);
-  WEMU_ItemList::removeItem(index);
-}
-
-void WEMU_ComboBox::removeAllItems() {
-  ids_.clear();
-  WEMU_ItemList::removeAllItems();
-}
-
 void WEMU_ComboBox::userChose(int index) {
-  if (!isEnabled() || index < 0 || index >= numberOfItems()) return;
-  selectItem(index);
-  value = items_[index];
+  if (!userPicked(index)) return;
+  value = mItems[index];
   WEMU_ControlNotify(this, WEMU_ControlEvent::ComboSelectionChanged);
 }
 
@@ -456,10 +424,7 @@ void WEMU_ComboBox::userTyped(const std::string& text) {
 }
 
 NativeControlState WEMU_ComboBox::nativeState() const {
-  NativeControlState st;
-  st.kind = NativeControlKind::ComboBox;
-  st.items = items_;
-  st.selected = selected_;
+  NativeControlState st = itemsState(NativeControlKind::ComboBox);
   st.text = value;
   st.editable = isEditable();
   return st;
@@ -475,20 +440,20 @@ bool WEMU_ComboBox::becomeFirstResponder() {
 WEMU_Slider::WEMU_Slider() : WEMU_Control(vq::platform::ViewKind::Button) {}
 
 void WEMU_Slider::setValue(double v) {
-  value_ = std::clamp(v, std::min(minValue, maxValue), std::max(minValue, maxValue));
+  mValue = std::clamp(v, std::min(minValue, maxValue), std::max(minValue, maxValue));
   markNeedsDisplay(true);
 }
 
 void WEMU_Slider::setRange(double lo, double hi) {
   minValue = lo;
   maxValue = hi;
-  setValue(value_);
+  setValue(mValue);
 }
 
 NativeControlState WEMU_Slider::nativeState() const {
   NativeControlState st;
   st.kind = NativeControlKind::Slider;
-  st.value = value_;
+  st.value = mValue;
   st.minValue = minValue;
   st.maxValue = maxValue;
   return st;
@@ -505,14 +470,14 @@ void WEMU_Slider::userMoved(double v) {
 WEMU_ScrollView::WEMU_ScrollView() = default;
 
 void WEMU_ScrollView::setDocumentView(View* v) {
-  if (document_ == v) return;
-  if (document_) document_->removeFromSuperview();
-  document_ = v;
+  if (mDocument == v) return;
+  if (mDocument) mDocument->removeFromSuperview();
+  mDocument = v;
   if (v) addSubview(v);
 }
 
 void WEMU_ScrollView::willRemoveSubview(View* child) {
-  if (child == document_) document_ = nullptr;
+  if (child == mDocument) mDocument = nullptr;
 }
 
 View* WEMU_DocumentViewOf(View* v) {

@@ -36,6 +36,12 @@ struct DRAWITEMSTRUCT {
   UINT_PTR itemData;
 };
 
+// Owner drawing: while the control paints into `paintContext` (held in `paintSlot`, which the
+// control answers as its paint context), sends its parent WM_DRAWITEM with `item` and a device
+// context of the control. False when no device context could be had.
+bool WEMU_SendDrawItem(HWND__* control, WPARAM id, DRAWITEMSTRUCT item, HDC__*& paintSlot,
+                       HDC__* paintContext);
+
 // Marks every enclosing window view up the superview chain with bit 1 (a child changed),
 // stopping at the first that has it already.
 void WEMU_MarkAncestorsDirty(vq::platform::View* from);
@@ -72,10 +78,20 @@ class WEMU_Control : public HWND__, public vq::platform::NativeControlClient {
  protected:
   explicit WEMU_Control(vq::platform::ViewKind kind = vq::platform::ViewKind::Generic);
   ~WEMU_Control() override;
+  // controlText and setControlText of a control whose text is one string.
+  static bool readText(const std::string& from, std::string* out) {
+    *out = from;
+    return true;
+  }
+  bool storeText(std::string& to, const std::string& text) {
+    to = text;
+    markNeedsDisplay(true);
+    return true;
+  }
   double nativeAlignment() const;
 
  private:
-  std::unique_ptr<vq::platform::NativeControl> native_;
+  std::unique_ptr<vq::platform::NativeControl> mNative;
 };
 
 // Width of a text in the deterministic measure of the layer (points).
@@ -98,14 +114,14 @@ class WEMU_Button : public WEMU_Control,
   std::optional<COLORREF> textColor;
 
   // -1 mixed, 0 off, 1 on.
-  int state() const { return state_; }
+  int state() const { return mState; }
   void setState(int s);
-  intptr_t userData() const { return userData_; }
-  void setUserData(intptr_t v) { userData_ = v; }
-  HGDIOBJ gdiImage() const { return image_; }
+  intptr_t userData() const { return mUserData; }
+  void setUserData(intptr_t v) { mUserData = v; }
+  HGDIOBJ gdiImage() const { return mImage; }
   // The image shown: a bitmap object (type 4) is shown and remembered, anything else removes it.
   void setGdiImage(HGDIOBJ image);
-  bool hasImage() const { return image_ != nullptr; }
+  bool hasImage() const { return mImage != nullptr; }
 
   // The user clicks it: a check box steps its state, a radio button turns on; then the
   // dialog hears of it (radio siblings switch off first).
@@ -113,32 +129,29 @@ class WEMU_Button : public WEMU_Control,
   // Owner-drawn buttons ask their dialog to draw them (WM_DRAWITEM) into the backend's paint
   // context; false when nothing was asked.
   bool drawOwnerDrawn(HDC__* paintContext);
-  HDC__* wemuPaintContext() override { return paintContext_; }
+  HDC__* wemuPaintContext() override { return mPaintContext; }
 
   // WEMU_RadioButton
-  int radioFlags() const override { return radioFlags_; }
-  void setRadioFlags(int f) { radioFlags_ = f; }
-  bool isOn() const override { return state_ != 0; }
+  int radioFlags() const override { return mRadioFlags; }
+  void setRadioFlags(int f) { mRadioFlags = f; }
+  bool isOn() const override { return mState != 0; }
   void setOn(bool on) override { setState(on ? 1 : 0); }
   // WEMU_ColoredControl
-  Kind wemuColorKind() const override { return image_ ? Kind::ImageButton : Kind::None; }
+  Kind wemuColorKind() const override { return mImage ? Kind::ImageButton : Kind::None; }
   void wemuSetTextColor(std::optional<COLORREF> c) override { textColor = c; }
 
-  bool controlText(std::string* out) const override {
-    *out = title;
-    return true;
-  }
-  bool setControlText(const std::string& text) override;
+  bool controlText(std::string* out) const override { return readText(title, out); }
+  bool setControlText(const std::string& text) override { return storeText(title, text); }
   vq::platform::Size fittingSize() const override;
   vq::platform::NativeControlState nativeState() const override;
   void nativeClicked() override { performClick(); }
 
  private:
-  int state_ = 0;
-  intptr_t userData_ = 0;
-  HGDIOBJ image_ = nullptr;
-  int radioFlags_ = 0;
-  HDC__* paintContext_ = nullptr;
+  int mState = 0;
+  intptr_t mUserData = 0;
+  HGDIOBJ mImage = nullptr;
+  int mRadioFlags = 0;
+  HDC__* mPaintContext = nullptr;
 };
 
 // Single-line text fields, secure fields and labels.
@@ -174,10 +187,7 @@ class WEMU_TextField : public WEMU_Control, public WEMU_ColoredControl {
   }
   Kind wemuColorKind() const override { return isEditable() ? Kind::None : Kind::StaticText; }
   void wemuSetTextColor(std::optional<COLORREF> c) override { textColor = c; }
-  bool controlText(std::string* out) const override {
-    *out = value;
-    return true;
-  }
+  bool controlText(std::string* out) const override { return readText(value, out); }
   bool setControlText(const std::string& text) override;
   vq::platform::Size fittingSize() const override;
   vq::platform::NativeControlState nativeState() const override;
@@ -186,8 +196,8 @@ class WEMU_TextField : public WEMU_Control, public WEMU_ColoredControl {
   void nativeFocused() override;
 
  private:
-  int selStart_ = 0;
-  int selLength_ = 0;
+  int mSelStart = 0;
+  int mSelLength = 0;
 };
 
 // The multi-line text view; it has its own message method.
@@ -202,24 +212,21 @@ class WEMU_TextView : public WEMU_Control {
   bool horizontallyResizable = false;
   std::string fontName;
   enum class Scroll { None, Start, End } lastScroll = Scroll::None;
-  std::pair<int, int> selection() const { return {selStart_, selLength_}; }
+  std::pair<int, int> selection() const { return {mSelStart, mSelLength}; }
   // Start..end limited to the text; -1 as start selects nothing at 0, -1 as end means the end.
   // An end before the start selects an empty range at the start.
   void setSelection(int64_t start, int64_t end);
 
   bool becomeFirstResponder() override;
-  bool controlText(std::string* out) const override {
-    *out = text;
-    return true;
-  }
+  bool controlText(std::string* out) const override { return readText(text, out); }
   bool setControlText(const std::string& t) override;
   vq::platform::NativeControlState nativeState() const override;
   void nativeTextChanged(const std::string& t) override;
   void nativeFocused() override;
 
  private:
-  int selStart_ = 0;
-  int selLength_ = 0;
+  int mSelStart = 0;
+  int mSelLength = 0;
 };
 
 class WEMU_GroupBox : public WEMU_Control, public WEMU_ColoredControl {
@@ -230,34 +237,41 @@ class WEMU_GroupBox : public WEMU_Control, public WEMU_ColoredControl {
   std::optional<COLORREF> titleColor;
   Kind wemuColorKind() const override { return Kind::StaticText; }
   void wemuSetTextColor(std::optional<COLORREF> c) override { titleColor = c; }
-  bool controlText(std::string* out) const override {
-    *out = title;
-    return true;
-  }
-  bool setControlText(const std::string& text) override {
-    title = text;
-    markNeedsDisplay(true);
-    return true;
-  }
+  bool controlText(std::string* out) const override { return readText(title, out); }
+  bool setControlText(const std::string& text) override { return storeText(title, text); }
   vq::platform::NativeControlState nativeState() const override;
 };
 
-// A list of texts with a selection: the pop-up button (drop-down list) and the combo box.
+// A list of texts with a selection: the pop-up button (drop-down list) and the combo box. A list
+// that keeps item values holds one beside each text.
 class WEMU_ItemList : public WEMU_Control {
  public:
   int style = 0;
-  int numberOfItems() const { return static_cast<int>(items_.size()); }
-  const std::string& itemText(int i) const { return items_[i]; }
-  int selectedIndex() const { return selected_; }
+  int numberOfItems() const { return static_cast<int>(mItems.size()); }
+  const std::string& itemText(int i) const { return mItems[i]; }
+  int selectedIndex() const { return mSelected; }
   void selectItem(int index);  // out of range selects nothing
+  bool keepsItemValues() const { return mKeepsValues; }
+  // Each item's value holder: none when the item has no represented value.
+  std::optional<int64_t> itemValue(int index) const;
+  void setItemValue(int index, int64_t value);  // ignored by a list without values
   virtual void insertItem(int position, const std::string& text);
-  virtual void removeItem(int index);
-  virtual void removeAllItems();
+  void removeItem(int index);
+  void removeAllItems();
 
  protected:
-  explicit WEMU_ItemList(vq::platform::ViewKind kind) : WEMU_Control(kind) {}
-  std::vector<std::string> items_;
-  int selected_ = -1;
+  WEMU_ItemList(vq::platform::ViewKind kind, bool keepsValues)
+      : WEMU_Control(kind), mKeepsValues(keepsValues) {}
+  // The user picks an item: when enabled and in range it becomes selected (true).
+  bool userPicked(int index);
+  // The native widget's state with the items and the selection.
+  vq::platform::NativeControlState itemsState(vq::platform::NativeControlKind kind) const;
+  std::vector<std::string> mItems;
+  int mSelected = -1;
+
+ private:
+  bool mKeepsValues;
+  std::vector<std::optional<int64_t>> mValues;  // one an item when mKeepsValues
 };
 
 class WEMU_PopUpButton : public WEMU_ItemList {
@@ -267,21 +281,13 @@ class WEMU_PopUpButton : public WEMU_ItemList {
   bool autoenablesItems = true;
   bool arrowAtBottom = false;
   int bezelStyle = 0;
-  // Each item's value holder: none when the item has no represented value.
-  std::optional<int64_t> itemValue(int index) const;
-  void setItemValue(int index, int64_t value);
   void insertItem(int position, const std::string& text) override;
-  void removeItem(int index) override;
-  void removeAllItems() override;
   // The user picks an item: it becomes selected and the dialog hears it.
   void userChose(int index);
   bool controlText(std::string* out) const override;
   bool acceptsFirstResponder() const override { return false; }
   vq::platform::NativeControlState nativeState() const override;
   void nativeChose(int index) override { userChose(index); }
-
- private:
-  std::vector<std::optional<int64_t>> values_;
 };
 
 // An editable combo box. With item values (the layer's own class) it keeps one 64-bit value
@@ -289,34 +295,17 @@ class WEMU_PopUpButton : public WEMU_ItemList {
 class WEMU_ComboBox : public WEMU_ItemList {
  public:
   explicit WEMU_ComboBox(bool keepsItemValues = true);
-  bool keepsItemValues() const { return keepsValues_; }
   std::string value;  // the text in the field
   int numberOfVisibleItems = 5;
   bool focusRing = true;
-  int64_t itemValue(int index) const;
-  void setItemValue(int index, int64_t value);
-  void insertItem(int position, const std::string& text) override;
-  void removeItem(int index) override;
-  void removeAllItems() override;
   void userChose(int index);
   void userTyped(const std::string& text);
   bool becomeFirstResponder() override;
-  bool controlText(std::string* out) const override {
-    *out = value;
-    return true;
-  }
-  bool setControlText(const std::string& text) override {
-    value = text;
-    markNeedsDisplay(true);
-    return true;
-  }
+  bool controlText(std::string* out) const override { return readText(value, out); }
+  bool setControlText(const std::string& text) override { return storeText(value, text); }
   vq::platform::NativeControlState nativeState() const override;
   void nativeChose(int index) override { userChose(index); }
   void nativeTextChanged(const std::string& text) override { userTyped(text); }
-
- private:
-  bool keepsValues_;
-  std::vector<int64_t> ids_;
 };
 
 class WEMU_Slider : public WEMU_Control {
@@ -325,7 +314,7 @@ class WEMU_Slider : public WEMU_Control {
   double minValue = 0;
   double maxValue = 1;
   bool mini = false;
-  double value() const { return value_; }
+  double value() const { return mValue; }
   // Kept inside the range.
   void setValue(double v);
   void setRange(double lo, double hi);
@@ -335,7 +324,7 @@ class WEMU_Slider : public WEMU_Control {
   void nativeValueChanged(double v) override { userMoved(v); }
 
  private:
-  double value_ = 0;
+  double mValue = 0;
 };
 
 // A scroll view around a document view (text views, list and tree views). GetDlgItem finds the
@@ -343,7 +332,7 @@ class WEMU_Slider : public WEMU_Control {
 class WEMU_ScrollView : public WEMU_Control {
  public:
   WEMU_ScrollView();
-  vq::platform::View* documentView() const { return document_; }
+  vq::platform::View* documentView() const { return mDocument; }
   // The document view is not owned by the scroll view but by the layer, like every view.
   void setDocumentView(vq::platform::View* v);
   vq::platform::Size contentSize() const { return {frame().width, frame().height}; }
@@ -355,7 +344,7 @@ class WEMU_ScrollView : public WEMU_Control {
   bool presentsNatively() const override { return false; }
 
  private:
-  vq::platform::View* document_ = nullptr;
+  vq::platform::View* mDocument = nullptr;
 };
 
 // The document view of a scroll view, or the view itself.

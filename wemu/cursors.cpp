@@ -89,26 +89,23 @@ Image WEMU_BuildCursorImage(const uint8_t* data, bool mirrored) {
 }
 
 HCURSOR WEMU_LoadCursor(int id) {
+  // The standard cursors the desktop draws itself.
+  static constexpr struct {
+    int id;
+    SystemCursor cursor;
+  } kSystem[] = {{32512, SystemCursor::Arrow},        {32513, SystemCursor::IBeam},
+                 {32516, SystemCursor::ResizeUp},     {32644, SystemCursor::ResizeLeftRight},
+                 {32645, SystemCursor::ResizeUpDown}, {32649, SystemCursor::OpenHand}};
+  for (const auto& k : kSystem)
+    if (k.id == id) return systemHandle(k.cursor);
   CursorState& s = S();
   switch (id) {
-    case 32512:
-      return systemHandle(SystemCursor::Arrow);
-    case 32513:
-      return systemHandle(SystemCursor::IBeam);
-    case 32516:
-      return systemHandle(SystemCursor::ResizeUp);
     case 32642:
       return built(s.diagonal, WEMU_CursorShape::Diagonal, false);
     case 32643:
       return built(s.diagonalMirrored, WEMU_CursorShape::Diagonal, true);
-    case 32644:
-      return systemHandle(SystemCursor::ResizeLeftRight);
-    case 32645:
-      return systemHandle(SystemCursor::ResizeUpDown);
     case 32646:
       return built(s.fourWay, WEMU_CursorShape::FourWay, false);
-    case 32649:
-      return systemHandle(SystemCursor::OpenHand);
     default:
       return nullptr;
   }

@@ -79,19 +79,13 @@ void StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int s
   if (static_cast<long long>(sy) + sh > H) sh = H - sy;
   if (sw < 1 || sh < 1) return;
 
-  int dw, dh;
-  if (width == sourceWidth)
-    dw = sw;
-  else if (sw == sourceWidth)
-    dw = width;
-  else
-    dw = static_cast<int>(static_cast<long long>(width) * sw / sourceWidth);
-  if (height == sourceHeight)
-    dh = sh;
-  else if (sh == sourceHeight)
-    dh = height;
-  else
-    dh = static_cast<int>(static_cast<long long>(height) * sh / sourceHeight);
+  // The destination extent of the part of the source drawn, exact when either is whole.
+  auto drawnExtent = [](int dest, int source, int part) {
+    if (dest == source) return part;
+    if (part == source) return dest;
+    return static_cast<int>(static_cast<long long>(dest) * part / source);
+  };
+  const int dw = drawnExtent(width, sourceWidth, sw), dh = drawnExtent(height, sourceHeight, sh);
 
   vq::platform::ImageView image;
   image.pixels = source->pixels + static_cast<std::ptrdiff_t>(sy) * W + sx;

@@ -6,21 +6,15 @@
 #include <new>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "wemu/cursors.h"
+#include "wemu/record_pool.h"
 #include "wemu/utilities.h"
 
 namespace {
 
-constexpr int kMaxPooledObjects = 200;
-
-struct ObjectRegistry {
-  std::unordered_set<const HGDIOBJ__*> live;
-  HGDIOBJ__* pool = nullptr;
-  int pooled = 0;
-};
+using ObjectRegistry = WEMU_RecordPool<HGDIOBJ__, 200>;
 
 // Guarded by the GDI pools' mutex.
 ObjectRegistry& Objects() {
@@ -57,13 +51,7 @@ bool IsSmall(const HGDIOBJ__* object) {
 struct ObjectPoolCleaner {
   ~ObjectPoolCleaner() {
     PoolGuard guard;
-    ObjectRegistry& r = Objects();
-    while (r.pool) {
-      HGDIOBJ__* next = r.pool->nextPooled;
-      delete r.pool;
-      r.pool = next;
-    }
-    r.pooled = 0;
+    Objects().drain();
   }
 } gObjectPoolCleaner;
 
@@ -75,23 +63,8 @@ float Clamp01(float a) {
 
 HGDIOBJ__* WEMU_AllocGDIObject(int type) {
   PoolGuard guard;
-  ObjectRegistry& r = Objects();
-  HGDIOBJ__* object = r.pool;
-  if (object) {
-    r.pool = object->nextPooled;
-    --r.pooled;
-    *object = HGDIOBJ__{};
-  } else {
-    object = new (std::nothrow) HGDIOBJ__;
-    if (!object) return nullptr;
-  }
-  object->type = type;
-  try {
-    r.live.insert(object);
-  } catch (...) {
-    delete object;
-    return nullptr;
-  }
+  HGDIOBJ__* object = Objects().take();
+  if (object) object->type = type;
   return object;
 }
 
@@ -99,7 +72,7 @@ bool WEMU_IsLiveGDIObject(const HGDIOBJ__* object, int type) {
   if (IsSmall(object)) return false;
   if (object == StockPen() || object == StockBrush()) return type == 0 || object->type == type;
   PoolGuard guard;
-  if (!Objects().live.count(object)) return false;
+  if (!Objects().isLive(object)) return false;
   return type == 0 || object->type == type;
 }
 
@@ -157,7 +130,7 @@ BOOL DeleteObject(HGDIOBJ object) {
   if (IsSmall(object) || object == StockPen() || object == StockBrush()) return FALSE;
   PoolGuard guard;
   ObjectRegistry& r = Objects();
-  if (!r.live.count(object)) return FALSE;
+  if (!r.isLive(object)) return FALSE;
   if (object->extraRefs > 0) {
     --object->extraRefs;
     return TRUE;
@@ -165,16 +138,8 @@ BOOL DeleteObject(HGDIOBJ object) {
   if (object->type < WEMU_OBJ_PEN || object->type > WEMU_OBJ_BITMAP) return TRUE;
   if ((object->type == WEMU_OBJ_PEN || object->type == WEMU_OBJ_BRUSH) && object->width < 0)
     return TRUE;
-  r.live.erase(object);
-  if (r.pooled < kMaxPooledObjects) {
-    *object = HGDIOBJ__{};  // releases font and image
-    object->pooled = true;
-    object->nextPooled = r.pool;
-    r.pool = object;
-    ++r.pooled;
-  } else {
-    delete object;
-  }
+  r.forget(object);
+  r.recycle(object);  // releases font and image
   return TRUE;
 }
 
@@ -182,7 +147,7 @@ HGDIOBJ WEMU_CloneGDIObject(HGDIOBJ object) {
   if (IsSmall(object)) return nullptr;
   if (object == StockPen() || object == StockBrush()) return object;
   PoolGuard guard;
-  if (!Objects().live.count(object)) return nullptr;
+  if (!Objects().isLive(object)) return nullptr;
   ++object->extraRefs;
   return object;
 }

@@ -100,19 +100,19 @@ void unpin(KernelObject* o) {
 class Ref {
  public:
   Ref() = default;
-  explicit Ref(KernelObject* o) : o_(o) {}
+  explicit Ref(KernelObject* o) : mObject(o) {}
   ~Ref() {
-    if (o_) unpin(o_);
+    if (mObject) unpin(mObject);
   }
-  Ref(Ref&& other) noexcept : o_(other.o_) { other.o_ = nullptr; }
+  Ref(Ref&& other) noexcept : mObject(other.mObject) { other.mObject = nullptr; }
   Ref(const Ref&) = delete;
   Ref& operator=(const Ref&) = delete;
   Ref& operator=(Ref&&) = delete;
-  KernelObject* get() const { return o_; }
-  explicit operator bool() const { return o_ != nullptr; }
+  KernelObject* get() const { return mObject; }
+  explicit operator bool() const { return mObject != nullptr; }
 
  private:
-  KernelObject* o_ = nullptr;
+  KernelObject* mObject = nullptr;
 };
 
 Ref lookup(HANDLE h) {
@@ -267,47 +267,54 @@ int WEMU_GetEventSocket(HANDLE h) {
   return s ? s->readEnd : -1;
 }
 
-BOOL SetEvent(HANDLE h) {
+namespace {
+
+// Runs `onEvent` (under the event's lock) on an event or `onSocket` on a socket event; FALSE for
+// any other handle.
+template <class OnEvent, class OnSocket>
+BOOL changeEvent(HANDLE h, OnEvent onEvent, OnSocket onSocket) {
   Ref ref = lookup(h);
   KernelObject* o = ref.get();
   if (!o) return FALSE;
   if (o->type == WEMU_KOBJ_EVENT) {
     auto* e = static_cast<EventObject*>(o);
     std::lock_guard<std::mutex> lock(e->mutex);
-    e->signalled = true;
-    if (e->manualReset)
-      e->cond.notify_all();
-    else
-      e->cond.notify_one();
+    onEvent(*e);
     return TRUE;
   }
   if (o->type == WEMU_KOBJ_SOCKET_EVENT) {
-    auto* s = static_cast<SocketEventObject*>(o);
-    int waiting = 0;
-    if (s->readEnd >= 0 && ::ioctl(s->readEnd, FIONREAD, &waiting) == 0 && waiting > 0) return TRUE;
-    char b = 1;
-    if (s->writeEnd >= 0) (void)!::write(s->writeEnd, &b, 1);
+    onSocket(*static_cast<SocketEventObject*>(o));
     return TRUE;
   }
   return FALSE;
 }
 
+}  // namespace
+
+BOOL SetEvent(HANDLE h) {
+  return changeEvent(
+      h,
+      [](EventObject& e) {
+        e.signalled = true;
+        if (e.manualReset)
+          e.cond.notify_all();
+        else
+          e.cond.notify_one();
+      },
+      [](SocketEventObject& s) {
+        int waiting = 0;
+        if (s.readEnd >= 0 && ::ioctl(s.readEnd, FIONREAD, &waiting) == 0 && waiting > 0) return;
+        char b = 1;
+        if (s.writeEnd >= 0) (void)!::write(s.writeEnd, &b, 1);
+      });
+}
+
 BOOL ResetEvent(HANDLE h) {
-  Ref ref = lookup(h);
-  KernelObject* o = ref.get();
-  if (!o) return FALSE;
-  if (o->type == WEMU_KOBJ_EVENT) {
-    auto* e = static_cast<EventObject*>(o);
-    std::lock_guard<std::mutex> lock(e->mutex);
-    e->signalled = false;
-    return TRUE;
-  }
-  if (o->type == WEMU_KOBJ_SOCKET_EVENT) {
-    auto* s = static_cast<SocketEventObject*>(o);
-    if (s->readEnd >= 0) drain(s->readEnd);
-    return TRUE;
-  }
-  return FALSE;
+  return changeEvent(
+      h, [](EventObject& e) { e.signalled = false; },
+      [](SocketEventObject& s) {
+        if (s.readEnd >= 0) drain(s.readEnd);
+      });
 }
 
 HANDLE CreateThread(void*, size_t stackSize, LPTHREAD_START_ROUTINE function, void* argument, DWORD,

@@ -104,34 +104,26 @@ int WEMU_KeyToASCII(int code, int flags, int* flagsOut) {
 }
 
 int GetAsyncKeyState(int key) {
-  auto& input = vq::platform::services().inputState();
-  bool down = false;
-  switch (key) {
-    case 1:
-      down = input.pressedMouseButtons() & vq::platform::kLeftButton;
-      break;
-    case 2:
-      down = input.pressedMouseButtons() & vq::platform::kRightButton;
-      break;
-    case 4:
-      down = input.pressedMouseButtons() & vq::platform::kMiddleButton;
-      break;
-    case 16:
-      down = input.modifierFlags() & vq::platform::kShiftFlag;
-      break;
-    case 17:
-      down = input.modifierFlags() & vq::platform::kCommandFlag;
-      break;
-    case 18:
-      down = input.modifierFlags() & vq::platform::kOptionFlag;
-      break;
-    case 91:
-      down = !gRightClickEmulate.load() && (input.modifierFlags() & vq::platform::kControlFlag);
-      break;
-    default:
-      break;
+  namespace vp = vq::platform;
+  // The keys answered: mouse buttons from the pressed buttons, the rest from the modifiers.
+  struct AsyncKey {
+    int key;
+    bool button;
+    uint32_t mask;
+  };
+  static constexpr AsyncKey kKeys[] = {{1, true, vp::kLeftButton},    {2, true, vp::kRightButton},
+                                       {4, true, vp::kMiddleButton},  {16, false, vp::kShiftFlag},
+                                       {17, false, vp::kCommandFlag}, {18, false, vp::kOptionFlag},
+                                       {91, false, vp::kControlFlag}};
+  auto& input = vp::services().inputState();
+  for (const AsyncKey& k : kKeys) {
+    if (k.key != key) continue;
+    // While the control key stands for the right button it is not a key of its own.
+    if (key == 91 && gRightClickEmulate.load()) return 0;
+    const uint32_t state = k.button ? input.pressedMouseButtons() : input.modifierFlags();
+    return (state & k.mask) ? 0x8000 : 0;
   }
-  return down ? 0x8000 : 0;
+  return 0;
 }
 
 void WEMU_EnableRightClickEmulate(int on) {

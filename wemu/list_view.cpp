@@ -113,8 +113,8 @@ WEMU_ListView* WEMU_ListViewOf(HWND__* window) {
 }
 
 int WEMU_ListView::selectedRow() const {
-  if (lastSelected_ >= 0 && isSelected(lastSelected_)) return lastSelected_;
-  return selected_.empty() ? -1 : *selected_.rbegin();
+  if (mLastSelected >= 0 && isSelected(mLastSelected)) return mLastSelected;
+  return mSelected.empty() ? -1 : *mSelected.rbegin();
 }
 
 bool WEMU_ListView::allowsMultipleSelection() const {
@@ -123,20 +123,20 @@ bool WEMU_ListView::allowsMultipleSelection() const {
 
 void WEMU_ListView::selectRow(int row, bool extend) {
   if (row < 0 || row >= count()) return;
-  if (!extend || !allowsMultipleSelection()) selected_.clear();
-  selected_.insert(row);
-  lastSelected_ = row;
+  if (!extend || !allowsMultipleSelection()) mSelected.clear();
+  mSelected.insert(row);
+  mLastSelected = row;
   markNeedsDisplay(true);
 }
 
 void WEMU_ListView::deselectRow(int row) {
-  selected_.erase(row);
+  mSelected.erase(row);
   markNeedsDisplay(true);
 }
 
 void WEMU_ListView::deselectAll() {
-  selected_.clear();
-  lastSelected_ = -1;
+  mSelected.clear();
+  mLastSelected = -1;
   markNeedsDisplay(true);
 }
 
@@ -145,7 +145,7 @@ double WEMU_ListView::headerHeight() const {
 }
 
 Rect WEMU_ListView::visibleRect() const {
-  return Rect{scroll_.x, scroll_.y, frame().width, std::max(0.0, frame().height - headerHeight())};
+  return Rect{mScroll.x, mScroll.y, frame().width, std::max(0.0, frame().height - headerHeight())};
 }
 
 void WEMU_ListView::scrollTo(Point origin) {
@@ -154,8 +154,8 @@ void WEMU_ListView::scrollTo(Point origin) {
     if (!c.hidden) contentW += c.width + intercellSpacing.width;
   double contentH = count() * rowPitch();
   Rect v = visibleRect();
-  scroll_.x = std::clamp(origin.x, 0.0, std::max(0.0, contentW - v.width));
-  scroll_.y = std::clamp(origin.y, 0.0, std::max(0.0, contentH - v.height));
+  mScroll.x = std::clamp(origin.x, 0.0, std::max(0.0, contentW - v.width));
+  mScroll.y = std::clamp(origin.y, 0.0, std::max(0.0, contentH - v.height));
   markNeedsDisplay(true);
 }
 
@@ -202,22 +202,28 @@ int WEMU_ListView::columnIdx(int position) const {
                                                                            : -1;
 }
 
+namespace {
+
+// Along one axis: the scroll position that brings [start, start + length) into the visible
+// [visible, visible + visibleLength), scrolling as little as it can; none when it shows already.
+std::optional<double> revealAt(double start, double length, double visible, double visibleLength) {
+  if (start < visible) return start;
+  if (start + length > visible + visibleLength) return start + length - visibleLength;
+  return std::nullopt;
+}
+
+}  // namespace
+
 void WEMU_ListView::scrollRowToVisible(int row) {
   Rect r = rectOfRow(row), v = visibleRect();
   if (r.height <= 0) return;
-  if (r.y < v.y)
-    scrollTo({scroll_.x, r.y});
-  else if (r.maxY() > v.maxY())
-    scrollTo({scroll_.x, r.maxY() - v.height});
+  if (auto y = revealAt(r.y, r.height, v.y, v.height)) scrollTo({mScroll.x, *y});
 }
 
 void WEMU_ListView::scrollColumnToVisible(int position) {
   Rect r = rectOfColumnAt(position), v = visibleRect();
   if (r.width <= 0) return;
-  if (r.x < v.x)
-    scrollTo({r.x, scroll_.y});
-  else if (r.maxX() > v.maxX())
-    scrollTo({r.maxX() - v.width, scroll_.y});
+  if (auto x = revealAt(r.x, r.width, v.x, v.width)) scrollTo({*x, mScroll.y});
 }
 
 HWND__* WEMU_ListView::target() {
@@ -279,58 +285,48 @@ std::optional<COLORREF> WEMU_ListView::highlightColor() const {
 bool WEMU_ListView::drawOwnerDrawnRow(int row, Rect cell, HDC__* paintContext) {
   if (!listBoxMode || !(style & LBS_OWNERDRAW) || row < 0 || row >= count() || !paintContext)
     return false;
-  paintContext_ = paintContext;
-  bool asked = false;
-  if (HDC ctx = GetDC(this)) {
-    auto round = [](double v) { return static_cast<int>(std::trunc(v + 0.5)); };
-    DRAWITEMSTRUCT item{2,
-                        static_cast<UINT>(tag()),
-                        static_cast<UINT>(row),
-                        0,
-                        0,
-                        this,
-                        ctx,
-                        {round(cell.x), round(cell.y), round(cell.maxX()), round(cell.maxY())},
-                        static_cast<UINT_PTR>(rowParam(row))};
-    Hold hold(this);
-    SendMessage(GetParent(this), WM_DRAWITEM, static_cast<WPARAM>(tag()),
-                reinterpret_cast<LPARAM>(&item));
-    ReleaseDC(this, ctx);
-    asked = true;
-  }
-  paintContext_ = nullptr;
-  return asked;
+  auto round = [](double v) { return static_cast<int>(std::trunc(v + 0.5)); };
+  DRAWITEMSTRUCT item{2,
+                      static_cast<UINT>(tag()),
+                      static_cast<UINT>(row),
+                      0,
+                      0,
+                      this,
+                      nullptr,
+                      {round(cell.x), round(cell.y), round(cell.maxX()), round(cell.maxY())},
+                      static_cast<UINT_PTR>(rowParam(row))};
+  return WEMU_SendDrawItem(this, static_cast<WPARAM>(tag()), item, mPaintContext, paintContext);
 }
 
 // Mouse tracking.
 
 void WEMU_ListView::mouseDown(Point p, bool control) {
   if (control && WEMU_IsRightClickEmulateEnabled()) {
-    fakeRight_ = true;
-    startItem_ = startSubItem_ = -1;
+    mFakeRight = true;
+    mStartItem = mStartSubItem = -1;
     return;
   }
-  fakeRight_ = false;
-  moves_ = 0;
-  startItem_ = rowAtPoint(p);
-  startSubItem_ = columnAtPoint(p);
-  clickMode_ = 0;
-  if (startSubItem_ >= 0 && startSubItem_ < 32 && (fastClickMask >> startSubItem_) & 1) {
-    notify(NM_CLICK_CODE, startItem_, startSubItem_, p, startItem_ >= 0 ? rowParam(startItem_) : 0);
-    clickMode_ = 4;
+  mFakeRight = false;
+  mMoves = 0;
+  mStartItem = rowAtPoint(p);
+  mStartSubItem = columnAtPoint(p);
+  mClickMode = 0;
+  if (mStartSubItem >= 0 && mStartSubItem < 32 && (fastClickMask >> mStartSubItem) & 1) {
+    notify(NM_CLICK_CODE, mStartItem, mStartSubItem, p, mStartItem >= 0 ? rowParam(mStartItem) : 0);
+    mClickMode = 4;
   } else if (imageList && imageListType >= 1 && p.x < rowHeight) {
-    clickMode_ = 1;
+    mClickMode = 1;
   }
 }
 
 void WEMU_ListView::mouseDragged(Point cursorInTarget) {
-  ++moves_;
-  if (moves_ == 4 && startItem_ >= 0 && !(clickMode_ & 0x3) && !listBoxMode) {
-    if (!(clickMode_ & 4) && !isSelected(startItem_))
-      selectRow(startItem_, (GetAsyncKeyState(0x11) & 0x8000) != 0);
-    notify(LVN_BEGINDRAG, startItem_, startSubItem_, Point{}, rowParam(startItem_));
-    clickMode_ |= 2;
-  } else if (moves_ >= 5 && !(clickMode_ & 1)) {
+  ++mMoves;
+  if (mMoves == 4 && mStartItem >= 0 && !(mClickMode & 0x3) && !listBoxMode) {
+    if (!(mClickMode & 4) && !isSelected(mStartItem))
+      selectRow(mStartItem, (GetAsyncKeyState(0x11) & 0x8000) != 0);
+    notify(LVN_BEGINDRAG, mStartItem, mStartSubItem, Point{}, rowParam(mStartItem));
+    mClickMode |= 2;
+  } else if (mMoves >= 5 && !(mClickMode & 1)) {
     if (HWND__* t = target())
       SendMessage(t, WM_MOUSEMOVE, 0,
                   (static_cast<LPARAM>(static_cast<int>(cursorInTarget.y)) << 16) |
@@ -339,24 +335,24 @@ void WEMU_ListView::mouseDragged(Point cursorInTarget) {
 }
 
 void WEMU_ListView::mouseUp(Point p, bool control, Point cursorInTarget, bool extendKey) {
-  if (fakeRight_ || (control && WEMU_IsRightClickEmulateEnabled())) {
-    fakeRight_ = false;
+  if (mFakeRight || (control && WEMU_IsRightClickEmulateEnabled())) {
+    mFakeRight = false;
     POINT screen{0, 0};
     GetCursorPos(&screen);
     rightMouseUp(p, screen);
     return;
   }
-  if (clickMode_ & 1) return;
-  if ((clickMode_ & 4) || moves_ >= 4) {
-    if (moves_ >= 4 || (clickMode_ & 4))
+  if (mClickMode & 1) return;
+  if ((mClickMode & 4) || mMoves >= 4) {
+    if (mMoves >= 4 || (mClickMode & 4))
       if (HWND__* t = target())
         SendMessage(t, 0x202, 0,
                     (static_cast<LPARAM>(static_cast<int>(cursorInTarget.y)) << 16) |
                         (static_cast<int>(cursorInTarget.x) & 0xffff));
   } else {
     // A plain click: the table's own selection handling, on mouse up only.
-    if (listBoxMode && !allowsMultipleSelection()) selected_.clear();
-    std::set<int> before = selected_;
+    if (listBoxMode && !allowsMultipleSelection()) mSelected.clear();
+    std::set<int> before = mSelected;
     int row = rowAtPoint(p);
     if (row < 0)
       deselectAll();
@@ -366,14 +362,14 @@ void WEMU_ListView::mouseUp(Point p, bool control, Point cursorInTarget, bool ex
       selectRow(row, extendKey);
     userSelected(before);
   }
-  if (!listBoxMode && !(clickMode_ & 6)) {
+  if (!listBoxMode && !(mClickMode & 6)) {
     int row = rowAtPoint(p);
     notify(NM_CLICK_CODE, row, columnAtPoint(p), p, row >= 0 ? rowParam(row) : 0);
   }
 }
 
 void WEMU_ListView::userSelected(const std::set<int>& before) {
-  if (selected_ == before) return;
+  if (mSelected == before) return;
   WEMU_ControlEventInfo info;
   info.row = selectedRow();
   Hold hold(this);
@@ -390,30 +386,30 @@ vq::platform::NativeControlState WEMU_ListView::nativeState() const {
   for (int c : displayOrder)
     if (!columns[c].hidden) shown.push_back(c);
   for (int c : shown) s.columns.push_back(headerHeight() > 0 ? columns[c].header : "");
-  if (reloads != shownReloads_ || count() != shownCount_) {
+  if (reloads != mShownReloads || count() != mShownCount) {
     auto* self = const_cast<WEMU_ListView*>(this);
-    shownRows_.clear();
+    mShownRows.clear();
     for (int r = 0; r < count(); ++r) {
       std::vector<std::string> row;
       for (int c : shown) row.push_back(self->cellValue(r, c).text);
-      shownRows_.push_back(std::move(row));
+      mShownRows.push_back(std::move(row));
     }
-    shownReloads_ = reloads;
-    shownCount_ = count();
+    mShownReloads = reloads;
+    mShownCount = count();
   }
-  s.rows = shownRows_;
-  s.selectedRows.assign(selected_.begin(), selected_.end());
+  s.rows = mShownRows;
+  s.selectedRows.assign(mSelected.begin(), mSelected.end());
   s.multipleSelection = allowsMultipleSelection();
   return s;
 }
 
 void WEMU_ListView::nativeSelectedRows(const std::vector<int>& rows) {
-  std::set<int> before = selected_;
-  selected_.clear();
+  std::set<int> before = mSelected;
+  mSelected.clear();
   for (int r : rows)
-    if (r >= 0 && r < count()) selected_.insert(r);
-  if (!allowsMultipleSelection() && selected_.size() > 1) selected_ = {*selected_.begin()};
-  if (!selected_.empty()) lastSelected_ = rows.empty() ? *selected_.rbegin() : rows.back();
+    if (r >= 0 && r < count()) mSelected.insert(r);
+  if (!allowsMultipleSelection() && mSelected.size() > 1) mSelected = {*mSelected.begin()};
+  if (!mSelected.empty()) mLastSelected = rows.empty() ? *mSelected.rbegin() : rows.back();
   userSelected(before);
 }
 
@@ -432,7 +428,7 @@ void WEMU_ListView::rightMouseUp(Point p, POINT screen) {
 
 Point WEMU_ListView::listPoint(const vq::platform::Event& e) const {
   Point v = convertFromWindow(e.locationInWindow);
-  return Point{v.x + scroll_.x, v.y - headerHeight() + scroll_.y};
+  return Point{v.x + mScroll.x, v.y - headerHeight() + mScroll.y};
 }
 
 void WEMU_ListView::handleEvent(const vq::platform::Event& e) {
@@ -475,9 +471,9 @@ int WEMU_ListView::insertRow(int position, Row row) {
   position = std::clamp(position, 0, static_cast<int>(rows.size()));
   rows.insert(rows.begin() + position, std::move(row));
   std::set<int> moved;
-  for (int s : selected_) moved.insert(s >= position ? s + 1 : s);
-  selected_ = std::move(moved);
-  if (lastSelected_ >= position) ++lastSelected_;
+  for (int s : mSelected) moved.insert(s >= position ? s + 1 : s);
+  mSelected = std::move(moved);
+  if (mLastSelected >= position) ++mLastSelected;
   reload();
   return position;
 }
@@ -485,13 +481,13 @@ int WEMU_ListView::insertRow(int position, Row row) {
 bool WEMU_ListView::deleteRow(int index) {
   if (index < 0 || index >= static_cast<int>(rows.size())) return false;
   std::set<int> moved;
-  for (int s : selected_)
+  for (int s : mSelected)
     if (s != index) moved.insert(s > index ? s - 1 : s);
-  selected_ = std::move(moved);
-  if (lastSelected_ == index)
-    lastSelected_ = -1;
-  else if (lastSelected_ > index)
-    --lastSelected_;
+  mSelected = std::move(moved);
+  if (mLastSelected == index)
+    mLastSelected = -1;
+  else if (mLastSelected > index)
+    --mLastSelected;
   rows.erase(rows.begin() + index);
   reload();
   return true;
@@ -500,9 +496,9 @@ bool WEMU_ListView::deleteRow(int index) {
 void WEMU_ListView::deleteAllRows() {
   ownerDataCount = 0;
   rows.clear();
-  selected_.clear();
-  lastSelected_ = -1;
-  scroll_ = Point{};
+  mSelected.clear();
+  mLastSelected = -1;
+  mScroll = Point{};
   reload();
 }
 
@@ -517,8 +513,8 @@ void WEMU_ListView::sortRows(PFNLVCOMPARE compare, LPARAM param) {
   sorted.reserve(rows.size());
   for (Row* r : order) sorted.push_back(std::move(*r));
   rows = std::move(sorted);
-  selected_.clear();
-  lastSelected_ = -1;
+  mSelected.clear();
+  mLastSelected = -1;
   for (size_t i = 0; i < rows.size(); ++i)
     if (rows[i].mark) selectRow(static_cast<int>(i), true);
   reload();
@@ -579,7 +575,7 @@ LRESULT WEMU_ListView::onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case 0x18B:
       return count();
     case 0x190:
-      return static_cast<LRESULT>(selected_.size());
+      return static_cast<LRESULT>(mSelected.size());
     case LB_GETITEMDATA:
       return valid ? rows[index].param : 0;
     case LB_SETITEMDATA:

@@ -134,8 +134,8 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   int reloads = 0;  // times the table reloaded (the backend redraws)
 
   // Selection.
-  const std::set<int>& selectedRows() const { return selected_; }
-  bool isSelected(int row) const { return selected_.count(row) != 0; }
+  const std::set<int>& selectedRows() const { return mSelected; }
+  bool isSelected(int row) const { return mSelected.count(row) != 0; }
   int selectedRow() const;  // the row selected last, -1 when none
   bool allowsMultipleSelection() const;
   void selectRow(int row, bool extend);
@@ -150,7 +150,7 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   double headerHeight() const;
   double rowPitch() const { return rowHeight + intercellSpacing.height; }
   vq::platform::Rect visibleRect() const;
-  vq::platform::Point scrollOrigin() const { return scroll_; }
+  vq::platform::Point scrollOrigin() const { return mScroll; }
   void scrollTo(vq::platform::Point origin);
   int rowAtPoint(vq::platform::Point p) const;     // -1 outside the rows
   int columnAtPoint(vq::platform::Point p) const;  // creation index, -1 outside
@@ -184,7 +184,7 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   // Owner-drawn list boxes: the dialog draws the row's cell (list coordinates) into the
   // backend's paint context (WM_DRAWITEM); false when the list draws the row itself.
   bool drawOwnerDrawnRow(int row, vq::platform::Rect cell, HDC__* paintContext);
-  HDC__* wemuPaintContext() override { return paintContext_; }
+  HDC__* wemuPaintContext() override { return mPaintContext; }
 
   int insertRow(int position, Row row);
   bool deleteRow(int index);
@@ -198,19 +198,19 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
  private:
   WEMU_ListView();
   vq::platform::Point listPoint(const vq::platform::Event& e) const;
-  std::set<int> selected_;
-  int lastSelected_ = -1;
-  vq::platform::Point scroll_;
+  std::set<int> mSelected;
+  int mLastSelected = -1;
+  vq::platform::Point mScroll;
   // Click tracking.
-  int startItem_ = -1, startSubItem_ = -1;
-  int clickMode_ = 0;
-  int moves_ = 0;
-  bool fakeRight_ = false;
-  HDC__* paintContext_ = nullptr;
+  int mStartItem = -1, mStartSubItem = -1;
+  int mClickMode = 0;
+  int mMoves = 0;
+  bool mFakeRight = false;
+  HDC__* mPaintContext = nullptr;
   // The rows as last shown natively, taken again only after a reload or a change of count
   // (owner data asks the owner for every cell).
-  mutable std::vector<std::vector<std::string>> shownRows_;
-  mutable int shownReloads_ = -1, shownCount_ = -1;
+  mutable std::vector<std::vector<std::string>> mShownRows;
+  mutable int mShownReloads = -1, mShownCount = -1;
   void userSelected(const std::set<int>& before);
 };
 

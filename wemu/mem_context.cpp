@@ -4,21 +4,16 @@
 #include <cstdlib>
 #include <mutex>
 #include <new>
-#include <unordered_set>
 
 #include "platform/draw_context.h"
+#include "wemu/record_pool.h"
 
 namespace {
 
-constexpr int kMaxPooledContexts = 100;
-
-// Live contexts, so that a released or foreign handle is recognised instead of dereferenced;
-// and the pool of released records.
+// Live contexts and the pool of released records.
 struct ContextRegistry {
   std::recursive_mutex mutex;  // shared by every GDI pool
-  std::unordered_set<const HDC__*> live;
-  HDC__* pool = nullptr;
-  int pooled = 0;
+  WEMU_RecordPool<HDC__, 100> records;
 
   ~ContextRegistry() = delete;  // leaked on purpose: outlives static destructors
 };
@@ -33,12 +28,7 @@ struct PoolCleaner {
   ~PoolCleaner() {
     ContextRegistry& r = Registry();
     std::lock_guard<std::recursive_mutex> lock(r.mutex);
-    while (r.pool) {
-      HDC__* next = r.pool->nextPooled;
-      delete r.pool;
-      r.pool = next;
-    }
-    r.pooled = 0;
+    r.records.drain();
   }
 } gPoolCleaner;
 
@@ -46,22 +36,7 @@ struct PoolCleaner {
 HDC__* TakeRecord() {
   ContextRegistry& r = Registry();
   std::lock_guard<std::recursive_mutex> lock(r.mutex);
-  HDC__* record = r.pool;
-  if (record) {
-    r.pool = record->nextPooled;
-    --r.pooled;
-    *record = HDC__{};
-  } else {
-    record = new (std::nothrow) HDC__;
-    if (!record) return nullptr;
-  }
-  try {
-    r.live.insert(record);
-  } catch (...) {
-    delete record;
-    return nullptr;
-  }
-  return record;
+  return r.records.take();
 }
 
 }  // namespace
@@ -77,7 +52,7 @@ bool WEMU_IsLiveContext(const HDC__* context) {
   if (!context) return false;
   ContextRegistry& r = Registry();
   std::lock_guard<std::recursive_mutex> lock(r.mutex);
-  return r.live.count(context) != 0;
+  return r.records.isLive(context);
 }
 
 HDC__* WEMU_CreateMemContext(HDC__* /*reference*/, int w, int h) {
@@ -134,16 +109,8 @@ void WEMU_DeleteGfxContext(HDC__* context) {
   if (!context) return;
   ContextRegistry& r = Registry();
   std::lock_guard<std::recursive_mutex> lock(r.mutex);
-  if (!r.live.erase(context)) return;
+  if (!r.records.forget(context)) return;
   if (context->ownsDraw) delete context->draw;
   std::free(context->bufferAllocation);
-  if (r.pooled < kMaxPooledContexts) {
-    *context = HDC__{};
-    context->pooled = true;
-    context->nextPooled = r.pool;
-    r.pool = context;
-    ++r.pooled;
-  } else {
-    delete context;
-  }
+  r.records.recycle(context);
 }

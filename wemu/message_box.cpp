@@ -33,25 +33,25 @@ class PanelMenuScope {
   PanelMenuScope() {
     auto& app = vq::platform::services().application();
     if (HMENU modal = WEMU_GetDefaultModalWindowMenu()) {
-      saved_ = app.mainMenu();
-      if (saved_) saved_->retain();
+      mSaved = app.mainMenu();
+      if (mSaved) mSaved->retain();
       HMENU copy = modal->copy();
       app.setMainMenu(copy);
       copy->release();
-      active_ = true;
+      mActive = true;
     }
   }
   ~PanelMenuScope() {
-    if (!active_) return;
-    vq::platform::services().application().setMainMenu(saved_);
-    if (saved_) saved_->release();
+    if (!mActive) return;
+    vq::platform::services().application().setMainMenu(mSaved);
+    if (mSaved) mSaved->release();
   }
   PanelMenuScope(const PanelMenuScope&) = delete;
   PanelMenuScope& operator=(const PanelMenuScope&) = delete;
 
  private:
-  HMENU saved_ = nullptr;
-  bool active_ = false;
+  HMENU mSaved = nullptr;
+  bool mActive = false;
 };
 
 // A chosen path that does not fit the caller's buffer is refused whole: a cut path names

@@ -26,14 +26,18 @@ std::vector<ModuleRec>::iterator findModule(void* handle) {
   return it != gModules.end() && it->handle == handle ? it : gModules.end();
 }
 
-bool isFolder(const std::string& p) {
+// Whether p exists with that file type (S_IFDIR, S_IFREG), links followed.
+bool hasType(const std::string& p, mode_t type) {
   struct stat st;
-  return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return stat(p.c_str(), &st) == 0 && (st.st_mode & S_IFMT) == type;
+}
+
+bool isFolder(const std::string& p) {
+  return hasType(p, S_IFDIR);
 }
 
 bool isFile(const std::string& p) {
-  struct stat st;
-  return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return hasType(p, S_IFREG);
 }
 
 std::string libraryInFolder(std::string folder) {

@@ -6,7 +6,7 @@ WEMU_ProgressBar::WEMU_ProgressBar() = default;
 
 void WEMU_ProgressBar::setValue(double v) {
   // Positions come unsigned; one past the range shows as its end rather than wrapping.
-  value_ = std::clamp(v, std::min(minValue, maxValue), std::max(minValue, maxValue));
+  mValue = std::clamp(v, std::min(minValue, maxValue), std::max(minValue, maxValue));
   markNeedsDisplay(true);
 }
 
@@ -15,14 +15,14 @@ LRESULT WEMU_ProgressBar::onWemuMessage(UINT message, WPARAM wParam, LPARAM lPar
     case PBM_SETRANGE:
       minValue = static_cast<double>(lParam & 0xFFFF);
       maxValue = static_cast<double>((lParam >> 16) & 0xFFFF);
-      setValue(value_);
+      setValue(mValue);
       break;
     case PBM_SETPOS:
       setValue(static_cast<double>(wParam));
       animating = false;
       break;
     case PBM_DELTAPOS:
-      setValue(value_ + static_cast<double>(wParam));
+      setValue(mValue + static_cast<double>(wParam));
       break;
     default:
       break;

@@ -18,11 +18,11 @@ class WEMU_ProgressBar : public WEMU_Control {
   bool indeterminate = false;
   bool animating = false;
   // The position, always shown within the range.
-  double value() const { return value_; }
+  double value() const { return mValue; }
   vq::platform::NativeControlState nativeState() const override {
     vq::platform::NativeControlState st;
     st.kind = vq::platform::NativeControlKind::ProgressBar;
-    st.value = value_;
+    st.value = mValue;
     st.minValue = minValue;
     st.maxValue = maxValue;
     return st;
@@ -30,5 +30,5 @@ class WEMU_ProgressBar : public WEMU_Control {
 
  private:
   void setValue(double v);
-  double value_ = 0;
+  double mValue = 0;
 };

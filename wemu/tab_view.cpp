@@ -3,21 +3,20 @@
 WEMU_TabView::WEMU_TabView() = default;
 
 void WEMU_TabView::setNotificationWindow(HWND__* window) {
-  dest_ = WEMU_IsLiveWindow(window) ? window : nullptr;
-  destSerial_ = dest_ ? dest_->serial() : 0;
+  mDest = WEMU_WindowRef(WEMU_IsLiveWindow(window) ? window : nullptr);
 }
 
 HWND__* WEMU_TabView::notificationWindow() const {
-  return dest_ && WEMU_IsLiveWindowSerial(dest_, destSerial_) ? dest_ : nullptr;
+  return mDest.get();
 }
 
 std::string WEMU_TabView::tabLabel(int index) const {
-  return index >= 0 && index < tabCount() ? labels_[index] : std::string();
+  return index >= 0 && index < tabCount() ? mLabels[index] : std::string();
 }
 
 bool WEMU_TabView::setTabLabel(int index, const std::string& label) {
   if (index < 0 || index >= tabCount()) return false;
-  labels_[index] = label;
+  mLabels[index] = label;
   markNeedsDisplay(true);
   return true;
 }
@@ -25,11 +24,11 @@ bool WEMU_TabView::setTabLabel(int index, const std::string& label) {
 int WEMU_TabView::insertTab(int index, const std::string& label) {
   if (index < 0) index = 0;
   if (index > tabCount()) index = tabCount();
-  labels_.insert(labels_.begin() + index, label);
-  if (selected_ < 0) {
-    selected_ = 0;
-  } else if (selected_ >= index) {
-    ++selected_;
+  mLabels.insert(mLabels.begin() + index, label);
+  if (mSelected < 0) {
+    mSelected = 0;
+  } else if (mSelected >= index) {
+    ++mSelected;
   }
   markNeedsDisplay(true);
   return index;
@@ -37,26 +36,26 @@ int WEMU_TabView::insertTab(int index, const std::string& label) {
 
 bool WEMU_TabView::removeTab(int index) {
   if (index < 0 || index >= tabCount()) return false;
-  labels_.erase(labels_.begin() + index);
-  if (labels_.empty()) {
-    selected_ = -1;
-  } else if (selected_ > index || selected_ == tabCount()) {
-    --selected_;
+  mLabels.erase(mLabels.begin() + index);
+  if (mLabels.empty()) {
+    mSelected = -1;
+  } else if (mSelected > index || mSelected == tabCount()) {
+    --mSelected;
   }
   markNeedsDisplay(true);
   return true;
 }
 
 void WEMU_TabView::removeAllTabs() {
-  labels_.clear();
-  selected_ = -1;
+  mLabels.clear();
+  mSelected = -1;
   markNeedsDisplay(true);
 }
 
 bool WEMU_TabView::selectTab(int index, bool notify) {
   if (index < 0 || index >= tabCount()) return false;
-  bool changed = index != selected_;
-  selected_ = index;
+  bool changed = index != mSelected;
+  mSelected = index;
   markNeedsDisplay(true);
   if (changed && notify) didSelect();
   return true;

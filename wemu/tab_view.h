@@ -18,14 +18,14 @@ class WEMU_TabView : public WEMU_Control {
   HWND__* notificationWindow() const;
   bool allowsTruncatedLabels = false;
 
-  int tabCount() const { return static_cast<int>(labels_.size()); }
+  int tabCount() const { return static_cast<int>(mLabels.size()); }
   std::string tabLabel(int index) const;
   bool setTabLabel(int index, const std::string& label);
   // Inserts at the index (limited to 0..count); the first tab is selected without a message.
   int insertTab(int index, const std::string& label);
   bool removeTab(int index);
   void removeAllTabs();
-  int selectedTab() const { return selected_; }
+  int selectedTab() const { return mSelected; }
   // Selects the tab; the notification window hears of a change when `notify` is set.
   bool selectTab(int index, bool notify);
   // The user clicks a tab.
@@ -33,16 +33,15 @@ class WEMU_TabView : public WEMU_Control {
   vq::platform::NativeControlState nativeState() const override {
     vq::platform::NativeControlState st;
     st.kind = vq::platform::NativeControlKind::Tabs;
-    st.items = labels_;
-    st.selected = selected_;
+    st.items = mLabels;
+    st.selected = mSelected;
     return st;
   }
   void nativeChose(int index) override { userSelected(index); }
 
  private:
   void didSelect();
-  std::vector<std::string> labels_;
-  int selected_ = -1;
-  HWND__* dest_ = nullptr;
-  uint64_t destSerial_ = 0;
+  std::vector<std::string> mLabels;
+  int mSelected = -1;
+  WEMU_WindowRef mDest;
 };

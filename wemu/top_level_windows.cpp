@@ -19,9 +19,8 @@ using vq::platform::Window;
 
 namespace {
 
-// The window that last lost key status (with its serial: it may be gone since).
-HWND__* gLastResigned = nullptr;
-uint64_t gLastResignedSerial = 0;
+// The window that last lost key status (it may be gone since).
+WEMU_WindowRef gLastResigned;
 HMENU gDefaultMenu = nullptr;
 
 // Dialog boxes running, by template.
@@ -61,10 +60,10 @@ WEMU_TopLevelWindow* newWindow(WEMU_TopLevelWindow::Kind kind, uint32_t style, R
 
 }  // namespace
 
-WEMU_TopLevelWindow::WEMU_TopLevelWindow(Kind kind, uint32_t style, Rect frame) : kind_(kind) {
+WEMU_TopLevelWindow::WEMU_TopLevelWindow(Kind kind, uint32_t style, Rect frame) : mKind(kind) {
   setStyleMask(style);
   Window::setFrame(frame);
-  lastFrameSize_ = {std::trunc(frame.width), std::trunc(frame.height)};
+  mLastFrameSize = {std::trunc(frame.width), std::trunc(frame.height)};
   setDelegate(this);
 }
 
@@ -72,10 +71,10 @@ WEMU_TopLevelWindow::~WEMU_TopLevelWindow() {
   // No messages from here: only the links go.
   setDelegate(nullptr);
   retire();
-  if (gLastResigned == this) gLastResigned = nullptr;
-  if (owner_) owner_->removeOwnedWindow(this);
-  for (WEMU_TopLevelWindow* w : owned_) w->owner_ = nullptr;
-  owned_.clear();
+  if (gLastResigned.refersTo(this)) gLastResigned = WEMU_WindowRef();
+  if (mOwner) mOwner->removeOwnedWindow(this);
+  for (WEMU_TopLevelWindow* w : mOwned) w->mOwner = nullptr;
+  mOwned.clear();
 }
 
 Window* WEMU_TopLevelWindow::windowObject() const {
@@ -119,8 +118,8 @@ bool WEMU_TopLevelWindow::canBecomeKeyWindow() const {
 void WEMU_TopLevelWindow::close() {
   bool wasKey = isKeyWindow();
   Window::close();
-  if (wasKey && owner_ && owner_->isVisible() && !owner_->isClosed())
-    owner_->makeKeyAndOrderFront();
+  if (wasKey && mOwner && mOwner->isVisible() && !mOwner->isClosed())
+    mOwner->makeKeyAndOrderFront();
 }
 
 bool WEMU_TopLevelWindow::windowShouldClose(Window&) {
@@ -134,22 +133,21 @@ bool WEMU_TopLevelWindow::windowShouldClose(Window&) {
 void WEMU_TopLevelWindow::windowDidResignKey(Window&) {
   if (WEMU_IsQuitting()) return;
   SendMessage(contentWindowView(), WM_ACTIVATE, 0, 0);
-  gLastResigned = this;
-  gLastResignedSerial = serial();
+  gLastResigned = WEMU_WindowRef(this);
 }
 
 void WEMU_TopLevelWindow::windowDidBecomeKey(Window&) {
   if (WEMU_IsQuitting()) return;
   Hold hold(this);
   HWND__* previous = nullptr;
-  if (gLastResigned && WEMU_IsLiveWindowSerial(gLastResigned, gLastResignedSerial)) {
-    HWND__* content = WEMU_ViewOfHandle(gLastResigned);
+  if (HWND__* last = gLastResigned.get()) {
+    HWND__* content = WEMU_ViewOfHandle(last);
     if (content && content->destroyState() == 0) previous = content;
   }
   WEMU_WindowView* content = contentWindowView();
   if (!content || content->destroyState() != 0) return;
   HMENU menu = content->wemuGetMenu();
-  if (!menu && kind_ == Kind::DialogBox) menu = WEMU_GetDefaultModalWindowMenu();
+  if (!menu && mKind == Kind::DialogBox) menu = WEMU_GetDefaultModalWindowMenu();
   if (!menu) menu = gDefaultMenu;
   if (menu && app().mainMenu() != menu) app().setMainMenu(menu);
   SendMessage(content, WM_ACTIVATE, 1, reinterpret_cast<LPARAM>(previous));
@@ -166,36 +164,36 @@ void WEMU_TopLevelWindow::windowDidMove(Window&) {
 void WEMU_TopLevelWindow::windowDidResize(Window&) {
   Rect f = Window::frame();
   Size now{std::trunc(f.width), std::trunc(f.height)};
-  if (now.width == lastFrameSize_.width && now.height == lastFrameSize_.height) return;
-  lastFrameSize_ = now;
+  if (now.width == mLastFrameSize.width && now.height == mLastFrameSize.height) return;
+  mLastFrameSize = now;
   WEMU_WindowView* content = contentWindowView();
   SendMessage(content, WM_SIZE, 0, 0);
   if (content && content->isOpaque) InvalidateRect(content, nullptr, FALSE);
 }
 
 void WEMU_TopLevelWindow::addOwnedWindow(WEMU_TopLevelWindow* w) {
-  if (!w || w == this || std::find(owned_.begin(), owned_.end(), w) != owned_.end()) return;
-  owned_.insert(owned_.begin(), w);
-  if (w->owner_ && w->owner_ != this) w->owner_->removeOwnedWindow(w);
-  w->owner_ = this;
+  if (!w || w == this || std::find(mOwned.begin(), mOwned.end(), w) != mOwned.end()) return;
+  mOwned.insert(mOwned.begin(), w);
+  if (w->mOwner && w->mOwner != this) w->mOwner->removeOwnedWindow(w);
+  w->mOwner = this;
   w->setOwner(this);
 }
 
 void WEMU_TopLevelWindow::removeOwnedWindow(WEMU_TopLevelWindow* w) {
-  auto it = std::find(owned_.begin(), owned_.end(), w);
-  if (it == owned_.end()) return;
-  owned_.erase(it);
-  if (w->owner_ == this) {
-    w->owner_ = nullptr;
+  auto it = std::find(mOwned.begin(), mOwned.end(), w);
+  if (it == mOwned.end()) return;
+  mOwned.erase(it);
+  if (w->mOwner == this) {
+    w->mOwner = nullptr;
     w->setOwner(nullptr);
   }
 }
 
 void WEMU_TopLevelWindow::destroyAllOwnedWindows() {
   std::vector<WEMU_TopLevelWindow*> list;
-  list.swap(owned_);
+  list.swap(mOwned);
   for (WEMU_TopLevelWindow* w : list) {
-    w->owner_ = nullptr;
+    w->mOwner = nullptr;
     w->setOwner(nullptr);
   }
   for (WEMU_TopLevelWindow* w : list)
@@ -204,13 +202,13 @@ void WEMU_TopLevelWindow::destroyAllOwnedWindows() {
 
 void WEMU_TopLevelWindow::doDestroyStuff() {
   Hold hold(this);
-  if (gLastResigned == this) gLastResigned = nullptr;
+  if (gLastResigned.refersTo(this)) gLastResigned = WEMU_WindowRef();
   destroyAllOwnedWindows();
-  if (WEMU_TopLevelWindow* owner = owner_) {
+  if (WEMU_TopLevelWindow* owner = mOwner) {
     owner->removeOwnedWindow(this);
     if (isKeyWindow() && owner->isVisible()) owner->makeKeyAndOrderFront();
   }
-  owner_ = nullptr;
+  mOwner = nullptr;
 }
 
 void WEMU_Internal_DestroyOwnedWindows(Window* w) {
@@ -349,10 +347,7 @@ HMENU WEMU_GetDefaultWindowMenu() {
 }
 
 void WEMU_SetDefaultWindowMenu(HMENU menu) {
-  if (menu == gDefaultMenu) return;
-  if (menu) menu->retain();
-  if (gDefaultMenu) gDefaultMenu->release();
-  gDefaultMenu = menu;
+  WEMU_HoldMenu(gDefaultMenu, menu);
 }
 
 WEMU_TopLevelWindow* WEMU_Internal_MakeTopLevelForChild(View* child, HWND__* owner,

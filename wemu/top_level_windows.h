@@ -22,7 +22,7 @@ class WEMU_TopLevelWindow : public vq::platform::Window,
   WEMU_TopLevelWindow(Kind kind, uint32_t style, vq::platform::Rect frame);
   ~WEMU_TopLevelWindow() override;
 
-  Kind kind() const { return kind_; }
+  Kind kind() const { return mKind; }
   // The handle of the window (as opposed to its content view).
   HWND__* handle() { return this; }
   WEMU_WindowView* contentWindowView() const;
@@ -54,8 +54,8 @@ class WEMU_TopLevelWindow : public vq::platform::Window,
   void addOwnedWindow(WEMU_TopLevelWindow* w);
   void removeOwnedWindow(WEMU_TopLevelWindow* w);
   void destroyAllOwnedWindows();
-  const std::vector<WEMU_TopLevelWindow*>& ownedWindows() const { return owned_; }
-  WEMU_TopLevelWindow* ownerWindow() const { return owner_; }
+  const std::vector<WEMU_TopLevelWindow*>& ownedWindows() const { return mOwned; }
+  WEMU_TopLevelWindow* ownerWindow() const { return mOwner; }
   // Forgets the window as the last to lose key status, destroys owned windows, leaves the
   // owner (which becomes key when this one was).
   void doDestroyStuff();
@@ -69,10 +69,10 @@ class WEMU_TopLevelWindow : public vq::platform::Window,
   bool modalRunning = false;
 
  private:
-  Kind kind_;
-  vq::platform::Size lastFrameSize_{0, 0};
-  WEMU_TopLevelWindow* owner_ = nullptr;
-  std::vector<WEMU_TopLevelWindow*> owned_;
+  Kind mKind;
+  vq::platform::Size mLastFrameSize{0, 0};
+  WEMU_TopLevelWindow* mOwner = nullptr;
+  std::vector<WEMU_TopLevelWindow*> mOwned;
 };
 
 // The layer's top-level window of a platform window (none for other windows).

@@ -53,21 +53,21 @@ WEMU_TreeView::~WEMU_TreeView() {
 }
 
 bool WEMU_TreeView::findItem(const HTREEITEM__* item, HTREEITEM__** parent, int* index) const {
-  if (!item || items_.empty()) return false;
-  for (size_t i = 0; i < items_.size(); ++i) {
-    if (items_[i] == item) {
+  if (!item || mItems.empty()) return false;
+  for (size_t i = 0; i < mItems.size(); ++i) {
+    if (mItems[i] == item) {
       if (parent) *parent = nullptr;
       if (index) *index = static_cast<int>(i);
       return true;
     }
   }
-  return searchChildren(items_, item, parent, index);
+  return searchChildren(mItems, item, parent, index);
 }
 
 HTREEITEM__* WEMU_TreeView::insertItem(HTREEITEM__* parent, int position, const char* text,
                                        int64_t param) {
   if (parent && !containsItem(parent)) return nullptr;
-  std::vector<HTREEITEM__*>& list = parent ? parent->children : items_;
+  std::vector<HTREEITEM__*>& list = parent ? parent->children : mItems;
   auto* item = new HTREEITEM__;
   item->text = text ? strdup(text) : nullptr;
   item->param = param;
@@ -83,32 +83,32 @@ bool WEMU_TreeView::deleteItem(HTREEITEM__* item) {
   HTREEITEM__* parent = nullptr;
   int index = 0;
   if (!findItem(item, &parent, &index)) return false;
-  std::vector<HTREEITEM__*>& list = parent ? parent->children : items_;
+  std::vector<HTREEITEM__*>& list = parent ? parent->children : mItems;
   list.erase(list.begin() + index);
-  if (selected_ && itemInside(item, selected_)) selected_ = nullptr;
+  if (mSelected && itemInside(item, mSelected)) mSelected = nullptr;
   delete item;
   markNeedsDisplay(true);
   return true;
 }
 
 void WEMU_TreeView::deleteAllItems() {
-  selected_ = nullptr;
-  while (!items_.empty()) {
-    HTREEITEM__* last = items_.back();
-    items_.pop_back();
+  mSelected = nullptr;
+  while (!mItems.empty()) {
+    HTREEITEM__* last = mItems.back();
+    mItems.pop_back();
     delete last;
   }
 }
 
 bool WEMU_TreeView::selectItem(HTREEITEM__* item) {
   if (item && !containsItem(item)) return false;
-  selected_ = item;
+  mSelected = item;
   markNeedsDisplay(true);
   return true;
 }
 
 int WEMU_TreeView::numberOfChildren(const HTREEITEM__* item) const {
-  if (!item) return static_cast<int>(items_.size());
+  if (!item) return static_cast<int>(mItems.size());
   return containsItem(item) ? static_cast<int>(item->children.size()) : 0;
 }
 
@@ -119,7 +119,7 @@ bool WEMU_TreeView::isItemExpandable(const HTREEITEM__* item) const {
 
 HTREEITEM__* WEMU_TreeView::child(const HTREEITEM__* item, int index) const {
   if (item && !containsItem(item)) return nullptr;
-  const std::vector<HTREEITEM__*>& list = item ? item->children : items_;
+  const std::vector<HTREEITEM__*>& list = item ? item->children : mItems;
   if (index < 0 || static_cast<size_t>(index) >= list.size()) return nullptr;
   return list[index];
 }
@@ -133,7 +133,7 @@ WEMU_TreeView::Highlight WEMU_TreeView::selectionHighlight(COLORREF* fill) const
   HWND__* focus = GetFocus();
   size_t k = focus == this ? 0 : 1;
   if (selColors.size() <= 2 * k) return Highlight::Inherited;
-  if (!selected_) return Highlight::Nothing;
+  if (!mSelected) return Highlight::Nothing;
   if (fill) *fill = selColors[2 * k];
   return Highlight::Fill;
 }
@@ -151,15 +151,15 @@ LRESULT WEMU_TreeView::notifyOwner(int32_t code) {
 
 void WEMU_TreeView::mouseDown(const vq::platform::Event& e) {
   if ((e.modifierFlags & vq::platform::kControlFlag) && WEMU_IsRightClickEmulateEnabled()) {
-    fakeRightMouse_ = true;
+    mFakeRightMouse = true;
     return;
   }
   notifyOwner(NM_CLICK);
-  fakeRightMouse_ = false;
+  mFakeRightMouse = false;
 }
 
 void WEMU_TreeView::mouseUp(const vq::platform::Event& e) {
-  if (fakeRightMouse_ || (e.modifierFlags & vq::platform::kControlFlag)) rightMouseUp();
+  if (mFakeRightMouse || (e.modifierFlags & vq::platform::kControlFlag)) rightMouseUp();
 }
 
 void WEMU_TreeView::rightMouseUp() {
@@ -175,7 +175,7 @@ void WEMU_TreeView::rightMouseUp() {
                   static_cast<LPARAM>((static_cast<uint32_t>(pt.y) << 16) |
                                       (static_cast<uint32_t>(pt.x) & 0xFFFF)));
   }
-  fakeRightMouse_ = false;
+  mFakeRightMouse = false;
 }
 
 void WEMU_TreeView::handleEvent(const vq::platform::Event& e) {

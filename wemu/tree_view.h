@@ -43,9 +43,9 @@ class WEMU_TreeView : public WEMU_Control, public WEMU_SelectionColored {
   double rowHeight = 17;  // rows are this plus 2 apart
   // Pairs (selection background, selection text): the first while focused, the second else.
   std::vector<COLORREF> selColors;
-  bool fakeRightMouse() const { return fakeRightMouse_; }
+  bool fakeRightMouse() const { return mFakeRightMouse; }
 
-  const std::vector<HTREEITEM__*>& items() const { return items_; }
+  const std::vector<HTREEITEM__*>& items() const { return mItems; }
   // Where the item sits: its parent (none at the top) and index. False for an item that is
   // not in the tree (deleted, or another tree's); the item is only compared, never read.
   bool findItem(const HTREEITEM__* item, HTREEITEM__** parent, int* index) const;
@@ -57,7 +57,7 @@ class WEMU_TreeView : public WEMU_Control, public WEMU_SelectionColored {
   // Deletes the item with its subtree; false when it is not in the tree.
   bool deleteItem(HTREEITEM__* item);
   void deleteAllItems();
-  HTREEITEM__* selectedItem() const { return selected_; }
+  HTREEITEM__* selectedItem() const { return mSelected; }
   bool selectItem(HTREEITEM__* item);  // none clears
 
   // The outline's data source (none stands for the root).
@@ -82,9 +82,9 @@ class WEMU_TreeView : public WEMU_Control, public WEMU_SelectionColored {
   void mouseUp(const vq::platform::Event& e);
   void rightMouseUp();
   LRESULT notifyOwner(int32_t code);
-  bool fakeRightMouse_ = false;
-  std::vector<HTREEITEM__*> items_;
-  HTREEITEM__* selected_ = nullptr;
+  bool mFakeRightMouse = false;
+  std::vector<HTREEITEM__*> mItems;
+  HTREEITEM__* mSelected = nullptr;
 };
 
 // Cells of list and tree views: no highlight colour inside a view that paints its own

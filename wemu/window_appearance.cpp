@@ -37,12 +37,12 @@ class FocusRectWindow : public Window {
     alphaValue = 0.5;
     excludedFromWindowsMenu = true;
     ignoresMouseEvents = true;
-    setContentView(&view_);
+    setContentView(&mView);
   }
   ~FocusRectWindow() override { setContentView(nullptr); }
 
  private:
-  FocusRectView view_;
+  FocusRectView mView;
 };
 
 void closeOverlay(void** slot) {

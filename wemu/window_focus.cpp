@@ -7,15 +7,8 @@ using vq::platform::Window;
 
 namespace {
 
-HWND__* gCapture = nullptr;
-uint64_t gCaptureSerial = 0;
+WEMU_WindowRef gCapture;  // the window that took the capture
 bool gCaptureNotify = false;
-
-// The holder, when it is still the window that took the capture.
-HWND__* holder() {
-  if (gCapture && !WEMU_IsLiveWindowSerial(gCapture, gCaptureSerial)) gCapture = nullptr;
-  return gCapture;
-}
 
 }  // namespace
 
@@ -42,16 +35,15 @@ BOOL EnableWindow(HWND__* window, BOOL enable) {
 }
 
 HWND__* GetCapture() {
-  return WEMU_OnWindowThread() ? holder() : nullptr;
+  return WEMU_OnWindowThread() ? gCapture.get() : nullptr;
 }
 
 HWND__* SetCapture(HWND__* window) {
   if (!WEMU_OnWindowThread()) return nullptr;
   if (window && !WEMU_IsLiveWindow(window)) return nullptr;
-  HWND__* previous = holder();
+  HWND__* previous = gCapture.get();
   bool notify = gCaptureNotify;
-  gCapture = window;
-  gCaptureSerial = window ? window->serial() : 0;
+  gCapture = WEMU_WindowRef(window);
   gCaptureNotify = dynamic_cast<WEMU_WindowView*>(window) != nullptr;
   if (previous && previous != window && notify)
     SendMessage(previous, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(window));
@@ -60,17 +52,17 @@ HWND__* SetCapture(HWND__* window) {
 
 BOOL ReleaseCapture() {
   if (!WEMU_OnWindowThread()) return FALSE;
-  HWND__* previous = holder();
+  HWND__* previous = gCapture.get();
   bool notify = gCaptureNotify;
-  gCapture = nullptr;
+  gCapture = WEMU_WindowRef();
   gCaptureNotify = false;
   if (previous && notify) SendMessage(previous, WM_CAPTURECHANGED, 0, 0);
   return TRUE;
 }
 
 void WEMU_Internal_ForgetCapture(HWND__* window) {
-  if (window && gCapture == window) {
-    gCapture = nullptr;
+  if (window && gCapture.refersTo(window)) {
+    gCapture = WEMU_WindowRef();
     gCaptureNotify = false;
   }
 }

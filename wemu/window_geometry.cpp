@@ -62,38 +62,47 @@ BOOL ClientToScreen(HWND__* window, POINT* point) {
   return TRUE;
 }
 
+namespace {
+
+// The platform window a handle stands for: its own, or the one whose content view it is.
+Window* frameWindow(HWND__* h) {
+  Window* w = h->windowObject();
+  if (!w && h->window() && h->window()->contentView() == h) w = h->window();
+  return w;
+}
+
+// The view's bounds in screen coordinates.
+RECT screenBounds(HWND__* view) {
+  RECT b = roundedBounds(view);
+  POINT a{b.left, b.top}, c{b.right, b.bottom};
+  ClientToScreen(view, &a);
+  ClientToScreen(view, &c);
+  return {a.x, a.y, c.x, c.y};
+}
+
+}  // namespace
+
 BOOL GetWindowRect(HWND__* window, RECT* rect) {
   if (rect) *rect = {};
   HWND__* h = WEMU_UsableWindow(window);
   if (!h || !rect) return FALSE;
-  Window* w = h->windowObject();
-  if (!w && h->window() && h->window()->contentView() == h) w = h->window();
-  if (w) {
+  if (Window* w = frameWindow(h)) {
     Rect f = w->frame();
     *rect = {static_cast<int>(std::trunc(f.x)), static_cast<int>(std::trunc(f.y)),
              roundHalf(f.x + f.width), roundHalf(f.y + f.height)};
     return TRUE;
   }
-  RECT b = roundedBounds(h);
-  POINT a{b.left, b.top}, c{b.right, b.bottom};
-  ClientToScreen(h, &a);
-  ClientToScreen(h, &c);
-  *rect = {a.x, a.y, c.x, c.y};
+  *rect = screenBounds(h);
   return TRUE;
 }
 
 BOOL GetWindowContentViewRect(HWND__* window, RECT* rect) {
   HWND__* h = WEMU_UsableWindow(window);
   if (!h || !rect) return FALSE;
-  Window* w = h->windowObject();
-  if (!w && h->window() && h->window()->contentView() == h) w = h->window();
+  Window* w = frameWindow(h);
   HWND__* content = w ? WEMU_HandleForView(w->contentView()) : nullptr;
   if (!content) return GetWindowRect(h, rect);
-  RECT b = roundedBounds(content);
-  POINT a{b.left, b.top}, c{b.right, b.bottom};
-  ClientToScreen(content, &a);
-  ClientToScreen(content, &c);
-  *rect = {a.x, a.y, c.x, c.y};
+  *rect = screenBounds(content);
   return TRUE;
 }
 

@@ -98,25 +98,25 @@ void HWND__::operator delete(void* p, size_t size) {
 
 void HWND__::publish() {
   std::lock_guard<std::mutex> lock(WEMU_WindowRegistryMutex());
-  if (registered_ || retired_) return;
-  serial_ = gNextSerial++;
-  registry()[this] = serial_;
-  registered_ = true;
+  if (mRegistered || mRetired) return;
+  mSerial = gNextSerial++;
+  registry()[this] = mSerial;
+  mRegistered = true;
 }
 
 HWND__::~HWND__() {
   retire();
-  if (menu_) menu_->release();
+  if (mMenu) mMenu->release();
 }
 
 void HWND__::retire() {
   {
     std::lock_guard<std::mutex> lock(WEMU_WindowRegistryMutex());
-    bool was = registered_;
-    retired_ = true;
+    bool was = mRegistered;
+    mRetired = true;
     if (!was) return;
     registry().erase(this);
-    registered_ = false;
+    mRegistered = false;
   }
   WEMU_MessageQueue_Clear(this);
   KillTimer(this, WEMU_ALL_TIMERS);
@@ -124,7 +124,7 @@ void HWND__::retire() {
 }
 
 bool HWND__::wemuCanPostMessage() const {
-  return destroyState_.load() == 0;
+  return mDestroyState.load() == 0;
 }
 
 LRESULT HWND__::onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -139,11 +139,15 @@ void HWND__::wemuTimer(UINT_PTR id) {
   onWemuMessage(WM_TIMER, id, 0);
 }
 
-void HWND__::wemuSetMenu(HMENU menu) {
-  if (menu == menu_) return;
+void WEMU_HoldMenu(HMENU& slot, HMENU menu) {
+  if (menu == slot) return;
   if (menu) menu->retain();
-  if (menu_) menu_->release();
-  menu_ = menu;
+  if (slot) slot->release();
+  slot = menu;
+}
+
+void HWND__::wemuSetMenu(HMENU menu) {
+  WEMU_HoldMenu(mMenu, menu);
 }
 
 void HWND__::performMenuAction(int action, vq::platform::MenuItem& sender) {
@@ -152,9 +156,9 @@ void HWND__::performMenuAction(int action, vq::platform::MenuItem& sender) {
 
 void HWND__::destroy() {
   int expected = 0;
-  if (!destroyState_.compare_exchange_strong(expected, 1)) return;
+  if (!mDestroyState.compare_exchange_strong(expected, 1)) return;
   onWemuMessage(WM_DESTROY, 0, 0);
-  destroyState_.store(2);
+  mDestroyState.store(2);
   retire();  // drops its queued messages and timers
 }
 
@@ -254,10 +258,7 @@ BOOL ScreenToClient(HWND__* window, POINT* point) {
 }
 
 void WEMU_SetDefaultModalWindowMenu(HMENU menu) {
-  if (menu == gModalMenu) return;
-  if (menu) menu->retain();
-  if (gModalMenu) gModalMenu->release();
-  gModalMenu = menu;
+  WEMU_HoldMenu(gModalMenu, menu);
 }
 
 HMENU WEMU_GetDefaultModalWindowMenu() {

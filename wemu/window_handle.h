@@ -44,7 +44,7 @@ struct HWND__ : public vq::platform::View,
   virtual bool answersWemuSetMenu() const { return true; }
   // Retains the new menu and releases the old one.
   virtual void wemuSetMenu(HMENU menu);
-  virtual HMENU wemuGetMenu() const { return menu_; }
+  virtual HMENU wemuGetMenu() const { return mMenu; }
   // The top-level window this handle stands for, when it is not a view.
   virtual vq::platform::Window* windowObject() const { return nullptr; }
 
@@ -56,58 +56,58 @@ struct HWND__ : public vq::platform::View,
   // go. Idempotent. The object itself stays until deleted.
   virtual void destroy();
   // 0 alive, 1 being destroyed, 2 destroyed.
-  int destroyState() const { return destroyState_.load(); }
+  int destroyState() const { return mDestroyState.load(); }
   // Enters the handle registry under a serial number no other handle ever had. Called by the
   // most derived class once it is fully built: before that no message, post or timer can
   // reach it. Does nothing once registered or retired.
   void publish();
   // The serial number given by publish (0 before). A record that keeps a handle for later
   // keeps its serial too, so a new window at a freed address is never taken for the old one.
-  uint64_t serial() const { return serial_; }
+  uint64_t serial() const { return mSerial; }
   // Keeps the object from being freed while one of its methods runs (a nested loop inside
   // may destroy it); deletion waits for the last hold to go.
   struct Hold {
-    explicit Hold(HWND__* h) : h_(h) {
-      if (h_) ++h_->holds_;
+    explicit Hold(HWND__* h) : mHandle(h) {
+      if (mHandle) ++mHandle->mHolds;
     }
     ~Hold();
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;
-    HWND__* h_;
+    HWND__* mHandle;
   };
-  bool isHeld() const { return holds_ > 0; }
+  bool isHeld() const { return mHolds > 0; }
   // Leaves the handle registry and drops queued messages and timers. A subclass deleted
   // without destroy() calls this first in its destructor, so no other thread reaches a
   // half-destroyed object.
   void retire();
 
  protected:
-  void setDestroyState(int state) { destroyState_.store(state); }
+  void setDestroyState(int state) { mDestroyState.store(state); }
 
  private:
-  std::atomic<int> destroyState_{0};
-  HMENU menu_ = nullptr;
-  bool registered_ = false;
-  bool retired_ = false;
-  uint64_t serial_ = 0;
-  int holds_ = 0;
+  std::atomic<int> mDestroyState{0};
+  HMENU mMenu = nullptr;
+  bool mRegistered = false;
+  bool mRetired = false;
+  uint64_t mSerial = 0;
+  int mHolds = 0;
   friend struct WEMU_WindowLifetime;
-  bool doomed_ = false;  // deletion requested (window_lifetime.h)
+  bool mDoomed = false;  // deletion requested (window_lifetime.h)
 };
 
 // A handle standing for a top-level window (its content view answers for it).
 struct WEMU_WindowObjectHandle : public HWND__ {
-  explicit WEMU_WindowObjectHandle(vq::platform::Window& window) : window_(window) { publish(); }
+  explicit WEMU_WindowObjectHandle(vq::platform::Window& window) : mWindow(window) { publish(); }
   ~WEMU_WindowObjectHandle() override { retire(); }
   bool answersWemuMessage() const override { return false; }
   bool answersWemuCommand() const override { return false; }
   bool answersWemuTimer() const override { return false; }
   bool answersWemuSetMenu() const override { return false; }
   bool wemuCanPostMessage() const override { return false; }
-  vq::platform::Window* windowObject() const override { return &window_; }
+  vq::platform::Window* windowObject() const override { return &mWindow; }
 
  private:
-  vq::platform::Window& window_;
+  vq::platform::Window& mWindow;
 };
 
 // Number of deleted handles whose memory is held back at most.
@@ -129,6 +129,27 @@ bool WEMU_IsLiveWindow(const HWND__* window);
 // Whether the handle is live and still the window that had that serial (lock held / any thread).
 bool WEMU_IsLiveWindowSerialLocked(const HWND__* window, uint64_t serial);
 bool WEMU_IsLiveWindowSerial(const HWND__* window, uint64_t serial);
+
+// Points `slot` at `menu`, taking a reference on the new menu and dropping the old one's.
+void WEMU_HoldMenu(HMENU& slot, HMENU menu);
+
+// A window remembered without a hold: it answers the window only while that very window lives
+// (a later window at the same address is another one).
+class WEMU_WindowRef {
+ public:
+  WEMU_WindowRef() = default;
+  explicit WEMU_WindowRef(HWND__* window)
+      : mWindow(window), mSerial(window ? window->serial() : 0) {}
+  HWND__* get() const {
+    return mWindow && WEMU_IsLiveWindowSerial(mWindow, mSerial) ? mWindow : nullptr;
+  }
+  // Whether this address is the one remembered, live or not.
+  bool refersTo(const HWND__* window) const { return mWindow == window; }
+
+ private:
+  HWND__* mWindow = nullptr;
+  uint64_t mSerial = 0;
+};
 
 // The result of the window's procedure; 0 for none, a destroyed window, or a handle that
 // takes no messages (a top-level window passes the message to its content view).

@@ -9,7 +9,7 @@
 using vq::platform::View;
 
 struct WEMU_WindowLifetime {
-  static bool& doomed(HWND__* h) { return h->doomed_; }
+  static bool& doomed(HWND__* h) { return h->mDoomed; }
 };
 
 namespace {
@@ -40,7 +40,7 @@ void collect(View* v, std::vector<HWND__*>& out) {
 }  // namespace
 
 HWND__::Hold::~Hold() {
-  if (h_ && --h_->holds_ == 0 && WEMU_WindowLifetime::doomed(h_)) schedule();
+  if (mHandle && --mHandle->mHolds == 0 && WEMU_WindowLifetime::doomed(mHandle)) schedule();
 }
 
 void WEMU_Internal_Adopt(HWND__* object) {

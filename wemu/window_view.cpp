@@ -92,8 +92,8 @@ WEMU_WindowView::~WEMU_WindowView() {
   if (gTimerOnly == this) gTimerOnly = nullptr;
   WEMU_Internal_ForgetCapture(this);
   WEMU_Internal_ReleaseViewGL(this);
-  while (WindowPropRec* p = props_) {
-    props_ = p->next;
+  while (WindowPropRec* p = mProps) {
+    mProps = p->next;
     if (!isAtom(p->name)) std::free(p->name);
     std::free(p);
   }
@@ -145,20 +145,20 @@ void WEMU_WindowView::initChild(const WEMU_DialogResourceIndex* tmpl, Window* pa
 }
 
 LRESULT WEMU_WindowView::extraData(int byteIndex) const {
-  return byteIndex >= 0 && byteIndex < 256 ? extra_[byteIndex / 8] : 0;
+  return byteIndex >= 0 && byteIndex < 256 ? mExtra[byteIndex / 8] : 0;
 }
 
 void WEMU_WindowView::setExtraData(int byteIndex, LRESULT value) {
-  if (byteIndex >= 0 && byteIndex < 256) extra_[byteIndex / 8] = value;
+  if (byteIndex >= 0 && byteIndex < 256) mExtra[byteIndex / 8] = value;
 }
 
 void WEMU_WindowView::setText(const char* text) {
   if (!text) text = "";
   size_t n = std::strlen(text);
-  size_t len = n < sizeof(title_) - 1 ? n : sizeof(title_) - 1;
+  size_t len = n < sizeof(mTitle) - 1 ? n : sizeof(mTitle) - 1;
   while (len > 0 && len < n && (static_cast<unsigned char>(text[len]) & 0xC0) == 0x80) --len;
-  std::memcpy(title_, text, len);
-  title_[len] = 0;
+  std::memcpy(mTitle, text, len);
+  mTitle[len] = 0;
 }
 
 LRESULT WEMU_WindowView::onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -218,7 +218,7 @@ void WEMU_WindowView::wemuSetMenu(HMENU menu) {
 
 bool WEMU_WindowView::setProp(const char* name, void* data) {
   if (!name) return false;
-  for (WindowPropRec* p = props_; p; p = p->next) {
+  for (WindowPropRec* p = mProps; p; p = p->next) {
     if (sameName(p->name, name)) {
       p->data = data;
       return true;
@@ -232,14 +232,14 @@ bool WEMU_WindowView::setProp(const char* name, void* data) {
     return false;
   }
   rec->data = data;
-  rec->next = props_;
-  props_ = rec;
+  rec->next = mProps;
+  mProps = rec;
   return true;
 }
 
 void* WEMU_WindowView::getProp(const char* name, bool remove) {
   if (!name) return nullptr;
-  for (WindowPropRec** link = &props_; *link; link = &(*link)->next) {
+  for (WindowPropRec** link = &mProps; *link; link = &(*link)->next) {
     WindowPropRec* p = *link;
     if (!sameName(p->name, name)) continue;
     void* data = p->data;
@@ -254,9 +254,9 @@ void* WEMU_WindowView::getProp(const char* name, bool remove) {
 }
 
 int WEMU_WindowView::enumProps(PROPENUMPROCEX callback, LPARAM lParam) {
-  if (!props_) return -1;
+  if (!mProps) return -1;
   Hold hold(this);
-  for (WindowPropRec* p = props_; p;) {
+  for (WindowPropRec* p = mProps; p;) {
     WindowPropRec* next = p->next;  // the callback may remove the entry it is given
     if (!callback || !callback(this, p->name, p->data, lParam)) return 0;
     p = next;
@@ -266,18 +266,18 @@ int WEMU_WindowView::enumProps(PROPENUMPROCEX callback, LPARAM lParam) {
 
 int WEMU_WindowView::propCount() const {
   int n = 0;
-  for (WindowPropRec* p = props_; p; p = p->next) ++n;
+  for (WindowPropRec* p = mProps; p; p = p->next) ++n;
   return n;
 }
 
 void WEMU_WindowView::paint(HDC context, Rect rect) {
   if (destroyState() != 0 || !context) return;
   Hold hold(this);
-  paintHdc_ = context;
+  mPaintHdc = context;
   context->openGLContext = glContext;
   WEMU_Internal_PrepareViewGL(this);
-  paintRect_ = rect;
-  paintUsed_ = false;
+  mPaintRect = rect;
+  mPaintUsed = false;
   RECT wr{};
   GetWindowRect(this, &wr);
   if (wr.top > wr.bottom) std::swap(wr.top, wr.bottom);
@@ -286,9 +286,9 @@ void WEMU_WindowView::paint(HDC context, Rect rect) {
   onWemuMessage(WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&calc));
   RECT client = calc.rgrc[0];
   onWemuMessage(WM_NCPAINT, 1, 0);
-  paintRect_.x += client.left - wr.left;
-  paintRect_.y += client.top - wr.top;
-  if (paintRect_.width >= 1 && paintRect_.height >= 1 && destroyState() == 0) {
+  mPaintRect.x += client.left - wr.left;
+  mPaintRect.y += client.top - wr.top;
+  if (mPaintRect.width >= 1 && mPaintRect.height >= 1 && destroyState() == 0) {
     bool same = client.left == wr.left && client.top == wr.top && client.right == wr.right &&
                 client.bottom == wr.bottom;
     if (!same) {
@@ -303,19 +303,19 @@ void WEMU_WindowView::paint(HDC context, Rect rect) {
     }
   }
   context->openGLContext = nullptr;
-  paintHdc_ = nullptr;
+  mPaintHdc = nullptr;
   isDirty = 0;
   setNeedsDisplay(false);
 }
 
 bool WEMU_WindowView::paintInfo(PAINTSTRUCT* ps) {
-  if (!paintHdc_ || !ps) return false;
-  paintUsed_ = true;
-  ps->hdc = paintHdc_;
+  if (!mPaintHdc || !ps) return false;
+  mPaintUsed = true;
+  ps->hdc = mPaintHdc;
   ps->fErase = FALSE;
-  ps->rcPaint = {static_cast<int>(paintRect_.x), static_cast<int>(paintRect_.y),
-                 static_cast<int>(std::ceil(paintRect_.x + paintRect_.width)),
-                 static_cast<int>(std::ceil(paintRect_.y + paintRect_.height))};
+  ps->rcPaint = {static_cast<int>(mPaintRect.x), static_cast<int>(mPaintRect.y),
+                 static_cast<int>(std::ceil(mPaintRect.x + mPaintRect.width)),
+                 static_cast<int>(std::ceil(mPaintRect.y + mPaintRect.height))};
   return true;
 }
 

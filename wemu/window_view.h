@@ -106,7 +106,7 @@ class WEMU_WindowView : public HWND__, public WEMU_PaintSource {
   void setExtendedStyle(uint32_t style) { supportsDrop = (style & 0x10) != 0; }
 
   // Window text, at most 1023 bytes, never cutting a UTF-8 sequence.
-  const char* text() const { return title_; }
+  const char* text() const { return mTitle; }
   void setText(const char* text);
 
   // Properties: newest first.
@@ -120,7 +120,7 @@ class WEMU_WindowView : public HWND__, public WEMU_PaintSource {
   void paint(HDC context, vq::platform::Rect rect);
   // For BeginPaint: fills the record while a paint runs; false otherwise.
   bool paintInfo(PAINTSTRUCT* ps);
-  HDC__* wemuPaintContext() override { return paintHdc_; }
+  HDC__* wemuPaintContext() override { return mPaintHdc; }
 
   // The colouring pass over the direct subviews.
   void updateControlColors(WNDPROC proc, bool reset);
@@ -149,12 +149,12 @@ class WEMU_WindowView : public HWND__, public WEMU_PaintSource {
                  vq::platform::View* parentView, WNDPROC proc, LPARAM param);
   void destroySequence(WPARAM wParam, LPARAM lParam, LRESULT& result);
 
-  LRESULT extra_[32] = {};
-  char title_[1024] = {};
-  WindowPropRec* props_ = nullptr;
-  HDC__* paintHdc_ = nullptr;
-  bool paintUsed_ = false;
-  vq::platform::Rect paintRect_;
+  LRESULT mExtra[32] = {};
+  char mTitle[1024] = {};
+  WindowPropRec* mProps = nullptr;
+  HDC__* mPaintHdc = nullptr;
+  bool mPaintUsed = false;
+  vq::platform::Rect mPaintRect;
 };
 
 // The default window procedure of every window view: hands messages to the dialog procedure

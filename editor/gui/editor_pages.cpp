@@ -35,24 +35,12 @@ class PageFileSelector : public IFileSelectorControl {
         mRole(role) {}
 
   void OnMouseDown(int x, int y, IMouseMod* mod) override {
-    IGraphics* graphics = GetGraphics();
-    if (!graphics) return;
+    if (!GetGraphics()) return;
     const std::string& current = mEditor->selectedFile[mRole];
     mFile.Set(current.c_str());
     const size_t slash = current.rfind('/');
     if (slash != std::string::npos) mDir.Set(current.substr(0, slash + 1).c_str());
-    mState = kPanelOpen;
-    SetDirty(false);
-    graphics->PromptForFile(&mFile, mAction, &mDir, mExtensions.Get());
-    mState = kChosen;
-    if (mFile.GetLength() == 0) {
-      SetDirty(false);
-      return;
-    }
-    mEditor->SetSelectedFile(mRole, mFile.Get());
-    mValue += 1.0;
-    if (mValue > 1.0) mValue = 0.0;
-    SetDirty(true);
+    RunPanel([this] { mEditor->SetSelectedFile(mRole, mFile.Get()); });
   }
 
  private:

@@ -1,4 +1,4 @@
-// IGraphics core: the control list, plug-to-GUI propagation, dirty tracking and both draw roads.
+// IGraphics core: the control list, plug-to-GUI propagation, dirty tracking and both draw paths.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -24,9 +24,7 @@ struct Fixture : ::testing::Test {
     graphics->screenCopies.clear();
   }
   TestControl* Add(const IRECT& r, int param = -1) {
-    auto* c = new TestControl(&plug, r, param, &drawn);
-    graphics->AttachControl(c);
-    return c;
+    return graphics->AttachControl(std::make_unique<TestControl>(&plug, r, param, &drawn));
   }
   void CleanAll() {
     for (int i = 0; i < graphics->NControls(); ++i) {
@@ -409,9 +407,9 @@ namespace {
 
 struct CountedControl : TestControl {
   CountedControl(IModuleBase* plug, int* deaths)
-      : TestControl(plug, IRECT(0, 0, 1, 1)), deaths_(deaths) {}
-  ~CountedControl() override { ++*deaths_; }
-  int* deaths_;
+      : TestControl(plug, IRECT(0, 0, 1, 1)), mDeaths(deaths) {}
+  ~CountedControl() override { ++*mDeaths; }
+  int* mDeaths;
 };
 
 }  // namespace

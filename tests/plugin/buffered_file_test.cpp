@@ -22,16 +22,16 @@ class BufferedFileTest : public ::testing::Test {
     std::vector<char> name(templ.begin(), templ.end());
     name.push_back('\0');
     ASSERT_NE(mkdtemp(name.data()), nullptr);
-    dir_ = name.data();
+    mDir = name.data();
   }
   void TearDown() override {
-    for (const std::string& f : created_) unlink(f.c_str());
-    rmdir(dir_.c_str());
+    for (const std::string& f : mCreated) unlink(f.c_str());
+    rmdir(mDir.c_str());
   }
 
   std::string PathOf(const char* name) {
-    std::string p = dir_ + "/" + name;
-    created_.push_back(p);
+    std::string p = mDir + "/" + name;
+    mCreated.push_back(p);
     return p;
   }
   std::string MakeFile(const char* name, const std::string& content) {
@@ -56,8 +56,8 @@ class BufferedFileTest : public ::testing::Test {
     return s;
   }
 
-  std::string dir_;
-  std::vector<std::string> created_;
+  std::string mDir;
+  std::vector<std::string> mCreated;
 };
 
 // ---------------------------------------------------------------------------
@@ -210,7 +210,7 @@ TEST_F(BufferedFileTest, LargeWritesCrossBufferFlushes) {
 }
 
 TEST_F(BufferedFileTest, WriterThatNeverOpenedReportsFailure) {
-  BufferedFileWriter w((dir_ + "/no/such/folder/file").c_str());
+  BufferedFileWriter w((mDir + "/no/such/folder/file").c_str());
   EXPECT_FALSE(w.IsOpen());
   EXPECT_EQ(w.Write("abc", 3), -1);
   EXPECT_TRUE(w.HasError());

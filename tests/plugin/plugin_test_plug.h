@@ -20,9 +20,9 @@ class RecordingGUI : public IModuleGUI {
     }
   };
 
-  explicit RecordingGUI(int* deletions = nullptr) : deletions_(deletions) {}
+  explicit RecordingGUI(int* deletions = nullptr) : mDeletions(deletions) {}
   ~RecordingGUI() override {
-    if (deletions_) ++*deletions_;
+    if (mDeletions) ++*mDeletions;
   }
 
   void SetControlsFromPlugValue(int paramIdx, bool normalized, double value) override {
@@ -43,7 +43,7 @@ class RecordingGUI : public IModuleGUI {
   int width = 1140, height = 800;
 
  private:
-  int* deletions_;
+  int* mDeletions;
 };
 
 }  // namespace vqtest

@@ -17,48 +17,48 @@ constexpr auto kDeadline = std::chrono::seconds(20);
 class CountingCallback : public CTimerCallbackInterface {
  public:
   void OnTimer(TimerThread* timer) override {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    ++m_calls;
-    m_lastTimer = timer;
-    if (m_pauseAt == m_calls) timer->Pause();
-    if (m_stopAt == m_calls) timer->Stop();
-    if (m_selfCallsAt == m_calls) {
+    std::lock_guard<std::mutex> lock(mMutex);
+    ++mCalls;
+    mLastTimer = timer;
+    if (mPauseAt == mCalls) timer->Pause();
+    if (mStopAt == mCalls) timer->Stop();
+    if (mSelfCallsAt == mCalls) {
       // Neither may wait for the thread they run on.
       timer->Join();
-      m_selfStartResult = timer->Start(this, 1, 0, true);
+      mSelfStartResult = timer->Start(this, 1, 0, true);
     }
-    m_cv.notify_all();
+    mCv.notify_all();
   }
   // Waits until at least n calls happened; false at the deadline.
   bool WaitForCalls(int n) {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return m_cv.wait_for(lock, kDeadline, [&] { return m_calls >= n; });
+    std::unique_lock<std::mutex> lock(mMutex);
+    return mCv.wait_for(lock, kDeadline, [&] { return mCalls >= n; });
   }
   int Calls() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_calls;
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mCalls;
   }
   TimerThread* LastTimer() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_lastTimer;
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mLastTimer;
   }
-  void PauseAt(int call) { m_pauseAt = call; }
-  void StopAt(int call) { m_stopAt = call; }
-  void SelfCallsAt(int call) { m_selfCallsAt = call; }
+  void PauseAt(int call) { mPauseAt = call; }
+  void StopAt(int call) { mStopAt = call; }
+  void SelfCallsAt(int call) { mSelfCallsAt = call; }
   int SelfStartResult() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_selfStartResult;
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mSelfStartResult;
   }
 
  private:
-  std::mutex m_mutex;
-  std::condition_variable m_cv;
-  int m_calls = 0;
-  int m_pauseAt = -1;
-  int m_stopAt = -1;
-  int m_selfCallsAt = -1;
-  int m_selfStartResult = 0;
-  TimerThread* m_lastTimer = nullptr;
+  std::mutex mMutex;
+  std::condition_variable mCv;
+  int mCalls = 0;
+  int mPauseAt = -1;
+  int mStopAt = -1;
+  int mSelfCallsAt = -1;
+  int mSelfStartResult = 0;
+  TimerThread* mLastTimer = nullptr;
 };
 
 TEST(TimerThread, RepeatingTimerCallsUntilStoppedAndJoined) {

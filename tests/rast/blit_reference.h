@@ -25,13 +25,13 @@ class CanvasBitmap : public GuardedBitmap {
   // True when every pixel outside the bitmap still holds the canary.
   bool CanariesIntact() const { return GuardIntact(); }
   void Fill(std::mt19937& rng) {
-    for (int y = 0; y < h_; ++y)
-      for (int x = 0; x < w_; ++x) at(x, y) = static_cast<RAST_pixel>(rng());
+    for (int y = 0; y < mH; ++y)
+      for (int x = 0; x < mW; ++x) at(x, y) = static_cast<RAST_pixel>(rng());
   }
   // Random pixels whose alpha is biased towards 0 and 255 (the cases with shortcuts).
   void FillWithAlphaMix(std::mt19937& rng) {
-    for (int y = 0; y < h_; ++y)
-      for (int x = 0; x < w_; ++x) {
+    for (int y = 0; y < mH; ++y)
+      for (int x = 0; x < mW; ++x) {
         RAST_pixel p = static_cast<RAST_pixel>(rng()) & 0xFFFFFF00u;
         const unsigned pick = rng() % 4;
         p |= pick == 0 ? 0u : (pick == 1 ? 255u : rng() & 0xFFu);

@@ -355,18 +355,18 @@ TEST(RoundRect, RadiusIsLimitedToHalfTheSmallerSide) {
 class CoreReference {
  public:
   CoreReference(Canvas& c, RAST_pixel colour, int ia, int mode)
-      : c_(c), col_(colour), ia_(ia), mode_(mode) {}
+      : mCanvas(c), mCol(colour), mIa(ia), mMode(mode) {}
 
   void antialiased(float cx, float cy, float r, bool filled) {
     const long xc = long(cx + 0.5f), yc = long(cy + 0.5f), ri = long(r);
-    const int E = int(double(r - std::floor(r)) * ia_);
+    const int E = int(double(r - std::floor(r)) * mIa);
     px(xc, yc - ri - 1, E), px(xc, yc + ri + 1, E), px(xc - ri - 1, yc, E), px(xc + ri + 1, yc, E);
     if (filled) {
-      vspan(xc, yc - ri, yc - 1, ia_), vspan(xc, yc + 1, yc + ri, ia_),
-          hspan(yc, xc - ri, xc + ri, ia_);
+      vspan(xc, yc - ri, yc - 1, mIa), vspan(xc, yc + 1, yc + ri, mIa),
+          hspan(yc, xc - ri, xc + ri, mIa);
     } else {
-      px(xc, yc - ri, ia_ - E), px(xc + ri, yc, ia_ - E), px(xc, yc + ri, ia_ - E),
-          px(xc - ri, yc, ia_ - E);
+      px(xc, yc - ri, mIa - E), px(xc + ri, yc, mIa - E), px(xc, yc + ri, mIa - E),
+          px(xc - ri, yc, mIa - E);
     }
     const float rr = r * r;
     for (long d = 1;; ++d) {
@@ -375,7 +375,7 @@ class CoreReference {
       const double h = std::sqrt(h2);
       const long hi = long(h), n = long(h + 0.5);
       if (d > n) break;
-      const int Ed = int((h - std::floor(h)) * ia_);
+      const int Ed = int((h - std::floor(h)) * mIa);
       px(xc - d, yc - hi - 1, Ed), px(xc - d, yc + hi + 1, Ed), px(xc + d, yc - hi - 1, Ed),
           px(xc + d, yc + hi + 1, Ed);
       if (d != n) {
@@ -383,12 +383,12 @@ class CoreReference {
             px(xc + hi + 1, yc + d, Ed);
       }
       if (filled) {
-        vspan(xc - d, yc - hi, yc - d - 1, ia_), vspan(xc - d, yc + d + 1, yc + hi, ia_);
-        vspan(xc + d, yc - hi, yc - d - 1, ia_), vspan(xc + d, yc + d + 1, yc + hi, ia_);
-        hspan(yc - d, xc - hi, xc - d, ia_), hspan(yc - d, xc + d, xc + hi, ia_);
-        hspan(yc + d, xc - hi, xc - d, ia_), hspan(yc + d, xc + d, xc + hi, ia_);
+        vspan(xc - d, yc - hi, yc - d - 1, mIa), vspan(xc - d, yc + d + 1, yc + hi, mIa);
+        vspan(xc + d, yc - hi, yc - d - 1, mIa), vspan(xc + d, yc + d + 1, yc + hi, mIa);
+        hspan(yc - d, xc - hi, xc - d, mIa), hspan(yc - d, xc + d, xc + hi, mIa);
+        hspan(yc + d, xc - hi, xc - d, mIa), hspan(yc + d, xc + d, xc + hi, mIa);
       } else {
-        const int w = ia_ - Ed;
+        const int w = mIa - Ed;
         px(xc - hi, yc - d, w), px(xc + hi, yc - d, w), px(xc - d, yc + hi, w),
             px(xc + d, yc + hi, w);
         if (d != n)
@@ -402,26 +402,26 @@ class CoreReference {
     const long xc = long(cx + 0.5f), yc = long(cy + 0.5f);
     long R = long(r + 0.5f);
     if (filled) {
-      vspan(xc, yc - R, yc - 1, ia_), vspan(xc, yc + 1, yc + R, ia_),
-          hspan(yc, xc - R, xc + R, ia_);
+      vspan(xc, yc - R, yc - 1, mIa), vspan(xc, yc + 1, yc + R, mIa),
+          hspan(yc, xc - R, xc + R, mIa);
     } else {
-      px(xc, yc - R, ia_), px(xc + R, yc, ia_), px(xc, yc + R, ia_), px(xc - R, yc, ia_);
+      px(xc, yc - R, mIa), px(xc + R, yc, mIa), px(xc, yc + R, mIa), px(xc - R, yc, mIa);
     }
     if (R < 2) return;
     long err = -R, step = 3, d = 1;
     do {
       if (err >= 0) --R, err -= 2 * R;
       if (filled) {
-        vspan(xc - d, yc - R, yc - d - 1, ia_), vspan(xc - d, yc + d + 1, yc + R, ia_);
-        vspan(xc + d, yc - R, yc - d - 1, ia_), vspan(xc + d, yc + d + 1, yc + R, ia_);
-        hspan(yc - d, xc - R, xc - d, ia_), hspan(yc - d, xc + d, xc + R, ia_);
-        hspan(yc + d, xc - R, xc - d, ia_), hspan(yc + d, xc + d, xc + R, ia_);
+        vspan(xc - d, yc - R, yc - d - 1, mIa), vspan(xc - d, yc + d + 1, yc + R, mIa);
+        vspan(xc + d, yc - R, yc - d - 1, mIa), vspan(xc + d, yc + d + 1, yc + R, mIa);
+        hspan(yc - d, xc - R, xc - d, mIa), hspan(yc - d, xc + d, xc + R, mIa);
+        hspan(yc + d, xc - R, xc - d, mIa), hspan(yc + d, xc + d, xc + R, mIa);
       } else {
-        px(xc - d, yc - R, ia_), px(xc - d, yc + R, ia_), px(xc + d, yc - R, ia_),
-            px(xc + d, yc + R, ia_);
+        px(xc - d, yc - R, mIa), px(xc - d, yc + R, mIa), px(xc + d, yc - R, mIa),
+            px(xc + d, yc + R, mIa);
         if (d != R)
-          px(xc - R, yc - d, ia_), px(xc - R, yc + d, ia_), px(xc + R, yc - d, ia_),
-              px(xc + R, yc + d, ia_);
+          px(xc - R, yc - d, mIa), px(xc - R, yc + d, mIa), px(xc + R, yc - d, mIa),
+              px(xc + R, yc + d, mIa);
       }
       err += step, step += 2, ++d;
     } while (d < R);
@@ -429,37 +429,37 @@ class CoreReference {
 
  private:
   void px(long x, long y, int w) {
-    if (x < 0 || y < 0 || x >= c_.getWidth() || y >= c_.getHeight()) return;
-    if (x < clip_.left || y < clip_.top || x >= clip_.right || y >= clip_.bottom) return;
-    RAST_pixel& p = c_.stored(int(x), int(y));
-    if (mode_ == 0 && w == 128 && !aa_) {
+    if (x < 0 || y < 0 || x >= mCanvas.getWidth() || y >= mCanvas.getHeight()) return;
+    if (x < mClip.left || y < mClip.top || x >= mClip.right || y >= mClip.bottom) return;
+    RAST_pixel& p = mCanvas.stored(int(x), int(y));
+    if (mMode == 0 && w == 128 && !mAa) {
       RAST_pixel avg = 0;  // the plain copy at 128: (d + c) >> 1 per byte
       for (int sh = 0; sh < 32; sh += 8)
-        avg |= (((p >> sh) & 0xff) + ((col_ >> sh) & 0xff)) >> 1 << sh;
+        avg |= (((p >> sh) & 0xff) + ((mCol >> sh) & 0xff)) >> 1 << sh;
       p = avg;
       return;
     }
     // Every listed position is written, at weight 0 too (HSV then still stores the colour's
     // alpha byte and the round trip of the conversion).
     const RAST_Weight wt(w);
-    switch (mode_) {
+    switch (mMode) {
       case 0:
-        p = RAST_BlendCopy(p, col_, wt);
+        p = RAST_BlendCopy(p, mCol, wt);
         break;
       case 1:
-        p = RAST_BlendAdd(p, col_, wt);
+        p = RAST_BlendAdd(p, mCol, wt);
         break;
       case 2:
-        p = RAST_BlendDodge(p, col_, wt);
+        p = RAST_BlendDodge(p, mCol, wt);
         break;
       case 3:
-        p = RAST_BlendMul(p, col_, wt);
+        p = RAST_BlendMul(p, mCol, wt);
         break;
       case 4:
-        p = RAST_BlendOverlay(p, col_, wt);
+        p = RAST_BlendOverlay(p, mCol, wt);
         break;
       default:
-        p = RAST_BlendHSV(p, col_, wt);
+        p = RAST_BlendHSV(p, mCol, wt);
         break;
     }
   }
@@ -470,13 +470,13 @@ class CoreReference {
     for (long x = x0; x <= x1; ++x) px(x, y, w);
   }
 
-  Canvas& c_;
-  RAST_pixel col_;
-  int ia_, mode_;
+  Canvas& mCanvas;
+  RAST_pixel mCol;
+  int mIa, mMode;
 
  public:
-  bool aa_ = false;
-  RAST_ClipRect clip_{-1000000, -1000000, 1000000, 1000000};
+  bool mAa = false;
+  RAST_ClipRect mClip{-1000000, -1000000, 1000000, 1000000};
 };
 
 // Both cores against the reference: random centres (inside, across an edge, beyond it), radii,
@@ -500,7 +500,7 @@ TEST(CircleCore, MatchesTheReferenceExactly) {
     else
       RAST_Circle(&got, cx, cy, r, col, alpha, RAST_BlendMode(mode), aa);
     CoreReference ref(want, col, ia, mode);
-    ref.aa_ = aa;
+    ref.mAa = aa;
     const float sy = flipped ? float(29 - 1) - cy : cy;
     if (aa)
       ref.antialiased(cx, sy, r, filled);
@@ -541,8 +541,8 @@ void ReferenceArc(Canvas& c, float cx, float cy, float r, float a1, float a2, RA
     const long x1 = long(cx + std::sin(a) * r + 0.5), y1 = long(cy - std::cos(a) * r + 0.5);
     const long maxx = std::max(x0, x1), maxy = std::max(y0, y1);
     CoreReference ref(c, col, ia, 0);
-    ref.aa_ = aa;
-    ref.clip_ =
+    ref.mAa = aa;
+    ref.mClip =
         RAST_ClipRect{int(std::max(std::min(x0, x1), 0L)), int(std::max(std::min(y0, y1), 0L)),
                       int(std::min<long>(maxx + 1 + (float(maxx) != cx), c.getWidth())),
                       int(std::min<long>(maxy + 1 + (float(maxy) != cy), c.getHeight()))};

@@ -29,21 +29,21 @@ class PngLoaderTest : public ::testing::Test {
  protected:
   std::string Write(const std::vector<uint8_t>& bytes, const std::string& name = "img.png") {
     std::string path = ::testing::TempDir() + "vq_png_" + std::to_string(getpid()) + "_" +
-                       std::to_string(counter_++) + "_" + name;
+                       std::to_string(sCounter++) + "_" + name;
     vqtest::WriteFile(path, bytes);
-    paths_.push_back(path);
+    mPaths.push_back(path);
     return path;
   }
   void TearDown() override {
-    for (auto& p : paths_) std::remove(p.c_str());
+    for (auto& p : mPaths) std::remove(p.c_str());
   }
   std::unique_ptr<RAST_IBitmap> Load(const std::vector<uint8_t>& bytes) {
     return std::unique_ptr<RAST_IBitmap>(RAST_LoadPNG(Write(bytes).c_str(), nullptr));
   }
-  static int counter_;
-  std::vector<std::string> paths_;
+  static int sCounter;
+  std::vector<std::string> mPaths;
 };
-int PngLoaderTest::counter_ = 0;
+int PngLoaderTest::sCounter = 0;
 
 PngImage Rgba8(int w, int h) {
   PngImage img;
@@ -210,27 +210,27 @@ TEST_F(PngLoaderTest, LoadsIntoAGivenBitmapResizingIt) {
 // A bitmap stored bottom-up that takes any size, or (fixed) keeps its own whatever it is asked.
 class StoredBitmap : public RAST_IBitmap {
  public:
-  StoredBitmap(bool flipped, bool resizable) : flipped_(flipped), resizable_(resizable) {
+  StoredBitmap(bool flipped, bool resizable) : mFlipped(flipped), mResizable(resizable) {
     resize(3, 3);
   }
-  RAST_pixel* getBits() override { return pixels_.data(); }
-  int getWidth() override { return w_; }
-  int getHeight() override { return h_; }
-  int getRowSpan() override { return w_ + 2; }
-  bool isFlipped() override { return flipped_; }
+  RAST_pixel* getBits() override { return mPixels.data(); }
+  int getWidth() override { return mW; }
+  int getHeight() override { return mH; }
+  int getRowSpan() override { return mW + 2; }
+  bool isFlipped() override { return mFlipped; }
   bool resize(int w, int h) override {
-    if (w_ && !resizable_) return false;
-    w_ = w, h_ = h;
-    pixels_.assign(size_t(w + 2) * size_t(h), 0x5a5a5a5au);
+    if (mW && !mResizable) return false;
+    mW = w, mH = h;
+    mPixels.assign(size_t(w + 2) * size_t(h), 0x5a5a5a5au);
     return true;
   }
   HDC__* getDC() override { return nullptr; }
   int Extended(int, void*) override { return 0; }
 
  private:
-  bool flipped_, resizable_;
-  int w_ = 0, h_ = 0;
-  std::vector<RAST_pixel> pixels_;
+  bool mFlipped, mResizable;
+  int mW = 0, mH = 0;
+  std::vector<RAST_pixel> mPixels;
 };
 
 TEST_F(PngLoaderTest, BottomUpBitmapGetsTheTopImageRowLast) {

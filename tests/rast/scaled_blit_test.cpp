@@ -21,7 +21,7 @@ class ExactBitmap : public GuardedBitmap {
  public:
   ExactBitmap(int w, int h, bool flipped = false) : GuardedBitmap(w, h, flipped, 0, 0, 0, 0) {}
   void Fill(std::mt19937& rng) {
-    for (auto& p : store_) p = static_cast<RAST_pixel>(rng());
+    for (auto& p : mStore) p = static_cast<RAST_pixel>(rng());
   }
 };
 

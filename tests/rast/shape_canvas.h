@@ -29,8 +29,8 @@ class Canvas : public rast_test::GuardedBitmap {
   // Picture positions whose pixel differs from `background`.
   std::set<std::pair<int, int>> changed(RAST_pixel background = 0) {
     std::set<std::pair<int, int>> s;
-    for (int y = 0; y < h_; ++y)
-      for (int x = 0; x < w_; ++x)
+    for (int y = 0; y < mH; ++y)
+      for (int x = 0; x < mW; ++x)
         if (at(x, y) != background) s.insert({x, y});
     return s;
   }
@@ -38,8 +38,8 @@ class Canvas : public rast_test::GuardedBitmap {
   // A text picture for failure messages: '.' background, '#' anything else.
   std::string ascii(RAST_pixel background = 0) {
     std::string s;
-    for (int y = 0; y < h_; ++y) {
-      for (int x = 0; x < w_; ++x) s += at(x, y) == background ? '.' : '#';
+    for (int y = 0; y < mH; ++y) {
+      for (int x = 0; x < mW; ++x) s += at(x, y) == background ? '.' : '#';
       s += '\n';
     }
     return s;
@@ -61,12 +61,12 @@ inline ::testing::AssertionResult SameWindow(Canvas& big, int ox, int oy, Canvas
 // A small deterministic generator, so that random tests repeat exactly.
 class Rng {
  public:
-  explicit Rng(uint64_t seed) : s_(seed * 0x9E3779B97F4A7C15ull + 1) {}
+  explicit Rng(uint64_t seed) : mState(seed * 0x9E3779B97F4A7C15ull + 1) {}
   uint32_t next() {
-    s_ ^= s_ << 13;
-    s_ ^= s_ >> 7;
-    s_ ^= s_ << 17;
-    return uint32_t(s_ >> 11);
+    mState ^= mState << 13;
+    mState ^= mState >> 7;
+    mState ^= mState << 17;
+    return uint32_t(mState >> 11);
   }
   int range(int lo, int hi) { return lo + int(next() % uint32_t(hi - lo + 1)); }
   float frange(float lo, float hi) {
@@ -74,7 +74,7 @@ class Rng {
   }
 
  private:
-  uint64_t s_;
+  uint64_t mState;
 };
 
 }  // namespace shapetest

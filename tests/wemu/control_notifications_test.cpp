@@ -6,13 +6,13 @@ namespace {
 
 class FakeButton : public HWND__, public WEMU_RadioButton {
  public:
-  FakeButton(int flags, bool on) : flags_(flags), on_(on) { publish(); }
+  FakeButton(int flags, bool on) : mFlags(flags), mOn(on) { publish(); }
   ~FakeButton() override { retire(); }
-  int radioFlags() const override { return flags_; }
-  bool isOn() const override { return on_; }
-  void setOn(bool on) override { on_ = on; }
-  int flags_;
-  bool on_;
+  int radioFlags() const override { return mFlags; }
+  bool isOn() const override { return mOn; }
+  void setOn(bool on) override { mOn = on; }
+  int mFlags;
+  bool mOn;
 };
 
 TEST_F(WindowTest, ControlEventsBecomeTheTablesMessages) {

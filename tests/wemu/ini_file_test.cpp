@@ -26,20 +26,20 @@ class IniFileTest : public ::testing::Test {
   void SetUp() override {
     char tmpl[] = "/tmp/vq_ini_XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    mDir = tmpl;
     // Each test gets fresh names, so the process-wide cache never holds a stale copy.
     static int counter = 0;
-    file_ = dir_ + "/settings" + std::to_string(++counter) + ".ini";
+    mFile = mDir + "/settings" + std::to_string(++counter) + ".ini";
   }
   void TearDown() override {
-    chmod(dir_.c_str(), 0700);
-    fs::remove_all(dir_);
+    chmod(mDir.c_str(), 0700);
+    fs::remove_all(mDir);
   }
 
   void WriteRaw(const std::string& text, const std::string& path = "") {
-    std::ofstream(path.empty() ? file_ : path, std::ios::binary) << text;
+    std::ofstream(path.empty() ? mFile : path, std::ios::binary) << text;
     // Bump the time so the cache sees the change even within the same second.
-    Touch(path.empty() ? file_ : path);
+    Touch(path.empty() ? mFile : path);
   }
   static void Touch(const std::string& path) {
     static time_t t = time(nullptr) + 10;
@@ -47,31 +47,31 @@ class IniFileTest : public ::testing::Test {
     utimensat(AT_FDCWD, path.c_str(), ts, 0);
   }
   std::string ReadRaw(const std::string& path = "") const {
-    std::ifstream in(path.empty() ? file_ : path, std::ios::binary);
+    std::ifstream in(path.empty() ? mFile : path, std::ios::binary);
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
   }
   std::string Get(const char* section, const char* key, const char* def = "<none>") {
     char buf[256];
-    GetPrivateProfileString(section, key, def, buf, sizeof buf, file_.c_str());
+    GetPrivateProfileString(section, key, def, buf, sizeof buf, mFile.c_str());
     return buf;
   }
   std::vector<std::string> DirEntries() const {
     std::vector<std::string> names;
-    for (auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
+    for (auto& e : fs::directory_iterator(mDir)) names.push_back(e.path().filename());
     return names;
   }
 
-  std::string dir_;
-  std::string file_;
+  std::string mDir;
+  std::string mFile;
 };
 
 TEST_F(IniFileTest, KeyAndValueKeepInnerBlanks) {
   WriteRaw("[midi]\nindev = 5\n");
   EXPECT_EQ(Get("midi", "indev "), "5");  // key keeps its trailing blank, value is cleaned
   EXPECT_EQ(Get("midi", "indev"), "<none>");
-  EXPECT_EQ(GetPrivateProfileInt("midi", "indev ", -1, file_.c_str()), 5);
+  EXPECT_EQ(GetPrivateProfileInt("midi", "indev ", -1, mFile.c_str()), 5);
 }
 
 TEST_F(IniFileTest, WindowsLineEndingsAndIndentation) {
@@ -107,7 +107,7 @@ TEST_F(IniFileTest, DuplicatesAndRepeatedHeaders) {
   EXPECT_EQ(Get("S", "NEW"), "y");  // lookups ignore letter case
   WriteRaw("[s]\nKey=1\nkey=2\n");
   char buf[64] = {};
-  EXPECT_EQ(GetPrivateProfileString("s", nullptr, "", buf, sizeof buf, file_.c_str()), 3u);
+  EXPECT_EQ(GetPrivateProfileString("s", nullptr, "", buf, sizeof buf, mFile.c_str()), 3u);
   EXPECT_EQ(strcasecmp(buf, "key"), 0);  // one of the two survives
   EXPECT_EQ(buf[4], '\0');
   EXPECT_EQ(Get("s", "KEY"), "2");  // the later line wins
@@ -127,17 +127,17 @@ TEST_F(IniFileTest, IgnoredLinesVanishOnRewrite) {
   EXPECT_EQ(Get("a", "k"), "v");
   EXPECT_EQ(Get("a", "still_a"), "1");  // an unclosed header is ignored, "a" stays current
   EXPECT_EQ(Get("", "lost"), "<none>");
-  ASSERT_EQ(WritePrivateProfileString("a", "n", "1", file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("a", "n", "1", mFile.c_str()), 1);
   EXPECT_EQ(ReadRaw(), "[a]\nk=v\nn=1\nstill_a=1\n\n");
 }
 
 TEST_F(IniFileTest, RewriteSortsSectionsAndKeysCaseInsensitively) {
-  ASSERT_EQ(WritePrivateProfileString("program", "lastfile", "/x/y.pr4", file_.c_str()), 1);
-  ASSERT_EQ(WritePrivateProfileString("Gui", "guiscale", "1.5", file_.c_str()), 1);
-  ASSERT_EQ(WritePrivateProfileString("gui", "Background", "space", file_.c_str()), 1);
-  ASSERT_EQ(WritePrivateProfileString("GUI", "GUISCALE", "2", file_.c_str()), 1);
-  ASSERT_EQ(WritePrivateProfileString("empty", "k", "v", file_.c_str()), 1);
-  ASSERT_EQ(WritePrivateProfileString("empty", "k", nullptr, file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("program", "lastfile", "/x/y.pr4", mFile.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("Gui", "guiscale", "1.5", mFile.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("gui", "Background", "space", mFile.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("GUI", "GUISCALE", "2", mFile.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("empty", "k", "v", mFile.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("empty", "k", nullptr, mFile.c_str()), 1);
   EXPECT_EQ(ReadRaw(),
             "[empty]\n\n"
             "[Gui]\nBackground=space\nguiscale=2\n\n"
@@ -145,36 +145,36 @@ TEST_F(IniFileTest, RewriteSortsSectionsAndKeysCaseInsensitively) {
 }
 
 TEST_F(IniFileTest, DeleteSectionAndMissingThingsNeedNoRewrite) {
-  ASSERT_EQ(WritePrivateProfileString("a", "k", "v", file_.c_str()), 1);
-  ASSERT_EQ(WritePrivateProfileString("b", "k", "v", file_.c_str()), 1);
-  ASSERT_EQ(WritePrivateProfileString("a", nullptr, nullptr, file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("a", "k", "v", mFile.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("b", "k", "v", mFile.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("a", nullptr, nullptr, mFile.c_str()), 1);
   EXPECT_EQ(ReadRaw(), "[b]\nk=v\n\n");
   struct stat before, after;
-  stat(file_.c_str(), &before);
-  EXPECT_EQ(WritePrivateProfileString("zz", nullptr, nullptr, file_.c_str()), 1);
-  EXPECT_EQ(WritePrivateProfileString("b", "missing", nullptr, file_.c_str()), 1);
-  EXPECT_EQ(WritePrivateProfileString("b", "k", "v", file_.c_str()), 1);  // same value
-  stat(file_.c_str(), &after);
+  stat(mFile.c_str(), &before);
+  EXPECT_EQ(WritePrivateProfileString("zz", nullptr, nullptr, mFile.c_str()), 1);
+  EXPECT_EQ(WritePrivateProfileString("b", "missing", nullptr, mFile.c_str()), 1);
+  EXPECT_EQ(WritePrivateProfileString("b", "k", "v", mFile.c_str()), 1);  // same value
+  stat(mFile.c_str(), &after);
   EXPECT_EQ(before.st_ino, after.st_ino);  // never replaced
 }
 
 TEST_F(IniFileTest, BadArgumentsAreRefused) {
-  EXPECT_EQ(WritePrivateProfileString(nullptr, "k", "v", file_.c_str()), 0);
-  EXPECT_EQ(WritePrivateProfileString("s", "", "v", file_.c_str()), 0);
-  EXPECT_FALSE(fs::exists(file_));
+  EXPECT_EQ(WritePrivateProfileString(nullptr, "k", "v", mFile.c_str()), 0);
+  EXPECT_EQ(WritePrivateProfileString("s", "", "v", mFile.c_str()), 0);
+  EXPECT_FALSE(fs::exists(mFile));
 }
 
 TEST_F(IniFileTest, EmptySectionNameIsStoredButNotReadBack) {
-  ASSERT_EQ(WritePrivateProfileString("", "k", "v", file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("", "k", "v", mFile.c_str()), 1);
   EXPECT_EQ(ReadRaw(), "[]\nk=v\n\n");
-  Touch(file_);
+  Touch(mFile);
   EXPECT_EQ(Get("", "k"), "<none>");
 }
 
 TEST_F(IniFileTest, WriteLeavesNoTemporaryFile) {
-  ASSERT_EQ(WritePrivateProfileString("midi", "outdev", "Synth", file_.c_str()), 1);
-  ASSERT_EQ(WritePrivateProfileString("midi", "outdev", "Other", file_.c_str()), 1);
-  EXPECT_EQ(DirEntries(), std::vector<std::string>{fs::path(file_).filename()});
+  ASSERT_EQ(WritePrivateProfileString("midi", "outdev", "Synth", mFile.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("midi", "outdev", "Other", mFile.c_str()), 1);
+  EXPECT_EQ(DirEntries(), std::vector<std::string>{fs::path(mFile).filename()});
 }
 
 TEST_F(IniFileTest, HeaderlessFileBeyond256KiBIsEmpty) {
@@ -197,7 +197,7 @@ TEST_F(IniFileTest, IntConversion) {
   WriteRaw(
       "[n]\nhex=0x1F\nblank= 42 \nletters=abc\nnegzero=-0\nzero=0\nmixed=12ab\nneg=-7\n"
       "empty=\n");
-  const char* f = file_.c_str();
+  const char* f = mFile.c_str();
   EXPECT_EQ(GetPrivateProfileInt("n", "hex", 9, f), 0);
   EXPECT_EQ(GetPrivateProfileInt("n", "blank", 9, f), 42);
   EXPECT_EQ(GetPrivateProfileInt("n", "letters", 9, f), 9);
@@ -213,101 +213,101 @@ TEST_F(IniFileTest, ListForms) {
   WriteRaw("[b]\nk2=2\nk1=1\n[a]\n");
   char buf[64];
   memset(buf, 'z', sizeof buf);
-  EXPECT_EQ(GetPrivateProfileString(nullptr, nullptr, "", buf, sizeof buf, file_.c_str()), 3u);
+  EXPECT_EQ(GetPrivateProfileString(nullptr, nullptr, "", buf, sizeof buf, mFile.c_str()), 3u);
   EXPECT_EQ(std::string(buf, 5), std::string("a\0b\0\0", 5));
 
   memset(buf, 'z', sizeof buf);
-  EXPECT_EQ(GetPrivateProfileString("b", nullptr, "", buf, sizeof buf, file_.c_str()), 5u);
+  EXPECT_EQ(GetPrivateProfileString("b", nullptr, "", buf, sizeof buf, mFile.c_str()), 5u);
   EXPECT_EQ(std::string(buf, 7), std::string("k1\0k2\0\0", 7));
 
   // Too small: the list is cut, always ends in two NULs.
   memset(buf, 'z', sizeof buf);
-  EXPECT_EQ(GetPrivateProfileString("b", nullptr, "", buf, 4, file_.c_str()), 2u);
+  EXPECT_EQ(GetPrivateProfileString("b", nullptr, "", buf, 4, mFile.c_str()), 2u);
   EXPECT_EQ(std::string(buf, 4), std::string("k1\0\0", 4));
 
   // No such section: two NULs, result 0.
   memset(buf, 'z', sizeof buf);
-  EXPECT_EQ(GetPrivateProfileString("none", nullptr, "", buf, sizeof buf, file_.c_str()), 0u);
+  EXPECT_EQ(GetPrivateProfileString("none", nullptr, "", buf, sizeof buf, mFile.c_str()), 0u);
   EXPECT_EQ(std::string(buf, 2), std::string("\0\0", 2));
 }
 
 TEST_F(IniFileTest, TinyBuffersCopyNothingHarmful) {
   WriteRaw("[b]\nkey=value\n");
   char buf[4] = {'z', 'z', 'z', 'z'};
-  EXPECT_EQ(GetPrivateProfileString("b", "key", "", buf, 0, file_.c_str()), 0u);
+  EXPECT_EQ(GetPrivateProfileString("b", "key", "", buf, 0, mFile.c_str()), 0u);
   EXPECT_EQ(buf[0], 'z');
-  EXPECT_EQ(GetPrivateProfileString("b", "key", "", buf, 1, file_.c_str()), 0u);
+  EXPECT_EQ(GetPrivateProfileString("b", "key", "", buf, 1, mFile.c_str()), 0u);
   EXPECT_EQ(buf[0], '\0');
   buf[0] = 'z';
-  EXPECT_EQ(GetPrivateProfileString(nullptr, nullptr, "", buf, 1, file_.c_str()), 0u);
+  EXPECT_EQ(GetPrivateProfileString(nullptr, nullptr, "", buf, 1, mFile.c_str()), 0u);
   EXPECT_EQ(buf[0], '\0');
   EXPECT_EQ(buf[1], 'z');
   buf[0] = 'z';
-  EXPECT_EQ(GetPrivateProfileString(nullptr, nullptr, "", buf, 0, file_.c_str()), 0u);
+  EXPECT_EQ(GetPrivateProfileString(nullptr, nullptr, "", buf, 0, mFile.c_str()), 0u);
   EXPECT_EQ(buf[0], 'z');
-  EXPECT_EQ(GetPrivateProfileSection("b", buf, 1, file_.c_str()), 0u);
+  EXPECT_EQ(GetPrivateProfileSection("b", buf, 1, mFile.c_str()), 0u);
   EXPECT_EQ(buf[0], '\0');
-  EXPECT_EQ(GetPrivateProfileString("b", "key", "", buf, 4, file_.c_str()), 3u);
+  EXPECT_EQ(GetPrivateProfileString("b", "key", "", buf, 4, mFile.c_str()), 3u);
   EXPECT_STREQ(buf, "val");
 }
 
 TEST_F(IniFileTest, SectionForms) {
   const char entries[] = "b=2\0a= 1 \0noequals\0a=3\0";
-  ASSERT_EQ(WritePrivateProfileSection("s", entries, file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileSection("s", entries, mFile.c_str()), 1);
   EXPECT_EQ(ReadRaw(), "[s]\na=3\nb=2\n\n");
   char buf[64];
-  EXPECT_EQ(GetPrivateProfileSection("s", buf, sizeof buf, file_.c_str()), 8u);
+  EXPECT_EQ(GetPrivateProfileSection("s", buf, sizeof buf, mFile.c_str()), 8u);
   EXPECT_EQ(std::string(buf, 9), std::string("a=3\0b=2\0\0", 9));
   // Cut: the list ends with two NUL bytes like every list, result size - 2.
-  EXPECT_EQ(GetPrivateProfileSection("s", buf, 6, file_.c_str()), 4u);
+  EXPECT_EQ(GetPrivateProfileSection("s", buf, 6, mFile.c_str()), 4u);
   EXPECT_EQ(std::string(buf, 6), std::string("a=3\0\0\0", 6));
   // An empty list for a missing section changes nothing.
-  EXPECT_EQ(WritePrivateProfileSection("new", "\0", file_.c_str()), 1);
+  EXPECT_EQ(WritePrivateProfileSection("new", "\0", mFile.c_str()), 1);
   EXPECT_EQ(Get("new", "x"), "<none>");
-  EXPECT_EQ(WritePrivateProfileSection(nullptr, entries, file_.c_str()), 0);
+  EXPECT_EQ(WritePrivateProfileSection(nullptr, entries, mFile.c_str()), 0);
 }
 
 TEST_F(IniFileTest, StructRoundTripAndChecks) {
   const uint8_t data[4] = {0x01, 0xAB, 0xFF, 0x10};
-  ASSERT_EQ(WritePrivateProfileStruct("bin", "rec", data, 4, file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileStruct("bin", "rec", data, 4, mFile.c_str()), 1);
   EXPECT_EQ(Get("bin", "rec"), "01ABFF10BB");
   uint8_t back[4] = {};
-  EXPECT_EQ(GetPrivateProfileStruct("bin", "rec", back, 4, file_.c_str()), 1);
+  EXPECT_EQ(GetPrivateProfileStruct("bin", "rec", back, 4, mFile.c_str()), 1);
   EXPECT_EQ(memcmp(back, data, 4), 0);
-  EXPECT_EQ(GetPrivateProfileStruct("bin", "rec", back, 3, file_.c_str()), 0);  // wrong length
-  ASSERT_EQ(WritePrivateProfileString("bin", "bad", "01abff10bc", file_.c_str()), 1);
+  EXPECT_EQ(GetPrivateProfileStruct("bin", "rec", back, 3, mFile.c_str()), 0);  // wrong length
+  ASSERT_EQ(WritePrivateProfileString("bin", "bad", "01abff10bc", mFile.c_str()), 1);
   uint8_t kept[4] = {9, 8, 7, 6};
-  EXPECT_EQ(GetPrivateProfileStruct("bin", "bad", kept, 4, file_.c_str()), 0);  // checksum
+  EXPECT_EQ(GetPrivateProfileStruct("bin", "bad", kept, 4, mFile.c_str()), 0);  // checksum
   EXPECT_EQ(kept[0], 9);  // a refused record leaves the caller's bytes as they were
   EXPECT_EQ(kept[3], 6);
-  ASSERT_EQ(WritePrivateProfileString("bin", "low", "01abff10bb", file_.c_str()), 1);
-  EXPECT_EQ(GetPrivateProfileStruct("bin", "low", back, 4, file_.c_str()), 1);
-  ASSERT_EQ(WritePrivateProfileString("bin", "nothex", "01ABXX10BB", file_.c_str()), 1);
-  EXPECT_EQ(GetPrivateProfileStruct("bin", "nothex", back, 4, file_.c_str()), 0);
+  ASSERT_EQ(WritePrivateProfileString("bin", "low", "01abff10bb", mFile.c_str()), 1);
+  EXPECT_EQ(GetPrivateProfileStruct("bin", "low", back, 4, mFile.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("bin", "nothex", "01ABXX10BB", mFile.c_str()), 1);
+  EXPECT_EQ(GetPrivateProfileStruct("bin", "nothex", back, 4, mFile.c_str()), 0);
   // A count no stored value can match is refused before any buffer is sized by it.
-  EXPECT_EQ(GetPrivateProfileStruct("bin", "low", back, 0xFFFFFFFFu, file_.c_str()), 0);
-  EXPECT_EQ(GetPrivateProfileStruct("bin", "low", back, 0x80000000u, file_.c_str()), 0);
-  ASSERT_EQ(WritePrivateProfileStruct("bin", "none", data, 0, file_.c_str()), 1);
+  EXPECT_EQ(GetPrivateProfileStruct("bin", "low", back, 0xFFFFFFFFu, mFile.c_str()), 0);
+  EXPECT_EQ(GetPrivateProfileStruct("bin", "low", back, 0x80000000u, mFile.c_str()), 0);
+  ASSERT_EQ(WritePrivateProfileStruct("bin", "none", data, 0, mFile.c_str()), 1);
   EXPECT_EQ(Get("bin", "none"), "00");
-  ASSERT_EQ(WritePrivateProfileStruct("bin", "rec", nullptr, 4, file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileStruct("bin", "rec", nullptr, 4, mFile.c_str()), 1);
   EXPECT_EQ(Get("bin", "rec"), "<none>");
 }
 
 TEST_F(IniFileTest, CacheSeesChangesOnDisk) {
-  ASSERT_EQ(WritePrivateProfileString("s", "k", "1", file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("s", "k", "1", mFile.c_str()), 1);
   EXPECT_EQ(Get("s", "k"), "1");
   WriteRaw("[s]\nk=22\n");
   EXPECT_EQ(Get("s", "k"), "22");
   // A deleted file reads as empty; a write then creates it with only the new section.
-  fs::remove(file_);
+  fs::remove(mFile);
   EXPECT_EQ(Get("s", "k"), "<none>");
-  ASSERT_EQ(WritePrivateProfileString("t", "x", "y", file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("t", "x", "y", mFile.c_str()), 1);
   EXPECT_EQ(ReadRaw(), "[t]\nx=y\n\n");
 }
 
 TEST_F(IniFileTest, NamesDifferingInCaseAreTwoFiles) {
-  const std::string upper = dir_ + "/Settings.ini";
-  const std::string lower = dir_ + "/settings.ini";
+  const std::string upper = mDir + "/Settings.ini";
+  const std::string lower = mDir + "/settings.ini";
   WriteRaw("[a]\nk1=1\nk2=2\n", upper);
   char buf[16];
   GetPrivateProfileString("a", "k1", "", buf, sizeof buf, upper.c_str());
@@ -320,20 +320,20 @@ TEST_F(IniFileTest, NamesDifferingInCaseAreTwoFiles) {
 }
 
 TEST_F(IniFileTest, CacheSeesSameSizeChangesWithinOneSecond) {
-  ASSERT_EQ(WritePrivateProfileString("s", "k", "1", file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("s", "k", "1", mFile.c_str()), 1);
   EXPECT_EQ(Get("s", "k"), "1");
   // Another writer replaces the file at once with one of the same size and no time bump.
-  const std::string other = file_ + ".other";
+  const std::string other = mFile + ".other";
   std::ofstream(other, std::ios::binary) << "[s]\nk=2\n\n";
-  ASSERT_EQ(fs::file_size(other), fs::file_size(file_));
-  ASSERT_EQ(rename(other.c_str(), file_.c_str()), 0);
+  ASSERT_EQ(fs::file_size(other), fs::file_size(mFile));
+  ASSERT_EQ(rename(other.c_str(), mFile.c_str()), 0);
   EXPECT_EQ(Get("s", "k"), "2");
 }
 
 TEST_F(IniFileTest, ThirtyThirdFileEvictsTheLeastRecentlyUsed) {
   std::vector<std::string> files;
   for (int i = 0; i < 33; ++i) {
-    files.push_back(dir_ + "/f" + std::to_string(i) + ".ini");
+    files.push_back(mDir + "/f" + std::to_string(i) + ".ini");
     WriteRaw("[s]\nk=" + std::to_string(i) + "\n", files.back());
   }
   char buf[16];
@@ -357,7 +357,7 @@ TEST_F(IniFileTest, ThirtyThirdFileEvictsTheLeastRecentlyUsed) {
 TEST_F(IniFileTest, FailedRenameKeepsOriginalAndForgetsTheChange) {
   // A folder standing where the file should be: the temporary file is written, the rename
   // fails; the call must report it and leave no temporary file.
-  std::string blocked = dir_ + "/blocked.ini";
+  std::string blocked = mDir + "/blocked.ini";
   fs::create_directory(blocked);
   EXPECT_EQ(WritePrivateProfileString("s", "k", "v", blocked.c_str()), 0);
   EXPECT_EQ(DirEntries(), std::vector<std::string>{"blocked.ini"});
@@ -367,22 +367,22 @@ TEST_F(IniFileTest, FailedRenameKeepsOriginalAndForgetsTheChange) {
 }
 
 TEST_F(IniFileTest, ReadOnlyFolderKeepsOriginal) {
-  ASSERT_EQ(WritePrivateProfileString("s", "k", "old", file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("s", "k", "old", mFile.c_str()), 1);
   std::string before = ReadRaw();
-  chmod(dir_.c_str(), 0555);
+  chmod(mDir.c_str(), 0555);
   pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
     // Root ignores folder permissions: write as an ordinary user.
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(3);
-    int r = WritePrivateProfileString("s", "k", "new", file_.c_str());
+    int r = WritePrivateProfileString("s", "k", "new", mFile.c_str());
     char buf[8];
-    GetPrivateProfileString("s", "k", "", buf, sizeof buf, file_.c_str());
+    GetPrivateProfileString("s", "k", "", buf, sizeof buf, mFile.c_str());
     _exit(r == 0 && strcmp(buf, "old") == 0 ? 0 : 1);
   }
   int status = 0;
   waitpid(pid, &status, 0);
-  chmod(dir_.c_str(), 0700);
+  chmod(mDir.c_str(), 0700);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(ReadRaw(), before);
@@ -390,7 +390,7 @@ TEST_F(IniFileTest, ReadOnlyFolderKeepsOriginal) {
 }
 
 TEST_F(IniFileTest, FileSizeLimitKeepsOriginal) {
-  ASSERT_EQ(WritePrivateProfileString("s", "k", "old", file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("s", "k", "old", mFile.c_str()), 1);
   std::string before = ReadRaw();
   pid_t pid = fork();
   ASSERT_GE(pid, 0);
@@ -399,9 +399,9 @@ TEST_F(IniFileTest, FileSizeLimitKeepsOriginal) {
     struct rlimit rl = {4096, 4096};
     setrlimit(RLIMIT_FSIZE, &rl);
     std::string big(100000, 'x');
-    int r = WritePrivateProfileString("s", "k", big.c_str(), file_.c_str());
+    int r = WritePrivateProfileString("s", "k", big.c_str(), mFile.c_str());
     char buf[8];
-    GetPrivateProfileString("s", "k", "", buf, sizeof buf, file_.c_str());
+    GetPrivateProfileString("s", "k", "", buf, sizeof buf, mFile.c_str());
     _exit(r == 0 && strcmp(buf, "old") == 0 ? 0 : 1);
   }
   int status = 0;
@@ -413,7 +413,7 @@ TEST_F(IniFileTest, FileSizeLimitKeepsOriginal) {
 }
 
 TEST_F(IniFileTest, ConcurrentWritersNeverTearTheFile) {
-  ASSERT_EQ(WritePrivateProfileString("s", "seed", "0", file_.c_str()), 1);
+  ASSERT_EQ(WritePrivateProfileString("s", "seed", "0", mFile.c_str()), 1);
   const std::string value(2000, 'v');  // several KiB per file, so a torn file would show
   std::vector<pid_t> pids;
   for (int w = 0; w < 2; ++w) {
@@ -423,7 +423,7 @@ TEST_F(IniFileTest, ConcurrentWritersNeverTearTheFile) {
       for (int i = 0; i < 60; ++i) {
         std::string key = "w" + std::to_string(w) + "k" + std::to_string(i % 5);
         if (WritePrivateProfileString("s", key.c_str(), (value + std::to_string(i)).c_str(),
-                                      file_.c_str()) != 1)
+                                      mFile.c_str()) != 1)
           _exit(2);
       }
       _exit(0);

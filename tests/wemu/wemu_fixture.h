@@ -41,15 +41,15 @@ class RecordingWindow : public HWND__ {
   ~RecordingWindow() override { retire(); }
   LRESULT onWemuMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
-      log_.push_back({message, wParam, lParam});
+      std::lock_guard<std::mutex> lock(mMutex);
+      mLog.push_back({message, wParam, lParam});
     }
     if (onMessage) onMessage(message, wParam, lParam);
     return result;
   }
   std::vector<RecordedMessage> messages() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return log_;
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mLog;
   }
   std::vector<RecordedMessage> messagesOf(UINT message) const {
     std::vector<RecordedMessage> out;
@@ -58,15 +58,15 @@ class RecordingWindow : public HWND__ {
     return out;
   }
   void clearLog() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    log_.clear();
+    std::lock_guard<std::mutex> lock(mMutex);
+    mLog.clear();
   }
   std::function<void(UINT, WPARAM, LPARAM)> onMessage;
   LRESULT result = 0;
 
  private:
-  mutable std::mutex mutex_;
-  std::vector<RecordedMessage> log_;
+  mutable std::mutex mMutex;
+  std::vector<RecordedMessage> mLog;
 };
 
 inline void resetServicesLayer() {

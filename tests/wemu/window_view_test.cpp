@@ -135,14 +135,14 @@ TEST_F(WindowTest, InitDialogFocusRules) {
 // A control that takes colours from its dialog.
 class ColouredControl : public HWND__, public WEMU_ColoredControl {
  public:
-  explicit ColouredControl(Kind k) : kind_(k) { publish(); }
+  explicit ColouredControl(Kind k) : mKind(k) { publish(); }
   ~ColouredControl() override { retire(); }
-  Kind wemuColorKind() const override { return kind_; }
+  Kind wemuColorKind() const override { return mKind; }
   void wemuSetTextColor(std::optional<COLORREF> c) override {
     ++sets;
     color = c;
   }
-  Kind kind_;
+  Kind mKind;
   int sets = 0;
   std::optional<COLORREF> color;
 };
