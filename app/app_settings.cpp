@@ -19,10 +19,10 @@ bool AppSettingsEqual(const AppSettings& a, const AppSettings& b) {
 
 bool SettingsFile::Load(AppSettings& settings) {
   settings = AppSettings();
-  path_.clear();
+  mPath.clear();
   if (!CreateSettingsFolder()) return false;
-  path_ = SettingsFilePath("settings.ini");
-  if (vq::platform::FileExists(path_)) {
+  mPath = SettingsFilePath("settings.ini");
+  if (vq::platform::FileExists(mPath)) {
     settings.deviceInputName = Read("midi", "indev", "no input");
     settings.keyboardInputName = Read("midi", "inBdev", "no input");
     settings.outputName = Read("midi", "outdev", "no output");
@@ -40,13 +40,13 @@ void SettingsFile::WriteMidi(const AppSettings& settings) const {
 
 std::string SettingsFile::Read(const char* section, const char* key,
                                const char* defaultText) const {
-  if (path_.empty()) return defaultText;
+  if (mPath.empty()) return defaultText;
   std::vector<char> buf(kNameBuffer);
-  GetPrivateProfileString(section, key, defaultText, buf.data(), kNameBuffer, path_.c_str());
+  GetPrivateProfileString(section, key, defaultText, buf.data(), kNameBuffer, mPath.c_str());
   return buf.data();
 }
 
 void SettingsFile::Write(const char* section, const char* key, const char* value) const {
-  if (path_.empty()) return;
-  WritePrivateProfileString(section, key, value, path_.c_str());
+  if (mPath.empty()) return;
+  WritePrivateProfileString(section, key, value, mPath.c_str());
 }

@@ -40,11 +40,11 @@ class SettingsFile {
   bool Load(AppSettings& settings);
 
   // "" while there is no settings folder.
-  const std::string& Path() const { return path_; }
+  const std::string& Path() const { return mPath; }
   void WriteMidi(const AppSettings& settings) const;
   std::string Read(const char* section, const char* key, const char* defaultText) const;
   void Write(const char* section, const char* key, const char* value) const;
 
  private:
-  std::string path_;
+  std::string mPath;
 };

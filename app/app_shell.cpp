@@ -54,10 +54,10 @@ VQEditor* MakeFullEditor(vp::MidiOutput* output, uint16_t* channel, const std::s
 // The main window as the standalone plug resizes it.
 class AppShell::HostWindow : public IModuleHostWindow {
  public:
-  explicit HostWindow(AppShell& shell) : shell_(shell) {}
+  explicit HostWindow(AppShell& shell) : mShell(shell) {}
   bool GetWindowRect(int* left, int* top, int* right, int* bottom) override {
     RECT r{};
-    if (!shell_.mainWindow || !::GetWindowRect(shell_.mainWindow, &r)) return false;
+    if (!mShell.mainWindow || !::GetWindowRect(mShell.mainWindow, &r)) return false;
     *left = r.left;
     *top = r.top;
     *right = r.right;
@@ -65,11 +65,11 @@ class AppShell::HostWindow : public IModuleHostWindow {
     return true;
   }
   void SetWindowPos(int x, int y, int width, int height) override {
-    if (shell_.mainWindow) ::SetWindowPos(shell_.mainWindow, nullptr, x, y, width, height, 0);
+    if (mShell.mainWindow) ::SetWindowPos(mShell.mainWindow, nullptr, x, y, width, height, 0);
   }
 
  private:
-  AppShell& shell_;
+  AppShell& mShell;
 };
 
 AppShell* CurrentShell() {
@@ -93,9 +93,9 @@ bool FitGuiScale(double stored, int screenHeight, int titleBar, double minimum, 
   return true;
 }
 
-AppShell::AppShell(ShellOptions options) : options_(std::move(options)) {
-  if (!options_.makePlug) options_.makePlug = &MakeFullEditor;
-  hostWindow_ = std::make_unique<HostWindow>(*this);
+AppShell::AppShell(ShellOptions options) : mOptions(std::move(options)) {
+  if (!mOptions.makePlug) mOptions.makePlug = &MakeFullEditor;
+  mHostWindow = std::make_unique<HostWindow>(*this);
 }
 
 AppShell::~AppShell() {
@@ -104,7 +104,7 @@ AppShell::~AppShell() {
 }
 
 void AppShell::SetPlug(VQEditor* plug) {
-  plug_.store(plug);
+  mPlug.store(plug);
 }
 
 intptr_t AppShell::HandleAppMessage(int message, intptr_t param1, intptr_t param2) {
@@ -137,9 +137,9 @@ void AppShell::StartUp() {
   OpenMidiPorts();
   ListMidiPorts();
   SelectMidiOutput(settings.outputName);
-  VQEditor* plug = options_.makePlug(output.get(), &settings.outputChannel, settingsFile.Path(),
+  VQEditor* plug = mOptions.makePlug(output.get(), &settings.outputChannel, settingsFile.Path(),
                                      settings.outputName);
-  if (plug) plug->SetHostWindow(hostWindow_.get());
+  if (plug) plug->SetHostWindow(mHostWindow.get());
   SetPlug(plug);
   // Only from here may the inputs deliver: the editor exists.
   SelectMidiInput(settings.deviceInputName);
@@ -181,8 +181,8 @@ bool AppShell::AttachEditorView() {
 }
 
 void AppShell::ShutdownApp() {
-  if (shutDown_) return;
-  shutDown_ = true;
+  if (mShutDown) return;
+  mShutDown = true;
   // After this no callback runs or can start: the editor may go.
   for (vp::MidiInput* in : {deviceInput.get(), keyboardInput.get()}) {
     if (!in) continue;
@@ -190,7 +190,7 @@ void AppShell::ShutdownApp() {
     in->ClosePort();
   }
   if (output) output->ClosePort();
-  if (VQEditor* plug = plug_.exchange(nullptr)) {
+  if (VQEditor* plug = mPlug.exchange(nullptr)) {
     plug->SetHostWindow(nullptr);
     delete plug;
   }

@@ -51,8 +51,9 @@ class AppShell {
   AppShell(const AppShell&) = delete;
   AppShell& operator=(const AppShell&) = delete;
 
-  // Application messages: 1 load settings (answers 1 when the settings folder could not be
-  // made), 2 start up, 3 terminate, 153 a menu command to the main window.
+  // The application object's messages: loaded reads the settings (answers 1 when the settings
+  // folder could not be made), launched starts up, will-terminate shuts down, a menu command
+  // goes to the main window.
   intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2);
 
   // --- MIDI devices ---
@@ -72,7 +73,7 @@ class AppShell {
   // The callbacks, as the MIDI thread calls them.
   void OnDeviceMidiInput(const uint8_t* bytes, size_t count);
   void OnKeyboardMidiInput(const uint8_t* bytes, size_t count);
-  const std::string& MidiError() const { return midiError_; }
+  const std::string& MidiError() const { return mMidiError; }
 
   // --- Editor and window ---
   // Opens the editor's graphics in the main window, fits the GUI scale to the screen and
@@ -88,23 +89,25 @@ class AppShell {
   std::unique_ptr<vq::platform::MidiInput> deviceInput;
   std::unique_ptr<vq::platform::MidiInput> keyboardInput;
   std::unique_ptr<vq::platform::MidiOutput> output;
-  VQEditor* Plug() const { return plug_.load(); }
+  VQEditor* Plug() const { return mPlug.load(); }
   HWND__* mainWindow = nullptr;
   HMENU menuBar = nullptr;
 
  private:
   bool LoadSettings();
   void StartUp();
-  int FindPort(vq::platform::MidiInput* in, vq::platform::MidiOutput* out, const std::string& name,
-               const char* virtualName);
+  int FindPort(vq::platform::MidiPort* port, const std::string& name, const char* virtualName);
+  // Opens the port of a Find code; a code for no port stores "off" in `storedName`.
+  bool SelectPort(vq::platform::MidiPort* port, int code, std::string& storedName,
+                  const char* virtualName, const char* portName);
   void SetPlug(VQEditor* plug);
 
-  ShellOptions options_;
-  std::atomic<VQEditor*> plug_{nullptr};
-  std::string midiError_;
-  bool shutDown_ = false;
+  ShellOptions mOptions;
+  std::atomic<VQEditor*> mPlug{nullptr};
+  std::string mMidiError;
+  bool mShutDown = false;
   class HostWindow;
-  std::unique_ptr<HostWindow> hostWindow_;
+  std::unique_ptr<HostWindow> mHostWindow;
 };
 
 // The shell the window procedures and the application handler reach (none by default).

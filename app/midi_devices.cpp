@@ -26,14 +26,6 @@ IMidiMessage ShortMessage(const uint8_t* bytes, size_t count) {
   return IMidiMessage(0, bytes[0], count > 1 ? bytes[1] : 0, count > 2 ? bytes[2] : 0);
 }
 
-template <class Port>
-bool OpenByCode(Port& port, int code, const char* virtualName, const char* portName) {
-  port.ClosePort();
-  if (code == kPortOff) return true;
-  if (code == kPortVirtual) return port.OpenVirtualPort(virtualName);
-  return port.OpenPort(static_cast<unsigned>(code - kFirstPort), portName);
-}
-
 }  // namespace
 
 // The library makes a JACK object even without a JACK server and only warns; such an object
@@ -62,94 +54,87 @@ MidiFactory MidiFactory::RtMidi() {
 bool AppShell::OpenMidiPorts() {
   std::string error;
   const auto fail = [&] {
-    midiError_ = error.empty() ? "MIDI could not be started" : error;
-    std::fprintf(stderr, "VQEditor4: MIDI is off: %s\n", midiError_.c_str());
+    mMidiError = error.empty() ? "MIDI could not be started" : error;
+    std::fprintf(stderr, "VQEditor4: MIDI is off: %s\n", mMidiError.c_str());
     return false;
   };
-  if (!options_.midi.makeInput || !options_.midi.makeOutput) return fail();
-  deviceInput = options_.midi.makeInput(kInputClient, kQueueLimit, &error);
+  if (!mOptions.midi.makeInput || !mOptions.midi.makeOutput) return fail();
+  deviceInput = mOptions.midi.makeInput(kInputClient, kQueueLimit, &error);
   if (!deviceInput) return fail();
-  keyboardInput = options_.midi.makeInput(kInputClient, kQueueLimit, &error);
+  keyboardInput = mOptions.midi.makeInput(kInputClient, kQueueLimit, &error);
   if (!keyboardInput) return fail();
-  output = options_.midi.makeOutput(kOutputClient, &error);
+  output = mOptions.midi.makeOutput(kOutputClient, &error);
   if (!output) return fail();
   deviceInput->SetCallback([this](const uint8_t* b, size_t n) { OnDeviceMidiInput(b, n); });
   keyboardInput->SetCallback([this](const uint8_t* b, size_t n) { OnKeyboardMidiInput(b, n); });
-  midiError_.clear();
+  mMidiError.clear();
   return true;
 }
 
 void AppShell::ListMidiPorts() {
   if (!deviceInput || !output) return;
-  inputPorts = {"off", kVirtualInput};
-  for (unsigned i = 0, n = deviceInput->PortCount(); i < n; ++i)
-    inputPorts.push_back(deviceInput->PortName(i));
-  outputPorts = {"off", kVirtualOutput};
-  for (unsigned i = 0, n = output->PortCount(); i < n; ++i)
-    outputPorts.push_back(output->PortName(i));
+  const auto list = [](vp::MidiPort& port, const char* virtualName) {
+    std::vector<std::string> names = {"off", virtualName};
+    for (unsigned i = 0, n = port.PortCount(); i < n; ++i) names.push_back(port.PortName(i));
+    return names;
+  };
+  inputPorts = list(*deviceInput, kVirtualInput);
+  outputPorts = list(*output, kVirtualOutput);
 }
 
-int AppShell::FindPort(vp::MidiInput* in, vp::MidiOutput* out, const std::string& name,
-                       const char* virtualName) {
+int AppShell::FindPort(vp::MidiPort* port, const std::string& name, const char* virtualName) {
   if (name == "off") return kPortOff;
   if (name == virtualName) return kPortVirtual;
-  if (in) {
-    for (unsigned i = 0, n = in->PortCount(); i < n; ++i)
-      if (in->PortName(i) == name) return kFirstPort + static_cast<int>(i);
-  } else if (out) {
-    for (unsigned i = 0, n = out->PortCount(); i < n; ++i)
-      if (out->PortName(i) == name) return kFirstPort + static_cast<int>(i);
+  if (port) {
+    for (unsigned i = 0, n = port->PortCount(); i < n; ++i)
+      if (port->PortName(i) == name) return kFirstPort + static_cast<int>(i);
   }
   return kPortNone;
 }
 
 int AppShell::FindMidiInPort(const std::string& name) {
-  return FindPort(deviceInput.get(), nullptr, name, kVirtualInput);
+  return FindPort(deviceInput.get(), name, kVirtualInput);
 }
 int AppShell::FindKeyboardInPort(const std::string& name) {
-  return FindPort(keyboardInput.get(), nullptr, name, kVirtualInput);
+  return FindPort(keyboardInput.get(), name, kVirtualInput);
 }
 int AppShell::FindMidiOutPort(const std::string& name) {
-  return FindPort(nullptr, output.get(), name, kVirtualOutput);
+  return FindPort(output.get(), name, kVirtualOutput);
 }
 
 // Ports are opened and closed here only, on the main thread without the plug mutex: closing
 // waits for a running callback, which may itself wait for that mutex.
-bool AppShell::SelectMidiInput(const std::string& name) {
+bool AppShell::SelectPort(vp::MidiPort* port, int code, std::string& storedName,
+                          const char* virtualName, const char* portName) {
   // Without MIDI the stored choice is kept for a start where MIDI works.
-  if (!deviceInput) return false;
-  int code = FindMidiInPort(name);
+  if (!port) return false;
   if (code == kPortNone) {
-    settings.deviceInputName = "off";
+    storedName = "off";
     WriteMidiSettings();
     code = kPortOff;
   }
-  OpenByCode(*deviceInput, code, kVirtualInputPort, "RtMidi Input");
+  port->ClosePort();
+  if (code == kPortVirtual) {
+    port->OpenVirtualPort(virtualName);
+  } else if (code != kPortOff) {
+    port->OpenPort(static_cast<unsigned>(code - kFirstPort), portName);
+  }
   return true;
+}
+
+bool AppShell::SelectMidiInput(const std::string& name) {
+  return SelectPort(deviceInput.get(), FindMidiInPort(name), settings.deviceInputName,
+                    kVirtualInputPort, "RtMidi Input");
 }
 
 bool AppShell::SelectKeyboardInput(const std::string& name) {
-  if (!keyboardInput) return false;
-  int code = FindKeyboardInPort(name);
-  if (code == kPortNone) {
-    settings.keyboardInputName = "off";
-    WriteMidiSettings();
-    code = kPortOff;
-  }
-  OpenByCode(*keyboardInput, code, kVirtualInputPort, "RtMidi Input");
-  return true;
+  return SelectPort(keyboardInput.get(), FindKeyboardInPort(name), settings.keyboardInputName,
+                    kVirtualInputPort, "RtMidi Input");
 }
 
 bool AppShell::SelectMidiOutput(const std::string& name) {
-  if (!output) return false;
-  int code = FindMidiOutPort(name);
-  if (code == kPortNone) {
-    settings.outputName = "off";
-    WriteMidiSettings();
-    code = kPortOff;
-  }
-  OpenByCode(*output, code, kVirtualOutputPort, "RtMidi Output");
-  return true;
+  return SelectPort(output.get(), FindMidiOutPort(name), settings.outputName, kVirtualOutputPort,
+                    "RtMidi Output");
 }
 
 void AppShell::WriteMidiSettings() {

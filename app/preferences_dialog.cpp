@@ -154,11 +154,11 @@ LRESULT PreferencesDialogProc(HWND__* window, UINT message, WPARAM wParam, LPARA
     case kComboOutput:
       if (notification == kSelectionChanged && midiOn) PickOutput(window, *shell);
       break;
-    case 1:
-      EndDialog(window, 1);
+    case IDOK:
+      EndDialog(window, IDOK);
       break;
-    case 2:
-      EndDialog(window, 2);
+    case IDCANCEL:
+      EndDialog(window, IDCANCEL);
       if (shell) Restore(*shell);
       break;
     default:

@@ -81,8 +81,8 @@ void BM_BareWindowShutdown(benchmark::State& state) {
   }
 }
 
-// The program's start-up as the application object drives it (messages 1 and 2), until the
-// main window has drawn its first frame; `after` gets the running shell.
+// The program's start-up as the application object drives it (settings loaded, then
+// launched), until the main window has drawn its first frame; `after` gets the running shell.
 template <class After>
 bool StartProgram(After after) {
   AppShell shell;
@@ -148,8 +148,8 @@ class RatioReporter : public TimeKeepingReporter {
          {std::pair{"Startup", "BM_BareWindowStartup/iterations:10/manual_time"},
           std::pair{"Shutdown", "BM_BareWindowShutdown/iterations:10/manual_time"}}) {
       const std::string program = std::string("BM_Program") + name + "/iterations:10/manual_time";
-      if (times_.count(program) && times_.count(bare) && times_[bare] > 0)
-        std::printf("%-10s %8.2f\n", name, times_[program] / times_[bare]);
+      if (mTimes.count(program) && mTimes.count(bare) && mTimes[bare] > 0)
+        std::printf("%-10s %8.2f\n", name, mTimes[program] / mTimes[bare]);
       else
         std::printf("%-10s %8s\n", name, "-");
     }

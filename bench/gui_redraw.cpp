@@ -70,14 +70,14 @@ class BenchGraphics : public IGraphicsLinux {
 class BitmapKnob : public IControl {
  public:
   BitmapKnob(IModuleBase* plug, const IRECT& r, IFrameBitmap* strip)
-      : IControl(plug, r), strip_(strip) {}
+      : IControl(plug, r), mStrip(strip) {}
   bool Draw(IGraphics* g) override {
-    const int frame = 1 + static_cast<int>(GetValue() * (strip_->N - 1) + 0.5);
-    return g->DrawBitmapFrame(strip_, &mRECT, frame, &mBlend);
+    const int frame = 1 + static_cast<int>(GetValue() * (mStrip->N - 1) + 0.5);
+    return g->DrawBitmapFrame(mStrip, &mRECT, frame, &mBlend);
   }
 
  private:
-  IFrameBitmap* strip_;
+  IFrameBitmap* mStrip;
 };
 
 struct Page {
@@ -142,11 +142,11 @@ void BM_OneKnob(benchmark::State& state) {
 class SynthGraphics : public IGraphicsLinux {
  public:
   SynthGraphics(IModuleBase* plug, int w, int h, std::string folder)
-      : IGraphicsLinux(plug, w, h), folder_(std::move(folder)) {}
-  void AppSupportPath(UTL_String* path, bool system) override { path->Set(folder_.c_str()); }
+      : IGraphicsLinux(plug, w, h), mFolder(std::move(folder)) {}
+  void AppSupportPath(UTL_String* path, bool system) override { path->Set(mFolder.c_str()); }
 
  private:
-  std::string folder_;
+  std::string mFolder;
 };
 
 struct SynthPage {
@@ -245,13 +245,8 @@ class RatioReporter : public TimeKeepingReporter {
     for (const char* name : {"BM_FullRedraw", "BM_OneKnob", "BM_SynthPage/0", "BM_SynthPage/1",
                              "BM_SynthPage/2", "BM_SynthKnobDrag"}) {
       std::printf("%-22s", name + 3);
-      for (const char* arg : {"/1", "/2"}) {
-        const std::string n = std::string(name) + arg, m = std::string("BM_Memcpy") + arg;
-        if (times_.count(n) && times_.count(m) && times_[m] > 0)
-          std::printf(" %10.2f", times_[n] / times_[m]);
-        else
-          std::printf(" %10s", "-");
-      }
+      for (const char* arg : {"/1", "/2"})
+        PrintRatio(std::string(name) + arg, std::string("BM_Memcpy") + arg, 10);
       std::printf("\n");
     }
     std::printf(

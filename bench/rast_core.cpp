@@ -358,7 +358,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const auto a = name.find('/'), b = name.rfind('/');
       if (a == std::string::npos || b == a) continue;
       const std::string op = name.substr(0, a), who = name.substr(a + 1, b - a - 1);
-      auto& slot = (who == "Ours" ? ours_ : theirs_)[{op, std::stoi(name.substr(b + 1))}];
+      auto& slot = (who == "Ours" ? mOurs : mTheirs)[{op, std::stoi(name.substr(b + 1))}];
       // CPU time: on a shared machine the wall clock also counts the time another process ran.
       if (median)
         slot.median = run.GetAdjustedCPUTime();
@@ -382,9 +382,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
     for (const Operation& op : kOperations) {
       std::printf("%-12s", op.name);
       for (int i = 0; i < kSizeCount; ++i) {
-        const auto a = ours_.find({op.name, i}), b = theirs_.find({op.name, i});
-        const double ourTime = a == ours_.end() ? 0.0 : a->second.Median();
-        const double theirTime = b == theirs_.end() ? 0.0 : b->second.Median();
+        const auto a = mOurs.find({op.name, i}), b = mTheirs.find({op.name, i});
+        const double ourTime = a == mOurs.end() ? 0.0 : a->second.Median();
+        const double theirTime = b == mTheirs.end() ? 0.0 : b->second.Median();
         const int diff = differences.at({op.name, i});
         if (ourTime <= 0 || theirTime <= 0) {
           std::printf("%13s", "-");
@@ -410,7 +410,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
       return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
     }
   };
-  std::map<std::pair<std::string, int>, Times> ours_, theirs_;
+  std::map<std::pair<std::string, int>, Times> mOurs, mTheirs;
 };
 
 }  // namespace

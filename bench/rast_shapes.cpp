@@ -14,6 +14,7 @@
 #include <memory>
 #include <numbers>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -95,151 +96,115 @@ void Run(benchmark::State& state, F draw) {
   state.SetItemsProcessed(state.iterations() * kBatch);
 }
 
-void CairoLine(Surface& s, float x1, float y1, float x2, float y2) {
-  cairo_move_to(s.cr, x1 + 0.5, y1 + 0.5);
-  cairo_line_to(s.cr, x2 + 0.5, y2 + 0.5);
+void CairoLine(Surface& s, const Shape& sh, cairo_antialias_t aa) {
+  cairo_set_antialias(s.cr, aa);
+  cairo_move_to(s.cr, sh.x1 + 0.5, sh.y1 + 0.5);
+  cairo_line_to(s.cr, sh.x2 + 0.5, sh.y2 + 0.5);
   cairo_stroke(s.cr);
 }
 
-void BM_Line_Ours(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int) {
-    RAST_Line(s.bm.get(), int(sh.x1), int(sh.y1), int(sh.x2), int(sh.y2), kColour, 1.0f, kCopy,
-              false);
-  });
+// Integer line ends, as our integer line takes them.
+Shape WholeEnds(const Shape& sh) {
+  return {float(int(sh.x1)), float(int(sh.y1)), float(int(sh.x2)), float(int(sh.y2)), {}, {}};
 }
-void BM_Line_Cairo(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int) {
-    cairo_set_antialias(s.cr, CAIRO_ANTIALIAS_NONE);
-    CairoLine(s, float(int(sh.x1)), float(int(sh.y1)), float(int(sh.x2)), float(int(sh.y2)));
-  });
-}
-void BM_LineAA_Ours(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int) {
-    RAST_Line(s.bm.get(), int(sh.x1), int(sh.y1), int(sh.x2), int(sh.y2), kColour, 1.0f, kCopy,
-              true);
-  });
-}
-void BM_LineAA_Cairo(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int) {
-    cairo_set_antialias(s.cr, CAIRO_ANTIALIAS_DEFAULT);
-    CairoLine(s, float(int(sh.x1)), float(int(sh.y1)), float(int(sh.x2)), float(int(sh.y2)));
-  });
-}
-void BM_FLineAA_Ours(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int) {
-    RAST_FLine(s.bm.get(), sh.x1, sh.y1, sh.x2, sh.y2, kColour, 1.0f, kCopy, true);
-  });
-}
-void BM_FLineAA_Cairo(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int) {
-    cairo_set_antialias(s.cr, CAIRO_ANTIALIAS_DEFAULT);
-    CairoLine(s, sh.x1, sh.y1, sh.x2, sh.y2);
-  });
-}
-void BM_Polygon_Ours(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int) {
-    RAST_FillConvexPolygon(s.bm.get(), sh.px.data(), sh.py.data(), int(sh.px.size()), kColour,
-                           kCopy, 1.0f);
-  });
-}
-void BM_Polygon_Cairo(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int) {
-    cairo_set_antialias(s.cr, CAIRO_ANTIALIAS_NONE);
-    cairo_move_to(s.cr, sh.px[0], sh.py[0]);
-    for (size_t k = 1; k < sh.px.size(); ++k) cairo_line_to(s.cr, sh.px[k], sh.py[k]);
-    cairo_close_path(s.cr);
-    cairo_fill(s.cr);
-  });
-}
+
 void CairoDisc(Surface& s, const Shape& sh, int extent, cairo_antialias_t aa, bool fill) {
   cairo_set_antialias(s.cr, aa);
   cairo_new_path(s.cr);
   cairo_arc(s.cr, sh.x1 + 0.5, sh.y1 + 0.5, extent / 2.0, 0, 2 * std::numbers::pi);
   fill ? cairo_fill(s.cr) : cairo_stroke(s.cr);
 }
-void BM_Disc_Ours(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int e) {
-    RAST_FillCircle(s.bm.get(), sh.x1, sh.y1, float(e) / 2, kColour, 1.0f, kCopy, false);
-  });
-}
-void BM_Disc_Cairo(benchmark::State& st) {
-  Run(st,
-      [](Surface& s, const Shape& sh, int e) { CairoDisc(s, sh, e, CAIRO_ANTIALIAS_NONE, true); });
-}
-void BM_DiscAA_Ours(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int e) {
-    RAST_FillCircle(s.bm.get(), sh.x1, sh.y1, float(e) / 2, kColour, 1.0f, kCopy, true);
-  });
-}
-void BM_DiscAA_Cairo(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int e) {
-    CairoDisc(s, sh, e, CAIRO_ANTIALIAS_DEFAULT, true);
-  });
-}
-void BM_RingAA_Ours(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int e) {
-    RAST_Circle(s.bm.get(), sh.x1, sh.y1, float(e) / 2 + 0.3f, kColour, 1.0f, kCopy, true);
-  });
-}
-void BM_RingAA_Cairo(benchmark::State& st) {
-  Run(st, [](Surface& s, const Shape& sh, int e) {
-    CairoDisc(s, sh, e, CAIRO_ANTIALIAS_DEFAULT, false);
-  });
-}
 
-void Extents(benchmark::internal::Benchmark* b) {
-  for (int i = 0; i < static_cast<int>(std::size(kExtents)); ++i) b->Arg(i);
-}
+using Draw = void (*)(Surface&, const Shape&, int extent);
 
-BENCHMARK(BM_Line_Ours)->Apply(Extents);
-BENCHMARK(BM_Line_Cairo)->Apply(Extents);
-BENCHMARK(BM_LineAA_Ours)->Apply(Extents);
-BENCHMARK(BM_LineAA_Cairo)->Apply(Extents);
-BENCHMARK(BM_FLineAA_Ours)->Apply(Extents);
-BENCHMARK(BM_FLineAA_Cairo)->Apply(Extents);
-BENCHMARK(BM_Polygon_Ours)->Apply(Extents);
-BENCHMARK(BM_Polygon_Cairo)->Apply(Extents);
-BENCHMARK(BM_Disc_Ours)->Apply(Extents);
-BENCHMARK(BM_Disc_Cairo)->Apply(Extents);
-BENCHMARK(BM_DiscAA_Ours)->Apply(Extents);
-BENCHMARK(BM_DiscAA_Cairo)->Apply(Extents);
-BENCHMARK(BM_RingAA_Ours)->Apply(Extents);
-BENCHMARK(BM_RingAA_Cairo)->Apply(Extents);
+// Each operation drawn by us and by cairo; registered as BM_<op>_Ours and BM_<op>_Cairo.
+struct Operation {
+  const char* name;
+  Draw ours;
+  Draw cairo;
+};
+const Operation kOperations[] = {
+    {"Line",
+     [](Surface& s, const Shape& sh, int) {
+       RAST_Line(s.bm.get(), int(sh.x1), int(sh.y1), int(sh.x2), int(sh.y2), kColour, 1.0f, kCopy,
+                 false);
+     },
+     [](Surface& s, const Shape& sh, int) { CairoLine(s, WholeEnds(sh), CAIRO_ANTIALIAS_NONE); }},
+    {"LineAA",
+     [](Surface& s, const Shape& sh, int) {
+       RAST_Line(s.bm.get(), int(sh.x1), int(sh.y1), int(sh.x2), int(sh.y2), kColour, 1.0f, kCopy,
+                 true);
+     },
+     [](Surface& s, const Shape& sh, int) {
+       CairoLine(s, WholeEnds(sh), CAIRO_ANTIALIAS_DEFAULT);
+     }},
+    {"FLineAA",
+     [](Surface& s, const Shape& sh, int) {
+       RAST_FLine(s.bm.get(), sh.x1, sh.y1, sh.x2, sh.y2, kColour, 1.0f, kCopy, true);
+     },
+     [](Surface& s, const Shape& sh, int) { CairoLine(s, sh, CAIRO_ANTIALIAS_DEFAULT); }},
+    {"Polygon",
+     [](Surface& s, const Shape& sh, int) {
+       RAST_FillConvexPolygon(s.bm.get(), sh.px.data(), sh.py.data(), int(sh.px.size()), kColour,
+                              kCopy, 1.0f);
+     },
+     [](Surface& s, const Shape& sh, int) {
+       cairo_set_antialias(s.cr, CAIRO_ANTIALIAS_NONE);
+       cairo_move_to(s.cr, sh.px[0], sh.py[0]);
+       for (size_t k = 1; k < sh.px.size(); ++k) cairo_line_to(s.cr, sh.px[k], sh.py[k]);
+       cairo_close_path(s.cr);
+       cairo_fill(s.cr);
+     }},
+    {"Disc",
+     [](Surface& s, const Shape& sh, int e) {
+       RAST_FillCircle(s.bm.get(), sh.x1, sh.y1, float(e) / 2, kColour, 1.0f, kCopy, false);
+     },
+     [](Surface& s, const Shape& sh, int e) { CairoDisc(s, sh, e, CAIRO_ANTIALIAS_NONE, true); }},
+    {"DiscAA",
+     [](Surface& s, const Shape& sh, int e) {
+       RAST_FillCircle(s.bm.get(), sh.x1, sh.y1, float(e) / 2, kColour, 1.0f, kCopy, true);
+     },
+     [](Surface& s, const Shape& sh, int e) {
+       CairoDisc(s, sh, e, CAIRO_ANTIALIAS_DEFAULT, true);
+     }},
+    {"RingAA",
+     [](Surface& s, const Shape& sh, int e) {
+       RAST_Circle(s.bm.get(), sh.x1, sh.y1, float(e) / 2 + 0.3f, kColour, 1.0f, kCopy, true);
+     },
+     [](Surface& s, const Shape& sh, int e) {
+       CairoDisc(s, sh, e, CAIRO_ANTIALIAS_DEFAULT, false);
+     }},
+};
+
+void Register() {
+  for (const Operation& op : kOperations) {
+    for (const auto& [who, draw] : {std::pair{"Ours", op.ours}, std::pair{"Cairo", op.cairo}}) {
+      const std::string name = std::string("BM_") + op.name + "_" + who;
+      auto* b = benchmark::RegisterBenchmark(
+          name.c_str(), [draw = draw](benchmark::State& st) { Run(st, draw); });
+      for (int i = 0; i < static_cast<int>(std::size(kExtents)); ++i) b->Arg(i);
+    }
+  }
+}
 
 // Console output plus the ratio table at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public TimeKeepingReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-      const std::string name = run.benchmark_name();  // BM_<Op>_<Who>/<extent index>
-      const auto under = name.rfind('_'), slash = name.find('/');
-      if (under == std::string::npos || slash == std::string::npos || under > slash) continue;
-      const std::string op = name.substr(3, under - 3),
-                        who = name.substr(under + 1, slash - under - 1);
-      const int extent = std::stoi(name.substr(slash + 1));
-      (who == "Ours" ? ours_ : theirs_)[{op, extent}] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
   void Finalize() override {
     ConsoleReporter::Finalize();
     std::printf("\nRatio of our time to cairo's (below 1.00: faster than cairo), by shape size\n");
     std::printf("%-12s", "operation");
     for (int e : kExtents) std::printf("%10d px", e);
     std::printf("\n");
-    std::string last;
-    for (const auto& [key, t] : ours_) {
-      if (key.first == last) continue;
-      last = key.first;
-      std::printf("%-12s", key.first.c_str());
-      for (int i = 0; i < static_cast<int>(std::size(kExtents)); ++i) {
-        const auto a = ours_.find({key.first, i}), b = theirs_.find({key.first, i});
-        if (a == ours_.end() || b == theirs_.end() || b->second <= 0)
-          std::printf("%13s", "-");
-        else
-          std::printf("%13.2f", a->second / b->second);
-      }
+    std::set<std::string> names;  // in the order of the names
+    for (const Operation& op : kOperations) names.insert(op.name);
+    for (const std::string& op : names) {
+      const std::string ours = "BM_" + op + "_Ours/", cairo = "BM_" + op + "_Cairo/";
+      const auto ran = mTimes.lower_bound(ours);
+      if (ran == mTimes.end() || ran->first.compare(0, ours.size(), ours) != 0) continue;
+      std::printf("%-12s", op.c_str());
+      for (int i = 0; i < static_cast<int>(std::size(kExtents)); ++i)
+        PrintRatio(ours + std::to_string(i), cairo + std::to_string(i), 12);
       std::printf("\n");
     }
     std::printf(
@@ -254,14 +219,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
         "their\n"
         "    pixel sets may differ by one pixel along the edges (rounding rules).\n");
   }
-
- private:
-  std::map<std::pair<std::string, int>, double> ours_, theirs_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  Register();
   RatioReporter reporter;
   return RunBenchmarksReportingTo(reporter, argc, argv);
 }

@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,12 +16,22 @@ class TimeKeepingReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
       if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        mTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
     ConsoleReporter::ReportRuns(runs);
   }
 
  protected:
-  std::map<std::string, double> times_;
+  // Prints " " and the ratio of the two times in `width` characters, or "-" where either time
+  // is missing.
+  void PrintRatio(const std::string& name, const std::string& reference, int width) const {
+    const auto a = mTimes.find(name), b = mTimes.find(reference);
+    if (a == mTimes.end() || b == mTimes.end() || b->second <= 0)
+      std::printf(" %*s", width, "-");
+    else
+      std::printf(" %*.2f", width, a->second / b->second);
+  }
+
+  std::map<std::string, double> mTimes;
 };
 
 inline int RunBenchmarksReportingTo(benchmark::BenchmarkReporter& reporter, int argc, char** argv) {

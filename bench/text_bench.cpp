@@ -115,13 +115,11 @@ class RatioReporter : public TimeKeepingReporter {
  public:
   void Finalize() override {
     ConsoleReporter::Finalize();
-    const double cairo = times_.count("BM_Label_Cairo") ? times_["BM_Label_Cairo"] : 0;
     std::printf("\nRatio of our time to cairo's for one 40-character label (below 1.00: faster)\n");
     for (const char* name : {"BM_Label_Glyphs", "BM_Label_Native"}) {
-      if (cairo > 0 && times_.count(name))
-        std::printf("%-18s %6.2f\n", name + 9, times_[name] / cairo);
-      else
-        std::printf("%-18s %6s\n", name + 9, "-");
+      std::printf("%-18s", name + 9);
+      PrintRatio(name, "BM_Label_Cairo", 6);
+      std::printf("\n");
     }
     std::printf(
         "\nGlyphs: cached coverage masks blended with the text colour (the path of every label\n"

@@ -65,3 +65,13 @@ function(vq_test_suite)
   # One variable only: the discovery step flattens a list value into separate properties. Tests
   # find the build tree from their own executable's place when VQ_BINARY_DIR is not set.
 endfunction()
+
+# Adds every folder below the calling one that has its own CMakeLists.txt.
+function(vq_add_subfolders)
+  file(GLOB _dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(_d ${_dirs})
+    if(IS_DIRECTORY ${_d} AND EXISTS ${_d}/CMakeLists.txt)
+      add_subdirectory(${_d})
+    endif()
+  endforeach()
+endfunction()

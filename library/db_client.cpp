@@ -9,6 +9,8 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 
+#include "platform/utf8.h"
+
 using nlohmann::json;
 
 namespace {
@@ -46,23 +48,10 @@ void LogStatus(const std::string& url, long status, const char* detail = nullptr
                detail ? ": " : "", detail ? detail : "");
 }
 
+// Invalid code points become U+FFFD.
 void AppendUtf8(std::string& out, uint32_t cp) {
   if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  vq::platform::AppendUtf8(out, cp);
 }
 
 struct Entity {

@@ -76,8 +76,8 @@ class Application {
   // Presentation options: 1 panels hide until the pointer nears them, 2 panels hidden, 4 the
   // menu bar hides until the pointer nears it, 8 menu bar hidden. A backend applies what the
   // desktop allows.
-  virtual uint32_t presentationOptions() const { return presentation_; }
-  virtual void setPresentationOptions(uint32_t options) { presentation_ = options; }
+  virtual uint32_t presentationOptions() const { return mPresentation; }
+  virtual void setPresentationOptions(uint32_t options) { mPresentation = options; }
 
   // Modal runs, main thread (elsewhere they answer kModalResponseAbort at once).
   // runModalForWindow makes the window key and runs a nested loop in the modal-panel mode,
@@ -94,7 +94,7 @@ class Application {
   virtual void endModalSession(ModalSession* session);
 
  private:
-  uint32_t presentation_ = 0;
+  uint32_t mPresentation = 0;
 
  protected:
   // One pass of a modal run; `elapsed` seconds of the run's clock have passed. The default

@@ -4,40 +4,34 @@
 
 namespace vq::platform {
 
-ApplicationBase::~ApplicationBase() {
-  if (mainMenu_) mainMenu_->release();
-}
-
 void ApplicationBase::setMainMenu(Menu* m) {
-  if (m == mainMenu_) return;
-  if (m) m->retain();
-  if (mainMenu_) mainMenu_->release();
-  mainMenu_ = m;
+  if (m == mMainMenu.get()) return;
+  mMainMenu.reset(m);
   mainMenuChanged();
 }
 
 void ApplicationBase::terminate() {
-  if (terminated_) return;
-  TerminateReply reply = delegate_ ? delegate_->applicationShouldTerminate() : TerminateReply::Now;
+  if (mTerminated) return;
+  TerminateReply reply = mDelegate ? mDelegate->applicationShouldTerminate() : TerminateReply::Now;
   // Later: the delegate answers through replyToTerminate; Cancel: nothing happens.
   if (reply == TerminateReply::Now) replyToTerminate(true);
 }
 
 void ApplicationBase::replyToTerminate(bool terminate) {
-  if (!terminate || terminated_) return;
-  if (delegate_) delegate_->applicationWillTerminate();
-  terminated_ = true;
+  if (!terminate || mTerminated) return;
+  if (mDelegate) mDelegate->applicationWillTerminate();
+  mTerminated = true;
   didTerminate();
 }
 
 void ApplicationBase::setActive(bool active) {
-  if (active == active_) return;
-  active_ = active;
-  if (!delegate_) return;
+  if (active == mActive) return;
+  mActive = active;
+  if (!mDelegate) return;
   if (active) {
-    delegate_->applicationDidBecomeActive();
+    mDelegate->applicationDidBecomeActive();
   } else {
-    delegate_->applicationDidResignActive();
+    mDelegate->applicationDidResignActive();
   }
 }
 

@@ -3,21 +3,21 @@
 #pragma once
 
 #include "platform/application.h"
+#include "platform/menu.h"
 
 namespace vq::platform {
 
 class ApplicationBase : public Application {
  public:
-  ~ApplicationBase() override;  // releases the main menu
-  void setDelegate(ApplicationDelegate* d) override { delegate_ = d; }
-  ApplicationDelegate* delegate() const override { return delegate_; }
-  void setEventHook(EventHook* hook) override { hook_ = hook; }
-  Menu* mainMenu() const override { return mainMenu_; }
+  void setDelegate(ApplicationDelegate* d) override { mDelegate = d; }
+  ApplicationDelegate* delegate() const override { return mDelegate; }
+  void setEventHook(EventHook* hook) override { mHook = hook; }
+  Menu* mainMenu() const override { return mMainMenu.get(); }
   void setMainMenu(Menu* m) override;
   void terminate() override;
   void replyToTerminate(bool terminate) override;
-  bool isTerminated() const override { return terminated_; }
-  bool isActive() const override { return active_; }
+  bool isTerminated() const override { return mTerminated; }
+  bool isActive() const override { return mActive; }
 
  protected:
   // Tells the delegate when the state changes; the same state again does nothing.
@@ -27,11 +27,11 @@ class ApplicationBase : public Application {
   // After the delegate heard that the application will terminate.
   virtual void didTerminate() {}
 
-  ApplicationDelegate* delegate_ = nullptr;
-  EventHook* hook_ = nullptr;
-  Menu* mainMenu_ = nullptr;
-  bool terminated_ = false;
-  bool active_ = false;
+  ApplicationDelegate* mDelegate = nullptr;
+  EventHook* mHook = nullptr;
+  Retained<Menu> mMainMenu;
+  bool mTerminated = false;
+  bool mActive = false;
 };
 
 }  // namespace vq::platform

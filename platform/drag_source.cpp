@@ -1,21 +1,17 @@
 #include "platform/drag_source.h"
 
+#include "platform/installed.h"
+
 namespace vq::platform {
 
-namespace {
-std::unique_ptr<DragSource>& installed() {
-  static std::unique_ptr<DragSource> s;
-  return s;
-}
-}  // namespace
+using InstalledDragSource = Installed<DragSource, HeadlessDragSource>;
 
 DragSource& dragSource() {
-  if (!installed()) installed() = std::make_unique<HeadlessDragSource>();
-  return *installed();
+  return InstalledDragSource::get();
 }
 
 void installDragSource(std::unique_ptr<DragSource> source) {
-  installed() = std::move(source);
+  InstalledDragSource::install(std::move(source));
 }
 
 }  // namespace vq::platform

@@ -30,67 +30,67 @@ int PixelFrom(double v) {
 
 DrawContext::DrawContext(std::uint32_t* pixels, int width, int height, int rowPixels,
                          double deviceScale)
-    : pixels_(pixels),
-      width_(width > 0 ? width : 0),
-      height_(height > 0 ? height : 0),
-      rowPixels_(rowPixels) {
-  if (!pixels_ || rowPixels_ < width_) width_ = height_ = 0;
-  state_.sx = state_.sy = deviceScale > 0 ? deviceScale : 1.0;
-  state_.cx1 = width_;
-  state_.cy1 = height_;
+    : mPixels(pixels),
+      mWidth(width > 0 ? width : 0),
+      mHeight(height > 0 ? height : 0),
+      mRowPixels(rowPixels) {
+  if (!mPixels || mRowPixels < mWidth) mWidth = mHeight = 0;
+  mState.sx = mState.sy = deviceScale > 0 ? deviceScale : 1.0;
+  mState.cx1 = mWidth;
+  mState.cy1 = mHeight;
 }
 
 void DrawContext::saveState() {
-  stack_.push_back(state_);
+  mStack.push_back(mState);
 }
 
 bool DrawContext::restoreState() {
-  if (stack_.empty()) return false;
-  state_ = stack_.back();
-  stack_.pop_back();
+  if (mStack.empty()) return false;
+  mState = mStack.back();
+  mStack.pop_back();
   return true;
 }
 
 void DrawContext::translate(double dx, double dy) {
-  state_.tx += dx * state_.sx;
-  state_.ty += dy * state_.sy;
+  mState.tx += dx * mState.sx;
+  mState.ty += dy * mState.sy;
 }
 
 void DrawContext::scale(double sx, double sy) {
-  state_.sx *= sx;
-  state_.sy *= sy;
+  mState.sx *= sx;
+  mState.sy *= sy;
 }
 
 Point DrawContext::toDevice(Point p) const {
-  return {p.x * state_.sx + state_.tx, p.y * state_.sy + state_.ty};
+  return {p.x * mState.sx + mState.tx, p.y * mState.sy + mState.ty};
 }
 
 Size DrawContext::sizeToDevice(Size s) const {
-  return {std::fabs(s.width * state_.sx), std::fabs(s.height * state_.sy)};
+  return {std::fabs(s.width * mState.sx), std::fabs(s.height * mState.sy)};
 }
 
 bool DrawContext::DeviceSpan(const Rect& r, int& x0, int& y0, int& x1, int& y1) const {
   const Point a = toDevice({r.x, r.y});
   const Point b = toDevice({r.x + r.width, r.y + r.height});
-  x0 = std::max(PixelFrom(std::min(a.x, b.x)), state_.cx0);
-  x1 = std::min(PixelFrom(std::max(a.x, b.x)), state_.cx1);
-  y0 = std::max(PixelFrom(std::min(a.y, b.y)), state_.cy0);
-  y1 = std::min(PixelFrom(std::max(a.y, b.y)), state_.cy1);
+  x0 = std::max(PixelFrom(std::min(a.x, b.x)), mState.cx0);
+  x1 = std::min(PixelFrom(std::max(a.x, b.x)), mState.cx1);
+  y0 = std::max(PixelFrom(std::min(a.y, b.y)), mState.cy0);
+  y1 = std::min(PixelFrom(std::max(a.y, b.y)), mState.cy1);
   return x0 < x1 && y0 < y1;
 }
 
 void DrawContext::clipToRect(const Rect& r) {
   int x0, y0, x1, y1;
   if (DeviceSpan(r, x0, y0, x1, y1)) {
-    state_.cx0 = x0, state_.cy0 = y0, state_.cx1 = x1, state_.cy1 = y1;
+    mState.cx0 = x0, mState.cy0 = y0, mState.cx1 = x1, mState.cy1 = y1;
   } else {
-    state_.cx1 = state_.cx0;
-    state_.cy1 = state_.cy0;
+    mState.cx1 = mState.cx0;
+    mState.cy1 = mState.cy0;
   }
 }
 
 void DrawContext::clipBounds(int& x0, int& y0, int& x1, int& y1) const {
-  x0 = state_.cx0, y0 = state_.cy0, x1 = state_.cx1, y1 = state_.cy1;
+  x0 = mState.cx0, y0 = mState.cy0, x1 = mState.cx1, y1 = mState.cy1;
 }
 
 DrawContext::Ink DrawContext::InkOf(const Color& c) {
@@ -114,7 +114,7 @@ void DrawContext::fillRect(const Rect& r, const Color& c) {
   if (!DeviceSpan(r, x0, y0, x1, y1)) return;
   const Ink ink = InkOf(c);
   for (int y = y0; y < y1; ++y) {
-    std::uint32_t* row = pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_;
+    std::uint32_t* row = mPixels + static_cast<std::ptrdiff_t>(y) * mRowPixels;
     for (int x = x0; x < x1; ++x) BlendPixel(row + x, ink, 255);
   }
 }
@@ -123,7 +123,7 @@ void DrawContext::clearRect(const Rect& r) {
   int x0, y0, x1, y1;
   if (!DeviceSpan(r, x0, y0, x1, y1)) return;
   for (int y = y0; y < y1; ++y)
-    std::fill_n(pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_ + x0, x1 - x0, 0u);
+    std::fill_n(mPixels + static_cast<std::ptrdiff_t>(y) * mRowPixels + x0, x1 - x0, 0u);
 }
 
 void DrawContext::fillPolygon(const std::vector<Point>& points, const Color& c) {
@@ -136,7 +136,7 @@ void DrawContext::fillPolygon(const std::vector<Point>& points, const Color& c) 
     minY = std::min(minY, dev.back().y);
     maxY = std::max(maxY, dev.back().y);
   }
-  const int y0 = std::max(PixelFrom(minY), state_.cy0), y1 = std::min(PixelFrom(maxY), state_.cy1);
+  const int y0 = std::max(PixelFrom(minY), mState.cy0), y1 = std::min(PixelFrom(maxY), mState.cy1);
   std::vector<std::pair<double, int>> crossings;
   const Ink ink = InkOf(c);
   for (int y = y0; y < y1; ++y) {
@@ -151,12 +151,12 @@ void DrawContext::fillPolygon(const std::vector<Point>& points, const Color& c) 
     }
     std::sort(crossings.begin(), crossings.end());
     int winding = 0;
-    std::uint32_t* row = pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_;
+    std::uint32_t* row = mPixels + static_cast<std::ptrdiff_t>(y) * mRowPixels;
     for (std::size_t i = 0; i + 1 < crossings.size(); ++i) {
       winding += crossings[i].second;
       if (winding == 0) continue;
-      const int x0 = std::max(PixelFrom(crossings[i].first), state_.cx0);
-      const int x1 = std::min(PixelFrom(crossings[i + 1].first), state_.cx1);
+      const int x0 = std::max(PixelFrom(crossings[i].first), mState.cx0);
+      const int x1 = std::min(PixelFrom(crossings[i + 1].first), mState.cx1);
       for (int x = x0; x < x1; ++x) BlendPixel(row + x, ink, 255);
     }
   }
@@ -165,7 +165,7 @@ void DrawContext::fillPolygon(const std::vector<Point>& points, const Color& c) 
 void DrawContext::strokePolyline(const std::vector<Point>& points, double lineWidth,
                                  const Color& c) {
   if (points.size() < 2) return;
-  const double minWidth = 1.0 / std::max(std::fabs(state_.sx), 1e-9);
+  const double minWidth = 1.0 / std::max(std::fabs(mState.sx), 1e-9);
   const double half = std::max(lineWidth, minWidth) / 2;
   for (std::size_t i = 0; i + 1 < points.size(); ++i) {
     const Point a = points[i], b = points[i + 1];
@@ -197,7 +197,7 @@ void DrawContext::drawImage(const Rect& dest, const ImageView& image) {
     int sy = static_cast<int>(std::floor((y + 0.5 - a.y) / dh * image.height));
     sy = std::clamp(sy, 0, image.height - 1);
     const std::uint32_t* src = image.pixels + static_cast<std::ptrdiff_t>(sy) * image.rowPixels;
-    std::uint32_t* row = pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_;
+    std::uint32_t* row = mPixels + static_cast<std::ptrdiff_t>(y) * mRowPixels;
     for (int x = x0; x < x1; ++x) {
       int sx = static_cast<int>(std::floor((x + 0.5 - a.x) / dw * image.width));
       sx = std::clamp(sx, 0, image.width - 1);
@@ -222,16 +222,16 @@ double DrawContext::drawText(const FontFace& face, const std::u32string& text, P
     const Point o = toDevice({origin.x + pen, origin.y});
     // Far outside any surface (and outside int range): nothing of the glyph can show.
     const bool reachable = std::fabs(o.x) < 1e9 && std::fabs(o.y) < 1e9;
-    if (const GlyphImage* image = reachable ? images.glyph(ch, state_.antialias) : nullptr) {
+    if (const GlyphImage* image = reachable ? images.glyph(ch, mState.antialias) : nullptr) {
       const GlyphImage& glyph = *image;
       const int gx = static_cast<int>(std::floor(o.x + 0.5)) + glyph.left;
       const int gy = static_cast<int>(std::floor(o.y + 0.5)) - glyph.top;
-      const int x0 = std::max(gx, state_.cx0), x1 = std::min(gx + glyph.width, state_.cx1);
-      const int y0 = std::max(gy, state_.cy0), y1 = std::min(gy + glyph.height, state_.cy1);
+      const int x0 = std::max(gx, mState.cx0), x1 = std::min(gx + glyph.width, mState.cx1);
+      const int y0 = std::max(gy, mState.cy0), y1 = std::min(gy + glyph.height, mState.cy1);
       for (int y = y0; y < y1; ++y) {
         const std::uint8_t* m =
             glyph.coverage.data() + static_cast<std::size_t>(y - gy) * glyph.width - gx;
-        std::uint32_t* row = pixels_ + static_cast<std::ptrdiff_t>(y) * rowPixels_;
+        std::uint32_t* row = mPixels + static_cast<std::ptrdiff_t>(y) * mRowPixels;
         for (int x = x0; x < x1; ++x)
           if (m[x]) BlendPixel(row + x, ink, m[x]);
       }

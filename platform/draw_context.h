@@ -45,15 +45,15 @@ class DrawContext {
   DrawContext(std::uint32_t* pixels, int width, int height, int rowPixels,
               double deviceScale = 1.0);
 
-  std::uint32_t* pixels() const { return pixels_; }
-  int width() const { return width_; }
-  int height() const { return height_; }
-  int rowPixels() const { return rowPixels_; }
+  std::uint32_t* pixels() const { return mPixels; }
+  int width() const { return mWidth; }
+  int height() const { return mHeight; }
+  int rowPixels() const { return mRowPixels; }
 
   void saveState();
   // False when no state was saved.
   bool restoreState();
-  int savedStates() const { return static_cast<int>(stack_.size()); }
+  int savedStates() const { return static_cast<int>(mStack.size()); }
 
   void translate(double dx, double dy);
   void scale(double sx, double sy);
@@ -64,8 +64,8 @@ class DrawContext {
   void clipToRect(const Rect& r);
   // The clip in device pixels (x0, y0) .. (x1, y1) exclusive.
   void clipBounds(int& x0, int& y0, int& x1, int& y1) const;
-  void setAntialias(bool on) { state_.antialias = on; }
-  bool antialias() const { return state_.antialias; }
+  void setAntialias(bool on) { mState.antialias = on; }
+  bool antialias() const { return mState.antialias; }
 
   void fillRect(const Rect& r, const Color& c);
   // Pixels of the rectangle become 0 (the ignored byte too).
@@ -98,12 +98,12 @@ class DrawContext {
   static Ink InkOf(const Color& c);
   static void BlendPixel(std::uint32_t* p, const Ink& ink, unsigned coverage);
 
-  std::uint32_t* pixels_;
-  int width_;
-  int height_;
-  int rowPixels_;
-  State state_;
-  std::vector<State> stack_;
+  std::uint32_t* mPixels;
+  int mWidth;
+  int mHeight;
+  int mRowPixels;
+  State mState;
+  std::vector<State> mStack;
 };
 
 }  // namespace vq::platform

@@ -92,8 +92,4 @@ class FixedFontService : public FontService {
 // A face read from a font file at a pixel size (for tests that pin a file); null on failure.
 std::shared_ptr<FontFace> LoadFontFile(const std::string& path, double size);
 
-// Decodes well-formed UTF-8 into code points; false (and out untouched beyond what was
-// appended) for an invalid or overlong sequence, a surrogate or a truncated end.
-bool DecodeUtf8Strict(const char* text, std::size_t length, std::u32string& out);
-
 }  // namespace vq::platform

@@ -66,47 +66,47 @@ struct FaceFile {
 
 class FreeTypeFace : public FontFace {
  public:
-  FreeTypeFace(FT_Face face, double size) : face_(face), size_(size) {
-    FT_Set_Char_Size(face_, 0, static_cast<FT_F26Dot6>(size * 64 + 0.5), 72, 72);
-    const FT_Size_Metrics& m = face_->size->metrics;
-    metrics_.ascent = m.ascender / 64.0;
-    metrics_.descent = -m.descender / 64.0;
-    const double leading = m.height / 64.0 - metrics_.ascent - metrics_.descent;
-    metrics_.leading = leading > 0 ? leading : 0;
-    const char* ps = FT_Get_Postscript_Name(face_);
-    postScript_ = ps ? ps : "";
-    display_ = face_->family_name ? face_->family_name : "";
-    if (face_->style_name && std::strcmp(face_->style_name, "Regular") != 0 &&
-        std::strcmp(face_->style_name, "Book") != 0) {
-      display_ += " ";
-      display_ += face_->style_name;
+  FreeTypeFace(FT_Face face, double size) : mFace(face), mSize(size) {
+    FT_Set_Char_Size(mFace, 0, static_cast<FT_F26Dot6>(size * 64 + 0.5), 72, 72);
+    const FT_Size_Metrics& m = mFace->size->metrics;
+    mMetrics.ascent = m.ascender / 64.0;
+    mMetrics.descent = -m.descender / 64.0;
+    const double leading = m.height / 64.0 - mMetrics.ascent - mMetrics.descent;
+    mMetrics.leading = leading > 0 ? leading : 0;
+    const char* ps = FT_Get_Postscript_Name(mFace);
+    mPostScript = ps ? ps : "";
+    mDisplay = mFace->family_name ? mFace->family_name : "";
+    if (mFace->style_name && std::strcmp(mFace->style_name, "Regular") != 0 &&
+        std::strcmp(mFace->style_name, "Book") != 0) {
+      mDisplay += " ";
+      mDisplay += mFace->style_name;
     }
   }
   ~FreeTypeFace() override {
     std::lock_guard<std::recursive_mutex> lock(FreeTypeMutex());
-    FT_Done_Face(face_);
+    FT_Done_Face(mFace);
   }
 
-  double size() const override { return size_; }
-  FontMetrics metrics() const override { return metrics_; }
-  std::string postScriptName() const override { return postScript_; }
-  std::string displayName() const override { return display_; }
+  double size() const override { return mSize; }
+  FontMetrics metrics() const override { return mMetrics; }
+  std::string postScriptName() const override { return mPostScript; }
+  std::string displayName() const override { return mDisplay; }
 
   double advance(char32_t c) const override {
     std::lock_guard<std::recursive_mutex> lock(FreeTypeMutex());
-    auto it = advances_.find(c);
-    if (it != advances_.end()) return it->second;
+    auto it = mAdvances.find(c);
+    if (it != mAdvances.end()) return it->second;
     double a = 0;
-    if (FT_Load_Char(face_, c, FT_LOAD_DEFAULT) == 0) a = face_->glyph->advance.x / 64.0;
-    advances_.emplace(c, a);
+    if (FT_Load_Char(mFace, c, FT_LOAD_DEFAULT) == 0) a = mFace->glyph->advance.x / 64.0;
+    mAdvances.emplace(c, a);
     return a;
   }
 
   const GlyphImage* glyph(char32_t c, bool antialias) const override {
     std::lock_guard<std::recursive_mutex> lock(FreeTypeMutex());
     const std::uint64_t key = static_cast<std::uint64_t>(c) << 1 | (antialias ? 1u : 0u);
-    auto it = glyphs_.find(key);
-    if (it == glyphs_.end()) it = glyphs_.emplace(key, Render(c, antialias)).first;
+    auto it = mGlyphs.find(key);
+    if (it == mGlyphs.end()) it = mGlyphs.emplace(key, Render(c, antialias)).first;
     return it->second.coverage.empty() ? nullptr : &it->second;  // map nodes never move
   }
 
@@ -115,8 +115,8 @@ class FreeTypeFace : public FontFace {
     GlyphImage g;
     const FT_Int32 flags =
         FT_LOAD_RENDER | (antialias ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO);
-    if (FT_Load_Char(face_, c, flags) != 0) return g;
-    const FT_GlyphSlot slot = face_->glyph;
+    if (FT_Load_Char(mFace, c, flags) != 0) return g;
+    const FT_GlyphSlot slot = mFace->glyph;
     const FT_Bitmap& bm = slot->bitmap;
     if (bm.width == 0 || bm.rows == 0 || !bm.buffer) return g;
     if (bm.pixel_mode != FT_PIXEL_MODE_GRAY && bm.pixel_mode != FT_PIXEL_MODE_MONO) return g;
@@ -139,13 +139,13 @@ class FreeTypeFace : public FontFace {
     return g;
   }
 
-  FT_Face face_;
-  double size_;
-  FontMetrics metrics_;
-  std::string postScript_;
-  std::string display_;
-  mutable std::unordered_map<char32_t, double> advances_;
-  mutable std::unordered_map<std::uint64_t, GlyphImage> glyphs_;
+  FT_Face mFace;
+  double mSize;
+  FontMetrics mMetrics;
+  std::string mPostScript;
+  std::string mDisplay;
+  mutable std::unordered_map<char32_t, double> mAdvances;
+  mutable std::unordered_map<std::uint64_t, GlyphImage> mGlyphs;
 };
 
 std::shared_ptr<FontFace> OpenFace(const FaceFile& file, double size) {
@@ -189,21 +189,21 @@ class FreeTypeFontService : public FontService {
   FreeTypeFontService() { InitFontconfig(); }
 
   std::string resolveName(const std::string& fullName) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mMutex);
     return ResolveLocked(fullName);
   }
 
   std::shared_ptr<FontFace> createFont(const std::string& name, double size) override {
     FaceFile file;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
-      auto it = files_.find(name);
-      if (it != files_.end()) {
+      std::lock_guard<std::mutex> lock(mMutex);
+      auto it = mFiles.find(name);
+      if (it != mFiles.end()) {
         file = it->second;
       } else if (!FindPostScript(name, file)) {
         const std::string ps = ResolveLocked(name);
-        auto again = files_.find(ps);
-        if (ps.empty() || again == files_.end()) return nullptr;
+        auto again = mFiles.find(ps);
+        if (ps.empty() || again == mFiles.end()) return nullptr;
         file = again->second;
       }
     }
@@ -249,7 +249,7 @@ class FreeTypeFontService : public FontService {
     FcPatternDestroy(font);
     if (!ok) return {};
     if (ps.empty()) ps = fullName;
-    files_[ps] = file;
+    mFiles[ps] = file;
     return ps;
   }
 
@@ -270,12 +270,12 @@ class FreeTypeFontService : public FontService {
     }
     if (objects) FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
-    if (found) files_[name] = file;
+    if (found) mFiles[name] = file;
     return found;
   }
 
-  std::mutex mutex_;
-  std::map<std::string, FaceFile> files_;  // PostScript name -> file
+  std::mutex mMutex;
+  std::map<std::string, FaceFile> mFiles;  // PostScript name -> file
 };
 
 }  // namespace

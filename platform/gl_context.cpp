@@ -1,26 +1,22 @@
 #include "platform/gl_context.h"
 
+#include "platform/installed.h"
+
 namespace vq::platform {
 
-namespace {
-std::unique_ptr<GLService>& installed() {
-  static std::unique_ptr<GLService> s;
-  return s;
-}
-}  // namespace
+using InstalledGLService = Installed<GLService, HeadlessGLService>;
 
 GLService& glService() {
-  if (!installed()) installed() = std::make_unique<HeadlessGLService>();
-  return *installed();
+  return InstalledGLService::get();
 }
 
 void installGLService(std::unique_ptr<GLService> service) {
-  installed() = std::move(service);
+  InstalledGLService::install(std::move(service));
 }
 
 HeadlessGLService::Context::~Context() {
-  if (service_.current_ == this) service_.current_ = nullptr;
-  --service_.alive;
+  if (mService.mCurrent == this) mService.mCurrent = nullptr;
+  --mService.alive;
 }
 
 std::unique_ptr<GLContext> HeadlessGLService::createContext(const std::vector<int>& attributes) {

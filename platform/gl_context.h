@@ -39,11 +39,11 @@ class HeadlessGLService final : public GLService {
   class Context final : public GLContext {
    public:
     explicit Context(HeadlessGLService& s, std::vector<int> attrs)
-        : attributes(std::move(attrs)), service_(s) {}
+        : attributes(std::move(attrs)), mService(s) {}
     ~Context() override;
     void setView(View* v) override { view = v; }
     void makeCurrent() override {
-      service_.current_ = this;
+      mService.mCurrent = this;
       ++madeCurrent;
     }
     void update() override { ++updates; }
@@ -53,17 +53,17 @@ class HeadlessGLService final : public GLService {
     int updates = 0;
 
    private:
-    HeadlessGLService& service_;
+    HeadlessGLService& mService;
   };
   std::unique_ptr<GLContext> createContext(const std::vector<int>& attributes) override;
-  GLContext* currentContext() const override { return current_; }
-  void clearCurrentContext() override { current_ = nullptr; }
+  GLContext* currentContext() const override { return mCurrent; }
+  void clearCurrentContext() override { mCurrent = nullptr; }
   int created = 0;
   int alive = 0;
   bool refuse = false;  // answer no context, as a display without OpenGL would
 
  private:
-  Context* current_ = nullptr;
+  Context* mCurrent = nullptr;
 };
 
 }  // namespace vq::platform

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/font_service.h"
+#include "platform/utf8.h"
 #include "platform/view.h"
 
 namespace vq::platform {
@@ -50,21 +50,7 @@ std::string filterTypedText(const TextFieldRequest& r, const std::string& curren
   std::string accepted;
   for (char32_t c : chars) {
     std::string one;
-    if (c < 0x80) {
-      one += static_cast<char>(c);
-    } else if (c < 0x800) {
-      one += static_cast<char>(0xC0 | (c >> 6));
-      one += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      one += static_cast<char>(0xE0 | (c >> 12));
-      one += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      one += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      one += static_cast<char>(0xF0 | (c >> 18));
-      one += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      one += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      one += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    AppendUtf8(one, c);
     if (!textFieldAccepts(r, text + one)) continue;
     text += one;
     accepted += one;
@@ -73,7 +59,7 @@ std::string filterTypedText(const TextFieldRequest& r, const std::string& curren
 }
 
 GraphicsView::GraphicsView(GraphicsViewClient& client, View* parent, int width, int height)
-    : client_(&client), parent_(parent), width_(std::max(width, 0)), height_(std::max(height, 0)) {
+    : mClient(&client), mParent(parent), mWidth(std::max(width, 0)), mHeight(std::max(height, 0)) {
   openViews().push_back(this);
 }
 
@@ -82,26 +68,26 @@ GraphicsView::~GraphicsView() {
 }
 
 Point GraphicsView::locationInWindow(double x, double y) const {
-  if (!parent_) return {x, height_ - y};
+  if (!mParent) return {x, mHeight - y};
   // The parent's frames count bottom-up from each superview's origin.
   double left = 0, bottom = 0;
-  for (const View* v = parent_; v && v->superview(); v = v->superview()) {
+  for (const View* v = mParent; v && v->superview(); v = v->superview()) {
     left += v->frame().x;
     bottom += v->frame().y;
   }
-  return {left + x, bottom + parent_->frame().height - y};
+  return {left + x, bottom + mParent->frame().height - y};
 }
 
 void GraphicsView::setSize(int width, int height) {
-  width_ = std::max(width, 0);
-  height_ = std::max(height, 0);
+  mWidth = std::max(width, 0);
+  mHeight = std::max(height, 0);
 }
 
 void GraphicsView::openTextField(TextFieldRequest request) {
-  if (!open_) return;
+  if (!mOpen) return;
   commitTextField();
-  field_ = std::make_unique<TextFieldRequest>(std::move(request));
-  showTextField(*field_);
+  mField = std::make_unique<TextFieldRequest>(std::move(request));
+  showTextField(*mField);
 }
 
 void GraphicsView::commitTextField() {
@@ -113,10 +99,10 @@ void GraphicsView::cancelTextField() {
 }
 
 void GraphicsView::endField(bool apply) {
-  if (!field_) return;
+  if (!mField) return;
   std::string text = textFieldText();
   // The field is gone before the callback runs, so the callback may open the next one.
-  std::unique_ptr<TextFieldRequest> ended = std::move(field_);
+  std::unique_ptr<TextFieldRequest> ended = std::move(mField);
   hideTextField();
   if (apply) {
     if (ended->onCommit) ended->onCommit(text);
@@ -126,17 +112,17 @@ void GraphicsView::endField(bool apply) {
 }
 
 void GraphicsView::close() {
-  if (!open_) return;
+  if (!mOpen) return;
   cancelTextField();
-  open_ = false;
+  mOpen = false;
   forget(this);
   detachFromWindow();
 }
 
 void GraphicsView::windowWentAway() {
-  if (!open_) return;
+  if (!mOpen) return;
   close();
-  client_->viewDetached();
+  mClient->viewDetached();
 }
 
 void GraphicsView::notifyModalLoop() {

@@ -45,6 +45,12 @@ struct PixelBufferRef {
 enum class PointerAction { Down, Up, Drag, Move, Exit, Wheel };
 enum class PointerButton { None, Left, Right, Middle };
 
+// The button's MouseButtonBit (0 for none).
+inline uint32_t pointerButtonBit(PointerButton b) {
+  constexpr uint32_t kBits[] = {0, kLeftButton, kRightButton, kMiddleButton};  // in enum order
+  return kBits[static_cast<int>(b)];
+}
+
 struct PointerEvent {
   PointerAction action = PointerAction::Move;
   int x = 0;  // the pixel under the pointer
@@ -106,17 +112,17 @@ class GraphicsView {
   GraphicsView(const GraphicsView&) = delete;
   GraphicsView& operator=(const GraphicsView&) = delete;
 
-  GraphicsViewClient& client() const { return *client_; }
+  GraphicsViewClient& client() const { return *mClient; }
   // The view it sits in (at its top-left), or none; must outlive this view.
-  View* parentView() const { return parent_; }
+  View* parentView() const { return mParent; }
   // A point of this view in its window's coordinates (origin bottom-left), as menus and
   // other window-level services take them: popUpContextMenu(menu, locationInWindow(x, y),
   // parentView()). Without a parent the view's own coordinates flipped.
   Point locationInWindow(double x, double y) const;
-  int width() const { return width_; }
-  int height() const { return height_; }
+  int width() const { return mWidth; }
+  int height() const { return mHeight; }
   // False once the window holding it went away, or after close().
-  bool isOpen() const { return open_; }
+  bool isOpen() const { return mOpen; }
 
   // Device pixels per GUI pixel (2 on a high-density screen; the view doubles pixels).
   virtual double deviceScale() const = 0;
@@ -131,8 +137,8 @@ class GraphicsView {
 
   // One text field at a time: opening one commits the field already open.
   void openTextField(TextFieldRequest request);
-  bool hasTextField() const { return field_ != nullptr; }
-  const TextFieldRequest* textField() const { return field_.get(); }
+  bool hasTextField() const { return mField != nullptr; }
+  const TextFieldRequest* textField() const { return mField.get(); }
   // Ends the field applying its text, or without applying it; nothing when none is open.
   void commitTextField();
   void cancelTextField();
@@ -155,12 +161,12 @@ class GraphicsView {
 
  private:
   void endField(bool apply);
-  GraphicsViewClient* client_;
-  View* parent_;
-  int width_;
-  int height_;
-  bool open_ = true;
-  std::unique_ptr<TextFieldRequest> field_;
+  GraphicsViewClient* mClient;
+  View* mParent;
+  int mWidth;
+  int mHeight;
+  bool mOpen = true;
+  std::unique_ptr<TextFieldRequest> mField;
 };
 
 class GraphicsViewService {

@@ -9,42 +9,29 @@ namespace vq::platform {
 
 // ---- Run loop ---------------------------------------------------------------------------
 
-HeadlessRunLoop::HeadlessRunLoop() : mainThread_(std::this_thread::get_id()) {}
-
 TimerId HeadlessRunLoop::addTimer(double interval, bool repeats, std::function<void()> fire,
                                   bool commonModes) {
-  interval = std::max(interval, 0.0001);
-  TimerId id = nextId_++;
-  timers_[id] = TimerRec{interval, now_ + interval, repeats, commonModes, std::move(fire)};
-  return id;
+  return insertTimer(std::max(interval, 0.0001), mNow, repeats, std::move(fire), commonModes);
 }
 
 void HeadlessRunLoop::invalidateTimer(TimerId id) {
-  timers_.erase(id);
-}
-
-bool HeadlessRunLoop::isTimerValid(TimerId id) const {
-  return timers_.count(id) != 0;
+  mTimers.erase(id);
 }
 
 void HeadlessRunLoop::postToMain(std::function<void()> work) {
-  std::lock_guard<std::mutex> lock(postMutex_);
-  posted_.push_back(std::move(work));
-  ++wakes_;
+  std::lock_guard<std::mutex> lock(mPostMutex);
+  mPosted.push_back(std::move(work));
+  ++mWakes;
 }
 
 void HeadlessRunLoop::wake() {
-  std::lock_guard<std::mutex> lock(postMutex_);
-  ++wakes_;
+  std::lock_guard<std::mutex> lock(mPostMutex);
+  ++mWakes;
 }
 
 int HeadlessRunLoop::wakeCount() const {
-  std::lock_guard<std::mutex> lock(postMutex_);
-  return wakes_;
-}
-
-bool HeadlessRunLoop::isMainThread() const {
-  return std::this_thread::get_id() == mainThread_;
+  std::lock_guard<std::mutex> lock(mPostMutex);
+  return mWakes;
 }
 
 void HeadlessRunLoop::runPending() {
@@ -52,8 +39,8 @@ void HeadlessRunLoop::runPending() {
   for (int round = 0; round < 1000; ++round) {
     std::deque<std::function<void()>> batch;
     {
-      std::lock_guard<std::mutex> lock(postMutex_);
-      batch.swap(posted_);
+      std::lock_guard<std::mutex> lock(mPostMutex);
+      batch.swap(mPosted);
     }
     if (batch.empty()) return;
     for (auto& work : batch) work();
@@ -61,56 +48,48 @@ void HeadlessRunLoop::runPending() {
 }
 
 bool HeadlessRunLoop::fireNextDue(double until) {
-  auto best = timers_.end();
-  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
-    const TimerRec& t = it->second;
-    if (mode_ != RunLoopMode::Default && !t.common) continue;
-    if (t.fireAt > until) continue;
-    if (best == timers_.end() || t.fireAt < best->second.fireAt) best = it;
+  auto best = mTimers.end();
+  for (auto it = mTimers.begin(); it != mTimers.end(); ++it) {
+    const Timer& t = it->second;
+    if (!eligible(t) || t.fireAt > until) continue;
+    if (best == mTimers.end() || t.fireAt < best->second.fireAt) best = it;
   }
-  if (best == timers_.end()) return false;
-  TimerRec& t = best->second;
-  now_ = std::max(now_, t.fireAt);
-  std::function<void()> fire = t.fire;  // the callback may invalidate its own timer
-  if (t.repeats) {
-    double next = t.fireAt + t.interval;
-    t.fireAt = next > now_ ? next : now_ + t.interval;
-  } else {
-    timers_.erase(best);
-  }
+  if (best == mTimers.end()) return false;
+  mNow = std::max(mNow, best->second.fireAt);
+  std::function<void()> fire = takeDue(best, mNow);
   fire();
   runPending();
   return true;
 }
 
 void HeadlessRunLoop::advance(double seconds) {
-  double target = now_ + std::max(seconds, 0.0);
+  double target = mNow + std::max(seconds, 0.0);
   runPending();
   while (fireNextDue(target)) {
   }
-  now_ = std::max(now_, target);
+  mNow = std::max(mNow, target);
 }
 
 void HeadlessRunLoop::runNested(RunLoopMode mode, double seconds) {
   if (mode != RunLoopMode::Default) GraphicsView::notifyModalLoop();
-  RunLoopMode saved = mode_;
-  mode_ = mode;
+  RunLoopMode saved = mMode;
+  mMode = mode;
   advance(seconds);
-  mode_ = saved;
+  mMode = saved;
 }
 
 // ---- Application ------------------------------------------------------------------------
 
-HeadlessApplication::HeadlessApplication(HeadlessBackend& backend) : backend_(backend) {}
+HeadlessApplication::HeadlessApplication(HeadlessBackend& backend) : mBackend(backend) {}
 
 RunLoop& HeadlessApplication::runLoop() {
-  return backend_.loop;
+  return mBackend.loop;
 }
 
 int HeadlessApplication::run() {
   launch();
   processEvents();
-  backend_.loop.runPending();
+  mBackend.loop.runPending();
   return 0;
 }
 
@@ -123,21 +102,21 @@ void HeadlessApplication::dispatchEvent(const Event& e) {
 }
 
 std::optional<Event> HeadlessApplication::peekEvent(uint64_t mask, double seconds) {
-  double limit = backend_.loop.now() + seconds;
-  for (const Event& e : queue_) {
+  double limit = mBackend.loop.now() + seconds;
+  for (const Event& e : mQueue) {
     if ((eventMask(e.type) & mask) && e.timestamp <= limit) return e;
   }
   return std::nullopt;
 }
 
 void HeadlessApplication::launch() {
-  if (delegate_) delegate_->applicationWillFinishLaunching();
-  if (delegate_) delegate_->applicationDidFinishLaunching();
+  if (mDelegate) mDelegate->applicationWillFinishLaunching();
+  if (mDelegate) mDelegate->applicationDidFinishLaunching();
   activate();
 }
 
 bool HeadlessApplication::openFile(const std::string& path) {
-  return delegate_ && delegate_->openFile(path);
+  return mDelegate && mDelegate->openFile(path);
 }
 
 int HeadlessApplication::runModalForWindow(Window& w) {
@@ -157,26 +136,26 @@ void HeadlessApplication::modalPass(Window&, double elapsed) {
     action();
   }
   processEvents();
-  backend_.loop.runNested(RunLoopMode::ModalPanel, modalPassSeconds);
+  mBackend.loop.runNested(RunLoopMode::ModalPanel, modalPassSeconds);
 }
 
 void HeadlessApplication::postEvent(Event e) {
-  if (e.timestamp == 0) e.timestamp = backend_.loop.now();
+  if (e.timestamp == 0) e.timestamp = mBackend.loop.now();
   if (e.window && e.windowNumber == 0) e.windowNumber = e.window->windowNumber();
-  queue_.push_back(std::move(e));
+  mQueue.push_back(std::move(e));
 }
 
 void HeadlessApplication::processEvents() {
-  while (!queue_.empty()) {
-    Event e = queue_.front();
-    queue_.pop_front();
-    current_ = e;
-    if (hook_) {
-      hook_->sendEvent(e);
+  while (!mQueue.empty()) {
+    Event e = mQueue.front();
+    mQueue.pop_front();
+    mCurrent = e;
+    if (mHook) {
+      mHook->sendEvent(e);
     } else {
       dispatchEvent(e);
     }
-    current_.reset();
+    mCurrent.reset();
   }
 }
 
@@ -222,15 +201,27 @@ HeadlessBackend::HeadlessBackend() : app(*this) {
 
 HeadlessBackend::~HeadlessBackend() = default;
 
+namespace {
+
+// The next scripted answer, or the default one when the script is empty, once the clock has
+// run for the time the user takes in the nested loop.
+template <class Answer>
+Answer nextAnswer(std::deque<Answer>& script, HeadlessRunLoop& loop, RunLoopMode mode) {
+  Answer answer;
+  if (!script.empty()) {
+    answer = script.front();
+    script.pop_front();
+  }
+  if (answer.delay > 0) loop.runNested(mode, answer.delay);
+  return answer;
+}
+
+}  // namespace
+
 int HeadlessBackend::runAlert(const AlertRequest& request) {
   GraphicsView::notifyModalLoop();
   alerts.push_back(request);
-  AlertAnswer answer;
-  if (!alertAnswers.empty()) {
-    answer = alertAnswers.front();
-    alertAnswers.pop_front();
-  }
-  if (answer.delay > 0) loop.runNested(RunLoopMode::ModalPanel, answer.delay);
+  const AlertAnswer answer = nextAnswer(alertAnswers, loop, RunLoopMode::ModalPanel);
   if (answer.button < 0 || answer.button >= static_cast<int>(request.buttons.size()))
     return kAlertDismissed;
   return answer.button;
@@ -239,54 +230,21 @@ int HeadlessBackend::runAlert(const AlertRequest& request) {
 std::optional<std::vector<std::string>> HeadlessBackend::runPanel(const PanelRequest& request) {
   GraphicsView::notifyModalLoop();
   panels.push_back(request);
-  PanelAnswer answer;
-  if (!panelAnswers.empty()) {
-    answer = panelAnswers.front();
-    panelAnswers.pop_front();
-  }
-  if (answer.delay > 0) loop.runNested(RunLoopMode::ModalPanel, answer.delay);
-  return answer.paths;
-}
-
-void HeadlessBackend::menuWillOpen(Menu& m) {
-  if (m.delegate()) m.delegate()->menuNeedsUpdate(m);
-  for (int i = 0; i < m.itemCount(); ++i) {
-    Menu* sub = m.itemAt(i)->submenu();
-    if (!sub) continue;
-    sub->retain();  // the update of the parent may have dropped it from the menu meanwhile
-    menuWillOpen(*sub);
-    sub->release();
-  }
+  return nextAnswer(panelAnswers, loop, RunLoopMode::ModalPanel).paths;
 }
 
 MenuItem* HeadlessBackend::popUpContextMenu(Menu& menu, Point location, View* view) {
   GraphicsView::notifyModalLoop();
-  menu.retain();  // the menu stays alive while it is shown, whatever its delegate does
-  menuWillOpen(menu);
+  Retained<Menu> shownMenu(&menu);  // alive while shown, whatever its delegate does
+  updateMenuTree(menu);
   ShownMenu shown{&menu, menu.title(), location, view, {}};
   for (int i = 0; i < menu.itemCount(); ++i) shown.itemTitles.push_back(menu.itemAt(i)->title());
   menusShown.push_back(std::move(shown));
-  MenuAnswer answer;
-  if (!menuAnswers.empty()) {
-    answer = menuAnswers.front();
-    menuAnswers.pop_front();
-  }
-  if (answer.delay > 0) loop.runNested(RunLoopMode::EventTracking, answer.delay);
+  const MenuAnswer answer = nextAnswer(menuAnswers, loop, RunLoopMode::EventTracking);
   MenuItem* chosen = answer.choose ? answer.choose(menu) : nullptr;
   if (chosen && (!chosen->isEnabled() || chosen->isSeparator())) chosen = nullptr;
   if (chosen) chosen->perform();
-  menu.release();
   return chosen;
-}
-
-void HeadlessBackend::clear() {
-  clip_.reset();
-  ++changes_;
-}
-
-void HeadlessBackend::setString(const std::string& utf8) {
-  clip_ = utf8;
-  ++changes_;
 }
 
 bool HeadlessBackend::open(const std::string& urlOrPath) {
@@ -296,7 +254,7 @@ bool HeadlessBackend::open(const std::string& urlOrPath) {
 
 void HeadlessBackend::setCurrent(CursorRef c) {
   cursorsSet.push_back(c);
-  current_ = std::move(c);
+  mCurrent = std::move(c);
 }
 
 bool HeadlessBackend::warpMouse(Point p) {

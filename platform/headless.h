@@ -14,24 +14,20 @@
 #include "platform/application_base.h"
 #include "platform/headless_graphics_view.h"
 #include "platform/platform.h"
+#include "platform/run_loop_base.h"
 #include "platform/self_serving_backend.h"
 
 namespace vq::platform {
 
-class HeadlessRunLoop final : public RunLoop {
+// Times in seconds of the virtual clock; the constructing thread is the main thread.
+class HeadlessRunLoop final : public RunLoopBase<double> {
  public:
-  HeadlessRunLoop();  // the constructing thread is the main thread
-
-  double now() const override { return now_; }
+  double now() const override { return mNow; }
   TimerId addTimer(double interval, bool repeats, std::function<void()> fire,
                    bool commonModes) override;
   void invalidateTimer(TimerId id) override;
-  bool isTimerValid(TimerId id) const override;
   void postToMain(std::function<void()> work) override;
   void wake() override;
-  bool isMainThread() const override;
-  std::thread::id mainThreadId() const override { return mainThread_; }
-  RunLoopMode currentMode() const override { return mode_; }
   void runNested(RunLoopMode mode, double seconds) override;
 
   // Main thread: runs posted work, then moves the clock forward by `seconds`, firing due
@@ -39,27 +35,14 @@ class HeadlessRunLoop final : public RunLoop {
   void advance(double seconds);
   // Main thread: runs the work posted so far (and what it posts in turn).
   void runPending();
-  size_t timerCount() const { return timers_.size(); }
+  size_t timerCount() const { return mTimers.size(); }
   int wakeCount() const;
 
  private:
-  struct TimerRec {
-    double interval;
-    double fireAt;
-    bool repeats;
-    bool common;
-    std::function<void()> fire;
-  };
   bool fireNextDue(double until);
 
-  std::thread::id mainThread_;
-  double now_ = 0;
-  RunLoopMode mode_ = RunLoopMode::Default;
-  TimerId nextId_ = 1;
-  std::map<TimerId, TimerRec> timers_;
-  mutable std::mutex postMutex_;
-  std::deque<std::function<void()>> posted_;
-  int wakes_ = 0;
+  double mNow = 0;
+  int mWakes = 0;
 };
 
 class HeadlessBackend;
@@ -71,7 +54,7 @@ class HeadlessApplication final : public ApplicationBase {
   int run() override;
   void dispatchEvent(const Event& e) override;
   std::optional<Event> peekEvent(uint64_t mask, double seconds) override;
-  const Event* currentEvent() const override { return current_ ? &*current_ : nullptr; }
+  const Event* currentEvent() const override { return mCurrent ? &*mCurrent : nullptr; }
 
   // Lifecycle as the desktop would drive it.
   void launch();  // will finish launching, then did finish launching
@@ -83,7 +66,7 @@ class HeadlessApplication final : public ApplicationBase {
   void postEvent(Event e);
   // Sends every queued event through the event hook (or dispatches it when there is none).
   void processEvents();
-  size_t queuedEventCount() const { return queue_.size(); }
+  size_t queuedEventCount() const { return mQueue.size(); }
   // Events that reached dispatchEvent (the ordinary route), in order.
   std::vector<Event> dispatched;
 
@@ -104,9 +87,9 @@ class HeadlessApplication final : public ApplicationBase {
   void modalPass(Window& w, double elapsed) override;
 
  private:
-  HeadlessBackend& backend_;
-  std::deque<Event> queue_;
-  std::optional<Event> current_;
+  HeadlessBackend& mBackend;
+  std::deque<Event> mQueue;
+  std::optional<Event> mCurrent;
 };
 
 // Scripted answer of a modal alert, panel or menu: what to answer, and how long the user
@@ -175,16 +158,12 @@ class HeadlessBackend final : public SelfServingBackend {
   std::optional<std::vector<std::string>> runPanel(const PanelRequest& request) override;
   // MenuTracking
   MenuItem* popUpContextMenu(Menu& menu, Point location, View* view) override;
-  // Pasteboard
-  void clear() override;
-  void setString(const std::string& utf8) override;
-  std::optional<std::string> string() const override { return clip_; }
-  long changeCount() const override { return changes_; }
+  // Pasteboard: the text is kept in memory.
   // Workspace
   bool open(const std::string& urlOrPath) override;
   // CursorService
   void setCurrent(CursorRef c) override;
-  void setHidden(bool hidden) override { hidden_ = hidden; }
+  void setHidden(bool hidden) override { mHidden = hidden; }
   Point mouseLocation() const override { return mouse; }
   bool warpMouse(Point p) override;
   // ScreenService
@@ -202,11 +181,6 @@ class HeadlessBackend final : public SelfServingBackend {
     return graphicsViewList.empty() ? nullptr : graphicsViewList.back();
   }
   void forgetGraphicsView(HeadlessGraphicsView* v);
-
- private:
-  void menuWillOpen(Menu& m);
-  std::optional<std::string> clip_;
-  long changes_ = 0;
 };
 
 // Installs a fresh headless backend and returns it (tests call this in their set-up).

@@ -9,19 +9,6 @@ namespace vq::platform {
 namespace {
 constexpr int kDoubleClickDistance = 4;  // pixels the second press may be away from the first
 
-uint32_t buttonBit(PointerButton b) {
-  switch (b) {
-    case PointerButton::Left:
-      return kLeftButton;
-    case PointerButton::Right:
-      return kRightButton;
-    case PointerButton::Middle:
-      return kMiddleButton;
-    default:
-      return 0;
-  }
-}
-
 double clockNow() {
   return services().runLoop().now();
 }
@@ -30,7 +17,7 @@ double clockNow() {
 HeadlessGraphicsView::HeadlessGraphicsView(View* parent, int width, int height,
                                            GraphicsViewClient& client)
     : GraphicsView(client, parent, width, height),
-      shown_(static_cast<size_t>(this->width()) * static_cast<size_t>(this->height()), 0) {}
+      mShown(static_cast<size_t>(this->width()) * static_cast<size_t>(this->height()), 0) {}
 
 HeadlessGraphicsView::~HeadlessGraphicsView() {
   close();
@@ -39,7 +26,7 @@ HeadlessGraphicsView::~HeadlessGraphicsView() {
 
 void HeadlessGraphicsView::setSize(int width, int height) {
   GraphicsView::setSize(width, height);
-  shown_.assign(static_cast<size_t>(this->width()) * static_cast<size_t>(this->height()), 0);
+  mShown.assign(static_cast<size_t>(this->width()) * static_cast<size_t>(this->height()), 0);
 }
 
 void HeadlessGraphicsView::present(const PixelBufferRef& buffer, PixelRect damage) {
@@ -50,14 +37,14 @@ void HeadlessGraphicsView::present(const PixelBufferRef& buffer, PixelRect damag
   presented.push_back(r);
   for (int y = r.top; y < r.bottom; ++y) {
     const uint32_t* src = buffer.pixels + static_cast<ptrdiff_t>(y) * buffer.rowPixels;
-    uint32_t* dst = shown_.data() + static_cast<ptrdiff_t>(y) * width();
+    uint32_t* dst = mShown.data() + static_cast<ptrdiff_t>(y) * width();
     for (int x = r.left; x < r.right; ++x) dst[x] = src[x];
   }
 }
 
 uint32_t HeadlessGraphicsView::shownPixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= width() || y >= height()) return 0;
-  return shown_[static_cast<size_t>(y) * static_cast<size_t>(width()) + static_cast<size_t>(x)];
+  return mShown[static_cast<size_t>(y) * static_cast<size_t>(width()) + static_cast<size_t>(x)];
 }
 
 void HeadlessGraphicsView::send(const PointerEvent& e) {
@@ -66,32 +53,32 @@ void HeadlessGraphicsView::send(const PointerEvent& e) {
 
 void HeadlessGraphicsView::press(int x, int y, PointerButton b, uint32_t modifiers) {
   double now = clockNow();
-  bool again = b == lastButton_ && now - lastPressTime_ <= doubleClickTime &&
-               std::abs(x - lastX_) <= kDoubleClickDistance &&
-               std::abs(y - lastY_) <= kDoubleClickDistance;
-  clicks_ = again ? clicks_ + 1 : 1;
-  lastPressTime_ = now;
-  lastButton_ = b;
-  lastX_ = x;
-  lastY_ = y;
-  held_ |= buttonBit(b);
-  send({PointerAction::Down, x, y, b, clicks_, modifiers, held_, 0});
+  bool again = b == mLastButton && now - mLastPressTime <= doubleClickTime &&
+               std::abs(x - mLastX) <= kDoubleClickDistance &&
+               std::abs(y - mLastY) <= kDoubleClickDistance;
+  mClicks = again ? mClicks + 1 : 1;
+  mLastPressTime = now;
+  mLastButton = b;
+  mLastX = x;
+  mLastY = y;
+  mHeld |= pointerButtonBit(b);
+  send({PointerAction::Down, x, y, b, mClicks, modifiers, mHeld, 0});
 }
 
 void HeadlessGraphicsView::release(int x, int y, uint32_t modifiers) {
-  uint32_t before = held_;
-  PointerButton b = lastButton_;
-  held_ &= ~buttonBit(b);
-  send({PointerAction::Up, x, y, b, clicks_, modifiers, before, 0});
+  uint32_t before = mHeld;
+  PointerButton b = mLastButton;
+  mHeld &= ~pointerButtonBit(b);
+  send({PointerAction::Up, x, y, b, mClicks, modifiers, before, 0});
 }
 
 void HeadlessGraphicsView::drag(int x, int y, uint32_t modifiers) {
-  PointerButton b = (held_ & kLeftButton)     ? PointerButton::Left
-                    : (held_ & kRightButton)  ? PointerButton::Right
-                    : (held_ & kMiddleButton) ? PointerButton::Middle
+  PointerButton b = (mHeld & kLeftButton)     ? PointerButton::Left
+                    : (mHeld & kRightButton)  ? PointerButton::Right
+                    : (mHeld & kMiddleButton) ? PointerButton::Middle
                                               : PointerButton::None;
   if (b == PointerButton::None) return move(x, y, modifiers);
-  send({PointerAction::Drag, x, y, b, 0, modifiers, held_, 0});
+  send({PointerAction::Drag, x, y, b, 0, modifiers, mHeld, 0});
 }
 
 void HeadlessGraphicsView::move(int x, int y, uint32_t modifiers) {
@@ -109,7 +96,7 @@ void HeadlessGraphicsView::doubleClick(int x, int y, uint32_t modifiers) {
 }
 
 void HeadlessGraphicsView::wheel(int x, int y, double delta, uint32_t modifiers) {
-  send({PointerAction::Wheel, x, y, PointerButton::None, 0, modifiers, held_, delta});
+  send({PointerAction::Wheel, x, y, PointerButton::None, 0, modifiers, mHeld, delta});
 }
 
 bool HeadlessGraphicsView::key(uint16_t keyCode, std::u32string characters, uint32_t modifiers) {
@@ -143,7 +130,7 @@ bool HeadlessGraphicsView::key(uint16_t keyCode, std::u32string characters, uint
 }
 
 void HeadlessGraphicsView::typeText(const std::string& utf8) {
-  if (const TextFieldRequest* f = textField()) fieldText_ += filterTypedText(*f, fieldText_, utf8);
+  if (const TextFieldRequest* f = textField()) mFieldText += filterTypedText(*f, mFieldText, utf8);
 }
 
 std::optional<std::string> HeadlessGraphicsView::queryTooltip(int x, int y) const {
@@ -161,7 +148,7 @@ void HeadlessGraphicsView::showTextField(const TextFieldRequest& r) {
   fieldsShown.push_back(r);
   // A field starts with its text; characters it would refuse are dropped, as a desktop
   // field set up with a formatter would show them.
-  fieldText_ = textFieldAccepts(r, r.text) ? r.text : filterTypedText(r, "", r.text);
+  mFieldText = textFieldAccepts(r, r.text) ? r.text : filterTypedText(r, "", r.text);
 }
 
 }  // namespace vq::platform

@@ -41,8 +41,8 @@ class HeadlessGraphicsView final : public GraphicsView {
 
   // Text field: typing goes through the field's filter and maximum, as a user's would.
   void typeText(const std::string& utf8);
-  void setFieldText(const std::string& utf8) { fieldText_ = utf8; }
-  std::string fieldText() const { return fieldText_; }
+  void setFieldText(const std::string& utf8) { mFieldText = utf8; }
+  std::string fieldText() const { return mFieldText; }
   void pressReturn() { commitTextField(); }
   void pressEscape() { cancelTextField(); }
 
@@ -62,17 +62,17 @@ class HeadlessGraphicsView final : public GraphicsView {
  protected:
   void showTextField(const TextFieldRequest& r) override;
   void hideTextField() override {}
-  std::string textFieldText() const override { return fieldText_; }
+  std::string textFieldText() const override { return mFieldText; }
 
  private:
-  std::vector<uint32_t> shown_;
-  std::string fieldText_;
-  uint32_t held_ = 0;
-  int lastX_ = 0;
-  int lastY_ = 0;
-  PointerButton lastButton_ = PointerButton::None;
-  double lastPressTime_ = -1e9;
-  int clicks_ = 0;
+  std::vector<uint32_t> mShown;
+  std::string mFieldText;
+  uint32_t mHeld = 0;
+  int mLastX = 0;
+  int mLastY = 0;
+  PointerButton mLastButton = PointerButton::None;
+  double mLastPressTime = -1e9;
+  int mClicks = 0;
 };
 
 }  // namespace vq::platform

@@ -21,17 +21,39 @@ class RefCounted {
   RefCounted() = default;
   RefCounted(const RefCounted&) = delete;
   RefCounted& operator=(const RefCounted&) = delete;
-  void retain() { refs_.fetch_add(1, std::memory_order_relaxed); }
+  void retain() { mRefs.fetch_add(1, std::memory_order_relaxed); }
   void release() {
-    if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+    if (mRefs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
   }
-  int retainCount() const { return refs_.load(); }
+  int retainCount() const { return mRefs.load(); }
 
  protected:
   virtual ~RefCounted() = default;
 
  private:
-  std::atomic<int> refs_{1};
+  std::atomic<int> mRefs{1};
+};
+
+// One reference to a menu or item, or none: retains what it is given, releases it when it
+// lets go.
+template <class T>
+class Retained {
+ public:
+  Retained() = default;
+  explicit Retained(T* object) { reset(object); }
+  ~Retained() { reset(nullptr); }
+  Retained(const Retained&) = delete;
+  Retained& operator=(const Retained&) = delete;
+
+  T* get() const { return mObject; }
+  void reset(T* object) {
+    if (object) object->retain();
+    if (mObject) mObject->release();
+    mObject = object;
+  }
+
+ private:
+  T* mObject = nullptr;
 };
 
 // The receiver of a chosen item: `action` is what the item was set up to do (0 for none).
@@ -59,40 +81,42 @@ class MenuItem : public RefCounted {
   static MenuItem* create(std::string title = {});
   static MenuItem* separator();
 
-  bool isSeparator() const { return separator_; }
-  const std::string& title() const { return title_; }
-  void setTitle(std::string t) { title_ = std::move(t); }
-  int32_t tag() const { return tag_; }
-  void setTag(int32_t t) { tag_ = t; }
-  bool isChecked() const { return checked_; }
-  void setChecked(bool on) { checked_ = on; }
-  bool isEnabled() const { return enabled_; }
-  void setEnabled(bool on) { enabled_ = on; }
+  bool isSeparator() const { return mProps.separator; }
+  const std::string& title() const { return mProps.title; }
+  void setTitle(std::string t) { mProps.title = std::move(t); }
+  int32_t tag() const { return mProps.tag; }
+  void setTag(int32_t t) { mProps.tag = t; }
+  bool isChecked() const { return mProps.checked; }
+  void setChecked(bool on) { mProps.checked = on; }
+  bool isEnabled() const { return mProps.enabled; }
+  void setEnabled(bool on) { mProps.enabled = on; }
 
-  Menu* submenu() const { return submenu_; }
+  Menu* submenu() const { return mSubmenu.get(); }
   // Retains the new submenu and releases the old one.
-  void setSubmenu(Menu* m);
+  void setSubmenu(Menu* m) { mSubmenu.reset(m); }
 
-  RepresentedObject* representedObject() const { return represented_.get(); }
-  void setRepresentedObject(std::shared_ptr<RepresentedObject> o) { represented_ = std::move(o); }
-
-  const std::shared_ptr<Image>& image() const { return image_; }
-  void setImage(std::shared_ptr<Image> img) { image_ = std::move(img); }
-
-  // Key equivalent: a single character (0 for none) and the modifier flags it needs.
-  char32_t keyEquivalent() const { return keyEquivalent_; }
-  uint32_t keyEquivalentModifiers() const { return keyModifiers_; }
-  void setKeyEquivalent(char32_t c, uint32_t modifiers) {
-    keyEquivalent_ = c;
-    keyModifiers_ = modifiers;
+  RepresentedObject* representedObject() const { return mProps.represented.get(); }
+  void setRepresentedObject(std::shared_ptr<RepresentedObject> o) {
+    mProps.represented = std::move(o);
   }
 
-  MenuTarget* target() const { return target_; }
-  void setTarget(MenuTarget* t) { target_ = t; }
-  int action() const { return action_; }
-  void setAction(int a) { action_ = a; }
+  const std::shared_ptr<Image>& image() const { return mProps.image; }
+  void setImage(std::shared_ptr<Image> img) { mProps.image = std::move(img); }
 
-  Menu* menu() const { return menu_; }
+  // Key equivalent: a single character (0 for none) and the modifier flags it needs.
+  char32_t keyEquivalent() const { return mProps.keyEquivalent; }
+  uint32_t keyEquivalentModifiers() const { return mProps.keyModifiers; }
+  void setKeyEquivalent(char32_t c, uint32_t modifiers) {
+    mProps.keyEquivalent = c;
+    mProps.keyModifiers = modifiers;
+  }
+
+  MenuTarget* target() const { return mProps.target; }
+  void setTarget(MenuTarget* t) { mProps.target = t; }
+  int action() const { return mProps.action; }
+  void setAction(int a) { mProps.action = a; }
+
+  Menu* menu() const { return mMenu; }
 
   // What choosing the item does: the target's action, when both are set. Answers whether
   // anything was performed.
@@ -101,39 +125,44 @@ class MenuItem : public RefCounted {
   MenuItem* copy() const;
 
  protected:
-  ~MenuItem() override;
+  ~MenuItem() override = default;
 
  private:
   friend class Menu;
   MenuItem() = default;
 
-  bool separator_ = false;
-  std::string title_;
-  int32_t tag_ = 0;
-  bool checked_ = false;
-  bool enabled_ = true;
-  Menu* submenu_ = nullptr;
-  std::shared_ptr<RepresentedObject> represented_;
-  std::shared_ptr<Image> image_;
-  char32_t keyEquivalent_ = 0;
-  uint32_t keyModifiers_ = 0;
-  MenuTarget* target_ = nullptr;
-  int action_ = 0;
-  Menu* menu_ = nullptr;  // the menu holding the item (not retained)
+  // All that a copy takes over as it is.
+  struct Properties {
+    bool separator = false;
+    std::string title;
+    int32_t tag = 0;
+    bool checked = false;
+    bool enabled = true;
+    std::shared_ptr<RepresentedObject> represented;
+    std::shared_ptr<Image> image;
+    char32_t keyEquivalent = 0;
+    uint32_t keyModifiers = 0;
+    MenuTarget* target = nullptr;
+    int action = 0;
+  };
+
+  Properties mProps;
+  Retained<Menu> mSubmenu;  // copied deeply
+  Menu* mMenu = nullptr;    // the menu holding the item (not retained)
 };
 
 class Menu : public RefCounted {
  public:
   static Menu* create(std::string title = {});
 
-  const std::string& title() const { return title_; }
-  void setTitle(std::string t) { title_ = std::move(t); }
-  bool autoenablesItems() const { return autoenables_; }
-  void setAutoenablesItems(bool on) { autoenables_ = on; }
-  MenuDelegate* delegate() const { return delegate_; }
-  void setDelegate(MenuDelegate* d) { delegate_ = d; }
+  const std::string& title() const { return mTitle; }
+  void setTitle(std::string t) { mTitle = std::move(t); }
+  bool autoenablesItems() const { return mAutoenables; }
+  void setAutoenablesItems(bool on) { mAutoenables = on; }
+  MenuDelegate* delegate() const { return mDelegate; }
+  void setDelegate(MenuDelegate* d) { mDelegate = d; }
 
-  int itemCount() const { return static_cast<int>(items_.size()); }
+  int itemCount() const { return static_cast<int>(mItems.size()); }
   // Null when out of range.
   MenuItem* itemAt(int index) const;
   int indexOfItem(const MenuItem* item) const;
@@ -153,10 +182,13 @@ class Menu : public RefCounted {
  private:
   Menu() = default;
 
-  std::string title_;
-  bool autoenables_ = true;
-  MenuDelegate* delegate_ = nullptr;
-  std::vector<MenuItem*> items_;
+  std::string mTitle;
+  bool mAutoenables = true;
+  MenuDelegate* mDelegate = nullptr;
+  std::vector<MenuItem*> mItems;
 };
+
+// Runs the delegates of a menu and of its submenus, depth first, as before the menu opens.
+void updateMenuTree(Menu& menu);
 
 }  // namespace vq::platform

@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/midi_port.h"
+
 namespace vq::platform {
 
-class MidiInput {
+class MidiInput : public MidiPort {
  public:
   // One complete message: a short message, a real-time byte or a whole SysEx (F0 .. F7). The
   // bytes are valid only during the call. Called one call at a time, in order of arrival, on
@@ -23,24 +25,16 @@ class MidiInput {
   // that waits for a lock never stalls the MIDI backend).
   using Callback = std::function<void(const uint8_t* bytes, size_t count)>;
 
-  virtual ~MidiInput() = default;
-
   // Replaces the callback; an empty one drops what arrives. On return no call of the previous
   // callback is running any more, so its owner may go away; do not call it while holding a lock
   // that the callback takes.
   virtual void SetCallback(Callback callback) = 0;
-
-  // Port handling, as for MidiOutput.
-  virtual unsigned PortCount() = 0;
-  virtual std::string PortName(unsigned port) = 0;
-  virtual bool OpenPort(unsigned port, const std::string& portName) = 0;
-  virtual bool OpenVirtualPort(const std::string& portName) = 0;
-  virtual void ClosePort() = 0;
-  virtual bool IsPortOpen() const = 0;
 };
 
+extern template class RtMidiPort<MidiInput>;
+
 // RtMidi's input.
-class RtMidiInput final : public MidiInput {
+class RtMidiInput final : public RtMidiPort<MidiInput> {
  public:
   // Null when no API can be opened; *error then holds the library's last message. queueLimit
   // is the library's queue for messages that arrive with no callback set.
@@ -50,15 +44,7 @@ class RtMidiInput final : public MidiInput {
   ~RtMidiInput() override;
 
   void SetCallback(Callback callback) override;
-  unsigned PortCount() override;
-  std::string PortName(unsigned port) override;
-  bool OpenPort(unsigned port, const std::string& portName) override;
-  bool OpenVirtualPort(const std::string& portName) override;
-  void ClosePort() override;
-  bool IsPortOpen() const override;
 
-  std::string ApiName() const;
-  std::string LastError() const;
   // Messages the backend handed over, and those lost because the queue to the worker was full
   // (or a message was too long).
   uint64_t ReceivedMessages() const;
@@ -71,28 +57,21 @@ class RtMidiInput final : public MidiInput {
 
  private:
   explicit RtMidiInput(std::unique_ptr<Impl> impl);
-  std::unique_ptr<Impl> impl_;
+  std::unique_ptr<Impl> mImpl;
 };
 
 // Delivers injected messages to the callback at once, while a port is "open" (a fresh one is).
-class MemoryMidiInput final : public MidiInput {
+// The port mutex is held while the callback runs: one delivery at a time.
+class MemoryMidiInput final : public MemoryMidiPort<MidiInput> {
  public:
   void SetCallback(Callback callback) override;
-  unsigned PortCount() override { return 1; }
-  std::string PortName(unsigned port) override { return port == 0 ? "Memory" : ""; }
-  bool OpenPort(unsigned port, const std::string&) override;
-  bool OpenVirtualPort(const std::string&) override;
-  void ClosePort() override;
-  bool IsPortOpen() const override;
 
   // False (nothing delivered) for an empty message or a closed port.
   bool Inject(const uint8_t* bytes, size_t count);
   bool Inject(const std::vector<uint8_t>& bytes) { return Inject(bytes.data(), bytes.size()); }
 
  private:
-  mutable std::mutex mutex_;  // held while the callback runs: one delivery at a time
-  Callback callback_;
-  bool open_ = true;
+  Callback mCallback;
 };
 
 }  // namespace vq::platform

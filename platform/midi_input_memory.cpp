@@ -4,36 +4,14 @@
 namespace vq::platform {
 
 void MemoryMidiInput::SetCallback(Callback callback) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  callback_ = std::move(callback);
-}
-
-bool MemoryMidiInput::OpenPort(unsigned port, const std::string&) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  open_ = port == 0;
-  return open_;
-}
-
-bool MemoryMidiInput::OpenVirtualPort(const std::string&) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  open_ = true;
-  return true;
-}
-
-void MemoryMidiInput::ClosePort() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  open_ = false;
-}
-
-bool MemoryMidiInput::IsPortOpen() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return open_;
+  std::lock_guard<std::mutex> lock(mMutex);
+  mCallback = std::move(callback);
 }
 
 bool MemoryMidiInput::Inject(const uint8_t* bytes, size_t count) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  if (!open_ || bytes == nullptr || count == 0) return false;
-  if (callback_) callback_(bytes, count);
+  std::lock_guard<std::mutex> lock(mMutex);
+  if (!mOpen || bytes == nullptr || count == 0) return false;
+  if (mCallback) mCallback(bytes, count);
   return true;
 }
 

@@ -48,77 +48,77 @@ static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) &&
               std::atomic<uint32_t>::is_always_lock_free);
 
 MidiInputQueue::MidiInputQueue(Deliver deliver, size_t capacity)
-    : deliver_(std::move(deliver)),
-      ring_(RoundUpToPowerOfTwo(std::max(capacity, kMaxMessage + kHeaderBytes))),
-      mask_(ring_.size() - 1) {
-  worker_ = std::thread([this] { Run(); });
+    : mDeliver(std::move(deliver)),
+      mRing(RoundUpToPowerOfTwo(std::max(capacity, kMaxMessage + kHeaderBytes))),
+      mMask(mRing.size() - 1) {
+  mWorker = std::thread([this] { Run(); });
 }
 
 MidiInputQueue::~MidiInputQueue() {
-  stop_.store(true);
-  wakeups_.fetch_add(1);
-  FutexWakeOne(&wakeups_);
-  worker_.join();
+  mStop.store(true);
+  mWakeups.fetch_add(1);
+  FutexWakeOne(&mWakeups);
+  mWorker.join();
 }
 
 bool MidiInputQueue::Push(const uint8_t* bytes, size_t count) {
-  pushed_.fetch_add(1, std::memory_order_relaxed);
-  const size_t head = head_.load(std::memory_order_relaxed);
-  const size_t used = head - tail_.load(std::memory_order_acquire);
-  if (count == 0 || count > kMaxMessage || ring_.size() - used < count + kHeaderBytes) {
-    dropped_.fetch_add(1, std::memory_order_relaxed);
+  mPushed.fetch_add(1, std::memory_order_relaxed);
+  const size_t head = mHead.load(std::memory_order_relaxed);
+  const size_t used = head - mTail.load(std::memory_order_acquire);
+  if (count == 0 || count > kMaxMessage || mRing.size() - used < count + kHeaderBytes) {
+    mDropped.fetch_add(1, std::memory_order_relaxed);
     return false;
   }
   const Header header{static_cast<uint32_t>(count), NowNs()};
   auto put = [&](size_t at, const uint8_t* from, size_t n) {
-    const size_t start = at & mask_, first = std::min(n, ring_.size() - start);
-    std::memcpy(ring_.data() + start, from, first);
-    std::memcpy(ring_.data(), from + first, n - first);
+    const size_t start = at & mMask, first = std::min(n, mRing.size() - start);
+    std::memcpy(mRing.data() + start, from, first);
+    std::memcpy(mRing.data(), from + first, n - first);
   };
   put(head, reinterpret_cast<const uint8_t*>(&header), kHeaderBytes);
   put(head + kHeaderBytes, bytes, count);
-  head_.store(head + kHeaderBytes +
+  mHead.store(head + kHeaderBytes +
               count);  // sequentially consistent: ordered before the sleeper check
   Wake();
   return true;
 }
 
 void MidiInputQueue::Wake() {
-  wakeups_.fetch_add(1);
-  if (sleepers_.load() != 0) FutexWakeOne(&wakeups_);
+  mWakeups.fetch_add(1);
+  if (mSleepers.load() != 0) FutexWakeOne(&mWakeups);
 }
 
 void MidiInputQueue::CopyOut(size_t from, uint8_t* to, size_t n) const {
-  const size_t start = from & mask_, first = std::min(n, ring_.size() - start);
-  std::memcpy(to, ring_.data() + start, first);
-  std::memcpy(to + first, ring_.data(), n - first);
+  const size_t start = from & mMask, first = std::min(n, mRing.size() - start);
+  std::memcpy(to, mRing.data() + start, first);
+  std::memcpy(to + first, mRing.data(), n - first);
 }
 
 void MidiInputQueue::Run() {
   pthread_setname_np(pthread_self(), "vq-midi-in");
   std::vector<uint8_t> message(kMaxMessage);
-  while (!stop_.load()) {
-    const size_t tail = tail_.load(std::memory_order_relaxed);
-    if (head_.load() == tail) {
+  while (!mStop.load()) {
+    const size_t tail = mTail.load(std::memory_order_relaxed);
+    if (mHead.load() == tail) {
       // Announce the sleep before the last look, so a push after it either is seen here or
       // changes the futex word and wakes us.
-      sleepers_.fetch_add(1);
-      const uint32_t seen = wakeups_.load();
-      if (head_.load() == tail && !stop_.load()) FutexWait(&wakeups_, seen);
-      sleepers_.fetch_sub(1);
+      mSleepers.fetch_add(1);
+      const uint32_t seen = mWakeups.load();
+      if (mHead.load() == tail && !mStop.load()) FutexWait(&mWakeups, seen);
+      mSleepers.fetch_sub(1);
       continue;
     }
     Header header{};
     CopyOut(tail, reinterpret_cast<uint8_t*>(&header), kHeaderBytes);
     const uint32_t length = header.length;
     CopyOut(tail + kHeaderBytes, message.data(), length);
-    tail_.store(tail + kHeaderBytes + length, std::memory_order_release);
+    mTail.store(tail + kHeaderBytes + length, std::memory_order_release);
     const uint64_t waited = NowNs() - header.pushedNs;
-    waitedNs_.fetch_add(waited, std::memory_order_relaxed);
-    if (waited > longestWaitNs_.load(std::memory_order_relaxed))
-      longestWaitNs_.store(waited, std::memory_order_relaxed);
-    if (deliver_) deliver_(message.data(), length);
-    delivered_.fetch_add(1, std::memory_order_release);
+    mWaitedNs.fetch_add(waited, std::memory_order_relaxed);
+    if (waited > mLongestWaitNs.load(std::memory_order_relaxed))
+      mLongestWaitNs.store(waited, std::memory_order_relaxed);
+    if (mDeliver) mDeliver(message.data(), length);
+    mDelivered.fetch_add(1, std::memory_order_release);
   }
 }
 

@@ -37,30 +37,30 @@ class MidiInputQueue {
   // message, one longer than kMaxMessage or one that does not fit in the free space.
   bool Push(const uint8_t* bytes, size_t count);
 
-  uint64_t Pushed() const { return pushed_.load(std::memory_order_relaxed); }
-  uint64_t Dropped() const { return dropped_.load(std::memory_order_relaxed); }
-  uint64_t Delivered() const { return delivered_.load(std::memory_order_acquire); }
+  uint64_t Pushed() const { return mPushed.load(std::memory_order_relaxed); }
+  uint64_t Dropped() const { return mDropped.load(std::memory_order_relaxed); }
+  uint64_t Delivered() const { return mDelivered.load(std::memory_order_acquire); }
   // How long delivered messages waited between their push and the start of their delivery
   // (the worker's wake-up and the messages before them), in nanoseconds: the sum and the most.
-  uint64_t WaitedNs() const { return waitedNs_.load(std::memory_order_relaxed); }
-  uint64_t LongestWaitNs() const { return longestWaitNs_.load(std::memory_order_relaxed); }
+  uint64_t WaitedNs() const { return mWaitedNs.load(std::memory_order_relaxed); }
+  uint64_t LongestWaitNs() const { return mLongestWaitNs.load(std::memory_order_relaxed); }
 
  private:
   void Run();
   void Wake();
   void CopyOut(size_t from, uint8_t* to, size_t n) const;
 
-  Deliver deliver_;
-  std::vector<uint8_t> ring_;
-  size_t mask_;
-  // Free-running byte positions: the producer moves head_, the worker tail_.
-  std::atomic<size_t> head_{0}, tail_{0};
-  std::atomic<uint32_t> wakeups_{0};  // the futex word: changes with every push and at stop
-  std::atomic<int> sleepers_{0};
-  std::atomic<bool> stop_{false};
-  std::atomic<uint64_t> pushed_{0}, dropped_{0}, delivered_{0};
-  std::atomic<uint64_t> waitedNs_{0}, longestWaitNs_{0};
-  std::thread worker_;
+  Deliver mDeliver;
+  std::vector<uint8_t> mRing;
+  size_t mMask;
+  // Free-running byte positions: the producer moves mHead, the worker mTail.
+  std::atomic<size_t> mHead{0}, mTail{0};
+  std::atomic<uint32_t> mWakeups{0};  // the futex word: changes with every push and at stop
+  std::atomic<int> mSleepers{0};
+  std::atomic<bool> mStop{false};
+  std::atomic<uint64_t> mPushed{0}, mDropped{0}, mDelivered{0};
+  std::atomic<uint64_t> mWaitedNs{0}, mLongestWaitNs{0};
+  std::thread mWorker;
 };
 
 }  // namespace vq::platform

@@ -39,69 +39,38 @@ std::unique_ptr<RtMidiInput> RtMidiInput::Create(const std::string& clientName, 
       error);
 }
 
-RtMidiInput::RtMidiInput(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+RtMidiInput::RtMidiInput(std::unique_ptr<Impl> impl)
+    : RtMidiPort(impl->port), mImpl(std::move(impl)) {}
 
 RtMidiInput::~RtMidiInput() {
   SetCallback(nullptr);
-  std::lock_guard<std::mutex> lock(impl_->port.mutex);
+  std::lock_guard<std::mutex> lock(mImpl->port.mutex);
   try {
-    impl_->in->cancelCallback();
-    if (impl_->port.open) impl_->in->closePort();
+    mImpl->in->cancelCallback();
+    if (mImpl->port.open) mImpl->in->closePort();
   } catch (const RtMidiError&) {
   }
 }
 
 void RtMidiInput::SetCallback(Callback callback) {
-  std::lock_guard<std::mutex> lock(impl_->deliver);
-  impl_->callback = std::move(callback);
-}
-
-unsigned RtMidiInput::PortCount() {
-  return impl_->port.PortCount();
-}
-
-std::string RtMidiInput::PortName(unsigned port) {
-  return impl_->port.PortName(port);
-}
-
-bool RtMidiInput::OpenPort(unsigned port, const std::string& portName) {
-  return impl_->port.OpenPort(port, portName);
-}
-
-bool RtMidiInput::OpenVirtualPort(const std::string& portName) {
-  return impl_->port.OpenVirtualPort(portName);
-}
-
-void RtMidiInput::ClosePort() {
-  impl_->port.ClosePort();
-}
-
-bool RtMidiInput::IsPortOpen() const {
-  return impl_->port.IsPortOpen();
-}
-
-std::string RtMidiInput::ApiName() const {
-  return impl_->port.ApiName();
-}
-
-std::string RtMidiInput::LastError() const {
-  return impl_->port.LastError();
+  std::lock_guard<std::mutex> lock(mImpl->deliver);
+  mImpl->callback = std::move(callback);
 }
 
 uint64_t RtMidiInput::ReceivedMessages() const {
-  return impl_->queue.Pushed();
+  return mImpl->queue.Pushed();
 }
 
 uint64_t RtMidiInput::DroppedMessages() const {
-  return impl_->queue.Dropped();
+  return mImpl->queue.Dropped();
 }
 
 uint64_t RtMidiInput::WaitedForWorkerNs() const {
-  return impl_->queue.WaitedNs();
+  return mImpl->queue.WaitedNs();
 }
 
 uint64_t RtMidiInput::LongestWaitForWorkerNs() const {
-  return impl_->queue.LongestWaitNs();
+  return mImpl->queue.LongestWaitNs();
 }
 
 }  // namespace vq::platform

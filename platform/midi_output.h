@@ -11,31 +11,25 @@
 #include <string>
 #include <vector>
 
+#include "platform/midi_port.h"
+
 namespace vq::platform {
 
-class MidiOutput {
+class MidiOutput : public MidiPort {
  public:
-  virtual ~MidiOutput() = default;
-
   // Hands one complete message (a short message or a whole SysEx) to the port at once, on the
   // caller's thread. Safe to call from several threads; messages from one thread leave in call
   // order. False when the bytes could not leave (no open port, no bytes, the driver refused
   // them).
   virtual bool Send(const uint8_t* bytes, size_t count) = 0;
   bool Send(const std::vector<uint8_t>& bytes) { return Send(bytes.data(), bytes.size()); }
-
-  // Port handling for the shell. Port numbers count from 0 in the order of PortName.
-  virtual unsigned PortCount() = 0;
-  virtual std::string PortName(unsigned port) = 0;  // "" for a port that does not exist
-  virtual bool OpenPort(unsigned port, const std::string& portName) = 0;
-  virtual bool OpenVirtualPort(const std::string& portName) = 0;
-  virtual void ClosePort() = 0;
-  virtual bool IsPortOpen() const = 0;
 };
+
+extern template class RtMidiPort<MidiOutput>;
 
 // RtMidi's output. Create tries every API the library was built with, in its own order, and
 // keeps the first that constructs (on a machine without an ALSA sequencer that is JACK).
-class RtMidiOutput final : public MidiOutput {
+class RtMidiOutput final : public RtMidiPort<MidiOutput> {
  public:
   // Null when no API can be opened; *error then holds the library's last message.
   static std::unique_ptr<RtMidiOutput> Create(const std::string& clientName,
@@ -44,34 +38,19 @@ class RtMidiOutput final : public MidiOutput {
 
   bool Send(const uint8_t* bytes, size_t count) override;
   using MidiOutput::Send;
-  unsigned PortCount() override;
-  std::string PortName(unsigned port) override;
-  bool OpenPort(unsigned port, const std::string& portName) override;
-  bool OpenVirtualPort(const std::string& portName) override;
-  void ClosePort() override;
-  bool IsPortOpen() const override;
-
-  std::string ApiName() const;  // e.g. "jack" or "alsa"
-  std::string LastError() const;
 
   struct Impl;
 
  private:
   explicit RtMidiOutput(std::unique_ptr<Impl> impl);
-  std::unique_ptr<Impl> impl_;
+  std::unique_ptr<Impl> mImpl;
 };
 
 // Keeps every message sent while a port is "open" (a fresh recorder counts as open). Thread-safe.
-class MemoryMidiOutput final : public MidiOutput {
+class MemoryMidiOutput final : public MemoryMidiPort<MidiOutput> {
  public:
   bool Send(const uint8_t* bytes, size_t count) override;
   using MidiOutput::Send;
-  unsigned PortCount() override { return 1; }
-  std::string PortName(unsigned port) override { return port == 0 ? "Memory" : ""; }
-  bool OpenPort(unsigned port, const std::string&) override;
-  bool OpenVirtualPort(const std::string&) override;
-  void ClosePort() override;
-  bool IsPortOpen() const override;
 
   std::vector<std::vector<uint8_t>> Messages() const;  // copies, in send order
   size_t SendCount() const;
@@ -79,10 +58,8 @@ class MemoryMidiOutput final : public MidiOutput {
   void SetFailing(bool failing);  // makes Send refuse, as a broken driver would
 
  private:
-  mutable std::mutex mutex_;
-  std::vector<std::vector<uint8_t>> messages_;
-  bool open_ = true;
-  bool failing_ = false;
+  std::vector<std::vector<uint8_t>> mMessages;
+  bool mFailing = false;
 };
 
 }  // namespace vq::platform

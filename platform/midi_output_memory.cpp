@@ -4,53 +4,31 @@
 namespace vq::platform {
 
 bool MemoryMidiOutput::Send(const uint8_t* bytes, size_t count) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(mMutex);
   // An empty message is refused, as the RtMidi backend refuses it.
-  if (!open_ || failing_ || bytes == nullptr || count == 0) return false;
-  messages_.emplace_back(bytes, bytes + count);
+  if (!mOpen || mFailing || bytes == nullptr || count == 0) return false;
+  mMessages.emplace_back(bytes, bytes + count);
   return true;
-}
-
-bool MemoryMidiOutput::OpenPort(unsigned port, const std::string&) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  open_ = port == 0;
-  return open_;
-}
-
-bool MemoryMidiOutput::OpenVirtualPort(const std::string&) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  open_ = true;
-  return true;
-}
-
-void MemoryMidiOutput::ClosePort() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  open_ = false;
-}
-
-bool MemoryMidiOutput::IsPortOpen() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return open_;
 }
 
 std::vector<std::vector<uint8_t>> MemoryMidiOutput::Messages() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return messages_;
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mMessages;
 }
 
 size_t MemoryMidiOutput::SendCount() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return messages_.size();
+  std::lock_guard<std::mutex> lock(mMutex);
+  return mMessages.size();
 }
 
 void MemoryMidiOutput::Clear() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  messages_.clear();
+  std::lock_guard<std::mutex> lock(mMutex);
+  mMessages.clear();
 }
 
 void MemoryMidiOutput::SetFailing(bool failing) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  failing_ = failing;
+  std::lock_guard<std::mutex> lock(mMutex);
+  mFailing = failing;
 }
 
 }  // namespace vq::platform

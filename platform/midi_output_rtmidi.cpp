@@ -44,55 +44,24 @@ std::unique_ptr<RtMidiOutput> RtMidiOutput::Create(const std::string& clientName
       error);
 }
 
-RtMidiOutput::RtMidiOutput(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+RtMidiOutput::RtMidiOutput(std::unique_ptr<Impl> impl)
+    : RtMidiPort(impl->port), mImpl(std::move(impl)) {}
 
 RtMidiOutput::~RtMidiOutput() {
-  impl_->port.ClosePort();
+  mImpl->port.ClosePort();
 }
 
 bool RtMidiOutput::Send(const uint8_t* bytes, size_t count) {
   if (bytes == nullptr || count == 0) return false;
-  std::lock_guard<std::mutex> lock(impl_->port.mutex);
-  if (!impl_->port.open) return false;
-  if (impl_->port.api != RtMidi::UNIX_JACK || count <= kJackSliceBytes)
-    return impl_->SendPiece(bytes, count);
+  std::lock_guard<std::mutex> lock(mImpl->port.mutex);
+  if (!mImpl->port.open) return false;
+  if (mImpl->port.api != RtMidi::UNIX_JACK || count <= kJackSliceBytes)
+    return mImpl->SendPiece(bytes, count);
   for (size_t at = 0; at < count; at += kJackSliceBytes) {
     size_t n = count - at < kJackSliceBytes ? count - at : kJackSliceBytes;
-    if (!impl_->SendPiece(bytes + at, n)) return false;
+    if (!mImpl->SendPiece(bytes + at, n)) return false;
   }
   return true;
-}
-
-unsigned RtMidiOutput::PortCount() {
-  return impl_->port.PortCount();
-}
-
-std::string RtMidiOutput::PortName(unsigned port) {
-  return impl_->port.PortName(port);
-}
-
-bool RtMidiOutput::OpenPort(unsigned port, const std::string& portName) {
-  return impl_->port.OpenPort(port, portName);
-}
-
-bool RtMidiOutput::OpenVirtualPort(const std::string& portName) {
-  return impl_->port.OpenVirtualPort(portName);
-}
-
-void RtMidiOutput::ClosePort() {
-  impl_->port.ClosePort();
-}
-
-bool RtMidiOutput::IsPortOpen() const {
-  return impl_->port.IsPortOpen();
-}
-
-std::string RtMidiOutput::ApiName() const {
-  return impl_->port.ApiName();
-}
-
-std::string RtMidiOutput::LastError() const {
-  return impl_->port.LastError();
 }
 
 }  // namespace vq::platform

@@ -7,44 +7,44 @@ namespace vq::platform {
 
 void Pasteboard::declareTypes(const std::vector<std::string>& types) {
   clear();
-  data_.clear();
-  declared_.clear();
+  mData.clear();
+  mDeclared.clear();
   for (const std::string& t : types)
     if (t != kPasteboardStringType &&
-        std::find(declared_.begin(), declared_.end(), t) == declared_.end())
-      declared_.push_back(t);
+        std::find(mDeclared.begin(), mDeclared.end(), t) == mDeclared.end())
+      mDeclared.push_back(t);
 }
 
 void Pasteboard::setData(const std::string& type, std::string bytes) {
   if (type == kPasteboardStringType) return;
-  if (std::find(declared_.begin(), declared_.end(), type) == declared_.end())
-    declared_.push_back(type);
-  data_[type] = std::move(bytes);
+  if (std::find(mDeclared.begin(), mDeclared.end(), type) == mDeclared.end())
+    mDeclared.push_back(type);
+  mData[type] = std::move(bytes);
 }
 
 std::optional<std::string> Pasteboard::data(const std::string& type) const {
   if (type == kPasteboardStringType) return string();
-  auto it = data_.find(type);
-  if (it == data_.end()) return std::nullopt;
+  auto it = mData.find(type);
+  if (it == mData.end()) return std::nullopt;
   return it->second;
 }
 
 std::vector<std::string> Pasteboard::types() const {
   std::vector<std::string> out;
   if (string()) out.push_back(kPasteboardStringType);
-  for (const std::string& t : declared_)
-    if (data_.count(t)) out.push_back(t);
+  for (const std::string& t : mDeclared)
+    if (mData.count(t)) out.push_back(t);
   return out;
 }
 
-void MemoryPasteboard::clear() {
-  text_.reset();
-  ++changes_;
+void Pasteboard::clear() {
+  mText.reset();
+  noteChange();
 }
 
-void MemoryPasteboard::setString(const std::string& utf8) {
-  text_ = utf8;
-  ++changes_;
+void Pasteboard::setString(const std::string& utf8) {
+  mText = utf8;
+  noteChange();
 }
 
 MemoryPasteboard& MemoryPasteboard::named(const std::string& name) {

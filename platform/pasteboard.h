@@ -16,11 +16,12 @@ inline constexpr const char* kPasteboardStringType = "text/plain;charset=utf-8";
 class Pasteboard {
  public:
   virtual ~Pasteboard() = default;
-  virtual void clear() = 0;
-  virtual void setString(const std::string& utf8) = 0;
-  virtual std::optional<std::string> string() const = 0;
+  // The text, kept here unless the backend shares it with other programs.
+  virtual void clear();
+  virtual void setString(const std::string& utf8);
+  virtual std::optional<std::string> string() const { return mText; }
   // Grows by one on every change, so callers can tell whether the content changed.
-  virtual long changeCount() const = 0;
+  long changeCount() const { return mChanges; }
 
   // Empties the pasteboard (text included) before new data of these types is written.
   void declareTypes(const std::vector<std::string>& types);
@@ -31,24 +32,21 @@ class Pasteboard {
   // they were declared.
   std::vector<std::string> types() const;
 
+ protected:
+  void noteChange() { ++mChanges; }
+
  private:
-  std::vector<std::string> declared_;
-  std::map<std::string, std::string> data_;
+  std::optional<std::string> mText;
+  long mChanges = 0;
+  std::vector<std::string> mDeclared;
+  std::map<std::string, std::string> mData;
 };
 
 // A pasteboard of this process only.
 class MemoryPasteboard final : public Pasteboard {
  public:
-  void clear() override;
-  void setString(const std::string& utf8) override;
-  std::optional<std::string> string() const override { return text_; }
-  long changeCount() const override { return changes_; }
   // The process's pasteboard of that name, made on first use.
   static MemoryPasteboard& named(const std::string& name);
-
- private:
-  std::optional<std::string> text_;
-  long changes_ = 0;
 };
 
 }  // namespace vq::platform

@@ -1,29 +1,22 @@
 #include "platform/platform.h"
 
 #include "platform/headless.h"
+#include "platform/installed.h"
 
 namespace vq::platform {
 
-namespace {
-std::unique_ptr<Backend>& slot() {
-  static std::unique_ptr<Backend> backend;
-  return backend;
-}
-}  // namespace
+using InstalledBackend = Installed<Backend, HeadlessBackend>;
 
 Backend& services() {
-  if (!slot()) slot() = std::make_unique<HeadlessBackend>();
-  return *slot();
+  return InstalledBackend::get();
 }
 
 void installBackend(std::unique_ptr<Backend> backend) {
-  // Destroy the old backend before the new one takes the slot, so nothing sees two.
-  slot().reset();
-  slot() = std::move(backend);
+  InstalledBackend::install(std::move(backend));
 }
 
 bool hasBackend() {
-  return slot() != nullptr;
+  return InstalledBackend::current() != nullptr;
 }
 
 HeadlessBackend& installHeadless() {
@@ -35,7 +28,7 @@ HeadlessBackend& installHeadless() {
 }
 
 HeadlessBackend* headless() {
-  return dynamic_cast<HeadlessBackend*>(slot().get());
+  return dynamic_cast<HeadlessBackend*>(InstalledBackend::current());
 }
 
 }  // namespace vq::platform

@@ -25,25 +25,25 @@ std::unique_ptr<Process> Process::spawn(const std::vector<std::string>& argv) {
 }
 
 Process::~Process() {
-  if (!reaped_) reap(false);
+  if (!mReaped) reap(false);
 }
 
 bool Process::reap(bool block) {
-  if (reaped_) return true;
+  if (mReaped) return true;
   int status = 0;
   pid_t r;
   do {
-    r = waitpid(pid_, &status, block ? 0 : WNOHANG);
+    r = waitpid(mPid, &status, block ? 0 : WNOHANG);
   } while (r < 0 && errno == EINTR);
-  if (r == pid_) {
-    reaped_ = true;
-    status_ = WIFEXITED(status) ? WEXITSTATUS(status)
+  if (r == mPid) {
+    mReaped = true;
+    mStatus = WIFEXITED(status) ? WEXITSTATUS(status)
                                 : (WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 255);
     return true;
   }
   if (r < 0) {  // not our child any more (reaped elsewhere)
-    reaped_ = true;
-    status_ = 255;
+    mReaped = true;
+    mStatus = 255;
     return true;
   }
   return false;
@@ -56,18 +56,18 @@ bool Process::isRunning() {
 std::optional<int> Process::wait(double seconds) {
   if (seconds < 0) {
     reap(true);
-    return status_;
+    return mStatus;
   }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (!reap(false)) {
     if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  return status_;
+  return mStatus;
 }
 
 bool Process::terminate() {
-  return !reaped_ && ::kill(pid_, SIGTERM) == 0;
+  return !mReaped && ::kill(mPid, SIGTERM) == 0;
 }
 
 bool launchDetached(const std::vector<std::string>& argv) {

@@ -19,7 +19,7 @@ class Process {
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
 
-  pid_t pid() const { return pid_; }
+  pid_t pid() const { return mPid; }
   bool isRunning();
   // The exit status once the child ended within `seconds` (negative: wait for ever);
   // 128 + signal number for a child killed by a signal.
@@ -28,12 +28,12 @@ class Process {
   bool terminate();
 
  private:
-  explicit Process(pid_t pid) : pid_(pid) {}
+  explicit Process(pid_t pid) : mPid(pid) {}
   bool reap(bool block);
 
-  pid_t pid_;
-  bool reaped_ = false;
-  int status_ = 0;
+  pid_t mPid;
+  bool mReaped = false;
+  int mStatus = 0;
 };
 
 // Runs a program with arguments and reaps it on a background thread (for fire-and-forget

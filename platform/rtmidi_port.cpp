@@ -1,6 +1,9 @@
 // Port handling shared by the RtMidi backends.
 #include "platform/rtmidi_port.h"
 
+#include "platform/midi_input.h"
+#include "platform/midi_output.h"
+
 namespace vq::platform::rtmidi {
 
 void PortState::Attach(RtMidi* object, RtMidi::Api objectApi) {
@@ -84,3 +87,50 @@ std::string PortState::LastError() const {
 }
 
 }  // namespace vq::platform::rtmidi
+
+namespace vq::platform {
+
+template <class Direction>
+unsigned RtMidiPort<Direction>::PortCount() {
+  return mPort.PortCount();
+}
+
+template <class Direction>
+std::string RtMidiPort<Direction>::PortName(unsigned port) {
+  return mPort.PortName(port);
+}
+
+template <class Direction>
+bool RtMidiPort<Direction>::OpenPort(unsigned port, const std::string& portName) {
+  return mPort.OpenPort(port, portName);
+}
+
+template <class Direction>
+bool RtMidiPort<Direction>::OpenVirtualPort(const std::string& portName) {
+  return mPort.OpenVirtualPort(portName);
+}
+
+template <class Direction>
+void RtMidiPort<Direction>::ClosePort() {
+  mPort.ClosePort();
+}
+
+template <class Direction>
+bool RtMidiPort<Direction>::IsPortOpen() const {
+  return mPort.IsPortOpen();
+}
+
+template <class Direction>
+std::string RtMidiPort<Direction>::ApiName() const {
+  return mPort.ApiName();
+}
+
+template <class Direction>
+std::string RtMidiPort<Direction>::LastError() const {
+  return mPort.LastError();
+}
+
+template class RtMidiPort<MidiInput>;
+template class RtMidiPort<MidiOutput>;
+
+}  // namespace vq::platform

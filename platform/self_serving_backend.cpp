@@ -3,7 +3,7 @@
 namespace vq::platform {
 
 CursorRef SelfServingBackend::systemCursor(SystemCursor which) {
-  auto& slot = system_[static_cast<int>(which)];
+  auto& slot = mSystem[static_cast<int>(which)];
   if (!slot) {
     auto c = std::make_shared<Cursor>();
     c->isSystem = true;

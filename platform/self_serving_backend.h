@@ -28,16 +28,16 @@ class SelfServingBackend : public Backend,
 
   // CursorService: one shared cursor per system cursor, made on first use.
   CursorRef systemCursor(SystemCursor which) override;
-  CursorRef current() const override { return current_; }
-  bool isHidden() const override { return hidden_; }
-  void setMouseCoupled(bool coupled) override { coupled_ = coupled; }
-  bool isMouseCoupled() const override { return coupled_; }
+  CursorRef current() const override { return mCurrent; }
+  bool isHidden() const override { return mHidden; }
+  void setMouseCoupled(bool coupled) override { mCoupled = coupled; }
+  bool isMouseCoupled() const override { return mCoupled; }
 
  protected:
-  CursorRef current_;
-  CursorRef system_[6];
-  bool hidden_ = false;
-  bool coupled_ = true;
+  CursorRef mCurrent;
+  CursorRef mSystem[6];
+  bool mHidden = false;
+  bool mCoupled = true;
 };
 
 }  // namespace vq::platform

@@ -16,15 +16,15 @@ WindowObserver* gObserver = nullptr;
 int gNextNumber = 1;
 }  // namespace
 
-View::View(ViewKind kind) : kind_(kind) {}
+View::View(ViewKind kind) : mKind(kind) {}
 
 View::~View() {
-  for (View* child : subviews_) {
-    child->superview_ = nullptr;
+  for (View* child : mSubviews) {
+    child->mSuperview = nullptr;
     child->setWindowRecursive(nullptr);
   }
   removeFromSuperview();
-  if (window_) window_->forgetView(this);
+  if (mWindow) mWindow->forgetView(this);
 }
 
 void View::addSubview(View* child) {
@@ -34,26 +34,26 @@ void View::addSubview(View* child) {
 void View::addSubview(View* child, SubviewPosition where, View* relativeTo) {
   if (!child || child == this) return;
   child->removeFromSuperview();
-  auto at = std::find(subviews_.begin(), subviews_.end(), relativeTo);
-  if (at == subviews_.end()) {
-    at = where == SubviewPosition::Above ? subviews_.end() : subviews_.begin();
+  auto at = std::find(mSubviews.begin(), mSubviews.end(), relativeTo);
+  if (at == mSubviews.end()) {
+    at = where == SubviewPosition::Above ? mSubviews.end() : mSubviews.begin();
   } else if (where == SubviewPosition::Above) {
     ++at;
   }
-  subviews_.insert(at, child);
-  child->superview_ = this;
-  child->setWindowRecursive(window_);
+  mSubviews.insert(at, child);
+  child->mSuperview = this;
+  child->setWindowRecursive(mWindow);
   didAddSubview(child);
 }
 
 void View::setFrame(Rect r) {
-  frame_ = r;
+  mFrame = r;
   frameDidChange();
 }
 
 void View::setHidden(bool hidden) {
-  if (hidden == hidden_) return;
-  hidden_ = hidden;
+  if (hidden == mHidden) return;
+  mHidden = hidden;
   if (hidden) {
     viewDidHide();
   } else {
@@ -62,174 +62,174 @@ void View::setHidden(bool hidden) {
 }
 
 bool View::isHiddenOrHasHiddenAncestor() const {
-  for (const View* v = this; v; v = v->superview_)
-    if (v->hidden_) return true;
+  for (const View* v = this; v; v = v->mSuperview)
+    if (v->mHidden) return true;
   return false;
 }
 
 Point View::convertToWindow(Point p) const {
   // A frame lies in its superview's coordinates: measured from the top in a flipped one.
-  for (const View* v = this; v; v = v->superview_) {
-    const Rect& f = v->frame_;
-    double up = v->flipped_ ? f.height - p.y : p.y;  // from the view's bottom edge
-    bool superFlipped = v->superview_ && v->superview_->flipped_;
+  for (const View* v = this; v; v = v->mSuperview) {
+    const Rect& f = v->mFrame;
+    double up = v->mFlipped ? f.height - p.y : p.y;  // from the view's bottom edge
+    bool superFlipped = v->mSuperview && v->mSuperview->mFlipped;
     p = {p.x + f.x, superFlipped ? f.y + f.height - up : f.y + up};
   }
   return p;
 }
 
 void View::removeFromSuperview() {
-  if (superview_) {
-    superview_->willRemoveSubview(this);
-    auto& siblings = superview_->subviews_;
+  if (mSuperview) {
+    mSuperview->willRemoveSubview(this);
+    auto& siblings = mSuperview->mSubviews;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
-    superview_ = nullptr;
+    mSuperview = nullptr;
   }
-  if (window_ && window_->contentView() != this) setWindowRecursive(nullptr);
+  if (mWindow && mWindow->contentView() != this) setWindowRecursive(nullptr);
 }
 
 void View::setWindowRecursive(Window* w) {
-  if (window_ && window_ != w) window_->forgetView(this);
-  window_ = w;
-  for (View* child : subviews_) child->setWindowRecursive(w);
+  if (mWindow && mWindow != w) mWindow->forgetView(this);
+  mWindow = w;
+  for (View* child : mSubviews) child->setWindowRecursive(w);
 }
 
 Point View::convertFromWindow(Point p) const {
   std::vector<const View*> chain;
-  for (const View* v = this; v; v = v->superview_) chain.push_back(v);
+  for (const View* v = this; v; v = v->mSuperview) chain.push_back(v);
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     const View* v = *it;
-    const Rect& f = v->frame_;
-    bool superFlipped = v->superview_ && v->superview_->flipped_;
+    const Rect& f = v->mFrame;
+    bool superFlipped = v->mSuperview && v->mSuperview->mFlipped;
     double up = superFlipped ? f.height - (p.y - f.y) : p.y - f.y;
-    p = {p.x - f.x, v->flipped_ ? f.height - up : up};
+    p = {p.x - f.x, v->mFlipped ? f.height - up : up};
   }
   return p;
 }
 
-Window::Window() : number_(gNextNumber++) {
+Window::Window() : mNumber(gNextNumber++) {
   gAll.push_back(this);
 }
 
 Window::~Window() {
   if (gObserver) gObserver->windowWillClose(*this);
-  delegate_ = nullptr;  // a subclass that is its own delegate is already gone
+  mDelegate = nullptr;  // a subclass that is its own delegate is already gone
   gAll.erase(std::remove(gAll.begin(), gAll.end(), this), gAll.end());
-  if (contentView_) {
-    View* v = contentView_;
-    contentView_ = nullptr;
+  if (mContentView) {
+    View* v = mContentView;
+    mContentView = nullptr;
     v->setWindowRecursive(nullptr);
   }
   orderOut();
   endModalRunsOf(this);
   if (gModal == this) gModal = nullptr;
-  if (parent_) parent_->removeChildWindow(this);
-  for (Window* child : children_) child->parent_ = nullptr;
+  if (mParent) mParent->removeChildWindow(this);
+  for (Window* child : mChildren) child->mParent = nullptr;
   for (Window* w : gAll)
-    if (w->owner_ == this) w->owner_ = nullptr;
+    if (w->mOwner == this) w->mOwner = nullptr;
 }
 
 void Window::setFrame(Rect r) {
-  bool moved = r.x != frame_.x || r.y != frame_.y;
-  bool resized = r.width != frame_.width || r.height != frame_.height;
-  frame_ = r;
+  bool moved = r.x != mFrame.x || r.y != mFrame.y;
+  bool resized = r.width != mFrame.width || r.height != mFrame.height;
+  mFrame = r;
   // The content view fills the window (it hears of it through the window's delegate).
-  if (contentView_) contentView_->frame_ = {0, 0, r.width, r.height};
-  if (resized && delegate_) delegate_->windowDidResize(*this);
-  if (moved && delegate_) delegate_->windowDidMove(*this);
+  if (mContentView) mContentView->mFrame = {0, 0, r.width, r.height};
+  if (resized && mDelegate) mDelegate->windowDidResize(*this);
+  if (moved && mDelegate) mDelegate->windowDidMove(*this);
 }
 
 void Window::addChildWindow(Window* child) {
   if (!child || child == this) return;
-  if (child->parent_) child->parent_->removeChildWindow(child);
-  children_.push_back(child);
-  child->parent_ = this;
+  if (child->mParent) child->mParent->removeChildWindow(child);
+  mChildren.push_back(child);
+  child->mParent = this;
 }
 
 void Window::removeChildWindow(Window* child) {
-  auto it = std::find(children_.begin(), children_.end(), child);
-  if (it == children_.end()) return;
-  children_.erase(it);
-  child->parent_ = nullptr;
+  auto it = std::find(mChildren.begin(), mChildren.end(), child);
+  if (it == mChildren.end()) return;
+  mChildren.erase(it);
+  child->mParent = nullptr;
 }
 
 void Window::center() {
   Rect area = services().screens().screens().front().visibleFrame;
-  Rect f = frame_;
+  Rect f = mFrame;
   f.x = area.x + (area.width - f.width) / 2;
   f.y = area.y + (area.height - f.height) / 2;
   setFrame(f);
 }
 
 void Window::performClose() {
-  if (closed_) return;
-  if (delegate_ && !delegate_->windowShouldClose(*this)) return;
+  if (mClosed) return;
+  if (mDelegate && !mDelegate->windowShouldClose(*this)) return;
   close();
 }
 
 void Window::close() {
-  if (closed_) return;
-  closed_ = true;
+  if (mClosed) return;
+  mClosed = true;
   orderOut();
   endModalRunsOf(this);
 }
 
 void Window::setContentView(View* v) {
-  if (contentView_ == v) return;
-  if (contentView_) {
-    View* old = contentView_;
-    contentView_ = nullptr;
+  if (mContentView == v) return;
+  if (mContentView) {
+    View* old = mContentView;
+    mContentView = nullptr;
     old->setWindowRecursive(nullptr);
   }
-  contentView_ = v;
+  mContentView = v;
   if (v) {
     v->removeFromSuperview();
     v->setWindowRecursive(this);
-    if (frame_.width > 0 || frame_.height > 0) v->frame_ = {0, 0, frame_.width, frame_.height};
+    if (mFrame.width > 0 || mFrame.height > 0) v->mFrame = {0, 0, mFrame.width, mFrame.height};
   }
 }
 
 bool Window::makeFirstResponder(View* v) {
   if (v && v->window() != this) return false;
-  if (v && v != firstResponder_ && !v->becomeFirstResponder()) return false;
-  firstResponder_ = v;
+  if (v && v != mFirstResponder && !v->becomeFirstResponder()) return false;
+  mFirstResponder = v;
   return true;
 }
 
 void Window::forgetView(View* v) {
-  if (contentView_ == v) contentView_ = nullptr;
-  if (firstResponder_ == v) firstResponder_ = nullptr;
-  if (defaultButton_ == v) defaultButton_ = nullptr;
-  if (hostedFocusView_ == v) hostedFocusView_ = nullptr;
+  if (mContentView == v) mContentView = nullptr;
+  if (mFirstResponder == v) mFirstResponder = nullptr;
+  if (mDefaultButton == v) mDefaultButton = nullptr;
+  if (mHostedFocusView == v) mHostedFocusView = nullptr;
 }
 
 void Window::orderFront() {
-  closed_ = false;
+  mClosed = false;
   gOrder.erase(std::remove(gOrder.begin(), gOrder.end(), this), gOrder.end());
   gOrder.insert(gOrder.begin(), this);
-  visible_ = true;
+  mVisible = true;
   if (gObserver) gObserver->windowOrdered(*this);
 }
 
 void Window::orderOut() {
   gOrder.erase(std::remove(gOrder.begin(), gOrder.end(), this), gOrder.end());
-  visible_ = false;
+  mVisible = false;
   if (gKey == this) {
     gKey = nullptr;
-    if (delegate_) delegate_->windowDidResignKey(*this);
+    if (mDelegate) mDelegate->windowDidResignKey(*this);
   }
   if (gObserver) gObserver->windowOrdered(*this);
 }
 
 void Window::makeKeyAndOrderFront() {
   orderFront();
-  miniaturized_ = false;
+  mMiniaturized = false;
   if (gKey == this || !canBecomeKeyWindow()) return;
   Window* previous = gKey;
   gKey = this;
-  if (previous && previous->delegate_) previous->delegate_->windowDidResignKey(*previous);
+  if (previous && previous->mDelegate) previous->mDelegate->windowDidResignKey(*previous);
   // The resigning window may have moved the key elsewhere.
-  if (gKey == this && delegate_) delegate_->windowDidBecomeKey(*this);
+  if (gKey == this && mDelegate) mDelegate->windowDidBecomeKey(*this);
 }
 
 Window* Window::keyWindow() {

@@ -69,46 +69,46 @@ class View {
   View(const View&) = delete;
   View& operator=(const View&) = delete;
 
-  ViewKind kind() const { return kind_; }
+  ViewKind kind() const { return mKind; }
   // Text views and text fields (Cocoa's NSText family).
-  bool isText() const { return kind_ == ViewKind::TextView || kind_ == ViewKind::TextField; }
+  bool isText() const { return mKind == ViewKind::TextView || mKind == ViewKind::TextField; }
 
-  bool isEditable() const { return editable_; }
-  void setEditable(bool on) { editable_ = on; }
-  bool isEnabled() const { return enabled_; }
-  void setEnabled(bool on) { enabled_ = on; }
-  bool isFlipped() const { return flipped_; }
-  void setFlipped(bool on) { flipped_ = on; }
-  int64_t tag() const { return tag_; }
-  void setTag(int64_t tag) { tag_ = tag; }
+  bool isEditable() const { return mEditable; }
+  void setEditable(bool on) { mEditable = on; }
+  bool isEnabled() const { return mEnabled; }
+  void setEnabled(bool on) { mEnabled = on; }
+  bool isFlipped() const { return mFlipped; }
+  void setFlipped(bool on) { mFlipped = on; }
+  int64_t tag() const { return mTag; }
+  void setTag(int64_t tag) { mTag = tag; }
 
   // Frame in the superview's coordinates (or the window's for a content view).
-  Rect frame() const { return frame_; }
+  Rect frame() const { return mFrame; }
   // Sets the frame and tells frameDidChange.
   void setFrame(Rect r);
   // The view's own rectangle: its frame's size at the origin.
-  Rect bounds() const { return {0, 0, frame_.width, frame_.height}; }
+  Rect bounds() const { return {0, 0, mFrame.width, mFrame.height}; }
 
-  bool isHidden() const { return hidden_; }
+  bool isHidden() const { return mHidden; }
   // Tells viewDidHide / viewDidUnhide when the flag changes.
   void setHidden(bool hidden);
   bool isHiddenOrHasHiddenAncestor() const;
 
   // Whether the view wants redrawing (the backend draws it on its next pass).
-  bool needsDisplay() const { return needsDisplay_; }
-  void setNeedsDisplay(bool on) { needsDisplay_ = on; }
+  bool needsDisplay() const { return mNeedsDisplay; }
+  void setNeedsDisplay(bool on) { mNeedsDisplay = on; }
   void setNeedsDisplayInRect(Rect r) {
-    needsDisplay_ = needsDisplay_ || (r.width > 0 && r.height > 0);
+    mNeedsDisplay = mNeedsDisplay || (r.width > 0 && r.height > 0);
   }
 
   // Whether the view takes keyboard focus: text views, fields and buttons when enabled.
-  virtual bool acceptsFirstResponder() const { return kind_ != ViewKind::Generic && enabled_; }
+  virtual bool acceptsFirstResponder() const { return mKind != ViewKind::Generic && mEnabled; }
   // Told when the window makes it first responder; false refuses.
   virtual bool becomeFirstResponder() { return true; }
 
-  View* superview() const { return superview_; }
-  const std::vector<View*>& subviews() const { return subviews_; }
-  Window* window() const { return window_; }
+  View* superview() const { return mSuperview; }
+  const std::vector<View*>& subviews() const { return mSubviews; }
+  Window* window() const { return mWindow; }
   // The view does not take ownership of subviews; the caller keeps them alive while attached.
   void addSubview(View* child);
   // Adds (or moves) the child below or above a sibling; without one, at the bottom or top.
@@ -143,17 +143,17 @@ class View {
   friend class Window;
   void setWindowRecursive(Window* w);
 
-  ViewKind kind_;
-  bool editable_ = false;
-  bool enabled_ = true;
-  bool flipped_ = false;
-  bool hidden_ = false;
-  bool needsDisplay_ = false;
-  int64_t tag_ = 0;
-  Rect frame_;
-  View* superview_ = nullptr;
-  std::vector<View*> subviews_;
-  Window* window_ = nullptr;
+  ViewKind mKind;
+  bool mEditable = false;
+  bool mEnabled = true;
+  bool mFlipped = false;
+  bool mHidden = false;
+  bool mNeedsDisplay = false;
+  int64_t mTag = 0;
+  Rect mFrame;
+  View* mSuperview = nullptr;
+  std::vector<View*> mSubviews;
+  Window* mWindow = nullptr;
 };
 
 // Told when windows are ordered in or out and when they are destroyed, so a desktop backend
@@ -172,25 +172,25 @@ class Window {
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
 
-  std::string title() const { return title_; }
-  void setTitle(std::string t) { title_ = std::move(t); }
-  int windowNumber() const { return number_; }
+  std::string title() const { return mTitle; }
+  void setTitle(std::string t) { mTitle = std::move(t); }
+  int windowNumber() const { return mNumber; }
 
   // Frame in screen coordinates (origin bottom-left of the main screen).
-  Rect frame() const { return frame_; }
+  Rect frame() const { return mFrame; }
   // Sets the frame; the delegate hears of a move and of a resize.
   void setFrame(Rect r);
 
-  uint32_t styleMask() const { return style_; }
-  void setStyleMask(uint32_t style) { style_ = style; }
+  uint32_t styleMask() const { return mStyle; }
+  void setStyleMask(uint32_t style) { mStyle = style; }
   // Limits of the frame size the user can drag to; subclasses may answer their own.
-  virtual Size minSize() const { return minSize_; }
-  virtual Size maxSize() const { return maxSize_; }
-  void setMinSize(Size s) { minSize_ = s; }
-  void setMaxSize(Size s) { maxSize_ = s; }
+  virtual Size minSize() const { return mMinSize; }
+  virtual Size maxSize() const { return mMaxSize; }
+  void setMinSize(Size s) { mMinSize = s; }
+  void setMaxSize(Size s) { mMaxSize = s; }
   // Stacking level (0 normal; higher floats above).
-  int level() const { return level_; }
-  void setLevel(int level) { level_ = level; }
+  int level() const { return mLevel; }
+  void setLevel(int level) { mLevel = level; }
 
   // Appearance the layer above sets; a backend shows what it can of it.
   double alphaValue = 1;
@@ -202,16 +202,16 @@ class Window {
   std::string representedFilename;
   bool documentEdited = false;
 
-  WindowDelegate* delegate() const { return delegate_; }
-  void setDelegate(WindowDelegate* d) { delegate_ = d; }
+  WindowDelegate* delegate() const { return mDelegate; }
+  void setDelegate(WindowDelegate* d) { mDelegate = d; }
 
   // The window this one belongs to (shown above it, closed with it by the layer above).
-  Window* owner() const { return owner_; }
-  void setOwner(Window* w) { owner_ = w; }
+  Window* owner() const { return mOwner; }
+  void setOwner(Window* w) { mOwner = w; }
   // Child windows move with their parent and stay above it.
   void addChildWindow(Window* child);
   void removeChildWindow(Window* child);
-  const std::vector<Window*>& childWindows() const { return children_; }
+  const std::vector<Window*>& childWindows() const { return mChildren; }
 
   // Centres the window on the main screen's visible area.
   void center();
@@ -219,39 +219,39 @@ class Window {
   void performClose();
   // Orders the window out for good; a modal run of the window ends.
   virtual void close();
-  bool isClosed() const { return closed_; }
+  bool isClosed() const { return mClosed; }
   void miniaturize() {
-    miniaturized_ = true;
+    mMiniaturized = true;
     orderOut();
   }
-  bool isMiniaturized() const { return miniaturized_; }
+  bool isMiniaturized() const { return mMiniaturized; }
   virtual bool canBecomeKeyWindow() const { return true; }
 
   // The content view is not owned; the caller keeps it alive while attached.
-  View* contentView() const { return contentView_; }
+  View* contentView() const { return mContentView; }
   void setContentView(View* v);
 
-  View* firstResponder() const { return firstResponder_; }
+  View* firstResponder() const { return mFirstResponder; }
   // Makes `v` (a view of this window, or none) the first responder.
   bool makeFirstResponder(View* v);
 
   // The push button that Return presses, or none.
-  View* defaultButton() const { return defaultButton_; }
-  void setDefaultButton(View* v) { defaultButton_ = v; }
+  View* defaultButton() const { return mDefaultButton; }
+  void setDefaultButton(View* v) { mDefaultButton = v; }
 
-  Window* parentWindow() const { return parent_; }
-  void setParentWindow(Window* w) { parent_ = w; }
+  Window* parentWindow() const { return mParent; }
+  void setParentWindow(Window* w) { mParent = w; }
 
   // A view hosted for a foreign toolkit that takes Command and Option keys; none normally.
-  View* hostedFocusView() const { return hostedFocusView_; }
-  void setHostedFocusView(View* v) { hostedFocusView_ = v; }
+  View* hostedFocusView() const { return mHostedFocusView; }
+  void setHostedFocusView(View* v) { mHostedFocusView = v; }
 
-  bool isVisible() const { return visible_; }
-  void setVisible(bool v) { visible_ = v; }
+  bool isVisible() const { return mVisible; }
+  void setVisible(bool v) { mVisible = v; }
 
   // The menu shown while this window is key (none: the application's main menu stays).
-  Menu* windowMenu() const { return menu_; }
-  void setWindowMenu(Menu* m) { menu_ = m; }
+  Menu* windowMenu() const { return mMenu; }
+  void setWindowMenu(Menu* m) { mMenu = m; }
 
   // Called when a view leaves the tree, so no dangling first responder or default button stays.
   void forgetView(View* v);
@@ -274,25 +274,25 @@ class Window {
   static void setObserver(WindowObserver* o);
 
  private:
-  std::string title_;
-  int number_;
-  Rect frame_;
-  View* contentView_ = nullptr;
-  View* firstResponder_ = nullptr;
-  View* defaultButton_ = nullptr;
-  View* hostedFocusView_ = nullptr;
-  Window* parent_ = nullptr;
-  Menu* menu_ = nullptr;
-  bool visible_ = false;
-  uint32_t style_ = kWindowTitled | kWindowClosable | kWindowMiniaturizable;
-  Size minSize_{0, 0};
-  Size maxSize_{1e6, 1e6};
-  int level_ = 0;
-  WindowDelegate* delegate_ = nullptr;
-  Window* owner_ = nullptr;
-  std::vector<Window*> children_;
-  bool closed_ = false;
-  bool miniaturized_ = false;
+  std::string mTitle;
+  int mNumber;
+  Rect mFrame;
+  View* mContentView = nullptr;
+  View* mFirstResponder = nullptr;
+  View* mDefaultButton = nullptr;
+  View* mHostedFocusView = nullptr;
+  Window* mParent = nullptr;
+  Menu* mMenu = nullptr;
+  bool mVisible = false;
+  uint32_t mStyle = kWindowTitled | kWindowClosable | kWindowMiniaturizable;
+  Size mMinSize{0, 0};
+  Size mMaxSize{1e6, 1e6};
+  int mLevel = 0;
+  WindowDelegate* mDelegate = nullptr;
+  Window* mOwner = nullptr;
+  std::vector<Window*> mChildren;
+  bool mClosed = false;
+  bool mMiniaturized = false;
 };
 
 }  // namespace vq::platform

@@ -8,7 +8,7 @@ std::vector<std::string> XdgWorkspace::commandFor(const std::string& urlOrPath) 
   // A target starting with "-" would be read as an option; "./" keeps a relative path a path.
   std::string target = urlOrPath;
   if (!target.empty() && target[0] == '-') target = "./" + target;
-  return {opener_, target};
+  return {mOpener, target};
 }
 
 bool XdgWorkspace::open(const std::string& urlOrPath) {

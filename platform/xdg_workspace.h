@@ -12,13 +12,13 @@ namespace vq::platform {
 class XdgWorkspace final : public Workspace {
  public:
   // `opener` is the program to run (tests substitute their own).
-  explicit XdgWorkspace(std::string opener = "xdg-open") : opener_(std::move(opener)) {}
+  explicit XdgWorkspace(std::string opener = "xdg-open") : mOpener(std::move(opener)) {}
   bool open(const std::string& urlOrPath) override;
   // The argument vector that open() runs.
   std::vector<std::string> commandFor(const std::string& urlOrPath) const;
 
  private:
-  std::string opener_;
+  std::string mOpener;
 };
 
 }  // namespace vq::platform

@@ -1,5 +1,7 @@
 # Sourced by the test command: starts a private JACK server (dummy driver, no realtime)
 # so that tests can open real MIDI ports. Sets VQ_JACK=1 when one runs.
+source "$(dirname "${BASH_SOURCE[0]}")/server-env.sh"
+
 vq_start_jack() {
   export JACK_NO_START_SERVER=1
   export JACK_DEFAULT_SERVER="vqtest$$"
@@ -8,23 +10,17 @@ vq_start_jack() {
   local log="${TMPDIR:-/tmp}/vq-jackd-$$.log"
   jackd -n "$JACK_DEFAULT_SERVER" -r -d dummy -r 48000 -p 256 >"$log" 2>&1 &
   VQ_JACK_PID=$!
-  local i
-  for i in $(seq 1 200); do
-    if jack_lsp >/dev/null 2>&1; then export VQ_JACK=1; return 0; fi
-    kill -0 "$VQ_JACK_PID" 2>/dev/null || break
-    sleep 0.05
-  done
+  if vq_wait_for_server "$VQ_JACK_PID" jack_lsp >/dev/null 2>&1; then
+    export VQ_JACK=1
+    return 0
+  fi
   echo "jack: could not start a JACK server (see $log); MIDI-port tests will skip"
-  kill "$VQ_JACK_PID" 2>/dev/null || true
-  VQ_JACK_PID=
+  vq_stop_server VQ_JACK_PID
   return 1
 }
 
 vq_stop_jack() {
-  if [ -n "${VQ_JACK_PID:-}" ]; then
-    kill -TERM "$VQ_JACK_PID" 2>/dev/null || true
-    wait "$VQ_JACK_PID" 2>/dev/null || true
-    rm -rf /dev/shm/jack*"${JACK_DEFAULT_SERVER}"* 2>/dev/null || true
-    VQ_JACK_PID=
-  fi
+  [ -n "${VQ_JACK_PID:-}" ] || return 0
+  vq_stop_server VQ_JACK_PID
+  rm -rf /dev/shm/jack*"${JACK_DEFAULT_SERVER}"* 2>/dev/null || true
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf8.h"
 #include "wemu/gdi_font.h"
 
 namespace {

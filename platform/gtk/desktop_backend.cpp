@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <iterator>
 
 #include "platform/gtk/desktop_controls.h"
 #include "platform/gtk/desktop_drag_source.h"
@@ -56,44 +57,37 @@ DesktopBackend* desktop() {
 // ---- Application ----------------------------------------------------------------------
 
 RunLoop& DesktopApplication::runLoop() {
-  return backend_.loop;
+  return mBackend.loop;
 }
 
 int DesktopApplication::run() {
-  if (delegate_) delegate_->applicationWillFinishLaunching();
-  if (delegate_) delegate_->applicationDidFinishLaunching();
-  if (terminated_) return 0;
-  running_ = true;
+  if (mDelegate) mDelegate->applicationWillFinishLaunching();
+  if (mDelegate) mDelegate->applicationDidFinishLaunching();
+  if (mTerminated) return 0;
+  mRunning = true;
   gtk_main();
-  running_ = false;
+  mRunning = false;
   return 0;
 }
 
 void DesktopApplication::deliver(const Event& e) {
-  current_.push_back(e);
-  if (hook_) {
-    hook_->sendEvent(e);
+  mCurrent.push_back(e);
+  if (mHook) {
+    mHook->sendEvent(e);
   } else {
     dispatchEvent(e);
   }
-  current_.pop_back();
+  mCurrent.pop_back();
 }
 
 bool DesktopApplication::performKeyEquivalent(const Event& e) {
   if (!(e.modifierFlags & (kCommandFlag | kControlFlag))) return false;
-  Menu* menu = e.window && e.window->windowMenu() ? e.window->windowMenu() : mainMenu_;
+  Menu* menu = e.window && e.window->windowMenu() ? e.window->windowMenu() : mMainMenu.get();
   if (!menu) return false;
-  menu->retain();
+  Retained<Menu> keep(menu);
   updateMenuTree(*menu);
-  MenuItem* item = findKeyEquivalent(*menu, e);
-  bool done = false;
-  if (item) {
-    item->retain();
-    done = item->perform();
-    item->release();
-  }
-  menu->release();
-  return done;
+  Retained<MenuItem> item(findKeyEquivalent(*menu, e));
+  return item.get() && item.get()->perform();
 }
 
 void DesktopApplication::dispatchEvent(const Event& e) {
@@ -101,7 +95,7 @@ void DesktopApplication::dispatchEvent(const Event& e) {
   Window* w = e.window;
   if (!w) return;
   if (e.isKey()) {
-    if (DesktopGraphicsView* v = backend_.windows.focusedView(*w)) {
+    if (DesktopGraphicsView* v = mBackend.windows.focusedView(*w)) {
       if (v->client().keyEvent(e)) return;
     }
     if (View* target = w->firstResponder()) target->handleEvent(e);
@@ -120,7 +114,7 @@ std::optional<Event> DesktopApplication::peekEvent(uint64_t mask, double seconds
   if (!next) return std::nullopt;
   std::optional<Event> found;
   if (next->type == GDK_KEY_PRESS || next->type == GDK_KEY_RELEASE) {
-    Event e = eventFromGdkKey(next->key, backend_.loop.now());
+    Event e = eventFromGdkKey(next->key, mBackend.loop.now());
     if (eventMask(e.type) & mask) found = e;
   }
   gdk_event_free(next);
@@ -128,16 +122,16 @@ std::optional<Event> DesktopApplication::peekEvent(uint64_t mask, double seconds
 }
 
 void DesktopApplication::mainMenuChanged() {
-  backend_.windows.mainMenuChanged();
+  mBackend.windows.mainMenuChanged();
 }
 
 void DesktopApplication::didTerminate() {
-  if (running_ && gtk_main_level() > 0) gtk_main_quit();
+  if (mRunning && gtk_main_level() > 0) gtk_main_quit();
 }
 
 void DesktopApplication::modalPass(Window& w, double) {
-  DesktopRunLoop::ModeScope scope(backend_.loop, RunLoopMode::ModalPanel);
-  GtkWidget* win = backend_.windows.gtkWindowFor(w);
+  DesktopRunLoop::ModeScope scope(mBackend.loop, RunLoopMode::ModalPanel);
+  GtkWidget* win = mBackend.windows.gtkWindowFor(w);
   // Other windows take no input while the run lasts (sync lifts it once the run ended).
   if (!gtk_window_get_modal(GTK_WINDOW(win))) gtk_window_set_modal(GTK_WINDOW(win), TRUE);
   // Every way a run ends (stop, abort, the window closing, termination) is an event, timer
@@ -155,20 +149,11 @@ GdkDevice* pointerDevice() {
 }
 
 const char* cursorName(SystemCursor c) {
-  switch (c) {
-    case SystemCursor::IBeam:
-      return "text";
-    case SystemCursor::ResizeUp:
-      return "n-resize";
-    case SystemCursor::ResizeLeftRight:
-      return "ew-resize";
-    case SystemCursor::ResizeUpDown:
-      return "ns-resize";
-    case SystemCursor::OpenHand:
-      return "grab";
-    default:
-      return "default";
-  }
+  // CSS cursor names, in the order of SystemCursor.
+  constexpr const char* kNames[] = {"default",   "text",      "n-resize",
+                                    "ew-resize", "ns-resize", "grab"};
+  const auto i = static_cast<size_t>(c);
+  return i < std::size(kNames) ? kNames[i] : "default";
 }
 
 GdkCursor* cursorFromImage(const Cursor& c) {
@@ -200,18 +185,18 @@ GdkCursor* cursorFromImage(const Cursor& c) {
 }  // namespace
 
 DesktopBackend::DesktopBackend() : app(*this), windows(*this) {
-  ownerChange_ = g_signal_connect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "owner-change",
+  mOwnerChange = g_signal_connect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "owner-change",
                                   G_CALLBACK(&onOwnerChange), this);
   installDesktopControls(*this);
 }
 
 DesktopBackend::~DesktopBackend() {
   uninstallDesktopControls();
-  g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), ownerChange_);
+  g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), mOwnerChange);
   // Views that outlive the backend must not reach it any more.
-  while (!views_.empty()) views_.back()->close();
+  while (!mViews.empty()) mViews.back()->close();
   windows.applyCursor(nullptr);
-  for (auto& [key, entry] : gdkCursors_) {
+  for (auto& [key, entry] : mGdkCursors) {
     if (entry.second) g_object_unref(entry.second);
   }
 }
@@ -220,19 +205,19 @@ std::unique_ptr<GraphicsView> DesktopBackend::createGraphicsView(View* parent, i
                                                                  int height,
                                                                  GraphicsViewClient& client) {
   auto v = std::make_unique<DesktopGraphicsView>(*this, parent, width, height, client);
-  views_.push_back(v.get());
+  mViews.push_back(v.get());
   return v;
 }
 
 void DesktopBackend::clear() {
   gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "", 0);
-  ++changes_;
+  noteChange();
 }
 
 void DesktopBackend::setString(const std::string& utf8) {
   gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), utf8.c_str(),
                          static_cast<gint>(utf8.size()));
-  ++changes_;
+  noteChange();
 }
 
 std::optional<std::string> DesktopBackend::string() const {
@@ -245,7 +230,7 @@ std::optional<std::string> DesktopBackend::string() const {
 }
 
 void DesktopBackend::onOwnerChange(GtkClipboard*, GdkEvent*, gpointer p) {
-  ++static_cast<DesktopBackend*>(p)->changes_;
+  static_cast<DesktopBackend*>(p)->noteChange();
 }
 
 bool DesktopBackend::open(const std::string& urlOrPath) {
@@ -271,33 +256,33 @@ bool DesktopBackend::open(const std::string& urlOrPath) {
 
 GdkCursor* DesktopBackend::gdkCursorFor(const CursorRef& c) {
   if (!c) return nullptr;
-  auto it = gdkCursors_.find(c.get());
-  if (it != gdkCursors_.end()) return it->second.second;
+  auto it = mGdkCursors.find(c.get());
+  if (it != mGdkCursors.end()) return it->second.second;
   GdkCursor* made = c->isSystem
                         ? gdk_cursor_new_from_name(gdk_display_get_default(), cursorName(c->system))
                         : cursorFromImage(*c);
-  gdkCursors_[c.get()] = {c, made};
+  mGdkCursors[c.get()] = {c, made};
   return made;
 }
 
 void DesktopBackend::refreshCursor() {
-  if (hidden_) {
+  if (mHidden) {
     GdkCursor* none = gdk_cursor_new_from_name(gdk_display_get_default(), "none");
     if (!none) none = gdk_cursor_new_for_display(gdk_display_get_default(), GDK_BLANK_CURSOR);
     windows.applyCursor(none);
     if (none) g_object_unref(none);
     return;
   }
-  windows.applyCursor(gdkCursorFor(current_));
+  windows.applyCursor(gdkCursorFor(mCurrent));
 }
 
 void DesktopBackend::setCurrent(CursorRef c) {
-  current_ = std::move(c);
+  mCurrent = std::move(c);
   refreshCursor();
 }
 
 void DesktopBackend::setHidden(bool hidden) {
-  hidden_ = hidden;
+  mHidden = hidden;
   refreshCursor();
 }
 

@@ -33,13 +33,13 @@ DesktopBackend* desktop();
 
 class DesktopApplication final : public ApplicationBase {
  public:
-  explicit DesktopApplication(DesktopBackend& backend) : backend_(backend) {}
+  explicit DesktopApplication(DesktopBackend& backend) : mBackend(backend) {}
   RunLoop& runLoop() override;
   int run() override;
   void dispatchEvent(const Event& e) override;
   std::optional<Event> peekEvent(uint64_t mask, double seconds) override;
   const Event* currentEvent() const override {
-    return current_.empty() ? nullptr : &current_.back();
+    return mCurrent.empty() ? nullptr : &mCurrent.back();
   }
 
   // An event from the desktop: through the hook, or dispatched.
@@ -54,9 +54,9 @@ class DesktopApplication final : public ApplicationBase {
 
  private:
   bool performKeyEquivalent(const Event& e);
-  DesktopBackend& backend_;
-  std::deque<Event> current_;  // a stack: events may arrive inside nested loops
-  bool running_ = false;
+  DesktopBackend& mBackend;
+  std::deque<Event> mCurrent;  // a stack: events may arrive inside nested loops
+  bool mRunning = false;
 };
 
 // Presents platform windows as GTK windows: a menu bar of the main menu (or the window's own
@@ -125,11 +125,11 @@ class DesktopWindows final : public WindowObserver {
   static gboolean onWindowState(GtkWidget* widget, GdkEventWindowState* s, gpointer self);
   static gboolean onSyncTimer(gpointer self);
 
-  DesktopBackend& backend_;
-  std::map<Window*, Entry> entries_;
-  std::vector<guint16> heldKeys_;  // hardware codes pressed and not released: repeats
-  guint syncTimer_ = 0;
-  GdkCursor* cursor_ = nullptr;
+  DesktopBackend& mBackend;
+  std::map<Window*, Entry> mEntries;
+  std::vector<guint16> mHeldKeys;  // hardware codes pressed and not released: repeats
+  guint mSyncTimer = 0;
+  GdkCursor* mCursor = nullptr;
 };
 
 class DesktopBackend final : public SelfServingBackend {
@@ -154,7 +154,6 @@ class DesktopBackend final : public SelfServingBackend {
   void clear() override;
   void setString(const std::string& utf8) override;
   std::optional<std::string> string() const override;
-  long changeCount() const override { return changes_; }
   // Workspace: false when no program could be started for the target.
   bool open(const std::string& urlOrPath) override;
   // CursorService
@@ -177,11 +176,10 @@ class DesktopBackend final : public SelfServingBackend {
   void refreshCursor();
   static void onOwnerChange(GtkClipboard*, GdkEvent*, gpointer self);
   friend class DesktopGraphicsView;
-  std::vector<DesktopGraphicsView*> views_;  // open ones; closed when the backend goes
+  std::vector<DesktopGraphicsView*> mViews;  // open ones; closed when the backend goes
 
-  long changes_ = 0;
-  std::map<const Cursor*, std::pair<CursorRef, GdkCursor*>> gdkCursors_;  // keeps the cursor alive
-  gulong ownerChange_ = 0;
+  std::map<const Cursor*, std::pair<CursorRef, GdkCursor*>> mGdkCursors;  // keeps the cursor alive
+  gulong mOwnerChange = 0;
 };
 
 }  // namespace vq::platform

@@ -10,229 +10,232 @@ namespace vq::platform {
 
 namespace {
 DesktopControls* gControls = nullptr;
+
+// A scrolled window holding the widget.
+GtkWidget* scrolledAround(GtkWidget* widget) {
+  GtkWidget* outer = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_container_add(GTK_CONTAINER(outer), widget);
+  return outer;
 }
+}  // namespace
 
 class DesktopNativeControl final : public NativeControl {
  public:
   DesktopNativeControl(DesktopControls& owner, View& view, NativeControlClient& client)
-      : owner_(&owner), view_(view), client_(client) {
-    state_ = client.nativeState();
+      : mOwner(&owner), mView(view), mClient(client) {
+    mState = client.nativeState();
     build();
-    owner.live_.push_back(this);
+    owner.mLive.push_back(this);
     refresh();
   }
   ~DesktopNativeControl() override { detach(); }
 
   // The backend goes: the widget with it.
   void detach() {
-    if (!owner_) return;
-    auto& live = owner_->live_;
+    if (!mOwner) return;
+    auto& live = mOwner->mLive;
     live.erase(std::remove(live.begin(), live.end(), this), live.end());
-    updating_ = true;  // nothing the widgets say while going reaches the control
-    if (outer_) gtk_widget_destroy(outer_);
-    if (spare_) g_object_unref(spare_);
-    outer_ = widget_ = spare_ = nullptr;
-    owner_ = nullptr;
+    mUpdating = true;  // nothing the widgets say while going reaches the control
+    if (mOuter) gtk_widget_destroy(mOuter);
+    if (mSpare) g_object_unref(mSpare);
+    mOuter = mWidget = mSpare = nullptr;
+    mOwner = nullptr;
   }
 
   void refresh() override {
-    if (!owner_ || !outer_) return;
-    Window* w = view_.window();
+    if (!mOwner || !mOuter) return;
+    Window* w = mView.window();
     if (!w) {
-      gtk_widget_hide(outer_);
+      gtk_widget_hide(mOuter);
       return;
     }
-    DesktopWindows& windows = owner_->backend_.windows;
+    DesktopWindows& windows = mOwner->mBackend.windows;
     GtkWidget* content = windows.contentFor(*w);
     int x = 0, y = 0;
-    windows.viewOrigin(view_, x, y);
-    int width = std::max(1, static_cast<int>(view_.frame().width));
-    int height = std::max(1, static_cast<int>(view_.frame().height));
-    if (gtk_widget_get_parent(outer_) != content) {
-      if (GtkWidget* old = gtk_widget_get_parent(outer_))
-        gtk_container_remove(GTK_CONTAINER(old), outer_);
-      gtk_fixed_put(GTK_FIXED(content), outer_, x, y);
-    } else if (x != x_ || y != y_) {
-      gtk_fixed_move(GTK_FIXED(content), outer_, x, y);
+    windows.viewOrigin(mView, x, y);
+    int width = std::max(1, static_cast<int>(mView.frame().width));
+    int height = std::max(1, static_cast<int>(mView.frame().height));
+    if (gtk_widget_get_parent(mOuter) != content) {
+      if (GtkWidget* old = gtk_widget_get_parent(mOuter))
+        gtk_container_remove(GTK_CONTAINER(old), mOuter);
+      gtk_fixed_put(GTK_FIXED(content), mOuter, x, y);
+    } else if (x != mX || y != mY) {
+      gtk_fixed_move(GTK_FIXED(content), mOuter, x, y);
     }
-    x_ = x;
-    y_ = y;
-    gtk_widget_set_size_request(outer_, width, height);
-    if (state_.kind == NativeControlKind::Label) wrapIfTallerThanALine(height);
-    gtk_widget_set_sensitive(outer_, view_.isEnabled() ? TRUE : FALSE);
-    if (view_.isHiddenOrHasHiddenAncestor()) {
-      gtk_widget_hide(outer_);
+    mX = x;
+    mY = y;
+    gtk_widget_set_size_request(mOuter, width, height);
+    if (mState.kind == NativeControlKind::Label) wrapIfTallerThanALine(height);
+    gtk_widget_set_sensitive(mOuter, mView.isEnabled() ? TRUE : FALSE);
+    if (mView.isHiddenOrHasHiddenAncestor()) {
+      gtk_widget_hide(mOuter);
     } else {
-      gtk_widget_show_all(outer_);
+      gtk_widget_show_all(mOuter);
     }
-    NativeControlState s = client_.nativeState();
-    if (!(s == shown_) || first_) apply(s);
-    first_ = false;
+    NativeControlState s = mClient.nativeState();
+    if (!(s == mShown) || mFirst) apply(s);
+    mFirst = false;
   }
 
-  GtkWidget* widget() const { return widget_; }
+  GtkWidget* widget() const { return mWidget; }
 
   // A one-line box keeps its text on one line, shown whole even where the desktop font is wider
   // than the box (wrapped, its second line would be cut off); taller boxes wrap.
   void wrapIfTallerThanALine(int height) {
-    PangoLayout* probe = gtk_widget_create_pango_layout(widget_, "Ag");
+    PangoLayout* probe = gtk_widget_create_pango_layout(mWidget, "Ag");
     int lineHeight = 0;
     pango_layout_get_pixel_size(probe, nullptr, &lineHeight);
     g_object_unref(probe);
-    gtk_label_set_line_wrap(GTK_LABEL(widget_),
+    gtk_label_set_line_wrap(GTK_LABEL(mWidget),
                             height >= 2 * std::max(1, lineHeight) ? TRUE : FALSE);
   }
-  const View& view() const { return view_; }
+  const View& view() const { return mView; }
 
  private:
   void build() {
-    const std::string& t = state_.text;
-    switch (state_.kind) {
+    const std::string& t = mState.text;
+    switch (mState.kind) {
       case NativeControlKind::PushButton:
-        widget_ = gtk_button_new_with_label(t.c_str());
-        g_signal_connect(widget_, "clicked", G_CALLBACK(&onClicked), this);
+        mWidget = gtk_button_new_with_label(t.c_str());
+        g_signal_connect(mWidget, "clicked", G_CALLBACK(&onClicked), this);
         break;
       case NativeControlKind::CheckBox:
-        widget_ = gtk_check_button_new_with_label(t.c_str());
-        g_signal_connect(widget_, "toggled", G_CALLBACK(&onClicked), this);
+        mWidget = gtk_check_button_new_with_label(t.c_str());
+        g_signal_connect(mWidget, "toggled", G_CALLBACK(&onClicked), this);
         break;
       case NativeControlKind::RadioButton:
         // A hidden partner in the group lets the model switch the button off.
-        spare_ = g_object_ref_sink(gtk_radio_button_new(nullptr));
-        widget_ = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(spare_), t.c_str());
-        g_signal_connect(widget_, "toggled", G_CALLBACK(&onClicked), this);
+        mSpare = g_object_ref_sink(gtk_radio_button_new(nullptr));
+        mWidget = gtk_radio_button_new_with_label_from_widget(GTK_RADIO_BUTTON(mSpare), t.c_str());
+        g_signal_connect(mWidget, "toggled", G_CALLBACK(&onClicked), this);
         break;
       case NativeControlKind::Label:
-        widget_ = gtk_label_new(t.c_str());
+        mWidget = gtk_label_new(t.c_str());
         break;
       case NativeControlKind::GroupBox:
-        widget_ = gtk_frame_new(t.c_str());
+        mWidget = gtk_frame_new(t.c_str());
         break;
       case NativeControlKind::PopUp:
-        widget_ = gtk_combo_box_text_new();
-        g_signal_connect(widget_, "changed", G_CALLBACK(&onComboChanged), this);
-        break;
       case NativeControlKind::ComboBox:
-        widget_ = gtk_combo_box_text_new_with_entry();
-        g_signal_connect(widget_, "changed", G_CALLBACK(&onComboChanged), this);
+        mWidget = mState.kind == NativeControlKind::PopUp ? gtk_combo_box_text_new()
+                                                          : gtk_combo_box_text_new_with_entry();
+        g_signal_connect(mWidget, "changed", G_CALLBACK(&onComboChanged), this);
         break;
       case NativeControlKind::TextField:
       case NativeControlKind::SecureField:
-        widget_ = gtk_entry_new();
-        gtk_entry_set_visibility(GTK_ENTRY(widget_), state_.kind == NativeControlKind::TextField);
-        gtk_entry_set_activates_default(GTK_ENTRY(widget_), TRUE);
-        g_signal_connect(widget_, "changed", G_CALLBACK(&onEntryChanged), this);
-        g_signal_connect(widget_, "activate", G_CALLBACK(&onEntryActivate), this);
-        g_signal_connect(widget_, "focus-in-event", G_CALLBACK(&onFocusIn), this);
+        mWidget = gtk_entry_new();
+        gtk_entry_set_visibility(GTK_ENTRY(mWidget), mState.kind == NativeControlKind::TextField);
+        gtk_entry_set_activates_default(GTK_ENTRY(mWidget), TRUE);
+        g_signal_connect(mWidget, "changed", G_CALLBACK(&onEntryChanged), this);
+        g_signal_connect(mWidget, "activate", G_CALLBACK(&onEntryActivate), this);
+        g_signal_connect(mWidget, "focus-in-event", G_CALLBACK(&onFocusIn), this);
         break;
       case NativeControlKind::TextView: {
-        widget_ = gtk_text_view_new();
-        outer_ = gtk_scrolled_window_new(nullptr, nullptr);
-        gtk_container_add(GTK_CONTAINER(outer_), widget_);
-        g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget_)), "changed",
+        mWidget = gtk_text_view_new();
+        mOuter = scrolledAround(mWidget);
+        g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(mWidget)), "changed",
                          G_CALLBACK(&onBufferChanged), this);
-        g_signal_connect(widget_, "focus-in-event", G_CALLBACK(&onFocusIn), this);
+        g_signal_connect(mWidget, "focus-in-event", G_CALLBACK(&onFocusIn), this);
         break;
       }
       case NativeControlKind::Slider:
-        widget_ = gtk_scale_new_with_range(GTK_ORIENTATION_HORIZONTAL, 0, 1, 1);
-        gtk_scale_set_draw_value(GTK_SCALE(widget_), FALSE);
-        g_signal_connect(widget_, "value-changed", G_CALLBACK(&onValueChanged), this);
+        mWidget = gtk_scale_new_with_range(GTK_ORIENTATION_HORIZONTAL, 0, 1, 1);
+        gtk_scale_set_draw_value(GTK_SCALE(mWidget), FALSE);
+        g_signal_connect(mWidget, "value-changed", G_CALLBACK(&onValueChanged), this);
         break;
       case NativeControlKind::ProgressBar:
-        widget_ = gtk_progress_bar_new();
+        mWidget = gtk_progress_bar_new();
         break;
       case NativeControlKind::Tabs:
-        widget_ = gtk_notebook_new();
-        g_signal_connect(widget_, "switch-page", G_CALLBACK(&onSwitchPage), this);
+        mWidget = gtk_notebook_new();
+        g_signal_connect(mWidget, "switch-page", G_CALLBACK(&onSwitchPage), this);
         break;
       case NativeControlKind::List:
-        widget_ = gtk_tree_view_new();
-        outer_ = gtk_scrolled_window_new(nullptr, nullptr);
-        gtk_container_add(GTK_CONTAINER(outer_), widget_);
-        g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(widget_)), "changed",
+        mWidget = gtk_tree_view_new();
+        mOuter = scrolledAround(mWidget);
+        g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(mWidget)), "changed",
                          G_CALLBACK(&onListSelection), this);
         break;
     }
-    if (!outer_) outer_ = widget_;
-    gtk_style_context_add_class(gtk_widget_get_style_context(outer_), "vq-control");
+    if (!mOuter) mOuter = mWidget;
+    gtk_style_context_add_class(gtk_widget_get_style_context(mOuter), "vq-control");
   }
 
   void apply(const NativeControlState& s) {
-    updating_ = true;
+    mUpdating = true;
     switch (s.kind) {
       case NativeControlKind::PushButton:
-        gtk_button_set_label(GTK_BUTTON(widget_), s.text.c_str());
+        gtk_button_set_label(GTK_BUTTON(mWidget), s.text.c_str());
         if (s.isDefault) {
-          gtk_widget_set_can_default(widget_, TRUE);
-          GtkWidget* top = gtk_widget_get_toplevel(widget_);
-          if (GTK_IS_WINDOW(top)) gtk_window_set_default(GTK_WINDOW(top), widget_);
+          gtk_widget_set_can_default(mWidget, TRUE);
+          GtkWidget* top = gtk_widget_get_toplevel(mWidget);
+          if (GTK_IS_WINDOW(top)) gtk_window_set_default(GTK_WINDOW(top), mWidget);
         }
         break;
       case NativeControlKind::CheckBox:
-        gtk_button_set_label(GTK_BUTTON(widget_), s.text.c_str());
-        gtk_toggle_button_set_inconsistent(GTK_TOGGLE_BUTTON(widget_), s.checkState == -1);
-        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(widget_), s.checkState == 1);
+        gtk_button_set_label(GTK_BUTTON(mWidget), s.text.c_str());
+        gtk_toggle_button_set_inconsistent(GTK_TOGGLE_BUTTON(mWidget), s.checkState == -1);
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(mWidget), s.checkState == 1);
         break;
       case NativeControlKind::RadioButton:
-        gtk_button_set_label(GTK_BUTTON(widget_), s.text.c_str());
-        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(s.checkState != 0 ? widget_ : spare_), TRUE);
+        gtk_button_set_label(GTK_BUTTON(mWidget), s.text.c_str());
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(s.checkState != 0 ? mWidget : mSpare), TRUE);
         break;
       case NativeControlKind::Label:
-        gtk_label_set_text(GTK_LABEL(widget_), s.text.c_str());
-        gtk_label_set_xalign(GTK_LABEL(widget_), static_cast<float>(s.alignment));
+        gtk_label_set_text(GTK_LABEL(mWidget), s.text.c_str());
+        gtk_label_set_xalign(GTK_LABEL(mWidget), static_cast<float>(s.alignment));
         break;
       case NativeControlKind::GroupBox:
-        gtk_frame_set_label(GTK_FRAME(widget_), s.text.c_str());
-        gtk_frame_set_label_align(GTK_FRAME(widget_), static_cast<float>(s.alignment), 0.5f);
+        gtk_frame_set_label(GTK_FRAME(mWidget), s.text.c_str());
+        gtk_frame_set_label_align(GTK_FRAME(mWidget), static_cast<float>(s.alignment), 0.5f);
         break;
       case NativeControlKind::PopUp:
       case NativeControlKind::ComboBox: {
-        auto* combo = GTK_COMBO_BOX_TEXT(widget_);
-        if (s.items != shown_.items || first_) {
+        auto* combo = GTK_COMBO_BOX_TEXT(mWidget);
+        if (s.items != mShown.items || mFirst) {
           gtk_combo_box_text_remove_all(combo);
           for (const std::string& item : s.items)
             gtk_combo_box_text_append_text(combo, item.c_str());
         }
-        gtk_combo_box_set_active(GTK_COMBO_BOX(widget_), s.selected);
+        gtk_combo_box_set_active(GTK_COMBO_BOX(mWidget), s.selected);
         if (s.kind == NativeControlKind::ComboBox) {
-          GtkEntry* entry = GTK_ENTRY(gtk_bin_get_child(GTK_BIN(widget_)));
+          GtkEntry* entry = GTK_ENTRY(gtk_bin_get_child(GTK_BIN(mWidget)));
           if (s.text != gtk_entry_get_text(entry)) gtk_entry_set_text(entry, s.text.c_str());
         }
         break;
       }
       case NativeControlKind::TextField:
       case NativeControlKind::SecureField:
-        if (s.text != gtk_entry_get_text(GTK_ENTRY(widget_)))
-          gtk_entry_set_text(GTK_ENTRY(widget_), s.text.c_str());
-        gtk_editable_set_editable(GTK_EDITABLE(widget_), s.editable);
-        gtk_entry_set_alignment(GTK_ENTRY(widget_), static_cast<float>(s.alignment));
+        if (s.text != gtk_entry_get_text(GTK_ENTRY(mWidget)))
+          gtk_entry_set_text(GTK_ENTRY(mWidget), s.text.c_str());
+        gtk_editable_set_editable(GTK_EDITABLE(mWidget), s.editable);
+        gtk_entry_set_alignment(GTK_ENTRY(mWidget), static_cast<float>(s.alignment));
         break;
       case NativeControlKind::TextView: {
-        GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget_));
+        GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(mWidget));
         GtkTextIter a, b;
         gtk_text_buffer_get_bounds(buffer, &a, &b);
         gchar* now = gtk_text_buffer_get_text(buffer, &a, &b, FALSE);
         if (s.text != now) gtk_text_buffer_set_text(buffer, s.text.c_str(), -1);
         g_free(now);
-        gtk_text_view_set_editable(GTK_TEXT_VIEW(widget_), s.editable);
+        gtk_text_view_set_editable(GTK_TEXT_VIEW(mWidget), s.editable);
         break;
       }
       case NativeControlKind::Slider:
-        gtk_range_set_range(GTK_RANGE(widget_), s.minValue,
+        gtk_range_set_range(GTK_RANGE(mWidget), s.minValue,
                             std::max(s.maxValue, s.minValue + 1e-9));
-        gtk_range_set_value(GTK_RANGE(widget_), s.value);
+        gtk_range_set_value(GTK_RANGE(mWidget), s.value);
         break;
       case NativeControlKind::ProgressBar: {
         double span = s.maxValue - s.minValue;
         gtk_progress_bar_set_fraction(
-            GTK_PROGRESS_BAR(widget_),
+            GTK_PROGRESS_BAR(mWidget),
             span > 0 ? std::clamp((s.value - s.minValue) / span, 0.0, 1.0) : 0.0);
         break;
       }
       case NativeControlKind::Tabs: {
-        auto* book = GTK_NOTEBOOK(widget_);
-        if (s.items != shown_.items || first_) {
+        auto* book = GTK_NOTEBOOK(mWidget);
+        if (s.items != mShown.items || mFirst) {
           while (gtk_notebook_get_n_pages(book) > 0) gtk_notebook_remove_page(book, -1);
           for (const std::string& label : s.items) {
             GtkWidget* page = gtk_fixed_new();
@@ -247,15 +250,15 @@ class DesktopNativeControl final : public NativeControl {
         applyList(s);
         break;
     }
-    shown_ = s;
-    updating_ = false;
+    mShown = s;
+    mUpdating = false;
   }
 
   // A list store of one text column per list column; rebuilt when the columns change.
   void applyList(const NativeControlState& s) {
-    auto* tree = GTK_TREE_VIEW(widget_);
+    auto* tree = GTK_TREE_VIEW(mWidget);
     size_t n = std::max<size_t>(1, s.columns.size());
-    bool rebuild = first_ || s.columns != shown_.columns;
+    bool rebuild = mFirst || s.columns != mShown.columns;
     if (rebuild) {
       while (GtkTreeViewColumn* c = gtk_tree_view_get_column(tree, 0))
         gtk_tree_view_remove_column(tree, c);
@@ -273,7 +276,7 @@ class DesktopNativeControl final : public NativeControl {
       gtk_tree_view_set_headers_visible(tree, titled);
     }
     GtkListStore* store = GTK_LIST_STORE(gtk_tree_view_get_model(tree));
-    if (rebuild || s.rows != shown_.rows) {
+    if (rebuild || s.rows != mShown.rows) {
       gtk_list_store_clear(store);
       for (const auto& row : s.rows) {
         GtkTreeIter it;
@@ -296,93 +299,93 @@ class DesktopNativeControl final : public NativeControl {
   // Signals: only the user's changes go to the client, never the ones we made.
   static void onClicked(GtkWidget*, gpointer p) {
     auto* self = static_cast<DesktopNativeControl*>(p);
-    if (self->updating_) return;
-    self->client_.nativeClicked();
+    if (self->mUpdating) return;
+    self->mClient.nativeClicked();
     self->refresh();  // the model decides the state shown
   }
   static void onComboChanged(GtkComboBox* combo, gpointer p) {
     auto* self = static_cast<DesktopNativeControl*>(p);
-    if (self->updating_) return;
+    if (self->mUpdating) return;
     int active = gtk_combo_box_get_active(combo);
     if (active >= 0) {
-      self->client_.nativeChose(active);
-    } else if (self->shown_.kind == NativeControlKind::ComboBox) {
-      self->client_.nativeTextChanged(
+      self->mClient.nativeChose(active);
+    } else if (self->mShown.kind == NativeControlKind::ComboBox) {
+      self->mClient.nativeTextChanged(
           gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(combo)))));
     }
   }
   static void onEntryChanged(GtkEditable* entry, gpointer p) {
     auto* self = static_cast<DesktopNativeControl*>(p);
-    if (!self->updating_) self->client_.nativeTextChanged(gtk_entry_get_text(GTK_ENTRY(entry)));
+    if (!self->mUpdating) self->mClient.nativeTextChanged(gtk_entry_get_text(GTK_ENTRY(entry)));
   }
   static void onEntryActivate(GtkEntry*, gpointer p) {
     auto* self = static_cast<DesktopNativeControl*>(p);
-    if (!self->updating_) self->client_.nativeEditingEnded();
+    if (!self->mUpdating) self->mClient.nativeEditingEnded();
   }
   static gboolean onFocusIn(GtkWidget*, GdkEvent*, gpointer p) {
     auto* self = static_cast<DesktopNativeControl*>(p);
-    if (!self->updating_) self->client_.nativeFocused();
+    if (!self->mUpdating) self->mClient.nativeFocused();
     return FALSE;
   }
   static void onBufferChanged(GtkTextBuffer* buffer, gpointer p) {
     auto* self = static_cast<DesktopNativeControl*>(p);
-    if (self->updating_) return;
+    if (self->mUpdating) return;
     GtkTextIter a, b;
     gtk_text_buffer_get_bounds(buffer, &a, &b);
     gchar* text = gtk_text_buffer_get_text(buffer, &a, &b, FALSE);
-    self->client_.nativeTextChanged(text);
+    self->mClient.nativeTextChanged(text);
     g_free(text);
   }
   static void onValueChanged(GtkRange* range, gpointer p) {
     auto* self = static_cast<DesktopNativeControl*>(p);
-    if (!self->updating_) self->client_.nativeValueChanged(gtk_range_get_value(range));
+    if (!self->mUpdating) self->mClient.nativeValueChanged(gtk_range_get_value(range));
   }
   static void onListSelection(GtkTreeSelection* sel, gpointer p) {
     auto* self = static_cast<DesktopNativeControl*>(p);
-    if (self->updating_) return;
+    if (self->mUpdating) return;
     std::vector<int> rows;
     GList* paths = gtk_tree_selection_get_selected_rows(sel, nullptr);
     for (GList* l = paths; l; l = l->next)
       rows.push_back(gtk_tree_path_get_indices(static_cast<GtkTreePath*>(l->data))[0]);
     g_list_free_full(paths, reinterpret_cast<GDestroyNotify>(gtk_tree_path_free));
-    self->client_.nativeSelectedRows(rows);
+    self->mClient.nativeSelectedRows(rows);
   }
   static void onSwitchPage(GtkNotebook*, GtkWidget*, guint page, gpointer p) {
     auto* self = static_cast<DesktopNativeControl*>(p);
-    if (!self->updating_) self->client_.nativeChose(static_cast<int>(page));
+    if (!self->mUpdating) self->mClient.nativeChose(static_cast<int>(page));
   }
 
-  DesktopControls* owner_;
-  View& view_;
-  NativeControlClient& client_;
-  NativeControlState state_;  // as built
-  NativeControlState shown_;
-  GtkWidget* widget_ = nullptr;
-  GtkWidget* outer_ = nullptr;
-  GtkWidget* spare_ = nullptr;
-  int x_ = -1, y_ = -1;
-  bool updating_ = false;
-  bool first_ = true;
+  DesktopControls* mOwner;
+  View& mView;
+  NativeControlClient& mClient;
+  NativeControlState mState;  // as built
+  NativeControlState mShown;
+  GtkWidget* mWidget = nullptr;
+  GtkWidget* mOuter = nullptr;
+  GtkWidget* mSpare = nullptr;
+  int mX = -1, mY = -1;
+  bool mUpdating = false;
+  bool mFirst = true;
 };
 
-DesktopControls::DesktopControls(DesktopBackend& backend) : backend_(backend) {
+DesktopControls::DesktopControls(DesktopBackend& backend) : mBackend(backend) {
   // Dialog controls keep the heights their frames give, which are smaller than the theme's.
-  css_ = gtk_css_provider_new();
-  gtk_css_provider_load_from_data(css_,
+  mCss = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(mCss,
                                   ".vq-control, .vq-control button, .vq-control entry {"
                                   " min-height: 0; min-width: 0; padding: 0 2px; }",
                                   -1, nullptr);
-  gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css_),
+  gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(mCss),
                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   // Frames, visibility and enabling change without telling the control: look again now and then.
-  timer_ = g_timeout_add(50, &onTick, this);
+  mTimer = g_timeout_add(50, &onTick, this);
 }
 
 DesktopControls::~DesktopControls() {
-  if (timer_) g_source_remove(timer_);
-  while (!live_.empty()) live_.back()->detach();
-  gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css_));
-  g_object_unref(css_);
+  if (mTimer) g_source_remove(mTimer);
+  while (!mLive.empty()) mLive.back()->detach();
+  gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(mCss));
+  g_object_unref(mCss);
 }
 
 std::unique_ptr<NativeControl> DesktopControls::createNativeControl(View& view,
@@ -391,16 +394,16 @@ std::unique_ptr<NativeControl> DesktopControls::createNativeControl(View& view,
 }
 
 GtkWidget* DesktopControls::widgetFor(const View& view) const {
-  for (DesktopNativeControl* c : live_)
+  for (DesktopNativeControl* c : mLive)
     if (&c->view() == &view) return c->widget();
   return nullptr;
 }
 
 gboolean DesktopControls::onTick(gpointer p) {
   auto* self = static_cast<DesktopControls*>(p);
-  std::vector<DesktopNativeControl*> live = self->live_;
+  std::vector<DesktopNativeControl*> live = self->mLive;
   for (DesktopNativeControl* c : live)
-    if (std::find(self->live_.begin(), self->live_.end(), c) != self->live_.end()) c->refresh();
+    if (std::find(self->mLive.begin(), self->mLive.end(), c) != self->mLive.end()) c->refresh();
   return G_SOURCE_CONTINUE;
 }
 

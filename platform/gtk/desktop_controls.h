@@ -27,10 +27,10 @@ class DesktopControls final : public NativeControlService {
  private:
   friend class DesktopNativeControl;
   static gboolean onTick(gpointer self);
-  DesktopBackend& backend_;
-  std::vector<DesktopNativeControl*> live_;
-  guint timer_ = 0;
-  GtkCssProvider* css_ = nullptr;
+  DesktopBackend& mBackend;
+  std::vector<DesktopNativeControl*> mLive;
+  guint mTimer = 0;
+  GtkCssProvider* mCss = nullptr;
 };
 
 // Called by the desktop backend as it starts and ends.

@@ -202,7 +202,7 @@ std::optional<std::vector<std::string>> DesktopBackend::runPanel(const PanelRequ
 MenuItem* DesktopBackend::popUpContextMenu(Menu& menu, Point location, View* view) {
   if (!loop.isMainThread()) return nullptr;
   DesktopRunLoop::ModeScope scope(loop, RunLoopMode::EventTracking);
-  menu.retain();  // alive while shown, whatever its delegate does
+  Retained<Menu> shown(&menu);  // alive while shown, whatever its delegate does
   updateMenuTree(menu);
   ChoiceSink sink;
   GtkWidget* gtkMenu = gtk_menu_new();
@@ -237,7 +237,6 @@ MenuItem* DesktopBackend::popUpContextMenu(Menu& menu, Point location, View* vie
   MenuItem* chosen = sink.chosen;
   if (chosen && (!chosen->isEnabled() || chosen->isSeparator())) chosen = nullptr;
   if (chosen) chosen->perform();
-  menu.release();
   return chosen;
 }
 

@@ -10,19 +10,19 @@ DesktopDragSource::~DesktopDragSource() {
 }
 
 void DesktopDragSource::disconnect() {
-  if (widget_) {
-    g_signal_handler_disconnect(widget_, dataGet_);
-    g_signal_handler_disconnect(widget_, end_);
-    g_object_unref(widget_);
+  if (mWidget) {
+    g_signal_handler_disconnect(mWidget, mDataGet);
+    g_signal_handler_disconnect(mWidget, mEnd);
+    g_object_unref(mWidget);
   }
-  widget_ = nullptr;
+  mWidget = nullptr;
 }
 
 void DesktopDragSource::onDataGet(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint,
                                   gpointer self) {
   auto* s = static_cast<DesktopDragSource*>(self);
   std::vector<gchar*> list;
-  for (std::string& u : s->uris_) list.push_back(u.data());
+  for (std::string& u : s->mUris) list.push_back(u.data());
   list.push_back(nullptr);
   gtk_selection_data_set_uris(data, list.data());
 }
@@ -30,10 +30,10 @@ void DesktopDragSource::onDataGet(GtkWidget*, GdkDragContext*, GtkSelectionData*
 void DesktopDragSource::onEnd(GtkWidget*, GdkDragContext*, gpointer self) {
   // Disconnecting inside the handler is allowed; the widget reference goes on the next pass.
   auto* s = static_cast<DesktopDragSource*>(self);
-  GtkWidget* w = s->widget_;
-  g_signal_handler_disconnect(w, s->dataGet_);
-  g_signal_handler_disconnect(w, s->end_);
-  s->widget_ = nullptr;
+  GtkWidget* w = s->mWidget;
+  g_signal_handler_disconnect(w, s->mDataGet);
+  g_signal_handler_disconnect(w, s->mEnd);
+  s->mWidget = nullptr;
   g_idle_add(
       [](gpointer w) -> gboolean {
         g_object_unref(w);
@@ -56,11 +56,11 @@ bool DesktopDragSource::beginFileDrag(View* view, Rect from, const std::vector<s
     g_free(uri);
   }
   disconnect();
-  uris_ = std::move(uris);
-  widget_ = GTK_WIDGET(g_object_ref(widget));
-  dataGet_ =
+  mUris = std::move(uris);
+  mWidget = GTK_WIDGET(g_object_ref(widget));
+  mDataGet =
       g_signal_connect(widget, "drag-data-get", G_CALLBACK(&DesktopDragSource::onDataGet), this);
-  end_ = g_signal_connect(widget, "drag-end", G_CALLBACK(&DesktopDragSource::onEnd), this);
+  mEnd = g_signal_connect(widget, "drag-end", G_CALLBACK(&DesktopDragSource::onEnd), this);
   int x = 0, y = 0;
   b->windows.viewOrigin(*view, x, y);
   x += static_cast<int>(from.x);

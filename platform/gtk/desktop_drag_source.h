@@ -21,16 +21,16 @@ class DesktopDragSource final : public DragSource {
     return false;
   }
   // The URIs the running drag offers (tests read them).
-  const std::vector<std::string>& offeredUris() const { return uris_; }
+  const std::vector<std::string>& offeredUris() const { return mUris; }
 
  private:
   void disconnect();
   static void onDataGet(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint,
                         gpointer self);
   static void onEnd(GtkWidget*, GdkDragContext*, gpointer self);
-  std::vector<std::string> uris_;
-  GtkWidget* widget_ = nullptr;
-  gulong dataGet_ = 0, end_ = 0;
+  std::vector<std::string> mUris;
+  GtkWidget* mWidget = nullptr;
+  gulong mDataGet = 0, mEnd = 0;
 };
 
 }  // namespace vq::platform

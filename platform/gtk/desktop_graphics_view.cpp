@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdio>
 
 #include "platform/gtk/desktop_backend.h"
@@ -12,16 +13,10 @@ namespace vq::platform {
 namespace {
 
 PointerButton buttonFromGdk(guint button) {
-  switch (button) {
-    case 1:
-      return PointerButton::Left;
-    case 2:
-      return PointerButton::Middle;
-    case 3:
-      return PointerButton::Right;
-    default:
-      return PointerButton::None;
-  }
+  // GDK numbers the middle button 2 and the right one 3.
+  constexpr PointerButton kButtons[] = {PointerButton::None, PointerButton::Left,
+                                        PointerButton::Middle, PointerButton::Right};
+  return button < std::size(kButtons) ? kButtons[button] : PointerButton::None;
 }
 
 uint32_t buttonsFromState(guint state) {
@@ -30,13 +25,6 @@ uint32_t buttonsFromState(guint state) {
   if (state & GDK_BUTTON3_MASK) b |= kRightButton;
   if (state & GDK_BUTTON2_MASK) b |= kMiddleButton;
   return b;
-}
-
-uint32_t bitOf(PointerButton b) {
-  if (b == PointerButton::Left) return kLeftButton;
-  if (b == PointerButton::Right) return kRightButton;
-  if (b == PointerButton::Middle) return kMiddleButton;
-  return 0;
 }
 
 std::string cssColor(uint32_t argb) {
@@ -58,57 +46,57 @@ std::string cssFamily(const std::string& family) {
 
 DesktopGraphicsView::DesktopGraphicsView(DesktopBackend& backend, View* parent, int width,
                                          int height, GraphicsViewClient& client)
-    : GraphicsView(client, parent, width, height), backend_(backend) {
-  holder_ = gtk_fixed_new();
-  g_object_ref_sink(holder_);
-  area_ = gtk_drawing_area_new();
-  gtk_widget_set_size_request(area_, this->width(), this->height());
-  gtk_widget_add_events(area_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+    : GraphicsView(client, parent, width, height), mBackend(backend) {
+  mHolder = gtk_fixed_new();
+  g_object_ref_sink(mHolder);
+  mArea = gtk_drawing_area_new();
+  gtk_widget_set_size_request(mArea, this->width(), this->height());
+  gtk_widget_add_events(mArea, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                    GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK |
                                    GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK | GDK_KEY_PRESS_MASK |
                                    GDK_KEY_RELEASE_MASK);
-  gtk_widget_set_can_focus(area_, TRUE);
-  gtk_widget_set_has_tooltip(area_, TRUE);
-  g_signal_connect(area_, "draw", G_CALLBACK(&onDraw), this);
-  g_signal_connect(area_, "button-press-event", G_CALLBACK(&onButton), this);
-  g_signal_connect(area_, "button-release-event", G_CALLBACK(&onButton), this);
-  g_signal_connect(area_, "motion-notify-event", G_CALLBACK(&onMotion), this);
-  g_signal_connect(area_, "leave-notify-event", G_CALLBACK(&onLeave), this);
-  g_signal_connect(area_, "scroll-event", G_CALLBACK(&onScroll), this);
-  g_signal_connect(area_, "query-tooltip", G_CALLBACK(&onTooltip), this);
-  g_signal_connect(area_, "notify::scale-factor", G_CALLBACK(&onScaleChanged), this);
-  gtk_fixed_put(GTK_FIXED(holder_), area_, 0, 0);
-  gtk_widget_show_all(holder_);
+  gtk_widget_set_can_focus(mArea, TRUE);
+  gtk_widget_set_has_tooltip(mArea, TRUE);
+  g_signal_connect(mArea, "draw", G_CALLBACK(&onDraw), this);
+  g_signal_connect(mArea, "button-press-event", G_CALLBACK(&onButton), this);
+  g_signal_connect(mArea, "button-release-event", G_CALLBACK(&onButton), this);
+  g_signal_connect(mArea, "motion-notify-event", G_CALLBACK(&onMotion), this);
+  g_signal_connect(mArea, "leave-notify-event", G_CALLBACK(&onLeave), this);
+  g_signal_connect(mArea, "scroll-event", G_CALLBACK(&onScroll), this);
+  g_signal_connect(mArea, "query-tooltip", G_CALLBACK(&onTooltip), this);
+  g_signal_connect(mArea, "notify::scale-factor", G_CALLBACK(&onScaleChanged), this);
+  gtk_fixed_put(GTK_FIXED(mHolder), mArea, 0, 0);
+  gtk_widget_show_all(mHolder);
   if (parent && parent->window()) {
     Window& w = *parent->window();
     int x = 0, y = 0;
-    backend_.windows.viewOrigin(*parent, x, y);
-    gtk_fixed_put(GTK_FIXED(backend_.windows.contentFor(w)), holder_, x, y);
-    backend_.windows.addView(w, this);
+    mBackend.windows.viewOrigin(*parent, x, y);
+    gtk_fixed_put(GTK_FIXED(mBackend.windows.contentFor(w)), mHolder, x, y);
+    mBackend.windows.addView(w, this);
   }
   makeSurface();
 }
 
 DesktopGraphicsView::~DesktopGraphicsView() {
   close();
-  if (surface_) cairo_surface_destroy(surface_);
-  if (entryStyle_) g_object_unref(entryStyle_);
-  g_object_unref(holder_);
+  if (mSurface) cairo_surface_destroy(mSurface);
+  if (mEntryStyle) g_object_unref(mEntryStyle);
+  g_object_unref(mHolder);
 }
 
 double DesktopGraphicsView::deviceScale() const {
-  return area_ ? gtk_widget_get_scale_factor(area_) : surfaceScale_;
+  return mArea ? gtk_widget_get_scale_factor(mArea) : mSurfaceScale;
 }
 
 void DesktopGraphicsView::makeSurface() {
   int scale = std::max(1, static_cast<int>(deviceScale()));
-  cairo_surface_t* old = surface_;
-  surface_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(1, width() * scale),
+  cairo_surface_t* old = mSurface;
+  mSurface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(1, width() * scale),
                                         std::max(1, height() * scale));
-  cairo_surface_set_device_scale(surface_, scale, scale);
+  cairo_surface_set_device_scale(mSurface, scale, scale);
   if (old) {
     // Keep what was shown, scaled to the new pixel density, until the next present.
-    cairo_t* cr = cairo_create(surface_);
+    cairo_t* cr = cairo_create(mSurface);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_surface(cr, old, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
@@ -116,24 +104,24 @@ void DesktopGraphicsView::makeSurface() {
     cairo_destroy(cr);
     cairo_surface_destroy(old);
   }
-  surfaceScale_ = scale;
+  mSurfaceScale = scale;
 }
 
 void DesktopGraphicsView::setSize(int width, int height) {
   GraphicsView::setSize(width, height);
-  if (area_) gtk_widget_set_size_request(area_, this->width(), this->height());
+  if (mArea) gtk_widget_set_size_request(mArea, this->width(), this->height());
   makeSurface();
 }
 
 void DesktopGraphicsView::present(const PixelBufferRef& buffer, PixelRect damage) {
-  if (!isOpen() || !buffer.pixels || !surface_) return;
+  if (!isOpen() || !buffer.pixels || !mSurface) return;
   PixelRect r =
       damage.intersect({0, 0, width(), height()}).intersect({0, 0, buffer.width, buffer.height});
   if (r.empty()) return;
-  cairo_surface_flush(surface_);
-  auto* data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface_));
-  const ptrdiff_t stride = cairo_image_surface_get_stride(surface_) / 4;
-  const int s = surfaceScale_;
+  cairo_surface_flush(mSurface);
+  auto* data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(mSurface));
+  const ptrdiff_t stride = cairo_image_surface_get_stride(mSurface) / 4;
+  const int s = mSurfaceScale;
   for (int y = r.top; y < r.bottom; ++y) {
     const uint32_t* src = buffer.pixels + static_cast<ptrdiff_t>(y) * buffer.rowPixels;
     // Our words are A, R, G, B in memory; cairo's are native 0xAARRGGBB words.
@@ -150,17 +138,17 @@ void DesktopGraphicsView::present(const PixelBufferRef& buffer, PixelRect damage
       std::copy(dst + r.left * s, dst + r.right * s, dst + row * stride + r.left * s);
     }
   }
-  cairo_surface_mark_dirty_rectangle(surface_, r.left * s, r.top * s, r.width() * s,
+  cairo_surface_mark_dirty_rectangle(mSurface, r.left * s, r.top * s, r.width() * s,
                                      r.height() * s);
-  if (area_) gtk_widget_queue_draw_area(area_, r.left, r.top, r.width(), r.height());
+  if (mArea) gtk_widget_queue_draw_area(mArea, r.left, r.top, r.width(), r.height());
 }
 
 gboolean DesktopGraphicsView::onDraw(GtkWidget*, cairo_t* cr, gpointer p) {
   auto* self = static_cast<DesktopGraphicsView*>(p);
-  if (!self->surface_) return FALSE;
+  if (!self->mSurface) return FALSE;
   // Only copies pixels: GTK has clipped to the damaged area already.
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(cr, self->surface_, 0, 0);
+  cairo_set_source_surface(cr, self->mSurface, 0, 0);
   cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
   cairo_paint(cr);
   return FALSE;  // later handlers (a test's counter) still run
@@ -182,8 +170,8 @@ void DesktopGraphicsView::sendPointer(PointerAction action, double x, double y, 
   e.buttons = buttonsFromState(state);
   e.wheelDelta = wheel;
   if (action == PointerAction::Down || action == PointerAction::Up) {
-    e.clickCount = clicks_;
-    e.buttons |= bitOf(b);
+    e.clickCount = mClicks;
+    e.buttons |= pointerButtonBit(b);
   }
   // Last thing: the client may close and delete the view.
   client().pointerEvent(e);
@@ -199,22 +187,22 @@ gboolean DesktopGraphicsView::onButton(GtkWidget*, GdkEventButton* e, gpointer p
   if (e->type == GDK_BUTTON_PRESS) {
     // A press on the view takes the keyboard back: an open field ends, keeping its text
     // (its callback may even close the view).
-    std::weak_ptr<int> alive = self->alive_;
+    std::weak_ptr<int> alive = self->mAlive;
     self->commitTextField();
-    if (alive.expired() || !self->area_) return TRUE;
-    gtk_widget_grab_focus(self->area_);
+    if (alive.expired() || !self->mArea) return TRUE;
+    gtk_widget_grab_focus(self->mArea);
     gint time = 400, distance = 5;
-    g_object_get(gtk_widget_get_settings(self->area_), "gtk-double-click-time", &time,
+    g_object_get(gtk_widget_get_settings(self->mArea), "gtk-double-click-time", &time,
                  "gtk-double-click-distance", &distance, nullptr);
-    bool again = e->button == self->lastButton_ &&
-                 e->time - self->lastPressTime_ <= static_cast<guint32>(time) &&
-                 std::abs(e->x - self->lastX_) <= distance &&
-                 std::abs(e->y - self->lastY_) <= distance;
-    self->clicks_ = again ? self->clicks_ + 1 : 1;
-    self->lastButton_ = e->button;
-    self->lastPressTime_ = e->time;
-    self->lastX_ = e->x;
-    self->lastY_ = e->y;
+    bool again = e->button == self->mLastButton &&
+                 e->time - self->mLastPressTime <= static_cast<guint32>(time) &&
+                 std::abs(e->x - self->mLastX) <= distance &&
+                 std::abs(e->y - self->mLastY) <= distance;
+    self->mClicks = again ? self->mClicks + 1 : 1;
+    self->mLastButton = e->button;
+    self->mLastPressTime = e->time;
+    self->mLastX = e->x;
+    self->mLastY = e->y;
     self->sendPointer(PointerAction::Down, e->x, e->y, b, e->state);
   } else if (e->type == GDK_BUTTON_RELEASE) {
     self->sendPointer(PointerAction::Up, e->x, e->y, b, e->state);
@@ -260,7 +248,7 @@ gboolean DesktopGraphicsView::onTooltip(GtkWidget*, gint x, gint y, gboolean key
                                         GtkTooltip* tip, gpointer p) {
   auto* self = static_cast<DesktopGraphicsView*>(p);
   if (keyboard || !self->isOpen()) return FALSE;
-  for (const PixelRect& r : self->tooltips_) {
+  for (const PixelRect& r : self->mTooltips) {
     if (!r.contains(x, y)) continue;
     std::string text = self->client().tooltipText(x, y);
     if (text.empty()) return FALSE;
@@ -273,28 +261,28 @@ gboolean DesktopGraphicsView::onTooltip(GtkWidget*, gint x, gint y, gboolean key
 }
 
 void DesktopGraphicsView::focus() {
-  if (!area_) return;
+  if (!mArea) return;
   // An open field keeps the keyboard: taking it away would end the field.
-  gtk_widget_grab_focus(entry_ ? entry_ : area_);
-  GtkWidget* top = gtk_widget_get_toplevel(area_);
+  gtk_widget_grab_focus(mEntry ? mEntry : mArea);
+  GtkWidget* top = gtk_widget_get_toplevel(mArea);
   if (gtk_widget_is_toplevel(top) && gtk_widget_get_visible(top))
     gtk_window_present(GTK_WINDOW(top));
 }
 
 bool DesktopGraphicsView::hasKeyboardFocus() const {
-  return area_ && !entry_ && gtk_widget_is_focus(area_);
+  return mArea && !mEntry && gtk_widget_is_focus(mArea);
 }
 
 bool DesktopGraphicsView::screenOrigin(int& x, int& y) const {
-  if (!area_ || !gtk_widget_get_realized(area_)) return false;
-  gdk_window_get_origin(gtk_widget_get_window(area_), &x, &y);
+  if (!mArea || !gtk_widget_get_realized(mArea)) return false;
+  gdk_window_get_origin(gtk_widget_get_window(mArea), &x, &y);
   return true;
 }
 
 void DesktopGraphicsView::showTextField(const TextFieldRequest& r) {
-  if (!holder_ || !area_) return;
-  entry_ = gtk_entry_new();
-  GtkEntry* entry = GTK_ENTRY(entry_);
+  if (!mHolder || !mArea) return;
+  mEntry = gtk_entry_new();
+  GtkEntry* entry = GTK_ENTRY(mEntry);
   gtk_entry_set_has_frame(entry, FALSE);
   gtk_entry_set_visibility(entry, r.secure ? FALSE : TRUE);
   if (r.maxLength > 0) gtk_entry_set_max_length(entry, r.maxLength);
@@ -309,36 +297,36 @@ void DesktopGraphicsView::showTextField(const TextFieldRequest& r) {
   if (!r.fontFamily.empty()) css += " font-family: \"" + cssFamily(r.fontFamily) + "\";";
   if (r.fontSize > 0) css += " font-size: " + std::to_string(r.fontSize) + "px;";
   css += " }";
-  if (!entryStyle_) entryStyle_ = gtk_css_provider_new();
-  gtk_css_provider_load_from_data(entryStyle_, css.c_str(), -1, nullptr);
-  gtk_style_context_add_provider(gtk_widget_get_style_context(entry_),
-                                 GTK_STYLE_PROVIDER(entryStyle_),
+  if (!mEntryStyle) mEntryStyle = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(mEntryStyle, css.c_str(), -1, nullptr);
+  gtk_style_context_add_provider(gtk_widget_get_style_context(mEntry),
+                                 GTK_STYLE_PROVIDER(mEntryStyle),
                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  gtk_widget_set_size_request(entry_, std::max(1, r.frame.width()), std::max(1, r.frame.height()));
-  g_signal_connect(entry_, "insert-text", G_CALLBACK(&onEntryInsert), this);
-  g_signal_connect(entry_, "activate", G_CALLBACK(&onEntryActivate), this);
-  g_signal_connect(entry_, "key-press-event", G_CALLBACK(&onEntryKey), this);
-  g_signal_connect(entry_, "focus-out-event", G_CALLBACK(&onEntryFocusOut), this);
+  gtk_widget_set_size_request(mEntry, std::max(1, r.frame.width()), std::max(1, r.frame.height()));
+  g_signal_connect(mEntry, "insert-text", G_CALLBACK(&onEntryInsert), this);
+  g_signal_connect(mEntry, "activate", G_CALLBACK(&onEntryActivate), this);
+  g_signal_connect(mEntry, "key-press-event", G_CALLBACK(&onEntryKey), this);
+  g_signal_connect(mEntry, "focus-out-event", G_CALLBACK(&onEntryFocusOut), this);
   gtk_entry_set_text(entry, r.text.c_str());  // goes through the filter
-  gtk_fixed_put(GTK_FIXED(holder_), entry_, r.frame.left, r.frame.top);
-  gtk_widget_show(entry_);
-  GtkWidget* top = gtk_widget_get_toplevel(area_);
+  gtk_fixed_put(GTK_FIXED(mHolder), mEntry, r.frame.left, r.frame.top);
+  gtk_widget_show(mEntry);
+  GtkWidget* top = gtk_widget_get_toplevel(mArea);
   if (gtk_widget_is_toplevel(top) && gtk_widget_get_visible(top))
     gtk_window_present(GTK_WINDOW(top));
-  gtk_widget_grab_focus(entry_);
+  gtk_widget_grab_focus(mEntry);
 }
 
 void DesktopGraphicsView::hideTextField() {
-  if (!entry_) return;
-  GtkWidget* entry = entry_;
-  entry_ = nullptr;
+  if (!mEntry) return;
+  GtkWidget* entry = mEntry;
+  mEntry = nullptr;
   g_signal_handlers_disconnect_by_data(entry, this);
   gtk_widget_destroy(entry);
-  if (area_ && gtk_widget_get_realized(area_)) gtk_widget_grab_focus(area_);
+  if (mArea && gtk_widget_get_realized(mArea)) gtk_widget_grab_focus(mArea);
 }
 
 std::string DesktopGraphicsView::textFieldText() const {
-  return entry_ ? gtk_entry_get_text(GTK_ENTRY(entry_)) : "";
+  return mEntry ? gtk_entry_get_text(GTK_ENTRY(mEntry)) : "";
 }
 
 void DesktopGraphicsView::onEntryInsert(GtkEditable* editable, gchar* text, gint length,
@@ -396,23 +384,23 @@ gboolean DesktopGraphicsView::onEntryFocusOut(GtkWidget* widget, GdkEventFocus*,
       G_PRIORITY_HIGH_IDLE,
       [](gpointer d) -> gboolean {
         auto* later = static_cast<Later*>(d);
-        if (!later->alive.expired() && later->view->entry_ == later->entry &&
+        if (!later->alive.expired() && later->view->mEntry == later->entry &&
             !gtk_widget_is_focus(later->entry))
           later->view->commitTextField();
         return G_SOURCE_REMOVE;
       },
-      new Later{self->alive_, self, widget}, [](gpointer d) { delete static_cast<Later*>(d); });
+      new Later{self->mAlive, self, widget}, [](gpointer d) { delete static_cast<Later*>(d); });
   return FALSE;
 }
 
 void DesktopGraphicsView::detachFromWindow() {
-  backend_.windows.removeView(this);
-  auto& all = backend_.views_;
+  mBackend.windows.removeView(this);
+  auto& all = mBackend.mViews;
   all.erase(std::remove(all.begin(), all.end(), this), all.end());
-  if (area_) g_signal_handlers_disconnect_by_data(area_, this);
-  area_ = nullptr;
+  if (mArea) g_signal_handlers_disconnect_by_data(mArea, this);
+  mArea = nullptr;
   // Our reference keeps the holder until the destructor; destroying takes it off the window.
-  gtk_widget_destroy(holder_);
+  gtk_widget_destroy(mHolder);
 }
 
 }  // namespace vq::platform

@@ -24,10 +24,10 @@ class DesktopGraphicsView final : public GraphicsView {
   void setSize(int width, int height) override;
   void present(const PixelBufferRef& buffer, PixelRect damage) override;
   void focus() override;
-  void setTooltipAreas(std::vector<PixelRect> areas) override { tooltips_ = std::move(areas); }
+  void setTooltipAreas(std::vector<PixelRect> areas) override { mTooltips = std::move(areas); }
 
-  GtkWidget* drawingArea() const { return area_; }
-  GtkWidget* holder() const { return holder_; }
+  GtkWidget* drawingArea() const { return mArea; }
+  GtkWidget* holder() const { return mHolder; }
   bool hasKeyboardFocus() const;
   // The view's top-left on the screen (root window coordinates); false when not shown.
   bool screenOrigin(int& x, int& y) const;
@@ -60,21 +60,21 @@ class DesktopGraphicsView final : public GraphicsView {
   static gboolean onEntryKey(GtkWidget*, GdkEventKey* e, gpointer self);
   static gboolean onEntryFocusOut(GtkWidget*, GdkEventFocus*, gpointer self);
 
-  DesktopBackend& backend_;
-  GtkWidget* holder_ = nullptr;  // a GtkFixed: the drawing area and the text field
-  GtkWidget* area_ = nullptr;
-  GtkWidget* entry_ = nullptr;
-  GtkCssProvider* entryStyle_ = nullptr;
-  cairo_surface_t* surface_ = nullptr;
-  int surfaceScale_ = 1;
-  std::vector<PixelRect> tooltips_;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // for work queued to run later
+  DesktopBackend& mBackend;
+  GtkWidget* mHolder = nullptr;  // a GtkFixed: the drawing area and the text field
+  GtkWidget* mArea = nullptr;
+  GtkWidget* mEntry = nullptr;
+  GtkCssProvider* mEntryStyle = nullptr;
+  cairo_surface_t* mSurface = nullptr;
+  int mSurfaceScale = 1;
+  std::vector<PixelRect> mTooltips;
+  std::shared_ptr<int> mAlive = std::make_shared<int>(0);  // for work queued to run later
   // Click counting.
-  guint lastButton_ = 0;
-  guint32 lastPressTime_ = 0;
-  double lastX_ = -1e9;
-  double lastY_ = -1e9;
-  int clicks_ = 0;
+  guint mLastButton = 0;
+  guint32 mLastPressTime = 0;
+  double mLastX = -1e9;
+  double mLastY = -1e9;
+  int mClicks = 0;
 };
 
 }  // namespace vq::platform

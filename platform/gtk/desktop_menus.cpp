@@ -73,17 +73,6 @@ bool matches(const MenuItem& item, const Event& e) {
 
 }  // namespace
 
-void updateMenuTree(Menu& menu) {
-  if (menu.delegate()) menu.delegate()->menuNeedsUpdate(menu);
-  for (int i = 0; i < menu.itemCount(); ++i) {
-    Menu* sub = menu.itemAt(i)->submenu();
-    if (!sub) continue;
-    sub->retain();  // the parent's update may have dropped it meanwhile
-    updateMenuTree(*sub);
-    sub->release();
-  }
-}
-
 void fillGtkMenu(GtkWidget* gtkMenu, Menu& menu, MenuSink& sink) {
   GList* children = gtk_container_get_children(GTK_CONTAINER(gtkMenu));
   for (GList* c = children; c; c = c->next) gtk_widget_destroy(GTK_WIDGET(c->data));

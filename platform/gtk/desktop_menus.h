@@ -16,8 +16,6 @@ class MenuSink {
   virtual void choose(MenuItem& item) = 0;
 };
 
-// Runs the delegates of a menu and of its submenus, as before the menu opens.
-void updateMenuTree(Menu& menu);
 // Replaces the items of `gtkMenu` with those of `menu`, submenus included; the sink must
 // outlive the GTK menu.
 void fillGtkMenu(GtkWidget* gtkMenu, Menu& menu, MenuSink& sink);

@@ -19,24 +19,24 @@ gboolean quitLoop(gpointer loop) {
 }
 }  // namespace
 
-DesktopRunLoop::DesktopRunLoop() : mainThread_(std::this_thread::get_id()) {
+DesktopRunLoop::DesktopRunLoop() {
   static GSourceFuncs funcs = {nullptr, nullptr, &DesktopRunLoop::dispatchTimers,
                                nullptr, nullptr, nullptr};
-  timerSource_ = g_source_new(&funcs, sizeof(TimerSource));
-  reinterpret_cast<TimerSource*>(timerSource_)->loop = this;
+  mTimerSource = g_source_new(&funcs, sizeof(TimerSource));
+  reinterpret_cast<TimerSource*>(mTimerSource)->loop = this;
   // A timer whose callback runs a nested loop must not hold back the other timers.
-  g_source_set_can_recurse(timerSource_, TRUE);
-  g_source_set_priority(timerSource_, G_PRIORITY_DEFAULT);
-  g_source_set_name(timerSource_, "vq-timers");
-  g_source_set_ready_time(timerSource_, -1);
-  g_source_attach(timerSource_, nullptr);
+  g_source_set_can_recurse(mTimerSource, TRUE);
+  g_source_set_priority(mTimerSource, G_PRIORITY_DEFAULT);
+  g_source_set_name(mTimerSource, "vq-timers");
+  g_source_set_ready_time(mTimerSource, -1);
+  g_source_attach(mTimerSource, nullptr);
 }
 
 DesktopRunLoop::~DesktopRunLoop() {
-  g_source_destroy(timerSource_);
-  g_source_unref(timerSource_);
-  std::lock_guard<std::mutex> lock(postMutex_);
-  if (postIdle_) g_source_remove(postIdle_);
+  g_source_destroy(mTimerSource);
+  g_source_unref(mTimerSource);
+  std::lock_guard<std::mutex> lock(mPostMutex);
+  if (mPostIdle) g_source_remove(mPostIdle);
 }
 
 double DesktopRunLoop::now() const {
@@ -46,44 +46,36 @@ double DesktopRunLoop::now() const {
 TimerId DesktopRunLoop::addTimer(double interval, bool repeats, std::function<void()> fire,
                                  bool commonModes) {
   int64_t us = static_cast<int64_t>(std::max(interval, 0.0001) * 1e6);
-  TimerId id = nextId_++;
-  timers_[id] = Timer{us, g_get_monotonic_time() + us, repeats, commonModes, std::move(fire)};
+  TimerId id = insertTimer(us, g_get_monotonic_time(), repeats, std::move(fire), commonModes);
   rearm();
   return id;
 }
 
 void DesktopRunLoop::invalidateTimer(TimerId id) {
-  if (timers_.erase(id)) rearm();
+  if (mTimers.erase(id)) rearm();
 }
 
 void DesktopRunLoop::rearm() {
   int64_t earliest = -1;
-  for (const auto& [id, t] : timers_) {
+  for (const auto& [id, t] : mTimers) {
     if (!eligible(t)) continue;
     if (earliest < 0 || t.fireAt < earliest) earliest = t.fireAt;
   }
-  g_source_set_ready_time(timerSource_, earliest);
+  g_source_set_ready_time(mTimerSource, earliest);
 }
 
 void DesktopRunLoop::fireDue() {
   int64_t now = g_get_monotonic_time();
   std::vector<std::pair<int64_t, TimerId>> due;
-  for (const auto& [id, t] : timers_) {
+  for (const auto& [id, t] : mTimers) {
     if (eligible(t) && t.fireAt <= now) due.emplace_back(t.fireAt, id);
   }
   std::sort(due.begin(), due.end());
   for (const auto& [at, id] : due) {
     // Earlier callbacks may have removed this timer, or a nested loop already fired it.
-    auto it = timers_.find(id);
-    if (it == timers_.end() || !eligible(it->second) || it->second.fireAt > now) continue;
-    Timer& t = it->second;
-    std::function<void()> fire = t.fire;
-    if (t.repeats) {
-      int64_t next = t.fireAt + t.interval;
-      t.fireAt = next > now ? next : now + t.interval;
-    } else {
-      timers_.erase(it);
-    }
+    auto it = mTimers.find(id);
+    if (it == mTimers.end() || !eligible(it->second) || it->second.fireAt > now) continue;
+    std::function<void()> fire = takeDue(it, now);
     rearm();
     fire();
   }
@@ -98,27 +90,27 @@ gboolean DesktopRunLoop::dispatchTimers(GSource* source, GSourceFunc, gpointer) 
 }
 
 void DesktopRunLoop::postToMain(std::function<void()> work) {
-  std::lock_guard<std::mutex> lock(postMutex_);
-  posted_.push_back(std::move(work));
-  if (!postIdle_) postIdle_ = g_idle_add_full(G_PRIORITY_DEFAULT, &drainPosted, this, nullptr);
+  std::lock_guard<std::mutex> lock(mPostMutex);
+  mPosted.push_back(std::move(work));
+  if (!mPostIdle) mPostIdle = g_idle_add_full(G_PRIORITY_DEFAULT, &drainPosted, this, nullptr);
 }
 
 gboolean DesktopRunLoop::drainPosted(gpointer p) {
   auto* self = static_cast<DesktopRunLoop*>(p);
   size_t count;
   {
-    std::lock_guard<std::mutex> lock(self->postMutex_);
-    self->postIdle_ = 0;  // work posted from now on gets a new idle, also inside nested loops
-    count = self->posted_.size();
+    std::lock_guard<std::mutex> lock(self->mPostMutex);
+    self->mPostIdle = 0;  // work posted from now on gets a new idle, also inside nested loops
+    count = self->mPosted.size();
   }
   // Only what was queued on entry: work that keeps posting itself cannot starve the loop.
   for (size_t i = 0; i < count; ++i) {
     std::function<void()> work;
     {
-      std::lock_guard<std::mutex> lock(self->postMutex_);
-      if (self->posted_.empty()) break;
-      work = std::move(self->posted_.front());
-      self->posted_.pop_front();
+      std::lock_guard<std::mutex> lock(self->mPostMutex);
+      if (self->mPosted.empty()) break;
+      work = std::move(self->mPosted.front());
+      self->mPosted.pop_front();
     }
     work();
   }
@@ -127,10 +119,6 @@ gboolean DesktopRunLoop::drainPosted(gpointer p) {
 
 void DesktopRunLoop::wake() {
   g_main_context_wakeup(nullptr);
-}
-
-bool DesktopRunLoop::isMainThread() const {
-  return std::this_thread::get_id() == mainThread_;
 }
 
 void DesktopRunLoop::runNested(RunLoopMode mode, double seconds) {
@@ -148,17 +136,17 @@ void DesktopRunLoop::runNested(RunLoopMode mode, double seconds) {
 }
 
 DesktopRunLoop::ModeScope::ModeScope(DesktopRunLoop& loop, RunLoopMode mode)
-    : loop_(loop), saved_(loop.mode_) {
+    : mLoop(loop), mSaved(loop.mMode) {
   // Entering a modal state from the ordinary one (a menu inside a modal run has been told).
-  if (mode != RunLoopMode::Default && saved_ == RunLoopMode::Default)
+  if (mode != RunLoopMode::Default && mSaved == RunLoopMode::Default)
     GraphicsView::notifyModalLoop();
-  loop_.mode_ = mode;
-  loop_.rearm();
+  mLoop.mMode = mode;
+  mLoop.rearm();
 }
 
 DesktopRunLoop::ModeScope::~ModeScope() {
-  loop_.mode_ = saved_;
-  loop_.rearm();
+  mLoop.mMode = mSaved;
+  mLoop.rearm();
 }
 
 }  // namespace vq::platform

@@ -5,15 +5,14 @@
 
 #include <glib.h>
 
-#include <deque>
-#include <map>
-#include <mutex>
+#include <cstdint>
 
-#include "platform/run_loop.h"
+#include "platform/run_loop_base.h"
 
 namespace vq::platform {
 
-class DesktopRunLoop final : public RunLoop {
+// Times in microseconds of GLib's monotonic clock.
+class DesktopRunLoop final : public RunLoopBase<int64_t> {
  public:
   DesktopRunLoop();  // on the thread that runs GTK
   ~DesktopRunLoop() override;
@@ -22,12 +21,8 @@ class DesktopRunLoop final : public RunLoop {
   TimerId addTimer(double interval, bool repeats, std::function<void()> fire,
                    bool commonModes) override;
   void invalidateTimer(TimerId id) override;
-  bool isTimerValid(TimerId id) const override { return timers_.count(id) != 0; }
   void postToMain(std::function<void()> work) override;
   void wake() override;
-  bool isMainThread() const override;
-  std::thread::id mainThreadId() const override { return mainThread_; }
-  RunLoopMode currentMode() const override { return mode_; }
   void runNested(RunLoopMode mode, double seconds) override;
 
   // Runs the scope's code in a nested mode (alerts, panels, menus): default-mode timers wait,
@@ -40,32 +35,18 @@ class DesktopRunLoop final : public RunLoop {
     ModeScope& operator=(const ModeScope&) = delete;
 
    private:
-    DesktopRunLoop& loop_;
-    RunLoopMode saved_;
+    DesktopRunLoop& mLoop;
+    RunLoopMode mSaved;
   };
 
  private:
-  struct Timer {
-    int64_t interval;  // microseconds
-    int64_t fireAt;
-    bool repeats;
-    bool common;
-    std::function<void()> fire;
-  };
-  bool eligible(const Timer& t) const { return mode_ == RunLoopMode::Default || t.common; }
   void rearm();
   void fireDue();
   static gboolean dispatchTimers(GSource* source, GSourceFunc, gpointer);
   static gboolean drainPosted(gpointer self);
 
-  std::thread::id mainThread_;
-  RunLoopMode mode_ = RunLoopMode::Default;
-  TimerId nextId_ = 1;
-  std::map<TimerId, Timer> timers_;
-  GSource* timerSource_ = nullptr;
-  std::mutex postMutex_;
-  std::deque<std::function<void()>> posted_;
-  guint postIdle_ = 0;  // the pending idle source, 0 when none
+  GSource* mTimerSource = nullptr;
+  guint mPostIdle = 0;  // the pending idle source, 0 when none
 };
 
 }  // namespace vq::platform

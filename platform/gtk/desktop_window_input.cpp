@@ -20,9 +20,10 @@ struct WindowInputState {
   bool dragEntered = false;
 };
 
-// The point of a root position in the window's coordinates (origin bottom-left of the content).
-bool windowPoint(DesktopBackend& b, GtkWidget* top, double rootX, double rootY, Window** out,
-                 Point* p) {
+// The event at a root position, in the window's coordinates (origin bottom-left of the
+// content); false when the position is not over a window of ours.
+bool pointerEvent(DesktopBackend& b, GtkWidget* top, double rootX, double rootY, guint state,
+                  Event* e) {
   Window* w = b.windows.windowForGtk(top);
   if (!w) return false;
   GtkWidget* content = b.windows.contentFor(*w);
@@ -31,73 +32,47 @@ bool windowPoint(DesktopBackend& b, GtkWidget* top, double rootX, double rootY, 
   int ox = 0, oy = 0, cx = 0, cy = 0;
   gdk_window_get_origin(gw, &ox, &oy);
   gtk_widget_translate_coordinates(content, top, 0, 0, &cx, &cy);
-  *out = w;
-  *p = {rootX - ox - cx, b.windows.contentHeight(*w) - (rootY - oy - cy)};
+  e->timestamp = b.loop.now();
+  e->window = w;
+  e->windowNumber = w->windowNumber();
+  e->locationInWindow = {rootX - ox - cx, b.windows.contentHeight(*w) - (rootY - oy - cy)};
+  e->modifierFlags = modifierFlagsFromGdk(state);
   return true;
 }
 
-Event baseEvent(DesktopBackend& b, Window* w, Point p, guint state) {
-  Event e;
-  e.timestamp = b.loop.now();
-  e.window = w;
-  e.windowNumber = w->windowNumber();
-  e.locationInWindow = p;
-  e.modifierFlags = modifierFlagsFromGdk(state);
-  return e;
-}
-
-gboolean onButton(GtkWidget* top, GdkEventButton* ev, gpointer p) {
-  auto* s = static_cast<WindowInputState*>(p);
-  if (ev->type != GDK_BUTTON_PRESS && ev->type != GDK_BUTTON_RELEASE) return TRUE;  // counted below
-  Window* w = nullptr;
-  Point at;
-  if (!windowPoint(*s->backend, top, ev->x_root, ev->y_root, &w, &at)) return FALSE;
-  bool down = ev->type == GDK_BUTTON_PRESS;
+// What each kind of pointer event adds to the common fields.
+void describe(WindowInputState& s, const GdkEventButton& ev, Event& e) {
+  bool down = ev.type == GDK_BUTTON_PRESS;
   if (down) {
     guint interval = 400;
     g_object_get(gtk_settings_get_default(), "gtk-double-click-time", &interval, nullptr);
-    bool again = ev->button == s->lastButton && ev->time - s->lastPressTime <= interval;
-    s->clicks = again ? s->clicks + 1 : 1;
-    s->lastPressTime = ev->time;
-    s->lastButton = ev->button;
+    bool again = ev.button == s.lastButton && ev.time - s.lastPressTime <= interval;
+    s.clicks = again ? s.clicks + 1 : 1;
+    s.lastPressTime = ev.time;
+    s.lastButton = ev.button;
   }
-  Event e = baseEvent(*s->backend, w, at, ev->state);
-  e.clickCount = s->clicks;
-  e.buttonNumber = static_cast<int>(ev->button) - 1;
-  if (ev->button == 1) {
+  e.clickCount = s.clicks;
+  e.buttonNumber = static_cast<int>(ev.button) - 1;
+  if (ev.button == 1) {
     e.type = down ? EventType::LeftMouseDown : EventType::LeftMouseUp;
-  } else if (ev->button == 3) {
+  } else if (ev.button == 3) {
     e.type = down ? EventType::RightMouseDown : EventType::RightMouseUp;
   } else {
     e.type = down ? EventType::OtherMouseDown : EventType::OtherMouseUp;
   }
-  s->backend->app.deliver(e);
-  return TRUE;
 }
 
-gboolean onMotion(GtkWidget* top, GdkEventMotion* ev, gpointer p) {
-  auto* s = static_cast<WindowInputState*>(p);
-  Window* w = nullptr;
-  Point at;
-  if (!windowPoint(*s->backend, top, ev->x_root, ev->y_root, &w, &at)) return FALSE;
-  Event e = baseEvent(*s->backend, w, at, ev->state);
-  e.type = (ev->state & GDK_BUTTON1_MASK)   ? EventType::LeftMouseDragged
-           : (ev->state & GDK_BUTTON3_MASK) ? EventType::RightMouseDragged
-           : (ev->state & GDK_BUTTON2_MASK) ? EventType::OtherMouseDragged
-                                            : EventType::MouseMoved;
-  s->backend->app.deliver(e);
-  return TRUE;
+void describe(WindowInputState&, const GdkEventMotion& ev, Event& e) {
+  e.type = (ev.state & GDK_BUTTON1_MASK)   ? EventType::LeftMouseDragged
+           : (ev.state & GDK_BUTTON3_MASK) ? EventType::RightMouseDragged
+           : (ev.state & GDK_BUTTON2_MASK) ? EventType::OtherMouseDragged
+                                           : EventType::MouseMoved;
 }
 
-gboolean onScroll(GtkWidget* top, GdkEventScroll* ev, gpointer p) {
-  auto* s = static_cast<WindowInputState*>(p);
-  Window* w = nullptr;
-  Point at;
-  if (!windowPoint(*s->backend, top, ev->x_root, ev->y_root, &w, &at)) return FALSE;
-  Event e = baseEvent(*s->backend, w, at, ev->state);
+void describe(WindowInputState&, const GdkEventScroll& ev, Event& e) {
   e.type = EventType::ScrollWheel;
   // One notch is one line; up and left are positive, as the window layer expects.
-  switch (ev->direction) {
+  switch (ev.direction) {
     case GDK_SCROLL_UP:
       e.deltaY = 1;
       break;
@@ -111,12 +86,25 @@ gboolean onScroll(GtkWidget* top, GdkEventScroll* ev, gpointer p) {
       e.deltaX = -1;
       break;
     case GDK_SCROLL_SMOOTH:
-      e.deltaX = -ev->delta_x;
-      e.deltaY = -ev->delta_y;
+      e.deltaX = -ev.delta_x;
+      e.deltaY = -ev.delta_y;
       break;
   }
+}
+
+template <class GdkPointerEvent>
+gboolean onPointer(GtkWidget* top, GdkPointerEvent* ev, gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  Event e;
+  if (!pointerEvent(*s->backend, top, ev->x_root, ev->y_root, ev->state, &e)) return FALSE;
+  describe(*s, *ev, e);
   s->backend->app.deliver(e);
   return TRUE;
+}
+
+gboolean onButton(GtkWidget* top, GdkEventButton* ev, gpointer p) {
+  if (ev->type != GDK_BUTTON_PRESS && ev->type != GDK_BUTTON_RELEASE) return TRUE;  // counted below
+  return onPointer(top, ev, p);
 }
 
 bool dropTarget(WindowInputState* s, GtkWidget* top, int x, int y, View** content, DragInfo* info) {
@@ -188,8 +176,8 @@ void attachDesktopWindowInput(DesktopBackend& backend, GtkWidget* window) {
                                     GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
   g_signal_connect(window, "button-press-event", G_CALLBACK(&onButton), s);
   g_signal_connect(window, "button-release-event", G_CALLBACK(&onButton), s);
-  g_signal_connect(window, "motion-notify-event", G_CALLBACK(&onMotion), s);
-  g_signal_connect(window, "scroll-event", G_CALLBACK(&onScroll), s);
+  g_signal_connect(window, "motion-notify-event", G_CALLBACK(&onPointer<GdkEventMotion>), s);
+  g_signal_connect(window, "scroll-event", G_CALLBACK(&onPointer<GdkEventScroll>), s);
   static GtkTargetEntry uriList = {const_cast<gchar*>("text/uri-list"), 0, 0};
   gtk_drag_dest_set(window, static_cast<GtkDestDefaults>(0), &uriList, 1, GDK_ACTION_COPY);
   g_signal_connect(window, "drag-motion", G_CALLBACK(&onDragMotion), s);

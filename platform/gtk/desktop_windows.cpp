@@ -47,23 +47,23 @@ void onBarItemSelect(GtkMenuItem* widget, gpointer) {
 
 }  // namespace
 
-DesktopWindows::DesktopWindows(DesktopBackend& backend) : backend_(backend) {
+DesktopWindows::DesktopWindows(DesktopBackend& backend) : mBackend(backend) {
   Window::setObserver(this);
   // Titles, frames and menus set after a window was shown are picked up here.
-  syncTimer_ = g_timeout_add(100, &onSyncTimer, this);
+  mSyncTimer = g_timeout_add(100, &onSyncTimer, this);
 }
 
 DesktopWindows::~DesktopWindows() {
   Window::setObserver(nullptr);
-  if (syncTimer_) g_source_remove(syncTimer_);
-  while (!entries_.empty()) windowWillClose(*entries_.begin()->first);
-  if (cursor_) g_object_unref(cursor_);
+  if (mSyncTimer) g_source_remove(mSyncTimer);
+  while (!mEntries.empty()) windowWillClose(*mEntries.begin()->first);
+  if (mCursor) g_object_unref(mCursor);
 }
 
 DesktopWindows::Entry& DesktopWindows::entryFor(Window& w) {
-  auto it = entries_.find(&w);
-  if (it != entries_.end()) return it->second;
-  Entry& e = entries_[&w];
+  auto it = mEntries.find(&w);
+  if (it != mEntries.end()) return it->second;
+  Entry& e = mEntries[&w];
   e.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   e.box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   e.menuBar = gtk_menu_bar_new();
@@ -78,7 +78,7 @@ DesktopWindows::Entry& DesktopWindows::entryFor(Window& w) {
   g_signal_connect(e.window, "configure-event", G_CALLBACK(&onConfigure), this);
   g_signal_connect(e.window, "notify::is-active", G_CALLBACK(&onActive), this);
   g_signal_connect(e.window, "window-state-event", G_CALLBACK(&onWindowState), this);
-  attachDesktopWindowInput(backend_, e.window);
+  attachDesktopWindowInput(mBackend, e.window);
   e.frame = {-1, -1, -1, -1};
   sync(w, e);
   gtk_widget_show(e.box);
@@ -132,7 +132,7 @@ void DesktopWindows::sync(Window& w, Entry& e) {
   }
   if (gtk_window_get_modal(win) && !isInModalRun(&w)) gtk_window_set_modal(win, FALSE);
   Menu* menu =
-      w.parentWindow() ? nullptr : (w.windowMenu() ? w.windowMenu() : backend_.app.mainMenu());
+      w.parentWindow() ? nullptr : (w.windowMenu() ? w.windowMenu() : mBackend.app.mainMenu());
   std::vector<std::string> titles;
   if (menu) {
     for (int i = 0; i < menu->itemCount(); ++i) titles.push_back(menu->itemAt(i)->title());
@@ -171,12 +171,12 @@ void DesktopWindows::applyFrame(Window& w, Entry& e) {
     gtk_widget_set_size_request(e.content, width, height);
   }
   int x = static_cast<int>(f.x);
-  int y = static_cast<int>(backend_.mainDisplayHeight() - f.y - f.height) - bar;
+  int y = static_cast<int>(mBackend.mainDisplayHeight() - f.y - f.height) - bar;
   if (y < 0 && y + bar >= 0) {
     // Content at the top of the screen would push the menu bar off it: the window comes down
     // as far, as a window manager keeps a title bar on the screen.
     y = 0;
-    f.y = backend_.mainDisplayHeight() - bar - f.height;
+    f.y = mBackend.mainDisplayHeight() - bar - f.height;
     e.frame = f;
     w.setFrame(f);
   }
@@ -236,19 +236,19 @@ void DesktopWindows::windowOrdered(Window& w) {
 }
 
 DesktopWindows::Entry* DesktopWindows::tellViews(Window& w, void (DesktopGraphicsView::*tell)()) {
-  auto it = entries_.find(&w);
-  if (it == entries_.end()) return nullptr;
+  auto it = mEntries.find(&w);
+  if (it == mEntries.end()) return nullptr;
   std::vector<DesktopGraphicsView*> views = it->second.views;
   for (DesktopGraphicsView* v : views) (v->*tell)();
-  it = entries_.find(&w);
-  return it == entries_.end() ? nullptr : &it->second;
+  it = mEntries.find(&w);
+  return it == mEntries.end() ? nullptr : &it->second;
 }
 
 void DesktopWindows::windowWillClose(Window& w) {
   Entry* e = tellViews(w, &DesktopGraphicsView::windowClosed);
   if (!e) return;
   GtkWidget* window = e->window;
-  entries_.erase(&w);
+  mEntries.erase(&w);
   g_signal_handlers_disconnect_by_data(window, this);
   gtk_widget_destroy(window);
 }
@@ -263,13 +263,13 @@ GtkWidget* DesktopWindows::contentFor(Window& w) {
 
 GtkWindow* DesktopWindows::dialogParent() {
   if (Window* key = Window::keyWindow()) {
-    auto it = entries_.find(key);
-    if (it != entries_.end() && gtk_widget_get_visible(it->second.window))
+    auto it = mEntries.find(key);
+    if (it != mEntries.end() && gtk_widget_get_visible(it->second.window))
       return GTK_WINDOW(it->second.window);
   }
   for (Window* w : Window::orderedWindows()) {
-    auto it = entries_.find(w);
-    if (it != entries_.end() && gtk_widget_get_visible(it->second.window))
+    auto it = mEntries.find(w);
+    if (it != mEntries.end() && gtk_widget_get_visible(it->second.window))
       return GTK_WINDOW(it->second.window);
   }
   return nullptr;
@@ -287,7 +287,7 @@ int DesktopWindows::contentHeight(Window& w) {
 }
 
 Window* DesktopWindows::windowForGtk(GtkWidget* toplevel) const {
-  for (const auto& [w, e] : entries_) {
+  for (const auto& [w, e] : mEntries) {
     if (e.window == toplevel) return w;
   }
   return nullptr;
@@ -298,13 +298,13 @@ void DesktopWindows::addView(Window& w, DesktopGraphicsView* v) {
 }
 
 void DesktopWindows::removeView(DesktopGraphicsView* v) {
-  for (auto& [w, e] : entries_)
+  for (auto& [w, e] : mEntries)
     e.views.erase(std::remove(e.views.begin(), e.views.end(), v), e.views.end());
 }
 
 DesktopGraphicsView* DesktopWindows::focusedView(Window& w) const {
-  auto it = entries_.find(&w);
-  if (it == entries_.end()) return nullptr;
+  auto it = mEntries.find(&w);
+  if (it == mEntries.end()) return nullptr;
   for (DesktopGraphicsView* v : it->second.views) {
     if (v->hasKeyboardFocus()) return v;
   }
@@ -312,14 +312,14 @@ DesktopGraphicsView* DesktopWindows::focusedView(Window& w) const {
 }
 
 void DesktopWindows::mainMenuChanged() {
-  for (auto& [w, e] : entries_) sync(*w, e);
+  for (auto& [w, e] : mEntries) sync(*w, e);
 }
 
 void DesktopWindows::applyCursor(GdkCursor* cursor) {
   if (cursor) g_object_ref(cursor);
-  if (cursor_) g_object_unref(cursor_);
-  cursor_ = cursor;
-  for (auto& [w, e] : entries_) {
+  if (mCursor) g_object_unref(mCursor);
+  mCursor = cursor;
+  for (auto& [w, e] : mEntries) {
     if (GdkWindow* gw = gtk_widget_get_window(e.window)) gdk_window_set_cursor(gw, cursor);
     for (DesktopGraphicsView* v : e.views) {
       if (v->drawingArea()) {
@@ -340,7 +340,7 @@ gboolean DesktopWindows::onDelete(GtkWidget* widget, GdkEvent*, gpointer p) {
 gboolean DesktopWindows::onKey(GtkWidget* widget, GdkEventKey* key, gpointer p) {
   auto* self = static_cast<DesktopWindows*>(p);
   // With detectable auto-repeat a held key sends presses without releases.
-  auto& held = self->heldKeys_;
+  auto& held = self->mHeldKeys;
   auto it = std::find(held.begin(), held.end(), key->hardware_keycode);
   bool repeat = key->type == GDK_KEY_PRESS && it != held.end();
   if (key->type == GDK_KEY_PRESS && it == held.end()) held.push_back(key->hardware_keycode);
@@ -364,11 +364,11 @@ gboolean DesktopWindows::onKey(GtkWidget* widget, GdkEventKey* key, gpointer p) 
   }
   Window* w = self->windowForGtk(widget);
   if (!w) return FALSE;
-  Event e = eventFromGdkKey(*key, self->backend_.loop.now());
+  Event e = eventFromGdkKey(*key, self->mBackend.loop.now());
   e.isRepeat = repeat;
   e.window = w;
   e.windowNumber = w->windowNumber();
-  self->backend_.app.deliver(e);
+  self->mBackend.app.deliver(e);
   return TRUE;
 }
 
@@ -376,7 +376,7 @@ gboolean DesktopWindows::onConfigure(GtkWidget* widget, GdkEventConfigure* c, gp
   auto* self = static_cast<DesktopWindows*>(p);
   Window* w = self->windowForGtk(widget);
   if (!w) return FALSE;
-  Entry& e = self->entries_[w];
+  Entry& e = self->mEntries[w];
   if (!e.applyingFrame) self->followDesktopFrame(*w, e, *c);
   return FALSE;
 }
@@ -388,7 +388,7 @@ void DesktopWindows::followDesktopFrame(Window& w, Entry& e, const GdkEventConfi
   bool settling = g_get_monotonic_time() - e.requestedAt < 500000;
   if (settling) return;
   int bar = barHeightOf(e.menuBar);
-  double mainHeight = backend_.mainDisplayHeight();
+  double mainHeight = mBackend.mainDisplayHeight();
   Rect f = w.frame();
   double left = f.x, top = mainHeight - f.y - f.height;
   if (!asRequested) {
@@ -425,8 +425,8 @@ void DesktopWindows::followDesktopFrame(Window& w, Entry& e, const GdkEventConfi
   for (Window* child : children) {
     Rect cf = child->frame();
     child->setFrame({cf.x + dx, cf.y + dy, cf.width, cf.height});
-    auto it = entries_.find(child);
-    if (it != entries_.end()) sync(*child, it->second);
+    auto it = mEntries.find(child);
+    if (it != mEntries.end()) sync(*child, it->second);
   }
 }
 
@@ -434,7 +434,7 @@ gboolean DesktopWindows::onWindowState(GtkWidget* widget, GdkEventWindowState* s
   auto* self = static_cast<DesktopWindows*>(p);
   Window* w = self->windowForGtk(widget);
   if (!w || !(s->changed_mask & GDK_WINDOW_STATE_ICONIFIED)) return FALSE;
-  Entry& e = self->entries_[w];
+  Entry& e = self->mEntries[w];
   if (s->new_window_state & GDK_WINDOW_STATE_ICONIFIED) {
     // Minimised by the user: the platform window is minimised and ordered out too.
     if (!w->isMiniaturized() && w->isVisible()) w->miniaturize();
@@ -452,9 +452,9 @@ void DesktopWindows::onActive(GObject*, GParamSpec*, gpointer p) {
         auto* self = static_cast<DesktopWindows*>(d);
         if (desktop() && &desktop()->windows == self) {
           bool any = false;
-          for (auto& [w, e] : self->entries_)
+          for (auto& [w, e] : self->mEntries)
             any = any || gtk_window_is_active(GTK_WINDOW(e.window));
-          self->backend_.app.setActive(any);
+          self->mBackend.app.setActive(any);
           self->followActiveWindow();
         }
         return G_SOURCE_REMOVE;
@@ -464,7 +464,7 @@ void DesktopWindows::onActive(GObject*, GParamSpec*, gpointer p) {
 
 void DesktopWindows::followActiveWindow() {
   Window* active = nullptr;
-  for (auto& [w, e] : entries_)
+  for (auto& [w, e] : mEntries)
     if (gtk_window_is_active(GTK_WINDOW(e.window))) active = w;
   if (!active || active->isKeyWindow() || !active->isVisible() || active->isClosed() ||
       !active->canBecomeKeyWindow())
@@ -476,7 +476,7 @@ void DesktopWindows::followActiveWindow() {
 
 gboolean DesktopWindows::onSyncTimer(gpointer p) {
   auto* self = static_cast<DesktopWindows*>(p);
-  for (auto& [w, e] : self->entries_) {
+  for (auto& [w, e] : self->mEntries) {
     if (w->isVisible()) self->sync(*w, e);
   }
   return G_SOURCE_CONTINUE;

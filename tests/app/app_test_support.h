@@ -42,9 +42,9 @@ template <class Base>
 class FakePort : public Base {
  public:
   FakePort(std::vector<std::string> names, PortLog& log, std::function<UTL_Mutex*()> plugMutex)
-      : names_(std::move(names)), log_(log), plugMutex_(std::move(plugMutex)) {}
-  unsigned PortCount() override { return static_cast<unsigned>(names_.size()); }
-  std::string PortName(unsigned port) override { return port < names_.size() ? names_[port] : ""; }
+      : mNames(std::move(names)), mLog(log), mPlugMutex(std::move(plugMutex)) {}
+  unsigned PortCount() override { return static_cast<unsigned>(mNames.size()); }
+  std::string PortName(unsigned port) override { return port < mNames.size() ? mNames[port] : ""; }
   bool OpenPort(unsigned port, const std::string&) override {
     return Opened("port:" + std::to_string(port));
   }
@@ -57,7 +57,7 @@ class FakePort : public Base {
   bool Send(const uint8_t*, size_t count) { return wire->open && count; }
   void SetCallback(vq::platform::MidiInput::Callback cb) {
     std::lock_guard<std::mutex> lock(wire->mutex);
-    if (!cb) log_.callbackClearedWithPlug = plugMutex_() != nullptr;
+    if (!cb) mLog.callbackClearedWithPlug = mPlugMutex() != nullptr;
     wire->callback = std::move(cb);
   }
   std::shared_ptr<Wire> wire = std::make_shared<Wire>();
@@ -65,22 +65,22 @@ class FakePort : public Base {
  private:
   bool Opened(const std::string& what) {
     CheckMutex();
-    log_.opened.push_back(what);
+    mLog.opened.push_back(what);
     return wire->open = true;
   }
   // Another thread can take the mutex only when this one does not hold it.
   void CheckMutex() {
-    UTL_Mutex* m = plugMutex_();
+    UTL_Mutex* m = mPlugMutex();
     if (!m) return;
     bool free = false;
     std::thread([&] {
       if ((free = m->TryEnter())) m->Leave();
     }).join();
-    log_.underPlugMutex |= !free;
+    mLog.underPlugMutex |= !free;
   }
-  std::vector<std::string> names_;
-  PortLog& log_;
-  std::function<UTL_Mutex*()> plugMutex_;
+  std::vector<std::string> mNames;
+  PortLog& mLog;
+  std::function<UTL_Mutex*()> mPlugMutex;
 };
 
 struct FakeInput : FakePort<vq::platform::MidiInput> {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/font_service.h"
+#include "platform/utf8.h"
 
 namespace {
 

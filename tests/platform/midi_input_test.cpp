@@ -44,24 +44,24 @@ TEST(MemoryMidiInput, DeliversWhileOpen) {
 class Collector {
  public:
   void Add(const uint8_t* b, size_t n) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    messages_.emplace_back(b, b + n);
-    cv_.notify_all();
+    std::lock_guard<std::mutex> lock(mMutex);
+    mMessages.emplace_back(b, b + n);
+    mCv.notify_all();
   }
   bool WaitFor(size_t count, int ms) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return cv_.wait_for(lock, std::chrono::milliseconds(ms),
-                        [&] { return messages_.size() >= count; });
+    std::unique_lock<std::mutex> lock(mMutex);
+    return mCv.wait_for(lock, std::chrono::milliseconds(ms),
+                        [&] { return mMessages.size() >= count; });
   }
   std::vector<Bytes> Messages() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return messages_;
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mMessages;
   }
 
  private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  std::vector<Bytes> messages_;
+  std::mutex mMutex;
+  std::condition_variable mCv;
+  std::vector<Bytes> mMessages;
 };
 
 TEST(MidiInputOverJack, KeepsSysExAndTimingDropsActiveSensing) {

@@ -16,31 +16,32 @@ Display* dpy(void*& d) {
 XInput::XInput() = default;
 
 bool XInput::ok() {
-  return dpy(d_) != nullptr;
+  return dpy(mDisplay) != nullptr;
 }
 
 XInput::~XInput() {
-  if (d_) XCloseDisplay(static_cast<Display*>(d_));
+  if (mDisplay) XCloseDisplay(static_cast<Display*>(mDisplay));
 }
 
 void XInput::move(int x, int y) {
-  XTestFakeMotionEvent(dpy(d_), -1, x, y, CurrentTime);
-  XFlush(dpy(d_));
+  XTestFakeMotionEvent(dpy(mDisplay), -1, x, y, CurrentTime);
+  XFlush(dpy(mDisplay));
 }
 
 void XInput::button(unsigned b, bool down) {
-  XTestFakeButtonEvent(dpy(d_), b, down ? True : False, CurrentTime);
-  XFlush(dpy(d_));
+  XTestFakeButtonEvent(dpy(mDisplay), b, down ? True : False, CurrentTime);
+  XFlush(dpy(mDisplay));
 }
 
 void XInput::key(unsigned long keysym, bool down) {
-  XTestFakeKeyEvent(dpy(d_), XKeysymToKeycode(dpy(d_), keysym), down ? True : False, CurrentTime);
-  XFlush(dpy(d_));
+  XTestFakeKeyEvent(dpy(mDisplay), XKeysymToKeycode(dpy(mDisplay), keysym), down ? True : False,
+                    CurrentTime);
+  XFlush(dpy(mDisplay));
 }
 
 std::vector<uint32_t> XInput::read(int x, int y, int w, int h) {
   std::vector<uint32_t> out;
-  Display* d = dpy(d_);
+  Display* d = dpy(mDisplay);
   XSync(d, False);
   XImage* img = XGetImage(d, DefaultRootWindow(d), x, y, static_cast<unsigned>(w),
                           static_cast<unsigned>(h), AllPlanes, ZPixmap);

@@ -24,7 +24,7 @@ class XInput {
   std::vector<uint32_t> read(int x, int y, int w, int h);
 
  private:
-  void* d_ = nullptr;
+  void* mDisplay = nullptr;
 };
 
 }  // namespace vq::test

@@ -195,9 +195,9 @@ class VqsimProcess {
   VqsimProcess& operator=(const VqsimProcess&) = delete;
   ~VqsimProcess() {
     Stop();
-    if (!dir_.empty()) {
+    if (!mDir.empty()) {
       std::error_code ec;
-      std::filesystem::remove_all(dir_, ec);
+      std::filesystem::remove_all(mDir, ec);
     }
   }
 
@@ -216,11 +216,11 @@ class VqsimProcess {
   // when it cannot start or does not become ready in time.
   bool Start(const VqsimOptions& options = {}, int timeoutMs = 10000) {
     Stop();
-    error_.clear();
-    if (dir_.empty()) {
+    mError.clear();
+    if (mDir.empty()) {
       std::string tmpl = (std::filesystem::temp_directory_path() / "vqsim-test-XXXXXX").string();
       if (!mkdtemp(tmpl.data())) return Fail("mkdtemp failed");
-      dir_ = tmpl;
+      mDir = tmpl;
     }
     static int serial = 0;
     const std::string name =
@@ -251,18 +251,18 @@ class VqsimProcess {
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     std::vector<char*> args = detail::ArgvPointers(argv);
-    const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
+    const int rc = posix_spawn(&mPid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
     if (rc != 0) {
       close(in[1]);
       close(out[0]);
-      pid_ = -1;
+      mPid = -1;
       return Fail("cannot start " + argv[0] + ": " + std::strerror(rc));
     }
-    stdin_ = in[1];
-    stdout_ = out[0];
+    mStdin = in[1];
+    mStdout = out[0];
     signal(SIGPIPE, SIG_IGN);  // writing to a vqsim that has gone must not end the test
 
     std::string line;
@@ -275,9 +275,9 @@ class VqsimProcess {
     std::string w;
     while (words >> w) {
       if (w.rfind("in=", 0) == 0)
-        inPort_ = w.substr(3);
+        mInPort = w.substr(3);
       else if (w.rfind("out=", 0) == 0)
-        outPort_ = w.substr(4);
+        mOutPort = w.substr(4);
     }
     return true;
   }
@@ -286,24 +286,24 @@ class VqsimProcess {
   // (full JACK names; see JackFindPort).
   bool Connect(const std::string& editorOutput, const std::string& editorInput) {
     std::string why;
-    if (!JackConnect(editorOutput, inPort_, &why) || !JackConnect(outPort_, editorInput, &why))
+    if (!JackConnect(editorOutput, mInPort, &why) || !JackConnect(mOutPort, editorInput, &why))
       return Fail(why);
     return true;
   }
 
-  const std::string& InPort() const { return inPort_; }    // connect the editor's output here
-  const std::string& OutPort() const { return outPort_; }  // connect this to the editor's input
-  const std::string& Error() const { return error_; }
-  bool Running() const { return pid_ > 0; }
-  std::string LogPath() const { return dir_ + "/events.log"; }
-  std::string StatePath() const { return dir_ + "/slots.txt"; }
-  const std::string& Folder() const { return dir_; }
+  const std::string& InPort() const { return mInPort; }    // connect the editor's output here
+  const std::string& OutPort() const { return mOutPort; }  // connect this to the editor's input
+  const std::string& Error() const { return mError; }
+  bool Running() const { return mPid > 0; }
+  std::string LogPath() const { return mDir + "/events.log"; }
+  std::string StatePath() const { return mDir + "/slots.txt"; }
+  const std::string& Folder() const { return mDir; }
 
   // Sends a command line ("fault SPEC", "clear-faults", "save-state") and waits for its "ok".
   bool Command(const std::string& line, int timeoutMs = 3000) {
-    if (stdin_ < 0) return Fail("vqsim is not running");
+    if (mStdin < 0) return Fail("vqsim is not running");
     const std::string text = line + "\n";
-    if (write(stdin_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+    if (write(mStdin, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
       return Fail("cannot write to vqsim");
     const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string reply;
@@ -315,31 +315,31 @@ class VqsimProcess {
   // Ends vqsim (end of input, then SIGTERM, then SIGKILL) and returns its exit status
   // (-1 when it had to be killed or was not running).
   int Stop(int timeoutMs = 5000) {
-    if (pid_ <= 0) return -1;
-    if (stdin_ >= 0) {
-      close(stdin_);
-      stdin_ = -1;
+    if (mPid <= 0) return -1;
+    if (mStdin >= 0) {
+      close(mStdin);
+      mStdin = -1;
     }
     int status = 0;
     bool exited = WaitExit(status, timeoutMs);
     if (!exited) {
-      kill(pid_, SIGTERM);
+      kill(mPid, SIGTERM);
       exited = WaitExit(status, 2000);
     }
     if (!exited) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, &status, 0);
+      kill(mPid, SIGKILL);
+      waitpid(mPid, &status, 0);
     }
-    pid_ = -1;
-    if (stdout_ >= 0) {
-      close(stdout_);
-      stdout_ = -1;
+    mPid = -1;
+    if (mStdout >= 0) {
+      close(mStdout);
+      mStdout = -1;
     }
     return exited && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
   // Sends a signal to vqsim (SIGTERM ends it cleanly, as end of input does).
-  bool SendSignal(int sig) { return pid_ > 0 && kill(pid_, sig) == 0; }
+  bool SendSignal(int sig) { return mPid > 0 && kill(mPid, sig) == 0; }
 
   std::vector<std::string> LogLines() const {
     std::vector<std::string> lines;
@@ -393,47 +393,47 @@ class VqsimProcess {
 
  private:
   bool Fail(const std::string& why) {
-    error_ = why;
+    mError = why;
     return false;
   }
 
   bool ReadLine(std::string& line, detail::Clock::time_point deadline) {
     for (;;) {
-      const size_t nl = buffer_.find('\n');
+      const size_t nl = mBuffer.find('\n');
       if (nl != std::string::npos) {
-        line = buffer_.substr(0, nl);
-        buffer_.erase(0, nl + 1);
+        line = mBuffer.substr(0, nl);
+        mBuffer.erase(0, nl + 1);
         return true;
       }
-      if (stdout_ < 0) return false;
-      pollfd p{stdout_, POLLIN, 0};
+      if (mStdout < 0) return false;
+      pollfd p{mStdout, POLLIN, 0};
       const int r = poll(&p, 1, static_cast<int>(detail::MsLeft(deadline)));
       if (r <= 0) return false;
       char buf[512];
-      const ssize_t n = read(stdout_, buf, sizeof buf);
+      const ssize_t n = read(mStdout, buf, sizeof buf);
       if (n <= 0) return false;
-      buffer_.append(buf, static_cast<size_t>(n));
+      mBuffer.append(buf, static_cast<size_t>(n));
     }
   }
 
   bool WaitExit(int& status, int timeoutMs) {
     const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-      const pid_t r = waitpid(pid_, &status, WNOHANG);
-      if (r == pid_ || r < 0) return r == pid_;
+      const pid_t r = waitpid(mPid, &status, WNOHANG);
+      if (r == mPid || r < 0) return r == mPid;
       if (detail::MsLeft(deadline) == 0) return false;
       pollfd none{-1, 0, 0};
       poll(&none, 0, 5);
     }
   }
 
-  pid_t pid_ = -1;
-  int stdin_ = -1;
-  int stdout_ = -1;
-  std::string buffer_;
-  std::string dir_;
-  std::string inPort_, outPort_;
-  std::string error_;
+  pid_t mPid = -1;
+  int mStdin = -1;
+  int mStdout = -1;
+  std::string mBuffer;
+  std::string mDir;
+  std::string mInPort, mOutPort;
+  std::string mError;
 };
 
 // A test's own MIDI ports on JACK: a virtual input that collects every message (SysEx included)
@@ -452,61 +452,61 @@ class JackMidiPeer {
     static int serial = 0;
     const std::string base = clientBase + std::to_string(getpid()) + "n" + std::to_string(++serial);
     try {
-      in_ = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, base + "-in", 1000);
-      out_ = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, base + "-out");
-      in_->ignoreTypes(false, false, true);
-      in_->setCallback(&JackMidiPeer::OnInput, this);
-      in_->openVirtualPort("in");
-      out_->openVirtualPort("out");
+      mIn = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, base + "-in", 1000);
+      mOut = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, base + "-out");
+      mIn->ignoreTypes(false, false, true);
+      mIn->setCallback(&JackMidiPeer::OnInput, this);
+      mIn->openVirtualPort("in");
+      mOut->openVirtualPort("out");
     } catch (const RtMidiError& e) {
-      error_ = "cannot open JACK MIDI ports: " + e.getMessage();
-      in_.reset();
-      out_.reset();
+      mError = "cannot open JACK MIDI ports: " + e.getMessage();
+      mIn.reset();
+      mOut.reset();
       return false;
     }
-    inPort_ = base + "-in:in";
-    outPort_ = base + "-out:out";
+    mInPort = base + "-in:in";
+    mOutPort = base + "-out:out";
     return true;
   }
 
   void Close() {
-    if (in_) {
+    if (mIn) {
       try {
-        in_->cancelCallback();
-        in_->closePort();
+        mIn->cancelCallback();
+        mIn->closePort();
       } catch (const RtMidiError&) {
       }
     }
-    in_.reset();
-    out_.reset();
+    mIn.reset();
+    mOut.reset();
   }
 
-  const std::string& InPort() const { return inPort_; }
-  const std::string& OutPort() const { return outPort_; }
-  const std::string& Error() const { return error_; }
+  const std::string& InPort() const { return mInPort; }
+  const std::string& OutPort() const { return mOutPort; }
+  const std::string& Error() const { return mError; }
 
   // One message; a SysEx above the JACK limit (16379 bytes per send) is refused.
   bool Send(const std::vector<uint8_t>& message) {
-    if (!out_ || message.empty() || message.size() > 16379) return false;
+    if (!mOut || message.empty() || message.size() > 16379) return false;
     try {
       const std::vector<unsigned char> bytes(message.begin(), message.end());
-      out_->sendMessage(&bytes);
+      mOut->sendMessage(&bytes);
       return true;
     } catch (const RtMidiError& e) {
-      error_ = e.getMessage();
+      mError = e.getMessage();
       return false;
     }
   }
 
   std::vector<std::vector<uint8_t>> Messages() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return messages_;
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mMessages;
   }
 
   void ClearMessages() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    messages_.clear();
-    taken_ = 0;
+    std::lock_guard<std::mutex> lock(mMutex);
+    mMessages.clear();
+    mTaken = 0;
   }
 
   // Waits for the next received message (after those already taken) that `match` accepts;
@@ -514,40 +514,40 @@ class JackMidiPeer {
   std::optional<std::vector<uint8_t>> WaitForMessage(
       const std::function<bool(const std::vector<uint8_t>&)>& match, int timeoutMs) {
     const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mMutex);
     for (;;) {
-      while (taken_ < messages_.size()) {
-        const auto& m = messages_[taken_++];
+      while (mTaken < mMessages.size()) {
+        const auto& m = mMessages[mTaken++];
         if (!match || match(m)) return m;
       }
-      if (arrived_.wait_until(lock, deadline) == std::cv_status::timeout &&
-          taken_ >= messages_.size())
+      if (mArrived.wait_until(lock, deadline) == std::cv_status::timeout &&
+          mTaken >= mMessages.size())
         return std::nullopt;
     }
   }
 
   bool WaitForCount(size_t count, int timeoutMs) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [&] { return messages_.size() >= count; });
+    std::unique_lock<std::mutex> lock(mMutex);
+    return mArrived.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return mMessages.size() >= count; });
   }
 
  private:
   static void OnInput(double, std::vector<unsigned char>* message, void* self) {
     auto* peer = static_cast<JackMidiPeer*>(self);
     if (!message) return;
-    std::lock_guard<std::mutex> lock(peer->mutex_);
-    peer->messages_.emplace_back(message->begin(), message->end());
-    peer->arrived_.notify_all();
+    std::lock_guard<std::mutex> lock(peer->mMutex);
+    peer->mMessages.emplace_back(message->begin(), message->end());
+    peer->mArrived.notify_all();
   }
 
-  std::unique_ptr<RtMidiIn> in_;
-  std::unique_ptr<RtMidiOut> out_;
-  mutable std::mutex mutex_;
-  std::condition_variable arrived_;
-  std::vector<std::vector<uint8_t>> messages_;
-  size_t taken_ = 0;
-  std::string inPort_, outPort_, error_;
+  std::unique_ptr<RtMidiIn> mIn;
+  std::unique_ptr<RtMidiOut> mOut;
+  mutable std::mutex mMutex;
+  std::condition_variable mArrived;
+  std::vector<std::vector<uint8_t>> mMessages;
+  size_t mTaken = 0;
+  std::string mInPort, mOutPort, mError;
 };
 
 }  // namespace vqtest

@@ -21,80 +21,80 @@ std::vector<uint8_t> FwMessage(uint8_t target, uint8_t command,
 // message already held the whole section.
 class FirmwareSender {
  public:
-  explicit FirmwareSender(std::vector<std::vector<uint8_t>> packed) : packed_(std::move(packed)) {}
+  explicit FirmwareSender(std::vector<std::vector<uint8_t>> packed) : mPacked(std::move(packed)) {}
 
   std::vector<uint8_t> Start() { return FwMessage(Target(), 0x10); }
 
   std::vector<std::vector<uint8_t>> OnReply(const std::vector<uint8_t>& r) {
     if (r.size() != 7 || r[4] != Target()) {
-      ignored_++;
+      mIgnored++;
       return {};
     }
     switch (r[5]) {
       case 0x11:
-        buffer_.assign(65536, 0);
-        std::copy(packed_[section_].begin(), packed_[section_].end(), buffer_.begin());
-        sent_ = 0;
-        sum_ = 0;
+        mBuffer.assign(65536, 0);
+        std::copy(mPacked[mSection].begin(), mPacked[mSection].end(), mBuffer.begin());
+        mSent = 0;
+        mSum = 0;
         return {};
       case 0x12:
         return {NextBlock()};
       case 0x14:
-        if (++section_ == packed_.size()) {
-          done_ = true;
+        if (++mSection == mPacked.size()) {
+          mDone = true;
           return {};
         }
         return {Start()};
       case 0x15:
-        failed_ = true;
+        mFailed = true;
         return {};
       default:
-        ignored_++;
+        mIgnored++;
         return {};
     }
   }
 
-  bool done_ = false, failed_ = false;
-  int ignored_ = 0;
+  bool mDone = false, mFailed = false;
+  int mIgnored = 0;
   std::vector<size_t> sizesSent;
 
  private:
-  uint8_t Target() const { return kFirmwareWireTargets[section_]; }
+  uint8_t Target() const { return kFirmwareWireTargets[mSection]; }
 
   std::vector<uint8_t> NextBlock() {
-    const int size = static_cast<int>(packed_[section_].size());
+    const int size = static_cast<int>(mPacked[mSection].size());
     std::vector<uint8_t> m;
-    if (sent_ == 0) {
+    if (mSent == 0) {
       std::vector<uint8_t> body = {static_cast<uint8_t>((size >> 14) & 0x7F),
                                    static_cast<uint8_t>((size >> 7) & 0x7F),
                                    static_cast<uint8_t>(size & 0x7F)};
-      body.insert(body.end(), buffer_.begin(), buffer_.begin() + 240);
+      body.insert(body.end(), mBuffer.begin(), mBuffer.begin() + 240);
       m = FwMessage(Target(), 0x13, body);
-      sum_ += std::accumulate(buffer_.begin(), buffer_.begin() + 240, 0u);
-      sent_ = 240;
-    } else if (size - sent_ > 240) {
-      std::vector<uint8_t> body(buffer_.begin() + sent_, buffer_.begin() + sent_ + 240);
-      sum_ += std::accumulate(body.begin(), body.end(), 0u);
-      sent_ += 240;
+      mSum += std::accumulate(mBuffer.begin(), mBuffer.begin() + 240, 0u);
+      mSent = 240;
+    } else if (size - mSent > 240) {
+      std::vector<uint8_t> body(mBuffer.begin() + mSent, mBuffer.begin() + mSent + 240);
+      mSum += std::accumulate(body.begin(), body.end(), 0u);
+      mSent += 240;
       m = FwMessage(Target(), 0x16, body);
     } else {
-      const int n = std::max(0, size - sent_);
-      std::vector<uint8_t> body(buffer_.begin() + sent_, buffer_.begin() + sent_ + n);
-      sum_ += std::accumulate(body.begin(), body.end(), 0u);
-      sent_ += n;
-      body.push_back(static_cast<uint8_t>((sum_ >> 7) & 0x7F));
-      body.push_back(static_cast<uint8_t>(sum_ & 0x7F));
+      const int n = std::max(0, size - mSent);
+      std::vector<uint8_t> body(mBuffer.begin() + mSent, mBuffer.begin() + mSent + n);
+      mSum += std::accumulate(body.begin(), body.end(), 0u);
+      mSent += n;
+      body.push_back(static_cast<uint8_t>((mSum >> 7) & 0x7F));
+      body.push_back(static_cast<uint8_t>(mSum & 0x7F));
       m = FwMessage(Target(), 0x16, body);
     }
     sizesSent.push_back(m.size());
     return m;
   }
 
-  std::vector<std::vector<uint8_t>> packed_;
-  std::vector<uint8_t> buffer_;
-  size_t section_ = 0;
-  int sent_ = 0;
-  uint32_t sum_ = 0;
+  std::vector<std::vector<uint8_t>> mPacked;
+  std::vector<uint8_t> mBuffer;
+  size_t mSection = 0;
+  int mSent = 0;
+  uint32_t mSum = 0;
 };
 
 // Plays the handshake to its end; returns every answer of the device in order.
@@ -144,9 +144,9 @@ TEST(SimFirmware, FiveSectionUpdateCompletesAndKeepsEveryByte) {
   SimEngine e;
   FirmwareSender s(packed);
   const auto answers = PlayHandshake(e, s);
-  EXPECT_TRUE(s.done_);
-  EXPECT_FALSE(s.failed_);
-  EXPECT_EQ(s.ignored_, 0);
+  EXPECT_TRUE(s.mDone);
+  EXPECT_FALSE(s.mFailed);
+  EXPECT_EQ(s.mIgnored, 0);
   EXPECT_TRUE(e.State().firmwareComplete);
   EXPECT_TRUE(e.State().faults.empty()) << e.State().faults.front();
   for (size_t k = 0; k < rawSizes.size(); ++k) {
@@ -185,7 +185,7 @@ TEST(SimFirmware, BlockSizesAtTheEdges) {
     SimEngine e;
     FirmwareSender s(packed);
     PlayHandshake(e, s);
-    EXPECT_TRUE(s.done_) << c.packedSize;
+    EXPECT_TRUE(s.mDone) << c.packedSize;
     EXPECT_TRUE(e.State().faults.empty()) << c.packedSize << ": " << e.State().faults.front();
     std::vector<size_t> first(s.sizesSent.begin(),
                               s.sizesSent.begin() + static_cast<long>(c.messages.size()));
@@ -279,8 +279,8 @@ TEST(SimFirmware, MisbehaviourPerStep) {
     ASSERT_TRUE(e.Plan().Add(*ParseMisbehaviour(c.rule, error), error)) << error;
     FirmwareSender s(packed);
     PlayHandshake(e, s);
-    EXPECT_EQ(s.done_, c.done) << c.rule;
-    EXPECT_EQ(s.failed_, c.failed) << c.rule;
+    EXPECT_EQ(s.mDone, c.done) << c.rule;
+    EXPECT_EQ(s.mFailed, c.failed) << c.rule;
     EXPECT_EQ(e.State().firmwareComplete, c.done) << c.rule;
     EXPECT_TRUE(e.State().faults.empty()) << c.rule;
   }

@@ -14,7 +14,7 @@ bool MidiPorts::Open(const std::string& api, const std::string& clientBase,
                      const std::string& inName, const std::string& outName, Handler handler,
                      std::string& error) {
   Close();
-  handler_ = std::move(handler);
+  mHandler = std::move(handler);
   std::vector<RtMidi::Api> apis;
   if (api == "jack") {
     apis.push_back(RtMidi::UNIX_JACK);
@@ -35,20 +35,20 @@ bool MidiPorts::Open(const std::string& api, const std::string& clientBase,
       // at once, from the sender thread.
       out->openVirtualPort(outName);
       {
-        std::lock_guard<std::mutex> lock(outMutex_);
-        out_ = std::move(out);
+        std::lock_guard<std::mutex> lock(mOutMutex);
+        mOut = std::move(out);
       }
       try {
         in->openVirtualPort(inName);
       } catch (const RtMidiError&) {
-        std::lock_guard<std::mutex> lock(outMutex_);
-        out_.reset();
+        std::lock_guard<std::mutex> lock(mOutMutex);
+        mOut.reset();
         throw;
       }
-      in_ = std::move(in);
-      apiName_ = RtMidi::getApiName(a);
-      inFull_ = clientBase + "-in:" + inName;
-      outFull_ = clientBase + "-out:" + outName;
+      mIn = std::move(in);
+      mApiName = RtMidi::getApiName(a);
+      mInFull = clientBase + "-in:" + inName;
+      mOutFull = clientBase + "-out:" + outName;
       return true;
     } catch (const RtMidiError& e) {
       error += RtMidi::getApiName(a) + ": " + e.getMessage() + "; ";
@@ -59,32 +59,32 @@ bool MidiPorts::Open(const std::string& api, const std::string& clientBase,
 }
 
 void MidiPorts::Close() {
-  if (in_) {
+  if (mIn) {
     try {
-      in_->cancelCallback();
-      in_->closePort();
+      mIn->cancelCallback();
+      mIn->closePort();
     } catch (const RtMidiError&) {
     }
   }
-  in_.reset();
-  std::lock_guard<std::mutex> lock(outMutex_);
-  if (out_) {
+  mIn.reset();
+  std::lock_guard<std::mutex> lock(mOutMutex);
+  if (mOut) {
     try {
-      out_->closePort();
+      mOut->closePort();
     } catch (const RtMidiError&) {
     }
   }
-  out_.reset();
+  mOut.reset();
 }
 
 bool MidiPorts::Send(const std::vector<unsigned char>& message, std::string& error) {
-  std::lock_guard<std::mutex> lock(outMutex_);
-  if (!out_) {
+  std::lock_guard<std::mutex> lock(mOutMutex);
+  if (!mOut) {
     error = "output not open";
     return false;
   }
   try {
-    out_->sendMessage(&message);
+    mOut->sendMessage(&message);
     return true;
   } catch (const RtMidiError& e) {
     error = e.getMessage();
@@ -94,7 +94,7 @@ bool MidiPorts::Send(const std::vector<unsigned char>& message, std::string& err
 
 void MidiPorts::OnInput(double, std::vector<unsigned char>* message, void* self) {
   auto* ports = static_cast<MidiPorts*>(self);
-  if (message && ports->handler_) ports->handler_(*message);
+  if (message && ports->mHandler) ports->mHandler(*message);
 }
 
 }  // namespace vqsim

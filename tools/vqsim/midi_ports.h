@@ -31,18 +31,18 @@ class MidiPorts {
   // the ports are open).
   bool Send(const std::vector<unsigned char>& message, std::string& error);
 
-  const std::string& ApiName() const { return apiName_; }
-  const std::string& InPortName() const { return inFull_; }  // "client:port" on JACK
-  const std::string& OutPortName() const { return outFull_; }
+  const std::string& ApiName() const { return mApiName; }
+  const std::string& InPortName() const { return mInFull; }  // "client:port" on JACK
+  const std::string& OutPortName() const { return mOutFull; }
 
  private:
   static void OnInput(double, std::vector<unsigned char>* message, void* self);
 
-  std::unique_ptr<RtMidiIn> in_;
-  std::mutex outMutex_;  // guards out_: opening and closing against the sender thread
-  std::unique_ptr<RtMidiOut> out_;
-  Handler handler_;
-  std::string apiName_, inFull_, outFull_;
+  std::unique_ptr<RtMidiIn> mIn;
+  std::mutex mOutMutex;  // guards mOut: opening and closing against the sender thread
+  std::unique_ptr<RtMidiOut> mOut;
+  Handler mHandler;
+  std::string mApiName, mInFull, mOutFull;
 };
 
 }  // namespace vqsim

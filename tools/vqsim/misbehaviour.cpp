@@ -7,27 +7,44 @@
 namespace vqsim {
 namespace {
 
-struct KindName {
-  AnswerKind kind;
-  const char* name;
-};
-struct ModeName {
-  Misbehaviour mode;
+// A value and its name on the command line.
+template <class T>
+struct Named {
+  T value;
   const char* name;
 };
 
-constexpr KindName kKinds[] = {
+constexpr Named<AnswerKind> kKinds[] = {
     {AnswerKind::ProgramRequest, "request"}, {AnswerKind::ProgramWrite, "write"},
     {AnswerKind::FirmwareStart, "fw-start"}, {AnswerKind::FirmwareBlock, "fw-block"},
     {AnswerKind::FirmwareEnd, "fw-end"},
 };
-constexpr ModeName kModes[] = {
+constexpr Named<Misbehaviour> kModes[] = {
     {Misbehaviour::BadChecksum, "bad-checksum"}, {Misbehaviour::WrongCommand, "wrong-command"},
     {Misbehaviour::Truncated, "truncated"},      {Misbehaviour::ErrorReply, "error-reply"},
     {Misbehaviour::Silence, "silence"},          {Misbehaviour::Slow, "slow"},
     {Misbehaviour::OldDump, "old-dump"},         {Misbehaviour::WrongTarget, "wrong-target"},
     {Misbehaviour::ForeignId, "foreign-id"},     {Misbehaviour::WrongSlot, "wrong-slot"},
 };
+
+template <class T, size_t N>
+const char* NameOf(const Named<T> (&table)[N], T value) {
+  for (const auto& entry : table)
+    if (entry.value == value) return entry.name;
+  return "?";
+}
+
+// The value of that name; false (and `out` as it was) when the table has no such name.
+template <class T, size_t N>
+bool ValueOf(const Named<T> (&table)[N], const std::string& name, T& out) {
+  for (const auto& entry : table) {
+    if (name == entry.name) {
+      out = entry.value;
+      return true;
+    }
+  }
+  return false;
+}
 
 bool Fits(AnswerKind kind, Misbehaviour mode) {
   switch (mode) {
@@ -62,15 +79,11 @@ bool ParseNumber(const std::string& text, uint32_t& out) {
 }  // namespace
 
 const char* AnswerKindName(AnswerKind kind) {
-  for (const auto& k : kKinds)
-    if (k.kind == kind) return k.name;
-  return "?";
+  return NameOf(kKinds, kind);
 }
 
 const char* MisbehaviourName(Misbehaviour mode) {
-  for (const auto& m : kModes)
-    if (m.mode == mode) return m.name;
-  return "?";
+  return NameOf(kModes, mode);
 }
 
 std::optional<MisbehaviourRule> ParseMisbehaviour(const std::string& text, std::string& error) {
@@ -86,23 +99,13 @@ std::optional<MisbehaviourRule> ParseMisbehaviour(const std::string& text, std::
     }
     const std::string key = item.substr(0, eq), value = item.substr(eq + 1);
     if (key == "kind") {
-      haveKind = false;
-      for (const auto& k : kKinds)
-        if (value == k.name) {
-          rule.kind = k.kind;
-          haveKind = true;
-        }
+      haveKind = ValueOf(kKinds, value, rule.kind);
       if (!haveKind) {
         error = "unknown kind \"" + value + "\" (request, write, fw-start, fw-block, fw-end)";
         return std::nullopt;
       }
     } else if (key == "mode") {
-      haveMode = false;
-      for (const auto& m : kModes)
-        if (value == m.name) {
-          rule.mode = m.mode;
-          haveMode = true;
-        }
+      haveMode = ValueOf(kModes, value, rule.mode);
       if (!haveMode) {
         error = "unknown mode \"" + value + "\"";
         return std::nullopt;
@@ -150,13 +153,13 @@ bool MisbehaviourPlan::Add(const MisbehaviourRule& rule, std::string& error) {
   if (!CheckFits(rule, error)) return false;
   MisbehaviourRule r = rule;
   r.seen = r.applied = 0;
-  rules_.push_back(r);
+  mRules.push_back(r);
   return true;
 }
 
 std::optional<MisbehaviourRule> MisbehaviourPlan::Take(AnswerKind kind) {
   std::optional<MisbehaviourRule> chosen;
-  for (auto& r : rules_) {
+  for (auto& r : mRules) {
     if (r.kind != kind) continue;
     ++r.seen;
     if (chosen || r.seen <= r.skip || (r.count != 0 && r.applied >= r.count)) continue;

@@ -56,16 +56,16 @@ class MisbehaviourPlan {
  public:
   // Fails (with a reason) when the mode does not fit the kind.
   bool Add(const MisbehaviourRule& rule, std::string& error);
-  void Clear() { rules_.clear(); }
+  void Clear() { mRules.clear(); }
 
   // Called once for every answer of a kind the device is about to give. Every rule of that
   // kind counts the answer; the first one inside its window spoils it and is returned.
   std::optional<MisbehaviourRule> Take(AnswerKind kind);
 
-  const std::vector<MisbehaviourRule>& Rules() const { return rules_; }
+  const std::vector<MisbehaviourRule>& Rules() const { return mRules; }
 
  private:
-  std::vector<MisbehaviourRule> rules_;
+  std::vector<MisbehaviourRule> mRules;
 };
 
 }  // namespace vqsim

@@ -20,28 +20,36 @@ size_t ChannelMessageLength(uint8_t status) {
   return (high == 0xC0 || high == 0xD0) ? 2 : 3;
 }
 
+// Flips the `mask` bits of byte `at` in every message longer than `longer` bytes.
+std::vector<OutMessage> FlipByte(std::vector<OutMessage> answer, size_t longer, size_t at,
+                                 uint8_t mask) {
+  for (auto& m : answer)
+    if (m.bytes.size() > longer) m.bytes[at] ^= mask;
+  return answer;
+}
+
 }  // namespace
 
 SimEngine::SimEngine() {
   FillSlots(false);
-  state_.editBuffer = InitProgram().bytes;
+  mState.editBuffer = InitProgram().bytes;
 }
 
 void SimEngine::FillSlots(bool distinct) {
   for (int s = 1; s <= kSlotCount; ++s)
-    state_.slots[s - 1] = distinct ? DistinctProgram(s) : InitProgram();
+    mState.slots[s - 1] = distinct ? DistinctProgram(s) : InitProgram();
 }
 
 void SimEngine::Log(EventKind kind, std::string line) {
   Event e{kind, std::move(line)};
-  if (sink_) sink_(e);
-  if (events_.size() >= eventLimit_ && !events_.empty())
-    events_.erase(events_.begin(), events_.begin() + static_cast<long>(events_.size() / 2));
-  events_.push_back(std::move(e));
+  if (mSink) mSink(e);
+  if (mEvents.size() >= mEventLimit && !mEvents.empty())
+    mEvents.erase(mEvents.begin(), mEvents.begin() + static_cast<long>(mEvents.size() / 2));
+  mEvents.push_back(std::move(e));
 }
 
 void SimEngine::Fault(std::string text) {
-  state_.faults.push_back(text);
+  mState.faults.push_back(text);
   Log(EventKind::Fault, "fault " + text);
 }
 
@@ -78,7 +86,7 @@ std::vector<OutMessage> SimEngine::Receive(const uint8_t* d, size_t n) {
     return {};
   }
   if (status == 0xF8) {
-    ++state_.clocks;
+    ++mState.clocks;
     Log(EventKind::Realtime, "clock");
   } else if (status == 0xFE) {
     // Active sensing carries nothing worth logging.
@@ -96,18 +104,18 @@ void SimEngine::OnChannelMessage(const uint8_t* d, size_t n) {
     Fault(Format("channel message 0x%02X with %zu bytes", status, n));
     return;
   }
-  ++state_.channelMessages;
+  ++mState.channelMessages;
   const int channel = (status & 0x0F) + 1;
   switch (status & 0xF0) {
     case 0x80:
-      ++state_.channelNoteOffs;
+      ++mState.channelNoteOffs;
       Log(EventKind::Note, Format("note-off %d %d %d", channel, d[1], d[2]));
       break;
     case 0x90:
       if (d[2] == 0)
-        ++state_.channelNoteOffs;
+        ++mState.channelNoteOffs;
       else
-        ++state_.channelNoteOns;
+        ++mState.channelNoteOns;
       Log(EventKind::Note,
           Format(d[2] == 0 ? "note-off %d %d %d" : "note-on %d %d %d", channel, d[1], d[2]));
       break;
@@ -130,36 +138,36 @@ void SimEngine::OnController(int channel, uint8_t number, uint8_t value) {
   }
   switch (number) {
     case kCcNrpnMsb:
-      state_.nrpnMsb = value;
-      state_.lsbAfterMsb = false;
+      mState.nrpnMsb = value;
+      mState.lsbAfterMsb = false;
       return;
     case kCcNrpnLsb:
-      state_.nrpnLsb = value;
-      state_.lsbAfterMsb = true;
+      mState.nrpnLsb = value;
+      mState.lsbAfterMsb = true;
       return;
     case kCcDataEntryMsb: {
-      if (state_.nrpnMsb < 0 || state_.nrpnLsb < 0) {
+      if (mState.nrpnMsb < 0 || mState.nrpnLsb < 0) {
         Fault(Format("NRPN data %d without an address", value));
         return;
       }
-      if (!state_.lsbAfterMsb)
-        Fault(Format("NRPN data %d after MSB %d without its LSB", value, state_.nrpnMsb));
-      if (state_.nrpnMsb == 0 && state_.nrpnLsb == 0) {
+      if (!mState.lsbAfterMsb)
+        Fault(Format("NRPN data %d after MSB %d without its LSB", value, mState.nrpnMsb));
+      if (mState.nrpnMsb == 0 && mState.nrpnLsb == 0) {
         // The editor's address for fields without one of their own (a single send of the
         // external program change goes here): the device has nothing there and ignores it.
         Log(EventKind::Nrpn, Format("nrpn-ignored 0 0 %d", value));
         return;
       }
-      const int index = ByteForNrpn(state_.nrpnMsb, state_.nrpnLsb);
+      const int index = ByteForNrpn(mState.nrpnMsb, mState.nrpnLsb);
       if (index < 0) {
-        Fault(Format("NRPN data %d for unknown address (%d, %d)", value, state_.nrpnMsb,
-                     state_.nrpnLsb));
+        Fault(Format("NRPN data %d for unknown address (%d, %d)", value, mState.nrpnMsb,
+                     mState.nrpnLsb));
         return;
       }
-      state_.editBuffer[index] = value;
-      ++state_.nrpnValues;
-      ++state_.nrpnWritesPerByte[index];
-      Log(EventKind::Nrpn, Format("nrpn %d %d %d", state_.nrpnMsb, state_.nrpnLsb, value));
+      mState.editBuffer[index] = value;
+      ++mState.nrpnValues;
+      ++mState.nrpnWritesPerByte[index];
+      Log(EventKind::Nrpn, Format("nrpn %d %d %d", mState.nrpnMsb, mState.nrpnLsb, value));
       return;
     }
     case kCcDataEntryLsb:
@@ -217,13 +225,13 @@ std::vector<OutMessage> SimEngine::OnProgramRequest(const uint8_t* d, size_t n) 
     return {};
   }
   const int slot = d[7];
-  ++state_.requests;
+  ++mState.requests;
   Log(EventKind::Request, Format("request %d", slot));
-  const DeviceProgram& program = state_.slots[slot - 1];
+  const DeviceProgram& program = mState.slots[slot - 1];
   std::vector<OutMessage> answer{{BuildProgramDump(program, slot), 0}};
-  const auto rule = plan_.Take(AnswerKind::ProgramRequest);
+  const auto rule = mPlan.Take(AnswerKind::ProgramRequest);
   if (!rule) {
-    ++state_.dumpsSent;
+    ++mState.dumpsSent;
     Log(EventKind::Dump, Format("dump %d", slot));
     return answer;
   }
@@ -233,7 +241,7 @@ std::vector<OutMessage> SimEngine::OnProgramRequest(const uint8_t* d, size_t n) 
   if (rule->mode == Misbehaviour::OldDump) answer = {{BuildOldProgramDump(program, slot), 0}};
   answer = Spoil(*rule, std::move(answer));
   if (!answer.empty()) {
-    ++state_.dumpsSent;
+    ++mState.dumpsSent;
     Log(EventKind::Dump, Format("dump %d spoiled-by %s", slot, MisbehaviourName(rule->mode)));
   }
   return answer;
@@ -256,26 +264,26 @@ std::vector<OutMessage> SimEngine::OnProgramWrite(const uint8_t* d, size_t n) {
     if (d[210] != high || d[211] != low)
       reason = Format("checksum %02X %02X, expected %02X %02X", d[210], d[211], high, low);
   }
-  const auto rule = plan_.Take(AnswerKind::ProgramWrite);
+  const auto rule = mPlan.Take(AnswerKind::ProgramWrite);
   if (rule) Log(EventKind::Misbehaved, Format("misbehave write %s", MisbehaviourName(rule->mode)));
 
   if (!reason.empty()) {
-    ++state_.writesRejected;
+    ++mState.writesRejected;
     Fault("program write rejected: " + reason);
     Log(EventKind::Write, Format("write %d rejected %s", slot, reason.c_str()));
     std::vector<OutMessage> answer{{BuildReply(kTargetProgram, kCmdWriteError), 0}};
     return rule ? Spoil(*rule, std::move(answer)) : answer;
   }
   if (rule && rule->mode == Misbehaviour::ErrorReply) {
-    ++state_.writesRejected;
+    ++mState.writesRejected;
     Log(EventKind::Write, Format("write %d rejected misbehave", slot));
     return {{BuildReply(kTargetProgram, kCmdWriteError), 0}};
   }
   const std::vector<uint8_t> message(d, d + n);
-  state_.slots[slot - 1] = ProgramFromMessage(message);
-  ++state_.writesPerSlot[slot];
-  ++state_.writesAccepted;
-  Log(EventKind::Write, Format("write %d ok %s", slot, state_.slots[slot - 1].NameText().c_str()));
+  mState.slots[slot - 1] = ProgramFromMessage(message);
+  ++mState.writesPerSlot[slot];
+  ++mState.writesAccepted;
+  Log(EventKind::Write, Format("write %d ok %s", slot, mState.slots[slot - 1].NameText().c_str()));
   std::vector<OutMessage> answer{{BuildReply(kTargetProgram, kCmdWriteAck), 0}};
   return rule ? Spoil(*rule, std::move(answer)) : answer;
 }
@@ -288,11 +296,11 @@ void SimEngine::OnSysExNote(const uint8_t* d, size_t n, bool on) {
   const uint8_t note = d[6], velocity = d[7];
   if (on) {
     if (velocity == 0) Fault(Format("SysEx note-on %d with velocity 0", note));
-    state_.sysexNotesHeld[note] = 1;
-    ++state_.sysexNoteOns;
+    mState.sysexNotesHeld[note] = 1;
+    ++mState.sysexNoteOns;
   } else {
-    state_.sysexNotesHeld[note] = 0;
-    ++state_.sysexNoteOffs;
+    mState.sysexNotesHeld[note] = 0;
+    ++mState.sysexNoteOffs;
   }
   Log(EventKind::SysExNote,
       Format(on ? "sysex-note-on %d %d" : "sysex-note-off %d %d", note, velocity));
@@ -303,7 +311,7 @@ void SimEngine::OnStartUp(const uint8_t* d, size_t n) {
     Fault(Format("bad start-up message: %s", HexBytes(d, n).c_str()));
     return;
   }
-  ++state_.startUpMessages;
+  ++mState.startUpMessages;
   Log(EventKind::StartUp, "startup");
 }
 
@@ -316,9 +324,7 @@ std::vector<OutMessage> SimEngine::Spoil(const MisbehaviourRule& rule,
       for (auto& m : answer) m.delayMs = rule.delayMs;
       return answer;
     case Misbehaviour::WrongCommand:
-      for (auto& m : answer)
-        if (m.bytes.size() > 5) m.bytes[5] ^= 0x08;
-      return answer;
+      return FlipByte(std::move(answer), 5, 5, 0x08);
     case Misbehaviour::BadChecksum:
       for (auto& m : answer)
         if (m.bytes.size() == kProgramMessageSize)
@@ -338,13 +344,9 @@ std::vector<OutMessage> SimEngine::Spoil(const MisbehaviourRule& rule,
       }
       return answer;
     case Misbehaviour::WrongTarget:
-      for (auto& m : answer)
-        if (m.bytes.size() > 4) m.bytes[4] ^= 0x08;
-      return answer;
+      return FlipByte(std::move(answer), 4, 4, 0x08);
     case Misbehaviour::ForeignId:
-      for (auto& m : answer)
-        if (m.bytes.size() > 3) m.bytes[2] ^= 0x01;
-      return answer;
+      return FlipByte(std::move(answer), 3, 2, 0x01);
     case Misbehaviour::WrongSlot:
       for (auto& m : answer)
         if (m.bytes.size() > 7) m.bytes[7] = static_cast<uint8_t>(rule.slot & 0x7F);
@@ -359,7 +361,7 @@ std::vector<OutMessage> SimEngine::Spoil(const MisbehaviourRule& rule,
 std::string SimEngine::SaveSlots() const {
   std::string out;
   for (int s = 1; s <= kSlotCount; ++s) {
-    const DeviceProgram& p = state_.slots[s - 1];
+    const DeviceProgram& p = mState.slots[s - 1];
     out += Format("slot %02d ", s);
     out += HexBytes(p.bytes.data(), p.bytes.size());
     out += HexBytes(p.name.data(), p.name.size());
@@ -372,7 +374,7 @@ bool SimEngine::LoadSlots(const std::string& text, std::string& error) {
   std::istringstream in(text);
   std::string word, hex;
   int slot = 0, lineNo = 0;
-  auto slots = state_.slots;
+  auto slots = mState.slots;
   std::string line;
   while (std::getline(in, line)) {
     ++lineNo;
@@ -392,7 +394,7 @@ bool SimEngine::LoadSlots(const std::string& text, std::string& error) {
     std::copy_n(bytes.begin(), kProgramByteCount, p.bytes.begin());
     std::copy_n(bytes.begin() + kProgramByteCount, kProgramNameSize, p.name.begin());
   }
-  state_.slots = slots;
+  mState.slots = slots;
   return true;
 }
 

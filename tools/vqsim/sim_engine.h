@@ -94,9 +94,9 @@ class SimEngine {
     return Receive(message.data(), message.size());
   }
 
-  SimState& State() { return state_; }
-  const SimState& State() const { return state_; }
-  MisbehaviourPlan& Plan() { return plan_; }
+  SimState& State() { return mState; }
+  const SimState& State() const { return mState; }
+  MisbehaviourPlan& Plan() { return mPlan; }
 
   // Every slot INIT (named "INIT"), or every slot its DistinctProgram.
   void FillSlots(bool distinct);
@@ -105,12 +105,12 @@ class SimEngine {
   std::string SaveSlots() const;
   bool LoadSlots(const std::string& text, std::string& error);
 
-  const std::vector<Event>& Events() const { return events_; }
-  void ClearEvents() { events_.clear(); }
+  const std::vector<Event>& Events() const { return mEvents; }
+  void ClearEvents() { mEvents.clear(); }
   // Called for every event as it happens (the program writes its log file from here).
-  void SetEventSink(std::function<void(const Event&)> sink) { sink_ = std::move(sink); }
+  void SetEventSink(std::function<void(const Event&)> sink) { mSink = std::move(sink); }
   // Events kept in memory; older ones are dropped past this (the sink still sees all).
-  void SetEventLimit(size_t limit) { eventLimit_ = limit; }
+  void SetEventLimit(size_t limit) { mEventLimit = limit; }
 
  private:
   void Log(EventKind kind, std::string line);
@@ -129,11 +129,11 @@ class SimEngine {
   // Applies a spoiling rule (other than ErrorReply and OldDump, which callers decide) to an answer.
   std::vector<OutMessage> Spoil(const MisbehaviourRule& rule, std::vector<OutMessage> answer);
 
-  SimState state_;
-  MisbehaviourPlan plan_;
-  std::vector<Event> events_;
-  size_t eventLimit_ = 200000;
-  std::function<void(const Event&)> sink_;
+  SimState mState;
+  MisbehaviourPlan mPlan;
+  std::vector<Event> mEvents;
+  size_t mEventLimit = 200000;
+  std::function<void(const Event&)> mSink;
 };
 
 }  // namespace vqsim

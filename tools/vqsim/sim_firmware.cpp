@@ -19,9 +19,9 @@ int SectionOfTarget(uint8_t wireTarget) {
 
 std::vector<OutMessage> SimEngine::FirmwareFailure(int section, const std::string& why,
                                                    bool isFault) {
-  FirmwareSectionState& sec = state_.firmware[section];
+  FirmwareSectionState& sec = mState.firmware[section];
   sec.failed = true;
-  if (state_.activeFirmwareSection == section) state_.activeFirmwareSection = -1;
+  if (mState.activeFirmwareSection == section) mState.activeFirmwareSection = -1;
   if (isFault) Fault("firmware: " + why);
   Log(EventKind::Firmware, Format("fw-section-failed %d %s", sec.wireTarget, why.c_str()));
   return {{BuildReply(sec.wireTarget, kCmdFirmwareError), 0}};
@@ -34,7 +34,7 @@ std::vector<OutMessage> SimEngine::OnFirmware(const uint8_t* d, size_t n) {
     Fault(Format("firmware message to unknown target 0x%02X", target));
     return {};
   }
-  FirmwareSectionState& sec = state_.firmware[k];
+  FirmwareSectionState& sec = mState.firmware[k];
 
   if (command == kCmdFirmwareSectionStart) {
     if (n != kReplySize) {
@@ -43,15 +43,15 @@ std::vector<OutMessage> SimEngine::OnFirmware(const uint8_t* d, size_t n) {
     }
     if (k == 0) {
       // The first section in file order starts a new update.
-      for (auto& s : state_.firmware) s = FirmwareSectionState{};
-      state_.firmwareComplete = false;
+      for (auto& s : mState.firmware) s = FirmwareSectionState{};
+      mState.firmwareComplete = false;
     }
     sec = FirmwareSectionState{};
     sec.wireTarget = target;
     sec.started = true;
-    state_.activeFirmwareSection = k;
+    mState.activeFirmwareSection = k;
     Log(EventKind::Firmware, Format("fw-start %d", target));
-    const auto rule = plan_.Take(AnswerKind::FirmwareStart);
+    const auto rule = mPlan.Take(AnswerKind::FirmwareStart);
     if (rule) {
       Log(EventKind::Misbehaved, Format("misbehave fw-start %s", MisbehaviourName(rule->mode)));
       if (rule->mode == Misbehaviour::ErrorReply) return FirmwareFailure(k, "misbehave", false);
@@ -67,7 +67,7 @@ std::vector<OutMessage> SimEngine::OnFirmware(const uint8_t* d, size_t n) {
     return {};
   }
   sec.wireTarget = target;
-  if (state_.activeFirmwareSection != k)
+  if (mState.activeFirmwareSection != k)
     return FirmwareFailure(k, Format("block 0x%02X for a section that was not started", command),
                            true);
 
@@ -75,7 +75,7 @@ std::vector<OutMessage> SimEngine::OnFirmware(const uint8_t* d, size_t n) {
   // the answer.
   auto askNextBlock = [&]() -> std::vector<OutMessage> {
     Log(EventKind::Firmware, Format("fw-block %d %u/%u", target, sec.received, sec.size));
-    const auto rule = plan_.Take(AnswerKind::FirmwareBlock);
+    const auto rule = mPlan.Take(AnswerKind::FirmwareBlock);
     if (rule) {
       Log(EventKind::Misbehaved, Format("misbehave fw-block %s", MisbehaviourName(rule->mode)));
       if (rule->mode == Misbehaviour::ErrorReply) return FirmwareFailure(k, "misbehave", false);
@@ -134,7 +134,7 @@ std::vector<OutMessage> SimEngine::OnFirmware(const uint8_t* d, size_t n) {
     return FirmwareFailure(
         k, Format("checksum %02X %02X, expected %02X %02X", d[dataEnd], d[dataEnd + 1], high, low),
         true);
-  const auto rule = plan_.Take(AnswerKind::FirmwareEnd);
+  const auto rule = mPlan.Take(AnswerKind::FirmwareEnd);
   if (rule) {
     Log(EventKind::Misbehaved, Format("misbehave fw-end %s", MisbehaviourName(rule->mode)));
     if (rule->mode == Misbehaviour::ErrorReply || rule->mode == Misbehaviour::BadChecksum)
@@ -142,11 +142,11 @@ std::vector<OutMessage> SimEngine::OnFirmware(const uint8_t* d, size_t n) {
   }
   sec.data.resize(sec.size);
   sec.done = true;
-  state_.activeFirmwareSection = -1;
+  mState.activeFirmwareSection = -1;
   Log(EventKind::Firmware, Format("fw-section-done %d", target));
-  if (std::all_of(state_.firmware.begin(), state_.firmware.end(),
+  if (std::all_of(mState.firmware.begin(), mState.firmware.end(),
                   [](const FirmwareSectionState& s) { return s.done; })) {
-    state_.firmwareComplete = true;
+    mState.firmwareComplete = true;
     Log(EventKind::Firmware, "fw-complete");
   }
   std::vector<OutMessage> answer{{BuildReply(target, kCmdFirmwareSectionDone), 0}};

@@ -58,6 +58,30 @@ struct Options {
   std::vector<vqsim::MisbehaviourRule> faults;
 };
 
+struct TextOption {
+  const char* name;
+  std::string Options::*field;
+};
+const TextOption kTextOptions[] = {
+    {"--name", &Options::name},
+    {"--in-port", &Options::inPort},
+    {"--out-port", &Options::outPort},
+    {"--api", &Options::api},
+    {"--log", &Options::logPath},
+    {"--state", &Options::statePath},
+    {"--load-slots", &Options::loadSlotsPath},
+};
+struct Switch {
+  const char* name;
+  bool Options::*field;
+  bool value;
+};
+const Switch kSwitches[] = {
+    {"--distinct", &Options::distinct, true},
+    {"--no-stdin", &Options::readStdin, false},
+    {"--wire-rate", &Options::wireRate, true},
+};
+
 void Usage(FILE* f) {
   std::fputs(
       "usage: vqsim [--name BASE] [--in-port NAME] [--out-port NAME] [--api any|jack|alsa]\n"
@@ -82,32 +106,20 @@ bool ParseArgs(int argc, char** argv, Options& o) {
       out = argv[++i];
       return true;
     };
+    const auto text = std::find_if(std::begin(kTextOptions), std::end(kTextOptions),
+                                   [&](const TextOption& t) { return a == t.name; });
+    const auto flag = std::find_if(std::begin(kSwitches), std::end(kSwitches),
+                                   [&](const Switch& s) { return a == s.name; });
     std::string v;
-    if (a == "--name") {
-      if (!value(o.name)) return false;
-    } else if (a == "--in-port") {
-      if (!value(o.inPort)) return false;
-    } else if (a == "--out-port") {
-      if (!value(o.outPort)) return false;
-    } else if (a == "--api") {
-      if (!value(o.api)) return false;
-      if (o.api != "any" && o.api != "jack" && o.api != "alsa") {
+    if (text != std::end(kTextOptions)) {
+      if (!value(o.*(text->field))) return false;
+      if (a == "--api" && o.api != "any" && o.api != "jack" && o.api != "alsa") {
         std::fprintf(stderr, "vqsim: unknown API \"%s\"\n", o.api.c_str());
         return false;
       }
-    } else if (a == "--log") {
-      if (!value(o.logPath)) return false;
-    } else if (a == "--state") {
-      if (!value(o.statePath)) return false;
-    } else if (a == "--load-slots") {
-      if (!value(o.loadSlotsPath)) return false;
-    } else if (a == "--distinct")
-      o.distinct = true;
-    else if (a == "--no-stdin")
-      o.readStdin = false;
-    else if (a == "--wire-rate")
-      o.wireRate = true;
-    else if (a == "--fault") {
+    } else if (flag != std::end(kSwitches)) {
+      o.*(flag->field) = flag->value;
+    } else if (a == "--fault") {
       if (!value(v)) return false;
       std::string error;
       auto rule = vqsim::ParseMisbehaviour(v, error);
@@ -138,25 +150,25 @@ class Sender {
  public:
   using Deliver = std::function<void(const std::vector<unsigned char>&)>;
   Sender(Deliver deliver, std::chrono::nanoseconds byteTime)
-      : deliver_(std::move(deliver)), byteTime_(byteTime), thread_([this] { Run(); }) {}
+      : mDeliver(std::move(deliver)), mByteTime(byteTime), mThread([this] { Run(); }) {}
   ~Sender() { Stop(); }
 
   void Post(std::vector<vqsim::OutMessage> messages) {
     const auto now = Clock::now();
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mMutex);
     for (auto& m : messages)
-      queue_.emplace(Key{now + std::chrono::milliseconds(m.delayMs), sequence_++},
+      mQueue.emplace(Key{now + std::chrono::milliseconds(m.delayMs), mSequence++},
                      std::move(m.bytes));
-    wake_.notify_one();
+    mWake.notify_one();
   }
 
   void Stop() {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stopping_ = true;
-      wake_.notify_one();
+      std::lock_guard<std::mutex> lock(mMutex);
+      mStopping = true;
+      mWake.notify_one();
     }
-    if (thread_.joinable()) thread_.join();
+    if (mThread.joinable()) mThread.join();
   }
 
  private:
@@ -164,41 +176,41 @@ class Sender {
   using Key = std::pair<Clock::time_point, uint64_t>;
 
   void Run() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!stopping_) {
-      if (queue_.empty()) {
-        wake_.wait(lock);
+    std::unique_lock<std::mutex> lock(mMutex);
+    while (!mStopping) {
+      if (mQueue.empty()) {
+        mWake.wait(lock);
         continue;
       }
-      const auto due = queue_.begin()->first.first;
+      const auto due = mQueue.begin()->first.first;
       if (Clock::now() < due) {
-        wake_.wait_until(lock, due);
+        mWake.wait_until(lock, due);
         continue;
       }
       const auto now = Clock::now();
-      if (now - windowStart_ >= kBurstWindow) {
-        windowStart_ = now;
-        windowBytes_ = 0;
+      if (now - mWindowStart >= kBurstWindow) {
+        mWindowStart = now;
+        mWindowBytes = 0;
       }
-      if (windowBytes_ > 0 && windowBytes_ + queue_.begin()->second.size() > kBurstBytes) {
-        wake_.wait_until(lock, windowStart_ + kBurstWindow);
+      if (mWindowBytes > 0 && mWindowBytes + mQueue.begin()->second.size() > kBurstBytes) {
+        mWake.wait_until(lock, mWindowStart + kBurstWindow);
         continue;
       }
-      if (byteTime_.count() > 0) {
+      if (mByteTime.count() > 0) {
         // The cable is busy until the last message's end; this one ends its length later.
-        const auto ends = std::max(due, wireFree_) + std::chrono::duration_cast<Clock::duration>(
-                                                         byteTime_ * queue_.begin()->second.size());
+        const auto ends = std::max(due, mWireFree) + std::chrono::duration_cast<Clock::duration>(
+                                                         mByteTime * mQueue.begin()->second.size());
         if (Clock::now() < ends) {
-          wake_.wait_until(lock, ends);
+          mWake.wait_until(lock, ends);
           continue;
         }
-        wireFree_ = ends;
+        mWireFree = ends;
       }
-      std::vector<unsigned char> bytes = std::move(queue_.begin()->second);
-      queue_.erase(queue_.begin());
-      windowBytes_ += bytes.size();
+      std::vector<unsigned char> bytes = std::move(mQueue.begin()->second);
+      mQueue.erase(mQueue.begin());
+      mWindowBytes += bytes.size();
       lock.unlock();
-      deliver_(bytes);
+      mDeliver(bytes);
       lock.lock();
     }
   }
@@ -206,17 +218,17 @@ class Sender {
   static constexpr size_t kBurstBytes = 8192;
   static constexpr std::chrono::milliseconds kBurstWindow{10};
 
-  Deliver deliver_;
-  const std::chrono::nanoseconds byteTime_;
-  Clock::time_point wireFree_{};
-  Clock::time_point windowStart_{};
-  size_t windowBytes_ = 0;
-  std::mutex mutex_;
-  std::condition_variable wake_;
-  std::map<Key, std::vector<unsigned char>> queue_;
-  uint64_t sequence_ = 0;
-  bool stopping_ = false;
-  std::thread thread_;
+  Deliver mDeliver;
+  const std::chrono::nanoseconds mByteTime;
+  Clock::time_point mWireFree{};
+  Clock::time_point mWindowStart{};
+  size_t mWindowBytes = 0;
+  std::mutex mMutex;
+  std::condition_variable mWake;
+  std::map<Key, std::vector<unsigned char>> mQueue;
+  uint64_t mSequence = 0;
+  bool mStopping = false;
+  std::thread mThread;
 };
 
 bool ReadFile(const std::string& path, std::string& out) {

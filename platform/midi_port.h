@@ -1,0 +1,78 @@
+// Port handling both MIDI directions share, and its two implementations: RtMidi (ALSA or JACK)
+// and the in-memory twin tests use. Each direction's interface derives from MidiPort; its
+// backends derive from RtMidiPort or MemoryMidiPort of that interface.
+#pragma once
+
+#include <mutex>
+#include <string>
+
+namespace vq::platform {
+
+namespace rtmidi {
+struct PortState;
+}
+
+class MidiPort {
+ public:
+  virtual ~MidiPort() = default;
+
+  // For the shell. Port numbers count from 0 in the order of PortName.
+  virtual unsigned PortCount() = 0;
+  virtual std::string PortName(unsigned port) = 0;  // "" for a port that does not exist
+  virtual bool OpenPort(unsigned port, const std::string& portName) = 0;
+  virtual bool OpenVirtualPort(const std::string& portName) = 0;
+  virtual void ClosePort() = 0;
+  virtual bool IsPortOpen() const = 0;
+};
+
+// The port calls of an RtMidi backend, through the library object's state that the backend
+// owns (and keeps alive as long as itself).
+template <class Direction>
+class RtMidiPort : public Direction {
+ public:
+  unsigned PortCount() override;
+  std::string PortName(unsigned port) override;
+  bool OpenPort(unsigned port, const std::string& portName) override;
+  bool OpenVirtualPort(const std::string& portName) override;
+  void ClosePort() override;
+  bool IsPortOpen() const override;
+
+  std::string ApiName() const;  // e.g. "jack" or "alsa"
+  std::string LastError() const;
+
+ protected:
+  explicit RtMidiPort(rtmidi::PortState& port) : mPort(port) {}
+  rtmidi::PortState& mPort;
+};
+
+// One port, "Memory", open from the start.
+template <class Direction>
+class MemoryMidiPort : public Direction {
+ public:
+  unsigned PortCount() override { return 1; }
+  std::string PortName(unsigned port) override { return port == 0 ? "Memory" : ""; }
+  bool OpenPort(unsigned port, const std::string&) override {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mOpen = port == 0;
+    return mOpen;
+  }
+  bool OpenVirtualPort(const std::string&) override {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mOpen = true;
+    return true;
+  }
+  void ClosePort() override {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mOpen = false;
+  }
+  bool IsPortOpen() const override {
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mOpen;
+  }
+
+ protected:
+  mutable std::mutex mMutex;  // guards mOpen and what the backend keeps
+  bool mOpen = true;
+};
+
+}  // namespace vq::platform

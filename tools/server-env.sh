@@ -1,0 +1,25 @@
+# Sourced by jack-env.sh and xvfb-env.sh: waiting for a private server started in the
+# background, and stopping it.
+
+# Runs the command given after the process id until it succeeds (true), for up to 10 s and
+# only while that process lives (false otherwise).
+vq_wait_for_server() {
+  local pid=$1 i
+  shift
+  for i in $(seq 1 200); do
+    "$@" && return 0
+    kill -0 "$pid" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+
+# Ends the server whose process id the named variable holds, waits for it and empties the
+# variable; nothing when it is empty.
+vq_stop_server() {
+  local pid=${!1:-}
+  [ -n "$pid" ] || return 0
+  kill -TERM "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  printf -v "$1" '%s' ''
+}
