@@ -66,11 +66,11 @@ class EditorPages : public VQEditorPages {
   void ShowFlexiLearnCaption(int slot, const char* text) override;
   void ShowFlexiPolarity(int slot, const char* text) override;
   void ShowExtMidiText(int k, const char* text) override;
-  // These pages bind no control to the menu's about box (the about overlay opens by its own
-  // click), program-number selector or swapped skin backgrounds: the three show nothing.
-  void ShowAboutBox() override {}
-  void ShowSkinBackgrounds(bool space) override {}
-  void ShowProgramNumberSelector() override {}
+  void ShowAboutBox() override;
+  // The page background of the chosen skin; an open external-MIDI panel keeps its background,
+  // in the chosen skin's version.
+  void ShowSkinBackgrounds(bool space) override;
+  void ShowProgramNumberSelector() override;
   void ShowEffectBlockFrame(bool show) override;
   void ShowEffectIndicator(EffectIndicator which, bool show) override;
   void MoveEffectIndicators(int equalizerX, int overdriveX, int y) override;
@@ -103,6 +103,8 @@ class EditorPages : public VQEditorPages {
   IKnobMultiControl* KnobOf(int paramIdx) const;
   IControl* TabHighlight(int k) const { return mTabHighlight[k]; }
   IBitmapOverlayControl* About() const { return mAbout; }
+  IControl* Background(int k) const { return mBackground[k]; }  // 102, 162, 173, 174
+  IControl* SaveFromDevicePanel() const { return mSaveFromDevice; }
   int UnattachedCount() const { return static_cast<int>(mUnattached.size()); }
   IControl* LoginUserField() const { return mLoginUser; }
   IControl* LoginPasswordField() const { return mLoginPassword; }

@@ -7,6 +7,7 @@
 #include "editor/gui/keyboard_control.h"
 #include "editor/gui/page_layout_tables.h"
 #include "editor/vq_editor.h"
+#include "graphics/bitmap_controls.h"
 #include "graphics/igraphics.h"
 #include "graphics/imodule_gui_resize.h"
 #include "graphics/knob_controls.h"
@@ -96,6 +97,25 @@ void EditorPages::ShowSourceListPage(VQEditor& editor, bool hide) {
 void EditorPages::ShowSaveFromDevicePanel(VQEditor& editor, bool hide) {
   HideIf(mSaveFromDevice, hide);
   HideParams(editor, {vq_param::kSlotChooser, vq_param::kRequestProgram}, hide);
+}
+
+void EditorPages::ShowAboutBox() {
+  if (!mAbout) return;
+  mAbout->SetValueFromPlug(1.0);
+  mAbout->Hide(false);
+}
+
+void EditorPages::ShowSkinBackgrounds(bool space) {
+  const bool extMidiShown = (mBackground[2] && !mBackground[2]->IsHidden()) ||
+                            (mBackground[3] && !mBackground[3]->IsHidden());
+  HideIf(mBackground[0], !space);
+  HideIf(mBackground[1], space);
+  HideIf(mBackground[2], !(extMidiShown && space));
+  HideIf(mBackground[3], !(extMidiShown && !space));
+}
+
+void EditorPages::ShowProgramNumberSelector() {
+  HideIf(mSaveFromDevice, false);
 }
 
 void EditorPages::ShowLoginPanel(VQEditor& editor, bool hide) {

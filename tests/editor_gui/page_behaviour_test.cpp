@@ -227,3 +227,28 @@ TEST_F(PagesTest, ManagerPageOpensAsTheSettingsSay) {
     IGraphics::ResetCaches();
   }
 }
+
+// The Help menu's About, "Save Program from VQ to File" and the skin swap show what they name.
+TEST_F(PagesTest, MenuCommandsShowTheirControls) {
+  VQEditor& e = MakeSkin("space");
+  ASSERT_TRUE(Pages().About() && Pages().SaveFromDevicePanel() && Pages().Background(3));
+  e.OnCommand(0);
+  EXPECT_FALSE(Pages().About()->IsHidden());
+  EXPECT_EQ(Pages().About()->GetValue(), 1.0);
+  EXPECT_TRUE(Pages().SaveFromDevicePanel()->IsHidden());
+  e.OnCommand(20);
+  EXPECT_FALSE(Pages().SaveFromDevicePanel()->IsHidden());
+
+  auto shown = [&] {
+    std::string s;
+    for (int k = 0; k < 4; ++k) s += Pages().Background(k)->IsHidden() ? '-' : 'x';
+    return s;
+  };
+  EXPECT_EQ(shown(), "x---");
+  e.OnCommand(23);  // solid
+  EXPECT_EQ(shown(), "-x--");
+  Pages().ShowExtMidiPage(e, true);
+  EXPECT_EQ(shown(), "-x-x");
+  e.OnCommand(22);  // space: the open external-MIDI panel keeps a background of this skin
+  EXPECT_EQ(shown(), "x-x-");
+}
