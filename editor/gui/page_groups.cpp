@@ -280,12 +280,12 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   for (int k = 0; k < kFlexiSlotCount; ++k) {
     const int t = editor.Flexi().Destinations()[k];
     if (t != 42 && t != 139 && t != 135) continue;
-    editor.SetParameterFromGUI2(231 + 2 * k, field(t));
+    editor.SetParameterFromGUI2(vq_param::kFlexi1RangeA + 2 * k, field(t));
     const int r = field(99 + 7 * k);
     int b = value(101 + 7 * k) != 0 ? field(t) - r : field(t) + r;
     const auto& row = ProgramFieldTable::kRows[t];
     b = std::max(std::min(b, static_cast<int>(row.max)), static_cast<int>(row.min));
-    editor.SetParameterFromGUI2(232 + 2 * k, b);
+    editor.SetParameterFromGUI2(vq_param::kFlexi1RangeB + 2 * k, b);
   }
   // The curve.
   if (mEqCurveView) UpdateEqDisplayFromProgram(editor);
@@ -321,7 +321,7 @@ void EditorPages::UpdateEqDisplay(VQEditor& editor) {
   ShowEqBandControls(editor, true);
   ShowEqualizerSection(editor, false);
   std::array<int, 12> v{};
-  for (int i = 0; i < 12; ++i) v[i] = editor.ParamInt(161 + i);
+  for (int i = 0; i < 12; ++i) v[i] = editor.ParamInt(vq_param::kBassFrq + i);
   FeedEq(v);
 }
 
