@@ -14,6 +14,7 @@
 
 #include "platform/midi_input.h"
 #include "platform/midi_output.h"
+#include "tests/support/jack_available.h"
 
 namespace vq::platform {
 namespace {
@@ -64,27 +65,36 @@ class Collector {
   std::vector<Bytes> mMessages;
 };
 
-TEST(MidiInputOverJack, KeepsSysExAndTimingDropsActiveSensing) {
-  const char* jack = std::getenv("VQ_JACK");
-  if (!jack || std::strcmp(jack, "1") != 0)
-    GTEST_SKIP() << "no JACK server: VQ_JACK is not \"1\" (tools/test.sh starts one); this test "
-                    "needs real MIDI ports";
+// Our output and input clients on the JACK server of the test command.
+class MidiInputOverJack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    VQ_SKIP_WITHOUT_JACK();
+    std::string error;
+    out = RtMidiOutput::Create(base + "-out", &error);
+    ASSERT_TRUE(out) << error;
+    in = RtMidiInput::Create(base + "-in", 100, &error);
+    ASSERT_TRUE(in) << error;
+  }
+  // Opens the input's port, then our output's numbered port to it (found among its ports).
+  void Connect() {
+    ASSERT_TRUE(in->OpenVirtualPort("in"));
+    unsigned target = out->PortCount();
+    for (unsigned p = 0; p < out->PortCount(); ++p)
+      if (out->PortName(p).find(base + "-in") != std::string::npos) target = p;
+    ASSERT_LT(target, out->PortCount());
+    ASSERT_TRUE(out->OpenPort(target, "out"));
+  }
   const std::string base = "vqin" + std::to_string(getpid());
-  std::string error;
-  auto out = RtMidiOutput::Create(base + "-out", &error);
-  ASSERT_TRUE(out) << error;
-  auto in = RtMidiInput::Create(base + "-in", 100, &error);
-  ASSERT_TRUE(in) << error;
+  std::unique_ptr<RtMidiOutput> out;
+  std::unique_ptr<RtMidiInput> in;
+};
+
+TEST_F(MidiInputOverJack, KeepsSysExAndTimingDropsActiveSensing) {
   EXPECT_EQ(in->ApiName(), "jack");
   Collector collector;
   in->SetCallback([&](const uint8_t* b, size_t n) { collector.Add(b, n); });
-  ASSERT_TRUE(in->OpenVirtualPort("in"));
-  // Our output opens a numbered port: find the input among the output's ports.
-  unsigned target = out->PortCount();
-  for (unsigned p = 0; p < out->PortCount(); ++p)
-    if (out->PortName(p).find(base + "-in") != std::string::npos) target = p;
-  ASSERT_LT(target, out->PortCount());
-  ASSERT_TRUE(out->OpenPort(target, "out"));
+  ASSERT_NO_FATAL_FAILURE(Connect());
 
   Bytes dump(213, 0x11);
   dump.front() = 0xF0;
@@ -118,29 +128,14 @@ TEST(MidiInputOverJack, KeepsSysExAndTimingDropsActiveSensing) {
 // The editor's handlers take the plug mutex, which the main thread holds across file writes:
 // with it held, messages must still leave JACK's thread at once (it is the audio server's
 // realtime thread) and reach the handler, in order, once the mutex is free.
-TEST(MidiInputOverJack, BackendThreadKeepsUpWhileTheHandlersLockIsHeld) {
-  const char* jack = std::getenv("VQ_JACK");
-  if (!jack || std::strcmp(jack, "1") != 0)
-    GTEST_SKIP() << "no JACK server: VQ_JACK is not \"1\" (tools/test.sh starts one); this test "
-                    "needs real MIDI ports";
-  const std::string base = "vqlk" + std::to_string(getpid());
-  std::string error;
-  auto out = RtMidiOutput::Create(base + "-out", &error);
-  ASSERT_TRUE(out) << error;
-  auto in = RtMidiInput::Create(base + "-in", 100, &error);
-  ASSERT_TRUE(in) << error;
+TEST_F(MidiInputOverJack, BackendThreadKeepsUpWhileTheHandlersLockIsHeld) {
   std::mutex plug;
   Collector collector;
   in->SetCallback([&](const uint8_t* b, size_t n) {
     std::lock_guard<std::mutex> lock(plug);
     collector.Add(b, n);
   });
-  ASSERT_TRUE(in->OpenVirtualPort("in"));
-  unsigned target = out->PortCount();
-  for (unsigned p = 0; p < out->PortCount(); ++p)
-    if (out->PortName(p).find(base + "-in") != std::string::npos) target = p;
-  ASSERT_LT(target, out->PortCount());
-  ASSERT_TRUE(out->OpenPort(target, "out"));
+  ASSERT_NO_FATAL_FAILURE(Connect());
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (!collector.WaitFor(1, 20) && std::chrono::steady_clock::now() < deadline)
     out->Send(Bytes{0xF8});

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/midi_output.h"
+#include "tests/support/jack_available.h"
 
 using vq::platform::MemoryMidiOutput;
 using vq::platform::RtMidiOutput;
@@ -79,8 +80,7 @@ Bytes SysEx(size_t size, int seed) {
 // RtMidi's JACK backend leaks its ring buffer on every failed server connection, which the leak
 // checker would report; so without a known server or sequencer the test does not even try.
 bool MidiPortsPossible() {
-  const char* jack = std::getenv("VQ_JACK");
-  return (jack && std::string(jack) == "1") || std::filesystem::exists("/dev/snd/seq");
+  return vqtest::JackAvailable() || std::filesystem::exists("/dev/snd/seq");
 }
 
 TEST(RtMidiOutputOverJack, SendsExactBytesThroughARealPort) {

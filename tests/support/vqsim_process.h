@@ -54,26 +54,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/jack_available.h"
 #include "tools/vqsim/device_program.h"
 #include "tools/vqsim/sim_engine.h"
 
 extern char** environ;
 
 namespace vqtest {
-
-inline bool JackAvailable() {
-  const char* v = std::getenv("VQ_JACK");
-  return v != nullptr && std::strcmp(v, "1") == 0;
-}
-
-#ifndef VQSIM_PROCESS_NO_GTEST
-#define VQ_SKIP_WITHOUT_JACK()                                                            \
-  do {                                                                                    \
-    if (!::vqtest::JackAvailable())                                                       \
-      GTEST_SKIP() << "no JACK server: VQ_JACK is not \"1\" (tools/test.sh starts one); " \
-                      "this test needs real MIDI ports";                                  \
-  } while (0)
-#endif
 
 namespace detail {
 
