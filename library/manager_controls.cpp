@@ -231,7 +231,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
   auto saveToChosenFolder = [&]() {
     const std::string folder = ChooseFolder();
     if (folder.empty()) return false;
-    SaveProgramsToFolder(e, folder, false, 0);
+    if (!SaveProgramsToFolder(e, folder, false, 0)) return false;
     mBankSaved = true;
     mBankFolder = folder;
     e.Link().SetTransferDone(true);
@@ -293,7 +293,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
         e.StartBankUpload(e.Browser().UploadFolder().c_str());
         return;
       }
-      SaveProgramsToFolder(e, e.Browser().CacheFolder(), true, 0);
+      if (!SaveProgramsToFolder(e, e.Browser().CacheFolder(), true, 0)) return;
       DeleteProgramFiles(e, e.Browser().CacheFolder());
       e.LocateProgramInFolder(e.Browser().CacheFolder().c_str());
       e.StartBankUpload(e.Browser().CacheFolder().c_str());

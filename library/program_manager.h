@@ -97,8 +97,9 @@ class ProgramManager : public VQParamCases {
   void OnBankListClick(VQEditor& editor);
   void EditSlot(VQEditor& editor, int slot);
   // Writes the programs of all non-empty slots (slot 0) or of one slot into `folder` (ends in
-  // "/"); with updatePaths each slot then points at its written file.
-  void SaveProgramsToFolder(VQEditor& editor, const std::string& folder, bool updatePaths,
+  // "/"); with updatePaths each slot then points at its written file. False when a program
+  // could not be written: the status line and a message box name the slots that failed.
+  bool SaveProgramsToFolder(VQEditor& editor, const std::string& folder, bool updatePaths,
                             int slot);
   // Empties `folder` (a scratch folder below the settings folder) and writes the selected slots.
   void SaveSelectedProgramsToFolder(VQEditor& editor, const std::string& folder);
