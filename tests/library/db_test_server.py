@@ -109,6 +109,8 @@ class Handler(BaseHTTPRequestHandler):
             if query.get("per_page") != "47" or query.get("status") != "publish":
                 return self.reply(400, {"code": "bad_query"})
             category, page = int(query["cmdm_category"]), int(query["page"])
+            if category == 404:
+                return self.reply(404, {"code": "rest_no_route"})
             if category in (9, 998):
                 time.sleep(3 if category == 9 else 0.4)
             items = category_pages(category, page)

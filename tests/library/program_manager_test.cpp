@@ -269,6 +269,52 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   EXPECT_EQ(Listing(bankFolder).size(), 3u);
 }
 
+TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
+  VQEditor& e = Start();
+  fsys::create_directories(bankFolder + "01_a");  // the escape once needed this folder
+  Fill(1, Program(bankFolder + "src.pr4", 1), "a/../../../../x/escaped");
+  Fill(2, Program(bankFolder + "lf.pr4", 2), "line\nfeed");
+  Fill(3, Folder() + "gone.pr4", "gone");
+  folderAnswer = bankFolder + "out/";
+  Press(321);
+  EXPECT_EQ(Listing(folderAnswer),
+            (std::vector<std::string>{"01_a_____________x_escaped.pr4", "02_line_feed.pr4"}));
+  EXPECT_FALSE(fsys::exists(Folder() + "x"));
+  EXPECT_FALSE(m->BankSaved());  // slot 3's file is gone: said, not skipped
+  ASSERT_FALSE(G().messageBoxes.empty());
+  EXPECT_NE(G().messageBoxes.back().text.find("slot 3"), std::string::npos);
+  if (!Online()) GTEST_SKIP() << "the HTTPS stand-in did not start";
+
+  G().messageBoxes.clear();
+  const std::string base = DbTestServer::Get().Base();
+  DbClientOptions untrusted = DbTestServer::Get().Options();
+  untrusted.caFile = DbTestServer::Get().UntrustedCa();
+  const struct {
+    std::function<void()> act;
+    const char* status;
+  } cases[] = {
+      {[&] {
+         m->SetClient(DbClient(untrusted));
+         m->UserField().SetText("xterces");
+         m->PasswordField().SetText("secret");
+         Press(345);
+       },
+       "Login failed: certificate not accepted"},
+      {[&] { m->ShowOnlineCategories(e); }, "Category list failed: certificate not accepted"},
+      {[&] {
+         m->SetClient(DbClient(DbTestServer::Get().Options()));
+         m->DownloadToFolder(e, base + "/none/x.pr4");
+       },
+       "Download failed: not found"},
+      {[&] { m->ShowOnlinePages(e, "404"); }, "Program list failed: not found"},
+  };
+  for (const auto& c : cases) {
+    c.act();
+    EXPECT_EQ(StatusText(), c.status);
+  }
+  EXPECT_TRUE(G().messageBoxes.empty()) << "a failed connection is no wrong password";
+}
+
 TEST_F(ManagerTest, TheCacheFolderIsBroughtInLineWithTheSlots) {
   VQEditor& e = Start();
   const std::string cache = e.Browser().CacheFolder();
