@@ -260,6 +260,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
       e.ResetCacheFolder();
       fs::MakeFolder(e.Browser().CacheFolder(), 0755);
+      e.RemoveStaleTempFiles(e.Browser().CacheFolder());
       e.Link().SetDownloadToManager(true);
       e.Link().SetBankDownloadRunning(true);
       e.Link().SetRequestSlot(1);
@@ -293,6 +294,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
         e.StartBankUpload(e.Browser().UploadFolder().c_str());
         return;
       }
+      e.RemoveStaleTempFiles(e.Browser().CacheFolder());
       if (!SaveProgramsToFolder(e, e.Browser().CacheFolder(), true, 0)) return;
       DeleteProgramFiles(e, e.Browser().CacheFolder());
       e.LocateProgramInFolder(e.Browser().CacheFolder().c_str());

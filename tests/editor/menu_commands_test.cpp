@@ -1,6 +1,11 @@
 // The editor's menu commands: each command's effect, what a folder panel does (and that MIDI
 // input is not held up while it is open), and the commands that must change nothing.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -81,6 +86,18 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
          EXPECT_EQ(std::pair(resize->GetGuiScale(), Gui()->GetWidth()), std::pair(0.8, 912));
        }},
       {20, nullptr, [this] { EXPECT_TRUE(pages->numberSelectorShown); }},
+      {21,
+       [this] {
+         std::filesystem::create_directories(dir + "/bank");
+         std::ofstream(dir + "/bank/.vqtmp-Ab3dE6") << "killed";
+         struct timespec old[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+         utimensat(AT_FDCWD, (dir + "/bank/.vqtmp-Ab3dE6").c_str(), old, 0);
+         Folder(std::vector<std::string>{dir + "/bank"});
+       },
+       [this] {  // a killed download's temporary file goes before the next one starts
+         EXPECT_FALSE(std::filesystem::exists(dir + "/bank/.vqtmp-Ab3dE6"));
+         EXPECT_TRUE(editor->Link().BankDownloadRunning());
+       }},
       {21, [this] { Folder(std::nullopt); },  // cancelled: the download still starts
        [this] {
          EXPECT_EQ(StatusText(), "Connecting to VQ...");
