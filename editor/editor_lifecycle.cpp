@@ -130,7 +130,10 @@ void VQEditor::SaveEditorState() {
   char channel[16];
   snprintf(channel, sizeof channel, "%d", mKeyboardChannel);
   WritePrivateProfileString("midi", "kbdmidioutch", channel, settings);
-  SaveRamProgram();
+  // The window is going away: a failed save can only be told on the error output.
+  if (mProgramFiles && !SaveRamProgram())
+    std::fprintf(stderr, "VQEditor4: the current program could not be saved in %s\n",
+                 RamProgramPath().c_str());
 }
 
 void VQEditor::OnTick() {

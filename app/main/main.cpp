@@ -1,5 +1,6 @@
 // Entry point of the standalone editor: the desktop backend on an X display, the shell as the
 // application's message handler, and the application's run until it quits.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,6 +10,9 @@
 #include "wemu/window_lifetime.h"
 
 int main(int argc, char** argv) {
+  // A file-size limit (ulimit -f) smaller than a file being saved must fail that save, which then
+  // says so, instead of killing the program with whatever it had not saved yet.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (!vq::platform::openDesktopDisplay(&argc, &argv)) {
     const char* display = std::getenv("DISPLAY");
     std::fprintf(stderr,
