@@ -81,7 +81,12 @@ void SetText(char (&dst)[256], const std::string& s) {
 }  // namespace
 
 std::string ManagerTextField::Text() const {
-  return Utf8Prefix(mReadControl ? mReadControl() : mText, mLimit);
+  if (!mReadControl) return Utf8Prefix(mText, mLimit);
+  // The control's copy is wiped: the field may hold a password.
+  std::string read = mReadControl();
+  std::string text = Utf8Prefix(read, mLimit);
+  explicit_bzero(read.data(), read.size());
+  return text;
 }
 
 void ManagerTextField::SetText(std::string_view text) {

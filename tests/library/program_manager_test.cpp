@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "db_test_server.h"
+#include "freed_memory_scan.h"
 #include "library/bank_transfer.h"
 #include "library/credential_cache.h"
 #include "library/program_manager.h"
@@ -313,6 +314,24 @@ TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
     EXPECT_EQ(StatusText(), c.status);
   }
   EXPECT_TRUE(G().messageBoxes.empty()) << "a failed connection is no wrong password";
+}
+
+TEST_F(ManagerTest, LoginsLeaveNoCopyOfThePasswordInFreedMemory) {
+  Start();
+  if (!Online()) GTEST_SKIP() << "the HTTPS stand-in did not start";
+  const std::string password = "wipe-me-" + std::string(40, 'q');
+  const std::string accepted = "u" + std::string(password.rbegin(), password.rend());
+  for (int remember : {1, 0})
+    for (const std::string& user : {accepted, std::string("xterces")}) {
+      Set(346, remember);
+      m->SetLoggedIn(false);
+      m->UserField().SetText(user);
+      m->PasswordField().SetText(password);
+      ArmFreedMemoryScan(password);
+      Press(345);
+      EXPECT_EQ(DisarmFreedMemoryScan(), 0) << user << ", remembered " << remember;
+      EXPECT_EQ(m->LoggedIn(), user == accepted);
+    }
 }
 
 TEST_F(ManagerTest, TheCacheFolderIsBroughtInLineWithTheSlots) {
