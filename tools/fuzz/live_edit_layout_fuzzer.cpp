@@ -7,6 +7,7 @@
 
 #include "fuzz_check.h"
 #include "graphics/live_edit.h"
+#include "plugin/imodule_gui.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
