@@ -43,9 +43,9 @@ if [ -n "$unformatted" ]; then
   echo "not formatted as .clang-format says (clang-format-14 -i fixes them):"; echo "$unformatted"
 fi
 # About a minute of fuzzing in all: each target a few seconds.
-env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-7} "$here/tools/fuzz-png.sh" >"$build/fuzz-png.log" 2>&1 \
+env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-6} "$here/tools/fuzz-png.sh" >"$build/fuzz-png.log" 2>&1 \
   || { status=1; echo "fuzz-png failed:"; tail -40 "$build/fuzz-png.log"; }
-env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-7} "$here/tools/fuzz.sh" \
+env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-6} "$here/tools/fuzz.sh" \
   >"$build/fuzz.log" 2>&1 \
   || { status=1; echo "fuzz failed:"; grep -v '^directoryContents\|^    \|^)' "$build/fuzz.log" | tail -40; }
 
