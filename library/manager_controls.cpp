@@ -288,7 +288,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
                "to continue?"))
         return;
       if (AnySelected(e) && Ask(e, "Do you wish to upload only the selected Program(s)?")) {
-        SaveSelectedProgramsToFolder(e, e.Browser().UploadFolder());
+        if (!SaveSelectedProgramsToFolder(e, e.Browser().UploadFolder())) return;
         e.LocateProgramInFolder(e.Browser().UploadFolder().c_str());
         ClearSlotSelection(e);
         e.StartBankUpload(e.Browser().UploadFolder().c_str());

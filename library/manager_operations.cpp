@@ -456,14 +456,16 @@ bool ProgramManager::SaveProgramsToFolder(VQEditor& e, const std::string& folder
   return false;
 }
 
-void ProgramManager::SaveSelectedProgramsToFolder(VQEditor& e, const std::string& folder) {
-  if (!BelowSettingsFolder(e, folder) || folder.back() != '/') return;
+bool ProgramManager::SaveSelectedProgramsToFolder(VQEditor& e, const std::string& folder) {
+  if (!BelowSettingsFolder(e, folder) || folder.back() != '/') return false;
   e.ResetFolder(folder.c_str());
   fs::MakeFolder(e.Browser().CacheFolder(), 0755);
   fs::MakeFolder(folder, 0755);
-  for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
+  bool saved = true;
+  for (int i = kFirstProgramSlot; i <= kLastProgramSlot && saved; ++i)
     if (e.Browser().Slots()[static_cast<size_t>(i)].selected)
-      SaveProgramsToFolder(e, folder, false, i);
+      saved = SaveProgramsToFolder(e, folder, false, i);
+  return saved;
 }
 
 void ProgramManager::DeleteProgramFiles(VQEditor& e, const std::string& folder) {

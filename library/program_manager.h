@@ -101,8 +101,9 @@ class ProgramManager : public VQParamCases {
   // could not be written: the status line and a message box name the slots that failed.
   bool SaveProgramsToFolder(VQEditor& editor, const std::string& folder, bool updatePaths,
                             int slot);
-  // Empties `folder` (a scratch folder below the settings folder) and writes the selected slots.
-  void SaveSelectedProgramsToFolder(VQEditor& editor, const std::string& folder);
+  // Empties `folder` (a scratch folder below the settings folder) and writes the selected slots;
+  // stops at the first that cannot be written (reported as above) and answers false.
+  bool SaveSelectedProgramsToFolder(VQEditor& editor, const std::string& folder);
   // Renames the slots' files in `folder` (below the settings folder) to their slot file names
   // and removes numbered files no slot points at.
   void DeleteProgramFiles(VQEditor& editor, const std::string& folder);
