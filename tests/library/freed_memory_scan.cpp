@@ -32,6 +32,20 @@ void* operator new(size_t n) {
 void* operator new[](size_t n) {
   return Allocate(n);
 }
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+  return std::malloc(n ? n : 1);
+}
+void* operator new[](size_t n, const std::nothrow_t&) noexcept {
+  return std::malloc(n ? n : 1);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  Scan(p);
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+  Scan(p);
+  std::free(p);
+}
 void operator delete(void* p) noexcept {
   Scan(p);
   std::free(p);

@@ -1,5 +1,6 @@
 // Looks for a secret in every block the C++ allocator frees while armed: operator new and delete
-// of the whole test binary are replaced (by malloc and free, so sanitizers see pairs that match).
+// of the whole test binary (the aligned forms aside) are replaced by malloc and free, so
+// sanitizers see pairs that match.
 #pragma once
 
 #include <string>
