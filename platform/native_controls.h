@@ -61,6 +61,12 @@ class NativeControlClient {
   virtual void nativeFocused() {}
   // Lists: the rows the user selected, in order.
   virtual void nativeSelectedRows(const std::vector<int>& rows) {}
+  // Lists: a click released on a row (-1 below the rows) in a shown column, with the number
+  // of clicks; a click on a column's header.
+  virtual void nativeRowClicked(int row, int column, int clickCount) {}
+  virtual void nativeHeaderClicked(int column) {}
+  // A pop-up list is about to open.
+  virtual void nativeWillPopUp() {}
 };
 
 class NativeControl {

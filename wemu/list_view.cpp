@@ -366,6 +366,47 @@ void WEMU_ListView::mouseUp(Point p, bool control, Point cursorInTarget, bool ex
     int row = rowAtPoint(p);
     notify(NM_CLICK_CODE, row, columnAtPoint(p), p, row >= 0 ? rowParam(row) : 0);
   }
+  if (mClickCount >= 2 && !(mClickMode & 6) && destroyState() == 0)
+    doubleClicked(rowAtPoint(p), columnAtPoint(p));
+}
+
+void WEMU_ListView::headerClicked(int column) {
+  if (listBoxMode || (style & LVS_NOSORTHEADER)) return;
+  WEMU_ControlEventInfo info;
+  info.column = column;
+  Hold hold(this);
+  WEMU_ControlNotify(this, WEMU_ControlEvent::ListHeaderClicked, info);
+}
+
+void WEMU_ListView::doubleClicked(int row, int column) {
+  WEMU_ControlEventInfo info;
+  info.row = row;
+  info.column = column;
+  info.rowParam = rowParam(row);
+  Hold hold(this);
+  WEMU_ControlNotify(
+      this,
+      listBoxMode ? WEMU_ControlEvent::ListBoxDoubleClick : WEMU_ControlEvent::ListDoubleClick,
+      info);
+}
+
+int WEMU_ListView::shownColumn(int index) const {
+  for (int c : displayOrder) {
+    if (columns[c].hidden) continue;
+    if (index-- == 0) return c;
+  }
+  return -1;
+}
+
+void WEMU_ListView::nativeRowClicked(int row, int column, int clickCount) {
+  if (row >= count()) row = -1;
+  Hold hold(this);
+  if (!listBoxMode) notify(NM_CLICK_CODE, row, shownColumn(column), Point{}, rowParam(row));
+  if (clickCount >= 2 && destroyState() == 0) doubleClicked(row, shownColumn(column));
+}
+
+void WEMU_ListView::nativeHeaderClicked(int column) {
+  headerClicked(shownColumn(column));
 }
 
 void WEMU_ListView::userSelected(const std::set<int>& before) {
@@ -440,13 +481,23 @@ void WEMU_ListView::handleEvent(const vq::platform::Event& e) {
   };
   Hold hold(this);
   switch (e.type) {
-    case EventType::LeftMouseDown:
-      mouseDown(listPoint(e), control);
+    case EventType::LeftMouseDown: {
+      mClickCount = e.clickCount;
+      Point v = convertFromWindow(e.locationInWindow);
+      mHeaderPress = v.y < headerHeight() && !(control && WEMU_IsRightClickEmulateEnabled());
+      if (mHeaderPress) {
+        headerClicked(columnAtPoint({v.x + mScroll.x, 0}));
+      } else {
+        mouseDown(listPoint(e), control);
+      }
       break;
+    }
     case EventType::LeftMouseDragged:
-      mouseDragged(cursor());
+      if (!mHeaderPress) mouseDragged(cursor());
       break;
     case EventType::LeftMouseUp:
+      if (mHeaderPress) break;
+      mClickCount = e.clickCount;
       mouseUp(listPoint(e), control, cursor(),
               (e.modifierFlags & (vq::platform::kShiftFlag | vq::platform::kCommandFlag)) != 0);
       break;

@@ -154,8 +154,41 @@ void WEMU_TreeView::mouseDown(const vq::platform::Event& e) {
     mFakeRightMouse = true;
     return;
   }
+  HWND__::Hold hold(this);
   notifyOwner(NM_CLICK);
   mFakeRightMouse = false;
+  // Then the outline's own handling: the row under the press becomes selected.
+  if (destroyState() != 0) return;
+  vq::platform::Point p = convertFromWindow(e.locationInWindow);
+  if (!isFlipped()) p.y = frame().height - p.y;
+  userSelected(itemAtPoint(p));
+}
+
+void WEMU_TreeView::userSelected(HTREEITEM__* item) {
+  if (item == mSelected || (item && !containsItem(item))) return;
+  selectItem(item);
+  HWND__::Hold hold(this);
+  WEMU_ControlNotify(this, WEMU_ControlEvent::TreeSelectionChanged);
+}
+
+std::vector<HTREEITEM__*> WEMU_TreeView::visibleItems() const {
+  std::vector<HTREEITEM__*> out;
+  auto walk = [&out](const std::vector<HTREEITEM__*>& level, auto& self) -> void {
+    for (HTREEITEM__* it : level) {
+      out.push_back(it);
+      if (it->expanded) self(it->children, self);
+    }
+  };
+  walk(mItems, walk);
+  return out;
+}
+
+HTREEITEM__* WEMU_TreeView::itemAtPoint(vq::platform::Point p) const {
+  double pitch = rowHeight + 2;
+  if (p.y < 0 || pitch <= 0) return nullptr;
+  std::vector<HTREEITEM__*> rows = visibleItems();
+  size_t row = static_cast<size_t>(p.y / pitch);
+  return row < rows.size() ? rows[row] : nullptr;
 }
 
 void WEMU_TreeView::mouseUp(const vq::platform::Event& e) {

@@ -59,6 +59,12 @@ class WEMU_TreeView : public WEMU_Control, public WEMU_SelectionColored {
   void deleteAllItems();
   HTREEITEM__* selectedItem() const { return mSelected; }
   bool selectItem(HTREEITEM__* item);  // none clears
+  // The user selects a row (none clears): the dialog hears -402 when the selection changed.
+  void userSelected(HTREEITEM__* item);
+  // Shown rows top-down: the top items and the children of expanded ones.
+  std::vector<HTREEITEM__*> visibleItems() const;
+  // The item of the row at a point of the view (y down from the top), or none.
+  HTREEITEM__* itemAtPoint(vq::platform::Point p) const;
 
   // The outline's data source (none stands for the root).
   int numberOfChildren(const HTREEITEM__* item) const;

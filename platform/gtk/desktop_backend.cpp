@@ -193,6 +193,7 @@ DesktopBackend::DesktopBackend() : app(*this), windows(*this) {
 DesktopBackend::~DesktopBackend() {
   uninstallDesktopControls();
   g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), mOwnerChange);
+  forgetClipboardOffer();
   // Views that outlive the backend must not reach it any more.
   while (!mViews.empty()) mViews.back()->close();
   windows.applyCursor(nullptr);

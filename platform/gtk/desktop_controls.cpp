@@ -120,6 +120,7 @@ class DesktopNativeControl final : public NativeControl {
         mWidget = mState.kind == NativeControlKind::PopUp ? gtk_combo_box_text_new()
                                                           : gtk_combo_box_text_new_with_entry();
         g_signal_connect(mWidget, "changed", G_CALLBACK(&onComboChanged), this);
+        g_signal_connect(mWidget, "notify::popup-shown", G_CALLBACK(&onPopupShown), this);
         break;
       case NativeControlKind::TextField:
       case NativeControlKind::SecureField:
@@ -128,14 +129,12 @@ class DesktopNativeControl final : public NativeControl {
         gtk_entry_set_activates_default(GTK_ENTRY(mWidget), TRUE);
         g_signal_connect(mWidget, "changed", G_CALLBACK(&onEntryChanged), this);
         g_signal_connect(mWidget, "activate", G_CALLBACK(&onEntryActivate), this);
-        g_signal_connect(mWidget, "focus-in-event", G_CALLBACK(&onFocusIn), this);
         break;
       case NativeControlKind::TextView: {
         mWidget = gtk_text_view_new();
         mOuter = scrolledAround(mWidget);
         g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(mWidget)), "changed",
                          G_CALLBACK(&onBufferChanged), this);
-        g_signal_connect(mWidget, "focus-in-event", G_CALLBACK(&onFocusIn), this);
         break;
       }
       case NativeControlKind::Slider:
@@ -155,8 +154,13 @@ class DesktopNativeControl final : public NativeControl {
         mOuter = scrolledAround(mWidget);
         g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(mWidget)), "changed",
                          G_CALLBACK(&onListSelection), this);
+        g_signal_connect(mWidget, "button-press-event", G_CALLBACK(&onListButton), this);
+        g_signal_connect(mWidget, "button-release-event", G_CALLBACK(&onListButton), this);
         break;
     }
+    // Taking the keyboard focus makes the control first responder (and the one before it
+    // ends its editing).
+    g_signal_connect(mWidget, "focus-in-event", G_CALLBACK(&onFocusIn), this);
     if (!mOuter) mOuter = mWidget;
     gtk_style_context_add_class(gtk_widget_get_style_context(mOuter), "vq-control");
   }
@@ -270,6 +274,10 @@ class DesktopNativeControl final : public NativeControl {
         const char* title = i < s.columns.size() ? s.columns[i].c_str() : "";
         gtk_tree_view_insert_column_with_attributes(tree, -1, title, gtk_cell_renderer_text_new(),
                                                     "text", static_cast<gint>(i), nullptr);
+        GtkTreeViewColumn* column = gtk_tree_view_get_column(tree, static_cast<gint>(i));
+        gtk_tree_view_column_set_clickable(column, TRUE);
+        g_object_set_data(G_OBJECT(column), "vq-column", GINT_TO_POINTER(i));
+        g_signal_connect(column, "clicked", G_CALLBACK(&onHeaderClicked), this);
       }
       bool titled = std::any_of(s.columns.begin(), s.columns.end(),
                                 [](const std::string& t) { return !t.empty(); });
@@ -350,6 +358,41 @@ class DesktopNativeControl final : public NativeControl {
     g_list_free_full(paths, reinterpret_cast<GDestroyNotify>(gtk_tree_path_free));
     self->mClient.nativeSelectedRows(rows);
   }
+  // A release on a row reports the click, with two clicks after a double press.
+  static gboolean onListButton(GtkWidget* widget, GdkEventButton* e, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    if (e->button != 1 || self->mUpdating) return FALSE;
+    if (e->type == GDK_2BUTTON_PRESS) self->mDoubleClick = true;
+    if (e->type == GDK_BUTTON_PRESS) self->mDoubleClick = false;
+    if (e->type != GDK_BUTTON_RELEASE) return FALSE;
+    auto* tree = GTK_TREE_VIEW(widget);
+    if (e->window != gtk_tree_view_get_bin_window(tree)) return FALSE;  // the header's
+    GtkTreePath* path = nullptr;
+    GtkTreeViewColumn* column = nullptr;
+    int row = -1, col = -1;
+    if (gtk_tree_view_get_path_at_pos(tree, static_cast<gint>(e->x), static_cast<gint>(e->y), &path,
+                                      &column, nullptr, nullptr)) {
+      row = gtk_tree_path_get_indices(path)[0];
+      gtk_tree_path_free(path);
+      col = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(column), "vq-column"));
+    }
+    int clicks = self->mDoubleClick ? 2 : 1;
+    self->mDoubleClick = false;
+    self->mClient.nativeRowClicked(row, col, clicks);
+    return FALSE;
+  }
+  static void onHeaderClicked(GtkTreeViewColumn* column, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    if (!self->mUpdating)
+      self->mClient.nativeHeaderClicked(
+          GPOINTER_TO_INT(g_object_get_data(G_OBJECT(column), "vq-column")));
+  }
+  static void onPopupShown(GObject* combo, GParamSpec*, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    gboolean shown = FALSE;
+    g_object_get(combo, "popup-shown", &shown, nullptr);
+    if (shown && !self->mUpdating) self->mClient.nativeWillPopUp();
+  }
   static void onSwitchPage(GtkNotebook*, GtkWidget*, guint page, gpointer p) {
     auto* self = static_cast<DesktopNativeControl*>(p);
     if (!self->mUpdating) self->mClient.nativeChose(static_cast<int>(page));
@@ -366,6 +409,7 @@ class DesktopNativeControl final : public NativeControl {
   int mX = -1, mY = -1;
   bool mUpdating = false;
   bool mFirst = true;
+  bool mDoubleClick = false;
 };
 
 DesktopControls::DesktopControls(DesktopBackend& backend) : mBackend(backend) {
