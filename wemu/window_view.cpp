@@ -80,6 +80,8 @@ WEMU_WindowView* WEMU_WindowView::create(const WEMU_DialogResourceIndex* tmpl, W
   auto* v = new WEMU_WindowView();
   v->publish();
   WEMU_Internal_Adopt(v);
+  if (vq::platform::ViewSurfaceService* surfaces = vq::platform::viewSurfaces())
+    v->mSurface = surfaces->createViewSurface(*v, *v);
   v->initChild(tmpl, parentWindow, parentView, proc, param);
   return v;
 }
@@ -92,6 +94,7 @@ WEMU_WindowView::~WEMU_WindowView() {
   if (gTimerOnly == this) gTimerOnly = nullptr;
   WEMU_Internal_ForgetCapture(this);
   WEMU_Internal_ReleaseViewGL(this);
+  mSurface.reset();
   while (WindowPropRec* p = mProps) {
     mProps = p->next;
     if (!isAtom(p->name)) std::free(p->name);
@@ -306,6 +309,16 @@ void WEMU_WindowView::paint(HDC context, Rect rect) {
   mPaintHdc = nullptr;
   isDirty = 0;
   setNeedsDisplay(false);
+}
+
+void WEMU_WindowView::drawSurface(vq::platform::DrawContext& context, Rect damaged) {
+  if (destroyState() != 0) return;
+  HDC hdc = WEMU_CreateGfxContext(&context);
+  if (!hdc) return;
+  // Views that are not flipped count y up from the bottom edge.
+  if (!isFlipped()) damaged.y = frame().height - damaged.y - damaged.height;
+  paint(hdc, damaged);
+  WEMU_DeleteGfxContext(hdc);
 }
 
 bool WEMU_WindowView::paintInfo(PAINTSTRUCT* ps) {

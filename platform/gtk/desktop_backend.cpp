@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "platform/gtk/desktop_controls.h"
+#include "platform/gtk/desktop_view_surfaces.h"
 #include "platform/gtk/desktop_drag_source.h"
 #include "platform/gtk/desktop_graphics_view.h"
 #include "platform/gtk/desktop_keys.h"
@@ -188,9 +189,11 @@ DesktopBackend::DesktopBackend() : app(*this), windows(*this) {
   mOwnerChange = g_signal_connect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "owner-change",
                                   G_CALLBACK(&onOwnerChange), this);
   installDesktopControls(*this);
+  installDesktopViewSurfaces(*this);
 }
 
 DesktopBackend::~DesktopBackend() {
+  uninstallDesktopViewSurfaces();
   uninstallDesktopControls();
   g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), mOwnerChange);
   forgetClipboardOffer();

@@ -1,0 +1,223 @@
+// Window views on a real display: WM_PAINT draws them on the screen, on showing and on request;
+// the controls' own widgets raise their notifications from real clicks and keys; the program's
+// clipboard formats reach other programs.
+#include <cstring>
+
+#include "platform/gtk/desktop_controls.h"
+#include "platform_gtk/desktop_fixture.h"
+#include "wemu/clipboard.h"
+#include "wemu/control_functions.h"
+#include "wemu/dialog_generation.h"
+#include "wemu/utilities.h"
+#include "wemu/list_view.h"
+#include "wemu/window_paint.h"
+#include "wemu/window_test_support.h"
+#include "x_window_manager.h"
+
+namespace {
+
+using namespace vq::test;
+
+void buildControls(HWND__* view, int) {
+  WEMU_MakeSetCurParms(1, 1, 0, 0, view, false, false);
+  HWND__* list = WEMU_MakeControl("", 50, "SysListView32", LVS_REPORT, 10, 10, 300, 120, 0);
+  for (const char* title : {"Slot", "Name"}) {
+    LVCOLUMN c{LVCF_WIDTH | LVCF_TEXT, 0, 140, const_cast<char*>(title)};
+    ListView_InsertColumn(list, 0, &c);
+  }
+  for (const char* text : {"Lead", "Bass", "Pad"}) {
+    LVITEM it{LVIF_TEXT | LVIF_PARAM, 99, 0, 0, 0, const_cast<char*>(text)};
+    it.lParam = 700 + ListView_GetItemCount(list);
+    ListView_InsertItem(list, &it);
+  }
+  WEMU_MakeCombo(53, 10, 140, 150, 100, 0);
+  for (const char* text : {"Keys", "Pads"}) WEMU_CB_AddString(view, 53, text);
+  WEMU_MakeEditField(55, 200, 140, 150, 22, 0);
+  WEMU_MakeEditField(56, 200, 170, 150, 22, 0);
+}
+
+class WindowViewOnDesktop : public DesktopTest {
+ protected:
+  void TearDown() override {
+    procAnswer() = nullptr;
+    resetServicesLayer();
+    DesktopTest::TearDown();
+  }
+  HWND__* show(WEMU_DialogResourceIndex& tmpl) {
+    procLog().clear();
+    HWND__* dlg = WEMU_CreateDialog(&tmpl, tmpl.resid, nullptr, recordingProc, 0);
+    ShowWindow(dlg, SW_SHOW);
+    content = b->windows.contentFor(*dlg->window());
+    EXPECT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(content) != 0; }));
+    pumpFor(0.3);
+    return dlg;
+  }
+  // A point of a widget (widget coordinates) on the screen.
+  void screenPoint(GtkWidget* w, int x, int y, int& sx, int& sy) {
+    GtkWidget* top = gtk_widget_get_toplevel(w);
+    int tx = 0, ty = 0, ox = 0, oy = 0;
+    gtk_widget_translate_coordinates(w, top, x, y, &tx, &ty);
+    gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
+    sx = ox + tx;
+    sy = oy + ty;
+  }
+  void clickAt(GtkWidget* w, int x, int y, int clicks = 1) {
+    int sx = 0, sy = 0;
+    screenPoint(w, x, y, sx, sy);
+    input.move(sx, sy);
+    pumpFor(0.05);
+    for (int i = 0; i < clicks; ++i) {
+      input.button(1, true);
+      input.button(1, false);
+      pumpFor(0.02);
+    }
+    pumpFor(0.2);
+  }
+  uint32_t pixelAt(int x, int y) {
+    int sx = 0, sy = 0;
+    screenPoint(content, x, y, sx, sy);
+    return input.read(sx, sy, 1, 1).at(0) & 0xFFFFFF;
+  }
+  int count(UINT message) {
+    int n = 0;
+    for (const Logged& l : procLog()) n += l.message == message;
+    return n;
+  }
+  GtkWidget* content = nullptr;
+};
+
+// Shown, the dialog paints (asking its background colour first); an invalidated rectangle is
+// painted again, clipped to it, inside UpdateWindow; what it draws is on the screen.
+TEST_F(WindowViewOnDesktop, WindowViewsPaintOnShowAndOnRequestClippedToTheDamage) {
+  COLORREF colour = 0xFF0000;  // red
+  RECT painted{};
+  procAnswer() = [&](HWND__* w, UINT m, WPARAM, LPARAM) -> LRESULT {
+    if (m != WM_PAINT) return m == WM_INITDIALOG;
+    PAINTSTRUCT ps;
+    if (HDC dc = BeginPaint(w, &ps)) {
+      painted = ps.rcPaint;
+      RECT all{0, 0, 200, 120};
+      HBRUSH brush = CreateSolidBrush(colour);
+      WEMU_FillRect(dc, &all, brush);
+      DeleteObject(brush);
+      EndPaint(w, &ps);
+    }
+    return 1;
+  };
+  WEMU_DialogResourceIndex tmpl{40005, "Paint", 12, nullptr, 200, 120, nullptr};
+  HWND__* dlg = show(tmpl);
+  EXPECT_GE(count(WM_PAINT), 1);
+  EXPECT_GE(count(0x136), 1) << "WM_CTLCOLORDLG";
+  EXPECT_EQ(pixelAt(100, 60), 0xFF0000u);
+
+  colour = 0x0000FF;  // blue
+  procLog().clear();
+  RECT damage{10, 10, 50, 40};
+  InvalidateRect(dlg, &damage, FALSE);
+  UpdateWindow(dlg);
+  EXPECT_EQ(loggedMessages(dlg, {}), (std::vector<UINT>{WM_NCCALCSIZE, WM_NCPAINT, WM_NCCALCSIZE,
+                                                        WM_ERASEBKGND, WM_CTLCOLORDLG, WM_PAINT}))
+      << "painted inside UpdateWindow";
+  EXPECT_TRUE(painted.left <= 10 && painted.top <= 10 && painted.right >= 50 &&
+              painted.bottom >= 40 && painted.right < 200)
+      << painted.left << "," << painted.top << "," << painted.right << "," << painted.bottom;
+  pumpFor(0.1);
+  EXPECT_EQ(pixelAt(20, 20), 0x0000FFu);
+  EXPECT_EQ(pixelAt(150, 100), 0xFF0000u) << "outside the damage nothing changed";
+  DestroyWindow(dlg);
+}
+
+// Real clicks and keys on the controls' widgets raise the table's notifications.
+TEST_F(WindowViewOnDesktop, ControlWidgetsRaiseTheirNotificationsFromRealInput) {
+  struct Heard {
+    WPARAM wParam;
+    int code;
+    int item = 0, subItem = 0;
+    LPARAM param = 0;
+  };
+  std::vector<Heard> heard;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (m == WM_COMMAND) heard.push_back({wp & 0xFFFF, int(wp >> 16)});
+    if (m == WM_NOTIFY) {
+      auto* rec = reinterpret_cast<NMLISTVIEW*>(lp);
+      heard.push_back({wp, rec->hdr.code, rec->iItem, rec->iSubItem, rec->lParam});
+    }
+    return m == WM_INITDIALOG;
+  };
+  auto heardCode = [&](WPARAM id, int code) {
+    for (const Heard& h : heard)
+      if (h.wParam == id && h.code == code) return &h;
+    return static_cast<const Heard*>(nullptr);
+  };
+  WEMU_DialogResourceIndex tmpl{40006, "Controls", 12, buildControls, 380, 220, nullptr};
+  HWND__* dlg = show(tmpl);
+  auto widget = [&](int id) { return desktopControls()->widgetFor(*GetDlgItem(dlg, id)); };
+  auto* tree = GTK_TREE_VIEW(widget(50));
+
+  // A double click on the second row's second cell.
+  GdkRectangle cell;
+  GtkTreePath* path = gtk_tree_path_new_from_indices(1, -1);
+  gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, 1), &cell);
+  gtk_tree_path_free(path);
+  int bx = 0, by = 0;
+  gtk_tree_view_convert_bin_window_to_widget_coords(tree, cell.x + 5, cell.y + cell.height / 2, &bx,
+                                                    &by);
+  clickAt(GTK_WIDGET(tree), bx, by, 2);
+  const Heard* dbl = heardCode(50, -3);
+  ASSERT_TRUE(dbl) << "a double click";
+  EXPECT_EQ(dbl->item, 1);
+  EXPECT_EQ(dbl->subItem, 1);
+  EXPECT_EQ(dbl->param, 701);
+  EXPECT_TRUE(heardCode(50, -2)) << "the click";
+
+  // The second column's header.
+  GtkWidget* header = gtk_tree_view_column_get_button(gtk_tree_view_get_column(tree, 1));
+  clickAt(header, 10, gtk_widget_get_allocated_height(header) / 2);
+  const Heard* sort = heardCode(50, -108);
+  ASSERT_TRUE(sort) << "a header click";
+  EXPECT_EQ(sort->item, -1);
+  EXPECT_EQ(sort->subItem, 1);
+
+  // Typing in one field, then clicking into the other: the first one's editing ended.
+  heard.clear();
+  clickAt(widget(55), 10, 10);
+  input.tap(XK_a);
+  pumpFor(0.1);
+  clickAt(widget(56), 10, 10);
+  EXPECT_TRUE(heardCode(55, 0x300));
+  EXPECT_TRUE(heardCode(55, 0x200)) << "focus left the field";
+
+  // The combo box's list about to open.
+  GtkWidget* combo = widget(53);
+  clickAt(combo, gtk_widget_get_allocated_width(combo) - 8,
+          gtk_widget_get_allocated_height(combo) / 2);
+  EXPECT_TRUE(heardCode(53, 7)) << "will pop up";
+  input.tap(XK_Escape);
+  pumpFor(0.1);
+  DestroyWindow(dlg);
+}
+
+// Text and an own format written together: another program gets each as its own target.
+TEST_F(WindowViewOnDesktop, OwnClipboardFormatsAreTargetsOfTheirOwn) {
+  auto block = [](const char* bytes, size_t n) {
+    HANDLE h = GlobalAlloc(0, static_cast<long>(n));
+    std::memcpy(GlobalLock(h), bytes, n);
+    GlobalUnlock(h);
+    return h;
+  };
+  OpenClipboard(nullptr);
+  UINT program = RegisterClipboardFormat("vq/program");
+  SetClipboardData(CF_TEXT, block("hello", 6));
+  SetClipboardData(program, block("P\0G", 3));
+  CloseClipboard();
+  auto pump = [] { g_main_context_iteration(nullptr, FALSE); };
+  EXPECT_EQ(readClipboardAs("vq/program", pump), std::string("P\0G", 3));
+  EXPECT_EQ(readClipboardAs("UTF8_STRING", pump), "hello");
+  OpenClipboard(nullptr);
+  HANDLE h = GetClipboardData(program);
+  ASSERT_TRUE(h);
+  EXPECT_EQ(std::string(static_cast<char*>(GlobalLock(h)), 3), std::string("P\0G", 3));
+  CloseClipboard();
+}
+
+}  // namespace
