@@ -115,8 +115,8 @@ TEST_F(WindowViewOnDesktop, WindowViewsPaintOnShowAndOnRequestClippedToTheDamage
   RECT damage{10, 10, 50, 40};
   InvalidateRect(dlg, &damage, FALSE);
   UpdateWindow(dlg);
-  EXPECT_EQ(loggedMessages(dlg, {}), (std::vector<UINT>{WM_NCCALCSIZE, WM_NCPAINT, WM_NCCALCSIZE,
-                                                        WM_ERASEBKGND, WM_CTLCOLORDLG, WM_PAINT}))
+  EXPECT_EQ(loggedMessages(dlg, {}),
+            (std::vector<UINT>{WM_NCCALCSIZE, WM_NCPAINT, WM_ERASEBKGND, WM_CTLCOLORDLG, WM_PAINT}))
       << "painted inside UpdateWindow";
   EXPECT_TRUE(painted.left <= 10 && painted.top <= 10 && painted.right >= 50 &&
               painted.bottom >= 40 && painted.right < 200)
