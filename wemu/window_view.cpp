@@ -305,6 +305,7 @@ void WEMU_WindowView::paint(HDC context, Rect rect) {
       onWemuMessage(WM_PAINT, reinterpret_cast<WPARAM>(context), 0);
     }
   }
+  WEMU_Internal_FinishViewGL(this, context);
   context->openGLContext = nullptr;
   mPaintHdc = nullptr;
   isDirty = 0;

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "platform/gtk/desktop_controls.h"
+#include "platform/gtk/desktop_gl.h"
 #include "platform/gtk/desktop_view_surfaces.h"
 #include "platform/gtk/desktop_drag_source.h"
 #include "platform/gtk/desktop_graphics_view.h"
@@ -190,9 +191,11 @@ DesktopBackend::DesktopBackend() : app(*this), windows(*this) {
                                   G_CALLBACK(&onOwnerChange), this);
   installDesktopControls(*this);
   installDesktopViewSurfaces(*this);
+  installDesktopGL();
 }
 
 DesktopBackend::~DesktopBackend() {
+  uninstallDesktopGL();
   uninstallDesktopViewSurfaces();
   uninstallDesktopControls();
   g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), mOwnerChange);

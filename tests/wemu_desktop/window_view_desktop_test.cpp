@@ -1,14 +1,18 @@
 // Window views on a real display: WM_PAINT draws them on the screen, on showing and on request;
 // the controls' own widgets raise their notifications from real clicks and keys; the program's
 // clipboard formats reach other programs.
+#include <epoxy/gl.h>
+
 #include <cstring>
 
 #include "platform/gtk/desktop_controls.h"
+#include "platform/gtk/desktop_gl.h"
 #include "platform_gtk/desktop_fixture.h"
 #include "wemu/clipboard.h"
 #include "wemu/control_functions.h"
 #include "wemu/dialog_generation.h"
 #include "wemu/utilities.h"
+#include "wemu/view_gl.h"
 #include "wemu/list_view.h"
 #include "wemu/window_paint.h"
 #include "wemu/window_test_support.h"
@@ -218,6 +222,57 @@ TEST_F(WindowViewOnDesktop, OwnClipboardFormatsAreTargetsOfTheirOwn) {
   ASSERT_TRUE(h);
   EXPECT_EQ(std::string(static_cast<char*>(GlobalLock(h)), 3), std::string("P\0G", 3));
   CloseClipboard();
+}
+
+}  // namespace
+
+namespace {
+
+using namespace vq::test;
+
+// A real OpenGL context per view: one however often asked for, current during WM_PAINT, its
+// clear colour read back and shown, released with the view.
+TEST_F(WindowViewOnDesktop, AViewsOpenGLContextClearsAndShowsItsColour) {
+  auto* gl = dynamic_cast<DesktopGLService*>(&glService());
+  ASSERT_TRUE(gl);
+  bool currentInPaint = false;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM) -> LRESULT {
+    if (m != WM_PAINT) return m == WM_INITDIALOG;
+    currentInPaint = gdk_gl_context_get_current() != nullptr;
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    return 1;
+  };
+  WEMU_DialogResourceIndex tmpl{40007, "GL", 12, nullptr, 160, 100, nullptr};
+  HWND__* dlg = WEMU_CreateDialog(&tmpl, tmpl.resid, nullptr, recordingProc, 0);
+  WEMU_SetViewGL(dlg, true);
+  WEMU_SetViewGL(dlg, true);
+  ASSERT_TRUE(WEMU_GetViewGL(dlg));
+  EXPECT_EQ(gl->alive(), 1);
+  ASSERT_TRUE(WEMU_SetGLContextToView(dlg));
+  glClearColor(0, 1, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  unsigned char rgba[4] = {};
+  glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  EXPECT_EQ(std::vector<int>(rgba, rgba + 4), (std::vector<int>{0, 255, 0, 255}));
+  EXPECT_FALSE(WEMU_SetGLContextToView(nullptr));
+
+  ShowWindow(dlg, SW_SHOW);
+  content = b->windows.contentFor(*dlg->window());
+  ASSERT_TRUE(pumpUntil([&] { return count(WM_PAINT) > 0; }));
+  pumpFor(0.2);
+  EXPECT_TRUE(currentInPaint);
+  EXPECT_EQ(pixelAt(80, 50), 0x0000FFu) << "the paint's clear colour on the screen";
+  EXPECT_EQ(gdk_gl_context_get_current(), nullptr) << "not current after the paint";
+
+  WEMU_SetViewGL(dlg, false);
+  EXPECT_FALSE(WEMU_GetViewGL(dlg));
+  EXPECT_FALSE(WEMU_SetGLContextToView(dlg));
+  EXPECT_EQ(gl->alive(), 0);
+  WEMU_SetViewGL(dlg, true);
+  DestroyWindow(dlg);
+  ASSERT_TRUE(pumpUntil([] { return WEMU_Internal_PendingDeleteCount() == 0; }));
+  EXPECT_EQ(gl->alive(), 0) << "released with the view";
 }
 
 }  // namespace
