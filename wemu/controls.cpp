@@ -240,6 +240,8 @@ NativeControlState WEMU_TextField::nativeState() const {
   st.text = value;
   st.editable = isEditable();
   st.alignment = nativeAlignment();
+  if (textColor) st.textColor = *textColor & 0xFFFFFF;
+  st.textAlpha = textAlpha;
   return st;
 }
 

@@ -170,6 +170,10 @@ class WEMU_TextField : public WEMU_Control, public WEMU_ColoredControl {
   bool scrollable = false;
   std::string value;
   std::optional<COLORREF> textColor;
+  double textAlpha = 1;  // a disabled label's text is half transparent
+
+  // A label: not editable, no border, no background.
+  bool isLabel() const { return !isEditable() && !bordered && !drawsBackground; }
 
   // Being edited: the window's first responder is the field or a view inside it.
   bool isBeingEdited() const;

@@ -430,15 +430,35 @@ vq::platform::NativeControlState WEMU_ListView::nativeState() const {
   if (reloads != mShownReloads || count() != mShownCount) {
     auto* self = const_cast<WEMU_ListView*>(this);
     mShownRows.clear();
+    mShownImages.clear();
+    bool hasStatusCell = false;
+    for (int c : shown) hasStatusCell = hasStatusCell || columns[c].statusCell;
     for (int r = 0; r < count(); ++r) {
       std::vector<std::string> row;
-      for (int c : shown) row.push_back(self->cellValue(r, c).text);
+      std::vector<vq::platform::Image> images;
+      for (int c : shown) {
+        CellValue v = self->cellValue(r, c);
+        row.push_back(v.text);
+        // The row's image shows in its status cells, or else in its first column.
+        bool imageHere = hasStatusCell ? columns[c].statusCell : c == shown.front();
+        const vq::platform::Image* image = imageHere ? GetNSImageFromHICON(v.image) : nullptr;
+        images.push_back(image ? *image : vq::platform::Image{});
+      }
       mShownRows.push_back(std::move(row));
+      mShownImages.push_back(std::move(images));
     }
     mShownReloads = reloads;
     mShownCount = count();
   }
   s.rows = mShownRows;
+  s.cellImages = mShownImages;
+  for (int c : shown)
+    s.sortArrows.push_back(columns[c].sortIndicator == HDF_SORTUP     ? 1
+                           : columns[c].sortIndicator == HDF_SORTDOWN ? -1
+                                                                      : 0);
+  // Pairs (background, text): the text of the first pair while focused, of the second else.
+  for (size_t k = 0; k < 2; ++k)
+    if (2 * k + 1 < selColors.size()) s.selectedTextColor[k] = selColors[2 * k + 1] & 0xFFFFFF;
   s.selectedRows.assign(mSelected.begin(), mSelected.end());
   s.multipleSelection = allowsMultipleSelection();
   return s;

@@ -221,6 +221,7 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   // The rows as last shown natively, taken again only after a reload or a change of count
   // (owner data asks the owner for every cell).
   mutable std::vector<std::vector<std::string>> mShownRows;
+  mutable std::vector<std::vector<vq::platform::Image>> mShownImages;
   mutable int mShownReloads = -1, mShownCount = -1;
   void userSelected(const std::set<int>& before);
   int shownColumn(int index) const;  // creation index of a shown column, -1 for none

@@ -228,6 +228,44 @@ void WEMU_TreeView::handleEvent(const vq::platform::Event& e) {
   }
 }
 
+std::vector<HTREEITEM__*> WEMU_TreeView::allItems() const {
+  std::vector<HTREEITEM__*> out;
+  auto walk = [&out](const std::vector<HTREEITEM__*>& level, auto& self) -> void {
+    for (HTREEITEM__* it : level) {
+      out.push_back(it);
+      self(it->children, self);
+    }
+  };
+  walk(mItems, walk);
+  return out;
+}
+
+vq::platform::NativeControlState WEMU_TreeView::nativeState() const {
+  vq::platform::NativeControlState s;
+  s.kind = vq::platform::NativeControlKind::Tree;
+  auto walk = [&](const std::vector<HTREEITEM__*>& level, int depth, auto& self) -> void {
+    for (HTREEITEM__* it : level) {
+      if (it == mSelected) s.selected = static_cast<int>(s.treeItems.size());
+      s.treeItems.push_back({depth, it->text ? it->text : "", it->expanded});
+      self(it->children, depth + 1, self);
+    }
+  };
+  walk(mItems, 0, walk);
+  for (size_t k = 0; k < 2; ++k)
+    if (2 * k + 1 < selColors.size()) s.selectedTextColor[k] = selColors[2 * k + 1] & 0xFFFFFF;
+  return s;
+}
+
+void WEMU_TreeView::nativeTreeSelected(int index) {
+  std::vector<HTREEITEM__*> all = allItems();
+  userSelected(index >= 0 && index < static_cast<int>(all.size()) ? all[index] : nullptr);
+}
+
+void WEMU_TreeView::nativeTreeExpanded(int index, bool expanded) {
+  std::vector<HTREEITEM__*> all = allItems();
+  if (index >= 0 && index < static_cast<int>(all.size())) all[index]->expanded = expanded;
+}
+
 bool WEMU_ListViewCellHighlights(View* controlView) {
   auto* colored = dynamic_cast<WEMU_SelectionColored*>(controlView);
   return !(colored && colored->hasSelectionColors());

@@ -3,6 +3,8 @@
 // clipboard formats reach other programs.
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "platform/gtk/desktop_controls.h"
@@ -14,6 +16,8 @@
 #include "wemu/utilities.h"
 #include "wemu/view_gl.h"
 #include "wemu/list_view.h"
+#include "wemu/tree_tab_functions.h"
+#include "wemu/tree_view.h"
 #include "wemu/window_paint.h"
 #include "wemu/window_test_support.h"
 #include "x_window_manager.h"
@@ -273,6 +277,122 @@ TEST_F(WindowViewOnDesktop, AViewsOpenGLContextClearsAndShowsItsColour) {
   DestroyWindow(dlg);
   ASSERT_TRUE(pumpUntil([] { return WEMU_Internal_PendingDeleteCount() == 0; }));
   EXPECT_EQ(gl->alive(), 0) << "released with the view";
+}
+
+}  // namespace
+
+namespace {
+
+using namespace vq::test;
+
+HTREEITEM gBanks = nullptr, gPrograms = nullptr, gBank1 = nullptr;
+
+void buildTreeAndList(HWND__* view, int) {
+  WEMU_MakeSetCurParms(1, 1, 0, 0, view, false, false);
+  HWND__* tree = WEMU_MakeControl("", 52, "SysTreeView32", 0, 10, 10, 200, 120, 0);
+  auto insert = [tree](HTREEITEM parent, const char* text) {
+    TVINSERTSTRUCT ins{parent, TVI_LAST, {TVIF_TEXT, nullptr, 0, 0, const_cast<char*>(text)}};
+    return TreeView_InsertItem(tree, &ins);
+  };
+  gBanks = insert(TVI_ROOT, "Banks");
+  gBank1 = insert(gBanks, "Bank 1");
+  gPrograms = insert(TVI_ROOT, "Programs");
+  HWND__* list = WEMU_MakeControl("", 50, "SysListView32", LVS_REPORT, 220, 10, 200, 120, 0);
+  LVCOLUMN c{LVCF_WIDTH | LVCF_TEXT, 0, 90, const_cast<char*>("Name")};
+  ListView_InsertColumn(list, 0, &c);
+  for (const char* text : {"Lead", "Bass"}) {
+    LVITEM it{LVIF_TEXT, 99, 0, 0, 0, const_cast<char*>(text)};
+    ListView_InsertItem(list, &it);
+  }
+  std::vector<uint32_t> green(16 * 16, 0x00FF00FF);  // bytes alpha, red, green, blue
+  ICONINFO icon{TRUE, 0, 0, nullptr, CreateBitmap(16, 16, 1, 32, green.data())};
+  HIMAGELIST images = ImageList_CreateEx(16, 16, 0, 1, 1);
+  ImageList_ReplaceIcon(images, -1, CreateIconIndirect(&icon));
+  ListView_SetImageList(list, images, LVSIL_SMALL);
+  LVITEM withImage{LVIF_IMAGE, 1, 0, 0, 0, nullptr, 0, 0, 0};
+  ListView_SetItem(list, &withImage);
+  HDITEM sorted{HDI_FORMAT, 0, nullptr, nullptr, 0, HDF_SORTDOWN, 0};
+  Header_SetItem(ListView_GetHeader(list), 0, &sorted);
+  const COLORREF selection[] = {0x202020, 0xFF0000, 0x202020, 0xFF0000};
+  ListView_SetSelColors(list, selection, 4);
+  ListView_SetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED);
+  WEMU_MakeLabel(-1, "MIDI", 57, 10, 140, 100, 20, 0);
+}
+
+// Trees are tree widgets over a tree store whose clicks, selection and opening reach the tree;
+// lists show their rows' images, sort arrows and selected text colour; a disabled label dims.
+TEST_F(WindowViewOnDesktop, TreesListsAndLabelsShowAndAnswerAsTheirModels) {
+  std::vector<int> codes;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM lp) -> LRESULT {
+    if (m == WM_NOTIFY) codes.push_back(reinterpret_cast<NMHDR*>(lp)->code);
+    return m == WM_INITDIALOG;
+  };
+  WEMU_DialogResourceIndex tmpl{40008, "Trees", 12, buildTreeAndList, 440, 180, nullptr};
+  HWND__* dlg = show(tmpl);
+  HWND__* treeHandle = GetDlgItem(dlg, 52);
+  GtkWidget* w = desktopControls()->widgetFor(*treeHandle);
+  ASSERT_TRUE(w && GTK_IS_TREE_VIEW(w));
+  auto* tree = GTK_TREE_VIEW(w);
+  GtkTreeModel* model = gtk_tree_view_get_model(tree);
+  ASSERT_TRUE(GTK_IS_TREE_STORE(model));
+  EXPECT_EQ(gtk_tree_model_iter_n_children(model, nullptr), 2);
+
+  // A click on "Programs" (the second row while "Banks" is closed).
+  GdkRectangle cell;
+  GtkTreePath* path = gtk_tree_path_new_from_indices(1, -1);
+  gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, 0), &cell);
+  gtk_tree_path_free(path);
+  int bx = 0, by = 0;
+  gtk_tree_view_convert_bin_window_to_widget_coords(tree, cell.x + 10, cell.y + cell.height / 2,
+                                                    &bx, &by);
+  clickAt(w, bx, by);
+  EXPECT_EQ(TreeView_GetSelection(treeHandle), gPrograms);
+  EXPECT_EQ(codes, (std::vector<int>{-2, -402}));
+
+  // A click on the first row's arrow opens it.
+  path = gtk_tree_path_new_from_indices(0, -1);
+  gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, 0), &cell);
+  gtk_tree_path_free(path);
+  gtk_tree_view_convert_bin_window_to_widget_coords(tree, cell.x - 8, cell.y + cell.height / 2, &bx,
+                                                    &by);
+  clickAt(w, bx, by);
+  EXPECT_TRUE(pumpUntil([&] { return gBanks->expanded; })) << "opened by the user";
+  EXPECT_EQ(gtk_tree_model_iter_n_children(model, nullptr), 2);
+
+  // The list: the row's image, the sort arrow, the selected row's text colour.
+  auto* list = GTK_TREE_VIEW(desktopControls()->widgetFor(*GetDlgItem(dlg, 50)));
+  GtkTreeModel* rows = gtk_tree_view_get_model(list);
+  GtkTreeIter second;
+  ASSERT_TRUE(gtk_tree_model_iter_nth_child(rows, &second, nullptr, 1));
+  GdkPixbuf* pixbuf = nullptr;
+  gtk_tree_model_get(rows, &second, 1, &pixbuf, -1);
+  ASSERT_TRUE(pixbuf);
+  EXPECT_EQ(gdk_pixbuf_get_width(pixbuf), 16);
+  EXPECT_EQ(gdk_pixbuf_get_pixels(pixbuf)[1], 255) << "green";
+  g_object_unref(pixbuf);
+  GtkTreeViewColumn* column = gtk_tree_view_get_column(list, 0);
+  EXPECT_TRUE(gtk_tree_view_column_get_sort_indicator(column));
+  EXPECT_EQ(gtk_tree_view_column_get_sort_order(column), GTK_SORT_DESCENDING);
+  path = gtk_tree_path_new_from_indices(1, -1);
+  gtk_tree_view_get_cell_area(list, path, column, &cell);
+  gtk_tree_path_free(path);
+  gtk_tree_view_convert_bin_window_to_widget_coords(list, cell.x, cell.y, &bx, &by);
+  int sx = 0, sy = 0;
+  screenPoint(GTK_WIDGET(list), bx, by, sx, sy);
+  std::vector<uint32_t> shown = input.read(sx, sy, cell.width, cell.height);
+  EXPECT_NE(std::count(shown.begin(), shown.end(), 0xFF0000u), 0) << "red text in the row";
+
+  // A disabled label is half transparent.
+  HWND__* label = GetDlgItem(dlg, 57);
+  EnableWindow(label, FALSE);
+  GtkWidget* labelWidget = desktopControls()->widgetFor(*label);
+  auto opacity = [&](double want) {
+    return pumpUntil([&] { return std::abs(gtk_widget_get_opacity(labelWidget) - want) < 0.01; });
+  };
+  EXPECT_TRUE(opacity(0.5));
+  EnableWindow(label, TRUE);
+  EXPECT_TRUE(opacity(1.0));
+  DestroyWindow(dlg);
 }
 
 }  // namespace
