@@ -90,6 +90,9 @@ class NativeControlClient {
   // Lists: a click released on a row (-1 below the rows) in a shown column, with the number
   // of clicks; a click on a column's header.
   virtual void nativeRowClicked(int row, int column, int clickCount) {}
+  // Lists: a press on a row, and each move of the pointer while it is held.
+  virtual void nativeRowPressed(int row, int column) {}
+  virtual void nativeRowDragged() {}
   virtual void nativeHeaderClicked(int column) {}
   // A pop-up list is about to open.
   virtual void nativeWillPopUp() {}

@@ -398,9 +398,39 @@ int WEMU_ListView::shownColumn(int index) const {
   return -1;
 }
 
+void WEMU_ListView::nativeRowPressed(int row, int column) {
+  mStartItem = row < count() ? row : -1;
+  mStartSubItem = shownColumn(column);
+  mMoves = 0;
+  mClickMode = 0;
+}
+
+// The pointer in the owner's coordinates.
+static Point cursorIn(HWND__* target) {
+  POINT p{0, 0};
+  GetCursorPos(&p);
+  if (target) ScreenToClient(target, &p);
+  return Point{double(p.x), double(p.y)};
+}
+
+void WEMU_ListView::nativeRowDragged() {
+  Hold hold(this);
+  mouseDragged(cursorIn(target()));
+}
+
 void WEMU_ListView::nativeRowClicked(int row, int column, int clickCount) {
   if (row >= count()) row = -1;
   Hold hold(this);
+  if (mMoves >= 4) {
+    // The end of a drag, not a click.
+    mMoves = 0;
+    Point c = cursorIn(target());
+    if (HWND__* t = target())
+      SendMessage(
+          t, 0x202, 0,
+          (static_cast<LPARAM>(static_cast<int>(c.y)) << 16) | (static_cast<int>(c.x) & 0xffff));
+    return;
+  }
   if (!listBoxMode) notify(NM_CLICK_CODE, row, shownColumn(column), Point{}, rowParam(row));
   if (clickCount >= 2 && destroyState() == 0) doubleClicked(row, shownColumn(column));
 }

@@ -190,6 +190,10 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   // Clicks on the widget's rows and headers; columns count the shown ones.
   void nativeRowClicked(int row, int shownColumn, int clickCount) override;
   void nativeHeaderClicked(int shownColumn) override;
+  // A press and the moves after it: the fourth move begins a drag (-109), later ones go to the
+  // owner as WM_MOUSEMOVE, and the release after a drag as WM_LBUTTONUP.
+  void nativeRowPressed(int row, int shownColumn) override;
+  void nativeRowDragged() override;
   // Owner-drawn list boxes: the dialog draws the row's cell (list coordinates) into the
   // backend's paint context (WM_DRAWITEM); false when the list draws the row itself.
   bool drawOwnerDrawnRow(int row, vq::platform::Rect cell, HDC__* paintContext);

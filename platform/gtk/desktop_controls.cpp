@@ -168,6 +168,7 @@ class DesktopNativeControl final : public NativeControl {
                          G_CALLBACK(&onListSelection), this);
         g_signal_connect(mWidget, "button-press-event", G_CALLBACK(&onListButton), this);
         g_signal_connect(mWidget, "button-release-event", G_CALLBACK(&onListButton), this);
+        g_signal_connect(mWidget, "motion-notify-event", G_CALLBACK(&onListMotion), this);
         break;
     }
     // Taking the keyboard focus makes the control first responder (and the one before it
@@ -550,21 +551,38 @@ class DesktopNativeControl final : public NativeControl {
     if (e->button != 1 || self->mUpdating) return FALSE;
     if (e->type == GDK_2BUTTON_PRESS) self->mDoubleClick = true;
     if (e->type == GDK_BUTTON_PRESS) self->mDoubleClick = false;
-    if (e->type != GDK_BUTTON_RELEASE) return FALSE;
     auto* tree = GTK_TREE_VIEW(widget);
     if (e->window != gtk_tree_view_get_bin_window(tree)) return FALSE;  // the header's
+    if (e->type == GDK_BUTTON_PRESS) {
+      int row = -1, col = -1;
+      rowAt(tree, e->x, e->y, row, col);
+      self->mPressed = true;
+      self->mClient.nativeRowPressed(row, col);
+      return FALSE;
+    }
+    if (e->type != GDK_BUTTON_RELEASE) return FALSE;
+    self->mPressed = false;
+    int row = -1, col = -1;
+    rowAt(tree, e->x, e->y, row, col);
+    int clicks = self->mDoubleClick ? 2 : 1;
+    self->mDoubleClick = false;
+    self->mClient.nativeRowClicked(row, col, clicks);
+    return FALSE;
+  }
+  static void rowAt(GtkTreeView* tree, double x, double y, int& row, int& col) {
     GtkTreePath* path = nullptr;
     GtkTreeViewColumn* column = nullptr;
-    int row = -1, col = -1;
-    if (gtk_tree_view_get_path_at_pos(tree, static_cast<gint>(e->x), static_cast<gint>(e->y), &path,
+    if (gtk_tree_view_get_path_at_pos(tree, static_cast<gint>(x), static_cast<gint>(y), &path,
                                       &column, nullptr, nullptr)) {
       row = gtk_tree_path_get_indices(path)[0];
       gtk_tree_path_free(path);
       col = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(column), "vq-column"));
     }
-    int clicks = self->mDoubleClick ? 2 : 1;
-    self->mDoubleClick = false;
-    self->mClient.nativeRowClicked(row, col, clicks);
+  }
+  static gboolean onListMotion(GtkWidget*, GdkEventMotion* e, gpointer p) {
+    auto* self = static_cast<DesktopNativeControl*>(p);
+    if (self->mPressed && (e->state & GDK_BUTTON1_MASK) && !self->mUpdating)
+      self->mClient.nativeRowDragged();
     return FALSE;
   }
   static void onHeaderClicked(GtkTreeViewColumn* column, gpointer p) {
@@ -596,6 +614,7 @@ class DesktopNativeControl final : public NativeControl {
   bool mUpdating = false;
   bool mFirst = true;
   bool mDoubleClick = false;
+  bool mPressed = false;                         // a list row is held
   GtkCssProvider* mCss = nullptr;                // a label's own colour
   const NativeControlState* mPending = nullptr;  // the state being applied
 };

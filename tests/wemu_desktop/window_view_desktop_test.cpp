@@ -186,6 +186,20 @@ TEST_F(WindowViewOnDesktop, ControlWidgetsRaiseTheirNotificationsFromRealInput) 
   EXPECT_EQ(sort->item, -1);
   EXPECT_EQ(sort->subItem, 1);
 
+  // A row pressed and dragged: the fourth move begins a drag.
+  int sx = 0, sy = 0;
+  screenPoint(GTK_WIDGET(tree), bx, by, sx, sy);
+  input.move(sx, sy);
+  pumpFor(0.05);
+  input.button(1, true);
+  for (int i = 1; i <= 6; ++i) {
+    input.move(sx + 4 * i, sy + 3 * i);
+    pumpFor(0.03);
+  }
+  input.button(1, false);
+  pumpFor(0.1);
+  EXPECT_TRUE(heardCode(50, -109)) << "a drag began";
+
   // Typing in one field, then clicking into the other: the first one's editing ended.
   heard.clear();
   clickAt(widget(55), 10, 10);
