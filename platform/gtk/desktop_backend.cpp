@@ -49,6 +49,7 @@ bool installDesktopBackend(int* argc, char*** argv) {
   installBackend(nullptr);
   installBackend(std::make_unique<DesktopBackend>());
   installDragSource(std::make_unique<DesktopDragSource>());
+  installGLService(std::make_unique<DesktopGLService>());
   return true;
 }
 
@@ -191,11 +192,9 @@ DesktopBackend::DesktopBackend() : app(*this), windows(*this) {
                                   G_CALLBACK(&onOwnerChange), this);
   installDesktopControls(*this);
   installDesktopViewSurfaces(*this);
-  installDesktopGL();
 }
 
 DesktopBackend::~DesktopBackend() {
-  uninstallDesktopGL();
   uninstallDesktopViewSurfaces();
   uninstallDesktopControls();
   g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), mOwnerChange);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "platform/gtk/desktop_backend.h"
 #include "platform/view.h"
 
 namespace vq::platform {
@@ -95,7 +96,7 @@ class DesktopGLContext final : public GLContext {
 };
 
 std::unique_ptr<GLContext> DesktopGLService::createContext(const std::vector<int>&) {
-  GdkScreen* screen = gdk_screen_get_default();
+  GdkScreen* screen = desktop() ? gdk_screen_get_default() : nullptr;
   if (!screen) return nullptr;
   GError* error = nullptr;
   GdkGLContext* context = gdk_window_create_gl_context(gdk_screen_get_root_window(screen), &error);
@@ -110,14 +111,6 @@ std::unique_ptr<GLContext> DesktopGLService::createContext(const std::vector<int
 void DesktopGLService::clearCurrentContext() {
   mShared->current = nullptr;
   gdk_gl_context_clear_current();
-}
-
-void installDesktopGL() {
-  installGLService(std::make_unique<DesktopGLService>());
-}
-
-void uninstallDesktopGL() {
-  installGLService(std::make_unique<HeadlessGLService>());
 }
 
 }  // namespace vq::platform

@@ -1,6 +1,6 @@
 // OpenGL contexts on the desktop: GDK contexts drawing into a framebuffer of their view's size,
-// which a paint copies into the view's pixels. Where the display has no OpenGL, no context is
-// made. Main thread.
+// which a paint copies into the view's pixels. Where the display has no OpenGL, or no desktop
+// backend runs, no context is made. Installed with the desktop backend. Main thread.
 #pragma once
 
 #include <memory>
@@ -26,9 +26,5 @@ class DesktopGLService final : public GLService {
  private:
   std::shared_ptr<Shared> mShared = std::make_shared<Shared>();
 };
-
-// Installs the service (the backend does as it starts); the headless one comes back on uninstall.
-void installDesktopGL();
-void uninstallDesktopGL();
 
 }  // namespace vq::platform

@@ -32,19 +32,24 @@ bool intersect(const GdkRectangle& a, const GdkRectangle& b, GdkRectangle& out) 
 class DesktopViewSurface final : public ViewSurface {
  public:
   DesktopViewSurface(DesktopViewSurfaces& owner, View& view, ViewSurfaceClient& client)
-      : mOwner(owner), mView(view), mClient(client) {
+      : mOwner(&owner), mView(view), mClient(client) {
     owner.mLive.push_back(this);
   }
-  ~DesktopViewSurface() override {
-    auto& live = mOwner.mLive;
+  ~DesktopViewSurface() override { detach(); }
+
+  // The backend goes first: the view keeps a surface that draws nothing.
+  void detach() {
+    if (!mOwner) return;
+    auto& live = mOwner->mLive;
     live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    mOwner = nullptr;
   }
 
   void invalidate(Rect r) override {
-    GtkWidget* content = mOwner.contentOf(mView);
+    GtkWidget* content = mOwner ? mOwner->contentOf(mView) : nullptr;
     if (!content) return;
     int x = 0, y = 0;
-    mOwner.mBackend.windows.viewOrigin(mView, x, y);
+    mOwner->mBackend.windows.viewOrigin(mView, x, y);
     int left = static_cast<int>(std::floor(r.x)), top = static_cast<int>(std::floor(r.y));
     gtk_widget_queue_draw_area(content, x + left, y + top,
                                static_cast<int>(std::ceil(r.x + r.width)) - left,
@@ -52,7 +57,7 @@ class DesktopViewSurface final : public ViewSurface {
   }
 
   void displayNow() override {
-    GtkWidget* content = mOwner.contentOf(mView);
+    GtkWidget* content = mOwner ? mOwner->contentOf(mView) : nullptr;
     GdkWindow* window = content ? gtk_widget_get_window(content) : nullptr;
     if (!window) return;
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
@@ -66,9 +71,9 @@ class DesktopViewSurface final : public ViewSurface {
   void drawIn(GtkWidget* content, cairo_t* cr, const GdkRectangle& clip) {
     Window* w = mView.window();
     if (!w || !w->isVisible() || mView.isHiddenOrHasHiddenAncestor()) return;
-    if (mOwner.mBackend.windows.contentFor(*w) != content) return;
+    if (!mOwner || mOwner->mBackend.windows.contentFor(*w) != content) return;
     int x = 0, y = 0;
-    mOwner.mBackend.windows.viewOrigin(mView, x, y);
+    mOwner->mBackend.windows.viewOrigin(mView, x, y);
     int width = static_cast<int>(mView.frame().width);
     int height = static_cast<int>(mView.frame().height);
     GdkRectangle area{x, y, width, height}, damaged;
@@ -85,7 +90,8 @@ class DesktopViewSurface final : public ViewSurface {
     context.clipToRect(inView);
     ++mPasses;
     mClient.drawSurface(context, inView);
-    if (mView.window() != w || mWidth != width || mHeight != height) return;  // gone meanwhile
+    if (!mOwner || mView.window() != w || mWidth != width || mHeight != height)
+      return;  // gone meanwhile
     for (int row = damaged.y - y; row < damaged.y - y + damaged.height; ++row) {
       const uint32_t* from = &mPixels[static_cast<size_t>(row) * width];
       uint32_t* to = &mShown[static_cast<size_t>(row) * width];
@@ -107,7 +113,7 @@ class DesktopViewSurface final : public ViewSurface {
   const View& view() const { return mView; }
 
  private:
-  DesktopViewSurfaces& mOwner;
+  DesktopViewSurfaces* mOwner;
   View& mView;
   ViewSurfaceClient& mClient;
   std::vector<uint32_t> mPixels, mShown;
@@ -123,6 +129,7 @@ DesktopViewSurfaces::DesktopViewSurfaces(DesktopBackend& backend) : mBackend(bac
 DesktopViewSurfaces::~DesktopViewSurfaces() {
   if (mTimer) g_source_remove(mTimer);
   for (GtkWidget* content : mWatched) g_signal_handlers_disconnect_by_data(content, this);
+  while (!mLive.empty()) mLive.back()->detach();
 }
 
 std::unique_ptr<ViewSurface> DesktopViewSurfaces::createViewSurface(View& view,
