@@ -152,6 +152,15 @@ TEST_F(LiveEdit, DragsMoveAndResizeOnTheGridWithoutReachingTheControl) {
     EXPECT_EQ(c1->GetTargetRECT(), c.want);
   }
   EXPECT_EQ(c1->events, "");  // presses and drags went to the editor only
+  // Rects apart: "B" (both) never picks c1, "D" picks it by its draw rect, "T" by its target.
+  c1->SetRECT(IRECT(10, 10, 30, 30));
+  c1->SetTargetRECT(IRECT(10, 10, 40, 40));
+  for (auto [mode, atDraw, atTarget] : {std::tuple{U"b", 0, 0}, {U"d", 1, 0}, {U"t", 1, 1}}) {
+    view->key(0, mode);
+    Frame();
+    EXPECT_EQ(g->GetLiveEditControlIdx(15, 15), atDraw);
+    EXPECT_EQ(g->GetLiveEditControlIdx(35, 35), atTarget);
+  }
 }
 
 TEST_F(LiveEdit, ShiftSnapsToTheNearestGuideWithinTheSnapDistance) {
@@ -302,6 +311,8 @@ TEST_F(LiveEdit, LayoutViewBlocksSurviveAWriteReadWriteCycle) {
   Add(IRECT(0, 0, 100, 80));
   auto* wide = new WideKnobWithAVeryDescriptiveName(&plug, IRECT(10, 10, 30, 30));
   g->AttachControl(wide);
+  Add(IRECT(40, 10, 60, 30));
+  Add(IRECT(70, 10, 90, 30));
   for (int i = 0; i < 3; ++i) Add(IRECT(90, 70, 100, 80));
   plug.SetGUIResize(&resizer);
   plug.AttachGraphics(g);
@@ -326,6 +337,9 @@ TEST_F(LiveEdit, LayoutViewBlocksSurviveAWriteReadWriteCycle) {
                       g->NControls() - 3,
                       1,
                       8};
+  // Attach index 2 deleted and stacked last: entries number the others as if it were gone.
+  s->deleted = {2};
+  g->SwapControls(2, 3);
   resizer.view = 1;
   GenerateLayoutHeader(ctx, 1, false);  // view 0 stays empty
   const std::string written = ReadFile(s->headerPath);
@@ -334,6 +348,10 @@ TEST_F(LiveEdit, LayoutViewBlocksSurviveAWriteReadWriteCycle) {
       written.find("WideKnobWithAVeryDescriptiveName 1\n\t\tpGUIResize->LiveEditSetLayout(1, 1, 1, "
                    "IRECT(10, 10, 30, 30), IRECT(10, 10, 30, 30), false);\n"),
       std::string::npos);
+  EXPECT_NE(written.find("(1, 2, 1, IRECT(70, 10, 90, 30)"), std::string::npos);  // k 2, p 1
+  EXPECT_EQ(written.find("IRECT(40, 10, 60, 30)"), std::string::npos);
+  for (auto [marker, dashes] : {std::pair{"\t\t// View Mode: (1) ", 96}, {"\t\t// End (1) ", 103}})
+    EXPECT_NE(written.find(marker + std::string(dashes, '-') + "\n"), std::string::npos) << marker;
 
   LiveEditState fresh;
   fresh.headerPath = s->headerPath;
