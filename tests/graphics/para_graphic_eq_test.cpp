@@ -150,19 +150,31 @@ TEST_F(EqDisplay, CurveAtBandCentresEqualsTheBandGainsInPixels) {
 }
 
 TEST_F(EqDisplay, DrawsWithinItsBuffersAtEveryWidth) {
-  // Bands at and beyond both ends, with extreme widths; ASan checks every write.
+  // Bands at and beyond both ends, with extreme widths.
   const Eq::Band bands[] = {
-      MakeBand(0, Eq::kBell, 20, 22000, 8),   MakeBand(1, Eq::kBell, -20, 1, 0.01f),
-      MakeBand(2, Eq::kHighShelf, 20, 5, 30), MakeBand(3, Eq::kLowShelf, -20, 90000, 40),
-      MakeBand(4, Eq::kBell, 5, 30000, 1e9f), MakeBand(5, Eq::kHighShelf, 5, 21000, 0.5f),
-      MakeBand(6, Eq::kLowShelf, 5, 20, -3),  MakeBand(7, Eq::kBell, 5, NAN, 1),
-      MakeBand(8, Eq::kBell, 5, 1000, -2.5f), MakeBand(9, Eq::kHighShelf, 5, INFINITY, 2)};
+      MakeBand(0, Eq::kBell, 20, 22000, 8),       MakeBand(1, Eq::kBell, -20, 1, 0.01f),
+      MakeBand(2, Eq::kHighShelf, 20, 5, 30),     MakeBand(3, Eq::kLowShelf, -20, 90000, 40),
+      MakeBand(4, Eq::kBell, 5, 30000, 1e9f),     MakeBand(5, Eq::kHighShelf, 5, 21000, 0.5f),
+      MakeBand(6, Eq::kLowShelf, 5, 90000, 0.5f), MakeBand(7, Eq::kBell, 5, NAN, 1),
+      MakeBand(8, Eq::kBell, 5, 1000, -2.5f),     MakeBand(9, Eq::kHighShelf, 5, INFINITY, 2)};
+  // Guards: the curve store's cells outside the bands' columns, and the pixels below the display.
   for (int w : {1, 16, 17, 18, 460, 920, Eq::kMaxWidth, Eq::kMaxWidth + 1, 4200}) {
     auto* eq = Make(MakeSettings(10), w, 60);
     DrawAll();  // before any band: every frequency 0
     for (const Eq::Band& b : bands) eq->SetBand(b);
     DrawAll();
-    EXPECT_EQ(eq->CurveWidth(), std::min(w, Eq::kMaxWidth));
+    const int columns = std::min(w, Eq::kMaxWidth);
+    EXPECT_EQ(eq->CurveWidth(), columns);
+    const std::vector<float>& store = eq->CurveStore();
+    for (size_t i = 0; i < store.size(); ++i) {
+      const size_t slot = i / Eq::kMaxWidth, column = i % Eq::kMaxWidth;
+      const bool guard = slot == 0 || slot > Eq::kMaxBands || column >= size_t(columns);
+      ASSERT_TRUE(!guard || store[i] == 0.0f)
+          << "width " << w << ", slot " << slot << ", column " << column;
+    }
+    for (int y = 64; y < graphics->GetHeight(); ++y)
+      for (int x = 0; x < graphics->GetWidth(); ++x)
+        ASSERT_EQ(Pixel(x, y), kBackground) << x << "," << y;
     graphics->RemoveControl(eq->GetListIdx());
     delete eq;
   }
