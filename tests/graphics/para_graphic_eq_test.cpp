@@ -149,6 +149,46 @@ TEST_F(EqDisplay, CurveAtBandCentresEqualsTheBandGainsInPixels) {
   EXPECT_EQ(Pixel(230, 50), kBackground);
 }
 
+// One band at a time on a 460 x 115 display over 20..20000 Hz and +-24 dB: its curve at
+// columns across each flank, worked out from the shapes' formulas.
+TEST_F(EqDisplay, EachBandShapeRisesAndFallsAsItsFormulaSays) {
+  auto* eq = Make(MakeSettings(1, 20, 20000, -24, 24), 460, 115);
+  struct Case {
+    int type;
+    float gain, freq, width;
+    std::vector<std::pair<int, double>> columns;
+  } cases[] = {
+      {Eq::kBell,
+       12,
+       1000,
+       1.5f,  // centre 260, half span 69
+       {{191, -0.0372},
+        {225, -4.1619},
+        {259, -28.75},
+        {260, -28.75},
+        {261, -27.8136},
+        {294, -3.8747},
+        {329, 0.0353},
+        {330, 0}}},
+      {Eq::kLowShelf,
+       10,
+       100,
+       1,  // from 84 over 46 columns, falling
+       {{83, -23.9583}, {84, -23.9583}, {95, -20.734}, {107, -11.9792}, {118, -3.8027}, {130, 0}}},
+      {Eq::kHighShelf,
+       -8,
+       8000,
+       1,  // from 375 over 46 columns, rising
+       {{374, 0}, {375, 0}, {386, 2.5795}, {398, 9.5833}, {409, 16.1245}, {421, 19.1667}}},
+  };
+  for (const Case& c : cases) {
+    eq->SetBand(MakeBand(0, c.type, c.gain, c.freq, c.width));
+    DrawAll();
+    for (auto [x, want] : c.columns)
+      EXPECT_NEAR(eq->TotalCurve()[x], want, 1e-3) << "type " << c.type << " at " << x;
+  }
+}
+
 TEST_F(EqDisplay, DrawsWithinItsBuffersAtEveryWidth) {
   // Bands at and beyond both ends, with extreme widths.
   const Eq::Band bands[] = {
