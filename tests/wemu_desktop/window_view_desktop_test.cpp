@@ -33,12 +33,15 @@ void buildControls(HWND__* view, int) {
     LVCOLUMN c{LVCF_WIDTH | LVCF_TEXT, 0, 140, const_cast<char*>(title)};
     ListView_InsertColumn(list, 0, &c);
   }
+  HWND__* box = WEMU_MakeControl("", 51, "SysListView32_LB", 0, 320, 10, 60, 120, 0);
   for (const char* text : {"Lead", "Bass", "Pad"}) {
     LVITEM it{LVIF_TEXT | LVIF_PARAM, 99, 0, 0, 0, const_cast<char*>(text)};
     it.lParam = 700 + ListView_GetItemCount(list);
     ListView_InsertItem(list, &it);
+    ListView_InsertItem(box, &it);
   }
   WEMU_MakeCombo(53, 10, 140, 150, 100, 0);
+  WEMU_MakeEditField(54, 10, 170, 150, 40, WEMU_WS_VSCROLL);
   for (const char* text : {"Keys", "Pads"}) WEMU_CB_AddString(view, 53, text);
   WEMU_MakeEditField(55, 200, 140, 150, 22, 0);
   WEMU_MakeEditField(56, 200, 170, 150, 22, 0);
@@ -166,7 +169,7 @@ TEST_F(WindowViewOnDesktop, ControlWidgetsRaiseTheirNotificationsFromRealInput) 
       if (h.wParam == id && h.code == code) return &h;
     return static_cast<const Heard*>(nullptr);
   };
-  WEMU_DialogResourceIndex tmpl{40006, "Controls", 12, buildControls, 380, 220, nullptr};
+  WEMU_DialogResourceIndex tmpl{40006, "Controls", 12, buildControls, 400, 220, nullptr};
   HWND__* dlg = show(tmpl);
   auto widget = [&](int id) { return desktopControls()->widgetFor(*GetDlgItem(dlg, id)); };
   auto* tree = GTK_TREE_VIEW(widget(50));
@@ -201,14 +204,22 @@ TEST_F(WindowViewOnDesktop, ControlWidgetsRaiseTheirNotificationsFromRealInput) 
   pumpFor(0.1);
   EXPECT_TRUE(heardCode(50, -109)) << "a drag began";
 
-  // Typing in one field, then clicking into the other: the first one's editing ended.
+  // A double click in the list box.
+  cell = cellOf(GTK_TREE_VIEW(widget(51)), 2, 0);
+  clickAt(widget(51), cell.x + 5, cell.y + cell.height / 2, 2);
+  EXPECT_TRUE(heardCode(51, 2)) << "a list box double click";
+
+  // Typing in the text view and a field, each left by a click into the next: editing ended.
   heard.clear();
-  clickAt(widget(55), 10, 10);
-  input.tap(XK_a);
-  pumpFor(0.1);
-  clickAt(widget(56), 10, 10);
-  EXPECT_TRUE(heardCode(55, 0x300));
-  EXPECT_TRUE(heardCode(55, 0x200)) << "focus left the field";
+  for (int id : {54, 55, 56}) {
+    clickAt(widget(id), 10, 10);
+    if (id != 56) input.tap(XK_a);
+    pumpFor(0.1);
+  }
+  for (int id : {54, 55}) {
+    EXPECT_TRUE(heardCode(id, 0x300)) << id;
+    EXPECT_TRUE(heardCode(id, 0x200)) << id << ": focus left it";
+  }
 
   // The combo box's list about to open.
   GtkWidget* combo = widget(53);
