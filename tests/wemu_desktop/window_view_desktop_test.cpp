@@ -300,6 +300,7 @@ TEST_F(WindowViewOnDesktop, AViewsOpenGLContextClearsAndShowsItsColour) {
 }
 
 HTREEITEM gBanks = nullptr, gPrograms = nullptr;
+HIMAGELIST gImages = nullptr;
 
 void buildTreeAndList(HWND__* view, int) {
   WEMU_MakeSetCurParms(1, 1, 0, 0, view, false, false);
@@ -320,9 +321,9 @@ void buildTreeAndList(HWND__* view, int) {
   }
   std::vector<uint32_t> green(16 * 16, 0x00FF00FF);  // bytes alpha, red, green, blue
   ICONINFO icon{TRUE, 0, 0, nullptr, CreateBitmap(16, 16, 1, 32, green.data())};
-  HIMAGELIST images = ImageList_CreateEx(16, 16, 0, 1, 1);
-  ImageList_ReplaceIcon(images, -1, CreateIconIndirect(&icon));
-  ListView_SetImageList(list, images, LVSIL_SMALL);
+  gImages = ImageList_CreateEx(16, 16, 0, 1, 1);
+  ImageList_ReplaceIcon(gImages, -1, CreateIconIndirect(&icon));
+  ListView_SetImageList(list, gImages, LVSIL_SMALL);
   LVITEM withImage{LVIF_IMAGE, 1, 0, 0, 0, nullptr, 0, 0, 0};
   ListView_SetItem(list, &withImage);
   HDITEM sorted{HDI_FORMAT, 0, nullptr, nullptr, 0, HDF_SORTDOWN, 0};
@@ -390,6 +391,8 @@ TEST_F(WindowViewOnDesktop, TreesListsAndLabelsShowAndAnswerAsTheirModels) {
   EnableWindow(label, TRUE);
   EXPECT_TRUE(opacity(1.0));
   DestroyWindow(dlg);
+  pumpUntil([] { return WEMU_Internal_PendingDeleteCount() == 0; });
+  ImageList_Destroy(gImages);
 }
 
 }  // namespace
