@@ -387,6 +387,7 @@ void WEMU_WindowView::frameDidChange() {
   if (destroyState() == 2) return;
   onWemuMessage(WM_SIZE, 0, 0);
   InvalidateRect(GetParent(this), nullptr, FALSE);
+  if (mSurface) mSurface->invalidate(bounds());  // the desktop draws the view anew
 }
 
 void WEMU_WindowView::didAddSubview(View*) {
@@ -400,9 +401,11 @@ void WEMU_WindowView::willRemoveSubview(View*) {
 
 void WEMU_WindowView::viewDidHide() {
   SendMessage(this, WM_SHOWWINDOW, 0, 0);
+  if (mSurface) InvalidateRect(GetParent(this), nullptr, FALSE);  // what it covered shows
 }
 void WEMU_WindowView::viewDidUnhide() {
   SendMessage(this, WM_SHOWWINDOW, 1, 0);
+  if (mSurface) mSurface->invalidate(bounds());
 }
 
 LRESULT WEMU_DefaultDialogWindowProc(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam) {
