@@ -1,8 +1,6 @@
 // Control events reach the dialog as the messages and codes of the notification table.
 #include "wemu/control_notifications.h"
-#include "wemu/dialog_generation.h"
-#include "wemu/list_view.h"
-#include "wemu/tree_tab_functions.h"
+#include "notifying_controls.h"
 #include "window_test_support.h"
 
 namespace {
@@ -17,32 +15,6 @@ class FakeButton : public HWND__, public WEMU_RadioButton {
   int mFlags;
   bool mOn;
 };
-
-// A dialog of every control that notifies from its own event handling.
-void buildNotifyingControls(HWND__* view, int) {
-  WEMU_MakeSetCurParms(1, 1, 0, 0, view, false, false);
-  HWND__* list = WEMU_MakeControl("", 50, "SysListView32", LVS_REPORT, 10, 10, 300, 120, 0);
-  for (const char* title : {"Slot", "Name"}) {
-    LVCOLUMN c{LVCF_WIDTH | LVCF_TEXT, 0, 140, const_cast<char*>(title)};
-    ListView_InsertColumn(list, 0, &c);
-  }
-  HWND__* box = WEMU_MakeControl("", 51, "SysListView32_LB", 0, 320, 10, 90, 120, 0);
-  for (const char* text : {"Lead", "Bass", "Pad"}) {
-    LVITEM it{LVIF_TEXT | LVIF_PARAM, 99, 0, 0, 0, const_cast<char*>(text)};
-    it.lParam = 700 + ListView_GetItemCount(list);
-    ListView_InsertItem(list, &it);
-    ListView_InsertItem(box, &it);
-  }
-  HWND__* tree = WEMU_MakeControl("", 52, "SysTreeView32", 0, 10, 140, 200, 100, 0);
-  for (const char* text : {"Banks", "Programs"}) {
-    TVINSERTSTRUCT ins{TVI_ROOT, TVI_LAST, {TVIF_TEXT, nullptr, 0, 0, const_cast<char*>(text)}};
-    TreeView_InsertItem(tree, &ins);
-  }
-  WEMU_MakeCombo(53, 220, 140, 150, 100, 0);
-  WEMU_MakeEditField(54, 220, 170, 150, 60, WEMU_WS_VSCROLL);
-  WEMU_MakeEditField(55, 220, 240, 150, 20, 0);
-  WEMU_MakeEditField(56, 220, 270, 150, 20, 0);
-}
 
 // Each control's own event (a press, a double click, a header click, a focus change) reaches
 // the dialog as the message and code of the notification table.

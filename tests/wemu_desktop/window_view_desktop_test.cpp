@@ -19,33 +19,13 @@
 #include "wemu/tree_tab_functions.h"
 #include "wemu/tree_view.h"
 #include "wemu/window_paint.h"
+#include "wemu/notifying_controls.h"
 #include "wemu/window_test_support.h"
 #include "x_window_manager.h"
 
 namespace {
 
 using namespace vq::test;
-
-void buildControls(HWND__* view, int) {
-  WEMU_MakeSetCurParms(1, 1, 0, 0, view, false, false);
-  HWND__* list = WEMU_MakeControl("", 50, "SysListView32", LVS_REPORT, 10, 10, 300, 120, 0);
-  for (const char* title : {"Slot", "Name"}) {
-    LVCOLUMN c{LVCF_WIDTH | LVCF_TEXT, 0, 140, const_cast<char*>(title)};
-    ListView_InsertColumn(list, 0, &c);
-  }
-  HWND__* box = WEMU_MakeControl("", 51, "SysListView32_LB", 0, 320, 10, 60, 120, 0);
-  for (const char* text : {"Lead", "Bass", "Pad"}) {
-    LVITEM it{LVIF_TEXT | LVIF_PARAM, 99, 0, 0, 0, const_cast<char*>(text)};
-    it.lParam = 700 + ListView_GetItemCount(list);
-    ListView_InsertItem(list, &it);
-    ListView_InsertItem(box, &it);
-  }
-  WEMU_MakeCombo(53, 10, 140, 150, 100, 0);
-  WEMU_MakeEditField(54, 10, 170, 150, 40, WEMU_WS_VSCROLL);
-  for (const char* text : {"Keys", "Pads"}) WEMU_CB_AddString(view, 53, text);
-  WEMU_MakeEditField(55, 200, 140, 150, 22, 0);
-  WEMU_MakeEditField(56, 200, 170, 150, 22, 0);
-}
 
 class WindowViewOnDesktop : public DesktopTest {
  protected:
@@ -169,7 +149,7 @@ TEST_F(WindowViewOnDesktop, ControlWidgetsRaiseTheirNotificationsFromRealInput) 
       if (h.wParam == id && h.code == code) return &h;
     return static_cast<const Heard*>(nullptr);
   };
-  WEMU_DialogResourceIndex tmpl{40006, "Controls", 12, buildControls, 400, 220, nullptr};
+  WEMU_DialogResourceIndex tmpl{40006, "Controls", 12, buildNotifyingControls, 420, 300, nullptr};
   HWND__* dlg = show(tmpl);
   auto widget = [&](int id) { return desktopControls()->widgetFor(*GetDlgItem(dlg, id)); };
   auto* tree = GTK_TREE_VIEW(widget(50));
