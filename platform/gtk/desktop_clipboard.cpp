@@ -25,6 +25,7 @@ GtkClipboard* systemClipboard() {
 void DesktopBackend::writeContents(const std::optional<std::string>& text,
                                    const std::vector<std::pair<std::string, std::string>>& data) {
   Pasteboard::writeContents(text, data);
+  if (data.empty()) return;  // text alone: the system clipboard has it already
   auto* offer = new ClipboardOffer{this, text, data};
   GtkTargetList* list = gtk_target_list_new(nullptr, 0);
   if (text) gtk_target_list_add_text_targets(list, 0);
