@@ -99,19 +99,6 @@ TEST_F(AppDesktop, WindowAppearsAndQuitEndsItWithItsStateSaved) {
   EXPECT_EQ(fs::status(dir + "/VQEditor4").permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
-TEST_F(AppDesktop, AFileSizeLimitFailsItsSavesInsteadOfKillingIt) {
-  std::string why;
-  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
-  // Smaller than the settings file it writes at start-up and Quit.
-  program = std::thread([this] {
-    exitCode = RunProgram({"prlimit", "--fsize=64", Program()}, 60000, &output);
-  });
-  ASSERT_TRUE(WindowAppears()) << output;
-  EXPECT_EQ(Quit(), 0) << output;
-  for (const auto& entry : fs::directory_iterator(dir + "/VQEditor4"))
-    EXPECT_NE(entry.path().filename().string().front(), '.') << "a temporary file stays behind";
-}
-
 class AppDesktopOverJack : public AppDesktop {};
 
 // Where a port lands in the program's lists: after "off" and the virtual port.
