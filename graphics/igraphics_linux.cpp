@@ -63,10 +63,12 @@ uint32_t ToARGB(const IColor& c) {
 
 IMouseMod ModFor(const vp::PointerEvent& e, bool rightButton) {
   IMouseMod m;
+  // The mouse has a right button: no key turns a click into a right click. The Control key
+  // (reported as the Command flag) plays the Command key's part: it toggles selections.
   m.L = !rightButton;
-  m.R = rightButton || (e.modifiers & vp::kCommandFlag);
+  m.R = rightButton;
   m.S = (e.modifiers & vp::kShiftFlag) != 0;
-  m.C = (e.modifiers & vp::kControlFlag) != 0;
+  m.C = (e.modifiers & (vp::kCommandFlag | vp::kControlFlag)) != 0;
   m.A = (e.modifiers & vp::kOptionFlag) != 0;
   return m;
 }

@@ -126,7 +126,9 @@ class ProgramManager : public VQParamCases {
   DbClient& Client() { return mClient; }
   void SetClient(DbClient client) { mClient = std::move(client); }
   int EditMode() const { return mEditMode; }
-  bool Confirm() const { return mConfirm; }      // the confirmation switch is on
+  // The confirmation switch (ASK) is on: read from its parameter, so the flag is always what
+  // the box shows, whatever order start-up set them in.
+  static bool Confirm(const VQEditor& editor);
   bool BankSaved() const { return mBankSaved; }  // the bank was written into a folder
   bool LoggedIn() const { return mLoggedIn; }
   void SetLoggedIn(bool loggedIn) { mLoggedIn = loggedIn; }
@@ -163,10 +165,13 @@ class ProgramManager : public VQParamCases {
 
   DbClient mClient;
   int mEditMode = kModeNone;
-  bool mConfirm = false;
   bool mBankSaved = false;
   std::string mBankFolder;
   int mAnchor = -1;  // the browser row a range selection starts from (-1: none)
+  // The bank cell the pointer went down on and whether it was dragged off it since: a release
+  // is a drop only after a drag to another cell.
+  int mBankPressSlot = -1;
+  bool mBankDragged = false;
   bool mLoggedIn = false;
   ManagerTextField mNameEntry{63};
   ManagerTextField mUserField{255};
@@ -176,8 +181,15 @@ class ProgramManager : public VQParamCases {
   std::function<std::string(const std::string& startFolder)> mChooseFolder;
 };
 
+// The slot shift would carry a selected program past slot 99 (where it would be lost).
+bool ShiftRunsPastLastSlot(const std::vector<ProgramSlot>& table, int target);
+
+// Gives the page's list parameters their ranges when the page has not: 338 a shown row 0..47
+// (or a scroll delta), 339 a cell 0..100 of the grid, both to a thousandth.
+void InitManagerListParams(VQEditor& editor);
+
 // Installs the manager as the editor's manager-page cases (behind the program-file controls;
-// call it after InstallProgramTransfers) and gives the page's list parameters their ranges
-// (338: a shown row or scroll delta, 339: a slot 0..99). Returns the manager, owned by the editor.
+// call it after InstallProgramTransfers) and gives the page's list parameters their ranges.
+// Returns the manager, owned by the editor.
 ProgramManager& InstallProgramManager(VQEditor& editor,
                                       DbClientOptions options = DbClientOptions::FromEnvironment());

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "db_test_server.h"
+#include "editor/gui/editor_pages.h"
 #include "library/bank_transfer.h"
 #include "library/credential_cache.h"
 #include "library/program_manager.h"
@@ -68,7 +69,6 @@ TEST(SlotShift, EveryProgramIsKept) {
       {"ab.d........", {1, 2, 4}, 3, kModeMove, "..ab.d......"},  // 4 is taken before 2 lands on it
       {"..cd........", {3, 4}, 4, kModeMove, "...cd......."},
       {"ab..x.......", {1, 2}, 4, kModeMove, "...ab......."},  // x overwritten (asked first)
-      {"AB.", {97, 98}, 99, kModeMove, ".BA", 97},             // past 99: skipped, the source stays
       {"ab..........", {1, 2}, 2, kModeCopy, "aab........."},
       {"ab.d........", {1, 2, 4}, 3, kModeCopy, "abab.d......"},
       {"ab..ef......", {1, 2}, 5, kModeSwap, "ef..ab......"},
@@ -85,6 +85,32 @@ TEST(SlotShift, EveryProgramIsKept) {
     EXPECT_EQ(Layout(t, std::strlen(c.before), c.first), c.after) << c.before << " -> " << c.target;
     for (const ProgramSlot& s : t) EXPECT_EQ(s.selected, 0);
   }
+}
+
+// Every block that touches slot 99, shifted anywhere: a shift past 99 is refused whole, any
+// other keeps every program (copies keep their sources).
+TEST(SlotShift, NoBlockTouchingTheLastSlotLosesAProgram) {
+  for (ManagerEditMode mode : {kModeMove, kModeCopy, kModeSwap})
+    for (int first = 90; first <= 99; ++first)
+      for (int target = 1; target <= 99; ++target) {
+        std::vector<int> block;
+        for (int s = first; s <= 99; ++s) block.push_back(s);
+        std::string layout(99, '.');
+        for (int s = 1; s <= 99; s += 3) layout[static_cast<size_t>(s - 1)] = 'a' + s % 26;
+        for (int s : block) layout[static_cast<size_t>(s - 1)] = 'A' + s % 26;
+        std::vector<ProgramSlot> t = Table(layout, block);
+        const bool past = target + 99 - first > 99;
+        EXPECT_EQ(ShiftRunsPastLastSlot(t, target), past);
+        ShiftSelectedSlots(t, target, mode);
+        const std::string after = Layout(t, 99);
+        if (past) {
+          EXPECT_EQ(after, layout) << mode << " " << first << " -> " << target;
+          continue;
+        }
+        for (int s : block)
+          EXPECT_NE(after.find(static_cast<char>('A' + s % 26)), std::string::npos)
+              << mode << " " << first << " -> " << target;
+      }
 }
 
 TEST(SlotTexts, NamesAndPathsAreNeverCutIntoSomethingElse) {
@@ -171,10 +197,10 @@ TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
       {324, true, 1, 2, 1, "ab.x........"},
       {324, true, 1, 0, 1, "ab.x........"},  // a dismissed box is a No
       {324, true, 5, 1, 0, "ab.x........"},  // a drop on an empty slot does nothing
-      {324, false, 5, 7, 0, "...x........"},
       {325, true, 2, 7, 0, ".abx........"},  // a moved program that moves on is not lost
       {325, true, 3, 7, 1, "ab.x........"},
       {325, true, 3, 1, 1, "..ab........"},
+      {324, false, 5, 7, 0, "...x........"},  // the user unticks ASK: no question
   };
   for (const auto& c : cases) {
     for (int s = 1; s <= 12; ++s) editor->Browser().Slots()[static_cast<size_t>(s)] = ProgramSlot{};
@@ -182,7 +208,8 @@ TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
     Fill(2, bankFolder + "2", "b");
     Fill(4, bankFolder + "4", "x");
     editor->Browser().Slots()[1].selected = editor->Browser().Slots()[2].selected = 1;
-    Set(330, c.confirm ? 1 : 0);
+    // ASK is ticked from start-up on; only the last case unticks it.
+    if (!c.confirm) Set(330, 0);
     Set(c.button, 1);
     G().messageBoxes.clear();
     G().messageBoxAnswer = c.answer;
@@ -191,6 +218,96 @@ TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
     EXPECT_EQ(G().messageBoxes.size(), c.boxes);
     Set(c.button, 0);
   }
+}
+
+// In an edit mode a press and release on one cell selects; only a drag onto another cell drops,
+// and a block that would run past 99 is refused with a message.
+TEST_F(ManagerTest, AClickSelectsADragDrops) {
+  VQEditor& e = Start();
+  const struct {
+    int kind, slot, modifier;
+    const char* after;
+    size_t boxes;
+  } steps[] = {
+      {kListClick, 1, kListPlain, "ab.x........", 0},
+      {kListDrop, 1, kListPlain, "ab.x........", 0},
+      {kListClick, 2, kListRange, "ab.x........", 0},
+      {kListDrop, 2, kListPlain, "ab.x........", 0},
+      {kListClick, 1, kListPlain, "ab.x........", 0},
+      {kListDragOver, 2, kListPlain, "ab.x........", 0},
+      {kListDragOver, 5, kListPlain, "ab.x........", 0},
+      {kListDrop, 5, kListPlain, "ab.xab......", 0},
+      {kListClick, 4, kListPlain, "ab.xab......", 0},
+      {kListDrop, 4, kListPlain, "ab.xab......", 0},
+  };
+  Fill(1, bankFolder + "1", "a");
+  Fill(2, bankFolder + "2", "b");
+  Fill(4, bankFolder + "4", "x");
+  Set(327, 1);  // copy
+  G().messageBoxAnswer = 1;
+  for (const auto& st : steps) {
+    G().messageBoxes.clear();
+    bank = {st.kind, st.modifier, 0, 0};
+    Set(339, st.slot);
+    EXPECT_EQ(BankLayout(), st.after) << st.kind << " " << st.slot;
+    EXPECT_EQ(G().messageBoxes.size(), st.boxes) << st.kind << " " << st.slot;
+  }
+  EXPECT_EQ(G().messageBoxes.size(), 0u);
+  // 97..99 onto 98: refused, nothing lost.
+  for (int s : {97, 98, 99}) Fill(s, bankFolder + std::to_string(s), std::string(1, 'a' + s % 26));
+  Set(327, 0);
+  Set(325, 1);  // move
+  const int gestures[][3] = {{kListClick, 97, kListPlain},
+                             {kListClick, 99, kListRange},
+                             {kListClick, 97, kListPlain},
+                             {kListDragOver, 98, kListPlain},
+                             {kListDrop, 98, kListPlain}};
+  for (const auto& [kind, slot, modifier] : gestures) {
+    bank = {kind, modifier, 0, 0};
+    Set(339, slot);
+  }
+  EXPECT_EQ(Layout(e.Browser().Slots(), 3, 97), "tuv");
+  ASSERT_EQ(G().messageBoxes.size(), 1u);
+  EXPECT_NE(G().messageBoxes[0].text.find("99"), std::string::npos);
+}
+
+// The page's own controls, fed as the window feeds them: the row and the cell under the pointer
+// are the ones acted on, a wheel notch moves the scroll bar a hundredth, and a double-click that
+// loads a slot deselects the browser's rows.
+TEST_F(ManagerTest, ThePagesControlsActWhereThePointerIs) {
+  VQEditor& e = Start();
+  ConnectProgramManager(e, *m);
+  for (int s : {4, 5, 6}) Fill(s, Program(bankFolder + "0" + std::to_string(s) + "_P.pr4", s), "P");
+  for (int k = 10; k < 70; ++k) Program(bankFolder + std::to_string(k) + "_F.pr4", k);
+  e.Browser().SetFolder(bankFolder.substr(0, bankFolder.size() - 1));
+  e.ListProgramFolder(e.Browser().Folder().c_str());
+  IControl* rows = Page().BrowserSelect();
+  IControl* grid = Page().SlotMatrix();
+  IMouseMod plain;
+  auto selectedRows = [&e] {
+    std::string s;
+    for (int i = 0; i < 6; ++i)
+      s += e.Browser().Rows()[static_cast<size_t>(i)].flags[3] ? '1' : '0';
+    return s;
+  };
+  rows->OnMouseDown(100, 118 + 14 * 2 + 7, &plain);
+  EXPECT_EQ(selectedRows(), "001000");
+  rows->OnMouseUp(100, 118 + 14 * 2 + 7, &plain);
+  rows->OnMouseDown(100, 118 + 14 * 4 + 7, &plain);
+  EXPECT_EQ(selectedRows(), "000010");
+  for (int slot : {5, 4, 6}) {
+    const int x = 308 + 82 * (slot % 10) + 41, y = 108 + 68 * (slot / 10) + 34;
+    grid->OnMouseDown(x, y, &plain);
+    grid->OnMouseUp(x, y, &plain);
+    grid->OnMouseDblClick(x, y, &plain);
+    grid->OnMouseUp(x, y, &plain);
+    EXPECT_EQ(e.Record()[0], slot);
+    EXPECT_EQ(Layout(e.Browser().Slots(), 1, static_cast<size_t>(slot)), "P");
+    EXPECT_TRUE(e.Browser().Slots()[static_cast<size_t>(slot)].selected);
+    EXPECT_EQ(selectedRows(), "000000");
+  }
+  rows->OnMouseWheel(100, 300, &plain, -1);
+  EXPECT_NEAR(Value(341), 0.99, 1e-9);
 }
 
 TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
@@ -320,7 +437,8 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
          EXPECT_EQ(m->EditMode(), kModeNone);
          EXPECT_EQ(e.Browser().Slots()[2].selected, 0);
        }},
-      {"confirmation switch", [&] { Set(330, 1); }, [&] { EXPECT_TRUE(m->Confirm()); }},
+      {"confirmation switch", [&] { Set(330, 0); },
+       [&] { EXPECT_FALSE(ProgramManager::Confirm(e)); }},
       {"categories are exclusive",
        [&] {
          Set(331, 1);
