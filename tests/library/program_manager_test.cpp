@@ -292,6 +292,7 @@ TEST_F(ManagerTest, ThePagesControlsActWhereThePointerIs) {
   };
   rows->OnMouseDown(100, 118 + 14 * 2 + 7, &plain);
   EXPECT_EQ(selectedRows(), "001000");
+  EXPECT_EQ(RowText(2), "05_P.pr4");  // the row selected is the row shown there
   rows->OnMouseUp(100, 118 + 14 * 2 + 7, &plain);
   rows->OnMouseDown(100, 118 + 14 * 4 + 7, &plain);
   EXPECT_EQ(selectedRows(), "000010");
