@@ -3,6 +3,7 @@
 // and what lands on disk; a screenshot of every step is kept in the build folder.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
 
@@ -41,6 +42,10 @@ class ManagerDesktopOverJack : public ::testing::Test {
       if (pid > 0) kill(pid, SIGTERM);
       program.join();
     }
+    // What the program printed stays beside the screenshots.
+    std::error_code ignored;
+    fs::copy_file(dir + "/output", shots + "output.txt", fs::copy_options::overwrite_existing,
+                  ignored);
     fs::remove_all(dir);
   }
   // Folder `name` with one program file per entry, each carrying its marker.
@@ -114,19 +119,25 @@ class ManagerDesktopOverJack : public ::testing::Test {
       return Differing(before, "menu-check", gx, gy, w, h) > w * h / 20;
     };
   }
-  // Chooses a folder or file in the panel titled `title` by typing its path.
-  bool ChooseInPanel(const char* title, const std::string& path, const char* entry = "ctrl+l") {
+  // Chooses a folder or file in the panel titled `title` by typing its path; once more when the
+  // panel opened its location field too late for the keys.
+  bool ChooseInPanel(const char* title, const std::string& path) {
     if (!WindowShownBecomes(title, true, 10000))
       return Shot(std::string("no-panel-") + title), false;
-    // Without a window manager the panel takes the keyboard only once clicked: a click on
-    // "Home" in its side bar.
-    int px = 0, py = 0;
-    if (!WindowOrigin(title, &px, &py)) return false;
-    Click(px + 40, py + 60);
-    for (const std::vector<std::string>& step : std::vector<std::vector<std::string>>{
-             {"key", entry}, {"key", "ctrl+a"}, {"type", "--delay", "0", path}, {"key", "Return"}})
-      Xdo(step);
-    if (WindowShownBecomes(title, false, 10000)) return true;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      // Without a window manager the panel takes the keyboard only once clicked: a click on
+      // the empty lower part of its list.
+      int px = 0, py = 0;
+      if (!WindowOrigin(title, &px, &py)) return false;
+      Click(px + 400, py + 350);
+      for (const std::vector<std::string>& step :
+           std::vector<std::vector<std::string>>{{"key", "ctrl+l"},
+                                                 {"key", "ctrl+a"},
+                                                 {"type", "--delay", "0", path},
+                                                 {"key", "Return"}})
+        Xdo(step);
+      if (WindowShownBecomes(title, false, 3000)) return true;
+    }
     Shot(std::string("panel-stays-") + title);
     return false;
   }
@@ -166,6 +177,7 @@ class ManagerDesktopOverJack : public ::testing::Test {
   std::string dir, shots;
   std::thread program;
   int exitCode = -2;
+  std::atomic<bool> ended{false};
   int vx = 0, vy = 0;
 };
 
@@ -190,6 +202,7 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
     exitCode = RunProgram(
         {"sh", "-c", "echo $$ >\"$1.pid\"; exec \"$0\" >\"$1\" 2>&1", Program(), dir + "/output"},
         170000);
+    ended = true;
   });
   ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
   int x = 0, y = 0;
@@ -293,6 +306,7 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   Shot("14-past-99-refused");
   Xdo({"key", "Return"});
   ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  Shot("14-refusal-read");
   // Ctrl+click takes 09 out; 08 and 10 then move onto 20 and 22.
   ClickGui(SlotX(9), SlotY(9), "ctrl");
   Shot("15-toggled");
@@ -315,12 +329,14 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
       (std::map<int, int>{
           {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {9, 9}, {20, 8}, {22, 10}}));
 
-  RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus",
-              "--sync", "key", "ctrl+q"},
-             10000);
+  // File > Quit.
+  EXPECT_TRUE(Menu(20, 60, 240, [this] { return Within(5000, [this] { return ended.load(); }); }));
   program.join();
   EXPECT_EQ(exitCode, 0) << ReadFile(dir + "/output");
   EXPECT_EQ(warningsAfter, warningsBefore) << ReadFile(dir + "/output");
+  // Nor any other panel: each opens on a folder, never on the "Recent" view whose location
+  // field refuses typed folders and sets GTK complaining.
+  EXPECT_EQ(Count("Gtk-CRITICAL"), 0) << ReadFile(dir + "/output");
   EXPECT_TRUE(sim.Faults().empty());
 }
 
