@@ -220,94 +220,26 @@ TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
   }
 }
 
-// In an edit mode a press and release on one cell selects; only a drag onto another cell drops,
-// and a block that would run past 99 is refused with a message.
-TEST_F(ManagerTest, AClickSelectsADragDrops) {
-  VQEditor& e = Start();
-  const struct {
-    int kind, slot, modifier;
-    const char* after;
-    size_t boxes;
-  } steps[] = {
-      {kListClick, 1, kListPlain, "ab.x........", 0},
-      {kListDrop, 1, kListPlain, "ab.x........", 0},
-      {kListClick, 2, kListRange, "ab.x........", 0},
-      {kListDrop, 2, kListPlain, "ab.x........", 0},
-      {kListClick, 1, kListPlain, "ab.x........", 0},
-      {kListDragOver, 2, kListPlain, "ab.x........", 0},
-      {kListDragOver, 5, kListPlain, "ab.x........", 0},
-      {kListDrop, 5, kListPlain, "ab.xab......", 0},
-      {kListClick, 4, kListPlain, "ab.xab......", 0},
-      {kListDrop, 4, kListPlain, "ab.xab......", 0},
-  };
-  Fill(1, bankFolder + "1", "a");
-  Fill(2, bankFolder + "2", "b");
-  Fill(4, bankFolder + "4", "x");
-  Set(327, 1);  // copy
-  G().messageBoxAnswer = 1;
-  for (const auto& st : steps) {
-    G().messageBoxes.clear();
-    bank = {st.kind, st.modifier, 0, 0};
-    Set(339, st.slot);
-    EXPECT_EQ(BankLayout(), st.after) << st.kind << " " << st.slot;
-    EXPECT_EQ(G().messageBoxes.size(), st.boxes) << st.kind << " " << st.slot;
-  }
-  EXPECT_EQ(G().messageBoxes.size(), 0u);
-  // 97..99 onto 98: refused, nothing lost.
-  for (int s : {97, 98, 99}) Fill(s, bankFolder + std::to_string(s), std::string(1, 'a' + s % 26));
-  Set(327, 0);
-  Set(325, 1);  // move
-  const int gestures[][3] = {{kListClick, 97, kListPlain},
-                             {kListClick, 99, kListRange},
-                             {kListClick, 97, kListPlain},
-                             {kListDragOver, 98, kListPlain},
-                             {kListDrop, 98, kListPlain}};
-  for (const auto& [kind, slot, modifier] : gestures) {
-    bank = {kind, modifier, 0, 0};
-    Set(339, slot);
-  }
-  EXPECT_EQ(Layout(e.Browser().Slots(), 3, 97), "tuv");
-  ASSERT_EQ(G().messageBoxes.size(), 1u);
-  EXPECT_NE(G().messageBoxes[0].text.find("99"), std::string::npos);
-}
-
 // The page's own controls, fed as the window feeds them: the row and the cell under the pointer
-// are the ones acted on, a wheel notch moves the scroll bar a hundredth, and a double-click that
-// loads a slot deselects the browser's rows.
+// are the ones acted on (the row shown there), a wheel notch moves the scroll bar a hundredth,
+// and a double-click that loads a slot deselects the browser's rows.
 TEST_F(ManagerTest, ThePagesControlsActWhereThePointerIs) {
   VQEditor& e = Start();
   ConnectProgramManager(e, *m);
-  for (int s : {4, 5, 6}) Fill(s, Program(bankFolder + "0" + std::to_string(s) + "_P.pr4", s), "P");
-  for (int k = 10; k < 70; ++k) Program(bankFolder + std::to_string(k) + "_F.pr4", k);
+  for (int k = 1; k <= 60; ++k) Program(bankFolder + std::to_string(k + 9) + "_F.pr4", k);
+  Fill(5, bankFolder + "19_F.pr4", "P");
   e.Browser().SetFolder(bankFolder.substr(0, bankFolder.size() - 1));
   e.ListProgramFolder(e.Browser().Folder().c_str());
-  IControl* rows = Page().BrowserSelect();
-  IControl* grid = Page().SlotMatrix();
   IMouseMod plain;
-  auto selectedRows = [&e] {
-    std::string s;
-    for (int i = 0; i < 6; ++i)
-      s += e.Browser().Rows()[static_cast<size_t>(i)].flags[3] ? '1' : '0';
-    return s;
-  };
-  rows->OnMouseDown(100, 118 + 14 * 2 + 7, &plain);
-  EXPECT_EQ(selectedRows(), "001000");
-  EXPECT_EQ(RowText(2), "05_P.pr4");  // the row selected is the row shown there
-  rows->OnMouseUp(100, 118 + 14 * 2 + 7, &plain);
-  rows->OnMouseDown(100, 118 + 14 * 4 + 7, &plain);
-  EXPECT_EQ(selectedRows(), "000010");
-  for (int slot : {5, 4, 6}) {
-    const int x = 308 + 82 * (slot % 10) + 41, y = 108 + 68 * (slot / 10) + 34;
-    grid->OnMouseDown(x, y, &plain);
-    grid->OnMouseUp(x, y, &plain);
-    grid->OnMouseDblClick(x, y, &plain);
-    grid->OnMouseUp(x, y, &plain);
-    EXPECT_EQ(e.Record()[0], slot);
-    EXPECT_EQ(Layout(e.Browser().Slots(), 1, static_cast<size_t>(slot)), "P");
-    EXPECT_TRUE(e.Browser().Slots()[static_cast<size_t>(slot)].selected);
-    EXPECT_EQ(selectedRows(), "000000");
-  }
-  rows->OnMouseWheel(100, 300, &plain, -1);
+  Page().BrowserSelect()->OnMouseDown(100, 118 + 14 * 2 + 7, &plain);
+  EXPECT_TRUE(e.Browser().Rows()[2].flags[3]);
+  EXPECT_EQ(RowText(2), "11_F.pr4");
+  const int x = 308 + 82 * 5 + 41, y = 108 + 34;  // slot 05
+  for (auto event : {&IControl::OnMouseDown, &IControl::OnMouseUp, &IControl::OnMouseDblClick})
+    (Page().SlotMatrix()->*event)(x, y, &plain);
+  EXPECT_EQ(e.Record()[0], 10);
+  EXPECT_FALSE(e.Browser().Rows()[2].flags[3]);
+  Page().BrowserSelect()->OnMouseWheel(100, 300, &plain, -1);
   EXPECT_NEAR(Value(341), 0.99, 1e-9);
 }
 
