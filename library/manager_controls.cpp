@@ -58,7 +58,7 @@ bool ProgramManager::Ask(VQEditor& e, const char* text, int type) {
 }
 
 std::string ProgramManager::ChooseFolder(const std::string& startFolder) {
-  std::string folder = mChooseFolder ? mChooseFolder(startFolder) : ChooseDirectory(startFolder);
+  std::string folder = ChooseDirectory(startFolder);
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder.size() > 255 ? std::string() : folder;
 }

@@ -138,10 +138,6 @@ class ProgramManager : public VQParamCases {
   // Event details of the browser (338) and bank (339) list controls.
   void SetBrowserEventReader(std::function<ListEvent()> read) { mBrowserEvent = std::move(read); }
   void SetBankEventReader(std::function<ListEvent()> read) { mBankEvent = std::move(read); }
-  // The folder panel, opened in the given folder ("" when cancelled; else ends in "/").
-  void SetFolderChooser(std::function<std::string(const std::string& startFolder)> choose) {
-    mChooseFolder = std::move(choose);
-  }
 
  private:
   bool Ask(VQEditor& editor, const char* text, int type = 4);
@@ -178,7 +174,6 @@ class ProgramManager : public VQParamCases {
   ManagerTextField mPasswordField{255};
   std::function<ListEvent()> mBrowserEvent;
   std::function<ListEvent()> mBankEvent;
-  std::function<std::string(const std::string& startFolder)> mChooseFolder;
 };
 
 // The slot shift would carry a selected program past slot 99 (where it would be lost).

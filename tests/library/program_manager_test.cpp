@@ -13,6 +13,7 @@
 #include "library/credential_cache.h"
 #include "library/program_manager.h"
 #include "library/slot_table.h"
+#include "platform/headless.h"
 #include "program_library_fixture.h"
 
 namespace vqtest {
@@ -127,6 +128,7 @@ TEST(SlotTexts, NamesAndPathsAreNeverCutIntoSomethingElse) {
 class ManagerTest : public LibraryEditorTest {
  protected:
   VQEditor& Start() {
+    panels = &vq::platform::installHeadless();  // the folder panel answers from its script
     VQEditor& e = MakeWithLibrary();
     InstallProgramTransfers(e);
     DbClientOptions options = DbTestServer::Get().Options();
@@ -135,10 +137,6 @@ class ManagerTest : public LibraryEditorTest {
     e.SetManagerPageShown(true);
     m->SetBrowserEventReader([this] { return browser; });
     m->SetBankEventReader([this] { return bank; });
-    m->SetFolderChooser([this](const std::string& start) {
-      folderStarts.push_back(start);
-      return folderAnswer;
-    });
     bankFolder = Folder() + "bank/";
     fsys::create_directories(bankFolder);
     return e;
@@ -178,8 +176,19 @@ class ManagerTest : public LibraryEditorTest {
 
   ProgramManager* m = nullptr;
   ListEvent browser, bank;
-  std::string folderAnswer, bankFolder;
-  std::vector<std::string> folderStarts;
+  // The folder the user picks in the next folder panel.
+  void AnswerFolder(const std::string& folder) {
+    vq::platform::PanelAnswer answer;
+    answer.paths = std::vector<std::string>{folder};
+    panels->panelAnswers.push_back(answer);
+  }
+  void TearDown() override {
+    LibraryEditorTest::TearDown();
+    vq::platform::installHeadless();
+  }
+
+  vq::platform::HeadlessBackend* panels = nullptr;
+  std::string bankFolder;
 };
 
 TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
@@ -295,7 +304,7 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   Fill(7, src + "07_Lead.prg", "Lead", kSlotCategoryFx);
   Fill(5, newer, "x");
   Fill(3, src + "03_Pad.pr4", "Pad");
-  folderAnswer = bankFolder;
+  AnswerFolder(bankFolder);
   Press(321);
   EXPECT_TRUE(m->BankSaved());
   EXPECT_TRUE(e.Link().TransferDone());
@@ -307,7 +316,7 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   ASSERT_EQ(ReadProgramFile((bankFolder + "07_FX_Lead.pr4").c_str(), converted),
             ProgramFileError::kNone);
 
-  folderAnswer = bankFolder;
+  AnswerFolder(bankFolder);
   Press(319);  // load it back: asks first, the bank holds programs
   EXPECT_EQ(G().messageBoxes.back().text,
             "This operation will remove the current Programs.\nDo you wish to continue?");
@@ -428,7 +437,7 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
       {"upload after a save opens the page",
        [&] {
          G().messageBoxAnswer = 1;
-         folderAnswer = bankFolder;
+         AnswerFolder(bankFolder);
          Press(322);
        },
        [&] {
@@ -472,16 +481,18 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
        [&] {
          e.Link().SetDownloadToManager(false);
          e.Browser().SetSaveFolder("/start/");
+         AnswerFolder(bankFolder);
          Press(343);
        },
        [&] {
-         EXPECT_EQ(folderStarts.back(), "/start/");
+         EXPECT_EQ(panels->panels.back().directory, "/start/");
          EXPECT_EQ(e.Browser().Folder() + "/", bankFolder);
          EXPECT_EQ(e.Browser().Rows().size(), Listing(bankFolder).size() + 1);
        }},
       {"folders are shown in brackets",
        [&] {
          fsys::create_directory(bankFolder + "sub");
+         AnswerFolder(bankFolder);
          Press(343);
          Set(341, 1.0);
        },
