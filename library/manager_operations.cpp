@@ -22,6 +22,8 @@ namespace {
 constexpr int kDesignWidth = VQEditor::kGuiWidth;
 constexpr int kGridLeft = 308, kGridTop = 108, kGridWidth = 812, kGridHeight = 680;
 constexpr size_t kPathBytes = 255;
+constexpr const char* kPastLastSlot =
+    "The selected Program(s) do not fit between this slot and slot 99.\nNothing was changed.";
 
 bool IsHttpsPath(const char* path) {
   return std::strncmp(path, "https://", 8) == 0;
@@ -127,7 +129,7 @@ std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target,
   const std::vector<ProgramSlot> before = table;
   for (int s : sources) table[static_cast<size_t>(s)].selected = 0;
 
-  std::vector<int> moving = sources, dests;
+  std::vector<int> dests;
   for (int s : sources) dests.push_back(s + delta);
   auto entry = [&before](int s) {
     ProgramSlot e = before[static_cast<size_t>(s)];
@@ -139,19 +141,19 @@ std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target,
   };
 
   if (mode == kModeMove)
-    for (int s : moving) table[static_cast<size_t>(s)] = ProgramSlot{};
+    for (int s : sources) table[static_cast<size_t>(s)] = ProgramSlot{};
   if (mode == kModeSwap) {
     // What the block displaces fills the places it left, in order: a permutation, nothing lost.
     std::vector<int> vacated, displaced;
-    for (int s : moving)
+    for (int s : sources)
       if (!contains(dests, s)) vacated.push_back(s);
     for (int d : dests)
-      if (!contains(moving, d)) displaced.push_back(d);
+      if (!contains(sources, d)) displaced.push_back(d);
     for (size_t i = 0; i < vacated.size() && i < displaced.size(); ++i)
       table[static_cast<size_t>(vacated[i])] = entry(displaced[i]);
   }
-  for (size_t i = 0; i < moving.size(); ++i)
-    table[static_cast<size_t>(dests[i])] = entry(moving[i]);
+  for (size_t i = 0; i < sources.size(); ++i)
+    table[static_cast<size_t>(dests[i])] = entry(sources[i]);
 
   for (int s : sources) changed.push_back(s);
   for (int d : dests)
@@ -418,15 +420,10 @@ void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
     mBankSaved = false;
     return;
   }
-  std::vector<int> sources;
-  for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
-    if (e.Browser().Slots()[static_cast<size_t>(i)].selected) sources.push_back(i);
+  const std::vector<int> sources = SelectedSlots(e.Browser().Slots());
   if (sources.empty()) return;
   if (ShiftRunsPastLastSlot(e.Browser().Slots(), slot)) {
-    e.ShowMessageBox(
-        "The selected Program(s) do not fit between this slot and slot 99.\nNothing "
-        "was changed.",
-        "Warning", 0);
+    e.ShowMessageBox(kPastLastSlot, "Warning", 0);
     return;
   }
   if (confirm) {

@@ -67,9 +67,9 @@ class ManagerTextField {
 int DropTargetSlot(int x, int y, int width);
 
 // Move, copy or swap of the selected slots so that the lowest lands on `target`, keeping their
-// distances; destinations past 99 are skipped. Every source is taken before anything is
-// placed, so overlapping shifts keep every program. The sources end unselected. Returns the
-// slots whose entries changed.
+// distances; a block that would pass slot 99 is refused whole (nothing changes). Every source is
+// taken before anything is placed, so overlapping shifts keep every program. The sources end
+// unselected. Returns the slots whose entries changed.
 std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target,
                                     ManagerEditMode mode);
 inline std::vector<int> MoveSlots(std::vector<ProgramSlot>& t, int target) {
