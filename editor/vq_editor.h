@@ -174,6 +174,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // --- Editor GUI (forwarded to the pages) ---
   void CreateGui(int mode);
   void BuildManagerPage();
+  void BuildGuiOrig(bool space);
+  void BuildGuiLcd();
   void RefreshGuiFromParams(int layoutView, double width, double height);
   void ShowOverdriveControls(bool hide);
   void ShowEqBandControls(bool hide);
@@ -228,6 +230,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SetApplyingProgram(bool applying) { mApplyingProgram = applying; }
   bool ProgramEdited() const { return mProgramEdited; }
   void SetProgramEdited(bool edited) { mProgramEdited = edited; }
+  // Set by INIT until a program file is loaded or made current: the program has no file.
+  bool ProgramWithoutFile() const { return mProgramWithoutFile; }
   const std::string& ProgramName() const { return mProgramName; }
   // The number of group switches (278..289) on.
   int32_t SelectedGroups() const { return mSelectedGroups; }
@@ -432,6 +436,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   int32_t mLastField = kNoFieldSent;
   bool mApplyingProgram = false;
   bool mProgramEdited = false;
+  bool mProgramWithoutFile = false;
   std::string mProgramName;
   int32_t mSelectedGroups = 0;
 

@@ -87,7 +87,7 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
          EXPECT_TRUE(editor->Link().BankDownloadRunning() && editor->Link().RequestPending() &&
                      editor->Link().RequestSlot() == 1);
        }},
-      {23, nullptr,
+      {23, [this] { pages->skinsShown.clear(); },
        [this] {
          EXPECT_EQ(Setting("gui", "background"), "solid");
          EXPECT_EQ(editor->SkinMode(), 1);
