@@ -39,6 +39,7 @@ void VQEditor::OpenFileSelector(int role) {
 }
 
 bool VQEditor::LoadProgramFileToEditor(const char* path) {
+  UTL_MutexLock lock(mMutex);
   if (!mProgramFiles || !path || !mProgramFiles->LoadProgramFileToEditor(*this, path)) return false;
   mProgramWithoutFile = false;
   return true;
