@@ -15,7 +15,7 @@ void VQEditor::ResetFlexiSlotMarkers() {
     // The range knobs give the destination's place back to its knob; the page groups shown
     // next decide whether that knob is on the current page.
     const int32_t d = mFlexiPick.Destinations()[n];
-    if (g && d >= 0) {
+    if (g && d >= 0 && d < kProgramFieldCount) {
       g->HideControlsOfParam(vq_param::kFlexi1RangeA + 2 * n, true);
       g->HideControlsOfParam(vq_param::kFlexi1RangeB + 2 * n, true);
       g->HideControlsOfParam(d + kFieldParamOffset, false);

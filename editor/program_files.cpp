@@ -1,8 +1,9 @@
 // The editor's program-file members: each forwards to the program library when one was given,
 // plus the naming and path state they share.
+#include "editor/program_files.h"
+
 #include <cstring>
 
-#include "editor/program_files.h"
 #include "editor/vq_editor.h"
 #include "platform/file_system.h"
 

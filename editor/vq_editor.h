@@ -230,8 +230,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SetApplyingProgram(bool applying) { mApplyingProgram = applying; }
   bool ProgramEdited() const { return mProgramEdited; }
   void SetProgramEdited(bool edited) { mProgramEdited = edited; }
-  // Set by INIT until a program file is loaded or made current: the program has no file.
-  bool ProgramWithoutFile() const { return mProgramWithoutFile; }
   const std::string& ProgramName() const { return mProgramName; }
   // The number of group switches (278..289) on.
   int32_t SelectedGroups() const { return mSelectedGroups; }
@@ -436,7 +434,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   int32_t mLastField = kNoFieldSent;
   bool mApplyingProgram = false;
   bool mProgramEdited = false;
-  bool mProgramWithoutFile = false;
+  bool mProgramWithoutFile = false;  // INIT, until a program file is loaded or made current
   std::string mProgramName;
   int32_t mSelectedGroups = 0;
 
