@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -69,6 +70,9 @@ class IGraphics : public IModuleGUI {
   virtual void ShowMouseCursor() {}
   virtual void UpdateTooltips() = 0;
   virtual RAST_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
+  // The PNG file OSLoadBitmap reads for the image, or "" when images do not come from files:
+  // with a file, scaled images read only its header when loaded and decode on first use.
+  virtual std::string OSBitmapFile(int id, const char* name) { return {}; }
   // Asks the user for a new value of the control's parameter: a menu of its display texts, or
   // a text field whose answer comes back through SetFromStringAfterPrompt.
   virtual void PromptUserInput(IControl* control, IParam* param, IRECT* where);

@@ -153,9 +153,13 @@ std::string IGraphicsLinux::ResourceImagePath(const std::string& folder, const c
 }
 
 RAST_IBitmap* IGraphicsLinux::OSLoadBitmap(int id, const char* name) {
-  const std::string path = ResourceImagePath(WEMU_GetResourceFolder(), name);
+  const std::string path = OSBitmapFile(id, name);
   if (path.empty()) return nullptr;
   return RAST_LoadPNG(path.c_str(), nullptr);
+}
+
+std::string IGraphicsLinux::OSBitmapFile(int, const char* name) {
+  return ResourceImagePath(WEMU_GetResourceFolder(), name);
 }
 
 void* IGraphicsLinux::OpenWindow(void* parentView) {

@@ -46,6 +46,7 @@ class IGraphicsLinux : public IGraphics, private vq::platform::GraphicsViewClien
   void ShowMouseCursor() override;
   void UpdateTooltips() override;
   RAST_IBitmap* OSLoadBitmap(int id, const char* name) override;
+  std::string OSBitmapFile(int id, const char* name) override;
 
   vq::platform::GraphicsView* View() const { return mView.get(); }
 
