@@ -291,6 +291,8 @@ class IGraphics : public IModuleGUI {
   const std::vector<ParamBinding>* ControlsOfParam(int paramIdx);
   std::vector<std::vector<ParamBinding>> mControlsByParam;
   bool mControlsIndexed = false;
+  std::vector<IControl*> mOwnDirtyControls;  // of mControls, those with HasOwnDirtyState
+  unsigned mCleanAtGeneration = ~0u;         // gRedrawGeneration when all were last clean
   unsigned mIndexedGeneration = 0;
   int mIndexedCount = 0;
 
