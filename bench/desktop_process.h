@@ -112,23 +112,18 @@ class Child {
     if (!mHome.empty()) std::filesystem::remove_all(mHome);
   }
   pid_t pid() const { return mPid; }
-  // User + system CPU seconds so far.
+  // CPU seconds so far, all threads (the scheduler's nanosecond count, not the tick-sampled
+  // user and system times).
   double cpuSeconds() const {
-    std::ifstream in("/proc/" + std::to_string(mPid) + "/stat");
-    std::string s((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const size_t close = s.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream fields(s.substr(close + 2));
-    std::string f;
-    double utime = 0, stime = 0;
-    for (int i = 3; fields >> f; ++i) {
-      if (i == 14) utime = std::stod(f);
-      if (i == 15) {
-        stime = std::stod(f);
-        break;
-      }
+    double total = 0;
+    std::error_code ec;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(mPid) + "/task", ec)) {
+      std::ifstream in(task.path() / "schedstat");
+      double ns = 0;
+      if (in >> ns) total += ns * 1e-9;
     }
-    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return total;
   }
   // Resident size in MB.
   double residentMB() const {
