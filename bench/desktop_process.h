@@ -4,6 +4,7 @@
 #pragma once
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xdamage.h>
 #include <gtk/gtk.h>
@@ -24,6 +25,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -183,6 +185,30 @@ class FrameWatch {
     return -1;
   }
 
+  // The time of the first complete frame: frames are read back as they come until none has
+  // come for `settle` seconds; the answer is when the first read-back equal to the last was
+  // taken (a frame painted in parts counts when its last part is there). Negative when no
+  // window showed within `timeout`.
+  double waitCompleteFrame(Clock::time_point t0, int minWidth, double timeout, double settle) {
+    if (waitFirstFrame(t0, minWidth, timeout) < 0) return -1;
+    std::vector<std::pair<double, size_t>> shots;
+    int seen = 0;
+    auto lastChange = Clock::now();
+    shots.emplace_back(SecondsSince(t0), snapshot());
+    while (SecondsSince(lastChange) < settle && SecondsSince(t0) < timeout) {
+      drain(0.002);
+      if (frames != seen) {
+        seen = frames;
+        lastChange = Clock::now();
+        shots.emplace_back(SecondsSince(t0), snapshot());
+      }
+    }
+    const size_t last = snapshot();
+    for (const auto& [at, hash] : shots)
+      if (hash == last) return at;
+    return SecondsSince(t0);
+  }
+
   // Handles events for `seconds`, counting the frames drawn into the main window.
   void drain(double seconds) {
     const auto until = Clock::now() + std::chrono::duration<double>(seconds);
@@ -203,6 +229,18 @@ class FrameWatch {
   int frames = 0;
 
  private:
+  // A hash of the main window's pixels as the screen shows them now.
+  size_t snapshot() {
+    XWindowAttributes a;
+    if (!mMain || !XGetWindowAttributes(mDisplay, mMain, &a)) return 0;
+    XImage* image = XGetImage(mDisplay, mMain, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+    if (!image) return 0;
+    const size_t hash = std::hash<std::string_view>()(
+        std::string_view(image->data, static_cast<size_t>(image->bytes_per_line) * a.height));
+    XDestroyImage(image);
+    return hash;
+  }
+
   void handle() {
     XEvent e;
     XNextEvent(mDisplay, &e);

@@ -272,6 +272,19 @@ void IGraphics::CallReservedHookOnAllControls() {
 }
 
 bool IGraphics::IsDirty(IRECT* r) {
+  if (DirtyArea(r)) {
+    mIdleTicks = 0;
+    return true;
+  }
+  const int old = mIdleTicks++;
+  if (old >= 1) {
+    if (mPlug) mPlug->OnTick();
+    mIdleTicks = 0;
+  }
+  return false;
+}
+
+bool IGraphics::DirtyArea(IRECT* r) {
   assert(OnGuiThread() && "GUI call off the main thread");
   bool dirty = false;
   IRECT area = r ? *r : IRECT();
@@ -297,16 +310,7 @@ bool IGraphics::IsDirty(IRECT* r) {
     }
   }
   if (r) *r = area;
-  if (dirty) {
-    mIdleTicks = 0;
-    return true;
-  }
-  const int old = mIdleTicks++;
-  if (old >= 1) {
-    if (mPlug) mPlug->OnTick();
-    mIdleTicks = 0;
-  }
-  return false;
+  return dirty;
 }
 
 bool IGraphics::Draw(IRECT* r) {

@@ -239,6 +239,9 @@ class IGraphics : public IModuleGUI {
   // returns true when any control is dirty; on every second consecutive clean tick instead
   // calls the plug's OnTick.
   bool IsDirty(IRECT* r);
+  // The scan of IsDirty alone (no idle counting): whether any control is dirty, with r
+  // widened to cover them.
+  bool DirtyArea(IRECT* r);
   // Paint side: lets the controls in the affected area draw into the back buffer, cleans them,
   // then shows the buffer. Returns DrawScreen's result (true when there is nothing to draw).
   bool Draw(IRECT* r);

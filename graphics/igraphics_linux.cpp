@@ -200,9 +200,25 @@ void IGraphicsLinux::viewDetached() {
 
 void IGraphicsLinux::OnTimer() {
   if (!mView) return;
-  // Controls draw right away, then the area is presented: nothing is cleaned that was not drawn.
+  // Drawing waits until the display can take a frame: a control changed several times in
+  // between is drawn once. The area is kept, as asking a control may have reset what made it
+  // dirty.
   IRECT r;
-  if (IsDirty(&r)) Draw(&r);
+  if (IsDirty(&r)) {
+    mFrameArea = mFrameArea.Union(r);
+    mFrameWanted = true;
+  }
+  if (mFrameWanted) mView->requestFrame();
+}
+
+void IGraphicsLinux::frameDue() {
+  if (!mView) return;
+  // Controls draw right away, then the area is presented: nothing is cleaned that was not drawn.
+  IRECT r = mFrameArea;
+  const bool wanted = mFrameWanted;
+  mFrameArea = IRECT();
+  mFrameWanted = false;
+  if (DirtyArea(&r) || wanted) Draw(&r);
 }
 
 void IGraphicsLinux::PresentAll() {
