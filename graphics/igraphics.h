@@ -5,6 +5,7 @@
 // Main thread only.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -176,6 +177,12 @@ class IGraphics : public IModuleGUI {
   // Re-renders every loaded image from its file for GUI scale `scale`, in place: every record
   // and control sees the new size. Frames are resampled one by one.
   void RescaleCachedBitmaps(double scale);
+  // Whether any loaded image waits to be decoded on first use.
+  static bool ImagesPending();
+  // Runs `pass` (control drawing) into a scratch buffer only to learn which waiting images it
+  // draws, then decodes those side by side on a few threads; the next real drawing finds them
+  // ready. Main thread.
+  void DecodeImagesDrawnBy(const std::function<void()>& pass);
   // Empties the process-wide bitmap, image and font caches (tests); refused (false) while any
   // graphics object exists.
   static bool ResetCaches();

@@ -1,12 +1,14 @@
 // Images of IGraphics: the process-wide bitmap cache (one bitmap per image id, plus derived
 // copies), the list of records handed out, and re-rendering every image for a new GUI scale.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "graphics/graphics_caches.h"
@@ -158,16 +160,27 @@ void ResampleFrames(RAST_IBitmap* src, RAST_IBitmap* target, int n, bool horizon
 // An image of the cache whose size is known from its file's header and whose pixels are
 // rendered from the file the first time anything asks for them: images of pages not shown yet
 // cost neither time nor memory. Until the first rescale it is a clear one-pixel stand-in.
+class DeferredBitmap;
+
+// Images not decoded yet, and while a drawing pass only notes what it would draw, the list it
+// notes them in (main thread).
+std::atomic<int> gPendingImages{0};
+std::vector<DeferredBitmap*>* gNotedImages = nullptr;
+
 class DeferredBitmap final : public RAST_IBitmap {
  public:
   DeferredBitmap(std::string path, int fileW, int fileH)
       : mPath(std::move(path)), mFileW(fileW), mFileH(fileH), mPixels(1, 1, 4) {
     RAST_Clear(&mPixels, 0);
   }
+  ~DeferredBitmap() override {
+    if (mPending) --gPendingImages;
+  }
   int fileWidth() const { return mFileW; }
   int fileHeight() const { return mFileH; }
   // From now on the bitmap is the file resampled to w x h in n frames.
   void defer(int w, int h, int n, bool horizontal) {
+    if (!mPending) ++gPendingImages;
     mPending = true;
     mW = w;
     mH = h;
@@ -175,13 +188,13 @@ class DeferredBitmap final : public RAST_IBitmap {
     mHorizontal = horizontal;
   }
   RAST_pixel* getBits() override {
-    render();
+    if (!noted()) render();
     return mPixels.getBits();
   }
   int getWidth() override { return mPending ? mW : mPixels.getWidth(); }
   int getHeight() override { return mPending ? mH : mPixels.getHeight(); }
   int getRowSpan() override {
-    render();
+    if (!noted()) render();
     return mPixels.getRowSpan();
   }
   bool isFlipped() override { return false; }
@@ -192,10 +205,13 @@ class DeferredBitmap final : public RAST_IBitmap {
   HDC__* getDC() override { return nullptr; }
   int Extended(int, void*) override { return 0; }
 
- private:
+  // Decodes the file into the pixels, once; may run on another thread while the main thread
+  // waits for it.
   void render() {
     if (!mPending) return;
     mPending = false;
+    mNoted = false;
+    --gPendingImages;
     mPixels.resize(mW, mH);
     std::unique_ptr<RAST_IBitmap> src(RAST_LoadPNG(mPath.c_str(), nullptr));
     if (!src) {
@@ -205,10 +221,24 @@ class DeferredBitmap final : public RAST_IBitmap {
     ResampleFrames(src.get(), &mPixels, mFrames, mHorizontal);
   }
 
+ private:
+  // In a noting pass a pending image is noted and answers with pixels of its size whose
+  // contents do not matter (rendering overwrites every one of them).
+  bool noted() {
+    if (!mPending || !gNotedImages) return false;
+    if (!mNoted) {
+      mNoted = true;
+      mPixels.resize(mW, mH);
+      gNotedImages->push_back(this);
+    }
+    return true;
+  }
+
   std::string mPath;
   int mFileW, mFileH;
   RAST_MemBitmap mPixels;
   bool mPending = false;
+  bool mNoted = false;
   int mW = 0, mH = 0, mFrames = 1;
   bool mHorizontal = false;
 };
@@ -287,6 +317,36 @@ IFrameBitmap* IGraphics::LoadBitmapResource(int id, const char* name, int frames
   AddBitmap(id, loaded);
   return AddRecord(id, name,
                    IFrameBitmap(loaded, loaded->getWidth(), loaded->getHeight(), n, horizontal));
+}
+
+bool IGraphics::ImagesPending() {
+  return gPendingImages > 0;
+}
+
+void IGraphics::DecodeImagesDrawnBy(const std::function<void()>& pass) {
+  std::vector<DeferredBitmap*> noted;
+  {
+    // The pass draws into a scratch buffer over the whole window: what it draws is thrown away.
+    std::unique_ptr<RAST_SysBitmap> scratch = std::make_unique<RAST_SysBitmap>(mWidth, mHeight);
+    std::swap(mDrawBitmap, scratch);
+    const IRECT drawRect = mDrawRect;
+    mDrawRect = IRECT(0, 0, mWidth, mHeight);
+    gNotedImages = &noted;
+    pass();
+    gNotedImages = nullptr;
+    mDrawRect = drawRect;
+    std::swap(mDrawBitmap, scratch);
+  }
+  // Each image decodes into its own pixels: side by side, a few at a time.
+  const size_t lanes = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (size_t i = next++; i < noted.size(); i = next++) noted[i]->render();
+  };
+  std::vector<std::thread> helpers;
+  for (size_t k = 1; k < std::min(lanes, noted.size()); ++k) helpers.emplace_back(work);
+  work();
+  for (std::thread& t : helpers) t.join();
 }
 
 IFrameBitmap IGraphics::ScaleBitmap(IFrameBitmap* src, int w, int h) {

@@ -218,7 +218,19 @@ void IGraphicsLinux::frameDue() {
   const bool wanted = mFrameWanted;
   mFrameArea = IRECT();
   mFrameWanted = false;
-  if (DirtyArea(&r) || wanted) Draw(&r);
+  if (!DirtyArea(&r) && !wanted) return;
+  // A whole redraw (the first frame, another page) decodes the images it shows side by side
+  // first, rather than one after the other as it meets them.
+  IControl* background = GetControl(0);
+  if (background && background->IsDirty() && ImagesPending()) {
+    DecodeImagesDrawnBy([this] {
+      for (int i = 0; i < NControls(); ++i) {
+        IControl* c = GetControl(i);
+        if (i == 0 || !c->IsHidden()) c->Draw(this);
+      }
+    });
+  }
+  Draw(&r);
 }
 
 void IGraphicsLinux::PresentAll() {
