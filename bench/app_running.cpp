@@ -48,10 +48,10 @@ bool Measure(db::FrameWatch& watch, const std::vector<std::string>& args, int kn
   db::Child child(args);
   if (child.pid() <= 0 || watch.waitFirstFrame(child.start, 1000, 20.0) < 0) return false;
   watch.drain(kSettle);
-  out.residentMB = child.residentMB();
   const double c0 = child.cpuSeconds();
   watch.drain(kIdle);
   out.idleMsPerS = (child.cpuSeconds() - c0) * 1000.0 / kIdle;
+  out.residentMB = child.residentMB();  // after start-up and the idle time
   int ox = 0, oy = 0;
   if (!watch.origin(ox, oy)) return false;
   watch.drain(0.2);
