@@ -335,9 +335,11 @@ TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
   Fill(1, Program(bankFolder + "src.pr4", 1), "a/../../../../x/escaped");
   Fill(2, Program(bankFolder + "lf.pr4", 2), "line\nfeed");
   Fill(3, Folder() + "gone.pr4", "gone");
-  folderAnswer = bankFolder + "out/";
+  const std::string out = bankFolder + "out/";
+  fsys::create_directories(out);
+  AnswerFolder(out);
   Press(321);
-  EXPECT_EQ(Listing(folderAnswer),
+  EXPECT_EQ(Listing(out),
             (std::vector<std::string>{"01_a_____________x_escaped.pr4", "02_line_feed.pr4"}));
   EXPECT_FALSE(fsys::exists(Folder() + "x"));
   EXPECT_FALSE(m->BankSaved());  // slot 3's file is gone: said, not skipped
