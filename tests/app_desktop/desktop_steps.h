@@ -220,11 +220,12 @@ class DesktopTest : public ::testing::Test {
   }
   void TearDown() override {
     if (program.joinable()) Quit();
+    if (!cwd.empty()) fs::current_path(cwd);
+    if (dir.empty()) return;
     for (const char* var : kFolderVars) unsetenv(var);
     unsetenv("GSETTINGS_BACKEND");
     if (!mHome.empty()) setenv("HOME", mHome.c_str(), 1);
-    if (!cwd.empty()) fs::current_path(cwd);
-    if (!dir.empty()) fs::remove_all(dir);
+    fs::remove_all(dir);
   }
   // Runs the program until it ends (killed after `timeoutMs`); its exit code lands in `exitCode`.
   void Launch(int timeoutMs) {
