@@ -14,9 +14,11 @@ namespace vq::platform {
 
 namespace {
 
-// Each message is stored behind its length and the time it was pushed.
+// Each message is stored behind its length, whether pushes before it were dropped and the time
+// it was pushed.
 struct Header {
   uint32_t length;
+  uint32_t afterLoss;
   uint64_t pushedNs;
 };
 constexpr size_t kHeaderBytes = sizeof(Header);
@@ -67,9 +69,11 @@ bool MidiInputQueue::Push(const uint8_t* bytes, size_t count) {
   const size_t used = head - mTail.load(std::memory_order_acquire);
   if (count == 0 || count > kMaxMessage || mRing.size() - used < count + kHeaderBytes) {
     mDropped.fetch_add(1, std::memory_order_relaxed);
+    if (count != 0) mLostBeforeNext.store(true, std::memory_order_relaxed);
     return false;
   }
-  const Header header{static_cast<uint32_t>(count), NowNs()};
+  const Header header{static_cast<uint32_t>(count),
+                      mLostBeforeNext.exchange(false, std::memory_order_relaxed), NowNs()};
   auto put = [&](size_t at, const uint8_t* from, size_t n) {
     const size_t start = at & mMask, first = std::min(n, mRing.size() - start);
     std::memcpy(mRing.data() + start, from, first);
@@ -117,7 +121,7 @@ void MidiInputQueue::Run() {
     mWaitedNs.fetch_add(waited, std::memory_order_relaxed);
     if (waited > mLongestWaitNs.load(std::memory_order_relaxed))
       mLongestWaitNs.store(waited, std::memory_order_relaxed);
-    if (mDeliver) mDeliver(message.data(), length);
+    if (mDeliver) mDeliver(message.data(), length, header.afterLoss != 0);
     mDelivered.fetch_add(1, std::memory_order_release);
   }
 }

@@ -3,7 +3,7 @@
 // the whole server cycles. The backend's callback only copies each whole message into a
 // bounded ring and wakes our worker thread, which delivers the messages in order. Pushing
 // takes no lock, never allocates and never waits; a message that does not fit is dropped and
-// counted.
+// counted, and the next one delivered says that something was lost before it.
 #pragma once
 
 #include <atomic>
@@ -17,7 +17,8 @@ namespace vq::platform {
 
 class MidiInputQueue {
  public:
-  using Deliver = std::function<void(const uint8_t* bytes, size_t count)>;
+  // `afterLoss`: at least one push between the previous delivery and this one was dropped.
+  using Deliver = std::function<void(const uint8_t* bytes, size_t count, bool afterLoss)>;
 
   // Bytes the ring holds by default: a full bank dump (99 programs of a few hundred bytes) with
   // room to spare.
@@ -36,6 +37,10 @@ class MidiInputQueue {
   // From one producer thread at a time. False (the message dropped and counted) for an empty
   // message, one longer than kMaxMessage or one that does not fit in the free space.
   bool Push(const uint8_t* bytes, size_t count);
+
+  // From the producer: messages may have been lost before the next push (the backend missed
+  // some), so the next delivery comes with `afterLoss`. Not counted as a drop.
+  void MarkGap() { mLostBeforeNext.store(true, std::memory_order_relaxed); }
 
   uint64_t Pushed() const { return mPushed.load(std::memory_order_relaxed); }
   uint64_t Dropped() const { return mDropped.load(std::memory_order_relaxed); }
@@ -59,6 +64,7 @@ class MidiInputQueue {
   std::atomic<int> mSleepers{0};
   std::atomic<bool> mStop{false};
   std::atomic<uint64_t> mPushed{0}, mDropped{0}, mDelivered{0};
+  std::atomic<bool> mLostBeforeNext{false};  // the producer's: a push was dropped since the last
   std::atomic<uint64_t> mWaitedNs{0}, mLongestWaitNs{0};
   std::thread mWorker;
 };

@@ -1,7 +1,7 @@
 // Port handling shared by the RtMidi backends.
 #include "platform/rtmidi_port.h"
 
-#include "platform/midi_input.h"
+#include "platform/midi_input_backend.h"
 #include "platform/midi_output.h"
 
 namespace vq::platform::rtmidi {
@@ -130,7 +130,7 @@ std::string RtMidiPort<Direction>::LastError() const {
   return mPort.LastError();
 }
 
-template class RtMidiPort<MidiInput>;
+template class RtMidiPort<MidiInputBackend>;
 template class RtMidiPort<MidiOutput>;
 
 }  // namespace vq::platform

@@ -42,7 +42,7 @@ bool WaitDelivered(const MidiInputQueue& q, uint64_t n) {
 
 TEST(MidiInputQueue, DeliversWholeMessagesInOrderAndRefusesBadSizes) {
   Received got;
-  MidiInputQueue q([&](const uint8_t* b, size_t n) { got.Add(b, n); }, 4096);
+  MidiInputQueue q([&](const uint8_t* b, size_t n, bool) { got.Add(b, n); }, 4096);
   const Bytes kLongest = SysEx(MidiInputQueue::kMaxMessage, 0x33);
   struct Case {
     Bytes message;
@@ -71,7 +71,7 @@ TEST(MidiInputQueue, DeliversWholeMessagesInOrderAndRefusesBadSizes) {
 // queue is full, then drops and counts; once the lock is free everything taken arrives in order.
 TEST(MidiInputQueue, FullQueueDropsAndCountsWhileTheHandlerWaits) {
   Received got;
-  MidiInputQueue q([&](const uint8_t* b, size_t n) { got.Add(b, n); }, 1 << 18);
+  MidiInputQueue q([&](const uint8_t* b, size_t n, bool) { got.Add(b, n); }, 1 << 18);
   std::vector<Bytes> taken;
   int refused = 0;
   {

@@ -1,0 +1,100 @@
+// A private JACK server for one test, at the period the test needs: started as the test command
+// starts its own (dummy driver, no realtime), made the default for the clients the test opens
+// while it runs, and stopped with its shared-memory files at the end.
+#pragma once
+
+#include <fcntl.h>
+#include <jack/jack.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace vqtest {
+
+class JackServer {
+ public:
+  JackServer() = default;
+  JackServer(const JackServer&) = delete;
+  JackServer& operator=(const JackServer&) = delete;
+  ~JackServer() { Stop(); }
+
+  // False with Error() when jackd cannot start or takes no client within 10 s.
+  bool Start(unsigned period) {
+    static int serial = 0;
+    mName = "vqp" + std::to_string(getpid()) + "s" + std::to_string(++serial);
+    const std::string log = (std::filesystem::temp_directory_path() / (mName + ".log")).string();
+    std::vector<std::string> args = {"jackd",      "-n",    mName, "-r",
+                                     "--port-max", "64",    "-d",  "dummy",
+                                     "-r",         "48000", "-p",  std::to_string(period)};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&files, 1, 2);
+    const int rc = posix_spawnp(&mPid, "jackd", &files, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
+    if (rc != 0) return Fail("jackd could not be started");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      jack_status_t status{};
+      if (jack_client_t* c = jack_client_open(
+              "probe", static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status,
+              mName.c_str())) {
+        mPeriod = jack_get_buffer_size(c);
+        jack_client_close(c);
+        mOldDefault = std::getenv("JACK_DEFAULT_SERVER") ? std::getenv("JACK_DEFAULT_SERVER") : "";
+        setenv("JACK_DEFAULT_SERVER", mName.c_str(), 1);
+        setenv("JACK_NO_START_SERVER", "1", 1);
+        return true;
+      }
+      if (waitpid(mPid, nullptr, WNOHANG) == mPid) {
+        mPid = 0;
+        return Fail("jackd ended at once (see " + log + ")");
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    Stop();
+    return Fail("jackd took no client within 10 s (see " + log + ")");
+  }
+
+  void Stop() {
+    if (mPid <= 0) return;
+    kill(mPid, SIGTERM);
+    waitpid(mPid, nullptr, 0);
+    mPid = 0;
+    if (mOldDefault.empty())
+      unsetenv("JACK_DEFAULT_SERVER");
+    else
+      setenv("JACK_DEFAULT_SERVER", mOldDefault.c_str(), 1);
+    std::error_code ec;
+    for (const auto& f : std::filesystem::directory_iterator("/dev/shm", ec))
+      if (f.path().filename().string().find(mName) != std::string::npos)
+        std::filesystem::remove_all(f.path(), ec);
+  }
+
+  unsigned Period() const { return mPeriod; }
+  const std::string& Error() const { return mError; }
+
+ private:
+  bool Fail(const std::string& text) {
+    mError = text;
+    return false;
+  }
+  pid_t mPid = 0;
+  std::string mName, mOldDefault, mError;
+  unsigned mPeriod = 0;
+};
+
+}  // namespace vqtest
