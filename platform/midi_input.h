@@ -32,6 +32,8 @@ class MidiInput : public MidiPort {
 };
 
 // The system's input. Port names are those the MIDI system lists ("client:port" on JACK).
+class MidiInputBackend;
+
 class RtMidiInput final : public MidiInput {
  public:
   // Null when no API can be opened; *error then holds the last reason. queueLimit is RtMidi's

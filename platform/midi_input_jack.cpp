@@ -12,33 +12,12 @@
 #include <thread>
 
 #include "platform/midi_input_backend.h"
+#include "platform/jack_ports.h"
 #include "platform/midi_input_queue.h"
 
 namespace vq::platform {
 
 namespace {
-
-// The source ports an input can connect to, in JACK's order (the order of PortName).
-class JackPortList {
- public:
-  explicit JackPortList(jack_client_t* client)
-      : mNames(jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput)) {}
-  ~JackPortList() {
-    if (mNames) jack_free(mNames);
-  }
-  JackPortList(const JackPortList&) = delete;
-  JackPortList& operator=(const JackPortList&) = delete;
-
-  unsigned Count() const {
-    unsigned n = 0;
-    while (mNames && mNames[n]) ++n;
-    return n;
-  }
-  std::string Name(unsigned i) const { return i < Count() ? mNames[i] : ""; }
-
- private:
-  const char** mNames;
-};
 
 class JackMidiInputBackend final : public MidiInputBackend {
  public:
@@ -61,16 +40,16 @@ class JackMidiInputBackend final : public MidiInputBackend {
 
   unsigned PortCount() override {
     std::lock_guard<std::mutex> lock(mMutex);
-    return JackPortList(mClient).Count();
+    return JackPortList(mClient, JackPortIsOutput).Count();
   }
   std::string PortName(unsigned port) override {
     std::lock_guard<std::mutex> lock(mMutex);
-    return JackPortList(mClient).Name(port);
+    return JackPortList(mClient, JackPortIsOutput).Name(port);
   }
   bool OpenPort(unsigned port, const std::string& portName) override {
     std::lock_guard<std::mutex> lock(mMutex);
     CloseLocked();
-    const std::string source = JackPortList(mClient).Name(port);
+    const std::string source = JackPortList(mClient, JackPortIsOutput).Name(port);
     if (source.empty()) return Fail("JACK: there is no MIDI source number " + std::to_string(port));
     if (!Register(portName)) return false;
     if (jack_connect(mClient, source.c_str(), jack_port_name(mPort.load())) != 0) {

@@ -1,5 +1,5 @@
-// Port handling both MIDI directions share, and two implementations: RtMidi's (the output, and
-// the input on ALSA) and the in-memory twin tests use.
+// Port handling both MIDI directions share, and two implementations: RtMidi's (ALSA) and the
+// in-memory twin tests use.
 #pragma once
 
 #include <mutex>

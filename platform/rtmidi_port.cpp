@@ -2,7 +2,7 @@
 #include "platform/rtmidi_port.h"
 
 #include "platform/midi_input_backend.h"
-#include "platform/midi_output.h"
+#include "platform/midi_output_backend.h"
 
 namespace vq::platform::rtmidi {
 
@@ -131,6 +131,6 @@ std::string RtMidiPort<Direction>::LastError() const {
 }
 
 template class RtMidiPort<MidiInputBackend>;
-template class RtMidiPort<MidiOutput>;
+template class RtMidiPort<MidiOutputBackend>;
 
 }  // namespace vq::platform

@@ -1,6 +1,6 @@
 // A private JACK server for one test, at the period the test needs: started as the test command
-// starts its own (dummy driver, no realtime), made the default for the clients the test opens
-// while it runs, and stopped with its shared-memory files at the end.
+// starts its own (dummy driver, no realtime, synchronous), made the default for the clients the
+// test opens while it runs, and stopped with its shared-memory files at the end.
 #pragma once
 
 #include <fcntl.h>
@@ -33,9 +33,9 @@ class JackServer {
     static int serial = 0;
     mName = "vqp" + std::to_string(getpid()) + "s" + std::to_string(++serial);
     const std::string log = (std::filesystem::temp_directory_path() / (mName + ".log")).string();
-    std::vector<std::string> args = {"jackd",      "-n",    mName, "-r",
-                                     "--port-max", "64",    "-d",  "dummy",
-                                     "-r",         "48000", "-p",  std::to_string(period)};
+    std::vector<std::string> args = {
+        "jackd", "-n",    mName, "-r",    "-S", "--port-max",          "64",
+        "-d",    "dummy", "-r",  "48000", "-p", std::to_string(period)};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
