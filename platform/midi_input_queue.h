@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -20,9 +21,10 @@ class MidiInputQueue {
   // `afterLoss`: at least one push between the previous delivery and this one was dropped.
   using Deliver = std::function<void(const uint8_t* bytes, size_t count, bool afterLoss)>;
 
-  // Bytes the ring holds by default: a full bank dump (99 programs of a few hundred bytes) with
-  // room to spare.
-  static constexpr size_t kDefaultCapacity = size_t{1} << 18;
+  // Bytes the ring holds by default: what a fast JACK sender delivers in a few hundred
+  // milliseconds at small periods, so that a worker descheduled on a loaded machine loses
+  // nothing; far more than a full bank dump (99 programs of a few hundred bytes).
+  static constexpr size_t kDefaultCapacity = size_t{1} << 22;
   // Largest message taken: the longest SysEx a device sends us is far below this.
   static constexpr size_t kMaxMessage = size_t{1} << 16;
 
@@ -56,7 +58,8 @@ class MidiInputQueue {
   void CopyOut(size_t from, uint8_t* to, size_t n) const;
 
   Deliver mDeliver;
-  std::vector<uint8_t> mRing;
+  size_t mSize;
+  std::unique_ptr<uint8_t[]> mRing;
   size_t mMask;
   // Free-running byte positions: the producer moves mHead, the worker mTail.
   std::atomic<size_t> mHead{0}, mTail{0};
