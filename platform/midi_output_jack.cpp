@@ -93,8 +93,16 @@ class JackMidiOutputBackend final : public MidiOutputBackend {
     const auto deadline = std::chrono::steady_clock::now() + kRoomTimeout;
     size_t head = mHead.load(std::memory_order_relaxed);
     while (mRing.size() - (head - mTail.load(std::memory_order_acquire)) < needed) {
-      if (std::chrono::steady_clock::now() > deadline)
+      // Once the server has stopped taking our events, later messages fail at once rather
+      // than each waiting in turn; they wait again as soon as it takes any.
+      const size_t tail = mTail.load(std::memory_order_acquire);
+      if (mStalled && tail == mStalledTail) return false;
+      mStalled = false;
+      if (std::chrono::steady_clock::now() > deadline) {
+        mStalled = true;
+        mStalledTail = tail;
         return Fail("JACK: the MIDI output did not drain (is the server running?)");
+      }
       std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     for (size_t at = 0; at < count; at += kPieceBytes) {
@@ -176,6 +184,8 @@ class JackMidiOutputBackend final : public MidiOutputBackend {
   std::atomic<int> mInProcess{0};
   mutable std::mutex mMutex;  // one sender at a time; guards the port calls and mLastError
   std::string mLastError;
+  bool mStalled = false;  // a Send timed out while the ring stood at mStalledTail
+  size_t mStalledTail = 0;
 };
 
 }  // namespace

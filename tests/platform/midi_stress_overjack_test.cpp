@@ -103,6 +103,10 @@ TEST_P(MidiStressOverJack, EveryMessageArrivesWholeAndInOrder) {
   size_t total = 0;
   for (const auto& m : sent) total += m.size();
 
+  // Before the ports, so that a test that ends early has no callback left running on them.
+  std::mutex mutex;
+  std::vector<Bytes> got;
+  size_t gotBytes = 0;
   vqtest::JackServer server;
   ASSERT_TRUE(server.Start(GetParam())) << server.Error();
   ASSERT_EQ(server.Period(), GetParam());
@@ -112,9 +116,6 @@ TEST_P(MidiStressOverJack, EveryMessageArrivesWholeAndInOrder) {
   ASSERT_TRUE(out->OpenVirtualPort("out")) << out->LastError();
   auto in = RtMidiInput::Create("vqstress-in", 100, &error);
   ASSERT_TRUE(in) << error;
-  std::mutex mutex;
-  std::vector<Bytes> got;
-  size_t gotBytes = 0;
   in->SetCallback([&](const uint8_t* b, size_t n) {
     std::lock_guard<std::mutex> lock(mutex);
     if (n == 1 && b[0] == 0xF8) return;  // the probes below
@@ -135,9 +136,8 @@ TEST_P(MidiStressOverJack, EveryMessageArrivesWholeAndInOrder) {
   raw.Clear();
 
   const auto start = Clock::now();
-  size_t refused = 0;
-  for (const auto& m : sent) refused += out->Send(m) ? 0 : 1;
-  EXPECT_EQ(refused, 0u);
+  for (size_t i = 0; i < sent.size(); ++i)
+    ASSERT_TRUE(out->Send(sent[i])) << "message " << i << ": " << out->LastError();
   size_t seen = 0;
   for (auto last = Clock::now(); Clock::now() - last < std::chrono::seconds(5);) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
