@@ -65,8 +65,18 @@ class JackServer {
 
   void Stop() {
     if (mPid <= 0) return;
+    // jackd can hang on its way out (seen under heavy load, with its metadata store busy): the
+    // test must not hang with it.
     kill(mPid, SIGTERM);
-    waitpid(mPid, nullptr, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (waitpid(mPid, nullptr, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        kill(mPid, SIGKILL);
+        waitpid(mPid, nullptr, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     mPid = 0;
     if (mEnvSet && mOldDefault.empty())
       unsetenv("JACK_DEFAULT_SERVER");
