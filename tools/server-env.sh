@@ -20,7 +20,10 @@ vq_stop_server() {
   local pid=${!1:-} i
   [ -n "$pid" ] || return 0
   kill -TERM "$pid" 2>/dev/null || true
-  for i in $(seq 1 200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+  for i in $(seq 1 200); do  # until it is gone or a zombie waiting for `wait`
+    case "$(ps -o stat= -p "$pid" 2>/dev/null)" in "" | Z*) break ;; esac
+    sleep 0.05
+  done
   kill -KILL "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   printf -v "$1" '%s' ''
