@@ -154,6 +154,10 @@ std::optional<std::vector<std::string>> DesktopBackend::runPanel(const PanelRequ
     gtk_file_chooser_set_current_name(chooser, request.fileName.c_str());
   }
   std::string folder = expandHome(request.directory);
+  // A folder panel opened on the "Recent" view lists no folders and takes no typed location:
+  // it starts in the home folder instead.
+  if ((folder.empty() || !isDirectory(folder)) && request.kind == Kind::Folder)
+    folder = g_get_home_dir();
   if (!folder.empty() && isDirectory(folder))
     gtk_file_chooser_set_current_folder(chooser, folder.c_str());
   if (!request.allowedTypes.empty() && request.kind != Kind::Folder) {
