@@ -211,6 +211,8 @@ void VQEditor::StatusPoll() {
       if (mBankTransfers) mBankTransfers->ResendBankProgram(*this);
     });
   };
+  // A message the port refused gets no reply: its wait ends now rather than after three polls.
+  if (mSendFailed.exchange(false)) mLink.ExpireWaits();
   mLink.Poll(mManagerPageShown, act);
 
   if (const int slot = mFlexiPick.TakeDueReadout(); slot >= 0) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -131,8 +132,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SendKeyboardNote(int note, bool on);
   void RequestProgram(int slot);
   void SendStartupMessage();
-  // One SysEx message to the synthesizer; an empty one sends nothing.
-  void SendSysExBytes(const std::vector<uint8_t>& bytes);
+  // One SysEx message to the synthesizer; an empty one sends nothing. False when the port did
+  // not take it: the wait it would start then ends at the next status poll.
+  bool SendSysExBytes(const std::vector<uint8_t>& bytes);
 
   // --- Editing and undo ---
   // Copy the settings of the oscillator / FLEXI slot chosen by switches 270..273 onto those
@@ -420,6 +422,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::unique_ptr<VQEditorPages> mPages;
   UndoHistory mHistory;
   DeviceLink mLink;
+  std::atomic<bool> mSendFailed{false};  // a request went nowhere: no reply will come
   MidiLearn mLearn;
   FlexiPick mFlexiPick;
   ProgramBrowser mBrowser;

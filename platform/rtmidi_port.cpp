@@ -1,8 +1,8 @@
 // Port handling shared by the RtMidi backends.
 #include "platform/rtmidi_port.h"
 
-#include "platform/midi_input.h"
-#include "platform/midi_output.h"
+#include "platform/midi_input_backend.h"
+#include "platform/midi_output_backend.h"
 
 namespace vq::platform::rtmidi {
 
@@ -130,7 +130,7 @@ std::string RtMidiPort<Direction>::LastError() const {
   return mPort.LastError();
 }
 
-template class RtMidiPort<MidiInput>;
-template class RtMidiPort<MidiOutput>;
+template class RtMidiPort<MidiInputBackend>;
+template class RtMidiPort<MidiOutputBackend>;
 
 }  // namespace vq::platform
