@@ -143,7 +143,10 @@ void VQEditor::SaveEditorState() {
   }
   WritePrivateProfileString("program", "lastfile", mBrowser.LastFile().c_str(), settings);
   WritePrivateProfileString("program", "edited", mProgramEdited ? "true" : "false", settings);
-  SaveRamProgram();
+  // The window is going away: a failed save can only be told on the error output.
+  if (mProgramFiles && !SaveRamProgram())
+    std::fprintf(stderr, "VQEditor4: the current program could not be saved in %s\n",
+                 RamProgramPath().c_str());
 }
 
 void VQEditor::OnTick() {

@@ -272,6 +272,7 @@ bool VQEditor::OnCommand(int code) {
       break;
     case kSaveAllFromDevice:
       if (chosen) takeFolder();
+      RemoveStaleTempFiles(chosen ? folder : mBrowser.CurrentProgramFolder());
       SetStatusText("Connecting to VQ...");
       mLink.SetBankDownloadRunning(true);
       mLink.SetRequestSlot(1);

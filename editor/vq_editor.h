@@ -295,6 +295,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Stops the timer, empties the scratch folders, stores the settings and the current program.
   void SaveEditorState();
   void InitProgramFolders();  // forms the folders from the settings path
+  // Removes our own temporary files that a killed save left in `folder` (older than a minute);
+  // at start-up for every folder the program writes into, and before each bank transfer.
+  void RemoveStaleTempFiles(const std::string& folder);
 
   // --- Program files (forwarded to ProgramFiles(); library/ implements them) ---
   bool LoadProgramFileToEditor(const char* path);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything with AddressSanitizer and UndefinedBehaviorSanitizer,
 # runs every test, builds the optimised program, benchmarks and tests and runs each optimised test
-# binary whole in shuffled order, and fuzzes the PNG loader and incoming MIDI during transfers
-# briefly, and runs the threaded suites under ThreadSanitizer.
+# binary whole in shuffled order, fuzzes the PNG loader, incoming MIDI during transfers, and the
+# files and replies that come from outside briefly, and runs the threaded suites under ThreadSanitizer.
 # Exits non-zero when anything fails.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -42,11 +42,12 @@ if [ -n "$unformatted" ]; then
   status=1
   echo "not formatted as .clang-format says (clang-format-14 -i fixes them):"; echo "$unformatted"
 fi
-env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-20} "$here/tools/fuzz-png.sh" >"$build/fuzz-png.log" 2>&1 \
+# About a minute of fuzzing in all: each target a few seconds.
+env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-6} "$here/tools/fuzz-png.sh" >"$build/fuzz-png.log" 2>&1 \
   || { status=1; echo "fuzz-png failed:"; tail -40 "$build/fuzz-png.log"; }
-env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_TRANSFER_SECONDS:-15} "$here/tools/fuzz-transfers.sh" \
-  >"$build/fuzz-transfers.log" 2>&1 \
-  || { status=1; echo "fuzz-transfers failed:"; grep -v '^directoryContents\|^    \|^)' "$build/fuzz-transfers.log" | tail -40; }
+env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-6} "$here/tools/fuzz.sh" \
+  >"$build/fuzz.log" 2>&1 \
+  || { status=1; echo "fuzz failed:"; grep -v '^directoryContents\|^    \|^)' "$build/fuzz.log" | tail -40; }
 
 # Every optimised test binary whole, in shuffled order, so that one test leaning on another's
 # leftovers cannot hide behind one process per test. The seed is printed to repeat an order
