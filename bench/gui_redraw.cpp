@@ -3,8 +3,8 @@
 // back buffer, then the changed area presented to the graphics view (the headless one here).
 // Two cases, each at GUI scale 1 and 2: every control redrawn, and one knob turned. Then the
 // editor's own synth page with the build's artwork: a full redraw in each skin, and one frame
-// of a knob drag (the knob and its read-out). Each is printed as a ratio to a memcpy of the
-// whole back buffer at that scale.
+// of a knob drag (the knob and its read-out); then the manager page in each skin. Each is printed
+// as a ratio to a memcpy of the whole back buffer at that scale.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -150,7 +150,7 @@ class SynthGraphics : public IGraphicsLinux {
 };
 
 struct SynthPage {
-  SynthPage(int skin, int scale) {
+  SynthPage(int skin, int scale, bool manager = false) {
     vq::platform::installHeadless();
     WEMU_SetResourceFolder(VQ_RESOURCE_DIR);
     char tmpl[] = "/tmp/vq_bench_XXXXXX";
@@ -173,6 +173,7 @@ struct SynthPage {
     editor->ResizeAtGuiOpen();
     graphics = editor->Graphics();
     graphics->OpenWindow(nullptr);
+    if (manager) editor->ShowManagerPage(false);
     Cycle();
     knob = static_cast<EditorPages*>(editor->Pages())->KnobOf(3);
   }
@@ -197,6 +198,14 @@ struct SynthPage {
 
 void BM_SynthPage(benchmark::State& state) {
   SynthPage page(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  for (auto _ : state) {
+    page.graphics->SetAllControlsDirty();
+    page.Cycle();
+  }
+}
+
+void BM_ManagerPage(benchmark::State& state) {
+  SynthPage page(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), true);
   for (auto _ : state) {
     page.graphics->SetAllControlsDirty();
     page.Cycle();
@@ -233,6 +242,7 @@ void BM_Memcpy(benchmark::State& state) {
 BENCHMARK(BM_FullRedraw)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OneKnob)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SynthPage)->ArgsProduct({{0, 1, 2}, {1, 2}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ManagerPage)->ArgsProduct({{0, 1, 2}, {1, 2}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SynthKnobDrag)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Memcpy)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
@@ -242,8 +252,9 @@ class RatioReporter : public TimeKeepingReporter {
     ConsoleReporter::Finalize();
     std::printf("\nRatio to a memcpy of the whole back buffer (1140 x 800 times the scale)\n");
     std::printf("%-22s %10s %10s\n", "", "scale 1", "scale 2");
-    for (const char* name : {"BM_FullRedraw", "BM_OneKnob", "BM_SynthPage/0", "BM_SynthPage/1",
-                             "BM_SynthPage/2", "BM_SynthKnobDrag"}) {
+    for (const char* name :
+         {"BM_FullRedraw", "BM_OneKnob", "BM_SynthPage/0", "BM_SynthPage/1", "BM_SynthPage/2",
+          "BM_ManagerPage/0", "BM_ManagerPage/1", "BM_ManagerPage/2", "BM_SynthKnobDrag"}) {
       std::printf("%-22s", name + 3);
       for (const char* arg : {"/1", "/2"})
         PrintRatio(std::string(name) + arg, std::string("BM_Memcpy") + arg, 10);
@@ -258,7 +269,8 @@ class RatioReporter : public TimeKeepingReporter {
     std::printf(
         "SynthPage/0, /1, /2: the editor's synth page in the \"space\", \"solid\" and \"lcd\" "
         "skins,\n"
-        "every control redrawn. SynthKnobDrag: one drag frame of the first knob and its "
+        "every control redrawn; ManagerPage/0, /1, /2: the same with the manager page shown.\n"
+        "SynthKnobDrag: one drag frame of the first knob and its "
         "read-out.\n");
   }
 };

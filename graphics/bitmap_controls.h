@@ -12,6 +12,7 @@ class IPanelControl : public IControl {
  public:
   IPanelControl(IModuleBase* plug, const IRECT& rect, const IColor* color);
   bool Draw(IGraphics* graphics) override;
+  bool DrawsInsideDrawRect() const override { return true; }
   const IColor& GetColor() const { return mColor; }
 
  protected:
@@ -24,6 +25,7 @@ class IBitmapControl : public IControl {
   IBitmapControl(IModuleBase* plug, int x, int y, int paramIdx, IFrameBitmap* bitmap,
                  int blendMethod = IChannelBlend::kBlendNone);
   bool Draw(IGraphics* graphics) override;
+  bool DrawsInsideDrawRect() const override { return true; }
   IFrameBitmap* GetBitmap() const { return mBitmap; }
   // The frame Draw shows for the current value (1-based).
   int CurrentFrame() const { return FrameForValue(FrameCount(mBitmap), mValue); }

@@ -17,6 +17,8 @@ extern std::atomic<int> gLiveGraphics;
 RAST_IFont* CachedFontFor(const IText& text);
 void ResetFontCache();
 void ResetBitmapCaches();
+// Moves whenever cached images may have changed their pixels (rescaled, dropped).
+extern std::atomic<unsigned> gBitmapGeneration;
 
 // RAST alpha and mode of an optional blend; rotated drawing adds the bilinear filter.
 void BlendToRast(const IChannelBlend* blend, bool rotated, float* alpha, RAST_BlendMode* mode);

@@ -40,6 +40,9 @@ class IControl {
   virtual void OnMouseOut() {}
   // Draws into the graphics' back buffer; true when drawn.
   virtual bool Draw(IGraphics* graphics) = 0;
+  // True when Draw only reaches the graphics' draw rectangle and shows nothing but the
+  // control's own state: such controls at the bottom may be kept in the static layer.
+  virtual bool DrawsInsideDrawRect() const { return false; }
   virtual void OnRescale(double scale) {}
   // A value from the plug: never pushed back. The first one becomes the double-click default.
   virtual void SetValueFromPlug(double value);
@@ -64,6 +67,8 @@ class IControl {
   // on every idle call.
   virtual bool IsDirty() { return mDirty; }
   bool HasOwnDirtyState() const { return mOwnDirtyState; }
+  // Counts the calls of SetDirty: what the control shows can only have changed when it moved.
+  unsigned DirtyCount() const { return mDirtyCount; }
   virtual void ReservedHook() {}
   // auxIdx must be valid (see AuxParamIdx).
   virtual void SetAuxParamValueFromPlug(int auxIdx, double value);
@@ -152,6 +157,7 @@ class IControl {
   double mClampLo = 0.0;
   double mClampHi = 1.0;
   bool mDirty = true;  // a new control is drawn on the first redraw
+  unsigned mDirtyCount = 0;
   bool mOwnDirtyState = false;
   bool mHide = false;
   bool mGrayed = false;

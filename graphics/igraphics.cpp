@@ -250,7 +250,16 @@ void IGraphics::SetControlsFromPlugValue(int paramIdx, bool normalized, double v
 }
 
 void IGraphics::SetAllControlsDirty() {
-  for (int i = 0; i < NControls(); ++i) GetControl(i)->SetDirty(false);
+  std::vector<StaticLayer::Held>& held = mStaticLayer.held;
+  for (int i = 0; i < NControls(); ++i) {
+    IControl* c = GetControl(i);
+    const unsigned before = c->DirtyCount();
+    c->SetDirty(false);
+    // Asking for a repaint changes nothing the layer holds.
+    const auto k = static_cast<std::size_t>(i);
+    if (k < held.size() && held[k].control == c && held[k].dirtyCount == before)
+      held[k].dirtyCount = c->DirtyCount();
+  }
 }
 
 void IGraphics::SetStrictDrawing(bool strict) {
@@ -327,8 +336,9 @@ bool IGraphics::Draw(IRECT* r) {
   const IRECT area = r ? *r : IRECT();
 
   if (mStrictDrawing) {
+    const int first = UseStaticLayer(area);
     mDrawRect = area;
-    for (int i = 0; i < n; ++i) {
+    for (int i = first; i < n; ++i) {
       IControl* c = GetControl(i);
       if (!c->IsHidden() && !area.Empty() && !c->GetRECT().Empty() && c->GetRECT().Overlaps(area))
         c->Draw(this);

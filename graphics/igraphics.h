@@ -314,6 +314,27 @@ class IGraphics : public IModuleGUI {
   int mHiddenCursorX = -1;
   int mHiddenCursorY = 0;
   std::unique_ptr<RAST_SysBitmap> mDrawBitmap;
+  // The leading controls bound to no parameter (the background, the panels shown, their
+  // labels) drawn once into a buffer of their own: a redraw copies its area from there and
+  // draws only the controls above. Remade when one of them was marked dirty for a change of
+  // its own, was shown or hidden, or the images or the window size changed.
+  struct StaticLayer {
+    std::unique_ptr<RAST_SysBitmap> pixels;
+    struct Held {
+      IControl* control;
+      unsigned dirtyCount;  // when drawn
+      bool hidden;
+    };
+    std::vector<Held> held;
+    unsigned bitmaps = 0;
+    bool valid = false;
+    // Stops before the first control that changed on its own while held: it changes often.
+    int limit = 1 << 30;
+  };
+  StaticLayer mStaticLayer;
+  int StaticLayerCount();
+  // Number of leading controls the layer stands for, after remaking it if needed; 0: none.
+  int UseStaticLayer(const IRECT& area);
   std::unique_ptr<RAST_MemBitmap> mTmpBitmap;
   int mWidth = 0;
   int mHeight = 0;

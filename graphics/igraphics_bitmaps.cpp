@@ -245,7 +245,10 @@ class DeferredBitmap final : public RAST_IBitmap {
 
 }  // namespace
 
+std::atomic<unsigned> gBitmapGeneration{0};
+
 void ResetBitmapCaches() {
+  ++gBitmapGeneration;
   BitmapCaches& c = Caches();
   // Bitmaps before images, as loading takes them.
   std::lock_guard<std::recursive_mutex> lockBitmaps(c.bitmapMutex);
@@ -260,6 +263,7 @@ using namespace graphics_detail;
 
 IFrameBitmap* IGraphics::LoadBitmapResource(int id, const char* name, int frames, bool horizontal) {
   const int n = std::max(frames, 1);
+  ++gBitmapGeneration;
   BitmapCaches& c = Caches();
   std::lock_guard<std::recursive_mutex> lock(c.bitmapMutex);
   if (RAST_IBitmap* cached = FindBitmap(id)) {
@@ -390,6 +394,7 @@ void IGraphics::ReleaseBitmap(IFrameBitmap* bitmap) {
 }
 
 void IGraphics::RescaleCachedBitmaps(double scale) {
+  ++gBitmapGeneration;
   BitmapCaches& c = Caches();
   std::lock_guard<std::recursive_mutex> lock(c.imageMutex);
   const unsigned s = mBitmapScale ? mBitmapScale : 1;

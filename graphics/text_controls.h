@@ -12,6 +12,7 @@ class ITextControl : public IControl {
  public:
   ITextControl(IModuleBase* plug, const IRECT& rect, const IText* text, const char* str = "");
   bool Draw(IGraphics* graphics) override;
+  bool DrawsInsideDrawRect() const override { return true; }
   // Rebuilds the style at base size x scale; the cached font is dropped so the cache makes one
   // for the new size.
   void OnRescale(double scale) override;

@@ -1,6 +1,7 @@
 #include "platform/headless_graphics_view.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/headless.h"
 
@@ -38,7 +39,7 @@ void HeadlessGraphicsView::present(const PixelBufferRef& buffer, PixelRect damag
   for (int y = r.top; y < r.bottom; ++y) {
     const uint32_t* src = buffer.pixels + static_cast<ptrdiff_t>(y) * buffer.rowPixels;
     uint32_t* dst = mShown.data() + static_cast<ptrdiff_t>(y) * width();
-    for (int x = r.left; x < r.right; ++x) dst[x] = src[x];
+    std::memcpy(dst + r.left, src + r.left, static_cast<size_t>(r.right - r.left) * sizeof *dst);
   }
 }
 

@@ -1,0 +1,61 @@
+// Frames drawn with the static layer (the background and panels kept from the last redraw)
+// must equal the same controls drawn one after the other over the area, in every skin and
+// scale: after a whole redraw, a knob turn, a change of page and a swap of the skin.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "pages_test_support.h"
+#include "rast/rast_bitmap.h"
+
+using namespace vqtest;
+
+namespace {
+
+std::vector<RAST_pixel> Pixels(IGraphics& g) {
+  RAST_BitmapRows rows(g.GetDrawBitmap());
+  std::vector<RAST_pixel> out;
+  for (int y = 0; y < rows.height; ++y)
+    out.insert(out.end(), rows.at(0, y), rows.at(0, y) + rows.width);
+  return out;
+}
+
+// One redraw cycle; then every shown control drawn again, in order, over the area just drawn
+// (the redraw leaves it as the clip): a frame from the layer must not change.
+void ExpectSameAsDrawnInOrder(IGraphics& g, int step = 0) {
+  IRECT r;
+  ASSERT_TRUE(g.IsDirty(&r));
+  g.Draw(&r);
+  const std::vector<RAST_pixel> layered = Pixels(g);
+  for (int i = 0; i < g.NControls(); ++i)
+    if (!g.GetControl(i)->IsHidden() && g.GetControl(i)->GetRECT().Overlaps(r))
+      g.GetControl(i)->Draw(&g);
+  EXPECT_TRUE(Pixels(g) == layered) << "step " << step;
+}
+
+}  // namespace
+
+TEST_F(PagesTest, StaticLayerFramesEqualPlainDrawing) {
+  for (const char* skin : {"space", "solid", "lcd"}) {
+    for (double scale : {1.0, 2.0}) {
+      SCOPED_TRACE(std::string(skin) + " " + std::to_string(scale));
+      VQEditor& e = MakeSkin(skin, scale);
+      e.ResizeAtGuiOpen();
+      G().SetAllControlsDirty();
+      ExpectSameAsDrawnInOrder(G(), 1);
+      G().SetAllControlsDirty();  // the layer kept
+      ExpectSameAsDrawnInOrder(G(), 2);
+      Set(3, 100);
+      ExpectSameAsDrawnInOrder(G(), 3);
+      e.ShowManagerPage(false);
+      G().SetAllControlsDirty();
+      ExpectSameAsDrawnInOrder(G(), 4);
+      e.ShowManagerPage(true);
+      ExpectSameAsDrawnInOrder(G(), 5);
+      Pages().ShowSkinBackgrounds(std::string(skin) != "space");  // the other skin's images
+      ExpectSameAsDrawnInOrder(G(), 6);
+      editor.reset();
+      IGraphics::ResetCaches();
+    }
+  }
+}
