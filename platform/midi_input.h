@@ -34,7 +34,9 @@ class MidiInput : public MidiPort {
 // The system's input. Port names are those the MIDI system lists ("client:port" on JACK).
 class MidiInputBackend;
 
-class RtMidiInput final : public MidiInput {
+extern template class ForwardingMidiPort<MidiInput, MidiInputBackend>;
+
+class RtMidiInput final : public ForwardingMidiPort<MidiInput, MidiInputBackend> {
  public:
   // Null when no API can be opened; *error then holds the last reason. queueLimit is RtMidi's
   // queue for messages that arrive with no callback set (ALSA).
@@ -44,15 +46,6 @@ class RtMidiInput final : public MidiInput {
   ~RtMidiInput() override;
 
   void SetCallback(Callback callback) override;
-  unsigned PortCount() override;
-  std::string PortName(unsigned port) override;
-  bool OpenPort(unsigned port, const std::string& portName) override;
-  bool OpenVirtualPort(const std::string& portName) override;
-  void ClosePort() override;
-  bool IsPortOpen() const override;
-
-  std::string ApiName() const;  // e.g. "jack" or "alsa"
-  std::string LastError() const;
 
   // Events the backend handed over (a long SysEx may come as several), and messages or pieces
   // lost: the queue to the worker was full, a message missed a piece or was too long. Each

@@ -22,7 +22,7 @@ class MidiInputBackend : public MidiPort {
   virtual void Stop() = 0;
 };
 
-extern template class RtMidiPort<MidiInputBackend>;
+extern template class ForwardingMidiPort<MidiInputBackend, rtmidi::PortState>;
 
 // Throws RtMidiError when the API cannot be opened, as RtMidi's constructors do. The backend
 // pushes into `queue` (its only producer) until Stop.

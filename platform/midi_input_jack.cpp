@@ -6,11 +6,6 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
-#include <atomic>
-#include <chrono>
-#include <mutex>
-#include <thread>
-
 #include "platform/midi_input_backend.h"
 #include "platform/jack_ports.h"
 #include "platform/midi_input_queue.h"
@@ -19,10 +14,10 @@ namespace vq::platform {
 
 namespace {
 
-class JackMidiInputBackend final : public MidiInputBackend {
+class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
  public:
   JackMidiInputBackend(jack_client_t* client, MidiInputQueue& queue)
-      : mClient(client), mQueue(queue) {}
+      : JackMidiPort(client), mQueue(queue) {}
   ~JackMidiInputBackend() override {
     Stop();
     jack_client_close(mClient);
@@ -38,41 +33,6 @@ class JackMidiInputBackend final : public MidiInputBackend {
     return true;
   }
 
-  unsigned PortCount() override {
-    std::lock_guard<std::mutex> lock(mMutex);
-    return JackPortList(mClient, JackPortIsOutput).Count();
-  }
-  std::string PortName(unsigned port) override {
-    std::lock_guard<std::mutex> lock(mMutex);
-    return JackPortList(mClient, JackPortIsOutput).Name(port);
-  }
-  bool OpenPort(unsigned port, const std::string& portName) override {
-    std::lock_guard<std::mutex> lock(mMutex);
-    CloseLocked();
-    const std::string source = JackPortList(mClient, JackPortIsOutput).Name(port);
-    if (source.empty()) return Fail("JACK: there is no MIDI source number " + std::to_string(port));
-    if (!Register(portName)) return false;
-    if (jack_connect(mClient, source.c_str(), jack_port_name(mPort.load())) != 0) {
-      CloseLocked();
-      return Fail("JACK: could not connect " + source + " to the MIDI input");
-    }
-    return true;
-  }
-  bool OpenVirtualPort(const std::string& portName) override {
-    std::lock_guard<std::mutex> lock(mMutex);
-    CloseLocked();
-    return Register(portName);
-  }
-  void ClosePort() override {
-    std::lock_guard<std::mutex> lock(mMutex);
-    CloseLocked();
-  }
-  bool IsPortOpen() const override { return mPort.load() != nullptr; }
-  std::string ApiName() const override { return RtMidi::getApiName(RtMidi::UNIX_JACK); }
-  std::string LastError() const override {
-    std::lock_guard<std::mutex> lock(mMutex);
-    return mLastError;
-  }
   void Stop() override {
     std::lock_guard<std::mutex> lock(mMutex);
     CloseLocked();
@@ -104,35 +64,10 @@ class JackMidiInputBackend final : public MidiInputBackend {
     return 0;
   }
 
-  bool Fail(const std::string& text) {
-    mLastError = text;
-    return false;
-  }
-  bool Register(const std::string& portName) {
-    jack_port_t* port =
-        jack_port_register(mClient, portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    if (!port) return Fail("JACK: could not register the MIDI input port \"" + portName + "\"");
-    mPort.store(port);
-    return true;
-  }
-  // The process thread may still hold the port it loaded: wait for that call to end (a cycle
-  // at most) before the port goes.
-  void CloseLocked() {
-    jack_port_t* port = mPort.exchange(nullptr);
-    if (!port) return;
-    while (mInProcess.load() != 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
-    jack_port_unregister(mClient, port);
-  }
-
-  jack_client_t* const mClient;
   MidiInputQueue& mQueue;
-  std::atomic<jack_port_t*> mPort{nullptr};
-  std::atomic<int> mInProcess{0};
   jack_nframes_t mLastCycleStart = 0;  // the process thread's
   bool mRunning = false;               // the process thread's: a cycle ran before
-  mutable std::mutex mMutex;           // guards the port calls, mLastError and mStopped
-  std::string mLastError;
-  bool mStopped = false;
+  bool mStopped = false;               // under mMutex
 };
 
 }  // namespace

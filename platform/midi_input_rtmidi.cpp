@@ -18,7 +18,7 @@ class RtMidiInputBackend final : public RtMidiPort<MidiInputBackend> {
  public:
   RtMidiInputBackend(RtMidi::Api api, const std::string& clientName, unsigned queueLimit,
                      MidiInputQueue& queue)
-      : RtMidiPort(mState), mQueue(queue) {
+      : ForwardingMidiPort(mState), mQueue(queue) {
     mIn = std::make_unique<RtMidiIn>(api, clientName, queueLimit);
     mState.Attach(mIn.get(), api);
     // Keep SysEx and timing (the keyboard's clock goes on to the synthesizer); drop active
@@ -105,7 +105,8 @@ std::unique_ptr<RtMidiInput> RtMidiInput::Create(const std::string& clientName, 
       error);
 }
 
-RtMidiInput::RtMidiInput(std::unique_ptr<Impl> impl) : mImpl(std::move(impl)) {}
+RtMidiInput::RtMidiInput(std::unique_ptr<Impl> impl)
+    : ForwardingMidiPort(*impl->backend), mImpl(std::move(impl)) {}
 
 RtMidiInput::~RtMidiInput() {
   SetCallback(nullptr);
@@ -115,31 +116,6 @@ RtMidiInput::~RtMidiInput() {
 void RtMidiInput::SetCallback(Callback callback) {
   std::lock_guard<std::mutex> lock(mImpl->deliver);
   mImpl->callback = std::move(callback);
-}
-
-unsigned RtMidiInput::PortCount() {
-  return mImpl->backend->PortCount();
-}
-std::string RtMidiInput::PortName(unsigned port) {
-  return mImpl->backend->PortName(port);
-}
-bool RtMidiInput::OpenPort(unsigned port, const std::string& portName) {
-  return mImpl->backend->OpenPort(port, portName);
-}
-bool RtMidiInput::OpenVirtualPort(const std::string& portName) {
-  return mImpl->backend->OpenVirtualPort(portName);
-}
-void RtMidiInput::ClosePort() {
-  mImpl->backend->ClosePort();
-}
-bool RtMidiInput::IsPortOpen() const {
-  return mImpl->backend->IsPortOpen();
-}
-std::string RtMidiInput::ApiName() const {
-  return mImpl->backend->ApiName();
-}
-std::string RtMidiInput::LastError() const {
-  return mImpl->backend->LastError();
 }
 
 uint64_t RtMidiInput::ReceivedMessages() const {

@@ -32,7 +32,9 @@ class MidiOutputBackend;
 // first that opens (on a machine without an ALSA sequencer that is JACK). On JACK a message
 // leaves over as many cycles as it needs; Send waits for room (a few seconds at most) and
 // answers false, sending nothing, when it gets none.
-class RtMidiOutput final : public MidiOutput {
+extern template class ForwardingMidiPort<MidiOutput, MidiOutputBackend>;
+
+class RtMidiOutput final : public ForwardingMidiPort<MidiOutput, MidiOutputBackend> {
  public:
   // Null when no API can be opened; *error then holds the last reason.
   static std::unique_ptr<RtMidiOutput> Create(const std::string& clientName,
@@ -41,15 +43,6 @@ class RtMidiOutput final : public MidiOutput {
 
   bool Send(const uint8_t* bytes, size_t count) override;
   using MidiOutput::Send;
-  unsigned PortCount() override;
-  std::string PortName(unsigned port) override;
-  bool OpenPort(unsigned port, const std::string& portName) override;
-  bool OpenVirtualPort(const std::string& portName) override;
-  void ClosePort() override;
-  bool IsPortOpen() const override;
-
-  std::string ApiName() const;  // e.g. "jack" or "alsa"
-  std::string LastError() const;
 
  private:
   explicit RtMidiOutput(std::unique_ptr<MidiOutputBackend> backend);

@@ -21,7 +21,7 @@ class MidiOutputBackend : public MidiPort {
   virtual std::string LastError() const = 0;
 };
 
-extern template class RtMidiPort<MidiOutputBackend>;
+extern template class ForwardingMidiPort<MidiOutputBackend, rtmidi::PortState>;
 
 // Both throw RtMidiError when the API cannot be opened, as RtMidi's constructors do.
 std::unique_ptr<MidiOutputBackend> MakeRtMidiOutputBackend(RtMidi::Api api,

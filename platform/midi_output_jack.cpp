@@ -30,9 +30,10 @@ constexpr size_t kRingBytes = size_t{1} << 20;
 // How long Send waits for room before it gives up on a stalled server.
 constexpr auto kRoomTimeout = std::chrono::seconds(3);
 
-class JackMidiOutputBackend final : public MidiOutputBackend {
+// mMutex also keeps to one sender at a time.
+class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false> {
  public:
-  explicit JackMidiOutputBackend(jack_client_t* client) : mClient(client), mRing(kRingBytes) {}
+  explicit JackMidiOutputBackend(jack_client_t* client) : JackMidiPort(client), mRing(kRingBytes) {}
   ~JackMidiOutputBackend() override {
     {
       std::lock_guard<std::mutex> lock(mMutex);
@@ -45,43 +46,6 @@ class JackMidiOutputBackend final : public MidiOutputBackend {
   bool Start() {
     return jack_set_process_callback(mClient, &JackMidiOutputBackend::Process, this) == 0 &&
            jack_activate(mClient) == 0;
-  }
-
-  unsigned PortCount() override {
-    std::lock_guard<std::mutex> lock(mMutex);
-    return JackPortList(mClient, JackPortIsInput).Count();
-  }
-  std::string PortName(unsigned port) override {
-    std::lock_guard<std::mutex> lock(mMutex);
-    return JackPortList(mClient, JackPortIsInput).Name(port);
-  }
-  bool OpenPort(unsigned port, const std::string& portName) override {
-    std::lock_guard<std::mutex> lock(mMutex);
-    CloseLocked();
-    const std::string target = JackPortList(mClient, JackPortIsInput).Name(port);
-    if (target.empty())
-      return Fail("JACK: there is no MIDI destination number " + std::to_string(port));
-    if (!Register(portName)) return false;
-    if (jack_connect(mClient, jack_port_name(mPort.load()), target.c_str()) != 0) {
-      CloseLocked();
-      return Fail("JACK: could not connect the MIDI output to " + target);
-    }
-    return true;
-  }
-  bool OpenVirtualPort(const std::string& portName) override {
-    std::lock_guard<std::mutex> lock(mMutex);
-    CloseLocked();
-    return Register(portName);
-  }
-  void ClosePort() override {
-    std::lock_guard<std::mutex> lock(mMutex);
-    CloseLocked();
-  }
-  bool IsPortOpen() const override { return mPort.load() != nullptr; }
-  std::string ApiName() const override { return RtMidi::getApiName(RtMidi::UNIX_JACK); }
-  std::string LastError() const override {
-    std::lock_guard<std::mutex> lock(mMutex);
-    return mLastError;
   }
 
   bool Send(const uint8_t* bytes, size_t count) override {
@@ -156,34 +120,12 @@ class JackMidiOutputBackend final : public MidiOutputBackend {
     std::memcpy(to, mRing.data() + start, first);
     std::memcpy(to + first, mRing.data(), n - first);
   }
-  bool Fail(const std::string& text) {
-    mLastError = text;
-    return false;
-  }
-  bool Register(const std::string& portName) {
-    jack_port_t* port =
-        jack_port_register(mClient, portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-    if (!port) return Fail("JACK: could not register the MIDI output port \"" + portName + "\"");
-    mPort.store(port);
-    return true;
-  }
-  // Waits for a process call that still holds the port, then drops what was not sent.
-  void CloseLocked() {
-    jack_port_t* port = mPort.exchange(nullptr);
-    if (!port) return;
-    while (mInProcess.load() != 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
-    jack_port_unregister(mClient, port);
-    mTail.store(mHead.load());
-  }
+  // What was not sent goes with the port.
+  void OnPortClosed() override { mTail.store(mHead.load()); }
 
-  jack_client_t* const mClient;
   std::vector<uint8_t> mRing;  // records: a 32-bit length, then the event's bytes
   // Free-running byte positions: Send moves mHead, the process thread mTail.
   std::atomic<size_t> mHead{0}, mTail{0};
-  std::atomic<jack_port_t*> mPort{nullptr};
-  std::atomic<int> mInProcess{0};
-  mutable std::mutex mMutex;  // one sender at a time; guards the port calls and mLastError
-  std::string mLastError;
   bool mStalled = false;  // a Send timed out while the ring stood at mStalledTail
   size_t mStalledTail = 0;
 };

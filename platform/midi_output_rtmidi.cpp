@@ -9,7 +9,7 @@ namespace {
 
 class RtMidiOutputBackend final : public RtMidiPort<MidiOutputBackend> {
  public:
-  RtMidiOutputBackend(RtMidi::Api api, const std::string& clientName) : RtMidiPort(mState) {
+  RtMidiOutputBackend(RtMidi::Api api, const std::string& clientName) : ForwardingMidiPort(mState) {
     mOut = std::make_unique<RtMidiOut>(api, clientName);
     mState.Attach(mOut.get(), api);
   }
@@ -54,38 +54,13 @@ std::unique_ptr<RtMidiOutput> RtMidiOutput::Create(const std::string& clientName
 }
 
 RtMidiOutput::RtMidiOutput(std::unique_ptr<MidiOutputBackend> backend)
-    : mBackend(std::move(backend)) {}
+    : ForwardingMidiPort(*backend), mBackend(std::move(backend)) {}
 
 RtMidiOutput::~RtMidiOutput() = default;
 
 bool RtMidiOutput::Send(const uint8_t* bytes, size_t count) {
   if (bytes == nullptr || count == 0) return false;
   return mBackend->Send(bytes, count);
-}
-
-unsigned RtMidiOutput::PortCount() {
-  return mBackend->PortCount();
-}
-std::string RtMidiOutput::PortName(unsigned port) {
-  return mBackend->PortName(port);
-}
-bool RtMidiOutput::OpenPort(unsigned port, const std::string& portName) {
-  return mBackend->OpenPort(port, portName);
-}
-bool RtMidiOutput::OpenVirtualPort(const std::string& portName) {
-  return mBackend->OpenVirtualPort(portName);
-}
-void RtMidiOutput::ClosePort() {
-  mBackend->ClosePort();
-}
-bool RtMidiOutput::IsPortOpen() const {
-  return mBackend->IsPortOpen();
-}
-std::string RtMidiOutput::ApiName() const {
-  return mBackend->ApiName();
-}
-std::string RtMidiOutput::LastError() const {
-  return mBackend->LastError();
 }
 
 }  // namespace vq::platform

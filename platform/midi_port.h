@@ -24,10 +24,11 @@ class MidiPort {
   virtual bool IsPortOpen() const = 0;
 };
 
-// The port calls of an RtMidi backend, through the library object's state that the backend
-// owns (and keeps alive as long as itself).
-template <class Direction>
-class RtMidiPort : public Direction {
+// The port calls of a direction passed on to the object that does them, which the owner keeps
+// alive as long as this: an RtMidi backend's library state, or the backend a system input or
+// output chose.
+template <class Direction, class Target>
+class ForwardingMidiPort : public Direction {
  public:
   unsigned PortCount() override;
   std::string PortName(unsigned port) override;
@@ -40,9 +41,12 @@ class RtMidiPort : public Direction {
   std::string LastError() const;
 
  protected:
-  explicit RtMidiPort(rtmidi::PortState& port) : mPort(port) {}
-  rtmidi::PortState& mPort;
+  explicit ForwardingMidiPort(Target& port) : mPort(port) {}
+  Target& mPort;
 };
+
+template <class Direction>
+using RtMidiPort = ForwardingMidiPort<Direction, rtmidi::PortState>;
 
 // One port, "Memory", open from the start.
 template <class Direction>

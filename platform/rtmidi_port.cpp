@@ -1,7 +1,9 @@
 // Port handling shared by the RtMidi backends.
 #include "platform/rtmidi_port.h"
 
+#include "platform/midi_input.h"
 #include "platform/midi_input_backend.h"
+#include "platform/midi_output.h"
 #include "platform/midi_output_backend.h"
 
 namespace vq::platform::rtmidi {
@@ -90,47 +92,49 @@ std::string PortState::LastError() const {
 
 namespace vq::platform {
 
-template <class Direction>
-unsigned RtMidiPort<Direction>::PortCount() {
+template <class Direction, class Target>
+unsigned ForwardingMidiPort<Direction, Target>::PortCount() {
   return mPort.PortCount();
 }
 
-template <class Direction>
-std::string RtMidiPort<Direction>::PortName(unsigned port) {
+template <class Direction, class Target>
+std::string ForwardingMidiPort<Direction, Target>::PortName(unsigned port) {
   return mPort.PortName(port);
 }
 
-template <class Direction>
-bool RtMidiPort<Direction>::OpenPort(unsigned port, const std::string& portName) {
+template <class Direction, class Target>
+bool ForwardingMidiPort<Direction, Target>::OpenPort(unsigned port, const std::string& portName) {
   return mPort.OpenPort(port, portName);
 }
 
-template <class Direction>
-bool RtMidiPort<Direction>::OpenVirtualPort(const std::string& portName) {
+template <class Direction, class Target>
+bool ForwardingMidiPort<Direction, Target>::OpenVirtualPort(const std::string& portName) {
   return mPort.OpenVirtualPort(portName);
 }
 
-template <class Direction>
-void RtMidiPort<Direction>::ClosePort() {
+template <class Direction, class Target>
+void ForwardingMidiPort<Direction, Target>::ClosePort() {
   mPort.ClosePort();
 }
 
-template <class Direction>
-bool RtMidiPort<Direction>::IsPortOpen() const {
+template <class Direction, class Target>
+bool ForwardingMidiPort<Direction, Target>::IsPortOpen() const {
   return mPort.IsPortOpen();
 }
 
-template <class Direction>
-std::string RtMidiPort<Direction>::ApiName() const {
+template <class Direction, class Target>
+std::string ForwardingMidiPort<Direction, Target>::ApiName() const {
   return mPort.ApiName();
 }
 
-template <class Direction>
-std::string RtMidiPort<Direction>::LastError() const {
+template <class Direction, class Target>
+std::string ForwardingMidiPort<Direction, Target>::LastError() const {
   return mPort.LastError();
 }
 
-template class RtMidiPort<MidiInputBackend>;
-template class RtMidiPort<MidiOutputBackend>;
+template class ForwardingMidiPort<MidiInputBackend, rtmidi::PortState>;
+template class ForwardingMidiPort<MidiOutputBackend, rtmidi::PortState>;
+template class ForwardingMidiPort<MidiInput, MidiInputBackend>;
+template class ForwardingMidiPort<MidiOutput, MidiOutputBackend>;
 
 }  // namespace vq::platform

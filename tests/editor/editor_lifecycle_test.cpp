@@ -267,68 +267,47 @@ TEST_F(LifecycleTest, StartupMessageOnlyForTheMakersInterface) {
   for (const auto& m : Since(mark)) EXPECT_FALSE(m.size() == 9 && m[4] == 0x04 && m[5] == 0x02);
 }
 
-// A program without a file (INIT, also after a file was current) is kept with its edits, its
-// name and the keyboard channel, and the next run starts with it.
-TEST_F(LifecycleTest, ShutDownWithoutAFileKeepsTheProgramAndTheSettings) {
-  for (bool fileFirst : {false, true}) {
-    SCOPED_TRACE(fileFirst);
+// Shut-down keeps the program with its edits, its name, its file if it has one, the page and
+// the keyboard channel, and the next run starts with them: INIT (also after a file was current)
+// or a program of a file.
+TEST_F(LifecycleTest, ShutDownKeepsTheProgramAndTheSettings) {
+  for (auto [fileFirst, init] : {std::pair{false, true}, {true, true}, {true, false}}) {
+    SCOPED_TRACE(std::to_string(fileFirst) + " " + std::to_string(init));
     TearDown();
     SetUp();
     WriteSettings("[midi]\nkbdmidioutch=3\n");
-    const std::string file = dir + "/05_Pad.pr4";
+    const std::string folder = dir + "/bank/", file = folder + "05_Pad.pr4";
+    std::filesystem::create_directories(folder);
     WriteFile(file, FormatProgramText(ProgramFieldTable::InitRecord()));
     VQEditor& e = MakeWithLibrary();
     std::filesystem::create_directories(e.Browser().UploadFolder());
     const std::string cache = e.Browser().CacheFolder();
-    if (fileFirst) {
-      e.LocateProgramInFolder(file.c_str());
-      e.InitProgram();
-    }
+    if (fileFirst) e.LocateProgramInFolder(file.c_str());
+    if (fileFirst && init) e.InitProgram();
     Set(3, 20);
-    e.SetManagerPageShown(true);
+    e.SetManagerPageShown(init);
     e.SetKeyboardChannel(9);
     editor.reset();
-    EXPECT_EQ(Ini("gui", "manager"), "true");
-    EXPECT_EQ(Ini("program", "lastfile"), "");
-    EXPECT_EQ(Ini("program", "name"), "INIT");
+    EXPECT_EQ(Ini("gui", "manager"), init ? "true" : "false");
+    EXPECT_EQ(Ini("program", "lastfile"), init ? "" : file);
+    if (init) {
+      EXPECT_EQ(Ini("program", "name"), "INIT");  // a file's program is named by its file
+    }
     EXPECT_EQ(Ini("program", "edited"), "true");
     EXPECT_EQ(Ini("midi", "kbdmidioutch"), "9");
     EXPECT_FALSE(std::filesystem::exists(cache));
+    ProgramFileContent c;
+    ASSERT_EQ(ReadProgramFile((dir + "/lastprogram.pr4").c_str(), c), ProgramFileError::kNone);
+    EXPECT_EQ(c.record[0], 20);
 
+    const size_t mark = Mark();
     VQEditor& next = MakeWithLibrary();
     EXPECT_EQ(Value(3), 20);
-    EXPECT_EQ(next.ProgramName(), "INIT");
+    EXPECT_EQ(next.ProgramName(), init ? "INIT" : "05_Pad");
     EXPECT_TRUE(next.ProgramEdited());
     EXPECT_EQ(next.KeyboardChannel(), 9);
+    EXPECT_FALSE(CcsSince(mark).empty());
   }
-}
-
-TEST_F(LifecycleTest, ShutDownStoresTheProgramAndItsFile) {
-  std::string folder = dir + "/bank/";
-  std::filesystem::create_directories(folder);
-  WriteFile(folder + "05_Pad.pr4", FormatProgramText(ProgramFieldTable::InitRecord()));
-  VQEditor& e = MakeWithLibrary();
-  e.LocateProgramInFolder((folder + "05_Pad.pr4").c_str());
-  Set(3, 20);
-  e.SetProgramEdited(true);
-  e.SetKeyboardChannel(4);
-  editor.reset();
-  EXPECT_EQ(Ini("gui", "manager"), "false");
-  EXPECT_EQ(Ini("program", "lastfile"), folder + "05_Pad.pr4");
-  EXPECT_EQ(Ini("program", "edited"), "true");
-  EXPECT_EQ(Ini("midi", "kbdmidioutch"), "4");
-  ProgramFileContent c;
-  ASSERT_EQ(ReadProgramFile((dir + "/lastprogram.pr4").c_str(), c), ProgramFileError::kNone);
-  EXPECT_EQ(c.record[0], 20);
-
-  // The next run starts where this one ended.
-  size_t mark = Mark();
-  VQEditor& next = MakeWithLibrary();
-  EXPECT_EQ(Value(3), 20);
-  EXPECT_EQ(next.ProgramName(), "05_Pad");
-  EXPECT_TRUE(next.ProgramEdited());
-  EXPECT_EQ(next.KeyboardChannel(), 4);
-  EXPECT_FALSE(CcsSince(mark).empty());
 }
 
 }  // namespace

@@ -136,8 +136,14 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
               1e-9);
         }};
   };
-  auto programStep = [this](int code, int count, int from, int to) {
-    return Case{code, [this, count, from] { Programs(count, from); },
+  // Steps by ten stop at the list's ends and the press then wraps round; while the manager is
+  // shown no step happens.
+  auto programStep = [this](int code, int count, int from, int to, bool manager = false) {
+    return Case{code,
+                [this, count, from, manager] {
+                  Programs(count, from);
+                  editor->SetManagerPageShown(manager);
+                },
                 [this, to] { EXPECT_EQ(editor->Browser().ProgramListIndex(), to); }};
   };
   const std::string old = dir + "/old/", resources = dir + "/res/";
@@ -268,6 +274,11 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
       programStep(29, 3, 2, 1),
       programStep(30, 12, 0, 10),
       programStep(31, 12, 11, 1),
+      programStep(30, 5, 3, 0),
+      programStep(31, 5, 1, 4),
+      programStep(31, 5, 4, 4),
+      programStep(30, 5, 1, 1, true),
+      programStep(29, 5, 1, 1, true),
       {32, [this] { editor->OnCommand(33); },
        [this] {
          EXPECT_FALSE(editor->ManagerPageShown());
@@ -310,22 +321,6 @@ TEST_F(MenuCommandsTest, OutOfRangeCommandsAndCommandsWithoutGraphicsChangeNothi
   EXPECT_EQ(Mark(), mark);
   EXPECT_FALSE(editor->Link().BankDownloadRunning());
   EXPECT_TRUE(headless->panels.empty());
-}
-
-// Steps by ten stop at the list's ends and the press then wraps round; while the manager is
-// shown no step happens.
-TEST_F(MenuCommandsTest, StepsByTenStayInsideTheList) {
-  for (auto [from, code, to, manager] : {std::tuple{3, 30, 0, false},
-                                         {1, 31, 4, false},
-                                         {4, 31, 4, false},
-                                         {1, 30, 1, true},
-                                         {1, 29, 1, true}}) {
-    Programs(5, from);
-    editor->SetManagerPageShown(manager);
-    editor->OnCommand(code);
-    EXPECT_EQ(editor->Browser().ProgramListIndex(), to)
-        << "from " << from << " by command " << code;
-  }
 }
 
 // The panel runs without the plug mutex (the MIDI thread can take it meanwhile); a folder

@@ -194,6 +194,11 @@ TEST_F(DbClientTest, FailuresSayWhatFailedAndFloodsAreCut) {
   const std::string files = DbTestServer::Get().Base() + "/files/";
   DbClientOptions quick = DbTestServer::Get().Options();
   quick.totalTimeoutMs = 500;
+  auto download = [&](const char* file) {
+    std::string failure;
+    c.DbDownload(files + file, &failure);
+    return failure;
+  };
   const struct {
     std::function<std::string()> run;
     const char* failure;
@@ -201,18 +206,8 @@ TEST_F(DbClientTest, FailuresSayWhatFailedAndFloodsAreCut) {
       {[&] { return c.DbGetMedia("200", 1).failure; }, ""},
       {[&] { return DbClient(quick).DbGetPages("9", 1).failure; }, "time-out"},
       {[&] { return c.Get(DbTestServer::Get().Base() + "/nothing", 100).failure; }, "not found"},
-      {[&] {
-         std::string f;
-         c.DbDownload(files + "big.pr4", &f);
-         return f;
-       },
-       "reply too large"},
-      {[&] {
-         std::string f;
-         c.DbDownload(files + "bad-utf8.pr4", &f);
-         return f;
-       },
-       "not a program file"},
+      {[&] { return download("big.pr4"); }, "reply too large"},
+      {[&] { return download("bad-utf8.pr4"); }, "not a program file"},
   };
   for (const auto& k : cases) EXPECT_EQ(k.run(), k.failure);
 

@@ -7,19 +7,14 @@
 #include <thread>
 #include <vector>
 
+#include "midi_test_support.h"
 #include "platform/midi_input_queue.h"
 
 namespace vq::platform {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-Bytes SysEx(size_t n, uint8_t fill) {
-  Bytes b(n, fill);
-  b.front() = 0xF0;
-  b.back() = 0xF7;
-  return b;
-}
+using vqtest::Bytes;
+using vqtest::SysEx;
 
 struct Received {
   std::mutex mutex;  // stands for the plug mutex the handlers take
@@ -85,7 +80,7 @@ TEST(MidiInputQueue, FullQueueDropsAndCountsWhileTheHandlerWaits) {
     std::lock_guard<std::mutex> busy(got.mutex);
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 2000; ++i) {
-      Bytes m = SysEx(221, static_cast<uint8_t>(i & 0x7F));
+      Bytes m = SysEx(221, i);
       if (q.Push(m.data(), m.size()))
         taken.push_back(std::move(m));
       else

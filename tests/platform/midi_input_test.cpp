@@ -4,9 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -14,12 +12,14 @@
 
 #include "platform/midi_input.h"
 #include "platform/midi_output.h"
+#include "midi_test_support.h"
 #include "tests/support/jack_available.h"
 
 namespace vq::platform {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using vqtest::Bytes;
+using vqtest::SysEx;
 
 TEST(MemoryMidiInput, DeliversWhileOpen) {
   MemoryMidiInput in;
@@ -41,37 +41,6 @@ TEST(MemoryMidiInput, DeliversWhileOpen) {
   EXPECT_TRUE(in.Inject(Bytes{0xF8}));
   EXPECT_EQ(got.size(), 2u);
 }
-
-class Collector {
- public:
-  void Add(const uint8_t* b, size_t n) {
-    std::lock_guard<std::mutex> lock(mMutex);
-    if (mDropClocks && n == 1 && b[0] == 0xF8) return;
-    mMessages.emplace_back(b, b + n);
-    mCv.notify_all();
-  }
-  bool WaitFor(size_t count, int ms) {
-    std::unique_lock<std::mutex> lock(mMutex);
-    return mCv.wait_for(lock, std::chrono::milliseconds(ms),
-                        [&] { return mMessages.size() >= count; });
-  }
-  std::vector<Bytes> Messages() {
-    std::lock_guard<std::mutex> lock(mMutex);
-    return mMessages;
-  }
-  // Forgets what arrived and from now on ignores clock bytes (probes still in flight).
-  void ClearAndDropClocks() {
-    std::lock_guard<std::mutex> lock(mMutex);
-    mMessages.clear();
-    mDropClocks = true;
-  }
-
- private:
-  bool mDropClocks = false;
-  std::mutex mMutex;
-  std::condition_variable mCv;
-  std::vector<Bytes> mMessages;
-};
 
 // Our output and input clients on the JACK server of the test command.
 class MidiInputOverJack : public ::testing::Test {
@@ -95,7 +64,7 @@ class MidiInputOverJack : public ::testing::Test {
   }
   const std::string base = "vqin" + std::to_string(getpid());
   // Before the ports, so that a test that ends early has no callback left running on them.
-  Collector collector;
+  vqtest::Collector collector;
   std::mutex plug;
   std::unique_ptr<RtMidiOutput> out;
   std::unique_ptr<RtMidiInput> in;
@@ -106,18 +75,9 @@ TEST_F(MidiInputOverJack, KeepsSysExAndTimingDropsActiveSensing) {
   in->SetCallback([&](const uint8_t* b, size_t n) { collector.Add(b, n); });
   ASSERT_NO_FATAL_FAILURE(Connect());
 
-  Bytes dump(213, 0x11);
-  dump.front() = 0xF0;
-  dump.back() = 0xF7;
-  Bytes big(20000, 0x22);  // more than one JACK send: sliced by the output, whole here
-  big.front() = 0xF0;
-  big.back() = 0xF7;
-  // The connection becomes live within a few cycles: send until the first message arrives.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!collector.WaitFor(1, 20) && std::chrono::steady_clock::now() < deadline)
-    out->Send(Bytes{0xF8});
-  ASSERT_TRUE(collector.WaitFor(1, 0)) << "nothing arrived within 5 s";
-  collector.ClearAndDropClocks();
+  const Bytes dump = SysEx(213, 1);
+  const Bytes big = SysEx(20000, 2);  // more than one JACK send: sliced by the output, whole here
+  ASSERT_TRUE(collector.ProbeUntilLive(*out)) << "nothing arrived within 5 s";
   ASSERT_TRUE(out->Send(Bytes{0xFE}));
   ASSERT_TRUE(out->Send(Bytes{0x90, 60, 100}));
   ASSERT_TRUE(out->Send(dump));
@@ -142,44 +102,29 @@ TEST_F(MidiInputOverJack, BackendThreadKeepsUpWhileTheHandlersLockIsHeld) {
     collector.Add(b, n);
   });
   ASSERT_NO_FATAL_FAILURE(Connect());
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!collector.WaitFor(1, 20) && std::chrono::steady_clock::now() < deadline)
-    out->Send(Bytes{0xF8});
-  ASSERT_TRUE(collector.WaitFor(1, 0)) << "nothing arrived within 5 s";
+  ASSERT_TRUE(collector.ProbeUntilLive(*out)) << "nothing arrived within 5 s";
 
   constexpr int kDumps = 100;
   std::vector<Bytes> sent;
   uint64_t received = 0;
-  size_t before = 0;
   {
     std::unique_lock<std::mutex> held(plug);
-    before = collector.Messages().size();
     const uint64_t start = in->ReceivedMessages();
     for (int i = 0; i < kDumps; ++i) {
-      Bytes dump(221, static_cast<uint8_t>(i));
-      dump.front() = 0xF0;
-      dump.back() = 0xF7;
-      ASSERT_TRUE(out->Send(dump));
-      sent.push_back(std::move(dump));
+      sent.push_back(SysEx(221, i));
+      ASSERT_TRUE(out->Send(sent.back()));
     }
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (in->ReceivedMessages() - start < kDumps && std::chrono::steady_clock::now() < until)
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     received = in->ReceivedMessages() - start;
-    EXPECT_EQ(collector.Messages().size(), before);  // the handler waits for the mutex
+    EXPECT_TRUE(collector.Messages().empty());  // the handler waits for the mutex
   }
   EXPECT_GE(received, static_cast<uint64_t>(kDumps))
       << "JACK's thread waited for the handler's lock";
   EXPECT_EQ(in->DroppedMessages(), 0u);
-  std::vector<Bytes> got;
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (got.size() < sent.size() && std::chrono::steady_clock::now() < until) {
-    collector.WaitFor(before + sent.size(), 20);
-    got = collector.Messages();
-    got.erase(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(before));
-    got.erase(std::remove(got.begin(), got.end(), Bytes{0xF8}), got.end());  // late clocks
-  }
-  EXPECT_EQ(got, sent);
+  collector.WaitFor(sent.size(), 5000);
+  EXPECT_EQ(collector.Messages(), sent);
   in->SetCallback(nullptr);
 }
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -14,12 +13,14 @@
 
 #include "platform/midi_input.h"
 #include "platform/midi_output.h"
+#include "midi_test_support.h"
 #include "tests/support/jack_available.h"
 
 using vq::platform::MemoryMidiOutput;
 using vq::platform::RtMidiInput;
 using vq::platform::RtMidiOutput;
-using Bytes = std::vector<uint8_t>;
+using vqtest::Bytes;
+using vqtest::SysEx;
 
 TEST(MemoryMidiOutput, RecordsWhileOpenAndRefusesOtherwise) {
   MemoryMidiOutput out;
@@ -40,43 +41,6 @@ TEST(MemoryMidiOutput, RecordsWhileOpenAndRefusesOtherwise) {
   EXPECT_EQ(out.SendCount(), 0u);
   EXPECT_EQ(out.PortName(1), "");
 }
-
-namespace {
-
-struct Receiver {
-  std::mutex mutex;
-  std::condition_variable arrived;
-  std::vector<Bytes> messages;
-  bool dropClock = false;
-
-  void Add(const uint8_t* bytes, size_t count) {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (dropClock && count == 1 && bytes[0] == 0xF8) return;
-    messages.emplace_back(bytes, bytes + count);
-    arrived.notify_all();
-  }
-  bool WaitFor(size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    std::unique_lock<std::mutex> lock(mutex);
-    return arrived.wait_for(lock, limit, [&] { return messages.size() >= count; });
-  }
-  // Forgets what arrived and from now on ignores clock bytes (probes still in flight).
-  void ClearAndDropClock() {
-    std::lock_guard<std::mutex> lock(mutex);
-    messages.clear();
-    dropClock = true;
-  }
-};
-
-Bytes SysEx(size_t size, int seed) {
-  Bytes b(size);
-  b.front() = 0xF0;
-  for (size_t i = 1; i + 1 < size; ++i)
-    b[i] = static_cast<uint8_t>((i * 7 + static_cast<size_t>(seed)) & 0x7F);
-  b.back() = 0xF7;
-  return b;
-}
-
-}  // namespace
 
 // RtMidi's JACK backend leaks its ring buffer on every failed server connection, which the leak
 // checker would report; so without a known server or sequencer the test does not even try.
@@ -105,7 +69,7 @@ TEST(RtMidiOutputOverJack, SendsExactBytesThroughARealPort) {
   ASSERT_TRUE(out->IsPortOpen());
 
   // Received by the program's own input, as the synthesizer's dumps and replies are.
-  Receiver receiver;
+  vqtest::Collector receiver;
   auto in = RtMidiInput::Create("VQ test input", 100, &error);
   ASSERT_TRUE(in) << error;
   in->SetCallback([&](const uint8_t* b, size_t n) { receiver.Add(b, n); });
@@ -114,15 +78,7 @@ TEST(RtMidiOutputOverJack, SendsExactBytesThroughARealPort) {
     if (in->PortName(i).find("From VQEditor4") != std::string::npos) port = i;
   ASSERT_LT(port, in->PortCount()) << "the virtual output port is not visible to an input";
   ASSERT_TRUE(in->OpenPort(port, "RtMidi Input")) << in->LastError();
-  // The connection goes live within a server cycle or two: probe with clock bytes until one
-  // arrives, so that nothing of what is measured below is sent before it.
-  bool live = false;
-  for (int probe = 0; probe < 500 && !live; ++probe) {
-    ASSERT_TRUE(out->Send(Bytes{0xF8}));
-    live = receiver.WaitFor(1, std::chrono::milliseconds(10));
-  }
-  ASSERT_TRUE(live) << "the connection never carried a message";
-  receiver.ClearAndDropClock();
+  ASSERT_TRUE(receiver.ProbeUntilLive(*out)) << "the connection never carried a message";
 
   const Bytes note{0x90, 60, 100};
   const Bytes dump = SysEx(213, 1);
@@ -130,17 +86,18 @@ TEST(RtMidiOutputOverJack, SendsExactBytesThroughARealPort) {
   EXPECT_TRUE(out->Send(note));
   EXPECT_TRUE(out->Send(dump));
   EXPECT_TRUE(out->Send(firmware));
-  ASSERT_TRUE(receiver.WaitFor(3)) << "only " << receiver.messages.size() << " messages arrived";
+  ASSERT_TRUE(receiver.WaitFor(3, 10000))
+      << "only " << receiver.Messages().size() << " messages arrived";
   EXPECT_EQ(in->DroppedMessages(), 0u);
   in->SetCallback(nullptr);
   in->ClosePort();
   out->ClosePort();
   EXPECT_FALSE(out->Send(note));
 
-  std::lock_guard<std::mutex> lock(receiver.mutex);
-  ASSERT_EQ(receiver.messages.size(), 3u);
-  EXPECT_EQ(receiver.messages[0], note);
-  EXPECT_EQ(receiver.messages[1], dump);
-  EXPECT_EQ(receiver.messages[2].size(), firmware.size());
-  EXPECT_TRUE(receiver.messages[2] == firmware);
+  const std::vector<Bytes> got = receiver.Messages();
+  ASSERT_EQ(got.size(), 3u);
+  EXPECT_EQ(got[0], note);
+  EXPECT_EQ(got[1], dump);
+  EXPECT_EQ(got[2].size(), firmware.size());
+  EXPECT_TRUE(got[2] == firmware);
 }

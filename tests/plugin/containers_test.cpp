@@ -328,42 +328,37 @@ TEST(String, CopyIsDeep) {
 
 // ---------------------------------------------------------------------------
 
+// Whether another thread can take the mutex now (it lets go again at once).
+bool OtherThreadGets(UTL_Mutex& m) {
+  bool got = false;
+  std::thread([&] {
+    got = m.TryEnter();
+    if (got) m.Leave();
+  }).join();
+  return got;
+}
+
 TEST(Mutex, IsRecursiveAndExcludesOtherThreads) {
   UTL_Mutex m;
   m.Enter();
   m.Enter();  // the plug's operations take it again while holding it
-  bool otherGotIt = true;
-  std::thread other([&] { otherGotIt = m.TryEnter(); });
-  other.join();
-  EXPECT_FALSE(otherGotIt);
+  EXPECT_FALSE(OtherThreadGets(m));
   m.Leave();
+  EXPECT_FALSE(OtherThreadGets(m));
   m.Leave();
-  std::thread later([&] {
-    otherGotIt = m.TryEnter();
-    if (otherGotIt) m.Leave();
-  });
-  later.join();
-  EXPECT_TRUE(otherGotIt);
+  EXPECT_TRUE(OtherThreadGets(m));
 }
 
 TEST(Mutex, ReleaseLetsGoOfEveryLevelForItsScope) {
   UTL_Mutex m;
   m.Enter();
   m.Enter();
-  bool otherGotIt = false;
   {
     UTL_MutexRelease unlocked(m);
-    std::thread other([&] {
-      otherGotIt = m.TryEnter();
-      if (otherGotIt) m.Leave();
-    });
-    other.join();
+    EXPECT_TRUE(OtherThreadGets(m));
   }
-  EXPECT_TRUE(otherGotIt);
   EXPECT_EQ(m.HeldDepth(), 2);  // taken back as deeply
-  std::thread after([&] { otherGotIt = m.TryEnter(); });
-  after.join();
-  EXPECT_FALSE(otherGotIt);
+  EXPECT_FALSE(OtherThreadGets(m));
   m.Leave();
   m.Leave();
 }

@@ -44,17 +44,15 @@ class WindowViewOnDesktop : public DesktopTest {
     return dlg;
   }
   // A point of a widget (widget coordinates) on the screen.
-  void screenPoint(GtkWidget* w, int x, int y, int& sx, int& sy) {
+  static std::pair<int, int> screenPoint(GtkWidget* w, int x, int y) {
     GtkWidget* top = gtk_widget_get_toplevel(w);
     int tx = 0, ty = 0, ox = 0, oy = 0;
     gtk_widget_translate_coordinates(w, top, x, y, &tx, &ty);
     gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
-    sx = ox + tx;
-    sy = oy + ty;
+    return {ox + tx, oy + ty};
   }
   void clickAt(GtkWidget* w, int x, int y, int clicks = 1) {
-    int sx = 0, sy = 0;
-    screenPoint(w, x, y, sx, sy);
+    auto [sx, sy] = screenPoint(w, x, y);
     input.move(sx, sy);
     pumpFor(0.05);
     for (int i = 0; i < clicks; ++i) {
@@ -73,9 +71,14 @@ class WindowViewOnDesktop : public DesktopTest {
     gtk_tree_view_convert_bin_window_to_widget_coords(tree, cell.x, cell.y, &cell.x, &cell.y);
     return cell;
   }
+  // Clicks `dx` into a cell of a tree widget, halfway down.
+  GdkRectangle clickCell(GtkTreeView* tree, int row, int column, int clicks = 1, int dx = 5) {
+    GdkRectangle cell = cellOf(tree, row, column);
+    clickAt(GTK_WIDGET(tree), cell.x + dx, cell.y + cell.height / 2, clicks);
+    return cell;
+  }
   uint32_t pixelAt(int x, int y) {
-    int sx = 0, sy = 0;
-    screenPoint(content, x, y, sx, sy);
+    auto [sx, sy] = screenPoint(content, x, y);
     return input.read(sx, sy, 1, 1).at(0) & 0xFFFFFF;
   }
   int count(UINT message) {
@@ -155,8 +158,7 @@ TEST_F(WindowViewOnDesktop, ControlWidgetsRaiseTheirNotificationsFromRealInput) 
   auto* tree = GTK_TREE_VIEW(widget(50));
 
   // A double click on the second row's second cell.
-  GdkRectangle cell = cellOf(tree, 1, 1);
-  clickAt(GTK_WIDGET(tree), cell.x + 5, cell.y + cell.height / 2, 2);
+  const GdkRectangle cell = clickCell(tree, 1, 1, 2);
   const Heard* dbl = heardCode(50, -3);
   ASSERT_TRUE(dbl) << "a double click";
   EXPECT_EQ(dbl->item, 1);
@@ -173,8 +175,7 @@ TEST_F(WindowViewOnDesktop, ControlWidgetsRaiseTheirNotificationsFromRealInput) 
   EXPECT_EQ(sort->subItem, 1);
 
   // A row pressed and dragged: the fourth move begins a drag.
-  int sx = 0, sy = 0;
-  screenPoint(GTK_WIDGET(tree), cell.x + 5, cell.y + cell.height / 2, sx, sy);
+  auto [sx, sy] = screenPoint(GTK_WIDGET(tree), cell.x + 5, cell.y + cell.height / 2);
   for (int i = 0; i <= 6; ++i) {
     input.move(sx + 4 * i, sy + 3 * i);
     pumpFor(0.03);
@@ -185,8 +186,7 @@ TEST_F(WindowViewOnDesktop, ControlWidgetsRaiseTheirNotificationsFromRealInput) 
   EXPECT_TRUE(heardCode(50, -109)) << "a drag began";
 
   // A double click in the list box.
-  cell = cellOf(GTK_TREE_VIEW(widget(51)), 2, 0);
-  clickAt(widget(51), cell.x + 5, cell.y + cell.height / 2, 2);
+  clickCell(GTK_TREE_VIEW(widget(51)), 2, 0, 2);
   EXPECT_TRUE(heardCode(51, 2)) << "a list box double click";
 
   // Typing in the text view and a field, each left by a click into the next: editing ended.
@@ -331,14 +331,12 @@ TEST_F(WindowViewOnDesktop, TreesListsAndLabelsShowAndAnswerAsTheirModels) {
   ASSERT_TRUE(GTK_IS_TREE_STORE(gtk_tree_view_get_model(tree)));
 
   // A click on "Programs" (the second row while "Banks" is closed).
-  GdkRectangle cell = cellOf(tree, 1, 0);
-  clickAt(w, cell.x + 10, cell.y + cell.height / 2);
+  clickCell(tree, 1, 0, 1, 10);
   EXPECT_EQ(TreeView_GetSelection(treeHandle), gPrograms);
   EXPECT_EQ(codes, (std::vector<int>{-2, -402}));
 
   // A click on the first row's arrow opens it.
-  cell = cellOf(tree, 0, 0);
-  clickAt(w, cell.x - 8, cell.y + cell.height / 2);
+  clickCell(tree, 0, 0, 1, -8);
   EXPECT_TRUE(pumpUntil([&] { return gBanks->expanded; })) << "opened by the user";
 
   // The list: the row's image, the sort arrow, the selected row's text colour.
@@ -354,9 +352,8 @@ TEST_F(WindowViewOnDesktop, TreesListsAndLabelsShowAndAnswerAsTheirModels) {
   GtkTreeViewColumn* column = gtk_tree_view_get_column(list, 0);
   EXPECT_TRUE(gtk_tree_view_column_get_sort_indicator(column));
   EXPECT_EQ(gtk_tree_view_column_get_sort_order(column), GTK_SORT_DESCENDING);
-  cell = cellOf(list, 1, 0);
-  int sx = 0, sy = 0;
-  screenPoint(GTK_WIDGET(list), cell.x, cell.y, sx, sy);
+  const GdkRectangle cell = cellOf(list, 1, 0);
+  auto [sx, sy] = screenPoint(GTK_WIDGET(list), cell.x, cell.y);
   std::vector<uint32_t> shown = input.read(sx, sy, cell.width, cell.height);
   EXPECT_NE(std::count(shown.begin(), shown.end(), 0xFF0000u), 0) << "red text in the row";
 
