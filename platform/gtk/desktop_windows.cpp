@@ -170,7 +170,9 @@ void DesktopWindows::applyFrame(Window& w, Entry& e) {
                                 std::clamp(static_cast<int>(minSize.height), 1, height));
     gtk_window_resize(win, width, height + bar);
   } else {
+    // A fixed-size window keeps a larger size it once had unless told: it shrinks too.
     gtk_widget_set_size_request(e.content, width, height);
+    gtk_window_resize(win, width, height + bar);
   }
   int x = static_cast<int>(f.x);
   int y = static_cast<int>(mBackend.mainDisplayHeight() - f.y - f.height) - bar;
