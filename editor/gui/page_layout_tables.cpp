@@ -84,7 +84,9 @@ const PositionTable& Positions() {
   return table;
 }
 
-// ---- Images. Frame sizes are ours: the artwork draws them, the controls take them.
+// ---- Images. Frame sizes are ours: the artwork draws them, the controls take them. A knob's
+// slider fills its slot from the knob's top (Y - 12) down to its read-out, so a drag of the
+// slot's height sweeps the whole range.
 const std::vector<ImageSpec> kSynthImages = {
     {102, "background-2x.png", 1, 1140, 800, kInBoth},
     {162, "background2-2x.png", 1, 1140, 800, kInOrig},
@@ -93,18 +95,18 @@ const std::vector<ImageSpec> kSynthImages = {
     {158, "vcosavebg-2x.png", 1, 1140, 800, kInBoth},
     {159, "flexisavebg-2x.png", 1, 1140, 800, kInBoth},
     {134, "curves-2x.png", 80, 60, 36, kInBoth},
-    {135, "vsliderflexired-2x.png", 128, 16, 16, kInBoth},
-    {136, "vsliderflexired-2x.png", 128, 16, 16, kInBoth},
-    {138, "vsliderflexiblue-2x.png", 128, 16, 16, kInBoth},
-    {140, "vsliderflexipurple-2x.png", 128, 16, 16, kInBoth},
-    {142, "vsliderflexigreen-2x.png", 128, 16, 16, kInBoth},
-    {106, "vslider-2x.png", 128, 32, 16, kInBoth},
-    {107, "vslider-2x.png", 128, 32, 16, kInBoth},
-    {118, "vslider2-2x.png", 2, 32, 16, kInBoth},
-    {143, "vslider3-2x.png", 3, 32, 16, kInBoth},
-    {119, "vslider4-2x.png", 4, 32, 16, kInBoth},
-    {144, "vslider5-2x.png", 5, 32, 16, kInBoth},
-    {145, "vslider6-2x.png", 6, 32, 16, kInBoth},
+    {135, "vsliderflexired-2x.png", 128, 16, 44, kInBoth, 16, 38},
+    {136, "vsliderflexired-2x.png", 128, 16, 44, kInBoth, 16, 38},
+    {138, "vsliderflexiblue-2x.png", 128, 16, 44, kInBoth, 16, 38},
+    {140, "vsliderflexipurple-2x.png", 128, 16, 44, kInBoth, 16, 38},
+    {142, "vsliderflexigreen-2x.png", 128, 16, 44, kInBoth, 16, 38},
+    {106, "vslider-2x.png", 128, 32, 44, kInBoth, 32, 38},
+    {107, "vslider-2x.png", 128, 32, 44, kInBoth, 32, 38},
+    {118, "vslider2-2x.png", 2, 32, 44, kInBoth, 32, 38},
+    {143, "vslider3-2x.png", 3, 32, 44, kInBoth, 32, 38},
+    {119, "vslider4-2x.png", 4, 32, 44, kInBoth, 32, 38},
+    {144, "vslider5-2x.png", 5, 32, 44, kInBoth, 32, 38},
+    {145, "vslider6-2x.png", 6, 32, 44, kInBoth, 32, 38},
     {169, "vslidershort4-2x.png", 4, 32, 28, kInBoth},
     {133, "bigbutton-2x.png", 2, 24, 16, kInBoth, 20, 12},  // lcd: the two-state switch
     {172, "syncbutton-2x.png", 2, 20, 12, kInBoth},

@@ -125,7 +125,8 @@ bool LabelPlace(const ControlSpec& c, bool lcd, double* cx, double* cy, double* 
     *cy = p.y + (lcd ? 52 : 59);
     return true;
   }
-  *cy = p.y + (lcd ? 15.5 : 18);
+  // Under the read-out: the slider fills the slot above it.
+  *cy = p.y + (lcd ? 50 : 57);
   return true;
 }
 
@@ -208,19 +209,19 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     double titleX;
   };
   const Section sections[] = {
-      {12, 72, 496, 82, "VCO 1", -1},    {12, 229, 496, 82, "VCO 2  \xc2\xb7  SYNC", -1},
-      {12, 386, 496, 82, "VCO 3", -1},   {12, 543, 496, 82, "VCO 4", -1},
-      {512, 72, 244, 82, "MIXER", -1},   {758, 72, 356, 150, "FILTER", 812},
-      {512, 229, 440, 82, "ENV", -1},    {956, 229, 158, 82, "LFO", -1},
-      {512, 386, 242, 82, "VOICES", -1}, {756, 386, 78, 82, "DIST", -1},
-      {836, 366, 168, 172, "PLAY", 950}, {1006, 386, 108, 82, "OUTPUT", -1},
+      {12, 72, 496, 96, "VCO 1", -1},    {12, 229, 496, 96, "VCO 2  \xc2\xb7  SYNC", -1},
+      {12, 386, 496, 96, "VCO 3", -1},   {12, 543, 496, 96, "VCO 4", -1},
+      {512, 72, 244, 96, "MIXER", -1},   {758, 72, 356, 150, "FILTER", 812},
+      {512, 229, 440, 96, "ENV", -1},    {956, 229, 158, 96, "LFO", -1},
+      {512, 386, 242, 96, "VOICES", -1}, {756, 386, 78, 96, "DIST", -1},
+      {836, 366, 168, 172, "PLAY", 950}, {1006, 386, 108, 96, "OUTPUT", -1},
       {512, 540, 602, 175, nullptr, -1},
   };
   for (const Section& s : sections) Panel(cr, t, s.x, s.y, s.w, s.h, s.title, s.titleX);
   const RGBA sub = lcd ? t.label : t.title;
-  Text(cr, "AMPLIFIER", 636, 303, 8, sub);
-  Text(cr, "FILTER ENVELOPE", 796, 303, 8, sub);
-  Text(cr, "NOISE", 916, 303, 8, sub);
+  Text(cr, "AMPLIFIER", 636, 317, 8, sub);
+  Text(cr, "FILTER ENVELOPE", 796, 317, 8, sub);
+  Text(cr, "NOISE", 916, 317, 8, sub);
 
   ControlLabels(cr, t, controls, [](int p) { return !IsEffect(p) && !IsExtMidi(p); });
 
