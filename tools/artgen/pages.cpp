@@ -252,9 +252,9 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     Text(cr, "analog mono synthesizer \xc2\xb7 editor & librarian", 260, 692, 9,
          Hex(0xffffff, 0.22), Align::Center, false, false);
   } else {
-    Panel(cr, t, 60, 640, 400, 60, nullptr);
-    Text(cr, "VELQUOR  EDITOR", 260, 662, 22, t.label, Align::Center, true, false, true);
-    Text(cr, "LCD EDITION", 260, 686, 9, t.label, Align::Center, true, false, true);
+    Panel(cr, t, 60, 648, 400, 60, nullptr);
+    Text(cr, "VELQUOR  EDITOR", 260, 670, 22, t.label, Align::Center, true, false, true);
+    Text(cr, "LCD EDITION", 260, 694, 9, t.label, Align::Center, true, false, true);
   }
 }
 
