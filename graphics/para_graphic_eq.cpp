@@ -171,7 +171,7 @@ void IParaGraphicEq::HandlePoint(int b, int w, int h, double* x, double* y) cons
 
 void IParaGraphicEq::ComputeCurve(int bi, int w, int h, int columns) {
   BandState& b = mBands[bi];
-  float* curve = mCurves[bi].data();
+  float* curve = Curve(bi);
   std::fill(curve, curve + columns, 0.0f);
   auto put = [&](long long i, double v) {
     if (i >= 0 && i < columns) curve[i] = static_cast<float>(v);
@@ -245,15 +245,11 @@ bool IParaGraphicEq::Draw(IGraphics* graphics) {
   const size_t n = static_cast<size_t>(columns);
   mTotal.resize(n);
   for (int b = 0; b < mNBands; ++b) {
-    if (mCurves[b].size() != n) {
-      mCurves[b].resize(n);
-      mBands[b].changed = true;
-    }
     if (mBands[b].changed) ComputeCurve(b, w, h, columns);
   }
   for (size_t x = 0; x < n; ++x) {
     float sum = 0.0f;
-    for (int b = 0; b < mNBands; ++b) sum += mCurves[b][x];
+    for (int b = 0; b < mNBands; ++b) sum += Curve(b)[x];
     mTotal[x] = sum;
   }
   DrawCurve(graphics);

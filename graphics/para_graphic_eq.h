@@ -87,6 +87,9 @@ class IParaGraphicEq : public IControl {
   // The summed curve of the last draw: pixel offsets from the middle line, negative upwards.
   int CurveWidth() const { return static_cast<int>(mTotal.size()); }
   const float* TotalCurve() const { return mTotal.data(); }
+  // Every band's curve buffer, kMaxWidth floats each, band b in slot b + 1. The first and last
+  // slot, and each slot's columns past the display width, are never written.
+  const std::vector<float>& CurveStore() const { return mCurveStore; }
 
  protected:
   // Millisecond clock for the double release; tests replace it.
@@ -128,7 +131,11 @@ class IParaGraphicEq : public IControl {
   double mFreqGridPos[kMaxGrid] = {}, mGainGridPos[kMaxGrid] = {};
   char mFreqLabels[kMaxGrid][32] = {};
   char mGainLabels[kMaxGrid][32] = {};
-  // One value per drawn column, sized exactly, so that no write can stray past the display.
-  std::vector<float> mCurves[kMaxBands];
+  float* Curve(int b) { return mCurveStore.data() + static_cast<size_t>(b + 1) * kMaxWidth; }
+  const float* Curve(int b) const {
+    return mCurveStore.data() + static_cast<size_t>(b + 1) * kMaxWidth;
+  }
+
+  std::vector<float> mCurveStore = std::vector<float>(size_t{kMaxBands + 2} * kMaxWidth);
   std::vector<float> mTotal;
 };

@@ -3,6 +3,7 @@
 // headless one, which records what was asked; a desktop backend installs its own. Main thread.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,11 @@ class GLContext {
   virtual void makeCurrent() = 0;
   // Follows the view's size and place.
   virtual void update() = 0;
+  // Copies what was drawn into pixels laid out as the drawing contexts' (rows top-down); false
+  // when the context keeps nothing to copy.
+  virtual bool copyPixels(std::uint32_t* dest, int width, int height, int rowPixels) {
+    return false;
+  }
 };
 
 class GLService {

@@ -11,6 +11,7 @@ struct Image {
   int height = 0;
   int samplesPerPixel = 4;  // 2: grey, alpha; 4: red, green, blue, alpha
   std::vector<uint8_t> pixels;
+  bool operator==(const Image&) const = default;
 };
 
 }  // namespace vq::platform

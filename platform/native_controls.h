@@ -4,9 +4,14 @@
 // is shown. Main thread.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/image.h"
 
 namespace vq::platform {
 
@@ -27,6 +32,15 @@ enum class NativeControlKind {
   ProgressBar,
   Tabs,
   List,  // rows of texts in columns
+  Tree,  // items in levels that open and close
+};
+
+// An item of a tree as shown: items in order, each after its parent, with its depth.
+struct NativeTreeItem {
+  int depth = 0;
+  std::string text;
+  bool expanded = false;
+  bool operator==(const NativeTreeItem&) const = default;
 };
 
 // What the widget shows.
@@ -45,6 +59,18 @@ struct NativeControlState {
   std::vector<std::vector<std::string>> rows;
   std::vector<int> selectedRows;
   bool multipleSelection = false;
+  // Lists: each row's image per shown column (an empty image for none), each shown column's
+  // sort arrow (1 up, -1 down, 0 none).
+  std::vector<std::vector<Image>> cellImages;
+  std::vector<int> sortArrows;
+  // Lists and trees: the text colour (0xRRGGBB) of selected rows while the control has the
+  // focus, and while it has not; none keeps the desktop's.
+  std::array<std::optional<uint32_t>, 2> selectedTextColor;
+  // Trees: the items, and the selected one's index (-1 none) in `selected`.
+  std::vector<NativeTreeItem> treeItems;
+  // Labels: the text colour (0xRRGGBB; none keeps the desktop's) and its opacity.
+  std::optional<uint32_t> textColor;
+  double textAlpha = 1;
   bool operator==(const NativeControlState&) const = default;
 };
 
@@ -61,6 +87,18 @@ class NativeControlClient {
   virtual void nativeFocused() {}
   // Lists: the rows the user selected, in order.
   virtual void nativeSelectedRows(const std::vector<int>& rows) {}
+  // Lists: a click released on a row (-1 below the rows) in a shown column, with the number
+  // of clicks; a click on a column's header.
+  virtual void nativeRowClicked(int row, int column, int clickCount) {}
+  // Lists: a press on a row, and each move of the pointer while it is held.
+  virtual void nativeRowPressed(int row, int column) {}
+  virtual void nativeRowDragged() {}
+  virtual void nativeHeaderClicked(int column) {}
+  // A pop-up list is about to open.
+  virtual void nativeWillPopUp() {}
+  // Trees: the user selected an item (-1 none), opened or closed one (indexes in treeItems).
+  virtual void nativeTreeSelected(int item) {}
+  virtual void nativeTreeExpanded(int item, bool expanded) {}
 };
 
 class NativeControl {

@@ -37,6 +37,15 @@ std::vector<std::string> Pasteboard::types() const {
   return out;
 }
 
+void Pasteboard::writeContents(const std::optional<std::string>& text,
+                               const std::vector<std::pair<std::string, std::string>>& data) {
+  std::vector<std::string> types;
+  for (const auto& [type, bytes] : data) types.push_back(type);
+  declareTypes(types);
+  if (text) setString(*text);
+  for (const auto& [type, bytes] : data) setData(type, bytes);
+}
+
 void Pasteboard::clear() {
   mText.reset();
   noteChange();

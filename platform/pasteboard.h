@@ -1,11 +1,13 @@
 // Pasteboards: the general one (the system clipboard, whose text the backend shares with
 // other programs) and named ones of this process. Besides text, a pasteboard holds data of
-// the program's own types; those stay inside the process. Main thread.
+// the program's own types, which a desktop backend offers to other programs as types of their
+// own. Main thread.
 #pragma once
 
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vq::platform {
@@ -27,10 +29,14 @@ class Pasteboard {
   void declareTypes(const std::vector<std::string>& types);
   // Data of the program's own types (not the string type, which goes through setString).
   void setData(const std::string& type, std::string bytes);
-  std::optional<std::string> data(const std::string& type) const;
+  virtual std::optional<std::string> data(const std::string& type) const;
   // The types held now: the string type when there is text, then the own types in the order
   // they were declared.
-  std::vector<std::string> types() const;
+  virtual std::vector<std::string> types() const;
+  // Replaces the whole content at once: the text (none: no text) and data of own types, in
+  // order. A backend sharing the pasteboard offers every type to other programs.
+  virtual void writeContents(const std::optional<std::string>& text,
+                             const std::vector<std::pair<std::string, std::string>>& data);
 
  protected:
   void noteChange() { ++mChanges; }

@@ -196,7 +196,9 @@ void Window::setContentView(View* v) {
 bool Window::makeFirstResponder(View* v) {
   if (v && v->window() != this) return false;
   if (v && v != mFirstResponder && !v->becomeFirstResponder()) return false;
+  View* old = mFirstResponder;
   mFirstResponder = v;
+  if (old && old != v) old->resignFirstResponder();
   return true;
 }
 

@@ -105,6 +105,8 @@ class View {
   virtual bool acceptsFirstResponder() const { return mKind != ViewKind::Generic && mEnabled; }
   // Told when the window makes it first responder; false refuses.
   virtual bool becomeFirstResponder() { return true; }
+  // Told when it stops being first responder (another view or none took it).
+  virtual void resignFirstResponder() {}
 
   View* superview() const { return mSuperview; }
   const std::vector<View*>& subviews() const { return mSubviews; }

@@ -14,6 +14,7 @@ PACKAGES=(
   libcurl4-openssl-dev nlohmann-json3-dev
   libssl-dev nettle-dev openssl python3
   libcairo2-dev libpixman-1-dev
+  libepoxy-dev libgl1-mesa-dri libegl-dev
   clang-14 libclang-rt-14-dev clang-format-14
 )
 

@@ -7,6 +7,8 @@
 
 #include "wemu/app_controller.h"
 #include "wemu/clipboard.h"
+#include "wemu/control_functions.h"
+#include "wemu/dialog_generation.h"
 #include "wemu/drag_source.h"
 #include "wemu/hosted_views.h"
 #include "wemu/list_view.h"
@@ -305,6 +307,44 @@ ApiEntry gTable[] = {
     WEMU_API(ScreenToClient),
     WEMU_API(WEMU_SetDefaultModalWindowMenu),
     WEMU_API(WEMU_GetDefaultModalWindowMenu),
+    // Buttons, combo boxes and trackbars
+    WEMU_API(CheckDlgButton),
+    WEMU_API(IsDlgButtonChecked),
+    WEMU_API(WEMU_CB_AddString),
+    WEMU_API(WEMU_CB_InsertString),
+    WEMU_API(WEMU_CB_DeleteString),
+    WEMU_API(WEMU_CB_GetNumItems),
+    WEMU_API(WEMU_CB_GetCurSel),
+    WEMU_API(WEMU_CB_GetItemText),
+    WEMU_API(WEMU_CB_Empty),
+    WEMU_API(WEMU_CB_SetCurSel),
+    WEMU_API(WEMU_CB_GetItemData),
+    WEMU_API(WEMU_CB_SetItemData),
+    WEMU_API(WEMU_CB_FindString),
+    WEMU_API(WEMU_TB_GetPos),
+    WEMU_API(WEMU_TB_SetPos),
+    WEMU_API(WEMU_TB_SetRange),
+    WEMU_API(WEMU_TB_SetTic),
+    // Dialog generation and control creation
+    WEMU_API(WEMU_MakeSetCurParms),
+    WEMU_API(WEMU_GenerateDialogFromList),
+    WEMU_API(WEMU_MakeButton),
+    WEMU_API(WEMU_MakeEditField),
+    WEMU_API(WEMU_MakeLabel),
+    WEMU_API(WEMU_MakeCheckBox),
+    WEMU_API(WEMU_MakeListBox),
+    WEMU_API(WEMU_MakeControl),
+    WEMU_API(WEMU_MakeGroupBox),
+    WEMU_API(WEMU_MakeCombo),
+    WEMU_API(SetAllowNoMiddleManRendering),
+    WEMU_API(WEMU_GetDesiredControlSize),
+    WEMU_API(WEMU_IsGroupBox),
+    WEMU_API(WEMU_IsButton),
+    WEMU_API(WEMU_IsStaticText),
+    WEMU_API(WEMU_HideApp),
+    WEMU_API(IsViewInSubtree),
+    WEMU_API(GetEffectiveView),
+    WEMU_API(IsSameFocusTarget),
     // Windows and dialogs
     WEMU_API(WEMU_CreateDialog),
     WEMU_API(WEMU_DialogBox),

@@ -26,6 +26,7 @@ struct ClipboardState {
   std::vector<UINT> available;
   std::vector<HANDLE> handedOut;
   std::vector<Pending> pending;
+  bool ownOnGeneral = false;  // the last write of own formats went with text to the general one
 };
 
 ClipboardState& S() {
@@ -38,6 +39,11 @@ Pasteboard& general() {
 }
 Pasteboard& app() {
   return vq::platform::MemoryPasteboard::named(kAppPasteboard);
+}
+
+// Where the own formats of the last write are.
+Pasteboard& ownFormatsBoard() {
+  return S().ownOnGeneral ? general() : app();
 }
 
 bool isText(UINT format) {
@@ -89,7 +95,7 @@ BOOL OpenClipboard(HWND__*) {
   freePending();
   RegisterClipboardFormat(kTextFormatName);
   S().available.clear();
-  for (const std::string& type : app().types()) {
+  for (const std::string& type : ownFormatsBoard().types()) {
     auto& f = S().formats;
     auto it = std::find(f.begin(), f.end(), type);
     if (it == f.end()) continue;
@@ -117,7 +123,9 @@ HANDLE GetClipboardData(UINT format) {
     size_t n = std::strlen(s->c_str());
     h = blockWith(s->c_str(), n + 1);
   } else {
-    std::optional<std::string> d = app().data(S().formats[format - 1]);
+    const std::string& type = S().formats[format - 1];
+    std::optional<std::string> d = ownFormatsBoard().data(type);
+    if (!d && !S().ownOnGeneral) d = general().data(type);  // another program's offer
     if (!d) return nullptr;
     h = blockWith(d->data(), d->size());
   }
@@ -145,19 +153,19 @@ BOOL CloseClipboard() {
   if (!pending.empty()) {
     bool anyText = std::any_of(pending.begin(), pending.end(),
                                [](const Pending& p) { return isText(p.format); });
-    Pasteboard& board = anyText ? general() : app();
-    std::vector<std::string> types;
-    for (const Pending& p : pending)
-      if (p.format >= 1 && p.format <= S().formats.size())
-        types.push_back(S().formats[p.format - 1]);
-    board.declareTypes(types);
+    std::optional<std::string> text;
+    std::vector<std::pair<std::string, std::string>> data;
     for (const Pending& p : pending) {
       if (p.format < 1 || p.format > S().formats.size()) continue;
       if (isText(p.format))
-        board.setString(blockBytes(p.data, true));
+        text = blockBytes(p.data, true);
       else
-        board.setData(S().formats[p.format - 1], blockBytes(p.data, false));
+        data.emplace_back(S().formats[p.format - 1], blockBytes(p.data, false));
     }
+    // With text everything goes to the general pasteboard (other programs see each format);
+    // own formats alone stay with the process.
+    S().ownOnGeneral = anyText;
+    (anyText ? general() : app()).writeContents(text, data);
     freePending();
   }
   return TRUE;

@@ -61,6 +61,11 @@ void WEMU_Control::attachNative() {
     mNative = service->createNativeControl(*this, *this);
 }
 
+void WEMU_Control::nativeFocused() {
+  vq::platform::Window* w = window();
+  if (w && w->firstResponder() != this && acceptsFirstResponder()) w->makeFirstResponder(this);
+}
+
 double WEMU_Control::nativeAlignment() const {
   switch (alignment) {
     case WEMU_TextAlignment::Center:
@@ -195,15 +200,24 @@ void WEMU_TextField::userTyped(const std::string& text) {
   value = text;
   mSelStart = utf8Length(value);
   mSelLength = 0;
+  mEditEnded = false;
   markNeedsDisplay(true);
   WEMU_ControlNotify(this, WEMU_ControlEvent::TextChanged);
 }
 
 void WEMU_TextField::userEndedEditing() {
+  mEditEnded = true;
+  WEMU_ControlNotify(this, WEMU_ControlEvent::EditingEnded);
+}
+
+void WEMU_TextField::resignFirstResponder() {
+  if (!isEditable() || mEditEnded || destroyState() != 0) return;
+  mEditEnded = true;
   WEMU_ControlNotify(this, WEMU_ControlEvent::EditingEnded);
 }
 
 bool WEMU_TextField::becomeFirstResponder() {
+  mEditEnded = false;
   mSelStart = 0;
   mSelLength = utf8Length(value);  // a field taking the focus selects its text
   reportFocus(this);
@@ -226,6 +240,8 @@ NativeControlState WEMU_TextField::nativeState() const {
   st.text = value;
   st.editable = isEditable();
   st.alignment = nativeAlignment();
+  if (textColor) st.textColor = *textColor & 0xFFFFFF;
+  st.textAlpha = textAlpha;
   return st;
 }
 
@@ -299,9 +315,15 @@ NativeControlState WEMU_TextView::nativeState() const {
 }
 
 void WEMU_TextView::nativeTextChanged(const std::string& t) {
-  if (!isEditable()) return;
+  if (!isEditable() || !isEnabled()) return;
   text = t;
   setSelection(utf8Length(text), utf8Length(text));
+  WEMU_ControlNotify(this, WEMU_ControlEvent::TextChanged);
+}
+
+void WEMU_TextView::resignFirstResponder() {
+  if (isEditable() && destroyState() == 0)
+    WEMU_ControlNotify(this, WEMU_ControlEvent::TextViewEditingEnded);
 }
 
 void WEMU_TextView::nativeFocused() {
@@ -428,6 +450,14 @@ NativeControlState WEMU_ComboBox::nativeState() const {
   st.text = value;
   st.editable = isEditable();
   return st;
+}
+
+void WEMU_ComboBox::handleEvent(const vq::platform::Event& e) {
+  if (e.type == vq::platform::EventType::LeftMouseDown) nativeWillPopUp();
+}
+
+void WEMU_ComboBox::nativeWillPopUp() {
+  if (isEnabled()) WEMU_ControlNotify(this, WEMU_ControlEvent::ComboWillPopUp);
 }
 
 bool WEMU_ComboBox::becomeFirstResponder() {

@@ -70,6 +70,8 @@ class WEMU_Control : public HWND__, public vq::platform::NativeControlClient {
   void attachNative();
   virtual bool presentsNatively() const { return true; }
   vq::platform::NativeControlState nativeState() const override { return {}; }
+  // The widget took the keyboard focus: the control becomes first responder when it takes it.
+  void nativeFocused() override;
 
   double fontSize = 0;  // 0: the control's default font
   WEMU_TextAlignment alignment = WEMU_TextAlignment::Natural;
@@ -168,6 +170,10 @@ class WEMU_TextField : public WEMU_Control, public WEMU_ColoredControl {
   bool scrollable = false;
   std::string value;
   std::optional<COLORREF> textColor;
+  double textAlpha = 1;  // a disabled label's text is half transparent
+
+  // A label: not editable, no border, no background.
+  bool isLabel() const { return !isEditable() && !bordered && !drawsBackground; }
 
   // Being edited: the window's first responder is the field or a view inside it.
   bool isBeingEdited() const;
@@ -182,6 +188,8 @@ class WEMU_TextField : public WEMU_Control, public WEMU_ColoredControl {
   void userEndedEditing();
 
   bool becomeFirstResponder() override;
+  // Leaving the field ends its editing (once: Return may have ended it already).
+  void resignFirstResponder() override;
   bool acceptsFirstResponder() const override {
     return isEnabled() && (isEditable() || selectable);
   }
@@ -198,6 +206,7 @@ class WEMU_TextField : public WEMU_Control, public WEMU_ColoredControl {
  private:
   int mSelStart = 0;
   int mSelLength = 0;
+  bool mEditEnded = false;
 };
 
 // The multi-line text view; it has its own message method.
@@ -218,9 +227,12 @@ class WEMU_TextView : public WEMU_Control {
   void setSelection(int64_t start, int64_t end);
 
   bool becomeFirstResponder() override;
+  // Leaving the view ends its editing: the dialog hears 0x300 and 0x200.
+  void resignFirstResponder() override;
   bool controlText(std::string* out) const override { return readText(text, out); }
   bool setControlText(const std::string& t) override;
   vq::platform::NativeControlState nativeState() const override;
+  // The user's typing: the dialog hears 0x300.
   void nativeTextChanged(const std::string& t) override;
   void nativeFocused() override;
 
@@ -306,6 +318,9 @@ class WEMU_ComboBox : public WEMU_ItemList {
   vq::platform::NativeControlState nativeState() const override;
   void nativeChose(int index) override { userChose(index); }
   void nativeTextChanged(const std::string& text) override { userTyped(text); }
+  // A press opens the list: the dialog hears it is about to (code 7).
+  void handleEvent(const vq::platform::Event& e) override;
+  void nativeWillPopUp() override;
 };
 
 class WEMU_Slider : public WEMU_Control {

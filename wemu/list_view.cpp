@@ -366,6 +366,77 @@ void WEMU_ListView::mouseUp(Point p, bool control, Point cursorInTarget, bool ex
     int row = rowAtPoint(p);
     notify(NM_CLICK_CODE, row, columnAtPoint(p), p, row >= 0 ? rowParam(row) : 0);
   }
+  if (mClickCount >= 2 && !(mClickMode & 6) && destroyState() == 0)
+    doubleClicked(rowAtPoint(p), columnAtPoint(p));
+}
+
+void WEMU_ListView::headerClicked(int column) {
+  if (listBoxMode || (style & LVS_NOSORTHEADER)) return;
+  WEMU_ControlEventInfo info;
+  info.column = column;
+  Hold hold(this);
+  WEMU_ControlNotify(this, WEMU_ControlEvent::ListHeaderClicked, info);
+}
+
+void WEMU_ListView::doubleClicked(int row, int column) {
+  WEMU_ControlEventInfo info;
+  info.row = row;
+  info.column = column;
+  info.rowParam = rowParam(row);
+  Hold hold(this);
+  WEMU_ControlNotify(
+      this,
+      listBoxMode ? WEMU_ControlEvent::ListBoxDoubleClick : WEMU_ControlEvent::ListDoubleClick,
+      info);
+}
+
+int WEMU_ListView::shownColumn(int index) const {
+  for (int c : displayOrder) {
+    if (columns[c].hidden) continue;
+    if (index-- == 0) return c;
+  }
+  return -1;
+}
+
+void WEMU_ListView::nativeRowPressed(int row, int column) {
+  mStartItem = row < count() ? row : -1;
+  mStartSubItem = shownColumn(column);
+  mMoves = 0;
+  mClickMode = 0;
+}
+
+// The pointer in the owner's coordinates.
+static Point cursorIn(HWND__* target) {
+  POINT p{0, 0};
+  GetCursorPos(&p);
+  if (target) ScreenToClient(target, &p);
+  return Point{double(p.x), double(p.y)};
+}
+
+void WEMU_ListView::nativeRowDragged() {
+  Hold hold(this);
+  mouseDragged(cursorIn(target()));
+}
+
+void WEMU_ListView::nativeRowClicked(int row, int column, int clickCount) {
+  if (row >= count()) row = -1;
+  Hold hold(this);
+  if (mMoves >= 4) {
+    // The end of a drag, not a click.
+    mMoves = 0;
+    Point c = cursorIn(target());
+    if (HWND__* t = target())
+      SendMessage(
+          t, 0x202, 0,
+          (static_cast<LPARAM>(static_cast<int>(c.y)) << 16) | (static_cast<int>(c.x) & 0xffff));
+    return;
+  }
+  if (!listBoxMode) notify(NM_CLICK_CODE, row, shownColumn(column), Point{}, rowParam(row));
+  if (clickCount >= 2 && destroyState() == 0) doubleClicked(row, shownColumn(column));
+}
+
+void WEMU_ListView::nativeHeaderClicked(int column) {
+  headerClicked(shownColumn(column));
 }
 
 void WEMU_ListView::userSelected(const std::set<int>& before) {
@@ -389,15 +460,35 @@ vq::platform::NativeControlState WEMU_ListView::nativeState() const {
   if (reloads != mShownReloads || count() != mShownCount) {
     auto* self = const_cast<WEMU_ListView*>(this);
     mShownRows.clear();
+    mShownImages.clear();
+    bool hasStatusCell = false;
+    for (int c : shown) hasStatusCell = hasStatusCell || columns[c].statusCell;
     for (int r = 0; r < count(); ++r) {
       std::vector<std::string> row;
-      for (int c : shown) row.push_back(self->cellValue(r, c).text);
+      std::vector<vq::platform::Image> images;
+      for (int c : shown) {
+        CellValue v = self->cellValue(r, c);
+        row.push_back(v.text);
+        // The row's image shows in its status cells, or else in its first column.
+        bool imageHere = hasStatusCell ? columns[c].statusCell : c == shown.front();
+        const vq::platform::Image* image = imageHere ? GetNSImageFromHICON(v.image) : nullptr;
+        images.push_back(image ? *image : vq::platform::Image{});
+      }
       mShownRows.push_back(std::move(row));
+      mShownImages.push_back(std::move(images));
     }
     mShownReloads = reloads;
     mShownCount = count();
   }
   s.rows = mShownRows;
+  s.cellImages = mShownImages;
+  for (int c : shown)
+    s.sortArrows.push_back(columns[c].sortIndicator == HDF_SORTUP     ? 1
+                           : columns[c].sortIndicator == HDF_SORTDOWN ? -1
+                                                                      : 0);
+  // Pairs (background, text): the text of the first pair while focused, of the second else.
+  for (size_t k = 0; k < 2; ++k)
+    if (2 * k + 1 < selColors.size()) s.selectedTextColor[k] = selColors[2 * k + 1] & 0xFFFFFF;
   s.selectedRows.assign(mSelected.begin(), mSelected.end());
   s.multipleSelection = allowsMultipleSelection();
   return s;
@@ -440,13 +531,23 @@ void WEMU_ListView::handleEvent(const vq::platform::Event& e) {
   };
   Hold hold(this);
   switch (e.type) {
-    case EventType::LeftMouseDown:
-      mouseDown(listPoint(e), control);
+    case EventType::LeftMouseDown: {
+      mClickCount = e.clickCount;
+      Point v = convertFromWindow(e.locationInWindow);
+      mHeaderPress = v.y < headerHeight() && !(control && WEMU_IsRightClickEmulateEnabled());
+      if (mHeaderPress) {
+        headerClicked(columnAtPoint({v.x + mScroll.x, 0}));
+      } else {
+        mouseDown(listPoint(e), control);
+      }
       break;
+    }
     case EventType::LeftMouseDragged:
-      mouseDragged(cursor());
+      if (!mHeaderPress) mouseDragged(cursor());
       break;
     case EventType::LeftMouseUp:
+      if (mHeaderPress) break;
+      mClickCount = e.clickCount;
       mouseUp(listPoint(e), control, cursor(),
               (e.modifierFlags & (vq::platform::kShiftFlag | vq::platform::kCommandFlag)) != 0);
       break;

@@ -38,6 +38,7 @@ enum : int {
   LVS_SORTDESCENDING = 0x20,
   LVS_OWNERDATA = 0x1000,
   LVS_NOCOLUMNHEADER = 0x4000,
+  LVS_NOSORTHEADER = 0x8000,
   LBS_SORT = 0x2,
   LBS_OWNERDRAW = 0x10,
   LBS_EXTENDEDSEL = 0x800,
@@ -171,6 +172,11 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
                bool extendKey);
   void rightMouseUp(vq::platform::Point p, POINT screen);
   void handleEvent(const vq::platform::Event& e) override;
+  // A click on a column's header (creation index, -1 for none): the owner hears -108 unless
+  // the list is a list box or its headers do not sort.
+  void headerClicked(int column);
+  // The second click of a double click on a row (-1 for none).
+  void doubleClicked(int row, int column);
 
   // The selection colour for the rows, or none for the ordinary highlight.
   std::optional<COLORREF> highlightColor() const;
@@ -181,6 +187,13 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   // The desktop shows the rows in a list widget, which reports the user's selection.
   vq::platform::NativeControlState nativeState() const override;
   void nativeSelectedRows(const std::vector<int>& rows) override;
+  // Clicks on the widget's rows and headers; columns count the shown ones.
+  void nativeRowClicked(int row, int shownColumn, int clickCount) override;
+  void nativeHeaderClicked(int shownColumn) override;
+  // A press and the moves after it: the fourth move begins a drag (-109), later ones go to the
+  // owner as WM_MOUSEMOVE, and the release after a drag as WM_LBUTTONUP.
+  void nativeRowPressed(int row, int shownColumn) override;
+  void nativeRowDragged() override;
   // Owner-drawn list boxes: the dialog draws the row's cell (list coordinates) into the
   // backend's paint context (WM_DRAWITEM); false when the list draws the row itself.
   bool drawOwnerDrawnRow(int row, vq::platform::Rect cell, HDC__* paintContext);
@@ -204,14 +217,18 @@ class WEMU_ListView : public WEMU_Control, public WEMU_PaintSource {
   // Click tracking.
   int mStartItem = -1, mStartSubItem = -1;
   int mClickMode = 0;
+  int mClickCount = 1;
+  bool mHeaderPress = false;
   int mMoves = 0;
   bool mFakeRight = false;
   HDC__* mPaintContext = nullptr;
   // The rows as last shown natively, taken again only after a reload or a change of count
   // (owner data asks the owner for every cell).
   mutable std::vector<std::vector<std::string>> mShownRows;
+  mutable std::vector<std::vector<vq::platform::Image>> mShownImages;
   mutable int mShownReloads = -1, mShownCount = -1;
   void userSelected(const std::set<int>& before);
+  int shownColumn(int index) const;  // creation index of a shown column, -1 for none
 };
 
 // The list view of a handle, or none.

@@ -363,3 +363,10 @@ WEMU_TopLevelWindow* WEMU_Internal_MakeTopLevelForChild(View* child, HWND__* own
   win->setContentView(child);
   return win;
 }
+
+bool WEMU_TopLevelWindow::accessibilityIsIgnored(bool inherited) const {
+  if (!(styleMask() & vq::platform::kWindowTitled) &&
+      (!contentView() || contentView()->subviews().empty()))
+    return true;
+  return inherited;
+}

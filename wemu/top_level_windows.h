@@ -42,6 +42,9 @@ class WEMU_TopLevelWindow : public vq::platform::Window,
   bool canBecomeKeyWindow() const override;
   // A key window that closes hands key status back to its owner.
   void close() override;
+  // Hidden from accessibility: a window without a title bar whose content view is empty;
+  // otherwise the inherited answer.
+  bool accessibilityIsIgnored(bool inherited) const;
 
   // WindowDelegate (the window is its own delegate)
   bool windowShouldClose(vq::platform::Window& w) override;

@@ -154,8 +154,41 @@ void WEMU_TreeView::mouseDown(const vq::platform::Event& e) {
     mFakeRightMouse = true;
     return;
   }
+  HWND__::Hold hold(this);
   notifyOwner(NM_CLICK);
   mFakeRightMouse = false;
+  // Then the outline's own handling: the row under the press becomes selected.
+  if (destroyState() != 0) return;
+  vq::platform::Point p = convertFromWindow(e.locationInWindow);
+  if (!isFlipped()) p.y = frame().height - p.y;
+  userSelected(itemAtPoint(p));
+}
+
+void WEMU_TreeView::userSelected(HTREEITEM__* item) {
+  if (item == mSelected || (item && !containsItem(item))) return;
+  selectItem(item);
+  HWND__::Hold hold(this);
+  WEMU_ControlNotify(this, WEMU_ControlEvent::TreeSelectionChanged);
+}
+
+std::vector<HTREEITEM__*> WEMU_TreeView::visibleItems() const {
+  std::vector<HTREEITEM__*> out;
+  auto walk = [&out](const std::vector<HTREEITEM__*>& level, auto& self) -> void {
+    for (HTREEITEM__* it : level) {
+      out.push_back(it);
+      if (it->expanded) self(it->children, self);
+    }
+  };
+  walk(mItems, walk);
+  return out;
+}
+
+HTREEITEM__* WEMU_TreeView::itemAtPoint(vq::platform::Point p) const {
+  double pitch = rowHeight + 2;
+  if (p.y < 0 || pitch <= 0) return nullptr;
+  std::vector<HTREEITEM__*> rows = visibleItems();
+  size_t row = static_cast<size_t>(p.y / pitch);
+  return row < rows.size() ? rows[row] : nullptr;
 }
 
 void WEMU_TreeView::mouseUp(const vq::platform::Event& e) {
@@ -193,6 +226,44 @@ void WEMU_TreeView::handleEvent(const vq::platform::Event& e) {
     default:
       break;
   }
+}
+
+std::vector<HTREEITEM__*> WEMU_TreeView::allItems() const {
+  std::vector<HTREEITEM__*> out;
+  auto walk = [&out](const std::vector<HTREEITEM__*>& level, auto& self) -> void {
+    for (HTREEITEM__* it : level) {
+      out.push_back(it);
+      self(it->children, self);
+    }
+  };
+  walk(mItems, walk);
+  return out;
+}
+
+vq::platform::NativeControlState WEMU_TreeView::nativeState() const {
+  vq::platform::NativeControlState s;
+  s.kind = vq::platform::NativeControlKind::Tree;
+  auto walk = [&](const std::vector<HTREEITEM__*>& level, int depth, auto& self) -> void {
+    for (HTREEITEM__* it : level) {
+      if (it == mSelected) s.selected = static_cast<int>(s.treeItems.size());
+      s.treeItems.push_back({depth, it->text ? it->text : "", it->expanded});
+      self(it->children, depth + 1, self);
+    }
+  };
+  walk(mItems, 0, walk);
+  for (size_t k = 0; k < 2; ++k)
+    if (2 * k + 1 < selColors.size()) s.selectedTextColor[k] = selColors[2 * k + 1] & 0xFFFFFF;
+  return s;
+}
+
+void WEMU_TreeView::nativeTreeSelected(int index) {
+  std::vector<HTREEITEM__*> all = allItems();
+  userSelected(index >= 0 && index < static_cast<int>(all.size()) ? all[index] : nullptr);
+}
+
+void WEMU_TreeView::nativeTreeExpanded(int index, bool expanded) {
+  std::vector<HTREEITEM__*> all = allItems();
+  if (index >= 0 && index < static_cast<int>(all.size())) all[index]->expanded = expanded;
 }
 
 bool WEMU_ListViewCellHighlights(View* controlView) {

@@ -59,6 +59,12 @@ class WEMU_TreeView : public WEMU_Control, public WEMU_SelectionColored {
   void deleteAllItems();
   HTREEITEM__* selectedItem() const { return mSelected; }
   bool selectItem(HTREEITEM__* item);  // none clears
+  // The user selects a row (none clears): the dialog hears -402 when the selection changed.
+  void userSelected(HTREEITEM__* item);
+  // Shown rows top-down: the top items and the children of expanded ones.
+  std::vector<HTREEITEM__*> visibleItems() const;
+  // The item of the row at a point of the view (y down from the top), or none.
+  HTREEITEM__* itemAtPoint(vq::platform::Point p) const;
 
   // The outline's data source (none stands for the root).
   int numberOfChildren(const HTREEITEM__* item) const;
@@ -71,8 +77,15 @@ class WEMU_TreeView : public WEMU_Control, public WEMU_SelectionColored {
   enum class Highlight { Inherited, Nothing, Fill };
   Highlight selectionHighlight(COLORREF* fill) const;
   bool hasSelectionColors() const override { return !selColors.empty(); }
-  // Trees appear in no dialog of the program and have no native twin yet.
-  bool presentsNatively() const override { return false; }
+  // The desktop shows the items in a tree widget, which reports selection, opening and
+  // closing.
+  vq::platform::NativeControlState nativeState() const override;
+  void nativeTreeSelected(int index) override;
+  void nativeTreeExpanded(int index, bool expanded) override;
+  // A press on the widget: the owner hears the click before the selection changes.
+  void nativeRowClicked(int, int, int) override { notifyOwner(NM_CLICK); }
+  // Every item in order, each after its parent (what nativeState lists).
+  std::vector<HTREEITEM__*> allItems() const;
 
   // Mouse presses and releases (Control+click may count as a right click).
   void handleEvent(const vq::platform::Event& e) override;

@@ -1,6 +1,8 @@
 #include "wemu/view_gl.h"
 
+#include "platform/draw_context.h"
 #include "platform/gl_context.h"
+#include "wemu/mem_context.h"
 #include "wemu/utilities.h"
 
 using vq::platform::GLContext;
@@ -53,6 +55,15 @@ void WEMU_Internal_PrepareViewGL(WEMU_WindowView* view) {
     c->makeCurrent();
     c->update();
   }
+}
+
+void WEMU_Internal_FinishViewGL(WEMU_WindowView* view, HDC__* paintContext) {
+  GLContext* c = contextOf(view);
+  if (!c) return;
+  if (vq::platform::DrawContext* draw = WEMU_GetCtxGC(paintContext))
+    c->copyPixels(draw->pixels(), draw->width(), draw->height(), draw->rowPixels());
+  auto& service = vq::platform::glService();
+  if (service.currentContext() == c) service.clearCurrentContext();
 }
 
 void WEMU_Internal_ReleaseViewGL(WEMU_WindowView* view) {

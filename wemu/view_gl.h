@@ -12,3 +12,6 @@ bool WEMU_SetGLContextToView(HWND__* window);
 // Used by the window view: before a paint, and when the view goes.
 void WEMU_Internal_PrepareViewGL(WEMU_WindowView* view);
 void WEMU_Internal_ReleaseViewGL(WEMU_WindowView* view);
+// After a paint: what the context drew goes into the paint's pixels, and the context stops
+// being current.
+void WEMU_Internal_FinishViewGL(WEMU_WindowView* view, HDC__* paintContext);

@@ -1,5 +1,6 @@
 #include "wemu/window_focus.h"
 
+#include "wemu/controls.h"
 #include "wemu/window_view.h"
 
 using vq::platform::View;
@@ -31,6 +32,10 @@ BOOL EnableWindow(HWND__* window, BOOL enable) {
   if (!view) return FALSE;
   bool was = view->isEnabled();
   view->setEnabled(enable != 0);
+  if (auto* label = dynamic_cast<WEMU_TextField*>(view); label && label->isLabel()) {
+    label->textAlpha = enable ? 1.0 : 0.5;
+    label->markNeedsDisplay(true);
+  }
   return was ? FALSE : TRUE;
 }
 

@@ -405,7 +405,9 @@ bool IsViewInSubtree(View* view, View* root) {
 }
 
 HWND__* GetEffectiveView(HWND__* window) {
-  return WEMU_ViewOfHandle(WEMU_UsableWindow(window));
+  // A document view stands for the scroll view around it.
+  HWND__* view = WEMU_ViewOfHandle(WEMU_UsableWindow(window));
+  return view ? static_cast<HWND__*>(WEMU_ScrollViewOf(view)) : nullptr;
 }
 
 bool IsSameFocusTarget(View* a, View* b) {

@@ -22,6 +22,16 @@ bool anyNeedsDisplay(const View* v) {
   return false;
 }
 
+// The first drawing surface of a window view that needs painting in the tree (desktop).
+vq::platform::ViewSurface* surfaceToDisplay(View* v) {
+  if (!v || v->isHidden()) return nullptr;
+  auto* wv = dynamic_cast<WEMU_WindowView*>(v);
+  if (wv && wv->surface() && needsPaint(v)) return wv->surface();
+  for (View* c : v->subviews())
+    if (vq::platform::ViewSurface* s = surfaceToDisplay(c)) return s;
+  return nullptr;
+}
+
 // Paints every visible window view that needs it into a context of its own size (the
 // headless stand-in for the window system's drawing pass).
 void displayTree(View* v) {
@@ -57,13 +67,19 @@ BOOL InvalidateRect(HWND__* window, const RECT* rect, BOOL) {
       w->isDirty |= 2;
     }
   }
+  vq::platform::Rect area = view->bounds();
   if (rect) {
     double top = rect->top < rect->bottom ? rect->top : rect->bottom;
-    view->setNeedsDisplayInRect(
-        {double(rect->left), top, double(rect->right - rect->left),
-         double(rect->bottom > rect->top ? rect->bottom - rect->top : rect->top - rect->bottom)});
+    area = {double(rect->left), top, double(rect->right - rect->left),
+            double(rect->bottom > rect->top ? rect->bottom - rect->top : rect->top - rect->bottom)};
+    view->setNeedsDisplayInRect(area);
   } else {
     view->setNeedsDisplay(true);
+  }
+  // On the desktop the view's drawing pass is scheduled (y down from the top edge).
+  if (vq::platform::ViewSurface* s = wv ? wv->surface() : nullptr) {
+    if (!view->isFlipped()) area.y = view->frame().height - area.y - area.height;
+    s->invalidate(area);
   }
   return TRUE;
 }
@@ -72,7 +88,13 @@ void UpdateWindow(HWND__* window) {
   if (!window || !WEMU_OnWindowThread() || !WEMU_IsLiveWindow(window)) return;
   HWND__* view = WEMU_ViewOfHandle(window);
   Window* w = WEMU_WindowOfHandle(window);
-  if (view && w && anyNeedsDisplay(view)) displayTree(w->contentView());
+  if (!view || !w || !anyNeedsDisplay(view)) return;
+  if (vq::platform::viewSurfaces()) {
+    // The desktop draws the window's pending damage now.
+    if (vq::platform::ViewSurface* s = surfaceToDisplay(w->contentView())) s->displayNow();
+    return;
+  }
+  displayTree(w->contentView());
 }
 
 void WEMU_FlushWindow(HWND__*) {

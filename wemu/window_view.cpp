@@ -80,6 +80,8 @@ WEMU_WindowView* WEMU_WindowView::create(const WEMU_DialogResourceIndex* tmpl, W
   auto* v = new WEMU_WindowView();
   v->publish();
   WEMU_Internal_Adopt(v);
+  if (vq::platform::ViewSurfaceService* surfaces = vq::platform::viewSurfaces())
+    v->mSurface = surfaces->createViewSurface(*v, *v);
   v->initChild(tmpl, parentWindow, parentView, proc, param);
   return v;
 }
@@ -92,6 +94,7 @@ WEMU_WindowView::~WEMU_WindowView() {
   if (gTimerOnly == this) gTimerOnly = nullptr;
   WEMU_Internal_ForgetCapture(this);
   WEMU_Internal_ReleaseViewGL(this);
+  mSurface.reset();
   while (WindowPropRec* p = mProps) {
     mProps = p->next;
     if (!isAtom(p->name)) std::free(p->name);
@@ -302,10 +305,21 @@ void WEMU_WindowView::paint(HDC context, Rect rect) {
       onWemuMessage(WM_PAINT, reinterpret_cast<WPARAM>(context), 0);
     }
   }
+  WEMU_Internal_FinishViewGL(this, context);
   context->openGLContext = nullptr;
   mPaintHdc = nullptr;
   isDirty = 0;
   setNeedsDisplay(false);
+}
+
+void WEMU_WindowView::drawSurface(vq::platform::DrawContext& context, Rect damaged) {
+  if (destroyState() != 0) return;
+  HDC hdc = WEMU_CreateGfxContext(&context);
+  if (!hdc) return;
+  // Views that are not flipped count y up from the bottom edge.
+  if (!isFlipped()) damaged.y = frame().height - damaged.y - damaged.height;
+  paint(hdc, damaged);
+  WEMU_DeleteGfxContext(hdc);
 }
 
 bool WEMU_WindowView::paintInfo(PAINTSTRUCT* ps) {
@@ -373,6 +387,7 @@ void WEMU_WindowView::frameDidChange() {
   if (destroyState() == 2) return;
   onWemuMessage(WM_SIZE, 0, 0);
   InvalidateRect(GetParent(this), nullptr, FALSE);
+  if (mSurface) mSurface->invalidate(bounds());  // the desktop draws the view anew
 }
 
 void WEMU_WindowView::didAddSubview(View*) {
@@ -386,9 +401,11 @@ void WEMU_WindowView::willRemoveSubview(View*) {
 
 void WEMU_WindowView::viewDidHide() {
   SendMessage(this, WM_SHOWWINDOW, 0, 0);
+  if (mSurface) InvalidateRect(GetParent(this), nullptr, FALSE);  // what it covered shows
 }
 void WEMU_WindowView::viewDidUnhide() {
   SendMessage(this, WM_SHOWWINDOW, 1, 0);
+  if (mSurface) mSurface->invalidate(bounds());
 }
 
 LRESULT WEMU_DefaultDialogWindowProc(HWND__* window, UINT message, WPARAM wParam, LPARAM lParam) {

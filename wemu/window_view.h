@@ -6,8 +6,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
+#include "platform/view_surface.h"
 #include "wemu/gdi_paint.h"
 #include "wemu/window_handle.h"
 
@@ -74,7 +76,9 @@ class WEMU_ColoredControl {
   virtual void wemuSetTextColor(std::optional<COLORREF> color) = 0;
 };
 
-class WEMU_WindowView : public HWND__, public WEMU_PaintSource {
+class WEMU_WindowView : public HWND__,
+                        public WEMU_PaintSource,
+                        public vq::platform::ViewSurfaceClient {
  public:
   // Makes a view from a template (or none) inside the parent (a window takes it as content
   // view, a view as subview; none leaves it detached), then runs WM_CREATE or WM_INITDIALOG.
@@ -121,6 +125,10 @@ class WEMU_WindowView : public HWND__, public WEMU_PaintSource {
   // For BeginPaint: fills the record while a paint runs; false otherwise.
   bool paintInfo(PAINTSTRUCT* ps);
   HDC__* wemuPaintContext() override { return mPaintHdc; }
+  // The desktop's drawing pass: the paint routine into a context clipped to the damage.
+  void drawSurface(vq::platform::DrawContext& context, vq::platform::Rect damaged) override;
+  // Where the desktop draws the view, or none (headless).
+  vq::platform::ViewSurface* surface() const { return mSurface.get(); }
 
   // The colouring pass over the direct subviews.
   void updateControlColors(WNDPROC proc, bool reset);
@@ -154,6 +162,7 @@ class WEMU_WindowView : public HWND__, public WEMU_PaintSource {
   WindowPropRec* mProps = nullptr;
   HDC__* mPaintHdc = nullptr;
   bool mPaintUsed = false;
+  std::unique_ptr<vq::platform::ViewSurface> mSurface;
   vq::platform::Rect mPaintRect;
 };
 

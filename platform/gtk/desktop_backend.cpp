@@ -6,6 +6,8 @@
 #include <iterator>
 
 #include "platform/gtk/desktop_controls.h"
+#include "platform/gtk/desktop_gl.h"
+#include "platform/gtk/desktop_view_surfaces.h"
 #include "platform/gtk/desktop_drag_source.h"
 #include "platform/gtk/desktop_graphics_view.h"
 #include "platform/gtk/desktop_keys.h"
@@ -47,6 +49,7 @@ bool installDesktopBackend(int* argc, char*** argv) {
   installBackend(nullptr);
   installBackend(std::make_unique<DesktopBackend>());
   installDragSource(std::make_unique<DesktopDragSource>());
+  installGLService(std::make_unique<DesktopGLService>());
   return true;
 }
 
@@ -188,11 +191,14 @@ DesktopBackend::DesktopBackend() : app(*this), windows(*this) {
   mOwnerChange = g_signal_connect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), "owner-change",
                                   G_CALLBACK(&onOwnerChange), this);
   installDesktopControls(*this);
+  installDesktopViewSurfaces(*this);
 }
 
 DesktopBackend::~DesktopBackend() {
+  uninstallDesktopViewSurfaces();
   uninstallDesktopControls();
   g_signal_handler_disconnect(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), mOwnerChange);
+  forgetClipboardOffer();
   // Views that outlive the backend must not reach it any more.
   while (!mViews.empty()) mViews.back()->close();
   windows.applyCursor(nullptr);

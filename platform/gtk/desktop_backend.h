@@ -158,6 +158,11 @@ class DesktopBackend final : public SelfServingBackend {
   void clear() override;
   void setString(const std::string& utf8) override;
   std::optional<std::string> string() const override;
+  // Own types go to the system clipboard as targets of their own (desktop_clipboard.cpp).
+  std::optional<std::string> data(const std::string& type) const override;
+  std::vector<std::string> types() const override;
+  void writeContents(const std::optional<std::string>& text,
+                     const std::vector<std::pair<std::string, std::string>>& data) override;
   // Workspace: false when no program could be started for the target.
   bool open(const std::string& urlOrPath) override;
   // CursorService
@@ -179,6 +184,9 @@ class DesktopBackend final : public SelfServingBackend {
   GdkCursor* gdkCursorFor(const CursorRef& c);
   void refreshCursor();
   static void onOwnerChange(GtkClipboard*, GdkEvent*, gpointer self);
+  struct ClipboardOffer;
+  ClipboardOffer* mOffer = nullptr;  // what we offer while we own the system clipboard
+  void forgetClipboardOffer();
   friend class DesktopGraphicsView;
   std::vector<DesktopGraphicsView*> mViews;  // open ones; closed when the backend goes
 

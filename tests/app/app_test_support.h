@@ -98,7 +98,7 @@ class RecordingEditor : public VQEditor {
   using VQEditor::VQEditor;
   bool OnCommand(int code) override {
     commands.push_back(code);
-    return true;
+    return commandAnswer;
   }
   void ProcessMidiMsg(const IMidiMessage* msg) override { deviceMessages.push_back(msg->mStatus); }
   void ProcessSysEx(const ISysExMessage* msg) override { sysexSizes.push_back(msg->mSize); }
@@ -106,6 +106,7 @@ class RecordingEditor : public VQEditor {
     keyboardMessages.push_back(msg->mStatus);
   }
   std::vector<int> commands;
+  bool commandAnswer = true;  // what OnCommand reports
   std::vector<uint8_t> deviceMessages, keyboardMessages;
   std::vector<int32_t> sysexSizes;
 };

@@ -78,9 +78,15 @@ TEST_F(ShellTest, MenuBarHasTheUsualMenusAndAccelerators) {
 TEST_F(ShellTest, AboutShowsTheBoxOnlyWhenTheEditorDoesNot) {
   MakeShell();
   Start();
-  SendMessage(shell->mainWindow, WM_COMMAND, 40005, 0);
-  EXPECT_EQ(editor->commands, std::vector<int>{0});
-  EXPECT_TRUE(backend->alerts.empty());
+  for (bool editorShowsIt : {true, false}) {
+    editor->commandAnswer = editorShowsIt;
+    editor->commands.clear();
+    backend->alerts.clear();
+    SendMessage(shell->mainWindow, WM_COMMAND, 40005, 0);
+    EXPECT_EQ(editor->commands, std::vector<int>{0});
+    ASSERT_EQ(backend->alerts.size(), editorShowsIt ? 0u : 1u);
+    for (const auto& alert : backend->alerts) EXPECT_EQ(alert.title, "VQEditor4");
+  }
 }
 
 TEST_F(ShellTest, QuitDestroysTheWindowBeforeTerminating) {

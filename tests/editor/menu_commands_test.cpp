@@ -1,33 +1,74 @@
 // The editor's menu commands: each command's effect, what a folder panel does (and that MIDI
 // input is not held up while it is open), and the commands that must change nothing.
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <set>
 #include <thread>
 
 #include "editor_test_support.h"
+#include "graphics/bitmap_controls.h"
+#include "graphics/file_selector.h"
 #include "graphics/imodule_gui_resize.h"
+#include "library/bank_transfer.h"
+#include "library/program_library.h"
+#include "library/program_manager.h"
+#include "library/program_text_format.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
+#include "wemu/utilities.h"
 
 namespace {
 
 using vqtest::EditorTest;
-using vqtest::RecordingPages;
+using vqtest::TestGraphics;
 
+// Records the parameter of each file selector whose panel opens (the panel is cancelled).
+class PanelGraphics : public TestGraphics {
+ public:
+  PanelGraphics(IModuleBase* plug, int w, int h, std::string folder)
+      : TestGraphics(plug, w, h), mFolder(std::move(folder)) {
+    fileCancels = true;
+  }
+  void PromptForFile(UTL_String* file, int action, UTL_String* dir,
+                     const char* extensions) override {
+    for (int i = 0; i < NControls(); ++i)
+      if (auto* s = dynamic_cast<IFileSelectorControl*>(GetControl(i));
+          s && s->GetState() == IFileSelectorControl::kPanelOpen)
+        panels.push_back(s->ParamIdx());
+    TestGraphics::PromptForFile(file, action, dir, extensions);
+  }
+  void AppSupportPath(UTL_String* path, bool) override { path->Set(mFolder.c_str()); }
+  std::vector<int> panels;
+
+ private:
+  std::string mFolder;
+};
+
+// The editor as the program builds it: its pages, the program library, the transfers and the
+// program manager.
 class MenuCommandsTest : public EditorTest {
  protected:
   void SetUp() override {
     EditorTest::SetUp();
     headless = &vq::platform::installHeadless();
+    mkdir((dir + "/VQEditor4").c_str(), 0755);
     VQEditorSetup setup = BaseSetup();
-    pages = &UseRecordingPages(setup);
+    const std::string folder = dir;
+    setup.makeGraphics = [folder](IModuleBase* plug, int w, int h, int) -> IGraphics* {
+      return new PanelGraphics(plug, w, h, folder);
+    };
+    setup.programFiles = MakeProgramLibrary();
     MakeFrom(std::move(setup));
+    InstallProgramTransfers(*editor);
+    ConnectProgramManager(*editor, InstallProgramManager(*editor));
     StopTimer();
-    resize = std::make_unique<IModuleGUIResize>(editor.get(), Gui(), true, 16, 16);
-    editor->SetGUIResize(resize.get());
   }
   void TearDown() override {
-    if (editor) editor->SetGUIResize(nullptr);
     EditorTest::TearDown();
     vq::platform::installHeadless();
   }
@@ -36,81 +77,215 @@ class MenuCommandsTest : public EditorTest {
     answer.paths = std::move(paths);
     headless->panelAnswers.push_back(answer);
   }
-  std::string Setting(const char* section, const char* key) {
+  std::string Setting(const char* section, const char* key, const std::string& file = "") {
     char buf[64];
-    GetPrivateProfileString(section, key, "", buf, sizeof buf, settings.c_str());
+    GetPrivateProfileString(section, key, "", buf, sizeof buf,
+                            file.empty() ? settings.c_str() : file.c_str());
     return buf;
+  }
+  std::vector<int>& Panels() { return static_cast<PanelGraphics*>(editor->Graphics())->panels; }
+  // Whether every control of the parameter is shown (false when it has none).
+  bool Shown(int param) {
+    bool any = false;
+    for (int i = 0; i < Gui()->NControls(); ++i)
+      if (IControl* c = Gui()->GetControl(i); c->ParamIdx() == param) {
+        if (c->IsHidden()) return false;
+        any = true;
+      }
+    return any;
+  }
+  std::string Backgrounds() {
+    std::string shown;
+    for (int k = 0; k < 4; ++k) shown += Page().Background(k)->IsHidden() ? '-' : 'x';
+    return shown;
+  }
+  // A folder of `count` program files whose list the editor built; `index` is current.
+  std::string Programs(int count, int index, const std::string& name = "progs") {
+    const std::string folder = dir + "/" + name + "/";
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < count; ++i) {
+      std::ofstream(folder + "p" + std::to_string(100 + i) + ".pr4", std::ios::binary)
+          << FormatProgramText(ProgramFieldTable::InitRecord());
+    }
+    editor->LocateProgramInFolder((folder + "p100.pr4").c_str());
+    EXPECT_EQ(editor->Browser().ProgramListLast(), count - 1);
+    editor->Browser().SetProgramListIndex(index);
+    return folder;
   }
 
   vq::platform::HeadlessBackend* headless = nullptr;
-  RecordingPages* pages = nullptr;
-  std::unique_ptr<IModuleGUIResize> resize;
 };
 
+// Every command, on the editor as the program builds it.
 TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
   struct Case {
     int code;
     std::function<void()> before, check;
   };
-  auto clicked = [this](int role) {
-    return [this, role] { EXPECT_EQ(pages->openedSelectors, std::vector<int>{role}); };
+  auto opens = [this](int param) {
+    return [this, param] { EXPECT_EQ(Panels(), std::vector<int>{param}); };
   };
+  auto scale = [this](int code, double s) {
+    return Case{
+        code, nullptr, [this, s] {
+          EXPECT_EQ(editor->GetGUIResize()->GetGuiScale(), s);
+          EXPECT_NEAR(Gui()->GetWidth(), 1140 * s, 1);
+          EXPECT_NEAR(
+              std::atof(Setting("gui", "guiscale", dir + "/VQEditor4/settings.ini").c_str()), s,
+              1e-9);
+        }};
+  };
+  auto programStep = [this](int code, int count, int from, int to) {
+    return Case{code, [this, count, from] { Programs(count, from); },
+                [this, to] { EXPECT_EQ(editor->Browser().ProgramListIndex(), to); }};
+  };
+  const std::string old = dir + "/old/", resources = dir + "/res/";
+  const std::string guide = resources + "pdf/VQ_userguide-v4.11.pdf";
+  const std::string keptResources = WEMU_GetResourceFolder();
   const std::vector<Case> cases = {
-      {0, nullptr, [this] { EXPECT_TRUE(pages->aboutShown); }},
-      {2, nullptr, clicked(VQEditor::kLoadSelector)},
+      {0, nullptr,
+       [this] {
+         EXPECT_FALSE(Page().About()->IsHidden());
+         EXPECT_EQ(Page().About()->GetValue(), 1.0);
+       }},
+      {1, [this] { Folder({{"/music"}}); },
+       [this] { EXPECT_EQ(editor->Browser().LastFile(), "/music/"); }},
+      {2, nullptr, opens(vq_param::kLoadFileChosen)},
       {3, [this] { editor->Link().SetReceivedDumpPending(true); },
        [this] {
-         EXPECT_FALSE(
-             editor->Link().ReceivedDumpPending());  // the save writes the editor's program
-         EXPECT_EQ(pages->openedSelectors, std::vector<int>{VQEditor::kSaveSelector});
+         EXPECT_FALSE(editor->Link().ReceivedDumpPending());  // the save writes the editor's
+         EXPECT_EQ(Panels(), std::vector<int>{vq_param::kSaveFileChosen});
        }},
-      {4, nullptr, clicked(VQEditor::kWriteSelector)},
-      {6, nullptr, clicked(VQEditor::kFirmwareSelector)},
+      {4, nullptr, opens(vq_param::kSendFileChosen)},
+      {5, [this] { Folder({{"/bank"}}); },
+       [this] {
+         EXPECT_EQ(editor->Browser().LastFile(), "/bank/");
+         EXPECT_TRUE(editor->Link().BankUploadRequest());
+       }},
+      {6, nullptr, opens(vq_param::kFirmwareFileChosen)},
+      {7,
+       [&] {
+         std::filesystem::create_directories(resources + "pdf");
+         std::ofstream(guide) << "%PDF";
+         WEMU_SetResourceFolder(resources);
+       },
+       [&] {
+         WEMU_SetResourceFolder(keptResources);
+         EXPECT_EQ(headless->opened, std::vector<std::string>{guide});
+       }},
       {8, nullptr,
        [this] {
          EXPECT_EQ(headless->opened,
                    std::vector<std::string>{"https://www.velquor.com/vqdatabase"});
+       }},
+      {9, nullptr, [this] { EXPECT_EQ(editor->Link().IdlePolls(), 1); }},  // one status poll
+      {10, [this] { editor->OnCommand(11); },
+       [this] {
+         EXPECT_EQ(std::tuple(editor->CompactView(), Gui()->GetWidth(), Gui()->GetHeight()),
+                   std::tuple(false, 1140, 800));
        }},
       {11, nullptr,
        [this] {
          EXPECT_EQ(std::tuple(editor->CompactView(), Gui()->GetWidth(), Gui()->GetHeight()),
                    std::tuple(true, 1024, 400));
        }},
-      {13, nullptr,
+      scale(12, 0.7),
+      scale(13, 0.8),
+      scale(14, 0.9),
+      scale(15, 1.0),
+      scale(16, 1.1),
+      scale(17, 1.2),
+      scale(18, 1.3),
+      scale(19, 2.0),
+      {20, nullptr,
        [this] {
-         EXPECT_EQ(std::pair(resize->GetGuiScale(), Gui()->GetWidth()), std::pair(0.8, 912));
+         EXPECT_FALSE(Page().SaveFromDevicePanel()->IsHidden());
+         EXPECT_TRUE(Shown(vq_param::kSlotChooser) && Shown(vq_param::kRequestProgram));
        }},
-      {20, nullptr, [this] { EXPECT_TRUE(pages->numberSelectorShown); }},
       {21, [this] { Folder(std::nullopt); },  // cancelled: the download still starts
        [this] {
          EXPECT_EQ(StatusText(), "Connecting to VQ...");
          EXPECT_TRUE(editor->Link().BankDownloadRunning() && editor->Link().RequestPending() &&
                      editor->Link().RequestSlot() == 1);
        }},
-      {23, nullptr,
+      {22, [this] { editor->OnCommand(23); },
        [this] {
-         EXPECT_EQ(Setting("gui", "background"), "solid");
-         EXPECT_EQ(editor->SkinMode(), 1);
-         EXPECT_EQ(pages->skinsShown, std::vector<bool>{false});  // "solid" shown
+         EXPECT_EQ(Setting("gui", "background"), "space");
+         EXPECT_EQ(std::pair(editor->SkinMode(), Backgrounds()), std::pair(0, std::string("x---")));
        }},
       {22, [this] { editor->SetSkinMode(2); },  // "lcd" runs: stored, restart asked for
        [this] {
          EXPECT_EQ(Setting("gui", "background"), "space");
          EXPECT_EQ(Gui()->messageBoxes.size(), 1u);
-         EXPECT_EQ(editor->SkinMode(), 2);
+         EXPECT_EQ(std::pair(editor->SkinMode(), Backgrounds()), std::pair(2, std::string("x---")));
        }},
-      {25, [this] { editor->SetSkinMode(2); },
-       [this] { EXPECT_TRUE(Gui()->messageBoxes.empty()); }},
+      {23, nullptr,
+       [this] {
+         EXPECT_EQ(Setting("gui", "background"), "solid");
+         EXPECT_EQ(std::pair(editor->SkinMode(), Backgrounds()), std::pair(1, std::string("-x--")));
+       }},
+      {24,
+       [&] {
+         std::filesystem::create_directories(old);
+         std::string text;
+         for (int i = 0; i < 121; ++i) text += "0\r\n";
+         std::ofstream(old + "a.prg", std::ios::binary) << text;
+         Folder({{old}});
+       },
+       [&] { EXPECT_TRUE(std::filesystem::exists(old + "a.pr4")); }},
+      {25, nullptr,  // "space" runs: stored, restart asked for, nothing else
+       [this] {
+         EXPECT_EQ(Setting("gui", "background"), "lcd");
+         EXPECT_EQ(Gui()->messageBoxes.size(), 1u);
+         EXPECT_EQ(editor->SkinMode(), 0);
+       }},
+      {26,
+       [this] {
+         Set(14, 100);
+         Set(13, 50);
+       },
+       [this] { EXPECT_EQ(std::pair(Value(13), Value(14)), std::pair(0.0, 100.0)); }},
+      {27,
+       [this] {
+         Set(14, 100);
+         editor->OnCommand(26);
+       },
+       [this] { EXPECT_EQ(Value(14), 100.0); }},
+      programStep(28, 3, 0, 1),
+      programStep(29, 3, 2, 1),
+      programStep(30, 12, 0, 10),
+      programStep(31, 12, 11, 1),
+      {32, [this] { editor->OnCommand(33); },
+       [this] {
+         EXPECT_FALSE(editor->ManagerPageShown());
+         EXPECT_TRUE(Page().SlotMatrix()->IsHidden());
+       }},
+      {33, nullptr,
+       [this] {
+         EXPECT_TRUE(editor->ManagerPageShown());
+         EXPECT_FALSE(Page().SlotMatrix()->IsHidden());
+       }},
+      {34, [this] { Programs(3, 1); },
+       [this] {
+         EXPECT_EQ(Mark(), 0u);
+         EXPECT_TRUE(Panels().empty() && Gui()->messageBoxes.empty() && headless->opened.empty());
+         EXPECT_EQ(editor->Browser().ProgramListIndex(), 1);
+       }},
       {35, nullptr, [this] { EXPECT_EQ(out.Messages().back(), StartupMessage()); }},
   };
+  std::set<int> codes;
   for (const Case& c : cases) {
     SCOPED_TRACE("command " + std::to_string(c.code));
+    codes.insert(c.code);
     TearDown();
     SetUp();
     if (c.before) c.before();
+    Panels().clear();
+    out.Clear();
     EXPECT_TRUE(editor->OnCommand(c.code));
     c.check();
   }
+  EXPECT_EQ(codes.size(), 36u);
 }
 
 TEST_F(MenuCommandsTest, OutOfRangeCommandsAndCommandsWithoutGraphicsChangeNothing) {
@@ -124,16 +299,15 @@ TEST_F(MenuCommandsTest, OutOfRangeCommandsAndCommandsWithoutGraphicsChangeNothi
   EXPECT_TRUE(headless->panels.empty());
 }
 
-// Steps by ten stay inside the list; while the manager is shown no step or undo happens.
+// Steps by ten stop at the list's ends and the press then wraps round; while the manager is
+// shown no step happens.
 TEST_F(MenuCommandsTest, StepsByTenStayInsideTheList) {
-  editor->Browser().ProgramList() = {"a", "b", "c", "d", "e"};
-  editor->Browser().SetProgramListLast(4);
-  for (auto [from, code, to, manager] : {std::tuple{3, 30, 4, false},
-                                         {1, 31, 0, false},
-                                         {4, 31, 0, false},
+  for (auto [from, code, to, manager] : {std::tuple{3, 30, 0, false},
+                                         {1, 31, 4, false},
+                                         {4, 31, 4, false},
                                          {1, 30, 1, true},
                                          {1, 29, 1, true}}) {
-    editor->Browser().SetProgramListIndex(from);
+    Programs(5, from);
     editor->SetManagerPageShown(manager);
     editor->OnCommand(code);
     EXPECT_EQ(editor->Browser().ProgramListIndex(), to)
@@ -169,15 +343,17 @@ TEST_F(MenuCommandsTest, FolderPanelRunsWithoutThePlugMutexAndRefusesLongFolders
 // Entering marks the current program in the browser; leaving loads the selected slot's
 // program (kept in the cache first), or without one the program remembered on entering.
 TEST_F(MenuCommandsTest, ManagerPageInAndOut) {
-  editor->Browser().ProgramList() = {"b.pr4"};
-  editor->Browser().SetCurrentProgramFolder("/m/");
-  editor->Browser().Rows().resize(2);
-  std::strcpy(editor->Browser().Rows()[1].name, "b.pr4");
+  const std::string folder = Programs(3, 1);
   editor->Browser().SetBankUploadFileCount(1);
   editor->OnCommand(33);
-  EXPECT_EQ(editor->Browser().Rows()[1].flags[3], 1);
-  EXPECT_EQ(Page().BrowserRow(1)->GetTextStyle()->mColor.G, 0);  // red
-  EXPECT_EQ(editor->Browser().RememberedProgramPath(), "/m/b.pr4");
+  const auto& rows = editor->Browser().Rows();
+  const auto row = std::find_if(rows.begin(), rows.end(), [](const OnlineListRow& r) {
+    return r.name == std::string("p101.pr4");
+  });
+  ASSERT_NE(row, rows.end());
+  EXPECT_EQ(row->flags[3], 1);
+  EXPECT_EQ(Page().BrowserRow(int(row - rows.begin()))->GetTextStyle()->mColor.G, 0);  // red
+  EXPECT_EQ(editor->Browser().RememberedProgramPath(), folder + "p101.pr4");
 
   std::vector<int> cached;
   editor->SetSlotCacheWriter([&](VQEditor&, int slot) { cached.push_back(slot); });
@@ -193,10 +369,10 @@ TEST_F(MenuCommandsTest, ManagerPageInAndOut) {
 
   editor->OnCommand(33);
   editor->Browser().Slots()[3] = ProgramSlot();
-  editor->Browser().SetRememberedProgramPath("/m/old.prg");
+  editor->Browser().SetRememberedProgramPath(folder + "old.prg");
   editor->OnCommand(32);
-  EXPECT_EQ(editor->Browser().SelectedFile(VQEditor::kSaveSelector), "/m/old.pr4");
-  EXPECT_EQ(editor->Browser().CurrentProgramFolder(), "/m/");
+  EXPECT_EQ(editor->Browser().SelectedFile(VQEditor::kSaveSelector), folder + "old.pr4");
+  EXPECT_EQ(editor->Browser().CurrentProgramFolder(), folder);
 }
 
 }  // namespace

@@ -97,11 +97,14 @@ TEST(RadioButtons, RowsAreFlushWithBothEndsAndEveryButtonCanBeClicked) {
 TEST_F(BitmapControls, RadioButtonsDrawTheActiveOneOnAndRescale) {
   Strip strip(10, 6, 2);
   auto* radio = Attach(new IRadioButtonsControl(&plug, IRECT(0, 0, 70, 6), 2, 3, &strip.frames, 1));
-  radio->SetValue(0.5);
-  DrawArea(IRECT(0, 0, 200, 120));
-  for (int x : {62, 32, 2}) EXPECT_EQ(FrameAt(x, 2), x == 32 ? 2 : 1) << x;
+  const int at[] = {62, 32, 2};  // button 0 is the rightmost
+  for (auto [v, active] : {std::pair{0.2, 0}, {0.3, 1}, {0.5, 1}, {0.8, 2}, {1.0, 2}}) {
+    radio->SetValue(v);  // the button nearest to 2 v
+    DrawArea(IRECT(0, 0, 200, 120));
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(FrameAt(at[k], 2), k == active ? 2 : 1) << v << " " << k;
+  }
   radio->OnMouseDown(65, 3, &kRight);  // right button: a prompt (disabled here), no change
-  EXPECT_DOUBLE_EQ(radio->GetValue(), 0.5);
+  EXPECT_DOUBLE_EQ(radio->GetValue(), 1.0);
   radio->OnRescale(2.0);
   EXPECT_EQ(radio->GetButtonRect(0), IRECT(130, 0, 140, 6));
   EXPECT_EQ(radio->GetButtonRect(1), IRECT(65, 0, 75, 6));

@@ -1,7 +1,9 @@
 // Drawing primitives, text and the blend table of IGraphics.
 #include <cmath>
+#include <set>
 
 #include "gui_fixture.h"
+#include "rast/rast_blit.h"
 
 using guitest::GuiFixture;
 using guitest::MakeBitmap;
@@ -90,23 +92,24 @@ TEST_F(GraphicsDrawing, EveryPrimitiveStaysInsideTheDrawRectangle) {
 }
 
 TEST_F(GraphicsDrawing, FramesAreChosenByNumberAndLimitedToTheStrip) {
-  // Frame k (0-based) of each strip has red k + 1.
+  // Four frames in 42 pixels: frame f starts at (f - 1) * 42 / 4 rounded. Row (or column) k of
+  // each strip has red k + 1.
   RAST_MemBitmap* vertical =
-      MakeBitmap(10, 40, [](int, int y) { return RAST_MakePixel(y / 10 + 1, 0, 0, 255); });
+      MakeBitmap(10, 42, [](int, int y) { return RAST_MakePixel(y + 1, 0, 0, 255); });
   RAST_MemBitmap* horizontal =
-      MakeBitmap(40, 10, [](int x, int) { return RAST_MakePixel(x / 10 + 1, 0, 0, 255); });
-  IFrameBitmap strips[] = {IFrameBitmap(vertical, 10, 40, 4, false),
-                           IFrameBitmap(horizontal, 40, 10, 4, true)};
-  const std::pair<int, unsigned> frames[] = {{-3, 1}, {0, 1}, {1, 1},      {2, 2},
-                                             {4, 4},  {5, 4}, {1000000, 4}};
+      MakeBitmap(42, 10, [](int x, int) { return RAST_MakePixel(x + 1, 0, 0, 255); });
+  IFrameBitmap strips[] = {IFrameBitmap(vertical, 10, 42, 4, false),
+                           IFrameBitmap(horizontal, 42, 10, 4, true)};
+  const std::pair<int, unsigned> frames[] = {{-3, 0}, {0, 0},  {1, 0},  {2, 11},
+                                             {3, 21}, {4, 32}, {5, 32}, {1000000, 32}};
   for (IFrameBitmap& strip : strips) {
-    for (auto [frame, red] : frames) {
+    for (auto [frame, start] : frames) {
       DrawIn(IRECT(0, 0, 100, 80), [&](IGraphics* g) {
-        IRECT dest(5, 5, 15, 15);
+        IRECT dest(5, 5, 14, 14);
         g->DrawBitmapFrame(&strip, &dest, frame);
       });
-      EXPECT_EQ(RAST_PixelRed(Pixel(5, 5)), red) << frame;
-      EXPECT_EQ(RAST_PixelRed(Pixel(14, 14)), red) << frame;
+      EXPECT_EQ(RAST_PixelRed(Pixel(5, 5)), start + 1) << frame;
+      EXPECT_EQ(RAST_PixelRed(Pixel(13, 13)), start + 9) << frame;
     }
   }
   delete vertical;
@@ -182,7 +185,43 @@ TEST_F(GraphicsDrawing, TextMeasuresAtItsAlignedSideAndSharesFontsByStyle) {
   g->MeasureText(&smooth, "x", &r);
   EXPECT_EQ(other.mCached, text.mCached);
   EXPECT_NE(smooth.mCached, text.mCached);
+  // The font is made again at the height that brings its line height to the size asked for.
+  for (int size : {10, 15, 20, 30, 40}) {
+    IText sized(size, kRed, "Arial");
+    r = IRECT(0, 0, 0, 0);
+    g->MeasureText(&sized, "Ag", &r);
+    EXPECT_TRUE(r.H() >= size && r.H() <= size + 3)
+        << size << ": " << r.H();  // uncorrected: + 4 to 8
+  }
   // A size the font layer refuses: the height correction stays in range.
   IText huge(100000, kRed);
   EXPECT_TRUE(g->MeasureText(&huge, "x", &r));
+}
+
+// Each blend method draws as the raster mode it stands for.
+TEST_F(GraphicsDrawing, BlendMethodsDrawWithTheirRasterModes) {
+  const RAST_pixel src = RAST_MakePixel(200, 100, 40, 128), dst = RAST_MakePixel(90, 60, 90, 255);
+  RAST_MemBitmap* one = MakeBitmap(1, 1, [&](int, int) { return src; });
+  IFrameBitmap image(one, 1, 1);
+  const std::pair<int, int> cases[] = {{IChannelBlend::kBlendNone, 0x10000},
+                                       {IChannelBlend::kBlendClobber, 0x0},
+                                       {IChannelBlend::kBlendAdd, 0x10001},
+                                       {IChannelBlend::kBlendColorDodge, 0x10002},
+                                       {9, 0x10000}};
+  std::set<RAST_pixel> seen;
+  for (auto [method, mode] : cases) {
+    RAST_Clear(g->GetDrawBitmap(), dst);
+    const IChannelBlend blend(method, 0.5f);
+    DrawIn(IRECT(0, 0, 100, 80), [&](IGraphics* g) {
+      IRECT r(4, 4, 5, 5);
+      g->DrawBitmap(&image, &r, 0, 0, &blend);
+    });
+    RAST_MemBitmap* want = MakeBitmap(1, 1, [&](int, int) { return dst; });
+    RAST_Blit(want, one, 0, 0, 0, 0, 1, 1, 0.5f, RAST_BlendMode(mode));
+    EXPECT_EQ(Pixel(4, 4), RAST_GetPixel(want, 0, 0)) << method;
+    seen.insert(Pixel(4, 4));
+    delete want;
+  }
+  EXPECT_EQ(seen.size(), 4u);  // the four modes tell apart
+  delete one;
 }

@@ -126,6 +126,24 @@ TEST_F(GraphicsInput, PromptsOfferDisplayTextsOrATextField) {
   FnControl* cutoffKnob = Add(IRECT(30, 0, 50, 20), 1);
   IRECT where(0, 0, 20, 20);
 
+  // Exactly one display text gives a text field starting with it; none or two give a menu.
+  for (auto [texts, field] : {std::pair{0, false}, {1, true}, {2, false}}) {
+    IParam p;
+    p.InitEnum("Choice", 0, std::max(texts, 1));
+    for (int v = 0; v < texts; ++v) p.SetDisplayText(v, v ? "Two" : "One");
+    const size_t menus = backend.menusShown.size();
+    g->IGraphics::PromptUserInput(modeKnob, &p, &where);
+    EXPECT_EQ(view->hasTextField(), field) << texts;
+    EXPECT_EQ(backend.menusShown.size(), menus + !field) << texts;
+    if (view->hasTextField()) {
+      EXPECT_EQ(view->textField()->text, "One");
+    } else {
+      EXPECT_EQ(backend.menusShown.back().itemTitles.size(), size_t(texts));
+    }
+    view->pressEscape();
+  }
+  backend.menusShown.clear();
+
   backend.menuAnswers.push_back({[](vp::Menu& m) { return m.itemAt(2); }, 0.1});
   g->IGraphics::PromptUserInput(modeKnob, mode, &where);
   ASSERT_EQ(backend.menusShown.size(), 1u);
@@ -133,9 +151,11 @@ TEST_F(GraphicsInput, PromptsOfferDisplayTextsOrATextField) {
   EXPECT_DOUBLE_EQ(modeKnob->GetValue(), mode->ToNormalized(2));
   EXPECT_GE(plug.ticks, 4);  // the 120 Hz timer kept running inside the menu
 
+  cutoffKnob->GetTextStyle()->mSize = 25;
   g->IGraphics::PromptUserInput(cutoffKnob, cutoff, &where);
   ASSERT_TRUE(view->hasTextField());
   EXPECT_EQ(view->textField()->text, "64");
+  EXPECT_EQ(view->textField()->fontSize, 22);  // 0.9 of the control's text size
   view->setFieldText("");
   view->typeText("1e5-2");  // only digits and signs get through
   EXPECT_EQ(view->fieldText(), "15-2");

@@ -2,6 +2,8 @@
 // drawing, fader snapping, handle hit test and rescale.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "control_fixture.h"
 #include "graphics/imodule_gui_resize.h"
 #include "graphics/knob_controls.h"
@@ -116,11 +118,36 @@ TEST_F(KnobControls, LineAndRotatedKnobsDrawAtTheirAngle) {
     EXPECT_EQ(Pixel(c.onX, c.onY), COLOR_GREEN.ToPixel()) << c.v << " at " << c.scale;
     EXPECT_EQ(Pixel(c.offX, c.offY), kBackground) << c.v << " at " << c.scale;
   }
-  Strip image(10, 10, 1);
-  auto* rot = Attach(new IKnobRotaterControl(&plug, 100, 10, 2, &image.frames));
-  rot->SetValue(0.5);  // upright
-  DrawArea(rot->GetRECT());
-  EXPECT_EQ(FrameAt(105, 15), 1);
+}
+
+// A 21 x 21 image with a bar from the centre up; both knobs turn it by -135 to 135 degrees,
+// clockwise as the value rises.
+TEST_F(KnobControls, RotatedKnobsTurnTheirImageClockwise) {
+  auto bar = [](RAST_pixel outside) {
+    auto* b = new RAST_MemBitmap(21, 21);
+    RAST_FillRect(b, 0, 0, 21, 21, outside, 1.0f, RAST_BLIT_MODE_COPY);
+    RAST_FillRect(b, 9, 0, 3, 11, RAST_MakePixel(250, 250, 250, 255), 1.0f, RAST_BLIT_MODE_COPY);
+    return b;
+  };
+  std::unique_ptr<RAST_MemBitmap> image(bar(0)), base(new RAST_MemBitmap(21, 21)), mask(bar(0)),
+      top(new RAST_MemBitmap(21, 21));
+  RAST_FillRect(base.get(), 0, 0, 21, 21, COLOR_GREEN.ToPixel(), 1.0f, RAST_BLIT_MODE_COPY);
+  RAST_Clear(top.get(), 0);
+  IFrameBitmap fImage(image.get(), 21, 21), fBase(base.get(), 21, 21), fMask(mask.get(), 21, 21),
+      fTop(top.get(), 21, 21);
+  IControl* knobs[] = {
+      Attach(new IKnobRotaterControl(&plug, 20, 20, 2, &fImage)),
+      Attach(new IKnobRotatingMaskControl(&plug, 60, 20, 2, &fBase, &fMask, &fTop))};
+  for (auto [v, dx, dy] : {std::tuple{0.5, 0, -7}, {1.0, 5, 5}, {0.0, -5, 5}}) {
+    for (IControl* knob : knobs) {
+      knob->SetValue(v);
+      DrawArea(IRECT(0, 0, 200, 120));
+      const int cx = knob->GetRECT().L + 10, cy = knob->GetRECT().T + 10;
+      EXPECT_NE(Pixel(cx + dx, cy + dy), kBackground) << v << " " << cx;
+      EXPECT_EQ(Pixel(cx - dx, cy - dy), kBackground) << v << " " << cx;
+      EXPECT_EQ(Pixel(cx + dy, cy - dx), kBackground) << v << " " << cx;  // a quarter turn on
+    }
+  }
 }
 
 TEST_F(KnobControls, FaderHandleFollowsThePointer) {

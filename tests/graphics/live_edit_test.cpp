@@ -152,21 +152,36 @@ TEST_F(LiveEdit, DragsMoveAndResizeOnTheGridWithoutReachingTheControl) {
     EXPECT_EQ(c1->GetTargetRECT(), c.want);
   }
   EXPECT_EQ(c1->events, "");  // presses and drags went to the editor only
+  // Rects apart: "B" (both) never picks c1, "D" picks it by its draw rect, "T" by its target.
+  c1->SetRECT(IRECT(10, 10, 30, 30));
+  c1->SetTargetRECT(IRECT(10, 10, 40, 40));
+  for (auto [mode, atDraw, atTarget] : {std::tuple{U"b", 0, 0}, {U"d", 1, 0}, {U"t", 1, 1}}) {
+    view->key(0, mode);
+    Frame();
+    EXPECT_EQ(g->GetLiveEditControlIdx(15, 15), atDraw);
+    EXPECT_EQ(g->GetLiveEditControlIdx(35, 35), atTarget);
+  }
 }
 
 TEST_F(LiveEdit, ShiftSnapsToTheNearestGuideWithinTheSnapDistance) {
   Build(1, 0);
-  struct Case {
-    int snap;
-    IRECT want;
-  };
   // Dragged to (48, 11): c2's left edge is 2 to the right, its top 1 above; with no snap
   // distance the guides only show.
-  const Case cases[] = {
-      {3, IRECT(50, 10, 70, 30)}, {1, IRECT(48, 10, 68, 30)}, {0, IRECT(48, 11, 68, 31)}};
+  // c3 moved so that its right edge lies 2 to the left: a tie, which the right-hand guide wins.
+  struct Case {
+    int snap;
+    IRECT place, want;
+  };
+  const IRECT home = c3->GetRECT(), tie(26, 50, 46, 70);
+  const Case cases[] = {{3, home, IRECT(50, 10, 70, 30)},
+                        {1, home, IRECT(48, 10, 68, 30)},
+                        {0, home, IRECT(48, 11, 68, 31)},
+                        {2, tie, IRECT(50, 10, 70, 30)}};
   for (const Case& c : cases) {
     c1->SetRECT(IRECT(10, 10, 30, 30));
     c1->SetTargetRECT(IRECT(10, 10, 30, 30));
+    c3->SetRECT(c.place);
+    c3->SetTargetRECT(c.place);
     g->EnableLiveEdit(true, 1, c.snap);
     Drag(12, 12, 38, 1, vp::kShiftFlag);
     EXPECT_EQ(c1->GetRECT(), c.want) << "snap " << c.snap;
@@ -175,8 +190,17 @@ TEST_F(LiveEdit, ShiftSnapsToTheNearestGuideWithinTheSnapDistance) {
 
 TEST_F(LiveEdit, AControlMarqueeGroupsControlsThatMoveTogether) {
   Build(8, 0);
-  Drag(5, 5, 70, 30, vp::kControlFlag);  // takes c1 and c2, not c3
-  Drag(15, 15, 16, 8);
+  // Only controls wholly inside the marquee join.
+  const std::tuple<int, int, int, int, std::vector<int>> marquees[] = {{5, 5, 60, 30, {1}},
+                                                                       {15, 5, 60, 30, {2}},
+                                                                       {5, 15, 70, 60, {3}},
+                                                                       {5, 5, 30, 60, {1}},
+                                                                       {5, 5, 70, 30, {1, 2}}};
+  for (const auto& [x, y, dx, dy, members] : marquees) {
+    Drag(x, y, dx, dy, vp::kControlFlag);
+    EXPECT_EQ(state()->groupIdx, members) << x << "," << y << " to " << x + dx << "," << y + dy;
+  }
+  Drag(15, 15, 16, 8);  // the last marquee took c1 and c2
   EXPECT_EQ(c1->GetRECT(), IRECT(24, 16, 44, 36));
   EXPECT_EQ(c2->GetRECT(), IRECT(64, 16, 84, 36));
   EXPECT_EQ(c3->GetRECT(), IRECT(10, 50, 30, 70));
@@ -287,6 +311,8 @@ TEST_F(LiveEdit, LayoutViewBlocksSurviveAWriteReadWriteCycle) {
   Add(IRECT(0, 0, 100, 80));
   auto* wide = new WideKnobWithAVeryDescriptiveName(&plug, IRECT(10, 10, 30, 30));
   g->AttachControl(wide);
+  Add(IRECT(40, 10, 60, 30));
+  Add(IRECT(70, 10, 90, 30));
   for (int i = 0; i < 3; ++i) Add(IRECT(90, 70, 100, 80));
   plug.SetGUIResize(&resizer);
   plug.AttachGraphics(g);
@@ -311,6 +337,9 @@ TEST_F(LiveEdit, LayoutViewBlocksSurviveAWriteReadWriteCycle) {
                       g->NControls() - 3,
                       1,
                       8};
+  // Attach index 2 deleted and stacked last: entries number the others as if it were gone.
+  s->deleted = {2};
+  g->SwapControls(2, 3);
   resizer.view = 1;
   GenerateLayoutHeader(ctx, 1, false);  // view 0 stays empty
   const std::string written = ReadFile(s->headerPath);
@@ -319,6 +348,10 @@ TEST_F(LiveEdit, LayoutViewBlocksSurviveAWriteReadWriteCycle) {
       written.find("WideKnobWithAVeryDescriptiveName 1\n\t\tpGUIResize->LiveEditSetLayout(1, 1, 1, "
                    "IRECT(10, 10, 30, 30), IRECT(10, 10, 30, 30), false);\n"),
       std::string::npos);
+  EXPECT_NE(written.find("(1, 2, 1, IRECT(70, 10, 90, 30)"), std::string::npos);  // k 2, p 1
+  EXPECT_EQ(written.find("IRECT(40, 10, 60, 30)"), std::string::npos);
+  for (auto [marker, dashes] : {std::pair{"\t\t// View Mode: (1) ", 96}, {"\t\t// End (1) ", 103}})
+    EXPECT_NE(written.find(marker + std::string(dashes, '-') + "\n"), std::string::npos) << marker;
 
   LiveEditState fresh;
   fresh.headerPath = s->headerPath;
@@ -330,4 +363,33 @@ TEST_F(LiveEdit, LayoutViewBlocksSurviveAWriteReadWriteCycle) {
   ctx.s = &fresh;
   ASSERT_TRUE(WriteLayoutHeader(&fresh, LayoutHeaderText(ctx, -1, false)));
   EXPECT_EQ(ReadFile(s->headerPath), written);
+}
+
+// On a white page: the selection's label sits above its rectangle, or below it near the top;
+// the grid is a faint fill at grid size 1 and lines at the grid pitch otherwise.
+TEST_F(LiveEdit, TheOverlayLabelsTheSelectionAndShowsTheGrid) {
+  Build(1, 0);
+  auto* page = static_cast<FnControl*>(g->GetControl(0));
+  page->draw = [](IGraphics* gr) {
+    IRECT all(0, 0, 100, 80);
+    gr->FillIRect(&COLOR_WHITE, &all);
+  };
+  auto shaded = [this](int x, int y) { return Pixel(x, y) != COLOR_WHITE.ToPixel(); };
+  Drag(12, 12, 1, 0);  // c1 selected at top 10: the label goes below
+  EXPECT_TRUE(shaded(20, 37));
+  EXPECT_FALSE(shaded(20, 5));
+  Drag(12, 12, 0, 12);  // top 22: above
+  EXPECT_TRUE(shaded(20, 12));
+  EXPECT_FALSE(shaded(20, 47));
+
+  page->draw = [](IGraphics* gr) {
+    IRECT all(0, 0, 100, 80);
+    gr->FillIRect(&COLOR_BLACK, &all);
+  };
+  Menu(90, 75, 16);  // Show Grid
+  for (auto [grid, x, grey] : {std::tuple{1, 95, 28}, {8, 96, 43}, {8, 94, 0}}) {
+    g->EnableLiveEdit(true, grid, 0);
+    Frame();
+    EXPECT_NEAR(RAST_PixelRed(Pixel(x, 3)), grey, 1) << "grid " << grid << " at " << x;
+  }
 }

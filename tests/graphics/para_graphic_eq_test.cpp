@@ -149,20 +149,103 @@ TEST_F(EqDisplay, CurveAtBandCentresEqualsTheBandGainsInPixels) {
   EXPECT_EQ(Pixel(230, 50), kBackground);
 }
 
+// One band at a time on a 460 x 115 display over 20..20000 Hz and +-24 dB: its curve at
+// columns across each flank, worked out from the shapes' formulas.
+TEST_F(EqDisplay, EachBandShapeRisesAndFallsAsItsFormulaSays) {
+  auto* eq = Make(MakeSettings(1, 20, 20000, -24, 24), 460, 115);
+  struct Case {
+    int type;
+    float gain, freq, width;
+    std::vector<std::pair<int, double>> columns;
+  } cases[] = {
+      {Eq::kBell,
+       12,
+       1000,
+       1.5f,  // centre 260, half span 69
+       {{191, -0.0372},
+        {225, -4.1619},
+        {259, -28.75},
+        {260, -28.75},
+        {261, -27.8136},
+        {294, -3.8747},
+        {329, 0.0353},
+        {330, 0}}},
+      {Eq::kLowShelf,
+       10,
+       100,
+       1,  // from 84 over 46 columns, falling
+       {{83, -23.9583}, {84, -23.9583}, {95, -20.734}, {107, -11.9792}, {118, -3.8027}, {130, 0}}},
+      {Eq::kHighShelf,
+       -8,
+       8000,
+       1,  // from 375 over 46 columns, rising
+       {{374, 0}, {375, 0}, {386, 2.5795}, {398, 9.5833}, {409, 16.1245}, {421, 19.1667}}},
+  };
+  for (const Case& c : cases) {
+    eq->SetBand(MakeBand(0, c.type, c.gain, c.freq, c.width));
+    DrawAll();
+    for (auto [x, want] : c.columns)
+      EXPECT_NEAR(eq->TotalCurve()[x], want, 1e-3) << "type " << c.type << " at " << x;
+  }
+}
+
+// Grid lines stop short of the labels; a band's label box sits right of its handle, or left
+// of it within 50 pixels of the right edge. Text is right-aligned, so never right of the box.
+TEST_F(EqDisplay, GridLinesAndLabelBoxesKeepTheirPlaces) {
+  Eq::Settings s = MakeSettings(2, 20, 22000, -30, 30);
+  s.mGridColor = IColor(255, 0, 255, 0);
+  s.mLabelBoxColor = IColor(255, 0, 0, 200);
+  std::strcpy(s.mFreqGrid, "1000");
+  std::strcpy(s.mGainGrid, "12");  // 0.3 of the height
+  auto* eq = Make(s, 400, 100);
+  const int xi = static_cast<int>(eq->FreqPosition(1000) * 400);
+  const RAST_pixel grid = s.mGridColor.ToPixel();
+  eq->SetBand(MakeBand(0, Eq::kBell, 0, 1000, 1));
+  eq->SetBand(MakeBand(1, Eq::kBell, 0, 20000, 1));
+  DrawAll();
+  for (auto [x, y, on] :
+       {std::tuple{xi, 91, true}, {xi, 0, true}, {384, 30, true}, {0, 30, true}, {388, 30, false}})
+    EXPECT_EQ(Pixel(x, y) == grid, on) << x << "," << y;
+  IMouseMod left(true);
+  for (int b = 0; b < 2; ++b) {
+    double hx, hy;
+    eq->HandlePoint(b, 400, 100, &hx, &hy);
+    eq->OnMouseDown(static_cast<int>(hx), static_cast<int>(hy), &left);
+    DrawAll();
+    const int x = static_cast<int>(hx), right = x > 350 ? x - 5 : x + 45;
+    EXPECT_NE(Pixel(right - 1, 12), kBackground) << "band " << b;
+    for (int past = right; past < right + 4; ++past)
+      EXPECT_EQ(Pixel(past, 12), kBackground) << "band " << b << " at " << past;
+    eq->OnMouseUp(0, 0, &left);
+  }
+}
+
 TEST_F(EqDisplay, DrawsWithinItsBuffersAtEveryWidth) {
-  // Bands at and beyond both ends, with extreme widths; ASan checks every write.
+  // Bands at and beyond both ends, with extreme widths.
   const Eq::Band bands[] = {
-      MakeBand(0, Eq::kBell, 20, 22000, 8),   MakeBand(1, Eq::kBell, -20, 1, 0.01f),
-      MakeBand(2, Eq::kHighShelf, 20, 5, 30), MakeBand(3, Eq::kLowShelf, -20, 90000, 40),
-      MakeBand(4, Eq::kBell, 5, 30000, 1e9f), MakeBand(5, Eq::kHighShelf, 5, 21000, 0.5f),
-      MakeBand(6, Eq::kLowShelf, 5, 20, -3),  MakeBand(7, Eq::kBell, 5, NAN, 1),
-      MakeBand(8, Eq::kBell, 5, 1000, -2.5f), MakeBand(9, Eq::kHighShelf, 5, INFINITY, 2)};
+      MakeBand(0, Eq::kBell, 20, 22000, 8),       MakeBand(1, Eq::kBell, -20, 1, 0.01f),
+      MakeBand(2, Eq::kHighShelf, 20, 5, 30),     MakeBand(3, Eq::kLowShelf, -20, 90000, 40),
+      MakeBand(4, Eq::kBell, 5, 30000, 1e9f),     MakeBand(5, Eq::kHighShelf, 5, 21000, 0.5f),
+      MakeBand(6, Eq::kLowShelf, 5, 90000, 0.5f), MakeBand(7, Eq::kBell, 5, NAN, 1),
+      MakeBand(8, Eq::kBell, 5, 1000, -2.5f),     MakeBand(9, Eq::kHighShelf, 5, INFINITY, 2)};
+  // Guards: the curve store's cells outside the bands' columns, and the pixels below the display.
   for (int w : {1, 16, 17, 18, 460, 920, Eq::kMaxWidth, Eq::kMaxWidth + 1, 4200}) {
     auto* eq = Make(MakeSettings(10), w, 60);
     DrawAll();  // before any band: every frequency 0
     for (const Eq::Band& b : bands) eq->SetBand(b);
     DrawAll();
-    EXPECT_EQ(eq->CurveWidth(), std::min(w, Eq::kMaxWidth));
+    const int columns = std::min(w, Eq::kMaxWidth);
+    EXPECT_EQ(eq->CurveWidth(), columns);
+    const std::vector<float>& store = eq->CurveStore();
+    for (size_t i = 0; i < store.size(); ++i) {
+      const size_t slot = i / Eq::kMaxWidth, column = i % Eq::kMaxWidth;
+      const bool guard = slot == 0 || slot > Eq::kMaxBands || column >= size_t(columns);
+      ASSERT_TRUE(!guard || store[i] == 0.0f)
+          << "width " << w << ", slot " << slot << ", column " << column;
+    }
+    for (int y = 64; y < graphics->GetHeight(); ++y)
+      for (int x = 0; x < graphics->GetWidth(); ++x)
+        ASSERT_EQ(Pixel(x, y), kBackground) << x << "," << y;
     graphics->RemoveControl(eq->GetListIdx());
     delete eq;
   }

@@ -217,3 +217,61 @@ TEST_F(TextControls, BitmapTextDrawsOneFramePerCharacter) {
     delete t;
   }
 }
+
+namespace {
+struct EntryGraphics : TestGraphics {
+  using TestGraphics::TestGraphics;
+  void CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area,
+                       const char* str) override {
+    entries.push_back({control, param, text ? text->mSize : 0, area ? *area : IRECT(), str});
+  }
+  struct Entry {
+    IControl* control;
+    IParam* param;
+    int size;
+    IRECT where;
+    std::string text;
+  };
+  std::vector<Entry> entries;
+};
+}  // namespace
+
+// Draws its text as a plain text control does; a click edits it in a field without parameter,
+// and the confirmed text comes back as the control's text.
+TEST_F(TextControls, AlgDisplayShowsAndEditsItsText) {
+  IText style(12, COLOR_WHITE, "Monaco", IText::kStyleNormal, IText::kAlignNear);
+  const IRECT r(5, 5, 95, 25);
+  auto pixels = [&](IControl* c) {
+    Attach(c);
+    DrawArea(r);
+    std::vector<RAST_pixel> px;
+    for (int y = r.T; y < r.B; ++y)
+      for (int x = r.L; x < r.R; ++x) px.push_back(Pixel(x, y));
+    graphics->RemoveControl(c->GetListIdx());
+    delete c;
+    return px;
+  };
+  for (const char* text : {"Alg 3", ""})
+    EXPECT_EQ(pixels(new AlgDisplay(&plug, r, &style, text)),
+              pixels(new ITextControl(&plug, r, &style, text)))
+        << text;
+  EXPECT_EQ(pixels(new AlgDisplay(&plug, r, &style, "")),
+            std::vector<RAST_pixel>(size_t(r.W() * r.H()), kBackground));
+
+  TestPlug own(1);
+  auto* g = new EntryGraphics(&own, 100, 40);
+  own.AttachGraphics(g);
+  auto* alg = new AlgDisplay(&own, r, &style, "Alg 3");
+  g->AttachControl(alg);
+  alg->OnMouseDown(10, 10, &kLeft);
+  ASSERT_EQ(g->entries.size(), 1u);
+  const EntryGraphics::Entry& e = g->entries[0];
+  EXPECT_EQ(std::tuple(e.control, e.param, e.size, e.where, e.text),
+            std::tuple(static_cast<IControl*>(alg), nullptr, 12, r, std::string("Alg 3")));
+  alg->SetClean();
+  alg->SetTextFromPlug("Alg 7");
+  EXPECT_STREQ(alg->GetText(), "Alg 7");
+  EXPECT_TRUE(alg->IsDirty());
+  alg->SetTextFromPlug(nullptr);
+  EXPECT_STREQ(alg->GetText(), "");
+}

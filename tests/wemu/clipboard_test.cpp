@@ -64,11 +64,20 @@ TEST_F(ClipboardTest, CloseWritesPendingDataWhereTheFormatsSay) {
   auto& general = backend->pasteboard();
   EXPECT_EQ(general.string(), "hello");
   EXPECT_EQ(general.data("vq-program"), std::string("\0\1\2", 3));  // both on the general one
-
+  // Every format written reads back: the own one beside the text, then one written alone.
+  auto readBack = [&] {
+    OpenClipboard(nullptr);
+    HANDLE h = GetClipboardData(program);
+    std::string got = h ? read(h) : "(none)";
+    CloseClipboard();
+    return got;
+  };
+  EXPECT_EQ(readBack(), std::string("\0\1\2", 3));
   OpenClipboard(nullptr);
   SetClipboardData(program, block("XY", 2));
   CloseClipboard();  // no text: the app pasteboard
   EXPECT_EQ(app().data("vq-program"), "XY");
+  EXPECT_EQ(readBack(), "XY");
   EXPECT_EQ(general.string(), "hello");
 
   OpenClipboard(nullptr);

@@ -220,8 +220,10 @@ TEST_F(ControlMessages, TreeItemsSearchAndClicks) {
   tree->handleEvent(e);  // Control+click: a right click on release
   e.type = vq::platform::EventType::LeftMouseUp;
   tree->handleEvent(e);
-  EXPECT_EQ(codes, (std::vector<int32_t>{NM_CLICK, NM_RCLICK}));
-  EXPECT_EQ(loggedMessages(dlg), (std::vector<UINT>{WM_NOTIFY, WM_NOTIFY, WM_CONTEXTMENU}));
+  // The press selects the row under it.
+  EXPECT_EQ(codes, (std::vector<int32_t>{NM_CLICK, -402, NM_RCLICK}));
+  EXPECT_EQ(loggedMessages(dlg),
+            (std::vector<UINT>{WM_NOTIFY, WM_NOTIFY, WM_NOTIFY, WM_CONTEXTMENU}));
   EXPECT_EQ(procLog().back().wParam, reinterpret_cast<WPARAM>(static_cast<HWND__*>(tree)));
   EXPECT_EQ(procLog().back().lParam, (200 << 16) | 300);
 

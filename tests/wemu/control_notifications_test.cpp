@@ -1,5 +1,6 @@
 // Control events reach the dialog as the messages and codes of the notification table.
 #include "wemu/control_notifications.h"
+#include "notifying_controls.h"
 #include "window_test_support.h"
 
 namespace {
@@ -15,56 +16,80 @@ class FakeButton : public HWND__, public WEMU_RadioButton {
   bool mOn;
 };
 
-TEST_F(WindowTest, ControlEventsBecomeTheTablesMessages) {
-  HWND__* dlg = WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0);
-  RecordingWindow control;
-  control.setTag(40018);
-  dlg->addSubview(&control);
-  struct Case {
-    WEMU_ControlEvent event;
+// Each control's own event (a press, a double click, a header click, a focus change) reaches
+// the dialog as the message and code of the notification table.
+TEST_F(WindowTest, ControlsRaiseTheirNotificationsFromTheirOwnEvents) {
+  WEMU_DialogResourceIndex tmpl{40003, "Controls", 12, buildNotifyingControls, 420, 300, nullptr};
+  HWND__* dlg = WEMU_CreateDialog(&tmpl, 40003, nullptr, recordingProc, 0);
+  ASSERT_TRUE(dlg);
+  struct Heard {
     UINT message;
-    int code;  // WM_COMMAND code, or WM_NOTIFY code
-  } cases[] = {
-      {WEMU_ControlEvent::ComboWillPopUp, WM_COMMAND, 7},
-      {WEMU_ControlEvent::ComboSelectionChanged, WM_COMMAND, 1},
-      {WEMU_ControlEvent::ComboTextChanged, WM_COMMAND, 5},
-      {WEMU_ControlEvent::TextChanged, WM_COMMAND, 0x300},
-      {WEMU_ControlEvent::EditingEnded, WM_COMMAND, 0x200},
-      {WEMU_ControlEvent::PopUpAction, WM_COMMAND, 1},
-      {WEMU_ControlEvent::ControlAction, WM_COMMAND, 0},
-      {WEMU_ControlEvent::ListBoxDoubleClick, WM_COMMAND, 2},
-      {WEMU_ControlEvent::SliderAction, WM_HSCROLL, 0},
-      {WEMU_ControlEvent::ListSelectionChanged, WM_NOTIFY, -101},
-      {WEMU_ControlEvent::ListHeaderClicked, WM_NOTIFY, -108},
-      {WEMU_ControlEvent::ListDoubleClick, WM_NOTIFY, -3},
-      {WEMU_ControlEvent::TreeSelectionChanged, WM_NOTIFY, -402},
+    int code;  // WM_COMMAND's high word, or the WM_NOTIFY code
+    int item = 0, subItem = 0;
+    LPARAM param = 0;
+    bool operator==(const Heard&) const = default;
   };
-  int32_t notifyCode = 0, item = 0;
-  procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM lp) -> LRESULT {
+  std::vector<Heard> heard;
+  procAnswer() = [&](HWND__* w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (w != dlg) return 0;
+    if (m == WM_COMMAND && (wp >> 16) != 0x100) heard.push_back({m, int(wp >> 16)});
     if (m == WM_NOTIFY) {
-      notifyCode = reinterpret_cast<NMHDR*>(lp)->code;
-      item = notifyCode == -402 ? 0 : reinterpret_cast<NMLISTVIEW*>(lp)->iItem;
+      auto* rec = reinterpret_cast<NMLISTVIEW*>(lp);
+      bool list = rec->hdr.code != -402;
+      heard.push_back({m, rec->hdr.code, list ? rec->iItem : 0, list ? rec->iSubItem : 0,
+                       list ? rec->lParam : 0});
     }
     return 0;
   };
-  for (const Case& c : cases) {
-    procLog().clear();
-    WEMU_ControlNotify(&control, c.event, {4, 2, 99, nullptr});
-    ASSERT_EQ(procLog().size(), 1u) << int(c.event);
-    const Logged& got = procLog()[0];
-    EXPECT_EQ(got.message, c.message) << int(c.event);
-    if (c.message == WM_COMMAND) {
-      EXPECT_EQ(got.wParam, WPARAM(40018 | (c.code << 16))) << int(c.event);
-      EXPECT_EQ(got.lParam, reinterpret_cast<LPARAM>(&control));
-    } else if (c.message == WM_NOTIFY) {
-      EXPECT_EQ(notifyCode, c.code);
-      EXPECT_EQ(item, c.code == -108 ? -1 : c.code == -402 ? 0 : 4);
+  // A press (and release) at a point of a control, y down from its top.
+  auto click = [](HWND__* id, double x, double y, int clicks) {
+    vq::platform::Event e;
+    e.clickCount = clicks;
+    e.locationInWindow = id->convertToWindow({x, id->isFlipped() ? y : id->frame().height - y});
+    for (auto t : {vq::platform::EventType::LeftMouseDown, vq::platform::EventType::LeftMouseUp}) {
+      e.type = t;
+      id->handleEvent(e);
     }
+  };
+  auto item = [&](int id) { return GetDlgItem(dlg, id); };
+  vq::platform::Window* win = dlg->window();
+  WEMU_ListView* list = WEMU_ListViewOf(item(50));
+  double header = list->headerHeight(), pitch = list->rowPitch();
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+    std::vector<Heard> expected;
+  } cases[] = {
+      {"list row double click",
+       [&] { click(list, 150, header + pitch * 1.5, 2); },
+       {{WM_NOTIFY, -101, 1}, {WM_NOTIFY, -2, 1, 1, 701}, {WM_NOTIFY, -3, 1, 1, 701}}},
+      {"list header click", [&] { click(list, 150, header / 2, 1); }, {{WM_NOTIFY, -108, -1, 1}}},
+      {"list box double click",
+       [&] { click(item(51), 10, pitch * 2.5, 2); },
+       {{WM_COMMAND, 1}, {WM_COMMAND, 2}}},
+      {"tree row click",
+       [&] { click(item(52), 10, 19 * 1.5, 1); },
+       {{WM_NOTIFY, -2}, {WM_NOTIFY, -402}}},
+      {"combo press", [&] { click(item(53), 5, 5, 1); }, {{WM_COMMAND, 7}}},
+      {"text view typed, then left",
+       [&] {
+         win->makeFirstResponder(item(54));
+         static_cast<WEMU_Control*>(item(54))->nativeTextChanged("notes");
+         win->makeFirstResponder(item(55));
+       },
+       {{WM_COMMAND, 0x300}, {WM_COMMAND, 0x300}, {WM_COMMAND, 0x200}}},
+      {"field left", [&] { win->makeFirstResponder(item(56)); }, {{WM_COMMAND, 0x200}}},
+  };
+  for (const Case& c : cases) {
+    heard.clear();
+    c.act();
+    EXPECT_EQ(heard, c.expected) << c.what;
   }
-  procLog().clear();
-  WEMU_ControlNotify(&control, WEMU_ControlEvent::TextViewEditingEnded);
-  EXPECT_EQ(procLog().size(), 2u);
-  control.removeFromSuperview();
+  char text[32] = {};
+  TVITEM got{TVIF_HANDLE | TVIF_TEXT, TreeView_GetSelection(item(52)), 0, 0, text, 32};
+  ASSERT_TRUE(TreeView_GetItem(item(52), &got));
+  EXPECT_STREQ(text, "Programs");
+  DestroyWindow(dlg);
 }
 
 TEST_F(WindowTest, ARadioButtonSwitchesOnlyItsGroupOff) {

@@ -8,6 +8,10 @@
 #include <set>
 
 #include "wemu/api_table.h"
+#include "wemu/control_functions.h"
+#include "wemu/dialog_generation.h"
+#include "wemu/window_functions.h"
+#include "wemu/window_messages.h"
 #include "wemu/modules.h"
 #include "wemu/utilities.h"
 
@@ -289,6 +293,24 @@ TEST(ApiTable, ListsTheFunctionsOfTheServicesLayer) {
   for (const char* name : names) EXPECT_NE(WEMU_APILookup(name), nullptr) << name;
   EXPECT_EQ(WEMU_APILookup("WEMU_CStringToCFString"),
             reinterpret_cast<void*>(&WEMU_CStringToCFString));
+}
+
+// The control and dialog-building families resolve to the functions of their names, and the
+// table holds the whole interface.
+TEST(ApiTable, ControlAndDialogFamiliesResolveToTheirFunctions) {
+#define ENTRY(fn) \
+  { #fn, reinterpret_cast < void*>(&fn) }
+  const std::pair<const char*, void*> entries[] = {
+      ENTRY(CheckDlgButton),    ENTRY(IsDlgButtonChecked),
+      ENTRY(WEMU_CB_AddString), ENTRY(WEMU_CB_FindString),
+      ENTRY(WEMU_TB_SetRange),  ENTRY(WEMU_MakeSetCurParms),
+      ENTRY(WEMU_MakeCombo),    ENTRY(WEMU_GenerateDialogFromList),
+      ENTRY(WEMU_HideApp),      ENTRY(IsViewInSubtree),
+      ENTRY(GetEffectiveView),
+  };
+#undef ENTRY
+  for (const auto& [name, fn] : entries) EXPECT_EQ(WEMU_APILookup(name), fn) << name;
+  EXPECT_EQ(WEMU_APITableSize(), 359);
 }
 
 TEST(Modules, UnknownModules) {

@@ -8,6 +8,7 @@
 #include "wemu/window_focus.h"
 #include "wemu/window_paint.h"
 #include "wemu/window_properties.h"
+#include "wemu/dialog_generation.h"
 #include "window_test_support.h"
 
 namespace {
@@ -225,6 +226,30 @@ TEST_F(WindowTest, DroppedFilesAreReadOnlyWithinTheirBlock) {
     EXPECT_EQ(DragQueryFile(bad, 0, buf, sizeof buf), 0);
   }
   for (HANDLE h : {good, unterminated, pastEnd}) GlobalFree(h);
+}
+
+// A document view stands for its scroll view; a window for its content view. A window without
+// a title bar and with an empty content view is hidden from accessibility.
+TEST_F(WindowTest, EffectiveViewAndIgnoredWindows) {
+  HWND__* dlg = WEMU_CreateDialog(list, 40001, nullptr, recordingProc, 0);
+  WEMU_MakeSetCurParms(1, 1, 0, 0, dlg, false, false);
+  HWND__* scroll = WEMU_MakeEditField(7, 10, 10, 100, 60, WEMU_WS_VSCROLL);
+  HWND__* text = GetDlgItem(dlg, 7);
+  ASSERT_NE(text, scroll);
+  EXPECT_EQ(GetEffectiveView(text), scroll);
+  EXPECT_EQ(GetEffectiveView(windowOf(dlg)), dlg);
+  EXPECT_EQ(GetEffectiveView(nullptr), nullptr);
+  struct Case {
+    uint32_t style;
+    bool empty, expected;
+  } cases[] = {{0, true, true}, {0, false, false}, {vq::platform::kWindowTitled, true, false}};
+  for (const Case& c : cases) {
+    windowOf(dlg)->setStyleMask(c.style);
+    if (c.empty) scroll->removeFromSuperview();
+    EXPECT_EQ(windowOf(dlg)->accessibilityIsIgnored(false), c.expected) << c.style << c.empty;
+    if (c.empty) dlg->addSubview(scroll);
+  }
+  DestroyWindow(dlg);
 }
 
 TEST_F(WindowTest, StaleForeignAndUnbuiltHandlesAreRefused) {

@@ -181,36 +181,6 @@ TEST_F(WindowTest, ColouringPassAsksOncePerKindAndColoursEveryControl) {
   EXPECT_EQ(made[1]->color, std::nullopt);
 }
 
-TEST_F(WindowTest, PaintSendsCalcSizeNcPaintAndAClippedPaint) {
-  HWND__* dlg = WEMU_CreateDialog(list, 40002, nullptr, recordingProc, 0);
-  RECT painted{};
-  HBRUSH brush = CreateSolidBrush(0x0000FF);
-  procAnswer() = [&](HWND__* w, UINT m, WPARAM, LPARAM lp) -> LRESULT {
-    if (m == WM_NCCALCSIZE) reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0].top += 10;
-    if (m == WM_CTLCOLORDLG) return reinterpret_cast<LRESULT>(brush);
-    if (m == WM_PAINT) {
-      PAINTSTRUCT ps;
-      BeginPaint(w, &ps);
-      painted = ps.rcPaint;
-      return 1;
-    }
-    return 0;
-  };
-  HDC ctx = WEMU_CreateMemContext(nullptr, 420, 160);
-  procLog().clear();
-  WEMU_WindowViewOf(dlg)->paint(ctx, {0, 0, 420, 150});
-  EXPECT_EQ(loggedMessages(dlg, {}), (std::vector<UINT>{WM_NCCALCSIZE, WM_NCPAINT, WM_NCCALCSIZE,
-                                                        WM_ERASEBKGND, WM_CTLCOLORDLG, WM_PAINT}));
-  EXPECT_EQ(painted.top, 10);
-  EXPECT_EQ(painted.bottom, 160);
-  // The dialog's brush filled the paint rectangle (the view is its window's content view).
-  EXPECT_EQ(WEMU_GetCtxFrameBuffer(ctx)[20 * 420 + 5], 0xFF000000u);
-  PAINTSTRUCT outside;
-  EXPECT_EQ(BeginPaint(dlg, &outside), nullptr);
-  WEMU_DeleteGfxContext(ctx);
-  DeleteObject(brush);
-}
-
 TEST_F(WindowTest, PropertiesByAtomAndNameNewestFirst) {
   HWND__* w = WEMU_CreateDialog(list, 40001, nullptr, nullptr, 0);
   const char* atom = reinterpret_cast<const char*>(0x1234);

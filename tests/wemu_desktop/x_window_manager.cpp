@@ -3,6 +3,9 @@
 #include <X11/Xlib.h>
 #include <gdk/gdkx.h>
 
+#include <X11/Xatom.h>
+
+#include <chrono>
 #include <functional>
 
 namespace vq::test {
@@ -52,6 +55,39 @@ bool minimiseWindow(unsigned long xid) {
 
 bool restoreWindow(unsigned long xid) {
   return withDisplay([xid](Display* d) { XMapWindow(d, xid); });
+}
+
+std::optional<std::string> readClipboardAs(const char* target, const std::function<void()>& pump) {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return std::nullopt;
+  Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 1, 1, 0, 0, 0);
+  Atom property = XInternAtom(d, "VQ_TEST_SELECTION", False);
+  XConvertSelection(d, XInternAtom(d, "CLIPBOARD", False), XInternAtom(d, target, False), property,
+                    w, CurrentTime);
+  XFlush(d);
+  std::optional<std::string> out;
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  XEvent e{};
+  bool answered = false;
+  while (!answered && std::chrono::steady_clock::now() < end) {
+    pump();
+    answered = XCheckTypedWindowEvent(d, w, SelectionNotify, &e);
+  }
+  if (answered && e.xselection.property != None) {
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, w, property, 0, 1 << 20, True, AnyPropertyType, &type, &format,
+                           &items, &after, &data) == Success &&
+        data) {
+      out = std::string(reinterpret_cast<char*>(data), items * (format / 8));
+      XFree(data);
+    }
+  }
+  XDestroyWindow(d, w);
+  XCloseDisplay(d);
+  return out;
 }
 
 }  // namespace vq::test

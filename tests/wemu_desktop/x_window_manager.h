@@ -5,6 +5,10 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
+#include <optional>
+#include <string>
+
 namespace vq::test {
 
 // The X window of a shown GTK window.
@@ -19,5 +23,8 @@ bool resizeWindowTo(unsigned long xid, int width, int height);
 // Minimises the window (unmaps it, as a window manager does) and brings it back.
 bool minimiseWindow(unsigned long xid);
 bool restoreWindow(unsigned long xid);
+// What another program gets asking the clipboard for the target, while `pump` runs our side;
+// none when the owner refuses it or does not answer within two seconds.
+std::optional<std::string> readClipboardAs(const char* target, const std::function<void()>& pump);
 
 }  // namespace vq::test

@@ -1,0 +1,378 @@
+// Window views on a real display: WM_PAINT draws them on the screen, on showing and on request,
+// also with OpenGL; the controls' own widgets raise their notifications from real clicks and keys
+// and show what their models hold; the program's clipboard formats reach other programs.
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/gtk/desktop_controls.h"
+#include "platform/gtk/desktop_gl.h"
+#include "platform_gtk/desktop_fixture.h"
+#include "wemu/clipboard.h"
+#include "wemu/control_functions.h"
+#include "wemu/dialog_generation.h"
+#include "wemu/utilities.h"
+#include "wemu/view_gl.h"
+#include "wemu/list_view.h"
+#include "wemu/tree_tab_functions.h"
+#include "wemu/tree_view.h"
+#include "wemu/window_paint.h"
+#include "wemu/notifying_controls.h"
+#include "wemu/window_test_support.h"
+#include "x_window_manager.h"
+
+namespace {
+
+using namespace vq::test;
+
+class WindowViewOnDesktop : public DesktopTest {
+ protected:
+  void TearDown() override {
+    procAnswer() = nullptr;
+    resetServicesLayer();
+    DesktopTest::TearDown();
+  }
+  HWND__* show(WEMU_DialogResourceIndex& tmpl) {
+    procLog().clear();
+    HWND__* dlg = WEMU_CreateDialog(&tmpl, tmpl.resid, nullptr, recordingProc, 0);
+    ShowWindow(dlg, SW_SHOW);
+    content = b->windows.contentFor(*dlg->window());
+    EXPECT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(content) != 0; }));
+    pumpFor(0.3);
+    return dlg;
+  }
+  // A point of a widget (widget coordinates) on the screen.
+  void screenPoint(GtkWidget* w, int x, int y, int& sx, int& sy) {
+    GtkWidget* top = gtk_widget_get_toplevel(w);
+    int tx = 0, ty = 0, ox = 0, oy = 0;
+    gtk_widget_translate_coordinates(w, top, x, y, &tx, &ty);
+    gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
+    sx = ox + tx;
+    sy = oy + ty;
+  }
+  void clickAt(GtkWidget* w, int x, int y, int clicks = 1) {
+    int sx = 0, sy = 0;
+    screenPoint(w, x, y, sx, sy);
+    input.move(sx, sy);
+    pumpFor(0.05);
+    for (int i = 0; i < clicks; ++i) {
+      input.button(1, true);
+      input.button(1, false);
+      pumpFor(0.02);
+    }
+    pumpFor(0.2);
+  }
+  // A cell of a tree widget, in the widget's coordinates.
+  static GdkRectangle cellOf(GtkTreeView* tree, int row, int column) {
+    GdkRectangle cell;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, column), &cell);
+    gtk_tree_path_free(path);
+    gtk_tree_view_convert_bin_window_to_widget_coords(tree, cell.x, cell.y, &cell.x, &cell.y);
+    return cell;
+  }
+  uint32_t pixelAt(int x, int y) {
+    int sx = 0, sy = 0;
+    screenPoint(content, x, y, sx, sy);
+    return input.read(sx, sy, 1, 1).at(0) & 0xFFFFFF;
+  }
+  int count(UINT message) {
+    int n = 0;
+    for (const Logged& l : procLog()) n += l.message == message;
+    return n;
+  }
+  GtkWidget* content = nullptr;
+};
+
+// Shown, the dialog paints (asking its background colour first); an invalidated rectangle is
+// painted again, clipped to it, inside UpdateWindow; what it draws is on the screen.
+TEST_F(WindowViewOnDesktop, WindowViewsPaintOnShowAndOnRequestClippedToTheDamage) {
+  COLORREF colour = 0xFF0000;  // red
+  RECT painted{};
+  procAnswer() = [&](HWND__* w, UINT m, WPARAM, LPARAM) -> LRESULT {
+    if (m != WM_PAINT) return m == WM_INITDIALOG;
+    PAINTSTRUCT ps;
+    if (HDC dc = BeginPaint(w, &ps)) {
+      painted = ps.rcPaint;
+      RECT all{0, 0, 200, 120};
+      HBRUSH brush = CreateSolidBrush(colour);
+      WEMU_FillRect(dc, &all, brush);
+      DeleteObject(brush);
+      EndPaint(w, &ps);
+    }
+    return 1;
+  };
+  WEMU_DialogResourceIndex tmpl{40005, "Paint", 12, nullptr, 200, 120, nullptr};
+  HWND__* dlg = show(tmpl);
+  EXPECT_GE(count(WM_PAINT), 1);
+  EXPECT_GE(count(0x136), 1) << "WM_CTLCOLORDLG";
+  EXPECT_EQ(pixelAt(100, 60), 0xFF0000u);
+
+  colour = 0x0000FF;  // blue
+  procLog().clear();
+  RECT damage{10, 10, 50, 40};
+  InvalidateRect(dlg, &damage, FALSE);
+  UpdateWindow(dlg);
+  EXPECT_EQ(loggedMessages(dlg, {}),
+            (std::vector<UINT>{WM_NCCALCSIZE, WM_NCPAINT, WM_ERASEBKGND, WM_CTLCOLORDLG, WM_PAINT}))
+      << "painted inside UpdateWindow";
+  EXPECT_TRUE(painted.left <= 10 && painted.top <= 10 && painted.right >= 50 &&
+              painted.bottom >= 40 && painted.right < 200)
+      << painted.left << "," << painted.top << "," << painted.right << "," << painted.bottom;
+  pumpFor(0.1);
+  EXPECT_EQ(pixelAt(20, 20), 0x0000FFu);
+  EXPECT_EQ(pixelAt(150, 100), 0xFF0000u) << "outside the damage nothing changed";
+  DestroyWindow(dlg);
+}
+
+// Real clicks and keys on the controls' widgets raise the table's notifications.
+TEST_F(WindowViewOnDesktop, ControlWidgetsRaiseTheirNotificationsFromRealInput) {
+  struct Heard {
+    WPARAM wParam;
+    int code;
+    int item = 0, subItem = 0;
+    LPARAM param = 0;
+  };
+  std::vector<Heard> heard;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+    if (m == WM_COMMAND) heard.push_back({wp & 0xFFFF, int(wp >> 16)});
+    if (m == WM_NOTIFY) {
+      auto* rec = reinterpret_cast<NMLISTVIEW*>(lp);
+      heard.push_back({wp, rec->hdr.code, rec->iItem, rec->iSubItem, rec->lParam});
+    }
+    return m == WM_INITDIALOG;
+  };
+  auto heardCode = [&](WPARAM id, int code) {
+    for (const Heard& h : heard)
+      if (h.wParam == id && h.code == code) return &h;
+    return static_cast<const Heard*>(nullptr);
+  };
+  WEMU_DialogResourceIndex tmpl{40006, "Controls", 12, buildNotifyingControls, 420, 300, nullptr};
+  HWND__* dlg = show(tmpl);
+  auto widget = [&](int id) { return desktopControls()->widgetFor(*GetDlgItem(dlg, id)); };
+  auto* tree = GTK_TREE_VIEW(widget(50));
+
+  // A double click on the second row's second cell.
+  GdkRectangle cell = cellOf(tree, 1, 1);
+  clickAt(GTK_WIDGET(tree), cell.x + 5, cell.y + cell.height / 2, 2);
+  const Heard* dbl = heardCode(50, -3);
+  ASSERT_TRUE(dbl) << "a double click";
+  EXPECT_EQ(dbl->item, 1);
+  EXPECT_EQ(dbl->subItem, 1);
+  EXPECT_EQ(dbl->param, 701);
+  EXPECT_TRUE(heardCode(50, -2)) << "the click";
+
+  // The second column's header.
+  GtkWidget* header = gtk_tree_view_column_get_button(gtk_tree_view_get_column(tree, 1));
+  clickAt(header, 10, gtk_widget_get_allocated_height(header) / 2);
+  const Heard* sort = heardCode(50, -108);
+  ASSERT_TRUE(sort) << "a header click";
+  EXPECT_EQ(sort->item, -1);
+  EXPECT_EQ(sort->subItem, 1);
+
+  // A row pressed and dragged: the fourth move begins a drag.
+  int sx = 0, sy = 0;
+  screenPoint(GTK_WIDGET(tree), cell.x + 5, cell.y + cell.height / 2, sx, sy);
+  for (int i = 0; i <= 6; ++i) {
+    input.move(sx + 4 * i, sy + 3 * i);
+    pumpFor(0.03);
+    if (i == 0) input.button(1, true);
+  }
+  input.button(1, false);
+  pumpFor(0.1);
+  EXPECT_TRUE(heardCode(50, -109)) << "a drag began";
+
+  // A double click in the list box.
+  cell = cellOf(GTK_TREE_VIEW(widget(51)), 2, 0);
+  clickAt(widget(51), cell.x + 5, cell.y + cell.height / 2, 2);
+  EXPECT_TRUE(heardCode(51, 2)) << "a list box double click";
+
+  // Typing in the text view and a field, each left by a click into the next: editing ended.
+  heard.clear();
+  for (int id : {54, 55, 56}) {
+    clickAt(widget(id), 10, 10);
+    if (id != 56) input.tap(XK_a);
+    pumpFor(0.1);
+  }
+  for (int id : {54, 55}) {
+    EXPECT_TRUE(heardCode(id, 0x300)) << id;
+    EXPECT_TRUE(heardCode(id, 0x200)) << id << ": focus left it";
+  }
+
+  // The combo box's list about to open.
+  GtkWidget* combo = widget(53);
+  clickAt(combo, gtk_widget_get_allocated_width(combo) - 8,
+          gtk_widget_get_allocated_height(combo) / 2);
+  EXPECT_TRUE(heardCode(53, 7)) << "will pop up";
+  input.tap(XK_Escape);
+  pumpFor(0.1);
+  DestroyWindow(dlg);
+}
+
+// Text and an own format written together: another program gets each as its own target.
+TEST_F(WindowViewOnDesktop, OwnClipboardFormatsAreTargetsOfTheirOwn) {
+  auto block = [](const char* bytes, size_t n) {
+    HANDLE h = GlobalAlloc(0, static_cast<long>(n));
+    std::memcpy(GlobalLock(h), bytes, n);
+    GlobalUnlock(h);
+    return h;
+  };
+  OpenClipboard(nullptr);
+  UINT program = RegisterClipboardFormat("vq/program");
+  SetClipboardData(CF_TEXT, block("hello", 6));
+  SetClipboardData(program, block("P\0G", 3));
+  CloseClipboard();
+  auto pump = [] { g_main_context_iteration(nullptr, FALSE); };
+  EXPECT_EQ(readClipboardAs("vq/program", pump), std::string("P\0G", 3));
+  EXPECT_EQ(readClipboardAs("UTF8_STRING", pump), "hello");
+  OpenClipboard(nullptr);
+  HANDLE h = GetClipboardData(program);
+  ASSERT_TRUE(h);
+  EXPECT_EQ(std::string(static_cast<char*>(GlobalLock(h)), 3), std::string("P\0G", 3));
+  CloseClipboard();
+}
+
+// A real OpenGL context per view: one however often asked for, current during WM_PAINT, its
+// clear colour read back and shown, released with the view.
+TEST_F(WindowViewOnDesktop, AViewsOpenGLContextClearsAndShowsItsColour) {
+  auto* gl = dynamic_cast<DesktopGLService*>(&glService());
+  ASSERT_TRUE(gl);
+  bool currentInPaint = false;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM) -> LRESULT {
+    if (m != WM_PAINT) return m == WM_INITDIALOG;
+    currentInPaint = gdk_gl_context_get_current() != nullptr;
+    glClearColor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    return 1;
+  };
+  WEMU_DialogResourceIndex tmpl{40007, "GL", 12, nullptr, 160, 100, nullptr};
+  HWND__* dlg = WEMU_CreateDialog(&tmpl, tmpl.resid, nullptr, recordingProc, 0);
+  WEMU_SetViewGL(dlg, true);
+  WEMU_SetViewGL(dlg, true);
+  ASSERT_TRUE(WEMU_GetViewGL(dlg));
+  EXPECT_EQ(gl->alive(), 1);
+  ASSERT_TRUE(WEMU_SetGLContextToView(dlg));
+  glClearColor(0, 1, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  unsigned char rgba[4] = {};
+  glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  EXPECT_EQ(std::vector<int>(rgba, rgba + 4), (std::vector<int>{0, 255, 0, 255}));
+  EXPECT_FALSE(WEMU_SetGLContextToView(nullptr));
+
+  ShowWindow(dlg, SW_SHOW);
+  content = b->windows.contentFor(*dlg->window());
+  ASSERT_TRUE(pumpUntil([&] { return count(WM_PAINT) > 0; }));
+  pumpFor(0.2);
+  EXPECT_TRUE(currentInPaint);
+  EXPECT_EQ(pixelAt(80, 50), 0x0000FFu) << "the paint's clear colour on the screen";
+  EXPECT_EQ(gdk_gl_context_get_current(), nullptr) << "not current after the paint";
+
+  WEMU_SetViewGL(dlg, false);
+  EXPECT_FALSE(WEMU_GetViewGL(dlg));
+  EXPECT_FALSE(WEMU_SetGLContextToView(dlg));
+  EXPECT_EQ(gl->alive(), 0);
+  WEMU_SetViewGL(dlg, true);
+  DestroyWindow(dlg);
+  ASSERT_TRUE(pumpUntil([] { return WEMU_Internal_PendingDeleteCount() == 0; }));
+  EXPECT_EQ(gl->alive(), 0) << "released with the view";
+}
+
+HTREEITEM gBanks = nullptr, gPrograms = nullptr;
+HIMAGELIST gImages = nullptr;
+
+void buildTreeAndList(HWND__* view, int) {
+  WEMU_MakeSetCurParms(1, 1, 0, 0, view, false, false);
+  HWND__* tree = WEMU_MakeControl("", 52, "SysTreeView32", 0, 10, 10, 200, 120, 0);
+  auto insert = [tree](HTREEITEM parent, const char* text) {
+    TVINSERTSTRUCT ins{parent, TVI_LAST, {TVIF_TEXT, nullptr, 0, 0, const_cast<char*>(text)}};
+    return TreeView_InsertItem(tree, &ins);
+  };
+  gBanks = insert(TVI_ROOT, "Banks");
+  insert(gBanks, "Bank 1");
+  gPrograms = insert(TVI_ROOT, "Programs");
+  HWND__* list = WEMU_MakeControl("", 50, "SysListView32", LVS_REPORT, 220, 10, 200, 120, 0);
+  LVCOLUMN c{LVCF_WIDTH | LVCF_TEXT, 0, 90, const_cast<char*>("Name")};
+  ListView_InsertColumn(list, 0, &c);
+  for (const char* text : {"Lead", "Bass"}) {
+    LVITEM it{LVIF_TEXT, 99, 0, 0, 0, const_cast<char*>(text)};
+    ListView_InsertItem(list, &it);
+  }
+  std::vector<uint32_t> green(16 * 16, 0x00FF00FF);  // bytes alpha, red, green, blue
+  ICONINFO icon{TRUE, 0, 0, nullptr, CreateBitmap(16, 16, 1, 32, green.data())};
+  gImages = ImageList_CreateEx(16, 16, 0, 1, 1);
+  ImageList_ReplaceIcon(gImages, -1, CreateIconIndirect(&icon));
+  ListView_SetImageList(list, gImages, LVSIL_SMALL);
+  LVITEM withImage{LVIF_IMAGE, 1, 0, 0, 0, nullptr, 0, 0, 0};
+  ListView_SetItem(list, &withImage);
+  HDITEM sorted{HDI_FORMAT, 0, nullptr, nullptr, 0, HDF_SORTDOWN, 0};
+  Header_SetItem(ListView_GetHeader(list), 0, &sorted);
+  const COLORREF selection[] = {0x202020, 0xFF0000, 0x202020, 0xFF0000};
+  ListView_SetSelColors(list, selection, 4);
+  ListView_SetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED);
+  WEMU_MakeLabel(-1, "MIDI", 57, 10, 140, 100, 20, 0);
+}
+
+// Trees are tree widgets over a tree store whose clicks, selection and opening reach the tree;
+// lists show their rows' images, sort arrows and selected text colour; a disabled label dims.
+TEST_F(WindowViewOnDesktop, TreesListsAndLabelsShowAndAnswerAsTheirModels) {
+  std::vector<int> codes;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM lp) -> LRESULT {
+    if (m == WM_NOTIFY) codes.push_back(reinterpret_cast<NMHDR*>(lp)->code);
+    return m == WM_INITDIALOG;
+  };
+  WEMU_DialogResourceIndex tmpl{40008, "Trees", 12, buildTreeAndList, 440, 180, nullptr};
+  HWND__* dlg = show(tmpl);
+  HWND__* treeHandle = GetDlgItem(dlg, 52);
+  GtkWidget* w = desktopControls()->widgetFor(*treeHandle);
+  ASSERT_TRUE(w && GTK_IS_TREE_VIEW(w));
+  auto* tree = GTK_TREE_VIEW(w);
+  ASSERT_TRUE(GTK_IS_TREE_STORE(gtk_tree_view_get_model(tree)));
+
+  // A click on "Programs" (the second row while "Banks" is closed).
+  GdkRectangle cell = cellOf(tree, 1, 0);
+  clickAt(w, cell.x + 10, cell.y + cell.height / 2);
+  EXPECT_EQ(TreeView_GetSelection(treeHandle), gPrograms);
+  EXPECT_EQ(codes, (std::vector<int>{-2, -402}));
+
+  // A click on the first row's arrow opens it.
+  cell = cellOf(tree, 0, 0);
+  clickAt(w, cell.x - 8, cell.y + cell.height / 2);
+  EXPECT_TRUE(pumpUntil([&] { return gBanks->expanded; })) << "opened by the user";
+
+  // The list: the row's image, the sort arrow, the selected row's text colour.
+  auto* list = GTK_TREE_VIEW(desktopControls()->widgetFor(*GetDlgItem(dlg, 50)));
+  GtkTreeModel* rows = gtk_tree_view_get_model(list);
+  GtkTreeIter second;
+  ASSERT_TRUE(gtk_tree_model_iter_nth_child(rows, &second, nullptr, 1));
+  GdkPixbuf* pixbuf = nullptr;
+  gtk_tree_model_get(rows, &second, 1, &pixbuf, -1);
+  ASSERT_TRUE(pixbuf);
+  EXPECT_EQ(gdk_pixbuf_get_pixels(pixbuf)[1], 255) << "green";
+  g_object_unref(pixbuf);
+  GtkTreeViewColumn* column = gtk_tree_view_get_column(list, 0);
+  EXPECT_TRUE(gtk_tree_view_column_get_sort_indicator(column));
+  EXPECT_EQ(gtk_tree_view_column_get_sort_order(column), GTK_SORT_DESCENDING);
+  cell = cellOf(list, 1, 0);
+  int sx = 0, sy = 0;
+  screenPoint(GTK_WIDGET(list), cell.x, cell.y, sx, sy);
+  std::vector<uint32_t> shown = input.read(sx, sy, cell.width, cell.height);
+  EXPECT_NE(std::count(shown.begin(), shown.end(), 0xFF0000u), 0) << "red text in the row";
+
+  // A disabled label is half transparent.
+  HWND__* label = GetDlgItem(dlg, 57);
+  EnableWindow(label, FALSE);
+  GtkWidget* labelWidget = desktopControls()->widgetFor(*label);
+  auto opacity = [&](double want) {
+    return pumpUntil([&] { return std::abs(gtk_widget_get_opacity(labelWidget) - want) < 0.01; });
+  };
+  EXPECT_TRUE(opacity(0.5));
+  EnableWindow(label, TRUE);
+  EXPECT_TRUE(opacity(1.0));
+  DestroyWindow(dlg);
+  pumpUntil([] { return WEMU_Internal_PendingDeleteCount() == 0; });
+  ImageList_Destroy(gImages);
+}
+
+}  // namespace
