@@ -203,9 +203,10 @@ TEST_F(AppDesktopOverJack, PicksTheSynthesizerThenRequestsSavesAndOpensItsProgra
   ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
   ASSERT_TRUE(OpenPreferences(x, y));
   ASSERT_TRUE(WindowOrigin("Preferences", &x, &y));
-  PickFromList(x + 110, y + 123, outputIndex);  // VQ Output
-  PickFromList(x + 110, y + 79, inputIndex);    // VQ Input
-  Click(x + 216, y + 167);                      // OK: the start-up message goes out
+  // The dialog has no menu bar: its controls start at its top.
+  PickFromList(x + 110, y + 98, outputIndex);  // VQ Output
+  PickFromList(x + 110, y + 54, inputIndex);   // VQ Input
+  Click(x + 216, y + 142);                     // OK: the start-up message goes out
 
   EXPECT_TRUE(sim.WaitForLogLine("startup", 5000));
   EXPECT_NE(Settings().find("outdev=" + sim.InPort()), std::string::npos) << Settings();

@@ -431,10 +431,11 @@ void SaveFromDevicePanel(cairo_t* cr, const Theme& t) {
   Panel(cr, t, 390, 286, 360, 186, nullptr);
   const RGBA ink = t.lcd() ? t.label : t.title;
   Text(cr, "RECEIVE PROGRAM FROM VELQUOR", 570, 306, 12, ink, Align::Center, true, false);
-  Text(cr, "fetch VQ slot", 538, 368, 10, t.label, Align::Right, false, false);
-  FillRound(cr, 544, 344, 48, 48, 5, t.lcd() ? Hex(0xdfe8c8) : Hex(0xe9eef5));
-  StrokeRound(cr, 544, 344, 48, 48, 5, t.lcd() ? t.label : t.panelEdge, 1.2);
-  Text(cr, "\xe2\x96\xb2\n\xe2\x96\xbc", 604, 368, 8, t.label);
+  Text(cr, "fetch VQ slot", 534, 368, 10, t.label, Align::Right, false, false);
+  // The number is drawn with a space after it (its empty unit): the box sits under the digits.
+  FillRound(cr, 540, 344, 48, 48, 5, t.lcd() ? Hex(0xdfe8c8) : Hex(0xe9eef5));
+  StrokeRound(cr, 540, 344, 48, 48, 5, t.lcd() ? t.label : t.panelEdge, 1.2);
+  Text(cr, "\xe2\x96\xb2\n\xe2\x96\xbc", 600, 368, 8, t.label);
   VerticalGradient(cr, 524, 404, 76, 40, 5, t.lcd() ? t.label : Hex(0x4a4e57),
                    t.lcd() ? t.label : Hex(0x26282e));
   StrokeRound(cr, 524, 404, 76, 40, 5, t.lcd() ? t.label : t.accent, 1.2);
