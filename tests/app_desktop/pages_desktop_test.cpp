@@ -46,9 +46,11 @@ class PagesOnDesktopOverJack : public ::testing::Test {
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     dir = tmpl;
     setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-    // The save dialog starts in the program's working folder: never the source tree.
+    // The save dialog starts in the home folder at first: never the source tree.
     cwd = fs::current_path();
     fs::current_path(dir);
+    if (const char* home = std::getenv("HOME")) oldHome = home;
+    setenv("HOME", dir.c_str(), 1);
     setenv("ASAN_OPTIONS", "detect_leaks=0", 1);  // the desktop libraries keep caches to the end
     ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
     ASSERT_TRUE(x.ok());
@@ -58,6 +60,7 @@ class PagesOnDesktopOverJack : public ::testing::Test {
       Quit();
     }
     unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", oldHome.c_str(), 1);
     if (!cwd.empty()) fs::current_path(cwd);
     if (!dir.empty()) fs::remove_all(dir);
   }
@@ -141,6 +144,7 @@ class PagesOnDesktopOverJack : public ::testing::Test {
 
   std::string dir, output;
   fs::path cwd;
+  std::string oldHome;
   std::thread program;
   int exitCode = -2;
   int originX = 0, originY = 0;
