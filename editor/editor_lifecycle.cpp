@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <unistd.h>
+
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
@@ -78,6 +80,12 @@ void VQEditor::StartUp() {
     } else {
       InitProgram();
     }
+  } else if (mProgramFiles && access(RamProgramPath().c_str(), R_OK) == 0 && LoadRamProgram()) {
+    // The program of the last run had no file: it comes back under the name it had.
+    GetPrivateProfileString("program", "name", "INIT", buf, sizeof buf, mSettingsPath.c_str());
+    mProgramName = std::string(buf).substr(0, 32);  // a program name's longest
+    SetStatusText(mProgramName.c_str());
+    mProgramWithoutFile = true;
   } else {
     InitProgram();
   }
@@ -120,16 +128,21 @@ void VQEditor::SaveEditorState() {
   const char* settings = mSettingsPath.c_str();
   WritePrivateProfileString("gui", "manager", mManagerPageShown ? "true" : "false", settings);
 
-  std::string name = mBrowser.CurrentListName();
-  if (name.empty()) return;
-  SetProgramNameFromPath(name);
-  SetStatusText(mProgramName.c_str());
-  mBrowser.SetLastFile((mBrowser.CurrentProgramFolder() + name).substr(0, 255));
-  WritePrivateProfileString("program", "lastfile", mBrowser.LastFile().c_str(), settings);
-  WritePrivateProfileString("program", "edited", mProgramEdited ? "true" : "false", settings);
   char channel[16];
   snprintf(channel, sizeof channel, "%d", mKeyboardChannel);
   WritePrivateProfileString("midi", "kbdmidioutch", channel, settings);
+  // The program on screen is kept whatever it is; one without a file keeps its name instead.
+  std::string name = mBrowser.CurrentListName();
+  if (!mProgramWithoutFile && !name.empty()) {
+    SetProgramNameFromPath(name);
+    SetStatusText(mProgramName.c_str());
+    mBrowser.SetLastFile((mBrowser.CurrentProgramFolder() + name).substr(0, 255));
+  } else {
+    mBrowser.SetLastFile("");
+    WritePrivateProfileString("program", "name", mProgramName.c_str(), settings);
+  }
+  WritePrivateProfileString("program", "lastfile", mBrowser.LastFile().c_str(), settings);
+  WritePrivateProfileString("program", "edited", mProgramEdited ? "true" : "false", settings);
   SaveRamProgram();
 }
 

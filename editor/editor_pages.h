@@ -18,6 +18,9 @@ class VQEditorPages {
   // the plug. `mode` is what the constructor passes (0).
   virtual void CreateGui(VQEditor& editor, int mode) = 0;
   virtual void BuildManagerPage(VQEditor& editor) = 0;
+  // The synth page: "space" (`space`) or "solid" from img/orig/, "lcd" from img/lcd/.
+  virtual void BuildGuiOrig(VQEditor& editor, bool space) = 0;
+  virtual void BuildGuiLcd(VQEditor& editor) = 0;
   // Refreshes every control group of the current page and the EQ display from the parameters.
   virtual void RefreshGuiFromParams(VQEditor& editor, int layoutView, double width,
                                     double height) = 0;

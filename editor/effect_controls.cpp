@@ -147,10 +147,7 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
 
     case vq_param::k4BandParagraphicEqualizer:  // paragraphic view: the curve, which cannot show a
                                                 // modulated band
-      for (int32_t d : mFlexiPick.Destinations())
-        if (d >= vq_param::FieldOf(vq_param::kEqualizerOnOff) &&
-            d <= vq_param::FieldOf(vq_param::kMid2Boost))
-          return DispatchExit::kLeaveEarly;
+      if (mFlexiPick.AimsAtEqualizer()) return DispatchExit::kLeaveEarly;
       UpdateEqDisplay();
       mEqualizerMode = false;
       return DispatchExit::kNormal;
@@ -190,7 +187,7 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       return DispatchExit::kNormal;
 
     case vq_param::kIntMidiExtMidi:
-      ShowExtMidiPage(!(raw > 0.5));
+      ShowExtMidiPage(raw > 0.5);  // 1 shows the external page
       return DispatchExit::kNormal;
     // A whole program carries the external-MIDI fields itself: no triples while it is applied.
     case vq_param::kExtMidiOn:

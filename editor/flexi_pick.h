@@ -15,6 +15,13 @@ class FlexiPick {
   // The field each slot's destination addresses, -1 for none.
   DestinationTable& Destinations() { return mDestinations; }
   const DestinationTable& Destinations() const { return mDestinations; }
+  // Whether a slot modulates an equalizer field (on/off and blend up to the treble boost), which
+  // the curve cannot show.
+  bool AimsAtEqualizer() const {
+    for (int32_t d : mDestinations)
+      if (d >= 157 && d <= 169) return true;
+    return false;
+  }
   // Whether slot 0..3's indicator overlay is shown (the pick blinks it).
   std::array<bool, kFlexiSlotCount>& IndicatorShown() { return mIndicatorShown; }
 

@@ -10,7 +10,17 @@ void VQEditor::PackParamsToRecord() {
 }
 
 void VQEditor::ResetFlexiSlotMarkers() {
+  IGraphics* g = Graphics();
   for (int n = 0; n < kFlexiSlotCount; ++n) {
+    // The range knobs give the destination's place back to its knob; the page groups shown
+    // next decide whether that knob is on the current page.
+    const int32_t d = mFlexiPick.Destinations()[n];
+    if (g && d >= 0 && d < kProgramFieldCount) {
+      g->HideControlsOfParam(vq_param::kFlexi1RangeA + 2 * n, true);
+      g->HideControlsOfParam(vq_param::kFlexi1RangeB + 2 * n, true);
+      g->HideControlsOfParam(d + kFieldParamOffset, false);
+      ShowFlexiIndicator(n, false);
+    }
     mFlexiPick.Destinations()[n] = -1;
     ShowFlexiLearnCaption(n, "LEARN");
   }
@@ -110,6 +120,9 @@ void VQEditor::InitProgram() {
   UTL_MutexLock lock(mMutex);
   SetStatusText("INIT");
   mProgramName = "INIT";
+  // A new program: nothing edited yet, and no file behind it.
+  mProgramEdited = false;
+  mProgramWithoutFile = true;
   mBrowser.SetCurrentProgramPath(mBrowser.CurrentProgramFolder() + "Init.pr4");
   ShowProgramName();
   if (!Graphics()) return;

@@ -221,6 +221,7 @@ void VQEditor::RandomizeGroups() {
   ApplyEffectFields();
   if (mPages && mPages->IsEqualizerShown(*this)) UpdateSkinEqDisplay();
   mApplyingProgram = false;
+  RedrawParamControls();  // the knobs were set while applying, which draws nothing
   mLastField = kNoFieldSent;
   // The device gets the program as the controls now hold it.
   PackParamsToRecord();

@@ -2,6 +2,8 @@
 // plus the naming and path state they share.
 #include "editor/program_files.h"
 
+#include <cstring>
+
 #include "editor/vq_editor.h"
 #include "platform/file_system.h"
 
@@ -38,7 +40,10 @@ void VQEditor::OpenFileSelector(int role) {
 }
 
 bool VQEditor::LoadProgramFileToEditor(const char* path) {
-  return mProgramFiles && path && mProgramFiles->LoadProgramFileToEditor(*this, path);
+  UTL_MutexLock lock(mMutex);
+  if (!mProgramFiles || !path || !mProgramFiles->LoadProgramFileToEditor(*this, path)) return false;
+  mProgramWithoutFile = false;
+  return true;
 }
 
 bool VQEditor::WriteProgramDumpText(const char* path) {
@@ -66,7 +71,12 @@ bool VQEditor::LoadRamProgram() {
 }
 
 void VQEditor::LocateProgramInFolder(const char* path) {
-  if (mProgramFiles && path) mProgramFiles->LocateProgramInFolder(*this, path);
+  if (!mProgramFiles || !path) return;
+  UTL_MutexLock lock(mMutex);
+  mProgramFiles->LocateProgramInFolder(*this, path);
+  const char* slash = strrchr(path, '/');
+  if (slash && !mBrowser.CurrentListName().empty() && mBrowser.CurrentListName() == slash + 1)
+    mProgramWithoutFile = false;
 }
 
 void VQEditor::NameReceivedProgram(int slot) {

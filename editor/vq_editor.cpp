@@ -168,6 +168,14 @@ void VQEditor::CreateGui(int mode) {
   if (GetGUI() == mGraphicsBeingBuilt) mGraphicsBeingBuilt = nullptr;
 }
 
+void VQEditor::BuildGuiOrig(bool space) {
+  if (mPages) mPages->BuildGuiOrig(*this, space);
+}
+
+void VQEditor::BuildGuiLcd() {
+  if (mPages) mPages->BuildGuiLcd(*this);
+}
+
 void VQEditor::BuildManagerPage() {
   if (mPages) mPages->BuildManagerPage(*this);
 }

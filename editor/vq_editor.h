@@ -174,6 +174,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // --- Editor GUI (forwarded to the pages) ---
   void CreateGui(int mode);
   void BuildManagerPage();
+  void BuildGuiOrig(bool space);
+  void BuildGuiLcd();
   void RefreshGuiFromParams(int layoutView, double width, double height);
   void ShowOverdriveControls(bool hide);
   void ShowEqBandControls(bool hide);
@@ -432,6 +434,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   int32_t mLastField = kNoFieldSent;
   bool mApplyingProgram = false;
   bool mProgramEdited = false;
+  bool mProgramWithoutFile = false;  // INIT, until a program file is loaded or made current
   std::string mProgramName;
   int32_t mSelectedGroups = 0;
 

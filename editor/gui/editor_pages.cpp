@@ -165,7 +165,10 @@ void EditorPages::CreateGui(VQEditor& editor, int mode) {
   }
   const IColor grey(255, 127, 127, 127);
   g->AttachPanelBackground(&grey);
-  BuildSynthPage(editor, skin);
+  if (skin == 2)
+    editor.BuildGuiLcd();
+  else
+    editor.BuildGuiOrig(skin == 0);
 
   IFrameBitmap* keys = Load(g, 104);
   IFrameBitmap* octave = Load(g, 105);

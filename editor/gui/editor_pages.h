@@ -35,6 +35,10 @@ class EditorPages : public VQEditorPages {
   ~EditorPages() override;
   void CreateGui(VQEditor& editor, int mode) override;
   void BuildManagerPage(VQEditor& editor) override;
+  void BuildGuiOrig(VQEditor& editor, bool space) override {
+    BuildSynthPage(editor, space ? 0 : 1);
+  }
+  void BuildGuiLcd(VQEditor& editor) override { BuildSynthPage(editor, 2); }
   void RefreshGuiFromParams(VQEditor& editor, int layoutView, double width, double height) override;
   void ShowCurrentPageGroups(VQEditor& editor) override;
   void ShowOverdriveControls(VQEditor& editor, bool hide) override;

@@ -19,6 +19,13 @@ constexpr int kFieldOffset = 3;
 void HideIf(IControl* c, bool hide) {
   if (c) c->Hide(hide);
 }
+// A manager edit mode is on: its switch stays lit while the mode lasts.
+bool ManagerEditModeOn(VQEditor& editor) {
+  for (int p : {vq_param::kManagerRemoveMode, vq_param::kManagerMoveMode,
+                vq_param::kManagerCopyMode, vq_param::kManagerSwapMode, vq_param::kManagerEditMode})
+    if (editor.ParamValue(p) > 0.5) return true;
+  return false;
+}
 }  // namespace
 
 void EditorPages::HideParams(VQEditor& editor, std::initializer_list<int> params, bool hide) {
@@ -192,7 +199,8 @@ void EditorPages::ShowManagerPage(VQEditor& editor, bool hide) {
   HideIf(mSlotMatrix, hide);
   HideParams(editor, {vq_param::kManagerPreviewNote}, hide);
   if (!hide) {
-    if (mManagerState != 0) HideParams(editor, {vq_param::kManagerPreviewNote}, true);
+    if (mManagerState != 0 || ManagerEditModeOn(editor))
+      HideParams(editor, {vq_param::kManagerPreviewNote}, true);
     if (mBrowserRowCount < vq_layout::kBrowserRows)
       HideParams(editor, {vq_param::kManagerBrowserScroll}, true);
   }
@@ -234,7 +242,8 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   // FLEXI indicators and range sliders.
   for (int k = 0; k < kFlexiSlotCount; ++k) {
     const int t = editor.Flexi().Destinations()[k];
-    if (t == -1) HideIf(mFlexiOverlay[k], true);
+    // A layout rearranged to its built state shows the indicators the slots still have.
+    HideIf(mFlexiOverlay[k], t == -1 || !editor.Flexi().IndicatorShown()[k]);
     if (t < 0) continue;
     if (value(98 + 7 * k) > 0) {
       MoveFlexiRangeControls(editor, k, t);
@@ -244,10 +253,7 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
     }
   }
   // The equalizer view and the effect panels.
-  for (int t : editor.Flexi().Destinations())
-    if (t >= vq_param::FieldOf(vq_param::kEqualizerOnOff) &&
-        t <= vq_param::FieldOf(vq_param::kMid2Boost))
-      mEqBandView = true, mEqCurveView = false;
+  if (editor.Flexi().AimsAtEqualizer()) mEqBandView = true, mEqCurveView = false;
   ShowSaveFromDevicePanel(editor, true);
   ShowModControls(editor, true);
   ShowOverdriveControls(editor, true);
@@ -265,7 +271,10 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
     editor.SetParameterFromGUI2(vq_param::kShowFxChorus, delay ? 0.0 : 1.0);
     editor.SetParameterFromGUI2(vq_param::kShowFxDelay, delay ? 1.0 : 0.0);
   }
-  // External MIDI and the chorus / delay highlights.
+  // The skin's backgrounds and the copy panel in use, then external MIDI and the chorus / delay
+  // highlights.
+  ShowSkinBackgrounds(editor.SkinMode() != 1);
+  ShowCopyPanel(editor.CopyPanelVco());
   ShowExtMidiPage(editor, value(vq_param::kIntMidiExtMidi) == 1);
   const bool modOn = field(131) == 1, delay = (field(123) & 1) != 0;
   HideIf(mTabHighlight[2], !(modOn && !delay));

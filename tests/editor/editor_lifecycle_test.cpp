@@ -254,20 +254,40 @@ TEST_F(LifecycleTest, StartupMessageOnlyForTheMakersInterface) {
   for (const auto& m : Since(mark)) EXPECT_FALSE(m.size() == 9 && m[4] == 0x04 && m[5] == 0x02);
 }
 
-TEST_F(LifecycleTest, ShutDownWithoutAListEntryWritesOnlyTheManagerKey) {
-  WriteSettings("[program]\nlastfile=\nedited=true\n[midi]\nkbdmidioutch=3\n");
-  VQEditor& e = MakeWithLibrary();
-  std::filesystem::create_directories(e.Browser().UploadFolder());
-  e.SetManagerPageShown(true);
-  e.SetKeyboardChannel(9);
-  std::string cache = e.Browser().CacheFolder();
-  editor.reset();
-  EXPECT_EQ(Ini("gui", "manager"), "true");
-  EXPECT_EQ(Ini("program", "lastfile"), "");
-  EXPECT_EQ(Ini("program", "edited"), "true");
-  EXPECT_EQ(Ini("midi", "kbdmidioutch"), "3");
-  EXPECT_FALSE(std::filesystem::exists(dir + "/lastprogram.pr4"));
-  EXPECT_FALSE(std::filesystem::exists(cache));
+// A program without a file (INIT, also after a file was current) is kept with its edits, its
+// name and the keyboard channel, and the next run starts with it.
+TEST_F(LifecycleTest, ShutDownWithoutAFileKeepsTheProgramAndTheSettings) {
+  for (bool fileFirst : {false, true}) {
+    SCOPED_TRACE(fileFirst);
+    TearDown();
+    SetUp();
+    WriteSettings("[midi]\nkbdmidioutch=3\n");
+    const std::string file = dir + "/05_Pad.pr4";
+    WriteFile(file, FormatProgramText(ProgramFieldTable::InitRecord()));
+    VQEditor& e = MakeWithLibrary();
+    std::filesystem::create_directories(e.Browser().UploadFolder());
+    const std::string cache = e.Browser().CacheFolder();
+    if (fileFirst) {
+      e.LocateProgramInFolder(file.c_str());
+      e.InitProgram();
+    }
+    Set(3, 20);
+    e.SetManagerPageShown(true);
+    e.SetKeyboardChannel(9);
+    editor.reset();
+    EXPECT_EQ(Ini("gui", "manager"), "true");
+    EXPECT_EQ(Ini("program", "lastfile"), "");
+    EXPECT_EQ(Ini("program", "name"), "INIT");
+    EXPECT_EQ(Ini("program", "edited"), "true");
+    EXPECT_EQ(Ini("midi", "kbdmidioutch"), "9");
+    EXPECT_FALSE(std::filesystem::exists(cache));
+
+    VQEditor& next = MakeWithLibrary();
+    EXPECT_EQ(Value(3), 20);
+    EXPECT_EQ(next.ProgramName(), "INIT");
+    EXPECT_TRUE(next.ProgramEdited());
+    EXPECT_EQ(next.KeyboardChannel(), 9);
+  }
 }
 
 TEST_F(LifecycleTest, ShutDownStoresTheProgramAndItsFile) {
