@@ -226,9 +226,10 @@ class SynthPageOnDesktopOverJack : public ::testing::Test {
       keys.push_back("Return");
       Keys(keys);
     };
-    pick(110, 123, out);          // VQ Output
-    pick(110, 79, in);            // VQ Input
-    ClickAt(wx + 216, wy + 167);  // OK
+    // The dialog has no menu bar: its controls start at its top.
+    pick(110, 98, out);           // VQ Output
+    pick(110, 54, in);            // VQ Input
+    ClickAt(wx + 216, wy + 142);  // OK
     return sim.WaitForLogLine("startup", 5000);
   }
 
