@@ -1,178 +1,66 @@
-// Start-up and shut-down of the program on the desktop (an X display; run it under xvfb-run or
-// tools/xvfb-env.sh): from the settings being loaded to the main window's first frame on the
-// screen, and from Quit to everything gone (MIDI closed, the editor's state saved). Each is
-// printed beside a bare GTK window of the same size: shown until its first frame, destroyed.
-#include <benchmark/benchmark.h>
-#include <gtk/gtk.h>
-
-#include <chrono>
+// Start-up of the program as a user starts it (run it on an X display, e.g. under xvfb-run -a):
+// a cold process each time, with the artwork the build made, from process start to its first
+// complete frame on the screen (read back from the screen: the first equal to what the window
+// settles on), against a bare GTK window process measured the same way. Runs alternate
+// between the two; medians and quartiles are printed.
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <map>
+#include <cstring>
 #include <string>
+#include <vector>
 
-#include "app/app_shell.h"
-#include "bench/ratio_main.h"
-#include "platform/gtk/desktop_backend.h"
-#include "wemu/app_controller.h"
-#include "wemu/window_functions.h"
-#include "wemu/window_lifetime.h"
+#include "bench/desktop_process.h"
+
+namespace db = desktop_bench;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-constexpr int kWidth = 1140, kHeight = 825;
-
-gboolean OnDraw(GtkWidget*, cairo_t*, gpointer drawn) {
-  *static_cast<bool*>(drawn) = true;
-  return FALSE;
+// Start-up time of one cold process in ms, or a negative number when no frame came.
+double StartupMs(db::FrameWatch& watch, const std::vector<std::string>& args) {
+  watch.reset();
+  db::Child child(args);
+  if (child.pid() <= 0) return -1;
+  const double s = watch.waitCompleteFrame(child.start, 1000, 20.0, 0.5);
+  return s < 0 ? -1 : s * 1000.0;
 }
-
-gboolean OnTimeout(gpointer expired) {
-  *static_cast<bool*>(expired) = true;
-  return G_SOURCE_REMOVE;
-}
-
-// Runs the main loop until `done` or five seconds have passed; false on the time-out.
-bool PumpUntil(const bool& done) {
-  bool expired = false;
-  guint timeout = g_timeout_add(5000, &OnTimeout, &expired);
-  while (!done && !expired) gtk_main_iteration_do(TRUE);
-  if (!expired) g_source_remove(timeout);
-  return done;
-}
-
-void DrainEvents() {
-  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
-}
-
-double Seconds(Clock::time_point from) {
-  return std::chrono::duration<double>(Clock::now() - from).count();
-}
-
-void BM_BareWindowStartup(benchmark::State& state) {
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    GtkWidget* w = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_default_size(GTK_WINDOW(w), kWidth, kHeight);
-    bool drawn = false;
-    g_signal_connect_after(w, "draw", G_CALLBACK(&OnDraw), &drawn);
-    gtk_widget_show_all(w);
-    if (!PumpUntil(drawn)) state.SkipWithError("the bare window was never drawn");
-    state.SetIterationTime(Seconds(t0));
-    gtk_widget_destroy(w);
-    DrainEvents();
-  }
-}
-
-void BM_BareWindowShutdown(benchmark::State& state) {
-  for (auto _ : state) {
-    GtkWidget* w = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_default_size(GTK_WINDOW(w), kWidth, kHeight);
-    bool drawn = false;
-    g_signal_connect_after(w, "draw", G_CALLBACK(&OnDraw), &drawn);
-    gtk_widget_show_all(w);
-    PumpUntil(drawn);
-    const auto t0 = Clock::now();
-    gtk_widget_destroy(w);
-    DrainEvents();
-    state.SetIterationTime(Seconds(t0));
-  }
-}
-
-// The program's start-up as the application object drives it (settings loaded, then
-// launched), until the main window has drawn its first frame; `after` gets the running shell.
-template <class After>
-bool StartProgram(After after) {
-  AppShell shell;
-  SetCurrentShell(&shell);
-  WEMU_Internal_SetQuitting(false);
-  shell.HandleAppMessage(WEMU_APPMSG_LOADED, 0, 0);
-  shell.HandleAppMessage(WEMU_APPMSG_LAUNCHED, 0, 0);
-  bool drawn = false;
-  bool shown = shell.mainWindow && shell.mainWindow->window();
-  if (shown) {
-    GtkWidget* w = vq::platform::desktop()->windows.gtkWindowFor(*shell.mainWindow->window());
-    g_signal_connect_after(w, "draw", G_CALLBACK(&OnDraw), &drawn);
-    shown = PumpUntil(drawn);
-  }
-  after(shell);
-  SetCurrentShell(nullptr);
-  return shown;
-}
-
-void Quit(AppShell& shell) {
-  if (shell.mainWindow) DestroyWindow(shell.mainWindow);
-  shell.HandleAppMessage(WEMU_APPMSG_WILL_TERMINATE, 0, 0);
-  WEMU_Internal_FlushDeferredDeletes();
-  DrainEvents();
-}
-
-void BM_ProgramStartup(benchmark::State& state) {
-  for (auto _ : state) {
-    double seconds = 0;
-    const auto t0 = Clock::now();
-    const bool ok = StartProgram([&](AppShell& shell) {
-      seconds = Seconds(t0);
-      Quit(shell);
-    });
-    if (!ok) state.SkipWithError("the main window was never drawn");
-    state.SetIterationTime(seconds);
-  }
-}
-
-void BM_ProgramShutdown(benchmark::State& state) {
-  for (auto _ : state) {
-    double seconds = 0;
-    StartProgram([&](AppShell& shell) {
-      const auto t0 = Clock::now();
-      Quit(shell);
-      seconds = Seconds(t0);
-    });
-    state.SetIterationTime(seconds);
-  }
-}
-
-BENCHMARK(BM_BareWindowStartup)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(BM_ProgramStartup)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(BM_BareWindowShutdown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK(BM_ProgramShutdown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
-
-class RatioReporter : public TimeKeepingReporter {
- public:
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    std::printf("\nRatio to a bare GTK window of %d x %d\n", kWidth, kHeight);
-    for (const auto& [name, bare] :
-         {std::pair{"Startup", "BM_BareWindowStartup/iterations:10/manual_time"},
-          std::pair{"Shutdown", "BM_BareWindowShutdown/iterations:10/manual_time"}}) {
-      const std::string program = std::string("BM_Program") + name + "/iterations:10/manual_time";
-      if (mTimes.count(program) && mTimes.count(bare) && mTimes[bare] > 0)
-        std::printf("%-10s %8.2f\n", name, mTimes[program] / mTimes[bare]);
-      else
-        std::printf("%-10s %8s\n", name, "-");
-    }
-    std::printf(
-        "\nStartup: settings loaded, MIDI opened, the editor built, the main window shown and its\n"
-        "first frame drawn. Shutdown: the main window destroyed, MIDI closed and the editor's "
-        "state\n"
-        "saved. Settings go to a scratch folder.\n");
-  }
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!vq::platform::installDesktopBackend(&argc, &argv)) {
-    std::fprintf(stderr, "bench_app_startup needs an X display (run it under xvfb-run -a)\n");
+  if (argc > 1 && std::strcmp(argv[1], "--bare") == 0) return db::RunBareWindow(argc, argv);
+  db::FrameWatch watch;
+  if (!watch) {
+    std::fprintf(stderr, "bench_app_startup needs an X display with DAMAGE (xvfb-run -a)\n");
     return 1;
   }
-  char tmpl[] = "/tmp/vq_bench_app_XXXXXX";
-  if (!mkdtemp(tmpl)) return 1;
-  setenv("XDG_CONFIG_HOME", tmpl, 1);
-  RatioReporter reporter;
-  const int status = RunBenchmarksReportingTo(reporter, argc, argv);
-  std::filesystem::remove_all(tmpl);
-  return status;
+  int runs = 10;
+  if (argc > 1) runs = std::max(1, std::atoi(argv[1]));
+  const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+  const std::string program = db::ProgramPath(argv[0]);
+  const std::string art =
+      (std::filesystem::path(program).parent_path() / "resources" / "img").string();
+  if (!std::filesystem::is_directory(art)) {
+    std::fprintf(stderr, "no artwork at %s: build the vq_artwork target first\n", art.c_str());
+    return 1;
+  }
+  // A first bare window warms the X server as earlier GTK programs would have.
+  StartupMs(watch, {self, "--bare"});
+  std::vector<double> bare, app;
+  for (int i = 0; i < runs; ++i) {
+    const double b = StartupMs(watch, {self, "--bare"});
+    const double a = StartupMs(watch, {program});
+    if (b < 0 || a < 0) {
+      std::fprintf(stderr, "run %d: no first frame (bare %.0f, program %.0f)\n", i, b, a);
+      return 1;
+    }
+    bare.push_back(b);
+    app.push_back(a);
+  }
+  const db::Spread sb = db::SpreadOf(bare), sa = db::SpreadOf(app);
+  std::printf("Process start to first complete frame on the screen, %d cold runs each (ms)\n",
+              runs);
+  std::printf("%-14s %8s %8s %8s\n", "", "median", "q1", "q3");
+  std::printf("%-14s %8.1f %8.1f %8.1f\n", "bare window", sb.median, sb.low, sb.high);
+  std::printf("%-14s %8.1f %8.1f %8.1f\n", "program", sa.median, sa.low, sa.high);
+  std::printf("ratio %.2f (goal <= 2.0)\n", sa.median / sb.median);
+  return 0;
 }

@@ -163,10 +163,11 @@ void VQEditor::OnTick() {
     mLink.SetRequestPending(false);
     RequestProgram(mLink.RequestSlot());
   }
-  // A folder chosen for a bank upload: started here, outside the control's handler.
+  // A folder chosen for a bank upload: started here, outside the control's handler, from the
+  // folder chosen (never the folder of the last program file).
   if (mLink.BankUploadRequest()) {
     mLink.SetBankUploadRequest(false);
-    StartBankUpload(mBrowser.CurrentProgramPath().c_str());
+    StartBankUpload(mBrowser.CurrentProgramFolder().c_str());
   }
   if (mFlexiPick.Active() && mFlexiPick.Slot() >= 1 && mFlexiPick.Slot() <= kFlexiSlotCount) {
     if (mFlexiPick.BlinkDue(kBlinkCalls)) {

@@ -68,7 +68,8 @@ class VQEditorPages {
   virtual void ShowAboutBox() = 0;
   // The backgrounds of the skin that can be swapped at run time: "space" or "solid".
   virtual void ShowSkinBackgrounds(bool space) = 0;
-  virtual void ShowProgramNumberSelector() = 0;
+  // The panel for requesting a program from a slot, with its slot chooser and request button.
+  virtual void ShowProgramNumberSelector(VQEditor& editor, bool show) = 0;
   virtual void ShowEffectBlockFrame(bool show) = 0;
   enum EffectIndicator { kOverdriveOn, kEqualizerOn, kVintageModOn, kLongDelayModOn };
   virtual void ShowEffectIndicator(EffectIndicator which, bool show) = 0;

@@ -268,7 +268,7 @@ bool VQEditor::OnCommand(int code) {
       RefreshGui();
       break;
     case kSaveFromDevice:
-      if (mPages) mPages->ShowProgramNumberSelector();
+      if (mPages) mPages->ShowProgramNumberSelector(*this, true);
       g->HideControlsOfParam(vq_param::kSlotChooser, false);
       g->HideControlsOfParam(vq_param::kRequestProgram, false);
       break;

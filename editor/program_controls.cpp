@@ -200,7 +200,11 @@ class ProgramControlCases : public VQParamCases {
     int slot = e.ParamInt(vq_param::kSlotChooser);
     if (slot < 0) slot = 0;
     if (slot > 98) slot = 98;
-    if (IGraphics* g = e.Graphics()) {
+    // The panel goes with its controls: whatever follows (save, cancel, a failed request)
+    // finds the page uncovered.
+    if (VQEditorPages* pages = e.Pages()) {
+      pages->ShowProgramNumberSelector(e, false);
+    } else if (IGraphics* g = e.Graphics()) {
       g->HideControlsOfParam(vq_param::kSlotChooser, true);
       g->HideControlsOfParam(vq_param::kRequestProgram, true);
     }

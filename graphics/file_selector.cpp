@@ -11,6 +11,7 @@ IFileSelectorControl::IFileSelectorControl(IModuleBase* plug, const IRECT& rect,
     : IControl(plug, rect, paramIdx, IChannelBlend(IChannelBlend::kBlendNone, 1.0f)),
       mAction(action),
       mImage(image) {
+  mOwnDirtyState = true;
   mDir.Set(folder ? folder : "");
   mExtensions.Set(extensions ? extensions : "");
 }

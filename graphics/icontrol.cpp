@@ -83,6 +83,7 @@ void IControl::SetDirty(bool push) {
     mValue = mClampHi;
   }
   mDirty = true;
+  NoteRedrawChange();
   if (!push || !mPlug || mParamIdx < 0) return;
 
   mPlug->SetParameterFromGUI(mParamIdx, mValue);

@@ -7,6 +7,7 @@
 
 #include "graphics/gui_types.h"
 #include "graphics/imodule_animation.h"
+#include "graphics/redraw_generation.h"
 #include "plugin/utl_heapbuf.h"
 
 class IGraphics;
@@ -56,9 +57,13 @@ class IControl {
   // After a redraw: stays dirty for one more cycle when a redraw was requested meanwhile.
   virtual void SetClean() {
     mDirty = mRedraw;
+    if (mDirty) NoteRedrawChange();
     mRedraw = false;
   }
+  // Overrides that turn dirty on a state of their own set mOwnDirtyState, so the GUI asks them
+  // on every idle call.
   virtual bool IsDirty() { return mDirty; }
+  bool HasOwnDirtyState() const { return mOwnDirtyState; }
   virtual void ReservedHook() {}
   // auxIdx must be valid (see AuxParamIdx).
   virtual void SetAuxParamValueFromPlug(int auxIdx, double value);
@@ -147,6 +152,7 @@ class IControl {
   double mClampLo = 0.0;
   double mClampHi = 1.0;
   bool mDirty = true;  // a new control is drawn on the first redraw
+  bool mOwnDirtyState = false;
   bool mHide = false;
   bool mGrayed = false;
   bool mRedraw = false;

@@ -49,8 +49,14 @@ int IGraphics::ResizeHandleCount() const {
 }
 
 void IGraphics::RenumberControls() {
-  for (int i = 0; i < NControls(); ++i) GetControl(i)->SetListIdx(i);
+  mOwnDirtyControls.clear();
+  for (int i = 0; i < NControls(); ++i) {
+    IControl* c = GetControl(i);
+    c->SetListIdx(i);
+    if (c->HasOwnDirtyState()) mOwnDirtyControls.push_back(c);
+  }
   mControlsIndexed = false;
+  NoteRedrawChange();
 }
 
 const std::vector<IGraphics::ParamBinding>* IGraphics::ControlsOfParam(int paramIdx) {
@@ -266,19 +272,7 @@ void IGraphics::CallReservedHookOnAllControls() {
 }
 
 bool IGraphics::IsDirty(IRECT* r) {
-  assert(OnGuiThread() && "GUI call off the main thread");
-  bool dirty = false;
-  IRECT area = r ? *r : IRECT();
-  for (int i = 0; i < NControls(); ++i) {
-    IControl* c = GetControl(i);
-    if (c->Animation().AnyRunning()) c->SetDirty(true);
-    if (c->IsDirty()) {
-      area = area.Union(c->GetRECT());
-      dirty = true;
-    }
-  }
-  if (r) *r = area;
-  if (dirty) {
+  if (DirtyArea(r)) {
     mIdleTicks = 0;
     return true;
   }
@@ -288,6 +282,35 @@ bool IGraphics::IsDirty(IRECT* r) {
     mIdleTicks = 0;
   }
   return false;
+}
+
+bool IGraphics::DirtyArea(IRECT* r) {
+  assert(OnGuiThread() && "GUI call off the main thread");
+  bool dirty = false;
+  IRECT area = r ? *r : IRECT();
+  const unsigned changes = gRedrawGeneration.load(std::memory_order_relaxed);
+  if (changes != mCleanAtGeneration) {
+    for (int i = 0; i < NControls(); ++i) {
+      IControl* c = GetControl(i);
+      if (c->Animation().AnyRunning()) c->SetDirty(true);
+      if (c->IsDirty()) {
+        area = area.Union(c->GetRECT());
+        dirty = true;
+      }
+    }
+    if (!dirty) mCleanAtGeneration = changes;
+  } else {
+    // Nothing changed since every control was found clean: only the controls that turn dirty
+    // on their own can be dirty now.
+    for (IControl* c : mOwnDirtyControls) {
+      if (c->IsDirty()) {
+        area = area.Union(c->GetRECT());
+        dirty = true;
+      }
+    }
+  }
+  if (r) *r = area;
+  return dirty;
 }
 
 bool IGraphics::Draw(IRECT* r) {

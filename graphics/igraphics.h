@@ -5,7 +5,9 @@
 // Main thread only.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -69,6 +71,9 @@ class IGraphics : public IModuleGUI {
   virtual void ShowMouseCursor() {}
   virtual void UpdateTooltips() = 0;
   virtual RAST_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
+  // The PNG file OSLoadBitmap reads for the image, or "" when images do not come from files:
+  // with a file, scaled images read only its header when loaded and decode on first use.
+  virtual std::string OSBitmapFile(int id, const char* name) { return {}; }
   // Asks the user for a new value of the control's parameter: a menu of its display texts, or
   // a text field whose answer comes back through SetFromStringAfterPrompt.
   virtual void PromptUserInput(IControl* control, IParam* param, IRECT* where);
@@ -172,6 +177,12 @@ class IGraphics : public IModuleGUI {
   // Re-renders every loaded image from its file for GUI scale `scale`, in place: every record
   // and control sees the new size. Frames are resampled one by one.
   void RescaleCachedBitmaps(double scale);
+  // Whether any loaded image waits to be decoded on first use.
+  static bool ImagesPending();
+  // Runs `pass` (control drawing) into a scratch buffer only to learn which waiting images it
+  // draws, then decodes those side by side on a few threads; the next real drawing finds them
+  // ready. Main thread.
+  void DecodeImagesDrawnBy(const std::function<void()>& pass);
   // Empties the process-wide bitmap, image and font caches (tests); refused (false) while any
   // graphics object exists.
   static bool ResetCaches();
@@ -235,6 +246,9 @@ class IGraphics : public IModuleGUI {
   // returns true when any control is dirty; on every second consecutive clean tick instead
   // calls the plug's OnTick.
   bool IsDirty(IRECT* r);
+  // The scan of IsDirty alone (no idle counting): whether any control is dirty, with r
+  // widened to cover them.
+  bool DirtyArea(IRECT* r);
   // Paint side: lets the controls in the affected area draw into the back buffer, cleans them,
   // then shows the buffer. Returns DrawScreen's result (true when there is nothing to draw).
   bool Draw(IRECT* r);
@@ -287,6 +301,8 @@ class IGraphics : public IModuleGUI {
   const std::vector<ParamBinding>* ControlsOfParam(int paramIdx);
   std::vector<std::vector<ParamBinding>> mControlsByParam;
   bool mControlsIndexed = false;
+  std::vector<IControl*> mOwnDirtyControls;  // of mControls, those with HasOwnDirtyState
+  unsigned mCleanAtGeneration = ~0u;         // gRedrawGeneration when all were last clean
   unsigned mIndexedGeneration = 0;
   int mIndexedCount = 0;
 

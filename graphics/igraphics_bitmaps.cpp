@@ -1,17 +1,21 @@
 // Images of IGraphics: the process-wide bitmap cache (one bitmap per image id, plus derived
 // copies), the list of records handed out, and re-rendering every image for a new GUI scale.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "graphics/graphics_caches.h"
 #include "graphics/igraphics.h"
 #include "rast/rast_blit.h"
 #include "rast/rast_fill.h"
+#include "rast/rast_png.h"
 #include "rast/rast_scaled_blit.h"
 
 namespace graphics_detail {
@@ -62,6 +66,25 @@ IFrameBitmap* AddRecord(int id, const char* name, const IFrameBitmap& record) {
   return c.images.back().record.get();
 }
 
+// The area resample below at exactly half the size: each pixel the truncated mean of its 2 x 2
+// block, channel by channel (two channels to a word, summed in 16-bit lanes).
+void HalveBlock(const RAST_BitmapRows& src, int sx, int sy, const RAST_BitmapRows& dst, int dx,
+                int dy, int dw, int dh) {
+  constexpr uint32_t kLanes = 0x00ff00ffu;
+  for (int j = 0; j < dh; ++j) {
+    const RAST_pixel* a = src.at(sx, sy + 2 * j);
+    const RAST_pixel* b = src.at(sx, sy + 2 * j + 1);
+    RAST_pixel* out = dst.at(dx, dy + j);
+    for (int i = 0; i < dw; ++i) {
+      const uint32_t p = a[2 * i], q = a[2 * i + 1], r = b[2 * i], t = b[2 * i + 1];
+      const uint32_t even = (p & kLanes) + (q & kLanes) + (r & kLanes) + (t & kLanes);
+      const uint32_t odd =
+          ((p >> 8) & kLanes) + ((q >> 8) & kLanes) + ((r >> 8) & kLanes) + ((t >> 8) & kLanes);
+      out[i] = ((even >> 2) & kLanes) | (((odd >> 2) & kLanes) << 8);
+    }
+  }
+}
+
 // Area resample of the block (sx, sy, sw, sh) of src into (dx, dy, dw, dh) of dst: each target
 // pixel sums a kernel of bilinear taps as wide as the reduction. Summed up, the taps weigh the
 // source columns from (int)px on as 1 - ax, 1, ..., 1, ax (rows alike), so each source pixel is
@@ -69,6 +92,10 @@ IFrameBitmap* AddRecord(int id, const char* name, const IFrameBitmap& record) {
 void AreaResample(const RAST_BitmapRows& src, int sx, int sy, int sw, int sh,
                   const RAST_BitmapRows& dst, int dx, int dy, int dw, int dh) {
   if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return;
+  if (sw == 2 * dw && sh == 2 * dh) {
+    HalveBlock(src, sx, sy, dst, dx, dy, dw, dh);
+    return;
+  }
   const double fx = static_cast<double>(sw) / dw, fy = static_cast<double>(sh) / dh;
   const int kw = std::max(static_cast<int>(fx + 0.99999999999), 0);
   const int kh = std::max(static_cast<int>(fy + 0.99999999999), 0);
@@ -130,6 +157,92 @@ void ResampleFrames(RAST_IBitmap* src, RAST_IBitmap* target, int n, bool horizon
   }
 }
 
+// An image of the cache whose size is known from its file's header and whose pixels are
+// rendered from the file the first time anything asks for them: images of pages not shown yet
+// cost neither time nor memory. Until the first rescale it is a clear one-pixel stand-in.
+class DeferredBitmap;
+
+// Images not decoded yet, and while a drawing pass only notes what it would draw, the list it
+// notes them in (main thread).
+std::atomic<int> gPendingImages{0};
+std::vector<DeferredBitmap*>* gNotedImages = nullptr;
+
+class DeferredBitmap final : public RAST_IBitmap {
+ public:
+  DeferredBitmap(std::string path, int fileW, int fileH)
+      : mPath(std::move(path)), mFileW(fileW), mFileH(fileH), mPixels(1, 1, 4) {
+    RAST_Clear(&mPixels, 0);
+  }
+  ~DeferredBitmap() override {
+    if (mPending) --gPendingImages;
+  }
+  int fileWidth() const { return mFileW; }
+  int fileHeight() const { return mFileH; }
+  // From now on the bitmap is the file resampled to w x h in n frames.
+  void defer(int w, int h, int n, bool horizontal) {
+    if (!mPending) ++gPendingImages;
+    mPending = true;
+    mW = w;
+    mH = h;
+    mFrames = n;
+    mHorizontal = horizontal;
+  }
+  RAST_pixel* getBits() override {
+    if (!noted()) render();
+    return mPixels.getBits();
+  }
+  int getWidth() override { return mPending ? mW : mPixels.getWidth(); }
+  int getHeight() override { return mPending ? mH : mPixels.getHeight(); }
+  int getRowSpan() override {
+    if (!noted()) render();
+    return mPixels.getRowSpan();
+  }
+  bool isFlipped() override { return false; }
+  bool resize(int w, int h) override {
+    render();
+    return mPixels.resize(w, h);
+  }
+  HDC__* getDC() override { return nullptr; }
+  int Extended(int, void*) override { return 0; }
+
+  // Decodes the file into the pixels, once; may run on another thread while the main thread
+  // waits for it.
+  void render() {
+    if (!mPending) return;
+    mPending = false;
+    mNoted = false;
+    --gPendingImages;
+    mPixels.resize(mW, mH);
+    std::unique_ptr<RAST_IBitmap> src(RAST_LoadPNG(mPath.c_str(), nullptr));
+    if (!src) {
+      RAST_Clear(&mPixels, 0);  // the file went bad since its header was read
+      return;
+    }
+    ResampleFrames(src.get(), &mPixels, mFrames, mHorizontal);
+  }
+
+ private:
+  // In a noting pass a pending image is noted and answers with pixels of its size whose
+  // contents do not matter (rendering overwrites every one of them).
+  bool noted() {
+    if (!mPending || !gNotedImages) return false;
+    if (!mNoted) {
+      mNoted = true;
+      mPixels.resize(mW, mH);
+      gNotedImages->push_back(this);
+    }
+    return true;
+  }
+
+  std::string mPath;
+  int mFileW, mFileH;
+  RAST_MemBitmap mPixels;
+  bool mPending = false;
+  bool mNoted = false;
+  int mW = 0, mH = 0, mFrames = 1;
+  bool mHorizontal = false;
+};
+
 }  // namespace
 
 void ResetBitmapCaches() {
@@ -167,6 +280,18 @@ IFrameBitmap* IGraphics::LoadBitmapResource(int id, const char* name, int frames
     }
     return AddRecord(id, name, record);
   }
+  const unsigned s = mBitmapScale ? mBitmapScale : 1;
+  const std::string file = s >= 2 ? OSBitmapFile(id, name) : std::string();
+  int fileW = 0, fileH = 0;
+  if (!file.empty() && RAST_ReadPNGSize(file.c_str(), &fileW, &fileH)) {
+    // The pixels arrive with the next rescale, decoded when first drawn.
+    auto* deferred = new DeferredBitmap(file, fileW, fileH);
+    AddBitmap(id, deferred);
+    return AddRecord(
+        id, name,
+        IFrameBitmap(deferred, static_cast<int>(static_cast<unsigned>(fileW) / s),
+                     static_cast<int>(static_cast<unsigned>(fileH) / s), n, horizontal));
+  }
   RAST_IBitmap* loaded = OSLoadBitmap(id, name);
   if (!loaded) {
     std::fprintf(stderr, "VQEditor4: image \"%s\" (id %d) is missing; drawn as transparent\n",
@@ -179,7 +304,6 @@ IFrameBitmap* IGraphics::LoadBitmapResource(int id, const char* name, int frames
                      IFrameBitmap(placeholder, placeholder->getWidth(), placeholder->getHeight(), n,
                                   horizontal));
   }
-  const unsigned s = mBitmapScale ? mBitmapScale : 1;
   if (s >= 2) {
     // The pixels arrive with the next rescale; until then a one-pixel stand-in.
     auto* placeholder = new RAST_MemBitmap(1, 1, 4);
@@ -193,6 +317,36 @@ IFrameBitmap* IGraphics::LoadBitmapResource(int id, const char* name, int frames
   AddBitmap(id, loaded);
   return AddRecord(id, name,
                    IFrameBitmap(loaded, loaded->getWidth(), loaded->getHeight(), n, horizontal));
+}
+
+bool IGraphics::ImagesPending() {
+  return gPendingImages > 0;
+}
+
+void IGraphics::DecodeImagesDrawnBy(const std::function<void()>& pass) {
+  std::vector<DeferredBitmap*> noted;
+  {
+    // The pass draws into a scratch buffer over the whole window: what it draws is thrown away.
+    std::unique_ptr<RAST_SysBitmap> scratch = std::make_unique<RAST_SysBitmap>(mWidth, mHeight);
+    std::swap(mDrawBitmap, scratch);
+    const IRECT drawRect = mDrawRect;
+    mDrawRect = IRECT(0, 0, mWidth, mHeight);
+    gNotedImages = &noted;
+    pass();
+    gNotedImages = nullptr;
+    mDrawRect = drawRect;
+    std::swap(mDrawBitmap, scratch);
+  }
+  // Each image decodes into its own pixels: side by side, a few at a time.
+  const size_t lanes = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (size_t i = next++; i < noted.size(); i = next++) noted[i]->render();
+  };
+  std::vector<std::thread> helpers;
+  for (size_t k = 1; k < std::min(lanes, noted.size()); ++k) helpers.emplace_back(work);
+  work();
+  for (std::thread& t : helpers) t.join();
 }
 
 IFrameBitmap IGraphics::ScaleBitmap(IFrameBitmap* src, int w, int h) {
@@ -256,13 +410,23 @@ void IGraphics::RescaleCachedBitmaps(double scale) {
       rec.H = rec.mBitmap->getHeight();
       continue;
     }
-    std::unique_ptr<RAST_IBitmap> src(OSLoadBitmap(e.id, e.name.c_str()));
-    if (!src || !rec.mBitmap) continue;  // a missing image keeps what it had
-    const double w = std::floor((static_cast<unsigned>(src->getWidth()) / s) * scale);
-    const double h = std::floor((static_cast<unsigned>(src->getHeight()) / s) * scale);
+    auto* deferred = dynamic_cast<DeferredBitmap*>(rec.mBitmap);
+    std::unique_ptr<RAST_IBitmap> src(deferred ? nullptr : OSLoadBitmap(e.id, e.name.c_str()));
+    if (!deferred && (!src || !rec.mBitmap)) continue;  // a missing image keeps what it had
+    const int srcW = deferred ? deferred->fileWidth() : src->getWidth();
+    const int srcH = deferred ? deferred->fileHeight() : src->getHeight();
+    const double w = std::floor((static_cast<unsigned>(srcW) / s) * scale);
+    const double h = std::floor((static_cast<unsigned>(srcH) / s) * scale);
     if (!(w >= 0 && h >= 0 && w < 32768 && h < 32768)) continue;
     int tw = static_cast<int>(w), th = static_cast<int>(h);
     if (n >= 2) (rec.mFramesAreHorizontal ? tw : th) += n;
+    if (deferred) {
+      deferred->defer(tw, th, n, rec.mFramesAreHorizontal);
+      rec.W = tw;
+      rec.H = th;
+      done.push_back({rec.mBitmap, n, rec.mFramesAreHorizontal});
+      continue;
+    }
     RAST_MemBitmap target(tw, th, 4);
     ResampleFrames(src.get(), &target, n, rec.mFramesAreHorizontal);
     RAST_Copy(rec.mBitmap, &target);

@@ -63,10 +63,12 @@ uint32_t ToARGB(const IColor& c) {
 
 IMouseMod ModFor(const vp::PointerEvent& e, bool rightButton) {
   IMouseMod m;
+  // The mouse has a right button: no key turns a click into a right click. The Control key
+  // (reported as the Command flag) plays the Command key's part: it toggles selections.
   m.L = !rightButton;
-  m.R = rightButton || (e.modifiers & vp::kCommandFlag);
+  m.R = rightButton;
   m.S = (e.modifiers & vp::kShiftFlag) != 0;
-  m.C = (e.modifiers & vp::kControlFlag) != 0;
+  m.C = (e.modifiers & (vp::kCommandFlag | vp::kControlFlag)) != 0;
   m.A = (e.modifiers & vp::kOptionFlag) != 0;
   return m;
 }
@@ -153,9 +155,13 @@ std::string IGraphicsLinux::ResourceImagePath(const std::string& folder, const c
 }
 
 RAST_IBitmap* IGraphicsLinux::OSLoadBitmap(int id, const char* name) {
-  const std::string path = ResourceImagePath(WEMU_GetResourceFolder(), name);
+  const std::string path = OSBitmapFile(id, name);
   if (path.empty()) return nullptr;
   return RAST_LoadPNG(path.c_str(), nullptr);
+}
+
+std::string IGraphicsLinux::OSBitmapFile(int, const char* name) {
+  return ResourceImagePath(WEMU_GetResourceFolder(), name);
 }
 
 void* IGraphicsLinux::OpenWindow(void* parentView) {
@@ -196,9 +202,37 @@ void IGraphicsLinux::viewDetached() {
 
 void IGraphicsLinux::OnTimer() {
   if (!mView) return;
-  // Controls draw right away, then the area is presented: nothing is cleaned that was not drawn.
+  // Drawing waits until the display can take a frame: a control changed several times in
+  // between is drawn once. The area is kept, as asking a control may have reset what made it
+  // dirty.
   IRECT r;
-  if (IsDirty(&r)) Draw(&r);
+  if (IsDirty(&r)) {
+    mFrameArea = mFrameArea.Union(r);
+    mFrameWanted = true;
+  }
+  if (mFrameWanted) mView->requestFrame();
+}
+
+void IGraphicsLinux::frameDue() {
+  if (!mView) return;
+  // Controls draw right away, then the area is presented: nothing is cleaned that was not drawn.
+  IRECT r = mFrameArea;
+  const bool wanted = mFrameWanted;
+  mFrameArea = IRECT();
+  mFrameWanted = false;
+  if (!DirtyArea(&r) && !wanted) return;
+  // A whole redraw (the first frame, another page) decodes the images it shows side by side
+  // first, rather than one after the other as it meets them.
+  IControl* background = GetControl(0);
+  if (background && background->IsDirty() && ImagesPending()) {
+    DecodeImagesDrawnBy([this] {
+      for (int i = 0; i < NControls(); ++i) {
+        IControl* c = GetControl(i);
+        if (i == 0 || !c->IsHidden()) c->Draw(this);
+      }
+    });
+  }
+  Draw(&r);
 }
 
 void IGraphicsLinux::PresentAll() {

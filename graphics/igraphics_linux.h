@@ -46,6 +46,7 @@ class IGraphicsLinux : public IGraphics, private vq::platform::GraphicsViewClien
   void ShowMouseCursor() override;
   void UpdateTooltips() override;
   RAST_IBitmap* OSLoadBitmap(int id, const char* name) override;
+  std::string OSBitmapFile(int id, const char* name) override;
 
   vq::platform::GraphicsView* View() const { return mView.get(); }
 
@@ -64,12 +65,15 @@ class IGraphicsLinux : public IGraphics, private vq::platform::GraphicsViewClien
 
   // Draws what is dirty into the back buffer and presents it.
   void OnTimer();
+  void frameDue() override;
   void PresentAll();
   void StopTimer();
 
   std::unique_ptr<vq::platform::GraphicsView> mView;
   std::unique_ptr<vq::platform::GraphicsView> mClosedView;  // its window went away
   vq::platform::TimerId mTimer = 0;
+  IRECT mFrameArea;  // found dirty, waiting for the next frame
+  bool mFrameWanted = false;
   int mPrevX = 0;
   int mPrevY = 0;
   double mSavedCursorX = 0;

@@ -1,6 +1,8 @@
 // Named animations stepped once per frame, and the curve preview.
 #include "graphics/imodule_animation.h"
 
+#include "graphics/redraw_generation.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -23,6 +25,7 @@ void IModuleAnimation::SetRunning(int entry, bool running) {
   if (static_cast<size_t>(entry) >= mRunning.size())
     mRunning.resize(static_cast<size_t>(entry) + 1, false);
   mRunning[static_cast<size_t>(entry)] = running;
+  if (running) NoteRedrawChange();
 }
 
 void IModuleAnimation::SetBezierCustom(double x1, double y1, double x2, double y2) {

@@ -62,6 +62,7 @@ IModuleGUIResize::IModuleGUIResize(IModuleBase* plug, IGraphics* graphics, bool 
       mFlag(flag),
       mCornerW(cornerWidth),
       mCornerH(cornerHeight) {
+  mOwnDirtyState = true;
   const int w = graphics ? graphics->GetWidth() : 0;
   const int h = graphics ? graphics->GetHeight() : 0;
   View view;

@@ -263,8 +263,14 @@ bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dum
   if (e.Link().DownloadToManager()) fs::MakeFolder(folder);
   const std::string file = ReceivedProgramFileName(dump + vq_sysex::kProgramNameByte, slot);
   const std::string path = folder + file;
-  if (WriteFileSafely(path, ReceivedDumpText(dump)) != ProgramFileError::kNone)
-    return refuse("Cannot write the program file!");
+  const std::string text = ReceivedDumpText(dump);
+  ProgramFileError written;
+  {
+    // Writing and syncing the file may wait for the disk; the GUI needs the editor meanwhile.
+    UTL_MutexRelease unlocked(e.Mutex());
+    written = WriteFileSafely(path, text);
+  }
+  if (written != ProgramFileError::kNone) return refuse("Cannot write the program file!");
   ShowName(e, file);
   if (e.Link().DownloadToManager() && slot >= kFirstProgramSlot && slot <= kLastProgramSlot) {
     // The file's own name decides category and name; the slot is the one downloaded. The row

@@ -58,7 +58,7 @@ bool ProgramManager::Ask(VQEditor& e, const char* text, int type) {
 }
 
 std::string ProgramManager::ChooseFolder(const std::string& startFolder) {
-  std::string folder = mChooseFolder ? mChooseFolder(startFolder) : ChooseDirectory(startFolder);
+  std::string folder = ChooseDirectory(startFolder);
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder.size() > 255 ? std::string() : folder;
 }
@@ -111,8 +111,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
       ModeButton(e, p, ModeOfButton(p));
       break;
     case vq_param::kManagerConfirm:
-      mConfirm = value > 0.5;
-      break;
+      break;  // read where it is needed (Confirm)
     case vq_param::kManagerCategoryBass:
     case vq_param::kManagerCategoryGtr:
     case vq_param::kManagerCategoryMidi:
@@ -304,13 +303,22 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
   }
 }
 
+bool ProgramManager::Confirm(const VQEditor& e) {
+  return e.ParamValue(vq_param::kManagerConfirm) > 0.5;
+}
+
+void InitManagerListParams(VQEditor& e) {
+  // The controls report the fraction of the way down (x 47 rows) and the cell / 100; the
+  // thousandth step keeps the row and the cell under the pointer whole.
+  if (IParam* p = e.GetParam(vq_param::kManagerBrowserList); p && p->Type() == IParam::kTypeNone)
+    p->InitDouble("", "", "", 0.0, 0.0, VQEditor::kBrowserTextRows, 0.001, 1.0);
+  if (IParam* p = e.GetParam(vq_param::kManagerBankList); p && p->Type() == IParam::kTypeNone)
+    p->InitDouble("", "", "", 0.0, 0.0, kSlotTableSize, 0.001, 1.0);
+}
+
 ProgramManager& InstallProgramManager(VQEditor& e, DbClientOptions options) {
   UTL_MutexLock lock(e.Mutex());
-  // The list controls report a shown row (or a scroll delta) and a slot number.
-  if (IParam* p = e.GetParam(vq_param::kManagerBrowserList); p && p->Type() == IParam::kTypeNone)
-    p->InitDouble("Browser list", "", "", 0.0, -1000.0, 1000.0, 1.0, 1.0);
-  if (IParam* p = e.GetParam(vq_param::kManagerBankList); p && p->Type() == IParam::kTypeNone)
-    p->InitDouble("Bank list", "", "", 0.0, 0.0, kLastProgramSlot, 1.0, 1.0);
+  InitManagerListParams(e);
   auto manager = std::make_unique<ProgramManager>(std::move(options));
   ProgramManager& m = *manager;
   e.SetParamCases(MakeProgramControlCases(std::move(manager)));

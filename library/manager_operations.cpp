@@ -22,6 +22,8 @@ namespace {
 constexpr int kDesignWidth = VQEditor::kGuiWidth;
 constexpr int kGridLeft = 308, kGridTop = 108, kGridWidth = 812, kGridHeight = 680;
 constexpr size_t kPathBytes = 255;
+constexpr const char* kPastLastSlot =
+    "The selected Program(s) do not fit between this slot and slot 99.\nNothing was changed.";
 
 bool IsHttpsPath(const char* path) {
   return std::strncmp(path, "https://", 8) == 0;
@@ -74,6 +76,13 @@ bool BelowSettingsFolder(const VQEditor& e, const std::string& folder) {
          folder.compare(0, root.size(), root) == 0;
 }
 
+std::vector<int> SelectedSlots(const std::vector<ProgramSlot>& table) {
+  std::vector<int> sources;
+  for (int s = kFirstProgramSlot; s <= kLastProgramSlot; ++s)
+    if (table[static_cast<size_t>(s)].selected) sources.push_back(s);
+  return sources;
+}
+
 void SetText(char (&dst)[256], const std::string& s) {
   std::snprintf(dst, sizeof dst, "%s", s.c_str());
 }
@@ -102,24 +111,26 @@ int DropTargetSlot(int x, int y, int width) {
   return col + 10 * row;
 }
 
+bool ShiftRunsPastLastSlot(const std::vector<ProgramSlot>& table, int target) {
+  if (table.size() != kSlotTableSize) return false;
+  const std::vector<int> sources = SelectedSlots(table);
+  return !sources.empty() && sources.back() + target - sources.front() > kLastProgramSlot;
+}
+
 std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target,
                                     ManagerEditMode mode) {
   std::vector<int> changed;
   if (table.size() != kSlotTableSize || !SlotInRange(target)) return changed;
-  std::vector<int> sources;
-  for (int s = kFirstProgramSlot; s <= kLastProgramSlot; ++s)
-    if (table[static_cast<size_t>(s)].selected) sources.push_back(s);
+  // A block that would run past the last slot is refused whole: its tail would be lost.
+  if (ShiftRunsPastLastSlot(table, target)) return changed;
+  const std::vector<int> sources = SelectedSlots(table);
   if (sources.empty()) return changed;
   const int delta = target - sources.front();
   const std::vector<ProgramSlot> before = table;
   for (int s : sources) table[static_cast<size_t>(s)].selected = 0;
 
-  std::vector<int> moving, dests;
-  for (int s : sources)
-    if (s + delta <= kLastProgramSlot) {
-      moving.push_back(s);
-      dests.push_back(s + delta);
-    }
+  std::vector<int> dests;
+  for (int s : sources) dests.push_back(s + delta);
   auto entry = [&before](int s) {
     ProgramSlot e = before[static_cast<size_t>(s)];
     e.selected = 0;
@@ -130,19 +141,19 @@ std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target,
   };
 
   if (mode == kModeMove)
-    for (int s : moving) table[static_cast<size_t>(s)] = ProgramSlot{};
+    for (int s : sources) table[static_cast<size_t>(s)] = ProgramSlot{};
   if (mode == kModeSwap) {
     // What the block displaces fills the places it left, in order: a permutation, nothing lost.
     std::vector<int> vacated, displaced;
-    for (int s : moving)
+    for (int s : sources)
       if (!contains(dests, s)) vacated.push_back(s);
     for (int d : dests)
-      if (!contains(moving, d)) displaced.push_back(d);
+      if (!contains(sources, d)) displaced.push_back(d);
     for (size_t i = 0; i < vacated.size() && i < displaced.size(); ++i)
       table[static_cast<size_t>(vacated[i])] = entry(displaced[i]);
   }
-  for (size_t i = 0; i < moving.size(); ++i)
-    table[static_cast<size_t>(dests[i])] = entry(moving[i]);
+  for (size_t i = 0; i < sources.size(); ++i)
+    table[static_cast<size_t>(dests[i])] = entry(sources[i]);
 
   for (int s : sources) changed.push_back(s);
   for (int d : dests)
@@ -211,7 +222,8 @@ void ProgramManager::LoadSlotProgram(VQEditor& e, int slot) {
   const std::string path = LocalSlotFile(e, slot);
   if (path.empty()) return;
   if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
-  if (IParam* p = e.GetParam(vq_param::kManagerSelectNone)) p->Set(0.0);
+  // As a release of "select none": its case deselects the browser's rows.
+  e.SetParameterFromGUI2(vq_param::kManagerSelectNone, 0.0);
   e.SetControlsFromParam(vq_param::kManagerSelectNone);
 }
 
@@ -228,7 +240,10 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
   }
   const int shown = static_cast<int>(value + 0.001);
   const int index = e.Browser().FirstRow() + shown;
-  if (shown < 0 || index < 0 || index >= static_cast<int>(e.Browser().Rows().size())) return;
+  // The bottom edge reads 47, one row past the shown ones.
+  if (shown < 0 || shown >= VQEditor::kBrowserTextRows || index < 0 ||
+      index >= static_cast<int>(e.Browser().Rows().size()))
+    return;
   OnlineListRow& row = e.Browser().Rows()[static_cast<size_t>(index)];
   const bool isFile = row.flags[2] != 0;
 
@@ -327,11 +342,23 @@ void ProgramManager::OnBankListClick(VQEditor& e) {
   const ListEvent ev = mBankEvent ? mBankEvent() : ListEvent{};
   const int slot = std::min(static_cast<int>(e.ParamValue(vq_param::kManagerBankList) + 0.001),
                             kLastProgramSlot);
+  // A press and release on one cell is a click; only a release after a drag is a drop.
+  bool dropped = false;
+  if (ev.kind == kListClick || ev.kind == kListDoubleClick) {
+    mBankPressSlot = slot;
+    mBankDragged = false;
+  } else if (ev.kind == kListDragOver) {
+    mBankDragged = mBankDragged || slot != mBankPressSlot;
+  } else if (ev.kind == kListDrop) {
+    dropped = mBankDragged || slot != mBankPressSlot;
+    mBankPressSlot = -1;
+    mBankDragged = false;
+  }
   if (slot < kFirstProgramSlot) return;
   ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(slot)];
 
   if (ev.kind == kListDrop) {
-    if (mEditMode >= kModeRemove && mEditMode <= kModeSwap) ApplyDropMode(e, slot);
+    if (dropped && mEditMode >= kModeRemove && mEditMode <= kModeSwap) ApplyDropMode(e, slot);
     return;
   }
   if (ev.kind == kListDoubleClick) {
@@ -381,9 +408,10 @@ void ProgramManager::EditSlot(VQEditor& e, int slot) {
 
 void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
   const bool holdsProgram = !e.Browser().Slots()[static_cast<size_t>(slot)].empty;
+  const bool confirm = Confirm(e);
   if (mEditMode == kModeRemove) {
-    if (mConfirm && !holdsProgram) return;
-    if (mConfirm &&
+    if (confirm && !holdsProgram) return;
+    if (confirm &&
         !Ask(e, "This operation will remove the selected Program(s).\nDo you wish to continue?"))
       return;
     for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
@@ -392,16 +420,18 @@ void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
     mBankSaved = false;
     return;
   }
-  std::vector<int> sources;
-  for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
-    if (e.Browser().Slots()[static_cast<size_t>(i)].selected) sources.push_back(i);
+  const std::vector<int> sources = SelectedSlots(e.Browser().Slots());
   if (sources.empty()) return;
-  if (mConfirm) {
+  if (ShiftRunsPastLastSlot(e.Browser().Slots(), slot)) {
+    e.ShowMessageBox(kPastLastSlot, "Warning", 0);
+    return;
+  }
+  if (confirm) {
     const int delta = slot - sources.front();
     bool overwrites = false;
     for (int src : sources) {
       const int d = src + delta;
-      if (d > kLastProgramSlot || e.Browser().Slots()[static_cast<size_t>(d)].empty) continue;
+      if (e.Browser().Slots()[static_cast<size_t>(d)].empty) continue;
       // A moved program that moves on is not overwritten.
       if (mEditMode == kModeMove && std::find(sources.begin(), sources.end(), d) != sources.end())
         continue;

@@ -237,30 +237,22 @@ void ProgramLibrary::ListProgramFolder(VQEditor& editor, const char* folder) {
   editor.Browser().Rows().clear();
   VQEditorPages* pages = editor.Pages();
   if (pages) pages->ClearBrowserRows();
-  auto addRow = [&editor](const std::string& name, uint8_t isFile) {
+  // Each row has the text control of its place, ".." included: the row a click lands on is the
+  // row it shows.
+  const int shownRows = VQEditor::kBrowserTextRows;
+  auto addRow = [&editor, pages](const std::string& name, uint8_t isFile, const std::string& text) {
+    const int at = static_cast<int>(editor.Browser().Rows().size());
+    if (pages && at < shownRows) pages->ShowBrowserRow(at, text.c_str(), false);
     OnlineListRow row;
     snprintf(row.name, sizeof row.name, "%s", name.c_str());
     row.flags[2] = isFile;
     editor.Browser().Rows().push_back(row);
   };
-  if (dir.find('/') != std::string::npos) addRow("..", 0);
-
-  const int shownRows = VQEditor::kBrowserTextRows;
-  for (size_t i = 0; i < folders.size(); ++i) {
-    if (static_cast<int>(i) < shownRows) {
-      if (pages)
-        pages->ShowBrowserRow(static_cast<int>(i), ("[" + folders[i] + "]").c_str(), false);
-    }
-    addRow(folders[i], 0);
-  }
-  const int folderCount = static_cast<int>(folders.size());
+  if (dir.find('/') != std::string::npos) addRow("..", 0, "..");
+  for (const std::string& folder : folders) addRow(folder, 0, "[" + folder + "]");
   for (size_t j = 0; j < files.size(); ++j) {
     if (j > 0 && files[j] == files[j - 1]) break;
-    int at = folderCount + static_cast<int>(j);
-    if (at < shownRows && folderCount < shownRows) {
-      if (pages) pages->ShowBrowserRow(at, files[j].c_str(), false);
-    }
-    addRow(files[j], 1);
+    addRow(files[j], 1, files[j]);
   }
 
   editor.Browser().SetScrollRange(0);

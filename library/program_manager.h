@@ -67,9 +67,9 @@ class ManagerTextField {
 int DropTargetSlot(int x, int y, int width);
 
 // Move, copy or swap of the selected slots so that the lowest lands on `target`, keeping their
-// distances; destinations past 99 are skipped. Every source is taken before anything is
-// placed, so overlapping shifts keep every program. The sources end unselected. Returns the
-// slots whose entries changed.
+// distances; a block that would pass slot 99 is refused whole (nothing changes). Every source is
+// taken before anything is placed, so overlapping shifts keep every program. The sources end
+// unselected. Returns the slots whose entries changed.
 std::vector<int> ShiftSelectedSlots(std::vector<ProgramSlot>& table, int target,
                                     ManagerEditMode mode);
 inline std::vector<int> MoveSlots(std::vector<ProgramSlot>& t, int target) {
@@ -126,7 +126,9 @@ class ProgramManager : public VQParamCases {
   DbClient& Client() { return mClient; }
   void SetClient(DbClient client) { mClient = std::move(client); }
   int EditMode() const { return mEditMode; }
-  bool Confirm() const { return mConfirm; }      // the confirmation switch is on
+  // The confirmation switch (ASK) is on: read from its parameter, so the flag is always what
+  // the box shows, whatever order start-up set them in.
+  static bool Confirm(const VQEditor& editor);
   bool BankSaved() const { return mBankSaved; }  // the bank was written into a folder
   bool LoggedIn() const { return mLoggedIn; }
   void SetLoggedIn(bool loggedIn) { mLoggedIn = loggedIn; }
@@ -136,10 +138,6 @@ class ProgramManager : public VQParamCases {
   // Event details of the browser (338) and bank (339) list controls.
   void SetBrowserEventReader(std::function<ListEvent()> read) { mBrowserEvent = std::move(read); }
   void SetBankEventReader(std::function<ListEvent()> read) { mBankEvent = std::move(read); }
-  // The folder panel, opened in the given folder ("" when cancelled; else ends in "/").
-  void SetFolderChooser(std::function<std::string(const std::string& startFolder)> choose) {
-    mChooseFolder = std::move(choose);
-  }
 
  private:
   bool Ask(VQEditor& editor, const char* text, int type = 4);
@@ -163,21 +161,30 @@ class ProgramManager : public VQParamCases {
 
   DbClient mClient;
   int mEditMode = kModeNone;
-  bool mConfirm = false;
   bool mBankSaved = false;
   std::string mBankFolder;
   int mAnchor = -1;  // the browser row a range selection starts from (-1: none)
+  // The bank cell the pointer went down on and whether it was dragged off it since: a release
+  // is a drop only after a drag to another cell.
+  int mBankPressSlot = -1;
+  bool mBankDragged = false;
   bool mLoggedIn = false;
   ManagerTextField mNameEntry{63};
   ManagerTextField mUserField{255};
   ManagerTextField mPasswordField{255};
   std::function<ListEvent()> mBrowserEvent;
   std::function<ListEvent()> mBankEvent;
-  std::function<std::string(const std::string& startFolder)> mChooseFolder;
 };
 
+// The slot shift would carry a selected program past slot 99 (where it would be lost).
+bool ShiftRunsPastLastSlot(const std::vector<ProgramSlot>& table, int target);
+
+// Gives the page's list parameters their ranges when the page has not: 338 a shown row 0..47
+// (or a scroll delta), 339 a cell 0..100 of the grid, both to a thousandth.
+void InitManagerListParams(VQEditor& editor);
+
 // Installs the manager as the editor's manager-page cases (behind the program-file controls;
-// call it after InstallProgramTransfers) and gives the page's list parameters their ranges
-// (338: a shown row or scroll delta, 339: a slot 0..99). Returns the manager, owned by the editor.
+// call it after InstallProgramTransfers) and gives the page's list parameters their ranges.
+// Returns the manager, owned by the editor.
 ProgramManager& InstallProgramManager(VQEditor& editor,
                                       DbClientOptions options = DbClientOptions::FromEnvironment());

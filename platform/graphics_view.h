@@ -77,6 +77,8 @@ class GraphicsViewClient {
   virtual void modalLoopWillRun() {}
   // The window holding the view went away; the view shows nothing and sends nothing more.
   virtual void viewDetached() {}
+  // The frame asked for with requestFrame is about to be shown: draw and present now.
+  virtual void frameDue() {}
 };
 
 enum class TextAlign { Left, Center, Right };
@@ -130,6 +132,9 @@ class GraphicsView {
   // Copies `damage` (clipped to view and buffer) of the pixels for showing and asks for it to
   // be repainted; repaints only ever show copies, so the buffer may change right after.
   virtual void present(const PixelBufferRef& buffer, PixelRect damage) = 0;
+  // Asks for frameDue: at once when the display can take a frame, else nothing (the client asks
+  // again on its next tick).
+  virtual void requestFrame() { client().frameDue(); }
   // Takes the keyboard focus (and makes its window key).
   virtual void focus() = 0;
   // Areas where tooltips are asked for; replaces the previous list.

@@ -47,6 +47,9 @@ struct LoadState {
   RAST_IBitmap* target = nullptr;
   bool createdTarget = false;
   png_bytep* rows = nullptr;
+  bool sizeOnly = false;  // stop after the header, keeping the size below
+  int width = 0;
+  int height = 0;
 };
 
 // Everything after setjmp lives in `st` (the caller's frame), so nothing here needs volatile
@@ -77,6 +80,11 @@ bool readPng(LoadState& st) {
       height > uint32_t(RAST_PNG_MAX_SIDE) ||
       uint64_t(width) * uint64_t(height) > uint64_t(RAST_PNG_MAX_PIXELS)) {
     return false;
+  }
+  st.width = int(width);
+  st.height = int(height);
+  if (st.sizeOnly) {
+    return true;
   }
 
   if (colorType == PNG_COLOR_TYPE_PALETTE) {
@@ -182,6 +190,25 @@ RAST_IBitmap* RAST_LoadPNG(const char* fileName, RAST_IBitmap* into) {
     return nullptr;
   }
   return load(st, into);
+}
+
+bool RAST_ReadPNGSize(const char* fileName, int* width, int* height) {
+  if (!fileName) {
+    return false;
+  }
+  LoadState st;
+  st.sizeOnly = true;
+  st.file = std::fopen(fileName, "rb");
+  if (!st.file) {
+    return false;
+  }
+  load(st, nullptr);  // makes no bitmap: the size alone tells whether the header was read
+  if (st.width <= 0) {
+    return false;
+  }
+  *width = st.width;
+  *height = st.height;
+  return true;
 }
 
 RAST_IBitmap* RAST_LoadPNGFromMemory(const void* data, unsigned long size, RAST_IBitmap* into) {

@@ -10,6 +10,10 @@ class RAST_IBitmap;
 // a bitmap that does not take the image's size (a bitmap passed in may keep the new size).
 RAST_IBitmap* RAST_LoadPNG(const char* fileName, RAST_IBitmap* into);
 
+// The size of a PNG file's image from its header alone, checked as RAST_LoadPNG checks it;
+// false where RAST_LoadPNG would fail before the pixels.
+bool RAST_ReadPNGSize(const char* fileName, int* width, int* height);
+
 // The same from a PNG held in memory (at least the 8 signature bytes).
 RAST_IBitmap* RAST_LoadPNGFromMemory(const void* data, unsigned long size, RAST_IBitmap* into);
 

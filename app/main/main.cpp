@@ -1,5 +1,7 @@
 // Entry point of the standalone editor: the desktop backend on an X display, the shell as the
 // application's message handler, and the application's run until it quits.
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,6 +11,9 @@
 #include "wemu/window_lifetime.h"
 
 int main(int argc, char** argv) {
+  // Images are decoded into buffers of megabytes that live a moment: mapped on their own, they
+  // go back to the system when freed instead of staying in the heap.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
   if (!vq::platform::openDesktopDisplay(&argc, &argv)) {
     const char* display = std::getenv("DISPLAY");
     std::fprintf(stderr,

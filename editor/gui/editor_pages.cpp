@@ -309,6 +309,12 @@ void EditorPages::BuildManagerControls(VQEditor& editor) {
   IGraphics* g = editor.Graphics();
   if (IParam* p = editor.GetParam(vq_param::kManagerBrowserScroll))
     p->InitDouble("Scroll", "", "", 0.0, 0.0, 1.0, 0.001, 1.0);
+  // The browser reports a row 0..47 and the grid a cell 0..100, each to a thousandth, so that
+  // the row and the cell under the pointer are the ones acted on.
+  if (IParam* p = editor.GetParam(vq_param::kManagerBrowserList))
+    p->InitDouble("", "", "", 0.0, 0.0, vq_layout::kBrowserRows, 0.001, 1.0);
+  if (IParam* p = editor.GetParam(vq_param::kManagerBankList))
+    p->InitDouble("", "", "", 0.0, 0.0, kSlotColumns * kSlotRows, 0.001, 1.0);
   int userTexts = 0, images = 0, numbers = 0, names = 0;
   mSlots.assign(kSlotColumns * kSlotRows, {});
   for (const ControlSpec& spec : ManagerPageControls()) {

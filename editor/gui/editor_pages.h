@@ -74,7 +74,7 @@ class EditorPages : public VQEditorPages {
   // The page background of the chosen skin; an open external-MIDI panel keeps its background,
   // in the chosen skin's version.
   void ShowSkinBackgrounds(bool space) override;
-  void ShowProgramNumberSelector() override;
+  void ShowProgramNumberSelector(VQEditor& editor, bool show) override;
   void ShowEffectBlockFrame(bool show) override;
   void ShowEffectIndicator(EffectIndicator which, bool show) override;
   void MoveEffectIndicators(int equalizerX, int overdriveX, int y) override;
@@ -98,8 +98,6 @@ class EditorPages : public VQEditorPages {
   // The equalizer shows its band knobs / its curve.
   bool EqBandView() const { return mEqBandView; }
   bool EqCurveView() const { return mEqCurveView; }
-  // Rows the manager's browser list holds (the scroll fader shows from 47 on).
-  void SetBrowserRowCount(int rows) { mBrowserRowCount = rows; }
 
   // What the page built, for the groups, the manager and tests.
   IKeyboardControl* Keyboard() const { return mKeyboard; }
@@ -133,7 +131,6 @@ class EditorPages : public VQEditorPages {
   bool mEqCurveView = true;
   // Set while the manager has a job running: opening the page keeps the play-note button hidden.
   int mManagerState = 0;
-  int mBrowserRowCount = 0;
 
   void BuildSynthPage(VQEditor& editor, int skin);
   void BuildManagerControls(VQEditor& editor);

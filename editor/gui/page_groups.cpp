@@ -121,8 +121,8 @@ void EditorPages::ShowSkinBackgrounds(bool space) {
   HideIf(mBackground[3], !(extMidiShown && !space));
 }
 
-void EditorPages::ShowProgramNumberSelector() {
-  HideIf(mSaveFromDevice, false);
+void EditorPages::ShowProgramNumberSelector(VQEditor& editor, bool show) {
+  ShowSaveFromDevicePanel(editor, !show);
 }
 
 void EditorPages::ShowLoginPanel(VQEditor& editor, bool hide) {
@@ -201,7 +201,7 @@ void EditorPages::ShowManagerPage(VQEditor& editor, bool hide) {
   if (!hide) {
     if (mManagerState != 0 || ManagerEditModeOn(editor))
       HideParams(editor, {vq_param::kManagerPreviewNote}, true);
-    if (mBrowserRowCount < vq_layout::kBrowserRows)
+    if (editor.Browser().Rows().size() < static_cast<size_t>(vq_layout::kBrowserRows))
       HideParams(editor, {vq_param::kManagerBrowserScroll}, true);
   }
   ShowLoginPanel(editor, true);

@@ -140,11 +140,27 @@ void DesktopGraphicsView::present(const PixelBufferRef& buffer, PixelRect damage
   }
   cairo_surface_mark_dirty_rectangle(mSurface, r.left * s, r.top * s, r.width() * s,
                                      r.height() * s);
-  if (mArea) gtk_widget_queue_draw_area(mArea, r.left, r.top, r.width(), r.height());
+  if (!mArea) return;
+  gtk_widget_queue_draw_area(mArea, r.left, r.top, r.width(), r.height());
+  mPaintPending = true;
+  mPresentedAt = g_get_monotonic_time();
+}
+
+void DesktopGraphicsView::requestFrame() {
+  if (!isOpen()) return;
+  // While the last frame presented waits for GTK's paint (at the display's frame rate), a new
+  // one would only be copied over it: the client asks again on its next tick. A paint that
+  // never comes (a hidden window) holds nothing up for long.
+  constexpr gint64 kPaintWait = 100000;  // us
+  if (mPaintPending && mArea && gtk_widget_get_mapped(mArea) &&
+      g_get_monotonic_time() - mPresentedAt < kPaintWait)
+    return;
+  client().frameDue();
 }
 
 gboolean DesktopGraphicsView::onDraw(GtkWidget*, cairo_t* cr, gpointer p) {
   auto* self = static_cast<DesktopGraphicsView*>(p);
+  self->mPaintPending = false;
   if (!self->mSurface) return FALSE;
   // Only copies pixels: GTK has clipped to the damaged area already.
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);

@@ -23,6 +23,7 @@ class DesktopGraphicsView final : public GraphicsView {
   double deviceScale() const override;
   void setSize(int width, int height) override;
   void present(const PixelBufferRef& buffer, PixelRect damage) override;
+  void requestFrame() override;
   void focus() override;
   void setTooltipAreas(std::vector<PixelRect> areas) override { mTooltips = std::move(areas); }
 
@@ -66,6 +67,8 @@ class DesktopGraphicsView final : public GraphicsView {
   GtkWidget* mEntry = nullptr;
   GtkCssProvider* mEntryStyle = nullptr;
   cairo_surface_t* mSurface = nullptr;
+  bool mPaintPending = false;  // presented, not painted yet
+  gint64 mPresentedAt = 0;
   int mSurfaceScale = 1;
   std::vector<PixelRect> mTooltips;
   std::shared_ptr<int> mAlive = std::make_shared<int>(0);  // for work queued to run later

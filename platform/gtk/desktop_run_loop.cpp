@@ -20,15 +20,18 @@ gboolean quitLoop(gpointer loop) {
 }  // namespace
 
 DesktopRunLoop::DesktopRunLoop() {
-  static GSourceFuncs funcs = {nullptr, nullptr, &DesktopRunLoop::dispatchTimers,
-                               nullptr, nullptr, nullptr};
+  static GSourceFuncs funcs = {&DesktopRunLoop::prepareTimers,
+                               &DesktopRunLoop::checkTimers,
+                               &DesktopRunLoop::dispatchTimers,
+                               nullptr,
+                               nullptr,
+                               nullptr};
   mTimerSource = g_source_new(&funcs, sizeof(TimerSource));
   reinterpret_cast<TimerSource*>(mTimerSource)->loop = this;
   // A timer whose callback runs a nested loop must not hold back the other timers.
   g_source_set_can_recurse(mTimerSource, TRUE);
   g_source_set_priority(mTimerSource, G_PRIORITY_DEFAULT);
   g_source_set_name(mTimerSource, "vq-timers");
-  g_source_set_ready_time(mTimerSource, -1);
   g_source_attach(mTimerSource, nullptr);
 }
 
@@ -61,7 +64,28 @@ void DesktopRunLoop::rearm() {
     if (!eligible(t)) continue;
     if (earliest < 0 || t.fireAt < earliest) earliest = t.fireAt;
   }
-  g_source_set_ready_time(mTimerSource, earliest);
+  mEarliest = earliest;
+}
+
+gboolean DesktopRunLoop::prepareTimers(GSource* source, gint* timeout) {
+  const int64_t at = reinterpret_cast<TimerSource*>(source)->loop->mEarliest;
+  if (at < 0) {
+    *timeout = -1;
+    return FALSE;
+  }
+  const int64_t wait = at - g_get_monotonic_time();
+  if (wait <= 0) {
+    *timeout = 0;
+    return TRUE;
+  }
+  // Rounded up: waking early would only poll again.
+  *timeout = static_cast<gint>(std::min<int64_t>((wait + 999) / 1000, G_MAXINT));
+  return FALSE;
+}
+
+gboolean DesktopRunLoop::checkTimers(GSource* source) {
+  const int64_t at = reinterpret_cast<TimerSource*>(source)->loop->mEarliest;
+  return at >= 0 && at <= g_get_monotonic_time();
 }
 
 void DesktopRunLoop::fireDue() {
@@ -83,9 +107,7 @@ void DesktopRunLoop::fireDue() {
 }
 
 gboolean DesktopRunLoop::dispatchTimers(GSource* source, GSourceFunc, gpointer) {
-  DesktopRunLoop* self = reinterpret_cast<TimerSource*>(source)->loop;
-  g_source_set_ready_time(source, -1);
-  self->fireDue();
+  reinterpret_cast<TimerSource*>(source)->loop->fireDue();
   return G_SOURCE_CONTINUE;
 }
 

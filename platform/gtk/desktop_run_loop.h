@@ -1,5 +1,6 @@
-// The run loop on GLib's default main context. Timers share one source that wakes at the
-// earliest due timer of the current mode, re-armed from the planned time so a 1/120 s timer
+// The run loop on GLib's default main context. Timers share one source whose poll time-out is
+// the earliest due timer of the current mode (asked at each poll, so arming wakes nothing),
+// re-armed from the planned time so a 1/120 s timer
 // keeps its rate; work posted from any thread waits in one queue behind one idle source.
 #pragma once
 
@@ -42,11 +43,14 @@ class DesktopRunLoop final : public RunLoopBase<int64_t> {
  private:
   void rearm();
   void fireDue();
+  static gboolean prepareTimers(GSource* source, gint* timeout);
+  static gboolean checkTimers(GSource* source);
   static gboolean dispatchTimers(GSource* source, GSourceFunc, gpointer);
   static gboolean drainPosted(gpointer self);
 
   GSource* mTimerSource = nullptr;
-  guint mPostIdle = 0;  // the pending idle source, 0 when none
+  int64_t mEarliest = -1;  // when the next eligible timer is due, -1 when none
+  guint mPostIdle = 0;     // the pending idle source, 0 when none
 };
 
 }  // namespace vq::platform

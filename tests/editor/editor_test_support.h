@@ -36,7 +36,7 @@ class RecordingPages : public EditorPages {
   }
   void OpenFileSelector(int role) override { openedSelectors.push_back(role); }
   void ShowAboutBox() override { aboutShown = true; }
-  void ShowProgramNumberSelector() override { numberSelectorShown = true; }
+  void ShowProgramNumberSelector(VQEditor&, bool show) override { numberSelectorShown = show; }
   void ShowSkinBackgrounds(bool space) override { skinsShown.push_back(space); }
 
   std::vector<int> openedSelectors;

@@ -133,6 +133,13 @@ TEST(Artwork, OverlaysAreSeeThroughAndCoveringPagesCover) {
   EXPECT_EQ(RAST_PixelAlpha(Image(173).At(900, 500)), 255u);
   EXPECT_EQ(RAST_PixelAlpha(Image(112).At(1000, 680)), 255u);
   EXPECT_EQ(RAST_PixelAlpha(Image(158).At(600, 300)), 0u);
+  // A program card lets the selection under it show as on an empty slot: a clear rim and a
+  // see-through body.
+  const Image card(313);
+  for (int f = 1; f < card.frames; ++f) {
+    EXPECT_EQ(RAST_PixelAlpha(card.At(1, 30, f)), 0u) << f;
+    EXPECT_LT(RAST_PixelAlpha(card.At(30, 40, f)), 200u) << f;
+  }
 }
 
 TEST(Artwork, KeyboardFramesLightOneKeyOfTheCodesGeometry) {

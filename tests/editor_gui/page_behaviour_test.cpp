@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "editor/program_controls.h"
 #include "editor/gui/eq_feed.h"
 #include "pages_test_support.h"
 
@@ -219,7 +220,7 @@ TEST_F(PagesTest, ManagerPageOpensAsTheSettingsSay) {
     EXPECT_TRUE(Pages().SlotName(0)->IsHidden());  // slot 0 never shows
     EXPECT_TRUE(Pages().LoginBackground()->IsHidden());
     EXPECT_TRUE(Pages().BrowserScrollBar()->IsHidden());  // fewer than 47 rows
-    Pages().SetBrowserRowCount(47);
+    e.Browser().Rows().resize(47);                        // a folder of 47 listed
     Pages().ShowManagerPage(e, false);
     EXPECT_FALSE(Pages().BrowserScrollBar()->IsHidden());
     EXPECT_TRUE(Pages().SlotName(0)->IsHidden());
@@ -238,6 +239,12 @@ TEST_F(PagesTest, MenuCommandsShowTheirControls) {
   EXPECT_TRUE(Pages().SaveFromDevicePanel()->IsHidden());
   e.OnCommand(20);
   EXPECT_FALSE(Pages().SaveFromDevicePanel()->IsHidden());
+  EXPECT_FALSE(e.Graphics()->IsControlOfParamHidden(vq_param::kSlotChooser));
+  EXPECT_FALSE(e.Graphics()->IsControlOfParamHidden(vq_param::kRequestProgram));
+  e.SetParamCases(MakeProgramControlCases());
+  e.SetParameterFromGUI2(vq_param::kRequestProgram, 1.0);  // SAVE: the panel goes with its controls
+  EXPECT_TRUE(Pages().SaveFromDevicePanel()->IsHidden());
+  EXPECT_TRUE(e.Graphics()->IsControlOfParamHidden(vq_param::kSlotChooser));
 
   auto shown = [&] {
     std::string s;

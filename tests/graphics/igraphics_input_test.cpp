@@ -278,3 +278,35 @@ TEST_F(GraphicsInput, PopUpMenusKeepNumberingFlagsAndSubmenus) {
   EXPECT_EQ(shown.itemTitles, (std::vector<std::string>{"01: Saw", "", "03: Noise", "04: More"}));
   EXPECT_EQ(g->CreateIPopupMenu(&menu, &where), nullptr);  // dismissed
 }
+
+// Control (the Command flag) toggles, Shift extends, and only the right button is a right click.
+TEST_F(GraphicsInput, ModifierKeysAndButtonsMapAsOnThisDesktop) {
+  struct ModControl : FnControl {
+    using FnControl::FnControl;
+    void OnMouseDown(int x, int y, IMouseMod* m) override { last = *m; }
+    IMouseMod last;
+  };
+  auto* c = new ModControl(&plug, IRECT(0, 0, 50, 50));
+  g->AttachControl(c);
+  const struct {
+    uint32_t flags;
+    vp::PointerButton button;
+    bool L, R, S, C;
+  } cases[] = {
+      {0, vp::PointerButton::Left, true, false, false, false},
+      {vp::kCommandFlag, vp::PointerButton::Left, true, false, false, true},
+      {vp::kShiftFlag, vp::PointerButton::Left, true, false, true, false},
+      {vp::kControlFlag, vp::PointerButton::Left, true, false, false, true},
+      {0, vp::PointerButton::Right, false, true, false, false},
+  };
+  int x = 0;
+  for (const auto& k : cases) {
+    x += 8;  // far enough apart to be single clicks
+    view->press(x, 10, k.button, k.flags);
+    view->release(x, 10, k.flags);
+    EXPECT_EQ(c->last.L, k.L) << k.flags;
+    EXPECT_EQ(c->last.R, k.R) << k.flags;
+    EXPECT_EQ(c->last.S, k.S) << k.flags;
+    EXPECT_EQ(c->last.C, k.C) << k.flags;
+  }
+}

@@ -27,9 +27,8 @@ class BankTransferTest : public SimLinkedEditorTest {
     for (uint32_t w : sim.State().writesPerSlot) n += w;
     return n;
   }
-  // Starts the upload as the folder button does: the folder made current, then the idle call.
+  // Starts the upload as the folder choice does: the folder made current, then the idle call.
   void Upload() {
-    editor->Browser().SetCurrentProgramPath(folder);
     editor->LocateProgramInFolder(folder.c_str());
     editor->Link().SetBankUploadRequest(true);
     link->Pump();
@@ -118,6 +117,19 @@ TEST_F(BankTransferTest, MoreNumberedFilesThanTheListHoldsAreRefused) {
   EXPECT_EQ(Gui()->messageBoxes[0].text, "Too many VQ Programs in this directory!");
   EXPECT_EQ(AllWrites(), 0u);
   EXPECT_FALSE(e.Link().BankUploadRunning());
+}
+
+// A program written from another folder before does not change which folder is uploaded.
+TEST_F(BankTransferTest, TheFolderChosenIsUploaded) {
+  VQEditor& e = Start();
+  Program("01_A.pr4", 11);
+  Program("02_B.pr4", 22);
+  e.Browser().SetCurrentProgramPath(Folder() + "05_Elsewhere.pr4");
+  Gui()->messageBoxAnswer = 2;
+  Upload();
+  EXPECT_EQ(Marker(1), Device(11));
+  EXPECT_EQ(Marker(2), Device(22));
+  EXPECT_EQ(AllWrites(), 2u);
 }
 
 TEST_F(BankTransferTest, UploadKeepsTheProgramList) {

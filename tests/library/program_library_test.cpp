@@ -264,13 +264,15 @@ TEST_F(LibraryEditorTest, BrowserListsFoldersThenProgramsInNumericOrder) {
   EXPECT_STREQ(e.Browser().Rows()[2].name, "Prog9.pr4");
   EXPECT_EQ(e.Browser().Rows()[2].flags[2], 1);
   EXPECT_STREQ(e.Browser().Rows()[3].name, "Prog10.pr4");
-  EXPECT_EQ(texts[0]->Text(), "[sub]");
-  EXPECT_EQ(texts[1]->Text(), "Prog9.pr4");
-  EXPECT_FALSE(texts[1]->IsHidden());
-  EXPECT_TRUE(texts[3]->IsHidden());
+  // Each row in the text of its place, ".." first: a click acts on the row it shows.
+  EXPECT_EQ(texts[0]->Text(), "..");
+  EXPECT_EQ(texts[1]->Text(), "[sub]");
+  EXPECT_EQ(texts[2]->Text(), "Prog9.pr4");
+  EXPECT_FALSE(texts[3]->IsHidden());
+  EXPECT_TRUE(texts[4]->IsHidden());
   EXPECT_EQ(e.Browser().ScrollRange(), 0);
 
-  // 50 sub-folders: the first 47 shown in brackets, no file names, scroll range 4.
+  // 50 sub-folders: ".." and the first 46 shown in brackets, no file names.
   std::string many = Folder() + "many/";
   ASSERT_EQ(mkdir(many.c_str(), 0755), 0);
   for (int i = 1; i <= 50; ++i) ASSERT_EQ(mkdir((many + "d" + std::to_string(i)).c_str(), 0755), 0);
@@ -278,14 +280,14 @@ TEST_F(LibraryEditorTest, BrowserListsFoldersThenProgramsInNumericOrder) {
   e.ListProgramFolder(many.c_str());
   EXPECT_EQ(e.Browser().Rows().size(), 52u);
   EXPECT_EQ(e.Browser().ScrollRange(), 5);
-  EXPECT_EQ(texts[0]->Text(), "[d1]");
-  EXPECT_EQ(texts[1]->Text(), "[d2]");
-  EXPECT_EQ(texts[46]->Text(), "[d47]");
+  EXPECT_EQ(texts[1]->Text(), "[d1]");
+  EXPECT_EQ(texts[2]->Text(), "[d2]");
+  EXPECT_EQ(texts[46]->Text(), "[d46]");
   EXPECT_EQ(Value(341), 1.0);
 
   e.ListProgramFolder((Folder() + "missing/").c_str());
   EXPECT_EQ(e.Browser().Rows().size(), 1u) << "only the .. row";
-  EXPECT_TRUE(texts[0]->IsHidden());
+  EXPECT_TRUE(texts[1]->IsHidden());
 }
 
 TEST_F(LibraryEditorTest, ScratchFoldersAreRemovedOnlyInsideTheSettingsFolder) {

@@ -8,10 +8,12 @@
 #include <cstring>
 
 #include "db_test_server.h"
+#include "editor/gui/editor_pages.h"
 #include "library/bank_transfer.h"
 #include "library/credential_cache.h"
 #include "library/program_manager.h"
 #include "library/slot_table.h"
+#include "platform/headless.h"
 #include "program_library_fixture.h"
 
 namespace vqtest {
@@ -68,7 +70,6 @@ TEST(SlotShift, EveryProgramIsKept) {
       {"ab.d........", {1, 2, 4}, 3, kModeMove, "..ab.d......"},  // 4 is taken before 2 lands on it
       {"..cd........", {3, 4}, 4, kModeMove, "...cd......."},
       {"ab..x.......", {1, 2}, 4, kModeMove, "...ab......."},  // x overwritten (asked first)
-      {"AB.", {97, 98}, 99, kModeMove, ".BA", 97},             // past 99: skipped, the source stays
       {"ab..........", {1, 2}, 2, kModeCopy, "aab........."},
       {"ab.d........", {1, 2, 4}, 3, kModeCopy, "abab.d......"},
       {"ab..ef......", {1, 2}, 5, kModeSwap, "ef..ab......"},
@@ -87,6 +88,32 @@ TEST(SlotShift, EveryProgramIsKept) {
   }
 }
 
+// Every block that touches slot 99, shifted anywhere: a shift past 99 is refused whole, any
+// other keeps every program (copies keep their sources).
+TEST(SlotShift, NoBlockTouchingTheLastSlotLosesAProgram) {
+  for (ManagerEditMode mode : {kModeMove, kModeCopy, kModeSwap})
+    for (int first = 90; first <= 99; ++first)
+      for (int target = 1; target <= 99; ++target) {
+        std::vector<int> block;
+        for (int s = first; s <= 99; ++s) block.push_back(s);
+        std::string layout(99, '.');
+        for (int s = 1; s <= 99; s += 3) layout[static_cast<size_t>(s - 1)] = 'a' + s % 26;
+        for (int s : block) layout[static_cast<size_t>(s - 1)] = 'A' + s % 26;
+        std::vector<ProgramSlot> t = Table(layout, block);
+        const bool past = target + 99 - first > 99;
+        EXPECT_EQ(ShiftRunsPastLastSlot(t, target), past);
+        ShiftSelectedSlots(t, target, mode);
+        const std::string after = Layout(t, 99);
+        if (past) {
+          EXPECT_EQ(after, layout) << mode << " " << first << " -> " << target;
+          continue;
+        }
+        for (int s : block)
+          EXPECT_NE(after.find(static_cast<char>('A' + s % 26)), std::string::npos)
+              << mode << " " << first << " -> " << target;
+      }
+}
+
 TEST(SlotTexts, NamesAndPathsAreNeverCutIntoSomethingElse) {
   std::string e2;
   for (int i = 0; i < 40; ++i) e2 += "\u00e9";  // two bytes each
@@ -101,6 +128,7 @@ TEST(SlotTexts, NamesAndPathsAreNeverCutIntoSomethingElse) {
 class ManagerTest : public LibraryEditorTest {
  protected:
   VQEditor& Start() {
+    panels = &vq::platform::installHeadless();  // the folder panel answers from its script
     VQEditor& e = MakeWithLibrary();
     InstallProgramTransfers(e);
     DbClientOptions options = DbTestServer::Get().Options();
@@ -109,10 +137,6 @@ class ManagerTest : public LibraryEditorTest {
     e.SetManagerPageShown(true);
     m->SetBrowserEventReader([this] { return browser; });
     m->SetBankEventReader([this] { return bank; });
-    m->SetFolderChooser([this](const std::string& start) {
-      folderStarts.push_back(start);
-      return folderAnswer;
-    });
     bankFolder = Folder() + "bank/";
     fsys::create_directories(bankFolder);
     return e;
@@ -152,8 +176,19 @@ class ManagerTest : public LibraryEditorTest {
 
   ProgramManager* m = nullptr;
   ListEvent browser, bank;
-  std::string folderAnswer, bankFolder;
-  std::vector<std::string> folderStarts;
+  // The folder the user picks in the next folder panel.
+  void AnswerFolder(const std::string& folder) {
+    vq::platform::PanelAnswer answer;
+    answer.paths = std::vector<std::string>{folder};
+    panels->panelAnswers.push_back(answer);
+  }
+  void TearDown() override {
+    LibraryEditorTest::TearDown();
+    vq::platform::installHeadless();
+  }
+
+  vq::platform::HeadlessBackend* panels = nullptr;
+  std::string bankFolder;
 };
 
 TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
@@ -171,10 +206,10 @@ TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
       {324, true, 1, 2, 1, "ab.x........"},
       {324, true, 1, 0, 1, "ab.x........"},  // a dismissed box is a No
       {324, true, 5, 1, 0, "ab.x........"},  // a drop on an empty slot does nothing
-      {324, false, 5, 7, 0, "...x........"},
       {325, true, 2, 7, 0, ".abx........"},  // a moved program that moves on is not lost
       {325, true, 3, 7, 1, "ab.x........"},
       {325, true, 3, 1, 1, "..ab........"},
+      {324, false, 5, 7, 0, "...x........"},  // the user unticks ASK: no question
   };
   for (const auto& c : cases) {
     for (int s = 1; s <= 12; ++s) editor->Browser().Slots()[static_cast<size_t>(s)] = ProgramSlot{};
@@ -182,7 +217,8 @@ TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
     Fill(2, bankFolder + "2", "b");
     Fill(4, bankFolder + "4", "x");
     editor->Browser().Slots()[1].selected = editor->Browser().Slots()[2].selected = 1;
-    Set(330, c.confirm ? 1 : 0);
+    // ASK is ticked from start-up on; only the last case unticks it.
+    if (!c.confirm) Set(330, 0);
     Set(c.button, 1);
     G().messageBoxes.clear();
     G().messageBoxAnswer = c.answer;
@@ -191,6 +227,29 @@ TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
     EXPECT_EQ(G().messageBoxes.size(), c.boxes);
     Set(c.button, 0);
   }
+}
+
+// The page's own controls, fed as the window feeds them: the row and the cell under the pointer
+// are the ones acted on (the row shown there), a wheel notch moves the scroll bar a hundredth,
+// and a double-click that loads a slot deselects the browser's rows.
+TEST_F(ManagerTest, ThePagesControlsActWhereThePointerIs) {
+  VQEditor& e = Start();
+  ConnectProgramManager(e, *m);
+  for (int k = 1; k <= 60; ++k) Program(bankFolder + std::to_string(k + 9) + "_F.pr4", k);
+  Fill(5, bankFolder + "19_F.pr4", "P");
+  e.Browser().SetFolder(bankFolder.substr(0, bankFolder.size() - 1));
+  e.ListProgramFolder(e.Browser().Folder().c_str());
+  IMouseMod plain;
+  Page().BrowserSelect()->OnMouseDown(100, 118 + 14 * 2 + 7, &plain);
+  EXPECT_TRUE(e.Browser().Rows()[2].flags[3]);
+  EXPECT_EQ(RowText(2), "11_F.pr4");
+  const int x = 308 + 82 * 5 + 41, y = 108 + 34;  // slot 05
+  for (auto event : {&IControl::OnMouseDown, &IControl::OnMouseUp, &IControl::OnMouseDblClick})
+    (Page().SlotMatrix()->*event)(x, y, &plain);
+  EXPECT_EQ(e.Record()[0], 10);
+  EXPECT_FALSE(e.Browser().Rows()[2].flags[3]);
+  Page().BrowserSelect()->OnMouseWheel(100, 300, &plain, -1);
+  EXPECT_NEAR(Value(341), 0.99, 1e-9);
 }
 
 TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
@@ -245,7 +304,7 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   Fill(7, src + "07_Lead.prg", "Lead", kSlotCategoryFx);
   Fill(5, newer, "x");
   Fill(3, src + "03_Pad.pr4", "Pad");
-  folderAnswer = bankFolder;
+  AnswerFolder(bankFolder);
   Press(321);
   EXPECT_TRUE(m->BankSaved());
   EXPECT_TRUE(e.Link().TransferDone());
@@ -257,7 +316,7 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   ASSERT_EQ(ReadProgramFile((bankFolder + "07_FX_Lead.pr4").c_str(), converted),
             ProgramFileError::kNone);
 
-  folderAnswer = bankFolder;
+  AnswerFolder(bankFolder);
   Press(319);  // load it back: asks first, the bank holds programs
   EXPECT_EQ(G().messageBoxes.back().text,
             "This operation will remove the current Programs.\nDo you wish to continue?");
@@ -320,7 +379,8 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
          EXPECT_EQ(m->EditMode(), kModeNone);
          EXPECT_EQ(e.Browser().Slots()[2].selected, 0);
        }},
-      {"confirmation switch", [&] { Set(330, 1); }, [&] { EXPECT_TRUE(m->Confirm()); }},
+      {"confirmation switch", [&] { Set(330, 0); },
+       [&] { EXPECT_FALSE(ProgramManager::Confirm(e)); }},
       {"categories are exclusive",
        [&] {
          Set(331, 1);
@@ -377,7 +437,7 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
       {"upload after a save opens the page",
        [&] {
          G().messageBoxAnswer = 1;
-         folderAnswer = bankFolder;
+         AnswerFolder(bankFolder);
          Press(322);
        },
        [&] {
@@ -421,16 +481,18 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
        [&] {
          e.Link().SetDownloadToManager(false);
          e.Browser().SetSaveFolder("/start/");
+         AnswerFolder(bankFolder);
          Press(343);
        },
        [&] {
-         EXPECT_EQ(folderStarts.back(), "/start/");
+         EXPECT_EQ(panels->panels.back().directory, "/start/");
          EXPECT_EQ(e.Browser().Folder() + "/", bankFolder);
          EXPECT_EQ(e.Browser().Rows().size(), Listing(bankFolder).size() + 1);
        }},
       {"folders are shown in brackets",
        [&] {
          fsys::create_directory(bankFolder + "sub");
+         AnswerFolder(bankFolder);
          Press(343);
          Set(341, 1.0);
        },

@@ -346,4 +346,26 @@ TEST(Mutex, IsRecursiveAndExcludesOtherThreads) {
   EXPECT_TRUE(otherGotIt);
 }
 
+TEST(Mutex, ReleaseLetsGoOfEveryLevelForItsScope) {
+  UTL_Mutex m;
+  m.Enter();
+  m.Enter();
+  bool otherGotIt = false;
+  {
+    UTL_MutexRelease unlocked(m);
+    std::thread other([&] {
+      otherGotIt = m.TryEnter();
+      if (otherGotIt) m.Leave();
+    });
+    other.join();
+  }
+  EXPECT_TRUE(otherGotIt);
+  EXPECT_EQ(m.HeldDepth(), 2);  // taken back as deeply
+  std::thread after([&] { otherGotIt = m.TryEnter(); });
+  after.join();
+  EXPECT_FALSE(otherGotIt);
+  m.Leave();
+  m.Leave();
+}
+
 }  // namespace

@@ -329,6 +329,29 @@ TEST_F(PngLoaderTest, OversizedImagesAreRefused) {
   EXPECT_TRUE(bm);
 }
 
+// The size read from the header alone is the loaded image's; where the loader fails before the
+// pixels (missing file, cut header, size beyond the limits, not a PNG) it fails too.
+TEST_F(PngLoaderTest, SizeFromTheHeaderAgreesWithTheLoader) {
+  for (auto [w, h] : {std::pair{1, 1}, {16, 3}, {7, 40}}) {
+    const std::string path = Write(EncodePng(Rgba8(w, h)));
+    int rw = 0, rh = 0;
+    ASSERT_TRUE(RAST_ReadPNGSize(path.c_str(), &rw, &rh)) << w << "x" << h;
+    std::unique_ptr<RAST_IBitmap> bm(RAST_LoadPNG(path.c_str(), nullptr));
+    ASSERT_TRUE(bm);
+    EXPECT_EQ(rw, bm->getWidth());
+    EXPECT_EQ(rh, bm->getHeight());
+  }
+  auto header = EncodePng(Rgba8(2, 2));
+  header.resize(30);  // inside the header chunk
+  auto huge = EncodePng(Rgba8(2, 2));
+  huge[16] = 0x7f;  // a width far past the limit (and a header checksum that no longer fits)
+  int w = 0, h = 0;
+  for (const std::string& path : {::testing::TempDir() + "vq_no_such_file.png", Write(header),
+                                  Write(huge), Write(std::vector<uint8_t>(200, 'x'))})
+    EXPECT_FALSE(RAST_ReadPNGSize(path.c_str(), &w, &h)) << path;
+  EXPECT_FALSE(RAST_ReadPNGSize(nullptr, &w, &h));
+}
+
 // Chunks the loader does not need are skipped, whole or damaged; one claiming a length far past
 // the end of the file ends the load with null.
 TEST_F(PngLoaderTest, AncillaryChunksAreSkipped) {

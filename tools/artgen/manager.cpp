@@ -38,15 +38,19 @@ void SlotCard(cairo_t* cr, double w, double h, int frame) {
   }
   const int cat = frame - 1;
   const RGBA c = Hex(kCategoryColour[cat]);
-  VerticalGradient(cr, 1, 1, w - 2, h - 2, 5, Hex(0x2a313c), Hex(0x171b21));
-  StrokeRound(cr, 1, 1, w - 2, h - 2, 5, RGBA{c.r, c.g, c.b, 0.8}, 1);
-  FillRound(cr, 1.5, 3, 3, h - 6, 1.5, c);
+  // The card leaves a rim and lets the selection's tint through: a selected program shows as
+  // plainly as a selected empty slot.
+  constexpr double kRim = 3;
+  VerticalGradient(cr, kRim, kRim, w - 2 * kRim, h - 2 * kRim, 4, Hex(0x2a313c, 0.6),
+                   Hex(0x171b21, 0.6));
+  StrokeRound(cr, kRim, kRim, w - 2 * kRim, h - 2 * kRim, 4, RGBA{c.r, c.g, c.b, 0.8}, 1);
+  FillRound(cr, kRim + 0.5, kRim + 2, 3, h - 2 * kRim - 4, 1.5, c);
   if (cat > 0) {
     const double tw = TextWidth(cr, kCategoryName[cat], 6.5) + 6;
-    FillRound(cr, w - tw - 3, 3, tw, 9, 2, c);
-    Text(cr, kCategoryName[cat], w - tw / 2 - 3, 7.5, 6.5, Hex(0x0b0d10));
+    FillRound(cr, w - tw - kRim - 2, kRim + 2, tw, 9, 2, c);
+    Text(cr, kCategoryName[cat], w - tw / 2 - kRim - 2, kRim + 6.5, 6.5, Hex(0x0b0d10));
   } else {
-    Led(cr, w - 8, 8, 2, true, Hex(0x9fb0c8));
+    Led(cr, w - kRim - 7, kRim + 7, 2, true, Hex(0x9fb0c8));
   }
 }
 

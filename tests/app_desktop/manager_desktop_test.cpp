@@ -1,0 +1,344 @@
+// The program manager as a musician uses it: the real program on a fresh settings folder, real
+// X input only, the simulated synthesizer on JACK. What counts is what the synthesizer receives
+// and what lands on disk; a screenshot of every step is kept in the build folder.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <map>
+
+#include "desktop_steps.h"
+#include "library/program_text_format.h"
+#include "protocol/program_field_table.h"
+#include "support/vqsim_process.h"
+#include "support/x_display.h"
+
+namespace {
+
+using namespace desktop_steps;
+
+constexpr int kMarkerField = 3;  // each test program carries its own value here
+
+class ManagerDesktopOverJack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/vq_manager_desktop_XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir = tmpl;
+    // The file panels keep their own state in these folders: all of it stays in the test's.
+    for (const char* var : {"XDG_CONFIG_HOME", "HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+      setenv(var, dir.c_str(), 1);
+    setenv("GSETTINGS_BACKEND", "memory", 1);
+    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    const char* build = std::getenv("VQ_BINARY_DIR");
+    shots = std::string(build ? build : ".") + "/manager-desktop-steps/";
+    fs::remove_all(shots);
+    fs::create_directories(shots);
+  }
+  void TearDown() override {
+    // A step that failed leaves the program running: it is ended, by its own process id.
+    if (program.joinable()) {
+      const int pid = std::atoi(ReadFile(dir + "/output.pid").c_str());
+      if (pid > 0) kill(pid, SIGTERM);
+      program.join();
+    }
+    // What the program printed stays beside the screenshots.
+    std::error_code ignored;
+    fs::copy_file(dir + "/output", shots + "output.txt", fs::copy_options::overwrite_existing,
+                  ignored);
+    fs::remove_all(dir);
+  }
+  // Folder `name` with one program file per entry, each carrying its marker.
+  std::string Folder(const std::string& name,
+                     const std::vector<std::pair<std::string, int>>& files) {
+    const std::string folder = dir + "/" + name;
+    fs::create_directories(folder);
+    for (const auto& [file, marker] : files) {
+      ProgramRecord r = ProgramFieldTable::InitRecord();
+      r[kMarkerField] = marker;
+      std::ofstream(folder + "/" + file) << FormatProgramText(r);
+    }
+    return folder;
+  }
+  static std::vector<std::pair<std::string, int>> Numbered(const char* tag, int count, int base) {
+    std::vector<std::pair<std::string, int>> files;
+    char name[32];
+    for (int i = 1; i <= count; ++i) {
+      std::snprintf(name, sizeof name, tag, i);
+      files.emplace_back(name, base + i);
+    }
+    return files;
+  }
+  // A GUI point on the screen.
+  int X(int gx) const { return vx + gx; }
+  int Y(int gy) const { return vy + gy; }
+  static int SlotX(int slot) { return 308 + 82 * (slot % 10) + 41; }
+  static int SlotY(int slot) { return 108 + static_cast<int>(68.5 * (slot / 10)) + 34; }
+  void Xdo(std::vector<std::string> args) {
+    args.insert(args.begin(), "xdotool");
+    RunProgram(args, 10000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
+  void ClickGui(int gx, int gy, const char* key = nullptr) {
+    if (key)
+      Xdo({"mousemove", std::to_string(X(gx)), std::to_string(Y(gy)), "keydown", key, "click", "1",
+           "keyup", key});
+    else
+      Xdo({"mousemove", std::to_string(X(gx)), std::to_string(Y(gy)), "click", "1"});
+  }
+  void DoubleClickGui(int gx, int gy) {
+    Xdo({"mousemove", std::to_string(X(gx)), std::to_string(Y(gy)), "click", "--repeat", "2",
+         "--delay", "80", "1"});
+  }
+  void DragSlot(int from, int to) {
+    Xdo({"mousemove", std::to_string(X(SlotX(from))), std::to_string(Y(SlotY(from))), "mousedown",
+         "1", "sleep", "0.2", "mousemove", std::to_string(X(SlotX(from) + 10)),
+         std::to_string(Y(SlotY(from) + 10)), "sleep", "0.2", "mousemove",
+         std::to_string(X(SlotX(to))), std::to_string(Y(SlotY(to))), "sleep", "0.2", "mouseup",
+         "1"});
+  }
+  // A menu item, chosen once more when the menu mapped after the click (`done` tells).
+  bool Menu(int menuX, int itemX, int itemY, const std::function<bool()>& done) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      ClickGui(menuX, -14);
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      Click(vx + itemX, vy - kMenuBarHeight + itemY);
+      if (done()) return true;
+      Xdo({"key", "Escape"});
+    }
+    return false;
+  }
+  std::function<bool()> Shown(const char* title) {
+    return [title] { return WindowShownBecomes(title, true, 3000); };
+  }
+  // The view changed inside a GUI rectangle since shot `before`.
+  std::function<bool()> Changed(const std::string& before, int gx, int gy, int w, int h) {
+    return [=, this] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(800));
+      Shot("menu-check");
+      return Differing(before, "menu-check", gx, gy, w, h) > w * h / 20;
+    };
+  }
+  // Chooses a folder or file in the panel titled `title` by typing its path; once more when the
+  // panel opened its location field too late for the keys.
+  bool ChooseInPanel(const char* title, const std::string& path) {
+    if (!WindowShownBecomes(title, true, 10000))
+      return Shot(std::string("no-panel-") + title), false;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      // Without a window manager the panel takes the keyboard only once clicked: a click on
+      // the empty lower part of its list.
+      int px = 0, py = 0;
+      if (!WindowOrigin(title, &px, &py)) return false;
+      Click(px + 400, py + 350);
+      for (const std::vector<std::string>& step : std::vector<std::vector<std::string>>{
+               {"key", "ctrl+l"}, {"key", "ctrl+a"}, {"type", "--delay", "0", path}})
+        Xdo(step);
+      if (ConfirmWithReturn(title)) return true;
+    }
+    Shot(std::string("panel-stays-") + title);
+    return false;
+  }
+  // Return in the panel; GTK complaints that follow it are counted (Ctrl+L has a complaint of
+  // GTK's own, so only those after Return are).
+  bool ConfirmWithReturn(const char* title) {
+    const int before = Count("Gtk-CRITICAL");
+    Xdo({"key", "Return"});
+    const bool closed = WindowShownBecomes(title, false, 3000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    complaintsAfterReturn += Count("Gtk-CRITICAL") - before;
+    return closed;
+  }
+  void Shot(const std::string& name) {
+    RunProgram({"import", "-window", "root", shots + name + ".png"}, 10000);
+  }
+  // Pixels that differ between two shots inside a GUI rectangle.
+  long Differing(const std::string& a, const std::string& b, int gx, int gy, int w, int h) {
+    const std::string crop = std::to_string(w) + "x" + std::to_string(h) + "+" +
+                             std::to_string(X(gx)) + "+" + std::to_string(Y(gy));
+    std::string out;
+    RunProgram({"compare", "-metric", "AE", "-fuzz", "8%", "-extract", crop, shots + a + ".png",
+                shots + b + ".png", "null:"},
+               20000, &out);
+    return std::atol(out.c_str());
+  }
+  // The marker value of the last whole program the synthesizer received.
+  int LastMarker(vqtest::VqsimProcess& sim) {
+    const std::string prefix = "nrpn " + std::to_string(ProgramFieldTable::Msb(kMarkerField)) +
+                               " " + std::to_string(ProgramFieldTable::Lsb(kMarkerField)) + " ";
+    int last = -1;
+    for (const std::string& l : sim.LogLines())
+      if (l.rfind(prefix, 0) == 0) last = std::atoi(l.c_str() + prefix.size());
+    return last;
+  }
+  bool MarkerBecomes(vqtest::VqsimProcess& sim, int marker) {
+    return Within(5000, [&] { return LastMarker(sim) == marker; });
+  }
+  int Count(const std::string& text) const {
+    const std::string output = ReadFile(dir + "/output");
+    int n = 0;
+    for (size_t at = output.find(text); at != std::string::npos; at = output.find(text, at + 1))
+      ++n;
+    return n;
+  }
+
+  std::string dir, shots;
+  std::thread program;
+  int exitCode = -2;
+  int complaintsAfterReturn = 0;
+  std::atomic<bool> ended{false};
+  int vx = 0, vy = 0;
+};
+
+TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
+  VQ_SKIP_WITHOUT_JACK();
+  std::string why;
+  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
+  vqtest::VqsimProcess sim;
+  ASSERT_TRUE(sim.Start()) << sim.Error();
+  // Where the synthesizer's ports land in the program's lists (before its own ports exist).
+  const int outputIndex = ListIndex<RtMidiOut>(sim.InPort()),
+            inputIndex = ListIndex<RtMidiIn>(sim.OutPort());
+  ASSERT_TRUE(outputIndex >= 2 && inputIndex >= 2);
+  const std::string bankA = Folder("A", Numbered("%02d_P.pr4", 10, 0));
+  const std::string browsed = Folder("B", Numbered("B%02d.pr4", 61, 40));
+  const std::string full = Folder("D", Numbered("%02d_D.pr4", 99, 0));
+  const std::string saved = dir + "/C";
+  fs::create_directories(saved);
+
+  // Its messages go to a file, read while it runs.
+  program = std::thread([this] {
+    exitCode = RunProgram(
+        {"sh", "-c", "echo $$ >\"$1.pid\"; exec \"$0\" >\"$1\" 2>&1", Program(), dir + "/output"},
+        170000);
+    ended = true;
+  });
+  ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
+  int x = 0, y = 0;
+  ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
+  vx = x;
+  vy = y + kMenuBarHeight;
+  // The synthesizer picked in Preferences (once more when a menu or list opened too late).
+  for (int attempt = 0; attempt < 2 && !sim.WaitForLogLine("startup", 10); ++attempt) {
+    ASSERT_TRUE(OpenPreferences(x, y));
+    int px = 0, py = 0;
+    ASSERT_TRUE(WindowOrigin("Preferences", &px, &py));
+    Xdo({"search", "--onlyvisible", "--name", "^Preferences$", "windowfocus", "--sync"});
+    PickFromList(px + 110, py + 123, outputIndex);
+    PickFromList(px + 110, py + 79, inputIndex);
+    Click(px + 216, py + 167);
+    sim.WaitForLogLine("startup", 5000);
+  }
+  Shot("01-synth-page");
+  ASSERT_TRUE(sim.WaitForLogLine("startup", 10)) << ReadFile(dir + "/VQEditor4/settings.ini");
+
+  // One program written from folder A, then "Write all Programs" from folder D: D is uploaded,
+  // whole, with no question about gaps.
+  ASSERT_TRUE(Menu(20, 100, 113, Shown("Open")));
+  ASSERT_TRUE(ChooseInPanel("Open", bankA + "/05_P.pr4"));
+  ASSERT_TRUE(sim.WaitForLogLine("write 5 ok 05_P", 5000));
+  ASSERT_TRUE(Menu(20, 100, 138, Shown("Select Directory")));
+  ASSERT_TRUE(ChooseInPanel("Select Directory", full));
+  EXPECT_FALSE(WindowShownBecomes("Warning", true, 1500));
+  EXPECT_TRUE(sim.WaitForLogLine("write 99 ok 99_D", 40000));
+  EXPECT_TRUE(sim.WaitForLogLine("write 5 ok 05_D", 1000));
+  if (WindowShownBecomes("Done", true, 3000)) Xdo({"key", "Return"});
+  Shot("02-written-all");
+
+  // "Save Program from VQ to File": SAVE, the file panel, and the page is uncovered again.
+  ASSERT_TRUE(Menu(20, 100, 163, Changed("02-written-all", 0, 100, 1140, 600)));
+  Shot("03-number-panel");
+  ClickGui(562, 424);
+  ASSERT_TRUE(sim.WaitForLogLine("dump 1", 5000));
+  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000));
+  Xdo({"key", "ctrl+a"});
+  Xdo({"type", "--delay", "0", dir + "/received.pr4"});
+  ASSERT_TRUE(ConfirmWithReturn("Save"));
+  ASSERT_TRUE(FileAppears(dir + "/received.pr4", 5000));
+  Shot("04-received-saved");
+  EXPECT_LT(Differing("02-written-all", "04-received-saved", 0, 120, 1140, 660), 1140 * 660 / 20);
+
+  // The manager page; LOAD BANK from folder A.
+  ASSERT_TRUE(Menu(100, 160, 365, Changed("04-received-saved", 300, 100, 800, 600)));
+  Shot("05-manager");
+  ClickGui(436, 47);
+  ASSERT_TRUE(ChooseInPanel("Select Directory", bankA));
+  Shot("06-bank-loaded");
+  // A double-click on slot 05 sends slot 05's program.
+  DoubleClickGui(SlotX(5), SlotY(5));
+  EXPECT_TRUE(MarkerBecomes(sim, 5)) << LastMarker(sim);
+  Shot("07-slot-05-sent");
+
+  // The local browser on folder B (61 files): its scroll bar shows; a click selects the row
+  // under the pointer and a double-click sends it.
+  ClickGui(51, 47);
+  Shot("08-browser-emptied");
+  ClickGui(51, 47);
+  ASSERT_TRUE(ChooseInPanel("Select Directory", browsed));
+  Shot("08-browser");
+  EXPECT_GT(Differing("08-browser-emptied", "08-browser", 276, 116, 20, 660), 200);
+  ClickGui(100, 118 + 14 * 3 + 7);
+  Shot("09-row-selected");
+  DoubleClickGui(100, 118 + 14 * 3 + 7);
+  EXPECT_TRUE(MarkerBecomes(sim, 43)) << LastMarker(sim);
+  // Loading a slot deselects the browser's rows.
+  DoubleClickGui(SlotX(2), SlotY(2));
+  EXPECT_TRUE(MarkerBecomes(sim, 2)) << LastMarker(sim);
+  Shot("10-slot-02-sent");
+  EXPECT_GT(Differing("09-row-selected", "10-slot-02-sent", 24, 118 + 14 * 3, 250, 14), 20);
+
+  // COPY with ASK ticked from the start: a click selects without a question; a drag onto a
+  // filled slot asks, and No keeps it.
+  ClickGui(673, 62);
+  ClickGui(SlotX(2), SlotY(2));
+  EXPECT_FALSE(WindowShownBecomes("Warning", true, 1500));
+  Shot("11-copy-click");
+  DragSlot(2, 3);
+  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
+  Shot("12-copy-asks");
+  Xdo({"key", "Escape"});
+  ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  ClickGui(673, 62);
+
+  // MOVE: 08, Shift+click 10; dragged onto 98 the block would pass 99: refused with a message.
+  ClickGui(673, 36);
+  ClickGui(SlotX(8), SlotY(8));
+  ClickGui(SlotX(10), SlotY(10), "shift");
+  Shot("13-range");
+  DragSlot(8, 98);
+  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
+  Shot("14-past-99-refused");
+  Xdo({"key", "Return"});
+  ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  Shot("14-refusal-read");
+  // Ctrl+click takes 09 out; 08 and 10 then move onto 20 and 22.
+  ClickGui(SlotX(9), SlotY(9), "ctrl");
+  Shot("15-toggled");
+  DragSlot(8, 20);
+  Shot("16-moved");
+  ClickGui(673, 36);
+
+  // SAVE the bank: on disk every program is where the user put it, none lost.
+  ClickGui(522, 47);
+  ASSERT_TRUE(ChooseInPanel("Select Directory", saved));
+  Shot("17-saved");
+  std::map<int, int> markers;
+  for (const auto& entry : fs::directory_iterator(saved)) {
+    const std::string name = entry.path().filename();
+    const std::vector<int> fields = DistinctFields(ReadFile(entry.path()));
+    markers[std::atoi(name.c_str())] = fields[0];
+  }
+  EXPECT_EQ(
+      markers,
+      (std::map<int, int>{
+          {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {9, 9}, {20, 8}, {22, 10}}));
+
+  // File > Quit.
+  EXPECT_TRUE(Menu(20, 60, 240, [this] { return Within(5000, [this] { return ended.load(); }); }));
+  program.join();
+  EXPECT_EQ(exitCode, 0) << ReadFile(dir + "/output");
+  // Confirming a panel with Return leaves GTK nothing to complain about.
+  EXPECT_EQ(complaintsAfterReturn, 0) << ReadFile(dir + "/output");
+  EXPECT_TRUE(sim.Faults().empty());
+}
+
+}  // namespace
