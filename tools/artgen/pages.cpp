@@ -360,7 +360,8 @@ void EffectPanel(cairo_t* cr, const Theme& t, Skin skin, int which) {
 }
 
 void ExtMidiPanel(cairo_t* cr, const Theme& t, Skin skin) {
-  CoveringPanel(cr, t, 836, 366, 168, 172, "EXTERNAL MIDI", 950);
+  CoveringPanel(cr, t, 836, 366, 168, 172, "EXTERNAL MIDI",
+                -1);  // too wide for the PLAY title place
   ControlLabels(cr, t, vq_layout::SynthPageControls(skin), [](int p) { return IsExtMidi(p); });
   const int y0 = t.lcd() ? 429 : 435;
   for (int k = 0; k < 4; ++k)

@@ -17,7 +17,9 @@ constexpr double kPi = 3.14159265358979;
 // A horizontal fader: groove, value fill from the left, cap at the value. v in 0..1.
 void Slider(cairo_t* cr, const Theme& t, double w, double top, double h, double v, int notches) {
   // A vertical fader: dragging up raises the value, as the knob's drag does.
-  const double cx = w / 2, y0 = top + 4, y1 = top + h - 4;
+  // A short slot keeps only the cap's half height above and below the travel.
+  const double margin = h < 24 ? 3 : 4;
+  const double cx = w / 2, y0 = top + margin, y1 = top + h - margin;
   const double cy = y1 - (y1 - y0) * v;
   const double capW = std::min(w - 8, 16.0), capH = 6;
   for (int i = 0; i < notches; ++i) {
@@ -307,7 +309,7 @@ void DrawWidgets(const std::string& folder, const Theme& t) {
       DrawStrip(file, s.x, s.y, n, f);
     };
 
-    if (name == "vslider-2x.png") {
+    if (name == "vslider-2x.png" || name == "vslidertight-2x.png") {
       strip([&](cairo_t* cr, int f) { Slider(cr, t, w, 0, h, f / 127.0, 0); });
     } else if (name.rfind("vslider", 0) == 0 && name.find("flexi") != std::string::npos) {
       const int slot = name.find("red") != std::string::npos      ? 0
