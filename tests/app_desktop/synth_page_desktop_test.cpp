@@ -158,6 +158,12 @@ class SynthPageOnDesktopOverJack : public ::testing::Test {
     keys.push_back("Return");
     Keys(keys);
     std::this_thread::sleep_for(800ms);
+    // A size or skin command may move the window to keep it on the screen.
+    int h = 0;
+    if (Window("VQEditor4", &windowX, &windowY, &h)) {
+      originX = windowX;
+      originY = windowY + h - vq_layout::kGuiHeight;
+    }
   }
   std::vector<uint32_t> Pixels(const IRECT& r) {
     return x.read(originX + r.L, originY + r.T, r.W(), r.H());
@@ -244,7 +250,8 @@ class SynthPageOnDesktopOverJack : public ::testing::Test {
 
 constexpr int kExtMidiFlags = 123, kVco1Level = 11, kFlexi1Destination = 97,
               kFlexi2Destination = 104, kTrebleFrq = 167;
-constexpr int kViewSize100 = 6, kViewSkinSolid = 12;
+// 200 % does not fit this 1920x1200 screen: greyed, the keys pass over it.
+constexpr int kViewSize100 = 6, kViewSkinSolid = 11;
 
 TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit) {
   ASSERT_TRUE(Launch()) << output;
