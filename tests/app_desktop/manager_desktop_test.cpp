@@ -213,6 +213,7 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
     ended = true;
   });
   ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the start-up fit places it
   int x = 0, y = 0;
   ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
   vx = x;
@@ -223,9 +224,10 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
     int px = 0, py = 0;
     ASSERT_TRUE(WindowOrigin("Preferences", &px, &py));
     Xdo({"search", "--onlyvisible", "--name", "^Preferences$", "windowfocus", "--sync"});
-    PickFromList(px + 110, py + 123, outputIndex);
-    PickFromList(px + 110, py + 79, inputIndex);
-    Click(px + 216, py + 167);
+    // The dialog has no menu bar: its controls start at its top.
+    PickFromList(px + 110, py + 98, outputIndex);
+    PickFromList(px + 110, py + 54, inputIndex);
+    Click(px + 216, py + 142);
     sim.WaitForLogLine("startup", 5000);
   }
   Shot("01-synth-page");

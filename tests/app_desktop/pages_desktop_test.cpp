@@ -74,10 +74,14 @@ class PagesOnDesktopOverJack : public ::testing::Test {
     const std::string binary = (BuildDir() / "app/VQEditor4").string();
     program = std::thread([this, binary] { exitCode = RunProgram({binary}, 90000, &output); });
     std::string geometry;
-    if (RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^VQEditor4$",
-                    "getwindowgeometry", "--shell"},
-                   20000, &geometry) != 0)
+    if (RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^VQEditor4$"},
+                   20000) != 0)
       return false;
+    // Read once the start-up fit has placed the window (it moves it once more).
+    std::this_thread::sleep_for(1500ms);
+    RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "getwindowgeometry",
+                "--shell"},
+               5000, &geometry);
     // The page fills the window below its menu bar.
     const auto field = [&](const char* key) {
       const size_t p = geometry.find(key);
@@ -85,7 +89,6 @@ class PagesOnDesktopOverJack : public ::testing::Test {
     };
     originX = field("X=");
     originY = field("Y=") + field("HEIGHT=") - vq_layout::kGuiHeight;
-    std::this_thread::sleep_for(1500ms);  // the first full draw
     return originX >= 0 && field("HEIGHT=") >= vq_layout::kGuiHeight;
   }
   int Quit() {
