@@ -31,6 +31,11 @@ bool DeviceLink::TimedOut() {
   return true;
 }
 
+void DeviceLink::ExpireWaits() {
+  if (mRequestOutstanding || mBankUploadRunning || mSingleWritePending)
+    mUnansweredPolls = kPollsPerTimeout - 1;
+}
+
 void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
   // A bank transfer survives one lost message: on the second unanswered poll its last message
   // goes out once more (the same slot asked for, the same program written); the third poll

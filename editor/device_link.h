@@ -33,6 +33,8 @@ class DeviceLink {
   // with a report (a bank transfer's last message goes out once more on the second); finished
   // and failed jobs are reported, on the manager page as a box, else in the status text.
   void Poll(bool managerPageShown, const PollActions& act);
+  // Makes the next Poll end the running wait at once, without a resend.
+  void ExpireWaits();
 
   // Post-increment of the idle counter (the status poll compares the count before the call).
   int32_t CountIdlePoll() { return mIdlePolls++; }

@@ -143,7 +143,10 @@ void VQEditor::SaveEditorState() {
   }
   WritePrivateProfileString("program", "lastfile", mBrowser.LastFile().c_str(), settings);
   WritePrivateProfileString("program", "edited", mProgramEdited ? "true" : "false", settings);
-  SaveRamProgram();
+  // The window is going away: a failed save can only be told on the error output.
+  if (mProgramFiles && !SaveRamProgram())
+    std::fprintf(stderr, "VQEditor4: the current program could not be saved in %s\n",
+                 RamProgramPath().c_str());
 }
 
 void VQEditor::OnTick() {
@@ -208,6 +211,8 @@ void VQEditor::StatusPoll() {
       if (mBankTransfers) mBankTransfers->ResendBankProgram(*this);
     });
   };
+  // A message the port refused gets no reply: its wait ends now rather than after three polls.
+  if (mSendFailed.exchange(false)) mLink.ExpireWaits();
   mLink.Poll(mManagerPageShown, act);
 
   if (const int slot = mFlexiPick.TakeDueReadout(); slot >= 0) {

@@ -274,6 +274,7 @@ bool VQEditor::OnCommand(int code) {
       break;
     case kSaveAllFromDevice:
       if (chosen) takeFolder();
+      RemoveStaleTempFiles(chosen ? folder : mBrowser.CurrentProgramFolder());
       SetStatusText("Connecting to VQ...");
       mLink.SetBankDownloadRunning(true);
       mLink.SetRequestSlot(1);

@@ -71,8 +71,10 @@ void VQEditor::SendStartupMessage() {
   SendSysExBytes(StartupMessage());
 }
 
-void VQEditor::SendSysExBytes(const std::vector<uint8_t>& bytes) {
-  if (bytes.empty()) return;
+bool VQEditor::SendSysExBytes(const std::vector<uint8_t>& bytes) {
+  if (bytes.empty()) return false;
   ISysExMessage msg(0, bytes.data(), static_cast<int32_t>(bytes.size()));
-  SendSysEx(&msg);
+  if (SendSysEx(&msg)) return true;
+  mSendFailed.store(true);
+  return false;
 }

@@ -6,6 +6,7 @@
 
 #include "editor/vq_editor.h"
 #include "platform/file_system.h"
+#include "wemu/ini_file.h"
 
 namespace {
 constexpr size_t kProgramNameLength = 32;
@@ -15,7 +16,17 @@ constexpr int kStaleTempSeconds = 60;
 
 void VQEditor::InitProgramFolders() {
   mBrowser.InitFolders(mSettingsPath);
-  vq::platform::RemoveStaleTempFiles(mBrowser.SettingsFolder(), kStaleTempSeconds);
+  // The settings folder, its scratch folders, and the folder of the last program file (where
+  // saves and downloads from the device go).
+  char last[256];
+  GetPrivateProfileString("program", "lastfile", "", last, sizeof last, mSettingsPath.c_str());
+  for (const std::string& folder : {mBrowser.SettingsFolder(), mBrowser.CacheFolder(),
+                                    mBrowser.UploadFolder(), vq::platform::FolderOfPath(last)})
+    RemoveStaleTempFiles(folder);
+}
+
+void VQEditor::RemoveStaleTempFiles(const std::string& folder) {
+  if (!folder.empty()) vq::platform::RemoveStaleTempFiles(folder, kStaleTempSeconds);
 }
 
 std::string VQEditor::RamProgramPath() const {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -131,8 +132,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SendKeyboardNote(int note, bool on);
   void RequestProgram(int slot);
   void SendStartupMessage();
-  // One SysEx message to the synthesizer; an empty one sends nothing.
-  void SendSysExBytes(const std::vector<uint8_t>& bytes);
+  // One SysEx message to the synthesizer; an empty one sends nothing. False when the port did
+  // not take it: the wait it would start then ends at the next status poll.
+  bool SendSysExBytes(const std::vector<uint8_t>& bytes);
 
   // --- Editing and undo ---
   // Copy the settings of the oscillator / FLEXI slot chosen by switches 270..273 onto those
@@ -295,6 +297,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Stops the timer, empties the scratch folders, stores the settings and the current program.
   void SaveEditorState();
   void InitProgramFolders();  // forms the folders from the settings path
+  // Removes our own temporary files that a killed save left in `folder` (older than a minute);
+  // at start-up for every folder the program writes into, and before each bank transfer.
+  void RemoveStaleTempFiles(const std::string& folder);
 
   // --- Program files (forwarded to ProgramFiles(); library/ implements them) ---
   bool LoadProgramFileToEditor(const char* path);
@@ -417,6 +422,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::unique_ptr<VQEditorPages> mPages;
   UndoHistory mHistory;
   DeviceLink mLink;
+  std::atomic<bool> mSendFailed{false};  // a request went nowhere: no reply will come
   MidiLearn mLearn;
   FlexiPick mFlexiPick;
   ProgramBrowser mBrowser;

@@ -89,10 +89,12 @@ void RedoLayoutChange(LiveEditContext& ctx);
 // view's block first) and writes it; with `unscaled` the rects are written as they are.
 void GenerateLayoutHeader(LiveEditContext& ctx, int view, bool unscaled);
 std::string LayoutHeaderText(LiveEditContext& ctx, int view, bool unscaled);
-// Replaces the file as a whole, and only when the text differs from what it last held; a
-// failure is logged. True when the file holds the text afterwards.
+// Replaces the file as a whole (through a unique temporary file beside it, no link followed),
+// and only when the text differs from what it last held; a failure is logged. True when the file
+// holds the text afterwards.
 bool WriteLayoutHeader(LiveEditState* state, const std::string& text);
-// Takes the block of every view found in the file; views without one keep theirs.
+// Takes the block of every view found in the file; views without one keep theirs. Only a regular
+// file of at most 4 MiB is read (never a FIFO or device, never through a link).
 void ReadLayoutHeader(LiveEditState* state);
 // "class " and the demangled type name of the control, as the header's entries carry it.
 std::string LiveEditTypeName(const IControl* control);

@@ -16,8 +16,12 @@
 #include "graphics/imodule_gui_resize.h"
 #include "graphics/live_edit.h"
 #include "graphics/live_edit_rects.h"
+#include "platform/file_system.h"
 
 namespace {
+
+// Far more than any layout's header; a larger file is not one the program wrote.
+constexpr size_t kLayoutHeaderLimit = 4u << 20;
 
 constexpr const char* kPreamble =
     "// Do not edit. All of this is generated automatically \n"
@@ -151,17 +155,7 @@ bool WriteLayoutHeader(LiveEditState* state, const std::string& text) {
   if (!state) return false;
   if (state->headerTextKnown && state->headerText == text) return true;
   const std::string& path = state->headerPath;
-  const std::string tmp = path + ".tmp";
-  bool ok = false;
-  if (FILE* f = std::fopen(tmp.c_str(), "wb")) {
-    ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = fsync(fileno(f)) == 0 && ok;
-    ok = std::fclose(f) == 0 && ok;
-    ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok) std::remove(tmp.c_str());
-  }
-  if (!ok) {
+  if (!vq::platform::WriteFileWhole(path, text)) {
     std::fprintf(stderr, "VQEditor4: the layout header \"%s\" could not be written: %s\n",
                  path.c_str(), std::strerror(errno));
     return false;
@@ -174,11 +168,10 @@ bool WriteLayoutHeader(LiveEditState* state, const std::string& text) {
 
 void ReadLayoutHeader(LiveEditState* state) {
   if (!state) return;
-  std::ifstream in(state->headerPath, std::ios::binary);
-  if (!in) return;
-  std::stringstream raw;
-  raw << in.rdbuf();
-  state->headerText = raw.str();
+  // A regular file of a sane size only: a FIFO or a device there must not hold the program.
+  std::string raw;
+  if (!vq::platform::ReadRegularFile(state->headerPath, kLayoutHeaderLimit, raw)) return;
+  state->headerText = std::move(raw);
   state->headerTextKnown = true;
   std::string text;
   std::istringstream lines(state->headerText);

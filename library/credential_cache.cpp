@@ -97,6 +97,7 @@ std::array<uint8_t, kCredentialFileBytes> EncipherPassword(std::string_view pass
   RunBlocks<true>(buffer, 128);
   std::array<uint8_t, kCredentialFileBytes> out;
   std::memcpy(out.data(), buffer, out.size());
+  explicit_bzero(buffer, sizeof buffer);
   return out;
 }
 
@@ -108,9 +109,10 @@ std::optional<std::string> DecipherPassword(const uint8_t* bytes, size_t length)
   RunBlocks<false>(buffer, length);
   size_t n = 0;
   while (n < length && buffer[n] != 0) ++n;
-  std::string text(reinterpret_cast<const char*>(buffer), n);
   // The pattern's line feed at a word boundary, followed by its zeros.
-  if (n % 4 == 1 && text.back() == '\n') text.pop_back();
+  if (n % 4 == 1 && buffer[n - 1] == '\n') --n;
+  std::string text(reinterpret_cast<const char*>(buffer), n);
+  explicit_bzero(buffer, sizeof buffer);
   return text;
 }
 
@@ -142,20 +144,14 @@ bool WriteCredentialFile(const std::string& path, std::string_view password) {
 }
 
 std::optional<std::string> ReadCredentialFile(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  struct stat st;
-  uint8_t buffer[kCredentialBufferBytes + 1];
-  size_t got = 0;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    // One byte more than the buffer shows an oversized file.
-    while (got < sizeof buffer) {
-      ssize_t n = read(fd, buffer + got, sizeof buffer - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<size_t>(n);
-    }
-  }
-  close(fd);
-  return DecipherPassword(buffer, got);
+  // Exactly the 64 bytes a write leaves, from a regular file: a FIFO or device at the path must
+  // not block the login panel.
+  std::string bytes;
+  if (!fs::ReadRegularFile(path, kCredentialFileBytes, bytes) ||
+      bytes.size() != kCredentialFileBytes)
+    return std::nullopt;
+  std::optional<std::string> password =
+      DecipherPassword(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  explicit_bzero(bytes.data(), bytes.size());
+  return password;
 }

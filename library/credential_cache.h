@@ -45,6 +45,6 @@ std::optional<std::string> DecipherPassword(const uint8_t* bytes, size_t length)
 // Writes the file through a temporary file (0600) and a rename; the folder is made 0700. False,
 // with any old file left as it was, when the password cannot be remembered or the write fails.
 bool WriteCredentialFile(const std::string& path, std::string_view password);
-// The remembered password, or nullopt for a missing, unreadable or malformed file. Links are
-// not followed.
+// The remembered password, or nullopt for a missing, unreadable or malformed file: anything but
+// a regular file of exactly 64 bytes. Links are not followed, nor does a FIFO block the read.
 std::optional<std::string> ReadCredentialFile(const std::string& path);

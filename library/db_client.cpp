@@ -9,6 +9,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 
+#include "library/program_list.h"
 #include "platform/utf8.h"
 
 using nlohmann::json;
@@ -44,8 +45,37 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
 }
 
 void LogStatus(const std::string& url, long status, const char* detail = nullptr) {
-  std::fprintf(stderr, "Error getting %s, HTTP status code %li%s%s\n", url.c_str(), status,
-               detail ? ": " : "", detail ? detail : "");
+  std::fprintf(stderr, "Error getting %s, HTTP status code %li%s%s\n", LoggedUrl(url).c_str(),
+               status, detail ? ": " : "", detail ? detail : "");
+}
+
+std::string FailureText(CURLcode rc, long status, bool over) {
+  if (over || rc == CURLE_FILESIZE_EXCEEDED) return "reply too large";
+  switch (rc) {
+    case CURLE_OK:
+      break;
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_ISSUER_ERROR:
+      return "certificate not accepted";
+    case CURLE_OPERATION_TIMEDOUT:
+      return "time-out";
+    default:
+      return "no connection";
+  }
+  if (status == 200) return "";
+  if (status == 404) return "not found";
+  return "HTTP status " + std::to_string(status);
+}
+
+// Secret-looking query parameter names, compared in lower case.
+bool SecretName(std::string_view name) {
+  std::string lower(name);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* word : {"token", "pass", "pwd", "key", "auth", "secret", "session"})
+    if (lower.find(word) != std::string::npos) return true;
+  return false;
 }
 
 // Invalid code points become U+FFFD.
@@ -136,14 +166,17 @@ OnlineListRow MakeRow(uint8_t opensCategory, uint8_t isFile, const std::string& 
 // Walks a top-level array; `rowOf` gives a row or false for an item that does not pass.
 template <typename RowOf>
 std::vector<OnlineListRow> CollectRows(std::string_view text, size_t* items, bool* ok,
-                                       RowOf rowOf) {
+                                       size_t itemLimit, RowOf rowOf) {
   std::vector<OnlineListRow> rows;
   json doc = json::parse(text.begin(), text.end(), nullptr, false);
   const bool isArray = !doc.is_discarded() && doc.is_array();
   if (items) *items = isArray ? doc.size() : 0;
   if (ok) *ok = isArray;
   if (!isArray) return rows;
+  // A page holds what was asked for; a reply of thousands more is not read.
+  size_t read = 0;
   for (const json& item : doc) {
+    if (read++ >= itemLimit) break;
     if (!item.is_object()) continue;
     OnlineListRow row;
     if (rowOf(item, row)) rows.push_back(row);
@@ -169,17 +202,24 @@ DbClient::DbClient(DbClientOptions options) : mOptions(std::move(options)) {
 DbReply DbClient::Request(const std::string& url, const std::string* postBody, size_t limit) const {
   DbReply reply;
   if (!IsHttps(url)) {
-    std::fprintf(stderr, "VQEditor4: refusing a request that is not https: %s\n", url.c_str());
+    std::fprintf(stderr, "VQEditor4: refusing a request that is not https: %s\n",
+                 LoggedUrl(url).c_str());
+    reply.failure = "not https";
     return reply;
   }
   CURL* curl = curl_easy_init();
-  if (!curl) return reply;
+  if (!curl) {
+    reply.failure = "no connection";
+    return reply;
+  }
   Sink sink{&reply.body, limit};
   char error[CURL_ERROR_SIZE] = {};
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  // A post (the login, with the password) follows no redirect: the body would go wherever the
+  // reply points, on a 307 or 308 even to another host.
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, postBody ? 0L : 1L);
   curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -213,6 +253,7 @@ DbReply DbClient::Request(const std::string& url, const std::string* postBody, s
     reply.status = 0;
     reply.body.clear();
   }
+  reply.failure = FailureText(rc, reply.status, sink.over);
   if (reply.status != 200)
     LogStatus(url, reply.status,
               rc != CURLE_OK
@@ -227,20 +268,32 @@ DbReply DbClient::Get(const std::string& url, size_t limit) const {
   return Request(url, nullptr, limit);
 }
 
-bool DbClient::DbLogin(const std::string& user, const std::string& password) const {
-  const std::string body = DbLoginBody(user, password);
+DbLoginResult DbClient::DbLogin(const std::string& user, const std::string& password,
+                                std::string* failure) const {
+  std::string body = DbLoginBody(user, password);
   DbReply reply = Request(Url(kDbLoginPath), &body, mOptions.listBodyLimit);
-  if (!reply.ok()) return false;
+  WipeText(body);
+  if (failure) *failure = reply.failure;
+  if (reply.status == 401 || reply.status == 403) return DbLoginResult::kRefused;
+  if (!reply.ok()) return DbLoginResult::kFailed;
   json doc = json::parse(reply.body, nullptr, false);
-  if (doc.is_discarded() || !doc.is_object()) return false;
+  WipeText(reply.body);
+  if (doc.is_discarded() || !doc.is_object()) {
+    if (failure) *failure = "unreadable reply";
+    return DbLoginResult::kFailed;
+  }
   const json* name = Field(doc, "user_display_name");
-  return name && name->is_string() && name->get_ref<const std::string&>() == user;
+  return name && name->is_string() && name->get_ref<const std::string&>() == user
+             ? DbLoginResult::kLoggedIn
+             : DbLoginResult::kRefused;
 }
 
 DbClient::Page DbClient::Categories() const {
   Page page;
   DbReply reply = Get(Url("/vqdatabase2/wp-json/wp/v2/cmdm_category"), mOptions.listBodyLimit);
   if (reply.ok()) page.rows = DbCategoryRows(reply.body, &page.items, &page.ok);
+  page.status = reply.status;
+  page.failure = reply.ok() && !page.ok ? "unreadable reply" : reply.failure;
   return page;
 }
 
@@ -253,6 +306,8 @@ DbClient::Page DbClient::DbGetPages(std::string_view categoryId, int number) con
           "&status=publish");
   DbReply reply = Get(url, mOptions.listBodyLimit);
   if (reply.ok()) page.rows = DbPageRows(reply.body, &page.items, &page.ok);
+  page.status = reply.status;
+  page.failure = reply.ok() && !page.ok ? "unreadable reply" : reply.failure;
   return page;
 }
 
@@ -264,39 +319,75 @@ DbClient::Page DbClient::DbGetMedia(std::string_view pageId, int number) const {
                               "&page=" + std::to_string(number) + "&order=asc");
   DbReply reply = Get(url, mOptions.listBodyLimit);
   if (reply.ok()) page.rows = DbMediaRows(reply.body, &page.items, &page.ok);
+  page.status = reply.status;
+  page.failure = reply.ok() && !page.ok ? "unreadable reply" : reply.failure;
   return page;
 }
 
-std::string DbClient::DbDownload(const std::string& url) const {
+std::string DbClient::DbDownload(const std::string& url, std::string* failure) const {
   DbReply reply = Get(url, mOptions.fileBodyLimit);
+  if (failure)
+    *failure = reply.ok() && !IsValidUtf8(reply.body) ? "not a program file" : reply.failure;
   if (!reply.ok() || !IsValidUtf8(reply.body)) return "";
   return reply.body;
 }
 
+namespace {
+
+// A JSON string of UTF-8 text (anything else as U+FFFD), appended without growing `out` past the
+// capacity its caller reserved, so that no copy of a secret is left behind in freed memory.
+void AppendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  while (!text.empty()) {
+    char32_t c = 0;
+    const size_t n = vq::platform::DecodeUtf8Sequence(text, &c);
+    if (n == 0) {
+      out += "\xEF\xBF\xBD";
+    } else if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\u%04x", static_cast<unsigned>(c));
+      out += hex;
+    } else {
+      out.append(text.substr(0, n));
+    }
+    text.remove_prefix(n == 0 ? 1 : n);
+  }
+  out += '"';
+}
+
+}  // namespace
+
 std::string DbLoginBody(const std::string& user, const std::string& password) {
-  json body = json::object();
-  body["username"] = user;
-  body["password"] = password;
-  // Texts that are not UTF-8 are replaced rather than refused, so the request is always valid.
-  return body.dump(4, ' ', false, json::error_handler_t::replace);
+  std::string body;
+  body.reserve(64 + 6 * (user.size() + password.size()));
+  body += "{\n    \"password\": ";
+  AppendJsonString(body, password);
+  body += ",\n    \"username\": ";
+  AppendJsonString(body, user);
+  body += "\n}";
+  return body;
 }
 
 std::vector<OnlineListRow> DbCategoryRows(std::string_view text, size_t* items, bool* ok) {
-  return CollectRows(text, items, ok, [](const json& item, OnlineListRow& row) {
+  const size_t limit = static_cast<size_t>(kDbPageSize) * kDbPageLimit;
+  return CollectRows(text, items, ok, limit, [](const json& item, OnlineListRow& row) {
     if (!StringFieldIs(item, "taxonomy", "cmdm_category")) return false;
     const json* id = Field(item, "id");
     const json* name = Field(item, "name");
     if (!id || !name || !name->is_string()) return false;
     std::string key = IdText(*id);
-    const std::string& shown = name->get_ref<const std::string&>();
-    if (key.empty() || shown.empty()) return false;
+    const std::string shown = CleanRowText(name->get_ref<const std::string&>());
+    if (key.empty() || shown.find_first_not_of(' ') == std::string::npos) return false;
     row = MakeRow(1, 0, shown, key);
     return true;
   });
 }
 
 std::vector<OnlineListRow> DbPageRows(std::string_view text, size_t* items, bool* ok) {
-  return CollectRows(text, items, ok, [](const json& item, OnlineListRow& row) {
+  return CollectRows(text, items, ok, kDbPageSize, [](const json& item, OnlineListRow& row) {
     if (!StringFieldIs(item, "_package_type", "file")) return false;
     const json* id = Field(item, "id");
     std::string key = id ? IdText(*id) : "";
@@ -308,13 +399,14 @@ std::vector<OnlineListRow> DbPageRows(std::string_view text, size_t* items, bool
 }
 
 std::vector<OnlineListRow> DbMediaRows(std::string_view text, size_t* items, bool* ok) {
-  return CollectRows(text, items, ok, [](const json& item, OnlineListRow& row) {
+  return CollectRows(text, items, ok, kDbPageSize, [](const json& item, OnlineListRow& row) {
     if (!StringFieldIs(item, "mime_type", "application/octet-stream")) return false;
     const json* url = Field(item, "source_url");
     if (!url || !url->is_string()) return false;
     const std::string& address = url->get_ref<const std::string&>();
-    // Only an https address that fits the row whole can be downloaded later.
-    if (!IsHttps(address) || address.size() > kRowTextBytes) return false;
+    // Only an https address that fits the row whole, and names a file, can be downloaded later.
+    if (!IsHttps(address) || address.size() > kRowTextBytes || DownloadFileName(address).empty())
+      return false;
     std::string title = RenderedTitle(item);
     if (title.empty()) return false;
     row = MakeRow(0, 1, title, address);
@@ -323,10 +415,9 @@ std::vector<OnlineListRow> DbMediaRows(std::string_view text, size_t* items, boo
 }
 
 std::string HtmlTitleText(std::string_view html) {
-  std::string out;
-  bool blank = false;
+  std::string decoded;
   for (size_t i = 0; i < html.size();) {
-    char c = html[i];
+    const char c = html[i];
     const char next = i + 1 < html.size() ? html[i + 1] : '\0';
     if (c == '<' && (std::isalpha(static_cast<unsigned char>(next)) || next == '/' || next == '!' ||
                      next == '?')) {
@@ -335,22 +426,84 @@ std::string HtmlTitleText(std::string_view html) {
       i = end + 1;
       continue;
     }
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') {
-      blank = !out.empty();
-      ++i;
-      continue;
-    }
-    if (blank) out += ' ';
-    blank = false;
-    size_t used = c == '&' ? DecodeEntity(html, i, out) : 0;
+    size_t used = c == '&' ? DecodeEntity(html, i, decoded) : 0;
     if (used == 0) {
-      // Other control bytes never reach a row.
-      out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
+      decoded += c;
       used = 1;
     }
     i += used;
   }
+  // Line breaks, tabs and every other control character, raw or from an entity, are blanks;
+  // runs of blanks are one, none at either end.
+  const std::string clean = CleanRowText(decoded);
+  std::string out;
+  bool blank = false;
+  for (char c : clean) {
+    if (c == ' ') {
+      blank = !out.empty();
+      continue;
+    }
+    if (blank) out += ' ';
+    blank = false;
+    out += c;
+  }
   return out;
+}
+
+std::string CleanRowText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  while (!text.empty()) {
+    char32_t c = 0;
+    const size_t n = vq::platform::DecodeUtf8Sequence(text, &c);
+    if (n == 0)
+      AppendUtf8(out, 0xFFFD);
+    else if (vq::platform::IsControlCodePoint(c))
+      out += ' ';
+    else
+      out.append(text.substr(0, n));
+    text.remove_prefix(n == 0 ? 1 : n);
+  }
+  return out;
+}
+
+std::string LoggedUrl(std::string_view url) {
+  const size_t scheme = url.find("://");
+  const size_t hostStart = scheme == std::string_view::npos ? 0 : scheme + 3;
+  size_t hostEnd = url.find_first_of("/?#", hostStart);
+  if (hostEnd == std::string_view::npos) hostEnd = url.size();
+  std::string_view authority = url.substr(hostStart, hostEnd - hostStart);
+  const size_t at = authority.rfind('@');
+  if (at != std::string_view::npos) authority.remove_prefix(at + 1);
+  std::string out = std::string(url.substr(0, hostStart)) + std::string(authority);
+  std::string_view rest = url.substr(hostEnd);
+  const size_t fragment = rest.find('#');
+  if (fragment != std::string_view::npos) rest = rest.substr(0, fragment);
+  const size_t q = rest.find('?');
+  const std::string_view path = rest.substr(0, q);
+  out += path;
+  if (q == std::string_view::npos || path.find(kDbLoginPath) != std::string_view::npos)
+    return CleanRowText(out);
+  std::string_view query = rest.substr(q + 1);
+  char separator = '?';
+  while (!query.empty()) {
+    const size_t amp = query.find('&');
+    const std::string_view pair = query.substr(0, amp);
+    const std::string_view name = pair.substr(0, pair.find('='));
+    out += separator;
+    out += SecretName(name) ? std::string(name) + "=..." : std::string(pair);
+    separator = '&';
+    if (amp == std::string_view::npos) break;
+    query.remove_prefix(amp + 1);
+  }
+  return CleanRowText(out);
+}
+
+void WipeText(std::string& text) {
+  text.resize(text.capacity());
+  volatile char* p = text.data();
+  for (size_t i = 0; i < text.size(); ++i) p[i] = 0;
+  text.clear();
 }
 
 void CopyRowText(char (&dst)[256], std::string_view text) {
@@ -396,5 +549,5 @@ std::string DownloadFileName(std::string_view url) {
   if (name.empty() || name == "." || name == ".." || name.size() > 255) return "";
   for (char c : name)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '\\') return "";
-  return std::string(name);
+  return SafeFileNamePart(name);
 }

@@ -230,7 +230,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
   auto saveToChosenFolder = [&]() {
     const std::string folder = ChooseFolder();
     if (folder.empty()) return false;
-    SaveProgramsToFolder(e, folder, false, 0);
+    if (!SaveProgramsToFolder(e, folder, false, 0)) return false;
     mBankSaved = true;
     mBankFolder = folder;
     e.Link().SetTransferDone(true);
@@ -259,6 +259,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
       e.ResetCacheFolder();
       fs::MakeFolder(e.Browser().CacheFolder(), 0755);
+      e.RemoveStaleTempFiles(e.Browser().CacheFolder());
       e.Link().SetDownloadToManager(true);
       e.Link().SetBankDownloadRunning(true);
       e.Link().SetRequestSlot(1);
@@ -286,13 +287,14 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
                "to continue?"))
         return;
       if (AnySelected(e) && Ask(e, "Do you wish to upload only the selected Program(s)?")) {
-        SaveSelectedProgramsToFolder(e, e.Browser().UploadFolder());
+        if (!SaveSelectedProgramsToFolder(e, e.Browser().UploadFolder())) return;
         e.LocateProgramInFolder(e.Browser().UploadFolder().c_str());
         ClearSlotSelection(e);
         e.StartBankUpload(e.Browser().UploadFolder().c_str());
         return;
       }
-      SaveProgramsToFolder(e, e.Browser().CacheFolder(), true, 0);
+      e.RemoveStaleTempFiles(e.Browser().CacheFolder());
+      if (!SaveProgramsToFolder(e, e.Browser().CacheFolder(), true, 0)) return;
       DeleteProgramFiles(e, e.Browser().CacheFolder());
       e.LocateProgramInFolder(e.Browser().CacheFolder().c_str());
       e.StartBankUpload(e.Browser().CacheFolder().c_str());

@@ -18,8 +18,6 @@ namespace fs = vq::platform;
 
 namespace {
 
-;
-
 OnlineListRow UpRow(uint8_t opensCategory, const std::string& key) {
   OnlineListRow row;
   row.flags[0] = 1;
@@ -50,14 +48,24 @@ class ListDeadline {
   std::chrono::steady_clock::time_point mEnd;
 };
 
+// Says in the status line what failed.
+void ShowFailure(VQEditor& e, const char* what, const std::string& failure) {
+  const std::string text = std::string(what) + " failed: " + failure;
+  e.SetStatusText(text.c_str());
+}
+
 // Appends the rows of page after page within one list's time: a full page asks for the next
-// one; an empty, short or failed page ends the list.
+// one; an empty, short or failed page ends the list. A failure is shown, unless it is the
+// service's answer to a page past the end (an HTTP error after the first page).
 template <class GetPage>
-void AppendPages(std::vector<OnlineListRow>& rows, long timeoutMs, GetPage getPage) {
+void AppendPages(VQEditor& e, std::vector<OnlineListRow>& rows, long timeoutMs, GetPage getPage) {
   const ListDeadline deadline(timeoutMs);
   for (int n = 1; n <= kDbPageLimit; ++n) {
     DbClient::Page page = getPage(n);
-    if (!page.ok) break;
+    if (!page.ok) {
+      if (n == 1 || page.status == 0) ShowFailure(e, "Program list", page.failure);
+      break;
+    }
     rows.insert(rows.end(), page.rows.begin(), page.rows.end());
     if (page.items < static_cast<size_t>(kDbPageSize) || deadline.Passed()) break;
   }
@@ -96,7 +104,10 @@ void ProgramManager::ShowOnlineCategories(VQEditor& e) {
 void ProgramManager::DbGetCategories(VQEditor& e) {
   if (!e.ManagerPageShown()) return;
   DbClient::Page page = mClient.Categories();
-  if (!page.ok) return;
+  if (!page.ok) {
+    ShowFailure(e, "Category list", page.failure);
+    return;
+  }
   e.Browser().Rows().insert(e.Browser().Rows().end(), page.rows.begin(), page.rows.end());
   FinishOnlineList(e);
 }
@@ -105,7 +116,7 @@ void ProgramManager::ShowOnlinePages(VQEditor& e, const std::string& categoryId)
   e.Browser().Rows().clear();
   ResetBrowserTexts(e);
   e.Browser().Rows().push_back(UpRow(0, ".."));
-  AppendPages(e.Browser().Rows(), mClient.Options().totalTimeoutMs,
+  AppendPages(e, e.Browser().Rows(), mClient.Options().totalTimeoutMs,
               [&](int n) { return mClient.DbGetPages(categoryId, n); });
   FinishOnlineList(e);
 }
@@ -114,7 +125,7 @@ void ProgramManager::ShowOnlineFiles(VQEditor& e, const std::string& pageId) {
   e.Browser().Rows().clear();
   ResetBrowserTexts(e);
   e.Browser().Rows().push_back(UpRow(1, e.Browser().Folder()));
-  AppendPages(e.Browser().Rows(), mClient.Options().totalTimeoutMs,
+  AppendPages(e, e.Browser().Rows(), mClient.Options().totalTimeoutMs,
               [&](int n) { return mClient.DbGetMedia(pageId, n); });
   // Equal names keep their order, as a bubble sort that swaps only greater names leaves them.
   std::stable_sort(e.Browser().Rows().begin(), e.Browser().Rows().end(),
@@ -124,14 +135,24 @@ void ProgramManager::ShowOnlineFiles(VQEditor& e, const std::string& pageId) {
 
 bool ProgramManager::DownloadToFolder(VQEditor& e, const std::string& url, std::string* localPath) {
   const std::string name = DownloadFileName(url);
-  if (name.empty() || e.Browser().CacheFolder().empty()) return false;
-  const std::string path = e.Browser().CacheFolder() + name;
-  if (path.size() > 255) return false;
-  std::string text = mClient.DbDownload(url);
+  const std::string& folder = e.Browser().CacheFolder();
+  if (name.empty() || folder.empty() || folder.size() + name.size() > 255) {
+    ShowFailure(e, "Download", "no file name for the address");
+    return false;
+  }
+  const std::string path = folder + name;
+  std::string failure;
+  std::string text = mClient.DbDownload(url, &failure);
   text.resize(std::strlen(text.c_str()));  // up to the first zero byte
-  if (text.empty()) return false;
-  if (!fs::MakeFolder(e.Browser().CacheFolder(), 0755)) return false;
-  if (WriteFileSafely(path, text) != ProgramFileError::kNone) return false;
+  if (text.empty()) {
+    ShowFailure(e, "Download", failure.empty() ? "empty file" : failure);
+    return false;
+  }
+  fs::MakeFolder(folder, 0755);
+  if (WriteFileSafely(path, text) != ProgramFileError::kNone) {
+    ShowFailure(e, "Download", "cannot write " + path);
+    return false;
+  }
   if (localPath) *localPath = path;
   return true;
 }
@@ -160,19 +181,29 @@ void ProgramManager::OpenOnlineDatabase(VQEditor& e) {
   char user[257] = {};
   GetPrivateProfileString("dbase", "user", "", user, sizeof user, e.SettingsPath().c_str());
   if (user[0]) mUserField.SetText(user);
-  if (std::optional<std::string> password = ReadCredentialFile(CredentialFilePath(e)))
+  if (std::optional<std::string> password = ReadCredentialFile(CredentialFilePath(e))) {
     mPasswordField.SetText(*password);
+    WipeText(*password);
+  }
 }
 
 void ProgramManager::LoginToDatabase(VQEditor& e) {
   const std::string user = mUserField.Text();
-  const std::string password = mPasswordField.Text();
-  mLoggedIn = mClient.DbLogin(user, password);
+  std::string password = mPasswordField.Text();
+  std::string failure;
+  const DbLoginResult result = mClient.DbLogin(user, password, &failure);
+  mLoggedIn = result == DbLoginResult::kLoggedIn;
   if (!mLoggedIn) {
-    e.ShowMessageBox(
-        "There was an error during the Login process.\nPlease check your account on the\n"
-        "Velquor Program Database site!",
-        "Login Error", 0);
+    WipeText(password);
+    // Only the service turning the account down is the account's fault; anything else (no
+    // connection, a certificate, a time-out) says what failed.
+    if (result == DbLoginResult::kRefused)
+      e.ShowMessageBox(
+          "There was an error during the Login process.\nPlease check your account on the\n"
+          "Velquor Program Database site!",
+          "Login Error", 0);
+    else
+      ShowFailure(e, "Login", failure);
     ShowLoginPanel(e, false);
     return;
   }
@@ -183,6 +214,7 @@ void ProgramManager::LoginToDatabase(VQEditor& e) {
     if (!WriteCredentialFile(CredentialFilePath(e), password))
       fs::RemoveFile(CredentialFilePath(e));
   }
+  WipeText(password);
   HideOnlineEntry(e);
   ShowOnlineCategories(e);
 }

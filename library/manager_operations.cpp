@@ -90,7 +90,12 @@ void SetText(char (&dst)[256], const std::string& s) {
 }  // namespace
 
 std::string ManagerTextField::Text() const {
-  return Utf8Prefix(mReadControl ? mReadControl() : mText, mLimit);
+  if (!mReadControl) return Utf8Prefix(mText, mLimit);
+  // The control's copy is wiped: the field may hold a password.
+  std::string read = mReadControl();
+  std::string text = Utf8Prefix(read, mLimit);
+  explicit_bzero(read.data(), read.size());
+  return text;
 }
 
 void ManagerTextField::SetText(std::string_view text) {
@@ -449,34 +454,48 @@ void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
   mBankSaved = false;
 }
 
-void ProgramManager::SaveProgramsToFolder(VQEditor& e, const std::string& folder, bool updatePaths,
+bool ProgramManager::SaveProgramsToFolder(VQEditor& e, const std::string& folder, bool updatePaths,
                                           int slot) {
-  if (folder.empty() || folder.back() != '/') return;
+  if (folder.empty() || folder.back() != '/') return false;
   fs::MakeFolder(folder, 0755);
+  std::string failed;
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i) {
     if (slot != 0 && i != slot) continue;
     ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(i)];
     if (s.empty) continue;
     const std::string source = LocalSlotFile(e, i);
-    if (source.empty()) continue;
+    // The name is made safe on its way into the file name; the path is never cut into another
+    // file's name.
     const std::string target = folder + SlotFileName(s.category, i, s.name);
-    if (target.size() > kPathBytes) continue;  // never cut into another file's name
-    if (source == target) continue;
+    if (!source.empty() && source == target) continue;
     std::string text;
-    if (!BankFileText(source, text)) continue;
-    if (WriteFileSafely(target, text) != ProgramFileError::kNone) continue;
+    if (source.empty() || target.size() > kPathBytes || !BankFileText(source, text) ||
+        WriteFileSafely(target, text) != ProgramFileError::kNone) {
+      failed += (failed.empty() ? "" : ", ") + std::to_string(i);
+      continue;
+    }
     if (updatePaths) SetText(s.path, target);
   }
+  if (failed.empty()) return true;
+  const std::string text = "Cannot save the program(s) of slot " + failed + " in\n" + folder;
+  e.SetStatusText(text.c_str());
+  if (e.OnMainThread())
+    e.ShowMessageBox(text.c_str(), "Error", 0);
+  else
+    e.PostMessageBox(text.c_str(), "Error");
+  return false;
 }
 
-void ProgramManager::SaveSelectedProgramsToFolder(VQEditor& e, const std::string& folder) {
-  if (!BelowSettingsFolder(e, folder) || folder.back() != '/') return;
+bool ProgramManager::SaveSelectedProgramsToFolder(VQEditor& e, const std::string& folder) {
+  if (!BelowSettingsFolder(e, folder) || folder.back() != '/') return false;
   e.ResetFolder(folder.c_str());
   fs::MakeFolder(e.Browser().CacheFolder(), 0755);
   fs::MakeFolder(folder, 0755);
-  for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
+  bool saved = true;
+  for (int i = kFirstProgramSlot; i <= kLastProgramSlot && saved; ++i)
     if (e.Browser().Slots()[static_cast<size_t>(i)].selected)
-      SaveProgramsToFolder(e, folder, false, i);
+      saved = SaveProgramsToFolder(e, folder, false, i);
+  return saved;
 }
 
 void ProgramManager::DeleteProgramFiles(VQEditor& e, const std::string& folder) {

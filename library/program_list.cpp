@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "library/program_text_format.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -46,10 +47,19 @@ std::vector<std::string> BuildProgramList(const std::vector<std::string>& listin
 }
 
 std::string SafeFileNamePart(std::string_view name) {
-  std::string out(name);
-  for (char& c : out) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u > 0x7E || c == '/' || c == '\\') c = '_';
+  std::string out;
+  out.reserve(std::min(name.size(), kSafeFileNameBytes));
+  for (size_t i = 0; i < name.size() && out.size() < kSafeFileNameBytes;) {
+    char32_t c = 0;
+    const size_t n = vq::platform::DecodeUtf8Sequence(name.substr(i), &c);
+    if (n == 0 || vq::platform::IsControlCodePoint(c) || c == '/' || c == '\\') {
+      out += '_';
+      i += n == 0 ? 1 : n;
+      continue;
+    }
+    if (out.size() + n > kSafeFileNameBytes) break;
+    out.append(name.substr(i, n));
+    i += n;
   }
   for (size_t i = 0; i < out.size();) {
     if (out[i] != '.') {

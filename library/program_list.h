@@ -19,8 +19,11 @@ std::vector<std::string> BuildProgramList(const std::vector<std::string>& listin
 // a sign allowed), 0 when they hold none. `count` is at most 3.
 int LeadingNumber(std::string_view name, size_t count = 2);
 
-// A name made safe to become a file name: every byte outside printable ASCII, "/" and "\" turn
-// into "_", and so do the dots of a leading "." or of any run of two or more dots.
+// The one cleaner of every name that becomes part of a file name (slot names, downloads, device
+// dumps, typed names): control characters (C0, DEL, C1), bytes that are not valid UTF-8, "/"
+// and "\" turn into "_", and so do the dots of a leading "." or of any run of two or more dots;
+// the result is cut to at most kSafeFileNameBytes bytes without splitting a character.
+inline constexpr size_t kSafeFileNameBytes = 200;
 std::string SafeFileNamePart(std::string_view name);
 
 // The file name offered for a program received in `slot` (1..99) whose 32 name bytes are

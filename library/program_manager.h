@@ -97,11 +97,13 @@ class ProgramManager : public VQParamCases {
   void OnBankListClick(VQEditor& editor);
   void EditSlot(VQEditor& editor, int slot);
   // Writes the programs of all non-empty slots (slot 0) or of one slot into `folder` (ends in
-  // "/"); with updatePaths each slot then points at its written file.
-  void SaveProgramsToFolder(VQEditor& editor, const std::string& folder, bool updatePaths,
+  // "/"); with updatePaths each slot then points at its written file. False when a program
+  // could not be written: the status line and a message box name the slots that failed.
+  bool SaveProgramsToFolder(VQEditor& editor, const std::string& folder, bool updatePaths,
                             int slot);
-  // Empties `folder` (a scratch folder below the settings folder) and writes the selected slots.
-  void SaveSelectedProgramsToFolder(VQEditor& editor, const std::string& folder);
+  // Empties `folder` (a scratch folder below the settings folder) and writes the selected slots;
+  // stops at the first that cannot be written (reported as above) and answers false.
+  bool SaveSelectedProgramsToFolder(VQEditor& editor, const std::string& folder);
   // Renames the slots' files in `folder` (below the settings folder) to their slot file names
   // and removes numbered files no slot points at.
   void DeleteProgramFiles(VQEditor& editor, const std::string& folder);

@@ -79,7 +79,7 @@ std::string SlotFileName(int category, int slot, std::string_view name) {
     if (t.category == category) tag = t.text;
   char number[8];
   std::snprintf(number, sizeof number, "%02d", slot);
-  return std::string(number) + tag + std::string(name) + ".pr4";
+  return std::string(number) + tag + SafeFileNamePart(name) + ".pr4";
 }
 
 std::string WrapDisplayName(std::string_view name) {

@@ -181,6 +181,51 @@ int RemoveStaleTempFiles(const std::string& folder, int minAgeSeconds) {
   return removed;
 }
 
+bool ReadRegularFile(const std::string& path, size_t limit, std::string& out) {
+  out.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            static_cast<unsigned long long>(st.st_size) <= limit;
+  // The size may change while reading: one byte more than the limit shows a file too large.
+  char chunk[4096];
+  while (ok) {
+    const size_t want = std::min(sizeof chunk, limit + 1 - out.size());
+    const ssize_t n = read(fd, chunk, want);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    out.append(chunk, static_cast<size_t>(n));
+    if (out.size() > limit) ok = false;
+  }
+  close(fd);
+  if (!ok) out.clear();
+  return ok;
+}
+
+bool WriteFileWhole(const std::string& path, std::string_view bytes) {
+  const std::string temp = CreateTempFileBeside(path);
+  if (temp.empty()) return false;
+  const int fd = open(temp.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  bool ok = fd >= 0;
+  for (size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  ok = ok && fsync(fd) == 0;
+  if (fd >= 0 && close(fd) != 0) ok = false;
+  ok = ok && RenameFile(temp, path);
+  if (!ok) {
+    const int saved = errno;
+    unlink(temp.c_str());
+    errno = saved;
+  }
+  return ok;
+}
+
 bool SyncFile(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;

@@ -40,6 +40,13 @@ std::string CreateTempFileBeside(const std::string& target);
 // beside program files, ".<name>.XXXXXX.new" beside INI files) that are older than
 // `minAgeSeconds`: what a killed save left behind, never a save still running. Returns how many.
 int RemoveStaleTempFiles(const std::string& folder, int minAgeSeconds);
+// The whole content of a regular file of at most `limit` bytes, read without following a link
+// at the path and without blocking on a FIFO or device there; false for anything else.
+bool ReadRegularFile(const std::string& path, size_t limit, std::string& out);
+// Replaces `path` whole with `bytes`: a unique temporary file beside it (opened without
+// following links), synced, then renamed over it. False, with the old file untouched, on any
+// failure.
+bool WriteFileWhole(const std::string& path, std::string_view bytes);
 // Forces a file's data to the disk.
 bool SyncFile(const std::string& path);
 // rename(2): replaces `to` in one step; both must be in the same file system.

@@ -1,8 +1,8 @@
 // Incoming MIDI: one port from which messages arrive on a thread other than the caller's. Whoever
 // creates the input (the application shell, a test) chooses the port, sets the callback and
-// owns the object. Two backends, as for the output: RtMidi (ALSA or JACK, whichever can open;
-// SysEx and timing are kept, active sensing dropped) and an in-memory input that delivers what
-// a test injects, on the injecting thread.
+// owns the object. Two implementations: the system's input (ALSA through RtMidi or JACK through
+// our own client, whichever can open; SysEx and timing are kept, active sensing dropped) and an
+// in-memory input that delivers what a test injects, on the injecting thread.
 #pragma once
 
 #include <cstddef>
@@ -21,8 +21,8 @@ class MidiInput : public MidiPort {
  public:
   // One complete message: a short message, a real-time byte or a whole SysEx (F0 .. F7). The
   // bytes are valid only during the call. Called one call at a time, in order of arrival, on
-  // the input's own thread (RtMidi: our worker, fed through a lock-free queue, so a callback
-  // that waits for a lock never stalls the MIDI backend).
+  // the input's own thread (the system's input: our worker, fed through a lock-free queue, so a
+  // callback that waits for a lock never stalls the MIDI backend).
   using Callback = std::function<void(const uint8_t* bytes, size_t count)>;
 
   // Replaces the callback; an empty one drops what arrives. On return no call of the previous
@@ -31,22 +31,32 @@ class MidiInput : public MidiPort {
   virtual void SetCallback(Callback callback) = 0;
 };
 
-extern template class RtMidiPort<MidiInput>;
+// The system's input. Port names are those the MIDI system lists ("client:port" on JACK).
+class MidiInputBackend;
 
-// RtMidi's input.
-class RtMidiInput final : public RtMidiPort<MidiInput> {
+class RtMidiInput final : public MidiInput {
  public:
-  // Null when no API can be opened; *error then holds the library's last message. queueLimit
-  // is the library's queue for messages that arrive with no callback set.
+  // Null when no API can be opened; *error then holds the last reason. queueLimit is RtMidi's
+  // queue for messages that arrive with no callback set (ALSA).
   static std::unique_ptr<RtMidiInput> Create(const std::string& clientName,
                                              unsigned queueLimit = 100,
                                              std::string* error = nullptr);
   ~RtMidiInput() override;
 
   void SetCallback(Callback callback) override;
+  unsigned PortCount() override;
+  std::string PortName(unsigned port) override;
+  bool OpenPort(unsigned port, const std::string& portName) override;
+  bool OpenVirtualPort(const std::string& portName) override;
+  void ClosePort() override;
+  bool IsPortOpen() const override;
 
-  // Messages the backend handed over, and those lost because the queue to the worker was full
-  // (or a message was too long).
+  std::string ApiName() const;  // e.g. "jack" or "alsa"
+  std::string LastError() const;
+
+  // Events the backend handed over (a long SysEx may come as several), and messages or pieces
+  // lost: the queue to the worker was full, a message missed a piece or was too long. Each
+  // growth of the losses is also written to the log.
   uint64_t ReceivedMessages() const;
   uint64_t DroppedMessages() const;
   // The time delivered messages waited for the worker, in nanoseconds: in all, and the longest.

@@ -14,9 +14,11 @@ namespace vq::platform {
 
 namespace {
 
-// Each message is stored behind its length and the time it was pushed.
+// Each message is stored behind its length, whether pushes before it were dropped and the time
+// it was pushed.
 struct Header {
   uint32_t length;
+  uint32_t afterLoss;
   uint64_t pushedNs;
 };
 constexpr size_t kHeaderBytes = sizeof(Header);
@@ -49,8 +51,9 @@ static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) &&
 
 MidiInputQueue::MidiInputQueue(Deliver deliver, size_t capacity)
     : mDeliver(std::move(deliver)),
-      mRing(RoundUpToPowerOfTwo(std::max(capacity, kMaxMessage + kHeaderBytes))),
-      mMask(mRing.size() - 1) {
+      mSize(RoundUpToPowerOfTwo(std::max(capacity, kMaxMessage + kHeaderBytes))),
+      mRing(new uint8_t[mSize]),  // left uninitialised: pages are touched only as the ring fills
+      mMask(mSize - 1) {
   mWorker = std::thread([this] { Run(); });
 }
 
@@ -65,15 +68,17 @@ bool MidiInputQueue::Push(const uint8_t* bytes, size_t count) {
   mPushed.fetch_add(1, std::memory_order_relaxed);
   const size_t head = mHead.load(std::memory_order_relaxed);
   const size_t used = head - mTail.load(std::memory_order_acquire);
-  if (count == 0 || count > kMaxMessage || mRing.size() - used < count + kHeaderBytes) {
+  if (count == 0 || count > kMaxMessage || mSize - used < count + kHeaderBytes) {
     mDropped.fetch_add(1, std::memory_order_relaxed);
+    if (count != 0) mLostBeforeNext.store(true, std::memory_order_relaxed);
     return false;
   }
-  const Header header{static_cast<uint32_t>(count), NowNs()};
+  const Header header{static_cast<uint32_t>(count),
+                      mLostBeforeNext.exchange(false, std::memory_order_relaxed), NowNs()};
   auto put = [&](size_t at, const uint8_t* from, size_t n) {
-    const size_t start = at & mMask, first = std::min(n, mRing.size() - start);
-    std::memcpy(mRing.data() + start, from, first);
-    std::memcpy(mRing.data(), from + first, n - first);
+    const size_t start = at & mMask, first = std::min(n, mSize - start);
+    std::memcpy(mRing.get() + start, from, first);
+    std::memcpy(mRing.get(), from + first, n - first);
   };
   put(head, reinterpret_cast<const uint8_t*>(&header), kHeaderBytes);
   put(head + kHeaderBytes, bytes, count);
@@ -89,9 +94,9 @@ void MidiInputQueue::Wake() {
 }
 
 void MidiInputQueue::CopyOut(size_t from, uint8_t* to, size_t n) const {
-  const size_t start = from & mMask, first = std::min(n, mRing.size() - start);
-  std::memcpy(to, mRing.data() + start, first);
-  std::memcpy(to + first, mRing.data(), n - first);
+  const size_t start = from & mMask, first = std::min(n, mSize - start);
+  std::memcpy(to, mRing.get() + start, first);
+  std::memcpy(to + first, mRing.get(), n - first);
 }
 
 void MidiInputQueue::Run() {
@@ -117,7 +122,7 @@ void MidiInputQueue::Run() {
     mWaitedNs.fetch_add(waited, std::memory_order_relaxed);
     if (waited > mLongestWaitNs.load(std::memory_order_relaxed))
       mLongestWaitNs.store(waited, std::memory_order_relaxed);
-    if (mDeliver) mDeliver(message.data(), length);
+    if (mDeliver) mDeliver(message.data(), length, header.afterLoss != 0);
     mDelivered.fetch_add(1, std::memory_order_release);
   }
 }

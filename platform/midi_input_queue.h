@@ -3,13 +3,14 @@
 // the whole server cycles. The backend's callback only copies each whole message into a
 // bounded ring and wakes our worker thread, which delivers the messages in order. Pushing
 // takes no lock, never allocates and never waits; a message that does not fit is dropped and
-// counted.
+// counted, and the next one delivered says that something was lost before it.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -17,11 +18,13 @@ namespace vq::platform {
 
 class MidiInputQueue {
  public:
-  using Deliver = std::function<void(const uint8_t* bytes, size_t count)>;
+  // `afterLoss`: at least one push between the previous delivery and this one was dropped.
+  using Deliver = std::function<void(const uint8_t* bytes, size_t count, bool afterLoss)>;
 
-  // Bytes the ring holds by default: a full bank dump (99 programs of a few hundred bytes) with
-  // room to spare.
-  static constexpr size_t kDefaultCapacity = size_t{1} << 18;
+  // Bytes the ring holds by default: what a fast JACK sender delivers in a few hundred
+  // milliseconds at small periods, so that a worker descheduled on a loaded machine loses
+  // nothing; far more than a full bank dump (99 programs of a few hundred bytes).
+  static constexpr size_t kDefaultCapacity = size_t{1} << 22;
   // Largest message taken: the longest SysEx a device sends us is far below this.
   static constexpr size_t kMaxMessage = size_t{1} << 16;
 
@@ -37,6 +40,10 @@ class MidiInputQueue {
   // message, one longer than kMaxMessage or one that does not fit in the free space.
   bool Push(const uint8_t* bytes, size_t count);
 
+  // From the producer: messages may have been lost before the next push (the backend missed
+  // some), so the next delivery comes with `afterLoss`. Not counted as a drop.
+  void MarkGap() { mLostBeforeNext.store(true, std::memory_order_relaxed); }
+
   uint64_t Pushed() const { return mPushed.load(std::memory_order_relaxed); }
   uint64_t Dropped() const { return mDropped.load(std::memory_order_relaxed); }
   uint64_t Delivered() const { return mDelivered.load(std::memory_order_acquire); }
@@ -51,7 +58,8 @@ class MidiInputQueue {
   void CopyOut(size_t from, uint8_t* to, size_t n) const;
 
   Deliver mDeliver;
-  std::vector<uint8_t> mRing;
+  size_t mSize;
+  std::unique_ptr<uint8_t[]> mRing;
   size_t mMask;
   // Free-running byte positions: the producer moves mHead, the worker mTail.
   std::atomic<size_t> mHead{0}, mTail{0};
@@ -59,6 +67,7 @@ class MidiInputQueue {
   std::atomic<int> mSleepers{0};
   std::atomic<bool> mStop{false};
   std::atomic<uint64_t> mPushed{0}, mDropped{0}, mDelivered{0};
+  std::atomic<bool> mLostBeforeNext{false};  // the producer's: a push was dropped since the last
   std::atomic<uint64_t> mWaitedNs{0}, mLongestWaitNs{0};
   std::thread mWorker;
 };

@@ -1,25 +1,94 @@
-// RtMidi backend of the MIDI input.
+// The MIDI input: a backend per API (ALSA through RtMidi, JACK through our own client) feeding one
+// queue, whose worker joins the pieces into whole messages and calls the callback.
+#include <cinttypes>
+#include <cstdio>
+
 #include "platform/midi_input.h"
+#include "platform/midi_input_backend.h"
 #include "platform/midi_input_queue.h"
+#include "platform/midi_stream_assembler.h"
 #include "platform/rtmidi_port.h"
 
 namespace vq::platform {
 
-struct RtMidiInput::Impl {
-  rtmidi::PortState port{/*ignoreWarnings=*/true};  // its mutex guards the port and error text
-  std::mutex deliver;  // held while the callback runs, so SetCallback can wait for it
-  Callback callback;
-  // The callback runs on the queue's worker, never on the backend's thread.
-  MidiInputQueue queue{[this](const uint8_t* bytes, size_t count) {
-    std::lock_guard<std::mutex> lock(deliver);
-    if (callback) callback(bytes, count);
-  }};
-  std::unique_ptr<RtMidiIn> in;  // last, so it goes first: its callbacks point at the above
+namespace {
 
-  // The backend's thread (JACK's realtime one): a copy into the queue, no lock.
+// RtMidi's ALSA input: the library hands over whole messages on its own thread.
+class RtMidiInputBackend final : public RtMidiPort<MidiInputBackend> {
+ public:
+  RtMidiInputBackend(RtMidi::Api api, const std::string& clientName, unsigned queueLimit,
+                     MidiInputQueue& queue)
+      : RtMidiPort(mState), mQueue(queue) {
+    mIn = std::make_unique<RtMidiIn>(api, clientName, queueLimit);
+    mState.Attach(mIn.get(), api);
+    // Keep SysEx and timing (the keyboard's clock goes on to the synthesizer); drop active
+    // sensing.
+    mIn->ignoreTypes(false, false, true);
+    mIn->setCallback(&RtMidiInputBackend::OnMessage, this);
+  }
+  ~RtMidiInputBackend() override { Stop(); }
+
+  void Stop() override {
+    std::lock_guard<std::mutex> lock(mState.mutex);
+    if (!mIn) return;
+    try {
+      mIn->cancelCallback();
+      if (mState.open) mIn->closePort();
+    } catch (const RtMidiError&) {
+    }
+    mState.open = false;
+  }
+
+ private:
+  // The library's thread: a copy into the queue, no lock.
   static void OnMessage(double, std::vector<unsigned char>* message, void* user) {
     if (!message || message->empty()) return;
-    static_cast<Impl*>(user)->queue.Push(message->data(), message->size());
+    static_cast<RtMidiInputBackend*>(user)->mQueue.Push(message->data(), message->size());
+  }
+
+  rtmidi::PortState mState{/*ignoreWarnings=*/true};  // its mutex guards the port and error text
+  MidiInputQueue& mQueue;
+  std::unique_ptr<RtMidiIn> mIn;
+};
+
+}  // namespace
+
+std::unique_ptr<MidiInputBackend> MakeRtMidiInputBackend(RtMidi::Api api,
+                                                         const std::string& clientName,
+                                                         unsigned queueLimit,
+                                                         MidiInputQueue& queue) {
+  return std::make_unique<RtMidiInputBackend>(api, clientName, queueLimit, queue);
+}
+
+struct RtMidiInput::Impl {
+  std::mutex deliver;  // held while the callback runs, so SetCallback can wait for it
+  Callback callback;
+  MidiStreamAssembler assembler;  // the worker's alone
+  std::atomic<uint64_t> assemblerDropped{0};
+  uint64_t reportedLosses = 0;  // the worker's: losses already written to the log
+  MidiInputQueue queue{[this](const uint8_t* bytes, size_t count, bool afterLoss) {
+    assembler.Feed(bytes, count, afterLoss, [this](const uint8_t* b, size_t n) {
+      std::lock_guard<std::mutex> lock(deliver);
+      if (callback) callback(b, n);
+    });
+    assemblerDropped.store(assembler.Dropped(), std::memory_order_relaxed);
+    ReportLosses();
+  }};
+  std::unique_ptr<MidiInputBackend> backend;  // last, so it goes first: it pushes into the queue
+
+  uint64_t Losses() const {
+    return queue.Dropped() + assemblerDropped.load(std::memory_order_relaxed);
+  }
+  // A lost message is never silent: the count, and a line in the log when it grows.
+  void ReportLosses() {
+    const uint64_t losses = Losses();
+    if (losses == reportedLosses) return;
+    std::fprintf(stderr,
+                 "MIDI input: %" PRIu64
+                 " incoming message(s) or piece(s) lost so far (input queue full, a piece "
+                 "missing or a message over %zu bytes)\n",
+                 losses, MidiStreamAssembler::kMaxMessage);
+    reportedLosses = losses;
   }
 };
 
@@ -28,28 +97,19 @@ std::unique_ptr<RtMidiInput> RtMidiInput::Create(const std::string& clientName, 
   return rtmidi::CreateWithFirstApi(
       [&](RtMidi::Api api) {
         auto impl = std::make_unique<Impl>();
-        impl->in = std::make_unique<RtMidiIn>(api, clientName, queueLimit);
-        impl->port.Attach(impl->in.get(), api);
-        // Keep SysEx and timing (the keyboard's clock goes on to the synthesizer); drop active
-        // sensing.
-        impl->in->ignoreTypes(false, false, true);
-        impl->in->setCallback(&Impl::OnMessage, impl.get());
+        impl->backend = api == RtMidi::UNIX_JACK
+                            ? MakeJackMidiInputBackend(clientName, impl->queue)
+                            : MakeRtMidiInputBackend(api, clientName, queueLimit, impl->queue);
         return std::unique_ptr<RtMidiInput>(new RtMidiInput(std::move(impl)));
       },
       error);
 }
 
-RtMidiInput::RtMidiInput(std::unique_ptr<Impl> impl)
-    : RtMidiPort(impl->port), mImpl(std::move(impl)) {}
+RtMidiInput::RtMidiInput(std::unique_ptr<Impl> impl) : mImpl(std::move(impl)) {}
 
 RtMidiInput::~RtMidiInput() {
   SetCallback(nullptr);
-  std::lock_guard<std::mutex> lock(mImpl->port.mutex);
-  try {
-    mImpl->in->cancelCallback();
-    if (mImpl->port.open) mImpl->in->closePort();
-  } catch (const RtMidiError&) {
-  }
+  mImpl->backend->Stop();
 }
 
 void RtMidiInput::SetCallback(Callback callback) {
@@ -57,12 +117,37 @@ void RtMidiInput::SetCallback(Callback callback) {
   mImpl->callback = std::move(callback);
 }
 
+unsigned RtMidiInput::PortCount() {
+  return mImpl->backend->PortCount();
+}
+std::string RtMidiInput::PortName(unsigned port) {
+  return mImpl->backend->PortName(port);
+}
+bool RtMidiInput::OpenPort(unsigned port, const std::string& portName) {
+  return mImpl->backend->OpenPort(port, portName);
+}
+bool RtMidiInput::OpenVirtualPort(const std::string& portName) {
+  return mImpl->backend->OpenVirtualPort(portName);
+}
+void RtMidiInput::ClosePort() {
+  mImpl->backend->ClosePort();
+}
+bool RtMidiInput::IsPortOpen() const {
+  return mImpl->backend->IsPortOpen();
+}
+std::string RtMidiInput::ApiName() const {
+  return mImpl->backend->ApiName();
+}
+std::string RtMidiInput::LastError() const {
+  return mImpl->backend->LastError();
+}
+
 uint64_t RtMidiInput::ReceivedMessages() const {
   return mImpl->queue.Pushed();
 }
 
 uint64_t RtMidiInput::DroppedMessages() const {
-  return mImpl->queue.Dropped();
+  return mImpl->Losses();
 }
 
 uint64_t RtMidiInput::WaitedForWorkerNs() const {

@@ -1,7 +1,8 @@
 // Outgoing MIDI: the one port through which the plug-in talks to the synthesizer.
 // The plug only sends; whoever creates the output (the application shell) chooses and opens
-// the port and owns the object. Two backends: RtMidi (ALSA or JACK, whichever can open) and an
-// in-memory recorder that keeps every message, for tests and for runs without MIDI.
+// the port and owns the object. Two implementations: the system's output (ALSA through RtMidi or
+// JACK through our own client, whichever can open) and an in-memory recorder that keeps every
+// message, for tests and for runs without MIDI.
 #pragma once
 
 #include <cstddef>
@@ -25,25 +26,34 @@ class MidiOutput : public MidiPort {
   bool Send(const std::vector<uint8_t>& bytes) { return Send(bytes.data(), bytes.size()); }
 };
 
-extern template class RtMidiPort<MidiOutput>;
+class MidiOutputBackend;
 
-// RtMidi's output. Create tries every API the library was built with, in its own order, and
-// keeps the first that constructs (on a machine without an ALSA sequencer that is JACK).
-class RtMidiOutput final : public RtMidiPort<MidiOutput> {
+// The system's output. Create tries every API RtMidi was built with, in its order, and keeps the
+// first that opens (on a machine without an ALSA sequencer that is JACK). On JACK a message
+// leaves over as many cycles as it needs; Send waits for room (a few seconds at most) and
+// answers false, sending nothing, when it gets none.
+class RtMidiOutput final : public MidiOutput {
  public:
-  // Null when no API can be opened; *error then holds the library's last message.
+  // Null when no API can be opened; *error then holds the last reason.
   static std::unique_ptr<RtMidiOutput> Create(const std::string& clientName,
                                               std::string* error = nullptr);
   ~RtMidiOutput() override;
 
   bool Send(const uint8_t* bytes, size_t count) override;
   using MidiOutput::Send;
+  unsigned PortCount() override;
+  std::string PortName(unsigned port) override;
+  bool OpenPort(unsigned port, const std::string& portName) override;
+  bool OpenVirtualPort(const std::string& portName) override;
+  void ClosePort() override;
+  bool IsPortOpen() const override;
 
-  struct Impl;
+  std::string ApiName() const;  // e.g. "jack" or "alsa"
+  std::string LastError() const;
 
  private:
-  explicit RtMidiOutput(std::unique_ptr<Impl> impl);
-  std::unique_ptr<Impl> mImpl;
+  explicit RtMidiOutput(std::unique_ptr<MidiOutputBackend> backend);
+  std::unique_ptr<MidiOutputBackend> mBackend;
 };
 
 // Keeps every message sent while a port is "open" (a fresh recorder counts as open). Thread-safe.

@@ -1,67 +1,91 @@
-// RtMidi backend of the MIDI output.
+// The MIDI output: RtMidi's on ALSA, our own client on JACK.
 #include "platform/midi_output.h"
+#include "platform/midi_output_backend.h"
 #include "platform/rtmidi_port.h"
 
 namespace vq::platform {
 
 namespace {
 
-// JACK's output ring holds 16384 bytes: RtMidi waits for room for a message that fits, but drops
-// a larger one whole without a word. A long SysEx therefore goes out in slices, which the
-// receiving side reassembles.
-constexpr size_t kJackSliceBytes = 8192;
+class RtMidiOutputBackend final : public RtMidiPort<MidiOutputBackend> {
+ public:
+  RtMidiOutputBackend(RtMidi::Api api, const std::string& clientName) : RtMidiPort(mState) {
+    mOut = std::make_unique<RtMidiOut>(api, clientName);
+    mState.Attach(mOut.get(), api);
+  }
+  ~RtMidiOutputBackend() override { mState.ClosePort(); }
+
+  // The library reports trouble through the error callback rather than by throwing. Its mutex
+  // also keeps one sender at a time.
+  bool Send(const uint8_t* bytes, size_t count) override {
+    std::lock_guard<std::mutex> lock(mState.mutex);
+    if (!mState.open) return false;
+    mState.failed = false;
+    try {
+      mOut->sendMessage(bytes, count);
+    } catch (const RtMidiError& e) {
+      mState.lastError = e.getMessage();
+      return false;
+    }
+    return !mState.failed;
+  }
+
+ private:
+  rtmidi::PortState mState{/*ignoreWarnings=*/false};
+  std::unique_ptr<RtMidiOut> mOut;  // last, so it goes first: its error callback points at mState
+};
 
 }  // namespace
 
-struct RtMidiOutput::Impl {
-  // Its mutex also keeps one sender at a time: the driver's ring has a single writer.
-  rtmidi::PortState port{/*ignoreWarnings=*/false};
-  std::unique_ptr<RtMidiOut> out;  // last, so it goes first: its error callback points at port
-
-  // Sends one piece; the library reports trouble through the error callback rather than by
-  // throwing. The caller holds port.mutex.
-  bool SendPiece(const uint8_t* bytes, size_t count) {
-    port.failed = false;
-    try {
-      out->sendMessage(bytes, count);
-    } catch (const RtMidiError& e) {
-      port.lastError = e.getMessage();
-      return false;
-    }
-    return !port.failed;
-  }
-};
+std::unique_ptr<MidiOutputBackend> MakeRtMidiOutputBackend(RtMidi::Api api,
+                                                           const std::string& clientName) {
+  return std::make_unique<RtMidiOutputBackend>(api, clientName);
+}
 
 std::unique_ptr<RtMidiOutput> RtMidiOutput::Create(const std::string& clientName,
                                                    std::string* error) {
   return rtmidi::CreateWithFirstApi(
       [&](RtMidi::Api api) {
-        auto impl = std::make_unique<Impl>();
-        impl->out = std::make_unique<RtMidiOut>(api, clientName);
-        impl->port.Attach(impl->out.get(), api);
-        return std::unique_ptr<RtMidiOutput>(new RtMidiOutput(std::move(impl)));
+        auto backend = api == RtMidi::UNIX_JACK ? MakeJackMidiOutputBackend(clientName)
+                                                : MakeRtMidiOutputBackend(api, clientName);
+        return std::unique_ptr<RtMidiOutput>(new RtMidiOutput(std::move(backend)));
       },
       error);
 }
 
-RtMidiOutput::RtMidiOutput(std::unique_ptr<Impl> impl)
-    : RtMidiPort(impl->port), mImpl(std::move(impl)) {}
+RtMidiOutput::RtMidiOutput(std::unique_ptr<MidiOutputBackend> backend)
+    : mBackend(std::move(backend)) {}
 
-RtMidiOutput::~RtMidiOutput() {
-  mImpl->port.ClosePort();
-}
+RtMidiOutput::~RtMidiOutput() = default;
 
 bool RtMidiOutput::Send(const uint8_t* bytes, size_t count) {
   if (bytes == nullptr || count == 0) return false;
-  std::lock_guard<std::mutex> lock(mImpl->port.mutex);
-  if (!mImpl->port.open) return false;
-  if (mImpl->port.api != RtMidi::UNIX_JACK || count <= kJackSliceBytes)
-    return mImpl->SendPiece(bytes, count);
-  for (size_t at = 0; at < count; at += kJackSliceBytes) {
-    size_t n = count - at < kJackSliceBytes ? count - at : kJackSliceBytes;
-    if (!mImpl->SendPiece(bytes + at, n)) return false;
-  }
-  return true;
+  return mBackend->Send(bytes, count);
+}
+
+unsigned RtMidiOutput::PortCount() {
+  return mBackend->PortCount();
+}
+std::string RtMidiOutput::PortName(unsigned port) {
+  return mBackend->PortName(port);
+}
+bool RtMidiOutput::OpenPort(unsigned port, const std::string& portName) {
+  return mBackend->OpenPort(port, portName);
+}
+bool RtMidiOutput::OpenVirtualPort(const std::string& portName) {
+  return mBackend->OpenVirtualPort(portName);
+}
+void RtMidiOutput::ClosePort() {
+  mBackend->ClosePort();
+}
+bool RtMidiOutput::IsPortOpen() const {
+  return mBackend->IsPortOpen();
+}
+std::string RtMidiOutput::ApiName() const {
+  return mBackend->ApiName();
+}
+std::string RtMidiOutput::LastError() const {
+  return mBackend->LastError();
 }
 
 }  // namespace vq::platform

@@ -1,6 +1,5 @@
-// Port handling both MIDI directions share, and its two implementations: RtMidi (ALSA or JACK)
-// and the in-memory twin tests use. Each direction's interface derives from MidiPort; its
-// backends derive from RtMidiPort or MemoryMidiPort of that interface.
+// Port handling both MIDI directions share, and two implementations: RtMidi's (ALSA) and the
+// in-memory twin tests use.
 #pragma once
 
 #include <mutex>

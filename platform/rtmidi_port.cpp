@@ -7,8 +7,8 @@
 
 #include <cstdlib>
 
-#include "platform/midi_input.h"
-#include "platform/midi_output.h"
+#include "platform/midi_input_backend.h"
+#include "platform/midi_output_backend.h"
 
 namespace vq::platform::rtmidi {
 
@@ -178,7 +178,7 @@ std::string RtMidiPort<Direction>::LastError() const {
   return mPort.LastError();
 }
 
-template class RtMidiPort<MidiInput>;
-template class RtMidiPort<MidiOutput>;
+template class RtMidiPort<MidiInputBackend>;
+template class RtMidiPort<MidiOutputBackend>;
 
 }  // namespace vq::platform

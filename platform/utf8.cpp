@@ -2,39 +2,64 @@
 
 namespace vq::platform {
 
+std::size_t DecodeUtf8Sequence(std::string_view text, char32_t* c) {
+  if (text.empty()) return 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned b0 = p[0];
+  if (b0 < 0x80) {
+    *c = b0;
+    return 1;
+  }
+  std::size_t extra;
+  char32_t v;
+  char32_t minimum;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    extra = 1, v = b0 & 0x1F, minimum = 0x80;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    extra = 2, v = b0 & 0x0F, minimum = 0x800;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    extra = 3, v = b0 & 0x07, minimum = 0x10000;
+  } else {
+    return 0;
+  }
+  if (text.size() <= extra) return 0;
+  for (std::size_t k = 1; k <= extra; ++k) {
+    const unsigned b = p[k];
+    if ((b & 0xC0) != 0x80) return 0;
+    v = (v << 6) | (b & 0x3F);
+  }
+  if (v < minimum || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+  *c = v;
+  return extra + 1;
+}
+
 bool DecodeUtf8Strict(const char* text, std::size_t length, std::u32string& out) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text);
-  std::size_t i = 0;
-  while (i < length) {
-    const unsigned b0 = p[i];
-    if (b0 < 0x80) {
-      out.push_back(b0);
-      ++i;
-      continue;
-    }
-    int extra;
-    char32_t c;
-    char32_t minimum;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-      extra = 1, c = b0 & 0x1F, minimum = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-      extra = 2, c = b0 & 0x0F, minimum = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-      extra = 3, c = b0 & 0x07, minimum = 0x10000;
-    } else {
-      return false;
-    }
-    if (length - i <= static_cast<std::size_t>(extra)) return false;
-    for (int k = 1; k <= extra; ++k) {
-      const unsigned b = p[i + k];
-      if ((b & 0xC0) != 0x80) return false;
-      c = (c << 6) | (b & 0x3F);
-    }
-    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  std::string_view rest(text, length);
+  while (!rest.empty()) {
+    char32_t c = 0;
+    const std::size_t n = DecodeUtf8Sequence(rest, &c);
+    if (n == 0) return false;
     out.push_back(c);
-    i += static_cast<std::size_t>(extra) + 1;
+    rest.remove_prefix(n);
   }
   return true;
+}
+
+std::string ValidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  while (!text.empty()) {
+    char32_t c = 0;
+    const std::size_t n = DecodeUtf8Sequence(text, &c);
+    if (n == 0) {
+      AppendUtf8(out, 0xFFFD);
+      text.remove_prefix(1);
+      continue;
+    }
+    out.append(text.substr(0, n));
+    text.remove_prefix(n);
+  }
+  return out;
 }
 
 void AppendUtf8(std::string& out, char32_t c) {

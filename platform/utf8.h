@@ -3,12 +3,25 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace vq::platform {
 
 // Decodes well-formed UTF-8 into code points; false (and out untouched beyond what was
 // appended) for an invalid or overlong sequence, a surrogate or a truncated end.
 bool DecodeUtf8Strict(const char* text, std::size_t length, std::u32string& out);
+
+// The byte length of the well-formed sequence that begins `text` (its code point in *c), or 0
+// when `text` is empty or begins with a byte that starts no well-formed sequence.
+std::size_t DecodeUtf8Sequence(std::string_view text, char32_t* c);
+
+// The text with every byte that is not part of a well-formed sequence replaced by U+FFFD.
+std::string ValidUtf8(std::string_view text);
+
+// C0 controls, DEL and the C1 controls U+0080..U+009F.
+inline bool IsControlCodePoint(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
 
 // Appends the one to four bytes of a code point up to 0x10FFFF (not checked further).
 void AppendUtf8(std::string& out, char32_t c);

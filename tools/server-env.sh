@@ -14,12 +14,17 @@ vq_wait_for_server() {
   return 1
 }
 
-# Ends the server whose process id the named variable holds, waits for it and empties the
-# variable; nothing when it is empty.
+# Ends the server whose process id the named variable holds, waits for it (10 s, then it is
+# killed: a server can hang on its way out) and empties the variable; nothing when it is empty.
 vq_stop_server() {
-  local pid=${!1:-}
+  local pid=${!1:-} i
   [ -n "$pid" ] || return 0
   kill -TERM "$pid" 2>/dev/null || true
+  for i in $(seq 1 200); do  # until it is gone or a zombie waiting for `wait`
+    case "$(ps -o stat= -p "$pid" 2>/dev/null)" in "" | Z*) break ;; esac
+    sleep 0.05
+  done
+  kill -KILL "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   printf -v "$1" '%s' ''
 }

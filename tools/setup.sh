@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
-  librtmidi-dev jackd2
+  librtmidi-dev jackd2 libjack-jackd2-dev
   libpng-dev zlib1g-dev
   libx11-dev xvfb xauth xdotool
   libgtk-3-dev libxtst-dev x11-utils locales

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,10 @@ constexpr size_t kMaxHeaderless = 0x40000;  // no header within 256 KiB: not an 
 constexpr size_t kMaxTempBase = 1015;
 
 using KeyValue = std::pair<std::string, std::string>;
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 struct IniSection {
   std::vector<KeyValue> pairs;  // sorted by key (case-insensitive) once finalised
@@ -113,23 +118,43 @@ IniSection* FindOrAddSection(IniCacheSlot& slot, const char* name) {
   return s;
 }
 
-// Sort the keys read from the file and drop duplicates (the later line of a key wins).
+// Sort the keys read from the file and drop duplicates (the later line of a key wins), in one
+// pass after the sort: a file of thousands of copies of one key reads in linear time.
 void FinaliseSection(IniSection* s) {
   if (s->pairs.size() < 2) return;
   std::stable_sort(s->pairs.begin(), s->pairs.end(), [](const KeyValue& a, const KeyValue& b) {
     return strcasecmp(a.first.c_str(), b.first.c_str()) < 0;
   });
-  size_t i = 0;
-  while (i + 1 < s->pairs.size()) {
-    if (strcasecmp(s->pairs[i].first.c_str(), s->pairs[i + 1].first.c_str()) == 0)
-      s->pairs.erase(s->pairs.begin() + static_cast<ptrdiff_t>(i));
-    else
-      ++i;
+  size_t kept = 0;
+  for (size_t i = 0; i < s->pairs.size(); ++i) {
+    const bool last = i + 1 == s->pairs.size() ||
+                      strcasecmp(s->pairs[i].first.c_str(), s->pairs[i + 1].first.c_str()) != 0;
+    if (!last) continue;
+    if (kept != i) s->pairs[kept] = std::move(s->pairs[i]);
+    ++kept;
   }
+  s->pairs.resize(kept);
 }
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
+std::string LowerAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// What a writer may store so that the file reads back the same: no line breaks anywhere, no "]"
+// in a section name, and no "=" in a key or "[" at its start (the line would read as another
+// key or a section header).
+bool HasLineBreak(const char* text) {
+  return text && std::strpbrk(text, "\r\n") != nullptr;
+}
+bool WritableSection(const char* section) {
+  return !HasLineBreak(section) && !std::strchr(section, ']');
+}
+bool WritableKey(const char* key) {
+  const char* first = key;
+  while (IsBlank(*first)) ++first;
+  return !HasLineBreak(key) && !std::strchr(key, '=') && *first != '[';
 }
 
 // Reads one physical line (or a 32 MiB piece of it) into the shared buffer.
@@ -159,14 +184,18 @@ size_t ReadLine(IniCache& cache, FILE* f) {
   return len;
 }
 
+// Sections are gathered in file order, a repeated header (in any letter case) adding to the
+// keys read before it, and sorted once at the end.
 void ParseFile(IniCache& cache, IniCacheSlot& slot, FILE* f) {
+  std::vector<NamedSection> sections;
+  std::unordered_map<std::string, size_t> indexOf;
   IniSection* current = nullptr;
   size_t headerlessBytes = 0;
   for (;;) {
     size_t len = ReadLine(cache, f);
     if (len == 0) break;
     char* line = cache.lineBuffer.data();
-    if (slot.sections.empty()) {
+    if (sections.empty()) {
       headerlessBytes += len;
       if (headerlessBytes > kMaxHeaderless) break;
     }
@@ -180,12 +209,12 @@ void ParseFile(IniCache& cache, IniCacheSlot& slot, FILE* f) {
     if (*line == '[') {
       char* close = strchr(line + 1, ']');
       if (!close) continue;
-      if (current) FinaliseSection(current);
       current = nullptr;
       std::string name(line + 1, close);
       if (name.empty()) continue;
-      current = FindOrAddSection(slot, name.c_str());
-      current->pairs.clear();
+      auto [it, added] = indexOf.emplace(LowerAscii(name), sections.size());
+      if (added) sections.push_back(NamedSection{name, std::make_unique<IniSection>()});
+      current = sections[it->second].section.get();
       continue;
     }
     if (!current) continue;
@@ -193,7 +222,12 @@ void ParseFile(IniCache& cache, IniCacheSlot& slot, FILE* f) {
     if (!eq || eq == line) continue;
     current->pairs.emplace_back(std::string(line, eq), std::string(eq + 1));
   }
-  if (current) FinaliseSection(current);
+  for (NamedSection& ns : sections) FinaliseSection(ns.section.get());
+  std::stable_sort(sections.begin(), sections.end(),
+                   [](const NamedSection& a, const NamedSection& b) {
+                     return strcasecmp(a.name.c_str(), b.name.c_str()) < 0;
+                   });
+  slot.sections = std::move(sections);
 }
 
 IniCacheSlot& IniCache_Load(IniCache& cache, const char* path) {
@@ -373,6 +407,7 @@ int GetPrivateProfileInt(const char* section, const char* key, int defaultValue,
 int WritePrivateProfileString(const char* section, const char* key, const char* value,
                               const char* file) {
   if (!section || !file || (key && !*key)) return 0;
+  if (!WritableSection(section) || (key && !WritableKey(key)) || HasLineBreak(value)) return 0;
   IniCache& cache = Cache();
   std::lock_guard<std::recursive_mutex> guard(cache.lock);
   IniCacheSlot& slot = IniCache_Load(cache, file);
@@ -436,7 +471,14 @@ uint32_t GetPrivateProfileSection(const char* section, char* out, uint32_t size,
 }
 
 int WritePrivateProfileSection(const char* section, const char* entries, const char* file) {
-  if (!section || !file) return 0;
+  if (!section || !file || !WritableSection(section)) return 0;
+  for (const char* e = entries; e && *e; e += strlen(e) + 1) {
+    std::string entry(e, strnlen(e, 8191));
+    const size_t eq = entry.find('=');
+    if (eq != std::string::npos &&
+        (!WritableKey(entry.substr(0, eq).c_str()) || HasLineBreak(entry.c_str() + eq + 1)))
+      return 0;
+  }
   IniCache& cache = Cache();
   std::lock_guard<std::recursive_mutex> guard(cache.lock);
   IniCacheSlot& slot = IniCache_Load(cache, file);

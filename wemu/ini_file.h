@@ -28,14 +28,17 @@ int GetPrivateProfileInt(const char* section, const char* key, int defaultValue,
 
 // key == nullptr deletes the section; value == nullptr deletes the key. Returns 1 when the file
 // holds the change (or needed none), 0 on bad arguments or when the file could not be rewritten;
-// in that case the file on disk is untouched and the cache forgets the change.
+// in that case the file on disk is untouched and the cache forgets the change. Text that would
+// read back as other lines is a bad argument: a line break anywhere, "]" in a section name, "="
+// in a key or "[" at its start.
 int WritePrivateProfileString(const char* section, const char* key, const char* value,
                               const char* file);
 
 // "key=value\0key=value\0\0" of the section; returns the bytes before the final NUL.
 uint32_t GetPrivateProfileSection(const char* section, char* out, uint32_t size, const char* file);
 
-// Replaces the section's keys with "key=value" entries of a NUL-separated, NUL-NUL-ended list.
+// Replaces the section's keys with "key=value" entries of a NUL-separated, NUL-NUL-ended list;
+// nothing (0) when one of them is refused as above.
 int WritePrivateProfileSection(const char* section, const char* entries, const char* file);
 
 // Binary records stored as upper-case hexadecimal with a trailing checksum byte.

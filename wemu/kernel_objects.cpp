@@ -78,10 +78,12 @@ struct ProcessObject : KernelObject {
   std::mutex mutex;
 };
 
-std::mutex gRegistryMutex;
+// Never destroyed: a detached thread that ends after main returned, or an exit handler, may
+// still close its handle while the process's static objects are being destroyed.
+std::mutex& gRegistryMutex = *new std::mutex;
 std::unordered_set<KernelObject*>& registry() {
-  static std::unordered_set<KernelObject*> s;
-  return s;
+  static auto* s = new std::unordered_set<KernelObject*>;
+  return *s;
 }
 
 HANDLE registerObject(KernelObject* o) {

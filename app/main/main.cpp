@@ -2,6 +2,7 @@
 // application's message handler, and the application's run until it quits.
 #include <malloc.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -11,6 +12,9 @@
 #include "wemu/window_lifetime.h"
 
 int main(int argc, char** argv) {
+  // A file-size limit (ulimit -f) smaller than a file being saved must fail that save, which then
+  // says so, instead of killing the program with whatever it had not saved yet.
+  std::signal(SIGXFSZ, SIG_IGN);
   // Images are decoded into buffers of megabytes that live a moment: mapped on their own, they
   // go back to the system when freed instead of staying in the heap.
   mallopt(M_MMAP_THRESHOLD, 1 << 20);

@@ -13,6 +13,7 @@
 #include "platform/gtk/desktop_keys.h"
 #include "platform/gtk/desktop_menus.h"
 #include "platform/headless.h"
+#include "platform/utf8.h"
 
 // Fonts that the toolkit's font map loads once and keeps until exit are not ours to free. Weak:
 // the font service says the same.
@@ -221,8 +222,11 @@ void DesktopBackend::clear() {
 }
 
 void DesktopBackend::setString(const std::string& utf8) {
-  gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), utf8.c_str(),
-                         static_cast<gint>(utf8.size()));
+  // Whatever the caller holds, the desktop gets valid UTF-8 (U+FFFD for the rest): text that is
+  // not comes back from other programs as escapes.
+  const std::string text = ValidUtf8(utf8);
+  gtk_clipboard_set_text(gtk_clipboard_get(GDK_SELECTION_CLIPBOARD), text.c_str(),
+                         static_cast<gint>(text.size()));
   noteChange();
 }
 

@@ -156,6 +156,8 @@ class DesktopBackend final : public SelfServingBackend {
   MenuItem* popUpContextMenu(Menu& menu, Point location, View* view) override;
   // Pasteboard
   void clear() override;
+  // The desktop takes UTF-8 only: bytes of `utf8` that are not well-formed UTF-8 are handed over
+  // as U+FFFD replacement characters, so other programs (and string()) see valid text.
   void setString(const std::string& utf8) override;
   std::optional<std::string> string() const override;
   // Own types go to the system clipboard as targets of their own (desktop_clipboard.cpp).

@@ -4,53 +4,15 @@
 // and the program requested from it is saved, opened and kept as the state saved at Quit.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
-
 #include "desktop_steps.h"
-#include "support/vqsim_process.h"
-#include "support/x_display.h"
 
 namespace {
 
 using namespace desktop_steps;
 
-class AppDesktop : public ::testing::Test {
+class AppDesktop : public DesktopTest {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vq_app_desktop_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);  // the desktop libraries keep caches to the end
-  }
-  void TearDown() override {
-    if (program.joinable()) program.join();
-    unsetenv("XDG_CONFIG_HOME");
-    fs::remove_all(dir);
-  }
-  // Runs the program until it ends (killed after 60 s); its exit code lands in `exitCode`.
-  void Launch() {
-    program = std::thread([this] { exitCode = RunProgram({Program()}, 60000, &output); });
-  }
-  bool WindowAppears() {
-    return RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^VQEditor4$"},
-                      15000) == 0;
-  }
-  int Quit() {
-    RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus",
-                "--sync", "key", "ctrl+q"},
-               10000);
-    program.join();
-    return exitCode;
-  }
-  std::string Settings() const { return ReadFile(dir + "/VQEditor4/settings.ini"); }
-
-  std::string dir, output;
-  std::thread program;
-  int exitCode = -2;
+  void SetUp() override { ASSERT_TRUE(MakeFolder("app_desktop")); }
 };
 
 TEST_F(AppDesktop, WithoutADisplayItSaysHowToGetOne) {
@@ -66,8 +28,8 @@ TEST_F(AppDesktop, WithoutADisplayItSaysHowToGetOne) {
 TEST_F(AppDesktop, WindowAppearsAndQuitEndsItWithItsStateSaved) {
   std::string why;
   if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
-  Launch();
-  ASSERT_TRUE(WindowAppears());
+  Launch(60000);
+  ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
   EXPECT_NE(Settings().find("outdev=off"), std::string::npos);
   EXPECT_EQ(Quit(), 0) << output;
   EXPECT_NE(Settings().find("manager=false"), std::string::npos) << Settings();
@@ -82,25 +44,19 @@ TEST_F(AppDesktopOverJack, PicksTheSynthesizerThenRequestsSavesAndOpensItsProgra
   if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
   vqtest::VqsimProcess sim;
   ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
-  const int outputIndex = ListIndex<RtMidiOut>(sim.InPort()),
-            inputIndex = ListIndex<RtMidiIn>(sim.OutPort());
-  ASSERT_TRUE(outputIndex >= 2 && inputIndex >= 2);
-  Launch();
-  ASSERT_TRUE(WindowAppears());
+  const SynthPorts ports = PortsOf(sim);
+  ASSERT_TRUE(ports.ok());
+  Launch(60000);
+  ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
   int x = 0, y = 0;
   ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
-  ASSERT_TRUE(OpenPreferences(x, y));
-  ASSERT_TRUE(WindowOrigin("Preferences", &x, &y));
-  // The dialog has no menu bar: its controls start at its top.
-  PickFromList(x + 110, y + 98, outputIndex);  // VQ Output
-  PickFromList(x + 110, y + 54, inputIndex);   // VQ Input
-  Click(x + 216, y + 142);                     // OK: the start-up message goes out
+  ASSERT_TRUE(PickSynthesizer(x, y, ports));
 
   EXPECT_TRUE(sim.WaitForLogLine("startup", 5000));
-  EXPECT_NE(Settings().find("outdev=" + sim.InPort()), std::string::npos) << Settings();
-  EXPECT_NE(Settings().find("indev=" + sim.OutPort()), std::string::npos) << Settings();
-  // File > Save Program from VQ to File shows the slot chooser and its request button (slot 1).
+  for (const std::string& line : {"outdev=" + sim.InPort(), "indev=" + sim.OutPort()})
+    EXPECT_NE(Settings().find(line), std::string::npos) << Settings();
   ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
+  // File > Save Program from VQ to File shows the slot chooser and its request button (slot 1).
   Click(x + 20, y + 10);
   Click(x + 127, y + 163);
   Click(x + 562, y + kMenuBarHeight + 424);
@@ -116,9 +72,7 @@ TEST_F(AppDesktopOverJack, PicksTheSynthesizerThenRequestsSavesAndOpensItsProgra
   // Opened in the editor (Ctrl+O), the knobs take the received values, kept as the editor's
   // state when it quits.
   ASSERT_TRUE(WindowShownBecomes("Save", false, 5000));
-  RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus",
-              "--sync", "key", "ctrl+o"},
-             10000);
+  KeyTo("VQEditor4", "ctrl+o");
   ASSERT_TRUE(WindowShownBecomes("Open", true, 10000));
   TypeIntoDialog(saved, "ctrl+l");
   ASSERT_TRUE(WindowShownBecomes("Open", false, 5000));

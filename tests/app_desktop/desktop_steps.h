@@ -2,28 +2,38 @@
 // picking from lists and menus, typing into file panels.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "editor/gui/page_layout_tables.h"
+#include "platform_gtk/x_input.h"
+#include "protocol/program_field_table.h"
+#include "support/png_writer.h"
 #include "support/vqsim_process.h"
+#include "support/x_display.h"
 
 namespace desktop_steps {
 
 namespace fs = std::filesystem;
 using vqtest::detail::RunProgram;
 
-// $VQ_BINARY_DIR/app/VQEditor4, else beside this test's build folder.
+// $VQ_BINARY_DIR, else the build folder this test runs from.
+inline fs::path BuildDir() {
+  if (const char* b = std::getenv("VQ_BINARY_DIR")) return b;
+  return fs::read_symlink("/proc/self/exe").parent_path().parent_path().parent_path();
+}
+
 inline std::string Program() {
-  if (const char* b = std::getenv("VQ_BINARY_DIR")) return std::string(b) + "/app/VQEditor4";
-  return (fs::read_symlink("/proc/self/exe").parent_path().parent_path().parent_path() /
-          "app/VQEditor4")
-      .string();
+  return (BuildDir() / "app/VQEditor4").string();
 }
 
 inline std::string ReadFile(const std::string& path) {
@@ -52,32 +62,50 @@ inline int ListIndex(const std::string& port) {
   return -1;
 }
 
+// One xdotool command, then a moment for the program to take it.
+inline void Xdo(std::vector<std::string> args, int pauseMs = 500) {
+  args.insert(args.begin(), "xdotool");
+  RunProgram(args, 10000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+}
+
 inline void Click(int x, int y) {
   RunProgram({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"}, 5000);
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
 }
 
-// A visible window's top-left corner on the screen.
-inline bool WindowOrigin(const std::string& title, int* x, int* y) {
+// A visible window's top-left corner on the screen, and its height; false when none comes.
+inline bool WindowOrigin(const std::string& title, int* x, int* y, int* height = nullptr) {
   std::string out;
   RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$",
               "getwindowgeometry", "--shell"},
-             10000, &out);
-  const size_t px = out.find("X="), py = out.find("Y=");
-  if (px == std::string::npos || py == std::string::npos) return false;
+             20000, &out);
+  const size_t px = out.find("X="), py = out.find("Y="), ph = out.find("HEIGHT=");
+  if (px == std::string::npos || py == std::string::npos || ph == std::string::npos) return false;
   *x = std::atoi(out.c_str() + px + 2);
   *y = std::atoi(out.c_str() + py + 2);
+  if (height) *height = std::atoi(out.c_str() + ph + 7);
   return true;
+}
+
+// A key to the shown window of that title (waited for when `wait`); 0 once sent.
+inline int KeyTo(const std::string& title, const std::string& key, bool wait = false) {
+  std::vector<std::string> args{"xdotool", "search"};
+  if (wait) args.push_back("--sync");
+  for (const std::string& a :
+       {std::string("--onlyvisible"), std::string("--name"), "^" + title + "$",
+        std::string("windowfocus"), std::string("--sync"), std::string("key"), key})
+    args.push_back(a);
+  return RunProgram(args, 10000);
 }
 
 // Opens the drop-down list at (x, y) and moves down from the selected "off" to entry `index`.
 inline void PickFromList(int x, int y, int index) {
   Click(x, y);
-  std::vector<std::string> keys{"xdotool", "key"};
-  for (int i = 0; i < index; ++i) keys.push_back("Down");
+  std::vector<std::string> keys(index + 1, "Down");
+  keys.front() = "key";
   keys.push_back("Return");
-  RunProgram(keys, 5000);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Xdo(keys, 300);
 }
 
 constexpr int kMenuBarHeight = 24;  // the editor's view starts below it
@@ -118,16 +146,174 @@ inline std::vector<int> DistinctFields(const std::string& text) {
   return values;
 }
 
-// Edit > Preferences... from the main window at (x, y). On a loaded machine the menu may map
-// after the second click has passed; the menu is then closed and opened once more.
-inline bool OpenPreferences(int x, int y) {
+// The menu item at window offset (itemX, itemY) of the menu titled at `menuX` in the main window
+// at (x, y); `done` tells it was taken. On a loaded machine the menu may map after the second
+// click has passed; the menu is then closed and opened once more.
+inline bool ChooseMenuItem(int x, int y, int menuX, int itemX, int itemY,
+                           const std::function<bool()>& done) {
   for (int attempt = 0; attempt < 3; ++attempt) {
-    Click(x + 60, y + 10);   // Edit
-    Click(x + 110, y + 88);  // Preferences...
-    if (WindowShownBecomes("Preferences", true, 5000)) return true;
-    RunProgram({"xdotool", "key", "Escape"}, 5000);
+    Click(x + menuX, y + 10);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    Click(x + itemX, y + itemY);
+    if (done()) return true;
+    Xdo({"key", "Escape"});
   }
   return false;
 }
+
+// Where the simulated synthesizer's ports land in the program's lists; read before the program
+// opens ports of its own.
+struct SynthPorts {
+  int output = -1, input = -1;
+  bool ok() const { return output >= 2 && input >= 2; }
+};
+inline SynthPorts PortsOf(const vqtest::VqsimProcess& sim) {
+  return {ListIndex<RtMidiOut>(sim.InPort()), ListIndex<RtMidiIn>(sim.OutPort())};
+}
+
+// Picks the synthesizer's ports in Edit > Preferences... of the main window at (x, y) and OKs.
+inline bool PickSynthesizer(int x, int y, const SynthPorts& ports) {
+  if (!ChooseMenuItem(x, y, 60, 110, 88,
+                      [] { return WindowShownBecomes("Preferences", true, 5000); }))
+    return false;
+  int px = 0, py = 0;
+  if (!WindowOrigin("Preferences", &px, &py)) return false;
+  Xdo({"search", "--onlyvisible", "--name", "^Preferences$", "windowfocus", "--sync"});
+  // The dialog has no menu bar: its controls start at its top.
+  PickFromList(px + 110, py + 98, ports.output);  // VQ Output
+  PickFromList(px + 110, py + 54, ports.input);   // VQ Input
+  Click(px + 216, py + 142);                      // OK: the start-up message goes out
+  return true;
+}
+
+// How the synthesizer's log names an NRPN of a program field, and the values it received.
+inline std::string NrpnPrefix(int field) {
+  return "nrpn " + std::to_string(ProgramFieldTable::Msb(field)) + " " +
+         std::to_string(ProgramFieldTable::Lsb(field)) + " ";
+}
+inline std::vector<int> Received(const vqtest::VqsimProcess& sim, int field) {
+  const std::string prefix = NrpnPrefix(field);
+  std::vector<int> values;
+  for (const auto& l : sim.LogLines())
+    if (l.rfind(prefix, 0) == 0) values.push_back(std::atoi(l.c_str() + prefix.size()));
+  return values;
+}
+
+// A test of the real program on a settings folder of its own, which also holds the file panels'
+// state. A program a failed step left running is quit at the end.
+class DesktopTest : public ::testing::Test {
+ protected:
+  // Makes the folder (/tmp/vq_<name>_XXXXXX); `workInIt` also makes it the working folder, where
+  // the save panel starts: never the source tree.
+  bool MakeFolder(const char* name, bool workInIt = false) {
+    std::string tmpl = std::string("/tmp/vq_") + name + "_XXXXXX";
+    if (!mkdtemp(tmpl.data())) return false;
+    dir = tmpl;
+    if (const char* home = std::getenv("HOME")) mHome = home;
+    for (const char* var : kFolderVars) setenv(var, dir.c_str(), 1);
+    setenv("GSETTINGS_BACKEND", "memory", 1);
+    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);  // the desktop libraries keep caches to the end
+    if (workInIt) {
+      cwd = fs::current_path();
+      fs::current_path(dir);
+    }
+    return true;
+  }
+  void TearDown() override {
+    if (program.joinable()) Quit();
+    if (!cwd.empty()) fs::current_path(cwd);
+    if (dir.empty()) return;
+    for (const char* var : kFolderVars) unsetenv(var);
+    unsetenv("GSETTINGS_BACKEND");
+    if (!mHome.empty()) setenv("HOME", mHome.c_str(), 1);
+    fs::remove_all(dir);
+  }
+  // Runs the program until it ends (killed after `timeoutMs`); its exit code lands in `exitCode`.
+  void Launch(int timeoutMs) {
+    program =
+        std::thread([this, timeoutMs] { exitCode = RunProgram({Program()}, timeoutMs, &output); });
+  }
+  int Quit() {
+    KeyTo("VQEditor4", "ctrl+q");
+    program.join();
+    return exitCode;
+  }
+  std::string Settings() const { return ReadFile(dir + "/VQEditor4/settings.ini"); }
+
+  std::string dir, output;
+  fs::path cwd;
+  std::thread program;
+  int exitCode = -2;
+
+ private:
+  static constexpr const char* kFolderVars[] = {"XDG_CONFIG_HOME", "HOME", "XDG_DATA_HOME",
+                                                "XDG_CACHE_HOME"};
+  std::string mHome;
+};
+
+// The synth page of the real program, with the simulated synthesizer on JACK, read and driven
+// through real X input in page coordinates.
+class PageDesktopTest : public DesktopTest {
+ protected:
+  PageDesktopTest(const char* name, vqtest::VqsimOptions options)
+      : mName(name), mOptions(std::move(options)) {}
+  void SetUp() override {
+    VQ_SKIP_WITHOUT_JACK();
+    std::string why;
+    if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
+    ASSERT_TRUE(MakeFolder(mName, true));
+    ASSERT_TRUE(sim.Start(mOptions)) << sim.Error();
+    ASSERT_TRUE(x.ok());
+  }
+  // Starts the program; false when no window comes. The page fills the window below its menu bar.
+  bool LaunchPage(int timeoutMs) {
+    Launch(timeoutMs);
+    int height = 0;
+    if (!WindowOrigin("VQEditor4", &windowX, &windowY, &height)) return false;
+    // The first full draw; the start-up fit places the window once more meanwhile.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    if (!WindowOrigin("VQEditor4", &windowX, &windowY, &height)) return false;
+    originX = windowX;
+    originY = windowY + height - vq_layout::kGuiHeight;
+    return originX >= 0 && height >= vq_layout::kGuiHeight;
+  }
+  void Drag(int fromX, int fromY, int toX, int toY) {
+    x.move(originX + fromX, originY + fromY);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    x.button(1, true);
+    for (int i = 1; i <= 10; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      x.move(originX + fromX + (toX - fromX) * i / 10, originY + fromY + (toY - fromY) * i / 10);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    x.button(1, false);
+  }
+  std::vector<uint32_t> Pixels(const IRECT& r) {
+    return x.read(originX + r.L, originY + r.T, r.W(), r.H());
+  }
+  // The whole page as screenshots/<name>.png in the build folder.
+  void Shot(const std::string& name) {
+    const auto pixels = Pixels(IRECT(0, 0, vq_layout::kGuiWidth, vq_layout::kGuiHeight));
+    ASSERT_EQ(pixels.size(), size_t{vq_layout::kGuiWidth} * vq_layout::kGuiHeight);
+    vqtest::PngImage png;
+    png.width = vq_layout::kGuiWidth;
+    png.height = vq_layout::kGuiHeight;
+    png.colorType = PNG_COLOR_TYPE_RGB;
+    for (uint32_t p : pixels)
+      for (int shift : {16, 8, 0})
+        png.samples.push_back(static_cast<uint16_t>((p >> shift) & 0xFF));
+    const fs::path folder = BuildDir() / "tests/app_desktop/screenshots";
+    fs::create_directories(folder);
+    vqtest::WriteFile((folder / (name + ".png")).string(), vqtest::EncodePng(png));
+  }
+
+  int windowX = 0, windowY = 0, originX = 0, originY = 0;
+  vqtest::VqsimProcess sim;
+  vq::test::XInput x;
+
+ private:
+  const char* mName;
+  vqtest::VqsimOptions mOptions;
+};
 
 }  // namespace desktop_steps

@@ -4,14 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <map>
 
 #include "desktop_steps.h"
 #include "library/program_text_format.h"
-#include "protocol/program_field_table.h"
-#include "support/vqsim_process.h"
-#include "support/x_display.h"
 
 namespace {
 
@@ -19,17 +15,10 @@ using namespace desktop_steps;
 
 constexpr int kMarkerField = 3;  // each test program carries its own value here
 
-class ManagerDesktopOverJack : public ::testing::Test {
+class ManagerDesktopOverJack : public DesktopTest {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/vq_manager_desktop_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-    // The file panels keep their own state in these folders: all of it stays in the test's.
-    for (const char* var : {"XDG_CONFIG_HOME", "HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
-      setenv(var, dir.c_str(), 1);
-    setenv("GSETTINGS_BACKEND", "memory", 1);
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    ASSERT_TRUE(MakeFolder("manager_desktop"));
     const char* build = std::getenv("VQ_BINARY_DIR");
     shots = std::string(build ? build : ".") + "/manager-desktop-steps/";
     fs::remove_all(shots);
@@ -46,7 +35,7 @@ class ManagerDesktopOverJack : public ::testing::Test {
     std::error_code ignored;
     fs::copy_file(dir + "/output", shots + "output.txt", fs::copy_options::overwrite_existing,
                   ignored);
-    fs::remove_all(dir);
+    DesktopTest::TearDown();
   }
   // Folder `name` with one program file per entry, each carrying its marker.
   std::string Folder(const std::string& name,
@@ -74,11 +63,6 @@ class ManagerDesktopOverJack : public ::testing::Test {
   int Y(int gy) const { return vy + gy; }
   static int SlotX(int slot) { return 308 + 82 * (slot % 10) + 41; }
   static int SlotY(int slot) { return 108 + static_cast<int>(68.5 * (slot / 10)) + 34; }
-  void Xdo(std::vector<std::string> args) {
-    args.insert(args.begin(), "xdotool");
-    RunProgram(args, 10000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  }
   void ClickGui(int gx, int gy, const char* key = nullptr) {
     if (key)
       Xdo({"mousemove", std::to_string(X(gx)), std::to_string(Y(gy)), "keydown", key, "click", "1",
@@ -99,14 +83,7 @@ class ManagerDesktopOverJack : public ::testing::Test {
   }
   // A menu item, chosen once more when the menu mapped after the click (`done` tells).
   bool Menu(int menuX, int itemX, int itemY, const std::function<bool()>& done) {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-      ClickGui(menuX, -14);
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      Click(vx + itemX, vy - kMenuBarHeight + itemY);
-      if (done()) return true;
-      Xdo({"key", "Escape"});
-    }
-    return false;
+    return ChooseMenuItem(vx, vy - kMenuBarHeight, menuX, itemX, itemY, done);
   }
   std::function<bool()> Shown(const char* title) {
     return [title] { return WindowShownBecomes(title, true, 3000); };
@@ -163,12 +140,8 @@ class ManagerDesktopOverJack : public ::testing::Test {
   }
   // The marker value of the last whole program the synthesizer received.
   int LastMarker(vqtest::VqsimProcess& sim) {
-    const std::string prefix = "nrpn " + std::to_string(ProgramFieldTable::Msb(kMarkerField)) +
-                               " " + std::to_string(ProgramFieldTable::Lsb(kMarkerField)) + " ";
-    int last = -1;
-    for (const std::string& l : sim.LogLines())
-      if (l.rfind(prefix, 0) == 0) last = std::atoi(l.c_str() + prefix.size());
-    return last;
+    const std::vector<int> values = Received(sim, kMarkerField);
+    return values.empty() ? -1 : values.back();
   }
   bool MarkerBecomes(vqtest::VqsimProcess& sim, int marker) {
     return Within(5000, [&] { return LastMarker(sim) == marker; });
@@ -181,9 +154,7 @@ class ManagerDesktopOverJack : public ::testing::Test {
     return n;
   }
 
-  std::string dir, shots;
-  std::thread program;
-  int exitCode = -2;
+  std::string shots;
   int complaintsAfterReturn = 0;
   std::atomic<bool> ended{false};
   int vx = 0, vy = 0;
@@ -196,9 +167,8 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   vqtest::VqsimProcess sim;
   ASSERT_TRUE(sim.Start()) << sim.Error();
   // Where the synthesizer's ports land in the program's lists (before its own ports exist).
-  const int outputIndex = ListIndex<RtMidiOut>(sim.InPort()),
-            inputIndex = ListIndex<RtMidiIn>(sim.OutPort());
-  ASSERT_TRUE(outputIndex >= 2 && inputIndex >= 2);
+  const SynthPorts ports = PortsOf(sim);
+  ASSERT_TRUE(ports.ok());
   const std::string bankA = Folder("A", Numbered("%02d_P.pr4", 10, 0));
   const std::string browsed = Folder("B", Numbered("B%02d.pr4", 61, 40));
   const std::string full = Folder("D", Numbered("%02d_D.pr4", 99, 0));
@@ -220,14 +190,7 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   vy = y + kMenuBarHeight;
   // The synthesizer picked in Preferences (once more when a menu or list opened too late).
   for (int attempt = 0; attempt < 2 && !sim.WaitForLogLine("startup", 10); ++attempt) {
-    ASSERT_TRUE(OpenPreferences(x, y));
-    int px = 0, py = 0;
-    ASSERT_TRUE(WindowOrigin("Preferences", &px, &py));
-    Xdo({"search", "--onlyvisible", "--name", "^Preferences$", "windowfocus", "--sync"});
-    // The dialog has no menu bar: its controls start at its top.
-    PickFromList(px + 110, py + 98, outputIndex);
-    PickFromList(px + 110, py + 54, inputIndex);
-    Click(px + 216, py + 142);
+    ASSERT_TRUE(PickSynthesizer(x, y, ports));
     sim.WaitForLogLine("startup", 5000);
   }
   Shot("01-synth-page");

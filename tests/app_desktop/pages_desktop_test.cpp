@@ -2,31 +2,15 @@
 // a knob dragged, a switch clicked, a key played and the EQ curve dragged reach the synthesizer
 // as NRPN and notes; a dump it sends is saved under its own name; each skin is kept as a
 // screenshot.
-#include <X11/keysym.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <thread>
-
-#include "editor/gui/page_layout_tables.h"
-#include "platform_gtk/x_input.h"
+#include "desktop_steps.h"
 #include "protocol/device_messages.h"
-#include "protocol/program_field_table.h"
-#include "support/png_writer.h"
-#include "support/vqsim_process.h"
-#include "support/x_display.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using vqtest::detail::RunProgram;
+using namespace desktop_steps;
 using namespace std::chrono_literals;
-
-fs::path BuildDir() {
-  if (const char* b = std::getenv("VQ_BINARY_DIR")) return b;
-  return fs::read_symlink("/proc/self/exe").parent_path().parent_path().parent_path();
-}
 
 // The first shown control of a parameter on the page.
 const vq_layout::ControlSpec* ControlOf(const std::vector<vq_layout::ControlSpec>& page,
@@ -36,34 +20,9 @@ const vq_layout::ControlSpec* ControlOf(const std::vector<vq_layout::ControlSpec
   return nullptr;
 }
 
-class PagesOnDesktopOverJack : public ::testing::Test {
+class PagesOnDesktopOverJack : public PageDesktopTest {
  protected:
-  void SetUp() override {
-    VQ_SKIP_WITHOUT_JACK();
-    std::string why;
-    if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
-    char tmpl[] = "/tmp/vq_pages_desktop_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-    // The save dialog starts in the home folder at first: never the source tree.
-    cwd = fs::current_path();
-    fs::current_path(dir);
-    if (const char* home = std::getenv("HOME")) oldHome = home;
-    setenv("HOME", dir.c_str(), 1);
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);  // the desktop libraries keep caches to the end
-    ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
-    ASSERT_TRUE(x.ok());
-  }
-  void TearDown() override {
-    if (program.joinable()) {
-      Quit();
-    }
-    unsetenv("XDG_CONFIG_HOME");
-    setenv("HOME", oldHome.c_str(), 1);
-    if (!cwd.empty()) fs::current_path(cwd);
-    if (!dir.empty()) fs::remove_all(dir);
-  }
+  PagesOnDesktopOverJack() : PageDesktopTest("pages_desktop", {.distinct = true}) {}
 
   // Starts the program on the simulator's ports, in `skin`, at scale 1; false when no window comes.
   bool Launch(const std::string& skin) {
@@ -71,68 +30,9 @@ class PagesOnDesktopOverJack : public ::testing::Test {
     std::ofstream(dir + "/VQEditor4/settings.ini")
         << "[midi]\nindev=" << sim.OutPort() << "\ninBdev=no input\noutdev=" << sim.InPort()
         << "\n[gui]\nguiscale=1.0\nbackground=" << skin << "\n";
-    const std::string binary = (BuildDir() / "app/VQEditor4").string();
-    program = std::thread([this, binary] { exitCode = RunProgram({binary}, 90000, &output); });
-    std::string geometry;
-    if (RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^VQEditor4$"},
-                   20000) != 0)
-      return false;
-    // Read once the start-up fit has placed the window (it moves it once more).
-    std::this_thread::sleep_for(1500ms);
-    RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "getwindowgeometry",
-                "--shell"},
-               5000, &geometry);
-    // The page fills the window below its menu bar.
-    const auto field = [&](const char* key) {
-      const size_t p = geometry.find(key);
-      return p == std::string::npos ? -1 : std::atoi(geometry.c_str() + p + std::strlen(key));
-    };
-    originX = field("X=");
-    originY = field("Y=") + field("HEIGHT=") - vq_layout::kGuiHeight;
-    return originX >= 0 && field("HEIGHT=") >= vq_layout::kGuiHeight;
-  }
-  int Quit() {
-    RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus",
-                "--sync", "key", "ctrl+q"},
-               10000);
-    program.join();
-    return exitCode;
+    return LaunchPage(90000);
   }
 
-  void Drag(int fromX, int fromY, int toX, int toY) {
-    x.move(originX + fromX, originY + fromY);
-    std::this_thread::sleep_for(100ms);
-    x.button(1, true);
-    for (int i = 1; i <= 10; ++i) {
-      std::this_thread::sleep_for(30ms);
-      x.move(originX + fromX + (toX - fromX) * i / 10, originY + fromY + (toY - fromY) * i / 10);
-    }
-    std::this_thread::sleep_for(100ms);
-    x.button(1, false);
-  }
-  std::vector<uint32_t> Pixels(const IRECT& r) {
-    return x.read(originX + r.L, originY + r.T, r.W(), r.H());
-  }
-
-  void Screenshot(const std::string& skin) {
-    const auto pixels = Pixels(IRECT(0, 0, vq_layout::kGuiWidth, vq_layout::kGuiHeight));
-    ASSERT_EQ(pixels.size(), size_t{vq_layout::kGuiWidth} * vq_layout::kGuiHeight);
-    vqtest::PngImage png;
-    png.width = vq_layout::kGuiWidth;
-    png.height = vq_layout::kGuiHeight;
-    png.colorType = PNG_COLOR_TYPE_RGB;
-    for (uint32_t p : pixels)
-      for (int shift : {16, 8, 0})
-        png.samples.push_back(static_cast<uint16_t>((p >> shift) & 0xFF));
-    const fs::path folder = BuildDir() / "tests/app_desktop/screenshots";
-    fs::create_directories(folder);
-    vqtest::WriteFile((folder / ("synth-" + skin + ".png")).string(), vqtest::EncodePng(png));
-  }
-
-  static std::string NrpnPrefix(int field) {
-    return "nrpn " + std::to_string(ProgramFieldTable::Msb(field)) + " " +
-           std::to_string(ProgramFieldTable::Lsb(field)) + " ";
-  }
   std::string Notes() const {
     std::string text;
     for (const auto& l : sim.LogLines())
@@ -144,15 +44,6 @@ class PagesOnDesktopOverJack : public ::testing::Test {
     for (const auto& l : sim.LogLines()) n += l.rfind("nrpn ", 0) == 0;
     return n;
   }
-
-  std::string dir, output;
-  fs::path cwd;
-  std::string oldHome;
-  std::thread program;
-  int exitCode = -2;
-  int originX = 0, originY = 0;
-  vqtest::VqsimProcess sim;
-  vq::test::XInput x;
 };
 
 TEST_F(PagesOnDesktopOverJack, RealInputReachesTheSynthesizerAndAReceivedDumpIsSaved) {
@@ -207,10 +98,7 @@ TEST_F(PagesOnDesktopOverJack, RealInputReachesTheSynthesizerAndAReceivedDumpIsS
   ASSERT_TRUE(peer.Send(ProgramRequestMessage(7)));
   EXPECT_TRUE(sim.WaitForLogLine("dump 7", 5000));
   // The editor offers to keep the received program: accepted, it is loaded.
-  EXPECT_EQ(RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^Save$",
-                        "windowfocus", "--sync", "key", "Return"},
-                       10000),
-            0);
+  EXPECT_EQ(KeyTo("Save", "Return", true), 0);
   std::string saved;
   for (int i = 0; i < 50 && saved.empty(); ++i) {
     std::this_thread::sleep_for(100ms);
@@ -221,7 +109,7 @@ TEST_F(PagesOnDesktopOverJack, RealInputReachesTheSynthesizerAndAReceivedDumpIsS
   // Named after the received program, and whole.
   EXPECT_NE(saved.find("Sim 07"), std::string::npos) << saved;
   EXPECT_GT(fs::file_size(saved), 0u);
-  Screenshot("space");
+  Shot("synth-space");
   EXPECT_EQ(Quit(), 0) << output;
   EXPECT_TRUE(sim.Faults().empty()) << sim.Faults().front();
 }
@@ -229,7 +117,7 @@ TEST_F(PagesOnDesktopOverJack, RealInputReachesTheSynthesizerAndAReceivedDumpIsS
 TEST_F(PagesOnDesktopOverJack, EachSkinIsKeptAsAScreenshot) {
   for (const std::string skin : {"solid", "lcd"}) {
     ASSERT_TRUE(Launch(skin)) << output;
-    ASSERT_NO_FATAL_FAILURE(Screenshot(skin));
+    ASSERT_NO_FATAL_FAILURE(Shot("synth-" + skin));
     EXPECT_EQ(Quit(), 0) << output;
   }
 }

@@ -5,92 +5,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
 
-#include "editor/gui/page_layout_tables.h"
+#include "desktop_steps.h"
 #include "editor/param_ids.h"
-#include "platform_gtk/x_input.h"
-#include "protocol/program_field_table.h"
-#include "support/png_writer.h"
-#include "support/vqsim_process.h"
-#include "support/x_display.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using vqtest::detail::RunProgram;
+using namespace desktop_steps;
 using namespace std::chrono_literals;
 
-fs::path BuildDir() {
-  if (const char* b = std::getenv("VQ_BINARY_DIR")) return b;
-  return fs::read_symlink("/proc/self/exe").parent_path().parent_path().parent_path();
-}
-
-std::string ReadFile(const std::string& path) {
-  std::stringstream s;
-  s << std::ifstream(path).rdbuf();
-  return s.str();
-}
-
-class SynthPageOnDesktopOverJack : public ::testing::Test {
+class SynthPageOnDesktopOverJack : public PageDesktopTest {
  protected:
-  void SetUp() override {
-    VQ_SKIP_WITHOUT_JACK();
-    std::string why;
-    if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
-    char tmpl[] = "/tmp/vq_synth_desktop_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir = tmpl;
-    setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-    cwd = fs::current_path();
-    fs::current_path(dir);
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);  // the desktop libraries keep caches to the end
-    ASSERT_TRUE(sim.Start()) << sim.Error();
-    ASSERT_TRUE(x.ok());
-  }
+  SynthPageOnDesktopOverJack() : PageDesktopTest("synth_desktop", {}) {}
   void TearDown() override {
     if (program.joinable()) Quit();
     std::error_code ec;  // what the synthesizer heard, beside the screenshots
     fs::copy_file(sim.LogPath(), BuildDir() / "tests/app_desktop/screenshots/synth-session.log",
                   fs::copy_options::overwrite_existing, ec);
-    unsetenv("XDG_CONFIG_HOME");
-    if (!cwd.empty()) fs::current_path(cwd);
-    if (!dir.empty()) fs::remove_all(dir);
-  }
-
-  // The shown window of that title: its corner and height; false when none comes.
-  bool Window(const std::string& title, int* wx, int* wy, int* h = nullptr) {
-    std::string g;
-    RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$",
-                "getwindowgeometry", "--shell"},
-               20000, &g);
-    const size_t px = g.find("X="), py = g.find("Y="), ph = g.find("HEIGHT=");
-    if (px == std::string::npos || py == std::string::npos || ph == std::string::npos) return false;
-    *wx = std::atoi(g.c_str() + px + 2), *wy = std::atoi(g.c_str() + py + 2);
-    if (h) *h = std::atoi(g.c_str() + ph + 7);
-    return true;
-  }
-  // Starts the program; the page fills its window below the menu bar.
-  bool Launch() {
-    const std::string binary = (BuildDir() / "app/VQEditor4").string();
-    program = std::thread([this, binary] { exitCode = RunProgram({binary}, 120000, &output); });
-    int h = 0;
-    if (!Window("VQEditor4", &windowX, &windowY, &h)) return false;
-    std::this_thread::sleep_for(1500ms);  // the first full draw; the start-up fit places it
-    if (!Window("VQEditor4", &windowX, &windowY, &h)) return false;
-    originX = windowX;
-    originY = windowY + h - vq_layout::kGuiHeight;
-    return h >= vq_layout::kGuiHeight;
-  }
-  int Quit() {
-    RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus",
-                "--sync", "key", "ctrl+q"},
-               10000);
-    program.join();
-    return exitCode;
+    PageDesktopTest::TearDown();
   }
 
   // Screen clicks and keys, as a user gives them.
@@ -103,10 +35,10 @@ class SynthPageOnDesktopOverJack : public ::testing::Test {
     std::this_thread::sleep_for(700ms);
   }
   void Keys(std::vector<std::string> keys) {
-    keys.insert(keys.begin(), {"xdotool", "key", "--delay", "80"});
-    RunProgram(keys, 10000);
-    std::this_thread::sleep_for(700ms);
+    keys.insert(keys.begin(), {"key", "--delay", "80"});
+    Xdo(keys, 700);
   }
+  void Shot(const std::string& name) { PageDesktopTest::Shot("synth-session-" + name); }
   // The page's control of `param` (first shown one of the layout tables), clicked at its
   // centre, or dragged up from there.
   IRECT Rect(int param) const {
@@ -124,16 +56,7 @@ class SynthPageOnDesktopOverJack : public ::testing::Test {
     DragUpAt((r.L + r.R) / 2, (r.T + r.B) / 2, pixels);
   }
   void DragUpAt(int gx, int gy, int pixels) {
-    const int cx = originX + gx, cy = originY + gy;
-    x.move(cx, cy);
-    std::this_thread::sleep_for(100ms);
-    x.button(1, true);
-    for (int i = 1; i <= 10; ++i) {
-      std::this_thread::sleep_for(30ms);
-      x.move(cx, cy - pixels * i / 10);
-    }
-    std::this_thread::sleep_for(100ms);
-    x.button(1, false);
+    Drag(gx, gy, gx, gy - pixels);
     std::this_thread::sleep_for(700ms);
   }
   // Opens the menu titled at window offset `tx` and waits until it shows (its light face over the
@@ -161,39 +84,13 @@ class SynthPageOnDesktopOverJack : public ::testing::Test {
     std::this_thread::sleep_for(800ms);
     // A size or skin command may move the window to keep it on the screen.
     int h = 0;
-    if (Window("VQEditor4", &windowX, &windowY, &h)) {
+    if (WindowOrigin("VQEditor4", &windowX, &windowY, &h)) {
       originX = windowX;
       originY = windowY + h - vq_layout::kGuiHeight;
     }
   }
-  std::vector<uint32_t> Pixels(const IRECT& r) {
-    return x.read(originX + r.L, originY + r.T, r.W(), r.H());
-  }
-  void Shot(const std::string& name) {
-    const auto pixels = Pixels(IRECT(0, 0, vq_layout::kGuiWidth, vq_layout::kGuiHeight));
-    ASSERT_EQ(pixels.size(), size_t{vq_layout::kGuiWidth} * vq_layout::kGuiHeight);
-    vqtest::PngImage png;
-    png.width = vq_layout::kGuiWidth;
-    png.height = vq_layout::kGuiHeight;
-    png.colorType = PNG_COLOR_TYPE_RGB;
-    for (uint32_t p : pixels)
-      for (int shift : {16, 8, 0})
-        png.samples.push_back(static_cast<uint16_t>((p >> shift) & 0xFF));
-    const fs::path folder = BuildDir() / "tests/app_desktop/screenshots";
-    fs::create_directories(folder);
-    vqtest::WriteFile((folder / ("synth-session-" + name + ".png")).string(),
-                      vqtest::EncodePng(png));
-  }
 
-  // The values the synthesizer received for a field, in order.
-  std::vector<int> Received(int field) const {
-    const std::string prefix = "nrpn " + std::to_string(ProgramFieldTable::Msb(field)) + " " +
-                               std::to_string(ProgramFieldTable::Lsb(field)) + " ";
-    std::vector<int> values;
-    for (const auto& l : sim.LogLines())
-      if (l.rfind(prefix, 0) == 0) values.push_back(std::atoi(l.c_str() + prefix.size()));
-    return values;
-  }
+  std::vector<int> Received(int field) const { return desktop_steps::Received(sim, field); }
   // Whether a value the field received after its first `before` ones satisfies `ok`, waiting
   // for it (a whole program sent in between carries every field).
   template <class Ok>
@@ -215,38 +112,10 @@ class SynthPageOnDesktopOverJack : public ::testing::Test {
   }
 
   // Picks the simulated synthesizer in Edit > Preferences; true once it heard the start-up word.
-  bool PickSynthesizer() {
-    auto index = [](auto probe, const std::string& port) {
-      for (unsigned i = 0; i < probe.getPortCount(); ++i)
-        if (probe.getPortName(i) == port) return static_cast<int>(i) + 2;
-      return -1;
-    };
-    const int out = index(RtMidiOut(RtMidi::UNIX_JACK, "vqprobe"), sim.InPort()),
-              in = index(RtMidiIn(RtMidi::UNIX_JACK, "vqprobe"), sim.OutPort());
-    int wx = -1, wy = -1;
-    if (out < 2 || in < 2 || !OpenMenu(60)) return false;  // Edit
-    ClickAt(windowX + 110, windowY + 88);                  // Preferences...
-    if (!Window("Preferences", &wx, &wy)) return false;
-    auto pick = [&](int lx, int ly, int entry) {
-      ClickAt(wx + lx, wy + ly);
-      std::vector<std::string> keys(entry, "Down");
-      keys.push_back("Return");
-      Keys(keys);
-    };
-    // The dialog has no menu bar: its controls start at its top.
-    pick(110, 98, out);           // VQ Output
-    pick(110, 54, in);            // VQ Input
-    ClickAt(wx + 216, wy + 142);  // OK
-    return sim.WaitForLogLine("startup", 5000);
+  bool PickSynthesizer(const SynthPorts& ports) {
+    return ports.ok() && desktop_steps::PickSynthesizer(windowX, windowY, ports) &&
+           sim.WaitForLogLine("startup", 5000);
   }
-
-  std::string dir, output;
-  fs::path cwd;
-  std::thread program;
-  int exitCode = -2;
-  int windowX = 0, windowY = 0, originX = 0, originY = 0;
-  vqtest::VqsimProcess sim;
-  vq::test::XInput x;
 };
 
 constexpr int kExtMidiFlags = 123, kVco1Level = 11, kFlexi1Destination = 97,
@@ -255,8 +124,9 @@ constexpr int kExtMidiFlags = 123, kVco1Level = 11, kFlexi1Destination = 97,
 constexpr int kViewSize100 = 6, kViewSkinSolid = 11;
 
 TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit) {
-  ASSERT_TRUE(Launch()) << output;
-  ASSERT_TRUE(PickSynthesizer()) << output;
+  const SynthPorts ports = PortsOf(sim);
+  ASSERT_TRUE(LaunchPage(120000)) << output;
+  ASSERT_TRUE(PickSynthesizer(ports)) << output;
   Settle();
   Shot("01-connected");
 
@@ -348,7 +218,7 @@ TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit
   Shot("09-edited-before-quit");
   ASSERT_EQ(Quit(), 0) << output;
 
-  const std::string settings = ReadFile(dir + "/VQEditor4/settings.ini");
+  const std::string settings = Settings();
   for (const char* line : {"kbdmidioutch=4", "lastfile=\n", "name=INIT", "edited=true"})
     EXPECT_NE(settings.find(line), std::string::npos) << line << "\n" << settings;
   std::istringstream kept(ReadFile(dir + "/VQEditor4/lastprogram.pr4"));
@@ -357,7 +227,7 @@ TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit
   EXPECT_EQ(std::atoi(value.c_str()), edited);
 
   before = Received(kVco1Level).size();
-  ASSERT_TRUE(Launch()) << output;
+  ASSERT_TRUE(LaunchPage(120000)) << output;
   EXPECT_TRUE(Receives(kVco1Level, before, [&](int v) { return v == edited; }))
       << "the start did not send the kept edit";
   // The first click into a window just mapped can be lost: one more press tells that from a

@@ -44,6 +44,19 @@ TEST_F(LifecycleTest, AWaitTimesOutOnItsThirdPoll) {
   EXPECT_EQ(Boxes().size(), 1u) << "the poll never sets a wait";
 }
 
+// No reply comes to a request the port refused: the next poll reports it.
+TEST_F(LifecycleTest, ARequestThePortRefusedEndsAtTheNextPoll) {
+  VQEditor& e = MakeWithLibrary();
+  out.SetFailing(true);
+  e.RequestProgram(5);
+  EXPECT_TRUE(e.Link().RequestOutstanding());
+  Polls(1);
+  EXPECT_FALSE(e.Link().RequestOutstanding());
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, kNoDevice);
+  EXPECT_EQ(StatusText(), "Communication error!");
+}
+
 TEST_F(LifecycleTest, TwoWaitsShareOneCounter) {
   VQEditor& e = MakeWithLibrary();
   e.Link().SetRequestOutstanding(true);

@@ -1,5 +1,6 @@
 // The editor's menu commands: each command's effect, what a folder panel does (and that MIDI
 // input is not held up while it is open), and the commands that must change nothing.
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -201,6 +202,18 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
        [this] {
          EXPECT_FALSE(Page().SaveFromDevicePanel()->IsHidden());
          EXPECT_TRUE(Shown(vq_param::kSlotChooser) && Shown(vq_param::kRequestProgram));
+       }},
+      {21,
+       [this] {
+         std::filesystem::create_directories(dir + "/bank");
+         std::ofstream(dir + "/bank/.vqtmp-Ab3dE6") << "killed";
+         struct timespec old[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+         utimensat(AT_FDCWD, (dir + "/bank/.vqtmp-Ab3dE6").c_str(), old, 0);
+         Folder(std::vector<std::string>{dir + "/bank"});
+       },
+       [this] {  // a killed download's temporary file goes before the next one starts
+         EXPECT_FALSE(std::filesystem::exists(dir + "/bank/.vqtmp-Ab3dE6"));
+         EXPECT_TRUE(editor->Link().BankDownloadRunning());
        }},
       {21, [this] { Folder(std::nullopt); },  // cancelled: the download still starts
        [this] {

@@ -402,17 +402,25 @@ TEST_F(EditorTest, StartUpRemovesTemporaryFilesOfKilledSaves) {
       {".hidden", true, true},
       {"07_Lead.pr4", true, true},
   };
-  for (const Case& c : cases) {
-    const std::string path = dir + "/" + c.name;
-    std::ofstream(path) << "x";
-    if (c.old) {
-      struct timespec times[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
-      ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  // The settings folder, the download cache, the upload folder and the last program's folder.
+  const std::vector<std::string> folders{dir, dir + "/cache", dir + "/cache/selected",
+                                         dir + "/programs"};
+  WriteSettings("[program]\nlastfile=" + dir + "/programs/07_Lead.pr4\n");
+  for (const std::string& folder : folders) {
+    std::filesystem::create_directories(folder);
+    for (const Case& c : cases) {
+      const std::string path = folder + "/" + c.name;
+      std::ofstream(path) << "x";
+      if (c.old) {
+        struct timespec times[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+      }
     }
   }
   Make();
-  for (const Case& c : cases)
-    EXPECT_EQ(std::filesystem::exists(dir + "/" + c.name), c.stays) << c.name;
+  for (const std::string& folder : folders)
+    for (const Case& c : cases)
+      EXPECT_EQ(std::filesystem::exists(folder + "/" + c.name), c.stays) << folder << c.name;
 }
 
 }  // namespace

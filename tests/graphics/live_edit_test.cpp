@@ -1,5 +1,11 @@
 // The live layout editor through injected events on a headless GUI, and its layout header.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <future>
 
 #include <cstdlib>
 #include <filesystem>
@@ -303,6 +309,43 @@ TEST_F(LiveEdit, TheHeaderIsWrittenOnlyWhenItChangesAndReadsBackByteIdentical) {
   EXPECT_FALSE(WriteLayoutHeader(state(), "x"));
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("could not be written"),
             std::string::npos);
+}
+
+TEST_F(LiveEdit, TheHeaderIsNeverWrittenThroughALinkNorReadFromAnythingButAFile) {
+  LiveEditState s;
+  s.headerPath = (dir / "LiveEditLayout.h").string();
+  const fs::path elsewhere = dir / "elsewhere";
+  std::ofstream(elsewhere) << "keep";
+  fs::create_symlink(elsewhere, s.headerPath + ".tmp");  // a planted fixed temporary name
+  ASSERT_TRUE(WriteLayoutHeader(&s, "layout"));
+  EXPECT_EQ(ReadFile(elsewhere), "keep");
+  EXPECT_EQ(ReadFile(s.headerPath), "layout");
+
+  const struct {
+    const char* what;
+    std::function<void(const std::string&)> make;
+  } cases[] = {
+      {"a FIFO", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }},
+      {"a link", [&](const std::string& p) { fs::create_symlink(elsewhere, p); }},
+      {"a huge file",
+       [](const std::string& p) {
+         std::ofstream(p) << "x";
+         fs::resize_file(p, 64u << 20);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    LiveEditState fresh;
+    fresh.headerPath = (dir / c.what).string();
+    c.make(fresh.headerPath);
+    auto read = std::async(std::launch::async, [&fresh] { ReadLayoutHeader(&fresh); });
+    if (read.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      ADD_FAILURE() << "the read blocks";
+      ::close(::open(fresh.headerPath.c_str(), O_WRONLY));
+    }
+    read.get();
+    EXPECT_FALSE(fresh.headerTextKnown);
+  }
 }
 
 TEST_F(LiveEdit, LayoutViewBlocksSurviveAWriteReadWriteCycle) {

@@ -22,6 +22,10 @@ def category_pages(category, page):
     """One page of a category's program pages; None past the end of category 10."""
     if category == 10 and page > 1:
         return None  # what the real service answers past the end
+    if category == 68:  # a flood of small items on every page
+        return [page_item(i) for i in range(20000)]
+    if category == 5:  # control characters, raw and as entities
+        return [page_item(51, title="a&#10;b&#27;c&#127;d&#x85;e\u0085f\u009bg\x07h")]
     items = {100: [page_item(1000 + i) for i in range(100)],  # 47, 47, 6
              47: [page_item(4700 + i) for i in range(47)],  # one page, then an empty one
              48: [page_item(4800 + i, "link" if i == 5 else "file") for i in range(48)],  # a full page of 47 items
@@ -66,9 +70,13 @@ class Handler(BaseHTTPRequestHandler):
         return "https://127.0.0.1:%d" % self.server.server_address[1]
 
     def do_POST(self):
+        length = int(self.headers.get("Content-Length", "0"))
+        if self.path == "/elsewhere":  # where a redirect of the login leads: takes any password
+            raw = self.rfile.read(length)
+            user = json.loads(raw.decode()).get("username", "") if raw else ""
+            return self.reply(200, {"token": "t", "user_display_name": user})
         if self.path != PREFIX + "/jwt-auth/v1/token":
             return self.reply(404, {"code": "rest_no_route"})
-        length = int(self.headers.get("Content-Length", "0"))
         raw = self.rfile.read(length)
         if (self.headers.get("Content-Type") != "application/json" or self.headers.get("cache-control") != "no-cache"):
             return self.reply(400, {"code": "bad_headers"})
@@ -77,6 +85,10 @@ class Handler(BaseHTTPRequestHandler):
         except ValueError:
             return self.reply(400, {"code": "bad_json"})
         user, password = body.get("username", ""), body.get("password", "")
+        if user == "redirect":
+            return self.reply(307, b"", headers=[("Location", self.base() + "/elsewhere")])
+        if user == "broken":
+            return self.reply(500, {"code": "internal"})
         if user == "refused":
             return self.reply(403, {"code": "[jwt_auth] incorrect_password"})
         shown = user.lower() if user == "Mixed" else user
@@ -97,6 +109,8 @@ class Handler(BaseHTTPRequestHandler):
             if query.get("per_page") != "47" or query.get("status") != "publish":
                 return self.reply(400, {"code": "bad_query"})
             category, page = int(query["cmdm_category"]), int(query["page"])
+            if category == 404:
+                return self.reply(404, {"code": "rest_no_route"})
             if category in (9, 998):
                 time.sleep(3 if category == 9 else 0.4)
             items = category_pages(category, page)

@@ -90,7 +90,8 @@ TEST(ReceivedProgramName, NamesFromTheDeviceAreMadeSafe) {
       {".hidden", "01_hidden.pr4"},
       {"v1.2 Pad", "01v1.2 Pad.pr4"},  // a single dot inside a name is harmless
       {"Tab\there", "01Tab_here.pr4"},
-      {"Caf\xc3\xa9", "01Caf__.pr4"},
+      {"Caf\xc3\xa9", "01Caf\xc3\xa9.pr4"},
+      {"Caf\xe9\xc2\x85", "01Caf__.pr4"},  // not UTF-8, and a C1 control
       {"back\\slash", "01back_slash.pr4"},
       {"del\x7f", "01del_.pr4"},
   };

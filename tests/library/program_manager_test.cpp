@@ -9,6 +9,7 @@
 
 #include "db_test_server.h"
 #include "editor/gui/editor_pages.h"
+#include "freed_memory_scan.h"
 #include "library/bank_transfer.h"
 #include "library/credential_cache.h"
 #include "library/program_manager.h"
@@ -326,6 +327,72 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   Press(321);  // into the folder it came from: nothing to write
   EXPECT_EQ(fsys::last_write_time(bankFolder + "03_Pad.pr4"), stamp);
   EXPECT_EQ(Listing(bankFolder).size(), 3u);
+}
+
+TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
+  VQEditor& e = Start();
+  fsys::create_directories(bankFolder + "01_a");  // the escape once needed this folder
+  Fill(1, Program(bankFolder + "src.pr4", 1), "a/../../../../x/escaped");
+  Fill(2, Program(bankFolder + "lf.pr4", 2), "line\nfeed");
+  Fill(3, Folder() + "gone.pr4", "gone");
+  const std::string out = bankFolder + "out/";
+  fsys::create_directories(out);
+  AnswerFolder(out);
+  Press(321);
+  EXPECT_EQ(Listing(out),
+            (std::vector<std::string>{"01_a_____________x_escaped.pr4", "02_line_feed.pr4"}));
+  EXPECT_FALSE(fsys::exists(Folder() + "x"));
+  EXPECT_FALSE(m->BankSaved());  // slot 3's file is gone: said, not skipped
+  ASSERT_FALSE(G().messageBoxes.empty());
+  EXPECT_NE(G().messageBoxes.back().text.find("slot 3"), std::string::npos);
+  if (!Online()) GTEST_SKIP() << "the HTTPS stand-in did not start";
+
+  G().messageBoxes.clear();
+  const std::string base = DbTestServer::Get().Base();
+  DbClientOptions untrusted = DbTestServer::Get().Options();
+  untrusted.caFile = DbTestServer::Get().UntrustedCa();
+  const struct {
+    std::function<void()> act;
+    const char* status;
+  } cases[] = {
+      {[&] {
+         m->SetClient(DbClient(untrusted));
+         m->UserField().SetText("xterces");
+         m->PasswordField().SetText("secret");
+         Press(345);
+       },
+       "Login failed: certificate not accepted"},
+      {[&] { m->ShowOnlineCategories(e); }, "Category list failed: certificate not accepted"},
+      {[&] {
+         m->SetClient(DbClient(DbTestServer::Get().Options()));
+         m->DownloadToFolder(e, base + "/none/x.pr4");
+       },
+       "Download failed: not found"},
+      {[&] { m->ShowOnlinePages(e, "404"); }, "Program list failed: not found"},
+  };
+  for (const auto& c : cases) {
+    c.act();
+    EXPECT_EQ(StatusText(), c.status);
+  }
+  EXPECT_TRUE(G().messageBoxes.empty()) << "a failed connection is no wrong password";
+}
+
+TEST_F(ManagerTest, LoginsLeaveNoCopyOfThePasswordInFreedMemory) {
+  Start();
+  if (!Online()) GTEST_SKIP() << "the HTTPS stand-in did not start";
+  const std::string password = "wipe-me-" + std::string(40, 'q');
+  const std::string accepted = "u" + std::string(password.rbegin(), password.rend());
+  for (int remember : {1, 0})
+    for (const std::string& user : {accepted, std::string("xterces")}) {
+      Set(346, remember);
+      m->SetLoggedIn(false);
+      m->UserField().SetText(user);
+      m->PasswordField().SetText(password);
+      ArmFreedMemoryScan(password);
+      Press(345);
+      EXPECT_EQ(DisarmFreedMemoryScan(), 0) << user << ", remembered " << remember;
+      EXPECT_EQ(m->LoggedIn(), user == accepted);
+    }
 }
 
 TEST_F(ManagerTest, TheCacheFolderIsBroughtInLineWithTheSlots) {

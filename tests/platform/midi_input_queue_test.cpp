@@ -42,7 +42,7 @@ bool WaitDelivered(const MidiInputQueue& q, uint64_t n) {
 
 TEST(MidiInputQueue, DeliversWholeMessagesInOrderAndRefusesBadSizes) {
   Received got;
-  MidiInputQueue q([&](const uint8_t* b, size_t n) { got.Add(b, n); }, 4096);
+  MidiInputQueue q([&](const uint8_t* b, size_t n, bool) { got.Add(b, n); }, 4096);
   const Bytes kLongest = SysEx(MidiInputQueue::kMaxMessage, 0x33);
   struct Case {
     Bytes message;
@@ -68,10 +68,17 @@ TEST(MidiInputQueue, DeliversWholeMessagesInOrderAndRefusesBadSizes) {
 }
 
 // The main thread holds the lock the handlers take: pushing goes on without waiting until the
-// queue is full, then drops and counts; once the lock is free everything taken arrives in order.
+// queue is full, then drops and counts; once the lock is free everything taken arrives in order,
+// and the first message taken after a drop says so.
 TEST(MidiInputQueue, FullQueueDropsAndCountsWhileTheHandlerWaits) {
   Received got;
-  MidiInputQueue q([&](const uint8_t* b, size_t n) { got.Add(b, n); }, 1 << 18);
+  size_t firstAfterLoss = 0;  // 1-based; the worker's until delivered
+  MidiInputQueue q(
+      [&](const uint8_t* b, size_t n, bool afterLoss) {
+        got.Add(b, n);
+        if (afterLoss && firstAfterLoss == 0) firstAfterLoss = got.messages.size();
+      },
+      1 << 18);
   std::vector<Bytes> taken;
   int refused = 0;
   {
@@ -94,8 +101,13 @@ TEST(MidiInputQueue, FullQueueDropsAndCountsWhileTheHandlerWaits) {
   // The messages behind the blocked handler waited at least as long as the lock was held.
   EXPECT_GE(q.LongestWaitNs(), 20'000'000u);
   EXPECT_GE(q.WaitedNs(), q.LongestWaitNs());
-  std::lock_guard<std::mutex> lock(got.mutex);
-  EXPECT_EQ(got.messages, taken);
+  {
+    std::lock_guard<std::mutex> lock(got.mutex);
+    EXPECT_EQ(got.messages, taken);
+  }
+  ASSERT_TRUE(q.Push(taken[0].data(), taken[0].size()));
+  ASSERT_TRUE(WaitDelivered(q, taken.size() + 1));
+  EXPECT_EQ(firstAfterLoss, taken.size() + 1);
 }
 
 }  // namespace

@@ -22,8 +22,15 @@ TEST_F(DesktopTest, ScreensPointerClipboardCursorsAndOpenerAnswerFromTheDisplay)
   EXPECT_EQ(b->pressedMouseButtons(), 0u);
 
   long before = b->changeCount();
-  b->setString("Grüße 1.5");
-  EXPECT_EQ(b->string(), "Grüße 1.5");
+  const struct {
+    std::string set, got;
+  } texts[] = {{"Grüße 1.5", "Grüße 1.5"},
+               {"Lead\xff\xfe x\xc3", "Lead\uFFFD\uFFFD x\uFFFD"},
+               {"\xed\xa0\x80", "\uFFFD\uFFFD\uFFFD"}};  // a surrogate is no UTF-8
+  for (const auto& t : texts) {
+    b->setString(t.set);
+    EXPECT_EQ(b->string(), t.got);
+  }
   EXPECT_GT(b->changeCount(), before);
   b->clear();
   EXPECT_EQ(b->string(), std::nullopt);

@@ -102,7 +102,7 @@ TEST_F(IniFileTest, DuplicatesAndRepeatedHeaders) {
       "[s]\nKey=1\nkey=2\nold=x\n"
       "[t]\nz=1\n"
       "[S]\nnew=y\n");
-  EXPECT_EQ(Get("s", "old"), "<none>");  // the repeated header dropped the earlier keys
+  EXPECT_EQ(Get("s", "old"), "x");  // a repeated header adds to the keys read before it
   EXPECT_EQ(Get("s", "new"), "y");
   EXPECT_EQ(Get("S", "NEW"), "y");  // lookups ignore letter case
   WriteRaw("[s]\nKey=1\nkey=2\n");
@@ -111,6 +111,37 @@ TEST_F(IniFileTest, DuplicatesAndRepeatedHeaders) {
   EXPECT_EQ(strcasecmp(buf, "key"), 0);  // one of the two survives
   EXPECT_EQ(buf[4], '\0');
   EXPECT_EQ(Get("s", "KEY"), "2");  // the later line wins
+}
+
+TEST_F(IniFileTest, TextThatWouldReadAsOtherLinesIsRefused) {
+  ASSERT_EQ(WritePrivateProfileString("dbase", "user", "me", mFile.c_str()), 1);
+  const std::string before = ReadRaw();
+  const struct {
+    const char *section, *key, *value;
+  } refused[] = {
+      {"files", "lastfile", "a\n[dbase]\nuser=injected\n[midi]\noutdev=evil\n"},
+      {"files", "lastfile", "a\rb"},
+      {"files", "last\nfile", "x"},
+      {"files", "user=injected", "x"},
+      {"files", " [dbase]", "x"},
+      {"dbase]\nuser=injected\n[x", "k", "v"},
+      {"a\rb", "k", "v"},
+  };
+  for (const auto& r : refused) {
+    EXPECT_EQ(WritePrivateProfileString(r.section, r.key, r.value, mFile.c_str()), 0) << r.key;
+    if (std::strchr(r.key, '=')) continue;  // in a list the first "=" ends the key
+    const std::string entries = std::string(r.key) + "=" + r.value + std::string(2, '\0');
+    EXPECT_EQ(WritePrivateProfileSection(r.section, entries.c_str(), mFile.c_str()), 0) << r.key;
+  }
+  EXPECT_EQ(ReadRaw(), before);
+  EXPECT_EQ(Get("dbase", "user"), "me");
+  EXPECT_EQ(Get("midi", "outdev"), "<none>");
+
+  // Forty thousand copies of one key read as one, the last.
+  std::string many = "[s]\n";
+  for (int i = 0; i < 40000; ++i) many += "k=" + std::to_string(i) + "\n";
+  WriteRaw(many);
+  EXPECT_EQ(Get("s", "k"), "39999");
 }
 
 TEST_F(IniFileTest, IgnoredLinesVanishOnRewrite) {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <thread>
@@ -209,6 +210,22 @@ TEST(KernelObjects, ClosingARunningThreadTwiceNeitherBlocksNorFreesItEarly) {
   EXPECT_EQ(WaitForSingleObject(t, 0), WAIT_FAILED);
   run.go = true;
   while (!run.finished.load()) std::this_thread::yield();
+}
+
+// Exit handlers registered before the first handle run after the process's function-local statics
+// are gone; a handle closed there (as a detached thread ending late does) still finds its record.
+TEST(KernelObjectsDeathTest, HandlesCloseAfterStaticDestructorsRan) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process: no handle made before
+  static HANDLE event = nullptr;
+  EXPECT_EXIT(
+      {
+        std::atexit([] {
+          _exit(CloseHandle(event) && CloseHandle(CreateEvent(nullptr, 0, 0, nullptr)) ? 7 : 3);
+        });
+        event = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+        std::exit(0);
+      },
+      testing::ExitedWithCode(7), "");
 }
 
 TEST(KernelObjects, SetThreadPriorityOnARunningThread) {

@@ -1,0 +1,152 @@
+// JACK backend of the MIDI input, on libjack itself. JACK may hand a long SysEx over as several
+// events, in several process cycles, and its process thread is the audio server's: a client
+// that is slow there misses cycles and with them events. So the process callback only copies
+// each event, whole, into the input's lock-free queue; nothing there allocates, locks or calls
+// out, and the pieces are joined on the queue's worker.
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "platform/midi_input_backend.h"
+#include "platform/jack_ports.h"
+#include "platform/midi_input_queue.h"
+
+namespace vq::platform {
+
+namespace {
+
+class JackMidiInputBackend final : public MidiInputBackend {
+ public:
+  JackMidiInputBackend(jack_client_t* client, MidiInputQueue& queue)
+      : mClient(client), mQueue(queue) {}
+  ~JackMidiInputBackend() override {
+    Stop();
+    jack_client_close(mClient);
+  }
+
+  // Registers the process callback and starts the client; false with the reason otherwise.
+  bool Start(std::string* error) {
+    if (jack_set_process_callback(mClient, &JackMidiInputBackend::Process, this) != 0 ||
+        jack_activate(mClient) != 0) {
+      *error = "JACK: the MIDI input client could not be started";
+      return false;
+    }
+    return true;
+  }
+
+  unsigned PortCount() override {
+    std::lock_guard<std::mutex> lock(mMutex);
+    return JackPortList(mClient, JackPortIsOutput).Count();
+  }
+  std::string PortName(unsigned port) override {
+    std::lock_guard<std::mutex> lock(mMutex);
+    return JackPortList(mClient, JackPortIsOutput).Name(port);
+  }
+  bool OpenPort(unsigned port, const std::string& portName) override {
+    std::lock_guard<std::mutex> lock(mMutex);
+    CloseLocked();
+    const std::string source = JackPortList(mClient, JackPortIsOutput).Name(port);
+    if (source.empty()) return Fail("JACK: there is no MIDI source number " + std::to_string(port));
+    if (!Register(portName)) return false;
+    if (jack_connect(mClient, source.c_str(), jack_port_name(mPort.load())) != 0) {
+      CloseLocked();
+      return Fail("JACK: could not connect " + source + " to the MIDI input");
+    }
+    return true;
+  }
+  bool OpenVirtualPort(const std::string& portName) override {
+    std::lock_guard<std::mutex> lock(mMutex);
+    CloseLocked();
+    return Register(portName);
+  }
+  void ClosePort() override {
+    std::lock_guard<std::mutex> lock(mMutex);
+    CloseLocked();
+  }
+  bool IsPortOpen() const override { return mPort.load() != nullptr; }
+  std::string ApiName() const override { return RtMidi::getApiName(RtMidi::UNIX_JACK); }
+  std::string LastError() const override {
+    std::lock_guard<std::mutex> lock(mMutex);
+    return mLastError;
+  }
+  void Stop() override {
+    std::lock_guard<std::mutex> lock(mMutex);
+    CloseLocked();
+    if (!mStopped) jack_deactivate(mClient);  // returns once no process call runs any more
+    mStopped = true;
+  }
+
+ private:
+  // JACK's process thread: each event's bytes into the queue, as they are.
+  static int Process(jack_nframes_t frames, void* user) {
+    auto* self = static_cast<JackMidiInputBackend*>(user);
+    self->mInProcess.fetch_add(1);
+    // A cycle this client missed took its events along (the server ran on without us): what
+    // was open then is broken, and the worker must not join across the hole.
+    const jack_nframes_t start = jack_last_frame_time(self->mClient);
+    if (self->mRunning && start - self->mLastCycleStart != frames) self->mQueue.MarkGap();
+    self->mLastCycleStart = start;
+    self->mRunning = true;
+    if (jack_port_t* port = self->mPort.load()) {
+      void* buffer = jack_port_get_buffer(port, frames);
+      const uint32_t events = jack_midi_get_event_count(buffer);
+      for (uint32_t i = 0; i < events; ++i) {
+        jack_midi_event_t event;
+        if (jack_midi_event_get(&event, buffer, i) == 0 && event.size > 0)
+          self->mQueue.Push(event.buffer, event.size);
+      }
+    }
+    self->mInProcess.fetch_sub(1);
+    return 0;
+  }
+
+  bool Fail(const std::string& text) {
+    mLastError = text;
+    return false;
+  }
+  bool Register(const std::string& portName) {
+    jack_port_t* port =
+        jack_port_register(mClient, portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (!port) return Fail("JACK: could not register the MIDI input port \"" + portName + "\"");
+    mPort.store(port);
+    return true;
+  }
+  // The process thread may still hold the port it loaded: wait for that call to end (a cycle
+  // at most) before the port goes.
+  void CloseLocked() {
+    jack_port_t* port = mPort.exchange(nullptr);
+    if (!port) return;
+    while (mInProcess.load() != 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    jack_port_unregister(mClient, port);
+  }
+
+  jack_client_t* const mClient;
+  MidiInputQueue& mQueue;
+  std::atomic<jack_port_t*> mPort{nullptr};
+  std::atomic<int> mInProcess{0};
+  jack_nframes_t mLastCycleStart = 0;  // the process thread's
+  bool mRunning = false;               // the process thread's: a cycle ran before
+  mutable std::mutex mMutex;           // guards the port calls, mLastError and mStopped
+  std::string mLastError;
+  bool mStopped = false;
+};
+
+}  // namespace
+
+std::unique_ptr<MidiInputBackend> MakeJackMidiInputBackend(const std::string& clientName,
+                                                           MidiInputQueue& queue) {
+  jack_status_t status{};
+  jack_client_t* client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+  if (!client)
+    throw RtMidiError("JACK: no server to connect the MIDI input to", RtMidiError::DRIVER_ERROR);
+  auto backend = std::make_unique<JackMidiInputBackend>(client, queue);
+  std::string error;
+  if (!backend->Start(&error)) throw RtMidiError(error, RtMidiError::DRIVER_ERROR);
+  return backend;
+}
+
+}  // namespace vq::platform
