@@ -1,5 +1,6 @@
 #include "app/app_shell.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,14 @@ namespace {
 
 AppShell* gShell = nullptr;
 constexpr int kGuiBaseHeight = 800;
+constexpr int kGuiBaseWidth = 1140;
+// The View menu's GUI sizes.
+struct GuiSizeItem {
+  int id;
+  double scale;
+};
+constexpr GuiSizeItem kGuiSizeItems[] = {{40037, 0.7}, {40038, 0.8}, {40039, 0.9}, {40040, 1.0},
+                                         {40041, 1.1}, {40042, 1.2}, {40043, 1.3}, {40044, 2.0}};
 // The GUI-resize object's lower limit (50 %).
 constexpr double kGuiScaleMinimum = 0.5;
 
@@ -65,7 +74,18 @@ class AppShell::HostWindow : public IModuleHostWindow {
     return true;
   }
   void SetWindowPos(int x, int y, int width, int height) override {
-    if (mShell.mainWindow) ::SetWindowPos(mShell.mainWindow, nullptr, x, y, width, height, 0);
+    if (!mShell.mainWindow) return;
+    ::SetWindowPos(mShell.mainWindow, nullptr, x, y, width, height, 0);
+    mShell.PlaceMainWindow(false);
+  }
+  // The window layer's frame is the content here: the desktop draws the title bar and the
+  // menu bar outside it, so the difference is 0 and no band is added under the GUI.
+  int TitleBarHeight() override {
+    RECT window{}, client{};
+    if (!mShell.mainWindow || !::GetWindowRect(mShell.mainWindow, &window) ||
+        !GetClientRect(mShell.mainWindow, &client))
+      return 0;
+    return std::max(0, static_cast<int>((window.bottom - window.top) - client.bottom));
   }
 
  private:
@@ -162,22 +182,73 @@ bool AppShell::AttachEditorView() {
     return false;
   plug->OnGUIOpen();
 
-  const std::vector<vp::Screen> screens = vp::services().screens().screens();
-  const int screenHeight = screens.empty() ? 0 : static_cast<int>(screens.back().frame.height);
+  // The room for the GUI: the work area of the window's screen less what the desktop adds
+  // around the window (menu bar, window manager's frame), as a height at the GUI's proportions.
+  vp::Window* platformWindow = WEMU_WindowOfHandle(mainWindow);
+  const vp::Rect work = WorkAreaOf(platformWindow);
+  const vp::Size deco = platformWindow ? platformWindow->decorationSize() : vp::Size{0, 0};
+  const double roomW = work.width - deco.width, roomH = work.height - deco.height;
+  const int screenHeight =
+      static_cast<int>(std::min(roomH, roomW * kGuiBaseHeight / kGuiBaseWidth));
+  const bool haveScreen = work.width > 1 && work.height > 1;
+  if (menuBar && haveScreen) {
+    // A size the screen cannot hold is not offered.
+    for (const GuiSizeItem& item : kGuiSizeItems)
+      EnableMenuItem(menuBar, item.id,
+                     item.scale * kGuiBaseHeight <= screenHeight ? 0u : UINT{MF_GRAYED});
+  }
   const double stored = std::atof(settingsFile.Read("gui", "guiscale", "-1.0").c_str());
   RECT window{}, client{};
   GetWindowRect(mainWindow, &window);
   GetClientRect(mainWindow, &client);
   const int titleBar = (window.bottom - window.top) - client.bottom;
   double fitted = 0;
-  if (!screens.empty() && FitGuiScale(stored, screenHeight, titleBar, kGuiScaleMinimum, &fitted)) {
+  if (haveScreen && FitGuiScale(stored, screenHeight, titleBar, kGuiScaleMinimum, &fitted)) {
     char text[64];
     std::snprintf(text, sizeof text, "%.15f", fitted);
     settingsFile.Write("gui", "guiscale", text);
     graphics->RescaleCachedBitmaps(fitted);
   }
   plug->ResizeAtGuiOpen();
+  PlaceMainWindow(true);
   return true;
+}
+
+vp::Rect AppShell::WorkAreaOf(vp::Window* window) {
+  const std::vector<vp::Screen> screens = vp::services().screens().screens();
+  if (screens.empty()) return {};
+  const vp::Screen* chosen = &screens.front();
+  if (window) {
+    const vp::Rect f = window->frame();
+    const double cx = f.x + f.width / 2, cy = f.y + f.height / 2;
+    for (const vp::Screen& s : screens)
+      if (cx >= s.frame.x && cx < s.frame.x + s.frame.width && cy >= s.frame.y &&
+          cy < s.frame.y + s.frame.height)
+        chosen = &s;
+  }
+  return chosen->visibleFrame;
+}
+
+void AppShell::PlaceMainWindow(bool centre) {
+  vp::Window* w = mainWindow ? WEMU_WindowOfHandle(mainWindow) : nullptr;
+  if (!w) return;
+  const vp::Rect work = WorkAreaOf(w);
+  if (work.width <= 1 || work.height <= 1) return;
+  const vp::Size deco = w->decorationSize();
+  const vp::Rect f = w->frame();
+  const double outerW = f.width + deco.width, outerH = f.height + deco.height;
+  // Screen coordinates grow upwards: `top` is the upper edge of the whole window.
+  double left = f.x - deco.width / 2, top = f.y + f.height + deco.height;
+  if (centre) {
+    left = work.x + (work.width - outerW) / 2;
+    top = work.y + work.height - (work.height - outerH) / 2;
+  }
+  left = std::clamp(left, work.x, std::max(work.x, work.x + work.width - outerW));
+  top = std::clamp(top, std::min(work.y + outerH, work.y + work.height), work.y + work.height);
+  const int x = static_cast<int>(std::lround(left + deco.width / 2));
+  const int y = static_cast<int>(std::lround(top - deco.height - f.height));
+  if (x != static_cast<int>(f.x) || y != static_cast<int>(f.y))
+    ::SetWindowPos(mainWindow, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 void AppShell::ShutdownApp() {

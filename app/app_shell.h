@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/app_settings.h"
+#include "platform/geometry.h"
 #include "platform/midi_input.h"
 #include "platform/midi_output.h"
 #include "wemu/wemu_types.h"
@@ -20,6 +21,9 @@
 class IModuleBase;
 class VQEditor;
 struct HWND__;
+namespace vq::platform {
+class Window;
+}
 
 // Where the MIDI objects come from (RtMidi in the program, fakes in tests). A factory that
 // fails returns null and says why in *error.
@@ -79,6 +83,9 @@ class AppShell {
   // Opens the editor's graphics in the main window, fits the GUI scale to the screen and
   // applies it. False without graphics or when they cannot open.
   bool AttachEditorView();
+  // Keeps the main window, with what the desktop adds around it, inside the work area of its
+  // screen; `centre` centres it there.
+  void PlaceMainWindow(bool centre);
   void ShutdownApp();
 
   AppSettings settings;
@@ -101,6 +108,8 @@ class AppShell {
   bool SelectPort(vq::platform::MidiPort* port, int code, std::string& storedName,
                   const char* virtualName, const char* portName);
   void SetPlug(VQEditor* plug);
+  // The work area of the screen holding the window's centre (the main screen's without one).
+  static vq::platform::Rect WorkAreaOf(vq::platform::Window* window);
 
   ShellOptions mOptions;
   std::atomic<VQEditor*> mPlug{nullptr};

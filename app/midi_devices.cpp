@@ -46,7 +46,10 @@ MidiFactory MidiFactory::RtMidi() {
         Started(vp::RtMidiInput::Create(client, limit, error), error));
   };
   f.makeOutput = [](const std::string& client, std::string* error) {
-    return std::unique_ptr<vp::MidiOutput>(Started(vp::RtMidiOutput::Create(client, error), error));
+    auto out = Started(vp::RtMidiOutput::Create(client, error), error);
+    // The one start-up line about MIDI (a failure prints its own instead).
+    if (out) std::fprintf(stderr, "VQEditor4: MIDI through %s\n", out->ApiName().c_str());
+    return std::unique_ptr<vp::MidiOutput>(std::move(out));
   };
   return f;
 }

@@ -261,6 +261,8 @@ bool VQEditor::OnCommand(int code) {
       mCompactView = code == kCompactView;
       if (mCompactView)
         g->Resize(1024, 400);
+      else if (IModuleGUIResize* resize = GetGUIResize())
+        g->Resize(resize->GetWindowWidth(), resize->GetWindowHeight());  // at the GUI's scale
       else
         g->Resize(kGuiWidth, kGuiHeight);
       RefreshGui();

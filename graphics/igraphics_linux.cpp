@@ -251,9 +251,10 @@ bool IGraphicsLinux::DrawScreen(const IRECT* r) {
 }
 
 void IGraphicsLinux::Resize(int w, int h) {
+  // The view first: a window cannot become smaller than the view it holds.
+  if (mView) mView->setSize(w, h);
   IGraphics::Resize(w, h);
   if (!mView) return;
-  mView->setSize(w, h);
   // The new buffer is blank: the next tick draws and presents all of it.
   SetAllControlsDirty();
 }

@@ -73,8 +73,8 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
   switch (p) {
     case vq_param::kManagerLocalBrowser:
       if (!released) break;
-      e.HideControlsOfParam(vq_param::kManagerOnline, false);
-      e.HideControlsOfParam(vq_param::kManagerBrowse, false);
+      // The choice comes on its own panel, over the selection buttons it shares room with.
+      if (VQEditorPages* pages = e.Pages()) pages->ShowSelectFolderPanel(e, false);
       e.HideControlsOfParam(vq_param::kManagerBrowserScroll, true);
       e.Browser().Rows().clear();
       ResetBrowserTexts(e);

@@ -167,8 +167,7 @@ void ProgramManager::ShowLoginPanel(VQEditor& e, bool show) {
 
 void ProgramManager::HideOnlineEntry(VQEditor& e) {
   ShowLoginPanel(e, false);
-  e.HideControlsOfParam(vq_param::kManagerBrowse, true);
-  e.HideControlsOfParam(vq_param::kManagerOnline, true);
+  if (VQEditorPages* pages = e.Pages()) pages->ShowSelectFolderPanel(e, true);
 }
 
 void ProgramManager::OpenOnlineDatabase(VQEditor& e) {

@@ -1,12 +1,60 @@
 // Port handling shared by the RtMidi backends.
 #include "platform/rtmidi_port.h"
 
+#include <fcntl.h>
+#include <jack/jack.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "platform/midi_input.h"
 #include "platform/midi_input_backend.h"
 #include "platform/midi_output.h"
 #include "platform/midi_output_backend.h"
 
 namespace vq::platform::rtmidi {
+
+namespace {
+
+// The JACK library's messages: kept out of the terminal; the callers report in their words.
+void QuietJack(const char*) {}
+
+bool JackServerRuns() {
+  static const bool routed = [] {
+    jack_set_error_function(&QuietJack);
+    jack_set_info_function(&QuietJack);
+    return true;
+  }();
+  (void)routed;
+  jack_status_t status{};
+  jack_client_t* probe = jack_client_open("VQEditor4 probe", JackNoStartServer, &status);
+  if (!probe) return false;
+  jack_client_close(probe);
+  return true;
+}
+
+}  // namespace
+
+bool SystemAvailable(RtMidi::Api api, std::string* why) {
+  if (api == RtMidi::LINUX_ALSA) {
+    const int fd = open("/dev/snd/seq", O_RDWR | O_CLOEXEC);
+    if (fd >= 0) {
+      close(fd);
+      return true;
+    }
+    if (why) *why = "no ALSA sequencer (/dev/snd/seq)";
+    return false;
+  }
+  if (api == RtMidi::UNIX_JACK) {
+    if (JackServerRuns()) return true;
+    const char* name = std::getenv("JACK_DEFAULT_SERVER");
+    if (why)
+      *why = std::string("no ALSA sequencer and no JACK server running (server \"") +
+             (name && *name ? name : "default") + "\")";
+    return false;
+  }
+  return true;
+}
 
 void PortState::Attach(RtMidi* object, RtMidi::Api objectApi) {
   midi = object;

@@ -42,6 +42,11 @@ struct PortState {
   bool open = false;
 };
 
+// Whether the MIDI system behind `api` can start here: ALSA needs its sequencer device, JACK a
+// running server. The JACK library's own messages are taken in, never printed; `why` says in
+// one sentence why a system cannot start.
+bool SystemAvailable(RtMidi::Api api, std::string* why);
+
 // Tries every API the library was built with but the dummy, in the library's order, and
 // returns what `make(api)` gives for the first one whose construction does not throw
 // RtMidiError. Null when none does; *error then holds the library's last message.
@@ -52,6 +57,11 @@ auto CreateWithFirstApi(Make make, std::string* error) -> decltype(make(RtMidi::
   std::string lastError = "no MIDI API compiled in";
   for (RtMidi::Api api : apis) {
     if (api == RtMidi::RTMIDI_DUMMY) continue;
+    // A system that cannot start is not tried: its library would only print why.
+    if (std::string why; !SystemAvailable(api, &why)) {
+      lastError = why;
+      continue;
+    }
     try {
       return make(api);
     } catch (const RtMidiError& e) {

@@ -161,6 +161,10 @@ void Window::center() {
   setFrame(f);
 }
 
+Size Window::decorationSize() {
+  return gObserver ? gObserver->decorationSize(*this) : Size{0, 0};
+}
+
 void Window::performClose() {
   if (mClosed) return;
   if (mDelegate && !mDelegate->windowShouldClose(*this)) return;

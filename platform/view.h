@@ -165,6 +165,9 @@ class WindowObserver {
   virtual ~WindowObserver() = default;
   virtual void windowOrdered(Window& w) = 0;    // ordered front, made key or ordered out
   virtual void windowWillClose(Window& w) = 0;  // being destroyed
+  // The room the desktop puts around the window's frame: its menu bar and the window
+  // manager's borders and title bar (none where the frame is all there is).
+  virtual Size decorationSize(Window& w) { return {0, 0}; }
 };
 
 class Window {
@@ -182,6 +185,8 @@ class Window {
   Rect frame() const { return mFrame; }
   // Sets the frame; the delegate hears of a move and of a resize.
   void setFrame(Rect r);
+  // What the desktop adds around the frame (see WindowObserver::decorationSize).
+  Size decorationSize();
 
   uint32_t styleMask() const { return mStyle; }
   void setStyleMask(uint32_t style) { mStyle = style; }

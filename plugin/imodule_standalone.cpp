@@ -30,7 +30,8 @@ void IModuleStandalone::ResizeGraphics() {
     int left = 0, top = 0, right = 0, bottom = 0;
     if (mHostWindow->GetWindowRect(&left, &top, &right, &bottom)) {
       const int w = gui->GetWidth(), h = gui->GetHeight();
-      mHostWindow->SetWindowPos(left, bottom - kTitleBarHeight - h, w, h + kTitleBarHeight);
+      const int bar = mHostWindow->TitleBarHeight();
+      mHostWindow->SetWindowPos(left, bottom - bar - h, w, h + bar);
     }
   }
   OnGraphicsResized();

@@ -24,6 +24,9 @@ class IModuleHostWindow {
   // The window's frame (left, top = lower edge, right, bottom = upper edge); false without one.
   virtual bool GetWindowRect(int* left, int* top, int* right, int* bottom) = 0;
   virtual void SetWindowPos(int x, int y, int width, int height) = 0;
+  // What the window's frame adds above its content: a title bar of 22 pixels unless the host
+  // knows better (a desktop that draws the title bar and menu bar outside the frame adds none).
+  virtual int TitleBarHeight() { return 22; }
 };
 
 class IModuleStandalone : public IModuleBase {

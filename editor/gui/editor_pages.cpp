@@ -21,7 +21,7 @@ using namespace vq_layout;
 namespace {
 
 int OrigId(int id) {
-  return id >= 202 && id <= 275 ? id - 100 : id;
+  return id >= 202 && id <= 278 ? id - 100 : id;
 }
 
 // A file selector whose chosen path is the editor's file of its role, set before the choice

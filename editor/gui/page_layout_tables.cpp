@@ -84,7 +84,9 @@ const PositionTable& Positions() {
   return table;
 }
 
-// ---- Images. Frame sizes are ours: the artwork draws them, the controls take them.
+// ---- Images. Frame sizes are ours: the artwork draws them, the controls take them. A knob's
+// slider fills its slot from the knob's top (Y - 12) down to its read-out, so a drag of the
+// slot's height sweeps the whole range.
 const std::vector<ImageSpec> kSynthImages = {
     {102, "background-2x.png", 1, 1140, 800, kInBoth},
     {162, "background2-2x.png", 1, 1140, 800, kInOrig},
@@ -93,19 +95,24 @@ const std::vector<ImageSpec> kSynthImages = {
     {158, "vcosavebg-2x.png", 1, 1140, 800, kInBoth},
     {159, "flexisavebg-2x.png", 1, 1140, 800, kInBoth},
     {134, "curves-2x.png", 80, 60, 36, kInBoth},
-    {135, "vsliderflexired-2x.png", 128, 16, 16, kInBoth},
-    {136, "vsliderflexired-2x.png", 128, 16, 16, kInBoth},
-    {138, "vsliderflexiblue-2x.png", 128, 16, 16, kInBoth},
-    {140, "vsliderflexipurple-2x.png", 128, 16, 16, kInBoth},
-    {142, "vsliderflexigreen-2x.png", 128, 16, 16, kInBoth},
-    {106, "vslider-2x.png", 128, 32, 16, kInBoth},
-    {107, "vslider-2x.png", 128, 32, 16, kInBoth},
-    {118, "vslider2-2x.png", 2, 32, 16, kInBoth},
-    {143, "vslider3-2x.png", 3, 32, 16, kInBoth},
-    {119, "vslider4-2x.png", 4, 32, 16, kInBoth},
-    {144, "vslider5-2x.png", 5, 32, 16, kInBoth},
-    {145, "vslider6-2x.png", 6, 32, 16, kInBoth},
+    {135, "vsliderflexired-2x.png", 128, 16, 44, kInBoth, 16, 38},
+    {136, "vsliderflexired-2x.png", 128, 16, 44, kInBoth, 16, 38},
+    {138, "vsliderflexiblue-2x.png", 128, 16, 44, kInBoth, 16, 38},
+    {140, "vsliderflexipurple-2x.png", 128, 16, 44, kInBoth, 16, 38},
+    {142, "vsliderflexigreen-2x.png", 128, 16, 44, kInBoth, 16, 38},
+    {106, "vslider-2x.png", 128, 32, 44, kInBoth, 32, 38},
+    {107, "vslider-2x.png", 128, 32, 44, kInBoth, 32, 38},
+    {118, "vslider2-2x.png", 2, 32, 44, kInBoth, 32, 38},
+    {143, "vslider3-2x.png", 3, 32, 44, kInBoth, 32, 38},
+    {119, "vslider4-2x.png", 4, 32, 44, kInBoth, 32, 38},
+    {144, "vslider5-2x.png", 5, 32, 44, kInBoth, 32, 38},
+    {145, "vslider6-2x.png", 6, 32, 44, kInBoth, 32, 38},
     {169, "vslidershort4-2x.png", 4, 32, 28, kInBoth},
+    // Sliders where a control below leaves only the knob's old height: the effect row above
+    // its tabs, GLIDE, BEND RANGE and the external-MIDI knobs above the INT/EXT switch.
+    {176, "vslidertight-2x.png", 128, 32, 16, kInBoth, 32, 15},
+    {177, "vslider2tight-2x.png", 2, 32, 16, kInBoth, 32, 15},
+    {178, "vslider4tight-2x.png", 4, 32, 16, kInBoth, 32, 15},
     {133, "bigbutton-2x.png", 2, 24, 16, kInBoth, 20, 12},  // lcd: the two-state switch
     {172, "syncbutton-2x.png", 2, 20, 12, kInBoth},
     {165, "flexi-sw-2x.png", 2, 24, 16, kInLcd},
@@ -218,6 +225,8 @@ class SynthBuilder {
 
  private:
   int Img(int origId) const { return mLcd ? origId + 100 : origId; }
+  // The short slider drawn like `origId`, for places with a control just below.
+  static int Tight(int origId) { return origId == 118 ? 177 : origId == 119 ? 178 : 176; }
   ControlSpec& Add(ControlSpec c) {
     mOut.push_back(c);
     return mOut.back();
@@ -283,6 +292,9 @@ void SynthBuilder::KnobLoopEntry(int p) {
       Framed(Ctl::Switch, p, mLcd ? 233 : 172, X + 6, mLcd ? Y - 8 : Y - 7);
       Readout(p, IRECT(X - 8, Y - 20, X + 40, Y - 4));
       return;
+    case vq_param::kPortamentoTime:
+    case vq_param::kPitchBendRange:
+      return KnobWithReadout(p, Ctl::Knob, Tight(106), 1.0);
     case vq_param::kKeyPriority:
       Framed(Ctl::Knob, p, Img(169), X, mLcd ? Y - 9 : Y - 12, 0.4);
       Readout(p, mLcd ? IRECT(X - 8, Y - 12, X + 40, Y + 4) : IRECT(X - 8, Y - 15, X + 40, Y + 1));
@@ -383,16 +395,15 @@ std::vector<ControlSpec> SynthBuilder::Build() {
                 vq_param::kEqualizerOnOff,
                 vq_param::kEqBlendInstrument,
                 vq_param::kEqBlendVcf}) {
+    // The effect tabs sit just below this row.
     if (p == vq_param::kModOnOff)
-      KnobWithReadout(p, Ctl::Knob, 118, 0.4);
-    else if (p == vq_param::kDelay1 || p == vq_param::kDelay2)
-      KnobWithReadout(p, Ctl::Knob, 106, 1.0);
+      KnobWithReadout(p, Ctl::Knob, Tight(118), 0.4);
     else if (p == vq_param::kOverdriveOnOff || p == vq_param::kOdBlendInstrument ||
              p == vq_param::kOdBlendVcf || p == vq_param::kEqualizerOnOff ||
              p == vq_param::kEqBlendInstrument || p == vq_param::kEqBlendVcf)
-      KnobWithReadout(p, Ctl::Knob, 118, 1.0);
+      KnobWithReadout(p, Ctl::Knob, Tight(118), 1.0);
     else
-      KnobWithReadout(p, Ctl::Knob, 107, 1.0);
+      KnobWithReadout(p, Ctl::Knob, Tight(106), 1.0);
   }
 
   // The rest of the page.
@@ -401,7 +412,8 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   for (int i = 0; i < 8; ++i)
     Framed(Ctl::Knob, vq_param::kFlexi1RangeA + i, Img(rangeImages[i]), 300, -40, 1.0).hidden =
         true;
-  Framed(Ctl::Switch, vq_param::kVco2OscSync, Img(172), 31, mLcd ? 240 : 242);
+  // Beside the panel's "VCO 2 · SYNC" title, clear of COARSE's slider.
+  Framed(Ctl::Switch, vq_param::kVco2OscSync, Img(172), 110, 311);
   Framed(Ctl::Switch, vq_param::kTrackingPriority, mLcd ? 265 : 172, 408, 36);
   {
     ControlSpec& r = mLcd ? Readout(vq_param::kTrackingPriority, IRECT(369, 23, 467, 43),
@@ -449,10 +461,10 @@ std::vector<ControlSpec> SynthBuilder::Build() {
     Rect(Ctl::InvisibleSwitch, tabAreas[k],
          mLcd ? IRECT(x, 562, x + 100, 587) : IRECT(x, 565, x + 100, 585));
   }
-  Framed(Ctl::Knob, vq_param::kExtMidiOn, Img(118), 845, 390, 1.0);
-  Framed(Ctl::Knob2, vq_param::kExtMidiProgramChange, Img(106), 885, 390, 1.0);
-  Framed(Ctl::Knob, vq_param::kExtMidiOctaveTranspose, Img(119), 925, 390, 1.0);
-  Framed(Ctl::Knob, vq_param::kExtMidiPitchbendRange, Img(106), 965, 390, 1.0);
+  Framed(Ctl::Knob, vq_param::kExtMidiOn, Img(Tight(118)), 845, 390, 1.0);
+  Framed(Ctl::Knob2, vq_param::kExtMidiProgramChange, Img(Tight(106)), 885, 390, 1.0);
+  Framed(Ctl::Knob, vq_param::kExtMidiOctaveTranspose, Img(Tight(119)), 925, 390, 1.0);
+  Framed(Ctl::Knob, vq_param::kExtMidiPitchbendRange, Img(Tight(106)), 965, 390, 1.0);
   for (int k = 0; k < 4; ++k)
     Text(mLcd ? IRECT(837 + 40 * k, 429, 885 + 40 * k, 445)
               : IRECT(837 + 40 * k, 435, 885 + 40 * k, 451),
@@ -559,11 +571,11 @@ const std::vector<ImageSpec>& ManagerImages() {
 const ImageSpec* FindImage(int id) {
   if (id >= 301 && id <= 324) return FindIn(kManagerImages, id);
   if (id >= 103 && id <= 105) return FindIn(kCommonImages, id);
-  if (id >= 102 && id <= 175) {
+  if (id >= 102 && id <= 178) {
     const ImageSpec* s = FindIn(kSynthImages, id);
     return s && (s->skins & kInOrig) ? s : nullptr;
   }
-  if (id >= 202 && id <= 275) {
+  if (id >= 202 && id <= 278) {
     const ImageSpec* s = FindIn(kSynthImages, id - 100);
     return s && (s->skins & kInLcd) ? s : nullptr;
   }

@@ -67,6 +67,7 @@ class DesktopWindows final : public WindowObserver {
   ~DesktopWindows() override;
   void windowOrdered(Window& w) override;
   void windowWillClose(Window& w) override;
+  Size decorationSize(Window& w) override;
 
   // The GTK window of a platform window, made when first asked for.
   GtkWidget* gtkWindowFor(Window& w);
@@ -119,6 +120,9 @@ class DesktopWindows final : public WindowObserver {
   // Key status follows the desktop's focus between our windows.
   void followActiveWindow();
   static gboolean onDelete(GtkWidget* widget, GdkEvent*, gpointer self);
+  // The desktop destroyed the window (its X window went away): the entry goes, and the
+  // platform window is closed as its close box would.
+  static void onDestroyed(GtkWidget* widget, gpointer self);
   static gboolean onKey(GtkWidget* widget, GdkEventKey* key, gpointer self);
   static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* c, gpointer self);
   static void onActive(GObject* widget, GParamSpec*, gpointer self);

@@ -153,13 +153,13 @@ std::optional<std::vector<std::string>> DesktopBackend::runPanel(const PanelRequ
     gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
     gtk_file_chooser_set_current_name(chooser, request.fileName.c_str());
   }
+  // The folder asked for, else the one last chosen in a panel, else home: never the process's
+  // working folder, which GTK would show otherwise.
+  static std::string lastFolder;
   std::string folder = expandHome(request.directory);
-  // A folder panel opened on the "Recent" view lists no folders and takes no typed location:
-  // it starts in the home folder instead.
-  if ((folder.empty() || !isDirectory(folder)) && request.kind == Kind::Folder)
-    folder = g_get_home_dir();
-  if (!folder.empty() && isDirectory(folder))
-    gtk_file_chooser_set_current_folder(chooser, folder.c_str());
+  if (folder.empty() || !isDirectory(folder)) folder = lastFolder;
+  if (folder.empty() || !isDirectory(folder)) folder = g_get_home_dir();
+  gtk_file_chooser_set_current_folder(chooser, folder.c_str());
   if (!request.allowedTypes.empty() && request.kind != Kind::Folder) {
     GtkFileFilter* filter = gtk_file_filter_new();
     std::string name;
@@ -200,6 +200,8 @@ std::optional<std::vector<std::string>> DesktopBackend::runPanel(const PanelRequ
     }
   }
   if (chosen.empty()) return std::nullopt;
+  const std::string& first = chosen.front();
+  lastFolder = request.kind == Kind::Folder ? first : first.substr(0, first.rfind('/') + 1);
   return chosen;
 }
 

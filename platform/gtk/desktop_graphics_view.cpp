@@ -249,12 +249,17 @@ gboolean DesktopGraphicsView::onScroll(GtkWidget*, GdkEventScroll* e, gpointer p
   auto* self = static_cast<DesktopGraphicsView*>(p);
   if (!self->isOpen()) return FALSE;
   double delta = 0;
-  if (e->direction == GDK_SCROLL_UP)
+  if (e->direction == GDK_SCROLL_UP) {
     delta = 1;
-  else if (e->direction == GDK_SCROLL_DOWN)
+  } else if (e->direction == GDK_SCROLL_DOWN) {
     delta = -1;
-  else if (e->direction == GDK_SCROLL_SMOOTH)
-    delta = -e->delta_y;
+  } else if (e->direction == GDK_SCROLL_SMOOTH) {
+    // A touchpad sends fractions of a step: they add up here, and only whole steps go on.
+    self->mScrollRest -= e->delta_y;
+    delta = std::trunc(self->mScrollRest);
+    self->mScrollRest -= delta;
+    if (delta == 0) return TRUE;
+  }
   if (delta == 0) return FALSE;
   self->sendPointer(PointerAction::Wheel, e->x, e->y, PointerButton::None, e->state, delta);
   return TRUE;

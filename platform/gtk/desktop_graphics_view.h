@@ -78,6 +78,8 @@ class DesktopGraphicsView final : public GraphicsView {
   double mLastX = -1e9;
   double mLastY = -1e9;
   int mClicks = 0;
+  // Smooth scrolling's fractions of a step, kept until they add up to whole steps.
+  double mScrollRest = 0;
 };
 
 }  // namespace vq::platform

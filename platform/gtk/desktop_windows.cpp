@@ -73,6 +73,7 @@ DesktopWindows::Entry& DesktopWindows::entryFor(Window& w) {
   gtk_box_pack_start(GTK_BOX(e.box), e.content, TRUE, TRUE, 0);
   gtk_container_add(GTK_CONTAINER(e.window), e.box);
   g_signal_connect(e.window, "delete-event", G_CALLBACK(&onDelete), this);
+  g_signal_connect(e.window, "destroy", G_CALLBACK(&onDestroyed), this);
   g_signal_connect(e.window, "key-press-event", G_CALLBACK(&onKey), this);
   g_signal_connect(e.window, "key-release-event", G_CALLBACK(&onKey), this);
   g_signal_connect(e.window, "configure-event", G_CALLBACK(&onConfigure), this);
@@ -131,8 +132,9 @@ void DesktopWindows::sync(Window& w, Entry& e) {
                                   GdkWindowHints(GDK_HINT_MIN_SIZE | GDK_HINT_MAX_SIZE));
   }
   if (gtk_window_get_modal(win) && !isInModalRun(&w)) gtk_window_set_modal(win, FALSE);
-  Menu* menu =
-      w.parentWindow() ? nullptr : (w.windowMenu() ? w.windowMenu() : mBackend.app.mainMenu());
+  // Dialogs, sheets and windows in a modal run show no menu bar: only a main window does.
+  const bool dialog = w.parentWindow() || w.owner() || isInModalRun(&w);
+  Menu* menu = dialog ? nullptr : (w.windowMenu() ? w.windowMenu() : mBackend.app.mainMenu());
   std::vector<std::string> titles;
   if (menu) {
     for (int i = 0; i < menu->itemCount(); ++i) titles.push_back(menu->itemAt(i)->title());
@@ -168,7 +170,9 @@ void DesktopWindows::applyFrame(Window& w, Entry& e) {
                                 std::clamp(static_cast<int>(minSize.height), 1, height));
     gtk_window_resize(win, width, height + bar);
   } else {
+    // A fixed-size window keeps a larger size it once had unless told: it shrinks too.
     gtk_widget_set_size_request(e.content, width, height);
+    gtk_window_resize(win, width, height + bar);
   }
   int x = static_cast<int>(f.x);
   int y = static_cast<int>(mBackend.mainDisplayHeight() - f.y - f.height) - bar;
@@ -251,6 +255,32 @@ void DesktopWindows::windowWillClose(Window& w) {
   mEntries.erase(&w);
   g_signal_handlers_disconnect_by_data(window, this);
   gtk_widget_destroy(window);
+}
+
+Size DesktopWindows::decorationSize(Window& w) {
+  Entry& e = entryFor(w);
+  sync(w, e);
+  double width = 0, height = barHeightOf(e.menuBar);
+  GdkWindow* gw = gtk_widget_get_window(e.window);
+  if (gw && gtk_widget_get_mapped(e.window) && gtk_window_get_decorated(GTK_WINDOW(e.window))) {
+    GdkRectangle outer;
+    gdk_window_get_frame_extents(gw, &outer);
+    width += std::max(0, outer.width - gdk_window_get_width(gw));
+    height += std::max(0, outer.height - gdk_window_get_height(gw));
+  }
+  return {width, height};
+}
+
+void DesktopWindows::onDestroyed(GtkWidget* widget, gpointer p) {
+  auto* self = static_cast<DesktopWindows*>(p);
+  Window* w = self->windowForGtk(widget);
+  if (!w) return;
+  self->tellViews(*w, &DesktopGraphicsView::windowClosed);
+  auto it = self->mEntries.find(w);
+  if (it == self->mEntries.end()) return;
+  g_signal_handlers_disconnect_by_data(widget, self);
+  self->mEntries.erase(it);
+  w->performClose();
 }
 
 GtkWidget* DesktopWindows::gtkWindowFor(Window& w) {

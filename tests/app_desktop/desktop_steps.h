@@ -179,9 +179,10 @@ inline bool PickSynthesizer(int x, int y, const SynthPorts& ports) {
   int px = 0, py = 0;
   if (!WindowOrigin("Preferences", &px, &py)) return false;
   Xdo({"search", "--onlyvisible", "--name", "^Preferences$", "windowfocus", "--sync"});
-  PickFromList(px + 110, py + 123, ports.output);  // VQ Output
-  PickFromList(px + 110, py + 79, ports.input);    // VQ Input
-  Click(px + 216, py + 167);                       // OK: the start-up message goes out
+  // The dialog has no menu bar: its controls start at its top.
+  PickFromList(px + 110, py + 98, ports.output);  // VQ Output
+  PickFromList(px + 110, py + 54, ports.input);   // VQ Input
+  Click(px + 216, py + 142);                      // OK: the start-up message goes out
   return true;
 }
 
@@ -269,9 +270,11 @@ class PageDesktopTest : public DesktopTest {
     Launch(timeoutMs);
     int height = 0;
     if (!WindowOrigin("VQEditor4", &windowX, &windowY, &height)) return false;
+    // The first full draw; the start-up fit places the window once more meanwhile.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    if (!WindowOrigin("VQEditor4", &windowX, &windowY, &height)) return false;
     originX = windowX;
     originY = windowY + height - vq_layout::kGuiHeight;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the first full draw
     return originX >= 0 && height >= vq_layout::kGuiHeight;
   }
   void Drag(int fromX, int fromY, int toX, int toY) {

@@ -183,6 +183,7 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
     ended = true;
   });
   ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the start-up fit places it
   int x = 0, y = 0;
   ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
   vx = x;

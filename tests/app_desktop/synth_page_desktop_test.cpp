@@ -82,6 +82,12 @@ class SynthPageOnDesktopOverJack : public PageDesktopTest {
     keys.push_back("Return");
     Keys(keys);
     std::this_thread::sleep_for(800ms);
+    // A size or skin command may move the window to keep it on the screen.
+    int h = 0;
+    if (WindowOrigin("VQEditor4", &windowX, &windowY, &h)) {
+      originX = windowX;
+      originY = windowY + h - vq_layout::kGuiHeight;
+    }
   }
 
   std::vector<int> Received(int field) const { return desktop_steps::Received(sim, field); }
@@ -114,7 +120,8 @@ class SynthPageOnDesktopOverJack : public PageDesktopTest {
 
 constexpr int kExtMidiFlags = 123, kVco1Level = 11, kFlexi1Destination = 97,
               kFlexi2Destination = 104, kTrebleFrq = 167;
-constexpr int kViewSize100 = 6, kViewSkinSolid = 12;
+// 200 % does not fit this 1920x1200 screen: greyed, the keys pass over it.
+constexpr int kViewSize100 = 6, kViewSkinSolid = 11;
 
 TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit) {
   const SynthPorts ports = PortsOf(sim);

@@ -58,8 +58,8 @@ TEST(PageLayout, ImageListsAndNames) {
   }
   for (const ImageSpec& s : CommonImages()) orig.insert(s.file);
   for (const ImageSpec& s : ManagerImages()) manager.insert(s.file);
-  EXPECT_EQ(orig.size(), 59u);
-  EXPECT_EQ(lcd.size(), 54u);
+  EXPECT_EQ(orig.size(), 62u);
+  EXPECT_EQ(lcd.size(), 57u);
   EXPECT_EQ(manager.size(), 23u);
 
   EXPECT_EQ(ImageLoadName(159), "img/orig//flexisavebg-2x.png");
@@ -68,7 +68,7 @@ TEST(PageLayout, ImageListsAndNames) {
   EXPECT_EQ(ImageLoadName(265), "img/lcd/flexi-sw-2x.png");
   EXPECT_EQ(ImageLoadName(313), "img/manager/pm-program-2x.png");
   EXPECT_EQ(ImageLoadName(104), "img/orig/keys-2x.png");
-  for (int absent : {165, 262, 274, 246, 316, 101, 176})
+  for (int absent : {165, 262, 274, 246, 316, 101, 179})
     EXPECT_EQ(FindImage(absent), nullptr) << absent;
   EXPECT_EQ(FindImage(136)->frames, 128);
   EXPECT_EQ(FindImage(313)->frames, 7);
@@ -111,20 +111,20 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
     bool hidden;
   };
   const Row rows[] = {
-      {Skin::Space, Ctl::Knob, 3, 106, IRECT(25, 76, 57, 92), false},
-      {Skin::Lcd, Ctl::Knob, 3, 206, IRECT(25, 76, 57, 92), false},
-      {Skin::Space, Ctl::Knob, 51, 145, IRECT(520, 390, 552, 406), false},
+      {Skin::Space, Ctl::Knob, 3, 106, IRECT(25, 76, 57, 120), false},
+      {Skin::Lcd, Ctl::Knob, 3, 206, IRECT(25, 76, 57, 114), false},
+      {Skin::Space, Ctl::Knob, 51, 145, IRECT(520, 390, 552, 434), false},
       {Skin::Space, Ctl::Switch, 78, 172, IRECT(768, 148, 788, 160), false},
       {Skin::Lcd, Ctl::Switch, 78, 233, IRECT(768, 151, 788, 163), false},
       {Skin::Lcd, Ctl::Switch, 89, 233, IRECT(872, 457, 892, 469), false},
       {Skin::Space, Ctl::Knob, 93, 169, IRECT(936, 493, 968, 521), false},
       {Skin::Lcd, Ctl::Knob, 93, 269, IRECT(936, 496, 968, 524), false},
       {Skin::Space, Ctl::Knob2, 127, 169, IRECT(936, 438, 968, 466), false},
-      {Skin::Solid, Ctl::Knob, 186, 107, IRECT(800, 76, 832, 92), true},
-      {Skin::Space, Ctl::Knob, 134, 118, IRECT(520, 547, 552, 563), false},
-      {Skin::Space, Ctl::Knob, 138, 106, IRECT(640 + 40 * 3, 547, 672 + 40 * 3, 563), false},
-      {Skin::Space, Ctl::Knob, 231, 136, IRECT(300, -40, 316, -24), true},
-      {Skin::Lcd, Ctl::Knob, 238, 242, IRECT(300, -40, 316, -24), true},
+      {Skin::Solid, Ctl::Knob, 186, 107, IRECT(800, 76, 832, 120), true},
+      {Skin::Space, Ctl::Knob, 134, 177, IRECT(520, 547, 552, 563), false},
+      {Skin::Space, Ctl::Knob, 138, 176, IRECT(640 + 40 * 3, 547, 672 + 40 * 3, 563), false},
+      {Skin::Space, Ctl::Knob, 231, 136, IRECT(300, -40, 316, 4), true},
+      {Skin::Lcd, Ctl::Knob, 238, 242, IRECT(300, -40, 316, -2), true},
       {Skin::Lcd, Ctl::Switch, 188, 265, IRECT(408, 36, 432, 52), false},
       {Skin::Space, Ctl::Button, 241, 133, IRECT(906, 50, 930, 66), false},
       {Skin::Space, Ctl::Button, 243, 151, IRECT(572, 52, 592, 64), false},
@@ -135,7 +135,8 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Space, Ctl::RadioButtons, 293, 146, IRECT(524, 565, 810, 581), true},
       {Skin::Lcd, Ctl::Switch, 305, 270, IRECT(808, 562, 903, 582), false},
       {Skin::Lcd, Ctl::InvisibleSwitch, 312, 0, IRECT(808, 562, 908, 587), false},
-      {Skin::Space, Ctl::Knob2, 128, 106, IRECT(885, 390, 917, 406), false},
+      {Skin::Space, Ctl::Knob2, 128, 176, IRECT(885, 390, 917, 406), false},
+      {Skin::Lcd, Ctl::Knob2, 128, 276, IRECT(885, 390, 917, 405), false},
       {Skin::Lcd, Ctl::Switch, 306, 275, IRECT(848, 408, 988, 430), false},
       {Skin::Space, Ctl::InvisibleSwitch, 307, 0, IRECT(848, 408, 920, 430), true},
       {Skin::Space, Ctl::ParaEq, 290, 0, IRECT(640, 593, 1100, 708), false},

@@ -222,4 +222,37 @@ TEST_F(DesktopScaleTest, PixelsAreDoubledAndClicksHitTheGuiPixel) {
   EXPECT_EQ(client.of(PointerAction::Down)[0].y, 20);
 }
 
+// A touchpad's smooth scrolling as GTK delivers it: fractions add up to whole steps in the
+// view, a fraction alone sends nothing; a wheel notch is one step.
+TEST_F(DesktopTest, SmoothScrollFractionsAddUpToWholeSteps) {
+  openWindow(100, 80);
+  GdkWindow* area = gtk_widget_get_window(gview->drawingArea());
+  auto scroll = [&](GdkScrollDirection direction, double dy) {
+    GdkEvent* e = gdk_event_new(GDK_SCROLL);
+    e->scroll.window = GDK_WINDOW(g_object_ref(area));
+    e->scroll.direction = direction;
+    e->scroll.delta_y = dy;
+    e->scroll.x = e->scroll.y = 10;
+    gdk_event_set_device(
+        e, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
+    gtk_main_do_event(e);
+    gdk_event_free(e);
+    return client.of(PointerAction::Wheel).size();
+  };
+  struct Step {
+    GdkScrollDirection direction;
+    double dy;
+    size_t wheels;
+  } steps[] = {{GDK_SCROLL_SMOOTH, -0.4, 0},
+               {GDK_SCROLL_SMOOTH, -0.4, 0},
+               {GDK_SCROLL_SMOOTH, -0.4, 1},
+               {GDK_SCROLL_SMOOTH, 0.2, 1},
+               {GDK_SCROLL_DOWN, 0, 2}};
+  for (const Step& s : steps) EXPECT_EQ(scroll(s.direction, s.dy), s.wheels) << s.dy;
+  auto wheels = client.of(PointerAction::Wheel);
+  ASSERT_EQ(wheels.size(), 2u);
+  EXPECT_EQ(wheels[0].wheelDelta, 1.0);
+  EXPECT_EQ(wheels[1].wheelDelta, -1.0);
+}
+
 }  // namespace

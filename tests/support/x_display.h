@@ -38,7 +38,9 @@ struct PrivateXvfb {
   }
 };
 
-inline bool startPrivateXvfb(PrivateXvfb& server, std::string& why) {
+// `screen` is Xvfb's screen geometry, e.g. "1366x768x24".
+inline bool startPrivateXvfb(PrivateXvfb& server, std::string& why,
+                             const char* screen = "1920x1200x24") {
   int fds[2];
   if (pipe(fds) != 0) {
     why = "no pipe for Xvfb";
@@ -58,8 +60,8 @@ inline bool startPrivateXvfb(PrivateXvfb& server, std::string& why) {
       dup2(devnull, 2);
     }
     std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1200x24", "-nolisten",
-           "tcp", "-noreset", static_cast<char*>(nullptr));
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
+           "-noreset", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(fds[1]);

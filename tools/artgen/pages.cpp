@@ -125,7 +125,8 @@ bool LabelPlace(const ControlSpec& c, bool lcd, double* cx, double* cy, double* 
     *cy = p.y + (lcd ? 52 : 59);
     return true;
   }
-  *cy = p.y + (lcd ? 15.5 : 18);
+  // Under the read-out: the slider fills the slot above it.
+  *cy = p.y + (lcd ? 50 : 57);
   return true;
 }
 
@@ -208,19 +209,19 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     double titleX;
   };
   const Section sections[] = {
-      {12, 72, 496, 82, "VCO 1", -1},    {12, 229, 496, 82, "VCO 2  \xc2\xb7  SYNC", -1},
-      {12, 386, 496, 82, "VCO 3", -1},   {12, 543, 496, 82, "VCO 4", -1},
-      {512, 72, 244, 82, "MIXER", -1},   {758, 72, 356, 150, "FILTER", 812},
-      {512, 229, 440, 82, "ENV", -1},    {956, 229, 158, 82, "LFO", -1},
-      {512, 386, 242, 82, "VOICES", -1}, {756, 386, 78, 82, "DIST", -1},
-      {836, 366, 168, 172, "PLAY", 950}, {1006, 386, 108, 82, "OUTPUT", -1},
+      {12, 72, 496, 96, "VCO 1", -1},    {12, 229, 496, 96, "VCO 2  \xc2\xb7  SYNC", -1},
+      {12, 386, 496, 96, "VCO 3", -1},   {12, 543, 496, 96, "VCO 4", -1},
+      {512, 72, 244, 96, "MIXER", -1},   {758, 72, 356, 150, "FILTER", 812},
+      {512, 229, 440, 96, "ENV", -1},    {956, 229, 158, 96, "LFO", -1},
+      {512, 386, 242, 96, "VOICES", -1}, {756, 386, 78, 96, "DIST", -1},
+      {836, 366, 168, 172, "PLAY", 950}, {1006, 386, 108, 96, "OUTPUT", -1},
       {512, 540, 602, 175, nullptr, -1},
   };
   for (const Section& s : sections) Panel(cr, t, s.x, s.y, s.w, s.h, s.title, s.titleX);
   const RGBA sub = lcd ? t.label : t.title;
-  Text(cr, "AMPLIFIER", 636, 303, 8, sub);
-  Text(cr, "FILTER ENVELOPE", 796, 303, 8, sub);
-  Text(cr, "NOISE", 916, 303, 8, sub);
+  Text(cr, "AMPLIFIER", 636, 317, 8, sub);
+  Text(cr, "FILTER ENVELOPE", 796, 317, 8, sub);
+  Text(cr, "NOISE", 916, 317, 8, sub);
 
   ControlLabels(cr, t, controls, [](int p) { return !IsEffect(p) && !IsExtMidi(p); });
 
@@ -251,9 +252,9 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     Text(cr, "analog mono synthesizer \xc2\xb7 editor & librarian", 260, 692, 9,
          Hex(0xffffff, 0.22), Align::Center, false, false);
   } else {
-    Panel(cr, t, 60, 640, 400, 60, nullptr);
-    Text(cr, "VELQUOR  EDITOR", 260, 662, 22, t.label, Align::Center, true, false, true);
-    Text(cr, "LCD EDITION", 260, 686, 9, t.label, Align::Center, true, false, true);
+    Panel(cr, t, 60, 648, 400, 60, nullptr);
+    Text(cr, "VELQUOR  EDITOR", 260, 670, 22, t.label, Align::Center, true, false, true);
+    Text(cr, "LCD EDITION", 260, 694, 9, t.label, Align::Center, true, false, true);
   }
 }
 
@@ -359,7 +360,8 @@ void EffectPanel(cairo_t* cr, const Theme& t, Skin skin, int which) {
 }
 
 void ExtMidiPanel(cairo_t* cr, const Theme& t, Skin skin) {
-  CoveringPanel(cr, t, 836, 366, 168, 172, "EXTERNAL MIDI", 950);
+  CoveringPanel(cr, t, 836, 366, 168, 172, "EXTERNAL MIDI",
+                -1);  // too wide for the PLAY title place
   ControlLabels(cr, t, vq_layout::SynthPageControls(skin), [](int p) { return IsExtMidi(p); });
   const int y0 = t.lcd() ? 429 : 435;
   for (int k = 0; k < 4; ++k)
@@ -430,15 +432,17 @@ void SaveFromDevicePanel(cairo_t* cr, const Theme& t) {
   Panel(cr, t, 390, 286, 360, 186, nullptr);
   const RGBA ink = t.lcd() ? t.label : t.title;
   Text(cr, "RECEIVE PROGRAM FROM VELQUOR", 570, 306, 12, ink, Align::Center, true, false);
-  Text(cr, "store it in slot", 538, 368, 10, t.label, Align::Right, false, false);
-  FillRound(cr, 544, 344, 48, 48, 5, t.lcd() ? Hex(0xdfe8c8) : Hex(0xe9eef5));
-  StrokeRound(cr, 544, 344, 48, 48, 5, t.lcd() ? t.label : t.panelEdge, 1.2);
-  Text(cr, "\xe2\x96\xb2\n\xe2\x96\xbc", 604, 368, 8, t.label);
+  Text(cr, "fetch VQ slot", 534, 368, 10, t.label, Align::Right, false, false);
+  // The number is drawn with a space after it (its empty unit): the box sits under the digits.
+  FillRound(cr, 540, 344, 48, 48, 5, t.lcd() ? Hex(0xdfe8c8) : Hex(0xe9eef5));
+  StrokeRound(cr, 540, 344, 48, 48, 5, t.lcd() ? t.label : t.panelEdge, 1.2);
+  Text(cr, "\xe2\x96\xb2\n\xe2\x96\xbc", 600, 368, 8, t.label);
   VerticalGradient(cr, 524, 404, 76, 40, 5, t.lcd() ? t.label : Hex(0x4a4e57),
                    t.lcd() ? t.label : Hex(0x26282e));
   StrokeRound(cr, 524, 404, 76, 40, 5, t.lcd() ? t.label : t.accent, 1.2);
-  Text(cr, "SAVE", 562, 424, 13, t.lcd() ? Hex(0xc6d4a8) : Hex(0xffffff));
-  Text(cr, "drag the number to choose a slot", 570, 458, 8, t.label, Align::Center, false, false);
+  Text(cr, "FETCH", 562, 424, 13, t.lcd() ? Hex(0xc6d4a8) : Hex(0xffffff));
+  Text(cr, "drag the number to choose a slot, then save the program to a file", 570, 458, 8,
+       t.label, Align::Center, false, false);
 }
 
 }  // namespace

@@ -16,52 +16,44 @@ constexpr double kPi = 3.14159265358979;
 
 // A horizontal fader: groove, value fill from the left, cap at the value. v in 0..1.
 void Slider(cairo_t* cr, const Theme& t, double w, double top, double h, double v, int notches) {
-  const double x0 = 4, x1 = w - 4;
-  const double cy = top + h * 0.62;
-  const double cx = x0 + (x1 - x0) * v;
+  // A vertical fader: dragging up raises the value, as the knob's drag does.
+  // A short slot keeps only the cap's half height above and below the travel.
+  const double margin = h < 24 ? 3 : 4;
+  const double cx = w / 2, y0 = top + margin, y1 = top + h - margin;
+  const double cy = y1 - (y1 - y0) * v;
+  const double capW = std::min(w - 8, 16.0), capH = 6;
+  for (int i = 0; i < notches; ++i) {
+    const double ny = y1 - (y1 - y0) * i / (notches - 1);
+    SetColor(cr, t.lcd() ? t.label : Hex(0xffffff, 0.55));
+    cairo_rectangle(cr, cx - capW / 2 - 4, ny - 0.4, 3, 0.8);
+    cairo_rectangle(cr, cx + capW / 2 + 1, ny - 0.4, 3, 0.8);
+    cairo_fill(cr);
+  }
   if (t.lcd()) {
-    StrokeRound(cr, x0 - 2, cy - 3.5, x1 - x0 + 4, 7, 1.5, t.label, 0.8);
-    if (cx > x0) FillRound(cr, x0 - 0.5, cy - 2, cx - x0 + 0.5, 4, 0.5, t.label);
-    for (int i = 0; i < notches; ++i) {
-      const double nx = x0 + (x1 - x0) * i / (notches - 1);
-      SetColor(cr, t.label);
-      cairo_rectangle(cr, nx - 0.4, top + 1, 0.8, 2.5);
-      cairo_fill(cr);
-    }
-    // Pointer above the bar.
-    cairo_move_to(cr, cx - 2.6, cy - 7);
-    cairo_line_to(cr, cx + 2.6, cy - 7);
-    cairo_line_to(cr, cx, cy - 3.6);
-    cairo_close_path(cr);
-    SetColor(cr, t.label);
+    StrokeRound(cr, cx - 2.5, y0 - 1, 5, y1 - y0 + 2, 1.5, t.label, 0.8);
+    if (cy < y1) FillRound(cr, cx - 1.5, cy, 3, y1 - cy, 0.5, t.label);
+    StrokeRound(cr, cx - capW / 2, cy - capH / 2, capW, capH, 1, t.label, 0.9);
+    cairo_rectangle(cr, cx - capW / 2 + 1.5, cy - 0.5, capW - 3, 1);
     cairo_fill(cr);
     return;
   }
-  FillRound(cr, x0 - 1.5, cy - 2, x1 - x0 + 3, 4, 2, t.groove);
-  StrokeRound(cr, x0 - 1.5, cy - 2, x1 - x0 + 3, 4, 2, Hex(0xffffff, 0.12), 0.5);
-  if (cx > x0) {
-    cairo_pattern_t* p = cairo_pattern_create_linear(x0, 0, x1, 0);
+  FillRound(cr, cx - 2, y0 - 1.5, 4, y1 - y0 + 3, 2, t.groove);
+  StrokeRound(cr, cx - 2, y0 - 1.5, 4, y1 - y0 + 3, 2, Hex(0xffffff, 0.12), 0.5);
+  if (cy < y1) {
+    cairo_pattern_t* p = cairo_pattern_create_linear(0, y1, 0, y0);
     cairo_pattern_add_color_stop_rgba(p, 0, t.accentDim.r, t.accentDim.g, t.accentDim.b, 1);
     cairo_pattern_add_color_stop_rgba(p, 1, t.accent.r, t.accent.g, t.accent.b, 1);
-    RoundRect(cr, x0 - 1, cy - 1.3, cx - x0 + 1, 2.6, 1.3);
+    RoundRect(cr, cx - 1.3, cy, 2.6, y1 - cy + 1, 1.3);
     cairo_set_source(cr, p);
     cairo_fill(cr);
     cairo_pattern_destroy(p);
   }
-  for (int i = 0; i < notches; ++i) {
-    const double nx = x0 + (x1 - x0) * i / (notches - 1);
-    SetColor(cr, Hex(0xffffff, 0.55));
-    cairo_rectangle(cr, nx - 0.4, top + 0.5, 0.8, 2.2);
-    cairo_fill(cr);
-  }
   // Cap: a small metal block with a value line.
-  const double capW = 6, capH = h * 0.72;
-  const double capY = cy - capH / 2;
-  FillRound(cr, cx - capW / 2 + 0.6, capY + 0.8, capW, capH, 1.5, Hex(0x000000, 0.45));
-  VerticalGradient(cr, cx - capW / 2, capY, capW, capH, 1.5, t.metalHi, t.metalLo);
-  StrokeRound(cr, cx - capW / 2, capY, capW, capH, 1.5, Hex(0x000000, 0.6), 0.5);
+  FillRound(cr, cx - capW / 2 + 0.6, cy - capH / 2 + 0.8, capW, capH, 1.5, Hex(0x000000, 0.45));
+  VerticalGradient(cr, cx - capW / 2, cy - capH / 2, capW, capH, 1.5, t.metalHi, t.metalLo);
+  StrokeRound(cr, cx - capW / 2, cy - capH / 2, capW, capH, 1.5, Hex(0x000000, 0.6), 0.5);
   SetColor(cr, t.accent);
-  cairo_rectangle(cr, cx - 0.5, capY + 1, 1, capH - 2);
+  cairo_rectangle(cr, cx - capW / 2 + 1, cy - 0.5, capW - 2, 1);
   cairo_fill(cr);
 }
 
@@ -317,7 +309,7 @@ void DrawWidgets(const std::string& folder, const Theme& t) {
       DrawStrip(file, s.x, s.y, n, f);
     };
 
-    if (name == "vslider-2x.png") {
+    if (name == "vslider-2x.png" || name == "vslidertight-2x.png") {
       strip([&](cairo_t* cr, int f) { Slider(cr, t, w, 0, h, f / 127.0, 0); });
     } else if (name.rfind("vslider", 0) == 0 && name.find("flexi") != std::string::npos) {
       const int slot = name.find("red") != std::string::npos      ? 0
