@@ -22,6 +22,8 @@ class MidiPort {
   virtual bool OpenVirtualPort(const std::string& portName) = 0;
   virtual void ClosePort() = 0;
   virtual bool IsPortOpen() const = 0;
+  virtual std::string ApiName() const { return ""; }  // e.g. "jack" or "alsa"
+  virtual std::string LastError() const { return ""; }
 };
 
 // The port calls of a direction passed on to the object that does them, which the owner keeps
@@ -37,8 +39,8 @@ class ForwardingMidiPort : public Direction {
   void ClosePort() override;
   bool IsPortOpen() const override;
 
-  std::string ApiName() const;  // e.g. "jack" or "alsa"
-  std::string LastError() const;
+  std::string ApiName() const override;
+  std::string LastError() const override;
 
  protected:
   explicit ForwardingMidiPort(Target& port) : mPort(port) {}
