@@ -39,10 +39,12 @@ extern template class ForwardingMidiPort<MidiInput, MidiInputBackend>;
 class RtMidiInput final : public ForwardingMidiPort<MidiInput, MidiInputBackend> {
  public:
   // Null when no API can be opened; *error then holds the last reason. queueLimit is RtMidi's
-  // queue for messages that arrive with no callback set (ALSA).
+  // queue for messages that arrive with no callback set (ALSA). A non-empty `api` ("jack" or
+  // "alsa", as ApiName gives) tries only that one.
   static std::unique_ptr<RtMidiInput> Create(const std::string& clientName,
                                              unsigned queueLimit = 100,
-                                             std::string* error = nullptr);
+                                             std::string* error = nullptr,
+                                             const std::string& api = {});
   ~RtMidiInput() override;
 
   void SetCallback(Callback callback) override;

@@ -93,7 +93,7 @@ struct RtMidiInput::Impl {
 };
 
 std::unique_ptr<RtMidiInput> RtMidiInput::Create(const std::string& clientName, unsigned queueLimit,
-                                                 std::string* error) {
+                                                 std::string* error, const std::string& onlyApi) {
   return rtmidi::CreateWithFirstApi(
       [&](RtMidi::Api api) {
         auto impl = std::make_unique<Impl>();
@@ -102,7 +102,7 @@ std::unique_ptr<RtMidiInput> RtMidiInput::Create(const std::string& clientName, 
                             : MakeRtMidiInputBackend(api, clientName, queueLimit, impl->queue);
         return std::unique_ptr<RtMidiInput>(new RtMidiInput(std::move(impl)));
       },
-      error);
+      error, onlyApi);
 }
 
 RtMidiInput::RtMidiInput(std::unique_ptr<Impl> impl)

@@ -36,9 +36,11 @@ extern template class ForwardingMidiPort<MidiOutput, MidiOutputBackend>;
 
 class RtMidiOutput final : public ForwardingMidiPort<MidiOutput, MidiOutputBackend> {
  public:
-  // Null when no API can be opened; *error then holds the last reason.
+  // Null when no API can be opened; *error then holds the last reason. A non-empty `api`
+  // ("jack" or "alsa", as ApiName gives) tries only that one.
   static std::unique_ptr<RtMidiOutput> Create(const std::string& clientName,
-                                              std::string* error = nullptr);
+                                              std::string* error = nullptr,
+                                              const std::string& api = {});
   ~RtMidiOutput() override;
 
   bool Send(const uint8_t* bytes, size_t count) override;

@@ -43,14 +43,14 @@ std::unique_ptr<MidiOutputBackend> MakeRtMidiOutputBackend(RtMidi::Api api,
 }
 
 std::unique_ptr<RtMidiOutput> RtMidiOutput::Create(const std::string& clientName,
-                                                   std::string* error) {
+                                                   std::string* error, const std::string& onlyApi) {
   return rtmidi::CreateWithFirstApi(
       [&](RtMidi::Api api) {
         auto backend = api == RtMidi::UNIX_JACK ? MakeJackMidiOutputBackend(clientName)
                                                 : MakeRtMidiOutputBackend(api, clientName);
         return std::unique_ptr<RtMidiOutput>(new RtMidiOutput(std::move(backend)));
       },
-      error);
+      error, onlyApi);
 }
 
 RtMidiOutput::RtMidiOutput(std::unique_ptr<MidiOutputBackend> backend)

@@ -47,16 +47,20 @@ struct PortState {
 // one sentence why a system cannot start.
 bool SystemAvailable(RtMidi::Api api, std::string* why);
 
-// Tries every API the library was built with but the dummy, in the library's order, and
-// returns what `make(api)` gives for the first one whose construction does not throw
-// RtMidiError. Null when none does; *error then holds the library's last message.
+// Tries every API the library was built with but the dummy (or only the one named `only`, e.g.
+// "jack", when that is not empty), in the library's order, and returns what `make(api)` gives
+// for the first one whose construction does not throw RtMidiError. Null when none does; *error
+// then holds the library's last message.
 template <class Make>
-auto CreateWithFirstApi(Make make, std::string* error) -> decltype(make(RtMidi::UNSPECIFIED)) {
+auto CreateWithFirstApi(Make make, std::string* error, const std::string& only = {})
+    -> decltype(make(RtMidi::UNSPECIFIED)) {
   std::vector<RtMidi::Api> apis;
   RtMidi::getCompiledApi(apis);
-  std::string lastError = "no MIDI API compiled in";
+  std::string lastError =
+      "no MIDI API " + (only.empty() ? "" : "\"" + only + "\" ") + "compiled in";
   for (RtMidi::Api api : apis) {
     if (api == RtMidi::RTMIDI_DUMMY) continue;
+    if (!only.empty() && RtMidi::getApiName(api) != only) continue;
     // A system that cannot start is not tried: its library would only print why.
     if (std::string why; !SystemAvailable(api, &why)) {
       lastError = why;

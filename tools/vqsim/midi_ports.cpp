@@ -1,8 +1,9 @@
 #include "tools/vqsim/midi_ports.h"
 
-#include <rtmidi/RtMidi.h>
-
 namespace vqsim {
+
+using vq::platform::RtMidiInput;
+using vq::platform::RtMidiOutput;
 
 MidiPorts::MidiPorts() = default;
 
@@ -14,87 +15,61 @@ bool MidiPorts::Open(const std::string& api, const std::string& clientBase,
                      const std::string& inName, const std::string& outName, Handler handler,
                      std::string& error) {
   Close();
-  mHandler = std::move(handler);
-  std::vector<RtMidi::Api> apis;
-  if (api == "jack") {
-    apis.push_back(RtMidi::UNIX_JACK);
-  } else if (api == "alsa") {
-    apis.push_back(RtMidi::LINUX_ALSA);
-  } else {
-    RtMidi::getCompiledApi(apis);
-  }
   error.clear();
-  for (RtMidi::Api a : apis) {
-    try {
-      auto in = std::make_unique<RtMidiIn>(a, clientBase + "-in", 1000);
-      auto out = std::make_unique<RtMidiOut>(a, clientBase + "-out");
-      // Keep SysEx and clock; drop active sensing.
-      in->ignoreTypes(false, false, true);
-      in->setCallback(&MidiPorts::OnInput, this);
-      // The output is in place before the input opens: the first request may be answered
-      // at once, from the sender thread.
-      out->openVirtualPort(outName);
-      {
-        std::lock_guard<std::mutex> lock(mOutMutex);
-        mOut = std::move(out);
-      }
-      try {
-        in->openVirtualPort(inName);
-      } catch (const RtMidiError&) {
-        std::lock_guard<std::mutex> lock(mOutMutex);
-        mOut.reset();
-        throw;
-      }
-      mIn = std::move(in);
-      mApiName = RtMidi::getApiName(a);
-      mInFull = clientBase + "-in:" + inName;
-      mOutFull = clientBase + "-out:" + outName;
-      return true;
-    } catch (const RtMidiError& e) {
-      error += RtMidi::getApiName(a) + ": " + e.getMessage() + "; ";
-    }
+  std::string why;
+  auto out = RtMidiOutput::Create(clientBase + "-out", &why, api == "any" ? "" : api);
+  if (!out) {
+    error = (api == "any" ? std::string() : api + ": ") + why;
+    return false;
   }
-  if (error.empty()) error = "no MIDI API compiled in";
-  return false;
+  const std::string chosen = out->ApiName();
+  // The output is in place before the input opens: the first request may be answered at once,
+  // from the sender thread.
+  if (!out->OpenVirtualPort(outName)) {
+    error = chosen + ": " + out->LastError();
+    return false;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mOutMutex);
+    mOut = std::move(out);
+  }
+  auto in = RtMidiInput::Create(clientBase + "-in", 1000, &why, chosen);
+  if (!in) {
+    error = chosen + ": " + why;
+    Close();
+    return false;
+  }
+  in->SetCallback(std::move(handler));
+  if (!in->OpenVirtualPort(inName)) {
+    error = chosen + ": " + in->LastError();
+    in->SetCallback(nullptr);
+    Close();
+    return false;
+  }
+  mIn = std::move(in);
+  mApiName = chosen;
+  mInFull = clientBase + "-in:" + inName;
+  mOutFull = clientBase + "-out:" + outName;
+  return true;
 }
 
 void MidiPorts::Close() {
-  if (mIn) {
-    try {
-      mIn->cancelCallback();
-      mIn->closePort();
-    } catch (const RtMidiError&) {
-    }
-  }
+  if (mIn) mIn->SetCallback(nullptr);
   mIn.reset();
   std::lock_guard<std::mutex> lock(mOutMutex);
-  if (mOut) {
-    try {
-      mOut->closePort();
-    } catch (const RtMidiError&) {
-    }
-  }
   mOut.reset();
 }
 
-bool MidiPorts::Send(const std::vector<unsigned char>& message, std::string& error) {
+bool MidiPorts::Send(const uint8_t* bytes, size_t count, std::string& error) {
   std::lock_guard<std::mutex> lock(mOutMutex);
   if (!mOut) {
     error = "output not open";
     return false;
   }
-  try {
-    mOut->sendMessage(&message);
-    return true;
-  } catch (const RtMidiError& e) {
-    error = e.getMessage();
-    return false;
-  }
-}
-
-void MidiPorts::OnInput(double, std::vector<unsigned char>* message, void* self) {
-  auto* ports = static_cast<MidiPorts*>(self);
-  if (message && ports->mHandler) ports->mHandler(*message);
+  if (mOut->Send(bytes, count)) return true;
+  error = mOut->LastError();
+  if (error.empty()) error = "the port refused the message";
+  return false;
 }
 
 }  // namespace vqsim

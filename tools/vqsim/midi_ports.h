@@ -1,47 +1,47 @@
-// The vqsim program's MIDI ports: one virtual input and one virtual output through RtMidi.
+// The vqsim program's MIDI ports: one virtual input and one virtual output, through the same
+// ports the editor uses (JACK through our own client, ALSA through RtMidi).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
-class RtMidiIn;
-class RtMidiOut;
+#include "platform/midi_input.h"
+#include "platform/midi_output.h"
 
 namespace vqsim {
 
 class MidiPorts {
  public:
-  using Handler = std::function<void(const std::vector<unsigned char>&)>;
+  using Handler = std::function<void(const uint8_t* bytes, size_t count)>;
 
   MidiPorts();
   ~MidiPorts();
 
   // Opens virtual ports "inName" and "outName" on the clients "<clientBase>-in" and
   // "<clientBase>-out" (JACK wants distinct client names). api is "jack", "alsa" or "any":
-  // "any" tries the compiled APIs in order, since ALSA throws where there is no sequencer.
-  // The handler runs on RtMidi's input thread, once per complete message (SysEx included).
+  // "any" takes the first API that opens, as the editor does, for both ports.
+  // The handler runs on the input's worker thread, once per complete message (SysEx included);
+  // messages the input had to drop are counted and reported on standard error.
   bool Open(const std::string& api, const std::string& clientBase, const std::string& inName,
             const std::string& outName, Handler handler, std::string& error);
   void Close();
 
   // One message; any thread (the answers go out from a sender thread that may start before
   // the ports are open).
-  bool Send(const std::vector<unsigned char>& message, std::string& error);
+  bool Send(const uint8_t* bytes, size_t count, std::string& error);
 
   const std::string& ApiName() const { return mApiName; }
   const std::string& InPortName() const { return mInFull; }  // "client:port" on JACK
   const std::string& OutPortName() const { return mOutFull; }
 
  private:
-  static void OnInput(double, std::vector<unsigned char>* message, void* self);
-
-  std::unique_ptr<RtMidiIn> mIn;
+  std::unique_ptr<vq::platform::RtMidiInput> mIn;
   std::mutex mOutMutex;  // guards mOut: opening and closing against the sender thread
-  std::unique_ptr<RtMidiOut> mOut;
-  Handler mHandler;
+  std::unique_ptr<vq::platform::RtMidiOutput> mOut;
   std::string mApiName, mInFull, mOutFull;
 };
 

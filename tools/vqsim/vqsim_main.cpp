@@ -143,9 +143,9 @@ bool ParseArgs(int argc, char** argv, Options& o) {
 // Hands messages on from one thread, each when its delay has passed, in order of due time
 // (messages due at the same moment keep their order): the engine's answers to the port, and
 // with the wire model the arriving messages to the engine. A JACK port carries about 32 KB per
-// cycle and RtMidi's send buffer is smaller, so bursts are paced: at most kBurstBytes per
-// kBurstWindow. With a byte time, a message is handed on only once all its bytes would have
-// crossed a cable that carries one message after another.
+// cycle, so bursts are paced: at most kBurstBytes per kBurstWindow. With a byte time, a message is
+// handed on only once all its bytes would have crossed a cable that carries one message after
+// another.
 class Sender {
  public:
   using Deliver = std::function<void(const std::vector<unsigned char>&)>;
@@ -310,7 +310,7 @@ int main(int argc, char** argv) {
   Sender sender(
       [&](const std::vector<unsigned char>& bytes) {
         std::string error;
-        if (!ports.Send(bytes, error))
+        if (!ports.Send(bytes.data(), bytes.size(), error))
           std::fprintf(stderr, "vqsim: send failed: %s\n", error.c_str());
       },
       byteTime);
@@ -327,9 +327,10 @@ int main(int argc, char** argv) {
   std::string error;
   const bool opened = ports.Open(
       options.api, options.name, options.inPort, options.outPort,
-      [&](const std::vector<unsigned char>& message) {
+      [&](const uint8_t* bytes, size_t count) {
+        std::vector<unsigned char> message(bytes, bytes + count);
         if (options.wireRate)
-          incoming.Post({vqsim::OutMessage{message, 0}});
+          incoming.Post({vqsim::OutMessage{std::move(message), 0}});
         else
           answer(message);
       },
