@@ -2,6 +2,7 @@
 // for a person to look at; the skins must differ and the pages must not be blank.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 
 #include "graphics/igraphics_linux.h"
@@ -61,7 +62,10 @@ TEST_F(PagesTest, ScreenshotOfEachSkin) {
                                                static_cast<uint16_t>(RAST_PixelGreen(p)),
                                                static_cast<uint16_t>(RAST_PixelBlue(p)), 255});
       }
-    WriteFile(std::string("page-") + skin + ".png", EncodePng(png));
+    WriteFile((std::filesystem::read_symlink("/proc/self/exe").parent_path() /
+               (std::string("page-") + skin + ".png"))
+                  .string(),
+              EncodePng(png));
     EXPECT_GT(colours.size(), 200u) << skin;
     looks.insert(hash);
     G().CloseWindow();
