@@ -4,6 +4,9 @@
 // and the program requested from it is saved, opened and kept as the state saved at Quit.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sstream>
+
 #include "desktop_steps.h"
 
 namespace {
@@ -31,6 +34,14 @@ TEST_F(AppDesktop, WindowAppearsAndQuitEndsItWithItsStateSaved) {
   Launch(60000);
   ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
   EXPECT_NE(Settings().find("outdev=off"), std::string::npos);
+  // A file-size limit smaller than a file being saved fails that save instead of killing the
+  // program: it ignores SIGXFSZ.
+  std::string pid, status;
+  RunProgram({"xdotool", "search", "--name", "^VQEditor4$", "getwindowpid"}, 5000, &pid);
+  std::istringstream lines(ReadFile("/proc/" + std::to_string(std::atoi(pid.c_str())) + "/status"));
+  while (std::getline(lines, status) && status.rfind("SigIgn:", 0) != 0) {
+  }
+  EXPECT_TRUE(std::stoull(status.substr(7), nullptr, 16) >> (SIGXFSZ - 1) & 1) << pid << status;
   EXPECT_EQ(Quit(), 0) << output;
   EXPECT_NE(Settings().find("manager=false"), std::string::npos) << Settings();
   EXPECT_EQ(fs::status(dir + "/VQEditor4").permissions() & fs::perms::all, fs::perms::owner_all);
