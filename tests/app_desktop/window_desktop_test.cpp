@@ -150,7 +150,7 @@ class WindowDesktop : public ::testing::Test {
       Geometry g = at;
       GeometryOf("VQEditor4", &g);  // where the window is now
       Click(g.x + menuX, g.y + 12);
-      std::this_thread::sleep_for(std::chrono::milliseconds(300 * attempt));
+      std::this_thread::sleep_for(std::chrono::milliseconds(300 * (attempt + 1)));
       Click(g.x + menuX + 40, g.y + itemY);
       if (Within(4000, done)) return true;
       RunProgram({"xdotool", "key", "Escape"}, 5000);
@@ -198,11 +198,12 @@ TEST_F(WindowDesktop, FitsTheScreenWithItsMenuBarAndShrinksToWhatItHolds) {
     } steps[] = {
         {kCompact, 1024, 400}, {kFull, Scaled(1140, StoredScale()), 0}, {kSize70, 798, 560}};
     for (const auto& s : steps) {
-      View(g, s.item);
       Geometry now;
       const int h = s.h ? s.h : Scaled(800, StoredScale());
-      EXPECT_TRUE(Within(
-          5000, [&] { return GeometryOf("VQEditor4", &now) && now.w == s.w && now.h == h + bar; }))
+      // Picked again when a slow menu missed the click.
+      EXPECT_TRUE(
+          Pick(g, 103, s.item,
+               [&] { return GeometryOf("VQEditor4", &now) && now.w == s.w && now.h == h + bar; }))
           << s.item << ": " << now.w << "x" << now.h;
       EXPECT_TRUE(now.y >= 0 && now.y + now.h <= c.h) << s.item;
     }
