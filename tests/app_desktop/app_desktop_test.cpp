@@ -60,7 +60,7 @@ TEST_F(AppDesktopOverJack, PicksTheSynthesizerThenRequestsSavesAndOpensItsProgra
   Launch(60000);
   ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
   int x = 0, y = 0;
-  ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
+  ASSERT_TRUE(SettledOrigin("VQEditor4", &x, &y));
   ASSERT_TRUE(PickSynthesizer(x, y, ports));
 
   EXPECT_TRUE(sim.WaitForLogLine("startup", 5000));

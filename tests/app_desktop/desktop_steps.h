@@ -88,6 +88,19 @@ inline bool WindowOrigin(const std::string& title, int* x, int* y, int* height =
   return true;
 }
 
+// The window's origin once it stays put (the start-up fit places the main window twice, later
+// on a slow machine): the same place on three reads 200 ms apart, within 10 s.
+inline bool SettledOrigin(const std::string& title, int* x, int* y, int* height = nullptr) {
+  int lastX = -1, lastY = -1, same = 0;
+  for (int i = 0; i < 50 && same < 3; ++i) {
+    if (!WindowOrigin(title, x, y, height)) return false;
+    same = *x == lastX && *y == lastY ? same + 1 : 1;
+    lastX = *x, lastY = *y;
+    if (same < 3) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  return same >= 3;
+}
+
 // A key to the shown window of that title (waited for when `wait`); 0 once sent.
 inline int KeyTo(const std::string& title, const std::string& key, bool wait = false) {
   std::vector<std::string> args{"xdotool", "search"};
@@ -152,8 +165,10 @@ inline std::vector<int> DistinctFields(const std::string& text) {
 inline bool ChooseMenuItem(int x, int y, int menuX, int itemX, int itemY,
                            const std::function<bool()>& done) {
   for (int attempt = 0; attempt < 3; ++attempt) {
+    // A retry looks again for where the main window is: it may have moved meanwhile.
+    if (attempt > 0) SettledOrigin("VQEditor4", &x, &y);
     Click(x + menuX, y + 10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400 * (attempt + 1)));
     Click(x + itemX, y + itemY);
     if (done()) return true;
     Xdo({"key", "Escape"});
