@@ -3,11 +3,13 @@
 // whole-page redraw draws them: each text control's Draw into the back buffer, through the clip
 // view of a draw rectangle covering the page. cairo draws the same strings with pango in the same
 // face at the same pixel size and the same origins into an image surface of the page's size; its
-// layouts are made once, as a toolkit's label keeps its layout. Before any timing every label is
-// drawn alone by both on a plain background and the pixels are compared; the program fails when
-// they do not look alike. Timing alternates between the two in rounds; printed are the medians of
-// one pass over a page's labels and the median of the rounds' ratios (our time / cairo's).
-// With --png DIR the labels of each page, drawn by both on grey, are written there to look at.
+// layouts are made once, as a toolkit's label keeps its layout. A third side shows pango's shaped
+// glyphs with cairo_show_glyphs alone, cairo's cost without the layout walk. Before any timing
+// every label is drawn alone by us and by pango/cairo on a plain background and the pixels are
+// compared; the program fails when they do not look alike. Timing goes round the three sides in
+// rounds; printed are the medians of one pass over a page's labels and the medians of the
+// rounds' ratios (our time / theirs). With --png DIR the labels of each page, drawn by us and by
+// pango/cairo on grey, are written there to look at.
 #include <cairo.h>
 #include <pango/pangocairo.h>
 #include <stdlib.h>
@@ -98,6 +100,12 @@ struct Page {
   PageGraphics* graphics = nullptr;
 };
 
+// Glyphs of one font as pango shaped them, placed on the page.
+struct GlyphRun {
+  cairo_scaled_font_t* font;  // held by the layout
+  std::vector<cairo_glyph_t> glyphs;
+};
+
 struct Label {
   IControl* control;
   IRECT rect;
@@ -105,6 +113,7 @@ struct Label {
   int x, baseline;        // where our text starts and its baseline row
   PangoLayout* layout;    // cairo's, made once
   double layoutBaseline;  // pixels below the layout's top
+  std::vector<GlyphRun> runs;
 };
 
 // Our text origin as the text road places it: the measured width aligned in the rectangle, the
@@ -155,6 +164,34 @@ void DrawWithCairo(cairo_t* cr, const Label& l) {
   pango_cairo_show_layout(cr, l.layout);
 }
 
+// The layout's first line as glyph runs at the label's origin.
+std::vector<GlyphRun> RunsOf(const Label& l) {
+  std::vector<GlyphRun> runs;
+  PangoLayoutLine* line = pango_layout_get_line_readonly(l.layout, 0);
+  double pen = l.x;
+  for (GSList* item = line ? line->runs : nullptr; item; item = item->next) {
+    const auto* run = static_cast<const PangoGlyphItem*>(item->data);
+    GlyphRun out{pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(run->item->analysis.font)), {}};
+    for (int i = 0; i < run->glyphs->num_glyphs; ++i) {
+      const PangoGlyphInfo& g = run->glyphs->glyphs[i];
+      out.glyphs.push_back({g.glyph, pen + g.geometry.x_offset / double(PANGO_SCALE),
+                            l.baseline + g.geometry.y_offset / double(PANGO_SCALE)});
+      pen += g.geometry.width / double(PANGO_SCALE);
+    }
+    runs.push_back(std::move(out));
+  }
+  return runs;
+}
+
+// cairo alone, without pango's layout walk: the shaped glyphs shown directly.
+void DrawGlyphsWithCairo(cairo_t* cr, const Label& l) {
+  cairo_set_source_rgb(cr, l.color.R / 255.0, l.color.G / 255.0, l.color.B / 255.0);
+  for (const GlyphRun& run : l.runs) {
+    cairo_set_scaled_font(cr, run.font);
+    cairo_show_glyphs(cr, run.glyphs.data(), static_cast<int>(run.glyphs.size()));
+  }
+}
+
 // Both buffers' rows from..to filled with one grey.
 void Fill(RAST_IBitmap* ours, cairo_surface_t* theirs, int from, int to, int grey) {
   RAST_BitmapRows rows(ours);
@@ -187,6 +224,7 @@ struct Agreement {
   }
   double Overlap() const { return eitherInked ? double(bothInked) / eitherInked : 1.0; }
   double InkRatio() const { return inkCairo > 0 ? inkOurs / inkCairo : 1.0; }
+  double MeanDiff() const { return inkedPixels ? diffSum / inkedPixels : 0.0; }
   bool Alike() const {
     return Overlap() >= kMinAgreement && std::fabs(InkRatio() - 1.0) <= kMaxInkDeviation;
   }
@@ -263,13 +301,41 @@ double Median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
-struct Result {
-  double ours, cairo;
+// Median times of one pass over a page's labels, and the medians of the rounds' ratios.
+struct Timing {
+  double ours = 0, pango = 0, glyphs = 0;
+  std::vector<double> toPango, toGlyphs;  // sorted
 };
+
+// The three sides in rounds, each round in another order.
+template <class A, class B, class C>
+Timing TimeInRounds(A&& ours, B&& pango, C&& glyphs) {
+  const int n[3] = {CountFor(ours), CountFor(pango), CountFor(glyphs)};
+  std::vector<double> t[3];
+  Timing out;
+  for (int r = 0; r < kRounds; ++r) {
+    double s[3];
+    for (int k = 0; k < 3; ++k) {
+      const int side = (r + k) % 3;
+      s[side] = side == 0   ? SecondsPer(ours, n[0])
+                : side == 1 ? SecondsPer(pango, n[1])
+                            : SecondsPer(glyphs, n[2]);
+    }
+    for (int k = 0; k < 3; ++k) t[k].push_back(s[k]);
+    out.toPango.push_back(s[0] / s[1]);
+    out.toGlyphs.push_back(s[0] / s[2]);
+  }
+  out.ours = Median(t[0]);
+  out.pango = Median(t[1]);
+  out.glyphs = Median(t[2]);
+  std::sort(out.toPango.begin(), out.toPango.end());
+  std::sort(out.toGlyphs.begin(), out.toGlyphs.end());
+  return out;
+}
 
 // Labels of one page, compared and timed; false when the pixels do not look alike.
 bool RunPage(const char* title, int skin, int scale, bool manager, const char* pngDir,
-             Result& result, Agreement& total) {
+             Timing& timing, Agreement& total) {
   Page page(skin, scale, manager);
   PageGraphics* g = page.graphics;
   RAST_IBitmap* buffer = g->GetDrawBitmap();
@@ -282,17 +348,18 @@ bool RunPage(const char* title, int skin, int scale, bool manager, const char* p
   for (int i = 0; i < g->NControls(); ++i) {
     auto* c = dynamic_cast<EditorTextControl*>(g->GetControl(i));
     if (!c || c->IsHidden() || !*c->GetText()) continue;
-    Label l{c, c->GetRECT(), c->GetBaseText().mColor, 0, 0, nullptr, 0};
+    Label l{c, c->GetRECT(), c->GetBaseText().mColor, 0, 0, nullptr, 0, {}};
     std::shared_ptr<vq::platform::FontFace> face;
     bool antialias = true;
     PlaceAsWeDo(g, *c, scale, l, face, antialias);
     l.layout = MakeLayout(cr, *face, antialias, c->GetText());
     l.layoutBaseline = pango_layout_get_baseline(l.layout) / double(PANGO_SCALE);
+    l.runs = RunsOf(l);
     labels.push_back(l);
     controls.push_back(c);
   }
 
-  Agreement page_agreement;
+  Agreement agreement;
   for (const Label& l : labels) {
     const int grey = Background(l.color), band = l.rect.B - l.rect.T + 16 * scale;
     const int from = l.rect.T - band, to = l.rect.B + band;
@@ -304,9 +371,9 @@ bool RunPage(const char* title, int skin, int scale, bool manager, const char* p
     if (!a.Alike())
       std::printf("  %s: \"%s\" differs: overlap %.2f, ink ratio %.2f\n", title,
                   pango_layout_get_text(l.layout), a.Overlap(), a.InkRatio());
-    page_agreement.Add(a);
+    agreement.Add(a);
   }
-  total.Add(page_agreement);
+  total.Add(agreement);
   if (pngDir) {
     const std::string base = std::string(pngDir) + "/" + title + "-" + std::to_string(scale);
     Fill(buffer, surface, 0, buffer->getHeight(), 128);
@@ -316,39 +383,27 @@ bool RunPage(const char* title, int skin, int scale, bool manager, const char* p
     cairo_surface_write_to_png(surface, (base + "-cairo.png").c_str());
   }
 
-  auto ours = [&] { g->DrawControls(controls); };
-  auto theirs = [&] {
-    for (const Label& l : labels) DrawWithCairo(cr, l);
-    cairo_surface_flush(surface);
-  };
-  const int nOurs = CountFor(ours), nCairo = CountFor(theirs);
-  std::vector<double> tOurs, tCairo, ratios;
-  for (int r = 0; r < kRounds; ++r) {
-    double a, b;
-    if (r % 2) {
-      b = SecondsPer(theirs, nCairo);
-      a = SecondsPer(ours, nOurs);
-    } else {
-      a = SecondsPer(ours, nOurs);
-      b = SecondsPer(theirs, nCairo);
-    }
-    tOurs.push_back(a);
-    tCairo.push_back(b);
-    ratios.push_back(a / b);
-  }
-  std::sort(ratios.begin(), ratios.end());
-  result = {Median(tOurs), Median(tCairo)};
-  std::printf("%-14s %5d %6zu %10.1f %10.1f %7.2f  (%.2f-%.2f)  %5.2f %8.1f %9.2f %7.2f\n", title,
-              scale, labels.size(), result.ours * 1e6, result.cairo * 1e6, Median(ratios),
-              ratios[kRounds / 4], ratios[kRounds - 1 - kRounds / 4], page_agreement.Overlap(),
-              page_agreement.diffSum / std::max<long long>(page_agreement.inkedPixels, 1),
-              page_agreement.InkRatio(), double(page_agreement.maxDiff));
+  timing = TimeInRounds([&] { g->DrawControls(controls); },
+                        [&] {
+                          for (const Label& l : labels) DrawWithCairo(cr, l);
+                          cairo_surface_flush(surface);
+                        },
+                        [&] {
+                          for (const Label& l : labels) DrawGlyphsWithCairo(cr, l);
+                          cairo_surface_flush(surface);
+                        });
+  const auto& q = timing.toPango;
+  std::printf("%-12s %5d %6zu %8.1f %8.1f %8.1f %6.2f (%.2f-%.2f) %6.2f   %5.3f %6.2f %5.3f %4d\n",
+              title, scale, labels.size(), timing.ours * 1e6, timing.pango * 1e6,
+              timing.glyphs * 1e6, q[kRounds / 2], q[kRounds / 4], q[kRounds - 1 - kRounds / 4],
+              timing.toGlyphs[kRounds / 2], agreement.Overlap(), agreement.MeanDiff(),
+              agreement.InkRatio(), agreement.maxDiff);
   std::fflush(stdout);
 
   for (Label& l : labels) g_object_unref(l.layout);
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
-  return page_agreement.Alike();
+  return agreement.Alike();
 }
 
 }  // namespace
@@ -358,36 +413,40 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; ++i)
     if (std::string(argv[i]) == "--png") pngDir = argv[i + 1];
   std::printf(
-      "The labels of the editor's pages: one pass over a page's labels, ours (the controls'\n"
-      "Draw into the back buffer) and cairo's (pango layouts, same face, size and origins);\n"
-      "medians of %d alternating rounds; ratio = our time / cairo's, with its quartiles.\n"
-      "Pixels compared first, each label alone: overlap of the pixels inked at more than half\n"
-      "coverage, mean per-channel difference over the pixels either inks, our ink / cairo's,\n"
-      "largest per-channel difference.\n\n",
+      "The labels of the editor's pages, one pass over a page's labels: ours (each text\n"
+      "control's Draw into the back buffer), pango (cairo with pango layouts made once, same\n"
+      "face, size and origins) and glyphs (cairo_show_glyphs of the same shaped glyphs, no\n"
+      "layout walk). Times in microseconds, medians of %d rounds; ratios our time / theirs,\n"
+      "medians of the rounds' ratios (quartiles). Pixels compared first, each label alone on\n"
+      "a plain background: overlap = of the pixels either inks at over half coverage, the\n"
+      "share both ink; mean difference per channel over the pixels either inks; our ink /\n"
+      "pango's; the largest difference in any channel.\n\n",
       kRounds);
-  std::printf("%-14s %5s %6s %10s %10s %7s  %-11s  %5s %8s %9s %7s\n", "page", "scale", "labels",
-              "ours us", "cairo us", "ratio", "(quartiles)", "overl", "meandiff", "ink ratio",
-              "maxdiff");
+  std::printf("%-12s %5s %6s %8s %8s %8s %6s %-11s %6s   %5s %6s %5s %4s\n", "page", "scale",
+              "labels", "ours", "pango", "glyphs", "/pango", "(quartiles)", "/glyph", "overl",
+              "mdiff", "ink", "max");
   struct Case {
     const char* title;
     int skin;
     bool manager;
   };
+  // The manager page is shown over the synth page, whose labels a redraw still draws.
   const Case cases[] = {{"synth-space", 0, false}, {"synth-lcd", 2, false}, {"manager", 0, true}};
   bool alike = true;
   for (int scale : {1, 2}) {
-    double ours = 0, cairo = 0;
+    Timing sum;
     Agreement agreement;
     for (const Case& c : cases) {
-      Result r{};
-      alike &= RunPage(c.title, c.skin, scale, c.manager, pngDir, r, agreement);
-      ours += r.ours;
-      cairo += r.cairo;
+      Timing t;
+      alike &= RunPage(c.title, c.skin, scale, c.manager, pngDir, t, agreement);
+      sum.ours += t.ours;
+      sum.pango += t.pango;
+      sum.glyphs += t.glyphs;
     }
-    std::printf("%-14s %5d %6s %10.1f %10.1f %7.2f  %-11s  %5.2f %8.1f %9.2f %7d\n\n", "all pages",
-                scale, "", ours * 1e6, cairo * 1e6, ours / cairo, "", agreement.Overlap(),
-                agreement.diffSum / std::max<long long>(agreement.inkedPixels, 1),
-                agreement.InkRatio(), agreement.maxDiff);
+    std::printf("%-12s %5d %6s %8.1f %8.1f %8.1f %6.2f %-11s %6.2f   %5.3f %6.2f %5.3f %4d\n\n",
+                "all pages", scale, "", sum.ours * 1e6, sum.pango * 1e6, sum.glyphs * 1e6,
+                sum.ours / sum.pango, "", sum.ours / sum.glyphs, agreement.Overlap(),
+                agreement.MeanDiff(), agreement.InkRatio(), agreement.maxDiff);
   }
   if (!alike) {
     std::fprintf(stderr,
