@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -109,7 +108,6 @@ DrawContext::Ink DrawContext::InkOf(const Color& c) {
 }
 
 void DrawContext::BlendPixel(std::uint32_t* p, const Ink& ink, unsigned coverage) {
-  // d + (s - d) * w / 255 rounded to nearest, as before without the divisions.
   const int w = Div255(static_cast<unsigned>(ink.a) * coverage + 127);
   if (w <= 0) return;
   const std::uint32_t d = *p;
@@ -117,9 +115,9 @@ void DrawContext::BlendPixel(std::uint32_t* p, const Ink& ink, unsigned coverage
     *p = Word(ink.r, ink.g, ink.b, d);
     return;
   }
+  // d + (s - d) * w / 255 rounded to nearest (255 is odd: no halves).
   auto mix = [w](int dc, int sc) {
-    const int q = Div255(static_cast<unsigned>(std::abs(sc - dc) * w + 127));
-    return sc >= dc ? dc + q : dc - q;
+    return Div255(static_cast<unsigned>(dc * (255 - w) + sc * w + 127));
   };
   *p = Word(mix((d >> 8) & 0xFF, ink.r), mix((d >> 16) & 0xFF, ink.g), mix(d >> 24, ink.b), d);
 }
@@ -233,7 +231,7 @@ namespace {
 
 // The first n / 4 * 4 pixels of a glyph's row, four at a time, giving exactly BlendPixel's
 // results: per pixel w = (a * coverage + 127) / 255, per colour byte
-// d + sign(s - d) * ((|s - d| * w + 127) / 255), every value within 16 bits; byte 0 is kept.
+// (d * (255 - w) + s * w + 127) / 255, every value within 16 bits; byte 0 is kept.
 // Returns the pixels done.
 int BlendGlyphRow(std::uint32_t* row, const std::uint8_t* m, int n, std::uint32_t inkWord,
                   int alpha) {
@@ -241,17 +239,15 @@ int BlendGlyphRow(std::uint32_t* row, const std::uint8_t* m, int n, std::uint32_
   const __m128i ink = _mm_set1_epi32(static_cast<int>(inkWord));
   const __m128i s16 = _mm_unpacklo_epi8(ink, zero);
   const __m128i a16 = _mm_set1_epi16(static_cast<short>(alpha));
+  const __m128i full = _mm_set1_epi16(255);
   const __m128i half = _mm_set1_epi16(127);
   const __m128i magic = _mm_set1_epi16(static_cast<short>(0x8081));
   const __m128i colours = _mm_set_epi16(-1, -1, -1, 0, -1, -1, -1, 0);  // not byte 0
   auto div255 = [&](__m128i v) { return _mm_srli_epi16(_mm_mulhi_epu16(v, magic), 7); };
   auto blend = [&](__m128i d16, __m128i w16) {
-    const __m128i diff = _mm_sub_epi16(s16, d16);
-    const __m128i neg = _mm_cmplt_epi16(diff, zero);
-    const __m128i mag = _mm_max_epi16(diff, _mm_sub_epi16(zero, diff));
-    __m128i q = div255(_mm_add_epi16(_mm_mullo_epi16(mag, w16), half));
-    q = _mm_sub_epi16(_mm_xor_si128(q, neg), neg);
-    return _mm_add_epi16(d16, q);
+    const __m128i sum =
+        _mm_add_epi16(_mm_mullo_epi16(d16, _mm_sub_epi16(full, w16)), _mm_mullo_epi16(s16, w16));
+    return div255(_mm_add_epi16(sum, half));
   };
   int x = 0;
   for (; x + 4 <= n; x += 4) {
@@ -265,9 +261,10 @@ int BlendGlyphRow(std::uint32_t* row, const std::uint8_t* m, int n, std::uint32_
       std::memcpy(row + x, &out, 16);
       continue;
     }
-    const __m128i w = div255(_mm_add_epi16(
-        _mm_mullo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), zero), a16),
-        half));
+    const __m128i cover = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(four)), zero);
+    // An opaque ink weighs by the coverage itself: (255 * c + 127) / 255 = c.
+    const __m128i w =
+        alpha == 255 ? cover : div255(_mm_add_epi16(_mm_mullo_epi16(cover, a16), half));
     const __m128i pairs = _mm_unpacklo_epi16(w, w);
     const __m128i w01 = _mm_and_si128(_mm_unpacklo_epi32(pairs, pairs), colours);
     const __m128i w23 = _mm_and_si128(_mm_unpackhi_epi32(pairs, pairs), colours);
