@@ -117,14 +117,15 @@ struct Label {
 };
 
 // Our text origin as the text road places it: the measured width aligned in the rectangle, the
-// baseline the face's ascent below the top.
-void PlaceAsWeDo(PageGraphics* g, const EditorTextControl& c, int scale, Label& l,
+// baseline the face's ascent below the top. False when no font can be made for the style.
+bool PlaceAsWeDo(PageGraphics* g, const EditorTextControl& c, int scale, Label& l,
                  std::shared_ptr<vq::platform::FontFace>& face, bool& antialias) {
   IText style = c.GetBaseText();
   style.mSize = style.mSize * scale;
   style.mCached = nullptr;
   IRECT measured = l.rect;
   g->MeasureText(&style, c.GetText(), &measured);
+  if (!style.mCached) return false;
   const int w = measured.R - measured.L;
   l.x = style.mAlign == IText::kAlignNear     ? l.rect.L
         : style.mAlign == IText::kAlignCenter ? (l.rect.L + l.rect.R - w) / 2
@@ -135,8 +136,10 @@ void PlaceAsWeDo(PageGraphics* g, const EditorTextControl& c, int scale, Label& 
   unsigned char quality = 0;
   face = WEMU_ContextFont(dc, &quality);
   if (previous) SelectObject(dc, previous);
+  if (!face) return false;
   antialias = quality != 3;
   l.baseline = l.rect.T + static_cast<int>(std::floor(face->metrics().ascent + 0.5));
+  return true;
 }
 
 PangoLayout* MakeLayout(cairo_t* cr, const vq::platform::FontFace& face, bool antialias,
@@ -351,7 +354,7 @@ bool RunPage(const char* title, int skin, int scale, bool manager, const char* p
     Label l{c, c->GetRECT(), c->GetBaseText().mColor, 0, 0, nullptr, 0, {}};
     std::shared_ptr<vq::platform::FontFace> face;
     bool antialias = true;
-    PlaceAsWeDo(g, *c, scale, l, face, antialias);
+    if (!PlaceAsWeDo(g, *c, scale, l, face, antialias)) continue;
     l.layout = MakeLayout(cr, *face, antialias, c->GetText());
     l.layoutBaseline = pango_layout_get_baseline(l.layout) / double(PANGO_SCALE);
     l.runs = RunsOf(l);
