@@ -90,7 +90,8 @@ void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const 
   const int x = static_cast<int>(dx), y = static_cast<int>(dy), sx = static_cast<int>(l),
             sy = static_cast<int>(t);
   const int w = static_cast<int>(r - l), h = static_cast<int>(b - t);
-  if (gWatcher) gWatcher->Blit({dest, src, x, y, sx, sy, w, h, alpha, mode});
+  if (gWatcher) [[unlikely]]
+    gWatcher->Blit({dest, src, x, y, sx, sy, w, h, alpha, mode});
 
   if (mode.isChannelCopy()) {
     const int dshift = 8 * mode.channelCopyDest(), sshift = 8 * mode.channelCopySource();
