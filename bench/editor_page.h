@@ -11,6 +11,7 @@
 #include "editor/gui/editor_pages.h"
 #include "graphics/knob_controls.h"
 #include "editor/vq_editor.h"
+#include "graphics/graphics_caches.h"
 #include "graphics/igraphics_linux.h"
 #include "platform/headless.h"
 #include "platform/midi_output.h"
@@ -73,10 +74,15 @@ struct EditorPage {
     IRECT r;
     if (graphics->IsDirty(&r)) graphics->Draw(&r);
   }
-  // Everything redrawn, the static layer under the controls remade too (as after a skin change).
+  // Everything redrawn, the static layer under the controls remade too, as after the images
+  // changed (a rescale or a reload moves the generation the layer was drawn from).
   void FullFrame() {
+    ++graphics_detail::gBitmapGeneration;
+    Redraw();
+  }
+  // Everything redrawn over the static layer as it is.
+  void Redraw() {
     graphics->SetAllControlsDirty();
-    if (graphics->NControls() > 0) graphics->GetControl(0)->SetDirty(false);
     Cycle();
   }
   // One frame of a knob drag: the first knob shows value i of 128 and its read-out the number.

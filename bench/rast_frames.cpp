@@ -1,9 +1,10 @@
 // The blits of real frames against pixman. The editor's synth and manager pages are drawn with
 // the build's artwork in every skin at GUI scale 1 and 2 while a watcher records each blit
 // (RAST_WatchBlits): its place, size, mode, the source pixels and the destination pixels just
-// before it. Three recordings per skin and scale: a full frame of the synth page with its static
-// layer remade (as after opening or a skin change), one frame of a knob drag (the knob and its
-// read-out), and a full frame of the manager page.
+// before it. Four recordings per skin and scale, after the page's first frame: a full frame of
+// the synth page with its static layer remade (as after a rescale), a full redraw over the
+// layer as it is, one frame of a knob drag (the knob and its read-out), and a full frame of the
+// manager page with its layer remade.
 //
 // Each recorded blit is then replayed by us and by pixman from the same pixels at the same
 // position in a buffer of the same size, and the two results are compared, each also against
@@ -15,6 +16,9 @@
 // converted before the replay and our results converted to premultiplied for the comparison.
 // Operations: copy = pixman's SRC, source-alpha copy = OVER (with a solid mask for a weight below
 // 1), add = ADD; anything else is counted, neither checked nor timed.
+//
+// Options: --repetitions=N (9 by default); --costliest=N lists, per recording, the N blits that
+// cost us most beyond pixman's time, each timed alone (warm, so unlike the frame's list).
 #include <pixman.h>
 #include <time.h>
 
@@ -337,6 +341,36 @@ Timing TimeReplay(Replay& rp, int repetitions, Only only) {
   return {Median(a), Median(b)};
 }
 
+// The blits of a recording that cost us most beyond pixman's time, each timed alone (best of
+// three runs of about a millisecond).
+void PrintCostliest(Replay& rp, int count) {
+  struct Cost {
+    size_t i;
+    double ours, theirs;
+  };
+  std::vector<Cost> costs;
+  for (size_t i = 0; i < rp.rec.blits.size(); ++i) {
+    if (rp.rec.blits[i].kind == Kind::Other) continue;
+    const int loops = std::clamp(
+        static_cast<int>(1e-3 / std::max(1e-8, Time([&] { rp.Ours(i); }, 1))), 1, 100000);
+    double a = 1e9, b = 1e9;
+    for (int r = 0; r < 3; ++r) {
+      a = std::min(a, Time([&] { rp.Ours(i); }, loops));
+      b = std::min(b, Time([&] { rp.Theirs(i); }, loops));
+    }
+    costs.push_back({i, a, b});
+  }
+  std::sort(costs.begin(), costs.end(),
+            [](const Cost& x, const Cost& y) { return x.ours - x.theirs > y.ours - y.theirs; });
+  for (int k = 0; k < count && k < static_cast<int>(costs.size()); ++k) {
+    const Cost& c = costs[static_cast<size_t>(k)];
+    const RecordedBlit& b = rp.rec.blits[c.i];
+    std::printf("  %-4s %4dx%-4d at (%d, %d): ours %.2f us, pixman %.2f us\n",
+                kKindNames[static_cast<int>(b.kind)], b.w, b.h, b.x, b.y, c.ours * 1e6,
+                c.theirs * 1e6);
+  }
+}
+
 // ---- Report -----------------------------------------------------------------------------------
 
 void Describe(const Recording& rec) {
@@ -370,34 +404,42 @@ struct Row {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int repetitions = 9;
-  for (int i = 1; i < argc; ++i)
+  int repetitions = 9, costliest = 0;
+  for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--repetitions=", 14) == 0)
       repetitions = std::max(1, std::atoi(argv[i] + 14));
+    if (std::strncmp(argv[i], "--costliest=", 12) == 0)
+      costliest = std::max(0, std::atoi(argv[i] + 12));
+  }
   std::vector<Row> rows;
   for (int skin = 0; skin < 3; ++skin)
     for (int scale = 1; scale <= 2; ++scale) {
       const std::string tag =
           std::string(bench::kSkinNames[skin]) + " x" + std::to_string(scale) + " ";
-      std::vector<Recording> recs(3);
+      std::vector<Recording> recs(4);
       {
         bench::EditorPage synth(skin, scale, false);
         synth.KnobStep(1);
         recs[0].name = tag + "synth";
-        recs[1].name = tag + "knob";
+        recs[1].name = tag + "synth redraw";
+        recs[2].name = tag + "knob";
         {
           Recorder r(&recs[0]);
           synth.FullFrame();
         }
         {
           Recorder r(&recs[1]);
+          synth.Redraw();
+        }
+        {
+          Recorder r(&recs[2]);
           synth.KnobStep(2);
         }
       }
       {
         bench::EditorPage manager(skin, scale, true);
-        recs[2].name = tag + "manager";
-        Recorder r(&recs[2]);
+        recs[3].name = tag + "manager";
+        Recorder r(&recs[3]);
         manager.FullFrame();
       }
       for (Recording& rec : recs) {
@@ -405,6 +447,7 @@ int main(int argc, char** argv) {
         Replay rp(rec);
         Row row{rec.name, {}, {}, {}};
         Check(rp, row.diff);
+        if (costliest > 0) PrintCostliest(rp, costliest);
         row.all = TimeReplay(rp, repetitions, [](const RecordedBlit&) { return true; });
         row.over =
             TimeReplay(rp, repetitions, [](const RecordedBlit& b) { return b.kind == Kind::Over; });
