@@ -12,26 +12,18 @@
 // pango/cairo on grey, are written there to look at.
 #include <cairo.h>
 #include <pango/pangocairo.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "editor/gui/editor_pages.h"
-#include "editor/vq_editor.h"
-#include "graphics/igraphics_linux.h"
-#include "platform/headless.h"
-#include "platform/midi_output.h"
+#include "bench/editor_page.h"
 #include "rast/cached_font.h"
 #include "wemu/gdi_font.h"
-#include "wemu/ini_file.h"
-#include "wemu/utilities.h"
 
 namespace {
 
@@ -41,64 +33,6 @@ constexpr double kRoundSeconds = 0.02;  // per side and round
 // half coverage, the share both draw; and our total ink against cairo's.
 constexpr double kMinAgreement = 0.80;
 constexpr double kMaxInkDeviation = 0.15;
-
-class PageGraphics : public IGraphicsLinux {
- public:
-  PageGraphics(IModuleBase* plug, int w, int h, std::string folder)
-      : IGraphicsLinux(plug, w, h), mFolder(std::move(folder)) {}
-  void AppSupportPath(UTL_String* path, bool) override { path->Set(mFolder.c_str()); }
-  // The controls drawn as a whole-page redraw draws them: clipped to the page's rectangle.
-  void DrawControls(const std::vector<IControl*>& controls) {
-    mDrawRect = IRECT(0, 0, GetDrawBitmap()->getWidth(), GetDrawBitmap()->getHeight());
-    for (IControl* c : controls) c->Draw(this);
-  }
-
- private:
-  std::string mFolder;
-};
-
-// One editor with its synth or manager page open, its settings in a scratch folder.
-struct Page {
-  Page(int skin, int scale, bool manager) {
-    vq::platform::installHeadless();
-    WEMU_SetResourceFolder(VQ_RESOURCE_DIR);
-    char tmpl[] = "/tmp/vq_text_bench_XXXXXX";
-    folder = mkdtemp(tmpl);
-    const std::string settings = folder + "/settings.ini";
-    const char* names[3] = {"space", "solid", "lcd"};
-    WritePrivateProfileString("gui", "background", names[skin], settings.c_str());
-    std::filesystem::create_directories(folder + "/VQEditor4");
-    WritePrivateProfileString("gui", "guiscale", scale == 2 ? "2.0" : "1.0",
-                              (folder + "/VQEditor4/settings.ini").c_str());
-    VQEditorSetup setup;
-    const std::string f = folder;
-    setup.makeGraphics = [f](IModuleBase* plug, int w, int h, int) -> IGraphics* {
-      return new PageGraphics(plug, w, h, f);
-    };
-    setup.pages = MakeEditorPages();
-    setup.settingsPath = settings;
-    editor.reset(MakePlug(&out, &channel, std::move(setup)));
-    editor->StopTimer();
-    editor->ResizeAtGuiOpen();
-    graphics = static_cast<PageGraphics*>(editor->Graphics());
-    graphics->OpenWindow(nullptr);
-    if (manager) editor->ShowManagerPage(false);
-    IRECT r;
-    if (graphics->IsDirty(&r)) graphics->Draw(&r);
-  }
-  ~Page() {
-    graphics->CloseWindow();
-    editor.reset();
-    IGraphics::ResetCaches();
-    std::filesystem::remove_all(folder);
-  }
-
-  std::string folder;
-  vq::platform::MemoryMidiOutput out;
-  uint16_t channel = 0;
-  std::unique_ptr<VQEditor> editor;
-  PageGraphics* graphics = nullptr;
-};
 
 // Glyphs of one font as pango shaped them, placed on the page.
 struct GlyphRun {
@@ -116,9 +50,9 @@ struct Label {
   std::vector<GlyphRun> runs;
 };
 
-// Our text origin as the text road places it: the measured width aligned in the rectangle, the
-// baseline the face's ascent below the top. False when no font can be made for the style.
-bool PlaceAsWeDo(PageGraphics* g, const EditorTextControl& c, int scale, Label& l,
+// Our text origin as the native text path places it: the measured width aligned in the
+// rectangle, the baseline the face's ascent below the top. False when no font can be made.
+bool PlaceAsWeDo(bench::PageGraphics* g, const EditorTextControl& c, int scale, Label& l,
                  std::shared_ptr<vq::platform::FontFace>& face, bool& antialias) {
   IText style = c.GetBaseText();
   style.mSize = style.mSize * scale;
@@ -339,8 +273,8 @@ Timing TimeInRounds(A&& ours, B&& pango, C&& glyphs) {
 // Labels of one page, compared and timed; false when the pixels do not look alike.
 bool RunPage(const char* title, int skin, int scale, bool manager, const char* pngDir,
              Timing& timing, Agreement& total) {
-  Page page(skin, scale, manager);
-  PageGraphics* g = page.graphics;
+  bench::EditorPage page(skin, scale, manager);
+  auto* g = static_cast<bench::PageGraphics*>(page.graphics);
   RAST_IBitmap* buffer = g->GetDrawBitmap();
   cairo_surface_t* surface =
       cairo_image_surface_create(CAIRO_FORMAT_ARGB32, buffer->getWidth(), buffer->getHeight());
