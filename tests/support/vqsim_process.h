@@ -41,7 +41,6 @@
 
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -49,7 +48,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -58,6 +56,7 @@
 #include "platform/midi_input.h"
 #include "platform/midi_output.h"
 #include "tests/support/jack_available.h"
+#include "tests/support/midi_collector.h"
 #include "tools/vqsim/device_program.h"
 #include "tools/vqsim/sim_engine.h"
 
@@ -427,9 +426,9 @@ class VqsimProcess {
 };
 
 // A test's own MIDI ports on JACK, the program's own kind (no losses of their own): a virtual
-// input that collects every message (SysEx included) and a virtual output. Messages arrive on
-// the input's worker thread; the waits are thread-safe.
-class JackMidiPeer {
+// input whose messages (SysEx included) the Collector keeps, and a virtual output. Messages
+// arrive on the input's worker thread; the waits are thread-safe.
+class JackMidiPeer : public Collector {
  public:
   JackMidiPeer() = default;
   JackMidiPeer(const JackMidiPeer&) = delete;
@@ -445,11 +444,7 @@ class JackMidiPeer {
     mOut = vq::platform::RtMidiOutput::Create(base + "-out", &mError, "jack");
     if (mOut) mIn = vq::platform::RtMidiInput::Create(base + "-in", 1000, &mError, "jack");
     if (!mIn) return Fail("cannot open JACK MIDI ports: " + mError);
-    mIn->SetCallback([this](const uint8_t* bytes, size_t count) {
-      std::lock_guard<std::mutex> lock(mMutex);
-      mMessages.emplace_back(bytes, bytes + count);
-      mArrived.notify_all();
-    });
+    mIn->SetCallback([this](const uint8_t* bytes, size_t count) { Add(bytes, count); });
     if (!mIn->OpenVirtualPort("in") || !mOut->OpenVirtualPort("out"))
       return Fail("cannot open JACK MIDI ports: " + mIn->LastError() + mOut->LastError());
     mInPort = base + "-in:in";
@@ -475,40 +470,6 @@ class JackMidiPeer {
     return false;
   }
 
-  std::vector<std::vector<uint8_t>> Messages() const {
-    std::lock_guard<std::mutex> lock(mMutex);
-    return mMessages;
-  }
-
-  void ClearMessages() {
-    std::lock_guard<std::mutex> lock(mMutex);
-    mMessages.clear();
-    mTaken = 0;
-  }
-
-  // Waits for the next received message (after those already taken) that `match` accepts;
-  // messages it skips are passed over for good.
-  std::optional<std::vector<uint8_t>> WaitForMessage(
-      const std::function<bool(const std::vector<uint8_t>&)>& match, int timeoutMs) {
-    const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::unique_lock<std::mutex> lock(mMutex);
-    for (;;) {
-      while (mTaken < mMessages.size()) {
-        const auto& m = mMessages[mTaken++];
-        if (!match || match(m)) return m;
-      }
-      if (mArrived.wait_until(lock, deadline) == std::cv_status::timeout &&
-          mTaken >= mMessages.size())
-        return std::nullopt;
-    }
-  }
-
-  bool WaitForCount(size_t count, int timeoutMs) {
-    std::unique_lock<std::mutex> lock(mMutex);
-    return mArrived.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [&] { return mMessages.size() >= count; });
-  }
-
  private:
   bool Fail(const std::string& why) {
     mError = why;
@@ -516,10 +477,6 @@ class JackMidiPeer {
     return false;
   }
 
-  mutable std::mutex mMutex;
-  std::condition_variable mArrived;
-  std::vector<std::vector<uint8_t>> mMessages;
-  size_t mTaken = 0;
   std::string mInPort, mOutPort, mError;
   // Last, so they go first: no callback runs into the members above once they are gone.
   std::unique_ptr<vq::platform::RtMidiOutput> mOut;
