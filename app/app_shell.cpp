@@ -210,6 +210,8 @@ bool AppShell::AttachEditorView() {
     graphics->RescaleCachedBitmaps(fitted);
   }
   plug->ResizeAtGuiOpen();
+  // The window's set-up takes a while: the first frame's images decode meanwhile.
+  graphics->DecodeShownImagesAhead();
   PlaceMainWindow(true);
   return true;
 }

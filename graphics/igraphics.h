@@ -183,6 +183,15 @@ class IGraphics : public IModuleGUI {
   // draws, then decodes those side by side on a few threads; the next real drawing finds them
   // ready. Main thread.
   void DecodeImagesDrawnBy(const std::function<void()>& pass);
+  // The same pass, but the images decode on their own threads while the caller goes on; false
+  // when the pass drew no waiting image. Whatever touches the images next (drawing, loading,
+  // rescaling) waits for them first through FinishDecodingImages.
+  bool StartDecodingImagesDrawnBy(const std::function<void()>& pass);
+  static void FinishDecodingImages();
+  // Starts decoding the waiting images the shown controls draw, so that they are ready when
+  // the first frame is due (the window's set-up goes on meanwhile). Nothing while a decoding
+  // runs. Main thread.
+  void DecodeShownImagesAhead();
   // Empties the process-wide bitmap, image and font caches (tests); refused (false) while any
   // graphics object exists.
   static bool ResetCaches();
@@ -310,6 +319,9 @@ class IGraphics : public IModuleGUI {
   std::vector<std::unique_ptr<IControl>> mControls;  // drawing order; index 0 is the background
   IModuleBase* mPlug = nullptr;
   IRECT mDrawRect;
+  // The images of the shown controls were found by DecodeShownImagesAhead; the next frame
+  // need not look for them again.
+  bool mShownImagesAhead = false;
   bool mCursorHidden = false;
   int mHiddenCursorX = -1;
   int mHiddenCursorY = 0;
