@@ -1,5 +1,7 @@
 // Images of IGraphics: the process-wide bitmap cache (one bitmap per image id, plus derived
 // copies), the list of records handed out, and re-rendering every image for a new GUI scale.
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -158,6 +160,57 @@ void ResampleFrames(RAST_IBitmap* src, RAST_IBitmap* target, int n, bool horizon
   }
 }
 
+// Pixels in pages of their own, all clear when made: the rows a rendering never writes (the
+// clear parts of a mostly transparent page image) take no memory, and read as clear.
+class PagePixels final : public RAST_IBitmap {
+ public:
+  PagePixels() { fresh(1, 1); }
+  ~PagePixels() override { release(); }
+  PagePixels(const PagePixels&) = delete;
+  PagePixels& operator=(const PagePixels&) = delete;
+
+  // New pages of w x h clear pixels; false (and 0 x 0) when they cannot be had.
+  bool fresh(int w, int h) {
+    release();
+    const int span = (std::max(w, 0) + 3) & ~3;
+    const size_t bytes = static_cast<size_t>(span) * static_cast<size_t>(std::max(h, 0)) * 4;
+    if (bytes == 0) return true;
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return false;
+    mBits = static_cast<RAST_pixel*>(p);
+    mBytes = bytes;
+    mW = w;
+    mH = h;
+    mSpan = span;
+    return true;
+  }
+
+  RAST_pixel* getBits() override { return mBits; }
+  int getWidth() override { return mW; }
+  int getHeight() override { return mH; }
+  int getRowSpan() override { return mSpan; }
+  bool isFlipped() override { return false; }
+  bool resize(int w, int h) override {
+    if (w == mW && h == mH) return false;
+    fresh(w, h);
+    return true;
+  }
+  HDC__* getDC() override { return nullptr; }
+  int Extended(int, void*) override { return 0; }
+
+ private:
+  void release() {
+    if (mBits) munmap(mBits, mBytes);
+    mBits = nullptr;
+    mBytes = 0;
+    mW = mH = mSpan = 0;
+  }
+
+  RAST_pixel* mBits = nullptr;
+  size_t mBytes = 0;
+  int mW = 0, mH = 0, mSpan = 0;
+};
+
 // Where frame i of n of a strip `size` long starts and how long it is; each target frame has
 // one spare row (or column), so target strips pass n + their frames' length.
 void FrameSpan(int i, int n, int size, bool target, int* start, int* length) {
@@ -168,7 +221,8 @@ void FrameSpan(int i, int n, int size, bool target, int* start, int* length) {
 
 // Renders a file at exactly twice the target's size straight into the target, two rows at a
 // time, as ResampleFrames would from the whole decoded image (vertical strips and single
-// images), without holding that image. Refuses other layouts before any row.
+// images), without holding that image. Refuses other layouts before any row. The target is all
+// clear to begin with: clear rows are left unwritten.
 class HalvingSink final : public RAST_PNGRowSink {
  public:
   HalvingSink(RAST_IBitmap* target, int n, bool horizontal)
@@ -189,7 +243,6 @@ class HalvingSink final : public RAST_PNGRowSink {
         mRefused = b.sh != 2 * th || th < 0;
         mBlocks.push_back(b);
       }
-      if (!mRefused) RAST_Clear(mTarget, 0);
     }
     mUpper.resize(static_cast<size_t>(width));
     return !mRefused;
@@ -200,10 +253,14 @@ class HalvingSink final : public RAST_PNGRowSink {
     if (mNext == mBlocks.size() || y < mBlocks[mNext].sy) return;  // between frames
     const Block& b = mBlocks[mNext];
     const int j = y - b.sy;
-    if (j % 2 == 0)
+    RAST_pixel any = 0;
+    for (size_t i = 0; i < mUpper.size(); ++i) any |= pixels[i];
+    if (j % 2 == 0) {
       std::copy(pixels, pixels + mUpper.size(), mUpper.begin());
-    else
+      mUpperClear = any == 0;
+    } else if (any != 0 || !mUpperClear) {
       HalveRows(mUpper.data(), pixels, mRows.at(0, b.ty + j / 2), mRows.width);
+    }
   }
 
  private:
@@ -218,6 +275,7 @@ class HalvingSink final : public RAST_PNGRowSink {
   std::vector<Block> mBlocks;
   size_t mNext = 0;
   std::vector<RAST_pixel> mUpper;
+  bool mUpperClear = false;
 };
 
 // An image of the cache whose size is known from its file's header and whose pixels are
@@ -233,9 +291,7 @@ std::vector<DeferredBitmap*>* gNotedImages = nullptr;
 class DeferredBitmap final : public RAST_IBitmap {
  public:
   DeferredBitmap(std::string path, int fileW, int fileH)
-      : mPath(std::move(path)), mFileW(fileW), mFileH(fileH), mPixels(1, 1, 4) {
-    RAST_Clear(&mPixels, 0);
-  }
+      : mPath(std::move(path)), mFileW(fileW), mFileH(fileH) {}
   ~DeferredBitmap() override {
     if (mPending) --gPendingImages;
   }
@@ -278,7 +334,7 @@ class DeferredBitmap final : public RAST_IBitmap {
     std::lock_guard<std::mutex> lock(mRendering);
     if (!mPending) return;
     mNoted = false;
-    mPixels.resize(mW, mH);
+    mPixels.fresh(mW, mH);
     // At half size (100 % of a "-2x" image) the file goes straight into the pixels.
     HalvingSink halving(&mPixels, mFrames, mHorizontal);
     if (!RAST_ReadPNGRows(mPath.c_str(), halving)) {
@@ -313,7 +369,7 @@ class DeferredBitmap final : public RAST_IBitmap {
 
   std::string mPath;
   int mFileW, mFileH;
-  RAST_MemBitmap mPixels;
+  PagePixels mPixels;
   std::unique_ptr<RAST_MemBitmap> mNoting;
   std::mutex mRendering;
   std::atomic<bool> mPending{false};
