@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -283,10 +284,39 @@ class HalvingSink final : public RAST_PNGRowSink {
 // cost neither time nor memory. Until the first rescale it is a clear one-pixel stand-in.
 class DeferredBitmap;
 
-// Images not decoded yet, and while a drawing pass only notes what it would draw, the list it
-// notes them in (main thread).
+// Images not decoded yet, and while a drawing pass only notes what it would draw, the decoding
+// it hands them to (main thread).
 std::atomic<int> gPendingImages{0};
-std::vector<DeferredBitmap*>* gNotedImages = nullptr;
+// The images a noting pass finds, decoded on threads of their own as they are found, while the
+// pass and then the main thread go on; joined before anything else may touch the cache (main
+// thread).
+struct ImageDecoding {
+  std::mutex mutex;
+  std::condition_variable ready;
+  std::vector<DeferredBitmap*> noted;  // appended by the pass
+  size_t next = 0;
+  bool closed = false;  // the pass is over: nothing more comes
+  std::vector<std::thread> lanes;
+
+  void add(DeferredBitmap* b) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      noted.push_back(b);
+    }
+    ready.notify_one();
+  }
+  void close() {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      closed = true;
+    }
+    ready.notify_all();
+  }
+  // Renders noted images until the pass is over and none is left.
+  void work();
+};
+
+ImageDecoding* gNoting = nullptr;
 
 class DeferredBitmap final : public RAST_IBitmap {
  public:
@@ -333,7 +363,6 @@ class DeferredBitmap final : public RAST_IBitmap {
     if (!mPending) return;
     std::lock_guard<std::mutex> lock(mRendering);
     if (!mPending) return;
-    mNoted = false;
     mPixels.fresh(mW, mH);
     // At half size (100 % of a "-2x" image) the file goes straight into the pixels.
     HalvingSink halving(&mPixels, mFrames, mHorizontal);
@@ -350,7 +379,10 @@ class DeferredBitmap final : public RAST_IBitmap {
   }
 
   // The pass that noted the image is over.
-  void endNoting() { mNoting.reset(); }
+  void endNoting() {
+    mNoting.reset();
+    mNoted = false;
+  }
 
  private:
   // In a noting pass a pending image is noted and answers with pixels of its size whose
@@ -358,11 +390,11 @@ class DeferredBitmap final : public RAST_IBitmap {
   // into fresh pages of its own rather than into ones that were read (which costs a copy and a
   // flush on every processor for each page).
   bool noted() {
-    if (!mPending || !gNotedImages) return false;
+    if (!mPending || !gNoting) return false;
     if (!mNoted) {
       mNoted = true;
       mNoting = std::make_unique<RAST_MemBitmap>(mW, mH, 4);
-      gNotedImages->push_back(this);
+      gNoting->add(this);
     }
     return true;
   }
@@ -380,14 +412,18 @@ class DeferredBitmap final : public RAST_IBitmap {
 
 // Images a noting pass found, decoded on threads of their own while the main thread goes on;
 // joined before anything else may touch the cache (main thread).
-struct ImageDecoding {
-  std::vector<DeferredBitmap*> noted;
-  std::atomic<size_t> next{0};
-  std::vector<std::thread> lanes;
-  void work() {
-    for (size_t i = next++; i < noted.size(); i = next++) noted[i]->render();
+void ImageDecoding::work() {
+  std::unique_lock<std::mutex> lock(mutex);
+  for (;;) {
+    ready.wait(lock, [this] { return next < noted.size() || closed; });
+    if (next == noted.size()) return;
+    DeferredBitmap* b = noted[next++];
+    lock.unlock();
+    b->render();
+    lock.lock();
   }
-};
+}
+
 ImageDecoding* gDecoding = nullptr;  // not destroyed at exit: its threads may still run
 
 }  // namespace
@@ -490,28 +526,30 @@ void IGraphics::DecodeImagesDrawnBy(const std::function<void()>& pass) {
 
 bool IGraphics::StartDecodingImagesDrawnBy(const std::function<void()>& pass) {
   FinishImageDecoding();
+  // Each image decodes into its own pixels: side by side, a few at a time, from the moment the
+  // pass meets it.
   auto decoding = std::make_unique<ImageDecoding>();
+  ImageDecoding* d = decoding.get();
+  const unsigned lanes = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+  for (unsigned k = 0; k < lanes; ++k) d->lanes.emplace_back([d] { d->work(); });
   {
     // The pass draws into a scratch buffer over the whole window: what it draws is thrown away.
     std::unique_ptr<RAST_SysBitmap> scratch = std::make_unique<RAST_SysBitmap>(mWidth, mHeight);
     std::swap(mDrawBitmap, scratch);
     const IRECT drawRect = mDrawRect;
     mDrawRect = IRECT(0, 0, mWidth, mHeight);
-    gNotedImages = &decoding->noted;
+    gNoting = d;
     pass();
-    gNotedImages = nullptr;
+    gNoting = nullptr;
     mDrawRect = drawRect;
     std::swap(mDrawBitmap, scratch);
   }
-  for (DeferredBitmap* b : decoding->noted) b->endNoting();
-  if (decoding->noted.empty()) return false;
-  // Each image decodes into its own pixels: side by side, a few at a time.
-  const size_t lanes = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
-  ImageDecoding* d = decoding.get();
-  for (size_t k = 0; k < std::min(lanes, d->noted.size()); ++k)
-    d->lanes.emplace_back([d] { d->work(); });
+  d->close();
+  for (DeferredBitmap* b : d->noted) b->endNoting();
   gDecoding = decoding.release();
-  return true;
+  if (!d->noted.empty()) return true;
+  FinishImageDecoding();
+  return false;
 }
 
 void IGraphics::FinishDecodingImages() {
