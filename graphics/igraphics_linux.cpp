@@ -239,6 +239,12 @@ void IGraphicsLinux::frameDue() {
   Draw(&r);
 }
 
+void IGraphicsLinux::DrawNow() {
+  if (!mView) return;
+  mFrameWanted = true;
+  frameDue();
+}
+
 void IGraphicsLinux::PresentAll() {
   IRECT all(0, 0, mWidth, mHeight);
   DrawScreen(&all);

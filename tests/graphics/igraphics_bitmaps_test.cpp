@@ -185,6 +185,11 @@ TEST_F(GraphicsBitmaps, FilesDecodeToTheirRescaledImages) {
         g->LoadBitmapResource(401 + 2 * i, ("eager" + name).c_str(), c.frames, c.horizontal);
     for (double scale : {1.0, 0.7}) {
       g->RescaleCachedBitmaps(scale);
+      // As the first frame does: a noting pass, the files decoded on threads meanwhile.
+      g->DecodeImagesDrawnBy([&] {
+        IRECT r(0, 0, 10, 10);
+        g->DrawBitmap(fromFile, &r);
+      });
       RAST_BitmapRows a(fromFile->mBitmap), b(decoded->mBitmap);
       ASSERT_EQ(a.width, b.width) << i;
       ASSERT_EQ(a.height, b.height) << i;
