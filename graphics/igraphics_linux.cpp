@@ -167,6 +167,11 @@ std::string IGraphicsLinux::OSBitmapFile(int, const char* name) {
 }
 
 void* IGraphicsLinux::OpenWindow(void* parentView) {
+  // Opened again in the window it is in (the shell does so at start-up): the view stays.
+  if (mView && parentView && mView->parentView() == static_cast<vp::View*>(parentView) && mTimer) {
+    mView->focus();
+    return mView.get();
+  }
   CloseWindow();
   mView = vp::services().graphicsViews().createGraphicsView(static_cast<vp::View*>(parentView),
                                                             mWidth, mHeight, *this);
