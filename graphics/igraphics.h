@@ -323,6 +323,13 @@ class IGraphics : public IModuleGUI {
   struct StaticLayer {
     enum Role : unsigned char { kInLayer, kOnTop, kCovered };
     std::unique_ptr<RAST_SysBitmap> pixels;
+    // What a control's image was when its pixels were last looked at.
+    struct SolidCheck {
+      const RAST_pixel* bits = nullptr;
+      int frame = 0, w = 0, h = 0;
+      unsigned bitmaps = 0;
+      bool operator==(const SolidCheck&) const = default;
+    };
     struct Held {
       IControl* control;
       unsigned dirtyCount;  // when drawn
@@ -331,6 +338,8 @@ class IGraphics : public IModuleGUI {
       bool changed;  // marked dirty while held: it changes while the user works
       bool solid;    // hides what lies beneath it
       Role role;
+      SolidCheck solidChecked = {};
+      bool solidAnswer = false;
     };
     std::vector<Held> held;
     std::vector<IRECT> stale;  // areas of the buffer to draw again
@@ -343,6 +352,7 @@ class IGraphics : public IModuleGUI {
   // Works out each control's role; the areas whose contents change go to the stale list.
   void PlanStaticLayer();
   void DrawStaticLayer(const IRECT& area);
+  bool DrawsSolid(StaticLayer::Held& h);
   // True when the layer stands for every control whose role is not kOnTop in the area.
   bool UseStaticLayer(const IRECT& area);
   std::unique_ptr<RAST_MemBitmap> mTmpBitmap;

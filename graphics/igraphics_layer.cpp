@@ -17,16 +17,11 @@ bool Inside(const IRECT& inner, const IRECT& outer, int w, int h) {
          std::min(inner.R, w) <= outer.R && std::min(inner.B, h) <= outer.B;
 }
 
-// Whether the control's drawing replaces every pixel of its rectangle, whatever lies beneath:
-// one frame of an image without see-through pixels, copied over all of it.
-bool DrawsSolid(const IControl& c) {
-  int frame = 1;
-  IFrameBitmap* image = c.SolidFrame(&frame);
-  const IRECT& r = c.GetRECT();
-  if (!image || !image->mBitmap || r.W() <= 0 || r.H() <= 0) return false;
+// Whether frame (1-based) of the image, put over r, has no see-through pixel in it.
+bool FrameIsSolid(IFrameBitmap& image, int frame, const IRECT& r) {
   int x, y;
-  graphics_detail::FrameOrigin(*image, frame, &x, &y);
-  RAST_BitmapRows rows(image->mBitmap);
+  graphics_detail::FrameOrigin(image, frame, &x, &y);
+  RAST_BitmapRows rows(image.mBitmap);
   if (!rows || x + r.W() > rows.width || y + r.H() > rows.height) return false;
   for (int row = y; row < y + r.H(); ++row) {
     const RAST_pixel* p = rows.at(x, row);
@@ -38,6 +33,23 @@ bool DrawsSolid(const IControl& c) {
 }
 
 }  // namespace
+
+// Whether the control's drawing replaces every pixel of its rectangle, whatever lies beneath:
+// one frame of an image without see-through pixels, copied over all of it. The answer is kept
+// while the control shows the same frame of the same pixels.
+bool IGraphics::DrawsSolid(StaticLayer::Held& h) {
+  int frame = 1;
+  IFrameBitmap* image = h.control->SolidFrame(&frame);
+  const IRECT& r = h.control->GetRECT();
+  if (!image || !image->mBitmap || r.W() <= 0 || r.H() <= 0) return false;
+  const StaticLayer::SolidCheck check{image->mBitmap->getBits(), frame, r.W(), r.H(),
+                                      gBitmapGeneration.load()};
+  if (!(check == h.solidChecked)) {
+    h.solidChecked = check;
+    h.solidAnswer = FrameIsSolid(*image, frame, r);
+  }
+  return h.solidAnswer;
+}
 
 void IGraphics::PlanStaticLayer() {
   using Held = StaticLayer::Held;
@@ -56,7 +68,7 @@ void IGraphics::PlanStaticLayer() {
           return Inside(h.rect, s, mWidth, mHeight);
         });
     h.role = covered ? StaticLayer::kCovered : StaticLayer::kInLayer;
-    h.solid = !covered && !h.hidden && !h.rect.Empty() && DrawsSolid(*h.control);
+    h.solid = !covered && !h.hidden && !h.rect.Empty() && DrawsSolid(h);
     if (h.solid) solids.push_back(h.rect);
   }
   // From the bottom up: a control that changes is drawn on each redraw, and so is every one
@@ -158,7 +170,7 @@ bool IGraphics::UseStaticLayer(const IRECT& area) {
         // Changed on its own: drawn on each redraw from now on. A solid one may have turned to
         // a frame that is not.
         if (!h.changed && h.role == StaticLayer::kInLayer) replan = true;
-        if (h.role != StaticLayer::kCovered && !h.hidden && (h.solid || DrawsSolid(*c)))
+        if (h.role != StaticLayer::kCovered && !h.hidden && (h.solid || DrawsSolid(h)))
           replan = true;
         h.changed = true;
       }
