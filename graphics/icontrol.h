@@ -74,6 +74,8 @@ class IControl {
   bool HasOwnDirtyState() const { return mOwnDirtyState; }
   // Counts the calls of SetDirty: what the control shows can only have changed when it moved.
   unsigned DirtyCount() const { return mDirtyCount; }
+  // Counts the calls that show, hide or move the control (each also marks it dirty once).
+  unsigned ShapeCount() const { return mShapeCount; }
   virtual void ReservedHook() {}
   // auxIdx must be valid (see AuxParamIdx).
   virtual void SetAuxParamValueFromPlug(int auxIdx, double value);
@@ -97,6 +99,7 @@ class IControl {
   const IRECT& GetRECT() const { return mRECT; }
   void SetRECT(const IRECT& r) {
     mRECT = r;
+    ++mShapeCount;
     NoteShapeChange();
   }
   const IRECT& GetTargetRECT() const { return mTargetRect; }
@@ -170,6 +173,7 @@ class IControl {
   double mClampHi = 1.0;
   bool mDirty = true;  // a new control is drawn on the first redraw
   unsigned mDirtyCount = 0;
+  unsigned mShapeCount = 0;
   bool mOwnDirtyState = false;
   bool mHide = false;
   bool mGrayed = false;

@@ -333,6 +333,7 @@ class IGraphics : public IModuleGUI {
     struct Held {
       IControl* control;
       unsigned dirtyCount;  // when drawn
+      unsigned shapeCount;
       IRECT rect;
       bool hidden;
       bool changed;  // marked dirty while held: it changes while the user works

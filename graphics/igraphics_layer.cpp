@@ -148,8 +148,8 @@ bool IGraphics::UseStaticLayer(const IRECT& area) {
       const auto k = static_cast<std::size_t>(i);
       const bool changed =
           k < layer.held.size() && layer.held[k].control == c && layer.held[k].changed;
-      held.push_back(
-          {c, c->DirtyCount(), c->GetRECT(), c->IsHidden(), changed, false, StaticLayer::kInLayer});
+      held.push_back({c, c->DirtyCount(), c->ShapeCount(), c->GetRECT(), c->IsHidden(), changed,
+                      false, StaticLayer::kInLayer});
     }
     layer.held = std::move(held);
     layer.bitmaps = gBitmapGeneration.load();
@@ -166,15 +166,17 @@ bool IGraphics::UseStaticLayer(const IRECT& area) {
         if (h.role == StaticLayer::kInLayer && !h.hidden && !h.rect.Empty())
           layer.stale.push_back(h.rect);
         replan = true;
-      } else if (h.dirtyCount != c->DirtyCount()) {
-        // Changed on its own: drawn on each redraw from now on. A solid one may have turned to
-        // a frame that is not.
+      } else if (c->DirtyCount() - h.dirtyCount > c->ShapeCount() - h.shapeCount) {
+        // Marked dirty more often than shown, hidden or moved (hiding a hidden control again
+        // marks it dirty too): changed on its own, so drawn on each redraw from now on. A solid
+        // one may have turned to a frame that is not.
         if (!h.changed && h.role == StaticLayer::kInLayer) replan = true;
         if (h.role != StaticLayer::kCovered && !h.hidden && (h.solid || DrawsSolid(h)))
           replan = true;
         h.changed = true;
       }
       h.dirtyCount = c->DirtyCount();
+      h.shapeCount = c->ShapeCount();
     }
   }
   layer.shapes = IControl::ShapeGeneration();
