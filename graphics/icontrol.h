@@ -42,7 +42,8 @@ class IControl {
   // Draws into the graphics' back buffer; true when drawn.
   virtual bool Draw(IGraphics* graphics) = 0;
   // True when Draw only reaches the graphics' draw rectangle and shows nothing but the
-  // control's own state: such controls at the bottom may be kept in the static layer.
+  // control's own state, which changes only when it is marked dirty: such controls may be
+  // kept in the static layer.
   virtual bool DrawsInsideDrawRect() const { return false; }
   // The image Draw puts over exactly the control's rectangle at full weight, drawing nothing
   // else, and the frame shown (1-based); null otherwise. Where that frame has no see-through
