@@ -93,7 +93,12 @@ class IControl {
   int NAuxParams() const { return mAuxParams.GetSize(); }
   void AddAuxParam(int paramIdx);
   void SetAllAuxParamsFromGUI();
-  void SetTextColor(const IColor& color) { mText.mColor = color; }
+  // A new colour is drawn with the next redraw.
+  void SetTextColor(const IColor& color) {
+    if (mText.mColor == color) return;
+    mText.mColor = color;
+    SetDirty(false);
+  }
 
   // Fields the GUI code, the layout editor and the graphics core read and set by role.
   IModuleBase* GetPlug() const { return mPlug; }

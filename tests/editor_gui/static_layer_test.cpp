@@ -43,6 +43,15 @@ IControl* WholePage(IGraphics& g) {
   return nullptr;
 }
 
+// The first shown label with a text.
+IControl* ShownLabel(IGraphics& g) {
+  for (int i = 0; i < g.NControls(); ++i) {
+    auto* c = dynamic_cast<EditorTextControl*>(g.GetControl(i));
+    if (c && !c->IsHidden() && !c->Text().empty()) return c;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 TEST_F(PagesTest, StaticLayerFramesEqualPlainDrawing) {
@@ -59,6 +68,12 @@ TEST_F(PagesTest, StaticLayerFramesEqualPlainDrawing) {
       ExpectSameAsDrawnInOrder(G(), 3);
       Set(3, 20);  // now drawn over the layer
       ExpectSameAsDrawnInOrder(G(), 31);
+      // A label shown again in another colour (as the bank browser marks a row).
+      IControl* label = ShownLabel(G());
+      ASSERT_NE(label, nullptr);
+      label->SetTextColor(IColor(255, 250, 40, 40));
+      label->Hide(false);
+      ExpectSameAsDrawnInOrder(G(), 32);
       e.ShowManagerPage(false);
       G().SetAllControlsDirty();
       ExpectSameAsDrawnInOrder(G(), 4);
