@@ -87,6 +87,30 @@ void IKnobMultiControl::OnMouseDown(int x, int y, IMouseMod* mod) {
   SetDirty(true);
 }
 
+void IKnobMultiControl::SetBitmap(IFrameBitmap* bitmap) {
+  if (!bitmap || bitmap == mBitmap) return;
+  // The rectangle is at the GUI's scale: it keeps its ratio to the frames' base sizes.
+  auto baseW = [](const IFrameBitmap* b) {
+    return b->mFramesAreHorizontal ? b->mBaseW / b->N : b->mBaseW;
+  };
+  auto baseH = [](const IFrameBitmap* b) {
+    return b->mFramesAreHorizontal ? b->mBaseH : b->mBaseH / b->N;
+  };
+  if (mBitmap && mBitmap->N > 0 && bitmap->N > 0 && baseW(mBitmap) > 0 && baseH(mBitmap) > 0) {
+    auto scaled = [](int size, int from, int to) {
+      return static_cast<int>(std::lround(static_cast<double>(size) * to / from));
+    };
+    const int w = scaled(mRECT.W(), baseW(mBitmap), baseW(bitmap));
+    const int h = scaled(mRECT.H(), baseH(mBitmap), baseH(bitmap));
+    mRECT = IRECT(mRECT.L, mRECT.T, mRECT.L + w, mRECT.T + h);
+  } else {
+    mRECT = FrameRectAt(bitmap, mRECT.L, mRECT.T);
+  }
+  mBitmap = bitmap;
+  mTargetRect = mRECT;
+  SetDirty(false);
+}
+
 int IKnobMultiControl::CurrentFrame() const {
   double v = mValue;
   if (mSteps > 0) v = std::round(v * mSteps) / mSteps;

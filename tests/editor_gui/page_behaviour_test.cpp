@@ -167,6 +167,13 @@ TEST_F(PagesTest, GroupsAndFlexiRangeSliders) {
   EXPECT_EQ(Pages().KnobOf(231)->GetRECT().T, 547);
   Pages().ShowOverdriveControls(e, true);
   EXPECT_TRUE(hidden(231));
+  // As tall as the slider they stand over: short over Drive's (the tabs just below), long over
+  // VCO 1 LEVEL's.
+  for (int field : {145, 11, 145}) {
+    Pages().MoveFlexiRangeControls(e, 0, field);
+    EXPECT_EQ(Pages().KnobOf(231)->GetRECT().H(), Pages().KnobOf(field + 3)->GetRECT().H());
+    EXPECT_EQ(Pages().KnobOf(232)->GetRECT().T, Pages().KnobOf(field + 3)->GetRECT().T);
+  }
   // A destination beyond the position table, or one it does not place, leaves them hidden.
   for (int field : {184, 500, -2, 97}) {
     Pages().MoveFlexiRangeControls(e, 1, field);
