@@ -392,6 +392,9 @@ void EditorPages::HideFlexiDestinationHighlight(VQEditor& editor, int slot, bool
 
 void EditorPages::HideListViewFrame(VQEditor& editor, bool hide) {
   HideParams(editor, {vq_param::kCloseListView}, hide);
+  // An open source list shows its page as its frame.
+  const int open = editor.Flexi().ListViewTarget();
+  HideIf(mSourceList, hide || open < 0 || open > 3);
 }
 
 bool EditorPages::IsKnobHeld(const VQEditor& editor, int paramIdx) const {

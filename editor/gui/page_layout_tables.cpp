@@ -139,8 +139,10 @@ const std::vector<ImageSpec> kSynthImages = {
     {152, "ch-sw-2x.png", 2, 95, 20, kInBoth},
     {170, "dl-sw-2x.png", 2, 95, 20, kInBoth},
     {175, "midi-sw-2x.png", 2, 140, 22, kInBoth},
-    {148, "sourcelist-2x.png", 1, 1140, 799, kInBoth, 1140, 800},
-    {149, "rangelist-2x.png", 1, 1140, 799, kInBoth, 1140, 800},
+    // The list pages end above the bottom row (copy panel, keyboard, randomise panel), whose
+    // controls stay in front of them.
+    {148, "sourcelist-2x.png", 1, 1140, 716, kInBoth, 1140, 717},
+    {149, "rangelist-2x.png", 1, 1140, 716, kInBoth, 1140, 717},
     {150, "polarsw2-2x.png", 2, 40, 16, kInBoth},
     {160, "vcosave-sw-2x.png", 2, 44, 26, kInBoth},
     {161, "flexisave-sw-2x.png", 2, 44, 26, kInBoth},

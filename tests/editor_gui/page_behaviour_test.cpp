@@ -179,6 +179,20 @@ TEST_F(PagesTest, GroupsAndFlexiRangeSliders) {
     Pages().MoveFlexiRangeControls(e, 1, field);
     EXPECT_TRUE(hidden(233) && hidden(234)) << field;
   }
+  // A source list opens over the page and closes.
+  auto pagesShown = [&] {
+    int n = 0;
+    for (int i = 0; i < G().NControls(); ++i) {
+      IControl* c = G().GetControl(i);
+      n += !c->IsHidden() && c->ParamIdx() == -1 && c->GetRECT().W() == 1140;
+    }
+    return n;
+  };
+  const int pages = pagesShown();
+  Set(vq_param::kShowFlexi2Sources, 1);
+  EXPECT_EQ(pagesShown(), pages + 1);
+  Set(vq_param::kCloseListView, 1);
+  EXPECT_EQ(pagesShown(), pages);
   // The range list toggles the polarity switch of its slot only.
   e.Flexi().SetListViewTarget(2);
   Pages().ShowListPage(e, false);

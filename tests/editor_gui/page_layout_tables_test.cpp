@@ -79,8 +79,8 @@ TEST(PageLayout, ImageListsAndNames) {
   EXPECT_STREQ(FindImage(135)->file, FindImage(136)->file);
   // A FLEXI range slider is half a knob: two stand in one knob's place.
   EXPECT_EQ(2 * FrameSize(136).x, FrameSize(106).x);
-  EXPECT_EQ(FrameSize(148).y, 799);  // drawn one pixel down
-  EXPECT_EQ(FrameSize(248).y, 800);
+  EXPECT_EQ(FrameSize(148).y, 716);  // drawn one pixel down, above the bottom row
+  EXPECT_EQ(FrameSize(248).y, 717);
   EXPECT_EQ(FrameSize(209).x, 56);  // lcd selector buttons match the lcd selector areas
 }
 

@@ -470,7 +470,7 @@ void DrawSynthPages(const std::string& folder, const Theme& t, const Theme& shar
   for (int i = 0; i < 4; ++i)
     DrawStrip(folder + fx[i], W, H, 1, [&](cairo_t* cr, int) { EffectPanel(cr, shared, skin, i); });
   const vq_layout::Point list = vq_layout::FrameSize(lcd ? 248 : 148);
-  const double offset = H - list.y;  // the orig list pages sit one pixel down
+  const double offset = lcd ? 0 : 1;  // the orig list pages sit one pixel down
   DrawStrip(folder + "sourcelist-2x.png", list.x, list.y, 1,
             [&](cairo_t* cr, int) { ListPage(cr, shared, true, offset); });
   DrawStrip(folder + "rangelist-2x.png", list.x, list.y, 1,
