@@ -329,7 +329,10 @@ void SynthBuilder::KnobLoopEntry(int p) {
       return;
     case vq_param::kPortamentoTime:
     case vq_param::kPitchBendRange:
-      return KnobWithReadout(p, Ctl::Knob, Tight(106), 1.0);
+      // At the PLAY panel's edges: the read-out keeps to the slider's width, inside the panel.
+      Framed(Ctl::Knob, p, Img(Tight(106)), X, Y - 12, 1.0);
+      Readout(p, IRECT(X, DefaultReadout(p).T, X + 32, DefaultReadout(p).B));
+      return;
     case vq_param::kKeyPriority:
       Framed(Ctl::Knob, p, Img(169), X, mLcd ? Y - 9 : Y - 12, 0.4);
       Readout(p, mLcd ? IRECT(X - 8, Y - 12, X + 40, Y + 4) : IRECT(X - 8, Y - 15, X + 40, Y + 1));

@@ -190,8 +190,9 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
 
   // FLEXI slots.
   for (int k = 0; k < 4; ++k) {
-    const double x = 474 + 168 * k;
-    Panel(cr, t, x, 3, 166, 67, nullptr);
+    // The last panel ends at the page's right edge.
+    const double x = 472 + 168 * k;
+    Panel(cr, t, x, 3, 164, 67, nullptr);
     const RGBA ink = lcd ? t.label : t.label;
     Text(cr, "SOURCE", 513 + 168 * k, 6.5, 6, ink);
     Text(cr, "RANGE CONTROL", 513 + 168 * k, 31, 6, ink);
@@ -199,7 +200,7 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     SpinnerWell(cr, t, IRECT(478 + 168 * k, 35, 548 + 168 * k, 51));
     char name[32];
     std::snprintf(name, sizeof name, "FLEXI %d", k + 1);
-    Text(cr, name, 618 + 168 * k, 58, 8.5, lcd ? t.label : t.title);
+    Text(cr, name, 617 + 168 * k, 58, 8.5, lcd ? t.label : t.title);
   }
 
   // Sections.
@@ -218,6 +219,9 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
       {512, 540, 602, 175, nullptr, -1},
   };
   for (const Section& s : sections) Panel(cr, t, s.x, s.y, s.w, s.h, s.title, s.titleX);
+  // A FLEXI slot's LEARN / CLEAR caption hangs below its panel, over the edges of the panels
+  // beneath: a plate of its own keeps those lines off the text.
+  for (int k = 0; k < 4; ++k) Panel(cr, t, 555 + 168 * k, 69, 52, 16, nullptr);
   const RGBA sub = lcd ? t.label : t.title;
   Text(cr, "AMPLIFIER", 636, 317, 8, sub);
   Text(cr, "FILTER ENVELOPE", 796, 317, 8, sub);
