@@ -191,8 +191,8 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
   // FLEXI slots.
   for (int k = 0; k < 4; ++k) {
     // The last panel ends at the page's right edge.
-    const double x = 472 + 168 * k;
-    Panel(cr, t, x, 3, 164, 67, nullptr);
+    const double x = 474 + 168 * k;
+    Panel(cr, t, x, 3, 162, 67, nullptr);
     const RGBA ink = lcd ? t.label : t.label;
     Text(cr, "SOURCE", 513 + 168 * k, 6.5, 6, ink);
     Text(cr, "RANGE CONTROL", 513 + 168 * k, 31, 6, ink);
@@ -221,7 +221,7 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
   for (const Section& s : sections) Panel(cr, t, s.x, s.y, s.w, s.h, s.title, s.titleX);
   // A FLEXI slot's LEARN / CLEAR caption hangs below its panel, over the edges of the panels
   // beneath: a plate of its own keeps those lines off the text.
-  for (int k = 0; k < 4; ++k) Panel(cr, t, 555 + 168 * k, 69, 52, 16, nullptr);
+  for (int k = 0; k < 4; ++k) Panel(cr, t, 556 + 168 * k, 70, 50, 13, nullptr);
   const RGBA sub = lcd ? t.label : t.title;
   Text(cr, "AMPLIFIER", 636, 317, 8, sub);
   Text(cr, "FILTER ENVELOPE", 796, 317, 8, sub);
