@@ -87,26 +87,13 @@ void IKnobMultiControl::OnMouseDown(int x, int y, IMouseMod* mod) {
   SetDirty(true);
 }
 
-void IKnobMultiControl::SetBitmap(IFrameBitmap* bitmap) {
-  if (!bitmap || bitmap == mBitmap) return;
-  // The rectangle is at the GUI's scale: it keeps its ratio to the frames' base sizes.
-  auto baseW = [](const IFrameBitmap* b) {
-    return b->mFramesAreHorizontal ? b->mBaseW / b->N : b->mBaseW;
-  };
-  auto baseH = [](const IFrameBitmap* b) {
-    return b->mFramesAreHorizontal ? b->mBaseH : b->mBaseH / b->N;
-  };
-  if (mBitmap && mBitmap->N > 0 && bitmap->N > 0 && baseW(mBitmap) > 0 && baseH(mBitmap) > 0) {
-    auto scaled = [](int size, int from, int to) {
-      return static_cast<int>(std::lround(static_cast<double>(size) * to / from));
-    };
-    const int w = scaled(mRECT.W(), baseW(mBitmap), baseW(bitmap));
-    const int h = scaled(mRECT.H(), baseH(mBitmap), baseH(bitmap));
-    mRECT = IRECT(mRECT.L, mRECT.T, mRECT.L + w, mRECT.T + h);
-  } else {
-    mRECT = FrameRectAt(bitmap, mRECT.L, mRECT.T);
-  }
+void IKnobMultiControl::SetBitmap(IFrameBitmap* bitmap, double scale) {
+  if (!bitmap || bitmap->N < 1) return;
   mBitmap = bitmap;
+  const int w = bitmap->mFramesAreHorizontal ? bitmap->mBaseW / bitmap->N : bitmap->mBaseW;
+  const int h = bitmap->mFramesAreHorizontal ? bitmap->mBaseH : bitmap->mBaseH / bitmap->N;
+  mRECT = IRECT(mRECT.L, mRECT.T, mRECT.L + static_cast<int>(std::lround(w * scale)),
+                mRECT.T + static_cast<int>(std::lround(h * scale)));
   mTargetRect = mRECT;
   SetDirty(false);
 }

@@ -68,9 +68,9 @@ class IKnobMultiControl : public IKnobControl {
   void SetFrameLimit(int n) { mSteps = n > 0 ? n - 1 : 0; }
   int GetSteps() const { return mSteps; }
   IFrameBitmap* GetBitmap() const { return mBitmap; }
-  // Shows another strip; the control takes one frame's size at the scale it is drawn at, its
-  // top left kept.
-  void SetBitmap(IFrameBitmap* bitmap);
+  // Shows another strip, at the GUI scale given: the control takes one frame's size at that
+  // scale, its top left kept.
+  void SetBitmap(IFrameBitmap* bitmap, double scale);
   int CurrentFrame() const;
 
  protected:

@@ -377,7 +377,7 @@ void EditorPages::MoveFlexiRangeControls(VQEditor& editor, int slot, int field) 
       images[0] && images[1] && targetImage && targetImage->mBaseH < images[0]->mBaseH;
   IFrameBitmap* image = images[tight ? 1 : 0];
   for (int param : {a, b})
-    if (IKnobMultiControl* k = KnobOf(param)) k->SetBitmap(image);
+    if (IKnobMultiControl* k = KnobOf(param)) k->SetBitmap(image, s);
   const int sliderWidth = image ? image->mBaseW : 16;
   const int top = tight ? p.y - 12 + targetImage->mBaseH - image->mBaseH : p.y - 12;
   g->MoveControlsOfParam(a, static_cast<int>(p.x * s), static_cast<int>(top * s));

@@ -217,6 +217,12 @@ TEST_F(PagesTest, GroupsAndFlexiRangeSliders) {
   e.RefreshGuiFromParams(0, 1140, 800);
   EXPECT_EQ(left(268), 523);
   EXPECT_EQ(left(267), 618);
+  // A size change sizes them again, short over Drive.
+  Set(vq_param::kFlexi1Source, 1);
+  e.Flexi().Destinations()[0] = 145;
+  e.ResizeAtGuiOpen();
+  e.OnCommand(14);  // 90 %
+  EXPECT_NEAR(Pages().KnobOf(231)->GetRECT().H(), Pages().KnobOf(148)->GetRECT().H(), 1);
   // Held knobs: only between press and release.
   IMouseMod mod(true);
   Pages().KnobOf(127)->OnMouseDown(940, 440, &mod);
