@@ -151,38 +151,3 @@ TEST_F(PagesTest, ScaledPagesPlaceEveryControl) {
     IGraphics::ResetCaches();
   }
 }
-
-// Every slider bound to a program value shows its first frame at the lowest value and its last at
-// the highest; a multi-position slider has a frame per value, a bipolar one shows 0 at its centre.
-TEST_F(PagesTest, EverySliderShowsItsValueRangeEndToEnd) {
-  for (const char* skin : {"space", "lcd"}) {
-    VQEditor& e = MakeSkin(skin);
-    int checked = 0;
-    for (int i = 0; i < G().NControls(); ++i) {
-      auto* knob = dynamic_cast<IKnobMultiControl*>(G().GetControl(i));
-      const int p = knob ? knob->ParamIdx() : -1;
-      if (p < 3 || p > 190 || !knob->GetBitmap() || knob->GetSteps() > 0) continue;
-      const IParam& param = *e.GetParam(p);
-      const int lo = static_cast<int>(param.GetMin()), hi = static_cast<int>(param.GetMax());
-      const int n = knob->GetBitmap()->N;
-      SCOPED_TRACE(std::string(skin) + " " + param.GetName());
-      auto frameAt = [&](int v) {
-        Set(p, v);
-        e.RedrawParamControls();
-        return knob->CurrentFrame();
-      };
-      EXPECT_EQ(frameAt(lo), 1);
-      EXPECT_EQ(frameAt(hi), n);
-      if (n < 128) {
-        EXPECT_EQ(n, hi - lo + 1);
-      }
-      if (lo < 0 && hi > 0) {
-        EXPECT_NEAR(frameAt(0), 1 + (n - 1) * double(-lo) / (hi - lo), 1.0);
-      }
-      ++checked;
-    }
-    EXPECT_GT(checked, 100) << skin;
-    editor.reset();
-    IGraphics::ResetCaches();
-  }
-}
