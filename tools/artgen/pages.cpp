@@ -436,11 +436,12 @@ void SaveFromDevicePanel(cairo_t* cr, const Theme& t) {
   Panel(cr, t, 390, 286, 360, 186, nullptr);
   const RGBA ink = t.lcd() ? t.label : t.title;
   Text(cr, "RECEIVE PROGRAM FROM VELQUOR", 570, 306, 12, ink, Align::Center, true, false);
-  Text(cr, "fetch VQ slot", 534, 368, 10, t.label, Align::Right, false, false);
-  // The number is drawn with a space after it (its empty unit): the box sits under the digits.
-  FillRound(cr, 540, 344, 48, 48, 5, t.lcd() ? Hex(0xdfe8c8) : Hex(0xe9eef5));
-  StrokeRound(cr, 540, 344, 48, 48, 5, t.lcd() ? t.label : t.panelEdge, 1.2);
-  Text(cr, "\xe2\x96\xb2\n\xe2\x96\xbc", 600, 368, 8, t.label);
+  // The number is drawn with a space after it (its empty unit) and high in its area: the box is
+  // centred on the digits (about x 561, y 362), not on the area.
+  Text(cr, "fetch VQ slot", 531, 362, 10, t.label, Align::Right, false, false);
+  FillRound(cr, 537, 338, 48, 48, 5, t.lcd() ? Hex(0xdfe8c8) : Hex(0xe9eef5));
+  StrokeRound(cr, 537, 338, 48, 48, 5, t.lcd() ? t.label : t.panelEdge, 1.2);
+  Text(cr, "\xe2\x96\xb2\n\xe2\x96\xbc", 597, 362, 8, t.label);
   VerticalGradient(cr, 524, 404, 76, 40, 5, t.lcd() ? t.label : Hex(0x4a4e57),
                    t.lcd() ? t.label : Hex(0x26282e));
   StrokeRound(cr, 524, 404, 76, 40, 5, t.lcd() ? t.label : t.accent, 1.2);
