@@ -87,6 +87,17 @@ void IKnobMultiControl::OnMouseDown(int x, int y, IMouseMod* mod) {
   SetDirty(true);
 }
 
+void IKnobMultiControl::SetBitmap(IFrameBitmap* bitmap, double scale) {
+  if (!bitmap || bitmap->N < 1) return;
+  mBitmap = bitmap;
+  const int w = bitmap->mFramesAreHorizontal ? bitmap->mBaseW / bitmap->N : bitmap->mBaseW;
+  const int h = bitmap->mFramesAreHorizontal ? bitmap->mBaseH : bitmap->mBaseH / bitmap->N;
+  mRECT = IRECT(mRECT.L, mRECT.T, mRECT.L + static_cast<int>(std::lround(w * scale)),
+                mRECT.T + static_cast<int>(std::lround(h * scale)));
+  mTargetRect = mRECT;
+  SetDirty(false);
+}
+
 int IKnobMultiControl::CurrentFrame() const {
   double v = mValue;
   if (mSteps > 0) v = std::round(v * mSteps) / mSteps;

@@ -74,6 +74,9 @@ class IKnobMultiControl : public IKnobControl {
   }
   int GetSteps() const { return mSteps; }
   IFrameBitmap* GetBitmap() const { return mBitmap; }
+  // Shows another strip, at the GUI scale given: the control takes one frame's size at that
+  // scale, its top left kept.
+  void SetBitmap(IFrameBitmap* bitmap, double scale);
   int CurrentFrame() const;
 
  protected:

@@ -21,7 +21,7 @@ using namespace vq_layout;
 namespace {
 
 int OrigId(int id) {
-  return id >= 202 && id <= 278 ? id - 100 : id;
+  return id >= 202 && id <= 284 ? id - 100 : id;
 }
 
 // A file selector whose chosen path is the editor's file of its role, set before the choice
@@ -219,6 +219,11 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
         knob && spec.param >= 0 && spec.param < static_cast<int>(mKnobs.size()) &&
         !mKnobs[spec.param])
       mKnobs[spec.param] = knob;
+    if (spec.param >= vq_param::kFlexi1RangeA && spec.param <= vq_param::kFlexi4RangeB) {
+      IFrameBitmap** images = mFlexiRangeImage[(spec.param - vq_param::kFlexi1RangeA) / 2];
+      images[0] = Load(g, spec.image);
+      images[1] = Load(g, ShortFlexiRangeImage(spec.image));
+    }
     if (spec.cls == Ctl::ParaEq) mEq = static_cast<IParaGraphicEq*>(c);
     if (spec.cls == Ctl::FileSelector && spec.text[0] != '\0')
       mFileSelector[SelectorRole(spec.param)] = c;

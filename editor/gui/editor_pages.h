@@ -19,6 +19,7 @@ class IKnobMultiControl;
 class IKnobMultiControl3;
 class IParaGraphicEq;
 class ProgramManager;
+struct IFrameBitmap;
 
 // A text control the editor writes through SetTextFromPlug (read-outs, captions, status).
 class EditorTextControl : public ITextControl {
@@ -159,6 +160,8 @@ class EditorPages : public VQEditorPages {
   IControl* mFlexiLearnCaption[kFlexiSlotCount] = {};
   IControl* mFlexiPolarity[kFlexiSlotCount] = {};
   IControl* mFlexiOverlay[kFlexiSlotCount] = {};
+  // Each slot's range-slider strips: the long one and the one for short destination sliders.
+  IFrameBitmap* mFlexiRangeImage[kFlexiSlotCount][2] = {};
   IControl* mExtMidiText[4] = {};  // beside 128, 309, 310, 311
   IControl* mCopyPanel[2] = {};
   IControl* mModWheelEntry = nullptr;

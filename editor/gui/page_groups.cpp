@@ -368,11 +368,20 @@ void EditorPages::MoveFlexiRangeControls(VQEditor& editor, int slot, int field) 
   }
   const double s =
       editor.GetGUIResize() ? editor.GetGUIResize()->GetGuiScale() : g->GetWidth() / 1140.0;
-  IKnobMultiControl* knobA = KnobOf(a);
-  const int sliderWidth = knobA && knobA->GetBitmap() ? knobA->GetBitmap()->mBaseW : 16;
-  g->MoveControlsOfParam(a, static_cast<int>(p.x * s), static_cast<int>((p.y - 12) * s));
-  g->MoveControlsOfParam(b, static_cast<int>((p.x + sliderWidth) * s),
-                         static_cast<int>((p.y - 12) * s));
+  // Over a short slider (one with a control just below it) the short strips, bottoms aligned,
+  // so that the range sliders cover no other control.
+  IFrameBitmap* const* images = mFlexiRangeImage[slot];
+  const IKnobMultiControl* target = KnobOf(field + kFieldOffset);
+  const IFrameBitmap* targetImage = target ? target->GetBitmap() : nullptr;
+  const bool tight =
+      images[0] && images[1] && targetImage && targetImage->mBaseH < images[0]->mBaseH;
+  IFrameBitmap* image = images[tight ? 1 : 0];
+  for (int param : {a, b})
+    if (IKnobMultiControl* k = KnobOf(param)) k->SetBitmap(image, s);
+  const int sliderWidth = image ? image->mBaseW : 16;
+  const int top = tight ? p.y - 12 + targetImage->mBaseH - image->mBaseH : p.y - 12;
+  g->MoveControlsOfParam(a, static_cast<int>(p.x * s), static_cast<int>(top * s));
+  g->MoveControlsOfParam(b, static_cast<int>((p.x + sliderWidth) * s), static_cast<int>(top * s));
   HideParams(editor, {a, b}, false);
   HideParams(editor, {field + kFieldOffset}, true);
 }
@@ -383,6 +392,9 @@ void EditorPages::HideFlexiDestinationHighlight(VQEditor& editor, int slot, bool
 
 void EditorPages::HideListViewFrame(VQEditor& editor, bool hide) {
   HideParams(editor, {vq_param::kCloseListView}, hide);
+  // An open source list shows its page as its frame.
+  const int open = editor.Flexi().ListViewTarget();
+  HideIf(mSourceList, hide || open < 0 || open > 3);
 }
 
 bool EditorPages::IsKnobHeld(const VQEditor& editor, int paramIdx) const {

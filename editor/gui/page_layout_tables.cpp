@@ -113,6 +113,14 @@ const std::vector<ImageSpec> kSynthImages = {
     {176, "vslidertight-2x.png", 128, 32, 16, kInBoth, 32, 15},
     {177, "vslider2tight-2x.png", 2, 32, 16, kInBoth, 32, 15},
     {178, "vslider4tight-2x.png", 4, 32, 16, kInBoth, 32, 15},
+    // Sliders of values that run from below zero: the fill grows from the zero mark.
+    {179, "vsliderbipolar-2x.png", 128, 32, 44, kInBoth, 32, 38},
+    {180, "vsliderbipolartight-2x.png", 128, 32, 16, kInBoth, 32, 15},
+    // FLEXI range sliders over a short slider.
+    {181, "vsliderflexiredtight-2x.png", 128, 16, 16, kInBoth, 16, 15},
+    {182, "vsliderflexibluetight-2x.png", 128, 16, 16, kInBoth, 16, 15},
+    {183, "vsliderflexipurpletight-2x.png", 128, 16, 16, kInBoth, 16, 15},
+    {184, "vsliderflexigreentight-2x.png", 128, 16, 16, kInBoth, 16, 15},
     {133, "bigbutton-2x.png", 2, 24, 16, kInBoth, 20, 12},  // lcd: the two-state switch
     {172, "syncbutton-2x.png", 2, 20, 12, kInBoth},
     {165, "flexi-sw-2x.png", 2, 24, 16, kInLcd},
@@ -131,8 +139,10 @@ const std::vector<ImageSpec> kSynthImages = {
     {152, "ch-sw-2x.png", 2, 95, 20, kInBoth},
     {170, "dl-sw-2x.png", 2, 95, 20, kInBoth},
     {175, "midi-sw-2x.png", 2, 140, 22, kInBoth},
-    {148, "sourcelist-2x.png", 1, 1140, 799, kInBoth, 1140, 800},
-    {149, "rangelist-2x.png", 1, 1140, 799, kInBoth, 1140, 800},
+    // The list pages end above the bottom row (copy panel, keyboard, randomise panel), whose
+    // controls stay in front of them.
+    {148, "sourcelist-2x.png", 1, 1140, 716, kInBoth, 1140, 717},
+    {149, "rangelist-2x.png", 1, 1140, 716, kInBoth, 1140, 717},
     {150, "polarsw2-2x.png", 2, 40, 16, kInBoth},
     {160, "vcosave-sw-2x.png", 2, 44, 26, kInBoth},
     {161, "flexisave-sw-2x.png", 2, 44, 26, kInBoth},
@@ -216,6 +226,27 @@ const TextStyleSpec kStyles[] = {
 };
 static_assert(sizeof kStyles / sizeof kStyles[0] == static_cast<int>(Style::Count));
 
+// Values whose zero lies at the middle of their range.
+bool IsBipolar(int param) {
+  switch (param) {
+    case vq_param::kVcoTranspose:
+    case vq_param::kLevel1:
+    case vq_param::kLevel2:
+    case vq_param::kLevel:
+    case vq_param::kBassBoost:
+    case vq_param::kMid1Boost:
+    case vq_param::kMid2Boost:
+    case vq_param::kTrebleBoost:
+      return true;
+    default:
+      break;
+  }
+  // Each oscillator's FINE, BEAT and SAW AMP.
+  const int k = (param - vq_param::kVco1Coarse) % 12;
+  return param >= vq_param::kVco1Coarse && param <= vq_param::kVco4Volume &&
+         (k == 1 || k == 2 || k == 4);
+}
+
 // ---- Synth page build.
 class SynthBuilder {
  public:
@@ -226,7 +257,11 @@ class SynthBuilder {
  private:
   int Img(int origId) const { return mLcd ? origId + 100 : origId; }
   // The short slider drawn like `origId`, for places with a control just below.
-  static int Tight(int origId) { return origId == 118 ? 177 : origId == 119 ? 178 : 176; }
+  static int Tight(int origId) {
+    return origId == 118 ? 177 : origId == 119 ? 178 : origId == 179 ? 180 : 176;
+  }
+  // A 128-frame slider: the bipolar one for values centred on zero.
+  static int Fader(int param) { return IsBipolar(param) ? 179 : 106; }
   ControlSpec& Add(ControlSpec c) {
     mOut.push_back(c);
     return mOut.back();
@@ -294,13 +329,16 @@ void SynthBuilder::KnobLoopEntry(int p) {
       return;
     case vq_param::kPortamentoTime:
     case vq_param::kPitchBendRange:
-      return KnobWithReadout(p, Ctl::Knob, Tight(106), 1.0);
+      // At the PLAY panel's edges: the read-out keeps to the slider's width, inside the panel.
+      Framed(Ctl::Knob, p, Img(Tight(106)), X, Y - 12, 1.0);
+      Readout(p, IRECT(X, DefaultReadout(p).T, X + 32, DefaultReadout(p).B));
+      return;
     case vq_param::kKeyPriority:
       Framed(Ctl::Knob, p, Img(169), X, mLcd ? Y - 9 : Y - 12, 0.4);
       Readout(p, mLcd ? IRECT(X - 8, Y - 12, X + 40, Y + 4) : IRECT(X - 8, Y - 15, X + 40, Y + 1));
       return;
     default:
-      return KnobWithReadout(p, Ctl::Knob, 106, 1.0);
+      return KnobWithReadout(p, Ctl::Knob, Fader(p), 1.0);
   }
 }
 
@@ -403,7 +441,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
              p == vq_param::kEqBlendInstrument || p == vq_param::kEqBlendVcf)
       KnobWithReadout(p, Ctl::Knob, Tight(118), 1.0);
     else
-      KnobWithReadout(p, Ctl::Knob, Tight(106), 1.0);
+      KnobWithReadout(p, Ctl::Knob, Tight(Fader(p)), 1.0);
   }
 
   // The rest of the page.
@@ -568,14 +606,31 @@ const std::vector<ImageSpec>& ManagerImages() {
   return kManagerImages;
 }
 
+int ShortFlexiRangeImage(int id) {
+  const int base = id >= 200 ? 100 : 0;
+  switch (id - base) {
+    case 135:
+    case 136:
+      return 181 + base;
+    case 138:
+      return 182 + base;
+    case 140:
+      return 183 + base;
+    case 142:
+      return 184 + base;
+    default:
+      return 0;
+  }
+}
+
 const ImageSpec* FindImage(int id) {
   if (id >= 301 && id <= 324) return FindIn(kManagerImages, id);
   if (id >= 103 && id <= 105) return FindIn(kCommonImages, id);
-  if (id >= 102 && id <= 178) {
+  if (id >= 102 && id <= 184) {
     const ImageSpec* s = FindIn(kSynthImages, id);
     return s && (s->skins & kInOrig) ? s : nullptr;
   }
-  if (id >= 202 && id <= 278) {
+  if (id >= 202 && id <= 284) {
     const ImageSpec* s = FindIn(kSynthImages, id - 100);
     return s && (s->skins & kInLcd) ? s : nullptr;
   }

@@ -44,8 +44,11 @@ const std::vector<ImageSpec>& SynthPageImages();
 // Images every skin loads from img/orig/: about box, keyboard keys and octave background.
 const std::vector<ImageSpec>& CommonImages();
 const std::vector<ImageSpec>& ManagerImages();
-// Any loaded id: 102..175, 202..275 (lcd), 301..324; null when unknown or absent in that folder.
+// Any loaded id: 102..184, 202..284 (lcd), 301..324; null when unknown or absent in that folder.
 const ImageSpec* FindImage(int id);
+// The short image of a FLEXI range slider (either skin's id), for a destination slider too short
+// for the long one; 0 for any other image.
+int ShortFlexiRangeImage(int id);
 // The frame size the file under this id has; (0, 0) for unknown ids.
 Point FrameSize(int id);
 // The resource name the page loads the id under, e.g. "img/lcd/background-2x.png" (the one

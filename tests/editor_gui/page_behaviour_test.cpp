@@ -167,11 +167,32 @@ TEST_F(PagesTest, GroupsAndFlexiRangeSliders) {
   EXPECT_EQ(Pages().KnobOf(231)->GetRECT().T, 547);
   Pages().ShowOverdriveControls(e, true);
   EXPECT_TRUE(hidden(231));
+  // As tall as the slider they stand over: short over Drive's (the tabs just below), long over
+  // VCO 1 LEVEL's.
+  for (int field : {145, 11, 145}) {
+    Pages().MoveFlexiRangeControls(e, 0, field);
+    EXPECT_EQ(Pages().KnobOf(231)->GetRECT().H(), Pages().KnobOf(field + 3)->GetRECT().H());
+    EXPECT_EQ(Pages().KnobOf(232)->GetRECT().T, Pages().KnobOf(field + 3)->GetRECT().T);
+  }
   // A destination beyond the position table, or one it does not place, leaves them hidden.
   for (int field : {184, 500, -2, 97}) {
     Pages().MoveFlexiRangeControls(e, 1, field);
     EXPECT_TRUE(hidden(233) && hidden(234)) << field;
   }
+  // A source list opens over the page and closes.
+  auto pagesShown = [&] {
+    int n = 0;
+    for (int i = 0; i < G().NControls(); ++i) {
+      IControl* c = G().GetControl(i);
+      n += !c->IsHidden() && c->ParamIdx() == -1 && c->GetRECT().W() == 1140;
+    }
+    return n;
+  };
+  const int pages = pagesShown();
+  Set(vq_param::kShowFlexi2Sources, 1);
+  EXPECT_EQ(pagesShown(), pages + 1);
+  Set(vq_param::kCloseListView, 1);
+  EXPECT_EQ(pagesShown(), pages);
   // The range list toggles the polarity switch of its slot only.
   e.Flexi().SetListViewTarget(2);
   Pages().ShowListPage(e, false);
@@ -196,6 +217,12 @@ TEST_F(PagesTest, GroupsAndFlexiRangeSliders) {
   e.RefreshGuiFromParams(0, 1140, 800);
   EXPECT_EQ(left(268), 523);
   EXPECT_EQ(left(267), 618);
+  // A size change sizes them again, short over Drive.
+  Set(vq_param::kFlexi1Source, 1);
+  e.Flexi().Destinations()[0] = 145;
+  e.ResizeAtGuiOpen();
+  e.OnCommand(14);  // 90 %
+  EXPECT_NEAR(Pages().KnobOf(231)->GetRECT().H(), Pages().KnobOf(148)->GetRECT().H(), 1);
   // Held knobs: only between press and release.
   IMouseMod mod(true);
   Pages().KnobOf(127)->OnMouseDown(940, 440, &mod);

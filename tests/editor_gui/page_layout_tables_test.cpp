@@ -58,8 +58,8 @@ TEST(PageLayout, ImageListsAndNames) {
   }
   for (const ImageSpec& s : CommonImages()) orig.insert(s.file);
   for (const ImageSpec& s : ManagerImages()) manager.insert(s.file);
-  EXPECT_EQ(orig.size(), 62u);
-  EXPECT_EQ(lcd.size(), 57u);
+  EXPECT_EQ(orig.size(), 68u);
+  EXPECT_EQ(lcd.size(), 63u);
   EXPECT_EQ(manager.size(), 23u);
 
   EXPECT_EQ(ImageLoadName(159), "img/orig//flexisavebg-2x.png");
@@ -68,7 +68,7 @@ TEST(PageLayout, ImageListsAndNames) {
   EXPECT_EQ(ImageLoadName(265), "img/lcd/flexi-sw-2x.png");
   EXPECT_EQ(ImageLoadName(313), "img/manager/pm-program-2x.png");
   EXPECT_EQ(ImageLoadName(104), "img/orig/keys-2x.png");
-  for (int absent : {165, 262, 274, 246, 316, 101, 179})
+  for (int absent : {165, 262, 274, 246, 316, 101, 185})
     EXPECT_EQ(FindImage(absent), nullptr) << absent;
   EXPECT_EQ(FindImage(136)->frames, 128);
   EXPECT_EQ(FindImage(313)->frames, 7);
@@ -79,8 +79,8 @@ TEST(PageLayout, ImageListsAndNames) {
   EXPECT_STREQ(FindImage(135)->file, FindImage(136)->file);
   // A FLEXI range slider is half a knob: two stand in one knob's place.
   EXPECT_EQ(2 * FrameSize(136).x, FrameSize(106).x);
-  EXPECT_EQ(FrameSize(148).y, 799);  // drawn one pixel down
-  EXPECT_EQ(FrameSize(248).y, 800);
+  EXPECT_EQ(FrameSize(148).y, 716);  // drawn one pixel down, above the bottom row
+  EXPECT_EQ(FrameSize(248).y, 717);
   EXPECT_EQ(FrameSize(209).x, 56);  // lcd selector buttons match the lcd selector areas
 }
 

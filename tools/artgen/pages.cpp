@@ -190,8 +190,9 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
 
   // FLEXI slots.
   for (int k = 0; k < 4; ++k) {
+    // The last panel ends at the page's right edge.
     const double x = 474 + 168 * k;
-    Panel(cr, t, x, 3, 166, 67, nullptr);
+    Panel(cr, t, x, 3, 162, 67, nullptr);
     const RGBA ink = lcd ? t.label : t.label;
     Text(cr, "SOURCE", 513 + 168 * k, 6.5, 6, ink);
     Text(cr, "RANGE CONTROL", 513 + 168 * k, 31, 6, ink);
@@ -199,7 +200,7 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     SpinnerWell(cr, t, IRECT(478 + 168 * k, 35, 548 + 168 * k, 51));
     char name[32];
     std::snprintf(name, sizeof name, "FLEXI %d", k + 1);
-    Text(cr, name, 618 + 168 * k, 58, 8.5, lcd ? t.label : t.title);
+    Text(cr, name, 617 + 168 * k, 58, 8.5, lcd ? t.label : t.title);
   }
 
   // Sections.
@@ -218,6 +219,9 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
       {512, 540, 602, 175, nullptr, -1},
   };
   for (const Section& s : sections) Panel(cr, t, s.x, s.y, s.w, s.h, s.title, s.titleX);
+  // A FLEXI slot's LEARN / CLEAR caption hangs below its panel, over the edges of the panels
+  // beneath: a plate of its own keeps those lines off the text.
+  for (int k = 0; k < 4; ++k) Panel(cr, t, 556 + 168 * k, 70, 50, 13, nullptr);
   const RGBA sub = lcd ? t.label : t.title;
   Text(cr, "AMPLIFIER", 636, 317, 8, sub);
   Text(cr, "FILTER ENVELOPE", 796, 317, 8, sub);
@@ -432,11 +436,12 @@ void SaveFromDevicePanel(cairo_t* cr, const Theme& t) {
   Panel(cr, t, 390, 286, 360, 186, nullptr);
   const RGBA ink = t.lcd() ? t.label : t.title;
   Text(cr, "RECEIVE PROGRAM FROM VELQUOR", 570, 306, 12, ink, Align::Center, true, false);
-  Text(cr, "fetch VQ slot", 534, 368, 10, t.label, Align::Right, false, false);
-  // The number is drawn with a space after it (its empty unit): the box sits under the digits.
-  FillRound(cr, 540, 344, 48, 48, 5, t.lcd() ? Hex(0xdfe8c8) : Hex(0xe9eef5));
-  StrokeRound(cr, 540, 344, 48, 48, 5, t.lcd() ? t.label : t.panelEdge, 1.2);
-  Text(cr, "\xe2\x96\xb2\n\xe2\x96\xbc", 600, 368, 8, t.label);
+  // The number is drawn with a space after it (its empty unit) and high in its area: the box is
+  // centred on the digits (about x 561, y 362), not on the area.
+  Text(cr, "fetch VQ slot", 531, 362, 10, t.label, Align::Right, false, false);
+  FillRound(cr, 537, 338, 48, 48, 5, t.lcd() ? Hex(0xdfe8c8) : Hex(0xe9eef5));
+  StrokeRound(cr, 537, 338, 48, 48, 5, t.lcd() ? t.label : t.panelEdge, 1.2);
+  Text(cr, "\xe2\x96\xb2\n\xe2\x96\xbc", 597, 362, 8, t.label);
   VerticalGradient(cr, 524, 404, 76, 40, 5, t.lcd() ? t.label : Hex(0x4a4e57),
                    t.lcd() ? t.label : Hex(0x26282e));
   StrokeRound(cr, 524, 404, 76, 40, 5, t.lcd() ? t.label : t.accent, 1.2);
@@ -470,7 +475,7 @@ void DrawSynthPages(const std::string& folder, const Theme& t, const Theme& shar
   for (int i = 0; i < 4; ++i)
     DrawStrip(folder + fx[i], W, H, 1, [&](cairo_t* cr, int) { EffectPanel(cr, shared, skin, i); });
   const vq_layout::Point list = vq_layout::FrameSize(lcd ? 248 : 148);
-  const double offset = H - list.y;  // the orig list pages sit one pixel down
+  const double offset = lcd ? 0 : 1;  // the orig list pages sit one pixel down
   DrawStrip(folder + "sourcelist-2x.png", list.x, list.y, 1,
             [&](cairo_t* cr, int) { ListPage(cr, shared, true, offset); });
   DrawStrip(folder + "rangelist-2x.png", list.x, list.y, 1,

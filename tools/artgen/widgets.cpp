@@ -14,14 +14,24 @@ constexpr double kPi = 3.14159265358979;
 
 // ---- Sliders.
 
-// A horizontal fader: groove, value fill from the left, cap at the value. v in 0..1.
-void Slider(cairo_t* cr, const Theme& t, double w, double top, double h, double v, int notches) {
+// A vertical fader: groove, value fill from the bottom (or from the zero mark at `zero` when
+// the value runs from below zero), cap at the value. v in 0..1.
+void Slider(cairo_t* cr, const Theme& t, double w, double top, double h, double v, int notches,
+            double zero = -1) {
   // A vertical fader: dragging up raises the value, as the knob's drag does.
   // A short slot keeps only the cap's half height above and below the travel.
   const double margin = h < 24 ? 3 : 4;
   const double cx = w / 2, y0 = top + margin, y1 = top + h - margin;
   const double cy = y1 - (y1 - y0) * v;
   const double capW = std::min(w - 8, 16.0), capH = 6;
+  // The fill runs between the value and its base: the bottom, or the zero mark.
+  const double base = zero < 0 ? y1 : y1 - (y1 - y0) * zero;
+  const double fillTop = std::min(cy, base), fillBottom = std::max(cy, base);
+  if (zero >= 0) {
+    SetColor(cr, t.lcd() ? t.label : Hex(0xffffff, 0.55));
+    cairo_rectangle(cr, cx - capW / 2 - 4, base - 0.4, capW + 8, 0.8);
+    cairo_fill(cr);
+  }
   for (int i = 0; i < notches; ++i) {
     const double ny = y1 - (y1 - y0) * i / (notches - 1);
     SetColor(cr, t.lcd() ? t.label : Hex(0xffffff, 0.55));
@@ -31,7 +41,8 @@ void Slider(cairo_t* cr, const Theme& t, double w, double top, double h, double 
   }
   if (t.lcd()) {
     StrokeRound(cr, cx - 2.5, y0 - 1, 5, y1 - y0 + 2, 1.5, t.label, 0.8);
-    if (cy < y1) FillRound(cr, cx - 1.5, cy, 3, y1 - cy, 0.5, t.label);
+    if (fillTop < fillBottom)
+      FillRound(cr, cx - 1.5, fillTop, 3, fillBottom - fillTop, 0.5, t.label);
     StrokeRound(cr, cx - capW / 2, cy - capH / 2, capW, capH, 1, t.label, 0.9);
     cairo_rectangle(cr, cx - capW / 2 + 1.5, cy - 0.5, capW - 3, 1);
     cairo_fill(cr);
@@ -39,11 +50,11 @@ void Slider(cairo_t* cr, const Theme& t, double w, double top, double h, double 
   }
   FillRound(cr, cx - 2, y0 - 1.5, 4, y1 - y0 + 3, 2, t.groove);
   StrokeRound(cr, cx - 2, y0 - 1.5, 4, y1 - y0 + 3, 2, Hex(0xffffff, 0.12), 0.5);
-  if (cy < y1) {
+  if (fillTop < fillBottom) {
     cairo_pattern_t* p = cairo_pattern_create_linear(0, y1, 0, y0);
     cairo_pattern_add_color_stop_rgba(p, 0, t.accentDim.r, t.accentDim.g, t.accentDim.b, 1);
     cairo_pattern_add_color_stop_rgba(p, 1, t.accent.r, t.accent.g, t.accent.b, 1);
-    RoundRect(cr, cx - 1.3, cy, 2.6, y1 - cy + 1, 1.3);
+    RoundRect(cr, cx - 1.3, fillTop, 2.6, fillBottom - fillTop + (zero < 0 ? 1 : 0), 1.3);
     cairo_set_source(cr, p);
     cairo_fill(cr);
     cairo_pattern_destroy(p);
@@ -311,6 +322,8 @@ void DrawWidgets(const std::string& folder, const Theme& t) {
 
     if (name == "vslider-2x.png" || name == "vslidertight-2x.png") {
       strip([&](cairo_t* cr, int f) { Slider(cr, t, w, 0, h, f / 127.0, 0); });
+    } else if (name.rfind("vsliderbipolar", 0) == 0) {
+      strip([&](cairo_t* cr, int f) { Slider(cr, t, w, 0, h, f / 127.0, 0, 0.5); });
     } else if (name.rfind("vslider", 0) == 0 && name.find("flexi") != std::string::npos) {
       const int slot = name.find("red") != std::string::npos      ? 0
                        : name.find("blue") != std::string::npos   ? 1
