@@ -173,8 +173,11 @@ void* IGraphicsLinux::OpenWindow(void* parentView) {
   UpdateTooltips();
   PresentAll();
   // Common modes: the GUI keeps drawing while menus, panels and alerts run.
-  mTimer = vp::services().runLoop().addTimer(
+  vp::RunLoop& loop = vp::services().runLoop();
+  mTimer = loop.addTimer(
       1.0 / mFPS, true, [this] { OnTimer(); }, true);
+  // Most ticks find nothing to do: the loop may tell those apart without running OnTimer.
+  loop.setQuietCheck(mTimer, [this] { return mView && !mFrameWanted && IsQuietTick(); });
   return mView.get();
 }
 

@@ -55,6 +55,7 @@ class DesktopGraphicsView final : public GraphicsView {
   static gboolean onTooltip(GtkWidget*, gint x, gint y, gboolean keyboard, GtkTooltip* tip,
                             gpointer self);
   static void onScaleChanged(GObject*, GParamSpec*, gpointer self);
+  static void onRealize(GtkWidget* area, gpointer self);
   static void onEntryInsert(GtkEditable* editable, gchar* text, gint length, gint* position,
                             gpointer self);
   static void onEntryActivate(GtkEntry*, gpointer self);

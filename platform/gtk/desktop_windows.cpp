@@ -291,6 +291,11 @@ GtkWidget* DesktopWindows::contentFor(Window& w) {
   return entryFor(w).content;
 }
 
+GtkWidget* DesktopWindows::existingContentFor(const Window& w) const {
+  auto it = mEntries.find(const_cast<Window*>(&w));
+  return it == mEntries.end() ? nullptr : it->second.content;
+}
+
 GtkWindow* DesktopWindows::dialogParent() {
   if (Window* key = Window::keyWindow()) {
     auto it = mEntries.find(key);
