@@ -251,6 +251,8 @@ class IGraphics : public IModuleGUI {
   // tick as IsDirty would; false (counting nothing, keeping what it found for IsDirty)
   // otherwise.
   bool IsQuietTick();
+  // A tick known to have something to draw, counted as IsDirty counts one.
+  void ResetIdleTicks() { mIdleTicks = 0; }
   // The scan of IsDirty alone (no idle counting): whether any control is dirty, with r
   // widened to cover them.
   bool DirtyArea(IRECT* r);

@@ -177,7 +177,15 @@ void* IGraphicsLinux::OpenWindow(void* parentView) {
   mTimer = loop.addTimer(
       1.0 / mFPS, true, [this] { OnTimer(); }, true);
   // Most ticks find nothing to do: the loop may tell those apart without running OnTimer.
-  loop.setQuietCheck(mTimer, [this] { return mView && !mFrameWanted && IsQuietTick(); });
+  loop.setQuietCheck(mTimer, [this] {
+    if (!mView) return false;
+    if (!mFrameWanted) return IsQuietTick();
+    // A frame is wanted but the last one is still being shown: what changed meanwhile is
+    // gathered when the frame is drawn, and the tick counts as one with something to draw.
+    if (!mView->frameWaits()) return false;
+    ResetIdleTicks();
+    return true;
+  });
   return mView.get();
 }
 

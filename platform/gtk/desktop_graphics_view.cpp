@@ -149,15 +149,17 @@ void DesktopGraphicsView::present(const PixelBufferRef& buffer, PixelRect damage
 }
 
 void DesktopGraphicsView::requestFrame() {
-  if (!isOpen()) return;
+  if (!isOpen() || frameWaits()) return;
+  client().frameDue();
+}
+
+bool DesktopGraphicsView::frameWaits() const {
   // While the last frame presented waits for GTK's paint (at the display's frame rate), a new
   // one would only be copied over it: the client asks again on its next tick. A paint that
   // never comes (a hidden window) holds nothing up for long.
   constexpr gint64 kPaintWait = 100000;  // us
-  if (mPaintPending && mArea && gtk_widget_get_mapped(mArea) &&
-      g_get_monotonic_time() - mPresentedAt < kPaintWait)
-    return;
-  client().frameDue();
+  return mPaintPending && mArea && gtk_widget_get_mapped(mArea) &&
+         g_get_monotonic_time() - mPresentedAt < kPaintWait;
 }
 
 gboolean DesktopGraphicsView::onDraw(GtkWidget*, cairo_t* cr, gpointer p) {

@@ -24,6 +24,7 @@ class DesktopGraphicsView final : public GraphicsView {
   void setSize(int width, int height) override;
   void present(const PixelBufferRef& buffer, PixelRect damage) override;
   void requestFrame() override;
+  bool frameWaits() const override;
   void focus() override;
   void setTooltipAreas(std::vector<PixelRect> areas) override { mTooltips = std::move(areas); }
 
