@@ -347,13 +347,20 @@ bool IGraphics::DirtyArea(IRECT* r) {
     auto look = [&](IControl* c) {
       const std::size_t before = mNoted.size();
       // Still dirty: a candidate next time too (SetDirty in LookAt notes it itself).
-      if (LookAt(c, area) && mNoted.size() == before) mNoted.push_back({c, c->GetListIdx()});
+      if (!LookAt(c, area)) return;
+      dirty = true;
+      if (mNoted.size() == before) mNoted.push_back({c, c->GetListIdx()});
     };
     if (notedOnly) {
       std::sort(looked.begin(), looked.end(),
                 [](const Noted& a, const Noted& b) { return a.index < b.index; });
-      for (std::size_t k = 0; k < looked.size(); ++k)
-        if (k == 0 || looked[k].control != looked[k - 1].control) look(looked[k].control);
+      for (std::size_t k = 0; k < looked.size(); ++k) {
+        const Noted& n = looked[k];
+        // Pushing an animation's value may have changed the list: such a change is looked at
+        // in full next time.
+        if (n.index >= NControls() || GetControl(n.index) != n.control) continue;
+        if (k == 0 || n.control != looked[k - 1].control) look(n.control);
+      }
       auto lookedAt = [&](const IControl* c) {
         auto it = std::lower_bound(looked.begin(), looked.end(), c->GetListIdx(),
                                    [](const Noted& n, int index) { return n.index < index; });
@@ -362,10 +369,8 @@ bool IGraphics::DirtyArea(IRECT* r) {
       // Asked once a pass, as some of them change state when asked.
       for (IControl* c : mOwnDirtyControls)
         if (!lookedAt(c)) look(c);
-      dirty = !mNoted.empty();
     } else {
       for (int i = 0; i < NControls(); ++i) look(GetControl(i));
-      dirty = !mNoted.empty();
     }
     if (!dirty) mCleanAtGeneration = changes;
   } else {
