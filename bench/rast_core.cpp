@@ -2,7 +2,8 @@
 // pixels) blitted at an unaligned position into a page-sized (1140x800) back buffer, and the
 // whole page. Operations: opaque copy, solid fill, saturating add, source-alpha copy against
 // OVER on four kinds of image (opaque-or-clear blocks, a soft-edged knob, a shadow ramp, random
-// alpha), bilinear scaling and a bilinear rotation.
+// alpha), bilinear scaling and a bilinear rotation. (bench_rast_frames times the blits real
+// frames do.)
 //
 // Before anything is timed, each case runs once on both sides from the same pixels and the two
 // pages are compared channel by channel; a case outside its tolerance is reported as an error

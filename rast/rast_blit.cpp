@@ -11,6 +11,8 @@
 
 namespace {
 
+RAST_BlitWatcher* gWatcher = nullptr;
+
 // One blit loop per operation, chosen once per call.
 template <RAST_BlitOp Op>
 void BlitRows(const RAST_BitmapRows& dr, int dx, int dy, const RAST_BitmapRows& sr, int sx, int sy,
@@ -35,6 +37,10 @@ void BlitRows(const RAST_BitmapRows& dr, int dx, int dy, const RAST_BitmapRows& 
 }
 
 }  // namespace
+
+void RAST_WatchBlits(RAST_BlitWatcher* watcher) {
+  gWatcher = watcher;
+}
 
 void RAST_Copy(RAST_IBitmap* dest, RAST_IBitmap* src) {
   if (!dest || !src) return;
@@ -84,6 +90,8 @@ void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const 
   const int x = static_cast<int>(dx), y = static_cast<int>(dy), sx = static_cast<int>(l),
             sy = static_cast<int>(t);
   const int w = static_cast<int>(r - l), h = static_cast<int>(b - t);
+  if (gWatcher) [[unlikely]]
+    gWatcher->Blit({dest, src, x, y, sx, sy, w, h, alpha, mode});
 
   if (mode.isChannelCopy()) {
     const int dshift = 8 * mode.channelCopyDest(), sshift = 8 * mode.channelCopySource();

@@ -17,6 +17,24 @@ void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, const 
 void RAST_Blit(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int srcx, int srcy,
                int srcw, int srch, float alpha, RAST_BlendMode mode);
 
+// One RAST_Blit after clipping: w x h pixels from (sx, sy) of src onto (x, y) of dest.
+struct RAST_BlitRecord {
+  RAST_IBitmap* dest;
+  RAST_IBitmap* src;
+  int x, y, sx, sy, w, h;
+  float alpha;
+  RAST_BlendMode mode;
+};
+// Sees every blit that draws something, just before it draws (the benchmarks record real frames
+// with it). One watcher at a time, set and called on the drawing thread; null (the default)
+// costs each blit one test.
+class RAST_BlitWatcher {
+ public:
+  virtual ~RAST_BlitWatcher() = default;
+  virtual void Blit(const RAST_BlitRecord& blit) = 0;
+};
+void RAST_WatchBlits(RAST_BlitWatcher* watcher);
+
 // Five-tap blur (centre 1/2, sides and above/below 1/8 or 1/4 at the edges) of a source rectangle
 // into dest at (dstx, dsty); dest may be src. Needs at least 2 x 2 pixels.
 void RAST_Blur(RAST_IBitmap* dest, RAST_IBitmap* src, int dstx, int dsty, int srcx, int srcy,
