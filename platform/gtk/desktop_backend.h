@@ -129,12 +129,12 @@ class DesktopWindows final : public WindowObserver {
   static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* c, gpointer self);
   static void onActive(GObject* widget, GParamSpec*, gpointer self);
   static gboolean onWindowState(GtkWidget* widget, GdkEventWindowState* s, gpointer self);
-  static gboolean onSyncTimer(gpointer self);
+  void onSyncTimer();
 
   DesktopBackend& mBackend;
   std::map<Window*, Entry> mEntries;
   std::vector<guint16> mHeldKeys;  // hardware codes pressed and not released: repeats
-  guint mSyncTimer = 0;
+  TimerId mSyncTimer = 0;
   GdkCursor* mCursor = nullptr;
 };
 
