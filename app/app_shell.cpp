@@ -173,6 +173,9 @@ void AppShell::StartUp() {
     WEMU_SetDefaultModalWindowMenu(menuBar);
   }
   if (!AttachEditorView()) std::printf("couldn't attach gui\n");
+  // The window is about to paint for the first time: it shows the whole first frame at once.
+  if (auto* graphics = dynamic_cast<IGraphicsLinux*>(plug ? GetGraphicsOf(plug) : nullptr))
+    graphics->DrawNow();
 }
 
 bool AppShell::AttachEditorView() {
@@ -210,6 +213,8 @@ bool AppShell::AttachEditorView() {
     graphics->RescaleCachedBitmaps(fitted);
   }
   plug->ResizeAtGuiOpen();
+  // The window's set-up takes a while: the first frame's images decode meanwhile.
+  graphics->DecodeShownImagesAhead();
   PlaceMainWindow(true);
   return true;
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "editor/gui/editor_pages.h"
 #include "graphics/knob_controls.h"
@@ -27,6 +28,12 @@ class PageGraphics : public IGraphicsLinux {
   PageGraphics(IModuleBase* plug, int w, int h, std::string folder)
       : IGraphicsLinux(plug, w, h), mFolder(std::move(folder)) {}
   void AppSupportPath(UTL_String* path, bool) override { path->Set(mFolder.c_str()); }
+  // The controls drawn as a whole-page redraw draws them: into the back buffer, clipped to the
+  // page's rectangle.
+  void DrawControls(const std::vector<IControl*>& controls) {
+    mDrawRect = IRECT(0, 0, GetDrawBitmap()->getWidth(), GetDrawBitmap()->getHeight());
+    for (IControl* c : controls) c->Draw(this);
+  }
 
  private:
   std::string mFolder;

@@ -42,6 +42,14 @@ bool IBitmapControl::Draw(IGraphics* graphics) {
   return true;
 }
 
+IFrameBitmap* IBitmapControl::SolidFrame(int* frame) const {
+  const bool plain =
+      mBlend.mMethod == IChannelBlend::kBlendNone || mBlend.mMethod == IChannelBlend::kBlendClobber;
+  if (!mBitmap || !plain || mBlend.mWeight != 1.0f) return nullptr;
+  *frame = CurrentFrame();
+  return mBitmap;
+}
+
 void ISwitchControl::OnMouseDown(int x, int y, IMouseMod* mod) {
   const int n = FrameCount(mBitmap);
   mValue += n < 2 ? 1.0 : 1.0 / (n - 1);

@@ -26,6 +26,7 @@ class IBitmapControl : public IControl {
                  int blendMethod = IChannelBlend::kBlendNone);
   bool Draw(IGraphics* graphics) override;
   bool DrawsInsideDrawRect() const override { return true; }
+  IFrameBitmap* SolidFrame(int* frame) const override;
   IFrameBitmap* GetBitmap() const { return mBitmap; }
   // The frame Draw shows for the current value (1-based).
   int CurrentFrame() const { return FrameForValue(FrameCount(mBitmap), mValue); }
@@ -76,6 +77,7 @@ class IBitmapOverlayControl : public ISwitchControl {
   IBitmapOverlayControl(IModuleBase* plug, int x, int y, IFrameBitmap* bitmap,
                         const IRECT& targetArea);
   bool Draw(IGraphics* graphics) override;
+  IFrameBitmap* SolidFrame(int*) const override { return nullptr; }
   void OnRescale(double scale) override;
   const IRECT& GetTargetArea() const { return mTargetArea; }
 
@@ -90,6 +92,7 @@ class IInvisibleSwitchControl : public IControl {
   IInvisibleSwitchControl(IModuleBase* plug, const IRECT& rect, int paramIdx);
   void OnMouseDown(int x, int y, IMouseMod* mod) override;
   bool Draw(IGraphics* graphics) override { return true; }
+  bool DrawsInsideDrawRect() const override { return true; }
 };
 
 // n buttons (image frame 1 off, frame 2 on) laid out along the rectangle, flush with both ends:

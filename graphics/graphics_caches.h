@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "graphics/gui_types.h"
+#include "graphics/iframe_bitmap.h"
 #include "rast/rast_blend.h"
 
 class RAST_IFont;
@@ -22,6 +23,9 @@ extern std::atomic<unsigned> gBitmapGeneration;
 
 // RAST alpha and mode of an optional blend; rotated drawing adds the bilinear filter.
 void BlendToRast(const IChannelBlend* blend, bool rotated, float* alpha, RAST_BlendMode* mode);
+
+// Top left, in the image, of frame (1-based, limited to the frames there are) of a strip.
+void FrameOrigin(const IFrameBitmap& bitmap, int frame, int* x, int* y);
 
 // A window onto part of another bitmap: drawing into it reaches the parent's pixels and stops
 // at its edges, so RAST routines clip to the draw rectangle without knowing about it.

@@ -58,6 +58,8 @@ void IControl::SetValueFromUserInput(double value) {
 
 void IControl::Hide(bool hide) {
   mHide = hide;
+  ++mShapeCount;
+  NoteShapeChange();
   mRedraw = true;
   SetDirty(false);
 }
@@ -71,6 +73,8 @@ void IControl::GrayOut(bool gray) {
 void IControl::MoveTo(int x, int y) {
   const int w = mRECT.W(), h = mRECT.H();
   mRECT = IRECT(x, y, x + w, y + h);
+  ++mShapeCount;
+  NoteShapeChange();
   mTargetRect = mRECT;
   SetDirty(false);
 }

@@ -11,6 +11,7 @@
 #include "plugin/utl_heapbuf.h"
 
 class IGraphics;
+struct IFrameBitmap;
 class IModuleBase;
 class IParam;
 
@@ -41,8 +42,13 @@ class IControl {
   // Draws into the graphics' back buffer; true when drawn.
   virtual bool Draw(IGraphics* graphics) = 0;
   // True when Draw only reaches the graphics' draw rectangle and shows nothing but the
-  // control's own state: such controls at the bottom may be kept in the static layer.
+  // control's own state, which changes only when it is marked dirty: such controls may be
+  // kept in the static layer.
   virtual bool DrawsInsideDrawRect() const { return false; }
+  // The image Draw puts over exactly the control's rectangle at full weight, drawing nothing
+  // else, and the frame shown (1-based); null otherwise. Where that frame has no see-through
+  // pixel, the controls beneath need not be drawn.
+  virtual IFrameBitmap* SolidFrame(int* frame) const { return nullptr; }
   virtual void OnRescale(double scale) {}
   // A value from the plug: never pushed back. The first one becomes the double-click default.
   virtual void SetValueFromPlug(double value);
@@ -69,6 +75,8 @@ class IControl {
   bool HasOwnDirtyState() const { return mOwnDirtyState; }
   // Counts the calls of SetDirty: what the control shows can only have changed when it moved.
   unsigned DirtyCount() const { return mDirtyCount; }
+  // Counts the calls that show, hide or move the control (each also marks it dirty once).
+  unsigned ShapeCount() const { return mShapeCount; }
   virtual void ReservedHook() {}
   // auxIdx must be valid (see AuxParamIdx).
   virtual void SetAuxParamValueFromPlug(int auxIdx, double value);
@@ -85,12 +93,21 @@ class IControl {
   int NAuxParams() const { return mAuxParams.GetSize(); }
   void AddAuxParam(int paramIdx);
   void SetAllAuxParamsFromGUI();
-  void SetTextColor(const IColor& color) { mText.mColor = color; }
+  // A new colour is drawn with the next redraw.
+  void SetTextColor(const IColor& color) {
+    if (mText.mColor == color) return;
+    mText.mColor = color;
+    SetDirty(false);
+  }
 
   // Fields the GUI code, the layout editor and the graphics core read and set by role.
   IModuleBase* GetPlug() const { return mPlug; }
   const IRECT& GetRECT() const { return mRECT; }
-  void SetRECT(const IRECT& r) { mRECT = r; }
+  void SetRECT(const IRECT& r) {
+    mRECT = r;
+    ++mShapeCount;
+    NoteShapeChange();
+  }
   const IRECT& GetTargetRECT() const { return mTargetRect; }
   void SetTargetRECT(const IRECT& r) { mTargetRect = r; }
   int ParamIdx() const { return mParamIdx; }
@@ -101,6 +118,8 @@ class IControl {
   // Moves on whenever any control's parameter or auxiliary parameters change: an index of
   // controls by parameter made at another generation is out of date.
   static unsigned BindingGeneration() { return sBindingGeneration.load(std::memory_order_relaxed); }
+  // Moves on whenever any control is shown, hidden or given another rectangle.
+  static unsigned ShapeGeneration() { return sShapeGeneration.load(std::memory_order_relaxed); }
   int GetListIdx() const { return mListIdx; }
   void SetListIdx(int idx) { mListIdx = idx; }
   double GetValue() const { return mValue; }
@@ -152,6 +171,8 @@ class IControl {
   IRECT mTargetRect;
   int mParamIdx = -1;
   static inline std::atomic<unsigned> sBindingGeneration{0};
+  static inline std::atomic<unsigned> sShapeGeneration{0};
+  static void NoteShapeChange() { sShapeGeneration.fetch_add(1, std::memory_order_relaxed); }
   int mListIdx = 0;
   UTL_TypedBuf<AuxParam> mAuxParams{4096};
   double mValue = 0.0;
@@ -160,6 +181,7 @@ class IControl {
   double mClampHi = 1.0;
   bool mDirty = true;  // a new control is drawn on the first redraw
   unsigned mDirtyCount = 0;
+  unsigned mShapeCount = 0;
   bool mOwnDirtyState = false;
   bool mHide = false;
   bool mGrayed = false;

@@ -401,10 +401,12 @@ bool IGraphics::Draw(IRECT* r) {
   const IRECT area = r ? *r : IRECT();
 
   if (mStrictDrawing) {
-    const int first = UseStaticLayer(area);
+    const bool layered = UseStaticLayer(area);
+    const std::vector<int>& onTop = mStaticLayer.onTop;
     mDrawRect = area;
-    for (int i = first; i < n; ++i) {
-      IControl* c = GetControl(i);
+    const int count = layered ? static_cast<int>(onTop.size()) : n;
+    for (int k = 0; k < count; ++k) {
+      IControl* c = GetControl(layered ? onTop[static_cast<std::size_t>(k)] : k);
       if (!c->IsHidden() && !area.Empty() && !c->GetRECT().Empty() && c->GetRECT().Overlaps(area))
         c->Draw(this);
     }

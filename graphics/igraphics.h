@@ -183,6 +183,15 @@ class IGraphics : public IModuleGUI {
   // draws, then decodes those side by side on a few threads; the next real drawing finds them
   // ready. Main thread.
   void DecodeImagesDrawnBy(const std::function<void()>& pass);
+  // The same pass, but the images decode on their own threads while the caller goes on; false
+  // when the pass drew no waiting image. Whatever touches the images next (drawing, loading,
+  // rescaling) waits for them first through FinishDecodingImages.
+  bool StartDecodingImagesDrawnBy(const std::function<void()>& pass);
+  static void FinishDecodingImages();
+  // Starts decoding the waiting images the shown controls draw, so that they are ready when
+  // the first frame is due (the window's set-up goes on meanwhile). Nothing while a decoding
+  // runs. Main thread.
+  void DecodeShownImagesAhead();
   // Empties the process-wide bitmap, image and font caches (tests); refused (false) while any
   // graphics object exists.
   static bool ResetCaches();
@@ -338,31 +347,55 @@ class IGraphics : public IModuleGUI {
   std::vector<std::unique_ptr<IControl>> mControls;  // drawing order; index 0 is the background
   IModuleBase* mPlug = nullptr;
   IRECT mDrawRect;
+  // The images of the shown controls were found by DecodeShownImagesAhead; the next frame
+  // need not look for them again.
+  bool mShownImagesAhead = false;
   bool mCursorHidden = false;
   int mHiddenCursorX = -1;
   int mHiddenCursorY = 0;
   std::unique_ptr<RAST_SysBitmap> mDrawBitmap;
-  // The leading controls bound to no parameter (the background, the panels shown, their
-  // labels) drawn once into a buffer of their own: a redraw copies its area from there and
-  // draws only the controls above. Remade when one of them was marked dirty for a change of
-  // its own, was shown or hidden, or the images or the window size changed.
+  // Every control that draws the same until it is marked dirty, drawn once into a buffer of its
+  // own: a redraw copies its area from there and draws only the controls kept out of it (those
+  // that changed since, those asked on every idle call, and those above them that overlap
+  // them). Controls wholly under an opaque image are not drawn at all. An area of the buffer is
+  // drawn again when a control in it is shown, hidden or moved; all of it when the images or
+  // the window size change.
   struct StaticLayer {
+    enum Role : unsigned char { kInLayer, kOnTop, kCovered };
     std::unique_ptr<RAST_SysBitmap> pixels;
+    // What a control's image was when its pixels were last looked at.
+    struct SolidCheck {
+      const RAST_pixel* bits = nullptr;
+      int frame = 0, w = 0, h = 0;
+      unsigned bitmaps = 0;
+      bool operator==(const SolidCheck&) const = default;
+    };
     struct Held {
       IControl* control;
       unsigned dirtyCount;  // when drawn
+      unsigned shapeCount;
+      IRECT rect;
       bool hidden;
+      bool changed;  // marked dirty while held: it changes while the user works
+      bool solid;    // hides what lies beneath it
+      Role role;
+      SolidCheck solidChecked = {};
+      bool solidAnswer = false;
     };
     std::vector<Held> held;
+    std::vector<IRECT> stale;  // areas of the buffer to draw again
+    std::vector<int> onTop;    // indices of the controls drawn over it, in drawing order
     unsigned bitmaps = 0;
+    unsigned shapes = 0;  // IControl::ShapeGeneration when last compared
     bool valid = false;
-    // Stops before the first control that changed on its own while held: it changes often.
-    int limit = 1 << 30;
   };
   StaticLayer mStaticLayer;
-  int StaticLayerCount();
-  // Number of leading controls the layer stands for, after remaking it if needed; 0: none.
-  int UseStaticLayer(const IRECT& area);
+  // Works out each control's role; the areas whose contents change go to the stale list.
+  void PlanStaticLayer();
+  void DrawStaticLayer(const IRECT& area);
+  bool DrawsSolid(StaticLayer::Held& h);
+  // True when the layer stands for every control whose role is not kOnTop in the area.
+  bool UseStaticLayer(const IRECT& area);
   std::unique_ptr<RAST_MemBitmap> mTmpBitmap;
   int mWidth = 0;
   int mHeight = 0;

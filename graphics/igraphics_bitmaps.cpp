@@ -1,17 +1,21 @@
 // Images of IGraphics: the process-wide bitmap cache (one bitmap per image id, plus derived
 // copies), the list of records handed out, and re-rendering every image for a new GUI scale.
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "graphics/graphics_caches.h"
+#include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "rast/rast_blit.h"
 #include "rast/rast_fill.h"
@@ -68,21 +72,21 @@ IFrameBitmap* AddRecord(int id, const char* name, const IFrameBitmap& record) {
 
 // The area resample below at exactly half the size: each pixel the truncated mean of its 2 x 2
 // block, channel by channel (two channels to a word, summed in 16-bit lanes).
+void HalveRows(const RAST_pixel* a, const RAST_pixel* b, RAST_pixel* out, int dw) {
+  constexpr uint32_t kLanes = 0x00ff00ffu;
+  for (int i = 0; i < dw; ++i) {
+    const uint32_t p = a[2 * i], q = a[2 * i + 1], r = b[2 * i], t = b[2 * i + 1];
+    const uint32_t even = (p & kLanes) + (q & kLanes) + (r & kLanes) + (t & kLanes);
+    const uint32_t odd =
+        ((p >> 8) & kLanes) + ((q >> 8) & kLanes) + ((r >> 8) & kLanes) + ((t >> 8) & kLanes);
+    out[i] = ((even >> 2) & kLanes) | (((odd >> 2) & kLanes) << 8);
+  }
+}
+
 void HalveBlock(const RAST_BitmapRows& src, int sx, int sy, const RAST_BitmapRows& dst, int dx,
                 int dy, int dw, int dh) {
-  constexpr uint32_t kLanes = 0x00ff00ffu;
-  for (int j = 0; j < dh; ++j) {
-    const RAST_pixel* a = src.at(sx, sy + 2 * j);
-    const RAST_pixel* b = src.at(sx, sy + 2 * j + 1);
-    RAST_pixel* out = dst.at(dx, dy + j);
-    for (int i = 0; i < dw; ++i) {
-      const uint32_t p = a[2 * i], q = a[2 * i + 1], r = b[2 * i], t = b[2 * i + 1];
-      const uint32_t even = (p & kLanes) + (q & kLanes) + (r & kLanes) + (t & kLanes);
-      const uint32_t odd =
-          ((p >> 8) & kLanes) + ((q >> 8) & kLanes) + ((r >> 8) & kLanes) + ((t >> 8) & kLanes);
-      out[i] = ((even >> 2) & kLanes) | (((odd >> 2) & kLanes) << 8);
-    }
-  }
+  for (int j = 0; j < dh; ++j)
+    HalveRows(src.at(sx, sy + 2 * j), src.at(sx, sy + 2 * j + 1), dst.at(dx, dy + j), dw);
 }
 
 // Area resample of the block (sx, sy, sw, sh) of src into (dx, dy, dw, dh) of dst: each target
@@ -157,22 +161,167 @@ void ResampleFrames(RAST_IBitmap* src, RAST_IBitmap* target, int n, bool horizon
   }
 }
 
+// Pixels in pages of their own, all clear when made: the rows a rendering never writes (the
+// clear parts of a mostly transparent page image) take no memory, and read as clear.
+class PagePixels final : public RAST_IBitmap {
+ public:
+  PagePixels() { fresh(1, 1); }
+  ~PagePixels() override { release(); }
+  PagePixels(const PagePixels&) = delete;
+  PagePixels& operator=(const PagePixels&) = delete;
+
+  // New pages of w x h clear pixels; false (and 0 x 0) when they cannot be had.
+  bool fresh(int w, int h) {
+    release();
+    const int span = (std::max(w, 0) + 3) & ~3;
+    const size_t bytes = static_cast<size_t>(span) * static_cast<size_t>(std::max(h, 0)) * 4;
+    if (bytes == 0) return true;
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return false;
+    mBits = static_cast<RAST_pixel*>(p);
+    mBytes = bytes;
+    mW = w;
+    mH = h;
+    mSpan = span;
+    return true;
+  }
+
+  RAST_pixel* getBits() override { return mBits; }
+  int getWidth() override { return mW; }
+  int getHeight() override { return mH; }
+  int getRowSpan() override { return mSpan; }
+  bool isFlipped() override { return false; }
+  bool resize(int w, int h) override {
+    if (w == mW && h == mH) return false;
+    fresh(w, h);
+    return true;
+  }
+  HDC__* getDC() override { return nullptr; }
+  int Extended(int, void*) override { return 0; }
+
+ private:
+  void release() {
+    if (mBits) munmap(mBits, mBytes);
+    mBits = nullptr;
+    mBytes = 0;
+    mW = mH = mSpan = 0;
+  }
+
+  RAST_pixel* mBits = nullptr;
+  size_t mBytes = 0;
+  int mW = 0, mH = 0, mSpan = 0;
+};
+
+// Where frame i of n of a strip `size` long starts and how long it is; each target frame has
+// one spare row (or column), so target strips pass n + their frames' length.
+void FrameSpan(int i, int n, int size, bool target, int* start, int* length) {
+  const double f = static_cast<double>(i) / n;
+  *start = static_cast<int>(size * f + 0.5);
+  *length = std::min((target ? size - n : size) / n, size - *start);
+}
+
+// Renders a file at exactly twice the target's size straight into the target, two rows at a
+// time, as ResampleFrames would from the whole decoded image (vertical strips and single
+// images), without holding that image. Refuses other layouts before any row. The target is all
+// clear to begin with: clear rows are left unwritten.
+class HalvingSink final : public RAST_PNGRowSink {
+ public:
+  HalvingSink(RAST_IBitmap* target, int n, bool horizontal)
+      : mTarget(target), mRows(target), mFrames(n), mHorizontal(horizontal) {}
+  bool begin(int width, int height) override {
+    const RAST_BitmapRows& t = mRows;
+    mRefused = !t || width != 2 * t.width || (mFrames >= 2 && mHorizontal);
+    if (mRefused) return false;
+    if (mFrames < 2) {
+      mBlocks.push_back({0, height, 0});
+      mRefused = height != 2 * t.height;
+    } else {
+      for (int i = 0; i < mFrames && !mRefused; ++i) {
+        Block b;
+        int th = 0;
+        FrameSpan(i, mFrames, height, false, &b.sy, &b.sh);
+        FrameSpan(i, mFrames, t.height, true, &b.ty, &th);
+        mRefused = b.sh != 2 * th || th < 0;
+        mBlocks.push_back(b);
+      }
+    }
+    mUpper.resize(static_cast<size_t>(width));
+    return !mRefused;
+  }
+
+  void row(int y, const RAST_pixel* pixels) override {
+    while (mNext < mBlocks.size() && y >= mBlocks[mNext].sy + mBlocks[mNext].sh) ++mNext;
+    if (mNext == mBlocks.size() || y < mBlocks[mNext].sy) return;  // between frames
+    const Block& b = mBlocks[mNext];
+    const int j = y - b.sy;
+    RAST_pixel any = 0;
+    for (size_t i = 0; i < mUpper.size(); ++i) any |= pixels[i];
+    if (j % 2 == 0) {
+      std::copy(pixels, pixels + mUpper.size(), mUpper.begin());
+      mUpperClear = any == 0;
+    } else if (any != 0 || !mUpperClear) {
+      HalveRows(mUpper.data(), pixels, mRows.at(0, b.ty + j / 2), mRows.width);
+    }
+  }
+
+ private:
+  struct Block {
+    int sy = 0, sh = 0, ty = 0;  // source rows [sy, sy + sh) halve into rows from ty
+  };
+  RAST_IBitmap* mTarget;
+  RAST_BitmapRows mRows;
+  int mFrames;
+  bool mHorizontal;
+  bool mRefused = false;
+  std::vector<Block> mBlocks;
+  size_t mNext = 0;
+  std::vector<RAST_pixel> mUpper;
+  bool mUpperClear = false;
+};
+
 // An image of the cache whose size is known from its file's header and whose pixels are
 // rendered from the file the first time anything asks for them: images of pages not shown yet
 // cost neither time nor memory. Until the first rescale it is a clear one-pixel stand-in.
 class DeferredBitmap;
 
-// Images not decoded yet, and while a drawing pass only notes what it would draw, the list it
-// notes them in (main thread).
+// Images not decoded yet, and while a drawing pass only notes what it would draw, the decoding
+// it hands them to (main thread).
 std::atomic<int> gPendingImages{0};
-std::vector<DeferredBitmap*>* gNotedImages = nullptr;
+// The images a noting pass finds, decoded on threads of their own as they are found, while the
+// pass and then the main thread go on; joined before anything else may touch the cache (main
+// thread).
+struct ImageDecoding {
+  std::mutex mutex;
+  std::condition_variable ready;
+  std::vector<DeferredBitmap*> noted;  // appended by the pass
+  size_t next = 0;
+  bool closed = false;  // the pass is over: nothing more comes
+  std::vector<std::thread> lanes;
+
+  void add(DeferredBitmap* b) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      noted.push_back(b);
+    }
+    ready.notify_one();
+  }
+  void close() {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      closed = true;
+    }
+    ready.notify_all();
+  }
+  // Renders noted images until the pass is over and none is left.
+  void work();
+};
+
+ImageDecoding* gNoting = nullptr;
 
 class DeferredBitmap final : public RAST_IBitmap {
  public:
   DeferredBitmap(std::string path, int fileW, int fileH)
-      : mPath(std::move(path)), mFileW(fileW), mFileH(fileH), mPixels(1, 1, 4) {
-    RAST_Clear(&mPixels, 0);
-  }
+      : mPath(std::move(path)), mFileW(fileW), mFileH(fileH) {}
   ~DeferredBitmap() override {
     if (mPending) --gPendingImages;
   }
@@ -180,21 +329,24 @@ class DeferredBitmap final : public RAST_IBitmap {
   int fileHeight() const { return mFileH; }
   // From now on the bitmap is the file resampled to w x h in n frames.
   void defer(int w, int h, int n, bool horizontal) {
+    std::lock_guard<std::mutex> lock(mRendering);
     if (!mPending) ++gPendingImages;
-    mPending = true;
     mW = w;
     mH = h;
     mFrames = n;
     mHorizontal = horizontal;
+    mPending = true;
   }
   RAST_pixel* getBits() override {
-    if (!noted()) render();
+    if (noted()) return mNoting->getBits();
+    render();
     return mPixels.getBits();
   }
   int getWidth() override { return mPending ? mW : mPixels.getWidth(); }
   int getHeight() override { return mPending ? mH : mPixels.getHeight(); }
   int getRowSpan() override {
-    if (!noted()) render();
+    if (noted()) return mNoting->getRowSpan();
+    render();
     return mPixels.getRowSpan();
   }
   bool isFlipped() override { return false; }
@@ -205,49 +357,88 @@ class DeferredBitmap final : public RAST_IBitmap {
   HDC__* getDC() override { return nullptr; }
   int Extended(int, void*) override { return 0; }
 
-  // Decodes the file into the pixels, once; may run on another thread while the main thread
-  // waits for it.
+  // Decodes the file into the pixels, once; runs on a decoding thread or on the main thread,
+  // which then waits for a decoding thread that has begun.
   void render() {
     if (!mPending) return;
-    mPending = false;
-    mNoted = false;
-    --gPendingImages;
-    mPixels.resize(mW, mH);
-    std::unique_ptr<RAST_IBitmap> src(RAST_LoadPNG(mPath.c_str(), nullptr));
-    if (!src) {
-      RAST_Clear(&mPixels, 0);  // the file went bad since its header was read
-      return;
+    std::lock_guard<std::mutex> lock(mRendering);
+    if (!mPending) return;
+    mPixels.fresh(mW, mH);
+    // At half size (100 % of a "-2x" image) the file goes straight into the pixels.
+    HalvingSink halving(&mPixels, mFrames, mHorizontal);
+    if (!RAST_ReadPNGRows(mPath.c_str(), halving)) {
+      // Another size or layout, an interlaced file, or a file gone bad since its header was read.
+      std::unique_ptr<RAST_IBitmap> src(RAST_LoadPNG(mPath.c_str(), nullptr));
+      if (src)
+        ResampleFrames(src.get(), &mPixels, mFrames, mHorizontal);
+      else
+        RAST_Clear(&mPixels, 0);
     }
-    ResampleFrames(src.get(), &mPixels, mFrames, mHorizontal);
+    --gPendingImages;
+    mPending = false;  // last: the size answers with the pixels from here on
+  }
+
+  // The pass that noted the image is over.
+  void endNoting() {
+    mNoting.reset();
+    mNoted = false;
   }
 
  private:
   // In a noting pass a pending image is noted and answers with pixels of its size whose
-  // contents do not matter (rendering overwrites every one of them).
+  // contents do not matter, never written: their pages stay unbacked, and the decoding writes
+  // into fresh pages of its own rather than into ones that were read (which costs a copy and a
+  // flush on every processor for each page).
   bool noted() {
-    if (!mPending || !gNotedImages) return false;
+    if (!mPending || !gNoting) return false;
     if (!mNoted) {
       mNoted = true;
-      mPixels.resize(mW, mH);
-      gNotedImages->push_back(this);
+      mNoting = std::make_unique<RAST_MemBitmap>(mW, mH, 4);
+      gNoting->add(this);
     }
     return true;
   }
 
   std::string mPath;
   int mFileW, mFileH;
-  RAST_MemBitmap mPixels;
-  bool mPending = false;
+  PagePixels mPixels;
+  std::unique_ptr<RAST_MemBitmap> mNoting;
+  std::mutex mRendering;
+  std::atomic<bool> mPending{false};
   bool mNoted = false;
   int mW = 0, mH = 0, mFrames = 1;
   bool mHorizontal = false;
 };
 
+// Images a noting pass found, decoded on threads of their own while the main thread goes on;
+// joined before anything else may touch the cache (main thread).
+void ImageDecoding::work() {
+  std::unique_lock<std::mutex> lock(mutex);
+  for (;;) {
+    ready.wait(lock, [this] { return next < noted.size() || closed; });
+    if (next == noted.size()) return;
+    DeferredBitmap* b = noted[next++];
+    lock.unlock();
+    b->render();
+    lock.lock();
+  }
+}
+
+ImageDecoding* gDecoding = nullptr;  // not destroyed at exit: its threads may still run
+
 }  // namespace
 
 std::atomic<unsigned> gBitmapGeneration{0};
 
+void FinishImageDecoding() {
+  if (!gDecoding) return;
+  for (std::thread& t : gDecoding->lanes) t.join();
+  delete gDecoding;
+  gDecoding = nullptr;
+}
+
 void ResetBitmapCaches() {
+  FinishImageDecoding();
   ++gBitmapGeneration;
   BitmapCaches& c = Caches();
   // Bitmaps before images, as loading takes them.
@@ -328,29 +519,51 @@ bool IGraphics::ImagesPending() {
 }
 
 void IGraphics::DecodeImagesDrawnBy(const std::function<void()>& pass) {
-  std::vector<DeferredBitmap*> noted;
+  StartDecodingImagesDrawnBy(pass);
+  if (gDecoding) gDecoding->work();  // the main thread takes a share while it waits
+  FinishImageDecoding();
+}
+
+bool IGraphics::StartDecodingImagesDrawnBy(const std::function<void()>& pass) {
+  FinishImageDecoding();
+  // Each image decodes into its own pixels: side by side, a few at a time, from the moment the
+  // pass meets it.
+  auto decoding = std::make_unique<ImageDecoding>();
+  ImageDecoding* d = decoding.get();
+  const unsigned lanes = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+  for (unsigned k = 0; k < lanes; ++k) d->lanes.emplace_back([d] { d->work(); });
   {
     // The pass draws into a scratch buffer over the whole window: what it draws is thrown away.
     std::unique_ptr<RAST_SysBitmap> scratch = std::make_unique<RAST_SysBitmap>(mWidth, mHeight);
     std::swap(mDrawBitmap, scratch);
     const IRECT drawRect = mDrawRect;
     mDrawRect = IRECT(0, 0, mWidth, mHeight);
-    gNotedImages = &noted;
+    gNoting = d;
     pass();
-    gNotedImages = nullptr;
+    gNoting = nullptr;
     mDrawRect = drawRect;
     std::swap(mDrawBitmap, scratch);
   }
-  // Each image decodes into its own pixels: side by side, a few at a time.
-  const size_t lanes = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
-  std::atomic<size_t> next{0};
-  auto work = [&] {
-    for (size_t i = next++; i < noted.size(); i = next++) noted[i]->render();
-  };
-  std::vector<std::thread> helpers;
-  for (size_t k = 1; k < std::min(lanes, noted.size()); ++k) helpers.emplace_back(work);
-  work();
-  for (std::thread& t : helpers) t.join();
+  d->close();
+  for (DeferredBitmap* b : d->noted) b->endNoting();
+  gDecoding = decoding.release();
+  if (!d->noted.empty()) return true;
+  FinishImageDecoding();
+  return false;
+}
+
+void IGraphics::FinishDecodingImages() {
+  FinishImageDecoding();
+}
+
+void IGraphics::DecodeShownImagesAhead() {
+  if (gDecoding || !ImagesPending()) return;
+  mShownImagesAhead = StartDecodingImagesDrawnBy([this] {
+    for (int i = 0; i < NControls(); ++i) {
+      IControl* c = GetControl(i);
+      if (i == 0 || !c->IsHidden()) c->Draw(this);
+    }
+  });
 }
 
 IFrameBitmap IGraphics::ScaleBitmap(IFrameBitmap* src, int w, int h) {
@@ -394,6 +607,7 @@ void IGraphics::ReleaseBitmap(IFrameBitmap* bitmap) {
 }
 
 void IGraphics::RescaleCachedBitmaps(double scale) {
+  FinishImageDecoding();
   ++gBitmapGeneration;
   BitmapCaches& c = Caches();
   std::lock_guard<std::recursive_mutex> lock(c.imageMutex);

@@ -59,6 +59,17 @@ void BlendToRast(const IChannelBlend* blend, bool rotated, float* alpha, RAST_Bl
   *mode = RAST_BlendMode(bits);
 }
 
+void FrameOrigin(const IFrameBitmap& bitmap, int frame, int* x, int* y) {
+  const int n = std::max(bitmap.N, 1);
+  const int f = std::clamp(frame, 1, n);
+  *x = *y = 0;
+  if (f < 2) return;
+  if (bitmap.mFramesAreHorizontal)
+    *x = static_cast<int>((f - 1) * static_cast<double>(bitmap.W) / n + 0.5);
+  else
+    *y = static_cast<int>((f - 1) * static_cast<double>(bitmap.H) / n + 0.5);
+}
+
 }  // namespace graphics_detail
 
 namespace {
@@ -130,15 +141,8 @@ bool IGraphics::DrawBitmap(IFrameBitmap* bitmap, IRECT* dest, int srcX, int srcY
 bool IGraphics::DrawBitmapFrame(IFrameBitmap* bitmap, IRECT* dest, int frame,
                                 const IChannelBlend* blend) {
   if (!bitmap || !dest) return false;
-  const int n = std::max(bitmap->N, 1);
-  const int f = std::clamp(frame, 1, n);
-  int srcX = 0, srcY = 0;
-  if (f >= 2) {
-    if (bitmap->mFramesAreHorizontal)
-      srcX = static_cast<int>((f - 1) * static_cast<double>(bitmap->W) / n + 0.5);
-    else
-      srcY = static_cast<int>((f - 1) * static_cast<double>(bitmap->H) / n + 0.5);
-  }
+  int srcX, srcY;
+  graphics_detail::FrameOrigin(*bitmap, frame, &srcX, &srcY);
   return DrawBitmap(bitmap, dest, srcX, srcY, blend);
 }
 

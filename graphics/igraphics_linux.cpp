@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -125,6 +126,7 @@ IGraphicsLinux::IGraphicsLinux(IModuleBase* plug, int width, int height, int fps
 
 IGraphicsLinux::~IGraphicsLinux() {
   CloseWindow();
+  FinishDecodingImages();
 }
 
 std::string IGraphicsLinux::ResourceImagePath(const std::string& folder, const char* name) {
@@ -165,6 +167,11 @@ std::string IGraphicsLinux::OSBitmapFile(int, const char* name) {
 }
 
 void* IGraphicsLinux::OpenWindow(void* parentView) {
+  // Opened again in the window it is in (the shell does so at start-up): the view stays.
+  if (mView && parentView && mView->parentView() == static_cast<vp::View*>(parentView) && mTimer) {
+    mView->focus();
+    return mView.get();
+  }
   CloseWindow();
   mView = vp::services().graphicsViews().createGraphicsView(static_cast<vp::View*>(parentView),
                                                             mWidth, mHeight, *this);
@@ -231,11 +238,13 @@ void IGraphicsLinux::frameDue() {
   const bool wanted = mFrameWanted;
   mFrameArea = IRECT();
   mFrameWanted = false;
+  FinishDecodingImages();
   if (!DirtyArea(&r) && !wanted) return;
   // A whole redraw (the first frame, another page) decodes the images it shows side by side
   // first, rather than one after the other as it meets them.
   IControl* background = GetControl(0);
-  if (background && background->IsDirty() && ImagesPending()) {
+  const bool foundAhead = std::exchange(mShownImagesAhead, false);
+  if (!foundAhead && background && background->IsDirty() && ImagesPending()) {
     DecodeImagesDrawnBy([this] {
       for (int i = 0; i < NControls(); ++i) {
         IControl* c = GetControl(i);
@@ -244,6 +253,12 @@ void IGraphicsLinux::frameDue() {
     });
   }
   Draw(&r);
+}
+
+void IGraphicsLinux::DrawNow() {
+  if (!mView) return;
+  mFrameWanted = true;
+  frameDue();
 }
 
 void IGraphicsLinux::PresentAll() {

@@ -49,6 +49,9 @@ class IGraphicsLinux : public IGraphics, private vq::platform::GraphicsViewClien
   std::string OSBitmapFile(int id, const char* name) override;
 
   vq::platform::GraphicsView* View() const { return mView.get(); }
+  // Draws and presents what is dirty now, without waiting for the display's next frame: at
+  // start-up the first frame is then ready when the window first paints.
+  void DrawNow();
 
   // The file a resource image name stands for, under `folder`: repeated "/" collapse; a name
   // that is absolute, has a ".." part or does not end in ".png" (any case) gives "".

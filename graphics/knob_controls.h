@@ -64,8 +64,14 @@ class IKnobMultiControl : public IKnobControl {
   // A press pushes the current value at once; the right button opens no prompt.
   void OnMouseDown(int x, int y, IMouseMod* mod) override;
   bool Draw(IGraphics* graphics) override;
+  bool DrawsInsideDrawRect() const override { return true; }
   // n values shown (n - 1 steps); 0 or less shows every frame.
-  void SetFrameLimit(int n) { mSteps = n > 0 ? n - 1 : 0; }
+  void SetFrameLimit(int n) {
+    const int steps = n > 0 ? n - 1 : 0;
+    if (steps == mSteps) return;
+    mSteps = steps;
+    SetDirty(false);
+  }
   int GetSteps() const { return mSteps; }
   IFrameBitmap* GetBitmap() const { return mBitmap; }
   int CurrentFrame() const;

@@ -18,6 +18,7 @@ class IInvisibleSelectControl : public IControl {
   IInvisibleSelectControl(IModuleBase* plug, const IRECT& rect, int paramIdx);
   void OnMouseUp(int x, int y, IMouseMod* mod) override;
   bool Draw(IGraphics* graphics) override { return true; }
+  bool DrawsInsideDrawRect() const override { return true; }
 
  protected:
   int mHeight, mTop;
@@ -32,6 +33,7 @@ class IInvisibleSelectControl2 : public IControl {
   void OnMouseUp(int x, int y, IMouseMod* mod) override;
   void OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) override;
   bool Draw(IGraphics* graphics) override { return true; }
+  bool DrawsInsideDrawRect() const override { return true; }
   void SetValueFromPoint(int x, int y);
   void GetMouseAction(int* out) const { *out = mMouseAction; }
 
@@ -54,6 +56,7 @@ class IInvisibleRecordingControl : public IControl {
   void OnMouseDblClick(int x, int y, IMouseMod* mod) override;
   bool OnKeyDown(int x, int y, int key) override;
   bool Draw(IGraphics* graphics) override { return true; }
+  bool DrawsInsideDrawRect() const override { return true; }
   virtual void SetValueFromPoint(int x, int y) = 0;
   void GetMouseAction(int* out) const { *out = mMouseAction; }
   void GetModifier(int* out) const { *out = mModifier; }

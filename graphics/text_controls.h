@@ -75,6 +75,8 @@ class ICaptionControl : public ITextControl {
   void OnMouseDown(int x, int y, IMouseMod* mod) override;
   void OnMouseDblClick(int x, int y, IMouseMod* mod) override { PromptUserInput(); }
   bool Draw(IGraphics* graphics) override;
+  // The parameter's text may change without the control being told.
+  bool DrawsInsideDrawRect() const override { return false; }
 
  protected:
   bool mShowLabel;
@@ -91,6 +93,7 @@ class ISpinnerControl : public ITextControl {
   // One notch moves one step of the parameter (a hundredth of the range for continuous ones).
   void OnMouseWheel(int x, int y, IMouseMod* mod, int d) override;
   bool Draw(IGraphics* graphics) override;
+  bool DrawsInsideDrawRect() const override { return false; }
   using IControl::PromptUserInput;
   // Opens the value entry in the given rectangle.
   void PromptUserInput(const IRECT& where);

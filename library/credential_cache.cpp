@@ -4,6 +4,7 @@
 #define OPENSSL_SUPPRESS_DEPRECATED
 #include <openssl/blowfish.h>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 #include "platform/file_system.h"
 
@@ -25,6 +27,40 @@ struct BlowfishContext::Schedule {
   BF_KEY key;
 };
 
+namespace {
+
+// The cipher comes from the crypto library, loaded on first use: start-up needs none of it.
+struct BlowfishApi {
+  decltype(&BF_set_key) setKey;
+  decltype(&BF_encrypt) encrypt;
+  decltype(&BF_decrypt) decrypt;
+};
+
+// Null when the library cannot be loaded (it is said once on standard error).
+const BlowfishApi* Blowfish() {
+  static const BlowfishApi* api = []() -> const BlowfishApi* {
+    void* lib = dlopen("libcrypto.so.3", RTLD_NOW | RTLD_LOCAL);
+    static BlowfishApi a;
+    bool found = lib != nullptr;
+    auto get = [&](auto& fn, const char* name) {
+      void* symbol = found ? dlsym(lib, name) : nullptr;
+      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(symbol);
+      found = symbol != nullptr;
+    };
+    get(a.setKey, "BF_set_key");
+    get(a.encrypt, "BF_encrypt");
+    get(a.decrypt, "BF_decrypt");
+    if (!found) {
+      std::fprintf(stderr, "VQEditor4: the crypto library could not be loaded: %s\n", dlerror());
+      return nullptr;
+    }
+    return &a;
+  }();
+  return api;
+}
+
+}  // namespace
+
 BlowfishContext::BlowfishContext() : schedule(new Schedule{}) {}
 BlowfishContext::~BlowfishContext() {
   delete schedule;
@@ -32,19 +68,20 @@ BlowfishContext::~BlowfishContext() {
 
 void Blowfish_Init(BlowfishContext* context, const uint8_t* key, size_t length) {
   // The schedule cycles the key over the 18 P words, so bytes past 72 never count.
-  BF_set_key(&context->schedule->key, static_cast<int>(length), key);
+  if (const BlowfishApi* bf = Blowfish())
+    bf->setKey(&context->schedule->key, static_cast<int>(length), key);
 }
 
 void Blowfish_Encrypt(const BlowfishContext* context, uint32_t* left, uint32_t* right) {
   BF_LONG data[2] = {*left, *right};
-  BF_encrypt(data, &context->schedule->key);
+  if (const BlowfishApi* bf = Blowfish()) bf->encrypt(data, &context->schedule->key);
   *left = static_cast<uint32_t>(data[0]);
   *right = static_cast<uint32_t>(data[1]);
 }
 
 void Blowfish_Decrypt(const BlowfishContext* context, uint32_t* left, uint32_t* right) {
   BF_LONG data[2] = {*left, *right};
-  BF_decrypt(data, &context->schedule->key);
+  if (const BlowfishApi* bf = Blowfish()) bf->decrypt(data, &context->schedule->key);
   *left = static_cast<uint32_t>(data[0]);
   *right = static_cast<uint32_t>(data[1]);
 }
@@ -85,7 +122,9 @@ void RunBlocks(uint8_t* bytes, size_t length) {
 }  // namespace
 
 bool CanRememberPassword(std::string_view password) {
-  return password.size() < kCredentialFileBytes && password.find('\0') == std::string_view::npos &&
+  // Without the cipher nothing is remembered (nor read back below).
+  return Blowfish() && password.size() < kCredentialFileBytes &&
+         password.find('\0') == std::string_view::npos &&
          password.find('\n') == std::string_view::npos;
 }
 
@@ -102,7 +141,7 @@ std::array<uint8_t, kCredentialFileBytes> EncipherPassword(std::string_view pass
 }
 
 std::optional<std::string> DecipherPassword(const uint8_t* bytes, size_t length) {
-  if (!bytes || length == 0 || length > kCredentialBufferBytes || length % 8 != 0)
+  if (!bytes || length == 0 || length > kCredentialBufferBytes || length % 8 != 0 || !Blowfish())
     return std::nullopt;
   uint8_t buffer[kCredentialBufferBytes];
   std::memcpy(buffer, bytes, length);

@@ -32,12 +32,14 @@ void Blowfish_Encrypt(const BlowfishContext* context, uint32_t* left, uint32_t* 
 void Blowfish_Decrypt(const BlowfishContext* context, uint32_t* left, uint32_t* right);
 
 // A password the file can give back whole: shorter than the 64 bytes kept, without zero bytes
-// or line feeds (the text ends at the first zero; a single-line field holds no line feed).
+// or line feeds (the text ends at the first zero; a single-line field holds no line feed); none
+// when the cipher's library cannot be loaded.
 bool CanRememberPassword(std::string_view password);
 
 // The 64 file bytes of a password that CanRememberPassword accepts.
 std::array<uint8_t, kCredentialFileBytes> EncipherPassword(std::string_view password);
-// The password of file bytes; nullopt when their length is 0, above 256 or not whole blocks.
+// The password of file bytes; nullopt when their length is 0, above 256 or not whole blocks, or
+// without the cipher.
 // The text ends at the first zero byte within the bytes given; the pattern's first byte (a line
 // feed) that follows a password whose length is a multiple of four is not part of it.
 std::optional<std::string> DecipherPassword(const uint8_t* bytes, size_t length);

@@ -1,12 +1,13 @@
 #include "library/db_client.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <type_traits>
 #include <nlohmann/json.hpp>
 
 #include "library/program_list.h"
@@ -18,9 +19,48 @@ namespace {
 
 constexpr size_t kRowTextBytes = 255;
 
-void InitCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+// libcurl, and the TLS, Kerberos and LDAP libraries it brings, are loaded on the first request:
+// nothing before it needs them, and a program that never goes online never loads them.
+struct CurlApi {
+  decltype(&curl_global_init) globalInit;
+  decltype(&curl_easy_init) init;
+  CURLcode (*setopt)(CURL*, CURLoption, ...);
+  decltype(&curl_easy_perform) perform;
+  CURLcode (*getinfo)(CURL*, CURLINFO, ...);
+  decltype(&curl_easy_strerror) strerror;
+  decltype(&curl_easy_cleanup) cleanup;
+  decltype(&curl_slist_append) slistAppend;
+  decltype(&curl_slist_free_all) slistFreeAll;
+};
+
+// Null when the library cannot be loaded (it is said once on standard error).
+const CurlApi* Curl() {
+  static const CurlApi* api = []() -> const CurlApi* {
+    void* lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    static CurlApi a;
+    bool found = lib != nullptr;
+    auto get = [&](auto& fn, const char* name) {
+      void* symbol = found ? dlsym(lib, name) : nullptr;
+      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(symbol);
+      found = symbol != nullptr;
+    };
+    get(a.globalInit, "curl_global_init");
+    get(a.init, "curl_easy_init");
+    get(a.setopt, "curl_easy_setopt");
+    get(a.perform, "curl_easy_perform");
+    get(a.getinfo, "curl_easy_getinfo");
+    get(a.strerror, "curl_easy_strerror");
+    get(a.cleanup, "curl_easy_cleanup");
+    get(a.slistAppend, "curl_slist_append");
+    get(a.slistFreeAll, "curl_slist_free_all");
+    if (!found) {
+      std::fprintf(stderr, "VQEditor4: libcurl could not be loaded: %s\n", dlerror());
+      return nullptr;
+    }
+    a.globalInit(CURL_GLOBAL_DEFAULT);
+    return &a;
+  }();
+  return api;
 }
 
 bool IsHttps(std::string_view url) {
@@ -195,9 +235,7 @@ DbClientOptions DbClientOptions::FromEnvironment() {
   return o;
 }
 
-DbClient::DbClient(DbClientOptions options) : mOptions(std::move(options)) {
-  InitCurlOnce();
-}
+DbClient::DbClient(DbClientOptions options) : mOptions(std::move(options)) {}
 
 DbReply DbClient::Request(const std::string& url, const std::string* postBody, size_t limit) const {
   DbReply reply;
@@ -207,48 +245,49 @@ DbReply DbClient::Request(const std::string& url, const std::string* postBody, s
     reply.failure = "not https";
     return reply;
   }
-  CURL* curl = curl_easy_init();
+  const CurlApi* api = Curl();
+  CURL* curl = api ? api->init() : nullptr;
   if (!curl) {
     reply.failure = "no connection";
     return reply;
   }
   Sink sink{&reply.body, limit};
   char error[CURL_ERROR_SIZE] = {};
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+  api->setopt(curl, CURLOPT_URL, url.c_str());
+  api->setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
+  api->setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
   // A post (the login, with the password) follows no redirect: the body would go wherever the
   // reply points, on a 307 or 308 even to another host.
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, postBody ? 0L : 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-  if (!mOptions.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, mOptions.caFile.c_str());
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, mOptions.connectTimeoutMs);
-  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, mOptions.totalTimeoutMs);
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, "VQEditor4");
+  api->setopt(curl, CURLOPT_FOLLOWLOCATION, postBody ? 0L : 1L);
+  api->setopt(curl, CURLOPT_MAXREDIRS, 5L);
+  api->setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+  api->setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!mOptions.caFile.empty()) api->setopt(curl, CURLOPT_CAINFO, mOptions.caFile.c_str());
+  api->setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, mOptions.connectTimeoutMs);
+  api->setopt(curl, CURLOPT_TIMEOUT_MS, mOptions.totalTimeoutMs);
+  api->setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  api->setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
+  api->setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
+  api->setopt(curl, CURLOPT_WRITEDATA, &sink);
+  api->setopt(curl, CURLOPT_ERRORBUFFER, error);
+  api->setopt(curl, CURLOPT_USERAGENT, "VQEditor4");
   // The loopback address is never reached through a proxy.
-  curl_easy_setopt(curl, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
+  api->setopt(curl, CURLOPT_NOPROXY, "localhost,127.0.0.1,::1");
   curl_slist* headers = nullptr;
   if (postBody) {
     char length[48];
     std::snprintf(length, sizeof length, "Content-Length: %lu",
                   static_cast<unsigned long>(postBody->size()));
-    headers = curl_slist_append(headers, "Content-Type: application/json");
-    headers = curl_slist_append(headers, "cache-control: no-cache");
-    headers = curl_slist_append(headers, length);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, postBody->data());
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody->size()));
+    headers = api->slistAppend(headers, "Content-Type: application/json");
+    headers = api->slistAppend(headers, "cache-control: no-cache");
+    headers = api->slistAppend(headers, length);
+    api->setopt(curl, CURLOPT_HTTPHEADER, headers);
+    api->setopt(curl, CURLOPT_POSTFIELDS, postBody->data());
+    api->setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(postBody->size()));
   }
-  CURLcode rc = curl_easy_perform(curl);
+  CURLcode rc = api->perform(curl);
   if (rc == CURLE_OK) {
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
+    api->getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
   } else {
     reply.status = 0;
     reply.body.clear();
@@ -257,10 +296,10 @@ DbReply DbClient::Request(const std::string& url, const std::string* postBody, s
   if (reply.status != 200)
     LogStatus(url, reply.status,
               rc != CURLE_OK
-                  ? (sink.over ? "reply too large" : (*error ? error : curl_easy_strerror(rc)))
+                  ? (sink.over ? "reply too large" : (*error ? error : api->strerror(rc)))
                   : nullptr);
-  curl_slist_free_all(headers);
-  curl_easy_cleanup(curl);
+  api->slistFreeAll(headers);
+  api->cleanup(curl);
   return reply;
 }
 

@@ -38,6 +38,13 @@ struct ImageView {
   bool alphaFirstByte = false;
 };
 
+// One glyph of a laid-out run: its image (null: nothing to draw) and the pen position before
+// it, in user units from the run's origin.
+struct PlacedGlyph {
+  const GlyphImage* image = nullptr;
+  double pen = 0;
+};
+
 class DrawContext {
  public:
   // deviceScale: device pixels per user unit of the base transform (2 on a double-density
@@ -82,6 +89,9 @@ class DrawContext {
   // supplies the glyph images, so text on a double-density context is as sharp as its pixels.
   double drawText(const FontFace& face, const std::u32string& text, Point origin, const Color& c,
                   const FontFace* deviceFace = nullptr);
+  // The glyphs of a run laid out beforehand, placed and drawn exactly as drawText places and
+  // draws them; the images must be at the device's size.
+  void drawGlyphs(const PlacedGlyph* glyphs, std::size_t count, Point origin, const Color& c);
 
  private:
   struct State {
@@ -97,6 +107,8 @@ class DrawContext {
   };
   static Ink InkOf(const Color& c);
   static void BlendPixel(std::uint32_t* p, const Ink& ink, unsigned coverage);
+  // One glyph with its pen position at device point o, inside the clip.
+  void DrawGlyph(const GlyphImage& glyph, Point o, const Ink& ink);
 
   std::uint32_t* mPixels;
   int mWidth;

@@ -99,6 +99,7 @@ void RAST_CachedFont::SetFromHFont(HGDIOBJ__* font, unsigned flags) {
   if ((mOptions & RAST_FONTOPT_OWNFONT) && mFont && mFont != font) DeleteObject(mFont);
   mOptions = flags;
   mFont = font;
+  mNative.reset();
   if (font) {
     RAST_SysBitmap* bitmap = RenderBitmapOfSize(256);
     if (HDC__* dc = bitmap->getDC()) {

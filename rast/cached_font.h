@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "plugin/utl_heapbuf.h"
 #include "rast/rast_bitmap.h"
@@ -30,6 +31,8 @@ enum : unsigned {
   RAST_FONTOPT_OWNFONT = 0x200,  // the font object deletes its GDI font when done with it
   RAST_FONTOPT_NATIVE = 0x400,   // plain text may go to the GDI text drawer whole
 };
+
+struct RAST_NativeChars;
 
 // The bitmap id whose non-zero Extended() answer keeps text on the glyph path.
 constexpr int RAST_EXTENDED_GLYPHS_ONLY = 0x59555678;
@@ -114,6 +117,12 @@ class RAST_CachedFont : public RAST_IFont {
   int MeasureGlyphs(const char* text, int length, RECT* rect, unsigned flags);
   int DrawGlyphs(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags);
   int DrawNative(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect, unsigned flags);
+  // The native path's one-line ASCII text: the face's characters as the drawer would look
+  // them up (made on first use, null without a face), and a text laid out with them into
+  // the table's line, its width as the drawer measures it (false for text that is not one
+  // line of ASCII).
+  RAST_NativeChars* NativeChars();
+  bool LayOutPlain(const char* text, int length, unsigned flags, int* width);
   // The record to draw c with, rendering it when needed; null when c draws nothing.
   const GlyphRecord* UsableGlyph(unsigned c);
 
@@ -129,4 +138,5 @@ class RAST_CachedFont : public RAST_IFont {
   UTL_TypedBuf<GlyphRecord> mExtra{4096};  // characters from 128 up, sorted by code
   UTL_HeapBuf mPixels{65536};              // every mask back to back, rows of the glyph width
   HGDIOBJ__* mFont = nullptr;
+  std::unique_ptr<RAST_NativeChars> mNative;  // of mFont
 };

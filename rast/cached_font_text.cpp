@@ -1,5 +1,5 @@
-// Text layout and drawing of RAST_CachedFont: the path choice, the native path through the
-// GDI text drawer, the glyph path's measuring and drawing, and the blending of one mask.
+// Text layout and drawing of RAST_CachedFont: the path choice, the glyph path's measuring and
+// drawing, and the blending of one mask (the native path is in cached_font_native.cpp).
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -18,18 +18,9 @@ namespace {
 constexpr unsigned kAlignFlags = DT_VCENTER | DT_CENTER | DT_BOTTOM | DT_RIGHT;
 constexpr unsigned kGlyphOnlyOptions = 0x1f7;  // every option but OWNFONT and NATIVE
 
-// RAST_pixel (alpha low byte, then red, green, blue) to a GDI colour word 0x00RRGGBB.
-COLORREF ToColorWord(RAST_pixel p) {
-  return RAST_PixelRed(p) << 16 | RAST_PixelGreen(p) << 8 | RAST_PixelBlue(p);
-}
-
 // The glyph pixel is treated as opaque.
 RAST_pixel Opaque(RAST_pixel p) {
   return (p & 0xFFFFFF00u) | 0xFFu;
-}
-
-int ClampToInt(long long v) {
-  return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
 }
 
 #if RAST_HAVE_SSE2
@@ -193,102 +184,6 @@ int RAST_CachedFont::DrawText(RAST_IBitmap* bitmap, const char* text, int length
   if (!glyphPath) return DrawNative(bitmap, text, length, rect, flags);
   if (flags & DT_CALCRECT) return MeasureGlyphs(text, length, rect, flags);
   return DrawGlyphs(bitmap, text, length, rect, flags);
-}
-
-int RAST_CachedFont::DrawNative(RAST_IBitmap* bitmap, const char* text, int length, RECT* rect,
-                                unsigned flags) {
-  auto setColors = [&](HDC__* dc) {
-    ::SetTextColor(dc, ToColorWord(mTextColor));
-    ::SetBkMode(dc, mBkMode);
-    if (mBkMode == OPAQUE) ::SetBkColor(dc, ToColorWord(mBkColor));
-  };
-  if (HDC__* dc = bitmap ? bitmap->getDC() : nullptr) {
-    HGDIOBJ__* previous = SelectObject(dc, mFont);
-    setColors(dc);
-    RECT r = rect ? *rect : RECT{0, 0, 0, 0};
-    const int result =
-        WEMU_DrawText(dc, text, length, &r, (flags & ~RAST_DT_PREFER_GLYPHS) | DT_NOPREFIX);
-    if ((flags & DT_CALCRECT) && rect) *rect = r;
-    if (previous) SelectObject(dc, previous);
-    return result;
-  }
-
-  RAST_SysBitmap* scratch = RAST_FontNativeBitmap(4, 4);
-  HDC__* dc = scratch->getDC();
-  if (!dc) return 0;
-  HGDIOBJ__* previous = SelectObject(dc, mFont);
-  RECT measured{0, 0, 0, 0};
-  const unsigned measureFlags =
-      (flags & (0x8u | DT_SINGLELINE | 0x7FFFFF00u)) | DT_CALCRECT | DT_NOPREFIX;
-  int result = WEMU_DrawText(dc, text, length, &measured, measureFlags);
-  const int width = measured.right, height = measured.bottom;
-  auto restore = [&] {
-    if (previous && WEMU_IsLiveContext(dc)) SelectObject(dc, previous);
-  };
-  if (flags & DT_CALCRECT) {
-    if (rect) {
-      rect->right = ClampToInt(static_cast<long long>(rect->left) + width);
-      rect->bottom = ClampToInt(static_cast<long long>(rect->top) + height);
-    }
-    restore();
-    return result;
-  }
-  if (!bitmap || !rect) {
-    restore();
-    return result;
-  }
-
-  // In 64 bits: rectangles may span the whole int range.
-  const long long left = rect->left, top = rect->top;
-  long long x = left, y = top;
-  if (flags & DT_RIGHT)
-    x = rect->right - static_cast<long long>(width);
-  else if (flags & DT_CENTER)
-    x = (left + rect->right - width) / 2;
-  if (flags & DT_BOTTOM)
-    y = rect->bottom - static_cast<long long>(height);
-  else if (flags & DT_VCENTER)
-    y = (top + rect->bottom - height) / 2;
-  const bool noclip = (flags & DT_NOCLIP) != 0;
-  long long right = std::min<long long>(x + width, bitmap->getWidth());
-  long long bottom = std::min<long long>(y + height, bitmap->getHeight());
-  if (!noclip) {
-    right = std::min<long long>(right, rect->right);
-    bottom = std::min<long long>(bottom, rect->bottom);
-  }
-  const int lowX = noclip ? 0 : std::max(rect->left, 0), lowY = noclip ? 0 : std::max(rect->top, 0);
-  long long offsetX = 0, offsetY = 0, boxX = x, boxY = y;
-  if (x < lowX) {
-    offsetX = x - lowX;
-    boxX = lowX;
-  }
-  if (y < lowY) {
-    offsetY = y - lowY;
-    boxY = lowY;
-  }
-  if (right <= boxX || bottom <= boxY) {
-    restore();
-    return result;
-  }
-  // A box that is not empty lies inside the bitmap, and its offsets above -width / -height.
-  const int boxW = static_cast<int>(right - boxX), boxH = static_cast<int>(bottom - boxY);
-  if (scratch->getWidth() < boxW || scratch->getHeight() < boxH) {
-    scratch = RAST_FontNativeBitmap(boxW, boxH);
-    dc = scratch->getDC();
-    if (!dc) return 0;
-    previous = SelectObject(dc, mFont);
-  }
-  RAST_Blit(scratch, bitmap, 0, 0, static_cast<int>(boxX), static_cast<int>(boxY), boxW, boxH, 1.0f,
-            RAST_BLIT_MODE_COPY);
-  setColors(dc);
-  RECT at{static_cast<int>(offsetX), static_cast<int>(offsetY), boxW, boxH};
-  result =
-      WEMU_DrawText(dc, text, length, &at,
-                    (flags & ~(kAlignFlags | DT_NOCLIP | RAST_DT_PREFER_GLYPHS)) | DT_NOPREFIX);
-  RAST_Blit(bitmap, scratch, static_cast<int>(boxX), static_cast<int>(boxY), 0, 0, boxW, boxH,
-            mAlpha, RAST_BLIT_MODE_COPY);
-  restore();
-  return result;
 }
 
 int RAST_CachedFont::MeasureGlyphs(const char* text, int length, RECT* rect, unsigned flags) {

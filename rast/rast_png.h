@@ -1,6 +1,8 @@
 // PNG image loading into 32-bit bitmaps, and the process-wide list of image loaders.
 #pragma once
 
+#include "rast/rast_bitmap.h"
+
 class RAST_IBitmap;
 
 // Reads a PNG file into 8-bit A, R, G, B pixels (alpha not premultiplied; opaque images get
@@ -13,6 +15,20 @@ RAST_IBitmap* RAST_LoadPNG(const char* fileName, RAST_IBitmap* into);
 // The size of a PNG file's image from its header alone, checked as RAST_LoadPNG checks it;
 // false where RAST_LoadPNG would fail before the pixels.
 bool RAST_ReadPNGSize(const char* fileName, int* width, int* height);
+
+// Takes a PNG file's rows one at a time, top to bottom, as RAST_LoadPNG would lay them out.
+class RAST_PNGRowSink {
+ public:
+  virtual ~RAST_PNGRowSink() = default;
+  // The image's size, before any row; false stops the reading.
+  virtual bool begin(int width, int height) = 0;
+  // Row y, `width` pixels, valid during the call. Must not throw.
+  virtual void row(int y, const RAST_pixel* pixels) = 0;
+};
+
+// Reads a PNG file into `sink` without holding the whole image. False on any failure
+// RAST_LoadPNG has, and for interlaced images; rows given before a failure stay given.
+bool RAST_ReadPNGRows(const char* fileName, RAST_PNGRowSink& sink);
 
 // The same from a PNG held in memory (at least the 8 signature bytes).
 RAST_IBitmap* RAST_LoadPNGFromMemory(const void* data, unsigned long size, RAST_IBitmap* into);

@@ -167,8 +167,11 @@ gboolean DesktopViewSurfaces::onDraw(GtkWidget* content, cairo_t* cr, gpointer p
     if (!gtk_widget_get_visible(child) ||
         gtk_style_context_has_class(gtk_widget_get_style_context(child), "vq-control"))
       continue;
+    // Allocations are in the coordinates of the window the widgets draw in, which starts
+    // above the content area (at the menu bar): the clip is in the content's own.
     GtkAllocation a;
     gtk_widget_get_allocation(child, &a);
+    if (!gtk_widget_translate_coordinates(child, content, 0, 0, &a.x, &a.y)) continue;
     GdkRectangle inside;
     covered =
         intersect(a, clip, inside) && inside.width == clip.width && inside.height == clip.height;

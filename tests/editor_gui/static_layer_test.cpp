@@ -1,6 +1,7 @@
 // Frames drawn with the static layer (the background and panels kept from the last redraw)
 // must equal the same controls drawn one after the other over the area, in every skin and
-// scale: after a whole redraw, a knob turn, a change of page and a swap of the skin.
+// scale: after a whole redraw, knob turns, a change of page, the page image hidden and shown
+// again, and a swap of the skin.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -33,6 +34,24 @@ void ExpectSameAsDrawnInOrder(IGraphics& g, int step = 0) {
   EXPECT_TRUE(Pixels(g) == layered) << "step " << step;
 }
 
+// A shown control over the whole window above the background (the manager page's image).
+IControl* WholePage(IGraphics& g) {
+  for (int i = g.NControls() - 1; i > 0; --i) {
+    IControl* c = g.GetControl(i);
+    if (!c->IsHidden() && c->GetRECT() == g.GetControl(0)->GetRECT()) return c;
+  }
+  return nullptr;
+}
+
+// The first shown label with a text.
+IControl* ShownLabel(IGraphics& g) {
+  for (int i = 0; i < g.NControls(); ++i) {
+    auto* c = dynamic_cast<EditorTextControl*>(g.GetControl(i));
+    if (c && !c->IsHidden() && !c->Text().empty()) return c;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 TEST_F(PagesTest, StaticLayerFramesEqualPlainDrawing) {
@@ -47,9 +66,24 @@ TEST_F(PagesTest, StaticLayerFramesEqualPlainDrawing) {
       ExpectSameAsDrawnInOrder(G(), 2);
       Set(3, 100);
       ExpectSameAsDrawnInOrder(G(), 3);
+      Set(3, 20);  // now drawn over the layer
+      ExpectSameAsDrawnInOrder(G(), 31);
+      // A label shown again in another colour (as the bank browser marks a row).
+      IControl* label = ShownLabel(G());
+      ASSERT_NE(label, nullptr);
+      label->SetTextColor(IColor(255, 250, 40, 40));
+      label->Hide(false);
+      ExpectSameAsDrawnInOrder(G(), 32);
       e.ShowManagerPage(false);
       G().SetAllControlsDirty();
       ExpectSameAsDrawnInOrder(G(), 4);
+      // The page image hides the synth page; without it the controls beneath show.
+      IControl* page = WholePage(G());
+      ASSERT_NE(page, nullptr);
+      page->Hide(true);
+      ExpectSameAsDrawnInOrder(G(), 41);
+      page->Hide(false);
+      ExpectSameAsDrawnInOrder(G(), 42);
       e.ShowManagerPage(true);
       ExpectSameAsDrawnInOrder(G(), 5);
       Pages().ShowSkinBackgrounds(std::string(skin) != "space");  // the other skin's images

@@ -1,5 +1,12 @@
 // The bitmap cache: loading, placeholders, copies and re-rendering for a new GUI scale.
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+
 #include "gui_fixture.h"
+#include "rast/rast_png.h"
+#include "support/png_writer.h"
+#include "wemu/utilities.h"
 
 using guitest::GuiFixture;
 using guitest::MakeBitmap;
@@ -142,4 +149,55 @@ TEST(GraphicsResources, ImageNamesStayInsideTheResourceFolder) {
   for (auto [name, path] : cases)
     EXPECT_EQ(IGraphicsLinux::ResourceImagePath("/res", name), path) << name;
   EXPECT_EQ(IGraphicsLinux::ResourceImagePath("/res/", nullptr), "");
+}
+
+// Image files decode on first use, at 100 % straight from the file's rows: the pixels must be
+// those of the whole decoded image rescaled, for single images and strips, at 100 % and at a
+// scale that resamples, and for files the row reader refuses (interlaced, odd sizes).
+TEST_F(GraphicsBitmaps, FilesDecodeToTheirRescaledImages) {
+  struct Case {
+    int w, h, frames;
+    bool horizontal, interlaced;
+  };
+  const Case cases[] = {{80, 60, 1, false, false}, {48, 144, 4, false, false},
+                        {40, 42, 3, false, false}, {81, 61, 1, false, false},
+                        {96, 20, 4, true, false},  {80, 60, 1, false, true}};
+  char tmpl[] = "/tmp/vq_bitmaps_XXXXXX";
+  ASSERT_NE(mkdtemp(tmpl), nullptr);
+  const std::string folder = WEMU_GetResourceFolder();
+  WEMU_SetResourceFolder(tmpl);
+  g->SetBitmapScale(2);
+  uint32_t seed = 7;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    vqtest::PngImage png;
+    png.width = c.w;
+    png.height = c.h;
+    png.interlaced = c.interlaced;
+    for (int k = 0; k < c.w * c.h * 4; ++k)
+      png.samples.push_back((seed = seed * 1103515245 + 12345) >> 24);
+    const std::string name = "img" + std::to_string(i) + ".png", path = tmpl + ("/" + name);
+    vqtest::WriteFile(path, vqtest::EncodePng(png));
+    g->images["eager" + name] = [path] { return RAST_LoadPNG(path.c_str(), nullptr); };
+    IFrameBitmap* fromFile =
+        g->LoadBitmapResource(400 + 2 * i, name.c_str(), c.frames, c.horizontal);
+    IFrameBitmap* decoded =
+        g->LoadBitmapResource(401 + 2 * i, ("eager" + name).c_str(), c.frames, c.horizontal);
+    for (double scale : {1.0, 0.7}) {
+      g->RescaleCachedBitmaps(scale);
+      // As the first frame does: a noting pass, the files decoded on threads meanwhile.
+      g->DecodeImagesDrawnBy([&] {
+        IRECT r(0, 0, 10, 10);
+        g->DrawBitmap(fromFile, &r);
+      });
+      RAST_BitmapRows a(fromFile->mBitmap), b(decoded->mBitmap);
+      ASSERT_EQ(a.width, b.width) << i;
+      ASSERT_EQ(a.height, b.height) << i;
+      for (int y = 0; y < a.height; ++y)
+        ASSERT_TRUE(std::equal(a.at(0, y), a.at(a.width, y), b.at(0, y)))
+            << i << " " << scale << " row " << y;
+    }
+  }
+  WEMU_SetResourceFolder(folder);
+  std::filesystem::remove_all(tmpl);
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/draw_context.h"
@@ -104,6 +105,58 @@ TEST(DrawContext, TextSumsAdvancesAndSitsOnBaseline) {
   EXPECT_EQ(c.at(6, 5), 0u);  // gap of one pixel, then the space
   EXPECT_EQ(c.at(13, 5), kWhite);
   EXPECT_EQ(c.count(kWhite), 2 * 5 * 9);
+}
+
+// A face whose every character is one image holding each coverage value once, 13 wide so its
+// rows end in every position of a group of four pixels.
+class CoverageRampFace : public vq::platform::FontFace {
+ public:
+  CoverageRampFace() {
+    mImage.width = 13;
+    mImage.height = 20;
+    mImage.top = 20;
+    for (int i = 0; i < 13 * 20; ++i) mImage.coverage.push_back(static_cast<std::uint8_t>(i % 256));
+  }
+  double size() const override { return 20; }
+  vq::platform::FontMetrics metrics() const override { return {20, 0, 0}; }
+  std::string postScriptName() const override { return "Ramp"; }
+  std::string displayName() const override { return "Ramp"; }
+  double advance(char32_t) const override { return 15.5; }
+  const vq::platform::GlyphImage* glyph(char32_t, bool) const override { return &mImage; }
+
+ private:
+  vq::platform::GlyphImage mImage;
+};
+
+// Every coverage over random pixels, in inks of several alphas: each colour byte is
+// d + (s - d) * w / 255 rounded as the divisions round it, w = alpha * coverage / 255 rounded;
+// the first byte is kept.
+TEST(DrawContext, GlyphCoverageBlendsByThePixelFormula) {
+  CoverageRampFace face;
+  std::uint32_t seed = 7;
+  for (double alpha : {1.0, 0.5, 0.2}) {
+    for (std::uint32_t rgb : {0xFFFFFFu, 0x000000u, 0xC81E64u}) {
+      Canvas c(40, 22);
+      for (auto& p : c.px) p = seed = seed * 1664525u + 1013904223u;
+      const std::vector<std::uint32_t> before = c.px;
+      c.dc.drawText(face, U"ab", {1, 21}, Color::FromWord(rgb, alpha));
+      const int a = static_cast<int>(alpha * 255 + 0.5);
+      for (int y = 0; y < 22; ++y)
+        for (int x = 0; x < 40; ++x) {
+          const int gx = x < 17 ? x - 1 : x - 17, gy = y - 1;  // pens at 1 and 16.5 -> 17
+          const int cover = gx >= 0 && gx < 13 && gy >= 0 && gy < 20 ? (gy * 13 + gx) % 256 : 0;
+          const int w = (a * cover + 127) / 255;
+          const std::uint32_t d = before[static_cast<size_t>(y * 40 + x)];
+          std::uint32_t want = d & 0xFFu;
+          for (int k = 1; k < 4; ++k) {
+            const int dc = (d >> (8 * k)) & 0xFF, sc = (rgb >> (8 * (3 - k))) & 0xFF;
+            want |= static_cast<std::uint32_t>(dc + ((sc - dc) * w + (sc >= dc ? 127 : -127)) / 255)
+                    << (8 * k);
+          }
+          ASSERT_EQ(c.at(x, y), w > 0 ? want : d) << alpha << " " << rgb << " " << x << "," << y;
+        }
+    }
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -691,6 +692,46 @@ INSTANTIATE_TEST_SUITE_P(GuiFaces, CachedFontFaces,
                          ::testing::Values("Arial", "Tahoma", "Monaco", ""), [](const auto& info) {
                            return std::string(*info.param ? info.param : "Label");
                          });
+
+// The GUI's label faces through FreeType on a bitmap without a context: one line of ASCII is
+// drawn in place, while the same text with a final line feed (still one line to the drawer)
+// takes the copy, draw and copy back round; the pixels must be the same.
+TEST(CachedFontFreeType, TextDrawnInPlaceEqualsTheRoundTrip) {
+  vq::platform::installFontService(nullptr);
+  struct Case {
+    const char* face;
+    int size, weight, quality;
+    const char* text;
+    unsigned flags;
+    RECT rect;
+  };
+  const Case cases[] = {
+      {"Monaco", 11, 700, 0, "0.25Hz", DT_CENTER | DT_NOCLIP, {10, 4, 70, 20}},
+      {"Monaco", 22, 700, 4, "resume", DT_RIGHT, {-9, -5, 60, 30}},  // cut at the bitmap's edge
+      {"Verdana", 44, 700, 0, "42", DT_CENTER | DT_VCENTER, {5, 0, 75, 50}},
+      {"Arial", 15, 400, 3, "LEARN all", DT_BOTTOM, {3, 2, 40, 36}},  // cut at the rectangle
+  };
+  for (const Case& c : cases) {
+    RAST_CachedFont f;
+    f.SetFromHFont(CreateFont(c.size, 0, 0, 0, c.weight, 0, 0, 0, 0, 0, 0, c.quality, 0, c.face),
+                   RAST_FONTOPT_OWNFONT | RAST_FONTOPT_NATIVE);
+    f.SetTextColor(RAST_MakePixel(200, 30, 100, 255));
+    RAST_MemBitmap inPlace(80, 40), roundTrip(80, 40);
+    std::uint32_t seed = 3;
+    for (int i = 0; i < 80 * 40; ++i)
+      inPlace.getBits()[i] = roundTrip.getBits()[i] = seed = seed * 1664525u + 1013904223u;
+    const std::string text = c.text, lineFed = text + "\n";
+    RECT a = c.rect, b = c.rect;
+    EXPECT_EQ(f.DrawText(&inPlace, text.c_str(), -1, &a, c.flags),
+              f.DrawText(&roundTrip, lineFed.c_str(), -1, &b, c.flags));
+    EXPECT_EQ(0, std::memcmp(inPlace.getBits(), roundTrip.getBits(), 80 * 40 * 4)) << c.text;
+    RECT ma{0, 0, 0, 0}, mb{0, 0, 0, 0};
+    f.DrawText(nullptr, text.c_str(), -1, &ma, DT_CALCRECT);
+    f.DrawText(nullptr, lineFed.c_str(), -1, &mb, DT_CALCRECT);
+    EXPECT_EQ(ma.right, mb.right) << c.text;
+    EXPECT_EQ(ma.bottom, mb.bottom) << c.text;
+  }
+}
 
 namespace {
 
