@@ -227,7 +227,7 @@ void FrameSpan(int i, int n, int size, bool target, int* start, int* length) {
 class HalvingSink final : public RAST_PNGRowSink {
  public:
   HalvingSink(RAST_IBitmap* target, int n, bool horizontal)
-      : mTarget(target), mRows(target), mFrames(n), mHorizontal(horizontal) {}
+      : mRows(target), mFrames(n), mHorizontal(horizontal) {}
   bool begin(int width, int height) override {
     const RAST_BitmapRows& t = mRows;
     mRefused = !t || width != 2 * t.width || (mFrames >= 2 && mHorizontal);
@@ -268,7 +268,6 @@ class HalvingSink final : public RAST_PNGRowSink {
   struct Block {
     int sy = 0, sh = 0, ty = 0;  // source rows [sy, sy + sh) halve into rows from ty
   };
-  RAST_IBitmap* mTarget;
   RAST_BitmapRows mRows;
   int mFrames;
   bool mHorizontal;
