@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/editor_page.h"
 #include "bench/ratio_main.h"
 #include "editor/gui/editor_pages.h"
 #include "editor/vq_editor.h"
@@ -137,95 +138,21 @@ void BM_OneKnob(benchmark::State& state) {
   }
 }
 
-// The editor's synth page, its images from the build's resources folder, its settings and GUI
-// scale in a scratch folder.
-class SynthGraphics : public IGraphicsLinux {
- public:
-  SynthGraphics(IModuleBase* plug, int w, int h, std::string folder)
-      : IGraphicsLinux(plug, w, h), mFolder(std::move(folder)) {}
-  void AppSupportPath(UTL_String* path, bool system) override { path->Set(mFolder.c_str()); }
-
- private:
-  std::string mFolder;
-};
-
-struct SynthPage {
-  SynthPage(int skin, int scale, bool manager = false) {
-    vq::platform::installHeadless();
-    WEMU_SetResourceFolder(VQ_RESOURCE_DIR);
-    char tmpl[] = "/tmp/vq_bench_XXXXXX";
-    folder = mkdtemp(tmpl);
-    const std::string settings = folder + "/settings.ini";
-    const char* names[3] = {"space", "solid", "lcd"};
-    WritePrivateProfileString("gui", "background", names[skin], settings.c_str());
-    std::filesystem::create_directories(folder + "/VQEditor4");
-    WritePrivateProfileString("gui", "guiscale", scale == 2 ? "2.0" : "1.0",
-                              (folder + "/VQEditor4/settings.ini").c_str());
-    VQEditorSetup setup;
-    const std::string f = folder;
-    setup.makeGraphics = [f](IModuleBase* plug, int w, int h, int) -> IGraphics* {
-      return new SynthGraphics(plug, w, h, f);
-    };
-    setup.pages = MakeEditorPages();
-    setup.settingsPath = settings;
-    editor.reset(MakePlug(&out, &channel, std::move(setup)));
-    editor->StopTimer();
-    editor->ResizeAtGuiOpen();
-    graphics = editor->Graphics();
-    graphics->OpenWindow(nullptr);
-    if (manager) editor->ShowManagerPage(false);
-    Cycle();
-    knob = static_cast<EditorPages*>(editor->Pages())->KnobOf(3);
-  }
-  ~SynthPage() {
-    graphics->CloseWindow();
-    editor.reset();
-    IGraphics::ResetCaches();
-    std::filesystem::remove_all(folder);
-  }
-  void Cycle() {
-    IRECT r;
-    if (graphics->IsDirty(&r)) graphics->Draw(&r);
-  }
-
-  std::string folder;
-  vq::platform::MemoryMidiOutput out;
-  uint16_t channel = 0;
-  std::unique_ptr<VQEditor> editor;
-  IGraphics* graphics = nullptr;
-  IControl* knob = nullptr;
-};
-
 void BM_SynthPage(benchmark::State& state) {
-  SynthPage page(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  for (auto _ : state) {
-    page.graphics->SetAllControlsDirty();
-    page.Cycle();
-  }
+  bench::EditorPage page(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), false);
+  for (auto _ : state) page.Redraw();
 }
 
 void BM_ManagerPage(benchmark::State& state) {
-  SynthPage page(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), true);
-  for (auto _ : state) {
-    page.graphics->SetAllControlsDirty();
-    page.Cycle();
-  }
+  bench::EditorPage page(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), true);
+  for (auto _ : state) page.Redraw();
 }
 
 // One frame of a knob drag: the knob shows its next frame and its read-out its new text.
 void BM_SynthKnobDrag(benchmark::State& state) {
-  SynthPage page(0, static_cast<int>(state.range(0)));
-  IControl* readout = static_cast<EditorPages*>(page.editor->Pages())->Readout(0);
+  bench::EditorPage page(0, static_cast<int>(state.range(0)), false);
   int i = 0;
-  char text[16];
-  for (auto _ : state) {
-    ++i;
-    page.knob->SetValue((i % 128) / 127.0);
-    page.knob->SetDirty(false);
-    std::snprintf(text, sizeof text, "%d", i % 128);
-    if (readout) readout->SetTextFromPlug(text);
-    page.Cycle();
-  }
+  for (auto _ : state) page.KnobStep(++i);
 }
 
 void BM_Memcpy(benchmark::State& state) {
