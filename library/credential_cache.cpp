@@ -4,7 +4,6 @@
 #define OPENSSL_SUPPRESS_DEPRECATED
 #include <openssl/blowfish.h>
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,8 +11,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <type_traits>
 
+#include "library/shared_library.h"
 #include "platform/file_system.h"
 
 namespace fs = vq::platform;
@@ -39,21 +38,12 @@ struct BlowfishApi {
 // Null when the library cannot be loaded (it is said once on standard error).
 const BlowfishApi* Blowfish() {
   static const BlowfishApi* api = []() -> const BlowfishApi* {
-    void* lib = dlopen("libcrypto.so.3", RTLD_NOW | RTLD_LOCAL);
+    SharedLibrary lib("libcrypto.so.3");
     static BlowfishApi a;
-    bool found = lib != nullptr;
-    auto get = [&](auto& fn, const char* name) {
-      void* symbol = found ? dlsym(lib, name) : nullptr;
-      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(symbol);
-      found = symbol != nullptr;
-    };
-    get(a.setKey, "BF_set_key");
-    get(a.encrypt, "BF_encrypt");
-    get(a.decrypt, "BF_decrypt");
-    if (!found) {
-      std::fprintf(stderr, "VQEditor4: the crypto library could not be loaded: %s\n", dlerror());
-      return nullptr;
-    }
+    lib.Get(a.setKey, "BF_set_key");
+    lib.Get(a.encrypt, "BF_encrypt");
+    lib.Get(a.decrypt, "BF_decrypt");
+    if (!lib.Complete("the crypto library")) return nullptr;
     return &a;
   }();
   return api;

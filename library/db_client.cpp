@@ -1,16 +1,15 @@
 #include "library/db_client.h"
 
 #include <curl/curl.h>
-#include <dlfcn.h>
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <type_traits>
 #include <nlohmann/json.hpp>
 
 #include "library/program_list.h"
+#include "library/shared_library.h"
 #include "platform/utf8.h"
 
 using nlohmann::json;
@@ -36,27 +35,18 @@ struct CurlApi {
 // Null when the library cannot be loaded (it is said once on standard error).
 const CurlApi* Curl() {
   static const CurlApi* api = []() -> const CurlApi* {
-    void* lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    SharedLibrary lib("libcurl.so.4");
     static CurlApi a;
-    bool found = lib != nullptr;
-    auto get = [&](auto& fn, const char* name) {
-      void* symbol = found ? dlsym(lib, name) : nullptr;
-      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(symbol);
-      found = symbol != nullptr;
-    };
-    get(a.globalInit, "curl_global_init");
-    get(a.init, "curl_easy_init");
-    get(a.setopt, "curl_easy_setopt");
-    get(a.perform, "curl_easy_perform");
-    get(a.getinfo, "curl_easy_getinfo");
-    get(a.strerror, "curl_easy_strerror");
-    get(a.cleanup, "curl_easy_cleanup");
-    get(a.slistAppend, "curl_slist_append");
-    get(a.slistFreeAll, "curl_slist_free_all");
-    if (!found) {
-      std::fprintf(stderr, "VQEditor4: libcurl could not be loaded: %s\n", dlerror());
-      return nullptr;
-    }
+    lib.Get(a.globalInit, "curl_global_init");
+    lib.Get(a.init, "curl_easy_init");
+    lib.Get(a.setopt, "curl_easy_setopt");
+    lib.Get(a.perform, "curl_easy_perform");
+    lib.Get(a.getinfo, "curl_easy_getinfo");
+    lib.Get(a.strerror, "curl_easy_strerror");
+    lib.Get(a.cleanup, "curl_easy_cleanup");
+    lib.Get(a.slistAppend, "curl_slist_append");
+    lib.Get(a.slistFreeAll, "curl_slist_free_all");
+    if (!lib.Complete("libcurl")) return nullptr;
     a.globalInit(CURL_GLOBAL_DEFAULT);
     return &a;
   }();
