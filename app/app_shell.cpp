@@ -13,8 +13,12 @@
 #include "library/bank_transfer.h"
 #include "library/program_library.h"
 #include "library/program_manager.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
+#include "platform/settings_folder.h"
 #include "wemu/app_controller.h"
+#include "wemu/ini_file.h"
+#include "wemu/utilities.h"
 #include "wemu/menus.h"
 #include "wemu/top_level_windows.h"
 #include "wemu/window_functions.h"
@@ -103,6 +107,22 @@ intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2) {
   return gShell ? gShell->HandleAppMessage(message, param1, param2) : 0;
 }
 
+void DecodeFirstFrameImagesEarly() {
+  std::string background;
+  const std::string settings = SettingsFilePath("settings.ini");
+  if (vp::FileExists(settings)) {
+    char text[16];  // as the pages read it
+    GetPrivateProfileString("gui", "background", "", text, sizeof text, settings.c_str());
+    background = text;
+  }
+  std::vector<std::string> files;
+  for (const std::string& name : FirstFrameImageNames(background.c_str())) {
+    std::string file = IGraphicsLinux::ResourceImagePath(WEMU_GetResourceFolder(), name.c_str());
+    if (!file.empty()) files.push_back(std::move(file));
+  }
+  IGraphics::DecodeImageFilesEarly(files);
+}
+
 bool FitGuiScale(double stored, int screenHeight, int titleBar, double minimum, double* fitted) {
   if (!std::isfinite(stored) || stored <= 0) return false;
   if (titleBar + stored * kGuiBaseHeight <= screenHeight) return false;
@@ -176,6 +196,8 @@ void AppShell::StartUp() {
   // The window is about to paint for the first time: it shows the whole first frame at once.
   if (auto* graphics = dynamic_cast<IGraphicsLinux*>(plug ? GetGraphicsOf(plug) : nullptr))
     graphics->DrawNow();
+  // An early decoding no image took (another scale, a skin switched meanwhile) is not kept.
+  IGraphics::DropEarlyImages();
 }
 
 bool AppShell::AttachEditorView() {

@@ -125,6 +125,11 @@ void SetCurrentShell(AppShell* shell);
 // Forwards to the current shell; 0 without one.
 intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2);
 
+// Starts decoding the page images the first frame shows, in the skin the settings name, on
+// threads of their own: called first thing, they decode while the desktop and the editor are
+// set up. Reads the settings without making or writing anything.
+void DecodeFirstFrameImagesEarly();
+
 // The fitted GUI scale: s when the GUI fits the screen height h with the title bar b, else the
 // largest scale that fits, never below `minimum`. A stored scale of -1 (none yet), or one that
 // is not finite or not above 0, stays as it is and is not stored (false).
