@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "app/app_resources.h"
 #include "editor/gui/editor_pages.h"
@@ -170,7 +171,16 @@ intptr_t AppShell::HandleAppMessage(int message, intptr_t param1, intptr_t param
 
 bool AppShell::LoadSettings() {
   kept = AppSettings();
-  return settingsFile.Load(settings);
+  // Start-up sets several values in a row: the settings file is rewritten once, not each time.
+  WEMU_HoldIniWrites();
+  mWritesHeld = true;
+  const bool loaded = settingsFile.Load(settings);
+  if (!loaded) ReleaseSettingsWrites();
+  return loaded;
+}
+
+void AppShell::ReleaseSettingsWrites() {
+  if (std::exchange(mWritesHeld, false)) WEMU_ReleaseIniWrites();
 }
 
 void AppShell::StartUp() {
@@ -196,6 +206,7 @@ void AppShell::StartUp() {
   // The window is about to paint for the first time: it shows the whole first frame at once.
   if (auto* graphics = dynamic_cast<IGraphicsLinux*>(plug ? GetGraphicsOf(plug) : nullptr))
     graphics->DrawNow();
+  ReleaseSettingsWrites();
   // An early decoding no image took (another scale, a skin switched meanwhile) is not kept.
   IGraphics::DropEarlyImages();
 }
@@ -281,6 +292,7 @@ void AppShell::PlaceMainWindow(bool centre) {
 void AppShell::ShutdownApp() {
   if (mShutDown) return;
   mShutDown = true;
+  ReleaseSettingsWrites();
   // After this no callback runs or can start: the editor may go.
   for (vp::MidiInput* in : {deviceInput.get(), keyboardInput.get()}) {
     if (!in) continue;

@@ -103,6 +103,8 @@ class AppShell {
  private:
   bool LoadSettings();
   void StartUp();
+  // Writes the settings held since LoadSettings to the file (once); nothing when none are held.
+  void ReleaseSettingsWrites();
   int FindPort(vq::platform::MidiPort* port, const std::string& name, const char* virtualName);
   // Opens the port of a Find code; a code for no port stores "off" in `storedName`.
   bool SelectPort(vq::platform::MidiPort* port, int code, std::string& storedName,
@@ -115,6 +117,7 @@ class AppShell {
   std::atomic<VQEditor*> mPlug{nullptr};
   std::string mMidiError;
   bool mShutDown = false;
+  bool mWritesHeld = false;  // the settings written at start-up go to the file at once
   class HostWindow;
   std::unique_ptr<HostWindow> mHostWindow;
 };
