@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <utility>
 
 #include "app/app_resources.h"
@@ -15,6 +16,7 @@
 #include "library/program_library.h"
 #include "library/program_manager.h"
 #include "platform/file_system.h"
+#include "platform/font_service.h"
 #include "platform/platform.h"
 #include "platform/settings_folder.h"
 #include "wemu/app_controller.h"
@@ -122,6 +124,8 @@ void DecodeFirstFrameImagesEarly() {
     if (!file.empty()) files.push_back(std::move(file));
   }
   IGraphics::DecodeImageFilesEarly(files);
+  // The first text drawn would otherwise wait for the font configuration to load.
+  std::thread([] { vp::fontService().resolveName(std::string()); }).detach();
 }
 
 bool FitGuiScale(double stored, int screenHeight, int titleBar, double minimum, double* fitted) {

@@ -128,9 +128,9 @@ void SetCurrentShell(AppShell* shell);
 // Forwards to the current shell; 0 without one.
 intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2);
 
-// Starts decoding the page images the first frame shows, in the skin the settings name, on
-// threads of their own: called first thing, they decode while the desktop and the editor are
-// set up. Reads the settings without making or writing anything.
+// Starts decoding the page images the first frame shows, in the skin the settings name, and
+// loading the font configuration, on threads of their own: called first thing, they work while
+// the desktop and the editor are set up. Reads the settings without making or writing anything.
 void DecodeFirstFrameImagesEarly();
 
 // The fitted GUI scale: s when the GUI fits the screen height h with the title bar b, else the

@@ -475,6 +475,10 @@ ImageDecoding* gDecoding = nullptr;  // not destroyed at exit: its threads may s
 
 }  // namespace
 
+bool FindingImages() {
+  return gNoting != nullptr;
+}
+
 std::atomic<unsigned> gBitmapGeneration{0};
 
 void FinishImageDecoding() {
