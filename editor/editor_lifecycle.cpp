@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 
 #include <unistd.h>
 
@@ -178,6 +179,21 @@ void VQEditor::OnTick() {
                          !mFlexiPick.IndicatorShown()[mFlexiPick.Slot() - 1]);
     }
   }
+}
+
+bool VQEditor::HasIdleWork() {
+  {
+    std::lock_guard<std::mutex> lock(mMainWorkMutex);
+    if (!mMainWork.empty() || !mMainParamSets.empty() || !mPostedBoxes.empty()) return true;
+  }
+  // The flags below are the plug mutex's; another thread holding it may be setting them.
+  std::unique_lock<UTL_Mutex> lock(mMutex, std::try_to_lock);
+  if (!lock.owns_lock()) return true;
+  // What OnTick and RunDeferredMidiWork act on.
+  return mLink.WriteAckPending() || mLink.BankUploadAckPending() || mLink.BankProgressPending() ||
+         mLink.DownloadSavePending() || mParamRedrawPending || mKeyboardRedrawPending ||
+         mLink.DumpReceived() || mLink.RequestPending() || mLink.BankUploadRequest() ||
+         mFlexiPick.Active();
 }
 
 void VQEditor::TimerTick() {

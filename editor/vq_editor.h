@@ -101,6 +101,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // IModuleBase slots.
   void OnParamChange(int paramIdx) override;
   void OnTick() override;
+  bool HasIdleWork() override;
   void ProcessMidiMsg(const IMidiMessage* msg) override {}
   void OnWindowResize(int layoutView, double width, double height) override {
     RefreshGuiFromParams(layoutView, width, height);

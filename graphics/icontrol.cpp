@@ -20,6 +20,11 @@ IGraphics* IControl::GetGraphics() const {
   return GetGraphicsOf(mPlug);
 }
 
+void IControl::NoteChange() {
+  NoteRedrawChange();
+  if (IGraphics* g = GetGraphics()) g->NoteChangedControl(this);
+}
+
 void IControl::OnMouseDown(int x, int y, IMouseMod* mod) {
   if (mod && mod->R) PromptUserInput();
 }
@@ -88,7 +93,7 @@ void IControl::SetDirty(bool push) {
   }
   mDirty = true;
   ++mDirtyCount;
-  NoteRedrawChange();
+  NoteChange();
   if (!push || !mPlug || mParamIdx < 0) return;
 
   mPlug->SetParameterFromGUI(mParamIdx, mValue);

@@ -66,7 +66,7 @@ class IControl {
   // After a redraw: stays dirty for one more cycle when a redraw was requested meanwhile.
   virtual void SetClean() {
     mDirty = mRedraw;
-    if (mDirty) NoteRedrawChange();
+    if (mDirty) NoteChange();
     mRedraw = false;
   }
   // Overrides that turn dirty on a state of their own set mOwnDirtyState, so the GUI asks them
@@ -161,6 +161,8 @@ class IControl {
   // The bound parameter, or null when unbound or beyond the plug's list.
   IParam* GetBoundParam() const;
   IGraphics* GetGraphics() const;
+  // Counts a change that can make this control need drawing, and tells its graphics which.
+  void NoteChange();
 
   int mTextEntryLength = 7;
   IText mText;

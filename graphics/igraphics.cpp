@@ -1,6 +1,7 @@
 // IGraphics core: control list, plug-to-GUI value propagation, dirty tracking and the draw cycle.
 #include "graphics/igraphics.h"
 
+#include <algorithm>
 #include <cassert>
 
 #include "graphics/graphics_caches.h"
@@ -281,7 +282,12 @@ void IGraphics::CallReservedHookOnAllControls() {
 }
 
 bool IGraphics::IsDirty(IRECT* r) {
-  if (DirtyArea(r)) {
+  const bool found = DirtyArea(r);
+  if (found || mQuietTickFound) {
+    // What a quiet check found (asking may have reset a control's reason) is kept for this tick.
+    if (r && mQuietTickFound) *r = r->Union(mQuietTickArea);
+    mQuietTickFound = false;
+    mQuietTickArea = IRECT();
     mIdleTicks = 0;
     return true;
   }
@@ -293,19 +299,78 @@ bool IGraphics::IsDirty(IRECT* r) {
   return false;
 }
 
+bool IGraphics::LookAt(IControl* c, IRECT& area) {
+  if (c->Animation().AnyRunning()) c->SetDirty(true);
+  if (!c->IsDirty()) return false;
+  area = area.Union(c->GetRECT());
+  return true;
+}
+
+bool IGraphics::NotedAreCurrent() const {
+  for (const Noted& n : mNoted)
+    if (n.index < 0 || n.index >= NControls() || GetControl(n.index) != n.control) return false;
+  return true;
+}
+
+bool IGraphics::IsQuietTick() {
+  // A change since all were clean is left to IsDirty: a look at every control may push the
+  // values of animations to the plug, which a quiet check must not do.
+  if (gRedrawGeneration.load(std::memory_order_relaxed) != mCleanAtGeneration) return false;
+  IRECT area;
+  if (DirtyArea(&area)) {
+    mQuietTickArea = mQuietTickArea.Union(area);
+    mQuietTickFound = true;
+    return false;
+  }
+  if (mIdleTicks == 0) {
+    ++mIdleTicks;
+    return true;
+  }
+  if (mPlug && mPlug->HasIdleWork()) return false;
+  mIdleTicks = 0;  // OnTick, which would have done nothing
+  return true;
+}
+
 bool IGraphics::DirtyArea(IRECT* r) {
   assert(OnGuiThread() && "GUI call off the main thread");
   bool dirty = false;
   IRECT area = r ? *r : IRECT();
   const unsigned changes = gRedrawGeneration.load(std::memory_order_relaxed);
   if (changes != mCleanAtGeneration) {
-    for (int i = 0; i < NControls(); ++i) {
-      IControl* c = GetControl(i);
-      if (c->Animation().AnyRunning()) c->SetDirty(true);
-      if (c->IsDirty()) {
-        area = area.Union(c->GetRECT());
-        dirty = true;
+    // Looked at again are the noted controls only when every change since was noted, else all.
+    std::vector<Noted> looked;
+    const bool notedOnly = changes - mNotedBase == mNotedChanges && NotedAreCurrent();
+    if (notedOnly) looked.swap(mNoted);
+    mNoted.clear();
+    mNotedBase = changes;
+    mNotedChanges = 0;
+    auto look = [&](IControl* c) {
+      const std::size_t before = mNoted.size();
+      // Still dirty: a candidate next time too (SetDirty in LookAt notes it itself).
+      if (!LookAt(c, area)) return;
+      dirty = true;
+      if (mNoted.size() == before) mNoted.push_back({c, c->GetListIdx()});
+    };
+    if (notedOnly) {
+      std::sort(looked.begin(), looked.end(),
+                [](const Noted& a, const Noted& b) { return a.index < b.index; });
+      for (std::size_t k = 0; k < looked.size(); ++k) {
+        const Noted& n = looked[k];
+        // Pushing an animation's value may have changed the list: such a change is looked at
+        // in full next time.
+        if (n.index >= NControls() || GetControl(n.index) != n.control) continue;
+        if (k == 0 || n.control != looked[k - 1].control) look(n.control);
       }
+      auto lookedAt = [&](const IControl* c) {
+        auto it = std::lower_bound(looked.begin(), looked.end(), c->GetListIdx(),
+                                   [](const Noted& n, int index) { return n.index < index; });
+        return it != looked.end() && it->control == c;
+      };
+      // Asked once a pass, as some of them change state when asked.
+      for (IControl* c : mOwnDirtyControls)
+        if (!lookedAt(c)) look(c);
+    } else {
+      for (int i = 0; i < NControls(); ++i) look(GetControl(i));
     }
     if (!dirty) mCleanAtGeneration = changes;
   } else {

@@ -260,9 +260,22 @@ class IGraphics : public IModuleGUI {
   // returns true when any control is dirty; on every second consecutive clean tick instead
   // calls the plug's OnTick.
   bool IsDirty(IRECT* r);
+  // A tick of IsDirty that needs nothing done: nothing changed since all controls were clean,
+  // none turned dirty on its own, and no OnTick due or the plug has no idle work. Counts the
+  // tick as IsDirty would; false (counting nothing, keeping what it found for IsDirty)
+  // otherwise.
+  bool IsQuietTick();
+  // A tick known to have something to draw, counted as IsDirty counts one.
+  void ResetIdleTicks() { mIdleTicks = 0; }
   // The scan of IsDirty alone (no idle counting): whether any control is dirty, with r
   // widened to cover them.
   bool DirtyArea(IRECT* r);
+  // A control of this graphics counted a change (main thread).
+  void NoteChangedControl(IControl* c) {
+    if (!OnGuiThread()) return;  // uncounted: the next look covers every control
+    mNoted.push_back({c, c->GetListIdx()});
+    ++mNotedChanges;
+  }
   // Paint side: lets the controls in the affected area draw into the back buffer, cleans them,
   // then shows the buffer. Returns DrawScreen's result (true when there is nothing to draw).
   bool Draw(IRECT* r);
@@ -317,6 +330,21 @@ class IGraphics : public IModuleGUI {
   bool mControlsIndexed = false;
   std::vector<IControl*> mOwnDirtyControls;  // of mControls, those with HasOwnDirtyState
   unsigned mCleanAtGeneration = ~0u;         // gRedrawGeneration when all were last clean
+  // The controls that changed (or were dirty) since gRedrawGeneration was mNotedBase, with
+  // their list index then: while every change since is one of them (mNotedChanges), the other
+  // controls are still clean and a look at these is enough.
+  struct Noted {
+    IControl* control;
+    int index;
+  };
+  std::vector<Noted> mNoted;
+  IRECT mQuietTickArea;  // found dirty by IsQuietTick, for the next IsDirty
+  bool mQuietTickFound = false;
+  unsigned mNotedBase = ~0u;
+  unsigned mNotedChanges = 0;
+  // Whether this control (changed, or dirty) is marked as dirty, with r widened to it.
+  bool LookAt(IControl* c, IRECT& area);
+  bool NotedAreCurrent() const;
   unsigned mIndexedGeneration = 0;
   int mIndexedCount = 0;
 

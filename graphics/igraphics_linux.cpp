@@ -180,8 +180,19 @@ void* IGraphicsLinux::OpenWindow(void* parentView) {
   UpdateTooltips();
   PresentAll();
   // Common modes: the GUI keeps drawing while menus, panels and alerts run.
-  mTimer = vp::services().runLoop().addTimer(
+  vp::RunLoop& loop = vp::services().runLoop();
+  mTimer = loop.addTimer(
       1.0 / mFPS, true, [this] { OnTimer(); }, true);
+  // Most ticks find nothing to do: the loop may tell those apart without running OnTimer.
+  loop.setQuietCheck(mTimer, [this] {
+    if (!mView) return false;
+    if (!mFrameWanted) return IsQuietTick();
+    // A frame is wanted but the last one is still being shown: what changed meanwhile is
+    // gathered when the frame is drawn, and the tick counts as one with something to draw.
+    if (!mView->frameWaits()) return false;
+    ResetIdleTicks();
+    return true;
+  });
   return mView.get();
 }
 

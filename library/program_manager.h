@@ -126,7 +126,6 @@ class ProgramManager : public VQParamCases {
 
   // --- State the pages and tests reach ---
   DbClient& Client() { return mClient; }
-  void SetClient(DbClient client) { mClient = std::move(client); }
   int EditMode() const { return mEditMode; }
   // The confirmation switch (ASK) is on: read from its parameter, so the flag is always what
   // the box shows, whatever order start-up set them in.

@@ -135,6 +135,8 @@ class GraphicsView {
   // Asks for frameDue: at once when the display can take a frame, else nothing (the client asks
   // again on its next tick).
   virtual void requestFrame() { client().frameDue(); }
+  // Whether requestFrame would do nothing now (the last frame is still being shown).
+  virtual bool frameWaits() const { return false; }
   // Takes the keyboard focus (and makes its window key).
   virtual void focus() = 0;
   // Areas where tooltips are asked for; replaces the previous list.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "platform/midi_input.h"
 #include "platform/midi_input_backend.h"
@@ -26,8 +27,11 @@ bool JackServerRuns() {
     return true;
   }();
   (void)routed;
+  // JACK names a client's socket after the client alone, whatever the server: a name shared
+  // with another process probing at the same moment (on any server) can break both opens.
+  const std::string name = "VQEditor4 probe " + std::to_string(getpid());
   jack_status_t status{};
-  jack_client_t* probe = jack_client_open("VQEditor4 probe", JackNoStartServer, &status);
+  jack_client_t* probe = jack_client_open(name.c_str(), JackNoStartServer, &status);
   if (!probe) return false;
   jack_client_close(probe);
   return true;

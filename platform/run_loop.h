@@ -26,6 +26,11 @@ class RunLoop {
                            bool commonModes) = 0;
   // Main thread only. Unknown and already finished ids are ignored; safe inside `fire`.
   virtual void invalidateTimer(TimerId id) = 0;
+  // Main thread only. For a repeating timer whose ticks mostly find nothing to do: where a whole
+  // pass of the loop costs more, the loop may call `quiet` instead of `fire` when the timer is
+  // due; a tick it answers true for is done, otherwise `fire` follows. `quiet` must not run
+  // nested loops or change timers. Loops that gain nothing ignore it.
+  virtual void setQuietCheck(TimerId id, std::function<bool()> quiet) {}
   virtual bool isTimerValid(TimerId id) const = 0;
 
   // Any thread: runs `work` on the main thread on the loop's next pass.

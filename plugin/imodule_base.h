@@ -54,6 +54,9 @@ class IModuleBase {
   virtual void OnGUIOpen() {}
   // Called by the GUI on every second consecutive timer tick with nothing to redraw.
   virtual void OnTick() {}
+  // Main thread: whether OnTick would do anything now (work queued by any thread); an idle GUI
+  // skips the calls that would do nothing.
+  virtual bool HasIdleWork() { return true; }
   // From the device input (MIDI thread, no lock held): MIDI thru by default.
   virtual void ProcessMidiMsg(const IMidiMessage* msg);
   virtual void ProcessSysEx(const ISysExMessage* msg) {}

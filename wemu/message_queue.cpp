@@ -97,6 +97,11 @@ void WEMU_Internal_PostMessage_Init() {
   }
   q.tick = loop.addTimer(
       0.05, true, [] { WEMU_MessageQueue_Flush(); }, true);
+  loop.setQuietCheck(q.tick, [] {
+    QueueState& q = Q();
+    UTL_MutexLock lock(q.mutex);
+    return q.head == nullptr;  // nothing to deliver
+  });
   q.tickLoop = &loop;
   q.initialized.store(true);
 }

@@ -75,6 +75,8 @@ class DesktopWindows final : public WindowObserver {
   GtkWindow* dialogParent();
   // Where a graphics view goes: the content area and the parent view's top-left in it.
   GtkWidget* contentFor(Window& w);
+  // The content area of a window that has one already, else null (makes none).
+  GtkWidget* existingContentFor(const Window& w) const;
   // Top-left of a view in its window's content area (GTK coordinates, y down).
   void viewOrigin(const View& v, int& x, int& y);
   int contentHeight(Window& w);
@@ -127,12 +129,12 @@ class DesktopWindows final : public WindowObserver {
   static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* c, gpointer self);
   static void onActive(GObject* widget, GParamSpec*, gpointer self);
   static gboolean onWindowState(GtkWidget* widget, GdkEventWindowState* s, gpointer self);
-  static gboolean onSyncTimer(gpointer self);
+  void onSyncTimer();
 
   DesktopBackend& mBackend;
   std::map<Window*, Entry> mEntries;
   std::vector<guint16> mHeldKeys;  // hardware codes pressed and not released: repeats
-  guint mSyncTimer = 0;
+  TimerId mSyncTimer = 0;
   GdkCursor* mCursor = nullptr;
 };
 

@@ -629,11 +629,13 @@ DesktopControls::DesktopControls(DesktopBackend& backend) : mBackend(backend) {
   gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(mCss),
                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   // Frames, visibility and enabling change without telling the control: look again now and then.
-  mTimer = g_timeout_add(50, &onTick, this);
+  mTimer = backend.loop.addTimer(
+      0.05, true, [this] { onTick(); }, true);
+  backend.loop.setQuietCheck(mTimer, [this] { return mLive.empty(); });
 }
 
 DesktopControls::~DesktopControls() {
-  if (mTimer) g_source_remove(mTimer);
+  if (mTimer) mBackend.loop.invalidateTimer(mTimer);
   while (!mLive.empty()) mLive.back()->detach();
   gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(mCss));
   g_object_unref(mCss);
@@ -650,12 +652,10 @@ GtkWidget* DesktopControls::widgetFor(const View& view) const {
   return nullptr;
 }
 
-gboolean DesktopControls::onTick(gpointer p) {
-  auto* self = static_cast<DesktopControls*>(p);
-  std::vector<DesktopNativeControl*> live = self->mLive;
+void DesktopControls::onTick() {
+  std::vector<DesktopNativeControl*> live = mLive;
   for (DesktopNativeControl* c : live)
-    if (std::find(self->mLive.begin(), self->mLive.end(), c) != self->mLive.end()) c->refresh();
-  return G_SOURCE_CONTINUE;
+    if (std::find(mLive.begin(), mLive.end(), c) != mLive.end()) c->refresh();
 }
 
 void installDesktopControls(DesktopBackend& backend) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/native_controls.h"
+#include "platform/run_loop.h"
 
 namespace vq::platform {
 
@@ -26,10 +27,10 @@ class DesktopControls final : public NativeControlService {
 
  private:
   friend class DesktopNativeControl;
-  static gboolean onTick(gpointer self);
+  void onTick();
   DesktopBackend& mBackend;
   std::vector<DesktopNativeControl*> mLive;
-  guint mTimer = 0;
+  TimerId mTimer = 0;
   GtkCssProvider* mCss = nullptr;
 };
 

@@ -65,6 +65,7 @@ DesktopGraphicsView::DesktopGraphicsView(DesktopBackend& backend, View* parent, 
   g_signal_connect(mArea, "scroll-event", G_CALLBACK(&onScroll), this);
   g_signal_connect(mArea, "query-tooltip", G_CALLBACK(&onTooltip), this);
   g_signal_connect(mArea, "notify::scale-factor", G_CALLBACK(&onScaleChanged), this);
+  g_signal_connect(mArea, "realize", G_CALLBACK(&onRealize), this);
   gtk_fixed_put(GTK_FIXED(mHolder), mArea, 0, 0);
   gtk_widget_show_all(mHolder);
   if (parent && parent->window()) {
@@ -74,6 +75,7 @@ DesktopGraphicsView::DesktopGraphicsView(DesktopBackend& backend, View* parent, 
     gtk_fixed_put(GTK_FIXED(mBackend.windows.contentFor(w)), mHolder, x, y);
     mBackend.windows.addView(w, this);
   }
+  if (gtk_widget_get_realized(mArea)) onRealize(mArea, this);
   makeSurface();
 }
 
@@ -147,15 +149,17 @@ void DesktopGraphicsView::present(const PixelBufferRef& buffer, PixelRect damage
 }
 
 void DesktopGraphicsView::requestFrame() {
-  if (!isOpen()) return;
+  if (!isOpen() || frameWaits()) return;
+  client().frameDue();
+}
+
+bool DesktopGraphicsView::frameWaits() const {
   // While the last frame presented waits for GTK's paint (at the display's frame rate), a new
   // one would only be copied over it: the client asks again on its next tick. A paint that
   // never comes (a hidden window) holds nothing up for long.
   constexpr gint64 kPaintWait = 100000;  // us
-  if (mPaintPending && mArea && gtk_widget_get_mapped(mArea) &&
-      g_get_monotonic_time() - mPresentedAt < kPaintWait)
-    return;
-  client().frameDue();
+  return mPaintPending && mArea && gtk_widget_get_mapped(mArea) &&
+         g_get_monotonic_time() - mPresentedAt < kPaintWait;
 }
 
 gboolean DesktopGraphicsView::onDraw(GtkWidget*, cairo_t* cr, gpointer p) {
@@ -168,6 +172,11 @@ gboolean DesktopGraphicsView::onDraw(GtkWidget*, cairo_t* cr, gpointer p) {
   cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
   cairo_paint(cr);
   return FALSE;  // later handlers (a test's counter) still run
+}
+
+void DesktopGraphicsView::onRealize(GtkWidget* area, gpointer p) {
+  static_cast<DesktopGraphicsView*>(p)->mBackend.loop.watchFrameClock(
+      gtk_widget_get_frame_clock(area));
 }
 
 void DesktopGraphicsView::onScaleChanged(GObject*, GParamSpec*, gpointer p) {

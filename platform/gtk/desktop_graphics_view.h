@@ -24,6 +24,7 @@ class DesktopGraphicsView final : public GraphicsView {
   void setSize(int width, int height) override;
   void present(const PixelBufferRef& buffer, PixelRect damage) override;
   void requestFrame() override;
+  bool frameWaits() const override;
   void focus() override;
   void setTooltipAreas(std::vector<PixelRect> areas) override { mTooltips = std::move(areas); }
 
@@ -55,6 +56,7 @@ class DesktopGraphicsView final : public GraphicsView {
   static gboolean onTooltip(GtkWidget*, gint x, gint y, gboolean keyboard, GtkTooltip* tip,
                             gpointer self);
   static void onScaleChanged(GObject*, GParamSpec*, gpointer self);
+  static void onRealize(GtkWidget* area, gpointer self);
   static void onEntryInsert(GtkEditable* editable, gchar* text, gint length, gint* position,
                             gpointer self);
   static void onEntryActivate(GtkEntry*, gpointer self);

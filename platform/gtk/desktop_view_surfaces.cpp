@@ -123,11 +123,13 @@ class DesktopViewSurface final : public ViewSurface {
 
 DesktopViewSurfaces::DesktopViewSurfaces(DesktopBackend& backend) : mBackend(backend) {
   // Windows shown since the last look get their content area drawn through us.
-  mTimer = g_timeout_add(50, &onTick, this);
+  mTimer = backend.loop.addTimer(
+      0.05, true, [this] { onTick(); }, true);
+  backend.loop.setQuietCheck(mTimer, [this] { return nothingToWatch(); });
 }
 
 DesktopViewSurfaces::~DesktopViewSurfaces() {
-  if (mTimer) g_source_remove(mTimer);
+  if (mTimer) mBackend.loop.invalidateTimer(mTimer);
   for (GtkWidget* content : mWatched) g_signal_handlers_disconnect_by_data(content, this);
   while (!mLive.empty()) mLive.back()->detach();
 }
@@ -189,10 +191,19 @@ void DesktopViewSurfaces::onContentGone(GtkWidget* content, gpointer p) {
   w.erase(std::remove(w.begin(), w.end(), content), w.end());
 }
 
-gboolean DesktopViewSurfaces::onTick(gpointer p) {
-  auto* self = static_cast<DesktopViewSurfaces*>(p);
-  for (DesktopViewSurface* s : self->mLive) self->contentOf(s->view());
-  return G_SOURCE_CONTINUE;
+bool DesktopViewSurfaces::nothingToWatch() const {
+  for (const DesktopViewSurface* s : mLive) {
+    const Window* w = s->view().window();
+    if (!w || !w->isVisible()) continue;
+    GtkWidget* content = mBackend.windows.existingContentFor(*w);
+    if (!content || std::find(mWatched.begin(), mWatched.end(), content) == mWatched.end())
+      return false;
+  }
+  return true;
+}
+
+void DesktopViewSurfaces::onTick() {
+  for (DesktopViewSurface* s : mLive) contentOf(s->view());
 }
 
 void installDesktopViewSurfaces(DesktopBackend& backend) {

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "platform/run_loop.h"
 #include "platform/view_surface.h"
 
 namespace vq::platform {
@@ -27,11 +28,13 @@ class DesktopViewSurfaces final : public ViewSurfaceService {
   GtkWidget* contentOf(const View& view);
   static gboolean onDraw(GtkWidget* content, cairo_t* cr, gpointer self);
   static void onContentGone(GtkWidget* content, gpointer self);
-  static gboolean onTick(gpointer self);
+  void onTick();
+  // Whether onTick would find no shown window to start watching.
+  bool nothingToWatch() const;
   DesktopBackend& mBackend;
   std::vector<DesktopViewSurface*> mLive;
   std::vector<GtkWidget*> mWatched;
-  guint mTimer = 0;
+  TimerId mTimer = 0;
 };
 
 void installDesktopViewSurfaces(DesktopBackend& backend);

@@ -50,12 +50,15 @@ void onBarItemSelect(GtkMenuItem* widget, gpointer) {
 DesktopWindows::DesktopWindows(DesktopBackend& backend) : mBackend(backend) {
   Window::setObserver(this);
   // Titles, frames and menus set after a window was shown are picked up here.
-  mSyncTimer = g_timeout_add(100, &onSyncTimer, this);
+  mSyncTimer = backend.loop.addTimer(
+      0.1, true, [this] { onSyncTimer(); }, true);
+  // Never quiet: the check only lets the look share the wake-ups of the GUI's frequent timer.
+  backend.loop.setQuietCheck(mSyncTimer, [] { return false; });
 }
 
 DesktopWindows::~DesktopWindows() {
   Window::setObserver(nullptr);
-  if (mSyncTimer) g_source_remove(mSyncTimer);
+  if (mSyncTimer) mBackend.loop.invalidateTimer(mSyncTimer);
   while (!mEntries.empty()) windowWillClose(*mEntries.begin()->first);
   if (mCursor) g_object_unref(mCursor);
 }
@@ -291,6 +294,11 @@ GtkWidget* DesktopWindows::contentFor(Window& w) {
   return entryFor(w).content;
 }
 
+GtkWidget* DesktopWindows::existingContentFor(const Window& w) const {
+  auto it = mEntries.find(const_cast<Window*>(&w));
+  return it == mEntries.end() ? nullptr : it->second.content;
+}
+
 GtkWindow* DesktopWindows::dialogParent() {
   if (Window* key = Window::keyWindow()) {
     auto it = mEntries.find(key);
@@ -504,12 +512,10 @@ void DesktopWindows::followActiveWindow() {
   active->makeKeyAndOrderFront();
 }
 
-gboolean DesktopWindows::onSyncTimer(gpointer p) {
-  auto* self = static_cast<DesktopWindows*>(p);
-  for (auto& [w, e] : self->mEntries) {
-    if (w->isVisible()) self->sync(*w, e);
+void DesktopWindows::onSyncTimer() {
+  for (auto& [w, e] : mEntries) {
+    if (w->isVisible()) sync(*w, e);
   }
-  return G_SOURCE_CONTINUE;
 }
 
 }  // namespace vq::platform

@@ -14,6 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include <rtmidi/RtMidi.h>
+#include <unistd.h>
+
 #include "editor/gui/page_layout_tables.h"
 #include "platform_gtk/x_input.h"
 #include "protocol/program_field_table.h"
@@ -56,7 +59,8 @@ inline bool Within(int timeoutMs, F done) {
 // Where a port lands in the program's lists: after "off" and the virtual port.
 template <class Rt>
 inline int ListIndex(const std::string& port) {
-  Rt probe(RtMidi::UNIX_JACK, "vqprobe");
+  // JACK names client sockets by client name alone: a per-process name keeps parallel runs apart.
+  Rt probe(RtMidi::UNIX_JACK, "vqprobe " + std::to_string(getpid()));
   for (unsigned i = 0; i < probe.getPortCount(); ++i)
     if (probe.getPortName(i) == port) return static_cast<int>(i) + 2;
   return -1;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -254,6 +255,54 @@ TEST_F(GraphicsDirty, UnitesTheRectanglesOfDirtyControls) {
   r = IRECT();
   EXPECT_TRUE(graphics->IsDirty(&r));
   EXPECT_TRUE(r.Empty());
+}
+
+TEST_F(GraphicsDirty, TheLookAtChangedControlsFindsWhatALookAtEveryControlFinds) {
+  std::vector<TestControl*> all;
+  for (int i = 0; i < 40; ++i) all.push_back(Add(IRECT(i * 2, i, i * 2 + 5, i + 5)));
+  std::vector<std::unique_ptr<IControl>> removed;
+  std::mt19937 rng(7);
+  for (int step = 0; step < 3000; ++step) {
+    TestControl* c = all[rng() % all.size()];
+    switch (rng() % 8) {
+      case 0:
+      case 1:
+        c->SetDirty(false);
+        break;
+      case 2:
+        c->SetRedrawPending(true);
+        break;
+      case 3:
+      case 4:
+        c->SetClean();  // dirty again when a redraw was pending
+        break;
+      case 5:
+        c->Hide(!c->IsHidden());
+        break;
+      case 6:
+        if (rng() % 10 == 0) {  // the list changes
+          const int at = 1 + static_cast<int>(rng() % (graphics->NControls() - 1));
+          removed.emplace_back(graphics->GetControl(at));
+          graphics->RemoveControl(at);
+          graphics->AttachControl(std::move(removed.back()));
+          removed.pop_back();
+        }
+        break;
+      default:
+        break;
+    }
+    IRECT expected;
+    bool any = false;
+    for (int i = 0; i < graphics->NControls(); ++i) {
+      IControl* k = graphics->GetControl(i);
+      if (!k->IsDirty()) continue;
+      expected = expected.Union(k->GetRECT());
+      any = true;
+    }
+    IRECT r;
+    ASSERT_EQ(graphics->DirtyArea(&r), any) << "step " << step;
+    ASSERT_EQ(r, any ? expected : IRECT()) << "step " << step;
+  }
 }
 
 TEST_F(GraphicsDirty, ThePlugTicksOnEverySecondCleanTickOnly) {

@@ -132,15 +132,20 @@ class ManagerTest : public LibraryEditorTest {
     panels = &vq::platform::installHeadless();  // the folder panel answers from its script
     VQEditor& e = MakeWithLibrary();
     InstallProgramTransfers(e);
-    DbClientOptions options = DbTestServer::Get().Options();
-    options.totalTimeoutMs = 20000;  // long lists on a loaded machine
-    m = &InstallProgramManager(e, options);
+    Install(e);
     e.SetManagerPageShown(true);
-    m->SetBrowserEventReader([this] { return browser; });
-    m->SetBankEventReader([this] { return bank; });
     bankFolder = Folder() + "bank/";
     fsys::create_directories(bankFolder);
     return e;
+  }
+  // The manager as the program installs it at start, with the given database client settings
+  // (long lists on a loaded machine take their time).
+  void Install(VQEditor& e, DbClientOptions options = DbTestServer::Get().Options(),
+               long totalTimeoutMs = 20000) {
+    options.totalTimeoutMs = totalTimeoutMs;
+    m = &InstallProgramManager(e, options);
+    m->SetBrowserEventReader([this] { return browser; });
+    m->SetBankEventReader([this] { return bank; });
   }
   void Press(int param) {
     Set(param, 1);
@@ -356,7 +361,7 @@ TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
     const char* status;
   } cases[] = {
       {[&] {
-         m->SetClient(DbClient(untrusted));
+         Install(e, untrusted);
          m->UserField().SetText("xterces");
          m->PasswordField().SetText("secret");
          Press(345);
@@ -364,7 +369,7 @@ TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
        "Login failed: certificate not accepted"},
       {[&] { m->ShowOnlineCategories(e); }, "Category list failed: certificate not accepted"},
       {[&] {
-         m->SetClient(DbClient(DbTestServer::Get().Options()));
+         Install(e);
          m->DownloadToFolder(e, base + "/none/x.pr4");
        },
        "Download failed: not found"},
@@ -599,14 +604,10 @@ TEST_F(ManagerTest, OnlineListsPageOnTheItemsEachReplyHeld) {
     EXPECT_EQ(e.Browser().ScrollRange(), c.rows + 1 > 47 ? static_cast<int>(c.rows + 1 - 47) : 0)
         << c.category;
   }
-  m->SetClient(DbClient([] {
-    auto o = DbTestServer::Get().Options();
-    o.totalTimeoutMs = 1000;
-    return o;
-  }()));
+  Install(e, DbTestServer::Get().Options(), 1000);
   m->ShowOnlinePages(e, "998");  // every page full, each slow: the list ends at its deadline
   EXPECT_LT(e.Browser().Rows().size(), 47u * 6);
-  m->SetClient(DbClient(DbTestServer::Get().Options()));
+  Install(e);
 
   e.Browser().SetFolder("3");
   browser = {kListDoubleClick, kListPlain};

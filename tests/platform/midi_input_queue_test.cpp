@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "midi_test_support.h"
+#include "tests/support/midi_collector.h"
 #include "platform/midi_input_queue.h"
 
 namespace vq::platform {

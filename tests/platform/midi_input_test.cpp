@@ -12,7 +12,7 @@
 
 #include "platform/midi_input.h"
 #include "platform/midi_output.h"
-#include "midi_test_support.h"
+#include "tests/support/midi_collector.h"
 #include "tests/support/jack_available.h"
 
 namespace vq::platform {

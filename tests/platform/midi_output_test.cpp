@@ -2,6 +2,7 @@
 // real port when one can be opened (a JACK server started by the test command, or an ALSA
 // sequencer).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -13,7 +14,7 @@
 
 #include "platform/midi_input.h"
 #include "platform/midi_output.h"
-#include "midi_test_support.h"
+#include "tests/support/midi_collector.h"
 #include "tests/support/jack_available.h"
 
 using vq::platform::MemoryMidiOutput;
@@ -56,8 +57,9 @@ TEST(RtMidiOutputOverJack, SendsExactBytesThroughARealPort) {
   }
   // Never let a JACK client start a server of its own inside the test run.
   setenv("JACK_NO_START_SERVER", "1", 0);
+  const std::string base = "VQ test " + std::to_string(getpid());  // see the stress test
   std::string error;
-  auto out = RtMidiOutput::Create("VQ test output", &error);
+  auto out = RtMidiOutput::Create(base + " output", &error);
   if (!out) GTEST_SKIP() << "no MIDI API can be opened here (" << error << ")";
   EXPECT_FALSE(out->IsPortOpen());
   EXPECT_FALSE(out->Send(Bytes{0x90, 60, 100}));  // nothing open yet
@@ -71,7 +73,7 @@ TEST(RtMidiOutputOverJack, SendsExactBytesThroughARealPort) {
   // Received by the program's own input, as the synthesizer's dumps and replies are.
   vqtest::Collector receiver;
   // On the API the output chose; an API the library lacks is refused by name.
-  auto in = RtMidiInput::Create("VQ test input", 100, &error, out->ApiName());
+  auto in = RtMidiInput::Create(base + " input", 100, &error, out->ApiName());
   ASSERT_TRUE(in) << error;
   EXPECT_EQ(in->ApiName(), out->ApiName());
   EXPECT_FALSE(RtMidiOutput::Create("VQ test none", &error, "none"));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <jack/midiport.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -59,7 +60,8 @@ class RawReceiver {
     if (mClient) jack_client_close(mClient);
   }
   bool Open(const std::string& source) {
-    mClient = jack_client_open("vqraw", JackNoStartServer, nullptr);
+    mClient =
+        jack_client_open(("vqraw" + std::to_string(getpid())).c_str(), JackNoStartServer, nullptr);
     if (!mClient) return false;
     mPort = jack_port_register(mClient, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
     return mPort && jack_set_process_callback(mClient, &RawReceiver::Process, this) == 0 &&
@@ -110,11 +112,13 @@ TEST_P(MidiStressOverJack, EveryMessageArrivesWholeAndInOrder) {
   vqtest::JackServer server;
   ASSERT_TRUE(server.Start(GetParam())) << server.Error();
   ASSERT_EQ(server.Period(), GetParam());
+  // Names of this process alone: JACK's client sockets are shared by every server of the user.
+  const std::string base = "vqstress" + std::to_string(getpid());
   std::string error;
-  auto out = RtMidiOutput::Create("vqstress-out", &error);
+  auto out = RtMidiOutput::Create(base + "-out", &error);
   ASSERT_TRUE(out) << error;
   ASSERT_TRUE(out->OpenVirtualPort("out")) << out->LastError();
-  auto in = RtMidiInput::Create("vqstress-in", 100, &error);
+  auto in = RtMidiInput::Create(base + "-in", 100, &error);
   ASSERT_TRUE(in) << error;
   in->SetCallback([&](const uint8_t* b, size_t n) {
     std::lock_guard<std::mutex> lock(mutex);
@@ -123,9 +127,9 @@ TEST_P(MidiStressOverJack, EveryMessageArrivesWholeAndInOrder) {
     gotBytes += n;
   });
   ASSERT_TRUE(in->OpenPort(0, "in")) << in->LastError();
-  ASSERT_EQ(in->PortName(0), "vqstress-out:out");
+  ASSERT_EQ(in->PortName(0), base + "-out:out");
   RawReceiver raw(total + 4096);
-  ASSERT_TRUE(raw.Open("vqstress-out:out"));
+  ASSERT_TRUE(raw.Open(base + "-out:out"));
   // Both connections are live once a probe has gone through them.
   const uint64_t before = in->ReceivedMessages();
   for (int i = 0; i < 500 && in->ReceivedMessages() == before; ++i) {

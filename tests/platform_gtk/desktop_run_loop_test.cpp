@@ -1,5 +1,5 @@
 // The run loop on GLib (no display needed): timer modes inside nested loops, the frame
-// timer's pace, one-shot timers, and work posted from other threads.
+// timer's pace, quiet ticks, one-shot timers, and work posted from other threads.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -36,6 +36,31 @@ TEST(DesktopRunLoop, CommonTimersFireInNestedLoopsAndDefaultOnesWait) {
   EXPECT_EQ(modeSeen, RunLoopMode::Default);
   EXPECT_GE(plain, 1);
   EXPECT_LE(plain, 25) << "the missed ticks were not all made up";
+}
+
+TEST(DesktopRunLoop, QuietTicksSkipTheirCallbackAndKeepThePace) {
+  DesktopRunLoop loop;
+  int checks = 0, fires = 0, slowChecks = 0, slowFires = 0;
+  TimerId fast = loop.addTimer(
+      1.0 / 120, true, [&] { ++fires; }, true);
+  loop.setQuietCheck(fast, [&] { return ++checks % 10 != 0; });
+  TimerId slow = loop.addTimer(
+      0.05, true, [&] { ++slowFires; }, true);
+  loop.setQuietCheck(slow, [&] {
+    ++slowChecks;
+    return true;
+  });
+  loop.runNested(RunLoopMode::ModalPanel, 0.5);
+  EXPECT_GE(checks, 30) << "about 60 ticks in half a second";
+  EXPECT_LE(checks, 70);
+  EXPECT_NEAR(fires, checks / 10, 1) << "only the ticks that were not quiet fire";
+  EXPECT_GE(slowChecks, 6) << "about 10";
+  EXPECT_LE(slowChecks, 12);
+  EXPECT_EQ(slowFires, 0);
+  loop.invalidateTimer(fast);
+  loop.invalidateTimer(slow);
+  loop.runNested(RunLoopMode::ModalPanel, 0.05);
+  EXPECT_NEAR(fires, checks / 10, 1) << "an invalidated timer is neither asked nor fired";
 }
 
 TEST(DesktopRunLoop, PostedWorkRunsOnTheMainThreadInOrder) {

@@ -1,5 +1,5 @@
-// An editor with the program library on its own MIDI ports on JACK, as the shell opens them (an
-// RtMidi output "From VQEditor4" and an input "To VQEditor4", two JACK clients), and the
+// An editor with the program library on its own MIDI ports on JACK, as the shell opens them (a
+// system output "From VQEditor4" and an input "To VQEditor4", two JACK clients), and the
 // simulated synthesizer as a second process connected to both. Link the suite with
 // vq_vqsim_process. A fixture's SetUp runs the steps in order:
 //

@@ -37,9 +37,11 @@ class JackServer {
       if (!Spawn(period)) return false;
       while (std::chrono::steady_clock::now() < deadline) {
         jack_status_t status{};
-        if (jack_client_t* c = jack_client_open(
-                "probe", static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status,
-                mName.c_str())) {
+        // The client's name is this server's: JACK's client sockets are shared by all servers.
+        if (jack_client_t* c =
+                jack_client_open((mName + "probe").c_str(),
+                                 static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                                 &status, mName.c_str())) {
           mPeriod = jack_get_buffer_size(c);
           jack_client_close(c);
           const char* old = std::getenv("JACK_DEFAULT_SERVER");

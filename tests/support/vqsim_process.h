@@ -1,7 +1,7 @@
 // End-to-end test support over real MIDI ports (JACK): runs the simulated synthesizer `vqsim`
-// as a child process, connects JACK ports, and gives a test its own RtMidi ports.
+// as a child process, connects JACK ports, and gives a test its own MIDI ports.
 //
-// Link a suite that includes this with `vq_vqsim_process` (RtMidi, and vqsim built first):
+// Link a suite that includes this with `vq_vqsim_process` (our MIDI ports, vqsim built first):
 //     vq_test_suite(NAME foo_tests DEPS vq_foo vq_vqsim_process)
 // Tests call VQ_SKIP_WITHOUT_JACK() first: tools/test.sh starts a JACK server and exports
 // VQ_JACK=1 and JACK_DEFAULT_SERVER; without them the test is skipped with a clear message.
@@ -31,6 +31,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+// Not used here: the desktop suites list ports through RtMidi and take it from this header.
 #include <rtmidi/RtMidi.h>
 
 // Benchmarks and other programs without GoogleTest define VQSIM_PROCESS_NO_GTEST first.
@@ -40,7 +41,6 @@
 
 #include <array>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -48,13 +48,15 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/midi_input.h"
+#include "platform/midi_output.h"
 #include "tests/support/jack_available.h"
+#include "tests/support/midi_collector.h"
 #include "tools/vqsim/device_program.h"
 #include "tools/vqsim/sim_engine.h"
 
@@ -423,9 +425,10 @@ class VqsimProcess {
   std::string mError;
 };
 
-// A test's own MIDI ports on JACK: a virtual input that collects every message (SysEx included)
-// and a virtual output. Messages arrive on RtMidi's thread; the waits are thread-safe.
-class JackMidiPeer {
+// A test's own MIDI ports on JACK, the program's own kind (no losses of their own): a virtual
+// input whose messages (SysEx included) the Collector keeps, and a virtual output. Messages
+// arrive on the input's worker thread; the waits are thread-safe.
+class JackMidiPeer : public Collector {
  public:
   JackMidiPeer() = default;
   JackMidiPeer(const JackMidiPeer&) = delete;
@@ -438,32 +441,19 @@ class JackMidiPeer {
     Close();
     static int serial = 0;
     const std::string base = clientBase + std::to_string(getpid()) + "n" + std::to_string(++serial);
-    try {
-      mIn = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, base + "-in", 1000);
-      mOut = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, base + "-out");
-      mIn->ignoreTypes(false, false, true);
-      mIn->setCallback(&JackMidiPeer::OnInput, this);
-      mIn->openVirtualPort("in");
-      mOut->openVirtualPort("out");
-    } catch (const RtMidiError& e) {
-      mError = "cannot open JACK MIDI ports: " + e.getMessage();
-      mIn.reset();
-      mOut.reset();
-      return false;
-    }
+    mOut = vq::platform::RtMidiOutput::Create(base + "-out", &mError, "jack");
+    if (mOut) mIn = vq::platform::RtMidiInput::Create(base + "-in", 1000, &mError, "jack");
+    if (!mIn) return Fail("cannot open JACK MIDI ports: " + mError);
+    mIn->SetCallback([this](const uint8_t* bytes, size_t count) { Add(bytes, count); });
+    if (!mIn->OpenVirtualPort("in") || !mOut->OpenVirtualPort("out"))
+      return Fail("cannot open JACK MIDI ports: " + mIn->LastError() + mOut->LastError());
     mInPort = base + "-in:in";
     mOutPort = base + "-out:out";
     return true;
   }
 
   void Close() {
-    if (mIn) {
-      try {
-        mIn->cancelCallback();
-        mIn->closePort();
-      } catch (const RtMidiError&) {
-      }
-    }
+    if (mIn) mIn->SetCallback(nullptr);
     mIn.reset();
     mOut.reset();
   }
@@ -471,70 +461,26 @@ class JackMidiPeer {
   const std::string& InPort() const { return mInPort; }
   const std::string& OutPort() const { return mOutPort; }
   const std::string& Error() const { return mError; }
+  // Messages or pieces the input lost (none while the test keeps up).
+  uint64_t Dropped() const { return mIn ? mIn->DroppedMessages() : 0; }
 
-  // One message; a SysEx above the JACK limit (16379 bytes per send) is refused.
   bool Send(const std::vector<uint8_t>& message) {
-    if (!mOut || message.empty() || message.size() > 16379) return false;
-    try {
-      const std::vector<unsigned char> bytes(message.begin(), message.end());
-      mOut->sendMessage(&bytes);
-      return true;
-    } catch (const RtMidiError& e) {
-      mError = e.getMessage();
-      return false;
-    }
-  }
-
-  std::vector<std::vector<uint8_t>> Messages() const {
-    std::lock_guard<std::mutex> lock(mMutex);
-    return mMessages;
-  }
-
-  void ClearMessages() {
-    std::lock_guard<std::mutex> lock(mMutex);
-    mMessages.clear();
-    mTaken = 0;
-  }
-
-  // Waits for the next received message (after those already taken) that `match` accepts;
-  // messages it skips are passed over for good.
-  std::optional<std::vector<uint8_t>> WaitForMessage(
-      const std::function<bool(const std::vector<uint8_t>&)>& match, int timeoutMs) {
-    const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::unique_lock<std::mutex> lock(mMutex);
-    for (;;) {
-      while (mTaken < mMessages.size()) {
-        const auto& m = mMessages[mTaken++];
-        if (!match || match(m)) return m;
-      }
-      if (mArrived.wait_until(lock, deadline) == std::cv_status::timeout &&
-          mTaken >= mMessages.size())
-        return std::nullopt;
-    }
-  }
-
-  bool WaitForCount(size_t count, int timeoutMs) {
-    std::unique_lock<std::mutex> lock(mMutex);
-    return mArrived.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [&] { return mMessages.size() >= count; });
+    if (mOut && mOut->Send(message)) return true;
+    mError = mOut ? mOut->LastError() : "not open";
+    return false;
   }
 
  private:
-  static void OnInput(double, std::vector<unsigned char>* message, void* self) {
-    auto* peer = static_cast<JackMidiPeer*>(self);
-    if (!message) return;
-    std::lock_guard<std::mutex> lock(peer->mMutex);
-    peer->mMessages.emplace_back(message->begin(), message->end());
-    peer->mArrived.notify_all();
+  bool Fail(const std::string& why) {
+    mError = why;
+    Close();
+    return false;
   }
 
-  std::unique_ptr<RtMidiIn> mIn;
-  std::unique_ptr<RtMidiOut> mOut;
-  mutable std::mutex mMutex;
-  std::condition_variable mArrived;
-  std::vector<std::vector<uint8_t>> mMessages;
-  size_t mTaken = 0;
   std::string mInPort, mOutPort, mError;
+  // Last, so they go first: no callback runs into the members above once they are gone.
+  std::unique_ptr<vq::platform::RtMidiOutput> mOut;
+  std::unique_ptr<vq::platform::RtMidiInput> mIn;
 };
 
 }  // namespace vqtest

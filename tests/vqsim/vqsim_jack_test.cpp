@@ -1,4 +1,4 @@
-// vqsim as a separate process on JACK MIDI ports, talking to this test's own RtMidi ports.
+// vqsim as a separate process on JACK MIDI ports, talking to this test's own ports.
 #include <gtest/gtest.h>
 
 #include "sim_test_util.h"
@@ -138,8 +138,9 @@ TEST_F(VqsimOverJack, BurstOfAnswersLosesNothing) {
   // A bank's worth of requests at once: far more dump bytes than one JACK cycle carries.
   const int kBurst = 99;
   for (int i = 0; i < kBurst; ++i) ASSERT_TRUE(peer.Send(Request(1 + i % kSlotCount)));
-  ASSERT_TRUE(peer.WaitForCount(kBurst, 10000))
-      << peer.Messages().size() << " of " << kBurst << " arrived";
+  ASSERT_TRUE(peer.WaitFor(kBurst, 10000))
+      << peer.Messages().size() << " of " << kBurst << " arrived, " << peer.Dropped()
+      << " lost by this test's input";
   const auto messages = peer.Messages();
   for (int i = 0; i < kBurst; ++i) {
     ASSERT_TRUE(IsDump(messages[i])) << i;

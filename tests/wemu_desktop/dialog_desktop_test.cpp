@@ -1,10 +1,11 @@
 // A generated dialog on a real display: its controls are native widgets that answer real
 // clicks and keys with the dialog's messages, and show what the program sets.
+#include <tuple>
+
 #include "platform/gtk/desktop_controls.h"
-#include "platform_gtk/desktop_fixture.h"
+#include "dialog_fixture.h"
 #include "wemu/control_functions.h"
 #include "wemu/dialog_generation.h"
-#include "wemu/window_test_support.h"
 
 namespace {
 
@@ -23,30 +24,19 @@ void build(HWND__* view, int) {
   WEMU_GenerateDialogFromList(kRows, 5);
 }
 
-class DialogOnDesktop : public DesktopTest {
+class DialogOnDesktop : public DialogDesktopTest {
  protected:
-  void TearDown() override {
-    resetServicesLayer();
-    DesktopTest::TearDown();
-  }
-  // The widget's centre (or top-left) on the screen.
+  // The widget's centre (or top-left) on the screen; false while it is not shown.
   bool centre(GtkWidget* w, int& x, int& y, bool topLeft = false) {
-    GtkWidget* top = gtk_widget_get_toplevel(w);
-    int tx = 0, ty = 0, ox = 0, oy = 0;
-    if (!gtk_widget_get_mapped(w) || !gtk_widget_translate_coordinates(w, top, 0, 0, &tx, &ty))
-      return false;
-    gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
-    x = ox + tx + (topLeft ? 0 : gtk_widget_get_allocated_width(w) / 2);
-    y = oy + ty + (topLeft ? 0 : gtk_widget_get_allocated_height(w) / 2);
+    if (!gtk_widget_get_mapped(w)) return false;
+    std::tie(x, y) = screenPoint(w, topLeft ? 0 : gtk_widget_get_allocated_width(w) / 2,
+                                 topLeft ? 0 : gtk_widget_get_allocated_height(w) / 2);
     return true;
   }
   void click(GtkWidget* w) {
     int x = 0, y = 0;
     ASSERT_TRUE(pumpUntil([&] { return centre(w, x, y); })) << "the widget never appeared";
-    input.move(x, y);
-    pumpFor(0.05);
-    input.button(1, true);
-    input.button(1, false);
+    clickScreen(x, y);
   }
   bool logged(WPARAM wParam) {
     for (const Logged& l : procLog())
@@ -155,10 +145,7 @@ TEST_F(DialogOnDesktop, MouseWheelAndDroppedFilesReachTheProcedure) {
   centre(apply, ax, ay, true);
   // An empty place of the dialog, at (300, 20) of its content.
   int x = ax - 132 + 300, y = ay - 133 + 20;
-  input.move(x, y);
-  pumpFor(0.05);
-  input.button(3, true);
-  input.button(3, false);
+  clickScreen(x, y, 1, 0, 3);
   LPARAM where = 0;
   EXPECT_TRUE(pumpUntil([&] { return loggedMessage(0x204, &where); }));
   EXPECT_EQ(where, (20 << 16) | 300);

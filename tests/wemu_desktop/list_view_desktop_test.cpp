@@ -1,10 +1,9 @@
 // A list view on a real display: its rows and columns in a list widget whose clicks and keys
 // change the list's selection and tell the dialog.
 #include "platform/gtk/desktop_controls.h"
-#include "platform_gtk/desktop_fixture.h"
+#include "dialog_fixture.h"
 #include "wemu/dialog_generation.h"
 #include "wemu/list_view.h"
-#include "wemu/window_test_support.h"
 
 namespace {
 
@@ -26,17 +25,8 @@ void build(HWND__* view, int) {
   }
 }
 
-class ListOnDesktop : public DesktopTest {
+class ListOnDesktop : public DialogDesktopTest {
  protected:
-  void TearDown() override {
-    resetServicesLayer();
-    DesktopTest::TearDown();
-  }
-  size_t notifications() {
-    size_t n = 0;
-    for (const Logged& l : procLog()) n += l.message == WM_NOTIFY;
-    return n;
-  }
   WEMU_DialogResourceIndex tmpl{40002, "Lists", 12, build, 420, 160, nullptr};
 };
 
@@ -56,24 +46,11 @@ TEST_F(ListOnDesktop, RowsShowAndAnswerClicksAndKeys) {
                "Slot");
 
   // A click on the second row's cell selects it in the list and tells the dialog.
-  GdkRectangle cell;
-  GtkTreePath* path = gtk_tree_path_new_from_indices(1, -1);
-  gtk_tree_view_get_cell_area(GTK_TREE_VIEW(w), path, gtk_tree_view_get_column(GTK_TREE_VIEW(w), 0),
-                              &cell);
-  gtk_tree_path_free(path);
-  int bx = 0, by = 0, ox = 0, oy = 0;
-  gtk_tree_view_convert_bin_window_to_widget_coords(GTK_TREE_VIEW(w), cell.x + 5,
-                                                    cell.y + cell.height / 2, &bx, &by);
-  GtkWidget* top = gtk_widget_get_toplevel(w);
-  int tx = 0, ty = 0;
-  gtk_widget_translate_coordinates(w, top, bx, by, &tx, &ty);
-  gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
-  input.move(ox + tx, oy + ty);
-  pumpFor(0.05);
-  input.button(1, true);
-  input.button(1, false);
+  const GdkRectangle cell = cellOf(GTK_TREE_VIEW(w), 1, 0);
+  auto [sx, sy] = screenPoint(w, cell.x + 5, cell.y + cell.height / 2);
+  clickScreen(sx, sy);
   EXPECT_TRUE(pumpUntil([&] { return ListView_GetSelectionMark(list) == 1; }));
-  EXPECT_GT(notifications(), 0u);
+  EXPECT_GT(count(WM_NOTIFY), 0);
 
   // Down moves the selection to the third row.
   input.tap(XK_Down);

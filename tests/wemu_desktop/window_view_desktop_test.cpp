@@ -9,8 +9,8 @@
 
 #include "platform/gtk/desktop_controls.h"
 #include "platform/gtk/desktop_gl.h"
-#include "platform_gtk/desktop_fixture.h"
 #include "wemu/clipboard.h"
+#include "dialog_fixture.h"
 #include "wemu/control_functions.h"
 #include "wemu/dialog_generation.h"
 #include "wemu/utilities.h"
@@ -20,20 +20,14 @@
 #include "wemu/tree_view.h"
 #include "wemu/window_paint.h"
 #include "wemu/notifying_controls.h"
-#include "wemu/window_test_support.h"
 #include "x_window_manager.h"
 
 namespace {
 
 using namespace vq::test;
 
-class WindowViewOnDesktop : public DesktopTest {
+class WindowViewOnDesktop : public DialogDesktopTest {
  protected:
-  void TearDown() override {
-    procAnswer() = nullptr;
-    resetServicesLayer();
-    DesktopTest::TearDown();
-  }
   HWND__* show(WEMU_DialogResourceIndex& tmpl) {
     procLog().clear();
     HWND__* dlg = WEMU_CreateDialog(&tmpl, tmpl.resid, nullptr, recordingProc, 0);
@@ -43,33 +37,10 @@ class WindowViewOnDesktop : public DesktopTest {
     pumpFor(0.3);
     return dlg;
   }
-  // A point of a widget (widget coordinates) on the screen.
-  static std::pair<int, int> screenPoint(GtkWidget* w, int x, int y) {
-    GtkWidget* top = gtk_widget_get_toplevel(w);
-    int tx = 0, ty = 0, ox = 0, oy = 0;
-    gtk_widget_translate_coordinates(w, top, x, y, &tx, &ty);
-    gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
-    return {ox + tx, oy + ty};
-  }
   void clickAt(GtkWidget* w, int x, int y, int clicks = 1) {
     auto [sx, sy] = screenPoint(w, x, y);
-    input.move(sx, sy);
-    pumpFor(0.05);
-    for (int i = 0; i < clicks; ++i) {
-      input.button(1, true);
-      input.button(1, false);
-      pumpFor(0.02);
-    }
+    clickScreen(sx, sy, clicks, 0.02);
     pumpFor(0.2);
-  }
-  // A cell of a tree widget, in the widget's coordinates.
-  static GdkRectangle cellOf(GtkTreeView* tree, int row, int column) {
-    GdkRectangle cell;
-    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
-    gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, column), &cell);
-    gtk_tree_path_free(path);
-    gtk_tree_view_convert_bin_window_to_widget_coords(tree, cell.x, cell.y, &cell.x, &cell.y);
-    return cell;
   }
   // Clicks `dx` into a cell of a tree widget, halfway down.
   GdkRectangle clickCell(GtkTreeView* tree, int row, int column, int clicks = 1, int dx = 5) {
@@ -80,11 +51,6 @@ class WindowViewOnDesktop : public DesktopTest {
   uint32_t pixelAt(int x, int y) {
     auto [sx, sy] = screenPoint(content, x, y);
     return input.read(sx, sy, 1, 1).at(0) & 0xFFFFFF;
-  }
-  int count(UINT message) {
-    int n = 0;
-    for (const Logged& l : procLog()) n += l.message == message;
-    return n;
   }
   GtkWidget* content = nullptr;
 };

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "platform/midi_output.h"
@@ -37,6 +39,20 @@ class Collector {
     return mCv.wait_for(lock, std::chrono::milliseconds(ms),
                         [&] { return mMessages.size() >= count; });
   }
+  // The next message (after those already taken) that `match` accepts, within `ms`; those it
+  // skips are passed over for good.
+  std::optional<Bytes> WaitForMessage(const std::function<bool(const Bytes&)>& match, int ms) {
+    std::unique_lock<std::mutex> lock(mMutex);
+    std::optional<Bytes> found;
+    mCv.wait_for(lock, std::chrono::milliseconds(ms), [&] {
+      while (!found && mTaken < mMessages.size()) {
+        const Bytes& m = mMessages[mTaken++];
+        if (!match || match(m)) found = m;
+      }
+      return found.has_value();
+    });
+    return found;
+  }
   std::vector<Bytes> Messages() {
     std::lock_guard<std::mutex> lock(mMutex);
     return mMessages;
@@ -52,6 +68,7 @@ class Collector {
     }
     std::lock_guard<std::mutex> lock(mMutex);
     mMessages.clear();
+    mTaken = 0;
     mDropClocks = true;
     return live;
   }
@@ -61,6 +78,7 @@ class Collector {
   std::mutex mMutex;
   std::condition_variable mCv;
   std::vector<Bytes> mMessages;
+  size_t mTaken = 0;  // messages WaitForMessage has looked at
 };
 
 }  // namespace vqtest

@@ -1,0 +1,53 @@
+// Shared by the tests of the layer's dialogs on a real display: the services layer reset after
+// each test, and points of widgets on the screen clicked with real input.
+#pragma once
+
+#include <utility>
+
+#include "platform_gtk/desktop_fixture.h"
+#include "wemu/window_test_support.h"
+
+namespace vq::test {
+
+class DialogDesktopTest : public DesktopTest {
+ protected:
+  void TearDown() override {
+    procAnswer() = nullptr;
+    resetServicesLayer();
+    DesktopTest::TearDown();
+  }
+  // A point of a widget (widget coordinates) on the screen.
+  static std::pair<int, int> screenPoint(GtkWidget* w, int x, int y) {
+    GtkWidget* top = gtk_widget_get_toplevel(w);
+    int tx = 0, ty = 0, ox = 0, oy = 0;
+    gtk_widget_translate_coordinates(w, top, x, y, &tx, &ty);
+    gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
+    return {ox + tx, oy + ty};
+  }
+  // A cell of a tree widget, in the widget's coordinates.
+  static GdkRectangle cellOf(GtkTreeView* tree, int row, int column) {
+    GdkRectangle cell;
+    GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+    gtk_tree_view_get_cell_area(tree, path, gtk_tree_view_get_column(tree, column), &cell);
+    gtk_tree_path_free(path);
+    gtk_tree_view_convert_bin_window_to_widget_coords(tree, cell.x, cell.y, &cell.x, &cell.y);
+    return cell;
+  }
+  // Moves the pointer there, lets it settle, and clicks `clicks` times, `gap` seconds after each.
+  void clickScreen(int x, int y, int clicks = 1, double gap = 0, unsigned button = 1) {
+    input.move(x, y);
+    pumpFor(0.05);
+    for (int i = 0; i < clicks; ++i) {
+      input.button(button, true);
+      input.button(button, false);
+      if (gap > 0) pumpFor(gap);
+    }
+  }
+  static int count(UINT message) {
+    int n = 0;
+    for (const Logged& l : procLog()) n += l.message == message;
+    return n;
+  }
+};
+
+}  // namespace vq::test
