@@ -198,6 +198,8 @@ void AppShell::StartUp() {
   // Only from here may the inputs deliver: the editor exists.
   SelectMidiInput(settings.deviceInputName);
   SelectKeyboardInput(settings.keyboardInputName);
+  // On disk before the window shows.
+  ReleaseSettingsWrites();
 
   menuBar = BuildMenuBar();
   HWND__* window =
@@ -210,7 +212,6 @@ void AppShell::StartUp() {
   // The window is about to paint for the first time: it shows the whole first frame at once.
   if (auto* graphics = dynamic_cast<IGraphicsLinux*>(plug ? GetGraphicsOf(plug) : nullptr))
     graphics->DrawNow();
-  ReleaseSettingsWrites();
   // An early decoding no image took (another scale, a skin switched meanwhile) is not kept.
   IGraphics::DropEarlyImages();
 }
