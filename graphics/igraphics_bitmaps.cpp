@@ -483,6 +483,7 @@ std::atomic<unsigned> gBitmapGeneration{0};
 
 void FinishImageDecoding() {
   if (!gDecoding) return;
+  gDecoding->work();  // the caller takes a share of what is left rather than wait idle
   for (std::thread& t : gDecoding->lanes) t.join();
   delete gDecoding;
   gDecoding = nullptr;
@@ -593,7 +594,6 @@ bool IGraphics::ImagesPending() {
 
 void IGraphics::DecodeImagesDrawnBy(const std::function<void()>& pass) {
   StartDecodingImagesDrawnBy(pass);
-  if (gDecoding) gDecoding->work();  // the main thread takes a share while it waits
   FinishImageDecoding();
 }
 
