@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
+#include <utility>
 
 #include "app/app_resources.h"
 #include "editor/gui/editor_pages.h"
@@ -13,8 +15,13 @@
 #include "library/bank_transfer.h"
 #include "library/program_library.h"
 #include "library/program_manager.h"
+#include "platform/file_system.h"
+#include "platform/font_service.h"
 #include "platform/platform.h"
+#include "platform/settings_folder.h"
 #include "wemu/app_controller.h"
+#include "wemu/ini_file.h"
+#include "wemu/utilities.h"
 #include "wemu/menus.h"
 #include "wemu/top_level_windows.h"
 #include "wemu/window_functions.h"
@@ -103,6 +110,24 @@ intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2) {
   return gShell ? gShell->HandleAppMessage(message, param1, param2) : 0;
 }
 
+void DecodeFirstFrameImagesEarly() {
+  std::string background;
+  const std::string settings = SettingsFilePath("settings.ini");
+  if (vp::FileExists(settings)) {
+    char text[16];  // as the pages read it
+    GetPrivateProfileString("gui", "background", "", text, sizeof text, settings.c_str());
+    background = text;
+  }
+  std::vector<std::string> files;
+  for (const std::string& name : FirstFrameImageNames(background.c_str())) {
+    std::string file = IGraphicsLinux::ResourceImagePath(WEMU_GetResourceFolder(), name.c_str());
+    if (!file.empty()) files.push_back(std::move(file));
+  }
+  IGraphics::DecodeImageFilesEarly(files);
+  // The first text drawn would otherwise wait for the font configuration to load.
+  std::thread([] { vp::fontService().resolveName(std::string()); }).detach();
+}
+
 bool FitGuiScale(double stored, int screenHeight, int titleBar, double minimum, double* fitted) {
   if (!std::isfinite(stored) || stored <= 0) return false;
   if (titleBar + stored * kGuiBaseHeight <= screenHeight) return false;
@@ -150,7 +175,16 @@ intptr_t AppShell::HandleAppMessage(int message, intptr_t param1, intptr_t param
 
 bool AppShell::LoadSettings() {
   kept = AppSettings();
-  return settingsFile.Load(settings);
+  // Start-up sets several values in a row: the settings file is rewritten once, not each time.
+  WEMU_HoldIniWrites();
+  mWritesHeld = true;
+  const bool loaded = settingsFile.Load(settings);
+  if (!loaded) ReleaseSettingsWrites();
+  return loaded;
+}
+
+void AppShell::ReleaseSettingsWrites() {
+  if (std::exchange(mWritesHeld, false)) WEMU_ReleaseIniWrites();
 }
 
 void AppShell::StartUp() {
@@ -164,6 +198,8 @@ void AppShell::StartUp() {
   // Only from here may the inputs deliver: the editor exists.
   SelectMidiInput(settings.deviceInputName);
   SelectKeyboardInput(settings.keyboardInputName);
+  // On disk before the window shows.
+  ReleaseSettingsWrites();
 
   menuBar = BuildMenuBar();
   HWND__* window =
@@ -176,6 +212,8 @@ void AppShell::StartUp() {
   // The window is about to paint for the first time: it shows the whole first frame at once.
   if (auto* graphics = dynamic_cast<IGraphicsLinux*>(plug ? GetGraphicsOf(plug) : nullptr))
     graphics->DrawNow();
+  // An early decoding no image took (another scale, a skin switched meanwhile) is not kept.
+  IGraphics::DropEarlyImages();
 }
 
 bool AppShell::AttachEditorView() {
@@ -259,6 +297,7 @@ void AppShell::PlaceMainWindow(bool centre) {
 void AppShell::ShutdownApp() {
   if (mShutDown) return;
   mShutDown = true;
+  ReleaseSettingsWrites();
   // After this no callback runs or can start: the editor may go.
   for (vp::MidiInput* in : {deviceInput.get(), keyboardInput.get()}) {
     if (!in) continue;

@@ -103,6 +103,8 @@ class AppShell {
  private:
   bool LoadSettings();
   void StartUp();
+  // Writes the settings held since LoadSettings to the file (once); nothing when none are held.
+  void ReleaseSettingsWrites();
   int FindPort(vq::platform::MidiPort* port, const std::string& name, const char* virtualName);
   // Opens the port of a Find code; a code for no port stores "off" in `storedName`.
   bool SelectPort(vq::platform::MidiPort* port, int code, std::string& storedName,
@@ -115,6 +117,7 @@ class AppShell {
   std::atomic<VQEditor*> mPlug{nullptr};
   std::string mMidiError;
   bool mShutDown = false;
+  bool mWritesHeld = false;  // the settings written at start-up go to the file at once
   class HostWindow;
   std::unique_ptr<HostWindow> mHostWindow;
 };
@@ -124,6 +127,11 @@ AppShell* CurrentShell();
 void SetCurrentShell(AppShell* shell);
 // Forwards to the current shell; 0 without one.
 intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2);
+
+// Starts decoding the page images the first frame shows, in the skin the settings name, and
+// loading the font configuration, on threads of their own: called first thing, they work while
+// the desktop and the editor are set up. Reads the settings without making or writing anything.
+void DecodeFirstFrameImagesEarly();
 
 // The fitted GUI scale: s when the GUI fits the screen height h with the title bar b, else the
 // largest scale that fits, never below `minimum`. A stored scale of -1 (none yet), or one that

@@ -18,6 +18,9 @@ extern std::atomic<int> gLiveGraphics;
 RAST_IFont* CachedFontFor(const IText& text);
 void ResetFontCache();
 void ResetBitmapCaches();
+// True while a pass only finds the images it would draw (main thread): what it draws is thrown
+// away, so plain image copies need not be made, only their images asked for.
+bool FindingImages();
 // Moves whenever cached images may have changed their pixels (rescaled, dropped).
 extern std::atomic<unsigned> gBitmapGeneration;
 

@@ -192,6 +192,11 @@ class IGraphics : public IModuleGUI {
   // the first frame is due (the window's set-up goes on meanwhile). Nothing while a decoding
   // runs. Main thread.
   void DecodeShownImagesAhead();
+  // Starts decoding these image files whole, each on a thread of its own, before any graphics
+  // exist (at the program's start): an image later loaded from one of them takes its pixels.
+  static void DecodeImageFilesEarly(const std::vector<std::string>& paths);
+  // Forgets the early decodings no image took (their pixels go once their threads end).
+  static void DropEarlyImages();
   // Empties the process-wide bitmap, image and font caches (tests); refused (false) while any
   // graphics object exists.
   static bool ResetCaches();

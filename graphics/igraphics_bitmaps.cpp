@@ -283,6 +283,44 @@ class HalvingSink final : public RAST_PNGRowSink {
 // cost neither time nor memory. Until the first rescale it is a clear one-pixel stand-in.
 class DeferredBitmap;
 
+// Image files decoded whole on threads of their own from the program's start, before the
+// graphics exist: a deferred image of the same file renders from these pixels instead of
+// reading the file again. Not destroyed at exit: its threads may still run.
+struct EarlyImage {
+  std::mutex mutex;
+  std::condition_variable ready;
+  bool done = false;
+  std::unique_ptr<RAST_IBitmap> pixels;  // null when the file could not be read
+};
+struct EarlyImages {
+  std::mutex mutex;
+  std::vector<std::pair<std::string, std::shared_ptr<EarlyImage>>> files;
+};
+EarlyImages& Early() {
+  static EarlyImages* early = new EarlyImages;
+  return *early;
+}
+
+// The whole decoded file, once (waiting for its thread), or null when none was started.
+std::shared_ptr<EarlyImage> TakeEarlyImage(const std::string& path) {
+  EarlyImages& e = Early();
+  std::shared_ptr<EarlyImage> image;
+  {
+    std::lock_guard<std::mutex> lock(e.mutex);
+    for (auto it = e.files.begin(); it != e.files.end(); ++it) {
+      if (it->first == path) {
+        image = std::move(it->second);
+        e.files.erase(it);
+        break;
+      }
+    }
+  }
+  if (!image) return nullptr;
+  std::unique_lock<std::mutex> lock(image->mutex);
+  image->ready.wait(lock, [&image] { return image->done; });
+  return image;
+}
+
 // Images not decoded yet, and while a drawing pass only notes what it would draw, the decoding
 // it hands them to (main thread).
 std::atomic<int> gPendingImages{0};
@@ -365,7 +403,16 @@ class DeferredBitmap final : public RAST_IBitmap {
     mPixels.fresh(mW, mH);
     // At half size (100 % of a "-2x" image) the file goes straight into the pixels.
     HalvingSink halving(&mPixels, mFrames, mHorizontal);
-    if (!RAST_ReadPNGRows(mPath.c_str(), halving)) {
+    if (std::shared_ptr<EarlyImage> early = TakeEarlyImage(mPath); early && early->pixels) {
+      // The same rows the file gives, from memory.
+      RAST_IBitmap* src = early->pixels.get();
+      const RAST_BitmapRows rows(src);
+      if (halving.begin(rows.width, rows.height)) {
+        for (int y = 0; y < rows.height; ++y) halving.row(y, rows.at(0, y));
+      } else {
+        ResampleFrames(src, &mPixels, mFrames, mHorizontal);
+      }
+    } else if (!RAST_ReadPNGRows(mPath.c_str(), halving)) {
       // Another size or layout, an interlaced file, or a file gone bad since its header was read.
       std::unique_ptr<RAST_IBitmap> src(RAST_LoadPNG(mPath.c_str(), nullptr));
       if (src)
@@ -427,10 +474,15 @@ ImageDecoding* gDecoding = nullptr;  // not destroyed at exit: its threads may s
 
 }  // namespace
 
+bool FindingImages() {
+  return gNoting != nullptr;
+}
+
 std::atomic<unsigned> gBitmapGeneration{0};
 
 void FinishImageDecoding() {
   if (!gDecoding) return;
+  gDecoding->work();  // the caller takes a share of what is left rather than wait idle
   for (std::thread& t : gDecoding->lanes) t.join();
   delete gDecoding;
   gDecoding = nullptr;
@@ -513,13 +565,34 @@ IFrameBitmap* IGraphics::LoadBitmapResource(int id, const char* name, int frames
                    IFrameBitmap(loaded, loaded->getWidth(), loaded->getHeight(), n, horizontal));
 }
 
+void IGraphics::DecodeImageFilesEarly(const std::vector<std::string>& paths) {
+  EarlyImages& e = Early();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  for (const std::string& path : paths) {
+    auto image = std::make_shared<EarlyImage>();
+    e.files.emplace_back(path, image);
+    std::thread([path, image] {
+      std::unique_ptr<RAST_IBitmap> pixels(RAST_LoadPNG(path.c_str(), nullptr));
+      std::lock_guard<std::mutex> done(image->mutex);
+      image->pixels = std::move(pixels);
+      image->done = true;
+      image->ready.notify_all();
+    }).detach();
+  }
+}
+
+void IGraphics::DropEarlyImages() {
+  EarlyImages& e = Early();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  e.files.clear();
+}
+
 bool IGraphics::ImagesPending() {
   return gPendingImages > 0;
 }
 
 void IGraphics::DecodeImagesDrawnBy(const std::function<void()>& pass) {
   StartDecodingImagesDrawnBy(pass);
-  if (gDecoding) gDecoding->work();  // the main thread takes a share while it waits
   FinishImageDecoding();
 }
 

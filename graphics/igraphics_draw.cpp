@@ -130,6 +130,10 @@ bool IGraphics::DrawBitmap(IFrameBitmap* bitmap, IRECT* dest, int srcX, int srcY
   const int l = std::max(dest->L, d.L), t = std::max(dest->T, d.T);
   const int r = std::min(dest->R, d.R), b = std::min(dest->B, d.B);
   if (r <= l || b <= t) return true;
+  if (graphics_detail::FindingImages()) {
+    bitmap->mBitmap->getBits();  // notes a waiting image
+    return true;
+  }
   float alpha;
   RAST_BlendMode mode(0);
   BlendToRast(blend, false, &alpha, &mode);
@@ -267,6 +271,7 @@ bool IGraphics::FillRoundRect(const IColor* color, IRECT* rect, const IChannelBl
 
 bool IGraphics::FillIRect(const IColor* color, IRECT* rect, const IChannelBlend* blend) {
   if (!color || !rect) return false;
+  if (graphics_detail::FindingImages()) return true;
   Pen pen(this, blend);
   if (pen)
     RAST_FillRect(&pen.view, pen.X(rect->L), pen.Y(rect->T), rect->W(), rect->H(), color->ToPixel(),

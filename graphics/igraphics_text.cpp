@@ -91,6 +91,7 @@ bool IGraphics::DrawText(IText* text, const char* str, IRECT* r, bool measure) {
   if (!text->mCached) text->mCached = graphics_detail::CachedFontFor(*text);
   RAST_IFont* font = text->mCached;
   if (!font) return false;
+  if (!measure && graphics_detail::FindingImages()) return true;  // no image in a text
   const RAST_pixel color = text->mColor.ToPixel();
   font->SetTextColor(color);
   unsigned flags = DT_NOCLIP;

@@ -57,6 +57,8 @@ struct IniCacheSlot {
   bool used = false;
   // Set when a write failed: the parsed copy holds a change the file lacks, so re-read it.
   bool stale = false;
+  // Changed while writes were held: the file lacks the change until they are let go.
+  bool held = false;
   std::string fileName;
   std::vector<NamedSection> sections;  // sorted by name (case-insensitive)
 };
@@ -65,6 +67,7 @@ struct IniCache {
   std::recursive_mutex lock;
   IniCacheSlot slots[kSlotCount];
   uint64_t useCounter = 0;
+  int holds = 0;  // WEMU_HoldIniWrites calls not yet let go
   std::vector<char> lineBuffer;
 };
 
@@ -230,6 +233,8 @@ void ParseFile(IniCache& cache, IniCacheSlot& slot, FILE* f) {
   slot.sections = std::move(sections);
 }
 
+bool IniCache_Write(IniCacheSlot& slot);
+
 IniCacheSlot& IniCache_Load(IniCache& cache, const char* path) {
   int chosen = -1;
   for (int i = 0; i < kSlotCount; ++i) {
@@ -247,6 +252,11 @@ IniCacheSlot& IniCache_Load(IniCache& cache, const char* path) {
   IniCacheSlot& slot = cache.slots[chosen];
   slot.lastUse = ++cache.useCounter;
 
+  if (slot.used && slot.fileName == path && slot.held) return slot;  // newer than the file
+  if (slot.held) {
+    slot.held = false;  // another file takes the slot: this one gets its changes first
+    IniCache_Write(slot);
+  }
   if (slot.used && !slot.stale && slot.fileName == path) {
     if (FileState(path) == slot.stamp) return slot;
   }
@@ -323,6 +333,15 @@ bool IniCache_Write(IniCacheSlot& slot) {
   if (rename(temp.c_str(), slot.fileName.c_str()) != 0) return fail(temp);
   slot.stamp = FileState(slot.fileName);
   return true;
+}
+
+// A change of the slot: rewritten now, or once the writes held are let go.
+bool IniCache_Commit(IniCache& cache, IniCacheSlot& slot) {
+  if (cache.holds > 0) {
+    slot.held = true;
+    return true;
+  }
+  return IniCache_Write(slot);
 }
 
 // Value text as readers see it: blanks around it and one pair of matching quotes removed.
@@ -416,7 +435,7 @@ int WritePrivateProfileString(const char* section, const char* key, const char* 
     auto [i, found] = FindSorted(slot.sections, section, SectionName);
     if (!found) return 1;
     slot.sections.erase(slot.sections.begin() + static_cast<ptrdiff_t>(i));
-    return IniCache_Write(slot) ? 1 : 0;
+    return IniCache_Commit(cache, slot) ? 1 : 0;
   }
   if (!value) {
     IniSection* s = FindSection(slot, section);
@@ -424,7 +443,7 @@ int WritePrivateProfileString(const char* section, const char* key, const char* 
     auto [i, found] = FindSorted(s->pairs, key, PairKey);
     if (!found) return 1;
     s->pairs.erase(s->pairs.begin() + static_cast<ptrdiff_t>(i));
-    return IniCache_Write(slot) ? 1 : 0;
+    return IniCache_Commit(cache, slot) ? 1 : 0;
   }
   IniSection* s = FindOrAddSection(slot, section);
   auto [i, found] = FindSorted(s->pairs, key, PairKey);
@@ -434,7 +453,7 @@ int WritePrivateProfileString(const char* section, const char* key, const char* 
   } else {
     s->pairs.insert(s->pairs.begin() + static_cast<ptrdiff_t>(i), KeyValue(key, value));
   }
-  return IniCache_Write(slot) ? 1 : 0;
+  return IniCache_Commit(cache, slot) ? 1 : 0;
 }
 
 uint32_t GetPrivateProfileSection(const char* section, char* out, uint32_t size, const char* file) {
@@ -499,7 +518,7 @@ int WritePrivateProfileSection(const char* section, const char* entries, const c
       s->pairs.insert(s->pairs.begin() + static_cast<ptrdiff_t>(i),
                       KeyValue(k, entry.substr(eq + 1)));
   }
-  return IniCache_Write(slot) ? 1 : 0;
+  return IniCache_Commit(cache, slot) ? 1 : 0;
 }
 
 int GetPrivateProfileStruct(const char* section, const char* key, void* dest, uint32_t count,
@@ -542,4 +561,23 @@ int WritePrivateProfileStruct(const char* section, const char* key, const void* 
   snprintf(hex, sizeof hex, "%02X", sum & 0xff);
   text += hex;
   return WritePrivateProfileString(section, key, text.c_str(), file);
+}
+
+void WEMU_HoldIniWrites() {
+  IniCache& cache = Cache();
+  std::lock_guard<std::recursive_mutex> guard(cache.lock);
+  ++cache.holds;
+}
+
+bool WEMU_ReleaseIniWrites() {
+  IniCache& cache = Cache();
+  std::lock_guard<std::recursive_mutex> guard(cache.lock);
+  if (cache.holds == 0 || --cache.holds > 0) return true;
+  bool ok = true;
+  for (IniCacheSlot& slot : cache.slots) {
+    if (!slot.held) continue;
+    slot.held = false;
+    ok = IniCache_Write(slot) && ok;
+  }
+  return ok;
 }

@@ -46,3 +46,10 @@ int GetPrivateProfileStruct(const char* section, const char* key, void* dest, ui
                             const char* file);
 int WritePrivateProfileStruct(const char* section, const char* key, const void* src, uint32_t count,
                               const char* file);
+
+// A burst of changes (the program's start) written once: while held, changes reach the cache
+// only (and return 1), and each file changed is rewritten once, whole, when the last hold is let
+// go, with the bytes the writes one by one would have left. Holds nest; false when a rewrite
+// failed (the cache then forgets those changes).
+void WEMU_HoldIniWrites();
+bool WEMU_ReleaseIniWrites();

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
   // Images are decoded into buffers of megabytes that live a moment: mapped on their own, they
   // go back to the system when freed instead of staying in the heap.
   mallopt(M_MMAP_THRESHOLD, 1 << 20);
+  DecodeFirstFrameImagesEarly();
   if (!vq::platform::openDesktopDisplay(&argc, &argv)) {
     const char* display = std::getenv("DISPLAY");
     std::fprintf(stderr,

@@ -1,6 +1,8 @@
 #include "editor/gui/editor_pages.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "editor/gui/keyboard_control.h"
 #include "editor/gui/page_layout_tables.h"
@@ -132,12 +134,16 @@ IControl* MakeControl(VQEditor& e, IGraphics* g, const ControlSpec& s) {
   return nullptr;
 }
 
+int SkinOfBackground(const char* background) {
+  return strcmp(background, "lcd") == 0 ? 2 : strcmp(background, "solid") == 0 ? 1 : 0;
+}
+
 void ReadSkin(VQEditor& editor, int* skin) {
   const char* settings = editor.SettingsPath().c_str();
   char background[16];
   GetPrivateProfileString("gui", "background", "", background, sizeof background, settings);
   if (background[0] == '\0') WritePrivateProfileString("gui", "background", "space", settings);
-  *skin = strcmp(background, "lcd") == 0 ? 2 : strcmp(background, "solid") == 0 ? 1 : 0;
+  *skin = SkinOfBackground(background);
 }
 
 }  // namespace
@@ -394,6 +400,25 @@ void EditorPages::SetToolTips(VQEditor& editor) {
   const int roles[3] = {VQEditor::kLoadSelector, VQEditor::kSaveSelector, VQEditor::kWriteSelector};
   for (int k = 0; k < 3; ++k)
     if (mFileSelector[roles[k]]) mFileSelector[roles[k]]->SetTooltip(selectorTips[k]);
+}
+
+std::vector<std::string> FirstFrameImageNames(const char* background) {
+  const int skin = SkinOfBackground(background ? background : "");
+  const Skin s = skin == 2 ? Skin::Lcd : skin == 1 ? Skin::Solid : Skin::Space;
+  // The panels CreateGui hides before the first frame: drive, both equalizers, save from device.
+  static constexpr int kHiddenAtStart[] = {113, 114, 132, 157};
+  std::vector<std::string> names;
+  for (const ControlSpec& spec : SynthPageControls(s)) {
+    const Point size = FrameSize(spec.image);
+    const int orig = spec.image >= 202 ? spec.image - 100 : spec.image;
+    if (std::find(std::begin(kHiddenAtStart), std::end(kHiddenAtStart), orig) !=
+        std::end(kHiddenAtStart))
+      continue;
+    if (spec.cls == Ctl::Image && !spec.hidden && spec.attached && size.x == kGuiWidth &&
+        size.y == kGuiHeight)
+      names.push_back(ImageLoadName(spec.image));
+  }
+  return names;
 }
 
 std::unique_ptr<VQEditorPages> MakeEditorPages() {

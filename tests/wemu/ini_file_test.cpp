@@ -483,3 +483,30 @@ TEST_F(IniFileTest, ConcurrentWritersNeverTearTheFile) {
 }
 
 }  // namespace
+
+TEST_F(IniFileTest, HeldWritesReachTheFileOnceWithTheSameBytes) {
+  const std::string plain = mDir + "/plain.ini", evicted = mDir + "/evicted.ini";
+  auto writeAll = [](const std::string& file) {
+    WritePrivateProfileString("midi", "outdev", "no output", file.c_str());
+    WritePrivateProfileString("midi", "indev", "no input", file.c_str());
+    WritePrivateProfileString("gui", "background", "space", file.c_str());
+  };
+  writeAll(plain);
+  WEMU_HoldIniWrites();
+  WEMU_HoldIniWrites();  // holds nest
+  writeAll(mFile);
+  writeAll(evicted);
+  EXPECT_EQ(Get("gui", "background"), "space");  // read back from memory
+  // A file pushed out of the cache while held is written as it goes.
+  char buf[8];
+  for (int i = 0; i < 33; ++i) {
+    GetPrivateProfileString("s", "k", "", buf, sizeof buf,
+                            (mDir + "/other" + std::to_string(i) + ".ini").c_str());
+    Get("gui", "background");  // this one stays
+  }
+  EXPECT_EQ(ReadRaw(evicted), ReadRaw(plain));
+  EXPECT_TRUE(WEMU_ReleaseIniWrites());
+  EXPECT_FALSE(fs::exists(mFile));
+  EXPECT_TRUE(WEMU_ReleaseIniWrites());
+  EXPECT_EQ(ReadRaw(), ReadRaw(plain));
+}
