@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
   int runs = 5;
   if (argc > 1) runs = std::max(1, std::atoi(argv[1]));
   const std::string self = std::filesystem::canonical("/proc/self/exe").string();
-  const std::string program = db::ProgramPath(argv[0]);
+  const std::string program = db::ProgramPath();
   std::vector<Sample> bare, app;
   for (int i = 0; i < runs; ++i) {
     Sample b, a;

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
   int runs = 10;
   if (argc > 1) runs = std::max(1, std::atoi(argv[1]));
   const std::string self = std::filesystem::canonical("/proc/self/exe").string();
-  const std::string program = db::ProgramPath(argv[0]);
+  const std::string program = db::ProgramPath();
   const std::string art =
       (std::filesystem::path(program).parent_path() / "resources" / "img").string();
   if (!std::filesystem::is_directory(art)) {

@@ -294,9 +294,8 @@ inline Spread SpreadOf(std::vector<double> v) {
 
 // The program as tools/run.sh builds it: beside this benchmark in the build folder, with its
 // artwork in app/resources.
-inline std::string ProgramPath(const char* argv0) {
+inline std::string ProgramPath() {
   std::filesystem::path self = std::filesystem::canonical("/proc/self/exe");
-  (void)argv0;
   return (self.parent_path().parent_path() / "app" / "VQEditor4").string();
 }
 

@@ -9,24 +9,15 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "bench/editor_page.h"
 #include "bench/ratio_main.h"
-#include "editor/gui/editor_pages.h"
-#include "editor/vq_editor.h"
-#include "graphics/knob_controls.h"
-#include "platform/midi_output.h"
-#include "wemu/ini_file.h"
-#include "wemu/utilities.h"
 #include "graphics/igraphics_linux.h"
 #include "platform/headless.h"
 #include "plugin/imodule_standalone.h"
-#include "rast/rast_fill.h"
 
 namespace {
 
