@@ -298,6 +298,7 @@ void AppShell::ShutdownApp() {
   if (mShutDown) return;
   mShutDown = true;
   ReleaseSettingsWrites();
+  if (mMidiMaking.valid()) mMidiMaking.get();  // never started up: the objects go unused
   // After this no callback runs or can start: the editor may go.
   for (vp::MidiInput* in : {deviceInput.get(), keyboardInput.get()}) {
     if (!in) continue;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,9 @@ class AppShell {
   intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2);
 
   // --- MIDI devices ---
+  // Starts making the MIDI objects on a thread of their own (while the desktop sets itself
+  // up); OpenMidiPorts takes them. Their callbacks are set and their ports opened as without.
+  void PrepareMidi();
   // Creates device input, keyboard input and output in that order; stops at the first
   // failure, whose reason is kept in MidiError().
   bool OpenMidiPorts();
@@ -116,6 +120,13 @@ class AppShell {
   ShellOptions mOptions;
   std::atomic<VQEditor*> mPlug{nullptr};
   std::string mMidiError;
+  struct MadeMidi {
+    std::unique_ptr<vq::platform::MidiInput> deviceInput, keyboardInput;
+    std::unique_ptr<vq::platform::MidiOutput> output;
+    std::string error;  // why the first that failed did
+  };
+  MadeMidi MakeMidi() const;
+  std::future<MadeMidi> mMidiMaking;  // PrepareMidi's, until OpenMidiPorts takes it
   bool mShutDown = false;
   bool mWritesHeld = false;  // the settings written at start-up go to the file at once
   class HostWindow;
@@ -128,7 +139,7 @@ void SetCurrentShell(AppShell* shell);
 // Forwards to the current shell; 0 without one.
 intptr_t HandleAppMessage(int message, intptr_t param1, intptr_t param2);
 
-// Starts decoding the page images the first frame shows, in the skin the settings name, and
+// Starts decoding the images the first frame shows, in the skin the settings name, and
 // loading the font configuration, on threads of their own: called first thing, they work while
 // the desktop and the editor are set up. Reads the settings without making or writing anything.
 void DecodeFirstFrameImagesEarly();

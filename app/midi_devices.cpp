@@ -54,20 +54,33 @@ MidiFactory MidiFactory::RtMidi() {
   return f;
 }
 
+AppShell::MadeMidi AppShell::MakeMidi() const {
+  MadeMidi m;
+  if (!mOptions.midi.makeInput || !mOptions.midi.makeOutput) return m;
+  m.deviceInput = mOptions.midi.makeInput(kInputClient, kQueueLimit, &m.error);
+  if (!m.deviceInput) return m;
+  m.keyboardInput = mOptions.midi.makeInput(kInputClient, kQueueLimit, &m.error);
+  if (!m.keyboardInput) return m;
+  m.output = mOptions.midi.makeOutput(kOutputClient, &m.error);
+  return m;
+}
+
+void AppShell::PrepareMidi() {
+  if (!mMidiMaking.valid())
+    mMidiMaking = std::async(std::launch::async, [this] { return MakeMidi(); });
+}
+
 bool AppShell::OpenMidiPorts() {
-  std::string error;
-  const auto fail = [&] {
-    mMidiError = error.empty() ? "MIDI could not be started" : error;
+  MadeMidi made = mMidiMaking.valid() ? mMidiMaking.get() : MakeMidi();
+  deviceInput = std::move(made.deviceInput);
+  keyboardInput = std::move(made.keyboardInput);
+  output = std::move(made.output);
+  if (!deviceInput || !keyboardInput || !output) {
+    // Stopped at the first failure: the objects after it were never made.
+    mMidiError = made.error.empty() ? "MIDI could not be started" : made.error;
     std::fprintf(stderr, "VQEditor4: MIDI is off: %s\n", mMidiError.c_str());
     return false;
-  };
-  if (!mOptions.midi.makeInput || !mOptions.midi.makeOutput) return fail();
-  deviceInput = mOptions.midi.makeInput(kInputClient, kQueueLimit, &error);
-  if (!deviceInput) return fail();
-  keyboardInput = mOptions.midi.makeInput(kInputClient, kQueueLimit, &error);
-  if (!keyboardInput) return fail();
-  output = mOptions.midi.makeOutput(kOutputClient, &error);
-  if (!output) return fail();
+  }
   deviceInput->SetCallback([this](const uint8_t* b, size_t n) { OnDeviceMidiInput(b, n); });
   keyboardInput->SetCallback([this](const uint8_t* b, size_t n) { OnKeyboardMidiInput(b, n); });
   mMidiError.clear();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <utility>
 
 #include "graphics/graphics_caches.h"
 
@@ -401,7 +402,9 @@ bool IGraphics::Draw(IRECT* r) {
   const IRECT area = r ? *r : IRECT();
 
   if (mStrictDrawing) {
-    const bool layered = UseStaticLayer(area);
+    // The first frame reaches the screen sooner without making the layer: the next redraw
+    // makes it.
+    const bool layered = std::exchange(mStaticLayer.firstFrameDrawn, true) && UseStaticLayer(area);
     const std::vector<int>& onTop = mStaticLayer.onTop;
     mDrawRect = area;
     const int count = layered ? static_cast<int>(onTop.size()) : n;

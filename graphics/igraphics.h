@@ -192,8 +192,9 @@ class IGraphics : public IModuleGUI {
   // the first frame is due (the window's set-up goes on meanwhile). Nothing while a decoding
   // runs. Main thread.
   void DecodeShownImagesAhead();
-  // Starts decoding these image files whole, each on a thread of its own, before any graphics
-  // exist (at the program's start): an image later loaded from one of them takes its pixels.
+  // Starts decoding these image files whole on a few threads, largest first, before any graphics
+  // exist (at the program's start): an image later loaded from one of them takes its pixels, or
+  // reads the file itself when no thread has begun it yet.
   static void DecodeImageFilesEarly(const std::vector<std::string>& paths);
   // Forgets the early decodings no image took (their pixels go once their threads end).
   static void DropEarlyImages();
@@ -388,8 +389,9 @@ class IGraphics : public IModuleGUI {
       bool solidAnswer = false;
     };
     std::vector<Held> held;
-    std::vector<IRECT> stale;  // areas of the buffer to draw again
-    std::vector<int> onTop;    // indices of the controls drawn over it, in drawing order
+    std::vector<IRECT> stale;      // areas of the buffer to draw again
+    std::vector<int> onTop;        // indices of the controls drawn over it, in drawing order
+    bool firstFrameDrawn = false;  // the first frame goes straight to the buffer, without it
     unsigned bitmaps = 0;
     unsigned shapes = 0;  // IControl::ShapeGeneration when last compared
     bool valid = false;

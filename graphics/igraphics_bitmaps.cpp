@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <condition_variable>
 #include <mutex>
@@ -289,7 +290,8 @@ class DeferredBitmap;
 struct EarlyImage {
   std::mutex mutex;
   std::condition_variable ready;
-  bool done = false;
+  bool started = false;  // a decoding thread has taken it
+  bool done = false;     // decoded, or asked for before any thread took it (then left alone)
   std::unique_ptr<RAST_IBitmap> pixels;  // null when the file could not be read
 };
 struct EarlyImages {
@@ -317,6 +319,11 @@ std::shared_ptr<EarlyImage> TakeEarlyImage(const std::string& path) {
   }
   if (!image) return nullptr;
   std::unique_lock<std::mutex> lock(image->mutex);
+  if (!image->started) {
+    // Still queued: the caller reads the file now rather than wait for a thread to reach it.
+    image->done = true;
+    return nullptr;
+  }
   image->ready.wait(lock, [&image] { return image->done; });
   return image;
 }
@@ -566,17 +573,49 @@ IFrameBitmap* IGraphics::LoadBitmapResource(int id, const char* name, int frames
 }
 
 void IGraphics::DecodeImageFilesEarly(const std::vector<std::string>& paths) {
-  EarlyImages& e = Early();
-  std::lock_guard<std::mutex> lock(e.mutex);
-  for (const std::string& path : paths) {
-    auto image = std::make_shared<EarlyImage>();
-    e.files.emplace_back(path, image);
-    std::thread([path, image] {
-      std::unique_ptr<RAST_IBitmap> pixels(RAST_LoadPNG(path.c_str(), nullptr));
-      std::lock_guard<std::mutex> done(image->mutex);
-      image->pixels = std::move(pixels);
-      image->done = true;
-      image->ready.notify_all();
+  using Job = std::pair<std::string, std::shared_ptr<EarlyImage>>;
+  struct Queue {
+    std::vector<Job> jobs;
+    std::atomic<size_t> next{0};
+  };
+  auto queue = std::make_shared<Queue>();
+  {
+    EarlyImages& e = Early();
+    std::lock_guard<std::mutex> lock(e.mutex);
+    for (const std::string& path : paths) {
+      queue->jobs.emplace_back(path, std::make_shared<EarlyImage>());
+      e.files.push_back(queue->jobs.back());
+    }
+  }
+  // The largest files first: the threads end at about the same time.
+  std::vector<std::pair<std::uintmax_t, size_t>> order;
+  for (size_t i = 0; i < queue->jobs.size(); ++i) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(queue->jobs[i].first, ec);
+    order.emplace_back(ec ? 0 : size, i);
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<Job> sorted;
+  for (const auto& o : order) sorted.push_back(queue->jobs[o.second]);
+  queue->jobs.swap(sorted);
+  const unsigned cores = std::max(2u, std::thread::hardware_concurrency());
+  const size_t lanes = std::min<size_t>(queue->jobs.size(), std::min(6u, cores - 1));
+  for (size_t k = 0; k < lanes; ++k) {
+    std::thread([queue] {
+      for (size_t i; (i = queue->next++) < queue->jobs.size();) {
+        const auto& [path, image] = queue->jobs[i];
+        {
+          std::lock_guard<std::mutex> lock(image->mutex);
+          if (image->done) continue;  // asked for before its turn came
+          image->started = true;
+        }
+        std::unique_ptr<RAST_IBitmap> pixels(RAST_LoadPNG(path.c_str(), nullptr));
+        std::lock_guard<std::mutex> done(image->mutex);
+        image->pixels = std::move(pixels);
+        image->done = true;
+        image->ready.notify_all();
+      }
     }).detach();
   }
 }

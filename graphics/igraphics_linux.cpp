@@ -178,7 +178,8 @@ void* IGraphicsLinux::OpenWindow(void* parentView) {
   if (!mView) return nullptr;
   mView->focus();  // keys reach the controls from the start
   UpdateTooltips();
-  PresentAll();
+  // A buffer never drawn into shows what the new view shows already (black): not copied.
+  if (mBufferDrawn) PresentAll();
   // Common modes: the GUI keeps drawing while menus, panels and alerts run.
   vp::RunLoop& loop = vp::services().runLoop();
   mTimer = loop.addTimer(
@@ -267,6 +268,7 @@ void IGraphicsLinux::PresentAll() {
 }
 
 bool IGraphicsLinux::DrawScreen(const IRECT* r) {
+  mBufferDrawn = true;
   if (!mView || !mDrawBitmap || !mDrawBitmap->getBits()) return false;
   vp::PixelBufferRef buffer{mDrawBitmap->getBits(), mDrawBitmap->getWidth(),
                             mDrawBitmap->getHeight(), mDrawBitmap->getRowSpan()};

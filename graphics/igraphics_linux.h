@@ -77,6 +77,7 @@ class IGraphicsLinux : public IGraphics, private vq::platform::GraphicsViewClien
   vq::platform::TimerId mTimer = 0;
   IRECT mFrameArea;  // found dirty, waiting for the next frame
   bool mFrameWanted = false;
+  bool mBufferDrawn = false;  // a frame has been drawn into the back buffer
   int mPrevX = 0;
   int mPrevY = 0;
   double mSavedCursorX = 0;

@@ -29,10 +29,12 @@ int main(int argc, char** argv) {
                  argv[0]);
     return 2;
   }
-  vq::platform::installDesktopBackend(&argc, &argv);
   int status = 0;
   {
     AppShell shell;
+    // The MIDI objects are made while the desktop sets itself up (its theme takes a while).
+    shell.PrepareMidi();
+    vq::platform::installDesktopBackend(&argc, &argv);
     SetCurrentShell(&shell);
     WEMU_SetAppMessageHandler(&HandleAppMessage);
     status = WEMU_ApplicationMain();

@@ -407,18 +407,21 @@ std::vector<std::string> FirstFrameImageNames(const char* background) {
   const Skin s = skin == 2 ? Skin::Lcd : skin == 1 ? Skin::Solid : Skin::Space;
   // The panels CreateGui hides before the first frame: drive, both equalizers, save from device.
   static constexpr int kHiddenAtStart[] = {113, 114, 132, 157};
-  std::vector<std::string> names;
+  std::vector<std::string> pages, others;
   for (const ControlSpec& spec : SynthPageControls(s)) {
-    const Point size = FrameSize(spec.image);
     const int orig = spec.image >= 202 ? spec.image - 100 : spec.image;
-    if (std::find(std::begin(kHiddenAtStart), std::end(kHiddenAtStart), orig) !=
-        std::end(kHiddenAtStart))
+    if (!spec.image || spec.hidden || !spec.attached ||
+        std::find(std::begin(kHiddenAtStart), std::end(kHiddenAtStart), orig) !=
+            std::end(kHiddenAtStart))
       continue;
-    if (spec.cls == Ctl::Image && !spec.hidden && spec.attached && size.x == kGuiWidth &&
-        size.y == kGuiHeight)
-      names.push_back(ImageLoadName(spec.image));
+    const Point size = FrameSize(spec.image);
+    const bool page = spec.cls == Ctl::Image && size.x == kGuiWidth && size.y == kGuiHeight;
+    std::vector<std::string>& list = page ? pages : others;
+    std::string name = ImageLoadName(spec.image);
+    if (std::find(list.begin(), list.end(), name) == list.end()) list.push_back(std::move(name));
   }
-  return names;
+  pages.insert(pages.end(), others.begin(), others.end());
+  return pages;
 }
 
 std::unique_ptr<VQEditorPages> MakeEditorPages() {

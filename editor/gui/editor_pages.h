@@ -184,8 +184,8 @@ class EditorPages : public VQEditorPages {
 
 std::unique_ptr<VQEditorPages> MakeEditorPages();
 
-// The page-size images the synth page shows at first in the skin a [gui] "background" value
-// names ("" for a fresh start), as resource names: the costliest images of the first frame.
+// The images the synth page shows at first in the skin a [gui] "background" value names (""
+// for a fresh start), as resource names, each once: the page-size ones (the costliest) first.
 std::vector<std::string> FirstFrameImageNames(const char* background);
 
 // Connects the manager's list events, text fields and panel controls to the page's controls.
