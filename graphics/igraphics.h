@@ -196,7 +196,8 @@ class IGraphics : public IModuleGUI {
   // exist (at the program's start): an image later loaded from one of them takes its pixels, or
   // reads the file itself when no thread has begun it yet.
   static void DecodeImageFilesEarly(const std::vector<std::string>& paths);
-  // Forgets the early decodings no image took (their pixels go once their threads end).
+  // Forgets the early decodings no image took (their pixels go once their threads end; those
+  // not begun are not decoded).
   static void DropEarlyImages();
   // Empties the process-wide bitmap, image and font caches (tests); refused (false) while any
   // graphics object exists.

@@ -623,6 +623,10 @@ void IGraphics::DecodeImageFilesEarly(const std::vector<std::string>& paths) {
 void IGraphics::DropEarlyImages() {
   EarlyImages& e = Early();
   std::lock_guard<std::mutex> lock(e.mutex);
+  for (auto& [path, image] : e.files) {
+    std::lock_guard<std::mutex> imageLock(image->mutex);
+    if (!image->started) image->done = true;  // not decoded for nothing
+  }
   e.files.clear();
 }
 
