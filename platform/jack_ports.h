@@ -39,6 +39,10 @@ class JackPortList {
 
 // The port calls both JACK backends share: one port of our own, registered on open and
 // connected to one port of the graph; closing waits for a process call that still holds it.
+// The client is active only while it has a port: libjack's notification thread walks the
+// client's list of ports on every latency change (another client connecting or going away),
+// without a lock, and registering or unregistering a port changes that list. An inactive client
+// gets no such walk, so the list changes only while the client is inactive.
 // `kInput`: the port takes events in (from a source) rather than sending them out.
 template <class Backend, bool kInput>
 class JackMidiPort : public Backend {
@@ -90,14 +94,15 @@ class JackMidiPort : public Backend {
     mLastError = text;
     return false;
   }
-  // The process thread may still hold the port it loaded: wait for that call to end (a cycle
-  // at most) before the port goes. Then OnPortClosed, still under mMutex.
+  // Deactivates the client, then unregisters the port. Then OnPortClosed, still under mMutex.
   void CloseLocked() {
-    jack_port_t* port = mPort.exchange(nullptr);
-    if (!port) return;
-    while (mInProcess.load() != 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
-    jack_port_unregister(mClient, port);
-    OnPortClosed();
+    if (jack_port_t* port = ReleaseLocked()) jack_port_unregister(mClient, port);
+  }
+  // Before the client closes: the port goes with the client, so the list of ports stays as it
+  // is while the notification thread may still run.
+  void EndLocked() {
+    ReleaseLocked();
+    mEnded = true;
   }
   virtual void OnPortClosed() {}
 
@@ -111,14 +116,38 @@ class JackMidiPort : public Backend {
   static constexpr unsigned long kPeerFlags = kInput ? JackPortIsOutput : JackPortIsInput;
 
   bool Register(const std::string& portName) {
+    if (mEnded) return Fail("JACK: the MIDI client has stopped");
     jack_port_t* port = jack_port_register(mClient, portName.c_str(), JACK_DEFAULT_MIDI_TYPE,
                                            kInput ? JackPortIsInput : JackPortIsOutput, 0);
     if (!port)
       return Fail(std::string("JACK: could not register the MIDI ") +
                   (kInput ? "input" : "output") + " port \"" + portName + "\"");
     mPort.store(port);
+    // Only an active client's ports can be connected.
+    if (jack_activate(mClient) != 0) {
+      mPort.store(nullptr);
+      jack_port_unregister(mClient, port);
+      return Fail(std::string("JACK: the MIDI ") + (kInput ? "input" : "output") +
+                  " client could not be started");
+    }
+    mActive = true;
     return true;
   }
+  // Deactivates the client (JACK then runs no process call of it any more and disconnects its
+  // port) and hands back the port, now unused, for the caller to unregister or leave.
+  jack_port_t* ReleaseLocked() {
+    if (mActive) jack_deactivate(mClient);
+    mActive = false;
+    jack_port_t* port = mPort.exchange(nullptr);
+    if (!port) return nullptr;
+    // A process call that began before may still hold the port.
+    while (mInProcess.load() != 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    OnPortClosed();
+    return port;
+  }
+
+  bool mActive = false;  // under mMutex
+  bool mEnded = false;   // under mMutex: EndLocked ran, no port may come
 };
 
 }  // namespace vq::platform

@@ -23,10 +23,10 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
     jack_client_close(mClient);
   }
 
-  // Registers the process callback and starts the client; false with the reason otherwise.
+  // Registers the process callback (the client starts with its first port); false with the
+  // reason otherwise.
   bool Start(std::string* error) {
-    if (jack_set_process_callback(mClient, &JackMidiInputBackend::Process, this) != 0 ||
-        jack_activate(mClient) != 0) {
+    if (jack_set_process_callback(mClient, &JackMidiInputBackend::Process, this) != 0) {
       *error = "JACK: the MIDI input client could not be started";
       return false;
     }
@@ -35,9 +35,7 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
 
   void Stop() override {
     std::lock_guard<std::mutex> lock(mMutex);
-    CloseLocked();
-    if (!mStopped) jack_deactivate(mClient);  // returns once no process call runs any more
-    mStopped = true;
+    EndLocked();  // returns once no process call runs any more
   }
 
  private:
@@ -67,7 +65,6 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
   MidiInputQueue& mQueue;
   jack_nframes_t mLastCycleStart = 0;  // the process thread's
   bool mRunning = false;               // the process thread's: a cycle ran before
-  bool mStopped = false;               // under mMutex
 };
 
 }  // namespace

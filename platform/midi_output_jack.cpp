@@ -37,15 +37,14 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
   ~JackMidiOutputBackend() override {
     {
       std::lock_guard<std::mutex> lock(mMutex);
-      CloseLocked();
+      EndLocked();
     }
-    jack_deactivate(mClient);
     jack_client_close(mClient);
   }
 
+  // The client starts with its first port.
   bool Start() {
-    return jack_set_process_callback(mClient, &JackMidiOutputBackend::Process, this) == 0 &&
-           jack_activate(mClient) == 0;
+    return jack_set_process_callback(mClient, &JackMidiOutputBackend::Process, this) == 0;
   }
 
   bool Send(const uint8_t* bytes, size_t count) override {
