@@ -3,8 +3,13 @@
 // platform/.
 #pragma once
 
+#include <fcntl.h>
 #include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <atomic>
 #include <chrono>
@@ -13,6 +18,22 @@
 #include <thread>
 
 namespace vq::platform {
+
+// jack_client_open without starting a server. JACK names a client's socket, for the length of the
+// open, after the client's name alone, whatever the server: two processes of the same user
+// opening one name at the same moment on different servers break each other's open (our clients
+// have fixed names). Our processes take turns on a lock of the user's; null when the open fails.
+inline jack_client_t* OpenJackClient(const std::string& name) {
+  const std::string lockPath = "/tmp/vq-jack-open-" + std::to_string(getuid()) + ".lock";
+  const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lock >= 0)
+    while (flock(lock, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  jack_status_t status{};
+  jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status);
+  if (lock >= 0) close(lock);  // and with it the lock
+  return client;
+}
 
 class JackPortList {
  public:

@@ -71,8 +71,7 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
 
 std::unique_ptr<MidiInputBackend> MakeJackMidiInputBackend(const std::string& clientName,
                                                            MidiInputQueue& queue) {
-  jack_status_t status{};
-  jack_client_t* client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+  jack_client_t* client = OpenJackClient(clientName);
   if (!client)
     throw RtMidiError("JACK: no server to connect the MIDI input to", RtMidiError::DRIVER_ERROR);
   auto backend = std::make_unique<JackMidiInputBackend>(client, queue);

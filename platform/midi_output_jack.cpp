@@ -132,8 +132,7 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
 }  // namespace
 
 std::unique_ptr<MidiOutputBackend> MakeJackMidiOutputBackend(const std::string& clientName) {
-  jack_status_t status{};
-  jack_client_t* client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+  jack_client_t* client = OpenJackClient(clientName);
   if (!client)
     throw RtMidiError("JACK: no server to connect the MIDI output to", RtMidiError::DRIVER_ERROR);
   auto backend = std::make_unique<JackMidiOutputBackend>(client);
