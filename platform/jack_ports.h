@@ -12,10 +12,8 @@
 #include <cerrno>
 
 #include <atomic>
-#include <chrono>
 #include <mutex>
 #include <string>
-#include <thread>
 
 namespace vq::platform {
 
@@ -59,7 +57,7 @@ class JackPortList {
 };
 
 // The port calls both JACK backends share: one port of our own, registered on open and
-// connected to one port of the graph; closing waits for a process call that still holds it.
+// connected to one port of the graph.
 // The client is active only while it has a port: libjack's notification thread walks the
 // client's list of ports on every latency change (another client connecting or going away),
 // without a lock, and registering or unregistering a port changes that list. An inactive client
@@ -115,7 +113,7 @@ class JackMidiPort : public Backend {
     mLastError = text;
     return false;
   }
-  // Deactivates the client, then unregisters the port. Then OnPortClosed, still under mMutex.
+  // Deactivates the client (OnPortClosed, still under mMutex), then unregisters the port.
   void CloseLocked() {
     if (jack_port_t* port = ReleaseLocked()) jack_port_unregister(mClient, port);
   }
@@ -129,8 +127,7 @@ class JackMidiPort : public Backend {
 
   jack_client_t* const mClient;
   std::atomic<jack_port_t*> mPort{nullptr};
-  std::atomic<int> mInProcess{0};  // process calls running: they count themselves
-  mutable std::mutex mMutex;       // guards the port calls, mLastError and the backend's own
+  mutable std::mutex mMutex;  // guards the port calls, mLastError and the backend's own
   std::string mLastError;
 
  private:
@@ -154,16 +151,14 @@ class JackMidiPort : public Backend {
     mActive = true;
     return true;
   }
-  // Deactivates the client (JACK then runs no process call of it any more and disconnects its
-  // port) and hands back the port, now unused, for the caller to unregister or leave.
+  // Deactivates the client and hands back the port, now unused, for the caller to unregister or
+  // leave. Deactivation disconnects the port and ends JACK's process thread, cancelling it where
+  // it stands (even inside a process call) and joining it: no process call runs after.
   jack_port_t* ReleaseLocked() {
     if (mActive) jack_deactivate(mClient);
     mActive = false;
     jack_port_t* port = mPort.exchange(nullptr);
-    if (!port) return nullptr;
-    // A process call that began before may still hold the port.
-    while (mInProcess.load() != 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
-    OnPortClosed();
+    if (port) OnPortClosed();
     return port;
   }
 

@@ -42,7 +42,6 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
   // JACK's process thread: each event's bytes into the queue, as they are.
   static int Process(jack_nframes_t frames, void* user) {
     auto* self = static_cast<JackMidiInputBackend*>(user);
-    self->mInProcess.fetch_add(1);
     // A cycle this client missed took its events along (the server ran on without us): what
     // was open then is broken, and the worker must not join across the hole.
     const jack_nframes_t start = jack_last_frame_time(self->mClient);
@@ -58,7 +57,6 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
           self->mQueue.Push(event.buffer, event.size);
       }
     }
-    self->mInProcess.fetch_sub(1);
     return 0;
   }
 

@@ -82,7 +82,6 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
   // JACK's process thread: events from the ring into this cycle while they fit.
   static int Process(jack_nframes_t frames, void* user) {
     auto* self = static_cast<JackMidiOutputBackend*>(user);
-    self->mInProcess.fetch_add(1);
     if (jack_port_t* port = self->mPort.load()) {
       void* buffer = jack_port_get_buffer(port, frames);
       jack_midi_clear_buffer(buffer);
@@ -105,7 +104,6 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
       }
       self->mTail.store(tail, std::memory_order_release);
     }
-    self->mInProcess.fetch_sub(1);
     return 0;
   }
 
