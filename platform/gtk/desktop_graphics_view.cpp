@@ -128,7 +128,7 @@ gboolean DesktopGraphicsView::onDraw(GtkWidget*, cairo_t* cr, gpointer p) {
   return FALSE;  // later handlers (a test's counter) still run
 }
 
-void DesktopGraphicsView::paintShown(cairo_t* cr) const {
+void DesktopGraphicsView::paintShown(cairo_t* cr) {
   const PixelBufferRef& f = mShown;
   const PixelRect frame = f.pixels && isOpen() ? PixelRect{0, 0, std::min(width(), f.width),
                                                            std::min(height(), f.height)}
@@ -166,12 +166,16 @@ void DesktopGraphicsView::paintShown(cairo_t* cr) const {
   cairo_rectangle_list_destroy(list);
   const int s = std::max(1, static_cast<int>(deviceScale()));
   constexpr int kBandPixels = 64 * 1024;
-  std::vector<uint32_t> band;
   int sent = 0;  // pixels the server may not have taken yet
   for (const PixelRect& a : areas) {
     const int w = a.width() * s;
     const int rows = std::clamp(kBandPixels / (w * s), 1, a.height());
-    band.resize(static_cast<size_t>(w) * static_cast<size_t>(rows * s));
+    const size_t words = static_cast<size_t>(w) * static_cast<size_t>(rows * s);
+    if (mBandWords < words) {
+      // Kept for the next paints: a drag's frames come 60 times a second.
+      mBand.reset(new uint32_t[words]);
+      mBandWords = words;
+    }
     for (int top = a.top; top < a.bottom; top += rows) {
       const int h = std::min(rows, a.bottom - top);
       if (sent > 0 && sent + w * h * s > kBandPixels) {
@@ -181,7 +185,7 @@ void DesktopGraphicsView::paintShown(cairo_t* cr) const {
       sent += w * h * s;
       for (int y = top; y < top + h; ++y) {
         const uint32_t* src = f.pixels + static_cast<ptrdiff_t>(y) * f.rowPixels + a.left;
-        uint32_t* dst = band.data() + static_cast<ptrdiff_t>(y - top) * s * w;
+        uint32_t* dst = mBand.get() + static_cast<ptrdiff_t>(y - top) * s * w;
         // Our words are A, R, G, B in memory; cairo's are native 0xAARRGGBB words.
         if (s == 1) {
           for (int x = 0; x < w; ++x) dst[x] = __builtin_bswap32(src[x]);
@@ -191,7 +195,7 @@ void DesktopGraphicsView::paintShown(cairo_t* cr) const {
         for (int row = 1; row < s; ++row) std::copy(dst, dst + w, dst + row * w);
       }
       cairo_surface_t* image = cairo_image_surface_create_for_data(
-          reinterpret_cast<unsigned char*>(band.data()), CAIRO_FORMAT_RGB24, w, h * s, w * 4);
+          reinterpret_cast<unsigned char*>(mBand.get()), CAIRO_FORMAT_RGB24, w, h * s, w * 4);
       cairo_surface_set_device_scale(image, s, s);
       cairo_set_source_surface(cr, image, a.left, top);
       cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);

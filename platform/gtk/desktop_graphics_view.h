@@ -45,7 +45,7 @@ class DesktopGraphicsView final : public GraphicsView {
   void detachFromWindow() override;
 
  private:
-  void paintShown(cairo_t* cr) const;
+  void paintShown(cairo_t* cr);
   void sendPointer(PointerAction action, double x, double y, PointerButton b, guint state,
                    double wheel = 0);
   static gboolean onDraw(GtkWidget*, cairo_t* cr, gpointer self);
@@ -68,7 +68,9 @@ class DesktopGraphicsView final : public GraphicsView {
   GtkWidget* mArea = nullptr;
   GtkWidget* mEntry = nullptr;
   GtkCssProvider* mEntryStyle = nullptr;
-  PixelBufferRef mShown;       // the client's buffer, as last presented
+  PixelBufferRef mShown;              // the client's buffer, as last presented
+  std::unique_ptr<uint32_t[]> mBand;  // rows converted for cairo (one band at most)
+  size_t mBandWords = 0;
   bool mPaintPending = false;  // presented, not painted yet
   gint64 mPresentedAt = 0;
   int mScale = 1;  // device scale, kept for when the area is gone
