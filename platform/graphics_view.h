@@ -131,8 +131,9 @@ class GraphicsView {
   virtual void setSize(int width, int height);
   // Shows `buffer` and asks for `damage` (clipped to view and buffer) to be repainted. The view
   // may read the buffer again whenever it repaints (an area uncovered, a new density), so it
-  // must stay valid and hold what is to be shown until the next present, setSize or close; an
-  // empty damage only points the view at a new buffer.
+  // must stay valid and hold what is to be shown until the next present, setSize or close. An
+  // empty damage only points the view at a new buffer; after setSize the view shows what it
+  // showed before until a frame is presented.
   virtual void present(const PixelBufferRef& buffer, PixelRect damage) = 0;
   // Asks for frameDue: at once when the display can take a frame, else nothing (the client asks
   // again on its next tick).

@@ -91,16 +91,26 @@ double DesktopGraphicsView::deviceScale() const {
 
 void DesktopGraphicsView::setSize(int width, int height) {
   GraphicsView::setSize(width, height);
-  // The client's buffer may go with the old size: nothing is read from it until it presents.
-  mShown = {};
+  // The client's buffer may go with the old size: what it showed is kept until a new frame.
+  const PixelBufferRef old = mShown;
+  const int w = std::min(old.width, this->width()), h = std::min(old.height, this->height());
+  std::vector<uint32_t> held(old.pixels && w > 0 && h > 0 ? static_cast<size_t>(w) * h : 0);
+  for (int y = 0; y < h && !held.empty(); ++y)
+    std::copy_n(old.pixels + static_cast<ptrdiff_t>(y) * old.rowPixels, w,
+                held.data() + static_cast<ptrdiff_t>(y) * w);
+  mHeld = std::move(held);
+  mShown = mHeld.empty() ? PixelBufferRef{} : PixelBufferRef{mHeld.data(), w, h, w};
   if (mArea) gtk_widget_set_size_request(mArea, this->width(), this->height());
 }
 
 void DesktopGraphicsView::present(const PixelBufferRef& buffer, PixelRect damage) {
   if (!isOpen() || !buffer.pixels) return;
-  mShown = buffer;
   PixelRect r =
       damage.intersect({0, 0, width(), height()}).intersect({0, 0, buffer.width, buffer.height});
+  // A frame kept over a resize stays until the client draws one.
+  if (r.empty() && !mHeld.empty()) return;
+  mShown = buffer;
+  std::vector<uint32_t>().swap(mHeld);
   if (r.empty() || !mArea) return;
   gtk_widget_queue_draw_area(mArea, r.left, r.top, r.width(), r.height());
   mPaintPending = true;
@@ -468,6 +478,7 @@ void DesktopGraphicsView::detachFromWindow() {
   if (mArea) g_signal_handlers_disconnect_by_data(mArea, this);
   mArea = nullptr;
   mShown = {};
+  std::vector<uint32_t>().swap(mHeld);
   // Our reference keeps the holder until the destructor; destroying takes it off the window.
   gtk_widget_destroy(mHolder);
 }

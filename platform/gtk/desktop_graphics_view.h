@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 
 #include <memory>
+#include <vector>
 
 #include "platform/graphics_view.h"
 
@@ -68,7 +69,8 @@ class DesktopGraphicsView final : public GraphicsView {
   GtkWidget* mArea = nullptr;
   GtkWidget* mEntry = nullptr;
   GtkCssProvider* mEntryStyle = nullptr;
-  PixelBufferRef mShown;              // the client's buffer, as last presented
+  PixelBufferRef mShown;              // the client's buffer, as last presented, or mHeld
+  std::vector<uint32_t> mHeld;        // the frame shown before a resize, until the next one
   std::unique_ptr<uint32_t[]> mBand;  // rows converted for cairo (one band at most)
   size_t mBandWords = 0;
   bool mPaintPending = false;  // presented, not painted yet
