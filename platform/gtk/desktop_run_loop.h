@@ -77,6 +77,8 @@ class DesktopRunLoop final : public RunLoopBase<int64_t> {
   };
   std::map<TimerId, Quiet> mQuiet;
   int64_t mQuietEarliest = -1;  // the next quiet check, -1 when none
+  int64_t mQuietEarly = -1;     // from when a wake-up for another reason makes that check
+  std::vector<TimerId> mDueQuiet;
   GPollFunc mPlainPoll = nullptr;
   std::vector<GdkFrameClock*> mWatchedClocks;
   std::map<GdkFrameClock*, int64_t> mHeldSince;  // clocks holding input back, since when
