@@ -108,8 +108,7 @@ void DesktopRunLoop::rearm() {
   mQuietEarly = early;
 }
 
-bool DesktopRunLoop::runQuietTicks() {
-  const int64_t now = g_get_monotonic_time();
+bool DesktopRunLoop::runQuietTicks(int64_t now) {
   // Kept between calls: a tick allocates nothing.
   std::vector<TimerId>& due = mDueQuiet;
   due.clear();
@@ -177,7 +176,8 @@ gint DesktopRunLoop::pollWithQuietTicks(GPollFD* fds, guint count, gint timeout)
   if (!self || !self->isMainThread())
     return (self ? self->mPlainPoll : &g_poll)(fds, count, timeout);
   const GPollFunc plain = self->mPlainPoll;
-  const int64_t deadline = timeout < 0 ? -1 : g_get_monotonic_time() + int64_t{timeout} * 1000;
+  int64_t now = g_get_monotonic_time();
+  const int64_t deadline = timeout < 0 ? -1 : now + int64_t{timeout} * 1000;
   // Input held back for a frame: GDK reads none of it until the frame is painted.
   GPollFD* held = nullptr;
   gushort heldEvents = 0;
@@ -196,11 +196,9 @@ gint DesktopRunLoop::pollWithQuietTicks(GPollFD* fds, guint count, gint timeout)
   // just dispatched, rather than in a wake-up of its own. One that needs firing is left to the
   // source in this pass.
   bool fireNow = false;
-  if (self->mQuietEarly >= 0 && g_get_monotonic_time() >= self->mQuietEarly)
-    fireNow = !self->runQuietTicks();
+  if (self->mQuietEarly >= 0 && now >= self->mQuietEarly) fireNow = !self->runQuietTicks(now);
   gint result = 0;
   for (;;) {
-    const int64_t now = g_get_monotonic_time();
     const int64_t tick = self->mQuietEarliest;
     const bool tickFirst = tick >= 0 && (deadline < 0 || tick < deadline);
     int64_t wakeAt = fireNow ? now : tickFirst ? tick : deadline;
@@ -211,14 +209,15 @@ gint DesktopRunLoop::pollWithQuietTicks(GPollFD* fds, guint count, gint timeout)
                                      (std::max<int64_t>(wakeAt - now, 0) + 999) / 1000, G_MAXINT));
     result = plain(fds, count, ms);
     if (result != 0 || fireNow) break;
-    const int64_t after = g_get_monotonic_time();
+    // Read once a wake-up: the next wait is worked out from the same time.
+    const int64_t after = now = g_get_monotonic_time();
     if (held && after >= heldUntil) {
       held->events = heldEvents;  // held too long: input is waited for again
       held = nullptr;
       continue;
     }
     if (tickFirst && after >= tick) {
-      if (!self->runQuietTicks()) break;  // the source fires it in this pass
+      if (!self->runQuietTicks(after)) break;  // the source fires it in this pass
       continue;
     }
     if (deadline >= 0 && after >= deadline) break;

@@ -56,7 +56,7 @@ class DesktopRunLoop final : public RunLoopBase<int64_t> {
   void rearm();
   void fireDue();
   // Runs the due quiet ticks; false when one needs its full `fire` (left due for the source).
-  bool runQuietTicks();
+  bool runQuietTicks(int64_t now);
   // The X connection's poll entry is left out while input is held back (-1: not X).
   int heldInputFd() const;
   static gint pollWithQuietTicks(GPollFD* fds, guint count, gint timeout);
