@@ -36,18 +36,21 @@ vq_start_xvfb || true
 trap 'vq_stop_jack; vq_stop_xvfb' EXIT
 
 status=0
+# What failed, repeated at the end: a log cut to its last lines still says it.
+failed=()
+fail() { status=1; failed+=("$1"); }
 # The tree follows .clang-format; a file that drifts is named here.
 unformatted=$(cd "$here" && git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run 2>&1 | grep -o '^[^:]*:[0-9]*:[0-9]*: warning' | cut -d: -f1 | sort -u || true)
 if [ -n "$unformatted" ]; then
-  status=1
+  fail "formatting"
   echo "not formatted as .clang-format says (clang-format-14 -i fixes them):"; echo "$unformatted"
 fi
 # About a minute of fuzzing in all: each target a few seconds.
 env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-6} "$here/tools/fuzz-png.sh" >"$build/fuzz-png.log" 2>&1 \
-  || { status=1; echo "fuzz-png failed:"; tail -40 "$build/fuzz-png.log"; }
+  || { fail "fuzz-png"; echo "fuzz-png failed:"; tail -40 "$build/fuzz-png.log"; }
 env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-6} "$here/tools/fuzz.sh" \
   >"$build/fuzz.log" 2>&1 \
-  || { status=1; echo "fuzz failed:"; grep -v '^directoryContents\|^    \|^)' "$build/fuzz.log" | tail -40; }
+  || { fail "fuzz"; echo "fuzz failed:"; grep -v '^directoryContents\|^    \|^)' "$build/fuzz.log" | tail -40; }
 
 # Every optimised test binary whole, in shuffled order, so that one test leaning on another's
 # leftovers cannot hide behind one process per test. The seed is printed to repeat an order
@@ -57,7 +60,7 @@ for bin in "$here"/build/tests/*/*_tests; do
   if VQ_SOURCE_DIR="$here" VQ_BINARY_DIR="$here/build" "$bin" --gtest_shuffle --gtest_filter='-*OverJack.*' >"$log" 2>&1; then
     echo "$(basename "$bin"): $(grep -m1 -o 'seed of [0-9]*' "$log" || true), $(grep -m1 -o 'PASSED.*' "$log" || true)"
   else
-    status=1
+    fail "$(basename "$bin") in shuffled order"
     echo "$(basename "$bin") failed in shuffled order ($(grep -m1 -o 'seed of [0-9]*' "$log" || true)):"
     grep -E '^\[  FAILED|Failure|ERROR|Sanitizer' "$log" | head -40 || tail -40 "$log"
   fi
@@ -69,7 +72,8 @@ cd "$build"
 # driver and the X server keep real time, and on a loaded machine a client that misses a cycle or
 # a window that maps late can lose an event. Such a test gets up to three tries; a real fault
 # fails all three. Every retry is reported by the test's name, so a flaky test stays visible.
-ctest --output-on-failure -j"$jobs" --timeout 300 -E 'OverJack\.|Desktop' || status=$?
+ctest --output-on-failure -j"$jobs" --timeout 300 -E 'OverJack\.|Desktop' \
+  || fail "sanitizer build: $(cut -d: -f2 Testing/Temporary/LastTestsFailed.log 2>/dev/null | tr '\n' ' ')"
 run_alone() {  # $1: what to call them, $2: ctest -R pattern, $3: ctest -E pattern
   local kind=$1 tests t try retried=()
   mapfile -t tests < <(ctest -N -R "$2" ${3:+-E "$3"} | sed -n 's/^ *Test *#[0-9]*: *//p')
@@ -81,7 +85,7 @@ run_alone() {  # $1: what to call them, $2: ctest -R pattern, $3: ctest -E patte
       fi
       echo "$kind test $t failed on try $try"
       if [ "$try" -eq 3 ]; then
-        status=1
+        fail "$kind test $t"
         retried+=("$t (failed all three tries)")
         cat "$build/alone-test.log"
       fi
@@ -102,7 +106,7 @@ cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ_TSAN=ON -DVQ_
 cmake --build "$tsan" -j"$jobs" --target plugin_tests platform_tests wemu_tests editor_tests library_tests
 for suite in plugin platform wemu editor library; do
   "${tsan_env[@]}" "$tsan/tests/$suite/${suite}_tests" --gtest_filter='-*OverJack*' >"$tsan/$suite.log" 2>&1 \
-    || { status=1; echo "ThreadSanitizer: ${suite}_tests failed:"; grep -m1 -A40 "WARNING: ThreadSanitizer\|FAILED" "$tsan/$suite.log" || true; }
+    || { fail "ThreadSanitizer: ${suite}_tests"; echo "ThreadSanitizer: ${suite}_tests failed:"; grep -m1 -A40 "WARNING: ThreadSanitizer\|FAILED" "$tsan/$suite.log" || true; }
 done
 # Over JACK: the MIDI ports' threads and the editor's transfers on its MIDI input thread, talking
 # to the simulator of the first build (an instrumented one is too slow for JACK's cycles); three
@@ -116,10 +120,14 @@ if [ "${VQ_JACK:-0}" = 1 ]; then
         >"$tsan/jack-test.log" 2>&1 && break
       echo "ThreadSanitizer: JACK test $t failed on try $try"
       if [ "$try" -eq 3 ]; then
-        status=1
+        fail "ThreadSanitizer: JACK test $t"
         cat "$tsan/jack-test.log"
       fi
     done
   done
+fi
+if [ "$status" -ne 0 ]; then
+  echo "FAILED:"
+  for f in "${failed[@]}"; do echo "  $f"; done
 fi
 exit $status
