@@ -91,14 +91,6 @@ void VQEditor::StartUp() {
     InitProgram();
   }
 
-  // The poll runs from the first start on, so a request of a first run times out as well.
-  if (!mTimer) {
-    mTimer = std::make_unique<TimerThread>();
-    if (mTimer->Start(this, kTimerIntervalMs, 0, true) != 0) {
-      mTimer.reset();
-    }
-  }
-
   if (mOutputDeviceName.find(kStartupDeviceWord) != std::string::npos) SendStartupMessage();
 
   // The manager's browser opens on the program's folder.
@@ -109,6 +101,12 @@ void VQEditor::StartUp() {
     if (IGraphics* g = GetGraphicsOf(this))
       for (int p : kLoginParams) g->HideControlsOfParam(p, true);
   }
+}
+
+void VQEditor::StartTimer() {
+  if (mTimer) return;
+  mTimer = std::make_unique<TimerThread>();
+  if (mTimer->Start(this, kTimerIntervalMs, 0, true) != 0) mTimer.reset();
 }
 
 void VQEditor::StopTimer() {

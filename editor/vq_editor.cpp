@@ -226,5 +226,7 @@ VQEditor* MakePlug(vq::platform::MidiOutput* midiOut, uint16_t* midiOutChannel,
   info.mBundleID.Set(kBundleIdentifier);
   info.mMidiOut = midiOut;
   info.mMidiOutChannel = midiOutChannel;
-  return new VQEditor(info, std::move(setup));
+  auto* editor = new VQEditor(info, std::move(setup));
+  editor->StartTimer();
+  return editor;
 }

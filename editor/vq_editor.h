@@ -287,9 +287,13 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::unique_ptr<VQParamCases> TakeParamCases() { return std::move(mParamCases); }
 
   // --- Timer ---
+  // Starts the 100 ms timer thread, once the object is whole: its ticks are virtual calls, and
+  // a tick during construction would reach a derived object not yet built. MakePlug starts it,
+  // so a request of a first run times out as well; nothing when it runs already.
+  void StartTimer();
   // Stops the 100 ms timer thread and waits for its last tick (tests then drive the ticks).
   void StopTimer();
-  // The timer thread was started (start-up starts it; shut-down ends it).
+  // The timer thread was started (StartTimer; shut-down ends it).
   bool HasTimer() const { return mTimer != nullptr; }
   int32_t TickCounter() const { return mTickCounter; }
   void SetTickCounter(int32_t count) { mTickCounter = count; }

@@ -287,6 +287,15 @@ bool IGraphicsLinux::DrawScreen(const IRECT* r) {
   return true;
 }
 
+void IGraphicsLinux::CreateDrawBitmaps() {
+  IGraphics::CreateDrawBitmaps();
+  // The view reads the back buffer when it repaints: it is pointed at the new one at once.
+  if (mView && mDrawBitmap && mDrawBitmap->getBits())
+    mView->present({mDrawBitmap->getBits(), mDrawBitmap->getWidth(), mDrawBitmap->getHeight(),
+                    mDrawBitmap->getRowSpan()},
+                   {});
+}
+
 void IGraphicsLinux::Resize(int w, int h) {
   // The view first: a window cannot become smaller than the view it holds.
   if (mView) mView->setSize(w, h);

@@ -18,6 +18,7 @@ class IGraphicsLinux : public IGraphics, private vq::platform::GraphicsViewClien
   ~IGraphicsLinux() override;
 
   bool DrawScreen(const IRECT* r) override;
+  void CreateDrawBitmaps() override;
   void EndUserInput() override;
   void Resize(int w, int h) override;
   const char* GetGUIAPI() override { return "Linux GUI"; }

@@ -129,8 +129,11 @@ class GraphicsView {
   // Device pixels per GUI pixel (2 on a high-density screen; the view doubles pixels).
   virtual double deviceScale() const = 0;
   virtual void setSize(int width, int height);
-  // Copies `damage` (clipped to view and buffer) of the pixels for showing and asks for it to
-  // be repainted; repaints only ever show copies, so the buffer may change right after.
+  // Shows `buffer` and asks for `damage` (clipped to view and buffer) to be repainted. The view
+  // may read the buffer again whenever it repaints (an area uncovered, a new density), so it
+  // must stay valid and hold what is to be shown until the next present, setSize or close. An
+  // empty damage only points the view at a new buffer; after setSize the view shows what it
+  // showed before until a frame is presented.
   virtual void present(const PixelBufferRef& buffer, PixelRect damage) = 0;
   // Asks for frameDue: at once when the display can take a frame, else nothing (the client asks
   // again on its next tick).

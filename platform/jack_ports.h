@@ -3,16 +3,35 @@
 // platform/.
 #pragma once
 
+#include <fcntl.h>
 #include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <atomic>
-#include <chrono>
 #include <mutex>
 #include <string>
-#include <thread>
 
 namespace vq::platform {
+
+// jack_client_open without starting a server. JACK names a client's socket, for the length of the
+// open, after the client's name alone, whatever the server: two processes of the same user
+// opening one name at the same moment on different servers break each other's open (our clients
+// have fixed names). Our processes take turns on a lock of the user's; null when the open fails.
+inline jack_client_t* OpenJackClient(const std::string& name) {
+  const std::string lockPath = "/tmp/vq-jack-open-" + std::to_string(getuid()) + ".lock";
+  const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lock >= 0)
+    while (flock(lock, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  jack_status_t status{};
+  jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status);
+  if (lock >= 0) close(lock);  // and with it the lock
+  return client;
+}
 
 class JackPortList {
  public:
@@ -38,7 +57,11 @@ class JackPortList {
 };
 
 // The port calls both JACK backends share: one port of our own, registered on open and
-// connected to one port of the graph; closing waits for a process call that still holds it.
+// connected to one port of the graph.
+// The client is active only while it has a port: libjack's notification thread walks the
+// client's list of ports on every latency change (another client connecting or going away),
+// without a lock, and registering or unregistering a port changes that list. An inactive client
+// gets no such walk, so the list changes only while the client is inactive.
 // `kInput`: the port takes events in (from a source) rather than sending them out.
 template <class Backend, bool kInput>
 class JackMidiPort : public Backend {
@@ -90,35 +113,57 @@ class JackMidiPort : public Backend {
     mLastError = text;
     return false;
   }
-  // The process thread may still hold the port it loaded: wait for that call to end (a cycle
-  // at most) before the port goes. Then OnPortClosed, still under mMutex.
+  // Deactivates the client (OnPortClosed, still under mMutex), then unregisters the port.
   void CloseLocked() {
-    jack_port_t* port = mPort.exchange(nullptr);
-    if (!port) return;
-    while (mInProcess.load() != 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
-    jack_port_unregister(mClient, port);
-    OnPortClosed();
+    if (jack_port_t* port = ReleaseLocked()) jack_port_unregister(mClient, port);
+  }
+  // Before the client closes: the port goes with the client, so the list of ports stays as it
+  // is while the notification thread may still run.
+  void EndLocked() {
+    ReleaseLocked();
+    mEnded = true;
   }
   virtual void OnPortClosed() {}
 
   jack_client_t* const mClient;
   std::atomic<jack_port_t*> mPort{nullptr};
-  std::atomic<int> mInProcess{0};  // process calls running: they count themselves
-  mutable std::mutex mMutex;       // guards the port calls, mLastError and the backend's own
+  mutable std::mutex mMutex;  // guards the port calls, mLastError and the backend's own
   std::string mLastError;
 
  private:
   static constexpr unsigned long kPeerFlags = kInput ? JackPortIsOutput : JackPortIsInput;
 
   bool Register(const std::string& portName) {
+    if (mEnded) return Fail("JACK: the MIDI client has stopped");
     jack_port_t* port = jack_port_register(mClient, portName.c_str(), JACK_DEFAULT_MIDI_TYPE,
                                            kInput ? JackPortIsInput : JackPortIsOutput, 0);
     if (!port)
       return Fail(std::string("JACK: could not register the MIDI ") +
                   (kInput ? "input" : "output") + " port \"" + portName + "\"");
     mPort.store(port);
+    // Only an active client's ports can be connected.
+    if (jack_activate(mClient) != 0) {
+      mPort.store(nullptr);
+      jack_port_unregister(mClient, port);
+      return Fail(std::string("JACK: the MIDI ") + (kInput ? "input" : "output") +
+                  " client could not be started");
+    }
+    mActive = true;
     return true;
   }
+  // Deactivates the client and hands back the port, now unused, for the caller to unregister or
+  // leave. Deactivation disconnects the port and ends JACK's process thread, cancelling it where
+  // it stands (even inside a process call) and joining it: no process call runs after.
+  jack_port_t* ReleaseLocked() {
+    if (mActive) jack_deactivate(mClient);
+    mActive = false;
+    jack_port_t* port = mPort.exchange(nullptr);
+    if (port) OnPortClosed();
+    return port;
+  }
+
+  bool mActive = false;  // under mMutex
+  bool mEnded = false;   // under mMutex: EndLocked ran, no port may come
 };
 
 }  // namespace vq::platform

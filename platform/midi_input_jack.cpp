@@ -23,10 +23,10 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
     jack_client_close(mClient);
   }
 
-  // Registers the process callback and starts the client; false with the reason otherwise.
+  // Registers the process callback (the client starts with its first port); false with the
+  // reason otherwise.
   bool Start(std::string* error) {
-    if (jack_set_process_callback(mClient, &JackMidiInputBackend::Process, this) != 0 ||
-        jack_activate(mClient) != 0) {
+    if (jack_set_process_callback(mClient, &JackMidiInputBackend::Process, this) != 0) {
       *error = "JACK: the MIDI input client could not be started";
       return false;
     }
@@ -35,16 +35,13 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
 
   void Stop() override {
     std::lock_guard<std::mutex> lock(mMutex);
-    CloseLocked();
-    if (!mStopped) jack_deactivate(mClient);  // returns once no process call runs any more
-    mStopped = true;
+    EndLocked();  // returns once no process call runs any more
   }
 
  private:
   // JACK's process thread: each event's bytes into the queue, as they are.
   static int Process(jack_nframes_t frames, void* user) {
     auto* self = static_cast<JackMidiInputBackend*>(user);
-    self->mInProcess.fetch_add(1);
     // A cycle this client missed took its events along (the server ran on without us): what
     // was open then is broken, and the worker must not join across the hole.
     const jack_nframes_t start = jack_last_frame_time(self->mClient);
@@ -60,22 +57,19 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
           self->mQueue.Push(event.buffer, event.size);
       }
     }
-    self->mInProcess.fetch_sub(1);
     return 0;
   }
 
   MidiInputQueue& mQueue;
   jack_nframes_t mLastCycleStart = 0;  // the process thread's
   bool mRunning = false;               // the process thread's: a cycle ran before
-  bool mStopped = false;               // under mMutex
 };
 
 }  // namespace
 
 std::unique_ptr<MidiInputBackend> MakeJackMidiInputBackend(const std::string& clientName,
                                                            MidiInputQueue& queue) {
-  jack_status_t status{};
-  jack_client_t* client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+  jack_client_t* client = OpenJackClient(clientName);
   if (!client)
     throw RtMidiError("JACK: no server to connect the MIDI input to", RtMidiError::DRIVER_ERROR);
   auto backend = std::make_unique<JackMidiInputBackend>(client, queue);

@@ -37,15 +37,14 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
   ~JackMidiOutputBackend() override {
     {
       std::lock_guard<std::mutex> lock(mMutex);
-      CloseLocked();
+      EndLocked();
     }
-    jack_deactivate(mClient);
     jack_client_close(mClient);
   }
 
+  // The client starts with its first port.
   bool Start() {
-    return jack_set_process_callback(mClient, &JackMidiOutputBackend::Process, this) == 0 &&
-           jack_activate(mClient) == 0;
+    return jack_set_process_callback(mClient, &JackMidiOutputBackend::Process, this) == 0;
   }
 
   bool Send(const uint8_t* bytes, size_t count) override {
@@ -83,7 +82,6 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
   // JACK's process thread: events from the ring into this cycle while they fit.
   static int Process(jack_nframes_t frames, void* user) {
     auto* self = static_cast<JackMidiOutputBackend*>(user);
-    self->mInProcess.fetch_add(1);
     if (jack_port_t* port = self->mPort.load()) {
       void* buffer = jack_port_get_buffer(port, frames);
       jack_midi_clear_buffer(buffer);
@@ -106,7 +104,6 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
       }
       self->mTail.store(tail, std::memory_order_release);
     }
-    self->mInProcess.fetch_sub(1);
     return 0;
   }
 
@@ -133,8 +130,7 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
 }  // namespace
 
 std::unique_ptr<MidiOutputBackend> MakeJackMidiOutputBackend(const std::string& clientName) {
-  jack_status_t status{};
-  jack_client_t* client = jack_client_open(clientName.c_str(), JackNoStartServer, &status);
+  jack_client_t* client = OpenJackClient(clientName);
   if (!client)
     throw RtMidiError("JACK: no server to connect the MIDI output to", RtMidiError::DRIVER_ERROR);
   auto backend = std::make_unique<JackMidiOutputBackend>(client);

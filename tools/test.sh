@@ -98,13 +98,13 @@ run_alone Desktop 'Desktop' 'OverJack\.'
 run_alone JACK 'OverJack\.'
 
 # ThreadSanitizer build of the suites whose code runs on several threads: the timer thread, MIDI
-# input, posted messages, the editor and its transfers.
+# input, posted messages, the editor, its transfers and the shell that makes it.
 tsan="$here/build-tsan"
 tsan_env=(env -u ASAN_OPTIONS -u UBSAN_OPTIONS VQ_SOURCE_DIR="$here" VQ_BINARY_DIR="$tsan"
           TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tools/tsan.supp")
 cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ_TSAN=ON -DVQ_TESTS=ON -DVQ_BENCH=OFF "${launcher[@]}" >/dev/null
-cmake --build "$tsan" -j"$jobs" --target plugin_tests platform_tests wemu_tests editor_tests library_tests
-for suite in plugin platform wemu editor library; do
+cmake --build "$tsan" -j"$jobs" --target plugin_tests platform_tests wemu_tests editor_tests library_tests app_tests
+for suite in plugin platform wemu editor library app; do
   "${tsan_env[@]}" "$tsan/tests/$suite/${suite}_tests" --gtest_filter='-*OverJack*' >"$tsan/$suite.log" 2>&1 \
     || { fail "ThreadSanitizer: ${suite}_tests"; echo "ThreadSanitizer: ${suite}_tests failed:"; grep -m1 -A40 "WARNING: ThreadSanitizer\|FAILED" "$tsan/$suite.log" || true; }
 done

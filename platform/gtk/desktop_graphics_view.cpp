@@ -76,73 +76,42 @@ DesktopGraphicsView::DesktopGraphicsView(DesktopBackend& backend, View* parent, 
     mBackend.windows.addView(w, this);
   }
   if (gtk_widget_get_realized(mArea)) onRealize(mArea, this);
-  makeSurface();
+  mScale = std::max(1, gtk_widget_get_scale_factor(mArea));
 }
 
 DesktopGraphicsView::~DesktopGraphicsView() {
   close();
-  if (mSurface) cairo_surface_destroy(mSurface);
   if (mEntryStyle) g_object_unref(mEntryStyle);
   g_object_unref(mHolder);
 }
 
 double DesktopGraphicsView::deviceScale() const {
-  return mArea ? gtk_widget_get_scale_factor(mArea) : mSurfaceScale;
-}
-
-void DesktopGraphicsView::makeSurface() {
-  int scale = std::max(1, static_cast<int>(deviceScale()));
-  cairo_surface_t* old = mSurface;
-  mSurface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(1, width() * scale),
-                                        std::max(1, height() * scale));
-  cairo_surface_set_device_scale(mSurface, scale, scale);
-  if (old) {
-    // Keep what was shown, scaled to the new pixel density, until the next present.
-    cairo_t* cr = cairo_create(mSurface);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr, old, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    cairo_surface_destroy(old);
-  }
-  mSurfaceScale = scale;
+  return mArea ? gtk_widget_get_scale_factor(mArea) : mScale;
 }
 
 void DesktopGraphicsView::setSize(int width, int height) {
   GraphicsView::setSize(width, height);
+  // The client's buffer may go with the old size: what it showed is kept until a new frame.
+  const PixelBufferRef old = mShown;
+  const int w = std::min(old.width, this->width()), h = std::min(old.height, this->height());
+  std::vector<uint32_t> held(old.pixels && w > 0 && h > 0 ? static_cast<size_t>(w) * h : 0);
+  for (int y = 0; y < h && !held.empty(); ++y)
+    std::copy_n(old.pixels + static_cast<ptrdiff_t>(y) * old.rowPixels, w,
+                held.data() + static_cast<ptrdiff_t>(y) * w);
+  mHeld = std::move(held);
+  mShown = mHeld.empty() ? PixelBufferRef{} : PixelBufferRef{mHeld.data(), w, h, w};
   if (mArea) gtk_widget_set_size_request(mArea, this->width(), this->height());
-  makeSurface();
 }
 
 void DesktopGraphicsView::present(const PixelBufferRef& buffer, PixelRect damage) {
-  if (!isOpen() || !buffer.pixels || !mSurface) return;
+  if (!isOpen() || !buffer.pixels) return;
   PixelRect r =
       damage.intersect({0, 0, width(), height()}).intersect({0, 0, buffer.width, buffer.height});
-  if (r.empty()) return;
-  cairo_surface_flush(mSurface);
-  auto* data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(mSurface));
-  const ptrdiff_t stride = cairo_image_surface_get_stride(mSurface) / 4;
-  const int s = mSurfaceScale;
-  for (int y = r.top; y < r.bottom; ++y) {
-    const uint32_t* src = buffer.pixels + static_cast<ptrdiff_t>(y) * buffer.rowPixels;
-    // Our words are A, R, G, B in memory; cairo's are native 0xAARRGGBB words.
-    uint32_t* dst = data + static_cast<ptrdiff_t>(y) * s * stride;
-    if (s == 1) {
-      for (int x = r.left; x < r.right; ++x) dst[x] = __builtin_bswap32(src[x]);
-      continue;
-    }
-    for (int x = r.left; x < r.right; ++x) {
-      uint32_t v = __builtin_bswap32(src[x]);
-      for (int k = 0; k < s; ++k) dst[x * s + k] = v;
-    }
-    for (int row = 1; row < s; ++row) {
-      std::copy(dst + r.left * s, dst + r.right * s, dst + row * stride + r.left * s);
-    }
-  }
-  cairo_surface_mark_dirty_rectangle(mSurface, r.left * s, r.top * s, r.width() * s,
-                                     r.height() * s);
-  if (!mArea) return;
+  // A frame kept over a resize stays until the client draws one.
+  if (r.empty() && !mHeld.empty()) return;
+  mShown = buffer;
+  std::vector<uint32_t>().swap(mHeld);
+  if (r.empty() || !mArea) return;
   gtk_widget_queue_draw_area(mArea, r.left, r.top, r.width(), r.height());
   mPaintPending = true;
   mPresentedAt = g_get_monotonic_time();
@@ -165,13 +134,88 @@ bool DesktopGraphicsView::frameWaits() const {
 gboolean DesktopGraphicsView::onDraw(GtkWidget*, cairo_t* cr, gpointer p) {
   auto* self = static_cast<DesktopGraphicsView*>(p);
   self->mPaintPending = false;
-  if (!self->mSurface) return FALSE;
-  // Only copies pixels: GTK has clipped to the damaged area already.
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(cr, self->mSurface, 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-  cairo_paint(cr);
+  self->paintShown(cr);
   return FALSE;  // later handlers (a test's counter) still run
+}
+
+void DesktopGraphicsView::paintShown(cairo_t* cr) {
+  const PixelBufferRef& f = mShown;
+  const PixelRect frame = f.pixels && isOpen() ? PixelRect{0, 0, std::min(width(), f.width),
+                                                           std::min(height(), f.height)}
+                                               : PixelRect{};
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  // Where there is no frame (none yet, or a smaller one) the view is black.
+  if (frame != PixelRect{0, 0, width(), height()}) {
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_paint(cr);
+  }
+  if (frame.empty()) return;
+  // Only the area GTK asks for is converted, a band of rows at a time: a full copy of the
+  // frame would be as big as the buffer itself. cairo uploads each band through shared memory
+  // it keeps; waiting for the server to take a band before the next one lets every band use
+  // the same piece of it.
+  std::vector<PixelRect> areas;
+  cairo_rectangle_list_t* list = cairo_copy_clip_rectangle_list(cr);
+  auto add = [&](double x1, double y1, double x2, double y2) {
+    const PixelRect a =
+        PixelRect{static_cast<int>(std::floor(x1)), static_cast<int>(std::floor(y1)),
+                  static_cast<int>(std::ceil(x2)), static_cast<int>(std::ceil(y2))}
+            .intersect(frame);
+    if (!a.empty()) areas.push_back(a);
+  };
+  if (list->status == CAIRO_STATUS_SUCCESS) {
+    for (int i = 0; i < list->num_rectangles; ++i) {
+      const cairo_rectangle_t& r = list->rectangles[i];
+      add(r.x, r.y, r.x + r.width, r.y + r.height);
+    }
+  } else {
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
+    add(x1, y1, x2, y2);
+  }
+  cairo_rectangle_list_destroy(list);
+  const int s = std::max(1, static_cast<int>(deviceScale()));
+  constexpr int kBandPixels = 64 * 1024;
+  int sent = 0;  // pixels the server may not have taken yet
+  for (const PixelRect& a : areas) {
+    const int w = a.width() * s;
+    const int rows = std::clamp(kBandPixels / (w * s), 1, a.height());
+    const size_t words = static_cast<size_t>(w) * static_cast<size_t>(rows * s);
+    if (mBandWords < words) {
+      // Kept for the next paints: a drag's frames come 60 times a second.
+      mBand.reset(new uint32_t[words]);
+      mBandWords = words;
+    }
+    for (int top = a.top; top < a.bottom; top += rows) {
+      const int h = std::min(rows, a.bottom - top);
+      if (sent > 0 && sent + w * h * s > kBandPixels) {
+        gdk_display_sync(gtk_widget_get_display(mArea));
+        sent = 0;
+      }
+      sent += w * h * s;
+      for (int y = top; y < top + h; ++y) {
+        const uint32_t* src = f.pixels + static_cast<ptrdiff_t>(y) * f.rowPixels + a.left;
+        uint32_t* dst = mBand.get() + static_cast<ptrdiff_t>(y - top) * s * w;
+        // Our words are A, R, G, B in memory; cairo's are native 0xAARRGGBB words.
+        if (s == 1) {
+          for (int x = 0; x < w; ++x) dst[x] = __builtin_bswap32(src[x]);
+          continue;
+        }
+        for (int x = 0; x < a.width(); ++x) std::fill_n(dst + x * s, s, __builtin_bswap32(src[x]));
+        for (int row = 1; row < s; ++row) std::copy(dst, dst + w, dst + row * w);
+      }
+      cairo_surface_t* image = cairo_image_surface_create_for_data(
+          reinterpret_cast<unsigned char*>(mBand.get()), CAIRO_FORMAT_RGB24, w, h * s, w * 4);
+      cairo_surface_set_device_scale(image, s, s);
+      cairo_set_source_surface(cr, image, a.left, top);
+      cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+      cairo_rectangle(cr, a.left, top, a.width(), h);
+      cairo_fill(cr);
+      // The band is written again next: cairo keeps no reference to it.
+      cairo_set_source_rgb(cr, 0, 0, 0);
+      cairo_surface_destroy(image);
+    }
+  }
 }
 
 void DesktopGraphicsView::onRealize(GtkWidget* area, gpointer p) {
@@ -180,7 +224,11 @@ void DesktopGraphicsView::onRealize(GtkWidget* area, gpointer p) {
 }
 
 void DesktopGraphicsView::onScaleChanged(GObject*, GParamSpec*, gpointer p) {
-  static_cast<DesktopGraphicsView*>(p)->makeSurface();
+  auto* self = static_cast<DesktopGraphicsView*>(p);
+  if (!self->mArea) return;
+  // GTK repaints the whole area at the new density.
+  self->mScale = std::max(1, gtk_widget_get_scale_factor(self->mArea));
+  gtk_widget_queue_draw(self->mArea);
 }
 
 void DesktopGraphicsView::sendPointer(PointerAction action, double x, double y, PointerButton b,
@@ -429,6 +477,8 @@ void DesktopGraphicsView::detachFromWindow() {
   all.erase(std::remove(all.begin(), all.end(), this), all.end());
   if (mArea) g_signal_handlers_disconnect_by_data(mArea, this);
   mArea = nullptr;
+  mShown = {};
+  std::vector<uint32_t>().swap(mHeld);
   // Our reference keeps the holder until the destructor; destroying takes it off the window.
   gtk_widget_destroy(mHolder);
 }

@@ -1,12 +1,13 @@
-// The graphics view on GTK: a drawing area painted from a cairo image surface that holds a
-// converted copy of the presented pixels (doubled at device scale 2); paints copy only the
-// damaged area. Presses are counted here (GDK's extra double-press events are dropped), the
-// text field is a GtkEntry placed over the view.
+// The graphics view on GTK: a drawing area whose paints convert the asked-for area of the
+// client's presented buffer (doubled at device scale 2), a band of rows at a time. Presses are
+// counted here (GDK's extra double-press events are dropped), the text field is a GtkEntry placed
+// over the view.
 #pragma once
 
 #include <gtk/gtk.h>
 
 #include <memory>
+#include <vector>
 
 #include "platform/graphics_view.h"
 
@@ -45,7 +46,7 @@ class DesktopGraphicsView final : public GraphicsView {
   void detachFromWindow() override;
 
  private:
-  void makeSurface();
+  void paintShown(cairo_t* cr);
   void sendPointer(PointerAction action, double x, double y, PointerButton b, guint state,
                    double wheel = 0);
   static gboolean onDraw(GtkWidget*, cairo_t* cr, gpointer self);
@@ -68,10 +69,13 @@ class DesktopGraphicsView final : public GraphicsView {
   GtkWidget* mArea = nullptr;
   GtkWidget* mEntry = nullptr;
   GtkCssProvider* mEntryStyle = nullptr;
-  cairo_surface_t* mSurface = nullptr;
+  PixelBufferRef mShown;              // the client's buffer, as last presented, or mHeld
+  std::vector<uint32_t> mHeld;        // the frame shown before a resize, until the next one
+  std::unique_ptr<uint32_t[]> mBand;  // rows converted for cairo (one band at most)
+  size_t mBandWords = 0;
   bool mPaintPending = false;  // presented, not painted yet
   gint64 mPresentedAt = 0;
-  int mSurfaceScale = 1;
+  int mScale = 1;  // device scale, kept for when the area is gone
   std::vector<PixelRect> mTooltips;
   std::shared_ptr<int> mAlive = std::make_shared<int>(0);  // for work queued to run later
   // Click counting.

@@ -96,6 +96,8 @@ struct FakeOutput : FakePort<vq::platform::MidiOutput> {
 class RecordingEditor : public VQEditor {
  public:
   using VQEditor::VQEditor;
+  // No tick may reach this part while it is taken apart.
+  ~RecordingEditor() override { StopTimer(); }
   bool OnCommand(int code) override {
     commands.push_back(code);
     return commandAnswer;
@@ -173,7 +175,9 @@ class ShellTest : public WemuTest {
       IModuleInstanceInfo info;
       info.mMidiOut = out;
       info.mMidiOutChannel = channel;
-      return editor = new RecordingEditor(info, std::move(setup));
+      editor = new RecordingEditor(info, std::move(setup));
+      editor->StartTimer();  // as MakePlug does, once the object is whole
+      return editor;
     };
     shell = std::make_unique<AppShell>(std::move(o));
     SetCurrentShell(shell.get());

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -106,4 +107,31 @@ TEST(RtMidiOutputOverJack, SendsExactBytesThroughARealPort) {
   EXPECT_EQ(got[1], dump);
   EXPECT_EQ(got[2].size(), firmware.size());
   EXPECT_TRUE(got[2] == firmware);
+}
+
+// libjack walks a client's ports on its own thread whenever the graph changes elsewhere: our
+// ports opening, closing and going with their clients meanwhile must never pull one from under
+// that walk (a crash at exit), nor wait for a process call that deactivation cut short (a hang).
+TEST(RtMidiOutputOverJack, PortsComeAndGoWhileOtherClientsDo) {
+  VQ_SKIP_WITHOUT_JACK();
+  setenv("JACK_NO_START_SERVER", "1", 0);
+  const std::string base = "vqchurn" + std::to_string(getpid());
+  std::atomic<bool> done{false};
+  std::thread churn([&] {
+    for (int i = 0; !done; ++i) {
+      std::string error;
+      auto in = RtMidiInput::Create(base + "in" + std::to_string(i % 2), 100, &error, "jack");
+      if (in) in->OpenVirtualPort("churn");
+    }
+  });
+  for (int i = 0; i < 50; ++i) {
+    std::string error;
+    auto out = RtMidiOutput::Create(base + "out", &error, "jack");
+    ASSERT_TRUE(out) << error;
+    ASSERT_TRUE(out->OpenVirtualPort("a")) << out->LastError();
+    out->ClosePort();
+    ASSERT_TRUE(out->OpenVirtualPort("b")) << out->LastError();
+  }
+  done = true;
+  churn.join();
 }

@@ -1,7 +1,9 @@
 // The graphics view on a real display: what the screen shows, real pointer and key input,
 // pixel doubling at device scale 2, and numbers under a comma locale.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "desktop_fixture.h"
 #include "platform/menu.h"
@@ -55,6 +57,36 @@ TEST_F(DesktopTest, TheScreenShowsThePresentedPixelsAndOnlyTheDamagedAreaChanges
   EXPECT_EQ(shot[15 * w + 15], 0xFFFFFFu);
   EXPECT_EQ(shot[5 * w + 5], rgb(word(5, 5)));
   EXPECT_EQ(shot[30 * w + 30], rgb(word(30, 30)));
+}
+
+// A repaint GTK asks for by itself (the window uncovered) reads the presented buffer again, in
+// several bands; over a resize the view keeps what it showed, though the buffer is gone.
+TEST_F(DesktopTest, RepaintsShowThePresentedBufferAlsoAfterAResize) {
+  const int w = 300, h = 260;
+  openWindow(w, h);
+  auto buf = std::make_unique<std::vector<uint32_t>>(w * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) (*buf)[y * w + x] = word(x, y);
+  int draws = 0;
+  countDraws(gview, &draws);
+  auto wrongAfterRepaint = [&] {
+    draws = 0;
+    gtk_widget_queue_draw(gview->drawingArea());
+    EXPECT_TRUE(pumpUntil([&] { return draws > 0; }));
+    pumpFor(0.05);
+    std::vector<uint32_t> shot = input.read(ox, oy, w, h);
+    int wrong = 0;
+    for (int i = 0; i < w * h; ++i) wrong += shot[i] != rgb(word(i % w, i / w));
+    return wrong;
+  };
+  view->present({buf->data(), w, h, w}, {0, 0, 1, 1});
+  EXPECT_EQ(wrongAfterRepaint(), 0);
+  view->setSize(w, h);
+  std::fill(buf->begin(), buf->end(), 0u);
+  buf.reset();
+  std::vector<uint32_t> blank(w * h);
+  view->present({blank.data(), w, h, w}, {});  // a new buffer, nothing drawn in it yet
+  EXPECT_EQ(wrongAfterRepaint(), 0);
 }
 
 TEST_F(DesktopTest, ClicksDoubleClicksDragsAndWheelArriveAtThePixelUnderThePointer) {

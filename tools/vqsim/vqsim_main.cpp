@@ -408,8 +408,10 @@ int main(int argc, char** argv) {
 
   incoming.Stop();
   sender.Stop();  // answers still waiting are dropped
-  ports.Close();
+  // The slots reach the disk before the ports go: a MIDI library failing at its close must not
+  // take the state with it.
   saveState();
+  ports.Close();
   if (log) std::fclose(log);
   return 0;
 }
