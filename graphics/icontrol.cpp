@@ -144,7 +144,7 @@ void IControl::PromptUserInput() {
     IRECT where(cx - 20, cy - 8, cx + 20, cy + 8);
     graphics->PromptUserInput(this, param, &where);
   }
-  mRedraw = true;
+  SetRedrawPending(true);
 }
 
 void IControl::PromptUserInput(IRECT* where) {
@@ -153,7 +153,7 @@ void IControl::PromptUserInput(IRECT* where) {
   IGraphics* graphics = GetGraphics();
   if (!param || !graphics) return;
   graphics->PromptUserInput(this, param, where);
-  mRedraw = true;
+  SetRedrawPending(true);
 }
 
 int IControl::AuxParamIdx(int paramIdx) const {

@@ -135,7 +135,10 @@ class IControl {
   bool IsHidden() const { return mHide; }
   bool IsGrayed() const { return mGrayed; }
   bool IsRedrawPending() const { return mRedraw; }
-  void SetRedrawPending(bool redraw) { mRedraw = redraw; }
+  void SetRedrawPending(bool redraw) {
+    mRedraw = redraw;
+    if (redraw) NoteChange();  // the next redraw's cleaning looks at it
+  }
   bool IsPromptDisabled() const { return mDisablePrompt; }
   void SetPromptDisabled(bool disabled) { mDisablePrompt = disabled; }
   bool GetDblAsSingleClick() const { return mDblAsSingleClick; }

@@ -58,6 +58,7 @@ void IGraphics::RenumberControls() {
     if (c->HasOwnDirtyState()) mOwnDirtyControls.push_back(c);
   }
   mControlsIndexed = false;
+  ++mListGeneration;
   NoteRedrawChange();
 }
 
@@ -307,6 +308,17 @@ bool IGraphics::LookAt(IControl* c, IRECT& area) {
   return true;
 }
 
+bool IGraphics::ChangeLog::take(std::vector<Noted>& out, unsigned listNow) {
+  const unsigned changes = gRedrawGeneration.load(std::memory_order_relaxed);
+  const bool complete = changes - base == count && list == listNow;
+  out.swap(noted);
+  noted.clear();
+  base = changes;
+  count = 0;
+  list = listNow;
+  return complete;
+}
+
 bool IGraphics::NotedAreCurrent() const {
   for (const Noted& n : mNoted)
     if (n.index < 0 || n.index >= NControls() || GetControl(n.index) != n.control) return false;
@@ -388,6 +400,26 @@ bool IGraphics::DirtyArea(IRECT* r) {
   return dirty;
 }
 
+void IGraphics::CleanDrawn() {
+  // Only a control noted since the last redraw can be dirty or have a redraw pending; each is
+  // cleaned once (a second time would drop the pending redraw).
+  std::vector<Noted>& list = mCleaning;
+  if (!mCleanLog.take(list, mListGeneration)) {
+    for (int i = 0; i < NControls(); ++i) GetControl(i)->SetClean();
+    return;
+  }
+  std::sort(list.begin(), list.end(),
+            [](const Noted& a, const Noted& b) { return a.index < b.index; });
+  for (std::size_t k = 0; k < list.size(); ++k) {
+    const Noted& n = list[k];
+    if ((k > 0 && n.control == list[k - 1].control) || n.index < 0 || n.index >= NControls() ||
+        GetControl(n.index) != n.control)
+      continue;
+    n.control->SetClean();
+  }
+  list.clear();
+}
+
 bool IGraphics::Draw(IRECT* r) {
   assert(OnGuiThread() && "GUI call off the main thread");
   IModuleGUIResize* resize = mPlug ? mPlug->GetGUIResize() : nullptr;
@@ -413,7 +445,7 @@ bool IGraphics::Draw(IRECT* r) {
       if (!c->IsHidden() && !area.Empty() && !c->GetRECT().Empty() && c->GetRECT().Overlaps(area))
         c->Draw(this);
     }
-    for (int i = 0; i < n; ++i) GetControl(i)->SetClean();
+    CleanDrawn();
   } else if (GetControl(0)->IsDirty()) {
     // The background changed: everything is redrawn over it.
     mDrawRect = GetControl(0)->GetRECT();

@@ -277,6 +277,8 @@ class IGraphics : public IModuleGUI {
     if (!OnGuiThread()) return;  // uncounted: the next look covers every control
     mNoted.push_back({c, c->GetListIdx()});
     ++mNotedChanges;
+    mStaticLayer.changed.note(c);
+    mCleanLog.note(c);
   }
   // Paint side: lets the controls in the affected area draw into the back buffer, cleans them,
   // then shows the buffer. Returns DrawScreen's result (true when there is nothing to draw).
@@ -340,6 +342,23 @@ class IGraphics : public IModuleGUI {
     int index;
   };
   std::vector<Noted> mNoted;
+  // The controls that changed since one redraw (or look), for the next: while every change
+  // since is one of them and the list stands, the others are as they were then.
+  struct ChangeLog {
+    static constexpr std::size_t kMost = 4096;  // beyond (no redraw for long): uncounted
+    std::vector<Noted> noted;
+    unsigned base = 0, count = 0, list = ~0u;
+    void note(IControl* c) {
+      if (noted.size() >= kMost) return;
+      noted.push_back({c, c->GetListIdx()});
+      ++count;
+    }
+    // Moves the controls noted so far to out (emptied first) and starts again; false when
+    // something else changed meanwhile too, or the list (at generation listNow) did.
+    bool take(std::vector<Noted>& out, unsigned listNow);
+  };
+  ChangeLog mCleanLog;
+  std::vector<Noted> mCleaning;
   IRECT mQuietTickArea;  // found dirty by IsQuietTick, for the next IsDirty
   bool mQuietTickFound = false;
   unsigned mNotedBase = ~0u;
@@ -347,6 +366,9 @@ class IGraphics : public IModuleGUI {
   // Whether this control (changed, or dirty) is marked as dirty, with r widened to it.
   bool LookAt(IControl* c, IRECT& area);
   bool NotedAreCurrent() const;
+  // After a redraw of every control in the area: SetClean on each that may need it.
+  void CleanDrawn();
+  unsigned mListGeneration = 0;  // moves on whenever the control list changes
   unsigned mIndexedGeneration = 0;
   int mIndexedCount = 0;
 
@@ -390,11 +412,14 @@ class IGraphics : public IModuleGUI {
       bool solidAnswer = false;
     };
     std::vector<Held> held;
-    std::vector<IRECT> stale;      // areas of the buffer to draw again
-    std::vector<int> onTop;        // indices of the controls drawn over it, in drawing order
+    std::vector<IRECT> stale;  // areas of the buffer to draw again
+    std::vector<int> onTop;    // indices of the controls drawn over it, in drawing order
+    ChangeLog changed;         // since the last look
+    std::vector<Noted> looking;
     bool firstFrameDrawn = false;  // the first frame goes straight to the buffer, without it
     unsigned bitmaps = 0;
     unsigned shapes = 0;  // IControl::ShapeGeneration when last compared
+    unsigned list = ~0u;  // mListGeneration when held was made
     bool valid = false;
   };
   StaticLayer mStaticLayer;

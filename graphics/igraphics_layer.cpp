@@ -127,10 +127,12 @@ bool IGraphics::UseStaticLayer(const IRECT& area) {
     return false;
   }
   bool whole = !layer.valid || layer.bitmaps != gBitmapGeneration.load() ||
-               layer.held.size() != static_cast<std::size_t>(n) || !layer.pixels ||
-               layer.pixels->getWidth() != mWidth || layer.pixels->getHeight() != mHeight;
-  for (int i = 0; !whole && i < n; ++i)
-    whole = layer.held[static_cast<std::size_t>(i)].control != GetControl(i);
+               layer.list != mListGeneration || layer.held.size() != static_cast<std::size_t>(n) ||
+               !layer.pixels || layer.pixels->getWidth() != mWidth ||
+               layer.pixels->getHeight() != mHeight;
+  // Taken first: what drawing below notes is for the next call.
+  std::vector<Noted>& looking = layer.looking;
+  const bool notedOnly = layer.changed.take(looking, mListGeneration);
   layer.stale.clear();
   bool replan = whole;
   if (whole) {
@@ -153,9 +155,11 @@ bool IGraphics::UseStaticLayer(const IRECT& area) {
     }
     layer.held = std::move(held);
     layer.bitmaps = gBitmapGeneration.load();
+    layer.list = mListGeneration;
   } else {
     const bool reshaped = layer.shapes != IControl::ShapeGeneration();
-    for (Held& h : layer.held) {
+    // Without a change of shape, a control whose dirty count moved was noted.
+    auto update = [&](Held& h) {
       IControl* c = h.control;
       if (reshaped && (h.hidden != c->IsHidden() || h.rect != c->GetRECT())) {
         // Shown, hidden or moved: its area is drawn again, with whatever it shows now.
@@ -177,8 +181,17 @@ bool IGraphics::UseStaticLayer(const IRECT& area) {
       }
       h.dirtyCount = c->DirtyCount();
       h.shapeCount = c->ShapeCount();
+    };
+    if (!reshaped && notedOnly) {
+      for (const Noted& c : looking)
+        if (c.index >= 0 && c.index < n &&
+            layer.held[static_cast<std::size_t>(c.index)].control == c.control)
+          update(layer.held[static_cast<std::size_t>(c.index)]);
+    } else {
+      for (Held& h : layer.held) update(h);
     }
   }
+  looking.clear();
   layer.shapes = IControl::ShapeGeneration();
   if (replan) PlanStaticLayer();
   if (whole) {

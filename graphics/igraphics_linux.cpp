@@ -256,6 +256,17 @@ void IGraphicsLinux::frameDue() {
   Draw(&r);
 }
 
+void IGraphicsLinux::DrawInputNow() {
+  // GDK holds input back from a frame's request until it is painted: drawn at the next tick,
+  // a change would often miss the frame it could have made.
+  if (!mView || mView->frameWaits()) return;
+  IRECT r;
+  if (!DirtyArea(&r)) return;
+  mFrameArea = mFrameArea.Union(r);
+  mFrameWanted = true;
+  mView->requestFrame();
+}
+
 void IGraphicsLinux::DrawNow() {
   if (!mView) return;
   mFrameWanted = true;
@@ -321,6 +332,7 @@ void IGraphicsLinux::pointerEvent(const vp::PointerEvent& e) {
     case A::Drag:
       if (mView && mView->hasTextField() && !mView->textField()->secure) break;
       OnMouseDrag(e.x, e.y, &mod);
+      DrawInputNow();
       break;
     case A::Move:
       // No button is down, so any capture is left over from a press whose release went to a

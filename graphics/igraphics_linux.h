@@ -70,6 +70,8 @@ class IGraphicsLinux : public IGraphics, private vq::platform::GraphicsViewClien
   // Draws what is dirty into the back buffer and presents it.
   void OnTimer();
   void frameDue() override;
+  // What input just changed, drawn now when the display can take a frame.
+  void DrawInputNow();
   void PresentAll();
   void StopTimer();
 

@@ -121,7 +121,7 @@ void IEditableTextControl::OnMouseDown(int x, int y, IMouseMod* mod) {
   if (!param || mDisablePrompt || !graphics) return;
   IRECT where = mEntryRect;
   graphics->PromptUserInput(this, param, &where);
-  mRedraw = true;
+  SetRedrawPending(true);
 }
 
 void IEditableTextControl::SetBackgroundColor(const IColor* color) {
@@ -205,7 +205,7 @@ void ISpinnerControl::PromptUserInput(const IRECT& where) {
   if (!param || mDisablePrompt || !graphics) return;
   IRECT r = where;
   graphics->PromptUserInput(this, param, &r);
-  mRedraw = true;
+  SetRedrawPending(true);
 }
 
 IUserTextControl::IUserTextControl(IModuleBase* plug, const IRECT& rect, const IText* text,

@@ -90,23 +90,28 @@ void DesktopRunLoop::setQuietCheck(TimerId id, std::function<bool()> quiet) {
 }
 
 void DesktopRunLoop::rearm() {
-  int64_t earliest = -1, quiet = -1;
+  int64_t earliest = -1, quiet = -1, early = -1;
   // Without our poll function (another loop installed its own) every timer is the source's.
   const bool quietTicks = gPollingLoop == this;
   for (const auto& [id, t] : mTimers) {
     if (!eligible(t)) continue;
     auto q = mQuiet.find(id);
     // Quiet ticks are the poll function's; the source waits only for those that need firing.
-    int64_t& at = quietTicks && q != mQuiet.end() && !q->second.needsFire ? quiet : earliest;
+    const bool isQuiet = quietTicks && q != mQuiet.end() && !q->second.needsFire;
+    int64_t& at = isQuiet ? quiet : earliest;
     if (at < 0 || t.fireAt < at) at = t.fireAt;
+    if (isQuiet && (early < 0 || t.fireAt - t.interval / 4 < early))
+      early = t.fireAt - t.interval / 4;
   }
   mEarliest = earliest;
   mQuietEarliest = quiet;
+  mQuietEarly = early;
 }
 
-bool DesktopRunLoop::runQuietTicks() {
-  const int64_t now = g_get_monotonic_time();
-  std::vector<TimerId> due;
+bool DesktopRunLoop::runQuietTicks(int64_t now) {
+  // Kept between calls: a tick allocates nothing.
+  std::vector<TimerId>& due = mDueQuiet;
+  due.clear();
   for (const auto& [id, q] : mQuiet) {
     auto t = mTimers.find(id);
     // A quiet check due within a quarter of its interval is made in this wake-up already, so
@@ -171,7 +176,8 @@ gint DesktopRunLoop::pollWithQuietTicks(GPollFD* fds, guint count, gint timeout)
   if (!self || !self->isMainThread())
     return (self ? self->mPlainPoll : &g_poll)(fds, count, timeout);
   const GPollFunc plain = self->mPlainPoll;
-  const int64_t deadline = timeout < 0 ? -1 : g_get_monotonic_time() + int64_t{timeout} * 1000;
+  int64_t now = g_get_monotonic_time();
+  const int64_t deadline = timeout < 0 ? -1 : now + int64_t{timeout} * 1000;
   // Input held back for a frame: GDK reads none of it until the frame is painted.
   GPollFD* held = nullptr;
   gushort heldEvents = 0;
@@ -186,27 +192,32 @@ gint DesktopRunLoop::pollWithQuietTicks(GPollFD* fds, guint count, gint timeout)
         heldUntil = std::max(heldUntil, since + kLongestHold);
     }
   }
+  // Awake anyway (input, a frame) with a quiet tick due soon: it is checked now, after what was
+  // just dispatched, rather than in a wake-up of its own. One that needs firing is left to the
+  // source in this pass.
+  bool fireNow = false;
+  if (self->mQuietEarly >= 0 && now >= self->mQuietEarly) fireNow = !self->runQuietTicks(now);
   gint result = 0;
   for (;;) {
-    const int64_t now = g_get_monotonic_time();
     const int64_t tick = self->mQuietEarliest;
     const bool tickFirst = tick >= 0 && (deadline < 0 || tick < deadline);
-    int64_t wakeAt = tickFirst ? tick : deadline;
+    int64_t wakeAt = fireNow ? now : tickFirst ? tick : deadline;
     if (held && (wakeAt < 0 || heldUntil < wakeAt)) wakeAt = heldUntil;
     // Rounded up: waking early would only wait again.
     const gint ms = wakeAt < 0 ? -1
                                : static_cast<gint>(std::min<int64_t>(
                                      (std::max<int64_t>(wakeAt - now, 0) + 999) / 1000, G_MAXINT));
     result = plain(fds, count, ms);
-    if (result != 0) break;
-    const int64_t after = g_get_monotonic_time();
+    if (result != 0 || fireNow) break;
+    // Read once a wake-up: the next wait is worked out from the same time.
+    const int64_t after = now = g_get_monotonic_time();
     if (held && after >= heldUntil) {
       held->events = heldEvents;  // held too long: input is waited for again
       held = nullptr;
       continue;
     }
     if (tickFirst && after >= tick) {
-      if (!self->runQuietTicks()) break;  // the source fires it in this pass
+      if (!self->runQuietTicks(after)) break;  // the source fires it in this pass
       continue;
     }
     if (deadline >= 0 && after >= deadline) break;

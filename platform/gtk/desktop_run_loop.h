@@ -56,7 +56,7 @@ class DesktopRunLoop final : public RunLoopBase<int64_t> {
   void rearm();
   void fireDue();
   // Runs the due quiet ticks; false when one needs its full `fire` (left due for the source).
-  bool runQuietTicks();
+  bool runQuietTicks(int64_t now);
   // The X connection's poll entry is left out while input is held back (-1: not X).
   int heldInputFd() const;
   static gint pollWithQuietTicks(GPollFD* fds, guint count, gint timeout);
@@ -77,6 +77,8 @@ class DesktopRunLoop final : public RunLoopBase<int64_t> {
   };
   std::map<TimerId, Quiet> mQuiet;
   int64_t mQuietEarliest = -1;  // the next quiet check, -1 when none
+  int64_t mQuietEarly = -1;     // from when a wake-up for another reason makes that check
+  std::vector<TimerId> mDueQuiet;
   GPollFunc mPlainPoll = nullptr;
   std::vector<GdkFrameClock*> mWatchedClocks;
   std::map<GdkFrameClock*, int64_t> mHeldSince;  // clocks holding input back, since when
