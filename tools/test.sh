@@ -33,6 +33,10 @@ vq_start_jack || true
 # Desktop tests need an X display; this starts a private one like the JACK server.
 source "$here/tools/xvfb-env.sh"
 vq_start_xvfb || true
+# A desktop has a session bus; without one GTK's accessibility bridge forks dbus-launch while the
+# program's image threads allocate, and under AddressSanitizer such a child can hang before its
+# exec, holding the program's X connection and so its windows after it quit.
+export DBUS_SESSION_BUS_ADDRESS=${DBUS_SESSION_BUS_ADDRESS:-disabled:}
 trap 'vq_stop_jack; vq_stop_xvfb' EXIT
 
 status=0
