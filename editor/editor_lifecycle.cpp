@@ -55,6 +55,8 @@ void VQEditor::StartUp() {
   mLearn.SetLastCC(-1);
   mLearn.SetNoMatch(true);
   for (int32_t& cc : mLearn.CC()) cc = -1;
+  // The controllers learned in earlier runs (none when the file is not there).
+  if (!mSettingsPath.empty()) ReadMidiLearnFile();
 
   srand(static_cast<unsigned>(time(nullptr)));
 

@@ -70,6 +70,7 @@ class VQEditorPages {
   virtual void ShowSkinBackgrounds(bool space) = 0;
   // The panel for requesting a program from a slot, with its slot chooser and request button.
   virtual void ShowProgramNumberSelector(VQEditor& editor, bool show) = 0;
+  virtual bool ProgramNumberSelectorShown() const = 0;
   virtual void ShowEffectBlockFrame(bool show) = 0;
   enum EffectIndicator { kOverdriveOn, kEqualizerOn, kVintageModOn, kLongDelayModOn };
   virtual void ShowEffectIndicator(EffectIndicator which, bool show) = 0;

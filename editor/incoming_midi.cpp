@@ -245,6 +245,7 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
         if (mLearn.LearnController(controller)) {
           SetParamOnMainThread(vq_param::kLearn, 0.0);
           if (!mApplyingProgram) mParamRedrawPending = true;
+          RunOnMainThread([this, field = mLearn.Target()] { FinishLearnStep(field); });
         }
         break;
       }

@@ -245,6 +245,12 @@ void VQEditor::StartBankUpload(const char* path) {
   if (mBankTransfers && path) mBankTransfers->StartBankUpload(*this, path);
 }
 
+void VQEditor::CancelProgramNumberSelector() {
+  UTL_MutexLock lock(mMutex);
+  if (mPages && mPages->ProgramNumberSelectorShown())
+    mPages->ShowProgramNumberSelector(*this, false);
+}
+
 bool VQEditor::SendProgramFileToDevice(const char* path) {
   return mBankTransfers && path && mBankTransfers->SendProgramFileToDevice(*this, path);
 }

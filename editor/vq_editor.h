@@ -336,6 +336,15 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::string MidiLearnFilePath() const;
   bool WriteMidiLearnFile(const std::string& path = "");
   bool ReadMidiLearnFile(const std::string& path = "");
+  // The menu's MIDI Learn and MIDI Unlearn: arm (or disarm) the LEARN or UNLEARN switch, one at
+  // a time, and say in the status line what the user does next. Main thread.
+  void ArmMidiLearn(bool learn);
+  void ArmMidiUnlearn(bool unlearn);
+  bool MidiLearnArmed();
+  bool MidiUnlearnArmed();
+  // After a controller was learned for a field or forgotten: the table is kept in
+  // "midilearn.ini" and the status line says what the field now follows. Main thread.
+  void FinishLearnStep(int field);
   // Bank steps that need no GUI, run where the acknowledgement or dump arrives (the MIDI
   // worker): the next file of an upload; a download's dump in the link's DownloadDump asks for
   // the next slot and is saved (what the GUI shows of it is posted to the main thread).
@@ -378,6 +387,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Forwarded to BankTransfers().
   void StartBankUpload(const char* path);
   bool SendProgramFileToDevice(const char* path);
+  // Escape or a click beside the "fetch VQ slot" panel: the panel and its controls go, nothing
+  // is requested. Main thread.
+  void CancelProgramNumberSelector();
   bool SendBankProgramFile(const char* path, int slot);
   void ScanProgramFolderToSlots(const char* folder);
   void SetSlotName(const char* name, int slot);
@@ -385,7 +397,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
  protected:
   // Dispatcher steps and cases.
   bool FlexiPickPath(int field);  // false: the change ends here
-  void LearnStep(int field, int32_t value);
+  // True when a learn or unlearn was completed by this change.
+  bool LearnStep(int field, int32_t value);
   void WriteDispatcherReadout(int paramIdx, int field, int32_t value);
   DispatchExit RunParamCase(int paramIdx, int field, int32_t value);
   DispatchExit FlexiControlCase(int paramIdx, int32_t value);

@@ -544,12 +544,16 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
                {"_EWI_", kSlotCategoryEwi}};
   std::string folder = e.Browser().Folder();
   while (!folder.empty() && folder.back() == '/') folder.pop_back();
+  int unplaced = 0;
   for (const OnlineListRow& row : e.Browser().Rows()) {
     if (!row.flags[2] || !row.flags[3]) continue;
     int slot = start;
     while (slot <= kLastProgramSlot && !e.Browser().Slots()[static_cast<size_t>(slot)].empty)
       ++slot;
-    if (slot > kLastProgramSlot) continue;
+    if (slot > kLastProgramSlot) {
+      ++unplaced;
+      continue;
+    }
     const std::string path = row.flags[0] ? std::string(row.idOrUrl) : folder + "/" + row.name;
     if (path.size() > kPathBytes) continue;  // a cut path would name another file
     const std::string file = row.name;
@@ -579,4 +583,14 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
     RefreshSlot(e, slot);
   }
   mBankSaved = false;
+  // Programs go only into empty slots from the one dropped on upwards: a full stretch up to
+  // slot 99 leaves the rest out, which the user must be told.
+  if (unplaced > 0) {
+    char text[96];
+    if (start == kLastProgramSlot)
+      std::snprintf(text, sizeof text, "Slot 99 is full: %d not placed", unplaced);
+    else
+      std::snprintf(text, sizeof text, "Slots %02d-99 are full: %d not placed", start, unplaced);
+    e.SetStatusText(text);
+  }
 }

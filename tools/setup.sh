@@ -16,6 +16,7 @@ PACKAGES=(
   libcairo2-dev libpixman-1-dev
   libepoxy-dev libgl1-mesa-dri libegl-dev
   clang-14 libclang-rt-14-dev clang-format-14
+  poppler-utils
 )
 
 missing=()

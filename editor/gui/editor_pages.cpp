@@ -195,13 +195,27 @@ void EditorPages::CreateGui(VQEditor& editor, int mode) {
   ShowExtMidiPage(editor, false);
 }
 
+SlotPanelControl::SlotPanelControl(VQEditor& editor, int x, int y, IFrameBitmap* image)
+    : IBitmapControl(&editor, x, y, -1, image), mEditor(editor) {}
+
+void SlotPanelControl::OnMouseDown(int x, int y, IMouseMod*) {
+  // The image is the page: its box scales with it.
+  const double s = mRECT.W() / static_cast<double>(kGuiWidth);
+  auto at = [&](int base, int origin) { return origin + static_cast<int>(base * s); };
+  const IRECT box(at(kSlotPanelBox[0], mRECT.L), at(kSlotPanelBox[1], mRECT.T),
+                  at(kSlotPanelBox[2], mRECT.L), at(kSlotPanelBox[3], mRECT.T));
+  if (!box.Contains(x, y)) mEditor.CancelProgramNumberSelector();
+}
+
 void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
   IGraphics* g = editor.Graphics();
   const Skin s = skin == 2 ? Skin::Lcd : skin == 1 ? Skin::Solid : Skin::Space;
   int plus = 0, learn = 0, extText = 0;
   static constexpr int kExtTextSlot[4] = {1, 0, 2, 3};  // shown beside 309, 128, 310, 311
   for (const ControlSpec& spec : SynthPageControls(s)) {
-    IControl* c = MakeControl(editor, g, spec);
+    IControl* c = spec.cls == Ctl::Image && spec.param == -1 && OrigId(spec.image) == 157
+                      ? new SlotPanelControl(editor, spec.rect.L, spec.rect.T, Load(g, spec.image))
+                      : MakeControl(editor, g, spec);
     if (!c) continue;
     if (spec.hidden) c->Hide(true);
     if (spec.attached) {

@@ -125,6 +125,10 @@ void EditorPages::ShowProgramNumberSelector(VQEditor& editor, bool show) {
   ShowSaveFromDevicePanel(editor, !show);
 }
 
+bool EditorPages::ProgramNumberSelectorShown() const {
+  return mSaveFromDevice && !mSaveFromDevice->IsHidden();
+}
+
 void EditorPages::ShowLoginPanel(VQEditor& editor, bool hide) {
   HideIf(mLoginBg, hide);
   HideIf(mLoginUser, hide);

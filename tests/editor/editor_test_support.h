@@ -37,6 +37,7 @@ class RecordingPages : public EditorPages {
   void OpenFileSelector(int role) override { openedSelectors.push_back(role); }
   void ShowAboutBox() override { aboutShown = true; }
   void ShowProgramNumberSelector(VQEditor&, bool show) override { numberSelectorShown = show; }
+  bool ProgramNumberSelectorShown() const override { return numberSelectorShown; }
   void ShowSkinBackgrounds(bool space) override { skinsShown.push_back(space); }
 
   std::vector<int> openedSelectors;

@@ -296,6 +296,21 @@ TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
   EXPECT_EQ(std::string(e.Browser().Slots()[96].name), "Deep");
   EXPECT_EQ(e.Browser().Slots()[96].category, kSlotCategoryBass);
   EXPECT_FALSE(m->BankSaved());
+  // Slots 97..99 take the files once more; then the slots up to 99 are full, and what finds
+  // no slot is named in the status line.
+  const struct {
+    int x, y;
+    const char* status;
+  } again[] = {{700, 787, ""},
+               {700, 787, "Slots 94-99 are full: 3 not placed"},
+               {1120, 788, "Slot 99 is full: 3 not placed"}};
+  for (const auto& a : again) {
+    e.SetStatusText("");
+    browser = {kListDrop, kListPlain, a.x, a.y};
+    Set(338, 1);
+    EXPECT_EQ(StatusText(), a.status);
+  }
+  EXPECT_EQ(std::string(e.Browser().Slots()[99].name), "Deep");
 }
 
 TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
