@@ -151,7 +151,14 @@ TEST_F(PagesOnDesktopOverJack, EditMenuLearnsAndForgetsAController) {
   Shot("learn-armed");
   Drag(kx, ky, kx, ky - 40);
   ASSERT_TRUE(sim.WaitForLogLine(NrpnPrefix(kVco1Level), 5000));
-  std::this_thread::sleep_for(300ms);
+  // The knob's last value is what the controller will reach: the drag has ended once the
+  // synthesizer hears nothing new for half a second.
+  for (size_t heard = 0, i = 0; i < 20; ++i) {
+    const size_t now = desktop_steps::Received(sim, kVco1Level).size();
+    if (now == heard) break;
+    heard = now;
+    std::this_thread::sleep_for(500ms);
+  }
   const int top = desktop_steps::Received(sim, kVco1Level).back();
   ASSERT_TRUE(keyboard.Send({0xB0, 20, 64}));
   ASSERT_TRUE(Within(5000, [&] {
