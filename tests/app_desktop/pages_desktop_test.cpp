@@ -142,8 +142,8 @@ TEST_F(PagesOnDesktopOverJack, EditMenuLearnsAndForgetsAController) {
   const std::string learnFile = dir + "/VQEditor4/midilearn.ini";
   const IRECT status(36, 30, 268, 46);
   constexpr int kVco1Level = 11;
-  const auto* knob =
-      ControlOf(vq_layout::SynthPageControls(vq_layout::Skin::Space), 3 + kVco1Level);
+  const auto page = vq_layout::SynthPageControls(vq_layout::Skin::Space);
+  const auto* knob = ControlOf(page, 3 + kVco1Level);
   ASSERT_NE(knob, nullptr);
   const int kx = (knob->rect.L + knob->rect.R) / 2, ky = (knob->rect.T + knob->rect.B) / 2;
 
