@@ -12,6 +12,7 @@
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "platform/file_system.h"
+#include "platform/utf8.h"
 #include "protocol/device_messages.h"
 #include "wemu/ini_file.h"
 
@@ -84,7 +85,7 @@ void VQEditor::StartUp() {
   } else if (mProgramFiles && access(RamProgramPath().c_str(), R_OK) == 0 && LoadRamProgram()) {
     // The program of the last run had no file: it comes back under the name it had.
     GetPrivateProfileString("program", "name", "INIT", buf, sizeof buf, mSettingsPath.c_str());
-    mProgramName = std::string(buf).substr(0, 32);  // a program name's longest
+    mProgramName = vq::platform::Utf8Prefix(buf, 32);  // a program name's longest
     SetStatusText(mProgramName.c_str());
     mProgramWithoutFile = true;
   } else {

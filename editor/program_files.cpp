@@ -3,9 +3,12 @@
 #include "editor/program_files.h"
 
 #include <cstring>
+#include <functional>
+#include <vector>
 
 #include "editor/vq_editor.h"
 #include "platform/file_system.h"
+#include "platform/utf8.h"
 #include "wemu/ini_file.h"
 
 namespace {
@@ -37,7 +40,7 @@ std::string ProgramNameOfPath(std::string_view path) {
   std::string name = vq::platform::NameOfPath(path);
   size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.erase(dot);
-  return name.substr(0, kProgramNameLength);
+  return vq::platform::Utf8Prefix(name, kProgramNameLength);
 }
 
 void VQEditor::SetProgramNameFromPath(const std::string& path) {
@@ -55,6 +58,45 @@ bool VQEditor::LoadProgramFileToEditor(const char* path) {
   if (!mProgramFiles || !path || !mProgramFiles->LoadProgramFileToEditor(*this, path)) return false;
   mProgramWithoutFile = false;
   return true;
+}
+
+bool VQEditor::LoadAsCurrentProgram(const std::string& path,
+                                    const std::function<void()>& makeCurrent) {
+  UTL_MutexLock lock(mMutex);
+  // What names the current program, here and at the next start.
+  const std::vector<std::string> list = mBrowser.ProgramList();
+  const bool listBuilt = mBrowser.ProgramListBuilt();
+  const int32_t listLast = mBrowser.ProgramListLast();
+  const int32_t listIndex = mBrowser.ProgramListIndex();
+  const std::string folder = mBrowser.CurrentProgramFolder();
+  const std::string currentPath = mBrowser.CurrentProgramPath();
+  const std::string lastFile = mBrowser.LastFile();
+  const std::string name = mProgramName;
+  const bool withoutFile = mProgramWithoutFile;
+
+  if (makeCurrent) makeCurrent();
+  if (LoadProgramFileToEditor(path.c_str())) return true;
+
+  if (listBuilt)
+    mBrowser.SetProgramList(list);
+  else
+    mBrowser.ClearProgramList();
+  mBrowser.SetProgramListLast(listLast);
+  mBrowser.SetProgramListIndex(listIndex);
+  mBrowser.SetCurrentProgramFolder(folder);
+  mBrowser.SetCurrentProgramPath(currentPath);
+  mBrowser.SetLastFile(lastFile);
+  mProgramName = name;
+  mProgramWithoutFile = withoutFile;
+  return false;
+}
+
+bool VQEditor::LoadChosenProgramFile(const std::string& path) {
+  return LoadAsCurrentProgram(path, [this, &path] {
+    mBrowser.SetCurrentProgramPath(path);
+    mBrowser.SetLastFile(path);
+    LocateProgramInFolder(path.c_str());
+  });
 }
 
 bool VQEditor::WriteProgramDumpText(const char* path) {

@@ -308,6 +308,12 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
 
   // --- Program files (forwarded to ProgramFiles(); library/ implements them) ---
   bool LoadProgramFileToEditor(const char* path);
+  // Loads a file as the current program once `makeCurrent` has made it so (its place in the
+  // program list, its path, its name). A file that does not load puts all of that back: only
+  // the status text changes, to say why.
+  bool LoadAsCurrentProgram(const std::string& path, const std::function<void()>& makeCurrent);
+  // LoadAsCurrentProgram for a file the user chose: the file's folder becomes the program list.
+  bool LoadChosenProgramFile(const std::string& path);
   bool WriteProgramDumpText(const char* path);
   bool SaveProgramFile(const char* path);
   bool ConvertOldProgramFile(const char* path);
