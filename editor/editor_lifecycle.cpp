@@ -136,7 +136,7 @@ void VQEditor::SaveEditorState() {
   if (!mProgramWithoutFile && !name.empty()) {
     SetProgramNameFromPath(name);
     SetStatusText(mProgramName.c_str());
-    mBrowser.SetLastFile((mBrowser.CurrentProgramFolder() + name).substr(0, 255));
+    mBrowser.SetLastFile(vq::platform::Utf8Prefix(mBrowser.CurrentProgramFolder() + name, 255));
   } else {
     mBrowser.SetLastFile("");
     WritePrivateProfileString("program", "name", mProgramName.c_str(), settings);

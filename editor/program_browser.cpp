@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/file_system.h"
+#include "platform/utf8.h"
 
 namespace {
 constexpr size_t kPathLength = 255;
@@ -45,5 +46,5 @@ bool ProgramBrowser::SelectListName(const std::string& name) {
 
 void ProgramBrowser::SetSelectedFile(int role, const std::string& path) {
   if (role < 0 || role >= kFileSelectorCount) return;
-  mSelectedFile[role] = path.substr(0, kPathLength);
+  mSelectedFile[role] = vq::platform::Utf8Prefix(path, kPathLength);
 }

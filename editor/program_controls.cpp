@@ -8,6 +8,7 @@
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "platform/file_system.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -161,7 +162,7 @@ class ProgramControlCases : public VQParamCases {
     std::string folder = ChooseDirectory();
     if (folder.empty()) return;
     if (folder.back() == '/') folder.pop_back();
-    folder = folder.substr(0, kFolderLength) + "/";
+    folder = vq::platform::Utf8Prefix(folder, kFolderLength) + "/";
     e.Browser().SetCurrentProgramPath(folder);
     e.LocateProgramInFolder(folder.c_str());
     e.Link().SetBankUploadRequest(true);

@@ -13,6 +13,7 @@
 #include "library/program_list.h"
 #include "library/program_text_format.h"
 #include "platform/file_system.h"
+#include "platform/utf8.h"
 #include "plugin/iparam.h"
 #include "protocol/program_codec.h"
 #include "protocol/vq_sysex.h"
@@ -186,7 +187,7 @@ void ProgramLibrary::LocateProgramInFolder(VQEditor& editor, const char* path) {
   std::string p = path ? path : "";
   size_t slash = p.rfind('/');
   if (slash == std::string::npos) return;
-  editor.Browser().SetCurrentProgramFolder(p.substr(0, slash + 1).substr(0, kPathLength));
+  editor.Browser().SetCurrentProgramFolder(fs::Utf8Prefix(p.substr(0, slash + 1), kPathLength));
   std::string file = p.substr(slash + 1);
 
   editor.Browser().SetProgramList(
