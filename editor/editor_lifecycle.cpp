@@ -92,6 +92,8 @@ void VQEditor::StartUp() {
     InitProgram();
   }
 
+  // The program of the last run is no choice made on a manager page shown at start.
+  mProgramLoadedInManager = false;
   if (mOutputDeviceName.find(kStartupDeviceWord) != std::string::npos) SendStartupMessage();
 
   // The manager's browser opens on the program's folder.
@@ -123,7 +125,9 @@ void VQEditor::SaveEditorState() {
 
   UTL_MutexLock lock(mMutex);
   ResetFolder(mBrowser.UploadFolder().c_str());
-  ResetCacheFolder();
+  // The cache holds the bank on the manager page, shown again at the next start: only NEW and
+  // RECEIVE empty it.
+  if (mKeepBank) mKeepBank(*this);
 
   const char* settings = mSettingsPath.c_str();
   WritePrivateProfileString("gui", "manager", mManagerPageShown ? "true" : "false", settings);

@@ -142,6 +142,8 @@ void LeaveManager(VQEditor& e) {
   } else if (e.Browser().RememberedProgramPath().size() < 5) {
     return;
   }
+  // Nothing chosen and nothing loaded here: the program stays as it is, edits and undo included.
+  if (!e.ProgramLoadedInManager()) return;
   e.SetLastField(kNoFieldSent);
   e.Browser().SetLastFile(e.Browser().RememberedProgramPath());
   e.Browser().SetCurrentProgramFolder(e.Browser().RememberedProgramFolder());
@@ -161,6 +163,7 @@ void LeaveManager(VQEditor& e) {
 void EnterManager(VQEditor& e, IGraphics& g) {
   if (e.ManagerPageShown()) return;
   e.SetManagerPageShown(true);
+  e.SetProgramLoadedInManager(false);
   e.ShowManagerPage(false);
   if (!e.Browser().Rows().empty() &&
       (e.Browser().Rows()[0].flags[0] || e.Browser().BankUploadFileCount() < 1)) {
@@ -274,7 +277,7 @@ bool VQEditor::OnCommand(int code) {
       break;
     case kSaveAllFromDevice:
       if (chosen) takeFolder();
-      RemoveStaleTempFiles(chosen ? folder : mBrowser.CurrentProgramFolder());
+      PrepareDownloadFolder(chosen ? folder : mBrowser.CurrentProgramFolder());
       SetStatusText("Connecting to VQ...");
       mLink.SetBankDownloadRunning(true);
       mLink.SetRequestSlot(1);

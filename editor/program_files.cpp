@@ -15,6 +15,8 @@ namespace {
 constexpr size_t kProgramNameLength = 32;
 // A save takes far less; a temporary file this old was left by a save that never finished.
 constexpr int kStaleTempSeconds = 60;
+// The folder of the last bank download started from the menu.
+constexpr const char* kDownloadFolderKey = "downloadfolder";
 }  // namespace
 
 void VQEditor::InitProgramFolders() {
@@ -23,13 +25,23 @@ void VQEditor::InitProgramFolders() {
   // saves and downloads from the device go).
   char last[256];
   GetPrivateProfileString("program", "lastfile", "", last, sizeof last, mSettingsPath.c_str());
-  for (const std::string& folder : {mBrowser.SettingsFolder(), mBrowser.CacheFolder(),
-                                    mBrowser.UploadFolder(), vq::platform::FolderOfPath(last)})
+  char download[256];
+  GetPrivateProfileString("program", kDownloadFolderKey, "", download, sizeof download,
+                          mSettingsPath.c_str());
+  for (const std::string& folder :
+       {mBrowser.SettingsFolder(), mBrowser.CacheFolder(), mBrowser.UploadFolder(),
+        vq::platform::FolderOfPath(last), std::string(download)})
     RemoveStaleTempFiles(folder);
 }
 
 void VQEditor::RemoveStaleTempFiles(const std::string& folder) {
   if (!folder.empty()) vq::platform::RemoveStaleTempFiles(folder, kStaleTempSeconds);
+}
+
+void VQEditor::PrepareDownloadFolder(const std::string& folder) {
+  RemoveStaleTempFiles(folder);
+  if (!folder.empty())
+    WritePrivateProfileString("program", kDownloadFolderKey, folder.c_str(), mSettingsPath.c_str());
 }
 
 std::string VQEditor::RamProgramPath() const {
@@ -57,6 +69,7 @@ bool VQEditor::LoadProgramFileToEditor(const char* path) {
   UTL_MutexLock lock(mMutex);
   if (!mProgramFiles || !path || !mProgramFiles->LoadProgramFileToEditor(*this, path)) return false;
   mProgramWithoutFile = false;
+  if (mManagerPageShown) mProgramLoadedInManager = true;
   return true;
 }
 

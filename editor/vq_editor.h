@@ -256,6 +256,10 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SetSkinMode(int32_t mode) { mSkinMode = mode; }
   bool ManagerPageShown() const { return mManagerPageShown; }
   void SetManagerPageShown(bool shown) { mManagerPageShown = shown; }
+  // A program file was loaded into the editor while the manager page was shown (since it was
+  // last opened): leaving the manager then gives the program it replaced back.
+  bool ProgramLoadedInManager() const { return mProgramLoadedInManager; }
+  void SetProgramLoadedInManager(bool loaded) { mProgramLoadedInManager = loaded; }
   bool CompactView() const { return mCompactView; }
   // The parametric (knob) view of the equalizer was chosen.
   bool EqualizerMode() const { return mEqualizerMode; }
@@ -269,6 +273,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SaveSlotToCache(int slot) {
     if (mSaveSlotToCache) mSaveSlotToCache(*this, slot);
   }
+  // Keeps the manager's bank for the next start; the program manager sets it, shut-down runs it.
+  void SetBankKeeper(std::function<void(VQEditor&)> keep) { mKeepBank = std::move(keep); }
 
   // --- What library/ plugs in ---
   // Program files come through VQEditorSetup. The transfers riding on replies, bank transfers
@@ -305,6 +311,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Removes our own temporary files that a killed save left in `folder` (older than a minute);
   // at start-up for every folder the program writes into, and before each bank transfer.
   void RemoveStaleTempFiles(const std::string& folder);
+  // A bank download into `folder` starts: it is cleaned as above and remembered in the settings,
+  // so that the next start cleans it too when this run is killed.
+  void PrepareDownloadFolder(const std::string& folder);
 
   // --- Program files (forwarded to ProgramFiles(); library/ implements them) ---
   bool LoadProgramFileToEditor(const char* path);
@@ -464,10 +473,12 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
 
   int32_t mSkinMode = 0;
   bool mManagerPageShown = false;
+  bool mProgramLoadedInManager = false;
   bool mCompactView = false;
   bool mEqualizerMode = false;
   bool mCopyPanelVco = true;
   std::function<void(VQEditor&, int slot)> mSaveSlotToCache;
+  std::function<void(VQEditor&)> mKeepBank;
   // The graphics between its creation and CreateGui attaching it to the plug.
   IGraphics* mGraphicsBeingBuilt = nullptr;
   std::string mSettingsPath;

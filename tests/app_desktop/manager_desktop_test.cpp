@@ -3,6 +3,7 @@
 // and what lands on disk; a screenshot of every step is kept in the build folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 
@@ -27,14 +28,13 @@ class ManagerDesktopOverJack : public DesktopTest {
   void TearDown() override {
     // A step that failed leaves the program running: it is ended, by its own process id.
     if (program.joinable()) {
-      const int pid = std::atoi(ReadFile(dir + "/output.pid").c_str());
+      const int pid = std::atoi(ReadFile(outputFile + ".pid").c_str());
       if (pid > 0) kill(pid, SIGTERM);
       program.join();
     }
     // What the program printed stays beside the screenshots.
     std::error_code ignored;
-    fs::copy_file(dir + "/output", shots + "output.txt", fs::copy_options::overwrite_existing,
-                  ignored);
+    fs::copy_file(outputFile, shots + "output.txt", fs::copy_options::overwrite_existing, ignored);
     DesktopTest::TearDown();
   }
   // Folder `name` with one program file per entry, each carrying its marker.
@@ -146,15 +146,62 @@ class ManagerDesktopOverJack : public DesktopTest {
   bool MarkerBecomes(vqtest::VqsimProcess& sim, int marker) {
     return Within(5000, [&] { return LastMarker(sim) == marker; });
   }
+  // Starts the program with its messages going to `output` (read while it runs); true once its
+  // window shows, and then the page's origin is known.
+  bool Start(const std::string& output) {
+    outputFile = output;
+    ended = false;
+    program = std::thread([this, output] {
+      exitCode = RunProgram(
+          {"sh", "-c", "echo $$ >\"$1.pid\"; exec \"$0\" >\"$1\" 2>&1", Program(), output}, 170000);
+      ended = true;
+    });
+    if (!WindowShownBecomes("VQEditor4", true, 15000)) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the start-up fit places it
+    int x = 0, y = 0;
+    if (!WindowOrigin("VQEditor4", &x, &y)) return false;
+    vx = x;
+    vy = y + kMenuBarHeight;
+    return true;
+  }
+  // SAVE into `folder`, and the report of it read.
+  bool SaveBank(const std::string& folder) {
+    fs::create_directories(folder);
+    ClickGui(522, 47);
+    if (!ChooseInPanel("Select Directory", folder)) return false;
+    if (!WindowShownBecomes("Done", true, 5000)) return false;
+    Xdo({"key", "Return"});
+    return WindowShownBecomes("Done", false, 5000);
+  }
+  bool QuitByMenu() {
+    const bool quit =
+        Menu(20, 60, 240, [this] { return Within(5000, [this] { return ended.load(); }); });
+    program.join();
+    return quit;
+  }
+  // Slot number -> marker of the program files in a folder.
+  static std::map<int, int> Markers(const std::string& folder) {
+    std::map<int, int> markers;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      const std::string name = entry.path().filename();
+      markers[std::atoi(name.c_str())] = DistinctFields(ReadFile(entry.path()))[0];
+    }
+    return markers;
+  }
+  static size_t NrpnCount(const vqtest::VqsimProcess& sim) {
+    size_t n = 0;
+    for (const auto& l : sim.LogLines()) n += l.rfind("nrpn ", 0) == 0;
+    return n;
+  }
   int Count(const std::string& text) const {
-    const std::string output = ReadFile(dir + "/output");
+    const std::string output = ReadFile(outputFile);
     int n = 0;
     for (size_t at = output.find(text); at != std::string::npos; at = output.find(text, at + 1))
       ++n;
     return n;
   }
 
-  std::string shots;
+  std::string shots, outputFile;
   int complaintsAfterReturn = 0;
   std::atomic<bool> ended{false};
   int vx = 0, vy = 0;
@@ -173,21 +220,9 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   const std::string browsed = Folder("B", Numbered("B%02d.pr4", 61, 40));
   const std::string full = Folder("D", Numbered("%02d_D.pr4", 99, 0));
   const std::string saved = dir + "/C";
-  fs::create_directories(saved);
 
-  // Its messages go to a file, read while it runs.
-  program = std::thread([this] {
-    exitCode = RunProgram(
-        {"sh", "-c", "echo $$ >\"$1.pid\"; exec \"$0\" >\"$1\" 2>&1", Program(), dir + "/output"},
-        170000);
-    ended = true;
-  });
-  ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the start-up fit places it
-  int x = 0, y = 0;
-  ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
-  vx = x;
-  vy = y + kMenuBarHeight;
+  ASSERT_TRUE(Start(dir + "/output"));
+  const int x = vx, y = vy - kMenuBarHeight;
   // The synthesizer picked in Preferences (once more when a menu or list opened too late).
   for (int attempt = 0; attempt < 2 && !sim.WaitForLogLine("startup", 10); ++attempt) {
     ASSERT_TRUE(PickSynthesizer(x, y, ports));
@@ -222,9 +257,42 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   Shot("04-received-saved");
   EXPECT_LT(Differing("02-written-all", "04-received-saved", 0, 120, 1140, 660), 1140 * 660 / 20);
 
-  // The manager page; LOAD BANK from folder A.
-  ASSERT_TRUE(Menu(100, 160, 365, Changed("04-received-saved", 300, 100, 800, 600)));
+  // An edit on the synth page ("VCO1 volume" dragged up) outlives a visit to the manager where
+  // nothing is chosen: leaving it sends nothing, and Undo and Redo step over the edit.
+  const auto synthPage = vq_layout::SynthPageControls(vq_layout::Skin::Space);
+  const auto knob = std::find_if(synthPage.begin(), synthPage.end(), [](const auto& c) {
+    return c.param == 14 && c.attached && !c.hidden;
+  });
+  ASSERT_NE(knob, synthPage.end());
+  const int kx = (knob->rect.L + knob->rect.R) / 2, ky = (knob->rect.T + knob->rect.B) / 2;
+  Xdo({"mousemove", std::to_string(X(kx)), std::to_string(Y(ky)), "mousedown", "1", "sleep", "0.1",
+       "mousemove", std::to_string(X(kx)), std::to_string(Y(ky - 20)), "sleep", "0.1", "mousemove",
+       std::to_string(X(kx)), std::to_string(Y(ky - 40)), "sleep", "0.2", "mouseup", "1"});
+  ASSERT_TRUE(sim.WaitForLogLine(NrpnPrefix(11), 5000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  const int edited = Received(sim, 11).back();
+  const size_t sent = NrpnCount(sim);
+  Shot("05-edited");
+  ASSERT_TRUE(Menu(100, 160, 365, Changed("05-edited", 300, 100, 800, 600)));
   Shot("05-manager");
+  ASSERT_TRUE(Menu(100, 160, 390, Changed("05-manager", 300, 100, 800, 600)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_EQ(NrpnCount(sim), sent);
+  Shot("05-manager-left");
+  KeyTo("VQEditor4", "ctrl+z");
+  EXPECT_TRUE(Within(5000, [&] { return NrpnCount(sim) > sent; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const size_t undone = Received(sim, 11).size();
+  EXPECT_NE(Received(sim, 11).back(), edited);
+  KeyTo("VQEditor4", "ctrl+shift+z");
+  EXPECT_TRUE(Within(5000, [&] {
+    const std::vector<int> v = Received(sim, 11);
+    return v.size() > undone && v.back() == edited;
+  })) << Received(sim, 11).back();
+
+  // The manager page; LOAD BANK from folder A.
+  ASSERT_TRUE(Menu(100, 160, 365, Changed("05-manager-left", 300, 100, 800, 600)));
+  Shot("05-manager-again");
   ClickGui(436, 47);
   ASSERT_TRUE(ChooseInPanel("Select Directory", bankA));
   Shot("06-bank-loaded");
@@ -283,26 +351,59 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   ClickGui(673, 36);
 
   // SAVE the bank: on disk every program is where the user put it, none lost.
-  ClickGui(522, 47);
-  ASSERT_TRUE(ChooseInPanel("Select Directory", saved));
+  ASSERT_TRUE(SaveBank(saved));
   Shot("17-saved");
-  std::map<int, int> markers;
-  for (const auto& entry : fs::directory_iterator(saved)) {
-    const std::string name = entry.path().filename();
-    const std::vector<int> fields = DistinctFields(ReadFile(entry.path()));
-    markers[std::atoi(name.c_str())] = fields[0];
-  }
   EXPECT_EQ(
-      markers,
+      Markers(saved),
       (std::map<int, int>{
           {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {9, 9}, {20, 8}, {22, 10}}));
 
+  // RECEIVE: the synthesizer's bank (folder D's, each program's marker its slot) replaces it.
+  ClickGui(436, 76);
+  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
+  Xdo({"key", "Return"});
+  EXPECT_TRUE(sim.WaitForLogLine("dump 99", 40000));
+  ASSERT_TRUE(WindowShownBecomes("Done", true, 10000));
+  Xdo({"key", "Return"});
+  Shot("18-received");
+  // The buttons still act after it: MOVE 01 onto 50 (Yes to the question), then SAVE.
+  ClickGui(673, 36);
+  ClickGui(SlotX(1), SlotY(1));
+  DragSlot(1, 50);
+  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
+  Xdo({"key", "Return"});
+  ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  ClickGui(673, 36);
+  const std::string received = dir + "/E";
+  ASSERT_TRUE(SaveBank(received));
+  std::map<int, int> expected;
+  for (int slot = 2; slot <= 99; ++slot) expected[slot] = slot;
+  expected[50] = 1;
+  EXPECT_EQ(Markers(received), expected);
+  // COPY 02 onto the emptied 01, unsaved.
+  ClickGui(673, 62);
+  ClickGui(SlotX(2), SlotY(2));
+  DragSlot(2, 1);
+  ClickGui(673, 62);
+  Shot("19-copied");
+  expected[1] = 2;
+
   // File > Quit.
-  EXPECT_TRUE(Menu(20, 60, 240, [this] { return Within(5000, [this] { return ended.load(); }); }));
-  program.join();
+  EXPECT_TRUE(QuitByMenu());
   EXPECT_EQ(exitCode, 0) << ReadFile(dir + "/output");
   // Confirming a panel with Return leaves GTK nothing to complain about.
   EXPECT_EQ(complaintsAfterReturn, 0) << ReadFile(dir + "/output");
+
+  // The next start shows that bank again: the synthesizer gets its programs, SAVE writes it.
+  ASSERT_TRUE(Start(dir + "/output2"));
+  Shot("20-restarted");
+  DoubleClickGui(SlotX(50), SlotY(50));
+  EXPECT_TRUE(MarkerBecomes(sim, 1)) << LastMarker(sim);
+  const std::string kept = dir + "/F";
+  ASSERT_TRUE(SaveBank(kept));
+  EXPECT_EQ(Markers(kept), expected);
+  EXPECT_TRUE(QuitByMenu());
+  EXPECT_EQ(exitCode, 0) << ReadFile(dir + "/output2");
   EXPECT_TRUE(sim.Faults().empty());
 }
 

@@ -281,7 +281,7 @@ TEST_F(LifecycleTest, ShutDownKeepsTheProgramAndTheSettings) {
     WriteFile(file, FormatProgramText(ProgramFieldTable::InitRecord()));
     VQEditor& e = MakeWithLibrary();
     std::filesystem::create_directories(e.Browser().UploadFolder());
-    const std::string cache = e.Browser().CacheFolder();
+    const std::string upload = e.Browser().UploadFolder();
     if (fileFirst) e.LocateProgramInFolder(file.c_str());
     if (fileFirst && init) e.InitProgram();
     Set(3, 20);
@@ -295,7 +295,7 @@ TEST_F(LifecycleTest, ShutDownKeepsTheProgramAndTheSettings) {
     }
     EXPECT_EQ(Ini("program", "edited"), "true");
     EXPECT_EQ(Ini("midi", "kbdmidioutch"), "9");
-    EXPECT_FALSE(std::filesystem::exists(cache));
+    EXPECT_FALSE(std::filesystem::exists(upload));
     ProgramFileContent c;
     ASSERT_EQ(ReadProgramFile((dir + "/lastprogram.pr4").c_str(), c), ProgramFileError::kNone);
     EXPECT_EQ(c.record[0], 20);

@@ -220,6 +220,8 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
        [this] {  // a killed download's temporary file goes before the next one starts
          EXPECT_FALSE(std::filesystem::exists(dir + "/bank/.vqtmp-Ab3dE6"));
          EXPECT_TRUE(editor->Link().BankDownloadRunning());
+         // and the folder is remembered, so that the next start cleans it after a kill
+         EXPECT_EQ(Setting("program", "downloadfolder"), dir + "/bank/");
        }},
       {21, [this] { Folder(std::nullopt); },  // cancelled: the download still starts
        [this] {
@@ -349,7 +351,8 @@ TEST_F(MenuCommandsTest, FolderPanelRunsWithoutThePlugMutexAndRefusesLongFolders
 }
 
 // Entering marks the current program in the browser; leaving loads the selected slot's
-// program (kept in the cache first), or without one the program remembered on entering.
+// program (kept in the cache first), or without one, after a program was loaded there, the
+// program remembered on entering.
 TEST_F(MenuCommandsTest, ManagerPageInAndOut) {
   const std::string folder = Programs(3, 1);
   editor->Browser().SetBankUploadFileCount(1);
@@ -375,9 +378,19 @@ TEST_F(MenuCommandsTest, ManagerPageInAndOut) {
   EXPECT_EQ(editor->Browser().SelectedFile(VQEditor::kWriteSelector), "/cache/03_Lead.pr4");
   EXPECT_EQ(editor->Browser().ProgramList().at(0), "Lead.pr4");
 
+  // No slot chosen and nothing loaded there: the program stays, nothing is sent.
   editor->OnCommand(33);
   editor->Browser().Slots()[3] = ProgramSlot();
   editor->Browser().SetRememberedProgramPath(folder + "old.prg");
+  const size_t mark = Mark();
+  editor->OnCommand(32);
+  EXPECT_TRUE(Since(mark).empty());
+  EXPECT_EQ(editor->Browser().SelectedFile(VQEditor::kWriteSelector), "/cache/03_Lead.pr4");
+
+  // A program loaded there gives way to the one remembered on entering.
+  editor->OnCommand(33);
+  editor->Browser().SetRememberedProgramPath(folder + "old.prg");
+  ASSERT_TRUE(editor->LoadProgramFileToEditor((folder + "p100.pr4").c_str()));
   editor->OnCommand(32);
   EXPECT_EQ(editor->Browser().SelectedFile(VQEditor::kSaveSelector), folder + "old.pr4");
   EXPECT_EQ(editor->Browser().CurrentProgramFolder(), folder);
