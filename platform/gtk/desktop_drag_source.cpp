@@ -46,7 +46,7 @@ void DesktopDragSource::disconnect() {
   mWidget = nullptr;
 }
 
-std::string DesktopDragSource::saveWhereAsked(GdkDragContext* drag) {
+char DesktopDragSource::saveWhereAsked(GdkDragContext* drag) {
   GdkWindow* source = gdk_drag_context_get_source_window(drag);
   GdkAtom type = nullptr;
   gint format = 0, length = 0;
@@ -58,13 +58,15 @@ std::string DesktopDragSource::saveWhereAsked(GdkDragContext* drag) {
       data && format == 8)
     uri.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
   g_free(data);
+  // Written once: the promise is used up, and a repeated request hears the same answer.
+  if (mAnswer) return mAnswer;
   std::string folder = localFolderOf(uri);
-  if (folder.empty() || !mPromise.writeInto) return "F";
-  // Written once: the promise is used up, whatever the answer.
+  if (folder.empty() || !mPromise.writeInto) return 'F';
   auto writeInto = std::move(mPromise.writeInto);
   mPromise.writeInto = nullptr;
   std::optional<std::vector<std::string>> names = writeInto(folder);
-  return names && !names->empty() ? "S" : "E";
+  mAnswer = names && !names->empty() ? 'S' : 'E';
+  return mAnswer;
 }
 
 void DesktopDragSource::onDataGet(GtkWidget*, GdkDragContext* drag, GtkSelectionData* data,
@@ -72,10 +74,8 @@ void DesktopDragSource::onDataGet(GtkWidget*, GdkDragContext* drag, GtkSelection
   auto* s = static_cast<DesktopDragSource*>(self);
   if (s->mPromised) {
     if (info != kDirectSaveInfo) return;
-    std::string answer = s->saveWhereAsked(drag);
-    gtk_selection_data_set(data, gtk_selection_data_get_target(data), 8,
-                           reinterpret_cast<const guchar*>(answer.data()),
-                           static_cast<gint>(answer.size()));
+    const guchar answer = static_cast<guchar>(s->saveWhereAsked(drag));
+    gtk_selection_data_set(data, gtk_selection_data_get_target(data), 8, &answer, 1);
     return;
   }
   std::vector<gchar*> list;
@@ -173,6 +173,7 @@ bool DesktopDragSource::beginPromisedFileDrag(View* view, Rect from, const Promi
   mUris.clear();
   mPromised = true;
   mPromise = files;
+  mAnswer = 0;
   return begin(view, from, targets);
 }
 

@@ -26,12 +26,13 @@ class DesktopDragSource final : public DragSource {
   bool begin(View* view, Rect from, GtkTargetList* targets);
   void disconnect();
   // The answer to a direct-save request: the place the target wrote on the drag's window.
-  std::string saveWhereAsked(GdkDragContext* drag);
+  char saveWhereAsked(GdkDragContext* drag);
   static void onDataGet(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint,
                         gpointer self);
   static void onEnd(GtkWidget*, GdkDragContext*, gpointer self);
   std::vector<std::string> mUris;
   PromisedFiles mPromise;
+  char mAnswer = 0;  // what the drop heard, once written
   bool mPromised = false;
   GtkWidget* mWidget = nullptr;
   gulong mDataGet = 0, mEnd = 0;

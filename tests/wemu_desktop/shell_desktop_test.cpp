@@ -26,8 +26,10 @@ class ShellOnDesktop : public DialogDesktopTest {
     fs::create_directories(dir);
   }
   void TearDown() override {
-    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-    for (auto& [name, value] : saved) value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+    for (auto it = saved.rbegin(); it != saved.rend(); ++it) {
+      auto& [name, value] = *it;
+      value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+    }
     if (bus) bus->terminate(), bus->wait(5);
     fs::remove_all(dir);
     DialogDesktopTest::TearDown();
@@ -144,6 +146,7 @@ TEST_F(ShellOnDesktop, ARevealAsksTheFileManagerOnTheSessionBusOrFallsBackAtOnce
   std::string file = (dir / "a song.pr4").string();
   std::ofstream(file) << "P";
   // No bus (as in a bare session): the answer is quick and says to fall back.
+  setEnv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
   auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(b->revealSelected(file));
   unsetenv("DBUS_SESSION_BUS_ADDRESS");
