@@ -325,7 +325,8 @@ static AtkStateSet* vq_node_ref_state_set(AtkObject* o) {
   Window* w = b->window();
   AccessibilityElement* focused = n->view->accessibilityFocused(b->nodeFor(n->view));
   bool isNode = dynamic_cast<ViewNode*>(n->element) != nullptr;
-  if (!isNode || focused != n->element) atk_state_set_add_state(set, ATK_STATE_FOCUSABLE);
+  if (!isNode || n->view->acceptsFirstResponder())
+    atk_state_set_add_state(set, ATK_STATE_FOCUSABLE);
   if (w && w->isKeyWindow() && focused == n->element && (!isNode || w->firstResponder() == n->view))
     atk_state_set_add_state(set, ATK_STATE_FOCUSED);
   return set;
