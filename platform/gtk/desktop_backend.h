@@ -169,6 +169,11 @@ class DesktopBackend final : public SelfServingBackend {
                      const std::vector<std::pair<std::string, std::string>>& data) override;
   // Workspace: false when no program could be started for the target.
   bool open(const std::string& urlOrPath) override;
+  // Programs start detached from an argument vector; reveals go to the file manager's
+  // interface on the session bus (desktop_workspace.cpp).
+  bool openWith(const std::string& program, const std::string& document) override;
+  bool launchApplication(const std::string& app, const std::string& document) override;
+  bool revealSelected(const std::string& path) override;
   // CursorService
   void setCurrent(CursorRef c) override;
   void setHidden(bool hidden) override;
