@@ -86,6 +86,8 @@ void VQEditor::StartUp() {
     GetPrivateProfileString("program", "name", "INIT", buf, sizeof buf, mSettingsPath.c_str());
     mProgramName = std::string(buf).substr(0, 32);  // a program name's longest
     SetStatusText(mProgramName.c_str());
+    // Saved under its own name, never as the file the program keeps it in.
+    mBrowser.SetSelectedFile(kSaveSelector, mProgramName + ".pr4");
     mProgramWithoutFile = true;
   } else {
     InitProgram();

@@ -1,11 +1,35 @@
 #include "editor/program_browser.h"
 
+#include <climits>
+#include <cstdlib>
+
 #include <algorithm>
 
 #include "platform/file_system.h"
+#include "platform/settings_folder.h"
 
 namespace {
 constexpr size_t kPathLength = 255;
+
+// The folder with every link and "." or ".." resolved, ending in "/"; a part that does not exist
+// yet is taken as written.
+std::string ResolvedFolder(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  std::string rest;
+  while (folder.size() > 1) {
+    char real[PATH_MAX];
+    if (realpath(folder.c_str(), real)) {
+      std::string resolved = real;
+      if (resolved.back() != '/') resolved += '/';
+      return resolved + rest;
+    }
+    const size_t cut = folder.rfind('/', folder.size() - 2);
+    if (cut == std::string::npos) break;
+    rest = folder.substr(cut + 1) + rest;
+    folder.erase(cut + 1);
+  }
+  return folder + rest;
+}
 }  // namespace
 
 void ProgramBrowser::InitFolders(const std::string& settingsPath) {
@@ -46,4 +70,24 @@ bool ProgramBrowser::SelectListName(const std::string& name) {
 void ProgramBrowser::SetSelectedFile(int role, const std::string& path) {
   if (role < 0 || role >= kFileSelectorCount) return;
   mSelectedFile[role] = path.substr(0, kPathLength);
+}
+
+void ProgramBrowser::NoteChosenFolder(const std::string& folder) {
+  if (folder.empty() || folder[0] != '/' || IsWorkingFolder(folder)) return;
+  mSaveFolder = folder.back() == '/' ? folder : folder + "/";
+}
+
+std::string ProgramBrowser::PanelFolder() const {
+  bool isFolder = false;
+  if (!mSaveFolder.empty() && vq::platform::FileExists(mSaveFolder, &isFolder) && isFolder &&
+      !IsWorkingFolder(mSaveFolder))
+    return mSaveFolder;
+  return UserHomeFolder();
+}
+
+bool ProgramBrowser::IsWorkingFolder(const std::string& path) const {
+  if (mSettingsFolder.empty() || path.empty()) return false;
+  const std::string root = ResolvedFolder(mSettingsFolder);
+  const std::string folder = ResolvedFolder(path);
+  return folder.compare(0, root.size(), root) == 0;
 }

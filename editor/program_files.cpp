@@ -12,6 +12,9 @@ namespace {
 constexpr size_t kProgramNameLength = 32;
 // A save takes far less; a temporary file this old was left by a save that never finished.
 constexpr int kStaleTempSeconds = 60;
+constexpr const char* kWorkingFolderText =
+    "This folder holds the editor's own files and is emptied by it.\nPlease choose another "
+    "folder!";
 }  // namespace
 
 void VQEditor::InitProgramFolders() {
@@ -23,10 +26,19 @@ void VQEditor::InitProgramFolders() {
   for (const std::string& folder : {mBrowser.SettingsFolder(), mBrowser.CacheFolder(),
                                     mBrowser.UploadFolder(), vq::platform::FolderOfPath(last)})
     RemoveStaleTempFiles(folder);
+  // Panels open where the last program came from, unless that is one of the program's own.
+  mBrowser.NoteChosenFolder(vq::platform::FolderOfPath(last));
 }
 
 void VQEditor::RemoveStaleTempFiles(const std::string& folder) {
   if (!folder.empty()) vq::platform::RemoveStaleTempFiles(folder, kStaleTempSeconds);
+}
+
+bool VQEditor::RefuseWorkingFolder(const std::string& path) {
+  if (!mBrowser.IsWorkingFolder(path)) return false;
+  SetStatusText("Nothing saved!");
+  ShowMessageBox(kWorkingFolderText, "Error", 0);
+  return true;
 }
 
 std::string VQEditor::RamProgramPath() const {
@@ -46,8 +58,8 @@ void VQEditor::SetProgramNameFromPath(const std::string& path) {
   mProgramName = ProgramNameOfPath(path);
 }
 
-void VQEditor::OpenFileSelector(int role) {
-  if (mPages) mPages->OpenFileSelector(role);
+bool VQEditor::OpenFileSelector(int role) {
+  return mPages && mPages->OpenFileSelector(role);
 }
 
 bool VQEditor::LoadProgramFileToEditor(const char* path) {
