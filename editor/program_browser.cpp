@@ -87,7 +87,9 @@ std::string ProgramBrowser::PanelFolder() const {
 
 bool ProgramBrowser::IsWorkingFolder(const std::string& path) const {
   if (mSettingsFolder.empty() || path.empty()) return false;
-  const std::string root = ResolvedFolder(mSettingsFolder);
-  const std::string folder = ResolvedFolder(path);
-  return folder.compare(0, root.size(), root) == 0;
+  const std::string part = path.back() == '/' ? path : vq::platform::FolderOfPath(path);
+  if (part.empty()) return false;
+  const std::string folder = ResolvedFolder(part);
+  const std::string cache = ResolvedFolder(mCacheFolder);
+  return folder == ResolvedFolder(mSettingsFolder) || folder.compare(0, cache.size(), cache) == 0;
 }

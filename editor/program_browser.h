@@ -92,8 +92,9 @@ class ProgramBrowser {
   void NoteChosenFolder(const std::string& folder);
   // Where a panel opens: the save folder while it exists, else the user's home folder.
   std::string PanelFolder() const;
-  // The settings folder and everything below it (the download cache, the upload folder): the
-  // program's own, emptied or rewritten by it, so no file of the user's belongs there.
+  // Whether a folder (ending in "/") or the folder of a file is one of the program's own: the
+  // settings folder, or the download cache and what is below it (the upload folder). The
+  // program empties or rewrites them, so no file of the user's belongs there.
   bool IsWorkingFolder(const std::string& path) const;
 
  private:
