@@ -397,7 +397,7 @@ TEST_F(ManagerDesktopOverJack, CancelledPanelsChangeNothing) {
   vqtest::VqsimProcess sim;
   ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
   const std::string mine = Folder("mine", {{"01Sim 01.pr4", 77}});
-  ASSERT_NO_FATAL_FAILURE(StartWithSynth(sim, 150000));
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth(sim, 220000));
   ASSERT_TRUE(Menu(20, 100, 63, Shown("Open")));
   ASSERT_TRUE(ChooseInPanel("Open", mine + "/01Sim 01.pr4"));
   ASSERT_TRUE(MarkerBecomes(sim, 77)) << LastMarker(sim);
@@ -455,7 +455,7 @@ TEST_F(ManagerDesktopOverJack, SavesStayInTheUsersFolders) {
   if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
   vqtest::VqsimProcess sim;
   ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
-  ASSERT_NO_FATAL_FAILURE(StartWithSynth(sim, 150000));
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth(sim, 220000));
   const std::string cache = dir + "/VQEditor4/cache/";
   auto programsIn = [](const std::string& folder) {
     std::vector<std::string> names;
@@ -469,7 +469,9 @@ TEST_F(ManagerDesktopOverJack, SavesStayInTheUsersFolders) {
   ASSERT_TRUE(Menu(100, 160, 365, ViewChanges(500, 450, 500, 250)));
   ClickGui(436, 76);
   ASSERT_TRUE(Within(60000, [&] { return programsIn(cache).size() == 99; }));
-  if (WindowShownBecomes("Done", true, 5000)) Xdo({"key", "Return"});
+  ASSERT_TRUE(WindowShownBecomes("Done", true, 15000));
+  Xdo({"key", "Return"});
+  ASSERT_TRUE(WindowShownBecomes("Done", false, 5000));
   ClickGui(SlotX(5), SlotY(5));
   ASSERT_TRUE(Menu(100, 160, 390, ViewChanges(500, 450, 500, 250)));
 
