@@ -232,13 +232,14 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsOfferedInTheUsersFolder) {
   // The folder the user last chose; with none (or one that is gone), home: never the folder of
   // a program the editor keeps in its own folders, never a bare name.
   struct Case {
-    std::string saveFolder, expected;
-  } cases[] = {{Folder() + "sub/", Folder() + "sub/03.pr4"},
-               {"", home + "/03.pr4"},
-               {Folder() + "gone/", home + "/03.pr4"}};
+    std::string saveFolder, shown, expected;
+  } cases[] = {{Folder() + "sub/", e.Browser().CacheFolder() + "05_X.pr4", Folder() + "sub/03.pr4"},
+               {"", e.Browser().CacheFolder() + "05_X.pr4", home + "/03.pr4"},
+               {"", e.RamProgramPath(), home + "/03.pr4"},
+               {Folder() + "gone/", Folder() + "sub/old.pr4", home + "/03.pr4"}};
   for (const Case& c : cases) {
     e.Browser().SetSaveFolder(c.saveFolder);
-    e.Browser().SetSelectedFile(VQEditor::kSaveSelector, e.Browser().CacheFolder() + "05_X.pr4");
+    e.Browser().SetSelectedFile(VQEditor::kSaveSelector, c.shown);
     e.NameReceivedProgram(3);
     EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), c.expected) << c.saveFolder;
   }
