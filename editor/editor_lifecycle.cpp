@@ -87,6 +87,8 @@ void VQEditor::StartUp() {
     GetPrivateProfileString("program", "name", "INIT", buf, sizeof buf, mSettingsPath.c_str());
     mProgramName = vq::platform::Utf8Prefix(buf, 32);  // a program name's longest
     SetStatusText(mProgramName.c_str());
+    // Saved under its own name, never as the file the program keeps it in.
+    mBrowser.SetSelectedFile(kSaveSelector, mProgramName + ".pr4");
     mProgramWithoutFile = true;
   } else {
     InitProgram();

@@ -202,7 +202,7 @@ bool VQEditor::OnCommand(int code) {
   std::string folder;
   bool chosen = false;
   if (NeedsFolderPanel(code)) {
-    folder = ChooseDirectory();
+    folder = ChooseDirectory(mBrowser);
     chosen = !folder.empty();
     if (chosen && folder.back() != '/') folder += '/';
   }
@@ -213,8 +213,7 @@ bool VQEditor::OnCommand(int code) {
   // A folder whose path does not fit is refused: a cut path would name another folder.
   if (chosen && folder.size() + 1 > kLastFileBuffer && code != kConvertOldFiles) {
     SetStatusText(kFolderTooLongText);
-    if (code != kSaveAllFromDevice) return true;
-    chosen = false;
+    return true;
   }
   auto takeFolder = [&] {
     mBrowser.SetLastFile(folder);
@@ -231,10 +230,13 @@ bool VQEditor::OnCommand(int code) {
     case kLoadProgram:
       OpenFileSelector(kLoadSelector);
       break;
-    case kSaveProgram:
+    case kSaveProgram: {
+      // The editor's program is what this saves; a cancelled panel leaves a pending dump pending.
+      const bool dumpPending = mLink.ReceivedDumpPending();
       mLink.SetReceivedDumpPending(false);
-      OpenFileSelector(kSaveSelector);
+      if (!OpenFileSelector(kSaveSelector)) mLink.SetReceivedDumpPending(dumpPending);
       break;
+    }
     case kWriteProgram:
       OpenFileSelector(kWriteSelector);
       break;
@@ -276,8 +278,10 @@ bool VQEditor::OnCommand(int code) {
       g->HideControlsOfParam(vq_param::kRequestProgram, false);
       break;
     case kSaveAllFromDevice:
-      if (chosen) takeFolder();
-      PrepareDownloadFolder(chosen ? folder : mBrowser.CurrentProgramFolder());
+      // Cancel cancels: nothing is fetched and nothing written.
+      if (!chosen || RefuseWorkingFolder(folder)) break;
+      takeFolder();
+      PrepareDownloadFolder(folder);
       SetStatusText("Connecting to VQ...");
       mLink.SetBankDownloadRunning(true);
       mLink.SetRequestSlot(1);

@@ -129,6 +129,7 @@ class ProgramControlCases : public VQParamCases {
   static void SaveChosen(VQEditor& e) {
     std::string path = ChosenPath(e, VQEditor::kSaveSelector);
     if (path.empty()) return;  // cancelled: a received dump stays pending
+    if (e.RefuseWorkingFolder(path)) return;
     // Every failed save says so; the file on disk stays as it was.
     auto failed = [&e]() {
       e.SetStatusText("Cannot write the program file!");
@@ -159,7 +160,7 @@ class ProgramControlCases : public VQParamCases {
   }
 
   static void FolderChosen(VQEditor& e) {
-    std::string folder = ChooseDirectory();
+    std::string folder = ChooseDirectory(e.Browser());
     if (folder.empty()) return;
     if (folder.back() == '/') folder.pop_back();
     folder = vq::platform::Utf8Prefix(folder, kFolderLength) + "/";

@@ -17,6 +17,9 @@ constexpr size_t kProgramNameLength = 32;
 constexpr int kStaleTempSeconds = 60;
 // The folder of the last bank download started from the menu.
 constexpr const char* kDownloadFolderKey = "downloadfolder";
+constexpr const char* kWorkingFolderText =
+    "This folder holds the editor's own files and is emptied by it.\nPlease choose another "
+    "folder!";
 }  // namespace
 
 void VQEditor::InitProgramFolders() {
@@ -32,6 +35,8 @@ void VQEditor::InitProgramFolders() {
        {mBrowser.SettingsFolder(), mBrowser.CacheFolder(), mBrowser.UploadFolder(),
         vq::platform::FolderOfPath(last), std::string(download)})
     RemoveStaleTempFiles(folder);
+  // Panels open where the last program came from, unless that is one of the program's own.
+  mBrowser.NoteChosenFolder(vq::platform::FolderOfPath(last));
 }
 
 void VQEditor::RemoveStaleTempFiles(const std::string& folder) {
@@ -42,6 +47,13 @@ void VQEditor::PrepareDownloadFolder(const std::string& folder) {
   RemoveStaleTempFiles(folder);
   if (!folder.empty())
     WritePrivateProfileString("program", kDownloadFolderKey, folder.c_str(), mSettingsPath.c_str());
+}
+
+bool VQEditor::RefuseWorkingFolder(const std::string& path) {
+  if (!mBrowser.IsWorkingFolder(path)) return false;
+  SetStatusText("Nothing saved!");
+  ShowMessageBox(kWorkingFolderText, "Error", 0);
+  return true;
 }
 
 std::string VQEditor::RamProgramPath() const {
@@ -61,8 +73,8 @@ void VQEditor::SetProgramNameFromPath(const std::string& path) {
   mProgramName = ProgramNameOfPath(path);
 }
 
-void VQEditor::OpenFileSelector(int role) {
-  if (mPages) mPages->OpenFileSelector(role);
+bool VQEditor::OpenFileSelector(int role) {
+  return mPages && mPages->OpenFileSelector(role);
 }
 
 bool VQEditor::LoadProgramFileToEditor(const char* path) {

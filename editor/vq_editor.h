@@ -206,8 +206,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void OpenUrl(const char* url);
   int GuiWidth() const;
   void RefreshGui();
-  // Opens the role's file panel as a click on its selector does (main thread).
-  void OpenFileSelector(int role);
+  // Opens the role's file panel as a click on its selector does (main thread); false when no
+  // file was chosen.
+  bool OpenFileSelector(int role);
   void ShowProgramName();
   // Sets a parameter's controls from its plain value without informing the plug.
   void SetControlsFromParam(int paramIdx);
@@ -314,6 +315,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // A bank download into `folder` starts: it is cleaned as above and remembered in the settings,
   // so that the next start cleans it too when this run is killed.
   void PrepareDownloadFolder(const std::string& folder);
+  // A path or folder the user chose to write into that lies in the program's own folders is
+  // refused with a message (true): what the program empties is no place for the user's files.
+  bool RefuseWorkingFolder(const std::string& path);
 
   // --- Program files (forwarded to ProgramFiles(); library/ implements them) ---
   bool LoadProgramFileToEditor(const char* path);

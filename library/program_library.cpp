@@ -201,12 +201,9 @@ void ProgramLibrary::NameReceivedProgram(VQEditor& editor, int slot) {
   UTL_MutexLock lock(editor.Mutex());
   std::string file = ReceivedProgramFileName(
       editor.Link().ReceiveBuffer().data() + vq_sysex::kProgramNameByte, slot);
-  // The save folder is the folder of the save control's path; never a bare name that would land
-  // wherever the process happens to run.
-  std::string folder = editor.Browser().SaveFolder();
-  if (folder.empty())
-    folder = fs::FolderOfPath(editor.Browser().SelectedFile(VQEditor::kSaveSelector));
-  if (folder.empty()) folder = editor.Browser().CurrentProgramFolder();
+  // Offered in the folder the user last chose, else home: never the program's own folders, and
+  // never a bare name that would land wherever the process happens to run.
+  std::string folder = editor.Browser().PanelFolder();
   if (!folder.empty() && folder.back() != '/') folder += '/';
   editor.Browser().SetSelectedFile(VQEditor::kSaveSelector,
                                    fs::ReplaceNameExtension(folder + file, ".pr4"));

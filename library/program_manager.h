@@ -162,7 +162,7 @@ class ProgramManager : public VQParamCases {
   void ModeButton(VQEditor& editor, int paramIdx, int mode);
   void ApplyEdit(VQEditor& editor);
   void BankButton(VQEditor& editor, int paramIdx);
-  std::string ChooseFolder(const std::string& startFolder = "");
+  std::string ChooseFolder(VQEditor& e);
   // A slot's program as a local file: an online slot is downloaded first. "" when that fails.
   std::string LocalSlotFile(VQEditor& editor, int slot);
 

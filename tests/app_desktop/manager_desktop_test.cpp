@@ -148,18 +148,17 @@ class ManagerDesktopOverJack : public DesktopTest {
   }
   // Starts the program with its messages going to `output` (read while it runs); true once its
   // window shows, and then the page's origin is known.
-  bool Start(const std::string& output) {
+  bool Start(const std::string& output, int runMs = 170000) {
     outputFile = output;
     ended = false;
-    program = std::thread([this, output] {
+    program = std::thread([this, output, runMs] {
       exitCode = RunProgram(
-          {"sh", "-c", "echo $$ >\"$1.pid\"; exec \"$0\" >\"$1\" 2>&1", Program(), output}, 170000);
+          {"sh", "-c", "echo $$ >\"$1.pid\"; exec \"$0\" >\"$1\" 2>&1", Program(), output}, runMs);
       ended = true;
     });
     if (!WindowShownBecomes("VQEditor4", true, 15000)) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the start-up fit places it
     int x = 0, y = 0;
-    if (!WindowOrigin("VQEditor4", &x, &y)) return false;
+    if (!SettledOrigin("VQEditor4", &x, &y)) return false;  // the start-up fit places it
     vx = x;
     vy = y + kMenuBarHeight;
     return true;
@@ -201,7 +200,76 @@ class ManagerDesktopOverJack : public DesktopTest {
     return n;
   }
 
+  // Starts the program on the simulated synthesizer, its messages going to a file, and picks the
+  // synthesizer's ports in Preferences (once more when a menu or list opened too late).
+  void StartWithSynth(vqtest::VqsimProcess& sim, int runMs) {
+    const SynthPorts ports = PortsOf(sim);  // before the program's own ports exist
+    ASSERT_TRUE(ports.ok());
+    ASSERT_TRUE(Start(dir + "/output", runMs));
+    for (int attempt = 0; attempt < 2 && !sim.WaitForLogLine("startup", 10); ++attempt) {
+      ASSERT_TRUE(PickSynthesizer(vx, vy - kMenuBarHeight, ports));
+      sim.WaitForLogLine("startup", 5000);
+    }
+    ASSERT_TRUE(sim.WaitForLogLine("startup", 10)) << ReadFile(dir + "/VQEditor4/settings.ini");
+  }
+  // The window and what it shows over it (panels, boxes), as <name>.png beside the other steps.
+  void Snap(const std::string& name) {
+    const int w = vq_layout::kGuiWidth, h = vq_layout::kGuiHeight + kMenuBarHeight;
+    const std::vector<uint32_t> pixels = screen.read(vx, vy - kMenuBarHeight, w, h);
+    if (pixels.size() != static_cast<size_t>(w) * h) return;
+    vqtest::PngImage png;
+    png.width = w;
+    png.height = h;
+    png.colorType = PNG_COLOR_TYPE_RGB;
+    for (uint32_t p : pixels)
+      for (int shift : {16, 8, 0})
+        png.samples.push_back(static_cast<uint16_t>((p >> shift) & 0xFF));
+    vqtest::WriteFile(shots + name + ".png", vqtest::EncodePng(png));
+  }
+  // A check that the view changed inside a GUI rectangle (one no menu covers) since now.
+  std::function<bool()> ViewChanges(int gx, int gy, int w, int h) {
+    const std::vector<uint32_t> before = screen.read(X(gx), Y(gy), w, h);
+    return [=, this] {
+      return Within(3000, [&] {
+        const std::vector<uint32_t> now = screen.read(X(gx), Y(gy), w, h);
+        size_t differ = 0;
+        for (size_t i = 0; i < now.size() && i < before.size(); ++i) differ += now[i] != before[i];
+        return differ > now.size() / 20;
+      });
+    };
+  }
+  // The panel titled `title` comes, is looked at and is cancelled.
+  bool CancelPanel(const char* title, const std::string& shot) {
+    if (!WindowShownBecomes(title, true, 10000)) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Snap(shot);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      // Without a window manager the panel takes the keyboard only once clicked.
+      int px = 0, py = 0;
+      if (WindowOrigin(title, &px, &py)) Click(px + 400, py + 350);
+      Xdo({"key", "Escape"});
+      if (WindowShownBecomes(title, false, 3000)) return true;
+    }
+    return false;
+  }
+  // Every file below the test folder with its size and a hash of its contents, but the
+  // program's messages and the desktop's list of recent files.
+  std::map<std::string, std::string> Files() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+      const std::string name = entry.path().filename();
+      if (entry.is_regular_file() && name.rfind("output", 0) != 0 &&
+          name.find("recently-used") == std::string::npos) {
+        const std::string bytes = ReadFile(entry.path());
+        files[entry.path().string()] =
+            std::to_string(bytes.size()) + " " + std::to_string(std::hash<std::string>{}(bytes));
+      }
+    }
+    return files;
+  }
+
   std::string shots, outputFile;
+  vq::test::XInput screen;
   int complaintsAfterReturn = 0;
   std::atomic<bool> ended{false};
   int vx = 0, vy = 0;
@@ -408,3 +476,133 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
 }
 
 }  // namespace
+
+// Every menu command and manager button that opens a panel, cancelled: nothing is fetched from
+// the synthesizer and nothing on disk changes, though a hand-edited program in the folder used
+// last carries the name the synthesizer's slot 01 would be saved under.
+TEST_F(ManagerDesktopOverJack, CancelledPanelsChangeNothing) {
+  VQ_SKIP_WITHOUT_JACK();
+  std::string why;
+  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
+  vqtest::VqsimProcess sim;
+  ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
+  const std::string mine = Folder("mine", {{"01Sim 01.pr4", 77}});
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth(sim, 220000));
+  ASSERT_TRUE(Menu(20, 100, 63, Shown("Open")));
+  ASSERT_TRUE(ChooseInPanel("Open", mine + "/01Sim 01.pr4"));
+  ASSERT_TRUE(MarkerBecomes(sim, 77)) << LastMarker(sim);
+  const std::map<std::string, std::string> before = Files();
+  const size_t heard = sim.LogLines().size();
+
+  struct MenuPanel {
+    int menuX, itemY;
+    const char* panel;
+    const char* shot;
+  };
+  const MenuPanel menus[] = {{20, 37, "Select Directory", "select-directory"},
+                             {20, 63, "Open", "load-program"},
+                             {20, 88, "Save", "save-program"},
+                             {20, 113, "Open", "write-program"},
+                             {20, 138, "Select Directory", "write-all-programs"},
+                             {20, 188, "Select Directory", "save-all-from-vq"},
+                             {20, 214, "Open", "firmware-update"},
+                             {152, 37, "Select Directory", "convert-old-files"}};
+  for (const MenuPanel& m : menus) {
+    ASSERT_TRUE(Menu(m.menuX, m.menuX + 80, m.itemY, Shown(m.panel))) << m.shot;
+    ASSERT_TRUE(CancelPanel(m.panel, std::string("cancel-") + m.shot)) << m.shot;
+  }
+  // The manager: LOAD BANK; the browser's marked program put into the bank, then SAVE and SHARE
+  // ONLINE after its question; last the local browser's folder.
+  ASSERT_TRUE(Menu(100, 160, 365, ViewChanges(500, 450, 500, 250)));
+  ClickGui(436, 47);
+  ASSERT_TRUE(CancelPanel("Select Directory", "cancel-load-bank"));
+  ClickGui(230, 76);
+  ClickGui(522, 47);
+  ASSERT_TRUE(CancelPanel("Select Directory", "cancel-save-bank"));
+  ClickGui(600, 47);
+  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
+  Snap("share-online-asks");
+  Xdo({"key", "Return"});
+  ASSERT_TRUE(CancelPanel("Select Directory", "cancel-share-online"));
+  ClickGui(51, 47);
+  ClickGui(51, 47);
+  ASSERT_TRUE(CancelPanel("Select Directory", "cancel-browse"));
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  Snap("cancelled-all");
+  const std::vector<std::string> lines = sim.LogLines();
+  EXPECT_EQ(lines.size(), heard) << lines.back();
+  EXPECT_EQ(Files(), before);
+  EXPECT_EQ(Quit(), 0);
+  EXPECT_TRUE(sim.Faults().empty());
+}
+
+// A save lands in a folder of the user's, never in the program's own (the download cache, the
+// settings folder), where it would be emptied away; it is still there after quitting.
+TEST_F(ManagerDesktopOverJack, SavesStayInTheUsersFolders) {
+  VQ_SKIP_WITHOUT_JACK();
+  std::string why;
+  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
+  vqtest::VqsimProcess sim;
+  ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth(sim, 220000));
+  const std::string cache = dir + "/VQEditor4/cache/";
+  auto programsIn = [](const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+      if (entry.path().extension() == ".pr4") names.push_back(entry.path().filename());
+    return names;
+  };
+
+  // RECEIVE on the manager page, a click on slot 05, back to the synthesizer pages.
+  ASSERT_TRUE(Menu(100, 160, 365, ViewChanges(500, 450, 500, 250)));
+  ClickGui(436, 76);
+  ASSERT_TRUE(Within(60000, [&] { return programsIn(cache).size() == 99; }));
+  ASSERT_TRUE(WindowShownBecomes("Done", true, 15000));
+  Xdo({"key", "Return"});
+  ASSERT_TRUE(WindowShownBecomes("Done", false, 5000));
+  ClickGui(SlotX(5), SlotY(5));
+  ASSERT_TRUE(Menu(100, 160, 390, ViewChanges(500, 450, 500, 250)));
+
+  // Ctrl+S: the panel opens in the home folder with the program's name alone.
+  ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
+  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  Snap("save-slot-05");
+  ASSERT_TRUE(ConfirmWithReturn("Save")) << "the panel proposed a file that exists elsewhere";
+  EXPECT_TRUE(FileAppears(dir + "/05_Sim 05.pr4", 5000))
+      << ::testing::PrintToString(programsIn(cache));
+
+  // Save Program from VQ to File: the received program is offered in that folder too.
+  ASSERT_TRUE(Menu(20, 100, 163, ViewChanges(400, 350, 330, 150)));
+  ClickGui(562, 424);
+  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  Snap("save-from-vq");
+  ASSERT_TRUE(ConfirmWithReturn("Save"));
+  EXPECT_TRUE(FileAppears(dir + "/01Sim 01.pr4", 5000));
+
+  // A save typed into the download cache is refused with a message.
+  ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
+  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000));
+  Xdo({"key", "ctrl+a"});
+  Xdo({"type", "--delay", "0", cache + "mine.pr4"});
+  ASSERT_TRUE(ConfirmWithReturn("Save"));
+  ASSERT_TRUE(WindowShownBecomes("Error", true, 5000));
+  Snap("save-into-cache-refused");
+  Xdo({"key", "Return"});
+  EXPECT_TRUE(WindowShownBecomes("Error", false, 5000));
+  EXPECT_FALSE(fs::exists(cache + "mine.pr4"));
+
+  // After quitting every saved program is there, and the settings name one that exists.
+  EXPECT_EQ(Quit(), 0);
+  EXPECT_TRUE(fs::exists(dir + "/05_Sim 05.pr4"));
+  EXPECT_TRUE(fs::exists(dir + "/01Sim 01.pr4"));
+  const std::string settings = Settings();
+  const size_t at = settings.find("lastfile=");
+  ASSERT_NE(at, std::string::npos) << settings;
+  const std::string lastfile = settings.substr(at + 9, settings.find('\n', at) - at - 9);
+  EXPECT_TRUE(fs::exists(lastfile)) << settings;
+  EXPECT_TRUE(sim.Faults().empty());
+}

@@ -177,7 +177,9 @@ TEST_F(LifecycleTest, FlexiReadoutAndPickTimeOut) {
 
 TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   VQEditor& e = MakeWithLibrary();
-  e.Browser().SetSaveFolder(Folder());
+  const std::string mine = Folder() + "mine/";  // a folder of the user's
+  std::filesystem::create_directories(mine);
+  e.Browser().SetSaveFolder(mine);
   memcpy(e.Link().ReceiveBuffer().data() + 178, "12 Lead", 7);
   e.Link().SetRequestSlot(12);
   e.Link().SetDumpReceived(true);
@@ -186,7 +188,7 @@ TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   e.OnTick();
   EXPECT_FALSE(e.Link().DumpReceived());
   EXPECT_TRUE(e.Link().ReceivedDumpPending());
-  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), Folder() + "12 Lead.pr4");
+  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), mine + "12 Lead.pr4");
   EXPECT_FALSE(e.Link().RequestPending());
   EXPECT_TRUE(e.Link().RequestOutstanding());
   auto sent = Since(mark);
