@@ -238,8 +238,8 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     FillRound(cr, r.L, r.T, r.W(), r.H(), 3, lcd ? Hex(0xc6d4a8) : Hex(0xdfe5ee));
     StrokeRound(cr, r.L, r.T, r.W(), r.H(), 3, lcd ? t.label : t.panelEdge, 0.8);
   }
+  // The boxes name their own values ("CH:1", "CC:1"): no caption squeezed between them.
   Text(cr, "KEYS", 277, 723.5, 6, t.label);
-  Text(cr, "CHANNEL", 277, 771.5, 5.5, t.label);
   Text(cr, "WHEEL", 304, 723.5, 6, t.label);
   static const char* const kRight[3][4] = {{"VCO 1", "VCO 2", "VCO 3", "VCO 4"},
                                            {"FILTER", "ENV/LFO", "HARM DIST", "EFFECT"},
