@@ -326,8 +326,9 @@ TEST_F(WindowDesktop, EverySkinViewAndSizeIsShotForALook) {
     const struct {
       ViewItem item;
       const char* name;
-    } steps[] = {{kCompact, "compact"}, {kFull, ""},          {kManager, "manager"},
-                 {kSynthPages, ""},     {kSize70, "full-70"}, {kSize130, "full-130"}};
+    } steps[] = {{kCompact, "compact"},    {kFull, ""},          {kManager, "manager"},
+                 {kSynthPages, ""},        {kSize70, "full-70"}, {kSize130, "full-130"},
+                 {kCompact, "compact-130"}};
     for (const auto& s : steps) {
       GeometryOf("VQEditor4", &g);
       View(g, s.item);
