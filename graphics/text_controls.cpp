@@ -92,15 +92,19 @@ const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
     mFitted = {mText, str, mRECT};
     return mFitted;
   }
-  if (mFitValid && mFitFor == str && mFitIn == mRECT && mFitSize == mText.mSize) return mFitted;
+  const IRECT limit(0, 0, graphics->GetWidth(), graphics->GetHeight());
+  if (mFitValid && mFitFor == str && mFitIn == mRECT && mFitLimit == limit &&
+      mFitSize == mText.mSize)
+    return mFitted;
   mFitValid = true;
   mFitFor = str;
   mFitIn = mRECT;
+  mFitLimit = limit;
   mFitSize = mText.mSize;
   // Only the part of the rectangle inside the GUI can be seen.
   IRECT box = mRECT;
-  box.B = std::min(box.B, graphics->GetHeight());
-  box.R = std::min(box.R, graphics->GetWidth());
+  box.B = std::min(box.B, limit.B);
+  box.R = std::min(box.R, limit.R);
   mFitted = {mText, str, mRECT};
   if (!*str || box.W() <= 0 || box.H() <= 0) return mFitted;
   IText t = mText;

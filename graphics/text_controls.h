@@ -49,7 +49,7 @@ class ITextControl : public IControl {
   bool mFit = false;
   bool mFitValid = false;
   std::string mFitFor;
-  IRECT mFitIn;
+  IRECT mFitIn, mFitLimit;
   int mFitSize = 0;
   Fitted mFitted;
 };
