@@ -52,6 +52,8 @@ enum Command : int {
 };
 
 constexpr double kGuiScales[] = {0.7, 0.8, 0.9, 1.0, 1.1, 1.2, 1.3, 2.0};
+// The part of the page Compact View shows, at 100 %.
+constexpr int kCompactWidth = 1024, kCompactHeight = 400;
 // The last-file buffer: the folder, its "/" and the terminating zero must fit.
 constexpr size_t kLastFileBuffer = 256;
 constexpr const char* kFolderTooLongText = "The folder path is too long!";
@@ -264,12 +266,17 @@ bool VQEditor::OnCommand(int code) {
     case kFullView:
     case kCompactView:
       mCompactView = code == kCompactView;
-      if (mCompactView)
-        g->Resize(1024, 400);
-      else if (IModuleGUIResize* resize = GetGUIResize())
-        g->Resize(resize->GetWindowWidth(), resize->GetWindowHeight());  // at the GUI's scale
-      else
-        g->Resize(kGuiWidth, kGuiHeight);
+      if (IModuleGUIResize* resize = GetGUIResize()) {
+        // The upper part of the page at the GUI's scale; size changes keep to it.
+        if (mCompactView)
+          resize->SetShownPart(kCompactWidth, kCompactHeight);
+        else
+          resize->SetShownPart(0, 0);
+        g->Resize(resize->GetShownWidth(), resize->GetShownHeight());
+      } else {
+        g->Resize(mCompactView ? kCompactWidth : kGuiWidth,
+                  mCompactView ? kCompactHeight : kGuiHeight);
+      }
       RefreshGui();
       break;
     case kSaveFromDevice:

@@ -209,6 +209,10 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
     IControl* c = MakeControl(editor, g, spec);
     if (!c) continue;
     if (spec.hidden) c->Hide(true);
+    // Read-outs, status line and spinners: the text fits its box at every size. The slot
+    // number's two digits always fit; its panel is drawn around where they stand.
+    if ((spec.cls == Ctl::Text || spec.cls == Ctl::Spinner) && spec.style != Style::SlotSpinner)
+      static_cast<ITextControl*>(c)->SetFitToRect(true);
     if (spec.attached) {
       g->AttachControl(c);
     } else {
