@@ -102,6 +102,18 @@ gboolean onPointer(GtkWidget* top, GdkPointerEvent* ev, gpointer p) {
   return TRUE;
 }
 
+// Motion carries its delta; while the pointer is held, a motion that moved nothing (the pointer
+// going back) is no event.
+gboolean onMotion(GtkWidget* top, GdkEventMotion* ev, gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  Event e;
+  if (!pointerEvent(*s->backend, top, ev->x_root, ev->y_root, ev->state, &e)) return FALSE;
+  if (!s->backend->pointerMoved(ev->x_root, ev->y_root, &e.deltaX, &e.deltaY)) return TRUE;
+  describe(*s, *ev, e);
+  s->backend->app.deliver(e);
+  return TRUE;
+}
+
 gboolean onButton(GtkWidget* top, GdkEventButton* ev, gpointer p) {
   if (ev->type != GDK_BUTTON_PRESS && ev->type != GDK_BUTTON_RELEASE) return TRUE;  // counted below
   return onPointer(top, ev, p);
@@ -176,7 +188,7 @@ void attachDesktopWindowInput(DesktopBackend& backend, GtkWidget* window) {
                                     GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
   g_signal_connect(window, "button-press-event", G_CALLBACK(&onButton), s);
   g_signal_connect(window, "button-release-event", G_CALLBACK(&onButton), s);
-  g_signal_connect(window, "motion-notify-event", G_CALLBACK(&onPointer<GdkEventMotion>), s);
+  g_signal_connect(window, "motion-notify-event", G_CALLBACK(&onMotion), s);
   g_signal_connect(window, "scroll-event", G_CALLBACK(&onPointer<GdkEventScroll>), s);
   static GtkTargetEntry uriList = {const_cast<gchar*>("text/uri-list"), 0, 0};
   gtk_drag_dest_set(window, static_cast<GtkDestDefaults>(0), &uriList, 1, GDK_ACTION_COPY);

@@ -96,6 +96,60 @@ TEST_F(WindowViewOnDesktop, WindowViewsPaintOnShowAndOnRequestClippedToTheDamage
   DestroyWindow(dlg);
 }
 
+// While WEMU_ShowCursor hides it, the pointer is held where it was and its moves arrive as
+// deltas: the virtual position follows them far past the screen's edge; SetCursorPos then moves
+// only the virtual position, and the show that makes the cursor visible puts the pointer there.
+TEST_F(WindowViewOnDesktop, AHiddenCursorFollowsTheMouseByDeltasWhileThePointerIsHeld) {
+  std::vector<POINT> moves;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM lp) -> LRESULT {
+    if (m == WM_MOUSEMOVE) moves.push_back({int16_t(lp & 0xFFFF), int16_t((lp >> 16) & 0xFFFF)});
+    return m == WM_INITDIALOG;
+  };
+  WEMU_DialogResourceIndex tmpl{40009, "Hidden", 12, nullptr, 200, 120, nullptr};
+  HWND__* dlg = show(tmpl);
+  auto [sx, sy] = screenPoint(content, 100, 60);
+  input.move(sx, sy);
+  pumpFor(0.1);
+  POINT start{}, now{};
+  GetCursorPos(&start);
+  SetCapture(dlg);  // as an endless drag does: every move is the client's
+  EXPECT_EQ(WEMU_ShowCursor(FALSE), -1);
+  // 2400 pixels right and 400 down in 40 moves: wider than the screen.
+  for (int i = 1; i <= 40; ++i) {
+    input.moveBy(60, 10);
+    ASSERT_TRUE(pumpUntil([&] {
+      GetCursorPos(&now);
+      return now.x == start.x + 60 * i;
+    })) << "move "
+        << i << " reached " << now.x - start.x;
+  }
+  pumpFor(0.1);
+  EXPECT_EQ(now.y, start.y - 400) << "screen y grows upwards";
+  ASSERT_FALSE(moves.empty());
+  EXPECT_EQ(moves.back().x, 100 + 2400);
+  EXPECT_EQ(moves.back().y, 60 + 400);
+  int px = 0, py = 0;
+  input.where(&px, &py);
+  EXPECT_EQ(px, sx) << "the pointer stays where it was hidden";
+  EXPECT_EQ(py, sy);
+
+  const int height = static_cast<int>(b->mainDisplayHeight());
+  EXPECT_TRUE(WEMU_SetCursorPos(300, height - 400));
+  GetCursorPos(&now);
+  EXPECT_EQ(now.x, 300);
+  EXPECT_EQ(now.y, height - 400);
+  pumpFor(0.05);
+  input.where(&px, &py);
+  EXPECT_EQ(px, sx) << "only the virtual position moved";
+  EXPECT_EQ(WEMU_ShowCursor(TRUE), 0);
+  ReleaseCapture();
+  pumpFor(0.05);
+  input.where(&px, &py);
+  EXPECT_EQ(px, 300) << "shown, the pointer is where the virtual position ended";
+  EXPECT_EQ(py, 400);
+  DestroyWindow(dlg);
+}
+
 // Real clicks and keys on the controls' widgets raise the table's notifications.
 TEST_F(WindowViewOnDesktop, ControlWidgetsRaiseTheirNotificationsFromRealInput) {
   struct Heard {
