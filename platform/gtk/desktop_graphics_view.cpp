@@ -54,7 +54,7 @@ DesktopGraphicsView::DesktopGraphicsView(DesktopBackend& backend, View* parent, 
   gtk_widget_add_events(mArea, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                    GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK |
                                    GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK | GDK_KEY_PRESS_MASK |
-                                   GDK_KEY_RELEASE_MASK);
+                                   GDK_KEY_RELEASE_MASK | GDK_TOUCH_MASK);
   gtk_widget_set_can_focus(mArea, TRUE);
   gtk_widget_set_has_tooltip(mArea, TRUE);
   g_signal_connect(mArea, "draw", G_CALLBACK(&onDraw), this);
