@@ -310,6 +310,7 @@ void DesktopBackend::setMouseCoupled(bool coupled) {
   if (GdkDevice* d = pointerDevice()) gdk_device_get_position(d, nullptr, &x, &y);
   mLastX = x;
   mLastY = y;
+  mHaveLast = true;
   if (coupled) {
     mHolding = false;
   } else if (!mHolding) {
@@ -323,8 +324,9 @@ void DesktopBackend::setMouseCoupled(bool coupled) {
 
 bool DesktopBackend::pointerMoved(double x, double y, double* dx, double* dy) {
   if (!mHolding) {
-    *dx = x - mLastX;
-    *dy = y - mLastY;
+    *dx = mHaveLast ? x - mLastX : 0;
+    *dy = mHaveLast ? y - mLastY : 0;
+    mHaveLast = true;
     mLastX = x;
     mLastY = y;
     return true;

@@ -207,6 +207,7 @@ class DesktopBackend final : public SelfServingBackend {
   // Pointer motion: the last position seen; while held, where the pointer is held and where it
   // would be by now (desktop coordinates).
   double mLastX = 0, mLastY = 0;
+  bool mHaveLast = false;
   bool mHolding = false;
   int mHoldX = 0, mHoldY = 0;
   double mVirtualX = 0, mVirtualY = 0;
