@@ -7,6 +7,7 @@
 #include "rast/rast_blend.h"
 #include "rast/rast_blit.h"
 #include "rast/rast_fill.h"
+#include "rast/rast_line.h"
 #include "rast/rast_mask.h"
 #include "tests/rast/blit_reference.h"
 
@@ -214,12 +215,15 @@ TEST(BlendWeight, NegativeAlphaKnownAnswersAtEveryEntry) {
     EXPECT_EQ(RAST_BlendPixelValue(word(c.d), word(c.s), RAST_BlendMode(c.mode), c.alpha),
               word(c.want))
         << c.d << " " << c.s << " mode " << c.mode << " alpha " << c.alpha;
-    // The same through a blit and a fill, as the drawing code calls them.
+    // The same through a blit, a line and a fill, as the drawing code calls them.
     CanvasBitmap dest(1, 1), src(1, 1);
     dest.at(0, 0) = word(c.d);
     src.at(0, 0) = word(c.s);
     RAST_Blit(&dest, &src, 0, 0, nullptr, c.alpha, RAST_BlendMode(c.mode));
     EXPECT_EQ(dest.at(0, 0), word(c.want)) << "blit mode " << c.mode << " alpha " << c.alpha;
+    dest.at(0, 0) = word(c.d);
+    RAST_Line(&dest, 0, 0, 0, 0, word(c.s), c.alpha, RAST_BlendMode(c.mode), false);
+    EXPECT_EQ(dest.at(0, 0), word(c.want)) << "line mode " << c.mode << " alpha " << c.alpha;
     dest.at(0, 0) = word(c.d);
     RAST_FillRect(&dest, 0, 0, 1, 1, word(c.s), c.alpha, RAST_BlendMode(c.mode));
     EXPECT_EQ(dest.at(0, 0) & 0xFFFFFF00u, word(c.want) & 0xFFFFFF00u)
