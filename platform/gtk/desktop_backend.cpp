@@ -344,7 +344,7 @@ bool DesktopBackend::pointerMoved(double x, double y, double* dx, double* dy) {
   // The display is always X's (openDesktopDisplay); no windows named: a relative move.
   GdkDisplay* display = gdk_display_get_default();
   XWarpPointer(gdk_x11_display_get_xdisplay(display), 0, 0, 0, 0, 0, 0, mHoldX - px, mHoldY - py);
-  gdk_display_flush(display);
+  gdk_display_sync(display);  // back before the move is handled, for whoever asks
   return true;
 }
 
