@@ -568,11 +568,14 @@ void IGraphicsLinux::HideMouseCursor() {
   const vp::Point p = cursors.mouseLocation();
   mSavedCursorX = p.x;
   mSavedCursorY = vp::services().screens().mainDisplayHeight() - p.y;
+  // Held where it is, the pointer keeps a long drag going past the screen's edge.
+  cursors.setMouseCoupled(false);
 }
 
 void IGraphicsLinux::ShowMouseCursor() {
   if (!mCursorHidden) return;
   vp::CursorService& cursors = vp::services().cursors();
+  cursors.setMouseCoupled(true);
   cursors.warpMouse({mSavedCursorX, mSavedCursorY});
   cursors.setHidden(false);
   if (!cursors.isHidden()) mCursorHidden = false;

@@ -83,7 +83,7 @@ DesktopWindows::Entry& DesktopWindows::entryFor(Window& w) {
   g_signal_connect(e.window, "configure-event", G_CALLBACK(&onConfigure), this);
   g_signal_connect(e.window, "notify::is-active", G_CALLBACK(&onActive), this);
   g_signal_connect(e.window, "window-state-event", G_CALLBACK(&onWindowState), this);
-  attachDesktopWindowInput(mBackend, e.window);
+  attachDesktopWindowInput(mBackend, e.window, e.content);
   e.frame = {-1, -1, -1, -1};
   sync(w, e);
   gtk_widget_show(e.box);
