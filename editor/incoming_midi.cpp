@@ -165,7 +165,7 @@ void VQEditor::RunDeferredMidiWork() {
     mLink.SetWriteAckPending(false);
     // The device holds the file now: make it the editor's program too. A file that no longer
     // loads leaves the editor as it was and sends nothing.
-    if (LoadProgramFileToEditor(mBrowser.SelectedFile(kWriteSelector).c_str())) {
+    if (LoadChosenProgramFile(std::string(mBrowser.SelectedFile(kWriteSelector)))) {
       SendProgramNrpn();
       mLastField = kNoFieldSent;
     }

@@ -15,6 +15,7 @@
 #include "graphics/para_graphic_eq.h"
 #include "graphics/selection_controls.h"
 #include "library/program_manager.h"
+#include "platform/file_system.h"
 #include "plugin/iparam.h"
 #include "wemu/ini_file.h"
 
@@ -36,13 +37,17 @@ class PageFileSelector : public IFileSelectorControl {
         mEditor(editor),
         mRole(role) {}
 
+  // The panel opens in the folder the user last chose (never one of the program's own), with
+  // only the role's file name proposed.
   void OnMouseDown(int x, int y, IMouseMod* mod) override {
     if (!GetGraphics()) return;
-    const std::string& current = mEditor->Browser().SelectedFile(mRole);
-    mFile.Set(current.c_str());
-    const size_t slash = current.rfind('/');
-    if (slash != std::string::npos) mDir.Set(current.substr(0, slash + 1).c_str());
-    RunPanel([this] { mEditor->Browser().SetSelectedFile(mRole, mFile.Get()); });
+    ProgramBrowser& browser = mEditor->Browser();
+    mFile.Set(vq::platform::NameOfPath(browser.SelectedFile(mRole)).c_str());
+    mDir.Set(browser.PanelFolder().c_str());
+    RunPanel([this, &browser] {
+      browser.SetSelectedFile(mRole, mFile.Get());
+      browser.NoteChosenFolder(vq::platform::FolderOfPath(mFile.Get()));
+    });
   }
 
  private:
@@ -218,6 +223,10 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
                       : MakeControl(editor, g, spec);
     if (!c) continue;
     if (spec.hidden) c->Hide(true);
+    // Read-outs, status line and spinners: the text fits its box at every size. The slot
+    // number's two digits always fit; its panel is drawn around where they stand.
+    if ((spec.cls == Ctl::Text || spec.cls == Ctl::Spinner) && spec.style != Style::SlotSpinner)
+      static_cast<ITextControl*>(c)->SetFitToRect(true);
     if (spec.attached) {
       g->AttachControl(c);
     } else {

@@ -97,7 +97,7 @@ class EditorPages : public VQEditorPages {
   bool TakeModWheelChanged() override;
   void PromptModWheelEntry(VQEditor& editor) override;
   bool ReadEqBand(EqBand& band) const override;
-  void OpenFileSelector(int role) override;
+  bool OpenFileSelector(int role) override;
   void ShowLoginPanel(VQEditor& editor, bool hide) override;
   void ShowSelectFolderPanel(VQEditor& editor, bool hide) override;
   void ClearBrowserRows() override;

@@ -24,6 +24,12 @@ struct Point {
 Point KnobPosition(int param);
 // By table index (parameter - 3); (0, 0) outside 0..183.
 Point KnobPositionAt(int index);
+// The effect row's sliders stand below the effect tabs, with their read-outs and labels under
+// them: this far below the row the table gives.
+inline constexpr int kEffectRowDrop = 42;
+// The Y a table-placed parameter's slider and read-out are placed from: the table's, dropped
+// below the tabs for the effect row.
+int SliderRowY(int param);
 
 // ---- Images.
 enum class Skin { Space, Solid, Lcd };

@@ -567,12 +567,13 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
       {"browse fills the browser",
        [&] {
          e.Link().SetDownloadToManager(false);
-         e.Browser().SetSaveFolder("/start/");
+         e.Browser().SetSaveFolder(bankFolder + "sub/");
+         fsys::create_directory(bankFolder + "sub");
          AnswerFolder(bankFolder);
          Press(343);
        },
        [&] {
-         EXPECT_EQ(panels->panels.back().directory, "/start/");
+         EXPECT_EQ(panels->panels.back().directory, bankFolder + "sub/");
          EXPECT_EQ(e.Browser().Folder() + "/", bankFolder);
          EXPECT_EQ(e.Browser().Rows().size(), Listing(bankFolder).size() + 1);
        }},
