@@ -603,7 +603,7 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
                {"_EWI_", kSlotCategoryEwi}};
   std::string folder = e.Browser().Folder();
   while (!folder.empty() && folder.back() == '/') folder.pop_back();
-  int unplaced = 0;
+  int placed = 0, unplaced = 0;
   for (const OnlineListRow& row : e.Browser().Rows()) {
     if (!row.flags[2] || !row.flags[3]) continue;
     int slot = start;
@@ -640,16 +640,27 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
     EnterProgramIntoSlot(e, slot, category, path, name);
     e.Browser().Slots()[static_cast<size_t>(slot)].selected = 0;
     RefreshSlot(e, slot);
+    ++placed;
   }
   mBankSaved = false;
   // Programs go only into empty slots from the one dropped on upwards: a full stretch up to
-  // slot 99 leaves the rest out, which the user must be told.
+  // slot 99 leaves the rest out, which the user must be told. The status line keeps it; the
+  // manager page covers that line, so a box says it there.
   if (unplaced > 0) {
-    char text[96];
+    char why[48], status[96], box[256];
     if (start == kLastProgramSlot)
-      std::snprintf(text, sizeof text, "Slot 99 is full: %d not placed", unplaced);
+      std::snprintf(why, sizeof why, "Slot 99 is not empty");
     else
-      std::snprintf(text, sizeof text, "Slots %02d-99 are full: %d not placed", start, unplaced);
-    e.SetStatusText(text);
+      std::snprintf(why, sizeof why, "No empty slot in %02d-99", start);
+    std::snprintf(status, sizeof status, "%s: %d not placed", why, unplaced);
+    std::snprintf(box, sizeof box,
+                  "%s:\n%d of %d program(s) not placed.\nEmpty slots there, or drop on an "
+                  "earlier one.",
+                  why, unplaced, unplaced + placed);
+    e.SetStatusText(status);
+    if (e.OnMainThread())
+      e.ShowMessageBox(box, "Warning", 0);
+    else
+      e.PostMessageBox(box, "Warning");
   }
 }
