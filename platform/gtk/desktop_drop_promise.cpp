@@ -44,6 +44,7 @@ struct AnswerWait {
   GMainLoop* loop;
   char answer = 0;
   bool done = false;
+  bool timedOut = false;
 };
 
 void onAnswer(GtkWidget*, GdkDragContext*, gint, gint, GtkSelectionData* data, guint, guint,
@@ -92,18 +93,20 @@ std::vector<std::string> receiveDirectSave(GtkWidget* widget, GdkDragContext* dr
   guint timer = g_timeout_add(
       kAnswerTimeoutMs,
       [](gpointer p) -> gboolean {
-        g_main_loop_quit(static_cast<AnswerWait*>(p)->loop);
+        auto* w = static_cast<AnswerWait*>(p);
+        w->timedOut = true;
+        g_main_loop_quit(w->loop);
         return G_SOURCE_REMOVE;
       },
       &wait);
   if (!wait.done) g_main_loop_run(wait.loop);
-  if (wait.done) g_source_remove(timer);
+  if (!wait.timedOut) g_source_remove(timer);
   g_signal_handler_disconnect(widget, handler);
   g_object_unref(widget);
   g_object_unref(drag);
   g_main_loop_unref(wait.loop);
-  // "F" would let a target fetch the data itself; only a saved file is taken.
-  if (wait.answer != 'S') return {};
+  // "F" would let a target fetch the data itself; only a file saved where it was asked is taken.
+  if (wait.answer != 'S' || !g_file_test(path.c_str(), G_FILE_TEST_EXISTS)) return {};
   return {path};
 }
 
