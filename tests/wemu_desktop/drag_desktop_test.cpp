@@ -140,7 +140,7 @@ TEST_F(PromisedDragOnDesktop, AFilePromisedByAnotherProgramIsDroppedOnlyWhereAFo
       input.move(tx + 340 - 34 * step, ty + step % 2);
       pumpFor(0.05);
     }
-    pumpFor(0.1);
+    ASSERT_TRUE(pumpUntil([&] { return source.outcome().welcomed; }));
     input.button(1, false);
     ASSERT_TRUE(pumpUntil([&] { return source.outcome().finished; }));
     pumpFor(0.05);

@@ -216,7 +216,6 @@ void XDragSource::handle(void* event) {
     XSetSelectionOwner(d, atom(d, "XdndSelection"), mWindow, e.xbutton.time);
     setText(d, mWindow, directSave, atom(d, "text/plain"), mName);
     mDragging = true;
-    mAccepted = false;
     mTarget = 0;
     mOutcome = {};
   } else if (e.type == MotionNotify && mDragging) {
@@ -224,7 +223,7 @@ void XDragSource::handle(void* event) {
     if (over != mTarget) {
       if (mTarget) sendTo(d, mTarget, atom(d, "XdndLeave"), long(mWindow), 0, 0, 0, 0);
       mTarget = over;
-      mAccepted = false;
+      mOutcome.welcomed = false;
       if (mTarget)
         sendTo(d, mTarget, atom(d, "XdndEnter"), long(mWindow), 5L << 24, long(directSave), 0, 0);
     }
@@ -233,13 +232,13 @@ void XDragSource::handle(void* event) {
              long(e.xmotion.x_root) << 16 | e.xmotion.y_root, long(e.xmotion.time), long(copy));
   } else if (e.type == ButtonRelease && mDragging) {
     mDragging = false;
-    if (mTarget && mAccepted) {
+    if (mTarget && mOutcome.welcomed) {
       sendTo(d, mTarget, atom(d, "XdndDrop"), long(mWindow), 0, long(e.xbutton.time), 0, 0);
     } else if (mTarget) {
       sendTo(d, mTarget, atom(d, "XdndLeave"), long(mWindow), 0, 0, 0, 0);
     }
   } else if (e.type == ClientMessage && e.xclient.message_type == atom(d, "XdndStatus")) {
-    mAccepted = e.xclient.data.l[1] & 1;
+    mOutcome.welcomed = e.xclient.data.l[1] & 1;
   } else if (e.type == ClientMessage && e.xclient.message_type == atom(d, "XdndFinished")) {
     mOutcome.finished = true;
     mOutcome.accepted = e.xclient.data.l[1] & 1;

@@ -63,6 +63,7 @@ class XDragSource final : public XPeer {
   XDragSource(int x, int y, int width, int height, std::string name, std::string content);
   ~XDragSource() override { finish(); }
   struct Outcome {
+    bool welcomed = false;  // the target under the pointer takes the drag there
     bool finished = false;  // the target said it is done with the drop
     bool accepted = false;  // and took it
     int saveRequests = 0;   // times the target asked for the file
@@ -73,7 +74,7 @@ class XDragSource final : public XPeer {
   void handle(void* event) override;
   std::string mName, mContent;
   Outcome mOutcome;
-  bool mDragging = false, mAccepted = false;
+  bool mDragging = false;
   unsigned long mTarget = 0;
 };
 
