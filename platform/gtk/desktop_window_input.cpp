@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/gtk/desktop_backend.h"
+#include "platform/gtk/desktop_drop_promise.h"
 #include "platform/gtk/desktop_keys.h"
 #include "platform/view.h"
 
@@ -202,6 +203,7 @@ gboolean onDragMotion(GtkWidget* top, GdkDragContext* ctx, gint x, gint y, guint
   View* content = nullptr;
   DragInfo info;
   if (!dropTarget(s, top, x, y, &content, &info)) return FALSE;
+  if (!s->dragEntered && isDirectSaveDrag(ctx)) info.promisedTypes = directSaveTypes(ctx);
   int op = s->dragEntered ? content->draggingUpdated(info) : content->draggingEntered(info);
   s->dragEntered = true;
   gdk_drag_status(ctx, op != kDragOperationNone ? GDK_ACTION_COPY : static_cast<GdkDragAction>(0),
@@ -217,13 +219,36 @@ void onDragLeave(GtkWidget* top, GdkDragContext*, guint, gpointer p) {
     if (View* content = w->contentView()) content->draggingExited();
 }
 
-gboolean onDragDrop(GtkWidget* top, GdkDragContext* ctx, gint, gint, guint time, gpointer) {
+// A file promised through direct save is asked for only once the drop has a folder for it.
+bool dropPromised(WindowInputState* s, GtkWidget* top, GdkDragContext* ctx, int x, int y,
+                  guint time) {
+  View* content = nullptr;
+  DragInfo info;
+  if (!dropTarget(s, top, x, y, &content, &info)) return false;
+  info.promisedTypes = directSaveTypes(ctx);
+  if (info.promisedTypes.empty()) return false;
+  info.receivePromised = [top, ctx, time](const std::string& folder) {
+    return receiveDirectSave(top, ctx, time, folder);
+  };
+  return content->performDragOperation(info);
+}
+
+gboolean onDragDrop(GtkWidget* top, GdkDragContext* ctx, gint x, gint y, guint time, gpointer p) {
+  if (isDirectSaveDrag(ctx)) {
+    auto* s = static_cast<WindowInputState*>(p);
+    s->dragEntered = false;
+    g_object_ref(ctx);
+    gtk_drag_finish(ctx, dropPromised(s, top, ctx, x, y, time), FALSE, time);
+    g_object_unref(ctx);
+    return TRUE;
+  }
   gtk_drag_get_data(top, ctx, gdk_atom_intern_static_string("text/uri-list"), time);
   return TRUE;
 }
 
 void onDragData(GtkWidget* top, GdkDragContext* ctx, gint x, gint y, GtkSelectionData* data, guint,
                 guint time, gpointer p) {
+  if (isDirectSaveAnswer(data)) return;  // the promised drop waits for it
   auto* s = static_cast<WindowInputState*>(p);
   s->dragEntered = false;
   View* content = nullptr;
@@ -270,8 +295,10 @@ void attachDesktopWindowInput(DesktopBackend& backend, GtkWidget* window, GtkWid
   g_signal_connect(window, "button-release-event", G_CALLBACK(&onButton), s);
   g_signal_connect(window, "motion-notify-event", G_CALLBACK(&onMotion), s);
   g_signal_connect(window, "scroll-event", G_CALLBACK(&onPointer<GdkEventScroll>), s);
-  static GtkTargetEntry uriList = {const_cast<gchar*>("text/uri-list"), 0, 0};
-  gtk_drag_dest_set(window, static_cast<GtkDestDefaults>(0), &uriList, 1, GDK_ACTION_COPY);
+  // A file list, or the answer to a direct save (GTK hands over only data of listed targets).
+  static GtkTargetEntry targets[] = {{const_cast<gchar*>("text/uri-list"), 0, 0},
+                                     {const_cast<gchar*>("XdndDirectSave0"), 0, 1}};
+  gtk_drag_dest_set(window, static_cast<GtkDestDefaults>(0), targets, 2, GDK_ACTION_COPY);
   g_signal_connect(window, "drag-motion", G_CALLBACK(&onDragMotion), s);
   g_signal_connect(window, "drag-leave", G_CALLBACK(&onDragLeave), s);
   g_signal_connect(window, "drag-drop", G_CALLBACK(&onDragDrop), s);

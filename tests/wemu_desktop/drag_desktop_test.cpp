@@ -1,6 +1,6 @@
-// A promised file dragged out of a window view to another program's drop target on X: the
-// target hears of it through direct save, names the place, and the file is written there only
-// then; the target hears whether it was.
+// Promised files on X between a window view and another program, through direct save: dragged
+// out, the target names the place and the file is written there only then, and the target hears
+// whether it was; dropped in, the view names the place and hears the written file's path.
 #include <unistd.h>
 
 #include <fstream>
@@ -25,6 +25,7 @@ class PromisedDragOnDesktop : public DialogDesktopTest {
  protected:
   void TearDown() override {
     WEMU_FinishDragDrop();
+    WEMU_SetDropHooks({});
     fs::remove_all(folder);
     DialogDesktopTest::TearDown();
   }
@@ -87,6 +88,78 @@ TEST_F(PromisedDragOnDesktop, APromisedFileIsWrittenWhereTheDropTargetNamesItsPl
       EXPECT_FALSE(fs::exists(folder / "song.pr4"));
     }
   }
+}
+
+std::vector<std::string> droppedPaths(HANDLE record) {
+  std::vector<std::string> paths;
+  char buf[512];
+  auto* drop = reinterpret_cast<HDROP>(record);
+  for (int i = 0; i < DragQueryFile(drop, -1, nullptr, 0); ++i) {
+    DragQueryFile(drop, i, buf, sizeof buf);
+    paths.push_back(buf);
+  }
+  return paths;
+}
+
+TEST_F(PromisedDragOnDesktop, AFilePromisedByAnotherProgramIsDroppedOnlyWhereAFolderIsGiven) {
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  std::vector<std::string> entered, dropped;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM wp, LPARAM) -> LRESULT {
+    if (m == WM_NCHITTEST) return 1;
+    if (m == WM_DROPFILES) dropped = droppedPaths(reinterpret_cast<HANDLE>(wp));
+    return 0;
+  };
+  WEMU_DialogResourceIndex tmpl{40001, "Drop", 12 | WEMU_WF_DROPTARGET, nullptr, 200, 150, nullptr};
+  HWND__* dlg = WEMU_CreateDialog(&tmpl, tmpl.resid, nullptr, recordingProc, 0);
+  ShowWindow(dlg, SW_SHOW);
+  GtkWidget* content = b->windows.contentFor(*dlg->window());
+  ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(content) != 0; }));
+  pumpFor(0.3);
+  auto [tx, ty] = screenPoint(content, 100, 70);
+  XDragSource source(tx + 300, ty - 40, 80, 80, "song.pr4", "program");
+  ASSERT_TRUE(source.ok());
+  pumpFor(0.2);
+
+  for (bool hooked : {true, false}) {
+    SCOPED_TRACE(hooked ? "with a folder" : "without hooks");
+    WEMU_SetDropHooks({});
+    if (hooked) {
+      WEMU_DropHooks hooks;
+      hooks.enter = [&](HANDLE record, POINT) { entered = droppedPaths(record); };
+      hooks.promiseFolder = [&](const std::string&) { return folder.string(); };
+      WEMU_SetDropHooks(hooks);
+    }
+    entered.clear();
+    dropped.clear();
+    fs::remove(folder / "song.pr4");
+    input.move(tx + 340, ty);
+    pumpFor(0.05);
+    input.button(1, true);
+    for (int step = 1; step <= 10; ++step) {
+      input.move(tx + 340 - 34 * step, ty + step % 2);
+      pumpFor(0.05);
+    }
+    ASSERT_TRUE(pumpUntil([&] { return source.outcome().welcomed; }));
+    input.button(1, false);
+    ASSERT_TRUE(pumpUntil([&] { return source.outcome().finished; }));
+    pumpFor(0.05);
+    XDragSource::Outcome o = source.outcome();
+    EXPECT_EQ(o.accepted, hooked);
+    EXPECT_EQ(o.saveRequests, hooked ? 1 : 0);
+    EXPECT_EQ(entered, hooked ? std::vector<std::string>{"tmp.pr4"} : std::vector<std::string>{});
+    if (hooked) {
+      EXPECT_EQ(dropped, std::vector<std::string>{(folder / "song.pr4").string()});
+      std::ifstream in(folder / "song.pr4");
+      std::stringstream s;
+      s << in.rdbuf();
+      EXPECT_EQ(s.str(), "program");
+    } else {
+      EXPECT_TRUE(dropped.empty());
+      EXPECT_FALSE(fs::exists(folder / "song.pr4"));
+    }
+  }
+  DestroyWindow(dlg);
 }
 
 }  // namespace
