@@ -29,15 +29,6 @@ using namespace vq::test;
 
 class WindowViewOnDesktop : public DialogDesktopTest {
  protected:
-  HWND__* show(WEMU_DialogResourceIndex& tmpl) {
-    procLog().clear();
-    HWND__* dlg = WEMU_CreateDialog(&tmpl, tmpl.resid, nullptr, recordingProc, 0);
-    ShowWindow(dlg, SW_SHOW);
-    content = b->windows.contentFor(*dlg->window());
-    EXPECT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(content) != 0; }));
-    pumpFor(0.3);
-    return dlg;
-  }
   void clickAt(GtkWidget* w, int x, int y, int clicks = 1) {
     auto [sx, sy] = screenPoint(w, x, y);
     clickScreen(sx, sy, clicks, 0.02);
@@ -53,7 +44,6 @@ class WindowViewOnDesktop : public DialogDesktopTest {
     auto [sx, sy] = screenPoint(content, x, y);
     return input.read(sx, sy, 1, 1).at(0) & 0xFFFFFF;
   }
-  GtkWidget* content = nullptr;
 };
 
 // Shown, the dialog paints (asking its background colour first); an invalidated rectangle is
