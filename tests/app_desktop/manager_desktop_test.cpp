@@ -112,17 +112,21 @@ class ManagerDesktopOverJack : public DesktopTest {
     Xdo({"key", key});
     return WindowShownBecomes(box, false, 5000);
   }
+  // Without a window manager a panel takes the keyboard only once clicked: a click on the empty
+  // lower part of its list.
+  bool FocusPanel(const char* title) {
+    int px = 0, py = 0;
+    if (!WindowOrigin(title, &px, &py)) return false;
+    Click(px + 400, py + 350);
+    return true;
+  }
   // Chooses a folder or file in the panel titled `title` by typing its path; once more when the
   // panel opened its location field too late for the keys.
   bool ChooseInPanel(const char* title, const std::string& path) {
     if (!WindowShownBecomes(title, true, 10000))
       return Shot(std::string("no-panel-") + title), false;
     for (int attempt = 0; attempt < 3; ++attempt) {
-      // Without a window manager the panel takes the keyboard only once clicked: a click on
-      // the empty lower part of its list.
-      int px = 0, py = 0;
-      if (!WindowOrigin(title, &px, &py)) return false;
-      Click(px + 400, py + 350);
+      if (!FocusPanel(title)) return false;
       for (const std::vector<std::string>& step : std::vector<std::vector<std::string>>{
                {"key", "ctrl+l"}, {"key", "ctrl+a"}, {"type", "--delay", "0", path}})
         Xdo(step);
@@ -230,15 +234,7 @@ class ManagerDesktopOverJack : public DesktopTest {
   void Snap(const std::string& name) {
     const int w = vq_layout::kGuiWidth, h = vq_layout::kGuiHeight + kMenuBarHeight;
     const std::vector<uint32_t> pixels = screen.read(vx, vy - kMenuBarHeight, w, h);
-    if (pixels.size() != static_cast<size_t>(w) * h) return;
-    vqtest::PngImage png;
-    png.width = w;
-    png.height = h;
-    png.colorType = PNG_COLOR_TYPE_RGB;
-    for (uint32_t p : pixels)
-      for (int shift : {16, 8, 0})
-        png.samples.push_back(static_cast<uint16_t>((p >> shift) & 0xFF));
-    vqtest::WriteFile(shots + name + ".png", vqtest::EncodePng(png));
+    if (pixels.size() == static_cast<size_t>(w) * h) WritePng(shots + name + ".png", pixels, w, h);
   }
   // A check that the view changed inside a GUI rectangle (one no menu covers) since now.
   std::function<bool()> ViewChanges(int gx, int gy, int w, int h) {
@@ -263,9 +259,7 @@ class ManagerDesktopOverJack : public DesktopTest {
   bool CancelPanel(const char* title, const std::string& shot) {
     if (!Look(title, shot)) return false;
     for (int attempt = 0; attempt < 3; ++attempt) {
-      // Without a window manager the panel takes the keyboard only once clicked.
-      int px = 0, py = 0;
-      if (WindowOrigin(title, &px, &py)) Click(px + 400, py + 350);
+      FocusPanel(title);
       Xdo({"key", "Escape"});
       if (WindowShownBecomes(title, false, 3000)) return true;
     }
