@@ -218,6 +218,18 @@ inline std::vector<int> Received(const vqtest::VqsimProcess& sim, int field) {
   return values;
 }
 
+// Pixels as the screen gives them (0xRRGGBB), `width` by `height`, as a PNG file.
+inline void WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int width,
+                     int height) {
+  vqtest::PngImage png;
+  png.width = width;
+  png.height = height;
+  png.colorType = PNG_COLOR_TYPE_RGB;
+  for (uint32_t p : pixels)
+    for (int shift : {16, 8, 0}) png.samples.push_back(static_cast<uint16_t>((p >> shift) & 0xFF));
+  vqtest::WriteFile(path, vqtest::EncodePng(png));
+}
+
 // A test of the real program on a settings folder of its own, which also holds the file panels'
 // state. A program a failed step left running is quit at the end.
 class DesktopTest : public ::testing::Test {
@@ -314,16 +326,10 @@ class PageDesktopTest : public DesktopTest {
   void Shot(const std::string& name) {
     const auto pixels = Pixels(IRECT(0, 0, vq_layout::kGuiWidth, vq_layout::kGuiHeight));
     ASSERT_EQ(pixels.size(), size_t{vq_layout::kGuiWidth} * vq_layout::kGuiHeight);
-    vqtest::PngImage png;
-    png.width = vq_layout::kGuiWidth;
-    png.height = vq_layout::kGuiHeight;
-    png.colorType = PNG_COLOR_TYPE_RGB;
-    for (uint32_t p : pixels)
-      for (int shift : {16, 8, 0})
-        png.samples.push_back(static_cast<uint16_t>((p >> shift) & 0xFF));
     const fs::path folder = BuildDir() / "tests/app_desktop/screenshots";
     fs::create_directories(folder);
-    vqtest::WriteFile((folder / (name + ".png")).string(), vqtest::EncodePng(png));
+    WritePng((folder / (name + ".png")).string(), pixels, vq_layout::kGuiWidth,
+             vq_layout::kGuiHeight);
   }
 
   int windowX = 0, windowY = 0, originX = 0, originY = 0;

@@ -19,6 +19,9 @@ constexpr int kMarkerField = 3;  // each test program carries its own value here
 class ManagerDesktopOverJack : public DesktopTest {
  protected:
   void SetUp() override {
+    VQ_SKIP_WITHOUT_JACK();
+    std::string why;
+    if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
     ASSERT_TRUE(MakeFolder("manager_desktop"));
     const char* build = std::getenv("VQ_BINARY_DIR");
     shots = std::string(build ? build : ".") + "/manager-desktop-steps/";
@@ -63,23 +66,33 @@ class ManagerDesktopOverJack : public DesktopTest {
   int Y(int gy) const { return vy + gy; }
   static int SlotX(int slot) { return 308 + 82 * (slot % 10) + 41; }
   static int SlotY(int slot) { return 108 + static_cast<int>(68.5 * (slot / 10)) + 34; }
+  // xdotool's steps: the pointer moved to a GUI point, then `then`.
+  std::vector<std::string> At(int gx, int gy, std::vector<std::string> then) const {
+    then.insert(then.begin(), {"mousemove", std::to_string(X(gx)), std::to_string(Y(gy))});
+    return then;
+  }
   void ClickGui(int gx, int gy, const char* key = nullptr) {
-    if (key)
-      Xdo({"mousemove", std::to_string(X(gx)), std::to_string(Y(gy)), "keydown", key, "click", "1",
-           "keyup", key});
-    else
-      Xdo({"mousemove", std::to_string(X(gx)), std::to_string(Y(gy)), "click", "1"});
+    Xdo(At(gx, gy,
+           key ? std::vector<std::string>{"keydown", key, "click", "1", "keyup", key}
+               : std::vector<std::string>{"click", "1"}));
   }
   void DoubleClickGui(int gx, int gy) {
-    Xdo({"mousemove", std::to_string(X(gx)), std::to_string(Y(gy)), "click", "--repeat", "2",
-         "--delay", "80", "1"});
+    Xdo(At(gx, gy, {"click", "--repeat", "2", "--delay", "80", "1"}));
+  }
+  // Pressed at the first GUI point, moved through the others, released at the last.
+  void DragGui(const std::vector<std::pair<int, int>>& points) {
+    std::vector<std::string> steps = At(points[0].first, points[0].second, {"mousedown", "1"});
+    for (size_t i = 1; i < points.size(); ++i) {
+      steps.insert(steps.end(), {"sleep", "0.2"});
+      const std::vector<std::string> move = At(points[i].first, points[i].second, {});
+      steps.insert(steps.end(), move.begin(), move.end());
+    }
+    steps.insert(steps.end(), {"sleep", "0.2", "mouseup", "1"});
+    Xdo(steps);
   }
   void DragSlot(int from, int to) {
-    Xdo({"mousemove", std::to_string(X(SlotX(from))), std::to_string(Y(SlotY(from))), "mousedown",
-         "1", "sleep", "0.2", "mousemove", std::to_string(X(SlotX(from) + 10)),
-         std::to_string(Y(SlotY(from) + 10)), "sleep", "0.2", "mousemove",
-         std::to_string(X(SlotX(to))), std::to_string(Y(SlotY(to))), "sleep", "0.2", "mouseup",
-         "1"});
+    DragGui(
+        {{SlotX(from), SlotY(from)}, {SlotX(from) + 10, SlotY(from) + 10}, {SlotX(to), SlotY(to)}});
   }
   // A menu item, chosen once more when the menu mapped after the click (`done` tells).
   bool Menu(int menuX, int itemX, int itemY, const std::function<bool()>& done) {
@@ -88,13 +101,24 @@ class ManagerDesktopOverJack : public DesktopTest {
   std::function<bool()> Shown(const char* title) {
     return [title] { return WindowShownBecomes(title, true, 3000); };
   }
-  // The view changed inside a GUI rectangle since shot `before`.
-  std::function<bool()> Changed(const std::string& before, int gx, int gy, int w, int h) {
-    return [=, this] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(800));
-      Shot("menu-check");
-      return Differing(before, "menu-check", gx, gy, w, h) > w * h / 20;
-    };
+  // View > Program Manager, and back to the synthesizer's pages.
+  bool ToManager() { return Menu(100, 160, 365, ViewChanges(500, 450, 500, 250)); }
+  bool ToSynthPages() { return Menu(100, 160, 390, ViewChanges(500, 450, 500, 250)); }
+  // The box titled `box` comes, is answered with `key` and goes.
+  bool Answer(const char* box, const char* key = "Return", const std::string& shot = "",
+              int comeMs = 5000) {
+    if (!WindowShownBecomes(box, true, comeMs)) return false;
+    if (!shot.empty()) Shot(shot);
+    Xdo({"key", key});
+    return WindowShownBecomes(box, false, 5000);
+  }
+  // Without a window manager a panel takes the keyboard only once clicked: a click on the empty
+  // lower part of its list.
+  bool FocusPanel(const char* title) {
+    int px = 0, py = 0;
+    if (!WindowOrigin(title, &px, &py)) return false;
+    Click(px + 400, py + 350);
+    return true;
   }
   // Chooses a folder or file in the panel titled `title` by typing its path; once more when the
   // panel opened its location field too late for the keys.
@@ -102,11 +126,7 @@ class ManagerDesktopOverJack : public DesktopTest {
     if (!WindowShownBecomes(title, true, 10000))
       return Shot(std::string("no-panel-") + title), false;
     for (int attempt = 0; attempt < 3; ++attempt) {
-      // Without a window manager the panel takes the keyboard only once clicked: a click on
-      // the empty lower part of its list.
-      int px = 0, py = 0;
-      if (!WindowOrigin(title, &px, &py)) return false;
-      Click(px + 400, py + 350);
+      if (!FocusPanel(title)) return false;
       for (const std::vector<std::string>& step : std::vector<std::vector<std::string>>{
                {"key", "ctrl+l"}, {"key", "ctrl+a"}, {"type", "--delay", "0", path}})
         Xdo(step);
@@ -139,12 +159,12 @@ class ManagerDesktopOverJack : public DesktopTest {
     return std::atol(out.c_str());
   }
   // The marker value of the last whole program the synthesizer received.
-  int LastMarker(vqtest::VqsimProcess& sim) {
+  int LastMarker() {
     const std::vector<int> values = Received(sim, kMarkerField);
     return values.empty() ? -1 : values.back();
   }
-  bool MarkerBecomes(vqtest::VqsimProcess& sim, int marker) {
-    return Within(5000, [&] { return LastMarker(sim) == marker; });
+  bool MarkerBecomes(int marker) {
+    return Within(5000, [&] { return LastMarker() == marker; });
   }
   // Starts the program with its messages going to `output` (read while it runs); true once its
   // window shows, and then the page's origin is known.
@@ -167,10 +187,7 @@ class ManagerDesktopOverJack : public DesktopTest {
   bool SaveBank(const std::string& folder) {
     fs::create_directories(folder);
     ClickGui(522, 47);
-    if (!ChooseInPanel("Select Directory", folder)) return false;
-    if (!WindowShownBecomes("Done", true, 5000)) return false;
-    Xdo({"key", "Return"});
-    return WindowShownBecomes("Done", false, 5000);
+    return ChooseInPanel("Select Directory", folder) && Answer("Done");
   }
   bool QuitByMenu() {
     const bool quit =
@@ -187,7 +204,7 @@ class ManagerDesktopOverJack : public DesktopTest {
     }
     return markers;
   }
-  static size_t NrpnCount(const vqtest::VqsimProcess& sim) {
+  size_t NrpnCount() const {
     size_t n = 0;
     for (const auto& l : sim.LogLines()) n += l.rfind("nrpn ", 0) == 0;
     return n;
@@ -200,9 +217,10 @@ class ManagerDesktopOverJack : public DesktopTest {
     return n;
   }
 
-  // Starts the program on the simulated synthesizer, its messages going to a file, and picks the
-  // synthesizer's ports in Preferences (once more when a menu or list opened too late).
-  void StartWithSynth(vqtest::VqsimProcess& sim, int runMs) {
+  // Starts the simulated synthesizer and the program, its messages going to a file, and picks
+  // the synthesizer's ports in Preferences (once more when a menu or list opened too late).
+  void StartWithSynth(const vqtest::VqsimOptions& options, int runMs) {
+    ASSERT_TRUE(sim.Start(options)) << sim.Error();
     const SynthPorts ports = PortsOf(sim);  // before the program's own ports exist
     ASSERT_TRUE(ports.ok());
     ASSERT_TRUE(Start(dir + "/output", runMs));
@@ -216,15 +234,7 @@ class ManagerDesktopOverJack : public DesktopTest {
   void Snap(const std::string& name) {
     const int w = vq_layout::kGuiWidth, h = vq_layout::kGuiHeight + kMenuBarHeight;
     const std::vector<uint32_t> pixels = screen.read(vx, vy - kMenuBarHeight, w, h);
-    if (pixels.size() != static_cast<size_t>(w) * h) return;
-    vqtest::PngImage png;
-    png.width = w;
-    png.height = h;
-    png.colorType = PNG_COLOR_TYPE_RGB;
-    for (uint32_t p : pixels)
-      for (int shift : {16, 8, 0})
-        png.samples.push_back(static_cast<uint16_t>((p >> shift) & 0xFF));
-    vqtest::WriteFile(shots + name + ".png", vqtest::EncodePng(png));
+    if (pixels.size() == static_cast<size_t>(w) * h) WritePng(shots + name + ".png", pixels, w, h);
   }
   // A check that the view changed inside a GUI rectangle (one no menu covers) since now.
   std::function<bool()> ViewChanges(int gx, int gy, int w, int h) {
@@ -238,19 +248,29 @@ class ManagerDesktopOverJack : public DesktopTest {
       });
     };
   }
-  // The panel titled `title` comes, is looked at and is cancelled.
-  bool CancelPanel(const char* title, const std::string& shot) {
+  // The panel titled `title` comes and is looked at.
+  bool Look(const char* title, const std::string& shot) {
     if (!WindowShownBecomes(title, true, 10000)) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     Snap(shot);
+    return true;
+  }
+  // The panel titled `title` comes, is looked at and is cancelled.
+  bool CancelPanel(const char* title, const std::string& shot) {
+    if (!Look(title, shot)) return false;
     for (int attempt = 0; attempt < 3; ++attempt) {
-      // Without a window manager the panel takes the keyboard only once clicked.
-      int px = 0, py = 0;
-      if (WindowOrigin(title, &px, &py)) Click(px + 400, py + 350);
+      FocusPanel(title);
       Xdo({"key", "Escape"});
       if (WindowShownBecomes(title, false, 3000)) return true;
     }
     return false;
+  }
+  // The save panel, when it comes, saves to `path` typed into it.
+  bool SaveTo(const std::string& path) {
+    if (!WindowShownBecomes("Save", true, 10000)) return false;
+    Xdo({"key", "ctrl+a"});
+    Xdo({"type", "--delay", "0", path});
+    return ConfirmWithReturn("Save");
   }
   // Every file below the test folder with its size and a hash of its contents, but the
   // program's messages and the desktop's list of recent files.
@@ -269,6 +289,7 @@ class ManagerDesktopOverJack : public DesktopTest {
   }
 
   std::string shots, outputFile;
+  vqtest::VqsimProcess sim;
   vq::test::XInput screen;
   int complaintsAfterReturn = 0;
   std::atomic<bool> ended{false};
@@ -276,28 +297,12 @@ class ManagerDesktopOverJack : public DesktopTest {
 };
 
 TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
-  VQ_SKIP_WITHOUT_JACK();
-  std::string why;
-  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
-  vqtest::VqsimProcess sim;
-  ASSERT_TRUE(sim.Start()) << sim.Error();
-  // Where the synthesizer's ports land in the program's lists (before its own ports exist).
-  const SynthPorts ports = PortsOf(sim);
-  ASSERT_TRUE(ports.ok());
   const std::string bankA = Folder("A", Numbered("%02d_P.pr4", 10, 0));
   const std::string browsed = Folder("B", Numbered("B%02d.pr4", 61, 40));
   const std::string full = Folder("D", Numbered("%02d_D.pr4", 99, 0));
   const std::string saved = dir + "/C";
-
-  ASSERT_TRUE(Start(dir + "/output"));
-  const int x = vx, y = vy - kMenuBarHeight;
-  // The synthesizer picked in Preferences (once more when a menu or list opened too late).
-  for (int attempt = 0; attempt < 2 && !sim.WaitForLogLine("startup", 10); ++attempt) {
-    ASSERT_TRUE(PickSynthesizer(x, y, ports));
-    sim.WaitForLogLine("startup", 5000);
-  }
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({}, 170000));
   Shot("01-synth-page");
-  ASSERT_TRUE(sim.WaitForLogLine("startup", 10)) << ReadFile(dir + "/VQEditor4/settings.ini");
 
   // One program written from folder A, then "Write all Programs" from folder D: D is uploaded,
   // whole, with no question about gaps.
@@ -309,18 +314,17 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   EXPECT_FALSE(WindowShownBecomes("Warning", true, 1500));
   EXPECT_TRUE(sim.WaitForLogLine("write 99 ok 99_D", 40000));
   EXPECT_TRUE(sim.WaitForLogLine("write 5 ok 05_D", 1000));
-  if (WindowShownBecomes("Done", true, 3000)) Xdo({"key", "Return"});
+  if (WindowShownBecomes("Done", true, 3000)) {
+    ASSERT_TRUE(Answer("Done"));
+  }
   Shot("02-written-all");
 
   // "Save Program from VQ to File": SAVE, the file panel, and the page is uncovered again.
-  ASSERT_TRUE(Menu(20, 100, 163, Changed("02-written-all", 0, 100, 1140, 600)));
+  ASSERT_TRUE(Menu(20, 100, 163, ViewChanges(400, 350, 330, 150)));
   Shot("03-number-panel");
   ClickGui(562, 424);
   ASSERT_TRUE(sim.WaitForLogLine("dump 1", 5000));
-  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000));
-  Xdo({"key", "ctrl+a"});
-  Xdo({"type", "--delay", "0", dir + "/received.pr4"});
-  ASSERT_TRUE(ConfirmWithReturn("Save"));
+  ASSERT_TRUE(SaveTo(dir + "/received.pr4"));
   ASSERT_TRUE(FileAppears(dir + "/received.pr4", 5000));
   Shot("04-received-saved");
   EXPECT_LT(Differing("02-written-all", "04-received-saved", 0, 120, 1140, 660), 1140 * 660 / 20);
@@ -333,22 +337,20 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   });
   ASSERT_NE(knob, synthPage.end());
   const int kx = (knob->rect.L + knob->rect.R) / 2, ky = (knob->rect.T + knob->rect.B) / 2;
-  Xdo({"mousemove", std::to_string(X(kx)), std::to_string(Y(ky)), "mousedown", "1", "sleep", "0.1",
-       "mousemove", std::to_string(X(kx)), std::to_string(Y(ky - 20)), "sleep", "0.1", "mousemove",
-       std::to_string(X(kx)), std::to_string(Y(ky - 40)), "sleep", "0.2", "mouseup", "1"});
+  DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
   ASSERT_TRUE(sim.WaitForLogLine(NrpnPrefix(11), 5000));
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   const int edited = Received(sim, 11).back();
-  const size_t sent = NrpnCount(sim);
+  const size_t sent = NrpnCount();
   Shot("05-edited");
-  ASSERT_TRUE(Menu(100, 160, 365, Changed("05-edited", 300, 100, 800, 600)));
+  ASSERT_TRUE(ToManager());
   Shot("05-manager");
-  ASSERT_TRUE(Menu(100, 160, 390, Changed("05-manager", 300, 100, 800, 600)));
+  ASSERT_TRUE(ToSynthPages());
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  EXPECT_EQ(NrpnCount(sim), sent);
+  EXPECT_EQ(NrpnCount(), sent);
   Shot("05-manager-left");
   KeyTo("VQEditor4", "ctrl+z");
-  EXPECT_TRUE(Within(5000, [&] { return NrpnCount(sim) > sent; }));
+  EXPECT_TRUE(Within(5000, [&] { return NrpnCount() > sent; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   const size_t undone = Received(sim, 11).size();
   EXPECT_NE(Received(sim, 11).back(), edited);
@@ -359,14 +361,14 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   })) << Received(sim, 11).back();
 
   // The manager page; LOAD BANK from folder A.
-  ASSERT_TRUE(Menu(100, 160, 365, Changed("05-manager-left", 300, 100, 800, 600)));
+  ASSERT_TRUE(ToManager());
   Shot("05-manager-again");
   ClickGui(436, 47);
   ASSERT_TRUE(ChooseInPanel("Select Directory", bankA));
   Shot("06-bank-loaded");
   // A double-click on slot 05 sends slot 05's program.
   DoubleClickGui(SlotX(5), SlotY(5));
-  EXPECT_TRUE(MarkerBecomes(sim, 5)) << LastMarker(sim);
+  EXPECT_TRUE(MarkerBecomes(5)) << LastMarker();
   Shot("07-slot-05-sent");
 
   // The local browser on folder B (61 files): its scroll bar shows; a click selects the row
@@ -380,10 +382,10 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   ClickGui(100, 118 + 14 * 3 + 7);
   Shot("09-row-selected");
   DoubleClickGui(100, 118 + 14 * 3 + 7);
-  EXPECT_TRUE(MarkerBecomes(sim, 43)) << LastMarker(sim);
+  EXPECT_TRUE(MarkerBecomes(43)) << LastMarker();
   // Loading a slot deselects the browser's rows.
   DoubleClickGui(SlotX(2), SlotY(2));
-  EXPECT_TRUE(MarkerBecomes(sim, 2)) << LastMarker(sim);
+  EXPECT_TRUE(MarkerBecomes(2)) << LastMarker();
   Shot("10-slot-02-sent");
   EXPECT_GT(Differing("09-row-selected", "10-slot-02-sent", 24, 118 + 14 * 3, 250, 14), 20);
 
@@ -394,10 +396,7 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   EXPECT_FALSE(WindowShownBecomes("Warning", true, 1500));
   Shot("11-copy-click");
   DragSlot(2, 3);
-  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
-  Shot("12-copy-asks");
-  Xdo({"key", "Escape"});
-  ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  ASSERT_TRUE(Answer("Warning", "Escape", "12-copy-asks"));
   ClickGui(673, 62);
 
   // MOVE: 08, Shift+click 10; dragged onto 98 the block would pass 99: refused with a message.
@@ -406,10 +405,7 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   ClickGui(SlotX(10), SlotY(10), "shift");
   Shot("13-range");
   DragSlot(8, 98);
-  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
-  Shot("14-past-99-refused");
-  Xdo({"key", "Return"});
-  ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  ASSERT_TRUE(Answer("Warning", "Return", "14-past-99-refused"));
   Shot("14-refusal-read");
   // Ctrl+click takes 09 out; 08 and 10 then move onto 20 and 22.
   ClickGui(SlotX(9), SlotY(9), "ctrl");
@@ -428,19 +424,15 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
 
   // RECEIVE: the synthesizer's bank (folder D's, each program's marker its slot) replaces it.
   ClickGui(436, 76);
-  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
-  Xdo({"key", "Return"});
+  ASSERT_TRUE(Answer("Warning"));
   EXPECT_TRUE(sim.WaitForLogLine("dump 99", 40000));
-  ASSERT_TRUE(WindowShownBecomes("Done", true, 10000));
-  Xdo({"key", "Return"});
+  ASSERT_TRUE(Answer("Done", "Return", "", 10000));
   Shot("18-received");
   // The buttons still act after it: MOVE 01 onto 50 (Yes to the question), then SAVE.
   ClickGui(673, 36);
   ClickGui(SlotX(1), SlotY(1));
   DragSlot(1, 50);
-  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
-  Xdo({"key", "Return"});
-  ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  ASSERT_TRUE(Answer("Warning"));
   ClickGui(673, 36);
   const std::string received = dir + "/E";
   ASSERT_TRUE(SaveBank(received));
@@ -466,7 +458,7 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   ASSERT_TRUE(Start(dir + "/output2"));
   Shot("20-restarted");
   DoubleClickGui(SlotX(50), SlotY(50));
-  EXPECT_TRUE(MarkerBecomes(sim, 1)) << LastMarker(sim);
+  EXPECT_TRUE(MarkerBecomes(1)) << LastMarker();
   const std::string kept = dir + "/F";
   ASSERT_TRUE(SaveBank(kept));
   EXPECT_EQ(Markers(kept), expected);
@@ -481,16 +473,11 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
 // the synthesizer and nothing on disk changes, though a hand-edited program in the folder used
 // last carries the name the synthesizer's slot 01 would be saved under.
 TEST_F(ManagerDesktopOverJack, CancelledPanelsChangeNothing) {
-  VQ_SKIP_WITHOUT_JACK();
-  std::string why;
-  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
-  vqtest::VqsimProcess sim;
-  ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
   const std::string mine = Folder("mine", {{"01Sim 01.pr4", 77}});
-  ASSERT_NO_FATAL_FAILURE(StartWithSynth(sim, 220000));
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({.distinct = true}, 220000));
   ASSERT_TRUE(Menu(20, 100, 63, Shown("Open")));
   ASSERT_TRUE(ChooseInPanel("Open", mine + "/01Sim 01.pr4"));
-  ASSERT_TRUE(MarkerBecomes(sim, 77)) << LastMarker(sim);
+  ASSERT_TRUE(MarkerBecomes(77)) << LastMarker();
   const std::map<std::string, std::string> before = Files();
   const size_t heard = sim.LogLines().size();
 
@@ -513,15 +500,14 @@ TEST_F(ManagerDesktopOverJack, CancelledPanelsChangeNothing) {
   }
   // The manager: LOAD BANK; the browser's marked program put into the bank, then SAVE and SHARE
   // ONLINE after its question; last the local browser's folder.
-  ASSERT_TRUE(Menu(100, 160, 365, ViewChanges(500, 450, 500, 250)));
+  ASSERT_TRUE(ToManager());
   ClickGui(436, 47);
   ASSERT_TRUE(CancelPanel("Select Directory", "cancel-load-bank"));
   ClickGui(230, 76);
   ClickGui(522, 47);
   ASSERT_TRUE(CancelPanel("Select Directory", "cancel-save-bank"));
   ClickGui(600, 47);
-  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
-  Snap("share-online-asks");
+  ASSERT_TRUE(Look("Warning", "share-online-asks"));
   Xdo({"key", "Return"});
   ASSERT_TRUE(CancelPanel("Select Directory", "cancel-share-online"));
   ClickGui(51, 47);
@@ -540,12 +526,7 @@ TEST_F(ManagerDesktopOverJack, CancelledPanelsChangeNothing) {
 // A save lands in a folder of the user's, never in the program's own (the download cache, the
 // settings folder), where it would be emptied away; it is still there after quitting.
 TEST_F(ManagerDesktopOverJack, SavesStayInTheUsersFolders) {
-  VQ_SKIP_WITHOUT_JACK();
-  std::string why;
-  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
-  vqtest::VqsimProcess sim;
-  ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
-  ASSERT_NO_FATAL_FAILURE(StartWithSynth(sim, 220000));
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({.distinct = true}, 220000));
   const std::string cache = dir + "/VQEditor4/cache/";
   auto programsIn = [](const std::string& folder) {
     std::vector<std::string> names;
@@ -556,20 +537,16 @@ TEST_F(ManagerDesktopOverJack, SavesStayInTheUsersFolders) {
   };
 
   // RECEIVE on the manager page, a click on slot 05, back to the synthesizer pages.
-  ASSERT_TRUE(Menu(100, 160, 365, ViewChanges(500, 450, 500, 250)));
+  ASSERT_TRUE(ToManager());
   ClickGui(436, 76);
   ASSERT_TRUE(Within(60000, [&] { return programsIn(cache).size() == 99; }));
-  ASSERT_TRUE(WindowShownBecomes("Done", true, 15000));
-  Xdo({"key", "Return"});
-  ASSERT_TRUE(WindowShownBecomes("Done", false, 5000));
+  ASSERT_TRUE(Answer("Done", "Return", "", 15000));
   ClickGui(SlotX(5), SlotY(5));
-  ASSERT_TRUE(Menu(100, 160, 390, ViewChanges(500, 450, 500, 250)));
+  ASSERT_TRUE(ToSynthPages());
 
   // Ctrl+S: the panel opens in the home folder with the program's name alone.
   ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
-  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000));
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  Snap("save-slot-05");
+  ASSERT_TRUE(Look("Save", "save-slot-05"));
   ASSERT_TRUE(ConfirmWithReturn("Save")) << "the panel proposed a file that exists elsewhere";
   EXPECT_TRUE(FileAppears(dir + "/05_Sim 05.pr4", 5000))
       << ::testing::PrintToString(programsIn(cache));
@@ -577,22 +554,14 @@ TEST_F(ManagerDesktopOverJack, SavesStayInTheUsersFolders) {
   // Save Program from VQ to File: the received program is offered in that folder too.
   ASSERT_TRUE(Menu(20, 100, 163, ViewChanges(400, 350, 330, 150)));
   ClickGui(562, 424);
-  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000));
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  Snap("save-from-vq");
+  ASSERT_TRUE(Look("Save", "save-from-vq"));
   ASSERT_TRUE(ConfirmWithReturn("Save"));
   EXPECT_TRUE(FileAppears(dir + "/01Sim 01.pr4", 5000));
 
   // A save typed into the download cache is refused with a message.
   ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
-  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000));
-  Xdo({"key", "ctrl+a"});
-  Xdo({"type", "--delay", "0", cache + "mine.pr4"});
-  ASSERT_TRUE(ConfirmWithReturn("Save"));
-  ASSERT_TRUE(WindowShownBecomes("Error", true, 5000));
-  Snap("save-into-cache-refused");
-  Xdo({"key", "Return"});
-  EXPECT_TRUE(WindowShownBecomes("Error", false, 5000));
+  ASSERT_TRUE(SaveTo(cache + "mine.pr4"));
+  EXPECT_TRUE(Answer("Error", "Return", "save-into-cache-refused"));
   EXPECT_FALSE(fs::exists(cache + "mine.pr4"));
 
   // After quitting every saved program is there, and the settings name one that exists.

@@ -183,30 +183,24 @@ TEST_F(GraphicsOnDesktop, AHiddenPointerIsHeldSoADragGoesOnPastTheScreenEdge) {
   ASSERT_TRUE(pumpUntil([&] { return b->isHidden(); }));
   knob->events.clear();
   // 30 moves of 40 pixels up: 1200 pixels, while the press was 80 below the top.
-  int x = 0, y = 0, moved = 0;
+  int moved = 0, dx = 0, dy = 0;
   for (int i = 1; i <= 30; ++i) {
     input.moveBy(0, -40);
     ASSERT_TRUE(pumpUntil([&] {
-      moved = 0;
       std::istringstream log(knob->events);
-      std::string e;
-      while (log >> e) {
-        int dx = 0, dy = 0;
-        if (std::sscanf(e.c_str(), "M%d,%d", &dx, &dy) == 2) moved += dy;
-      }
+      moved = 0;
+      for (std::string e; log >> e;)
+        moved += std::sscanf(e.c_str(), "M%d,%d", &dx, &dy) == 2 ? dy : 0;
       return moved == -40 * i;
     })) << "move "
         << i << " reached " << moved;
-    input.where(&x, &y);
-    EXPECT_EQ(y, py) << "held at move " << i;
+    EXPECT_EQ(input.where(), std::pair(px, py)) << "held at move " << i;
   }
   input.button(1, false);
   ASSERT_TRUE(pumpUntil([&] { return !b->isHidden(); }));
   EXPECT_NE(knob->events.find("U120,-1120"), std::string::npos) << knob->events;
   pumpFor(0.05);
-  input.where(&x, &y);
-  EXPECT_EQ(x, px) << "back where the drag began";
-  EXPECT_EQ(y, py);
+  EXPECT_EQ(input.where(), std::pair(px, py)) << "back where the drag began";
 }
 
 }  // namespace

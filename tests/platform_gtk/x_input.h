@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace vq::test {
@@ -18,6 +19,11 @@ class XInput {
   void moveBy(int dx, int dy);
   // Where the pointer is on the screen.
   void where(int* x, int* y);
+  std::pair<int, int> where() {
+    int x = 0, y = 0;
+    where(&x, &y);
+    return {x, y};
+  }
   void button(unsigned b, bool down);
   void key(unsigned long keysym, bool down);
   void tap(unsigned long keysym) {

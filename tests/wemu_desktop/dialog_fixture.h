@@ -2,6 +2,10 @@
 // each test, and points of widgets on the screen clicked with real input.
 #pragma once
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <utility>
 
 #include "platform_gtk/desktop_fixture.h"
@@ -43,11 +47,28 @@ class DialogDesktopTest : public DesktopTest {
       if (gap > 0) pumpFor(gap);
     }
   }
+  // A dialog of the template shown, once its content area is mapped (then `content`).
+  HWND__* show(WEMU_DialogResourceIndex& tmpl) {
+    procLog().clear();
+    HWND__* dlg = WEMU_CreateDialog(&tmpl, tmpl.resid, nullptr, recordingProc, 0);
+    ShowWindow(dlg, SW_SHOW);
+    content = b->windows.contentFor(*dlg->window());
+    EXPECT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(content) != 0; }));
+    pumpFor(0.3);
+    return dlg;
+  }
+  static std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
   static int count(UINT message) {
     int n = 0;
     for (const Logged& l : procLog()) n += l.message == message;
     return n;
   }
+  GtkWidget* content = nullptr;
 };
 
 }  // namespace vq::test

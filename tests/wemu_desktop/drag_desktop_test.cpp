@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "dialog_fixture.h"
 #include "wemu/drag_source.h"
@@ -23,6 +22,11 @@ void writer(const char* path) {
 
 class PromisedDragOnDesktop : public DialogDesktopTest {
  protected:
+  void SetUp() override {
+    DialogDesktopTest::SetUp();
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+  }
   void TearDown() override {
     WEMU_FinishDragDrop();
     WEMU_SetDropHooks({});
@@ -33,8 +37,6 @@ class PromisedDragOnDesktop : public DialogDesktopTest {
 };
 
 TEST_F(PromisedDragOnDesktop, APromisedFileIsWrittenWhereTheDropTargetNamesItsPlace) {
-  fs::remove_all(folder);
-  fs::create_directories(folder);
   procAnswer() = [&](HWND__* w, UINT m, WPARAM, LPARAM) -> LRESULT {
     if (m == WM_NCHITTEST) return 1;
     if (m == WM_LBUTTONDOWN) {
@@ -44,11 +46,7 @@ TEST_F(PromisedDragOnDesktop, APromisedFileIsWrittenWhereTheDropTargetNamesItsPl
     return 0;
   };
   WEMU_DialogResourceIndex tmpl{40001, "Drag", 12, nullptr, 200, 150, nullptr};
-  HWND__* dlg = WEMU_CreateDialog(&tmpl, tmpl.resid, nullptr, recordingProc, 0);
-  ShowWindow(dlg, SW_SHOW);
-  GtkWidget* content = b->windows.contentFor(*dlg->window());
-  ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(content) != 0; }));
-  pumpFor(0.3);
+  show(tmpl);
   auto [sx, sy] = screenPoint(content, 20, 20);
   XDropTarget target(sx + 300, sy, 160, 160, folder.string());
   ASSERT_TRUE(target.ok());
@@ -79,14 +77,10 @@ TEST_F(PromisedDragOnDesktop, APromisedFileIsWrittenWhereTheDropTargetNamesItsPl
     EXPECT_EQ(d.suggestedName, "song.pr4");
     EXPECT_EQ(d.answer, c.answer);
     EXPECT_FALSE(WEMU_Internal_HasPendingPromise()) << "the drop used the promise up";
-    if (c.content) {
-      std::ifstream in(folder / "song.pr4");
-      std::stringstream s;
-      s << in.rdbuf();
-      EXPECT_EQ(s.str(), c.content);
-    } else {
+    if (c.content)
+      EXPECT_EQ(fileText(folder / "song.pr4"), c.content);
+    else
       EXPECT_FALSE(fs::exists(folder / "song.pr4"));
-    }
   }
 }
 
@@ -102,8 +96,6 @@ std::vector<std::string> droppedPaths(HANDLE record) {
 }
 
 TEST_F(PromisedDragOnDesktop, AFilePromisedByAnotherProgramIsDroppedOnlyWhereAFolderIsGiven) {
-  fs::remove_all(folder);
-  fs::create_directories(folder);
   std::vector<std::string> entered, dropped;
   procAnswer() = [&](HWND__*, UINT m, WPARAM wp, LPARAM) -> LRESULT {
     if (m == WM_NCHITTEST) return 1;
@@ -111,11 +103,7 @@ TEST_F(PromisedDragOnDesktop, AFilePromisedByAnotherProgramIsDroppedOnlyWhereAFo
     return 0;
   };
   WEMU_DialogResourceIndex tmpl{40001, "Drop", 12 | WEMU_WF_DROPTARGET, nullptr, 200, 150, nullptr};
-  HWND__* dlg = WEMU_CreateDialog(&tmpl, tmpl.resid, nullptr, recordingProc, 0);
-  ShowWindow(dlg, SW_SHOW);
-  GtkWidget* content = b->windows.contentFor(*dlg->window());
-  ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(content) != 0; }));
-  pumpFor(0.3);
+  HWND__* dlg = show(tmpl);
   auto [tx, ty] = screenPoint(content, 100, 70);
   XDragSource source(tx + 300, ty - 40, 80, 80, "song.pr4", "program");
   ASSERT_TRUE(source.ok());
@@ -150,10 +138,7 @@ TEST_F(PromisedDragOnDesktop, AFilePromisedByAnotherProgramIsDroppedOnlyWhereAFo
     EXPECT_EQ(entered, hooked ? std::vector<std::string>{"tmp.pr4"} : std::vector<std::string>{});
     if (hooked) {
       EXPECT_EQ(dropped, std::vector<std::string>{(folder / "song.pr4").string()});
-      std::ifstream in(folder / "song.pr4");
-      std::stringstream s;
-      s << in.rdbuf();
-      EXPECT_EQ(s.str(), "program");
+      EXPECT_EQ(fileText(folder / "song.pr4"), "program");
     } else {
       EXPECT_TRUE(dropped.empty());
       EXPECT_FALSE(fs::exists(folder / "song.pr4"));

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 
 #include "dialog_fixture.h"
 #include "platform/process.h"
@@ -46,11 +45,9 @@ class ShellOnDesktop : public DialogDesktopTest {
   // What the probe wrote, once it has (it runs detached); the answer file is taken away.
   std::string probed() {
     pumpUntil([&] { return fs::exists(dir / "out"); });
-    std::ifstream in(dir / "out");
-    std::stringstream s;
-    s << in.rdbuf();
+    const std::string text = fileText(dir / "out");
     fs::remove(dir / "out");
-    return s.str();
+    return text;
   }
   // Changes an environment variable for this test only.
   void setEnv(const char* name, const std::string& value) {

@@ -29,15 +29,6 @@ using namespace vq::test;
 
 class WindowViewOnDesktop : public DialogDesktopTest {
  protected:
-  HWND__* show(WEMU_DialogResourceIndex& tmpl) {
-    procLog().clear();
-    HWND__* dlg = WEMU_CreateDialog(&tmpl, tmpl.resid, nullptr, recordingProc, 0);
-    ShowWindow(dlg, SW_SHOW);
-    content = b->windows.contentFor(*dlg->window());
-    EXPECT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(content) != 0; }));
-    pumpFor(0.3);
-    return dlg;
-  }
   void clickAt(GtkWidget* w, int x, int y, int clicks = 1) {
     auto [sx, sy] = screenPoint(w, x, y);
     clickScreen(sx, sy, clicks, 0.02);
@@ -53,7 +44,6 @@ class WindowViewOnDesktop : public DialogDesktopTest {
     auto [sx, sy] = screenPoint(content, x, y);
     return input.read(sx, sy, 1, 1).at(0) & 0xFFFFFF;
   }
-  GtkWidget* content = nullptr;
 };
 
 // Shown, the dialog paints (asking its background colour first); an invalidated rectangle is
@@ -129,10 +119,7 @@ TEST_F(WindowViewOnDesktop, AHiddenCursorFollowsTheMouseByDeltasWhileThePointerI
   ASSERT_FALSE(moves.empty());
   EXPECT_EQ(moves.back().x, 100 + 2400);
   EXPECT_EQ(moves.back().y, 60 + 400);
-  int px = 0, py = 0;
-  input.where(&px, &py);
-  EXPECT_EQ(px, sx) << "the pointer stays where it was hidden";
-  EXPECT_EQ(py, sy);
+  EXPECT_EQ(input.where(), std::pair(sx, sy)) << "the pointer stays where it was hidden";
 
   const int height = static_cast<int>(b->mainDisplayHeight());
   EXPECT_TRUE(WEMU_SetCursorPos(300, height - 400));
@@ -140,14 +127,12 @@ TEST_F(WindowViewOnDesktop, AHiddenCursorFollowsTheMouseByDeltasWhileThePointerI
   EXPECT_EQ(now.x, 300);
   EXPECT_EQ(now.y, height - 400);
   pumpFor(0.05);
-  input.where(&px, &py);
-  EXPECT_EQ(px, sx) << "only the virtual position moved";
+  EXPECT_EQ(input.where().first, sx) << "only the virtual position moved";
   EXPECT_EQ(WEMU_ShowCursor(TRUE), 0);
   ReleaseCapture();
   pumpFor(0.05);
-  input.where(&px, &py);
-  EXPECT_EQ(px, 300) << "shown, the pointer is where the virtual position ended";
-  EXPECT_EQ(py, 400);
+  EXPECT_EQ(input.where(), std::pair(300, 400))
+      << "shown, the pointer is where the virtual position ended";
   DestroyWindow(dlg);
 }
 

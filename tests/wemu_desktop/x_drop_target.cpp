@@ -20,18 +20,25 @@ Atom atom(Display* d, const char* name) {
   return XInternAtom(d, name, False);
 }
 
-std::string propertyText(Display* d, Window w, Atom property) {
-  Atom type;
+// A window's property: bytes (char) or atoms (Atom).
+template <typename T>
+std::vector<T> property(Display* d, Window w, Atom name, Atom type) {
+  Atom actual;
   int format;
   unsigned long n = 0, rest = 0;
   unsigned char* data = nullptr;
-  std::string out;
-  if (XGetWindowProperty(d, w, property, 0, 4096, False, AnyPropertyType, &type, &format, &n, &rest,
-                         &data) == Success &&
-      data && format == 8)
-    out.assign(reinterpret_cast<char*>(data), n);
+  std::vector<T> out;
+  if (XGetWindowProperty(d, w, name, 0, 4096, False, type, &actual, &format, &n, &rest, &data) ==
+          Success &&
+      data && format == (sizeof(T) == 1 ? 8 : 32))
+    out.assign(reinterpret_cast<T*>(data), reinterpret_cast<T*>(data) + n);
   if (data) XFree(data);
   return out;
+}
+
+std::string propertyText(Display* d, Window w, Atom name) {
+  const std::vector<char> bytes = property<char>(d, w, name, AnyPropertyType);
+  return {bytes.begin(), bytes.end()};
 }
 
 void setText(Display* d, Window w, Atom property, Atom type, const std::string& text) {
@@ -51,25 +58,13 @@ void sendTo(Display* d, Window to, Atom type, long l0, long l1, long l2, long l3
   XFlush(d);
 }
 
-bool dropAware(Display* d, Window w) {
-  Atom type;
-  int format;
-  unsigned long n = 0, rest = 0;
-  unsigned char* data = nullptr;
-  bool aware = XGetWindowProperty(d, w, atom(d, "XdndAware"), 0, 1, False, XA_ATOM, &type, &format,
-                                  &n, &rest, &data) == Success &&
-               n == 1;
-  if (data) XFree(data);
-  return aware;
-}
-
 // The drop-aware window under a root position, or none.
 Window dropWindowAt(Display* d, int x, int y) {
   Window root = DefaultRootWindow(d), w = root, child = 0;
   int cx, cy;
   while (XTranslateCoordinates(d, root, w, x, y, &cx, &cy, &child) && child) {
     w = child;
-    if (dropAware(d, w)) return w;
+    if (!property<Atom>(d, w, atom(d, "XdndAware"), XA_ATOM).empty()) return w;
   }
   return 0;
 }
@@ -156,17 +151,7 @@ void XDropTarget::handle(void* event) {
     mCurrent = {};
     std::vector<Atom> offered;
     if (l[1] & 1) {
-      Atom t;
-      int format;
-      unsigned long n = 0, rest = 0;
-      unsigned char* data = nullptr;
-      if (XGetWindowProperty(d, mSource, atom(d, "XdndTypeList"), 0, 256, False, XA_ATOM, &t,
-                             &format, &n, &rest, &data) == Success &&
-          data) {
-        auto* atoms = reinterpret_cast<Atom*>(data);
-        offered.assign(atoms, atoms + n);
-      }
-      if (data) XFree(data);
+      offered = property<Atom>(d, mSource, atom(d, "XdndTypeList"), XA_ATOM);
     } else {
       for (int i = 2; i < 5; ++i)
         if (l[i]) offered.push_back(Atom(l[i]));
