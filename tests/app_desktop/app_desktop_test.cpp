@@ -1,7 +1,8 @@
 // The real program: without a display it says how to get one; on a display its window
 // appears and Quit (Ctrl+Q, real X input) ends it cleanly with its state saved; on a JACK
 // server the synthesizer picked in Preferences with real X input hears the start-up message,
-// and the program requested from it is saved, opened and kept as the state saved at Quit.
+// and the program requested from it is saved, opened and kept as the state saved at Quit; a
+// synthesizer started after the program is listed, and OK reconnects it once it came back.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -91,6 +92,50 @@ TEST_F(AppDesktopOverJack, PicksTheSynthesizerThenRequestsSavesAndOpensItsProgra
   EXPECT_NE(Settings().find("lastfile=" + saved), std::string::npos) << Settings();
   EXPECT_EQ(ReadFile(dir + "/VQEditor4/lastprogram.pr4"), ReadFile(saved));
   EXPECT_TRUE(sim.Faults().empty());
+}
+
+// The README's order: the program first, then the simulated synthesizer. Preferences lists its
+// ports; they vanish (the simulator killed) and come back (started again), and OK with the
+// same choice reconnects both directions: the start-up message and a fetch reach it.
+TEST_F(AppDesktopOverJack, SynthesizerStartedLaterIsListedAndOkReconnectsItWhenItComesBack) {
+  VQ_SKIP_WITHOUT_JACK();
+  std::string why;
+  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
+  Launch(90000);
+  ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
+  int x = 0, y = 0;
+  ASSERT_TRUE(SettledOrigin("VQEditor4", &x, &y));
+  const vqtest::VqsimOptions options{.distinct = true,
+                                     .name = "vqsimlate" + std::to_string(getpid())};
+  vqtest::VqsimProcess first, again;
+  ASSERT_TRUE(first.Start(options)) << first.Error();
+  const SynthPorts ports = PortsOf(first);
+  ASSERT_TRUE(ports.ok());
+  ASSERT_TRUE(PickSynthesizer(x, y, ports));
+  EXPECT_TRUE(first.WaitForLogLine("startup", 5000));
+
+  first.SendSignal(SIGKILL);
+  first.Stop();
+  ASSERT_TRUE(Within(10000, [&] { return vqtest::JackFindPort(options.name, 0).empty(); }));
+  ASSERT_TRUE(again.Start(options)) << again.Error();
+  ASSERT_TRUE(ChooseMenuItem(x, y, 60, 110, 88,
+                             [] { return WindowShownBecomes("Preferences", true, 5000); }));
+  int px = 0, py = 0;
+  ASSERT_TRUE(WindowOrigin("Preferences", &px, &py));
+  Click(px + 216, py + 142);  // OK, nothing changed
+  EXPECT_TRUE(again.WaitForLogLine("startup", 5000));
+  // File > Save Program from VQ to File, slot 1: the dump comes back and is offered for saving.
+  ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
+  Click(x + 20, y + 10);
+  Click(x + 127, y + 163);
+  Click(x + 562, y + kMenuBarHeight + 424);
+  EXPECT_TRUE(again.WaitForLogLine("dump 1", 5000));
+  EXPECT_TRUE(WindowShownBecomes("Save", true, 10000));
+  KeyTo("Save", "Escape");
+  EXPECT_TRUE(WindowShownBecomes("Save", false, 5000));
+  EXPECT_EQ(Quit(), 0) << output;
+  for (const std::string& line : {"outdev=" + again.InPort(), "indev=" + again.OutPort()})
+    EXPECT_NE(Settings().find(line), std::string::npos) << Settings();
 }
 
 }  // namespace
