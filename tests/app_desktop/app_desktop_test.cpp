@@ -2,7 +2,8 @@
 // appears and Quit (Ctrl+Q, real X input) ends it cleanly with its state saved; on a JACK
 // server the synthesizer picked in Preferences with real X input hears the start-up message,
 // and the program requested from it is saved, opened and kept as the state saved at Quit; a
-// synthesizer started after the program is listed, and OK reconnects it once it came back.
+// synthesizer started after the program is listed, and OK reconnects it once it came back; a
+// user the running server does not serve is told it could not be reached, and why.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -49,6 +50,27 @@ TEST_F(AppDesktop, WindowAppearsAndQuitEndsItWithItsStateSaved) {
 }
 
 class AppDesktopOverJack : public AppDesktop {};
+
+// A JACK server serves the user who started it: another user's start line says the server
+// could not be reached, in JACK's words, rather than that none runs.
+TEST_F(AppDesktopOverJack, StartLineOfAUserTheServerDoesNotServeSaysItCouldNotBeReached) {
+  VQ_SKIP_WITHOUT_JACK();
+  if (getuid() != 0) GTEST_SKIP() << "runs the program as another user: needs root";
+  std::string why;
+  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
+  const uid_t nobody = 65534;
+  ASSERT_EQ(chown(dir.c_str(), nobody, nobody), 0);
+  Launch(60000, {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
+  EXPECT_EQ(Quit(), 0) << output;
+  const char* named = std::getenv("JACK_DEFAULT_SERVER");
+  const std::string server = named && *named ? named : "default";
+  EXPECT_NE(output.find("the JACK server \"" + server +
+                        "\" could not be reached: Cannot connect to server socket"),
+            std::string::npos)
+      << output;
+  EXPECT_EQ(output.find("no JACK server running"), std::string::npos) << output;
+}
 
 TEST_F(AppDesktopOverJack, PicksTheSynthesizerThenRequestsSavesAndOpensItsProgram) {
   VQ_SKIP_WITHOUT_JACK();

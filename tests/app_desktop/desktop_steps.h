@@ -248,9 +248,11 @@ class DesktopTest : public ::testing::Test {
     fs::remove_all(dir);
   }
   // Runs the program until it ends (killed after `timeoutMs`); its exit code lands in `exitCode`.
-  void Launch(int timeoutMs) {
-    program =
-        std::thread([this, timeoutMs] { exitCode = RunProgram({Program()}, timeoutMs, &output); });
+  // `runner` comes before it on the command line (e.g. to run it as another user).
+  void Launch(int timeoutMs, std::vector<std::string> runner = {}) {
+    runner.push_back(Program());
+    program = std::thread(
+        [this, timeoutMs, runner] { exitCode = RunProgram(runner, timeoutMs, &output); });
   }
   int Quit() {
     KeyTo("VQEditor4", "ctrl+q");
