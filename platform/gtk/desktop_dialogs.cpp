@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 
+#include "platform/debug_log.h"
 #include "platform/gtk/desktop_backend.h"
 #include "platform/gtk/desktop_menus.h"
 
@@ -97,8 +97,8 @@ int DesktopBackend::runAlert(const AlertRequest& request) {
   int dismiss = dismissIndex(buttons);
   if (!loop.isMainThread()) {
     // GTK belongs to the main thread: show it from there, and answer as if dismissed.
-    std::fprintf(stderr, "alert requested off the main thread: shown later, answered %d\n",
-                 dismiss);
+    debugLog("alert requested off the main thread: shown later, answered " +
+             std::to_string(dismiss));
     AlertRequest copy = request;
     loop.postToMain([this, copy] { runAlert(copy); });
     return dismiss;
@@ -125,7 +125,7 @@ int DesktopBackend::runAlert(const AlertRequest& request) {
 
 std::optional<std::vector<std::string>> DesktopBackend::runPanel(const PanelRequest& request) {
   if (!loop.isMainThread()) {
-    std::fprintf(stderr, "file panel requested off the main thread: refused\n");
+    debugLog("file panel requested off the main thread: refused");
     return std::nullopt;
   }
   DesktopRunLoop::ModeScope scope(loop, RunLoopMode::ModalPanel);
