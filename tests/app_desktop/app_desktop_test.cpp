@@ -153,7 +153,7 @@ TEST_F(AppDesktopOverJack, SynthesizerStartedLaterIsListedAndOkReconnectsItWhenI
   Click(x + 562, y + kMenuBarHeight + 424);
   EXPECT_TRUE(again.WaitForLogLine("dump 1", 5000));
   EXPECT_TRUE(WindowShownBecomes("Save", true, 10000));
-  KeyTo("Save", "Escape");
+  Xdo({"key", "Escape"});
   EXPECT_TRUE(WindowShownBecomes("Save", false, 5000));
   EXPECT_EQ(Quit(), 0) << output;
   for (const std::string& line : {"outdev=" + again.InPort(), "indev=" + again.OutPort()})
