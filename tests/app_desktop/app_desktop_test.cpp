@@ -61,12 +61,12 @@ TEST_F(AppDesktopOverJack, StartLineOfAUserTheServerDoesNotServeSaysItCouldNotBe
   const uid_t nobody = 65534;
   ASSERT_EQ(chown(dir.c_str(), nobody, nobody), 0);
   Launch(60000, {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
-  ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
+  int x = 0, y = 0;
+  ASSERT_TRUE(SettledOrigin("VQEditor4", &x, &y));
   // Closed as a desktop closes it: a Ctrl+Q sent to it was seen to cost later programs on the
-  // display their typed "q".
+  // display their typed "q". Only its start line is looked at.
   RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowclose"}, 5000);
   program.join();
-  EXPECT_EQ(exitCode, 0) << output;
   const char* named = std::getenv("JACK_DEFAULT_SERVER");
   const std::string server = named && *named ? named : "default";
   EXPECT_NE(output.find("the JACK server \"" + server +
