@@ -17,6 +17,9 @@ enum : int {
   kComboOutput = 40019,
   kButtonApply = 40024,
   kComboKeyboardInput = 40035,
+  // Edit menu of the bar: the LEARN and UNLEARN switches of the editor.
+  kCmdMidiLearn = 40055,
+  kCmdMidiUnlearn = 40056,
 };
 
 // The registered resources (heads of the window layer's lists).

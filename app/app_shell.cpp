@@ -62,6 +62,8 @@ VQEditor* MakeFullEditor(vp::MidiOutput* output, uint16_t* channel, const std::s
   editor->SetSlotCacheWriter([&manager](VQEditor& e, int slot) {
     manager.SaveProgramsToFolder(e, e.Browser().CacheFolder(), true, slot);
   });
+  editor->SetBankKeeper([&manager](VQEditor& e) { manager.KeepBank(e); });
+  manager.RestoreBank(*editor);
   return editor;
 }
 

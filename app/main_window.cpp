@@ -61,6 +61,29 @@ void RunPreferences(HWND__* window) {
   RunCommand(kPreferencesOkCode);
 }
 
+VQEditor* Editor() {
+  AppShell* shell = CurrentShell();
+  return shell ? shell->Plug() : nullptr;
+}
+
+// Each choice of MIDI Learn or MIDI Unlearn arms that switch, or disarms it when armed.
+void ToggleLearn(int id) {
+  VQEditor* plug = Editor();
+  if (!plug) return;
+  if (id == kCmdMidiLearn)
+    plug->ArmMidiLearn(!plug->MidiLearnArmed());
+  else
+    plug->ArmMidiUnlearn(!plug->MidiUnlearnArmed());
+}
+
+// A menu about to open ticks the learn switches that are armed (learning also ends by itself).
+void TickLearnItems(HMENU menu) {
+  VQEditor* plug = Editor();
+  if (!plug || !menu) return;
+  CheckMenuItem(menu, kCmdMidiLearn, plug->MidiLearnArmed() ? UINT{MF_CHECKED} : 0u);
+  CheckMenuItem(menu, kCmdMidiUnlearn, plug->MidiUnlearnArmed() ? UINT{MF_CHECKED} : 0u);
+}
+
 }  // namespace
 
 int CommandCodeOfMenuId(int id) {
@@ -88,11 +111,19 @@ LRESULT MainDialogProc(HWND__* window, UINT message, WPARAM wParam, LPARAM lPara
         RunPreferences(window);
       } else if (id == kCmdQuit) {
         DestroyWindow(window);
+      } else if (id == kCmdMidiLearn || id == kCmdMidiUnlearn) {
+        ToggleLearn(id);
+      } else if (id == IDCANCEL) {
+        // Escape: a panel shown over the page goes without doing anything.
+        if (VQEditor* plug = Editor()) plug->CancelProgramNumberSelector();
       } else if (int code = CommandCodeOfMenuId(id); code >= 0) {
         RunCommand(code);
       }
       return 0;
     }
+    case WM_INITMENUPOPUP:
+      TickLearnItems(reinterpret_cast<HMENU>(wParam));
+      return 0;
     case WM_CLOSE:
       DestroyWindow(window);
       return 0;

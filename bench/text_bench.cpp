@@ -48,17 +48,21 @@ struct Label {
   PangoLayout* layout;    // cairo's, made once
   double layoutBaseline;  // pixels below the layout's top
   std::vector<GlyphRun> runs;
+  std::string text;  // as drawn: fitted to the box
 };
 
-// Our text origin as the native text path places it: the measured width aligned in the
-// rectangle, the baseline the face's ascent below the top. False when no font can be made.
-bool PlaceAsWeDo(bench::PageGraphics* g, const EditorTextControl& c, int scale, Label& l,
+// Our text origin as the native text path places it: the text fitted to the control's box,
+// its measured width aligned in the fitted rectangle, the baseline the face's ascent below its
+// top. False when no font can be made.
+bool PlaceAsWeDo(bench::PageGraphics* g, EditorTextControl& c, Label& l,
                  std::shared_ptr<vq::platform::FontFace>& face, bool& antialias) {
-  IText style = c.GetBaseText();
-  style.mSize = style.mSize * scale;
+  const ITextControl::Fitted& fitted = c.FitToRect(g);
+  IText style = fitted.style;
   style.mCached = nullptr;
+  l.rect = fitted.rect;
+  l.text = fitted.text;
   IRECT measured = l.rect;
-  g->MeasureText(&style, c.GetText(), &measured);
+  g->MeasureText(&style, l.text.c_str(), &measured);
   if (!style.mCached) return false;
   const int w = measured.R - measured.L;
   l.x = style.mAlign == IText::kAlignNear     ? l.rect.L
@@ -288,8 +292,8 @@ bool RunPage(const char* title, int skin, int scale, bool manager, const char* p
     Label l{c, c->GetRECT(), c->GetBaseText().mColor, 0, 0, nullptr, 0, {}};
     std::shared_ptr<vq::platform::FontFace> face;
     bool antialias = true;
-    if (!PlaceAsWeDo(g, *c, scale, l, face, antialias)) continue;
-    l.layout = MakeLayout(cr, *face, antialias, c->GetText());
+    if (!PlaceAsWeDo(g, *c, l, face, antialias)) continue;
+    l.layout = MakeLayout(cr, *face, antialias, l.text.c_str());
     l.layoutBaseline = pango_layout_get_baseline(l.layout) / double(PANGO_SCALE);
     l.runs = RunsOf(l);
     labels.push_back(l);

@@ -3,6 +3,8 @@
 
 #include <string>
 
-// The chosen folder with a trailing "/", or "" when the user cancelled. The panel opens in
-// `startFolder` ("" for the last used). Main thread; modal.
-std::string ChooseDirectory(const std::string& startFolder = "");
+class ProgramBrowser;
+
+// The chosen folder with a trailing "/", or "" when the user cancelled. The panel opens in the
+// folder the user last chose (else home), and the choice becomes that folder. Main thread; modal.
+std::string ChooseDirectory(ProgramBrowser& browser);

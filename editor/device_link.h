@@ -62,7 +62,11 @@ class DeviceLink {
 
   // --- Transfers that run, and how the last one ended ---
   bool BankDownloadRunning() const { return mBankDownloadRunning; }
-  void SetBankDownloadRunning(bool value) { mBankDownloadRunning = value; }
+  // A download into the manager ends with the download, whether it succeeded or failed.
+  void SetBankDownloadRunning(bool value) {
+    mBankDownloadRunning = value;
+    if (!value) mDownloadToManager = false;
+  }
   bool BankUploadRunning() const { return mBankUploadRunning; }
   void SetBankUploadRunning(bool value) { mBankUploadRunning = value; }
   bool SingleWritePending() const { return mSingleWritePending; }

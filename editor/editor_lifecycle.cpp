@@ -12,6 +12,7 @@
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "platform/file_system.h"
+#include "platform/utf8.h"
 #include "protocol/device_messages.h"
 #include "wemu/ini_file.h"
 
@@ -55,6 +56,8 @@ void VQEditor::StartUp() {
   mLearn.SetLastCC(-1);
   mLearn.SetNoMatch(true);
   for (int32_t& cc : mLearn.CC()) cc = -1;
+  // The controllers learned in earlier runs (none when the file is not there).
+  if (!mSettingsPath.empty()) ReadMidiLearnFile();
 
   srand(static_cast<unsigned>(time(nullptr)));
 
@@ -84,13 +87,17 @@ void VQEditor::StartUp() {
   } else if (mProgramFiles && access(RamProgramPath().c_str(), R_OK) == 0 && LoadRamProgram()) {
     // The program of the last run had no file: it comes back under the name it had.
     GetPrivateProfileString("program", "name", "INIT", buf, sizeof buf, mSettingsPath.c_str());
-    mProgramName = std::string(buf).substr(0, 32);  // a program name's longest
+    mProgramName = vq::platform::Utf8Prefix(buf, 32);  // a program name's longest
     SetStatusText(mProgramName.c_str());
+    // Saved under its own name, never as the file the program keeps it in.
+    mBrowser.SetSelectedFile(kSaveSelector, mProgramName + ".pr4");
     mProgramWithoutFile = true;
   } else {
     InitProgram();
   }
 
+  // The program of the last run is no choice made on a manager page shown at start.
+  mProgramLoadedInManager = false;
   if (mOutputDeviceName.find(kStartupDeviceWord) != std::string::npos) SendStartupMessage();
 
   // The manager's browser opens on the program's folder.
@@ -122,7 +129,9 @@ void VQEditor::SaveEditorState() {
 
   UTL_MutexLock lock(mMutex);
   ResetFolder(mBrowser.UploadFolder().c_str());
-  ResetCacheFolder();
+  // The cache holds the bank on the manager page, shown again at the next start: only NEW and
+  // RECEIVE empty it.
+  if (mKeepBank) mKeepBank(*this);
 
   const char* settings = mSettingsPath.c_str();
   WritePrivateProfileString("gui", "manager", mManagerPageShown ? "true" : "false", settings);
@@ -135,7 +144,7 @@ void VQEditor::SaveEditorState() {
   if (!mProgramWithoutFile && !name.empty()) {
     SetProgramNameFromPath(name);
     SetStatusText(mProgramName.c_str());
-    mBrowser.SetLastFile((mBrowser.CurrentProgramFolder() + name).substr(0, 255));
+    mBrowser.SetLastFile(vq::platform::Utf8Prefix(mBrowser.CurrentProgramFolder() + name, 255));
   } else {
     mBrowser.SetLastFile("");
     WritePrivateProfileString("program", "name", mProgramName.c_str(), settings);

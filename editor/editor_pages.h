@@ -70,6 +70,7 @@ class VQEditorPages {
   virtual void ShowSkinBackgrounds(bool space) = 0;
   // The panel for requesting a program from a slot, with its slot chooser and request button.
   virtual void ShowProgramNumberSelector(VQEditor& editor, bool show) = 0;
+  virtual bool ProgramNumberSelectorShown() const = 0;
   virtual void ShowEffectBlockFrame(bool show) = 0;
   enum EffectIndicator { kOverdriveOn, kEqualizerOn, kVintageModOn, kLongDelayModOn };
   virtual void ShowEffectIndicator(EffectIndicator which, bool show) = 0;
@@ -85,8 +86,9 @@ class VQEditorPages {
   // The band of the equalizer curve being dragged: `band.index` comes filled with the
   // display's value; gives that band's gain, frequency, width and limits, false for no band.
   virtual bool ReadEqBand(EqBand& band) const = 0;
-  // Opens the file panel of a selector (VQEditor::FileSelectorRole) as a click on it does.
-  virtual void OpenFileSelector(int role) = 0;
+  // Opens the file panel of a selector (VQEditor::FileSelectorRole) as a click on it does;
+  // false when no file was chosen.
+  virtual bool OpenFileSelector(int role) = 0;
   virtual void ShowLoginPanel(VQEditor& editor, bool hide) = 0;
   virtual void ShowSelectFolderPanel(VQEditor& editor, bool hide) = 0;
 

@@ -165,7 +165,7 @@ void VQEditor::RunDeferredMidiWork() {
     mLink.SetWriteAckPending(false);
     // The device holds the file now: make it the editor's program too. A file that no longer
     // loads leaves the editor as it was and sends nothing.
-    if (LoadProgramFileToEditor(mBrowser.SelectedFile(kWriteSelector).c_str())) {
+    if (LoadChosenProgramFile(std::string(mBrowser.SelectedFile(kWriteSelector)))) {
       SendProgramNrpn();
       mLastField = kNoFieldSent;
     }
@@ -245,6 +245,7 @@ void VQEditor::OnMidiMsgReceived(const IMidiMessage* msg) {
         if (mLearn.LearnController(controller)) {
           SetParamOnMainThread(vq_param::kLearn, 0.0);
           if (!mApplyingProgram) mParamRedrawPending = true;
+          RunOnMainThread([this, field = mLearn.Target()] { FinishLearnStep(field); });
         }
         break;
       }

@@ -52,6 +52,8 @@ enum Command : int {
 };
 
 constexpr double kGuiScales[] = {0.7, 0.8, 0.9, 1.0, 1.1, 1.2, 1.3, 2.0};
+// The part of the page Compact View shows, at 100 %.
+constexpr int kCompactWidth = 1024, kCompactHeight = 400;
 // The last-file buffer: the folder, its "/" and the terminating zero must fit.
 constexpr size_t kLastFileBuffer = 256;
 constexpr const char* kFolderTooLongText = "The folder path is too long!";
@@ -166,6 +168,8 @@ void LeaveManager(VQEditor& e) {
   } else if (e.Browser().RememberedProgramPath().size() < 5) {
     return;
   }
+  // Nothing chosen and nothing loaded here: the program stays as it is, edits and undo included.
+  if (!e.ProgramLoadedInManager()) return;
   e.SetLastField(kNoFieldSent);
   e.Browser().SetLastFile(e.Browser().RememberedProgramPath());
   e.Browser().SetCurrentProgramFolder(e.Browser().RememberedProgramFolder());
@@ -185,6 +189,7 @@ void LeaveManager(VQEditor& e) {
 void EnterManager(VQEditor& e, IGraphics& g) {
   if (e.ManagerPageShown()) return;
   e.SetManagerPageShown(true);
+  e.SetProgramLoadedInManager(false);
   e.ShowManagerPage(false);
   if (!e.Browser().Rows().empty() &&
       (e.Browser().Rows()[0].flags[0] || e.Browser().BankUploadFileCount() < 1)) {
@@ -227,7 +232,7 @@ bool VQEditor::OnCommand(int code) {
   std::string folder;
   bool chosen = false;
   if (NeedsFolderPanel(code)) {
-    folder = ChooseDirectory();
+    folder = ChooseDirectory(mBrowser);
     chosen = !folder.empty();
     if (chosen && folder.back() != '/') folder += '/';
   }
@@ -238,8 +243,7 @@ bool VQEditor::OnCommand(int code) {
   // A folder whose path does not fit is refused: a cut path would name another folder.
   if (chosen && folder.size() + 1 > kLastFileBuffer && code != kConvertOldFiles) {
     SetStatusText(kFolderTooLongText);
-    if (code != kSaveAllFromDevice) return true;
-    chosen = false;
+    return true;
   }
   auto takeFolder = [&] {
     mBrowser.SetLastFile(folder);
@@ -256,10 +260,13 @@ bool VQEditor::OnCommand(int code) {
     case kLoadProgram:
       OpenFileSelector(kLoadSelector);
       break;
-    case kSaveProgram:
+    case kSaveProgram: {
+      // The editor's program is what this saves; a cancelled panel leaves a pending dump pending.
+      const bool dumpPending = mLink.ReceivedDumpPending();
       mLink.SetReceivedDumpPending(false);
-      OpenFileSelector(kSaveSelector);
+      if (!OpenFileSelector(kSaveSelector)) mLink.SetReceivedDumpPending(dumpPending);
       break;
+    }
     case kWriteProgram:
       OpenFileSelector(kWriteSelector);
       break;
@@ -280,12 +287,17 @@ bool VQEditor::OnCommand(int code) {
     case kFullView:
     case kCompactView:
       mCompactView = code == kCompactView;
-      if (mCompactView)
-        g->Resize(1024, 400);
-      else if (IModuleGUIResize* resize = GetGUIResize())
-        g->Resize(resize->GetWindowWidth(), resize->GetWindowHeight());  // at the GUI's scale
-      else
-        g->Resize(kGuiWidth, kGuiHeight);
+      if (IModuleGUIResize* resize = GetGUIResize()) {
+        // The upper part of the page at the GUI's scale; size changes keep to it.
+        if (mCompactView)
+          resize->SetShownPart(kCompactWidth, kCompactHeight);
+        else
+          resize->SetShownPart(0, 0);
+        g->Resize(resize->GetShownWidth(), resize->GetShownHeight());
+      } else {
+        g->Resize(mCompactView ? kCompactWidth : kGuiWidth,
+                  mCompactView ? kCompactHeight : kGuiHeight);
+      }
       RefreshGui();
       break;
     case kSaveFromDevice:
@@ -294,8 +306,10 @@ bool VQEditor::OnCommand(int code) {
       g->HideControlsOfParam(vq_param::kRequestProgram, false);
       break;
     case kSaveAllFromDevice:
-      if (chosen) takeFolder();
-      RemoveStaleTempFiles(chosen ? folder : mBrowser.CurrentProgramFolder());
+      // Cancel cancels: nothing is fetched and nothing written.
+      if (!chosen || RefuseWorkingFolder(folder)) break;
+      takeFolder();
+      PrepareDownloadFolder(folder);
       SetStatusText("Connecting to VQ...");
       mLink.SetBankDownloadRunning(true);
       mLink.SetRequestSlot(1);

@@ -10,6 +10,7 @@
 
 #include "editor/vq_editor.h"
 #include "platform/file_system.h"
+#include "plugin/iparam.h"
 
 std::string FormatMidiLearnFile(const int32_t* learnCC, const int32_t* learnMax, int count) {
   std::string text;
@@ -138,4 +139,53 @@ bool VQEditor::WriteMidiLearnFile(const std::string& path) {
 bool VQEditor::ReadMidiLearnFile(const std::string& path) {
   UTL_MutexLock lock(mMutex);
   return mLearn.ReadFile(path.empty() ? MidiLearnFilePath() : path);
+}
+
+void VQEditor::ArmMidiLearn(bool learn) {
+  UTL_MutexLock lock(mMutex);
+  // One at a time: a control moved while both are armed would be learned and forgotten at once.
+  if (learn && mLearn.UnlearnMode()) SetParameterFromGUI2(vq_param::kUnlearn, 0.0);
+  SetParameterFromGUI2(vq_param::kLearn, learn ? 1.0 : 0.0);
+  if (learn)
+    SetStatusText("MIDI Learn: move a control and a CC");
+  else
+    ShowProgramName();
+}
+
+void VQEditor::ArmMidiUnlearn(bool unlearn) {
+  UTL_MutexLock lock(mMutex);
+  if (unlearn && mLearn.LearnMode()) SetParameterFromGUI2(vq_param::kLearn, 0.0);
+  SetParameterFromGUI2(vq_param::kUnlearn, unlearn ? 1.0 : 0.0);
+  if (unlearn)
+    SetStatusText("MIDI Unlearn: move a control");
+  else
+    ShowProgramName();
+}
+
+bool VQEditor::MidiLearnArmed() {
+  UTL_MutexLock lock(mMutex);
+  return mLearn.LearnMode();
+}
+
+bool VQEditor::MidiUnlearnArmed() {
+  UTL_MutexLock lock(mMutex);
+  return mLearn.UnlearnMode();
+}
+
+void VQEditor::FinishLearnStep(int field) {
+  UTL_MutexLock lock(mMutex);
+  if (field < 0 || field >= ProgramFieldTable::kLearnEntryCount) return;
+  // Without a settings file there is no folder to keep the table in.
+  if (!SettingsPath().empty() && !WriteMidiLearnFile()) {
+    SetStatusText("MIDI learn could not be saved!");
+    return;
+  }
+  const IParam* param = GetParam(field + kFieldParamOffset);
+  const char* name = param ? param->GetName() : "";
+  char text[96];
+  if (mLearn.CC()[field] >= 0)
+    snprintf(text, sizeof text, "CC %d moves %s", mLearn.CC()[field], name);
+  else
+    snprintf(text, sizeof text, "%s follows no CC", name);
+  SetStatusText(text);
 }

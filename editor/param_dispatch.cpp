@@ -40,7 +40,8 @@ void VQEditor::OnParamChange(int paramIdx) {
   // A pick or a learn takes the knob the user touches, never the fields of a program being
   // applied while one is armed.
   if (mFlexiPick.Active() && !mApplyingProgram && !FlexiPickPath(field)) return;
-  if (field < ProgramFieldTable::kLearnEntryCount && !mApplyingProgram) LearnStep(field, value);
+  const bool learnt =
+      field < ProgramFieldTable::kLearnEntryCount && !mApplyingProgram && LearnStep(field, value);
 
   // "MIDI Sync" and the external program change act on the release of their knob, even when
   // the value did not change.
@@ -52,7 +53,10 @@ void VQEditor::OnParamChange(int paramIdx) {
   // The Mod. Wheel goes out on every call, before the unchanged-value test.
   if (field == vq_param::kModWheel) SendModWheel(value);
 
-  if (value == mLastSent[field]) return;
+  if (value == mLastSent[field]) {
+    if (learnt) FinishLearnStep(field);
+    return;
+  }
 
   bool sent = false;
   if (Graphics()) {
@@ -73,6 +77,8 @@ void VQEditor::OnParamChange(int paramIdx) {
     if (field >= vq_param::kVco1 && field < vq_param::kVco1 + vq_param::kGroupCount)
       mSelectedGroups += ParamValue(paramIdx) > 0.5 ? 1 : -1;
   }
+  // After the edited marker, which would cover what the learn says.
+  if (learnt) FinishLearnStep(field);
 
   const DispatchExit exit = RunParamCase(paramIdx, field, value);
   if (exit == DispatchExit::kLeaveEarly) return;
@@ -87,15 +93,19 @@ void VQEditor::OnParamChange(int paramIdx) {
   mLink.SetIdlePolls(0);
 }
 
-void VQEditor::LearnStep(int field, int32_t value) {
+bool VQEditor::LearnStep(int field, int32_t value) {
+  bool done = false;
   if (mLearn.LearnField(field, value)) {
     SetParameterFromGUI2(vq_param::kLearn, 0.0);
     RedrawIfNotApplying();
+    done = true;
   }
   if (mLearn.UnlearnField(field)) {
     SetParameterFromGUI2(vq_param::kUnlearn, 0.0);
     RedrawIfNotApplying();
+    done = true;
   }
+  return done;
 }
 
 void VQEditor::SendModWheel(int32_t value) {

@@ -84,8 +84,18 @@ class ProgramBrowser {
   void SetRememberedProgramPath(const std::string& value) { mRememberedProgramPath = value; }
   const std::string& RememberedProgramFolder() const { return mRememberedProgramFolder; }
   void SetRememberedProgramFolder(const std::string& value) { mRememberedProgramFolder = value; }
+  // The folder the user last chose in a panel (ends in "/"): panels open there and received
+  // programs are offered there. Never one of the working folders.
   const std::string& SaveFolder() const { return mSaveFolder; }
   void SetSaveFolder(const std::string& value) { mSaveFolder = value; }
+  // Takes the folder of a panel's choice as the save folder, unless it is a working folder.
+  void NoteChosenFolder(const std::string& folder);
+  // Where a panel opens: the save folder while it exists, else the user's home folder.
+  std::string PanelFolder() const;
+  // Whether a folder (ending in "/") or the folder of a file is one of the program's own: the
+  // settings folder, or the download cache and what is below it (the upload folder). The
+  // program empties or rewrites them, so no file of the user's belongs there.
+  bool IsWorkingFolder(const std::string& path) const;
 
  private:
   std::vector<std::string> mProgramList;

@@ -8,6 +8,7 @@
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
 #include "platform/file_system.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -120,17 +121,15 @@ class ProgramControlCases : public VQParamCases {
   static DispatchExit LoadChosen(VQEditor& e) {
     std::string path = ChosenPath(e, VQEditor::kLoadSelector);
     if (path.empty()) return DispatchExit::kNormal;
-    e.Browser().SetCurrentProgramPath(path);
-    e.Browser().SetLastFile(path);
     e.SetLastField(kNoFieldSent);
-    e.LocateProgramInFolder(path.c_str());
-    if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
+    if (e.LoadChosenProgramFile(path)) e.SendProgramNrpn();
     return DispatchExit::kWholeProgramSent;
   }
 
   static void SaveChosen(VQEditor& e) {
     std::string path = ChosenPath(e, VQEditor::kSaveSelector);
     if (path.empty()) return;  // cancelled: a received dump stays pending
+    if (e.RefuseWorkingFolder(path)) return;
     // Every failed save says so; the file on disk stays as it was.
     auto failed = [&e]() {
       e.SetStatusText("Cannot write the program file!");
@@ -147,8 +146,7 @@ class ProgramControlCases : public VQParamCases {
     }
     e.Link().SetReceivedDumpPending(false);
     if (!e.WriteProgramDumpText(path.c_str())) return failed();
-    e.LocateProgramInFolder(path.c_str());
-    e.LoadProgramFileToEditor(path.c_str());
+    e.LoadAsCurrentProgram(path, [&e, &path] { e.LocateProgramInFolder(path.c_str()); });
   }
 
   static void SendChosen(VQEditor& e) {
@@ -156,18 +154,16 @@ class ProgramControlCases : public VQParamCases {
     if (path.empty()) return;
     e.Link().SetUnansweredPolls(0);
     e.Link().SetSingleWritePending(true);
-    e.Browser().SetCurrentProgramPath(path);
-    e.Browser().SetLastFile(path);
-    // Nothing sent means no acknowledgement can come: the sender has said why.
+    // Nothing sent means no acknowledgement can come: the sender has said why. The file becomes
+    // the current program only once the device has taken it (RunDeferredMidiWork).
     if (!e.SendProgramFileToDevice(path.c_str())) e.Link().SetSingleWritePending(false);
-    e.LocateProgramInFolder(path.c_str());
   }
 
   static void FolderChosen(VQEditor& e) {
-    std::string folder = ChooseDirectory();
+    std::string folder = ChooseDirectory(e.Browser());
     if (folder.empty()) return;
     if (folder.back() == '/') folder.pop_back();
-    folder = folder.substr(0, kFolderLength) + "/";
+    folder = vq::platform::Utf8Prefix(folder, kFolderLength) + "/";
     e.Browser().SetCurrentProgramPath(folder);
     e.LocateProgramInFolder(folder.c_str());
     e.Link().SetBankUploadRequest(true);
@@ -185,14 +181,17 @@ class ProgramControlCases : public VQParamCases {
     if (i < 0) i = 0;
     if (i >= static_cast<int32_t>(e.Browser().ProgramList().size()))
       return DispatchExit::kLeaveEarly;
-    e.Browser().SetProgramListIndex(i);
     const std::string name = e.Browser().ProgramList()[static_cast<size_t>(i)];
-    e.SetProgramNameFromPath(name);
-    e.SetStatusText(e.ProgramName().c_str());
     const std::string path = e.Browser().CurrentProgramFolder() + name;
-    e.Browser().SetCurrentProgramPath(path);
     e.SetLastField(kNoFieldSent);
-    if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
+    // A file that does not load keeps the program and its place in the list.
+    const bool loaded = e.LoadAsCurrentProgram(path, [&e, i, &name, &path] {
+      e.Browser().SetProgramListIndex(i);
+      e.SetProgramNameFromPath(name);
+      e.SetStatusText(e.ProgramName().c_str());
+      e.Browser().SetCurrentProgramPath(path);
+    });
+    if (loaded) e.SendProgramNrpn();
     return DispatchExit::kWholeProgramSent;
   }
 
@@ -243,6 +242,12 @@ std::unique_ptr<VQDeviceTransfers> MakeEditorDeviceTransfers() {
 
 void VQEditor::StartBankUpload(const char* path) {
   if (mBankTransfers && path) mBankTransfers->StartBankUpload(*this, path);
+}
+
+void VQEditor::CancelProgramNumberSelector() {
+  UTL_MutexLock lock(mMutex);
+  if (mPages && mPages->ProgramNumberSelectorShown())
+    mPages->ShowProgramNumberSelector(*this, false);
 }
 
 bool VQEditor::SendProgramFileToDevice(const char* path) {

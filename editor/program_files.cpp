@@ -3,15 +3,23 @@
 #include "editor/program_files.h"
 
 #include <cstring>
+#include <functional>
+#include <vector>
 
 #include "editor/vq_editor.h"
 #include "platform/file_system.h"
+#include "platform/utf8.h"
 #include "wemu/ini_file.h"
 
 namespace {
 constexpr size_t kProgramNameLength = 32;
 // A save takes far less; a temporary file this old was left by a save that never finished.
 constexpr int kStaleTempSeconds = 60;
+// The folder of the last bank download started from the menu.
+constexpr const char* kDownloadFolderKey = "downloadfolder";
+constexpr const char* kWorkingFolderText =
+    "This folder holds the editor's own files and is emptied by it.\nPlease choose another "
+    "folder!";
 }  // namespace
 
 void VQEditor::InitProgramFolders() {
@@ -20,13 +28,32 @@ void VQEditor::InitProgramFolders() {
   // saves and downloads from the device go).
   char last[256];
   GetPrivateProfileString("program", "lastfile", "", last, sizeof last, mSettingsPath.c_str());
-  for (const std::string& folder : {mBrowser.SettingsFolder(), mBrowser.CacheFolder(),
-                                    mBrowser.UploadFolder(), vq::platform::FolderOfPath(last)})
+  char download[256];
+  GetPrivateProfileString("program", kDownloadFolderKey, "", download, sizeof download,
+                          mSettingsPath.c_str());
+  for (const std::string& folder :
+       {mBrowser.SettingsFolder(), mBrowser.CacheFolder(), mBrowser.UploadFolder(),
+        vq::platform::FolderOfPath(last), std::string(download)})
     RemoveStaleTempFiles(folder);
+  // Panels open where the last program came from, unless that is one of the program's own.
+  mBrowser.NoteChosenFolder(vq::platform::FolderOfPath(last));
 }
 
 void VQEditor::RemoveStaleTempFiles(const std::string& folder) {
   if (!folder.empty()) vq::platform::RemoveStaleTempFiles(folder, kStaleTempSeconds);
+}
+
+void VQEditor::PrepareDownloadFolder(const std::string& folder) {
+  RemoveStaleTempFiles(folder);
+  if (!folder.empty())
+    WritePrivateProfileString("program", kDownloadFolderKey, folder.c_str(), mSettingsPath.c_str());
+}
+
+bool VQEditor::RefuseWorkingFolder(const std::string& path) {
+  if (!mBrowser.IsWorkingFolder(path)) return false;
+  SetStatusText("Nothing saved!");
+  ShowMessageBox(kWorkingFolderText, "Error", 0);
+  return true;
 }
 
 std::string VQEditor::RamProgramPath() const {
@@ -37,7 +64,7 @@ std::string ProgramNameOfPath(std::string_view path) {
   std::string name = vq::platform::NameOfPath(path);
   size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.erase(dot);
-  return name.substr(0, kProgramNameLength);
+  return vq::platform::Utf8Prefix(name, kProgramNameLength);
 }
 
 void VQEditor::SetProgramNameFromPath(const std::string& path) {
@@ -46,15 +73,55 @@ void VQEditor::SetProgramNameFromPath(const std::string& path) {
   mProgramName = ProgramNameOfPath(path);
 }
 
-void VQEditor::OpenFileSelector(int role) {
-  if (mPages) mPages->OpenFileSelector(role);
+bool VQEditor::OpenFileSelector(int role) {
+  return mPages && mPages->OpenFileSelector(role);
 }
 
 bool VQEditor::LoadProgramFileToEditor(const char* path) {
   UTL_MutexLock lock(mMutex);
   if (!mProgramFiles || !path || !mProgramFiles->LoadProgramFileToEditor(*this, path)) return false;
   mProgramWithoutFile = false;
+  if (mManagerPageShown) mProgramLoadedInManager = true;
   return true;
+}
+
+bool VQEditor::LoadAsCurrentProgram(const std::string& path,
+                                    const std::function<void()>& makeCurrent) {
+  UTL_MutexLock lock(mMutex);
+  // What names the current program, here and at the next start.
+  const std::vector<std::string> list = mBrowser.ProgramList();
+  const bool listBuilt = mBrowser.ProgramListBuilt();
+  const int32_t listLast = mBrowser.ProgramListLast();
+  const int32_t listIndex = mBrowser.ProgramListIndex();
+  const std::string folder = mBrowser.CurrentProgramFolder();
+  const std::string currentPath = mBrowser.CurrentProgramPath();
+  const std::string lastFile = mBrowser.LastFile();
+  const std::string name = mProgramName;
+  const bool withoutFile = mProgramWithoutFile;
+
+  if (makeCurrent) makeCurrent();
+  if (LoadProgramFileToEditor(path.c_str())) return true;
+
+  if (listBuilt)
+    mBrowser.SetProgramList(list);
+  else
+    mBrowser.ClearProgramList();
+  mBrowser.SetProgramListLast(listLast);
+  mBrowser.SetProgramListIndex(listIndex);
+  mBrowser.SetCurrentProgramFolder(folder);
+  mBrowser.SetCurrentProgramPath(currentPath);
+  mBrowser.SetLastFile(lastFile);
+  mProgramName = name;
+  mProgramWithoutFile = withoutFile;
+  return false;
+}
+
+bool VQEditor::LoadChosenProgramFile(const std::string& path) {
+  return LoadAsCurrentProgram(path, [this, &path] {
+    mBrowser.SetCurrentProgramPath(path);
+    mBrowser.SetLastFile(path);
+    LocateProgramInFolder(path.c_str());
+  });
 }
 
 bool VQEditor::WriteProgramDumpText(const char* path) {

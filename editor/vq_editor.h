@@ -206,8 +206,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void OpenUrl(const char* url);
   int GuiWidth() const;
   void RefreshGui();
-  // Opens the role's file panel as a click on its selector does (main thread).
-  void OpenFileSelector(int role);
+  // Opens the role's file panel as a click on its selector does (main thread); false when no
+  // file was chosen.
+  bool OpenFileSelector(int role);
   void ShowProgramName();
   // Sets a parameter's controls from its plain value without informing the plug.
   void SetControlsFromParam(int paramIdx);
@@ -256,6 +257,10 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SetSkinMode(int32_t mode) { mSkinMode = mode; }
   bool ManagerPageShown() const { return mManagerPageShown; }
   void SetManagerPageShown(bool shown) { mManagerPageShown = shown; }
+  // A program file was loaded into the editor while the manager page was shown (since it was
+  // last opened): leaving the manager then gives the program it replaced back.
+  bool ProgramLoadedInManager() const { return mProgramLoadedInManager; }
+  void SetProgramLoadedInManager(bool loaded) { mProgramLoadedInManager = loaded; }
   bool CompactView() const { return mCompactView; }
   // The parametric (knob) view of the equalizer was chosen.
   bool EqualizerMode() const { return mEqualizerMode; }
@@ -269,6 +274,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SaveSlotToCache(int slot) {
     if (mSaveSlotToCache) mSaveSlotToCache(*this, slot);
   }
+  // Keeps the manager's bank for the next start; the program manager sets it, shut-down runs it.
+  void SetBankKeeper(std::function<void(VQEditor&)> keep) { mKeepBank = std::move(keep); }
 
   // --- What library/ plugs in ---
   // Program files come through VQEditorSetup. The transfers riding on replies, bank transfers
@@ -305,9 +312,21 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Removes our own temporary files that a killed save left in `folder` (older than a minute);
   // at start-up for every folder the program writes into, and before each bank transfer.
   void RemoveStaleTempFiles(const std::string& folder);
+  // A bank download into `folder` starts: it is cleaned as above and remembered in the settings,
+  // so that the next start cleans it too when this run is killed.
+  void PrepareDownloadFolder(const std::string& folder);
+  // A path or folder the user chose to write into that lies in the program's own folders is
+  // refused with a message (true): what the program empties is no place for the user's files.
+  bool RefuseWorkingFolder(const std::string& path);
 
   // --- Program files (forwarded to ProgramFiles(); library/ implements them) ---
   bool LoadProgramFileToEditor(const char* path);
+  // Loads a file as the current program once `makeCurrent` has made it so (its place in the
+  // program list, its path, its name). A file that does not load puts all of that back: only
+  // the status text changes, to say why.
+  bool LoadAsCurrentProgram(const std::string& path, const std::function<void()>& makeCurrent);
+  // LoadAsCurrentProgram for a file the user chose: the file's folder becomes the program list.
+  bool LoadChosenProgramFile(const std::string& path);
   bool WriteProgramDumpText(const char* path);
   bool SaveProgramFile(const char* path);
   bool ConvertOldProgramFile(const char* path);
@@ -336,6 +355,15 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::string MidiLearnFilePath() const;
   bool WriteMidiLearnFile(const std::string& path = "");
   bool ReadMidiLearnFile(const std::string& path = "");
+  // The menu's MIDI Learn and MIDI Unlearn: arm (or disarm) the LEARN or UNLEARN switch, one at
+  // a time, and say in the status line what the user does next. Main thread.
+  void ArmMidiLearn(bool learn);
+  void ArmMidiUnlearn(bool unlearn);
+  bool MidiLearnArmed();
+  bool MidiUnlearnArmed();
+  // After a controller was learned for a field or forgotten: the table is kept in
+  // "midilearn.ini" and the status line says what the field now follows. Main thread.
+  void FinishLearnStep(int field);
   // Bank steps that need no GUI, run where the acknowledgement or dump arrives (the MIDI
   // worker): the next file of an upload; a download's dump in the link's DownloadDump asks for
   // the next slot and is saved (what the GUI shows of it is posted to the main thread).
@@ -378,6 +406,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Forwarded to BankTransfers().
   void StartBankUpload(const char* path);
   bool SendProgramFileToDevice(const char* path);
+  // Escape or a click beside the "fetch VQ slot" panel: the panel and its controls go, nothing
+  // is requested. Main thread.
+  void CancelProgramNumberSelector();
   bool SendBankProgramFile(const char* path, int slot);
   void ScanProgramFolderToSlots(const char* folder);
   void SetSlotName(const char* name, int slot);
@@ -385,7 +416,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
  protected:
   // Dispatcher steps and cases.
   bool FlexiPickPath(int field);  // false: the change ends here
-  void LearnStep(int field, int32_t value);
+  // True when a learn or unlearn was completed by this change.
+  bool LearnStep(int field, int32_t value);
   void WriteDispatcherReadout(int paramIdx, int field, int32_t value);
   DispatchExit RunParamCase(int paramIdx, int field, int32_t value);
   DispatchExit FlexiControlCase(int paramIdx, int32_t value);
@@ -458,10 +490,12 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
 
   int32_t mSkinMode = 0;
   bool mManagerPageShown = false;
+  bool mProgramLoadedInManager = false;
   bool mCompactView = false;
   bool mEqualizerMode = false;
   bool mCopyPanelVco = true;
   std::function<void(VQEditor&, int slot)> mSaveSlotToCache;
+  std::function<void(VQEditor&)> mKeepBank;
   // The graphics between its creation and CreateGui attaching it to the plug.
   IGraphics* mGraphicsBeingBuilt = nullptr;
   std::string mSettingsPath;

@@ -499,10 +499,13 @@ void IGraphicsLinux::PromptForFile(UTL_String* file, int action, UTL_String* dir
   }
   vp::PanelRequest request;
   request.kind = action == 1 ? vp::PanelRequest::Kind::Save : vp::PanelRequest::Kind::Open;
-  request.fileName = file->Get() ? file->Get() : "";
+  // The name field holds a name only: a path typed there would decide the folder.
+  const std::string current = file->Get() ? file->Get() : "";
+  request.fileName = vp::NameOfPath(current);
   std::string folder = dir && dir->Get() ? dir->Get() : "";
+  if (folder.empty()) folder = vp::FolderOfPath(current);
   if (folder.empty()) {
-    folder = UserDir("XDG_DESKTOP_DIR", "Desktop");
+    folder = HomeFolder();
     if (dir) dir->Set(folder.c_str());
   }
   request.directory = ExpandHome(folder);
@@ -565,11 +568,14 @@ void IGraphicsLinux::HideMouseCursor() {
   const vp::Point p = cursors.mouseLocation();
   mSavedCursorX = p.x;
   mSavedCursorY = vp::services().screens().mainDisplayHeight() - p.y;
+  // Held where it is, the pointer keeps a long drag going past the screen's edge.
+  cursors.setMouseCoupled(false);
 }
 
 void IGraphicsLinux::ShowMouseCursor() {
   if (!mCursorHidden) return;
   vp::CursorService& cursors = vp::services().cursors();
+  cursors.setMouseCoupled(true);
   cursors.warpMouse({mSavedCursorX, mSavedCursorY});
   cursors.setHidden(false);
   if (!cursors.isHidden()) mCursorHidden = false;

@@ -169,6 +169,12 @@ void IModuleGUIResize::SetGuiScale(double scale) {
   UpdateWindowSize();
 }
 
+void IModuleGUIResize::SetShownPart(double w, double h) {
+  const bool whole = !(std::isfinite(w) && std::isfinite(h) && w > 0 && h > 0);
+  mShownW = whole ? 0.0 : w;
+  mShownH = whole ? 0.0 : h;
+}
+
 void IModuleGUIResize::SetBaseSize(double w, double h) {
   if (!std::isfinite(w) || !std::isfinite(h)) return;
   mBaseW = w;
@@ -485,7 +491,7 @@ void IModuleGUIResize::ResizeAtGuiOpen() {
   PlaceBackground();
   RearrangeLayout();
   if (mPlug) mPlug->OnWindowResize(mView, mBaseW, mBaseH);
-  if (mWindowW == mGraphics->GetWidth() && mWindowH == mGraphics->GetHeight()) {
+  if (GetShownWidth() == mGraphics->GetWidth() && GetShownHeight() == mGraphics->GetHeight()) {
     mAppliedScale = mScale;
     return;
   }
@@ -494,7 +500,7 @@ void IModuleGUIResize::ResizeAtGuiOpen() {
   mRescaled = false;
   ApplyToAllControls(mScale);
   mGraphics->SetAllControlsDirty();
-  mGraphics->Resize(mWindowW, mWindowH);
+  mGraphics->Resize(GetShownWidth(), GetShownHeight());
   mResizedSinceOpen = false;
   mNotice = false;
   mAppliedScale = mScale;
@@ -520,7 +526,7 @@ void IModuleGUIResize::ResizeAndStoreGuiSize() {
   auto rescaleAndResize = [this] {
     ApplyToAllControls(mScale);
     mGraphics->SetAllControlsDirty();
-    mGraphics->Resize(mWindowW, mWindowH);
+    mGraphics->Resize(GetShownWidth(), GetShownHeight());
     mGraphics->SetAllControlsDirty();
   };
   if (!mLivePreview) {
@@ -532,7 +538,7 @@ void IModuleGUIResize::ResizeAndStoreGuiSize() {
     rescaleAndResize();
   } else if (mDragActive) {
     // The window is filled dark while the drag runs; images follow on release.
-    mGraphics->Resize(mWindowW, mWindowH);
+    mGraphics->Resize(GetShownWidth(), GetShownHeight());
     mGraphics->SetAllControlsDirty();
   } else {
     RescaleCachedBitmaps(mScale);

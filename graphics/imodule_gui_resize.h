@@ -61,6 +61,11 @@ class IModuleGUIResize : public IControl {
   void SetBaseSize(double w, double h);
   void SetBaseWidth(double w) { SetBaseSize(w, mBaseH); }
   void SetBaseHeight(double h) { SetBaseSize(mBaseW, h); }
+  // The window may show only the upper-left part of the GUI, w x h unscaled (a compact view);
+  // 0 x 0 shows all of it. Size changes then keep the window to that part at the new scale.
+  void SetShownPart(double w, double h);
+  int GetShownWidth() const { return mShownW > 0 ? ScaleCoord(mShownW, mScale) : mWindowW; }
+  int GetShownHeight() const { return mShownH > 0 ? ScaleCoord(mShownH, mScale) : mWindowH; }
   void ShowHandle(int which) { SetHandleHidden(which, false); }  // 0 width, 1 height, 2 both
   void HideHandle(int which) { SetHandleHidden(which, true); }
   void ShowControl(int index) { HideGraphicsControl(index, false); }
@@ -180,6 +185,7 @@ class IModuleGUIResize : public IControl {
   double mBaseW = 0.0, mBaseH = 0.0;
   double mFirstBaseW = 0.0;
   int mWindowW = 0, mWindowH = 0;
+  double mShownW = 0.0, mShownH = 0.0;  // 0: the whole GUI
   int mEdgeSize = 0, mEdgeValue = 0;
   bool mEdgeHandles = false;
   int mHiddenHandle = 2;

@@ -1,6 +1,8 @@
 // Text, caption, editable-text, spinner, user-text and link controls.
 #include "graphics/text_controls.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "graphics/igraphics.h"
@@ -70,8 +72,77 @@ void ITextControl::OnRescale(double scale) {
 }
 
 bool ITextControl::Draw(IGraphics* graphics) {
-  DrawControlText(graphics, &mText, mStr.Get(), mRECT);
+  if (!mFit) {
+    DrawControlText(graphics, &mText, mStr.Get(), mRECT);
+    return true;
+  }
+  FitToRect(graphics);
+  DrawControlText(graphics, &mFitted.style, mFitted.text.c_str(), mFitted.rect);
   return true;
+}
+
+void ITextControl::SetFitToRect(bool fit) {
+  mFit = fit;
+  mFitValid = false;
+}
+
+const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
+  const char* str = mStr.Get();
+  if (!mFit || !graphics) {
+    mFitted = {mText, str, mRECT};
+    return mFitted;
+  }
+  const IRECT limit(0, 0, graphics->GetWidth(), graphics->GetHeight());
+  if (mFitValid && mFitFor == str && mFitIn == mRECT && mFitLimit == limit &&
+      mFitSize == mText.mSize)
+    return mFitted;
+  mFitValid = true;
+  mFitFor = str;
+  mFitIn = mRECT;
+  mFitLimit = limit;
+  mFitSize = mText.mSize;
+  // Only the part of the rectangle inside the GUI can be seen.
+  IRECT box = mRECT;
+  box.B = std::min(box.B, limit.B);
+  box.R = std::min(box.R, limit.R);
+  mFitted = {mText, str, mRECT};
+  if (!*str || box.W() <= 0 || box.H() <= 0) return mFitted;
+  IText t = mText;
+  auto measure = [&](const std::string& text, int size) {
+    if (t.mSize != size) t.mCached = nullptr;
+    t.mSize = size;
+    IRECT m = box;
+    graphics->MeasureText(&t, text.c_str(), &m);
+    return m;
+  };
+  const int smallest = std::max(1, mText.mSize / 2);
+  int size = mText.mSize;
+  IRECT m = measure(mFitted.text, size);
+  while (size > smallest && (m.W() > box.W() || m.H() > box.H())) m = measure(mFitted.text, --size);
+  // Still too wide at the smallest size: cut, keeping the start.
+  if (m.W() > box.W()) {
+    std::string text = mFitted.text;
+    while (!text.empty() && m.W() > box.W()) {
+      // A whole character (UTF-8), and the spaces before it.
+      while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xC0) == 0x80)
+        text.pop_back();
+      if (!text.empty()) text.pop_back();
+      while (!text.empty() && text.back() == ' ') text.pop_back();
+      m = measure(text + "...", size);
+    }
+    mFitted.text = text + "...";
+  }
+  mFitted.style = t;
+  mFitted.rect = box;
+  // Letters and digits fill about 0.2 to 0.6 of a line's size below its top. A box made for
+  // one line (at most one and a half lines tall) holds that band in its middle; taller boxes
+  // keep the text near their top, where the page expects it, clear of the top edge. The whole
+  // line stays inside the box where it fits.
+  const int top = 2 * box.H() <= 3 * m.H()
+                      ? (box.T + box.B) / 2 - static_cast<int>(std::lround(0.4 * t.mSize))
+                      : box.T + static_cast<int>(std::lround(0.2 * t.mSize));
+  mFitted.rect.T = std::clamp(top, box.T, std::max(box.T, box.B - m.H()));
+  return mFitted;
 }
 
 void ITextControl::SetTextIfChanged(const char* str) {

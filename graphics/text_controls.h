@@ -3,6 +3,8 @@
 // a web link. Text is drawn in the control's style over its rectangle; empty text draws nothing.
 #pragma once
 
+#include <string>
+
 #include <cstdint>
 
 #include "graphics/icontrol.h"
@@ -20,6 +22,17 @@ class ITextControl : public IControl {
   void SetTextIfChanged(const char* str);
   const char* GetText() const { return mStr.Get(); }
   const IText& GetBaseText() const { return mBaseText; }
+  // Off by default. On: the text is drawn in the part of the rectangle the GUI shows, at the
+  // largest size up to the style's that fits it (down to half that size), cut with "..." when
+  // even that is too wide, and centred upright in a box made for one line.
+  void SetFitToRect(bool fit);
+  // The fitted style, text and top left the next draw uses (the plain ones when not fitting).
+  struct Fitted {
+    IText style;
+    std::string text;
+    IRECT rect;
+  };
+  const Fitted& FitToRect(IGraphics* graphics);
 
  protected:
   ITextControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
@@ -31,6 +44,14 @@ class ITextControl : public IControl {
 
   UTL_String mStr{128};
   IText mBaseText;
+
+ private:
+  bool mFit = false;
+  bool mFitValid = false;
+  std::string mFitFor;
+  IRECT mFitIn, mFitLimit;
+  int mFitSize = 0;
+  Fitted mFitted;
 };
 
 // Shows a second text in a style of its own size.

@@ -57,8 +57,8 @@ bool ProgramManager::Ask(VQEditor& e, const char* text, int type) {
   return e.ShowMessageBox(text, "Warning", type) == 1;
 }
 
-std::string ProgramManager::ChooseFolder(const std::string& startFolder) {
-  std::string folder = ChooseDirectory(startFolder);
+std::string ProgramManager::ChooseFolder(VQEditor& e) {
+  std::string folder = ChooseDirectory(e.Browser());
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder.size() > 255 ? std::string() : folder;
 }
@@ -150,7 +150,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
     }
     case vq_param::kManagerBrowse: {
       if (!released) break;
-      std::string folder = ChooseFolder(e.Browser().SaveFolder());
+      std::string folder = ChooseFolder(e);
       if (folder.empty()) break;
       if (folder.size() > 1) folder.pop_back();
       e.Browser().SetFolder(folder);
@@ -228,8 +228,8 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
     return;
   // Save and upload both write the bank to a folder the user picks; false when none was picked.
   auto saveToChosenFolder = [&]() {
-    const std::string folder = ChooseFolder();
-    if (folder.empty()) return false;
+    const std::string folder = ChooseFolder(e);
+    if (folder.empty() || e.RefuseWorkingFolder(folder)) return false;
     if (!SaveProgramsToFolder(e, folder, false, 0)) return false;
     mBankSaved = true;
     mBankFolder = folder;
@@ -246,7 +246,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       return;
     case vq_param::kManagerLoadBank: {
       if (!empty && !Ask(e, kReplaceBank)) return;
-      const std::string folder = ChooseFolder(e.Browser().SaveFolder());
+      const std::string folder = ChooseFolder(e);
       if (folder.empty()) return;
       e.ScanProgramFolderToSlots(folder.c_str());
       mBankSaved = true;

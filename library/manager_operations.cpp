@@ -527,6 +527,65 @@ void ProgramManager::DeleteProgramFiles(VQEditor& e, const std::string& folder) 
   }
 }
 
+namespace {
+
+// One line per slot: "slot category pathBytes nameBytes ", the path, the name.
+constexpr const char* kKeptBankFile = "managerbank.txt";
+
+std::string KeptBankPath(const VQEditor& e) {
+  return e.Browser().SettingsFolder().empty() ? std::string()
+                                              : e.Browser().SettingsFolder() + kKeptBankFile;
+}
+
+}  // namespace
+
+void ProgramManager::KeepBank(VQEditor& e) {
+  const std::string path = KeptBankPath(e);
+  if (path.empty()) return;
+  UTL_MutexLock lock(e.Mutex());
+  std::string text;
+  for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i) {
+    const ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(i)];
+    if (s.empty) continue;
+    const std::string file(s.path, strnlen(s.path, sizeof s.path));
+    const std::string name(s.name, strnlen(s.name, sizeof s.name));
+    text += std::to_string(i) + ' ' + std::to_string(s.category) + ' ' +
+            std::to_string(file.size()) + ' ' + std::to_string(name.size()) + ' ' + file + name +
+            '\n';
+  }
+  if (text.empty()) {
+    fs::RemoveFile(path);
+    return;
+  }
+  // The window is going away: a bank that cannot be kept can only be told on the error output.
+  if (WriteFileSafely(path, text) != ProgramFileError::kNone)
+    std::fprintf(stderr, "VQEditor4: the program manager's bank could not be kept in %s\n",
+                 path.c_str());
+}
+
+void ProgramManager::RestoreBank(VQEditor& e) {
+  const std::string path = KeptBankPath(e);
+  std::string text;
+  if (path.empty() || !fs::ReadRegularFile(path, 1 << 20, text)) return;
+  UTL_MutexLock lock(e.Mutex());
+  size_t at = 0;
+  while (at < text.size()) {
+    int slot = 0, category = 0, used = 0;
+    size_t fileBytes = 0, nameBytes = 0;
+    if (std::sscanf(text.c_str() + at, "%d %d %zu %zu %n", &slot, &category, &fileBytes, &nameBytes,
+                    &used) != 4 ||
+        used <= 0 || at + used + fileBytes + nameBytes >= text.size())
+      break;
+    at += static_cast<size_t>(used);
+    const std::string file = text.substr(at, fileBytes);
+    const std::string name = text.substr(at + fileBytes, nameBytes);
+    at += fileBytes + nameBytes + 1;
+    if (!IsHttpsPath(file.c_str()) && !fs::FileExists(file)) continue;
+    if (category < kSlotCategoryPlain || category > kSlotCategoryEwi) category = kSlotCategoryPlain;
+    EnterProgramIntoSlot(e, slot, category, file, name);
+  }
+}
+
 void ProgramManager::InsertSelectedFiles(VQEditor& e) {
   int start = kFirstProgramSlot;
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
@@ -544,12 +603,16 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
                {"_EWI_", kSlotCategoryEwi}};
   std::string folder = e.Browser().Folder();
   while (!folder.empty() && folder.back() == '/') folder.pop_back();
+  int placed = 0, unplaced = 0;
   for (const OnlineListRow& row : e.Browser().Rows()) {
     if (!row.flags[2] || !row.flags[3]) continue;
     int slot = start;
     while (slot <= kLastProgramSlot && !e.Browser().Slots()[static_cast<size_t>(slot)].empty)
       ++slot;
-    if (slot > kLastProgramSlot) continue;
+    if (slot > kLastProgramSlot) {
+      ++unplaced;
+      continue;
+    }
     const std::string path = row.flags[0] ? std::string(row.idOrUrl) : folder + "/" + row.name;
     if (path.size() > kPathBytes) continue;  // a cut path would name another file
     const std::string file = row.name;
@@ -577,6 +640,27 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
     EnterProgramIntoSlot(e, slot, category, path, name);
     e.Browser().Slots()[static_cast<size_t>(slot)].selected = 0;
     RefreshSlot(e, slot);
+    ++placed;
   }
   mBankSaved = false;
+  // Programs go only into empty slots from the one dropped on upwards: a full stretch up to
+  // slot 99 leaves the rest out, which the user must be told. The status line keeps it; the
+  // manager page covers that line, so a box says it there.
+  if (unplaced > 0) {
+    char why[48], status[96], box[256];
+    if (start == kLastProgramSlot)
+      std::snprintf(why, sizeof why, "Slot 99 is not empty");
+    else
+      std::snprintf(why, sizeof why, "No empty slot in %02d-99", start);
+    std::snprintf(status, sizeof status, "%s: %d not placed", why, unplaced);
+    std::snprintf(box, sizeof box,
+                  "%s:\n%d of %d program(s) not placed.\nEmpty slots there, or drop on an "
+                  "earlier one.",
+                  why, unplaced, unplaced + placed);
+    e.SetStatusText(status);
+    if (e.OnMainThread())
+      e.ShowMessageBox(box, "Warning", 0);
+    else
+      e.PostMessageBox(box, "Warning");
+  }
 }

@@ -13,6 +13,7 @@
 #include "library/program_list.h"
 #include "library/program_text_format.h"
 #include "platform/file_system.h"
+#include "platform/utf8.h"
 #include "plugin/iparam.h"
 #include "protocol/program_codec.h"
 #include "protocol/vq_sysex.h"
@@ -186,7 +187,7 @@ void ProgramLibrary::LocateProgramInFolder(VQEditor& editor, const char* path) {
   std::string p = path ? path : "";
   size_t slash = p.rfind('/');
   if (slash == std::string::npos) return;
-  editor.Browser().SetCurrentProgramFolder(p.substr(0, slash + 1).substr(0, kPathLength));
+  editor.Browser().SetCurrentProgramFolder(fs::Utf8Prefix(p.substr(0, slash + 1), kPathLength));
   std::string file = p.substr(slash + 1);
 
   editor.Browser().SetProgramList(
@@ -200,12 +201,9 @@ void ProgramLibrary::NameReceivedProgram(VQEditor& editor, int slot) {
   UTL_MutexLock lock(editor.Mutex());
   std::string file = ReceivedProgramFileName(
       editor.Link().ReceiveBuffer().data() + vq_sysex::kProgramNameByte, slot);
-  // The save folder is the folder of the save control's path; never a bare name that would land
-  // wherever the process happens to run.
-  std::string folder = editor.Browser().SaveFolder();
-  if (folder.empty())
-    folder = fs::FolderOfPath(editor.Browser().SelectedFile(VQEditor::kSaveSelector));
-  if (folder.empty()) folder = editor.Browser().CurrentProgramFolder();
+  // Offered in the folder the user last chose, else home: never the program's own folders, and
+  // never a bare name that would land wherever the process happens to run.
+  std::string folder = editor.Browser().PanelFolder();
   if (!folder.empty() && folder.back() != '/') folder += '/';
   editor.Browser().SetSelectedFile(VQEditor::kSaveSelector,
                                    fs::ReplaceNameExtension(folder + file, ".pr4"));

@@ -107,6 +107,12 @@ class ProgramManager : public VQParamCases {
   // Renames the slots' files in `folder` (below the settings folder) to their slot file names
   // and removes numbered files no slot points at.
   void DeleteProgramFiles(VQEditor& editor, const std::string& folder);
+  // The bank on the page outlives a quit: KeepBank writes the slot table (numbers, categories,
+  // paths and names) into the settings folder, or removes it when every slot is empty;
+  // RestoreBank shows it again, leaving out programs whose files are gone. Neither counts as
+  // saving the bank.
+  void KeepBank(VQEditor& editor);
+  void RestoreBank(VQEditor& editor);
   // Redraws the 47 browser texts from the first shown row.
   void RedrawBrowserRows(VQEditor& editor);
 
@@ -156,7 +162,7 @@ class ProgramManager : public VQParamCases {
   void ModeButton(VQEditor& editor, int paramIdx, int mode);
   void ApplyEdit(VQEditor& editor);
   void BankButton(VQEditor& editor, int paramIdx);
-  std::string ChooseFolder(const std::string& startFolder = "");
+  std::string ChooseFolder(VQEditor& e);
   // A slot's program as a local file: an online slot is downloaded first. "" when that fails.
   std::string LocalSlotFile(VQEditor& editor, int slot);
 

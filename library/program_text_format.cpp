@@ -54,21 +54,31 @@ bool InValueRange(int32_t v) {
   return v >= kProgramValueMin && v <= kProgramValueMax;
 }
 
-// Reads up to `count` values from the splitter; a line without a number repeats the previous
-// value (0 for the first). False on a value out of range.
-bool ReadValues(LineSplitter& lines, int32_t* values, int count, int* taken) {
+// Whether a line begins with a number (after blanks, with a sign), however short it is: a
+// short value line ended by LF alone holds one that the five-character rule does not read.
+bool HoldsNumber(std::string_view line) {
+  size_t i = 0;
+  while (i < line.size() && isspace(static_cast<unsigned char>(line[i]))) ++i;
+  if (i < line.size() && (line[i] == '+' || line[i] == '-')) ++i;
+  return i < line.size() && isdigit(static_cast<unsigned char>(line[i]));
+}
+
+// Reads up to `count` values from the splitter. The first `needed` lines must be there and
+// hold numbers, else the text is no (whole) program file; a later line without a number
+// repeats the value before it.
+ProgramFileError ReadValues(LineSplitter& lines, int32_t* values, int count, int needed) {
   int32_t previous = 0;
   std::string_view line;
   int n = 0;
   while (n < count && lines.Next(line)) {
+    if (n < needed && !HoldsNumber(line)) return ProgramFileError::kNotProgram;
     int32_t v = previous;
     ParseLineValue(line, v);
-    if (!InValueRange(v)) return false;
+    if (!InValueRange(v)) return ProgramFileError::kBadValue;
     values[n++] = v;
     previous = v;
   }
-  if (taken) *taken = n;
-  return true;
+  return n < needed ? ProgramFileError::kIncomplete : ProgramFileError::kNone;
 }
 
 void LimitDeviceFields(ProgramRecord& r) {
@@ -88,13 +98,27 @@ bool ContainsAny(std::string_view name, std::initializer_list<std::string_view> 
 
 const char* ProgramFileErrorText(ProgramFileError error) {
   switch (error) {
+    case ProgramFileError::kCannotOpen:
+      return "Cannot open the program file!";
     case ProgramFileError::kTooLarge:
+    case ProgramFileError::kFillsBuffer:
       return "Corrupted filesize!";
+    case ProgramFileError::kEmpty:
+    case ProgramFileError::kNotProgram:
+      return "Not a VQ program file!";
+    case ProgramFileError::kIncomplete:
+      return "Incomplete program file!";
     case ProgramFileError::kUnknownVersion:
       return "Unknown file format!";
-    default:
-      return nullptr;
+    case ProgramFileError::kBadValue:
+      return "Value out of range in the program file!";
+    case ProgramFileError::kWriteFailed:
+      return "Cannot write the program file!";
+    case ProgramFileError::kNone:
+    case ProgramFileError::kTargetExists:
+      break;
   }
+  return nullptr;
 }
 
 int32_t LimitProgramField(int field, int32_t value) {
@@ -106,6 +130,8 @@ ProgramFileError ParseProgramText(std::string_view text, ProgramFileContent& out
   LineSplitter lines(text);
   std::string_view first;
   if (!lines.Next(first)) return ProgramFileError::kEmpty;
+  // The version, or in an older file the first value: text or binary data holds none.
+  if (!HoldsNumber(first)) return ProgramFileError::kNotProgram;
   int32_t version = 0;
   ParseLineValue(first, version);
 
@@ -114,8 +140,10 @@ ProgramFileError ParseProgramText(std::string_view text, ProgramFileContent& out
   if (version >= kProgramFileVersion + 1) return ProgramFileError::kUnknownVersion;
 
   if (version == 243 || version == 244) {
-    if (!ReadValues(lines, result.record.field, kValueLinesMax, nullptr))
-      return ProgramFileError::kBadValue;
+    if (ProgramFileError e =
+            ReadValues(lines, result.record.field, kValueLinesMax, kProgramValueLines);
+        e != ProgramFileError::kNone)
+      return e;
     ProgramRecord& r = result.record;
     LimitDeviceFields(r);
     r[183] = r[76];
@@ -130,7 +158,9 @@ ProgramFileError ParseProgramText(std::string_view text, ProgramFileContent& out
     // No version line: the first line is already the first value.
     LineSplitter again(text);
     int32_t old[kOldProgramLineCount] = {};
-    if (!ReadValues(again, old, kOldProgramLineCount, nullptr)) return ProgramFileError::kBadValue;
+    if (ProgramFileError e = ReadValues(again, old, kOldProgramLineCount, kOldProgramUsedLines);
+        e != ProgramFileError::kNone)
+      return e;
     result.record = ConvertOldProgram(old);
     LimitDeviceFields(result.record);
   }

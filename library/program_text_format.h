@@ -15,23 +15,29 @@ inline constexpr int kProgramFileVersion = 244;
 // Every reader takes a file whole into a buffer of this size; a file must be smaller.
 inline constexpr int kProgramFileBufferSize = 8192;
 inline constexpr int kOldProgramLineCount = 121;
+// The lines a whole file holds: 170 after the version line (fields 0..169 with the two dummy
+// lines), or, in an older file, the 104 that the conversion uses (the rest are filler).
+inline constexpr int kProgramValueLines = 170;
+inline constexpr int kOldProgramUsedLines = 104;
 // Values a line may hold; anything else makes the file unreadable.
 inline constexpr int32_t kProgramValueMin = -64;
 inline constexpr int32_t kProgramValueMax = 127;
 
 enum class ProgramFileError {
   kNone,
-  kCannotOpen,      // silent
-  kTooLarge,        // above the buffer: "Corrupted filesize!"
-  kFillsBuffer,     // exactly the buffer size: silent
-  kEmpty,           // no line at all: silent
-  kUnknownVersion,  // 245 and above: "Unknown file format!"
-  kBadValue,        // a value outside -64..127: silent
+  kCannotOpen,
+  kTooLarge,        // above the buffer
+  kFillsBuffer,     // exactly the buffer size
+  kEmpty,           // no line at all
+  kNotProgram,      // a line the reader needs holds no number
+  kIncomplete,      // fewer lines than a whole file holds
+  kUnknownVersion,  // 245 and above
+  kBadValue,        // a value outside -64..127
   kWriteFailed,
   kTargetExists,  // a conversion found its ".pr4" already there
 };
 
-// The status text the user sees for an error, or null for the silent ones.
+// The text that tells the user why a file failed; null for kNone and kTargetExists.
 const char* ProgramFileErrorText(ProgramFileError error);
 
 struct ProgramFileContent {
@@ -39,7 +45,8 @@ struct ProgramFileContent {
   ProgramRecord record;  // every device field limited to its range
 };
 
-// Reads a whole file text by the shared rules. On any error `out` is left unchanged.
+// Reads a whole file text by the shared rules. Only a whole file reads: every line the reader
+// needs must be there and begin with a number. On any error `out` is left unchanged.
 ProgramFileError ParseProgramText(std::string_view text, ProgramFileContent& out);
 // Opens the file (shared lock), checks its size and parses it.
 ProgramFileError ReadProgramFile(const char* path, ProgramFileContent& out);

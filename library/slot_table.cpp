@@ -9,6 +9,7 @@
 #include "library/program_list.h"
 #include "library/program_text_format.h"
 #include "platform/file_system.h"
+#include "platform/utf8.h"
 #include "plugin/iparam.h"
 
 namespace fs = vq::platform;
@@ -43,7 +44,7 @@ void CopyText(char (&dst)[N], const std::string& src) {
 }  // namespace
 
 std::string Utf8Prefix(std::string_view text, size_t bytes) {
-  return std::string(text.substr(0, Boundary(text, bytes)));
+  return vq::platform::Utf8Prefix(text, bytes);
 }
 
 int ProgramFileSlot(std::string_view fileName) {

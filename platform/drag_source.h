@@ -3,7 +3,9 @@
 // drag; a desktop backend installs its own. Main thread.
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,15 @@ namespace vq::platform {
 class View;
 struct Image;
 
+// Files promised to a drop: their types, the name a target may show, and what writes them.
+struct PromisedFiles {
+  std::vector<std::string> types;
+  std::string name;
+  // Writes the files into the folder the drop names; answers the names written, none when
+  // nothing was (the user stopped, or no file came out).
+  std::function<std::optional<std::vector<std::string>>(const std::string& folder)> writeInto;
+};
+
 class DragSource {
  public:
   virtual ~DragSource() = default;
@@ -21,10 +32,9 @@ class DragSource {
   // icon for them when none; false when no drag could start.
   virtual bool beginFileDrag(View* view, Rect from, const std::vector<std::string>& paths,
                              const Image* image) = 0;
-  // Drags files of the types that are written when the drop names a folder (the layer above
-  // answers through its promise); false where the desktop has no such drags.
-  virtual bool beginPromisedFileDrag(View* view, Rect from,
-                                     const std::vector<std::string>& types) = 0;
+  // Drags files that are written only when the drop names a folder; false when no drag could
+  // start.
+  virtual bool beginPromisedFileDrag(View* view, Rect from, const PromisedFiles& files) = 0;
 };
 
 DragSource& dragSource();
@@ -44,9 +54,8 @@ class HeadlessDragSource final : public DragSource {
     drags.push_back({view, from, paths, false, image});
     return true;
   }
-  bool beginPromisedFileDrag(View* view, Rect from,
-                             const std::vector<std::string>& types) override {
-    drags.push_back({view, from, types, true, nullptr});
+  bool beginPromisedFileDrag(View* view, Rect from, const PromisedFiles& files) override {
+    drags.push_back({view, from, files.types, true, nullptr});
     return true;
   }
   std::vector<Drag> drags;

@@ -4,6 +4,7 @@
 
 #include "platform/menu.h"
 #include "platform/view.h"
+#include "platform/xdg_workspace.h"
 
 namespace vq::platform {
 
@@ -250,6 +251,22 @@ MenuItem* HeadlessBackend::popUpContextMenu(Menu& menu, Point location, View* vi
 bool HeadlessBackend::open(const std::string& urlOrPath) {
   opened.push_back(urlOrPath);
   return !urlOrPath.empty();
+}
+
+bool HeadlessBackend::openWith(const std::string& program, const std::string& document) {
+  launched.emplace_back(program, document);
+  return programCommand(program, document).has_value();
+}
+
+bool HeadlessBackend::launchApplication(const std::string& app, const std::string& document) {
+  launched.emplace_back(app, document);
+  std::optional<std::string> name = applicationName(app);
+  return name && programCommand(*name, document).has_value();
+}
+
+bool HeadlessBackend::revealSelected(const std::string& path) {
+  revealed.push_back(path);
+  return fileManagerAnswers;
 }
 
 void HeadlessBackend::setCurrent(CursorRef c) {

@@ -140,6 +140,11 @@ class HeadlessBackend final : public SelfServingBackend {
   };
   std::vector<ShownMenu> menusShown;
   std::vector<std::string> opened;  // workspace requests
+  // Programs and applications asked to start: {program or application, document}; the files
+  // asked to be shown selected.
+  std::vector<std::pair<std::string, std::string>> launched;
+  std::vector<std::string> revealed;
+  bool fileManagerAnswers = false;  // no file manager by default: reveals fall back
   std::vector<CursorRef> cursorsSet;
   std::vector<Point> warps;
 
@@ -161,6 +166,11 @@ class HeadlessBackend final : public SelfServingBackend {
   // Pasteboard: the text is kept in memory.
   // Workspace
   bool open(const std::string& urlOrPath) override;
+  // Starting answers whether the program would be found (an absolute path or a name on PATH);
+  // nothing runs.
+  bool openWith(const std::string& program, const std::string& document) override;
+  bool launchApplication(const std::string& app, const std::string& document) override;
+  bool revealSelected(const std::string& path) override;
   // CursorService
   void setCurrent(CursorRef c) override;
   void setHidden(bool hidden) override { mHidden = hidden; }

@@ -7,21 +7,17 @@
 
 #include "platform/file_system.h"
 
-namespace {
-
-std::string HomeFolder() {
+std::string UserHomeFolder() {
   const char* home = getenv("HOME");
   if (home && *home) return home;
   if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
   return "/tmp";
 }
 
-}  // namespace
-
 std::string UserConfigFolder() {
   // Relative values are invalid by the XDG rules and must be ignored.
   const char* xdg = getenv("XDG_CONFIG_HOME");
-  std::string base = (xdg && xdg[0] == '/') ? std::string(xdg) : HomeFolder() + "/.config";
+  std::string base = (xdg && xdg[0] == '/') ? std::string(xdg) : UserHomeFolder() + "/.config";
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   return base;
 }

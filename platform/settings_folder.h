@@ -13,6 +13,9 @@ inline constexpr const char* kSettingsProductName = "VQEditor4";
 // absolute path, else $HOME/.config (the password database's home when HOME is unset).
 std::string UserConfigFolder();
 
+// The user's home folder: $HOME, else the password database's (else "/tmp").
+std::string UserHomeFolder();
+
 // The settings folder with its trailing "/", e.g. "/home/ann/.config/VQEditor4/".
 std::string SettingsFolder();
 

@@ -62,6 +62,18 @@ std::string ValidUtf8(std::string_view text) {
   return out;
 }
 
+std::string Utf8Prefix(std::string_view text, std::size_t bytes) {
+  std::size_t end = 0;
+  while (end < text.size()) {
+    char32_t c = 0;
+    std::size_t n = DecodeUtf8Sequence(text.substr(end), &c);
+    if (n == 0) n = 1;
+    if (end + n > bytes) break;
+    end += n;
+  }
+  return std::string(text.substr(0, end));
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);

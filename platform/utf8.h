@@ -18,6 +18,10 @@ std::size_t DecodeUtf8Sequence(std::string_view text, char32_t* c);
 // The text with every byte that is not part of a well-formed sequence replaced by U+FFFD.
 std::string ValidUtf8(std::string_view text);
 
+// The longest start of `text` of at most `bytes` bytes that ends on a character boundary (a
+// byte that is no part of a well-formed sequence counts as a character of its own).
+std::string Utf8Prefix(std::string_view text, std::size_t bytes);
+
 // C0 controls, DEL and the C1 controls U+0080..U+009F.
 inline bool IsControlCodePoint(char32_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/accessibility.h"
 #include "platform/event.h"
 #include "platform/geometry.h"
 
@@ -141,6 +142,22 @@ class View {
   virtual void draggingExited() {}
   virtual bool performDragOperation(const DragInfo& info) { return false; }
 
+  // Accessibility of views without a widget of their own (window views answer true and ask
+  // their procedure); `inherited` is what the view would answer by itself.
+  virtual bool hasOwnAccessibility() const { return false; }
+  virtual AccessibilityElement* accessibilityElement() { return nullptr; }
+  virtual bool accessibilityIsIgnored() { return false; }
+  virtual AccessibilityElement* accessibilityHitTest(Point p, AccessibilityElement* inherited) {
+    return inherited;
+  }
+  virtual AccessibilityElement* accessibilityFocused(AccessibilityElement* inherited) {
+    return inherited;
+  }
+  virtual std::vector<AccessibilityElement*> accessibilityChildren(
+      const std::vector<AccessibilityElement*>& inherited, bool visibleOnly) {
+    return inherited;
+  }
+
  private:
   friend class Window;
   void setWindowRecursive(Window* w);
@@ -233,6 +250,8 @@ class Window {
   }
   bool isMiniaturized() const { return mMiniaturized; }
   virtual bool canBecomeKeyWindow() const { return true; }
+  // Left out of what assistive technology sees.
+  virtual bool accessibilityIsIgnored() const { return false; }
 
   // The content view is not owned; the caller keeps it alive while attached.
   View* contentView() const { return mContentView; }

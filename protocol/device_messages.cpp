@@ -82,10 +82,16 @@ std::vector<uint8_t> ProgramWriteMessage(const ProgramRecord& record, int slot,
   msg[6] = kProgramBank;
   msg[kProgramSlotByte] = Data7(slot);
   EncodeProgramFields(record, msg.data() + kProgramFieldsByte);
-  for (size_t i = 0; i < name.size() && i < static_cast<size_t>(kProgramNameSize); ++i) {
-    auto c = static_cast<unsigned char>(name[i]);
+  // One byte per character of the name: what the device cannot show becomes '_'.
+  size_t out = 0;
+  for (size_t i = 0; i < name.size() && out < static_cast<size_t>(kProgramNameSize);) {
+    const auto c = static_cast<unsigned char>(name[i++]);
     if (c == 0) break;
-    msg[kProgramNameByte + i] = (c >= 0x20 && c < 0x7F) ? c : '_';
+    if (c >= 0xC0 && c < 0xF8) {
+      const size_t more = c < 0xE0 ? 1 : (c < 0xF0 ? 2 : 3);
+      for (size_t k = 0; k < more && i < name.size() && (name[i] & 0xC0) == 0x80; ++k) ++i;
+    }
+    msg[kProgramNameByte + out++] = (c >= 0x20 && c < 0x7F) ? c : '_';
   }
   SysExChecksum(msg.data() + kProgramFieldsByte, kProgramChecksumByte - kProgramFieldsByte,
                 &msg[kProgramChecksumByte], &msg[kProgramChecksumByte + 1]);

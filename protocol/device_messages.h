@@ -38,8 +38,9 @@ std::vector<NrpnControl> FullTripleNrpn(uint8_t lsb, int32_t value);
 // Checksum of program and firmware messages: the plain sum of the bytes, high 7 bits first.
 void SysExChecksum(const uint8_t* bytes, int count, uint8_t* high, uint8_t* low);
 
-// The 213-byte program write to slot 1..99. The name (up to 32 bytes) is sent as printable
-// 7-bit text; other bytes become '_'. Every data byte is limited to 0..127.
+// The 213-byte program write to slot 1..99. The name (UTF-8) is sent as one byte per character,
+// at most 32: printable 7-bit text as it is, any other character as '_'. Every data byte is
+// limited to 0..127.
 std::vector<uint8_t> ProgramWriteMessage(const ProgramRecord& record, int slot,
                                          std::string_view name);
 // Fields 0..169 as the device bytes of a program message (170 bytes).

@@ -64,8 +64,8 @@ void RAST_HSVAdjustPixel(RAST_pixel* pixel, int h, int s, int v, int a, RAST_Wei
   hue += (h + h / 2 - 192) * w / 256;
   sat = Clamp255(sat + (s - 128) * w / 128);
   val = Clamp255(val + (v - 128) * w / 128);
-  // The weight is at most 256, so one wrap brings the hue back; the modulo only guards callers
-  // that pass shift bytes outside 0..255.
+  // The weight is at most 256 either way, so one wrap brings the hue back; the modulo only guards
+  // callers that pass shift bytes outside 0..255.
   if (hue < 0)
     hue += 384;
   else if (hue >= 384)
@@ -126,6 +126,7 @@ RAST_BlitOp RAST_SelectBlitOp(RAST_BlendMode mode, RAST_Weight w) {
   if (w.isZero()) return RAST_BlitOp::None;
   switch (mode.blitOp()) {
     case 0:
+      if (w.value() < 1) return RAST_BlitOp::None;  // copy takes no weight below 1
       return w.isFull() ? RAST_BlitOp::Store : RAST_BlitOp::Copy;
     case 1:
       return RAST_BlitOp::Add;
@@ -138,6 +139,7 @@ RAST_BlitOp RAST_SelectBlitOp(RAST_BlendMode mode, RAST_Weight w) {
     case 5:
       return RAST_BlitOp::HSV;
     case 0x10000:
+      if (w.value() < 1) return RAST_BlitOp::None;
       return w.isFull() ? RAST_BlitOp::StoreSA : RAST_BlitOp::CopySA;
     case 0x10001:
       return RAST_BlitOp::AddSA;
@@ -241,6 +243,7 @@ void RAST_PixHSVSA(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
   RAST_HSVAdjustPixel(d, r, g, b, a, RAST_Weight(static_cast<int>((a + 1) * w.value() / 256)));
 }
 void RAST_PixCopyClamped(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {
+  if (w.value() < 1) return;  // copy takes no weight below 1
   PixClamped<CopyClamped>(d, r, g, b, a, w);
 }
 void RAST_PixMulClamped(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w) {

@@ -60,23 +60,25 @@ constexpr RAST_BlendMode RAST_BLIT_MODE_CHANNEL_COPY(int destByte, int srcByte) 
 }
 
 // ---------------------------------------------------------------------------------------------
-// The integer weight: 0 leaves a pixel alone, 256 is the full source. Always within 0..256:
-// a weight outside is limited on construction, so no operation can spill one channel into the
-// next or wrap a byte, whatever alpha a caller passes.
+// The integer weight: 0 leaves a pixel alone, 256 is the full source, a negative one works
+// against the source (add subtracts). Always within -256..256: a weight outside is limited on
+// construction, so no operation can spill one channel into the next, whatever alpha a caller
+// passes. Copy takes no weight below 1.
 class RAST_Weight {
  public:
-  constexpr explicit RAST_Weight(int w) : w_(w < 0 ? 0 : (w > 256 ? 256 : w)) {}
+  constexpr explicit RAST_Weight(int w) : w_(w < -256 ? -256 : (w > 256 ? 256 : w)) {}
   constexpr int value() const { return w_; }
   constexpr bool isZero() const { return w_ == 0; }
   constexpr bool isFull() const { return w_ == 256; }
   friend constexpr bool operator==(RAST_Weight a, RAST_Weight b) { return a.w_ == b.w_; }
 
-  // trunc(alpha * 256), limited to 0..256; NaN gives 0. (alpha * 256 is exact in float and in
-  // double, so the single- and double-precision forms of the callers agree.)
+  // trunc(alpha * 256), limited to -256..256; NaN gives 0. (alpha * 256 is exact in float and
+  // in double, so the single- and double-precision forms of the callers agree.)
   static constexpr RAST_Weight FromAlpha(float alpha) {
     const float x = alpha * 256.0f;
-    if (!(x > 0.0f)) return RAST_Weight(0);
+    if (!(x == x)) return RAST_Weight(0);
     if (x >= 256.0f) return RAST_Weight(256);
+    if (x <= -256.0f) return RAST_Weight(-256);
     return RAST_Weight(static_cast<int>(x));
   }
 
@@ -85,7 +87,7 @@ class RAST_Weight {
 };
 
 // ---------------------------------------------------------------------------------------------
-// Per-channel operations. d and s are bytes (0..255), w a weight value (0..256).
+// Per-channel operations. d and s are bytes (0..255), w a weight value (-256..256; copy 1..256).
 namespace rast_blend_detail {
 constexpr int Clamp255(int x) {
   return x < 0 ? 0 : (x > 255 ? 255 : x);
@@ -103,9 +105,11 @@ constexpr int DodgeChannel(int d, int s, int w) {
   if (k >= 2) e /= static_cast<unsigned>(k);
   return e > 255u ? 255 : static_cast<int>(e);
 }
+// A negative weight brightens past 255 here: the result is kept in the byte.
 constexpr int MulChannel(int d, int s, int w) {
-  return static_cast<int>(
-      ((static_cast<unsigned>(s * w + (256 - w) * 256) * static_cast<unsigned>(d)) >> 16) & 0xFFu);
+  const int v = static_cast<int>(
+      (static_cast<unsigned>(s * w + (256 - w) * 256) * static_cast<unsigned>(d)) >> 16);
+  return v > 255 ? 255 : v;
 }
 constexpr int OverlayChannel(int d, int s, int w) {
   const int v = s * w + (256 - w) * 128;
@@ -141,8 +145,9 @@ constexpr RAST_pixel MixTowardDestination(RAST_pixel d, RAST_pixel s, int inv, i
 }  // namespace rast_blend_detail
 
 // Whole-pixel forms of the plain operations (flag 0x10000 clear). d destination, s source.
-// Copy at weight 256 is the store (returns s); copy at 0 returns d.
+// Copy at weight 256 is the store (returns s); copy below 1 returns d.
 constexpr RAST_pixel RAST_BlendCopy(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
+  if (w.value() < 1) return d;
   return rast_blend_detail::EachChannel<rast_blend_detail::CopyChannel>(d, s, w);
 }
 constexpr RAST_pixel RAST_BlendAdd(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
@@ -175,7 +180,7 @@ constexpr RAST_pixel RAST_MixThreeQuarter(RAST_pixel d, RAST_pixel c) {  // thre
 // Source-alpha operations (flag 0x10000 set): sa = alpha byte of s, per-pixel weight
 // w' = (sa + 1) * w / 256. Copy, add and multiply leave d alone where sa = 0.
 constexpr int RAST_SourceAlphaWeight(RAST_pixel s, RAST_Weight w) {
-  return static_cast<int>((RAST_PixelAlpha(s) + 1) * static_cast<unsigned>(w.value()) / 256u);
+  return (static_cast<int>(RAST_PixelAlpha(s)) + 1) * w.value() / 256;
 }
 // Copy at weight 256: sa = 255 stores s; else colour d = s + (d - s) * (255 - sa) / 256 and
 // alpha = min(d + sa, 255).
@@ -187,7 +192,7 @@ constexpr RAST_pixel RAST_BlendStoreSA(RAST_pixel d, RAST_pixel s) {
 }
 // Copy at another weight: colour d = s + (d - s) * (256 - w') / 256; alpha = min(d + w', 255).
 constexpr RAST_pixel RAST_BlendCopySA(RAST_pixel d, RAST_pixel s, RAST_Weight w) {
-  if (RAST_PixelAlpha(s) == 0) return d;
+  if (RAST_PixelAlpha(s) == 0 || w.value() < 1) return d;
   const int ws = RAST_SourceAlphaWeight(s, w);
   return rast_blend_detail::MixTowardDestination(d, s, 256 - ws, ws);
 }
@@ -342,7 +347,7 @@ RAST_PixelFunc RAST_PixelFuncFor(RAST_BlitOp op);
 
 // ---------------------------------------------------------------------------------------------
 // General one-pixel combiners (the whole dispatch for one pixel).
-// Blended value of d under s; alpha <= 0 in copy mode and unknown modes give d.
+// Blended value of d under s; alpha below 1/256 in copy mode and unknown modes give d.
 RAST_pixel RAST_BlendPixelValue(RAST_pixel d, RAST_pixel s, RAST_BlendMode mode, float alpha);
 // Blends (r, g, b, a) into *d in place; weight 0 does nothing.
 void RAST_BlendPixel(RAST_pixel* d, int r, int g, int b, int a, RAST_Weight w, RAST_BlendMode mode);

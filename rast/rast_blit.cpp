@@ -279,7 +279,8 @@ void GradientLoop(const RAST_BitmapRows& rows, int x, int y, int w, int h, Gradi
     RAST_pixel* p = rows.at(x, y + j);
     for (int i = 0; i < w; ++i) {
       const long long r = v[0] >> 16, gg = v[1] >> 16, b = v[2] >> 16, a = v[3] >> 16;
-      const RAST_Weight weight(static_cast<int>(std::clamp<long long>(a, -1, 257)));
+      const RAST_Weight weight(
+          static_cast<int>(std::clamp<long long>(a, OpIndex == 0 ? 0 : -257, 257)));
       if (OpIndex == 6) {
         p[i] = RAST_MakePixel(
             static_cast<unsigned>(Clamp255L(r)), static_cast<unsigned>(Clamp255L(gg)),

@@ -306,7 +306,7 @@ void RAST_CircleCore(RAST_IBitmap* bitmap, RAST_pixel colour, int ia, bool antia
                      float cy, float r) {
   const Surface s = Surface::Stored(bitmap);
   const int low = mode.op();
-  if (!s || ia <= 0 || low > 5 || !usable(cx, cy, r)) {
+  if (!s || ia == 0 || low > 5 || !usable(cx, cy, r)) {
     return;
   }
   ia = std::min(ia, 256);

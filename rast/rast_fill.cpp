@@ -20,7 +20,8 @@ inline RAST_pixel FillPixel(RAST_pixel d, RAST_pixel colorRGB, int a) {
     RAST_pixel out = d;
     RAST_HSVAdjustPixel(&out, static_cast<int>(RAST_PixelRed(colorRGB)),
                         static_cast<int>(RAST_PixelGreen(colorRGB)),
-                        static_cast<int>(RAST_PixelBlue(colorRGB)), a > 255 ? 255 : a, w);
+                        static_cast<int>(RAST_PixelBlue(colorRGB)), a > 255 ? 255 : (a < 0 ? 0 : a),
+                        w);
     return out;
   } else {
     const RAST_pixel rgb = RAST_SolidBlend<Op>(d, colorRGB, w) & 0xFFFFFF00u;
@@ -72,7 +73,7 @@ void RAST_FillRect(RAST_IBitmap* bm, int x, int y, int w, int h, RAST_pixel colo
   if (!rows || !RAST_ClipRectToBitmap(x, y, w, h, rows.width, rows.height)) return;
   const RAST_Weight weight = RAST_Weight::FromAlpha(alpha);
   const int a = weight.value();
-  if (a == 0) return;
+  if (a == 0 || (mode.op() == 0 && a < 1)) return;
   if (mode.op() == 0) {
     switch (a) {
       case 256:

@@ -19,8 +19,8 @@ void drawFLine(RAST_pixel* p, std::ptrdiff_t majorStep, std::ptrdiff_t minorStep
                unsigned f16, unsigned step, RAST_pixel c, int a) {
   for (int i = 0; i <= n; ++i) {
     const int f = int(f16 >> 8);
-    Op::put(p, c, ((255 - f) * a) >> 8);
-    Op::put(p + minorStep, c, (f * a) >> 8);
+    Op::put(p, c, (255 - f) * a / 256);
+    Op::put(p + minorStep, c, f * a / 256);
     f16 += step;
     if (f16 >= 65536) {
       f16 -= 65536;

@@ -167,8 +167,8 @@ void drawGeneral(RAST_pixel* s, RAST_pixel* e, std::ptrdiff_t major, std::ptrdif
 template <class Op>
 void drawGeneralAA(RAST_pixel* s, RAST_pixel* e, std::ptrdiff_t major, std::ptrdiff_t minor, int D,
                    int slope, RAST_pixel c, int ia) {
-  auto primary = [ia](int f) { return ia == 256 ? 255 - f : ((255 - f) * ia) >> 8; };
-  auto secondary = [ia](int f) { return ia == 256 ? f : (f * ia) >> 8; };
+  auto primary = [ia](int f) { return ia == 256 ? 255 - f : (255 - f) * ia / 256; };
+  auto secondary = [ia](int f) { return ia == 256 ? f : f * ia / 256; };
   Op::put(s, c, ia);
   Op::put(e, c, ia);
   s += major;

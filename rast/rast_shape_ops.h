@@ -15,7 +15,7 @@ namespace rast_shape {
 // so at(x, y) addresses stored row y.
 using Surface = RAST_BitmapRows;
 
-// Integer weight trunc(alpha * 256), limited to 0..256 (negative or NaN alpha gives 0).
+// Integer weight trunc(alpha * 256), limited to -256..256 (NaN alpha gives 0).
 inline int AlphaWeight(float alpha) {
   return RAST_Weight::FromAlpha(alpha).value();
 }
@@ -29,7 +29,7 @@ inline bool CoordOK(double v) {
   return v > -2.0e9 && v < 2.0e9;
 }
 
-// Per-pixel operations: put(pixel, colour, weight). Weights are 0..256.
+// Per-pixel operations: put(pixel, colour, weight). Weights are -256..256 (copy: none below 1).
 struct OpStore {
   static void put(RAST_pixel* p, RAST_pixel c, int) { *p = c; }
 };

@@ -56,7 +56,7 @@ void AlphaCoreLoop(const RAST_CoreJob& j, RAST_PixelFunc f, i64 a, i64 dadx, i64
     RAST_pixel* d = j.dest + row * j.destStride;
     i64 s = rs, t = rt, al = ra;
     for (int i = 0; i < j.width; ++i, s += ps, t += pt, al += pa) {
-      const RAST_Weight w(static_cast<int>(std::clamp<i64>(al >> 16, -1, 257)));
+      const RAST_Weight w(static_cast<int>(std::clamp<i64>(al >> 16, -257, 257)));
       if (w.isZero()) continue;
       RAST_pixel p;
       if (rast_sample::SampleAt<Bilinear>(j.source, j.sourceStride, s, t, j.limX, j.limY, p))

@@ -8,7 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   librtmidi-dev jackd2 libjack-jackd2-dev
   libpng-dev zlib1g-dev
-  libx11-dev xvfb xauth xdotool
+  libx11-dev xvfb xauth xdotool imagemagick dbus-daemon
   libglib2.0-dev libgtk-3-dev libxtst-dev x11-utils locales
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   libcurl4-openssl-dev nlohmann-json3-dev
@@ -16,6 +16,7 @@ PACKAGES=(
   libcairo2-dev libpixman-1-dev
   libepoxy-dev libgl1-mesa-dri libegl-dev
   clang-14 libclang-rt-14-dev clang-format-14
+  poppler-utils
 )
 
 missing=()

@@ -43,6 +43,12 @@ bool insideTextField(const View* v, const View* content) {
   return false;
 }
 
+bool isPlainEscape(const Event& e) {
+  int flags = 0;
+  const int code = WEMU_MacKeyToWindowsKey(&e, &flags);
+  return code == 27 && ((flags & ~WEMU_KF_VIRTKEY) & ~WEMU_KF_SHIFT) == 0;
+}
+
 }  // namespace
 
 void WEMU_SetAppMessageHandler(WEMU_AppMessageHandler handler) {
@@ -98,6 +104,15 @@ void WEMUApplication::sendEvent(const Event& e) {
   }
 
   if (e.type == EventType::KeyDown && focus && target && handleDialogKey(e, focus, target)) return;
+  // A window whose view draws itself has no focus view; the window stands in for it, so Escape
+  // cancels there too (what it cancels is the window's business).
+  if (e.type == EventType::KeyDown && !focus && target && !modal && isPlainEscape(e)) {
+    HWND__* content = WEMU_HandleForView(target->contentView());
+    if (content && content->answersWemuMessage()) {
+      SendMessage(content, WM_COMMAND, IDCANCEL, 0);
+      return;
+    }
+  }
   app.dispatchEvent(e);
 }
 

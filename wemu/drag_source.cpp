@@ -61,8 +61,12 @@ void WEMU_InitiateDragDrop(HWND__* window, const RECT* from, const char* path,
   pending() = Promise{path, write, v, v->serial()};
   std::string p = path;
   size_t dot = p.rfind('.');
-  std::string type = dot == std::string::npos ? p : p.substr(dot + 1);
-  if (!vq::platform::dragSource().beginPromisedFileDrag(v, dragRect(from), {type}))
+  size_t slash = p.rfind('/');
+  vq::platform::PromisedFiles files;
+  files.types = {dot == std::string::npos ? p : p.substr(dot + 1)};
+  files.name = slash == std::string::npos ? p : p.substr(slash + 1);
+  files.writeInto = [](const std::string& folder) { return WEMU_PromisedFilesDropped(folder); };
+  if (!vq::platform::dragSource().beginPromisedFileDrag(v, dragRect(from), files))
     pending().reset();
 }
 

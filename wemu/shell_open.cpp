@@ -24,8 +24,16 @@ bool endsWithNoCase(const std::string& s, const char* suffix) {
 
 constexpr const char* kTextEditor = "TextEdit.app";
 
+vq::platform::Workspace& workspace() {
+  return vq::platform::services().workspace();
+}
+
 bool open(const std::string& target) {
-  return vq::platform::services().workspace().open(target);
+  return workspace().open(target);
+}
+
+bool isApplication(const std::string& target) {
+  return target.size() >= 5 && endsWithNoCase(target, ".app");
 }
 
 }  // namespace
@@ -39,9 +47,10 @@ BOOL ShellExecute(HWND__*, const char*, const char* fileArg, const char* paramAr
   if (equalsNoCase(file, "notepad.exe") || equalsNoCase(file, "notepad")) file = kTextEditor;
   if (equalsNoCase(params, "explorer.exe")) params.clear();
   if (!file.empty() && !params.empty()) {
-    // Opening a document "with" a program: only the text editor is honoured, as the
-    // desktop's default program for the document; no other program is started.
-    return file == kTextEditor && open(params) ? TRUE : FALSE;
+    // The text editor asked for by name is the desktop's program for the document.
+    if (file == kTextEditor) return open(params) ? TRUE : FALSE;
+    if (isApplication(file)) return workspace().launchApplication(file, params) ? TRUE : FALSE;
+    return workspace().openWith(file, params) ? TRUE : FALSE;
   }
   std::string target = !file.empty() ? file : params;
   if (target.empty()) return FALSE;
@@ -49,12 +58,12 @@ BOOL ShellExecute(HWND__*, const char*, const char* fileArg, const char* paramAr
     std::string name = target.substr(9);
     if (!name.empty() && name.back() == '"') name.pop_back();
     if (name.empty()) return FALSE;
-    // No file viewer here selects a file: its folder is opened instead.
+    if (workspace().revealSelected(name)) return TRUE;
+    // No file manager answers: the folder opens instead.
     size_t cut = name.find_last_of("/\\");
     if (cut != std::string::npos && name[cut] == '/') name.erase(cut == 0 ? 1 : cut);
     return open(name) ? TRUE : FALSE;
   }
-  // An application bundle would be launched: programs are not started by name.
-  if (target.size() >= 5 && endsWithNoCase(target, ".app")) return FALSE;
+  if (isApplication(target)) return workspace().launchApplication(target, "") ? TRUE : FALSE;
   return open(target) ? TRUE : FALSE;
 }

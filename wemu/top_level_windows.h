@@ -45,6 +45,7 @@ class WEMU_TopLevelWindow : public vq::platform::Window,
   // Hidden from accessibility: a window without a title bar whose content view is empty;
   // otherwise the inherited answer.
   bool accessibilityIsIgnored(bool inherited) const;
+  bool accessibilityIsIgnored() const override { return accessibilityIsIgnored(false); }
 
   // WindowDelegate (the window is its own delegate)
   bool windowShouldClose(vq::platform::Window& w) override;

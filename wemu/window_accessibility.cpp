@@ -80,3 +80,29 @@ void WEMU_Internal_ForgetAccessibility(uint64_t viewSerial) {
 int WEMU_Internal_AccessibilityRebuilds() {
   return gRebuilds;
 }
+
+vq::platform::AccessibilityElement* WEMU_WindowView::accessibilityElement() {
+  return WEMU_AccessibilityObject(this);
+}
+
+bool WEMU_WindowView::accessibilityIsIgnored() {
+  return WEMU_AccessibilityIsIgnored(this, false);
+}
+
+vq::platform::AccessibilityElement* WEMU_WindowView::accessibilityHitTest(
+    vq::platform::Point p, vq::platform::AccessibilityElement* inherited) {
+  return WEMU_AccessibilityHitTest(this, p, inherited);
+}
+
+vq::platform::AccessibilityElement* WEMU_WindowView::accessibilityFocused(
+    vq::platform::AccessibilityElement* inherited) {
+  return WEMU_AccessibilityFocused(this, inherited);
+}
+
+std::vector<vq::platform::AccessibilityElement*> WEMU_WindowView::accessibilityChildren(
+    const std::vector<vq::platform::AccessibilityElement*>& inherited, bool visibleOnly) {
+  return WEMU_AccessibilityChildren(
+      this,
+      visibleOnly ? WEMU_AccessibilityList::VisibleChildren : WEMU_AccessibilityList::Children,
+      inherited);
+}

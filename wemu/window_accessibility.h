@@ -6,16 +6,12 @@
 
 #include <vector>
 
+#include "platform/accessibility.h"
 #include "platform/geometry.h"
 #include "wemu/window_view.h"
 
-class WEMU_AccessibilityElement {
- public:
-  virtual ~WEMU_AccessibilityElement() = default;
-  virtual WEMU_AccessibilityElement* hitTest(vq::platform::Point p) { return this; }
-  virtual WEMU_AccessibilityElement* focusedElement() { return this; }
-  virtual bool isIgnored() const { return false; }
-};
+// The element a procedure supplies; the desktop shows its name, role, place and children.
+using WEMU_AccessibilityElement = vq::platform::AccessibilityElement;
 
 constexpr WPARAM WEMU_OBJID_ACCESSIBLE = 0x1001;
 

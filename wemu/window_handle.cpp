@@ -154,6 +154,10 @@ void HWND__::performMenuAction(int action, vq::platform::MenuItem& sender) {
   if (action == WEMU_ACTION_COMMAND) onWemuCommand(sender.tag());
 }
 
+void HWND__::menuNeedsUpdate(vq::platform::Menu& menu) {
+  if (destroyState() == 0) SendMessage(this, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(&menu), 0);
+}
+
 void HWND__::destroy() {
   int expected = 0;
   if (!mDestroyState.compare_exchange_strong(expected, 1)) return;

@@ -50,7 +50,8 @@ struct HWND__ : public vq::platform::View,
 
   // Menu items whose target is this window: the command action becomes onWemuCommand.
   void performMenuAction(int action, vq::platform::MenuItem& sender) override;
-  void menuNeedsUpdate(vq::platform::Menu& menu) override {}
+  // A menu of this window about to open: WM_INITMENUPOPUP lets the procedure update its items.
+  void menuNeedsUpdate(vq::platform::Menu& menu) override;
 
   // Destroys the window: WM_DESTROY to the procedure, then its posted messages and timers
   // go. Idempotent. The object itself stays until deleted.

@@ -93,6 +93,16 @@ class WEMU_WindowView : public HWND__,
   void wemuTimer(UINT_PTR id) override;
   void wemuSetMenu(HMENU menu) override;
   bool wemuCanPostMessage() const override { return destroyState() == 0; }
+  // Accessibility through the procedure's element (window_accessibility.h).
+  bool hasOwnAccessibility() const override { return true; }
+  vq::platform::AccessibilityElement* accessibilityElement() override;
+  bool accessibilityIsIgnored() override;
+  vq::platform::AccessibilityElement* accessibilityHitTest(
+      vq::platform::Point p, vq::platform::AccessibilityElement* inherited) override;
+  vq::platform::AccessibilityElement* accessibilityFocused(
+      vq::platform::AccessibilityElement* inherited) override;
+  std::vector<vq::platform::AccessibilityElement*> accessibilityChildren(
+      const std::vector<vq::platform::AccessibilityElement*>& inherited, bool visibleOnly) override;
 
   WNDPROC dialogProc = nullptr;
   LRESULT userData = 0;

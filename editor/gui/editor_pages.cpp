@@ -15,6 +15,7 @@
 #include "graphics/para_graphic_eq.h"
 #include "graphics/selection_controls.h"
 #include "library/program_manager.h"
+#include "platform/file_system.h"
 #include "plugin/iparam.h"
 #include "wemu/ini_file.h"
 
@@ -36,13 +37,17 @@ class PageFileSelector : public IFileSelectorControl {
         mEditor(editor),
         mRole(role) {}
 
+  // The panel opens in the folder the user last chose (never one of the program's own), with
+  // only the role's file name proposed.
   void OnMouseDown(int x, int y, IMouseMod* mod) override {
     if (!GetGraphics()) return;
-    const std::string& current = mEditor->Browser().SelectedFile(mRole);
-    mFile.Set(current.c_str());
-    const size_t slash = current.rfind('/');
-    if (slash != std::string::npos) mDir.Set(current.substr(0, slash + 1).c_str());
-    RunPanel([this] { mEditor->Browser().SetSelectedFile(mRole, mFile.Get()); });
+    ProgramBrowser& browser = mEditor->Browser();
+    mFile.Set(vq::platform::NameOfPath(browser.SelectedFile(mRole)).c_str());
+    mDir.Set(browser.PanelFolder().c_str());
+    RunPanel([this, &browser] {
+      browser.SetSelectedFile(mRole, mFile.Get());
+      browser.NoteChosenFolder(vq::platform::FolderOfPath(mFile.Get()));
+    });
   }
 
  private:
@@ -195,15 +200,33 @@ void EditorPages::CreateGui(VQEditor& editor, int mode) {
   ShowExtMidiPage(editor, false);
 }
 
+SlotPanelControl::SlotPanelControl(VQEditor& editor, int x, int y, IFrameBitmap* image)
+    : IBitmapControl(&editor, x, y, -1, image), mEditor(editor) {}
+
+void SlotPanelControl::OnMouseDown(int x, int y, IMouseMod*) {
+  // The image is the page: its box scales with it.
+  const double s = mRECT.W() / static_cast<double>(kGuiWidth);
+  auto at = [&](int base, int origin) { return origin + static_cast<int>(base * s); };
+  const IRECT box(at(kSlotPanelBox[0], mRECT.L), at(kSlotPanelBox[1], mRECT.T),
+                  at(kSlotPanelBox[2], mRECT.L), at(kSlotPanelBox[3], mRECT.T));
+  if (!box.Contains(x, y)) mEditor.CancelProgramNumberSelector();
+}
+
 void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
   IGraphics* g = editor.Graphics();
   const Skin s = skin == 2 ? Skin::Lcd : skin == 1 ? Skin::Solid : Skin::Space;
   int plus = 0, learn = 0, extText = 0;
   static constexpr int kExtTextSlot[4] = {1, 0, 2, 3};  // shown beside 309, 128, 310, 311
   for (const ControlSpec& spec : SynthPageControls(s)) {
-    IControl* c = MakeControl(editor, g, spec);
+    IControl* c = spec.cls == Ctl::Image && spec.param == -1 && OrigId(spec.image) == 157
+                      ? new SlotPanelControl(editor, spec.rect.L, spec.rect.T, Load(g, spec.image))
+                      : MakeControl(editor, g, spec);
     if (!c) continue;
     if (spec.hidden) c->Hide(true);
+    // Read-outs, status line and spinners: the text fits its box at every size. The slot
+    // number's two digits always fit; its panel is drawn around where they stand.
+    if ((spec.cls == Ctl::Text || spec.cls == Ctl::Spinner) && spec.style != Style::SlotSpinner)
+      static_cast<ITextControl*>(c)->SetFitToRect(true);
     if (spec.attached) {
       g->AttachControl(c);
     } else {

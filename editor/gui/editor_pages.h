@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editor/editor_pages.h"
+#include "graphics/bitmap_controls.h"
 #include "protocol/program_record.h"
 #include "graphics/text_controls.h"
 
@@ -29,6 +30,17 @@ class EditorTextControl : public ITextControl {
       : ITextControl(plug, rect, paramIdx, text, str) {}
   void SetTextFromPlug(const char* text) override { SetTextIfChanged(text); }
   std::string Text() const { return GetText(); }
+};
+
+// The "fetch VQ slot" panel dims the whole page; a click beside its box cancels it, as Escape
+// does.
+class SlotPanelControl : public IBitmapControl {
+ public:
+  SlotPanelControl(VQEditor& editor, int x, int y, IFrameBitmap* image);
+  void OnMouseDown(int x, int y, IMouseMod* mod) override;
+
+ private:
+  VQEditor& mEditor;
 };
 
 class EditorPages : public VQEditorPages {
@@ -76,6 +88,7 @@ class EditorPages : public VQEditorPages {
   // in the chosen skin's version.
   void ShowSkinBackgrounds(bool space) override;
   void ShowProgramNumberSelector(VQEditor& editor, bool show) override;
+  bool ProgramNumberSelectorShown() const override;
   void ShowEffectBlockFrame(bool show) override;
   void ShowEffectIndicator(EffectIndicator which, bool show) override;
   void MoveEffectIndicators(int equalizerX, int overdriveX, int y) override;
@@ -84,7 +97,7 @@ class EditorPages : public VQEditorPages {
   bool TakeModWheelChanged() override;
   void PromptModWheelEntry(VQEditor& editor) override;
   bool ReadEqBand(EqBand& band) const override;
-  void OpenFileSelector(int role) override;
+  bool OpenFileSelector(int role) override;
   void ShowLoginPanel(VQEditor& editor, bool hide) override;
   void ShowSelectFolderPanel(VQEditor& editor, bool hide) override;
   void ClearBrowserRows() override;

@@ -4,6 +4,7 @@
 #include "editor/gui/keyboard_control.h"
 #include "editor/vq_editor.h"
 #include "protocol/eq_mapping.h"
+#include "graphics/file_selector.h"
 #include "graphics/igraphics.h"
 #include "graphics/knob_controls.h"
 #include "graphics/para_graphic_eq.h"
@@ -110,11 +111,13 @@ bool EditorPages::ReadEqBand(EqBand& band) const {
   return true;
 }
 
-void EditorPages::OpenFileSelector(int role) {
-  if (IControl* c = At(mFileSelector, role)) {
-    IMouseMod left(true);
-    c->OnMouseDown(0, 0, &left);
-  }
+bool EditorPages::OpenFileSelector(int role) {
+  auto* selector = dynamic_cast<IFileSelectorControl*>(At(mFileSelector, role));
+  if (!selector) return false;
+  IMouseMod left(true);
+  selector->OnMouseDown(0, 0, &left);
+  // A cancelled panel leaves the selector without a file.
+  return *selector->GetFileName() != 0;
 }
 
 void EditorPages::ClearBrowserRows() {

@@ -125,6 +125,10 @@ void EditorPages::ShowProgramNumberSelector(VQEditor& editor, bool show) {
   ShowSaveFromDevicePanel(editor, !show);
 }
 
+bool EditorPages::ProgramNumberSelectorShown() const {
+  return mSaveFromDevice && !mSaveFromDevice->IsHidden();
+}
+
 void EditorPages::ShowLoginPanel(VQEditor& editor, bool hide) {
   HideIf(mLoginBg, hide);
   HideIf(mLoginUser, hide);
@@ -379,7 +383,8 @@ void EditorPages::MoveFlexiRangeControls(VQEditor& editor, int slot, int field) 
   for (int param : {a, b})
     if (IKnobMultiControl* k = KnobOf(param)) k->SetBitmap(image, s);
   const int sliderWidth = image ? image->mBaseW : 16;
-  const int top = tight ? p.y - 12 + targetImage->mBaseH - image->mBaseH : p.y - 12;
+  const int y = vq_layout::SliderRowY(field + vq_layout::kPositionFirstParam);
+  const int top = tight ? y - 12 + targetImage->mBaseH - image->mBaseH : y - 12;
   g->MoveControlsOfParam(a, static_cast<int>(p.x * s), static_cast<int>(top * s));
   g->MoveControlsOfParam(b, static_cast<int>((p.x + sliderWidth) * s), static_cast<int>(top * s));
   HideParams(editor, {a, b}, false);

@@ -115,7 +115,6 @@ const std::vector<ImageSpec> kSynthImages = {
     {178, "vslider4tight-2x.png", 4, 32, 16, kInBoth, 32, 15},
     // Sliders of values that run from below zero: the fill grows from the zero mark.
     {179, "vsliderbipolar-2x.png", 128, 32, 44, kInBoth, 32, 38},
-    {180, "vsliderbipolartight-2x.png", 128, 32, 16, kInBoth, 32, 15},
     // FLEXI range sliders over a short slider.
     {181, "vsliderflexiredtight-2x.png", 128, 16, 16, kInBoth, 16, 15},
     {182, "vsliderflexibluetight-2x.png", 128, 16, 16, kInBoth, 16, 15},
@@ -257,9 +256,7 @@ class SynthBuilder {
  private:
   int Img(int origId) const { return mLcd ? origId + 100 : origId; }
   // The short slider drawn like `origId`, for places with a control just below.
-  static int Tight(int origId) {
-    return origId == 118 ? 177 : origId == 119 ? 178 : origId == 179 ? 180 : 176;
-  }
+  static int Tight(int origId) { return origId == 118 ? 177 : origId == 119 ? 178 : 176; }
   // A 128-frame slider: the bipolar one for values centred on zero.
   static int Fader(int param) { return IsBipolar(param) ? 179 : 106; }
   ControlSpec& Add(ControlSpec c) {
@@ -287,13 +284,14 @@ class SynthBuilder {
     c.readoutField = param - kPositionFirstParam;
     return Add(c);
   }
+  static Point Slot(int param) { return Point{KnobPosition(param).x, SliderRowY(param)}; }
   IRECT DefaultReadout(int param) const {
-    const Point p = KnobPosition(param);
+    const Point p = Slot(param);
     return mLcd ? IRECT(p.x - 8, p.y + 27, p.x + 40, p.y + 43)
                 : IRECT(p.x - 8, p.y + 33, p.x + 40, p.y + 49);
   }
   void KnobWithReadout(int param, Ctl cls, int origImage, double gearing) {
-    const Point p = KnobPosition(param);
+    const Point p = Slot(param);
     Framed(cls, param, Img(origImage), p.x, p.y - 12, gearing);
     Readout(param, DefaultReadout(param));
   }
@@ -433,15 +431,18 @@ std::vector<ControlSpec> SynthBuilder::Build() {
                 vq_param::kEqualizerOnOff,
                 vq_param::kEqBlendInstrument,
                 vq_param::kEqBlendVcf}) {
-    // The effect tabs sit just below this row.
+    // Whole sliders, below the effect tabs (SliderRowY).
     if (p == vq_param::kModOnOff)
-      KnobWithReadout(p, Ctl::Knob, Tight(118), 0.4);
+      KnobWithReadout(p, Ctl::Knob, 118, 0.4);
     else if (p == vq_param::kOverdriveOnOff || p == vq_param::kOdBlendInstrument ||
              p == vq_param::kOdBlendVcf || p == vq_param::kEqualizerOnOff ||
              p == vq_param::kEqBlendInstrument || p == vq_param::kEqBlendVcf)
-      KnobWithReadout(p, Ctl::Knob, Tight(118), 1.0);
+      KnobWithReadout(p, Ctl::Knob, 118, 1.0);
+    else if (IsBipolar(p))
+      KnobWithReadout(p, Ctl::Knob, 179, 1.0);
     else
-      KnobWithReadout(p, Ctl::Knob, Tight(Fader(p)), 1.0);
+      KnobWithReadout(p, Ctl::Knob, p == vq_param::kDelay1 || p == vq_param::kDelay2 ? 106 : 107,
+                      1.0);
   }
 
   // The rest of the page.
@@ -594,6 +595,12 @@ Point KnobPositionAt(int index) {
 
 Point KnobPosition(int param) {
   return KnobPositionAt(param - kPositionFirstParam);
+}
+
+int SliderRowY(int param) {
+  const Point p = KnobPosition(param);
+  // The effect row: the sliders right of the VCO 4 panel on the row of the effect panels.
+  return p.y == 559 && p.x >= 520 ? p.y + kEffectRowDrop : p.y;
 }
 
 const std::vector<ImageSpec>& SynthPageImages() {

@@ -24,6 +24,12 @@ struct Point {
 Point KnobPosition(int param);
 // By table index (parameter - 3); (0, 0) outside 0..183.
 Point KnobPositionAt(int index);
+// The effect row's sliders stand below the effect tabs, with their read-outs and labels under
+// them: this far below the row the table gives.
+inline constexpr int kEffectRowDrop = 42;
+// The Y a table-placed parameter's slider and read-out are placed from: the table's, dropped
+// below the tabs for the effect row.
+int SliderRowY(int param);
 
 // ---- Images.
 enum class Skin { Space, Solid, Lcd };
@@ -151,6 +157,8 @@ const EqDisplaySettings& EqSettings();
 // Geometry the artwork and the page share.
 inline constexpr int kGuiWidth = 1140, kGuiHeight = 800;
 inline constexpr int kKeyboardX = 316, kKeyboardY = 728, kKeyboardOctaves = 5;
+// The box of the "fetch VQ slot" panel on its page-sized dimmed image: left, top, right, bottom.
+inline constexpr int kSlotPanelBox[4] = {390, 286, 750, 472};
 inline constexpr int kBlackKeyOffsets[5] = {9, 25, 51, 66, 81};  // C#, D#, F#, G#, A#
 inline constexpr int kBlackKeySemitones[5] = {1, 3, 6, 8, 10};
 inline constexpr int kBlackKeyWidth = 10, kBlackKeyHeight = 42;

@@ -15,6 +15,14 @@
 #include "platform/headless.h"
 #include "platform/utf8.h"
 
+// Declared as Xlib does, without its macros (None, Bool, Window, ...) that clash with ours.
+extern "C" {
+struct _XDisplay;
+_XDisplay* gdk_x11_display_get_xdisplay(GdkDisplay* display);
+int XWarpPointer(_XDisplay* display, unsigned long from, unsigned long to, int fromX, int fromY,
+                 unsigned fromW, unsigned fromH, int x, int y);
+}
+
 // Fonts that the toolkit's font map loads once and keeps until exit are not ours to free. Weak:
 // the font service says the same.
 extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() {
@@ -295,6 +303,55 @@ void DesktopBackend::setCurrent(CursorRef c) {
 void DesktopBackend::setHidden(bool hidden) {
   mHidden = hidden;
   refreshCursor();
+}
+
+void DesktopBackend::setMouseCoupled(bool coupled) {
+  SelfServingBackend::setMouseCoupled(coupled);
+  gint x = 0, y = 0;
+  if (GdkDevice* d = pointerDevice()) gdk_device_get_position(d, nullptr, &x, &y);
+  mLastX = x;
+  mLastY = y;
+  mHaveLast = true;
+  if (coupled) {
+    mHolding = false;
+  } else if (!mHolding) {
+    mHolding = true;
+    mHoldX = x;
+    mHoldY = y;
+    mVirtualX = x;
+    mVirtualY = y;
+  }
+}
+
+bool DesktopBackend::pointerMoved(double x, double y, double* dx, double* dy) {
+  if (!mHolding) {
+    *dx = mHaveLast ? x - mLastX : 0;
+    *dy = mHaveLast ? y - mLastY : 0;
+    mHaveLast = true;
+    mLastX = x;
+    mLastY = y;
+    return true;
+  }
+  // Events may still report places from before the pointer went back, so the pointer itself is
+  // asked; it goes back by what it moved, relatively, so that motion meanwhile is not lost.
+  GdkDevice* d = pointerDevice();
+  gint px = mHoldX, py = mHoldY;
+  if (d) gdk_device_get_position(d, nullptr, &px, &py);
+  *dx = px - mHoldX;
+  *dy = py - mHoldY;
+  if (*dx == 0 && *dy == 0) return false;
+  mVirtualX += *dx;
+  mVirtualY += *dy;
+  // The display is always X's (openDesktopDisplay); no windows named: a relative move.
+  GdkDisplay* display = gdk_display_get_default();
+  XWarpPointer(gdk_x11_display_get_xdisplay(display), 0, 0, 0, 0, 0, 0, mHoldX - px, mHoldY - py);
+  gdk_display_sync(display);  // back before the move is handled, for whoever asks
+  return true;
+}
+
+void DesktopBackend::virtualPointer(double x, double y, double* vx, double* vy) const {
+  *vx = mHolding ? mVirtualX : x;
+  *vy = mHolding ? mVirtualY : y;
 }
 
 Point DesktopBackend::mouseLocation() const {

@@ -169,11 +169,25 @@ class DesktopBackend final : public SelfServingBackend {
                      const std::vector<std::pair<std::string, std::string>>& data) override;
   // Workspace: false when no program could be started for the target.
   bool open(const std::string& urlOrPath) override;
+  // Programs start detached from an argument vector; reveals go to the file manager's
+  // interface on the session bus (desktop_workspace.cpp).
+  bool openWith(const std::string& program, const std::string& document) override;
+  bool launchApplication(const std::string& app, const std::string& document) override;
+  bool revealSelected(const std::string& path) override;
   // CursorService
   void setCurrent(CursorRef c) override;
   void setHidden(bool hidden) override;
+  // Decoupled, the pointer is held where it was: every motion is taken as a delta and the
+  // pointer moved back, so a long drag never ends at a screen edge.
+  void setMouseCoupled(bool coupled) override;
   Point mouseLocation() const override;
   bool warpMouse(Point p) override;
+  // A pointer motion reported at root position (x, y), desktop coordinates: its delta since the
+  // last one. False for a motion that moved nothing (the held pointer's way back).
+  bool pointerMoved(double x, double y, double* dx, double* dy);
+  // Where a pointer event at root (x, y) happened: while the pointer is held, the place it would
+  // have reached, else (x, y).
+  void virtualPointer(double x, double y, double* vx, double* vy) const;
   // ScreenService
   std::vector<Screen> screens() const override;
   // InputState
@@ -195,6 +209,13 @@ class DesktopBackend final : public SelfServingBackend {
   std::vector<DesktopGraphicsView*> mViews;  // open ones; closed when the backend goes
 
   std::map<const Cursor*, std::pair<CursorRef, GdkCursor*>> mGdkCursors;  // keeps the cursor alive
+  // Pointer motion: the last position seen; while held, where the pointer is held and where it
+  // would be by now (desktop coordinates).
+  double mLastX = 0, mLastY = 0;
+  bool mHaveLast = false;
+  bool mHolding = false;
+  int mHoldX = 0, mHoldY = 0;
+  double mVirtualX = 0, mVirtualY = 0;
   gulong mOwnerChange = 0;
 };
 

@@ -5,6 +5,34 @@
 
 namespace vq::platform {
 
+namespace {
+
+constexpr const char* kDirectSave = "XdndDirectSave0";
+constexpr guint kDirectSaveInfo = 1;
+
+GdkAtom atom(const char* name) {
+  return gdk_atom_intern_static_string(name);
+}
+
+// The folder of a "file://" URI naming a file on this machine; empty otherwise.
+std::string localFolderOf(const std::string& uri) {
+  gchar* host = nullptr;
+  gchar* path = g_filename_from_uri(uri.c_str(), &host, nullptr);
+  std::string folder;
+  bool local = !host || g_ascii_strcasecmp(host, "localhost") == 0 ||
+               g_ascii_strcasecmp(host, g_get_host_name()) == 0;
+  if (path && local) {
+    gchar* dir = g_path_get_dirname(path);
+    if (g_file_test(dir, G_FILE_TEST_IS_DIR)) folder = dir;
+    g_free(dir);
+  }
+  g_free(path);
+  g_free(host);
+  return folder;
+}
+
+}  // namespace
+
 DesktopDragSource::~DesktopDragSource() {
   disconnect();
 }
@@ -18,18 +46,50 @@ void DesktopDragSource::disconnect() {
   mWidget = nullptr;
 }
 
-void DesktopDragSource::onDataGet(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint,
-                                  gpointer self) {
+char DesktopDragSource::saveWhereAsked(GdkDragContext* drag) {
+  GdkWindow* source = gdk_drag_context_get_source_window(drag);
+  GdkAtom type = nullptr;
+  gint format = 0, length = 0;
+  guchar* data = nullptr;
+  std::string uri;
+  if (source &&
+      gdk_property_get(source, atom(kDirectSave), atom("text/plain"), 0, 4096, FALSE, &type,
+                       &format, &length, &data) &&
+      data && format == 8)
+    uri.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
+  g_free(data);
+  // Written once: the promise is used up, and a repeated request hears the same answer.
+  if (mAnswer) return mAnswer;
+  std::string folder = localFolderOf(uri);
+  if (folder.empty() || !mPromise.writeInto) return 'F';
+  auto writeInto = std::move(mPromise.writeInto);
+  mPromise.writeInto = nullptr;
+  std::optional<std::vector<std::string>> names = writeInto(folder);
+  mAnswer = names && !names->empty() ? 'S' : 'E';
+  return mAnswer;
+}
+
+void DesktopDragSource::onDataGet(GtkWidget*, GdkDragContext* drag, GtkSelectionData* data,
+                                  guint info, guint, gpointer self) {
   auto* s = static_cast<DesktopDragSource*>(self);
+  if (s->mPromised) {
+    if (info != kDirectSaveInfo) return;
+    const guchar answer = static_cast<guchar>(s->saveWhereAsked(drag));
+    gtk_selection_data_set(data, gtk_selection_data_get_target(data), 8, &answer, 1);
+    return;
+  }
   std::vector<gchar*> list;
   for (std::string& u : s->mUris) list.push_back(u.data());
   list.push_back(nullptr);
   gtk_selection_data_set_uris(data, list.data());
 }
 
-void DesktopDragSource::onEnd(GtkWidget*, GdkDragContext*, gpointer self) {
+void DesktopDragSource::onEnd(GtkWidget*, GdkDragContext* drag, gpointer self) {
   // Disconnecting inside the handler is allowed; the widget reference goes on the next pass.
   auto* s = static_cast<DesktopDragSource*>(self);
+  if (s->mPromised)
+    if (GdkWindow* source = gdk_drag_context_get_source_window(drag))
+      gdk_property_delete(source, atom(kDirectSave));
   GtkWidget* w = s->mWidget;
   g_signal_handler_disconnect(w, s->mDataGet);
   g_signal_handler_disconnect(w, s->mEnd);
@@ -42,21 +102,15 @@ void DesktopDragSource::onEnd(GtkWidget*, GdkDragContext*, gpointer self) {
       w);
 }
 
-bool DesktopDragSource::beginFileDrag(View* view, Rect from, const std::vector<std::string>& paths,
-                                      const Image*) {
+bool DesktopDragSource::begin(View* view, Rect from, GtkTargetList* targets) {
   DesktopBackend* b = desktop();
-  if (!b || !view || !view->window() || paths.empty()) return false;
-  GtkWidget* widget = b->windows.contentFor(*view->window());
-  if (!widget || !gtk_widget_get_realized(widget)) return false;
-  std::vector<std::string> uris;
-  for (const std::string& p : paths) {
-    gchar* uri = g_filename_to_uri(p.c_str(), nullptr, nullptr);
-    if (!uri) return false;  // a relative path names no file on its own
-    uris.emplace_back(uri);
-    g_free(uri);
+  GtkWidget* widget =
+      b && view && view->window() ? b->windows.contentFor(*view->window()) : nullptr;
+  if (!widget || !gtk_widget_get_realized(widget)) {
+    gtk_target_list_unref(targets);
+    return false;
   }
   disconnect();
-  mUris = std::move(uris);
   mWidget = GTK_WIDGET(g_object_ref(widget));
   mDataGet =
       g_signal_connect(widget, "drag-data-get", G_CALLBACK(&DesktopDragSource::onDataGet), this);
@@ -65,8 +119,6 @@ bool DesktopDragSource::beginFileDrag(View* view, Rect from, const std::vector<s
   b->windows.viewOrigin(*view, x, y);
   x += static_cast<int>(from.x);
   y += static_cast<int>(view->isFlipped() ? from.y : view->frame().height - from.maxY());
-  GtkTargetList* targets = gtk_target_list_new(nullptr, 0);
-  gtk_target_list_add_uri_targets(targets, 0);
   GdkEvent* event = gtk_get_current_event();
   GdkDragContext* drag =
       gtk_drag_begin_with_coordinates(widget, targets, GDK_ACTION_COPY, 1, event, x, y);
@@ -76,8 +128,53 @@ bool DesktopDragSource::beginFileDrag(View* view, Rect from, const std::vector<s
     disconnect();
     return false;
   }
+  if (mPromised) {
+    // The direct-save protocol: the name goes on the drag's window, where the target answers
+    // with the place it wants the file.
+    GdkWindow* source = gdk_drag_context_get_source_window(drag);
+    if (!source) {
+      gtk_drag_cancel(drag);
+      disconnect();
+      return false;
+    }
+    gdk_property_change(source, atom(kDirectSave), atom("text/plain"), 8, GDK_PROP_MODE_REPLACE,
+                        reinterpret_cast<const guchar*>(mPromise.name.data()),
+                        static_cast<gint>(mPromise.name.size()));
+  }
   gtk_drag_set_icon_default(drag);
   return true;
+}
+
+bool DesktopDragSource::beginFileDrag(View* view, Rect from, const std::vector<std::string>& paths,
+                                      const Image*) {
+  if (!desktop() || !view || paths.empty()) return false;
+  std::vector<std::string> uris;
+  for (const std::string& p : paths) {
+    gchar* uri = g_filename_to_uri(p.c_str(), nullptr, nullptr);
+    if (!uri) return false;  // a relative path names no file on its own
+    uris.emplace_back(uri);
+    g_free(uri);
+  }
+  GtkTargetList* targets = gtk_target_list_new(nullptr, 0);
+  gtk_target_list_add_uri_targets(targets, 0);
+  mUris = std::move(uris);
+  mPromised = false;
+  mPromise = {};
+  return begin(view, from, targets);
+}
+
+bool DesktopDragSource::beginPromisedFileDrag(View* view, Rect from, const PromisedFiles& files) {
+  // The protocol names one file; a name with a "/" would name another folder.
+  if (!desktop() || !view || files.name.empty() || files.name.find('/') != std::string::npos ||
+      !files.writeInto)
+    return false;
+  GtkTargetList* targets = gtk_target_list_new(nullptr, 0);
+  gtk_target_list_add(targets, atom(kDirectSave), 0, kDirectSaveInfo);
+  mUris.clear();
+  mPromised = true;
+  mPromise = files;
+  mAnswer = 0;
+  return begin(view, from, targets);
 }
 
 }  // namespace vq::platform

@@ -54,7 +54,7 @@ DesktopGraphicsView::DesktopGraphicsView(DesktopBackend& backend, View* parent, 
   gtk_widget_add_events(mArea, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                    GDK_POINTER_MOTION_MASK | GDK_LEAVE_NOTIFY_MASK |
                                    GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK | GDK_KEY_PRESS_MASK |
-                                   GDK_KEY_RELEASE_MASK);
+                                   GDK_KEY_RELEASE_MASK | GDK_TOUCH_MASK);
   gtk_widget_set_can_focus(mArea, TRUE);
   gtk_widget_set_has_tooltip(mArea, TRUE);
   g_signal_connect(mArea, "draw", G_CALLBACK(&onDraw), this);
@@ -232,7 +232,12 @@ void DesktopGraphicsView::onScaleChanged(GObject*, GParamSpec*, gpointer p) {
 }
 
 void DesktopGraphicsView::sendPointer(PointerAction action, double x, double y, PointerButton b,
-                                      guint state, double wheel) {
+                                      guint state, double wheel, double rootX, double rootY) {
+  // While the pointer is held, the view sees it where it would have gone.
+  double vx = rootX, vy = rootY;
+  mBackend.virtualPointer(rootX, rootY, &vx, &vy);
+  x += vx - rootX;
+  y += vy - rootY;
   PointerEvent e;
   e.action = action;
   // The pixel under the pointer gets the event.
@@ -276,9 +281,9 @@ gboolean DesktopGraphicsView::onButton(GtkWidget*, GdkEventButton* e, gpointer p
     self->mLastPressTime = e->time;
     self->mLastX = e->x;
     self->mLastY = e->y;
-    self->sendPointer(PointerAction::Down, e->x, e->y, b, e->state);
+    self->sendPointer(PointerAction::Down, e->x, e->y, b, e->state, 0, e->x_root, e->y_root);
   } else if (e->type == GDK_BUTTON_RELEASE) {
-    self->sendPointer(PointerAction::Up, e->x, e->y, b, e->state);
+    self->sendPointer(PointerAction::Up, e->x, e->y, b, e->state, 0, e->x_root, e->y_root);
   }
   return TRUE;
 }
@@ -286,19 +291,22 @@ gboolean DesktopGraphicsView::onButton(GtkWidget*, GdkEventButton* e, gpointer p
 gboolean DesktopGraphicsView::onMotion(GtkWidget*, GdkEventMotion* e, gpointer p) {
   auto* self = static_cast<DesktopGraphicsView*>(p);
   if (!self->isOpen()) return FALSE;
+  double dx = 0, dy = 0;
+  if (!self->mBackend.pointerMoved(e->x_root, e->y_root, &dx, &dy)) return TRUE;
   PointerButton b = (e->state & GDK_BUTTON1_MASK)   ? PointerButton::Left
                     : (e->state & GDK_BUTTON3_MASK) ? PointerButton::Right
                     : (e->state & GDK_BUTTON2_MASK) ? PointerButton::Middle
                                                     : PointerButton::None;
   self->sendPointer(b == PointerButton::None ? PointerAction::Move : PointerAction::Drag, e->x,
-                    e->y, b, e->state);
+                    e->y, b, e->state, 0, e->x_root, e->y_root);
   return TRUE;
 }
 
 gboolean DesktopGraphicsView::onLeave(GtkWidget*, GdkEventCrossing* e, gpointer p) {
   auto* self = static_cast<DesktopGraphicsView*>(p);
   if (!self->isOpen() || e->mode != GDK_CROSSING_NORMAL || buttonsFromState(e->state)) return FALSE;
-  self->sendPointer(PointerAction::Exit, e->x, e->y, PointerButton::None, e->state);
+  self->sendPointer(PointerAction::Exit, e->x, e->y, PointerButton::None, e->state, 0, e->x_root,
+                    e->y_root);
   return FALSE;
 }
 
@@ -318,7 +326,8 @@ gboolean DesktopGraphicsView::onScroll(GtkWidget*, GdkEventScroll* e, gpointer p
     if (delta == 0) return TRUE;
   }
   if (delta == 0) return FALSE;
-  self->sendPointer(PointerAction::Wheel, e->x, e->y, PointerButton::None, e->state, delta);
+  self->sendPointer(PointerAction::Wheel, e->x, e->y, PointerButton::None, e->state, delta,
+                    e->x_root, e->y_root);
   return TRUE;
 }
 

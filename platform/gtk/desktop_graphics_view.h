@@ -47,8 +47,9 @@ class DesktopGraphicsView final : public GraphicsView {
 
  private:
   void paintShown(cairo_t* cr);
+  // (rootX, rootY): the same place on the screen.
   void sendPointer(PointerAction action, double x, double y, PointerButton b, guint state,
-                   double wheel = 0);
+                   double wheel, double rootX, double rootY);
   static gboolean onDraw(GtkWidget*, cairo_t* cr, gpointer self);
   static gboolean onButton(GtkWidget*, GdkEventButton* e, gpointer self);
   static gboolean onMotion(GtkWidget*, GdkEventMotion* e, gpointer self);

@@ -1,5 +1,6 @@
-// Mouse, wheel and file-drop input of a window's content area (where no widget of its own took
-// it) as platform events and drag-destination calls on the window's content view.
+// Mouse, wheel, touchscreen gesture and file-drop input of a window's content area (where no
+// widget of its own took it) as platform events and drag-destination calls on the window's
+// content view.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -8,6 +9,6 @@ namespace vq::platform {
 
 class DesktopBackend;
 
-void attachDesktopWindowInput(DesktopBackend& backend, GtkWidget* window);
+void attachDesktopWindowInput(DesktopBackend& backend, GtkWidget* window, GtkWidget* content);
 
 }  // namespace vq::platform

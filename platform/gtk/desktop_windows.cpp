@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "platform/gtk/desktop_accessibility.h"
 #include "platform/gtk/desktop_backend.h"
 #include "platform/gtk/desktop_graphics_view.h"
 #include "platform/gtk/desktop_keys.h"
@@ -71,7 +72,7 @@ DesktopWindows::Entry& DesktopWindows::entryFor(Window& w) {
   e.box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   e.menuBar = gtk_menu_bar_new();
   gtk_widget_set_no_show_all(e.menuBar, TRUE);
-  e.content = gtk_fixed_new();
+  e.content = newDesktopContentArea();
   gtk_box_pack_start(GTK_BOX(e.box), e.menuBar, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(e.box), e.content, TRUE, TRUE, 0);
   gtk_container_add(GTK_CONTAINER(e.window), e.box);
@@ -82,7 +83,7 @@ DesktopWindows::Entry& DesktopWindows::entryFor(Window& w) {
   g_signal_connect(e.window, "configure-event", G_CALLBACK(&onConfigure), this);
   g_signal_connect(e.window, "notify::is-active", G_CALLBACK(&onActive), this);
   g_signal_connect(e.window, "window-state-event", G_CALLBACK(&onWindowState), this);
-  attachDesktopWindowInput(mBackend, e.window);
+  attachDesktopWindowInput(mBackend, e.window, e.content);
   e.frame = {-1, -1, -1, -1};
   sync(w, e);
   gtk_widget_show(e.box);
@@ -91,6 +92,7 @@ DesktopWindows::Entry& DesktopWindows::entryFor(Window& w) {
 }
 
 void DesktopWindows::sync(Window& w, Entry& e) {
+  updateWindowAccessibility(w, e.window);
   if (e.title != w.title()) {
     e.title = w.title();
     gtk_window_set_title(GTK_WINDOW(e.window), e.title.c_str());

@@ -75,6 +75,38 @@ TEST_F(ShellTest, MenuBarHasTheUsualMenusAndAccelerators) {
   }
 }
 
+// Edit > MIDI Learn and MIDI Unlearn arm the editor's switches one at a time, a second choice
+// disarms; each menu shown ticks what is armed, also after learning ended by itself.
+TEST_F(ShellTest, MidiLearnItemsArmTheSwitchesAndAreTickedWhileArmed) {
+  MakeShell();
+  Start();
+  std::map<int, MenuItem*> items;
+  CollectItems(shell->menuBar, items);
+  ASSERT_TRUE(items.count(kCmdMidiLearn) && items.count(kCmdMidiUnlearn));
+  auto ticks = [&] {
+    vq::platform::updateMenuTree(*shell->menuBar);
+    return std::pair{items[kCmdMidiLearn]->isChecked(), items[kCmdMidiUnlearn]->isChecked()};
+  };
+  const struct {
+    int id;
+    bool learn, unlearn;
+  } steps[] = {{kCmdMidiLearn, true, false},
+               {kCmdMidiUnlearn, false, true},
+               {kCmdMidiUnlearn, false, false},
+               {kCmdMidiLearn, true, false}};
+  for (const auto& s : steps) {
+    EXPECT_TRUE(items[s.id]->perform());
+    EXPECT_EQ(editor->MidiLearnArmed(), s.learn) << s.id;
+    EXPECT_EQ(editor->MidiUnlearnArmed(), s.unlearn) << s.id;
+    EXPECT_EQ(ticks(), std::pair(s.learn, s.unlearn)) << s.id;
+  }
+  // A controller already turned: the knob touched completes the learn.
+  editor->Learn().SetLastCC(20);
+  editor->SetParameterFromGUI2(3 + 11, 64);
+  EXPECT_EQ(editor->Learn().CC()[11], 20);
+  EXPECT_EQ(ticks(), std::pair(false, false));
+}
+
 TEST_F(ShellTest, AboutShowsTheBoxOnlyWhenTheEditorDoesNot) {
   MakeShell();
   Start();

@@ -3,6 +3,7 @@
 // and what lands on disk; a screenshot of every step is kept in the build folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 
@@ -27,14 +28,13 @@ class ManagerDesktopOverJack : public DesktopTest {
   void TearDown() override {
     // A step that failed leaves the program running: it is ended, by its own process id.
     if (program.joinable()) {
-      const int pid = std::atoi(ReadFile(dir + "/output.pid").c_str());
+      const int pid = std::atoi(ReadFile(outputFile + ".pid").c_str());
       if (pid > 0) kill(pid, SIGTERM);
       program.join();
     }
     // What the program printed stays beside the screenshots.
     std::error_code ignored;
-    fs::copy_file(dir + "/output", shots + "output.txt", fs::copy_options::overwrite_existing,
-                  ignored);
+    fs::copy_file(outputFile, shots + "output.txt", fs::copy_options::overwrite_existing, ignored);
     DesktopTest::TearDown();
   }
   // Folder `name` with one program file per entry, each carrying its marker.
@@ -146,15 +146,130 @@ class ManagerDesktopOverJack : public DesktopTest {
   bool MarkerBecomes(vqtest::VqsimProcess& sim, int marker) {
     return Within(5000, [&] { return LastMarker(sim) == marker; });
   }
+  // Starts the program with its messages going to `output` (read while it runs); true once its
+  // window shows, and then the page's origin is known.
+  bool Start(const std::string& output, int runMs = 170000) {
+    outputFile = output;
+    ended = false;
+    program = std::thread([this, output, runMs] {
+      exitCode = RunProgram(
+          {"sh", "-c", "echo $$ >\"$1.pid\"; exec \"$0\" >\"$1\" 2>&1", Program(), output}, runMs);
+      ended = true;
+    });
+    if (!WindowShownBecomes("VQEditor4", true, 15000)) return false;
+    int x = 0, y = 0;
+    if (!SettledOrigin("VQEditor4", &x, &y)) return false;  // the start-up fit places it
+    vx = x;
+    vy = y + kMenuBarHeight;
+    return true;
+  }
+  // SAVE into `folder`, and the report of it read.
+  bool SaveBank(const std::string& folder) {
+    fs::create_directories(folder);
+    ClickGui(522, 47);
+    if (!ChooseInPanel("Select Directory", folder)) return false;
+    if (!WindowShownBecomes("Done", true, 5000)) return false;
+    Xdo({"key", "Return"});
+    return WindowShownBecomes("Done", false, 5000);
+  }
+  bool QuitByMenu() {
+    const bool quit =
+        Menu(20, 60, 240, [this] { return Within(5000, [this] { return ended.load(); }); });
+    program.join();
+    return quit;
+  }
+  // Slot number -> marker of the program files in a folder.
+  static std::map<int, int> Markers(const std::string& folder) {
+    std::map<int, int> markers;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      const std::string name = entry.path().filename();
+      markers[std::atoi(name.c_str())] = DistinctFields(ReadFile(entry.path()))[0];
+    }
+    return markers;
+  }
+  static size_t NrpnCount(const vqtest::VqsimProcess& sim) {
+    size_t n = 0;
+    for (const auto& l : sim.LogLines()) n += l.rfind("nrpn ", 0) == 0;
+    return n;
+  }
   int Count(const std::string& text) const {
-    const std::string output = ReadFile(dir + "/output");
+    const std::string output = ReadFile(outputFile);
     int n = 0;
     for (size_t at = output.find(text); at != std::string::npos; at = output.find(text, at + 1))
       ++n;
     return n;
   }
 
-  std::string shots;
+  // Starts the program on the simulated synthesizer, its messages going to a file, and picks the
+  // synthesizer's ports in Preferences (once more when a menu or list opened too late).
+  void StartWithSynth(vqtest::VqsimProcess& sim, int runMs) {
+    const SynthPorts ports = PortsOf(sim);  // before the program's own ports exist
+    ASSERT_TRUE(ports.ok());
+    ASSERT_TRUE(Start(dir + "/output", runMs));
+    for (int attempt = 0; attempt < 2 && !sim.WaitForLogLine("startup", 10); ++attempt) {
+      ASSERT_TRUE(PickSynthesizer(vx, vy - kMenuBarHeight, ports));
+      sim.WaitForLogLine("startup", 5000);
+    }
+    ASSERT_TRUE(sim.WaitForLogLine("startup", 10)) << ReadFile(dir + "/VQEditor4/settings.ini");
+  }
+  // The window and what it shows over it (panels, boxes), as <name>.png beside the other steps.
+  void Snap(const std::string& name) {
+    const int w = vq_layout::kGuiWidth, h = vq_layout::kGuiHeight + kMenuBarHeight;
+    const std::vector<uint32_t> pixels = screen.read(vx, vy - kMenuBarHeight, w, h);
+    if (pixels.size() != static_cast<size_t>(w) * h) return;
+    vqtest::PngImage png;
+    png.width = w;
+    png.height = h;
+    png.colorType = PNG_COLOR_TYPE_RGB;
+    for (uint32_t p : pixels)
+      for (int shift : {16, 8, 0})
+        png.samples.push_back(static_cast<uint16_t>((p >> shift) & 0xFF));
+    vqtest::WriteFile(shots + name + ".png", vqtest::EncodePng(png));
+  }
+  // A check that the view changed inside a GUI rectangle (one no menu covers) since now.
+  std::function<bool()> ViewChanges(int gx, int gy, int w, int h) {
+    const std::vector<uint32_t> before = screen.read(X(gx), Y(gy), w, h);
+    return [=, this] {
+      return Within(3000, [&] {
+        const std::vector<uint32_t> now = screen.read(X(gx), Y(gy), w, h);
+        size_t differ = 0;
+        for (size_t i = 0; i < now.size() && i < before.size(); ++i) differ += now[i] != before[i];
+        return differ > now.size() / 20;
+      });
+    };
+  }
+  // The panel titled `title` comes, is looked at and is cancelled.
+  bool CancelPanel(const char* title, const std::string& shot) {
+    if (!WindowShownBecomes(title, true, 10000)) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    Snap(shot);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      // Without a window manager the panel takes the keyboard only once clicked.
+      int px = 0, py = 0;
+      if (WindowOrigin(title, &px, &py)) Click(px + 400, py + 350);
+      Xdo({"key", "Escape"});
+      if (WindowShownBecomes(title, false, 3000)) return true;
+    }
+    return false;
+  }
+  // Every file below the test folder with its size and a hash of its contents, but the
+  // program's messages and the desktop's list of recent files.
+  std::map<std::string, std::string> Files() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+      const std::string name = entry.path().filename();
+      if (entry.is_regular_file() && name.rfind("output", 0) != 0 &&
+          name.find("recently-used") == std::string::npos) {
+        const std::string bytes = ReadFile(entry.path());
+        files[entry.path().string()] =
+            std::to_string(bytes.size()) + " " + std::to_string(std::hash<std::string>{}(bytes));
+      }
+    }
+    return files;
+  }
+
+  std::string shots, outputFile;
+  vq::test::XInput screen;
   int complaintsAfterReturn = 0;
   std::atomic<bool> ended{false};
   int vx = 0, vy = 0;
@@ -173,21 +288,9 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   const std::string browsed = Folder("B", Numbered("B%02d.pr4", 61, 40));
   const std::string full = Folder("D", Numbered("%02d_D.pr4", 99, 0));
   const std::string saved = dir + "/C";
-  fs::create_directories(saved);
 
-  // Its messages go to a file, read while it runs.
-  program = std::thread([this] {
-    exitCode = RunProgram(
-        {"sh", "-c", "echo $$ >\"$1.pid\"; exec \"$0\" >\"$1\" 2>&1", Program(), dir + "/output"},
-        170000);
-    ended = true;
-  });
-  ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the start-up fit places it
-  int x = 0, y = 0;
-  ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
-  vx = x;
-  vy = y + kMenuBarHeight;
+  ASSERT_TRUE(Start(dir + "/output"));
+  const int x = vx, y = vy - kMenuBarHeight;
   // The synthesizer picked in Preferences (once more when a menu or list opened too late).
   for (int attempt = 0; attempt < 2 && !sim.WaitForLogLine("startup", 10); ++attempt) {
     ASSERT_TRUE(PickSynthesizer(x, y, ports));
@@ -222,9 +325,42 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   Shot("04-received-saved");
   EXPECT_LT(Differing("02-written-all", "04-received-saved", 0, 120, 1140, 660), 1140 * 660 / 20);
 
-  // The manager page; LOAD BANK from folder A.
-  ASSERT_TRUE(Menu(100, 160, 365, Changed("04-received-saved", 300, 100, 800, 600)));
+  // An edit on the synth page ("VCO1 volume" dragged up) outlives a visit to the manager where
+  // nothing is chosen: leaving it sends nothing, and Undo and Redo step over the edit.
+  const auto synthPage = vq_layout::SynthPageControls(vq_layout::Skin::Space);
+  const auto knob = std::find_if(synthPage.begin(), synthPage.end(), [](const auto& c) {
+    return c.param == 14 && c.attached && !c.hidden;
+  });
+  ASSERT_NE(knob, synthPage.end());
+  const int kx = (knob->rect.L + knob->rect.R) / 2, ky = (knob->rect.T + knob->rect.B) / 2;
+  Xdo({"mousemove", std::to_string(X(kx)), std::to_string(Y(ky)), "mousedown", "1", "sleep", "0.1",
+       "mousemove", std::to_string(X(kx)), std::to_string(Y(ky - 20)), "sleep", "0.1", "mousemove",
+       std::to_string(X(kx)), std::to_string(Y(ky - 40)), "sleep", "0.2", "mouseup", "1"});
+  ASSERT_TRUE(sim.WaitForLogLine(NrpnPrefix(11), 5000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  const int edited = Received(sim, 11).back();
+  const size_t sent = NrpnCount(sim);
+  Shot("05-edited");
+  ASSERT_TRUE(Menu(100, 160, 365, Changed("05-edited", 300, 100, 800, 600)));
   Shot("05-manager");
+  ASSERT_TRUE(Menu(100, 160, 390, Changed("05-manager", 300, 100, 800, 600)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_EQ(NrpnCount(sim), sent);
+  Shot("05-manager-left");
+  KeyTo("VQEditor4", "ctrl+z");
+  EXPECT_TRUE(Within(5000, [&] { return NrpnCount(sim) > sent; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const size_t undone = Received(sim, 11).size();
+  EXPECT_NE(Received(sim, 11).back(), edited);
+  KeyTo("VQEditor4", "ctrl+shift+z");
+  EXPECT_TRUE(Within(5000, [&] {
+    const std::vector<int> v = Received(sim, 11);
+    return v.size() > undone && v.back() == edited;
+  })) << Received(sim, 11).back();
+
+  // The manager page; LOAD BANK from folder A.
+  ASSERT_TRUE(Menu(100, 160, 365, Changed("05-manager-left", 300, 100, 800, 600)));
+  Shot("05-manager-again");
   ClickGui(436, 47);
   ASSERT_TRUE(ChooseInPanel("Select Directory", bankA));
   Shot("06-bank-loaded");
@@ -283,27 +419,190 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   ClickGui(673, 36);
 
   // SAVE the bank: on disk every program is where the user put it, none lost.
-  ClickGui(522, 47);
-  ASSERT_TRUE(ChooseInPanel("Select Directory", saved));
+  ASSERT_TRUE(SaveBank(saved));
   Shot("17-saved");
-  std::map<int, int> markers;
-  for (const auto& entry : fs::directory_iterator(saved)) {
-    const std::string name = entry.path().filename();
-    const std::vector<int> fields = DistinctFields(ReadFile(entry.path()));
-    markers[std::atoi(name.c_str())] = fields[0];
-  }
   EXPECT_EQ(
-      markers,
+      Markers(saved),
       (std::map<int, int>{
           {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {9, 9}, {20, 8}, {22, 10}}));
 
+  // RECEIVE: the synthesizer's bank (folder D's, each program's marker its slot) replaces it.
+  ClickGui(436, 76);
+  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
+  Xdo({"key", "Return"});
+  EXPECT_TRUE(sim.WaitForLogLine("dump 99", 40000));
+  ASSERT_TRUE(WindowShownBecomes("Done", true, 10000));
+  Xdo({"key", "Return"});
+  Shot("18-received");
+  // The buttons still act after it: MOVE 01 onto 50 (Yes to the question), then SAVE.
+  ClickGui(673, 36);
+  ClickGui(SlotX(1), SlotY(1));
+  DragSlot(1, 50);
+  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
+  Xdo({"key", "Return"});
+  ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  ClickGui(673, 36);
+  const std::string received = dir + "/E";
+  ASSERT_TRUE(SaveBank(received));
+  std::map<int, int> expected;
+  for (int slot = 2; slot <= 99; ++slot) expected[slot] = slot;
+  expected[50] = 1;
+  EXPECT_EQ(Markers(received), expected);
+  // COPY 02 onto the emptied 01, unsaved.
+  ClickGui(673, 62);
+  ClickGui(SlotX(2), SlotY(2));
+  DragSlot(2, 1);
+  ClickGui(673, 62);
+  Shot("19-copied");
+  expected[1] = 2;
+
   // File > Quit.
-  EXPECT_TRUE(Menu(20, 60, 240, [this] { return Within(5000, [this] { return ended.load(); }); }));
-  program.join();
+  EXPECT_TRUE(QuitByMenu());
   EXPECT_EQ(exitCode, 0) << ReadFile(dir + "/output");
   // Confirming a panel with Return leaves GTK nothing to complain about.
   EXPECT_EQ(complaintsAfterReturn, 0) << ReadFile(dir + "/output");
+
+  // The next start shows that bank again: the synthesizer gets its programs, SAVE writes it.
+  ASSERT_TRUE(Start(dir + "/output2"));
+  Shot("20-restarted");
+  DoubleClickGui(SlotX(50), SlotY(50));
+  EXPECT_TRUE(MarkerBecomes(sim, 1)) << LastMarker(sim);
+  const std::string kept = dir + "/F";
+  ASSERT_TRUE(SaveBank(kept));
+  EXPECT_EQ(Markers(kept), expected);
+  EXPECT_TRUE(QuitByMenu());
+  EXPECT_EQ(exitCode, 0) << ReadFile(dir + "/output2");
   EXPECT_TRUE(sim.Faults().empty());
 }
 
 }  // namespace
+
+// Every menu command and manager button that opens a panel, cancelled: nothing is fetched from
+// the synthesizer and nothing on disk changes, though a hand-edited program in the folder used
+// last carries the name the synthesizer's slot 01 would be saved under.
+TEST_F(ManagerDesktopOverJack, CancelledPanelsChangeNothing) {
+  VQ_SKIP_WITHOUT_JACK();
+  std::string why;
+  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
+  vqtest::VqsimProcess sim;
+  ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
+  const std::string mine = Folder("mine", {{"01Sim 01.pr4", 77}});
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth(sim, 220000));
+  ASSERT_TRUE(Menu(20, 100, 63, Shown("Open")));
+  ASSERT_TRUE(ChooseInPanel("Open", mine + "/01Sim 01.pr4"));
+  ASSERT_TRUE(MarkerBecomes(sim, 77)) << LastMarker(sim);
+  const std::map<std::string, std::string> before = Files();
+  const size_t heard = sim.LogLines().size();
+
+  struct MenuPanel {
+    int menuX, itemY;
+    const char* panel;
+    const char* shot;
+  };
+  const MenuPanel menus[] = {{20, 37, "Select Directory", "select-directory"},
+                             {20, 63, "Open", "load-program"},
+                             {20, 88, "Save", "save-program"},
+                             {20, 113, "Open", "write-program"},
+                             {20, 138, "Select Directory", "write-all-programs"},
+                             {20, 188, "Select Directory", "save-all-from-vq"},
+                             {20, 214, "Open", "firmware-update"},
+                             {152, 37, "Select Directory", "convert-old-files"}};
+  for (const MenuPanel& m : menus) {
+    ASSERT_TRUE(Menu(m.menuX, m.menuX + 80, m.itemY, Shown(m.panel))) << m.shot;
+    ASSERT_TRUE(CancelPanel(m.panel, std::string("cancel-") + m.shot)) << m.shot;
+  }
+  // The manager: LOAD BANK; the browser's marked program put into the bank, then SAVE and SHARE
+  // ONLINE after its question; last the local browser's folder.
+  ASSERT_TRUE(Menu(100, 160, 365, ViewChanges(500, 450, 500, 250)));
+  ClickGui(436, 47);
+  ASSERT_TRUE(CancelPanel("Select Directory", "cancel-load-bank"));
+  ClickGui(230, 76);
+  ClickGui(522, 47);
+  ASSERT_TRUE(CancelPanel("Select Directory", "cancel-save-bank"));
+  ClickGui(600, 47);
+  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
+  Snap("share-online-asks");
+  Xdo({"key", "Return"});
+  ASSERT_TRUE(CancelPanel("Select Directory", "cancel-share-online"));
+  ClickGui(51, 47);
+  ClickGui(51, 47);
+  ASSERT_TRUE(CancelPanel("Select Directory", "cancel-browse"));
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  Snap("cancelled-all");
+  const std::vector<std::string> lines = sim.LogLines();
+  EXPECT_EQ(lines.size(), heard) << lines.back();
+  EXPECT_EQ(Files(), before);
+  EXPECT_EQ(Quit(), 0);
+  EXPECT_TRUE(sim.Faults().empty());
+}
+
+// A save lands in a folder of the user's, never in the program's own (the download cache, the
+// settings folder), where it would be emptied away; it is still there after quitting.
+TEST_F(ManagerDesktopOverJack, SavesStayInTheUsersFolders) {
+  VQ_SKIP_WITHOUT_JACK();
+  std::string why;
+  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
+  vqtest::VqsimProcess sim;
+  ASSERT_TRUE(sim.Start({.distinct = true})) << sim.Error();
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth(sim, 220000));
+  const std::string cache = dir + "/VQEditor4/cache/";
+  auto programsIn = [](const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+      if (entry.path().extension() == ".pr4") names.push_back(entry.path().filename());
+    return names;
+  };
+
+  // RECEIVE on the manager page, a click on slot 05, back to the synthesizer pages.
+  ASSERT_TRUE(Menu(100, 160, 365, ViewChanges(500, 450, 500, 250)));
+  ClickGui(436, 76);
+  ASSERT_TRUE(Within(60000, [&] { return programsIn(cache).size() == 99; }));
+  ASSERT_TRUE(WindowShownBecomes("Done", true, 15000));
+  Xdo({"key", "Return"});
+  ASSERT_TRUE(WindowShownBecomes("Done", false, 5000));
+  ClickGui(SlotX(5), SlotY(5));
+  ASSERT_TRUE(Menu(100, 160, 390, ViewChanges(500, 450, 500, 250)));
+
+  // Ctrl+S: the panel opens in the home folder with the program's name alone.
+  ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
+  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  Snap("save-slot-05");
+  ASSERT_TRUE(ConfirmWithReturn("Save")) << "the panel proposed a file that exists elsewhere";
+  EXPECT_TRUE(FileAppears(dir + "/05_Sim 05.pr4", 5000))
+      << ::testing::PrintToString(programsIn(cache));
+
+  // Save Program from VQ to File: the received program is offered in that folder too.
+  ASSERT_TRUE(Menu(20, 100, 163, ViewChanges(400, 350, 330, 150)));
+  ClickGui(562, 424);
+  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  Snap("save-from-vq");
+  ASSERT_TRUE(ConfirmWithReturn("Save"));
+  EXPECT_TRUE(FileAppears(dir + "/01Sim 01.pr4", 5000));
+
+  // A save typed into the download cache is refused with a message.
+  ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
+  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000));
+  Xdo({"key", "ctrl+a"});
+  Xdo({"type", "--delay", "0", cache + "mine.pr4"});
+  ASSERT_TRUE(ConfirmWithReturn("Save"));
+  ASSERT_TRUE(WindowShownBecomes("Error", true, 5000));
+  Snap("save-into-cache-refused");
+  Xdo({"key", "Return"});
+  EXPECT_TRUE(WindowShownBecomes("Error", false, 5000));
+  EXPECT_FALSE(fs::exists(cache + "mine.pr4"));
+
+  // After quitting every saved program is there, and the settings name one that exists.
+  EXPECT_EQ(Quit(), 0);
+  EXPECT_TRUE(fs::exists(dir + "/05_Sim 05.pr4"));
+  EXPECT_TRUE(fs::exists(dir + "/01Sim 01.pr4"));
+  const std::string settings = Settings();
+  const size_t at = settings.find("lastfile=");
+  ASSERT_NE(at, std::string::npos) << settings;
+  const std::string lastfile = settings.substr(at + 9, settings.find('\n', at) - at - 9);
+  EXPECT_TRUE(fs::exists(lastfile)) << settings;
+  EXPECT_TRUE(sim.Faults().empty());
+}

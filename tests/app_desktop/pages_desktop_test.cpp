@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "desktop_steps.h"
+#include "editor/param_ids.h"
 #include "protocol/device_messages.h"
 
 namespace {
@@ -24,13 +25,21 @@ class PagesOnDesktopOverJack : public PageDesktopTest {
  protected:
   PagesOnDesktopOverJack() : PageDesktopTest("pages_desktop", {.distinct = true}) {}
 
-  // Starts the program on the simulator's ports, in `skin`, at scale 1; false when no window comes.
-  bool Launch(const std::string& skin) {
+  // Starts the program on the simulator's ports (and a keyboard's), in `skin`, at scale 1;
+  // false when no window comes.
+  bool Launch(const std::string& skin, const std::string& keyboard = "no input") {
     fs::create_directories(dir + "/VQEditor4");
     std::ofstream(dir + "/VQEditor4/settings.ini")
-        << "[midi]\nindev=" << sim.OutPort() << "\ninBdev=no input\noutdev=" << sim.InPort()
-        << "\n[gui]\nguiscale=1.0\nbackground=" << skin << "\n";
+        << "[midi]\nindev=" << sim.OutPort() << "\ninBdev=" << keyboard
+        << "\noutdev=" << sim.InPort() << "\n[gui]\nguiscale=1.0\nbackground=" << skin << "\n";
     return LaunchPage(90000);
+  }
+  // The menu item at window offset (itemX, itemY) of the menu titled at `menuX`, chosen until
+  // the page region `r` shows something else.
+  bool ChooseUntilChanged(int menuX, int itemX, int itemY, const IRECT& r) {
+    const auto before = Pixels(r);
+    return ChooseMenuItem(windowX, windowY, menuX, itemX, itemY,
+                          [&] { return Within(3000, [&] { return Pixels(r) != before; }); });
   }
 
   std::string Notes() const {
@@ -120,6 +129,85 @@ TEST_F(PagesOnDesktopOverJack, EachSkinIsKeptAsAScreenshot) {
     ASSERT_NO_FATAL_FAILURE(Shot("synth-" + skin));
     EXPECT_EQ(Quit(), 0) << output;
   }
+}
+
+// MIDI learn the user's way: Edit > MIDI Learn arms it (the status line says so), a knob
+// touched and a controller turned on the keyboard input make the controller move the knob's
+// field on the synthesizer, and the assignment is kept in midilearn.ini; Edit > MIDI Unlearn and
+// the knob touched again forget it, and the controller then passes through.
+TEST_F(PagesOnDesktopOverJack, EditMenuLearnsAndForgetsAController) {
+  vqtest::JackMidiPeer keyboard;
+  ASSERT_TRUE(keyboard.Open("vqkb")) << keyboard.Error();
+  ASSERT_TRUE(Launch("space", keyboard.OutPort())) << output;
+  const std::string learnFile = dir + "/VQEditor4/midilearn.ini";
+  const IRECT status(36, 30, 268, 46);
+  constexpr int kVco1Level = 11;
+  const auto page = vq_layout::SynthPageControls(vq_layout::Skin::Space);
+  const auto* knob = ControlOf(page, 3 + kVco1Level);
+  ASSERT_NE(knob, nullptr);
+  const int kx = (knob->rect.L + knob->rect.R) / 2, ky = (knob->rect.T + knob->rect.B) / 2;
+
+  ASSERT_TRUE(ChooseUntilChanged(60, 110, 113, status)) << "MIDI Learn shows nothing";
+  Shot("learn-armed");
+  Drag(kx, ky, kx, ky - 40);
+  ASSERT_TRUE(sim.WaitForLogLine(NrpnPrefix(kVco1Level), 5000));
+  // The knob's last value is what the controller will reach: the drag has ended once the
+  // synthesizer hears nothing new for half a second.
+  for (size_t heard = 0, i = 0; i < 20; ++i) {
+    const size_t now = desktop_steps::Received(sim, kVco1Level).size();
+    if (now == heard) break;
+    heard = now;
+    std::this_thread::sleep_for(500ms);
+  }
+  const int top = desktop_steps::Received(sim, kVco1Level).back();
+  ASSERT_TRUE(keyboard.Send({0xB0, 20, 64}));
+  ASSERT_TRUE(Within(5000, [&] {
+    return ReadFile(learnFile) == "11=20:" + std::to_string(top) + "\n";
+  })) << ReadFile(learnFile);
+  Shot("learn-done");
+  // The controller sweeps the field from its lowest value up to the knob's value when learned.
+  for (uint8_t v : {0, 127}) {
+    const size_t before = desktop_steps::Received(sim, kVco1Level).size();
+    ASSERT_TRUE(keyboard.Send({0xB0, 20, v}));
+    EXPECT_TRUE(sim.WaitForLog(
+        [&](const std::vector<std::string>&) {
+          const auto r = desktop_steps::Received(sim, kVco1Level);
+          return r.size() > before && r.back() == (v ? top : 0);
+        },
+        5000))
+        << "controller value " << int(v);
+  }
+
+  ASSERT_TRUE(ChooseUntilChanged(60, 110, 135, status)) << "MIDI Unlearn shows nothing";
+  Drag(kx, ky, kx, ky + 10);
+  EXPECT_TRUE(Within(5000, [&] { return fs::exists(learnFile) && ReadFile(learnFile).empty(); }))
+      << ReadFile(learnFile);
+  ASSERT_TRUE(keyboard.Send({0xB0, 20, 99}));
+  EXPECT_TRUE(sim.WaitForLogLine("cc 1 20 99", 5000)) << "a forgotten controller passes through";
+  EXPECT_EQ(Quit(), 0) << output;
+  EXPECT_TRUE(sim.Faults().empty()) << sim.Faults().front();
+}
+
+// File > Save Program from VQ to File shows the "fetch VQ slot" panel over the page; Escape and
+// a click beside its box close it, and nothing is asked of the synthesizer.
+TEST_F(PagesOnDesktopOverJack, EscapeOrAClickBesideTheFetchPanelCancelsIt) {
+  ASSERT_TRUE(Launch("space")) << output;
+  const IRECT panel(vq_layout::kSlotPanelBox[0], vq_layout::kSlotPanelBox[1],
+                    vq_layout::kSlotPanelBox[2], vq_layout::kSlotPanelBox[3]);
+  const auto page = Pixels(panel);
+  for (int way = 0; way < 2; ++way) {
+    SCOPED_TRACE(way == 0 ? "Escape" : "a click beside it");
+    ASSERT_TRUE(ChooseUntilChanged(20, 127, 163, panel)) << "the panel did not show";
+    if (way == 0)
+      KeyTo("VQEditor4", "Escape");
+    else
+      Drag(150, 600, 150, 600);
+    EXPECT_TRUE(Within(3000, [&] { return Pixels(panel) == page; })) << "the panel stayed";
+  }
+  Shot("fetch-panel-cancelled");
+  std::this_thread::sleep_for(1500ms);  // a request goes out on the next idle call
+  for (const auto& l : sim.LogLines()) EXPECT_NE(l.rfind("request", 0), 0u) << l;
+  EXPECT_EQ(Quit(), 0) << output;
 }
 
 }  // namespace

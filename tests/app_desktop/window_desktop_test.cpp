@@ -193,18 +193,21 @@ TEST_F(WindowDesktop, FitsTheScreenWithItsMenuBarAndShrinksToWhatItHolds) {
     EXPECT_LE(g.y + g.h, c.h);
     const int bar = g.h - Scaled(800, StoredScale());
     EXPECT_TRUE(bar >= 15 && bar <= 35) << "menu bar and band: " << bar;
+    // Compact View shows the page's upper 1024 x 400 at the GUI's size and keeps to it when
+    // the size changes; Full View shows the whole page at the size chosen last.
+    const double fitted = StoredScale();
     const struct {
       ViewItem item;
       int w, h;
-    } steps[] = {
-        {kCompact, 1024, 400}, {kFull, Scaled(1140, StoredScale()), 0}, {kSize70, 798, 560}};
+    } steps[] = {{kCompact, Scaled(1024, fitted), Scaled(400, fitted)},
+                 {kSize70, Scaled(1024, 0.7), Scaled(400, 0.7)},
+                 {kFull, 798, 560}};
     for (const auto& s : steps) {
       Geometry now;
-      const int h = s.h ? s.h : Scaled(800, StoredScale());
       // Picked again when a slow menu missed the click.
       EXPECT_TRUE(
           Pick(g, 103, s.item,
-               [&] { return GeometryOf("VQEditor4", &now) && now.w == s.w && now.h == h + bar; }))
+               [&] { return GeometryOf("VQEditor4", &now) && now.w == s.w && now.h == s.h + bar; }))
           << s.item << ": " << now.w << "x" << now.h;
       EXPECT_TRUE(now.y >= 0 && now.y + now.h <= c.h) << s.item;
     }
@@ -372,8 +375,9 @@ TEST_F(WindowDesktop, EverySkinViewAndSizeIsShotForALook) {
     const struct {
       ViewItem item;
       const char* name;
-    } steps[] = {{kCompact, "compact"}, {kFull, ""},          {kManager, "manager"},
-                 {kSynthPages, ""},     {kSize70, "full-70"}, {kSize130, "full-130"}};
+    } steps[] = {{kCompact, "compact"},    {kFull, ""},          {kManager, "manager"},
+                 {kSynthPages, ""},        {kSize70, "full-70"}, {kSize130, "full-130"},
+                 {kCompact, "compact-130"}};
     for (const auto& s : steps) {
       GeometryOf("VQEditor4", &g);
       View(g, s.item);

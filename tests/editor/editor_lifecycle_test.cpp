@@ -177,7 +177,9 @@ TEST_F(LifecycleTest, FlexiReadoutAndPickTimeOut) {
 
 TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   VQEditor& e = MakeWithLibrary();
-  e.Browser().SetSaveFolder(Folder());
+  const std::string mine = Folder() + "mine/";  // a folder of the user's
+  std::filesystem::create_directories(mine);
+  e.Browser().SetSaveFolder(mine);
   memcpy(e.Link().ReceiveBuffer().data() + 178, "12 Lead", 7);
   e.Link().SetRequestSlot(12);
   e.Link().SetDumpReceived(true);
@@ -186,7 +188,7 @@ TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   e.OnTick();
   EXPECT_FALSE(e.Link().DumpReceived());
   EXPECT_TRUE(e.Link().ReceivedDumpPending());
-  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), Folder() + "12 Lead.pr4");
+  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), mine + "12 Lead.pr4");
   EXPECT_FALSE(e.Link().RequestPending());
   EXPECT_TRUE(e.Link().RequestOutstanding());
   auto sent = Since(mark);
@@ -281,7 +283,7 @@ TEST_F(LifecycleTest, ShutDownKeepsTheProgramAndTheSettings) {
     WriteFile(file, FormatProgramText(ProgramFieldTable::InitRecord()));
     VQEditor& e = MakeWithLibrary();
     std::filesystem::create_directories(e.Browser().UploadFolder());
-    const std::string cache = e.Browser().CacheFolder();
+    const std::string upload = e.Browser().UploadFolder();
     if (fileFirst) e.LocateProgramInFolder(file.c_str());
     if (fileFirst && init) e.InitProgram();
     Set(3, 20);
@@ -295,7 +297,7 @@ TEST_F(LifecycleTest, ShutDownKeepsTheProgramAndTheSettings) {
     }
     EXPECT_EQ(Ini("program", "edited"), "true");
     EXPECT_EQ(Ini("midi", "kbdmidioutch"), "9");
-    EXPECT_FALSE(std::filesystem::exists(cache));
+    EXPECT_FALSE(std::filesystem::exists(upload));
     ProgramFileContent c;
     ASSERT_EQ(ReadProgramFile((dir + "/lastprogram.pr4").c_str(), c), ProgramFileError::kNone);
     EXPECT_EQ(c.record[0], 20);

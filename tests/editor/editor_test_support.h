@@ -34,9 +34,13 @@ class RecordingPages : public EditorPages {
   bool ReadEqBand(EqBand& band) const override {
     return eqBand ? eqBand(band) : EditorPages::ReadEqBand(band);
   }
-  void OpenFileSelector(int role) override { openedSelectors.push_back(role); }
+  bool OpenFileSelector(int role) override {
+    openedSelectors.push_back(role);
+    return false;
+  }
   void ShowAboutBox() override { aboutShown = true; }
   void ShowProgramNumberSelector(VQEditor&, bool show) override { numberSelectorShown = show; }
+  bool ProgramNumberSelectorShown() const override { return numberSelectorShown; }
   void ShowSkinBackgrounds(bool space) override { skinsShown.push_back(space); }
 
   std::vector<int> openedSelectors;

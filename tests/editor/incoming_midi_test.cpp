@@ -595,6 +595,11 @@ TEST_F(IncomingMidiTest, LearnFileRoundTripBesideTheSettings) {
   EXPECT_EQ(e.Learn().Max()[0], 48);
   EXPECT_FALSE(e.ReadMidiLearnFile(dir + "/missing.ini"));
   EXPECT_FALSE(e.WriteMidiLearnFile(dir + "/no/such/folder/midilearn.ini"));
+
+  // The next start takes the controllers back.
+  VQEditor& next = Make();
+  EXPECT_EQ(next.Learn().CC()[0], 5);
+  EXPECT_EQ(next.Learn().Max()[0], 48);
 }
 
 }  // namespace

@@ -160,7 +160,7 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
       {2, nullptr, opens(vq_param::kLoadFileChosen)},
       {3, [this] { editor->Link().SetReceivedDumpPending(true); },
        [this] {
-         EXPECT_FALSE(editor->Link().ReceivedDumpPending());  // the save writes the editor's
+         EXPECT_TRUE(editor->Link().ReceivedDumpPending());  // cancelled: still the dump's
          EXPECT_EQ(Panels(), std::vector<int>{vq_param::kSaveFileChosen});
        }},
       {4, nullptr, opens(vq_param::kSendFileChosen)},
@@ -220,12 +220,13 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
        [this] {  // a killed download's temporary file goes before the next one starts
          EXPECT_FALSE(std::filesystem::exists(dir + "/bank/.vqtmp-Ab3dE6"));
          EXPECT_TRUE(editor->Link().BankDownloadRunning());
+         // and the folder is remembered, so that the next start cleans it after a kill
+         EXPECT_EQ(Setting("program", "downloadfolder"), dir + "/bank/");
        }},
-      {21, [this] { Folder(std::nullopt); },  // cancelled: the download still starts
+      {21, [this] { Folder(std::nullopt); },  // cancelled: nothing is fetched
        [this] {
-         EXPECT_EQ(StatusText(), "Connecting to VQ...");
-         EXPECT_TRUE(editor->Link().BankDownloadRunning() && editor->Link().RequestPending() &&
-                     editor->Link().RequestSlot() == 1);
+         EXPECT_NE(StatusText(), "Connecting to VQ...");
+         EXPECT_FALSE(editor->Link().BankDownloadRunning() || editor->Link().RequestPending());
        }},
       {22, [this] { editor->OnCommand(23); },
        [this] {
@@ -349,7 +350,8 @@ TEST_F(MenuCommandsTest, FolderPanelRunsWithoutThePlugMutexAndRefusesLongFolders
 }
 
 // Entering marks the current program in the browser; leaving loads the selected slot's
-// program (kept in the cache first), or without one the program remembered on entering.
+// program (kept in the cache first), or without one, after a program was loaded there, the
+// program remembered on entering.
 TEST_F(MenuCommandsTest, ManagerPageInAndOut) {
   const std::string folder = Programs(3, 1);
   editor->Browser().SetBankUploadFileCount(1);
@@ -375,9 +377,19 @@ TEST_F(MenuCommandsTest, ManagerPageInAndOut) {
   EXPECT_EQ(editor->Browser().SelectedFile(VQEditor::kWriteSelector), "/cache/03_Lead.pr4");
   EXPECT_EQ(editor->Browser().ProgramList().at(0), "Lead.pr4");
 
+  // No slot chosen and nothing loaded there: the program stays, nothing is sent.
   editor->OnCommand(33);
   editor->Browser().Slots()[3] = ProgramSlot();
   editor->Browser().SetRememberedProgramPath(folder + "old.prg");
+  const size_t mark = Mark();
+  editor->OnCommand(32);
+  EXPECT_TRUE(Since(mark).empty());
+  EXPECT_EQ(editor->Browser().SelectedFile(VQEditor::kWriteSelector), "/cache/03_Lead.pr4");
+
+  // A program loaded there gives way to the one remembered on entering.
+  editor->OnCommand(33);
+  editor->Browser().SetRememberedProgramPath(folder + "old.prg");
+  ASSERT_TRUE(editor->LoadProgramFileToEditor((folder + "p100.pr4").c_str()));
   editor->OnCommand(32);
   EXPECT_EQ(editor->Browser().SelectedFile(VQEditor::kSaveSelector), folder + "old.pr4");
   EXPECT_EQ(editor->Browser().CurrentProgramFolder(), folder);

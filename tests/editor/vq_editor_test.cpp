@@ -402,10 +402,12 @@ TEST_F(EditorTest, StartUpRemovesTemporaryFilesOfKilledSaves) {
       {".hidden", true, true},
       {"07_Lead.pr4", true, true},
   };
-  // The settings folder, the download cache, the upload folder and the last program's folder.
+  // The settings folder, the download cache, the upload folder, the last program's folder and
+  // the folder of the last bank download.
   const std::vector<std::string> folders{dir, dir + "/cache", dir + "/cache/selected",
-                                         dir + "/programs"};
-  WriteSettings("[program]\nlastfile=" + dir + "/programs/07_Lead.pr4\n");
+                                         dir + "/programs", dir + "/bank"};
+  WriteSettings("[program]\nlastfile=" + dir + "/programs/07_Lead.pr4\ndownloadfolder=" + dir +
+                "/bank/\n");
   for (const std::string& folder : folders) {
     std::filesystem::create_directories(folder);
     for (const Case& c : cases) {

@@ -164,12 +164,12 @@ TEST_F(PagesTest, GroupsAndFlexiRangeSliders) {
   EXPECT_FALSE(Pages().Readout(145)->IsHidden());
   EXPECT_EQ(Pages().KnobOf(231)->GetRECT().L, 640);
   EXPECT_EQ(Pages().KnobOf(232)->GetRECT().L, 656);
-  EXPECT_EQ(Pages().KnobOf(231)->GetRECT().T, 547);
+  EXPECT_EQ(Pages().KnobOf(231)->GetRECT().T, 589);
   Pages().ShowOverdriveControls(e, true);
   EXPECT_TRUE(hidden(231));
-  // As tall as the slider they stand over: short over Drive's (the tabs just below), long over
-  // VCO 1 LEVEL's.
-  for (int field : {145, 11, 145}) {
+  // As tall as the slider they stand over: short over GLIDE's (the INT/EXT switch just below),
+  // long over VCO 1 LEVEL's and Drive's.
+  for (int field : {85, 11, 145, 85}) {
     Pages().MoveFlexiRangeControls(e, 0, field);
     EXPECT_EQ(Pages().KnobOf(231)->GetRECT().H(), Pages().KnobOf(field + 3)->GetRECT().H());
     EXPECT_EQ(Pages().KnobOf(232)->GetRECT().T, Pages().KnobOf(field + 3)->GetRECT().T);
@@ -217,12 +217,12 @@ TEST_F(PagesTest, GroupsAndFlexiRangeSliders) {
   e.RefreshGuiFromParams(0, 1140, 800);
   EXPECT_EQ(left(268), 523);
   EXPECT_EQ(left(267), 618);
-  // A size change sizes them again, short over Drive.
+  // A size change sizes them again, short over GLIDE.
   Set(vq_param::kFlexi1Source, 1);
-  e.Flexi().Destinations()[0] = 145;
+  e.Flexi().Destinations()[0] = 85;
   e.ResizeAtGuiOpen();
   e.OnCommand(14);  // 90 %
-  EXPECT_NEAR(Pages().KnobOf(231)->GetRECT().H(), Pages().KnobOf(148)->GetRECT().H(), 1);
+  EXPECT_NEAR(Pages().KnobOf(231)->GetRECT().H(), Pages().KnobOf(88)->GetRECT().H(), 1);
   // Held knobs: only between press and release.
   IMouseMod mod(true);
   Pages().KnobOf(127)->OnMouseDown(940, 440, &mod);

@@ -58,8 +58,8 @@ TEST(PageLayout, ImageListsAndNames) {
   }
   for (const ImageSpec& s : CommonImages()) orig.insert(s.file);
   for (const ImageSpec& s : ManagerImages()) manager.insert(s.file);
-  EXPECT_EQ(orig.size(), 68u);
-  EXPECT_EQ(lcd.size(), 63u);
+  EXPECT_EQ(orig.size(), 67u);
+  EXPECT_EQ(lcd.size(), 62u);
   EXPECT_EQ(manager.size(), 23u);
 
   EXPECT_EQ(ImageLoadName(159), "img/orig//flexisavebg-2x.png");
@@ -121,8 +121,8 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Lcd, Ctl::Knob, 93, 269, IRECT(936, 496, 968, 524), false},
       {Skin::Space, Ctl::Knob2, 127, 169, IRECT(936, 438, 968, 466), false},
       {Skin::Solid, Ctl::Knob, 186, 107, IRECT(800, 76, 832, 120), true},
-      {Skin::Space, Ctl::Knob, 134, 177, IRECT(520, 547, 552, 563), false},
-      {Skin::Space, Ctl::Knob, 138, 176, IRECT(640 + 40 * 3, 547, 672 + 40 * 3, 563), false},
+      {Skin::Space, Ctl::Knob, 134, 118, IRECT(520, 589, 552, 633), false},
+      {Skin::Space, Ctl::Knob, 138, 106, IRECT(640 + 40 * 3, 589, 672 + 40 * 3, 633), false},
       {Skin::Space, Ctl::Knob, 231, 136, IRECT(300, -40, 316, 4), true},
       {Skin::Lcd, Ctl::Knob, 238, 242, IRECT(300, -40, 316, -2), true},
       {Skin::Lcd, Ctl::Switch, 188, 265, IRECT(408, 36, 432, 52), false},

@@ -1,7 +1,12 @@
 // Each skin's pages drawn whole into the back buffer, kept as "page-<skin>.png" beside the test
-// for a person to look at; the skins must differ and the pages must not be blank.
+// for a person to look at; the skins must differ and the pages must not be blank. At the
+// smallest, usual and largest sizes the effect sliders show their travel and texts stay in
+// their boxes, as seen in the drawn pixels.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <set>
 
@@ -73,4 +78,153 @@ TEST_F(PagesTest, ScreenshotOfEachSkin) {
     IGraphics::ResetCaches();
   }
   EXPECT_EQ(looks.size(), 3u);
+}
+
+namespace {
+
+using Pixels = std::vector<RAST_pixel>;
+
+// Every skin at the smallest, the usual and the largest GUI size.
+struct Look {
+  const char* skin;
+  double scale;
+};
+constexpr Look kLooks[] = {{"space", 0.7}, {"space", 1.0}, {"space", 2.0},
+                           {"solid", 0.7}, {"solid", 1.0}, {"solid", 2.0},
+                           {"lcd", 0.7},   {"lcd", 1.0},   {"lcd", 2.0}};
+
+bool Differs(RAST_pixel a, RAST_pixel b) {
+  auto d = [](int x, int y) { return x > y ? x - y : y - x; };
+  return d(RAST_PixelRed(a), RAST_PixelRed(b)) + d(RAST_PixelGreen(a), RAST_PixelGreen(b)) +
+             d(RAST_PixelBlue(a), RAST_PixelBlue(b)) >
+         96;
+}
+
+}  // namespace
+
+class PageLookTest : public PagesTest {
+ protected:
+  VQEditor& Open(const Look& look) {
+    vq::platform::installHeadless();
+    WEMU_SetResourceFolder(VQ_RESOURCE_DIR);
+    WriteSettings(std::string("[gui]\nbackground=") + look.skin + "\n");
+    mkdir((dir + "/VQEditor4").c_str(), 0755);
+    WritePrivateProfileString("gui", "guiscale", std::to_string(look.scale).c_str(),
+                              (dir + "/VQEditor4/settings.ini").c_str());
+    VQEditorSetup setup = BaseSetup();
+    const std::string folder = dir;
+    setup.makeGraphics = [folder](IModuleBase* plug, int w, int h, int) -> IGraphics* {
+      return new ScreenGraphics(plug, w, h, folder);
+    };
+    VQEditor& e = MakeFrom(std::move(setup));
+    StopTimer();
+    e.ResizeAtGuiOpen();
+    G().OpenWindow(nullptr);
+    return e;
+  }
+  void Close() {
+    G().CloseWindow();
+    editor.reset();
+    IGraphics::ResetCaches();
+  }
+  // The whole page drawn afresh.
+  Pixels Frame() {
+    G().SetAllControlsDirty();
+    IRECT r;
+    if (G().IsDirty(&r)) G().Draw(&r);
+    RAST_BitmapRows rows(G().GetDrawBitmap());
+    Pixels p;
+    for (int y = 0; y < rows.height; ++y) p.insert(p.end(), rows.row(y), rows.row(y) + rows.width);
+    return p;
+  }
+  // Every parameter as the user would set it: value and the controls showing it.
+  void SetAll(const std::vector<int>& params, double normalized) {
+    for (int p : params)
+      if (IParam* ip = editor->GetParam(p)) {
+        Set(p, ip->FromNormalized(normalized));
+        editor->SetControlsFromParam(p);
+      }
+  }
+};
+
+// The effect row's sliders, in each effect view, show their whole travel: between the lowest
+// and the highest value the thumb moves over most of a slider's height, seen on the page with
+// everything drawn above it.
+TEST_F(PageLookTest, EffectSlidersShowTheirWholeTravel) {
+  std::vector<int> effect;
+  for (int p = 132; p <= 185; ++p)
+    if ((p <= 149 || p >= 160) && p != 150 && (p <= 172 || p >= 182)) effect.push_back(p);
+  for (const Look& look : kLooks) {
+    SCOPED_TRACE(testing::Message() << look.skin << " " << look.scale);
+    Open(look);
+    for (int view : {vq_param::kFxVintageModulationBlock, vq_param::kFxOverdriveBlock,
+                     vq_param::kFxEqualizerBlock}) {
+      Set(view, 1);
+      SetAll(effect, 0.0);
+      const Pixels low = Frame();
+      SetAll(effect, 1.0);
+      const Pixels high = Frame();
+      const int w = G().GetWidth();
+      int sliders = 0;
+      for (int i = 0; i < G().NControls(); ++i) {
+        auto* k = dynamic_cast<IKnobMultiControl*>(G().GetControl(i));
+        if (!k || k->IsHidden() ||
+            std::find(effect.begin(), effect.end(), k->ParamIdx()) == effect.end())
+          continue;
+        ++sliders;
+        const IRECT r = k->GetRECT();
+        int first = -1, last = -1;
+        for (int y = r.T; y < r.B; ++y)
+          for (int x = r.L; x < r.R; ++x)
+            if (Differs(low[static_cast<size_t>(y) * w + x], high[static_cast<size_t>(y) * w + x]))
+              last = y, first = first < 0 ? y : first;
+        EXPECT_GE(last - first + 1, 28 * look.scale)
+            << "parameter " << k->ParamIdx() << " in view " << view;
+      }
+      EXPECT_GE(sliders, 3) << view;
+    }
+    Close();
+  }
+}
+
+// Each text of the synth page, the status line's longest message and every value at its
+// extremes included, is drawn inside its box: not past its sides, not over its top or bottom
+// edge (the read-out wells lie 1.5 pixels inside), and not past the page.
+TEST_F(PageLookTest, TextsStayInsideTheirBoxes) {
+  std::vector<int> params;
+  for (int p = 3; p <= 188; ++p) params.push_back(p);
+  for (const Look& look : kLooks) {
+    for (double v : {0.0, 1.0}) {
+      SCOPED_TRACE(testing::Message() << look.skin << " " << look.scale << " value " << v);
+      Open(look).SetStatusText("The program database page could not be opened!");
+      SetAll(params, v);
+      const Pixels with = Frame();
+      // The second frame without the texts: emptied, spinners (which write their own) hidden.
+      std::vector<IRECT> boxes;
+      const int inset = static_cast<int>(std::ceil(1.5 * look.scale));
+      for (int i = 0; i < G().NControls(); ++i) {
+        auto* t = dynamic_cast<ITextControl*>(G().GetControl(i));
+        if (!t || t->IsHidden() || !*t->GetText()) continue;
+        const IRECT r = t->GetRECT();
+        boxes.push_back(IRECT(r.L, r.T + inset, r.R, std::min(r.B, G().GetHeight()) - inset));
+        if (dynamic_cast<ISpinnerControl*>(t))
+          t->Hide(true);
+        else
+          t->SetTextIfChanged("");
+      }
+      const Pixels without = Frame();
+      const int w = G().GetWidth(), h = G().GetHeight();
+      int outside = 0;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const size_t at = static_cast<size_t>(y) * w + x;
+          if (!Differs(with[at], without[at])) continue;
+          bool in = false;
+          for (const IRECT& b : boxes) in = in || (x >= b.L && x < b.R && y >= b.T && y < b.B);
+          if (!in && outside++ < 3) ADD_FAILURE() << "text at " << x << "," << y;
+        }
+      EXPECT_EQ(outside, 0);
+      Close();
+    }
+  }
 }

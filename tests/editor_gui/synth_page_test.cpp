@@ -15,7 +15,7 @@ bool IsClass(IControl* c, Ctl cls) {
   const std::type_info& t = typeid(*c);
   switch (cls) {
     case Ctl::Image:
-      return t == typeid(IBitmapControl);
+      return t == typeid(IBitmapControl) || t == typeid(SlotPanelControl);
     case Ctl::Knob:
       return t == typeid(IKnobMultiControl);
     case Ctl::Knob2:

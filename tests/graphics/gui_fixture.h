@@ -28,7 +28,10 @@ class FnControl : public IControl {
     Log('D', x, y);
     if (onDown) onDown();
   }
-  void OnMouseUp(int x, int y, IMouseMod*) override { Log('U', x, y); }
+  void OnMouseUp(int x, int y, IMouseMod*) override {
+    Log('U', x, y);
+    if (onUp) onUp();
+  }
   void OnMouseDrag(int x, int y, int dx, int dy, IMouseMod*) override { Log('M', dx, dy); }
   void OnMouseDblClick(int x, int y, IMouseMod*) override { Log('2', x, y); }
   void OnMouseWheel(int x, int y, IMouseMod*, int d) override { Log('W', d, 0); }
@@ -42,6 +45,7 @@ class FnControl : public IControl {
 
   std::function<void(IGraphics*)> draw;
   std::function<void()> onDown;
+  std::function<void()> onUp;
   std::string events;
   int draws = 0;
 };

@@ -234,6 +234,11 @@ TEST_F(GraphicsInput, TooltipsAndFileDialogsUseThePlatform) {
   EXPECT_EQ(backend.panels.back().kind, vp::PanelRequest::Kind::Save);
   EXPECT_EQ(backend.panels.back().directory, "/tmp/progs/");
   EXPECT_EQ(backend.panels.back().allowedTypes, (std::vector<std::string>{"syx", "mid"}));
+  // A second save proposes the name alone, in the folder of the first: a path in the name
+  // field would decide the folder behind the user's back.
+  g->PromptForFile(&file, 1, &dir, "syx");
+  EXPECT_EQ(backend.panels.back().fileName, "a.syx");
+  EXPECT_EQ(backend.panels.back().directory, "/data/bank/");
   file.Set("old");
   g->PromptForFile(&file, 0, &dir, "");  // cancelled
   EXPECT_STREQ(file.Get(), "");

@@ -203,8 +203,12 @@ TEST_F(EqDisplay, GridLinesAndLabelBoxesKeepTheirPlaces) {
   eq->SetBand(MakeBand(0, Eq::kBell, 0, 1000, 1));
   eq->SetBand(MakeBand(1, Eq::kBell, 0, 20000, 1));
   DrawAll();
-  for (auto [x, y, on] :
-       {std::tuple{xi, 91, true}, {xi, 0, true}, {384, 30, true}, {0, 30, true}, {388, 30, false}})
+  for (auto [x, y, on] : {std::tuple{xi, 91, true},
+                          {xi, 92, false},
+                          {xi, 0, true},
+                          {384, 30, true},
+                          {0, 30, true},
+                          {388, 30, false}})
     EXPECT_EQ(Pixel(x, y) == grid, on) << x << "," << y;
   IMouseMod left(true);
   for (int b = 0; b < 2; ++b) {

@@ -1,6 +1,9 @@
 // The Linux graphics on a real display: the window shows the back buffer its timer draws, real
 // clicks reach the control under the pointer, and a menu, an alert and a text field opened from
 // controls work while the 120 Hz timer keeps drawing.
+#include <cstdio>
+#include <sstream>
+
 #include "graphics/gui_fixture.h"
 #include "platform_gtk/desktop_fixture.h"
 #include "plugin/iparam.h"
@@ -163,6 +166,47 @@ TEST_F(GraphicsOnDesktop, MenusAlertsAndTextFieldsRunWhileTheTimerDraws) {
   EXPECT_EQ(g->GetMouseCapture(), -1) << "the alert took the release";
 
   b->loop.invalidateTimer(blinkTimer);
+}
+
+// A control that hides the pointer for its drag (as a knob may) has it held where it was pressed:
+// every move reaches the control, far past the screen's top edge, and the release puts the
+// pointer back where it was pressed.
+TEST_F(GraphicsOnDesktop, AHiddenPointerIsHeldSoADragGoesOnPastTheScreenEdge) {
+  FnControl* knob = Add(IRECT(100, 60, 140, 100), IColor(255, 200, 0, 0));
+  knob->onDown = [this] { g->HideMouseCursor(); };
+  knob->onUp = [this] { g->ShowMouseCursor(); };
+  ASSERT_TRUE(pumpUntil([&] { return knob->draws > 0; }));
+  const int px = ox + 120, py = oy + 80;
+  input.move(px, py);
+  pumpFor(0.05);
+  input.button(1, true);
+  ASSERT_TRUE(pumpUntil([&] { return b->isHidden(); }));
+  knob->events.clear();
+  // 30 moves of 40 pixels up: 1200 pixels, while the press was 80 below the top.
+  int x = 0, y = 0, moved = 0;
+  for (int i = 1; i <= 30; ++i) {
+    input.moveBy(0, -40);
+    ASSERT_TRUE(pumpUntil([&] {
+      moved = 0;
+      std::istringstream log(knob->events);
+      std::string e;
+      while (log >> e) {
+        int dx = 0, dy = 0;
+        if (std::sscanf(e.c_str(), "M%d,%d", &dx, &dy) == 2) moved += dy;
+      }
+      return moved == -40 * i;
+    })) << "move "
+        << i << " reached " << moved;
+    input.where(&x, &y);
+    EXPECT_EQ(y, py) << "held at move " << i;
+  }
+  input.button(1, false);
+  ASSERT_TRUE(pumpUntil([&] { return !b->isHidden(); }));
+  EXPECT_NE(knob->events.find("U120,-1120"), std::string::npos) << knob->events;
+  pumpFor(0.05);
+  input.where(&x, &y);
+  EXPECT_EQ(x, px) << "back where the drag began";
+  EXPECT_EQ(y, py);
 }
 
 }  // namespace

@@ -63,25 +63,89 @@ TEST_F(ProgramControlsTest, StepsDoNothingWithOneFileOrNoList) {
   EXPECT_EQ(BurstsSince(mark), 0u);
 }
 
-TEST_F(ProgramControlsTest, FailedLoadSendsNothing) {
+// A file that does not load or write, chosen by each of the three ways: nothing goes out and
+// the editor keeps its program, its name and its place; the status says why.
+TEST_F(ProgramControlsTest, FailedFileActionsChangeNothing) {
   VQEditor& e = Start();
-  Program("a.pr4", 1);
-  WriteFile(folder + "b.pr4", " 250 \r\n1\r\n");  // a version this editor does not know
-  e.LocateProgramInFolder((folder + "a.pr4").c_str());
-  size_t mark = Mark();
-  Press(210);
-  EXPECT_EQ(BurstsSince(mark), 0u);
-  EXPECT_EQ(StatusText(), "Unknown file format!");
+  Program("01_Good.pr4", 21);
+  const std::string good = FormatProgramText(ProgramFieldTable::InitRecord());
+  std::string random(4000, '\0');
+  uint32_t seed = 5;
+  for (char& b : random) b = static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
+  std::string big = good + std::string(8200 - good.size(), '\n');
+  std::string v999 = good;
+  v999.replace(v999.find("\r\n", 500) + 2, 5, " 999 ");
+  const struct {
+    const char* what;
+    std::string bytes;
+    const char* status;
+  } rows[] = {
+      {"empty", "", "Not a VQ program file!"},
+      {"4000 random bytes", random, "Not a VQ program file!"},
+      {"a text file", "hello world", "Not a VQ program file!"},
+      {"cut to 3000 bytes", good.substr(0, 3000), "Incomplete program file!"},
+      {"a value of 999", v999, "Value out of range in the program file!"},
+      {"an unknown version", " 250 \r\n" + good.substr(7), "Unknown file format!"},
+      {"too large", big, "Corrupted filesize!"},
+  };
+  const std::string bad = folder + "02_Bad.pr4";
+  for (const auto& row : rows) {
+    WriteFile(bad, row.bytes);
+    e.Browser().SetSelectedFile(VQEditor::kLoadSelector, folder + "01_Good.pr4");
+    Set(201, 1);
+    ASSERT_EQ(e.ProgramName(), "01_Good");
+    Set(kMarkerField + kFieldParamOffset, 30);  // edited: "*01_Good*"
+    const ProgramRecord record = (e.PackParamsToRecord(), e.Record());
+    const std::string save = e.Browser().SelectedFile(VQEditor::kSaveSelector);
+    const size_t undo = e.History().Entries().size();
+    const uint32_t writes = sim.State().writesAccepted + sim.State().writesRejected;
 
-  mark = Mark();
-  e.Browser().SetSelectedFile(VQEditor::kLoadSelector, folder + "b.pr4");
-  Set(201, 1);
-  EXPECT_EQ(BurstsSince(mark), 0u);
-  e.Browser().SetSelectedFile(VQEditor::kLoadSelector, folder + "a.pr4");
-  Set(201, 0);
-  EXPECT_EQ(BurstsSince(mark), 1u);
-  EXPECT_EQ(e.Browser().CurrentProgramPath(), folder + "a.pr4");
-  EXPECT_EQ(e.Browser().LastFile(), folder + "a.pr4");
+    auto unchanged = [&](const char* how) {
+      SCOPED_TRACE(std::string(row.what) + ", " + how);
+      EXPECT_EQ(e.ProgramName(), "01_Good");
+      EXPECT_EQ(StatusText(), row.status);
+      EXPECT_EQ(Marker(), 30);
+      EXPECT_TRUE(e.ProgramEdited());
+      EXPECT_EQ((e.PackParamsToRecord(), e.Record()), record);
+      EXPECT_EQ(e.History().Entries().size(), undo);
+      EXPECT_EQ(e.Browser().CurrentListName(), "01_Good.pr4");
+      EXPECT_EQ(e.Browser().CurrentProgramPath(), folder + "01_Good.pr4");
+      EXPECT_EQ(e.Browser().LastFile(), folder + "01_Good.pr4");
+      EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), save);
+      EXPECT_FALSE(e.Link().SingleWritePending());
+      EXPECT_EQ(sim.State().writesAccepted + sim.State().writesRejected, writes);
+    };
+    size_t mark = Mark();
+    e.Browser().SetSelectedFile(VQEditor::kLoadSelector, bad);
+    Set(201, 0);
+    link->Pump();
+    unchanged("load");
+    Press(210);  // next: 02_Bad.pr4
+    link->Pump();
+    unchanged("next");
+    e.Browser().SetSelectedFile(VQEditor::kWriteSelector, bad);
+    Set(205, 1);
+    link->Pump();
+    unchanged("write to VQ");
+    EXPECT_EQ(Mark(), mark) << row.what << ": nothing reaches the synthesizer";
+  }
+
+  // A write the synthesizer refuses: the file does not become the program either.
+  Program("03_Other.pr4", 40);
+  vqsim::MisbehaviourRule rule;
+  rule.kind = vqsim::AnswerKind::ProgramWrite;
+  rule.mode = vqsim::Misbehaviour::ErrorReply;
+  rule.count = 0;
+  std::string error;
+  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  e.Browser().SetSelectedFile(VQEditor::kWriteSelector, folder + "03_Other.pr4");
+  Set(205, 0);
+  link->Pump();
+  e.StatusPoll();
+  EXPECT_EQ(e.ProgramName(), "01_Good");
+  EXPECT_EQ(Marker(), 30);
+  EXPECT_EQ(e.Browser().CurrentListName(), "01_Good.pr4");
+  EXPECT_EQ(e.Browser().LastFile(), folder + "01_Good.pr4");
 }
 
 TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
@@ -187,6 +251,42 @@ TEST_F(ProgramControlsTest, SendingAFileWritesItsSlotAndLoadsIt) {
   e.Browser().SetSelectedFile(VQEditor::kWriteSelector, folder + "missing_99.pr4");
   Set(205, 0);
   EXPECT_FALSE(e.Link().SingleWritePending());
+}
+
+// Names are cut to 32 bytes between characters, on screen and in the 32 name bytes the
+// synthesizer receives, which hold one byte per character it can show.
+TEST_F(ProgramControlsTest, NamesAreCutBetweenCharacters) {
+  VQEditor& e = Start();
+  const struct {
+    const char* file;
+    const char* shown;
+    const char* device;  // null: the name gives no slot to write to
+  } rows[] = {
+      {"abcdefghijklmnopqrstuvwxyzABCD\u20AC.pr4", "abcdefghijklmnopqrstuvwxyzABCD", nullptr},
+      {"05abcdefghijklmnopqrstuvwxyzAB\u20AC.pr4", "05abcdefghijklmnopqrstuvwxyzAB",
+       "05abcdefghijklmnopqrstuvwxyzAB"},
+      {"06abcdefghijklmnopqrstuvwxyzAB\U0001F3B9.pr4", "06abcdefghijklmnopqrstuvwxyzAB",
+       "06abcdefghijklmnopqrstuvwxyzAB"},
+      {"07 Caf\u00E9 Cr\u00E8me.pr4", "07 Caf\u00E9 Cr\u00E8me", "07 Caf_ Cr_me"},
+      {"08\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9"
+       "\u00E9\u00E9\u00E9.pr4",
+       "08\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9"
+       "\u00E9",
+       "08_______________"},
+  };
+  for (const auto& row : rows) {
+    const std::string path = folder + row.file;
+    e.Browser().SetSelectedFile(VQEditor::kSaveSelector, path);
+    Set(203, Value(203) > 0.5 ? 0 : 1);
+    EXPECT_EQ(e.ProgramName(), row.shown) << row.file;
+    EXPECT_EQ(StatusText(), row.shown) << row.file;
+    if (!row.device) continue;
+    e.Browser().SetSelectedFile(VQEditor::kWriteSelector, path);
+    Set(205, Value(205) > 0.5 ? 0 : 1);
+    link->Pump();
+    const int slot = (row.file[0] - '0') * 10 + (row.file[1] - '0');
+    EXPECT_EQ(sim.State().slots[static_cast<size_t>(slot - 1)].NameText(), row.device) << row.file;
+  }
 }
 
 TEST_F(ProgramControlsTest, FolderButtonUploadsTheChosenFolder) {

@@ -188,7 +188,9 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
   VQEditorSetup setup = BaseSetup();
   vqtest::RecordingPages& pages = UseRecordingPages(setup);
   VQEditor& e = MakeWithLibrary(std::move(setup));
-  e.Browser().SetSaveFolder(Folder());
+  const std::string mine = Folder() + "mine/";  // a folder of the user's
+  std::filesystem::create_directories(mine);
+  e.Browser().SetSaveFolder(mine);
 
   uint8_t dump[213] = {0xF0};
   ProgramRecord init = ProgramFieldTable::InitRecord();
@@ -199,11 +201,11 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
   memcpy(e.Link().ReceiveBuffer().data(), dump, sizeof dump);
 
   e.NameReceivedProgram(7);
-  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), Folder() + "07Lead.pr4");
+  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), mine + "07Lead.pr4");
   EXPECT_TRUE(e.Link().ReceivedDumpPending());
   EXPECT_EQ(pages.openedSelectors, std::vector<int>{VQEditor::kSaveSelector});
 
-  std::string path = Folder() + "07Lead.pr4";
+  std::string path = mine + "07Lead.pr4";
   ASSERT_TRUE(e.SaveProgramFile(path.c_str()));
   std::vector<std::string> lines = Lines(ReadFile(path));
   ASSERT_EQ(lines.size(), 171u);
@@ -217,22 +219,34 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
   }
 }
 
-TEST_F(LibraryEditorTest, ReceivedDumpIsOfferedInTheSaveControlsFolder) {
+TEST_F(LibraryEditorTest, ReceivedDumpIsOfferedInTheUsersFolder) {
   VQEditor& e = MakeWithLibrary();
   std::filesystem::create_directories(Folder() + "sub");
-  e.Browser().SetSaveFolder("");
   e.Link().ReceiveBuffer().fill(0);
+  const std::string home = Folder() + "home";
+  std::filesystem::create_directories(home);
+  const char* oldHome = getenv("HOME");
+  const std::string keptHome = oldHome ? oldHome : "";
+  setenv("HOME", home.c_str(), 1);
 
-  // No save folder of its own: the folder of the save control's path.
-  e.Browser().SetSelectedFile(VQEditor::kSaveSelector, Folder() + "sub/old.pr4");
-  e.NameReceivedProgram(3);
-  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), Folder() + "sub/03.pr4");
-
-  // Nor a save path: the current program folder, never a bare name.
-  e.Browser().SetSelectedFile(VQEditor::kSaveSelector, "");
-  e.Browser().SetCurrentProgramFolder(Folder());
-  e.NameReceivedProgram(4);
-  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), Folder() + "04.pr4");
+  // The folder the user last chose; with none (or one that is gone), home: never the folder of
+  // a program the editor keeps in its own folders, never a bare name.
+  struct Case {
+    std::string saveFolder, shown, expected;
+  } cases[] = {{Folder() + "sub/", e.Browser().CacheFolder() + "05_X.pr4", Folder() + "sub/03.pr4"},
+               {"", e.Browser().CacheFolder() + "05_X.pr4", home + "/03.pr4"},
+               {"", e.RamProgramPath(), home + "/03.pr4"},
+               {Folder() + "gone/", Folder() + "sub/old.pr4", home + "/03.pr4"}};
+  for (const Case& c : cases) {
+    e.Browser().SetSaveFolder(c.saveFolder);
+    e.Browser().SetSelectedFile(VQEditor::kSaveSelector, c.shown);
+    e.NameReceivedProgram(3);
+    EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), c.expected) << c.saveFolder;
+  }
+  if (oldHome)
+    setenv("HOME", keptHome.c_str(), 1);
+  else
+    unsetenv("HOME");
 }
 
 TEST_F(LibraryEditorTest, LoadHidesTheFlexiIndicatorsItClears) {

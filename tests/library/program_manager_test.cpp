@@ -296,6 +296,23 @@ TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
   EXPECT_EQ(std::string(e.Browser().Slots()[96].name), "Deep");
   EXPECT_EQ(e.Browser().Slots()[96].category, kSlotCategoryBass);
   EXPECT_FALSE(m->BankSaved());
+  // Slots 97..99 take the files once more; then the slots up to 99 are full, and what finds
+  // no slot is said in the status line and, as the manager page covers it, in a box.
+  const struct {
+    int x, y;
+    const char* status;
+  } again[] = {{700, 787, ""},
+               {700, 787, "No empty slot in 94-99: 3 not placed"},
+               {1120, 788, "Slot 99 is not empty: 3 not placed"}};
+  for (const auto& a : again) {
+    e.SetStatusText("");
+    G().messageBoxes.clear();
+    browser = {kListDrop, kListPlain, a.x, a.y};
+    Set(338, 1);
+    EXPECT_EQ(StatusText(), a.status);
+    EXPECT_EQ(G().messageBoxes.size(), a.status[0] ? 1u : 0u);
+  }
+  EXPECT_EQ(std::string(e.Browser().Slots()[99].name), "Deep");
 }
 
 TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
@@ -552,12 +569,13 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
       {"browse fills the browser",
        [&] {
          e.Link().SetDownloadToManager(false);
-         e.Browser().SetSaveFolder("/start/");
+         e.Browser().SetSaveFolder(bankFolder + "sub/");
+         fsys::create_directory(bankFolder + "sub");
          AnswerFolder(bankFolder);
          Press(343);
        },
        [&] {
-         EXPECT_EQ(panels->panels.back().directory, "/start/");
+         EXPECT_EQ(panels->panels.back().directory, bankFolder + "sub/");
          EXPECT_EQ(e.Browser().Folder() + "/", bankFolder);
          EXPECT_EQ(e.Browser().Rows().size(), Listing(bankFolder).size() + 1);
        }},

@@ -55,6 +55,14 @@ std::string Text(const ProgramRecord& r) {
   return FormatProgramText(r);
 }
 
+// The text of `r` with the first five characters of field `f`'s line replaced by `value`.
+std::string WithValue(const ProgramRecord& r, int f, const std::string& value) {
+  std::string text = Text(r);
+  size_t at = 0;
+  for (int line = 0; line <= f; ++line) at = text.find("\r\n", at) + 2;
+  return text.replace(at, 5, value);
+}
+
 // An older file: one value per line, LF or CR LF.
 std::string OldText(const std::vector<int>& values) {
   std::ostringstream s;
@@ -126,16 +134,16 @@ TEST(ProgramTextReader, LineEndingsAndShortLines) {
   ASSERT_EQ(ParseProgramText(ReplaceAll(Text(r), "\r\n", "\n\n\n"), lf), ProgramFileError::kNone);
   EXPECT_EQ(lf.record, crlf.record);
 
-  // A line shorter than six characters loses its last one: "12" with LF alone reads as 1;
-  // a line without a number repeats the value before it (0 for the first value line).
+  // A line shorter than six characters loses its last one: "12" with LF alone reads as 1, and
+  // "5" reads as no number, which repeats the value before it.
+  std::string text = ReplaceAll(Text(r), "\r\n", "\n");
+  text.replace(text.find('\n') + 1, 0, "12\n5\n  33  ; seven\n");
   ProgramFileContent c;
-  ASSERT_EQ(ParseProgramText(" 244 \n12\n;x\n  33  ; seven\n", c), ProgramFileError::kNone);
+  ASSERT_EQ(ParseProgramText(text, c), ProgramFileError::kNone);
   EXPECT_EQ(c.record[0], 1);
   EXPECT_EQ(c.record[1], 1);
   EXPECT_EQ(c.record[2], 33);
-  ASSERT_EQ(ParseProgramText(" 244 \r\nabc\r\n", c), ProgramFileError::kNone);
-  EXPECT_EQ(c.record[0], 0);
-  EXPECT_EQ(c.record[6], 1);  // missing lines read as 0, then held to the field's range 1..127
+  EXPECT_EQ(c.record[4], r[1]);  // the lines move on by three
 }
 
 TEST(ProgramTextReader, ValuesAreCheckedAndLimited) {
@@ -152,11 +160,13 @@ TEST(ProgramTextReader, ValuesAreCheckedAndLimited) {
     EXPECT_EQ(c.record, before.record) << "a failed read leaves the result alone";
   }
   // In -64..127 but outside a field's range: held to the range.
+  r[1] = 0;
   ProgramFileContent c;
-  ASSERT_EQ(ParseProgramText(" 244 \r\n127\r\n-64\r\n", c), ProgramFileError::kNone);
-  EXPECT_EQ(c.record[0], 48);   // VCO1 coarse -24..48
+  ASSERT_EQ(ParseProgramText(WithValue(r, 0, "127  "), c), ProgramFileError::kNone);
+  EXPECT_EQ(c.record[0], 48);  // VCO1 coarse -24..48
+  ASSERT_EQ(ParseProgramText(WithValue(r, 1, "-64  "), c), ProgramFileError::kNone);
   EXPECT_EQ(c.record[1], -63);  // VCO1 fine -63..63
-  ASSERT_EQ(ParseProgramText(" 244 \r\n-30\r\n", c), ProgramFileError::kNone);
+  ASSERT_EQ(ParseProgramText(WithValue(r, 0, "-30  "), c), ProgramFileError::kNone);
   EXPECT_EQ(c.record[0], -24);
 }
 
@@ -168,8 +178,57 @@ TEST(ProgramTextReader, VersionsAndEmptyText) {
   EXPECT_STREQ(ProgramFileErrorText(ProgramFileError::kUnknownVersion), "Unknown file format!");
   EXPECT_EQ(ParseProgramText("", c), ProgramFileError::kEmpty);
   EXPECT_EQ(ParseProgramText("\n\n", c), ProgramFileError::kEmpty);
-  EXPECT_EQ(ProgramFileErrorText(ProgramFileError::kEmpty), nullptr);
-  EXPECT_EQ(ProgramFileErrorText(ProgramFileError::kBadValue), nullptr);
+}
+
+// Only a whole program file reads, each failure with a text that says why; an older file needs
+// the lines its conversion uses, the rest are filler.
+TEST(ProgramTextReader, OnlyWholeProgramFilesRead) {
+  const ProgramRecord r = VariedRecord();
+  const std::string whole = Text(r);
+  std::string random(4000, '\0');
+  uint32_t seed = 38;
+  for (char& b : random) b = static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
+  std::string v243 = whole;
+  v243.replace(0, 5, " 243 ");
+  std::vector<int> old(kOldProgramLineCount, 5);
+  using E = ProgramFileError;
+  const struct {
+    const char* what;
+    std::string text;
+    E expected;
+  } rows[] = {
+      {"4000 random bytes", random, E::kNotProgram},
+      {"a text file", "hello world", E::kNotProgram},
+      {"text lines", "hello\r\nworld\r\n", E::kNotProgram},
+      {"empty", "", E::kEmpty},
+      {"a version line alone", " 244 \r\n", E::kIncomplete},
+      {"cut to 3000 bytes", whole.substr(0, 3000), E::kIncomplete},
+      {"one line less", whole.substr(0, whole.rfind("\r\n", whole.size() - 3) + 2), E::kIncomplete},
+      {"a value line of text", WithValue(r, 40, "abc  "), E::kNotProgram},
+      {"a value of 999", WithValue(r, 40, "999  "), E::kBadValue},
+      {"an older file cut short", OldText(std::vector<int>(90, 5)), E::kIncomplete},
+      {"version 245", " 245 \r\n" + whole.substr(7), E::kUnknownVersion},
+      // Whole files, including the forms other writers give them.
+      {"version 244", whole, E::kNone},
+      {"version 243", v243, E::kNone},
+      {"LF alone", ReplaceAll(whole, "\r\n", "\n"), E::kNone},
+      {"no final line end", whole.substr(0, whole.size() - 2), E::kNone},
+      {"lines after the last field", whole + "1\r\nnote\r\n", E::kNone},
+      {"an older file", OldText(old), E::kNone},
+      {"an older file of its used lines", OldText(std::vector<int>(104, 5)), E::kNone},
+      {"an older file with text filler", OldText(std::vector<int>(104, 5)) + "x\r\ny\r\n",
+       E::kNone},
+  };
+  for (const auto& row : rows) {
+    ProgramFileContent c;
+    c.record[0] = 9;
+    EXPECT_EQ(ParseProgramText(row.text, c), row.expected) << row.what;
+    if (row.expected == E::kNone) continue;
+    EXPECT_EQ(c.record[0], 9) << row.what << ": a failed read leaves the result alone";
+    EXPECT_NE(ProgramFileErrorText(row.expected), nullptr) << row.what;
+  }
+  EXPECT_STREQ(ProgramFileErrorText(E::kNotProgram), "Not a VQ program file!");
+  EXPECT_STREQ(ProgramFileErrorText(E::kIncomplete), "Incomplete program file!");
 }
 
 TEST(OldProgramConversion, FollowsTheConversionTable) {
@@ -251,7 +310,7 @@ TEST(OldProgramConversion, ModesPlaceTheEffectLines) {
 }
 
 TEST(OldProgramConversion, TextWithoutVersionLineIsConverted) {
-  std::vector<int> values(90, 0);
+  std::vector<int> values(kOldProgramLineCount, 0);
   values[69] = -1;
   values[70] = 50;
   values[85] = 127;
@@ -312,7 +371,7 @@ TEST_F(ProgramFileTest, SizeLimits) {
   EXPECT_STREQ(ProgramFileErrorText(ProgramFileError::kTooLarge), "Corrupted filesize!");
   Write("full.pr4", std::string(8192, '1'));
   EXPECT_EQ(ReadProgramFile((dir + "full.pr4").c_str(), c), ProgramFileError::kFillsBuffer);
-  EXPECT_EQ(ProgramFileErrorText(ProgramFileError::kFillsBuffer), nullptr);
+  EXPECT_STREQ(ProgramFileErrorText(ProgramFileError::kFillsBuffer), "Corrupted filesize!");
   // Just below the limit is read.
   std::string text = Text(VariedRecord());
   text += std::string(8191 - text.size(), '\n');

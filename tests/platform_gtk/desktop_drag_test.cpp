@@ -1,5 +1,5 @@
 // Dragging files out of a window on the desktop: the drag starts from a press and offers the
-// files as URIs; promised files are refused.
+// files as URIs.
 #include "desktop_fixture.h"
 #include "platform/gtk/desktop_drag_source.h"
 
@@ -11,7 +11,6 @@ TEST_F(DesktopTest, FileDragStartsFromAPressAndOffersUris) {
   openWindow(120, 80);
   auto* source = dynamic_cast<DesktopDragSource*>(&dragSource());
   ASSERT_NE(source, nullptr);
-  EXPECT_FALSE(source->beginPromisedFileDrag(content.get(), {0, 0, 10, 10}, {"pr4"}));
   EXPECT_FALSE(source->beginFileDrag(content.get(), {0, 0, 10, 10}, {"relative.pr4"}, nullptr));
   bool started = false;
   client.onPointer = [&](const PointerEvent& e) {

@@ -28,6 +28,19 @@ void XInput::move(int x, int y) {
   XFlush(dpy(mDisplay));
 }
 
+void XInput::moveBy(int dx, int dy) {
+  XTestFakeRelativeMotionEvent(dpy(mDisplay), dx, dy, CurrentTime);
+  XFlush(dpy(mDisplay));
+}
+
+void XInput::where(int* x, int* y) {
+  Display* d = dpy(mDisplay);
+  ::Window root, child;
+  int wx, wy;
+  unsigned mask;
+  XQueryPointer(d, DefaultRootWindow(d), &root, &child, x, y, &wx, &wy, &mask);
+}
+
 void XInput::button(unsigned b, bool down) {
   XTestFakeButtonEvent(dpy(mDisplay), b, down ? True : False, CurrentTime);
   XFlush(dpy(mDisplay));

@@ -14,6 +14,10 @@ class XInput {
   // Connects on first use, so DISPLAY may be set after construction.
   bool ok();
   void move(int x, int y);
+  // A relative move, as a mouse makes one.
+  void moveBy(int dx, int dy);
+  // Where the pointer is on the screen.
+  void where(int* x, int* y);
   void button(unsigned b, bool down);
   void key(unsigned long keysym, bool down);
   void tap(unsigned long keysym) {

@@ -140,14 +140,27 @@ TEST(ProgramWriteMessage, FrameFieldsNameAndChecksum) {
   for (int i = 1; i < 212; ++i) EXPECT_LT(msg[i], 0x80) << i;
 }
 
-TEST(ProgramWriteMessage, NameIsSevenBitTextOfAtMost32Bytes) {
-  ProgramRecord r;
-  std::string name = "Caf\xC3\xA9\tX";
-  std::vector<uint8_t> msg = ProgramWriteMessage(r, 1, name);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&msg[178]), 7), "Caf___X");
-  msg = ProgramWriteMessage(r, 1, std::string(40, 'a'));
-  for (int i = 178; i < 210; ++i) EXPECT_EQ(msg[i], 'a');
-  EXPECT_LT(msg[210], 0x80);
+TEST(ProgramWriteMessage, NameIsOneShowableBytePerCharacter) {
+  const struct {
+    std::string name;
+    std::string bytes;  // the 32 name bytes up to the first zero
+  } rows[] = {
+      {"Caf\xC3\xA9\tX", "Caf__X"},
+      {"\xE2\x82\xAC \xF0\x9F\x8E\xB9!", "_ _!"},
+      {"ab\xE2\x82", "ab_"},  // a character cut short
+      {"a\x80\xFF"
+       "b",
+       "a__b"},  // bytes that begin no character
+      {std::string(40, 'a'), std::string(32, 'a')},
+      {std::string(30, 'a') + "\xC3\xA9\xC3\xA9\xC3\xA9", std::string(30, 'a') + "__"},
+  };
+  for (const auto& row : rows) {
+    const std::vector<uint8_t> msg = ProgramWriteMessage(ProgramRecord(), 1, row.name);
+    const std::string bytes(reinterpret_cast<const char*>(&msg[178]), 32);
+    EXPECT_EQ(bytes.substr(0, bytes.find('\0')), row.bytes) << row.name;
+    EXPECT_EQ(bytes.find_first_not_of('\0', row.bytes.size()), std::string::npos) << row.name;
+    EXPECT_LT(msg[210], 0x80);
+  }
 }
 
 TEST(ProgramWriteMessage, OutOfRangeFieldsAreLimitedAndCovered) {

@@ -5,7 +5,9 @@
 #include <type_traits>
 
 #include "rast/rast_blend.h"
+#include "rast/rast_blit.h"
 #include "rast/rast_fill.h"
+#include "rast/rast_line.h"
 #include "rast/rast_mask.h"
 #include "tests/rast/blit_reference.h"
 
@@ -178,21 +180,61 @@ TEST(BlendValues, ReciprocalTable) {
   EXPECT_EQ(RAST_ReciprocalTable[255], 256);
 }
 
-TEST(BlendWeight, LimitedToTheByteRangeAtEveryEntry) {
+// Alpha becomes trunc(alpha * 256) within -256..256: copy takes nothing below 1/256, the other
+// modes take a negative weight as it is (add subtracts), and every result stays in its byte.
+TEST(BlendWeight, NegativeAlphaKnownAnswersAtEveryEntry) {
   EXPECT_EQ(RAST_Weight(300).value(), 256);
-  EXPECT_EQ(RAST_Weight(-5).value(), 0);
-  EXPECT_EQ(RAST_Weight::FromAlpha(0.5f).value(), 128);
-  EXPECT_EQ(RAST_Weight::FromAlpha(1.001f).value(), 256);
+  EXPECT_EQ(RAST_Weight(-300).value(), -256);
+  EXPECT_EQ(RAST_Weight::FromAlpha(-1.0f).value(), -256);
+  EXPECT_EQ(RAST_Weight::FromAlpha(-0.5f).value(), -128);
+  EXPECT_EQ(RAST_Weight::FromAlpha(-0.002f).value(), 0);
   EXPECT_EQ(RAST_Weight::FromAlpha(3.0f).value(), 256);
-  EXPECT_EQ(RAST_Weight::FromAlpha(-1.0f).value(), 0);
-  EXPECT_EQ(RAST_Weight::FromAlpha(0.002f).value(), 0);
   EXPECT_EQ(RAST_Weight::FromAlpha(std::numeric_limits<float>::quiet_NaN()).value(), 0);
-  EXPECT_EQ(RAST_Weight::FromAlpha(std::numeric_limits<float>::infinity()).value(), 256);
-  // An exaggerated alpha in multiply mode can no longer wrap a byte or spill.
-  EXPECT_EQ(RAST_BlendPixelValue(0xFFFFFFFFu, 0xFFFFFFFFu, RAST_BLIT_MODE_MUL, 4.0f), 0xFEFEFEFEu);
-  EXPECT_EQ(RAST_BlendPixelValue(0x80808080u, 0x00000000u, RAST_BLIT_MODE_COPY, 2.0f), 0u);
-  // A negative alpha draws nothing instead of subtracting.
-  EXPECT_EQ(RAST_BlendPixelValue(0x64646464u, 0x32323232u, RAST_BLIT_MODE_ADD, -1.0f), 0x64646464u);
+  EXPECT_EQ(RAST_Weight::FromAlpha(-std::numeric_limits<float>::infinity()).value(), -256);
+  // Every byte of d and s alike (the low byte is alpha, also for source-alpha modes here).
+  struct Case {
+    unsigned d, s;
+    int mode;
+    float alpha;
+    unsigned want;
+  } cases[] = {
+      {100, 200, 1, 1.0f, 255},   // add saturates
+      {100, 50, 1, -1.0f, 50},    // add with a negative alpha subtracts
+      {100, 200, 1, -1.0f, 0},    // ... down to 0
+      {100, 50, 1, -0.5f, 75},    // 100 + t(50 * -128 / 256)
+      {100, 50, 0, -1.0f, 100},   // copy takes no negative weight
+      {128, 0, 0, 2.0f, 0},       // nor one above 256
+      {200, 255, 2, -1.0f, 100},  // dodge: k = 511, 200 * 256 / 511
+      {255, 0, 3, -1.0f, 255},    // multiply: 510 kept in the byte, not wrapped to 254
+      {100, 255, 3, -1.0f, 100},  // (65792 * 100) >> 16
+      {255, 255, 3, 4.0f, 254},   // an exaggerated alpha draws as 1.0
+      {100, 0, 4, -1.0f, 160},    // overlay: v = 65536, (-12800 + 65536) * 100 >> 15
+  };
+  auto word = [](unsigned b) { return b * 0x01010101u; };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RAST_BlendPixelValue(word(c.d), word(c.s), RAST_BlendMode(c.mode), c.alpha),
+              word(c.want))
+        << c.d << " " << c.s << " mode " << c.mode << " alpha " << c.alpha;
+    // The same through a blit, a line and a fill, as the drawing code calls them.
+    CanvasBitmap dest(1, 1), src(1, 1);
+    dest.at(0, 0) = word(c.d);
+    src.at(0, 0) = word(c.s);
+    RAST_Blit(&dest, &src, 0, 0, nullptr, c.alpha, RAST_BlendMode(c.mode));
+    EXPECT_EQ(dest.at(0, 0), word(c.want)) << "blit mode " << c.mode << " alpha " << c.alpha;
+    dest.at(0, 0) = word(c.d);
+    RAST_Line(&dest, 0, 0, 0, 0, word(c.s), c.alpha, RAST_BlendMode(c.mode), false);
+    EXPECT_EQ(dest.at(0, 0), word(c.want)) << "line mode " << c.mode << " alpha " << c.alpha;
+    dest.at(0, 0) = word(c.d);
+    RAST_FillRect(&dest, 0, 0, 1, 1, word(c.s), c.alpha, RAST_BlendMode(c.mode));
+    EXPECT_EQ(dest.at(0, 0) & 0xFFFFFF00u, word(c.want) & 0xFFFFFF00u)
+        << "fill mode " << c.mode << " alpha " << c.alpha;
+  }
+  // Source alpha 255 at alpha -1.0: add subtracts colour and alpha alike.
+  EXPECT_EQ(RAST_BlendPixelValue(0x64646464u, 0x323232FFu, RAST_BLIT_USE_ALPHA | RAST_BLIT_MODE_ADD,
+                                 -1.0f),
+            0x32323200u);
+  EXPECT_EQ(RAST_BlendPixelValue(0x64646464u, 0x323232FFu, RAST_BLIT_USE_ALPHA, -1.0f),
+            0x64646464u);
 }
 
 TEST(BlendModeWord, SelectsOperationsAsTheBlitsSeeThem) {

@@ -68,8 +68,9 @@ inline int RefChannel(int op, int d, int s, int a) {
       if (k >= 2) e /= k;
       return e > 255 ? 255 : static_cast<int>(e);
     }
-    case 3:
-      return static_cast<int>(((static_cast<long long>(s) * a + (256 - a) * 256) * d >> 16) & 0xFF);
+    case 3:  // a negative weight brightens: kept in the byte
+      return std::min(
+          255, static_cast<int>((static_cast<long long>(s) * a + (256 - a) * 256) * d >> 16));
     case 4: {
       const int v = s * a + (256 - a) * 128;
       return Clamp(((Tdiv((32768 - v) * d, 256) + v) * d) >> 15);
@@ -146,11 +147,11 @@ inline RAST_pixel RefHSV(RAST_pixel pixel, int hs, int ss, int vs, int alphaByte
   return Join(v);
 }
 
-// The blit operation of a mode word (mode & 0x100FF) at weight a (0..256), for one pixel.
+// The blit operation of a mode word (mode & 0x100FF) at weight a (-256..256), for one pixel.
 inline RAST_pixel RefBlit(int mode, RAST_pixel d, RAST_pixel s, int a) {
   const int m = mode & 0x100FF;
   const int op = m & 0xFF;
-  if (a == 0 || op > 5) return d;
+  if (a == 0 || op > 5 || (op == 0 && a < 1)) return d;
   const bool sa = (m & 0x10000) != 0;
   const int alphaS = Chan(s, 0);
   if (!sa) {
@@ -182,10 +183,11 @@ inline RAST_pixel RefBlit(int mode, RAST_pixel d, RAST_pixel s, int a) {
   return Join(v);
 }
 
+// trunc(alpha * 256) within -256..256.
 inline int WeightOf(float alpha) {
   const double x = static_cast<double>(alpha) * 256.0;
-  if (!(x > 0)) return 0;
-  return x >= 256 ? 256 : static_cast<int>(x);
+  if (x != x) return 0;
+  return x >= 256 ? 256 : (x <= -256 ? -256 : static_cast<int>(x));
 }
 
 }  // namespace rast_test

@@ -11,6 +11,7 @@ namespace {
 
 RAST_pixel ReferenceFillPixel(RAST_pixel d, RAST_pixel color, int a, int op) {
   if (op == 0) {
+    if (a < 1) return d;
     if (a == 256) return color;
     if (a == 128) return ((d >> 1) & 0x7F7F7F7Fu) + ((color >> 1) & 0x7F7F7F7Fu);
     if (a == 64)
@@ -18,8 +19,7 @@ RAST_pixel ReferenceFillPixel(RAST_pixel d, RAST_pixel color, int a, int op) {
     if (a == 192)
       return ((d >> 2) & 0x3F3F3F3Fu) + ((color >> 2) & 0x3F3F3F3Fu) + ((color >> 1) & 0x7F7F7F7Fu);
   }
-  if (op == 5)
-    return RefHSV(d, Chan(color, 1), Chan(color, 2), Chan(color, 3), std::min(a, 255), a);
+  if (op == 5) return RefHSV(d, Chan(color, 1), Chan(color, 2), Chan(color, 3), Clamp(a), a);
   int v[4];
   v[0] = Clamp(RefChannel(op, Chan(d, 0), a, a));  // the weight is the source alpha
   for (int c = 1; c < 4; ++c) v[c] = RefChannel(op, Chan(d, c), Chan(color, c), a);
@@ -48,7 +48,7 @@ TEST(FillRect, RandomFillsMatchReference) {
     RAST_FillRect(&bm, x, y, fw, fh, color, alpha, RAST_BlendMode(op | (useAlpha ? 0x10000 : 0)));
     if (useAlpha) alpha *= static_cast<float>(RAST_PixelAlpha(color)) / 255.0f;
     const int a = WeightOf(alpha);
-    if (a > 0 && op <= 5)
+    if (a != 0 && op <= 5)
       for (int yy = std::max(y, 0); yy < std::min(y + fh, h); ++yy)
         for (int xx = std::max(x, 0); xx < std::min(x + fw, w); ++xx)
           want.at(xx, yy) = ReferenceFillPixel(want.at(xx, yy), color, a, op);

@@ -216,26 +216,28 @@ TEST(RotatedBlit, VectorAndBaselinePathsAgree) {
   }
 }
 
-// Every entry limits its weight to 0..256: an exaggerated alpha draws as alpha 1.0, a negative
-// one draws nothing, so no mode can wrap a byte or spill into the next channel.
+// Every entry limits its weight to -256..256: an exaggerated alpha draws as alpha 1.0; a negative
+// one draws nothing in copy mode and works against the source in the others, never spilling
+// out of the bitmap.
 TEST(WeightLimit, ExaggeratedAndNegativeAlphasAtEveryEntry) {
   std::mt19937 rng(12);
   CanvasBitmap src(6, 6);
   src.Fill(rng);
   auto run = [&](auto draw) {
     std::mt19937 fill(5);
-    CanvasBitmap over(6, 6), full(6, 6), negative(6, 6), before(6, 6);
+    CanvasBitmap over(6, 6), full(6, 6), copied(6, 6), negative(6, 6), before(6, 6);
     over.Fill(fill);
     for (int y = 0; y < 6; ++y)
       for (int x = 0; x < 6; ++x)
-        full.at(x, y) = negative.at(x, y) = before.at(x, y) = over.at(x, y);
+        full.at(x, y) = copied.at(x, y) = negative.at(x, y) = before.at(x, y) = over.at(x, y);
     for (int op = 0; op <= 5; ++op) {
       draw(over, 4.0f, op);
       draw(full, 1.0f, op);
-      draw(negative, -1.0f, op);
+      draw(op == 0 ? copied : negative, -1.0f, op);
     }
     EXPECT_EQ(over.Pixels(), full.Pixels());
-    EXPECT_EQ(negative.Pixels(), before.Pixels());
+    EXPECT_EQ(copied.Pixels(), before.Pixels());
+    EXPECT_NE(negative.Pixels(), before.Pixels());
     EXPECT_TRUE(over.CanariesIntact() && negative.CanariesIntact());
   };
   run([&](CanvasBitmap& d, float a, int op) {

@@ -18,6 +18,7 @@
 #include "wemu/list_view.h"
 #include "wemu/tree_tab_functions.h"
 #include "wemu/tree_view.h"
+#include "wemu/window_input.h"
 #include "wemu/window_paint.h"
 #include "wemu/notifying_controls.h"
 #include "x_window_manager.h"
@@ -93,6 +94,126 @@ TEST_F(WindowViewOnDesktop, WindowViewsPaintOnShowAndOnRequestClippedToTheDamage
   pumpFor(0.1);
   EXPECT_EQ(pixelAt(20, 20), 0x0000FFu);
   EXPECT_EQ(pixelAt(150, 100), 0xFF0000u) << "outside the damage nothing changed";
+  DestroyWindow(dlg);
+}
+
+// While WEMU_ShowCursor hides it, the pointer is held where it was and its moves arrive as
+// deltas: the virtual position follows them far past the screen's edge; SetCursorPos then moves
+// only the virtual position, and the show that makes the cursor visible puts the pointer there.
+TEST_F(WindowViewOnDesktop, AHiddenCursorFollowsTheMouseByDeltasWhileThePointerIsHeld) {
+  std::vector<POINT> moves;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM lp) -> LRESULT {
+    if (m == WM_MOUSEMOVE) moves.push_back({int16_t(lp & 0xFFFF), int16_t((lp >> 16) & 0xFFFF)});
+    return m == WM_INITDIALOG;
+  };
+  WEMU_DialogResourceIndex tmpl{40009, "Hidden", 12, nullptr, 200, 120, nullptr};
+  HWND__* dlg = show(tmpl);
+  auto [sx, sy] = screenPoint(content, 100, 60);
+  input.move(sx, sy);
+  pumpFor(0.1);
+  POINT start{}, now{};
+  GetCursorPos(&start);
+  SetCapture(dlg);  // as an endless drag does: every move is the client's
+  EXPECT_EQ(WEMU_ShowCursor(FALSE), -1);
+  // 2400 pixels right and 400 down in 40 moves: wider than the screen.
+  for (int i = 1; i <= 40; ++i) {
+    input.moveBy(60, 10);
+    ASSERT_TRUE(pumpUntil([&] {
+      GetCursorPos(&now);
+      return now.x == start.x + 60 * i;
+    })) << "move "
+        << i << " reached " << now.x - start.x;
+  }
+  pumpFor(0.1);
+  EXPECT_EQ(now.y, start.y - 400) << "screen y grows upwards";
+  ASSERT_FALSE(moves.empty());
+  EXPECT_EQ(moves.back().x, 100 + 2400);
+  EXPECT_EQ(moves.back().y, 60 + 400);
+  int px = 0, py = 0;
+  input.where(&px, &py);
+  EXPECT_EQ(px, sx) << "the pointer stays where it was hidden";
+  EXPECT_EQ(py, sy);
+
+  const int height = static_cast<int>(b->mainDisplayHeight());
+  EXPECT_TRUE(WEMU_SetCursorPos(300, height - 400));
+  GetCursorPos(&now);
+  EXPECT_EQ(now.x, 300);
+  EXPECT_EQ(now.y, height - 400);
+  pumpFor(0.05);
+  input.where(&px, &py);
+  EXPECT_EQ(px, sx) << "only the virtual position moved";
+  EXPECT_EQ(WEMU_ShowCursor(TRUE), 0);
+  ReleaseCapture();
+  pumpFor(0.05);
+  input.where(&px, &py);
+  EXPECT_EQ(px, 300) << "shown, the pointer is where the virtual position ended";
+  EXPECT_EQ(py, 400);
+  DestroyWindow(dlg);
+}
+
+// Two fingers on a touchscreen: spreading them reaches the window view as zoom gestures, turning
+// them as rotate gestures, each step a begin and an end at the fingers' centre on the screen.
+TEST_F(WindowViewOnDesktop, TouchscreenPinchAndTurnArriveAsZoomAndRotateGestures) {
+  std::vector<GESTUREINFO> ends;
+  procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM lp) -> LRESULT {
+    if (m == WM_GESTURE && reinterpret_cast<GESTUREINFO*>(lp)->dwFlags == GF_END)
+      ends.push_back(*reinterpret_cast<GESTUREINFO*>(lp));
+    return m == WM_INITDIALOG;
+  };
+  WEMU_DialogResourceIndex tmpl{40010, "Touch", 12, nullptr, 240, 160, nullptr};
+  HWND__* dlg = show(tmpl);
+  GtkWidget* top = gtk_widget_get_toplevel(content);
+  GdkWindow* gw = gtk_widget_get_window(top);
+  GdkDevice* device = gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default()));
+  int cx = 0, cy = 0, ox = 0, oy = 0;
+  gtk_widget_translate_coordinates(content, top, 120, 80, &cx, &cy);
+  gdk_window_get_origin(gw, &ox, &oy);
+  auto touch = [&](GdkEventType type, int finger, double x, double y) {
+    GdkEvent* e = gdk_event_new(type);
+    e->touch.window = GDK_WINDOW(g_object_ref(gw));
+    e->touch.time = GDK_CURRENT_TIME;
+    e->touch.x = cx + x;
+    e->touch.y = cy + y;
+    e->touch.x_root = ox + cx + x;
+    e->touch.y_root = oy + cy + y;
+    e->touch.sequence = reinterpret_cast<GdkEventSequence*>(static_cast<uintptr_t>(finger));
+    e->touch.emulating_pointer = finger == 1;
+    gdk_event_set_device(e, device);
+    gdk_event_set_source_device(e, device);
+    gdk_event_put(e);
+    gdk_event_free(e);
+    pumpFor(0.05);
+  };
+  // Fingers 40 apart, spread to 50 and 60: scales 1.25 and 1.5, so magnifications of 0.25 and
+  // 0.2 (1024 + 256 and 1024 + 205).
+  touch(GDK_TOUCH_BEGIN, 1, -20, 0);
+  touch(GDK_TOUCH_BEGIN, 2, 20, 0);
+  touch(GDK_TOUCH_UPDATE, 2, 30, 0);
+  touch(GDK_TOUCH_UPDATE, 1, -30, 0);
+  touch(GDK_TOUCH_END, 1, -30, 0);
+  touch(GDK_TOUCH_END, 2, 30, 0);
+  ASSERT_EQ(ends.size(), 2u);
+  EXPECT_EQ(ends[0].dwID, GID_ZOOM);
+  EXPECT_EQ(ends[0].ullArguments, 1280u);
+  EXPECT_EQ(ends[1].ullArguments, 1229u);
+  const int height = static_cast<int>(b->mainDisplayHeight());
+  EXPECT_NEAR(ends[0].x, ox + cx + 5, 1) << "the fingers' centre on the screen";
+  EXPECT_NEAR(ends[0].y, height - (oy + cy), 1) << "counted from the bottom";
+  // A turn counter-clockwise on the screen by atan(3 / 4), about 36.87 degrees, in two steps:
+  // each 0x7FFF plus its share of 36.87 * 32767 / 60.
+  ends.clear();
+  touch(GDK_TOUCH_BEGIN, 1, -25, 0);
+  touch(GDK_TOUCH_BEGIN, 2, 25, 0);
+  touch(GDK_TOUCH_UPDATE, 1, -20, 15);
+  touch(GDK_TOUCH_UPDATE, 2, 20, -15);
+  touch(GDK_TOUCH_END, 1, -20, 15);
+  touch(GDK_TOUCH_END, 2, 20, -15);
+  std::vector<double> turns;
+  for (const GESTUREINFO& g : ends)
+    if (g.dwID == GID_ROTATE) turns.push_back(double(g.ullArguments) - 0x7FFF);
+  ASSERT_EQ(turns.size(), 2u) << "one step per finger moved";
+  EXPECT_NEAR(turns[0] + turns[1], std::atan2(3.0, 4.0) * 180 / M_PI * 32767 / 60, 2)
+      << "counter-clockwise is positive";
   DestroyWindow(dlg);
 }
 

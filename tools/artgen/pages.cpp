@@ -122,7 +122,7 @@ bool LabelPlace(const ControlSpec& c, bool lcd, double* cx, double* cy, double* 
       break;
   }
   if (IsEffect(c.param)) {
-    *cy = p.y + (lcd ? 52 : 59);
+    *cy = vq_layout::SliderRowY(c.param) + (lcd ? 52 : 59);
     return true;
   }
   // Under the read-out: the slider fills the slot above it.
@@ -238,8 +238,8 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     FillRound(cr, r.L, r.T, r.W(), r.H(), 3, lcd ? Hex(0xc6d4a8) : Hex(0xdfe5ee));
     StrokeRound(cr, r.L, r.T, r.W(), r.H(), 3, lcd ? t.label : t.panelEdge, 0.8);
   }
+  // The boxes name their own values ("CH:1", "CC:1"): no caption squeezed between them.
   Text(cr, "KEYS", 277, 723.5, 6, t.label);
-  Text(cr, "CHANNEL", 277, 771.5, 5.5, t.label);
   Text(cr, "WHEEL", 304, 723.5, 6, t.label);
   static const char* const kRight[3][4] = {{"VCO 1", "VCO 2", "VCO 3", "VCO 4"},
                                            {"FILTER", "ENV/LFO", "HARM DIST", "EFFECT"},
@@ -317,12 +317,13 @@ void EffectPanel(cairo_t* cr, const Theme& t, Skin skin, int which) {
   for (const Group& g : groups) {
     SetColor(cr, RGBA{ink.r, ink.g, ink.b, 0.55});
     cairo_set_line_width(cr, 0.8);
-    cairo_move_to(cr, g.x0 + 4, 630);
-    cairo_line_to(cr, g.x0 + 4, 634);
-    cairo_line_to(cr, g.x1 - 4, 634);
-    cairo_line_to(cr, g.x1 - 4, 630);
+    const double y = 630 + vq_layout::kEffectRowDrop;  // under the labels
+    cairo_move_to(cr, g.x0 + 4, y);
+    cairo_line_to(cr, g.x0 + 4, y + 4);
+    cairo_line_to(cr, g.x1 - 4, y + 4);
+    cairo_line_to(cr, g.x1 - 4, y);
     cairo_stroke(cr);
-    Text(cr, g.name, (g.x0 + g.x1) / 2, 642, 8, ink);
+    Text(cr, g.name, (g.x0 + g.x1) / 2, y + 12, 8, ink);
   }
   if (which >= 2) {
     // The two view choices of the equalizer: knobs or curve.

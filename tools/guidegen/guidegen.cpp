@@ -87,6 +87,9 @@ int main(int argc, char** argv) {
     cairo_set_source_rgb(cr, b.kind == 1 || b.kind == 2 ? 0.1 : 0.0, 0.1,
                          b.kind == 1 || b.kind == 2 ? 0.35 : 0.0);
     if (b.kind == 3) {
+      // The text's move leaves a current point: without a new path the arc would be joined to
+      // it by a line, filled as a stray stroke between the bullets.
+      cairo_new_path(cr);
       cairo_arc(cr, kMargin + 4, y + 7, 1.8, 0, 6.2832);
       cairo_fill(cr);
     }
