@@ -144,8 +144,7 @@ TEST_F(AppDesktopOverJack, SynthesizerStartedLaterIsListedAndOkReconnectsItWhenI
   first.Stop();
   ASSERT_TRUE(Within(10000, [&] { return vqtest::JackFindPort(options.name, 0).empty(); }));
   ASSERT_TRUE(again.Start(options)) << again.Error();
-  ASSERT_TRUE(ChooseMenuItem(x, y, 60, 110, 88,
-                             [] { return WindowShownBecomes("Preferences", true, 5000); }));
+  ASSERT_TRUE(OpenPreferences(x, y));
   int px = 0, py = 0;
   ASSERT_TRUE(WindowOrigin("Preferences", &px, &py));
   Click(px + 216, py + 142);  // OK, nothing changed
