@@ -78,6 +78,9 @@ class AppShell {
   bool SelectKeyboardInput(const std::string& name);
   bool SelectMidiOutput(const std::string& name);
   void WriteMidiSettings();
+  // Opens again, by name, each chosen port that is not open: its program went away and came
+  // back, or it could not be opened before.
+  void ReopenChosenPorts();
   // The callbacks, as the MIDI thread calls them.
   void OnDeviceMidiInput(const uint8_t* bytes, size_t count);
   void OnKeyboardMidiInput(const uint8_t* bytes, size_t count);

@@ -56,6 +56,8 @@ void RunPreferences(HWND__* window) {
                      0) != 1)
     return;
   shell->WriteMidiSettings();
+  // The same choice again reconnects a synthesizer whose ports went away and came back.
+  shell->ReopenChosenPorts();
   RunCommand(kPreferencesOkCode);
 }
 

@@ -153,6 +153,17 @@ bool AppShell::SelectMidiOutput(const std::string& name) {
                     "RtMidi Output");
 }
 
+void AppShell::ReopenChosenPorts() {
+  const auto closed = [](vp::MidiPort* port, const std::string& name) {
+    return port && name != "off" && !port->IsPortOpen();
+  };
+  if (closed(output.get(), settings.outputName)) SelectMidiOutput(settings.outputName);
+  if (closed(deviceInput.get(), settings.deviceInputName))
+    SelectMidiInput(settings.deviceInputName);
+  if (closed(keyboardInput.get(), settings.keyboardInputName))
+    SelectKeyboardInput(settings.keyboardInputName);
+}
+
 void AppShell::WriteMidiSettings() {
   settingsFile.WriteMidi(settings);
 }

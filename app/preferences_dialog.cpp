@@ -127,6 +127,8 @@ bool FillMidiDeviceLists(HWND__* dialog) {
     ShowMidiOff(dialog);
     return false;
   }
+  // Ports come and go while the program runs (a synthesizer switched on after it started).
+  shell->ListMidiPorts();
   Fill(dialog, kComboDeviceInput, shell->inputPorts, shell->settings.deviceInputName, *shell);
   Fill(dialog, kComboKeyboardInput, shell->inputPorts, shell->settings.keyboardInputName, *shell);
   Fill(dialog, kComboOutput, shell->outputPorts, shell->settings.outputName, *shell);

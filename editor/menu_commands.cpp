@@ -71,6 +71,30 @@ std::string DatabasePage() {
   return base + "/vqdatabase";
 }
 
+// The guide or the database page, handed to the desktop. A desktop with no application for it
+// says nothing itself: the alert says what failed and where the guide or page is. Runs without
+// the editor's mutex: MIDI input must not wait for the user.
+void OpenHelp(VQEditor& e, bool guide) {
+  const std::string target = guide ? WEMU_GetResourceFolder() + kUserGuideFile : DatabasePage();
+  const bool present = !guide || vq::platform::FileExists(target);
+  if (present && vq::platform::services().workspace().open(target)) return;
+  std::string text;
+  if (!guide)
+    text =
+        "The program database page could not be opened: no web browser on this desktop "
+        "opens it.\n\nIts address is\n" +
+        target;
+  else if (!present)
+    text =
+        "The user guide could not be opened: its PDF file is missing.\n\nIt belongs at\n" + target;
+  else
+    text =
+        "The user guide could not be opened: no application on this desktop opens PDF "
+        "files.\n\nThe guide is the PDF file\n" +
+        target;
+  e.ShowMessageBox(text.c_str(), guide ? "User Guide" : "Program Database", 0);
+}
+
 bool NeedsFolderPanel(int code) {
   return code == kSelectDirectory || code == kWriteAllPrograms || code == kSaveAllFromDevice ||
          code == kConvertOldFiles;
@@ -200,6 +224,10 @@ bool VQEditor::OnCommand(int code) {
     UTL_MutexLock lock(mMutex);
     if (!GetGUI()) return true;
   }
+  if (code == kUserGuide || code == kProgramDatabase) {
+    OpenHelp(*this, code == kUserGuide);
+    return true;
+  }
   // Folder panels run before the mutex is taken: MIDI input must not wait for the user.
   std::string folder;
   bool chosen = false;
@@ -250,16 +278,9 @@ bool VQEditor::OnCommand(int code) {
     case kFirmwareUpdate:
       OpenFileSelector(kFirmwareSelector);
       break;
-    case kUserGuide: {
-      const std::string path = WEMU_GetResourceFolder() + kUserGuideFile;
-      if (!vq::platform::FileExists(path) || !vq::platform::services().workspace().open(path))
-        SetStatusText("The user guide could not be opened!");
-      break;
-    }
+    case kUserGuide:
     case kProgramDatabase:
-      if (!vq::platform::services().workspace().open(DatabasePage()))
-        SetStatusText("The program database page could not be opened!");
-      break;
+      break;  // handled above
     case kStatusPoll:
       StatusPoll();
       break;

@@ -1,7 +1,6 @@
 #include "library/folder_listing.h"
 
-#include <cstdio>
-
+#include "platform/debug_log.h"
 #include "platform/file_system.h"
 
 namespace fs = vq::platform;
@@ -18,7 +17,7 @@ std::string DirectoryContentsLogLine(const std::vector<std::string>& names) {
 
 std::vector<std::string> ListFolderInNumericOrder(const std::string& folder) {
   std::vector<std::string> names = fs::ListFolder(folder);
-  std::fprintf(stderr, "%s\n", DirectoryContentsLogLine(names).c_str());
+  if (fs::debugLogEnabled()) fs::debugLog(DirectoryContentsLogLine(names));
   fs::SortNumeric(names);
   return names;
 }

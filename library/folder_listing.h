@@ -6,7 +6,7 @@
 #include <vector>
 
 // The names in `folder` ("." and ".." left out) in natural numeric order ("2" before "10"). The
-// listing is logged to stderr as it was read, so a user reporting a wrong slot order can show
+// listing goes to the debug log as it was read, so a user reporting a wrong slot order can show
 // what the program saw. A folder that cannot be read gives an empty list.
 std::vector<std::string> ListFolderInNumericOrder(const std::string& folder);
 

@@ -88,6 +88,7 @@ class JackMidiPort : public Backend {
       return Fail(kInput ? "JACK: could not connect " + peer + " to the MIDI input"
                          : "JACK: could not connect the MIDI output to " + peer);
     }
+    mPeer = peer;
     return true;
   }
   bool OpenVirtualPort(const std::string& portName) override {
@@ -99,7 +100,13 @@ class JackMidiPort : public Backend {
     std::lock_guard<std::mutex> lock(mMutex);
     CloseLocked();
   }
-  bool IsPortOpen() const override { return mPort.load() != nullptr; }
+  // A port opened on a peer is open while it is connected to it: the peer's program ending
+  // takes the connection along, and JACK does not make it again when the program comes back.
+  bool IsPortOpen() const override {
+    std::lock_guard<std::mutex> lock(mMutex);
+    jack_port_t* port = mPort.load();
+    return port && (mPeer.empty() || jack_port_connected_to(port, mPeer.c_str()));
+  }
   std::string ApiName() const override { return RtMidi::getApiName(RtMidi::UNIX_JACK); }
   std::string LastError() const override {
     std::lock_guard<std::mutex> lock(mMutex);
@@ -157,12 +164,14 @@ class JackMidiPort : public Backend {
   jack_port_t* ReleaseLocked() {
     if (mActive) jack_deactivate(mClient);
     mActive = false;
+    mPeer.clear();
     jack_port_t* port = mPort.exchange(nullptr);
     if (port) OnPortClosed();
     return port;
   }
 
   bool mActive = false;  // under mMutex
+  std::string mPeer;     // under mMutex: the port of the graph ours is connected to, if any
   bool mEnded = false;   // under mMutex: EndLocked ran, no port may come
 };
 

@@ -21,6 +21,8 @@ class MidiPort {
   virtual bool OpenPort(unsigned port, const std::string& portName) = 0;
   virtual bool OpenVirtualPort(const std::string& portName) = 0;
   virtual void ClosePort() = 0;
+  // Where the MIDI system tells (JACK), a port opened on another program's port is open only
+  // while it is connected to it.
   virtual bool IsPortOpen() const = 0;
   virtual std::string ApiName() const { return ""; }  // e.g. "jack" or "alsa"
   virtual std::string LastError() const { return ""; }

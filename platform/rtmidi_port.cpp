@@ -17,13 +17,19 @@ namespace vq::platform::rtmidi {
 
 namespace {
 
-// The JACK library's messages: kept out of the terminal; the callers report in their words.
-void QuietJack(const char*) {}
+// The JACK library's messages are kept out of the terminal; the callers report in their words.
+// While this thread probes for a server, the first one is kept as the reason it failed.
+thread_local std::string* tJackReason = nullptr;
 
-bool JackServerRuns() {
+void TakeJackMessage(const char* text) {
+  if (tJackReason && tJackReason->empty() && text) *tJackReason = text;
+}
+
+// Whether the server answers; else *reason holds what JACK said.
+bool JackServerAnswers(std::string* reason) {
   static const bool routed = [] {
-    jack_set_error_function(&QuietJack);
-    jack_set_info_function(&QuietJack);
+    jack_set_error_function(&TakeJackMessage);
+    jack_set_info_function(&TakeJackMessage);
     return true;
   }();
   (void)routed;
@@ -31,8 +37,13 @@ bool JackServerRuns() {
   // with another process probing at the same moment (on any server) can break both opens.
   const std::string name = "VQEditor4 probe " + std::to_string(getpid());
   jack_status_t status{};
+  tJackReason = reason;
   jack_client_t* probe = jack_client_open(name.c_str(), JackNoStartServer, &status);
-  if (!probe) return false;
+  tJackReason = nullptr;
+  if (!probe) {
+    if (reason->empty()) *reason = "status " + std::to_string(static_cast<int>(status));
+    return false;
+  }
   jack_client_close(probe);
   return true;
 }
@@ -50,11 +61,13 @@ bool SystemAvailable(RtMidi::Api api, std::string* why) {
     return false;
   }
   if (api == RtMidi::UNIX_JACK) {
-    if (JackServerRuns()) return true;
+    std::string reason;
+    if (JackServerAnswers(&reason)) return true;
+    // A server may well run and still not answer this user: say what JACK says.
     const char* name = std::getenv("JACK_DEFAULT_SERVER");
     if (why)
-      *why = std::string("no ALSA sequencer and no JACK server running (server \"") +
-             (name && *name ? name : "default") + "\")";
+      *why = std::string("the JACK server \"") + (name && *name ? name : "default") +
+             "\" could not be reached: " + reason;
     return false;
   }
   return true;

@@ -50,29 +50,34 @@ bool SystemAvailable(RtMidi::Api api, std::string* why);
 // Tries every API the library was built with but the dummy (or only the one named `only`, e.g.
 // "jack", when that is not empty), in the library's order, and returns what `make(api)` gives
 // for the first one whose construction does not throw RtMidiError. Null when none does; *error
-// then holds the library's last message.
+// then says why each system tried did not start.
 template <class Make>
 auto CreateWithFirstApi(Make make, std::string* error, const std::string& only = {})
     -> decltype(make(RtMidi::UNSPECIFIED)) {
   std::vector<RtMidi::Api> apis;
   RtMidi::getCompiledApi(apis);
-  std::string lastError =
-      "no MIDI API " + (only.empty() ? "" : "\"" + only + "\" ") + "compiled in";
+  std::string reasons;  // why each system tried did not start, in order
+  const auto note = [&reasons](const std::string& why) {
+    reasons += (reasons.empty() ? "" : ", and ") + why;
+  };
   for (RtMidi::Api api : apis) {
     if (api == RtMidi::RTMIDI_DUMMY) continue;
     if (!only.empty() && RtMidi::getApiName(api) != only) continue;
     // A system that cannot start is not tried: its library would only print why.
     if (std::string why; !SystemAvailable(api, &why)) {
-      lastError = why;
+      note(why);
       continue;
     }
     try {
       return make(api);
     } catch (const RtMidiError& e) {
-      lastError = e.getMessage();
+      note(e.getMessage());
     }
   }
-  if (error) *error = lastError;
+  if (error)
+    *error = !reasons.empty()
+                 ? reasons
+                 : "no MIDI API " + (only.empty() ? "" : "\"" + only + "\" ") + "compiled in";
   return nullptr;
 }
 

@@ -9,7 +9,7 @@ PACKAGES=(
   librtmidi-dev jackd2 libjack-jackd2-dev
   libpng-dev zlib1g-dev
   libx11-dev xvfb xauth xdotool imagemagick dbus-daemon
-  libgtk-3-dev libxtst-dev x11-utils locales
+  libglib2.0-dev libgtk-3-dev libxtst-dev x11-utils locales
   libfreetype-dev libfontconfig-dev fontconfig fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
   libcurl4-openssl-dev nlohmann-json3-dev
   libssl-dev nettle-dev openssl python3

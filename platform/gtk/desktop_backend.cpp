@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <clocale>
-#include <cstdio>
 #include <iterator>
 
+#include "platform/debug_log.h"
 #include "platform/gtk/desktop_controls.h"
 #include "platform/gtk/desktop_gl.h"
 #include "platform/gtk/desktop_view_surfaces.h"
@@ -266,7 +266,8 @@ bool DesktopBackend::open(const std::string& urlOrPath) {
   GError* error = nullptr;
   gboolean ok = g_app_info_launch_default_for_uri(uri.c_str(), nullptr, &error);
   if (!ok) {
-    std::fprintf(stderr, "open %s: %s\n", uri.c_str(), error ? error->message : "failed");
+    // The caller tells the user; the desktop's own reason goes to the debug log.
+    debugLog("open " + uri + ": " + (error ? error->message : "failed"));
     if (error) g_error_free(error);
   }
   return ok;

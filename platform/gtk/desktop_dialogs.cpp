@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 
+#include "platform/debug_log.h"
 #include "platform/gtk/desktop_backend.h"
 #include "platform/gtk/desktop_menus.h"
 
@@ -83,6 +83,33 @@ int dismissIndex(const std::vector<std::string>& buttons) {
   return buttons.size() >= 2 ? static_cast<int>(buttons.size()) - 1 : 0;
 }
 
+// Holds a dialog to the work area of its parent's monitor (else the main one): GTK sizes some
+// dialogs by their content alone (a file panel asks for about 1100 x 820), and no window
+// manager may be there to keep them on the screen. A window manager's frame, as wide as the
+// parent's, comes around it.
+void fitToWorkArea(GtkWindow* dialog, GtkWindow* parent) {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkWindow* above = parent ? gtk_widget_get_window(GTK_WIDGET(parent)) : nullptr;
+  GdkMonitor* monitor = above ? gdk_display_get_monitor_at_window(display, above) : nullptr;
+  if (!monitor) monitor = gdk_display_get_primary_monitor(display);
+  if (!monitor && gdk_display_get_n_monitors(display) > 0)
+    monitor = gdk_display_get_monitor(display, 0);
+  if (!monitor) return;
+  GdkRectangle work;
+  gdk_monitor_get_workarea(monitor, &work);
+  int frameW = 0, frameH = 0;
+  if (above && gtk_widget_get_mapped(GTK_WIDGET(parent))) {
+    GdkRectangle outer;
+    gdk_window_get_frame_extents(above, &outer);
+    frameW = std::max(0, outer.width - gdk_window_get_width(above));
+    frameH = std::max(0, outer.height - gdk_window_get_height(above));
+  }
+  GdkGeometry limits{};
+  limits.max_width = std::max(1, work.width - frameW);
+  limits.max_height = std::max(1, work.height - frameH);
+  gtk_window_set_geometry_hints(dialog, nullptr, &limits, GDK_HINT_MAX_SIZE);
+}
+
 struct ChoiceSink final : MenuSink {
   MenuItem* chosen = nullptr;
   void choose(MenuItem& item) override { chosen = &item; }
@@ -97,8 +124,8 @@ int DesktopBackend::runAlert(const AlertRequest& request) {
   int dismiss = dismissIndex(buttons);
   if (!loop.isMainThread()) {
     // GTK belongs to the main thread: show it from there, and answer as if dismissed.
-    std::fprintf(stderr, "alert requested off the main thread: shown later, answered %d\n",
-                 dismiss);
+    debugLog("alert requested off the main thread: shown later, answered " +
+             std::to_string(dismiss));
     AlertRequest copy = request;
     loop.postToMain([this, copy] { runAlert(copy); });
     return dismiss;
@@ -118,6 +145,7 @@ int DesktopBackend::runAlert(const AlertRequest& request) {
   for (int i = static_cast<int>(buttons.size()) - 1; i >= 0; --i)
     gtk_dialog_add_button(GTK_DIALOG(d), mnemonicSafe(buttons[static_cast<size_t>(i)]).c_str(), i);
   gtk_dialog_set_default_response(GTK_DIALOG(d), 0);
+  fitToWorkArea(GTK_WINDOW(d), windows.dialogParent());
   int response = gtk_dialog_run(GTK_DIALOG(d));
   gtk_widget_destroy(d);
   return response >= 0 && response < static_cast<int>(buttons.size()) ? response : dismiss;
@@ -125,7 +153,7 @@ int DesktopBackend::runAlert(const AlertRequest& request) {
 
 std::optional<std::vector<std::string>> DesktopBackend::runPanel(const PanelRequest& request) {
   if (!loop.isMainThread()) {
-    std::fprintf(stderr, "file panel requested off the main thread: refused\n");
+    debugLog("file panel requested off the main thread: refused");
     return std::nullopt;
   }
   DesktopRunLoop::ModeScope scope(loop, RunLoopMode::ModalPanel);
@@ -171,6 +199,7 @@ std::optional<std::vector<std::string>> DesktopBackend::runPanel(const PanelRequ
     gtk_file_chooser_add_filter(chooser, filter);
   }
   gtk_dialog_set_default_response(GTK_DIALOG(d), GTK_RESPONSE_ACCEPT);
+  fitToWorkArea(GTK_WINDOW(d), windows.dialogParent());
   int response = gtk_dialog_run(GTK_DIALOG(d));
   std::vector<std::string> paths;
   if (response == GTK_RESPONSE_ACCEPT) {

@@ -1,7 +1,9 @@
 // The real program: without a display it says how to get one; on a display its window
 // appears and Quit (Ctrl+Q, real X input) ends it cleanly with its state saved; on a JACK
 // server the synthesizer picked in Preferences with real X input hears the start-up message,
-// and the program requested from it is saved, opened and kept as the state saved at Quit.
+// and the program requested from it is saved, opened and kept as the state saved at Quit; a
+// synthesizer started after the program is listed, and OK reconnects it once it came back; a
+// user the running server does not serve is told it could not be reached, and why.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -49,6 +51,31 @@ TEST_F(AppDesktop, WindowAppearsAndQuitEndsItWithItsStateSaved) {
 
 class AppDesktopOverJack : public AppDesktop {};
 
+// A JACK server serves the user who started it: another user's start line says the server
+// could not be reached, in JACK's words, rather than that none runs.
+TEST_F(AppDesktopOverJack, StartLineOfAUserTheServerDoesNotServeSaysItCouldNotBeReached) {
+  VQ_SKIP_WITHOUT_JACK();
+  if (getuid() != 0) GTEST_SKIP() << "runs the program as another user: needs root";
+  std::string why;
+  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
+  const uid_t nobody = 65534;
+  ASSERT_EQ(chown(dir.c_str(), nobody, nobody), 0);
+  Launch(60000, {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  int x = 0, y = 0;
+  ASSERT_TRUE(SettledOrigin("VQEditor4", &x, &y));
+  // Closed as a desktop closes it: a Ctrl+Q sent to it was seen to cost later programs on the
+  // display their typed "q". Only its start line is looked at.
+  RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowclose"}, 5000);
+  program.join();
+  const char* named = std::getenv("JACK_DEFAULT_SERVER");
+  const std::string server = named && *named ? named : "default";
+  EXPECT_NE(output.find("the JACK server \"" + server +
+                        "\" could not be reached: Cannot connect to server socket"),
+            std::string::npos)
+      << output;
+  EXPECT_EQ(output.find("no JACK server running"), std::string::npos) << output;
+}
+
 TEST_F(AppDesktopOverJack, PicksTheSynthesizerThenRequestsSavesAndOpensItsProgram) {
   VQ_SKIP_WITHOUT_JACK();
   std::string why;
@@ -91,6 +118,49 @@ TEST_F(AppDesktopOverJack, PicksTheSynthesizerThenRequestsSavesAndOpensItsProgra
   EXPECT_NE(Settings().find("lastfile=" + saved), std::string::npos) << Settings();
   EXPECT_EQ(ReadFile(dir + "/VQEditor4/lastprogram.pr4"), ReadFile(saved));
   EXPECT_TRUE(sim.Faults().empty());
+}
+
+// The README's order: the program first, then the simulated synthesizer. Preferences lists its
+// ports; they vanish (the simulator killed) and come back (started again), and OK with the
+// same choice reconnects both directions: the start-up message and a fetch reach it.
+TEST_F(AppDesktopOverJack, SynthesizerStartedLaterIsListedAndOkReconnectsItWhenItComesBack) {
+  VQ_SKIP_WITHOUT_JACK();
+  std::string why;
+  if (!vq::test::ensureXDisplay(&why)) GTEST_SKIP() << why;
+  Launch(90000);
+  ASSERT_TRUE(WindowShownBecomes("VQEditor4", true, 15000));
+  int x = 0, y = 0;
+  ASSERT_TRUE(SettledOrigin("VQEditor4", &x, &y));
+  const vqtest::VqsimOptions options{.distinct = true,
+                                     .name = "vqsimlate" + std::to_string(getpid())};
+  vqtest::VqsimProcess first, again;
+  ASSERT_TRUE(first.Start(options)) << first.Error();
+  const SynthPorts ports = PortsOf(first);
+  ASSERT_TRUE(ports.ok());
+  ASSERT_TRUE(PickSynthesizer(x, y, ports));
+  EXPECT_TRUE(first.WaitForLogLine("startup", 5000));
+
+  first.SendSignal(SIGKILL);
+  first.Stop();
+  ASSERT_TRUE(Within(10000, [&] { return vqtest::JackFindPort(options.name, 0).empty(); }));
+  ASSERT_TRUE(again.Start(options)) << again.Error();
+  ASSERT_TRUE(OpenPreferences(x, y));
+  int px = 0, py = 0;
+  ASSERT_TRUE(WindowOrigin("Preferences", &px, &py));
+  Click(px + 216, py + 142);  // OK, nothing changed
+  EXPECT_TRUE(again.WaitForLogLine("startup", 5000));
+  // File > Save Program from VQ to File, slot 1: the dump comes back and is offered for saving.
+  ASSERT_TRUE(WindowOrigin("VQEditor4", &x, &y));
+  Click(x + 20, y + 10);
+  Click(x + 127, y + 163);
+  Click(x + 562, y + kMenuBarHeight + 424);
+  EXPECT_TRUE(again.WaitForLogLine("dump 1", 5000));
+  EXPECT_TRUE(WindowShownBecomes("Save", true, 10000));
+  Xdo({"key", "Escape"});
+  EXPECT_TRUE(WindowShownBecomes("Save", false, 5000));
+  EXPECT_EQ(Quit(), 0) << output;
+  for (const std::string& line : {"outdev=" + again.InPort(), "indev=" + again.OutPort()})
+    EXPECT_NE(Settings().find(line), std::string::npos) << Settings();
 }
 
 }  // namespace

@@ -190,11 +190,15 @@ inline SynthPorts PortsOf(const vqtest::VqsimProcess& sim) {
   return {ListIndex<RtMidiOut>(sim.InPort()), ListIndex<RtMidiIn>(sim.OutPort())};
 }
 
+// Opens Edit > Preferences... of the main window at (x, y); false when it does not show.
+inline bool OpenPreferences(int x, int y) {
+  return ChooseMenuItem(x, y, 60, 110, 88,
+                        [] { return WindowShownBecomes("Preferences", true, 5000); });
+}
+
 // Picks the synthesizer's ports in Edit > Preferences... of the main window at (x, y) and OKs.
 inline bool PickSynthesizer(int x, int y, const SynthPorts& ports) {
-  if (!ChooseMenuItem(x, y, 60, 110, 88,
-                      [] { return WindowShownBecomes("Preferences", true, 5000); }))
-    return false;
+  if (!OpenPreferences(x, y)) return false;
   int px = 0, py = 0;
   if (!WindowOrigin("Preferences", &px, &py)) return false;
   Xdo({"search", "--onlyvisible", "--name", "^Preferences$", "windowfocus", "--sync"});
@@ -260,9 +264,11 @@ class DesktopTest : public ::testing::Test {
     fs::remove_all(dir);
   }
   // Runs the program until it ends (killed after `timeoutMs`); its exit code lands in `exitCode`.
-  void Launch(int timeoutMs) {
-    program =
-        std::thread([this, timeoutMs] { exitCode = RunProgram({Program()}, timeoutMs, &output); });
+  // `runner` comes before it on the command line (e.g. to run it as another user).
+  void Launch(int timeoutMs, std::vector<std::string> runner = {}) {
+    runner.push_back(Program());
+    program = std::thread(
+        [this, timeoutMs, runner] { exitCode = RunProgram(runner, timeoutMs, &output); });
   }
   int Quit() {
     KeyTo("VQEditor4", "ctrl+q");

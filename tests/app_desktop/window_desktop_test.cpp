@@ -1,7 +1,8 @@
 // The real program's window on private screens of two sizes, with real X input: it fits the
 // work area with its menu bar, holds exactly its GUI and follows views and sizes; dialogs carry
-// no menu bar; a slider's height sweeps its range; Help > User Guide hands the guide to the
-// desktop's opener; a window the desktop destroys ends the program as Quit does. Screenshots
+// no menu bar; file panels fit the screen; a slider's height sweeps its range; Help > User Guide
+// hands the guide to the desktop's opener, and without one the Help items say what failed; a
+// window the desktop destroys ends the program as Quit does. Screenshots
 // of every skin, view and size land in the build folder's "screenshots" for a look.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -210,6 +211,20 @@ TEST_F(WindowDesktop, FitsTheScreenWithItsMenuBarAndShrinksToWhatItHolds) {
           << s.item << ": " << now.w << "x" << now.h;
       EXPECT_TRUE(now.y >= 0 && now.y + now.h <= c.h) << s.item;
     }
+    // A file panel fits the screen too, its buttons on it (no window manager holds it there).
+    RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowfocus",
+                "--sync", "key", "ctrl+s"},
+               10000);
+    Geometry panel;
+    ASSERT_TRUE(Within(10000, [&] { return GeometryOf("Save", &panel); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // sized once it maps
+    ASSERT_TRUE(GeometryOf("Save", &panel));
+    Shot("save-panel-" + std::to_string(c.w) + "x" + std::to_string(c.h));
+    EXPECT_TRUE(panel.x >= 0 && panel.y >= 0 && panel.x + panel.w <= c.w &&
+                panel.y + panel.h <= c.h)
+        << panel.w << "x" << panel.h << " at " << panel.x << "," << panel.y;
+    RunProgram({"xdotool", "key", "Escape"}, 5000);
+    EXPECT_TRUE(Within(5000, [&] { return !GeometryOf("Save", &panel); }));
     EXPECT_EQ(Quit(), 0) << output;
     jack ? setenv("JACK_DEFAULT_SERVER", jackServer.c_str(), 1) : unsetenv("JACK_DEFAULT_SERVER");
     // One line about MIDI, whatever the MIDI libraries had to say.
@@ -311,6 +326,40 @@ TEST_F(WindowDesktop, UserGuideGoesToTheOpenerAndADestroyedWindowEndsTheProgram)
   EXPECT_EQ(exitCode, 0) << output;
   EXPECT_NE(ReadFile(dir + "/VQEditor4/settings.ini").find("manager=false"), std::string::npos);
   EXPECT_EQ(output.find("gtk_window_is_active"), std::string::npos) << output;
+}
+
+// A desktop with no application for PDF files or web addresses: each Help item says in an
+// alert what failed (the guide's alert where its PDF is), on the screen.
+TEST_F(WindowDesktop, HelpItemsSayWhatFailedWhereTheDesktopHasNoApplication) {
+  if (!Screen(1366, 768)) GTEST_SKIP() << "no Xvfb";
+  const std::string none = dir + "/no-applications";
+  fs::create_directories(none);
+  for (const char* var : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) setenv(var, none.c_str(), 1);
+  const char* browser = std::getenv("BROWSER");
+  const std::string keptBrowser = browser ? browser : "";
+  unsetenv("BROWSER");
+  Launch();
+  Geometry g;
+  const bool settled = Settled(&g);
+  for (const char* var : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) unsetenv(var);
+  if (browser) setenv("BROWSER", keptBrowser.c_str(), 1);
+  ASSERT_TRUE(settled);
+  const struct {
+    int itemY;
+    const char* title;
+  } items[] = {{37, "User Guide"}, {62, "Program Database"}};
+  for (const auto& item : items) {
+    Geometry alert;
+    EXPECT_TRUE(Pick(g, 198, item.itemY, [&] { return GeometryOf(item.title, &alert); }))
+        << item.title;
+    Shot(std::string("help-alert-") + item.title);
+    EXPECT_TRUE(alert.x >= 0 && alert.y >= 0 && alert.x + alert.w <= screenW &&
+                alert.y + alert.h <= screenH)
+        << item.title;
+    RunProgram({"xdotool", "key", "Return"}, 5000);
+    EXPECT_TRUE(Within(5000, [&] { return !GeometryOf(item.title, &alert); })) << item.title;
+  }
+  EXPECT_EQ(Quit(), 0) << output;
 }
 
 // Not a check: pictures of every skin, view and size to look at.

@@ -1,5 +1,5 @@
 // The file-name rules that tie programs to slots, the bank list's display names, and filling
-// the slot table from a folder.
+// the slot table from a folder, whose listing goes to the debug log.
 #include <filesystem>
 #include <fstream>
 
@@ -126,6 +126,24 @@ TEST_F(SlotScanTest, FolderFillsTheTableByNamePatterns) {
   for (const char* n : {"01_BASS_Fat Lead.pr4", "02_Pad.pr4", "02_X.pr4", "5_Y.pr4", "00_A.pr4",
                         "100_A.pr4", "notes.txt", "07_Ignored.txt"})
     Touch(f + n);
+  e.Browser().Slots()[40].selected = 1;
+  // The listing goes to the debug log only, shown when the user asks for it.
+  unsetenv("G_MESSAGES_DEBUG");
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  e.ScanProgramFolderToSlots(f.c_str());
+  std::string terminal = testing::internal::GetCapturedStdout();
+  terminal += testing::internal::GetCapturedStderr();
+  EXPECT_EQ(terminal.find("directoryContents"), std::string::npos) << terminal;
+  setenv("G_MESSAGES_DEBUG", "VQEditor4", 1);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  e.ScanProgramFolderToSlots(f.c_str());
+  unsetenv("G_MESSAGES_DEBUG");
+  terminal = testing::internal::GetCapturedStdout();
+  terminal += testing::internal::GetCapturedStderr();
+  EXPECT_NE(terminal.find("directoryContents ====== (\n    \""), std::string::npos) << terminal;
+  EXPECT_NE(terminal.find("\"02_Pad.pr4\""), std::string::npos) << terminal;
   e.Browser().Slots()[40].selected = 1;
   e.ScanProgramFolderToSlots(f.c_str());
 
