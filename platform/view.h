@@ -251,7 +251,7 @@ class Window {
   bool isMiniaturized() const { return mMiniaturized; }
   virtual bool canBecomeKeyWindow() const { return true; }
   // Left out of what assistive technology sees.
-  virtual bool accessibilityIsIgnored() const { return false; }
+  virtual bool windowAccessibilityIgnored() const { return false; }
 
   // The content view is not owned; the caller keeps it alive while attached.
   View* contentView() const { return mContentView; }

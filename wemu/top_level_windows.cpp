@@ -364,7 +364,7 @@ WEMU_TopLevelWindow* WEMU_Internal_MakeTopLevelForChild(View* child, HWND__* own
   return win;
 }
 
-bool WEMU_TopLevelWindow::accessibilityIsIgnored(bool inherited) const {
+bool WEMU_TopLevelWindow::accessibilityIgnoredOr(bool inherited) const {
   if (!(styleMask() & vq::platform::kWindowTitled) &&
       (!contentView() || contentView()->subviews().empty()))
     return true;

@@ -44,8 +44,8 @@ class WEMU_TopLevelWindow : public vq::platform::Window,
   void close() override;
   // Hidden from accessibility: a window without a title bar whose content view is empty;
   // otherwise the inherited answer.
-  bool accessibilityIsIgnored(bool inherited) const;
-  bool accessibilityIsIgnored() const override { return accessibilityIsIgnored(false); }
+  bool accessibilityIgnoredOr(bool inherited) const;
+  bool windowAccessibilityIgnored() const override { return accessibilityIgnoredOr(false); }
 
   // WindowDelegate (the window is its own delegate)
   bool windowShouldClose(vq::platform::Window& w) override;

@@ -474,7 +474,7 @@ void updateWindowAccessibility(Window& w, GtkWidget* gtkWindow) {
     g_object_set_data_full(G_OBJECT(a), "vq-own-role", own, g_free);
   }
   // Assistive technology passes over a redundant object: ATK's word for an ignored one.
-  AtkRole want = w.accessibilityIsIgnored() ? ATK_ROLE_REDUNDANT_OBJECT : *own;
+  AtkRole want = w.windowAccessibilityIgnored() ? ATK_ROLE_REDUNDANT_OBJECT : *own;
   if (atk_object_get_role(a) != want) atk_object_set_role(a, want);
 }
 

@@ -246,7 +246,7 @@ TEST_F(WindowTest, EffectiveViewAndIgnoredWindows) {
   for (const Case& c : cases) {
     windowOf(dlg)->setStyleMask(c.style);
     if (c.empty) scroll->removeFromSuperview();
-    EXPECT_EQ(windowOf(dlg)->accessibilityIsIgnored(false), c.expected) << c.style << c.empty;
+    EXPECT_EQ(windowOf(dlg)->accessibilityIgnoredOr(false), c.expected) << c.style << c.empty;
     if (c.empty) dlg->addSubview(scroll);
   }
   DestroyWindow(dlg);
