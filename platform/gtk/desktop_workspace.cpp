@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 
+#include "platform/debug_log.h"
 #include "platform/gtk/desktop_backend.h"
 #include "platform/process.h"
 #include "platform/xdg_workspace.h"
@@ -63,7 +63,7 @@ void onShown(GObject* source, GAsyncResult* result, gpointer) {
   GError* error = nullptr;
   if (GVariant* r = g_dbus_connection_call_finish(bus, result, &error)) g_variant_unref(r);
   if (error) {
-    std::fprintf(stderr, "show in file manager: %s\n", error->message);
+    debugLog(std::string("show in file manager: ") + error->message);
     g_error_free(error);
   }
   g_dbus_connection_close(bus, nullptr, nullptr, nullptr);
@@ -94,7 +94,7 @@ bool DesktopBackend::launchApplication(const std::string& app, const std::string
     g_list_free_full(files, g_object_unref);
     g_object_unref(info);
     if (ok) return true;
-    std::fprintf(stderr, "launch %s: %s\n", id.c_str(), error ? error->message : "failed");
+    debugLog("launch " + id + ": " + (error ? error->message : "failed"));
     if (error) g_error_free(error);
   }
   return openWith(*name, document);
