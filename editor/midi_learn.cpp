@@ -145,19 +145,19 @@ void VQEditor::ArmMidiLearn(bool learn) {
   UTL_MutexLock lock(mMutex);
   // One at a time: a control moved while both are armed would be learned and forgotten at once.
   if (learn && mLearn.UnlearnMode()) SetParameterFromGUI2(vq_param::kUnlearn, 0.0);
-  SetParameterFromGUI2(vq_param::kLearn, learn ? 1.0 : 0.0);
-  if (learn)
-    SetStatusText("MIDI Learn: move a control and a CC");
-  else
-    ShowProgramName();
+  ArmLearnSwitch(vq_param::kLearn, learn, "MIDI Learn: move a control and a CC");
 }
 
 void VQEditor::ArmMidiUnlearn(bool unlearn) {
   UTL_MutexLock lock(mMutex);
   if (unlearn && mLearn.LearnMode()) SetParameterFromGUI2(vq_param::kLearn, 0.0);
-  SetParameterFromGUI2(vq_param::kUnlearn, unlearn ? 1.0 : 0.0);
-  if (unlearn)
-    SetStatusText("MIDI Unlearn: move a control");
+  ArmLearnSwitch(vq_param::kUnlearn, unlearn, "MIDI Unlearn: move a control");
+}
+
+void VQEditor::ArmLearnSwitch(int param, bool on, const char* hint) {
+  SetParameterFromGUI2(param, on ? 1.0 : 0.0);
+  if (on)
+    SetStatusText(hint);
   else
     ShowProgramName();
 }

@@ -445,6 +445,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::function<double(int)> Reader() const;
 
  private:
+  // Sets one of the learn switches and says what to do next (or shows the name again).
+  void ArmLearnSwitch(int param, bool on, const char* hint);
   struct PostedBox {
     std::string text, caption;
     int type;

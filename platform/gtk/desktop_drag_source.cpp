@@ -1,13 +1,13 @@
 #include "platform/gtk/desktop_drag_source.h"
 
 #include "platform/gtk/desktop_backend.h"
+#include "platform/gtk/desktop_drop_promise.h"
 #include "platform/view.h"
 
 namespace vq::platform {
 
 namespace {
 
-constexpr const char* kDirectSave = "XdndDirectSave0";
 constexpr guint kDirectSaveInfo = 1;
 
 GdkAtom atom(const char* name) {
@@ -47,17 +47,7 @@ void DesktopDragSource::disconnect() {
 }
 
 char DesktopDragSource::saveWhereAsked(GdkDragContext* drag) {
-  GdkWindow* source = gdk_drag_context_get_source_window(drag);
-  GdkAtom type = nullptr;
-  gint format = 0, length = 0;
-  guchar* data = nullptr;
-  std::string uri;
-  if (source &&
-      gdk_property_get(source, atom(kDirectSave), atom("text/plain"), 0, 4096, FALSE, &type,
-                       &format, &length, &data) &&
-      data && format == 8)
-    uri.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
-  g_free(data);
+  const std::string uri = directSaveProperty(drag, atom("text/plain"));
   // Written once: the promise is used up, and a repeated request hears the same answer.
   if (mAnswer) return mAnswer;
   std::string folder = localFolderOf(uri);

@@ -6,7 +6,6 @@ namespace vq::platform {
 
 namespace {
 
-constexpr const char* kDirectSave = "XdndDirectSave0";
 // A source writes the file before it answers; a stuck one must not hold the program.
 constexpr guint kAnswerTimeoutMs = 10000;
 
@@ -22,17 +21,7 @@ bool offers(GdkDragContext* drag, GdkAtom target) {
 
 // The file name the source put on its window (of any text type).
 std::string suggestedName(GdkDragContext* drag) {
-  GdkWindow* source = gdk_drag_context_get_source_window(drag);
-  GdkAtom type = nullptr;
-  gint format = 0, length = 0;
-  guchar* data = nullptr;
-  std::string name;
-  if (source &&
-      gdk_property_get(source, atom(kDirectSave), GDK_NONE, 0, 4096, FALSE, &type, &format, &length,
-                       &data) &&
-      data && format == 8)
-    name.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
-  g_free(data);
+  std::string name = directSaveProperty(drag, GDK_NONE);
   // A name that leads out of the folder names no file in it.
   if (name == "." || name == ".." || name.find('/') != std::string::npos ||
       name.find('\0') != std::string::npos)
@@ -58,6 +47,21 @@ void onAnswer(GtkWidget*, GdkDragContext*, gint, gint, GtkSelectionData* data, g
 }
 
 }  // namespace
+
+std::string directSaveProperty(GdkDragContext* drag, GdkAtom type) {
+  GdkWindow* source = gdk_drag_context_get_source_window(drag);
+  GdkAtom got = nullptr;
+  gint format = 0, length = 0;
+  guchar* data = nullptr;
+  std::string text;
+  if (source &&
+      gdk_property_get(source, gdk_atom_intern_static_string(kDirectSave), type, 0, 4096, FALSE,
+                       &got, &format, &length, &data) &&
+      data && format == 8)
+    text.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
+  g_free(data);
+  return text;
+}
 
 bool isDirectSaveDrag(GdkDragContext* drag) {
   return drag && offers(drag, atom(kDirectSave)) && !offers(drag, atom("text/uri-list"));
