@@ -1,7 +1,5 @@
 // Each skin's pages drawn whole into the back buffer, kept as "page-<skin>.png" beside the test
-// for a person to look at; the skins must differ and the pages must not be blank. At the
-// smallest, usual and largest sizes the effect sliders show their travel and texts stay in
-// their boxes, as seen in the drawn pixels.
+// for a person to look at; the skins must differ and the pages must not be blank.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -37,14 +35,8 @@ namespace {
 
 using Pixels = std::vector<RAST_pixel>;
 
-// Every skin at the smallest, the usual and the largest GUI size.
-struct Look {
-  const char* skin;
-  double scale;
-};
-constexpr Look kLooks[] = {{"space", 0.7}, {"space", 1.0}, {"space", 2.0},
-                           {"solid", 0.7}, {"solid", 1.0}, {"solid", 2.0},
-                           {"lcd", 0.7},   {"lcd", 1.0},   {"lcd", 2.0}};
+constexpr const char* kSkins[] = {"space", "solid", "lcd"};
+constexpr double kScales[] = {0.7, 1.0, 2.0};  // the smallest, usual and largest GUI sizes
 
 bool Differs(RAST_pixel a, RAST_pixel b) {
   auto d = [](int x, int y) { return x > y ? x - y : y - x; };
@@ -58,13 +50,13 @@ bool Differs(RAST_pixel a, RAST_pixel b) {
 class PageLookTest : public PagesTest {
  protected:
   // At the size the settings give when `scale` is 0.
-  VQEditor& Open(const Look& look) {
+  VQEditor& Open(const char* skin, double scale = 0) {
     vq::platform::installHeadless();
     WEMU_SetResourceFolder(VQ_RESOURCE_DIR);
-    WriteSettings(std::string("[gui]\nbackground=") + look.skin + "\n");
+    WriteSettings(std::string("[gui]\nbackground=") + skin + "\n");
     mkdir((dir + "/VQEditor4").c_str(), 0755);
-    if (look.scale > 0)
-      WritePrivateProfileString("gui", "guiscale", std::to_string(look.scale).c_str(),
+    if (scale > 0)
+      WritePrivateProfileString("gui", "guiscale", std::to_string(scale).c_str(),
                                 (dir + "/VQEditor4/settings.ini").c_str());
     VQEditorSetup setup = BaseSetup();
     const std::string folder = dir;
@@ -82,7 +74,6 @@ class PageLookTest : public PagesTest {
     editor.reset();
     IGraphics::ResetCaches();
   }
-  // The whole page drawn afresh.
   Pixels Frame() {
     G().SetAllControlsDirty();
     IRECT r;
@@ -104,8 +95,8 @@ class PageLookTest : public PagesTest {
 
 TEST_F(PageLookTest, ScreenshotOfEachSkin) {
   std::set<Pixels> looks;
-  for (const char* skin : {"space", "solid", "lcd"}) {
-    Open({skin, 0});
+  for (const char* skin : kSkins) {
+    Open(skin);
     Set(3, 64);  // a knob half way, its read-out written
     const Pixels frame = Frame();
     PngImage png;
@@ -133,37 +124,39 @@ TEST_F(PageLookTest, EffectSlidersShowTheirWholeTravel) {
   std::vector<int> effect;
   for (int p = 132; p <= 185; ++p)
     if ((p <= 149 || p >= 160) && p != 150 && (p <= 172 || p >= 182)) effect.push_back(p);
-  for (const Look& look : kLooks) {
-    SCOPED_TRACE(testing::Message() << look.skin << " " << look.scale);
-    Open(look);
-    for (int view : {vq_param::kFxVintageModulationBlock, vq_param::kFxOverdriveBlock,
-                     vq_param::kFxEqualizerBlock}) {
-      Set(view, 1);
-      SetAll(effect, 0.0);
-      const Pixels low = Frame();
-      SetAll(effect, 1.0);
-      const Pixels high = Frame();
-      const int w = G().GetWidth();
-      int sliders = 0;
-      for (int i = 0; i < G().NControls(); ++i) {
-        auto* k = dynamic_cast<IKnobMultiControl*>(G().GetControl(i));
-        if (!k || k->IsHidden() ||
-            std::find(effect.begin(), effect.end(), k->ParamIdx()) == effect.end())
-          continue;
-        ++sliders;
-        const IRECT r = k->GetRECT();
-        int first = -1, last = -1;
-        for (int y = r.T; y < r.B; ++y)
-          for (int x = r.L; x < r.R; ++x)
-            if (Differs(low[static_cast<size_t>(y) * w + x], high[static_cast<size_t>(y) * w + x]))
-              last = y, first = first < 0 ? y : first;
-        EXPECT_GE(last - first + 1, 28 * look.scale)
-            << "parameter " << k->ParamIdx() << " in view " << view;
+  for (const char* skin : kSkins)
+    for (double scale : kScales) {
+      SCOPED_TRACE(testing::Message() << skin << " " << scale);
+      Open(skin, scale);
+      for (int view : {vq_param::kFxVintageModulationBlock, vq_param::kFxOverdriveBlock,
+                       vq_param::kFxEqualizerBlock}) {
+        Set(view, 1);
+        SetAll(effect, 0.0);
+        const Pixels low = Frame();
+        SetAll(effect, 1.0);
+        const Pixels high = Frame();
+        const int w = G().GetWidth();
+        int sliders = 0;
+        for (int i = 0; i < G().NControls(); ++i) {
+          auto* k = dynamic_cast<IKnobMultiControl*>(G().GetControl(i));
+          if (!k || k->IsHidden() ||
+              std::find(effect.begin(), effect.end(), k->ParamIdx()) == effect.end())
+            continue;
+          ++sliders;
+          const IRECT r = k->GetRECT();
+          int first = -1, last = -1;
+          for (int y = r.T; y < r.B; ++y)
+            for (int x = r.L; x < r.R; ++x)
+              if (Differs(low[static_cast<size_t>(y) * w + x],
+                          high[static_cast<size_t>(y) * w + x]))
+                last = y, first = first < 0 ? y : first;
+          EXPECT_GE(last - first + 1, 28 * scale)
+              << "parameter " << k->ParamIdx() << " in view " << view;
+        }
+        EXPECT_GE(sliders, 3) << view;
       }
-      EXPECT_GE(sliders, 3) << view;
+      Close();
     }
-    Close();
-  }
 }
 
 // Each text of the synth page, the status line's longest message and every value at its
@@ -172,38 +165,38 @@ TEST_F(PageLookTest, EffectSlidersShowTheirWholeTravel) {
 TEST_F(PageLookTest, TextsStayInsideTheirBoxes) {
   std::vector<int> params;
   for (int p = 3; p <= 188; ++p) params.push_back(p);
-  for (const Look& look : kLooks) {
-    for (double v : {0.0, 1.0}) {
-      SCOPED_TRACE(testing::Message() << look.skin << " " << look.scale << " value " << v);
-      Open(look).SetStatusText("The program database page could not be opened!");
-      SetAll(params, v);
-      const Pixels with = Frame();
-      // The second frame without the texts: emptied, spinners (which write their own) hidden.
-      std::vector<IRECT> boxes;
-      const int inset = static_cast<int>(std::ceil(1.5 * look.scale));
-      for (int i = 0; i < G().NControls(); ++i) {
-        auto* t = dynamic_cast<ITextControl*>(G().GetControl(i));
-        if (!t || t->IsHidden() || !*t->GetText()) continue;
-        const IRECT r = t->GetRECT();
-        boxes.push_back(IRECT(r.L, r.T + inset, r.R, std::min(r.B, G().GetHeight()) - inset));
-        if (dynamic_cast<ISpinnerControl*>(t))
-          t->Hide(true);
-        else
-          t->SetTextIfChanged("");
-      }
-      const Pixels without = Frame();
-      const int w = G().GetWidth(), h = G().GetHeight();
-      int outside = 0;
-      for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-          const size_t at = static_cast<size_t>(y) * w + x;
-          if (!Differs(with[at], without[at])) continue;
-          bool in = false;
-          for (const IRECT& b : boxes) in = in || (x >= b.L && x < b.R && y >= b.T && y < b.B);
-          if (!in && outside++ < 3) ADD_FAILURE() << "text at " << x << "," << y;
+  for (const char* skin : kSkins)
+    for (double scale : kScales)
+      for (double v : {0.0, 1.0}) {
+        SCOPED_TRACE(testing::Message() << skin << " " << scale << " value " << v);
+        Open(skin, scale).SetStatusText("The program database page could not be opened!");
+        SetAll(params, v);
+        const Pixels with = Frame();
+        // The second frame without the texts: emptied, spinners (which write their own) hidden.
+        std::vector<IRECT> boxes;
+        const int inset = static_cast<int>(std::ceil(1.5 * scale));
+        for (int i = 0; i < G().NControls(); ++i) {
+          auto* t = dynamic_cast<ITextControl*>(G().GetControl(i));
+          if (!t || t->IsHidden() || !*t->GetText()) continue;
+          const IRECT r = t->GetRECT();
+          boxes.push_back(IRECT(r.L, r.T + inset, r.R, std::min(r.B, G().GetHeight()) - inset));
+          if (dynamic_cast<ISpinnerControl*>(t))
+            t->Hide(true);
+          else
+            t->SetTextIfChanged("");
         }
-      EXPECT_EQ(outside, 0);
-      Close();
-    }
-  }
+        const Pixels without = Frame();
+        const int w = G().GetWidth(), h = G().GetHeight();
+        int outside = 0;
+        for (int y = 0; y < h; ++y)
+          for (int x = 0; x < w; ++x) {
+            const size_t at = static_cast<size_t>(y) * w + x;
+            if (!Differs(with[at], without[at])) continue;
+            bool in = false;
+            for (const IRECT& b : boxes) in = in || (x >= b.L && x < b.R && y >= b.T && y < b.B);
+            if (!in && outside++ < 3) ADD_FAILURE() << "text at " << x << "," << y;
+          }
+        EXPECT_EQ(outside, 0);
+        Close();
+      }
 }
