@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,7 +20,6 @@ fs::path BuildDir() {
 struct Gray {
   int width = 0, height = 0;
   std::vector<unsigned char> pixels;
-  int at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
 // A binary 8-bit PGM as pdftoppm writes it.
@@ -64,7 +62,7 @@ TEST(UserGuide, BulletsAreDotsWithNothingDrawnBetweenThem) {
     std::vector<int> rows;
     for (int y = 0; y < page.height; ++y)
       for (int x = fromPt * 2; x < toPt * 2; ++x)
-        if (page.at(x, y) < below) {
+        if (page.pixels[static_cast<size_t>(y) * page.width + x] < below) {
           rows.push_back(y);
           break;
         }
