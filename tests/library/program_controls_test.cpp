@@ -69,7 +69,6 @@ TEST_F(ProgramControlsTest, FailedFileActionsChangeNothing) {
   VQEditor& e = Start();
   Program("01_Good.pr4", 21);
   const std::string good = FormatProgramText(ProgramFieldTable::InitRecord());
-  std::string big = good + std::string(8200 - good.size(), '\n');
   std::string v999 = good;
   v999.replace(v999.find("\r\n", 500) + 2, 5, " 999 ");
   const struct {
@@ -82,7 +81,7 @@ TEST_F(ProgramControlsTest, FailedFileActionsChangeNothing) {
       {"cut to 3000 bytes", good.substr(0, 3000), "Incomplete program file!"},
       {"a value of 999", v999, "Value out of range in the program file!"},
       {"an unknown version", " 250 \r\n" + good.substr(7), "Unknown file format!"},
-      {"too large", big, "Corrupted filesize!"},
+      {"too large", good + std::string(8200 - good.size(), '\n'), "Corrupted filesize!"},
   };
   const std::string bad = folder + "02_Bad.pr4";
   for (const auto& row : rows) {
@@ -95,8 +94,8 @@ TEST_F(ProgramControlsTest, FailedFileActionsChangeNothing) {
     const std::string save = e.Browser().SelectedFile(VQEditor::kSaveSelector);
     const size_t undo = e.History().Entries().size();
     const uint32_t writes = sim.State().writesAccepted + sim.State().writesRejected;
-
     auto unchanged = [&](const char* how) {
+      link->Pump();
       SCOPED_TRACE(std::string(row.what) + ", " + how);
       EXPECT_EQ(e.ProgramName(), "01_Good");
       EXPECT_EQ(StatusText(), row.status);
@@ -113,14 +112,11 @@ TEST_F(ProgramControlsTest, FailedFileActionsChangeNothing) {
     size_t mark = Mark();
     e.Browser().SetSelectedFile(VQEditor::kLoadSelector, bad);
     Set(201, 0);
-    link->Pump();
     unchanged("load");
     Press(210);  // next: 02_Bad.pr4
-    link->Pump();
     unchanged("next");
     e.Browser().SetSelectedFile(VQEditor::kWriteSelector, bad);
     Set(205, 1);
-    link->Pump();
     unchanged("write to VQ");
     EXPECT_EQ(Mark(), mark) << row.what << ": nothing reaches the synthesizer";
   }
