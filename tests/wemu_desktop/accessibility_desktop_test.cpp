@@ -40,14 +40,12 @@ class AccessibilityOnDesktop : public DialogDesktopTest {
     const gchar* n = o ? atk_object_get_name(o) : nullptr;
     return n ? n : "";
   }
-  // The names of an object's children, "[role]" for those without one.
+  // The names of an object's children.
   static std::vector<std::string> childNames(AtkObject* o) {
     std::vector<std::string> out;
     for (int i = 0; i < atk_object_get_n_accessible_children(o); ++i) {
       AtkObject* c = atk_object_ref_accessible_child(o, i);
-      std::string n = nameOf(c);
-      out.push_back(n.empty() ? "[" + std::string(atk_role_get_name(atk_object_get_role(c))) + "]"
-                              : n);
+      out.push_back(nameOf(c));
       g_object_unref(c);
     }
     return out;
@@ -93,8 +91,9 @@ TEST_F(AccessibilityOnDesktop, ProceduresElementsShowWithTheirPlacesHitTestsAndF
 
   // The knob's view, with no subviews of its own, gives way to its element.
   AtkObject* area = gtk_widget_get_accessible(content);
-  ASSERT_EQ(childNames(area), std::vector<std::string>{"[panel]"});
+  ASSERT_EQ(atk_object_get_n_accessible_children(area), 1);
   AtkObject* panel = child(area, 0);
+  EXPECT_EQ(atk_object_get_role(panel), ATK_ROLE_PANEL);
   EXPECT_EQ(childNames(panel), (std::vector<std::string>{"Cutoff", "Keyboard"}));
   AtkObject* knobObj = child(panel, 0);
   AtkObject* keys = child(panel, 1);
