@@ -11,31 +11,34 @@ TEST_F(ShellOpenTest, TargetsReachTheWorkspaceOrStartTheNamedProgram) {
   struct Case {
     const char* file;
     const char* params;
-    bool fileManager;  // a file manager answers reveals
     BOOL result;
-    const char* opened;    // null: nothing handed to the opener
-    const char* launched;  // "program|document"; null: nothing started
-    const char* revealed;  // null: no reveal asked
+    const char* opened = nullptr;    // handed to the opener
+    const char* launched = nullptr;  // "program|document" started
+    const char* revealed = nullptr;  // asked of the file manager
+    bool fileManager = false;        // a file manager answers reveals
   } cases[] = {
-      {"HTTP://example.org/a", nullptr, false, TRUE, "HTTP://example.org/a", nullptr, nullptr},
-      {"https://example.org/b", "", false, TRUE, "https://example.org/b", nullptr, nullptr},
-      {"notepad", "/tmp/read me.txt", false, TRUE, "/tmp/read me.txt", nullptr, nullptr},
-      {"sh", "/tmp/a b.txt", false, TRUE, nullptr, "sh|/tmp/a b.txt", nullptr},
-      {"/bin/sh", "-e x", false, TRUE, nullptr, "/bin/sh|-e x", nullptr},
-      {"no-such-program-vq", "/tmp/x", false, FALSE, nullptr, "no-such-program-vq|/tmp/x", nullptr},
-      {"bin/sh", "/tmp/x", false, FALSE, nullptr, "bin/sh|/tmp/x", nullptr},  // relative: refused
-      {"/Apps/sh.APP", "/tmp/x", false, TRUE, nullptr, "/Apps/sh.APP|/tmp/x", nullptr},
-      {"explorer.exe", "/select,\"/home/u/song.pr4\"", false, TRUE, "/home/u", nullptr,
+      {"HTTP://example.org/a", nullptr, TRUE, "HTTP://example.org/a"},
+      {"https://example.org/b", "", TRUE, "https://example.org/b"},
+      {"notepad", "/tmp/read me.txt", TRUE, "/tmp/read me.txt"},
+      {"sh", "/tmp/a b.txt", TRUE, nullptr, "sh|/tmp/a b.txt"},
+      {"/bin/sh", "-e x", TRUE, nullptr, "/bin/sh|-e x"},
+      {"no-such-program-vq", "/tmp/x", FALSE, nullptr, "no-such-program-vq|/tmp/x"},
+      {"bin/sh", "/tmp/x", FALSE, nullptr, "bin/sh|/tmp/x"},  // relative: refused
+      {"/Apps/sh.APP", "/tmp/x", TRUE, nullptr, "/Apps/sh.APP|/tmp/x"},
+      {"explorer.exe", "/select,\"/home/u/song.pr4\"", TRUE, "/home/u", nullptr,
        "/home/u/song.pr4"},
-      {"explorer.exe", "/select,\"/home/u/song.pr4\"", true, TRUE, nullptr, nullptr,
-       "/home/u/song.pr4"},
-      {"", "/SELECT,\"/song.pr4\"", false, TRUE, "/", nullptr, "/song.pr4"},
-      {"", "/select,\"\"", true, FALSE, nullptr, nullptr, nullptr},
-      {"Other-vq.app", nullptr, false, FALSE, nullptr, "Other-vq.app|", nullptr},
-      {"sh.app", nullptr, false, TRUE, nullptr, "sh.app|", nullptr},
-      {".app", nullptr, false, TRUE, ".app", nullptr, nullptr},
-      {"explorer.exe", "explorer.exe", false, FALSE, nullptr, nullptr, nullptr},
-      {nullptr, "/home/u/bank", false, TRUE, "/home/u/bank", nullptr, nullptr},
+      {"explorer.exe", "/select,\"/home/u/song.pr4\"", TRUE, nullptr, nullptr, "/home/u/song.pr4",
+       true},
+      {"", "/SELECT,\"/song.pr4\"", TRUE, "/", nullptr, "/song.pr4"},
+      {"", "/select,\"\"", FALSE, nullptr, nullptr, nullptr, true},
+      {"Other-vq.app", nullptr, FALSE, nullptr, "Other-vq.app|"},
+      {"sh.app", nullptr, TRUE, nullptr, "sh.app|"},
+      {".app", nullptr, TRUE, ".app"},
+      {"explorer.exe", "explorer.exe", FALSE},
+      {nullptr, "/home/u/bank", TRUE, "/home/u/bank"},
+  };
+  auto one = [](const char* s) {
+    return s ? std::vector<std::string>{s} : std::vector<std::string>{};
   };
   for (const Case& c : cases) {
     backend->opened.clear();
@@ -44,9 +47,6 @@ TEST_F(ShellOpenTest, TargetsReachTheWorkspaceOrStartTheNamedProgram) {
     backend->fileManagerAnswers = c.fileManager;
     EXPECT_EQ(ShellExecute(nullptr, "open", c.file, c.params, nullptr, 1), c.result)
         << c.file << " " << c.params;
-    auto one = [](const char* s) {
-      return s ? std::vector<std::string>{s} : std::vector<std::string>{};
-    };
     EXPECT_EQ(backend->opened, one(c.opened)) << c.file << " " << c.params;
     std::vector<std::string> launched;
     for (auto& [program, document] : backend->launched)

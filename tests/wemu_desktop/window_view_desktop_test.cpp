@@ -105,7 +105,7 @@ TEST_F(WindowViewOnDesktop, AHiddenCursorFollowsTheMouseByDeltasWhileThePointerI
   GetCursorPos(&start);
   SetCapture(dlg);  // as an endless drag does: every move is the client's
   EXPECT_EQ(WEMU_ShowCursor(FALSE), -1);
-  // 2400 pixels right and 400 down in 40 moves: wider than the screen.
+  // 2400 pixels right and 400 down: wider than the screen.
   for (int i = 1; i <= 40; ++i) {
     input.moveBy(60, 10);
     ASSERT_TRUE(pumpUntil([&] {
@@ -117,15 +117,13 @@ TEST_F(WindowViewOnDesktop, AHiddenCursorFollowsTheMouseByDeltasWhileThePointerI
   pumpFor(0.1);
   EXPECT_EQ(now.y, start.y - 400) << "screen y grows upwards";
   ASSERT_FALSE(moves.empty());
-  EXPECT_EQ(moves.back().x, 100 + 2400);
-  EXPECT_EQ(moves.back().y, 60 + 400);
+  EXPECT_EQ(std::pair(moves.back().x, moves.back().y), std::pair(100 + 2400, 60 + 400));
   EXPECT_EQ(input.where(), std::pair(sx, sy)) << "the pointer stays where it was hidden";
 
   const int height = static_cast<int>(b->mainDisplayHeight());
   EXPECT_TRUE(WEMU_SetCursorPos(300, height - 400));
   GetCursorPos(&now);
-  EXPECT_EQ(now.x, 300);
-  EXPECT_EQ(now.y, height - 400);
+  EXPECT_EQ(std::pair(now.x, now.y), std::pair(300, height - 400));
   pumpFor(0.05);
   EXPECT_EQ(input.where().first, sx) << "only the virtual position moved";
   EXPECT_EQ(WEMU_ShowCursor(TRUE), 0);
@@ -169,30 +167,29 @@ TEST_F(WindowViewOnDesktop, TouchscreenPinchAndTurnArriveAsZoomAndRotateGestures
     gdk_event_free(e);
     pumpFor(0.05);
   };
-  // Fingers 40 apart, spread to 50 and 60: scales 1.25 and 1.5, so magnifications of 0.25 and
+  // Both fingers down at (x1, 0) and (x2, 0), each moved once (finger 1 first), then lifted.
+  auto twoFingers = [&](double x1, double x2, double u1, double v1, double u2, double v2) {
+    touch(GDK_TOUCH_BEGIN, 1, x1, 0);
+    touch(GDK_TOUCH_BEGIN, 2, x2, 0);
+    touch(GDK_TOUCH_UPDATE, 1, u1, v1);
+    touch(GDK_TOUCH_UPDATE, 2, u2, v2);
+    touch(GDK_TOUCH_END, 1, u1, v1);
+    touch(GDK_TOUCH_END, 2, u2, v2);
+  };
+  // Fingers 40 apart, spread to 50 and 60: scales 1.25 and 1.2, so magnifications of 0.25 and
   // 0.2 (1024 + 256 and 1024 + 205).
-  touch(GDK_TOUCH_BEGIN, 1, -20, 0);
-  touch(GDK_TOUCH_BEGIN, 2, 20, 0);
-  touch(GDK_TOUCH_UPDATE, 2, 30, 0);
-  touch(GDK_TOUCH_UPDATE, 1, -30, 0);
-  touch(GDK_TOUCH_END, 1, -30, 0);
-  touch(GDK_TOUCH_END, 2, 30, 0);
+  twoFingers(-20, 20, -30, 0, 30, 0);
   ASSERT_EQ(ends.size(), 2u);
   EXPECT_EQ(ends[0].dwID, GID_ZOOM);
   EXPECT_EQ(ends[0].ullArguments, 1280u);
   EXPECT_EQ(ends[1].ullArguments, 1229u);
   const int height = static_cast<int>(b->mainDisplayHeight());
-  EXPECT_NEAR(ends[0].x, ox + cx + 5, 1) << "the fingers' centre on the screen";
+  EXPECT_NEAR(ends[0].x, ox + cx - 5, 1) << "the fingers' centre on the screen";
   EXPECT_NEAR(ends[0].y, height - (oy + cy), 1) << "counted from the bottom";
   // A turn counter-clockwise on the screen by atan(3 / 4), about 36.87 degrees, in two steps:
   // each 0x7FFF plus its share of 36.87 * 32767 / 60.
   ends.clear();
-  touch(GDK_TOUCH_BEGIN, 1, -25, 0);
-  touch(GDK_TOUCH_BEGIN, 2, 25, 0);
-  touch(GDK_TOUCH_UPDATE, 1, -20, 15);
-  touch(GDK_TOUCH_UPDATE, 2, 20, -15);
-  touch(GDK_TOUCH_END, 1, -20, 15);
-  touch(GDK_TOUCH_END, 2, 20, -15);
+  twoFingers(-25, 25, -20, 15, 20, -15);
   std::vector<double> turns;
   for (const GESTUREINFO& g : ends)
     if (g.dwID == GID_ROTATE) turns.push_back(double(g.ullArguments) - 0x7FFF);
