@@ -78,6 +78,7 @@ void VQEditor::StartUp() {
     // the device never receives a record nothing has filled. An editor without program files
     // has nothing to load and only takes the name.
     if (LoadRamProgram() || !mProgramFiles) {
+      mProgramFile = mBrowser.LastFile();
       SetProgramNameFromPath(mBrowser.LastFile());
       mBrowser.SetSelectedFile(kSaveSelector,
                                vq::platform::ReplaceNameExtension(mBrowser.LastFile(), ".pr4"));
@@ -96,6 +97,8 @@ void VQEditor::StartUp() {
     InitProgram();
   }
 
+  // Undo back to the start gives this name and mark.
+  mHistory.SetCurrentLabel(ProgramLabel());
   // The program of the last run is no choice made on a manager page shown at start.
   mProgramLoadedInManager = false;
   if (mOutputDeviceName.find(kStartupDeviceWord) != std::string::npos) SendStartupMessage();
@@ -139,12 +142,15 @@ void VQEditor::SaveEditorState() {
   char channel[16];
   snprintf(channel, sizeof channel, "%d", mKeyboardChannel);
   WritePrivateProfileString("midi", "kbdmidioutch", channel, settings);
-  // The program on screen is kept whatever it is; one without a file keeps its name instead.
-  std::string name = mBrowser.CurrentListName();
-  if (!mProgramWithoutFile && !name.empty()) {
-    SetProgramNameFromPath(name);
+  // The program on screen is kept whatever it is, with the file it was loaded from (the
+  // program list may show another folder since); one without a file keeps its name instead.
+  const std::string name = mBrowser.CurrentListName();
+  std::string file = mProgramFile;
+  if (file.empty() && !name.empty()) file = mBrowser.CurrentProgramFolder() + name;
+  if (!mProgramWithoutFile && !file.empty() && file.size() <= 255) {
+    SetProgramNameFromPath(file);
     SetStatusText(mProgramName.c_str());
-    mBrowser.SetLastFile(vq::platform::Utf8Prefix(mBrowser.CurrentProgramFolder() + name, 255));
+    mBrowser.SetLastFile(file);
   } else {
     mBrowser.SetLastFile("");
     WritePrivateProfileString("program", "name", mProgramName.c_str(), settings);
@@ -178,7 +184,7 @@ void VQEditor::OnTick() {
   // folder chosen (never the folder of the last program file).
   if (mLink.BankUploadRequest()) {
     mLink.SetBankUploadRequest(false);
-    StartBankUpload(mBrowser.CurrentProgramFolder().c_str());
+    StartBankUpload(mBrowser.TransferFolder().c_str());
   }
   if (mFlexiPick.Active() && mFlexiPick.Slot() >= 1 && mFlexiPick.Slot() <= kFlexiSlotCount) {
     if (mFlexiPick.BlinkDue(kBlinkCalls)) {

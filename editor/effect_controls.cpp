@@ -104,6 +104,11 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
         SendProgramNrpn();
       }
       mApplyingProgram = wasApplying;
+      // The user's switch changed the program: an undo step of its own, marked edited.
+      if (modelChanged && !wasApplying) {
+        mHistory.SetKey(-1);
+        RecordUndoStep();
+      }
       RedrawParamControls();
       return modelChanged ? DispatchExit::kWholeProgramSent : DispatchExit::kNormal;
     }

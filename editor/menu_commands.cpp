@@ -156,6 +156,7 @@ void LeaveManager(VQEditor& e) {
       const ProgramSlot& slot = e.Browser().Slots()[static_cast<size_t>(chosen)];
       const std::string path = slot.path;
       if (e.Browser().SelectedFile(VQEditor::kSaveSelector) == path) return;
+      if (!e.ConfirmReplacingEdits()) return e.ShowProgramName();
       for (int role : {VQEditor::kLoadSelector, VQEditor::kSaveSelector, VQEditor::kWriteSelector})
         e.Browser().SetSelectedFile(role, path);
       e.Browser().SetBankUploadFileCount(0);
@@ -168,8 +169,9 @@ void LeaveManager(VQEditor& e) {
   } else if (e.Browser().RememberedProgramPath().size() < 5) {
     return;
   }
-  // Nothing chosen and nothing loaded here: the program stays as it is, edits and undo included.
-  if (!e.ProgramLoadedInManager()) return;
+  // Nothing chosen and nothing loaded here: the program stays as it is, edits and undo included,
+  // and under its own name whatever a transfer showed meanwhile.
+  if (!e.ProgramLoadedInManager() || !e.ConfirmReplacingEdits()) return e.ShowProgramName();
   e.SetLastField(kNoFieldSent);
   e.Browser().SetLastFile(e.Browser().RememberedProgramPath());
   e.Browser().SetCurrentProgramFolder(e.Browser().RememberedProgramFolder());
@@ -260,19 +262,15 @@ bool VQEditor::OnCommand(int code) {
     case kLoadProgram:
       OpenFileSelector(kLoadSelector);
       break;
-    case kSaveProgram: {
-      // The editor's program is what this saves; a cancelled panel leaves a pending dump pending.
-      const bool dumpPending = mLink.ReceivedDumpPending();
-      mLink.SetReceivedDumpPending(false);
-      if (!OpenFileSelector(kSaveSelector)) mLink.SetReceivedDumpPending(dumpPending);
+    case kSaveProgram:
+      SaveProgramWithPanel();
       break;
-    }
     case kWriteProgram:
       OpenFileSelector(kWriteSelector);
       break;
     case kWriteAllPrograms:
       if (!chosen) break;
-      takeFolder();
+      mBrowser.SetTransferFolder(folder);
       mLink.SetBankUploadRequest(true);
       break;
     case kFirmwareUpdate:
@@ -308,7 +306,7 @@ bool VQEditor::OnCommand(int code) {
     case kSaveAllFromDevice:
       // Cancel cancels: nothing is fetched and nothing written.
       if (!chosen || RefuseWorkingFolder(folder)) break;
-      takeFolder();
+      mBrowser.SetTransferFolder(folder);
       PrepareDownloadFolder(folder);
       SetStatusText("Connecting to VQ...");
       mLink.SetBankDownloadRunning(true);

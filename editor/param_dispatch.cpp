@@ -64,10 +64,7 @@ void VQEditor::OnParamChange(int paramIdx) {
       SendParamNrpn(field, value);
       sent = true;
       mHistory.Snapshot()[field] = value;
-      if (!mProgramEdited) {
-        mProgramEdited = true;
-        ShowProgramName();
-      }
+      MarkProgramEdited();
     }
     if (HasNumericReadout(field)) {
       char text[16];

@@ -118,6 +118,8 @@ void VQEditor::ApplyRecordToParams() {
 
 void VQEditor::InitProgram() {
   UTL_MutexLock lock(mMutex);
+  // Undo gives the program before INIT back under its own name.
+  mHistory.SetCurrentLabel(ProgramLabel());
   SetStatusText("INIT");
   mProgramName = "INIT";
   // A new program: nothing edited yet, and no file behind it.
@@ -134,5 +136,6 @@ void VQEditor::InitProgram() {
   ApplyRecordToParams();
   if (mSkinMode == 2) UpdateEqDisplayLcd();
   FinishProgramApply();
-  RecordUndoStep();
+  TakeUndoSnapshot();
+  mHistory.AppendSnapshot(ProgramLabel());
 }

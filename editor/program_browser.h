@@ -78,6 +78,12 @@ class ProgramBrowser {
   void SetCurrentProgramFolder(const std::string& value) { mCurrentProgramFolder = value; }
   const std::string& CurrentProgramPath() const { return mCurrentProgramPath; }
   void SetCurrentProgramPath(const std::string& value) { mCurrentProgramPath = value; }
+  // The folder a bank upload or download chosen from a menu reads or writes (the program's
+  // folder until one is chosen); the program and its list stay where they are.
+  const std::string& TransferFolder() const {
+    return mTransferFolder.empty() ? mCurrentProgramFolder : mTransferFolder;
+  }
+  void SetTransferFolder(const std::string& value) { mTransferFolder = value; }
   const std::string& LastFile() const { return mLastFile; }
   void SetLastFile(const std::string& value) { mLastFile = value; }
   const std::string& RememberedProgramPath() const { return mRememberedProgramPath; }
@@ -116,6 +122,7 @@ class ProgramBrowser {
   std::string mCurrentProgramFolder;
   std::string mCurrentProgramPath;
   std::string mLastFile;
+  std::string mTransferFolder;
   std::string mRememberedProgramPath;
   std::string mRememberedProgramFolder;
   std::string mSaveFolder;

@@ -146,12 +146,15 @@ class ProgramControlCases : public VQParamCases {
     }
     e.Link().SetReceivedDumpPending(false);
     if (!e.WriteProgramDumpText(path.c_str())) return failed();
+    e.SetProgramEdited(false);  // the file holds the edits now
     e.LoadAsCurrentProgram(path, [&e, &path] { e.LocateProgramInFolder(path.c_str()); });
   }
 
   static void SendChosen(VQEditor& e) {
     std::string path = ChosenPath(e, VQEditor::kWriteSelector);
     if (path.empty()) return;
+    // The file becomes the program once written: edits it replaces are asked about first.
+    if (!e.ConfirmReplacingEdits()) return;
     e.Link().SetUnansweredPolls(0);
     e.Link().SetSingleWritePending(true);
     // Nothing sent means no acknowledgement can come: the sender has said why. The file becomes
@@ -164,8 +167,7 @@ class ProgramControlCases : public VQParamCases {
     if (folder.empty()) return;
     if (folder.back() == '/') folder.pop_back();
     folder = vq::platform::Utf8Prefix(folder, kFolderLength) + "/";
-    e.Browser().SetCurrentProgramPath(folder);
-    e.LocateProgramInFolder(folder.c_str());
+    e.Browser().SetTransferFolder(folder);
     e.Link().SetBankUploadRequest(true);
   }
 

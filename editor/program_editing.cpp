@@ -74,14 +74,30 @@ void VQEditor::TakeUndoSnapshot() {
   FillUndoSnapshot(mHistory.Snapshot(), Reader(), mFlexiPick.Destinations().data());
 }
 
+UndoLabel VQEditor::ProgramLabel() const {
+  return {mProgramName, mProgramEdited, mProgramWithoutFile};
+}
+
+void VQEditor::MarkProgramEdited() {
+  mEditsReleased = false;
+  if (mProgramEdited) return;
+  mProgramEdited = true;
+  ShowProgramName();
+}
+
 void VQEditor::RecordUndoStep() {
   TakeUndoSnapshot();
-  mHistory.AppendSnapshot();
+  UndoLabel label = ProgramLabel();
+  label.edited = true;
+  mHistory.AppendSnapshot(std::move(label));
+  MarkProgramEdited();
 }
 
 void VQEditor::RecordKeyedUndoStep(int32_t key) {
   TakeUndoSnapshot();
-  mHistory.MergeSnapshot(key);
+  UndoLabel label = ProgramLabel();
+  label.edited = true;
+  mHistory.MergeSnapshot(key, std::move(label));
 }
 
 void VQEditor::ResetUndoHistory() {
@@ -92,12 +108,24 @@ void VQEditor::Undo() {
   UTL_MutexLock lock(mMutex);
   if (mManagerPageShown || !mHistory.StepBack()) return;
   RestoreUndoSnapshot();
+  ApplyUndoLabel();
 }
 
 void VQEditor::Redo() {
   UTL_MutexLock lock(mMutex);
   if (mManagerPageShown || !mHistory.StepForward()) return;
   RestoreUndoSnapshot();
+  ApplyUndoLabel();
+}
+
+void VQEditor::ApplyUndoLabel() {
+  if (!Graphics() || mHistory.Cursor() < 0) return;
+  const UndoLabel& label = mHistory.CurrentLabel();
+  if (label.name.empty()) return;  // a step recorded before the program was named
+  mProgramName = label.name;
+  mProgramEdited = label.edited;
+  mProgramWithoutFile = label.withoutFile;
+  ShowProgramName();
 }
 
 void VQEditor::RestoreUndoSnapshot() {

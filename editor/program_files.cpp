@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "editor/vq_editor.h"
+#include "graphics/igraphics.h"
 #include "platform/file_system.h"
 #include "platform/utf8.h"
 #include "wemu/ini_file.h"
@@ -77,10 +78,38 @@ bool VQEditor::OpenFileSelector(int role) {
   return mPages && mPages->OpenFileSelector(role);
 }
 
+void VQEditor::SaveProgramWithPanel() {
+  UTL_MutexLock lock(mMutex);
+  // The editor's program is what this saves; a cancelled panel leaves a pending dump pending.
+  const bool dumpPending = mLink.ReceivedDumpPending();
+  mLink.SetReceivedDumpPending(false);
+  if (!OpenFileSelector(kSaveSelector)) mLink.SetReceivedDumpPending(dumpPending);
+}
+
+bool VQEditor::ConfirmReplacingEdits() {
+  UTL_MutexLock lock(mMutex);
+  if (!mProgramEdited || mEditsReleased || !Graphics()) return true;
+  const std::string text =
+      "The program \"" + mProgramName + "\" has unsaved changes.\nDo you wish to save them first?";
+  const int answer = ShowMessageBox(text.c_str(), "Warning", IGraphics::kSaveDiscardCancel);
+  if (answer == 2) return false;
+  if (answer == 1) {
+    SaveProgramWithPanel();
+    // A cancelled or refused save keeps the edits, and the program with them.
+    if (mProgramEdited) return false;
+  }
+  mEditsReleased = true;
+  return true;
+}
+
 bool VQEditor::LoadProgramFileToEditor(const char* path) {
   UTL_MutexLock lock(mMutex);
-  if (!mProgramFiles || !path || !mProgramFiles->LoadProgramFileToEditor(*this, path)) return false;
+  if (!mProgramFiles || !path || !ConfirmReplacingEdits()) return false;
+  if (!mProgramFiles->LoadProgramFileToEditor(*this, path)) return false;
+  mEditsReleased = false;
   mProgramWithoutFile = false;
+  mProgramFile = path;
+  mHistory.SetCurrentLabel(ProgramLabel());
   if (mManagerPageShown) mProgramLoadedInManager = true;
   return true;
 }
@@ -88,6 +117,11 @@ bool VQEditor::LoadProgramFileToEditor(const char* path) {
 bool VQEditor::LoadAsCurrentProgram(const std::string& path,
                                     const std::function<void()>& makeCurrent) {
   UTL_MutexLock lock(mMutex);
+  // Asked before anything changes: Cancel leaves the list, the name and the program as they are.
+  if (!ConfirmReplacingEdits()) {
+    ShowProgramName();
+    return false;
+  }
   // What names the current program, here and at the next start.
   const std::vector<std::string> list = mBrowser.ProgramList();
   const bool listBuilt = mBrowser.ProgramListBuilt();

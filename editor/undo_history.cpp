@@ -1,35 +1,49 @@
 #include "editor/undo_history.h"
 
+#include <utility>
+
 void UndoHistory::Clear() {
   mEntries.clear();
+  mLabels.clear();
   mCursor = -1;
   mKey = -1;
   mSuspended = false;
 }
 
-void UndoHistory::StartFromSnapshot() {
+void UndoHistory::StartFromSnapshot(UndoLabel label) {
   mEntries.assign(1, mSnapshot);
+  mLabels.assign(1, std::move(label));
   mCursor = 0;
   mKey = -1;
 }
 
 void UndoHistory::DropRedoTail() {
-  if (mCursor + 1 < static_cast<int32_t>(mEntries.size()))
+  if (mCursor + 1 < static_cast<int32_t>(mEntries.size())) {
     mEntries.resize(static_cast<size_t>(mCursor + 1));
+    mLabels.resize(mEntries.size());
+  }
 }
 
-void UndoHistory::AppendSnapshot() {
+void UndoHistory::SetCurrentLabel(UndoLabel label) {
+  if (mCursor >= 0 && mCursor < static_cast<int32_t>(mLabels.size()))
+    mLabels[static_cast<size_t>(mCursor)] = std::move(label);
+}
+
+void UndoHistory::AppendSnapshot(UndoLabel label) {
   DropRedoTail();
   mEntries.push_back(mSnapshot);
+  mLabels.push_back(std::move(label));
   mCursor = static_cast<int32_t>(mEntries.size()) - 1;
 }
 
-void UndoHistory::MergeSnapshot(int32_t key) {
+void UndoHistory::MergeSnapshot(int32_t key, UndoLabel label) {
   DropRedoTail();
   if (key == mKey && mCursor >= 0 && !mEntries.empty()) {
     mEntries[static_cast<size_t>(mCursor)] = mSnapshot;
+    mLabels[static_cast<size_t>(mCursor)] = std::move(label);
   } else {
     mEntries.push_back(mSnapshot);
+    mLabels.push_back(std::move(label));
     ++mCursor;
     mKey = key;
   }

@@ -5,9 +5,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "protocol/program_record.h"
+
+// What the program is called with an entry's values: its name, whether it differs from its
+// file, and whether it has a file at all (INIT has none).
+struct UndoLabel {
+  std::string name;
+  bool edited = false;
+  bool withoutFile = false;
+};
 
 class UndoHistory {
  public:
@@ -15,17 +24,20 @@ class UndoHistory {
   // restored and sent by the first Undo.
   void Clear();
   // One entry, the snapshot, with the cursor on it (a freshly loaded program).
-  void StartFromSnapshot();
-  // Drops the redo tail and appends the snapshot.
-  void AppendSnapshot();
+  void StartFromSnapshot(UndoLabel label = {});
+  // Drops the redo tail and appends the snapshot, called `label`.
+  void AppendSnapshot(UndoLabel label = {});
   // Drops the redo tail; a step with the same key as the one before replaces that step, any
   // other is appended and keeps its key.
-  void MergeSnapshot(int32_t key);
+  void MergeSnapshot(int32_t key, UndoLabel label = {});
   // Move the cursor one step; false when there is nothing to restore.
   bool StepBack();
   bool StepForward();
   // The entry at the cursor.
   const ProgramRecord& Current() const { return mEntries[static_cast<size_t>(mCursor)]; }
+  const UndoLabel& CurrentLabel() const { return mLabels[static_cast<size_t>(mCursor)]; }
+  // Renames the entry at the cursor (the program was named after its values were recorded).
+  void SetCurrentLabel(UndoLabel label);
 
   ProgramRecord& Snapshot() { return mSnapshot; }
   const ProgramRecord& Snapshot() const { return mSnapshot; }
@@ -41,6 +53,7 @@ class UndoHistory {
   void DropRedoTail();
 
   std::vector<ProgramRecord> mEntries;
+  std::vector<UndoLabel> mLabels;  // one per entry
   ProgramRecord mSnapshot;
   int32_t mCursor = -1;
   int32_t mKey = -1;

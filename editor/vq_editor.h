@@ -157,6 +157,12 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // before replaces that step (one step per knob drag), any other appends and keeps its key.
   void RecordKeyedUndoStep(int32_t key);
   void ResetUndoHistory();
+  // The program's name, edited mark and file state, as an undo step keeps them.
+  UndoLabel ProgramLabel() const;
+  // Gives the program the name and edited mark of the step undo or redo reached.
+  void ApplyUndoLabel();
+  // The program now differs from its file: "*name*" is shown and kept at quit.
+  void MarkProgramEdited();
 
   // --- Read-outs and MIDI-sync ranges ---
   // Writes the field's read-out text into its read-out control.
@@ -234,6 +240,15 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SetApplyingProgram(bool applying) { mApplyingProgram = applying; }
   bool ProgramEdited() const { return mProgramEdited; }
   void SetProgramEdited(bool edited) { mProgramEdited = edited; }
+  // The file the program on screen was loaded from (empty before any load).
+  const std::string& ProgramFile() const { return mProgramFile; }
+  // Before a load replaces a program with unsaved edits: Save (as the save command does),
+  // Discard or Cancel. False when the load must not happen (Cancel, or the save did not
+  // happen); the load that follows a yes asks no more. Main thread.
+  bool ConfirmReplacingEdits();
+  // The save command: the save panel for the editor's program; a cancelled panel leaves a
+  // received dump pending.
+  void SaveProgramWithPanel();
   const std::string& ProgramName() const { return mProgramName; }
   // The number of group switches (278..289) on.
   int32_t SelectedGroups() const { return mSelectedGroups; }
@@ -480,6 +495,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool mApplyingProgram = false;
   bool mProgramEdited = false;
   bool mProgramWithoutFile = false;  // INIT, until a program file is loaded or made current
+  bool mEditsReleased = false;       // the user let the edits go for the next load
+  std::string mProgramFile;
   std::string mProgramName;
   int32_t mSelectedGroups = 0;
 

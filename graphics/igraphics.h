@@ -43,10 +43,12 @@ class IGraphics : public IModuleGUI {
   virtual void Resize(int w, int h);
   virtual bool WindowIsOpen() { return GetWindow() != nullptr; }
   virtual const char* GetGUIAPI() { return ""; }
-  // type 0 OK, 1 OK/Cancel, 4 Yes/No -> 1 OK or Yes, 2 Cancel, 7 No; a box closed without a
-  // button answers 2 (OK/Cancel), 7 (Yes/No) or 1 (OK). Only the main thread waits for the user;
+  // type 0 OK, 1 OK/Cancel, 4 Yes/No, kSaveDiscardCancel -> 1 OK, Yes or Save, 2 Cancel, 7 No
+  // or Discard; a box closed without a button answers 2 (OK/Cancel, Save/Discard/Cancel), 7
+  // (Yes/No) or 1 (OK). Only the main thread waits for the user;
   // the editor posts the boxes its other threads ask for.
   virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
+  static constexpr int kSaveDiscardCancel = 6;
   virtual IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) = 0;
   virtual void CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area,
                                const char* str) = 0;

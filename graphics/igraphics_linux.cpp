@@ -416,6 +416,9 @@ int IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, int ty
     case 1:
       request.buttons = {"OK", "Cancel"}, answers = {1, 2};
       break;
+    case kSaveDiscardCancel:
+      request.buttons = {"Save", "Discard", "Cancel"}, answers = {1, 7, 2};
+      break;
     default:
       request.buttons = {"OK"}, answers = {1};
       break;

@@ -17,9 +17,9 @@ namespace fs = vq::platform;
 
 namespace {}  // namespace
 
+// The program passing through is shown; the editor's program keeps its own name.
 void BankTransfer::ShowName(VQEditor& e, const std::string& file) {
-  e.SetProgramNameFromPath(file);
-  e.SetStatusText(e.ProgramName().c_str());
+  e.SetStatusText(ProgramNameOfPath(file).c_str());
 }
 
 void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
@@ -187,13 +187,6 @@ void BankTransfer::Finish(VQEditor& e) {
 
 void BankTransfer::ShowFinish(VQEditor& e) {
   ShowSlotSelections(e);
-  e.LocateProgramInFolder(e.Browser().CacheFolder().c_str());
-  if (!e.Browser().ProgramList().empty()) {
-    const std::string first = e.Browser().CacheFolder() + e.Browser().ProgramList()[0];
-    e.Browser().SetSelectedFile(VQEditor::kLoadSelector, first);
-    e.Browser().SetSelectedFile(VQEditor::kSaveSelector, fs::ReplaceNameExtension(first, ".pr4"));
-    e.Browser().SetSelectedFile(VQEditor::kWriteSelector, first);
-  }
   e.ShowMessageBox("Finished successfully!", "Done", 0);
 }
 
@@ -257,8 +250,11 @@ bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dum
     }
     return false;
   };
-  std::string folder =
-      e.Link().DownloadToManager() ? e.Browser().CacheFolder() : e.Browser().CurrentProgramFolder();
+  // A bank download from the menu writes into the folder chosen for it, a single older dump
+  // beside the current program.
+  std::string folder = e.Link().DownloadToManager()     ? e.Browser().CacheFolder()
+                       : e.Link().BankDownloadRunning() ? e.Browser().TransferFolder()
+                                                        : e.Browser().CurrentProgramFolder();
   if (folder.empty()) return refuse("No folder to save the program in!");
   if (e.Link().DownloadToManager()) fs::MakeFolder(folder);
   const std::string file = ReceivedProgramFileName(dump + vq_sysex::kProgramNameByte, slot);

@@ -288,7 +288,6 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
         return;
       if (AnySelected(e) && Ask(e, "Do you wish to upload only the selected Program(s)?")) {
         if (!SaveSelectedProgramsToFolder(e, e.Browser().UploadFolder())) return;
-        e.LocateProgramInFolder(e.Browser().UploadFolder().c_str());
         ClearSlotSelection(e);
         e.StartBankUpload(e.Browser().UploadFolder().c_str());
         return;
@@ -296,7 +295,6 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       e.RemoveStaleTempFiles(e.Browser().CacheFolder());
       if (!SaveProgramsToFolder(e, e.Browser().CacheFolder(), true, 0)) return;
       DeleteProgramFiles(e, e.Browser().CacheFolder());
-      e.LocateProgramInFolder(e.Browser().CacheFolder().c_str());
       e.StartBankUpload(e.Browser().CacheFolder().c_str());
       return;
     }

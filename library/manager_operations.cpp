@@ -338,9 +338,11 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
     std::string folder = e.Browser().Folder();
     while (!folder.empty() && folder.back() == '/') folder.pop_back();
     path = folder + "/" + row.name;
-    e.Browser().SetLastFile(path);
   }
-  if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
+  const bool local = row.flags[0] == 0;
+  if (!e.LoadProgramFileToEditor(path.c_str())) return;
+  if (local) e.Browser().SetLastFile(path);
+  e.SendProgramNrpn();
 }
 
 void ProgramManager::OnBankListClick(VQEditor& e) {

@@ -166,7 +166,9 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
       {4, nullptr, opens(vq_param::kSendFileChosen)},
       {5, [this] { Folder({{"/bank"}}); },
        [this] {
-         EXPECT_EQ(editor->Browser().LastFile(), "/bank/");
+         // the folder is the upload's; the program keeps its file
+         EXPECT_EQ(editor->Browser().TransferFolder(), "/bank/");
+         EXPECT_EQ(editor->Browser().LastFile(), "");
          EXPECT_TRUE(editor->Link().BankUploadRequest());
        }},
       {6, nullptr, opens(vq_param::kFirmwareFileChosen)},

@@ -67,6 +67,7 @@ TEST_F(ProgramControlsTest, StepsDoNothingWithOneFileOrNoList) {
 // the editor keeps its program, its name and its place; the status says why.
 TEST_F(ProgramControlsTest, FailedFileActionsChangeNothing) {
   VQEditor& e = Start();
+  Gui()->messageBoxAnswer = 7;  // the edits are discarded for each load
   Program("01_Good.pr4", 21);
   const std::string good = FormatProgramText(ProgramFieldTable::InitRecord());
   std::string v999 = good;
@@ -293,7 +294,8 @@ TEST_F(ProgramControlsTest, FolderButtonUploadsTheChosenFolder) {
   EXPECT_FALSE(e.Link().BankUploadRequest());
   Press(207);
   EXPECT_TRUE(e.Link().BankUploadRequest());
-  EXPECT_EQ(e.Browser().CurrentProgramFolder(), folder);
+  EXPECT_EQ(e.Browser().TransferFolder(), folder);
+  EXPECT_EQ(e.Browser().CurrentProgramFolder(), "");
   link->Pump();
   EXPECT_EQ(sim.State().writesAccepted, 2u);
   EXPECT_FALSE(e.Link().BankUploadRunning());

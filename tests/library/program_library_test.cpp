@@ -32,6 +32,7 @@ TEST_F(LibraryEditorTest, WrittenProgramLoadsBackWithoutSending) {
   Set(3, 5);
   Set(14, 1);
   e.SetProgramEdited(true);
+  Gui()->messageBoxAnswer = 7;  // the edits are discarded for the load
   size_t mark = Mark();
   ASSERT_TRUE(e.LoadProgramFileToEditor(path.c_str()));
   EXPECT_EQ(Value(3), -10);
@@ -52,6 +53,7 @@ TEST_F(LibraryEditorTest, WrittenProgramLoadsBackWithoutSending) {
 TEST_F(LibraryEditorTest, FailedLoadsLeaveTheProgramAsItWas) {
   VQEditor& e = MakeWithLibrary();
   Set(3, 12);
+  Gui()->messageBoxAnswer = 7;  // the edits are discarded for each load
   e.PackParamsToRecord();
   ProgramRecord before = e.Record();
   std::string name = e.ProgramName();
