@@ -2,6 +2,7 @@
 // wrap-around, loads that fail, saves of a received dump, single writes acknowledged by the
 // simulated synthesizer, the folder button's bank upload and the program request.
 #include <filesystem>
+#include <functional>
 
 #include "library/bank_transfer.h"
 #include "platform/headless.h"
@@ -324,6 +325,48 @@ TEST_F(ProgramControlsTest, GroupEditsNeedAGroup) {
   Press(217);
   EXPECT_EQ(e.SelectedGroups(), 0);
   EXPECT_EQ(Value(vq_param::kVco1 + 3), 0.0);
+}
+
+// Every change of a loaded program marks it edited ("*Lead*"), and undo and redo give the
+// name and the mark back with the values: a knob, RANDOM, the delay tab that changes the delay
+// model, and INIT (a program of its own, unedited).
+TEST_F(ProgramControlsTest, ChangesAreMarkedAndUndoRestoresNameAndMark) {
+  VQEditor& e = Start();
+  Program("Lead.pr4", 7);
+  Gui()->messageBoxAnswer = 7;  // each reload discards the row before
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    const char* shown;  // the name shown after the change
+  } rows[] = {
+      {"a knob", [&] { Set(kMarkerField + kFieldParamOffset, 40); }, "*Lead*"},
+      {"RANDOM",
+       [&] {
+         Press(216);
+         Press(214);
+         Press(217);
+       },
+       "*Lead*"},
+      {"the long-delay tab", [&] { Set(vq_param::kFxLongDelayBlock, 1); }, "*Lead*"},
+      {"INIT", [&] { Press(213); }, "INIT"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    Set(vq_param::kFxVintageModulationBlock, 1);
+    ASSERT_TRUE(e.LoadChosenProgramFile(folder + "Lead.pr4"));
+    ASSERT_EQ(StatusText(), "Lead");
+    const ProgramRecord loaded = (e.PackParamsToRecord(), e.Record());
+    row.change();
+    EXPECT_NE((e.PackParamsToRecord(), e.Record()), loaded);
+    EXPECT_EQ(StatusText(), row.shown);
+    EXPECT_EQ(e.ProgramEdited(), row.shown[0] == '*');
+    e.Undo();
+    EXPECT_EQ((e.PackParamsToRecord(), e.Record()), loaded);
+    EXPECT_EQ(StatusText(), "Lead");
+    EXPECT_FALSE(e.ProgramEdited());
+    e.Redo();
+    EXPECT_EQ(StatusText(), row.shown);
+  }
 }
 
 TEST_F(ProgramControlsTest, CopySourcesActAsOneRadioGroup) {
