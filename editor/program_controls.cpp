@@ -65,7 +65,7 @@ class ProgramControlCases : public VQParamCases {
       }
       case vq_param::kPreviousProgram:
       case vq_param::kNextProgram:
-        if (down && e.Browser().ProgramListBuilt()) return Step(e, p == vq_param::kNextProgram);
+        if (down && e.Browser().ProgramListBuilt()) return Step(e, p);
         break;
       case vq_param::kCopyButton:
         if (!down) e.CopyPanelVco() ? e.CopyVcoSettings() : e.CopyFlexiSettings();
@@ -171,7 +171,8 @@ class ProgramControlCases : public VQParamCases {
     e.Link().SetBankUploadRequest(true);
   }
 
-  static DispatchExit Step(VQEditor& e, bool next) {
+  static DispatchExit Step(VQEditor& e, int button) {
+    const bool next = button == vq_param::kNextProgram;
     const int32_t last = e.Browser().ProgramListLast();
     if (last == 0) return DispatchExit::kLeaveEarly;
     int32_t i = e.Browser().ProgramListIndex();
@@ -186,6 +187,7 @@ class ProgramControlCases : public VQParamCases {
     const std::string name = e.Browser().ProgramList()[static_cast<size_t>(i)];
     const std::string path = e.Browser().CurrentProgramFolder() + name;
     e.SetLastField(kNoFieldSent);
+    const bool asks = e.AsksBeforeLoad();
     // A file that does not load keeps the program and its place in the list.
     const bool loaded = e.LoadAsCurrentProgram(path, [&e, i, &name, &path] {
       e.Browser().SetProgramListIndex(i);
@@ -194,7 +196,12 @@ class ProgramControlCases : public VQParamCases {
       e.Browser().SetCurrentProgramPath(path);
     });
     if (loaded) e.SendProgramNrpn();
-    return DispatchExit::kWholeProgramSent;
+    if (!asks) return DispatchExit::kWholeProgramSent;
+    // The question took the button's release: it is let go here, so the next press steps.
+    e.SetLastField(kNoFieldSent);
+    e.SetParameterFromGUI2(button, 0.0);
+    e.SetControlsFromParam(button);
+    return DispatchExit::kLeaveEarly;
   }
 
   static void RequestProgram(VQEditor& e) {

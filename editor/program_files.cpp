@@ -86,9 +86,13 @@ void VQEditor::SaveProgramWithPanel() {
   if (!OpenFileSelector(kSaveSelector)) mLink.SetReceivedDumpPending(dumpPending);
 }
 
+bool VQEditor::AsksBeforeLoad() const {
+  return mProgramEdited && !mEditsReleased && Graphics();
+}
+
 bool VQEditor::ConfirmReplacingEdits() {
   UTL_MutexLock lock(mMutex);
-  if (!mProgramEdited || mEditsReleased || !Graphics()) return true;
+  if (!AsksBeforeLoad()) return true;
   const std::string text =
       "The program \"" + mProgramName + "\" has unsaved changes.\nDo you wish to save them first?";
   const int answer = ShowMessageBox(text.c_str(), "Warning", IGraphics::kSaveDiscardCancel);

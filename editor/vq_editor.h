@@ -246,6 +246,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Discard or Cancel. False when the load must not happen (Cancel, or the save did not
   // happen); the load that follows a yes asks no more. Main thread.
   bool ConfirmReplacingEdits();
+  // Whether the next load asks (the program has edits the user has not let go).
+  bool AsksBeforeLoad() const;
   // The save command: the save panel for the editor's program; a cancelled panel leaves a
   // received dump pending.
   void SaveProgramWithPanel();

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -151,16 +152,20 @@ inline void TypeIntoDialog(const std::string& path, const char* entry) {
   }
 }
 
-// The fields the simulated synthesizer varies from slot to slot, read from a program file
-// (its version line, then one value line per field).
-inline std::vector<int> DistinctFields(const std::string& text) {
+// Fields read from a program file (its version line, then one value line per field); -1 for a
+// field it does not hold.
+inline std::vector<int> FileFields(const std::string& text, std::initializer_list<size_t> fields) {
   std::vector<std::string> lines;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   std::vector<int> values;
-  for (size_t field : {3, 15, 23, 27, 39})
+  for (size_t field : fields)
     values.push_back(field + 1 < lines.size() ? std::atoi(lines[field + 1].c_str()) : -1);
   return values;
+}
+// The fields the simulated synthesizer varies from slot to slot.
+inline std::vector<int> DistinctFields(const std::string& text) {
+  return FileFields(text, {3, 15, 23, 27, 39});
 }
 
 // The menu item at window offset (itemX, itemY) of the menu titled at `menuX` in the main window

@@ -183,6 +183,36 @@ class ManagerDesktopOverJack : public DesktopTest {
     vy = y + kMenuBarHeight;
     return true;
   }
+  // File > Load Program from File to Editor, the file typed into its panel.
+  bool Open(const std::string& path) {
+    return Menu(20, 100, 63, Shown("Open")) && ChooseInPanel("Open", path);
+  }
+  // A key of the program's settings file ("" when it is not there).
+  std::string Setting(const std::string& key) const {
+    const std::string settings = Settings();
+    const size_t at = settings.find("\n" + key + "=");
+    if (at == std::string::npos) return "";
+    const size_t from = at + key.size() + 2;
+    return settings.substr(from, settings.find_first_of("\r\n", from) - from);
+  }
+  // The centre of a synth-page control of the space skin.
+  static std::pair<int, int> SynthControl(int param) {
+    for (const auto& c : vq_layout::SynthPageControls(vq_layout::Skin::Space))
+      if (c.param == param && c.attached && !c.hidden)
+        return {(c.rect.L + c.rect.R) / 2, (c.rect.T + c.rect.B) / 2};
+    ADD_FAILURE() << "no control of parameter " << param;
+    return {0, 0};
+  }
+  // "VCO1 volume" (field 11) dragged up on the synth page; the value the synthesizer got last.
+  int EditVco1Volume() {
+    const auto [kx, ky] = SynthControl(14);
+    const size_t before = Received(sim, 11).size();
+    DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
+    Within(5000, [&] { return Received(sim, 11).size() > before; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const std::vector<int> values = Received(sim, 11);
+    return values.size() > before ? values.back() : -1;
+  }
   // SAVE into `folder`, and the report of it read.
   bool SaveBank(const std::string& folder) {
     fs::create_directories(folder);
@@ -331,16 +361,8 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
 
   // An edit on the synth page ("VCO1 volume" dragged up) outlives a visit to the manager where
   // nothing is chosen: leaving it sends nothing, and Undo and Redo step over the edit.
-  const auto synthPage = vq_layout::SynthPageControls(vq_layout::Skin::Space);
-  const auto knob = std::find_if(synthPage.begin(), synthPage.end(), [](const auto& c) {
-    return c.param == 14 && c.attached && !c.hidden;
-  });
-  ASSERT_NE(knob, synthPage.end());
-  const int kx = (knob->rect.L + knob->rect.R) / 2, ky = (knob->rect.T + knob->rect.B) / 2;
-  DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
-  ASSERT_TRUE(sim.WaitForLogLine(NrpnPrefix(11), 5000));
-  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-  const int edited = Received(sim, 11).back();
+  const int edited = EditVco1Volume();
+  ASSERT_NE(edited, -1);
   const size_t sent = NrpnCount();
   Shot("05-edited");
   ASSERT_TRUE(ToManager());
@@ -475,8 +497,7 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
 TEST_F(ManagerDesktopOverJack, CancelledPanelsChangeNothing) {
   const std::string mine = Folder("mine", {{"01Sim 01.pr4", 77}});
   ASSERT_NO_FATAL_FAILURE(StartWithSynth({.distinct = true}, 220000));
-  ASSERT_TRUE(Menu(20, 100, 63, Shown("Open")));
-  ASSERT_TRUE(ChooseInPanel("Open", mine + "/01Sim 01.pr4"));
+  ASSERT_TRUE(Open(mine + "/01Sim 01.pr4"));
   ASSERT_TRUE(MarkerBecomes(77)) << LastMarker();
   const std::map<std::string, std::string> before = Files();
   const size_t heard = sim.LogLines().size();
@@ -568,10 +589,85 @@ TEST_F(ManagerDesktopOverJack, SavesStayInTheUsersFolders) {
   EXPECT_EQ(Quit(), 0);
   EXPECT_TRUE(fs::exists(dir + "/05_Sim 05.pr4"));
   EXPECT_TRUE(fs::exists(dir + "/01Sim 01.pr4"));
-  const std::string settings = Settings();
-  const size_t at = settings.find("lastfile=");
-  ASSERT_NE(at, std::string::npos) << settings;
-  const std::string lastfile = settings.substr(at + 9, settings.find('\n', at) - at - 9);
-  EXPECT_TRUE(fs::exists(lastfile)) << settings;
+  EXPECT_TRUE(fs::exists(Setting("lastfile"))) << Settings();
+  EXPECT_TRUE(sim.Faults().empty());
+}
+
+// A slot chosen on the manager becomes the program on screen: edited and quit, it is kept
+// under its own name and file, not under those of the file loaded before it.
+TEST_F(ManagerDesktopOverJack, TheProgramOnScreenIsKeptAtQuit) {
+  const std::string bank = Folder("bank", Numbered("%02d_P.pr4", 9, 0));
+  const std::string mine = Folder("mine", {{"TimeTest.pr4", 77}});
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({}, 120000));
+  ASSERT_TRUE(Open(mine + "/TimeTest.pr4"));
+  ASSERT_TRUE(MarkerBecomes(77)) << LastMarker();
+
+  // LOAD BANK, a click on slot 07, back to the synthesizer pages: slot 07's program comes.
+  ASSERT_TRUE(ToManager());
+  ClickGui(436, 47);
+  ASSERT_TRUE(ChooseInPanel("Select Directory", bank));
+  ClickGui(SlotX(7), SlotY(7));
+  ASSERT_TRUE(ToSynthPages());
+  ASSERT_TRUE(MarkerBecomes(7)) << LastMarker();
+  ASSERT_NE(EditVco1Volume(), -1);
+  Shot("kept-07-edited");
+
+  EXPECT_EQ(Quit(), 0);
+  // The slot's program, by way of the manager's copy of it.
+  EXPECT_EQ(fs::path(Setting("lastfile")).filename(), "07_P.pr4") << Settings();
+  EXPECT_EQ(Setting("edited"), "true");
+  EXPECT_TRUE(sim.Faults().empty());
+}
+
+// RECEIVE fills the manager from the synthesizer but loads nothing into the editor: the program
+// keeps its name, file and folder, here and after quitting.
+TEST_F(ManagerDesktopOverJack, ABankFetchLeavesTheProgramAlone) {
+  const std::string mine = Folder("mine", {{"Cafe Creme.pr4", 77}});
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({.distinct = true}, 150000));
+  ASSERT_TRUE(Open(mine + "/Cafe Creme.pr4"));
+  ASSERT_TRUE(MarkerBecomes(77)) << LastMarker();
+  const size_t sent = NrpnCount();
+
+  ASSERT_TRUE(ToManager());
+  ClickGui(436, 76);
+  ASSERT_TRUE(sim.WaitForLogLine("dump 99", 60000));
+  ASSERT_TRUE(Answer("Done", "Return", "", 15000));
+  ASSERT_TRUE(ToSynthPages());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_EQ(NrpnCount(), sent);
+  Shot("fetched-name-kept");
+
+  EXPECT_EQ(Quit(), 0);
+  EXPECT_EQ(Setting("lastfile"), mine + "/Cafe Creme.pr4") << Settings();
+  EXPECT_EQ(Setting("edited"), "false");
+  EXPECT_TRUE(sim.Faults().empty());
+}
+
+// Stepping away from an edited program asks first: Cancel keeps the edit and loads nothing;
+// Save writes it to the file chosen and then loads the next program.
+TEST_F(ManagerDesktopOverJack, SteppingAwayFromAnEditAsks) {
+  const std::string mine = Folder("mine", {{"a.pr4", 11}, {"b.pr4", 12}, {"c.pr4", 13}});
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({}, 120000));
+  ASSERT_TRUE(Open(mine + "/b.pr4"));
+  ASSERT_TRUE(MarkerBecomes(12)) << LastMarker();
+  const int edited = EditVco1Volume();
+  ASSERT_NE(edited, -1);
+  const auto [nx, ny] = SynthControl(210);  // ▶
+
+  const size_t sent = NrpnCount();
+  ClickGui(nx, ny);
+  ASSERT_TRUE(Answer("Warning", "Escape", "step-asks"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  EXPECT_EQ(NrpnCount(), sent);
+
+  ClickGui(nx, ny);
+  ASSERT_TRUE(Answer("Warning", "Return"));
+  ASSERT_TRUE(SaveTo(mine + "/b2.pr4"));
+  ASSERT_TRUE(FileAppears(mine + "/b2.pr4", 5000));
+  EXPECT_EQ(FileFields(ReadFile(mine + "/b2.pr4"), {kMarkerField, 11}),
+            (std::vector<int>{12, edited}));
+  EXPECT_TRUE(MarkerBecomes(13)) << LastMarker();  // b2's next: c
+  EXPECT_EQ(Quit(), 0);
+  EXPECT_EQ(Setting("lastfile"), mine + "/c.pr4") << Settings();
   EXPECT_TRUE(sim.Faults().empty());
 }
