@@ -172,7 +172,21 @@ class ProgramControlCases : public VQParamCases {
   }
 
   static DispatchExit Step(VQEditor& e, int button) {
-    const bool next = button == vq_param::kNextProgram;
+    if (e.Browser().ProgramListLast() == 0) return DispatchExit::kLeaveEarly;
+    // Asked before the step is worked out: a save may put its file into the list.
+    const bool asks = e.AsksBeforeLoad();
+    const DispatchExit exit = e.ConfirmReplacingEdits()
+                                  ? StepTo(e, button == vq_param::kNextProgram)
+                                  : DispatchExit::kLeaveEarly;
+    if (!asks) return exit;
+    // The question took the button's release: it is let go here, so the next press steps.
+    e.SetLastField(kNoFieldSent);
+    e.SetParameterFromGUI2(button, 0.0);
+    e.SetControlsFromParam(button);
+    return DispatchExit::kLeaveEarly;
+  }
+
+  static DispatchExit StepTo(VQEditor& e, bool next) {
     const int32_t last = e.Browser().ProgramListLast();
     if (last == 0) return DispatchExit::kLeaveEarly;
     int32_t i = e.Browser().ProgramListIndex();
@@ -187,7 +201,6 @@ class ProgramControlCases : public VQParamCases {
     const std::string name = e.Browser().ProgramList()[static_cast<size_t>(i)];
     const std::string path = e.Browser().CurrentProgramFolder() + name;
     e.SetLastField(kNoFieldSent);
-    const bool asks = e.AsksBeforeLoad();
     // A file that does not load keeps the program and its place in the list.
     const bool loaded = e.LoadAsCurrentProgram(path, [&e, i, &name, &path] {
       e.Browser().SetProgramListIndex(i);
@@ -196,12 +209,7 @@ class ProgramControlCases : public VQParamCases {
       e.Browser().SetCurrentProgramPath(path);
     });
     if (loaded) e.SendProgramNrpn();
-    if (!asks) return DispatchExit::kWholeProgramSent;
-    // The question took the button's release: it is let go here, so the next press steps.
-    e.SetLastField(kNoFieldSent);
-    e.SetParameterFromGUI2(button, 0.0);
-    e.SetControlsFromParam(button);
-    return DispatchExit::kLeaveEarly;
+    return DispatchExit::kWholeProgramSent;
   }
 
   static void RequestProgram(VQEditor& e) {

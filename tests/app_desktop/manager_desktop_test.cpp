@@ -388,8 +388,10 @@ TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   ClickGui(436, 47);
   ASSERT_TRUE(ChooseInPanel("Select Directory", bankA));
   Shot("06-bank-loaded");
-  // A double-click on slot 05 sends slot 05's program.
+  // A double-click on slot 05 sends slot 05's program, once the edit is saved.
   DoubleClickGui(SlotX(5), SlotY(5));
+  ASSERT_TRUE(Answer("Warning"));
+  ASSERT_TRUE(SaveTo(dir + "/edited.pr4"));
   EXPECT_TRUE(MarkerBecomes(5)) << LastMarker();
   Shot("07-slot-05-sent");
 
