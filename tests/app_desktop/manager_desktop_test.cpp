@@ -621,20 +621,19 @@ TEST_F(ManagerDesktopOverJack, TheProgramOnScreenIsKeptAtQuit) {
   EXPECT_TRUE(sim.Faults().empty());
 }
 
-// RECEIVE fills the manager from the synthesizer but loads nothing into the editor: the program
-// keeps its name, file and folder, here and after quitting.
+// "Save All Programs from VQ to Files" writes the synthesizer's bank into a folder but loads
+// nothing into the editor: the program keeps its name, file and folder, here and after quitting.
 TEST_F(ManagerDesktopOverJack, ABankFetchLeavesTheProgramAlone) {
   const std::string mine = Folder("mine", {{"Cafe Creme.pr4", 77}});
+  const std::string fetched = Folder("fetched", {});
   ASSERT_NO_FATAL_FAILURE(StartWithSynth({.distinct = true}, 150000));
   ASSERT_TRUE(Open(mine + "/Cafe Creme.pr4"));
   ASSERT_TRUE(MarkerBecomes(77)) << LastMarker();
   const size_t sent = NrpnCount();
 
-  ASSERT_TRUE(ToManager());
-  ClickGui(436, 76);
-  ASSERT_TRUE(sim.WaitForLogLine("dump 99", 60000));
-  ASSERT_TRUE(Answer("Done", "Return", "", 15000));
-  ASSERT_TRUE(ToSynthPages());
+  ASSERT_TRUE(Menu(20, 100, 188, Shown("Select Directory")));
+  ASSERT_TRUE(ChooseInPanel("Select Directory", fetched));
+  ASSERT_TRUE(FileAppears(fetched + "/99Sim 99.pr4", 60000));
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   EXPECT_EQ(NrpnCount(), sent);
   Shot("fetched-name-kept");
