@@ -21,7 +21,7 @@ bool offers(GdkDragContext* drag, GdkAtom target) {
 
 // The file name the source put on its window (of any text type).
 std::string suggestedName(GdkDragContext* drag) {
-  std::string name = directSaveProperty(drag, GDK_NONE);
+  std::string name = directSaveProperty(drag);
   // A name that leads out of the folder names no file in it.
   if (name == "." || name == ".." || name.find('/') != std::string::npos ||
       name.find('\0') != std::string::npos)
@@ -48,17 +48,19 @@ void onAnswer(GtkWidget*, GdkDragContext*, gint, gint, GtkSelectionData* data, g
 
 }  // namespace
 
-std::string directSaveProperty(GdkDragContext* drag, GdkAtom type) {
+std::string directSaveProperty(GdkDragContext* drag) {
   GdkWindow* source = gdk_drag_context_get_source_window(drag);
   GdkAtom got = nullptr;
   gint format = 0, length = 0;
   guchar* data = nullptr;
   std::string text;
-  if (source &&
-      gdk_property_get(source, gdk_atom_intern_static_string(kDirectSave), type, 0, 4096, FALSE,
-                       &got, &format, &length, &data) &&
-      data && format == 8)
-    text.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
+  // Each side writes the text in the type it likes; any of the usual text types is read.
+  const bool read = source && gdk_property_get(source, atom(kDirectSave), GDK_NONE, 0, 4096, FALSE,
+                                               &got, &format, &length, &data);
+  if (read && data && format == 8)
+    for (const char* type : {"text/plain", "text/plain;charset=utf-8", "UTF8_STRING", "STRING"})
+      if (got == atom(type))
+        text.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
   g_free(data);
   return text;
 }
