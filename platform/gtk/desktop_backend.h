@@ -173,6 +173,7 @@ class DesktopBackend final : public SelfServingBackend {
   // interface on the session bus (desktop_workspace.cpp).
   bool openWith(const std::string& program, const std::string& document) override;
   bool launchApplication(const std::string& app, const std::string& document) override;
+  bool openAsText(const std::string& document) override;
   bool revealSelected(const std::string& path) override;
   // CursorService
   void setCurrent(CursorRef c) override;
