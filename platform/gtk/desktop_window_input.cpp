@@ -239,8 +239,14 @@ void onSwipeUpdate(GtkGesture* g, GdkEventSequence*, gpointer p) {
   s->swipedY = y - s->swipeY;
 }
 
-// The swipe is over when the first finger lifts (GTK's own swipe signal waits for the last,
-// which a swipe of several fingers never hears).
+// A cancelled touch ends the swipe where it began.
+void onSwipeCancel(GtkGesture*, GdkEventSequence*, gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  s->swipedX = s->swipedY = 0;
+}
+
+// The swipe is over when the first finger lifts (GTK's own swipe signal does not come for
+// several fingers).
 void onSwipeEnd(GtkGesture* g, GdkEventSequence*, gpointer p) {
   auto* s = static_cast<WindowInputState*>(p);
   GtkWidget* content = gtk_event_controller_get_widget(GTK_EVENT_CONTROLLER(g));
@@ -446,6 +452,7 @@ void attachDesktopWindowInput(DesktopBackend& backend, GtkWidget* window, GtkWid
   g_signal_connect(s->rotate, "angle-changed", G_CALLBACK(&onAngleChanged), s);
   g_signal_connect(s->swipe, "begin", G_CALLBACK(&onSwipeBegin), s);
   g_signal_connect(s->swipe, "update", G_CALLBACK(&onSwipeUpdate), s);
+  g_signal_connect(s->swipe, "cancel", G_CALLBACK(&onSwipeCancel), s);
   g_signal_connect(s->swipe, "end", G_CALLBACK(&onSwipeEnd), s);
   // Touchpad gestures, where the X server has them.
   if (gtk_widget_get_realized(window)) selectTouchpadGestures(window, nullptr);
