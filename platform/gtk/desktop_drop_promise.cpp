@@ -54,13 +54,13 @@ std::string directSaveProperty(GdkDragContext* drag) {
   gint format = 0, length = 0;
   guchar* data = nullptr;
   std::string text;
-  // Each side writes the text in the type it likes; any of the usual text types is read.
-  const bool read = source && gdk_property_get(source, atom(kDirectSave), GDK_NONE, 0, 4096, FALSE,
-                                               &got, &format, &length, &data);
-  if (read && data && format == 8)
-    for (const char* type : {"text/plain", "text/plain;charset=utf-8", "UTF8_STRING", "STRING"})
-      if (got == atom(type))
-        text.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
+  // Each side writes the text in the type it likes (text/plain, with a charset or not,
+  // UTF8_STRING, STRING): the type is not asked for.
+  if (source &&
+      gdk_property_get(source, atom(kDirectSave), GDK_NONE, 0, 4096, FALSE, &got, &format, &length,
+                       &data) &&
+      data && format == 8)
+    text.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
   g_free(data);
   return text;
 }
