@@ -580,9 +580,10 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   Rect(Ctl::Spinner, vq_param::kSlotChooser, IRECT(548, 348, 588, 388)).style = Style::SlotSpinner;
   Rect(Ctl::InvisibleSwitch, vq_param::kRequestProgram, IRECT(524, 404, 600, 444));
   const Style midi = mLcd ? Style::MidiSpinnerLcd : Style::MidiSpinnerOrig;
-  Rect(Ctl::Spinner, vq_param::kMidiChannel, IRECT(262, 730, 292, 770)).style = midi;
-  Rect(Ctl::Spinner, vq_param::kMidiCc, IRECT(262, 775, 292, 815)).style = midi;
-  Framed(Ctl::Knob3, vq_param::kModWheel, Img(171), 293, 730, 1.0);
+  // The footer ends two pixels above the page's bottom edge, its boxes and keys inside it.
+  Rect(Ctl::Spinner, vq_param::kMidiChannel, IRECT(262, 728, 292, 760)).style = midi;
+  Rect(Ctl::Spinner, vq_param::kMidiCc, IRECT(262, 764, 292, 794)).style = midi;
+  Framed(Ctl::Knob3, vq_param::kModWheel, Img(171), 293, 728, 1.0);
   return std::move(mOut);
 }
 

@@ -151,8 +151,8 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Space, Ctl::Button, 207, 116, IRECT(196, 11, 236, 31), false},
       {Skin::Lcd, Ctl::Button, 207, 216, IRECT(218, 10, 274, 27), false},
       {Skin::Space, Ctl::Spinner, 301, 0, IRECT(548, 348, 588, 388), false},
-      {Skin::Space, Ctl::Spinner, 348, 0, IRECT(262, 775, 292, 815), false},
-      {Skin::Lcd, Ctl::Knob3, 349, 271, IRECT(293, 730, 315, 796), false},
+      {Skin::Space, Ctl::Spinner, 348, 0, IRECT(262, 764, 292, 794), false},
+      {Skin::Lcd, Ctl::Knob3, 349, 271, IRECT(293, 728, 315, 794), false},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.param);
