@@ -296,11 +296,18 @@ class SynthBuilder {
     Readout(param, DefaultReadout(param));
   }
   void KnobLoopEntry(int param);
+  void SwitchWithReadout(int param, int x, int y, int switchTop);
 
   Skin mSkin;
   bool mLcd;
   std::vector<ControlSpec> mOut;
 };
+
+// The value's words stand right above the switch: their descenders never reach it.
+void SynthBuilder::SwitchWithReadout(int p, int x, int y, int switchTop) {
+  Framed(Ctl::Switch, p, mLcd ? 233 : 172, x + 6, switchTop);
+  Readout(p, IRECT(x - 8, switchTop - 16, x + 40, switchTop));
+}
 
 void SynthBuilder::KnobLoopEntry(int p) {
   const Point pos = KnobPosition(p);
@@ -318,12 +325,10 @@ void SynthBuilder::KnobLoopEntry(int p) {
     case vq_param::kVcfVintageNew:
     case vq_param::kVcfSlope:
     case vq_param::kTrigGateMode:
-      Framed(Ctl::Switch, p, mLcd ? 233 : 172, X + 6, mLcd ? Y - 4 : Y - 7);
-      Readout(p, mLcd ? IRECT(X - 8, Y - 16, X + 40, Y) : IRECT(X - 8, Y - 20, X + 40, Y - 4));
+      SwitchWithReadout(p, X, Y, Y - 7);
       return;
     case vq_param::kPortamentoSlope:
-      Framed(Ctl::Switch, p, mLcd ? 233 : 172, X + 6, mLcd ? Y - 8 : Y - 7);
-      Readout(p, IRECT(X - 8, Y - 20, X + 40, Y - 4));
+      SwitchWithReadout(p, X, Y, mLcd ? Y - 8 : Y - 7);
       return;
     case vq_param::kPortamentoTime:
     case vq_param::kPitchBendRange:
@@ -371,9 +376,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   // Portamento mode.
   {
     const Point p = KnobPosition(vq_param::kPortamentoMode);
-    Framed(Ctl::Switch, vq_param::kPortamentoMode, mLcd ? 233 : 172, p.x + 6,
-           mLcd ? p.y - 8 : p.y - 7);
-    Readout(vq_param::kPortamentoMode, IRECT(p.x - 8, p.y - 20, p.x + 40, p.y - 4));
+    SwitchWithReadout(vq_param::kPortamentoMode, p.x, p.y, mLcd ? p.y - 8 : p.y - 7);
   }
   // Seven-segment program number.
   Framed(Ctl::Image, vq_param::k7SegmentDisplay, Img(117), mLcd ? 141 : 129, 47);
@@ -455,7 +458,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   Framed(Ctl::Switch, vq_param::kVco2OscSync, Img(172), 110, 311);
   Framed(Ctl::Switch, vq_param::kTrackingPriority, mLcd ? 265 : 172, 408, 36);
   {
-    ControlSpec& r = mLcd ? Readout(vq_param::kTrackingPriority, IRECT(369, 23, 467, 43),
+    ControlSpec& r = mLcd ? Readout(vq_param::kTrackingPriority, IRECT(369, 16, 467, 34),
                                     Style::TrackingReadoutLcd)
                           : Readout(vq_param::kTrackingPriority, IRECT(369, 24, 467, 44));
     r.readoutField = vq_param::kTrackingPriority - kPositionFirstParam;

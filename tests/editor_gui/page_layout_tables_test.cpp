@@ -115,7 +115,7 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Lcd, Ctl::Knob, 3, 206, IRECT(25, 76, 57, 114), false},
       {Skin::Space, Ctl::Knob, 51, 145, IRECT(520, 390, 552, 434), false},
       {Skin::Space, Ctl::Switch, 78, 172, IRECT(768, 148, 788, 160), false},
-      {Skin::Lcd, Ctl::Switch, 78, 233, IRECT(768, 151, 788, 163), false},
+      {Skin::Lcd, Ctl::Switch, 78, 233, IRECT(768, 148, 788, 160), false},
       {Skin::Lcd, Ctl::Switch, 89, 233, IRECT(872, 457, 892, 469), false},
       {Skin::Space, Ctl::Knob, 93, 169, IRECT(936, 493, 968, 521), false},
       {Skin::Lcd, Ctl::Knob, 93, 269, IRECT(936, 496, 968, 524), false},

@@ -186,7 +186,8 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
   }
   Text(cr, "VELQUOR", 364, 9, 10, lcd ? Hex(0xb8c79a) : t.title, Align::Right, true, false);
   Text(cr, "VQEditor4", 364, 20, 7.5, lcd ? Hex(0x8a9670) : t.label, Align::Right, false, false);
-  if (lcd) Panel(cr, t, 368, 21, 102, 40, nullptr);
+  // The tracking box holds its value, its switch and its name one under the other.
+  if (lcd) Panel(cr, t, 368, 14, 102, 50, nullptr);
 
   // FLEXI slots.
   for (int k = 0; k < 4; ++k) {
