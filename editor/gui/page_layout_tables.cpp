@@ -158,7 +158,7 @@ const std::vector<ImageSpec> kSynthImages = {
     {166, "fload-2x.png", 2, 40, 20, kInBoth, 56, 17},
     {167, "fsave-2x.png", 2, 40, 20, kInBoth, 56, 17},
     {168, "fwriteone-2x.png", 2, 40, 20, kInBoth, 56, 17},
-    {116, "fwriteall-2x.png", 2, 40, 20, kInBoth, 56, 17},
+    {116, "fwriteall-2x.png", 2, 50, 20, kInBoth, 56, 17},
     {157, "savefromvq-bg-2x.png", 1, 1140, 800, kInBoth},
     {171, "modwheel-2x.png", 128, 22, 66, kInBoth},
 };
@@ -576,7 +576,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   const int fileButtons[4][4] = {{vq_param::kLoadButton, 166, 46, 47},
                                  {vq_param::kSaveButton, 167, 90, 104},
                                  {vq_param::kSendButton, 168, 132, 161},
-                                 {vq_param::kFolderButton, 116, 196, 218}};
+                                 {vq_param::kFolderButton, 116, 190, 218}};
   for (const auto& b : fileButtons)
     Framed(Ctl::Button, b[0], Img(b[1]), mLcd ? b[3] : b[2], mLcd ? 10 : 11);
   Framed(Ctl::Image, -1, Img(157), 0, 0);

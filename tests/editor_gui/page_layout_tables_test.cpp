@@ -148,7 +148,7 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Lcd, Ctl::Button, 210, 264, IRECT(247, 49, 275, 71), false},
       {Skin::Space, Ctl::FileSelector, 208, 109, IRECT(0, 0, 40, 16), true},
       {Skin::Lcd, Ctl::FileSelector, 203, 209, IRECT(104, 10, 160, 27), false},
-      {Skin::Space, Ctl::Button, 207, 116, IRECT(196, 11, 236, 31), false},
+      {Skin::Space, Ctl::Button, 207, 116, IRECT(190, 11, 240, 31), false},
       {Skin::Lcd, Ctl::Button, 207, 216, IRECT(218, 10, 274, 27), false},
       {Skin::Space, Ctl::Spinner, 301, 0, IRECT(548, 348, 588, 388), false},
       {Skin::Space, Ctl::Spinner, 348, 0, IRECT(262, 764, 292, 794), false},
