@@ -361,7 +361,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
 
   // FLEXI captions.
   for (int k = 0; k < 4; ++k) {
-    Text(IRECT(532 + 168 * k, 47, 552 + 168 * k, 59), mLcd ? Style::PlusLcd : Style::PlusOrig,
+    Text(IRECT(532 + 168 * k, 46, 552 + 168 * k, 60), mLcd ? Style::PlusLcd : Style::PlusOrig,
          "(+)");
     Text(IRECT(551 + 168 * k, 71, 611 + 168 * k, 83), mLcd ? Style::LearnLcd : Style::LearnOrig,
          "LEARN");
