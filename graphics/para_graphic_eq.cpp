@@ -293,7 +293,8 @@ void IParaGraphicEq::DrawCurve(IGraphics* graphics) {
   const float l = static_cast<float>(mRECT.L);
   // A curve steeper or higher than the graph runs along its edge, never over the labels or
   // past the panel; the shadow lines lie one pixel either side.
-  const float top = static_cast<float>(mRECT.T + 1), bottom = static_cast<float>(GraphBottom() - 2);
+  const float top = static_cast<float>(mRECT.T + 1),
+              bottom = std::max(static_cast<float>(GraphBottom() - 2), top);
   auto at = [&](int x) { return std::clamp(mTotal[x] + cy, top, bottom); };
   for (int x = 0; x <= width - 17; ++x) {
     const float y0 = at(x), y1 = at(x + 1), y2 = at(x + 2);
@@ -334,8 +335,8 @@ void IParaGraphicEq::DrawHandlesAndLabels(IGraphics* graphics) {
     HandlePoint(b, mW, mH, &hx, &hy);
     // A handle at a gain extreme is drawn whole inside the graph.
     const int reach = static_cast<int>(std::ceil(radius * 1.4f));
-    const int x = r.L + ToInt(hx),
-              y = std::clamp(ToInt(r.T + hy), r.T + reach, std::max(GraphBottom() - reach, r.T));
+    const int highest = r.T + reach, lowest = std::max(GraphBottom() - reach, highest);
+    const int x = r.L + ToInt(hx), y = std::clamp(ToInt(r.T + hy), highest, lowest);
     if (!mSettings.mHideHandles) {
       graphics->FillCircle(&COLOR_BLACK, x, y, radius * 1.4f, nullptr, true);
       graphics->FillCircle(&mSettings.mHandleColor, x, y, radius, nullptr, true);
