@@ -180,6 +180,10 @@ void VQEditor::WriteDispatcherReadout(int paramIdx, int field, int32_t value) {
       break;
     case vq_param::kMidiSync:
       own(Word(value, {"off", "LFO4", "delay1", "delay1+2"}));
+      ShowClockReadouts();
+      break;
+    case vq_param::kDelayVintageLong:
+      ShowClockReadouts();
       break;
     case vq_param::kExtMidiProgramChange:
       snprintf(text, sizeof text, "%d", value);

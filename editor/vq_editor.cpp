@@ -182,6 +182,7 @@ void VQEditor::BuildManagerPage() {
 
 void VQEditor::RefreshGuiFromParams(int layoutView, double width, double height) {
   if (mPages) mPages->RefreshGuiFromParams(*this, layoutView, width, height);
+  if (Graphics()) ShowClockReadouts();
 }
 
 void VQEditor::ShowOverdriveControls(bool hide) {

@@ -161,6 +161,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // --- Read-outs and MIDI-sync ranges ---
   // Writes the field's read-out text into its read-out control.
   void FormatParamValueText(int field, int32_t value);
+  // Rewrites the LFO and delay read-outs, whose text depends on "MIDI Sync" and the delay
+  // model as well as on their own value.
+  void ShowClockReadouts();
   // LFO (synced: 1..12 note divisions) and delay (mode 1: Delay1, 2: both as 0..9 divisions)
   // ranges, with the FLEXI slot aimed at them.
   void SetupFlexiRanges(bool synced);

@@ -36,6 +36,29 @@ size_t Boundary(std::string_view s, size_t at) {
   return at;
 }
 
+// Breaks every line longer than a tile is wide and keeps the first three lines.
+std::string FitTileLines(std::string_view text) {
+  std::string out;
+  int lines = 0;
+  for (size_t start = 0; start <= text.size() && lines < 3;) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    for (; line.size() > kWrapLine && lines < 3; ++lines) {
+      const size_t cut = Boundary(line, kWrapLine);
+      out.append(line.substr(0, cut)).push_back('\n');
+      line.remove_prefix(cut);
+    }
+    if (lines < 3) {
+      out.append(line).push_back('\n');
+      ++lines;
+    }
+    start = end + 1;
+  }
+  if (!out.empty()) out.pop_back();
+  return Utf8Prefix(out, kSlotNameLength);
+}
+
 template <size_t N>
 void CopyText(char (&dst)[N], const std::string& src) {
   std::snprintf(dst, N, "%s", src.c_str());
@@ -112,7 +135,8 @@ std::string WrapDisplayName(std::string_view name) {
     limit = s.size();
   }
   if (limit > s.size()) limit = s.size();
-  return Utf8Prefix(s, limit < kSlotNameLength ? limit : kSlotNameLength);
+  // A long word after a break would run into the next tile.
+  return FitTileLines(Utf8Prefix(s, limit < kSlotNameLength ? limit : kSlotNameLength));
 }
 
 void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::string& path,
