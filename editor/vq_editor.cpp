@@ -152,6 +152,12 @@ void VQEditor::SetControlsFromParam(int paramIdx) {
     g->SetControlsFromPlugValue(paramIdx, false, ParamValue(paramIdx));
 }
 
+void VQEditor::ReleaseButton(int paramIdx) {
+  if (ParamValue(paramIdx) < 0.5) return;
+  SetParameterFromGUI2(paramIdx, 0.0);
+  SetControlsFromParam(paramIdx);
+}
+
 void VQEditor::RedrawIfNotApplying() {
   if (!OnMainThread()) {
     RunOnMainThread([this] { RedrawIfNotApplying(); });
