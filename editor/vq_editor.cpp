@@ -153,8 +153,11 @@ void VQEditor::SetControlsFromParam(int paramIdx) {
 }
 
 void VQEditor::ReleaseButton(int paramIdx) {
-  if (ParamValue(paramIdx) < 0.5) return;
-  SetParameterFromGUI2(paramIdx, 0.0);
+  IParam* param = GetParam(paramIdx);
+  if (!param || ParamValue(paramIdx) < 0.5) return;
+  // A release acts on nothing: set without running the dispatcher, which may be running the
+  // press itself.
+  param->Set(0.0);
   SetControlsFromParam(paramIdx);
 }
 
