@@ -174,8 +174,9 @@ void VQEditor::ShowSavedFileInBrowser(const std::string& path) {
   };
   const std::string shown = bare(mBrowser.Folder());
   std::vector<OnlineListRow>& rows = mBrowser.Rows();
-  // An online list, or one emptied for the panels, is left as it is.
-  if (shown.empty() || rows.empty() || rows[0].flags[0] ||
+  // An online list, or one emptied for the panels, is left as it is; a hidden page lists its
+  // folder again when it is shown.
+  if (!mManagerPageShown || shown.empty() || rows.empty() || rows[0].flags[0] ||
       bare(vq::platform::FolderOfPath(path)) != shown)
     return;
   std::vector<std::string> marked;

@@ -338,8 +338,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void LocateProgramInFolder(const char* path);
   void NameReceivedProgram(int slot);
   void ListProgramFolder(const char* folder);
-  // A file just written at `path`: the manager's local list, when it shows that folder, lists
-  // it too; its marked rows stay marked.
+  // A file just written at `path`: the manager page's local list, when it shows that folder,
+  // lists it too; its marked rows stay marked.
   void ShowSavedFileInBrowser(const std::string& path);
   void ResetFolder(const char* path);
   void ResetCacheFolder();
