@@ -95,10 +95,8 @@ TEST_F(BankTransferTest, CompleteBankAsksNothing) {
 // display still ends on that slot, and the status line on the end, on either page.
 TEST_F(BankTransferTest, TheEndShowsTheLastSlotWrittenAndSaysSo) {
   VQEditor& e = Start();
-  Program("01_A.pr4", 1);
-  Program("05_B.pr4", 5);
-  Program("15_C.pr4", 15);
-  Gui()->messageBoxAnswer = 2;
+  for (const char* name : {"01_A.pr4", "05_B.pr4", "15_C.pr4"}) Program(name, std::atoi(name));
+  Gui()->messageBoxAnswer = 2;  // the gaps are skipped
   for (bool manager : {false, true}) {
     SCOPED_TRACE(manager);
     e.SetManagerPageShown(manager);
