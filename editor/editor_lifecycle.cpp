@@ -180,6 +180,12 @@ void VQEditor::OnTick() {
     mLink.SetBankUploadRequest(false);
     StartBankUpload(mBrowser.CurrentProgramFolder().c_str());
   }
+  // Refused, finished or failed: the button that started the upload goes out with it.
+  if (mLink.UploadLightsFolderButton() && !mLink.BankUploadRequest() &&
+      !mLink.BankUploadRunning()) {
+    mLink.SetUploadLightsFolderButton(false);
+    ReleaseButton(vq_param::kFolderButton);
+  }
   if (mFlexiPick.Active() && mFlexiPick.Slot() >= 1 && mFlexiPick.Slot() <= kFlexiSlotCount) {
     if (mFlexiPick.BlinkDue(kBlinkCalls)) {
       ShowFlexiIndicator(mFlexiPick.Slot() - 1,

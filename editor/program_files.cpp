@@ -2,6 +2,7 @@
 // plus the naming and path state they share.
 #include "editor/program_files.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -163,6 +164,31 @@ void VQEditor::NameReceivedProgram(int slot) {
 
 void VQEditor::ListProgramFolder(const char* folder) {
   if (mProgramFiles && folder) mProgramFiles->ListProgramFolder(*this, folder);
+}
+
+void VQEditor::ShowSavedFileInBrowser(const std::string& path) {
+  UTL_MutexLock lock(mMutex);
+  auto bare = [](std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+  };
+  const std::string shown = bare(mBrowser.Folder());
+  std::vector<OnlineListRow>& rows = mBrowser.Rows();
+  // An online list, or one emptied for the panels, is left as it is; a hidden page lists its
+  // folder again when it is shown.
+  if (!mManagerPageShown || shown.empty() || rows.empty() || rows[0].flags[0] ||
+      bare(vq::platform::FolderOfPath(path)) != shown)
+    return;
+  std::vector<std::string> marked;
+  for (const OnlineListRow& r : rows)
+    if (r.flags[3]) marked.emplace_back(r.name);
+  ListProgramFolder(shown.c_str());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (std::find(marked.begin(), marked.end(), rows[i].name) == marked.end()) continue;
+    rows[i].flags[3] = 1;
+    if (mPages && i < static_cast<size_t>(kBrowserTextRows))
+      mPages->MarkBrowserRow(static_cast<int>(i), true);
+  }
 }
 
 void VQEditor::ResetFolder(const char* path) {

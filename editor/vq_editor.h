@@ -215,6 +215,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void ShowProgramName();
   // Sets a parameter's controls from its plain value without informing the plug.
   void SetControlsFromParam(int paramIdx);
+  // A pressed button put out: its release went to a panel's modal run, or its action ended.
+  void ReleaseButton(int paramIdx);
   // Redraws the parameter controls unless a whole program is being applied.
   void RedrawIfNotApplying();
   IGraphics* Graphics() const;
@@ -339,6 +341,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void LocateProgramInFolder(const char* path);
   void NameReceivedProgram(int slot);
   void ListProgramFolder(const char* folder);
+  // A file just written at `path`: the manager page's local list, when it shows that folder,
+  // lists it too; its marked rows stay marked.
+  void ShowSavedFileInBrowser(const std::string& path);
   void ResetFolder(const char* path);
   void ResetCacheFolder();
   // "lastprogram.pr4" in the folder of the settings file.

@@ -243,6 +243,8 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
     e.SetParameterFromGUI2(vq_param::kManagerBrowserScroll, position);
     return;
   }
+  // A drag ends wherever the pointer is let go, whatever row of the list that height reads as.
+  if (ev.kind == kListDrop || ev.kind == kListDragOver) return DropBrowserFiles(e, ev);
   const int shown = static_cast<int>(value + 0.001);
   const int index = e.Browser().FirstRow() + shown;
   // The bottom edge reads 47, one row past the shown ones.
@@ -277,24 +279,6 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
       }
       RecolourBrowser(e);
       return;
-    case kListDrop:
-    case kListDragOver: {
-      const int target = DropTargetSlot(ev.x, ev.y, e.GuiWidth());
-      if (target < kFirstProgramSlot) {
-        // Outside the grid, or on its first cell, which is no program slot.
-        ShowSlotSelections(e);
-        return;
-      }
-      if (ev.kind == kListDragOver) {
-        ShowSlotSelections(e, target);
-        return;
-      }
-      ClearSlotSelection(e);
-      e.Browser().Slots()[static_cast<size_t>(target)].selected = 1;
-      if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(target, true);
-      e.SetParameterFromGUI2(vq_param::kManagerInsert, 0.0);
-      return;
-    }
     case kListDoubleClick:
       break;
     default:
@@ -341,6 +325,30 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
     e.Browser().SetLastFile(path);
   }
   if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
+}
+
+void ProgramManager::DropBrowserFiles(VQEditor& e, const ListEvent& ev) {
+  const int target = DropTargetSlot(ev.x, ev.y, e.GuiWidth());
+  if (ev.kind == kListDragOver || target < 0) {
+    // Over or let go outside the grid: only the slot under the pointer is marked.
+    ShowSlotSelections(e, ev.kind == kListDragOver && target >= kFirstProgramSlot ? target : -1);
+    return;
+  }
+  const char* why = nullptr;
+  if (target < kFirstProgramSlot)
+    why = "Programs go into the slots 01 to 99.\nNothing was changed.";
+  else if (std::none_of(e.Browser().Rows().begin(), e.Browser().Rows().end(),
+                        [](const OnlineListRow& r) { return r.flags[2] && r.flags[3]; }))
+    why = "No program file is selected in the list.\nNothing was changed.";
+  if (why) {
+    ShowSlotSelections(e);
+    e.ShowMessageBox(why, "Warning", 0);
+    return;
+  }
+  ClearSlotSelection(e);
+  e.Browser().Slots()[static_cast<size_t>(target)].selected = 1;
+  if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(target, true);
+  e.SetParameterFromGUI2(vq_param::kManagerInsert, 0.0);
 }
 
 void ProgramManager::OnBankListClick(VQEditor& e) {
@@ -476,6 +484,7 @@ bool ProgramManager::SaveProgramsToFolder(VQEditor& e, const std::string& folder
     }
     if (updatePaths) SetText(s.path, target);
   }
+  if (e.OnMainThread()) e.ShowSavedFileInBrowser(folder);
   if (failed.empty()) return true;
   const std::string text = "Cannot save the program(s) of slot " + failed + " in\n" + folder;
   e.SetStatusText(text.c_str());

@@ -159,6 +159,9 @@ class ProgramManager : public VQParamCases {
   void ApplyDropMode(VQEditor& editor, int slot);
   void LoadSlotProgram(VQEditor& editor, int slot);
   void InsertSelectedFiles(VQEditor& editor);
+  // A drag from the browser over or onto the bank: the selected files go in from the slot under
+  // the pointer, or a box says why nothing did.
+  void DropBrowserFiles(VQEditor& editor, const ListEvent& ev);
   void ModeButton(VQEditor& editor, int paramIdx, int mode);
   void ApplyEdit(VQEditor& editor);
   void BankButton(VQEditor& editor, int paramIdx);

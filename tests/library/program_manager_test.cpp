@@ -327,9 +327,13 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   Fill(7, src + "07_Lead.prg", "Lead", kSlotCategoryFx);
   Fill(5, newer, "x");
   Fill(3, src + "03_Pad.pr4", "Pad");
+  // The browser shows the folder saved into: the saved files are listed at once.
+  e.Browser().SetFolder(bankFolder.substr(0, bankFolder.size() - 1));
+  e.ListProgramFolder(e.Browser().Folder().c_str());
   AnswerFolder(bankFolder);
   Press(321);
   EXPECT_TRUE(m->BankSaved());
+  EXPECT_EQ(e.Browser().Rows().size(), 4u);  // ".." and the three
   EXPECT_TRUE(e.Link().TransferDone());
   EXPECT_EQ(Listing(bankFolder),
             (std::vector<std::string>{"03_Pad.pr4", "05_x.pr4", "07_FX_Lead.pr4"}));
@@ -349,6 +353,10 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   Press(321);  // into the folder it came from: nothing to write
   EXPECT_EQ(fsys::last_write_time(bankFolder + "03_Pad.pr4"), stamp);
   EXPECT_EQ(Listing(bankFolder).size(), 3u);
+  G().messageBoxes.clear();
+  Press(318);  // NEW on a bank just saved: nothing to lose, nothing asked
+  EXPECT_TRUE(G().messageBoxes.empty());
+  EXPECT_EQ(BankLayout(), "............");
 }
 
 TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
@@ -396,7 +404,11 @@ TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
     c.act();
     EXPECT_EQ(StatusText(), c.status);
   }
-  EXPECT_TRUE(G().messageBoxes.empty()) << "a failed connection is no wrong password";
+  // The login's box says that the server was not reached, not only that the account failed.
+  ASSERT_EQ(G().messageBoxes.size(), 1u);
+  EXPECT_EQ(G().messageBoxes[0].caption, "Login Error");
+  EXPECT_NE(G().messageBoxes[0].text.find("could not be reached: certificate not accepted"),
+            std::string::npos);
 }
 
 TEST_F(ManagerTest, LoginsLeaveNoCopyOfThePasswordInFreedMemory) {
