@@ -159,6 +159,8 @@ void VQEditor::SaveEditorState() {
 
 void VQEditor::OnTick() {
   RunMainThreadWork();
+  // The bank is kept on each change, so that a crash or a kill keeps it too.
+  if (mBrowser.TakeSlotsTouched() && mKeepBank) mKeepBank(*this);
   // Declared before the lock, so the posted boxes are shown once it is released.
   struct ShowBoxesOnExit {
     VQEditor& editor;
@@ -200,7 +202,7 @@ bool VQEditor::HasIdleWork() {
   return mLink.WriteAckPending() || mLink.BankUploadAckPending() || mLink.BankProgressPending() ||
          mLink.DownloadSavePending() || mParamRedrawPending || mKeyboardRedrawPending ||
          mLink.DumpReceived() || mLink.RequestPending() || mLink.BankUploadRequest() ||
-         mFlexiPick.Active();
+         mFlexiPick.Active() || mBrowser.SlotsTouched();
 }
 
 void VQEditor::TimerTick() {
