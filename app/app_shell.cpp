@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 
 #include "app/app_resources.h"
@@ -296,10 +297,7 @@ void AppShell::PlaceMainWindow(bool centre) {
     ::SetWindowPos(mainWindow, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-void AppShell::ShutdownApp() {
-  if (mShutDown) return;
-  mShutDown = true;
-  ReleaseSettingsWrites();
+void AppShell::ClosePorts() {
   if (mMidiMaking.valid()) mMidiMaking.get();  // never started up: the objects go unused
   // After this no callback runs or can start: the editor may go.
   for (vp::MidiInput* in : {deviceInput.get(), keyboardInput.get()}) {
@@ -308,6 +306,33 @@ void AppShell::ShutdownApp() {
     in->ClosePort();
   }
   if (output) output->ClosePort();
+}
+
+void AppShell::EndSession(bool nested) {
+  if (mShutDown) return;
+  if (nested) {
+    KeepStateForExit();
+    std::fflush(nullptr);
+    _exit(0);
+  }
+  if (mainWindow)
+    DestroyWindow(mainWindow);
+  else
+    WEMU_PostQuitMessage(nullptr);
+}
+
+void AppShell::KeepStateForExit() {
+  if (std::exchange(mShutDown, true)) return;
+  ReleaseSettingsWrites();
+  ClosePorts();
+  if (VQEditor* plug = Plug()) plug->SaveEditorState();
+}
+
+void AppShell::ShutdownApp() {
+  if (mShutDown) return;
+  mShutDown = true;
+  ReleaseSettingsWrites();
+  ClosePorts();
   if (VQEditor* plug = mPlug.exchange(nullptr)) {
     plug->SetHostWindow(nullptr);
     delete plug;

@@ -94,6 +94,14 @@ class AppShell {
   // screen; `centre` centres it there.
   void PlaceMainWindow(bool centre);
   void ShutdownApp();
+  // The session ends without the user's quit (a signal): the main window closes as on Quit,
+  // which shuts down. Inside a nested loop, whose callers still use the editor, the state is
+  // kept and the process ends at once.
+  void EndSession(bool nested);
+  // What shut-down saves (the settings, the current program, the manager's bank), without
+  // taking the windows or the editor apart: for a process that ends next, the display maybe
+  // gone. The MIDI callbacks stop first.
+  void KeepStateForExit();
 
   AppSettings settings;
   AppSettings kept;  // the Preferences dialog's copy for Cancel
@@ -112,6 +120,8 @@ class AppShell {
   void StartUp();
   // Writes the settings held since LoadSettings to the file (once); nothing when none are held.
   void ReleaseSettingsWrites();
+  // Ends the MIDI callbacks and closes the ports (the objects stay).
+  void ClosePorts();
   int FindPort(vq::platform::MidiPort* port, const std::string& name, const char* virtualName);
   // Opens the port of a Find code; a code for no port stores "off" in `storedName`.
   bool SelectPort(vq::platform::MidiPort* port, int code, std::string& storedName,
