@@ -297,17 +297,6 @@ void AppShell::PlaceMainWindow(bool centre) {
     ::SetWindowPos(mainWindow, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-void AppShell::ClosePorts() {
-  if (mMidiMaking.valid()) mMidiMaking.get();  // never started up: the objects go unused
-  // After this no callback runs or can start: the editor may go.
-  for (vp::MidiInput* in : {deviceInput.get(), keyboardInput.get()}) {
-    if (!in) continue;
-    in->SetCallback(nullptr);
-    in->ClosePort();
-  }
-  if (output) output->ClosePort();
-}
-
 void AppShell::EndSession(bool nested) {
   if (mShutDown) return;
   if (nested) {
@@ -324,15 +313,23 @@ void AppShell::EndSession(bool nested) {
 void AppShell::KeepStateForExit() {
   if (std::exchange(mShutDown, true)) return;
   ReleaseSettingsWrites();
-  ClosePorts();
-  if (VQEditor* plug = Plug()) plug->SaveEditorState();
+  // The ports stay open and the timer is not waited for: a caller below may hold the editor's
+  // lock that a MIDI callback or a tick waits for. Both take that lock, so none runs meanwhile.
+  if (VQEditor* plug = Plug()) plug->SaveEditorState(false);
 }
 
 void AppShell::ShutdownApp() {
   if (mShutDown) return;
   mShutDown = true;
   ReleaseSettingsWrites();
-  ClosePorts();
+  if (mMidiMaking.valid()) mMidiMaking.get();  // never started up: the objects go unused
+  // After this no callback runs or can start: the editor may go.
+  for (vp::MidiInput* in : {deviceInput.get(), keyboardInput.get()}) {
+    if (!in) continue;
+    in->SetCallback(nullptr);
+    in->ClosePort();
+  }
+  if (output) output->ClosePort();
   if (VQEditor* plug = mPlug.exchange(nullptr)) {
     plug->SetHostWindow(nullptr);
     delete plug;

@@ -99,8 +99,8 @@ class AppShell {
   // kept and the process ends at once.
   void EndSession(bool nested);
   // What shut-down saves (the settings, the current program, the manager's bank), without
-  // taking the windows or the editor apart: for a process that ends next, the display maybe
-  // gone. The MIDI callbacks stop first.
+  // taking the windows, the editor or the MIDI ports apart: for a process that ends next, the
+  // display maybe gone.
   void KeepStateForExit();
 
   AppSettings settings;
@@ -120,8 +120,6 @@ class AppShell {
   void StartUp();
   // Writes the settings held since LoadSettings to the file (once); nothing when none are held.
   void ReleaseSettingsWrites();
-  // Ends the MIDI callbacks and closes the ports (the objects stay).
-  void ClosePorts();
   int FindPort(vq::platform::MidiPort* port, const std::string& name, const char* virtualName);
   // Opens the port of a Find code; a code for no port stores "off" in `storedName`.
   bool SelectPort(vq::platform::MidiPort* port, int code, std::string& storedName,

@@ -122,10 +122,15 @@ void VQEditor::StopTimer() {
   mTimer->Join();
 }
 
-void VQEditor::SaveEditorState() {
-  // No tick may reach the object while it is taken apart.
-  StopTimer();
-  mTimer.reset();
+void VQEditor::SaveEditorState(bool waitForTimer) {
+  // No tick may reach the object while it is taken apart. A process that ends next only stops
+  // it: a tick waiting for the lock a caller below holds would never end.
+  if (waitForTimer) {
+    StopTimer();
+    mTimer.reset();
+  } else if (mTimer) {
+    mTimer->Stop();
+  }
 
   UTL_MutexLock lock(mMutex);
   ResetFolder(mBrowser.UploadFolder().c_str());

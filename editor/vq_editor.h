@@ -308,7 +308,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
 
   // --- Lifecycle: start-up, shut-down and the status poll (editor_lifecycle.cpp) ---
   // Stops the timer, empties the scratch folders, stores the settings and the current program.
-  void SaveEditorState();
+  // Without `waitForTimer` (the process ends next) a tick may still be waiting.
+  void SaveEditorState(bool waitForTimer = true);
   void InitProgramFolders();  // forms the folders from the settings path
   // Removes our own temporary files that a killed save left in `folder` (older than a minute);
   // at start-up for every folder the program writes into, and before each bank transfer.
