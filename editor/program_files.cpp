@@ -44,6 +44,7 @@ void WriteDownloadFolders(const std::string& settings, const std::vector<std::st
     WritePrivateProfileString("program", DownloadFolderKey(static_cast<int>(i)).c_str(),
                               i < folders.size() ? folders[i].c_str() : nullptr, settings.c_str());
 }
+
 constexpr const char* kWorkingFolderText =
     "This folder holds the editor's own files and is emptied by it.\nPlease choose another "
     "folder!";

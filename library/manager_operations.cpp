@@ -542,8 +542,12 @@ std::string KeptBankPath(const VQEditor& e) {
 void ProgramManager::KeepBank(VQEditor& e) {
   const std::string path = KeptBankPath(e);
   if (path.empty()) return;
-  UTL_MutexLock lock(e.Mutex());
-  const std::string text = KeptBankText(KeptSlotsOf(std::as_const(e).Browser().Slots()));
+  std::string text;
+  {
+    // Only the table needs the lock; the write may wait for the disk.
+    UTL_MutexLock lock(e.Mutex());
+    text = KeptBankText(KeptSlotsOf(std::as_const(e).Browser().Slots()));
+  }
   if (text == mKeptBank) return;
   if (text.empty()) {
     fs::RemoveFile(path);
