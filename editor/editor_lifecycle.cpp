@@ -122,10 +122,15 @@ void VQEditor::StopTimer() {
   mTimer->Join();
 }
 
-void VQEditor::SaveEditorState() {
-  // No tick may reach the object while it is taken apart.
-  StopTimer();
-  mTimer.reset();
+void VQEditor::SaveEditorState(bool waitForTimer) {
+  // No tick may reach the object while it is taken apart. A process that ends next only stops
+  // it: a tick waiting for the lock a caller below holds would never end.
+  if (waitForTimer) {
+    StopTimer();
+    mTimer.reset();
+  } else if (mTimer) {
+    mTimer->Stop();
+  }
 
   UTL_MutexLock lock(mMutex);
   ResetFolder(mBrowser.UploadFolder().c_str());
@@ -159,6 +164,8 @@ void VQEditor::SaveEditorState() {
 
 void VQEditor::OnTick() {
   RunMainThreadWork();
+  // The bank is kept on each change, so that a crash or a kill keeps it too.
+  if (mBrowser.TakeSlotsTouched() && mKeepBank) mKeepBank(*this);
   // Declared before the lock, so the posted boxes are shown once it is released.
   struct ShowBoxesOnExit {
     VQEditor& editor;
@@ -206,7 +213,7 @@ bool VQEditor::HasIdleWork() {
   return mLink.WriteAckPending() || mLink.BankUploadAckPending() || mLink.BankProgressPending() ||
          mLink.DownloadSavePending() || mParamRedrawPending || mKeyboardRedrawPending ||
          mLink.DumpReceived() || mLink.RequestPending() || mLink.BankUploadRequest() ||
-         mFlexiPick.Active();
+         mFlexiPick.Active() || mBrowser.SlotsTouched();
 }
 
 void VQEditor::TimerTick() {

@@ -279,7 +279,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SaveSlotToCache(int slot) {
     if (mSaveSlotToCache) mSaveSlotToCache(*this, slot);
   }
-  // Keeps the manager's bank for the next start; the program manager sets it, shut-down runs it.
+  // Keeps the manager's bank for the next start; the program manager sets it, the idle call runs
+  // it after the slot table was taken for writing, and shut-down runs it.
   void SetBankKeeper(std::function<void(VQEditor&)> keep) { mKeepBank = std::move(keep); }
 
   // --- What library/ plugs in ---
@@ -312,13 +313,16 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
 
   // --- Lifecycle: start-up, shut-down and the status poll (editor_lifecycle.cpp) ---
   // Stops the timer, empties the scratch folders, stores the settings and the current program.
-  void SaveEditorState();
+  // Without `waitForTimer` (the process ends next) a tick may still be waiting.
+  void SaveEditorState(bool waitForTimer = true);
   void InitProgramFolders();  // forms the folders from the settings path
   // Removes our own temporary files that a killed save left in `folder` (older than a minute);
   // at start-up for every folder the program writes into, and before each bank transfer.
-  void RemoveStaleTempFiles(const std::string& folder);
-  // A bank download into `folder` starts: it is cleaned as above and remembered in the settings,
-  // so that the next start cleans it too when this run is killed.
+  // Answers how many of them stay (younger ones).
+  int RemoveStaleTempFiles(const std::string& folder);
+  // A bank download into `folder` starts: it is cleaned as above and remembered in the settings
+  // beside the folders of earlier downloads, so that a start after this run was killed cleans it
+  // too. Each stays remembered until a start finds no temporary file of ours left in it.
   void PrepareDownloadFolder(const std::string& folder);
   // A path or folder the user chose to write into that lies in the program's own folders is
   // refused with a message (true): what the program empties is no place for the user's files.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -538,7 +539,6 @@ void ProgramManager::DeleteProgramFiles(VQEditor& e, const std::string& folder) 
 
 namespace {
 
-// One line per slot: "slot category pathBytes nameBytes ", the path, the name.
 constexpr const char* kKeptBankFile = "managerbank.txt";
 
 std::string KeptBankPath(const VQEditor& e) {
@@ -551,25 +551,25 @@ std::string KeptBankPath(const VQEditor& e) {
 void ProgramManager::KeepBank(VQEditor& e) {
   const std::string path = KeptBankPath(e);
   if (path.empty()) return;
-  UTL_MutexLock lock(e.Mutex());
   std::string text;
-  for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i) {
-    const ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(i)];
-    if (s.empty) continue;
-    const std::string file(s.path, strnlen(s.path, sizeof s.path));
-    const std::string name(s.name, strnlen(s.name, sizeof s.name));
-    text += std::to_string(i) + ' ' + std::to_string(s.category) + ' ' +
-            std::to_string(file.size()) + ' ' + std::to_string(name.size()) + ' ' + file + name +
-            '\n';
+  {
+    // Only the table needs the lock; the write may wait for the disk.
+    UTL_MutexLock lock(e.Mutex());
+    text = KeptBankText(KeptSlotsOf(std::as_const(e).Browser().Slots()));
   }
+  if (text == mKeptBank) return;
   if (text.empty()) {
     fs::RemoveFile(path);
+  } else if (WriteFileSafely(path, text) != ProgramFileError::kNone) {
+    // Written on each change and at quit, when the window may be gone: only the error output
+    // can tell it, once until a write succeeds.
+    if (!std::exchange(mKeepFailed, true))
+      std::fprintf(stderr, "VQEditor4: the program manager's bank could not be kept in %s\n",
+                   path.c_str());
     return;
   }
-  // The window is going away: a bank that cannot be kept can only be told on the error output.
-  if (WriteFileSafely(path, text) != ProgramFileError::kNone)
-    std::fprintf(stderr, "VQEditor4: the program manager's bank could not be kept in %s\n",
-                 path.c_str());
+  mKeepFailed = false;
+  mKeptBank = text;
 }
 
 void ProgramManager::RestoreBank(VQEditor& e) {
@@ -577,21 +577,12 @@ void ProgramManager::RestoreBank(VQEditor& e) {
   std::string text;
   if (path.empty() || !fs::ReadRegularFile(path, 1 << 20, text)) return;
   UTL_MutexLock lock(e.Mutex());
-  size_t at = 0;
-  while (at < text.size()) {
-    int slot = 0, category = 0, used = 0;
-    size_t fileBytes = 0, nameBytes = 0;
-    if (std::sscanf(text.c_str() + at, "%d %d %zu %zu %n", &slot, &category, &fileBytes, &nameBytes,
-                    &used) != 4 ||
-        used <= 0 || at + used + fileBytes + nameBytes >= text.size())
-      break;
-    at += static_cast<size_t>(used);
-    const std::string file = text.substr(at, fileBytes);
-    const std::string name = text.substr(at + fileBytes, nameBytes);
-    at += fileBytes + nameBytes + 1;
-    if (!IsHttpsPath(file.c_str()) && !fs::FileExists(file)) continue;
-    if (category < kSlotCategoryPlain || category > kSlotCategoryEwi) category = kSlotCategoryPlain;
-    EnterProgramIntoSlot(e, slot, category, file, name);
+  mKeptBank = text;
+  for (const KeptSlot& s : ReadKeptBank(text)) {
+    struct stat st;
+    if (!IsHttpsPath(s.path.c_str()) && (stat(s.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)))
+      continue;
+    EnterProgramIntoSlot(e, s.slot, s.category, s.path, s.name);
   }
 }
 

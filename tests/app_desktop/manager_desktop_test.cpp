@@ -526,7 +526,10 @@ TEST_F(ManagerDesktopOverJack, CancelledPanelsChangeNothing) {
   Snap("cancelled-all");
   const std::vector<std::string> lines = sim.LogLines();
   EXPECT_EQ(lines.size(), heard) << lines.back();
-  EXPECT_EQ(Files(), before);
+  // The program put into the bank is kept for the next start; nothing else changed.
+  std::map<std::string, std::string> after = Files();
+  EXPECT_EQ(after.erase(dir + "/VQEditor4/managerbank.txt"), 1u);
+  EXPECT_EQ(after, before);
   EXPECT_EQ(Quit(), 0);
   EXPECT_TRUE(sim.Faults().empty());
 }
@@ -662,4 +665,49 @@ TEST_F(ManagerDesktopOverJack, FileButtonsGoOutWhenTheirActionEnds) {
   EXPECT_TRUE(sim.WaitForLogLine("write 15 ok", 10000));
   EXPECT_TRUE(unlit(196, "buttons-uploaded"));
   EXPECT_EQ(Quit(), 0);
+}
+
+// A logout's SIGTERM after RECEIVE and an edit: the program shuts down as on Quit. The bank is
+// on disk as soon as it came, and the next start shows it and the edited program.
+TEST_F(ManagerDesktopOverJack, SessionEndKeepsTheBankAndTheEditedProgram) {
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({.distinct = true}, 220000));
+  const std::string cache = dir + "/VQEditor4/cache/", kept = dir + "/VQEditor4/managerbank.txt";
+  ASSERT_TRUE(ToManager());
+  ClickGui(436, 76);
+  ASSERT_TRUE(sim.WaitForLogLine("dump 99", 60000));
+  ASSERT_TRUE(Answer("Done", "Return", "", 15000));
+  EXPECT_TRUE(Within(5000, [&] {
+    const std::string bank = ReadFile(kept);
+    return std::count(bank.begin(), bank.end(), '\n') == 99;
+  })) << "the bank is kept once it changed";
+  ASSERT_TRUE(ToSynthPages());
+  const auto synthPage = vq_layout::SynthPageControls(vq_layout::Skin::Space);
+  const auto knob = std::find_if(synthPage.begin(), synthPage.end(), [](const auto& c) {
+    return c.param == 14 && c.attached && !c.hidden;
+  });
+  ASSERT_NE(knob, synthPage.end());
+  const IRECT r = knob->rect;
+  const int kx = (r.L + r.R) / 2, ky = (r.T + r.B) / 2;
+  DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
+  ASSERT_TRUE(sim.WaitForLogLine(NrpnPrefix(11), 5000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  const std::vector<uint32_t> edited = screen.read(X(r.L), Y(r.T), r.W(), r.H());
+  Snap("session-edited");
+
+  kill(std::atoi(ReadFile(outputFile + ".pid").c_str()), SIGTERM);
+  ASSERT_TRUE(Within(10000, [this] { return ended.load(); }));
+  program.join();
+  EXPECT_EQ(exitCode, 0) << ReadFile(outputFile);
+  EXPECT_NE(Settings().find("edited=true"), std::string::npos) << Settings();
+
+  ASSERT_TRUE(Start(dir + "/output2"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  Snap("session-restarted");
+  EXPECT_TRUE(screen.read(X(r.L), Y(r.T), r.W(), r.H()) == edited) << "the edited knob";
+  ASSERT_TRUE(ToManager());
+  Snap("session-restarted-manager");
+  DoubleClickGui(SlotX(50), SlotY(50));
+  EXPECT_TRUE(MarkerBecomes(Markers(cache).at(50))) << LastMarker();
+  EXPECT_EQ(Quit(), 0);
+  EXPECT_TRUE(sim.Faults().empty());
 }
