@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 
 #include "app/app_resources.h"
@@ -294,6 +295,27 @@ void AppShell::PlaceMainWindow(bool centre) {
   const int y = static_cast<int>(std::lround(top - deco.height - f.height));
   if (x != static_cast<int>(f.x) || y != static_cast<int>(f.y))
     ::SetWindowPos(mainWindow, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void AppShell::EndSession(bool nested) {
+  if (mShutDown) return;
+  if (nested) {
+    KeepStateForExit();
+    std::fflush(nullptr);
+    _exit(0);
+  }
+  if (mainWindow)
+    DestroyWindow(mainWindow);
+  else
+    WEMU_PostQuitMessage(nullptr);
+}
+
+void AppShell::KeepStateForExit() {
+  if (std::exchange(mShutDown, true)) return;
+  ReleaseSettingsWrites();
+  // The ports stay open and the timer is not waited for: a caller below may hold the editor's
+  // lock that a MIDI callback or a tick waits for. Both take that lock, so none runs meanwhile.
+  if (VQEditor* plug = Plug()) plug->SaveEditorState(false);
 }
 
 void AppShell::ShutdownApp() {

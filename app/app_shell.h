@@ -94,6 +94,14 @@ class AppShell {
   // screen; `centre` centres it there.
   void PlaceMainWindow(bool centre);
   void ShutdownApp();
+  // The session ends without the user's quit (a signal): the main window closes as on Quit,
+  // which shuts down. Inside a nested loop, whose callers still use the editor, the state is
+  // kept and the process ends at once.
+  void EndSession(bool nested);
+  // What shut-down saves (the settings, the current program, the manager's bank), without
+  // taking the windows, the editor or the MIDI ports apart: for a process that ends next, the
+  // display maybe gone.
+  void KeepStateForExit();
 
   AppSettings settings;
   AppSettings kept;  // the Preferences dialog's copy for Cancel

@@ -111,6 +111,9 @@ class DeviceLink {
   void SetReceivedDumpPending(bool value) { mReceivedDumpPending = value; }
   bool BankUploadRequest() const { return mBankUploadRequest; }
   void SetBankUploadRequest(bool value) { mBankUploadRequest = value; }
+  // The upload asked for was started by the folder button, which stays lit until it ends.
+  bool UploadLightsFolderButton() const { return mUploadLightsFolderButton; }
+  void SetUploadLightsFolderButton(bool value) { mUploadLightsFolderButton = value; }
   bool DownloadToManager() const { return mDownloadToManager; }
   void SetDownloadToManager(bool value) { mDownloadToManager = value; }
   bool Busy() const { return mBusy; }
@@ -147,6 +150,7 @@ class DeviceLink {
   int32_t mStrayDumpSlot = 0;
   bool mReceivedDumpPending = false;
   bool mBankUploadRequest = false;
+  bool mUploadLightsFolderButton = false;
   bool mDownloadToManager = false;
   bool mBusy = false;
   bool mProgramNumberError = false;

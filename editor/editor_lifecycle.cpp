@@ -125,10 +125,15 @@ void VQEditor::StopTimer() {
   mTimer->Join();
 }
 
-void VQEditor::SaveEditorState() {
-  // No tick may reach the object while it is taken apart.
-  StopTimer();
-  mTimer.reset();
+void VQEditor::SaveEditorState(bool waitForTimer) {
+  // No tick may reach the object while it is taken apart. A process that ends next only stops
+  // it: a tick waiting for the lock a caller below holds would never end.
+  if (waitForTimer) {
+    StopTimer();
+    mTimer.reset();
+  } else if (mTimer) {
+    mTimer->Stop();
+  }
 
   UTL_MutexLock lock(mMutex);
   ResetFolder(mBrowser.UploadFolder().c_str());
@@ -165,6 +170,8 @@ void VQEditor::SaveEditorState() {
 
 void VQEditor::OnTick() {
   RunMainThreadWork();
+  // The bank is kept on each change, so that a crash or a kill keeps it too.
+  if (mBrowser.TakeSlotsTouched() && mKeepBank) mKeepBank(*this);
   // Declared before the lock, so the posted boxes are shown once it is released.
   struct ShowBoxesOnExit {
     VQEditor& editor;
@@ -186,6 +193,12 @@ void VQEditor::OnTick() {
     mLink.SetBankUploadRequest(false);
     StartBankUpload(mBrowser.TransferFolder().c_str());
   }
+  // Refused, finished or failed: the button that started the upload goes out with it.
+  if (mLink.UploadLightsFolderButton() && !mLink.BankUploadRequest() &&
+      !mLink.BankUploadRunning()) {
+    mLink.SetUploadLightsFolderButton(false);
+    ReleaseButton(vq_param::kFolderButton);
+  }
   if (mFlexiPick.Active() && mFlexiPick.Slot() >= 1 && mFlexiPick.Slot() <= kFlexiSlotCount) {
     if (mFlexiPick.BlinkDue(kBlinkCalls)) {
       ShowFlexiIndicator(mFlexiPick.Slot() - 1,
@@ -206,7 +219,7 @@ bool VQEditor::HasIdleWork() {
   return mLink.WriteAckPending() || mLink.BankUploadAckPending() || mLink.BankProgressPending() ||
          mLink.DownloadSavePending() || mParamRedrawPending || mKeyboardRedrawPending ||
          mLink.DumpReceived() || mLink.RequestPending() || mLink.BankUploadRequest() ||
-         mFlexiPick.Active();
+         mFlexiPick.Active() || mBrowser.SlotsTouched();
 }
 
 void VQEditor::TimerTick() {

@@ -85,7 +85,10 @@ void VQEditor::OnParamChange(int paramIdx) {
   const bool alwaysProcess =
       (field >= vq_param::kFlexi1LearnDestination && field <= vq_param::kFlexi4ClearDestination) ||
       (field >= vq_param::kListPage1 && field <= vq_param::kListPage1 + 3) ||
-      field == vq_param::kPGEq;
+      field == vq_param::kPGEq ||
+      // The file buttons' releases go to the panels they open: each press counts.
+      field == vq_param::kLoadButton || field == vq_param::kSaveButton ||
+      field == vq_param::kSendButton || field == vq_param::kFolderButton;
   mLastSent[field] = alwaysProcess ? 128 : value;
   mLink.SetIdlePolls(0);
 }
@@ -177,6 +180,10 @@ void VQEditor::WriteDispatcherReadout(int paramIdx, int field, int32_t value) {
       break;
     case vq_param::kMidiSync:
       own(Word(value, {"off", "LFO4", "delay1", "delay1+2"}));
+      ShowClockReadouts();
+      break;
+    case vq_param::kDelayVintageLong:
+      ShowClockReadouts();
       break;
     case vq_param::kExtMidiProgramChange:
       snprintf(text, sizeof text, "%d", value);

@@ -114,6 +114,8 @@ void VQEditor::ApplyRecordToParams() {
   for (int n = 0; n < kFlexiSlotCount; ++n) ApplyFlexiSlot(n, true);
   ApplyMidiFields();
   ApplyEffectFields();
+  // The page refresh above may have written them under the previous program's clock.
+  ShowClockReadouts();
 }
 
 void VQEditor::InitProgram() {

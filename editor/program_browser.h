@@ -3,6 +3,7 @@
 // shows, and the folders the editor works in.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -48,8 +49,15 @@ class ProgramBrowser {
   // --- The manager's file browser and bank list (index = slot 1..99) ---
   std::vector<OnlineListRow>& Rows() { return mRows; }
   const std::vector<OnlineListRow>& Rows() const { return mRows; }
-  std::vector<ProgramSlot>& Slots() { return mSlots; }
+  // Whoever takes the table for writing may change it: the editor then checks whether the kept
+  // bank must be written again (TakeSlotsTouched).
+  std::vector<ProgramSlot>& Slots() {
+    mSlotsTouched.store(true, std::memory_order_relaxed);
+    return mSlots;
+  }
   const std::vector<ProgramSlot>& Slots() const { return mSlots; }
+  bool SlotsTouched() const { return mSlotsTouched.load(std::memory_order_relaxed); }
+  bool TakeSlotsTouched() { return mSlotsTouched.exchange(false, std::memory_order_relaxed); }
   int32_t ScrollRange() const { return mScrollRange; }
   void SetScrollRange(int32_t value) { mScrollRange = value; }
   int32_t FirstRow() const { return mFirstRow; }
@@ -107,6 +115,7 @@ class ProgramBrowser {
   std::vector<std::string> mProgramList;
   std::vector<OnlineListRow> mRows;
   std::vector<ProgramSlot> mSlots = std::vector<ProgramSlot>(kSlotTableSize);
+  std::atomic<bool> mSlotsTouched{false};
   std::string mSelectedFile[kFileSelectorCount];
   std::string mSettingsFolder;
   std::string mCacheFolder;

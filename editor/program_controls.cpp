@@ -41,22 +41,24 @@ class ProgramControlCases : public VQParamCases {
       case vq_param::kLoadFileChosen:
         return LoadChosen(e);
       case vq_param::kLoadButton:
-        if (down) e.OpenFileSelector(VQEditor::kLoadSelector);
+      case vq_param::kSaveButton:
+      case vq_param::kSendButton:
+        // The panel takes the button's release: once it is closed, its action is done.
+        if (!down) break;
+        e.OpenFileSelector(p == vq_param::kLoadButton   ? VQEditor::kLoadSelector
+                           : p == vq_param::kSaveButton ? VQEditor::kSaveSelector
+                                                        : VQEditor::kWriteSelector);
+        e.ReleaseButton(p);
         break;
       case vq_param::kSaveFileChosen:
         SaveChosen(e);
         break;
-      case vq_param::kSaveButton:
-        if (down) e.OpenFileSelector(VQEditor::kSaveSelector);
-        break;
       case vq_param::kSendFileChosen:
         SendChosen(e);
         break;
-      case vq_param::kSendButton:
-        if (down) e.OpenFileSelector(VQEditor::kWriteSelector);
-        break;
       case vq_param::kFolderButton:
-        if (down) FolderChosen(e);
+        // Lit on through the upload it starts (OnTick puts it out); a cancelled panel ends it.
+        if (down && !FolderChosen(e)) e.ReleaseButton(p);
         break;
       case vq_param::kFirmwareFileChosen: {
         std::string path = ChosenPath(e, VQEditor::kFirmwareSelector);
@@ -142,12 +144,14 @@ class ProgramControlCases : public VQParamCases {
       e.Link().SetReceivedDumpPending(false);
       e.Link().SetBankDownloadRunning(false);
       e.Link().SetRequestPending(false);
+      e.ShowSavedFileInBrowser(path);
       return;
     }
     e.Link().SetReceivedDumpPending(false);
     if (!e.WriteProgramDumpText(path.c_str())) return failed();
     e.SetProgramEdited(false);  // the file holds the edits now
     e.LoadAsCurrentProgram(path, [&e, &path] { e.LocateProgramInFolder(path.c_str()); });
+    e.ShowSavedFileInBrowser(path);
   }
 
   static void SendChosen(VQEditor& e) {
@@ -162,13 +166,15 @@ class ProgramControlCases : public VQParamCases {
     if (!e.SendProgramFileToDevice(path.c_str())) e.Link().SetSingleWritePending(false);
   }
 
-  static void FolderChosen(VQEditor& e) {
+  static bool FolderChosen(VQEditor& e) {
     std::string folder = ChooseDirectory(e.Browser());
-    if (folder.empty()) return;
+    if (folder.empty()) return false;
     if (folder.back() == '/') folder.pop_back();
     folder = vq::platform::Utf8Prefix(folder, kFolderLength) + "/";
     e.Browser().SetTransferFolder(folder);
     e.Link().SetBankUploadRequest(true);
+    e.Link().SetUploadLightsFolderButton(true);
+    return true;
   }
 
   static DispatchExit Step(VQEditor& e, int button) {

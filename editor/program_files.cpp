@@ -2,6 +2,7 @@
 // plus the naming and path state they share.
 #include "editor/program_files.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -16,8 +17,35 @@ namespace {
 constexpr size_t kProgramNameLength = 32;
 // A save takes far less; a temporary file this old was left by a save that never finished.
 constexpr int kStaleTempSeconds = 60;
-// The folder of the last bank download started from the menu.
+// The folders of bank downloads started from the menu that a start has not yet cleaned:
+// "downloadfolder", then "downloadfolder2", "downloadfolder3", ...
 constexpr const char* kDownloadFolderKey = "downloadfolder";
+constexpr int kMostDownloadFolders = 256;
+
+std::string DownloadFolderKey(int i) {
+  return i == 0 ? kDownloadFolderKey : kDownloadFolderKey + std::to_string(i + 1);
+}
+
+std::vector<std::string> ReadDownloadFolders(const std::string& settings) {
+  std::vector<std::string> folders;
+  for (int i = 0; i < kMostDownloadFolders; ++i) {
+    char folder[256];
+    GetPrivateProfileString("program", DownloadFolderKey(i).c_str(), "", folder, sizeof folder,
+                            settings.c_str());
+    if (!*folder) break;
+    folders.emplace_back(folder);
+  }
+  return folders;
+}
+
+// Rewrites the list; keys of a longer earlier list go.
+void WriteDownloadFolders(const std::string& settings, const std::vector<std::string>& folders,
+                          size_t before) {
+  for (size_t i = 0; i < std::max(before, folders.size()); ++i)
+    WritePrivateProfileString("program", DownloadFolderKey(static_cast<int>(i)).c_str(),
+                              i < folders.size() ? folders[i].c_str() : nullptr, settings.c_str());
+}
+
 constexpr const char* kWorkingFolderText =
     "This folder holds the editor's own files and is emptied by it.\nPlease choose another "
     "folder!";
@@ -29,25 +57,33 @@ void VQEditor::InitProgramFolders() {
   // saves and downloads from the device go).
   char last[256];
   GetPrivateProfileString("program", "lastfile", "", last, sizeof last, mSettingsPath.c_str());
-  char download[256];
-  GetPrivateProfileString("program", kDownloadFolderKey, "", download, sizeof download,
-                          mSettingsPath.c_str());
-  for (const std::string& folder :
-       {mBrowser.SettingsFolder(), mBrowser.CacheFolder(), mBrowser.UploadFolder(),
-        vq::platform::FolderOfPath(last), std::string(download)})
+  for (const std::string& folder : {mBrowser.SettingsFolder(), mBrowser.CacheFolder(),
+                                    mBrowser.UploadFolder(), vq::platform::FolderOfPath(last)})
     RemoveStaleTempFiles(folder);
+  // A download folder holding a file of a save that may still run (or just ended) is cleaned
+  // at a later start.
+  const std::vector<std::string> downloads = ReadDownloadFolders(mSettingsPath);
+  std::vector<std::string> uncleaned;
+  for (const std::string& folder : downloads)
+    if (RemoveStaleTempFiles(folder) > 0) uncleaned.push_back(folder);
+  if (uncleaned != downloads) WriteDownloadFolders(mSettingsPath, uncleaned, downloads.size());
   // Panels open where the last program came from, unless that is one of the program's own.
   mBrowser.NoteChosenFolder(vq::platform::FolderOfPath(last));
 }
 
-void VQEditor::RemoveStaleTempFiles(const std::string& folder) {
-  if (!folder.empty()) vq::platform::RemoveStaleTempFiles(folder, kStaleTempSeconds);
+int VQEditor::RemoveStaleTempFiles(const std::string& folder) {
+  int left = 0;
+  if (!folder.empty()) vq::platform::RemoveStaleTempFiles(folder, kStaleTempSeconds, &left);
+  return left;
 }
 
 void VQEditor::PrepareDownloadFolder(const std::string& folder) {
   RemoveStaleTempFiles(folder);
-  if (!folder.empty())
-    WritePrivateProfileString("program", kDownloadFolderKey, folder.c_str(), mSettingsPath.c_str());
+  if (folder.empty()) return;
+  std::vector<std::string> folders = ReadDownloadFolders(mSettingsPath);
+  if (std::find(folders.begin(), folders.end(), folder) != folders.end()) return;
+  folders.push_back(folder);
+  WriteDownloadFolders(mSettingsPath, folders, folders.size());
 }
 
 bool VQEditor::RefuseWorkingFolder(const std::string& path) {
@@ -201,6 +237,31 @@ void VQEditor::NameReceivedProgram(int slot) {
 
 void VQEditor::ListProgramFolder(const char* folder) {
   if (mProgramFiles && folder) mProgramFiles->ListProgramFolder(*this, folder);
+}
+
+void VQEditor::ShowSavedFileInBrowser(const std::string& path) {
+  UTL_MutexLock lock(mMutex);
+  auto bare = [](std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+  };
+  const std::string shown = bare(mBrowser.Folder());
+  std::vector<OnlineListRow>& rows = mBrowser.Rows();
+  // An online list, or one emptied for the panels, is left as it is; a hidden page lists its
+  // folder again when it is shown.
+  if (!mManagerPageShown || shown.empty() || rows.empty() || rows[0].flags[0] ||
+      bare(vq::platform::FolderOfPath(path)) != shown)
+    return;
+  std::vector<std::string> marked;
+  for (const OnlineListRow& r : rows)
+    if (r.flags[3]) marked.emplace_back(r.name);
+  ListProgramFolder(shown.c_str());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (std::find(marked.begin(), marked.end(), rows[i].name) == marked.end()) continue;
+    rows[i].flags[3] = 1;
+    if (mPages && i < static_cast<size_t>(kBrowserTextRows))
+      mPages->MarkBrowserRow(static_cast<int>(i), true);
+  }
 }
 
 void VQEditor::ResetFolder(const char* path) {

@@ -91,6 +91,12 @@ void VQEditor::FormatParamValueText(int field, int32_t value) {
                          .c_str());
 }
 
+void VQEditor::ShowClockReadouts() {
+  UTL_MutexLock lock(mMutex);
+  for (int p : {vq_param::kVco4PwmLfoFrq, vq_param::kDelay1, vq_param::kDelay2})
+    FormatParamValueText(vq_param::FieldOf(p), ParamInt(p));
+}
+
 // Re-ranging keeps the parameter's value (limited to the new range): initialising alone would
 // reset it to the default, and a refresh of the GUI would then silently change the program.
 void VQEditor::ReinitIntParam(int idx, const char* name, int def, int min, int max) {

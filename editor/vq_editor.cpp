@@ -152,6 +152,15 @@ void VQEditor::SetControlsFromParam(int paramIdx) {
     g->SetControlsFromPlugValue(paramIdx, false, ParamValue(paramIdx));
 }
 
+void VQEditor::ReleaseButton(int paramIdx) {
+  IParam* param = GetParam(paramIdx);
+  if (!param || ParamValue(paramIdx) < 0.5) return;
+  // A release acts on nothing: set without running the dispatcher, which may be running the
+  // press itself.
+  param->Set(0.0);
+  SetControlsFromParam(paramIdx);
+}
+
 void VQEditor::RedrawIfNotApplying() {
   if (!OnMainThread()) {
     RunOnMainThread([this] { RedrawIfNotApplying(); });
@@ -182,6 +191,7 @@ void VQEditor::BuildManagerPage() {
 
 void VQEditor::RefreshGuiFromParams(int layoutView, double width, double height) {
   if (mPages) mPages->RefreshGuiFromParams(*this, layoutView, width, height);
+  if (Graphics()) ShowClockReadouts();
 }
 
 void VQEditor::ShowOverdriveControls(bool hide) {

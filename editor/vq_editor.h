@@ -167,6 +167,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // --- Read-outs and MIDI-sync ranges ---
   // Writes the field's read-out text into its read-out control.
   void FormatParamValueText(int field, int32_t value);
+  // Rewrites the LFO and delay read-outs, whose text depends on "MIDI Sync" and the delay
+  // model as well as on their own value.
+  void ShowClockReadouts();
   // LFO (synced: 1..12 note divisions) and delay (mode 1: Delay1, 2: both as 0..9 divisions)
   // ranges, with the FLEXI slot aimed at them.
   void SetupFlexiRanges(bool synced);
@@ -218,6 +221,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void ShowProgramName();
   // Sets a parameter's controls from its plain value without informing the plug.
   void SetControlsFromParam(int paramIdx);
+  // A pressed button put out: its release went to a panel's modal run, or its action ended.
+  void ReleaseButton(int paramIdx);
   // Redraws the parameter controls unless a whole program is being applied.
   void RedrawIfNotApplying();
   IGraphics* Graphics() const;
@@ -291,7 +296,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SaveSlotToCache(int slot) {
     if (mSaveSlotToCache) mSaveSlotToCache(*this, slot);
   }
-  // Keeps the manager's bank for the next start; the program manager sets it, shut-down runs it.
+  // Keeps the manager's bank for the next start; the program manager sets it, the idle call runs
+  // it after the slot table was taken for writing, and shut-down runs it.
   void SetBankKeeper(std::function<void(VQEditor&)> keep) { mKeepBank = std::move(keep); }
 
   // --- What library/ plugs in ---
@@ -324,13 +330,16 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
 
   // --- Lifecycle: start-up, shut-down and the status poll (editor_lifecycle.cpp) ---
   // Stops the timer, empties the scratch folders, stores the settings and the current program.
-  void SaveEditorState();
+  // Without `waitForTimer` (the process ends next) a tick may still be waiting.
+  void SaveEditorState(bool waitForTimer = true);
   void InitProgramFolders();  // forms the folders from the settings path
   // Removes our own temporary files that a killed save left in `folder` (older than a minute);
   // at start-up for every folder the program writes into, and before each bank transfer.
-  void RemoveStaleTempFiles(const std::string& folder);
-  // A bank download into `folder` starts: it is cleaned as above and remembered in the settings,
-  // so that the next start cleans it too when this run is killed.
+  // Answers how many of them stay (younger ones).
+  int RemoveStaleTempFiles(const std::string& folder);
+  // A bank download into `folder` starts: it is cleaned as above and remembered in the settings
+  // beside the folders of earlier downloads, so that a start after this run was killed cleans it
+  // too. Each stays remembered until a start finds no temporary file of ours left in it.
   void PrepareDownloadFolder(const std::string& folder);
   // A path or folder the user chose to write into that lies in the program's own folders is
   // refused with a message (true): what the program empties is no place for the user's files.
@@ -353,6 +362,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void LocateProgramInFolder(const char* path);
   void NameReceivedProgram(int slot);
   void ListProgramFolder(const char* folder);
+  // A file just written at `path`: the manager page's local list, when it shows that folder,
+  // lists it too; its marked rows stay marked.
+  void ShowSavedFileInBrowser(const std::string& path);
   void ResetFolder(const char* path);
   void ResetCacheFolder();
   // "lastprogram.pr4" in the folder of the settings file.

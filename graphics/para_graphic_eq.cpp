@@ -257,23 +257,27 @@ bool IParaGraphicEq::Draw(IGraphics* graphics) {
   return true;
 }
 
+int IParaGraphicEq::GraphBottom() const {
+  return mRECT.B - Scaled(9);
+}
+
 void IParaGraphicEq::DrawGrid(IGraphics* graphics) {
   const IRECT& r = mRECT;
   const int w = mW, h = mH;
-  IText text(9, mSettings.mGridColor, "Monaco", IText::kStyleBold, IText::kAlignCenter);
+  IText text(Scaled(9), mSettings.mGridColor, "Monaco", IText::kStyleBold, IText::kAlignCenter);
   for (int i = 0; i < mNFreqGrid; ++i) {
     const int xi = ToInt(mFreqGridPos[i] * w);
     graphics->DrawLine(&mSettings.mGridColor, float(r.L + xi), float(r.T), float(r.L + xi),
-                       float(r.T + h - 9), nullptr, false);
-    IRECT where(r.L + xi - 4, r.T + h - 8, r.L + xi + 4, r.T + h);
+                       float(GraphBottom()), nullptr, false);
+    IRECT where(r.L + xi - Scaled(4), r.T + h - Scaled(8), r.L + xi + Scaled(4), r.T + h);
     graphics->DrawText(&text, mFreqLabels[i], &where);
   }
   text.mAlign = IText::kAlignFar;
   for (int j = 0; j < mNGainGrid; ++j) {
     const int yj = ToInt(mGainGridPos[j] * h);
-    graphics->DrawLine(&mSettings.mGridColor, float(r.L), float(r.T + yj), float(r.L + w - 16),
-                       float(r.T + yj), nullptr, false);
-    IRECT where(r.L + w - 8, r.T + yj - 4, r.L + w, r.T + yj + 4);
+    graphics->DrawLine(&mSettings.mGridColor, float(r.L), float(r.T + yj),
+                       float(r.L + w - Scaled(16)), float(r.T + yj), nullptr, false);
+    IRECT where(r.L + w - Scaled(8), r.T + yj - Scaled(4), r.L + w, r.T + yj + Scaled(4));
     graphics->DrawText(&text, mGainLabels[j], &where);
   }
 }
@@ -287,10 +291,13 @@ void IParaGraphicEq::DrawCurve(IGraphics* graphics) {
   const RAST_pixel curvePixel = c.ToPixel(), shadowPixel = shadow.ToPixel();
   const float cy = (mRECT.T + mRECT.B) * 0.5f;
   const float l = static_cast<float>(mRECT.L);
+  // A curve steeper or higher than the graph runs along its edge, never over the labels or
+  // past the panel; the shadow lines lie one pixel either side.
+  const float top = static_cast<float>(mRECT.T + 1),
+              bottom = std::max(static_cast<float>(GraphBottom() - 2), top);
+  auto at = [&](int x) { return std::clamp(mTotal[x] + cy, top, bottom); };
   for (int x = 0; x <= width - 17; ++x) {
-    const float y0 = mTotal[x] + cy;
-    if (!(y0 > mRECT.T && y0 < mRECT.B)) continue;
-    const float y1 = mTotal[x + 1] + cy, y2 = mTotal[x + 2] + cy;
+    const float y0 = at(x), y1 = at(x + 1), y2 = at(x + 2);
     for (int off = -1; off <= 1; ++off) {
       RAST_DrawCBezier(bitmap, l + x, y0 + off, l + x + 1, y1 + off, l + x + 2, y2 + off,
                        off == 0 ? curvePixel : shadowPixel, off == 0 ? 1.0f : 0.2f,
@@ -322,11 +329,14 @@ void IParaGraphicEq::BandLabel(int bi, char* out, int size) const {
 
 void IParaGraphicEq::DrawHandlesAndLabels(IGraphics* graphics) {
   const IRECT& r = mRECT;
-  const float radius = mSettings.mHandleRadius;
+  const float radius = mSettings.mHandleRadius * static_cast<float>(mScale);
   for (int b = 0; b < mNBands; ++b) {
     double hx, hy;
     HandlePoint(b, mW, mH, &hx, &hy);
-    const int x = r.L + ToInt(hx), y = ToInt(r.T + hy);
+    // A handle at a gain extreme is drawn whole inside the graph.
+    const int reach = static_cast<int>(std::ceil(radius * 1.4f));
+    const int highest = r.T + reach, lowest = std::max(GraphBottom() - reach, highest);
+    const int x = r.L + ToInt(hx), y = std::clamp(ToInt(r.T + hy), highest, lowest);
     if (!mSettings.mHideHandles) {
       graphics->FillCircle(&COLOR_BLACK, x, y, radius * 1.4f, nullptr, true);
       graphics->FillCircle(&mSettings.mHandleColor, x, y, radius, nullptr, true);
@@ -335,11 +345,11 @@ void IParaGraphicEq::DrawHandlesAndLabels(IGraphics* graphics) {
     char label[128];
     BandLabel(b, label, sizeof label);
     const int ihx = ToInt(hx), ihy = ToInt(hy);
-    const int left = ihx > mW - 50 ? r.L + ihx - 50 : r.L + ihx;
-    const int top = hy < 40 ? r.T + ihy + 20 : r.T + ihy - 40;
-    IRECT box(left, top, left + 45, top + 36);
+    const int left = ihx > mW - Scaled(50) ? r.L + ihx - Scaled(50) : r.L + ihx;
+    const int top = hy < Scaled(40) ? r.T + ihy + Scaled(20) : r.T + ihy - Scaled(40);
+    IRECT box(left, top, left + Scaled(45), top + Scaled(36));
     graphics->FillIRect(&mSettings.mLabelBoxColor, &box, nullptr);
-    IText text(12, mSettings.mHandleColor, "Monaco", IText::kStyleBold, IText::kAlignFar);
+    IText text(Scaled(12), mSettings.mHandleColor, "Monaco", IText::kStyleBold, IText::kAlignFar);
     graphics->DrawText(&text, label, &box);
   }
 }

@@ -4,6 +4,8 @@
 // not a filter. The value is the index of the band last touched over (bands - 1).
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "graphics/icontrol.h"
@@ -62,6 +64,11 @@ class IParaGraphicEq : public IControl {
   void OnMouseUp(int x, int y, IMouseMod* mod) override;
   void OnMouseDrag(int x, int y, int dx, int dy, IMouseMod* mod) override;
   bool Draw(IGraphics* graphics) override;
+  // The labels and handles grow with the GUI; below the usual size they keep it, the smallest
+  // that stays legible.
+  void OnRescale(double scale) override { mScale = std::max(scale, 1.0); }
+  // The rows above the frequency labels, where the curve and handles stay.
+  int GraphBottom() const;
 
   // Derived values and state, for the program and tests.
   int NBands() const { return mNBands; }
@@ -118,6 +125,8 @@ class IParaGraphicEq : public IControl {
   void DrawHandlesAndLabels(IGraphics* graphics);
 
   Settings mSettings;
+  double mScale = 1.0;
+  int Scaled(double v) const { return static_cast<int>(std::lround(v * mScale)); }
   int mH = 0, mW = 0, mPrevH = -1, mPrevW = -1;
   unsigned mLastRelease = 0;
   bool mReleasedOnce = false;

@@ -88,6 +88,7 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
   mNextSlot = 1;
   mLastPath.clear();
   mShownSlot = 0;
+  mSentSlot = 0;
   mFinishShown = false;
 
   if (!mGapFill) {
@@ -135,13 +136,20 @@ void BankTransfer::NextBankProgram(VQEditor& e) {
 
 void BankTransfer::ShowBankProgress(VQEditor& e) {
   UTL_MutexLock lock(e.Mutex());
+  if (mShownSlot != 0) e.SetParameterFromGUI2(vq_param::k7SegmentDisplay, mShownSlot);
   if (mFinishShown) {
     mFinishShown = false;
+    mShownSlot = 0;
     ShowFinish(e);
     return;
   }
   if (mShownSlot == 0) return;
-  e.SetParameterFromGUI2(vq_param::k7SegmentDisplay, mShownSlot);
+  if (!e.Link().BankUploadRunning()) {
+    // The end: the status line reports it (the status poll), the display keeps the last slot.
+    mShownSlot = 0;
+    e.RedrawIfNotApplying();
+    return;
+  }
   if (e.ManagerPageShown() && !mGapFill) {
     ShowSlotSelections(e);
     if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(mShownSlot, true);
@@ -175,17 +183,18 @@ bool BankTransfer::SendInUpload(VQEditor& e, const std::string& path, int slot, 
 void BankTransfer::Finish(VQEditor& e) {
   e.Link().SetBankUploadRunning(false);
   mLastPath.clear();
-  mShownSlot = 0;
   e.Link().SetUnansweredPolls(0);
-  if (!e.ManagerPageShown()) {
+  // The display ends on the slot written last, though the steps before it were never shown.
+  mShownSlot = mSentSlot;
+  if (!e.ManagerPageShown())
     e.Link().SetTransferDone(true);
-    return;
-  }
-  mFinishShown = true;
+  else
+    mFinishShown = true;
   e.Link().SetBankProgressPending(true);
 }
 
 void BankTransfer::ShowFinish(VQEditor& e) {
+  e.SetStatusText("Finished successfully!");
   ShowSlotSelections(e);
   e.ShowMessageBox("Finished successfully!", "Done", 0);
 }
@@ -227,6 +236,7 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
       if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(slot, true);
   }
   e.SendSysExBytes(message);
+  mSentSlot = slot;
   return true;
 }
 

@@ -50,6 +50,7 @@ class BankTransfer : public VQBankTransfers {
   bool mLastSlotFromName = false;
   // What the main thread shows of the latest step (slot 0: nothing yet), and the end.
   int mShownSlot = 0;
+  int mSentSlot = 0;  // the slot of the last write that went out
   std::string mShownFile;
   bool mFinishShown = false;
 };

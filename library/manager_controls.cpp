@@ -151,15 +151,13 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
     case vq_param::kManagerBrowse: {
       if (!released) break;
       std::string folder = ChooseFolder(e);
+      // Chosen or cancelled, the panels close back to the page's buttons.
+      HideOnlineEntry(e);
       if (folder.empty()) break;
       if (folder.size() > 1) folder.pop_back();
       e.Browser().SetFolder(folder);
       mAnchor = -1;
       e.ListProgramFolder(folder.c_str());
-      if (VQEditorPages* pages = e.Pages()) {
-        pages->ShowSelectFolderPanel(e, true);
-        pages->ShowLoginPanel(e, true);
-      }
       break;
     }
     case vq_param::kManagerOnline:
@@ -238,7 +236,8 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
   };
   switch (p) {
     case vq_param::kManagerClearBank:
-      if (!Ask(e, kReplaceBank)) return;
+      // A bank just saved loses nothing: no question.
+      if (!mBankSaved && !Ask(e, kReplaceBank)) return;
       mBankSaved = false;
       e.ResetCacheFolder();
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
@@ -256,6 +255,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
     }
     case vq_param::kManagerDownloadBank:
       if (!empty && !Ask(e, kReplaceBank)) return;
+      mBankSaved = false;
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
       e.ResetCacheFolder();
       fs::MakeFolder(e.Browser().CacheFolder(), 0755);

@@ -195,16 +195,22 @@ void ProgramManager::LoginToDatabase(VQEditor& e) {
   mLoggedIn = result == DbLoginResult::kLoggedIn;
   if (!mLoggedIn) {
     WipeText(password);
-    // Only the service turning the account down is the account's fault; anything else (no
-    // connection, a certificate, a time-out) says what failed.
-    if (result == DbLoginResult::kRefused)
-      e.ShowMessageBox(
-          "There was an error during the Login process.\nPlease check your account on the\n"
-          "Velquor Program Database site!",
-          "Login Error", 0);
-    else
+    // Every failure gets the box; one where no usable answer came (no connection, a
+    // certificate, a time-out) also says what failed, as the account is then not to blame.
+    std::string text =
+        "There was an error during the Login process.\nPlease check your account on the\n"
+        "Velquor Program Database site!";
+    if (result != DbLoginResult::kRefused) {
       ShowFailure(e, "Login", failure);
-    ShowLoginPanel(e, false);
+      const bool unreachable = failure == "no connection" || failure == "time-out" ||
+                               failure == "certificate not accepted";
+      text += (unreachable ? "\n\nThe server could not be reached: "
+                           : "\n\nThe server gave no usable answer: ") +
+              failure + ".";
+    }
+    // The panels close first: the box is answered over the page's own buttons.
+    HideOnlineEntry(e);
+    e.ShowMessageBox(text.c_str(), "Login Error", 0);
     return;
   }
   if (e.ParamValue(vq_param::kManagerRememberLogin) > 0.5) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -243,6 +244,8 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
     e.SetParameterFromGUI2(vq_param::kManagerBrowserScroll, position);
     return;
   }
+  // A drag ends wherever the pointer is let go, whatever row of the list that height reads as.
+  if (ev.kind == kListDrop || ev.kind == kListDragOver) return DropBrowserFiles(e, ev);
   const int shown = static_cast<int>(value + 0.001);
   const int index = e.Browser().FirstRow() + shown;
   // The bottom edge reads 47, one row past the shown ones.
@@ -277,24 +280,6 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
       }
       RecolourBrowser(e);
       return;
-    case kListDrop:
-    case kListDragOver: {
-      const int target = DropTargetSlot(ev.x, ev.y, e.GuiWidth());
-      if (target < kFirstProgramSlot) {
-        // Outside the grid, or on its first cell, which is no program slot.
-        ShowSlotSelections(e);
-        return;
-      }
-      if (ev.kind == kListDragOver) {
-        ShowSlotSelections(e, target);
-        return;
-      }
-      ClearSlotSelection(e);
-      e.Browser().Slots()[static_cast<size_t>(target)].selected = 1;
-      if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(target, true);
-      e.SetParameterFromGUI2(vq_param::kManagerInsert, 0.0);
-      return;
-    }
     case kListDoubleClick:
       break;
     default:
@@ -343,6 +328,30 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
   if (!e.LoadProgramFileToEditor(path.c_str())) return;
   if (local) e.Browser().SetLastFile(path);
   e.SendProgramNrpn();
+}
+
+void ProgramManager::DropBrowserFiles(VQEditor& e, const ListEvent& ev) {
+  const int target = DropTargetSlot(ev.x, ev.y, e.GuiWidth());
+  if (ev.kind == kListDragOver || target < 0) {
+    // Over or let go outside the grid: only the slot under the pointer is marked.
+    ShowSlotSelections(e, ev.kind == kListDragOver && target >= kFirstProgramSlot ? target : -1);
+    return;
+  }
+  const char* why = nullptr;
+  if (target < kFirstProgramSlot)
+    why = "Programs go into the slots 01 to 99.\nNothing was changed.";
+  else if (std::none_of(e.Browser().Rows().begin(), e.Browser().Rows().end(),
+                        [](const OnlineListRow& r) { return r.flags[2] && r.flags[3]; }))
+    why = "No program file is selected in the list.\nNothing was changed.";
+  if (why) {
+    ShowSlotSelections(e);
+    e.ShowMessageBox(why, "Warning", 0);
+    return;
+  }
+  ClearSlotSelection(e);
+  e.Browser().Slots()[static_cast<size_t>(target)].selected = 1;
+  if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(target, true);
+  e.SetParameterFromGUI2(vq_param::kManagerInsert, 0.0);
 }
 
 void ProgramManager::OnBankListClick(VQEditor& e) {
@@ -478,6 +487,7 @@ bool ProgramManager::SaveProgramsToFolder(VQEditor& e, const std::string& folder
     }
     if (updatePaths) SetText(s.path, target);
   }
+  if (e.OnMainThread()) e.ShowSavedFileInBrowser(folder);
   if (failed.empty()) return true;
   const std::string text = "Cannot save the program(s) of slot " + failed + " in\n" + folder;
   e.SetStatusText(text.c_str());
@@ -531,7 +541,6 @@ void ProgramManager::DeleteProgramFiles(VQEditor& e, const std::string& folder) 
 
 namespace {
 
-// One line per slot: "slot category pathBytes nameBytes ", the path, the name.
 constexpr const char* kKeptBankFile = "managerbank.txt";
 
 std::string KeptBankPath(const VQEditor& e) {
@@ -544,25 +553,25 @@ std::string KeptBankPath(const VQEditor& e) {
 void ProgramManager::KeepBank(VQEditor& e) {
   const std::string path = KeptBankPath(e);
   if (path.empty()) return;
-  UTL_MutexLock lock(e.Mutex());
   std::string text;
-  for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i) {
-    const ProgramSlot& s = e.Browser().Slots()[static_cast<size_t>(i)];
-    if (s.empty) continue;
-    const std::string file(s.path, strnlen(s.path, sizeof s.path));
-    const std::string name(s.name, strnlen(s.name, sizeof s.name));
-    text += std::to_string(i) + ' ' + std::to_string(s.category) + ' ' +
-            std::to_string(file.size()) + ' ' + std::to_string(name.size()) + ' ' + file + name +
-            '\n';
+  {
+    // Only the table needs the lock; the write may wait for the disk.
+    UTL_MutexLock lock(e.Mutex());
+    text = KeptBankText(KeptSlotsOf(std::as_const(e).Browser().Slots()));
   }
+  if (text == mKeptBank) return;
   if (text.empty()) {
     fs::RemoveFile(path);
+  } else if (WriteFileSafely(path, text) != ProgramFileError::kNone) {
+    // Written on each change and at quit, when the window may be gone: only the error output
+    // can tell it, once until a write succeeds.
+    if (!std::exchange(mKeepFailed, true))
+      std::fprintf(stderr, "VQEditor4: the program manager's bank could not be kept in %s\n",
+                   path.c_str());
     return;
   }
-  // The window is going away: a bank that cannot be kept can only be told on the error output.
-  if (WriteFileSafely(path, text) != ProgramFileError::kNone)
-    std::fprintf(stderr, "VQEditor4: the program manager's bank could not be kept in %s\n",
-                 path.c_str());
+  mKeepFailed = false;
+  mKeptBank = text;
 }
 
 void ProgramManager::RestoreBank(VQEditor& e) {
@@ -570,21 +579,12 @@ void ProgramManager::RestoreBank(VQEditor& e) {
   std::string text;
   if (path.empty() || !fs::ReadRegularFile(path, 1 << 20, text)) return;
   UTL_MutexLock lock(e.Mutex());
-  size_t at = 0;
-  while (at < text.size()) {
-    int slot = 0, category = 0, used = 0;
-    size_t fileBytes = 0, nameBytes = 0;
-    if (std::sscanf(text.c_str() + at, "%d %d %zu %zu %n", &slot, &category, &fileBytes, &nameBytes,
-                    &used) != 4 ||
-        used <= 0 || at + used + fileBytes + nameBytes >= text.size())
-      break;
-    at += static_cast<size_t>(used);
-    const std::string file = text.substr(at, fileBytes);
-    const std::string name = text.substr(at + fileBytes, nameBytes);
-    at += fileBytes + nameBytes + 1;
-    if (!IsHttpsPath(file.c_str()) && !fs::FileExists(file)) continue;
-    if (category < kSlotCategoryPlain || category > kSlotCategoryEwi) category = kSlotCategoryPlain;
-    EnterProgramIntoSlot(e, slot, category, file, name);
+  mKeptBank = text;
+  for (const KeptSlot& s : ReadKeptBank(text)) {
+    struct stat st;
+    if (!IsHttpsPath(s.path.c_str()) && (stat(s.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)))
+      continue;
+    EnterProgramIntoSlot(e, s.slot, s.category, s.path, s.name);
   }
 }
 

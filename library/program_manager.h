@@ -107,10 +107,10 @@ class ProgramManager : public VQParamCases {
   // Renames the slots' files in `folder` (below the settings folder) to their slot file names
   // and removes numbered files no slot points at.
   void DeleteProgramFiles(VQEditor& editor, const std::string& folder);
-  // The bank on the page outlives a quit: KeepBank writes the slot table (numbers, categories,
-  // paths and names) into the settings folder, or removes it when every slot is empty;
-  // RestoreBank shows it again, leaving out programs whose files are gone. Neither counts as
-  // saving the bank.
+  // The bank on the page outlives a quit or a crash: KeepBank writes the slot table (numbers,
+  // categories, paths and names) into the settings folder when it differs from what was kept,
+  // or removes it when every slot is empty; RestoreBank shows it again, leaving out programs
+  // whose files are gone. Neither counts as saving the bank.
   void KeepBank(VQEditor& editor);
   void RestoreBank(VQEditor& editor);
   // Redraws the 47 browser texts from the first shown row.
@@ -159,6 +159,9 @@ class ProgramManager : public VQParamCases {
   void ApplyDropMode(VQEditor& editor, int slot);
   void LoadSlotProgram(VQEditor& editor, int slot);
   void InsertSelectedFiles(VQEditor& editor);
+  // A drag from the browser over or onto the bank: the selected files go in from the slot under
+  // the pointer, or a box says why nothing did.
+  void DropBrowserFiles(VQEditor& editor, const ListEvent& ev);
   void ModeButton(VQEditor& editor, int paramIdx, int mode);
   void ApplyEdit(VQEditor& editor);
   void BankButton(VQEditor& editor, int paramIdx);
@@ -170,6 +173,8 @@ class ProgramManager : public VQParamCases {
   int mEditMode = kModeNone;
   bool mBankSaved = false;
   std::string mBankFolder;
+  std::string mKeptBank;  // the text of the kept bank on disk
+  bool mKeepFailed = false;
   int mAnchor = -1;  // the browser row a range selection starts from (-1: none)
   // The bank cell the pointer went down on and whether it was dragged off it since: a release
   // is a drop only after a drag to another cell.

@@ -36,6 +36,29 @@ size_t Boundary(std::string_view s, size_t at) {
   return at;
 }
 
+// Breaks every line longer than a tile is wide and keeps the first three lines.
+std::string FitTileLines(std::string_view text) {
+  std::string out;
+  int lines = 0;
+  for (size_t start = 0; start <= text.size() && lines < 3;) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    for (; line.size() > kWrapLine && lines < 3; ++lines) {
+      const size_t cut = Boundary(line, kWrapLine);
+      out.append(line.substr(0, cut)).push_back('\n');
+      line.remove_prefix(cut);
+    }
+    if (lines < 3) {
+      out.append(line).push_back('\n');
+      ++lines;
+    }
+    start = end + 1;
+  }
+  if (!out.empty()) out.pop_back();
+  return Utf8Prefix(out, kSlotNameLength);
+}
+
 template <size_t N>
 void CopyText(char (&dst)[N], const std::string& src) {
   std::snprintf(dst, N, "%s", src.c_str());
@@ -112,7 +135,8 @@ std::string WrapDisplayName(std::string_view name) {
     limit = s.size();
   }
   if (limit > s.size()) limit = s.size();
-  return Utf8Prefix(s, limit < kSlotNameLength ? limit : kSlotNameLength);
+  // A long word after a break would run into the next tile.
+  return FitTileLines(Utf8Prefix(s, limit < kSlotNameLength ? limit : kSlotNameLength));
 }
 
 void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::string& path,
@@ -183,4 +207,79 @@ void RenameSlot(VQEditor& editor, const std::string& name, int slot) {
   CopyText(entry.name, Utf8Prefix(name, sizeof entry.name - 1));
   CopyText(entry.displayName, WrapDisplayName(entry.name));
   if (VQEditorPages* pages = editor.Pages()) pages->ShowSlotName(slot, entry.displayName);
+}
+
+std::vector<KeptSlot> KeptSlotsOf(const std::vector<ProgramSlot>& table) {
+  std::vector<KeptSlot> kept;
+  for (int i = kFirstProgramSlot; i <= kLastProgramSlot && i < static_cast<int>(table.size());
+       ++i) {
+    const ProgramSlot& s = table[static_cast<size_t>(i)];
+    if (s.empty) continue;
+    kept.push_back({i, s.category, std::string(s.path, strnlen(s.path, sizeof s.path)),
+                    std::string(s.name, strnlen(s.name, sizeof s.name))});
+  }
+  return kept;
+}
+
+std::string KeptBankText(const std::vector<KeptSlot>& slots) {
+  std::string text;
+  for (const KeptSlot& s : slots)
+    text += std::to_string(s.slot) + ' ' + std::to_string(s.category) + ' ' +
+            std::to_string(s.path.size()) + ' ' + std::to_string(s.name.size()) + ' ' + s.path +
+            s.name + '\n';
+  return text;
+}
+
+namespace {
+
+// A decimal number of at most six digits (a "-" before it when `sign`) and the blank after it;
+// false leaves `at` anywhere.
+bool ReadField(std::string_view text, size_t& at, long& value, bool sign = false) {
+  const bool negative = sign && at < text.size() && text[at] == '-';
+  if (negative) ++at;
+  const size_t from = at;
+  value = 0;
+  while (at < text.size() && at - from < 7 && text[at] >= '0' && text[at] <= '9')
+    value = value * 10 + (text[at++] - '0');
+  if (at == from || at - from > 6 || at >= text.size() || text[at] != ' ') return false;
+  ++at;
+  if (negative) value = -value;
+  return true;
+}
+
+bool AcceptedSlotPath(std::string_view path) {
+  if (path.empty() || path.size() >= sizeof(ProgramSlot::path) ||
+      path.find('\0') != std::string_view::npos)
+    return false;
+  if (path.starts_with("https://")) return true;
+  return path[0] == '/' && HasProgramExtension(vq::platform::NameOfPath(path));
+}
+
+}  // namespace
+
+std::vector<KeptSlot> ReadKeptBank(std::string_view text) {
+  std::vector<KeptSlot> kept;
+  bool taken[kLastProgramSlot + 1] = {};
+  size_t at = 0;
+  while (at < text.size()) {
+    long slot = 0, category = 0, pathBytes = 0, nameBytes = 0;
+    if (!ReadField(text, at, slot) || !ReadField(text, at, category, true) ||
+        !ReadField(text, at, pathBytes) || !ReadField(text, at, nameBytes))
+      break;
+    // Six digits each: the sum cannot overflow.
+    const size_t end = at + static_cast<size_t>(pathBytes) + static_cast<size_t>(nameBytes);
+    if (end >= text.size() || text[end] != '\n') break;
+    const std::string_view path = text.substr(at, static_cast<size_t>(pathBytes));
+    const std::string_view name = text.substr(at + path.size(), static_cast<size_t>(nameBytes));
+    at = end + 1;
+    if (slot < kFirstProgramSlot || slot > kLastProgramSlot || taken[slot] ||
+        !AcceptedSlotPath(path) || name.size() >= sizeof(ProgramSlot::name) ||
+        name.find('\0') != std::string_view::npos)
+      continue;
+    taken[slot] = true;
+    if (category < kSlotCategoryPlain || category > kSlotCategoryEwi) category = kSlotCategoryPlain;
+    kept.push_back(
+        {static_cast<int>(slot), static_cast<int>(category), std::string(path), std::string(name)});
+  }
+  return kept;
 }

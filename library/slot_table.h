@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "protocol/program_slot.h"
 
@@ -48,3 +49,20 @@ void RenameSlot(VQEditor& editor, const std::string& name, int slot);
 // Every slot's selection switch as the table holds it; `alsoShown` (a drop target) shows
 // selected too.
 void ShowSlotSelections(VQEditor& editor, int alsoShown = -1);
+
+// The bank kept for the next start ("managerbank.txt"): one line per filled slot,
+// "slot category pathBytes nameBytes " followed by the path and the name.
+struct KeptSlot {
+  int slot = 0;
+  int category = kSlotCategoryPlain;
+  std::string path;
+  std::string name;
+  bool operator==(const KeptSlot&) const = default;
+};
+std::vector<KeptSlot> KeptSlotsOf(const std::vector<ProgramSlot>& table);
+std::string KeptBankText(const std::vector<KeptSlot>& slots);
+// Whatever the text holds, each slot 1..99 comes back at most once (the first line for it), with
+// a path that fits a slot whole and is an "https://" address or an absolute program file name,
+// a name that fits, and a known category (another reads as plain). A line that does not read
+// so is left out; one whose lengths do not lead to its line end ends the reading.
+std::vector<KeptSlot> ReadKeptBank(std::string_view text);

@@ -165,7 +165,8 @@ bool IsOwnTempName(const std::string& name) {
 
 }  // namespace
 
-int RemoveStaleTempFiles(const std::string& folder, int minAgeSeconds) {
+int RemoveStaleTempFiles(const std::string& folder, int minAgeSeconds, int* left) {
+  if (left) *left = 0;
   if (folder.empty()) return 0;
   const std::string dir = folder.back() == '/' ? folder : folder + "/";
   const time_t now = time(nullptr);
@@ -175,8 +176,10 @@ int RemoveStaleTempFiles(const std::string& folder, int minAgeSeconds) {
     struct stat st;
     const std::string path = dir + name;
     if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    if (now - st.st_mtime < minAgeSeconds) continue;
-    if (unlink(path.c_str()) == 0) ++removed;
+    if (now - st.st_mtime >= minAgeSeconds && unlink(path.c_str()) == 0)
+      ++removed;
+    else if (left)
+      ++*left;
   }
   return removed;
 }

@@ -38,8 +38,9 @@ bool RemoveRecursive(const std::string& path, std::string* error = nullptr);
 std::string CreateTempFileBeside(const std::string& target);
 // Removes from `folder` the temporary files the program's own safe saves create (".vqtmp-XXXXXX"
 // beside program files, ".<name>.XXXXXX.new" beside INI files) that are older than
-// `minAgeSeconds`: what a killed save left behind, never a save still running. Returns how many.
-int RemoveStaleTempFiles(const std::string& folder, int minAgeSeconds);
+// `minAgeSeconds`: what a killed save left behind, never a save still running. Returns how many;
+// `left` (when given) receives how many such files stay.
+int RemoveStaleTempFiles(const std::string& folder, int minAgeSeconds, int* left = nullptr);
 // The whole content of a regular file of at most `limit` bytes, read without following a link
 // at the path and without blocking on a FIFO or device there; false for anything else.
 bool ReadRegularFile(const std::string& path, size_t limit, std::string& out);

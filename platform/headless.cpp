@@ -264,6 +264,11 @@ bool HeadlessBackend::launchApplication(const std::string& app, const std::strin
   return name && programCommand(*name, document).has_value();
 }
 
+bool HeadlessBackend::openAsText(const std::string& document) {
+  launched.emplace_back("text/plain", document);
+  return true;
+}
+
 bool HeadlessBackend::revealSelected(const std::string& path) {
   revealed.push_back(path);
   return fileManagerAnswers;

@@ -170,6 +170,8 @@ class HeadlessBackend final : public SelfServingBackend {
   // nothing runs.
   bool openWith(const std::string& program, const std::string& document) override;
   bool launchApplication(const std::string& app, const std::string& document) override;
+  // Recorded in `launched` as ("text/plain", document).
+  bool openAsText(const std::string& document) override;
   bool revealSelected(const std::string& path) override;
   // CursorService
   void setCurrent(CursorRef c) override;

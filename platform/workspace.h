@@ -20,6 +20,9 @@ class Workspace {
   // desktop entry "Name.desktop" (or in lower case), else the program "Name" on PATH, with the
   // document as its argument when one is given. False when neither starts.
   virtual bool launchApplication(const std::string& app, const std::string& document) = 0;
+  // Opens the document (none: "") in the desktop's default application for plain text, whatever
+  // its own type. False when there is none or it cannot start.
+  virtual bool openAsText(const std::string& document) = 0;
   // Shows the file selected in the desktop's file manager. False when no file manager
   // answers, so the caller can fall back to opening the folder.
   virtual bool revealSelected(const std::string& path) = 0;

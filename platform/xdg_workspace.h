@@ -18,6 +18,7 @@ class XdgWorkspace final : public Workspace {
   bool openWith(const std::string& program, const std::string& document) override;
   // The program of the name only: there is no desktop entry lookup without the desktop.
   bool launchApplication(const std::string& app, const std::string& document) override;
+  bool openAsText(const std::string&) override { return false; }
   bool revealSelected(const std::string&) override { return false; }
   // The argument vector that open() runs.
   std::vector<std::string> commandFor(const std::string& urlOrPath) const;

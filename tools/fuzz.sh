@@ -11,6 +11,8 @@
 #   live_edit_layout_fuzzer  reading LiveEditLayout.h
 #   ini_file_fuzzer          settings files: rewriting one key keeps every other key
 #   program_file_fuzzer      .pr4/.pr3/.prg: read, save, read gives the same program
+#   kept_bank_fuzzer         managerbank.txt: every slot once, only program files, read again
+#                            after writing gives the same bank
 # Exits non-zero when the build fails or a fuzzer finds a crash, a leak, a timeout or a broken
 # property.
 #   FUZZ_SECONDS  run time per target (default 7)   FUZZ_TARGETS  targets to run (default all)
@@ -21,7 +23,7 @@ build=${VQ_FUZZ_BUILD:-$here/build-fuzz-midi}
 seconds=${FUZZ_SECONDS:-7}
 jobs=${VQ_FUZZ_JOBS:-$(nproc)}
 targets=(${FUZZ_TARGETS:-transfer_fuzzer db_list_fuzzer html_title_fuzzer user_dat_fuzzer
-         live_edit_layout_fuzzer ini_file_fuzzer program_file_fuzzer})
+         live_edit_layout_fuzzer ini_file_fuzzer program_file_fuzzer kept_bank_fuzzer})
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 

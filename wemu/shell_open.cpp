@@ -22,8 +22,6 @@ bool endsWithNoCase(const std::string& s, const char* suffix) {
   return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, suffix) == 0;
 }
 
-constexpr const char* kTextEditor = "TextEdit.app";
-
 vq::platform::Workspace& workspace() {
   return vq::platform::services().workspace();
 }
@@ -44,11 +42,11 @@ BOOL ShellExecute(HWND__*, const char*, const char* fileArg, const char* paramAr
   std::string params = paramArg ? paramArg : "";
   if (startsWithNoCase(file, "http://")) return open(file) ? TRUE : FALSE;
   if (equalsNoCase(file, "explorer.exe")) file.clear();
-  if (equalsNoCase(file, "notepad.exe") || equalsNoCase(file, "notepad")) file = kTextEditor;
+  const bool textEditor = equalsNoCase(file, "notepad.exe") || equalsNoCase(file, "notepad");
   if (equalsNoCase(params, "explorer.exe")) params.clear();
+  // The text editor asked for by name is the desktop's program for plain text.
+  if (textEditor) return workspace().openAsText(params) ? TRUE : FALSE;
   if (!file.empty() && !params.empty()) {
-    // The text editor asked for by name is the desktop's program for the document.
-    if (file == kTextEditor) return open(params) ? TRUE : FALSE;
     if (isApplication(file)) return workspace().launchApplication(file, params) ? TRUE : FALSE;
     return workspace().openWith(file, params) ? TRUE : FALSE;
   }

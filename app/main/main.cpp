@@ -36,6 +36,9 @@ int main(int argc, char** argv) {
     shell.PrepareMidi();
     vq::platform::installDesktopBackend(&argc, &argv);
     SetCurrentShell(&shell);
+    // A logout, a shutdown or a lost display saves what a quit saves.
+    vq::platform::onSessionEnd([&shell](bool nested) { shell.EndSession(nested); },
+                               [&shell] { shell.KeepStateForExit(); });
     WEMU_SetAppMessageHandler(&HandleAppMessage);
     status = WEMU_ApplicationMain();
     WEMU_SetAppMessageHandler(nullptr);

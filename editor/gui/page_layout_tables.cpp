@@ -158,7 +158,7 @@ const std::vector<ImageSpec> kSynthImages = {
     {166, "fload-2x.png", 2, 40, 20, kInBoth, 56, 17},
     {167, "fsave-2x.png", 2, 40, 20, kInBoth, 56, 17},
     {168, "fwriteone-2x.png", 2, 40, 20, kInBoth, 56, 17},
-    {116, "fwriteall-2x.png", 2, 40, 20, kInBoth, 56, 17},
+    {116, "fwriteall-2x.png", 2, 50, 20, kInBoth, 56, 17},
     {157, "savefromvq-bg-2x.png", 1, 1140, 800, kInBoth},
     {171, "modwheel-2x.png", 128, 22, 66, kInBoth},
 };
@@ -296,11 +296,18 @@ class SynthBuilder {
     Readout(param, DefaultReadout(param));
   }
   void KnobLoopEntry(int param);
+  void SwitchWithReadout(int param, int x, int y, int switchTop);
 
   Skin mSkin;
   bool mLcd;
   std::vector<ControlSpec> mOut;
 };
+
+// The value's words stand right above the switch: their descenders never reach it.
+void SynthBuilder::SwitchWithReadout(int p, int x, int y, int switchTop) {
+  Framed(Ctl::Switch, p, mLcd ? 233 : 172, x + 6, switchTop);
+  Readout(p, IRECT(x - 8, switchTop - 16, x + 40, switchTop));
+}
 
 void SynthBuilder::KnobLoopEntry(int p) {
   const Point pos = KnobPosition(p);
@@ -318,12 +325,10 @@ void SynthBuilder::KnobLoopEntry(int p) {
     case vq_param::kVcfVintageNew:
     case vq_param::kVcfSlope:
     case vq_param::kTrigGateMode:
-      Framed(Ctl::Switch, p, mLcd ? 233 : 172, X + 6, mLcd ? Y - 4 : Y - 7);
-      Readout(p, mLcd ? IRECT(X - 8, Y - 16, X + 40, Y) : IRECT(X - 8, Y - 20, X + 40, Y - 4));
+      SwitchWithReadout(p, X, Y, Y - 7);
       return;
     case vq_param::kPortamentoSlope:
-      Framed(Ctl::Switch, p, mLcd ? 233 : 172, X + 6, mLcd ? Y - 8 : Y - 7);
-      Readout(p, IRECT(X - 8, Y - 20, X + 40, Y - 4));
+      SwitchWithReadout(p, X, Y, mLcd ? Y - 8 : Y - 7);
       return;
     case vq_param::kPortamentoTime:
     case vq_param::kPitchBendRange:
@@ -356,7 +361,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
 
   // FLEXI captions.
   for (int k = 0; k < 4; ++k) {
-    Text(IRECT(532 + 168 * k, 47, 552 + 168 * k, 59), mLcd ? Style::PlusLcd : Style::PlusOrig,
+    Text(IRECT(532 + 168 * k, 46, 552 + 168 * k, 60), mLcd ? Style::PlusLcd : Style::PlusOrig,
          "(+)");
     Text(IRECT(551 + 168 * k, 71, 611 + 168 * k, 83), mLcd ? Style::LearnLcd : Style::LearnOrig,
          "LEARN");
@@ -371,9 +376,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   // Portamento mode.
   {
     const Point p = KnobPosition(vq_param::kPortamentoMode);
-    Framed(Ctl::Switch, vq_param::kPortamentoMode, mLcd ? 233 : 172, p.x + 6,
-           mLcd ? p.y - 8 : p.y - 7);
-    Readout(vq_param::kPortamentoMode, IRECT(p.x - 8, p.y - 20, p.x + 40, p.y - 4));
+    SwitchWithReadout(vq_param::kPortamentoMode, p.x, p.y, mLcd ? p.y - 8 : p.y - 7);
   }
   // Seven-segment program number.
   Framed(Ctl::Image, vq_param::k7SegmentDisplay, Img(117), mLcd ? 141 : 129, 47);
@@ -455,7 +458,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   Framed(Ctl::Switch, vq_param::kVco2OscSync, Img(172), 110, 311);
   Framed(Ctl::Switch, vq_param::kTrackingPriority, mLcd ? 265 : 172, 408, 36);
   {
-    ControlSpec& r = mLcd ? Readout(vq_param::kTrackingPriority, IRECT(369, 23, 467, 43),
+    ControlSpec& r = mLcd ? Readout(vq_param::kTrackingPriority, IRECT(369, 16, 467, 34),
                                     Style::TrackingReadoutLcd)
                           : Readout(vq_param::kTrackingPriority, IRECT(369, 24, 467, 44));
     r.readoutField = vq_param::kTrackingPriority - kPositionFirstParam;
@@ -573,16 +576,17 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   const int fileButtons[4][4] = {{vq_param::kLoadButton, 166, 46, 47},
                                  {vq_param::kSaveButton, 167, 90, 104},
                                  {vq_param::kSendButton, 168, 132, 161},
-                                 {vq_param::kFolderButton, 116, 196, 218}};
+                                 {vq_param::kFolderButton, 116, 190, 218}};
   for (const auto& b : fileButtons)
     Framed(Ctl::Button, b[0], Img(b[1]), mLcd ? b[3] : b[2], mLcd ? 10 : 11);
   Framed(Ctl::Image, -1, Img(157), 0, 0);
   Rect(Ctl::Spinner, vq_param::kSlotChooser, IRECT(548, 348, 588, 388)).style = Style::SlotSpinner;
   Rect(Ctl::InvisibleSwitch, vq_param::kRequestProgram, IRECT(524, 404, 600, 444));
   const Style midi = mLcd ? Style::MidiSpinnerLcd : Style::MidiSpinnerOrig;
-  Rect(Ctl::Spinner, vq_param::kMidiChannel, IRECT(262, 730, 292, 770)).style = midi;
-  Rect(Ctl::Spinner, vq_param::kMidiCc, IRECT(262, 775, 292, 815)).style = midi;
-  Framed(Ctl::Knob3, vq_param::kModWheel, Img(171), 293, 730, 1.0);
+  // The footer ends two pixels above the page's bottom edge, its boxes and keys inside it.
+  Rect(Ctl::Spinner, vq_param::kMidiChannel, IRECT(262, 728, 292, 760)).style = midi;
+  Rect(Ctl::Spinner, vq_param::kMidiCc, IRECT(262, 764, 292, 794)).style = midi;
+  Framed(Ctl::Knob3, vq_param::kModWheel, Img(171), 293, 728, 1.0);
   return std::move(mOut);
 }
 

@@ -156,7 +156,7 @@ const EqDisplaySettings& EqSettings();
 
 // Geometry the artwork and the page share.
 inline constexpr int kGuiWidth = 1140, kGuiHeight = 800;
-inline constexpr int kKeyboardX = 316, kKeyboardY = 728, kKeyboardOctaves = 5;
+inline constexpr int kKeyboardX = 316, kKeyboardY = 724, kKeyboardOctaves = 5;
 // The box of the "fetch VQ slot" panel on its page-sized dimmed image: left, top, right, bottom.
 inline constexpr int kSlotPanelBox[4] = {390, 286, 750, 472};
 inline constexpr int kBlackKeyOffsets[5] = {9, 25, 51, 66, 81};  // C#, D#, F#, G#, A#

@@ -1,8 +1,14 @@
 #include "platform/gtk/desktop_backend.h"
 
+#include <glib-unix.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <clocale>
+#include <csignal>
+#include <cstdio>
 #include <iterator>
+#include <utility>
 
 #include "platform/debug_log.h"
 #include "platform/gtk/desktop_controls.h"
@@ -21,6 +27,8 @@ struct _XDisplay;
 _XDisplay* gdk_x11_display_get_xdisplay(GdkDisplay* display);
 int XWarpPointer(_XDisplay* display, unsigned long from, unsigned long to, int fromX, int fromY,
                  unsigned fromW, unsigned fromH, int x, int y);
+using XIOErrorHandler = int (*)(_XDisplay*);
+XIOErrorHandler XSetIOErrorHandler(XIOErrorHandler handler);
 }
 
 // Fonts that the toolkit's font map loads once and keeps until exit are not ours to free. Weak:
@@ -64,6 +72,52 @@ bool installDesktopBackend(int* argc, char*** argv) {
 
 DesktopBackend* desktop() {
   return hasBackend() ? dynamic_cast<DesktopBackend*>(&services()) : nullptr;
+}
+
+// ---- The session's end ----------------------------------------------------------------
+
+namespace {
+
+std::function<void(bool)> gSessionEnd;
+std::function<void()> gDisplayLost;
+guint gSignalSources[3] = {};
+
+gboolean OnEndSignal(gpointer) {
+  // Once: the sources go (which gives the signals their default action back), so a second
+  // signal ends the process should the shut-down itself hang.
+  const guint current = g_source_get_id(g_main_current_source());
+  for (guint& id : gSignalSources) {
+    if (id != 0 && id != current) g_source_remove(id);
+    id = 0;
+  }
+  // Dispatched from the main loop itself, the dispatch is one level; a loop run by a handler
+  // (or by the launch, before the main loop) is nested.
+  if (gSessionEnd) gSessionEnd(gtk_main_level() != 1 || g_main_depth() > 1);
+  return G_SOURCE_REMOVE;
+}
+
+int OnDisplayLost(_XDisplay*) {
+  static bool once = false;
+  if (!std::exchange(once, true)) {
+    std::fprintf(stderr, "VQEditor4: the connection to the display was lost\n");
+    if (gDisplayLost) gDisplayLost();
+  }
+  std::fflush(nullptr);
+  _exit(1);
+}
+
+}  // namespace
+
+void onSessionEnd(std::function<void(bool nested)> end, std::function<void()> lost) {
+  gSessionEnd = std::move(end);
+  gDisplayLost = std::move(lost);
+  const int signals[] = {SIGTERM, SIGHUP, SIGINT};
+  for (size_t i = 0; i < std::size(signals); ++i)
+    if (gSignalSources[i] == 0)
+      gSignalSources[i] =
+          g_unix_signal_add_full(G_PRIORITY_HIGH, signals[i], &OnEndSignal, nullptr, nullptr);
+  // Set after the display opened, in place of the toolkit's, which exits without a word to us.
+  if (gdk_display_get_default()) XSetIOErrorHandler(&OnDisplayLost);
 }
 
 // ---- Application ----------------------------------------------------------------------

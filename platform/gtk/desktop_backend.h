@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,6 +31,13 @@ bool openDesktopDisplay(int* argc = nullptr, char*** argv = nullptr);
 bool installDesktopBackend(int* argc = nullptr, char*** argv = nullptr);
 // The installed backend when it is the desktop one, else none.
 DesktopBackend* desktop();
+// How the session may end without the user's quit. `end` runs on the main thread when the
+// process is asked to end (SIGTERM, SIGHUP, SIGINT), once; `nested` tells that a loop inside
+// an event's handling (a dialog, a wait) runs, whose callers still hold on to what they work
+// on. `lost` runs when the connection to the display broke, inside the window system's call:
+// it may touch no window; the process ends with status 1 when it returns. Call after the
+// display was opened.
+void onSessionEnd(std::function<void(bool nested)> end, std::function<void()> lost);
 
 class DesktopApplication final : public ApplicationBase {
  public:
@@ -173,6 +181,7 @@ class DesktopBackend final : public SelfServingBackend {
   // interface on the session bus (desktop_workspace.cpp).
   bool openWith(const std::string& program, const std::string& document) override;
   bool launchApplication(const std::string& app, const std::string& document) override;
+  bool openAsText(const std::string& document) override;
   bool revealSelected(const std::string& path) override;
   // CursorService
   void setCurrent(CursorRef c) override;

@@ -14,8 +14,9 @@ GdkAtom atom(const char* name) {
   return gdk_atom_intern_static_string(name);
 }
 
-// The folder of a "file://" URI naming a file on this machine; empty otherwise.
-std::string localFolderOf(const std::string& uri) {
+// The folder of a "file://" URI naming a file on this machine, and the file's name there; empty
+// otherwise.
+std::string localFolderOf(const std::string& uri, std::string* name) {
   gchar* host = nullptr;
   gchar* path = g_filename_from_uri(uri.c_str(), &host, nullptr);
   std::string folder;
@@ -23,12 +24,28 @@ std::string localFolderOf(const std::string& uri) {
                g_ascii_strcasecmp(host, g_get_host_name()) == 0;
   if (path && local) {
     gchar* dir = g_path_get_dirname(path);
-    if (g_file_test(dir, G_FILE_TEST_IS_DIR)) folder = dir;
+    gchar* base = g_path_get_basename(path);
+    if (g_file_test(dir, G_FILE_TEST_IS_DIR)) {
+      folder = dir;
+      *name = base;
+    }
+    g_free(base);
     g_free(dir);
   }
   g_free(path);
   g_free(host);
   return folder;
+}
+
+// Once the drop is over, the user hears where the file went when it is not where the drop
+// target shows it.
+void tellSavedElsewhere(const std::string& folder, const std::string& name) {
+  DesktopBackend* b = desktop();
+  if (!b) return;
+  AlertRequest told;
+  told.title = "Copy";
+  told.message = "The program was saved as \"" + name + "\" in \"" + folder + "\".";
+  b->loop.postToMain([b, told] { b->runAlert(told); });
 }
 
 }  // namespace
@@ -47,15 +64,19 @@ void DesktopDragSource::disconnect() {
 }
 
 char DesktopDragSource::saveWhereAsked(GdkDragContext* drag) {
-  const std::string uri = directSaveProperty(drag, atom("text/plain"));
+  const std::string uri = directSaveProperty(drag);
   // Written once: the promise is used up, and a repeated request hears the same answer.
   if (mAnswer) return mAnswer;
-  std::string folder = localFolderOf(uri);
+  std::string asked;
+  std::string folder = localFolderOf(uri, &asked);
   if (folder.empty() || !mPromise.writeInto) return 'F';
   auto writeInto = std::move(mPromise.writeInto);
   mPromise.writeInto = nullptr;
   std::optional<std::vector<std::string>> names = writeInto(folder);
-  mAnswer = names && !names->empty() ? 'S' : 'E';
+  const bool written = names && !names->empty();
+  mAnswer = written && names->front() == asked ? 'S' : 'E';
+  // The protocol has no word for another name: the file the target shows is not the program.
+  if (written && mAnswer != 'S') tellSavedElsewhere(folder, names->front());
   return mAnswer;
 }
 

@@ -21,7 +21,7 @@ bool offers(GdkDragContext* drag, GdkAtom target) {
 
 // The file name the source put on its window (of any text type).
 std::string suggestedName(GdkDragContext* drag) {
-  std::string name = directSaveProperty(drag, GDK_NONE);
+  std::string name = directSaveProperty(drag);
   // A name that leads out of the folder names no file in it.
   if (name == "." || name == ".." || name.find('/') != std::string::npos ||
       name.find('\0') != std::string::npos)
@@ -48,15 +48,17 @@ void onAnswer(GtkWidget*, GdkDragContext*, gint, gint, GtkSelectionData* data, g
 
 }  // namespace
 
-std::string directSaveProperty(GdkDragContext* drag, GdkAtom type) {
+std::string directSaveProperty(GdkDragContext* drag) {
   GdkWindow* source = gdk_drag_context_get_source_window(drag);
   GdkAtom got = nullptr;
   gint format = 0, length = 0;
   guchar* data = nullptr;
   std::string text;
+  // Each side writes the text in the type it likes (text/plain, with a charset or not,
+  // UTF8_STRING, STRING): the type is not asked for.
   if (source &&
-      gdk_property_get(source, gdk_atom_intern_static_string(kDirectSave), type, 0, 4096, FALSE,
-                       &got, &format, &length, &data) &&
+      gdk_property_get(source, atom(kDirectSave), GDK_NONE, 0, 4096, FALSE, &got, &format, &length,
+                       &data) &&
       data && format == 8)
     text.assign(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
   g_free(data);

@@ -12,9 +12,9 @@ namespace vq::platform {
 
 // The name "XdndDirectSave0" both sides of a direct save use for the property and the target.
 inline constexpr const char* kDirectSave = "XdndDirectSave0";
-// The text the drag's source window holds in its direct-save property (`type` GDK_NONE: any
-// type); empty when it holds none.
-std::string directSaveProperty(GdkDragContext* drag, GdkAtom type);
+// The text the drag's source window holds in its direct-save property, of any type; empty when it
+// holds none.
+std::string directSaveProperty(GdkDragContext* drag);
 // Whether the drag offers a file only by promise (no list of files).
 bool isDirectSaveDrag(GdkDragContext* drag);
 // The promised file's type (its name's extension) as a one-element list; none when the source

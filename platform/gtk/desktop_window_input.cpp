@@ -9,9 +9,15 @@
 #include "platform/gtk/desktop_keys.h"
 #include "platform/view.h"
 
+// Xlib last: its macros clash with our names.
+#include <X11/extensions/XInput2.h>
+#include <gdk/gdkx.h>
+
 namespace vq::platform {
 
 namespace {
+
+constexpr const char* kInputKey = "vq-window-input";
 
 struct WindowInputState {
   DesktopBackend* backend;
@@ -19,14 +25,18 @@ struct WindowInputState {
   guint lastButton = 0;
   int clicks = 0;
   bool dragEntered = false;
-  // Touchscreen pinch and rotation (the widget does not own its gestures).
+  // Touchscreen pinch, rotation and swipe (the widget does not own its gestures).
   GtkGesture* zoom = nullptr;
   GtkGesture* rotate = nullptr;
+  GtkGesture* swipe = nullptr;
   double lastScale = 1;
   double lastAngle = 0;
+  // Where a swipe began on the screen, and how far it went.
+  double swipeX = 0, swipeY = 0;
+  double swipedX = 0, swipedY = 0;
   ~WindowInputState() {
-    if (zoom) g_object_unref(zoom);
-    if (rotate) g_object_unref(rotate);
+    for (GtkGesture* g : {zoom, rotate, swipe})
+      if (g) g_object_unref(g);
   }
 };
 
@@ -129,62 +139,209 @@ gboolean onButton(GtkWidget* top, GdkEventButton* ev, gpointer p) {
   return onPointer(top, ev, p);
 }
 
-// A gesture step as the window's event of that type, at the touches' centre.
-void deliverGesture(WindowInputState* s, GtkGesture* g, EventType type, double amount) {
+// A gesture step at a position on the screen as the window's event.
+void deliverGesture(WindowInputState* s, GtkWidget* top, double rootX, double rootY, Event e) {
+  if (pointerEvent(*s->backend, top, rootX, rootY, 0, &e)) s->backend->app.deliver(e);
+}
+
+// Each step magnifies by what it adds to the scale so far.
+void magnifyTo(WindowInputState* s, GtkWidget* top, double rootX, double rootY, double scale) {
+  if (scale <= 0 || s->lastScale <= 0 || scale == s->lastScale) return;
+  Event e;
+  e.type = EventType::Magnify;
+  e.deltaZ = scale / s->lastScale - 1;
+  s->lastScale = scale;
+  deliverGesture(s, top, rootX, rootY, e);
+}
+
+// Degrees counter-clockwise.
+void rotateBy(WindowInputState* s, GtkWidget* top, double rootX, double rootY, double degrees) {
+  if (degrees == 0) return;
+  Event e;
+  e.type = EventType::Rotate;
+  e.rotation = degrees;
+  deliverGesture(s, top, rootX, rootY, e);
+}
+
+// A swipe is one step along its stronger direction on the screen (y down), from where it began.
+void swiped(WindowInputState* s, GtkWidget* top, double dx, double dy) {
+  if (dx == 0 && dy == 0) return;
+  Event e;
+  e.type = EventType::Swipe;
+  if (std::abs(dx) >= std::abs(dy)) {
+    e.deltaX = dx > 0 ? 1 : -1;
+  } else {
+    e.deltaY = dy > 0 ? 1 : -1;
+  }
+  deliverGesture(s, top, s->swipeX, s->swipeY, e);
+}
+
+// The window of a touchscreen gesture and its touches' centre on the screen.
+bool touchCentre(GtkGesture* g, GtkWidget** top, double* rootX, double* rootY) {
   GtkWidget* content = gtk_event_controller_get_widget(GTK_EVENT_CONTROLLER(g));
-  GtkWidget* top = content ? gtk_widget_get_toplevel(content) : nullptr;
-  GdkWindow* gw = top ? gtk_widget_get_window(top) : nullptr;
+  *top = content ? gtk_widget_get_toplevel(content) : nullptr;
+  GdkWindow* gw = *top ? gtk_widget_get_window(*top) : nullptr;
   double x = 0, y = 0;
-  if (!gw || !gtk_gesture_get_bounding_box_center(g, &x, &y)) return;
+  if (!gw || !gtk_gesture_get_bounding_box_center(g, &x, &y)) return false;
   int ox = 0, oy = 0, cx = 0, cy = 0;
   gdk_window_get_origin(gw, &ox, &oy);
-  gtk_widget_translate_coordinates(content, top, 0, 0, &cx, &cy);  // x, y count from the content
-  Event e;
-  if (!pointerEvent(*s->backend, top, ox + cx + x, oy + cy + y, 0, &e)) return;
-  e.type = type;
-  if (type == EventType::Magnify) {
-    e.deltaZ = amount;
-  } else {
-    e.rotation = amount;
-  }
-  s->backend->app.deliver(e);
+  gtk_widget_translate_coordinates(content, *top, 0, 0, &cx, &cy);  // x, y count from the content
+  *rootX = ox + cx + x;
+  *rootY = oy + cy + y;
+  return true;
 }
 
 void onZoomBegin(GtkGesture*, GdkEventSequence*, gpointer p) {
   static_cast<WindowInputState*>(p)->lastScale = 1;
 }
 
-// Each step magnifies by what it adds to the scale so far.
+// Two of a swipe's fingers neither pinch nor turn.
+bool swiping(WindowInputState* s) {
+  return gtk_gesture_is_recognized(s->swipe);
+}
+
 void onScaleChanged(GtkGestureZoom* g, gdouble scale, gpointer p) {
   auto* s = static_cast<WindowInputState*>(p);
-  if (scale <= 0 || s->lastScale <= 0 || scale == s->lastScale) return;
-  const double by = scale / s->lastScale - 1;
-  s->lastScale = scale;
-  deliverGesture(s, GTK_GESTURE(g), EventType::Magnify, by);
+  GtkWidget* top = nullptr;
+  double x = 0, y = 0;
+  if (!swiping(s) && touchCentre(GTK_GESTURE(g), &top, &x, &y)) magnifyTo(s, top, x, y, scale);
 }
 
 void onRotateBegin(GtkGesture*, GdkEventSequence*, gpointer p) {
   static_cast<WindowInputState*>(p)->lastAngle = 0;
 }
 
-// GTK's angle grows clockwise on the screen; a rotation is in degrees counter-clockwise.
+// GTK's angle grows clockwise on the screen.
 void onAngleChanged(GtkGestureRotate* g, gdouble, gdouble delta, gpointer p) {
   auto* s = static_cast<WindowInputState*>(p);
   // The angle is kept within one turn: a step across its end is the short way round.
   const double step = std::remainder(delta - s->lastAngle, 2 * G_PI);
-  if (step == 0) return;
+  GtkWidget* top = nullptr;
+  double x = 0, y = 0;
+  if (step == 0 || swiping(s) || !touchCentre(GTK_GESTURE(g), &top, &x, &y)) return;
   s->lastAngle = delta;
-  deliverGesture(s, GTK_GESTURE(g), EventType::Rotate, -step * 180 / G_PI);
+  rotateBy(s, top, x, y, -step * 180 / G_PI);
+}
+
+void onSwipeBegin(GtkGesture* g, GdkEventSequence*, gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  GtkWidget* top = nullptr;
+  touchCentre(g, &top, &s->swipeX, &s->swipeY);
+  s->swipedX = s->swipedY = 0;
+}
+
+void onSwipeUpdate(GtkGesture* g, GdkEventSequence*, gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  GtkWidget* top = nullptr;
+  double x = 0, y = 0;
+  if (!touchCentre(g, &top, &x, &y)) return;
+  s->swipedX = x - s->swipeX;
+  s->swipedY = y - s->swipeY;
+}
+
+// A cancelled touch ends the swipe where it began.
+void onSwipeCancel(GtkGesture*, GdkEventSequence*, gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  s->swipedX = s->swipedY = 0;
+}
+
+// The swipe is over when the first finger lifts (GTK's own swipe signal does not come for
+// several fingers).
+void onSwipeEnd(GtkGesture* g, GdkEventSequence*, gpointer p) {
+  auto* s = static_cast<WindowInputState*>(p);
+  GtkWidget* content = gtk_event_controller_get_widget(GTK_EVENT_CONTROLLER(g));
+  if (content) swiped(s, gtk_widget_get_toplevel(content), s->swipedX, s->swipedY);
 }
 
 gboolean onTouch(GtkWidget*, GdkEvent* e, gpointer p) {
   auto* s = static_cast<WindowInputState*>(p);
   if (e->type == GDK_TOUCH_BEGIN || e->type == GDK_TOUCH_UPDATE || e->type == GDK_TOUCH_END ||
       e->type == GDK_TOUCH_CANCEL) {
-    gtk_event_controller_handle_event(GTK_EVENT_CONTROLLER(s->zoom), e);
-    gtk_event_controller_handle_event(GTK_EVENT_CONTROLLER(s->rotate), e);
+    for (GtkGesture* g : {s->zoom, s->rotate, s->swipe})
+      gtk_event_controller_handle_event(GTK_EVENT_CONTROLLER(g), e);
   }
   return FALSE;
+}
+
+// Touchpad pinches and swipes come on X as XInput 2.4 gesture events, which GDK 3 neither asks
+// for nor reads: each window asks for them, and they are read here before GDK sees them.
+int gXInputOpcode = -1;
+
+bool touchpadGesturesOffered(Display* dpy) {
+  static Display* asked = nullptr;
+  static bool offered = false;
+  if (asked != dpy) {
+    asked = dpy;
+    int event = 0, error = 0, major = 2, minor = 4;
+    offered = XQueryExtension(dpy, "XInputExtension", &gXInputOpcode, &event, &error) &&
+              XIQueryVersion(dpy, &major, &minor) == Success &&
+              (major > 2 || (major == 2 && minor >= 4));
+  }
+  return offered;
+}
+
+// The window input of the window an X event went to.
+WindowInputState* inputOf(::Window xid, GtkWidget** top) {
+  GdkWindow* gw = gdk_x11_window_lookup_for_display(gdk_display_get_default(), xid);
+  gpointer widget = nullptr;
+  if (gw) gdk_window_get_user_data(gw, &widget);
+  *top = widget ? gtk_widget_get_toplevel(GTK_WIDGET(widget)) : nullptr;
+  return *top ? static_cast<WindowInputState*>(g_object_get_data(G_OBJECT(*top), kInputKey))
+              : nullptr;
+}
+
+GdkFilterReturn onTouchpadGesture(GdkXEvent* xevent, GdkEvent*, gpointer) {
+  XGenericEventCookie& c = static_cast<XEvent*>(xevent)->xcookie;
+  if (c.type != GenericEvent || c.extension != gXInputOpcode || !c.data ||
+      c.evtype < XI_GesturePinchBegin || c.evtype > XI_GestureSwipeEnd)
+    return GDK_FILTER_CONTINUE;
+  GtkWidget* top = nullptr;
+  if (c.evtype <= XI_GesturePinchEnd) {
+    const auto& g = *static_cast<const XIGesturePinchEvent*>(c.data);
+    WindowInputState* s = inputOf(g.event, &top);
+    // Selected for all devices, each step comes from the touchpad and from the pointer it moves.
+    if (!s || g.deviceid == g.sourceid) return GDK_FILTER_REMOVE;
+    if (c.evtype == XI_GesturePinchBegin) {
+      s->lastScale = 1;
+    } else if (!(g.flags & XIGesturePinchEventCancelled)) {
+      magnifyTo(s, top, g.root_x, g.root_y, g.scale);
+      rotateBy(s, top, g.root_x, g.root_y, -g.delta_angle);  // XInput turns clockwise
+    }
+  } else {
+    const auto& g = *static_cast<const XIGestureSwipeEvent*>(c.data);
+    WindowInputState* s = inputOf(g.event, &top);
+    if (!s || g.deviceid == g.sourceid) return GDK_FILTER_REMOVE;
+    if (c.evtype == XI_GestureSwipeBegin) {
+      s->swipeX = g.root_x;
+      s->swipeY = g.root_y;
+      s->swipedX = s->swipedY = 0;
+    }
+    s->swipedX += g.delta_x;
+    s->swipedY += g.delta_y;
+    if (c.evtype == XI_GestureSwipeEnd && !(g.flags & XIGestureSwipeEventCancelled))
+      swiped(s, top, s->swipedX, s->swipedY);
+  }
+  return GDK_FILTER_REMOVE;
+}
+
+// Asked for on all devices: GDK keeps its own choice for the master devices, which a choice of
+// ours there would replace.
+void selectTouchpadGestures(GtkWidget* window, gpointer) {
+  GdkWindow* gw = gtk_widget_get_window(window);
+  GdkDisplay* display = gw ? gdk_window_get_display(gw) : nullptr;
+  if (!display || !GDK_IS_X11_DISPLAY(display)) return;
+  Display* dpy = GDK_DISPLAY_XDISPLAY(display);
+  gdk_x11_display_error_trap_push(display);
+  if (touchpadGesturesOffered(dpy)) {
+    unsigned char bits[XIMaskLen(XI_GestureSwipeEnd)] = {};
+    for (int type = XI_GesturePinchBegin; type <= XI_GestureSwipeEnd; ++type) XISetMask(bits, type);
+    XIEventMask mask{XIAllDevices, static_cast<int>(sizeof bits), bits};
+    XISelectEvents(dpy, GDK_WINDOW_XID(gw), &mask, 1);
+    static bool filtering = false;
+    if (!filtering) gdk_window_add_filter(nullptr, &onTouchpadGesture, nullptr);
+    filtering = true;
+  }
+  gdk_x11_display_error_trap_pop_ignored(display);
 }
 
 bool dropTarget(WindowInputState* s, GtkWidget* top, int x, int y, View** content, DragInfo* info) {
@@ -274,23 +431,32 @@ void onDragData(GtkWidget* top, GdkDragContext* ctx, gint x, gint y, GtkSelectio
 
 void attachDesktopWindowInput(DesktopBackend& backend, GtkWidget* window, GtkWidget* content) {
   auto* s = new WindowInputState{&backend};
-  g_object_set_data_full(G_OBJECT(window), "vq-window-input", s,
+  g_object_set_data_full(G_OBJECT(window), kInputKey, s,
                          [](gpointer p) { delete static_cast<WindowInputState*>(p); });
   gtk_widget_add_events(window, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                     GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK | GDK_TOUCH_MASK);
-  // Touchscreen pinches and turns (GTK 3 on X gets no touchpad gestures). The gestures belong
-  // to the content area, which has no window of its own, and are handed the window's touches
-  // here: the window's own press gesture refuses the first touch for every gesture of the
-  // window, while that touch still becomes a click.
+  // Touchscreen pinches, turns and swipes of three fingers (two pinch or turn). The gestures
+  // belong to the content area, which has no window of its own, and are handed the window's
+  // touches here: the window's own press gesture refuses the first touch for every gesture of
+  // the window, while that touch still becomes a click.
   s->zoom = gtk_gesture_zoom_new(content);
   s->rotate = gtk_gesture_rotate_new(content);
-  for (GtkGesture* g : {s->zoom, s->rotate})
+  s->swipe =
+      GTK_GESTURE(g_object_new(GTK_TYPE_GESTURE_SWIPE, "widget", content, "n-points", 3, nullptr));
+  for (GtkGesture* g : {s->zoom, s->rotate, s->swipe})
     gtk_event_controller_set_propagation_phase(GTK_EVENT_CONTROLLER(g), GTK_PHASE_NONE);
   g_signal_connect(window, "event", G_CALLBACK(&onTouch), s);
   g_signal_connect(s->zoom, "begin", G_CALLBACK(&onZoomBegin), s);
   g_signal_connect(s->zoom, "scale-changed", G_CALLBACK(&onScaleChanged), s);
   g_signal_connect(s->rotate, "begin", G_CALLBACK(&onRotateBegin), s);
   g_signal_connect(s->rotate, "angle-changed", G_CALLBACK(&onAngleChanged), s);
+  g_signal_connect(s->swipe, "begin", G_CALLBACK(&onSwipeBegin), s);
+  g_signal_connect(s->swipe, "update", G_CALLBACK(&onSwipeUpdate), s);
+  g_signal_connect(s->swipe, "cancel", G_CALLBACK(&onSwipeCancel), s);
+  g_signal_connect(s->swipe, "end", G_CALLBACK(&onSwipeEnd), s);
+  // Touchpad gestures, where the X server has them.
+  if (gtk_widget_get_realized(window)) selectTouchpadGestures(window, nullptr);
+  g_signal_connect(window, "realize", G_CALLBACK(&selectTouchpadGestures), nullptr);
   g_signal_connect(window, "button-press-event", G_CALLBACK(&onButton), s);
   g_signal_connect(window, "button-release-event", G_CALLBACK(&onButton), s);
   g_signal_connect(window, "motion-notify-event", G_CALLBACK(&onMotion), s);

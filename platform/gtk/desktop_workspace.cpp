@@ -70,6 +70,22 @@ void onShown(GObject* source, GAsyncResult* result, gpointer) {
   g_object_unref(bus);
 }
 
+// Starts the application with the document (none: ""); the desktop's reason for a failure goes
+// to the debug log.
+bool launch(GAppInfo* app, const std::string& document) {
+  GList* files = nullptr;
+  if (!document.empty()) files = g_list_append(files, g_file_new_for_path(document.c_str()));
+  GError* error = nullptr;
+  gboolean ok = g_app_info_launch(app, files, nullptr, &error);
+  g_list_free_full(files, g_object_unref);
+  if (!ok) {
+    const char* id = g_app_info_get_id(app);
+    debugLog(std::string("launch ") + (id ? id : "") + ": " + (error ? error->message : "failed"));
+  }
+  if (error) g_error_free(error);
+  return ok;
+}
+
 }  // namespace
 
 bool DesktopBackend::openWith(const std::string& program, const std::string& document) {
@@ -87,17 +103,22 @@ bool DesktopBackend::launchApplication(const std::string& app, const std::string
     // A name that cannot be a desktop file id (a "/" in it, say) finds no entry.
     GDesktopAppInfo* info = g_desktop_app_info_new(id.c_str());
     if (!info) continue;
-    GList* files = nullptr;
-    if (!document.empty()) files = g_list_append(files, g_file_new_for_path(document.c_str()));
-    GError* error = nullptr;
-    gboolean ok = g_app_info_launch(G_APP_INFO(info), files, nullptr, &error);
-    g_list_free_full(files, g_object_unref);
+    const bool ok = launch(G_APP_INFO(info), document);
     g_object_unref(info);
     if (ok) return true;
-    debugLog("launch " + id + ": " + (error ? error->message : "failed"));
-    if (error) g_error_free(error);
   }
   return openWith(*name, document);
+}
+
+bool DesktopBackend::openAsText(const std::string& document) {
+  GAppInfo* editor = g_app_info_get_default_for_type("text/plain", FALSE);
+  if (!editor) {
+    debugLog("no application for plain text");
+    return false;
+  }
+  const bool ok = launch(editor, document);
+  g_object_unref(editor);
+  return ok;
 }
 
 bool DesktopBackend::revealSelected(const std::string& path) {

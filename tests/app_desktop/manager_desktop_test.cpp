@@ -8,6 +8,7 @@
 #include <map>
 
 #include "desktop_steps.h"
+#include "library/db_client.h"
 #include "library/program_text_format.h"
 
 namespace {
@@ -38,6 +39,7 @@ class ManagerDesktopOverJack : public DesktopTest {
     // What the program printed stays beside the screenshots.
     std::error_code ignored;
     fs::copy_file(outputFile, shots + "output.txt", fs::copy_options::overwrite_existing, ignored);
+    unsetenv(kDbBaseUrlVariable);
     DesktopTest::TearDown();
   }
   // Folder `name` with one program file per entry, each carrying its marker.
@@ -326,6 +328,12 @@ class ManagerDesktopOverJack : public DesktopTest {
   int vx = 0, vy = 0;
 };
 
+// The browser's row k, and slot 0's cell of the grid, which holds no program.
+int RowY(int k) {
+  return 118 + 14 * k + 7;
+}
+constexpr int kCellZeroX = 349, kCellZeroY = 142;
+
 TEST_F(ManagerDesktopOverJack, BankAndBrowserActOnWhatTheUserPoints) {
   const std::string bankA = Folder("A", Numbered("%02d_P.pr4", 10, 0));
   const std::string browsed = Folder("B", Numbered("B%02d.pr4", 61, 40));
@@ -541,7 +549,10 @@ TEST_F(ManagerDesktopOverJack, CancelledPanelsChangeNothing) {
   Snap("cancelled-all");
   const std::vector<std::string> lines = sim.LogLines();
   EXPECT_EQ(lines.size(), heard) << lines.back();
-  EXPECT_EQ(Files(), before);
+  // The program put into the bank is kept for the next start; nothing else changed.
+  std::map<std::string, std::string> after = Files();
+  EXPECT_EQ(after.erase(dir + "/VQEditor4/managerbank.txt"), 1u);
+  EXPECT_EQ(after, before);
   EXPECT_EQ(Quit(), 0);
   EXPECT_TRUE(sim.Faults().empty());
 }
@@ -670,5 +681,130 @@ TEST_F(ManagerDesktopOverJack, SteppingAwayFromAnEditAsks) {
   EXPECT_TRUE(MarkerBecomes(13)) << LastMarker();  // b2's next: c
   EXPECT_EQ(Quit(), 0);
   EXPECT_EQ(Setting("lastfile"), mine + "/c.pr4") << Settings();
+  EXPECT_TRUE(sim.Faults().empty());
+}
+
+// Files dragged from a short list land on the slot under the pointer wherever it is let go;
+// a drop on the grid's first cell, which holds no program, says why nothing happened.
+TEST_F(ManagerDesktopOverJack, FilesDroppedFromTheListLandWhereReleased) {
+  const std::string folder = Folder("few", {{"Bass A.pr4", 71}, {"Lead B.pr4", 72}});
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({}, 170000));
+  ASSERT_TRUE(ToManager());
+  ClickGui(51, 47);
+  ClickGui(51, 47);
+  ASSERT_TRUE(ChooseInPanel("Select Directory", folder));
+  for (const auto& [row, slot] : {std::pair{1, 50}, std::pair{2, 99}}) {
+    ClickGui(100, RowY(row));
+    DragGui({{100, RowY(row)}, {110, RowY(row) + 10}, {SlotX(slot), SlotY(slot)}});
+  }
+  Shot("drop-01-placed");
+  DoubleClickGui(SlotX(50), SlotY(50));
+  EXPECT_TRUE(MarkerBecomes(71)) << LastMarker();
+  DoubleClickGui(SlotX(99), SlotY(99));
+  EXPECT_TRUE(MarkerBecomes(72)) << LastMarker();
+  DragGui({{100, RowY(2)}, {110, RowY(2) + 10}, {kCellZeroX, kCellZeroY}});
+  EXPECT_TRUE(Answer("Warning", "Return", "drop-02-cell-zero-refused"));
+  EXPECT_EQ(Quit(), 0);
+}
+
+// A login that cannot reach the server shows its box, and the online and folder panels close
+// back to the page's buttons, as does a cancelled folder choice.
+TEST_F(ManagerDesktopOverJack, FailedLoginSaysSoAndPanelsCloseBackToTheButtons) {
+  setenv(kDbBaseUrlVariable, "https://127.0.0.1:9", 1);  // nothing listens there
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({}, 170000));
+  ASSERT_TRUE(ToManager());
+  Shot("panels-00-buttons");
+  auto buttonsShown = [&](const std::string& shot) {
+    Shot(shot);
+    return Differing("panels-00-buttons", shot, 320, 30, 340, 70) < 40;
+  };
+  ClickGui(51, 47);
+  EXPECT_FALSE(buttonsShown("panels-01-choice"));  // the panel covers them
+  ClickGui(220, 47);                               // ONLINE
+  ClickGui(145, 81);                               // LOGIN with nothing typed
+  EXPECT_TRUE(Answer("Login Error", "Return", "panels-02-login-error", 20000));
+  EXPECT_TRUE(buttonsShown("panels-03-after-login"));
+  ClickGui(51, 47);
+  ClickGui(51, 47);  // LOCAL FOLDER
+  ASSERT_TRUE(CancelPanel("Select Directory", "panels-04-folder-panel"));
+  EXPECT_TRUE(buttonsShown("panels-05-after-cancel"));
+  EXPECT_EQ(Quit(), 0);
+}
+
+// LOAD, SAVE, SEND and SEND ALL are lit only while their action runs: each goes out once its
+// panel is cancelled, LOAD once its file is loaded, SEND ALL once its upload has ended.
+TEST_F(ManagerDesktopOverJack, FileButtonsGoOutWhenTheirActionEnds) {
+  const std::string bank = Folder("W", {{"01_W.pr4", 61}, {"15_W.pr4", 75}});
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({}, 170000));
+  Shot("buttons-00-unlit");
+  auto unlit = [&](int x, const std::string& shot) {
+    return Within(3000, [&] {
+      Shot(shot);
+      return Differing("buttons-00-unlit", shot, x, 11, 40, 20) < 20;
+    });
+  };
+  const struct {
+    int x;
+    const char* panel;
+  } buttons[] = {{46, "Open"}, {90, "Save"}, {132, "Open"}, {196, "Select Directory"}};
+  for (const auto& b : buttons) {
+    ClickGui(b.x + 20, 21);
+    ASSERT_TRUE(CancelPanel(b.panel, "buttons-panel-" + std::to_string(b.x))) << b.x;
+    EXPECT_TRUE(unlit(b.x, "buttons-cancelled-" + std::to_string(b.x))) << b.x;
+  }
+  ClickGui(66, 21);
+  ASSERT_TRUE(ChooseInPanel("Open", bank + "/15_W.pr4"));
+  EXPECT_TRUE(MarkerBecomes(75)) << LastMarker();
+  EXPECT_TRUE(unlit(46, "buttons-loaded"));
+  ClickGui(216, 21);
+  ASSERT_TRUE(ChooseInPanel("Select Directory", bank));
+  ASSERT_TRUE(Answer("Warning", "Escape"));  // the gaps are skipped
+  EXPECT_TRUE(sim.WaitForLogLine("write 15 ok", 10000));
+  EXPECT_TRUE(unlit(196, "buttons-uploaded"));
+  EXPECT_EQ(Quit(), 0);
+}
+
+// A logout's SIGTERM after RECEIVE and an edit: the program shuts down as on Quit. The bank is
+// on disk as soon as it came, and the next start shows it and the edited program.
+TEST_F(ManagerDesktopOverJack, SessionEndKeepsTheBankAndTheEditedProgram) {
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({.distinct = true}, 220000));
+  const std::string cache = dir + "/VQEditor4/cache/", kept = dir + "/VQEditor4/managerbank.txt";
+  ASSERT_TRUE(ToManager());
+  ClickGui(436, 76);
+  ASSERT_TRUE(sim.WaitForLogLine("dump 99", 60000));
+  ASSERT_TRUE(Answer("Done", "Return", "", 15000));
+  EXPECT_TRUE(Within(5000, [&] {
+    const std::string bank = ReadFile(kept);
+    return std::count(bank.begin(), bank.end(), '\n') == 99;
+  })) << "the bank is kept once it changed";
+  ASSERT_TRUE(ToSynthPages());
+  const auto synthPage = vq_layout::SynthPageControls(vq_layout::Skin::Space);
+  const auto knob = std::find_if(synthPage.begin(), synthPage.end(), [](const auto& c) {
+    return c.param == 14 && c.attached && !c.hidden;
+  });
+  ASSERT_NE(knob, synthPage.end());
+  const IRECT r = knob->rect;
+  const int kx = (r.L + r.R) / 2, ky = (r.T + r.B) / 2;
+  DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
+  ASSERT_TRUE(sim.WaitForLogLine(NrpnPrefix(11), 5000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  const std::vector<uint32_t> edited = screen.read(X(r.L), Y(r.T), r.W(), r.H());
+  Snap("session-edited");
+
+  kill(std::atoi(ReadFile(outputFile + ".pid").c_str()), SIGTERM);
+  ASSERT_TRUE(Within(10000, [this] { return ended.load(); }));
+  program.join();
+  EXPECT_EQ(exitCode, 0) << ReadFile(outputFile);
+  EXPECT_NE(Settings().find("edited=true"), std::string::npos) << Settings();
+
+  ASSERT_TRUE(Start(dir + "/output2"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  Snap("session-restarted");
+  EXPECT_TRUE(screen.read(X(r.L), Y(r.T), r.W(), r.H()) == edited) << "the edited knob";
+  ASSERT_TRUE(ToManager());
+  Snap("session-restarted-manager");
+  DoubleClickGui(SlotX(50), SlotY(50));
+  EXPECT_TRUE(MarkerBecomes(Markers(cache).at(50))) << LastMarker();
+  EXPECT_EQ(Quit(), 0);
   EXPECT_TRUE(sim.Faults().empty());
 }

@@ -256,6 +256,61 @@ TEST_F(LifecycleTest, RestartRestoresTheCurrentProgram) {
   EXPECT_FALSE(CcsSince(mark).empty()) << "the restored program goes to the device";
 }
 
+// The LFO and delay read-outs follow the program's delay model and MIDI sync, whatever came
+// before: at start, after each load (every state after every other) and after an undo. Values
+// at the ends of their range; a synced delay or LFO counts note divisions up to its last one.
+TEST_F(LifecycleTest, ClockReadoutsFollowTheProgramAtStartLoadAndUndo) {
+  struct State {
+    int delayLong, sync;
+    const char *lfoLow, *lfoHigh, *delay1Low, *delay1High, *delay2Low, *delay2High;
+  };
+  const State states[] = {
+      {0, 0, "1", "127", "0ms", "140ms", "0ms", "140ms"},
+      {0, 1, "1/1", "1/16D", "0ms", "140ms", "0ms", "140ms"},
+      {0, 2, "1", "127", "0ms", "140ms", "0ms", "140ms"},
+      {0, 3, "1", "127", "0ms", "140ms", "0ms", "140ms"},
+      {1, 0, "1", "127", "0ms", "600ms", "0ms", "600ms"},
+      {1, 1, "1/1", "1/16D", "0ms", "600ms", "0ms", "600ms"},
+      {1, 2, "1", "127", "1/16D", "1/2", "0ms", "600ms"},
+      {1, 3, "1", "127", "1/16D", "1/2", "1/16D", "1/2"},
+  };
+  // Case k: state k / 2 at its low (even k) or high end.
+  auto program = [&](int k) {
+    ProgramRecord r = ProgramFieldTable::InitRecord();
+    r[123] = states[k / 2].delayLong;
+    r[124] = states[k / 2].sync;
+    r[42] = k % 2 ? 127 : 1;
+    r[135] = r[139] = k % 2 ? 127 : 0;
+    return FormatProgramText(r);
+  };
+  auto expectShown = [&](int k, const char* when) {
+    const State& s = states[k / 2];
+    const bool high = k % 2;
+    EXPECT_EQ(ReadoutText(42), high ? s.lfoHigh : s.lfoLow) << when << " case " << k;
+    EXPECT_EQ(ReadoutText(135), high ? s.delay1High : s.delay1Low) << when << " case " << k;
+    EXPECT_EQ(ReadoutText(139), high ? s.delay2High : s.delay2Low) << when << " case " << k;
+  };
+  constexpr int kCases = 2 * sizeof states / sizeof states[0];
+  for (int start = 0; start < kCases; ++start) {
+    TearDown();
+    SetUp();
+    WriteFile(dir + "/lastprogram.pr4", program(start));
+    VQEditor& e = MakeWithLibrary();
+    expectShown(start, "at start");
+    for (int k = 0; k < kCases; ++k) {
+      const std::string file = dir + "/p" + std::to_string(k) + ".pr4";
+      WriteFile(file, program(k));
+      ASSERT_TRUE(e.LoadProgramFileToEditor(file.c_str()));
+      expectShown(k, "after a load");
+    }
+    Set(vq_param::kDelayVintageLong, 1 - states[kCases / 2 - 1].delayLong);
+    Set(vq_param::kMidiSync, (states[kCases / 2 - 1].sync + 1) % 4);
+    e.Undo();
+    e.Undo();
+    expectShown(kCases - 1, "after an undo");
+  }
+}
+
 TEST_F(LifecycleTest, StartupMessageOnlyForTheMakersInterface) {
   size_t mark = Mark();
   MakeWithLibrary("USB Pendrel MIDI 1");

@@ -425,5 +425,28 @@ TEST_F(EditorTest, StartUpRemovesTemporaryFilesOfKilledSaves) {
       EXPECT_EQ(std::filesystem::exists(folder + "/" + c.name), c.stays) << folder << c.name;
 }
 
+// A quick restart finds the killed download's temporary file young and leaves it; a download
+// into another folder must not make the next start forget the first folder.
+TEST_F(EditorTest, StartUpCleansEveryFolderOfAKilledDownload) {
+  const std::string first = dir + "/bank/", second = dir + "/bank2/";
+  const std::string temp = first + ".vqtmp-a1B2c3";
+  std::filesystem::create_directories(first);
+  std::filesystem::create_directories(second);
+  WriteSettings("[program]\ndownloadfolder=" + first + "\n");
+  std::ofstream(temp) << "killed";
+  Make().PrepareDownloadFolder(second);
+  editor.reset();
+  struct timespec old[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, temp.c_str(), old, 0), 0);
+  Make();
+  EXPECT_FALSE(std::filesystem::exists(temp));
+  // Both cleaned: neither is remembered any longer.
+  char folder[256];
+  for (const char* key : {"downloadfolder", "downloadfolder2"})
+    EXPECT_EQ(GetPrivateProfileString("program", key, "", folder, sizeof folder, settings.c_str()),
+              0u)
+        << key << "=" << folder;
+}
+
 }  // namespace
 }  // namespace vqtest

@@ -115,7 +115,7 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Lcd, Ctl::Knob, 3, 206, IRECT(25, 76, 57, 114), false},
       {Skin::Space, Ctl::Knob, 51, 145, IRECT(520, 390, 552, 434), false},
       {Skin::Space, Ctl::Switch, 78, 172, IRECT(768, 148, 788, 160), false},
-      {Skin::Lcd, Ctl::Switch, 78, 233, IRECT(768, 151, 788, 163), false},
+      {Skin::Lcd, Ctl::Switch, 78, 233, IRECT(768, 148, 788, 160), false},
       {Skin::Lcd, Ctl::Switch, 89, 233, IRECT(872, 457, 892, 469), false},
       {Skin::Space, Ctl::Knob, 93, 169, IRECT(936, 493, 968, 521), false},
       {Skin::Lcd, Ctl::Knob, 93, 269, IRECT(936, 496, 968, 524), false},
@@ -148,11 +148,11 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Lcd, Ctl::Button, 210, 264, IRECT(247, 49, 275, 71), false},
       {Skin::Space, Ctl::FileSelector, 208, 109, IRECT(0, 0, 40, 16), true},
       {Skin::Lcd, Ctl::FileSelector, 203, 209, IRECT(104, 10, 160, 27), false},
-      {Skin::Space, Ctl::Button, 207, 116, IRECT(196, 11, 236, 31), false},
+      {Skin::Space, Ctl::Button, 207, 116, IRECT(190, 11, 240, 31), false},
       {Skin::Lcd, Ctl::Button, 207, 216, IRECT(218, 10, 274, 27), false},
       {Skin::Space, Ctl::Spinner, 301, 0, IRECT(548, 348, 588, 388), false},
-      {Skin::Space, Ctl::Spinner, 348, 0, IRECT(262, 775, 292, 815), false},
-      {Skin::Lcd, Ctl::Knob3, 349, 271, IRECT(293, 730, 315, 796), false},
+      {Skin::Space, Ctl::Spinner, 348, 0, IRECT(262, 764, 292, 794), false},
+      {Skin::Lcd, Ctl::Knob3, 349, 271, IRECT(293, 728, 315, 794), false},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.param);

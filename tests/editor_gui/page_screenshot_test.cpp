@@ -9,6 +9,7 @@
 #include <set>
 
 #include "graphics/igraphics_linux.h"
+#include "library/slot_table.h"
 #include "pages_test_support.h"
 #include "platform/headless.h"
 #include "rast/rast_bitmap.h"
@@ -36,7 +37,8 @@ namespace {
 using Pixels = std::vector<RAST_pixel>;
 
 constexpr const char* kSkins[] = {"space", "solid", "lcd"};
-constexpr double kScales[] = {0.7, 1.0, 2.0};  // the smallest, usual and largest GUI sizes
+// The smallest GUI size, one between it and the usual size, the usual and the largest.
+constexpr double kScales[] = {0.7, 0.93, 1.0, 2.0};
 
 bool Differs(RAST_pixel a, RAST_pixel b) {
   auto d = [](int x, int y) { return x > y ? x - y : y - x; };
@@ -82,6 +84,57 @@ class PageLookTest : public PagesTest {
     Pixels p;
     for (int y = 0; y < rows.height; ++y) p.insert(p.end(), rows.row(y), rows.row(y) + rows.width);
     return p;
+  }
+  // Draws each shown control alone over black and over white (the clip is the whole page after
+  // a frame): no pixel it changes lies outside its box, its box lies inside the page, and no
+  // text lands on what a switch draws.
+  void ExpectDrawnInsideBoxes(const char* page, bool textsOffSwitches = true) {
+    Frame();
+    RAST_BitmapRows rows(G().GetDrawBitmap());
+    const int w = rows.width, h = rows.height;
+    const int margin = static_cast<int>(24 * G().GetGuiScale());
+    std::vector<bool> switches(static_cast<size_t>(w) * h);  // drawn by a switch
+    std::vector<std::pair<int, std::vector<int>>> texts;     // control, pixels drawn
+    auto name = [&](int i) {
+      IControl* c = G().GetControl(i);
+      const IRECT& r = c->GetRECT();
+      return testing::Message() << page << ": control " << i << " (" << typeid(*c).name()
+                                << ", parameter " << c->ParamIdx() << ") at " << r.L << "," << r.T
+                                << " " << r.W() << "x" << r.H();
+    };
+    for (int i = 1; i < G().NControls(); ++i) {
+      IControl* c = G().GetControl(i);
+      const IRECT r = c->GetRECT();
+      if (c->IsHidden() || r.Empty()) continue;
+      EXPECT_TRUE(r.L >= 0 && r.T >= 0 && r.R <= w && r.B <= h)
+          << name(i) << " past the page of " << w << "x" << h;
+      auto* text = dynamic_cast<ITextControl*>(c);
+      if (text) texts.emplace_back(i, std::vector<int>());
+      const int l = std::max(r.L - margin, 0), t = std::max(r.T - margin, 0),
+                rr = std::min(r.R + margin, w), b = std::min(r.B + margin, h);
+      int outside = 0;
+      for (RAST_pixel ground : {RAST_MakePixel(0, 0, 0, 255), RAST_MakePixel(255, 255, 255, 255)}) {
+        for (int y = t; y < b; ++y) std::fill(rows.at(l, y), rows.at(rr, y), ground);
+        c->Draw(&G());
+        for (int y = t; y < b; ++y)
+          for (int x = l; x < rr; ++x) {
+            if (!Differs(*rows.at(x, y), ground)) continue;
+            if (x < r.L || x >= r.R || y < r.T || y >= r.B) ++outside;
+            if (text)
+              texts.back().second.push_back(y * w + x);
+            else if (typeid(*c) == typeid(ISwitchControl))
+              switches[static_cast<size_t>(y) * w + x] = true;
+          }
+      }
+      EXPECT_EQ(outside, 0) << name(i);
+    }
+    for (const auto& [i, drawn] : textsOffSwitches ? texts : decltype(texts)()) {
+      const int over = static_cast<int>(std::count_if(
+          drawn.begin(), drawn.end(), [&](int at) { return switches[static_cast<size_t>(at)]; }));
+      EXPECT_EQ(over, 0) << name(i) << " '"
+                         << dynamic_cast<ITextControl*>(G().GetControl(i))->GetText()
+                         << "' drawn over a switch";
+    }
   }
   // Every parameter as the user would set it: value and the controls showing it.
   void SetAll(const std::vector<int>& params, double normalized) {
@@ -197,6 +250,33 @@ TEST_F(PageLookTest, TextsStayInsideTheirBoxes) {
             if (!in && outside++ < 3) ADD_FAILURE() << "text at " << x << "," << y;
           }
         EXPECT_EQ(outside, 0);
+        Close();
+      }
+}
+
+// Each control drawn alone marks no pixel outside its box, its box lies inside the page and no
+// text of the synth page lands on a switch: the synth page with every value at its lowest and
+// highest (the equalizer curve at its steepest) and the manager page with the longest slot
+// names, in every skin and at every GUI size.
+TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
+  std::vector<int> params;
+  for (int p = 3; p <= 188; ++p) params.push_back(p);
+  const char* names[] = {"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", "Wide Warm Wobbly Bass Pad Mix",
+                         "Bass WWWWWWWWWWWWWWWWWWWWWWWWW", "Pad_WWWWWWWWWWWWWWWWWWWWWWWWW"};
+  for (const char* skin : kSkins)
+    for (double scale : kScales)
+      for (double v : {0.0, 1.0}) {
+        SCOPED_TRACE(testing::Message() << skin << " " << scale << " value " << v);
+        VQEditor& e = Open(skin, scale);
+        e.SetStatusText("The program database page could not be opened!");
+        SetAll(params, v);
+        Set(vq_param::kFxEqualizerBlock, 1);
+        Set(vq_param::k4BandParagraphicEqualizer, 1);
+        ExpectDrawnInsideBoxes("synth page");
+        e.ShowManagerPage(false);
+        for (int slot = 1; slot <= 99; ++slot)
+          Pages().ShowSlotName(slot, WrapDisplayName(names[slot % 4]).c_str());
+        ExpectDrawnInsideBoxes("manager page", false);  // over the synth page's switches
         Close();
       }
 }

@@ -191,36 +191,42 @@ TEST_F(EqDisplay, EachBandShapeRisesAndFallsAsItsFormulaSays) {
 
 // Grid lines stop short of the labels; a band's label box sits right of its handle, or left
 // of it within 50 pixels of the right edge. Text is right-aligned, so never right of the box.
+// At twice the GUI size every one of those distances doubles with the labels.
 TEST_F(EqDisplay, GridLinesAndLabelBoxesKeepTheirPlaces) {
-  Eq::Settings s = MakeSettings(2, 20, 22000, -30, 30);
-  s.mGridColor = IColor(255, 0, 255, 0);
-  s.mLabelBoxColor = IColor(255, 0, 0, 200);
-  std::strcpy(s.mFreqGrid, "1000");
-  std::strcpy(s.mGainGrid, "12");  // 0.3 of the height
-  auto* eq = Make(s, 400, 100);
-  const int xi = static_cast<int>(eq->FreqPosition(1000) * 400);
-  const RAST_pixel grid = s.mGridColor.ToPixel();
-  eq->SetBand(MakeBand(0, Eq::kBell, 0, 1000, 1));
-  eq->SetBand(MakeBand(1, Eq::kBell, 0, 20000, 1));
-  DrawAll();
-  for (auto [x, y, on] : {std::tuple{xi, 91, true},
-                          {xi, 92, false},
-                          {xi, 0, true},
-                          {384, 30, true},
-                          {0, 30, true},
-                          {388, 30, false}})
-    EXPECT_EQ(Pixel(x, y) == grid, on) << x << "," << y;
-  IMouseMod left(true);
-  for (int b = 0; b < 2; ++b) {
-    double hx, hy;
-    eq->HandlePoint(b, 400, 100, &hx, &hy);
-    eq->OnMouseDown(static_cast<int>(hx), static_cast<int>(hy), &left);
+  for (int k : {1, 2}) {
+    SCOPED_TRACE(k);
+    Eq::Settings s = MakeSettings(2, 20, 22000, -30, 30);
+    s.mGridColor = IColor(255, 0, 255, 0);
+    s.mLabelBoxColor = IColor(255, 0, 0, 200);
+    std::strcpy(s.mFreqGrid, "1000");
+    std::strcpy(s.mGainGrid, "12");  // 0.3 of the height
+    auto* eq = Make(s, 400 * k, 100 * k);
+    eq->OnRescale(k);
+    const int xi = static_cast<int>(eq->FreqPosition(1000) * 400 * k);
+    const RAST_pixel grid = s.mGridColor.ToPixel();
+    eq->SetBand(MakeBand(0, Eq::kBell, 0, 1000, 1));
+    eq->SetBand(MakeBand(1, Eq::kBell, 0, 20000, 1));
     DrawAll();
-    const int x = static_cast<int>(hx), right = x > 350 ? x - 5 : x + 45;
-    EXPECT_NE(Pixel(right - 1, 12), kBackground) << "band " << b;
-    for (int past = right; past < right + 4; ++past)
-      EXPECT_EQ(Pixel(past, 12), kBackground) << "band " << b << " at " << past;
-    eq->OnMouseUp(0, 0, &left);
+    for (auto [x, y, on] : {std::tuple{xi, 91 * k, true},
+                            {xi, 91 * k + 1, false},
+                            {xi, 0, true},
+                            {384 * k, 30 * k, true},
+                            {0, 30 * k, true},
+                            {384 * k + 4, 30 * k, false}})
+      EXPECT_EQ(Pixel(x, y) == grid, on) << x << "," << y;
+    IMouseMod left(true);
+    for (int b = 0; b < 2; ++b) {
+      double hx, hy;
+      eq->HandlePoint(b, 400 * k, 100 * k, &hx, &hy);
+      eq->OnMouseDown(static_cast<int>(hx), static_cast<int>(hy), &left);
+      DrawAll();
+      const int x = static_cast<int>(hx), right = x > 350 * k ? x - 5 * k : x + 45 * k;
+      EXPECT_NE(Pixel(right - 1, 12 * k), kBackground) << "band " << b;
+      for (int past = right; past < right + 4; ++past)
+        EXPECT_EQ(Pixel(past, 12 * k), kBackground) << "band " << b << " at " << past;
+      eq->OnMouseUp(0, 0, &left);
+    }
+    eq->Hide(true);
   }
 }
 

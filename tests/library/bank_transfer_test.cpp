@@ -91,6 +91,29 @@ TEST_F(BankTransferTest, CompleteBankAsksNothing) {
   for (int slot = 1; slot <= 99; ++slot) EXPECT_EQ(Marker(slot), Device(slot)) << slot;
 }
 
+// The main thread may see the upload only once the synthesizer took its last program: the
+// display still ends on that slot, and the status line on the end, on either page.
+TEST_F(BankTransferTest, TheEndShowsTheLastSlotWrittenAndSaysSo) {
+  VQEditor& e = Start();
+  for (const char* name : {"01_A.pr4", "05_B.pr4", "15_C.pr4"}) Program(name, std::atoi(name));
+  Gui()->messageBoxAnswer = 2;  // the gaps are skipped
+  for (bool manager : {false, true}) {
+    SCOPED_TRACE(manager);
+    e.SetManagerPageShown(manager);
+    e.SetParameterFromGUI2(vq_param::k7SegmentDisplay, 1);
+    e.LocateProgramInFolder(folder.c_str());
+    e.Link().SetBankUploadRequest(true);
+    e.OnTick();
+    for (int i = 0; i < 10; ++i) link->Deliver();
+    EXPECT_FALSE(e.Link().BankUploadRunning());
+    e.StatusPoll();
+    e.OnTick();
+    e.ShowPostedMessageBoxes();
+    EXPECT_EQ(e.ParamInt(vq_param::k7SegmentDisplay), 15);
+    EXPECT_EQ(StatusText(), "Finished successfully!");
+  }
+}
+
 TEST_F(BankTransferTest, RefusedFoldersSendNothing) {
   VQEditor& e = Start();
   Upload();

@@ -327,9 +327,13 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   Fill(7, src + "07_Lead.prg", "Lead", kSlotCategoryFx);
   Fill(5, newer, "x");
   Fill(3, src + "03_Pad.pr4", "Pad");
+  // The browser shows the folder saved into: the saved files are listed at once.
+  e.Browser().SetFolder(bankFolder.substr(0, bankFolder.size() - 1));
+  e.ListProgramFolder(e.Browser().Folder().c_str());
   AnswerFolder(bankFolder);
   Press(321);
   EXPECT_TRUE(m->BankSaved());
+  EXPECT_EQ(e.Browser().Rows().size(), 4u);  // ".." and the three
   EXPECT_TRUE(e.Link().TransferDone());
   EXPECT_EQ(Listing(bankFolder),
             (std::vector<std::string>{"03_Pad.pr4", "05_x.pr4", "07_FX_Lead.pr4"}));
@@ -349,6 +353,10 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   Press(321);  // into the folder it came from: nothing to write
   EXPECT_EQ(fsys::last_write_time(bankFolder + "03_Pad.pr4"), stamp);
   EXPECT_EQ(Listing(bankFolder).size(), 3u);
+  G().messageBoxes.clear();
+  Press(318);  // NEW on a bank just saved: nothing to lose, nothing asked
+  EXPECT_TRUE(G().messageBoxes.empty());
+  EXPECT_EQ(BankLayout(), "............");
 }
 
 TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
@@ -396,7 +404,11 @@ TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
     c.act();
     EXPECT_EQ(StatusText(), c.status);
   }
-  EXPECT_TRUE(G().messageBoxes.empty()) << "a failed connection is no wrong password";
+  // The login's box says that the server was not reached, not only that the account failed.
+  ASSERT_EQ(G().messageBoxes.size(), 1u);
+  EXPECT_EQ(G().messageBoxes[0].caption, "Login Error");
+  EXPECT_NE(G().messageBoxes[0].text.find("could not be reached: certificate not accepted"),
+            std::string::npos);
 }
 
 TEST_F(ManagerTest, LoginsLeaveNoCopyOfThePasswordInFreedMemory) {
@@ -438,6 +450,61 @@ TEST_F(ManagerTest, TheCacheFolderIsBroughtInLineWithTheSlots) {
   EXPECT_TRUE(fsys::exists(mine));
   Fill(30, "/" + std::string(255, 'p'), "Long");  // a path the entry cannot hold whole
   EXPECT_TRUE(e.Browser().Slots()[30].empty);
+}
+
+// The bank kept for the next start reads back; whatever damage the file has, reading it ends,
+// and only program files land in slots, each in its own.
+TEST_F(ManagerTest, TheKeptBankReadsBackAndNoDamageHangsOrMisplaces) {
+  VQEditor& e = Start();
+  const std::string a = Program(bankFolder + "a.pr4"), b = Program(bankFolder + "b.pr3");
+  WriteFile(bankFolder + "notes.txt", "not a program");
+  fsys::create_directories(bankFolder + "d.pr4");
+  Fill(2, a, "A", kSlotCategoryBass);
+  Fill(5, "https://db.example/get?id=7", "W");
+  Fill(6, b, "B");
+  m->KeepBank(e);
+  auto restore = [&] {
+    e.Browser().Slots().assign(kSlotTableSize, ProgramSlot{});
+    m->RestoreBank(e);
+    return Layout(e.Browser().Slots(), 6);
+  };
+  EXPECT_EQ(restore(), ".A..WB");
+  EXPECT_EQ(e.Browser().Slots()[2].category, kSlotCategoryBass);
+
+  auto line = [](int slot, const std::string& path, const std::string& name, int category = 1) {
+    return std::to_string(slot) + ' ' + std::to_string(category) + ' ' +
+           std::to_string(path.size()) + ' ' + std::to_string(name.size()) + ' ' + path + name +
+           '\n';
+  };
+  const struct {
+    const char* why;
+    std::string text;
+    const char* layout;
+  } rows[] = {
+      {"a negative length ends the reading",
+       line(1, a, "A") + "1 1 -11 0 abcdefgh\n" + line(3, a, "C"), "A....."},
+      {"a length past the line's end ends it", line(1, a, "A") + "2 1 900 1 x\n" + line(3, a, "C"),
+       "A....."},
+      {"numbers too long end it", "1 1 99999999999999999999 1 x\n" + line(3, a, "C"), "......"},
+      {"a cut last line is left out", line(1, a, "A") + line(2, a, "B").substr(0, 20), "A....."},
+      {"slots outside 1..99 and a second line for a slot are left out",
+       line(0, a, "Z") + line(100, a, "Z") + line(2, a, "B") + line(2, b, "Y") + line(4, a, "D"),
+       ".B.D.."},
+      {"only program files",
+       line(1, bankFolder + "notes.txt", "N") + line(2, bankFolder + "d.pr4", "D") +
+           line(3, "a.pr4", "R") + line(4, a + std::string(1, '\0') + ".txt", "Z") +
+           line(5, bankFolder + "gone.pr4", "G") + line(6, b, "B"),
+       ".....B"},
+      {"a name that does not fit", line(1, a, std::string(64, 'L')) + line(2, a, "B"), ".B...."},
+  };
+  const std::string kept = e.Browser().SettingsFolder() + "managerbank.txt";
+  for (const auto& r : rows) {
+    WriteFile(kept, r.text);
+    EXPECT_EQ(restore(), r.layout) << r.why;
+  }
+  WriteFile(kept, line(1, a, "A", 9));
+  restore();
+  EXPECT_EQ(e.Browser().Slots()[1].category, kSlotCategoryPlain) << "an unknown category";
 }
 
 TEST_F(ManagerTest, EveryControlDoesItsPart) {

@@ -100,7 +100,10 @@ TEST(DisplayName, WrapsIntoAtMostThreeLines) {
       {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "ABCDEFGHIJKL\nMNOPQRSTUVWX\nYZ"},
       {"Lead_Synth_Bass", "Lead\nSynth_Bass"},  // fewer than 12 left after the first break
       {"Soft Pad Sweep", "Soft\nPad Sweep"},
-      {"ABCD EFGHIJKLMNOPQRSTUVWXYZ0123456789", "ABCD\nEFGHIJKLMNOPQRSTUVWXYZ01234"},
+      // No line longer than a tile is wide.
+      {"ABCD EFGHIJKLMNOPQRSTUVWXYZ0123456789", "ABCD\nEFGHIJKLMNOP\nQRSTUVWXYZ01"},
+      {"Bass WWWWWWWWWWWWWWWWWWWWWWWWW", "Bass\nWWWWWWWWWWWW\nWWWWWWWWWWWW"},
+      {"ABCDEFGHIJKLMNOPQ RS", "ABCDEFGHIJKL\nMNOPQ\nRS"},
       {"", ""},
   };
   for (auto r : rows) EXPECT_EQ(WrapDisplayName(r.name), r.shown) << r.name;

@@ -19,7 +19,8 @@ TEST_F(ShellOpenTest, TargetsReachTheWorkspaceOrStartTheNamedProgram) {
   } cases[] = {
       {"HTTP://example.org/a", nullptr, TRUE, "HTTP://example.org/a"},
       {"https://example.org/b", "", TRUE, "https://example.org/b"},
-      {"notepad", "/tmp/read me.txt", TRUE, "/tmp/read me.txt"},
+      {"notepad", "/tmp/read me.pr4", TRUE, nullptr, "text/plain|/tmp/read me.pr4"},
+      {"NOTEPAD.EXE", nullptr, TRUE, nullptr, "text/plain|"},
       {"sh", "/tmp/a b.txt", TRUE, nullptr, "sh|/tmp/a b.txt"},
       {"/bin/sh", "-e x", TRUE, nullptr, "/bin/sh|-e x"},
       {"no-such-program-vq", "/tmp/x", FALSE, nullptr, "no-such-program-vq|/tmp/x"},

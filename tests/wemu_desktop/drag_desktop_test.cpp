@@ -52,14 +52,45 @@ TEST_F(PromisedDragOnDesktop, APromisedFileIsWrittenWhereTheDropTargetNamesItsPl
   ASSERT_TRUE(target.ok());
   pumpFor(0.2);
 
+  // Alerts are answered with their default button ("Keep Both Files" for a name taken); what
+  // they said is kept.
+  std::vector<std::string> told;
+  guint answering = g_timeout_add(
+      50,
+      [](gpointer p) -> gboolean {
+        if (GtkWidget* d = mappedToplevel(false)) {
+          gchar* text = nullptr;
+          g_object_get(d, "secondary-text", &text, nullptr);
+          static_cast<std::vector<std::string>*>(p)->push_back(text ? text : "");
+          g_free(text);
+          gtk_dialog_response(GTK_DIALOG(d), 0);
+        }
+        return G_SOURCE_CONTINUE;
+      },
+      &told);
+  const std::string kept =
+      "The program was saved as \"song 001.pr4\" in \"" + folder.string() + "\".";
   struct Case {
     bool writes;
+    const char* placeType;  // of the place the target names
+    const char* existing;   // content of a song.pr4 there before; null: none
     const char* answer;
-    const char* content;  // of the file in the folder; null: no file
-  } cases[] = {{true, "S", "program"}, {false, "E", nullptr}};
+    const char* content;  // of song.pr4 afterwards; null: no file
+    const char* kept;     // of "song 001.pr4" afterwards; null: no file
+  } cases[] = {{true, "text/plain", nullptr, "S", "program"},
+               {false, "text/plain", nullptr, "E", nullptr},
+               {true, "text/plain;charset=utf-8", nullptr, "S", "program"},
+               {true, "UTF8_STRING", nullptr, "S", "program"},
+               {true, "STRING", nullptr, "S", "program"},
+               {true, "text/plain", "old", "E", "old", "program"}};
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.placeType + std::string(c.existing ? " over a file" : ""));
     gWrites = c.writes;
-    fs::remove(folder / "song.pr4");
+    target.nameThePlaceIn(c.placeType);
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    if (c.existing) std::ofstream(folder / "song.pr4") << c.existing;
+    told.clear();
     size_t before = target.drops().size();
     input.move(sx, sy);
     pumpFor(0.05);
@@ -81,7 +112,15 @@ TEST_F(PromisedDragOnDesktop, APromisedFileIsWrittenWhereTheDropTargetNamesItsPl
       EXPECT_EQ(fileText(folder / "song.pr4"), c.content);
     else
       EXPECT_FALSE(fs::exists(folder / "song.pr4"));
+    if (c.kept) {
+      EXPECT_EQ(fileText(folder / "song 001.pr4"), c.kept);
+      ASSERT_TRUE(pumpUntil([&] { return told.size() == 2; }));
+      EXPECT_EQ(told[1], kept) << "the user hears where the program went";
+    } else {
+      EXPECT_TRUE(told.empty());
+    }
   }
+  g_source_remove(answering);
 }
 
 std::vector<std::string> droppedPaths(HANDLE record) {

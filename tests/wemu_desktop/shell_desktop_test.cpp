@@ -1,6 +1,7 @@
 // Shell open on the desktop: a program or application named by the caller starts with the
-// document as one argument (no shell reads it); a reveal reaches the file manager's interface
-// on the session bus, and without a bus it answers at once so the folder can open instead.
+// document as one argument (no shell reads it), "notepad" is the desktop's program for plain
+// text; a reveal reaches the file manager's interface on the session bus, and without a bus it
+// answers at once so the folder can open instead.
 #include <gio/gio.h>
 #include <unistd.h>
 
@@ -67,6 +68,10 @@ TEST_F(ShellOnDesktop, NamedProgramsAndApplicationsStartWithTheDocumentAsOneArgu
   fs::create_directories(apps);
   std::ofstream(apps / "vqentry.desktop") << "[Desktop Entry]\nType=Application\nName=VQ entry\n"
                                           << "Exec=" << program.string() << " --entry %f\n";
+  // It is the desktop's program for plain text, too.
+  fs::create_directories(std::getenv("XDG_CONFIG_HOME"));
+  std::ofstream(fs::path(std::getenv("XDG_CONFIG_HOME")) / "mimeapps.list")
+      << "[Default Applications]\ntext/plain=vqentry.desktop\n";
   struct Case {
     const char* file;
     std::string params;
@@ -76,6 +81,7 @@ TEST_F(ShellOnDesktop, NamedProgramsAndApplicationsStartWithTheDocumentAsOneArgu
       {"vqprobe", doc, "1\n[" + doc + "]\n"},                 // found on PATH
       {"VQEntry.app", doc, "2\n[--entry]\n[" + doc + "]\n"},  // its desktop entry
       {"/Applications/vqprobe.app", "", "0\n"},               // no entry: the program of the name
+      {"Notepad", doc, "2\n[--entry]\n[" + doc + "]\n"},      // whatever the document's type
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ShellExecute(nullptr, "open", c.file, c.params.c_str(), nullptr, 1), TRUE) << c.file;

@@ -21,6 +21,7 @@
 #include "wemu/window_input.h"
 #include "wemu/window_paint.h"
 #include "wemu/notifying_controls.h"
+#include "x_touchpad.h"
 #include "x_window_manager.h"
 
 namespace {
@@ -135,12 +136,14 @@ TEST_F(WindowViewOnDesktop, AHiddenCursorFollowsTheMouseByDeltasWhileThePointerI
 }
 
 // Two fingers on a touchscreen: spreading them reaches the window view as zoom gestures, turning
-// them as rotate gestures, each step a begin and an end at the fingers' centre on the screen.
-TEST_F(WindowViewOnDesktop, TouchscreenPinchAndTurnArriveAsZoomAndRotateGestures) {
-  std::vector<GESTUREINFO> ends;
+// them as rotate gestures, each step a begin and an end at the fingers' centre on the screen;
+// three swiping are a pan. A touchpad's pinches and swipes come the same way.
+TEST_F(WindowViewOnDesktop, TouchscreenAndTouchpadGesturesArriveAsZoomRotateAndPan) {
+  std::vector<GESTUREINFO> ends, begins;
   procAnswer() = [&](HWND__*, UINT m, WPARAM, LPARAM lp) -> LRESULT {
-    if (m == WM_GESTURE && reinterpret_cast<GESTUREINFO*>(lp)->dwFlags == GF_END)
-      ends.push_back(*reinterpret_cast<GESTUREINFO*>(lp));
+    if (m == WM_GESTURE)
+      (reinterpret_cast<GESTUREINFO*>(lp)->dwFlags == GF_END ? ends : begins)
+          .push_back(*reinterpret_cast<GESTUREINFO*>(lp));
     return m == WM_INITDIALOG;
   };
   WEMU_DialogResourceIndex tmpl{40010, "Touch", 12, nullptr, 240, 160, nullptr};
@@ -151,10 +154,11 @@ TEST_F(WindowViewOnDesktop, TouchscreenPinchAndTurnArriveAsZoomAndRotateGestures
   int cx = 0, cy = 0, ox = 0, oy = 0;
   gtk_widget_translate_coordinates(content, top, 120, 80, &cx, &cy);
   gdk_window_get_origin(gw, &ox, &oy);
+  guint32 time = 1000;
   auto touch = [&](GdkEventType type, int finger, double x, double y) {
     GdkEvent* e = gdk_event_new(type);
     e->touch.window = GDK_WINDOW(g_object_ref(gw));
-    e->touch.time = GDK_CURRENT_TIME;
+    e->touch.time = time += 20;
     e->touch.x = cx + x;
     e->touch.y = cy + y;
     e->touch.x_root = ox + cx + x;
@@ -196,6 +200,52 @@ TEST_F(WindowViewOnDesktop, TouchscreenPinchAndTurnArriveAsZoomAndRotateGestures
   ASSERT_EQ(turns.size(), 2u) << "one step per finger moved";
   EXPECT_NEAR(turns[0] + turns[1], std::atan2(3.0, 4.0) * 180 / M_PI * 32767 / 60, 2)
       << "counter-clockwise is positive";
+
+  // Pans end a view's width or height away (the screen's y grows upwards): three fingers
+  // swiping right and down, then the touchpad's swipes left and up and a pinch, at the pointer.
+  RECT view{};
+  GetClientRect(dlg, &view);
+  begins.clear();
+  ends.clear();
+  auto gestures = [&] {
+    std::vector<std::vector<long>> got;
+    for (size_t i = 0; i < ends.size() && i < begins.size(); ++i)
+      got.push_back({long(ends[i].dwID), long(ends[i].ullArguments), ends[i].x - begins[i].x,
+                     ends[i].y - begins[i].y});
+    begins.clear();
+    ends.clear();
+    return got;
+  };
+  for (auto [dx, dy] : {std::pair(60, 10), std::pair(-5, 40)}) {
+    for (int finger = 1; finger <= 3; ++finger) touch(GDK_TOUCH_BEGIN, finger, finger * 20, 0);
+    for (int finger = 1; finger <= 3; ++finger)
+      touch(GDK_TOUCH_UPDATE, finger, finger * 20 + dx, dy);
+    for (int finger = 1; finger <= 3; ++finger) touch(GDK_TOUCH_END, finger, finger * 20 + dx, dy);
+  }
+  const long pan = GID_PAN, width = view.right, tall = view.bottom;
+  EXPECT_EQ(gestures(), (std::vector<std::vector<long>>{{pan, 0, width, 0}, {pan, 0, 0, -tall}}));
+
+  const double px = ox + cx, py = oy + cy;
+  using T = TouchpadStep;
+  for (const TouchpadStep& step : std::vector<TouchpadStep>{
+           {T::SwipeBegin, px, py},
+           {T::SwipeUpdate, px, py, -30, 5},
+           {T::SwipeEnd, px, py, -20},
+           {T::SwipeBegin, px, py},
+           {T::SwipeUpdate, px, py, 5, -30},
+           {T::SwipeEnd, px, py},
+           {T::PinchBegin, px, py},
+           {T::PinchUpdate, px, py, 0, 0, 1.5, 10},
+           {T::PinchEnd, px, py, 0, 0, 1.5},
+       }) {
+    feedTouchpadGesture(gw, step);
+    pumpFor(0.02);
+  }
+  // Ten degrees clockwise: 0x7FFF less 10 * 32767 / 60.
+  EXPECT_EQ(gestures(), (std::vector<std::vector<long>>{{pan, 0, -width, 0},
+                                                        {pan, 0, 0, tall},
+                                                        {long(GID_ZOOM), 1536, 0, 0},
+                                                        {long(GID_ROTATE), 0x7FFF - 5461, 0, 0}}));
   DestroyWindow(dlg);
 }
 

@@ -123,6 +123,11 @@ std::vector<XDropTarget::Drop> XDropTarget::drops() {
   return mDrops;
 }
 
+void XDropTarget::nameThePlaceIn(std::string type) {
+  std::lock_guard<std::mutex> lock(mMutex);
+  mPlaceType = std::move(type);
+}
+
 void XDropTarget::end(bool ok) {
   Display* d = dpy(mDisplay);
   sendTo(d, mSource, atom(d, "XdndFinished"), long(mWindow), ok ? 1 : 0,
@@ -173,7 +178,12 @@ void XDropTarget::handle(void* event) {
     }
     const Atom directSave = atom(d, "XdndDirectSave0");
     mCurrent.suggestedName = propertyText(d, mSource, directSave);
-    setText(d, mSource, directSave, atom(d, "text/plain"),
+    std::string placeType;
+    {
+      std::lock_guard<std::mutex> lock(mMutex);
+      placeType = mPlaceType;
+    }
+    setText(d, mSource, directSave, atom(d, placeType.c_str()),
             "file://" + mFolder + "/" + mCurrent.suggestedName);
     XConvertSelection(d, atom(d, "XdndSelection"), directSave, answerProperty, mWindow, Time(l[2]));
     XFlush(d);

@@ -46,11 +46,14 @@ class XDropTarget final : public XPeer {
   };
   // The drops taken so far.
   std::vector<Drop> drops();
+  // The text type the place is named in from the next drop on.
+  void nameThePlaceIn(std::string type);
 
  private:
   void handle(void* event) override;
   void end(bool ok);
   std::string mFolder;
+  std::string mPlaceType = "text/plain";
   std::vector<Drop> mDrops;
   unsigned long mSource = 0;
   Drop mCurrent;

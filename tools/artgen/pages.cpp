@@ -186,7 +186,8 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
   }
   Text(cr, "VELQUOR", 364, 9, 10, lcd ? Hex(0xb8c79a) : t.title, Align::Right, true, false);
   Text(cr, "VQEditor4", 364, 20, 7.5, lcd ? Hex(0x8a9670) : t.label, Align::Right, false, false);
-  if (lcd) Panel(cr, t, 368, 21, 102, 40, nullptr);
+  // The tracking box holds its value, its switch and its name one under the other.
+  if (lcd) Panel(cr, t, 368, 14, 102, 50, nullptr);
 
   // FLEXI slots.
   for (int k = 0; k < 4; ++k) {
@@ -231,10 +232,10 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
 
   // Footer: copy, keyboard, randomise.
   Panel(cr, t, 8, 718, 248, 80, nullptr);
-  Panel(cr, t, 256, 718, 556, 82, nullptr);
+  Panel(cr, t, 256, 718, 556, 80, nullptr);
   Panel(cr, t, 816, 718, 316, 80, nullptr);
   // The keyboard channel and wheel controller are printed black: light windows.
-  for (const IRECT& r : {IRECT(262, 730, 292, 770), IRECT(262, 775, 292, 800)}) {
+  for (const IRECT& r : {IRECT(262, 728, 292, 760), IRECT(262, 764, 292, 794)}) {
     FillRound(cr, r.L, r.T, r.W(), r.H(), 3, lcd ? Hex(0xc6d4a8) : Hex(0xdfe5ee));
     StrokeRound(cr, r.L, r.T, r.W(), r.H(), 3, lcd ? t.label : t.panelEdge, 0.8);
   }

@@ -199,6 +199,9 @@ void Curve(cairo_t* cr, const Theme& t, double w, double h, int frame) {
 
 void Button(cairo_t* cr, const Theme& t, double w, double h, const char* label, bool pressed,
             double size = 8.5) {
+  // A label never runs past the button's edges, where the image would cut it.
+  const double room = w - 6, wide = TextWidth(cr, label, size);
+  if (wide > room) size *= room / wide;
   if (t.lcd()) {
     FillRound(cr, 0.5, 0.5, w - 1, h - 1, 2, pressed ? t.label : Hex(0xb8c79a));
     StrokeRound(cr, 0.5, 0.5, w - 1, h - 1, 2, t.label, 1);
