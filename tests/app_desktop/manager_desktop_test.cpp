@@ -803,7 +803,10 @@ TEST_F(ManagerDesktopOverJack, SessionEndKeepsTheBankAndTheEditedProgram) {
   EXPECT_TRUE(screen.read(X(r.L), Y(r.T), r.W(), r.H()) == edited) << "the edited knob";
   ASSERT_TRUE(ToManager());
   Snap("session-restarted-manager");
+  // The edited program is asked about before slot 50 replaces it: saved, then loaded over.
   DoubleClickGui(SlotX(50), SlotY(50));
+  ASSERT_TRUE(Answer("Warning"));
+  ASSERT_TRUE(SaveTo(dir + "/kept.pr4"));
   EXPECT_TRUE(MarkerBecomes(Markers(cache).at(50))) << LastMarker();
   EXPECT_EQ(Quit(), 0);
   EXPECT_TRUE(sim.Faults().empty());
