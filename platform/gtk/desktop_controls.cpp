@@ -180,12 +180,12 @@ class DesktopNativeControl final : public NativeControl {
   }
 
   // A long entry is shown shortened in its middle: the list keeps the width it was given
-  // instead of growing over its neighbours.
+  // instead of growing over its neighbours (and its window with it).
   static void shortenLongItems(GtkWidget* combo) {
     GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(combo));
     for (GList* c = cells; c; c = c->next)
       if (GTK_IS_CELL_RENDERER_TEXT(c->data))
-        g_object_set(c->data, "ellipsize", PANGO_ELLIPSIZE_MIDDLE, nullptr);
+        g_object_set(c->data, "ellipsize", PANGO_ELLIPSIZE_MIDDLE, "max-width-chars", 8, nullptr);
     g_list_free(cells);
   }
 
