@@ -41,11 +41,13 @@ class PreferencesTest : public ShellTest {
 };
 
 TEST_F(PreferencesTest, PicksTakeEffectAtOnceAndOkStoresThem) {
+  inputNames.push_back("Self Out:RtMidi Output");  // the program's own output: never offered
   MakeShell();
   Start();
   RunDialog(
       [this](HWND__* d) {
         EXPECT_EQ(List(d, kComboDeviceInput)->numberOfItems(), 4);
+        EXPECT_EQ(List(d, kComboKeyboardInput)->numberOfItems(), 4);
         Pick(d, kComboDeviceInput, "Velquor VQ MIDI 1");
         Pick(d, kComboKeyboardInput, "Velquor VQ MIDI 1");  // the device input's port
         EXPECT_EQ(Shown(d, kComboKeyboardInput), "off");
