@@ -268,15 +268,20 @@ TEST_F(SynthPageOnDesktopOverJack, QuitAsksDuringAFirmwareUpdateAndOtherMidiWait
   DragUp(3 + kVco1Level, 30);
   ClickAt(originX + vq_layout::kKeyboardX + 98 * 3, originY + vq_layout::kKeyboardY + 60);
 
+  // The box's Cancel button, at the left of its lowest row.
+  const auto cancel = [&] {
+    int bx = 0, by = 0, height = 0;
+    ASSERT_TRUE(WindowOrigin("Warning", &bx, &by, &height));
+    ClickAt(bx + 40, by + height - 15);
+    ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  };
   KeyTo("VQEditor4", "ctrl+q");
   ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000)) << "Quit did not ask";
   Shot("11-firmware-quit-asks");
-  KeyTo("Warning", "Escape");  // Cancel
-  ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  cancel();
   ASSERT_TRUE(PressCloseBox(x, "VQEditor4"));
   ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000)) << "closing the window did not ask";
-  KeyTo("Warning", "Escape");
-  ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  cancel();
   ASSERT_TRUE(sim.WaitForLogLine("fw-complete", 60000)) << "the update was cut off";
 
   // Nothing but the update reached the synthesizer while it ran; the knob and the key after.
