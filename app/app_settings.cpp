@@ -23,9 +23,9 @@ bool SettingsFile::Load(AppSettings& settings) {
   if (!CreateSettingsFolder()) return false;
   mPath = SettingsFilePath("settings.ini");
   if (vq::platform::FileExists(mPath)) {
-    settings.deviceInputName = Read("midi", "indev", "no input");
-    settings.keyboardInputName = Read("midi", "inBdev", "no input");
-    settings.outputName = Read("midi", "outdev", "no output");
+    settings.deviceInputName = Read("midi", "indev", "off");
+    settings.keyboardInputName = Read("midi", "inBdev", "off");
+    settings.outputName = Read("midi", "outdev", "off");
     settings.deviceInputChannel = settings.keyboardInputChannel = settings.outputChannel = 0;
   }
   WriteMidi(settings);

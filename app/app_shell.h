@@ -72,8 +72,8 @@ class AppShell {
   int FindMidiInPort(const std::string& name);
   int FindKeyboardInPort(const std::string& name);
   int FindMidiOutPort(const std::string& name);
-  // Closes the object's port and opens the named one ("off": none). A name no port has
-  // becomes "off" and the settings are written. False without the object.
+  // Closes the object's port and opens the named one ("off": none). A name no port has now is
+  // kept (its port opens once it is there and chosen again). False without the object.
   bool SelectMidiInput(const std::string& name);
   bool SelectKeyboardInput(const std::string& name);
   bool SelectMidiOutput(const std::string& name);
@@ -121,9 +121,12 @@ class AppShell {
   // Writes the settings held since LoadSettings to the file (once); nothing when none are held.
   void ReleaseSettingsWrites();
   int FindPort(vq::platform::MidiPort* port, const std::string& name, const char* virtualName);
-  // Opens the port of a Find code; a code for no port stores "off" in `storedName`.
-  bool SelectPort(vq::platform::MidiPort* port, int code, std::string& storedName,
-                  const char* virtualName, const char* portName);
+  // A port of the program's own MIDI objects: never listed or opened (connected to itself the
+  // program would loop its MIDI back in).
+  bool OwnPort(const std::string& name) const;
+  // Opens the port of a Find code; a code for no port leaves it closed.
+  bool SelectPort(vq::platform::MidiPort* port, int code, const char* virtualName,
+                  const char* portName);
   void SetPlug(VQEditor* plug);
   // The work area of the screen holding the window's centre (the main screen's without one).
   static vq::platform::Rect WorkAreaOf(vq::platform::Window* window);

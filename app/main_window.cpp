@@ -66,6 +66,14 @@ VQEditor* Editor() {
   return shell ? shell->Plug() : nullptr;
 }
 
+// Quitting during a firmware update or a bank transfer cuts it off: the user is asked first.
+void CloseUnlessCancelled(HWND__* window) {
+  VQEditor* plug = Editor();
+  const char* warning = plug ? plug->QuitWarning() : nullptr;
+  if (warning && MessageBox(window, warning, "Warning", MB_OKCANCEL) != IDOK) return;
+  DestroyWindow(window);
+}
+
 // Each choice of MIDI Learn or MIDI Unlearn arms that switch, or disarms it when armed.
 void ToggleLearn(int id) {
   VQEditor* plug = Editor();
@@ -110,7 +118,7 @@ LRESULT MainDialogProc(HWND__* window, UINT message, WPARAM wParam, LPARAM lPara
       } else if (id == kCmdPreferences) {
         RunPreferences(window);
       } else if (id == kCmdQuit) {
-        DestroyWindow(window);
+        CloseUnlessCancelled(window);
       } else if (id == kCmdMidiLearn || id == kCmdMidiUnlearn) {
         ToggleLearn(id);
       } else if (id == IDCANCEL) {
@@ -125,7 +133,7 @@ LRESULT MainDialogProc(HWND__* window, UINT message, WPARAM wParam, LPARAM lPara
       TickLearnItems(reinterpret_cast<HMENU>(wParam));
       return 0;
     case WM_CLOSE:
-      DestroyWindow(window);
+      CloseUnlessCancelled(window);
       return 0;
     case WM_DESTROY:
       // Forgotten before the quit request: terminating then finds no window to destroy.

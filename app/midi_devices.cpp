@@ -87,11 +87,24 @@ bool AppShell::OpenMidiPorts() {
   return true;
 }
 
+bool AppShell::OwnPort(const std::string& name) const {
+  for (vp::MidiPort* port : {static_cast<vp::MidiPort*>(deviceInput.get()),
+                             static_cast<vp::MidiPort*>(keyboardInput.get()),
+                             static_cast<vp::MidiPort*>(output.get())}) {
+    const std::string client = port ? port->ClientName() : "";
+    if (!client.empty() && name.size() > client.size() &&
+        name.compare(0, client.size(), client) == 0 && name[client.size()] == ':')
+      return true;
+  }
+  return false;
+}
+
 void AppShell::ListMidiPorts() {
   if (!deviceInput || !output) return;
-  const auto list = [](vp::MidiPort& port, const char* virtualName) {
+  const auto list = [this](vp::MidiPort& port, const char* virtualName) {
     std::vector<std::string> names = {"off", virtualName};
-    for (unsigned i = 0, n = port.PortCount(); i < n; ++i) names.push_back(port.PortName(i));
+    for (unsigned i = 0, n = port.PortCount(); i < n; ++i)
+      if (std::string name = port.PortName(i); !OwnPort(name)) names.push_back(std::move(name));
     return names;
   };
   inputPorts = list(*deviceInput, kVirtualInput);
@@ -103,7 +116,7 @@ int AppShell::FindPort(vp::MidiPort* port, const std::string& name, const char* 
   if (name == virtualName) return kPortVirtual;
   if (port) {
     for (unsigned i = 0, n = port->PortCount(); i < n; ++i)
-      if (port->PortName(i) == name) return kFirstPort + static_cast<int>(i);
+      if (port->PortName(i) == name && !OwnPort(name)) return kFirstPort + static_cast<int>(i);
   }
   return kPortNone;
 }
@@ -120,37 +133,31 @@ int AppShell::FindMidiOutPort(const std::string& name) {
 
 // Ports are opened and closed here only, on the main thread without the plug mutex: closing
 // waits for a running callback, which may itself wait for that mutex.
-bool AppShell::SelectPort(vp::MidiPort* port, int code, std::string& storedName,
-                          const char* virtualName, const char* portName) {
-  // Without MIDI the stored choice is kept for a start where MIDI works.
+bool AppShell::SelectPort(vp::MidiPort* port, int code, const char* virtualName,
+                          const char* portName) {
+  // Without MIDI the stored choice is kept for a start where MIDI works; a port that is not
+  // there now (the synthesizer switched off) is kept too, for when it comes back.
   if (!port) return false;
-  if (code == kPortNone) {
-    storedName = "off";
-    WriteMidiSettings();
-    code = kPortOff;
-  }
   port->ClosePort();
   if (code == kPortVirtual) {
     port->OpenVirtualPort(virtualName);
-  } else if (code != kPortOff) {
+  } else if (code >= kFirstPort) {
     port->OpenPort(static_cast<unsigned>(code - kFirstPort), portName);
   }
   return true;
 }
 
 bool AppShell::SelectMidiInput(const std::string& name) {
-  return SelectPort(deviceInput.get(), FindMidiInPort(name), settings.deviceInputName,
-                    kVirtualInputPort, "RtMidi Input");
+  return SelectPort(deviceInput.get(), FindMidiInPort(name), kVirtualInputPort, "RtMidi Input");
 }
 
 bool AppShell::SelectKeyboardInput(const std::string& name) {
-  return SelectPort(keyboardInput.get(), FindKeyboardInPort(name), settings.keyboardInputName,
-                    kVirtualInputPort, "RtMidi Input");
+  return SelectPort(keyboardInput.get(), FindKeyboardInPort(name), kVirtualInputPort,
+                    "RtMidi Input");
 }
 
 bool AppShell::SelectMidiOutput(const std::string& name) {
-  return SelectPort(output.get(), FindMidiOutPort(name), settings.outputName, kVirtualOutputPort,
-                    "RtMidi Output");
+  return SelectPort(output.get(), FindMidiOutPort(name), kVirtualOutputPort, "RtMidi Output");
 }
 
 void AppShell::ReopenChosenPorts() {

@@ -1,7 +1,9 @@
 // The "Preferences" dialog: the three MIDI device lists. A pick takes effect at once; OK keeps
-// the picks, Cancel puts back the devices that were open when the dialog came up.
+// the picks, Cancel puts back the devices that were open when the dialog came up and changes
+// nothing stored.
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/app_resources.h"
@@ -15,6 +17,8 @@ namespace {
 
 constexpr int kSelectionChanged = 1;
 constexpr const char* kMidiOffText = "MIDI off: no ALSA or JACK";
+// Follows the name of a chosen port that is not there now; the choice is kept.
+constexpr std::string_view kAbsentSuffix = " (not present)";
 
 const DialogControlEntry kControls[] = {
     {"__WEMU_GROUP", 0, "MIDI Settings", -1, 5, 5, 400, 120, 0},
@@ -41,20 +45,26 @@ bool SelectedText(HWND__* dialog, int id, std::string* text) {
   SendMessage(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
               reinterpret_cast<LPARAM>(buf.data()));
   text->assign(buf.data());
+  // The entry of a chosen port that is not there stands for that port.
+  if (text->size() > kAbsentSuffix.size() && text->ends_with(kAbsentSuffix))
+    text->resize(text->size() - kAbsentSuffix.size());
   return true;
 }
 
-void Fill(HWND__* dialog, int id, const std::vector<std::string>& names, std::string& current,
-          AppShell& shell) {
+// The list of the ports there now; a chosen port that is not among them is listed by its name
+// as not present, and stays chosen.
+void Fill(HWND__* dialog, int id, const std::vector<std::string>& names,
+          const std::string& current) {
   HWND__* combo = GetDlgItem(dialog, id);
   for (const std::string& name : names)
     SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   LRESULT index = SendMessage(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                               reinterpret_cast<LPARAM>(current.c_str()));
   if (index < 0) {
-    current = "off";
-    shell.WriteMidiSettings();
-    index = 0;
+    std::string absent = current;
+    absent.append(kAbsentSuffix);
+    SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(absent.c_str()));
+    index = SendMessage(combo, CB_GETCOUNT, 0, 0) - 1;
   }
   SendMessage(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
@@ -129,9 +139,9 @@ bool FillMidiDeviceLists(HWND__* dialog) {
   }
   // Ports come and go while the program runs (a synthesizer switched on after it started).
   shell->ListMidiPorts();
-  Fill(dialog, kComboDeviceInput, shell->inputPorts, shell->settings.deviceInputName, *shell);
-  Fill(dialog, kComboKeyboardInput, shell->inputPorts, shell->settings.keyboardInputName, *shell);
-  Fill(dialog, kComboOutput, shell->outputPorts, shell->settings.outputName, *shell);
+  Fill(dialog, kComboDeviceInput, shell->inputPorts, shell->settings.deviceInputName);
+  Fill(dialog, kComboKeyboardInput, shell->inputPorts, shell->settings.keyboardInputName);
+  Fill(dialog, kComboOutput, shell->outputPorts, shell->settings.outputName);
   return true;
 }
 

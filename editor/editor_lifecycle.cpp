@@ -256,6 +256,8 @@ void VQEditor::StatusPoll() {
   // A message the port refused gets no reply: its wait ends now rather than after three polls.
   if (mSendFailed.exchange(false)) mLink.ExpireWaits();
   mLink.Poll(mManagerPageShown, act);
+  // A firmware update that timed out lets the messages it held go.
+  ReleaseHeldMidi();
 
   if (const int slot = mFlexiPick.TakeDueReadout(); slot >= 0) {
     int32_t destination = mFlexiPick.Destinations()[slot];

@@ -6,6 +6,7 @@
 
 #include "editor/vq_editor.h"
 #include "graphics/igraphics.h"
+#include "platform/midi_output.h"
 #include "protocol/vq_sysex.h"
 
 namespace {
@@ -35,7 +36,11 @@ void VQEditor::ReadFirmwareFile(const char* path) {
   mLink.SetFirmwareRunning(true);
   mLink.SetUnansweredPolls(0);
   mLink.SetRequestOutstanding(true);
-  SendSysExBytes(start);
+  {
+    std::lock_guard<std::mutex> held(mHeld.mutex);
+    mHeld.holding = true;
+  }
+  SendFirmwareBytes(start);
 }
 
 void VQEditor::SendNextFirmwareBlock() {
@@ -43,9 +48,59 @@ void VQEditor::SendNextFirmwareBlock() {
   SendFirmwareBlock(mFirmware.NextBlock());
 }
 
+bool VQEditor::SendFirmwareBytes(const std::vector<uint8_t>& bytes) {
+  if (bytes.empty()) return false;
+  ISysExMessage msg(0, bytes.data(), static_cast<int32_t>(bytes.size()));
+  if (IModuleStandalone::SendSysEx(&msg)) return true;
+  mSendFailed.store(true);
+  return false;
+}
+
+bool VQEditor::HoldMidi(const uint8_t* bytes, size_t size) {
+  std::lock_guard<std::mutex> held(mHeld.mutex);
+  if (!mHeld.holding) return false;
+  mHeld.messages.emplace_back(bytes, bytes + size);
+  return true;
+}
+
+bool VQEditor::SendMidiMsg(const IMidiMessage* msg) {
+  uint8_t bytes[3];
+  const int n = msg ? MidiMessageBytes(*msg, GetMidiOutChannel(), bytes) : 0;
+  if (n > 0 && DoesMIDI() && HoldMidi(bytes, static_cast<size_t>(n))) return true;
+  return IModuleStandalone::SendMidiMsg(msg);
+}
+
+bool VQEditor::SendSysEx(const ISysExMessage* msg) {
+  if (msg && msg->mData && msg->mSize > 0 && HoldMidi(msg->mData, static_cast<size_t>(msg->mSize)))
+    return true;
+  return IModuleStandalone::SendSysEx(msg);
+}
+
+void VQEditor::ReleaseHeldMidi() {
+  UTL_MutexLock lock(mMutex);
+  if (mLink.FirmwareRunning()) return;
+  // Sent under the hold's lock: a message sent meanwhile goes after the held ones.
+  std::lock_guard<std::mutex> held(mHeld.mutex);
+  if (!mHeld.holding) return;
+  mHeld.holding = false;
+  if (vq::platform::MidiOutput* out = GetMidiOutput())
+    for (const std::vector<uint8_t>& m : mHeld.messages) out->Send(m.data(), m.size());
+  mHeld.messages.clear();
+}
+
+const char* VQEditor::QuitWarning() {
+  UTL_MutexLock lock(mMutex);
+  if (mLink.FirmwareRunning())
+    return "A firmware update is running.\nQuitting now leaves the VQ with its firmware only "
+           "partly written.\n\nQuit anyway?";
+  if (mLink.BankUploadRunning() || mLink.BankDownloadRunning())
+    return "A bank transfer is running.\nQuitting now stops it half way.\n\nQuit anyway?";
+  return nullptr;
+}
+
 void VQEditor::SendFirmwareBlock(const FirmwareUpdate::Action& a) {
   if (a.step != FirmwareUpdate::Step::kBlock) return;
-  SendSysExBytes(a.message);
+  SendFirmwareBytes(a.message);
   mLink.SetRequestOutstanding(true);
   // After the last block the device checks and finishes the section before it answers.
   mLink.SetUnansweredPolls(mFirmware.AwaitingSectionEnd() ? -kSlowStepPolls : 0);
@@ -70,7 +125,7 @@ void VQEditor::OnFirmwareReply(uint8_t target, uint8_t command) {
       SendFirmwareBlock(a);
       break;
     case FirmwareUpdate::Step::kNextSection:
-      SendSysExBytes(a.message);
+      SendFirmwareBytes(a.message);
       mLink.SetUnansweredPolls(0);
       mLink.SetRequestOutstanding(true);
       break;
@@ -79,6 +134,7 @@ void VQEditor::OnFirmwareReply(uint8_t target, uint8_t command) {
       mLink.SetFirmwareRunning(false);
       mLink.SetUnansweredPolls(0);
       SetStatusText("Update successful!");
+      ReleaseHeldMidi();
       break;
     case FirmwareUpdate::Step::kFailed:
       mLink.SetRequestOutstanding(false);
@@ -87,6 +143,7 @@ void VQEditor::OnFirmwareReply(uint8_t target, uint8_t command) {
       mLink.SetFirmwareRunning(false);
       mLink.SetUnansweredPolls(0);
       mLink.SetTransferFailed(true);
+      ReleaseHeldMidi();
       break;
     default:
       break;

@@ -97,11 +97,15 @@ std::string VQEditor::RamProgramPath() const {
   return vq::platform::FolderOfPath(mSettingsPath) + "lastprogram.pr4";
 }
 
-std::string ProgramNameOfPath(std::string_view path) {
+std::string FileStemOfPath(std::string_view path) {
   std::string name = vq::platform::NameOfPath(path);
   size_t dot = name.rfind('.');
   if (dot != std::string::npos) name.erase(dot);
-  return vq::platform::Utf8Prefix(name, kProgramNameLength);
+  return name;
+}
+
+std::string ProgramNameOfPath(std::string_view path) {
+  return vq::platform::Utf8Prefix(FileStemOfPath(path), kProgramNameLength);
 }
 
 void VQEditor::SetProgramNameFromPath(const std::string& path) {

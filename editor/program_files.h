@@ -13,8 +13,9 @@
 
 class VQEditor;
 
-// A program's name from its file: the text after the last "/" without its extension, at most
-// 32 characters (the name a program write carries).
+// The text after the last "/" without its extension, whole.
+std::string FileStemOfPath(std::string_view path);
+// A program's name from its file: its stem, at most 32 bytes (what the editor shows and keeps).
 std::string ProgramNameOfPath(std::string_view path);
 
 // One row of the program manager's browser: a folder, the ".." row or a program file (the same
@@ -40,7 +41,8 @@ class VQProgramFiles {
   // Converts one ".pr3"/".prg" (or version-243) file into a ".pr4" beside it; never replaces an
   // existing ".pr4". True when a file was written.
   virtual bool ConvertOldProgramFile(VQEditor& editor, const char* path) = 0;
-  // Converts every older file of a folder (a path ending in "/"); returns the count written.
+  // Converts every older file of a folder (a path ending in "/", not one of the editor's own)
+  // and tells the user how many were converted and skipped; returns the count written.
   virtual int ConvertOldProgramFiles(VQEditor& editor, const char* folder) = 0;
 
   // "lastprogram.pr4" beside the settings file.

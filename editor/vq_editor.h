@@ -136,6 +136,10 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // One SysEx message to the synthesizer; an empty one sends nothing. False when the port did
   // not take it: the wait it would start then ends at the next status poll.
   bool SendSysExBytes(const std::vector<uint8_t>& bytes);
+  // While a firmware update runs every other message waits, in order, until it has ended: the
+  // device takes nothing but the update's blocks then.
+  bool SendMidiMsg(const IMidiMessage* msg) override;
+  bool SendSysEx(const ISysExMessage* msg) override;
 
   // --- Editing and undo ---
   // Copy the settings of the oscillator / FLEXI slot chosen by switches 270..273 onto those
@@ -432,6 +436,10 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SendFirmwareBlock(const FirmwareUpdate::Action& block);
   // A 0x11, 0x12, 0x14 or 0x15 reply while the firmware update runs (MIDI thread, mutex held).
   void OnFirmwareReply(uint8_t target, uint8_t command);
+  // Once the firmware update has ended (by any way), the messages it held go out.
+  void ReleaseHeldMidi();
+  // What quitting now would cut off (a firmware update, a bank transfer), or null.
+  const char* QuitWarning();
   // Forwarded to BankTransfers().
   void StartBankUpload(const char* path);
   bool SendProgramFileToDevice(const char* path);
@@ -495,6 +503,15 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   FlexiPick mFlexiPick;
   ProgramBrowser mBrowser;
   FirmwareUpdate mFirmware;
+  // The messages held while the firmware update runs; its own lock, taken last.
+  struct HeldMidi {
+    std::mutex mutex;
+    bool holding = false;
+    std::vector<std::vector<uint8_t>> messages;
+  } mHeld;
+  bool SendFirmwareBytes(const std::vector<uint8_t>& bytes);
+  // True when the message was held.
+  bool HoldMidi(const uint8_t* bytes, size_t size);
   std::unique_ptr<VQProgramFiles> mProgramFiles;
   std::unique_ptr<VQDeviceTransfers> mDeviceTransfers;
   std::unique_ptr<VQBankTransfers> mBankTransfers;

@@ -228,8 +228,9 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
     if (const char* text = ProgramFileErrorText(error)) e.SetStatusText(text);
     return false;
   }
+  // The whole name: the message takes 32 characters once each is one byte.
   const std::vector<uint8_t> message =
-      ProgramWriteMessage(content.record, slot, ProgramNameOfPath(path));
+      ProgramWriteMessage(content.record, slot, FileStemOfPath(path));
   if (slotFromName && e.ManagerPageShown()) {
     for (ProgramSlot& s : e.Browser().Slots()) s.selected = 0;
     if (markSlot)

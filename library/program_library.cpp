@@ -162,10 +162,18 @@ int ProgramLibrary::ConvertOldProgramFiles(VQEditor& editor, const char* folder)
   UTL_MutexLock lock(editor.Mutex());
   std::string dir = folder ? folder : "";
   if (dir.find('/') == std::string::npos || dir.back() != '/') return 0;
-  int written = 0;
+  // The editor's own folders are emptied by it: nothing is written there, as with every save.
+  if (editor.RefuseWorkingFolder(dir)) return 0;
+  int written = 0, skipped = 0;
   for (const std::string& name : fs::ListFolder(dir))
-    if (HasOldProgramExtension(name) && ConvertOldProgramFile(editor, (dir + name).c_str()))
-      ++written;
+    if (HasOldProgramExtension(name))
+      ++(ConvertOldProgramFile(editor, (dir + name).c_str()) ? written : skipped);
+  char status[64], box[256];
+  snprintf(status, sizeof status, "Converted %d, skipped %d", written, skipped);
+  snprintf(box, sizeof box, "Old program files converted: %d\nSkipped: %d%s", written, skipped,
+           skipped > 0 ? "\n(an existing .pr4 file is kept; an unreadable file is left out)" : "");
+  editor.SetStatusText(status);
+  editor.ShowMessageBox(box, "Convert Old Program Files", 0);
   return written;
 }
 

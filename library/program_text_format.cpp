@@ -29,6 +29,8 @@ class LineSplitter {
     mPos = end;
     return true;
   }
+  // Whether the line Next gave last is followed by a line end (else it ends the text).
+  bool Ended() const { return mPos < mText.size(); }
 
  private:
   std::string_view mText;
@@ -63,22 +65,40 @@ bool HoldsNumber(std::string_view line) {
   return i < line.size() && isdigit(static_cast<unsigned char>(line[i]));
 }
 
-// Reads up to `count` values from the splitter. The first `needed` lines must be there and
-// hold numbers, else the text is no (whole) program file; a later line without a number
-// repeats the value before it.
-ProgramFileError ReadValues(LineSplitter& lines, int32_t* values, int count, int needed) {
+// The lines an older file's conversion uses: 90, and those of the mode on line 90.
+int OldLinesUsed(int32_t mode) {
+  switch (mode) {
+    case 1:
+    case 3:
+      return 104;
+    case 2:
+      return 94;
+    default:
+      return 90;
+  }
+}
+
+// Reads up to `count` values from the splitter. The first `needed` lines (in an older file,
+// those its mode uses) must be there and hold numbers, else the text is no (whole) program
+// file; a later line without a number repeats the value before it. A needed line that ends
+// the text without a line end and is shorter than six characters may have been cut inside
+// its value: the file is incomplete.
+ProgramFileError ReadValues(LineSplitter& lines, int32_t* values, int count, int needed, bool old) {
   int32_t previous = 0;
   std::string_view line;
   int n = 0;
+  int cut = count;
   while (n < count && lines.Next(line)) {
     if (n < needed && !HoldsNumber(line)) return ProgramFileError::kNotProgram;
+    if (line.size() < 6 && !lines.Ended()) cut = n;
     int32_t v = previous;
     ParseLineValue(line, v);
     if (!InValueRange(v)) return ProgramFileError::kBadValue;
     values[n++] = v;
     previous = v;
+    if (old && n == kOldProgramModeLine + 1) needed = OldLinesUsed(v);
   }
-  return n < needed ? ProgramFileError::kIncomplete : ProgramFileError::kNone;
+  return n < needed || cut < needed ? ProgramFileError::kIncomplete : ProgramFileError::kNone;
 }
 
 void LimitDeviceFields(ProgramRecord& r) {
@@ -141,7 +161,7 @@ ProgramFileError ParseProgramText(std::string_view text, ProgramFileContent& out
 
   if (version == 243 || version == 244) {
     if (ProgramFileError e =
-            ReadValues(lines, result.record.field, kValueLinesMax, kProgramValueLines);
+            ReadValues(lines, result.record.field, kValueLinesMax, kProgramValueLines, false);
         e != ProgramFileError::kNone)
       return e;
     ProgramRecord& r = result.record;
@@ -158,7 +178,8 @@ ProgramFileError ParseProgramText(std::string_view text, ProgramFileContent& out
     // No version line: the first line is already the first value.
     LineSplitter again(text);
     int32_t old[kOldProgramLineCount] = {};
-    if (ProgramFileError e = ReadValues(again, old, kOldProgramLineCount, kOldProgramUsedLines);
+    if (ProgramFileError e =
+            ReadValues(again, old, kOldProgramLineCount, kOldProgramModeLine + 1, true);
         e != ProgramFileError::kNone)
       return e;
     result.record = ConvertOldProgram(old);

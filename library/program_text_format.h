@@ -16,9 +16,10 @@ inline constexpr int kProgramFileVersion = 244;
 inline constexpr int kProgramFileBufferSize = 8192;
 inline constexpr int kOldProgramLineCount = 121;
 // The lines a whole file holds: 170 after the version line (fields 0..169 with the two dummy
-// lines), or, in an older file, the 104 that the conversion uses (the rest are filler).
+// lines), or, in an older file, the 90 up to its mode line and those the mode's conversion
+// uses (104 for modes 1 and 3, 94 for mode 2); the rest are filler, missing ones read as 0.
 inline constexpr int kProgramValueLines = 170;
-inline constexpr int kOldProgramUsedLines = 104;
+inline constexpr int kOldProgramModeLine = 89;  // old[89], the file's 90th line
 // Values a line may hold; anything else makes the file unreadable.
 inline constexpr int32_t kProgramValueMin = -64;
 inline constexpr int32_t kProgramValueMax = 127;

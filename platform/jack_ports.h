@@ -108,6 +108,7 @@ class JackMidiPort : public Backend {
     return port && (mPeer.empty() || jack_port_connected_to(port, mPeer.c_str()));
   }
   std::string ApiName() const override { return RtMidi::getApiName(RtMidi::UNIX_JACK); }
+  std::string ClientName() const override { return jack_get_client_name(mClient); }
   std::string LastError() const override {
     std::lock_guard<std::mutex> lock(mMutex);
     return mLastError;

@@ -26,6 +26,9 @@ class MidiPort {
   virtual bool IsPortOpen() const = 0;
   virtual std::string ApiName() const { return ""; }  // e.g. "jack" or "alsa"
   virtual std::string LastError() const { return ""; }
+  // The client name this object's own ports are listed under ("client:port"), where the MIDI
+  // system tells (JACK); "" elsewhere.
+  virtual std::string ClientName() const { return ""; }
 };
 
 // The port calls of a direction passed on to the object that does them, which the owner keeps
@@ -43,6 +46,7 @@ class ForwardingMidiPort : public Direction {
 
   std::string ApiName() const override;
   std::string LastError() const override;
+  std::string ClientName() const override;
 
  protected:
   explicit ForwardingMidiPort(Target& port) : mPort(port) {}

@@ -197,6 +197,11 @@ std::string ForwardingMidiPort<Direction, Target>::LastError() const {
   return mPort.LastError();
 }
 
+template <class Direction, class Target>
+std::string ForwardingMidiPort<Direction, Target>::ClientName() const {
+  return mPort.ClientName();
+}
+
 template class ForwardingMidiPort<MidiInputBackend, rtmidi::PortState>;
 template class ForwardingMidiPort<MidiOutputBackend, rtmidi::PortState>;
 template class ForwardingMidiPort<MidiInput, MidiInputBackend>;

@@ -32,6 +32,7 @@ struct PortState {
   bool IsPortOpen() const;
   std::string ApiName() const;
   std::string LastError() const;
+  std::string ClientName() const { return ""; }  // the library does not tell
 
   RtMidi* midi = nullptr;
   RtMidi::Api api = RtMidi::UNSPECIFIED;

@@ -123,6 +123,7 @@ class DesktopNativeControl final : public NativeControl {
                                                           : gtk_combo_box_text_new_with_entry();
         g_signal_connect(mWidget, "changed", G_CALLBACK(&onComboChanged), this);
         g_signal_connect(mWidget, "notify::popup-shown", G_CALLBACK(&onPopupShown), this);
+        shortenLongItems(mWidget);
         break;
       case NativeControlKind::TextField:
       case NativeControlKind::SecureField:
@@ -176,6 +177,16 @@ class DesktopNativeControl final : public NativeControl {
     g_signal_connect(mWidget, "focus-in-event", G_CALLBACK(&onFocusIn), this);
     if (!mOuter) mOuter = mWidget;
     gtk_style_context_add_class(gtk_widget_get_style_context(mOuter), "vq-control");
+  }
+
+  // A long entry is shown shortened in its middle: the list keeps the width it was given
+  // instead of growing over its neighbours (and its window with it).
+  static void shortenLongItems(GtkWidget* combo) {
+    GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(combo));
+    for (GList* c = cells; c; c = c->next)
+      if (GTK_IS_CELL_RENDERER_TEXT(c->data))
+        g_object_set(c->data, "ellipsize", PANGO_ELLIPSIZE_MIDDLE, "max-width-chars", 8, nullptr);
+    g_list_free(cells);
   }
 
   void apply(const NativeControlState& s) {

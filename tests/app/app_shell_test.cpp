@@ -47,13 +47,14 @@ TEST_F(ShellTest, StoredDevicesAreOpenedByNameAndUnknownOnesBecomeOff) {
        "virtual input",
        "off",
        "virtual output"},
+      // Ports not there now stay chosen, for when they come back.
       {"[midi]\nindev=Gone\ninBdev=velquor vq midi 1\noutdev=Gone too\n",
        {},
        {},
        {},
-       "off",
-       "off",
-       "off"},
+       "Gone",
+       "velquor vq midi 1",
+       "Gone too"},
       {"[gui]\nguiscale=1.0\n", {}, {}, {}, "off", "off", "off"},  // no "midi" section
   };
   for (const Case& c : cases) {

@@ -54,6 +54,7 @@ class FakePort : public Base {
     wire->open = false;
   }
   bool IsPortOpen() const override { return wire->open; }
+  std::string ClientName() const override { return client; }
   bool Send(const uint8_t*, size_t count) { return wire->open && count; }
   void SetCallback(vq::platform::MidiInput::Callback cb) {
     std::lock_guard<std::mutex> lock(wire->mutex);
@@ -61,6 +62,7 @@ class FakePort : public Base {
     wire->callback = std::move(cb);
   }
   std::shared_ptr<Wire> wire = std::make_shared<Wire>();
+  std::string client;  // what its own ports are listed under
 
  private:
   bool Opened(const std::string& what) {
@@ -160,6 +162,7 @@ class ShellTest : public WemuTest {
       if (!withMidi) *error = "no sequencer";
       if (!withMidi) return nullptr;
       auto out = std::make_unique<FakeOutput>(outputNames, outputLog, mutex);
+      out->client = "Self Out";
       output = out.get();
       return out;
     };

@@ -41,14 +41,13 @@ class PreferencesTest : public ShellTest {
 };
 
 TEST_F(PreferencesTest, PicksTakeEffectAtOnceAndOkStoresThem) {
+  inputNames.push_back("Self Out:RtMidi Output");  // the program's own output: never offered
   MakeShell();
   Start();
-  shell->settings.outputName = "Gone";  // a name the output list does not hold
   RunDialog(
       [this](HWND__* d) {
-        EXPECT_EQ(Shown(d, kComboOutput), "off");
-        EXPECT_EQ(Setting("midi", "outdev"), "off");  // rewritten before any pick
         EXPECT_EQ(List(d, kComboDeviceInput)->numberOfItems(), 4);
+        EXPECT_EQ(List(d, kComboKeyboardInput)->numberOfItems(), 4);
         Pick(d, kComboDeviceInput, "Velquor VQ MIDI 1");
         Pick(d, kComboKeyboardInput, "Velquor VQ MIDI 1");  // the device input's port
         EXPECT_EQ(Shown(d, kComboKeyboardInput), "off");
@@ -83,6 +82,27 @@ TEST_F(PreferencesTest, CancelPutsBackTheDevicesThatWereOpen) {
   EXPECT_EQ(shell->settings.deviceInputName, "off");
   EXPECT_EQ(Setting("midi", "outdev"), "Synth Out");
   EXPECT_TRUE(editor->commands.empty());
+}
+
+// A chosen port that is not there (the synthesizer switched off) is listed by its name as not
+// present; cancelling changes nothing, and OK keeps it chosen.
+TEST_F(PreferencesTest, AChosenPortNotThereIsListedAndKept) {
+  WriteSettings("[midi]\nindev=Synth In\ninBdev=off\noutdev=Gone\n");
+  MakeShell();
+  Start();
+  for (int button : {2, 1}) {
+    RunDialog(
+        [](HWND__* d) {
+          EXPECT_EQ(Shown(d, kComboOutput), "Gone (not present)");
+          EXPECT_EQ(Shown(d, kComboDeviceInput), "Synth In (not present)");
+          EXPECT_EQ(Shown(d, kComboKeyboardInput), "off");
+        },
+        button);
+    EXPECT_EQ(Setting("midi", "outdev"), "Gone") << button;
+    EXPECT_EQ(Setting("midi", "indev"), "Synth In") << button;
+    EXPECT_EQ(shell->settings.outputName, "Gone");
+  }
+  EXPECT_TRUE(outputLog.opened.empty());
 }
 
 TEST_F(PreferencesTest, LongPortNamesAreKeptWhole) {

@@ -121,8 +121,9 @@ TEST_F(AppDesktopOverJack, PicksTheSynthesizerThenRequestsSavesAndOpensItsProgra
 }
 
 // The README's order: the program first, then the simulated synthesizer. Preferences lists its
-// ports; they vanish (the simulator killed) and come back (started again), and OK with the
-// same choice reconnects both directions: the start-up message and a fetch reach it.
+// ports; they vanish (the simulator killed), Preferences cancelled meanwhile keeps the choice,
+// and when they come back (started again) OK with the same choice reconnects both directions:
+// the start-up message and a fetch reach it.
 TEST_F(AppDesktopOverJack, SynthesizerStartedLaterIsListedAndOkReconnectsItWhenItComesBack) {
   VQ_SKIP_WITHOUT_JACK();
   std::string why;
@@ -143,9 +144,16 @@ TEST_F(AppDesktopOverJack, SynthesizerStartedLaterIsListedAndOkReconnectsItWhenI
   first.SendSignal(SIGKILL);
   first.Stop();
   ASSERT_TRUE(Within(10000, [&] { return vqtest::JackFindPort(options.name, 0).empty(); }));
-  ASSERT_TRUE(again.Start(options)) << again.Error();
+  const std::string chosen = Settings();
+  ASSERT_NE(chosen.find("outdev=" + first.InPort()), std::string::npos) << chosen;
   ASSERT_TRUE(OpenPreferences(x, y));
   int px = 0, py = 0;
+  ASSERT_TRUE(WindowOrigin("Preferences", &px, &py));
+  Click(px + 277, py + 142);  // Cancel
+  ASSERT_TRUE(WindowShownBecomes("Preferences", false, 5000));
+  EXPECT_EQ(Settings(), chosen);
+  ASSERT_TRUE(again.Start(options)) << again.Error();
+  ASSERT_TRUE(OpenPreferences(x, y));
   ASSERT_TRUE(WindowOrigin("Preferences", &px, &py));
   Click(px + 216, py + 142);  // OK, nothing changed
   EXPECT_TRUE(again.WaitForLogLine("startup", 5000));

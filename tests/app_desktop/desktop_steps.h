@@ -117,6 +117,16 @@ inline int KeyTo(const std::string& title, const std::string& key, bool wait = f
   return RunProgram(args, 10000);
 }
 
+// Presses the close box of the shown window of that title; false when none is shown.
+inline bool PressCloseBox(vq::test::XInput& x, const std::string& title) {
+  std::string id;
+  RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, 5000, &id);
+  const unsigned long window = std::strtoul(id.c_str(), nullptr, 10);
+  if (window == 0) return false;
+  x.pressCloseBox(window);
+  return true;
+}
+
 // Opens the drop-down list at (x, y) and moves down from the selected "off" to entry `index`.
 inline void PickFromList(int x, int y, int index) {
   Click(x, y);

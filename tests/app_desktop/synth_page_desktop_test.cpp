@@ -8,6 +8,7 @@
 
 #include "desktop_steps.h"
 #include "editor/param_ids.h"
+#include "protocol/firmware_image.h"
 
 namespace {
 
@@ -239,6 +240,59 @@ TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit
   }
   EXPECT_TRUE(noteOn);
   Shot("10-restarted");
+  EXPECT_EQ(Quit(), 0) << output;
+  EXPECT_TRUE(sim.Faults().empty()) << sim.Faults().front();
+}
+
+// A firmware update runs to its end: Quit and closing the window ask first, and Cancel keeps it
+// running; a knob moved and a key played meanwhile reach the synthesizer once it has ended.
+TEST_F(SynthPageOnDesktopOverJack, QuitAsksDuringAFirmwareUpdateAndOtherMidiWaits) {
+  const std::string firmware = dir + "/update.vq4";
+  const auto image = vqtest::FirmwareImage({vqtest::Pattern(12000, 1), {}, {}, {}, {}});
+  std::ofstream(firmware, std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()),
+             static_cast<std::streamsize>(image.size()));
+  const SynthPorts ports = PortsOf(sim);
+  ASSERT_TRUE(LaunchPage(120000)) << output;
+  ASSERT_TRUE(PickSynthesizer(ports)) << output;
+  Settle();
+  // Blocks taken slowly: the update lasts about 15 s.
+  ASSERT_TRUE(sim.Command("fault kind=fw-block,mode=slow,ms=300,count=always"));
+
+  ASSERT_TRUE(OpenMenu(20));  // File > Firmware update
+  Keys({"Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Return"});
+  ASSERT_TRUE(WindowShownBecomes("Open", true, 10000));
+  TypeIntoDialog(firmware, "ctrl+l");
+  ASSERT_TRUE(sim.WaitForLogLine("fw-block", 20000)) << "the update did not start";
+  const size_t knob = Received(kVco1Level).size();
+  DragUp(3 + kVco1Level, 30);
+  ClickAt(originX + vq_layout::kKeyboardX + 98 * 3, originY + vq_layout::kKeyboardY + 60);
+
+  // The box's Cancel button, at the left of its lowest row.
+  const auto cancel = [&] {
+    int bx = 0, by = 0, height = 0;
+    ASSERT_TRUE(WindowOrigin("Warning", &bx, &by, &height));
+    ClickAt(bx + 40, by + height - 15);
+    ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  };
+  KeyTo("VQEditor4", "ctrl+q");
+  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000)) << "Quit did not ask";
+  Shot("11-firmware-quit-asks");
+  cancel();
+  ASSERT_TRUE(PressCloseBox(x, "VQEditor4"));
+  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000)) << "closing the window did not ask";
+  cancel();
+  ASSERT_TRUE(sim.WaitForLogLine("fw-complete", 60000)) << "the update was cut off";
+
+  // Nothing but the update reached the synthesizer while it ran; the knob and the key after.
+  const auto lines = sim.LogLines();
+  const auto start = std::find_if(lines.begin(), lines.end(),
+                                  [](const std::string& l) { return l.starts_with("fw-start"); });
+  const auto end = std::find(start, lines.end(), "fw-complete");
+  for (auto l = start; l != end; ++l)
+    EXPECT_TRUE(l->starts_with("fw-") || l->starts_with("misbehave")) << *l;
+  EXPECT_TRUE(Receives(kVco1Level, knob, [](int) { return true; }));
+  EXPECT_TRUE(sim.WaitForLogLine("note-on 1 60", 5000));
   EXPECT_EQ(Quit(), 0) << output;
   EXPECT_TRUE(sim.Faults().empty()) << sim.Faults().front();
 }

@@ -246,8 +246,8 @@ TEST_F(ProgramControlsTest, SendingAFileWritesItsSlotAndLoadsIt) {
   EXPECT_FALSE(e.Link().SingleWritePending());
 }
 
-// Names are cut to 32 bytes between characters, on screen and in the 32 name bytes the
-// synthesizer receives, which hold one byte per character it can show.
+// Names are cut to 32 bytes between characters on screen; the synthesizer receives the first 32
+// characters, each as one byte it can show.
 TEST_F(ProgramControlsTest, NamesAreCutBetweenCharacters) {
   VQEditor& e = Start();
   const struct {
@@ -256,15 +256,17 @@ TEST_F(ProgramControlsTest, NamesAreCutBetweenCharacters) {
     const char* device;
   } rows[] = {
       {"05abcdefghijklmnopqrstuvwxyzAB\u20AC.pr4", "05abcdefghijklmnopqrstuvwxyzAB",
-       "05abcdefghijklmnopqrstuvwxyzAB"},
+       "05abcdefghijklmnopqrstuvwxyzAB_"},
       {"06abcdefghijklmnopqrstuvwxyzAB\U0001F3B9.pr4", "06abcdefghijklmnopqrstuvwxyzAB",
-       "06abcdefghijklmnopqrstuvwxyzAB"},
+       "06abcdefghijklmnopqrstuvwxyzAB_"},
       {"07 Caf\u00E9 Cr\u00E8me.pr4", "07 Caf\u00E9 Cr\u00E8me", "07 Caf_ Cr_me"},
       {"08\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9"
        "\u00E9\u00E9\u00E9.pr4",
        "08\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9\u00E9"
        "\u00E9",
-       "08_______________"},
+       "08_________________"},
+      {"09abcdefghijklmnopqrstuvwxyz\u00C4\u00C4\u00C4\u00C4\u00C4.pr4",
+       "09abcdefghijklmnopqrstuvwxyz\u00C4\u00C4", "09abcdefghijklmnopqrstuvwxyz____"},
   };
   for (const auto& row : rows) {
     const std::string path = folder + row.file;

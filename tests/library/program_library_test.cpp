@@ -143,6 +143,7 @@ TEST_F(LibraryEditorTest, ConvertingAFolderNeverReplacesAProgram) {
   WriteFile(folder + "bad.PRG", "300\r\n");
 
   EXPECT_EQ(e.ConvertOldProgramFiles(folder.c_str()), 2);
+  EXPECT_EQ(StatusText(), "Converted 2, skipped 2");
   ProgramFileContent c;
   ASSERT_EQ(ReadProgramFile((folder + "a.pr4").c_str(), c), ProgramFileError::kNone);
   EXPECT_EQ(c.version, 244);
@@ -155,6 +156,13 @@ TEST_F(LibraryEditorTest, ConvertingAFolderNeverReplacesAProgram) {
   EXPECT_EQ(e.ConvertOldProgramFiles(folder.substr(0, folder.size() - 1).c_str()), 0)
       << "needs the final /";
   EXPECT_EQ(e.ConvertOldProgramFiles(folder.c_str()), 0) << "a second run converts nothing";
+  EXPECT_EQ(StatusText(), "Converted 0, skipped 4");
+
+  // The editor's own folder is refused like every save.
+  WriteFile(Folder() + "own.prg", oldText);
+  EXPECT_EQ(e.ConvertOldProgramFiles(Folder().c_str()), 0);
+  EXPECT_FALSE(std::filesystem::exists(Folder() + "own.pr4"));
+  EXPECT_EQ(StatusText(), "Nothing saved!");
 
   WriteFile(folder + "z.prg", "245\r\n");  // below 243 it would be an old file; 245 is unknown
   EXPECT_FALSE(e.ConvertOldProgramFile((folder + "z.prg").c_str()));

@@ -188,6 +188,13 @@ TEST(ProgramTextReader, OnlyWholeProgramFilesRead) {
   std::string random(4000, '\0');
   uint32_t seed = 38;
   for (char& b : random) b = static_cast<char>((seed = seed * 1664525u + 1013904223u) >> 24);
+  // An older file of `lines` lines whose mode line (the 90th) holds `mode`.
+  auto old = [](size_t lines, int mode) {
+    std::vector<int> values(lines, 5);
+    if (lines > 89) values[89] = mode;
+    return OldText(values);
+  };
+  const size_t lastLine = whole.rfind("\r\n", whole.size() - 3) + 2;
   using E = ProgramFileError;
   const struct {
     const char* what;
@@ -200,10 +207,17 @@ TEST(ProgramTextReader, OnlyWholeProgramFilesRead) {
       {"empty", "", E::kEmpty},
       {"a version line alone", " 244 \r\n", E::kIncomplete},
       {"cut to 3000 bytes", whole.substr(0, 3000), E::kIncomplete},
-      {"one line less", whole.substr(0, whole.rfind("\r\n", whole.size() - 3) + 2), E::kIncomplete},
+      {"one line less", whole.substr(0, lastLine), E::kIncomplete},
+      // Cut inside the last value: " 15" would read as 1.
+      {"the last value cut", whole.substr(0, lastLine + 3), E::kIncomplete},
+      {"the last value line cut short", whole.substr(0, lastLine + 5), E::kIncomplete},
       {"a value line of text", WithValue(r, 40, "abc  "), E::kNotProgram},
       {"a value of 999", WithValue(r, 40, "999  "), E::kBadValue},
-      {"an older file cut short", OldText(std::vector<int>(90, 5)), E::kIncomplete},
+      {"an older file cut before its mode line", old(89, 0), E::kIncomplete},
+      {"an older file of mode 1 cut short", old(103, 1), E::kIncomplete},
+      {"an older file of mode 2 cut short", old(93, 2), E::kIncomplete},
+      {"an older file of mode 3 with its last line cut",
+       old(104, 3).substr(0, old(104, 3).size() - 2), E::kIncomplete},
       {"version 245", " 245 \r\n" + whole.substr(7), E::kUnknownVersion},
       // Whole files, in the forms other writers give them too.
       {"version 244", whole, E::kNone},
@@ -212,7 +226,14 @@ TEST(ProgramTextReader, OnlyWholeProgramFilesRead) {
       {"no final line end", whole.substr(0, whole.size() - 2), E::kNone},
       {"lines after the last field", whole + "1\r\nnote\r\n", E::kNone},
       {"an older file", OldText(std::vector<int>(kOldProgramLineCount, 5)), E::kNone},
-      {"an older file of its used lines", OldText(std::vector<int>(104, 5)), E::kNone},
+      {"an older file of mode 1's lines", old(104, 1), E::kNone},
+      {"an older file of mode 2's lines", old(94, 2), E::kNone},
+      {"an older file of mode 3's lines", old(104, 3), E::kNone},
+      {"an older file of mode 0's lines", old(90, 0), E::kNone},
+      {"an older file of another mode's lines", old(90, 5), E::kNone},
+      {"an older file of 103 lines, mode 2", old(103, 2), E::kNone},
+      {"an older file, last line without line end",
+       old(90, 120).substr(0, old(90, 120).size() - 2) + "    ", E::kNone},
       {"an older file with text filler", OldText(std::vector<int>(104, 5)) + "x\r\ny\r\n",
        E::kNone},
   };

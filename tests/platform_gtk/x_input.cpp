@@ -28,6 +28,19 @@ void XInput::move(int x, int y) {
   XFlush(dpy(mDisplay));
 }
 
+void XInput::pressCloseBox(unsigned long window) {
+  Display* d = dpy(mDisplay);
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = window;
+  e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  XSendEvent(d, window, False, NoEventMask, &e);
+  XFlush(d);
+}
+
 void XInput::moveBy(int dx, int dy) {
   XTestFakeRelativeMotionEvent(dpy(mDisplay), dx, dy, CurrentTime);
   XFlush(dpy(mDisplay));

@@ -30,6 +30,8 @@ class XInput {
     key(keysym, true);
     key(keysym, false);
   }
+  // What a window's close box sends it (WM_DELETE_WINDOW), as a window manager does.
+  void pressCloseBox(unsigned long window);
   // The screen's pixels as 0xRRGGBB, row by row.
   std::vector<uint32_t> read(int x, int y, int w, int h);
 

@@ -1,5 +1,7 @@
 #include "x_window_manager.h"
 
+#include "platform_gtk/x_input.h"
+
 #include <X11/Xlib.h>
 #include <gdk/gdkx.h>
 
@@ -25,16 +27,10 @@ unsigned long xidOf(GtkWidget* toplevel) {
 }
 
 bool pressCloseBox(unsigned long xid) {
-  return withDisplay([xid](Display* d) {
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = xid;
-    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(d, xid, False, NoEventMask, &e);
-  });
+  static XInput x;
+  if (!x.ok()) return false;
+  x.pressCloseBox(xid);
+  return true;
 }
 
 bool focusWindow(unsigned long xid) {
