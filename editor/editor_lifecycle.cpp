@@ -179,6 +179,9 @@ void VQEditor::OnTick() {
   } boxes{*this};
   UTL_MutexLock lock(mMutex);
   RunDeferredMidiWork();
+  // A Discard lets the edits go for the load it was asked for; once none is under way (a step
+  // that found no file, a write the synthesizer refused or never answered), they are kept again.
+  if (mEditsReleased && !mLink.SingleWritePending()) mEditsReleased = false;
   if (mLink.DumpReceived()) {
     mLink.SetDumpReceived(false);
     NameReceivedProgram(mLink.RequestSlot());
@@ -219,7 +222,8 @@ bool VQEditor::HasIdleWork() {
   return mLink.WriteAckPending() || mLink.BankUploadAckPending() || mLink.BankProgressPending() ||
          mLink.DownloadSavePending() || mParamRedrawPending || mKeyboardRedrawPending ||
          mLink.DumpReceived() || mLink.RequestPending() || mLink.BankUploadRequest() ||
-         mFlexiPick.Active() || mBrowser.SlotsTouched();
+         (mEditsReleased && !mLink.SingleWritePending()) || mFlexiPick.Active() ||
+         mBrowser.SlotsTouched();
 }
 
 void VQEditor::TimerTick() {

@@ -149,7 +149,11 @@ bool VQEditor::ConfirmReplacingEdits() {
 bool VQEditor::LoadProgramFileToEditor(const char* path) {
   UTL_MutexLock lock(mMutex);
   if (!mProgramFiles || !path || !ConfirmReplacingEdits()) return false;
-  if (!mProgramFiles->LoadProgramFileToEditor(*this, path)) return false;
+  if (!mProgramFiles->LoadProgramFileToEditor(*this, path)) {
+    // A Discard answered for this load alone: the edits stay, and the next load asks again.
+    mEditsReleased = false;
+    return false;
+  }
   mEditsReleased = false;
   mProgramWithoutFile = false;
   mProgramFile = path;

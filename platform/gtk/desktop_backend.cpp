@@ -1,13 +1,16 @@
 #include "platform/gtk/desktop_backend.h"
 
-#include <glib-unix.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <iterator>
+#include <thread>
 #include <utility>
 
 #include "platform/debug_log.h"
@@ -78,22 +81,43 @@ DesktopBackend* desktop() {
 
 namespace {
 
+// How long a shut-down begun by a session's end may take before the process ends anyway.
+constexpr int kShutdownLimitSeconds = 10;
+
 std::function<void(bool)> gSessionEnd;
 std::function<void()> gDisplayLost;
-guint gSignalSources[3] = {};
+int gSignalPipe[2] = {-1, -1};
 
-gboolean OnEndSignal(gpointer) {
-  // Once: the sources go (which gives the signals their default action back), so a second
-  // signal ends the process should the shut-down itself hang.
-  const guint current = g_source_get_id(g_main_current_source());
-  for (guint& id : gSignalSources) {
-    if (id != 0 && id != current) g_source_remove(id);
-    id = 0;
-  }
-  // Dispatched from the main loop itself, the dispatch is one level; a loop run by a handler
-  // (or by the launch, before the main loop) is nested.
+// A logout sends SIGTERM and SIGHUP together, and the shut-down they start writes the user's
+// work: every later SIGTERM, SIGHUP or SIGINT is caught and let pass, so none cuts it short.
+void OnEndSignal(int signal) {
+  const int saved = errno;
+  const char c = static_cast<char>(signal);
+  [[maybe_unused]] const ssize_t ignored = write(gSignalPipe[1], &c, 1);
+  errno = saved;
+}
+
+gboolean EndSession(gpointer) {
+  // Open menus go first: the windows that hold their items are about to be destroyed.
+  closeOpenMenus();
+  // Run from the main loop itself the dispatch is one level; a loop run by a handler (or by the
+  // launch, before the main loop) is nested.
   if (gSessionEnd) gSessionEnd(gtk_main_level() != 1 || g_main_depth() > 1);
   return G_SOURCE_REMOVE;
+}
+
+// Hands the first signal to the main thread and bounds the shut-down it starts: one that hangs
+// (a disk that does not answer) still ends, even when it began with the user's quit.
+void WatchSignals() {
+  char c = 0;
+  while (read(gSignalPipe[0], &c, 1) < 0 && errno == EINTR) {
+  }
+  g_idle_add_full(G_PRIORITY_HIGH, &EndSession, nullptr, nullptr);
+  std::this_thread::sleep_for(std::chrono::seconds(kShutdownLimitSeconds));
+  std::fprintf(stderr, "VQEditor4: the shut-down did not end within %d seconds; ending now\n",
+               kShutdownLimitSeconds);
+  std::fflush(nullptr);
+  _exit(1);
 }
 
 int OnDisplayLost(_XDisplay*) {
@@ -111,11 +135,16 @@ int OnDisplayLost(_XDisplay*) {
 void onSessionEnd(std::function<void(bool nested)> end, std::function<void()> lost) {
   gSessionEnd = std::move(end);
   gDisplayLost = std::move(lost);
-  const int signals[] = {SIGTERM, SIGHUP, SIGINT};
-  for (size_t i = 0; i < std::size(signals); ++i)
-    if (gSignalSources[i] == 0)
-      gSignalSources[i] =
-          g_unix_signal_add_full(G_PRIORITY_HIGH, signals[i], &OnEndSignal, nullptr, nullptr);
+  if (gSignalPipe[0] < 0 && pipe2(gSignalPipe, O_CLOEXEC) == 0) {
+    // The handler must never block, whatever number of signals comes.
+    fcntl(gSignalPipe[1], F_SETFL, O_NONBLOCK);
+    std::thread(&WatchSignals).detach();
+    struct sigaction action {};
+    action.sa_handler = &OnEndSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGTERM, SIGHUP, SIGINT}) sigaction(signal, &action, nullptr);
+  }
   // Set after the display opened, in place of the toolkit's, which exits without a word to us.
   if (gdk_display_get_default()) XSetIOErrorHandler(&OnDisplayLost);
 }

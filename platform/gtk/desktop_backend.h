@@ -32,11 +32,12 @@ bool installDesktopBackend(int* argc = nullptr, char*** argv = nullptr);
 // The installed backend when it is the desktop one, else none.
 DesktopBackend* desktop();
 // How the session may end without the user's quit. `end` runs on the main thread when the
-// process is asked to end (SIGTERM, SIGHUP, SIGINT), once; `nested` tells that a loop inside
-// an event's handling (a dialog, a wait) runs, whose callers still hold on to what they work
-// on. `lost` runs when the connection to the display broke, inside the window system's call:
-// it may touch no window; the process ends with status 1 when it returns. Call after the
-// display was opened.
+// process is asked to end (SIGTERM, SIGHUP, SIGINT), once, after open menus closed; later
+// signals are caught and change nothing, and the process ends (status 1) when it is still
+// there 10 s after the first. `nested` tells that a loop inside an event's handling (a dialog,
+// a wait) runs, whose callers still hold on to what they work on. `lost` runs when the connection
+// to the display broke, inside the window system's call: it may touch no window; the process ends
+// with status 1 when it returns. Call after the display was opened.
 void onSessionEnd(std::function<void(bool nested)> end, std::function<void()> lost);
 
 class DesktopApplication final : public ApplicationBase {

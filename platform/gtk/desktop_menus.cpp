@@ -94,4 +94,17 @@ MenuItem* findKeyEquivalent(Menu& menu, const Event& e) {
   return nullptr;
 }
 
+void closeOpenMenus() {
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* l = windows; l; l = l->next) {
+    GtkWidget* child = gtk_bin_get_child(GTK_BIN(l->data));
+    if (!child || !GTK_IS_MENU(child) || !gtk_widget_get_mapped(child)) continue;
+    // The menu bar a submenu hangs from is cancelled with it, so none stays active.
+    GtkWidget* shell = child;
+    while (GtkWidget* up = gtk_menu_shell_get_parent_shell(GTK_MENU_SHELL(shell))) shell = up;
+    gtk_menu_shell_cancel(GTK_MENU_SHELL(shell));
+  }
+  g_list_free(windows);
+}
+
 }  // namespace vq::platform

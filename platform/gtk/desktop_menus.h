@@ -21,5 +21,8 @@ class MenuSink {
 void fillGtkMenu(GtkWidget* gtkMenu, Menu& menu, MenuSink& sink);
 // The enabled item whose key equivalent the key event types, searching submenus; or none.
 MenuItem* findKeyEquivalent(Menu& menu, const Event& e);
+// Closes every menu that is open (menu bar, context and list menus), as Escape would, before
+// the windows that hold them go.
+void closeOpenMenus();
 
 }  // namespace vq::platform

@@ -79,8 +79,9 @@ inline void Click(int x, int y) {
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
 }
 
-// A visible window's top-left corner on the screen, and its height; false when none comes.
-inline bool WindowOrigin(const std::string& title, int* x, int* y, int* height = nullptr) {
+// A visible window's top-left corner on the screen, and its size; false when none comes.
+inline bool WindowOrigin(const std::string& title, int* x, int* y, int* height = nullptr,
+                         int* width = nullptr) {
   std::string out;
   RunProgram({"xdotool", "search", "--sync", "--onlyvisible", "--name", "^" + title + "$",
               "getwindowgeometry", "--shell"},
@@ -90,6 +91,7 @@ inline bool WindowOrigin(const std::string& title, int* x, int* y, int* height =
   *x = std::atoi(out.c_str() + px + 2);
   *y = std::atoi(out.c_str() + py + 2);
   if (height) *height = std::atoi(out.c_str() + ph + 7);
+  if (width) *width = std::atoi(out.c_str() + out.find("WIDTH=") + 6);
   return true;
 }
 

@@ -675,6 +675,20 @@ TEST_F(ManagerDesktopOverJack, SteppingAwayFromAnEditAsks) {
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   EXPECT_EQ(NrpnCount(), sent);
 
+  // Discard answers for one load: a file refused keeps the edit, and the next step asks again.
+  std::ofstream(dir + "/short.pr4") << "1\n2\n";
+  ASSERT_TRUE(Open(dir + "/short.pr4"));
+  ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  int bx = 0, by = 0, bh = 0, bw = 0;
+  ASSERT_TRUE(WindowOrigin("Warning", &bx, &by, &bh, &bw));
+  Click(bx + bw / 2, by + bh - 18);  // Discard, between Cancel and Save
+  ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+  ClickGui(nx, ny);
+  ASSERT_TRUE(Answer("Warning", "Escape", "step-asks-after-refused-file"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  EXPECT_EQ(NrpnCount(), sent);
+
   ClickGui(nx, ny);
   ASSERT_TRUE(Answer("Warning", "Return"));
   ASSERT_TRUE(SaveTo(mine + "/b2.pr4"));
@@ -685,6 +699,67 @@ TEST_F(ManagerDesktopOverJack, SteppingAwayFromAnEditAsks) {
   EXPECT_EQ(Quit(), 0);
   EXPECT_EQ(Setting("lastfile"), mine + "/c.pr4") << Settings();
   EXPECT_TRUE(sim.Faults().empty());
+}
+
+// A logout sends SIGTERM and SIGHUP together; other endings mix SIGINT in. No signal after the
+// first cuts the shut-down short, an open menu closes without complaint, and a disk that never
+// answers still lets the program end within its bound.
+TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
+  struct Ending {
+    const char* what;
+    std::vector<std::pair<int, int>> signals;  // signal, milliseconds after the one before
+    int diskMs;                                // each fsync waits this long
+    bool menuOpen;
+    int status;
+  };
+  const Ending endings[] = {
+      {"HUP 2 ms after TERM", {{SIGTERM, 0}, {SIGHUP, 2}}, 0, false, 0},
+      {"TERM with a menu open", {{SIGTERM, 0}}, 0, true, 0},
+      {"HUP 10 ms after INT", {{SIGINT, 0}, {SIGHUP, 10}}, 0, false, 0},
+      {"more signals during a slow shut-down",
+       {{SIGHUP, 0}, {SIGTERM, 1000}, {SIGINT, 500}},
+       400,
+       false,
+       0},
+      {"a disk that never answers", {{SIGTERM, 0}, {SIGTERM, 500}}, 600000, false, 1},
+  };
+  const std::string kept = dir + "/VQEditor4/lastprogram.pr4", slow = dir + "/slow";
+  const int init = ProgramFieldTable::InitRecord()[11];
+  for (const Ending& e : endings) {
+    SCOPED_TRACE(e.what);
+    fs::remove_all(dir + "/VQEditor4");
+    setenv("LD_PRELOAD", (BuildDir() / "tests/app_desktop/libslow_disk.so").c_str(), 1);
+    setenv("SLOW_DISK_FILE", slow.c_str(), 1);
+    fs::remove(slow);
+    setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0", 1);
+    const bool started = Start(dir + "/output");
+    unsetenv("LD_PRELOAD");
+    ASSERT_TRUE(started);
+    const auto [kx, ky] = SynthControl(14);
+    DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
+    if (e.menuOpen) ClickGui(20, 10 - kMenuBarHeight);
+    Shot(std::string("ending-") + e.what);
+    std::ofstream(slow) << e.diskMs;
+    const int pid = std::atoi(ReadFile(outputFile + ".pid").c_str());
+    const auto begun = std::chrono::steady_clock::now();
+    for (const auto& [signal, afterMs] : e.signals) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
+      kill(pid, signal);
+    }
+    ASSERT_TRUE(Within(20000, [this] { return ended.load(); }));
+    program.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(15));
+    EXPECT_EQ(exitCode, e.status) << ReadFile(outputFile);
+    EXPECT_EQ(Count("CRITICAL") + Count("WARNING"), 0) << ReadFile(outputFile);
+    if (e.status == 0) {
+      EXPECT_EQ(Setting("edited"), "true") << Settings();
+      EXPECT_NE(FileFields(ReadFile(kept), {11})[0], init) << "the edit is kept";
+    } else {
+      EXPECT_EQ(Count("did not end within 10 seconds"), 1) << ReadFile(outputFile);
+    }
+  }
+  unsetenv("SLOW_DISK_FILE");
+  setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
 }
 
 // Files dragged from a short list land on the slot under the pointer wherever it is let go;
