@@ -88,14 +88,9 @@ bool AppShell::OpenMidiPorts() {
 }
 
 bool AppShell::OwnPort(const std::string& name) const {
-  for (vp::MidiPort* port : {static_cast<vp::MidiPort*>(deviceInput.get()),
-                             static_cast<vp::MidiPort*>(keyboardInput.get()),
-                             static_cast<vp::MidiPort*>(output.get())}) {
-    const std::string client = port ? port->ClientName() : "";
-    if (!client.empty() && name.size() > client.size() &&
-        name.compare(0, client.size(), client) == 0 && name[client.size()] == ':')
-      return true;
-  }
+  const vp::MidiPort* const ports[] = {deviceInput.get(), keyboardInput.get(), output.get()};
+  for (const vp::MidiPort* port : ports)
+    if (port && port->IsOwnPort(name)) return true;
   return false;
 }
 

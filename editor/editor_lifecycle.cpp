@@ -1,8 +1,10 @@
 // What the editor does when it comes up and goes away, its idle work on the GUI timer, and the
 // once-a-second status poll that turns unanswered device requests and finished jobs into
 // messages for the user.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 
@@ -142,11 +144,17 @@ void VQEditor::SaveEditorState(bool waitForTimer) {
   if (mKeepBank) mKeepBank(*this);
 
   const char* settings = mSettingsPath.c_str();
-  WritePrivateProfileString("gui", "manager", mManagerPageShown ? "true" : "false", settings);
+  int settingsError = 0;  // why the first rewrite of the settings file failed
+  const auto write = [&](const char* section, const char* key, const char* value) {
+    errno = 0;  // a refused text touches no file and leaves it 0
+    if (!WritePrivateProfileString(section, key, value, settings) && settingsError == 0)
+      settingsError = errno;
+  };
+  write("gui", "manager", mManagerPageShown ? "true" : "false");
 
   char channel[16];
   snprintf(channel, sizeof channel, "%d", mKeyboardChannel);
-  WritePrivateProfileString("midi", "kbdmidioutch", channel, settings);
+  write("midi", "kbdmidioutch", channel);
   // The program on screen is kept whatever it is, with the file it was loaded from (the
   // program list may show another folder since); one without a file keeps its name instead.
   const std::string name = mBrowser.CurrentListName();
@@ -158,11 +166,14 @@ void VQEditor::SaveEditorState(bool waitForTimer) {
     mBrowser.SetLastFile(file);
   } else {
     mBrowser.SetLastFile("");
-    WritePrivateProfileString("program", "name", mProgramName.c_str(), settings);
+    write("program", "name", mProgramName.c_str());
   }
-  WritePrivateProfileString("program", "lastfile", mBrowser.LastFile().c_str(), settings);
-  WritePrivateProfileString("program", "edited", mProgramEdited ? "true" : "false", settings);
+  write("program", "lastfile", mBrowser.LastFile().c_str());
+  write("program", "edited", mProgramEdited ? "true" : "false");
   // The window is going away: a failed save can only be told on the error output.
+  if (settingsError != 0)
+    std::fprintf(stderr, "VQEditor4: the settings could not be written to %s: %s\n", settings,
+                 std::strerror(settingsError));
   if (mProgramFiles && !SaveRamProgram())
     std::fprintf(stderr, "VQEditor4: the current program could not be saved in %s\n",
                  RamProgramPath().c_str());

@@ -13,6 +13,7 @@
 #include "library/program_manager.h"
 #include "library/program_text_format.h"
 #include "library/slot_table.h"
+#include "platform/debug_log.h"
 #include "platform/file_system.h"
 #include "plugin/iparam.h"
 
@@ -563,11 +564,15 @@ void ProgramManager::KeepBank(VQEditor& e) {
   if (text.empty()) {
     fs::RemoveFile(path);
   } else if (WriteFileSafely(path, text) != ProgramFileError::kNone) {
-    // Written on each change and at quit, when the window may be gone: only the error output
-    // can tell it, once until a write succeeds.
-    if (!std::exchange(mKeepFailed, true))
+    // Told once until a write succeeds. The box is posted, never shown here: the idle call
+    // shows it as it ends, and at quit, when the window is going, only the error output tells.
+    if (!std::exchange(mKeepFailed, true)) {
       std::fprintf(stderr, "VQEditor4: the program manager's bank could not be kept in %s\n",
                    path.c_str());
+      const std::string why = "Cannot keep the bank for the next start in\n" + path;
+      e.SetStatusText(why.c_str());
+      e.PostMessageBox(why.c_str(), "Error");
+    }
     return;
   }
   mKeepFailed = false;
@@ -577,7 +582,14 @@ void ProgramManager::KeepBank(VQEditor& e) {
 void ProgramManager::RestoreBank(VQEditor& e) {
   const std::string path = KeptBankPath(e);
   std::string text;
-  if (path.empty() || !fs::ReadRegularFile(path, 1 << 20, text)) return;
+  if (path.empty()) return;
+  if (!fs::ReadRegularFile(path, 1 << 20, text)) {
+    // Never read through a link; the debug log says why the bank did not come back.
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+      fs::debugLog("the kept bank " + path + " is a symbolic link: not read");
+    return;
+  }
   UTL_MutexLock lock(e.Mutex());
   mKeptBank = text;
   for (const KeptSlot& s : ReadKeptBank(text)) {

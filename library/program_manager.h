@@ -109,8 +109,9 @@ class ProgramManager : public VQParamCases {
   void DeleteProgramFiles(VQEditor& editor, const std::string& folder);
   // The bank on the page outlives a quit or a crash: KeepBank writes the slot table (numbers,
   // categories, paths and names) into the settings folder when it differs from what was kept,
-  // or removes it when every slot is empty; RestoreBank shows it again, leaving out programs
-  // whose files are gone. Neither counts as saving the bank.
+  // or removes it when every slot is empty; a write that fails is told once (status line, a box
+  // the idle call shows, the error output) until one succeeds. RestoreBank shows it again,
+  // leaving out programs whose files are gone. Neither counts as saving the bank.
   void KeepBank(VQEditor& editor);
   void RestoreBank(VQEditor& editor);
   // Redraws the 47 browser texts from the first shown row.

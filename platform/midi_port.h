@@ -29,6 +29,13 @@ class MidiPort {
   // The client name this object's own ports are listed under ("client:port"), where the MIDI
   // system tells (JACK); "" elsewhere.
   virtual std::string ClientName() const { return ""; }
+  // Whether a port of the list (PortName) is one of this process's own: under this object's
+  // client name by default; over ALSA, any port of a client the process owns.
+  virtual bool IsOwnPort(const std::string& name) const {
+    const std::string client = ClientName();
+    return !client.empty() && name.size() > client.size() &&
+           name.compare(0, client.size(), client) == 0 && name[client.size()] == ':';
+  }
 };
 
 // The port calls of a direction passed on to the object that does them, which the owner keeps
@@ -47,6 +54,7 @@ class ForwardingMidiPort : public Direction {
   std::string ApiName() const override;
   std::string LastError() const override;
   std::string ClientName() const override;
+  bool IsOwnPort(const std::string& name) const override;
 
  protected:
   explicit ForwardingMidiPort(Target& port) : mPort(port) {}

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/alsa_clients.h"
 #include "platform/midi_input.h"
 #include "platform/midi_input_backend.h"
 #include "platform/midi_output.h"
@@ -153,6 +154,10 @@ std::string PortState::LastError() const {
   return lastError;
 }
 
+bool PortState::IsOwnPort(const std::string& name) const {
+  return api == RtMidi::LINUX_ALSA && alsa::PortOfProcess(name, alsa::SequencerClients(), getpid());
+}
+
 }  // namespace vq::platform::rtmidi
 
 namespace vq::platform {
@@ -200,6 +205,11 @@ std::string ForwardingMidiPort<Direction, Target>::LastError() const {
 template <class Direction, class Target>
 std::string ForwardingMidiPort<Direction, Target>::ClientName() const {
   return mPort.ClientName();
+}
+
+template <class Direction, class Target>
+bool ForwardingMidiPort<Direction, Target>::IsOwnPort(const std::string& name) const {
+  return mPort.IsOwnPort(name);
 }
 
 template class ForwardingMidiPort<MidiInputBackend, rtmidi::PortState>;

@@ -33,6 +33,8 @@ struct PortState {
   std::string ApiName() const;
   std::string LastError() const;
   std::string ClientName() const { return ""; }  // the library does not tell
+  // Over ALSA, a port of a sequencer client of this process; the library lists them all.
+  bool IsOwnPort(const std::string& name) const;
 
   RtMidi* midi = nullptr;
   RtMidi::Api api = RtMidi::UNSPECIFIED;

@@ -302,7 +302,9 @@ bool WriteSections(FILE* f, const IniCacheSlot& slot) {
 // file is removed, the file on disk stays as it was and the slot is marked for re-reading.
 bool IniCache_Write(IniCacheSlot& slot) {
   auto fail = [&slot](const std::string& temp) {
+    const int why = errno;  // kept for the caller's message
     if (!temp.empty()) unlink(temp.c_str());
+    errno = why;
     slot.stale = true;
     return false;
   };

@@ -28,9 +28,9 @@ int GetPrivateProfileInt(const char* section, const char* key, int defaultValue,
 
 // key == nullptr deletes the section; value == nullptr deletes the key. Returns 1 when the file
 // holds the change (or needed none), 0 on bad arguments or when the file could not be rewritten;
-// in that case the file on disk is untouched and the cache forgets the change. Text that would
-// read back as other lines is a bad argument: a line break anywhere, "]" in a section name, "="
-// in a key or "[" at its start.
+// in that case the file on disk is untouched, the cache forgets the change and errno says why
+// (a bad argument leaves errno alone). Text that would read back as other lines is a bad
+// argument: a line break anywhere, "]" in a section name, "=" in a key or "[" at its start.
 int WritePrivateProfileString(const char* section, const char* key, const char* value,
                               const char* file);
 

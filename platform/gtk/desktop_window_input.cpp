@@ -263,8 +263,9 @@ gboolean onTouch(GtkWidget*, GdkEvent* e, gpointer p) {
   return FALSE;
 }
 
-// Touchpad pinches and swipes come on X as XInput 2.4 gesture events, which GDK 3 neither asks
-// for nor reads: each window asks for them, and they are read here before GDK sees them.
+// Touchpad pinches and swipes come on X as XInput 2.4 gesture events. GTK 3.24 asks for them on
+// its windows for the master devices; each window here asks for them on all devices too, and
+// they are read here before GDK sees them.
 int gXInputOpcode = -1;
 
 bool touchpadGesturesOffered(Display* dpy) {

@@ -365,6 +365,15 @@ TEST_F(LifecycleTest, ShutDownKeepsTheProgramAndTheSettings) {
     EXPECT_EQ(next.KeyboardChannel(), 9);
     EXPECT_FALSE(CcsSince(mark).empty());
   }
+  // A settings file that cannot be rewritten is named on the error output, with the reason.
+  std::filesystem::remove(settings);
+  std::filesystem::create_directory(settings);
+  testing::internal::CaptureStderr();
+  editor.reset();
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("the settings could not be written to " + settings + ": Is a directory\n"),
+            std::string::npos)
+      << said;
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // The program-manager page: slot shifts, drops, the bank list's edit modes, a bank written to
 // a folder and read back, the scratch folder brought in line, the page's controls, online
 // browsing against the HTTPS stand-in and the remembered login.
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <cstring>
@@ -505,6 +507,69 @@ TEST_F(ManagerTest, TheKeptBankReadsBackAndNoDamageHangsOrMisplaces) {
   WriteFile(kept, line(1, a, "A", 9));
   restore();
   EXPECT_EQ(e.Browser().Slots()[1].category, kSlotCategoryPlain) << "an unknown category";
+
+  // A link in its place is never read; the debug log says why.
+  fsys::remove(kept);
+  WriteFile(bankFolder + "linked.txt", line(1, a, "A"));
+  fsys::create_symlink(bankFolder + "linked.txt", kept);
+  setenv("G_MESSAGES_DEBUG", "VQEditor4", 1);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(restore(), "......");
+  unsetenv("G_MESSAGES_DEBUG");
+  const std::string log =
+      testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+  EXPECT_NE(log.find(kept + " is a symbolic link"), std::string::npos) << log;
+}
+
+// A bank that cannot be kept is told in the window once, however many idle calls try again, and
+// told anew when it fails after a write that worked.
+TEST_F(ManagerTest, ABankThatCannotBeKeptIsToldOnceInTheWindow) {
+  VQEditor& e = Start();
+  e.SetBankKeeper([this](VQEditor& ed) { m->KeepBank(ed); });  // as the program installs it
+  const std::string kept = e.Browser().SettingsFolder() + "managerbank.txt";
+  const std::string a = Program(bankFolder + "a.pr4");
+  rlimit fileSize{};
+  getrlimit(RLIMIT_FSIZE, &fileSize);
+  const struct {
+    const char* cause;
+    std::function<void()> fail, mend;
+  } rows[] = {
+      {"a folder in its place",
+       [&] {
+         fsys::remove(kept);
+         fsys::create_directories(kept);
+       },
+       [&] { fsys::remove(kept); }},
+      // Root writes into a read-only folder: a full disk stands for the write that fails.
+      {"the disk full",
+       [&] {
+         signal(SIGXFSZ, SIG_IGN);
+         rlimit full = fileSize;
+         full.rlim_cur = 8;
+         setrlimit(RLIMIT_FSIZE, &full);
+       },
+       [&] { setrlimit(RLIMIT_FSIZE, &fileSize); }},
+  };
+  int slot = 1;
+  const auto change = [&] {
+    Fill(slot++, a, "A");
+    e.OnTick();
+  };
+  for (const auto& r : rows)
+    for (int round = 1; round <= 2; ++round) {
+      G().messageBoxes.clear();
+      r.fail();
+      change();
+      change();
+      r.mend();
+      ASSERT_EQ(G().messageBoxes.size(), 1u) << r.cause << ", round " << round;
+      EXPECT_EQ(G().messageBoxes[0].text, "Cannot keep the bank for the next start in\n" + kept);
+      EXPECT_EQ(StatusText(), G().messageBoxes[0].text);
+      change();
+      EXPECT_TRUE(fsys::is_regular_file(kept)) << r.cause;
+      EXPECT_EQ(G().messageBoxes.size(), 1u) << r.cause;
+    }
 }
 
 TEST_F(ManagerTest, EveryControlDoesItsPart) {
