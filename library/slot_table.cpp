@@ -83,7 +83,12 @@ std::string SlotFileName(int category, int slot, std::string_view name) {
   return std::string(number) + tag + SafeFileNamePart(name) + ".pr4";
 }
 
-std::string WrapDisplayName(std::string_view name) {
+std::string WrapDisplayName(std::string_view original) {
+  // A file name may hold line breaks and other controls: here they are blanks.
+  std::string blanked(original);
+  for (char& c : blanked)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  const std::string_view name = blanked;
   // The byte offset of each character, and the end (a byte no sequence begins counts as one).
   std::vector<size_t> at;
   for (size_t i = 0; i < name.size();) {

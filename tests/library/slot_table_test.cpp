@@ -116,8 +116,9 @@ TEST(DisplayName, WrapsIntoAtMostThreeLines) {
   for (auto r : rows) EXPECT_EQ(WrapDisplayName(r.name), r.shown) << r.name;
   std::string wide;
   for (int i = 0; i < 21; ++i) wide += "\u20ac";  // three bytes each
-  for (const std::string& n : {std::string("Warm Analog Brass Section Extra Long Name Here"),
-                               std::string("x x x x x x x x x x x x x x x x x x x"), wide}) {
+  for (const std::string& n :
+       {std::string("Warm Analog Brass Section Extra Long Name Here"),
+        std::string("x x x x x x x x x x x x x x x x x x x"), wide, std::string("a\nb\nc\nd")}) {
     const std::string shown = WrapDisplayName(n);
     EXPECT_LT(shown.size(), sizeof(ProgramSlot::displayName)) << n;
     EXPECT_LE(std::count(shown.begin(), shown.end(), '\n'), 2) << n;
