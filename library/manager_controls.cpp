@@ -74,11 +74,9 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
     case vq_param::kManagerLocalBrowser:
       if (!released) break;
       // The choice comes on its own panel, over the selection buttons it shares room with.
+      // The list keeps its rows until another folder or the database fills it: a cancelled
+      // choice or a failed login must not lose the folder shown.
       if (VQEditorPages* pages = e.Pages()) pages->ShowSelectFolderPanel(e, false);
-      e.HideControlsOfParam(vq_param::kManagerBrowserScroll, true);
-      e.Browser().Rows().clear();
-      ResetBrowserTexts(e);
-      mAnchor = -1;
       break;
     case vq_param::kManagerSelectAll:
     case vq_param::kManagerSelectNone:

@@ -17,7 +17,14 @@ namespace fs = vq::platform;
 namespace {
 
 constexpr size_t kSlotNameLength = 32;
-constexpr size_t kWrapLine = 12;
+// A slot's box holds three lines of 12 characters of its monospaced face.
+constexpr size_t kLineCharacters = 12;
+constexpr size_t kNameLines = 3;
+constexpr std::string_view kCutMark = "\u2026";
+
+bool IsWordBreak(char c) {
+  return c == ' ' || c == '_';
+}
 
 struct Tag {
   const char* text;
@@ -28,36 +35,6 @@ constexpr Tag kTags[] = {{"_BASS_", kSlotCategoryBass},
                          {"_MIDI_", kSlotCategoryMidi},
                          {"_FX_", kSlotCategoryFx},
                          {"_EWI_", kSlotCategoryEwi}};
-
-// The greatest cut position at or below `at` that does not fall inside a UTF-8 sequence.
-size_t Boundary(std::string_view s, size_t at) {
-  if (at >= s.size()) return s.size();
-  while (at > 0 && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80) --at;
-  return at;
-}
-
-// Breaks every line longer than a tile is wide and keeps the first three lines.
-std::string FitTileLines(std::string_view text) {
-  std::string out;
-  int lines = 0;
-  for (size_t start = 0; start <= text.size() && lines < 3;) {
-    size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    for (; line.size() > kWrapLine && lines < 3; ++lines) {
-      const size_t cut = Boundary(line, kWrapLine);
-      out.append(line.substr(0, cut)).push_back('\n');
-      line.remove_prefix(cut);
-    }
-    if (lines < 3) {
-      out.append(line).push_back('\n');
-      ++lines;
-    }
-    start = end + 1;
-  }
-  if (!out.empty()) out.pop_back();
-  return Utf8Prefix(out, kSlotNameLength);
-}
 
 template <size_t N>
 void CopyText(char (&dst)[N], const std::string& src) {
@@ -106,37 +83,54 @@ std::string SlotFileName(int category, int slot, std::string_view name) {
   return std::string(number) + tag + SafeFileNamePart(name) + ".pr4";
 }
 
-std::string WrapDisplayName(std::string_view name) {
-  std::string s(name);
-  const size_t n = s.size();
-  if (n < 13) return Utf8Prefix(s, kSlotNameLength);
-  size_t limit = n;
-  int breaks = 0;
-  for (size_t i = 4; i < limit; ++i) {
-    if (s[i] != ' ' && s[i] != '_') continue;
-    s[i] = '\n';
-    if (++breaks == 1) {
-      if (limit - i < kWrapLine) break;
-      i += 4;  // the scan goes on from i + 5
-      continue;
-    }
-    // The second break: the name is cut 11 characters after it.
-    if (limit - i > kWrapLine) limit = i + kWrapLine;
-    break;
+std::string WrapDisplayName(std::string_view original) {
+  // A file name may hold line breaks and other controls: here they are blanks.
+  std::string blanked(original);
+  for (char& c : blanked)
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  const std::string_view name = blanked;
+  // The byte offset of each character, and the end (a byte no sequence begins counts as one).
+  std::vector<size_t> at;
+  for (size_t i = 0; i < name.size();) {
+    at.push_back(i);
+    char32_t c = 0;
+    const size_t n = vq::platform::DecodeUtf8Sequence(name.substr(i), &c);
+    i += n ? n : 1;
   }
-  if (breaks == 0) {
-    const size_t first = Boundary(s, kWrapLine);
-    s = s.substr(0, first) + '\n' + s.substr(first);
-    const size_t second = first + 1 + kWrapLine;
-    if (s.size() >= second) {
-      const size_t at = Boundary(s, second);
-      s = s.substr(0, at) + '\n' + s.substr(at);
+  at.push_back(name.size());
+  const size_t count = at.size() - 1;
+  auto text = [&](size_t from, size_t end) { return name.substr(at[from], at[end] - at[from]); };
+
+  std::string out;
+  for (size_t from = 0, line = 1;; ++line) {
+    if (count - from <= kLineCharacters) {
+      out += text(from, count);
+      break;
     }
-    limit = s.size();
+    if (line == kNameLines) {
+      // Two names that differ only after this point must not look alike.
+      size_t end = from + kLineCharacters - 1;
+      while (end > from && IsWordBreak(name[at[end - 1]])) --end;
+      out.append(text(from, end)).append(kCutMark);
+      break;
+    }
+    // The last blank that leaves the line's words whole; a word longer than a line is cut.
+    size_t end = from + kLineCharacters;
+    while (end > from && !IsWordBreak(name[at[end]])) --end;
+    size_t next = end + 1;
+    if (end == from) end = next = from + kLineCharacters;
+    out.append(text(from, end)).push_back('\n');
+    from = next;
   }
-  if (limit > s.size()) limit = s.size();
-  // A long word after a break would run into the next tile.
-  return FitTileLines(Utf8Prefix(s, limit < kSlotNameLength ? limit : kSlotNameLength));
+  // Names of many-byte characters can pass what the field holds: cut there, shown as cut.
+  constexpr size_t kFieldBytes = sizeof(ProgramSlot::displayName) - 1;
+  if (out.size() > kFieldBytes) {
+    if (out.ends_with(kCutMark)) out.resize(out.size() - kCutMark.size());
+    out = Utf8Prefix(out, kFieldBytes - kCutMark.size());
+    while (!out.empty() && (out.back() == '\n' || IsWordBreak(out.back()))) out.pop_back();
+    out += kCutMark;
+  }
+  return out;
 }
 
 void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::string& path,

@@ -33,8 +33,9 @@ std::string Utf8Prefix(std::string_view text, size_t bytes);
 // "%02d_BASS_%s.pr4" and its siblings by category; "%02d_%s.pr4" for any other.
 std::string SlotFileName(int category, int slot, std::string_view name);
 
-// The row text of a name: names of 13 characters or more are broken at blanks or "_" (or after
-// 12 and 24 characters when they have none) into at most three lines, at most 32 characters.
+// The row text of a name: at most three lines of at most 12 characters, broken at the blank or
+// "_" (dropped) after the last word that fits a line; a word longer than a line is broken inside
+// it. A name that does not fit ends in "…" on the third line. It fits ProgramSlot::displayName.
 std::string WrapDisplayName(std::string_view name);
 
 // Fills slot `slot`'s entry (1..99) and its row controls; a path that does not fit the entry

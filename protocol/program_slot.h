@@ -26,5 +26,5 @@ struct ProgramSlot {
   int32_t category = kSlotCategoryNone;
   char path[256] = {};        // program file, or an "https://" address of the online database
   char name[64] = {};         // at most 32 characters from a scan
-  char displayName[64] = {};  // at most 32 characters in up to three LF-separated lines
+  char displayName[64] = {};  // up to three LF-separated lines of the name, "…" when cut
 };

@@ -786,11 +786,15 @@ TEST_F(ManagerDesktopOverJack, FilesDroppedFromTheListLandWhereReleased) {
 }
 
 // A login that cannot reach the server shows its box, and the online and folder panels close
-// back to the page's buttons, as does a cancelled folder choice.
+// back to the page's buttons, as does a cancelled folder choice; the list keeps its folder.
 TEST_F(ManagerDesktopOverJack, FailedLoginSaysSoAndPanelsCloseBackToTheButtons) {
+  const std::string listed = Folder("listed", {{"Listed.pr4", 81}});
   setenv(kDbBaseUrlVariable, "https://127.0.0.1:9", 1);  // nothing listens there
   ASSERT_NO_FATAL_FAILURE(StartWithSynth({}, 170000));
   ASSERT_TRUE(ToManager());
+  ClickGui(51, 47);
+  ClickGui(51, 47);
+  ASSERT_TRUE(ChooseInPanel("Select Directory", listed));
   Shot("panels-00-buttons");
   auto buttonsShown = [&](const std::string& shot) {
     Shot(shot);
@@ -806,6 +810,8 @@ TEST_F(ManagerDesktopOverJack, FailedLoginSaysSoAndPanelsCloseBackToTheButtons) 
   ClickGui(51, 47);  // LOCAL FOLDER
   ASSERT_TRUE(CancelPanel("Select Directory", "panels-04-folder-panel"));
   EXPECT_TRUE(buttonsShown("panels-05-after-cancel"));
+  DoubleClickGui(100, RowY(1));
+  EXPECT_TRUE(MarkerBecomes(81)) << LastMarker();
   EXPECT_EQ(Quit(), 0);
 }
 

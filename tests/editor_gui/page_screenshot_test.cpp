@@ -262,7 +262,8 @@ TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
   std::vector<int> params;
   for (int p = 3; p <= 188; ++p) params.push_back(p);
   const char* names[] = {"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", "Wide Warm Wobbly Bass Pad Mix",
-                         "Bass WWWWWWWWWWWWWWWWWWWWWWWWW", "Pad_WWWWWWWWWWWWWWWWWWWWWWWWW"};
+                         "Bass WWWWWWWWWWWWWWWWWWWWWWWWW", "Pad_WWWWWWWWWWWWWWWWWWWWWWWWW",
+                         "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"};
   for (const char* skin : kSkins)
     for (double scale : kScales)
       for (double v : {0.0, 1.0}) {
@@ -275,7 +276,7 @@ TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
         ExpectDrawnInsideBoxes("synth page");
         e.ShowManagerPage(false);
         for (int slot = 1; slot <= 99; ++slot)
-          Pages().ShowSlotName(slot, WrapDisplayName(names[slot % 4]).c_str());
+          Pages().ShowSlotName(slot, WrapDisplayName(names[slot % 5]).c_str());
         ExpectDrawnInsideBoxes("manager page", false);  // over the synth page's switches
         Close();
       }

@@ -729,8 +729,12 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
          Set(341, 0.0);
        },
        [&] { EXPECT_EQ(e.Browser().FirstRow(), 13); }},
-      {"local browser empties it", [&] { Press(313); },
-       [&] { EXPECT_TRUE(e.Browser().Rows().empty()); }},
+      {"the source choice and a cancelled folder keep the list",
+       [&] {
+         Press(313);
+         Press(343);
+       },
+       [&] { EXPECT_EQ(e.Browser().Rows().size(), 60u); }},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);

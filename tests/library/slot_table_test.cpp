@@ -94,22 +94,35 @@ TEST(DisplayName, WrapsIntoAtMostThreeLines) {
     const char* name;
     const char* shown;
   } rows[] = {
-      {"Warm Analog Brass Section", "Warm\nAnalog\nBrass Secti"},
+      // Lines break at blanks (or "_") where the words fit a 12-character line.
+      {"Sweeping Pad Atmosphere 1234", "Sweeping Pad\nAtmosphere\n1234"},
+      {"Warm Analog Brass Section", "Warm Analog\nBrass\nSection"},
       {"Twelve Chars", "Twelve Chars"},
+      {"Crème brûlée", "Crème brûlée"},  // characters are counted, not bytes
+      {"Lead_Synth_Bass", "Lead_Synth\nBass"},
+      {"Soft Pad Sweep", "Soft Pad\nSweep"},
+      // A word longer than a line is broken inside it.
       {"Supersawleads1", "Supersawlead\ns1"},
       {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "ABCDEFGHIJKL\nMNOPQRSTUVWX\nYZ"},
-      {"Lead_Synth_Bass", "Lead\nSynth_Bass"},  // fewer than 12 left after the first break
-      {"Soft Pad Sweep", "Soft\nPad Sweep"},
-      // No line longer than a tile is wide.
-      {"ABCD EFGHIJKLMNOPQRSTUVWXYZ0123456789", "ABCD\nEFGHIJKLMNOP\nQRSTUVWXYZ01"},
-      {"Bass WWWWWWWWWWWWWWWWWWWWWWWWW", "Bass\nWWWWWWWWWWWW\nWWWWWWWWWWWW"},
-      {"ABCDEFGHIJKLMNOPQ RS", "ABCDEFGHIJKL\nMNOPQ\nRS"},
+      {"ABCDEFGHIJKLMNOPQ RS", "ABCDEFGHIJKL\nMNOPQ RS"},
+      {"ABCDEFGHIJKL MNOPQRSTUVWX YZ0123456789", "ABCDEFGHIJKL\nMNOPQRSTUVWX\nYZ0123456789"},
+      // What does not fit three lines ends in "…" on the third.
+      {"ABCDEFGHIJKL MNOPQRSTUVWX YZ0123456789!", "ABCDEFGHIJKL\nMNOPQRSTUVWX\nYZ012345678…"},
+      {"Warm Analog Brass Section Extra Long", "Warm Analog\nBrass\nSection Ext…"},
+      {"Bass WWWWWWWWWWWWWWWWWWWWWWWWW", "Bass\nWWWWWWWWWWWW\nWWWWWWWWWWW…"},
+      {"One Two Three Four Five Sixty Seven", "One Two\nThree Four\nFive Sixty…"},
       {"", ""},
   };
   for (auto r : rows) EXPECT_EQ(WrapDisplayName(r.name), r.shown) << r.name;
-  for (const char* n :
-       {"Warm Analog Brass Section Extra Long Name Here", "x x x x x x x x x x x x x x x x x x x"})
-    EXPECT_LE(WrapDisplayName(n).size(), 32u);
+  std::string wide;
+  for (int i = 0; i < 21; ++i) wide += "\u20ac";  // three bytes each
+  for (const std::string& n :
+       {std::string("Warm Analog Brass Section Extra Long Name Here"),
+        std::string("x x x x x x x x x x x x x x x x x x x"), wide, std::string("a\nb\nc\nd")}) {
+    const std::string shown = WrapDisplayName(n);
+    EXPECT_LT(shown.size(), sizeof(ProgramSlot::displayName)) << n;
+    EXPECT_LE(std::count(shown.begin(), shown.end(), '\n'), 2) << n;
+  }
 }
 
 class SlotScanTest : public LibraryEditorTest {
@@ -187,7 +200,7 @@ TEST_F(SlotScanTest, RenamingASlotRewrapsItsDisplayName) {
   InstallProgramTransfers(e);
   e.SetSlotName("Warm Analog Brass Section", 12);
   EXPECT_STREQ(e.Browser().Slots()[12].name, "Warm Analog Brass Section");
-  EXPECT_STREQ(e.Browser().Slots()[12].displayName, "Warm\nAnalog\nBrass Secti");
+  EXPECT_STREQ(e.Browser().Slots()[12].displayName, "Warm Analog\nBrass\nSection");
   e.SetSlotName("x", 100);  // outside the table: nothing
 }
 
