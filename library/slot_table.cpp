@@ -70,6 +70,7 @@ SlotFileNameParts ParseSlotFileName(std::string_view fileName) {
           ? fileName.substr(start, dot - start)
           : (dot != std::string_view::npos ? std::string_view() : fileName.substr(start));
   r.name = Utf8Prefix(rest, kSlotNameLength);
+  r.cut = r.name.size() < rest.size();
   if (!r.name.empty() && r.name[0] == '_') r.name.erase(0, 1);
   return r;
 }
@@ -147,7 +148,11 @@ void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::s
   entry.category = category;
   CopyText(entry.path, path);
   CopyText(entry.name, Utf8Prefix(name, kSlotNameLength));
-  CopyText(entry.displayName, WrapDisplayName(entry.name));
+  // A name cut to what a slot holds, here or when its file name was read, shows that it was.
+  const std::string kept = entry.name;
+  const SlotFileNameParts file = ParseSlotFileName(fs::NameOfPath(path));
+  const bool cut = kept.size() < name.size() || (file.cut && file.name.starts_with(kept));
+  CopyText(entry.displayName, WrapDisplayName(cut ? kept + std::string(kCutMark) : kept));
   if (VQEditorPages* pages = editor.Pages()) {
     pages->ShowSlotCategory(slot, category);
     pages->ShowSlotName(slot, entry.displayName);

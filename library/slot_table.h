@@ -24,6 +24,7 @@ struct SlotFileNameParts {
   int slot = 0;  // 0 when not 1..99
   int category = kSlotCategoryPlain;
   std::string name;
+  bool cut = false;  // the name was longer
 };
 SlotFileNameParts ParseSlotFileName(std::string_view fileName);
 
@@ -39,7 +40,8 @@ std::string SlotFileName(int category, int slot, std::string_view name);
 std::string WrapDisplayName(std::string_view name);
 
 // Fills slot `slot`'s entry (1..99) and its row controls; a path that does not fit the entry
-// whole is refused.
+// whole is refused. A name cut to what a slot holds (here, or as its file name was read) shows
+// "…" at its end.
 void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::string& path,
                           const std::string& name);
 // Empties the download cache folder, resets the table and fills it from the numbered program

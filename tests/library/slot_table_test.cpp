@@ -139,8 +139,9 @@ TEST_F(SlotScanTest, FolderFillsTheTableByNamePatterns) {
   VQEditor& e = MakeWithLibrary();
   InstallProgramTransfers(e);
   std::string f = Folder("bank");
-  for (const char* n : {"01_BASS_Fat Lead.pr4", "02_Pad.pr4", "02_X.pr4", "5_Y.pr4", "00_A.pr4",
-                        "100_A.pr4", "notes.txt", "07_Ignored.txt"})
+  for (const char* n :
+       {"01_BASS_Fat Lead.pr4", "02_Pad.pr4", "02_X.pr4", "5_Y.pr4", "00_A.pr4", "100_A.pr4",
+        "notes.txt", "07_Ignored.txt", "08_Big Pad 1 Big Pad 2 Big Pad 3 Big Pad 4.pr4"})
     Touch(f + n);
   e.Browser().Slots()[40].selected = 1;
   // The listing goes to the debug log only, shown when the user asks for it.
@@ -174,6 +175,9 @@ TEST_F(SlotScanTest, FolderFillsTheTableByNamePatterns) {
   EXPECT_STREQ(e.Browser().Slots()[10].name, "0_A");
   EXPECT_TRUE(e.Browser().Slots()[0].empty);
   EXPECT_TRUE(e.Browser().Slots()[7].empty);
+  // Kept to 32 characters, and shown as cut.
+  EXPECT_STREQ(e.Browser().Slots()[8].name, "Big Pad 1 Big Pad 2 Big Pad 3 B");
+  EXPECT_STREQ(e.Browser().Slots()[8].displayName, "Big Pad 1\nBig Pad 2\nBig Pad 3 B…");
   for (const ProgramSlot& s : e.Browser().Slots()) EXPECT_FALSE(s.selected);
 }
 
