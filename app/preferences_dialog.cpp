@@ -2,16 +2,20 @@
 // the picks, Cancel puts back the devices that were open when the dialog came up and changes
 // nothing stored.
 #include <iterator>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/app_resources.h"
 #include "app/app_shell.h"
+#include "platform/font_service.h"
+#include "platform/utf8.h"
 #include "wemu/control_messages.h"
 #include "wemu/dialog_generation.h"
 #include "wemu/top_level_windows.h"
 #include "wemu/window_functions.h"
+#include "wemu/window_geometry.h"
 
 namespace {
 
@@ -19,6 +23,10 @@ constexpr int kSelectionChanged = 1;
 constexpr const char* kMidiOffText = "MIDI off: no ALSA or JACK";
 // Follows the name of a chosen port that is not there now; the choice is kept.
 constexpr std::string_view kAbsentSuffix = " (not present)";
+// What a list's width leaves its text: the inset before it and the arrow after it.
+constexpr double kListChrome = 32;
+// The lists draw in the system's label font at 10 points.
+constexpr double kListFontPixels = 10 * 96.0 / 72;
 
 const DialogControlEntry kControls[] = {
     {"__WEMU_GROUP", 0, "MIDI Settings", -1, 5, 5, 400, 120, 0},
@@ -33,8 +41,46 @@ const DialogControlEntry kControls[] = {
     {"__WEMU_BUTTON", 0, "Cancel", 2, 252, 133, 50, 20, 0},
 };
 
-// The selected entry's whole text, read with its length first; false without a selection.
-bool SelectedText(HWND__* dialog, int id, std::string* text) {
+// The entry of a chosen port that is not there: the note stays whole, and a name too long for
+// the list beside it is shortened in its middle (a list shortens a long entry itself, which
+// would cut the note).
+std::string AbsentEntry(HWND__* combo, const std::string& name) {
+  RECT r{};
+  GetClientRect(combo, &r);
+  const double room = r.right - r.left - kListChrome;
+  const std::shared_ptr<vq::platform::FontFace> font =
+      vq::platform::fontService().systemLabelFont(kListFontPixels);
+  auto width = [&font](std::string_view text) {
+    double w = 0;
+    for (char32_t c = 0; !text.empty();) {
+      const size_t n = vq::platform::DecodeUtf8Sequence(text, &c);
+      w += font ? font->advance(n ? c : U'\uFFFD') : kListFontPixels;
+      text.remove_prefix(n ? n : 1);
+    }
+    return w;
+  };
+  const std::string note(kAbsentSuffix), ellipsis = "\xe2\x80\xa6";
+  std::vector<size_t> starts;  // where the name's characters begin, and its end
+  for (size_t at = 0; at < name.size();) {
+    starts.push_back(at);
+    char32_t c = 0;
+    const size_t n = vq::platform::DecodeUtf8Sequence(std::string_view(name).substr(at), &c);
+    at += n ? n : 1;
+  }
+  const size_t count = starts.size();
+  starts.push_back(name.size());
+  std::string entry = name + note;
+  for (size_t keep = count; keep > 0 && width(entry) > room;) {
+    --keep;
+    const size_t head = (keep + 1) / 2, tail = keep - head;
+    entry = name.substr(0, starts[head]) + ellipsis + name.substr(starts[count - tail]) + note;
+  }
+  return entry;
+}
+
+// The selected entry's whole text, read with its length first; false without a selection. The
+// entry of the port chosen when the dialog opened, not there now, stands for that port.
+bool SelectedText(HWND__* dialog, int id, const std::string& chosen, std::string* text) {
   HWND__* combo = GetDlgItem(dialog, id);
   if (!combo) return false;
   const LRESULT index = SendMessage(combo, CB_GETCURSEL, 0, 0);
@@ -45,9 +91,7 @@ bool SelectedText(HWND__* dialog, int id, std::string* text) {
   SendMessage(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
               reinterpret_cast<LPARAM>(buf.data()));
   text->assign(buf.data());
-  // The entry of a chosen port that is not there stands for that port.
-  if (text->size() > kAbsentSuffix.size() && text->ends_with(kAbsentSuffix))
-    text->resize(text->size() - kAbsentSuffix.size());
+  if (*text == AbsentEntry(combo, chosen)) *text = chosen;
   return true;
 }
 
@@ -61,8 +105,7 @@ void Fill(HWND__* dialog, int id, const std::vector<std::string>& names,
   LRESULT index = SendMessage(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                               reinterpret_cast<LPARAM>(current.c_str()));
   if (index < 0) {
-    std::string absent = current;
-    absent.append(kAbsentSuffix);
+    const std::string absent = AbsentEntry(combo, current);
     SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(absent.c_str()));
     index = SendMessage(combo, CB_GETCOUNT, 0, 0) - 1;
   }
@@ -85,7 +128,9 @@ void ShowMidiOff(HWND__* dialog) {
 void PickInput(HWND__* dialog, AppShell& shell, bool keyboard) {
   const int id = keyboard ? kComboKeyboardInput : kComboDeviceInput;
   std::string name;
-  if (!SelectedText(dialog, id, &name)) return;
+  if (!SelectedText(dialog, id,
+                    keyboard ? shell.kept.keyboardInputName : shell.kept.deviceInputName, &name))
+    return;
   const std::string& other =
       keyboard ? shell.settings.deviceInputName : shell.settings.keyboardInputName;
   if (name == other && name != "off") {
@@ -105,7 +150,7 @@ void PickInput(HWND__* dialog, AppShell& shell, bool keyboard) {
 
 void PickOutput(HWND__* dialog, AppShell& shell) {
   std::string name;
-  if (!SelectedText(dialog, kComboOutput, &name)) return;
+  if (!SelectedText(dialog, kComboOutput, shell.kept.outputName, &name)) return;
   shell.settings.outputName = name;
   shell.SelectMidiOutput(name);
   shell.settings.outputChannel = 0;

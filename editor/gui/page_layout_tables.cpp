@@ -363,8 +363,10 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   for (int k = 0; k < 4; ++k) {
     Text(IRECT(532 + 168 * k, 46, 552 + 168 * k, 60), mLcd ? Style::PlusLcd : Style::PlusOrig,
          "(+)");
-    Text(IRECT(551 + 168 * k, 71, 611 + 168 * k, 83), mLcd ? Style::LearnLcd : Style::LearnOrig,
-         "LEARN");
+    const int dx = kFlexiSlotPitch * k;
+    Text(IRECT(kFlexiCaptionBox[0] + dx, kFlexiCaptionBox[1], kFlexiCaptionBox[2] + dx,
+               kFlexiCaptionBox[3]),
+         mLcd ? Style::LearnLcd : Style::LearnOrig, "LEARN");
   }
   // Effect panels and tab highlights.
   for (int id : {112, 113, 114, 132}) Framed(Ctl::Image, -1, Img(id), 0, 0);

@@ -157,6 +157,10 @@ const EqDisplaySettings& EqSettings();
 // Geometry the artwork and the page share.
 inline constexpr int kGuiWidth = 1140, kGuiHeight = 800;
 inline constexpr int kKeyboardX = 316, kKeyboardY = 724, kKeyboardOctaves = 5;
+// FLEXI 1's LEARN / CLEAR caption (left, top, right, bottom; each further slot 168 to the right):
+// right under the slot's button, its plate inside it, clear of the sliders' tops below.
+inline constexpr int kFlexiCaptionBox[4] = {551, 64, 611, 76};
+inline constexpr int kFlexiSlotPitch = 168;
 // The box of the "fetch VQ slot" panel on its page-sized dimmed image: left, top, right, bottom.
 inline constexpr int kSlotPanelBox[4] = {390, 286, 750, 472};
 inline constexpr int kBlackKeyOffsets[5] = {9, 25, 51, 66, 81};  // C#, D#, F#, G#, A#
@@ -173,5 +177,9 @@ inline constexpr int kSlotColumns = 10, kSlotRows = 10, kSlotPitchX = 82;
 inline constexpr double kSlotPitchY = 68.5;
 inline constexpr int kSlotGridX = 308, kSlotGridY = 108;
 inline constexpr int kBrowserRows = 47;
+// The manager's button block: the panels whose headings name their groups (left, top, right,
+// bottom); the headings stay inside them.
+inline constexpr int kManagerHeadingPanels[3][4] = {
+    {14, 4, 664, 100}, {664, 4, 870, 100}, {874, 4, 1130, 100}};
 
 }  // namespace vq_layout

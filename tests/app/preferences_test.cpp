@@ -85,9 +85,11 @@ TEST_F(PreferencesTest, CancelPutsBackTheDevicesThatWereOpen) {
 }
 
 // A chosen port that is not there (the synthesizer switched off) is listed by its name as not
-// present; cancelling changes nothing, and OK keeps it chosen.
+// present, a long name shortened in its middle so that the note fits whole; cancelling changes
+// nothing, and OK keeps it chosen, also when picked again after another.
 TEST_F(PreferencesTest, AChosenPortNotThereIsListedAndKept) {
-  WriteSettings("[midi]\nindev=Synth In\ninBdev=off\noutdev=Gone\n");
+  const std::string longName = "Velquor VQ MIDI 1 (card 2) USB Interface Port";
+  WriteSettings("[midi]\nindev=Synth In\ninBdev=" + longName + "\noutdev=Gone\n");
   MakeShell();
   Start();
   for (int button : {2, 1}) {
@@ -95,11 +97,14 @@ TEST_F(PreferencesTest, AChosenPortNotThereIsListedAndKept) {
         [](HWND__* d) {
           EXPECT_EQ(Shown(d, kComboOutput), "Gone (not present)");
           EXPECT_EQ(Shown(d, kComboDeviceInput), "Synth In (not present)");
-          EXPECT_EQ(Shown(d, kComboKeyboardInput), "off");
+          EXPECT_EQ(Shown(d, kComboKeyboardInput), "Velq\u2026ort (not present)");
+          Pick(d, kComboKeyboardInput, "off");
+          Pick(d, kComboKeyboardInput, "Velq\u2026ort (not present)");
         },
         button);
     EXPECT_EQ(Setting("midi", "outdev"), "Gone") << button;
     EXPECT_EQ(Setting("midi", "indev"), "Synth In") << button;
+    EXPECT_EQ(Setting("midi", "inBdev"), longName) << button;
     EXPECT_EQ(shell->settings.outputName, "Gone");
   }
   EXPECT_TRUE(outputLog.opened.empty());

@@ -86,14 +86,15 @@ class PageLookTest : public PagesTest {
     return p;
   }
   // Draws each shown control alone over black and over white (the clip is the whole page after
-  // a frame): no pixel it changes lies outside its box, its box lies inside the page, and no
-  // text lands on what a switch draws.
+  // a frame): no pixel it changes lies outside its box, its box lies inside the page, no text
+  // lands on what a switch or a slider draws, and no slider reaches into a FLEXI caption's box.
   void ExpectDrawnInsideBoxes(const char* page, bool textsOffSwitches = true) {
     Frame();
     RAST_BitmapRows rows(G().GetDrawBitmap());
     const int w = rows.width, h = rows.height;
     const int margin = static_cast<int>(24 * G().GetGuiScale());
     std::vector<bool> switches(static_cast<size_t>(w) * h);  // drawn by a switch
+    std::vector<bool> sliders(static_cast<size_t>(w) * h);   // drawn by a knob or slider
     std::vector<std::pair<int, std::vector<int>>> texts;     // control, pixels drawn
     auto name = [&](int i) {
       IControl* c = G().GetControl(i);
@@ -124,16 +125,47 @@ class PageLookTest : public PagesTest {
               texts.back().second.push_back(y * w + x);
             else if (typeid(*c) == typeid(ISwitchControl))
               switches[static_cast<size_t>(y) * w + x] = true;
+            else if (dynamic_cast<IKnobControl*>(c))
+              sliders[static_cast<size_t>(y) * w + x] = true;
           }
       }
       EXPECT_EQ(outside, 0) << name(i);
     }
     for (const auto& [i, drawn] : textsOffSwitches ? texts : decltype(texts)()) {
-      const int over = static_cast<int>(std::count_if(
-          drawn.begin(), drawn.end(), [&](int at) { return switches[static_cast<size_t>(at)]; }));
+      const int over = static_cast<int>(std::count_if(drawn.begin(), drawn.end(), [&](int at) {
+        return switches[static_cast<size_t>(at)] || sliders[static_cast<size_t>(at)];
+      }));
       EXPECT_EQ(over, 0) << name(i) << " '"
                          << dynamic_cast<ITextControl*>(G().GetControl(i))->GetText()
-                         << "' drawn over a switch";
+                         << "' drawn over a switch or a slider";
+    }
+    for (int k = 0; textsOffSwitches && k < kFlexiSlotCount; ++k) {
+      const IRECT r = Pages().FlexiLearnCaption(k)->GetRECT();
+      int under = 0;
+      for (int y = r.T; y < r.B; ++y)
+        for (int x = r.L; x < r.R; ++x) under += sliders[static_cast<size_t>(y) * w + x];
+      EXPECT_EQ(under, 0) << "a slider in the box of FLEXI " << k + 1 << "'s caption";
+    }
+  }
+  // The sides of the manager's heading panels show their border alone, all along: a heading
+  // that runs past its panel breaks the line.
+  void ExpectPanelSidesUnbroken() {
+    const Pixels frame = Frame();
+    const int w = G().GetWidth();
+    const double s = G().GetGuiScale();
+    auto at = [&](int x, int y) { return frame[static_cast<size_t>(y) * w + x]; };
+    auto px = [s](double v) { return static_cast<int>(std::lround(v * s)); };
+    for (const auto& box : vq_layout::kManagerHeadingPanels) {
+      int broken = 0;
+      for (int side : {box[0], box[2]})  // left and right
+        for (int x = px(side - 2); x < px(side + 2); ++x)
+          for (int y = px(box[1] + 8); y < px(box[3] - 8); ++y)
+            broken += Differs(at(x, y), at(x, px((box[1] + box[3]) / 2.0)));
+      for (int side : {box[1], box[3]})  // top and bottom
+        for (int y = px(side - 2); y < px(side + 2); ++y)
+          for (int x = px(box[0] + 8); x < px(box[2] - 8); ++x)
+            broken += Differs(at(x, y), at(px((box[0] + box[2]) / 2.0), y));
+      EXPECT_EQ(broken, 0) << "the panel at " << box[0] << "," << box[1];
     }
   }
   // Every parameter as the user would set it: value and the controls showing it.
@@ -255,9 +287,10 @@ TEST_F(PageLookTest, TextsStayInsideTheirBoxes) {
 }
 
 // Each control drawn alone marks no pixel outside its box, its box lies inside the page and no
-// text of the synth page lands on a switch: the synth page with every value at its lowest and
-// highest (the equalizer curve at its steepest) and the manager page with the longest slot
-// names, in every skin and at every GUI size.
+// text of the synth page lands on a switch or a slider (nor a slider in a FLEXI caption's box):
+// the synth page with every value at its lowest and highest (the equalizer curve at its
+// steepest) and the manager page with the longest slot names, its headings inside their panels,
+// in every skin and at every GUI size.
 TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
   std::vector<int> params;
   for (int p = 3; p <= 188; ++p) params.push_back(p);
@@ -278,6 +311,7 @@ TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
         for (int slot = 1; slot <= 99; ++slot)
           Pages().ShowSlotName(slot, WrapDisplayName(names[slot % 5]).c_str());
         ExpectDrawnInsideBoxes("manager page", false);  // over the synth page's switches
+        ExpectPanelSidesUnbroken();
         Close();
       }
 }

@@ -75,7 +75,12 @@ void Background(cairo_t* cr, const Theme& t) {
   cairo_pattern_destroy(p);
 
   // Button block with group captions.
-  Panel(cr, t, 14, 4, 650, 96, nullptr);
+  const auto& panels = vq_layout::kManagerHeadingPanels;
+  auto panel = [&](int k) {
+    Panel(cr, t, panels[k][0], panels[k][1], panels[k][2] - panels[k][0],
+          panels[k][3] - panels[k][1], nullptr);
+  };
+  panel(0);
   const struct {
     double x, w;
     const char* name;
@@ -87,9 +92,10 @@ void Background(cairo_t* cr, const Theme& t) {
     cairo_rectangle(cr, g.x, 27, g.w, 0.8);
     cairo_fill(cr);
   }
-  Panel(cr, t, 664, 4, 206, 96, nullptr);
+  panel(1);
   Text(cr, "EDIT MODE", 720, 20, 7.5, t.title);
-  Text(cr, "CATEGORY", 852, 20, 7.5, t.title);
+  // Over its column of check boxes, clear of the panel's right edge.
+  Text(cr, "CATEGORY", 845, 20, 7.5, t.title);
   const struct {
     int x, y;
     const char* label;
@@ -97,7 +103,7 @@ void Background(cairo_t* cr, const Theme& t) {
                 {668, 83, "EDIT"}, {736, 83, "ASK"},  {826, 31, "BASS"}, {826, 44, "GTR"},
                 {826, 57, "MIDI"}, {826, 70, "FX"},   {826, 83, "EWI"}};
   for (const auto& c : checks) Text(cr, c.label, c.x + 15, c.y + 6, 7.5, t.label, Align::Left);
-  Panel(cr, t, 874, 4, 256, 96, nullptr);
+  panel(2);
   Text(cr, "PROGRAM NAME", 990, 20, 7.5, t.title);
   FillRound(cr, 878, 35, 224, 20, 3, Hex(0xe9eef5));
   StrokeRound(cr, 878, 35, 224, 20, 3, t.accent, 1);
