@@ -51,7 +51,7 @@ void FutexWakeOne(std::atomic<uint32_t>* word) {
 static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) &&
               std::atomic<uint32_t>::is_always_lock_free);
 
-MidiInputQueue::MidiInputQueue(Deliver deliver, GapReport gapReport, size_t capacity)
+MidiInputQueue::MidiInputQueue(Deliver deliver, size_t capacity, GapReport gapReport)
     : mDeliver(std::move(deliver)),
       mGapReport(std::move(gapReport)),
       mSize(RoundUpToPowerOfTwo(std::max(capacity, kMaxMessage + kHeaderBytes))),

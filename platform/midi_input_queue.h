@@ -34,8 +34,8 @@ class MidiInputQueue {
 
   // Starts the worker, which calls `deliver` for every message, one at a time, and `gapReport`
   // (may be empty) after gaps. `capacity` is rounded up to a power of two.
-  explicit MidiInputQueue(Deliver deliver, GapReport gapReport = {},
-                          size_t capacity = kDefaultCapacity);
+  explicit MidiInputQueue(Deliver deliver, size_t capacity = kDefaultCapacity,
+                          GapReport gapReport = {});
   // Stops the worker; messages not yet delivered are dropped.
   ~MidiInputQueue();
   MidiInputQueue(const MidiInputQueue&) = delete;

@@ -80,7 +80,7 @@ struct RtMidiInput::Impl {
                          assemblerDropped.store(assembler.Dropped(), std::memory_order_relaxed);
                          ReportLosses();
                        },
-                       [this] { return ReportGaps(); }};
+                       MidiInputQueue::kDefaultCapacity, [this] { return ReportGaps(); }};
   std::unique_ptr<MidiInputBackend> backend;  // last, so it goes first: it pushes into the queue
 
   uint64_t Losses() const {
