@@ -45,12 +45,12 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
     // A cycle this client missed took its events along (an asynchronous server runs on
     // without a client that is late): what was open then is broken, the worker must not join
     // across the hole, and the loss is counted and told. A cycle run late, at the time of one
-    // already run, may have lost or repeated events as well.
+    // already run, missed nothing but is no place to join across either.
     const jack_nframes_t start = jack_last_frame_time(self->mClient);
     const jack_nframes_t ahead = start - (self->mLastCycleStart + self->mLastFrames);
     if (self->mRunning && ahead != 0) {
       const bool skipped = ahead < (jack_nframes_t{1} << 31) && self->mLastFrames > 0;
-      self->mQueue.MarkGap(skipped ? (ahead + self->mLastFrames - 1) / self->mLastFrames : 1);
+      self->mQueue.MarkGap(skipped ? (ahead + self->mLastFrames - 1) / self->mLastFrames : 0);
     }
     self->mLastCycleStart = start;
     self->mLastFrames = frames;

@@ -93,6 +93,7 @@ bool MidiInputQueue::Push(const uint8_t* bytes, size_t count) {
 
 void MidiInputQueue::MarkGap(uint64_t cycles) {
   mLostBeforeNext.store(true, std::memory_order_relaxed);
+  if (cycles == 0) return;
   mMissedCycles.fetch_add(cycles, std::memory_order_relaxed);
   mGaps.fetch_add(1, std::memory_order_release);
   Wake();

@@ -47,7 +47,8 @@ class MidiInputQueue {
 
   // From the producer: messages may have been lost before the next push (the backend missed
   // `cycles` of its system's cycles), so the next delivery comes with `afterLoss` and the worker
-  // runs the gap report. Counted apart from the drops; never blocks.
+  // runs the gap report. Counted apart from the drops; never blocks. With no cycle missed (a
+  // cycle run late) only the next delivery is marked.
   void MarkGap(uint64_t cycles);
 
   uint64_t Pushed() const { return mPushed.load(std::memory_order_relaxed); }
