@@ -678,6 +678,8 @@ TEST_F(ManagerDesktopOverJack, CyclesTheInputMissedAreTold) {
   vqtest::JackMidiPeer peer;
   ASSERT_TRUE(peer.Open("vqclock")) << peer.Error();
   ASSERT_TRUE(vqtest::JackConnect(peer.OutPort(), input)) << input;
+  const int pid = std::atoi(ReadFile(outputFile + ".pid").c_str());
+  ASSERT_GT(pid, 0);
   std::atomic<bool> sending{true};
   std::thread clock([&] {
     while (sending) {
@@ -686,8 +688,6 @@ TEST_F(ManagerDesktopOverJack, CyclesTheInputMissedAreTold) {
     }
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  const int pid = std::atoi(ReadFile(outputFile + ".pid").c_str());
-  ASSERT_GT(pid, 0);
   kill(pid, SIGSTOP);
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   kill(pid, SIGCONT);
