@@ -696,6 +696,19 @@ TEST_F(ManagerDesktopOverJack, CyclesTheInputMissedAreTold) {
   sending = false;
   clock.join();
   peer.Close();
+
+  // A bank fetch the synthesizer leaves unanswered: a loss while it waits sends the request again
+  // at once (the polls' resend comes a second or more after the request), and the time-out's box
+  // says that the input missed data.
+  ASSERT_TRUE(sim.Command("fault kind=request,mode=silence,count=always")) << sim.Error();
+  ASSERT_TRUE(Menu(20, 100, 188, Shown("Select Directory")));
+  ASSERT_TRUE(ChooseInPanel("Select Directory", Folder("fetched", {})));
+  ASSERT_TRUE(sim.WaitForLogLine("request 1", 5000));
+  kill(pid, SIGSTOP);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  kill(pid, SIGCONT);
+  EXPECT_TRUE(sim.WaitForLogLine("request 1", 500, 2));
+  EXPECT_TRUE(Answer("Error", "Return", "input-missed-data", 10000));
   EXPECT_TRUE(QuitByMenu());
   EXPECT_EQ(sim.Stop(), 0);
 }
