@@ -160,8 +160,8 @@ TEST(RtMidiOutputOverJack, MessagesHeldBackByMissedCyclesAreTold) {
     std::string error;
     auto out = RtMidiOutput::Create(name, &error, "jack");
     if (!out || !out->OpenVirtualPort("out")) _exit(2);
-    // About 48 cycles of SysEx: the queue still holds some when the parent stops us.
-    for (int i = 0; i < 48; ++i) out->Send(SysEx(16000, 0x11));
+    // About 60 cycles of SysEx: the queue still holds some when the parent stops us.
+    for (int i = 0; i < 60; ++i) out->Send(SysEx(16000, 0x11));
     if (write(ready[1], "r", 1) != 1) _exit(3);
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const bool sent = out->Send(Bytes{0xF8});
