@@ -82,6 +82,9 @@ bool AppShell::OpenMidiPorts() {
     return false;
   }
   deviceInput->SetCallback([this](const uint8_t* b, size_t n) { OnDeviceMidiInput(b, n); });
+  deviceInput->SetLossCallback([this] {
+    if (VQEditor* plug = Plug()) plug->NoteMidiInputLoss();
+  });
   keyboardInput->SetCallback([this](const uint8_t* b, size_t n) { OnKeyboardMidiInput(b, n); });
   mMidiError.clear();
   return true;

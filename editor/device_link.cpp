@@ -10,6 +10,11 @@ constexpr const char* kNoDeviceText = "VQ not present or a communication\nerror 
 constexpr const char* kCommErrorStatus = "Communication error!";
 constexpr const char* kFinishedText = "Finished successfully!";
 constexpr const char* kFirmwareStalledText = "Firmware update aborted: the VQ stopped answering!";
+// The answer may have come and been lost in the editor's own MIDI input.
+constexpr const char* kInputLossText =
+    "The editor's MIDI input missed data:\nthe VQ may have answered!";
+constexpr const char* kInputLossStatus = "MIDI input missed data!";
+constexpr const char* kFirmwareInputLossText = "Firmware update aborted: MIDI input missed data!";
 
 }  // namespace
 
@@ -29,6 +34,26 @@ bool DeviceLink::TimedOut() {
   if (mUnansweredPolls++ < kPollsPerTimeout - 1) return false;
   mUnansweredPolls = 0;
   return true;
+}
+
+void DeviceLink::ReportTimeout(const PollActions& act, const char* status, const char* lossStatus) {
+  act.messageBox(mLossInWait ? kInputLossText : kNoDeviceText, "Error");
+  if (const char* text = mLossInWait ? lossStatus : status) act.statusText(text);
+  mLossInWait = mLossResent = false;
+}
+
+void DeviceLink::NoteInputLoss(const PollActions& act) {
+  ++mInputLosses;
+  if (!mRequestOutstanding && !mBankUploadRunning && !mSingleWritePending) return;
+  mLossInWait = true;
+  if (mLossResent) return;
+  if (mRequestOutstanding && mBankDownloadRunning && !mFirmwareRunning) {
+    mLossResent = true;
+    act.resendRequest();
+  } else if (mBankUploadRunning) {
+    mLossResent = true;
+    act.resendBankProgram();
+  }
 }
 
 void DeviceLink::ExpireWaits() {
@@ -53,8 +78,8 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
       mDownloadToManager = false;
       // The next request starts with its full share of re-requests for spoiled dumps.
       mDumpRetries = 0;
-      act.messageBox(kNoDeviceText, "Error");
-      act.statusText(firmwareStalled ? kFirmwareStalledText : kCommErrorStatus);
+      ReportTimeout(act, firmwareStalled ? kFirmwareStalledText : kCommErrorStatus,
+                    firmwareStalled ? kFirmwareInputLossText : kInputLossStatus);
       mBusy = false;
     } else if (resend) {
       act.resendRequest();
@@ -65,8 +90,7 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
     if (TimedOut()) {
       mBankUploadRunning = false;
       mDownloadToManager = false;
-      act.messageBox(kNoDeviceText, "Error");
-      act.statusText(kCommErrorStatus);
+      ReportTimeout(act, kCommErrorStatus, kInputLossStatus);
       mBusy = false;
     } else if (resend) {
       act.resendBankProgram();
@@ -75,7 +99,7 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
   if (mSingleWritePending && TimedOut()) {
     mSingleWritePending = false;
     mDownloadToManager = false;
-    act.messageBox(kNoDeviceText, "Error");
+    ReportTimeout(act, nullptr, nullptr);
     mBusy = false;
   }
 

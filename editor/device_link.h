@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -35,6 +36,11 @@ class DeviceLink {
   void Poll(bool managerPageShown, const PollActions& act);
   // Makes the next Poll end the running wait at once, without a resend.
   void ExpireWaits();
+  // The MIDI input may have lost messages (the MIDI system skipped it): counted; the wait that
+  // runs ends, at its time-out, with a report that says so, and a bank transfer's last message
+  // goes out once more at once (once per wait; a firmware block is never repeated).
+  void NoteInputLoss(const PollActions& act);
+  uint64_t InputLosses() const { return mInputLosses; }
 
   // Post-increment of the idle counter (the status poll compares the count before the call).
   int32_t CountIdlePoll() { return mIdlePolls++; }
@@ -81,7 +87,11 @@ class DeviceLink {
   // --- Status poll: polls without an answer (the time-out), polls without a change (the NRPN
   // address is repeated), retries of a spoiled dump ---
   int32_t UnansweredPolls() const { return mUnansweredPolls; }
-  void SetUnansweredPolls(int32_t value) { mUnansweredPolls = value; }
+  // The wait starts afresh: an input loss before it explains no silence after it.
+  void SetUnansweredPolls(int32_t value) {
+    mUnansweredPolls = value;
+    mLossInWait = mLossResent = false;
+  }
   int32_t IdlePolls() const { return mIdlePolls; }
   void SetIdlePolls(int32_t value) { mIdlePolls = value; }
   int32_t DumpRetries() const { return mDumpRetries; }
@@ -124,6 +134,9 @@ class DeviceLink {
 
  private:
   bool TimedOut();
+  // The report of a wait that timed out: the usual one, or the input's loss; a null status
+  // leaves the status text as it is.
+  void ReportTimeout(const PollActions& act, const char* status, const char* lossStatus);
 
   Dump mReceiveBuffer = {};
   std::array<uint8_t, kReplyBytes> mReplyBuffer = {};
@@ -154,4 +167,7 @@ class DeviceLink {
   bool mDownloadToManager = false;
   bool mBusy = false;
   bool mProgramNumberError = false;
+  uint64_t mInputLosses = 0;
+  bool mLossInWait = false;  // the input lost messages since the running wait last moved
+  bool mLossResent = false;  // and the bank transfer's last message went out again for it
 };

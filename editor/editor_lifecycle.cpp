@@ -245,6 +245,26 @@ void VQEditor::TimerTick() {
   }
 }
 
+DeviceLink::PollActions VQEditor::TransferActions() {
+  DeviceLink::PollActions act;
+  act.messageBox = [this](const char* text, const char* caption) { PostMessageBox(text, caption); };
+  act.statusText = [this](const char* text) { SetStatusText(text); };
+  act.resendRequest = [this] { SendSysExBytes(ProgramRequestMessage(mLink.RequestSlot())); };
+  act.resendBankProgram = [this] {
+    if (!mBankTransfers) return;
+    // The resend also marks the slot on the manager page.
+    RunOnMainThread([this] {
+      if (mBankTransfers) mBankTransfers->ResendBankProgram(*this);
+    });
+  };
+  return act;
+}
+
+void VQEditor::NoteMidiInputLoss() {
+  UTL_MutexLock lock(mMutex);
+  mLink.NoteInputLoss(TransferActions());
+}
+
 void VQEditor::StatusPoll() {
   UTL_MutexLock lock(mMutex);
   // This runs on the timer thread: the boxes, texts and controls it changes wait for the main
@@ -257,17 +277,7 @@ void VQEditor::StatusPoll() {
     mLastField = kNoFieldSent;
   }
 
-  DeviceLink::PollActions act;
-  act.messageBox = [this](const char* text, const char* caption) { PostMessageBox(text, caption); };
-  act.statusText = [this](const char* text) { SetStatusText(text); };
-  act.resendRequest = [this] { SendSysExBytes(ProgramRequestMessage(mLink.RequestSlot())); };
-  act.resendBankProgram = [this] {
-    if (!mBankTransfers) return;
-    // The resend also marks the slot on the manager page.
-    RunOnMainThread([this] {
-      if (mBankTransfers) mBankTransfers->ResendBankProgram(*this);
-    });
-  };
+  const DeviceLink::PollActions act = TransferActions();
   // A message the port refused gets no reply: its wait ends now rather than after three polls.
   if (mSendFailed.exchange(false)) mLink.ExpireWaits();
   mLink.Poll(mManagerPageShown, act);

@@ -112,6 +112,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Every tenth call (once a second on the 100 ms timer) runs the status poll.
   virtual void TimerTick();
   void StatusPoll();
+  // What the status poll and an input loss have the editor do for the transfers.
+  DeviceLink::PollActions TransferActions();
   // Undo reset, INIT when no last program is known, the start-up message.
   void StartUp();
   // The file name after the last "/" without its extension, at most 32 characters.
@@ -377,6 +379,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // --- Incoming MIDI and MIDI learn (incoming_midi.cpp, midi_learn.cpp) ---
   // Synthesizer input (MIDI thread): dumps and replies, checked before anything is acted on.
   void ProcessSysEx(const ISysExMessage* msg) override;
+  // The synthesizer input may have lost messages (MIDI thread): counted in Link(); a waiting
+  // bank transfer sends its last message again, and a wait that then times out says why.
+  void NoteMidiInputLoss();
   // Keyboard input (MIDI thread): pass-through, note mirroring and learned controllers.
   void OnMidiMsgReceived(const IMidiMessage* msg) override;
   // The main-thread half of incoming MIDI: finishes an acknowledged single write, saves a single

@@ -29,6 +29,13 @@ class MidiInput : public MidiPort {
   // callback is running any more, so its owner may go away; do not call it while holding a lock
   // that the callback takes.
   virtual void SetCallback(Callback callback) = 0;
+
+  // Runs on the input's own thread, as soon as incoming messages may have been lost (the MIDI
+  // system skipped the input for some of its cycles, or the input had to drop messages), and
+  // only while a callback is set: SetCallback(nullptr) ends these calls too. The default input
+  // loses nothing and never calls it.
+  using LossCallback = std::function<void()>;
+  virtual void SetLossCallback(LossCallback) {}
 };
 
 // The system's input. Port names are those the MIDI system lists ("client:port" on JACK).
@@ -48,12 +55,18 @@ class RtMidiInput final : public ForwardingMidiPort<MidiInput, MidiInputBackend>
   ~RtMidiInput() override;
 
   void SetCallback(Callback callback) override;
+  void SetLossCallback(LossCallback callback) override;
 
   // Events the backend handed over (a long SysEx may come as several), and messages or pieces
   // lost: the queue to the worker was full, a message missed a piece or was too long. Each
   // growth of the losses is also written to the log.
   uint64_t ReceivedMessages() const;
   uint64_t DroppedMessages() const;
+  // Cycles of the MIDI system (JACK) this input missed, and how many times it missed some:
+  // what came in meanwhile may be lost. Each gap is also told on the error output at once (at
+  // most a line a second; the gaps in between are summed in the next line).
+  uint64_t MissedCycles() const;
+  uint64_t Gaps() const;
   // The time delivered messages waited for the worker, in nanoseconds: in all, and the longest.
   uint64_t WaitedForWorkerNs() const;
   uint64_t LongestWaitForWorkerNs() const;

@@ -42,11 +42,18 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
   // JACK's process thread: each event's bytes into the queue, as they are.
   static int Process(jack_nframes_t frames, void* user) {
     auto* self = static_cast<JackMidiInputBackend*>(user);
-    // A cycle this client missed took its events along (the server ran on without us): what
-    // was open then is broken, and the worker must not join across the hole.
+    // A cycle this client missed took its events along (an asynchronous server runs on
+    // without a client that is late): what was open then is broken, the worker must not join
+    // across the hole, and the loss is counted and told. A cycle run late, at the time of one
+    // already run, missed nothing but is no place to join across either.
     const jack_nframes_t start = jack_last_frame_time(self->mClient);
-    if (self->mRunning && start - self->mLastCycleStart != frames) self->mQueue.MarkGap();
+    const jack_nframes_t ahead = start - (self->mLastCycleStart + self->mLastFrames);
+    if (self->mRunning && ahead != 0) {
+      const bool skipped = ahead < (jack_nframes_t{1} << 31) && self->mLastFrames > 0;
+      self->mQueue.MarkGap(skipped ? (ahead + self->mLastFrames - 1) / self->mLastFrames : 0);
+    }
     self->mLastCycleStart = start;
+    self->mLastFrames = frames;
     self->mRunning = true;
     if (jack_port_t* port = self->mPort.load()) {
       void* buffer = jack_port_get_buffer(port, frames);
@@ -60,9 +67,13 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
     return 0;
   }
 
+  // No process call runs now: the next cycles are a new run, whatever time passed.
+  void OnPortClosed() override { mRunning = false; }
+
   MidiInputQueue& mQueue;
-  jack_nframes_t mLastCycleStart = 0;  // the process thread's
-  bool mRunning = false;               // the process thread's: a cycle ran before
+  // The process thread's: the previous cycle's start and length, and whether there was one.
+  jack_nframes_t mLastCycleStart = 0, mLastFrames = 0;
+  bool mRunning = false;
 };
 
 }  // namespace

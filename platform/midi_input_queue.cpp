@@ -35,9 +35,11 @@ size_t RoundUpToPowerOfTwo(size_t n) {
   return p;
 }
 
-void FutexWait(std::atomic<uint32_t>* word, uint32_t expected) {
-  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAIT_PRIVATE, expected, nullptr,
-          nullptr, 0);
+// Waits at most `ns` nanoseconds (0: without a limit).
+void FutexWait(std::atomic<uint32_t>* word, uint32_t expected, uint64_t ns = 0) {
+  timespec limit{static_cast<time_t>(ns / 1000000000u), static_cast<long>(ns % 1000000000u)};
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAIT_PRIVATE, expected,
+          ns ? &limit : nullptr, nullptr, 0);
 }
 
 void FutexWakeOne(std::atomic<uint32_t>* word) {
@@ -49,8 +51,9 @@ void FutexWakeOne(std::atomic<uint32_t>* word) {
 static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) &&
               std::atomic<uint32_t>::is_always_lock_free);
 
-MidiInputQueue::MidiInputQueue(Deliver deliver, size_t capacity)
+MidiInputQueue::MidiInputQueue(Deliver deliver, size_t capacity, GapReport gapReport)
     : mDeliver(std::move(deliver)),
+      mGapReport(std::move(gapReport)),
       mSize(RoundUpToPowerOfTwo(std::max(capacity, kMaxMessage + kHeaderBytes))),
       mRing(new uint8_t[mSize]),  // left uninitialised: pages are touched only as the ring fills
       mMask(mSize - 1) {
@@ -88,6 +91,14 @@ bool MidiInputQueue::Push(const uint8_t* bytes, size_t count) {
   return true;
 }
 
+void MidiInputQueue::MarkGap(uint64_t cycles) {
+  mLostBeforeNext.store(true, std::memory_order_relaxed);
+  if (cycles == 0) return;
+  mMissedCycles.fetch_add(cycles, std::memory_order_relaxed);
+  mGaps.fetch_add(1, std::memory_order_release);
+  Wake();
+}
+
 void MidiInputQueue::Wake() {
   mWakeups.fetch_add(1);
   if (mSleepers.load() != 0) FutexWakeOne(&mWakeups);
@@ -102,14 +113,24 @@ void MidiInputQueue::CopyOut(size_t from, uint8_t* to, size_t n) const {
 void MidiInputQueue::Run() {
   pthread_setname_np(pthread_self(), "vq-midi-in");
   std::vector<uint8_t> message(kMaxMessage);
+  uint64_t gapsSeen = 0, reportAgainNs = 0;  // 0: no report held back
   while (!mStop.load()) {
+    // Gaps are told before the messages that came after them.
+    const uint64_t gaps = mGaps.load(std::memory_order_acquire);
+    if (mGapReport && (gaps != gapsSeen || (reportAgainNs && NowNs() >= reportAgainNs))) {
+      gapsSeen = gaps;
+      reportAgainNs = mGapReport() ? NowNs() + 1000000000u : 0;
+    }
     const size_t tail = mTail.load(std::memory_order_relaxed);
     if (mHead.load() == tail) {
-      // Announce the sleep before the last look, so a push after it either is seen here or
-      // changes the futex word and wakes us.
+      // Announce the sleep before the last look, so a push or gap after it either is seen here
+      // or changes the futex word and wakes us.
       mSleepers.fetch_add(1);
       const uint32_t seen = mWakeups.load();
-      if (mHead.load() == tail && !mStop.load()) FutexWait(&mWakeups, seen);
+      const uint64_t now = NowNs();
+      const uint64_t limit = !reportAgainNs ? 0 : reportAgainNs > now ? reportAgainNs - now : 1;
+      if (mHead.load() == tail && mGaps.load() == gapsSeen && !mStop.load())
+        FutexWait(&mWakeups, seen, limit);
       mSleepers.fetch_sub(1);
       continue;
     }

@@ -20,6 +20,10 @@ class MidiInputQueue {
  public:
   // `afterLoss`: at least one push between the previous delivery and this one was dropped.
   using Deliver = std::function<void(const uint8_t* bytes, size_t count, bool afterLoss)>;
+  // Runs on the worker, before the next delivery, when the backend marked gaps since the last
+  // call; true asks for another call about a second later even without a new gap (a report
+  // that was held back).
+  using GapReport = std::function<bool()>;
 
   // Bytes the ring holds by default: what a fast JACK sender delivers in a few hundred
   // milliseconds at small periods, so that a worker descheduled on a loaded machine loses
@@ -28,9 +32,10 @@ class MidiInputQueue {
   // Largest message taken: the longest SysEx a device sends us is far below this.
   static constexpr size_t kMaxMessage = size_t{1} << 16;
 
-  // Starts the worker, which calls `deliver` for every message, one at a time. `capacity` is
-  // rounded up to a power of two.
-  explicit MidiInputQueue(Deliver deliver, size_t capacity = kDefaultCapacity);
+  // Starts the worker, which calls `deliver` for every message, one at a time, and `gapReport`
+  // (may be empty) after gaps. `capacity` is rounded up to a power of two.
+  explicit MidiInputQueue(Deliver deliver, size_t capacity = kDefaultCapacity,
+                          GapReport gapReport = {});
   // Stops the worker; messages not yet delivered are dropped.
   ~MidiInputQueue();
   MidiInputQueue(const MidiInputQueue&) = delete;
@@ -41,12 +46,16 @@ class MidiInputQueue {
   bool Push(const uint8_t* bytes, size_t count);
 
   // From the producer: messages may have been lost before the next push (the backend missed
-  // some), so the next delivery comes with `afterLoss`. Not counted as a drop.
-  void MarkGap() { mLostBeforeNext.store(true, std::memory_order_relaxed); }
+  // `cycles` of its system's cycles), so the next delivery comes with `afterLoss` and the worker
+  // runs the gap report. Counted apart from the drops; never blocks. With no cycle missed (a
+  // cycle run late) only the next delivery is marked.
+  void MarkGap(uint64_t cycles);
 
   uint64_t Pushed() const { return mPushed.load(std::memory_order_relaxed); }
   uint64_t Dropped() const { return mDropped.load(std::memory_order_relaxed); }
   uint64_t Delivered() const { return mDelivered.load(std::memory_order_acquire); }
+  uint64_t Gaps() const { return mGaps.load(std::memory_order_acquire); }
+  uint64_t MissedCycles() const { return mMissedCycles.load(std::memory_order_acquire); }
   // How long delivered messages waited between their push and the start of their delivery
   // (the worker's wake-up and the messages before them), in nanoseconds: the sum and the most.
   uint64_t WaitedNs() const { return mWaitedNs.load(std::memory_order_relaxed); }
@@ -58,6 +67,7 @@ class MidiInputQueue {
   void CopyOut(size_t from, uint8_t* to, size_t n) const;
 
   Deliver mDeliver;
+  GapReport mGapReport;
   size_t mSize;
   std::unique_ptr<uint8_t[]> mRing;
   size_t mMask;
@@ -68,6 +78,7 @@ class MidiInputQueue {
   std::atomic<bool> mStop{false};
   std::atomic<uint64_t> mPushed{0}, mDropped{0}, mDelivered{0};
   std::atomic<bool> mLostBeforeNext{false};  // the producer's: a push was dropped since the last
+  std::atomic<uint64_t> mGaps{0}, mMissedCycles{0};
   std::atomic<uint64_t> mWaitedNs{0}, mLongestWaitNs{0};
   std::thread mWorker;
 };

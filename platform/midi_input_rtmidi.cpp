@@ -1,5 +1,6 @@
 // The MIDI input: a backend per API (ALSA through RtMidi, JACK through our own client) feeding one
 // queue, whose worker joins the pieces into whole messages and calls the callback.
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 
@@ -61,19 +62,25 @@ std::unique_ptr<MidiInputBackend> MakeRtMidiInputBackend(RtMidi::Api api,
 }
 
 struct RtMidiInput::Impl {
-  std::mutex deliver;  // held while the callback runs, so SetCallback can wait for it
+  std::mutex deliver;  // held while the callbacks run, so SetCallback can wait for them
   Callback callback;
+  LossCallback lossCallback;
   MidiStreamAssembler assembler;  // the worker's alone
   std::atomic<uint64_t> assemblerDropped{0};
   uint64_t reportedLosses = 0;  // the worker's: losses already written to the log
+  // The worker's: missed cycles and gaps already told, and when the last line was written.
+  uint64_t toldCycles = 0, toldGaps = 0, notedGaps = 0;
+  std::chrono::steady_clock::time_point lastGapLine{};
   MidiInputQueue queue{[this](const uint8_t* bytes, size_t count, bool afterLoss) {
-    assembler.Feed(bytes, count, afterLoss, [this](const uint8_t* b, size_t n) {
-      std::lock_guard<std::mutex> lock(deliver);
-      if (callback) callback(b, n);
-    });
-    assemblerDropped.store(assembler.Dropped(), std::memory_order_relaxed);
-    ReportLosses();
-  }};
+                         assembler.Feed(bytes, count, afterLoss,
+                                        [this](const uint8_t* b, size_t n) {
+                                          std::lock_guard<std::mutex> lock(deliver);
+                                          if (callback) callback(b, n);
+                                        });
+                         assemblerDropped.store(assembler.Dropped(), std::memory_order_relaxed);
+                         ReportLosses();
+                       },
+                       MidiInputQueue::kDefaultCapacity, [this] { return ReportGaps(); }};
   std::unique_ptr<MidiInputBackend> backend;  // last, so it goes first: it pushes into the queue
 
   uint64_t Losses() const {
@@ -89,6 +96,30 @@ struct RtMidiInput::Impl {
                  "missing or a message over %zu bytes)\n",
                  losses, MidiStreamAssembler::kMaxMessage);
     reportedLosses = losses;
+    TellLoss();
+  }
+  // A gap is told at once, then at most one line a second while gaps go on; true while a line
+  // is held back.
+  bool ReportGaps() {
+    const uint64_t gaps = queue.Gaps(), cycles = queue.MissedCycles();
+    if (gaps == toldGaps) return false;
+    if (gaps != notedGaps) TellLoss();
+    notedGaps = gaps;
+    const auto now = std::chrono::steady_clock::now();
+    if (toldGaps != 0 && now - lastGapLine < std::chrono::seconds(1)) return true;
+    std::fprintf(
+        stderr,
+        "MIDI input: incoming MIDI may have been lost: JACK skipped this input for %" PRIu64
+        " cycle(s) (%" PRIu64 " cycle(s) in %" PRIu64 " gap(s) so far)\n",
+        cycles - toldCycles, cycles, gaps);
+    toldCycles = cycles;
+    toldGaps = gaps;
+    lastGapLine = now;
+    return false;
+  }
+  void TellLoss() {
+    std::lock_guard<std::mutex> lock(deliver);
+    if (callback && lossCallback) lossCallback();
   }
 };
 
@@ -118,12 +149,25 @@ void RtMidiInput::SetCallback(Callback callback) {
   mImpl->callback = std::move(callback);
 }
 
+void RtMidiInput::SetLossCallback(LossCallback callback) {
+  std::lock_guard<std::mutex> lock(mImpl->deliver);
+  mImpl->lossCallback = std::move(callback);
+}
+
 uint64_t RtMidiInput::ReceivedMessages() const {
   return mImpl->queue.Pushed();
 }
 
 uint64_t RtMidiInput::DroppedMessages() const {
   return mImpl->Losses();
+}
+
+uint64_t RtMidiInput::MissedCycles() const {
+  return mImpl->queue.MissedCycles();
+}
+
+uint64_t RtMidiInput::Gaps() const {
+  return mImpl->queue.Gaps();
 }
 
 uint64_t RtMidiInput::WaitedForWorkerNs() const {

@@ -3,12 +3,17 @@
 // puts the whole message (a long SysEx as pieces) into a lock-free ring, or nothing when it
 // cannot get room in time, and the process callback moves into each cycle only the events that
 // fit, leaving the rest, in order, for the next cycles.
+// Cycles this client misses (an asynchronous server runs on without a client that is late) lose
+// nothing here: the clients our port feeds wait for it, and what the ring holds goes out in the
+// next cycles, late. That lateness is told on the error output, with the next Send.
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cinttypes>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -50,6 +55,7 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
   bool Send(const uint8_t* bytes, size_t count) override {
     std::lock_guard<std::mutex> lock(mMutex);
     if (!mPort.load()) return false;
+    TellLateCycles();
     const size_t pieces = (count + kPieceBytes - 1) / kPieceBytes;
     const size_t needed = count + pieces * sizeof(uint32_t);
     if (needed > mRing.size()) return Fail("JACK: a MIDI message too long to send");
@@ -82,11 +88,22 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
   // JACK's process thread: events from the ring into this cycle while they fit.
   static int Process(jack_nframes_t frames, void* user) {
     auto* self = static_cast<JackMidiOutputBackend*>(user);
+    const jack_nframes_t start = jack_last_frame_time(self->mClient);
+    const jack_nframes_t ahead = start - (self->mLastCycleStart + self->mLastFrames);
+    const bool gap = self->mRunning && ahead != 0 && ahead < (jack_nframes_t{1} << 31);
+    self->mLastCycleStart = start;
+    self->mLastFrames = frames;
+    self->mRunning = true;
     if (jack_port_t* port = self->mPort.load()) {
       void* buffer = jack_port_get_buffer(port, frames);
       jack_midi_clear_buffer(buffer);
       const size_t head = self->mHead.load(std::memory_order_acquire);
       size_t tail = self->mTail.load(std::memory_order_relaxed);
+      // Messages waited in the ring while the cycles went by without us.
+      if (gap && tail != head) {
+        self->mLateCycles.fetch_add((ahead + frames - 1) / frames, std::memory_order_relaxed);
+        self->mLateGaps.fetch_add(1, std::memory_order_release);
+      }
       size_t carried = 0;
       while (tail != head) {
         uint32_t n = 0;
@@ -117,14 +134,40 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
     std::memcpy(to, mRing.data() + start, first);
     std::memcpy(to + first, mRing.data(), n - first);
   }
-  // What was not sent goes with the port.
-  void OnPortClosed() override { mTail.store(mHead.load()); }
+  // What was not sent goes with the port; no process call runs now, so the next cycles are a
+  // new run.
+  void OnPortClosed() override {
+    mTail.store(mHead.load());
+    mRunning = false;
+  }
+  // Under mMutex: the gaps since the last line, at most one line a second.
+  void TellLateCycles() {
+    const uint64_t gaps = mLateGaps.load(std::memory_order_acquire);
+    const auto now = std::chrono::steady_clock::now();
+    if (gaps == mToldGaps || (mToldGaps != 0 && now - mLastLine < std::chrono::seconds(1))) return;
+    const uint64_t cycles = mLateCycles.load(std::memory_order_relaxed);
+    std::fprintf(stderr,
+                 "MIDI output: outgoing MIDI went out late: JACK skipped this output for %" PRIu64
+                 " cycle(s) while messages waited (%" PRIu64 " cycle(s) in %" PRIu64
+                 " gap(s) so far)\n",
+                 cycles - mToldCycles, cycles, gaps);
+    mToldGaps = gaps;
+    mToldCycles = cycles;
+    mLastLine = now;
+  }
 
   std::vector<uint8_t> mRing;  // records: a 32-bit length, then the event's bytes
   // Free-running byte positions: Send moves mHead, the process thread mTail.
   std::atomic<size_t> mHead{0}, mTail{0};
   bool mStalled = false;  // a Send timed out while the ring stood at mStalledTail
   size_t mStalledTail = 0;
+  // The process thread's: the previous cycle's start and length, and whether there was one.
+  jack_nframes_t mLastCycleStart = 0, mLastFrames = 0;
+  bool mRunning = false;
+  // Cycles missed while messages waited, and how many times; under mMutex: what was told.
+  std::atomic<uint64_t> mLateCycles{0}, mLateGaps{0};
+  uint64_t mToldCycles = 0, mToldGaps = 0;
+  std::chrono::steady_clock::time_point mLastLine{};
 };
 
 }  // namespace

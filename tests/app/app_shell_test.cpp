@@ -125,6 +125,10 @@ TEST_F(ShellTest, InputCallbacksHandOnWhatTheEditorTakes) {
   EXPECT_EQ(editor->deviceMessages, (std::vector<uint8_t>{0x94, 0x91}));
   EXPECT_EQ(editor->sysexSizes, std::vector<int32_t>{213});
   EXPECT_EQ(editor->keyboardMessages, (std::vector<uint8_t>{0xF8, 0x90}));
+  // A loss on the synthesizer's input is the editor's to count; the keyboard's is not.
+  device.Lose();
+  keys.Lose();
+  EXPECT_EQ(editor->Link().InputLosses(), 1u);
 }
 
 TEST_F(ShellTest, MidiThatCannotStartLeavesTheProgramRunningAndTheStoredDevices) {

@@ -31,10 +31,16 @@ struct PortLog {
 struct Wire {
   std::mutex mutex;  // held while delivering: once the callback is cleared no call runs
   vq::platform::MidiInput::Callback callback;
+  vq::platform::MidiInput::LossCallback loss;
   std::atomic<bool> open{false};
   void Deliver(std::vector<uint8_t> bytes) {
     std::lock_guard<std::mutex> lock(mutex);
     if (callback && open) callback(bytes.data(), bytes.size());
+  }
+  // Incoming messages may have been lost, as the system's input says.
+  void Lose() {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (callback && loss) loss();
   }
 };
 
@@ -88,6 +94,10 @@ class FakePort : public Base {
 struct FakeInput : FakePort<vq::platform::MidiInput> {
   using FakePort::FakePort;
   void SetCallback(Callback cb) override { FakePort::SetCallback(std::move(cb)); }
+  void SetLossCallback(LossCallback cb) override {
+    std::lock_guard<std::mutex> lock(wire->mutex);
+    wire->loss = std::move(cb);
+  }
 };
 struct FakeOutput : FakePort<vq::platform::MidiOutput> {
   using FakePort::FakePort;

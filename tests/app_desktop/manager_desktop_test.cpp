@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <atomic>
 #include <map>
+#include <thread>
 
 #include "desktop_steps.h"
+#include "support/jack_server.h"
 #include "library/db_client.h"
 #include "library/program_text_format.h"
 
@@ -656,6 +658,59 @@ TEST_F(ManagerDesktopOverJack, ABankFetchLeavesTheProgramAlone) {
   EXPECT_EQ(Setting("lastfile"), mine + "/Cafe Creme.pr4") << Settings();
   EXPECT_EQ(Setting("edited"), "false");
   EXPECT_TRUE(sim.Faults().empty());
+}
+
+// An asynchronous JACK server runs on without a program that is late (here stopped for about 37
+// cycles while a clock comes in every millisecond): what came in meanwhile is gone, and the
+// program says so on its error output at once.
+TEST_F(ManagerDesktopOverJack, CyclesTheInputMissedAreTold) {
+  vqtest::JackServer server;
+  ASSERT_TRUE(server.Start(256, /*synchronous=*/false)) << server.Error();
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({}, 60000));
+  std::string input;  // the program's port that the synthesizer feeds
+  {
+    vqtest::JackToolClient client;
+    jack_port_t* port = jack_port_by_name(client.get(), sim.OutPort().c_str());
+    const char** names = port ? jack_port_get_all_connections(client.get(), port) : nullptr;
+    if (names && names[0]) input = names[0];
+    if (names) jack_free(names);
+  }
+  vqtest::JackMidiPeer peer;
+  ASSERT_TRUE(peer.Open("vqclock")) << peer.Error();
+  ASSERT_TRUE(vqtest::JackConnect(peer.OutPort(), input)) << input;
+  const int pid = std::atoi(ReadFile(outputFile + ".pid").c_str());
+  ASSERT_GT(pid, 0);
+  std::atomic<bool> sending{true};
+  std::thread clock([&] {
+    while (sending) {
+      peer.Send({0xF8});
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  kill(pid, SIGSTOP);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  kill(pid, SIGCONT);
+  EXPECT_TRUE(Within(5000, [&] { return Count("incoming MIDI may have been lost") > 0; }))
+      << ReadFile(outputFile);
+  sending = false;
+  clock.join();
+  peer.Close();
+
+  // A bank fetch the synthesizer leaves unanswered: a loss while it waits sends the request again
+  // at once (the polls' resend comes a second or more after the request), and the time-out's box
+  // says that the input missed data.
+  ASSERT_TRUE(sim.Command("fault kind=request,mode=silence,count=always")) << sim.Error();
+  ASSERT_TRUE(Menu(20, 100, 188, Shown("Select Directory")));
+  ASSERT_TRUE(ChooseInPanel("Select Directory", Folder("fetched", {})));
+  ASSERT_TRUE(sim.WaitForLogLine("request 1", 5000));
+  kill(pid, SIGSTOP);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  kill(pid, SIGCONT);
+  EXPECT_TRUE(sim.WaitForLogLine("request 1", 500, 2));
+  EXPECT_TRUE(Answer("Error", "Return", "input-missed-data", 10000));
+  EXPECT_TRUE(QuitByMenu());
+  EXPECT_EQ(sim.Stop(), 0);
 }
 
 // Stepping away from an edited program asks first: Cancel keeps the edit and loads nothing;

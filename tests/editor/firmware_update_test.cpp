@@ -185,6 +185,26 @@ TEST_F(FirmwareUpdateTest, ADeviceThatStopsAnsweringEndsTheUpdateClearly) {
   EXPECT_EQ(StatusText(), "Firmware update aborted: the VQ stopped answering!");
 }
 
+// The answer may have come and been lost in our own MIDI input: the report says so, and no
+// block goes out again for it.
+TEST_F(FirmwareUpdateTest, AnInputLossIsNamedWhenTheUpdateStops) {
+  VQEditor& e = Start();
+  e.ReadFirmwareFile(WriteImage(FirmwareImage({Pattern(10, 1), {}, {}, {}, {}})).c_str());
+  e.OnFirmwareReply(8, vq_sysex::kCmdSectionReady);
+  e.OnFirmwareReply(8, vq_sysex::kCmdBlockReady);
+  const size_t mark = Mark();
+  e.NoteMidiInputLoss();
+  EXPECT_EQ(Mark(), mark);
+  EXPECT_EQ(e.Link().InputLosses(), 1u);
+  for (int poll = 0; poll < 12 && e.Link().FirmwareRunning(); ++poll) e.StatusPoll();
+  e.ShowPostedMessageBoxes();
+  EXPECT_EQ(Mark(), mark);
+  EXPECT_EQ(StatusText(), "Firmware update aborted: MIDI input missed data!");
+  ASSERT_FALSE(Gui()->messageBoxes.empty());
+  EXPECT_EQ(Gui()->messageBoxes.back().text,
+            "The editor's MIDI input missed data:\nthe VQ may have answered!");
+}
+
 TEST_F(FirmwareUpdateTest, EraseGetsLongerThanAnOrdinaryWait) {
   VQEditor& e = Start();
   e.ReadFirmwareFile(WriteImage(FirmwareImage({Pattern(10, 1), {}, {}, {}, {}})).c_str());

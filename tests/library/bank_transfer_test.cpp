@@ -239,6 +239,27 @@ TEST_F(BankTransferTest, ALostAcknowledgementIsSurvivedByOneResend) {
   for (const auto& box : Gui()->messageBoxes) EXPECT_NE(box.caption, "Error") << box.text;
 }
 
+// A loss in our own MIDI input may have taken the acknowledgement: the program goes out again
+// at once, without the polls' wait.
+TEST_F(BankTransferTest, AnInputLossResendsAtOnce) {
+  VQEditor& e = Start();
+  for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
+  vqsim::MisbehaviourRule rule;
+  rule.kind = vqsim::AnswerKind::ProgramWrite;
+  rule.mode = vqsim::Misbehaviour::Silence;
+  rule.skip = 1;
+  std::string error;
+  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  Gui()->messageBoxAnswer = 2;
+  Upload();
+  ASSERT_TRUE(e.Link().BankUploadRunning());
+  e.NoteMidiInputLoss();
+  link->Pump();
+  EXPECT_TRUE(e.Link().TransferDone());
+  EXPECT_EQ(Writes(2), 2u);
+  EXPECT_EQ(Writes(3), 1u);
+}
+
 TEST_F(BankTransferTest, ASilentDeviceGetsOneResendThenTheUploadEnds) {
   VQEditor& e = Start();
   for (int slot : {1, 2}) Program("0" + std::to_string(slot) + "_P.pr4", slot);

@@ -1,13 +1,18 @@
 // The MIDI output: the in-memory recorder, and RtMidi into the program's input end to end over a
 // real port when one can be opened (a JACK server started by the test command, or an ALSA
 // sequencer).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <mutex>
 #include <thread>
@@ -17,6 +22,7 @@
 #include "platform/midi_output.h"
 #include "tests/support/midi_collector.h"
 #include "tests/support/jack_available.h"
+#include "tests/support/jack_server.h"
 
 using vq::platform::MemoryMidiOutput;
 using vq::platform::RtMidiInput;
@@ -134,4 +140,44 @@ TEST(RtMidiOutputOverJack, PortsComeAndGoWhileOtherClientsDo) {
   }
   done = true;
   churn.join();
+}
+
+// An asynchronous server runs on without a client that is late: what our output holds then goes
+// out late, and its next send says so. The sender is a child process, stopped for some cycles
+// while its queue drains.
+TEST(RtMidiOutputOverJack, MessagesHeldBackByMissedCyclesAreTold) {
+  VQ_SKIP_WITHOUT_JACK();
+  vqtest::JackServer server;
+  ASSERT_TRUE(server.Start(256, /*synchronous=*/false)) << server.Error();
+  const std::string name = "vqlate" + std::to_string(getpid());
+  const std::string log = (std::filesystem::temp_directory_path() / (name + ".err")).string();
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dup2(open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+    std::string error;
+    auto out = RtMidiOutput::Create(name, &error, "jack");
+    if (!out || !out->OpenVirtualPort("out")) _exit(2);
+    // About 60 cycles of SysEx: the queue still holds some when the parent stops us.
+    for (int i = 0; i < 60; ++i) out->Send(SysEx(16000, 0x11));
+    if (write(ready[1], "r", 1) != 1) _exit(3);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const bool sent = out->Send(Bytes{0xF8});
+    out.reset();  // a client that just goes holds the server up for seconds
+    _exit(sent ? 0 : 4);
+  }
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  kill(child, SIGSTOP);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  kill(child, SIGCONT);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  std::ifstream in(log);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("outgoing MIDI went out late"), std::string::npos) << text;
+  std::filesystem::remove(log);
 }

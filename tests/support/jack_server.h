@@ -1,6 +1,7 @@
 // A private JACK server for one test, at the period the test needs: started as the test command
-// starts its own (dummy driver, no realtime, synchronous), made the default for the clients the
-// test opens while it runs, and stopped with its shared-memory files at the end.
+// starts its own (dummy driver, no realtime, synchronous unless asked otherwise), made the
+// default for the clients the test opens and the programs it starts while it runs, and stopped
+// with its shared-memory files at the end.
 #pragma once
 
 #include <fcntl.h>
@@ -30,11 +31,12 @@ class JackServer {
 
   // False with Error() when jackd cannot start or takes no client within 20 s. A jackd that
   // ends at once is tried again: the machine holds only a few servers at a time, and other test
-  // runs start and stop theirs.
-  bool Start(unsigned period) {
+  // runs start and stop theirs. An asynchronous server (jackd's default) runs on without a
+  // client that is late, which then misses cycles.
+  bool Start(unsigned period, bool synchronous = true) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
-      if (!Spawn(period)) return false;
+      if (!Spawn(period, synchronous)) return false;
       while (std::chrono::steady_clock::now() < deadline) {
         jack_status_t status{};
         // The client's name is this server's: JACK's client sockets are shared by all servers.
@@ -95,13 +97,14 @@ class JackServer {
   const std::string& Error() const { return mError; }
 
  private:
-  bool Spawn(unsigned period) {
+  bool Spawn(unsigned period, bool synchronous) {
     static int serial = 0;
     mName = "vqp" + std::to_string(getpid()) + "s" + std::to_string(++serial);
     mLog = (std::filesystem::temp_directory_path() / (mName + ".log")).string();
-    std::vector<std::string> args = {
-        "jackd", "-n",    mName, "-r",    "-S", "--port-max",          "64",
-        "-d",    "dummy", "-r",  "48000", "-p", std::to_string(period)};
+    std::vector<std::string> args = {"jackd", "-n", mName, "-r", "--port-max", "64"};
+    if (synchronous) args.push_back("-S");
+    for (const char* a : {"-d", "dummy", "-r", "48000", "-p"}) args.push_back(a);
+    args.push_back(std::to_string(period));
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -199,6 +199,7 @@ struct VqsimOptions {
   std::string loadSlots;            // a slot file to start from (format of SimEngine::SaveSlots)
   std::string name;                 // JACK client base name; default unique per process
   std::vector<std::string> extraArgs;
+  bool keepErrorOutput = false;  // standard error into a file of Folder() (ErrorOutput())
 };
 
 // One vqsim child process with its own temporary folder for the event log and the slot state.
@@ -264,6 +265,9 @@ class VqsimProcess {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    if (options.keepErrorOutput)
+      posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, ErrorOutputPath().c_str(),
+                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<char*> args = detail::ArgvPointers(argv);
     const int rc = posix_spawn(&mPid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -311,6 +315,14 @@ class VqsimProcess {
   bool Running() const { return mPid > 0; }
   std::string LogPath() const { return mDir + "/events.log"; }
   std::string StatePath() const { return mDir + "/slots.txt"; }
+  std::string ErrorOutputPath() const { return mDir + "/stderr.txt"; }
+  // What vqsim wrote to standard error so far (started with keepErrorOutput).
+  std::string ErrorOutput() const {
+    std::ifstream in(ErrorOutputPath());
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
   const std::string& Folder() const { return mDir; }
 
   // Sends a command line ("fault SPEC", "clear-faults", "save-state") and waits for its "ok".

@@ -1,7 +1,11 @@
 // vqsim as a separate process on JACK MIDI ports, talking to this test's own ports.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "sim_test_util.h"
+#include "support/jack_server.h"
 #include "support/vqsim_process.h"
 
 namespace vqsim::test {
@@ -153,6 +157,40 @@ TEST(VqsimProgram, RefusesBadArgumentsWithStatus2) {
   vqtest::VqsimProcess sim;
   EXPECT_FALSE(sim.Start({.faults = {"kind=write,mode=bad-checksum"}}, 5000));
   EXPECT_EQ(sim.Stop(), 2);
+}
+
+// An asynchronous server runs on without a client that is late: what came in for it meanwhile
+// is gone, and vqsim says so at once.
+TEST(VqsimOverAsyncJack, CyclesMissedWhileStoppedAreTold) {
+  VQ_SKIP_WITHOUT_JACK();
+  vqtest::JackServer server;
+  ASSERT_TRUE(server.Start(256, /*synchronous=*/false)) << server.Error();
+  vqtest::JackMidiPeer peer;
+  ASSERT_TRUE(peer.Open("vqsimasync")) << peer.Error();
+  vqtest::VqsimProcess sim;
+  ASSERT_TRUE(sim.Start({.keepErrorOutput = true})) << sim.Error();
+  ASSERT_TRUE(sim.Connect(peer.OutPort(), peer.InPort())) << sim.Error();
+  // A clock every millisecond: something comes in every cycle.
+  std::atomic<bool> sending{true};
+  std::thread clock([&] {
+    while (sending) {
+      peer.Send({0xF8});
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  EXPECT_TRUE(sim.WaitForLogLine("clock", 5000));
+  sim.SendSignal(SIGSTOP);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // about 37 cycles
+  sim.SendSignal(SIGCONT);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (sim.ErrorOutput().find("incoming MIDI may have been lost") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  sending = false;
+  clock.join();
+  EXPECT_NE(sim.ErrorOutput().find("incoming MIDI may have been lost"), std::string::npos)
+      << sim.ErrorOutput();
+  EXPECT_EQ(sim.Stop(), 0);
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ class MidiPorts {
   // "<clientBase>-out" (JACK wants distinct client names). api is "jack", "alsa" or "any":
   // "any" takes the first API that opens, as the editor does, for both ports.
   // The handler runs on the input's worker thread, once per complete message (SysEx included);
-  // messages the input had to drop are counted and reported on standard error.
+  // messages the input had to drop, and JACK cycles it missed, are counted and reported on
+  // standard error.
   bool Open(const std::string& api, const std::string& clientBase, const std::string& inName,
             const std::string& outName, Handler handler, std::string& error);
   void Close();
