@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +24,8 @@
 #include "tests/support/midi_collector.h"
 #include "tests/support/jack_available.h"
 #include "tests/support/jack_server.h"
+
+extern char** environ;
 
 using vq::platform::MemoryMidiOutput;
 using vq::platform::RtMidiInput;
@@ -142,42 +145,64 @@ TEST(RtMidiOutputOverJack, PortsComeAndGoWhileOtherClientsDo) {
   churn.join();
 }
 
+// The sender of the test below, run by it as a process of its own: sends with its queue kept full
+// (each send waits for room) for a second and a half, saying "ready" once it is full.
+TEST(RtMidiOutputOverJack, DISABLED_LateSender) {
+  const char* name = std::getenv("VQ_LATE_SENDER");
+  ASSERT_TRUE(name);
+  std::string error;
+  auto out = RtMidiOutput::Create(name, &error, "jack");
+  ASSERT_TRUE(out) << error;
+  ASSERT_TRUE(out->OpenVirtualPort("out")) << out->LastError();
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+  for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
+    ASSERT_TRUE(out->Send(SysEx(16000, 0x11))) << out->LastError();
+    if (i == 70) std::printf("ready\n"), std::fflush(stdout);
+  }
+}
+
 // An asynchronous server runs on without a client that is late: what our output holds then goes
-// out late, and its next send says so. The sender is a child process, stopped for some cycles
-// while its queue drains.
+// out late, and its next send says so. The sender is stopped for some cycles while its queue is
+// full.
 TEST(RtMidiOutputOverJack, MessagesHeldBackByMissedCyclesAreTold) {
   VQ_SKIP_WITHOUT_JACK();
   vqtest::JackServer server;
   ASSERT_TRUE(server.Start(256, /*synchronous=*/false)) << server.Error();
   const std::string name = "vqlate" + std::to_string(getpid());
   const std::string log = (std::filesystem::temp_directory_path() / (name + ".err")).string();
+  setenv("VQ_LATE_SENDER", name.c_str(), 1);
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    dup2(open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
-    std::string error;
-    auto out = RtMidiOutput::Create(name, &error, "jack");
-    if (!out || !out->OpenVirtualPort("out")) _exit(2);
-    // About 60 cycles of SysEx: the queue still holds some when the parent stops us.
-    for (int i = 0; i < 60; ++i) out->Send(SysEx(16000, 0x11));
-    if (write(ready[1], "r", 1) != 1) _exit(3);
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    const bool sent = out->Send(Bytes{0xF8});
-    out.reset();  // a client that just goes holds the server up for seconds
-    _exit(sent ? 0 : 4);
-  }
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_adddup2(&files, ready[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addopen(&files, STDERR_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  std::string filter = "--gtest_filter=RtMidiOutputOverJack.DISABLED_LateSender";
+  std::string disabled = "--gtest_also_run_disabled_tests";
+  char* argv[] = {self.data(), filter.data(), disabled.data(), nullptr};
+  pid_t child = 0;
+  const int rc = posix_spawn(&child, self.c_str(), &files, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&files);
+  unsetenv("VQ_LATE_SENDER");
+  close(ready[1]);
+  ASSERT_EQ(rc, 0);
+  std::string said;
   char c = 0;
-  ASSERT_EQ(read(ready[0], &c, 1), 1);
-  kill(child, SIGSTOP);
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  kill(child, SIGCONT);
+  while (said.find("ready") == std::string::npos && read(ready[0], &c, 1) == 1) said += c;
+  if (said.find("ready") != std::string::npos) {
+    kill(child, SIGSTOP);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    kill(child, SIGCONT);
+  }
+  while (read(ready[0], &c, 1) == 1) said += c;
+  close(ready[0]);
   int status = 0;
   waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << said;
   std::ifstream in(log);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("outgoing MIDI went out late"), std::string::npos) << text;
+  EXPECT_NE(text.find("outgoing MIDI went out late"), std::string::npos) << said << text;
   std::filesystem::remove(log);
 }
