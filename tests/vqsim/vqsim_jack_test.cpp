@@ -161,7 +161,7 @@ TEST(VqsimProgram, RefusesBadArgumentsWithStatus2) {
 
 // An asynchronous server runs on without a client that is late: what came in for it meanwhile
 // is gone, and vqsim says so at once.
-TEST(VqsimOverAsyncJack, CyclesMissedWhileStoppedAreTold) {
+TEST(VqsimOnAnAsynchronousServerOverJack, CyclesMissedWhileStoppedAreTold) {
   VQ_SKIP_WITHOUT_JACK();
   vqtest::JackServer server;
   ASSERT_TRUE(server.Start(256, /*synchronous=*/false)) << server.Error();
