@@ -33,6 +33,19 @@ class BankTransferTest : public SimLinkedEditorTest {
     editor->Link().SetBankUploadRequest(true);
     link->Pump();
   }
+  // Slots 1 to 3 uploaded, the synthesizer silent at the write of slot 2.
+  void UploadWithSlot2Unanswered() {
+    for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
+    vqsim::MisbehaviourRule rule;
+    rule.kind = vqsim::AnswerKind::ProgramWrite;
+    rule.mode = vqsim::Misbehaviour::Silence;
+    rule.skip = 1;
+    std::string error;
+    ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+    Gui()->messageBoxAnswer = 2;
+    Upload();
+    ASSERT_TRUE(editor->Link().BankUploadRunning());
+  }
 };
 
 TEST_F(BankTransferTest, GapsFilledWithTheFirstProgramOnOk) {
@@ -194,16 +207,7 @@ TEST_F(BankTransferTest, ErrorReplyEndsTheUpload) {
 
 TEST_F(BankTransferTest, SilenceTimesOutOnTheThirdPoll) {
   VQEditor& e = Start();
-  for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
-  vqsim::MisbehaviourRule rule;
-  rule.kind = vqsim::AnswerKind::ProgramWrite;
-  rule.mode = vqsim::Misbehaviour::Silence;
-  rule.skip = 1;
-  std::string error;
-  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
-  Gui()->messageBoxAnswer = 2;
-  Upload();
-  ASSERT_TRUE(e.Link().BankUploadRunning());
+  ASSERT_NO_FATAL_FAILURE(UploadWithSlot2Unanswered());
   e.StatusPoll();
   e.StatusPoll();
   EXPECT_TRUE(e.Link().BankUploadRunning());
@@ -216,16 +220,7 @@ TEST_F(BankTransferTest, SilenceTimesOutOnTheThirdPoll) {
 
 TEST_F(BankTransferTest, ALostAcknowledgementIsSurvivedByOneResend) {
   VQEditor& e = Start();
-  for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
-  vqsim::MisbehaviourRule rule;
-  rule.kind = vqsim::AnswerKind::ProgramWrite;
-  rule.mode = vqsim::Misbehaviour::Silence;  // slot 2 is stored, its acknowledgement lost
-  rule.skip = 1;
-  std::string error;
-  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
-  Gui()->messageBoxAnswer = 2;
-  Upload();
-  ASSERT_TRUE(e.Link().BankUploadRunning());
+  ASSERT_NO_FATAL_FAILURE(UploadWithSlot2Unanswered());  // slot 2 is stored, its answer lost
   e.StatusPoll();
   link->Pump();
   EXPECT_EQ(Writes(2), 1u);  // one poll of silence is no reason to write again
@@ -243,16 +238,7 @@ TEST_F(BankTransferTest, ALostAcknowledgementIsSurvivedByOneResend) {
 // at once, without the polls' wait.
 TEST_F(BankTransferTest, AnInputLossResendsAtOnce) {
   VQEditor& e = Start();
-  for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
-  vqsim::MisbehaviourRule rule;
-  rule.kind = vqsim::AnswerKind::ProgramWrite;
-  rule.mode = vqsim::Misbehaviour::Silence;
-  rule.skip = 1;
-  std::string error;
-  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
-  Gui()->messageBoxAnswer = 2;
-  Upload();
-  ASSERT_TRUE(e.Link().BankUploadRunning());
+  ASSERT_NO_FATAL_FAILURE(UploadWithSlot2Unanswered());
   e.NoteMidiInputLoss();
   link->Pump();
   EXPECT_TRUE(e.Link().TransferDone());
