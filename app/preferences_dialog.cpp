@@ -60,15 +60,8 @@ std::string AbsentEntry(HWND__* combo, const std::string& name) {
     return w;
   };
   const std::string note(kAbsentSuffix), ellipsis = "\xe2\x80\xa6";
-  std::vector<size_t> starts;  // where the name's characters begin, and its end
-  for (size_t at = 0; at < name.size();) {
-    starts.push_back(at);
-    char32_t c = 0;
-    const size_t n = vq::platform::DecodeUtf8Sequence(std::string_view(name).substr(at), &c);
-    at += n ? n : 1;
-  }
-  const size_t count = starts.size();
-  starts.push_back(name.size());
+  const std::vector<size_t> starts = vq::platform::Utf8CharacterStarts(name);
+  const size_t count = starts.size() - 1;
   std::string entry = name + note;
   for (size_t keep = count; keep > 0 && width(entry) > room;) {
     --keep;

@@ -15,6 +15,9 @@ constexpr const char* kInputLossText =
     "The editor's MIDI input missed data:\nthe VQ may have answered!";
 constexpr const char* kInputLossStatus = "MIDI input missed data!";
 constexpr const char* kFirmwareInputLossText = "Firmware update aborted: MIDI input missed data!";
+// A firmware update is not resumed: the box says it stopped, so that it is run again.
+constexpr const char* kFirmwareInputLossBox =
+    "Firmware update aborted:\nthe editor's MIDI input missed data!";
 
 }  // namespace
 
@@ -36,8 +39,9 @@ bool DeviceLink::TimedOut() {
   return true;
 }
 
-void DeviceLink::ReportTimeout(const PollActions& act, const char* status, const char* lossStatus) {
-  act.messageBox(mLossInWait ? kInputLossText : kNoDeviceText, "Error");
+void DeviceLink::ReportTimeout(const PollActions& act, const char* status, const char* lossStatus,
+                               const char* lossBox) {
+  act.messageBox(mLossInWait ? lossBox : kNoDeviceText, "Error");
   if (const char* text = mLossInWait ? lossStatus : status) act.statusText(text);
   mLossInWait = mLossResent = false;
 }
@@ -47,12 +51,12 @@ void DeviceLink::NoteInputLoss(const PollActions& act) {
   if (!mRequestOutstanding && !mBankUploadRunning && !mSingleWritePending) return;
   mLossInWait = true;
   if (mLossResent) return;
+  // A download asks again at once: each dump names its slot. An upload does not: an
+  // acknowledgement names no slot, so one for the write in flight could be counted for a second
+  // copy of it; its wait keeps the polls' single resend.
   if (mRequestOutstanding && mBankDownloadRunning && !mFirmwareRunning) {
     mLossResent = true;
     act.resendRequest();
-  } else if (mBankUploadRunning) {
-    mLossResent = true;
-    act.resendBankProgram();
   }
 }
 
@@ -79,7 +83,8 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
       // The next request starts with its full share of re-requests for spoiled dumps.
       mDumpRetries = 0;
       ReportTimeout(act, firmwareStalled ? kFirmwareStalledText : kCommErrorStatus,
-                    firmwareStalled ? kFirmwareInputLossText : kInputLossStatus);
+                    firmwareStalled ? kFirmwareInputLossText : kInputLossStatus,
+                    firmwareStalled ? kFirmwareInputLossBox : kInputLossText);
       mBusy = false;
     } else if (resend) {
       act.resendRequest();
@@ -90,7 +95,7 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
     if (TimedOut()) {
       mBankUploadRunning = false;
       mDownloadToManager = false;
-      ReportTimeout(act, kCommErrorStatus, kInputLossStatus);
+      ReportTimeout(act, kCommErrorStatus, kInputLossStatus, kInputLossText);
       mBusy = false;
     } else if (resend) {
       act.resendBankProgram();
@@ -99,7 +104,7 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
   if (mSingleWritePending && TimedOut()) {
     mSingleWritePending = false;
     mDownloadToManager = false;
-    ReportTimeout(act, nullptr, nullptr);
+    ReportTimeout(act, nullptr, nullptr, kInputLossText);
     mBusy = false;
   }
 

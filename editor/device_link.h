@@ -136,7 +136,8 @@ class DeviceLink {
   bool TimedOut();
   // The report of a wait that timed out: the usual one, or the input's loss; a null status
   // leaves the status text as it is.
-  void ReportTimeout(const PollActions& act, const char* status, const char* lossStatus);
+  void ReportTimeout(const PollActions& act, const char* status, const char* lossStatus,
+                     const char* lossBox);
 
   Dump mReceiveBuffer = {};
   std::array<uint8_t, kReplyBytes> mReplyBuffer = {};

@@ -607,14 +607,6 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
       start = i;
       break;
     }
-  static constexpr struct {
-    const char* tag;
-    int category;
-  } kTags[] = {{"_BASS_", kSlotCategoryBass},
-               {"_GTR_", kSlotCategoryGuitar},
-               {"_MIDI_", kSlotCategoryMidi},
-               {"_FX_", kSlotCategoryFx},
-               {"_EWI_", kSlotCategoryEwi}};
   std::string folder = e.Browser().Folder();
   while (!folder.empty() && folder.back() == '/') folder.pop_back();
   int placed = 0, unplaced = 0;
@@ -629,29 +621,8 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
     }
     const std::string path = row.flags[0] ? std::string(row.idOrUrl) : folder + "/" + row.name;
     if (path.size() > kPathBytes) continue;  // a cut path would name another file
-    const std::string file = row.name;
-    int category = kSlotCategoryPlain;
-    std::string name;
-    const int number = LeadingNumber(file, 2);
-    if (SlotInRange(number)) {
-      SlotFileNameParts parts = ParseSlotFileName(file);
-      category = parts.category;
-      name = parts.name;
-    } else {
-      size_t from = 0;
-      for (const auto& t : kTags)
-        if (file.starts_with(t.tag)) {
-          category = t.category;
-          from = std::strlen(t.tag);
-          break;
-        }
-      name = file.substr(from);
-      const size_t dot = name.rfind('.');
-      if (dot != std::string::npos) name.erase(dot);
-    }
-    name = Utf8Prefix(name, 32);
-    if (!name.empty() && name[0] == '_') name.erase(0, 1);
-    EnterProgramIntoSlot(e, slot, category, path, name);
+    const SlotFileNameParts parts = SlotNameOfFile(row.name);
+    EnterProgramIntoSlot(e, slot, parts.category, path, parts.name);
     e.Browser().Slots()[static_cast<size_t>(slot)].selected = 0;
     RefreshSlot(e, slot);
     ++placed;

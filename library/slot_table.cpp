@@ -43,6 +43,13 @@ void CopyText(char (&dst)[N], const std::string& src) {
 
 }  // namespace
 
+// What a slot keeps of a name read from a file name: 32 characters, one leading "_" removed.
+static void TakeSlotName(SlotFileNameParts& r, std::string_view rest) {
+  r.name = Utf8Prefix(rest, kSlotNameLength);
+  r.cut = r.name.size() < rest.size();
+  if (!r.name.empty() && r.name[0] == '_') r.name.erase(0, 1);
+}
+
 std::string Utf8Prefix(std::string_view text, size_t bytes) {
   return vq::platform::Utf8Prefix(text, bytes);
 }
@@ -69,9 +76,25 @@ SlotFileNameParts ParseSlotFileName(std::string_view fileName) {
       dot != std::string_view::npos && dot >= start
           ? fileName.substr(start, dot - start)
           : (dot != std::string_view::npos ? std::string_view() : fileName.substr(start));
-  r.name = Utf8Prefix(rest, kSlotNameLength);
-  r.cut = r.name.size() < rest.size();
-  if (!r.name.empty() && r.name[0] == '_') r.name.erase(0, 1);
+  TakeSlotName(r, rest);
+  return r;
+}
+
+SlotFileNameParts SlotNameOfFile(std::string_view fileName) {
+  SlotFileNameParts r = ParseSlotFileName(fileName);
+  if (r.slot != 0) return r;
+  // No slot number: the whole name, after a category tag it begins with.
+  r.category = kSlotCategoryPlain;
+  size_t from = 0;
+  for (const Tag& t : kTags)
+    if (fileName.starts_with(t.text)) {
+      r.category = t.category;
+      from = std::strlen(t.text);
+      break;
+    }
+  std::string_view rest = fileName.substr(from);
+  if (const size_t dot = rest.rfind('.'); dot != std::string_view::npos) rest = rest.substr(0, dot);
+  TakeSlotName(r, rest);
   return r;
 }
 
@@ -90,15 +113,7 @@ std::string WrapDisplayName(std::string_view original) {
   for (char& c : blanked)
     if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   const std::string_view name = blanked;
-  // The byte offset of each character, and the end (a byte no sequence begins counts as one).
-  std::vector<size_t> at;
-  for (size_t i = 0; i < name.size();) {
-    at.push_back(i);
-    char32_t c = 0;
-    const size_t n = vq::platform::DecodeUtf8Sequence(name.substr(i), &c);
-    i += n ? n : 1;
-  }
-  at.push_back(name.size());
+  const std::vector<size_t> at = vq::platform::Utf8CharacterStarts(name);
   const size_t count = at.size() - 1;
   auto text = [&](size_t from, size_t end) { return name.substr(at[from], at[end] - at[from]); };
 
@@ -150,7 +165,7 @@ void EnterProgramIntoSlot(VQEditor& editor, int slot, int category, const std::s
   CopyText(entry.name, Utf8Prefix(name, kSlotNameLength));
   // A name cut to what a slot holds, here or when its file name was read, shows that it was.
   const std::string kept = entry.name;
-  const SlotFileNameParts file = ParseSlotFileName(fs::NameOfPath(path));
+  const SlotFileNameParts file = SlotNameOfFile(fs::NameOfPath(path));
   const bool cut = kept.size() < name.size() || (file.cut && file.name.starts_with(kept));
   CopyText(entry.displayName, WrapDisplayName(cut ? kept + std::string(kCutMark) : kept));
   if (VQEditorPages* pages = editor.Pages()) {

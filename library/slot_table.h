@@ -27,6 +27,10 @@ struct SlotFileNameParts {
   bool cut = false;  // the name was longer
 };
 SlotFileNameParts ParseSlotFileName(std::string_view fileName);
+// The category and name a file takes in a slot it is put into: as above for a name whose first
+// two characters read as a slot; else the whole name up to the last ".", after a tag it begins
+// with, cut and trimmed alike.
+SlotFileNameParts SlotNameOfFile(std::string_view fileName);
 
 // The longest prefix of `text` of at most `bytes` bytes that does not split a UTF-8 sequence.
 std::string Utf8Prefix(std::string_view text, size_t bytes);

@@ -2,6 +2,7 @@
 
 #include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <charconv>
 
 namespace vq::platform::alsa {
@@ -13,14 +14,29 @@ std::vector<SequencerClient> SequencerClients() {
   snd_seq_client_info_t* info = nullptr;
   snd_seq_client_info_alloca(&info);
   snd_seq_client_info_set_client(info, -1);
-  while (snd_seq_query_next_client(seq, info) >= 0)
-    clients.push_back({snd_seq_client_info_get_client(info), snd_seq_client_info_get_pid(info)});
+  while (snd_seq_query_next_client(seq, info) >= 0) {
+    const char* name = snd_seq_client_info_get_name(info);
+    clients.push_back({snd_seq_client_info_get_client(info), snd_seq_client_info_get_pid(info),
+                       name ? name : ""});
+  }
   snd_seq_close(seq);
   return clients;
 }
 
-bool PortOfProcess(std::string_view portName, const std::vector<SequencerClient>& clients,
-                   int pid) {
+std::vector<int> OpenedClients(const std::vector<SequencerClient>& before,
+                               const std::vector<SequencerClient>& after, int tid, int pid,
+                               std::string_view name) {
+  std::vector<int> opened;
+  for (const SequencerClient& c : after) {
+    const bool old = std::any_of(before.begin(), before.end(),
+                                 [&c](const SequencerClient& b) { return b.client == c.client; });
+    if (!old && (c.pid > 0 ? c.pid == tid || c.pid == pid : c.name == name))
+      opened.push_back(c.client);
+  }
+  return opened;
+}
+
+bool PortOfClients(std::string_view portName, const std::vector<int>& clients) {
   const size_t blank = portName.rfind(' ');
   if (blank == std::string_view::npos) return false;
   const std::string_view numbers = portName.substr(blank + 1);
@@ -30,9 +46,7 @@ bool PortOfProcess(std::string_view portName, const std::vector<SequencerClient>
   if (clientError != std::errc() || colon == end || *colon != ':') return false;
   auto [last, portError] = std::from_chars(colon + 1, end, port);
   if (portError != std::errc() || last != end) return false;
-  for (const SequencerClient& c : clients)
-    if (c.client == client) return c.pid == pid && pid > 0;
-  return false;
+  return std::find(clients.begin(), clients.end(), client) != clients.end();
 }
 
 }  // namespace vq::platform::alsa

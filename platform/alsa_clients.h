@@ -1,7 +1,8 @@
-// The ALSA sequencer's clients and the processes they belong to: which ports of a list are the
-// program's own. Internal to platform/.
+// The ALSA sequencer's clients: which ports of a list are the program's own. Internal to
+// platform/.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -9,14 +10,25 @@ namespace vq::platform::alsa {
 
 struct SequencerClient {
   int client = 0;  // the client number ports are listed under ("client:port")
-  int pid = -1;    // its process; -1 for the kernel's clients or where ALSA does not tell
+  // The thread that opened it, as the kernel tells (a thread id, the process id only for the
+  // main thread); -1 for the kernel's clients or where the kernel does not tell.
+  int pid = -1;
+  std::string name;
 };
 
-// Every client of the sequencer now; empty when it cannot be opened.
+// Every client of the sequencer now; empty when it cannot be opened. Opening a client is
+// announced to every other one: call it seldom.
 std::vector<SequencerClient> SequencerClients();
 
-// Whether a port named as RtMidi names ALSA ports ("client name:port name C:P") belongs to a
-// client of process `pid`. Names may repeat across programs: only the numbers at the end count.
-bool PortOfProcess(std::string_view portName, const std::vector<SequencerClient>& clients, int pid);
+// The clients of `after` not in `before` that thread `tid` of process `pid` opened meanwhile
+// (a kernel that names the process is believed too); where the kernel tells neither, those
+// named `name`.
+std::vector<int> OpenedClients(const std::vector<SequencerClient>& before,
+                               const std::vector<SequencerClient>& after, int tid, int pid,
+                               std::string_view name);
+
+// Whether a port named as RtMidi names ALSA ports ("client name:port name C:P") is one of
+// `clients`'. Names may repeat across programs: only the numbers at the end count.
+bool PortOfClients(std::string_view portName, const std::vector<int>& clients);
 
 }  // namespace vq::platform::alsa

@@ -20,8 +20,9 @@ class RtMidiInputBackend final : public RtMidiPort<MidiInputBackend> {
   RtMidiInputBackend(RtMidi::Api api, const std::string& clientName, unsigned queueLimit,
                      MidiInputQueue& queue)
       : ForwardingMidiPort(mState), mQueue(queue) {
+    const auto before = rtmidi::PortState::ClientsBefore(api);
     mIn = std::make_unique<RtMidiIn>(api, clientName, queueLimit);
-    mState.Attach(mIn.get(), api);
+    mState.Attach(mIn.get(), api, before, clientName);
     // Keep SysEx and timing (the keyboard's clock goes on to the synthesizer); drop active
     // sensing.
     mIn->ignoreTypes(false, false, true);

@@ -10,8 +10,9 @@ namespace {
 class RtMidiOutputBackend final : public RtMidiPort<MidiOutputBackend> {
  public:
   RtMidiOutputBackend(RtMidi::Api api, const std::string& clientName) : ForwardingMidiPort(mState) {
+    const auto before = rtmidi::PortState::ClientsBefore(api);
     mOut = std::make_unique<RtMidiOut>(api, clientName);
-    mState.Attach(mOut.get(), api);
+    mState.Attach(mOut.get(), api, before, clientName);
   }
   ~RtMidiOutputBackend() override { mState.ClosePort(); }
 

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/alsa_clients.h"
 #include "platform/midi_input.h"
 #include "platform/midi_input_backend.h"
 #include "platform/midi_output.h"
@@ -74,10 +73,20 @@ bool SystemAvailable(RtMidi::Api api, std::string* why) {
   return true;
 }
 
-void PortState::Attach(RtMidi* object, RtMidi::Api objectApi) {
+std::vector<alsa::SequencerClient> PortState::ClientsBefore(RtMidi::Api api) {
+  return api == RtMidi::LINUX_ALSA ? alsa::SequencerClients()
+                                   : std::vector<alsa::SequencerClient>{};
+}
+
+void PortState::Attach(RtMidi* object, RtMidi::Api objectApi,
+                       const std::vector<alsa::SequencerClient>& before,
+                       const std::string& clientName) {
   midi = object;
   api = objectApi;
   midi->setErrorCallback(&PortState::OnError, this);
+  if (api == RtMidi::LINUX_ALSA)
+    ownClients =
+        alsa::OpenedClients(before, alsa::SequencerClients(), gettid(), getpid(), clientName);
 }
 
 void PortState::OnError(RtMidiError::Type type, const std::string& text, void* user) {
@@ -155,7 +164,7 @@ std::string PortState::LastError() const {
 }
 
 bool PortState::IsOwnPort(const std::string& name) const {
-  return api == RtMidi::LINUX_ALSA && alsa::PortOfProcess(name, alsa::SequencerClients(), getpid());
+  return api == RtMidi::LINUX_ALSA && alsa::PortOfClients(name, ownClients);
 }
 
 }  // namespace vq::platform::rtmidi

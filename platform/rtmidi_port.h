@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/alsa_clients.h"
+
 namespace vq::platform::rtmidi {
 
 // One library object (an RtMidiIn or RtMidiOut, owned by the backend) and what the backend
@@ -18,8 +20,13 @@ struct PortState {
   // Warnings count as failures unless `ignoreWarnings`; debug warnings never do.
   explicit PortState(bool ignoreWarnings) : ignoreWarnings(ignoreWarnings) {}
 
-  // Registers OnError for `midi` and keeps it; call once, right after constructing it.
-  void Attach(RtMidi* midi, RtMidi::Api api);
+  // Over ALSA, the sequencer's clients just before the library object is made on this thread;
+  // empty on other systems.
+  static std::vector<alsa::SequencerClient> ClientsBefore(RtMidi::Api api);
+  // Registers OnError for `midi` and keeps it; call once, right after constructing it, on the
+  // thread that did, with what ClientsBefore gave and the client name it was made with.
+  void Attach(RtMidi* midi, RtMidi::Api api, const std::vector<alsa::SequencerClient>& before,
+              const std::string& clientName);
 
   // The library's error callback; `user` is the PortState. Runs inside the failing call.
   static void OnError(RtMidiError::Type type, const std::string& text, void* user);
@@ -33,7 +40,7 @@ struct PortState {
   std::string ApiName() const;
   std::string LastError() const;
   std::string ClientName() const { return ""; }  // the library does not tell
-  // Over ALSA, a port of a sequencer client of this process; the library lists them all.
+  // Over ALSA, a port of the sequencer client this object opened; the library lists them all.
   bool IsOwnPort(const std::string& name) const;
 
   RtMidi* midi = nullptr;
@@ -43,6 +50,9 @@ struct PortState {
   std::string lastError;
   bool failed = false;  // set by OnError during the current call
   bool open = false;
+  // The sequencer clients the library opened for this object, found once as it was made: the
+  // kernel names the opening thread as their owner, and that may be any thread of ours.
+  std::vector<int> ownClients;
 };
 
 // Whether the MIDI system behind `api` can start here: ALSA needs its sequencer device, JACK a

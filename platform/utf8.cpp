@@ -74,6 +74,18 @@ std::string Utf8Prefix(std::string_view text, std::size_t bytes) {
   return std::string(text.substr(0, end));
 }
 
+std::vector<std::size_t> Utf8CharacterStarts(std::string_view text) {
+  std::vector<std::size_t> starts;
+  for (std::size_t at = 0; at < text.size();) {
+    starts.push_back(at);
+    char32_t c = 0;
+    const std::size_t n = DecodeUtf8Sequence(text.substr(at), &c);
+    at += n ? n : 1;
+  }
+  starts.push_back(text.size());
+  return starts;
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vq::platform {
 
@@ -21,6 +22,10 @@ std::string ValidUtf8(std::string_view text);
 // The longest start of `text` of at most `bytes` bytes that ends on a character boundary (a
 // byte that is no part of a well-formed sequence counts as a character of its own).
 std::string Utf8Prefix(std::string_view text, std::size_t bytes);
+
+// Where each character of `text` begins, then its end (text.size()); a byte that is no part of a
+// well-formed sequence counts as a character of its own.
+std::vector<std::size_t> Utf8CharacterStarts(std::string_view text);
 
 // C0 controls, DEL and the C1 controls U+0080..U+009F.
 inline bool IsControlCodePoint(char32_t c) {

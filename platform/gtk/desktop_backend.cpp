@@ -87,6 +87,8 @@ constexpr int kShutdownLimitSeconds = 10;
 std::function<void(bool)> gSessionEnd;
 std::function<void()> gDisplayLost;
 int gSignalPipe[2] = {-1, -1};
+char gLimitLine[96];
+size_t gLimitLineLength = 0;
 
 // A logout sends SIGTERM and SIGHUP together, and the shut-down they start writes the user's
 // work: every later SIGTERM, SIGHUP or SIGINT is caught and let pass, so none cuts it short.
@@ -114,9 +116,15 @@ void WatchSignals() {
   }
   g_idle_add_full(G_PRIORITY_HIGH, &EndSession, nullptr, nullptr);
   std::this_thread::sleep_for(std::chrono::seconds(kShutdownLimitSeconds));
-  std::fprintf(stderr, "VQEditor4: the shut-down did not end within %d seconds; ending now\n",
-               kShutdownLimitSeconds);
-  std::fflush(nullptr);
+  // The hung thread may hold any lock, a stream's among them (a write stuck inside stdio): the
+  // line goes out by write(2), made before, and nothing is flushed.
+  for (size_t done = 0; done < gLimitLineLength;) {
+    const ssize_t n = write(STDERR_FILENO, gLimitLine + done, gLimitLineLength - done);
+    if (n > 0)
+      done += static_cast<size_t>(n);
+    else if (n < 0 && errno != EINTR)
+      break;
+  }
   _exit(1);
 }
 
@@ -136,6 +144,11 @@ void onSessionEnd(std::function<void(bool nested)> end, std::function<void()> lo
   gSessionEnd = std::move(end);
   gDisplayLost = std::move(lost);
   if (gSignalPipe[0] < 0 && pipe2(gSignalPipe, O_CLOEXEC) == 0) {
+    const int length =
+        std::snprintf(gLimitLine, sizeof gLimitLine,
+                      "VQEditor4: the shut-down did not end within %d seconds; ending now\n",
+                      kShutdownLimitSeconds);
+    gLimitLineLength = std::min(static_cast<size_t>(std::max(length, 0)), sizeof gLimitLine - 1);
     // The handler must never block, whatever number of signals comes.
     fcntl(gSignalPipe[1], F_SETFL, O_NONBLOCK);
     std::thread(&WatchSignals).detach();

@@ -763,20 +763,22 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
   struct Ending {
     const char* what;
     std::vector<std::pair<int, int>> signals;  // signal, milliseconds after the one before
-    int diskMs;                                // each fsync waits this long
+    const char* disk;  // how slow it is: "" not, "N" each fsync waits N ms, "N stream" each
+                       // stream's flush does, holding the stream
     bool menuOpen;
     int status;
   };
   const Ending endings[] = {
-      {"HUP 2 ms after TERM", {{SIGTERM, 0}, {SIGHUP, 2}}, 0, false, 0},
-      {"TERM with a menu open", {{SIGTERM, 0}}, 0, true, 0},
-      {"HUP 10 ms after INT", {{SIGINT, 0}, {SIGHUP, 10}}, 0, false, 0},
+      {"HUP 2 ms after TERM", {{SIGTERM, 0}, {SIGHUP, 2}}, "", false, 0},
+      {"TERM with a menu open", {{SIGTERM, 0}}, "", true, 0},
+      {"HUP 10 ms after INT", {{SIGINT, 0}, {SIGHUP, 10}}, "", false, 0},
       {"more signals during a slow shut-down",
        {{SIGHUP, 0}, {SIGTERM, 1000}, {SIGINT, 500}},
-       400,
+       "400",
        false,
        0},
-      {"a disk that never answers", {{SIGTERM, 0}, {SIGTERM, 500}}, 600000, false, 1},
+      {"a disk that never answers", {{SIGTERM, 0}, {SIGTERM, 500}}, "600000", false, 1},
+      {"a write stuck inside its stream", {{SIGTERM, 0}, {SIGHUP, 2}}, "600000 stream", false, 1},
   };
   const std::string kept = dir + "/VQEditor4/lastprogram.pr4", slow = dir + "/slow";
   const int init = ProgramFieldTable::InitRecord()[11];
@@ -794,7 +796,7 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
     if (e.menuOpen) ClickGui(20, 10 - kMenuBarHeight);
     Shot(std::string("ending-") + e.what);
-    std::ofstream(slow) << e.diskMs;
+    std::ofstream(slow) << e.disk;
     const int pid = std::atoi(ReadFile(outputFile + ".pid").c_str());
     const auto begun = std::chrono::steady_clock::now();
     for (const auto& [signal, afterMs] : e.signals) {

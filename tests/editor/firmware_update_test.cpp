@@ -185,8 +185,8 @@ TEST_F(FirmwareUpdateTest, ADeviceThatStopsAnsweringEndsTheUpdateClearly) {
   EXPECT_EQ(StatusText(), "Firmware update aborted: the VQ stopped answering!");
 }
 
-// The answer may have come and been lost in our own MIDI input: the report says so, and no
-// block goes out again for it.
+// The answer may have come and been lost in our own MIDI input: the report says so and that
+// the update stopped, and no block goes out again for it.
 TEST_F(FirmwareUpdateTest, AnInputLossIsNamedWhenTheUpdateStops) {
   VQEditor& e = Start();
   e.ReadFirmwareFile(WriteImage(FirmwareImage({Pattern(10, 1), {}, {}, {}, {}})).c_str());
@@ -202,7 +202,7 @@ TEST_F(FirmwareUpdateTest, AnInputLossIsNamedWhenTheUpdateStops) {
   EXPECT_EQ(StatusText(), "Firmware update aborted: MIDI input missed data!");
   ASSERT_FALSE(Gui()->messageBoxes.empty());
   EXPECT_EQ(Gui()->messageBoxes.back().text,
-            "The editor's MIDI input missed data:\nthe VQ may have answered!");
+            "Firmware update aborted:\nthe editor's MIDI input missed data!");
 }
 
 TEST_F(FirmwareUpdateTest, EraseGetsLongerThanAnOrdinaryWait) {

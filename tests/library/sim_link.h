@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -36,10 +37,11 @@ class SimLink {
     return rounds;
   }
 
-  // Hands the editor's new messages to the engine and its answers back, once.
-  void Deliver() {
+  // Hands the editor's new messages to the engine and its answers back, once; at most `most`
+  // of them.
+  void Deliver(size_t most = SIZE_MAX) {
     std::vector<std::vector<uint8_t>> all = mOut.Messages();
-    while (mDelivered < all.size()) {
+    for (; mDelivered < all.size() && most > 0; --most) {
       const std::vector<uint8_t> m = all[mDelivered++];
       for (const vqsim::OutMessage& answer : mSim.Receive(m)) {
         if (answer.bytes.size() <= 3) continue;

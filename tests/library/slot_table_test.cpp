@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "library/bank_transfer.h"
+#include "library/db_client.h"
 #include "library/program_list.h"
 #include "library/slot_table.h"
 #include "program_library_fixture.h"
@@ -122,6 +123,7 @@ TEST(DisplayName, WrapsIntoAtMostThreeLines) {
     const std::string shown = WrapDisplayName(n);
     EXPECT_LT(shown.size(), sizeof(ProgramSlot::displayName)) << n;
     EXPECT_LE(std::count(shown.begin(), shown.end(), '\n'), 2) << n;
+    EXPECT_TRUE(IsValidUtf8(shown)) << n;  // cut between characters
   }
 }
 
@@ -179,6 +181,21 @@ TEST_F(SlotScanTest, FolderFillsTheTableByNamePatterns) {
   EXPECT_STREQ(e.Browser().Slots()[8].name, "Big Pad 1 Big Pad 2 Big Pad 3 B");
   EXPECT_STREQ(e.Browser().Slots()[8].displayName, "Big Pad 1\nBig Pad 2\nBig Pad 3 B…");
   for (const ProgramSlot& s : e.Browser().Slots()) EXPECT_FALSE(s.selected);
+}
+
+// A name cut to what a slot holds shows "…" however its file is named; the kept bank enters it
+// again by the same call.
+TEST_F(SlotScanTest, ANameCutFromItsFileNameIsMarkedWhateverItsPrefix) {
+  VQEditor& e = MakeWithLibrary();
+  const std::string f = Folder("cut");
+  const std::string name = "Bright Analog Brass Section Layer Sweep";
+  for (const std::string& file : {name + ".pr4", "07_" + name + ".pr4", "_FX_" + name + ".pr4",
+                                  std::string("Short.pr4"), std::string("07_Short.pr4")}) {
+    const SlotFileNameParts parts = SlotNameOfFile(file);
+    EnterProgramIntoSlot(e, 9, parts.category, f + file, parts.name);
+    const std::string shown = e.Browser().Slots()[9].displayName;
+    EXPECT_EQ(shown.ends_with("\u2026"), file.size() > 20) << file << ": " << shown;
+  }
 }
 
 TEST_F(SlotScanTest, RescanEmptiesTheCacheAndEarlierSlots) {
