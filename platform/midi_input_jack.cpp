@@ -7,6 +7,7 @@
 #include <jack/midiport.h>
 
 #include "platform/midi_input_backend.h"
+#include "platform/jack_cycles.h"
 #include "platform/jack_ports.h"
 #include "platform/midi_input_queue.h"
 
@@ -46,15 +47,8 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
     // without a client that is late): what was open then is broken, the worker must not join
     // across the hole, and the loss is counted and told. A cycle run late, at the time of one
     // already run, missed nothing but is no place to join across either.
-    const jack_nframes_t start = jack_last_frame_time(self->mClient);
-    const jack_nframes_t ahead = start - (self->mLastCycleStart + self->mLastFrames);
-    if (self->mRunning && ahead != 0) {
-      const bool skipped = ahead < (jack_nframes_t{1} << 31) && self->mLastFrames > 0;
-      self->mQueue.MarkGap(skipped ? (ahead + self->mLastFrames - 1) / self->mLastFrames : 0);
-    }
-    self->mLastCycleStart = start;
-    self->mLastFrames = frames;
-    self->mRunning = true;
+    if (const auto missed = self->mCycles.Next(jack_last_frame_time(self->mClient), frames))
+      self->mQueue.MarkGap(*missed);
     if (jack_port_t* port = self->mPort.load()) {
       void* buffer = jack_port_get_buffer(port, frames);
       const uint32_t events = jack_midi_get_event_count(buffer);
@@ -68,12 +62,10 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
   }
 
   // No process call runs now: the next cycles are a new run, whatever time passed.
-  void OnPortClosed() override { mRunning = false; }
+  void OnPortClosed() override { mCycles.Restart(); }
 
   MidiInputQueue& mQueue;
-  // The process thread's: the previous cycle's start and length, and whether there was one.
-  jack_nframes_t mLastCycleStart = 0, mLastFrames = 0;
-  bool mRunning = false;
+  JackCycles mCycles;
 };
 
 }  // namespace

@@ -119,7 +119,8 @@ void MidiInputQueue::Run() {
     const uint64_t gaps = mGaps.load(std::memory_order_acquire);
     if (mGapReport && (gaps != gapsSeen || (reportAgainNs && NowNs() >= reportAgainNs))) {
       gapsSeen = gaps;
-      reportAgainNs = mGapReport() ? NowNs() + 1000000000u : 0;
+      const uint64_t again = mGapReport();
+      reportAgainNs = again ? NowNs() + again : 0;
     }
     const size_t tail = mTail.load(std::memory_order_relaxed);
     if (mHead.load() == tail) {

@@ -21,9 +21,9 @@ class MidiInputQueue {
   // `afterLoss`: at least one push between the previous delivery and this one was dropped.
   using Deliver = std::function<void(const uint8_t* bytes, size_t count, bool afterLoss)>;
   // Runs on the worker, before the next delivery, when the backend marked gaps since the last
-  // call; true asks for another call about a second later even without a new gap (a report
-  // that was held back).
-  using GapReport = std::function<bool()>;
+  // call; a result other than 0 asks for another call that many nanoseconds later even without
+  // a new gap (a report that was held back).
+  using GapReport = std::function<uint64_t()>;
 
   // Bytes the ring holds by default: what a fast JACK sender delivers in a few hundred
   // milliseconds at small periods, so that a worker descheduled on a loaded machine loses

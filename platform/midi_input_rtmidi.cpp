@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "platform/jack_cycles.h"
 #include "platform/midi_input.h"
 #include "platform/midi_input_backend.h"
 #include "platform/midi_input_queue.h"
@@ -69,9 +70,10 @@ struct RtMidiInput::Impl {
   MidiStreamAssembler assembler;  // the worker's alone
   std::atomic<uint64_t> assemblerDropped{0};
   uint64_t reportedLosses = 0;  // the worker's: losses already written to the log
-  // The worker's: missed cycles and gaps already told, and when the last line was written.
-  uint64_t toldCycles = 0, toldGaps = 0, notedGaps = 0;
-  std::chrono::steady_clock::time_point lastGapLine{};
+  // The worker's: gaps the loss callback was told of, and the lines written about them.
+  uint64_t notedGaps = 0;
+  JackGapLines gapLines{"MIDI input: incoming MIDI may have been lost: JACK skipped this input for",
+                        ""};
   MidiInputQueue queue{[this](const uint8_t* bytes, size_t count, bool afterLoss) {
                          assembler.Feed(bytes, count, afterLoss,
                                         [this](const uint8_t* b, size_t n) {
@@ -99,24 +101,15 @@ struct RtMidiInput::Impl {
     reportedLosses = losses;
     TellLoss();
   }
-  // A gap is told at once, then at most one line a second while gaps go on; true while a line
-  // is held back.
-  bool ReportGaps() {
-    const uint64_t gaps = queue.Gaps(), cycles = queue.MissedCycles();
-    if (gaps == toldGaps) return false;
+  // A gap is told to the loss callback at once, in a line as gapLines allows; the nanoseconds
+  // until a line held back is due (0: none).
+  uint64_t ReportGaps() {
+    const uint64_t gaps = queue.Gaps();
     if (gaps != notedGaps) TellLoss();
     notedGaps = gaps;
-    const auto now = std::chrono::steady_clock::now();
-    if (toldGaps != 0 && now - lastGapLine < std::chrono::seconds(1)) return true;
-    std::fprintf(
-        stderr,
-        "MIDI input: incoming MIDI may have been lost: JACK skipped this input for %" PRIu64
-        " cycle(s) (%" PRIu64 " cycle(s) in %" PRIu64 " gap(s) so far)\n",
-        cycles - toldCycles, cycles, gaps);
-    toldCycles = cycles;
-    toldGaps = gaps;
-    lastGapLine = now;
-    return false;
+    const auto line = gapLines.Tell(queue.MissedCycles(), gaps, std::chrono::steady_clock::now());
+    std::fputs(line.text.c_str(), stderr);
+    return std::chrono::nanoseconds(line.held).count();
   }
   void TellLoss() {
     std::lock_guard<std::mutex> lock(deliver);

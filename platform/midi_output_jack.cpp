@@ -12,13 +12,13 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "platform/jack_cycles.h"
 #include "platform/jack_ports.h"
 #include "platform/midi_output_backend.h"
 
@@ -88,20 +88,16 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
   // JACK's process thread: events from the ring into this cycle while they fit.
   static int Process(jack_nframes_t frames, void* user) {
     auto* self = static_cast<JackMidiOutputBackend*>(user);
-    const jack_nframes_t start = jack_last_frame_time(self->mClient);
-    const jack_nframes_t ahead = start - (self->mLastCycleStart + self->mLastFrames);
-    const bool gap = self->mRunning && ahead != 0 && ahead < (jack_nframes_t{1} << 31);
-    self->mLastCycleStart = start;
-    self->mLastFrames = frames;
-    self->mRunning = true;
+    const uint64_t missed =
+        self->mCycles.Next(jack_last_frame_time(self->mClient), frames).value_or(0);
     if (jack_port_t* port = self->mPort.load()) {
       void* buffer = jack_port_get_buffer(port, frames);
       jack_midi_clear_buffer(buffer);
       const size_t head = self->mHead.load(std::memory_order_acquire);
       size_t tail = self->mTail.load(std::memory_order_relaxed);
       // Messages waited in the ring while the cycles went by without us.
-      if (gap && tail != head) {
-        self->mLateCycles.fetch_add((ahead + frames - 1) / frames, std::memory_order_relaxed);
+      if (missed > 0 && tail != head) {
+        self->mLateCycles.fetch_add(missed, std::memory_order_relaxed);
         self->mLateGaps.fetch_add(1, std::memory_order_release);
       }
       size_t carried = 0;
@@ -138,22 +134,13 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
   // new run.
   void OnPortClosed() override {
     mTail.store(mHead.load());
-    mRunning = false;
+    mCycles.Restart();
   }
-  // Under mMutex: the gaps since the last line, at most one line a second.
+  // Under mMutex: the gaps since the last line.
   void TellLateCycles() {
     const uint64_t gaps = mLateGaps.load(std::memory_order_acquire);
-    const auto now = std::chrono::steady_clock::now();
-    if (gaps == mToldGaps || (mToldGaps != 0 && now - mLastLine < std::chrono::seconds(1))) return;
     const uint64_t cycles = mLateCycles.load(std::memory_order_relaxed);
-    std::fprintf(stderr,
-                 "MIDI output: outgoing MIDI went out late: JACK skipped this output for %" PRIu64
-                 " cycle(s) while messages waited (%" PRIu64 " cycle(s) in %" PRIu64
-                 " gap(s) so far)\n",
-                 cycles - mToldCycles, cycles, gaps);
-    mToldGaps = gaps;
-    mToldCycles = cycles;
-    mLastLine = now;
+    std::fputs(mGapLines.Tell(cycles, gaps, std::chrono::steady_clock::now()).text.c_str(), stderr);
   }
 
   std::vector<uint8_t> mRing;  // records: a 32-bit length, then the event's bytes
@@ -161,13 +148,11 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
   std::atomic<size_t> mHead{0}, mTail{0};
   bool mStalled = false;  // a Send timed out while the ring stood at mStalledTail
   size_t mStalledTail = 0;
-  // The process thread's: the previous cycle's start and length, and whether there was one.
-  jack_nframes_t mLastCycleStart = 0, mLastFrames = 0;
-  bool mRunning = false;
+  JackCycles mCycles;  // the process thread's
   // Cycles missed while messages waited, and how many times; under mMutex: what was told.
   std::atomic<uint64_t> mLateCycles{0}, mLateGaps{0};
-  uint64_t mToldCycles = 0, mToldGaps = 0;
-  std::chrono::steady_clock::time_point mLastLine{};
+  JackGapLines mGapLines{"MIDI output: outgoing MIDI went out late: JACK skipped this output for",
+                         " while messages waited"};
 };
 
 }  // namespace
