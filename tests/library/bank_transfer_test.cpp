@@ -36,12 +36,7 @@ class BankTransferTest : public SimLinkedEditorTest {
   // Slots 1 to 3 uploaded, the synthesizer silent at the write of slot 2.
   void UploadWithSlot2Unanswered() {
     for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
-    vqsim::MisbehaviourRule rule;
-    rule.kind = vqsim::AnswerKind::ProgramWrite;
-    rule.mode = vqsim::Misbehaviour::Silence;
-    rule.skip = 1;
-    std::string error;
-    ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+    Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::Silence, 1);
     Gui()->messageBoxAnswer = 2;
     Upload();
     ASSERT_TRUE(editor->Link().BankUploadRunning());
@@ -188,12 +183,7 @@ TEST_F(BankTransferTest, UploadKeepsTheProgramList) {
 TEST_F(BankTransferTest, ErrorReplyEndsTheUpload) {
   VQEditor& e = Start();
   for (int slot : {1, 2, 3, 4}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
-  vqsim::MisbehaviourRule rule;
-  rule.kind = vqsim::AnswerKind::ProgramWrite;
-  rule.mode = vqsim::Misbehaviour::ErrorReply;
-  rule.skip = 1;
-  std::string error;
-  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::ErrorReply, 1);
   Gui()->messageBoxAnswer = 2;
   Upload();
   EXPECT_FALSE(e.Link().BankUploadRunning());
@@ -241,14 +231,7 @@ TEST_F(BankTransferTest, AnInputLossNeverTakesOneAcknowledgementForTwoWrites) {
     SCOPED_TRACE(refused ? "slot 3 refused" : "all accepted");
     VQEditor& e = Start();
     for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
-    vqsim::MisbehaviourRule rule;
-    rule.kind = vqsim::AnswerKind::ProgramWrite;
-    rule.mode = vqsim::Misbehaviour::ErrorReply;
-    rule.skip = 2;
-    std::string error;
-    if (refused) {
-      ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
-    }
+    if (refused) Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::ErrorReply, 2);
     const auto before = sim.State().writesPerSlot;
     Gui()->messageBoxAnswer = 2;
     e.LocateProgramInFolder(folder.c_str());
@@ -269,12 +252,7 @@ TEST_F(BankTransferTest, AnInputLossNeverTakesOneAcknowledgementForTwoWrites) {
 TEST_F(BankTransferTest, ASilentDeviceGetsOneResendThenTheUploadEnds) {
   VQEditor& e = Start();
   for (int slot : {1, 2}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
-  vqsim::MisbehaviourRule rule;
-  rule.kind = vqsim::AnswerKind::ProgramWrite;
-  rule.mode = vqsim::Misbehaviour::Silence;
-  rule.count = 1000;
-  std::string error;
-  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::Silence, 0, 1000);
   Gui()->messageBoxAnswer = 2;
   Upload();
   for (int poll = 0; poll < 3; ++poll) {
@@ -444,12 +422,8 @@ TEST_F(BankDownloadTest, ALostDumpIsAskedForOnceMore) {
   VQEditor& e = Start();
   sim.FillSlots(true);
   e.Browser().SetCurrentProgramFolder(folder);
-  vqsim::MisbehaviourRule rule;
-  rule.kind = vqsim::AnswerKind::ProgramRequest;
-  rule.mode = vqsim::Misbehaviour::Silence;
-  rule.skip = 4;  // the dump of slot 5 is lost
-  std::string error;
-  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  // The dump of slot 5 is lost.
+  Misbehave(vqsim::AnswerKind::ProgramRequest, vqsim::Misbehaviour::Silence, 4);
   Download(false);
   ASSERT_TRUE(e.Link().BankDownloadRunning());
   EXPECT_EQ(e.Link().RequestSlot(), 5);
@@ -467,13 +441,7 @@ TEST_F(BankDownloadTest, ALostDumpIsAskedForOnceMore) {
 TEST_F(BankDownloadTest, ASilentDeviceEndsTheDownloadAndItsManagerRun) {
   VQEditor& e = Start();
   sim.FillSlots(true);
-  vqsim::MisbehaviourRule rule;
-  rule.kind = vqsim::AnswerKind::ProgramRequest;
-  rule.mode = vqsim::Misbehaviour::Silence;
-  rule.skip = 2;
-  rule.count = 1000;
-  std::string error;
-  ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  Misbehave(vqsim::AnswerKind::ProgramRequest, vqsim::Misbehaviour::Silence, 2, 1000);
   Download(true);
   for (int poll = 0; poll < 3; ++poll) {
     e.StatusPoll();

@@ -77,6 +77,17 @@ class SimLinkedEditorTest : public LibraryEditorTest {
     std::filesystem::create_directories(folder);
     return e;
   }
+  // The engine spoils `count` answers of `kind` by `mode` after letting `skip` pass.
+  void Misbehave(vqsim::AnswerKind kind, vqsim::Misbehaviour mode, uint32_t skip,
+                 uint32_t count = 1) {
+    vqsim::MisbehaviourRule rule;
+    rule.kind = kind;
+    rule.mode = mode;
+    rule.skip = skip;
+    rule.count = count;
+    std::string error;
+    ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
+  }
   // A program file whose marker field holds `marker`.
   void Program(const std::string& name, int marker) {
     ProgramRecord r = ProgramFieldTable::InitRecord();
