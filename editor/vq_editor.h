@@ -253,6 +253,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SetProgramEdited(bool edited) { mProgramEdited = edited; }
   // The file the program on screen was loaded from (empty before any load).
   const std::string& ProgramFile() const { return mProgramFile; }
+  // INIT or a program kept without its file: no file is the program on screen.
+  bool ProgramWithoutFile() const { return mProgramWithoutFile; }
   // Before a load replaces a program with unsaved edits: Save (as the save command does),
   // Discard or Cancel. False when the load must not happen (Cancel, or the save did not
   // happen); the load that follows a yes asks no more. Main thread.

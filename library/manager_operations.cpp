@@ -89,6 +89,15 @@ void SetText(char (&dst)[256], const std::string& s) {
   std::snprintf(dst, sizeof dst, "%s", s.c_str());
 }
 
+// The file a browser row stands for: a local row's in the browser folder, an online row's
+// copy in the cache folder.
+std::string BrowserRowFile(const VQEditor& e, const OnlineListRow& row) {
+  if (row.flags[0]) return e.Browser().CacheFolder() + DownloadFileName(row.idOrUrl);
+  std::string folder = e.Browser().Folder();
+  while (!folder.empty() && folder.back() == '/') folder.pop_back();
+  return folder + "/" + row.name;
+}
+
 }  // namespace
 
 std::string ManagerTextField::Text() const {
@@ -317,18 +326,23 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
   }
   ClearSlotSelection(e);
   e.SetLastField(kNoFieldSent);
-  std::string path;
-  if (row.flags[0] != 0) {
-    if (!DownloadToFolder(e, row.idOrUrl, &path)) return;
-  } else {
-    std::string folder = e.Browser().Folder();
-    while (!folder.empty() && folder.back() == '/') folder.pop_back();
-    path = folder + "/" + row.name;
-  }
   const bool local = row.flags[0] == 0;
-  if (!e.LoadProgramFileToEditor(path.c_str())) return;
+  std::string path;
+  if (local)
+    path = BrowserRowFile(e, row);
+  else
+    DownloadToFolder(e, row.idOrUrl, &path);
+  if (path.empty() || !e.LoadProgramFileToEditor(path.c_str())) return MarkLoadedFile(e);
   if (local) e.Browser().SetLastFile(path);
   e.SendProgramNrpn();
+}
+
+void ProgramManager::MarkLoadedFile(VQEditor& e) {
+  const bool fromFile = !e.ProgramWithoutFile() && !e.ProgramFile().empty();
+  for (OnlineListRow& r : e.Browser().Rows())
+    if (r.flags[2]) r.flags[3] = fromFile && BrowserRowFile(e, r) == e.ProgramFile();
+  mAnchor = -1;
+  RecolourBrowser(e);
 }
 
 void ProgramManager::DropBrowserFiles(VQEditor& e, const ListEvent& ev) {

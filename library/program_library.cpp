@@ -79,7 +79,16 @@ bool ProgramLibrary::LoadProgramFileToEditor(VQEditor& editor, const char* path)
   ProgramFileContent content;
   ProgramFileError error = ReadProgramFile(path, content);
   if (error != ProgramFileError::kNone) {
-    if (const char* text = ProgramFileErrorText(error)) editor.SetStatusText(text);
+    if (const char* text = ProgramFileErrorText(error)) {
+      editor.SetStatusText(text);
+      // The manager page has no status line: there the refusal is told in a box.
+      if (editor.ManagerPageShown()) {
+        if (editor.OnMainThread())
+          editor.ShowMessageBox(text, "Error", 0);
+        else
+          editor.PostMessageBox(text, "Error");
+      }
+    }
     return false;
   }
   UpgradeInPlace(path, content);

@@ -160,6 +160,9 @@ class ProgramManager : public VQParamCases {
   void ApplyDropMode(VQEditor& editor, int slot);
   void LoadSlotProgram(VQEditor& editor, int slot);
   void InsertSelectedFiles(VQEditor& editor);
+  // After a double-click that loaded nothing: the click before it marked the file, so the
+  // browser's mark goes back to the file of the program on screen, when the list shows it.
+  void MarkLoadedFile(VQEditor& editor);
   // A drag from the browser over or onto the bank: the selected files go in from the slot under
   // the pointer, or a box says why nothing did.
   void DropBrowserFiles(VQEditor& editor, const ListEvent& ev);

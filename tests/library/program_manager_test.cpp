@@ -256,6 +256,20 @@ TEST_F(ManagerTest, ThePagesControlsActWhereThePointerIs) {
     (Page().SlotMatrix()->*event)(x, y, &plain);
   EXPECT_EQ(e.Record()[0], 10);
   EXPECT_FALSE(e.Browser().Rows()[2].flags[3]);
+  // A file the list refuses, with edits discarded and without: the mark goes back to the
+  // program loaded (19_F, from slot 05), and a box says why.
+  WriteFile(bankFolder + "11_F.pr4", "1\n2\n");
+  G().messageBoxAnswer = 7;  // Discard
+  for (bool edited : {true, false}) {
+    e.SetProgramEdited(edited);
+    G().messageBoxes.clear();
+    for (auto event : {&IControl::OnMouseDown, &IControl::OnMouseUp, &IControl::OnMouseDblClick})
+      (Page().BrowserSelect()->*event)(100, 118 + 14 * 2 + 7, &plain);
+    EXPECT_TRUE(!e.Browser().Rows()[2].flags[3] && e.Browser().Rows()[10].flags[3]);
+    ASSERT_EQ(G().messageBoxes.size(), edited ? 2u : 1u);
+    EXPECT_EQ(G().messageBoxes.back().caption + ": " + G().messageBoxes.back().text,
+              "Error: Incomplete program file!");
+  }
   Page().BrowserSelect()->OnMouseWheel(100, 300, &plain, -1);
   EXPECT_NEAR(Value(341), 0.99, 1e-9);
 }
