@@ -621,8 +621,6 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
       start = i;
       break;
     }
-  std::string folder = e.Browser().Folder();
-  while (!folder.empty() && folder.back() == '/') folder.pop_back();
   int placed = 0, unplaced = 0;
   for (const OnlineListRow& row : e.Browser().Rows()) {
     if (!row.flags[2] || !row.flags[3]) continue;
@@ -633,7 +631,7 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
       ++unplaced;
       continue;
     }
-    const std::string path = row.flags[0] ? std::string(row.idOrUrl) : folder + "/" + row.name;
+    const std::string path = row.flags[0] ? std::string(row.idOrUrl) : BrowserRowFile(e, row);
     if (path.size() > kPathBytes) continue;  // a cut path would name another file
     const SlotFileNameParts parts = SlotNameOfFile(row.name);
     EnterProgramIntoSlot(e, slot, parts.category, path, parts.name);
