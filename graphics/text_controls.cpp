@@ -4,8 +4,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "graphics/igraphics.h"
+#include "platform/utf8.h"
 #include "plugin/imodule_base.h"
 #include "plugin/iparam.h"
 
@@ -73,7 +76,7 @@ void ITextControl::OnRescale(double scale) {
 
 bool ITextControl::Draw(IGraphics* graphics) {
   if (!mFit) {
-    DrawControlText(graphics, &mText, mStr.Get(), mRECT);
+    DrawControlText(graphics, &mText, mCut ? CutToWidth(graphics).c_str() : mStr.Get(), mRECT);
     return true;
   }
   FitToRect(graphics);
@@ -143,6 +146,49 @@ const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
                       : box.T + static_cast<int>(std::lround(0.2 * t.mSize));
   mFitted.rect.T = std::clamp(top, box.T, std::max(box.T, box.B - m.H()));
   return mFitted;
+}
+
+void ITextControl::SetCutToWidth(bool cut) {
+  mCut = cut;
+  mCutWidth = -1;
+}
+
+const std::string& ITextControl::CutToWidth(IGraphics* graphics) {
+  const char* str = mStr.Get();
+  if (mCutWidth == mRECT.W() && mCutSize == mText.mSize && mCutFor == str) return mCutText;
+  mCutFor = mCutText = str;
+  mCutWidth = -1;
+  if (!mCut || !graphics) return mCutText;
+  mCutWidth = mRECT.W();
+  mCutSize = mText.mSize;
+  auto width = [&](const std::string& text) {
+    IRECT m = mRECT;
+    graphics->MeasureText(&mText, text.c_str(), &m);
+    return m.W();
+  };
+  if (width(mCutText) <= mRECT.W()) return mCutText;
+  // Where each character starts; a byte that begins no sequence counts as one.
+  std::vector<size_t> starts;
+  const std::string_view all = mCutFor;
+  for (size_t i = 0; i < all.size();) {
+    starts.push_back(i);
+    char32_t c = 0;
+    const size_t n = vq::platform::DecodeUtf8Sequence(all.substr(i), &c);
+    i += n ? n : 1;
+  }
+  // The most characters that fit with the mark; blanks before the mark are dropped.
+  auto cut = [&](size_t count) {
+    std::string text(all.substr(0, count < starts.size() ? starts[count] : all.size()));
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text + "\xe2\x80\xa6";
+  };
+  size_t fits = 0, over = starts.size();
+  while (over - fits > 1) {
+    const size_t mid = (fits + over) / 2;
+    (width(cut(mid)) <= mRECT.W() ? fits : over) = mid;
+  }
+  mCutText = cut(fits);
+  return mCutText;
 }
 
 void ITextControl::SetTextIfChanged(const char* str) {

@@ -33,6 +33,11 @@ class ITextControl : public IControl {
     IRECT rect;
   };
   const Fitted& FitToRect(IGraphics* graphics);
+  // Off by default. On (and not fitting): text wider than the rectangle is drawn at its own size
+  // cut to the longest start of whole characters that fits with "…" after it.
+  void SetCutToWidth(bool cut);
+  // The text the next draw shows when cutting (as it is otherwise).
+  const std::string& CutToWidth(IGraphics* graphics);
 
  protected:
   ITextControl(IModuleBase* plug, const IRECT& rect, int paramIdx, const IText* text,
@@ -52,6 +57,9 @@ class ITextControl : public IControl {
   IRECT mFitIn, mFitLimit;
   int mFitSize = 0;
   Fitted mFitted;
+  bool mCut = false;
+  std::string mCutFor, mCutText;  // the text and what shows of it
+  int mCutWidth = -1, mCutSize = 0;
 };
 
 // Shows a second text in a style of its own size.

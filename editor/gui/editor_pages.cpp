@@ -373,6 +373,8 @@ void EditorPages::BuildManagerControls(VQEditor& editor) {
         break;
       case Ctl::Text:
         if (spec.style == Style::BrowserRow) {
+          // A long file name stops short of the scroll bar, shown as cut.
+          static_cast<ITextControl*>(c)->SetCutToWidth(true);
           mBrowserRows.push_back(c);
         } else if (spec.style == Style::SlotNumber && numbers < 100) {
           mSlots[numbers++][2] = c;

@@ -129,6 +129,7 @@ class EditorPages : public VQEditorPages {
   IControl* SlotMatrix() const { return mSlotMatrix; }
   IControl* LoginBackground() const { return mLoginBg; }
   IControl* SelectFolderBackground() const { return mSelectFolderBg; }
+  IControl* ManagerBackground() const { return mPmBackground; }
   IControl* StatusText() const { return mStatusText; }
   IControl* Readout(int field) const;
   IControl* FlexiLearnCaption(int slot) const { return mFlexiLearnCaption[slot]; }
@@ -139,6 +140,7 @@ class EditorPages : public VQEditorPages {
   IControl* BrowserRow(int row) const { return BrowserText(row); }
   IControl* BrowserScrollBar() const { return mBrowserScrollBar; }
   IControl* SlotName(int slot) const { return SlotControl(slot, 3); }
+  IControl* SlotFrame(int slot) const { return SlotControl(slot, 1); }  // the slot's whole box
 
  private:
   bool mEqBandView = false;

@@ -158,8 +158,9 @@ const EqDisplaySettings& EqSettings();
 inline constexpr int kGuiWidth = 1140, kGuiHeight = 800;
 inline constexpr int kKeyboardX = 316, kKeyboardY = 724, kKeyboardOctaves = 5;
 // FLEXI 1's LEARN / CLEAR caption (left, top, right, bottom; each further slot 168 to the right):
-// right under the slot's button, its plate inside it, clear of the sliders' tops below.
-inline constexpr int kFlexiCaptionBox[4] = {551, 64, 611, 76};
+// inside the slot's panel, its text ending at the button's left, in line with the mode switch's
+// name, under the polarity sign and clear of the panel's edges.
+inline constexpr int kFlexiCaptionBox[4] = {520, 54, 566, 69};
 inline constexpr int kFlexiSlotPitch = 168;
 // The box of the "fetch VQ slot" panel on its page-sized dimmed image: left, top, right, bottom.
 inline constexpr int kSlotPanelBox[4] = {390, 286, 750, 472};

@@ -12,6 +12,7 @@
 #include "library/slot_table.h"
 #include "pages_test_support.h"
 #include "platform/headless.h"
+#include "platform/utf8.h"
 #include "rast/rast_bitmap.h"
 #include "support/png_writer.h"
 #include "wemu/utilities.h"
@@ -145,6 +146,40 @@ class PageLookTest : public PagesTest {
       for (int y = r.T; y < r.B; ++y)
         for (int x = r.L; x < r.R; ++x) under += sliders[static_cast<size_t>(y) * w + x];
       EXPECT_EQ(under, 0) << "a slider in the box of FLEXI " << k + 1 << "'s caption";
+    }
+  }
+  // The most pixels in a row of `box`, on the page as drawn last, that differ from its middle.
+  int MostMarkedInARow(const IRECT& box) {
+    RAST_BitmapRows rows(G().GetDrawBitmap());
+    const RAST_pixel ground = *rows.at((box.L + box.R) / 2, (box.T + box.B) / 2);
+    int most = 0;
+    for (int y = box.T; y < box.B; ++y) {
+      int marked = 0;
+      for (int x = box.L; x < box.R; ++x) marked += Differs(*rows.at(x, y), ground);
+      most = std::max(most, marked);
+    }
+    return most;
+  }
+  // A FLEXI caption reads on its bare panel: with its text gone no line (a panel's edge, a
+  // plate's rim) runs across its box; a star of the texture may shine through.
+  void ExpectFlexiCaptionsOnBarePanels() {
+    for (int k = 0; k < kFlexiSlotCount; ++k)
+      dynamic_cast<ITextControl*>(Pages().FlexiLearnCaption(k))->SetTextIfChanged("");
+    Frame();
+    for (int k = 0; k < kFlexiSlotCount; ++k) {
+      const IRECT r = Pages().FlexiLearnCaption(k)->GetRECT();
+      EXPECT_LT(2 * MostMarkedInARow(r), r.W()) << "a line through FLEXI " << k + 1 << "'s caption";
+    }
+  }
+  // No heading or line of the manager's artwork runs into a slot's box.
+  void ExpectSlotsBare() {
+    Frame();
+    Pages().ManagerBackground()->Draw(&G());
+    const int in = static_cast<int>(std::ceil(2 * G().GetGuiScale()));
+    for (int slot = 1; slot < kSlotTableSize; ++slot) {
+      const IRECT r = Pages().SlotFrame(slot)->GetRECT();
+      EXPECT_EQ(MostMarkedInARow(IRECT(r.L + in, r.T + in, r.R - in, r.B - in)), 0)
+          << "slot " << slot;
     }
   }
   // The sides of the manager's heading panels show their border alone, all along: a heading
@@ -287,10 +322,10 @@ TEST_F(PageLookTest, TextsStayInsideTheirBoxes) {
 }
 
 // Each control drawn alone marks no pixel outside its box, its box lies inside the page and no
-// text of the synth page lands on a switch or a slider (nor a slider in a FLEXI caption's box):
-// the synth page with every value at its lowest and highest (the equalizer curve at its
-// steepest) and the manager page with the longest slot names, its headings inside their panels,
-// in every skin and at every GUI size.
+// text of the synth page lands on a switch or a slider (nor a slider or a panel's edge in a FLEXI
+// caption's box): the synth page with every value at its lowest and highest (the equalizer curve
+// at its steepest) and the manager page with the longest slot names and file names, its headings
+// inside their panels and off the slots, in every skin and at every GUI size.
 TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
   std::vector<int> params;
   for (int p = 3; p <= 188; ++p) params.push_back(p);
@@ -307,11 +342,24 @@ TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
         Set(vq_param::kFxEqualizerBlock, 1);
         Set(vq_param::k4BandParagraphicEqualizer, 1);
         ExpectDrawnInsideBoxes("synth page");
+        ExpectFlexiCaptionsOnBarePanels();
         e.ShowManagerPage(false);
         for (int slot = 1; slot <= 99; ++slot)
           Pages().ShowSlotName(slot, WrapDisplayName(names[slot % 5]).c_str());
+        std::string wide;  // two- and three-byte characters
+        while (wide.size() < 120) wide += "\xc3\x84\xc3\xb6 \xe2\x99\xaa ";
+        for (int row : {0, 1}) {  // cut to the list's width at whole characters, marked as cut
+          Pages().ShowBrowserRow(
+              row, row ? wide.c_str() : "Deep Sub Bass With Slow Filter Envelope Movement Long.pr4",
+              row);
+          const std::string shown =
+              dynamic_cast<ITextControl*>(Pages().BrowserRow(row))->CutToWidth(&G());
+          EXPECT_TRUE(shown.ends_with("\xe2\x80\xa6") && vq::platform::ValidUtf8(shown) == shown)
+              << shown;
+        }
         ExpectDrawnInsideBoxes("manager page", false);  // over the synth page's switches
         ExpectPanelSidesUnbroken();
+        ExpectSlotsBare();
         Close();
       }
 }

@@ -128,7 +128,8 @@ void Background(cairo_t* cr, const Theme& t) {
     const double y = static_cast<int>(vq_layout::kSlotGridY + vq_layout::kSlotPitchY * r);
     FillRound(cr, x + 1, y + 1, 78, 64, 5, Hex(0x000000, 0.35));
   }
-  Text(cr, "BANK", 1118, 114, 7.5, t.title, Align::Right);
+  // Beside the play-note button, in the corner no slot takes, in line with FILES.
+  Text(cr, "BANK", 342, 111, 7.5, t.title, Align::Left);
 }
 
 void LoginPanel(cairo_t* cr, const Theme& t, double w, double h) {

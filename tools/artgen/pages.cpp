@@ -220,21 +220,6 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
       {512, 540, 602, 175, nullptr, -1},
   };
   for (const Section& s : sections) Panel(cr, t, s.x, s.y, s.w, s.h, s.title, s.titleX);
-  // A FLEXI slot's LEARN / CLEAR caption hangs below its panel, over the edges of the panels
-  // beneath: a plate of its own keeps those lines off the text. It stays inside the caption's
-  // box, above the sliders' travel.
-  for (int k = 0; k < 4; ++k) {
-    const int* box = vq_layout::kFlexiCaptionBox;
-    const double x = box[0] + 5 + vq_layout::kFlexiSlotPitch * k, y = box[1],
-                 w = box[2] - box[0] - 10, h = box[3] - box[1];
-    if (lcd) {
-      FillRound(cr, x, y, w, h, 2.5, Hex(0x1a1d17));
-      VerticalGradient(cr, x + 1.5, y + 1.5, w - 3, h - 3, 1.5, Hex(0xc6d4a8), Hex(0xaebe8c));
-    } else {
-      FillRound(cr, x, y, w, h, 3, t.panelFill);
-      StrokeRound(cr, x, y, w, h, 3, t.panelEdge, 1.0);
-    }
-  }
   const RGBA sub = lcd ? t.label : t.title;
   Text(cr, "AMPLIFIER", 636, 317, 8, sub);
   Text(cr, "FILTER ENVELOPE", 796, 317, 8, sub);
