@@ -167,22 +167,15 @@ const std::string& ITextControl::CutToWidth(IGraphics* graphics) {
     return m.W();
   };
   if (width(mCutText) <= mRECT.W()) return mCutText;
-  // Where each character starts; a byte that begins no sequence counts as one.
-  std::vector<size_t> starts;
   const std::string_view all = mCutFor;
-  for (size_t i = 0; i < all.size();) {
-    starts.push_back(i);
-    char32_t c = 0;
-    const size_t n = vq::platform::DecodeUtf8Sequence(all.substr(i), &c);
-    i += n ? n : 1;
-  }
+  const std::vector<size_t> starts = vq::platform::Utf8CharacterStarts(all);
   // The most characters that fit with the mark; blanks before the mark are dropped.
   auto cut = [&](size_t count) {
-    std::string text(all.substr(0, count < starts.size() ? starts[count] : all.size()));
+    std::string text(all.substr(0, starts[count]));
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text + "\xe2\x80\xa6";
   };
-  size_t fits = 0, over = starts.size();
+  size_t fits = 0, over = starts.size() - 1;
   while (over - fits > 1) {
     const size_t mid = (fits + over) / 2;
     (width(cut(mid)) <= mRECT.W() ? fits : over) = mid;
