@@ -17,6 +17,19 @@
 
 namespace vq::platform {
 
+// The JACK library can deadlock when two threads of a process open, start, stop or close clients
+// at once (seen: two closes, each holding one of its locks): ours take turns.
+inline std::mutex& JackClientTurns() {
+  static std::mutex turns;
+  return turns;
+}
+
+// jack_client_close, in turn with the other clients' opens and closes.
+inline void CloseJackClient(jack_client_t* client) {
+  std::lock_guard<std::mutex> turn(JackClientTurns());
+  jack_client_close(client);
+}
+
 // jack_client_open without starting a server. JACK names a client's socket, for the length of the
 // open, after the client's name alone, whatever the server: two processes of the same user
 // opening one name at the same moment on different servers break each other's open (our clients
@@ -28,7 +41,11 @@ inline jack_client_t* OpenJackClient(const std::string& name) {
     while (flock(lock, LOCK_EX) != 0 && errno == EINTR) {
     }
   jack_status_t status{};
-  jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status);
+  jack_client_t* client = nullptr;
+  {
+    std::lock_guard<std::mutex> turn(JackClientTurns());
+    client = jack_client_open(name.c_str(), JackNoStartServer, &status);
+  }
   if (lock >= 0) close(lock);  // and with it the lock
   return client;
 }
@@ -150,7 +167,12 @@ class JackMidiPort : public Backend {
                   (kInput ? "input" : "output") + " port \"" + portName + "\"");
     mPort.store(port);
     // Only an active client's ports can be connected.
-    if (jack_activate(mClient) != 0) {
+    bool activated = false;
+    {
+      std::lock_guard<std::mutex> turn(JackClientTurns());
+      activated = jack_activate(mClient) == 0;
+    }
+    if (!activated) {
       mPort.store(nullptr);
       jack_port_unregister(mClient, port);
       return Fail(std::string("JACK: the MIDI ") + (kInput ? "input" : "output") +
@@ -163,7 +185,10 @@ class JackMidiPort : public Backend {
   // leave. Deactivation disconnects the port and ends JACK's process thread, cancelling it where
   // it stands (even inside a process call) and joining it: no process call runs after.
   jack_port_t* ReleaseLocked() {
-    if (mActive) jack_deactivate(mClient);
+    if (mActive) {
+      std::lock_guard<std::mutex> turn(JackClientTurns());
+      jack_deactivate(mClient);
+    }
     mActive = false;
     mPeer.clear();
     jack_port_t* port = mPort.exchange(nullptr);

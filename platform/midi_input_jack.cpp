@@ -21,7 +21,7 @@ class JackMidiInputBackend final : public JackMidiPort<MidiInputBackend, true> {
       : JackMidiPort(client), mQueue(queue) {}
   ~JackMidiInputBackend() override {
     Stop();
-    jack_client_close(mClient);
+    CloseJackClient(mClient);
   }
 
   // Registers the process callback (the client starts with its first port); false with the

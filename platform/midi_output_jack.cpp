@@ -44,7 +44,7 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
       std::lock_guard<std::mutex> lock(mMutex);
       EndLocked();
     }
-    jack_client_close(mClient);
+    CloseJackClient(mClient);
   }
 
   // The client starts with its first port.

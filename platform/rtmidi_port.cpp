@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/jack_ports.h"
 #include "platform/midi_input.h"
 #include "platform/midi_input_backend.h"
 #include "platform/midi_output.h"
@@ -38,13 +39,17 @@ bool JackServerAnswers(std::string* reason) {
   const std::string name = "VQEditor4 probe " + std::to_string(getpid());
   jack_status_t status{};
   tJackReason = reason;
-  jack_client_t* probe = jack_client_open(name.c_str(), JackNoStartServer, &status);
+  jack_client_t* probe = nullptr;
+  {
+    std::lock_guard<std::mutex> turn(JackClientTurns());
+    probe = jack_client_open(name.c_str(), JackNoStartServer, &status);
+  }
   tJackReason = nullptr;
   if (!probe) {
     if (reason->empty()) *reason = "status " + std::to_string(static_cast<int>(status));
     return false;
   }
-  jack_client_close(probe);
+  CloseJackClient(probe);
   return true;
 }
 
