@@ -24,14 +24,13 @@ std::vector<SequencerClient> SequencerClients() {
 }
 
 std::vector<int> OpenedClients(const std::vector<SequencerClient>& before,
-                               const std::vector<SequencerClient>& after, int tid, int pid,
+                               const std::vector<SequencerClient>& after, int tid,
                                std::string_view name) {
   std::vector<int> opened;
   for (const SequencerClient& c : after) {
     const bool old = std::any_of(before.begin(), before.end(),
                                  [&c](const SequencerClient& b) { return b.client == c.client; });
-    if (!old && (c.pid > 0 ? c.pid == tid || c.pid == pid : c.name == name))
-      opened.push_back(c.client);
+    if (!old && (c.pid > 0 ? c.pid == tid : c.name == name)) opened.push_back(c.client);
   }
   return opened;
 }

@@ -20,11 +20,10 @@ struct SequencerClient {
 // announced to every other one: call it seldom.
 std::vector<SequencerClient> SequencerClients();
 
-// The clients of `after` not in `before` that thread `tid` of process `pid` opened meanwhile
-// (a kernel that names the process is believed too); where the kernel tells neither, those
-// named `name`.
+// The clients of `after` not in `before` that thread `tid` opened meanwhile; where the kernel
+// names no owner, those named `name`.
 std::vector<int> OpenedClients(const std::vector<SequencerClient>& before,
-                               const std::vector<SequencerClient>& after, int tid, int pid,
+                               const std::vector<SequencerClient>& after, int tid,
                                std::string_view name);
 
 // Whether a port named as RtMidi names ALSA ports ("client name:port name C:P") is one of

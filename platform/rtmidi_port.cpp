@@ -90,8 +90,7 @@ void PortState::Attach(RtMidi* object, RtMidi::Api objectApi,
   api = objectApi;
   midi->setErrorCallback(&PortState::OnError, this);
   if (api == RtMidi::LINUX_ALSA)
-    ownClients =
-        alsa::OpenedClients(before, alsa::SequencerClients(), gettid(), getpid(), clientName);
+    ownClients = alsa::OpenedClients(before, alsa::SequencerClients(), gettid(), clientName);
 }
 
 void PortState::OnError(RtMidiError::Type type, const std::string& text, void* user) {
