@@ -68,7 +68,9 @@ void DeviceLink::ExpireWaits() {
 void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
   // A bank transfer survives one lost message: on the second unanswered poll its last message
   // goes out once more (the same slot asked for, the same program written); the third poll
-  // still ends the wait. A firmware block is never repeated: the device counts them.
+  // still ends the wait. A resent write may be answered twice: the upload waits for both
+  // answers, or for the wait's end once one came. A firmware block is never repeated: the
+  // device counts them.
   if (mRequestOutstanding) {
     const bool resend =
         mBankDownloadRunning && !mFirmwareRunning && mUnansweredPolls == kPollsPerTimeout - 2;
@@ -91,14 +93,19 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
     }
   }
   if (mBankUploadRunning) {
-    const bool resend = mUnansweredPolls == kPollsPerTimeout - 2;
-    if (TimedOut()) {
+    // One resend per write, and none once it was answered.
+    const bool resend =
+        mUnansweredPolls == kPollsPerTimeout - 2 && mUploadCopies == 1 && mUploadAnswers == 0;
+    if (!TimedOut()) {
+      if (resend) act.resendBankProgram(mUploadWrite);
+    } else if (mUploadAnswers > 0) {
+      // Acknowledged, and the resent copy's answer did not come: the next write may go.
+      act.bankWriteAnswered();
+    } else {
       mBankUploadRunning = false;
       mDownloadToManager = false;
       ReportTimeout(act, kCommErrorStatus, kInputLossStatus, kInputLossText);
       mBusy = false;
-    } else if (resend) {
-      act.resendBankProgram();
     }
   }
   if (mSingleWritePending && TimedOut()) {

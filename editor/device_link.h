@@ -27,8 +27,11 @@ class DeviceLink {
   struct PollActions {
     std::function<void(const char* text, const char* caption)> messageBox;
     std::function<void(const char* text)> statusText;
-    std::function<void()> resendRequest;      // the request of RequestSlot() once more
-    std::function<void()> resendBankProgram;  // the bank upload's last write once more
+    std::function<void()> resendRequest;  // the request of RequestSlot() once more
+    // The bank upload's write `write` (UploadWrite()) once more, unless it was answered meanwhile.
+    std::function<void(uint32_t write)> resendBankProgram;
+    // The upload's write in flight was acknowledged and its resent copy's answer never came.
+    std::function<void()> bankWriteAnswered;
   };
   // The once-a-second status poll of the transfers: a wait unanswered for three polls ends
   // with a report (a bank transfer's last message goes out once more on the second); finished
@@ -37,8 +40,9 @@ class DeviceLink {
   // Makes the next Poll end the running wait at once, without a resend.
   void ExpireWaits();
   // The MIDI input may have lost messages (the MIDI system skipped it): counted; the wait that
-  // runs ends, at its time-out, with a report that says so, and a bank transfer's last message
-  // goes out once more at once (once per wait; a firmware block is never repeated).
+  // runs ends, at its time-out, with a report that says so, and a bank download's request goes
+  // out once more at once (once per wait). An upload's write is not: an acknowledgement names no
+  // slot. A firmware block is never repeated.
   void NoteInputLoss(const PollActions& act);
   uint64_t InputLosses() const { return mInputLosses; }
 
@@ -113,6 +117,25 @@ class DeviceLink {
   int32_t StrayDumpSlot() const { return mStrayDumpSlot; }
   void SetStrayDumpSlot(int32_t value) { mStrayDumpSlot = value; }
 
+  // --- The bank upload's write in flight ---
+  // An acknowledgement names no slot: a write sent twice (the poll's resend) may be answered
+  // twice, so the next write waits until each copy's answer is counted, or the wait times out.
+  uint32_t UploadWrite() const { return mUploadWrite; }
+  // A new write went out: one copy, no answer yet.
+  void StartUploadWrite() {
+    ++mUploadWrite;
+    mUploadCopies = 1;
+    mUploadAnswers = 0;
+  }
+  // Whether write `write` is still the one in flight, sent once and unanswered.
+  bool UploadResendDue(uint32_t write) const {
+    return mBankUploadRunning && write == mUploadWrite && mUploadCopies == 1 && mUploadAnswers == 0;
+  }
+  // A copy of the write in flight goes out (counted before it leaves), or did not after all.
+  void NoteUploadResent(bool sent) { mUploadCopies += sent ? 1 : -1; }
+  // An acknowledgement of the write in flight: true when every copy sent has been answered.
+  bool CountUploadAcknowledgement() { return ++mUploadAnswers >= mUploadCopies; }
+
   // --- Requests of the controls and the manager ---
   // The save selector writes the received dump (not the editor's program); the next idle call
   // uploads the current folder; a bank download fills the slot table; a manager job runs
@@ -168,6 +191,9 @@ class DeviceLink {
   bool mDownloadToManager = false;
   bool mBusy = false;
   bool mProgramNumberError = false;
+  uint32_t mUploadWrite = 0;
+  int32_t mUploadCopies = 0;
+  int32_t mUploadAnswers = 0;
   uint64_t mInputLosses = 0;
   bool mLossInWait = false;  // the input lost messages since the running wait last moved
   bool mLossResent = false;  // and the bank transfer's last message went out again for it

@@ -106,9 +106,12 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
   if (mLink.BankUploadRunning()) {
     if (command == vq_sysex::kCmdWriteAck) {
       mLink.SetUnansweredPolls(0);
+      // A resent write's other copy may still be answered: that answer is its, not the next's.
+      if (!mLink.CountUploadAcknowledgement()) return;
       mLink.SetBankUploadAckPending(true);
       AdvanceBankTransfers();
     } else if (command == vq_sysex::kCmdWriteFailed) {
+      // Whichever copy it answers, the device refused the program.
       mLink.SetBankUploadRunning(false);
       mLink.SetBankUploadAckPending(false);
       mLink.SetUnansweredPolls(0);

@@ -159,16 +159,19 @@ void BankTransfer::ShowBankProgress(VQEditor& e) {
   }
 }
 
-void BankTransfer::ResendBankProgram(VQEditor& e) {
+void BankTransfer::ResendBankProgram(VQEditor& e, uint32_t write) {
   UTL_MutexLock lock(e.Mutex());
   // Only the write that went out: a file that could not be sent stays unsent, and the upload
   // ends by its time-out.
-  if (!e.Link().BankUploadRunning() || mLastPath.empty()) return;
-  Send(e, mLastPath, mLastSlot, mLastSlotFromName);
+  if (!e.Link().UploadResendDue(write) || mLastPath.empty()) return;
+  e.Link().NoteUploadResent(true);
+  if (!Send(e, mLastPath, mLastSlot, mLastSlotFromName)) e.Link().NoteUploadResent(false);
 }
 
 bool BankTransfer::SendInUpload(VQEditor& e, const std::string& path, int slot, bool slotFromName) {
   // The slot switches of the manager page follow in ShowBankProgress, on the main thread.
+  // Counted before it goes out: its answer may come as soon as it left.
+  e.Link().StartUploadWrite();
   const bool sent = Send(e, path, slot, slotFromName, /*markSlot=*/false);
   if (sent) {
     mLastPath = path;

@@ -16,7 +16,7 @@ class BankTransfer : public VQBankTransfers {
   void StartBankUpload(VQEditor& editor, const char* path) override;
   void NextBankProgram(VQEditor& editor) override;
   void ShowBankProgress(VQEditor& editor) override;
-  void ResendBankProgram(VQEditor& editor) override;
+  void ResendBankProgram(VQEditor& editor, uint32_t write) override;
   bool SendProgramFileToDevice(VQEditor& editor, const char* path) override;
   bool SendBankProgramFile(VQEditor& editor, const char* path, int slot) override;
   bool SaveReceivedProgram(VQEditor& editor, int slot, const uint8_t* dump) override;

@@ -56,7 +56,7 @@ class NullBankTransfers : public VQBankTransfers {
  public:
   void StartBankUpload(VQEditor&, const char*) override {}
   void NextBankProgram(VQEditor&) override {}
-  void ResendBankProgram(VQEditor&) override {}
+  void ResendBankProgram(VQEditor&, uint32_t) override {}
   bool SendProgramFileToDevice(VQEditor&, const char*) override { return false; }
   bool SendBankProgramFile(VQEditor&, const char*, int) override { return false; }
   bool SaveReceivedProgram(VQEditor&, int, const uint8_t*) override { return false; }

@@ -216,9 +216,13 @@ TEST_F(BankTransferTest, ALostAcknowledgementIsSurvivedByOneResend) {
   EXPECT_EQ(Writes(2), 1u);  // one poll of silence is no reason to write again
   e.StatusPoll();            // the second: the same program goes out once more
   link->Pump();
+  EXPECT_EQ(Writes(2), 2u);
+  // One answer came for two copies: the other may still come, and must not count for slot 3.
+  EXPECT_EQ(Writes(3), 0u);
+  for (int poll = 0; poll < 3; ++poll) e.StatusPoll();
+  link->Pump();
   EXPECT_FALSE(e.Link().BankUploadRunning());
   EXPECT_TRUE(e.Link().TransferDone());
-  EXPECT_EQ(Writes(2), 2u);
   EXPECT_EQ(Writes(3), 1u);
   EXPECT_EQ(Marker(2), Device(2));
   for (const auto& box : Gui()->messageBoxes) EXPECT_NE(box.caption, "Error") << box.text;
@@ -247,6 +251,45 @@ TEST_F(BankTransferTest, AnInputLossNeverTakesOneAcknowledgementForTwoWrites) {
     e.StatusPoll();
     EXPECT_EQ(StatusText(), refused ? "Communication error!" : "Finished successfully!");
   }
+}
+
+// Slot 2's acknowledgement comes late, after the second poll (on the timer thread) asked for a
+// resend: it arrives on the MIDI thread before or after the main thread's run that resends.
+// Each answer counts for the write it answers, and the end is what the device answered.
+TEST_F(BankTransferTest, ALateAnswerCountsForTheWriteItAnswers) {
+  for (const bool afterRun : {false, true})
+    for (const bool refused : {true, false}) {
+      SCOPED_TRACE(std::string(afterRun ? "answer after" : "answer before") + " the run, " +
+                   (refused ? "slot 3 refused" : "all accepted"));
+      VQEditor& e = Start();
+      for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
+      // The device's writes: slot 1, slot 2, the resend of slot 2 (if it went), slot 3.
+      if (refused)
+        Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::ErrorReply,
+                  afterRun ? 3 : 2);
+      const auto before = sim.State().writesPerSlot;
+      Gui()->messageBoxAnswer = 2;
+      e.LocateProgramInFolder(folder.c_str());
+      e.Link().SetBankUploadRequest(true);
+      e.OnTick();        // slot 1's write
+      link->Deliver(1);  // its answer: slot 2's write
+      std::vector<std::vector<uint8_t>> late;
+      link->Deliver(1, &late);  // slot 2 is stored; its answer is on its way
+      ASSERT_EQ(late.size(), 1u);
+      const auto onAnotherThread = [](auto work) { std::thread(work).join(); };
+      onAnotherThread([&e] { e.StatusPoll(); });
+      onAnotherThread([&e] { e.StatusPoll(); });  // posts the resend
+      if (!afterRun) onAnotherThread([&] { link->Answer(late[0]); });
+      e.OnTick();
+      if (afterRun) onAnotherThread([&] { link->Answer(late[0]); });
+      link->Pump();
+      // A refused write stores nothing.
+      const uint32_t stored[] = {0, 1, afterRun ? 2u : 1u, refused ? 0u : 1u};
+      for (int slot : {1, 2, 3})
+        EXPECT_EQ(Writes(slot) - before[static_cast<size_t>(slot)], stored[slot]) << slot;
+      e.StatusPoll();
+      EXPECT_EQ(StatusText(), refused ? "Communication error!" : "Finished successfully!");
+    }
 }
 
 TEST_F(BankTransferTest, ASilentDeviceGetsOneResendThenTheUploadEnds) {

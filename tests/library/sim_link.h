@@ -38,18 +38,24 @@ class SimLink {
   }
 
   // Hands the editor's new messages to the engine and its answers back, once; at most `most`
-  // of them.
-  void Deliver(size_t most = SIZE_MAX) {
+  // of them. With `held`, the answers wait there instead (a device that answers late).
+  void Deliver(size_t most = SIZE_MAX, std::vector<std::vector<uint8_t>>* held = nullptr) {
     std::vector<std::vector<uint8_t>> all = mOut.Messages();
     for (; mDelivered < all.size() && most > 0; --most) {
       const std::vector<uint8_t> m = all[mDelivered++];
       for (const vqsim::OutMessage& answer : mSim.Receive(m)) {
         if (answer.bytes.size() <= 3) continue;
-        ISysExMessage msg(0, answer.bytes.data(), static_cast<int32_t>(answer.bytes.size()));
-        mEditor.ProcessSysEx(&msg);
+        if (held)
+          held->push_back(answer.bytes);
+        else
+          Answer(answer.bytes);
       }
       all = mOut.Messages();
     }
+  }
+  void Answer(const std::vector<uint8_t>& bytes) {
+    ISysExMessage msg(0, bytes.data(), static_cast<int32_t>(bytes.size()));
+    mEditor.ProcessSysEx(&msg);
   }
 
   // Forgets what the editor sent so far (it never reaches the engine).
