@@ -1,14 +1,15 @@
 #include "platform/gtk/desktop_backend.h"
 
 #include <fcntl.h>
+#include <semaphore.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <iterator>
 #include <thread>
 #include <utility>
@@ -89,6 +90,7 @@ std::function<void()> gDisplayLost;
 int gSignalPipe[2] = {-1, -1};
 char gLimitLine[96];
 size_t gLimitLineLength = 0;
+sem_t gLimitStart;  // posted once, at the first signal
 
 // A logout sends SIGTERM and SIGHUP together, and the shut-down they start writes the user's
 // work: every later SIGTERM, SIGHUP or SIGINT is caught and let pass, so none cuts it short.
@@ -108,23 +110,39 @@ gboolean EndSession(gpointer) {
   return G_SOURCE_REMOVE;
 }
 
-// Hands the first signal to the main thread and bounds the shut-down it starts: one that hangs
-// (a disk that does not answer) still ends, even when it began with the user's quit.
+// Hands the first signal to the main thread. Its clock starts first: the hand-over takes
+// GLib's lock and allocates, and either may be held by the thread that hangs.
 void WatchSignals() {
   char c = 0;
   while (read(gSignalPipe[0], &c, 1) < 0 && errno == EINTR) {
   }
+  sem_post(&gLimitStart);
   g_idle_add_full(G_PRIORITY_HIGH, &EndSession, nullptr, nullptr);
-  std::this_thread::sleep_for(std::chrono::seconds(kShutdownLimitSeconds));
-  // The hung thread may hold any lock, a stream's among them (a write stuck inside stdio): the
-  // line goes out by write(2), made before, and nothing is flushed.
+}
+
+// Bounds the shut-down a signal starts: one that hangs (a disk that does not answer) still ends,
+// even when it began with the user's quit.
+void BoundShutDown() {
+  while (sem_wait(&gLimitStart) < 0 && errno == EINTR) {
+  }
+  timespec deadline{};
+  clock_gettime(CLOCK_MONOTONIC, &deadline);
+  deadline.tv_sec += kShutdownLimitSeconds;
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
+  }
+  // The hung thread may hold any lock, a stream's among them: the line, made before, goes out
+  // by write(2) and nothing is flushed. The error output may be a full pipe that nobody reads:
+  // the line goes only as far as it goes without waiting. The flags are the launcher's too.
+  const int flags = fcntl(STDERR_FILENO, F_GETFL);
+  if (flags >= 0) fcntl(STDERR_FILENO, F_SETFL, flags | O_NONBLOCK);
   for (size_t done = 0; done < gLimitLineLength;) {
     const ssize_t n = write(STDERR_FILENO, gLimitLine + done, gLimitLineLength - done);
     if (n > 0)
       done += static_cast<size_t>(n);
-    else if (n < 0 && errno != EINTR)
+    else if (n == 0 || errno != EINTR)
       break;
   }
+  if (flags >= 0) fcntl(STDERR_FILENO, F_SETFL, flags);
   _exit(1);
 }
 
@@ -151,6 +169,8 @@ void onSessionEnd(std::function<void(bool nested)> end, std::function<void()> lo
     gLimitLineLength = std::min(static_cast<size_t>(std::max(length, 0)), sizeof gLimitLine - 1);
     // The handler must never block, whatever number of signals comes.
     fcntl(gSignalPipe[1], F_SETFL, O_NONBLOCK);
+    sem_init(&gLimitStart, 0, 0);
+    std::thread(&BoundShutDown).detach();
     std::thread(&WatchSignals).detach();
     struct sigaction action {};
     action.sa_handler = &OnEndSignal;

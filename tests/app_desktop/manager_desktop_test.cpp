@@ -1,7 +1,9 @@
 // The program manager as a musician uses it: the real program on a fresh settings folder, real
 // X input only, the simulated synthesizer on JACK. What counts is what the synthesizer receives
 // and what lands on disk; a screenshot of every step is kept in the build folder.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -766,19 +768,32 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     const char* disk;  // how slow it is: "" not, "N" each fsync waits N ms, "N stream" each
                        // stream's flush does, holding the stream
     bool menuOpen;
+    bool fullPipe;  // the output a pipe that nobody reads any more, full
     int status;
   };
   const Ending endings[] = {
-      {"HUP 2 ms after TERM", {{SIGTERM, 0}, {SIGHUP, 2}}, "", false, 0},
-      {"TERM with a menu open", {{SIGTERM, 0}}, "", true, 0},
-      {"HUP 10 ms after INT", {{SIGINT, 0}, {SIGHUP, 10}}, "", false, 0},
+      {"HUP 2 ms after TERM", {{SIGTERM, 0}, {SIGHUP, 2}}, "", false, false, 0},
+      {"TERM with a menu open", {{SIGTERM, 0}}, "", true, false, 0},
+      {"HUP 10 ms after INT", {{SIGINT, 0}, {SIGHUP, 10}}, "", false, false, 0},
       {"more signals during a slow shut-down",
        {{SIGHUP, 0}, {SIGTERM, 1000}, {SIGINT, 500}},
        "400",
        false,
+       false,
        0},
-      {"a disk that never answers", {{SIGTERM, 0}, {SIGTERM, 500}}, "600000", false, 1},
-      {"a write stuck inside its stream", {{SIGTERM, 0}, {SIGHUP, 2}}, "600000 stream", false, 1},
+      {"a disk that never answers", {{SIGTERM, 0}, {SIGTERM, 500}}, "600000", false, false, 1},
+      {"a write stuck inside its stream",
+       {{SIGTERM, 0}, {SIGHUP, 2}},
+       "600000 stream",
+       false,
+       false,
+       1},
+      {"the same, its output a full pipe",
+       {{SIGTERM, 0}, {SIGHUP, 2}},
+       "600000 stream",
+       false,
+       true,
+       1},
   };
   const std::string kept = dir + "/VQEditor4/lastprogram.pr4", slow = dir + "/slow";
   const int init = ProgramFieldTable::InitRecord()[11];
@@ -789,13 +804,28 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     setenv("SLOW_DISK_FILE", slow.c_str(), 1);
     fs::remove(slow);
     setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0", 1);
-    const bool started = Start(dir + "/output");
+    // A launcher's pipe: read at first, then no more.
+    const std::string pipe = dir + "/output-pipe";
+    int reader = -1;
+    if (e.fullPipe) {
+      fs::remove(pipe);
+      ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+      reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
+    const bool started = Start(e.fullPipe ? pipe : dir + "/output");
     unsetenv("LD_PRELOAD");
     ASSERT_TRUE(started);
     const auto [kx, ky] = SynthControl(14);
     DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
     if (e.menuOpen) ClickGui(20, 10 - kMenuBarHeight);
     Shot(std::string("ending-") + e.what);
+    if (e.fullPipe) {
+      const int filler = open(pipe.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      const std::string block(4096, 'x');
+      while (write(filler, block.data(), block.size()) > 0) {
+      }
+      close(filler);
+    }
     std::ofstream(slow) << e.disk;
     const int pid = std::atoi(ReadFile(outputFile + ".pid").c_str());
     const auto begun = std::chrono::steady_clock::now();
@@ -803,10 +833,14 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
       std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
       kill(pid, signal);
     }
-    ASSERT_TRUE(Within(20000, [this] { return ended.load(); }));
+    const bool ending = Within(20000, [this] { return ended.load(); });
+    if (!ending) kill(pid, SIGKILL);
     program.join();
+    if (reader >= 0) close(reader);
+    ASSERT_TRUE(ending);
     EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(15));
-    EXPECT_EQ(exitCode, e.status) << ReadFile(outputFile);
+    EXPECT_EQ(exitCode, e.status) << (e.fullPipe ? "" : ReadFile(outputFile));
+    if (e.fullPipe) continue;  // what it said is in the pipe
     EXPECT_EQ(Count("CRITICAL") + Count("WARNING"), 0) << ReadFile(outputFile);
     if (e.status == 0) {
       EXPECT_EQ(Setting("edited"), "true") << Settings();
