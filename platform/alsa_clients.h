@@ -16,12 +16,12 @@ struct SequencerClient {
   std::string name;
 };
 
-// Every client of the sequencer now; empty when it cannot be opened. Opening a client is
-// announced to every other one: call it seldom.
+// Every client of the sequencer now but the one that lists them, which the first call opens
+// and the program keeps; empty when the sequencer cannot be opened. Any thread.
 std::vector<SequencerClient> SequencerClients();
 
 // The clients of `after` not in `before` that thread `tid` opened meanwhile; where the kernel
-// names no owner, those named `name`.
+// names no owner, those named `name`. A client of both has the same number, owner and name.
 std::vector<int> OpenedClients(const std::vector<SequencerClient>& before,
                                const std::vector<SequencerClient>& after, int tid,
                                std::string_view name);
