@@ -337,6 +337,10 @@ void AppShell::ShutdownApp() {
   deviceInput.reset();
   keyboardInput.reset();
   output.reset();
+  if (mMidiMaker.joinable()) {
+    mMidiObjectsGone.set_value();
+    mMidiMaker.join();
+  }
   if (menuBar) {
     if (WEMU_GetDefaultModalWindowMenu() == menuBar) WEMU_SetDefaultModalWindowMenu(nullptr);
     DestroyMenu(menuBar);

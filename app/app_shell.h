@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_settings.h"
@@ -141,6 +142,11 @@ class AppShell {
   };
   MadeMidi MakeMidi() const;
   std::future<MadeMidi> mMidiMaking;  // PrepareMidi's, until OpenMidiPorts takes it
+  // PrepareMidi's thread lasts as long as the objects it made: the MIDI library takes the thread
+  // that made an input for "no input thread yet", and a thread started after that one ended may
+  // get its id; closing that input's port would then not wait for its thread.
+  std::thread mMidiMaker;
+  std::promise<void> mMidiObjectsGone;
   bool mShutDown = false;
   bool mWritesHeld = false;  // the settings written at start-up go to the file at once
   class HostWindow;

@@ -66,8 +66,14 @@ AppShell::MadeMidi AppShell::MakeMidi() const {
 }
 
 void AppShell::PrepareMidi() {
-  if (!mMidiMaking.valid())
-    mMidiMaking = std::async(std::launch::async, [this] { return MakeMidi(); });
+  if (mMidiMaking.valid() || mMidiMaker.joinable()) return;
+  std::promise<MadeMidi> made;
+  mMidiMaking = made.get_future();
+  mMidiMaker =
+      std::thread([this, made = std::move(made), gone = mMidiObjectsGone.get_future()]() mutable {
+        made.set_value(MakeMidi());
+        gone.wait();
+      });
 }
 
 bool AppShell::OpenMidiPorts() {
