@@ -196,6 +196,9 @@ void EnterManager(VQEditor& e, IGraphics& g) {
   if (!e.Browser().Rows().empty() &&
       (e.Browser().Rows()[0].flags[0] || e.Browser().BankUploadFileCount() < 1)) {
     e.SetParameterFromGUI2(vq_param::kManagerSelectNone, 0.0);
+    // The list kept from the last visit: its mark goes to the program on screen, which the
+    // synth page may have changed.
+    e.MarkProgramInBrowser();
     g.GrayOutControlsOfParam(vq_param::kManagerPreviewNote, true);
     return;
   }

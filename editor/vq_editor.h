@@ -307,6 +307,12 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Keeps the manager's bank for the next start; the program manager sets it, the idle call runs
   // it after the slot table was taken for writing, and shut-down runs it.
   void SetBankKeeper(std::function<void(VQEditor&)> keep) { mKeepBank = std::move(keep); }
+  // Marks the manager's browser row of the program on screen, and no other file; the program
+  // manager sets it.
+  void SetProgramMarker(std::function<void(VQEditor&)> mark) { mMarkProgram = std::move(mark); }
+  void MarkProgramInBrowser() {
+    if (mMarkProgram) mMarkProgram(*this);
+  }
 
   // --- What library/ plugs in ---
   // Program files come through VQEditorSetup. The transfers riding on replies, bank transfers
@@ -553,6 +559,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool mCopyPanelVco = true;
   std::function<void(VQEditor&, int slot)> mSaveSlotToCache;
   std::function<void(VQEditor&)> mKeepBank;
+  std::function<void(VQEditor&)> mMarkProgram;
   // The graphics between its creation and CreateGui attaching it to the plug.
   IGraphics* mGraphicsBeingBuilt = nullptr;
   std::string mSettingsPath;

@@ -320,5 +320,6 @@ ProgramManager& InstallProgramManager(VQEditor& e, DbClientOptions options) {
   auto manager = std::make_unique<ProgramManager>(std::move(options));
   ProgramManager& m = *manager;
   e.SetParamCases(MakeProgramControlCases(std::move(manager)));
+  e.SetProgramMarker([&m](VQEditor& editor) { m.MarkProgramOnScreen(editor); });
   return m;
 }

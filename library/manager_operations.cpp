@@ -326,22 +326,29 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
   }
   ClearSlotSelection(e);
   e.SetLastField(kNoFieldSent);
+  // The click before marked the file, but until it is loaded the program on screen is the one
+  // before: the boxes of the download and the load (a question, a refusal) show that marked.
+  MarkProgramOnScreen(e);
   const bool local = row.flags[0] == 0;
   std::string path;
   if (local)
     path = BrowserRowFile(e, row);
   else
     DownloadToFolder(e, row.idOrUrl, &path);
-  if (path.empty() || !e.LoadProgramFileToEditor(path.c_str())) return MarkLoadedFile(e);
+  const bool loaded = !path.empty() && e.LoadProgramFileToEditor(path.c_str());
+  MarkProgramOnScreen(e);
+  if (!loaded) {
+    mAnchor = -1;
+    return;
+  }
   if (local) e.Browser().SetLastFile(path);
   e.SendProgramNrpn();
 }
 
-void ProgramManager::MarkLoadedFile(VQEditor& e) {
+void ProgramManager::MarkProgramOnScreen(VQEditor& e) {
   const bool fromFile = !e.ProgramWithoutFile() && !e.ProgramFile().empty();
   for (OnlineListRow& r : e.Browser().Rows())
     if (r.flags[2]) r.flags[3] = fromFile && BrowserRowFile(e, r) == e.ProgramFile();
-  mAnchor = -1;
   RecolourBrowser(e);
 }
 

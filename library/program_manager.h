@@ -95,6 +95,9 @@ class ProgramManager : public VQParamCases {
   // --- Browser and bank list ---
   void OnBrowserListClick(VQEditor& editor);
   void OnBankListClick(VQEditor& editor);
+  // Marks the browser's row of the file of the program on screen and unmarks every other file
+  // (none is marked when the list does not show it).
+  void MarkProgramOnScreen(VQEditor& editor);
   void EditSlot(VQEditor& editor, int slot);
   // Writes the programs of all non-empty slots (slot 0) or of one slot into `folder` (ends in
   // "/"); with updatePaths each slot then points at its written file. False when a program
@@ -160,9 +163,6 @@ class ProgramManager : public VQParamCases {
   void ApplyDropMode(VQEditor& editor, int slot);
   void LoadSlotProgram(VQEditor& editor, int slot);
   void InsertSelectedFiles(VQEditor& editor);
-  // After a double-click that loaded nothing: the click before it marked the file, so the
-  // browser's mark goes back to the file of the program on screen, when the list shows it.
-  void MarkLoadedFile(VQEditor& editor);
   // A drag from the browser over or onto the bank: the selected files go in from the slot under
   // the pointer, or a box says why nothing did.
   void DropBrowserFiles(VQEditor& editor, const ListEvent& ev);

@@ -256,20 +256,32 @@ TEST_F(ManagerTest, ThePagesControlsActWhereThePointerIs) {
     (Page().SlotMatrix()->*event)(x, y, &plain);
   EXPECT_EQ(e.Record()[0], 10);
   EXPECT_FALSE(e.Browser().Rows()[2].flags[3]);
-  // A file the list refuses, with edits discarded and without: the mark goes back to the
-  // program loaded (19_F, from slot 05), and a box says why.
+  // A file the list refuses, with edits discarded and without: the mark stays on the program
+  // loaded (19_F, from slot 05) while the boxes are up and after, and a box says why. So it
+  // does after a visit to the synth page (19_F stays: the program the page came with had no
+  // file to go back to).
   WriteFile(bankFolder + "11_F.pr4", "1\n2\n");
   G().messageBoxAnswer = 7;  // Discard
+  auto onlyLoadedMarked = [&] {
+    return !e.Browser().Rows()[2].flags[3] && e.Browser().Rows()[10].flags[3] &&
+           Page().BrowserRow(2)->GetTextStyle()->mColor.G != 0 &&
+           Page().BrowserRow(10)->GetTextStyle()->mColor.G == 0;  // red
+  };
+  G().whileBoxShown = [&](auto& box) { EXPECT_TRUE(onlyLoadedMarked()) << box.text; };
   for (bool edited : {true, false}) {
     e.SetProgramEdited(edited);
     G().messageBoxes.clear();
     for (auto event : {&IControl::OnMouseDown, &IControl::OnMouseUp, &IControl::OnMouseDblClick})
       (Page().BrowserSelect()->*event)(100, 118 + 14 * 2 + 7, &plain);
-    EXPECT_TRUE(!e.Browser().Rows()[2].flags[3] && e.Browser().Rows()[10].flags[3]);
+    EXPECT_TRUE(onlyLoadedMarked());
     ASSERT_EQ(G().messageBoxes.size(), edited ? 2u : 1u);
     EXPECT_EQ(G().messageBoxes.back().caption + ": " + G().messageBoxes.back().text,
               "Error: Incomplete program file!");
   }
+  G().whileBoxShown = nullptr;
+  e.OnCommand(32);
+  e.OnCommand(33);
+  EXPECT_TRUE(onlyLoadedMarked());
   Page().BrowserSelect()->OnMouseWheel(100, 300, &plain, -1);
   EXPECT_NEAR(Value(341), 0.99, 1e-9);
 }

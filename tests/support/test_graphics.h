@@ -3,6 +3,7 @@
 // serve is support/test_plug.h.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ class TestGraphics : public IGraphics {
   void EndUserInput() override {}
   int ShowMessageBox(const char* text, const char* caption, int type) override {
     messageBoxes.push_back({text ? text : "", caption ? caption : "", type, OnGuiThread()});
+    if (whileBoxShown) whileBoxShown(messageBoxes.back());
     return messageBoxAnswer;
   }
   IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) override { return popupAnswer; }
@@ -77,6 +79,8 @@ class TestGraphics : public IGraphics {
   std::vector<Prompt> prompts;
   std::vector<std::string> openedUrls;
   int messageBoxAnswer = 1;
+  // Looks at the window while a box is up, before it is answered.
+  std::function<void(const MessageBox&)> whileBoxShown;
   IPopupMenu* popupAnswer = nullptr;
   bool drawScreenResult = true;
   bool fileCancels = false;
