@@ -19,8 +19,12 @@ TEST_F(TextControls, SetTextIfChangedMarksDirtyOnlyForNewText) {
   IBitmapTextControl bitmapText(&plug, IRECT(0, 0, 50, 10), font.frames, "same");
   text2.SetTextIfChanged("same");
   auto check = [](IControl& c, auto set) {
-    for (auto [s, dirty] :
-         {std::pair{"same", false}, {"new", true}, {nullptr, true}, {"", false}}) {
+    for (auto [s, dirty] : {std::pair{"same", false},
+                            {"new", true},
+                            {"Deep Sub Bass Long.pr4", true},
+                            {"Wide Warm Pad Long.pr4", true},
+                            {nullptr, true},
+                            {"", false}}) {
       c.SetClean();
       set(s);
       EXPECT_EQ(c.IsDirty(), dirty) << (s ? s : "null");
@@ -29,6 +33,15 @@ TEST_F(TextControls, SetTextIfChangedMarksDirtyOnlyForNewText) {
   check(text, [&](const char* s) { text.SetTextIfChanged(s); });
   check(text2, [&](const char* s) { text2.SetTextIfChanged(s); });
   check(bitmapText, [&](const char* s) { bitmapText.SetTextIfChanged(s); });
+  // Cut to its width, a new text at the same width shows as in a control made for it.
+  ITextControl cut(&plug, IRECT(0, 0, 50, 10), nullptr, "same");
+  cut.SetCutToWidth(true);
+  check(cut, [&](const char* s) {
+    cut.SetTextIfChanged(s);
+    ITextControl fresh(&plug, IRECT(0, 0, 50, 10), nullptr, s);
+    fresh.SetCutToWidth(true);
+    EXPECT_EQ(cut.CutToWidth(graphics), fresh.CutToWidth(graphics)) << (s ? s : "null");
+  });
 }
 
 TEST_F(TextControls, RescaleRebuildsTheStyleAndKeepsSecureEntry) {
