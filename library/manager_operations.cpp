@@ -238,9 +238,11 @@ void ProgramManager::LoadSlotProgram(VQEditor& e, int slot) {
   const std::string path = LocalSlotFile(e, slot);
   if (path.empty()) return;
   if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
-  // As a release of "select none": its case deselects the browser's rows.
+  // As a release of "select none": its case deselects the browser's rows. The mark stays on
+  // the program on screen.
   e.SetParameterFromGUI2(vq_param::kManagerSelectNone, 0.0);
   e.SetControlsFromParam(vq_param::kManagerSelectNone);
+  MarkProgramOnScreen(e);
 }
 
 void ProgramManager::OnBrowserListClick(VQEditor& e) {

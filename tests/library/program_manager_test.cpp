@@ -239,7 +239,7 @@ TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
 
 // The page's own controls, fed as the window feeds them: the row and the cell under the pointer
 // are the ones acted on (the row shown there), a wheel notch moves the scroll bar a hundredth,
-// and a double-click that loads a slot deselects the browser's rows.
+// and a double-click that loads a slot deselects the browser's rows but the program's own.
 TEST_F(ManagerTest, ThePagesControlsActWhereThePointerIs) {
   VQEditor& e = Start();
   ConnectProgramManager(e, *m);
@@ -255,18 +255,18 @@ TEST_F(ManagerTest, ThePagesControlsActWhereThePointerIs) {
   for (auto event : {&IControl::OnMouseDown, &IControl::OnMouseUp, &IControl::OnMouseDblClick})
     (Page().SlotMatrix()->*event)(x, y, &plain);
   EXPECT_EQ(e.Record()[0], 10);
-  EXPECT_FALSE(e.Browser().Rows()[2].flags[3]);
-  // A file the list refuses, with edits discarded and without: the mark stays on the program
-  // loaded (19_F, from slot 05) while the boxes are up and after, and a box says why. So it
-  // does after a visit to the synth page (19_F stays: the program the page came with had no
-  // file to go back to).
-  WriteFile(bankFolder + "11_F.pr4", "1\n2\n");
-  G().messageBoxAnswer = 7;  // Discard
+  // The slot's file (19_F) is the program on screen: the list marks it, and it alone.
   auto onlyLoadedMarked = [&] {
     return !e.Browser().Rows()[2].flags[3] && e.Browser().Rows()[10].flags[3] &&
            Page().BrowserRow(2)->GetTextStyle()->mColor.G != 0 &&
            Page().BrowserRow(10)->GetTextStyle()->mColor.G == 0;  // red
   };
+  EXPECT_TRUE(onlyLoadedMarked());
+  // A file the list refuses, with edits discarded and without: the mark stays on the program
+  // loaded while the boxes are up and after, and a box says why. So it does after a visit to the
+  // synth page (19_F stays: the program the page came with had no file to go back to).
+  WriteFile(bankFolder + "11_F.pr4", "1\n2\n");
+  G().messageBoxAnswer = 7;  // Discard
   G().whileBoxShown = [&](auto& box) { EXPECT_TRUE(onlyLoadedMarked()) << box.text; };
   for (bool edited : {true, false}) {
     e.SetProgramEdited(edited);
