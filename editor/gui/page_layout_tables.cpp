@@ -94,7 +94,8 @@ const std::vector<ImageSpec> kSynthImages = {
     {174, "extmidi2_bg-2x.png", 1, 1140, 800, kInOrig},
     {158, "vcosavebg-2x.png", 1, 1140, 800, kInBoth},
     {159, "flexisavebg-2x.png", 1, 1140, 800, kInBoth},
-    {134, "curves-2x.png", 80, 60, 36, kInBoth},
+    // Short enough to leave the polarity sign room beside the range control's box.
+    {134, "curves-2x.png", 80, 60, 28, kInBoth},
     {135, "vsliderflexired-2x.png", 128, 16, 44, kInBoth, 16, 38},
     {136, "vsliderflexired-2x.png", 128, 16, 44, kInBoth, 16, 38},
     {138, "vsliderflexiblue-2x.png", 128, 16, 44, kInBoth, 16, 38},
@@ -129,7 +130,8 @@ const std::vector<ImageSpec> kSynthImages = {
     {114, "fxbgeq-2x.png", 1, 1140, 800, kInBoth},
     {132, "fxbgeq2-2x.png", 1, 1140, 800, kInBoth},
     {155, "fxsw-h-2x.png", 1, 95, 20, kInBoth},
-    {117, "sevenseg-2x.png", 101, 50, 28, kInBoth},
+    // Between the program name's box and the VCO 1 panel, clear of both.
+    {117, "sevenseg-2x.png", 101, 50, 18, kInBoth},
     {147, "fxordersw-2x.png", 2, 100, 20, kInBoth},
     {156, "fleximode-2x.png", 2, 40, 14, kInBoth},
     {146, "fxsw-2x.png", 2, 26, 16, kInOrig},
@@ -361,7 +363,8 @@ std::vector<ControlSpec> SynthBuilder::Build() {
 
   // FLEXI captions.
   for (int k = 0; k < 4; ++k) {
-    Text(IRECT(532 + 168 * k, 46, 552 + 168 * k, 60), mLcd ? Style::PlusLcd : Style::PlusOrig,
+    // The polarity sign beside the range control's box, in line with its name, under the curve.
+    Text(IRECT(549 + 168 * k, 37, 569 + 168 * k, 53), mLcd ? Style::PlusLcd : Style::PlusOrig,
          "(+)");
     const int dx = kFlexiSlotPitch * k;
     Text(IRECT(kFlexiCaptionBox[0] + dx, kFlexiCaptionBox[1], kFlexiCaptionBox[2] + dx,
@@ -381,7 +384,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
     SwitchWithReadout(vq_param::kPortamentoMode, p.x, p.y, mLcd ? p.y - 8 : p.y - 7);
   }
   // Seven-segment program number.
-  Framed(Ctl::Image, vq_param::k7SegmentDisplay, Img(117), mLcd ? 141 : 129, 47);
+  Framed(Ctl::Image, vq_param::k7SegmentDisplay, Img(117), mLcd ? 141 : 129, 51);
   // Read-out slots of fields 95..120: kept, never attached.
   for (int param = vq_param::kFlexi1Source; param <= vq_param::kFlexi4Range; ++param) {
     const Point p = KnobPosition(param);
@@ -460,9 +463,9 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   Framed(Ctl::Switch, vq_param::kVco2OscSync, Img(172), 110, 311);
   Framed(Ctl::Switch, vq_param::kTrackingPriority, mLcd ? 265 : 172, 408, 36);
   {
-    ControlSpec& r = mLcd ? Readout(vq_param::kTrackingPriority, IRECT(369, 16, 467, 34),
-                                    Style::TrackingReadoutLcd)
-                          : Readout(vq_param::kTrackingPriority, IRECT(369, 24, 467, 44));
+    // The value stands above the switch, its box clear of it, in every skin.
+    ControlSpec& r = Readout(vq_param::kTrackingPriority, IRECT(369, 16, 467, 34),
+                             mLcd ? Style::TrackingReadoutLcd : Style::Readout);
     r.readoutField = vq_param::kTrackingPriority - kPositionFirstParam;
   }
   for (int k = 0; k < 4; ++k)

@@ -129,7 +129,7 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Space, Ctl::Button, 241, 133, IRECT(906, 50, 930, 66), false},
       {Skin::Space, Ctl::Button, 243, 151, IRECT(572, 52, 592, 64), false},
       {Skin::Lcd, Ctl::Button, 243, 251, IRECT(570, 50, 594, 66), false},
-      {Skin::Space, Ctl::Knob, 118, 134, IRECT(895, 9, 955, 45), false},
+      {Skin::Space, Ctl::Knob, 118, 134, IRECT(895, 9, 955, 37), false},
       {Skin::Space, Ctl::Spinner, 252, 0, IRECT(814, 35, 884, 51), false},
       {Skin::Space, Ctl::Switch, 180, 156, IRECT(982, 56, 1022, 70), false},
       {Skin::Space, Ctl::RadioButtons, 293, 146, IRECT(524, 565, 810, 581), true},

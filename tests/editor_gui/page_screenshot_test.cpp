@@ -41,11 +41,21 @@ constexpr const char* kSkins[] = {"space", "solid", "lcd"};
 // The smallest GUI size, one between it and the usual size, the usual and the largest.
 constexpr double kScales[] = {0.7, 0.93, 1.0, 2.0};
 
-bool Differs(RAST_pixel a, RAST_pixel b) {
+int Apart(RAST_pixel a, RAST_pixel b) {
   auto d = [](int x, int y) { return x > y ? x - y : y - x; };
   return d(RAST_PixelRed(a), RAST_PixelRed(b)) + d(RAST_PixelGreen(a), RAST_PixelGreen(b)) +
-             d(RAST_PixelBlue(a), RAST_PixelBlue(b)) >
-         96;
+         d(RAST_PixelBlue(a), RAST_PixelBlue(b));
+}
+
+bool Differs(RAST_pixel a, RAST_pixel b) {
+  return Apart(a, b) > 96;
+}
+
+// Tells an edge from the texture on dark ground too: apart by more than a quarter of the
+// brighter one's level.
+bool Contrasts(RAST_pixel a, RAST_pixel b) {
+  const RAST_pixel black = RAST_MakePixel(0, 0, 0, 255);
+  return Apart(a, b) > std::max(8, std::max(Apart(a, black), Apart(b, black)) / 4);
 }
 
 }  // namespace
@@ -160,16 +170,54 @@ class PageLookTest : public PagesTest {
     }
     return most;
   }
-  // A FLEXI caption reads on its bare panel: with its text gone no line (a panel's edge, a
-  // plate's rim) runs across its box; a star of the texture may shine through.
-  void ExpectFlexiCaptionsOnBarePanels() {
-    for (int k = 0; k < kFlexiSlotCount; ++k)
-      dynamic_cast<ITextControl*>(Pages().FlexiLearnCaption(k))->SetTextIfChanged("");
-    Frame();
-    for (int k = 0; k < kFlexiSlotCount; ++k) {
-      const IRECT r = Pages().FlexiLearnCaption(k)->GetRECT();
-      EXPECT_LT(2 * MostMarkedInARow(r), r.W()) << "a line through FLEXI " << k + 1 << "'s caption";
+  // Whether a line (an edge of a panel, a well or a plate) runs across `r`, on the page as drawn
+  // last: inside its outermost pixels, where the edges next to it fringe, most of one of its
+  // rows, or columns, stands out from its first, middle or last one. A star of the texture is no
+  // line.
+  bool LineAcross(const IRECT& r) {
+    RAST_BitmapRows rows(G().GetDrawBitmap());
+    const int in = static_cast<int>(std::ceil(G().GetGuiScale()));
+    const IRECT box(r.L + in, r.T + in, r.R - in, r.B - in);
+    for (bool down : {false, true}) {
+      const int lines = down ? box.W() : box.H(), length = down ? box.H() : box.W();
+      auto at = [&](int line, int i) {
+        return down ? *rows.at(box.L + line, box.T + i) : *rows.at(box.L + i, box.T + line);
+      };
+      for (int from : {0, lines / 2, lines - 1})
+        for (int line = 0; line < lines; ++line) {
+          int marked = 0;
+          for (int i = 0; i < length; ++i) marked += Contrasts(at(line, i), at(from, i));
+          if (2 * marked > length) return true;
+        }
     }
+    return false;
+  }
+  // What stands on the page in a box of its own reads on bare ground: with it gone no line runs
+  // across its box. The FLEXI captions and polarity signs, the program number, the tracking
+  // switch.
+  void ExpectOnBareGround() {
+    std::vector<std::pair<std::string, IControl*>> boxes;
+    for (int k = 0; k < kFlexiSlotCount; ++k) {
+      const std::string flexi = "FLEXI " + std::to_string(k + 1);
+      boxes.emplace_back(flexi + "'s caption", Pages().FlexiLearnCaption(k));
+      boxes.emplace_back(flexi + "'s polarity", Pages().FlexiPolarity(k));
+    }
+    for (int i = 0; i < G().NControls(); ++i) {
+      IControl* c = G().GetControl(i);
+      if (c->ParamIdx() == vq_param::k7SegmentDisplay)
+        boxes.emplace_back("the program number", c);
+      else if (c->ParamIdx() == vq_param::kTrackingPriority)
+        boxes.emplace_back("the tracking switch", c);
+    }
+    ASSERT_EQ(boxes.size(), 2u * kFlexiSlotCount + 2);
+    for (const auto& [what, c] : boxes)
+      if (auto* text = dynamic_cast<ITextControl*>(c))
+        text->SetTextIfChanged("");
+      else
+        c->Hide(true);
+    Frame();
+    for (const auto& [what, c] : boxes)
+      EXPECT_FALSE(LineAcross(c->GetRECT())) << "a line through " << what;
   }
   // No heading or line of the manager's artwork runs into a slot's box.
   void ExpectSlotsBare() {
@@ -322,8 +370,9 @@ TEST_F(PageLookTest, TextsStayInsideTheirBoxes) {
 }
 
 // Each control drawn alone marks no pixel outside its box, its box lies inside the page and no
-// text of the synth page lands on a switch or a slider (nor a slider or a panel's edge in a FLEXI
-// caption's box): the synth page with every value at its lowest and highest (the equalizer curve
+// text of the synth page lands on a switch or a slider (nor a slider in a FLEXI caption's box, nor
+// an edge in the box of a FLEXI caption or polarity sign, the program number or the tracking
+// switch): the synth page with every value at its lowest and highest (the equalizer curve
 // at its steepest) and the manager page with the longest slot names and file names, its headings
 // inside their panels and off the slots, in every skin and at every GUI size.
 TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
@@ -342,7 +391,7 @@ TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
         Set(vq_param::kFxEqualizerBlock, 1);
         Set(vq_param::k4BandParagraphicEqualizer, 1);
         ExpectDrawnInsideBoxes("synth page");
-        ExpectFlexiCaptionsOnBarePanels();
+        ExpectOnBareGround();
         e.ShowManagerPage(false);
         for (int slot = 1; slot <= 99; ++slot)
           Pages().ShowSlotName(slot, WrapDisplayName(names[slot % 5]).c_str());

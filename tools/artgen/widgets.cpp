@@ -146,8 +146,9 @@ void SevenSeg(cairo_t* cr, const Theme& t, double w, double h, int value) {
   const RGBA off = t.lcd() ? Hex(0xd6f0a0, 0.10) : Hex(0xff2a1a, 0.10);
   const int digits[3] = {value >= 100 ? value / 100 : -1, value >= 10 ? value / 10 % 10 : -1,
                          value % 10};
-  const double cw = 9, ch = h - 10;
-  for (int i = 0; i < 3; ++i) SevenSegDigit(cr, 8 + i * 13, 5, cw, ch, digits[i], on, off);
+  // A thin frame: the display is low, the digits take most of its height.
+  const double cw = 9, ch = h - 6;
+  for (int i = 0; i < 3; ++i) SevenSegDigit(cr, 8 + i * 13, 3, cw, ch, digits[i], on, off);
 }
 
 // A FLEXI curve: 80 response shapes from strongly logarithmic through linear to exponential
