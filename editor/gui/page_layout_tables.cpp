@@ -148,14 +148,16 @@ const std::vector<ImageSpec> kSynthImages = {
     {160, "vcosave-sw-2x.png", 2, 44, 26, kInBoth},
     {161, "flexisave-sw-2x.png", 2, 44, 26, kInBoth},
     {125, "copy-2x.png", 2, 48, 24, kInBoth},
-    {126, "default-2x.png", 2, 48, 24, kInBoth},
+    // INIT and the arrows as low as the program number beside them, clear of the name's box and
+    // the VCO 1 panel.
+    {126, "default-2x.png", 2, 48, 18, kInBoth},
     {127, "random-2x.png", 2, 48, 24, kInBoth},
     {128, "reset-2x.png", 2, 48, 24, kInBoth},
     {129, "selectall-2x.png", 2, 48, 24, kInBoth},
     {130, "clearall-2x.png", 2, 48, 24, kInBoth},
     {131, "checkbox-2x.png", 2, 12, 12, kInBoth},
-    {163, "prevbtn-2x.png", 2, 28, 22, kInBoth},
-    {164, "nextbtn-2x.png", 2, 28, 22, kInBoth},
+    {163, "prevbtn-2x.png", 2, 28, 18, kInBoth},
+    {164, "nextbtn-2x.png", 2, 28, 18, kInBoth},
     {109, "fopen-2x.png", 1, 40, 16, kInBoth, 56, 17},
     {166, "fload-2x.png", 2, 40, 20, kInBoth, 56, 17},
     {167, "fsave-2x.png", 2, 40, 20, kInBoth, 56, 17},
@@ -542,7 +544,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   const int editParams[6][5] = {
       // param, image, x, y, lcd x/y differ
       {vq_param::kCopyButton, 125, 196, 730, 1},
-      {vq_param::kInitButton, 126, 71, 49, 1},
+      {vq_param::kInitButton, 126, 71, 51, 1},
       {vq_param::kRandomizeButton, 127, 822, 758, 0},
       {vq_param::kInitGroupsButton, 128, 822, 730, 0},
       {vq_param::kAllGroupsOn, 129, 1066, 730, 0},
@@ -559,8 +561,9 @@ std::vector<ControlSpec> SynthBuilder::Build() {
     for (int r = 0; r < 4; ++r)
       Framed(Ctl::Switch, vq_param::kCopySource1 + 4 * c + r, Img(131), checkColumns[c],
              731 + 13 * r);
-  Framed(Ctl::Button, vq_param::kPreviousProgram, Img(163), mLcd ? 216 : 186, 49);
-  Framed(Ctl::Button, vq_param::kNextProgram, Img(164), mLcd ? 247 : 218, 49);
+  // In line with the program number.
+  Framed(Ctl::Button, vq_param::kPreviousProgram, Img(163), mLcd ? 216 : 186, 51);
+  Framed(Ctl::Button, vq_param::kNextProgram, Img(164), mLcd ? 247 : 218, 51);
   Rect(Ctl::InvisibleSwitch, vq_param::k4BandParametricEqualizer, IRECT(1010, 565, 1037, 584));
   Rect(Ctl::InvisibleSwitch, vq_param::k4BandParagraphicEqualizer, IRECT(1041, 565, 1068, 584));
   auto selector = [&](int param, const IRECT& r, const char* ext, int action, bool hidden) {

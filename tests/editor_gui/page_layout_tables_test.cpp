@@ -145,7 +145,7 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Space, Ctl::Switch, 179, 150, IRECT(575, 100, 615, 116), true},
       {Skin::Lcd, Ctl::Button, 212, 225, IRECT(189, 725, 237, 749), false},
       {Skin::Space, Ctl::Switch, 289, 131, IRECT(1002, 770, 1014, 782), false},
-      {Skin::Lcd, Ctl::Button, 210, 264, IRECT(247, 49, 275, 71), false},
+      {Skin::Lcd, Ctl::Button, 210, 264, IRECT(247, 51, 275, 69), false},
       {Skin::Space, Ctl::FileSelector, 208, 109, IRECT(0, 0, 40, 16), true},
       {Skin::Lcd, Ctl::FileSelector, 203, 209, IRECT(104, 10, 160, 27), false},
       {Skin::Space, Ctl::Button, 207, 116, IRECT(190, 11, 240, 31), false},

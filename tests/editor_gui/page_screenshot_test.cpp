@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <set>
+#include <tuple>
 
 #include "graphics/igraphics_linux.h"
 #include "library/slot_table.h"
@@ -193,31 +194,39 @@ class PageLookTest : public PagesTest {
     return false;
   }
   // What stands on the page in a box of its own reads on bare ground: with it gone no line runs
-  // across its box. The FLEXI captions and polarity signs, the program number, the tracking
-  // switch.
+  // across its box. The FLEXI captions and polarity signs, the tracking switch; the program number
+  // and the buttons beside it stand clear of the name's box and the VCO 1 panel, no line within
+  // three pixels of their boxes either.
   void ExpectOnBareGround() {
-    std::vector<std::pair<std::string, IControl*>> boxes;
+    std::vector<std::tuple<std::string, IControl*, int>> boxes;  // what, control, room around
     for (int k = 0; k < kFlexiSlotCount; ++k) {
       const std::string flexi = "FLEXI " + std::to_string(k + 1);
-      boxes.emplace_back(flexi + "'s caption", Pages().FlexiLearnCaption(k));
-      boxes.emplace_back(flexi + "'s polarity", Pages().FlexiPolarity(k));
+      boxes.emplace_back(flexi + "'s caption", Pages().FlexiLearnCaption(k), 0);
+      boxes.emplace_back(flexi + "'s polarity", Pages().FlexiPolarity(k), 0);
     }
-    for (int i = 0; i < G().NControls(); ++i) {
-      IControl* c = G().GetControl(i);
-      if (c->ParamIdx() == vq_param::k7SegmentDisplay)
-        boxes.emplace_back("the program number", c);
-      else if (c->ParamIdx() == vq_param::kTrackingPriority)
-        boxes.emplace_back("the tracking switch", c);
-    }
-    ASSERT_EQ(boxes.size(), 2u * kFlexiSlotCount + 2);
-    for (const auto& [what, c] : boxes)
+    const std::tuple<int, const char*, int> alone[] = {
+        {vq_param::k7SegmentDisplay, "the program number", 3},
+        {vq_param::kInitButton, "INIT", 3},
+        {vq_param::kPreviousProgram, "the previous-program button", 3},
+        {vq_param::kNextProgram, "the next-program button", 3},
+        {vq_param::kTrackingPriority, "the tracking switch", 0}};
+    for (int i = 0; i < G().NControls(); ++i)
+      for (const auto& [param, what, room] : alone)
+        if (G().GetControl(i)->ParamIdx() == param)
+          boxes.emplace_back(what, G().GetControl(i), room);
+    ASSERT_EQ(boxes.size(), 2u * kFlexiSlotCount + std::size(alone));
+    for (const auto& [what, c, room] : boxes)
       if (auto* text = dynamic_cast<ITextControl*>(c))
         text->SetTextIfChanged("");
       else
         c->Hide(true);
     Frame();
-    for (const auto& [what, c] : boxes)
-      EXPECT_FALSE(LineAcross(c->GetRECT())) << "a line through " << what;
+    for (const auto& [what, c, room] : boxes) {
+      const IRECT& r = c->GetRECT();
+      const int out = static_cast<int>(std::lround(room * G().GetGuiScale()));
+      EXPECT_FALSE(LineAcross(IRECT(r.L - out, r.T - out, r.R + out, r.B + out)))
+          << "a line through " << what << (room ? " or near it" : "");
+    }
   }
   // No heading or line of the manager's artwork runs into a slot's box.
   void ExpectSlotsBare() {
@@ -371,10 +380,11 @@ TEST_F(PageLookTest, TextsStayInsideTheirBoxes) {
 
 // Each control drawn alone marks no pixel outside its box, its box lies inside the page and no
 // text of the synth page lands on a switch or a slider (nor a slider in a FLEXI caption's box, nor
-// an edge in the box of a FLEXI caption or polarity sign, the program number or the tracking
-// switch): the synth page with every value at its lowest and highest (the equalizer curve
-// at its steepest) and the manager page with the longest slot names and file names, its headings
-// inside their panels and off the slots, in every skin and at every GUI size.
+// an edge in the box of a FLEXI caption or polarity sign or the tracking switch, nor in or near
+// that of the program number, INIT or the arrow buttons): the synth page with every value at its
+// lowest and highest (the equalizer curve at its steepest) and the manager page with the longest
+// slot names and file names, its headings inside their panels and off the slots, in every skin and
+// at every GUI size.
 TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
   std::vector<int> params;
   for (int p = 3; p <= 188; ++p) params.push_back(p);
