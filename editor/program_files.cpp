@@ -158,7 +158,10 @@ bool VQEditor::LoadProgramFileToEditor(const char* path) {
   mProgramWithoutFile = false;
   mProgramFile = path;
   mHistory.SetCurrentLabel(ProgramLabel());
-  if (mManagerPageShown) mProgramLoadedInManager = true;
+  if (mManagerPageShown) {
+    mProgramLoadedInManager = true;
+    MarkProgramInBrowser();  // the Files list's mark shows the program on screen
+  }
   return true;
 }
 

@@ -282,6 +282,10 @@ TEST_F(ManagerTest, ThePagesControlsActWhereThePointerIs) {
   e.OnCommand(32);
   e.OnCommand(33);
   EXPECT_TRUE(onlyLoadedMarked());
+  // A program loaded on this page otherwise (the menu, a drop) takes the mark too.
+  e.SetProgramEdited(false);
+  ASSERT_TRUE(e.LoadProgramFileToEditor((bankFolder + "12_F.pr4").c_str()));
+  EXPECT_TRUE(e.Browser().Rows()[3].flags[3] && !e.Browser().Rows()[10].flags[3]);
   Page().BrowserSelect()->OnMouseWheel(100, 300, &plain, -1);
   EXPECT_NEAR(Value(341), 0.99, 1e-9);
 }
