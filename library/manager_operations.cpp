@@ -337,9 +337,9 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
     path = BrowserRowFile(e, row);
   else
     DownloadToFolder(e, row.idOrUrl, &path);
-  const bool loaded = !path.empty() && e.LoadProgramFileToEditor(path.c_str());
-  MarkProgramOnScreen(e);
-  if (!loaded) {
+  // A load marks its file itself; after one that did not happen the mark is the program's again.
+  if (path.empty() || !e.LoadProgramFileToEditor(path.c_str())) {
+    MarkProgramOnScreen(e);
     mAnchor = -1;
     return;
   }
