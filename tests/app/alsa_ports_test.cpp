@@ -2,6 +2,8 @@
 // ports of the sequencer clients they opened, as the kernel numbers and owns them.
 #include <sound/asequencer.h>
 
+#include <filesystem>
+
 #include "app/fake_alsa_sequencer.h"
 #include "app_test_support.h"
 
@@ -20,8 +22,7 @@ TEST_F(ShellTest, OverAlsaOwnPortsAreLeftOutAndOtherProgramsPortsListed) {
   shell->PrepareMidi();
   ASSERT_TRUE(shell->OpenMidiPorts()) << shell->MidiError();
   ASSERT_EQ(shell->output->ApiName(), "alsa");
-  // Each object's virtual port is listed under its client. An input's port, opened after the
-  // worker that made it ended, starts the input's thread: closing it must wait for that thread.
+  // Each object's virtual port is listed under its client; an input's port starts its thread.
   ASSERT_TRUE(shell->SelectMidiOutput("virtual output") && shell->output->IsPortOpen());
   ASSERT_TRUE(shell->SelectMidiInput("virtual input") && shell->deviceInput->IsPortOpen());
   ASSERT_TRUE(shell->SelectKeyboardInput("virtual input") && shell->keyboardInput->IsPortOpen());
@@ -46,6 +47,13 @@ TEST_F(ShellTest, OverAlsaOwnPortsAreLeftOutAndOtherProgramsPortsListed) {
   const int second = seq.OpenOther(4190002, "RtMidi Input Client", {{"Other", kDuplex}});
   ASSERT_EQ(second, first);
   expectLists({"RtMidi Input Client:Other " + std::to_string(second) + ":0"});
+
+  // The library takes an input's maker thread for "no input thread yet": while the inputs live,
+  // so does the thread that made them, or a later thread could take its id.
+  const std::vector<int> makers = seq.OwnersOf("RtMidi Input Client");
+  ASSERT_EQ(makers.size(), 2u);
+  for (int tid : makers)
+    EXPECT_TRUE(std::filesystem::exists("/proc/self/task/" + std::to_string(tid))) << tid;
 }
 
 }  // namespace

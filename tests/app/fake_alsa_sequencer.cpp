@@ -354,6 +354,15 @@ void FakeSequencer::CloseOther(int client) {
   k.Close(client);
 }
 
+std::vector<int> FakeSequencer::OwnersOf(const std::string& name) const {
+  Kernel& k = TheKernel();
+  std::lock_guard<std::mutex> lock(k.mutex);
+  std::vector<int> owners;
+  for (const auto& [fd, number] : k.clientOfFd)
+    if (k.clients.at(number).name == name) owners.push_back(k.clients.at(number).pid);
+  return owners;
+}
+
 }  // namespace fakeseq
 
 using fakeseq::IsDevice;

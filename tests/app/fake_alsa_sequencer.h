@@ -29,6 +29,8 @@ class FakeSequencer {
   // Its number.
   int OpenOther(int pid, const std::string& name, const std::vector<Port>& ports);
   void CloseOther(int client);
+  // The owners (thread ids) of this process's open clients named `name`.
+  std::vector<int> OwnersOf(const std::string& name) const;
 };
 
 }  // namespace fakeseq
