@@ -94,8 +94,7 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
   }
   if (mBankUploadRunning) {
     // One resend per write, and none once it was answered.
-    const bool resend =
-        mUnansweredPolls == kPollsPerTimeout - 2 && mUploadCopies == 1 && mUploadAnswers == 0;
+    const bool resend = mUnansweredPolls == kPollsPerTimeout - 2 && UploadResendDue(mUploadWrite);
     if (!TimedOut()) {
       if (resend) act.resendBankProgram(mUploadWrite);
     } else if (mUploadAnswers > 0) {

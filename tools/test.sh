@@ -120,8 +120,6 @@ if [ "${VQ_JACK:-0}" = 1 ]; then
   # and on such a server a client closing under ThreadSanitizer has hung inside the JACK library.
   vq_stop_jack
   vq_start_jack || true
-fi
-if [ "${VQ_JACK:-0}" = 1 ]; then
   cd "$tsan"
   mapfile -t tsan_jack < <(ctest -N -R 'OverJack\.' -E '^VqsimOverJack\.' | sed -n 's/^ *Test *#[0-9]*: *//p')
   for t in "${tsan_jack[@]}"; do
