@@ -22,23 +22,22 @@ TEST(AlsaClients, TheClientsAnObjectOpenedAreFoundOnAnyThread) {
   std::thread([&] {
     worker = gettid();
     // A closed client's number is given to the next client opened, at once.
-    const std::vector<SequencerClient> before = {{0, -1, "System"},
-                                                 {14, -1, "Midi Through"},
-                                                 {128, worker, name},
-                                                 {134, 777, "Keys"},
-                                                 {135, worker, "Client-135"}};
-    std::vector<SequencerClient> after(before.begin(), before.end() - 2);
+    const std::vector<SequencerClient> before = {
+        {0, -1, "System"},  {14, -1, "Midi Through"},    {128, worker, name},
+        {134, 777, "Keys"}, {135, worker, "Client-135"}, {136, 777, name}};
+    std::vector<SequencerClient> after(before.begin(), before.end() - 3);
     after.insert(after.end(), {{129, worker, name},    // ours
                                {130, 777, name},       // another program's, same name
                                {131, getpid(), name},  // the main thread's
                                {132, -1, name},        // a kernel that names no owner
                                {133, -1, "Other"},
                                {134, worker, name},    // ours, in another program's number
-                               {135, worker, name}});  // ours, in one this thread closed
+                               {135, worker, name},    // ours, in one this thread closed
+                               {136, worker, name}});  // ours, in another program's of our name
     opened = OpenedClients(before, after, gettid(), name);
   }).join();
   ASSERT_NE(worker, getpid());
-  EXPECT_EQ(opened, (std::vector<int>{129, 132, 134, 135}));
+  EXPECT_EQ(opened, (std::vector<int>{129, 132, 134, 135, 136}));
 
   const struct {
     const char* name;
