@@ -1,8 +1,11 @@
 // Over ALSA the program's MIDI objects list every port, their own too: the shell leaves out the
 // ports of the sequencer clients they opened, as the kernel numbers and owns them.
 #include <sound/asequencer.h>
+#include <sys/syscall.h>
 
-#include <filesystem>
+#include <chrono>
+#include <fstream>
+#include <thread>
 
 #include "app/fake_alsa_sequencer.h"
 #include "app_test_support.h"
@@ -10,6 +13,18 @@
 namespace {
 
 using apptest::ShellTest;
+
+// Where a thread of this process is, as /proc tells: gone, blocked in the plain futex wait of
+// libstdc++'s futures (glibc's own locks wait as private), or anywhere else.
+enum class ThreadAt { Gone, WaitingForAFuture, Elsewhere };
+ThreadAt Where(int tid) {
+  std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/syscall");
+  std::string number, address, op;
+  if (!(in >> number)) return ThreadAt::Gone;
+  in >> address >> op;
+  return number == std::to_string(SYS_futex) && op == "0x0" ? ThreadAt::WaitingForAFuture
+                                                            : ThreadAt::Elsewhere;
+}
 
 constexpr unsigned kDuplex = SNDRV_SEQ_PORT_CAP_READ | SNDRV_SEQ_PORT_CAP_WRITE |
                              SNDRV_SEQ_PORT_CAP_SUBS_READ | SNDRV_SEQ_PORT_CAP_SUBS_WRITE;
@@ -49,11 +64,18 @@ TEST_F(ShellTest, OverAlsaOwnPortsAreLeftOutAndOtherProgramsPortsListed) {
   expectLists({"RtMidi Input Client:Other " + std::to_string(second) + ":0"});
 
   // The library takes an input's maker thread for "no input thread yet": while the inputs live,
-  // so does the thread that made them, or a later thread could take its id.
+  // so does the thread that made them, or a later thread could take its id. Having made them,
+  // it either waits or ends: once it is at one or the other, it is known which.
   const std::vector<int> makers = seq.OwnersOf("RtMidi Input Client");
   ASSERT_EQ(makers.size(), 2u);
-  for (int tid : makers)
-    EXPECT_TRUE(std::filesystem::exists("/proc/self/task/" + std::to_string(tid))) << tid;
+  for (int tid : makers) {
+    ThreadAt at = ThreadAt::Elsewhere;
+    for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+         (at = Where(tid)) == ThreadAt::Elsewhere && std::chrono::steady_clock::now() < end;)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(at == ThreadAt::WaitingForAFuture)
+        << "thread " << tid << (at == ThreadAt::Gone ? " ended" : " never waited");
+  }
 }
 
 }  // namespace
