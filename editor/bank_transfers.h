@@ -22,10 +22,6 @@ class VQBankTransfers {
   virtual void NextBankProgram(VQEditor& editor) = 0;
   // Main thread: shows the upload's latest step (name, slot, program number), or its end.
   virtual void ShowBankProgress(VQEditor& editor) {}
-  // The write `write` (DeviceLink::UploadWrite()) of a running bank upload has gone unanswered
-  // for a while: it goes out again (the same program to the same slot), so one message lost on
-  // the way is survived. Nothing goes out when that write was answered meanwhile.
-  virtual void ResendBankProgram(VQEditor& editor, uint32_t write) = 0;
   // One program file as a program write to the slot its name begins with. True when sent.
   virtual bool SendProgramFileToDevice(VQEditor& editor, const char* path) = 0;
   // The same to a given slot 1..99.

@@ -52,8 +52,7 @@ void DeviceLink::NoteInputLoss(const PollActions& act) {
   mLossInWait = true;
   if (mLossResent) return;
   // A download asks again at once: each dump names its slot. An upload does not: an
-  // acknowledgement names no slot, so one for the write in flight could be counted for a second
-  // copy of it; its wait keeps the polls' single resend.
+  // acknowledgement names no slot, so its wait ends at the time-out, saying the input missed data.
   if (mRequestOutstanding && mBankDownloadRunning && !mFirmwareRunning) {
     mLossResent = true;
     act.resendRequest();
@@ -66,11 +65,10 @@ void DeviceLink::ExpireWaits() {
 }
 
 void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
-  // A bank transfer survives one lost message: on the second unanswered poll its last message
-  // goes out once more (the same slot asked for, the same program written); the third poll
-  // still ends the wait. A resent write may be answered twice: the upload waits for both
-  // answers, or for the wait's end once one came. A firmware block is never repeated: the
-  // device counts them.
+  // A bank download survives one lost message: on the second unanswered poll its request goes
+  // out once more; the third poll still ends the wait. An upload's write is never repeated: an
+  // acknowledgement names no slot, so a second copy's answer could count for the next write.
+  // Nor is a firmware block: the device counts them.
   if (mRequestOutstanding) {
     const bool resend =
         mBankDownloadRunning && !mFirmwareRunning && mUnansweredPolls == kPollsPerTimeout - 2;
@@ -92,20 +90,11 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
       act.resendRequest();
     }
   }
-  if (mBankUploadRunning) {
-    // One resend per write, and none once it was answered.
-    const bool resend = mUnansweredPolls == kPollsPerTimeout - 2 && UploadResendDue(mUploadWrite);
-    if (!TimedOut()) {
-      if (resend) act.resendBankProgram(mUploadWrite);
-    } else if (mUploadAnswers > 0) {
-      // Acknowledged, and the resent copy's answer did not come: the next write may go.
-      act.bankWriteAnswered();
-    } else {
-      mBankUploadRunning = false;
-      mDownloadToManager = false;
-      ReportTimeout(act, kCommErrorStatus, kInputLossStatus, kInputLossText);
-      mBusy = false;
-    }
+  if (mBankUploadRunning && TimedOut()) {
+    mBankUploadRunning = false;
+    mDownloadToManager = false;
+    ReportTimeout(act, kCommErrorStatus, kInputLossStatus, kInputLossText);
+    mBusy = false;
   }
   if (mSingleWritePending && TimedOut()) {
     mSingleWritePending = false;

@@ -28,14 +28,11 @@ class DeviceLink {
     std::function<void(const char* text, const char* caption)> messageBox;
     std::function<void(const char* text)> statusText;
     std::function<void()> resendRequest;  // the request of RequestSlot() once more
-    // The bank upload's write `write` (UploadWrite()) once more, unless it was answered meanwhile.
-    std::function<void(uint32_t write)> resendBankProgram;
-    // The upload's write in flight was acknowledged and its resent copy's answer never came.
-    std::function<void()> bankWriteAnswered;
   };
   // The once-a-second status poll of the transfers: a wait unanswered for three polls ends
-  // with a report (a bank transfer's last message goes out once more on the second); finished
-  // and failed jobs are reported, on the manager page as a box, else in the status text.
+  // with a report (a bank download's request goes out once more on the second; an upload's
+  // write never does); finished and failed jobs are reported, on the manager page as a box,
+  // else in the status text.
   void Poll(bool managerPageShown, const PollActions& act);
   // Makes the next Poll end the running wait at once, without a resend.
   void ExpireWaits();
@@ -103,7 +100,7 @@ class DeviceLink {
 
   // --- Handed from the MIDI thread to the main thread ---
   // A single write's acknowledgement, a bank upload's acknowledgement and the progress it
-  // shows, a single older dump to save, the slot a download that has ended asked ahead.
+  // shows, a single older dump to save.
   bool WriteAckPending() const { return mWriteAckPending; }
   void SetWriteAckPending(bool value) { mWriteAckPending = value; }
   bool BankUploadAckPending() const { return mBankUploadAckPending; }
@@ -114,27 +111,6 @@ class DeviceLink {
   void SetDownloadSavePending(bool value) { mDownloadSavePending = value; }
   int32_t DownloadSaveSlot() const { return mDownloadSaveSlot; }
   void SetDownloadSaveSlot(int32_t value) { mDownloadSaveSlot = value; }
-  int32_t StrayDumpSlot() const { return mStrayDumpSlot; }
-  void SetStrayDumpSlot(int32_t value) { mStrayDumpSlot = value; }
-
-  // --- The bank upload's write in flight ---
-  // An acknowledgement names no slot: a write sent twice (the poll's resend) may be answered
-  // twice, so the next write waits until each copy's answer is counted, or the wait times out.
-  uint32_t UploadWrite() const { return mUploadWrite; }
-  // A new write went out: one copy, no answer yet.
-  void StartUploadWrite() {
-    ++mUploadWrite;
-    mUploadCopies = 1;
-    mUploadAnswers = 0;
-  }
-  // Whether write `write` is still the one in flight, sent once and unanswered.
-  bool UploadResendDue(uint32_t write) const {
-    return mBankUploadRunning && write == mUploadWrite && mUploadCopies == 1 && mUploadAnswers == 0;
-  }
-  // A copy of the write in flight goes out (counted before it leaves), or did not after all.
-  void NoteUploadResent(bool sent) { mUploadCopies += sent ? 1 : -1; }
-  // An acknowledgement of the write in flight: true when every copy sent has been answered.
-  bool CountUploadAcknowledgement() { return ++mUploadAnswers >= mUploadCopies; }
 
   // --- Requests of the controls and the manager ---
   // The save selector writes the received dump (not the editor's program); the next idle call
@@ -184,17 +160,13 @@ class DeviceLink {
   bool mBankProgressPending = false;
   bool mDownloadSavePending = false;
   int32_t mDownloadSaveSlot = 0;
-  int32_t mStrayDumpSlot = 0;
   bool mReceivedDumpPending = false;
   bool mBankUploadRequest = false;
   bool mUploadLightsFolderButton = false;
   bool mDownloadToManager = false;
   bool mBusy = false;
   bool mProgramNumberError = false;
-  uint32_t mUploadWrite = 0;
-  int32_t mUploadCopies = 0;
-  int32_t mUploadAnswers = 0;
   uint64_t mInputLosses = 0;
   bool mLossInWait = false;  // the input lost messages since the running wait last moved
-  bool mLossResent = false;  // and the bank transfer's last message went out again for it
+  bool mLossResent = false;  // and the bank download's request went out again for it
 };

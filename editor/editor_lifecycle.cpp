@@ -250,18 +250,6 @@ DeviceLink::PollActions VQEditor::TransferActions() {
   act.messageBox = [this](const char* text, const char* caption) { PostMessageBox(text, caption); };
   act.statusText = [this](const char* text) { SetStatusText(text); };
   act.resendRequest = [this] { SendSysExBytes(ProgramRequestMessage(mLink.RequestSlot())); };
-  act.resendBankProgram = [this](uint32_t write) {
-    if (!mBankTransfers) return;
-    // The resend also marks the slot on the manager page. The write may be answered before
-    // this runs: then it is not sent again.
-    RunOnMainThread([this, write] {
-      if (mBankTransfers) mBankTransfers->ResendBankProgram(*this, write);
-    });
-  };
-  act.bankWriteAnswered = [this] {
-    mLink.SetBankUploadAckPending(true);
-    AdvanceBankTransfers();
-  };
   return act;
 }
 

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "editor/vq_editor.h"
+#include "platform/debug_log.h"
 #include "protocol/device_messages.h"
 #include "protocol/incoming_sysex.h"
 #include "protocol/vq_sysex.h"
@@ -16,6 +17,13 @@
 namespace {
 
 constexpr int kOldDumpChecksumByte = 112;  // two checksum bytes, then F7
+
+void LogIgnored(const char* what, int slot = -1) {
+  if (!vq::platform::debugLogEnabled()) return;
+  std::string line = std::string("ignored: ") + what;
+  if (slot >= 0) line += " (slot " + std::to_string(slot) + ")";
+  vq::platform::debugLog(line);
+}
 
 }  // namespace
 
@@ -32,14 +40,10 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
     if (!in.isDump || mLink.FirmwareRunning()) return;
     const bool awaiting =
         mLink.RequestOutstanding() || mLink.RequestPending() || mLink.BankDownloadRunning();
-    // The answer to a download's request sent ahead after the download ended: nobody asked for it.
-    if (!awaiting && mLink.StrayDumpSlot() != 0 && in.slot == mLink.StrayDumpSlot()) {
-      mLink.SetStrayDumpSlot(0);
-      return;
-    }
+    // Nobody asked for it (a late answer to a request of a transfer that has ended, a dump sent
+    // from the device's panel): it is no program fetched, and opens no Save panel.
+    if (!awaiting) return LogIgnored("a program dump no fetch waits for", in.slot);
     if (!in.checksumGood || !in.slotValid) {
-      // Nothing asked for: a spoiled message asks for nothing either.
-      if (!awaiting) return;
       mLink.SetRequestOutstanding(false);
       // The same slot again, a few times; a device that keeps spoiling it fails the transfer.
       if (mLink.CountDumpRetry() > DeviceLink::kDumpRetryLimit) {
@@ -55,7 +59,8 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
       return;
     }
     // A dump of another slot than the one asked for (repeated, late or foreign) answers nothing.
-    if (awaiting && in.slot != mLink.RequestSlot()) return;
+    if (in.slot != mLink.RequestSlot())
+      return LogIgnored("a program dump of another slot than the one asked for", in.slot);
     mLink.SetRequestOutstanding(false);
     mLink.SetRequestPending(false);
     mLink.SetDumpRetries(0);
@@ -92,6 +97,13 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
   }
   // Write replies come from the program engine only.
   if (in.target != vq_sysex::kTargetEngine) return;
+  const bool writeReply = command == vq_sysex::kCmdWriteAck || command == vq_sysex::kCmdWriteFailed;
+  // An answer after its upload or write ended (its wait timed out): it names no slot, so it
+  // can be no later write's.
+  if (writeReply && !mLink.SingleWritePending() && !mLink.BankUploadRunning())
+    return LogIgnored(command == vq_sysex::kCmdWriteAck
+                          ? "a write acknowledgement no write waits for"
+                          : "a refused write no write waits for");
   if (mLink.SingleWritePending()) {
     if (command == vq_sysex::kCmdWriteAck) {
       mLink.SetSingleWritePending(false);
@@ -104,14 +116,12 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
     }
   }
   if (mLink.BankUploadRunning()) {
+    // Each write goes out once: its answer is the only one that can come.
     if (command == vq_sysex::kCmdWriteAck) {
       mLink.SetUnansweredPolls(0);
-      // A resent write's other copy may still be answered: that answer is its, not the next's.
-      if (!mLink.CountUploadAcknowledgement()) return;
       mLink.SetBankUploadAckPending(true);
       AdvanceBankTransfers();
     } else if (command == vq_sysex::kCmdWriteFailed) {
-      // Whichever copy it answers, the device refused the program.
       mLink.SetBankUploadRunning(false);
       mLink.SetBankUploadAckPending(false);
       mLink.SetUnansweredPolls(0);
@@ -140,10 +150,7 @@ void VQEditor::SaveDownloadedDump() {
   if (mBankTransfers) mBankTransfers->SaveReceivedProgram(*this, slot, mLink.DownloadDump().data());
   if (!mLink.BankDownloadRunning()) {
     // Saving failed and ended the download: what was asked ahead is nobody's.
-    if (mLink.RequestOutstanding()) {
-      mLink.SetRequestOutstanding(false);
-      mLink.SetStrayDumpSlot(mLink.RequestSlot());
-    }
+    mLink.SetRequestOutstanding(false);
     return;
   }
   if (slot >= 99) {

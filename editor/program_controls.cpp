@@ -132,11 +132,11 @@ class ProgramControlCases : public VQParamCases {
     std::string path = ChosenPath(e, VQEditor::kSaveSelector);
     if (path.empty()) return;  // cancelled: a received dump stays pending
     if (e.RefuseWorkingFolder(path)) return;
-    // Every failed save says so; the file on disk stays as it was.
+    // Every failed save says so; the file on disk stays as it was. The box waits for the idle
+    // call, which shows it once the editor is free.
     auto failed = [&e]() {
       e.SetStatusText("Cannot write the program file!");
-      if (IGraphics* g = e.Graphics())
-        g->ShowMessageBox("The program file cannot be written!", "Error", 0);
+      e.PostMessageBox("The program file cannot be written!", "Error");
     };
     if (e.Link().ReceivedDumpPending() && e.Link().HoldsReceivedDump()) {
       // Only a dump that reached the disk stops being pending.

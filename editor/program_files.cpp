@@ -89,7 +89,8 @@ void VQEditor::PrepareDownloadFolder(const std::string& folder) {
 bool VQEditor::RefuseWorkingFolder(const std::string& path) {
   if (!mBrowser.IsWorkingFolder(path)) return false;
   SetStatusText("Nothing saved!");
-  ShowMessageBox(kWorkingFolderText, "Error", 0);
+  // Shown by the idle call, once the editor is free: the caller holds it.
+  PostMessageBox(kWorkingFolderText, "Error");
   return true;
 }
 

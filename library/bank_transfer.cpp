@@ -45,14 +45,14 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
     const int slot = ProgramFileSlot(name);
     if (slot == 0) continue;
     if (static_cast<int>(numbered.size()) == kBankListCapacity) {
-      e.ShowMessageBox("Too many VQ Programs in this directory!", "Error", 0);
+      e.PostMessageBox("Too many VQ Programs in this directory!", "Error");
       return;
     }
     ++mFilesPerSlot[static_cast<size_t>(slot)];
     numbered.emplace_back(slot, name);
   }
   if (numbered.empty()) {
-    e.ShowMessageBox("This directory does not contain any VQ Programs!", "Error", 0);
+    e.PostMessageBox("This directory does not contain any VQ Programs!", "Error");
     return;
   }
   for (int slot = kFirstProgramSlot; slot <= kLastProgramSlot; ++slot) {
@@ -60,7 +60,7 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
     char text[96];
     snprintf(text, sizeof text, "Multiple files assigned to location: %d\nPlease resolve it!",
              slot);
-    e.ShowMessageBox(text, "Error", 0);
+    e.PostMessageBox(text, "Error");
     return;
   }
   // Slot order (names with leading blanks sort apart from their numbers), so the gap filling
@@ -71,14 +71,23 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
 
   bool gaps =
       std::any_of(mFilesPerSlot.begin() + 1, mFilesPerSlot.end(), [](int n) { return n == 0; });
-  if (gaps) {
-    if (e.ManagerPageShown())
-      mGapFill = false;
-    else
-      mGapFill = e.ShowMessageBox(
-                     "There are gaps in the list.\nPress OK to fill them with the Default or "
-                     "Cancel to skip!",
-                     "Warning", 1) == 1;
+  if (gaps && e.ManagerPageShown()) {
+    mGapFill = false;
+  } else if (gaps) {
+    int answer;
+    {
+      // The question waits for the user: the MIDI input and the status poll need the editor.
+      UTL_MutexRelease unlocked(e.Mutex());
+      answer = e.ShowMessageBox(
+          "There are gaps in the list.\nPress OK to fill them with the Default or Cancel to skip!",
+          "Warning", 1);
+    }
+    if (e.Link().BankUploadRunning() || e.Link().FirmwareRunning() ||
+        e.Link().BankDownloadRunning()) {
+      e.SetStatusText("A transfer is running!");
+      return;
+    }
+    mGapFill = answer == 1;
   }
 
   e.SetStatusText("Writing Progs to VQ...");
@@ -86,7 +95,6 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
   e.Link().SetUnansweredPolls(0);
   mUploadIndex = 0;
   mNextSlot = 1;
-  mLastPath.clear();
   mShownSlot = 0;
   mSentSlot = 0;
   mFinishShown = false;
@@ -159,33 +167,13 @@ void BankTransfer::ShowBankProgress(VQEditor& e) {
   }
 }
 
-void BankTransfer::ResendBankProgram(VQEditor& e, uint32_t write) {
-  UTL_MutexLock lock(e.Mutex());
-  // Only the write that went out: a file that could not be sent stays unsent, and the upload
-  // ends by its time-out.
-  if (!e.Link().UploadResendDue(write) || mLastPath.empty()) return;
-  e.Link().NoteUploadResent(true);
-  if (!Send(e, mLastPath, mLastSlot, mLastSlotFromName)) e.Link().NoteUploadResent(false);
-}
-
 bool BankTransfer::SendInUpload(VQEditor& e, const std::string& path, int slot, bool slotFromName) {
   // The slot switches of the manager page follow in ShowBankProgress, on the main thread.
-  // Counted before it goes out: its answer may come as soon as it left.
-  e.Link().StartUploadWrite();
-  const bool sent = Send(e, path, slot, slotFromName, /*markSlot=*/false);
-  if (sent) {
-    mLastPath = path;
-    mLastSlot = slot;
-    mLastSlotFromName = slotFromName;
-  } else {
-    mLastPath.clear();
-  }
-  return sent;
+  return Send(e, path, slot, slotFromName, /*markSlot=*/false);
 }
 
 void BankTransfer::Finish(VQEditor& e) {
   e.Link().SetBankUploadRunning(false);
-  mLastPath.clear();
   e.Link().SetUnansweredPolls(0);
   // The display ends on the slot written last, though the steps before it were never shown.
   mShownSlot = mSentSlot;
@@ -199,7 +187,7 @@ void BankTransfer::Finish(VQEditor& e) {
 void BankTransfer::ShowFinish(VQEditor& e) {
   e.SetStatusText("Finished successfully!");
   ShowSlotSelections(e);
-  e.ShowMessageBox("Finished successfully!", "Done", 0);
+  e.PostMessageBox("Finished successfully!", "Done");
 }
 
 bool BankTransfer::SendProgramFileToDevice(VQEditor& e, const char* path) {
@@ -257,10 +245,7 @@ bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dum
       e.Link().SetUnansweredPolls(0);
       e.Link().SetDownloadToManager(false);
       e.Link().SetBusy(false);
-      if (e.OnMainThread())
-        e.ShowMessageBox(text, "Error", 0);
-      else
-        e.PostMessageBox(text, "Error");
+      e.PostMessageBox(text, "Error");
     }
     return false;
   };

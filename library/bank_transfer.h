@@ -16,7 +16,6 @@ class BankTransfer : public VQBankTransfers {
   void StartBankUpload(VQEditor& editor, const char* path) override;
   void NextBankProgram(VQEditor& editor) override;
   void ShowBankProgress(VQEditor& editor) override;
-  void ResendBankProgram(VQEditor& editor, uint32_t write) override;
   bool SendProgramFileToDevice(VQEditor& editor, const char* path) override;
   bool SendBankProgramFile(VQEditor& editor, const char* path, int slot) override;
   bool SaveReceivedProgram(VQEditor& editor, int slot, const uint8_t* dump) override;
@@ -32,7 +31,7 @@ class BankTransfer : public VQBankTransfers {
  private:
   bool Send(VQEditor& editor, const std::string& path, int slot, bool slotFromName,
             bool markSlot = true);
-  // A write of the upload, remembered for ResendBankProgram.
+  // A write of the upload: it goes out once, whatever becomes of its answer.
   bool SendInUpload(VQEditor& editor, const std::string& path, int slot, bool slotFromName);
   void Finish(VQEditor& editor);
   void ShowFinish(VQEditor& editor);
@@ -44,10 +43,6 @@ class BankTransfer : public VQBankTransfers {
   int mUploadIndex = 0;
   int mNextSlot = 1;
   bool mGapFill = false;
-  // The upload's last write that went out (empty path: none).
-  std::string mLastPath;
-  int mLastSlot = 0;
-  bool mLastSlotFromName = false;
   // What the main thread shows of the latest step (slot 0: nothing yet), and the end.
   int mShownSlot = 0;
   int mSentSlot = 0;  // the slot of the last write that went out

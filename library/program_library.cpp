@@ -225,7 +225,12 @@ void ProgramLibrary::NameReceivedProgram(VQEditor& editor, int slot) {
   editor.Browser().SetSelectedFile(VQEditor::kSaveSelector,
                                    fs::ReplaceNameExtension(folder + file, ".pr4"));
   editor.Link().SetReceivedDumpPending(true);
-  editor.OpenFileSelector(VQEditor::kSaveSelector);
+  {
+    // The panel waits for the user: the MIDI input and the status poll need the editor
+    // meanwhile. The choice is saved under the lock, by the selector's parameter.
+    UTL_MutexRelease unlocked(editor.Mutex());
+    editor.OpenFileSelector(VQEditor::kSaveSelector);
+  }
   editor.SetProgramNameFromPath(editor.Browser().CurrentListName());
   editor.SetStatusText(editor.ProgramName().c_str());
 }

@@ -1,6 +1,7 @@
 // Start-up, shut-down, the idle work and the status poll. Polls and ticks are driven directly;
 // the editor's own timer is stopped right after construction.
 #include <cstring>
+#include <thread>
 
 #include "../library/program_library_fixture.h"
 #include "protocol/program_field_table.h"
@@ -176,7 +177,16 @@ TEST_F(LifecycleTest, FlexiReadoutAndPickTimeOut) {
 }
 
 TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
-  VQEditor& e = MakeWithLibrary();
+  VQEditorSetup setup = BaseSetup();
+  RecordingPages& pages = UseRecordingPages(setup);
+  VQEditor& e = MakeWithLibrary(std::move(setup));
+  // While the Save panel waits for the user, the MIDI input and the status poll get the editor.
+  bool editorFree = false;
+  pages.whileSelectorOpen = [&](int) {
+    std::thread([&] {
+      if ((editorFree = e.Mutex().TryEnter())) e.Mutex().Leave();
+    }).join();
+  };
   const std::string mine = Folder() + "mine/";  // a folder of the user's
   std::filesystem::create_directories(mine);
   e.Browser().SetSaveFolder(mine);
@@ -189,6 +199,8 @@ TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   EXPECT_FALSE(e.Link().DumpReceived());
   EXPECT_TRUE(e.Link().ReceivedDumpPending());
   EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), mine + "12 Lead.pr4");
+  EXPECT_EQ(pages.openedSelectors, std::vector<int>{VQEditor::kSaveSelector});
+  EXPECT_TRUE(editorFree);
   EXPECT_FALSE(e.Link().RequestPending());
   EXPECT_TRUE(e.Link().RequestOutstanding());
   auto sent = Since(mark);

@@ -36,6 +36,7 @@ class RecordingPages : public EditorPages {
   }
   bool OpenFileSelector(int role) override {
     openedSelectors.push_back(role);
+    if (whileSelectorOpen) whileSelectorOpen(role);
     return false;
   }
   void ShowAboutBox() override { aboutShown = true; }
@@ -44,6 +45,7 @@ class RecordingPages : public EditorPages {
   void ShowSkinBackgrounds(bool space) override { skinsShown.push_back(space); }
 
   std::vector<int> openedSelectors;
+  std::function<void(int role)> whileSelectorOpen;  // looks on while the panel is up
   bool aboutShown = false;
   bool numberSelectorShown = false;
   std::vector<bool> skinsShown;  // true: "space"
@@ -56,7 +58,6 @@ class NullBankTransfers : public VQBankTransfers {
  public:
   void StartBankUpload(VQEditor&, const char*) override {}
   void NextBankProgram(VQEditor&) override {}
-  void ResendBankProgram(VQEditor&, uint32_t) override {}
   bool SendProgramFileToDevice(VQEditor&, const char*) override { return false; }
   bool SendBankProgramFile(VQEditor&, const char*, int) override { return false; }
   bool SaveReceivedProgram(VQEditor&, int, const uint8_t*) override { return false; }

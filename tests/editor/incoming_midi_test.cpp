@@ -202,6 +202,7 @@ TEST_F(IncomingMidiTest, OnlyTheExpectedDumpEndsAWaitOrReplacesTheDumpHeld) {
     const char* what;
     bool bankDownload, firmware;
     Bytes message;
+    bool asked = true;  // a fetch waits for slot 5
   };
   Bytes otherCommand = Dump(5);
   otherCommand[5] = 0x42;
@@ -213,15 +214,19 @@ TEST_F(IncomingMidiTest, OnlyTheExpectedDumpEndsAWaitOrReplacesTheDumpHeld) {
       {"another slot after a request", false, false, Dump(6)},
       {"a good dump during a firmware update", false, true, Dump(5)},
       {"a spoiled dump during a firmware update", false, true, spoiled},
+      // A late answer to a download's request after the download ended: no program fetched.
+      {"a dump nobody asked for", false, false, Dump(5), false},
+      {"an older dump nobody asked for", false, false,
+       vqsim::BuildOldProgramDump(vqsim::DistinctProgram(5), 5), false},
   };
   for (const Case& c : cases) {
     VQEditor& e = Make();
     e.Link().SetRequestSlot(5);
-    e.Link().SetRequestOutstanding(true);
+    e.Link().SetRequestOutstanding(c.asked);
     e.Link().SetBankDownloadRunning(c.bankDownload);
     e.Link().SetFirmwareRunning(c.firmware);
     Receive(c.message);
-    EXPECT_TRUE(e.Link().RequestOutstanding()) << c.what;
+    EXPECT_EQ(e.Link().RequestOutstanding(), c.asked) << c.what;
     EXPECT_FALSE(e.Link().RequestPending() || e.Link().DumpReceived() ||
                  e.Link().DownloadSavePending())
         << c.what;
@@ -239,8 +244,12 @@ TEST_F(IncomingMidiTest, OnlyTheExpectedDumpEndsAWaitOrReplacesTheDumpHeld) {
 
 TEST_F(IncomingMidiTest, OlderDumpClearsWhatItDoesNotCarryAndIsSavedOnTheMainThread) {
   VQEditor& e = MakeWithTransfers();
+  e.Link().SetRequestSlot(20);
+  e.Link().SetRequestOutstanding(true);
   Receive(Dump(20));  // fills every byte of the receive buffer
   e.Link().SetDumpReceived(false);
+  e.Link().SetRequestSlot(5);
+  e.Link().SetRequestOutstanding(true);
   const Bytes old = vqsim::BuildOldProgramDump(vqsim::DistinctProgram(5), 5);
   Receive(old);
   EXPECT_EQ(Bytes(e.Link().ReceiveBuffer().data(), e.Link().ReceiveBuffer().data() + 115), old);

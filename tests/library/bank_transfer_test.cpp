@@ -8,6 +8,7 @@
 #include "library/slot_table.h"
 #include "program_library_fixture.h"
 #include "protocol/program_field_table.h"
+#include "protocol/vq_sysex.h"
 #include "sim_link.h"
 #include "tools/vqsim/device_program.h"
 
@@ -49,7 +50,15 @@ TEST_F(BankTransferTest, GapsFilledWithTheFirstProgramOnOk) {
   Program("02_B.pr4", 22);
   Program("04_C.pr4", 44);
   Gui()->messageBoxAnswer = 1;
+  // While the question waits for the user, the MIDI input and the status poll get the editor.
+  bool editorFree = false;
+  Gui()->whileBoxShown = [&](const auto&) {
+    std::thread([&] {
+      if ((editorFree = e.Mutex().TryEnter())) e.Mutex().Leave();
+    }).join();
+  };
   Upload();
+  EXPECT_TRUE(editorFree);
 
   ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
   EXPECT_EQ(Gui()->messageBoxes[0].caption, "Warning");
@@ -208,24 +217,21 @@ TEST_F(BankTransferTest, SilenceTimesOutOnTheThirdPoll) {
             "VQ not present or a communication\nerror has occurred!");
 }
 
-TEST_F(BankTransferTest, ALostAcknowledgementIsSurvivedByOneResend) {
+// An acknowledgement names no slot: a write goes out once, and one unanswered at the time-out
+// ends the upload with the error.
+TEST_F(BankTransferTest, ALostAcknowledgementEndsTheUploadAtTheTimeOut) {
   VQEditor& e = Start();
   ASSERT_NO_FATAL_FAILURE(UploadWithSlot2Unanswered());  // slot 2 is stored, its answer lost
-  e.StatusPoll();
-  link->Pump();
-  EXPECT_EQ(Writes(2), 1u);  // one poll of silence is no reason to write again
-  e.StatusPoll();            // the second: the same program goes out once more
-  link->Pump();
-  EXPECT_EQ(Writes(2), 2u);
-  // One answer came for two copies: the other may still come, and must not count for slot 3.
-  EXPECT_EQ(Writes(3), 0u);
-  for (int poll = 0; poll < 3; ++poll) e.StatusPoll();
-  link->Pump();
+  for (int poll = 0; poll < 3; ++poll) {
+    e.StatusPoll();
+    link->Pump();
+  }
   EXPECT_FALSE(e.Link().BankUploadRunning());
-  EXPECT_TRUE(e.Link().TransferDone());
-  EXPECT_EQ(Writes(3), 1u);
-  EXPECT_EQ(Marker(2), Device(2));
-  for (const auto& box : Gui()->messageBoxes) EXPECT_NE(box.caption, "Error") << box.text;
+  EXPECT_EQ(Writes(2), 1u);
+  EXPECT_EQ(Writes(3), 0u);
+  EXPECT_EQ(Gui()->messageBoxes.back().text,
+            "VQ not present or a communication\nerror has occurred!");
+  EXPECT_EQ(StatusText(), "Communication error!");
 }
 
 // A loss heard on the MIDI thread while a write's acknowledgement is on its way writes nothing
@@ -253,46 +259,93 @@ TEST_F(BankTransferTest, AnInputLossNeverTakesOneAcknowledgementForTwoWrites) {
   }
 }
 
-// Slot 2's acknowledgement comes late, after the second poll (on the timer thread) asked for a
-// resend: it arrives on the MIDI thread before or after the main thread's run that resends.
-// Each answer counts for the write it answers, and the end is what the device answered.
-TEST_F(BankTransferTest, ALateAnswerCountsForTheWriteItAnswers) {
-  for (const bool afterRun : {false, true})
-    for (const bool refused : {true, false}) {
-      SCOPED_TRACE(std::string(afterRun ? "answer after" : "answer before") + " the run, " +
-                   (refused ? "slot 3 refused" : "all accepted"));
-      VQEditor& e = Start();
-      for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
-      // The device's writes: slot 1, slot 2, the resend of slot 2 (if it went), slot 3.
-      if (refused)
-        Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::ErrorReply,
-                  afterRun ? 3 : 2);
-      const auto before = sim.State().writesPerSlot;
-      Gui()->messageBoxAnswer = 2;
-      e.LocateProgramInFolder(folder.c_str());
-      e.Link().SetBankUploadRequest(true);
-      e.OnTick();        // slot 1's write
-      link->Deliver(1);  // its answer: slot 2's write
-      std::vector<std::vector<uint8_t>> late;
-      link->Deliver(1, &late);  // slot 2 is stored; its answer is on its way
-      ASSERT_EQ(late.size(), 1u);
-      const auto onAnotherThread = [](auto work) { std::thread(work).join(); };
-      onAnotherThread([&e] { e.StatusPoll(); });
-      onAnotherThread([&e] { e.StatusPoll(); });  // posts the resend
-      if (!afterRun) onAnotherThread([&] { link->Answer(late[0]); });
-      e.OnTick();
-      if (afterRun) onAnotherThread([&] { link->Answer(late[0]); });
-      link->Pump();
-      // A refused write stores nothing.
-      const uint32_t stored[] = {0, 1, afterRun ? 2u : 1u, refused ? 0u : 1u};
-      for (int slot : {1, 2, 3})
-        EXPECT_EQ(Writes(slot) - before[static_cast<size_t>(slot)], stored[slot]) << slot;
-      e.StatusPoll();
-      EXPECT_EQ(StatusText(), refused ? "Communication error!" : "Finished successfully!");
-    }
+// The device answers late: every write in turn, or slot 2's alone while the others are answered
+// at once; by nothing up to twice the time-out. Its answers arrive on a thread of their own when
+// due, the status poll runs every second on the timer's, the idle call every 50 ms. Each write
+// goes out once, and the end is what the device answered: finished only when it took every
+// program, else the error, once; an answer after the end changes nothing.
+TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
+  const auto onAnotherThread = [](auto work) { std::thread(work).join(); };
+  VQEditor& e = Start();
+  for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
+  Gui()->messageBoxAnswer = 2;
+  // The poll's moment in the second decides which late answers beat the time-out.
+  for (const uint32_t pollAt : {450, 650, 950})
+    for (const bool inOrder : {true, false})
+      for (const uint32_t delay : {0, 1000, 1900, 2100, 2500, 2600, 2900, 3100, 4600, 6000})
+        for (const bool refused : {false, true}) {
+          SCOPED_TRACE(std::string(inOrder ? "every answer " : "slot 2's answer ") +
+                       std::to_string(delay) + " ms late, " +
+                       (refused ? "slot 3 refused" : "all accepted") + ", polls at " +
+                       std::to_string(pollAt));
+          sim.Plan().Clear();
+          if (!inOrder)
+            Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::Slow, 1, 1, delay);
+          const auto before = sim.State().writesPerSlot;
+          const auto stored = [&](int slot) {
+            return Writes(slot) - before[static_cast<size_t>(slot)];
+          };
+          Gui()->messageBoxes.clear();
+          e.SetStatusText("");
+          e.LocateProgramInFolder(folder.c_str());
+          e.Link().SetBankUploadRequest(true);
+          struct OnTheWay {
+            uint32_t due;
+            std::vector<uint8_t> bytes;
+          };
+          std::vector<OnTheWay> onTheWay;
+          bool finished = false;
+          uint32_t busyUntil = 0;
+          size_t sent = Mark();
+          for (uint32_t now = 0; now <= 12000; now += 50) {
+            // Slot 3's write is refused, however many writes went before it.
+            for (const auto& m : Since(sent))
+              if (refused && m.size() > 7 && m[5] == vq_sysex::kCmdProgramWrite && m[7] == 3)
+                Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::ErrorReply, 0);
+            sent = Mark();
+            std::vector<vqsim::OutMessage> answers;
+            link->Deliver(SIZE_MAX, &answers);
+            // In order, the device answers one message at a time, each `delay` after it began.
+            for (const auto& a : answers) {
+              const uint32_t start = inOrder ? std::max(now, busyUntil) : now;
+              if (inOrder) busyUntil = start + delay;
+              onTheWay.push_back({start + (inOrder ? delay : 0) + a.delayMs, a.bytes});
+            }
+            std::stable_sort(onTheWay.begin(), onTheWay.end(),
+                             [](const auto& a, const auto& b) { return a.due < b.due; });
+            for (; !onTheWay.empty() && onTheWay.front().due <= now;
+                 onTheWay.erase(onTheWay.begin()))
+              onAnotherThread([&] { link->Answer(onTheWay.front().bytes); });
+            if (now % 1000 == pollAt) onAnotherThread([&e] { e.StatusPoll(); });
+            e.OnTick();
+            finished |= StatusText() == "Finished successfully!";
+            if (!e.Link().BankUploadRunning() && onTheWay.empty() && now > 0) break;
+          }
+          onAnotherThread([&e] { e.StatusPoll(); });  // says how it ended
+          e.OnTick();
+          finished |= StatusText() == "Finished successfully!";
+          EXPECT_FALSE(e.Link().BankUploadRunning());
+          std::vector<std::string> errors;
+          for (const auto& box : Gui()->messageBoxes)
+            if (box.caption == "Error") errors.push_back(box.text);
+          for (int slot : {1, 2, 3}) EXPECT_LE(stored(slot), 1u) << slot;
+          const bool tookAll = !refused && stored(1) + stored(2) + stored(3) == 3;
+          EXPECT_EQ(finished, tookAll);
+          EXPECT_EQ(errors.size(), tookAll ? 0u : 1u);
+          EXPECT_EQ(StatusText(), tookAll ? "Finished successfully!" : "Communication error!");
+          // Well inside the time-out every answer counts; beyond it the late one ends the upload.
+          if (delay < 2000 && refused) {
+            EXPECT_EQ(errors, std::vector<std::string>{"Communication error has occurred!"});
+          }
+          if (delay > 3000) {
+            EXPECT_EQ(errors, std::vector<std::string>{
+                                  "VQ not present or a communication\nerror has occurred!"});
+            EXPECT_EQ(stored(3), 0u);
+          }
+        }
 }
 
-TEST_F(BankTransferTest, ASilentDeviceGetsOneResendThenTheUploadEnds) {
+TEST_F(BankTransferTest, ASilentDeviceHearsEachWriteOnceThenTheUploadEnds) {
   VQEditor& e = Start();
   for (int slot : {1, 2}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
   Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::Silence, 0, 1000);
@@ -303,7 +356,7 @@ TEST_F(BankTransferTest, ASilentDeviceGetsOneResendThenTheUploadEnds) {
     link->Pump();
   }
   EXPECT_FALSE(e.Link().BankUploadRunning());
-  EXPECT_EQ(Writes(1), 2u);
+  EXPECT_EQ(Writes(1), 1u);
   EXPECT_EQ(Writes(2), 0u);
   EXPECT_EQ(Gui()->messageBoxes.back().text,
             "VQ not present or a communication\nerror has occurred!");
@@ -484,7 +537,8 @@ TEST_F(BankDownloadTest, ALostDumpIsAskedForOnceMore) {
 TEST_F(BankDownloadTest, ASilentDeviceEndsTheDownloadAndItsManagerRun) {
   VQEditor& e = Start();
   sim.FillSlots(true);
-  Misbehave(vqsim::AnswerKind::ProgramRequest, vqsim::Misbehaviour::Silence, 2, 1000);
+  // Slot 3 is answered, twice, only after the wait's end.
+  Misbehave(vqsim::AnswerKind::ProgramRequest, vqsim::Misbehaviour::Slow, 2, 1000, 5000);
   Download(true);
   for (int poll = 0; poll < 3; ++poll) {
     e.StatusPoll();
@@ -497,10 +551,14 @@ TEST_F(BankDownloadTest, ASilentDeviceEndsTheDownloadAndItsManagerRun) {
   ASSERT_FALSE(Gui()->messageBoxes.empty());
   EXPECT_EQ(Gui()->messageBoxes.back().text,
             "VQ not present or a communication\nerror has occurred!");
-  // A dump that turns up late is no longer part of a bank: nothing further is asked for.
+  // A dump that turns up late is no longer part of a bank, nor a program fetched: nothing
+  // further is asked for, saved or offered for saving.
   const size_t mark = Mark();
+  std::thread([&] { link->DeliverLate(); }).join();
   link->Pump();
   EXPECT_EQ(Mark(), mark);
+  EXPECT_EQ(Gui()->filePanels, 0);
+  EXPECT_FALSE(std::filesystem::exists(e.Browser().CacheFolder() + "03Sim 03.pr4"));
   // The transfers are free again.
   Program("01_A.pr4", 1);
   Gui()->messageBoxAnswer = 2;

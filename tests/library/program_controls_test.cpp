@@ -3,6 +3,7 @@
 // simulated synthesizer, the folder button's bank upload and the program request.
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include "library/bank_transfer.h"
 #include "platform/headless.h"
@@ -159,13 +160,23 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   e.Browser().SetSelectedFile(VQEditor::kSaveSelector, "");
   Set(203, 1);
   EXPECT_TRUE(e.Link().ReceivedDumpPending());
-  // A folder that cannot be written keeps it pending too, and says so.
+  // A folder that cannot be written keeps it pending too, and says so, in a box shown while the
+  // MIDI input and the status poll can have the editor.
+  bool editorFree = false;
+  Gui()->whileBoxShown = [&](const auto&) {
+    std::thread([&] {
+      if ((editorFree = e.Mutex().TryEnter())) e.Mutex().Leave();
+    }).join();
+  };
   e.Browser().SetSelectedFile(VQEditor::kSaveSelector, dir + "/no such folder/x.pr4");
   Set(203, 0);
+  e.OnTick();
   EXPECT_TRUE(e.Link().ReceivedDumpPending());
   EXPECT_EQ(StatusText(), "Cannot write the program file!");
   ASSERT_FALSE(Gui()->messageBoxes.empty());
   EXPECT_EQ(Gui()->messageBoxes.back().caption, "Error");
+  EXPECT_TRUE(editorFree);
+  Gui()->whileBoxShown = nullptr;
 
   const std::string path = folder + "saved.pr4";
   e.Browser().SetSelectedFile(VQEditor::kSaveSelector, path);

@@ -38,15 +38,18 @@ class SimLink {
   }
 
   // Hands the editor's new messages to the engine and its answers back, once; at most `most`
-  // of them. With `held`, the answers wait there instead (a device that answers late).
-  void Deliver(size_t most = SIZE_MAX, std::vector<std::vector<uint8_t>>* held = nullptr) {
+  // of them. With `held`, the answers wait there instead, each with its delay (a device that
+  // answers late).
+  void Deliver(size_t most = SIZE_MAX, std::vector<vqsim::OutMessage>* held = nullptr) {
     std::vector<std::vector<uint8_t>> all = mOut.Messages();
     for (; mDelivered < all.size() && most > 0; --most) {
       const std::vector<uint8_t> m = all[mDelivered++];
       for (const vqsim::OutMessage& answer : mSim.Receive(m)) {
         if (answer.bytes.size() <= 3) continue;
         if (held)
-          held->push_back(answer.bytes);
+          held->push_back(answer);
+        else if (answer.delayMs > 0)
+          mLate.push_back(answer.bytes);  // a slow answer: it comes when the test lets it
         else
           Answer(answer.bytes);
       }
@@ -58,6 +61,13 @@ class SimLink {
     mEditor.ProcessSysEx(&msg);
   }
 
+  // The slow answers held so far arrive, in the order they were given.
+  void DeliverLate() {
+    std::vector<std::vector<uint8_t>> late;
+    late.swap(mLate);
+    for (const auto& bytes : late) Answer(bytes);
+  }
+
   // Forgets what the editor sent so far (it never reaches the engine).
   void Skip() { mDelivered = mOut.SendCount(); }
 
@@ -66,6 +76,7 @@ class SimLink {
   vq::platform::MemoryMidiOutput& mOut;
   vqsim::SimEngine& mSim;
   size_t mDelivered;
+  std::vector<std::vector<uint8_t>> mLate;
 };
 
 // An editor with the program library and transfers installed, linked to an in-process
@@ -83,14 +94,16 @@ class SimLinkedEditorTest : public LibraryEditorTest {
     std::filesystem::create_directories(folder);
     return e;
   }
-  // The engine spoils `count` answers of `kind` by `mode` after letting `skip` pass.
+  // The engine spoils `count` answers of `kind` by `mode` after letting `skip` pass (a slow
+  // answer comes `delayMs` late).
   void Misbehave(vqsim::AnswerKind kind, vqsim::Misbehaviour mode, uint32_t skip,
-                 uint32_t count = 1) {
+                 uint32_t count = 1, uint32_t delayMs = 1000) {
     vqsim::MisbehaviourRule rule;
     rule.kind = kind;
     rule.mode = mode;
     rule.skip = skip;
     rule.count = count;
+    rule.delayMs = delayMs;
     std::string error;
     ASSERT_TRUE(sim.Plan().Add(rule, error)) << error;
   }
