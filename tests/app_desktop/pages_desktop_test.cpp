@@ -100,13 +100,18 @@ TEST_F(PagesOnDesktopOverJack, RealInputReachesTheSynthesizerAndAReceivedDumpIsS
   }
   EXPECT_TRUE(moved) << "no NRPN from dragging the EQ curve";
 
-  // A dump the synthesizer sends (here asked for by a peer of ours) is offered for saving.
+  // A dump the editor did not ask for (a peer of ours did) is no program fetched: no Save panel.
   vqtest::JackMidiPeer peer;
   ASSERT_TRUE(peer.Open("vqpd")) << peer.Error();
   ASSERT_TRUE(vqtest::JackConnect(peer.OutPort(), sim.InPort()));
   ASSERT_TRUE(peer.Send(ProgramRequestMessage(7)));
   EXPECT_TRUE(sim.WaitForLogLine("dump 7", 5000));
-  // The editor offers to keep the received program: accepted, it is loaded.
+  // File > Save Program from VQ to File, slot 1: the editor offers to keep what it fetched.
+  const IRECT panel(vq_layout::kSlotPanelBox[0], vq_layout::kSlotPanelBox[1],
+                    vq_layout::kSlotPanelBox[2], vq_layout::kSlotPanelBox[3]);
+  ASSERT_TRUE(ChooseUntilChanged(20, 127, 163, panel)) << "the fetch panel did not show";
+  Drag(562, 424, 562, 424);  // its request button
+  EXPECT_TRUE(sim.WaitForLogLine("dump 1", 5000));
   EXPECT_EQ(KeyTo("Save", "Return", true), 0);
   std::string saved;
   for (int i = 0; i < 50 && saved.empty(); ++i) {
@@ -116,7 +121,7 @@ TEST_F(PagesOnDesktopOverJack, RealInputReachesTheSynthesizerAndAReceivedDumpIsS
   }
   ASSERT_FALSE(saved.empty()) << "the received program was not saved";
   // Named after the received program, and whole.
-  EXPECT_NE(saved.find("Sim 07"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("Sim 01"), std::string::npos) << saved;
   EXPECT_GT(fs::file_size(saved), 0u);
   Shot("synth-space");
   EXPECT_EQ(Quit(), 0) << output;
