@@ -138,6 +138,11 @@ void VQEditor::SaveEditorState(bool waitForTimer) {
   }
 
   UTL_MutexLock lock(mMutex);
+  // The user's work first: on a disk slow enough for the shut-down's time limit to end the
+  // process, the program on screen is on disk before anything else is written.
+  if (mProgramFiles && !SaveRamProgram())
+    std::fprintf(stderr, "VQEditor4: the current program could not be saved in %s\n",
+                 RamProgramPath().c_str());
   ResetFolder(mBrowser.UploadFolder().c_str());
   // The cache holds the bank on the manager page, shown again at the next start: only NEW and
   // RECEIVE empty it.
@@ -150,6 +155,8 @@ void VQEditor::SaveEditorState(bool waitForTimer) {
     if (!WritePrivateProfileString(section, key, value, settings) && settingsError == 0)
       settingsError = errno;
   };
+  // The keys below reach the file in one rewrite: each rewrite waits for the disk.
+  WEMU_HoldIniWrites();
   write("gui", "manager", mManagerPageShown ? "true" : "false");
 
   char channel[16];
@@ -170,13 +177,12 @@ void VQEditor::SaveEditorState(bool waitForTimer) {
   }
   write("program", "lastfile", mBrowser.LastFile().c_str());
   write("program", "edited", mProgramEdited ? "true" : "false");
+  errno = 0;  // as above: no file named, none written
+  if (!WEMU_ReleaseIniWrites() && settingsError == 0) settingsError = errno;
   // The window is going away: a failed save can only be told on the error output.
   if (settingsError != 0)
     std::fprintf(stderr, "VQEditor4: the settings could not be written to %s: %s\n", settings,
                  std::strerror(settingsError));
-  if (mProgramFiles && !SaveRamProgram())
-    std::fprintf(stderr, "VQEditor4: the current program could not be saved in %s\n",
-                 RamProgramPath().c_str());
 }
 
 void VQEditor::OnTick() {

@@ -18,6 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/writes_in_progress.h"
+
 namespace {
 
 constexpr int kSlotCount = 32;
@@ -312,6 +314,16 @@ bool IniCache_Write(IniCacheSlot& slot) {
   std::string temp = TempTemplate(slot.fileName);
   int fd = mkostemps(temp.data(), 4, O_CLOEXEC);
   if (fd < 0) return fail("");
+  // Noted until renamed or removed: a process ended meanwhile removes it, never renames it.
+  struct Noted {
+    int token;
+    ~Noted() { vq::platform::EndWriteInProgress(token); }
+  } noted{vq::platform::NoteWriteInProgress(temp.c_str())};
+  if (noted.token == vq::platform::kProcessIsEnding) {
+    close(fd);
+    errno = ECANCELED;
+    return fail(temp);
+  }
 
   struct stat st;
   mode_t mode = 0644;

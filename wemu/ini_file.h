@@ -4,7 +4,8 @@
 // changes on disk (modification time, size, or the file replaced). Every change rewrites the whole
 // file: sections and keys come out sorted case-insensitively, through a uniquely named temporary
 // file in the same folder (".<name>.XXXXXX.new") that rename() puts in place, so a reader never
-// sees a half-written file and two writing processes never tear it.
+// sees a half-written file and two writing processes never tear it. A temporary file still being
+// written when the shut-down's time limit ends the process is removed, never put in place.
 //
 // File names are matched exactly: on Linux two names that differ in case are two files.
 //
@@ -47,9 +48,9 @@ int GetPrivateProfileStruct(const char* section, const char* key, void* dest, ui
 int WritePrivateProfileStruct(const char* section, const char* key, const void* src, uint32_t count,
                               const char* file);
 
-// A burst of changes (the program's start) written once: while held, changes reach the cache
-// only (and return 1), and each file changed is rewritten once, whole, when the last hold is let
-// go, with the bytes the writes one by one would have left. Holds nest; false when a rewrite
-// failed (the cache then forgets those changes).
+// A burst of changes (the program's start, the editor's shut-down) written once: while held,
+// changes reach the cache only (and return 1), and each file changed is rewritten once, whole, when
+// the last hold is let go, with the bytes the writes one by one would have left. Holds nest; false
+// when a rewrite failed (the cache then forgets those changes).
 void WEMU_HoldIniWrites();
 bool WEMU_ReleaseIniWrites();

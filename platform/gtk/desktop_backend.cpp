@@ -24,6 +24,7 @@
 #include "platform/gtk/desktop_menus.h"
 #include "platform/headless.h"
 #include "platform/utf8.h"
+#include "platform/writes_in_progress.h"
 
 // Declared as Xlib does, without its macros (None, Bool, Window, ...) that clash with ours.
 extern "C" {
@@ -128,6 +129,8 @@ void BoundShutDown() {
   timespec deadline{};
   clock_gettime(CLOCK_MONOTONIC, &deadline);
   deadline.tv_sec += kShutdownLimitSeconds;
+  // A settings file still being written when the limit comes is removed, not left half done.
+  RemoveWritesInProgressBefore(deadline);
   while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
   }
   // The hung thread may hold any lock, a stream's among them: the line, made before, goes out

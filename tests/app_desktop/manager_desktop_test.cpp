@@ -770,6 +770,7 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     bool menuOpen;
     bool fullPipe;  // the output a pipe that nobody reads any more, full
     int status;
+    bool editKept = false;  // ended by the time limit, yet the edit on disk
   };
   const Ending endings[] = {
       {"HUP 2 ms after TERM", {{SIGTERM, 0}, {SIGHUP, 2}}, "", false, false, 0},
@@ -794,6 +795,7 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
        false,
        true,
        1},
+      {"a disk whose flush takes 4 s", {{SIGTERM, 0}, {SIGHUP, 2}}, "4000", false, false, 1, true},
   };
   const std::string kept = dir + "/VQEditor4/lastprogram.pr4", slow = dir + "/slow";
   const int init = ProgramFieldTable::InitRecord()[11];
@@ -826,6 +828,7 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
       }
       close(filler);
     }
+    const std::string settings = Settings();
     std::ofstream(slow) << e.disk;
     const int pid = std::atoi(ReadFile(outputFile + ".pid").c_str());
     const auto begun = std::chrono::steady_clock::now();
@@ -842,9 +845,18 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     EXPECT_EQ(exitCode, e.status) << (e.fullPipe ? "" : ReadFile(outputFile));
     if (e.fullPipe) continue;  // what it said is in the pipe
     EXPECT_EQ(Count("CRITICAL") + Count("WARNING"), 0) << ReadFile(outputFile);
+    // The settings as they were or with every key of the shut-down ("edited" is its last),
+    // and no temporary file of theirs left.
+    EXPECT_TRUE(Settings() == settings || Setting("edited") == "true") << Settings();
+    for (const auto& entry : fs::directory_iterator(dir + "/VQEditor4")) {
+      EXPECT_NE(entry.path().filename().string().rfind(".settings.ini.", 0), 0u) << entry.path();
+    }
+    if (e.status == 0 || e.editKept) {
+      EXPECT_TRUE(fs::exists(kept) && FileFields(ReadFile(kept), {11})[0] != init)
+          << "the edit is kept";
+    }
     if (e.status == 0) {
       EXPECT_EQ(Setting("edited"), "true") << Settings();
-      EXPECT_NE(FileFields(ReadFile(kept), {11})[0], init) << "the edit is kept";
     } else {
       EXPECT_EQ(Count("did not end within 10 seconds"), 1) << ReadFile(outputFile);
     }

@@ -1,6 +1,8 @@
 // Start-up, shut-down, the idle work and the status poll. Polls and ticks are driven directly;
 // the editor's own timer is stopped right after construction.
 #include <cstring>
+#include <sys/inotify.h>
+#include <unistd.h>
 #include <thread>
 
 #include "../library/program_library_fixture.h"
@@ -356,7 +358,23 @@ TEST_F(LifecycleTest, ShutDownKeepsTheProgramAndTheSettings) {
     Set(3, 20);
     e.SetManagerPageShown(init);
     e.SetKeyboardChannel(9);
+    // The user's work reaches the disk first, then the settings in one rewrite.
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    inotify_add_watch(watch, dir.c_str(), IN_MOVED_TO | IN_CREATE);  // no two renames merge
     editor.reset();
+    std::vector<std::string> renamed;
+    alignas(inotify_event) char events[4096];
+    for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;) {
+      for (char* at = events; at < events + n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(at);
+        if (event->mask & IN_MOVED_TO) renamed.push_back(event->name);
+        at += sizeof(inotify_event) + event->len;
+      }
+    }
+    close(watch);
+    EXPECT_EQ(renamed,
+              (std::vector<std::string>{"lastprogram.pr4",
+                                        std::filesystem::path(settings).filename().string()}));
     EXPECT_EQ(Ini("gui", "manager"), init ? "true" : "false");
     EXPECT_EQ(Ini("program", "lastfile"), init ? "" : file);
     if (init) {

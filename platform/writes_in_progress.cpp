@@ -1,0 +1,81 @@
+#include "platform/writes_in_progress.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+#include <unistd.h>
+
+namespace vq::platform {
+
+namespace {
+
+constexpr int kPlaces = 8;             // writes under way at once that are noted
+constexpr size_t kPathBytes = 4096;    // PATH_MAX
+constexpr long kMarginNs = 250000000;  // removed this long before the deadline
+
+enum PlaceState : int { kFree, kTaken, kNoted, kRemoving };
+
+struct Place {
+  std::atomic<int> state{kFree};
+  char path[kPathBytes];
+};
+
+Place gPlaces[kPlaces];
+std::atomic<bool> gEnding{false};
+
+void RemoveAll() {
+  gEnding.store(true);
+  // A place noted from now on sees the flag and its writer removes the file itself.
+  for (Place& place : gPlaces) {
+    int noted = kNoted;
+    if (place.state.compare_exchange_strong(noted, kRemoving)) unlink(place.path);
+  }
+}
+
+}  // namespace
+
+int NoteWriteInProgress(const char* tempPath) {
+  const size_t length = std::strlen(tempPath);
+  if (length >= kPathBytes) return gEnding.load() ? kProcessIsEnding : kWriteNotNoted;
+  for (int i = 0; i < kPlaces; ++i) {
+    int free = kFree;
+    if (!gPlaces[i].state.compare_exchange_strong(free, kTaken)) continue;
+    std::memcpy(gPlaces[i].path, tempPath, length + 1);
+    gPlaces[i].state.store(kNoted);
+    // Either the remover sees this place or the writer sees the flag (both are sequentially
+    // consistent): a file noted as the removal starts is never missed.
+    if (gEnding.load()) return kProcessIsEnding;
+    return i;
+  }
+  return gEnding.load() ? kProcessIsEnding : kWriteNotNoted;
+}
+
+void EndWriteInProgress(int token) {
+  if (token < 0 || token >= kPlaces) return;
+  // A place being removed stays so: its path is being read.
+  int noted = kNoted;
+  gPlaces[token].state.compare_exchange_strong(noted, kFree);
+}
+
+void RemoveWritesInProgressBefore(const timespec& deadline) {
+  timespec at = deadline;
+  at.tv_nsec -= kMarginNs;
+  if (at.tv_nsec < 0) {
+    at.tv_nsec += 1000000000;
+    --at.tv_sec;
+  }
+  try {
+    std::thread([at] {
+      while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+      }
+      RemoveAll();
+    }).detach();
+  } catch (const std::system_error&) {
+    // No thread: the files stay rather than the caller waiting on the disk.
+  }
+}
+
+}  // namespace vq::platform

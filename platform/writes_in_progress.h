@@ -1,0 +1,27 @@
+// Temporary files being written: noted while a write is under way, so that a process ended in
+// the middle of one (the shut-down's time limit) leaves no half-written file behind. Lock-free
+// and without allocation: the ending may come while the writer holds any lock or waits for the
+// disk.
+#pragma once
+
+#include <ctime>
+
+namespace vq::platform {
+
+// NoteWriteInProgress's answers other than a token.
+inline constexpr int kWriteNotNoted = -1;    // every place taken: written, but not removed
+inline constexpr int kProcessIsEnding = -2;  // the files are being removed: give the write up
+
+// Notes a temporary file just created; returns a token for EndWriteInProgress (>= 0) or one of
+// the answers above.
+int NoteWriteInProgress(const char* tempPath);
+
+// The temporary file was renamed into place or removed; a token below 0 does nothing.
+void EndWriteInProgress(int token);
+
+// Shortly before `deadline` (CLOCK_MONOTONIC) removes every temporary file in progress and
+// refuses new ones. That runs on a thread of its own: the caller never waits, not even for a
+// removal the disk holds up.
+void RemoveWritesInProgressBefore(const timespec& deadline);
+
+}  // namespace vq::platform
