@@ -1,6 +1,7 @@
 #include "editor/gui/editor_pages.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 
@@ -153,6 +154,16 @@ void ReadSkin(VQEditor& editor, int* skin) {
 
 }  // namespace
 
+bool EditorTextControl::Draw(IGraphics* graphics) {
+  if (!mInsideWell) return ITextControl::Draw(graphics);
+  const IRECT box = mRECT;
+  const int in = static_cast<int>(std::ceil(kReadoutWellInsetX * graphics->GetGuiScale()));
+  mRECT = IRECT(box.L + in, box.T, box.R - in, box.B);
+  const bool drawn = ITextControl::Draw(graphics);
+  mRECT = box;
+  return drawn;
+}
+
 EditorPages::~EditorPages() = default;
 
 IKnobMultiControl* EditorPages::KnobOf(int paramIdx) const {
@@ -227,6 +238,8 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
     // number's two digits always fit; its panel is drawn around where they stand.
     if ((spec.cls == Ctl::Text || spec.cls == Ctl::Spinner) && spec.style != Style::SlotSpinner)
       static_cast<ITextControl*>(c)->SetFitToRect(true);
+    if (s == Skin::Lcd && spec.cls == Ctl::Text && spec.style == Style::Readout)
+      static_cast<EditorTextControl*>(c)->FitInsideWell(true);
     if (spec.attached) {
       g->AttachControl(c);
     } else {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "editor/param_ids.h"
 
@@ -44,11 +45,11 @@ constexpr PositionRun kRuns[] = {
     {vq_param::kTrigGateMode, vq_param::kTrigGateMode, 883, 0, 520},
     {vq_param::kKeyPriority, vq_param::kKeyPriority, 936, 0, 505},
     {vq_param::kLfoFrequency, vq_param::kLfoVcoDepth, 960, 40, 245},
-    {vq_param::kFlexi1Curve, vq_param::kFlexi1Curve, 559, 0, 9},
-    {vq_param::kFlexi2Curve, vq_param::kFlexi2Curve, 727, 0, 9},
-    {vq_param::kFlexi3Curve, vq_param::kFlexi3Curve, 895, 0, 9},
-    {vq_param::kFlexi4Curve, vq_param::kFlexi4Curve, 1063, 0, 9},
-    {vq_param::kMidiSync, vq_param::kMidiSync, 936, 0, 450},
+    {vq_param::kFlexi1Curve, vq_param::kFlexi1Curve, 559, 0, 8},
+    {vq_param::kFlexi2Curve, vq_param::kFlexi2Curve, 727, 0, 8},
+    {vq_param::kFlexi3Curve, vq_param::kFlexi3Curve, 895, 0, 8},
+    {vq_param::kFlexi4Curve, vq_param::kFlexi4Curve, 1063, 0, 8},
+    {vq_param::kMidiSync, vq_param::kMidiSync, 938, 0, 450},
     {vq_param::kEffectsChainOrder, vq_param::kEffectsChainOrder, 906, 0, 565},
     {vq_param::kModBlendInstrument, vq_param::kModBlendInstrument, 560, 0, 559},
     {vq_param::kModBlendVcf, vq_param::kModBlendVcf, 600, 0, 559},
@@ -95,7 +96,7 @@ const std::vector<ImageSpec> kSynthImages = {
     {158, "vcosavebg-2x.png", 1, 1140, 800, kInBoth},
     {159, "flexisavebg-2x.png", 1, 1140, 800, kInBoth},
     // Short enough to leave the polarity sign room beside the range control's box.
-    {134, "curves-2x.png", 80, 60, 28, kInBoth},
+    {134, "curves-2x.png", 80, 60, 27, kInBoth},
     {135, "vsliderflexired-2x.png", 128, 16, 44, kInBoth, 16, 38},
     {136, "vsliderflexired-2x.png", 128, 16, 44, kInBoth, 16, 38},
     {138, "vsliderflexiblue-2x.png", 128, 16, 44, kInBoth, 16, 38},
@@ -131,7 +132,7 @@ const std::vector<ImageSpec> kSynthImages = {
     {132, "fxbgeq2-2x.png", 1, 1140, 800, kInBoth},
     {155, "fxsw-h-2x.png", 1, 95, 20, kInBoth},
     // Between the program name's box and the VCO 1 panel, clear of both.
-    {117, "sevenseg-2x.png", 101, 50, 18, kInBoth},
+    {117, "sevenseg-2x.png", 101, 50, 18, kInBoth, 50, 16},
     {147, "fxordersw-2x.png", 2, 100, 20, kInBoth},
     {156, "fleximode-2x.png", 2, 40, 14, kInBoth},
     {146, "fxsw-2x.png", 2, 26, 16, kInOrig},
@@ -150,19 +151,20 @@ const std::vector<ImageSpec> kSynthImages = {
     {125, "copy-2x.png", 2, 48, 24, kInBoth},
     // INIT and the arrows as low as the program number beside them, clear of the name's box and
     // the VCO 1 panel.
-    {126, "default-2x.png", 2, 48, 18, kInBoth},
+    // In the lcd skin two pixels shorter, clear of the header's bezel and the VCO 1 panel's.
+    {126, "default-2x.png", 2, 48, 18, kInBoth, 48, 16},
     {127, "random-2x.png", 2, 48, 24, kInBoth},
     {128, "reset-2x.png", 2, 48, 24, kInBoth},
     {129, "selectall-2x.png", 2, 48, 24, kInBoth},
     {130, "clearall-2x.png", 2, 48, 24, kInBoth},
     {131, "checkbox-2x.png", 2, 12, 12, kInBoth},
-    {163, "prevbtn-2x.png", 2, 28, 18, kInBoth},
-    {164, "nextbtn-2x.png", 2, 28, 18, kInBoth},
-    {109, "fopen-2x.png", 1, 40, 16, kInBoth, 56, 17},
-    {166, "fload-2x.png", 2, 40, 20, kInBoth, 56, 17},
-    {167, "fsave-2x.png", 2, 40, 20, kInBoth, 56, 17},
-    {168, "fwriteone-2x.png", 2, 40, 20, kInBoth, 56, 17},
-    {116, "fwriteall-2x.png", 2, 50, 20, kInBoth, 56, 17},
+    {163, "prevbtn-2x.png", 2, 28, 18, kInBoth, 28, 16},
+    {164, "nextbtn-2x.png", 2, 28, 18, kInBoth, 28, 16},
+    {109, "fopen-2x.png", 1, 40, 16, kInBoth, 55, 17},
+    {166, "fload-2x.png", 2, 40, 20, kInBoth, 55, 17},
+    {167, "fsave-2x.png", 2, 40, 20, kInBoth, 55, 17},
+    {168, "fwriteone-2x.png", 2, 40, 20, kInBoth, 55, 17},
+    {116, "fwriteall-2x.png", 2, 50, 20, kInBoth, 55, 17},
     {157, "savefromvq-bg-2x.png", 1, 1140, 800, kInBoth},
     {171, "modwheel-2x.png", 128, 22, 66, kInBoth},
 };
@@ -291,8 +293,20 @@ class SynthBuilder {
   static Point Slot(int param) { return Point{KnobPosition(param).x, SliderRowY(param)}; }
   IRECT DefaultReadout(int param) const {
     const Point p = Slot(param);
-    return mLcd ? IRECT(p.x - 8, p.y + 27, p.x + 40, p.y + 43)
-                : IRECT(p.x - 8, p.y + 33, p.x + 40, p.y + 49);
+    const IRECT r = mLcd ? IRECT(p.x - 8, p.y + 27, p.x + 40, p.y + 43)
+                         : IRECT(p.x - 8, p.y + 33, p.x + 40, p.y + 49);
+    return NearPanelSide(r) ? Narrow(r) : r;
+  }
+  // The box four pixels narrower on each side: its well keeps clear of a panel's side.
+  static IRECT Narrow(const IRECT& r) { return IRECT(r.L + 4, r.T, r.R - 4, r.B); }
+  // Whether the read-out's well comes within two pixels of a section's side.
+  static bool NearPanelSide(const IRECT& r) {
+    const double l = r.L + kReadoutWellInsetX, rr = r.R - kReadoutWellInsetX;
+    for (const PanelBox& s : SynthSections())
+      if (r.B > s.y && r.T < s.y + s.h)
+        for (int side : {s.x, s.x + s.w})
+          if (side > l - 3 && side < rr + 3) return true;
+    return false;
   }
   void KnobWithReadout(int param, Ctl cls, int origImage, double gearing) {
     const Point p = Slot(param);
@@ -310,7 +324,11 @@ class SynthBuilder {
 // The value's words stand right above the switch: their descenders never reach it.
 void SynthBuilder::SwitchWithReadout(int p, int x, int y, int switchTop) {
   Framed(Ctl::Switch, p, mLcd ? 233 : 172, x + 6, switchTop);
-  Readout(p, IRECT(x - 8, switchTop - 16, x + 40, switchTop));
+  // GLIDE's two switches share their row with GLIDE's and MIDI SYNC's read-outs: narrower wells,
+  // apart from them and from each other.
+  const bool glide = p == vq_param::kPortamentoSlope || p == vq_param::kPortamentoMode;
+  Readout(p, glide ? IRECT(x - 6, switchTop - 16, x + 38, switchTop)
+                   : IRECT(x - 8, switchTop - 16, x + 40, switchTop));
 }
 
 void SynthBuilder::KnobLoopEntry(int p) {
@@ -341,8 +359,9 @@ void SynthBuilder::KnobLoopEntry(int p) {
       Readout(p, IRECT(X, DefaultReadout(p).T, X + 32, DefaultReadout(p).B));
       return;
     case vq_param::kKeyPriority:
+      // The value above the slider, clear of it.
       Framed(Ctl::Knob, p, Img(169), X, mLcd ? Y - 9 : Y - 12, 0.4);
-      Readout(p, mLcd ? IRECT(X - 8, Y - 12, X + 40, Y + 4) : IRECT(X - 8, Y - 15, X + 40, Y + 1));
+      Readout(p, mLcd ? IRECT(X - 8, Y - 25, X + 40, Y - 9) : IRECT(X - 8, Y - 27, X + 40, Y - 11));
       return;
     default:
       return KnobWithReadout(p, Ctl::Knob, Fader(p), 1.0);
@@ -366,7 +385,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   // FLEXI captions.
   for (int k = 0; k < 4; ++k) {
     // The polarity sign beside the range control's box, in line with its name, under the curve.
-    Text(IRECT(549 + 168 * k, 37, 569 + 168 * k, 53), mLcd ? Style::PlusLcd : Style::PlusOrig,
+    Text(IRECT(550 + 168 * k, 36, 568 + 168 * k, 52), mLcd ? Style::PlusLcd : Style::PlusOrig,
          "(+)");
     const int dx = kFlexiSlotPitch * k;
     Text(IRECT(kFlexiCaptionBox[0] + dx, kFlexiCaptionBox[1], kFlexiCaptionBox[2] + dx,
@@ -378,7 +397,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   for (int k = 0; k < 4; ++k)
     Framed(Ctl::Image, -1, Img(155), 523 + 95 * k, mLcd ? 562 : 565).hidden = true;
   // Program title.
-  Text(mLcd ? IRECT(58, 31, 268, 47) : IRECT(36, 30, 268, 46),
+  Text(mLcd ? IRECT(58, 30, 268, 46) : IRECT(36, 30, 268, 46),
        mLcd ? Style::TitleLcd : Style::TitleOrig, "Last Used Program");
   // Portamento mode.
   {
@@ -386,7 +405,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
     SwitchWithReadout(vq_param::kPortamentoMode, p.x, p.y, mLcd ? p.y - 8 : p.y - 7);
   }
   // Seven-segment program number.
-  Framed(Ctl::Image, vq_param::k7SegmentDisplay, Img(117), mLcd ? 141 : 129, 51);
+  Framed(Ctl::Image, vq_param::k7SegmentDisplay, Img(117), mLcd ? 141 : 129, mLcd ? 52 : 51);
   // Read-out slots of fields 95..120: kept, never attached.
   for (int param = vq_param::kFlexi1Source; param <= vq_param::kFlexi4Range; ++param) {
     const Point p = KnobPosition(param);
@@ -398,8 +417,9 @@ std::vector<ControlSpec> SynthBuilder::Build() {
     KnobWithReadout(p, Ctl::Knob, 106, 1.0);
   // MIDI sync, the second cutoff and the effect and equalizer knobs.
   {
+    // The slider below its value, clear of it.
     const Point p = KnobPosition(vq_param::kMidiSync);
-    Framed(Ctl::Knob2, vq_param::kMidiSync, Img(169), p.x, p.y - 12, 0.4);
+    Framed(Ctl::Knob2, vq_param::kMidiSync, Img(169), p.x, p.y, 0.4);
     Readout(vq_param::kMidiSync, mLcd ? IRECT(p.x - 8, p.y - 18, p.x + 40, p.y - 2)
                                       : IRECT(p.x - 8, p.y - 15, p.x + 40, p.y + 1));
   }
@@ -466,7 +486,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   Framed(Ctl::Switch, vq_param::kTrackingPriority, mLcd ? 265 : 172, 408, 36);
   {
     // The value stands above the switch, its box clear of it, in every skin.
-    ControlSpec& r = Readout(vq_param::kTrackingPriority, IRECT(369, 16, 467, 34),
+    ControlSpec& r = Readout(vq_param::kTrackingPriority, IRECT(372, 16, 464, 34),
                              mLcd ? Style::TrackingReadoutLcd : Style::Readout);
     r.readoutField = vq_param::kTrackingPriority - kPositionFirstParam;
   }
@@ -518,7 +538,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
     Text(mLcd ? IRECT(837 + 40 * k, 429, 885 + 40 * k, 445)
               : IRECT(837 + 40 * k, 435, 885 + 40 * k, 451),
          Style::Readout, "");
-  Framed(Ctl::Switch, vq_param::kIntMidiExtMidi, Img(175), mLcd ? 848 : 852, mLcd ? 408 : 406);
+  Framed(Ctl::Switch, vq_param::kIntMidiExtMidi, Img(175), mLcd ? 848 : 852, 408);
   Rect(Ctl::InvisibleSwitch, vq_param::kIntMidiPanelSwitch, IRECT(848, 408, 920, 430)).hidden =
       true;
   Rect(Ctl::InvisibleSwitch, vq_param::kExtMidiPanelSwitch, IRECT(920, 408, 992, 430)).hidden =
@@ -553,7 +573,7 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   for (const auto& e : editParams) {
     int x = e[2], y = e[3];
     if (mLcd && e[0] == vq_param::kCopyButton) x = 189, y = 725;
-    if (mLcd && e[0] == vq_param::kInitButton) x = 48;
+    if (mLcd && e[0] == vq_param::kInitButton) x = 48, y = 52;
     Framed(Ctl::Button, e[0], Img(e[1]), x, y);
   }
   const int checkColumns[5] = {66, 140, 874, 922, 1002};
@@ -562,8 +582,8 @@ std::vector<ControlSpec> SynthBuilder::Build() {
       Framed(Ctl::Switch, vq_param::kCopySource1 + 4 * c + r, Img(131), checkColumns[c],
              731 + 13 * r);
   // In line with the program number.
-  Framed(Ctl::Button, vq_param::kPreviousProgram, Img(163), mLcd ? 216 : 186, 51);
-  Framed(Ctl::Button, vq_param::kNextProgram, Img(164), mLcd ? 247 : 218, 51);
+  Framed(Ctl::Button, vq_param::kPreviousProgram, Img(163), mLcd ? 216 : 186, mLcd ? 52 : 51);
+  Framed(Ctl::Button, vq_param::kNextProgram, Img(164), mLcd ? 247 : 218, mLcd ? 52 : 51);
   Rect(Ctl::InvisibleSwitch, vq_param::k4BandParametricEqualizer, IRECT(1010, 565, 1037, 584));
   Rect(Ctl::InvisibleSwitch, vq_param::k4BandParagraphicEqualizer, IRECT(1041, 565, 1068, 584));
   auto selector = [&](int param, const IRECT& r, const char* ext, int action, bool hidden) {
@@ -574,26 +594,27 @@ std::vector<ControlSpec> SynthBuilder::Build() {
     c.hidden = hidden;
   };
   selector(vq_param::kFirmwareFileChosen, IRECT(0, 0, 40, 16), "vq4", 0, true);
-  const IRECT loadRect = mLcd ? IRECT(47, 10, 103, 27) : IRECT(60, 12, 100, 28);
+  // The orig file buttons stand clear of the program name's frame.
+  const IRECT loadRect = mLcd ? IRECT(47, 10, 103, 27) : IRECT(60, 7, 100, 23);
   selector(vq_param::kLoadFileChosen, loadRect, "", 0, true);
   selector(vq_param::kLoadFileChosen, loadRect, "pr4 pr3 prg", 0, !mLcd);
-  selector(vq_param::kSaveFileChosen, mLcd ? IRECT(104, 10, 160, 27) : IRECT(100, 12, 140, 28),
+  selector(vq_param::kSaveFileChosen, mLcd ? IRECT(104, 10, 160, 27) : IRECT(100, 7, 140, 23),
            "pr4", 1, false);
-  selector(vq_param::kSendFileChosen, mLcd ? IRECT(161, 10, 217, 27) : IRECT(150, 12, 190, 28),
+  selector(vq_param::kSendFileChosen, mLcd ? IRECT(161, 10, 217, 27) : IRECT(150, 7, 190, 23),
            "pr4 pr3 prg", 0, false);
   const int fileButtons[4][4] = {{vq_param::kLoadButton, 166, 46, 47},
                                  {vq_param::kSaveButton, 167, 90, 104},
                                  {vq_param::kSendButton, 168, 132, 161},
                                  {vq_param::kFolderButton, 116, 190, 218}};
   for (const auto& b : fileButtons)
-    Framed(Ctl::Button, b[0], Img(b[1]), mLcd ? b[3] : b[2], mLcd ? 10 : 11);
+    Framed(Ctl::Button, b[0], Img(b[1]), mLcd ? b[3] : b[2], mLcd ? 10 : 6);
   Framed(Ctl::Image, -1, Img(157), 0, 0);
   Rect(Ctl::Spinner, vq_param::kSlotChooser, IRECT(548, 348, 588, 388)).style = Style::SlotSpinner;
   Rect(Ctl::InvisibleSwitch, vq_param::kRequestProgram, IRECT(524, 404, 600, 444));
   const Style midi = mLcd ? Style::MidiSpinnerLcd : Style::MidiSpinnerOrig;
   // The footer ends two pixels above the page's bottom edge, its boxes and keys inside it.
-  Rect(Ctl::Spinner, vq_param::kMidiChannel, IRECT(262, 728, 292, 760)).style = midi;
-  Rect(Ctl::Spinner, vq_param::kMidiCc, IRECT(262, 764, 292, 794)).style = midi;
+  Rect(Ctl::Spinner, vq_param::kMidiChannel, kKeyboardBoxes[0]).style = midi;
+  Rect(Ctl::Spinner, vq_param::kMidiCc, kKeyboardBoxes[1]).style = midi;
   Framed(Ctl::Knob3, vq_param::kModWheel, Img(171), 293, 728, 1.0);
   return std::move(mOut);
 }
@@ -718,6 +739,40 @@ std::vector<ControlSpec> SynthPageControls(Skin skin) {
   return SynthBuilder(skin).Build();
 }
 
+const std::vector<PanelBox>& SynthSections() {
+  static const std::vector<PanelBox> kSections = {
+      {12, 72, 496, 96, "VCO 1"},
+      {12, 229, 496, 96, "VCO 2  \xc2\xb7  SYNC"},
+      {12, 386, 496, 96, "VCO 3"},
+      {12, 543, 496, 96, "VCO 4"},
+      {512, 72, 244, 96, "MIXER"},
+      {758, 72, 356, 150, "FILTER", 812},
+      {512, 229, 440, 96, "ENV"},
+      {956, 229, 158, 96, "LFO"},
+      {512, 386, 242, 96, "VOICES"},
+      {756, 386, 78, 96, "DIST"},
+      {836, 366, 168, 172, "PLAY", 950},
+      {1006, 386, 108, 96, "OUTPUT"},
+      {kEffectPanel.x, kEffectPanel.y, kEffectPanel.w, kEffectPanel.h},
+  };
+  return kSections;
+}
+
+std::vector<PanelBox> SynthPagePanels(Skin skin) {
+  std::vector<PanelBox> out;
+  if (skin == Skin::Lcd)
+    out.insert(out.end(), {kLcdHeaderPanel, kLcdTrackingPanel, kLcdLogoPanel});
+  else
+    out.push_back(kNameFrame);
+  for (int k = 0; k < 4; ++k)
+    out.push_back(
+        {kFlexiPanel.x + kFlexiSlotPitch * k, kFlexiPanel.y, kFlexiPanel.w, kFlexiPanel.h});
+  const std::vector<PanelBox>& sections = SynthSections();
+  out.insert(out.end(), sections.begin(), sections.end());
+  out.insert(out.end(), std::begin(kFooterPanels), std::end(kFooterPanels));
+  return out;
+}
+
 const EqDisplaySettings& EqSettings() {
   static const EqDisplaySettings kSettings{
       4,
@@ -809,7 +864,7 @@ std::vector<ControlSpec> ManagerPageControls() {
     n.text = kNumbers[i].c_str();
     n.hidden = i == 0;
     rect(Ctl::Text, -1,
-         IRECT(312 + 82 * c, static_cast<int>(131 + kSlotPitchY * r), 380 + 82 * c,
+         IRECT(312 + 82 * c, static_cast<int>(136 + kSlotPitchY * r), 380 + 82 * c,
                static_cast<int>(171 + kSlotPitchY * r)),
          Style::SlotName)
         .hidden = i == 0;

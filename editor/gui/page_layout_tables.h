@@ -154,13 +154,46 @@ struct EqDisplaySettings {
 };
 const EqDisplaySettings& EqSettings();
 
+// The dark well the artwork draws around a read-out's text lies this far inside its box.
+inline constexpr double kReadoutWellInsetX = 6, kReadoutWellInsetY = 1.5;
+
+// ---- Panels the artwork draws (left, top, width, height): the border runs along these edges,
+// in the lcd skin as a bezel two pixels wide just outside them. What stands in a panel keeps clear
+// of its border.
+struct PanelBox {
+  int x, y, w, h;
+  const char* title = nullptr;
+  int titleX = -1;  // the title plate's left; -1: beside the panel's left edge
+};
+// The sections of the synth page's background, titled.
+const std::vector<PanelBox>& SynthSections();
+// The footer's copy, keyboard and randomise panels.
+inline constexpr PanelBox kFooterPanels[3] = {
+    {8, 718, 248, 80}, {256, 718, 556, 80}, {816, 718, 300, 80}};
+// FLEXI 1's panel; each further slot kFlexiSlotPitch to the right.
+inline constexpr PanelBox kFlexiPanel{474, 3, 162, 67};
+// Each effect view's panel, over the background's section at the same place.
+inline constexpr PanelBox kEffectPanel{512, 540, 602, 175};
+// The external-MIDI panel, over the PLAY section.
+inline constexpr PanelBox kExtMidiPanel{836, 366, 168, 172};
+// The lcd skin's header (file buttons, program name), tracking and logo panels.
+inline constexpr PanelBox kLcdHeaderPanel{44, 4, 236, 44}, kLcdTrackingPanel{368, 14, 102, 50},
+    kLcdLogoPanel{60, 648, 400, 60};
+// The orig skins' frame around the program name.
+inline constexpr PanelBox kNameFrame{32, 28, 240, 20};
+// Every panel of the synth page's background in the skin: the header's, the FLEXI slots', the
+// sections and the footer's.
+std::vector<PanelBox> SynthPagePanels(Skin skin);
+
 // Geometry the artwork and the page share.
 inline constexpr int kGuiWidth = 1140, kGuiHeight = 800;
 inline constexpr int kKeyboardX = 316, kKeyboardY = 724, kKeyboardOctaves = 5;
+// The keyboard's channel and wheel-controller boxes, light windows in the artwork.
+inline const IRECT kKeyboardBoxes[2] = {IRECT(260, 728, 290, 760), IRECT(260, 764, 290, 794)};
 // FLEXI 1's LEARN / CLEAR caption (left, top, right, bottom; each further slot 168 to the right):
 // inside the slot's panel, its text ending at the button's left, in line with the mode switch's
 // name, under the polarity sign and clear of the panel's edges.
-inline constexpr int kFlexiCaptionBox[4] = {520, 54, 566, 69};
+inline constexpr int kFlexiCaptionBox[4] = {520, 53, 566, 68};
 inline constexpr int kFlexiSlotPitch = 168;
 // The box of the "fetch VQ slot" panel on its page-sized dimmed image: left, top, right, bottom.
 inline constexpr int kSlotPanelBox[4] = {390, 286, 750, 472};

@@ -39,8 +39,8 @@ TEST(PageLayout, KnobPositionTable) {
                       {58, {800, 402}},  {59, {1008, 402}}, {61, {1080, 402}},  {69, {840, 245}},
                       {70, {520, 245}},  {77, {720, 88}},   {78, {762, 155}},   {83, {1000, 88}},
                       {87, {762, 205}},  {91, {520, 88}},   {93, {936, 505}},   {97, {1080, 245}},
-                      {98, {0, 0}},      {104, {559, 9}},   {125, {1063, 9}},   {126, {0, 0}},
-                      {127, {936, 450}}, {131, {906, 565}}, {134, {520, 559}},  {146, {1080, 559}},
+                      {98, {0, 0}},      {104, {559, 8}},   {125, {1063, 8}},   {126, {0, 0}},
+                      {127, {938, 450}}, {131, {906, 565}}, {134, {520, 559}},  {146, {1080, 559}},
                       {149, {680, 559}}, {150, {0, 0}},     {172, {1080, 559}}, {173, {902, 465}},
                       {175, {0, 0}},     {180, {982, 58}},  {185, {600, 559}},  {186, {800, 88}},
                       {2, {0, 0}},       {187, {0, 0}}};
@@ -81,7 +81,7 @@ TEST(PageLayout, ImageListsAndNames) {
   EXPECT_EQ(2 * FrameSize(136).x, FrameSize(106).x);
   EXPECT_EQ(FrameSize(148).y, 716);  // drawn one pixel down, above the bottom row
   EXPECT_EQ(FrameSize(248).y, 717);
-  EXPECT_EQ(FrameSize(209).x, 56);  // lcd selector buttons match the lcd selector areas
+  EXPECT_EQ(FrameSize(209).x, 55);  // lcd selector buttons match the lcd selector areas
 }
 
 TEST(PageLayout, TextStylesAndEqualizerSettings) {
@@ -119,7 +119,7 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Lcd, Ctl::Switch, 89, 233, IRECT(872, 457, 892, 469), false},
       {Skin::Space, Ctl::Knob, 93, 169, IRECT(936, 493, 968, 521), false},
       {Skin::Lcd, Ctl::Knob, 93, 269, IRECT(936, 496, 968, 524), false},
-      {Skin::Space, Ctl::Knob2, 127, 169, IRECT(936, 438, 968, 466), false},
+      {Skin::Space, Ctl::Knob2, 127, 169, IRECT(938, 450, 970, 478), false},
       {Skin::Solid, Ctl::Knob, 186, 107, IRECT(800, 76, 832, 120), true},
       {Skin::Space, Ctl::Knob, 134, 118, IRECT(520, 589, 552, 633), false},
       {Skin::Space, Ctl::Knob, 138, 106, IRECT(640 + 40 * 3, 589, 672 + 40 * 3, 633), false},
@@ -129,7 +129,7 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Space, Ctl::Button, 241, 133, IRECT(906, 50, 930, 66), false},
       {Skin::Space, Ctl::Button, 243, 151, IRECT(572, 52, 592, 64), false},
       {Skin::Lcd, Ctl::Button, 243, 251, IRECT(570, 50, 594, 66), false},
-      {Skin::Space, Ctl::Knob, 118, 134, IRECT(895, 9, 955, 37), false},
+      {Skin::Space, Ctl::Knob, 118, 134, IRECT(895, 8, 955, 35), false},
       {Skin::Space, Ctl::Spinner, 252, 0, IRECT(814, 35, 884, 51), false},
       {Skin::Space, Ctl::Switch, 180, 156, IRECT(982, 56, 1022, 70), false},
       {Skin::Space, Ctl::RadioButtons, 293, 146, IRECT(524, 565, 810, 581), true},
@@ -145,13 +145,13 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Space, Ctl::Switch, 179, 150, IRECT(575, 100, 615, 116), true},
       {Skin::Lcd, Ctl::Button, 212, 225, IRECT(189, 725, 237, 749), false},
       {Skin::Space, Ctl::Switch, 289, 131, IRECT(1002, 770, 1014, 782), false},
-      {Skin::Lcd, Ctl::Button, 210, 264, IRECT(247, 51, 275, 69), false},
+      {Skin::Lcd, Ctl::Button, 210, 264, IRECT(247, 52, 275, 68), false},
       {Skin::Space, Ctl::FileSelector, 208, 109, IRECT(0, 0, 40, 16), true},
       {Skin::Lcd, Ctl::FileSelector, 203, 209, IRECT(104, 10, 160, 27), false},
-      {Skin::Space, Ctl::Button, 207, 116, IRECT(190, 11, 240, 31), false},
-      {Skin::Lcd, Ctl::Button, 207, 216, IRECT(218, 10, 274, 27), false},
+      {Skin::Space, Ctl::Button, 207, 116, IRECT(190, 6, 240, 26), false},
+      {Skin::Lcd, Ctl::Button, 207, 216, IRECT(218, 10, 273, 27), false},
       {Skin::Space, Ctl::Spinner, 301, 0, IRECT(548, 348, 588, 388), false},
-      {Skin::Space, Ctl::Spinner, 348, 0, IRECT(262, 764, 292, 794), false},
+      {Skin::Space, Ctl::Spinner, 348, 0, IRECT(260, 764, 290, 794), false},
       {Skin::Lcd, Ctl::Knob3, 349, 271, IRECT(293, 728, 315, 794), false},
   };
   for (const Row& r : rows) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <tuple>
 
 #include "graphics/igraphics_linux.h"
@@ -58,6 +59,34 @@ bool Contrasts(RAST_pixel a, RAST_pixel b) {
   const RAST_pixel black = RAST_MakePixel(0, 0, 0, 255);
   return Apart(a, b) > std::max(8, std::max(Apart(a, black), Apart(b, black)) / 4);
 }
+
+// Luminance contrast of two colours (1 to 21), as for text on its ground.
+double ContrastRatio(RAST_pixel a, RAST_pixel b) {
+  auto lum = [](RAST_pixel p) {
+    auto lin = [](int v) {
+      const double c = v / 255.0;
+      return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(RAST_PixelRed(p)) + 0.7152 * lin(RAST_PixelGreen(p)) +
+           0.0722 * lin(RAST_PixelBlue(p));
+  };
+  const double la = lum(a), lb = lum(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+bool Blank(const char* text) {
+  return std::string(text).find_first_not_of(' ') == std::string::npos;
+}
+
+// A box on the screen, in pixels.
+struct Area {
+  double l, t, r, b;
+  // Overlapping or touching: less than `gap` between them.
+  bool Meets(const Area& o, double gap) const {
+    return l < o.r + gap && o.l < r + gap && t < o.b + gap && o.t < b + gap;
+  }
+  bool Holds(const Area& o) const { return o.l >= l && o.t >= t && o.r <= r && o.b <= b; }
+};
 
 }  // namespace
 
@@ -260,6 +289,165 @@ class PageLookTest : public PagesTest {
       EXPECT_EQ(broken, 0) << "the panel at " << box[0] << "," << box[1];
     }
   }
+  // What the user sees of each shown control as a box of its own: a read-out's dark well (drawn
+  // by the artwork around its box), anything else's box. Left out: click areas, which lie over
+  // what they click; file selectors, under their buttons; page-size images, the panels over the
+  // page; texts without well that show nothing.
+  std::vector<std::pair<int, Area>> ShownBoxes() {
+    const double s = G().GetGuiScale();
+    const IText readout = vq_layout::MakeText(vq_layout::Style::Readout);
+    std::vector<std::pair<int, Area>> boxes;
+    for (int i = FirstInFront(); i < G().NControls(); ++i) {
+      IControl* c = G().GetControl(i);
+      const IRECT r = c->GetRECT();
+      if (c->IsHidden() || r.Empty() || r.W() >= G().GetWidth() ||
+          dynamic_cast<IInvisibleSwitchControl*>(c) || dynamic_cast<IInvisibleSelectControl*>(c) ||
+          dynamic_cast<IInvisibleRecordingControl*>(c) || dynamic_cast<IFileSelectorControl*>(c) ||
+          dynamic_cast<IBitmapOverlayControl*>(c))
+        continue;
+      Area a{double(r.L), double(r.T), double(r.R), double(r.B)};
+      if (!dynamic_cast<ITextControl*>(c) && !DrawnArea(c, &a)) continue;
+      if (auto* text = dynamic_cast<ITextControl*>(c); text && !editor->ManagerPageShown()) {
+        const IText& style = text->GetBaseText();
+        if (!dynamic_cast<ISpinnerControl*>(c) && style.mSize == readout.mSize &&
+            style.mColor == readout.mColor && style.mStyle == readout.mStyle &&
+            style.mAlign == readout.mAlign)
+          a = Area{a.l + vq_layout::kReadoutWellInsetX * s, a.t + vq_layout::kReadoutWellInsetY * s,
+                   a.r - vq_layout::kReadoutWellInsetX * s,
+                   a.b - vq_layout::kReadoutWellInsetY * s};
+        else if (Blank(text->GetText()))
+          continue;
+      }
+      boxes.emplace_back(i, a);
+    }
+    return boxes;
+  }
+  // Where the control, drawn alone over black and over white, marks the page (inside its box);
+  // false when it marks nothing.
+  bool DrawnArea(IControl* c, Area* area) {
+    RAST_BitmapRows rows(G().GetDrawBitmap());
+    const IRECT r = c->GetRECT();
+    const int l = std::max(r.L, 0), t = std::max(r.T, 0), rr = std::min(r.R, rows.width),
+              b = std::min(r.B, rows.height);
+    int x0 = rr, y0 = b, x1 = l, y1 = t;
+    for (RAST_pixel ground : {RAST_MakePixel(0, 0, 0, 255), RAST_MakePixel(255, 255, 255, 255)}) {
+      for (int y = t; y < b; ++y) std::fill(rows.at(l, y), rows.at(rr, y), ground);
+      c->Draw(&G());
+      for (int y = t; y < b; ++y)
+        for (int x = l; x < rr; ++x)
+          if (Differs(*rows.at(x, y), ground))
+            x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x + 1),
+            y1 = std::max(y1, y + 1);
+    }
+    *area = Area{double(x0), double(y0), double(x1), double(y1)};
+    return x0 < x1 && y0 < y1;
+  }
+  // The resize grip draws a triangle in its box's lower right half: whether `other` reaches it.
+  bool ReachesGrip(int i, const Area& grip, const Area& other, double gap) {
+    if (!dynamic_cast<IModuleGUIResize*>(G().GetControl(i))) return true;
+    return (other.r + gap - grip.l) + (other.b + gap - grip.t) > grip.r - grip.l;
+  }
+  // The first control in front of what covers the page: the manager page or the slot panel.
+  int FirstInFront() {
+    for (IControl* cover : {Pages().ManagerBackground(), Pages().SaveFromDevicePanel()})
+      if (cover && !cover->IsHidden()) return G().GetControlIdx(cover) + 1;
+    return 1;
+  }
+  std::string Describe(int i, const Area& a) {
+    IControl* c = G().GetControl(i);
+    const double s = G().GetGuiScale();
+    std::ostringstream out;
+    out << "control " << i << " (" << typeid(*c).name() << ", parameter " << c->ParamIdx();
+    if (auto* text = dynamic_cast<ITextControl*>(c)) out << ", '" << text->GetText() << "'";
+    out << ") at " << a.l / s << "," << a.t / s << " to " << a.r / s << "," << a.b / s;
+    return out.str();
+  }
+  // Every box shown keeps clear of the others and of every panel's border, wholly inside the
+  // panel or wholly outside it: less than a pixel of the GUI's size between them is touching. A
+  // box wholly inside one drawn before it was put on it (a lamp on its button, a highlight on its
+  // tab); the effect tabs and their highlights are one strip, the browser's rows one list.
+  void ExpectBoxesApart(const char* state, const std::vector<vq_layout::PanelBox>& panels) {
+    const double s = G().GetGuiScale(), gap = std::min(1.0, s);
+    const bool lcd = editor->SkinMode() == 2 && !editor->ManagerPageShown();
+    Frame();
+    const auto boxes = ShownBoxes();
+    auto group = [&](int i) {
+      IControl* c = G().GetControl(i);
+      for (int k = 0; k < 4; ++k)
+        if (c == Pages().TabHighlight(k)) return 1;
+      const int p = c->ParamIdx();
+      if (p == vq_param::kShowFxOverdrive || p == vq_param::kShowFxEqualizer ||
+          p == vq_param::kShowFxChorus || p == vq_param::kShowFxDelay)
+        return 1;
+      for (int row = 0; row < vq_layout::kBrowserRows; ++row)
+        if (c == Pages().BrowserRow(row)) return 2;
+      return 0;
+    };
+    int met = 0;
+    for (size_t j = 0; j < boxes.size(); ++j)
+      for (size_t k = 0; k < j; ++k) {
+        const auto& [i1, a1] = boxes[k];
+        const auto& [i2, a2] = boxes[j];
+        if (!a1.Meets(a2, gap) || a1.Holds(a2) || (group(i1) && group(i1) == group(i2)) ||
+            !ReachesGrip(i1, a1, a2, gap) || !ReachesGrip(i2, a2, a1, gap))
+          continue;
+        if (met++ < 40)
+          ADD_FAILURE() << state << ": " << Describe(i1, a1) << " meets " << Describe(i2, a2);
+      }
+    EXPECT_EQ(met, 0) << state << ": boxes that meet";
+    // The border band: the stroke along the edge, or the lcd bezel outside it.
+    const double out = (lcd ? 2.0 : 0.5) * s, in = lcd ? 0.0 : 0.5 * s;
+    int crossed = 0;
+    for (const auto& [i, a] : boxes)
+      for (const vq_layout::PanelBox& p : panels) {
+        const Area outer{p.x * s - out, p.y * s - out, (p.x + p.w) * s + out,
+                         (p.y + p.h) * s + out};
+        const Area inner{p.x * s + in, p.y * s + in, (p.x + p.w) * s - in, (p.y + p.h) * s - in};
+        const Area shrunk{inner.l + gap, inner.t + gap, inner.r - gap, inner.b - gap};
+        if (!outer.Meets(a, gap) || shrunk.Holds(a)) continue;
+        if (crossed++ < 40)
+          ADD_FAILURE() << state << ": " << Describe(i, a) << " on the border of the panel at "
+                        << p.x << "," << p.y << " " << p.w << "x" << p.h;
+      }
+    EXPECT_EQ(crossed, 0) << state << ": boxes on a panel's border";
+  }
+  // Each text shown stands out from what is under it: no more than a tenth of the pixels it marks
+  // lie on ground (the page drawn without the texts) too like its ink.
+  void ExpectTextsReadable(const char* state) {
+    const Pixels with = Frame();
+    std::vector<ITextControl*> texts;
+    for (int i = FirstInFront(); i < G().NControls(); ++i) {
+      auto* t = dynamic_cast<ITextControl*>(G().GetControl(i));
+      if (!t || t->IsHidden() || Blank(t->GetText())) continue;
+      texts.push_back(t);
+    }
+    for (ITextControl* t : texts) t->Hide(true);
+    const Pixels without = Frame();
+    for (ITextControl* t : texts) t->Hide(false);
+    const int w = G().GetWidth();
+    for (ITextControl* t : texts) {
+      // The ink: the pixel the text changes most.
+      const IRECT r = t->GetRECT();
+      std::vector<size_t> marked;
+      size_t core = 0;
+      int most = 0;
+      for (int y = std::max(r.T, 0); y < std::min(r.B, G().GetHeight()); ++y)
+        for (int x = std::max(r.L, 0); x < std::min(r.R, w); ++x) {
+          const size_t at = static_cast<size_t>(y) * w + x;
+          const int apart = Apart(with[at], without[at]);
+          if (apart <= 8) continue;
+          marked.push_back(at);
+          if (apart > most) most = apart, core = at;
+        }
+      const auto faint = std::count_if(marked.begin(), marked.end(), [&](size_t at) {
+        return ContrastRatio(with[core], without[at]) < 3.0;
+      });
+      EXPECT_TRUE(!marked.empty() && faint * 10 <= static_cast<long>(marked.size()))
+          << state << ": '" << t->GetText() << "' at " << r.L << "," << r.T << ": " << faint
+          << " of " << marked.size() << " pixels on ground like its ink " << std::hex << with[core]
+          << std::dec;
+    }
+  }
   // Every parameter as the user would set it: value and the controls showing it.
   void SetAll(const std::vector<int>& params, double normalized) {
     for (int p : params)
@@ -384,7 +572,9 @@ TEST_F(PageLookTest, TextsStayInsideTheirBoxes) {
 // that of the program number, INIT or the arrow buttons): the synth page with every value at its
 // lowest and highest (the equalizer curve at its steepest) and the manager page with the longest
 // slot names and file names, its headings inside their panels and off the slots, in every skin and
-// at every GUI size.
+// at every GUI size. In each effect view, with the external-MIDI panel, with the slot panel over
+// the page and on the manager page, every box shown keeps clear of the others and of the panels'
+// borders, and every text stands out from what is under it.
 TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
   std::vector<int> params;
   for (int p = 3; p <= 188; ++p) params.push_back(p);
@@ -398,8 +588,32 @@ TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
         VQEditor& e = Open(skin, scale);
         e.SetStatusText("The program database page could not be opened!");
         SetAll(params, v);
-        Set(vq_param::kFxEqualizerBlock, 1);
-        Set(vq_param::k4BandParagraphicEqualizer, 1);
+        std::vector<vq_layout::PanelBox> panels =
+            vq_layout::SynthPagePanels(static_cast<vq_layout::Skin>(e.SkinMode()));
+        // Each effect view, the external-MIDI panel and the slot panel over the page (the list
+        // view, a page over the page, aside).
+        const std::pair<const char*, std::vector<int>> views[] = {
+            {"modulation view", {vq_param::kFxVintageModulationBlock}},
+            {"overdrive view", {vq_param::kFxOverdriveBlock}},
+            {"equalizer knobs", {vq_param::kFxEqualizerBlock, vq_param::k4BandParametricEqualizer}},
+            {"external MIDI", {vq_param::kIntMidiExtMidi}},
+            {"equalizer curve",
+             {vq_param::kFxEqualizerBlock, vq_param::k4BandParagraphicEqualizer}}};
+        for (const auto& [view, switches] : views) {
+          for (int p : switches) Set(p, 1);
+          ExpectBoxesApart(view, panels);
+          ExpectTextsReadable(view);
+          if (switches[0] == vq_param::kIntMidiExtMidi) Set(switches[0], 0);
+        }
+        Pages().ShowProgramNumberSelector(e, true);
+        // In front of the dimmed page: the slot panel's boxes and the keyboard's.
+        using vq_layout::kSlotPanelBox;
+        panels.assign(std::begin(vq_layout::kFooterPanels), std::end(vq_layout::kFooterPanels));
+        panels.push_back({kSlotPanelBox[0], kSlotPanelBox[1], kSlotPanelBox[2] - kSlotPanelBox[0],
+                          kSlotPanelBox[3] - kSlotPanelBox[1]});
+        ExpectBoxesApart("slot panel", panels);
+        ExpectTextsReadable("slot panel");
+        Pages().ShowProgramNumberSelector(e, false);
         ExpectDrawnInsideBoxes("synth page");
         ExpectOnBareGround();
         e.ShowManagerPage(false);
@@ -417,6 +631,11 @@ TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
               << shown;
         }
         ExpectDrawnInsideBoxes("manager page", false);  // over the synth page's switches
+        panels.clear();
+        for (const auto& box : vq_layout::kManagerHeadingPanels)
+          panels.push_back({box[0], box[1], box[2] - box[0], box[3] - box[1]});
+        ExpectBoxesApart("manager page", panels);
+        ExpectTextsReadable("manager page");
         ExpectPanelSidesUnbroken();
         ExpectSlotsBare();
         Close();

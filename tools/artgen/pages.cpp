@@ -145,10 +145,11 @@ void ControlLabels(cairo_t* cr, const Theme& t, const std::vector<ControlSpec>& 
       // Light values get a dark well; the lcd skin prints some values black on the glass.
       if (param == 186 || c.style != vq_layout::Style::Readout) continue;
       const IRECT& r = c.rect;
-      FillRound(cr, r.L + 6, r.T + 1.5, r.W() - 12, r.H() - 3, 3,
-                lcd ? t.readoutWell : Hex(0x000000, 0.42));
-      if (!lcd)
-        StrokeRound(cr, r.L + 6, r.T + 1.5, r.W() - 12, r.H() - 3, 3, Hex(0xffffff, 0.07), 0.6);
+      const double x = r.L + vq_layout::kReadoutWellInsetX, y = r.T + vq_layout::kReadoutWellInsetY,
+                   w = r.W() - 2 * vq_layout::kReadoutWellInsetX,
+                   h = r.H() - 2 * vq_layout::kReadoutWellInsetY;
+      FillRound(cr, x, y, w, h, 3, lcd ? t.readoutWell : Hex(0x000000, 0.42));
+      if (!lcd) StrokeRound(cr, x, y, w, h, 3, Hex(0xffffff, 0.07), 0.6);
       continue;
     }
     if (c.param == 186) continue;
@@ -177,23 +178,25 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
   // Header: about badge, program display, logo, tracking.
   FillRound(cr, 2, 2, 16, 16, 4, lcd ? Hex(0xb8c79a) : t.accentDim);
   Text(cr, "VQ", 10, 10, 7, lcd ? t.label : Hex(0xffffff));
-  const IRECT title = lcd ? IRECT(58, 31, 268, 47) : IRECT(36, 30, 268, 46);
   if (lcd) {
-    Panel(cr, t, 44, 4, 236, 44, nullptr);
+    const vq_layout::PanelBox& p = vq_layout::kLcdHeaderPanel;
+    Panel(cr, t, p.x, p.y, p.w, p.h, nullptr);
   } else {
-    FillRound(cr, title.L - 4, title.T - 2, title.W() + 8, title.H() + 4, 4, Hex(0x000000, 0.6));
-    StrokeRound(cr, title.L - 4, title.T - 2, title.W() + 8, title.H() + 4, 4, t.panelEdge, 0.7);
+    const vq_layout::PanelBox& f = vq_layout::kNameFrame;
+    FillRound(cr, f.x, f.y, f.w, f.h, 4, Hex(0x000000, 0.6));
+    StrokeRound(cr, f.x, f.y, f.w, f.h, 4, t.panelEdge, 0.7);
   }
   Text(cr, "VELQUOR", 364, 9, 10, lcd ? Hex(0xb8c79a) : t.title, Align::Right, true, false);
   Text(cr, "VQEditor4", 364, 20, 7.5, lcd ? Hex(0x8a9670) : t.label, Align::Right, false, false);
   // The tracking box holds its value, its switch and its name one under the other.
-  if (lcd) Panel(cr, t, 368, 14, 102, 50, nullptr);
+  const vq_layout::PanelBox& tracking = vq_layout::kLcdTrackingPanel;
+  if (lcd) Panel(cr, t, tracking.x, tracking.y, tracking.w, tracking.h, nullptr);
 
   // FLEXI slots.
   for (int k = 0; k < 4; ++k) {
     // The last panel ends at the page's right edge.
-    const double x = 474 + 168 * k;
-    Panel(cr, t, x, 3, 162, 67, nullptr);
+    const vq_layout::PanelBox& p = vq_layout::kFlexiPanel;
+    Panel(cr, t, p.x + vq_layout::kFlexiSlotPitch * k, p.y, p.w, p.h, nullptr);
     const RGBA ink = lcd ? t.label : t.label;
     Text(cr, "SOURCE", 513 + 168 * k, 6.5, 6, ink);
     Text(cr, "RANGE CONTROL", 513 + 168 * k, 31, 6, ink);
@@ -205,21 +208,8 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
   }
 
   // Sections.
-  struct Section {
-    double x, y, w, h;
-    const char* title;
-    double titleX;
-  };
-  const Section sections[] = {
-      {12, 72, 496, 96, "VCO 1", -1},    {12, 229, 496, 96, "VCO 2  \xc2\xb7  SYNC", -1},
-      {12, 386, 496, 96, "VCO 3", -1},   {12, 543, 496, 96, "VCO 4", -1},
-      {512, 72, 244, 96, "MIXER", -1},   {758, 72, 356, 150, "FILTER", 812},
-      {512, 229, 440, 96, "ENV", -1},    {956, 229, 158, 96, "LFO", -1},
-      {512, 386, 242, 96, "VOICES", -1}, {756, 386, 78, 96, "DIST", -1},
-      {836, 366, 168, 172, "PLAY", 950}, {1006, 386, 108, 96, "OUTPUT", -1},
-      {512, 540, 602, 175, nullptr, -1},
-  };
-  for (const Section& s : sections) Panel(cr, t, s.x, s.y, s.w, s.h, s.title, s.titleX);
+  for (const vq_layout::PanelBox& s : vq_layout::SynthSections())
+    Panel(cr, t, s.x, s.y, s.w, s.h, s.title, s.titleX);
   const RGBA sub = lcd ? t.label : t.title;
   Text(cr, "AMPLIFIER", 636, 317, 8, sub);
   Text(cr, "FILTER ENVELOPE", 796, 317, 8, sub);
@@ -228,16 +218,15 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
   ControlLabels(cr, t, controls, [](int p) { return !IsEffect(p) && !IsExtMidi(p); });
 
   // Footer: copy, keyboard, randomise.
-  Panel(cr, t, 8, 718, 248, 80, nullptr);
-  Panel(cr, t, 256, 718, 556, 80, nullptr);
-  Panel(cr, t, 816, 718, 316, 80, nullptr);
+  for (const vq_layout::PanelBox& p : vq_layout::kFooterPanels)
+    Panel(cr, t, p.x, p.y, p.w, p.h, nullptr);
   // The keyboard channel and wheel controller are printed black: light windows.
-  for (const IRECT& r : {IRECT(262, 728, 292, 760), IRECT(262, 764, 292, 794)}) {
+  for (const IRECT& r : vq_layout::kKeyboardBoxes) {
     FillRound(cr, r.L, r.T, r.W(), r.H(), 3, lcd ? Hex(0xc6d4a8) : Hex(0xdfe5ee));
     StrokeRound(cr, r.L, r.T, r.W(), r.H(), 3, lcd ? t.label : t.panelEdge, 0.8);
   }
   // The boxes name their own values ("CH:1", "CC:1"): no caption squeezed between them.
-  Text(cr, "KEYS", 277, 723.5, 6, t.label);
+  Text(cr, "KEYS", 275, 723.5, 6, t.label);
   Text(cr, "WHEEL", 304, 723.5, 6, t.label);
   static const char* const kRight[3][4] = {{"VCO 1", "VCO 2", "VCO 3", "VCO 4"},
                                            {"FILTER", "ENV/LFO", "HARM DIST", "EFFECT"},
@@ -254,7 +243,8 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     Text(cr, "analog mono synthesizer \xc2\xb7 editor & librarian", 260, 692, 9,
          Hex(0xffffff, 0.22), Align::Center, false, false);
   } else {
-    Panel(cr, t, 60, 648, 400, 60, nullptr);
+    const vq_layout::PanelBox& p = vq_layout::kLcdLogoPanel;
+    Panel(cr, t, p.x, p.y, p.w, p.h, nullptr);
     Text(cr, "VELQUOR  EDITOR", 260, 670, 22, t.label, Align::Center, true, false, true);
     Text(cr, "LCD EDITION", 260, 694, 9, t.label, Align::Center, true, false, true);
   }
@@ -276,7 +266,8 @@ void CoveringPanel(cairo_t* cr, const Theme& t, double x, double y, double w, do
 void EffectPanel(cairo_t* cr, const Theme& t, Skin skin, int which) {
   static const char* const kTitles[4] = {"MODULATION  \xc2\xb7  CHORUS / DELAY", "OVERDRIVE",
                                          "EQUALIZER", "EQUALIZER  \xc2\xb7  CURVE"};
-  CoveringPanel(cr, t, 512, 540, 602, 175, kTitles[which], 520);
+  const vq_layout::PanelBox& p = vq_layout::kEffectPanel;
+  CoveringPanel(cr, t, p.x, p.y, p.w, p.h, kTitles[which], 520);
   auto member = [which](int p) {
     switch (which) {
       case 0:
@@ -363,8 +354,8 @@ void EffectPanel(cairo_t* cr, const Theme& t, Skin skin, int which) {
 }
 
 void ExtMidiPanel(cairo_t* cr, const Theme& t, Skin skin) {
-  CoveringPanel(cr, t, 836, 366, 168, 172, "EXTERNAL MIDI",
-                -1);  // too wide for the PLAY title place
+  const vq_layout::PanelBox& p = vq_layout::kExtMidiPanel;
+  CoveringPanel(cr, t, p.x, p.y, p.w, p.h, "EXTERNAL MIDI", -1);  // too wide for PLAY's place
   ControlLabels(cr, t, vq_layout::SynthPageControls(skin), [](int p) { return IsExtMidi(p); });
   const int y0 = t.lcd() ? 429 : 435;
   for (int k = 0; k < 4; ++k)
@@ -432,6 +423,11 @@ void SaveFromDevicePanel(cairo_t* cr, const Theme& t) {
   SetColor(cr, Hex(0x000000, 0.55));
   cairo_rectangle(cr, 0, 0, W, H);
   cairo_fill(cr);
+  // The keyboard stays in front: its boxes keep their light windows under their dark values.
+  for (const IRECT& r : vq_layout::kKeyboardBoxes) {
+    FillRound(cr, r.L, r.T, r.W(), r.H(), 3, t.lcd() ? Hex(0xc6d4a8) : Hex(0xdfe5ee));
+    StrokeRound(cr, r.L, r.T, r.W(), r.H(), 3, t.lcd() ? t.label : t.panelEdge, 0.8);
+  }
   Panel(cr, t, 390, 286, 360, 186, nullptr);
   const RGBA ink = t.lcd() ? t.label : t.title;
   Text(cr, "RECEIVE PROGRAM FROM VELQUOR", 570, 306, 12, ink, Align::Center, true, false);

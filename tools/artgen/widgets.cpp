@@ -157,7 +157,8 @@ void Curve(cairo_t* cr, const Theme& t, double w, double h, int frame) {
   const int value = frame - 11;  // the parameter's range is -11..68
   FillRound(cr, 0.5, 0.5, w - 1, h - 1, 3, t.lcd() ? Hex(0xc6d4a8) : Hex(0x05080f, 0.9));
   StrokeRound(cr, 0.5, 0.5, w - 1, h - 1, 3, t.lcd() ? t.panelEdge : Hex(0x3d5a8a), 0.8);
-  const double gx = 4, gy = 4, gw = w - 8, gh = h - 8;
+  // The value stands in a column of its own right of the graph, clear of the curve's end.
+  const double column = 16, gx = 4, gy = 4, gw = w - 8 - column, gh = h - 8;
   SetColor(cr, t.lcd() ? Hex(0x2a3320, 0.18) : Hex(0x8fb8ff, 0.12));
   cairo_set_line_width(cr, 0.5);
   for (int i = 1; i < 4; ++i) {
@@ -193,7 +194,7 @@ void Curve(cairo_t* cr, const Theme& t, double w, double h, int frame) {
   cairo_stroke(cr);
   char text[16];
   std::snprintf(text, sizeof text, "%d", value);
-  Text(cr, text, w - 4, 9, 7, t.lcd() ? t.label : Hex(0xffd0a0), Align::Right);
+  Text(cr, text, w - 3, h / 2, 7, t.lcd() ? t.label : Hex(0xffd0a0), Align::Right);
 }
 
 // ---- Buttons, switches, tabs.
