@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/writes_in_progress.h"
 #include "plugin/buffered_file.h"
 #include "protocol/program_field_table.h"
 
@@ -339,8 +340,10 @@ ProgramFileError WriteFileSafely(const std::string& path, std::string_view bytes
   if (!replace && fs::FileExists(path)) return ProgramFileError::kTargetExists;
   std::string tmp = fs::CreateTempFileBeside(path);
   if (tmp.empty()) return ProgramFileError::kWriteFailed;
-  bool ok;
-  {
+  // A process ended meanwhile removes it, never renames it.
+  const fs::NotedWrite noted(tmp.c_str());
+  bool ok = !noted.Refused();
+  if (ok) {
     BufferedFileWriter writer(tmp.c_str());
     ok = writer.IsOpen() && writer.Write(bytes.data(), static_cast<int>(bytes.size())) ==
                                 static_cast<int>(bytes.size());

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/writes_in_progress.h"
+
 namespace vq::platform {
 
 namespace {
@@ -210,7 +212,9 @@ bool ReadRegularFile(const std::string& path, size_t limit, std::string& out) {
 bool WriteFileWhole(const std::string& path, std::string_view bytes) {
   const std::string temp = CreateTempFileBeside(path);
   if (temp.empty()) return false;
-  const int fd = open(temp.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  // A process ended meanwhile removes it, never renames it.
+  const NotedWrite noted(temp.c_str());
+  const int fd = noted.Refused() ? -1 : open(temp.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
   bool ok = fd >= 0;
   for (size_t done = 0; ok && done < bytes.size();) {
     const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);

@@ -24,4 +24,18 @@ void EndWriteInProgress(int token);
 // removal the disk holds up.
 void RemoveWritesInProgressBefore(const timespec& deadline);
 
+// Notes a temporary file for as long as it lives; Refused() when the process is ending and the
+// write must be given up (the caller removes the file itself).
+class NotedWrite {
+ public:
+  explicit NotedWrite(const char* tempPath) : mToken(NoteWriteInProgress(tempPath)) {}
+  ~NotedWrite() { EndWriteInProgress(mToken); }
+  NotedWrite(const NotedWrite&) = delete;
+  NotedWrite& operator=(const NotedWrite&) = delete;
+  bool Refused() const { return mToken == kProcessIsEnding; }
+
+ private:
+  int mToken;
+};
+
 }  // namespace vq::platform

@@ -315,11 +315,8 @@ bool IniCache_Write(IniCacheSlot& slot) {
   int fd = mkostemps(temp.data(), 4, O_CLOEXEC);
   if (fd < 0) return fail("");
   // Noted until renamed or removed: a process ended meanwhile removes it, never renames it.
-  struct Noted {
-    int token;
-    ~Noted() { vq::platform::EndWriteInProgress(token); }
-  } noted{vq::platform::NoteWriteInProgress(temp.c_str())};
-  if (noted.token == vq::platform::kProcessIsEnding) {
+  const vq::platform::NotedWrite noted(temp.c_str());
+  if (noted.Refused()) {
     close(fd);
     errno = ECANCELED;
     return fail(temp);
