@@ -263,21 +263,23 @@ bool VQEditor::OnCommand(int code) {
       if (chosen) takeFolder();
       break;
     case kLoadProgram:
-      OpenFileSelector(kLoadSelector);
+    case kWriteProgram:
+    case kFirmwareUpdate: {
+      // The panel waits for the user: MIDI input and the status poll must not wait with it.
+      // The choice is taken under the mutex, by the selector's parameter.
+      UTL_MutexRelease unlocked(mMutex);
+      OpenFileSelector(code == kLoadProgram    ? kLoadSelector
+                       : code == kWriteProgram ? kWriteSelector
+                                               : kFirmwareSelector);
       break;
+    }
     case kSaveProgram:
       SaveProgramWithPanel();
-      break;
-    case kWriteProgram:
-      OpenFileSelector(kWriteSelector);
       break;
     case kWriteAllPrograms:
       if (!chosen) break;
       mBrowser.SetTransferFolder(folder);
       mLink.SetBankUploadRequest(true);
-      break;
-    case kFirmwareUpdate:
-      OpenFileSelector(kFirmwareSelector);
       break;
     case kUserGuide:
     case kProgramDatabase:

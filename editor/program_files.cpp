@@ -124,7 +124,13 @@ void VQEditor::SaveProgramWithPanel() {
   // The editor's program is what this saves; a cancelled panel leaves a pending dump pending.
   const bool dumpPending = mLink.ReceivedDumpPending();
   mLink.SetReceivedDumpPending(false);
-  if (!OpenFileSelector(kSaveSelector)) mLink.SetReceivedDumpPending(dumpPending);
+  bool chosen;
+  {
+    // The panel waits for the user: MIDI input and the status poll must not wait with it.
+    UTL_MutexRelease unlocked(mMutex);
+    chosen = OpenFileSelector(kSaveSelector);
+  }
+  if (!chosen) mLink.SetReceivedDumpPending(dumpPending);
 }
 
 bool VQEditor::AsksBeforeLoad() const {
