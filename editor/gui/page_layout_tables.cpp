@@ -864,7 +864,7 @@ std::vector<ControlSpec> ManagerPageControls() {
     n.text = kNumbers[i].c_str();
     n.hidden = i == 0;
     rect(Ctl::Text, -1,
-         IRECT(312 + 82 * c, static_cast<int>(136 + kSlotPitchY * r), 380 + 82 * c,
+         IRECT(312 + 82 * c, static_cast<int>(131 + kSlotPitchY * r), 380 + 82 * c,
                static_cast<int>(171 + kSlotPitchY * r)),
          Style::SlotName)
         .hidden = i == 0;

@@ -364,8 +364,9 @@ class PageLookTest : public PagesTest {
   }
   // Every box shown keeps clear of the others and of every panel's border, wholly inside the
   // panel or wholly outside it: less than a pixel of the GUI's size between them is touching. A
-  // box wholly inside one drawn before it was put on it (a lamp on its button, a highlight on its
-  // tab); the effect tabs and their highlights are one strip, the browser's rows one list.
+  // box wholly inside another was put on it (a lamp on its button, a highlight on its tab, a
+  // slot's number and name on its frame); the effect tabs and their highlights are one strip, the
+  // browser's rows one list.
   void ExpectBoxesApart(const char* state, const std::vector<vq_layout::PanelBox>& panels) {
     const double s = G().GetGuiScale(), gap = std::min(1.0, s);
     const bool lcd = editor->SkinMode() == 2 && !editor->ManagerPageShown();
@@ -389,7 +390,9 @@ class PageLookTest : public PagesTest {
         const auto& [i1, a1] = boxes[k];
         const auto& [i2, a2] = boxes[j];
         if (!a1.Meets(a2, gap) || a1.Holds(a2) || (group(i1) && group(i1) == group(i2)) ||
-            !ReachesGrip(i1, a1, a2, gap) || !ReachesGrip(i2, a2, a1, gap))
+            !ReachesGrip(i1, a1, a2, gap) || !ReachesGrip(i2, a2, a1, gap) ||
+            std::any_of(boxes.begin(), boxes.end(),
+                        [&](const auto& b) { return b.second.Holds(a1) && b.second.Holds(a2); }))
           continue;
         if (met++ < 40)
           ADD_FAILURE() << state << ": " << Describe(i1, a1) << " meets " << Describe(i2, a2);

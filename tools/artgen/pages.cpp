@@ -235,7 +235,8 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
   for (int c = 0; c < 3; ++c)
     for (int r = 0; r < 4; ++r)
       Text(cr, kRight[c][r], cols[c] + 15, 737 + 13 * r, 7.5, t.label, Align::Left);
-  Text(cr, "RANDOMIZE  /  RESET  SECTIONS", 1000, 724, 6.5, sub);
+  const vq_layout::PanelBox& randomize = vq_layout::kFooterPanels[2];
+  Text(cr, "RANDOMIZE  /  RESET  SECTIONS", randomize.x + randomize.w / 2.0, 724, 6.5, sub);
 
   if (!lcd) {
     Text(cr, "VELQUOR", 260, 660, 40, Hex(0xffffff, t.kind == Theme::Space ? 0.10 : 0.07),
