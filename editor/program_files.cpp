@@ -142,7 +142,12 @@ bool VQEditor::ConfirmReplacingEdits() {
   if (!AsksBeforeLoad()) return true;
   const std::string text =
       "The program \"" + mProgramName + "\" has unsaved changes.\nDo you wish to save them first?";
-  const int answer = ShowMessageBox(text.c_str(), "Warning", IGraphics::kSaveDiscardCancel);
+  int answer;
+  {
+    // The question waits for the user: MIDI input and the status poll must not wait with it.
+    UTL_MutexRelease unlocked(mMutex);
+    answer = ShowMessageBox(text.c_str(), "Warning", IGraphics::kSaveDiscardCancel);
+  }
   if (answer == 2) return false;
   if (answer == 1) {
     SaveProgramWithPanel();
