@@ -35,7 +35,7 @@ class GraphicsOnDesktop : public DesktopTest {
     ASSERT_TRUE(pumpUntil([&] {
       return gview->screenOrigin(ox, oy) && gtk_widget_get_mapped(gview->drawingArea());
     }));
-    pumpFor(0.1);
+    pumpXEvents();
     gview->screenOrigin(ox, oy);
   }
   void TearDown() override {
@@ -75,26 +75,30 @@ TEST_F(GraphicsOnDesktop, TheWindowShowsTheBackBufferAndClicksReachTheControlUnd
   FnControl* left = Add(IRECT(20, 20, 60, 60), IColor(255, 200, 0, 0));
   FnControl* right = Add(IRECT(100, 20, 140, 60), IColor(255, 0, 180, 0));
   ASSERT_TRUE(pumpUntil([&] { return right->draws > 0; }));
-  pumpFor(0.1);
-  std::vector<uint32_t> shot = input.read(ox, oy, kW, kH);
-  int wrong = 0;
-  for (int y = 0; y < kH; ++y)
-    for (int x = 0; x < kW; ++x) {
-      const IColor c = g->GetPoint(x, y);
-      wrong += shot[size_t(y * kW + x)] != uint32_t(c.R << 16 | c.G << 8 | c.B);
-    }
-  EXPECT_EQ(wrong, 0) << "pixels on the screen differing from the back buffer";
+  auto wrong = [&] {
+    pumpXEvents();  // what was drawn has reached the server
+    std::vector<uint32_t> shot = input.read(ox, oy, kW, kH);
+    int n = 0;
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const IColor c = g->GetPoint(x, y);
+        n += shot[size_t(y * kW + x)] != uint32_t(c.R << 16 | c.G << 8 | c.B);
+      }
+    return n;
+  };
+  pumpUntil([&] { return wrong() == 0; });  // the timer shows the frame
+  EXPECT_EQ(wrong(), 0) << "pixels on the screen differing from the back buffer";
 
   Click(100, 20);  // the first pixel of the right control
+  // The double-click time passes: the next press is a first click.
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   Click(99, 20);  // the last one before it: the background
   ASSERT_TRUE(pumpUntil([&] { return bg->events.size() > 8; }));
   EXPECT_EQ(right->events, "D100,20 U100,20 ");
   EXPECT_EQ(bg->events, "D99,20 U99,20 ");
   Click(30, 30);
-  std::this_thread::sleep_for(std::chrono::milliseconds(80));
   Click(30, 30);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the double-click time
   input.move(ox + 40, oy + 40);
   input.button(1, true);
   input.move(ox + 45, oy + 50);
@@ -115,8 +119,7 @@ TEST_F(GraphicsOnDesktop, MenusAlertsAndTextFieldsRunWhileTheTimerDraws) {
   const TimerId blinkTimer = b->loop.addTimer(
       0.02, true, [&] { blinker->SetDirty(false); }, true);
   IRECT where(20, 20, 60, 60);
-  input.move(ox + 40, oy + 40);  // keys go where the pointer is
-  pumpFor(0.1);
+  moveTo(ox + 40, oy + 40);  // keys go where the pointer is
   g->IGraphics::PromptUserInput(cutoffKnob, cutoff, &where);
   ASSERT_TRUE(gview->hasTextField());
   GtkWindow* top = GTK_WINDOW(b->windows.gtkWindowFor(*window));
@@ -177,8 +180,7 @@ TEST_F(GraphicsOnDesktop, AHiddenPointerIsHeldSoADragGoesOnPastTheScreenEdge) {
   knob->onUp = [this] { g->ShowMouseCursor(); };
   ASSERT_TRUE(pumpUntil([&] { return knob->draws > 0; }));
   const int px = ox + 120, py = oy + 80;
-  input.move(px, py);
-  pumpFor(0.05);
+  moveTo(px, py);
   input.button(1, true);
   ASSERT_TRUE(pumpUntil([&] { return b->isHidden(); }));
   knob->events.clear();
@@ -199,7 +201,7 @@ TEST_F(GraphicsOnDesktop, AHiddenPointerIsHeldSoADragGoesOnPastTheScreenEdge) {
   input.button(1, false);
   ASSERT_TRUE(pumpUntil([&] { return !b->isHidden(); }));
   EXPECT_NE(knob->events.find("U120,-1120"), std::string::npos) << knob->events;
-  pumpFor(0.05);
+  pumpUntil([&] { return input.where() == std::pair(px, py); });
   EXPECT_EQ(input.where(), std::pair(px, py)) << "back where the drag began";
 }
 

@@ -23,11 +23,16 @@ TEST_F(DesktopTest, FileDragStartsFromAPressAndOffersUris) {
   EXPECT_TRUE(pumpUntil([&] { return started; }));
   EXPECT_EQ(source->offeredUris(),
             (std::vector<std::string>{"file:///tmp/a%20b.pr4", "file:///tmp/c.pr4"}));
+  bool ended = false;
+  GtkWidget* widget = b->windows.contentFor(*window);
+  const gulong handler = g_signal_connect_swapped(
+      widget, "drag-end", G_CALLBACK(+[](bool* ended) { *ended = true; }), &ended);
   input.move(ox + 60, oy + 50);
   input.button(1, false);
-  // A drag that found no target animates its icon back to the source; let it finish so the
+  // A drag that found no target animates its icon back to the source, and ends after that; the
   // next test's screen is its own.
-  pumpFor(1.5);
+  EXPECT_TRUE(pumpUntil([&] { return ended; }, 15));
+  g_signal_handler_disconnect(widget, handler);
   client.onPointer = nullptr;
 }
 

@@ -59,8 +59,22 @@ inline bool pumpUntil(const std::function<bool()>& done, double seconds = 5) {
   return true;
 }
 
+// Runs the main loop while time passes: only for what the program times itself (the
+// double-click time, a window's settling after it was placed); never to wait for an event.
 inline void pumpFor(double seconds) {
   pumpUntil([] { return false; }, seconds);
+}
+
+// Runs the main loop while something is ready to run, at most `seconds`.
+inline void pumpReady(double seconds = 5) {
+  pumpUntil([] { return !g_main_context_pending(nullptr); }, seconds);
+}
+
+// The toolkit has read and handled every event the X server sent it so far: events sent before
+// the answer to a round trip come before that answer.
+inline void pumpXEvents() {
+  if (GdkDisplay* display = gdk_display_get_default()) gdk_display_sync(display);
+  pumpReady();
 }
 
 // The first mapped top-level of a kind: a popup (menus) or a message dialog.
@@ -122,7 +136,7 @@ class DesktopTest : public ::testing::Test {
     window.reset();
     content.reset();
     if (b) installHeadless();
-    pumpFor(0.05);
+    pumpXEvents();
   }
 
   // A window with a graphics view filling it, shown and drawn once; the view's screen
@@ -141,9 +155,35 @@ class DesktopTest : public ::testing::Test {
     ASSERT_TRUE(pumpUntil([&] {
       return gview->screenOrigin(ox, oy) && gtk_widget_get_mapped(gview->drawingArea());
     })) << "the window never appeared";
-    pumpFor(0.1);
+    pumpXEvents();
     gview->screenOrigin(ox, oy);
     gview->focus();
+  }
+
+  // Input that has reached the server (it says so when asked) and then the toolkit: the
+  // events it made went out before the server's answer to the toolkit's round trip.
+  void moveTo(int x, int y) {
+    input.move(x, y);
+    pumpUntil([&] { return input.where() == std::pair(x, y); });
+    pumpXEvents();
+  }
+  void button(unsigned b, bool down) {
+    input.button(b, down);
+    pumpUntil([&] { return input.isDown(b) == down; });
+    pumpXEvents();
+  }
+  void click(unsigned b = 1) {
+    button(b, true);
+    button(b, false);
+  }
+  void key(unsigned long keysym, bool down) {
+    input.key(keysym, down);
+    pumpUntil([&] { return input.isKeyDown(keysym) == down; });
+    pumpXEvents();
+  }
+  void tap(unsigned long keysym) {
+    key(keysym, true);
+    key(keysym, false);
   }
 
   DesktopBackend* b = nullptr;

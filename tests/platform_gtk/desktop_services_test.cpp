@@ -15,8 +15,8 @@ TEST_F(DesktopTest, ScreensPointerClipboardCursorsAndOpenerAnswerFromTheDisplay)
 
   // Warping takes display coordinates (y down); the location answers in screen ones (y up).
   ASSERT_TRUE(b->warpMouse({123, 45}));
-  pumpFor(0.05);
-  Point p = b->mouseLocation();
+  Point p;
+  pumpUntil([&] { return (p = b->mouseLocation()).x == 123; });
   EXPECT_EQ(p.x, 123);
   EXPECT_EQ(p.y, b->mainDisplayHeight() - 45);
   EXPECT_EQ(b->pressedMouseButtons(), 0u);

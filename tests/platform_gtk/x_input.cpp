@@ -59,6 +59,23 @@ void XInput::button(unsigned b, bool down) {
   XFlush(dpy(mDisplay));
 }
 
+bool XInput::isDown(unsigned button) {
+  Display* d = dpy(mDisplay);
+  ::Window root, child;
+  int rx, ry, wx, wy;
+  unsigned mask = 0;
+  XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask);
+  return button >= 1 && button <= 5 && (mask & (Button1Mask << (button - 1)));
+}
+
+bool XInput::isKeyDown(unsigned long keysym) {
+  Display* d = dpy(mDisplay);
+  char keys[32];
+  XQueryKeymap(d, keys);
+  const KeyCode code = XKeysymToKeycode(d, keysym);
+  return keys[code / 8] & (1 << (code % 8));
+}
+
 void XInput::key(unsigned long keysym, bool down) {
   XTestFakeKeyEvent(dpy(mDisplay), XKeysymToKeycode(dpy(mDisplay), keysym), down ? True : False,
                     CurrentTime);

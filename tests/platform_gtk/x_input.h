@@ -25,6 +25,9 @@ class XInput {
     return {x, y};
   }
   void button(unsigned b, bool down);
+  // Whether the server holds the button or key down now: it has taken the input before.
+  bool isDown(unsigned button);
+  bool isKeyDown(unsigned long keysym);
   void key(unsigned long keysym, bool down);
   void tap(unsigned long keysym) {
     key(keysym, true);

@@ -87,7 +87,7 @@ TEST_F(AccessibilityOnDesktop, ProceduresElementsShowWithTheirPlacesHitTestsAndF
   dlg->window()->makeKeyAndOrderFront();
   GtkWidget* content = b->windows.contentFor(*dlg->window());
   ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(content) != 0; }));
-  pumpFor(0.3);
+  pumpXEvents();
 
   // The knob's view, with no subviews of its own, gives way to its element.
   AtkObject* area = gtk_widget_get_accessible(content);
@@ -132,8 +132,7 @@ TEST_F(AccessibilityOnDesktop, ProceduresElementsShowWithTheirPlacesHitTestsAndF
 
   // A view that goes leaves its objects defunct.
   DestroyWindow(knobView);
-  pumpFor(0.1);
-  EXPECT_TRUE(has(knobObj, ATK_STATE_DEFUNCT));
+  EXPECT_TRUE(pumpUntil([&] { return has(knobObj, ATK_STATE_DEFUNCT); }));
   EXPECT_EQ(childNames(panel), std::vector<std::string>{"Keyboard"});
 }
 
@@ -141,16 +140,19 @@ TEST_F(AccessibilityOnDesktop, AWindowWithoutTitleBarOrContentIsRedundant) {
   WEMU_DialogResourceIndex tmpl{40001, "Plain", 12, nullptr, 200, 100, nullptr};
   HWND__* plain = WEMU_CreateDialog(&tmpl, 0x400001, nullptr, recordingProc, 0);
   ASSERT_TRUE(plain);
-  ShowWindow(plain, SW_SHOW);
-  pumpFor(0.2);
   auto role = [&](HWND__* v) {
     return atk_object_get_role(gtk_widget_get_accessible(b->windows.gtkWindowFor(*v->window())));
   };
+  auto shown = [&](HWND__* v) {
+    return pumpUntil([&] { return gtk_widget_get_mapped(b->windows.gtkWindowFor(*v->window())); });
+  };
+  ShowWindow(plain, SW_SHOW);
+  ASSERT_TRUE(shown(plain));
   EXPECT_NE(role(plain), ATK_ROLE_REDUNDANT_OBJECT);
   SetWindowLong(plain, GWL_STYLE, 0);  // no caption: a new window without a title bar
   ShowWindow(plain, SW_SHOW);
-  pumpFor(0.2);
-  EXPECT_EQ(role(plain), ATK_ROLE_REDUNDANT_OBJECT);
+  ASSERT_TRUE(shown(plain));
+  EXPECT_TRUE(pumpUntil([&] { return role(plain) == ATK_ROLE_REDUNDANT_OBJECT; }));
   DestroyWindow(plain);
 }
 

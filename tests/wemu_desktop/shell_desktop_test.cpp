@@ -154,11 +154,18 @@ TEST_F(ShellOnDesktop, ARevealAsksTheFileManagerOnTheSessionBusOrFallsBackAtOnce
   EXPECT_FALSE(b->revealSelected(file));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 
+  // The daemon prints its address once it listens (its socket's file comes before that).
   std::string address = "unix:path=" + (dir / "bus").string();
   bus = vq::platform::Process::spawn(
-      {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + address});
-  if (!bus) GTEST_SKIP() << "no dbus-daemon";
-  ASSERT_TRUE(pumpUntil([&] { return fs::exists(dir / "bus"); }));
+      {"sh", "-c",
+       "exec dbus-daemon --session --nofork --nopidfile --address=\"$1\" --print-address >\"$2\"",
+       "sh", address, (dir / "address").string()});
+  ASSERT_TRUE(bus);
+  pumpUntil([&] {
+    return fileText(dir / "address").find('\n') != std::string::npos || !bus->isRunning();
+  });
+  if (bus->wait(0) == 127) GTEST_SKIP() << "no dbus-daemon";
+  ASSERT_NE(fileText(dir / "address").find('\n'), std::string::npos) << "the bus never listened";
   setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
   EXPECT_FALSE(b->revealSelected(file)) << "a bus without a file manager";
   FileManager manager;
@@ -169,7 +176,24 @@ TEST_F(ShellOnDesktop, ARevealAsksTheFileManagerOnTheSessionBusOrFallsBackAtOnce
   gchar* uri = g_filename_to_uri(file.c_str(), nullptr, nullptr);
   EXPECT_EQ(manager.shown, std::vector<std::string>{uri});
   g_free(uri);
-  pumpFor(0.1);  // the answer goes out
+  // The answer reaches the program, which then leaves the bus: only ours is left on it.
+  EXPECT_TRUE(pumpUntil([&] {
+    GVariant* r = g_dbus_connection_call_sync(manager.connection, "org.freedesktop.DBus",
+                                              "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                              "ListNames", nullptr, G_VARIANT_TYPE("(as)"),
+                                              G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
+    if (!r) return false;
+    GVariantIter* names = nullptr;
+    const gchar* name = nullptr;
+    int others = 0;
+    g_variant_get(r, "(as)", &names);
+    while (g_variant_iter_next(names, "&s", &name))
+      others += name[0] == ':' &&
+                g_strcmp0(name, g_dbus_connection_get_unique_name(manager.connection)) != 0;
+    g_variant_iter_free(names);
+    g_variant_unref(r);
+    return others == 0;
+  }));
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ std::optional<std::string> readClipboardAs(const char* target, const std::functi
                     w, CurrentTime);
   XFlush(d);
   std::optional<std::string> out;
-  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   XEvent e{};
   bool answered = false;
   while (!answered && std::chrono::steady_clock::now() < end) {

@@ -24,7 +24,7 @@ bool resizeWindowTo(unsigned long xid, int width, int height);
 bool minimiseWindow(unsigned long xid);
 bool restoreWindow(unsigned long xid);
 // What another program gets asking the clipboard for the target, while `pump` runs our side;
-// none when the owner refuses it or does not answer within two seconds.
+// none when the owner refuses it or does not answer within ten seconds.
 std::optional<std::string> readClipboardAs(const char* target, const std::function<void()>& pump);
 
 }  // namespace vq::test
