@@ -3,6 +3,7 @@
 
 #include "app/app_shell.h"
 #include "editor/vq_editor.h"
+#include "platform/error_output.h"
 #include "plugin/midi_message.h"
 
 namespace vp = vq::platform;
@@ -48,7 +49,7 @@ MidiFactory MidiFactory::RtMidi() {
   f.makeOutput = [](const std::string& client, std::string* error) {
     auto out = Started(vp::RtMidiOutput::Create(client, error), error);
     // The one start-up line about MIDI (a failure prints its own instead).
-    if (out) std::fprintf(stderr, "VQEditor4: MIDI through %s\n", out->ApiName().c_str());
+    if (out) vq::platform::errorLine("VQEditor4: MIDI through %s\n", out->ApiName().c_str());
     return std::unique_ptr<vp::MidiOutput>(std::move(out));
   };
   return f;
@@ -84,7 +85,7 @@ bool AppShell::OpenMidiPorts() {
   if (!deviceInput || !keyboardInput || !output) {
     // Stopped at the first failure: the objects after it were never made.
     mMidiError = made.error.empty() ? "MIDI could not be started" : made.error;
-    std::fprintf(stderr, "VQEditor4: MIDI is off: %s\n", mMidiError.c_str());
+    vq::platform::errorLine("VQEditor4: MIDI is off: %s\n", mMidiError.c_str());
     return false;
   }
   deviceInput->SetCallback([this](const uint8_t* b, size_t n) { OnDeviceMidiInput(b, n); });

@@ -13,6 +13,7 @@
 #include "editor/vq_editor.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
+#include "platform/error_output.h"
 #include "platform/file_system.h"
 #include "platform/utf8.h"
 #include "protocol/device_messages.h"
@@ -141,8 +142,8 @@ void VQEditor::SaveEditorState(bool waitForTimer) {
   // The user's work first: on a disk slow enough for the shut-down's time limit to end the
   // process, the program on screen is on disk before anything else is written.
   if (mProgramFiles && !SaveRamProgram())
-    std::fprintf(stderr, "VQEditor4: the current program could not be saved in %s\n",
-                 RamProgramPath().c_str());
+    vq::platform::errorLine("VQEditor4: the current program could not be saved in %s\n",
+                            RamProgramPath().c_str());
   ResetFolder(mBrowser.UploadFolder().c_str());
   // The cache holds the bank on the manager page, shown again at the next start: only NEW and
   // RECEIVE empty it.
@@ -181,8 +182,8 @@ void VQEditor::SaveEditorState(bool waitForTimer) {
   if (!WEMU_ReleaseIniWrites() && settingsError == 0) settingsError = errno;
   // The window is going away: a failed save can only be told on the error output.
   if (settingsError != 0)
-    std::fprintf(stderr, "VQEditor4: the settings could not be written to %s: %s\n", settings,
-                 std::strerror(settingsError));
+    vq::platform::errorLine("VQEditor4: the settings could not be written to %s: %s\n", settings,
+                            std::strerror(settingsError));
 }
 
 void VQEditor::OnTick() {

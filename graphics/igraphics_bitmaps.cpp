@@ -18,6 +18,7 @@
 #include "graphics/graphics_caches.h"
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
+#include "platform/error_output.h"
 #include "rast/rast_blit.h"
 #include "rast/rast_fill.h"
 #include "rast/rast_png.h"
@@ -547,8 +548,8 @@ IFrameBitmap* IGraphics::LoadBitmapResource(int id, const char* name, int frames
   }
   RAST_IBitmap* loaded = OSLoadBitmap(id, name);
   if (!loaded) {
-    std::fprintf(stderr, "VQEditor4: image \"%s\" (id %d) is missing; drawn as transparent\n",
-                 name ? name : "", id);
+    vq::platform::errorLine("VQEditor4: image \"%s\" (id %d) is missing; drawn as transparent\n",
+                            name ? name : "", id);
     // One clear pixel per frame keeps every frame calculation meaningful.
     auto* placeholder = new RAST_MemBitmap(horizontal ? n : 1, horizontal ? 1 : n, 4);
     RAST_Clear(placeholder, 0);

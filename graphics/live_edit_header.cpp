@@ -16,6 +16,7 @@
 #include "graphics/imodule_gui_resize.h"
 #include "graphics/live_edit.h"
 #include "graphics/live_edit_rects.h"
+#include "platform/error_output.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -156,8 +157,8 @@ bool WriteLayoutHeader(LiveEditState* state, const std::string& text) {
   if (state->headerTextKnown && state->headerText == text) return true;
   const std::string& path = state->headerPath;
   if (!vq::platform::WriteFileWhole(path, text)) {
-    std::fprintf(stderr, "VQEditor4: the layout header \"%s\" could not be written: %s\n",
-                 path.c_str(), std::strerror(errno));
+    vq::platform::errorLine("VQEditor4: the layout header \"%s\" could not be written: %s\n",
+                            path.c_str(), std::strerror(errno));
     return false;
   }
   // Remembered only once on disk, so a failed write is tried again with the next change.

@@ -10,6 +10,7 @@
 
 #include "library/program_list.h"
 #include "library/shared_library.h"
+#include "platform/error_output.h"
 #include "platform/utf8.h"
 
 using nlohmann::json;
@@ -75,8 +76,8 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user) {
 }
 
 void LogStatus(const std::string& url, long status, const char* detail = nullptr) {
-  std::fprintf(stderr, "Error getting %s, HTTP status code %li%s%s\n", LoggedUrl(url).c_str(),
-               status, detail ? ": " : "", detail ? detail : "");
+  vq::platform::errorLine("Error getting %s, HTTP status code %li%s%s\n", LoggedUrl(url).c_str(),
+                          status, detail ? ": " : "", detail ? detail : "");
 }
 
 std::string FailureText(CURLcode rc, long status, bool over) {
@@ -230,8 +231,8 @@ DbClient::DbClient(DbClientOptions options) : mOptions(std::move(options)) {}
 DbReply DbClient::Request(const std::string& url, const std::string* postBody, size_t limit) const {
   DbReply reply;
   if (!IsHttps(url)) {
-    std::fprintf(stderr, "VQEditor4: refusing a request that is not https: %s\n",
-                 LoggedUrl(url).c_str());
+    vq::platform::errorLine("VQEditor4: refusing a request that is not https: %s\n",
+                            LoggedUrl(url).c_str());
     reply.failure = "not https";
     return reply;
   }

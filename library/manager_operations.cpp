@@ -14,6 +14,7 @@
 #include "library/program_text_format.h"
 #include "library/slot_table.h"
 #include "platform/debug_log.h"
+#include "platform/error_output.h"
 #include "platform/file_system.h"
 #include "plugin/iparam.h"
 
@@ -590,8 +591,8 @@ void ProgramManager::KeepBank(VQEditor& e) {
     // Told once until a write succeeds. The box is posted, never shown here: the idle call
     // shows it as it ends, and at quit, when the window is going, only the error output tells.
     if (!std::exchange(mKeepFailed, true)) {
-      std::fprintf(stderr, "VQEditor4: the program manager's bank could not be kept in %s\n",
-                   path.c_str());
+      vq::platform::errorLine("VQEditor4: the program manager's bank could not be kept in %s\n",
+                              path.c_str());
       const std::string why = "Cannot keep the bank for the next start in\n" + path;
       e.SetStatusText(why.c_str());
       e.PostMessageBox(why.c_str(), "Error");

@@ -12,6 +12,7 @@
 #include "editor/vq_editor.h"
 #include "library/program_list.h"
 #include "library/program_text_format.h"
+#include "platform/error_output.h"
 #include "platform/file_system.h"
 #include "platform/utf8.h"
 #include "plugin/iparam.h"
@@ -291,12 +292,12 @@ void ProgramLibrary::ResetFolder(VQEditor& editor, const char* path) {
   // Only scratch folders below the settings folder are ever removed.
   if (root.empty() || !fs::IsPlainAbsolutePath(p) || p.size() <= root.size() ||
       p.compare(0, root.size(), root) != 0 || !NoLinkBelow(root, p)) {
-    if (!p.empty()) fprintf(stderr, "VQEditor4: refusing to remove %s\n", p.c_str());
+    if (!p.empty()) vq::platform::errorLine("VQEditor4: refusing to remove %s\n", p.c_str());
     return;
   }
   std::string error;
   if (fs::FileExists(p) && !fs::RemoveRecursive(p, &error))
-    fprintf(stderr, "VQEditor4: %s\n", error.c_str());
+    vq::platform::errorLine("VQEditor4: %s\n", error.c_str());
 }
 
 std::unique_ptr<VQProgramFiles> MakeProgramLibrary() {

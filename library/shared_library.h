@@ -4,7 +4,7 @@
 
 #include <dlfcn.h>
 
-#include <cstdio>
+#include "platform/error_output.h"
 
 class SharedLibrary {
  public:
@@ -21,7 +21,8 @@ class SharedLibrary {
   // Whether the library and every function looked up were found; says why not on standard
   // error, naming what is missing as `what`.
   bool Complete(const char* what) const {
-    if (!mFound) std::fprintf(stderr, "VQEditor4: %s could not be loaded: %s\n", what, dlerror());
+    if (!mFound)
+      vq::platform::errorLine("VQEditor4: %s could not be loaded: %s\n", what, dlerror());
     return mFound;
   }
 

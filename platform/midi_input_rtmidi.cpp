@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "platform/error_output.h"
 #include "platform/jack_cycles.h"
 #include "platform/midi_input.h"
 #include "platform/midi_input_backend.h"
@@ -93,11 +94,10 @@ struct RtMidiInput::Impl {
   void ReportLosses() {
     const uint64_t losses = Losses();
     if (losses == reportedLosses) return;
-    std::fprintf(stderr,
-                 "MIDI input: %" PRIu64
-                 " incoming message(s) or piece(s) lost so far (input queue full, a piece "
-                 "missing or a message over %zu bytes)\n",
-                 losses, MidiStreamAssembler::kMaxMessage);
+    errorLine("MIDI input: %" PRIu64
+              " incoming message(s) or piece(s) lost so far (input queue full, a piece "
+              "missing or a message over %zu bytes)\n",
+              losses, MidiStreamAssembler::kMaxMessage);
     reportedLosses = losses;
     TellLoss();
   }
@@ -108,7 +108,7 @@ struct RtMidiInput::Impl {
     if (gaps != notedGaps) TellLoss();
     notedGaps = gaps;
     const auto line = gapLines.Tell(queue.MissedCycles(), gaps, std::chrono::steady_clock::now());
-    std::fputs(line.text.c_str(), stderr);
+    errorOutput().Write(line.text);
     return std::chrono::nanoseconds(line.held).count();
   }
   void TellLoss() {

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/error_output.h"
 #include "platform/jack_cycles.h"
 #include "platform/jack_ports.h"
 #include "platform/midi_output_backend.h"
@@ -140,7 +141,7 @@ class JackMidiOutputBackend final : public JackMidiPort<MidiOutputBackend, false
   void TellLateCycles() {
     const uint64_t gaps = mLateGaps.load(std::memory_order_acquire);
     const uint64_t cycles = mLateCycles.load(std::memory_order_relaxed);
-    std::fputs(mGapLines.Tell(cycles, gaps, std::chrono::steady_clock::now()).text.c_str(), stderr);
+    errorOutput().Write(mGapLines.Tell(cycles, gaps, std::chrono::steady_clock::now()).text);
   }
 
   std::vector<uint8_t> mRing;  // records: a 32-bit length, then the event's bytes

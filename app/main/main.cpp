@@ -1,17 +1,37 @@
 // Entry point of the standalone editor: the desktop backend on an X display, the shell as the
 // application's message handler, and the application's run until it quits.
+#include <fcntl.h>
 #include <malloc.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 
 #include "app/app_shell.h"
+#include "platform/error_output.h"
 #include "platform/gtk/desktop_backend.h"
 #include "wemu/app_controller.h"
 #include "wemu/window_lifetime.h"
 
+// A standard descriptor the launcher left closed would be the next file opened (JACK's socket,
+// the settings) and take every diagnostic. Opened on /dev/null before anything else runs, the
+// static objects' constructors included.
+__attribute__((constructor(101))) static void OpenClosedStandardDescriptors() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    const int opened = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (opened >= 0 && opened != fd) {
+      dup2(opened, fd);
+      close(opened);
+    }
+  }
+}
+
 int main(int argc, char** argv) {
+  // Diagnostics, the toolkit's among them, go to a thread of their own: a full or stalled error
+  // output holds up no other thread.
+  vq::platform::routeLibraryMessagesToErrorOutput();
   // A file-size limit (ulimit -f) smaller than a file being saved must fail that save, which then
   // says so, instead of killing the program with whatever it had not saved yet.
   std::signal(SIGXFSZ, SIG_IGN);
@@ -21,12 +41,11 @@ int main(int argc, char** argv) {
   DecodeFirstFrameImagesEarly();
   if (!vq::platform::openDesktopDisplay(&argc, &argv)) {
     const char* display = std::getenv("DISPLAY");
-    std::fprintf(stderr,
-                 "VQEditor4 needs a graphical display, but none could be opened%s%s.\n"
-                 "Start it from a desktop session, or without one under a virtual X server:\n"
-                 "  xvfb-run -a %s\n",
-                 display ? " at DISPLAY=" : " (DISPLAY is not set)", display ? display : "",
-                 argv[0]);
+    vq::platform::errorLine(
+        "VQEditor4 needs a graphical display, but none could be opened%s%s.\n"
+        "Start it from a desktop session, or without one under a virtual X server:\n"
+        "  xvfb-run -a %s\n",
+        display ? " at DISPLAY=" : " (DISPLAY is not set)", display ? display : "", argv[0]);
     return 2;
   }
   int status = 0;

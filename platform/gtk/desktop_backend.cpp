@@ -1,6 +1,7 @@
 #include "platform/gtk/desktop_backend.h"
 
 #include <fcntl.h>
+#include <glib-unix.h>
 #include <semaphore.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <utility>
 
 #include "platform/debug_log.h"
+#include "platform/error_output.h"
 #include "platform/gtk/desktop_controls.h"
 #include "platform/gtk/desktop_gl.h"
 #include "platform/gtk/desktop_view_surfaces.h"
@@ -85,24 +87,27 @@ namespace {
 
 // How long a shut-down begun by a session's end may take before the process ends anyway.
 constexpr int kShutdownLimitSeconds = 10;
+// How long the bound then waits for its line to be written.
+constexpr int kLastLineWaitMs = 500;
 
 std::function<void(bool)> gSessionEnd;
 std::function<void()> gDisplayLost;
 int gSignalPipe[2] = {-1, -1};
-char gLimitLine[96];
-size_t gLimitLineLength = 0;
-sem_t gLimitStart;  // posted once, at the first signal
+sem_t gLimitStart;  // posted by every signal; the first starts the bound's clock
 
 // A logout sends SIGTERM and SIGHUP together, and the shut-down they start writes the user's
 // work: every later SIGTERM, SIGHUP or SIGINT is caught and let pass, so none cuts it short.
+// The bound's clock starts here, whatever the main thread is doing.
 void OnEndSignal(int signal) {
   const int saved = errno;
+  sem_post(&gLimitStart);
   const char c = static_cast<char>(signal);
   [[maybe_unused]] const ssize_t ignored = write(gSignalPipe[1], &c, 1);
   errno = saved;
 }
 
-gboolean EndSession(gpointer) {
+// The main loop takes the first signal from the pipe.
+gboolean EndSession(gint, GIOCondition, gpointer) {
   // Open menus go first: the windows that hold their items are about to be destroyed.
   closeOpenMenus();
   // Run from the main loop itself the dispatch is one level; a loop run by a handler (or by the
@@ -111,18 +116,10 @@ gboolean EndSession(gpointer) {
   return G_SOURCE_REMOVE;
 }
 
-// Hands the first signal to the main thread. Its clock starts first: the hand-over takes
-// GLib's lock and allocates, and either may be held by the thread that hangs.
-void WatchSignals() {
-  char c = 0;
-  while (read(gSignalPipe[0], &c, 1) < 0 && errno == EINTR) {
-  }
-  sem_post(&gLimitStart);
-  g_idle_add_full(G_PRIORITY_HIGH, &EndSession, nullptr, nullptr);
-}
-
 // Bounds the shut-down a signal starts: one that hangs (a disk that does not answer) still ends,
-// even when it began with the user's quit.
+// even when it began with the user's quit. The hung thread may hold any lock, malloc's or a
+// stream's among them: the line, made before, goes to the error output's own thread, which may
+// itself be stuck on a full pipe or a stalled disk, so it is waited for only a moment.
 void BoundShutDown() {
   while (sem_wait(&gLimitStart) < 0 && errno == EINTR) {
   }
@@ -133,29 +130,18 @@ void BoundShutDown() {
   RemoveWritesInProgressBefore(deadline);
   while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
   }
-  // The hung thread may hold any lock, a stream's among them: the line, made before, goes out
-  // by write(2) and nothing is flushed. The error output may be a full pipe that nobody reads:
-  // the line goes only as far as it goes without waiting. The flags are the launcher's too.
-  const int flags = fcntl(STDERR_FILENO, F_GETFL);
-  if (flags >= 0) fcntl(STDERR_FILENO, F_SETFL, flags | O_NONBLOCK);
-  for (size_t done = 0; done < gLimitLineLength;) {
-    const ssize_t n = write(STDERR_FILENO, gLimitLine + done, gLimitLineLength - done);
-    if (n > 0)
-      done += static_cast<size_t>(n);
-    else if (n == 0 || errno != EINTR)
-      break;
-  }
-  if (flags >= 0) fcntl(STDERR_FILENO, F_SETFL, flags);
+  errorOutput().WriteLastLine(std::chrono::milliseconds(kLastLineWaitMs));
   _exit(1);
 }
 
 int OnDisplayLost(_XDisplay*) {
   static bool once = false;
   if (!std::exchange(once, true)) {
-    std::fprintf(stderr, "VQEditor4: the connection to the display was lost\n");
+    errorLine("VQEditor4: the connection to the display was lost");
     if (gDisplayLost) gDisplayLost();
   }
   std::fflush(nullptr);
+  errorOutput().Flush(std::chrono::milliseconds(kLastLineWaitMs));
   _exit(1);
 }
 
@@ -165,16 +151,16 @@ void onSessionEnd(std::function<void(bool nested)> end, std::function<void()> lo
   gSessionEnd = std::move(end);
   gDisplayLost = std::move(lost);
   if (gSignalPipe[0] < 0 && pipe2(gSignalPipe, O_CLOEXEC) == 0) {
-    const int length =
-        std::snprintf(gLimitLine, sizeof gLimitLine,
-                      "VQEditor4: the shut-down did not end within %d seconds; ending now\n",
-                      kShutdownLimitSeconds);
-    gLimitLineLength = std::min(static_cast<size_t>(std::max(length, 0)), sizeof gLimitLine - 1);
+    char line[96];
+    std::snprintf(line, sizeof line,
+                  "VQEditor4: the shut-down did not end within %d seconds; ending now\n",
+                  kShutdownLimitSeconds);
+    errorOutput().SetLastLine(line);
     // The handler must never block, whatever number of signals comes.
     fcntl(gSignalPipe[1], F_SETFL, O_NONBLOCK);
     sem_init(&gLimitStart, 0, 0);
     std::thread(&BoundShutDown).detach();
-    std::thread(&WatchSignals).detach();
+    g_unix_fd_add_full(G_PRIORITY_HIGH, gSignalPipe[0], G_IO_IN, &EndSession, nullptr, nullptr);
     struct sigaction action {};
     action.sa_handler = &OnEndSignal;
     action.sa_flags = SA_RESTART;

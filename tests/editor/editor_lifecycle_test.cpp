@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "../library/program_library_fixture.h"
+#include "platform/error_output.h"
 #include "protocol/program_field_table.h"
 
 namespace vqtest {
@@ -400,6 +401,7 @@ TEST_F(LifecycleTest, ShutDownKeepsTheProgramAndTheSettings) {
   std::filesystem::create_directory(settings);
   testing::internal::CaptureStderr();
   editor.reset();
+  vq::platform::errorOutput().Flush(std::chrono::seconds(10));
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_NE(said.find("the settings could not be written to " + settings + ": Is a directory\n"),
             std::string::npos)

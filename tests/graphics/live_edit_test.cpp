@@ -15,6 +15,7 @@
 #include "graphics/imodule_gui_resize.h"
 #include "graphics/live_edit.h"
 #include "gui_fixture.h"
+#include "platform/error_output.h"
 #include "platform/menu.h"
 
 using guitest::FnControl;
@@ -307,6 +308,7 @@ TEST_F(LiveEdit, TheHeaderIsWrittenOnlyWhenItChangesAndReadsBackByteIdentical) {
   state()->headerPath = (dir / "missing" / "LiveEditLayout.h").string();
   ::testing::internal::CaptureStderr();
   EXPECT_FALSE(WriteLayoutHeader(state(), "x"));
+  vq::platform::errorOutput().Flush(std::chrono::seconds(10));
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("could not be written"),
             std::string::npos);
 }

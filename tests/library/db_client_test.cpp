@@ -9,6 +9,7 @@
 #include "db_test_server.h"
 #include "library/db_client.h"
 #include "library/program_list.h"
+#include "platform/error_output.h"
 
 namespace vqtest {
 namespace {
@@ -183,6 +184,7 @@ TEST_F(DbClientTest, LoginAcceptsOnlyTheExactDisplayName) {
     EXPECT_EQ(k.client.DbLogin(k.user, k.password, &failure), k.result) << k.user;
     EXPECT_EQ(failure, k.failure) << k.user;
   }
+  vq::platform::errorOutput().Flush(std::chrono::seconds(10));
   const std::string log = testing::internal::GetCapturedStderr();
   // Neither the password nor the token the reply carries reaches the log.
   for (const char* secret : {"secret", "wrong", "secret-token"})
