@@ -77,6 +77,22 @@ inline void pumpXEvents() {
   pumpReady();
 }
 
+// Draws the widget again and answers once it has drawn: laid out and on the screen.
+inline bool waitForDraw(GtkWidget* w) {
+  int draws = 0;
+  const gulong id =
+      g_signal_connect_after(w, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, int* n) -> gboolean {
+                               ++*n;
+                               return FALSE;
+                             }),
+                             &draws);
+  gtk_widget_queue_draw(w);
+  const bool drawn = pumpUntil([&] { return draws > 0; });
+  g_signal_handler_disconnect(w, id);
+  pumpXEvents();
+  return drawn;
+}
+
 // The first mapped top-level of a kind: a popup (menus) or a message dialog.
 inline GtkWidget* mappedToplevel(bool popup) {
   GList* all = gtk_window_list_toplevels();

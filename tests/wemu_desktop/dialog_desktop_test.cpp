@@ -145,7 +145,7 @@ TEST_F(DialogOnDesktop, MouseWheelAndDroppedFilesReachTheProcedure) {
   centre(apply, ax, ay, true);
   // An empty place of the dialog, at (300, 20) of its content.
   int x = ax - 132 + 300, y = ay - 133 + 20;
-  clickScreen(x, y, 1, 0, 3);
+  clickScreen(x, y, 1, 3);
   LPARAM where = 0;
   EXPECT_TRUE(pumpUntil([&] { return loggedMessage(0x204, &where); }));
   EXPECT_EQ(where, (20 << 16) | 300);

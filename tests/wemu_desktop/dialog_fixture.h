@@ -37,15 +37,10 @@ class DialogDesktopTest : public DesktopTest {
     gtk_tree_view_convert_bin_window_to_widget_coords(tree, cell.x, cell.y, &cell.x, &cell.y);
     return cell;
   }
-  // Moves the pointer there, lets it settle, and clicks `clicks` times, `gap` seconds after each.
-  void clickScreen(int x, int y, int clicks = 1, double gap = 0, unsigned button = 1) {
-    input.move(x, y);
-    pumpFor(0.05);
-    for (int i = 0; i < clicks; ++i) {
-      input.button(button, true);
-      input.button(button, false);
-      if (gap > 0) pumpFor(gap);
-    }
+  // Moves the pointer there and clicks `clicks` times, each taken before the next.
+  void clickScreen(int x, int y, int clicks = 1, unsigned button = 1) {
+    moveTo(x, y);
+    for (int i = 0; i < clicks; ++i) click(button);
   }
   // A dialog of the template shown, once its content area is mapped (then `content`).
   HWND__* show(WEMU_DialogResourceIndex& tmpl) {
@@ -54,7 +49,9 @@ class DialogDesktopTest : public DesktopTest {
     ShowWindow(dlg, SW_SHOW);
     content = b->windows.contentFor(*dlg->window());
     EXPECT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(content) != 0; }));
-    pumpFor(0.3);
+    EXPECT_TRUE(waitForDraw(content));
+    pumpUntil([] { return count(WM_PAINT) > 0; });
+    pumpXEvents();  // what the procedure painted is on the screen
     return dlg;
   }
   static std::string fileText(const std::filesystem::path& path) {

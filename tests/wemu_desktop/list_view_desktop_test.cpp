@@ -39,7 +39,7 @@ TEST_F(ListOnDesktop, RowsShowAndAnswerClicksAndKeys) {
   GtkWidget* w = desktopControls()->widgetFor(*list);
   ASSERT_TRUE(w && GTK_IS_TREE_VIEW(w));
   ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(w) != 0; }));
-  pumpFor(0.3);
+  ASSERT_TRUE(waitForDraw(w));
   GtkTreeModel* model = gtk_tree_view_get_model(GTK_TREE_VIEW(w));
   EXPECT_EQ(gtk_tree_model_iter_n_children(model, nullptr), 3);
   EXPECT_STREQ(gtk_tree_view_column_get_title(gtk_tree_view_get_column(GTK_TREE_VIEW(w), 1)),
