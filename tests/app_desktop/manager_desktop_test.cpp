@@ -910,7 +910,7 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     if (e.fullPipe) continue;  // what it said is in the pipe
     EXPECT_EQ(Count("CRITICAL") + Count("WARNING"), 0) << ReadFile(outputFile);
     // The settings as they were or with every key of the shut-down ("edited" is its last),
-    // and no temporary file of theirs left.
+    // and no temporary file of theirs or of the program's save left.
     EXPECT_TRUE(Settings() == settings || Setting("edited") == "true") << Settings();
     for (const auto& entry : fs::directory_iterator(dir + "/VQEditor4")) {
       const std::string name = entry.path().filename().string();
