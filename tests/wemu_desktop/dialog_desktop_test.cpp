@@ -59,7 +59,7 @@ TEST_F(DialogOnDesktop, GeneratedDialogAnswersRealClicksAndKeys) {
   ASSERT_TRUE(apply && field && popup);
   int ax = 0, ay = 0;
   ASSERT_TRUE(pumpUntil([&] { return centre(apply, ax, ay); }));
-  pumpFor(0.3);  // the window settles where it was placed
+  ASSERT_TRUE(waitForDraw(apply));
   EXPECT_TRUE(GTK_IS_BUTTON(apply));
   EXPECT_TRUE(GTK_IS_COMBO_BOX(popup));
 
@@ -84,7 +84,7 @@ TEST_F(DialogOnDesktop, GeneratedDialogAnswersRealClicksAndKeys) {
   EXPECT_TRUE(pumpUntil([&] { return logged(40024); }));
 
   click(field);
-  pumpFor(0.1);
+  ASSERT_TRUE(pumpUntil([&] { return gtk_widget_has_focus(field); }));
   input.tap(XK_a);
   input.tap(XK_b);
   char text[16] = {};
@@ -141,7 +141,7 @@ TEST_F(DialogOnDesktop, MouseWheelAndDroppedFilesReachTheProcedure) {
   GtkWidget* apply = desktopControls()->widgetFor(*GetDlgItem(dlg, 40024));
   int ax = 0, ay = 0;
   ASSERT_TRUE(pumpUntil([&] { return centre(apply, ax, ay); }));
-  pumpFor(0.3);
+  ASSERT_TRUE(waitForDraw(apply));
   centre(apply, ax, ay, true);
   // An empty place of the dialog, at (300, 20) of its content.
   int x = ax - 132 + 300, y = ay - 133 + 20;
@@ -161,21 +161,22 @@ TEST_F(DialogOnDesktop, MouseWheelAndDroppedFilesReachTheProcedure) {
   static GtkTargetEntry uriList = {const_cast<gchar*>("text/uri-list"), 0, 0};
   gtk_drag_source_set(box, GDK_BUTTON1_MASK, &uriList, 1, GDK_ACTION_COPY);
   g_signal_connect(box, "drag-data-get", G_CALLBACK(&giveUris), nullptr);
+  GdkDragContext* drag = nullptr;
+  g_signal_connect(box, "drag-begin",
+                   G_CALLBACK(+[](GtkWidget*, GdkDragContext* c, GdkDragContext** to) { *to = c; }),
+                   &drag);
   gtk_window_move(GTK_WINDOW(source), 900, 600);
   gtk_widget_show_all(source);
   int sx = 0, sy = 0;
   ASSERT_TRUE(pumpUntil([&] { return centre(box, sx, sy); }));
-  pumpFor(0.3);
+  ASSERT_TRUE(waitForDraw(box));
   centre(box, sx, sy);
-  input.move(sx, sy);
-  pumpFor(0.05);
-  input.button(1, true);
-  for (int i = 1; i <= 20; ++i) {
-    input.move(sx + (x - sx) * i / 20, sy + (y - sy) * i / 20);
-    pumpFor(0.03);
-  }
-  pumpFor(0.2);
-  input.button(1, false);
+  moveTo(sx, sy);
+  button(1, true);
+  for (int i = 1; i <= 20; ++i) moveTo(sx + (x - sx) * i / 20, sy + (y - sy) * i / 20);
+  // The dialog has taken the drag where the pointer is.
+  ASSERT_TRUE(pumpUntil([&] { return drag && gdk_drag_context_get_selected_action(drag); }));
+  button(1, false);
   EXPECT_TRUE(pumpUntil([&] { return dropped.size() == 2; }));
   EXPECT_EQ(dropped, (std::vector<std::string>{"/tmp/song one.pr4", "/tmp/b.pr4"}));
   gtk_widget_destroy(source);
