@@ -2,6 +2,7 @@
 // picking from lists and menus, typing into file panels.
 #pragma once
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -324,23 +325,32 @@ class PageDesktopTest : public DesktopTest {
     Launch(timeoutMs);
     int height = 0;
     if (!WindowOrigin("VQEditor4", &windowX, &windowY, &height)) return false;
-    // The first full draw; the start-up fit places the window once more meanwhile.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    if (!WindowOrigin("VQEditor4", &windowX, &windowY, &height)) return false;
+    // The start-up fit places the window once more: where it stays, with the page drawn there
+    // (a window not yet drawn is of one colour).
+    if (!SettledOrigin("VQEditor4", &windowX, &windowY, &height)) return false;
     originX = windowX;
     originY = windowY + height - vq_layout::kGuiHeight;
-    return originX >= 0 && height >= vq_layout::kGuiHeight;
+    return originX >= 0 && height >= vq_layout::kGuiHeight && Within(20000, [&] {
+             std::vector<uint32_t> page = Pixels(IRECT(0, 0, vq_layout::kGuiWidth, 200));
+             std::sort(page.begin(), page.end());
+             return std::unique(page.begin(), page.end()) - page.begin() > 16;
+           });
   }
+  // Each step taken by the server before the next: the program gets them in this order.
   void Drag(int fromX, int fromY, int toX, int toY) {
-    x.move(originX + fromX, originY + fromY);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    x.button(1, true);
-    for (int i = 1; i <= 10; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
-      x.move(originX + fromX + (toX - fromX) * i / 10, originY + fromY + (toY - fromY) * i / 10);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    x.button(1, false);
+    const auto moveTo = [this](int sx, int sy) {
+      x.move(sx, sy);
+      Within(5000, [&] { return x.where() == std::pair(sx, sy); });
+    };
+    const auto button = [this](bool down) {
+      x.button(1, down);
+      Within(5000, [&] { return x.isDown(1) == down; });
+    };
+    moveTo(originX + fromX, originY + fromY);
+    button(true);
+    for (int i = 1; i <= 10; ++i)
+      moveTo(originX + fromX + (toX - fromX) * i / 10, originY + fromY + (toY - fromY) * i / 10);
+    button(false);
   }
   std::vector<uint32_t> Pixels(const IRECT& r) {
     return x.read(originX + r.L, originY + r.T, r.W(), r.H());
