@@ -106,12 +106,13 @@ void Press(IGraphics& g, int paramIdx) {
 }
 
 // A skin switch: the choice is stored; the running GUI changes only between the two skins it
-// can swap at once.
-void ChooseSkin(VQEditor& e, IGraphics& g, const char* name, int mode) {
+// can swap at once. The restart notice waits for the idle call, which shows it once the editor
+// is free.
+void ChooseSkin(VQEditor& e, const char* name, int mode) {
   WritePrivateProfileString("gui", "background", name, e.SettingsPath().c_str());
   const bool swappable = mode < 2 && e.SkinMode() <= 1;
   if (!swappable) {
-    if (mode != 2 || e.SkinMode() != 2) g.ShowMessageBox(kRestartText, "Warning", 0);
+    if (mode != 2 || e.SkinMode() != 2) e.PostMessageBox(kRestartText, "Warning");
     return;
   }
   if (VQEditorPages* pages = e.Pages()) pages->ShowSkinBackgrounds(mode == 0);
@@ -319,13 +320,13 @@ bool VQEditor::OnCommand(int code) {
       mLink.SetRequestPending(true);
       break;
     case kSkinSpace:
-      ChooseSkin(*this, *g, "space", 0);
+      ChooseSkin(*this, "space", 0);
       break;
     case kSkinSolid:
-      ChooseSkin(*this, *g, "solid", 1);
+      ChooseSkin(*this, "solid", 1);
       break;
     case kSkinLcd:
-      ChooseSkin(*this, *g, "lcd", 2);
+      ChooseSkin(*this, "lcd", 2);
       break;
     case kConvertOldFiles:
       if (chosen) ConvertOldProgramFiles(folder.c_str());

@@ -45,9 +45,14 @@ class ProgramControlCases : public VQParamCases {
       case vq_param::kSendButton:
         // The panel takes the button's release: once it is closed, its action is done.
         if (!down) break;
-        e.OpenFileSelector(p == vq_param::kLoadButton   ? VQEditor::kLoadSelector
-                           : p == vq_param::kSaveButton ? VQEditor::kSaveSelector
-                                                        : VQEditor::kWriteSelector);
+        {
+          // The panel waits for the user: MIDI input and the status poll must not wait with it.
+          // The choice is taken under the lock, by the selector's parameter.
+          UTL_MutexRelease unlocked(e.Mutex());
+          e.OpenFileSelector(p == vq_param::kLoadButton   ? VQEditor::kLoadSelector
+                             : p == vq_param::kSaveButton ? VQEditor::kSaveSelector
+                                                          : VQEditor::kWriteSelector);
+        }
         e.ReleaseButton(p);
         break;
       case vq_param::kSaveFileChosen:
@@ -167,7 +172,13 @@ class ProgramControlCases : public VQParamCases {
   }
 
   static bool FolderChosen(VQEditor& e) {
-    std::string folder = ChooseDirectory(e.Browser());
+    std::string folder;
+    {
+      // As the file panels: the upload it asks for starts later, where a transfer that began
+      // meanwhile refuses it.
+      UTL_MutexRelease unlocked(e.Mutex());
+      folder = ChooseDirectory(e.Browser());
+    }
     if (folder.empty()) return false;
     if (folder.back() == '/') folder.pop_back();
     folder = vq::platform::Utf8Prefix(folder, kFolderLength) + "/";

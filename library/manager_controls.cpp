@@ -52,13 +52,24 @@ bool AnySelected(const VQEditor& e) {
 
 }  // namespace
 
+// Questions and panels wait for the user with the editor's lock released: MIDI input and the
+// status poll must not wait with them. What follows takes the state as it then is.
 bool ProgramManager::Ask(VQEditor& e, const char* text, int type) {
+  int answer;
+  {
+    UTL_MutexRelease unlocked(e.Mutex());
+    answer = e.ShowMessageBox(text, "Warning", type);
+  }
   // Only an explicit Yes or OK goes on; a dismissed box or no window is a No.
-  return e.ShowMessageBox(text, "Warning", type) == 1;
+  return answer == 1;
 }
 
 std::string ProgramManager::ChooseFolder(VQEditor& e) {
-  std::string folder = ChooseDirectory(e.Browser());
+  std::string folder;
+  {
+    UTL_MutexRelease unlocked(e.Mutex());
+    folder = ChooseDirectory(e.Browser());
+  }
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder.size() > 255 ? std::string() : folder;
 }
@@ -222,9 +233,18 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
   if (empty && (p == vq_param::kManagerClearBank || p == vq_param::kManagerSaveBank ||
                 p == vq_param::kManagerUploadBank || p == vq_param::kManagerSendBank))
     return;
+  // A download into the bank that began while a question or panel was up keeps the buttons
+  // off, as it does at the press.
+  auto ask = [&](const char* text, int type = 4) {
+    return Ask(e, text, type) && !e.Link().DownloadToManager();
+  };
+  auto chooseFolder = [&] {
+    const std::string folder = ChooseFolder(e);
+    return e.Link().DownloadToManager() ? std::string() : folder;
+  };
   // Save and upload both write the bank to a folder the user picks; false when none was picked.
   auto saveToChosenFolder = [&]() {
-    const std::string folder = ChooseFolder(e);
+    const std::string folder = chooseFolder();
     if (folder.empty() || e.RefuseWorkingFolder(folder)) return false;
     if (!SaveProgramsToFolder(e, folder, false, 0)) return false;
     mBankSaved = true;
@@ -235,15 +255,15 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
   switch (p) {
     case vq_param::kManagerClearBank:
       // A bank just saved loses nothing: no question.
-      if (!mBankSaved && !Ask(e, kReplaceBank)) return;
+      if (!mBankSaved && !ask(kReplaceBank)) return;
       mBankSaved = false;
       e.ResetCacheFolder();
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
       mNameEntry.SetText("");
       return;
     case vq_param::kManagerLoadBank: {
-      if (!empty && !Ask(e, kReplaceBank)) return;
-      const std::string folder = ChooseFolder(e);
+      if (!empty && !ask(kReplaceBank)) return;
+      const std::string folder = chooseFolder();
       if (folder.empty()) return;
       e.ScanProgramFolderToSlots(folder.c_str());
       mBankSaved = true;
@@ -252,7 +272,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       return;
     }
     case vq_param::kManagerDownloadBank:
-      if (!empty && !Ask(e, kReplaceBank)) return;
+      if (!empty && !ask(kReplaceBank)) return;
       mBankSaved = false;
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
       e.ResetCacheFolder();
@@ -269,22 +289,25 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       return;
     case vq_param::kManagerUploadBank: {
       if (!mBankSaved) {
-        if (!Ask(e, "Please save the files first!", 1)) return;
+        if (!ask("Please save the files first!", 1)) return;
         if (!saveToChosenFolder()) return;
       }
       char text[400];
       std::snprintf(text, sizeof text, "The files to be uploaded are located in the \n%s folder.",
                     mBankFolder.c_str());
-      e.ShowMessageBox(text, "Warning", 0);
+      {
+        // Read before the upload page opens, with the editor free meanwhile.
+        UTL_MutexRelease unlocked(e.Mutex());
+        e.ShowMessageBox(text, "Warning", 0);
+      }
       e.OpenUrl(mClient.Url(kDbUploadPagePath).c_str());
       return;
     }
     case vq_param::kManagerSendBank: {
-      if (!Ask(e,
-               "This operation will overwrite the current Programs\nin the Velquor.\nDo you wish "
+      if (!ask("This operation will overwrite the current Programs\nin the Velquor.\nDo you wish "
                "to continue?"))
         return;
-      if (AnySelected(e) && Ask(e, "Do you wish to upload only the selected Program(s)?")) {
+      if (AnySelected(e) && ask("Do you wish to upload only the selected Program(s)?")) {
         if (!SaveSelectedProgramsToFolder(e, e.Browser().UploadFolder())) return;
         ClearSlotSelection(e);
         e.StartBankUpload(e.Browser().UploadFolder().c_str());

@@ -208,9 +208,10 @@ void ProgramManager::LoginToDatabase(VQEditor& e) {
                            : "\n\nThe server gave no usable answer: ") +
               failure + ".";
     }
-    // The panels close first: the box is answered over the page's own buttons.
+    // The panels close first: the box, shown by the idle call once the editor is free, is
+    // answered over the page's own buttons.
     HideOnlineEntry(e);
-    e.ShowMessageBox(text.c_str(), "Login Error", 0);
+    e.PostMessageBox(text.c_str(), "Login Error");
     return;
   }
   if (e.ParamValue(vq_param::kManagerRememberLogin) > 0.5) {

@@ -370,7 +370,7 @@ void ProgramManager::DropBrowserFiles(VQEditor& e, const ListEvent& ev) {
     why = "No program file is selected in the list.\nNothing was changed.";
   if (why) {
     ShowSlotSelections(e);
-    e.ShowMessageBox(why, "Warning", 0);
+    e.PostMessageBox(why, "Warning");  // shown by the idle call once the editor is free
     return;
   }
   ClearSlotSelection(e);
@@ -464,7 +464,7 @@ void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
   const std::vector<int> sources = SelectedSlots(e.Browser().Slots());
   if (sources.empty()) return;
   if (ShiftRunsPastLastSlot(e.Browser().Slots(), slot)) {
-    e.ShowMessageBox(kPastLastSlot, "Warning", 0);
+    e.PostMessageBox(kPastLastSlot, "Warning");
     return;
   }
   if (confirm) {
@@ -516,10 +516,7 @@ bool ProgramManager::SaveProgramsToFolder(VQEditor& e, const std::string& folder
   if (failed.empty()) return true;
   const std::string text = "Cannot save the program(s) of slot " + failed + " in\n" + folder;
   e.SetStatusText(text.c_str());
-  if (e.OnMainThread())
-    e.ShowMessageBox(text.c_str(), "Error", 0);
-  else
-    e.PostMessageBox(text.c_str(), "Error");
+  e.PostMessageBox(text.c_str(), "Error");
   return false;
 }
 
@@ -665,9 +662,6 @@ void ProgramManager::InsertSelectedFiles(VQEditor& e) {
                   "earlier one.",
                   why, unplaced, unplaced + placed);
     e.SetStatusText(status);
-    if (e.OnMainThread())
-      e.ShowMessageBox(box, "Warning", 0);
-    else
-      e.PostMessageBox(box, "Warning");
+    e.PostMessageBox(box, "Warning");
   }
 }

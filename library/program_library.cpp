@@ -82,13 +82,9 @@ bool ProgramLibrary::LoadProgramFileToEditor(VQEditor& editor, const char* path)
   if (error != ProgramFileError::kNone) {
     if (const char* text = ProgramFileErrorText(error)) {
       editor.SetStatusText(text);
-      // The manager page has no status line: there the refusal is told in a box.
-      if (editor.ManagerPageShown()) {
-        if (editor.OnMainThread())
-          editor.ShowMessageBox(text, "Error", 0);
-        else
-          editor.PostMessageBox(text, "Error");
-      }
+      // The manager page has no status line: there the refusal is told in a box, which the
+      // idle call shows once the editor is free.
+      if (editor.ManagerPageShown()) editor.PostMessageBox(text, "Error");
     }
     return false;
   }
@@ -183,7 +179,7 @@ int ProgramLibrary::ConvertOldProgramFiles(VQEditor& editor, const char* folder)
   snprintf(box, sizeof box, "Old program files converted: %d\nSkipped: %d%s", written, skipped,
            skipped > 0 ? "\n(an existing .pr4 file is kept; an unreadable file is left out)" : "");
   editor.SetStatusText(status);
-  editor.ShowMessageBox(box, "Convert Old Program Files", 0);
+  editor.PostMessageBox(box, "Convert Old Program Files");  // shown once the editor is free
   return written;
 }
 

@@ -8,11 +8,13 @@
 #include <functional>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "editor/gui/editor_pages.h"
 #include "editor/vq_editor.h"
+#include "platform/headless.h"
 #include "platform/midi_output.h"
 #include "plugin/iparam.h"
 #include "protocol/device_messages.h"
@@ -52,6 +54,16 @@ class RecordingPages : public EditorPages {
   std::function<bool()> modWheelChanged;
   std::function<bool(EqBand&)> eqBand;
 };
+
+// The headless backend's next panel answers `paths` (none: cancelled) after half a second of its
+// clock, while another thread tries the editor's mutex: *free says whether it got it.
+inline void AnswerPanelWatching(vq::platform::HeadlessBackend& b,
+                                std::optional<std::vector<std::string>> paths, UTL_Mutex& m,
+                                bool* free) {
+  b.loop.addTimer(
+      0.1, false, [&m, free] { *free = FreeForOtherThreads(m); }, true);
+  b.panelAnswers.push_back({std::move(paths), 0.5});
+}
 
 // Bank transfers that do nothing, as without any; tests override what they watch.
 class NullBankTransfers : public VQBankTransfers {

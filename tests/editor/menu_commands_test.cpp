@@ -4,12 +4,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <set>
-#include <thread>
 
 #include "editor_test_support.h"
 #include "graphics/bitmap_controls.h"
@@ -41,18 +39,10 @@ class PanelGraphics : public TestGraphics {
       if (auto* s = dynamic_cast<IFileSelectorControl*>(GetControl(i));
           s && s->GetState() == IFileSelectorControl::kPanelOpen)
         panels.push_back(s->ParamIdx());
-    // MIDI input and the status poll get the editor while the panel is up.
-    std::thread([this] {
-      if (!GetPlug()->Mutex().TryEnter())
-        ++panelsHoldingTheEditor;
-      else
-        GetPlug()->Mutex().Leave();
-    }).join();
     TestGraphics::PromptForFile(file, action, dir, extensions);
   }
   void AppSupportPath(UTL_String* path, bool) override { path->Set(mFolder.c_str()); }
   std::vector<int> panels;
-  int panelsHoldingTheEditor = 0;
 
  private:
   std::string mFolder;
@@ -134,7 +124,7 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
   auto opens = [this](int param) {
     return [this, param] {
       EXPECT_EQ(Panels(), std::vector<int>{param});
-      EXPECT_EQ(static_cast<PanelGraphics*>(Gui())->panelsHoldingTheEditor, 0);
+      EXPECT_EQ(Gui()->filePanelsHoldingThePlug, 0);  // MIDI input and the poll get the editor
     };
   };
   auto scale = [this](int code, double s) {
@@ -249,7 +239,9 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
       {22, [this] { editor->SetSkinMode(2); },  // "lcd" runs: stored, restart asked for
        [this] {
          EXPECT_EQ(Setting("gui", "background"), "space");
-         EXPECT_EQ(Gui()->messageBoxes.size(), 1u);
+         editor->OnTick();  // shows the box, with the editor free
+         ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
+         EXPECT_TRUE(Gui()->messageBoxes[0].plugFree);
          EXPECT_EQ(std::pair(editor->SkinMode(), Backgrounds()), std::pair(2, std::string("x---")));
        }},
       {23, nullptr,
@@ -265,10 +257,16 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
          std::ofstream(old + "a.prg", std::ios::binary) << text;
          Folder({{old}});
        },
-       [&] { EXPECT_TRUE(std::filesystem::exists(old + "a.pr4")); }},
+       [&] {
+         EXPECT_TRUE(std::filesystem::exists(old + "a.pr4"));
+         editor->OnTick();  // the summary's box, shown with the editor free
+         ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
+         EXPECT_TRUE(Gui()->messageBoxes[0].plugFree);
+       }},
       {25, nullptr,  // "space" runs: stored, restart asked for, nothing else
        [this] {
          EXPECT_EQ(Setting("gui", "background"), "lcd");
+         editor->OnTick();
          EXPECT_EQ(Gui()->messageBoxes.size(), 1u);
          EXPECT_EQ(editor->SkinMode(), 0);
        }},
@@ -340,19 +338,11 @@ TEST_F(MenuCommandsTest, OutOfRangeCommandsAndCommandsWithoutGraphicsChangeNothi
 // The panel runs without the plug mutex (the MIDI thread can take it meanwhile); a folder
 // whose path does not fit is refused, not cut.
 TEST_F(MenuCommandsTest, FolderPanelRunsWithoutThePlugMutexAndRefusesLongFolders) {
-  std::atomic<int> tookMutex{-1};
-  headless->loop.addTimer(
-      0.1, false,
-      [&] {
-        std::thread([&] {
-          tookMutex = editor->Mutex().TryEnter();
-          if (tookMutex) editor->Mutex().Leave();
-        }).join();
-      },
-      true);
-  headless->panelAnswers.push_back({std::vector<std::string>{"/music"}, 0.5});
+  bool free = false;
+  vqtest::AnswerPanelWatching(*headless, std::vector<std::string>{"/music"}, editor->Mutex(),
+                              &free);
   editor->OnCommand(1);
-  EXPECT_EQ(tookMutex.load(), 1);
+  EXPECT_TRUE(free);
   EXPECT_EQ(editor->Browser().LastFile(), "/music/");
 
   Folder({{"/" + std::string(260, 'x')}});

@@ -3,7 +3,6 @@
 // simulated synthesizer, the folder button's bank upload and the program request.
 #include <filesystem>
 #include <functional>
-#include <thread>
 
 #include "library/bank_transfer.h"
 #include "platform/headless.h"
@@ -162,12 +161,6 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   EXPECT_TRUE(e.Link().ReceivedDumpPending());
   // A folder that cannot be written keeps it pending too, and says so, in a box shown while the
   // MIDI input and the status poll can have the editor.
-  bool editorFree = false;
-  Gui()->whileBoxShown = [&](const auto&) {
-    std::thread([&] {
-      if ((editorFree = e.Mutex().TryEnter())) e.Mutex().Leave();
-    }).join();
-  };
   e.Browser().SetSelectedFile(VQEditor::kSaveSelector, dir + "/no such folder/x.pr4");
   Set(203, 0);
   e.OnTick();
@@ -175,8 +168,7 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   EXPECT_EQ(StatusText(), "Cannot write the program file!");
   ASSERT_FALSE(Gui()->messageBoxes.empty());
   EXPECT_EQ(Gui()->messageBoxes.back().caption, "Error");
-  EXPECT_TRUE(editorFree);
-  Gui()->whileBoxShown = nullptr;
+  EXPECT_TRUE(Gui()->messageBoxes.back().plugFree);
 
   const std::string path = folder + "saved.pr4";
   e.Browser().SetSelectedFile(VQEditor::kSaveSelector, path);
@@ -301,12 +293,15 @@ TEST_F(ProgramControlsTest, FolderButtonUploadsTheChosenFolder) {
   vq::platform::HeadlessBackend* headless = backend.get();
   vq::platform::installBackend(std::move(backend));
   headless->panelAnswers.push_back({std::nullopt, 0});  // cancelled
-  headless->panelAnswers.push_back({std::vector<std::string>{dir + "/progs"}, 0});
+  // While the panel is up, MIDI input and the status poll can have the editor.
+  bool free = false;
+  AnswerPanelWatching(*headless, std::vector<std::string>{dir + "/progs"}, e.Mutex(), &free);
   Gui()->messageBoxAnswer = 2;  // skip the gaps
 
   Press(207);
   EXPECT_FALSE(e.Link().BankUploadRequest());
   Press(207);
+  EXPECT_TRUE(free);
   EXPECT_TRUE(e.Link().BankUploadRequest());
   EXPECT_EQ(e.Browser().TransferFolder(), folder);
   EXPECT_EQ(e.Browser().CurrentProgramFolder(), "");
@@ -314,6 +309,9 @@ TEST_F(ProgramControlsTest, FolderButtonUploadsTheChosenFolder) {
   EXPECT_EQ(sim.State().writesAccepted, 2u);
   EXPECT_FALSE(e.Link().BankUploadRunning());
   EXPECT_TRUE(e.Link().TransferDone());
+  // So can they while the Load, Save and Write buttons' file panels are up.
+  for (int button : {202, 204, 206}) Press(button);
+  EXPECT_EQ(std::pair(Gui()->filePanels, Gui()->filePanelsHoldingThePlug), std::pair(3, 0));
 }
 
 TEST_F(ProgramControlsTest, GroupEditsNeedAGroup) {

@@ -217,6 +217,7 @@ TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
       {325, true, 2, 7, 0, ".abx........"},  // a moved program that moves on is not lost
       {325, true, 3, 7, 1, "ab.x........"},
       {325, true, 3, 1, 1, "..ab........"},
+      {325, true, 99, 1, 1, "ab.x........"},  // past slot 99: a box says nothing was changed
       {324, false, 5, 7, 0, "...x........"},  // the user unticks ASK: no question
   };
   for (const auto& c : cases) {
@@ -232,7 +233,10 @@ TEST_F(ManagerTest, DropsAskBeforeLosingAProgramAndGoOnOnlyOnYes) {
     G().messageBoxAnswer = c.answer;
     BankEvent(kListDrop, c.drop);
     EXPECT_EQ(BankLayout(), c.after) << c.button << " " << c.drop << " " << c.answer;
+    editor->OnTick();  // shows a notice
     EXPECT_EQ(G().messageBoxes.size(), c.boxes);
+    // MIDI input and the status poll can have the editor while a box is up.
+    for (const auto& box : G().messageBoxes) EXPECT_TRUE(box.plugFree) << box.text;
     Set(c.button, 0);
   }
 }
@@ -274,9 +278,11 @@ TEST_F(ManagerTest, ThePagesControlsActWhereThePointerIs) {
     for (auto event : {&IControl::OnMouseDown, &IControl::OnMouseUp, &IControl::OnMouseDblClick})
       (Page().BrowserSelect()->*event)(100, 118 + 14 * 2 + 7, &plain);
     EXPECT_TRUE(onlyLoadedMarked());
+    e.OnTick();
     ASSERT_EQ(G().messageBoxes.size(), edited ? 2u : 1u);
     EXPECT_EQ(G().messageBoxes.back().caption + ": " + G().messageBoxes.back().text,
               "Error: Incomplete program file!");
+    EXPECT_TRUE(G().messageBoxes.back().plugFree);
   }
   G().whileBoxShown = nullptr;
   e.OnCommand(32);
@@ -316,9 +322,12 @@ TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
     s.button ? Press(s.button) : Set(338, s.row);
     EXPECT_EQ(selected(), s.selected) << s.row << " " << s.button;
   }
-  browser = {kListDrop, kListPlain, 320, 120};  // cell 0: nothing lands
+  browser = {kListDrop, kListPlain, 320, 120};  // cell 0: nothing lands, a box says why
   Set(338, 1);
   EXPECT_EQ(BankLayout(), "............");
+  e.OnTick();
+  ASSERT_EQ(G().messageBoxes.size(), 1u);
+  EXPECT_TRUE(G().messageBoxes[0].plugFree);
   browser = {kListDrop, kListPlain, 700, 787};  // slot 94: the files fill 94..96 in row order
   Set(338, 1);
   EXPECT_EQ(std::string(e.Browser().Slots()[94].name), "Noise");
@@ -342,7 +351,9 @@ TEST_F(ManagerTest, SelectionByClicksAndDropsFromTheBrowser) {
     browser = {kListDrop, kListPlain, a.x, a.y};
     Set(338, 1);
     EXPECT_EQ(StatusText(), a.status);
+    e.OnTick();
     EXPECT_EQ(G().messageBoxes.size(), a.status[0] ? 1u : 0u);
+    for (const auto& box : G().messageBoxes) EXPECT_TRUE(box.plugFree);
   }
   EXPECT_EQ(std::string(e.Browser().Slots()[99].name), "Deep");
 }
@@ -375,8 +386,12 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   ASSERT_EQ(ReadProgramFile((bankFolder + "07_FX_Lead.pr4").c_str(), converted),
             ProgramFileError::kNone);
 
-  AnswerFolder(bankFolder);
-  Press(319);  // load it back: asks first, the bank holds programs
+  // Load it back: asks first, the bank holds programs. While the question and the panel are
+  // up, MIDI input and the status poll can have the editor.
+  bool free = false;
+  AnswerPanelWatching(*panels, std::vector<std::string>{bankFolder}, e.Mutex(), &free);
+  Press(319);
+  EXPECT_TRUE(free && G().messageBoxes.back().plugFree);
   EXPECT_EQ(G().messageBoxes.back().text,
             "This operation will remove the current Programs.\nDo you wish to continue?");
   EXPECT_EQ(BankLayout(), "..P.x.L.....");
@@ -385,10 +400,17 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   Press(321);  // into the folder it came from: nothing to write
   EXPECT_EQ(fsys::last_write_time(bankFolder + "03_Pad.pr4"), stamp);
   EXPECT_EQ(Listing(bankFolder).size(), 3u);
+  Press(322);  // where the saved files are, told before the upload page opens
+  EXPECT_TRUE(G().messageBoxes.back().plugFree);
   G().messageBoxes.clear();
   Press(318);  // NEW on a bank just saved: nothing to lose, nothing asked
   EXPECT_TRUE(G().messageBoxes.empty());
   EXPECT_EQ(BankLayout(), "............");
+  // A download into the bank that began while the question was up keeps NEW off.
+  Fill(3, bankFolder + "03_Pad.pr4", "Pad");
+  G().whileBoxShown = [&](const auto&) { e.Link().SetDownloadToManager(true); };
+  Press(318);
+  EXPECT_EQ(BankLayout(), "..P.........");
 }
 
 TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
@@ -405,7 +427,9 @@ TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
             (std::vector<std::string>{"01_a_____________x_escaped.pr4", "02_line_feed.pr4"}));
   EXPECT_FALSE(fsys::exists(Folder() + "x"));
   EXPECT_FALSE(m->BankSaved());  // slot 3's file is gone: said, not skipped
+  e.OnTick();
   ASSERT_FALSE(G().messageBoxes.empty());
+  EXPECT_TRUE(G().messageBoxes.back().plugFree);
   EXPECT_NE(G().messageBoxes.back().text.find("slot 3"), std::string::npos);
   if (!Online()) GTEST_SKIP() << "the HTTPS stand-in did not start";
 
@@ -437,8 +461,10 @@ TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
     EXPECT_EQ(StatusText(), c.status);
   }
   // The login's box says that the server was not reached, not only that the account failed.
+  e.OnTick();
   ASSERT_EQ(G().messageBoxes.size(), 1u);
   EXPECT_EQ(G().messageBoxes[0].caption, "Login Error");
+  EXPECT_TRUE(G().messageBoxes[0].plugFree);
   EXPECT_NE(G().messageBoxes[0].text.find("could not be reached: certificate not accepted"),
             std::string::npos);
 }
@@ -856,6 +882,7 @@ TEST_F(ManagerTest, RememberedLoginsComeBackForEveryPasswordTheFileHolds) {
   m->UserField().SetText("Mixed");  // accepted under another letter case: a failed login
   Press(345);
   EXPECT_FALSE(m->LoggedIn());
+  editor->OnTick();
   ASSERT_EQ(G().messageBoxes.size(), 1u);
   EXPECT_EQ(G().messageBoxes[0].caption, "Login Error");
   EXPECT_EQ(m->UserField().Text(), "Mixed");

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "graphics/icontrol.h"
@@ -14,6 +15,16 @@
 #include "test_plug.h"  // beside this file: benchmarks include it from the repository root
 
 namespace vqtest {
+
+// Whether another thread could take the mutex now: MIDI input and the status poll need the
+// editor's while a box or panel waits for the user.
+inline bool FreeForOtherThreads(UTL_Mutex& m) {
+  bool free = false;
+  std::thread([&] {
+    if ((free = m.TryEnter())) m.Leave();
+  }).join();
+  return free;
+}
 
 class TestGraphics : public IGraphics {
  public:
@@ -26,6 +37,7 @@ class TestGraphics : public IGraphics {
     std::string text, caption;
     int type;
     bool onMainThread;
+    bool plugFree;  // another thread could take the plug's mutex while the box was up
   };
 
   TestGraphics(IModuleBase* plug, int width = 1140, int height = 800, int fps = 0)
@@ -37,7 +49,8 @@ class TestGraphics : public IGraphics {
   }
   void EndUserInput() override {}
   int ShowMessageBox(const char* text, const char* caption, int type) override {
-    messageBoxes.push_back({text ? text : "", caption ? caption : "", type, OnGuiThread()});
+    messageBoxes.push_back({text ? text : "", caption ? caption : "", type, OnGuiThread(),
+                            !GetPlug() || FreeForOtherThreads(GetPlug()->Mutex())});
     if (whileBoxShown) whileBoxShown(messageBoxes.back());
     return messageBoxAnswer;
   }
@@ -54,6 +67,7 @@ class TestGraphics : public IGraphics {
   void PromptForFile(UTL_String* file, int action, UTL_String* dir,
                      const char* extensions) override {
     ++filePanels;
+    if (GetPlug() && !FreeForOtherThreads(GetPlug()->Mutex())) ++filePanelsHoldingThePlug;
     if (fileCancels) file->Set("");
   }
   bool PromptForColor() override { return false; }
@@ -85,6 +99,7 @@ class TestGraphics : public IGraphics {
   bool drawScreenResult = true;
   bool fileCancels = false;
   int filePanels = 0;
+  int filePanelsHoldingThePlug = 0;
   void* window = nullptr;
 };
 
