@@ -145,6 +145,7 @@ class DesktopTest : public ::testing::Test {
     b = desktop();
     ASSERT_NE(b, nullptr);
     ASSERT_TRUE(input.ok());
+    input.releaseAll();
   }
 
   void TearDown() override {

@@ -68,6 +68,17 @@ bool XInput::isDown(unsigned button) {
   return button >= 1 && button <= 5 && (mask & (Button1Mask << (button - 1)));
 }
 
+void XInput::releaseAll() {
+  Display* d = dpy(mDisplay);
+  char keys[32];
+  XQueryKeymap(d, keys);
+  for (int code = 8; code < 256; ++code)
+    if (keys[code / 8] & (1 << (code % 8))) XTestFakeKeyEvent(d, code, False, CurrentTime);
+  for (unsigned b = 1; b <= 5; ++b)
+    if (isDown(b)) XTestFakeButtonEvent(d, b, False, CurrentTime);
+  XSync(d, False);
+}
+
 bool XInput::isKeyDown(unsigned long keysym) {
   Display* d = dpy(mDisplay);
   char keys[32];

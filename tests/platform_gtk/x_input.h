@@ -28,6 +28,9 @@ class XInput {
   // Whether the server holds the button or key down now: it has taken the input before.
   bool isDown(unsigned button);
   bool isKeyDown(unsigned long keysym);
+  // Lets go of every key and button the server holds down (another test may have left one
+  // down, whose auto-repeat would reach our windows).
+  void releaseAll();
   void key(unsigned long keysym, bool down);
   void tap(unsigned long keysym) {
     key(keysym, true);
