@@ -62,7 +62,7 @@ TEST(XdgWorkspace, HandsTheTargetToTheOpener) {
   std::string target = "file name with $HOME and ;";
   ASSERT_TRUE(ws.open(target));
   // The opener runs detached; wait for its answer to appear.
-  for (int i = 0; i < 5000 && !fs::exists(out); ++i) usleep(1000);
+  for (int i = 0; i < 30000 && !fs::exists(out); ++i) usleep(1000);
   std::ifstream in(out);
   std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(got, target);
