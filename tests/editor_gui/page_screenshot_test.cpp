@@ -461,6 +461,18 @@ class PageLookTest : public PagesTest {
   }
 };
 
+// The long looks run once per skin and size: each stays well inside a test's time-out under the
+// sanitizers on a slow machine.
+class PageLookAt : public PageLookTest,
+                   public testing::WithParamInterface<std::tuple<const char*, double>> {};
+INSTANTIATE_TEST_SUITE_P(SkinsAndSizes, PageLookAt,
+                         testing::Combine(testing::ValuesIn(kSkins), testing::ValuesIn(kScales)),
+                         [](const testing::TestParamInfo<PageLookAt::ParamType>& info) {
+                           return std::string(std::get<0>(info.param)) + "_" +
+                                  std::to_string(
+                                      static_cast<int>(std::get<1>(info.param) * 100 + 0.5));
+                         });
+
 TEST_F(PageLookTest, ScreenshotOfEachSkin) {
   std::set<Pixels> looks;
   for (const char* skin : kSkins) {
@@ -530,43 +542,42 @@ TEST_F(PageLookTest, EffectSlidersShowTheirWholeTravel) {
 // Each text of the synth page, the status line's longest message and every value at its
 // extremes included, is drawn inside its box: not past its sides, not over its top or bottom
 // edge (the read-out wells lie 1.5 pixels inside), and not past the page.
-TEST_F(PageLookTest, TextsStayInsideTheirBoxes) {
+TEST_P(PageLookAt, TextsStayInsideTheirBoxes) {
   std::vector<int> params;
   for (int p = 3; p <= 188; ++p) params.push_back(p);
-  for (const char* skin : kSkins)
-    for (double scale : kScales)
-      for (double v : {0.0, 1.0}) {
-        SCOPED_TRACE(testing::Message() << skin << " " << scale << " value " << v);
-        Open(skin, scale).SetStatusText("The program database page could not be opened!");
-        SetAll(params, v);
-        const Pixels with = Frame();
-        // The second frame without the texts: emptied, spinners (which write their own) hidden.
-        std::vector<IRECT> boxes;
-        const int inset = static_cast<int>(std::ceil(1.5 * scale));
-        for (int i = 0; i < G().NControls(); ++i) {
-          auto* t = dynamic_cast<ITextControl*>(G().GetControl(i));
-          if (!t || t->IsHidden() || !*t->GetText()) continue;
-          const IRECT r = t->GetRECT();
-          boxes.push_back(IRECT(r.L, r.T + inset, r.R, std::min(r.B, G().GetHeight()) - inset));
-          if (dynamic_cast<ISpinnerControl*>(t))
-            t->Hide(true);
-          else
-            t->SetTextIfChanged("");
-        }
-        const Pixels without = Frame();
-        const int w = G().GetWidth(), h = G().GetHeight();
-        int outside = 0;
-        for (int y = 0; y < h; ++y)
-          for (int x = 0; x < w; ++x) {
-            const size_t at = static_cast<size_t>(y) * w + x;
-            if (!Differs(with[at], without[at])) continue;
-            bool in = false;
-            for (const IRECT& b : boxes) in = in || (x >= b.L && x < b.R && y >= b.T && y < b.B);
-            if (!in && outside++ < 3) ADD_FAILURE() << "text at " << x << "," << y;
-          }
-        EXPECT_EQ(outside, 0);
-        Close();
+  const auto [skin, scale] = GetParam();
+  for (double v : {0.0, 1.0}) {
+    SCOPED_TRACE(testing::Message() << skin << " " << scale << " value " << v);
+    Open(skin, scale).SetStatusText("The program database page could not be opened!");
+    SetAll(params, v);
+    const Pixels with = Frame();
+    // The second frame without the texts: emptied, spinners (which write their own) hidden.
+    std::vector<IRECT> boxes;
+    const int inset = static_cast<int>(std::ceil(1.5 * scale));
+    for (int i = 0; i < G().NControls(); ++i) {
+      auto* t = dynamic_cast<ITextControl*>(G().GetControl(i));
+      if (!t || t->IsHidden() || !*t->GetText()) continue;
+      const IRECT r = t->GetRECT();
+      boxes.push_back(IRECT(r.L, r.T + inset, r.R, std::min(r.B, G().GetHeight()) - inset));
+      if (dynamic_cast<ISpinnerControl*>(t))
+        t->Hide(true);
+      else
+        t->SetTextIfChanged("");
+    }
+    const Pixels without = Frame();
+    const int w = G().GetWidth(), h = G().GetHeight();
+    int outside = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const size_t at = static_cast<size_t>(y) * w + x;
+        if (!Differs(with[at], without[at])) continue;
+        bool in = false;
+        for (const IRECT& b : boxes) in = in || (x >= b.L && x < b.R && y >= b.T && y < b.B);
+        if (!in && outside++ < 3) ADD_FAILURE() << "text at " << x << "," << y;
       }
+    EXPECT_EQ(outside, 0);
+    Close();
+  }
 }
 
 // Each control drawn alone marks no pixel outside its box, its box lies inside the page and no
@@ -578,69 +589,67 @@ TEST_F(PageLookTest, TextsStayInsideTheirBoxes) {
 // at every GUI size. In each effect view, with the external-MIDI panel, with the slot panel over
 // the page and on the manager page, every box shown keeps clear of the others and of the panels'
 // borders, and every text stands out from what is under it.
-TEST_F(PageLookTest, ControlsDrawInsideTheirBoxesAndThePage) {
+TEST_P(PageLookAt, ControlsDrawInsideTheirBoxesAndThePage) {
   std::vector<int> params;
   for (int p = 3; p <= 188; ++p) params.push_back(p);
   const char* names[] = {"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", "Wide Warm Wobbly Bass Pad Mix",
                          "Bass WWWWWWWWWWWWWWWWWWWWWWWWW", "Pad_WWWWWWWWWWWWWWWWWWWWWWWWW",
                          "WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"};
-  for (const char* skin : kSkins)
-    for (double scale : kScales)
-      for (double v : {0.0, 1.0}) {
-        SCOPED_TRACE(testing::Message() << skin << " " << scale << " value " << v);
-        VQEditor& e = Open(skin, scale);
-        e.SetStatusText("The program database page could not be opened!");
-        SetAll(params, v);
-        std::vector<vq_layout::PanelBox> panels =
-            vq_layout::SynthPagePanels(static_cast<vq_layout::Skin>(e.SkinMode()));
-        // Each effect view, the external-MIDI panel and the slot panel over the page (the list
-        // view, a page over the page, aside).
-        const std::pair<const char*, std::vector<int>> views[] = {
-            {"modulation view", {vq_param::kFxVintageModulationBlock}},
-            {"overdrive view", {vq_param::kFxOverdriveBlock}},
-            {"equalizer knobs", {vq_param::kFxEqualizerBlock, vq_param::k4BandParametricEqualizer}},
-            {"external MIDI", {vq_param::kIntMidiExtMidi}},
-            {"equalizer curve",
-             {vq_param::kFxEqualizerBlock, vq_param::k4BandParagraphicEqualizer}}};
-        for (const auto& [view, switches] : views) {
-          for (int p : switches) Set(p, 1);
-          ExpectBoxesApart(view, panels);
-          ExpectTextsReadable(view);
-          if (switches[0] == vq_param::kIntMidiExtMidi) Set(switches[0], 0);
-        }
-        Pages().ShowProgramNumberSelector(e, true);
-        // In front of the dimmed page: the slot panel's boxes and the keyboard's.
-        using vq_layout::kSlotPanelBox;
-        panels.assign(std::begin(vq_layout::kFooterPanels), std::end(vq_layout::kFooterPanels));
-        panels.push_back({kSlotPanelBox[0], kSlotPanelBox[1], kSlotPanelBox[2] - kSlotPanelBox[0],
-                          kSlotPanelBox[3] - kSlotPanelBox[1]});
-        ExpectBoxesApart("slot panel", panels);
-        ExpectTextsReadable("slot panel");
-        Pages().ShowProgramNumberSelector(e, false);
-        ExpectDrawnInsideBoxes("synth page");
-        ExpectOnBareGround();
-        e.ShowManagerPage(false);
-        for (int slot = 1; slot <= 99; ++slot)
-          Pages().ShowSlotName(slot, WrapDisplayName(names[slot % 5]).c_str());
-        std::string wide;  // two- and three-byte characters
-        while (wide.size() < 120) wide += "\xc3\x84\xc3\xb6 \xe2\x99\xaa ";
-        for (int row : {0, 1}) {  // cut to the list's width at whole characters, marked as cut
-          Pages().ShowBrowserRow(
-              row, row ? wide.c_str() : "Deep Sub Bass With Slow Filter Envelope Movement Long.pr4",
-              row);
-          const std::string shown =
-              dynamic_cast<ITextControl*>(Pages().BrowserRow(row))->CutToWidth(&G());
-          EXPECT_TRUE(shown.ends_with("\xe2\x80\xa6") && vq::platform::ValidUtf8(shown) == shown)
-              << shown;
-        }
-        ExpectDrawnInsideBoxes("manager page", false);  // over the synth page's switches
-        panels.clear();
-        for (const auto& box : vq_layout::kManagerHeadingPanels)
-          panels.push_back({box[0], box[1], box[2] - box[0], box[3] - box[1]});
-        ExpectBoxesApart("manager page", panels);
-        ExpectTextsReadable("manager page");
-        ExpectPanelSidesUnbroken();
-        ExpectSlotsBare();
-        Close();
-      }
+  const auto [skin, scale] = GetParam();
+  for (double v : {0.0, 1.0}) {
+    SCOPED_TRACE(testing::Message() << skin << " " << scale << " value " << v);
+    VQEditor& e = Open(skin, scale);
+    e.SetStatusText("The program database page could not be opened!");
+    SetAll(params, v);
+    std::vector<vq_layout::PanelBox> panels =
+        vq_layout::SynthPagePanels(static_cast<vq_layout::Skin>(e.SkinMode()));
+    // Each effect view, the external-MIDI panel and the slot panel over the page (the list
+    // view, a page over the page, aside).
+    const std::pair<const char*, std::vector<int>> views[] = {
+        {"modulation view", {vq_param::kFxVintageModulationBlock}},
+        {"overdrive view", {vq_param::kFxOverdriveBlock}},
+        {"equalizer knobs", {vq_param::kFxEqualizerBlock, vq_param::k4BandParametricEqualizer}},
+        {"external MIDI", {vq_param::kIntMidiExtMidi}},
+        {"equalizer curve", {vq_param::kFxEqualizerBlock, vq_param::k4BandParagraphicEqualizer}}};
+    for (const auto& [view, switches] : views) {
+      for (int p : switches) Set(p, 1);
+      ExpectBoxesApart(view, panels);
+      ExpectTextsReadable(view);
+      if (switches[0] == vq_param::kIntMidiExtMidi) Set(switches[0], 0);
+    }
+    Pages().ShowProgramNumberSelector(e, true);
+    // In front of the dimmed page: the slot panel's boxes and the keyboard's.
+    using vq_layout::kSlotPanelBox;
+    panels.assign(std::begin(vq_layout::kFooterPanels), std::end(vq_layout::kFooterPanels));
+    panels.push_back({kSlotPanelBox[0], kSlotPanelBox[1], kSlotPanelBox[2] - kSlotPanelBox[0],
+                      kSlotPanelBox[3] - kSlotPanelBox[1]});
+    ExpectBoxesApart("slot panel", panels);
+    ExpectTextsReadable("slot panel");
+    Pages().ShowProgramNumberSelector(e, false);
+    ExpectDrawnInsideBoxes("synth page");
+    ExpectOnBareGround();
+    e.ShowManagerPage(false);
+    for (int slot = 1; slot <= 99; ++slot)
+      Pages().ShowSlotName(slot, WrapDisplayName(names[slot % 5]).c_str());
+    std::string wide;  // two- and three-byte characters
+    while (wide.size() < 120) wide += "\xc3\x84\xc3\xb6 \xe2\x99\xaa ";
+    for (int row : {0, 1}) {  // cut to the list's width at whole characters, marked as cut
+      Pages().ShowBrowserRow(
+          row, row ? wide.c_str() : "Deep Sub Bass With Slow Filter Envelope Movement Long.pr4",
+          row);
+      const std::string shown =
+          dynamic_cast<ITextControl*>(Pages().BrowserRow(row))->CutToWidth(&G());
+      EXPECT_TRUE(shown.ends_with("\xe2\x80\xa6") && vq::platform::ValidUtf8(shown) == shown)
+          << shown;
+    }
+    ExpectDrawnInsideBoxes("manager page", false);  // over the synth page's switches
+    panels.clear();
+    for (const auto& box : vq_layout::kManagerHeadingPanels)
+      panels.push_back({box[0], box[1], box[2] - box[0], box[3] - box[1]});
+    ExpectBoxesApart("manager page", panels);
+    ExpectTextsReadable("manager page");
+    ExpectPanelSidesUnbroken();
+    ExpectSlotsBare();
+    Close();
+  }
 }
