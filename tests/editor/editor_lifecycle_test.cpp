@@ -186,9 +186,7 @@ TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   // While the Save panel waits for the user, the MIDI input and the status poll get the editor.
   bool editorFree = false;
   pages.whileSelectorOpen = [&](int) {
-    std::thread([&] {
-      if ((editorFree = e.Mutex().TryEnter())) e.Mutex().Leave();
-    }).join();
+    editorFree = vqtest::FreeForOtherThreads(e.Mutex());
   };
   const std::string mine = Folder() + "mine/";  // a folder of the user's
   std::filesystem::create_directories(mine);

@@ -53,9 +53,7 @@ TEST_F(BankTransferTest, GapsFilledWithTheFirstProgramOnOk) {
   // While the question waits for the user, the MIDI input and the status poll get the editor.
   bool editorFree = false;
   Gui()->whileBoxShown = [&](const auto&) {
-    std::thread([&] {
-      if ((editorFree = e.Mutex().TryEnter())) e.Mutex().Leave();
-    }).join();
+    editorFree = vqtest::FreeForOtherThreads(e.Mutex());
   };
   Upload();
   EXPECT_TRUE(editorFree);
