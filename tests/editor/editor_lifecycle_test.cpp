@@ -185,9 +185,7 @@ TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   VQEditor& e = MakeWithLibrary(std::move(setup));
   // While the Save panel waits for the user, the MIDI input and the status poll get the editor.
   bool editorFree = false;
-  pages.whileSelectorOpen = [&](int) {
-    editorFree = vqtest::FreeForOtherThreads(e.Mutex());
-  };
+  pages.whileSelectorOpen = [&](int) { editorFree = vqtest::FreeForOtherThreads(e.Mutex()); };
   const std::string mine = Folder() + "mine/";  // a folder of the user's
   std::filesystem::create_directories(mine);
   e.Browser().SetSaveFolder(mine);

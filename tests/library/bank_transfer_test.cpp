@@ -52,9 +52,7 @@ TEST_F(BankTransferTest, GapsFilledWithTheFirstProgramOnOk) {
   Gui()->messageBoxAnswer = 1;
   // While the question waits for the user, the MIDI input and the status poll get the editor.
   bool editorFree = false;
-  Gui()->whileBoxShown = [&](const auto&) {
-    editorFree = vqtest::FreeForOtherThreads(e.Mutex());
-  };
+  Gui()->whileBoxShown = [&](const auto&) { editorFree = vqtest::FreeForOtherThreads(e.Mutex()); };
   Upload();
   EXPECT_TRUE(editorFree);
 
