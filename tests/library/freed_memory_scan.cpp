@@ -11,12 +11,15 @@ namespace {
 
 std::atomic<bool> gArmed{false};
 std::atomic<int> gFound{0};
+std::atomic<int> gScanning{0};  // frees on any thread that may be reading the secret
 char gSecret[256];
 size_t gSecretLength = 0;
 
 void Scan(void* p) {
-  if (!p || !gArmed.load(std::memory_order_acquire)) return;
-  if (memmem(p, malloc_usable_size(p), gSecret, gSecretLength)) ++gFound;
+  if (!p) return;
+  ++gScanning;
+  if (gArmed.load() && memmem(p, malloc_usable_size(p), gSecret, gSecretLength)) ++gFound;
+  --gScanning;
 }
 
 void* Allocate(size_t n) {
@@ -66,14 +69,18 @@ void operator delete[](void* p, size_t) noexcept {
 namespace vqtest {
 
 void ArmFreedMemoryScan(const std::string& secret) {
+  // Other threads free memory too (the error output's writer): none may be reading the secret.
+  gArmed.store(false);
+  while (gScanning.load() != 0) {
+  }
   gSecretLength = std::min(secret.size(), sizeof gSecret);
   std::memcpy(gSecret, secret.data(), gSecretLength);
   gFound = 0;
-  gArmed.store(true, std::memory_order_release);
+  gArmed.store(true);
 }
 
 int DisarmFreedMemoryScan() {
-  gArmed.store(false, std::memory_order_release);
+  gArmed.store(false);
   return gFound.load();
 }
 
