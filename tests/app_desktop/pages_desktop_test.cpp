@@ -89,8 +89,9 @@ TEST_F(PagesOnDesktopOverJack, RealInputReachesTheSynthesizerAndAReceivedDumpIsS
   const auto* tab = ControlOf(page, 268);
   const auto* eq = ControlOf(page, 290);
   ASSERT_TRUE(tab && eq);
+  const auto curve = Pixels(eq->rect);
   Drag(tab->rect.L + 5, tab->rect.T + 5, tab->rect.L + 5, tab->rect.T + 5);
-  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(Within(5000, [&] { return Pixels(eq->rect) != curve; })) << "no equalizer tab";
   const size_t before = NrpnCount();
   bool moved = false;
   for (int hx = eq->rect.L + 5; hx < eq->rect.R && !moved; hx += 15) {
@@ -156,18 +157,15 @@ TEST_F(PagesOnDesktopOverJack, EditMenuLearnsAndForgetsAController) {
   Shot("learn-armed");
   Drag(kx, ky, kx, ky - 40);
   ASSERT_TRUE(sim.WaitForLogLine(NrpnPrefix(kVco1Level), 5000));
-  // The knob's last value is what the controller will reach: the drag has ended once the
-  // synthesizer hears nothing new for half a second.
-  for (size_t heard = 0, i = 0; i < 20; ++i) {
-    const size_t now = desktop_steps::Received(sim, kVco1Level).size();
-    if (now == heard) break;
-    heard = now;
-    std::this_thread::sleep_for(500ms);
-  }
-  const int top = desktop_steps::Received(sim, kVco1Level).back();
+  // The knob's value when learned, the last the synthesizer heard from the drag, is what the
+  // controller will reach.
+  int top = -1;
   ASSERT_TRUE(keyboard.Send({0xB0, 20, 64}));
   ASSERT_TRUE(Within(5000, [&] {
-    return ReadFile(learnFile) == "11=20:" + std::to_string(top) + "\n";
+    const std::string learned = ReadFile(learnFile);
+    if (learned.rfind("11=20:", 0) != 0 || learned.back() != '\n') return false;
+    top = std::atoi(learned.c_str() + 6);
+    return desktop_steps::Received(sim, kVco1Level).back() == top;
   })) << ReadFile(learnFile);
   Shot("learn-done");
   // The controller sweeps the field from its lowest value up to the knob's value when learned.
@@ -210,8 +208,17 @@ TEST_F(PagesOnDesktopOverJack, EscapeOrAClickBesideTheFetchPanelCancelsIt) {
     EXPECT_TRUE(Within(3000, [&] { return Pixels(panel) == page; })) << "the panel stayed";
   }
   Shot("fetch-panel-cancelled");
-  std::this_thread::sleep_for(1500ms);  // a request goes out on the next idle call
-  for (const auto& l : sim.LogLines()) EXPECT_NE(l.rfind("request", 0), 0u) << l;
+  // A request goes out on the next idle call: one made on purpose now comes after any the
+  // cancelled panels sent.
+  ASSERT_TRUE(ChooseUntilChanged(20, 127, 163, panel)) << "the panel did not show";
+  Drag(562, 424, 562, 424);  // its request button
+  // Offered once its own request was answered.
+  ASSERT_TRUE(WindowShownBecomes("Save", true, 10000)) << "the fetch was not offered";
+  std::vector<std::string> requests;
+  for (const auto& l : sim.LogLines())
+    if (l.rfind("request", 0) == 0) requests.push_back(l);
+  EXPECT_EQ(requests, std::vector<std::string>{"request 1"});
+  EXPECT_EQ(KeyTo("Save", "Escape", true), 0);
   EXPECT_EQ(Quit(), 0) << output;
 }
 

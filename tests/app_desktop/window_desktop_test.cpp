@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -15,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform_gtk/x_input.h"
 #include "support/vqsim_process.h"
 #include "support/x_display.h"
 
@@ -62,9 +64,9 @@ bool GeometryOf(const std::string& title, Geometry* g) {
   return g->w > 0;
 }
 
+// xdotool ends once the server took the input.
 void Click(int x, int y) {
   RunProgram({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"}, 5000);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
 }
 
 // The GUI's size at a scale, rounded as the GUI rounds it.
@@ -100,11 +102,22 @@ class WindowDesktop : public ::testing::Test {
   }
   // A private screen of this size for the program and xdotool; false when none starts.
   bool Screen(int w, int h) {
+    input.reset();  // before its screen goes
     server = std::make_unique<vq::test::PrivateXvfb>();
     std::string why;
     const std::string geometry = std::to_string(w) + "x" + std::to_string(h) + "x24";
     screenW = w, screenH = h;
-    return vq::test::startPrivateXvfb(*server, why, geometry.c_str());
+    input = std::make_unique<vq::test::XInput>();  // on this screen
+    return vq::test::startPrivateXvfb(*server, why, geometry.c_str()) && input->ok();
+  }
+  // Whether a shown window's area of the screen is drawn (a window not yet drawn is of one
+  // colour).
+  bool Drawn(const std::string& title, Geometry* g) {
+    if (!GeometryOf(title, g)) return false;
+    std::vector<uint32_t> p =
+        input->read(g->x, g->y, std::min(g->w, screenW - g->x), std::min(g->h, screenH - g->y));
+    std::sort(p.begin(), p.end());
+    return std::unique(p.begin(), p.end()) - p.begin() > 16;
   }
   void Store(const std::string& text) {
     fs::create_directories(dir + "/VQEditor4");
@@ -140,8 +153,18 @@ class WindowDesktop : public ::testing::Test {
       return same >= 4;
     });
   }
+  // Picks a View item until the window's picture (its size, and the page right of the menu)
+  // changes.
   void View(const Geometry& g, ViewItem item) {
-    Pick(g, 103, item, [] { return true; });
+    const auto picture = [&] {
+      Geometry now;
+      GeometryOf("VQEditor4", &now);
+      std::vector<uint32_t> p = input->read(now.x + 400, now.y + 30, 300, 150);
+      p.insert(p.end(), {uint32_t(now.w), uint32_t(now.h)});
+      return p;
+    };
+    const auto before = picture();
+    EXPECT_TRUE(Pick(g, 103, item, [&] { return picture() != before; })) << item;
   }
   // Opens the menu at `menuX` of the bar and clicks the item `itemY` below the window's top
   // until `done` holds: a menu that maps late may miss the click (three tries).
@@ -150,8 +173,13 @@ class WindowDesktop : public ::testing::Test {
     for (int attempt = 0; attempt < 3; ++attempt) {
       Geometry g = at;
       GeometryOf("VQEditor4", &g);  // where the window is now
+      const auto item = [&] { return input->read(g.x + menuX + 20, g.y + itemY - 3, 40, 6); };
+      const auto page = item();
+      const auto opened = std::chrono::steady_clock::now();
       Click(g.x + menuX, g.y + 12);
-      std::this_thread::sleep_for(std::chrono::milliseconds(300 * (attempt + 1)));
+      if (!Within(5000, [&] { return item() != page; })) continue;
+      // GTK takes a menu item's click only half a second after the press that opened the menu.
+      std::this_thread::sleep_until(opened + std::chrono::milliseconds(600));
       Click(g.x + menuX + 40, g.y + itemY);
       if (Within(4000, done)) return true;
       RunProgram({"xdotool", "key", "Escape"}, 5000);
@@ -165,6 +193,7 @@ class WindowDesktop : public ::testing::Test {
 
   std::string dir, display, output;
   std::unique_ptr<vq::test::PrivateXvfb> server;
+  std::unique_ptr<vq::test::XInput> input;
   int screenW = 0, screenH = 0;
   std::thread program;
   int exitCode = -2;
@@ -216,9 +245,8 @@ TEST_F(WindowDesktop, FitsTheScreenWithItsMenuBarAndShrinksToWhatItHolds) {
                 "--sync", "key", "ctrl+s"},
                10000);
     Geometry panel;
-    ASSERT_TRUE(Within(10000, [&] { return GeometryOf("Save", &panel); }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // sized once it maps
-    ASSERT_TRUE(GeometryOf("Save", &panel));
+    // Sized once it maps, before it is drawn.
+    ASSERT_TRUE(Within(10000, [&] { return Drawn("Save", &panel); }));
     Shot("save-panel-" + std::to_string(c.w) + "x" + std::to_string(c.h));
     EXPECT_TRUE(panel.x >= 0 && panel.y >= 0 && panel.x + panel.w <= c.w &&
                 panel.y + panel.h <= c.h)
@@ -236,6 +264,7 @@ TEST_F(WindowDesktop, FitsTheScreenWithItsMenuBarAndShrinksToWhatItHolds) {
                    l.find("alsa") != std::string::npos || l.find("/dev/snd") != std::string::npos;
     }
     EXPECT_EQ(midiLines, 1) << output;
+    input.reset();
     server.reset();
   }
 }
@@ -256,13 +285,12 @@ TEST_F(WindowDesktop, DialogsHaveNoMenuBarAndASliderSweepsItsRangeInItsHeight) {
                 "--sync", "key", "ctrl+s"},
                10000);
     Geometry save;
-    if (!Within(10000, [&] { return GeometryOf("Save", &save); })) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    // Keys typed into a panel still opening are lost.
+    if (!Within(10000, [&] { return Drawn("Save", &save); })) return -1;
     RunProgram({"xdotool", "key", "ctrl+a"}, 5000);
     RunProgram({"xdotool", "type", "--delay", "20", path}, 20000);
     // A Return while the name's completion list still shows only closes the list.
-    for (int tries = 0; tries < 3 && !fs::exists(path); ++tries) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    for (int tries = 0; tries < 4 && !fs::exists(path); ++tries) {
       RunProgram({"xdotool", "key", "Return"}, 5000);
       Within(4000, [&] { return fs::exists(path); });
     }
@@ -278,16 +306,12 @@ TEST_F(WindowDesktop, DialogsHaveNoMenuBarAndASliderSweepsItsRangeInItsHeight) {
   RunProgram(
       {"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$", "windowactivate", "--sync"},
       5000);
-  for (int dy : {30, 0}) {
+  // Each step taken by the server before the next.
+  for (int dy : {30, 0})
     RunProgram({"xdotool", "mousemove", std::to_string(kx), std::to_string(ky + dy)}, 5000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  }
   RunProgram({"xdotool", "mousedown", "1"}, 5000);
-  for (int i = 1; i <= 10; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  for (int i = 1; i <= 10; ++i)
     RunProgram({"xdotool", "mousemove", std::to_string(kx), std::to_string(ky - i)}, 5000);
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   RunProgram({"xdotool", "mouseup", "1"}, 5000);
   const int after = levelSaved("after");
   EXPECT_NEAR((after - before) / 127.0, 0.25, 0.07) << before << " -> " << after;
@@ -370,7 +394,7 @@ TEST_F(WindowDesktop, EverySkinViewAndSizeIsShotForALook) {
     Launch();
     Geometry g;
     ASSERT_TRUE(Settled(&g));
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    ASSERT_TRUE(Within(10000, [&] { return Drawn("VQEditor4", &g); }));
     Shot(std::string(skin) + "-full-100");
     const struct {
       ViewItem item;
@@ -381,10 +405,10 @@ TEST_F(WindowDesktop, EverySkinViewAndSizeIsShotForALook) {
     for (const auto& s : steps) {
       GeometryOf("VQEditor4", &g);
       View(g, s.item);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1500));
       if (*s.name) Shot(std::string(skin) + "-" + s.name);
     }
     EXPECT_EQ(Quit(), 0) << output;
+    input.reset();
     server.reset();
   }
 }
