@@ -33,6 +33,11 @@ class PromisedDragOnDesktop : public DialogDesktopTest {
     fs::remove_all(folder);
     DialogDesktopTest::TearDown();
   }
+  // The pointer there once the server has taken the move; the toolkit answers meanwhile.
+  void moveTo(int x, int y) {
+    input.move(x, y);
+    pumpUntil([&] { return input.where() == std::pair(x, y); });
+  }
   fs::path folder = fs::temp_directory_path() / ("vq-xds-" + std::to_string(getpid()));
 };
 
@@ -50,7 +55,28 @@ TEST_F(PromisedDragOnDesktop, APromisedFileIsWrittenWhereTheDropTargetNamesItsPl
   auto [sx, sy] = screenPoint(content, 20, 20);
   XDropTarget target(sx + 300, sy, 160, 160, folder.string());
   ASSERT_TRUE(target.ok());
-  pumpFor(0.2);
+  pumpXEvents();  // the toolkit knows the target's window
+  // The drag under way: a drop is made only where the target has answered a position.
+  GdkDragContext* drag = nullptr;
+  const guint begin = g_signal_lookup("drag-begin", GTK_TYPE_WIDGET);
+  const gulong began = g_signal_add_emission_hook(
+      begin, 0,
+      +[](GSignalInvocationHint*, guint, const GValue* args, gpointer p) -> gboolean {
+        *static_cast<GdkDragContext**>(p) = GDK_DRAG_CONTEXT(g_value_get_object(&args[1]));
+        return TRUE;
+      },
+      &drag, nullptr);
+  struct Unhook {
+    guint signal;
+    gulong hook;
+    ~Unhook() { g_signal_remove_emission_hook(signal, hook); }
+  } unhook{begin, began};
+  const auto overTarget = [&] {
+    GdkWindow* dest = drag ? gdk_drag_context_get_dest_window(drag) : nullptr;
+    int x = 0, y = 0;
+    if (dest) gdk_window_get_origin(dest, &x, &y);
+    return dest && x == sx + 300 && gdk_drag_context_get_selected_action(drag) != 0;
+  };
 
   // Alerts are answered with their default button ("Keep Both Files" for a name taken); what
   // they said is kept.
@@ -92,17 +118,21 @@ TEST_F(PromisedDragOnDesktop, APromisedFileIsWrittenWhereTheDropTargetNamesItsPl
     if (c.existing) std::ofstream(folder / "song.pr4") << c.existing;
     told.clear();
     size_t before = target.drops().size();
-    input.move(sx, sy);
-    pumpFor(0.05);
+    drag = nullptr;
+    moveTo(sx, sy);
+    // A press within the double-click time of the last one is a double click, which starts no
+    // drag: the time the program counts passes first.
+    guint doubleClick = 400;
+    g_object_get(gtk_settings_get_default(), "gtk-double-click-time", &doubleClick, nullptr);
+    pumpFor((doubleClick + 100) / 1000.0);
     input.button(1, true);
-    ASSERT_TRUE(pumpUntil([&] { return WEMU_Internal_HasPendingPromise(); }));
-    for (int step = 1; step <= 10; ++step) {
-      input.move(sx + 38 * step, sy + 5 * step);
-      pumpFor(0.05);
-    }
+    // Moves before the drag holds the pointer would reach the view, not the drag.
+    ASSERT_TRUE(pumpUntil([&] { return WEMU_Internal_HasPendingPromise() && drag; }));
+    for (int step = 1; step <= 10; ++step) moveTo(sx + 38 * step, sy + 5 * step);
+    ASSERT_TRUE(pumpUntil(overTarget)) << "the target did not take the drag";
     input.button(1, false);
     ASSERT_TRUE(pumpUntil([&] { return target.drops().size() > before; }));
-    pumpFor(0.1);
+    pumpUntil([] { return !WEMU_Internal_HasPendingPromise(); });
     XDropTarget::Drop d = target.drops().back();
     EXPECT_EQ(d.types, std::vector<std::string>{"XdndDirectSave0"});
     EXPECT_EQ(d.suggestedName, "song.pr4");
@@ -146,7 +176,7 @@ TEST_F(PromisedDragOnDesktop, AFilePromisedByAnotherProgramIsDroppedOnlyWhereAFo
   auto [tx, ty] = screenPoint(content, 100, 70);
   XDragSource source(tx + 300, ty - 40, 80, 80, "song.pr4", "program");
   ASSERT_TRUE(source.ok());
-  pumpFor(0.2);
+  pumpXEvents();
 
   for (bool hooked : {true, false}) {
     SCOPED_TRACE(hooked ? "with a folder" : "without hooks");
@@ -160,17 +190,13 @@ TEST_F(PromisedDragOnDesktop, AFilePromisedByAnotherProgramIsDroppedOnlyWhereAFo
     entered.clear();
     dropped.clear();
     fs::remove(folder / "song.pr4");
-    input.move(tx + 340, ty);
-    pumpFor(0.05);
+    moveTo(tx + 340, ty);
     input.button(1, true);
-    for (int step = 1; step <= 10; ++step) {
-      input.move(tx + 340 - 34 * step, ty + step % 2);
-      pumpFor(0.05);
-    }
+    for (int step = 1; step <= 10; ++step) moveTo(tx + 340 - 34 * step, ty + step % 2);
     ASSERT_TRUE(pumpUntil([&] { return source.outcome().welcomed; }));
     input.button(1, false);
     ASSERT_TRUE(pumpUntil([&] { return source.outcome().finished; }));
-    pumpFor(0.05);
+    pumpUntil([&] { return !hooked || !dropped.empty(); });
     XDragSource::Outcome o = source.outcome();
     EXPECT_EQ(o.accepted, hooked);
     EXPECT_EQ(o.saveRequests, hooked ? 1 : 0);
