@@ -189,8 +189,14 @@ inline bool ChooseMenuItem(int x, int y, int menuX, int itemX, int itemY,
   for (int attempt = 0; attempt < 3; ++attempt) {
     // A retry looks again for where the main window is: it may have moved meanwhile.
     if (attempt > 0) SettledOrigin("VQEditor4", &x, &y);
+    vq::test::XInput screen;
+    const auto item = [&] { return screen.read(x + itemX - 20, y + itemY - 3, 40, 6); };
+    const auto page = item();
+    const auto opened = std::chrono::steady_clock::now();
     Click(x + menuX, y + 10);
-    std::this_thread::sleep_for(std::chrono::milliseconds(400 * (attempt + 1)));
+    Within(5000, [&] { return item() != page; });  // the menu shows
+    // GTK takes a menu item's click only half a second after the press that opened the menu.
+    std::this_thread::sleep_until(opened + std::chrono::milliseconds(600));
     Click(x + itemX, y + itemY);
     if (done()) return true;
     Xdo({"key", "Escape"});

@@ -28,11 +28,13 @@ class SynthPageOnDesktopOverJack : public PageDesktopTest {
 
   // Screen clicks and keys, as a user gives them.
   void ClickAt(int sx, int sy, unsigned button = 1) {
+    // Each step taken by the server before the next.
     x.move(sx, sy);
-    std::this_thread::sleep_for(300ms);  // a menu item takes the click once the pointer is in
+    Within(5000, [&] { return x.where() == std::pair(sx, sy); });
     x.button(button, true);
-    std::this_thread::sleep_for(60ms);
+    Within(5000, [&] { return x.isDown(button); });
     x.button(button, false);
+    Within(5000, [&] { return !x.isDown(button); });
     std::this_thread::sleep_for(700ms);
   }
   void Keys(std::vector<std::string> keys) {
@@ -56,10 +58,7 @@ class SynthPageOnDesktopOverJack : public PageDesktopTest {
     const IRECT r = Rect(param);
     DragUpAt((r.L + r.R) / 2, (r.T + r.B) / 2, pixels);
   }
-  void DragUpAt(int gx, int gy, int pixels) {
-    Drag(gx, gy, gx, gy - pixels);
-    std::this_thread::sleep_for(700ms);
-  }
+  void DragUpAt(int gx, int gy, int pixels) { Drag(gx, gy, gx, gy - pixels); }
   // Opens the menu titled at window offset `tx` and waits until it shows (its light face over the
   // dark page); a loaded machine may drop the first click or map the menu late.
   bool OpenMenu(int tx) {
