@@ -377,8 +377,11 @@ void EditorPages::BuildManagerControls(VQEditor& editor) {
           mSelectFolderBg = c;
         else if (spec.image == 322)
           mLoginBg = c;
-        else if (images < 200)
+        else if (images < 200) {
+          // Known from the start (empty, not selected): the first value a slot gets redraws it.
+          c->SetDefaultValue(c->GetValue());
           mSlots[images / 2][images % 2] = c, ++images;
+        }
         break;
       case Ctl::UserText:
         (userTexts == 0 ? mLoginUser : userTexts == 1 ? mLoginPassword : mNameField) = c;

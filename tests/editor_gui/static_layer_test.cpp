@@ -1,7 +1,8 @@
 // Frames drawn with the static layer (the background and panels kept from the last redraw)
 // must equal the same controls drawn one after the other over the area, in every skin and
 // scale: after a whole redraw, knob turns, a change of page, the page image hidden and shown
-// again, and a swap of the skin.
+// again, and a swap of the skin. A slot filled on the manager page redraws as a whole redraw
+// draws it.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -32,6 +33,18 @@ void ExpectSameAsDrawnInOrder(IGraphics& g, int step = 0) {
     if (!g.GetControl(i)->IsHidden() && g.GetControl(i)->GetRECT().Overlaps(r))
       g.GetControl(i)->Draw(&g);
   EXPECT_TRUE(Pixels(g) == layered) << "step " << step;
+}
+
+// One redraw cycle must leave what a whole redraw draws: no changed control left undrawn.
+void ExpectSameAsWholeRedraw(IGraphics& g, int step) {
+  IRECT r;
+  ASSERT_TRUE(g.IsDirty(&r));
+  g.Draw(&r);
+  const std::vector<RAST_pixel> cycled = Pixels(g);
+  g.SetAllControlsDirty();
+  ASSERT_TRUE(g.IsDirty(&r));
+  g.Draw(&r);
+  EXPECT_TRUE(Pixels(g) == cycled) << "step " << step;
 }
 
 // A shown control over the whole window above the background (the manager page's image).
@@ -77,6 +90,13 @@ TEST_F(PagesTest, StaticLayerFramesEqualPlainDrawing) {
       e.ShowManagerPage(false);
       G().SetAllControlsDirty();
       ExpectSameAsDrawnInOrder(G(), 4);
+      // A slot filled on a page that never showed a bank (as TO BANK fills the slot after the
+      // selected one): its tile redraws whole, not only under its name.
+      IRECT settled;  // what the last step left drawn first
+      if (G().IsDirty(&settled)) G().Draw(&settled);
+      Pages().ShowSlotCategory(4, 1);
+      Pages().ShowSlotName(4, "Delta");
+      ExpectSameAsWholeRedraw(G(), 43);
       // The page image hides the synth page; without it the controls beneath show.
       IControl* page = WholePage(G());
       ASSERT_NE(page, nullptr);
