@@ -68,16 +68,52 @@ inline int ListIndex(const std::string& port) {
   return -1;
 }
 
-// One xdotool command, then a moment for the program to take it.
-inline void Xdo(std::vector<std::string> args, int pauseMs = 500) {
+// One xdotool command; it ends once the server has taken the input.
+inline void Xdo(std::vector<std::string> args) {
   args.insert(args.begin(), "xdotool");
   RunProgram(args, 10000);
-  std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+}
+
+// Presses through `press`, at least the double-click time (GTK's, 400 ms) after the press
+// before: the program's windows would take the two for a double click.
+inline std::chrono::steady_clock::time_point& LastPress() {
+  static std::chrono::steady_clock::time_point last;
+  return last;
+}
+template <class Press>
+inline void PressApart(Press press) {
+  std::this_thread::sleep_until(LastPress() + std::chrono::milliseconds(500));
+  press();
+  LastPress() = std::chrono::steady_clock::now();
 }
 
 inline void Click(int x, int y) {
-  RunProgram({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"}, 5000);
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  PressApart([&] {
+    RunProgram({"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "1"}, 5000);
+  });
+}
+
+// Pressed at the first screen point, moved through the others, released at the last; each step
+// taken by the server before the next, so the program gets them in this order.
+inline void DragThrough(vq::test::XInput& x, const std::vector<std::pair<int, int>>& points) {
+  const auto moveTo = [&x](std::pair<int, int> to) {
+    x.move(to.first, to.second);
+    Within(5000, [&] { return x.where() == to; });
+  };
+  const auto button = [&x](bool down) {
+    x.button(1, down);
+    Within(5000, [&] { return x.isDown(1) == down; });
+  };
+  moveTo(points.front());
+  PressApart([&] { button(true); });
+  for (size_t i = 1; i < points.size(); ++i) moveTo(points[i]);
+  button(false);
+}
+
+// Whether the pixels hold more than a window's plain background: it has been drawn.
+inline bool Drawn(std::vector<uint32_t> pixels) {
+  std::sort(pixels.begin(), pixels.end());
+  return std::unique(pixels.begin(), pixels.end()) - pixels.begin() > 16;
 }
 
 // A visible window's top-left corner on the screen, and its size; false when none comes.
@@ -96,17 +132,21 @@ inline bool WindowOrigin(const std::string& title, int* x, int* y, int* height =
   return true;
 }
 
-// The window's origin once it stays put (the start-up fit places the main window twice, later
-// on a slow machine): the same place on three reads 200 ms apart, within 10 s.
+// The main window's origin once the start-up fit has placed it: centred on the screen with its
+// menu bar (it first shows without, and the bar's height moves it once more).
 inline bool SettledOrigin(const std::string& title, int* x, int* y, int* height = nullptr) {
-  int lastX = -1, lastY = -1, same = 0;
-  for (int i = 0; i < 50 && same < 3; ++i) {
-    if (!WindowOrigin(title, x, y, height)) return false;
-    same = *x == lastX && *y == lastY ? same + 1 : 1;
-    lastX = *x, lastY = *y;
-    if (same < 3) std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  }
-  return same >= 3;
+  std::string screen;
+  RunProgram({"xdotool", "getdisplaygeometry"}, 5000, &screen);
+  int screenW = 0, screenH = 0;
+  std::istringstream(screen) >> screenW >> screenH;
+  int h = 0, w = 0;
+  const bool placed = Within(20000, [&] {
+    return WindowOrigin(title, x, y, &h, &w) &&
+           h * vq_layout::kGuiWidth > w * vq_layout::kGuiHeight &&
+           std::abs(2 * *x + w - screenW) <= 1 && std::abs(2 * *y + h - screenH) <= 1;
+  });
+  if (height) *height = h;
+  return placed;
 }
 
 // A key to the shown window of that title (waited for when `wait`); 0 once sent.
@@ -130,13 +170,23 @@ inline bool PressCloseBox(vq::test::XInput& x, const std::string& title) {
   return true;
 }
 
-// Opens the drop-down list at (x, y) and moves down from the selected "off" to entry `index`.
+// Opens the drop-down list at (x, y) and moves down from the selected "off" to entry `index`;
+// the keys go once the list shows its selected row at the pointer, in the selection's blue.
 inline void PickFromList(int x, int y, int index) {
+  vq::test::XInput screen;
+  const auto listShown = [&] {
+    const auto row = screen.read(x - 20, y - 3, 40, 6);
+    const auto blue = std::count_if(row.begin(), row.end(),
+                                    [](uint32_t p) { return (p & 0xFF) > (p >> 16) + 100; });
+    return !row.empty() && blue > static_cast<long>(row.size() / 4);
+  };
   Click(x, y);
+  Within(5000, listShown);
   std::vector<std::string> keys(index + 1, "Down");
   keys.front() = "key";
   keys.push_back("Return");
-  Xdo(keys, 300);
+  Xdo(keys);
+  Within(5000, [&] { return !listShown(); });
 }
 
 constexpr int kMenuBarHeight = 24;  // the editor's view starts below it
@@ -153,16 +203,43 @@ inline bool FileAppears(const std::string& path, int timeoutMs) {
   return Within(timeoutMs, [&] { return fs::exists(path); });
 }
 
-// Types a path into the focused file dialog's name or location entry (`entry` selects or opens
-// it) and accepts it; each step gets a moment, keys typed into a dialog still opening are lost.
+// The pixels of the shown window of that title; none when it is not shown.
+inline std::vector<uint32_t> WindowPixels(vq::test::XInput& screen, const std::string& title) {
+  int x = 0, y = 0, h = 0, w = 0;
+  if (RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, 5000) != 0 ||
+      !WindowOrigin(title, &x, &y, &h, &w))
+    return {};
+  return screen.read(x, y, w, h);
+}
+
+// Where the shown window of that title is, once it has been drawn there.
+inline bool DrawnWindow(const std::string& title, int* x, int* y, int* h, int* w) {
+  vq::test::XInput screen;
+  return Within(
+      10000, [&] { return WindowOrigin(title, x, y, h, w) && Drawn(screen.read(*x, *y, *w, *h)); });
+}
+
+// A key of the synth page's keyboard (its lowest C but one) played on purpose: its note-off
+// comes after all the program sent before it, and tells that that has arrived.
+constexpr int kMarkKeyX = vq_layout::kKeyboardX + 98 + 10, kMarkKeyY = vq_layout::kKeyboardY + 60;
+inline size_t NoteOffs(const vqtest::VqsimProcess& sim) {
+  size_t n = 0;
+  for (const auto& l : sim.LogLines()) n += l.rfind("note-off ", 0) == 0;
+  return n;
+}
+
+// Types a path into the shown file dialog's name or location entry (`entry` selects or opens
+// it) and accepts it. Keys typed into a dialog still opening are lost: they go once it is drawn,
+// the path once the entry key has shown.
 inline void TypeIntoDialog(const std::string& path, const char* entry) {
-  for (const std::vector<std::string>& step :
-       std::vector<std::vector<std::string>>{{"xdotool", "key", entry},
-                                             {"xdotool", "type", "--delay", "20", path},
-                                             {"xdotool", "key", "Return"}}) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    RunProgram(step, 20000);
-  }
+  const std::string panel = "(Open|Save|Select Directory)";
+  vq::test::XInput screen;
+  Within(10000, [&] { return Drawn(WindowPixels(screen, panel)); });
+  const auto before = WindowPixels(screen, panel);
+  RunProgram({"xdotool", "key", entry}, 20000);
+  Within(3000, [&] { return WindowPixels(screen, panel) != before; });
+  RunProgram({"xdotool", "type", "--delay", "20", path}, 20000);
+  RunProgram({"xdotool", "key", "Return"}, 20000);
 }
 
 // Fields read from a program file (its version line, then one value line per field); -1 for a
@@ -188,18 +265,19 @@ inline bool ChooseMenuItem(int x, int y, int menuX, int itemX, int itemY,
                            const std::function<bool()>& done) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     // A retry looks again for where the main window is: it may have moved meanwhile.
-    if (attempt > 0) SettledOrigin("VQEditor4", &x, &y);
+    if (attempt > 0) WindowOrigin("VQEditor4", &x, &y);
     vq::test::XInput screen;
     const auto item = [&] { return screen.read(x + itemX - 20, y + itemY - 3, 40, 6); };
     const auto page = item();
-    const auto opened = std::chrono::steady_clock::now();
     Click(x + menuX, y + 10);
+    const auto opened = std::chrono::steady_clock::now();
     Within(5000, [&] { return item() != page; });  // the menu shows
     // GTK takes a menu item's click only half a second after the press that opened the menu.
     std::this_thread::sleep_until(opened + std::chrono::milliseconds(600));
     Click(x + itemX, y + itemY);
     if (done()) return true;
     Xdo({"key", "Escape"});
+    Within(5000, [&] { return item() == page; });  // the menu has gone
   }
   return false;
 }
@@ -339,27 +417,15 @@ class PageDesktopTest : public DesktopTest {
     if (!SettledOrigin("VQEditor4", &windowX, &windowY, &height)) return false;
     originX = windowX;
     originY = windowY + height - vq_layout::kGuiHeight;
-    return originX >= 0 && height >= vq_layout::kGuiHeight && Within(20000, [&] {
-             std::vector<uint32_t> page = Pixels(IRECT(0, 0, vq_layout::kGuiWidth, 200));
-             std::sort(page.begin(), page.end());
-             return std::unique(page.begin(), page.end()) - page.begin() > 16;
-           });
+    return originX >= 0 && height >= vq_layout::kGuiHeight &&
+           Within(20000, [&] { return Drawn(Pixels(IRECT(0, 0, vq_layout::kGuiWidth, 200))); });
   }
-  // Each step taken by the server before the next: the program gets them in this order.
   void Drag(int fromX, int fromY, int toX, int toY) {
-    const auto moveTo = [this](int sx, int sy) {
-      x.move(sx, sy);
-      Within(5000, [&] { return x.where() == std::pair(sx, sy); });
-    };
-    const auto button = [this](bool down) {
-      x.button(1, down);
-      Within(5000, [&] { return x.isDown(1) == down; });
-    };
-    moveTo(originX + fromX, originY + fromY);
-    button(true);
-    for (int i = 1; i <= 10; ++i)
-      moveTo(originX + fromX + (toX - fromX) * i / 10, originY + fromY + (toY - fromY) * i / 10);
-    button(false);
+    std::vector<std::pair<int, int>> points;
+    for (int i = 0; i <= 10; ++i)
+      points.emplace_back(originX + fromX + (toX - fromX) * i / 10,
+                          originY + fromY + (toY - fromY) * i / 10);
+    DragThrough(x, points);
   }
   std::vector<uint32_t> Pixels(const IRECT& r) {
     return x.read(originX + r.L, originY + r.T, r.W(), r.H());

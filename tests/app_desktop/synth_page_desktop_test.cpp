@@ -13,7 +13,6 @@
 namespace {
 
 using namespace desktop_steps;
-using namespace std::chrono_literals;
 
 class SynthPageOnDesktopOverJack : public PageDesktopTest {
  protected:
@@ -26,20 +25,24 @@ class SynthPageOnDesktopOverJack : public PageDesktopTest {
     PageDesktopTest::TearDown();
   }
 
-  // Screen clicks and keys, as a user gives them.
+  // Screen clicks and keys, as a user gives them; each step taken by the server before the next.
   void ClickAt(int sx, int sy, unsigned button = 1) {
-    // Each step taken by the server before the next.
     x.move(sx, sy);
     Within(5000, [&] { return x.where() == std::pair(sx, sy); });
-    x.button(button, true);
-    Within(5000, [&] { return x.isDown(button); });
+    const auto press = [&] {
+      x.button(button, true);
+      Within(5000, [&] { return x.isDown(button); });
+    };
+    if (button == 1)
+      PressApart(press);
+    else
+      press();
     x.button(button, false);
     Within(5000, [&] { return !x.isDown(button); });
-    std::this_thread::sleep_for(700ms);
   }
   void Keys(std::vector<std::string> keys) {
     keys.insert(keys.begin(), {"key", "--delay", "80"});
-    Xdo(keys, 700);
+    Xdo(keys);
   }
   void Shot(const std::string& name) { PageDesktopTest::Shot("synth-session-" + name); }
   // The page's control of `param` (first shown one of the layout tables), clicked at its
@@ -59,29 +62,33 @@ class SynthPageOnDesktopOverJack : public PageDesktopTest {
     DragUpAt((r.L + r.R) / 2, (r.T + r.B) / 2, pixels);
   }
   void DragUpAt(int gx, int gy, int pixels) { Drag(gx, gy, gx, gy - pixels); }
-  // Opens the menu titled at window offset `tx` and waits until it shows (its light face over the
-  // dark page); a loaded machine may drop the first click or map the menu late.
+  // Whether the menu titled at window offset `tx` shows (its light face over the dark page).
+  bool MenuShown(int tx) {
+    const auto face = x.read(windowX + tx + 8, windowY + 60, 20, 6);
+    long sum = 0;
+    for (uint32_t p : face) sum += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
+    return !face.empty() && sum / static_cast<long>(face.size() * 3) > 180;
+  }
+  // Opens the menu titled at window offset `tx` and waits until it shows; a loaded machine may
+  // drop the first click or map the menu late.
   bool OpenMenu(int tx) {
     for (int attempt = 0; attempt < 4; ++attempt) {
       ClickAt(windowX + tx, windowY + 12);
-      for (int i = 0; i < 30; ++i) {
-        const auto face = x.read(windowX + tx + 8, windowY + 60, 20, 6);
-        long sum = 0;
-        for (uint32_t p : face) sum += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
-        if (!face.empty() && sum / static_cast<long>(face.size() * 3) > 180) return true;
-        std::this_thread::sleep_for(100ms);
-      }
+      if (Within(3000, [&] { return MenuShown(tx); })) return true;
       Keys({"Escape"});
+      Within(5000, [&] { return !MenuShown(tx); });
     }
     return false;
   }
-  // View menu item `index` (1 = "Full View"; separators are skipped by the keys).
-  void ViewMenu(int index) {
+  // View menu item `index` (1 = "Full View"; separators are skipped by the keys), taken once the
+  // menu has gone and `done` holds.
+  void ViewMenu(
+      int index, const std::function<bool()>& done = [] { return true; }) {
     ASSERT_TRUE(OpenMenu(103));
     std::vector<std::string> keys(index, "Down");
     keys.push_back("Return");
     Keys(keys);
-    std::this_thread::sleep_for(800ms);
+    Within(5000, [&] { return !MenuShown(103) && done(); });
     // A size or skin command may move the window to keep it on the screen.
     int h = 0;
     if (WindowOrigin("VQEditor4", &windowX, &windowY, &h)) {
@@ -102,13 +109,11 @@ class SynthPageOnDesktopOverJack : public PageDesktopTest {
         },
         10000);
   }
-  // Waits until the synthesizer has heard nothing new for a second (a whole program ended).
-  void Settle() {
-    size_t lines = 0;
-    for (int i = 0; i < 15 && sim.LogLines().size() != lines; ++i) {
-      lines = sim.LogLines().size();
-      std::this_thread::sleep_for(1000ms);
-    }
+  // Waits until the synthesizer has heard all the program sent so far: a key played after it.
+  void Heard() {
+    const size_t before = NoteOffs(sim);
+    ClickAt(originX + kMarkKeyX, originY + kMarkKeyY);
+    EXPECT_TRUE(sim.WaitForLogLine("note-off ", 10000, before + 1));
   }
 
   // Picks the simulated synthesizer in Edit > Preferences; true once it heard the start-up word.
@@ -127,7 +132,7 @@ TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit
   const SynthPorts ports = PortsOf(sim);
   ASSERT_TRUE(LaunchPage(120000)) << output;
   ASSERT_TRUE(PickSynthesizer(ports)) << output;
-  Settle();
+  Heard();
   Shot("01-connected");
 
   // EXT shows the external page at once: its "on" knob reaches the synthesizer, also after a
@@ -150,8 +155,10 @@ TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit
   // The skin chosen and the FLEXI copy panel stay through a GUI-size change.
   const IRECT background(700, 380, 760, 400), copyPanel(290, 665, 470, 722);
   const auto spaceBackground = Pixels(background);
-  ViewMenu(kViewSkinSolid);
+  ViewMenu(kViewSkinSolid, [&] { return Pixels(background) != spaceBackground; });
+  const auto copyPanelBefore = Pixels(copyPanel);
   Click(vq_param::kCopyPanelFlexi);
+  Within(5000, [&] { return Pixels(copyPanel) != copyPanelBefore; });
   const auto solidBackground = Pixels(background), flexiPanel = Pixels(copyPanel);
   EXPECT_NE(solidBackground, spaceBackground);
   ViewMenu(kViewSize100);
@@ -166,7 +173,7 @@ TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit
   EXPECT_TRUE(Receives(kFlexi1Destination, before, [](int v) { return v == kVco1Level; }));
   Shot("05-flexi-learned");
   Click(vq_param::kInitButton);
-  Settle();
+  Heard();
   Shot("06-init");
   before = Received(kVco1Level).size();
   DragUp(3 + kVco1Level, 30);
@@ -181,7 +188,7 @@ TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit
   Click(vq_param::kFlexi1LearnDestination + 1);
   DragUp(3 + kTrebleFrq, 5);
   EXPECT_TRUE(Receives(kFlexi2Destination, before, [](int v) { return v == kTrebleFrq - 128; }));
-  Settle();
+  Heard();
   Click(vq_param::k4BandParagraphicEqualizer);
   Shot("07-treble-flexi-curve-refused");
   before = Received(kTrebleFrq).size();
@@ -189,6 +196,7 @@ TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit
   const IRECT treble = Rect(3 + kTrebleFrq);
   DragUpAt(treble.L + 3, (treble.T + treble.B) / 2, 20);  // range knob A
   EXPECT_TRUE(Receives(kTrebleFrq, before, [](int) { return true; }));
+  Heard();
   EXPECT_EQ(Received(kTrebleFrq + 1).size(), slope) << "the curve took the drag";
 
   // Randomise redraws the knobs it changes.
@@ -203,9 +211,9 @@ TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit
   Click(vq_param::kVco1);  // the VCO 1 group
   const auto beforeRandom = knobPixels();
   Click(vq_param::kRandomizeButton);
-  Settle();
+  Heard();
   Shot("08-randomised");
-  EXPECT_NE(knobPixels(), beforeRandom);
+  EXPECT_TRUE(Within(5000, [&] { return knobPixels() != beforeRandom; }));
 
   // Keyboard channel 5 (four wheel notches up), an edit, then quit and start again.
   const IRECT ch = Rect(vq_param::kMidiChannel);
@@ -213,7 +221,7 @@ TEST_F(SynthPageOnDesktopOverJack, ASessionReachesTheSynthesizerAndOutlivesAQuit
   ClickAt(originX + vq_layout::kKeyboardX + 98 * 3, originY + vq_layout::kKeyboardY + 60);
   EXPECT_TRUE(sim.WaitForLogLine("note-on 5 60", 5000));
   DragUp(3 + kVco1Level, -200);
-  Settle();
+  Heard();
   const int edited = Received(kVco1Level).back();
   Shot("09-edited-before-quit");
   ASSERT_EQ(Quit(), 0) << output;
@@ -254,7 +262,7 @@ TEST_F(SynthPageOnDesktopOverJack, QuitAsksDuringAFirmwareUpdateAndOtherMidiWait
   const SynthPorts ports = PortsOf(sim);
   ASSERT_TRUE(LaunchPage(120000)) << output;
   ASSERT_TRUE(PickSynthesizer(ports)) << output;
-  Settle();
+  Heard();
   // Blocks taken slowly: the update lasts about 15 s.
   ASSERT_TRUE(sim.Command("fault kind=fw-block,mode=slow,ms=300,count=always"));
 
