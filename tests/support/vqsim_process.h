@@ -228,8 +228,9 @@ class VqsimProcess {
   }
 
   // Starts vqsim and waits until its ports are open (its ready line). False with Error() set
-  // when it cannot start or does not become ready in time.
-  bool Start(const VqsimOptions& options = {}, int timeoutMs = 10000) {
+  // when it cannot start or does not become ready in time. The limit is generous: a JACK server
+  // still dropping the clients of a program just ended can take many seconds to open new ones.
+  bool Start(const VqsimOptions& options = {}, int timeoutMs = 60000) {
     Stop();
     mError.clear();
     if (mDir.empty()) {
@@ -285,8 +286,13 @@ class VqsimProcess {
 
     std::string line;
     const auto deadline = detail::Clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (!ReadLine(line, deadline))
-      return Fail("vqsim did not report ready within " + std::to_string(timeoutMs) + " ms");
+    if (!ReadLine(line, deadline)) {
+      siginfo_t ended{};  // looked at, not reaped: Stop() does that
+      waitid(P_PID, static_cast<id_t>(mPid), &ended, WEXITED | WNOHANG | WNOWAIT);
+      return Fail(ended.si_pid == mPid
+                      ? "vqsim ended before it was ready"
+                      : "vqsim did not report ready within " + std::to_string(timeoutMs) + " ms");
+    }
     if (line.rfind("vqsim ready ", 0) != 0)
       return Fail("unexpected first line from vqsim: " + line);
     std::istringstream words(line.substr(12));
