@@ -42,9 +42,11 @@ class PromisedDragOnDesktop : public DialogDesktopTest {
 };
 
 TEST_F(PromisedDragOnDesktop, APromisedFileIsWrittenWhereTheDropTargetNamesItsPlace) {
+  int presses = 0;
   procAnswer() = [&](HWND__* w, UINT m, WPARAM, LPARAM) -> LRESULT {
     if (m == WM_NCHITTEST) return 1;
     if (m == WM_LBUTTONDOWN) {
+      ++presses;
       RECT r{0, 0, 32, 32};
       WEMU_InitiateDragDrop(w, &r, "/programs/song.pr4", writer);
     }
@@ -57,20 +59,22 @@ TEST_F(PromisedDragOnDesktop, APromisedFileIsWrittenWhereTheDropTargetNamesItsPl
   ASSERT_TRUE(target.ok());
   pumpXEvents();  // the toolkit knows the target's window
   // The drag under way: a drop is made only where the target has answered a position.
-  GdkDragContext* drag = nullptr;
-  const guint begin = g_signal_lookup("drag-begin", GTK_TYPE_WIDGET);
-  const gulong began = g_signal_add_emission_hook(
-      begin, 0,
-      +[](GSignalInvocationHint*, guint, const GValue* args, gpointer p) -> gboolean {
-        *static_cast<GdkDragContext**>(p) = GDK_DRAG_CONTEXT(g_value_get_object(&args[1]));
-        return TRUE;
-      },
-      &drag, nullptr);
-  struct Unhook {
+  // The drag that began last, and the one that ended last.
+  GdkDragContext *drag = nullptr, *ended = nullptr;
+  struct Hook {
+    Hook(const char* name, GdkDragContext** last)
+        : signal(g_signal_lookup(name, GTK_TYPE_WIDGET)),
+          hook(g_signal_add_emission_hook(
+              signal, 0,
+              +[](GSignalInvocationHint*, guint, const GValue* args, gpointer p) -> gboolean {
+                *static_cast<GdkDragContext**>(p) = GDK_DRAG_CONTEXT(g_value_get_object(&args[1]));
+                return TRUE;
+              },
+              last, nullptr)) {}
+    ~Hook() { g_signal_remove_emission_hook(signal, hook); }
     guint signal;
     gulong hook;
-    ~Unhook() { g_signal_remove_emission_hook(signal, hook); }
-  } unhook{begin, began};
+  } begun("drag-begin", &drag), over("drag-end", &ended);
   const auto overTarget = [&] {
     GdkWindow* dest = drag ? gdk_drag_context_get_dest_window(drag) : nullptr;
     int x = 0, y = 0;
@@ -118,14 +122,22 @@ TEST_F(PromisedDragOnDesktop, APromisedFileIsWrittenWhereTheDropTargetNamesItsPl
     if (c.existing) std::ofstream(folder / "song.pr4") << c.existing;
     told.clear();
     size_t before = target.drops().size();
-    drag = nullptr;
+    drag = ended = nullptr;
     moveTo(sx, sy);
     // A press within the double-click time of the last one is a double click, which starts no
     // drag: the time the program counts passes first.
     guint doubleClick = 400;
     g_object_get(gtk_settings_get_default(), "gtk-double-click-time", &doubleClick, nullptr);
     pumpFor((doubleClick + 100) / 1000.0);
-    input.button(1, true);
+    // Right after a failed drop, while the toolkit clears that drag away, the X server can
+    // give a press to no window of ours (seen about once in 40 runs on a loaded machine): the
+    // user presses again.
+    const int pressed = presses;
+    for (int press = 0; press < 3 && presses == pressed; ++press) {
+      if (press) input.button(1, false);
+      input.button(1, true);
+      pumpUntil([&] { return presses > pressed; }, 3);
+    }
     // Moves before the drag holds the pointer would reach the view, not the drag.
     ASSERT_TRUE(pumpUntil([&] { return WEMU_Internal_HasPendingPromise() && drag; }));
     for (int step = 1; step <= 10; ++step) moveTo(sx + 38 * step, sy + 5 * step);
@@ -149,6 +161,9 @@ TEST_F(PromisedDragOnDesktop, APromisedFileIsWrittenWhereTheDropTargetNamesItsPl
     } else {
       EXPECT_TRUE(told.empty());
     }
+    // The next drag begins once this one is over (a failed drop ends only after the toolkit
+    // has slid its icon back).
+    ASSERT_TRUE(pumpUntil([&] { return ended == drag; })) << "the drag did not end";
   }
   g_source_remove(answering);
 }
@@ -192,6 +207,8 @@ TEST_F(PromisedDragOnDesktop, AFilePromisedByAnotherProgramIsDroppedOnlyWhereAFo
     fs::remove(folder / "song.pr4");
     moveTo(tx + 340, ty);
     input.button(1, true);
+    // The source's thread took the press: the last drag's outcome is gone.
+    ASSERT_TRUE(pumpUntil([&] { return !source.outcome().finished; }));
     for (int step = 1; step <= 10; ++step) moveTo(tx + 340 - 34 * step, ty + step % 2);
     ASSERT_TRUE(pumpUntil([&] { return source.outcome().welcomed; }));
     input.button(1, false);
