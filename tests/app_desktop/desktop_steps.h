@@ -110,12 +110,6 @@ inline void DragThrough(vq::test::XInput& x, const std::vector<std::pair<int, in
   button(false);
 }
 
-// Whether the pixels hold more than a window's plain background: it has been drawn.
-inline bool Drawn(std::vector<uint32_t> pixels) {
-  std::sort(pixels.begin(), pixels.end());
-  return std::unique(pixels.begin(), pixels.end()) - pixels.begin() > 16;
-}
-
 // A visible window's top-left corner on the screen, and its size; false when none comes.
 inline bool WindowOrigin(const std::string& title, int* x, int* y, int* height = nullptr,
                          int* width = nullptr) {
@@ -215,17 +209,21 @@ inline std::vector<uint32_t> WindowPixels(vq::test::XInput& screen, const std::s
 // Where the shown window of that title is, once it has been drawn there.
 inline bool DrawnWindow(const std::string& title, int* x, int* y, int* h, int* w) {
   vq::test::XInput screen;
-  return Within(
-      10000, [&] { return WindowOrigin(title, x, y, h, w) && Drawn(screen.read(*x, *y, *w, *h)); });
+  return Within(10000, [&] {
+    return WindowOrigin(title, x, y, h, w) && vq::test::isDrawn(screen.read(*x, *y, *w, *h));
+  });
 }
 
-// A key of the synth page's keyboard (its lowest C but one) played on purpose: its note-off
-// comes after all the program sent before it, and tells that that has arrived.
+// A key of the synth page's keyboard (its lowest C but one, at these page coordinates) played
+// on purpose: its note-off comes after all the program sent before it. True once the
+// synthesizer heard it, and so all before it; `click` presses the key.
 constexpr int kMarkKeyX = vq_layout::kKeyboardX + 98 + 10, kMarkKeyY = vq_layout::kKeyboardY + 60;
-inline size_t NoteOffs(const vqtest::VqsimProcess& sim) {
-  size_t n = 0;
-  for (const auto& l : sim.LogLines()) n += l.rfind("note-off ", 0) == 0;
-  return n;
+inline bool HeardUpToAKeyPlayed(vqtest::VqsimProcess& sim,
+                                const std::function<void(int, int)>& click) {
+  size_t noteOffs = 0;
+  for (const auto& l : sim.LogLines()) noteOffs += l.rfind("note-off ", 0) == 0;
+  click(kMarkKeyX, kMarkKeyY);
+  return sim.WaitForLogLine("note-off ", 10000, noteOffs + 1);
 }
 
 // Types a path into the shown file dialog's name or location entry (`entry` selects or opens
@@ -234,7 +232,7 @@ inline size_t NoteOffs(const vqtest::VqsimProcess& sim) {
 inline void TypeIntoDialog(const std::string& path, const char* entry) {
   const std::string panel = "(Open|Save|Select Directory)";
   vq::test::XInput screen;
-  Within(10000, [&] { return Drawn(WindowPixels(screen, panel)); });
+  Within(10000, [&] { return vq::test::isDrawn(WindowPixels(screen, panel)); });
   const auto before = WindowPixels(screen, panel);
   RunProgram({"xdotool", "key", entry}, 20000);
   Within(3000, [&] { return WindowPixels(screen, panel) != before; });
@@ -417,8 +415,9 @@ class PageDesktopTest : public DesktopTest {
     if (!SettledOrigin("VQEditor4", &windowX, &windowY, &height)) return false;
     originX = windowX;
     originY = windowY + height - vq_layout::kGuiHeight;
-    return originX >= 0 && height >= vq_layout::kGuiHeight &&
-           Within(20000, [&] { return Drawn(Pixels(IRECT(0, 0, vq_layout::kGuiWidth, 200))); });
+    return originX >= 0 && height >= vq_layout::kGuiHeight && Within(20000, [&] {
+             return vq::test::isDrawn(Pixels(IRECT(0, 0, vq_layout::kGuiWidth, 200)));
+           });
   }
   void Drag(int fromX, int fromY, int toX, int toY) {
     std::vector<std::pair<int, int>> points;

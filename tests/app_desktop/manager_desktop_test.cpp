@@ -250,9 +250,7 @@ class ManagerDesktopOverJack : public DesktopTest {
   // Waits until the synthesizer has heard all the program sent so far: a key of the synth page
   // played after it.
   bool Heard() {
-    const size_t before = NoteOffs(sim);
-    ClickGui(kMarkKeyX, kMarkKeyY);
-    return sim.WaitForLogLine("note-off ", 10000, before + 1);
+    return HeardUpToAKeyPlayed(sim, [this](int gx, int gy) { ClickGui(gx, gy); });
   }
   // SAVE into `folder`, and the report of it read.
   bool SaveBank(const std::string& folder) {

@@ -111,9 +111,8 @@ class SynthPageOnDesktopOverJack : public PageDesktopTest {
   }
   // Waits until the synthesizer has heard all the program sent so far: a key played after it.
   void Heard() {
-    const size_t before = NoteOffs(sim);
-    ClickAt(originX + kMarkKeyX, originY + kMarkKeyY);
-    EXPECT_TRUE(sim.WaitForLogLine("note-off ", 10000, before + 1));
+    EXPECT_TRUE(
+        HeardUpToAKeyPlayed(sim, [this](int gx, int gy) { ClickAt(originX + gx, originY + gy); }));
   }
 
   // Picks the simulated synthesizer in Edit > Preferences; true once it heard the start-up word.

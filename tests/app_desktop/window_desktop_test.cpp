@@ -114,10 +114,8 @@ class WindowDesktop : public ::testing::Test {
   // colour).
   bool Drawn(const std::string& title, Geometry* g) {
     if (!GeometryOf(title, g)) return false;
-    std::vector<uint32_t> p =
-        input->read(g->x, g->y, std::min(g->w, screenW - g->x), std::min(g->h, screenH - g->y));
-    std::sort(p.begin(), p.end());
-    return std::unique(p.begin(), p.end()) - p.begin() > 16;
+    return vq::test::isDrawn(
+        input->read(g->x, g->y, std::min(g->w, screenW - g->x), std::min(g->h, screenH - g->y)));
   }
   void Store(const std::string& text) {
     fs::create_directories(dir + "/VQEditor4");

@@ -2,11 +2,18 @@
 // x_input.cpp; its macros (None, Bool, ...) clash with our names.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 #include <vector>
 
 namespace vq::test {
+
+// Whether screen pixels hold more than a window's plain background: it has been drawn.
+inline bool isDrawn(std::vector<uint32_t> pixels) {
+  std::sort(pixels.begin(), pixels.end());
+  return std::unique(pixels.begin(), pixels.end()) - pixels.begin() > 16;
+}
 
 class XInput {
  public:
