@@ -1,5 +1,7 @@
 #include "editor/device_link.h"
 
+#include <utility>
+
 #include "protocol/incoming_sysex.h"
 
 namespace {
@@ -64,7 +66,48 @@ void DeviceLink::ExpireWaits() {
     mUnansweredPolls = kPollsPerTimeout - 1;
 }
 
+void DeviceLink::NoteWritesEnded() {
+  if (mBankUploadRunning || mSingleWritePending) return;
+  mOldWritesOwed = mWritesOwed;
+  mHeldWrite = nullptr;
+}
+
+void DeviceLink::SendWrite(std::function<void()> send) {
+  if (mOldWritesOwed > 0) {
+    mHeldWrite = std::move(send);
+    return;
+  }
+  send();
+  ++mWritesOwed;
+  mQuietPolls = 0;
+}
+
+void DeviceLink::ReleaseHeldWrite() {
+  if (!mHeldWrite) return;
+  std::function<void()> send = std::move(mHeldWrite);
+  mHeldWrite = nullptr;
+  SetUnansweredPolls(0);  // its wait starts now
+  SendWrite(std::move(send));
+}
+
+DeviceLink::WriteAnswer DeviceLink::TakeWriteAnswer() {
+  mQuietPolls = 0;
+  if (mWritesOwed == 0) return WriteAnswer::kCurrent;
+  --mWritesOwed;
+  if (mOldWritesOwed == 0) return WriteAnswer::kCurrent;
+  if (--mOldWritesOwed == 0) ReleaseHeldWrite();
+  return WriteAnswer::kOld;
+}
+
 void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
+  // Old answers that stayed away for the quiet time are lost for good: the write held for them
+  // goes out.
+  if (mOldWritesOwed > 0 && ++mQuietPolls >= kQuietPolls) {
+    mWritesOwed -= mOldWritesOwed;
+    mOldWritesOwed = 0;
+    mQuietPolls = 0;
+    ReleaseHeldWrite();
+  }
   // A bank download survives one lost message: on the second unanswered poll its request goes
   // out once more; the third poll still ends the wait. An upload's write is never repeated: an
   // acknowledgement names no slot, so a second copy's answer could count for the next write.
@@ -90,14 +133,17 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
       act.resendRequest();
     }
   }
-  if (mBankUploadRunning && TimedOut()) {
+  // A held write has not gone out: the quiet time bounds its wait.
+  if (mBankUploadRunning && !mHeldWrite && TimedOut()) {
     mBankUploadRunning = false;
+    NoteWritesEnded();
     mDownloadToManager = false;
     ReportTimeout(act, kCommErrorStatus, kInputLossStatus, kInputLossText);
     mBusy = false;
   }
-  if (mSingleWritePending && TimedOut()) {
+  if (mSingleWritePending && !mHeldWrite && TimedOut()) {
     mSingleWritePending = false;
+    NoteWritesEnded();
     mDownloadToManager = false;
     ReportTimeout(act, nullptr, nullptr, kInputLossText);
     mBusy = false;

@@ -75,15 +75,39 @@ class DeviceLink {
     if (!value) mDownloadToManager = false;
   }
   bool BankUploadRunning() const { return mBankUploadRunning; }
-  void SetBankUploadRunning(bool value) { mBankUploadRunning = value; }
+  void SetBankUploadRunning(bool value) {
+    mBankUploadRunning = value;
+    if (!value) NoteWritesEnded();
+  }
   bool SingleWritePending() const { return mSingleWritePending; }
-  void SetSingleWritePending(bool value) { mSingleWritePending = value; }
+  void SetSingleWritePending(bool value) {
+    mSingleWritePending = value;
+    if (!value) NoteWritesEnded();
+  }
   bool FirmwareRunning() const { return mFirmwareRunning; }
   void SetFirmwareRunning(bool value) { mFirmwareRunning = value; }
   bool TransferDone() const { return mTransferDone; }
   void SetTransferDone(bool value) { mTransferDone = value; }
   bool TransferFailed() const { return mTransferFailed; }
   void SetTransferFailed(bool value) { mTransferFailed = value; }
+
+  // --- Program writes and their answers ---
+  // An answer to a write (0x21 or 0x22) names no slot, so the link counts the writes sent and
+  // not yet answered, whatever transfer sent them. Once the upload or single write that sent
+  // them has ended, what it still owes is old: the next answers pay it first, and a new write
+  // waits until it is paid, so that no late answer counts for it. After kQuietPolls status
+  // polls with no answer and no write the old answers are taken as lost and forgotten.
+  static constexpr int kQuietPolls = 15;
+  enum class WriteAnswer {
+    kOld,      // it pays what an ended transfer owed: it answers nothing that waits now
+    kCurrent,  // the running transfer's (or nobody's, when none runs)
+  };
+  // Sends a write of an upload or single write at once, or holds it while old answers are
+  // owed; `send` runs under the plug mutex, here or where the last old answer arrives or the
+  // quiet time ends (the MIDI thread, the status poll).
+  void SendWrite(std::function<void()> send);
+  WriteAnswer TakeWriteAnswer();
+  bool WriteHeld() const { return static_cast<bool>(mHeldWrite); }
 
   // --- Status poll: polls without an answer (the time-out), polls without a change (the NRPN
   // address is repeated), retries of a spoiled dump ---
@@ -133,6 +157,10 @@ class DeviceLink {
 
  private:
   bool TimedOut();
+  // No upload or single write runs any more: what it owes is old, and a write it held is
+  // dropped with it.
+  void NoteWritesEnded();
+  void ReleaseHeldWrite();
   // The report of a wait that timed out: the usual one, or the input's loss; a null status
   // leaves the status text as it is.
   void ReportTimeout(const PollActions& act, const char* status, const char* lossStatus,
@@ -166,6 +194,10 @@ class DeviceLink {
   bool mDownloadToManager = false;
   bool mBusy = false;
   bool mProgramNumberError = false;
+  int32_t mWritesOwed = 0;
+  int32_t mOldWritesOwed = 0;
+  int32_t mQuietPolls = 0;
+  std::function<void()> mHeldWrite;
   uint64_t mInputLosses = 0;
   bool mLossInWait = false;  // the input lost messages since the running wait last moved
   bool mLossResent = false;  // and the bank download's request went out again for it

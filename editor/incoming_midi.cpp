@@ -98,8 +98,12 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
   // Write replies come from the program engine only.
   if (in.target != vq_sysex::kTargetEngine) return;
   const bool writeReply = command == vq_sysex::kCmdWriteAck || command == vq_sysex::kCmdWriteFailed;
-  // An answer after its upload or write ended (its wait timed out): it names no slot, so it
-  // can be no later write's.
+  // An answer names no slot: one still owed by an upload or write that ended (its wait timed
+  // out) is paid first, and is no later write's. A write held for it goes out now.
+  if (writeReply && mLink.TakeWriteAnswer() == DeviceLink::WriteAnswer::kOld)
+    return LogIgnored(command == vq_sysex::kCmdWriteAck
+                          ? "a late write acknowledgement of a transfer that ended"
+                          : "a late refused write of a transfer that ended");
   if (writeReply && !mLink.SingleWritePending() && !mLink.BankUploadRunning())
     return LogIgnored(command == vq_sysex::kCmdWriteAck
                           ? "a write acknowledgement no write waits for"
@@ -171,7 +175,8 @@ void VQEditor::FinishDumpOnMainThread() {
 
 void VQEditor::RunDeferredMidiWork() {
   UTL_MutexLock lock(mMutex);
-  if (mLink.WriteAckPending()) {
+  // Its load may ask about unsaved edits: that waits while a box or panel is up.
+  if (mLink.WriteAckPending() && !(AsksBeforeLoad() && BoxOrPanelUp())) {
     mLink.SetWriteAckPending(false);
     // The device holds the file now: make it the editor's program too. A file that no longer
     // loads leaves the editor as it was and sends nothing.

@@ -15,7 +15,12 @@
 
 namespace fs = vq::platform;
 
-namespace {}  // namespace
+namespace {
+
+// A write held until the transfer before has been answered (or its answer taken as lost).
+constexpr const char* kWaitingText = "Waiting for the VQ's last answer...";
+
+}  // namespace
 
 // The program passing through is shown; the editor's program keeps its own name.
 void BankTransfer::ShowName(VQEditor& e, const std::string& file) {
@@ -109,6 +114,7 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
     SendInUpload(e, mFolder + mFiles[0], 1, false);
     ShowName(e, mFiles[0]);
   }
+  if (e.Link().WriteHeld()) e.SetStatusText(kWaitingText);
 }
 
 void BankTransfer::NextBankProgram(VQEditor& e) {
@@ -227,7 +233,9 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
     if (markSlot)
       if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(slot, true);
   }
-  e.SendSysExBytes(message);
+  // An answer still owed by a transfer that ended would count for this write: it waits.
+  e.Link().SendWrite([&e, message] { e.SendSysExBytes(message); });
+  if (e.Link().WriteHeld()) e.SetStatusText(kWaitingText);
   mSentSlot = slot;
   return true;
 }

@@ -179,5 +179,47 @@ TEST_F(TransfersOverJack, ALostAcknowledgementEndsTheUploadAtTheTimeOut) {
   EXPECT_EQ(writes, 3u) << Tail();  // slots 1 to 3, each once
 }
 
+// The upload before had its answer late and ended with the error; the next, started at once,
+// sends nothing until that answer has come, so it counts for none of its writes: the
+// synthesizer's refusal of its last write, as late as its acknowledgements, ends it with the
+// error rather than after it.
+TEST_F(TransfersOverJack, ALateAnswerOfTheUploadBeforeCountsForNoneOfTheNext) {
+  const std::string old = dir + "/old/";
+  std::filesystem::create_directories(old);
+  const auto program = [](const std::string& path) {
+    std::ofstream(path, std::ios::binary) << FormatProgramText(ProgramFieldTable::InitRecord());
+  };
+  program(old + "01_Old.pr4");
+  for (int slot = 1; slot <= 3; ++slot) program(folder + "0" + std::to_string(slot) + "_N.pr4");
+  // The first write is answered after its time-out; the others 300 ms late, the fourth refused.
+  for (const char* rule : {"fault kind=write,mode=slow,ms=3500",
+                           "fault kind=write,mode=slow,skip=1,count=always,ms=300",
+                           "fault kind=write,mode=error-reply,skip=3"})
+    ASSERT_TRUE(sim.Command(rule)) << sim.Error();
+  Gui()->messageBoxAnswer = 2;  // leave the gaps
+  const auto upload = [this](const std::string& from) {
+    UTL_MutexLock lock(editor->Mutex());
+    editor->Browser().SetCurrentProgramPath(from);
+    editor->LocateProgramInFolder(from.c_str());
+    editor->Link().SetBankUploadRequest(true);
+  };
+  const auto ended = [this](VQEditor& e) {
+    for (const auto& box : Gui()->messageBoxes)
+      if (box.caption == "Error" || box.caption == "Done") return true;
+    return e.Link().TransferDone();
+  };
+  upload(old);
+  ASSERT_TRUE(Idle(ended, 10000)) << "no end: status " << StatusText() << "\nlog:\n" << Tail();
+  ASSERT_EQ(Gui()->messageBoxes.back().text,
+            "VQ not present or a communication\nerror has occurred!");
+  Gui()->messageBoxes.clear();
+  upload(folder);
+  ASSERT_TRUE(Idle(ended, 30000)) << "no end: status " << StatusText() << "\nlog:\n" << Tail();
+  EXPECT_FALSE(editor->Link().TransferDone());
+  ASSERT_FALSE(Gui()->messageBoxes.empty());
+  EXPECT_EQ(Gui()->messageBoxes.back().text, "Communication error has occurred!") << Tail();
+  EXPECT_TRUE(sim.WaitForLogLine("write 3 rejected", 2000)) << Tail();
+}
+
 }  // namespace
 }  // namespace vqtest

@@ -246,89 +246,168 @@ TEST_F(BankTransferTest, AnInputLossNeverTakesOneAcknowledgementForTwoWrites) {
 }
 
 // The device answers late: every write in turn, or slot 2's alone while the others are answered
-// at once; by nothing up to twice the time-out. Its answers arrive on a thread of their own when
-// due, the status poll runs every second on the timer's, the idle call every 50 ms. Each write
-// goes out once, and the end is what the device answered: finished only when it took every
-// program, else the error, once; an answer after the end changes nothing.
+// at once; by nothing up to twice the time-out. Or the transfer before (an upload or single
+// write of slot 1) had its answer late by up to 12 s, refused or lost, and ended; the next one
+// was started at once, and the device answers it in order behind that answer, or at once. Its
+// answers arrive on a thread of their own when due, the status poll runs every second on the
+// timer's, the idle call every 50 ms. Each write goes out once, and the end is what the device
+// answered: finished only when it took every program, else the error, once; an answer after
+// the end changes nothing, and one lost for good holds nothing back past the quiet time.
 TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
   const auto onAnotherThread = [](auto work) { std::thread(work).join(); };
+  enum Transfer { kNone, kUpload, kSingle };
+  enum OldAnswer { kAck, kRefusal, kLost };
   VQEditor& e = Start();
   for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
+  const std::string bank = folder;
+  folder += "old/";
+  std::filesystem::create_directories(folder);
+  Program("01_Old.pr4", 50);
+  const std::string old = folder;
+  folder = bank;
   Gui()->messageBoxAnswer = 2;
+  const auto begin = [&](Transfer t, const std::string& from) {
+    if (t == kUpload) {
+      e.LocateProgramInFolder(from.c_str());
+      e.Link().SetBankUploadRequest(true);
+    } else {
+      e.Browser().SetSelectedFile(VQEditor::kWriteSelector,
+                                  from + (from == old ? "01_Old.pr4" : "03_P.pr4"));
+      Set(vq_param::kSendFileChosen, Value(vq_param::kSendFileChosen) > 0.5 ? 0 : 1);
+    }
+  };
+  const auto running = [&](Transfer t) {
+    return t == kUpload ? e.Link().BankUploadRunning() || e.Link().BankUploadRequest()
+                        : e.Link().SingleWritePending();
+  };
+  const std::pair<Transfer, Transfer> sequences[] = {
+      {kNone, kUpload}, {kUpload, kUpload}, {kSingle, kUpload}, {kUpload, kSingle}};
   // The poll's moment in the second decides which late answers beat the time-out.
   for (const uint32_t pollAt : {450, 650, 950})
-    for (const bool inOrder : {true, false})
-      for (const uint32_t delay : {0, 1000, 1900, 2100, 2500, 2600, 2900, 3100, 4600, 6000})
-        for (const bool refused : {false, true}) {
-          SCOPED_TRACE(std::string(inOrder ? "every answer " : "slot 2's answer ") +
-                       std::to_string(delay) + " ms late, " +
-                       (refused ? "slot 3 refused" : "all accepted") + ", polls at " +
-                       std::to_string(pollAt));
-          sim.Plan().Clear();
-          if (!inOrder)
-            Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::Slow, 1, 1, delay);
-          const auto before = sim.State().writesPerSlot;
-          const auto stored = [&](int slot) {
-            return Writes(slot) - before[static_cast<size_t>(slot)];
-          };
-          Gui()->messageBoxes.clear();
-          e.SetStatusText("");
-          e.LocateProgramInFolder(folder.c_str());
-          e.Link().SetBankUploadRequest(true);
-          struct OnTheWay {
-            uint32_t due;
-            std::vector<uint8_t> bytes;
-          };
-          std::vector<OnTheWay> onTheWay;
-          bool finished = false;
-          uint32_t busyUntil = 0;
-          size_t sent = Mark();
-          for (uint32_t now = 0; now <= 12000; now += 50) {
-            // Slot 3's write is refused, however many writes went before it.
-            for (const auto& m : Since(sent))
-              if (refused && m.size() > 7 && m[5] == vq_sysex::kCmdProgramWrite && m[7] == 3)
-                Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::ErrorReply, 0);
-            sent = Mark();
-            std::vector<vqsim::OutMessage> answers;
-            link->Deliver(SIZE_MAX, &answers);
-            // In order, the device answers one message at a time, each `delay` after it began.
-            for (const auto& a : answers) {
-              const uint32_t start = inOrder ? std::max(now, busyUntil) : now;
-              if (inOrder) busyUntil = start + delay;
-              onTheWay.push_back({start + (inOrder ? delay : 0) + a.delayMs, a.bytes});
+    for (const auto& [before, transfer] : sequences)
+      for (const OldAnswer oldAnswer : {kAck, kRefusal, kLost})
+        for (const bool inOrder : {true, false})
+          for (const uint32_t delay :
+               {0, 1000, 1900, 2100, 2500, 2600, 2900, 3100, 4600, 6000, 8000, 10000, 12000})
+            for (const bool refused : {false, true}) {
+              if (before == kNone ? oldAnswer != kAck || delay > 6000
+                                  : pollAt != 650 || (oldAnswer == kLost && delay > 0))
+                continue;
+              SCOPED_TRACE(
+                  std::string(before == kNone     ? ""
+                              : before == kUpload ? "after an upload, "
+                                                  : "after a single write, ") +
+                  (before == kNone ? ""
+                   : oldAnswer == kLost
+                       ? "its answer lost, "
+                       : std::string(oldAnswer == kRefusal ? "its refusal " : "its answer ") +
+                             std::to_string(delay) + " ms late, ") +
+                  (before != kNone ? (inOrder ? "answered in order, " : "answered at once, ")
+                   : inOrder       ? "every answer " + std::to_string(delay) + " ms late, "
+                                   : "slot 2's answer " + std::to_string(delay) + " ms late, ") +
+                  (transfer == kUpload ? "upload, " : "single write, ") +
+                  (refused ? "slot 3 refused" : "all accepted") + ", polls at " +
+                  std::to_string(pollAt));
+              out.Clear();  // each row reads only its own messages
+              link = std::make_unique<SimLink>(e, out, sim);
+              sim.Plan().Clear();
+              if (before == kNone && !inOrder)
+                Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::Slow, 1, 1, delay);
+              if (before != kNone && oldAnswer != kAck)
+                Misbehave(vqsim::AnswerKind::ProgramWrite,
+                          oldAnswer == kLost ? vqsim::Misbehaviour::Silence
+                                             : vqsim::Misbehaviour::ErrorReply,
+                          0);
+              auto stored0 = sim.State().writesPerSlot;
+              const auto stored = [&](int slot) {
+                return Writes(slot) - stored0[static_cast<size_t>(slot)];
+              };
+              Gui()->messageBoxes.clear();
+              e.SetStatusText("");
+              bool first = before != kNone;  // the transfer before runs
+              begin(first ? before : transfer, first ? old : bank);
+              struct OnTheWay {
+                uint32_t due;
+                std::vector<uint8_t> bytes;
+              };
+              std::vector<OnTheWay> onTheWay;
+              bool finished = false;
+              uint32_t busyUntil = 0, startedAt = 0, endedAt = 0;
+              size_t sent = Mark();
+              for (uint32_t now = 0; now <= 30000; now += 50) {
+                // Slot 3's write is refused, however many writes went before it.
+                uint32_t writesBefore = 0;
+                for (const auto& m : Since(sent)) {
+                  if (m.size() <= 7 || m[5] != vq_sysex::kCmdProgramWrite) continue;
+                  if (refused && !first && m[7] == 3)
+                    Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::ErrorReply,
+                              writesBefore);
+                  ++writesBefore;
+                }
+                sent = Mark();
+                std::vector<vqsim::OutMessage> answers;
+                link->Deliver(SIZE_MAX, &answers);
+                // In order, the device answers one message at a time, each `late` after it began.
+                for (const auto& a : answers) {
+                  const uint32_t late = first || (before == kNone && inOrder) ? delay : 0;
+                  const uint32_t start = inOrder ? std::max(now, busyUntil) : now;
+                  if (inOrder) busyUntil = start + late;
+                  onTheWay.push_back({start + late + a.delayMs, a.bytes});
+                }
+                std::stable_sort(onTheWay.begin(), onTheWay.end(),
+                                 [](const auto& a, const auto& b) { return a.due < b.due; });
+                for (; !onTheWay.empty() && onTheWay.front().due <= now;
+                     onTheWay.erase(onTheWay.begin()))
+                  onAnotherThread([&] { link->Answer(onTheWay.front().bytes); });
+                if (now % 1000 == pollAt) onAnotherThread([&e] { e.StatusPoll(); });
+                e.OnTick();
+                // The next is started at once when the one before has ended and said so.
+                if (first && !running(before) && !e.Link().TransferDone() &&
+                    !e.Link().TransferFailed()) {
+                  first = false;
+                  stored0 = sim.State().writesPerSlot;
+                  Gui()->messageBoxes.clear();
+                  e.SetStatusText("");
+                  startedAt = now;
+                  begin(transfer, bank);
+                  continue;
+                }
+                if (first) continue;
+                finished |= StatusText() == "Finished successfully!";
+                if (!running(transfer) && !endedAt) endedAt = now;
+                if (!running(transfer) && onTheWay.empty() && now > 0) break;
+              }
+              onAnotherThread([&e] { e.StatusPoll(); });  // says how it ended
+              e.OnTick();
+              finished |= StatusText() == "Finished successfully!";
+              EXPECT_FALSE(first);
+              EXPECT_FALSE(running(transfer));
+              std::vector<std::string> errors;
+              for (const auto& box : Gui()->messageBoxes)
+                if (box.caption == "Error") errors.push_back(box.text);
+              for (int slot : {1, 2, 3}) EXPECT_LE(stored(slot), 1u) << slot;
+              const bool tookAll =
+                  !refused &&
+                  (transfer == kSingle ? stored(3) == 1 : stored(1) + stored(2) + stored(3) == 3);
+              EXPECT_EQ(finished, tookAll);
+              EXPECT_EQ(errors.size(), tookAll ? 0u : 1u);
+              if (before != kNone) {
+                // Nothing held it past the quiet time and its own wait.
+                EXPECT_LE(endedAt - startedAt, (DeviceLink::kQuietPolls + 4) * 1000u);
+                continue;
+              }
+              EXPECT_EQ(StatusText(), tookAll ? "Finished successfully!" : "Communication error!");
+              // Well inside the time-out every answer counts; beyond it the late one ends the
+              // upload.
+              if (delay < 2000 && refused) {
+                EXPECT_EQ(errors, std::vector<std::string>{"Communication error has occurred!"});
+              }
+              if (delay > 3000) {
+                EXPECT_EQ(errors, std::vector<std::string>{
+                                      "VQ not present or a communication\nerror has occurred!"});
+                EXPECT_EQ(stored(3), 0u);
+              }
             }
-            std::stable_sort(onTheWay.begin(), onTheWay.end(),
-                             [](const auto& a, const auto& b) { return a.due < b.due; });
-            for (; !onTheWay.empty() && onTheWay.front().due <= now;
-                 onTheWay.erase(onTheWay.begin()))
-              onAnotherThread([&] { link->Answer(onTheWay.front().bytes); });
-            if (now % 1000 == pollAt) onAnotherThread([&e] { e.StatusPoll(); });
-            e.OnTick();
-            finished |= StatusText() == "Finished successfully!";
-            if (!e.Link().BankUploadRunning() && onTheWay.empty() && now > 0) break;
-          }
-          onAnotherThread([&e] { e.StatusPoll(); });  // says how it ended
-          e.OnTick();
-          finished |= StatusText() == "Finished successfully!";
-          EXPECT_FALSE(e.Link().BankUploadRunning());
-          std::vector<std::string> errors;
-          for (const auto& box : Gui()->messageBoxes)
-            if (box.caption == "Error") errors.push_back(box.text);
-          for (int slot : {1, 2, 3}) EXPECT_LE(stored(slot), 1u) << slot;
-          const bool tookAll = !refused && stored(1) + stored(2) + stored(3) == 3;
-          EXPECT_EQ(finished, tookAll);
-          EXPECT_EQ(errors.size(), tookAll ? 0u : 1u);
-          EXPECT_EQ(StatusText(), tookAll ? "Finished successfully!" : "Communication error!");
-          // Well inside the time-out every answer counts; beyond it the late one ends the upload.
-          if (delay < 2000 && refused) {
-            EXPECT_EQ(errors, std::vector<std::string>{"Communication error has occurred!"});
-          }
-          if (delay > 3000) {
-            EXPECT_EQ(errors, std::vector<std::string>{
-                                  "VQ not present or a communication\nerror has occurred!"});
-            EXPECT_EQ(stored(3), 0u);
-          }
-        }
 }
 
 TEST_F(BankTransferTest, ASilentDeviceHearsEachWriteOnceThenTheUploadEnds) {

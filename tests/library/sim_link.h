@@ -41,6 +41,7 @@ class SimLink {
   // of them. With `held`, the answers wait there instead, each with its delay (a device that
   // answers late).
   void Deliver(size_t most = SIZE_MAX, std::vector<vqsim::OutMessage>* held = nullptr) {
+    if (mDelivered >= mOut.SendCount()) return;  // nothing new: no copy of all that went out
     std::vector<std::vector<uint8_t>> all = mOut.Messages();
     for (; mDelivered < all.size() && most > 0; --most) {
       const std::vector<uint8_t> m = all[mDelivered++];

@@ -233,5 +233,26 @@ TEST(MisbehaviourWrite, ErrorReplyStoresNothingAndOtherModesStore) {
   }
 }
 
+// A slow device refuses as late as it acknowledges, whichever rule was given first.
+TEST(MisbehaviourWrite, ASlowDeviceRefusesLate) {
+  for (const bool slowFirst : {true, false}) {
+    SimEngine e;
+    std::string error;
+    const char* slow = "kind=write,mode=slow,count=always,ms=9000";
+    const char* refuse = "kind=write,mode=error-reply,skip=1";
+    for (const char* rule : {slowFirst ? slow : refuse, slowFirst ? refuse : slow})
+      ASSERT_TRUE(e.Plan().Add(*ParseMisbehaviour(rule, error), error));
+    const auto first = e.Receive(BuildProgramWrite(DistinctProgram(4), 4));
+    const auto second = e.Receive(BuildProgramWrite(DistinctProgram(5), 5));
+    ASSERT_EQ(first.size(), 1u);
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(first[0].bytes, BuildReply(0x05, 0x21));
+    EXPECT_EQ(second[0].bytes, BuildReply(0x05, 0x22));
+    EXPECT_EQ(first[0].delayMs, 9000u);
+    EXPECT_EQ(second[0].delayMs, 9000u) << slowFirst;
+    EXPECT_FALSE(e.State().slots[4] == DistinctProgram(5));
+  }
+}
+
 }  // namespace
 }  // namespace vqsim::test

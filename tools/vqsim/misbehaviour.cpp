@@ -1,5 +1,6 @@
 #include "tools/vqsim/misbehaviour.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <sstream>
@@ -158,15 +159,32 @@ bool MisbehaviourPlan::Add(const MisbehaviourRule& rule, std::string& error) {
 }
 
 std::optional<MisbehaviourRule> MisbehaviourPlan::Take(AnswerKind kind) {
-  std::optional<MisbehaviourRule> chosen;
+  std::vector<MisbehaviourRule*> inWindow;
   for (auto& r : mRules) {
     if (r.kind != kind) continue;
     ++r.seen;
-    if (chosen || r.seen <= r.skip || (r.count != 0 && r.applied >= r.count)) continue;
-    ++r.applied;
-    chosen = r;
+    if (r.seen > r.skip && (r.count == 0 || r.applied < r.count)) inWindow.push_back(&r);
   }
-  return chosen;
+  if (inWindow.empty()) return std::nullopt;
+  MisbehaviourRule* chosen = inWindow.front();
+  ++chosen->applied;
+  MisbehaviourRule result = *chosen;
+  // A device that answers slowly refuses slowly too: a refusal and a delay that both cover
+  // this answer make a late refusal.
+  const auto other = [&](Misbehaviour mode) {
+    auto it = std::find_if(inWindow.begin() + 1, inWindow.end(),
+                           [&](const MisbehaviourRule* r) { return r->mode == mode; });
+    return it == inWindow.end() ? nullptr : *it;
+  };
+  if (chosen->mode == Misbehaviour::ErrorReply || chosen->mode == Misbehaviour::Slow) {
+    const bool refusal = chosen->mode == Misbehaviour::ErrorReply;
+    if (MisbehaviourRule* pair = other(refusal ? Misbehaviour::Slow : Misbehaviour::ErrorReply)) {
+      ++pair->applied;
+      if (!refusal) result = *pair;
+      result.lateMs = refusal ? pair->delayMs : chosen->delayMs;
+    }
+  }
+  return result;
 }
 
 }  // namespace vqsim

@@ -38,6 +38,7 @@ struct MisbehaviourRule {
   uint32_t delayMs = 1000;  // Slow
   uint32_t length = 0;      // Truncated: bytes kept, F7 included; 0 = a default per answer
   uint32_t slot = 0;        // WrongSlot: the slot byte the dump carries (0..127)
+  uint32_t lateMs = 0;      // ErrorReply: the delay of a Slow rule that covers the same answer
   uint32_t seen = 0;        // answers of this kind since the rule was added
   uint32_t applied = 0;     // answers this rule spoiled
 };
@@ -59,7 +60,8 @@ class MisbehaviourPlan {
   void Clear() { mRules.clear(); }
 
   // Called once for every answer of a kind the device is about to give. Every rule of that
-  // kind counts the answer; the first one inside its window spoils it and is returned.
+  // kind counts the answer; the first one inside its window spoils it and is returned (an
+  // ErrorReply and a Slow rule both inside their windows make one late refusal).
   std::optional<MisbehaviourRule> Take(AnswerKind kind);
 
   const std::vector<MisbehaviourRule>& Rules() const { return mRules; }

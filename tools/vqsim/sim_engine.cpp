@@ -237,7 +237,7 @@ std::vector<OutMessage> SimEngine::OnProgramRequest(const uint8_t* d, size_t n) 
   }
   Log(EventKind::Misbehaved, Format("misbehave request %s", MisbehaviourName(rule->mode)));
   if (rule->mode == Misbehaviour::ErrorReply)
-    return {{BuildReply(kTargetProgram, kCmdWriteError), 0}};
+    return {{BuildReply(kTargetProgram, kCmdWriteError), rule->lateMs}};
   if (rule->mode == Misbehaviour::OldDump) answer = {{BuildOldProgramDump(program, slot), 0}};
   answer = Spoil(*rule, std::move(answer));
   if (!answer.empty()) {
@@ -277,7 +277,7 @@ std::vector<OutMessage> SimEngine::OnProgramWrite(const uint8_t* d, size_t n) {
   if (rule && rule->mode == Misbehaviour::ErrorReply) {
     ++mState.writesRejected;
     Log(EventKind::Write, Format("write %d rejected misbehave", slot));
-    return {{BuildReply(kTargetProgram, kCmdWriteError), 0}};
+    return {{BuildReply(kTargetProgram, kCmdWriteError), rule->lateMs}};
   }
   const std::vector<uint8_t> message(d, d + n);
   mState.slots[slot - 1] = ProgramFromMessage(message);
