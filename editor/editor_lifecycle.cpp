@@ -200,7 +200,9 @@ void VQEditor::OnTick() {
   // A Discard lets the edits go for the load it was asked for; once none is under way (a step
   // that found no file, a write the synthesizer refused or never answered), they are kept again.
   if (mEditsReleased && !mLink.SingleWritePending()) mEditsReleased = false;
-  if (mLink.DumpReceived()) {
+  // The dump's Save panel and the upload's question wait while a box or panel is up.
+  const bool boxUp = BoxOrPanelUp();
+  if (mLink.DumpReceived() && !boxUp) {
     mLink.SetDumpReceived(false);
     NameReceivedProgram(mLink.RequestSlot());
   }
@@ -210,7 +212,7 @@ void VQEditor::OnTick() {
   }
   // A folder chosen for a bank upload: started here, outside the control's handler, from the
   // folder chosen (never the folder of the last program file).
-  if (mLink.BankUploadRequest()) {
+  if (mLink.BankUploadRequest() && !boxUp) {
     mLink.SetBankUploadRequest(false);
     StartBankUpload(mBrowser.TransferFolder().c_str());
   }

@@ -7,6 +7,7 @@
 #include <cassert>
 
 #include "graphics/igraphics.h"
+#include "platform/dialogs.h"
 
 namespace {
 
@@ -70,9 +71,14 @@ void VQEditor::RunMainThreadWork() {
   for (auto& w : work) w();
 }
 
+bool VQEditor::BoxOrPanelUp() const {
+  return vq::platform::boxesAndPanelsUp() > 0;
+}
+
 void VQEditor::ShowPostedMessageBoxes() {
   assert(OnMainThread());
-  if (mShowingBoxes) return;  // the boxes still queued follow when the open one closes
+  // One box or panel at a time: the queued boxes follow, in order, once the one up closes.
+  if (mShowingBoxes || BoxOrPanelUp()) return;
   IGraphics* g = GetGraphicsOf(this);
   mShowingBoxes = true;
   for (;;) {

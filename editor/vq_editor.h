@@ -432,6 +432,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // The idle call's share: queued work first, the boxes last (outside the plug mutex).
   void RunMainThreadWork();
   void ShowPostedMessageBoxes();
+  // Main thread: a box or panel is up. The idle call runs in its nested loop, and opens none
+  // of its own meanwhile: they wait until it closes.
+  bool BoxOrPanelUp() const;
 
   // --- Dispatcher cases: FLEXI slots, effect, equalizer and external-MIDI views
   // (param_dispatch.cpp, flexi_controls.cpp, effect_controls.cpp) ---

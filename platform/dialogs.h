@@ -41,4 +41,17 @@ class DialogService {
   virtual std::optional<std::vector<std::string>> runPanel(const PanelRequest& request) = 0;
 };
 
+// Boxes and panels up now: alerts, file panels and modal windows. Their nested loops run the
+// timers, so work there that would open one more waits until this is 0 again. Main thread.
+int boxesAndPanelsUp();
+
+// Counts an alert or panel as up while it lives; every backend's alerts and panels hold one.
+class BoxOrPanelShown {
+ public:
+  BoxOrPanelShown();
+  ~BoxOrPanelShown();
+  BoxOrPanelShown(const BoxOrPanelShown&) = delete;
+  BoxOrPanelShown& operator=(const BoxOrPanelShown&) = delete;
+};
+
 }  // namespace vq::platform

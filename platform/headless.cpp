@@ -222,6 +222,7 @@ Answer nextAnswer(std::deque<Answer>& script, HeadlessRunLoop& loop, RunLoopMode
 int HeadlessBackend::runAlert(const AlertRequest& request) {
   GraphicsView::notifyModalLoop();
   alerts.push_back(request);
+  BoxOrPanelShown shown;
   const AlertAnswer answer = nextAnswer(alertAnswers, loop, RunLoopMode::ModalPanel);
   if (answer.button < 0 || answer.button >= static_cast<int>(request.buttons.size()))
     return kAlertDismissed;
@@ -231,6 +232,7 @@ int HeadlessBackend::runAlert(const AlertRequest& request) {
 std::optional<std::vector<std::string>> HeadlessBackend::runPanel(const PanelRequest& request) {
   GraphicsView::notifyModalLoop();
   panels.push_back(request);
+  BoxOrPanelShown shown;
   return nextAnswer(panelAnswers, loop, RunLoopMode::ModalPanel).paths;
 }
 

@@ -131,6 +131,7 @@ int DesktopBackend::runAlert(const AlertRequest& request) {
     return dismiss;
   }
   DesktopRunLoop::ModeScope scope(loop, RunLoopMode::ModalPanel);
+  BoxOrPanelShown shown;
   GtkMessageType type = request.style == AlertStyle::Critical  ? GTK_MESSAGE_ERROR
                         : request.style == AlertStyle::Warning ? GTK_MESSAGE_WARNING
                                                                : GTK_MESSAGE_INFO;
@@ -157,6 +158,7 @@ std::optional<std::vector<std::string>> DesktopBackend::runPanel(const PanelRequ
     return std::nullopt;
   }
   DesktopRunLoop::ModeScope scope(loop, RunLoopMode::ModalPanel);
+  BoxOrPanelShown shown;
   using Kind = PanelRequest::Kind;
   GtkFileChooserAction action = request.kind == Kind::Save ? GTK_FILE_CHOOSER_ACTION_SAVE
                                 : request.kind == Kind::Folder

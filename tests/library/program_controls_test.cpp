@@ -228,6 +228,113 @@ TEST_F(ProgramControlsTest, SaveAfterAFailedRequestWritesTheUsersProgram) {
   }
 }
 
+// A box or panel runs the idle call in its nested loop, which opens none of its own meanwhile:
+// a fetched dump's Save panel and the boxes the status poll posts come once it closed, in
+// order, and Ctrl+S's panel saves the edited program.
+TEST_F(ProgramControlsTest, OneBoxOrPanelAtATime) {
+  auto timeOut = [](VQEditor& e) {  // a fetch times out: its box waits to be shown
+    e.Link().SetRequestOutstanding(true);
+    e.Link().SetUnansweredPolls(2);
+    e.StatusPoll();
+  };
+  auto captions = [this] {
+    std::vector<std::string> out;
+    for (const auto& box : Gui()->messageBoxes) out.push_back(box.caption);
+    return out;
+  };
+  auto gaps = [this](VQEditor& e) {  // an upload of a folder with gaps is asked for
+    Program("01_A.pr4", 1);
+    Program("03_C.pr4", 3);
+    e.Browser().SetTransferFolder(folder);
+    e.Link().SetBankUploadRequest(true);
+    Gui()->messageBoxAnswer = 2;  // skip the gaps
+  };
+  using Captions = std::vector<std::string>;
+  struct Case {
+    const char* what;
+    std::function<void(VQEditor&)> open;   // with something waiting to open on top
+    std::function<void(VQEditor&)> check;  // once it closed and the idle call ran again
+  } cases[] = {
+      {"Ctrl+S's panel as a fetched dump arrives",
+       [&](VQEditor& e) {
+         Set(kMarkerField + kFieldParamOffset, 33);
+         sim.FillSlots(true);
+         Set(301, 4);
+         Set(302, 1);
+         e.OnTick();
+         link->Deliver();
+         ASSERT_TRUE(e.Link().DumpReceived());
+         Gui()->fileAnswers = {folder + "mine.pr4", ""};  // the dump's panel, if open, cancels
+         e.OnCommand(3);
+       },
+       [&](VQEditor& e) {
+         ProgramFileContent content;
+         ASSERT_EQ(ReadProgramFile((folder + "mine.pr4").c_str(), content),
+                   ProgramFileError::kNone);
+         EXPECT_EQ(content.record[kMarkerField], 33);
+         EXPECT_EQ(Gui()->filePanels, 2);
+         EXPECT_TRUE(e.Link().ReceivedDumpPending());
+       }},
+      {"the unsaved-changes question",
+       [&](VQEditor& e) {
+         Program("01_A.pr4", 1);
+         Set(kMarkerField + kFieldParamOffset, 34);
+         timeOut(e);
+         Gui()->messageBoxAnswer = 2;  // Cancel
+         e.LoadProgramFileToEditor((folder + "01_A.pr4").c_str());
+       },
+       [&](VQEditor&) {
+         EXPECT_EQ(captions(), (Captions{"Warning", "Error"}));
+       }},
+      {"the Load panel", [&](VQEditor& e) { timeOut(e), Press(202); },
+       [&](VQEditor&) { EXPECT_EQ(captions(), Captions{"Error"}); }},
+      {"the Load panel as a write is acknowledged, with unsaved edits",
+       [&](VQEditor& e) {
+         Program("12_Lead.pr4", 77);
+         e.Browser().SetSelectedFile(VQEditor::kWriteSelector, folder + "12_Lead.pr4");
+         e.SetProgramEdited(false);  // the write asks nothing: the edits come after
+         Set(205, 1);
+         Set(kMarkerField + kFieldParamOffset, 44);
+         link->Deliver();
+         Gui()->messageBoxAnswer = 7;  // Discard
+         Press(202);
+       },
+       [&](VQEditor&) {
+         EXPECT_EQ(captions(), Captions{"Warning"});
+         EXPECT_EQ(Marker(), 77);
+       }},
+      {"the upload's gap question",
+       [&](VQEditor& e) {
+         gaps(e);
+         timeOut(e);
+         e.OnTick();
+       },
+       [&](VQEditor&) {
+         EXPECT_EQ(captions(), (Captions{"Warning", "Error"}));
+       }},
+      {"a posted box as an upload is asked for",
+       [&](VQEditor& e) {
+         gaps(e);
+         timeOut(e);
+         e.ShowPostedMessageBoxes();
+       },
+       [&](VQEditor&) {
+         EXPECT_EQ(captions(), (Captions{"Error", "Warning"}));
+       }},
+  };
+  int row = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sim = vqsim::SimEngine();
+    VQEditor& e = SimLinkedEditorTest::Start("row" + std::to_string(++row));
+    Gui()->ticksWhileUp = 6;
+    c.open(e);
+    EXPECT_EQ(Gui()->mostUp, 1);
+    e.OnTick();
+    c.check(e);
+  }
+}
+
 TEST_F(ProgramControlsTest, SendingAFileWritesItsSlotAndLoadsIt) {
   VQEditor& e = Start();
   Program("12_Lead.pr4", 77);

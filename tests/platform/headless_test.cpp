@@ -118,12 +118,23 @@ TEST_F(HeadlessTest, PanelsTakeScriptedAnswers) {
   EXPECT_FALSE(b->runPanel(req).has_value());
   b->panelAnswers.push_back({std::vector<std::string>{"/tmp/x"}, 0.5});
   int fired = 0;
+  std::vector<int> up;  // boxes and panels up, at each firing
   b->loop.addTimer(
-      0.2, true, [&] { ++fired; }, true);
+      0.2, true,
+      [&] {
+        ++fired;
+        up.push_back(boxesAndPanelsUp());
+      },
+      true);
   auto r = b->runPanel(req);
   ASSERT_TRUE(r.has_value());
   EXPECT_EQ(r->front(), "/tmp/x");
   EXPECT_EQ(fired, 2) << "common-mode timers run while the panel is up";
+  b->alertAnswers.push_back({0, 0.5});
+  b->runAlert({"Title", "Message", {"OK"}, AlertStyle::Informational});
+  EXPECT_GT(fired, 2);
+  EXPECT_EQ(up, std::vector<int>(static_cast<size_t>(fired), 1));
+  EXPECT_EQ(boxesAndPanelsUp(), 0);
 }
 
 class CountingTarget : public MenuTarget {

@@ -145,9 +145,10 @@ TEST_F(DesktopModalTest, AlertsAnswerReturnAndEscapeWhileTheFrameTimerRuns) {
         b->runAlert({"Confirm", "Replace the file?", {"Yes", "No"}, AlertStyle::Warning}));
     ticksInside += ticks - before;
   };
-  script({pointAtDialog(), hold(0.3), keys({XK_Return}),
-          waitFor([&] { return answers.size() == 1; }), pointAtDialog(), hold(0.3),
-          keys({XK_Escape})});
+  int up = 0;  // boxes and panels up while the alert is
+  script({pointAtDialog(), [&] { return (up = boxesAndPanelsUp()), true; }, hold(0.3),
+          keys({XK_Return}), waitFor([&] { return answers.size() == 1; }), pointAtDialog(),
+          hold(0.3), keys({XK_Escape})});
   input.move(ox + 40, oy + 30);
   input.button(1, true);
   input.button(1, false);
@@ -159,6 +160,7 @@ TEST_F(DesktopModalTest, AlertsAnswerReturnAndEscapeWhileTheFrameTimerRuns) {
   EXPECT_EQ(answers, (std::vector<int>{0, 1})) << "Return: the default; Escape: No, not Yes";
   EXPECT_GE(ticksInside, 40);
   EXPECT_GE(client.modalNotices, 2);
+  EXPECT_EQ(std::pair(up, boxesAndPanelsUp()), std::pair(1, 0));
 }
 
 TEST_F(DesktopModalTest, TheTextFieldFiltersCommitsAndCancelsOneAtATime) {
@@ -300,10 +302,13 @@ TEST_F(DesktopModalTest, TheSavePanelStartsInItsFolderAddsTheTypeAndCancels) {
     gtk_window_present(GTK_WINDOW(d));
     return true;
   };
-  script({toChooser, hold(0.5), keys({XK_Return})});
+  int up = 0;
+  script(
+      {toChooser, [&] { return (up = boxesAndPanelsUp()), true; }, hold(0.5), keys({XK_Return})});
   int before = ticks;
   auto chosen = b->runPanel(save);
   EXPECT_GE(ticks - before, 20);
+  EXPECT_EQ(std::pair(up, boxesAndPanelsUp()), std::pair(1, 0));
   ASSERT_TRUE(chosen.has_value());
   EXPECT_EQ(*chosen, std::vector<std::string>{(folder / "untitled.syx").string()});
   script({toChooser, hold(0.3), keys({XK_Escape})});

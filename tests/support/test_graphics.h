@@ -3,6 +3,7 @@
 // serve is support/test_plug.h.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <thread>
@@ -10,6 +11,7 @@
 
 #include "graphics/icontrol.h"
 #include "graphics/igraphics.h"
+#include "platform/dialogs.h"
 #include "plugin/ipopup_menu.h"
 #include "plugin/utl_heapbuf.h"
 #include "test_plug.h"  // beside this file: benchmarks include it from the repository root
@@ -49,10 +51,19 @@ class TestGraphics : public IGraphics {
   }
   void EndUserInput() override {}
   int ShowMessageBox(const char* text, const char* caption, int type) override {
+    vq::platform::BoxOrPanelShown shown;
+    mostUp = std::max(mostUp, vq::platform::boxesAndPanelsUp());
     messageBoxes.push_back({text ? text : "", caption ? caption : "", type, OnGuiThread(),
                             !GetPlug() || FreeForOtherThreads(GetPlug()->Mutex())});
     if (whileBoxShown) whileBoxShown(messageBoxes.back());
+    TickWhileUp();
     return messageBoxAnswer;
+  }
+  void TickWhileUp() {
+    for (int tick = 0; tick < ticksWhileUp; ++tick) {
+      IRECT r;
+      if (IsDirty(&r)) Draw(&r);
+    }
   }
   IPopupMenu* CreateIPopupMenu(IPopupMenu* menu, IRECT* area) override { return popupAnswer; }
   void CreateTextEntry(IControl* control, IParam* param, IText* text, IRECT* area,
@@ -63,12 +74,23 @@ class TestGraphics : public IGraphics {
   void UserDocumentsPath(UTL_String* path) override { path->Set(""); }
   void AppSupportPath(UTL_String* path, bool system) override { path->Set(""); }
   void MusicPath(UTL_String* path) override { path->Set(""); }
-  // The file panel answers with the name it was given, or is cancelled with fileCancels.
+  // The file panel answers the next of fileAnswers, else the name it was given, or is cancelled
+  // with fileCancels.
   void PromptForFile(UTL_String* file, int action, UTL_String* dir,
                      const char* extensions) override {
+    vq::platform::BoxOrPanelShown shown;
+    mostUp = std::max(mostUp, vq::platform::boxesAndPanelsUp());
     ++filePanels;
     if (GetPlug() && !FreeForOtherThreads(GetPlug()->Mutex())) ++filePanelsHoldingThePlug;
-    if (fileCancels) file->Set("");
+    // Each panel takes its answer as it opens: one opened inside it takes the next.
+    const bool scripted = !fileAnswers.empty();
+    const std::string answer = scripted ? fileAnswers.front() : "";
+    if (scripted) fileAnswers.erase(fileAnswers.begin());
+    TickWhileUp();
+    if (scripted)
+      file->Set(answer.c_str());
+    else if (fileCancels)
+      file->Set("");
   }
   bool PromptForColor() override { return false; }
   bool OpenURL(const char* url) override {
@@ -100,6 +122,11 @@ class TestGraphics : public IGraphics {
   bool fileCancels = false;
   int filePanels = 0;
   int filePanelsHoldingThePlug = 0;
+  // The nested loop of a box or panel: the GUI timer ticks this often (drawing what changed,
+  // the idle call on every second clean tick) before the answer.
+  int ticksWhileUp = 0;
+  std::vector<std::string> fileAnswers;  // the next panels' paths, in order ("" cancels)
+  int mostUp = 0;                        // the most boxes and panels up at once
   void* window = nullptr;
 };
 
