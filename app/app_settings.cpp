@@ -48,5 +48,6 @@ std::string SettingsFile::Read(const char* section, const char* key,
 
 void SettingsFile::Write(const char* section, const char* key, const char* value) const {
   if (mPath.empty()) return;
-  WritePrivateProfileString(section, key, value, mPath.c_str());
+  // Not waited for: a session ending meanwhile saves the user's program at once.
+  WEMU_WriteIniInBackground(section, key, value, mPath.c_str());
 }

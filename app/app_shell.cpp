@@ -16,6 +16,7 @@
 #include "library/bank_transfer.h"
 #include "library/program_library.h"
 #include "library/program_manager.h"
+#include "platform/error_output.h"
 #include "platform/file_system.h"
 #include "platform/font_service.h"
 #include "platform/platform.h"
@@ -43,6 +44,8 @@ struct GuiSizeItem {
 };
 constexpr GuiSizeItem kGuiSizeItems[] = {{40037, 0.7}, {40038, 0.8}, {40039, 0.9}, {40040, 1.0},
                                          {40041, 1.1}, {40042, 1.2}, {40043, 1.3}, {40044, 2.0}};
+// How long a session's end inside a nested loop waits for the error output.
+constexpr int kExitFlushMs = 500;
 // The GUI-resize object's lower limit (50 %).
 constexpr double kGuiScaleMinimum = 0.5;
 
@@ -302,6 +305,8 @@ void AppShell::EndSession(bool nested) {
   if (nested) {
     KeepStateForExit();
     std::fflush(nullptr);
+    // What the keeping failed to write is told before the process goes.
+    vp::errorOutput().FlushBeforeExit(std::chrono::milliseconds(kExitFlushMs));
     _exit(0);
   }
   if (mainWindow)

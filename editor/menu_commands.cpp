@@ -107,9 +107,10 @@ void Press(IGraphics& g, int paramIdx) {
 
 // A skin switch: the choice is stored; the running GUI changes only between the two skins it
 // can swap at once. The restart notice waits for the idle call, which shows it once the editor
-// is free.
+// is free. The main thread does not wait for the disk: a session ending meanwhile saves the
+// user's program at once.
 void ChooseSkin(VQEditor& e, const char* name, int mode) {
-  WritePrivateProfileString("gui", "background", name, e.SettingsPath().c_str());
+  WEMU_WriteIniInBackground("gui", "background", name, e.SettingsPath().c_str());
   const bool swappable = mode < 2 && e.SkinMode() <= 1;
   if (!swappable) {
     if (mode != 2 || e.SkinMode() != 2) e.PostMessageBox(kRestartText, "Warning");

@@ -221,13 +221,13 @@ bool IModuleGUIResize::WriteSettingDouble(const char* key, double value) {
       std::to_chars(text, text + sizeof text - 1, value, std::chars_format::fixed, 15);
   if (r.ec != std::errc()) return false;
   *r.ptr = '\0';
-  return WritePrivateProfileString("gui", key, text, mSettingsPath.c_str()) != 0;
+  return WEMU_WriteIniInBackground("gui", key, text, mSettingsPath.c_str()) != 0;
 }
 
 bool IModuleGUIResize::WriteSettingUnsigned(const char* key, unsigned value) {
   if (mSettingsPath.empty()) return false;
   const std::string text = std::to_string(value);
-  return WritePrivateProfileString("gui", key, text.c_str(), mSettingsPath.c_str()) != 0;
+  return WEMU_WriteIniInBackground("gui", key, text.c_str(), mSettingsPath.c_str()) != 0;
 }
 
 int IModuleGUIResize::ReadSettingInt(const char* key, int def) const {

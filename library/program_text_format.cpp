@@ -1,9 +1,13 @@
 #include "library/program_text_format.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -342,13 +346,16 @@ ProgramFileError WriteFileSafely(const std::string& path, std::string_view bytes
   if (tmp.empty()) return ProgramFileError::kWriteFailed;
   // A process ended meanwhile removes it, never renames it.
   const fs::NotedWrite noted(tmp.c_str());
-  bool ok = !noted.Refused();
-  if (ok) {
-    BufferedFileWriter writer(tmp.c_str());
-    ok = writer.IsOpen() && writer.Write(bytes.data(), static_cast<int>(bytes.size())) ==
-                                static_cast<int>(bytes.size());
-    ok = writer.Close() && ok;
+  // Opened again without O_CREAT: a file the shut-down's time limit removed is not made anew.
+  const int fd = noted.Refused() ? -1 : open(tmp.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  bool ok = fd >= 0;
+  for (size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
   }
+  if (fd >= 0 && close(fd) != 0) ok = false;
   ok = ok && fs::SyncFile(tmp);
   if (ok) {
     if (replace ? fs::RenameFile(tmp, path) : fs::RenameNoReplace(tmp, path))

@@ -19,6 +19,7 @@ namespace vq::platform {
 ErrorOutput::ErrorOutput(int fd, size_t capacity) : mFd(fd), mCapacity(capacity) {
   sem_init(&mWake, 0, 0);
   sem_init(&mLastWritten, 0, 0);
+  sem_init(&mDrained, 0, 0);
   // The thread takes no signal: a write to a pipe nobody reads any more fails instead of ending
   // the program, and a signal meant for the program is handled by one of its own threads.
   sigset_t all, old;
@@ -37,6 +38,7 @@ ErrorOutput::~ErrorOutput() {
   mThread.join();
   sem_destroy(&mWake);
   sem_destroy(&mLastWritten);
+  sem_destroy(&mDrained);
 }
 
 void ErrorOutput::Write(std::string text) {
@@ -66,6 +68,33 @@ bool ErrorOutput::Flush(std::chrono::milliseconds limit) {
                            [this] { return mQueue.empty() && !mWriting && mDropped == 0; });
 }
 
+namespace {
+
+timespec DeadlineIn(std::chrono::milliseconds limit) {
+  timespec deadline{};
+  clock_gettime(CLOCK_MONOTONIC, &deadline);
+  const long long ns = deadline.tv_nsec + std::chrono::nanoseconds(limit).count();
+  deadline.tv_sec += static_cast<time_t>(ns / 1000000000);
+  deadline.tv_nsec = static_cast<long>(ns % 1000000000);
+  return deadline;
+}
+
+bool WaitUntil(sem_t* done, const timespec& deadline) {
+  while (sem_clockwait(done, CLOCK_MONOTONIC, &deadline) < 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ErrorOutput::FlushBeforeExit(std::chrono::milliseconds limit) {
+  const timespec deadline = DeadlineIn(limit);
+  mDrainWanted.store(true);
+  sem_post(&mWake);
+  return WaitUntil(&mDrained, deadline);
+}
+
 void ErrorOutput::SetLastLine(const char* text) {
   mLastLength = std::min(std::strlen(text), sizeof mLast);
   std::memcpy(mLast, text, mLastLength);
@@ -73,16 +102,10 @@ void ErrorOutput::SetLastLine(const char* text) {
 
 bool ErrorOutput::WriteLastLine(std::chrono::milliseconds limit) {
   if (mLastLength == 0 || mLastWanted.exchange(true)) return false;
-  timespec deadline{};
-  clock_gettime(CLOCK_MONOTONIC, &deadline);
-  const long long ns = deadline.tv_nsec + std::chrono::nanoseconds(limit).count();
-  deadline.tv_sec += static_cast<time_t>(ns / 1000000000);
-  deadline.tv_nsec = static_cast<long>(ns % 1000000000);
+  const timespec deadline = DeadlineIn(limit);
+  mDrainWanted.store(true);
   sem_post(&mWake);
-  while (sem_clockwait(&mLastWritten, CLOCK_MONOTONIC, &deadline) < 0) {
-    if (errno != EINTR) return false;
-  }
-  return true;
+  return WaitUntil(&mLastWritten, deadline) && WaitUntil(&mDrained, deadline);
 }
 
 std::string ErrorOutput::DroppedLine() const {
@@ -116,6 +139,7 @@ void ErrorOutput::Run() {
         } else {
           mWriting = false;
           mWritten.notify_all();
+          if (mDrainWanted.exchange(false)) sem_post(&mDrained);
           if (mStop) return;
           break;
         }
@@ -150,7 +174,7 @@ void ErrorOutput::WriteOut(const char* text, size_t length) {
 namespace {
 
 void FlushAtExit() {
-  errorOutput().Flush(std::chrono::milliseconds(1000));
+  errorOutput().FlushBeforeExit(std::chrono::milliseconds(1000));
 }
 
 GLogWriterOutput WriteGLibMessage(GLogLevelFlags level, const GLogField* fields, gsize count,

@@ -32,9 +32,13 @@ class ErrorOutput {
   // Waits at most `limit` for what was queued so far to be written; true when it was.
   bool Flush(std::chrono::milliseconds limit);
 
-  // A line made ahead for a moment when nothing may allocate or take a lock that another thread
-  // may hold for ever: WriteLastLine hands it to the writing thread first and waits at most
-  // `limit` for it to be written (the thread may be stuck in an earlier write). Once.
+  // For a process about to end, when nothing may allocate or take a lock that another thread may
+  // hold for ever: waits at most `limit` for the lines queued so far to be written; true when
+  // they were.
+  bool FlushBeforeExit(std::chrono::milliseconds limit);
+  // A line made ahead for such a moment: WriteLastLine hands it to the writing thread ahead of the
+  // queued lines, which follow, and waits at most `limit` for all of them (the thread may be
+  // stuck in an earlier write). Once.
   void SetLastLine(const char* text);
   bool WriteLastLine(std::chrono::milliseconds limit);
 
@@ -54,6 +58,8 @@ class ErrorOutput {
   bool mStop = false;
   sem_t mWake;  // posted for each line, the last line and the stop
   sem_t mLastWritten;
+  sem_t mDrained;  // posted when the queue ran empty after a FlushBeforeExit asked
+  std::atomic<bool> mDrainWanted{false};
   char mLast[160] = {};
   size_t mLastLength = 0;
   std::atomic<bool> mLastWanted{false};

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include <semaphore.h>
 #include <unistd.h>
 
 namespace vq::platform {
@@ -25,6 +26,9 @@ struct Place {
 
 Place gPlaces[kPlaces];
 std::atomic<bool> gEnding{false};
+std::atomic<bool> gRemoverMade{false}, gRemovalSet{false};
+sem_t gRemovalAsked;
+timespec gRemovalAt{};  // set before gRemovalAsked is posted
 
 void RemoveAll() {
   gEnding.store(true);
@@ -60,22 +64,34 @@ void EndWriteInProgress(int token) {
   gPlaces[token].state.compare_exchange_strong(noted, kFree);
 }
 
-void RemoveWritesInProgressBefore(const timespec& deadline) {
-  timespec at = deadline;
-  at.tv_nsec -= kMarginNs;
-  if (at.tv_nsec < 0) {
-    at.tv_nsec += 1000000000;
-    --at.tv_sec;
-  }
+bool PrepareRemovalOfWritesInProgress() {
+  if (gRemoverMade.exchange(true)) return true;
+  sem_init(&gRemovalAsked, 0, 0);
   try {
-    std::thread([at] {
-      while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    std::thread([] {
+      while (sem_wait(&gRemovalAsked) < 0 && errno == EINTR) {
+      }
+      while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &gRemovalAt, nullptr) == EINTR) {
       }
       RemoveAll();
     }).detach();
   } catch (const std::system_error&) {
-    // No thread: the files stay rather than the caller waiting on the disk.
+    // No thread: the files stay rather than an ending waiting on the disk.
+    gRemoverMade.store(false);
+    return false;
   }
+  return true;
+}
+
+void RemoveWritesInProgressBefore(const timespec& deadline) {
+  if (!gRemoverMade.load() || gRemovalSet.exchange(true)) return;
+  gRemovalAt = deadline;
+  gRemovalAt.tv_nsec -= kMarginNs;
+  if (gRemovalAt.tv_nsec < 0) {
+    gRemovalAt.tv_nsec += 1000000000;
+    --gRemovalAt.tv_sec;
+  }
+  sem_post(&gRemovalAsked);
 }
 
 }  // namespace vq::platform

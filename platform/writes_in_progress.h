@@ -19,9 +19,11 @@ int NoteWriteInProgress(const char* tempPath);
 // The temporary file was renamed into place or removed; a token below 0 does nothing.
 void EndWriteInProgress(int token);
 
+// Makes the thread that removes the files, ahead of any ending: false when it cannot be made.
+bool PrepareRemovalOfWritesInProgress();
 // Shortly before `deadline` (CLOCK_MONOTONIC) removes every temporary file in progress and
-// refuses new ones. That runs on a thread of its own: the caller never waits, not even for a
-// removal the disk holds up.
+// refuses new ones. That runs on the thread made before: the caller neither allocates nor waits,
+// not even for a removal the disk holds up. Once; nothing without that thread.
 void RemoveWritesInProgressBefore(const timespec& deadline);
 
 // Notes a temporary file for as long as it lives; Refused() when the process is ending and the

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -18,6 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/error_output.h"
 #include "platform/writes_in_progress.h"
 
 namespace {
@@ -61,15 +64,24 @@ struct IniCacheSlot {
   bool stale = false;
   // Changed while writes were held: the file lacks the change until they are let go.
   bool held = false;
+  // Which rewrite took the text last: an older one finishing later leaves the stamp alone.
+  uint64_t version = 0;
   std::string fileName;
   std::vector<NamedSection> sections;  // sorted by name (case-insensitive)
 };
 
 struct IniCache {
   std::recursive_mutex lock;
+  // Taken by every rewrite around its disk work, after `lock` when both are taken: rewrites of a
+  // file reach the disk in the order they took their text. Readers never take it.
+  std::mutex diskLock;
   IniCacheSlot slots[kSlotCount];
   uint64_t useCounter = 0;
+  uint64_t versions = 0;
   int holds = 0;  // WEMU_HoldIniWrites calls not yet let go
+  // The file the background thread is writing without `lock`: its slot is newer than the disk
+  // until the rename, and stays in the cache.
+  std::string writing;
   std::vector<char> lineBuffer;
 };
 
@@ -235,7 +247,7 @@ void ParseFile(IniCache& cache, IniCacheSlot& slot, FILE* f) {
   slot.sections = std::move(sections);
 }
 
-bool IniCache_Write(IniCacheSlot& slot);
+bool IniCache_Write(IniCache& cache, IniCacheSlot& slot);
 
 IniCacheSlot& IniCache_Load(IniCache& cache, const char* path) {
   int chosen = -1;
@@ -247,18 +259,17 @@ IniCacheSlot& IniCache_Load(IniCache& cache, const char* path) {
     }
   }
   if (chosen < 0) {
-    chosen = 0;
-    for (int i = 1; i < kSlotCount; ++i)
-      if (cache.slots[i].lastUse < cache.slots[chosen].lastUse) chosen = i;
+    for (int i = 0; i < kSlotCount; ++i) {
+      if (cache.slots[i].fileName == cache.writing) continue;
+      if (chosen < 0 || cache.slots[i].lastUse < cache.slots[chosen].lastUse) chosen = i;
+    }
   }
   IniCacheSlot& slot = cache.slots[chosen];
   slot.lastUse = ++cache.useCounter;
 
-  if (slot.used && slot.fileName == path && slot.held) return slot;  // newer than the file
-  if (slot.held) {
-    slot.held = false;  // another file takes the slot: this one gets its changes first
-    IniCache_Write(slot);
-  }
+  // Newer than the file (changes held, or our own rewrite under way): the cache answers.
+  if (slot.used && slot.fileName == path && (slot.held || cache.writing == path)) return slot;
+  if (slot.held) IniCache_Write(cache, slot);  // another file takes the slot: this one first
   if (slot.used && !slot.stale && slot.fileName == path) {
     if (FileState(path) == slot.stamp) return slot;
   }
@@ -287,31 +298,45 @@ std::string TempTemplate(const std::string& fileName) {
   return name.substr(0, at) + "." + name.substr(at) + ".XXXXXX.new";
 }
 
-bool WriteSections(FILE* f, const IniCacheSlot& slot) {
+std::string SectionsText(const IniCacheSlot& slot) {
+  std::string text;
   for (const NamedSection& ns : slot.sections) {
     if (!ns.section) break;
-    if (fprintf(f, "[%s]\n", ns.name.c_str()) < 0) return false;
+    text.append("[").append(ns.name).append("]\n");
     for (const KeyValue& kv : ns.section->pairs) {
       if (kv.first.empty()) continue;
-      if (fprintf(f, "%s=%s\n", kv.first.c_str(), kv.second.c_str()) < 0) return false;
+      text.append(kv.first).append("=").append(kv.second).append("\n");
     }
-    if (fputs("\n", f) < 0) return false;
+    text.append("\n");
   }
-  return true;
+  return text;
 }
 
-// Rewrites the whole file from the slot. Every step is checked: on any failure the temporary
-// file is removed, the file on disk stays as it was and the slot is marked for re-reading.
-bool IniCache_Write(IniCacheSlot& slot) {
-  auto fail = [&slot](const std::string& temp) {
+// What a rewrite puts on disk, taken from the slot under the cache's lock.
+struct IniRewrite {
+  std::string fileName;
+  std::string text;
+  uint64_t version = 0;
+};
+
+IniRewrite IniCache_Take(IniCache& cache, IniCacheSlot& slot) {
+  slot.held = false;  // written with the rest, whoever writes first
+  slot.version = ++cache.versions;
+  return IniRewrite{slot.fileName, SectionsText(slot), slot.version};
+}
+
+// Replaces the file with the text, whole. Every step is checked: on any failure the temporary
+// file is removed, the file on disk stays as it was and errno says why. Called with diskLock
+// held (by the background thread without the cache's lock: the disk may take its time).
+bool WriteWhole(const IniRewrite& w, FileStamp& stamp) {
+  auto fail = [](const std::string& temp) {
     const int why = errno;  // kept for the caller's message
     if (!temp.empty()) unlink(temp.c_str());
     errno = why;
-    slot.stale = true;
     return false;
   };
-  if (slot.fileName.empty()) return fail("");
-  std::string temp = TempTemplate(slot.fileName);
+  if (w.fileName.empty()) return fail("");
+  std::string temp = TempTemplate(w.fileName);
   int fd = mkostemps(temp.data(), 4, O_CLOEXEC);
   if (fd < 0) return fail("");
   // Noted until renamed or removed: a process ended meanwhile removes it, never renames it.
@@ -324,7 +349,7 @@ bool IniCache_Write(IniCacheSlot& slot) {
 
   struct stat st;
   mode_t mode = 0644;
-  if (stat(slot.fileName.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  if (stat(w.fileName.c_str(), &st) == 0) mode = st.st_mode & 07777;
   if (fchmod(fd, mode) != 0) {
     close(fd);
     return fail(temp);
@@ -335,15 +360,43 @@ bool IniCache_Write(IniCacheSlot& slot) {
     return fail(temp);
   }
   bool ok = flock(fd, LOCK_EX) == 0;
-  ok = ok && WriteSections(f, slot);
+  ok = ok && fwrite(w.text.data(), 1, w.text.size(), f) == w.text.size();
   ok = ok && fflush(f) == 0;
   ok = ok && fsync(fd) == 0;
   flock(fd, LOCK_UN);
   if (fclose(f) != 0) ok = false;
   if (!ok) return fail(temp);
-  if (rename(temp.c_str(), slot.fileName.c_str()) != 0) return fail(temp);
-  slot.stamp = FileState(slot.fileName);
+  if (rename(temp.c_str(), w.fileName.c_str()) != 0) return fail(temp);
+  stamp = FileState(w.fileName);  // our own file: not a change from outside
   return true;
+}
+
+// Back under the cache's lock: a failure marks the slot for re-reading (it forgets the change);
+// a success gives it the file's new stamp unless a later rewrite took the text since.
+void IniCache_Done(IniCache& cache, const IniRewrite& w, bool ok, const FileStamp& stamp) {
+  for (IniCacheSlot& slot : cache.slots) {
+    if (!slot.used || slot.fileName != w.fileName) continue;
+    if (!ok)
+      slot.stale = true;
+    else if (slot.version == w.version)
+      slot.stamp = stamp;
+  }
+}
+
+// Rewrites the whole file from the slot, after any rewrite under way.
+bool IniCache_Write(IniCache& cache, IniCacheSlot& slot) {
+  const IniRewrite w = IniCache_Take(cache, slot);
+  FileStamp stamp;
+  bool ok;
+  int why;
+  {
+    std::lock_guard<std::mutex> disk(cache.diskLock);
+    ok = WriteWhole(w, stamp);
+    why = errno;
+  }
+  IniCache_Done(cache, w, ok, stamp);
+  errno = why;
+  return ok;
 }
 
 // A change of the slot: rewritten now, or once the writes held are let go.
@@ -352,7 +405,7 @@ bool IniCache_Commit(IniCache& cache, IniCacheSlot& slot) {
     slot.held = true;
     return true;
   }
-  return IniCache_Write(slot);
+  return IniCache_Write(cache, slot);
 }
 
 // Value text as readers see it: blanks around it and one pair of matching quotes removed.
@@ -587,8 +640,84 @@ bool WEMU_ReleaseIniWrites() {
   bool ok = true;
   for (IniCacheSlot& slot : cache.slots) {
     if (!slot.held) continue;
-    slot.held = false;
-    ok = IniCache_Write(slot) && ok;
+    ok = IniCache_Write(cache, slot) && ok;
   }
   return ok;
+}
+
+namespace {
+
+// Rewrites each file with changes held, one after another, with the disk work outside the cache's
+// lock: readers and writers of other threads go on meanwhile. While writes are held, their
+// release writes them instead.
+void WriteHeldInBackground(IniCache& cache) {
+  for (;;) {
+    IniRewrite w;
+    std::unique_lock<std::mutex> disk(cache.diskLock, std::defer_lock);
+    {
+      std::lock_guard<std::recursive_mutex> guard(cache.lock);
+      if (cache.holds > 0) return;
+      IniCacheSlot* slot = nullptr;
+      for (IniCacheSlot& s : cache.slots)
+        if (s.held && !slot) slot = &s;
+      if (!slot) return;
+      // Free at once: only this thread lets the cache's lock go while holding it.
+      disk.lock();
+      w = IniCache_Take(cache, *slot);
+      cache.writing = w.fileName;
+    }
+    FileStamp stamp;
+    const bool ok = WriteWhole(w, stamp);
+    const int why = errno;
+    disk.unlock();
+    {
+      std::lock_guard<std::recursive_mutex> guard(cache.lock);
+      cache.writing.clear();
+      IniCache_Done(cache, w, ok, stamp);
+    }
+    // Nobody waits for the answer: a failure is told on the error output.
+    if (!ok)
+      vq::platform::errorLine("VQEditor4: the settings could not be written: %s",
+                              std::strerror(why));
+  }
+}
+
+}  // namespace
+
+int WEMU_WriteIniInBackground(const char* section, const char* key, const char* value,
+                              const char* file) {
+  IniCache& cache = Cache();
+  {
+    std::lock_guard<std::recursive_mutex> guard(cache.lock);
+    ++cache.holds;
+    const int taken = WritePrivateProfileString(section, key, value, file);
+    --cache.holds;
+    if (!taken) return 0;
+  }
+  // One thread lets the changes held so go, each time some came: their rewrites keep the order.
+  struct Writer {
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool pending = false;
+  };
+  static Writer* const writer = [] {
+    auto* made = new Writer;  // never destroyed: the thread waits on it until the process ends
+    std::thread([made] {
+      for (;;) {
+        {
+          std::unique_lock<std::mutex> lock(made->mutex);
+          made->wake.wait(lock, [made] { return made->pending; });
+          made->pending = false;
+        }
+        WriteHeldInBackground(Cache());
+      }
+    }).detach();
+    return made;
+  }();
+  {
+    std::lock_guard<std::mutex> lock(writer->mutex);
+    writer->pending = true;
+  }
+  writer->wake.notify_one();
+  return 1;
 }

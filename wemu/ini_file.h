@@ -54,3 +54,11 @@ int WritePrivateProfileStruct(const char* section, const char* key, const void* 
 // when a rewrite failed (the cache then forgets those changes).
 void WEMU_HoldIniWrites();
 bool WEMU_ReleaseIniWrites();
+
+// A change the caller does not wait for: in the cache at once, and on disk from a thread of its
+// own (as part of any rewrite of the file that comes first). Changes made so reach the file in
+// order; 0 on bad arguments, as above. A failed rewrite forgets the change, as above, and says so
+// on the error output. While the disk takes its time, reads and changes made so go on; a rewrite
+// the caller waits for comes after it.
+int WEMU_WriteIniInBackground(const char* section, const char* key, const char* value,
+                              const char* file);

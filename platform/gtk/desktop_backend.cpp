@@ -87,7 +87,7 @@ namespace {
 
 // How long a shut-down begun by a session's end may take before the process ends anyway.
 constexpr int kShutdownLimitSeconds = 10;
-// How long the bound then waits for its line to be written.
+// How long an ending waits for the error output's lines to be written.
 constexpr int kLastLineWaitMs = 500;
 
 std::function<void(bool)> gSessionEnd;
@@ -118,8 +118,9 @@ gboolean EndSession(gint, GIOCondition, gpointer) {
 
 // Bounds the shut-down a signal starts: one that hangs (a disk that does not answer) still ends,
 // even when it began with the user's quit. The hung thread may hold any lock, malloc's or a
-// stream's among them: the line, made before, goes to the error output's own thread, which may
-// itself be stuck on a full pipe or a stalled disk, so it is waited for only a moment.
+// stream's among them: nothing here allocates, and the line, made before, goes to the error
+// output's own thread ahead of the lines still queued, which follow. That thread may itself be
+// stuck on a full pipe or a stalled disk, so they are waited for only a moment.
 void BoundShutDown() {
   while (sem_wait(&gLimitStart) < 0 && errno == EINTR) {
   }
@@ -141,7 +142,7 @@ int OnDisplayLost(_XDisplay*) {
     if (gDisplayLost) gDisplayLost();
   }
   std::fflush(nullptr);
-  errorOutput().Flush(std::chrono::milliseconds(kLastLineWaitMs));
+  errorOutput().FlushBeforeExit(std::chrono::milliseconds(kLastLineWaitMs));
   _exit(1);
 }
 
@@ -159,6 +160,8 @@ void onSessionEnd(std::function<void(bool nested)> end, std::function<void()> lo
     // The handler must never block, whatever number of signals comes.
     fcntl(gSignalPipe[1], F_SETFL, O_NONBLOCK);
     sem_init(&gLimitStart, 0, 0);
+    // Both threads are made before any signal: once one came, the bound allocates nothing.
+    PrepareRemovalOfWritesInProgress();
     std::thread(&BoundShutDown).detach();
     g_unix_fd_add_full(G_PRIORITY_HIGH, gSignalPipe[0], G_IO_IN, &EndSession, nullptr, nullptr);
     struct sigaction action {};

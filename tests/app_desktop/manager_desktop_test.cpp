@@ -833,8 +833,8 @@ TEST_F(ManagerDesktopOverJack, SteppingAwayFromAnEditAsks) {
 }
 
 // A logout sends SIGTERM and SIGHUP together; other endings mix SIGINT in. No signal after the
-// first cuts the shut-down short, an open menu closes without complaint, and a disk that never
-// answers still lets the program end within its bound.
+// first cuts the shut-down short, an open menu closes without complaint, a disk that never
+// answers still lets the program end within its bound, and a failure is told whatever is up.
 TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
   struct Ending {
     const char* what;
@@ -847,6 +847,9 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     bool editKept = false;        // ended by the time limit, yet the edit on disk
     bool savingFirst = false;     // the main thread waits for the disk when the signal comes
     bool closedStandard = false;  // started with descriptors 0, 1 and 2 closed
+    bool skinFirst = false;       // View > Skin's settings write waits for the disk then
+    bool openPanel = false;       // File > Open's panel is up
+    bool settingsFolder = false;  // a folder where the settings file is: their write fails
   };
   const Ending endings[] = {
       {"HUP 2 ms after TERM", {{SIGTERM, 0}, {SIGHUP, 2}}, "", false, false, 0},
@@ -882,6 +885,23 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
        .disk = "",
        .status = 0,
        .closedStandard = true},
+      {.what = "TERM and HUP while a skin's write waits for a disk whose flush takes 6 s",
+       .signals = {{SIGTERM, 0}, {SIGHUP, 2}},
+       .disk = "6000",
+       .status = 1,
+       .editKept = true,
+       .skinFirst = true},
+      {.what = "TERM with File > Open's panel up, the settings unwritable",
+       .signals = {{SIGTERM, 0}},
+       .disk = "",
+       .status = 0,
+       .openPanel = true,
+       .settingsFolder = true},
+  };
+  const auto settingsBeingWritten = [this] {
+    for (const auto& entry : fs::directory_iterator(dir + "/VQEditor4"))
+      if (entry.path().filename().string().rfind(".settings.ini.", 0) == 0) return true;
+    return false;
   };
   const std::string kept = dir + "/VQEditor4/lastprogram.pr4", slow = dir + "/slow";
   const int init = ProgramFieldTable::InitRecord()[11];
@@ -925,8 +945,18 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
       }
       close(filler);
     }
+    if (e.openPanel) {
+      ASSERT_TRUE(Menu(20, 100, 63, Shown("Open")));
+    }
+    if (e.settingsFolder) {
+      fs::remove(dir + "/VQEditor4/settings.ini");
+      fs::create_directory(dir + "/VQEditor4/settings.ini");
+    }
     const std::string settings = Settings();
     std::ofstream(slow) << e.disk;
+    if (e.skinFirst) {  // View > Skin: Solid
+      ASSERT_TRUE(Menu(100, 160, 306, [&] { return Within(3000, settingsBeingWritten); }));
+    }
     const int pid = std::atoi(ReadFile(outputFile + ".pid").c_str());
     const std::string proc = "/proc/" + std::to_string(pid);
     if (e.closedStandard) {  // no file the program or its libraries opened took their place
@@ -962,7 +992,11 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     EXPECT_EQ(Count("CRITICAL") + Count("WARNING"), 0) << ReadFile(outputFile);
     // The settings as they were or with every key of the shut-down ("edited" is its last),
     // and no temporary file of theirs or of the program's save left.
-    EXPECT_TRUE(Settings() == settings || Setting("edited") == "true") << Settings();
+    if (e.skinFirst) {
+      EXPECT_EQ(Setting("background"), "solid") << Settings();
+    } else {
+      EXPECT_TRUE(Settings() == settings || Setting("edited") == "true") << Settings();
+    }
     for (const auto& entry : fs::directory_iterator(dir + "/VQEditor4")) {
       const std::string name = entry.path().filename().string();
       EXPECT_TRUE(name.rfind(".settings.ini.", 0) != 0 && name.rfind(".vqtmp-", 0) != 0) << name;
@@ -971,7 +1005,9 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
       EXPECT_TRUE(fs::exists(kept) && FileFields(ReadFile(kept), {11})[0] != init)
           << "the edit is kept";
     }
-    if (e.status == 0) {
+    if (e.settingsFolder) {
+      EXPECT_EQ(Count("the settings could not be written"), 1) << ReadFile(outputFile);
+    } else if (e.status == 0) {
       EXPECT_EQ(Setting("edited"), "true") << Settings();
     } else {
       EXPECT_EQ(Count("did not end within 10 seconds"), 1) << ReadFile(outputFile);

@@ -2,22 +2,71 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A disk slow to answer: while held, each fsync of this process waits until it is let go.
+class SlowDisk {
+ public:
+  static SlowDisk& Get() {
+    static SlowDisk disk;
+    return disk;
+  }
+  void Hold(bool held) {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mHeld = held;
+    mChanged.notify_all();
+  }
+  bool WaitUntilAWriteIsStuck() {
+    std::unique_lock<std::mutex> lock(mMutex);
+    return mChanged.wait_for(lock, 60s, [this] { return mWaiting > 0; });
+  }
+  int Fsync(int fd) {
+    {
+      std::unique_lock<std::mutex> lock(mMutex);
+      ++mWaiting;
+      mChanged.notify_all();
+      mChanged.wait(lock, [this] { return !mHeld; });
+      --mWaiting;
+    }
+    return static_cast<int>(syscall(SYS_fsync, fd));
+  }
+
+ private:
+  std::mutex mMutex;
+  std::condition_variable mChanged;
+  bool mHeld = false;
+  int mWaiting = 0;
+};
+
+}  // namespace
+
+extern "C" int fsync(int fd) {
+  return SlowDisk::Get().Fsync(fd);
+}
 
 namespace {
 
@@ -509,4 +558,32 @@ TEST_F(IniFileTest, HeldWritesReachTheFileOnceWithTheSameBytes) {
   EXPECT_FALSE(fs::exists(mFile));
   EXPECT_TRUE(WEMU_ReleaseIniWrites());
   EXPECT_EQ(ReadRaw(), ReadRaw(plain));
+}
+
+TEST_F(IniFileTest, BackgroundRewriteWaitingForTheDiskHoldsUpNoOtherThread) {
+  ASSERT_EQ(WritePrivateProfileString("gui", "skin", "dark", mFile.c_str()), 1);
+  SlowDisk& disk = SlowDisk::Get();
+  disk.Hold(true);
+  struct LetGo {
+    ~LetGo() { SlowDisk::Get().Hold(false); }
+  } letGoAtTheEnd;
+  ASSERT_EQ(WEMU_WriteIniInBackground("gui", "skin", "light", mFile.c_str()), 1);
+  ASSERT_TRUE(disk.WaitUntilAWriteIsStuck());
+  // As the GUI thread does while the rewrite waits: read, and change another key.
+  auto gui = std::async(std::launch::async, [this] {
+    const std::string skin = Get("gui", "skin");
+    WEMU_WriteIniInBackground("gui", "scale", "2", mFile.c_str());
+    return skin + " " + Get("gui", "scale");
+  });
+  const bool answered = gui.wait_for(10s) == std::future_status::ready;
+  disk.Hold(false);
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(gui.get(), "light 2");
+  // The later change reaches the file too, after the first rewrite.
+  const std::string whole = "[gui]\nscale=2\nskin=light\n\n";
+  for (auto end = std::chrono::steady_clock::now() + 60s;
+       ReadRaw() != whole && std::chrono::steady_clock::now() < end;)
+    std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(ReadRaw(), whole);
+  EXPECT_EQ(Get("gui", "scale"), "2");
 }

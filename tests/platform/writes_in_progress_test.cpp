@@ -1,0 +1,71 @@
+// Temporary files noted while written: the ending removes those still noted shortly before its
+// deadline and lets no new write through. The ending is for good, so the steps run in a process
+// of their own.
+#include "platform/writes_in_progress.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+namespace vq::platform {
+namespace {
+
+TEST(WritesInProgressDeathTest, TheEndingRemovesWhatIsNotedAndRefusesNewWrites) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process: nothing ending yet
+  EXPECT_EXIT(
+      {
+        char folder[] = "/tmp/vq-writes-XXXXXX";
+        if (!mkdtemp(folder)) _exit(2);
+        int failures = 0;
+        const auto expect = [&failures](bool ok, const std::string& what) {
+          if (!ok) std::fprintf(stderr, "%s\n", what.c_str());
+          failures += ok ? 0 : 1;
+        };
+        const auto file = [&folder](int i) {
+          const std::string path = std::string(folder) + "/t" + std::to_string(i);
+          std::fclose(std::fopen(path.c_str(), "w"));
+          return path;
+        };
+        const auto exists = [](const std::string& path) { return access(path.c_str(), F_OK) == 0; };
+        const std::string tooLong(5000, 'x');
+        expect(NoteWriteInProgress(tooLong.c_str()) == kWriteNotNoted, "a path too long noted");
+        // Eight places, the first freed again by a write that ended: a ninth is not noted.
+        EndWriteInProgress(NoteWriteInProgress(file(0).c_str()));
+        int tokens[9] = {};
+        for (int i = 1; i <= 8; ++i) tokens[i] = NoteWriteInProgress(file(i).c_str());
+        expect(NoteWriteInProgress(file(9).c_str()) == kWriteNotNoted, "a ninth write noted");
+        EndWriteInProgress(tokens[8]);
+
+        expect(PrepareRemovalOfWritesInProgress(), "no removal thread");
+        timespec at{};
+        clock_gettime(CLOCK_MONOTONIC, &at);
+        at.tv_sec += 1;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        RemoveWritesInProgressBefore(at);
+        while (exists(std::string(folder) + "/t1") &&
+               std::chrono::steady_clock::now() < deadline + std::chrono::seconds(10)) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        expect(std::chrono::steady_clock::now() < deadline, "removed after the deadline");
+        for (int i = 0; i <= 9; ++i) {
+          const bool kept = i == 0 || i >= 8;  // ended, or never noted
+          expect(exists(std::string(folder) + "/t" + std::to_string(i)) == kept,
+                 "file " + std::to_string(i) + (kept ? " removed" : " left"));
+        }
+        expect(NoteWriteInProgress(file(10).c_str()) == kProcessIsEnding,
+               "a new write let through");
+        expect(NoteWriteInProgress(tooLong.c_str()) == kProcessIsEnding, "a long one let through");
+        std::filesystem::remove_all(folder);
+        _exit(failures == 0 ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace vq::platform
