@@ -51,9 +51,9 @@ struct Label {
   std::string text;  // as drawn: fitted to the box
 };
 
-// Our text origin as the native text path places it: the text fitted to the control's box,
-// its measured width aligned in the fitted rectangle, the baseline the face's ascent below its
-// top. False when no font can be made.
+// Our text origin as the native text path places it: the text fitted to the control's box (a
+// read-out's to the well inside it, as the page draws it), its measured width aligned in the
+// fitted rectangle, the baseline the face's ascent below its top. False when no font can be made.
 bool PlaceAsWeDo(bench::PageGraphics* g, EditorTextControl& c, Label& l,
                  std::shared_ptr<vq::platform::FontFace>& face, bool& antialias) {
   const ITextControl::Fitted& fitted = c.FitToRect(g);

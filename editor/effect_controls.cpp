@@ -6,6 +6,7 @@
 
 #include "editor/vq_editor.h"
 #include "graphics/igraphics.h"
+#include "graphics/imodule_gui_resize.h"
 #include "protocol/eq_mapping.h"
 
 namespace {
@@ -115,9 +116,12 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
 
     case vq_param::kEffectsChainOrder: {  // effects chain order
       if (value != 0 && value != 1) return DispatchExit::kNormal;
-      const double s = (g ? g->GetWidth() : kGuiWidth) / 1140.0;
-      const int y = static_cast<int>(s * (mSkinMode == 2 ? 562 : 565));
-      const int x1 = static_cast<int>(523 * s), x2 = static_cast<int>(618 * s);
+      // Rounded as every control's box is at this size: the tabs stay in line with the others.
+      const double s =
+          GetGUIResize() ? GetGUIResize()->GetGuiScale() : (g ? g->GetWidth() : kGuiWidth) / 1140.0;
+      const int y = IModuleGUIResize::ScaleCoord(mSkinMode == 2 ? 562 : 565, s);
+      const int x1 = IModuleGUIResize::ScaleCoord(523, s),
+                x2 = IModuleGUIResize::ScaleCoord(618, s);
       const int eqX = value == 1 ? x1 : x2, odX = value == 1 ? x2 : x1;
       if (g) {
         g->MoveControlsOfParam(kShowEqualizer, eqX, y);

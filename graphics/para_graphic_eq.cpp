@@ -265,20 +265,31 @@ void IParaGraphicEq::DrawGrid(IGraphics* graphics) {
   const IRECT& r = mRECT;
   const int w = mW, h = mH;
   IText text(Scaled(9), mSettings.mGridColor, "Monaco", IText::kStyleBold, IText::kAlignCenter);
+  IText gain = text;
+  gain.mAlign = IText::kAlignFar;
+  // The gain scale stands at the right edge, past the curve's end, where the last frequency
+  // lines run. Below the usual size its labels keep their size while the graph narrows: a line
+  // that would reach them moves left to a pixel clear of their longest, so that no minus sign
+  // merges into it.
+  int labels = r.L + w;
+  for (int j = 0; j < mNGainGrid; ++j) {
+    IRECT m(r.L + w - Scaled(8), r.T, r.L + w, r.T + Scaled(8));
+    graphics->MeasureText(&gain, mGainLabels[j], &m);
+    labels = std::min(labels, m.L);
+  }
   for (int i = 0; i < mNFreqGrid; ++i) {
-    const int xi = ToInt(mFreqGridPos[i] * w);
-    graphics->DrawLine(&mSettings.mGridColor, float(r.L + xi), float(r.T), float(r.L + xi),
-                       float(GraphBottom()), nullptr, false);
-    IRECT where(r.L + xi - Scaled(4), r.T + h - Scaled(8), r.L + xi + Scaled(4), r.T + h);
+    const int x = std::min(r.L + ToInt(mFreqGridPos[i] * w), labels - 2);
+    graphics->DrawLine(&mSettings.mGridColor, float(x), float(r.T), float(x), float(GraphBottom()),
+                       nullptr, false);
+    IRECT where(x - Scaled(4), r.T + h - Scaled(8), x + Scaled(4), r.T + h);
     graphics->DrawText(&text, mFreqLabels[i], &where);
   }
-  text.mAlign = IText::kAlignFar;
   for (int j = 0; j < mNGainGrid; ++j) {
     const int yj = ToInt(mGainGridPos[j] * h);
     graphics->DrawLine(&mSettings.mGridColor, float(r.L), float(r.T + yj),
                        float(r.L + w - Scaled(16)), float(r.T + yj), nullptr, false);
     IRECT where(r.L + w - Scaled(8), r.T + yj - Scaled(4), r.L + w, r.T + yj + Scaled(4));
-    graphics->DrawText(&text, mGainLabels[j], &where);
+    graphics->DrawText(&gain, mGainLabels[j], &where);
   }
 }
 

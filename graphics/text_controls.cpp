@@ -89,6 +89,12 @@ void ITextControl::SetFitToRect(bool fit) {
   mFitValid = false;
 }
 
+void ITextControl::SetFitInset(double x, double y) {
+  mFitInsetX = x;
+  mFitInsetY = y;
+  mFitValid = false;
+}
+
 const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
   const char* str = mStr.Get();
   if (!mFit || !graphics) {
@@ -96,18 +102,26 @@ const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
     return mFitted;
   }
   const IRECT limit(0, 0, graphics->GetWidth(), graphics->GetHeight());
+  auto pixels = [graphics](double units) {
+    return units > 0 ? static_cast<int>(std::ceil(units * graphics->GetGuiScale() - 1e-9)) : 0;
+  };
+  const int insetX = pixels(mFitInsetX), insetY = pixels(mFitInsetY);
   if (mFitValid && mFitFor == str && mFitIn == mRECT && mFitLimit == limit &&
-      mFitSize == mText.mSize)
+      mFitSize == mText.mSize && mFitInsetPx[0] == insetX && mFitInsetPx[1] == insetY)
     return mFitted;
   mFitValid = true;
   mFitFor = str;
   mFitIn = mRECT;
   mFitLimit = limit;
   mFitSize = mText.mSize;
+  mFitInsetPx[0] = insetX;
+  mFitInsetPx[1] = insetY;
   // Only the part of the rectangle inside the GUI can be seen.
   IRECT box = mRECT;
-  box.B = std::min(box.B, limit.B);
-  box.R = std::min(box.R, limit.R);
+  box.B = std::min(box.B, limit.B) - insetY;
+  box.R = std::min(box.R, limit.R) - insetX;
+  box.L += insetX;
+  box.T += insetY;
   mFitted = {mText, str, mRECT};
   if (!*str || box.W() <= 0 || box.H() <= 0) return mFitted;
   IText t = mText;
@@ -121,6 +135,7 @@ const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
   const int smallest = std::max(1, mText.mSize / 2);
   int size = mText.mSize;
   IRECT m = measure(mFitted.text, size);
+  const int lineHeight = m.H();  // at the style's size: what the box was made for
   while (size > smallest && (m.W() > box.W() || m.H() > box.H())) m = measure(mFitted.text, --size);
   // Still too wide at the smallest size: cut, keeping the start.
   if (m.W() > box.W()) {
@@ -138,10 +153,11 @@ const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
   mFitted.style = t;
   mFitted.rect = box;
   // Letters and digits fill about 0.2 to 0.6 of a line's size below its top. A box made for
-  // one line (at most one and a half lines tall) holds that band in its middle; taller boxes
-  // keep the text near their top, where the page expects it, clear of the top edge. The whole
-  // line stays inside the box where it fits.
-  const int top = 2 * box.H() <= 3 * m.H()
+  // one line of its style (at most one and a half lines tall) holds that band in its middle,
+  // also when the text was made smaller to fit; taller boxes keep the text near their top, where
+  // the page expects it, clear of the top edge. The whole line stays inside the box where it
+  // fits.
+  const int top = 2 * box.H() <= 3 * lineHeight
                       ? (box.T + box.B) / 2 - static_cast<int>(std::lround(0.4 * t.mSize))
                       : box.T + static_cast<int>(std::lround(0.2 * t.mSize));
   mFitted.rect.T = std::clamp(top, box.T, std::max(box.T, box.B - m.H()));

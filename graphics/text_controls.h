@@ -33,6 +33,10 @@ class ITextControl : public IControl {
     IRECT rect;
   };
   const Fitted& FitToRect(IGraphics* graphics);
+  // Fitting keeps the text this many GUI units (times the GUI scale, rounded up to whole pixels)
+  // off the box's left and right sides, and `y` off its top and bottom: a read-out stays inside
+  // the well drawn around it.
+  void SetFitInset(double x, double y = 0);
   // Off by default. On (and not fitting): text wider than the rectangle is drawn at its own size
   // cut to the longest start of whole characters that fits with "…" after it.
   void SetCutToWidth(bool cut);
@@ -56,6 +60,8 @@ class ITextControl : public IControl {
   std::string mFitFor;
   IRECT mFitIn, mFitLimit;
   int mFitSize = 0;
+  double mFitInsetX = 0, mFitInsetY = 0;
+  int mFitInsetPx[2] = {0, 0};
   Fitted mFitted;
   bool mCut = false;
   std::string mCutFor, mCutText;  // the text and what shows of it

@@ -154,16 +154,6 @@ void ReadSkin(VQEditor& editor, int* skin) {
 
 }  // namespace
 
-bool EditorTextControl::Draw(IGraphics* graphics) {
-  if (!mInsideWell) return ITextControl::Draw(graphics);
-  const IRECT box = mRECT;
-  const int in = static_cast<int>(std::ceil(kReadoutWellInsetX * graphics->GetGuiScale()));
-  mRECT = IRECT(box.L + in, box.T, box.R - in, box.B);
-  const bool drawn = ITextControl::Draw(graphics);
-  mRECT = box;
-  return drawn;
-}
-
 EditorPages::~EditorPages() = default;
 
 IKnobMultiControl* EditorPages::KnobOf(int paramIdx) const {
@@ -238,8 +228,13 @@ void EditorPages::BuildSynthPage(VQEditor& editor, int skin) {
     // number's two digits always fit; its panel is drawn around where they stand.
     if ((spec.cls == Ctl::Text || spec.cls == Ctl::Spinner) && spec.style != Style::SlotSpinner)
       static_cast<ITextControl*>(c)->SetFitToRect(true);
-    if (s == Skin::Lcd && spec.cls == Ctl::Text && spec.style == Style::Readout)
-      static_cast<EditorTextControl*>(c)->FitInsideWell(true);
+    // Read-outs print on a dark well narrower than their box: the longest value stays inside
+    // it with a margin, none of it beside it or on its edge.
+    if (spec.cls == Ctl::Text && spec.style == Style::Readout)
+      static_cast<ITextControl*>(c)->SetFitInset(kReadoutWellInsetX + kReadoutWellMargin);
+    // The keyboard's channel and controller values keep off their windows' edges.
+    if (spec.style == Style::MidiSpinnerOrig || spec.style == Style::MidiSpinnerLcd)
+      static_cast<ITextControl*>(c)->SetFitInset(kMidiBoxMargin, kMidiBoxMarginY);
     if (spec.attached) {
       g->AttachControl(c);
     } else {

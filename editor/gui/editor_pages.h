@@ -30,13 +30,6 @@ class EditorTextControl : public ITextControl {
       : ITextControl(plug, rect, paramIdx, text, str) {}
   void SetTextFromPlug(const char* text) override { SetTextIfChanged(text); }
   std::string Text() const { return GetText(); }
-  // The lcd skin prints read-outs light on a dark well narrower than their box, on pale glass:
-  // the text fits inside the well, none of it beside it.
-  void FitInsideWell(bool fit) { mInsideWell = fit; }
-  bool Draw(IGraphics* graphics) override;
-
- private:
-  bool mInsideWell = false;
 };
 
 // The "fetch VQ slot" panel dims the whole page; a click beside its box cancels it, as Escape

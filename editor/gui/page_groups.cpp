@@ -304,9 +304,9 @@ void EditorPages::RefreshGuiFromParams(VQEditor& editor, int layoutView, double 
   if (mEqCurveView) UpdateEqDisplayFromProgram(editor);
   // Effect order and the overdrive / equalizer highlights.
   const int order = value(vq_param::kEffectsChainOrder);
-  const int xA = static_cast<int>(std::ceil(523 * s)), xB = static_cast<int>(std::ceil(618 * s));
-  const int y =
-      editor.SkinMode() == 2 ? static_cast<int>(562 * s) : static_cast<int>(std::ceil(565 * s));
+  // Rounded as every control's box is at this size: the tabs stay in line with the other two.
+  const int xA = IModuleGUIResize::ScaleCoord(523, s), xB = IModuleGUIResize::ScaleCoord(618, s);
+  const int y = IModuleGUIResize::ScaleCoord(editor.SkinMode() == 2 ? 562 : 565, s);
   if (order == 0 || order == 1) {
     const int od = order == 0 ? xA : xB, eq = order == 0 ? xB : xA;
     g->MoveControlsOfParam(vq_param::kShowFxOverdrive, od, y);

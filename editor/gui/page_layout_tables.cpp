@@ -295,6 +295,9 @@ class SynthBuilder {
     const Point p = Slot(param);
     const IRECT r = mLcd ? IRECT(p.x - 8, p.y + 27, p.x + 40, p.y + 43)
                          : IRECT(p.x - 8, p.y + 33, p.x + 40, p.y + 49);
+    // The LFO's rate, first beside the panel's side, shows long values ("0.25Hz"): its well
+    // takes the room up to three pixels from the side and from its neighbour's well.
+    if (param == vq_param::kLfoFrequency) return IRECT(r.L + 1, r.T, r.R + 1, r.B);
     return NearPanelSide(r) ? Narrow(r) : r;
   }
   // The box four pixels narrower on each side: its well keeps clear of a panel's side.

@@ -156,6 +156,9 @@ const EqDisplaySettings& EqSettings();
 
 // The dark well the artwork draws around a read-out's text lies this far inside its box.
 inline constexpr double kReadoutWellInsetX = 6, kReadoutWellInsetY = 1.5;
+// The room a read-out's longest text leaves inside its well on either side, and the keyboard's
+// channel and controller values inside their windows (at the sides, and above).
+inline constexpr double kReadoutWellMargin = 2, kMidiBoxMargin = 2, kMidiBoxMarginY = 1;
 
 // ---- Panels the artwork draws (left, top, width, height): the border runs along these edges,
 // in the lcd skin as a bezel two pixels wide just outside them. What stands in a panel keeps clear
@@ -179,6 +182,10 @@ inline constexpr PanelBox kExtMidiPanel{836, 366, 168, 172};
 // The lcd skin's header (file buttons, program name), tracking and logo panels.
 inline constexpr PanelBox kLcdHeaderPanel{44, 4, 236, 44}, kLcdTrackingPanel{368, 14, 102, 50},
     kLcdLogoPanel{60, 648, 400, 60};
+// The manager's file list (FILES) and slot grid (BANK) panels: the grid's panel ends with the
+// heading panel above it, its right column and bottom row of slots as far inside it as the left
+// column.
+inline constexpr PanelBox kManagerListPanels[2] = {{14, 104, 292, 691}, {304, 104, 826, 691}};
 // The orig skins' frame around the program name.
 inline constexpr PanelBox kNameFrame{32, 28, 240, 20};
 // Every panel of the synth page's background in the skin: the header's, the FLEXI slots', the

@@ -5,11 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <set>
 #include <sstream>
 #include <tuple>
 
+#include "editor/value_readouts.h"
 #include "graphics/igraphics_linux.h"
 #include "library/slot_table.h"
 #include "pages_test_support.h"
@@ -40,8 +44,8 @@ namespace {
 using Pixels = std::vector<RAST_pixel>;
 
 constexpr const char* kSkins[] = {"space", "solid", "lcd"};
-// The smallest GUI size, one between it and the usual size, the usual and the largest.
-constexpr double kScales[] = {0.7, 0.93, 1.0, 2.0};
+// Every GUI size the View menu offers, and the one fitted to a screen 768 pixels high.
+constexpr double kScales[] = {0.7, 0.8, 0.9, 0.93, 1.0, 1.1, 1.2, 1.3, 2.0};
 
 int Apart(RAST_pixel a, RAST_pixel b) {
   auto d = [](int x, int y) { return x > y ? x - y : y - x; };
@@ -88,14 +92,22 @@ struct Area {
   bool Holds(const Area& o) const { return o.l >= l && o.t >= t && o.r <= r && o.b <= b; }
 };
 
+// The manager's heading panels and the slot grid's (which covers the file list's right edge).
+std::vector<vq_layout::PanelBox> ManagerPanels() {
+  std::vector<vq_layout::PanelBox> panels{vq_layout::kManagerListPanels[1]};
+  for (const auto& box : vq_layout::kManagerHeadingPanels)
+    panels.push_back({box[0], box[1], box[2] - box[0], box[3] - box[1]});
+  return panels;
+}
+
 }  // namespace
 
 class PageLookTest : public PagesTest {
  protected:
   // At the size the settings give when `scale` is 0.
-  VQEditor& Open(const char* skin, double scale = 0) {
+  VQEditor& Open(const char* skin, double scale = 0, const char* resources = VQ_RESOURCE_DIR) {
     vq::platform::installHeadless();
-    WEMU_SetResourceFolder(VQ_RESOURCE_DIR);
+    WEMU_SetResourceFolder(resources);
     WriteSettings(std::string("[gui]\nbackground=") + skin + "\n");
     mkdir((dir + "/VQEditor4").c_str(), 0755);
     if (scale > 0)
@@ -295,7 +307,6 @@ class PageLookTest : public PagesTest {
   // page; texts without well that show nothing.
   std::vector<std::pair<int, Area>> ShownBoxes() {
     const double s = G().GetGuiScale();
-    const IText readout = vq_layout::MakeText(vq_layout::Style::Readout);
     std::vector<std::pair<int, Area>> boxes;
     for (int i = FirstInFront(); i < G().NControls(); ++i) {
       IControl* c = G().GetControl(i);
@@ -308,10 +319,7 @@ class PageLookTest : public PagesTest {
       Area a{double(r.L), double(r.T), double(r.R), double(r.B)};
       if (!dynamic_cast<ITextControl*>(c) && !DrawnArea(c, &a)) continue;
       if (auto* text = dynamic_cast<ITextControl*>(c); text && !editor->ManagerPageShown()) {
-        const IText& style = text->GetBaseText();
-        if (!dynamic_cast<ISpinnerControl*>(c) && style.mSize == readout.mSize &&
-            style.mColor == readout.mColor && style.mStyle == readout.mStyle &&
-            style.mAlign == readout.mAlign)
+        if (InWell(text))
           a = Area{a.l + vq_layout::kReadoutWellInsetX * s, a.t + vq_layout::kReadoutWellInsetY * s,
                    a.r - vq_layout::kReadoutWellInsetX * s,
                    a.b - vq_layout::kReadoutWellInsetY * s};
@@ -321,6 +329,14 @@ class PageLookTest : public PagesTest {
       boxes.emplace_back(i, a);
     }
     return boxes;
+  }
+  // A read-out of the synth page, in the dark well the artwork draws around its box.
+  bool InWell(ITextControl* text) {
+    const IText readout = vq_layout::MakeText(vq_layout::Style::Readout);
+    const IText& style = text->GetBaseText();
+    return !editor->ManagerPageShown() && !dynamic_cast<ISpinnerControl*>(text) &&
+           style.mSize == readout.mSize && style.mColor == readout.mColor &&
+           style.mStyle == readout.mStyle && style.mAlign == readout.mAlign;
   }
   // Where the control, drawn alone over black and over white, marks the page (inside its box);
   // false when it marks nothing.
@@ -369,7 +385,6 @@ class PageLookTest : public PagesTest {
   // browser's rows one list.
   void ExpectBoxesApart(const char* state, const std::vector<vq_layout::PanelBox>& panels) {
     const double s = G().GetGuiScale(), gap = std::min(1.0, s);
-    const bool lcd = editor->SkinMode() == 2 && !editor->ManagerPageShown();
     Frame();
     const auto boxes = ShownBoxes();
     auto group = [&](int i) {
@@ -398,16 +413,13 @@ class PageLookTest : public PagesTest {
           ADD_FAILURE() << state << ": " << Describe(i1, a1) << " meets " << Describe(i2, a2);
       }
     EXPECT_EQ(met, 0) << state << ": boxes that meet";
-    // The border band: the stroke along the edge, or the lcd bezel outside it.
-    const double out = (lcd ? 2.0 : 0.5) * s, in = lcd ? 0.0 : 0.5 * s;
     int crossed = 0;
     for (const auto& [i, a] : boxes)
       for (const vq_layout::PanelBox& p : panels) {
-        const Area outer{p.x * s - out, p.y * s - out, (p.x + p.w) * s + out,
-                         (p.y + p.h) * s + out};
-        const Area inner{p.x * s + in, p.y * s + in, (p.x + p.w) * s - in, (p.y + p.h) * s - in};
-        const Area shrunk{inner.l + gap, inner.t + gap, inner.r - gap, inner.b - gap};
-        if (!outer.Meets(a, gap) || shrunk.Holds(a)) continue;
+        const auto [outer, shrunk] = BorderBand(p, gap, 0.5);
+        if (!outer.Meets(a, gap) || shrunk.Holds(a) ||
+            dynamic_cast<IModuleGUIResize*>(G().GetControl(i)))
+          continue;
         if (crossed++ < 40)
           ADD_FAILURE() << state << ": " << Describe(i, a) << " on the border of the panel at "
                         << p.x << "," << p.y << " " << p.w << "x" << p.h;
@@ -450,6 +462,202 @@ class PageLookTest : public PagesTest {
           << " of " << marked.size() << " pixels on ground like its ink " << std::hex << with[core]
           << std::dec;
     }
+  }
+  // A panel's border band: what meets `outer` by less than `gap` and `shrunk` does not hold
+  // touches the border (the lcd bezel outside the edge, or the stroke along it, reaching `stroke`
+  // GUI units inside).
+  std::pair<Area, Area> BorderBand(const vq_layout::PanelBox& p, double gap, double stroke) {
+    const double s = G().GetGuiScale();
+    const bool lcd = editor->SkinMode() == 2 && !editor->ManagerPageShown();
+    const double out = (lcd ? 2.0 : 0.5) * s, in = lcd ? 0.0 : stroke * s;
+    const Area outer{p.x * s - out, p.y * s - out, (p.x + p.w) * s + out, (p.y + p.h) * s + out};
+    return {outer, Area{p.x * s + in + gap, p.y * s + in + gap, (p.x + p.w) * s - in - gap,
+                        (p.y + p.h) * s - in - gap}};
+  }
+  // The read-outs at their widest texts: each parameter with a read-out at the value whose text
+  // is widest.
+  void SetLongestReadouts() {
+    IText style = vq_layout::MakeText(vq_layout::Style::Readout);
+    std::map<std::string, int> widths;
+    const int sync = editor->GetParam(vq_param::kMidiSync)->Int(),
+              delay = editor->GetParam(vq_param::kDelayVintageLong)->Int();
+    for (const vq_layout::ControlSpec& c :
+         vq_layout::SynthPageControls(static_cast<vq_layout::Skin>(editor->SkinMode()))) {
+      IParam* ip = c.cls == vq_layout::Ctl::Text && c.readoutField >= 0
+                       ? editor->GetParam(c.readoutField + kFieldParamOffset)
+                       : nullptr;
+      if (!ip) continue;
+      int widest = -1, best = ip->Int();
+      for (int v = static_cast<int>(ip->GetMin()); v <= static_cast<int>(ip->GetMax()); ++v) {
+        const std::string text = FieldReadoutText(c.readoutField, v, sync, delay);
+        auto [it, fresh] = widths.try_emplace(text, 0);
+        IRECT r(0, 0, 1000, 100);
+        if (fresh && G().MeasureText(&style, text.c_str(), &r)) it->second = r.W();
+        if (it->second > widest) widest = it->second, best = v;
+      }
+      Set(c.readoutField + kFieldParamOffset, best);
+      editor->SetControlsFromParam(c.readoutField + kFieldParamOffset);
+    }
+  }
+  // Opens the editor in the skin and size from `resources`, every value at its lowest or
+  // highest and each read-out at its widest, and shows each page whose drawn ink is checked:
+  // every effect view and the external-MIDI panel over the synth page, then the manager page.
+  void EachPage(
+      const char* skin, double scale, double value, const char* resources,
+      const std::function<void(const char*, const std::vector<vq_layout::PanelBox>&)>& look) {
+    std::vector<int> params;
+    for (int p = 3; p <= 188; ++p) params.push_back(p);
+    VQEditor& e = Open(skin, scale, resources);
+    SetAll(params, value);
+    SetLongestReadouts();
+    const std::vector<vq_layout::PanelBox> synth =
+        vq_layout::SynthPagePanels(static_cast<vq_layout::Skin>(e.SkinMode()));
+    const std::pair<const char*, std::vector<int>> views[] = {
+        {"modulation view", {vq_param::kFxVintageModulationBlock}},
+        {"overdrive view", {vq_param::kFxOverdriveBlock}},
+        {"equalizer knobs", {vq_param::kFxEqualizerBlock, vq_param::k4BandParametricEqualizer}},
+        {"external MIDI", {vq_param::kIntMidiExtMidi}},
+        {"equalizer curve", {vq_param::kFxEqualizerBlock, vq_param::k4BandParagraphicEqualizer}}};
+    for (const auto& [view, switches] : views) {
+      for (int p : switches) Set(p, 1);
+      look(view, synth);
+      if (switches[0] == vq_param::kIntMidiExtMidi) Set(switches[0], 0);
+    }
+    e.ShowManagerPage(false);
+    look("manager page", ManagerPanels());
+    Close();
+  }
+  // What is drawn keeps clear of what is near it, by a pixel of the GUI's size: the ink of the
+  // page's captions (what the artwork without them lacks) of every box shown and every panel's
+  // border; each read-out's ink inside its well, and the keyboard's values inside their windows;
+  // the equalizer curve's scale of its grid lines. The effect tabs, drawn alone, line up.
+  void ExpectInkClear(const char* state, const Pixels& bare,
+                      const std::vector<vq_layout::PanelBox>& panels) {
+    const Pixels with = Frame();
+    const auto boxes = ShownBoxes();
+    const int w = G().GetWidth(), h = G().GetHeight();
+    // Ink keeps a whole pixel off what is drawn near it.
+    const double s = G().GetGuiScale(), gap = 1;
+    // What each pixel comes too near: a box (its index) or a panel's border (after the boxes).
+    std::vector<int> near(static_cast<size_t>(w) * h, -1);
+    auto mark = [&](const Area& a, int what, const Area* hole) {
+      for (int y = std::max(0, int(a.t - gap)); y < std::min(h, int(a.b + gap) + 1); ++y)
+        for (int x = std::max(0, int(a.l - gap)); x < std::min(w, int(a.r + gap) + 1); ++x) {
+          const Area px{double(x), double(y), x + 1.0, y + 1.0};
+          if (hole && hole->Holds(px))
+            x = std::max(x, int(hole->r) - 2);  // on to the hole's far side
+          else if (px.Meets(a, gap))
+            near[static_cast<size_t>(y) * w + x] = what;
+        }
+    };
+    for (size_t k = 0; k < boxes.size(); ++k) mark(boxes[k].second, static_cast<int>(k), nullptr);
+    for (size_t k = 0; k < panels.size(); ++k) {
+      // The stroke's GUI unit, but for a pixel it covers by less than a quarter.
+      const auto [outer, shrunk] = BorderBand(panels[k], gap, 1 - 0.25 / s);
+      mark(outer, static_cast<int>(boxes.size() + k), &shrunk);
+    }
+    std::vector<bool> ink(near.size());
+    for (size_t at = 0; at < ink.size(); ++at) ink[at] = Differs(with[at], bare[at]);
+    // The slot tiles' frames, drawn alone, with the captions' ink.
+    for (int slot = 1; editor->ManagerPageShown() && slot < kSlotTableSize; ++slot) {
+      IControl* tile = Pages().SlotFrame(slot);
+      const IRECT r = tile->GetRECT();
+      RAST_BitmapRows rows(G().GetDrawBitmap());
+      for (RAST_pixel ground : {RAST_MakePixel(0, 0, 0, 255), RAST_MakePixel(255, 255, 255, 255)}) {
+        for (int y = r.T; y < r.B; ++y) std::fill(rows.at(r.L, y), rows.at(r.R, y), ground);
+        tile->Draw(&G());
+        for (int y = r.T; y < r.B; ++y)
+          for (int x = r.L; x < r.R; ++x)
+            if (Differs(*rows.at(x, y), ground) && near[size_t(y) * w + x] >= int(boxes.size()))
+              ink[size_t(y) * w + x] = true;
+      }
+    }
+    std::set<int> met;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const size_t at = static_cast<size_t>(y) * w + x;
+        if (near[at] < 0 || !ink[at] || !met.insert(near[at]).second) continue;
+        const int k = near[at];
+        const vq_layout::PanelBox* p =
+            k < static_cast<int>(boxes.size()) ? nullptr : &panels[k - boxes.size()];
+        ADD_FAILURE() << state << ": ink at " << x / s << "," << y / s << " touches "
+                      << (p ? "the border of the panel at " + std::to_string(p->x) + "," +
+                                  std::to_string(p->y)
+                            : Describe(boxes[k].first, boxes[k].second));
+      }
+    // A text's ground: a read-out's well, a keyboard value's window inside its edge.
+    for (const auto& [i, well] : boxes) {
+      auto* text = dynamic_cast<ITextControl*>(G().GetControl(i));
+      if (!text || Blank(text->GetText())) continue;
+      const IRECT& r = text->GetRECT();
+      Area ground = well;
+      if (!InWell(text)) {
+        const IRECT* window = nullptr;
+        for (const IRECT& k : vq_layout::kKeyboardBoxes)
+          if (r.L >= k.L * s - 1 && r.R <= k.R * s + 1 && r.T >= k.T * s - 1 && r.B <= k.B * s + 1)
+            window = &k;
+        if (!window) continue;
+        ground = Area{(window->L + 0.4) * s, (window->T + 0.4) * s, (window->R - 0.4) * s,
+                      (window->B - 0.4) * s};
+      }
+      Area ink;
+      if (!DrawnArea(text, &ink)) continue;
+      EXPECT_TRUE((Area{ground.l + gap, ground.t + gap, ground.r - gap, ground.b - gap}.Holds(ink)))
+          << state << ": the ink of " << Describe(i, ink) << " not inside its ground at "
+          << ground.l / s << "," << ground.t / s << " to " << ground.r / s << "," << ground.b / s;
+    }
+    std::set<std::pair<double, double>> tabs;  // tops and bottoms
+    for (const auto& [i, a] : boxes)
+      for (int p : {vq_param::kShowFxOverdrive, vq_param::kShowFxEqualizer, vq_param::kShowFxChorus,
+                    vq_param::kShowFxDelay})
+        if (G().GetControl(i)->ParamIdx() == p) tabs.insert({a.t, a.b});
+    EXPECT_LE(tabs.size(), 1u) << state << ": the effect tabs out of line, tops "
+                               << tabs.begin()->first / s << " and " << tabs.rbegin()->first / s
+                               << ", bottoms " << tabs.begin()->second / s << " and "
+                               << tabs.rbegin()->second / s;
+    if (IParaGraphicEq* eq = Pages().EqDisplay();
+        eq && !eq->IsHidden() && !editor->ManagerPageShown())
+      ExpectScaleOffGrid(state, eq);
+  }
+  // The equalizer curve's scale keeps clear of its grid: no line (a long run of the grid's
+  // colour, the curve drawn alone over black) comes within a pixel of a label's text, as wide as
+  // it measures, right-aligned at the display's edge and level with its line.
+  void ExpectScaleOffGrid(const char* state, IParaGraphicEq* eq) {
+    RAST_BitmapRows rows(G().GetDrawBitmap());
+    const IRECT r = eq->GetRECT();
+    for (int y = r.T; y < r.B; ++y)
+      std::fill(rows.at(r.L, y), rows.at(r.R, y), RAST_MakePixel(0, 0, 0, 255));
+    eq->Draw(&G());
+    const int w = r.W(), h = r.H(), graph = eq->GraphBottom() - r.T;
+    auto grey = [&](int x, int y) {
+      const RAST_pixel p = *rows.at(r.L + x, r.T + y);
+      return std::min({RAST_PixelRed(p), RAST_PixelGreen(p), RAST_PixelBlue(p)}) > 48;
+    };
+    std::vector<bool> line(static_cast<size_t>(w) * h);
+    for (bool down : {false, true})
+      for (int i = 0; i < (down ? w : graph); ++i)
+        for (int from = 0, to = 0, length = down ? graph : w; from < length; from = to + 1) {
+          for (to = from; to < length && (down ? grey(i, to) : grey(to, i)); ++to) {
+          }
+          for (int j = from; 4 * (to - from) >= length && j < to; ++j)
+            line[down ? size_t(j) * w + i : size_t(i) * w + j] = true;
+        }
+    IText style(static_cast<int>(std::lround(9 * std::max(1.0, G().GetGuiScale()))), COLOR_WHITE,
+                "Monaco", IText::kStyleBold, IText::kAlignFar);
+    int touching = 0;
+    for (int k = 0; k < eq->NGainGrid(); ++k) {
+      IRECT box(0, 0, w, h);
+      G().MeasureText(&style, eq->GainGridLabel(k), &box);
+      const int level =
+          static_cast<int>(std::lround(eq->GainPosition(std::atof(eq->GainGridLabel(k))) * h));
+      for (int y = std::max(level - 1, 0); y <= std::min(level + 1, h - 1); ++y)
+        for (int x = std::max(w - box.W() - 1, 0); x < w; ++x)
+          if (line[size_t(y) * w + x] && touching++ < 3)
+            ADD_FAILURE() << state << ": the curve's scale label " << eq->GainGridLabel(k)
+                          << " touches a grid line at " << (r.L + x) / G().GetGuiScale() << ","
+                          << (r.T + y) / G().GetGuiScale();
+    }
+    EXPECT_EQ(touching, 0) << state;
   }
   // Every parameter as the user would set it: value and the controls showing it.
   void SetAll(const std::vector<int>& params, double normalized) {
@@ -505,7 +713,7 @@ TEST_F(PageLookTest, EffectSlidersShowTheirWholeTravel) {
   for (int p = 132; p <= 185; ++p)
     if ((p <= 149 || p >= 160) && p != 150 && (p <= 172 || p >= 182)) effect.push_back(p);
   for (const char* skin : kSkins)
-    for (double scale : kScales) {
+    for (double scale : {0.7, 0.93, 1.0, 2.0}) {  // a few sizes: this test runs all in one
       SCOPED_TRACE(testing::Message() << skin << " " << scale);
       Open(skin, scale);
       for (int view : {vq_param::kFxVintageModulationBlock, vq_param::kFxOverdriveBlock,
@@ -537,6 +745,26 @@ TEST_F(PageLookTest, EffectSlidersShowTheirWholeTravel) {
       }
       Close();
     }
+}
+
+// The ink of what is drawn in the pages' artwork or inside a control, in every skin and size,
+// every value at its lowest and highest and each read-out at its widest text, keeps clear of
+// what is near it (see ExpectInkClear): in each effect view, with the external-MIDI panel and on
+// the manager page.
+TEST_P(PageLookAt, DrawnInkKeepsClear) {
+  const auto [skin, scale] = GetParam();
+  for (double v : {0.0, 1.0}) {
+    SCOPED_TRACE(testing::Message() << skin << " " << scale << " value " << v);
+    std::vector<Pixels> bare;
+    EachPage(
+        skin, scale, v, VQ_BARE_RESOURCE_DIR,
+        [&](const char*, const std::vector<vq_layout::PanelBox>&) { bare.push_back(Frame()); });
+    size_t k = 0;
+    EachPage(skin, scale, v, VQ_RESOURCE_DIR,
+             [&](const char* page, const std::vector<vq_layout::PanelBox>& panels) {
+               ExpectInkClear(page, bare[k++], panels);
+             });
+  }
 }
 
 // Each text of the synth page, the status line's longest message and every value at its
@@ -643,9 +871,7 @@ TEST_P(PageLookAt, ControlsDrawInsideTheirBoxesAndThePage) {
           << shown;
     }
     ExpectDrawnInsideBoxes("manager page", false);  // over the synth page's switches
-    panels.clear();
-    for (const auto& box : vq_layout::kManagerHeadingPanels)
-      panels.push_back({box[0], box[1], box[2] - box[0], box[3] - box[1]});
+    panels = ManagerPanels();
     ExpectBoxesApart("manager page", panels);
     ExpectTextsReadable("manager page");
     ExpectPanelSidesUnbroken();

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "editor/gui/page_layout_tables.h"
 #include "tools/artgen/artgen.h"
 
 namespace artgen {
@@ -35,8 +36,15 @@ const Theme& ManagerTheme() {
   return t;
 }
 
+namespace {
+// With --bare the page-sized images are drawn without their captions (panel titles stay): the
+// look test finds the captions' ink by comparing the pages drawn from both sets.
+bool gBare = false, gCaptionsOff = false;
+}  // namespace
+
 void DrawStrip(const std::string& path, int w, int h, int frames,
                const std::function<void(cairo_t*, int)>& draw) {
+  gCaptionsOff = gBare && w == vq_layout::kGuiWidth && h == vq_layout::kGuiHeight;
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 2 * w, 2 * h * frames);
   cairo_t* cr = cairo_create(s);
   for (int f = 0; f < frames; ++f) {
@@ -136,6 +144,7 @@ double TextWidth(cairo_t* cr, const std::string& text, double size, bool bold, b
 
 void Text(cairo_t* cr, const std::string& text, double x, double y, double size, const RGBA& c,
           Align align, bool bold, bool condensed, bool mono) {
+  if (gCaptionsOff) return;
   SelectFont(cr, size, bold, condensed, mono);
   cairo_font_extents_t fe;
   cairo_font_extents(cr, &fe);
@@ -183,6 +192,8 @@ void Panel(cairo_t* cr, const Theme& t, double x, double y, double w, double h, 
   const double tw = TextWidth(cr, title, size) + 14;
   const double tx = titleX >= 0 ? titleX : x + 8;
   const double ty = y + h - 14;
+  const bool captionsOff = gCaptionsOff;
+  gCaptionsOff = false;
   if (t.lcd()) {
     FillRound(cr, tx, ty, tw, 12, 2, Hex(0x1c2416));
     Text(cr, title, tx + tw / 2, ty + 6, size, Hex(0xc6d4a8));
@@ -191,15 +202,17 @@ void Panel(cairo_t* cr, const Theme& t, double x, double y, double w, double h, 
     StrokeRound(cr, tx, ty, tw, 12, 3, t.panelEdge, 0.7);
     Text(cr, title, tx + tw / 2, ty + 6, size, t.title);
   }
+  gCaptionsOff = captionsOff;
 }
 
 }  // namespace artgen
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: vq_artgen <resources folder>\n");
+  if (argc != 2 && !(argc == 3 && std::string(argv[2]) == "--bare")) {
+    std::fprintf(stderr, "usage: vq_artgen <resources folder> [--bare]\n");
     return 2;
   }
+  artgen::gBare = argc == 3;
   const std::string root = std::string(argv[1]) + "/img/";
   for (const char* sub : {"orig/", "lcd/", "manager/"}) {
     std::error_code ec;

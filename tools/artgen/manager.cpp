@@ -109,7 +109,8 @@ void Background(cairo_t* cr, const Theme& t) {
   StrokeRound(cr, 878, 35, 224, 20, 3, t.accent, 1);
 
   // Browser with its scroll track.
-  Panel(cr, t, 14, 104, 292, 686, nullptr);
+  const auto& lists = vq_layout::kManagerListPanels;
+  Panel(cr, t, lists[0].x, lists[0].y, lists[0].w, lists[0].h, nullptr);
   Text(cr, "FILES", 30, 111, 7.5, t.title, Align::Left);
   for (int k = 0; k < vq_layout::kBrowserRows; ++k) {
     if (k % 2 == 0) continue;
@@ -121,7 +122,7 @@ void Background(cairo_t* cr, const Theme& t) {
   StrokeRound(cr, 278, 116, 20, 660, 6, Hex(0x3d4654), 0.8);
 
   // Slot grid.
-  Panel(cr, t, 304, 104, 822, 688, nullptr);
+  Panel(cr, t, lists[1].x, lists[1].y, lists[1].w, lists[1].h, nullptr);
   for (int i = 1; i < vq_layout::kSlotColumns * vq_layout::kSlotRows; ++i) {
     const int c = i % vq_layout::kSlotColumns, r = i / vq_layout::kSlotColumns;
     const double x = vq_layout::kSlotGridX + vq_layout::kSlotPitchX * c;

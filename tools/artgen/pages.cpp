@@ -1,6 +1,7 @@
 // The full-page images of the synth page: the backgrounds of the three looks with their section
 // frames and control labels, the effect panels, the external-MIDI panel, the save overlays,
 // the two list pages and the save-from-device panel.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -109,7 +110,7 @@ bool LabelPlace(const ControlSpec& c, bool lcd, double* cx, double* cy, double* 
     case 92:
     case 173:
     case 188:
-      *cy = c.rect.B + (text->find('\n') == std::string::npos ? 6 : 8);
+      *cy = c.rect.B + (text->find('\n') == std::string::npos ? 5.5 : 10);
       return true;
     case 127:
     case 93:
@@ -125,8 +126,10 @@ bool LabelPlace(const ControlSpec& c, bool lcd, double* cx, double* cy, double* 
     *cy = vq_layout::SliderRowY(c.param) + (lcd ? 52 : 59);
     return true;
   }
-  // Under the read-out: the slider fills the slot above it.
-  *cy = p.y + (lcd ? 50 : 57);
+  // Under the read-out: the slider fills the slot above it. Two lines reach higher: they start
+  // lower, clear of the box above.
+  const bool twoLines = text->find('\n') != std::string::npos;
+  *cy = p.y + (lcd ? (twoLines ? 53 : 50) : (twoLines ? 58 : 57));
   return true;
 }
 
@@ -135,6 +138,8 @@ template <class Filter>
 void ControlLabels(cairo_t* cr, const Theme& t, const std::vector<ControlSpec>& controls,
                    Filter keep) {
   const bool lcd = t.lcd();
+  std::vector<vq_layout::PanelBox> panels = vq_layout::SynthSections();
+  panels.push_back(vq_layout::kExtMidiPanel);
   for (const ControlSpec& c : controls) {
     if (!c.attached) continue;
     const int param = c.cls == Ctl::Text && c.readoutField >= 0
@@ -155,7 +160,13 @@ void ControlLabels(cairo_t* cr, const Theme& t, const std::vector<ControlSpec>& 
     if (c.param == 186) continue;
     double cx, cy, size;
     std::string text;
-    if (LabelPlace(c, lcd, &cx, &cy, &size, &text)) Text(cr, text, cx, cy, size, t.label);
+    if (!LabelPlace(c, lcd, &cx, &cy, &size, &text)) continue;
+    // A label near a panel's side keeps off its border.
+    const double half = TextWidth(cr, text, size) / 2, room = 4;
+    for (const vq_layout::PanelBox& b : panels)
+      if (cx > b.x && cx < b.x + b.w && cy > b.y && cy < b.y + b.h)
+        cx = std::clamp(cx, b.x + room + half, b.x + b.w - room - half);
+    Text(cr, text, cx, cy, size, t.label);
   }
 }
 
@@ -198,8 +209,9 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     const vq_layout::PanelBox& p = vq_layout::kFlexiPanel;
     Panel(cr, t, p.x + vq_layout::kFlexiSlotPitch * k, p.y, p.w, p.h, nullptr);
     const RGBA ink = lcd ? t.label : t.label;
-    Text(cr, "SOURCE", 513 + 168 * k, 6.5, 6, ink);
-    Text(cr, "RANGE CONTROL", 513 + 168 * k, 31, 6, ink);
+    // Small enough to keep a pixel off the panel's edge and the wells at the smallest size.
+    Text(cr, "SOURCE", 513 + 168 * k, 8.2, 5.5, ink);
+    Text(cr, "RANGE CONTROL", 513 + 168 * k, 30.7, 5.5, ink);
     SpinnerWell(cr, t, IRECT(478 + 168 * k, 11, 548 + 168 * k, 27));
     SpinnerWell(cr, t, IRECT(478 + 168 * k, 35, 548 + 168 * k, 51));
     char name[32];
@@ -226,8 +238,9 @@ void Background(cairo_t* cr, const Theme& t, Skin skin) {
     StrokeRound(cr, r.L, r.T, r.W(), r.H(), 3, lcd ? t.label : t.panelEdge, 0.8);
   }
   // The boxes name their own values ("CH:1", "CC:1"): no caption squeezed between them.
-  Text(cr, "KEYS", 275, 723.5, 6, t.label);
-  Text(cr, "WHEEL", 304, 723.5, 6, t.label);
+  // Between the panel's edge and the boxes, a pixel off each at the smallest size.
+  Text(cr, "KEYS", 275, 723.5, 5.5, t.label);
+  Text(cr, "WHEEL", 304, 723.5, 5.5, t.label);
   static const char* const kRight[3][4] = {{"VCO 1", "VCO 2", "VCO 3", "VCO 4"},
                                            {"FILTER", "ENV/LFO", "HARM DIST", "EFFECT"},
                                            {"FLEXI 1", "FLEXI 2", "FLEXI 3", "FLEXI 4"}};
