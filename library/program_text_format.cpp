@@ -1,13 +1,9 @@
 #include "library/program_text_format.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -346,17 +342,7 @@ ProgramFileError WriteFileSafely(const std::string& path, std::string_view bytes
   if (tmp.empty()) return ProgramFileError::kWriteFailed;
   // A process ended meanwhile removes it, never renames it.
   const fs::NotedWrite noted(tmp.c_str());
-  // Opened again without O_CREAT: a file the shut-down's time limit removed is not made anew.
-  const int fd = noted.Refused() ? -1 : open(tmp.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-  bool ok = fd >= 0;
-  for (size_t done = 0; ok && done < bytes.size();) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<size_t>(n);
-  }
-  if (fd >= 0 && close(fd) != 0) ok = false;
-  ok = ok && fs::SyncFile(tmp);
+  const bool ok = !noted.Refused() && fs::FillTempFile(tmp, bytes);
   if (ok) {
     if (replace ? fs::RenameFile(tmp, path) : fs::RenameNoReplace(tmp, path))
       return ProgramFileError::kNone;

@@ -209,12 +209,9 @@ bool ReadRegularFile(const std::string& path, size_t limit, std::string& out) {
   return ok;
 }
 
-bool WriteFileWhole(const std::string& path, std::string_view bytes) {
-  const std::string temp = CreateTempFileBeside(path);
-  if (temp.empty()) return false;
-  // A process ended meanwhile removes it, never renames it.
-  const NotedWrite noted(temp.c_str());
-  const int fd = noted.Refused() ? -1 : open(temp.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+bool FillTempFile(const std::string& temp, std::string_view bytes) {
+  // Opened again without O_CREAT: a file the shut-down's time limit removed is not made anew.
+  const int fd = open(temp.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
   bool ok = fd >= 0;
   for (size_t done = 0; ok && done < bytes.size();) {
     const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
@@ -224,6 +221,15 @@ bool WriteFileWhole(const std::string& path, std::string_view bytes) {
   }
   ok = ok && fsync(fd) == 0;
   if (fd >= 0 && close(fd) != 0) ok = false;
+  return ok;
+}
+
+bool WriteFileWhole(const std::string& path, std::string_view bytes) {
+  const std::string temp = CreateTempFileBeside(path);
+  if (temp.empty()) return false;
+  // A process ended meanwhile removes it, never renames it.
+  const NotedWrite noted(temp.c_str());
+  bool ok = !noted.Refused() && FillTempFile(temp, bytes);
   ok = ok && RenameFile(temp, path);
   if (!ok) {
     const int saved = errno;

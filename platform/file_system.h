@@ -48,6 +48,9 @@ bool ReadRegularFile(const std::string& path, size_t limit, std::string& out);
 // following links), synced, then renamed over it. False, with the old file untouched, on any
 // failure.
 bool WriteFileWhole(const std::string& path, std::string_view bytes);
+// Writes `bytes` into a temporary file made before (CreateTempFileBeside) and syncs it; false
+// when it is gone or any step fails.
+bool FillTempFile(const std::string& temp, std::string_view bytes);
 // Forces a file's data to the disk.
 bool SyncFile(const std::string& path);
 // rename(2): replaces `to` in one step; both must be in the same file system.

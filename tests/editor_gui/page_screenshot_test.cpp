@@ -46,6 +46,13 @@ using Pixels = std::vector<RAST_pixel>;
 constexpr const char* kSkins[] = {"space", "solid", "lcd"};
 // Every GUI size the View menu offers, and the one fitted to a screen 768 pixels high.
 constexpr double kScales[] = {0.7, 0.8, 0.9, 0.93, 1.0, 1.1, 1.2, 1.3, 2.0};
+// The page's views the look tests go through, each with the switches that show it.
+const std::pair<const char*, std::vector<int>> kLookViews[] = {
+    {"modulation view", {vq_param::kFxVintageModulationBlock}},
+    {"overdrive view", {vq_param::kFxOverdriveBlock}},
+    {"equalizer knobs", {vq_param::kFxEqualizerBlock, vq_param::k4BandParametricEqualizer}},
+    {"external MIDI", {vq_param::kIntMidiExtMidi}},
+    {"equalizer curve", {vq_param::kFxEqualizerBlock, vq_param::k4BandParagraphicEqualizer}}};
 
 int Apart(RAST_pixel a, RAST_pixel b) {
   auto d = [](int x, int y) { return x > y ? x - y : y - x; };
@@ -512,13 +519,7 @@ class PageLookTest : public PagesTest {
     SetLongestReadouts();
     const std::vector<vq_layout::PanelBox> synth =
         vq_layout::SynthPagePanels(static_cast<vq_layout::Skin>(e.SkinMode()));
-    const std::pair<const char*, std::vector<int>> views[] = {
-        {"modulation view", {vq_param::kFxVintageModulationBlock}},
-        {"overdrive view", {vq_param::kFxOverdriveBlock}},
-        {"equalizer knobs", {vq_param::kFxEqualizerBlock, vq_param::k4BandParametricEqualizer}},
-        {"external MIDI", {vq_param::kIntMidiExtMidi}},
-        {"equalizer curve", {vq_param::kFxEqualizerBlock, vq_param::k4BandParagraphicEqualizer}}};
-    for (const auto& [view, switches] : views) {
+    for (const auto& [view, switches] : kLookViews) {
       for (int p : switches) Set(p, 1);
       look(view, synth);
       if (switches[0] == vq_param::kIntMidiExtMidi) Set(switches[0], 0);
@@ -833,13 +834,7 @@ TEST_P(PageLookAt, ControlsDrawInsideTheirBoxesAndThePage) {
         vq_layout::SynthPagePanels(static_cast<vq_layout::Skin>(e.SkinMode()));
     // Each effect view, the external-MIDI panel and the slot panel over the page (the list
     // view, a page over the page, aside).
-    const std::pair<const char*, std::vector<int>> views[] = {
-        {"modulation view", {vq_param::kFxVintageModulationBlock}},
-        {"overdrive view", {vq_param::kFxOverdriveBlock}},
-        {"equalizer knobs", {vq_param::kFxEqualizerBlock, vq_param::k4BandParametricEqualizer}},
-        {"external MIDI", {vq_param::kIntMidiExtMidi}},
-        {"equalizer curve", {vq_param::kFxEqualizerBlock, vq_param::k4BandParagraphicEqualizer}}};
-    for (const auto& [view, switches] : views) {
+    for (const auto& [view, switches] : kLookViews) {
       for (int p : switches) Set(p, 1);
       ExpectBoxesApart(view, panels);
       ExpectTextsReadable(view);
