@@ -293,21 +293,13 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
               if (before == kNone ? oldAnswer != kAck || delay > 6000
                                   : pollAt != 650 || (oldAnswer == kLost && delay > 0))
                 continue;
-              SCOPED_TRACE(
-                  std::string(before == kNone     ? ""
-                              : before == kUpload ? "after an upload, "
-                                                  : "after a single write, ") +
-                  (before == kNone ? ""
-                   : oldAnswer == kLost
-                       ? "its answer lost, "
-                       : std::string(oldAnswer == kRefusal ? "its refusal " : "its answer ") +
-                             std::to_string(delay) + " ms late, ") +
-                  (before != kNone ? (inOrder ? "answered in order, " : "answered at once, ")
-                   : inOrder       ? "every answer " + std::to_string(delay) + " ms late, "
-                                   : "slot 2's answer " + std::to_string(delay) + " ms late, ") +
-                  (transfer == kUpload ? "upload, " : "single write, ") +
-                  (refused ? "slot 3 refused" : "all accepted") + ", polls at " +
-                  std::to_string(pollAt));
+              const char* names[] = {"", "an upload", "a single write"};
+              const char* answers[] = {"answer", "refusal", "answer lost for good"};
+              SCOPED_TRACE(testing::Message()
+                           << names[before] << " before, its " << answers[oldAnswer] << ", "
+                           << delay << " ms late, " << (inOrder ? "in order" : "out of order")
+                           << ", then " << names[transfer] << (refused ? ", slot 3 refused" : "")
+                           << ", polls at " << pollAt);
               out.Clear();  // each row reads only its own messages
               link = std::make_unique<SimLink>(e, out, sim);
               sim.Plan().Clear();

@@ -242,12 +242,14 @@ TEST_F(ProgramControlsTest, OneBoxOrPanelAtATime) {
     for (const auto& box : Gui()->messageBoxes) out.push_back(box.caption);
     return out;
   };
-  auto gaps = [this](VQEditor& e) {  // an upload of a folder with gaps is asked for
+  // An upload of a folder with gaps is asked for as a fetch times out.
+  auto gapsAndTimeOut = [this, timeOut](VQEditor& e) {
     Program("01_A.pr4", 1);
     Program("03_C.pr4", 3);
     e.Browser().SetTransferFolder(folder);
     e.Link().SetBankUploadRequest(true);
     Gui()->messageBoxAnswer = 2;  // skip the gaps
+    timeOut(e);
   };
   using Captions = std::vector<std::string>;
   struct Case {
@@ -303,21 +305,12 @@ TEST_F(ProgramControlsTest, OneBoxOrPanelAtATime) {
          EXPECT_EQ(captions(), Captions{"Warning"});
          EXPECT_EQ(Marker(), 77);
        }},
-      {"the upload's gap question",
-       [&](VQEditor& e) {
-         gaps(e);
-         timeOut(e);
-         e.OnTick();
-       },
+      {"the upload's gap question", [&](VQEditor& e) { gapsAndTimeOut(e), e.OnTick(); },
        [&](VQEditor&) {
          EXPECT_EQ(captions(), (Captions{"Warning", "Error"}));
        }},
       {"a posted box as an upload is asked for",
-       [&](VQEditor& e) {
-         gaps(e);
-         timeOut(e);
-         e.ShowPostedMessageBoxes();
-       },
+       [&](VQEditor& e) { gapsAndTimeOut(e), e.ShowPostedMessageBoxes(); },
        [&](VQEditor&) {
          EXPECT_EQ(captions(), (Captions{"Error", "Warning"}));
        }},
