@@ -34,11 +34,34 @@ bool DeviceLink::HoldsReceivedDump() const {
   return in.isDump && in.checksumGood && in.slotValid;
 }
 
-// One counter serves the three waits; every reply that shows progress zeroes it.
-bool DeviceLink::TimedOut() {
-  if (mUnansweredPolls++ < kPollsPerTimeout - 1) return false;
-  mUnansweredPolls = 0;
+// Every reply that shows progress zeroes the counter of its wait.
+bool DeviceLink::TimedOut(int32_t& polls) {
+  if (polls++ < kPollsPerTimeout - 1) return false;
+  polls = 0;
   return true;
+}
+
+bool DeviceLink::MayStart(Transfer t, bool asked) const {
+  const bool firmware = mFirmwareRunning;
+  const bool download = mBankDownloadRunning;
+  // A fetch waits from its request until its dump is named for saving.
+  const bool fetch =
+      !firmware && !download && (mRequestPending || mRequestOutstanding || mDumpReceived);
+  // A single write runs until its file has become the program.
+  const bool single = mSingleWritePending || mWriteAckPending;
+  const bool upload = mBankUploadRunning || mUploadStarting || (mBankUploadRequest && !asked);
+  const bool anyWrite = single || upload;
+  switch (t) {
+    case Transfer::kFetch:
+      return !firmware && !download && !fetch;
+    case Transfer::kSingleWrite:
+    case Transfer::kUpload:
+      return !firmware && !download && !anyWrite;
+    case Transfer::kDownload:
+    case Transfer::kFirmware:
+      return !firmware && !download && !fetch && !anyWrite;
+  }
+  return false;
 }
 
 void DeviceLink::ReportTimeout(const PollActions& act, const char* status, const char* lossStatus,
@@ -62,8 +85,8 @@ void DeviceLink::NoteInputLoss(const PollActions& act) {
 }
 
 void DeviceLink::ExpireWaits() {
-  if (mRequestOutstanding || mBankUploadRunning || mSingleWritePending)
-    mUnansweredPolls = kPollsPerTimeout - 1;
+  if (mRequestOutstanding) mUnansweredPolls = kPollsPerTimeout - 1;
+  if (mBankUploadRunning || mSingleWritePending) mWritePolls = kPollsPerTimeout - 1;
 }
 
 void DeviceLink::NoteWritesEnded() {
@@ -72,21 +95,22 @@ void DeviceLink::NoteWritesEnded() {
   mHeldWrite = nullptr;
 }
 
-void DeviceLink::SendWrite(std::function<void()> send) {
+void DeviceLink::SendWrite(std::function<bool()> send) {
   if (mOldWritesOwed > 0) {
     mHeldWrite = std::move(send);
     return;
   }
-  send();
+  // Nothing went out: no answer can come for it.
+  if (!send()) return;
   ++mWritesOwed;
   mQuietPolls = 0;
 }
 
 void DeviceLink::ReleaseHeldWrite() {
   if (!mHeldWrite) return;
-  std::function<void()> send = std::move(mHeldWrite);
+  std::function<bool()> send = std::move(mHeldWrite);
   mHeldWrite = nullptr;
-  SetUnansweredPolls(0);  // its wait starts now
+  SetUnansweredWritePolls(0);  // its wait starts now
   SendWrite(std::move(send));
 }
 
@@ -115,7 +139,7 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
   if (mRequestOutstanding) {
     const bool resend =
         mBankDownloadRunning && !mFirmwareRunning && mUnansweredPolls == kPollsPerTimeout - 2;
-    if (TimedOut()) {
+    if (TimedOut(mUnansweredPolls)) {
       mRequestOutstanding = false;
       const bool firmwareStalled = mFirmwareRunning;
       if (!firmwareStalled) DropReceivedDump();
@@ -134,14 +158,14 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
     }
   }
   // A held write has not gone out: the quiet time bounds its wait.
-  if (mBankUploadRunning && !mHeldWrite && TimedOut()) {
+  if (mBankUploadRunning && !mHeldWrite && TimedOut(mWritePolls)) {
     mBankUploadRunning = false;
     NoteWritesEnded();
     mDownloadToManager = false;
     ReportTimeout(act, kCommErrorStatus, kInputLossStatus, kInputLossText);
     mBusy = false;
   }
-  if (mSingleWritePending && !mHeldWrite && TimedOut()) {
+  if (mSingleWritePending && !mHeldWrite && TimedOut(mWritePolls)) {
     mSingleWritePending = false;
     NoteWritesEnded();
     mDownloadToManager = false;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class DeviceLink {
  public:
@@ -67,6 +68,17 @@ class DeviceLink {
   bool DumpReceived() const { return mDumpReceived; }
   void SetDumpReceived(bool value) { mDumpReceived = value; }
 
+  // --- The gate: which transfer may start beside those that run ---
+  enum class Transfer { kFetch, kDownload, kSingleWrite, kUpload, kFirmware };
+  static constexpr const char* kBusyText = "A transfer is running!";
+  // Asked before a transfer changes anything (folder, manager bank, flags, waits): a request
+  // and a write may run side by side, since a dump names its slot and a write answer is no
+  // dump; every other pair would share answers, a folder or the device's attention. An upload
+  // asked for (and not yet started) counts as running; `asked` lets that upload itself start.
+  bool MayStart(Transfer t, bool asked = false) const;
+  // The upload's start waits for the user (its gap question): it counts as running meanwhile.
+  void SetUploadStarting(bool value) { mUploadStarting = value; }
+
   // --- Transfers that run, and how the last one ended ---
   bool BankDownloadRunning() const { return mBankDownloadRunning; }
   // A download into the manager ends with the download, whether it succeeded or failed.
@@ -79,6 +91,9 @@ class DeviceLink {
     mBankUploadRunning = value;
     if (!value) NoteWritesEnded();
   }
+  // The file a single write sends: it becomes the program once the device has taken it.
+  const std::string& SingleWriteFile() const { return mSingleWriteFile; }
+  void SetSingleWriteFile(const std::string& path) { mSingleWriteFile = path; }
   bool SingleWritePending() const { return mSingleWritePending; }
   void SetSingleWritePending(bool value) {
     mSingleWritePending = value;
@@ -104,17 +119,26 @@ class DeviceLink {
   };
   // Sends a write of an upload or single write at once, or holds it while old answers are
   // owed; `send` runs under the plug mutex, here or where the last old answer arrives or the
-  // quiet time ends (the MIDI thread, the status poll).
-  void SendWrite(std::function<void()> send);
+  // quiet time ends (the MIDI thread, the status poll). A write the output refused (`send`
+  // false) is owed no answer; its wait ends at the next poll (the editor's failed send).
+  void SendWrite(std::function<bool()> send);
   WriteAnswer TakeWriteAnswer();
   bool WriteHeld() const { return static_cast<bool>(mHeldWrite); }
 
   // --- Status poll: polls without an answer (the time-out), polls without a change (the NRPN
   // address is repeated), retries of a spoiled dump ---
+  // Each wait counts its own polls: a request's (a fetch, a download, a firmware step) and a
+  // write's (an upload or single write), so a transfer started beside another never moves its
+  // time-out.
   int32_t UnansweredPolls() const { return mUnansweredPolls; }
   // The wait starts afresh: an input loss before it explains no silence after it.
   void SetUnansweredPolls(int32_t value) {
     mUnansweredPolls = value;
+    mLossInWait = mLossResent = false;
+  }
+  int32_t UnansweredWritePolls() const { return mWritePolls; }
+  void SetUnansweredWritePolls(int32_t value) {
+    mWritePolls = value;
     mLossInWait = mLossResent = false;
   }
   int32_t IdlePolls() const { return mIdlePolls; }
@@ -156,7 +180,7 @@ class DeviceLink {
   void SetProgramNumberError(bool value) { mProgramNumberError = value; }
 
  private:
-  bool TimedOut();
+  static bool TimedOut(int32_t& polls);
   // No upload or single write runs any more: what it owes is old, and a write it held is
   // dropped with it.
   void NoteWritesEnded();
@@ -181,6 +205,9 @@ class DeviceLink {
   bool mTransferDone = false;
   bool mTransferFailed = false;
   int32_t mUnansweredPolls = 0;
+  int32_t mWritePolls = 0;
+  bool mUploadStarting = false;
+  std::string mSingleWriteFile;
   int32_t mIdlePolls = 0;
   int32_t mDumpRetries = 0;
   bool mWriteAckPending = false;
@@ -197,7 +224,7 @@ class DeviceLink {
   int32_t mWritesOwed = 0;
   int32_t mOldWritesOwed = 0;
   int32_t mQuietPolls = 0;
-  std::function<void()> mHeldWrite;
+  std::function<bool()> mHeldWrite;
   uint64_t mInputLosses = 0;
   bool mLossInWait = false;  // the input lost messages since the running wait last moved
   bool mLossResent = false;  // and the bank download's request went out again for it

@@ -212,9 +212,11 @@ void VQEditor::OnTick() {
   }
   // A folder chosen for a bank upload: started here, outside the control's handler, from the
   // folder chosen (never the folder of the last program file).
+  // The request stands until the upload has started or been refused, so that nothing starts
+  // beside it meanwhile.
   if (mLink.BankUploadRequest() && !boxUp) {
-    mLink.SetBankUploadRequest(false);
     StartBankUpload(mBrowser.TransferFolder().c_str());
+    mLink.SetBankUploadRequest(false);
   }
   // Refused, finished or failed: the button that started the upload goes out with it.
   if (mLink.UploadLightsFolderButton() && !mLink.BankUploadRequest() &&

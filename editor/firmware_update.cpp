@@ -4,6 +4,7 @@
 // falls silent anywhere in the handshake never leaves the update hanging.
 #include <cstdio>
 
+#include "editor/program_controls.h"
 #include "editor/vq_editor.h"
 #include "graphics/igraphics.h"
 #include "platform/midi_output.h"
@@ -21,10 +22,8 @@ constexpr int32_t kSlowStepPolls = 7;
 void VQEditor::ReadFirmwareFile(const char* path) {
   UTL_MutexLock lock(mMutex);
   if (!path || !*path) return;
-  if (mLink.FirmwareRunning() || mLink.BankUploadRunning() || mLink.BankDownloadRunning()) {
-    SetStatusText("A transfer is running!");
-    return;
-  }
+  // The update takes the device whole: nothing may run beside it.
+  if (RefusedBeside(*this, DeviceLink::Transfer::kFirmware)) return;
   std::vector<FirmwareSection> sections;
   const FirmwareFileError error = ::ReadFirmwareFile(path, sections);
   if (error != FirmwareFileError::kNone) {

@@ -111,24 +111,24 @@ void VQEditor::ProcessSysEx(const ISysExMessage* msg) {
   if (mLink.SingleWritePending()) {
     if (command == vq_sysex::kCmdWriteAck) {
       mLink.SetSingleWritePending(false);
-      mLink.SetUnansweredPolls(0);
+      mLink.SetUnansweredWritePolls(0);
       mLink.SetWriteAckPending(true);
     } else if (command == vq_sysex::kCmdWriteFailed) {
       mLink.SetSingleWritePending(false);
-      mLink.SetUnansweredPolls(0);
+      mLink.SetUnansweredWritePolls(0);
       mLink.SetTransferFailed(true);
     }
   }
   if (mLink.BankUploadRunning()) {
     // Each write goes out once: its answer is the only one that can come.
     if (command == vq_sysex::kCmdWriteAck) {
-      mLink.SetUnansweredPolls(0);
+      mLink.SetUnansweredWritePolls(0);
       mLink.SetBankUploadAckPending(true);
       AdvanceBankTransfers();
     } else if (command == vq_sysex::kCmdWriteFailed) {
       mLink.SetBankUploadRunning(false);
       mLink.SetBankUploadAckPending(false);
-      mLink.SetUnansweredPolls(0);
+      mLink.SetUnansweredWritePolls(0);
       mLink.SetTransferFailed(true);
     }
   }
@@ -178,9 +178,10 @@ void VQEditor::RunDeferredMidiWork() {
   // Its load may ask about unsaved edits: that waits while a box or panel is up.
   if (mLink.WriteAckPending() && !(AsksBeforeLoad() && BoxOrPanelUp())) {
     mLink.SetWriteAckPending(false);
-    // The device holds the file now: make it the editor's program too. A file that no longer
-    // loads leaves the editor as it was and sends nothing.
-    if (LoadChosenProgramFile(std::string(mBrowser.SelectedFile(kWriteSelector)))) {
+    // The device holds the file now: make it the editor's program too (the file sent, not what
+    // the panel shows by now). A file that no longer loads leaves the editor as it was and sends
+    // nothing.
+    if (LoadChosenProgramFile(std::string(mLink.SingleWriteFile()))) {
       SendProgramNrpn();
       mLastField = kNoFieldSent;
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "editor/choose_directory.h"
+#include "editor/program_controls.h"
 #include "editor/vq_editor.h"
 #include "graphics/gui_types.h"
 #include "graphics/icontrol.h"
@@ -279,7 +280,7 @@ bool VQEditor::OnCommand(int code) {
       SaveProgramWithPanel();
       break;
     case kWriteAllPrograms:
-      if (!chosen) break;
+      if (!chosen || RefusedBeside(*this, DeviceLink::Transfer::kUpload)) break;
       mBrowser.SetTransferFolder(folder);
       mLink.SetBankUploadRequest(true);
       break;
@@ -312,8 +313,12 @@ bool VQEditor::OnCommand(int code) {
       break;
     case kSaveAllFromDevice:
       // Cancel cancels: nothing is fetched and nothing written.
-      if (!chosen || RefuseWorkingFolder(folder)) break;
+      if (!chosen || RefusedBeside(*this, DeviceLink::Transfer::kDownload) ||
+          RefuseWorkingFolder(folder))
+        break;
       mBrowser.SetTransferFolder(folder);
+      // Its dumps pass through the receive buffer: a fetched one kept for saving would be lost.
+      mLink.DropReceivedDump();
       PrepareDownloadFolder(folder);
       SetStatusText("Connecting to VQ...");
       mLink.SetBankDownloadRunning(true);

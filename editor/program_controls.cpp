@@ -162,10 +162,15 @@ class ProgramControlCases : public VQParamCases {
   static void SendChosen(VQEditor& e) {
     std::string path = ChosenPath(e, VQEditor::kWriteSelector);
     if (path.empty()) return;
+    if (RefusedBeside(e, DeviceLink::Transfer::kSingleWrite)) return;
     // The file becomes the program once written: edits it replaces are asked about first.
     if (!e.ConfirmReplacingEdits()) return;
-    e.Link().SetUnansweredPolls(0);
+    // The question let the editor go: a transfer may have started meanwhile.
+    if (RefusedBeside(e, DeviceLink::Transfer::kSingleWrite)) return;
+    e.Link().SetUnansweredWritePolls(0);
     e.Link().SetSingleWritePending(true);
+    // This file is the one loaded when the device takes it, whatever the panel shows by then.
+    e.Link().SetSingleWriteFile(path);
     // Nothing sent means no acknowledgement can come: the sender has said why. The file becomes
     // the current program only once the device has taken it (RunDeferredMidiWork).
     if (!e.SendProgramFileToDevice(path.c_str())) e.Link().SetSingleWritePending(false);
@@ -180,6 +185,8 @@ class ProgramControlCases : public VQParamCases {
       folder = ChooseDirectory(e.Browser());
     }
     if (folder.empty()) return false;
+    // Refused before the folder is taken: a running download saves into it.
+    if (RefusedBeside(e, DeviceLink::Transfer::kUpload)) return false;
     if (folder.back() == '/') folder.pop_back();
     folder = vq::platform::Utf8Prefix(folder, kFolderLength) + "/";
     e.Browser().SetTransferFolder(folder);
@@ -241,6 +248,7 @@ class ProgramControlCases : public VQParamCases {
       g->HideControlsOfParam(vq_param::kSlotChooser, true);
       g->HideControlsOfParam(vq_param::kRequestProgram, true);
     }
+    if (RefusedBeside(e, DeviceLink::Transfer::kFetch)) return;
     e.SetStatusText("Connecting to VQ...");
     // The dump is offered for saving once it has arrived whole and checked, not before.
     e.Link().DropReceivedDump();
@@ -263,6 +271,13 @@ class EditorDeviceTransfers : public VQDeviceTransfers {
 };
 
 }  // namespace
+
+bool RefusedBeside(VQEditor& e, DeviceLink::Transfer t) {
+  UTL_MutexLock lock(e.Mutex());
+  if (e.Link().MayStart(t)) return false;
+  e.SetStatusText(DeviceLink::kBusyText);
+  return true;
+}
 
 std::unique_ptr<VQParamCases> MakeProgramControlCases(std::unique_ptr<VQParamCases> managerPage) {
   return std::make_unique<ProgramControlCases>(std::move(managerPage));

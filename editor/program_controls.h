@@ -6,8 +6,16 @@
 
 #include <memory>
 
+#include "editor/device_link.h"
 #include "editor/device_transfers.h"
 #include "editor/param_cases.h"
+
+class VQEditor;
+
+// The gate asked before a transfer starts (editor lock held): when `t` may not run beside the
+// transfers that run, the status text says "A transfer is running!" and true is returned; the
+// caller then changes nothing.
+bool RefusedBeside(VQEditor& e, DeviceLink::Transfer t);
 
 // The cases of 201..217, 270..273 and 302. `managerPage` (may be null) takes the manager page's
 // cases, which belong to the manager; without it they go on along the common path.

@@ -31,11 +31,10 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
   UTL_MutexLock lock(e.Mutex());
   std::string p = path ? path : "";
   if (p.find('/') == std::string::npos) return;
-  if (e.Link().BankUploadRunning() || e.Link().FirmwareRunning() ||
-      e.Link().BankDownloadRunning()) {
-    e.SetStatusText("A transfer is running!");
-    return;
-  }
+  // Asked for by the folder choice (the idle call clears that request once this returns), or
+  // started by the manager at once.
+  if (!e.Link().MayStart(DeviceLink::Transfer::kUpload, /*asked=*/true))
+    return e.SetStatusText(DeviceLink::kBusyText);
   mFolder = fs::FolderOfPath(p);
   mFiles.clear();
   mFilesPerSlot.fill(0);
@@ -82,22 +81,20 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
     int answer;
     {
       // The question waits for the user: the MIDI input and the status poll need the editor.
+      // Meanwhile it counts as running: nothing that would refuse it starts.
+      e.Link().SetUploadStarting(true);
       UTL_MutexRelease unlocked(e.Mutex());
       answer = e.ShowMessageBox(
           "There are gaps in the list.\nPress OK to fill them with the Default or Cancel to skip!",
           "Warning", 1);
     }
-    if (e.Link().BankUploadRunning() || e.Link().FirmwareRunning() ||
-        e.Link().BankDownloadRunning()) {
-      e.SetStatusText("A transfer is running!");
-      return;
-    }
+    e.Link().SetUploadStarting(false);
     mGapFill = answer == 1;
   }
 
   e.SetStatusText("Writing Progs to VQ...");
   e.Link().SetBankUploadRunning(true);
-  e.Link().SetUnansweredPolls(0);
+  e.Link().SetUnansweredWritePolls(0);
   mUploadIndex = 0;
   mNextSlot = 1;
   mShownSlot = 0;
@@ -122,7 +119,7 @@ void BankTransfer::NextBankProgram(VQEditor& e) {
   if (!e.Link().BankUploadRunning()) return;
   if (mGapFill) {
     if (++mNextSlot > kLastProgramSlot) return Finish(e);
-    e.Link().SetUnansweredPolls(0);
+    e.Link().SetUnansweredWritePolls(0);
     mShownSlot = mNextSlot;
     if (mFilesPerSlot[static_cast<size_t>(mNextSlot)] == 0) {
       SendInUpload(e, mFolder + mFiles[0], mNextSlot, false);
@@ -142,7 +139,7 @@ void BankTransfer::NextBankProgram(VQEditor& e) {
   const int slot = ProgramFileSlot(row);
   if (slot == 0) return;
   SendInUpload(e, mFolder + row, 0, true);
-  e.Link().SetUnansweredPolls(0);
+  e.Link().SetUnansweredWritePolls(0);
   mShownSlot = slot;
   mShownFile = row;
   e.Link().SetBankProgressPending(true);
@@ -180,7 +177,7 @@ bool BankTransfer::SendInUpload(VQEditor& e, const std::string& path, int slot, 
 
 void BankTransfer::Finish(VQEditor& e) {
   e.Link().SetBankUploadRunning(false);
-  e.Link().SetUnansweredPolls(0);
+  e.Link().SetUnansweredWritePolls(0);
   // The display ends on the slot written last, though the steps before it were never shown.
   mShownSlot = mSentSlot;
   if (!e.ManagerPageShown())
@@ -217,7 +214,7 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
   if (slotFromName) slot = ProgramFileSlot(fs::NameOfPath(path));
   if (slot < kFirstProgramSlot || slot > kLastProgramSlot) {
     e.Link().SetSingleWritePending(false);
-    e.Link().SetUnansweredPolls(0);
+    e.Link().SetUnansweredWritePolls(0);
     e.Link().SetProgramNumberError(true);
     return false;
   }
@@ -234,7 +231,7 @@ bool BankTransfer::Send(VQEditor& e, const std::string& path, int slot, bool slo
       if (VQEditorPages* pages = e.Pages()) pages->ShowSlotSelected(slot, true);
   }
   // An answer still owed by a transfer that ended would count for this write: it waits.
-  e.Link().SendWrite([&e, message] { e.SendSysExBytes(message); });
+  e.Link().SendWrite([&e, message] { return e.SendSysExBytes(message); });
   if (e.Link().WriteHeld()) e.SetStatusText(kWaitingText);
   mSentSlot = slot;
   return true;

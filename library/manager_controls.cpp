@@ -272,12 +272,16 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       return;
     }
     case vq_param::kManagerDownloadBank:
+      // Asked again after the question, which let the editor go; refused, the bank stays.
+      if (RefusedBeside(e, DeviceLink::Transfer::kDownload)) return;
       if (!empty && !ask(kReplaceBank)) return;
+      if (RefusedBeside(e, DeviceLink::Transfer::kDownload)) return;
       mBankSaved = false;
       for (int i = 0; i < kSlotTableSize; ++i) EmptySlot(e, i);
       e.ResetCacheFolder();
       fs::MakeFolder(e.Browser().CacheFolder(), 0755);
       e.RemoveStaleTempFiles(e.Browser().CacheFolder());
+      e.Link().DropReceivedDump();
       e.Link().SetDownloadToManager(true);
       e.Link().SetBankDownloadRunning(true);
       e.Link().SetRequestSlot(1);
@@ -304,10 +308,15 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
       return;
     }
     case vq_param::kManagerSendBank: {
+      // Refused before its files are written; asked again after each question.
+      if (RefusedBeside(e, DeviceLink::Transfer::kUpload)) return;
       if (!ask("This operation will overwrite the current Programs\nin the Velquor.\nDo you wish "
                "to continue?"))
         return;
-      if (AnySelected(e) && ask("Do you wish to upload only the selected Program(s)?")) {
+      const bool selectedOnly =
+          AnySelected(e) && ask("Do you wish to upload only the selected Program(s)?");
+      if (RefusedBeside(e, DeviceLink::Transfer::kUpload)) return;
+      if (selectedOnly) {
         if (!SaveSelectedProgramsToFolder(e, e.Browser().UploadFolder())) return;
         ClearSlotSelection(e);
         e.StartBankUpload(e.Browser().UploadFolder().c_str());

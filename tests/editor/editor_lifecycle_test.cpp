@@ -61,20 +61,20 @@ TEST_F(LifecycleTest, ARequestThePortRefusedEndsAtTheNextPoll) {
   EXPECT_EQ(StatusText(), "Communication error!");
 }
 
-TEST_F(LifecycleTest, TwoWaitsShareOneCounter) {
+// A transfer started beside another never moves the other's time-out.
+TEST_F(LifecycleTest, EachWaitCountsItsOwnPolls) {
   VQEditor& e = MakeWithLibrary();
   e.Link().SetRequestOutstanding(true);
   e.Link().SetBankUploadRunning(true);
   e.Link().SetUnansweredPolls(0);
-  Polls(1);
+  e.Link().SetUnansweredWritePolls(0);
+  Polls(2);
   EXPECT_EQ(e.Link().UnansweredPolls(), 2);
+  EXPECT_EQ(e.Link().UnansweredWritePolls(), 2);
+  EXPECT_TRUE(e.Link().RequestOutstanding());
+  EXPECT_TRUE(e.Link().BankUploadRunning());
   Polls(1);
   EXPECT_FALSE(e.Link().RequestOutstanding());
-  EXPECT_TRUE(e.Link().BankUploadRunning());
-  EXPECT_EQ(e.Link().UnansweredPolls(), 1);
-  Polls(1);
-  EXPECT_TRUE(e.Link().BankUploadRunning());
-  Polls(1);
   EXPECT_FALSE(e.Link().BankUploadRunning());
   EXPECT_EQ(Boxes().size(), 2u);
 }
@@ -139,11 +139,11 @@ TEST_F(LifecycleTest, TheTickPollsOnEveryTenthCall) {
   VQEditor& e = MakeWithLibrary();
   e.SetTickCounter(0);
   e.Link().SetSingleWritePending(true);
-  e.Link().SetUnansweredPolls(0);
+  e.Link().SetUnansweredWritePolls(0);
   for (int i = 0; i < 9; ++i) e.OnTimer(nullptr);
-  EXPECT_EQ(e.Link().UnansweredPolls(), 0);
+  EXPECT_EQ(e.Link().UnansweredWritePolls(), 0);
   e.TimerTick();
-  EXPECT_EQ(e.Link().UnansweredPolls(), 1);
+  EXPECT_EQ(e.Link().UnansweredWritePolls(), 1);
   EXPECT_EQ(e.TickCounter(), 0);
   for (int i = 0; i < 20; ++i) e.TimerTick();
   EXPECT_FALSE(e.Link().SingleWritePending()) << "timed out on the third poll, the thirtieth tick";

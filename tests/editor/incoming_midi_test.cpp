@@ -303,11 +303,11 @@ TEST_F(IncomingMidiTest, BankDownloadTakesOnlyTheSlotAskedForOnce) {
 TEST_F(IncomingMidiTest, WriteReplies) {
   VQEditor& e = Make();
   e.Link().SetSingleWritePending(true);
-  e.Link().SetUnansweredPolls(2);
+  e.Link().SetUnansweredWritePolls(2);
   Receive(Reply(0x22));
   EXPECT_FALSE(e.Link().SingleWritePending());
   EXPECT_TRUE(e.Link().TransferFailed());
-  EXPECT_EQ(e.Link().UnansweredPolls(), 0);
+  EXPECT_EQ(e.Link().UnansweredWritePolls(), 0);
 
   e.Link().SetTransferFailed(false);
   e.Link().SetSingleWritePending(true);
