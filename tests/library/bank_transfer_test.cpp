@@ -2,10 +2,17 @@
 // in-process: gaps filled or skipped, duplicate slots, numbered names, error replies, silence,
 // and downloaded dumps filed under the right names.
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <thread>
 
+#include "../protocol/firmware_image.h"
+#include "editor/gui/editor_pages.h"
 #include "library/bank_transfer.h"
+#include "library/program_manager.h"
 #include "library/slot_table.h"
+#include "platform/headless.h"
+#include "platform/platform.h"
 #include "program_library_fixture.h"
 #include "protocol/program_field_table.h"
 #include "protocol/vq_sysex.h"
@@ -400,6 +407,235 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
                 EXPECT_EQ(stored(3), 0u);
               }
             }
+}
+
+// A second transfer started while the first waits (its request or write in flight, or its write
+// held behind an answer an ended write still owes) runs beside it only where neither can take
+// the other's answers or change its folder, bank or waits (a fetch beside a write); otherwise it
+// is refused, says so and changes nothing. Either way the first ends as the device answered.
+TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
+  namespace fsys = std::filesystem;
+  const auto onAnotherThread = [](auto work) { std::thread(work).join(); };
+  enum Kind { kFetch, kSaveAll, kReceive, kSingle, kUpload, kFirmware };
+  const char* kNames[] = {"FETCH",        "Save All", "RECEIVE",
+                          "single write", "upload",   "firmware update"};
+  vq::platform::HeadlessBackend& panels = vq::platform::installHeadless();
+  VQEditor& e = Start();
+  ConnectProgramManager(e, InstallProgramManager(e, DbClientOptions{}));
+  Gui()->messageBoxAnswer = 2;  // gaps skipped
+  Gui()->fileCancels = true;    // a fetched program is not saved: it stays offered
+  const std::string firmware = dir + "/fw.bin";
+  {
+    const std::vector<uint8_t> image = FirmwareImage({Pattern(300, 1), {}, {}, {}, {}});
+    std::ofstream(firmware, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()),
+               static_cast<std::streamsize>(image.size()));
+  }
+  const auto running = [&e](Kind k) {
+    DeviceLink& l = e.Link();
+    switch (k) {
+      case kFetch:
+        return l.RequestPending() || l.RequestOutstanding() || l.DumpReceived();
+      case kSaveAll:
+      case kReceive:
+        return l.BankDownloadRunning();
+      case kSingle:
+        return l.SingleWritePending() || l.WriteAckPending();
+      case kUpload:
+        return l.BankUploadRunning() || l.BankUploadRequest();
+      case kFirmware:
+        return l.FirmwareRunning();
+    }
+    return false;
+  };
+  const auto beside = [](Kind a, Kind b) {
+    return (a == kFetch && (b == kSingle || b == kUpload)) ||
+           (b == kFetch && (a == kSingle || a == kUpload));
+  };
+  struct Row {
+    Kind first;
+    bool held;  // its write held behind an answer an ended write owes; else in flight
+  };
+  const Row firsts[] = {{kFetch, false}, {kSaveAll, false}, {kReceive, false}, {kSingle, false},
+                        {kSingle, true}, {kUpload, false},  {kUpload, true},   {kFirmware, false}};
+  int n = 0;
+  for (const Row& row : firsts)
+    for (const Kind second : {kFetch, kSaveAll, kSingle, kUpload, kFirmware}) {
+      const Kind first = row.first;
+      SCOPED_TRACE(testing::Message() << kNames[second] << " while " << kNames[first]
+                                      << (row.held ? " is held" : " waits"));
+      // Each row its own folders, device and messages.
+      const std::string r = dir + "/row" + std::to_string(++n) + "/";
+      const std::map<std::string, std::map<std::string, int>> start = {
+          {"bank/", {{"01_P.pr4", 1}, {"02_P.pr4", 2}, {"03_P.pr4", 3}}},
+          {"bank2/", {{"07_U.pr4", 7}, {"08_U.pr4", 8}}},
+          {"single/", {{"05_S.pr4", 5}, {"06_T.pr4", 6}}},
+          {"old/", {{"01_Old.pr4", 50}}},
+          {"down/", {{"40Sim 40.pr4", 77}}},  // the user's own file
+          {"down2/", {{"40Sim 40.pr4", 78}}}};
+      for (const auto& [sub, files] : start) {
+        folder = r + sub;
+        fsys::create_directories(folder);
+        for (const auto& [name, marker] : files) Program(name, marker);
+      }
+      sim = vqsim::SimEngine();
+      sim.FillSlots(true);
+      out.Clear();
+      link = std::make_unique<SimLink>(e, out, sim);
+      e.Link().DropReceivedDump();
+      e.SetStatusText("");
+      size_t bankBefore = 0;
+      for (const ProgramSlot& s : e.Browser().Slots()) bankBefore += !s.empty;
+
+      const auto begin = [&](Kind k, bool isFirst) {
+        switch (k) {
+          case kFetch:
+            Set(vq_param::kSlotChooser, isFirst ? 3 : 6);
+            Set(vq_param::kRequestProgram, Value(vq_param::kRequestProgram) > 0.5 ? 0 : 1);
+            break;
+          case kSaveAll:
+            panels.panelAnswers.push_back({std::vector<std::string>{r + "down/"}, 0});
+            if (!isFirst) panels.panelAnswers.back().paths = std::vector<std::string>{r + "down2/"};
+            e.OnCommand(21);
+            break;
+          case kReceive:
+            e.SetManagerPageShown(true);
+            Gui()->messageBoxAnswer = 1;  // the bank of the last row may go
+            Set(320, 1);
+            Set(320, 0);
+            Gui()->messageBoxAnswer = 2;
+            e.SetManagerPageShown(false);
+            break;
+          case kSingle:
+            e.Browser().SetSelectedFile(VQEditor::kWriteSelector,
+                                        r + (isFirst ? "single/05_S.pr4" : "single/06_T.pr4"));
+            Set(vq_param::kSendFileChosen, Value(vq_param::kSendFileChosen) > 0.5 ? 0 : 1);
+            break;
+          case kUpload:
+            panels.panelAnswers.push_back(
+                {std::vector<std::string>{r + (isFirst ? "bank/" : "bank2/")}, 0});
+            e.OnCommand(5);  // File > Write all Programs
+            break;
+          case kFirmware:
+            e.Browser().SetSelectedFile(VQEditor::kFirmwareSelector, firmware);
+            Set(vq_param::kFirmwareFileChosen, Value(vq_param::kFirmwareFileChosen) > 0.5 ? 0 : 1);
+            break;
+        }
+      };
+      // The first's slow answer; a held write waits for the answer of a single write that
+      // timed out before it.
+      using vqsim::AnswerKind;
+      using vqsim::Misbehaviour;
+      if (row.held) Misbehave(AnswerKind::ProgramWrite, Misbehaviour::Slow, 0, 1, 4000);
+      if (first == kFetch) Misbehave(AnswerKind::ProgramRequest, Misbehaviour::Slow, 0, 1, 1800);
+      if (first == kSaveAll || first == kReceive)
+        Misbehave(AnswerKind::ProgramRequest, Misbehaviour::Slow, 2, 1, 1200);
+      if ((first == kSingle || first == kUpload) && !row.held)
+        Misbehave(AnswerKind::ProgramWrite, Misbehaviour::Slow, first == kUpload ? 1 : 0, 1, 1800);
+      if (first == kFirmware) Misbehave(AnswerKind::FirmwareEnd, Misbehaviour::Slow, 0, 1, 8000);
+
+      struct OnTheWay {
+        uint32_t due;
+        std::vector<uint8_t> bytes;
+      };
+      std::vector<OnTheWay> onTheWay;
+      enum Phase { kBefore, kFirst, kSecond } phase = kBefore;
+      if (row.held) {
+        e.Browser().SetSelectedFile(VQEditor::kWriteSelector, r + "old/01_Old.pr4");
+        Set(vq_param::kSendFileChosen, Value(vq_param::kSendFileChosen) > 0.5 ? 0 : 1);
+      }
+      uint32_t firstAt = 0;
+      std::string told;
+      bool allEnded = false;
+      for (uint32_t now = 0; now <= 60000; now += 50) {
+        if (phase == kBefore && !running(kSingle) && !e.Link().TransferDone() &&
+            !e.Link().TransferFailed()) {
+          Gui()->messageBoxes.clear();
+          phase = kFirst;
+          firstAt = now;
+          begin(first, true);
+        } else if (phase == kFirst && now == firstAt + 500) {
+          EXPECT_TRUE(running(first));
+          EXPECT_EQ(e.Link().WriteHeld(), row.held);
+          e.SetStatusText("");
+          begin(second, false);
+          e.OnTick();
+          told = StatusText();
+          phase = kSecond;
+        }
+        std::vector<vqsim::OutMessage> answers;
+        link->Deliver(SIZE_MAX, &answers);
+        for (const auto& a : answers) onTheWay.push_back({now + a.delayMs, a.bytes});
+        std::stable_sort(onTheWay.begin(), onTheWay.end(),
+                         [](const auto& a, const auto& b) { return a.due < b.due; });
+        for (; !onTheWay.empty() && onTheWay.front().due <= now; onTheWay.erase(onTheWay.begin()))
+          onAnotherThread([&] { link->Answer(onTheWay.front().bytes); });
+        if (now % 1000 == 650) onAnotherThread([&e] { e.StatusPoll(); });
+        e.OnTick();
+        allEnded = phase == kSecond && onTheWay.empty();
+        for (Kind k : {kFetch, kSaveAll, kSingle, kUpload, kFirmware}) allEnded &= !running(k);
+        if (allEnded) break;
+      }
+      onAnotherThread([&e] { e.StatusPoll(); });  // says how they ended
+      e.OnTick();
+      EXPECT_TRUE(allEnded);
+
+      const bool together = beside(first, second);
+      EXPECT_EQ(told == "A transfer is running!", !together) << told;
+      std::vector<std::string> errors;
+      for (const auto& box : Gui()->messageBoxes)
+        if (box.caption == "Error") errors.push_back(box.text);
+      EXPECT_EQ(errors, std::vector<std::string>{}) << "every transfer that ran was answered";
+      const auto ran = [&](Kind k) { return first == k || (second == k && together); };
+      // The synthesizer holds what the transfers that ran wrote, each slot once.
+      std::array<uint32_t, 100> writes{};
+      std::array<int, 100> marker{};
+      if (row.held) ++writes[1], marker[1] = 50;
+      if (ran(kUpload)) {
+        const bool second2 = first != kUpload;
+        for (int slot : second2 ? std::vector<int>{7, 8} : std::vector<int>{1, 2, 3})
+          ++writes[static_cast<size_t>(slot)], marker[static_cast<size_t>(slot)] = slot;
+      }
+      if (ran(kSingle)) {
+        const int slot = first == kSingle ? 5 : 6;
+        ++writes[static_cast<size_t>(slot)], marker[static_cast<size_t>(slot)] = slot;
+        // The file sent is the program now, whatever the Write panel showed meanwhile.
+        EXPECT_EQ(e.Browser().CurrentProgramPath(),
+                  r + "single/0" + std::to_string(slot) + (slot == 5 ? "_S.pr4" : "_T.pr4"));
+      }
+      for (int slot = 1; slot <= 99; ++slot) {
+        EXPECT_EQ(Writes(slot), writes[static_cast<size_t>(slot)]) << "slot " << slot;
+        if (marker[static_cast<size_t>(slot)]) {
+          EXPECT_EQ(Marker(slot), Device(marker[static_cast<size_t>(slot)])) << "slot " << slot;
+        }
+      }
+      EXPECT_EQ(sim.State().requests,
+                (ran(kFetch) ? 1u : 0u) + (ran(kSaveAll) || ran(kReceive) ? 99u : 0u));
+      EXPECT_EQ(sim.State().firmwareComplete, ran(kFirmware));
+      if (ran(kFetch)) {
+        EXPECT_TRUE(e.Link().ReceivedDumpPending());  // offered for saving
+        EXPECT_TRUE(e.Link().HoldsReceivedDump());
+      }
+      // Every folder holds what it held, but the one a download filled.
+      for (const auto& [sub, files] : start) {
+        std::map<std::string, int> now;
+        for (const auto& entry : fsys::directory_iterator(r + sub)) {
+          ProgramFileContent content;
+          ASSERT_EQ(ReadProgramFile(entry.path().c_str(), content), ProgramFileError::kNone);
+          now[entry.path().filename()] = content.record[kMarkerField];
+        }
+        if (sub == "down/" && first == kSaveAll) {
+          EXPECT_EQ(now.size(), 99u) << sub;
+        } else {
+          EXPECT_EQ(now, files) << sub;
+        }
+      }
+      size_t bank = 0;
+      for (const ProgramSlot& s : e.Browser().Slots()) bank += !s.empty;
+      EXPECT_EQ(bank, ran(kReceive) ? 99u : bankBefore) << "the manager's bank";
+      if (HasFailure()) return;
+    }
+  vq::platform::installHeadless();
 }
 
 TEST_F(BankTransferTest, ASilentDeviceHearsEachWriteOnceThenTheUploadEnds) {
