@@ -264,6 +264,7 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
   const auto onAnotherThread = [](auto work) { std::thread(work).join(); };
   enum Transfer { kNone, kUpload, kSingle };
   enum OldAnswer { kAck, kRefusal, kLost };
+  enum Slot3 { kTaken, kRefused, kSilent };
   VQEditor& e = Start();
   for (int slot : {1, 2, 3}) Program("0" + std::to_string(slot) + "_P.pr4", slot);
   const std::string bank = folder;
@@ -296,8 +297,10 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
         for (const bool inOrder : {true, false})
           for (const uint32_t delay :
                {0, 1000, 1900, 2100, 2500, 2600, 2900, 3100, 4600, 6000, 8000, 10000, 12000})
-            for (const bool refused : {false, true}) {
-              if (before == kNone ? oldAnswer != kAck || delay > 6000
+            for (const Slot3 slot3 : {kTaken, kRefused, kSilent}) {
+              const bool refused = slot3 != kTaken;
+              // A silent slot 3 after a write held: its wait runs once the write has gone out.
+              if (before == kNone ? oldAnswer != kAck || delay > 6000 || slot3 == kSilent
                                   : pollAt != 650 || (oldAnswer == kLost && delay > 0))
                 continue;
               const char* names[] = {"", "an upload", "a single write"};
@@ -305,7 +308,10 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
               SCOPED_TRACE(testing::Message()
                            << names[before] << " before, its " << answers[oldAnswer] << ", "
                            << delay << " ms late, " << (inOrder ? "in order" : "out of order")
-                           << ", then " << names[transfer] << (refused ? ", slot 3 refused" : "")
+                           << ", then " << names[transfer]
+                           << (slot3 == kRefused  ? ", slot 3 refused"
+                               : slot3 == kSilent ? ", slot 3 unanswered"
+                                                  : "")
                            << ", polls at " << pollAt);
               out.Clear();  // each row reads only its own messages
               link = std::make_unique<SimLink>(e, out, sim);
@@ -339,7 +345,9 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
                 for (const auto& m : Since(sent)) {
                   if (m.size() <= 7 || m[5] != vq_sysex::kCmdProgramWrite) continue;
                   if (refused && !first && m[7] == 3)
-                    Misbehave(vqsim::AnswerKind::ProgramWrite, vqsim::Misbehaviour::ErrorReply,
+                    Misbehave(vqsim::AnswerKind::ProgramWrite,
+                              slot3 == kSilent ? vqsim::Misbehaviour::Silence
+                                               : vqsim::Misbehaviour::ErrorReply,
                               writesBefore);
                   ++writesBefore;
                 }
@@ -390,7 +398,15 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
                   (transfer == kSingle ? stored(3) == 1 : stored(1) + stored(2) + stored(3) == 3);
               EXPECT_EQ(finished, tookAll);
               EXPECT_EQ(errors.size(), tookAll ? 0u : 1u);
+              // The unanswered write is forgotten after the quiet time: the next row starts free.
+              if (slot3 == kSilent)
+                for (int poll = 0; poll < DeviceLink::kQuietPolls; ++poll)
+                  onAnotherThread([&e] { e.StatusPoll(); });
               if (before != kNone) {
+                if (slot3 == kSilent) {
+                  EXPECT_EQ(errors, std::vector<std::string>{
+                                        "VQ not present or a communication\nerror has occurred!"});
+                }
                 // Nothing held it past the quiet time and its own wait.
                 EXPECT_LE(endedAt - startedAt, (DeviceLink::kQuietPolls + 4) * 1000u);
                 continue;
@@ -407,6 +423,33 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
                 EXPECT_EQ(stored(3), 0u);
               }
             }
+}
+
+// A write the MIDI output refused went nowhere: its wait ends at the next poll, and no answer is
+// owed for it, so the next write goes out at once.
+TEST_F(BankTransferTest, AWriteTheOutputRefusedIsOwedNoAnswer) {
+  VQEditor& e = Start();
+  Program("05_S.pr4", 5);
+  e.Browser().SetSelectedFile(VQEditor::kWriteSelector, folder + "05_S.pr4");
+  const auto write = [this] {
+    Set(vq_param::kSendFileChosen, Value(vq_param::kSendFileChosen) > 0.5 ? 0 : 1);
+  };
+  out.SetFailing(true);
+  write();
+  EXPECT_TRUE(e.Link().SingleWritePending());
+  e.StatusPoll();
+  e.OnTick();  // shows the box
+  EXPECT_FALSE(e.Link().SingleWritePending());
+  ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
+  EXPECT_EQ(Gui()->messageBoxes[0].text, "VQ not present or a communication\nerror has occurred!");
+  out.SetFailing(false);
+  link->Skip();
+  write();
+  EXPECT_FALSE(e.Link().WriteHeld());
+  link->Pump();
+  e.StatusPoll();
+  EXPECT_EQ(Writes(5), 1u);
+  EXPECT_EQ(StatusText(), "Finished successfully!");
 }
 
 // A second transfer started while the first waits (its request or write in flight, or its write
