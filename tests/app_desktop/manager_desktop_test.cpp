@@ -14,6 +14,7 @@
 #include "support/jack_server.h"
 #include "library/db_client.h"
 #include "library/program_text_format.h"
+#include "protocol/firmware_image.h"
 
 namespace {
 
@@ -707,6 +708,32 @@ TEST_F(ManagerDesktopOverJack, ABankFetchLeavesTheProgramAlone) {
   EXPECT_EQ(Quit(), 0);
   EXPECT_EQ(Setting("lastfile"), mine + "/Cafe Creme.pr4") << Settings();
   EXPECT_EQ(Setting("edited"), "false");
+  EXPECT_TRUE(sim.Faults().empty());
+}
+
+// File > Save All chosen while a firmware update waits for its first section's end (8 s late)
+// is refused: the folder stays empty, nothing is asked of the synthesizer, and the update ends
+// whole rather than being given up early.
+TEST_F(ManagerDesktopOverJack, SaveAllDuringAFirmwareUpdateIsRefused) {
+  const std::string fetched = Folder("fetched", {});
+  const std::string firmware = dir + "/update.vq4";
+  const auto image = vqtest::FirmwareImage({vqtest::Pattern(3000, 1), {}, {}, {}, {}});
+  std::ofstream(firmware, std::ios::binary)
+      .write(reinterpret_cast<const char*>(image.data()),
+             static_cast<std::streamsize>(image.size()));
+  ASSERT_NO_FATAL_FAILURE(StartWithSynth({.distinct = true}, 150000));
+  ASSERT_TRUE(sim.Command("fault kind=fw-end,mode=slow,ms=8000")) << sim.Error();
+
+  ASSERT_TRUE(Menu(20, 100, 221, Shown("Open")));  // File > Firmware update
+  ASSERT_TRUE(ChooseInPanel("Open", firmware));
+  ASSERT_TRUE(sim.WaitForLogLine("misbehave fw-end", 30000)) << "the update did not start";
+  ASSERT_TRUE(Menu(20, 100, 188, Shown("Select Directory")));  // File > Save All
+  ASSERT_TRUE(ChooseInPanel("Select Directory", fetched));
+  Shot("save-all-refused");
+  ASSERT_TRUE(sim.WaitForLogLine("fw-complete", 30000)) << "the update was cut off";
+  EXPECT_TRUE(fs::is_empty(fetched));
+  for (const auto& line : sim.LogLines()) EXPECT_FALSE(line.starts_with("request")) << line;
+  EXPECT_EQ(Quit(), 0);
   EXPECT_TRUE(sim.Faults().empty());
 }
 
