@@ -336,7 +336,7 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
                 std::vector<uint8_t> bytes;
               };
               std::vector<OnTheWay> onTheWay;
-              bool finished = false;
+              bool finished = false, lossWhileHeld = false;
               uint32_t busyUntil = 0, startedAt = 0, endedAt = 0;
               size_t sent = Mark();
               for (uint32_t now = 0; now <= 30000; now += 50) {
@@ -367,6 +367,12 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
                      onTheWay.erase(onTheWay.begin()))
                   onAnotherThread([&] { link->Answer(onTheWay.front().bytes); });
                 if (now % 1000 == pollAt) onAnotherThread([&e] { e.StatusPoll(); });
+                // Messages the input lost while the write was held explain no silence after it
+                // went out.
+                if (!first && e.Link().WriteHeld() && !lossWhileHeld) {
+                  lossWhileHeld = true;
+                  onAnotherThread([&e] { e.NoteMidiInputLoss(); });
+                }
                 e.OnTick();
                 // The next is started at once when the one before has ended and said so.
                 if (first && !running(before) && !e.Link().TransferDone() &&
