@@ -10,8 +10,6 @@
 #include "library/bank_transfer.h"
 #include "library/program_library.h"
 #include "library/program_text_format.h"
-#include "platform/headless.h"
-#include "platform/platform.h"
 #include "protocol/firmware_updater.h"
 #include "protocol/program_field_table.h"
 #include "support/editor_over_jack.h"
@@ -221,64 +219,6 @@ TEST_F(TransfersOverJack, ALateAnswerOfTheUploadBeforeCountsForNoneOfTheNext) {
   ASSERT_FALSE(Gui()->messageBoxes.empty());
   EXPECT_EQ(Gui()->messageBoxes.back().text, "Communication error has occurred!") << Tail();
   EXPECT_TRUE(sim.WaitForLogLine("write 3 rejected", 2000)) << Tail();
-}
-
-// The update takes the synthesizer whole: a FETCH, a single write, a bank upload or a bank
-// download started while it waits for its first section's end (8 s late) is refused, sends
-// nothing and leaves the update's wait alone, and the update ends whole.
-TEST_F(TransfersOverJack, NothingStartsBesideAFirmwareUpdate) {
-  const std::vector<uint8_t> section(300, 0x11);
-  std::vector<uint8_t> image = {'V', 'Q', '4', 'F', 'W'};
-  for (size_t size : {section.size(), size_t{0}, size_t{0}, size_t{0}, size_t{0}})
-    for (int b = 0; b < 4; ++b) image.push_back(static_cast<uint8_t>(size >> (8 * b)));
-  image.insert(image.end(), section.begin(), section.end());
-  const std::string path = dir + "/fw.bin";
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(image.data()),
-             static_cast<std::streamsize>(image.size()));
-  std::ofstream(folder + "05_S.pr4", std::ios::binary)
-      << FormatProgramText(ProgramFieldTable::InitRecord());
-  ASSERT_TRUE(sim.Command("fault kind=fw-end,mode=slow,ms=8000")) << sim.Error();
-  const auto logged = [this](const char* prefix) {
-    for (const auto& l : sim.LogLines())
-      if (l.rfind(prefix, 0) == 0) return true;
-    return false;
-  };
-  editor->ReadFirmwareFile(path.c_str());
-  ASSERT_TRUE(Idle([&](VQEditor&) { return logged("misbehave fw-end"); }, 10000)) << Tail();
-  vq::platform::HeadlessBackend& panels = vq::platform::installHeadless();
-  const std::function<void()> starts[] = {
-      [this] {
-        Set(vq_param::kSlotChooser, 4);
-        Set(vq_param::kRequestProgram, 1);
-      },
-      [this] {
-        editor->Browser().SetSelectedFile(VQEditor::kWriteSelector, folder + "05_S.pr4");
-        Set(vq_param::kSendFileChosen, 1);
-      },
-      [&] {
-        panels.panelAnswers.push_back({std::vector<std::string>{folder}, 0});
-        editor->OnCommand(5);  // File > Write all Programs
-      },
-      [&] {
-        panels.panelAnswers.push_back({std::vector<std::string>{dir + "/down/"}, 0});
-        editor->OnCommand(21);  // File > Save All Programs
-      },
-  };
-  for (const auto& start : starts) {
-    editor->SetStatusText("");
-    start();
-    EXPECT_EQ(StatusText(), "A transfer is running!");
-    EXPECT_TRUE(editor->Link().FirmwareRunning());
-  }
-  ASSERT_TRUE(Idle([](VQEditor& e) { return !e.Link().FirmwareRunning(); }, 20000))
-      << "update did not end: boxes" << Boxes() << "\nlog:\n"
-      << Tail();
-  EXPECT_EQ(StatusText(), "Update successful!");
-  EXPECT_TRUE(sim.WaitForLogLine("fw-complete", 2000)) << Tail();
-  EXPECT_FALSE(logged("request") || logged("write")) << Tail();
-  EXPECT_FALSE(std::filesystem::exists(dir + "/down/"));
-  vq::platform::installHeadless();
 }
 
 }  // namespace
