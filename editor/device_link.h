@@ -71,10 +71,11 @@ class DeviceLink {
   // --- The gate: which transfer may start beside those that run ---
   enum class Transfer { kFetch, kDownload, kSingleWrite, kUpload, kFirmware };
   static constexpr const char* kBusyText = "A transfer is running!";
-  // Asked before a transfer changes anything (folder, manager bank, flags, waits): a request
-  // and a write may run side by side, since a dump names its slot and a write answer is no
-  // dump; every other pair would share answers, a folder or the device's attention. An upload
-  // asked for (and not yet started) counts as running; `asked` lets that upload itself start.
+  // Asked before a transfer changes anything (folder, manager bank, flags, waits): a fetch and
+  // a write (single or upload) may run side by side, since a dump names its slot and a write's
+  // answer is no dump; every other pair would share answers, a folder, the receive buffer or
+  // the device's attention. An upload asked for (and not yet started) counts as running;
+  // `asked` lets that upload itself start.
   bool MayStart(Transfer t, bool asked = false) const;
   // The upload's start waits for the user (its gap question): it counts as running meanwhile.
   void SetUploadStarting(bool value) { mUploadStarting = value; }
