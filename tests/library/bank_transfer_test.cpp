@@ -523,7 +523,8 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
         if (k == kSaveAll) chooseFolder(isFirst ? "down/" : "down2/");
         if (k == kSaveAll) e.OnCommand(21);  // File > Save All Programs
         if (k == kUpload) chooseFolder(isFirst ? "bank/" : "bank2/");
-        if (k == kUpload) e.OnCommand(5);  // File > Write all Programs
+        if (k == kUpload && isFirst) e.OnCommand(5);  // File > Write all Programs
+        if (k == kUpload && !isFirst) Set(vq_param::kFolderButton, 1);
         if (k == kSingle)
           e.Browser().SetSelectedFile(VQEditor::kWriteSelector,
                                       r + (isFirst ? "single/05_S.pr4" : "single/06_T.pr4"));
