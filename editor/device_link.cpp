@@ -64,17 +64,18 @@ bool DeviceLink::MayStart(Transfer t, bool asked) const {
   return false;
 }
 
-void DeviceLink::ReportTimeout(const PollActions& act, const char* status, const char* lossStatus,
-                               const char* lossBox) {
-  act.messageBox(mLossInWait ? lossBox : kNoDeviceText, "Error");
-  if (const char* text = mLossInWait ? lossStatus : status) act.statusText(text);
-  mLossInWait = mLossResent = false;
+void DeviceLink::ReportTimeout(const PollActions& act, bool& lossInWait, const char* status,
+                               const char* lossStatus, const char* lossBox) {
+  act.messageBox(lossInWait ? lossBox : kNoDeviceText, "Error");
+  if (const char* text = lossInWait ? lossStatus : status) act.statusText(text);
+  lossInWait = false;
 }
 
 void DeviceLink::NoteInputLoss(const PollActions& act) {
   ++mInputLosses;
   if (!mRequestOutstanding && !mBankUploadRunning && !mSingleWritePending) return;
-  mLossInWait = true;
+  if (mRequestOutstanding) mLossInWait = true;
+  if (mBankUploadRunning || mSingleWritePending) mLossInWriteWait = true;
   if (mLossResent) return;
   // A download asks again at once: each dump names its slot. An upload does not: an
   // acknowledgement names no slot, so its wait ends at the time-out, saying the input missed data.
@@ -149,7 +150,8 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
       mDownloadToManager = false;
       // The next request starts with its full share of re-requests for spoiled dumps.
       mDumpRetries = 0;
-      ReportTimeout(act, firmwareStalled ? kFirmwareStalledText : kCommErrorStatus,
+      mLossResent = false;
+      ReportTimeout(act, mLossInWait, firmwareStalled ? kFirmwareStalledText : kCommErrorStatus,
                     firmwareStalled ? kFirmwareInputLossText : kInputLossStatus,
                     firmwareStalled ? kFirmwareInputLossBox : kInputLossText);
       mBusy = false;
@@ -162,14 +164,14 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
     mBankUploadRunning = false;
     NoteWritesEnded();
     mDownloadToManager = false;
-    ReportTimeout(act, kCommErrorStatus, kInputLossStatus, kInputLossText);
+    ReportTimeout(act, mLossInWriteWait, kCommErrorStatus, kInputLossStatus, kInputLossText);
     mBusy = false;
   }
   if (mSingleWritePending && !mHeldWrite && TimedOut(mWritePolls)) {
     mSingleWritePending = false;
     NoteWritesEnded();
     mDownloadToManager = false;
-    ReportTimeout(act, nullptr, nullptr, kInputLossText);
+    ReportTimeout(act, mLossInWriteWait, nullptr, nullptr, kInputLossText);
     mBusy = false;
   }
 

@@ -140,7 +140,7 @@ class DeviceLink {
   int32_t UnansweredWritePolls() const { return mWritePolls; }
   void SetUnansweredWritePolls(int32_t value) {
     mWritePolls = value;
-    mLossInWait = mLossResent = false;
+    mLossInWriteWait = false;
   }
   int32_t IdlePolls() const { return mIdlePolls; }
   void SetIdlePolls(int32_t value) { mIdlePolls = value; }
@@ -188,8 +188,8 @@ class DeviceLink {
   void ReleaseHeldWrite();
   // The report of a wait that timed out: the usual one, or the input's loss; a null status
   // leaves the status text as it is.
-  void ReportTimeout(const PollActions& act, const char* status, const char* lossStatus,
-                     const char* lossBox);
+  void ReportTimeout(const PollActions& act, bool& lossInWait, const char* status,
+                     const char* lossStatus, const char* lossBox);
 
   Dump mReceiveBuffer = {};
   std::array<uint8_t, kReplyBytes> mReplyBuffer = {};
@@ -227,6 +227,7 @@ class DeviceLink {
   int32_t mQuietPolls = 0;
   std::function<bool()> mHeldWrite;
   uint64_t mInputLosses = 0;
-  bool mLossInWait = false;  // the input lost messages since the running wait last moved
-  bool mLossResent = false;  // and the bank download's request went out again for it
+  bool mLossInWait = false;       // the input lost messages since the request's wait last moved
+  bool mLossResent = false;       // and the bank download's request went out again for it
+  bool mLossInWriteWait = false;  // the same for the write's wait
 };

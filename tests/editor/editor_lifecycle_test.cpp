@@ -66,8 +66,9 @@ TEST_F(LifecycleTest, EachWaitCountsItsOwnPolls) {
   VQEditor& e = MakeWithLibrary();
   e.Link().SetRequestOutstanding(true);
   e.Link().SetBankUploadRunning(true);
-  e.Link().SetUnansweredPolls(0);
   e.Link().SetUnansweredWritePolls(0);
+  e.NoteMidiInputLoss();  // in both waits
+  e.RequestProgram(5);    // the request's wait starts afresh; the upload's loss still counts
   Polls(2);
   EXPECT_EQ(e.Link().UnansweredPolls(), 2);
   EXPECT_EQ(e.Link().UnansweredWritePolls(), 2);
@@ -76,7 +77,9 @@ TEST_F(LifecycleTest, EachWaitCountsItsOwnPolls) {
   Polls(1);
   EXPECT_FALSE(e.Link().RequestOutstanding());
   EXPECT_FALSE(e.Link().BankUploadRunning());
-  EXPECT_EQ(Boxes().size(), 2u);
+  ASSERT_EQ(Boxes().size(), 2u);
+  EXPECT_EQ(Boxes()[0].text, kNoDevice);
+  EXPECT_EQ(Boxes()[1].text, "The editor's MIDI input missed data:\nthe VQ may have answered!");
 }
 
 TEST_F(LifecycleTest, AWriteAcknowledgementTimeOutLeavesTheStatusText) {
