@@ -9,6 +9,7 @@
 
 #include "editor/vq_editor.h"
 #include "graphics/igraphics.h"
+#include "platform/error_output.h"
 #include "platform/file_system.h"
 #include "platform/utf8.h"
 #include "wemu/ini_file.h"
@@ -223,6 +224,36 @@ bool VQEditor::LoadChosenProgramFile(const std::string& path) {
 
 bool VQEditor::WriteProgramDumpText(const char* path) {
   return mProgramFiles && path && mProgramFiles->WriteProgramDumpText(*this, path);
+}
+
+std::string VQEditor::ProgramDumpText() {
+  return mProgramFiles ? mProgramFiles->ProgramDumpText(*this) : std::string();
+}
+
+std::string VQEditor::ReceivedDumpFileText() {
+  return mProgramFiles ? mProgramFiles->ReceivedDumpFileText(*this) : std::string();
+}
+
+void VQEditor::SaveInBackground(const std::string& path, std::string text,
+                                std::function<void()> saved) {
+  auto save = [this, path, text = std::move(text), saved = std::move(saved)] {
+    const bool ok = vq::platform::WriteFileWhole(path, text);
+    // Told on the error output too: a save that fails as the program ends has no window.
+    if (!ok) vq::platform::errorLine("VQEditor4: the program could not be saved to %s", path.c_str());
+    RunOnMainThread([this, ok, saved] {
+      if (ok) {
+        saved();
+        return;
+      }
+      SetStatusText("Cannot write the program file!");
+      PostMessageBox("The program file cannot be written!", "Error");
+    });
+  };
+  if (!mProgramSaves.Add(save)) save();
+}
+
+void VQEditor::WaitForProgramSaves() {
+  mProgramSaves.Wait();
 }
 
 bool VQEditor::SaveProgramFile(const char* path) {

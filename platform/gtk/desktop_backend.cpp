@@ -174,6 +174,11 @@ void onSessionEnd(std::function<void(bool nested)> end, std::function<void()> lo
   if (gdk_display_get_default()) XSetIOErrorHandler(&OnDisplayLost);
 }
 
+void boundShutDown() {
+  // A signal before started the clock already: the first post counts.
+  if (gSignalPipe[0] >= 0) sem_post(&gLimitStart);
+}
+
 // ---- Application ----------------------------------------------------------------------
 
 RunLoop& DesktopApplication::runLoop() {
