@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -38,7 +39,13 @@ class SlowDisk {
   void Hold(bool held) {
     std::lock_guard<std::mutex> lock(mMutex);
     mHeld = held;
+    if (!held) mOneHeld = false;
     mChanged.notify_all();
+  }
+  // Only the next fsync waits until Hold(false); later ones pass.
+  void HoldTheNext() {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mHoldNext = mOneHeld = true;
   }
   bool WaitUntilAWriteIsStuck() {
     std::unique_lock<std::mutex> lock(mMutex);
@@ -47,9 +54,10 @@ class SlowDisk {
   int Fsync(int fd) {
     {
       std::unique_lock<std::mutex> lock(mMutex);
+      const bool one = std::exchange(mHoldNext, false);
       ++mWaiting;
       mChanged.notify_all();
-      mChanged.wait(lock, [this] { return !mHeld; });
+      mChanged.wait(lock, [this, one] { return one ? !mOneHeld : !mHeld; });
       --mWaiting;
     }
     return static_cast<int>(syscall(SYS_fsync, fd));
@@ -59,6 +67,7 @@ class SlowDisk {
   std::mutex mMutex;
   std::condition_variable mChanged;
   bool mHeld = false;
+  bool mHoldNext = false, mOneHeld = false;
   int mWaiting = 0;
 };
 
@@ -444,6 +453,19 @@ TEST_F(IniFileTest, FailedRenameKeepsOriginalAndForgetsTheChange) {
   char buf[16];
   GetPrivateProfileString("s", "k", "def", buf, sizeof buf, blocked.c_str());
   EXPECT_STREQ(buf, "def");  // not kept as if written
+  // Nobody waits for a background rewrite: its failure goes to the handler.
+  std::string told;
+  int why = 0;
+  WEMU_SetIniWriteFailureHandler([&](const std::string& file, int error) {
+    told = file;
+    why = error;
+  });
+  EXPECT_EQ(WEMU_WriteIniInBackground("s", "k", "v", blocked.c_str()), 1);
+  WEMU_WaitForIniWrites();
+  WEMU_SetIniWriteFailureHandler(nullptr);
+  EXPECT_EQ(told, blocked);
+  EXPECT_EQ(why, EISDIR);
+  EXPECT_EQ(DirEntries(), std::vector<std::string>{"blocked.ini"});
 }
 
 TEST_F(IniFileTest, ReadOnlyFolderKeepsOriginal) {
@@ -586,4 +608,34 @@ TEST_F(IniFileTest, BackgroundRewriteWaitingForTheDiskHoldsUpNoOtherThread) {
     std::this_thread::sleep_for(10ms);
   EXPECT_EQ(ReadRaw(), whole);
   EXPECT_EQ(Get("gui", "scale"), "2");
+}
+
+// The session end's rewrite passes a background one stuck on the disk; the file keeps the newest
+// text whichever renames last, and a wait for the settings writer ends only once its rewrite did.
+TEST_F(IniFileTest, ARewriteTheCallerWaitsForPassesABackgroundOneStuckOnTheDisk) {
+  ASSERT_EQ(WritePrivateProfileString("gui", "skin", "dark", mFile.c_str()), 1);
+  SlowDisk& disk = SlowDisk::Get();
+  disk.HoldTheNext();
+  struct LetGo {
+    ~LetGo() { SlowDisk::Get().Hold(false); }
+  } letGoAtTheEnd;
+  ASSERT_EQ(WEMU_WriteIniInBackground("gui", "skin", "light", mFile.c_str()), 1);
+  ASSERT_TRUE(disk.WaitUntilAWriteIsStuck());
+  auto exitWaits = std::async(std::launch::async, [this] {
+    WEMU_WaitForIniWrites();
+    return DirEntries().size();  // the background rewrite's temporary file is gone by then
+  });
+  auto ending = std::async(std::launch::async, [this] {
+    return WritePrivateProfileString("program", "edited", "true", mFile.c_str());
+  });
+  const bool passed = ending.wait_for(10s) == std::future_status::ready;
+  const std::string whole = "[gui]\nskin=light\n\n[program]\nedited=true\n\n";
+  const std::string beforeTheOther = ReadRaw();
+  disk.Hold(false);
+  ASSERT_TRUE(passed);
+  EXPECT_EQ(ending.get(), 1);
+  EXPECT_EQ(beforeTheOther, whole);
+  EXPECT_EQ(exitWaits.get(), 1u);
+  EXPECT_EQ(ReadRaw(), whole);
+  EXPECT_EQ(Get("program", "edited"), "true");
 }
