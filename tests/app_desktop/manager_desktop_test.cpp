@@ -1020,8 +1020,9 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     }
     if (e.savingFirst) {  // the file saved is whole, or the time limit removed what it cut off
       EXPECT_FALSE(saveUnderWay());
-      if (fs::exists(dir + "/stuck.pr4"))
+      if (fs::exists(dir + "/stuck.pr4")) {
         EXPECT_NE(FileFields(ReadFile(dir + "/stuck.pr4"), {11})[0], init);
+      }
     }
     if (e.noEdit) {
       EXPECT_EQ(Setting("edited"), "false") << Settings();
