@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/file_system.h"
+
 namespace vq::platform {
 namespace {
 
@@ -62,6 +64,10 @@ TEST(WritesInProgressDeathTest, TheEndingRemovesWhatIsNotedAndRefusesNewWrites) 
           expect(exists(std::string(folder) + "/t" + std::to_string(i)) == kept,
                  "file " + std::to_string(i) + (kept ? " removed" : " left"));
         }
+        // A writer that goes on with a removed file does not make it anew.
+        expect(!FillTempFile(std::string(folder) + "/t1", "late") &&
+                   !exists(std::string(folder) + "/t1"),
+               "a removed file filled again");
         expect(NoteWriteInProgress(file(10).c_str()) == kProcessIsEnding,
                "a new write let through");
         expect(NoteWriteInProgress(tooLong.c_str()) == kProcessIsEnding, "a long one let through");
