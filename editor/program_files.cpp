@@ -239,7 +239,8 @@ void VQEditor::SaveInBackground(const std::string& path, std::string text,
   auto save = [this, path, text = std::move(text), saved = std::move(saved)] {
     const bool ok = vq::platform::WriteFileWhole(path, text);
     // Told on the error output too: a save that fails as the program ends has no window.
-    if (!ok) vq::platform::errorLine("VQEditor4: the program could not be saved to %s", path.c_str());
+    if (!ok)
+      vq::platform::errorLine("VQEditor4: the program could not be saved to %s", path.c_str());
     RunOnMainThread([this, ok, saved] {
       if (ok) {
         saved();

@@ -146,8 +146,8 @@ TEST_F(ShellTest, ASettingsChangeTheDiskRefusesIsToldInTheStatusLineAndABox) {
   shell->settingsFile.Write("gui", "guiscale", "1.1");  // as the GUI size's change does
   WEMU_WaitForIniWrites();
   editor->OnTick();
-  auto* status = dynamic_cast<EditorTextControl*>(
-      dynamic_cast<EditorPages*>(editor->Pages())->StatusText());
+  auto* status =
+      dynamic_cast<EditorTextControl*>(dynamic_cast<EditorPages*>(editor->Pages())->StatusText());
   ASSERT_NE(status, nullptr);
   EXPECT_EQ(status->Text(), "Cannot write the settings!");
   auto* gui = dynamic_cast<vqtest::TestGraphics*>(GetGraphicsOf(editor));
