@@ -344,7 +344,7 @@ bool WriteWhole(IniCache& cache, const IniRewrite& w, FileStamp& stamp) {
   int fd = mkostemps(temp.data(), 4, O_CLOEXEC);
   if (fd < 0) return fail("");
   // Noted until renamed or removed: a process ended meanwhile removes it, never renames it.
-  const vq::platform::NotedWrite noted(temp.c_str());
+  const vq::platform::NotedWrite noted(temp.c_str(), w.fileName.c_str());
   if (noted.Refused()) {
     close(fd);
     errno = ECANCELED;

@@ -850,7 +850,7 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     bool skinFirst = false;       // View > Skin's settings write waits for the disk then
     bool openPanel = false;       // File > Open's panel is up
     bool settingsFolder = false;  // a folder where the settings file is: their write fails
-    bool noEdit = false;  // nothing edited, in a second run: the session end changes no key
+    bool noEdit = false;          // nothing edited, in a second run: the session end changes no key
   };
   const Ending endings[] = {
       {"HUP 2 ms after TERM", {{SIGTERM, 0}, {SIGHUP, 2}}, "", false, false, 0},
@@ -1041,6 +1041,16 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
       EXPECT_EQ(Setting("edited"), e.noEdit ? "false" : "true") << Settings();
     } else {
       EXPECT_EQ(Count("did not end within 10 seconds"), 1) << ReadFile(outputFile);
+      // What the limit cut off is named (a stuck stream holds the settings, a stuck disk the
+      // program first); a file already whole is not.
+      const std::string output = ReadFile(outputFile), disk = e.disk;
+      const size_t at = output.find("; not finished: ");
+      const std::string line =
+          at == std::string::npos ? "" : output.substr(at, output.find('\n', at) - at);
+      const std::string cut =
+          disk.find("stream") == std::string::npos ? kept : dir + "/VQEditor4/settings.ini";
+      EXPECT_EQ(line.find(cut) != std::string::npos, !e.editKept) << output;
+      EXPECT_EQ(Count("; not finished: "), e.editKept ? 0 : 1) << output;
     }
   }
   unsetenv("SLOW_DISK_FILE");
