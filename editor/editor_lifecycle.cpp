@@ -160,11 +160,6 @@ void VQEditor::SaveEditorState(bool waitForTimer) {
       program = mProgramFiles->ProgramDumpText(*this);
       programPath = RamProgramPath();
     }
-    ResetFolder(mBrowser.UploadFolder().c_str());
-    // The cache holds the bank on the manager page, shown again at the next start: only NEW
-    // and RECEIVE empty it.
-    if (mKeepBank) mKeepBank(*this);
-
     // The keys below reach the file in one rewrite, after the lock is let go.
     WEMU_HoldIniWrites();
     write("gui", "manager", mManagerPageShown ? "true" : "false");
@@ -203,6 +198,13 @@ void VQEditor::SaveEditorState(bool waitForTimer) {
   errno = 0;  // as above: no file named, none written
   if (!WEMU_ReleaseIniWrites() && settingsError == 0) settingsError = errno;
   if (programWriter.joinable()) programWriter.join();
+  {
+    UTL_MutexLock lock(mMutex);
+    ResetFolder(mBrowser.UploadFolder().c_str());
+    // The cache holds the bank on the manager page, shown again at the next start: only NEW
+    // and RECEIVE empty it.
+    if (mKeepBank) mKeepBank(*this);
+  }
   // The window is going away: a failed save can only be told on the error output.
   if (!programKept)
     vq::platform::errorLine("VQEditor4: the current program could not be saved in %s\n",
