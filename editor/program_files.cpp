@@ -3,6 +3,7 @@
 #include "editor/program_files.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -152,6 +153,8 @@ bool VQEditor::ConfirmReplacingEdits() {
   if (answer == 2) return false;
   if (answer == 1) {
     SaveProgramWithPanel();
+    // The load follows the save asked for: once the file is on disk (the lock let go meanwhile).
+    FinishProgramSaves();
     // A cancelled or refused save keeps the edits, and the program with them.
     if (mProgramEdited) return false;
   }
@@ -241,7 +244,8 @@ void VQEditor::SaveInBackground(const std::string& path, std::string text,
     // Told on the error output too: a save that fails as the program ends has no window.
     if (!ok)
       vq::platform::errorLine("VQEditor4: the program could not be saved to %s", path.c_str());
-    RunOnMainThread([this, ok, saved] {
+    std::lock_guard<std::mutex> lock(mMainWorkMutex);
+    mSavesDone.push_back([this, ok, saved] {
       if (ok) {
         saved();
         return;
@@ -255,6 +259,25 @@ void VQEditor::SaveInBackground(const std::string& path, std::string text,
 
 void VQEditor::WaitForProgramSaves() {
   mProgramSaves.Wait();
+}
+
+void VQEditor::FinishProgramSaves() {
+  assert(OnMainThread());
+  {
+    UTL_MutexRelease unlocked(mMutex);
+    WaitForProgramSaves();
+  }
+  RunSavesDone();
+}
+
+void VQEditor::RunSavesDone() {
+  std::vector<std::function<void()>> done;
+  {
+    std::lock_guard<std::mutex> lock(mMainWorkMutex);
+    done.swap(mSavesDone);
+  }
+  UTL_MutexLock lock(mMutex);
+  for (auto& d : done) d();
 }
 
 bool VQEditor::SaveProgramFile(const char* path) {

@@ -379,6 +379,10 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void SaveInBackground(const std::string& path, std::string text, std::function<void()> saved);
   // Returns once every save handed over is on disk or has failed.
   void WaitForProgramSaves();
+  // Main thread: waits for them (the lock let go) and runs what follows each at once, as the
+  // idle call does first of all.
+  void FinishProgramSaves();
+  void RunSavesDone();
   bool ConvertOldProgramFile(const char* path);
   int ConvertOldProgramFiles(const char* folder);
   bool SaveRamProgram();
@@ -515,8 +519,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
     int type;
   };
   std::thread::id mMainThread = std::this_thread::get_id();
-  std::mutex mMainWorkMutex;  // guards the three queues below; never held while work runs
+  std::mutex mMainWorkMutex;  // guards the queues below; never held while work runs
   std::vector<std::function<void()>> mMainWork;
+  std::vector<std::function<void()>> mSavesDone;  // what follows each save once on disk
   std::vector<std::pair<int, double>> mMainParamSets;
   std::deque<PostedBox> mPostedBoxes;
   bool mShowingBoxes = false;  // a box's modal loop may run the idle call again
