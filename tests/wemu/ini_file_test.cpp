@@ -591,8 +591,13 @@ TEST_F(IniFileTest, BackgroundRewriteWaitingForTheDiskHoldsUpNoOtherThread) {
   } letGoAtTheEnd;
   ASSERT_EQ(WEMU_WriteIniInBackground("gui", "skin", "light", mFile.c_str()), 1);
   ASSERT_TRUE(disk.WaitUntilAWriteIsStuck());
-  // As the GUI thread does while the rewrite waits: read, and change another key.
+  // As the GUI thread does while the rewrite waits: read (other files too, enough to push the
+  // file out of the cache were it not being written), and change another key.
   auto gui = std::async(std::launch::async, [this] {
+    char buf[8];
+    for (int i = 0; i < 33; ++i)
+      GetPrivateProfileString("s", "k", "", buf, sizeof buf,
+                              (mDir + "/other" + std::to_string(i) + ".ini").c_str());
     const std::string skin = Get("gui", "skin");
     WEMU_WriteIniInBackground("gui", "scale", "2", mFile.c_str());
     return skin + " " + Get("gui", "scale");
