@@ -24,6 +24,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/error_output.h"
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
@@ -453,16 +455,26 @@ TEST_F(IniFileTest, FailedRenameKeepsOriginalAndForgetsTheChange) {
   char buf[16];
   GetPrivateProfileString("s", "k", "def", buf, sizeof buf, blocked.c_str());
   EXPECT_STREQ(buf, "def");  // not kept as if written
-  // Nobody waits for a background rewrite: its failure goes to the handler.
+  // Nobody waits for a background rewrite: its failure goes to the handler and the error output.
   std::string told;
   int why = 0;
   WEMU_SetIniWriteFailureHandler([&](const std::string& file, int error) {
     told = file;
     why = error;
   });
+  const std::string errors = mDir + "/errors";
+  const int saved = dup(STDERR_FILENO);
+  const int file = open(errors.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  dup2(file, STDERR_FILENO);
   EXPECT_EQ(WEMU_WriteIniInBackground("s", "k", "v", blocked.c_str()), 1);
   WEMU_WaitForIniWrites();
+  vq::platform::errorOutput().Flush(std::chrono::seconds(10));
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+  close(file);
   WEMU_SetIniWriteFailureHandler(nullptr);
+  EXPECT_NE(ReadRaw(errors).find("the settings could not be written"), std::string::npos);
+  fs::remove(errors);
   EXPECT_EQ(told, blocked);
   EXPECT_EQ(why, EISDIR);
   EXPECT_EQ(DirEntries(), std::vector<std::string>{"blocked.ini"});
