@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -201,6 +203,16 @@ void AppShell::StartUp() {
                                      settings.outputName);
   if (plug) plug->SetHostWindow(mHostWindow.get());
   SetPlug(plug);
+  // A settings change the writer could not put on disk is told where a failed save is.
+  WEMU_SetIniWriteFailureHandler([this](const std::string&, int why) {
+    VQEditor* editor = Plug();
+    if (!editor) return;
+    editor->RunOnMainThread([editor] { editor->SetStatusText("Cannot write the settings!"); });
+    char text[256];
+    std::snprintf(text, sizeof text, "The settings cannot be written: %s.\nThe change is not kept.",
+                  std::strerror(why));
+    editor->PostMessageBox(text, "Error");
+  });
   // Only from here may the inputs deliver: the editor exists.
   SelectMidiInput(settings.deviceInputName);
   SelectKeyboardInput(settings.keyboardInputName);
@@ -320,7 +332,12 @@ void AppShell::KeepStateForExit() {
   ReleaseSettingsWrites();
   // The ports stay open and the timer is not waited for: a caller below may hold the editor's
   // lock that a MIDI callback or a tick waits for. Both take that lock, so none runs meanwhile.
-  if (VQEditor* plug = Plug()) plug->SaveEditorState(false);
+  VQEditor* plug = Plug();
+  if (plug) plug->SaveEditorState(false);
+  // The writes under way are waited for after the session's own (within the shut-down's time
+  // limit, which removes a temporary file it cuts off).
+  if (plug) plug->WaitForProgramSaves();
+  WEMU_WaitForIniWrites();
 }
 
 void AppShell::ShutdownApp() {
@@ -335,10 +352,14 @@ void AppShell::ShutdownApp() {
     in->ClosePort();
   }
   if (output) output->ClosePort();
+  WEMU_SetIniWriteFailureHandler(nullptr);  // nobody left to tell
   if (VQEditor* plug = mPlug.exchange(nullptr)) {
     plug->SetHostWindow(nullptr);
     delete plug;
   }
+  // Every way out waits for a settings change still being written: its temporary file is
+  // renamed or removed, never left (the time limit removes one it cuts off).
+  WEMU_WaitForIniWrites();
   deviceInput.reset();
   keyboardInput.reset();
   output.reset();

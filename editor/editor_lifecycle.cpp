@@ -7,6 +7,9 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
 
 #include <unistd.h>
 
@@ -34,6 +37,8 @@ constexpr int kLoginParams[] = {vq_param::kManagerBrowse, vq_param::kManagerOnli
 
 VQEditor::~VQEditor() {
   SaveEditorState();
+  // The user's saves still under way end before what they report to goes.
+  WaitForProgramSaves();
   // Graphics the pages never attached are still ours.
   if (mGraphicsBeingBuilt && GetGUI() != mGraphicsBeingBuilt) delete mGraphicsBeingBuilt;
   mGraphicsBeingBuilt = nullptr;
@@ -138,17 +143,10 @@ void VQEditor::SaveEditorState(bool waitForTimer) {
     mTimer->Stop();
   }
 
-  UTL_MutexLock lock(mMutex);
-  // The user's work first: on a disk slow enough for the shut-down's time limit to end the
-  // process, the program on screen is on disk before anything else is written.
-  if (mProgramFiles && !SaveRamProgram())
-    vq::platform::errorLine("VQEditor4: the current program could not be saved in %s\n",
-                            RamProgramPath().c_str());
-  ResetFolder(mBrowser.UploadFolder().c_str());
-  // The cache holds the bank on the manager page, shown again at the next start: only NEW and
-  // RECEIVE empty it.
-  if (mKeepBank) mKeepBank(*this);
-
+  // What is kept is taken under the lock; the disk is waited for outside it, so that neither a
+  // MIDI callback nor a tick waits for the disk.
+  std::string program;
+  std::string programPath;
   const char* settings = mSettingsPath.c_str();
   int settingsError = 0;  // why the first rewrite of the settings file failed
   const auto write = [&](const char* section, const char* key, const char* value) {
@@ -156,31 +154,61 @@ void VQEditor::SaveEditorState(bool waitForTimer) {
     if (!WritePrivateProfileString(section, key, value, settings) && settingsError == 0)
       settingsError = errno;
   };
-  // The keys below reach the file in one rewrite: each rewrite waits for the disk.
-  WEMU_HoldIniWrites();
-  write("gui", "manager", mManagerPageShown ? "true" : "false");
+  {
+    UTL_MutexLock lock(mMutex);
+    if (mProgramFiles) {
+      program = mProgramFiles->ProgramDumpText(*this);
+      programPath = RamProgramPath();
+    }
+    // The keys below reach the file in one rewrite, after the lock is let go.
+    WEMU_HoldIniWrites();
+    write("gui", "manager", mManagerPageShown ? "true" : "false");
 
-  char channel[16];
-  snprintf(channel, sizeof channel, "%d", mKeyboardChannel);
-  write("midi", "kbdmidioutch", channel);
-  // The program on screen is kept whatever it is, with the file it was loaded from (the
-  // program list may show another folder since); one without a file keeps its name instead.
-  const std::string name = mBrowser.CurrentListName();
-  std::string file = mProgramFile;
-  if (file.empty() && !name.empty()) file = mBrowser.CurrentProgramFolder() + name;
-  if (!mProgramWithoutFile && !file.empty() && file.size() <= 255) {
-    SetProgramNameFromPath(file);
-    SetStatusText(mProgramName.c_str());
-    mBrowser.SetLastFile(file);
-  } else {
-    mBrowser.SetLastFile("");
-    write("program", "name", mProgramName.c_str());
+    char channel[16];
+    snprintf(channel, sizeof channel, "%d", mKeyboardChannel);
+    write("midi", "kbdmidioutch", channel);
+    // The program on screen is kept whatever it is, with the file it was loaded from (the
+    // program list may show another folder since); one without a file keeps its name instead.
+    const std::string name = mBrowser.CurrentListName();
+    std::string file = mProgramFile;
+    if (file.empty() && !name.empty()) file = mBrowser.CurrentProgramFolder() + name;
+    if (!mProgramWithoutFile && !file.empty() && file.size() <= 255) {
+      SetProgramNameFromPath(file);
+      SetStatusText(mProgramName.c_str());
+      mBrowser.SetLastFile(file);
+    } else {
+      mBrowser.SetLastFile("");
+      write("program", "name", mProgramName.c_str());
+    }
+    write("program", "lastfile", mBrowser.LastFile().c_str());
+    write("program", "edited", mProgramEdited ? "true" : "false");
   }
-  write("program", "lastfile", mBrowser.LastFile().c_str());
-  write("program", "edited", mProgramEdited ? "true" : "false");
+  // The program on screen and its marks go to disk side by side and behind no other write: on
+  // a disk slow enough for the shut-down's time limit, each waits for its own flush only.
+  bool programKept = true;
+  const auto keepProgram = [&] {
+    if (!programPath.empty()) programKept = vq::platform::WriteFileWhole(programPath, program);
+  };
+  std::thread programWriter;
+  try {
+    programWriter = std::thread(keepProgram);
+  } catch (const std::system_error&) {
+    keepProgram();
+  }
   errno = 0;  // as above: no file named, none written
   if (!WEMU_ReleaseIniWrites() && settingsError == 0) settingsError = errno;
+  if (programWriter.joinable()) programWriter.join();
+  {
+    UTL_MutexLock lock(mMutex);
+    ResetFolder(mBrowser.UploadFolder().c_str());
+    // The cache holds the bank on the manager page, shown again at the next start: only NEW
+    // and RECEIVE empty it.
+    if (mKeepBank) mKeepBank(*this);
+  }
   // The window is going away: a failed save can only be told on the error output.
+  if (!programKept)
+    vq::platform::errorLine("VQEditor4: the current program could not be saved in %s\n",
+                            programPath.c_str());
   if (settingsError != 0)
     vq::platform::errorLine("VQEditor4: the settings could not be written to %s: %s\n", settings,
                             std::strerror(settingsError));

@@ -137,26 +137,31 @@ class ProgramControlCases : public VQParamCases {
     std::string path = ChosenPath(e, VQEditor::kSaveSelector);
     if (path.empty()) return;  // cancelled: a received dump stays pending
     if (e.RefuseWorkingFolder(path)) return;
-    // Every failed save says so; the file on disk stays as it was. The box waits for the idle
-    // call, which shows it once the editor is free.
-    auto failed = [&e]() {
-      e.SetStatusText("Cannot write the program file!");
-      e.PostMessageBox("The program file cannot be written!", "Error");
-    };
+    // The text is taken now; the disk is waited for off the main thread and outside the lock,
+    // and what follows a save comes once the file is on disk. Every failed save says so; the
+    // file on disk stays as it was.
     if (e.Link().ReceivedDumpPending() && e.Link().HoldsReceivedDump()) {
       // Only a dump that reached the disk stops being pending.
-      if (!e.SaveProgramFile(path.c_str())) return failed();
-      e.Link().SetReceivedDumpPending(false);
-      e.Link().SetBankDownloadRunning(false);
-      e.Link().SetRequestPending(false);
-      e.ShowSavedFileInBrowser(path);
+      e.SaveInBackground(path, e.ReceivedDumpFileText(), [&e, path] {
+        e.Link().SetReceivedDumpPending(false);
+        e.Link().SetBankDownloadRunning(false);
+        e.Link().SetRequestPending(false);
+        e.SetProgramNameFromPath(e.Browser().CurrentListName());
+        e.SetStatusText(e.ProgramName().c_str());
+        e.ShowSavedFileInBrowser(path);
+      });
       return;
     }
     e.Link().SetReceivedDumpPending(false);
-    if (!e.WriteProgramDumpText(path.c_str())) return failed();
-    e.SetProgramEdited(false);  // the file holds the edits now
-    e.LoadAsCurrentProgram(path, [&e, &path] { e.LocateProgramInFolder(path.c_str()); });
-    e.ShowSavedFileInBrowser(path);
+    std::string text = e.ProgramDumpText();
+    e.SaveInBackground(path, text, [&e, path, text] {
+      // Edits made while the file was written stay on screen, marked.
+      if (e.ProgramDumpText() == text) {
+        e.SetProgramEdited(false);  // the file holds the edits now
+        e.LoadAsCurrentProgram(path, [&e, &path] { e.LocateProgramInFolder(path.c_str()); });
+      }
+      e.ShowSavedFileInBrowser(path);
+    });
   }
 
   static void SendChosen(VQEditor& e) {

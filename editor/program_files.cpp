@@ -3,12 +3,14 @@
 #include "editor/program_files.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <functional>
 #include <vector>
 
 #include "editor/vq_editor.h"
 #include "graphics/igraphics.h"
+#include "platform/error_output.h"
 #include "platform/file_system.h"
 #include "platform/utf8.h"
 #include "wemu/ini_file.h"
@@ -151,6 +153,8 @@ bool VQEditor::ConfirmReplacingEdits() {
   if (answer == 2) return false;
   if (answer == 1) {
     SaveProgramWithPanel();
+    // The load follows the save asked for: once the file is on disk (the lock let go meanwhile).
+    FinishProgramSaves();
     // A cancelled or refused save keeps the edits, and the program with them.
     if (mProgramEdited) return false;
   }
@@ -223,6 +227,57 @@ bool VQEditor::LoadChosenProgramFile(const std::string& path) {
 
 bool VQEditor::WriteProgramDumpText(const char* path) {
   return mProgramFiles && path && mProgramFiles->WriteProgramDumpText(*this, path);
+}
+
+std::string VQEditor::ProgramDumpText() {
+  return mProgramFiles ? mProgramFiles->ProgramDumpText(*this) : std::string();
+}
+
+std::string VQEditor::ReceivedDumpFileText() {
+  return mProgramFiles ? mProgramFiles->ReceivedDumpFileText(*this) : std::string();
+}
+
+void VQEditor::SaveInBackground(const std::string& path, std::string text,
+                                std::function<void()> saved) {
+  auto save = [this, path, text = std::move(text), saved = std::move(saved)] {
+    const bool ok = vq::platform::WriteFileWhole(path, text);
+    // Told on the error output too: a save that fails as the program ends has no window.
+    if (!ok)
+      vq::platform::errorLine("VQEditor4: the program could not be saved to %s", path.c_str());
+    std::lock_guard<std::mutex> lock(mMainWorkMutex);
+    mSavesDone.push_back([this, ok, saved] {
+      if (ok) {
+        saved();
+        return;
+      }
+      SetStatusText("Cannot write the program file!");
+      PostMessageBox("The program file cannot be written!", "Error");
+    });
+  };
+  if (!mProgramSaves.Add(save)) save();
+}
+
+void VQEditor::WaitForProgramSaves() {
+  mProgramSaves.Wait();
+}
+
+void VQEditor::FinishProgramSaves() {
+  assert(OnMainThread());
+  {
+    UTL_MutexRelease unlocked(mMutex);
+    WaitForProgramSaves();
+  }
+  RunSavesDone();
+}
+
+void VQEditor::RunSavesDone() {
+  std::vector<std::function<void()>> done;
+  {
+    std::lock_guard<std::mutex> lock(mMainWorkMutex);
+    done.swap(mSavesDone);
+  }
+  UTL_MutexLock lock(mMutex);
+  for (auto& d : done) d();
 }
 
 bool VQEditor::SaveProgramFile(const char* path) {

@@ -36,8 +36,11 @@ class VQProgramFiles {
   virtual bool LoadProgramFileToEditor(VQEditor& editor, const char* path) = 0;
   // Writes the current program, packed from the parameters, as a version-244 file.
   virtual bool WriteProgramDumpText(VQEditor& editor, const char* path) = 0;
+  // The text that writes, taken under the editor's lock: the disk can be waited for outside it.
+  virtual std::string ProgramDumpText(VQEditor& editor) = 0;
   // Writes the last received dump as a version-244 file, then names the program.
   virtual bool SaveProgramFile(VQEditor& editor, const char* path) = 0;
+  virtual std::string ReceivedDumpFileText(VQEditor& editor) = 0;  // what that writes
   // Converts one ".pr3"/".prg" (or version-243) file into a ".pr4" beside it; never replaces an
   // existing ".pr4". True when a file was written.
   virtual bool ConvertOldProgramFile(VQEditor& editor, const char* path) = 0;

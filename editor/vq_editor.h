@@ -27,6 +27,7 @@
 #include "editor/program_browser.h"
 #include "editor/undo_history.h"
 #include "editor/program_files.h"
+#include "editor/program_saves.h"
 #include "editor/device_transfers.h"
 #include "editor/bank_transfers.h"
 #include "protocol/firmware_updater.h"
@@ -369,6 +370,19 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool LoadChosenProgramFile(const std::string& path);
   bool WriteProgramDumpText(const char* path);
   bool SaveProgramFile(const char* path);
+  // What those two write, taken under the lock.
+  std::string ProgramDumpText();
+  std::string ReceivedDumpFileText();
+  // Writes `text` to `path` whole, outside the lock and off the main thread, after the saves
+  // handed over before; `saved` runs on the main thread, under the lock, once it is on disk. A
+  // failure says so in the status line and a box, as every failed save does.
+  void SaveInBackground(const std::string& path, std::string text, std::function<void()> saved);
+  // Returns once every save handed over is on disk or has failed.
+  void WaitForProgramSaves();
+  // Main thread: waits for them (the lock let go) and runs what follows each at once, as the
+  // idle call does first of all.
+  void FinishProgramSaves();
+  void RunSavesDone();
   bool ConvertOldProgramFile(const char* path);
   int ConvertOldProgramFiles(const char* folder);
   bool SaveRamProgram();
@@ -505,8 +519,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
     int type;
   };
   std::thread::id mMainThread = std::this_thread::get_id();
-  std::mutex mMainWorkMutex;  // guards the three queues below; never held while work runs
+  std::mutex mMainWorkMutex;  // guards the queues below; never held while work runs
   std::vector<std::function<void()>> mMainWork;
+  std::vector<std::function<void()>> mSavesDone;  // what follows each save once on disk
   std::vector<std::pair<int, double>> mMainParamSets;
   std::deque<PostedBox> mPostedBoxes;
   bool mShowingBoxes = false;  // a box's modal loop may run the idle call again
@@ -534,6 +549,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::unique_ptr<VQParamCases> mParamCases;
   std::unique_ptr<TimerThread> mTimer;
   int32_t mTickCounter = 0;
+  ProgramSaves mProgramSaves;
 
   ProgramRecord mRecord;
   ProgramRecord mGroupInitCopy;

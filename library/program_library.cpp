@@ -126,6 +126,11 @@ bool ProgramLibrary::LoadProgramFileToEditor(VQEditor& editor, const char* path)
 bool ProgramLibrary::WriteProgramDumpText(VQEditor& editor, const char* path) {
   UTL_MutexLock lock(editor.Mutex());
   if (!path || !*path) return false;
+  return WriteFileSafely(path, ProgramDumpText(editor)) == ProgramFileError::kNone;
+}
+
+std::string ProgramLibrary::ProgramDumpText(VQEditor& editor) {
+  UTL_MutexLock lock(editor.Mutex());
   ProgramRecord values = PackParams([&editor](int idx) { return editor.ParamValue(idx); });
   for (int n = 0; n < kFlexiSlotCount; ++n) {
     if (editor.Flexi().Destinations()[n] >= 0) continue;
@@ -133,18 +138,21 @@ bool ProgramLibrary::WriteProgramDumpText(VQEditor& editor, const char* path) {
       values[kFlexiFirstField + kFlexiSlotFields * n + k] = 0;
   }
   for (int f = 147; f <= 156; ++f) values[f] = 0;
-  return WriteFileSafely(path, FormatProgramText(values)) == ProgramFileError::kNone;
+  return FormatProgramText(values);
 }
 
 bool ProgramLibrary::SaveProgramFile(VQEditor& editor, const char* path) {
   UTL_MutexLock lock(editor.Mutex());
   if (!path || !*path) return false;
-  if (WriteFileSafely(path, ReceivedDumpText(editor.Link().ReceiveBuffer().data())) !=
-      ProgramFileError::kNone)
-    return false;
+  if (WriteFileSafely(path, ReceivedDumpFileText(editor)) != ProgramFileError::kNone) return false;
   editor.SetProgramNameFromPath(editor.Browser().CurrentListName());
   editor.SetStatusText(editor.ProgramName().c_str());
   return true;
+}
+
+std::string ProgramLibrary::ReceivedDumpFileText(VQEditor& editor) {
+  UTL_MutexLock lock(editor.Mutex());
+  return ReceivedDumpText(editor.Link().ReceiveBuffer().data());
 }
 
 bool ProgramLibrary::ConvertOldProgramFile(VQEditor& editor, const char* path) {

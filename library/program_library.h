@@ -13,6 +13,8 @@ class ProgramLibrary : public VQProgramFiles {
  public:
   bool LoadProgramFileToEditor(VQEditor& editor, const char* path) override;
   bool WriteProgramDumpText(VQEditor& editor, const char* path) override;
+  std::string ProgramDumpText(VQEditor& editor) override;
+  std::string ReceivedDumpFileText(VQEditor& editor) override;
   bool SaveProgramFile(VQEditor& editor, const char* path) override;
   bool ConvertOldProgramFile(VQEditor& editor, const char* path) override;
   int ConvertOldProgramFiles(VQEditor& editor, const char* folder) override;

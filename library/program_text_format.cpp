@@ -341,7 +341,7 @@ ProgramFileError WriteFileSafely(const std::string& path, std::string_view bytes
   std::string tmp = fs::CreateTempFileBeside(path);
   if (tmp.empty()) return ProgramFileError::kWriteFailed;
   // A process ended meanwhile removes it, never renames it.
-  const fs::NotedWrite noted(tmp.c_str());
+  const fs::NotedWrite noted(tmp.c_str(), path.c_str());
   const bool ok = !noted.Refused() && fs::FillTempFile(tmp, bytes);
   if (ok) {
     if (replace ? fs::RenameFile(tmp, path) : fs::RenameNoReplace(tmp, path))

@@ -60,7 +60,7 @@ class ErrorOutput {
   sem_t mLastWritten;
   sem_t mDrained;  // posted when the queue ran empty after a FlushBeforeExit asked
   std::atomic<bool> mDrainWanted{false};
-  char mLast[160] = {};
+  char mLast[2048] = {};
   size_t mLastLength = 0;
   std::atomic<bool> mLastWanted{false};
   std::thread mThread;

@@ -228,7 +228,7 @@ bool WriteFileWhole(const std::string& path, std::string_view bytes) {
   const std::string temp = CreateTempFileBeside(path);
   if (temp.empty()) return false;
   // A process ended meanwhile removes it, never renames it.
-  const NotedWrite noted(temp.c_str());
+  const NotedWrite noted(temp.c_str(), path.c_str());
   bool ok = !noted.Refused() && FillTempFile(temp, bytes);
   ok = ok && RenameFile(temp, path);
   if (!ok) {

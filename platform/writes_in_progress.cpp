@@ -1,5 +1,6 @@
 #include "platform/writes_in_progress.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -21,7 +22,9 @@ enum PlaceState : int { kFree, kTaken, kNoted, kRemoving };
 
 struct Place {
   std::atomic<int> state{kFree};
+  std::atomic<bool> cutOff{false};  // its temporary file was there when removed
   char path[kPathBytes];
+  char target[kPathBytes];
 };
 
 Place gPlaces[kPlaces];
@@ -35,19 +38,22 @@ void RemoveAll() {
   // A place noted from now on sees the flag and its writer removes the file itself.
   for (Place& place : gPlaces) {
     int noted = kNoted;
-    if (place.state.compare_exchange_strong(noted, kRemoving)) unlink(place.path);
+    if (place.state.compare_exchange_strong(noted, kRemoving) && unlink(place.path) == 0)
+      place.cutOff.store(true);
   }
 }
 
 }  // namespace
 
-int NoteWriteInProgress(const char* tempPath) {
+int NoteWriteInProgress(const char* tempPath, const char* targetPath) {
   const size_t length = std::strlen(tempPath);
+  if (!targetPath || std::strlen(targetPath) >= kPathBytes) targetPath = tempPath;
   if (length >= kPathBytes) return gEnding.load() ? kProcessIsEnding : kWriteNotNoted;
   for (int i = 0; i < kPlaces; ++i) {
     int free = kFree;
     if (!gPlaces[i].state.compare_exchange_strong(free, kTaken)) continue;
     std::memcpy(gPlaces[i].path, tempPath, length + 1);
+    std::memcpy(gPlaces[i].target, targetPath, std::strlen(targetPath) + 1);
     gPlaces[i].state.store(kNoted);
     // Either the remover sees this place or the writer sees the flag (both are sequentially
     // consistent): a file noted as the removal starts is never missed.
@@ -92,6 +98,23 @@ void RemoveWritesInProgressBefore(const timespec& deadline) {
     --gRemovalAt.tv_sec;
   }
   sem_post(&gRemovalAsked);
+}
+
+size_t DescribeWritesCutOff(char* out, size_t size) {
+  if (size == 0) return 0;
+  size_t used = 0;
+  const auto append = [&](const char* text) {
+    const size_t n = std::min(std::strlen(text), size - 1 - used);
+    std::memcpy(out + used, text, n);
+    used += n;
+  };
+  for (const Place& place : gPlaces) {
+    if (!place.cutOff.load()) continue;
+    if (used > 0) append(", ");
+    append(place.target);
+  }
+  out[used] = '\0';
+  return used;
 }
 
 }  // namespace vq::platform

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -72,9 +73,11 @@ struct IniCacheSlot {
 
 struct IniCache {
   std::recursive_mutex lock;
-  // Taken by every rewrite around its disk work, after `lock` when both are taken: rewrites of a
-  // file reach the disk in the order they took their text. Readers never take it.
+  // Taken by every rewrite around its rename, after `lock` when both are taken, never while
+  // waiting for the disk: a file takes the newest text taken, and an older rewrite that finishes
+  // later is dropped. Readers never take it.
   std::mutex diskLock;
+  std::unordered_map<std::string, uint64_t> renamedVersion;  // under diskLock
   IniCacheSlot slots[kSlotCount];
   uint64_t useCounter = 0;
   uint64_t versions = 0;
@@ -326,9 +329,10 @@ IniRewrite IniCache_Take(IniCache& cache, IniCacheSlot& slot) {
 }
 
 // Replaces the file with the text, whole. Every step is checked: on any failure the temporary
-// file is removed, the file on disk stays as it was and errno says why. Called with diskLock
-// held (by the background thread without the cache's lock: the disk may take its time).
-bool WriteWhole(const IniRewrite& w, FileStamp& stamp) {
+// file is removed, the file on disk stays as it was and errno says why. Rewrites of one file
+// wait for the disk side by side (the background thread's without the cache's lock); only the
+// rename is taken in turn, and a text older than the file's is not renamed at all.
+bool WriteWhole(IniCache& cache, const IniRewrite& w, FileStamp& stamp) {
   auto fail = [](const std::string& temp) {
     const int why = errno;  // kept for the caller's message
     if (!temp.empty()) unlink(temp.c_str());
@@ -340,7 +344,7 @@ bool WriteWhole(const IniRewrite& w, FileStamp& stamp) {
   int fd = mkostemps(temp.data(), 4, O_CLOEXEC);
   if (fd < 0) return fail("");
   // Noted until renamed or removed: a process ended meanwhile removes it, never renames it.
-  const vq::platform::NotedWrite noted(temp.c_str());
+  const vq::platform::NotedWrite noted(temp.c_str(), w.fileName.c_str());
   if (noted.Refused()) {
     close(fd);
     errno = ECANCELED;
@@ -366,7 +370,14 @@ bool WriteWhole(const IniRewrite& w, FileStamp& stamp) {
   flock(fd, LOCK_UN);
   if (fclose(f) != 0) ok = false;
   if (!ok) return fail(temp);
+  std::lock_guard<std::mutex> disk(cache.diskLock);
+  uint64_t& renamed = cache.renamedVersion[w.fileName];
+  if (renamed > w.version) {  // a later text is on disk already
+    unlink(temp.c_str());
+    return true;
+  }
   if (rename(temp.c_str(), w.fileName.c_str()) != 0) return fail(temp);
+  renamed = w.version;
   stamp = FileState(w.fileName);  // our own file: not a change from outside
   return true;
 }
@@ -387,13 +398,8 @@ void IniCache_Done(IniCache& cache, const IniRewrite& w, bool ok, const FileStam
 bool IniCache_Write(IniCache& cache, IniCacheSlot& slot) {
   const IniRewrite w = IniCache_Take(cache, slot);
   FileStamp stamp;
-  bool ok;
-  int why;
-  {
-    std::lock_guard<std::mutex> disk(cache.diskLock);
-    ok = WriteWhole(w, stamp);
-    why = errno;
-  }
+  const bool ok = WriteWhole(cache, w, stamp);
+  const int why = errno;
   IniCache_Done(cache, w, ok, stamp);
   errno = why;
   return ok;
@@ -647,13 +653,27 @@ bool WEMU_ReleaseIniWrites() {
 
 namespace {
 
+std::mutex& FailureHandlerLock() {
+  static std::mutex* const lock = new std::mutex;
+  return *lock;
+}
+std::function<void(const std::string&, int)>& FailureHandler() {
+  static auto* const handler = new std::function<void(const std::string&, int)>;
+  return *handler;
+}
+
+// Held while the handler runs: once it is replaced, the old one is not running any more.
+void TellFailure(const std::string& file, int why) {
+  std::lock_guard<std::mutex> lock(FailureHandlerLock());
+  if (FailureHandler()) FailureHandler()(file, why);
+}
+
 // Rewrites each file with changes held, one after another, with the disk work outside the cache's
 // lock: readers and writers of other threads go on meanwhile. While writes are held, their
 // release writes them instead.
 void WriteHeldInBackground(IniCache& cache) {
   for (;;) {
     IniRewrite w;
-    std::unique_lock<std::mutex> disk(cache.diskLock, std::defer_lock);
     {
       std::lock_guard<std::recursive_mutex> guard(cache.lock);
       if (cache.holds > 0) return;
@@ -661,25 +681,57 @@ void WriteHeldInBackground(IniCache& cache) {
       for (IniCacheSlot& s : cache.slots)
         if (s.held && !slot) slot = &s;
       if (!slot) return;
-      // Free at once: only this thread lets the cache's lock go while holding it.
-      disk.lock();
       w = IniCache_Take(cache, *slot);
       cache.writing = w.fileName;
     }
     FileStamp stamp;
-    const bool ok = WriteWhole(w, stamp);
+    const bool ok = WriteWhole(cache, w, stamp);
     const int why = errno;
-    disk.unlock();
     {
       std::lock_guard<std::recursive_mutex> guard(cache.lock);
       cache.writing.clear();
       IniCache_Done(cache, w, ok, stamp);
     }
-    // Nobody waits for the answer: a failure is told on the error output.
-    if (!ok)
+    // Nobody waits for the answer: a failure is told on the error output and to the handler.
+    if (!ok) {
       vq::platform::errorLine("VQEditor4: the settings could not be written: %s",
                               std::strerror(why));
+      TellFailure(w.fileName, why);
+    }
   }
+}
+
+// The thread that lets the changes held go, each time some came: their rewrites keep the order.
+struct IniWriter {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool pending = false;
+  bool busy = false;
+};
+
+// Never destroyed: the thread waits on it until the process ends.
+IniWriter& Writer() {
+  static IniWriter* const writer = [] {
+    auto* made = new IniWriter;
+    std::thread([made] {
+      for (;;) {
+        {
+          std::unique_lock<std::mutex> lock(made->mutex);
+          made->changed.wait(lock, [made] { return made->pending; });
+          made->pending = false;
+          made->busy = true;
+        }
+        WriteHeldInBackground(Cache());
+        {
+          std::lock_guard<std::mutex> lock(made->mutex);
+          made->busy = made->pending;
+        }
+        made->changed.notify_all();
+      }
+    }).detach();
+    return made;
+  }();
+  return *writer;
 }
 
 }  // namespace
@@ -694,30 +746,22 @@ int WEMU_WriteIniInBackground(const char* section, const char* key, const char* 
     --cache.holds;
     if (!taken) return 0;
   }
-  // One thread lets the changes held so go, each time some came: their rewrites keep the order.
-  struct Writer {
-    std::mutex mutex;
-    std::condition_variable wake;
-    bool pending = false;
-  };
-  static Writer* const writer = [] {
-    auto* made = new Writer;  // never destroyed: the thread waits on it until the process ends
-    std::thread([made] {
-      for (;;) {
-        {
-          std::unique_lock<std::mutex> lock(made->mutex);
-          made->wake.wait(lock, [made] { return made->pending; });
-          made->pending = false;
-        }
-        WriteHeldInBackground(Cache());
-      }
-    }).detach();
-    return made;
-  }();
+  IniWriter& writer = Writer();
   {
-    std::lock_guard<std::mutex> lock(writer->mutex);
-    writer->pending = true;
+    std::lock_guard<std::mutex> lock(writer.mutex);
+    writer.pending = true;
   }
-  writer->wake.notify_one();
+  writer.changed.notify_all();
   return 1;
+}
+
+void WEMU_WaitForIniWrites() {
+  IniWriter& writer = Writer();
+  std::unique_lock<std::mutex> lock(writer.mutex);
+  writer.changed.wait(lock, [&writer] { return !writer.pending && !writer.busy; });
+}
+
+void WEMU_SetIniWriteFailureHandler(std::function<void(const std::string&, int)> handler) {
+  std::lock_guard<std::mutex> lock(FailureHandlerLock());
+  FailureHandler() = std::move(handler);
 }

@@ -14,6 +14,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 // Value form (section and key given): copies the value, cleaned of surrounding blanks and one
 // pair of matching quotes, or the default when the key is missing, cut to size - 1 characters;
@@ -58,7 +60,15 @@ bool WEMU_ReleaseIniWrites();
 // A change the caller does not wait for: in the cache at once, and on disk from a thread of its
 // own (as part of any rewrite of the file that comes first). Changes made so reach the file in
 // order; 0 on bad arguments, as above. A failed rewrite forgets the change, as above, and says so
-// on the error output. While the disk takes its time, reads and changes made so go on; a rewrite
-// the caller waits for comes after it.
+// on the error output and to the failure handler. While the disk takes its time, reads and
+// changes go on, and a rewrite the caller waits for does not wait for it: the file keeps the
+// newest text of the two.
 int WEMU_WriteIniInBackground(const char* section, const char* key, const char* value,
                               const char* file);
+
+// Returns once every change made by WEMU_WriteIniInBackground is on disk or has failed.
+void WEMU_WaitForIniWrites();
+
+// Called on the writing thread with the file and errno of a background rewrite that failed;
+// replacing it waits for a call under way. Keep it short: it must not wait for anything.
+void WEMU_SetIniWriteFailureHandler(std::function<void(const std::string& file, int why)> handler);

@@ -58,8 +58,14 @@ int main(int argc, char** argv) {
     // A logout, a shutdown or a lost display saves what a quit saves.
     vq::platform::onSessionEnd([&shell](bool nested) { shell.EndSession(nested); },
                                [&shell] { shell.KeepStateForExit(); });
-    WEMU_SetAppMessageHandler(&HandleAppMessage);
+    // What the quit writes, the settings writer's last change among it, ends within the same
+    // bound as a session's end.
+    WEMU_SetAppMessageHandler([](int message, intptr_t param1, intptr_t param2) -> intptr_t {
+      if (message == WEMU_APPMSG_WILL_TERMINATE) vq::platform::boundShutDown();
+      return HandleAppMessage(message, param1, param2);
+    });
     status = WEMU_ApplicationMain();
+    vq::platform::boundShutDown();
     WEMU_SetAppMessageHandler(nullptr);
     shell.ShutdownApp();
     WEMU_Internal_FlushDeferredDeletes();

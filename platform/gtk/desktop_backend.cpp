@@ -10,6 +10,7 @@
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <iterator>
 #include <thread>
@@ -93,7 +94,8 @@ constexpr int kLastLineWaitMs = 500;
 std::function<void(bool)> gSessionEnd;
 std::function<void()> gDisplayLost;
 int gSignalPipe[2] = {-1, -1};
-sem_t gLimitStart;  // posted by every signal; the first starts the bound's clock
+sem_t gLimitStart;   // posted by every signal; the first starts the bound's clock
+char gLastLine[96];  // the time limit's line, without its newline
 
 // A logout sends SIGTERM and SIGHUP together, and the shut-down they start writes the user's
 // work: every later SIGTERM, SIGHUP or SIGINT is caught and let pass, so none cuts it short.
@@ -131,6 +133,20 @@ void BoundShutDown() {
   RemoveWritesInProgressBefore(deadline);
   while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
   }
+  // The line names the files whose writes the removal cut off: they stay as they were.
+  static char cutOff[1536];
+  if (DescribeWritesCutOff(cutOff, sizeof cutOff) > 0) {
+    static char line[sizeof gLastLine + sizeof cutOff + 32];
+    size_t used = 0;
+    const char* const parts[] = {gLastLine, "; not finished: ", cutOff, "\n"};
+    for (const char* part : parts) {
+      const size_t n = std::min(std::strlen(part), sizeof line - 1 - used);
+      std::memcpy(line + used, part, n);
+      used += n;
+    }
+    line[used] = '\0';
+    errorOutput().SetLastLine(line);
+  }
   errorOutput().WriteLastLine(std::chrono::milliseconds(kLastLineWaitMs));
   _exit(1);
 }
@@ -152,10 +168,11 @@ void onSessionEnd(std::function<void(bool nested)> end, std::function<void()> lo
   gSessionEnd = std::move(end);
   gDisplayLost = std::move(lost);
   if (gSignalPipe[0] < 0 && pipe2(gSignalPipe, O_CLOEXEC) == 0) {
-    char line[96];
-    std::snprintf(line, sizeof line,
-                  "VQEditor4: the shut-down did not end within %d seconds; ending now\n",
+    std::snprintf(gLastLine, sizeof gLastLine,
+                  "VQEditor4: the shut-down did not end within %d seconds; ending now",
                   kShutdownLimitSeconds);
+    char line[sizeof gLastLine + 1];
+    std::snprintf(line, sizeof line, "%s\n", gLastLine);
     errorOutput().SetLastLine(line);
     // The handler must never block, whatever number of signals comes.
     fcntl(gSignalPipe[1], F_SETFL, O_NONBLOCK);
@@ -172,6 +189,11 @@ void onSessionEnd(std::function<void(bool nested)> end, std::function<void()> lo
   }
   // Set after the display opened, in place of the toolkit's, which exits without a word to us.
   if (gdk_display_get_default()) XSetIOErrorHandler(&OnDisplayLost);
+}
+
+void boundShutDown() {
+  // A signal before started the clock already: the first post counts.
+  if (gSignalPipe[0] >= 0) sem_post(&gLimitStart);
 }
 
 // ---- Application ----------------------------------------------------------------------

@@ -39,6 +39,8 @@ DesktopBackend* desktop();
 // to the display broke, inside the window system's call: it may touch no window; the process ends
 // with status 1 when it returns. Call after the display was opened.
 void onSessionEnd(std::function<void(bool nested)> end, std::function<void()> lost);
+// Starts the same 10 s bound for a shut-down the user's quit began (none before onSessionEnd).
+void boundShutDown();
 
 class DesktopApplication final : public ApplicationBase {
  public:

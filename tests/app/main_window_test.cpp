@@ -136,4 +136,25 @@ TEST_F(ShellTest, QuitDestroysTheWindowBeforeTerminating) {
   EXPECT_EQ(Setting("gui", "manager"), "false");  // the editor saved its state
 }
 
+// A settings change the disk refuses is told where a failed save is: in the status line, and
+// in a box once the editor is free.
+TEST_F(ShellTest, ASettingsChangeTheDiskRefusesIsToldInTheStatusLineAndABox) {
+  MakeShell();
+  Start();
+  std::filesystem::remove(Folder() + "settings.ini");
+  std::filesystem::create_directory(Folder() + "settings.ini");
+  shell->settingsFile.Write("gui", "guiscale", "1.1");  // as the GUI size's change does
+  WEMU_WaitForIniWrites();
+  editor->OnTick();
+  auto* status =
+      dynamic_cast<EditorTextControl*>(dynamic_cast<EditorPages*>(editor->Pages())->StatusText());
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(status->Text(), "Cannot write the settings!");
+  auto* gui = dynamic_cast<vqtest::TestGraphics*>(GetGraphicsOf(editor));
+  ASSERT_NE(gui, nullptr);
+  ASSERT_EQ(gui->messageBoxes.size(), 1u);
+  EXPECT_EQ(gui->messageBoxes[0].caption, "Error");
+  EXPECT_TRUE(gui->messageBoxes[0].plugFree);
+}
+
 }  // namespace

@@ -877,6 +877,7 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     bool skinFirst = false;       // View > Skin's settings write waits for the disk then
     bool openPanel = false;       // File > Open's panel is up
     bool settingsFolder = false;  // a folder where the settings file is: their write fails
+    bool noEdit = false;          // nothing edited, in a second run: the session end changes no key
   };
   const Ending endings[] = {
       {"HUP 2 ms after TERM", {{SIGTERM, 0}, {SIGHUP, 2}}, "", false, false, 0},
@@ -901,7 +902,7 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
        false,
        true,
        1},
-      {"a disk whose flush takes 4 s", {{SIGTERM, 0}, {SIGHUP, 2}}, "4000", false, false, 1, true},
+      {"a disk whose flush takes 4 s", {{SIGTERM, 0}, {SIGHUP, 2}}, "4000", false, false, 0},
       {.what = "TERM while a save waits for the disk",
        .signals = {{SIGTERM, 0}},
        .disk = "600000",
@@ -918,6 +919,18 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
        .status = 1,
        .editKept = true,
        .skinFirst = true},
+      {.what = "TERM and HUP 0.5 s into File > Save's flush on a disk whose flush takes 5.5 s",
+       .signals = {{SIGTERM, 500}, {SIGHUP, 2}},
+       .disk = "5500",
+       .status = 1,
+       .editKept = true,
+       .savingFirst = true},
+      {.what = "TERM while a skin's write waits for its stream's flush of 3 s, nothing edited",
+       .signals = {{SIGTERM, 0}},
+       .disk = "3000 stream",
+       .status = 0,
+       .skinFirst = true,
+       .noEdit = true},
       {.what = "TERM with File > Open's panel up, the settings unwritable",
        .signals = {{SIGTERM, 0}},
        .disk = "",
@@ -949,16 +962,22 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
       reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
       launcher = open(pipe.c_str(), O_WRONLY);
     }
-    const bool started = e.fullPipe ? Start(pipe, 170000, ">&" + std::to_string(launcher) + " 2>&1")
-                         : e.closedStandard ? Start(dir + "/output", 170000, "<&- >&- 2>&-")
-                                            : Start(dir + "/output");
+    bool started = e.fullPipe ? Start(pipe, 170000, ">&" + std::to_string(launcher) + " 2>&1")
+                   : e.closedStandard ? Start(dir + "/output", 170000, "<&- >&- 2>&-")
+                                      : Start(dir + "/output");
+    if (started && e.noEdit) {
+      EXPECT_EQ(Quit(), 0);
+      started = Start(dir + "/output");
+    }
     unsetenv("LD_PRELOAD");
     ASSERT_TRUE(started);
     const auto [kx, ky] = SynthControl(14);
     const IRECT knob = SynthRect(14);
-    const auto moved = ViewChanges(knob.L, knob.T, knob.W(), knob.H());
-    DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
-    moved();  // the edit is drawn
+    if (!e.noEdit) {
+      const auto moved = ViewChanges(knob.L, knob.T, knob.W(), knob.H());
+      DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
+      moved();  // the edit is drawn
+    }
     if (e.menuOpen) {
       const auto menuShows = ViewChanges(10, 20, 150, 150);
       ClickGui(20, 10 - kMenuBarHeight);
@@ -990,14 +1009,16 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
       for (const char* fd : {"/fd/0", "/fd/1", "/fd/2"})
         EXPECT_EQ(fs::read_symlink(proc + fd).string(), "/dev/null") << fd;
     }
-    if (e.savingFirst) {
+    const auto saveUnderWay = [this] {
+      for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().filename().string().rfind(".vqtmp-", 0) == 0) return true;
+      return false;
+    };
+    if (e.savingFirst) {  // the save's temporary file is made, then waits for the disk
+      fs::remove(dir + "/stuck.pr4");
       ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
       SaveTo(dir + "/stuck.pr4");
-      const std::string call = proc + "/task/" + std::to_string(pid) + "/syscall";
-      ASSERT_TRUE(Within(10000, [&] {  // nanosleep, as the slow disk waits
-        const std::string number = ReadFile(call);
-        return number.rfind("230 ", 0) == 0 || number.rfind("35 ", 0) == 0;
-      })) << ReadFile(call);
+      ASSERT_TRUE(Within(10000, saveUnderWay));
     }
     const auto begun = std::chrono::steady_clock::now();
     for (const auto& [signal, afterMs] : e.signals) {
@@ -1028,16 +1049,35 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
       const std::string name = entry.path().filename().string();
       EXPECT_TRUE(name.rfind(".settings.ini.", 0) != 0 && name.rfind(".vqtmp-", 0) != 0) << name;
     }
-    if (e.status == 0 || e.editKept) {
+    if (e.savingFirst) {  // the file saved is whole, or the time limit removed what it cut off
+      EXPECT_FALSE(saveUnderWay());
+      if (fs::exists(dir + "/stuck.pr4")) {
+        EXPECT_NE(FileFields(ReadFile(dir + "/stuck.pr4"), {11})[0], init);
+      }
+    }
+    if (!e.noEdit && (e.status == 0 || e.editKept)) {
       EXPECT_TRUE(fs::exists(kept) && FileFields(ReadFile(kept), {11})[0] != init)
           << "the edit is kept";
+    }
+    if (e.editKept) {  // with its mark, behind any write under way
+      EXPECT_EQ(Setting("edited"), "true") << Settings();
     }
     if (e.settingsFolder) {
       EXPECT_EQ(Count("the settings could not be written"), 1) << ReadFile(outputFile);
     } else if (e.status == 0) {
-      EXPECT_EQ(Setting("edited"), "true") << Settings();
+      EXPECT_EQ(Setting("edited"), e.noEdit ? "false" : "true") << Settings();
     } else {
       EXPECT_EQ(Count("did not end within 10 seconds"), 1) << ReadFile(outputFile);
+      // What the limit cut off is named (a stuck stream holds the settings, a stuck disk the
+      // program first); a file already whole is not.
+      const std::string output = ReadFile(outputFile), disk = e.disk;
+      const size_t at = output.find("; not finished: ");
+      const std::string line =
+          at == std::string::npos ? "" : output.substr(at, output.find('\n', at) - at);
+      const std::string cut =
+          disk.find("stream") == std::string::npos ? kept : dir + "/VQEditor4/settings.ini";
+      EXPECT_EQ(line.find(cut) != std::string::npos, !e.editKept) << output;
+      EXPECT_EQ(Count("; not finished: "), e.editKept ? 0 : 1) << output;
     }
   }
   unsetenv("SLOW_DISK_FILE");

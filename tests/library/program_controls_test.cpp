@@ -25,6 +25,11 @@ class ProgramControlsTest : public SimLinkedEditorTest {
   }
   size_t BurstsSince(size_t mark) const { return CcsSince(mark).size() / kProgramBurstLength; }
   int32_t Marker() const { return editor->ParamInt(kMarkerField + kFieldParamOffset); }
+  // A save waits for the disk on a thread of its own; the idle call then finishes it.
+  static void Saved(VQEditor& e) {
+    e.WaitForProgramSaves();
+    e.RunMainThreadWork();
+  }
 };
 
 TEST_F(ProgramControlsTest, NextAndPreviousWrapAround) {
@@ -163,6 +168,7 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   // MIDI input and the status poll can have the editor.
   e.Browser().SetSelectedFile(VQEditor::kSaveSelector, dir + "/no such folder/x.pr4");
   Set(203, 0);
+  Saved(e);
   e.OnTick();
   EXPECT_TRUE(e.Link().ReceivedDumpPending());
   EXPECT_EQ(StatusText(), "Cannot write the program file!");
@@ -173,6 +179,7 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   const std::string path = folder + "saved.pr4";
   e.Browser().SetSelectedFile(VQEditor::kSaveSelector, path);
   Set(203, 1);
+  Saved(e);
   EXPECT_FALSE(e.Link().ReceivedDumpPending());
   ProgramFileContent content;
   ASSERT_EQ(ReadProgramFile(path.c_str(), content), ProgramFileError::kNone);
@@ -185,6 +192,7 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   Set(kMarkerField + kFieldParamOffset, 33);
   e.Browser().SetSelectedFile(VQEditor::kSaveSelector, folder + "edited.pr4");
   Set(203, 0);
+  Saved(e);
   ASSERT_EQ(ReadProgramFile((folder + "edited.pr4").c_str(), content), ProgramFileError::kNone);
   EXPECT_EQ(content.record[kMarkerField], 33);
   EXPECT_EQ(e.Browser().CurrentListName(), "edited.pr4");
@@ -221,6 +229,7 @@ TEST_F(ProgramControlsTest, SaveAfterAFailedRequestWritesTheUsersProgram) {
     EXPECT_FALSE(e.Link().ReceivedDumpPending()) << c.what;
     e.Browser().SetSelectedFile(VQEditor::kSaveSelector, folder + "mine.pr4");
     Set(203, 1);
+    Saved(e);
     ProgramFileContent content;
     ASSERT_EQ(ReadProgramFile((folder + "mine.pr4").c_str(), content), ProgramFileError::kNone)
         << c.what;
@@ -268,6 +277,7 @@ TEST_F(ProgramControlsTest, OneBoxOrPanelAtATime) {
          ASSERT_TRUE(e.Link().DumpReceived());
          Gui()->fileAnswers = {folder + "mine.pr4", ""};  // the dump's panel, if open, cancels
          e.OnCommand(3);
+         e.WaitForProgramSaves();
        },
        [&](VQEditor& e) {
          ProgramFileContent content;
@@ -375,6 +385,7 @@ TEST_F(ProgramControlsTest, NamesAreCutBetweenCharacters) {
     const std::string path = folder + row.file;
     e.Browser().SetSelectedFile(VQEditor::kSaveSelector, path);
     Set(203, Value(203) > 0.5 ? 0 : 1);
+    Saved(e);
     EXPECT_EQ(e.ProgramName(), row.shown) << row.file;
     EXPECT_EQ(StatusText(), row.shown) << row.file;
     e.Browser().SetSelectedFile(VQEditor::kWriteSelector, path);

@@ -13,6 +13,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/file_system.h"
+
 namespace vq::platform {
 namespace {
 
@@ -38,7 +40,9 @@ TEST(WritesInProgressDeathTest, TheEndingRemovesWhatIsNotedAndRefusesNewWrites) 
         // Eight places, the first freed again by a write that ended: a ninth is not noted.
         EndWriteInProgress(NoteWriteInProgress(file(0).c_str()));
         int tokens[9] = {};
-        for (int i = 1; i <= 8; ++i) tokens[i] = NoteWriteInProgress(file(i).c_str());
+        const std::string target = std::string(folder) + "/target";
+        for (int i = 1; i <= 8; ++i)
+          tokens[i] = NoteWriteInProgress(file(i).c_str(), i == 1 ? target.c_str() : nullptr);
         expect(NoteWriteInProgress(file(9).c_str()) == kWriteNotNoted, "a ninth write noted");
         EndWriteInProgress(tokens[8]);
 
@@ -48,8 +52,12 @@ TEST(WritesInProgressDeathTest, TheEndingRemovesWhatIsNotedAndRefusesNewWrites) 
         at.tv_sec += 1;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
         RemoveWritesInProgressBefore(at);
-        while (exists(std::string(folder) + "/t1") &&
-               std::chrono::steady_clock::now() < deadline + std::chrono::seconds(10)) {
+        const auto noted = [&] {  // each removal is its own call: wait for the last of them
+          for (int i = 1; i <= 7; ++i)
+            if (exists(std::string(folder) + "/t" + std::to_string(i))) return true;
+          return false;
+        };
+        while (noted() && std::chrono::steady_clock::now() < deadline + std::chrono::seconds(10)) {
           std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         expect(std::chrono::steady_clock::now() < deadline, "removed after the deadline");
@@ -58,6 +66,16 @@ TEST(WritesInProgressDeathTest, TheEndingRemovesWhatIsNotedAndRefusesNewWrites) 
           expect(exists(std::string(folder) + "/t" + std::to_string(i)) == kept,
                  "file " + std::to_string(i) + (kept ? " removed" : " left"));
         }
+        // What was cut off is told by the file it was to replace, else by its own name.
+        std::string cut = target;
+        for (int i = 2; i <= 7; ++i) cut += ", " + std::string(folder) + "/t" + std::to_string(i);
+        char told[8192];
+        expect(DescribeWritesCutOff(told, sizeof told) == cut.size() && told == cut,
+               std::string("told: ") + told);
+        // A writer that goes on with a removed file does not make it anew.
+        expect(!FillTempFile(std::string(folder) + "/t1", "late") &&
+                   !exists(std::string(folder) + "/t1"),
+               "a removed file filled again");
         expect(NoteWriteInProgress(file(10).c_str()) == kProcessIsEnding,
                "a new write let through");
         expect(NoteWriteInProgress(tooLong.c_str()) == kProcessIsEnding, "a long one let through");

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -22,6 +23,8 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "platform/error_output.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -38,7 +41,13 @@ class SlowDisk {
   void Hold(bool held) {
     std::lock_guard<std::mutex> lock(mMutex);
     mHeld = held;
+    if (!held) mOneHeld = false;
     mChanged.notify_all();
+  }
+  // Only the next fsync waits until Hold(false); later ones pass.
+  void HoldTheNext() {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mHoldNext = mOneHeld = true;
   }
   bool WaitUntilAWriteIsStuck() {
     std::unique_lock<std::mutex> lock(mMutex);
@@ -47,9 +56,10 @@ class SlowDisk {
   int Fsync(int fd) {
     {
       std::unique_lock<std::mutex> lock(mMutex);
+      const bool one = std::exchange(mHoldNext, false);
       ++mWaiting;
       mChanged.notify_all();
-      mChanged.wait(lock, [this] { return !mHeld; });
+      mChanged.wait(lock, [this, one] { return one ? !mOneHeld : !mHeld; });
       --mWaiting;
     }
     return static_cast<int>(syscall(SYS_fsync, fd));
@@ -59,6 +69,7 @@ class SlowDisk {
   std::mutex mMutex;
   std::condition_variable mChanged;
   bool mHeld = false;
+  bool mHoldNext = false, mOneHeld = false;
   int mWaiting = 0;
 };
 
@@ -444,6 +455,29 @@ TEST_F(IniFileTest, FailedRenameKeepsOriginalAndForgetsTheChange) {
   char buf[16];
   GetPrivateProfileString("s", "k", "def", buf, sizeof buf, blocked.c_str());
   EXPECT_STREQ(buf, "def");  // not kept as if written
+  // Nobody waits for a background rewrite: its failure goes to the handler and the error output.
+  std::string told;
+  int why = 0;
+  WEMU_SetIniWriteFailureHandler([&](const std::string& file, int error) {
+    told = file;
+    why = error;
+  });
+  const std::string errors = mDir + "/errors";
+  const int saved = dup(STDERR_FILENO);
+  const int file = open(errors.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  dup2(file, STDERR_FILENO);
+  EXPECT_EQ(WEMU_WriteIniInBackground("s", "k", "v", blocked.c_str()), 1);
+  WEMU_WaitForIniWrites();
+  vq::platform::errorOutput().Flush(std::chrono::seconds(10));
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+  close(file);
+  WEMU_SetIniWriteFailureHandler(nullptr);
+  EXPECT_NE(ReadRaw(errors).find("the settings could not be written"), std::string::npos);
+  fs::remove(errors);
+  EXPECT_EQ(told, blocked);
+  EXPECT_EQ(why, EISDIR);
+  EXPECT_EQ(DirEntries(), std::vector<std::string>{"blocked.ini"});
 }
 
 TEST_F(IniFileTest, ReadOnlyFolderKeepsOriginal) {
@@ -569,8 +603,13 @@ TEST_F(IniFileTest, BackgroundRewriteWaitingForTheDiskHoldsUpNoOtherThread) {
   } letGoAtTheEnd;
   ASSERT_EQ(WEMU_WriteIniInBackground("gui", "skin", "light", mFile.c_str()), 1);
   ASSERT_TRUE(disk.WaitUntilAWriteIsStuck());
-  // As the GUI thread does while the rewrite waits: read, and change another key.
+  // As the GUI thread does while the rewrite waits: read (other files too, enough to push the
+  // file out of the cache were it not being written), and change another key.
   auto gui = std::async(std::launch::async, [this] {
+    char buf[8];
+    for (int i = 0; i < 33; ++i)
+      GetPrivateProfileString("s", "k", "", buf, sizeof buf,
+                              (mDir + "/other" + std::to_string(i) + ".ini").c_str());
     const std::string skin = Get("gui", "skin");
     WEMU_WriteIniInBackground("gui", "scale", "2", mFile.c_str());
     return skin + " " + Get("gui", "scale");
@@ -586,4 +625,34 @@ TEST_F(IniFileTest, BackgroundRewriteWaitingForTheDiskHoldsUpNoOtherThread) {
     std::this_thread::sleep_for(10ms);
   EXPECT_EQ(ReadRaw(), whole);
   EXPECT_EQ(Get("gui", "scale"), "2");
+}
+
+// The session end's rewrite passes a background one stuck on the disk; the file keeps the newest
+// text whichever renames last, and a wait for the settings writer ends only once its rewrite did.
+TEST_F(IniFileTest, ARewriteTheCallerWaitsForPassesABackgroundOneStuckOnTheDisk) {
+  ASSERT_EQ(WritePrivateProfileString("gui", "skin", "dark", mFile.c_str()), 1);
+  SlowDisk& disk = SlowDisk::Get();
+  disk.HoldTheNext();
+  struct LetGo {
+    ~LetGo() { SlowDisk::Get().Hold(false); }
+  } letGoAtTheEnd;
+  ASSERT_EQ(WEMU_WriteIniInBackground("gui", "skin", "light", mFile.c_str()), 1);
+  ASSERT_TRUE(disk.WaitUntilAWriteIsStuck());
+  auto exitWaits = std::async(std::launch::async, [this] {
+    WEMU_WaitForIniWrites();
+    return DirEntries().size();  // the background rewrite's temporary file is gone by then
+  });
+  auto ending = std::async(std::launch::async, [this] {
+    return WritePrivateProfileString("program", "edited", "true", mFile.c_str());
+  });
+  const bool passed = ending.wait_for(10s) == std::future_status::ready;
+  const std::string whole = "[gui]\nskin=light\n\n[program]\nedited=true\n\n";
+  const std::string beforeTheOther = ReadRaw();
+  disk.Hold(false);
+  ASSERT_TRUE(passed);
+  EXPECT_EQ(ending.get(), 1);
+  EXPECT_EQ(beforeTheOther, whole);
+  EXPECT_EQ(exitWaits.get(), 1u);
+  EXPECT_EQ(ReadRaw(), whole);
+  EXPECT_EQ(Get("program", "edited"), "true");
 }
