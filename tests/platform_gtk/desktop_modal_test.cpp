@@ -272,69 +272,6 @@ TEST_F(DesktopModalTest, AModalRunEndsByStopOrByItsCloseBoxWhileTheFrameTimerRun
   EXPECT_FALSE(gtk_widget_get_visible(b->windows.gtkWindowFor(dialog)));
 }
 
-// The menu bar's open menu counts as up; its command comes after a box that opened as it was
-// chosen, once the user answered that box.
-TEST_F(DesktopModalTest, AMenuBarCommandWaitsForTheBoxThatCameUpAsItWasChosen) {
-  struct Performer : MenuTarget {
-    std::vector<int> up;  // boxes, panels and menus up as the command ran
-    void performMenuAction(int, MenuItem&) override { up.push_back(boxesAndPanelsUp()); }
-  } target;
-  Menu* bar = Menu::create();
-  MenuItem* file = MenuItem::create("File");
-  Menu* fileMenu = Menu::create("File");
-  MenuItem* open = MenuItem::create("Open");
-  open->setTarget(&target);
-  open->setAction(1);
-  fileMenu->addItem(open);
-  file->setSubmenu(fileMenu);
-  bar->addItem(file);
-  b->app.setMainMenu(bar);
-  GtkWidget* box = gtk_bin_get_child(GTK_BIN(b->windows.gtkWindowFor(*window)));
-  GList* rows = gtk_container_get_children(GTK_CONTAINER(box));
-  GtkWidget* menuBar = GTK_WIDGET(rows->data);
-  g_list_free(rows);
-  // Laid out: the bar above the content, the window come down to keep it on the screen.
-  ASSERT_TRUE(pumpUntil([&] {
-    const int barHeight = gtk_widget_get_allocated_height(menuBar);
-    return gtk_widget_get_mapped(menuBar) && barHeight > 1 && gview->screenOrigin(ox, oy) &&
-           oy >= barHeight;
-  }));
-  pumpXEvents();
-  // A box opens as the item is chosen, after the menu closed, as the GUI's timer could do.
-  std::vector<int> answers;
-  auto boxAsChosen = [&] {
-    answers.push_back(b->runAlert({"Error", "Communication error!", {"OK"}, AlertStyle::Critical}));
-  };
-  int upWhileOpen = 0;
-  script({waitFor([] {
-            GtkWidget* popup = mappedToplevel(true);
-            GdkWindow* w = popup ? gtk_widget_get_window(popup) : nullptr;
-            return w && !(gdk_window_get_state(w) & GDK_WINDOW_STATE_WITHDRAWN);
-          }),
-          [&] {
-            GtkWidget* menu = gtk_bin_get_child(GTK_BIN(mappedToplevel(true)));
-            GList* items = gtk_container_get_children(GTK_CONTAINER(menu));
-            for (GList* i = items; i; i = i->next)
-              g_signal_connect_data(i->data, "activate", G_CALLBACK(+[](GtkMenuItem*, gpointer f) {
-                                      (*static_cast<decltype(boxAsChosen)*>(f))();
-                                    }),
-                                    &boxAsChosen, nullptr, G_CONNECT_AFTER);
-            g_list_free(items);
-            upWhileOpen = boxesAndPanelsUp();
-            return true;
-          },
-          keys({XK_Down, XK_Return}), pointAtDialog(), hold(0.3), keys({XK_Return})});
-  moveTo(ox + 15, oy - 8);
-  click(1);
-  ASSERT_TRUE(pumpUntil([&] { return !target.up.empty(); }, 15)) << "step " << next;
-  EXPECT_EQ(upWhileOpen, 1);
-  EXPECT_EQ(answers, std::vector<int>{0});
-  EXPECT_EQ(target.up, std::vector<int>{0}) << "the command ran once the box closed";
-  b->app.setMainMenu(nullptr);
-  for (Menu* m : {bar, fileMenu}) m->release();
-  for (MenuItem* i : {file, open}) i->release();
-}
-
 }  // namespace
 
 namespace {
