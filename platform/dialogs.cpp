@@ -60,6 +60,12 @@ void openWhenNoneUp(std::function<void()> open) {
   services().runLoop().postToMain(&openWaiting);
 }
 
+void dropWaitingOpens() {
+  std::deque<std::function<void()>> dropped;
+  std::lock_guard<std::mutex> lock(gWaitingMutex);
+  dropped.swap(gWaiting);
+}
+
 void boxOrPanelClosed() {
   if (boxesAndPanelsUp() == 0 && anyWaiting()) services().runLoop().postToMain(&openWaiting);
 }

@@ -50,6 +50,9 @@ int boxesAndPanelsUp();
 // The one way in for an alert, panel or menu command that nobody waits for: `open` runs on the
 // main thread from the run loop once none is up, in the order asked. Any thread.
 void openWhenNoneUp(std::function<void()> open);
+// Drops what waits there: it goes with the run loop of a backend being replaced, as posted
+// work does.
+void dropWaitingOpens();
 
 // Counts an alert, panel or menu as up while it lives; every backend's hold one.
 class BoxOrPanelShown {
