@@ -427,7 +427,7 @@ int IGraphicsLinux::ShowMessageBox(const char* text, const char* caption, int ty
   if (!loop.isMainThread()) {
     // A thread cannot wait for the user here: the main thread may be waiting for it.
     if (answers.size() == 1) {
-      loop.postToMain([request] { vp::services().dialogs().runAlert(request); });
+      vp::openWhenNoneUp([request] { vp::services().dialogs().runAlert(request); });
       return 1;
     }
     return answers.back();

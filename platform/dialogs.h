@@ -2,6 +2,7 @@
 // (a nested loop in the modal-panel mode: common-mode timers keep firing). Main thread.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,11 +42,19 @@ class DialogService {
   virtual std::optional<std::vector<std::string>> runPanel(const PanelRequest& request) = 0;
 };
 
-// Boxes and panels up now: alerts, file panels and modal windows. Their nested loops run the
-// timers, so work there that would open one more waits until this is 0 again. Main thread.
+// Boxes, panels and menus up now: alerts, file panels, context menus, the menu bar's open menu
+// and modal windows. Their nested loops run the timers, so work there that would open one more
+// waits until this is 0 again. Main thread.
 int boxesAndPanelsUp();
 
-// Counts an alert or panel as up while it lives; every backend's alerts and panels hold one.
+// The one way in for an alert, panel or menu command that nobody waits for: `open` runs on the
+// main thread from the run loop once none is up, in the order asked. Any thread.
+void openWhenNoneUp(std::function<void()> open);
+// Drops what waits there: it goes with the run loop of a backend being replaced, as posted
+// work does.
+void dropWaitingOpens();
+
+// Counts an alert, panel or menu as up while it lives; every backend's hold one.
 class BoxOrPanelShown {
  public:
   BoxOrPanelShown();
@@ -53,5 +62,9 @@ class BoxOrPanelShown {
   BoxOrPanelShown(const BoxOrPanelShown&) = delete;
   BoxOrPanelShown& operator=(const BoxOrPanelShown&) = delete;
 };
+
+// One went away (a box, panel, menu or modal run): what waits in openWhenNoneUp follows once
+// none is up. Main thread.
+void boxOrPanelClosed();
 
 }  // namespace vq::platform

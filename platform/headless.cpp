@@ -243,8 +243,10 @@ MenuItem* HeadlessBackend::popUpContextMenu(Menu& menu, Point location, View* vi
   ShownMenu shown{&menu, menu.title(), location, view, {}};
   for (int i = 0; i < menu.itemCount(); ++i) shown.itemTitles.push_back(menu.itemAt(i)->title());
   menusShown.push_back(std::move(shown));
+  std::optional<BoxOrPanelShown> up(std::in_place);
   const MenuAnswer answer = nextAnswer(menuAnswers, loop, RunLoopMode::EventTracking);
   MenuItem* chosen = answer.choose ? answer.choose(menu) : nullptr;
+  up.reset();  // closed: what the item opens is the one up
   if (chosen && (!chosen->isEnabled() || chosen->isSeparator())) chosen = nullptr;
   if (chosen) chosen->perform();
   return chosen;

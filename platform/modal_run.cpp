@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/dialogs.h"
 #include "platform/platform.h"
 #include "platform/view.h"
 
@@ -44,6 +45,7 @@ void pop(ModalSession* s) {
              list.end());
   // The enclosing run's window is modal again (none when it went away meanwhile).
   Window::setModalWindow(list.empty() ? nullptr : list.back()->window);
+  boxOrPanelClosed();
 }
 
 void end(ModalSession* s, int code) {

@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 
+#include "platform/dialogs.h"
 #include "platform/headless.h"
 #include "platform/installed.h"
 
@@ -12,6 +13,7 @@ Backend& services() {
 }
 
 void installBackend(std::unique_ptr<Backend> backend) {
+  dropWaitingOpens();
   InstalledBackend::install(std::move(backend));
 }
 

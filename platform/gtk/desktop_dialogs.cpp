@@ -127,7 +127,7 @@ int DesktopBackend::runAlert(const AlertRequest& request) {
     debugLog("alert requested off the main thread: shown later, answered " +
              std::to_string(dismiss));
     AlertRequest copy = request;
-    loop.postToMain([this, copy] { runAlert(copy); });
+    openWhenNoneUp([this, copy] { runAlert(copy); });
     return dismiss;
   }
   DesktopRunLoop::ModeScope scope(loop, RunLoopMode::ModalPanel);
@@ -239,6 +239,7 @@ std::optional<std::vector<std::string>> DesktopBackend::runPanel(const PanelRequ
 MenuItem* DesktopBackend::popUpContextMenu(Menu& menu, Point location, View* view) {
   if (!loop.isMainThread()) return nullptr;
   DesktopRunLoop::ModeScope scope(loop, RunLoopMode::EventTracking);
+  std::optional<BoxOrPanelShown> up(std::in_place);
   Retained<Menu> shown(&menu);  // alive while shown, whatever its delegate does
   updateMenuTree(menu);
   ChoiceSink sink;
@@ -271,6 +272,7 @@ MenuItem* DesktopBackend::popUpContextMenu(Menu& menu, Point location, View* vie
   }
   gtk_widget_destroy(gtkMenu);
   g_object_unref(gtkMenu);
+  up.reset();  // closed: what the item opens is the one up
   MenuItem* chosen = sink.chosen;
   if (chosen && (!chosen->isEnabled() || chosen->isSeparator())) chosen = nullptr;
   if (chosen) chosen->perform();

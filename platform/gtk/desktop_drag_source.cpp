@@ -45,7 +45,7 @@ void tellSavedElsewhere(const std::string& folder, const std::string& name) {
   AlertRequest told;
   told.title = "Copy";
   told.message = "The program was saved as \"" + name + "\" in \"" + folder + "\".";
-  b->loop.postToMain([b, told] { b->runAlert(told); });
+  openWhenNoneUp([b, told] { b->runAlert(told); });
 }
 
 }  // namespace

@@ -12,18 +12,30 @@ namespace vq::platform {
 
 namespace {
 
-// Menu bar items perform after the menu has closed, from the run loop.
+// Menu bar items perform after the menu has closed, from the run loop, and not while a box
+// that came up meanwhile waits for the user.
 class BarSink final : public MenuSink {
  public:
   void choose(MenuItem& item) override {
     item.retain();
-    services().runLoop().postToMain([&item] {
+    openWhenNoneUp([&item] {
       item.perform();
       item.release();
     });
   }
 };
 BarSink gBarSink;
+
+// A menu of the bar counts as up while it is open: GTK tracks it in the main loop, where the
+// timers could otherwise open a box under the pointer's grab.
+void onBarMenuShown(GtkWidget* menu, gpointer) {
+  g_object_set_data_full(G_OBJECT(menu), "vq-up", new BoxOrPanelShown,
+                         [](gpointer up) { delete static_cast<BoxOrPanelShown*>(up); });
+}
+
+void onBarMenuHidden(GtkWidget* menu, gpointer) {
+  g_object_set_data(G_OBJECT(menu), "vq-up", nullptr);
+}
 
 // The menu bar's height (0 when hidden); its natural one, known before the first allocation.
 int barHeightOf(GtkWidget* menuBar) {
@@ -214,6 +226,8 @@ void DesktopWindows::rebuildMenuBar(Window& w, Entry& e) {
     g_object_set_data_full(G_OBJECT(top), "vq-menu", sub, &releaseMenu);
     GtkWidget* gtkSub = gtk_menu_new();
     fillGtkMenu(gtkSub, *sub, gBarSink);
+    g_signal_connect(gtkSub, "show", G_CALLBACK(&onBarMenuShown), nullptr);
+    g_signal_connect(gtkSub, "hide", G_CALLBACK(&onBarMenuHidden), nullptr);
     gtk_menu_item_set_submenu(GTK_MENU_ITEM(top), gtkSub);
     g_signal_connect(top, "select", G_CALLBACK(&onBarItemSelect), nullptr);
     gtk_menu_shell_append(GTK_MENU_SHELL(e.menuBar), top);

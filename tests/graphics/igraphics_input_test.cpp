@@ -111,9 +111,13 @@ TEST_F(GraphicsInput, MessageBoxesAnswerByButtonAndNeverWaitOffTheMainThread) {
   }).join();
   EXPECT_EQ(okAnswer, 1);
   EXPECT_EQ(askAnswer, 7);
-  backend.loop.runPending();  // the OK box shows on the main thread
+  // The OK box shows on the main thread, not over a box the user has up there meanwhile.
+  backend.alertAnswers.push_back({0, 0.5});
+  g->ShowMessageBox("Saved", "Note", 0);
+  EXPECT_EQ(backend.alerts.back().message, "Saved");
+  backend.loop.runPending();
   EXPECT_EQ(backend.alerts.back().message, "Time-out");
-  EXPECT_EQ(backend.alerts.size(), 8u);
+  EXPECT_EQ(backend.alerts.size(), 9u);
 }
 
 TEST_F(GraphicsInput, PromptsOfferDisplayTextsOrATextField) {

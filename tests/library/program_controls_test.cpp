@@ -6,7 +6,9 @@
 
 #include "library/bank_transfer.h"
 #include "platform/headless.h"
+#include "platform/menu.h"
 #include "platform/platform.h"
+#include "platform/view.h"
 #include "program_library_fixture.h"
 #include "protocol/program_field_table.h"
 #include "sim_link.h"
@@ -237,10 +239,12 @@ TEST_F(ProgramControlsTest, SaveAfterAFailedRequestWritesTheUsersProgram) {
   }
 }
 
-// A box or panel runs the idle call in its nested loop, which opens none of its own meanwhile:
-// a fetched dump's Save panel and the boxes the status poll posts come once it closed, in
-// order, and Ctrl+S's panel saves the edited program.
+// A box, panel, menu or modal window runs the idle call in its nested loop, which opens none of
+// its own meanwhile: a fetched dump's Save panel and the boxes the status poll posts come once
+// it closed, in order, and Ctrl+S's panel saves the edited program.
 TEST_F(ProgramControlsTest, OneBoxOrPanelAtATime) {
+  vq::platform::Menu* menu = vq::platform::Menu::create();  // a control's pop-up menu
+  vq::platform::Window preferences;
   auto timeOut = [](VQEditor& e) {  // a fetch times out: its box waits to be shown
     e.Link().SetRequestOutstanding(true);
     e.Link().SetUnansweredPolls(2);
@@ -324,6 +328,36 @@ TEST_F(ProgramControlsTest, OneBoxOrPanelAtATime) {
        [&](VQEditor&) {
          EXPECT_EQ(captions(), (Captions{"Error", "Warning"}));
        }},
+      // The GUI's timer ticks in their nested loops too: nothing opens until they closed.
+      {"a context menu with the upload's question and a box waiting",
+       [&](VQEditor& e) {
+         gapsAndTimeOut(e);
+         vq::platform::installHeadless().menuAnswers.push_back(
+             {[&](vq::platform::Menu&) -> vq::platform::MenuItem* {
+                Gui()->TickWhileUp();
+                EXPECT_EQ(captions(), Captions{}) << "opened over the menu";
+                return nullptr;
+              },
+              0});
+         vq::platform::services().menuTracking().popUpContextMenu(*menu, {10, 10}, nullptr);
+       },
+       [&](VQEditor&) {
+         EXPECT_EQ(captions(), (Captions{"Warning", "Error"}));
+       }},
+      {"Preferences (a modal window) with the upload's question and a box waiting",
+       [&](VQEditor& e) {
+         gapsAndTimeOut(e);
+         vq::platform::HeadlessBackend& b = vq::platform::installHeadless();
+         b.app.modalScript.push_back([&] {
+           Gui()->TickWhileUp();
+           EXPECT_EQ(captions(), Captions{}) << "opened over the modal window";
+           b.app.stopModal(1);
+         });
+         b.app.runModalForWindow(preferences);
+       },
+       [&](VQEditor&) {
+         EXPECT_EQ(captions(), (Captions{"Warning", "Error"}));
+       }},
   };
   int row = 0;
   for (const Case& c : cases) {
@@ -332,10 +366,11 @@ TEST_F(ProgramControlsTest, OneBoxOrPanelAtATime) {
     VQEditor& e = SimLinkedEditorTest::Start("row" + std::to_string(++row));
     Gui()->ticksWhileUp = 6;
     c.open(e);
-    EXPECT_EQ(Gui()->mostUp, 1);
     e.OnTick();
+    EXPECT_EQ(Gui()->mostUp, 1);
     c.check(e);
   }
+  menu->release();
 }
 
 TEST_F(ProgramControlsTest, SendingAFileWritesItsSlotAndLoadsIt) {

@@ -112,29 +112,71 @@ TEST_F(HeadlessTest, AlertsTakeScriptedAnswersAndAreRecorded) {
   EXPECT_EQ(b->alerts[0].message, "Message");
 }
 
+// Every way up counts as one, its nested loop runs the common-mode timers, and an alert asked
+// for meanwhile, which nobody waits for, opens only once it closed.
 TEST_F(HeadlessTest, PanelsTakeScriptedAnswers) {
   PanelRequest req;
   req.kind = PanelRequest::Kind::Save;
   EXPECT_FALSE(b->runPanel(req).has_value());
-  b->panelAnswers.push_back({std::vector<std::string>{"/tmp/x"}, 0.5});
+  Menu* menu = Menu::create();
+  Window dialog;
   int fired = 0;
-  std::vector<int> up;  // boxes and panels up, at each firing
+  std::vector<int> up;  // boxes, panels and menus up, at each firing
+  std::vector<int> upAsTheAlertOpened;
   b->loop.addTimer(
       0.2, true,
       [&] {
-        ++fired;
+        if (++fired == 1) {
+          openWhenNoneUp([&] {
+            upAsTheAlertOpened.push_back(boxesAndPanelsUp());
+            b->runAlert({"Error", "Communication error!", {"OK"}, AlertStyle::Critical});
+          });
+        }
         up.push_back(boxesAndPanelsUp());
       },
       true);
-  auto r = b->runPanel(req);
-  ASSERT_TRUE(r.has_value());
-  EXPECT_EQ(r->front(), "/tmp/x");
-  EXPECT_EQ(fired, 2) << "common-mode timers run while the panel is up";
-  b->alertAnswers.push_back({0, 0.5});
-  b->runAlert({"Title", "Message", {"OK"}, AlertStyle::Informational});
-  EXPECT_GT(fired, 2);
-  EXPECT_EQ(up, std::vector<int>(static_cast<size_t>(fired), 1));
-  EXPECT_EQ(boxesAndPanelsUp(), 0);
+  const struct {
+    const char* what;
+    std::function<void()> open;  // held up 0.5 s
+  } rows[] = {
+      {"a save panel",
+       [&] {
+         b->panelAnswers.push_back({std::vector<std::string>{"/tmp/x"}, 0.5});
+         auto r = b->runPanel(req);
+         ASSERT_TRUE(r.has_value());
+         EXPECT_EQ(r->front(), "/tmp/x");
+       }},
+      {"an alert",
+       [&] {
+         b->alertAnswers.push_back({0, 0.5});
+         b->runAlert({"Title", "Message", {"OK"}, AlertStyle::Informational});
+       }},
+      {"a context menu",
+       [&] {
+         b->menuAnswers.push_back({nullptr, 0.5});
+         b->popUpContextMenu(*menu, {10, 10}, nullptr);
+       }},
+      {"a modal window",
+       [&] {
+         b->loop.addTimer(
+             0.5, false, [&] { b->app.stopModal(1); }, true);
+         b->app.runModalForWindow(dialog);
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    fired = 0;
+    up.clear();
+    upAsTheAlertOpened.clear();
+    row.open();
+    EXPECT_GE(fired, 2) << "common-mode timers run while it is up";
+    EXPECT_EQ(up, std::vector<int>(static_cast<size_t>(fired), 1));
+    EXPECT_TRUE(upAsTheAlertOpened.empty());
+    b->loop.runPending();
+    EXPECT_EQ(upAsTheAlertOpened, std::vector<int>{0});
+    EXPECT_EQ(boxesAndPanelsUp(), 0);
+  }
+  menu->release();
 }
 
 class CountingTarget : public MenuTarget {

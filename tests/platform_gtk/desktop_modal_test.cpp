@@ -119,7 +119,9 @@ TEST_F(DesktopModalTest, AContextMenuChoosesByKeyboardWhileTheFrameTimerRuns) {
     chosen = b->popUpContextMenu(*menu, view->locationInWindow(e.x, e.y), content.get());
     ticksInside = ticks - before;
   };
-  script({waitFor([] { return mappedToplevel(true) != nullptr; }), hold(0.4),
+  int up = 0;  // boxes, panels and menus up while the menu is
+  script({waitFor([] { return mappedToplevel(true) != nullptr; }),
+          [&] { return (up = boxesAndPanelsUp()), true; }, hold(0.4),
           keys({XK_Down, XK_Down, XK_Return})});
   input.move(ox + 40, oy + 30);
   input.button(3, true);
@@ -131,6 +133,7 @@ TEST_F(DesktopModalTest, AContextMenuChoosesByKeyboardWhileTheFrameTimerRuns) {
   EXPECT_GE(ticksInside, 20) << "the 120 Hz timer fires inside the menu";
   EXPECT_EQ(modeOfDefaultTimer, RunLoopMode::Default) << "default-mode timers wait for the menu";
   EXPECT_GE(client.modalNotices, 1) << "the view heard that a modal loop ran inside its press";
+  EXPECT_EQ(std::pair(up, boxesAndPanelsUp()), std::pair(1, 0));
   menu->release();
   for (MenuItem* i : items) i->release();
 }
@@ -247,16 +250,19 @@ TEST_F(DesktopModalTest, AModalRunEndsByStopOrByItsCloseBoxWhileTheFrameTimerRun
   Closer closer;
   dialog.setDelegate(&closer);
   bool modalInside = false;
+  int up = 0;
   b->loop.addTimer(
       0.3, false,
       [&] {
         modalInside = gtk_window_get_modal(GTK_WINDOW(b->windows.gtkWindowFor(dialog)));
+        up = boxesAndPanelsUp();
         b->app.stopModal(5);
       },
       true);
   int before = ticks;
   EXPECT_EQ(b->app.runModalForWindow(dialog), 5);
   EXPECT_TRUE(modalInside) << "other windows take no input during the run";
+  EXPECT_EQ(std::pair(up, boxesAndPanelsUp()), std::pair(1, 0));
   EXPECT_GE(ticks - before, 20);
   b->loop.addTimer(
       0.2, false, [&] { gtk_window_close(GTK_WINDOW(b->windows.gtkWindowFor(dialog))); }, true);

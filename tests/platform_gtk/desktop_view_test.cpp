@@ -203,6 +203,34 @@ TEST_F(DesktopTest, KeysReachTheFocusedViewAndTheMenuBarPerformsByClickOrKeyEqui
     GdkWindow* w = menu ? gtk_widget_get_window(menu) : nullptr;
     return w && !(gdk_window_get_state(w) & GDK_WINDOW_STATE_WITHDRAWN);
   }));
+  auto firstChild = [](GtkWidget* w) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(w));
+    GtkWidget* first = children ? GTK_WIDGET(children->data) : nullptr;
+    g_list_free(children);
+    return first;
+  };
+  GtkWidget* menuBar = firstChild(gtk_bin_get_child(GTK_BIN(b->windows.gtkWindowFor(*window))));
+  GtkWidget* fileGtkMenu = gtk_menu_item_get_submenu(GTK_MENU_ITEM(firstChild(menuBar)));
+  ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(fileGtkMenu); }));
+  EXPECT_EQ(boxesAndPanelsUp(), 1) << "the open menu counts as up";
+  // A box opens as Save is chosen, once the menu closed, as the GUI's timer could open one:
+  // Save waits until the user answered it.
+  std::function<void()> boxAsChosen = [&] {
+    guint answer = g_timeout_add(
+        100,
+        [](gpointer) -> gboolean {
+          if (GtkWidget* d = mappedToplevel(false)) gtk_dialog_response(GTK_DIALOG(d), 0);
+          return G_SOURCE_CONTINUE;
+        },
+        nullptr);
+    b->runAlert({"Error", "Communication error!", {"OK"}, AlertStyle::Critical});
+    g_source_remove(answer);
+    EXPECT_EQ(target.actions.size(), 1u) << "Save ran inside the box";
+  };
+  g_signal_connect_data(
+      firstChild(fileGtkMenu), "activate",
+      G_CALLBACK(+[](GtkMenuItem*, gpointer f) { (*static_cast<std::function<void()>*>(f))(); }),
+      &boxAsChosen, nullptr, G_CONNECT_AFTER);
   pumpXEvents();
   input.tap(XK_Down);
   input.tap(XK_Return);
