@@ -1,4 +1,5 @@
 // Text drawing and measuring through a process-wide cache of fonts, one per style.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "graphics/graphics_caches.h"
 #include "graphics/igraphics.h"
 #include "rast/cached_font.h"
+#include "rast/rast_bitmap.h"
 #include "wemu/gdi_font.h"
 
 namespace graphics_detail {
@@ -127,4 +129,29 @@ bool IGraphics::DrawText(IText* text, const char* str, IRECT* r, bool measure) {
 
 bool IGraphics::MeasureText(IText* text, const char* str, IRECT* r) {
   return DrawText(text, str, r, true);
+}
+
+int IGraphics::GlyphRuns(IText* text, const char* str) {
+  IRECT m(0, 0, 0, 0);
+  if (!str || !*str || !text || !MeasureText(text, str, &m) || !text->mCached) return 0;
+  // Drawn light on dark on a bitmap of its own, with room for glyphs past their advance.
+  const int pad = std::max(2, text->mSize / 2), w = m.W() + 2 * pad, h = m.H() + 2 * pad;
+  RAST_MemBitmap scratch(w, h);
+  RAST_BitmapRows rows(&scratch);
+  if (!rows || rows.width < w || rows.height < h) return 0;
+  const RAST_pixel dark = RAST_MakePixel(0, 0, 0, 255);
+  for (int y = 0; y < h; ++y) std::fill(rows.row(y), rows.row(y) + w, dark);
+  RAST_IFont* font = text->mCached;
+  const RAST_pixel was = font->SetTextColor(RAST_MakePixel(255, 255, 255, 255));
+  RECT at{pad, pad, w, h};
+  font->DrawText(&scratch, str, -1, &at, DT_NOCLIP);
+  font->SetTextColor(was);
+  int runs = 0;
+  for (int x = 0, before = 0; x < w; ++x) {
+    int marked = 0;
+    for (int y = 0; y < h && !marked; ++y) marked = RAST_PixelGreen(*rows.at(x, y)) > 127;
+    runs += marked && !before;
+    before = marked;
+  }
+  return runs;
 }

@@ -137,6 +137,20 @@ const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
   IRECT m = measure(mFitted.text, size);
   const int lineHeight = m.H();  // at the style's size: what the box was made for
   while (size > smallest && (m.W() > box.W() || m.H() > box.H())) m = measure(mFitted.text, --size);
+  // Made smaller, the glyphs stay as far apart as at the style's size: a size at which they run
+  // together gives way to the next smaller one that keeps them apart.
+  if (size < mText.mSize && m.W() <= box.W() && m.H() <= box.H()) {
+    IText full = mText;
+    const int apart = graphics->GlyphRuns(&full, mFitted.text.c_str());
+    for (int k = size; k > smallest; --k) {
+      IText at = mText;
+      at.mSize = k;
+      at.mCached = nullptr;
+      if (graphics->GlyphRuns(&at, mFitted.text.c_str()) < apart) continue;
+      if (k != size) m = measure(mFitted.text, size = k);
+      break;
+    }
+  }
   // Still too wide at the smallest size: cut, keeping the start.
   if (m.W() > box.W()) {
     std::string text = mFitted.text;
