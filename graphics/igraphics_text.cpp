@@ -133,7 +133,7 @@ bool IGraphics::MeasureText(IText* text, const char* str, IRECT* r) {
 
 int IGraphics::GlyphRuns(IText* text, const char* str) {
   IRECT m(0, 0, 0, 0);
-  if (!str || !*str || !text || !MeasureText(text, str, &m) || !text->mCached) return 0;
+  if (!str || !*str || !text || !DrawText(text, str, &m, true) || !text->mCached) return 0;
   // Drawn light on dark on a bitmap of its own, with room for glyphs past their advance.
   const int pad = std::max(2, text->mSize / 2), w = m.W() + 2 * pad, h = m.H() + 2 * pad;
   RAST_MemBitmap scratch(w, h);

@@ -138,7 +138,7 @@ const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
   const int lineHeight = m.H();  // at the style's size: what the box was made for
   while (size > smallest && (m.W() > box.W() || m.H() > box.H())) m = measure(mFitted.text, --size);
   // Made smaller, the glyphs stay as far apart as at the style's size: a size at which they run
-  // together gives way to the next smaller one that keeps them apart.
+  // together gives way to the next smaller one that keeps them apart, if there is one.
   if (size < mText.mSize && m.W() <= box.W() && m.H() <= box.H()) {
     IText full = mText;
     const int apart = graphics->GlyphRuns(&full, mFitted.text.c_str());
