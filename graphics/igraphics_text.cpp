@@ -131,7 +131,7 @@ bool IGraphics::MeasureText(IText* text, const char* str, IRECT* r) {
   return DrawText(text, str, r, true);
 }
 
-int IGraphics::GlyphRuns(IText* text, const char* str) {
+int IGraphics::GlyphRuns(IText* text, const char* str, int* inkLeft, int* inkRight) {
   IRECT m(0, 0, 0, 0);
   if (!str || !*str || !text || !DrawText(text, str, &m, true) || !text->mCached) return 0;
   // Drawn light on dark on a bitmap of its own, with room for glyphs past their advance.
@@ -146,12 +146,16 @@ int IGraphics::GlyphRuns(IText* text, const char* str) {
   RECT at{pad, pad, w, h};
   font->DrawText(&scratch, str, -1, &at, DT_NOCLIP);
   font->SetTextColor(was);
-  int runs = 0;
+  int runs = 0, first = -1, last = -1;
   for (int x = 0, before = 0; x < w; ++x) {
-    int marked = 0;
-    for (int y = 0; y < h && !marked; ++y) marked = RAST_PixelGreen(*rows.at(x, y)) > 127;
+    int most = 0;
+    for (int y = 0; y < h; ++y) most = std::max<int>(most, RAST_PixelGreen(*rows.at(x, y)));
+    const int marked = most > 127;
     runs += marked && !before;
     before = marked;
+    if (most > 32) last = x, first = first < 0 ? x : first;  // the ink as it shows
   }
+  if (inkLeft) *inkLeft = first - pad;
+  if (inkRight) *inkRight = last + 1 - pad;
   return runs;
 }

@@ -175,6 +175,15 @@ const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
                       ? (box.T + box.B) / 2 - static_cast<int>(std::lround(0.4 * t.mSize))
                       : box.T + static_cast<int>(std::lround(0.2 * t.mSize));
   mFitted.rect.T = std::clamp(top, box.T, std::max(box.T, box.B - m.H()));
+  // Centred text made smaller is centred by its ink: small glyphs sit left in their cells.
+  int inkLeft = 0, inkRight = 0;
+  if (size < mText.mSize && mText.mAlign == IText::kAlignCenter && m.W() <= box.W() &&
+      graphics->GlyphRuns(&t, mFitted.text.c_str(), &inkLeft, &inkRight) > 0) {
+    const int drawnAt = (box.L + box.R - m.W()) / 2;  // as the text is placed in its box
+    const int shift = box.L + (box.W() - (inkRight - inkLeft)) / 2 - (drawnAt + inkLeft);
+    mFitted.rect.L += shift;
+    mFitted.rect.R += shift;
+  }
   return mFitted;
 }
 

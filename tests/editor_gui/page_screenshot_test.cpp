@@ -627,6 +627,13 @@ class PageLookTest : public PagesTest {
       EXPECT_TRUE((Area{ground.l + gap, ground.t + gap, ground.r - gap, ground.b - gap}.Holds(ink)))
           << state << ": the ink of " << Describe(i, ink) << " not inside its ground at "
           << ground.l / s << "," << ground.t / s << " to " << ground.r / s << "," << ground.b / s;
+      // Made smaller to fit, a read-out's text stands in the middle of its well.
+      if (InWell(text) &&
+          text->FitToRect(&G()).style.mSize < static_cast<int>(text->GetBaseText().mSize * s)) {
+        EXPECT_LE(std::abs((ink.l - well.l) - (well.r - ink.r)), 1.5)
+            << state << ": " << Describe(i, ink) << " off the middle of its well at " << well.l / s
+            << " to " << well.r / s;
+      }
       // Made smaller to fit, its glyphs stay as far apart as at the read-outs' size.
       const ITextControl::Fitted fitted = text->FitToRect(&G());
       IText full = text->GetBaseText();
