@@ -640,10 +640,11 @@ class PageLookTest : public PagesTest {
       full.mSize = static_cast<int>(full.mSize * s);
       const int apart = GlyphsApart(fitted.style, fitted.text.c_str()),
                 atFull = GlyphsApart(full, fitted.text.c_str());
-      // Still too long for their wells below the usual size, in this face.
+      // Still too long for their wells, in this face, below the size fitted to a 768-pixel
+      // screen.
       static const std::set<std::string> kOpen = {"vintage", "trigger", "always",
                                                   "-1 Oct.", "CH:1 ",   "CC:1 "};
-      if (s >= 1 || !kOpen.count(fitted.text)) {
+      if (s > 0.925 || !kOpen.count(fitted.text)) {
         EXPECT_GE(apart, atFull) << state << ": the glyphs of " << Describe(i, ink)
                                  << " run together at size " << fitted.style.mSize << " of "
                                  << full.mSize;
