@@ -341,7 +341,11 @@ void SynthBuilder::SwitchWithReadout(int p, int x, int y, int switchTop) {
   // apart from them and from each other.
   const bool glide = p == vq_param::kPortamentoSlope || p == vq_param::kPortamentoMode;
   const int b = switchTop - 2;
-  Readout(p, glide ? IRECT(x - 6, b - 16, x + 38, b) : IRECT(x - 8, b - 16, x + 40, b));
+  if (glide) return void(Readout(p, IRECT(x - 6, b - 16, x + 38, b)));
+  // "trigger" needs six units more than the usual well to stay at the read-outs' size, and two
+  // above for its descenders.
+  if (p == vq_param::kTrigGateMode) return void(Readout(p, IRECT(x - 11, b - 18, x + 43, b)));
+  Readout(p, IRECT(x - 8, b - 16, x + 40, b));
 }
 
 void SynthBuilder::KnobLoopEntry(int p) {
