@@ -38,6 +38,10 @@ class IGraphics : public IModuleGUI {
   virtual bool DrawScreen(const IRECT* r) = 0;
   // DrawText in measuring mode: rewrites r to the text's box (see DrawText).
   virtual bool MeasureText(IText* text, const char* str, IRECT* r);
+  // How many runs of columns the text marks by more than half its colour: each glyph one run
+  // where they stand apart. 0 when nothing is drawn. inkLeft and inkRight: the first column it
+  // marks visibly and the one after the last, from where the text starts.
+  int GlyphRuns(IText* text, const char* str, int* inkLeft = nullptr, int* inkRight = nullptr);
   virtual void EndUserInput() = 0;
   // Stores the size, recreates both bitmaps, then lets the plug fit its window.
   virtual void Resize(int w, int h);

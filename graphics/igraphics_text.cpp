@@ -1,4 +1,5 @@
 // Text drawing and measuring through a process-wide cache of fonts, one per style.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "graphics/graphics_caches.h"
 #include "graphics/igraphics.h"
 #include "rast/cached_font.h"
+#include "rast/rast_bitmap.h"
 #include "wemu/gdi_font.h"
 
 namespace graphics_detail {
@@ -127,4 +129,33 @@ bool IGraphics::DrawText(IText* text, const char* str, IRECT* r, bool measure) {
 
 bool IGraphics::MeasureText(IText* text, const char* str, IRECT* r) {
   return DrawText(text, str, r, true);
+}
+
+int IGraphics::GlyphRuns(IText* text, const char* str, int* inkLeft, int* inkRight) {
+  IRECT m(0, 0, 0, 0);
+  if (!str || !*str || !text || !DrawText(text, str, &m, true) || !text->mCached) return 0;
+  // Drawn light on dark on a bitmap of its own, with room for glyphs past their advance.
+  const int pad = std::max(2, text->mSize / 2), w = m.W() + 2 * pad, h = m.H() + 2 * pad;
+  RAST_MemBitmap scratch(w, h);
+  RAST_BitmapRows rows(&scratch);
+  if (!rows || rows.width < w || rows.height < h) return 0;
+  const RAST_pixel dark = RAST_MakePixel(0, 0, 0, 255);
+  for (int y = 0; y < h; ++y) std::fill(rows.row(y), rows.row(y) + w, dark);
+  RAST_IFont* font = text->mCached;
+  const RAST_pixel was = font->SetTextColor(RAST_MakePixel(255, 255, 255, 255));
+  RECT at{pad, pad, w, h};
+  font->DrawText(&scratch, str, -1, &at, DT_NOCLIP);
+  font->SetTextColor(was);
+  int runs = 0, first = -1, last = -1;
+  for (int x = 0, before = 0; x < w; ++x) {
+    int most = 0;
+    for (int y = 0; y < h; ++y) most = std::max<int>(most, RAST_PixelGreen(*rows.at(x, y)));
+    const int marked = most > 127;
+    runs += marked && !before;
+    before = marked;
+    if (most > 32) last = x, first = first < 0 ? x : first;  // the ink as it shows
+  }
+  if (inkLeft) *inkLeft = first - pad;
+  if (inkRight) *inkRight = last + 1 - pad;
+  return runs;
 }

@@ -137,6 +137,20 @@ const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
   IRECT m = measure(mFitted.text, size);
   const int lineHeight = m.H();  // at the style's size: what the box was made for
   while (size > smallest && (m.W() > box.W() || m.H() > box.H())) m = measure(mFitted.text, --size);
+  // Made smaller, the glyphs stay as far apart as at the style's size: a size at which they run
+  // together gives way to the next smaller one that keeps them apart, if there is one.
+  if (size < mText.mSize && m.W() <= box.W() && m.H() <= box.H()) {
+    IText full = mText;
+    const int apart = graphics->GlyphRuns(&full, mFitted.text.c_str());
+    for (int k = size; k > smallest; --k) {
+      IText at = mText;
+      at.mSize = k;
+      at.mCached = nullptr;
+      if (graphics->GlyphRuns(&at, mFitted.text.c_str()) < apart) continue;
+      if (k != size) m = measure(mFitted.text, size = k);
+      break;
+    }
+  }
   // Still too wide at the smallest size: cut, keeping the start.
   if (m.W() > box.W()) {
     std::string text = mFitted.text;
@@ -161,6 +175,15 @@ const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
                       ? (box.T + box.B) / 2 - static_cast<int>(std::lround(0.4 * t.mSize))
                       : box.T + static_cast<int>(std::lround(0.2 * t.mSize));
   mFitted.rect.T = std::clamp(top, box.T, std::max(box.T, box.B - m.H()));
+  // Centred text made smaller is centred by its ink: small glyphs sit left in their cells.
+  int inkLeft = 0, inkRight = 0;
+  if (size < mText.mSize && mText.mAlign == IText::kAlignCenter && m.W() <= box.W() &&
+      graphics->GlyphRuns(&t, mFitted.text.c_str(), &inkLeft, &inkRight) > 0) {
+    const int drawnAt = (box.L + box.R - m.W()) / 2;  // as the text is placed in its box
+    const int shift = box.L + (box.W() - (inkRight - inkLeft)) / 2 - (drawnAt + inkLeft);
+    mFitted.rect.L += shift;
+    mFitted.rect.R += shift;
+  }
   return mFitted;
 }
 

@@ -295,10 +295,19 @@ class SynthBuilder {
     const Point p = Slot(param);
     const IRECT r = mLcd ? IRECT(p.x - 8, p.y + 27, p.x + 40, p.y + 43)
                          : IRECT(p.x - 8, p.y + 33, p.x + 40, p.y + 49);
-    // The LFO's rate, first beside the panel's side, shows long values ("0.25Hz"): its well
-    // takes the room up to three pixels from the side and from its neighbour's well.
-    if (param == vq_param::kLfoFrequency) return IRECT(r.L + 1, r.T, r.R + 1, r.B);
-    return NearPanelSide(r) ? Narrow(r) : r;
+    // The LFO's rate shows the panel's longest values ("28.02Hz"): its well takes the room
+    // from the panel's side to three pixels from the delay's, which keeps to its three digits;
+    // the depth beside it keeps three pixels clear of the delay's.
+    switch (param) {
+      case vq_param::kLfoFrequency:
+        return IRECT(r.L + 1, r.T, r.R + 14, r.B);
+      case vq_param::kLfoDelay:
+        return IRECT(r.L + 13, r.T, r.R + 2, r.B);
+      case vq_param::kLfoVcfDepth:
+        return IRECT(r.L + 2, r.T, r.R, r.B);
+      default:
+        return NearPanelSide(r) ? Narrow(r) : r;
+    }
   }
   // The box four pixels narrower on each side: its well keeps clear of a panel's side.
   static IRECT Narrow(const IRECT& r) { return IRECT(r.L + 4, r.T, r.R - 4, r.B); }
@@ -324,14 +333,19 @@ class SynthBuilder {
   std::vector<ControlSpec> mOut;
 };
 
-// The value's words stand right above the switch: their descenders never reach it.
+// The value's words stand right above the switch, their well three and a half pixels above it:
+// a clean row between them at every size.
 void SynthBuilder::SwitchWithReadout(int p, int x, int y, int switchTop) {
   Framed(Ctl::Switch, p, mLcd ? 233 : 172, x + 6, switchTop);
   // GLIDE's two switches share their row with GLIDE's and MIDI SYNC's read-outs: narrower wells,
   // apart from them and from each other.
   const bool glide = p == vq_param::kPortamentoSlope || p == vq_param::kPortamentoMode;
-  Readout(p, glide ? IRECT(x - 6, switchTop - 16, x + 38, switchTop)
-                   : IRECT(x - 8, switchTop - 16, x + 40, switchTop));
+  const int b = switchTop - 2;
+  if (glide) return void(Readout(p, IRECT(x - 6, b - 16, x + 38, b)));
+  // "trigger" needs six units more than the usual well to stay at the read-outs' size, and two
+  // above for its descenders.
+  if (p == vq_param::kTrigGateMode) return void(Readout(p, IRECT(x - 11, b - 18, x + 43, b)));
+  Readout(p, IRECT(x - 8, b - 16, x + 40, b));
 }
 
 void SynthBuilder::KnobLoopEntry(int p) {

@@ -346,8 +346,8 @@ class PageLookTest : public PagesTest {
            style.mStyle == readout.mStyle && style.mAlign == readout.mAlign;
   }
   // Where the control, drawn alone over black and over white, marks the page (inside its box);
-  // false when it marks nothing.
-  bool DrawnArea(IControl* c, Area* area) {
+  // false when it marks nothing. `faint`: any pixel it changes visibly.
+  bool DrawnArea(IControl* c, Area* area, bool faint = false) {
     RAST_BitmapRows rows(G().GetDrawBitmap());
     const IRECT r = c->GetRECT();
     const int l = std::max(r.L, 0), t = std::max(r.T, 0), rr = std::min(r.R, rows.width),
@@ -358,12 +358,33 @@ class PageLookTest : public PagesTest {
       c->Draw(&G());
       for (int y = t; y < b; ++y)
         for (int x = l; x < rr; ++x)
-          if (Differs(*rows.at(x, y), ground))
+          if (faint ? Apart(*rows.at(x, y), ground) > 8 : Differs(*rows.at(x, y), ground))
             x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x + 1),
             y1 = std::max(y1, y + 1);
     }
     *area = Area{double(x0), double(y0), double(x1), double(y1)};
     return x0 < x1 && y0 < y1;
+  }
+  // How many glyphs of `text` in `style` stand apart: the runs of columns it marks by more than
+  // half, drawn light on dark.
+  int GlyphsApart(IText style, const char* text) {
+    RAST_BitmapRows rows(G().GetDrawBitmap());
+    const RAST_pixel dark = RAST_MakePixel(0, 0, 0, 255);
+    const int w = std::min(rows.width, 600), h = std::min(rows.height, 200);
+    for (int y = 0; y < h; ++y) std::fill(rows.at(0, y), rows.at(w, y), dark);
+    style.mColor = COLOR_WHITE;
+    style.mAlign = IText::kAlignNear;
+    style.mCached = nullptr;
+    IRECT at(2, 2, w, h);
+    G().DrawText(&style, text, &at);
+    int runs = 0;
+    for (int x = 0, before = 0; x < w; ++x) {
+      int marked = 0;
+      for (int y = 0; y < h; ++y) marked |= Apart(*rows.at(x, y), dark) > 3 * 255 / 2;
+      runs += marked && !before;
+      before = marked;
+    }
+    return runs;
   }
   // The resize grip draws a triangle in its box's lower right half: whether `other` reaches it.
   bool ReachesGrip(int i, const Area& grip, const Area& other, double gap) {
@@ -606,6 +627,39 @@ class PageLookTest : public PagesTest {
       EXPECT_TRUE((Area{ground.l + gap, ground.t + gap, ground.r - gap, ground.b - gap}.Holds(ink)))
           << state << ": the ink of " << Describe(i, ink) << " not inside its ground at "
           << ground.l / s << "," << ground.t / s << " to " << ground.r / s << "," << ground.b / s;
+      // Made smaller to fit, a read-out's text stands in the middle of its well.
+      if (InWell(text) &&
+          text->FitToRect(&G()).style.mSize < static_cast<int>(text->GetBaseText().mSize * s)) {
+        EXPECT_LE(std::abs((ink.l - well.l) - (well.r - ink.r)), 1.5)
+            << state << ": " << Describe(i, ink) << " off the middle of its well at " << well.l / s
+            << " to " << well.r / s;
+      }
+      // Made smaller to fit, its glyphs stay as far apart as at the read-outs' size.
+      const ITextControl::Fitted fitted = text->FitToRect(&G());
+      IText full = text->GetBaseText();
+      full.mSize = static_cast<int>(full.mSize * s);
+      const int apart = GlyphsApart(fitted.style, fitted.text.c_str()),
+                atFull = GlyphsApart(full, fitted.text.c_str());
+      // Still too long for their wells, in this face, below the size fitted to a 768-pixel
+      // screen.
+      static const std::set<std::string> kOpen = {"vintage", "always", "-1 Oct.", "CH:1 ", "CC:1 "};
+      if (s > 0.925 || !kOpen.count(fitted.text)) {
+        EXPECT_GE(apart, atFull) << state << ": the glyphs of " << Describe(i, ink)
+                                 << " run together at size " << fitted.style.mSize << " of "
+                                 << full.mSize;
+      }
+      // A switch under a read-out: a whole clean pixel between the pixels its well marks (the
+      // artwork draws it in GUI units: its smoothed edge reaches up to a pixel past the box's)
+      // and every pixel the switch changes.
+      Area faint;
+      for (const auto& [j, other] : boxes) {
+        if (InWell(text) && typeid(*G().GetControl(j)) == typeid(ISwitchControl) &&
+            other.l < well.r && well.l < other.r && other.t >= well.t &&
+            DrawnArea(G().GetControl(j), &faint, true)) {
+          EXPECT_GE(faint.t - std::ceil(well.b + 1), 1)
+              << state << ": " << Describe(i, well) << " sits on " << Describe(j, faint);
+        }
+      }
     }
     std::set<std::pair<double, double>> tabs;  // tops and bottoms
     for (const auto& [i, a] : boxes)
