@@ -1018,9 +1018,22 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     };
     if (e.savingFirst) {  // the save's temporary file is made, then waits for the disk
       fs::remove(dir + "/stuck.pr4");
+      // Watched from the start: the temporary file lives one flush, which may pass while the
+      // panel's closing is waited for.
+      std::atomic<bool> seen{false}, stop{false};
+      std::thread watch([&] {
+        while (!stop && !seen) {
+          seen = saveUnderWay();
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+      });
       ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
-      ASSERT_TRUE(SaveTo(dir + "/stuck.pr4", std::min(std::atoi(e.disk), 10000)));
-      ASSERT_TRUE(Within(30000, saveUnderWay));
+      const bool saved = SaveTo(dir + "/stuck.pr4", std::min(std::atoi(e.disk), 10000));
+      const bool underWay = saved && Within(30000, [&] { return seen.load(); });
+      stop = true;
+      watch.join();
+      ASSERT_TRUE(saved);
+      ASSERT_TRUE(underWay);
     }
     const auto begun = std::chrono::steady_clock::now();
     for (const auto& [signal, afterMs] : e.signals) {
