@@ -34,6 +34,10 @@ namespace {
 // A disk slow to answer: while held, each fsync of this process waits until it is let go.
 class SlowDisk {
  public:
+  // Lets a held disk go when a test ends, passed or not.
+  struct LetGoAtTheEnd {
+    ~LetGoAtTheEnd() { Get().Hold(false); }
+  };
   static SlowDisk& Get() {
     static SlowDisk disk;
     return disk;
@@ -598,9 +602,7 @@ TEST_F(IniFileTest, BackgroundRewriteWaitingForTheDiskHoldsUpNoOtherThread) {
   ASSERT_EQ(WritePrivateProfileString("gui", "skin", "dark", mFile.c_str()), 1);
   SlowDisk& disk = SlowDisk::Get();
   disk.Hold(true);
-  struct LetGo {
-    ~LetGo() { SlowDisk::Get().Hold(false); }
-  } letGoAtTheEnd;
+  const SlowDisk::LetGoAtTheEnd letGo;
   ASSERT_EQ(WEMU_WriteIniInBackground("gui", "skin", "light", mFile.c_str()), 1);
   ASSERT_TRUE(disk.WaitUntilAWriteIsStuck());
   // As the GUI thread does while the rewrite waits: read (other files too, enough to push the
@@ -633,9 +635,7 @@ TEST_F(IniFileTest, ARewriteTheCallerWaitsForPassesABackgroundOneStuckOnTheDisk)
   ASSERT_EQ(WritePrivateProfileString("gui", "skin", "dark", mFile.c_str()), 1);
   SlowDisk& disk = SlowDisk::Get();
   disk.HoldTheNext();
-  struct LetGo {
-    ~LetGo() { SlowDisk::Get().Hold(false); }
-  } letGoAtTheEnd;
+  const SlowDisk::LetGoAtTheEnd letGo;
   ASSERT_EQ(WEMU_WriteIniInBackground("gui", "skin", "light", mFile.c_str()), 1);
   ASSERT_TRUE(disk.WaitUntilAWriteIsStuck());
   auto exitWaits = std::async(std::launch::async, [this] {
