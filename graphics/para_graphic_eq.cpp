@@ -271,9 +271,11 @@ void IParaGraphicEq::DrawGrid(IGraphics* graphics) {
   // lines run. Below the usual size its labels keep their size while the graph narrows: a line
   // that would reach them moves left to a pixel clear of their longest, so that no minus sign
   // merges into it.
-  int labels = r.L + w;
+  // They end a pixel inside the view: the frame drawn round it follows right after.
+  const int right = r.L + w - std::max(1, Scaled(1));
+  int labels = right;
   for (int j = 0; j < mNGainGrid; ++j) {
-    IRECT m(r.L + w - Scaled(8), r.T, r.L + w, r.T + Scaled(8));
+    IRECT m(right - Scaled(8), r.T, right, r.T + Scaled(8));
     graphics->MeasureText(&gain, mGainLabels[j], &m);
     labels = std::min(labels, m.L);
   }
@@ -288,7 +290,7 @@ void IParaGraphicEq::DrawGrid(IGraphics* graphics) {
     const int yj = ToInt(mGainGridPos[j] * h);
     graphics->DrawLine(&mSettings.mGridColor, float(r.L), float(r.T + yj),
                        float(r.L + w - Scaled(16)), float(r.T + yj), nullptr, false);
-    IRECT where(r.L + w - Scaled(8), r.T + yj - Scaled(4), r.L + w, r.T + yj + Scaled(4));
+    IRECT where(right - Scaled(8), r.T + yj - Scaled(4), right, r.T + yj + Scaled(4));
     graphics->DrawText(&gain, mGainLabels[j], &where);
   }
 }

@@ -122,8 +122,11 @@ const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
   box.R = std::min(box.R, limit.R) - insetX;
   box.L += insetX;
   box.T += insetY;
+  // Blanks at the end (a value shown with an empty label) show nothing but would take room
+  // and push centred text off the middle.
   mFitted = {mText, str, mRECT};
-  if (!*str || box.W() <= 0 || box.H() <= 0) return mFitted;
+  mFitted.text.erase(mFitted.text.find_last_not_of(' ') + 1);
+  if (mFitted.text.empty() || box.W() <= 0 || box.H() <= 0) return mFitted;
   IText t = mText;
   auto measure = [&](const std::string& text, int size) {
     if (t.mSize != size) t.mCached = nullptr;

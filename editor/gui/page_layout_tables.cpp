@@ -222,7 +222,7 @@ const TextStyleSpec kStyles[] = {
     {Style::TrackingReadoutLcd, "Monaco", 12, IColor(255, 0, 0, 0), 0, 1, 0, false},
     {Style::SlotSpinner, "Monaco", 30, IColor(255, 0, 0, 0), 0, 1, 0, false},
     {Style::MidiSpinnerOrig, "Monaco", 11, IColor(255, 0, 0, 0), 1, 1, 0, false},
-    {Style::MidiSpinnerLcd, "Monaco", 12, IColor(255, 0, 0, 0), 1, 1, 0, false},
+    {Style::MidiSpinnerLcd, "Monaco", 11, IColor(255, 0, 0, 0), 1, 1, 0, false},
     {Style::LoginText, "Arial", 15, IColor(255, 0, 0, 0), 1, 1, 0, false},
     {Style::LoginPassword, "Arial", 15, IColor(255, 0, 0, 0), 1, 1, 0, true},
     {Style::BrowserRow, "Monaco", 12, IColor(255, 200, 200, 200), 1, 0, 0, false},
@@ -295,9 +295,12 @@ class SynthBuilder {
     const Point p = Slot(param);
     const IRECT r = mLcd ? IRECT(p.x - 8, p.y + 27, p.x + 40, p.y + 43)
                          : IRECT(p.x - 8, p.y + 33, p.x + 40, p.y + 49);
-    // The LFO's rate shows the panel's longest values ("28.02Hz"): its well takes the room
-    // from the panel's side to three pixels from the delay's, which keeps to its three digits;
-    // the depth beside it keeps three pixels clear of the delay's.
+    // Words of seven letters ("28.02Hz", "vintage") need a box of 56 units to stay at the
+    // read-outs' size at every size of the View menu; a neighbour showing three digits gives up
+    // the room. The LFO's rate takes the room from the panel's side to three pixels from the
+    // delay's; the depth beside it keeps three pixels clear of the delay's. ENV MODE takes two
+    // units from the panel's side and eight from ATTACK, and one above for descenders; the
+    // cutoff gives eight to VINTAGE/NEW.
     switch (param) {
       case vq_param::kLfoFrequency:
         return IRECT(r.L + 1, r.T, r.R + 14, r.B);
@@ -305,6 +308,13 @@ class SynthBuilder {
         return IRECT(r.L + 13, r.T, r.R + 2, r.B);
       case vq_param::kLfoVcfDepth:
         return IRECT(r.L + 2, r.T, r.R, r.B);
+      case vq_param::kEnvelopeMode:
+        return IRECT(r.L - 2, r.T - 1, r.R + 6, r.B);
+      case vq_param::kVcaAttackTime:
+        return IRECT(r.L + 6, r.T, r.R, r.B);
+      case vq_param::kVcfCutoffFrequencyVintage:
+      case vq_param::kVcfCutoffFrequencyNew:
+        return IRECT(r.L + 8, r.T, r.R, r.B);
       default:
         return NearPanelSide(r) ? Narrow(r) : r;
     }
@@ -339,12 +349,19 @@ void SynthBuilder::SwitchWithReadout(int p, int x, int y, int switchTop) {
   Framed(Ctl::Switch, p, mLcd ? 233 : 172, x + 6, switchTop);
   // GLIDE's two switches share their row with GLIDE's and MIDI SYNC's read-outs: narrower wells,
   // apart from them and from each other.
-  const bool glide = p == vq_param::kPortamentoSlope || p == vq_param::kPortamentoMode;
   const int b = switchTop - 2;
-  if (glide) return void(Readout(p, IRECT(x - 6, b - 16, x + 38, b)));
-  // "trigger" needs six units more than the usual well to stay at the read-outs' size, and two
+  if (p == vq_param::kPortamentoSlope) return void(Readout(p, IRECT(x - 6, b - 16, x + 38, b)));
+  // "always" takes six units from MIDI SYNC's three letters, and two above for its descender.
+  if (p == vq_param::kPortamentoMode) return void(Readout(p, IRECT(x - 6, b - 18, x + 44, b)));
+  // "trigger" needs eight units more than the usual well to stay at the read-outs' size, and two
   // above for its descenders.
-  if (p == vq_param::kTrigGateMode) return void(Readout(p, IRECT(x - 11, b - 18, x + 43, b)));
+  if (p == vq_param::kTrigGateMode) return void(Readout(p, IRECT(x - 12, b - 18, x + 44, b)));
+  // "vintage" has its room only in the knobs' row, its well two units from the cutoff's (the
+  // cutoff's name is under that room lower down) and two taller for its descender.
+  if (p == vq_param::kVcfVintageNew) {
+    const IRECT cutoff = DefaultReadout(vq_param::kVcfCutoffFrequencyVintage);
+    return void(Readout(p, IRECT(x - 8, cutoff.T - 2, cutoff.L + 10, cutoff.B)));
+  }
   Readout(p, IRECT(x - 8, b - 16, x + 40, b));
 }
 
@@ -437,8 +454,8 @@ std::vector<ControlSpec> SynthBuilder::Build() {
     // The slider below its value, clear of it.
     const Point p = KnobPosition(vq_param::kMidiSync);
     Framed(Ctl::Knob2, vq_param::kMidiSync, Img(169), p.x, p.y, 0.4);
-    Readout(vq_param::kMidiSync, mLcd ? IRECT(p.x - 8, p.y - 18, p.x + 40, p.y - 2)
-                                      : IRECT(p.x - 8, p.y - 15, p.x + 40, p.y + 1));
+    Readout(vq_param::kMidiSync, mLcd ? IRECT(p.x - 2, p.y - 18, p.x + 40, p.y - 2)
+                                      : IRECT(p.x - 2, p.y - 15, p.x + 40, p.y + 1));
   }
   Framed(Ctl::Knob, vq_param::kVcfCutoffFrequencyNew, Img(107), 800, 76, 1.0).hidden = true;
   Readout(vq_param::kVcfCutoffFrequencyNew, DefaultReadout(vq_param::kVcfCutoffFrequencyNew))
@@ -551,10 +568,8 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   Framed(Ctl::Knob2, vq_param::kExtMidiProgramChange, Img(Tight(106)), 885, 390, 1.0);
   Framed(Ctl::Knob, vq_param::kExtMidiOctaveTranspose, Img(Tight(119)), 925, 390, 1.0);
   Framed(Ctl::Knob, vq_param::kExtMidiPitchbendRange, Img(Tight(106)), 965, 390, 1.0);
-  for (int k = 0; k < 4; ++k)
-    Text(mLcd ? IRECT(837 + 40 * k, 429, 885 + 40 * k, 445)
-              : IRECT(837 + 40 * k, 435, 885 + 40 * k, 451),
-         Style::Readout, "");
+  for (const auto& [l, r] : kExtMidiReadoutX)
+    Text(mLcd ? IRECT(l, 429, r, 445) : IRECT(l, 435, r, 451), Style::Readout, "");
   Framed(Ctl::Switch, vq_param::kIntMidiExtMidi, Img(175), mLcd ? 848 : 852, 408);
   Rect(Ctl::InvisibleSwitch, vq_param::kIntMidiPanelSwitch, IRECT(848, 408, 920, 430)).hidden =
       true;

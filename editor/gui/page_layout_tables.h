@@ -179,6 +179,9 @@ inline constexpr PanelBox kFlexiPanel{474, 3, 162, 67};
 inline constexpr PanelBox kEffectPanel{512, 540, 602, 175};
 // The external-MIDI panel, over the PLAY section.
 inline constexpr PanelBox kExtMidiPanel{836, 366, 168, 172};
+// Its four read-outs' left and right edges: the octave's "-1 Oct." takes room from the program
+// change's and bend range's digits.
+inline constexpr int kExtMidiReadoutX[4][2] = {{837, 885}, {877, 913}, {913, 969}, {969, 1005}};
 // The lcd skin's header (file buttons, program name), tracking and logo panels.
 inline constexpr PanelBox kLcdHeaderPanel{44, 4, 236, 44}, kLcdTrackingPanel{368, 14, 102, 50},
     kLcdLogoPanel{60, 648, 400, 60};

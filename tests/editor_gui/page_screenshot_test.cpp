@@ -526,6 +526,19 @@ class PageLookTest : public PagesTest {
       Set(c.readoutField + kFieldParamOffset, best);
       editor->SetControlsFromParam(c.readoutField + kFieldParamOffset);
     }
+    // The keyboard's channel and controller at their widest names.
+    for (int p : {vq_param::kMidiChannel, vq_param::kMidiCc}) {
+      IParam* ip = editor->GetParam(p);
+      int widest = -1, best = 0;
+      for (int v = static_cast<int>(ip->GetMin()); v <= static_cast<int>(ip->GetMax()); ++v) {
+        char text[IParam::kDisplayStringSize];
+        ip->GetDisplayString(false, text, true, v, static_cast<int>(sizeof text));
+        IRECT r(0, 0, 1000, 100);
+        if (G().MeasureText(&style, text, &r) && r.W() > widest) widest = r.W(), best = v;
+      }
+      Set(p, best);
+      editor->SetControlsFromParam(p);
+    }
   }
   // Opens the editor in the skin and size from `resources`, every value at its lowest or
   // highest and each read-out at its widest, and shows each page whose drawn ink is checked:
@@ -552,7 +565,8 @@ class PageLookTest : public PagesTest {
   // What is drawn keeps clear of what is near it, by a pixel of the GUI's size: the ink of the
   // page's captions (what the artwork without them lacks) of every box shown and every panel's
   // border; each read-out's ink inside its well, and the keyboard's values inside their windows;
-  // the equalizer curve's scale of its grid lines. The effect tabs, drawn alone, line up.
+  // the equalizer curve's scale of its grid lines and its view's edge. The effect tabs, drawn
+  // alone, line up.
   void ExpectInkClear(const char* state, const Pixels& bare,
                       const std::vector<vq_layout::PanelBox>& panels) {
     const Pixels with = Frame();
@@ -640,14 +654,13 @@ class PageLookTest : public PagesTest {
       full.mSize = static_cast<int>(full.mSize * s);
       const int apart = GlyphsApart(fitted.style, fitted.text.c_str()),
                 atFull = GlyphsApart(full, fitted.text.c_str());
-      // Still too long for their wells, in this face, below the size fitted to a 768-pixel
-      // screen.
-      static const std::set<std::string> kOpen = {"vintage", "always", "-1 Oct.", "CH:1 ", "CC:1 "};
-      if (s > 0.925 || !kOpen.count(fitted.text)) {
-        EXPECT_GE(apart, atFull) << state << ": the glyphs of " << Describe(i, ink)
-                                 << " run together at size " << fitted.style.mSize << " of "
-                                 << full.mSize;
-      }
+      EXPECT_GE(apart, atFull) << state << ": the glyphs of " << Describe(i, ink)
+                               << " run together at size " << fitted.style.mSize << " of "
+                               << full.mSize;
+      // And at most a step smaller than the texts beside it: a point at the GUI's size.
+      EXPECT_GE(fitted.style.mSize, full.mSize - std::max(1L, std::lround(s)))
+          << state << ": " << Describe(i, ink) << " drawn at size " << fitted.style.mSize << " of "
+          << full.mSize;
       // A switch under a read-out: a whole clean pixel between the pixels its well marks (the
       // artwork draws it in GUI units: its smoothed edge reaches up to a pixel past the box's)
       // and every pixel the switch changes.
@@ -713,6 +726,11 @@ class PageLookTest : public PagesTest {
                           << (r.T + y) / G().GetGuiScale();
     }
     EXPECT_EQ(touching, 0) << state;
+    // The view's last column stays clean: the frame drawn round the view comes right after it.
+    int edge = 0;
+    for (int y = 0; y < h; ++y)
+      edge += Differs(*rows.at(r.R - 1, r.T + y), RAST_MakePixel(0, 0, 0, 255));
+    EXPECT_EQ(edge, 0) << state << ": the curve's scale labels reach the view's right edge";
   }
   // Every parameter as the user would set it: value and the controls showing it.
   void SetAll(const std::vector<int>& params, double normalized) {

@@ -372,8 +372,10 @@ void ExtMidiPanel(cairo_t* cr, const Theme& t, Skin skin) {
   CoveringPanel(cr, t, p.x, p.y, p.w, p.h, "EXTERNAL MIDI", -1);  // too wide for PLAY's place
   ControlLabels(cr, t, vq_layout::SynthPageControls(skin), [](int p) { return IsExtMidi(p); });
   const int y0 = t.lcd() ? 429 : 435;
-  for (int k = 0; k < 4; ++k)
-    FillRound(cr, 843 + 40 * k, y0 + 1.5, 36, 13, 3, t.lcd() ? t.readoutWell : Hex(0x000000, 0.42));
+  for (const auto& [l, r] : vq_layout::kExtMidiReadoutX)
+    FillRound(cr, l + vq_layout::kReadoutWellInsetX, y0 + vq_layout::kReadoutWellInsetY,
+              r - l - 2 * vq_layout::kReadoutWellInsetX, 16 - 2 * vq_layout::kReadoutWellInsetY, 3,
+              t.lcd() ? t.readoutWell : Hex(0x000000, 0.42));
   Text(cr,
        "Keyboard input is passed on\nto the external MIDI output:\nprogram change, octave, bend.",
        919, 482, 7, t.lcd() ? t.label : Hex(0x9aa4b4));
