@@ -509,36 +509,33 @@ class PageLookTest : public PagesTest {
     std::map<std::string, int> widths;
     const int sync = editor->GetParam(vq_param::kMidiSync)->Int(),
               delay = editor->GetParam(vq_param::kDelayVintageLong)->Int();
-    for (const vq_layout::ControlSpec& c :
-         vq_layout::SynthPageControls(static_cast<vq_layout::Skin>(editor->SkinMode()))) {
-      IParam* ip = c.cls == vq_layout::Ctl::Text && c.readoutField >= 0
-                       ? editor->GetParam(c.readoutField + kFieldParamOffset)
-                       : nullptr;
-      if (!ip) continue;
-      int widest = -1, best = ip->Int();
+    // The parameter at the value whose text is widest.
+    const auto widest = [&](int p, const std::function<std::string(int)>& textOf) {
+      IParam* ip = editor->GetParam(p);
+      int most = -1, best = ip->Int();
       for (int v = static_cast<int>(ip->GetMin()); v <= static_cast<int>(ip->GetMax()); ++v) {
-        const std::string text = FieldReadoutText(c.readoutField, v, sync, delay);
+        const std::string text = textOf(v);
         auto [it, fresh] = widths.try_emplace(text, 0);
         IRECT r(0, 0, 1000, 100);
         if (fresh && G().MeasureText(&style, text.c_str(), &r)) it->second = r.W();
-        if (it->second > widest) widest = it->second, best = v;
-      }
-      Set(c.readoutField + kFieldParamOffset, best);
-      editor->SetControlsFromParam(c.readoutField + kFieldParamOffset);
-    }
-    // The keyboard's channel and controller at their widest names.
-    for (int p : {vq_param::kMidiChannel, vq_param::kMidiCc}) {
-      IParam* ip = editor->GetParam(p);
-      int widest = -1, best = 0;
-      for (int v = static_cast<int>(ip->GetMin()); v <= static_cast<int>(ip->GetMax()); ++v) {
-        char text[IParam::kDisplayStringSize];
-        ip->GetDisplayString(false, text, true, v, static_cast<int>(sizeof text));
-        IRECT r(0, 0, 1000, 100);
-        if (G().MeasureText(&style, text, &r) && r.W() > widest) widest = r.W(), best = v;
+        if (it->second > most) most = it->second, best = v;
       }
       Set(p, best);
       editor->SetControlsFromParam(p);
-    }
+    };
+    for (const vq_layout::ControlSpec& c :
+         vq_layout::SynthPageControls(static_cast<vq_layout::Skin>(editor->SkinMode())))
+      if (c.cls == vq_layout::Ctl::Text && c.readoutField >= 0 &&
+          editor->GetParam(c.readoutField + kFieldParamOffset))
+        widest(c.readoutField + kFieldParamOffset,
+               [&](int v) { return FieldReadoutText(c.readoutField, v, sync, delay); });
+    // The keyboard's channel and controller too.
+    for (int p : {vq_param::kMidiChannel, vq_param::kMidiCc})
+      widest(p, [&](int v) {
+        char text[IParam::kDisplayStringSize];
+        editor->GetParam(p)->GetDisplayString(false, text, true, v, static_cast<int>(sizeof text));
+        return std::string(text);
+      });
   }
   // Opens the editor in the skin and size from `resources`, every value at its lowest or
   // highest and each read-out at its widest, and shows each page whose drawn ink is checked:

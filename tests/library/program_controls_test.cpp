@@ -265,6 +265,13 @@ TEST_F(ProgramControlsTest, OneBoxOrPanelAtATime) {
     timeOut(e);
   };
   using Captions = std::vector<std::string>;
+  auto shows = [&](Captions expected) {  // what opened once it closed, in order
+    return [&, expected](VQEditor&) { EXPECT_EQ(captions(), expected); };
+  };
+  auto nothingOpensInside = [&] {  // the GUI's timer ticks in its nested loop
+    Gui()->TickWhileUp();
+    EXPECT_EQ(captions(), Captions{}) << "opened over it";
+  };
   struct Case {
     const char* what;
     std::function<void(VQEditor&)> open;   // with something waiting to open on top
@@ -299,11 +306,8 @@ TEST_F(ProgramControlsTest, OneBoxOrPanelAtATime) {
          Gui()->messageBoxAnswer = 2;  // Cancel
          e.LoadProgramFileToEditor((folder + "01_A.pr4").c_str());
        },
-       [&](VQEditor&) {
-         EXPECT_EQ(captions(), (Captions{"Warning", "Error"}));
-       }},
-      {"the Load panel", [&](VQEditor& e) { timeOut(e), Press(202); },
-       [&](VQEditor&) { EXPECT_EQ(captions(), Captions{"Error"}); }},
+       shows({"Warning", "Error"})},
+      {"the Load panel", [&](VQEditor& e) { timeOut(e), Press(202); }, shows({"Error"})},
       {"the Load panel as a write is acknowledged, with unsaved edits",
        [&](VQEditor& e) {
          Program("12_Lead.pr4", 77);
@@ -320,44 +324,34 @@ TEST_F(ProgramControlsTest, OneBoxOrPanelAtATime) {
          EXPECT_EQ(Marker(), 77);
        }},
       {"the upload's gap question", [&](VQEditor& e) { gapsAndTimeOut(e), e.OnTick(); },
-       [&](VQEditor&) {
-         EXPECT_EQ(captions(), (Captions{"Warning", "Error"}));
-       }},
+       shows({"Warning", "Error"})},
       {"a posted box as an upload is asked for",
        [&](VQEditor& e) { gapsAndTimeOut(e), e.ShowPostedMessageBoxes(); },
-       [&](VQEditor&) {
-         EXPECT_EQ(captions(), (Captions{"Error", "Warning"}));
-       }},
+       shows({"Error", "Warning"})},
       // The GUI's timer ticks in their nested loops too: nothing opens until they closed.
       {"a context menu with the upload's question and a box waiting",
        [&](VQEditor& e) {
          gapsAndTimeOut(e);
          vq::platform::installHeadless().menuAnswers.push_back(
              {[&](vq::platform::Menu&) -> vq::platform::MenuItem* {
-                Gui()->TickWhileUp();
-                EXPECT_EQ(captions(), Captions{}) << "opened over the menu";
+                nothingOpensInside();
                 return nullptr;
               },
               0});
          vq::platform::services().menuTracking().popUpContextMenu(*menu, {10, 10}, nullptr);
        },
-       [&](VQEditor&) {
-         EXPECT_EQ(captions(), (Captions{"Warning", "Error"}));
-       }},
+       shows({"Warning", "Error"})},
       {"Preferences (a modal window) with the upload's question and a box waiting",
        [&](VQEditor& e) {
          gapsAndTimeOut(e);
          vq::platform::HeadlessBackend& b = vq::platform::installHeadless();
          b.app.modalScript.push_back([&] {
-           Gui()->TickWhileUp();
-           EXPECT_EQ(captions(), Captions{}) << "opened over the modal window";
+           nothingOpensInside();
            b.app.stopModal(1);
          });
          b.app.runModalForWindow(preferences);
        },
-       [&](VQEditor&) {
-         EXPECT_EQ(captions(), (Captions{"Warning", "Error"}));
-       }},
+       shows({"Warning", "Error"})},
   };
   int row = 0;
   for (const Case& c : cases) {
