@@ -24,6 +24,7 @@ constexpr const char* kFirmwareInputLossBox =
 }  // namespace
 
 void DeviceLink::DropReceivedDump() {
+  ++mDumpsOffered;
   mDumpReceived = false;
   mReceivedDumpPending = false;
   mReceiveBuffer.fill(0);

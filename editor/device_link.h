@@ -66,7 +66,10 @@ class DeviceLink {
   bool RequestOutstanding() const { return mRequestOutstanding; }
   void SetRequestOutstanding(bool value) { mRequestOutstanding = value; }
   bool DumpReceived() const { return mDumpReceived; }
-  void SetDumpReceived(bool value) { mDumpReceived = value; }
+  void SetDumpReceived(bool value) {
+    if (value) ++mDumpsOffered;
+    mDumpReceived = value;
+  }
 
   // --- The gate: which transfer may start beside those that run ---
   enum class Transfer { kFetch, kDownload, kSingleWrite, kUpload, kFirmware };
@@ -167,6 +170,8 @@ class DeviceLink {
   // (each reported communication error ends it).
   bool ReceivedDumpPending() const { return mReceivedDumpPending; }
   void SetReceivedDumpPending(bool value) { mReceivedDumpPending = value; }
+  // Names the dump in the buffer: a save that ends later stops offering only the one it saved.
+  uint64_t DumpsOffered() const { return mDumpsOffered; }
   bool BankUploadRequest() const { return mBankUploadRequest; }
   void SetBankUploadRequest(bool value) { mBankUploadRequest = value; }
   // The upload asked for was started by the folder button, which stays lit until it ends.
@@ -217,6 +222,7 @@ class DeviceLink {
   bool mDownloadSavePending = false;
   int32_t mDownloadSaveSlot = 0;
   bool mReceivedDumpPending = false;
+  uint64_t mDumpsOffered = 0;  // dumps received or dropped so far
   bool mBankUploadRequest = false;
   bool mUploadLightsFolderButton = false;
   bool mDownloadToManager = false;

@@ -230,6 +230,7 @@ void VQEditor::OnTick() {
   if (mEditsReleased && !mLink.SingleWritePending()) mEditsReleased = false;
   // The dump's Save panel and the upload's question wait while a box or panel is up.
   const bool boxUp = BoxOrPanelUp();
+  if (mLoadAfterSave.onDisk && !boxUp) RunLoadAfterSave();
   if (mLink.DumpReceived() && !boxUp) {
     mLink.SetDumpReceived(false);
     NameReceivedProgram(mLink.RequestSlot());
@@ -273,7 +274,7 @@ bool VQEditor::HasIdleWork() {
          mLink.DownloadSavePending() || mParamRedrawPending || mKeyboardRedrawPending ||
          mLink.DumpReceived() || mLink.RequestPending() || mLink.BankUploadRequest() ||
          (mEditsReleased && !mLink.SingleWritePending()) || mFlexiPick.Active() ||
-         mBrowser.SlotsTouched();
+         mLoadAfterSave.onDisk || mBrowser.SlotsTouched();
 }
 
 void VQEditor::TimerTick() {

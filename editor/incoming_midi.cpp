@@ -181,10 +181,16 @@ void VQEditor::RunDeferredMidiWork() {
     // The device holds the file now: make it the editor's program too (the file sent, not what
     // the panel shows by now). A file that no longer loads leaves the editor as it was and sends
     // nothing.
-    if (LoadChosenProgramFile(std::string(mLink.SingleWriteFile()))) {
+    const std::string file(mLink.SingleWriteFile());
+    const auto loaded = [this] {
       SendProgramNrpn();
       mLastField = kNoFieldSent;
-    }
+    };
+    // After a Save answered to its question, the load comes once the file is on disk.
+    if (LoadChosenProgramFile(file, [this, file, loaded] {
+          if (LoadChosenProgramFile(file)) loaded();
+        }))
+      loaded();
     mLink.SetTransferDone(true);
   }
   AdvanceBankTransfers();  // anything the MIDI side left (it runs them itself as they arrive)

@@ -59,7 +59,6 @@ void VQEditor::PostMessageBox(const char* text, const char* caption, int type) {
 
 void VQEditor::RunMainThreadWork() {
   assert(OnMainThread());
-  RunSavesDone();
   std::vector<std::pair<int, double>> sets;
   std::vector<std::function<void()>> work;
   {

@@ -159,14 +159,18 @@ void LeaveManager(VQEditor& e) {
       const ProgramSlot& slot = e.Browser().Slots()[static_cast<size_t>(chosen)];
       const std::string path = slot.path;
       if (e.Browser().SelectedFile(VQEditor::kSaveSelector) == path) return;
-      if (!e.ConfirmReplacingEdits()) return e.ShowProgramName();
-      for (int role : {VQEditor::kLoadSelector, VQEditor::kSaveSelector, VQEditor::kWriteSelector})
-        e.Browser().SetSelectedFile(role, path);
-      e.Browser().SetBankUploadFileCount(0);
-      e.LoadProgramFileToEditor(path.c_str());
-      if (e.Browser().ProgramList().empty()) e.Browser().ProgramList().emplace_back();
-      e.Browser().ProgramList()[0] = std::string(slot.name) + ".pr4";
-      e.SendProgramNrpn();
+      const auto load = [&e, path, name = std::string(slot.name)] {
+        for (int role :
+             {VQEditor::kLoadSelector, VQEditor::kSaveSelector, VQEditor::kWriteSelector})
+          e.Browser().SetSelectedFile(role, path);
+        e.Browser().SetBankUploadFileCount(0);
+        e.LoadProgramFileToEditor(path.c_str());
+        if (e.Browser().ProgramList().empty()) e.Browser().ProgramList().emplace_back();
+        e.Browser().ProgramList()[0] = name + ".pr4";
+        e.SendProgramNrpn();
+      };
+      if (!e.ConfirmReplacingEdits(load)) return e.ShowProgramName();
+      load();
       return;
     }
   } else if (e.Browser().RememberedProgramPath().size() < 5) {
@@ -174,21 +178,26 @@ void LeaveManager(VQEditor& e) {
   }
   // Nothing chosen and nothing loaded here: the program stays as it is, edits and undo included,
   // and under its own name whatever a transfer showed meanwhile.
-  if (!e.ProgramLoadedInManager() || !e.ConfirmReplacingEdits()) return e.ShowProgramName();
-  e.SetLastField(kNoFieldSent);
-  e.Browser().SetLastFile(e.Browser().RememberedProgramPath());
-  e.Browser().SetCurrentProgramFolder(e.Browser().RememberedProgramFolder());
-  e.LocateProgramInFolder(e.Browser().LastFile().c_str());
-  const std::string& path = e.Browser().RememberedProgramPath();
-  e.Browser().SetSelectedFile(VQEditor::kLoadSelector, path);
-  const size_t slash = path.rfind('/');
-  const size_t dot = path.rfind('.');
-  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  e.Browser().SetSelectedFile(VQEditor::kSaveSelector,
-                              (hasExtension ? path.substr(0, dot) : path) + ".pr4");
-  e.Browser().SetSelectedFile(VQEditor::kWriteSelector, path);
-  e.LoadProgramFileToEditor(path.c_str());
-  e.SendProgramNrpn();
+  if (!e.ProgramLoadedInManager()) return e.ShowProgramName();
+  const auto load = [&e, path = e.Browser().RememberedProgramPath(),
+                     folder = e.Browser().RememberedProgramFolder()] {
+    e.SetLastField(kNoFieldSent);
+    e.Browser().SetLastFile(path);
+    e.Browser().SetCurrentProgramFolder(folder);
+    e.LocateProgramInFolder(path.c_str());
+    e.Browser().SetSelectedFile(VQEditor::kLoadSelector, path);
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    e.Browser().SetSelectedFile(VQEditor::kSaveSelector,
+                                (hasExtension ? path.substr(0, dot) : path) + ".pr4");
+    e.Browser().SetSelectedFile(VQEditor::kWriteSelector, path);
+    e.LoadProgramFileToEditor(path.c_str());
+    e.SendProgramNrpn();
+  };
+  if (!e.ConfirmReplacingEdits(load)) return e.ShowProgramName();
+  load();
 }
 
 void EnterManager(VQEditor& e, IGraphics& g) {

@@ -128,8 +128,12 @@ class ProgramControlCases : public VQParamCases {
   static DispatchExit LoadChosen(VQEditor& e) {
     std::string path = ChosenPath(e, VQEditor::kLoadSelector);
     if (path.empty()) return DispatchExit::kNormal;
+    return LoadChosenPath(e, path);
+  }
+
+  static DispatchExit LoadChosenPath(VQEditor& e, const std::string& path) {
     e.SetLastField(kNoFieldSent);
-    if (e.LoadChosenProgramFile(path)) e.SendProgramNrpn();
+    if (e.LoadChosenProgramFile(path, [&e, path] { LoadChosenPath(e, path); })) e.SendProgramNrpn();
     return DispatchExit::kWholeProgramSent;
   }
 
@@ -141,24 +145,26 @@ class ProgramControlCases : public VQParamCases {
     // and what follows a save comes once the file is on disk. Every failed save says so; the
     // file on disk stays as it was.
     if (e.Link().ReceivedDumpPending() && e.Link().HoldsReceivedDump()) {
-      // Only a dump that reached the disk stops being pending.
-      e.SaveInBackground(path, e.ReceivedDumpFileText(), [&e, path] {
-        e.Link().SetReceivedDumpPending(false);
-        e.Link().SetBankDownloadRunning(false);
-        e.Link().SetRequestPending(false);
-        e.SetProgramNameFromPath(e.Browser().CurrentListName());
-        e.SetStatusText(e.ProgramName().c_str());
+      // The save stands apart from the transfers: its end touches none of them, and stops
+      // offering the dump only if no other has come or been asked for since.
+      const uint64_t offer = e.Link().DumpsOffered();
+      e.SaveInBackground(path, e.ReceivedDumpFileText(), [&e, path, offer] {
+        if (e.Link().DumpsOffered() == offer) e.Link().SetReceivedDumpPending(false);
         e.ShowSavedFileInBrowser(path);
       });
       return;
     }
     e.Link().SetReceivedDumpPending(false);
-    std::string text = e.ProgramDumpText();
-    e.SaveInBackground(path, text, [&e, path, text] {
-      // Edits made while the file was written stay on screen, marked.
-      if (e.ProgramDumpText() == text) {
+    const std::string text = e.ProgramDumpText();
+    const uint64_t changes = e.History().Changes();
+    e.SaveInBackground(path, text, [&e, path, text, changes] {
+      // The saved file becomes the program only while the program is the one saved; edits
+      // made meanwhile, undone ones too, stay on screen with their history, under its name.
+      if (e.ProgramDumpText() == text && e.History().Changes() == changes) {
         e.SetProgramEdited(false);  // the file holds the edits now
         e.LoadAsCurrentProgram(path, [&e, &path] { e.LocateProgramInFolder(path.c_str()); });
+      } else {
+        e.NameProgramAfterSavedFile(path);
       }
       e.ShowSavedFileInBrowser(path);
     });
@@ -166,10 +172,13 @@ class ProgramControlCases : public VQParamCases {
 
   static void SendChosen(VQEditor& e) {
     std::string path = ChosenPath(e, VQEditor::kWriteSelector);
-    if (path.empty()) return;
+    if (!path.empty()) SendChosenPath(e, path);
+  }
+
+  static void SendChosenPath(VQEditor& e, const std::string& path) {
     if (RefusedBeside(e, DeviceLink::Transfer::kSingleWrite)) return;
     // The file becomes the program once written: edits it replaces are asked about first.
-    if (!e.ConfirmReplacingEdits()) return;
+    if (!e.ConfirmReplacingEdits([&e, path] { SendChosenPath(e, path); })) return;
     // The question let the editor go: a transfer may have started meanwhile.
     if (RefusedBeside(e, DeviceLink::Transfer::kSingleWrite)) return;
     e.Link().SetUnansweredWritePolls(0);
@@ -204,8 +213,9 @@ class ProgramControlCases : public VQParamCases {
     if (e.Browser().ProgramListLast() == 0) return DispatchExit::kLeaveEarly;
     // Asked before the step is worked out: a save may put its file into the list.
     const bool asks = e.AsksBeforeLoad();
-    const DispatchExit exit = e.ConfirmReplacingEdits()
-                                  ? StepTo(e, button == vq_param::kNextProgram)
+    const bool next = button == vq_param::kNextProgram;
+    const DispatchExit exit = e.ConfirmReplacingEdits([&e, next] { StepTo(e, next); })
+                                  ? StepTo(e, next)
                                   : DispatchExit::kLeaveEarly;
     if (!asks) return exit;
     // The question took the button's release: it is let go here, so the next press steps.

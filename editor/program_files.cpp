@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cstring>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "editor/vq_editor.h"
@@ -139,9 +140,21 @@ bool VQEditor::AsksBeforeLoad() const {
   return mProgramEdited && !mEditsReleased && Graphics();
 }
 
-bool VQEditor::ConfirmReplacingEdits() {
+bool VQEditor::ConfirmReplacingEdits(std::function<void()> next) {
   UTL_MutexLock lock(mMutex);
-  if (!AsksBeforeLoad()) return true;
+  if (!AsksBeforeLoad()) {
+    // This load goes ahead now: one still waiting for a question's Save would undo it.
+    mLoadAfterSave = {};
+    return true;
+  }
+  // A question's Save is still on its way to the disk: the newest action follows it, unasked.
+  // One that reached it already gave way to the edits made since.
+  if (mLoadAfterSave.onDisk) mLoadAfterSave = {};
+  if (mLoadAfterSave.save != 0) {
+    mLoadAfterSave.next = std::move(next);
+    SetStatusText(kSavingText);
+    return false;
+  }
   const std::string text =
       "The program \"" + mProgramName + "\" has unsaved changes.\nDo you wish to save them first?";
   int answer;
@@ -152,19 +165,22 @@ bool VQEditor::ConfirmReplacingEdits() {
   }
   if (answer == 2) return false;
   if (answer == 1) {
+    const uint64_t before = mSavesStarted;
     SaveProgramWithPanel();
-    // The load follows the save asked for: once the file is on disk (the lock let go meanwhile).
-    FinishProgramSaves();
     // A cancelled or refused save keeps the edits, and the program with them.
-    if (mProgramEdited) return false;
+    if (mSavesStarted == before) return false;
+    // The load follows once the file is on disk (EndSave); the window stays live meanwhile.
+    mLoadAfterSave = {mSavesStarted, false, std::move(next)};
+    SetStatusText(kSavingText);
+    return false;
   }
   mEditsReleased = true;
   return true;
 }
 
-bool VQEditor::LoadProgramFileToEditor(const char* path) {
+bool VQEditor::LoadProgramFileToEditor(const char* path, std::function<void()> next) {
   UTL_MutexLock lock(mMutex);
-  if (!mProgramFiles || !path || !ConfirmReplacingEdits()) return false;
+  if (!mProgramFiles || !path || !ConfirmReplacingEdits(std::move(next))) return false;
   if (!mProgramFiles->LoadProgramFileToEditor(*this, path)) {
     // A Discard answered for this load alone: the edits stay, and the next load asks again.
     mEditsReleased = false;
@@ -181,11 +197,23 @@ bool VQEditor::LoadProgramFileToEditor(const char* path) {
   return true;
 }
 
+void VQEditor::NameProgramAfterSavedFile(const std::string& path) {
+  UTL_MutexLock lock(mMutex);
+  LocateProgramInFolder(path.c_str());
+  mProgramWithoutFile = false;
+  mProgramFile = path;
+  SetProgramNameFromPath(path);
+  mBrowser.SetSelectedFile(kSaveSelector, vq::platform::ReplaceNameExtension(path, ".pr4"));
+  ShowProgramName();
+  mHistory.SetCurrentLabel(ProgramLabel());
+}
+
 bool VQEditor::LoadAsCurrentProgram(const std::string& path,
-                                    const std::function<void()>& makeCurrent) {
+                                    const std::function<void()>& makeCurrent,
+                                    std::function<void()> next) {
   UTL_MutexLock lock(mMutex);
   // Asked before anything changes: Cancel leaves the list, the name and the program as they are.
-  if (!ConfirmReplacingEdits()) {
+  if (!ConfirmReplacingEdits(std::move(next))) {
     ShowProgramName();
     return false;
   }
@@ -217,12 +245,15 @@ bool VQEditor::LoadAsCurrentProgram(const std::string& path,
   return false;
 }
 
-bool VQEditor::LoadChosenProgramFile(const std::string& path) {
-  return LoadAsCurrentProgram(path, [this, &path] {
-    mBrowser.SetCurrentProgramPath(path);
-    mBrowser.SetLastFile(path);
-    LocateProgramInFolder(path.c_str());
-  });
+bool VQEditor::LoadChosenProgramFile(const std::string& path, std::function<void()> next) {
+  return LoadAsCurrentProgram(
+      path,
+      [this, &path] {
+        mBrowser.SetCurrentProgramPath(path);
+        mBrowser.SetLastFile(path);
+        LocateProgramInFolder(path.c_str());
+      },
+      std::move(next));
 }
 
 bool VQEditor::WriteProgramDumpText(const char* path) {
@@ -239,45 +270,50 @@ std::string VQEditor::ReceivedDumpFileText() {
 
 void VQEditor::SaveInBackground(const std::string& path, std::string text,
                                 std::function<void()> saved) {
-  auto save = [this, path, text = std::move(text), saved = std::move(saved)] {
+  const uint64_t id = ++mSavesStarted;
+  auto save = [this, id, path, text = std::move(text), saved = std::move(saved)] {
     const bool ok = vq::platform::WriteFileWhole(path, text);
     // Told on the error output too: a save that fails as the program ends has no window.
     if (!ok)
       vq::platform::errorLine("VQEditor4: the program could not be saved to %s", path.c_str());
+    // Queued even where no thread could be made and this runs at once: its end comes in the
+    // idle call, never inside the control that asked for the save.
     std::lock_guard<std::mutex> lock(mMainWorkMutex);
-    mSavesDone.push_back([this, ok, saved] {
-      if (ok) {
-        saved();
-        return;
-      }
-      SetStatusText("Cannot write the program file!");
-      PostMessageBox("The program file cannot be written!", "Error");
-    });
+    mMainWork.push_back([this, id, ok, saved] { EndSave(id, ok, saved); });
   };
   if (!mProgramSaves.Add(save)) save();
 }
 
+void VQEditor::EndSave(uint64_t save, bool ok, const std::function<void()>& saved) {
+  UTL_MutexLock lock(mMutex);
+  LoadAfterSave waiting;
+  if (mLoadAfterSave.save == save) waiting = std::exchange(mLoadAfterSave, {});
+  if (ok) {
+    saved();
+  } else {
+    SetStatusText("Cannot write the program file!");
+    PostMessageBox("The program file cannot be written!", "Error");
+  }
+  if (waiting.save == 0) return;
+  // The load asked for follows only a save that kept every edit on screen, once no box or
+  // panel is up (OnTick).
+  if (ok && !mProgramEdited) {
+    waiting.onDisk = true;
+    mLoadAfterSave = std::move(waiting);
+  } else if (ok) {
+    ShowProgramName();
+  }
+}
+
+void VQEditor::RunLoadAfterSave() {
+  const std::function<void()> next = std::exchange(mLoadAfterSave, {}).next;
+  ShowProgramName();
+  // Edits made since the file reached the disk are kept: the load would replace them unasked.
+  if (next && !mProgramEdited) next();
+}
+
 void VQEditor::WaitForProgramSaves() {
   mProgramSaves.Wait();
-}
-
-void VQEditor::FinishProgramSaves() {
-  assert(OnMainThread());
-  {
-    UTL_MutexRelease unlocked(mMutex);
-    WaitForProgramSaves();
-  }
-  RunSavesDone();
-}
-
-void VQEditor::RunSavesDone() {
-  std::vector<std::function<void()>> done;
-  {
-    std::lock_guard<std::mutex> lock(mMainWorkMutex);
-    done.swap(mSavesDone);
-  }
-  UTL_MutexLock lock(mMutex);
-  for (auto& d : done) d();
 }
 
 bool VQEditor::SaveProgramFile(const char* path) {

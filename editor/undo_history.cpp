@@ -8,6 +8,7 @@ void UndoHistory::Clear() {
   mCursor = -1;
   mKey = -1;
   mSuspended = false;
+  ++mChanges;
 }
 
 void UndoHistory::StartFromSnapshot(UndoLabel label) {
@@ -15,6 +16,7 @@ void UndoHistory::StartFromSnapshot(UndoLabel label) {
   mLabels.assign(1, std::move(label));
   mCursor = 0;
   mKey = -1;
+  ++mChanges;
 }
 
 void UndoHistory::DropRedoTail() {
@@ -30,6 +32,7 @@ void UndoHistory::SetCurrentLabel(UndoLabel label) {
 }
 
 void UndoHistory::AppendSnapshot(UndoLabel label) {
+  ++mChanges;
   DropRedoTail();
   mEntries.push_back(mSnapshot);
   mLabels.push_back(std::move(label));
@@ -37,6 +40,7 @@ void UndoHistory::AppendSnapshot(UndoLabel label) {
 }
 
 void UndoHistory::MergeSnapshot(int32_t key, UndoLabel label) {
+  ++mChanges;
   DropRedoTail();
   if (key == mKey && mCursor >= 0 && !mEntries.empty()) {
     mEntries[static_cast<size_t>(mCursor)] = mSnapshot;
@@ -51,12 +55,16 @@ void UndoHistory::MergeSnapshot(int32_t key, UndoLabel label) {
 
 bool UndoHistory::StepBack() {
   if (mEntries.empty()) return false;
-  if (mCursor > 0) --mCursor;
+  if (mCursor > 0) {
+    --mCursor;
+    ++mChanges;
+  }
   return mCursor >= 0;
 }
 
 bool UndoHistory::StepForward() {
   if (mCursor + 1 >= static_cast<int32_t>(mEntries.size())) return false;
   ++mCursor;
+  ++mChanges;
   return true;
 }

@@ -43,6 +43,9 @@ class UndoHistory {
   const ProgramRecord& Snapshot() const { return mSnapshot; }
   const std::vector<ProgramRecord>& Entries() const { return mEntries; }
   int32_t Cursor() const { return mCursor; }
+  // Counts every step recorded, taken back or forward and every new start: equal counts mean
+  // the program is where the history was.
+  uint64_t Changes() const { return mChanges; }
   int32_t Key() const { return mKey; }
   void SetKey(int32_t key) { mKey = key; }
   // While suspended, single changes record no step (a whole-program edit records one at its end).
@@ -58,4 +61,5 @@ class UndoHistory {
   int32_t mCursor = -1;
   int32_t mKey = -1;
   bool mSuspended = false;
+  uint64_t mChanges = 0;
 };

@@ -141,6 +141,8 @@ void VQEditor::RefreshGui() {
 }
 
 void VQEditor::ShowProgramName() {
+  // A question's Save holds the action asked for until the file is on disk: that is the news.
+  if (mLoadAfterSave.save != 0 && !mLoadAfterSave.onDisk) return SetStatusText(kSavingText);
   if (mProgramEdited)
     SetStatusText(("*" + mProgramName + "*").c_str());
   else

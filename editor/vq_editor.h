@@ -257,9 +257,13 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // INIT or a program kept without its file: no file is the program on screen.
   bool ProgramWithoutFile() const { return mProgramWithoutFile; }
   // Before a load replaces a program with unsaved edits: Save (as the save command does),
-  // Discard or Cancel. False when the load must not happen (Cancel, or the save did not
-  // happen); the load that follows a yes asks no more. Main thread.
-  bool ConfirmReplacingEdits();
+  // Discard or Cancel. False when the load must not happen now (Cancel, a save that did not
+  // start, or one still on its way to the disk); the load that follows a yes asks no more.
+  // After a Save, `next` (the user's action again) runs once the file is on disk, if the
+  // program is still the one saved; meanwhile the window stays live and says "Saving...", and
+  // a later action waiting for the same save takes its place. Main thread.
+  bool ConfirmReplacingEdits(std::function<void()> next = {});
+  static constexpr const char* kSavingText = "Saving...";
   // Whether the next load asks (the program has edits the user has not let go).
   bool AsksBeforeLoad() const;
   // The save command: the save panel for the editor's program; a cancelled panel leaves a
@@ -361,28 +365,30 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool RefuseWorkingFolder(const std::string& path);
 
   // --- Program files (forwarded to ProgramFiles(); library/ implements them) ---
-  bool LoadProgramFileToEditor(const char* path);
+  // `next`, as for ConfirmReplacingEdits: the caller's action, run again after a Save.
+  bool LoadProgramFileToEditor(const char* path, std::function<void()> next = {});
   // Loads a file as the current program once `makeCurrent` has made it so (its place in the
   // program list, its path, its name). A file that does not load puts all of that back: only
   // the status text changes, to say why.
-  bool LoadAsCurrentProgram(const std::string& path, const std::function<void()>& makeCurrent);
+  bool LoadAsCurrentProgram(const std::string& path, const std::function<void()>& makeCurrent,
+                            std::function<void()> next = {});
   // LoadAsCurrentProgram for a file the user chose: the file's folder becomes the program list.
-  bool LoadChosenProgramFile(const std::string& path);
+  bool LoadChosenProgramFile(const std::string& path, std::function<void()> next = {});
   bool WriteProgramDumpText(const char* path);
   bool SaveProgramFile(const char* path);
   // What those two write, taken under the lock.
   std::string ProgramDumpText();
   std::string ReceivedDumpFileText();
   // Writes `text` to `path` whole, outside the lock and off the main thread, after the saves
-  // handed over before; `saved` runs on the main thread, under the lock, once it is on disk. A
-  // failure says so in the status line and a box, as every failed save does.
+  // handed over before; `saved` is posted to the main thread once it is on disk and runs there
+  // under the lock, as other posted work does. A failure says so in the status line and a box,
+  // as every failed save does.
   void SaveInBackground(const std::string& path, std::string text, std::function<void()> saved);
   // Returns once every save handed over is on disk or has failed.
   void WaitForProgramSaves();
-  // Main thread: waits for them (the lock let go) and runs what follows each at once, as the
-  // idle call does first of all.
-  void FinishProgramSaves();
-  void RunSavesDone();
+  // A program file just saved at `path` names the program on screen (its file, name and place
+  // in the program list) without loading it: edits made meanwhile stay, with their history.
+  void NameProgramAfterSavedFile(const std::string& path);
   bool ConvertOldProgramFile(const char* path);
   int ConvertOldProgramFiles(const char* folder);
   bool SaveRamProgram();
@@ -521,7 +527,15 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::thread::id mMainThread = std::this_thread::get_id();
   std::mutex mMainWorkMutex;  // guards the queues below; never held while work runs
   std::vector<std::function<void()>> mMainWork;
-  std::vector<std::function<void()>> mSavesDone;  // what follows each save once on disk
+  // Saves handed over so far; the action a question's Save holds until its save is on disk.
+  uint64_t mSavesStarted = 0;
+  struct LoadAfterSave {
+    uint64_t save = 0;    // none while 0
+    bool onDisk = false;  // the save has ended well: `next` runs once no box is up
+    std::function<void()> next;
+  } mLoadAfterSave;
+  void EndSave(uint64_t save, bool ok, const std::function<void()>& saved);
+  void RunLoadAfterSave();
   std::vector<std::pair<int, double>> mMainParamSets;
   std::deque<PostedBox> mPostedBoxes;
   bool mShowingBoxes = false;  // a box's modal loop may run the idle call again

@@ -237,8 +237,12 @@ std::string ProgramManager::LocalSlotFile(VQEditor& e, int slot) {
 void ProgramManager::LoadSlotProgram(VQEditor& e, int slot) {
   e.SetLastField(kNoFieldSent);
   const std::string path = LocalSlotFile(e, slot);
-  if (path.empty()) return;
-  if (e.LoadProgramFileToEditor(path.c_str())) e.SendProgramNrpn();
+  if (!path.empty()) LoadSlotFile(e, path);
+}
+
+void ProgramManager::LoadSlotFile(VQEditor& e, const std::string& path) {
+  if (e.LoadProgramFileToEditor(path.c_str(), [this, &e, path] { LoadSlotFile(e, path); }))
+    e.SendProgramNrpn();
   // As a release of "select none": its case deselects the browser's rows. The mark stays on
   // the program on screen.
   e.SetParameterFromGUI2(vq_param::kManagerSelectNone, 0.0);
@@ -338,8 +342,18 @@ void ProgramManager::OnBrowserListClick(VQEditor& e) {
     path = BrowserRowFile(e, row);
   else
     DownloadToFolder(e, row.idOrUrl, &path);
+  if (path.empty()) {
+    MarkProgramOnScreen(e);
+    mAnchor = -1;
+    return;
+  }
+  LoadBrowserFile(e, path, local);
+}
+
+void ProgramManager::LoadBrowserFile(VQEditor& e, const std::string& path, bool local) {
   // A load marks its file itself; after one that did not happen the mark is the program's again.
-  if (path.empty() || !e.LoadProgramFileToEditor(path.c_str())) {
+  if (!e.LoadProgramFileToEditor(path.c_str(),
+                                 [this, &e, path, local] { LoadBrowserFile(e, path, local); })) {
     MarkProgramOnScreen(e);
     mAnchor = -1;
     return;

@@ -162,6 +162,10 @@ class ProgramManager : public VQParamCases {
   void EmptySlot(VQEditor& editor, int slot);
   void ApplyDropMode(VQEditor& editor, int slot);
   void LoadSlotProgram(VQEditor& editor, int slot);
+  // The loads of a slot's and a browser row's file; each is its own action to run again when
+  // the unsaved-changes question's Save has reached the disk.
+  void LoadSlotFile(VQEditor& editor, const std::string& path);
+  void LoadBrowserFile(VQEditor& editor, const std::string& path, bool local);
   void InsertSelectedFiles(VQEditor& editor);
   // A drag from the browser over or onto the bank: the selected files go in from the slot under
   // the pointer, or a box says why nothing did.

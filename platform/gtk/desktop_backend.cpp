@@ -155,6 +155,8 @@ int OnDisplayLost(_XDisplay*) {
   static bool once = false;
   if (!std::exchange(once, true)) {
     errorLine("VQEditor4: the connection to the display was lost");
+    // Kept under the same limit as every other end: a stuck disk cannot hold the process.
+    boundShutDown();
     if (gDisplayLost) gDisplayLost();
   }
   std::fflush(nullptr);

@@ -880,6 +880,8 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     bool openPanel = false;       // File > Open's panel is up
     bool settingsFolder = false;  // a folder where the settings file is: their write fails
     bool noEdit = false;          // nothing edited, in a second run: the session end changes no key
+    bool questionSave = false;    // a load's unsaved-changes question answered Save waits instead
+    bool lostDisplay = false;     // the display's connection is killed in place of the signals
   };
   const Ending endings[] = {
       {"HUP 2 ms after TERM", {{SIGTERM, 0}, {SIGHUP, 2}}, "", false, false, 0},
@@ -933,6 +935,17 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
        .status = 0,
        .skinFirst = true,
        .noEdit = true},
+      {.what = "TERM and HUP 0.5 s into the flush of a Save answered to File > Open's question",
+       .signals = {{SIGTERM, 500}, {SIGHUP, 2}},
+       .disk = "3000",
+       .status = 0,
+       .questionSave = true},
+      {.what = "the display lost 0.5 s into File > Save's flush on a disk whose flush takes 30 s",
+       .signals = {{0, 500}},
+       .disk = "30000",
+       .status = 1,
+       .savingFirst = true,
+       .lostDisplay = true},
       {.what = "TERM with File > Open's panel up, the settings unwritable",
        .signals = {{SIGTERM, 0}},
        .disk = "",
@@ -1000,6 +1013,11 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
       fs::remove(dir + "/VQEditor4/settings.ini");
       fs::create_directory(dir + "/VQEditor4/settings.ini");
     }
+    if (e.questionSave) {  // the question comes once the file is chosen
+      Folder("other", {{"o.pr4", 5}});
+      ASSERT_TRUE(Open(dir + "/other/o.pr4"));
+      ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
+    }
     const std::string settings = Settings();
     std::ofstream(slow) << e.disk;
     if (e.skinFirst) {  // View > Skin: Solid
@@ -1016,7 +1034,7 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
         if (entry.path().filename().string().rfind(".vqtmp-", 0) == 0) return true;
       return false;
     };
-    if (e.savingFirst) {  // the save's temporary file is made, then waits for the disk
+    if (e.savingFirst || e.questionSave) {  // the save's temporary file waits for the disk
       fs::remove(dir + "/stuck.pr4");
       // Watched from the start: the temporary file lives one flush, which may pass while the
       // panel's closing is waited for.
@@ -1027,7 +1045,11 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
           std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
       });
-      ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
+      if (e.questionSave) {
+        ASSERT_TRUE(Answer("Warning", "Return"));  // Save
+      } else {
+        ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
+      }
       const bool saved = SaveTo(dir + "/stuck.pr4", std::min(std::atoi(e.disk), 10000));
       const bool underWay = saved && Within(30000, [&] { return seen.load(); });
       stop = true;
@@ -1038,7 +1060,15 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
     const auto begun = std::chrono::steady_clock::now();
     for (const auto& [signal, afterMs] : e.signals) {
       std::this_thread::sleep_for(std::chrono::milliseconds(afterMs));
-      kill(pid, signal);
+      if (!e.lostDisplay) {
+        kill(pid, signal);
+        continue;
+      }
+      std::string id;
+      RunProgram({"xdotool", "search", "--onlyvisible", "--name", "^VQEditor4$"}, 5000, &id);
+      ASSERT_EQ(
+          RunProgram({"xkill", "-id", std::to_string(std::strtoul(id.c_str(), nullptr, 10))}, 5000),
+          0);
     }
     const bool ending = Within(20000, [this] { return ended.load(); });
     if (!ending) kill(pid, SIGKILL);
@@ -1064,8 +1094,9 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
       const std::string name = entry.path().filename().string();
       EXPECT_TRUE(name.rfind(".settings.ini.", 0) != 0 && name.rfind(".vqtmp-", 0) != 0) << name;
     }
-    if (e.savingFirst) {  // the file saved is whole, or the time limit removed what it cut off
-      EXPECT_FALSE(saveUnderWay());
+    if (e.savingFirst || e.questionSave) {  // the file saved is whole, or the time limit
+      EXPECT_FALSE(saveUnderWay());         // removed what it cut off
+      EXPECT_TRUE(fs::exists(dir + "/stuck.pr4") || e.status != 0);
       if (fs::exists(dir + "/stuck.pr4")) {
         EXPECT_NE(FileFields(ReadFile(dir + "/stuck.pr4"), {11})[0], init);
       }
@@ -1093,6 +1124,68 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
           disk.find("stream") == std::string::npos ? kept : dir + "/VQEditor4/settings.ini";
       EXPECT_EQ(line.find(cut) != std::string::npos, !e.editKept) << output;
       EXPECT_EQ(Count("; not finished: "), e.editKept ? 0 : 1) << output;
+    }
+  }
+  unsetenv("SLOW_DISK_FILE");
+  setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+}
+
+// A save ends where the user sees it with nothing touched after the panel closed: a saved
+// program takes the file's name (and a session end then keeps it as not edited); a failed save
+// shows its box.
+TEST_F(ManagerDesktopOverJack, ASaveLeftAloneEndsOnItsOwn) {
+  const std::string slow = dir + "/slow";
+  for (const bool fails : {false, true}) {
+    SCOPED_TRACE(fails ? "the file turned into a folder while its flush is held" : "saved");
+    fs::remove_all(dir + "/VQEditor4");
+    setenv("LD_PRELOAD", (BuildDir() / "tests/app_desktop/libslow_disk.so").c_str(), 1);
+    setenv("SLOW_DISK_FILE", slow.c_str(), 1);
+    fs::remove(slow);
+    setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0", 1);
+    const bool started = Start(dir + "/output");
+    unsetenv("LD_PRELOAD");
+    ASSERT_TRUE(started);
+    const auto [kx, ky] = SynthControl(14);
+    const IRECT knob = SynthRect(14);
+    const auto moved = ViewChanges(knob.L, knob.T, knob.W(), knob.H());
+    DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
+    moved();
+    const std::string target = dir + "/alone.pr4";
+    fs::remove_all(target);
+    // The status line: the program's name, marked edited.
+    const auto statusLine = [this] { return screen.read(X(36), Y(30), 232, 16); };
+    const std::vector<uint32_t> marked = statusLine();
+    std::atomic<bool> stop{false};
+    std::thread blocker;
+    if (fails) {  // the save's rename finds a folder in its place
+      std::ofstream(slow) << "1500";
+      blocker = std::thread([&] {
+        while (!stop) {
+          for (const auto& entry : fs::directory_iterator(dir))
+            if (entry.path().filename().string().rfind(".vqtmp-", 0) == 0) {
+              fs::create_directory(target);
+              return;
+            }
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+      });
+    }
+    ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
+    const bool saved = SaveTo(target, fails ? 1500 : 0);
+    const bool told = saved && (fails ? Answer("Error", "Return", "save-failed-alone", 10000)
+                                      : Within(5000, [&] { return statusLine() != marked; }));
+    stop = true;
+    if (blocker.joinable()) blocker.join();
+    fs::remove(slow);
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(told);
+    kill(std::atoi(ReadFile(outputFile + ".pid").c_str()), SIGTERM);
+    ASSERT_TRUE(Within(20000, [this] { return ended.load(); }));
+    program.join();
+    EXPECT_EQ(exitCode, 0) << ReadFile(outputFile);
+    EXPECT_EQ(Setting("edited"), fails ? "true" : "false") << Settings();
+    if (!fails) {
+      EXPECT_EQ(Setting("lastfile"), target) << Settings();
     }
   }
   unsetenv("SLOW_DISK_FILE");

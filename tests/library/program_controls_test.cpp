@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "library/bank_transfer.h"
+#include "library/program_manager.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "program_library_fixture.h"
@@ -196,6 +197,66 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   ASSERT_EQ(ReadProgramFile((folder + "edited.pr4").c_str(), content), ProgramFileError::kNone);
   EXPECT_EQ(content.record[kMarkerField], 33);
   EXPECT_EQ(e.Browser().CurrentListName(), "edited.pr4");
+}
+
+// A fetched program's save whose end comes after another transfer began: the other runs to its
+// end, its dump (a second FETCH's) still offered and saved as the slot it names.
+TEST_F(ProgramControlsTest, AFetchedProgramsSaveEndingLateTouchesNoOtherTransfer) {
+  vq::platform::HeadlessBackend& panels = vq::platform::installHeadless();
+  int row = 0;
+  for (const char* second : {"Save All", "RECEIVE", "FETCH"}) {
+    SCOPED_TRACE(second);
+    sim = vqsim::SimEngine();
+    sim.FillSlots(true);
+    VQEditor& e = SimLinkedEditorTest::Start("late" + std::to_string(++row));
+    ConnectProgramManager(e, InstallProgramManager(e, DbClientOptions{}));
+    Set(301, 4);
+    Set(302, 1);
+    e.OnTick();
+    link->Deliver();
+    ASSERT_TRUE(e.Link().DumpReceived());
+    Gui()->fileAnswers = {folder + "fetched.pr4", folder + "second.pr4"};
+    e.OnTick();  // the dump's panel: the save is handed to its thread
+    e.WaitForProgramSaves();
+    ASSERT_TRUE(std::filesystem::exists(folder + "fetched.pr4"));
+    const std::string down = dir + "/down" + std::to_string(row);
+    std::filesystem::create_directories(down);
+    if (second == std::string("Save All")) {
+      panels.panelAnswers.push_back({std::vector<std::string>{down}, 0});
+      e.OnCommand(21);
+    } else if (second == std::string("RECEIVE")) {
+      e.SetManagerPageShown(true);
+      Gui()->messageBoxAnswer = 1;
+      Set(320, 1);
+      Set(320, 0);
+      e.SetManagerPageShown(false);
+    } else {
+      Set(301, 6);
+      Set(302, 0);
+    }
+    e.RunMainThreadWork();  // the first save's end
+    link->Pump();
+    EXPECT_FALSE(e.Link().BankDownloadRunning() || e.Link().RequestOutstanding());
+    const auto inDown = std::distance(std::filesystem::directory_iterator(down), {});
+    EXPECT_EQ(inDown, second == std::string("Save All") ? 99 : 0);
+    const auto bank = std::count_if(e.Browser().Slots().begin(), e.Browser().Slots().end(),
+                                    [](const ProgramSlot& s) { return !s.empty; });
+    if (second == std::string("RECEIVE")) {
+      EXPECT_EQ(bank, 99);
+    }
+    EXPECT_EQ(sim.State().requests, second == std::string("FETCH") ? 2u : 100u);
+    EXPECT_EQ(Gui()->filePanels, second == std::string("FETCH") ? 2 : 1);
+    if (second != std::string("FETCH")) continue;
+    e.WaitForProgramSaves();
+    ProgramFileContent content;
+    ASSERT_EQ(ReadProgramFile((folder + "second.pr4").c_str(), content), ProgramFileError::kNone);
+    const vqsim::DeviceProgram p = vqsim::DistinctProgram(7);
+    for (int f = 0; f < kDeviceFieldCount; ++f)
+      ASSERT_EQ(ProgramFieldTable::DeviceByte(f, content.record[f]),
+                p.bytes[static_cast<size_t>(f)])
+          << f;
+  }
+  vq::platform::installHeadless();
 }
 
 TEST_F(ProgramControlsTest, SaveAfterAFailedRequestWritesTheUsersProgram) {
@@ -485,6 +546,62 @@ TEST_F(ProgramControlsTest, ChangesAreMarkedAndUndoRestoresNameAndMark) {
     EXPECT_FALSE(e.ProgramEdited());
     e.Redo();
     EXPECT_EQ(StatusText(), row.shown);
+  }
+}
+
+// A save's end comes in the idle call after its file reached the disk, whatever came after it:
+// it takes the file's name, and the file's values and a fresh history only while the program is
+// the one saved. The unsaved-changes question's Save lets the window go on meanwhile, and its
+// load follows only if nothing was edited since.
+TEST_F(ProgramControlsTest, ASaveEndingLateKeepsWhatCameAfterIt) {
+  const struct {
+    const char* what;
+    bool asked;  // saved by the question of a load of "Other"
+    std::function<void()> meanwhile;
+    int marker;  // the program's afterwards
+    bool edited;
+    const char* name;
+  } rows[] = {
+      {"nothing", false, [] {}, 40, false, "saved"},
+      {"an edit", false, [&] { Set(kMarkerField + kFieldParamOffset, 41); }, 41, true, "saved"},
+      {"an edit undone, then redone", false,
+       [&] {
+         Set(kMarkerField + kFieldParamOffset, 41);
+         editor->Undo();
+       },
+       41, true, "saved"},
+      {"the question's Save, then nothing", true, [] {}, 9, false, "Other"},
+      {"the question's Save, then an edit", true,
+       [&] { Set(kMarkerField + kFieldParamOffset, 42); }, 42, true, "saved"},
+  };
+  int n = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    VQEditor& e = SimLinkedEditorTest::Start("late" + std::to_string(++n));
+    Program("Other.pr4", 9);
+    Set(kMarkerField + kFieldParamOffset, 40);
+    Gui()->fileAnswers = {folder + "saved.pr4"};
+    Gui()->messageBoxAnswer = 1;  // Save
+    if (row.asked) {
+      EXPECT_FALSE(e.LoadChosenProgramFile(folder + "Other.pr4", [&] {
+        EXPECT_TRUE(e.LoadChosenProgramFile(folder + "Other.pr4"));
+      }));
+      EXPECT_EQ(StatusText(), "Saving...");
+    } else {
+      e.SaveProgramWithPanel();
+    }
+    e.WaitForProgramSaves();
+    row.meanwhile();
+    e.OnTick();  // the save's end
+    e.OnTick();  // what it let follow
+    if (std::string(row.what).find("redone") != std::string::npos) e.Redo();
+    EXPECT_EQ(Marker(), row.marker);
+    EXPECT_EQ(e.ProgramEdited(), row.edited);
+    EXPECT_EQ(e.ProgramName(), row.name);
+    EXPECT_EQ(StatusText(), row.edited ? "*" + std::string(row.name) + "*" : row.name);
+    ProgramFileContent content;
+    ASSERT_EQ(ReadProgramFile((folder + "saved.pr4").c_str(), content), ProgramFileError::kNone);
+    EXPECT_EQ(content.record[kMarkerField], 40);
   }
 }
 

@@ -180,16 +180,17 @@ TEST_F(LibraryEditorTest, AVersion243ProgramFileIsUpgradedInPlace) {
   v243.replace(0, 5, " 243 ");
   struct Case {
     const char* name;
-    bool (VQEditor::*operation)(const char*);
+    bool (*operation)(VQEditor&, const char*);
     const char* expected;  // the file afterwards
   } cases[] = {
-      {"load.pr4", &VQEditor::LoadProgramFileToEditor, "244"},
-      {"convert.pr4", &VQEditor::ConvertOldProgramFile, "244"},
-      {"load.PR4", &VQEditor::LoadProgramFileToEditor, "243"},  // another extension: untouched
+      {"load.pr4", [](VQEditor& e, const char* p) { return e.LoadProgramFileToEditor(p); }, "244"},
+      {"convert.pr4", [](VQEditor& e, const char* p) { return e.ConvertOldProgramFile(p); }, "244"},
+      // another extension: untouched
+      {"load.PR4", [](VQEditor& e, const char* p) { return e.LoadProgramFileToEditor(p); }, "243"},
   };
   for (const Case& c : cases) {
     WriteFile(Folder() + c.name, v243);
-    EXPECT_TRUE((e.*c.operation)((Folder() + c.name).c_str())) << c.name;
+    EXPECT_TRUE(c.operation(e, (Folder() + c.name).c_str())) << c.name;
     EXPECT_EQ(ReadFile(Folder() + c.name), std::string(c.expected) == "244" ? v244 : v243)
         << c.name;
   }
