@@ -937,7 +937,7 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
        .noEdit = true},
       {.what = "TERM and HUP 0.5 s into the flush of a Save answered to File > Open's question",
        .signals = {{SIGTERM, 500}, {SIGHUP, 2}},
-       .disk = "3000",
+       .disk = "1000",
        .status = 0,
        .questionSave = true},
       {.what = "the display lost 0.5 s into File > Save's flush on a disk whose flush takes 30 s",
@@ -963,6 +963,9 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
   for (const Ending& e : endings) {
     SCOPED_TRACE(e.what);
     fs::remove_all(dir + "/VQEditor4");
+    // The toolkit flushes its list of recent files only when it replaces one: with none left
+    // from the row before, a panel's own write does not wait for the slow disk.
+    fs::remove(dir + "/recently-used.xbel");
     setenv("LD_PRELOAD", (BuildDir() / "tests/app_desktop/libslow_disk.so").c_str(), 1);
     setenv("SLOW_DISK_FILE", slow.c_str(), 1);
     fs::remove(slow);
