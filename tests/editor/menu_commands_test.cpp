@@ -172,6 +172,18 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
          EXPECT_EQ(editor->Browser().LastFile(), "");
          EXPECT_TRUE(editor->Link().BankUploadRequest());
        }},
+      {5,  // beside a running Save All: refused, and the download keeps its folder
+       [this] {
+         std::filesystem::create_directories(dir + "/down");
+         Folder(std::vector<std::string>{dir + "/down"});
+         editor->OnCommand(21);
+         Folder({{"/bank"}});
+       },
+       [this] {
+         EXPECT_EQ(StatusText(), "A transfer is running!");
+         EXPECT_EQ(editor->Browser().TransferFolder(), dir + "/down/");
+         EXPECT_FALSE(editor->Link().BankUploadRequest());
+       }},
       {6, nullptr, opens(vq_param::kFirmwareFileChosen)},
       {7,
        [&] {
@@ -219,12 +231,15 @@ TEST_F(MenuCommandsTest, EachCommandHasItsEffect) {
          struct timespec old[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
          utimensat(AT_FDCWD, (dir + "/bank/.vqtmp-Ab3dE6").c_str(), old, 0);
          Folder(std::vector<std::string>{dir + "/bank"});
+         editor->Link().SetReceivedDumpPending(true);  // a fetched program offered for saving
        },
        [this] {  // a killed download's temporary file goes before the next one starts
          EXPECT_FALSE(std::filesystem::exists(dir + "/bank/.vqtmp-Ab3dE6"));
          EXPECT_TRUE(editor->Link().BankDownloadRunning());
          // and the folder is remembered, so that the next start cleans it after a kill
          EXPECT_EQ(Setting("program", "downloadfolder"), dir + "/bank/");
+         // The download's dumps pass through its buffer: a Save would write one of them.
+         EXPECT_FALSE(editor->Link().ReceivedDumpPending());
        }},
       {21, [this] { Folder(std::nullopt); },  // cancelled: nothing is fetched
        [this] {

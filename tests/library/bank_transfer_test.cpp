@@ -462,9 +462,16 @@ TEST_F(BankTransferTest, AWriteTheOutputRefusedIsOwedNoAnswer) {
 // held behind an answer an ended write owes) runs beside it only where neither can take the
 // other's answers or change its folder, bank or waits (a FETCH beside a write); otherwise it is
 // refused, says so and changes nothing. Either way the first ends as the device answered.
+// Begun from inside the first's question (the window stays live), the second runs, and the first
+// asks the gate again; inside an upload's gap question the upload already counts as running.
 TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
   enum Kind { kFetch, kSaveAll, kReceive, kSingle, kUpload, kFirmware };
   const char* kNames[] = {"FETCH", "Save All", "RECEIVE", "a write", "upload", "firmware"};
+  // When the second begins: while the first waits or its write is held; inside the first's
+  // question (a write's about edits, RECEIVE's, or SEND's: the manager's upload); inside the gap
+  // question of SEND's upload, the user having gone back to the synth page while SEND asked.
+  enum When { kWaits, kHeld, kAsks, kAsksAboutGaps };
+  const char* kWhen[] = {" waits", " is held", " asks", " asks about gaps"};
   vq::platform::HeadlessBackend& panels = vq::platform::installHeadless();
   VQEditor& e = Start();
   ConnectProgramManager(e, InstallProgramManager(e, DbClientOptions{}));
@@ -479,17 +486,25 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
            l.BankUploadRunning() || l.BankUploadRequest() || l.FirmwareRunning();
   };
   int n = 0;
-  for (const auto& [first, held] : std::vector<std::pair<Kind, bool>>{{kFetch, false},
-                                                                      {kSaveAll, false},
-                                                                      {kReceive, false},
-                                                                      {kSingle, false},
-                                                                      {kSingle, true},
-                                                                      {kUpload, false},
-                                                                      {kUpload, true},
-                                                                      {kFirmware, false}})
+  for (const auto& [first, when] : std::vector<std::pair<Kind, When>>{{kFetch, kWaits},
+                                                                      {kSaveAll, kWaits},
+                                                                      {kReceive, kWaits},
+                                                                      {kSingle, kWaits},
+                                                                      {kSingle, kHeld},
+                                                                      {kUpload, kWaits},
+                                                                      {kUpload, kHeld},
+                                                                      {kFirmware, kWaits},
+                                                                      {kSingle, kAsks},
+                                                                      {kReceive, kAsks},
+                                                                      {kUpload, kAsks},
+                                                                      {kUpload, kAsksAboutGaps}})
     for (const Kind second : {kFetch, kSaveAll, kReceive, kSingle, kUpload, kFirmware}) {
-      SCOPED_TRACE(testing::Message() << kNames[second] << " while " << kNames[first]
-                                      << (held ? " is held" : " waits"));
+      SCOPED_TRACE(testing::Message()
+                   << kNames[second] << " while " << kNames[first] << kWhen[when]);
+      const bool held = when == kHeld, inQuestion = when >= kAsks;
+      // A second Write choice inside the first's question flips the selector back to the value
+      // the editor last took: it reads as unchanged.
+      if (when == kAsks && first == kSingle && second == kSingle) continue;
       const std::string r = dir + "/row" + std::to_string(++n) + "/";
       // Folder -> file -> marker; the user's own file in each download folder.
       const std::map<std::string, std::map<std::string, int>> files = {
@@ -509,6 +524,12 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
       out.Clear();
       link = std::make_unique<SimLink>(e, out, sim);
       e.Link().DropReceivedDump();
+      // SEND uploads the bank, RECEIVE asks before it replaces one; a write asks about edits
+      // (only that row's program has any).
+      if (inQuestion) e.ScanProgramFolderToSlots((r + "bank/").c_str());
+      e.SetProgramEdited(false);
+      const int knob = kMarkerField + kFieldParamOffset;
+      if (inQuestion && first == kSingle) Set(knob, e.ParamInt(knob) == 33 ? 34 : 33);
       const auto bankSize = [&e] {
         return std::count_if(e.Browser().Slots().begin(), e.Browser().Slots().end(),
                              [](const ProgramSlot& s) { return !s.empty; });
@@ -522,8 +543,9 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
         if (k == kFetch) toggle(vq_param::kRequestProgram);
         if (k == kSaveAll) chooseFolder(isFirst ? "down/" : "down2/");
         if (k == kSaveAll) e.OnCommand(21);  // File > Save All Programs
-        if (k == kUpload) chooseFolder(isFirst ? "bank/" : "bank2/");
-        if (k == kUpload && isFirst) e.OnCommand(5);  // File > Write all Programs
+        const bool send = k == kUpload && isFirst && inQuestion;
+        if (k == kUpload && !send) chooseFolder(isFirst ? "bank/" : "bank2/");
+        if (k == kUpload && isFirst && !send) e.OnCommand(5);  // File > Write all Programs
         if (k == kUpload && !isFirst) Set(vq_param::kFolderButton, 1);
         if (k == kSingle)
           e.Browser().SetSelectedFile(VQEditor::kWriteSelector,
@@ -532,11 +554,12 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
         if (k == kFirmware)
           e.Browser().SetSelectedFile(VQEditor::kFirmwareSelector, dir + "/fw.bin");
         if (k == kFirmware) toggle(vq_param::kFirmwareFileChosen);
-        if (k == kReceive) {
+        if (k == kReceive || send) {
           e.SetManagerPageShown(true);
           Gui()->messageBoxAnswer = 1;  // the last row's bank may go
-          Set(320, 1);
-          Set(320, 0);
+          const int button = send ? vq_param::kManagerSendBank : vq_param::kManagerDownloadBank;
+          Set(button, 1);
+          Set(button, 0);
           e.SetManagerPageShown(false);
         }
         Gui()->messageBoxAnswer = 2;  // an upload's gaps skipped
@@ -561,9 +584,26 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
       for (; now <= 60000 && (phase < 2 || running() || !onTheWay.empty()); now += 50) {
         if (phase < 2 && !running() && !e.Link().TransferDone() && !e.Link().TransferFailed()) {
           Gui()->messageBoxes.clear();
-          phase = 1;
+          phase = inQuestion ? 2 : 1;
           firstAt = now;
+          // The user answers the first's question and, meanwhile, begins the second in the window.
+          const int answer = first == kSingle ? 7 : 1;  // Discard the edits; Yes
+          Gui()->whileBoxShown = [&, answer, begun = !inQuestion](const auto& box) mutable {
+            if (begun) return;
+            Gui()->messageBoxAnswer = answer;
+            if (when == kAsksAboutGaps && box.text.rfind("There are gaps", 0) != 0) {
+              e.OnCommand(32);  // back to the synth page
+              return;
+            }
+            begun = true;
+            e.SetStatusText("");
+            begin(second, false);
+            told = StatusText();
+            Gui()->messageBoxAnswer = when == kAsks ? answer : 2;  // the gaps skipped
+          };
           begin(first, true);
+          Gui()->whileBoxShown = nullptr;
+          if (when == kAsks) told = StatusText();  // the first's answer comes after the second's
         } else if (phase == 1 && now == firstAt + 500) {
           EXPECT_EQ(e.Link().WriteHeld(), held);
           e.SetStatusText("");
@@ -587,23 +627,28 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
 
       const bool together = (first == kFetch && (second == kSingle || second == kUpload)) ||
                             (second == kFetch && (first == kSingle || first == kUpload));
-      const auto ran = [&](Kind k) { return first == k || (second == k && together); };
+      const bool firstRan = when != kAsks || together, secondRan = when == kAsks || together;
+      const auto ranAs = [&](Kind k, bool isFirst) {
+        return isFirst ? first == k && firstRan : second == k && secondRan;
+      };
+      const auto ran = [&](Kind k) { return ranAs(k, true) || ranAs(k, false); };
       // The manager's bank buttons are off while it receives: nothing to tell.
-      const bool off = first == kReceive && second == kReceive;
+      const bool off =
+          second == kReceive && (first == kReceive || (first == kUpload && when == kAsks));
       EXPECT_EQ(told == "A transfer is running!", !together && !off) << told;
       for (const auto& box : Gui()->messageBoxes) EXPECT_NE(box.caption, "Error") << box.text;
       // The synthesizer holds what the transfers that ran wrote, each slot once.
       std::map<int, int> written;  // slot -> marker
       if (held) written[9] = 50;
-      if (ran(kUpload))
-        for (int slot : first == kUpload ? std::vector<int>{1, 2, 3} : std::vector<int>{7, 8})
-          written[slot] = slot;
-      if (ran(kSingle)) {
-        const int slot = first == kSingle ? 5 : 6;
-        written[slot] = slot;
+      for (const bool isFirst : {true, false}) {
+        if (ranAs(kUpload, isFirst))
+          for (int slot : isFirst ? std::vector<int>{1, 2, 3} : std::vector<int>{7, 8})
+            written[slot] = slot;
+        if (!ranAs(kSingle, isFirst)) continue;
+        written[isFirst ? 5 : 6] = isFirst ? 5 : 6;
         // The file sent is the program now, whatever the Write panel showed meanwhile.
         EXPECT_EQ(e.Browser().CurrentProgramPath(),
-                  r + "single/" + (slot == 5 ? "05_S.pr4" : "06_T.pr4"));
+                  r + "single/" + (isFirst ? "05_S.pr4" : "06_T.pr4"));
       }
       for (int slot = 1; slot <= 99; ++slot) {
         EXPECT_EQ(Writes(slot), written.count(slot)) << "slot " << slot;
@@ -617,6 +662,9 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
       EXPECT_EQ(e.Link().ReceivedDumpPending() && e.Link().HoldsReceivedDump(), ran(kFetch));
       // Every folder holds what it held, but the one the download filled; the manager's bank
       // what RECEIVE brought.
+      const std::string filled = ranAs(kSaveAll, true)    ? "down/"
+                                 : ranAs(kSaveAll, false) ? "down2/"
+                                                          : "";
       for (const auto& [sub, inside] : files) {
         std::map<std::string, int> found;
         for (const auto& entry : std::filesystem::directory_iterator(r + sub)) {
@@ -624,7 +672,7 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
           ReadProgramFile(entry.path().c_str(), content);
           found[entry.path().filename()] = content.record[kMarkerField];
         }
-        if (sub == "down/" && first == kSaveAll) {
+        if (sub == filled) {
           EXPECT_EQ(found.size(), 99u);
         } else {
           EXPECT_EQ(found, inside) << sub;
