@@ -126,6 +126,7 @@ void VQEditor::SaveProgramWithPanel() {
   UTL_MutexLock lock(mMutex);
   // The editor's program is what this saves; a cancelled panel leaves a pending dump pending.
   const bool dumpPending = mLink.ReceivedDumpPending();
+  const uint64_t offer = mLink.DumpsOffered();
   mLink.SetReceivedDumpPending(false);
   bool chosen;
   {
@@ -133,7 +134,8 @@ void VQEditor::SaveProgramWithPanel() {
     UTL_MutexRelease unlocked(mMutex);
     chosen = OpenFileSelector(kSaveSelector);
   }
-  if (!chosen) mLink.SetReceivedDumpPending(dumpPending);
+  // Only the dump offered before: a transfer begun meanwhile may have put others in its place.
+  if (!chosen && mLink.DumpsOffered() == offer) mLink.SetReceivedDumpPending(dumpPending);
 }
 
 bool VQEditor::AsksBeforeLoad() const {

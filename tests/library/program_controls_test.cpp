@@ -11,6 +11,7 @@
 #include "program_library_fixture.h"
 #include "protocol/program_field_table.h"
 #include "sim_link.h"
+#include "support/slow_disk.h"
 #include "tools/vqsim/device_program.h"
 
 namespace vqtest {
@@ -199,32 +200,31 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   EXPECT_EQ(e.Browser().CurrentListName(), "edited.pr4");
 }
 
-// A fetched program's save whose end comes after another transfer began: the other runs to its
-// end, its dump (a second FETCH's) still offered and saved as the slot it names.
+// A fetched program's save that reaches the disk after another transfer began: the other runs to
+// its end, and a second FETCH's dump stays offered and is saved as the slot it names.
 TEST_F(ProgramControlsTest, AFetchedProgramsSaveEndingLateTouchesNoOtherTransfer) {
   vq::platform::HeadlessBackend& panels = vq::platform::installHeadless();
+  vq::test::SlowDisk& disk = vq::test::SlowDisk::Get();
+  const vq::test::SlowDisk::LetGoAtTheEnd letGo;
   int row = 0;
-  for (const char* second : {"Save All", "RECEIVE", "FETCH"}) {
+  for (const std::string second : {"Save All", "RECEIVE", "FETCH"}) {
     SCOPED_TRACE(second);
     sim = vqsim::SimEngine();
     sim.FillSlots(true);
     VQEditor& e = SimLinkedEditorTest::Start("late" + std::to_string(++row));
     ConnectProgramManager(e, InstallProgramManager(e, DbClientOptions{}));
+    Gui()->fileAnswers = {folder + "fetched.pr4", ""};  // the second FETCH's panel cancelled
+    disk.HoldTheNext();
     Set(301, 4);
     Set(302, 1);
-    e.OnTick();
-    link->Deliver();
-    ASSERT_TRUE(e.Link().DumpReceived());
-    Gui()->fileAnswers = {folder + "fetched.pr4", folder + "second.pr4"};
-    e.OnTick();  // the dump's panel: the save is handed to its thread
-    e.WaitForProgramSaves();
-    ASSERT_TRUE(std::filesystem::exists(folder + "fetched.pr4"));
+    link->Pump();
+    ASSERT_TRUE(disk.WaitUntilAWriteIsStuck());
     const std::string down = dir + "/down" + std::to_string(row);
     std::filesystem::create_directories(down);
-    if (second == std::string("Save All")) {
+    if (second == "Save All") {
       panels.panelAnswers.push_back({std::vector<std::string>{down}, 0});
       e.OnCommand(21);
-    } else if (second == std::string("RECEIVE")) {
+    } else if (second == "RECEIVE") {
       e.SetManagerPageShown(true);
       Gui()->messageBoxAnswer = 1;
       Set(320, 1);
@@ -233,21 +233,28 @@ TEST_F(ProgramControlsTest, AFetchedProgramsSaveEndingLateTouchesNoOtherTransfer
     } else {
       Set(301, 6);
       Set(302, 0);
+      link->Pump();
+      ASSERT_TRUE(e.Link().ReceivedDumpPending());
     }
-    e.RunMainThreadWork();  // the first save's end
-    link->Pump();
+    disk.Hold(false);
+    e.WaitForProgramSaves();
+    link->Pump();  // the first save's end, then the rest of the second transfer
     EXPECT_FALSE(e.Link().BankDownloadRunning() || e.Link().RequestOutstanding());
-    const auto inDown = std::distance(std::filesystem::directory_iterator(down), {});
-    EXPECT_EQ(inDown, second == std::string("Save All") ? 99 : 0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(down), {}),
+              second == "Save All" ? 99 : 0);
     const auto bank = std::count_if(e.Browser().Slots().begin(), e.Browser().Slots().end(),
                                     [](const ProgramSlot& s) { return !s.empty; });
-    if (second == std::string("RECEIVE")) {
+    if (second == "RECEIVE") {
       EXPECT_EQ(bank, 99);
     }
-    EXPECT_EQ(sim.State().requests, second == std::string("FETCH") ? 2u : 100u);
-    EXPECT_EQ(Gui()->filePanels, second == std::string("FETCH") ? 2 : 1);
-    if (second != std::string("FETCH")) continue;
-    e.WaitForProgramSaves();
+    EXPECT_EQ(sim.State().requests, second == "FETCH" ? 2u : 100u);
+    EXPECT_EQ(Gui()->filePanels, second == "FETCH" ? 2 : 1);
+    if (second != "FETCH") continue;
+    // Still offered: File > Save's panel, were it to cancel, keeps it so; saved, it is slot 7.
+    ASSERT_TRUE(e.Link().ReceivedDumpPending() && e.Link().HoldsReceivedDump());
+    e.Browser().SetSelectedFile(VQEditor::kSaveSelector, folder + "second.pr4");
+    Set(203, Value(203) > 0.5 ? 0 : 1);
+    Saved(e);
     ProgramFileContent content;
     ASSERT_EQ(ReadProgramFile((folder + "second.pr4").c_str(), content), ProgramFileError::kNone);
     const vqsim::DeviceProgram p = vqsim::DistinctProgram(7);
