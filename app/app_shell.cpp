@@ -211,7 +211,7 @@ void AppShell::StartUp() {
     char text[256];
     std::snprintf(text, sizeof text, "The settings cannot be written: %s.\nThe change is not kept.",
                   std::strerror(why));
-    editor->PostMessageBox(text, "Error");
+    editor->PostMessageBoxOnce(text, "Error");
   });
   // Only from here may the inputs deliver: the editor exists.
   SelectMidiInput(settings.deviceInputName);

@@ -86,15 +86,15 @@ void DeviceLink::NoteInputLoss(const PollActions& act) {
   }
 }
 
-void DeviceLink::ExpireWaits() {
+void DeviceLink::ExpireRequestWait() {
   if (mRequestOutstanding) mUnansweredPolls = kPollsPerTimeout - 1;
-  if (mBankUploadRunning || mSingleWritePending) mWritePolls = kPollsPerTimeout - 1;
 }
 
 void DeviceLink::NoteWritesEnded() {
   if (mBankUploadRunning || mSingleWritePending) return;
   mOldWritesOwed = mWritesOwed;
   mHeldWrite = nullptr;
+  mWriteRefused = false;
 }
 
 void DeviceLink::SendWrite(std::function<bool()> send) {
@@ -103,7 +103,10 @@ void DeviceLink::SendWrite(std::function<bool()> send) {
     return;
   }
   // Nothing went out: no answer can come for it.
-  if (!send()) return;
+  if (!send()) {
+    mWriteRefused = true;
+    return;
+  }
   ++mWritesOwed;
   mQuietPolls = 0;
 }
@@ -126,6 +129,8 @@ DeviceLink::WriteAnswer DeviceLink::TakeWriteAnswer() {
 }
 
 void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
+  // A write the output refused gets no answer: its wait ends now rather than after three polls.
+  if (std::exchange(mWriteRefused, false)) mWritePolls = kPollsPerTimeout - 1;
   // Old answers that stayed away for the quiet time are lost for good: the write held for them
   // goes out.
   if (mOldWritesOwed > 0 && ++mQuietPolls >= kQuietPolls) {

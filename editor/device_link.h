@@ -35,8 +35,8 @@ class DeviceLink {
   // write never does); finished and failed jobs are reported, on the manager page as a box,
   // else in the status text.
   void Poll(bool managerPageShown, const PollActions& act);
-  // Makes the next Poll end the running wait at once, without a resend.
-  void ExpireWaits();
+  // Makes the next Poll end the request's wait at once, without a resend.
+  void ExpireRequestWait();
   // The MIDI input may have lost messages (the MIDI system skipped it): counted; the wait that
   // runs ends, at its time-out, with a report that says so, and a bank download's request goes
   // out once more at once (once per wait). An upload's write is not: an acknowledgement names no
@@ -124,7 +124,7 @@ class DeviceLink {
   // Sends a write of an upload or single write at once, or holds it while old answers are
   // owed; `send` runs under the plug mutex, here or where the last old answer arrives or the
   // quiet time ends (the MIDI thread, the status poll). A write the output refused (`send`
-  // false) is owed no answer; its wait ends at the next poll (the editor's failed send).
+  // false) is owed no answer; its wait ends at the next poll.
   void SendWrite(std::function<bool()> send);
   WriteAnswer TakeWriteAnswer();
   bool WriteHeld() const { return static_cast<bool>(mHeldWrite); }
@@ -236,4 +236,5 @@ class DeviceLink {
   bool mLossInWait = false;       // the input lost messages since the request's wait last moved
   bool mLossResent = false;       // and the bank download's request went out again for it
   bool mLossInWriteWait = false;  // the same for the write's wait
+  bool mWriteRefused = false;     // the output refused a write: its wait ends at the next poll
 };

@@ -289,7 +289,7 @@ DeviceLink::PollActions VQEditor::TransferActions() {
   DeviceLink::PollActions act;
   act.messageBox = [this](const char* text, const char* caption) { PostMessageBox(text, caption); };
   act.statusText = [this](const char* text) { SetStatusText(text); };
-  act.resendRequest = [this] { SendSysExBytes(ProgramRequestMessage(mLink.RequestSlot())); };
+  act.resendRequest = [this] { SendProgramRequest(mLink.RequestSlot()); };
   return act;
 }
 
@@ -311,8 +311,8 @@ void VQEditor::StatusPoll() {
   }
 
   const DeviceLink::PollActions act = TransferActions();
-  // A message the port refused gets no reply: its wait ends now rather than after three polls.
-  if (mSendFailed.exchange(false)) mLink.ExpireWaits();
+  // A request the port refused gets no reply: its wait ends now rather than after three polls.
+  if (mSendFailed.exchange(false)) mLink.ExpireRequestWait();
   mLink.Poll(mManagerPageShown, act);
   // A firmware update that timed out lets the messages it held go.
   ReleaseHeldMidi();

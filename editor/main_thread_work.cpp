@@ -57,6 +57,14 @@ void VQEditor::PostMessageBox(const char* text, const char* caption, int type) {
   mPostedBoxes.push_back({text ? text : "", caption ? caption : "", type});
 }
 
+void VQEditor::PostMessageBoxOnce(const char* text, const char* caption) {
+  std::lock_guard<std::mutex> lock(mMainWorkMutex);
+  for (const PostedBox& box : mPostedBoxes)
+    if (box.text == text && box.caption == caption && box.type == 0) return;
+  if (mPostedBoxes.size() >= kMaxPostedBoxes) return;
+  mPostedBoxes.push_back({text, caption, 0});
+}
+
 void VQEditor::RunMainThreadWork() {
   assert(OnMainThread());
   std::vector<std::pair<int, double>> sets;
@@ -86,10 +94,11 @@ void VQEditor::ShowPostedMessageBoxes() {
     {
       std::lock_guard<std::mutex> lock(mMainWorkMutex);
       if (mPostedBoxes.empty()) break;
-      box = std::move(mPostedBoxes.front());
-      mPostedBoxes.pop_front();
+      box = mPostedBoxes.front();  // queued until closed: PostMessageBoxOnce sees it up
     }
     if (g) g->ShowMessageBox(box.text.c_str(), box.caption.c_str(), box.type);
+    std::lock_guard<std::mutex> lock(mMainWorkMutex);
+    mPostedBoxes.pop_front();
   }
   mShowingBoxes = false;
 }

@@ -62,9 +62,13 @@ void VQEditor::SendKeyboardNote(int note, bool on) {
 
 void VQEditor::RequestProgram(int slot) {
   UTL_MutexLock lock(mMutex);
-  SendSysExBytes(ProgramRequestMessage(slot));
+  SendProgramRequest(slot);
   mLink.SetUnansweredPolls(0);
   mLink.SetRequestOutstanding(true);
+}
+
+void VQEditor::SendProgramRequest(int slot) {
+  if (!SendSysExBytes(ProgramRequestMessage(slot))) mSendFailed.store(true);
 }
 
 void VQEditor::SendStartupMessage() {
@@ -74,7 +78,5 @@ void VQEditor::SendStartupMessage() {
 bool VQEditor::SendSysExBytes(const std::vector<uint8_t>& bytes) {
   if (bytes.empty()) return false;
   ISysExMessage msg(0, bytes.data(), static_cast<int32_t>(bytes.size()));
-  if (SendSysEx(&msg)) return true;
-  mSendFailed.store(true);
-  return false;
+  return SendSysEx(&msg);
 }

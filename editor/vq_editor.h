@@ -137,7 +137,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void RequestProgram(int slot);
   void SendStartupMessage();
   // One SysEx message to the synthesizer; an empty one sends nothing. False when the port did
-  // not take it: the wait it would start then ends at the next status poll.
+  // not take it.
   bool SendSysExBytes(const std::vector<uint8_t>& bytes);
   // While a firmware update runs every other message waits, in order, until it has ended: the
   // device takes nothing but the update's blocks then.
@@ -449,6 +449,9 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Queued from any thread; the idle call shows it once the plug mutex is free, so no thread
   // waits for the user while it holds the mutex.
   void PostMessageBox(const char* text, const char* caption, int type = 0);
+  // The same, unless that box already waits or is up: a fault met by several steps of one
+  // action is told once.
+  void PostMessageBoxOnce(const char* text, const char* caption);
   // The idle call's share: queued work first, the boxes last (outside the plug mutex).
   void RunMainThreadWork();
   void ShowPostedMessageBoxes();
@@ -555,6 +558,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
     std::vector<std::vector<uint8_t>> messages;
   } mHeld;
   bool SendFirmwareBytes(const std::vector<uint8_t>& bytes);
+  // A request the port refused gets no dump: the next status poll ends its wait, and no other.
+  void SendProgramRequest(int slot);
   // True when the message was held.
   bool HoldMidi(const uint8_t* bytes, size_t size);
   std::unique_ptr<VQProgramFiles> mProgramFiles;

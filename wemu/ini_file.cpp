@@ -331,11 +331,15 @@ IniRewrite IniCache_Take(IniCache& cache, IniCacheSlot& slot) {
 // Replaces the file with the text, whole. Every step is checked: on any failure the temporary
 // file is removed, the file on disk stays as it was and errno says why. Rewrites of one file
 // wait for the disk side by side (the background thread's without the cache's lock); only the
-// rename is taken in turn, and a text older than the file's is not renamed at all.
+// rename is taken in turn, and a text older than the file's is not renamed at all, nor is its
+// failure one: the newer text on disk holds its change.
 bool WriteWhole(IniCache& cache, const IniRewrite& w, FileStamp& stamp) {
-  auto fail = [](const std::string& temp) {
+  auto fail = [&cache, &w](const std::string& temp) {
     const int why = errno;  // kept for the caller's message
     if (!temp.empty()) unlink(temp.c_str());
+    std::lock_guard<std::mutex> disk(cache.diskLock);
+    const auto renamed = cache.renamedVersion.find(w.fileName);
+    if (renamed != cache.renamedVersion.end() && renamed->second > w.version) return true;
     errno = why;
     return false;
   };
@@ -376,7 +380,12 @@ bool WriteWhole(IniCache& cache, const IniRewrite& w, FileStamp& stamp) {
     unlink(temp.c_str());
     return true;
   }
-  if (rename(temp.c_str(), w.fileName.c_str()) != 0) return fail(temp);
+  if (rename(temp.c_str(), w.fileName.c_str()) != 0) {
+    const int why = errno;
+    unlink(temp.c_str());
+    errno = why;
+    return false;
+  }
   renamed = w.version;
   stamp = FileState(w.fileName);  // our own file: not a change from outside
   return true;

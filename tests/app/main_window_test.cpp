@@ -137,24 +137,45 @@ TEST_F(ShellTest, QuitDestroysTheWindowBeforeTerminating) {
 }
 
 // A settings change the disk refuses is told where a failed save is: in the status line, and
-// in a box once the editor is free.
+// in a box once the editor is free. One action's rewrites that fail while that box waits or is
+// up add no other box; a failure after it closed is told again.
 TEST_F(ShellTest, ASettingsChangeTheDiskRefusesIsToldInTheStatusLineAndABox) {
   MakeShell();
   Start();
   std::filesystem::remove(Folder() + "settings.ini");
   std::filesystem::create_directory(Folder() + "settings.ini");
-  shell->settingsFile.Write("gui", "guiscale", "1.1");  // as the GUI size's change does
-  WEMU_WaitForIniWrites();
-  editor->OnTick();
   auto* status =
       dynamic_cast<EditorTextControl*>(dynamic_cast<EditorPages*>(editor->Pages())->StatusText());
   ASSERT_NE(status, nullptr);
-  EXPECT_EQ(status->Text(), "Cannot write the settings!");
   auto* gui = dynamic_cast<vqtest::TestGraphics*>(GetGraphicsOf(editor));
   ASSERT_NE(gui, nullptr);
-  ASSERT_EQ(gui->messageBoxes.size(), 1u);
-  EXPECT_EQ(gui->messageBoxes[0].caption, "Error");
-  EXPECT_TRUE(gui->messageBoxes[0].plugFree);
+  int change = 0;
+  const auto failedRewrite = [&] {  // as the GUI size's change does, one rewrite each
+    shell->settingsFile.Write("gui", "guiscale", std::to_string(++change).c_str());
+    WEMU_WaitForIniWrites();
+  };
+  const struct {
+    const char* name;
+    int whileWaiting, whileUp;
+  } rows[] = {{"one rewrite", 1, 0}, {"three while it waits", 3, 0}, {"one while it is up", 1, 1}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    gui->messageBoxes.clear();
+    editor->SetStatusText("");
+    for (int i = 0; i < row.whileWaiting; ++i) failedRewrite();
+    gui->whileBoxShown = [&](const auto&) {
+      for (int i = 0; i < row.whileUp && gui->messageBoxes.size() == 1; ++i) failedRewrite();
+    };
+    editor->OnTick();
+    gui->whileBoxShown = nullptr;
+    editor->OnTick();
+    EXPECT_EQ(status->Text(), "Cannot write the settings!");
+    ASSERT_EQ(gui->messageBoxes.size(), 1u);
+    EXPECT_EQ(gui->messageBoxes[0].caption, "Error");
+    EXPECT_EQ(gui->messageBoxes[0].text,
+              "The settings cannot be written: Is a directory.\nThe change is not kept.");
+    EXPECT_TRUE(gui->messageBoxes[0].plugFree);
+  }
 }
 
 }  // namespace

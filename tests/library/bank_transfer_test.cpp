@@ -3,6 +3,7 @@
 // and downloaded dumps filed under the right names.
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -431,31 +432,54 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
             }
 }
 
-// A write the MIDI output refused went nowhere: its wait ends at the next poll, and no answer is
-// owed for it, so the next write goes out at once.
+// A message the MIDI output refused went nowhere: the wait of its own transfer ends at the next
+// poll, while that of a FETCH or write beside it goes on. A refused write is owed no answer, so
+// the next write goes out at once.
 TEST_F(BankTransferTest, AWriteTheOutputRefusedIsOwedNoAnswer) {
   VQEditor& e = Start();
   Program("05_S.pr4", 5);
   e.Browser().SetSelectedFile(VQEditor::kWriteSelector, folder + "05_S.pr4");
-  const auto write = [this] {
-    Set(vq_param::kSendFileChosen, Value(vq_param::kSendFileChosen) > 0.5 ? 0 : 1);
+  Gui()->fileCancels = true;  // a fetched program is not saved
+  const auto toggle = [this](int p) { Set(p, Value(p) > 0.5 ? 0 : 1); };
+  const std::function<void()> write = [&] { toggle(vq_param::kSendFileChosen); };
+  const std::function<void()> fetch = [&] {
+    Set(vq_param::kSlotChooser, 3);
+    toggle(vq_param::kRequestProgram);
+    e.OnTick();  // the request goes out
   };
-  out.SetFailing(true);
-  write();
-  EXPECT_TRUE(e.Link().SingleWritePending());
-  e.StatusPoll();
-  e.OnTick();  // shows the box
-  EXPECT_FALSE(e.Link().SingleWritePending());
-  ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
-  EXPECT_EQ(Gui()->messageBoxes[0].text, "VQ not present or a communication\nerror has occurred!");
-  out.SetFailing(false);
-  link->Skip();
-  write();
-  EXPECT_FALSE(e.Link().WriteHeld());
-  link->Pump();
-  e.StatusPoll();
-  EXPECT_EQ(Writes(5), 1u);
-  EXPECT_EQ(StatusText(), "Finished successfully!");
+  const struct {
+    const char* name;
+    bool writeRefused, beside;
+  } rows[] = {{"a write refused", true, false},
+              {"a write refused beside a FETCH", true, true},
+              {"a FETCH refused beside a write", false, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Gui()->messageBoxes.clear();
+    const uint32_t writes = Writes(5);
+    if (row.beside) (row.writeRefused ? fetch : write)();  // its answer has not come yet
+    out.SetFailing(true);
+    (row.writeRefused ? write : fetch)();
+    out.SetFailing(false);
+    e.StatusPoll();
+    e.OnTick();  // shows the box
+    const DeviceLink& l = e.Link();
+    EXPECT_FALSE(row.writeRefused ? l.SingleWritePending() : l.RequestOutstanding());
+    EXPECT_EQ(row.beside, row.writeRefused ? l.RequestOutstanding() : l.SingleWritePending());
+    ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
+    EXPECT_EQ(Gui()->messageBoxes[0].text,
+              "VQ not present or a communication\nerror has occurred!");
+    if (row.writeRefused) {
+      write();
+      EXPECT_FALSE(l.WriteHeld());
+    }
+    link->Pump();
+    e.StatusPoll();
+    EXPECT_EQ(Writes(5), writes + 1);
+    EXPECT_EQ(StatusText(), "Finished successfully!");
+    EXPECT_FALSE(l.RequestOutstanding());
+    EXPECT_EQ(Gui()->messageBoxes.size(), 1u);
+  }
 }
 
 // A second transfer started while the first waits (its request or write in flight, or its write

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
@@ -31,9 +32,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A disk slow to answer: while held, each fsync of this process waits until it is let go.
+// A disk slow to answer: while held, each fsync of this process waits until it is let go. The
+// next fsync or rename alone may be held instead, and may then fail as a disk that gave up does.
 class SlowDisk {
  public:
+  enum class Call { kFsync, kRename };
   // Lets a held disk go when a test ends, passed or not.
   struct LetGoAtTheEnd {
     ~LetGoAtTheEnd() { Get().Hold(false); }
@@ -48,39 +51,63 @@ class SlowDisk {
     if (!held) mOneHeld = false;
     mChanged.notify_all();
   }
-  // Only the next fsync waits until Hold(false); later ones pass.
-  void HoldTheNext() {
+  // Only the next `call` waits until Hold(false), then fails with `error` (0: it is done); later
+  // ones pass.
+  void HoldTheNext(Call call = Call::kFsync, int error = 0) {
     std::lock_guard<std::mutex> lock(mMutex);
     mHoldNext = mOneHeld = true;
+    mNextCall = call;
+    mNextError = error;
   }
   bool WaitUntilAWriteIsStuck() {
     std::unique_lock<std::mutex> lock(mMutex);
     return mChanged.wait_for(lock, 60s, [this] { return mWaiting > 0; });
   }
-  int Fsync(int fd) {
-    {
-      std::unique_lock<std::mutex> lock(mMutex);
-      const bool one = std::exchange(mHoldNext, false);
-      ++mWaiting;
-      mChanged.notify_all();
-      mChanged.wait(lock, [this, one] { return one ? !mOneHeld : !mHeld; });
-      --mWaiting;
-    }
-    return static_cast<int>(syscall(SYS_fsync, fd));
+  int Fsync(int fd) { return Pass(Call::kFsync) ? static_cast<int>(syscall(SYS_fsync, fd)) : -1; }
+  int Rename(const char* from, const char* to) {
+    return Pass(Call::kRename) ? renameat(AT_FDCWD, from, AT_FDCWD, to) : -1;
   }
 
  private:
+  // Waits while the call is held; false (errno set) when it is to fail.
+  bool Pass(Call call) {
+    std::unique_lock<std::mutex> lock(mMutex);
+    const bool one = mHoldNext && mNextCall == call;
+    if (!one && !(call == Call::kFsync && mHeld)) return true;
+    if (one) mHoldNext = false;
+    const int error = one ? std::exchange(mNextError, 0) : 0;
+    ++mWaiting;
+    mChanged.notify_all();
+    mChanged.wait(lock, [this, one] { return one ? !mOneHeld : !mHeld; });
+    --mWaiting;
+    if (error == 0) return true;
+    errno = error;
+    return false;
+  }
+
   std::mutex mMutex;
   std::condition_variable mChanged;
   bool mHeld = false;
   bool mHoldNext = false, mOneHeld = false;
+  Call mNextCall = Call::kFsync;
+  int mNextError = 0;
   int mWaiting = 0;
 };
+
+// Whether a thread of this process waits for a lock: glibc's locks wait on a private futex.
+bool WaitsForALock(pid_t tid) {
+  std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/syscall");
+  std::string number, address, op;
+  return in >> number >> address >> op && number == std::to_string(SYS_futex) && op == "0x80";
+}
 
 }  // namespace
 
 extern "C" int fsync(int fd) {
   return SlowDisk::Get().Fsync(fd);
+}
+extern "C" int rename(const char* from, const char* to) noexcept {
+  return SlowDisk::Get().Rename(from, to);
 }
 
 namespace {
@@ -625,28 +652,63 @@ TEST_F(IniFileTest, BackgroundRewriteWaitingForTheDiskHoldsUpNoOtherThread) {
 
 // The session end's rewrite passes a background one stuck on the disk; the file keeps the newest
 // text whichever renames last, and a wait for the settings writer ends only once its rewrite did.
+// The stuck one failing then lost nothing: no failure is told. One stuck in its rename makes the
+// other's rename wait for it.
 TEST_F(IniFileTest, ARewriteTheCallerWaitsForPassesABackgroundOneStuckOnTheDisk) {
-  ASSERT_EQ(WritePrivateProfileString("gui", "skin", "dark", mFile.c_str()), 1);
-  SlowDisk& disk = SlowDisk::Get();
-  disk.HoldTheNext();
-  const SlowDisk::LetGoAtTheEnd letGo;
-  ASSERT_EQ(WEMU_WriteIniInBackground("gui", "skin", "light", mFile.c_str()), 1);
-  ASSERT_TRUE(disk.WaitUntilAWriteIsStuck());
-  auto exitWaits = std::async(std::launch::async, [this] {
-    WEMU_WaitForIniWrites();
-    return DirEntries().size();  // the background rewrite's temporary file is gone by then
-  });
-  auto ending = std::async(std::launch::async, [this] {
-    return WritePrivateProfileString("program", "edited", "true", mFile.c_str());
-  });
-  const bool passed = ending.wait_for(10s) == std::future_status::ready;
-  const std::string whole = "[gui]\nskin=light\n\n[program]\nedited=true\n\n";
-  const std::string beforeTheOther = ReadRaw();
-  disk.Hold(false);
-  ASSERT_TRUE(passed);
-  EXPECT_EQ(ending.get(), 1);
-  EXPECT_EQ(beforeTheOther, whole);
-  EXPECT_EQ(exitWaits.get(), 1u);
-  EXPECT_EQ(ReadRaw(), whole);
-  EXPECT_EQ(Get("program", "edited"), "true");
+  using Call = SlowDisk::Call;
+  std::atomic<int> told{0};
+  WEMU_SetIniWriteFailureHandler([&told](const std::string&, int) { ++told; });
+  struct Untell {
+    ~Untell() { WEMU_SetIniWriteFailureHandler(nullptr); }
+  } untell;
+  const struct {
+    const char* name;
+    Call stuck;
+    int error;
+  } rows[] = {{"writing", Call::kFsync, 0},
+              {"writing, then failing", Call::kFsync, EIO},
+              {"renaming", Call::kRename, 0}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove(mFile);
+    mFile = mDir + "/" + std::to_string(&row - rows) + ".ini";
+    told = 0;
+    const std::string old = "[gui]\nskin=dark\n\n";
+    ASSERT_EQ(WritePrivateProfileString("gui", "skin", "dark", mFile.c_str()), 1);
+    SlowDisk& disk = SlowDisk::Get();
+    disk.HoldTheNext(row.stuck, row.error);
+    const SlowDisk::LetGoAtTheEnd letGo;
+    ASSERT_EQ(WEMU_WriteIniInBackground("gui", "skin", "light", mFile.c_str()), 1);
+    ASSERT_TRUE(disk.WaitUntilAWriteIsStuck());
+    auto exitWaits = std::async(std::launch::async, [this] {
+      WEMU_WaitForIniWrites();
+      return DirEntries().size();  // the background rewrite's temporary file is gone by then
+    });
+    std::atomic<pid_t> endingThread{0};
+    auto ending = std::async(std::launch::async, [this, &endingThread] {
+      endingThread = gettid();
+      return WritePrivateProfileString("program", "edited", "true", mFile.c_str());
+    });
+    const std::string whole = "[gui]\nskin=light\n\n[program]\nedited=true\n\n";
+    if (row.stuck == Call::kFsync) {
+      const bool passed = ending.wait_for(10s) == std::future_status::ready;
+      EXPECT_EQ(ReadRaw(), whole);
+      disk.Hold(false);
+      ASSERT_TRUE(passed);
+    } else {
+      for (auto end = std::chrono::steady_clock::now() + 60s;
+           !(endingThread && WaitsForALock(endingThread)) &&
+           ending.wait_for(1ms) != std::future_status::ready &&
+           std::chrono::steady_clock::now() < end;) {
+      }
+      EXPECT_NE(ending.wait_for(0s), std::future_status::ready);
+      EXPECT_EQ(ReadRaw(), old);
+      disk.Hold(false);
+    }
+    EXPECT_EQ(ending.get(), 1);
+    EXPECT_EQ(exitWaits.get(), 1u);
+    EXPECT_EQ(ReadRaw(), whole);
+    EXPECT_EQ(Get("program", "edited"), "true");
+    EXPECT_EQ(told, 0);
+  }
 }
