@@ -13,11 +13,6 @@
 
 namespace {
 
-const char* Word(int32_t v, std::initializer_list<const char*> words) {
-  if (v < 0 || v >= static_cast<int32_t>(words.size())) return "";
-  return words.begin()[v];
-}
-
 bool IsProgramControl(int p) {
   return (p >= vq_param::kLoadFileChosen && p <= vq_param::kAllGroupsOff) ||
          (p >= vq_param::kCopySource1 && p <= vq_param::kCopySource4) ||
@@ -127,9 +122,8 @@ void VQEditor::SendModWheel(int32_t value) {
 // Texts of the read-outs that are more than the value; written after the "%d" of the common
 // path, also while a whole program is applied.
 void VQEditor::WriteDispatcherReadout(int paramIdx, int field, int32_t value) {
-  auto own = [&](const char* text) {
-    if (field < kProgramFieldCount) ShowReadout(field, text);
-  };
+  if (const auto own = ParamReadoutText(paramIdx, value); own && field < kProgramFieldCount)
+    ShowReadout(field, own->c_str());
   char text[32];
   switch (paramIdx) {
     case vq_param::kVco4PwmLfoFrq:
@@ -147,41 +141,16 @@ void VQEditor::WriteDispatcherReadout(int paramIdx, int field, int32_t value) {
     case vq_param::kDelay2:
       FormatParamValueText(field, value);
       break;
-    case vq_param::kVcfModulationPitchFollow:
-    case vq_param::kModOnOff:
-    case vq_param::kOverdriveOnOff:
-    case vq_param::kEqualizerOnOff:
-    case vq_param::kOdBlendInstrument:
-    case vq_param::kOdBlendVcf:
-    case vq_param::kEqBlendInstrument:
-    case vq_param::kEqBlendVcf:
-      own(Word(value, {"off", "on"}));
-      break;
-    case vq_param::kDistortionTone:
-      snprintf(text, sizeof text, "%d", value - 64);
-      own(text);
-      break;
-    case vq_param::kEnvelopeMode: {
-      own(Word(value, {"vintage", "resume", "reset"}));
+    case vq_param::kEnvelopeMode:
       if (IGraphics* g = Graphics())
         for (int p : {vq_param::kVcaDecayTime, vq_param::kVcaSustainLevel,
                       vq_param::kVcfSustainLevel, vq_param::kVcfReleaseTime})
           g->GrayOutControlsOfParam(p, value == 0);
       break;
-    }
     case vq_param::kNoiseDecayTime:
       ShowReadout(vq_param::FieldOf(vq_param::kInstrumentVolume73), "off");
       break;
-    case vq_param::kVcfVintageNew:
-      own(Word(value, {"vintage", "new"}));
-      break;
-    case vq_param::k2ndVcfCutoffFrequency:
-      if (value == 0) own("off");
-      break;
     case vq_param::kMidiSync:
-      own(Word(value, {"off", "LFO4", "delay1", "delay1+2"}));
-      ShowClockReadouts();
-      break;
     case vq_param::kDelayVintageLong:
       ShowClockReadouts();
       break;
@@ -189,18 +158,12 @@ void VQEditor::WriteDispatcherReadout(int paramIdx, int field, int32_t value) {
       snprintf(text, sizeof text, "%d", value);
       ShowExtMidiText(0, text);
       break;
-    case vq_param::kPortamentoMode:
-      own(Word(value, {"always", "legato"}));
-      break;
     case vq_param::kFlexi1RangeControlPolarity:
     case vq_param::kFlexi2RangeControlPolarity:
     case vq_param::kFlexi3RangeControlPolarity:
     case vq_param::kFlexi4RangeControlPolarity:
       ShowOnPage([slot = (paramIdx - vq_param::kFlexi1RangeControlPolarity) / 2, value](
                      VQEditorPages& p) { p.ShowFlexiPolarity(slot, value <= 0 ? "(+)" : "(-)"); });
-      break;
-    case vq_param::kTrackingPriority:
-      own(Word(value, {"speed", "accuracy"}));
       break;
     default:
       break;

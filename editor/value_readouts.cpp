@@ -83,6 +83,37 @@ std::string FieldReadoutText(int field, int32_t v, int32_t midiSync, int32_t del
   }
 }
 
+std::optional<std::string> ParamReadoutText(int param, int32_t v) {
+  switch (param) {
+    case vq_param::kVcfModulationPitchFollow:
+    case vq_param::kModOnOff:
+    case vq_param::kOverdriveOnOff:
+    case vq_param::kEqualizerOnOff:
+    case vq_param::kOdBlendInstrument:
+    case vq_param::kOdBlendVcf:
+    case vq_param::kEqBlendInstrument:
+    case vq_param::kEqBlendVcf:
+      return Word(v, {"off", "on"});
+    case vq_param::kDistortionTone:
+      return Number(v - 64);
+    case vq_param::kEnvelopeMode:
+      return Word(v, {"vintage", "resume", "reset"});
+    case vq_param::kVcfVintageNew:
+      return Word(v, {"vintage", "new"});
+    case vq_param::k2ndVcfCutoffFrequency:
+      if (v == 0) return "off";
+      return std::nullopt;
+    case vq_param::kMidiSync:
+      return Word(v, {"off", "LFO4", "delay1", "delay1+2"});
+    case vq_param::kPortamentoMode:
+      return Word(v, {"always", "legato"});
+    case vq_param::kTrackingPriority:
+      return Word(v, {"speed", "accuracy"});
+    default:
+      return std::nullopt;
+  }
+}
+
 void VQEditor::FormatParamValueText(int field, int32_t value) {
   UTL_MutexLock lock(mMutex);
   if (field < 0 || field >= kProgramFieldCount) return;

@@ -170,11 +170,11 @@ const ITextControl::Fitted& ITextControl::FitToRect(IGraphics* graphics) {
   mFitted.style = t;
   mFitted.rect = box;
   // Letters and digits fill about 0.2 to 0.6 of a line's size below its top. A box made for
-  // one line of its style (at most one and a half lines tall) holds that band in its middle,
-  // also when the text was made smaller to fit; taller boxes keep the text near their top, where
-  // the page expects it, clear of the top edge. The whole line stays inside the box where it
-  // fits.
-  const int top = 2 * box.H() <= 3 * lineHeight
+  // one line of its style (less than two lines tall, room for descenders included: the line's
+  // height does not grow in step with the size) holds that band in its middle, also when the
+  // text was made smaller to fit; taller boxes keep the text near their top, where the page
+  // expects it, clear of the top edge. The whole line stays inside the box where it fits.
+  const int top = box.H() < 2 * lineHeight
                       ? (box.T + box.B) / 2 - static_cast<int>(std::lround(0.4 * t.mSize))
                       : box.T + static_cast<int>(std::lround(0.2 * t.mSize));
   mFitted.rect.T = std::clamp(top, box.T, std::max(box.T, box.B - m.H()));

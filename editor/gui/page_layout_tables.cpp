@@ -299,8 +299,8 @@ class SynthBuilder {
     // read-outs' size at every size of the View menu; a neighbour showing three digits gives up
     // the room. The LFO's rate takes the room from the panel's side to three pixels from the
     // delay's; the depth beside it keeps three pixels clear of the delay's. ENV MODE takes two
-    // units from the panel's side and eight from ATTACK, and one above for descenders; the
-    // cutoff gives eight to VINTAGE/NEW.
+    // units from the panel's side and eight from ATTACK, and one above and one below for
+    // descenders (its slider's shadow ends right above); the cutoff gives eight to VINTAGE/NEW.
     switch (param) {
       case vq_param::kLfoFrequency:
         return IRECT(r.L + 1, r.T, r.R + 14, r.B);
@@ -309,7 +309,7 @@ class SynthBuilder {
       case vq_param::kLfoVcfDepth:
         return IRECT(r.L + 2, r.T, r.R, r.B);
       case vq_param::kEnvelopeMode:
-        return IRECT(r.L - 2, r.T - 1, r.R + 6, r.B);
+        return IRECT(r.L - 2, r.T - 1, r.R + 6, r.B + 1);
       case vq_param::kVcaAttackTime:
         return IRECT(r.L + 6, r.T, r.R, r.B);
       case vq_param::kVcfCutoffFrequencyVintage:
@@ -347,12 +347,13 @@ class SynthBuilder {
 // a clean row between them at every size.
 void SynthBuilder::SwitchWithReadout(int p, int x, int y, int switchTop) {
   Framed(Ctl::Switch, p, mLcd ? 233 : 172, x + 6, switchTop);
-  // GLIDE's two switches share their row with GLIDE's and MIDI SYNC's read-outs: narrower wells,
-  // apart from them and from each other.
+  // GLIDE's two switches share their row with GLIDE's, MIDI SYNC's and the bend range's
+  // read-outs, the wells two units apart. GLIDE SLOPE's four letters keep a box of 39 and GLIDE
+  // MODE's "always" one of 50, two above for its descender, each a few units left of its
+  // switch's middle: MIDI SYNC's "delay1+2" takes the room.
   const int b = switchTop - 2;
-  if (p == vq_param::kPortamentoSlope) return void(Readout(p, IRECT(x - 6, b - 16, x + 38, b)));
-  // "always" takes six units from MIDI SYNC's three letters, and two above for its descender.
-  if (p == vq_param::kPortamentoMode) return void(Readout(p, IRECT(x - 6, b - 18, x + 44, b)));
+  if (p == vq_param::kPortamentoSlope) return void(Readout(p, IRECT(x - 6, b - 16, x + 33, b)));
+  if (p == vq_param::kPortamentoMode) return void(Readout(p, IRECT(x - 13, b - 18, x + 37, b)));
   // "trigger" needs eight units more than the usual well to stay at the read-outs' size, and two
   // above for its descenders.
   if (p == vq_param::kTrigGateMode) return void(Readout(p, IRECT(x - 12, b - 18, x + 44, b)));
@@ -387,15 +388,21 @@ void SynthBuilder::KnobLoopEntry(int p) {
       SwitchWithReadout(p, X, Y, mLcd ? Y - 8 : Y - 7);
       return;
     case vq_param::kPortamentoTime:
-    case vq_param::kPitchBendRange:
+    case vq_param::kPitchBendRange: {
       // At the PLAY panel's edges: the read-out keeps to the slider's width, inside the panel.
+      // The bend range's two digits keep 28 units, their well three clear of the panel's side:
+      // the rest of the row goes to MIDI SYNC.
       Framed(Ctl::Knob, p, Img(Tight(106)), X, Y - 12, 1.0);
-      Readout(p, IRECT(X, DefaultReadout(p).T, X + 32, DefaultReadout(p).B));
+      const IRECT r = DefaultReadout(p);
+      if (p == vq_param::kPitchBendRange) return void(Readout(p, IRECT(X + 9, r.T, X + 37, r.B)));
+      Readout(p, IRECT(X, r.T, X + 32, r.B));
       return;
+    }
     case vq_param::kKeyPriority:
-      // The value above the slider, clear of it.
+      // The value above the slider, clear of it; two below for the descenders of "upper", where
+      // the slider's image is empty.
       Framed(Ctl::Knob, p, Img(169), X, mLcd ? Y - 9 : Y - 12, 0.4);
-      Readout(p, mLcd ? IRECT(X - 8, Y - 25, X + 40, Y - 9) : IRECT(X - 8, Y - 27, X + 40, Y - 11));
+      Readout(p, mLcd ? IRECT(X - 8, Y - 25, X + 40, Y - 7) : IRECT(X - 8, Y - 27, X + 40, Y - 9));
       return;
     default:
       return KnobWithReadout(p, Ctl::Knob, Fader(p), 1.0);
@@ -451,11 +458,13 @@ std::vector<ControlSpec> SynthBuilder::Build() {
     KnobWithReadout(p, Ctl::Knob, 106, 1.0);
   // MIDI sync, the second cutoff and the effect and equalizer knobs.
   {
-    // The slider below its value, clear of it.
+    // The slider below its value, clear of it. Eight letters ("delay1+2") need a box of 60
+    // units to stay at the read-outs' size at every size of the View menu, two above for the
+    // descender: the row's neighbours give up the room.
     const Point p = KnobPosition(vq_param::kMidiSync);
     Framed(Ctl::Knob2, vq_param::kMidiSync, Img(169), p.x, p.y, 0.4);
-    Readout(vq_param::kMidiSync, mLcd ? IRECT(p.x - 2, p.y - 18, p.x + 40, p.y - 2)
-                                      : IRECT(p.x - 2, p.y - 15, p.x + 40, p.y + 1));
+    Readout(vq_param::kMidiSync, mLcd ? IRECT(p.x - 9, p.y - 20, p.x + 51, p.y - 2)
+                                      : IRECT(p.x - 9, p.y - 17, p.x + 51, p.y + 1));
   }
   Framed(Ctl::Knob, vq_param::kVcfCutoffFrequencyNew, Img(107), 800, 76, 1.0).hidden = true;
   Readout(vq_param::kVcfCutoffFrequencyNew, DefaultReadout(vq_param::kVcfCutoffFrequencyNew))

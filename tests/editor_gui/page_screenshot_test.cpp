@@ -397,6 +397,19 @@ class PageLookTest : public PagesTest {
       if (cover && !cover->IsHidden()) return G().GetControlIdx(cover) + 1;
     return 1;
   }
+  // The row below a read-out's baseline: where a digit drawn in its text's place ends.
+  int Baseline(ITextControl* text) {
+    RAST_BitmapRows rows(G().GetDrawBitmap());
+    const IRECT r = text->GetRECT();
+    const RAST_pixel dark = RAST_MakePixel(0, 0, 0, 255);
+    for (int y = r.T; y < r.B; ++y) std::fill(rows.at(r.L, y), rows.at(r.R, y), dark);
+    ITextControl::Fitted fitted = text->FitToRect(&G());
+    G().DrawText(&fitted.style, "0", &fitted.rect);
+    for (int y = r.B - 1; y >= r.T; --y)
+      for (int x = r.L; x < r.R; ++x)
+        if (Differs(*rows.at(x, y), dark)) return y + 1;
+    return r.B;
+  }
   std::string Describe(int i, const Area& a) {
     IControl* c = G().GetControl(i);
     const double s = G().GetGuiScale();
@@ -502,33 +515,56 @@ class PageLookTest : public PagesTest {
     return {outer, Area{p.x * s + in + gap, p.y * s + in + gap, (p.x + p.w) * s - in - gap,
                         (p.y + p.h) * s - in - gap}};
   }
-  // The read-outs at their widest texts: each parameter with a read-out at the value whose text
-  // is widest.
+  // The read-outs at their widest texts: each parameter with a read-out at the value whose text,
+  // as the editor writes it, is widest.
   void SetLongestReadouts() {
     IText style = vq_layout::MakeText(vq_layout::Style::Readout);
-    std::map<std::string, int> widths;
-    const int sync = editor->GetParam(vq_param::kMidiSync)->Int(),
-              delay = editor->GetParam(vq_param::kDelayVintageLong)->Int();
+    style.mAlign = IText::kAlignNear;
+    // How wide each text is, and how far down its ink reaches: of texts as wide, one with
+    // descenders ("upper", "legato").
+    std::map<std::string, std::pair<int, int>> extents;
+    Frame();  // text drawn below lands anywhere on the page
+    const auto extent = [&](const std::string& text) {
+      auto [it, fresh] = extents.try_emplace(text, -1, -1);
+      IRECT r(0, 0, 1000, 100);
+      if (!fresh || !G().MeasureText(&style, text.c_str(), &r)) return it->second;
+      RAST_BitmapRows rows(G().GetDrawBitmap());
+      const RAST_pixel dark = RAST_MakePixel(0, 0, 0, 255);
+      for (int y = 0; y < r.B; ++y) std::fill(rows.at(0, y), rows.at(r.R, y), dark);
+      G().DrawText(&style, text.c_str(), &r);
+      int low = 0;
+      for (int y = 0; y < r.B; ++y)
+        for (int x = 0; x < r.R; ++x)
+          if (Differs(*rows.at(x, y), dark)) low = y + 1;
+      return it->second = {r.W(), low};
+    };
     // The parameter at the value whose text is widest.
     const auto widest = [&](int p, const std::function<std::string(int)>& textOf) {
       IParam* ip = editor->GetParam(p);
-      int most = -1, best = ip->Int();
-      for (int v = static_cast<int>(ip->GetMin()); v <= static_cast<int>(ip->GetMax()); ++v) {
-        const std::string text = textOf(v);
-        auto [it, fresh] = widths.try_emplace(text, 0);
-        IRECT r(0, 0, 1000, 100);
-        if (fresh && G().MeasureText(&style, text.c_str(), &r)) it->second = r.W();
-        if (it->second > most) most = it->second, best = v;
-      }
+      std::pair<int, int> most(-1, -1);
+      int best = ip->Int();
+      for (int v = static_cast<int>(ip->GetMin()); v <= static_cast<int>(ip->GetMax()); ++v)
+        if (const auto e = extent(textOf(v)); e > most) most = e, best = v;
       Set(p, best);
       editor->SetControlsFromParam(p);
     };
+    int sync = 0, delay = 0;
+    const auto readoutText = [&](int field) {
+      return [&, field](int v) {
+        return ParamReadoutText(field + kFieldParamOffset, v)
+            .value_or(FieldReadoutText(field, v, sync, delay));
+      };
+    };
+    // MIDI SYNC first: a change of it sets the values that follow the clock anew.
+    widest(vq_param::kMidiSync, readoutText(vq_param::FieldOf(vq_param::kMidiSync)));
+    sync = editor->GetParam(vq_param::kMidiSync)->Int();
+    delay = editor->GetParam(vq_param::kDelayVintageLong)->Int();
     for (const vq_layout::ControlSpec& c :
          vq_layout::SynthPageControls(static_cast<vq_layout::Skin>(editor->SkinMode())))
       if (c.cls == vq_layout::Ctl::Text && c.readoutField >= 0 &&
+          c.readoutField != vq_param::FieldOf(vq_param::kMidiSync) &&
           editor->GetParam(c.readoutField + kFieldParamOffset))
-        widest(c.readoutField + kFieldParamOffset,
-               [&](int v) { return FieldReadoutText(c.readoutField, v, sync, delay); });
+        widest(c.readoutField + kFieldParamOffset, readoutText(c.readoutField));
     // The keyboard's channel and controller too.
     for (int p : {vq_param::kMidiChannel, vq_param::kMidiCc})
       widest(p, [&](int v) {
@@ -561,9 +597,9 @@ class PageLookTest : public PagesTest {
   }
   // What is drawn keeps clear of what is near it, by a pixel of the GUI's size: the ink of the
   // page's captions (what the artwork without them lacks) of every box shown and every panel's
-  // border; each read-out's ink inside its well, and the keyboard's values inside their windows;
-  // the equalizer curve's scale of its grid lines and its view's edge. The effect tabs, drawn
-  // alone, line up.
+  // border; each read-out's ink inside its well, a clean row off its edge, and the keyboard's
+  // values inside their windows; the equalizer curve's scale of its grid lines and its view's
+  // edge. The read-outs' baselines and the effect tabs, drawn alone, line up.
   void ExpectInkClear(const char* state, const Pixels& bare,
                       const std::vector<vq_layout::PanelBox>& panels) {
     const Pixels with = Frame();
@@ -618,6 +654,8 @@ class PageLookTest : public PagesTest {
                                   std::to_string(p->y)
                             : Describe(boxes[k].first, boxes[k].second));
       }
+    // Read-outs by their baselines' height in their boxes.
+    std::map<int, std::vector<std::pair<int, Area>>> risen;
     // A text's ground: a read-out's well, a keyboard value's window inside its edge.
     for (const auto& [i, well] : boxes) {
       auto* text = dynamic_cast<ITextControl*>(G().GetControl(i));
@@ -638,6 +676,14 @@ class PageLookTest : public PagesTest {
       EXPECT_TRUE((Area{ground.l + gap, ground.t + gap, ground.r - gap, ground.b - gap}.Holds(ink)))
           << state << ": the ink of " << Describe(i, ink) << " not inside its ground at "
           << ground.l / s << "," << ground.t / s << " to " << ground.r / s << "," << ground.b / s;
+      // Every pixel it changes, a descender's faint end too, keeps a clean row off the pixels
+      // the well's smoothed edge marks.
+      if (Area all; InWell(text) && DrawnArea(text, &all, true)) {
+        EXPECT_TRUE(all.t >= well.t + 1.5 && all.b <= well.b - 1.5)
+            << state << ": " << Describe(i, all) << " on the edge of its well at " << well.t / s
+            << " to " << well.b / s;
+        risen[r.B - Baseline(text)].emplace_back(i, all);
+      }
       // Made smaller to fit, a read-out's text stands in the middle of its well.
       if (InWell(text) &&
           text->FitToRect(&G()).style.mSize < static_cast<int>(text->GetBaseText().mSize * s)) {
@@ -671,6 +717,18 @@ class PageLookTest : public PagesTest {
         }
       }
     }
+    // The read-outs' baselines lie as high above their boxes' bottom edges, within a unit of the
+    // GUI's size and a pixel of rounding: a row shares one, and a box grown upward for
+    // descenders keeps its text level.
+    size_t most = 0;
+    int usual = 0;
+    for (const auto& [height, controls] : risen)
+      if (controls.size() > most) most = controls.size(), usual = height;
+    for (const auto& [height, controls] : risen)
+      for (const auto& [i, ink] : controls)
+        EXPECT_LE(std::abs(height - usual), std::ceil(s) + 1)
+            << state << ": the baseline of " << Describe(i, ink) << " lies " << height
+            << " pixels above its box's bottom, most read-outs' " << usual;
     std::set<std::pair<double, double>> tabs;  // tops and bottoms
     for (const auto& [i, a] : boxes)
       for (int p : {vq_param::kShowFxOverdrive, vq_param::kShowFxEqualizer, vq_param::kShowFxChorus,
