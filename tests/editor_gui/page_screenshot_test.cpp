@@ -397,18 +397,22 @@ class PageLookTest : public PagesTest {
       if (cover && !cover->IsHidden()) return G().GetControlIdx(cover) + 1;
     return 1;
   }
+  // The row below the lowest ink of `text` drawn in `rect` on a dark `area` (its top when none).
+  int InkBottom(IText* style, const char* text, IRECT* rect, const IRECT& area) {
+    RAST_BitmapRows rows(G().GetDrawBitmap());
+    const RAST_pixel dark = RAST_MakePixel(0, 0, 0, 255);
+    for (int y = area.T; y < area.B; ++y) std::fill(rows.at(area.L, y), rows.at(area.R, y), dark);
+    G().DrawText(style, text, rect);
+    for (int y = area.B - 1; y >= area.T; --y)
+      for (int x = area.L; x < area.R; ++x)
+        if (Differs(*rows.at(x, y), dark)) return y + 1;
+    return area.T;
+  }
   // The row below a read-out's baseline: where a digit drawn in its text's place ends.
   int Baseline(ITextControl* text) {
-    RAST_BitmapRows rows(G().GetDrawBitmap());
-    const IRECT r = text->GetRECT();
-    const RAST_pixel dark = RAST_MakePixel(0, 0, 0, 255);
-    for (int y = r.T; y < r.B; ++y) std::fill(rows.at(r.L, y), rows.at(r.R, y), dark);
     ITextControl::Fitted fitted = text->FitToRect(&G());
-    G().DrawText(&fitted.style, "0", &fitted.rect);
-    for (int y = r.B - 1; y >= r.T; --y)
-      for (int x = r.L; x < r.R; ++x)
-        if (Differs(*rows.at(x, y), dark)) return y + 1;
-    return r.B;
+    const int bottom = InkBottom(&fitted.style, "0", &fitted.rect, text->GetRECT());
+    return bottom > text->GetRECT().T ? bottom : text->GetRECT().B;
   }
   std::string Describe(int i, const Area& a) {
     IControl* c = G().GetControl(i);
@@ -528,15 +532,8 @@ class PageLookTest : public PagesTest {
       auto [it, fresh] = extents.try_emplace(text, -1, -1);
       IRECT r(0, 0, 1000, 100);
       if (!fresh || !G().MeasureText(&style, text.c_str(), &r)) return it->second;
-      RAST_BitmapRows rows(G().GetDrawBitmap());
-      const RAST_pixel dark = RAST_MakePixel(0, 0, 0, 255);
-      for (int y = 0; y < r.B; ++y) std::fill(rows.at(0, y), rows.at(r.R, y), dark);
-      G().DrawText(&style, text.c_str(), &r);
-      int low = 0;
-      for (int y = 0; y < r.B; ++y)
-        for (int x = 0; x < r.R; ++x)
-          if (Differs(*rows.at(x, y), dark)) low = y + 1;
-      return it->second = {r.W(), low};
+      const IRECT area(0, 0, r.R, r.B);
+      return it->second = {r.W(), InkBottom(&style, text.c_str(), &r, area)};
     };
     // The parameter at the value whose text is widest.
     const auto widest = [&](int p, const std::function<std::string(int)>& textOf) {
