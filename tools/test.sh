@@ -56,20 +56,33 @@ env -u ASAN_OPTIONS -u UBSAN_OPTIONS FUZZ_SECONDS=${FUZZ_SECONDS:-6} "$here/tool
   >"$build/fuzz.log" 2>&1 \
   || { fail "fuzz"; echo "fuzz failed:"; grep -v '^directoryContents\|^    \|^)' "$build/fuzz.log" | tail -40; }
 
+# A test binary run whole gets a limit, so that a hang names its test instead of using up the run.
+whole_binary_limit=1200
+still_running() {  # $1: the log of a binary ended by the limit or a crash
+  local last
+  last=$(grep '^\[ RUN' "$1" | tail -1)
+  [ -n "$last" ] && ! grep -q "^\[ *\(OK\|FAILED\|SKIPPED\) *\] ${last#*] }" "$1" && echo "  unfinished: ${last#*] }"
+  return 0
+}
+phase() { echo "-- $1 after $SECONDS s"; }
+phase "builds"
+
 # Every optimised test binary whole, in shuffled order, so that one test leaning on another's
 # leftovers cannot hide behind one process per test. The seed is printed to repeat an order
 # (--gtest_random_seed=N).
 for bin in "$here"/build/tests/*/*_tests; do
   log="$here/build/$(basename "$bin").shuffle.log"
-  if VQ_SOURCE_DIR="$here" VQ_BINARY_DIR="$here/build" "$bin" --gtest_shuffle --gtest_filter='-*OverJack.*' >"$log" 2>&1; then
+  if VQ_SOURCE_DIR="$here" VQ_BINARY_DIR="$here/build" timeout "$whole_binary_limit" "$bin" --gtest_shuffle --gtest_filter='-*OverJack.*' >"$log" 2>&1; then
     echo "$(basename "$bin"): $(grep -m1 -o 'seed of [0-9]*' "$log" || true), $(grep -m1 -o 'PASSED.*' "$log" || true)"
   else
     fail "$(basename "$bin") in shuffled order"
     echo "$(basename "$bin") failed in shuffled order ($(grep -m1 -o 'seed of [0-9]*' "$log" || true)):"
     grep -E '^\[  FAILED|Failure|ERROR|Sanitizer' "$log" | head -40 || tail -40 "$log"
+    still_running "$log"
   fi
 done
 
+phase "shuffled runs"
 cd "$build"
 # Tests that cross real MIDI ports (suites named ...OverJack) and tests that drive real windows
 # with real X input (suites named ...Desktop...) run after the rest, one at a time: JACK's dummy
@@ -98,8 +111,11 @@ run_alone() {  # $1: what to call them, $2: ctest -R pattern, $3: ctest -E patte
   echo "$kind tests: ${#tests[@]} run, ${#retried[@]} retried"
   for t in "${retried[@]}"; do echo "  retried: $t"; done
 }
+phase "sanitizer build's tests"
 run_alone Desktop 'Desktop' 'OverJack\.'
+phase "desktop tests"
 run_alone JACK 'OverJack\.'
+phase "JACK tests"
 
 # ThreadSanitizer build of the suites whose code runs on several threads: the timer thread, MIDI
 # input, posted messages, the editor, its transfers and the shell that makes it.
@@ -109,8 +125,8 @@ tsan_env=(env -u ASAN_OPTIONS -u UBSAN_OPTIONS VQ_SOURCE_DIR="$here" VQ_BINARY_D
 cmake -S "$here" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVQ_TSAN=ON -DVQ_TESTS=ON -DVQ_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$tsan" -j"$jobs" --target plugin_tests platform_tests wemu_tests editor_tests library_tests app_tests
 for suite in plugin platform wemu editor library app; do
-  "${tsan_env[@]}" "$tsan/tests/$suite/${suite}_tests" --gtest_filter='-*OverJack*' >"$tsan/$suite.log" 2>&1 \
-    || { fail "ThreadSanitizer: ${suite}_tests"; echo "ThreadSanitizer: ${suite}_tests failed:"; grep -m1 -A40 "WARNING: ThreadSanitizer\|FAILED" "$tsan/$suite.log" || true; }
+  "${tsan_env[@]}" timeout "$whole_binary_limit" "$tsan/tests/$suite/${suite}_tests" --gtest_filter='-*OverJack*' >"$tsan/$suite.log" 2>&1 \
+    || { fail "ThreadSanitizer: ${suite}_tests"; echo "ThreadSanitizer: ${suite}_tests failed:"; grep -m1 -A40 "WARNING: ThreadSanitizer\|FAILED" "$tsan/$suite.log" || true; still_running "$tsan/$suite.log"; }
 done
 # Over JACK: the MIDI ports' threads and the editor's transfers on its MIDI input thread, talking
 # to the simulator of the first build (an instrumented one is too slow for JACK's cycles); three
@@ -134,6 +150,7 @@ if [ "${VQ_JACK:-0}" = 1 ]; then
     done
   done
 fi
+phase "ThreadSanitizer"
 if [ "$status" -ne 0 ]; then
   echo "FAILED:"
   for f in "${failed[@]}"; do echo "  $f"; done

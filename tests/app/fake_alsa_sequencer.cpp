@@ -37,14 +37,38 @@ constexpr int kMaxFd = 4096;
 std::atomic<bool> gFakeFd[kMaxFd];  // descriptors that are sequencer clients
 std::atomic<int> gProcess{0};       // the process that opened them (a forked child only shares)
 
+// The functions these stand in front of, looked up as the program loads: a sanitizer's report
+// opens files while it holds its allocator, and a lookup then (dlsym frees its error text) hangs.
+struct Next {
+  int (*open)(const char*, int, ...);
+  int (*open64)(const char*, int, ...);
+  int (*open2)(const char*, int);
+  int (*openat)(int, const char*, int, ...);
+  int (*close)(int);
+  ssize_t (*write)(int, const void*, size_t);
+  int (*ioctl)(int, unsigned long, ...);
+};
+Next gNext;  // zero-initialised, so a call before the look-up below is seen
+
 template <class F>
-F Next(const char* name) {
-  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+void Find(F& f, const char* name) {
+  f = reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
 }
 
-int RealOpen(const char* path, int flags, mode_t mode) {
-  static const auto next = Next<int (*)(const char*, int, ...)>("open");
-  return next(path, flags, mode);
+__attribute__((constructor(101))) void FindNext() {
+  Find(gNext.open, "open");
+  Find(gNext.open64, "open64");
+  Find(gNext.open2, "__open_2");
+  Find(gNext.openat, "openat");
+  Find(gNext.close, "close");
+  Find(gNext.write, "write");
+  Find(gNext.ioctl, "ioctl");
+}
+
+// A library's constructor may call before ours has run.
+const Next& TheNext() {
+  if (gNext.ioctl == nullptr) FindNext();
+  return gNext;
 }
 
 bool IsFake(int fd) {
@@ -375,7 +399,7 @@ int open(const char* path, int flags, ...) {
   va_start(args, flags);
   const mode_t mode = fakeseq::ModeOf(flags, args);
   va_end(args);
-  return IsDevice(path) ? fakeseq::OpenClient(flags) : fakeseq::RealOpen(path, flags, mode);
+  return IsDevice(path) ? fakeseq::OpenClient(flags) : fakeseq::TheNext().open(path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...) {
@@ -383,14 +407,12 @@ int open64(const char* path, int flags, ...) {
   va_start(args, flags);
   const mode_t mode = fakeseq::ModeOf(flags, args);
   va_end(args);
-  static const auto next = fakeseq::Next<int (*)(const char*, int, ...)>("open64");
-  return IsDevice(path) ? fakeseq::OpenClient(flags) : next(path, flags, mode);
+  return IsDevice(path) ? fakeseq::OpenClient(flags) : fakeseq::TheNext().open64(path, flags, mode);
 }
 
 // What a checked build of the ALSA library calls for open with flags not known when compiled.
 int __open_2(const char* path, int flags) {
-  static const auto next = fakeseq::Next<int (*)(const char*, int)>("__open_2");
-  return IsDevice(path) ? fakeseq::OpenClient(flags) : next(path, flags);
+  return IsDevice(path) ? fakeseq::OpenClient(flags) : fakeseq::TheNext().open2(path, flags);
 }
 
 int openat(int dir, const char* path, int flags, ...) {
@@ -398,12 +420,11 @@ int openat(int dir, const char* path, int flags, ...) {
   va_start(args, flags);
   const mode_t mode = fakeseq::ModeOf(flags, args);
   va_end(args);
-  static const auto next = fakeseq::Next<int (*)(int, const char*, int, ...)>("openat");
-  return IsDevice(path) ? fakeseq::OpenClient(flags) : next(dir, path, flags, mode);
+  return IsDevice(path) ? fakeseq::OpenClient(flags)
+                        : fakeseq::TheNext().openat(dir, path, flags, mode);
 }
 
 int close(int fd) {
-  static const auto next = fakeseq::Next<int (*)(int)>("close");
   if (IsFake(fd)) {
     fakeseq::Kernel& k = fakeseq::TheKernel();
     std::lock_guard<std::mutex> lock(k.mutex);
@@ -411,13 +432,12 @@ int close(int fd) {
     k.clientOfFd.erase(fd);
     fakeseq::gFakeFd[fd].store(false, std::memory_order_release);
   }
-  return next(fd);
+  return fakeseq::TheNext().close(fd);
 }
 
 // Events written are taken whole; none is delivered to anyone.
 ssize_t write(int fd, const void* bytes, size_t count) {
-  static const auto next = fakeseq::Next<ssize_t (*)(int, const void*, size_t)>("write");
-  return IsFake(fd) ? static_cast<ssize_t>(count) : next(fd, bytes, count);
+  return IsFake(fd) ? static_cast<ssize_t>(count) : fakeseq::TheNext().write(fd, bytes, count);
 }
 
 int ioctl(int fd, unsigned long request, ...) noexcept {
@@ -425,8 +445,7 @@ int ioctl(int fd, unsigned long request, ...) noexcept {
   va_start(args, request);
   void* arg = va_arg(args, void*);
   va_end(args);
-  static const auto next = fakeseq::Next<int (*)(int, unsigned long, ...)>("ioctl");
-  if (!IsFake(fd)) return next(fd, request, arg);
+  if (!IsFake(fd)) return fakeseq::TheNext().ioctl(fd, request, arg);
   fakeseq::Kernel& k = fakeseq::TheKernel();
   std::lock_guard<std::mutex> lock(k.mutex);
   const int result = k.Ioctl(k.clientOfFd.at(fd), request, arg);
