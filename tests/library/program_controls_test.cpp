@@ -194,13 +194,13 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   Saved(e);
   EXPECT_FALSE(e.Link().ReceivedDumpPending());
   ExpectSlotSaved(path, 5);
-  ProgramFileContent content;
 
   // With nothing pending the save writes the editor's program and makes it current.
   Set(kMarkerField + kFieldParamOffset, 33);
   e.Browser().SetSelectedFile(VQEditor::kSaveSelector, folder + "edited.pr4");
   Set(203, 0);
   Saved(e);
+  ProgramFileContent content;
   ASSERT_EQ(ReadProgramFile((folder + "edited.pr4").c_str(), content), ProgramFileError::kNone);
   EXPECT_EQ(content.record[kMarkerField], 33);
   EXPECT_EQ(e.Browser().CurrentListName(), "edited.pr4");

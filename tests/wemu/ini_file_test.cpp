@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -39,10 +38,6 @@ bool WaitsForALock(pid_t tid) {
   std::string number, address, op;
   return in >> number >> address >> op && number == std::to_string(SYS_futex) && op == "0x80";
 }
-
-}  // namespace
-
-namespace {
 
 using vq::test::SlowDisk;
 
