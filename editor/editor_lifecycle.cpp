@@ -106,6 +106,7 @@ void VQEditor::StartUp() {
   }
 
   // Undo back to the start gives this name and mark.
+  RenewProgramIdentity();
   mHistory.SetCurrentLabel(ProgramLabel());
   // The program of the last run is no choice made on a manager page shown at start.
   mProgramLoadedInManager = false;
@@ -264,7 +265,8 @@ void VQEditor::OnTick() {
 bool VQEditor::HasIdleWork() {
   {
     std::lock_guard<std::mutex> lock(mMainWorkMutex);
-    if (!mMainWork.empty() || !mMainParamSets.empty() || !mPostedBoxes.empty()) return true;
+    if (!mMainWork.empty() || !mMainParamSets.empty() || (!mPostedBoxes.empty() && !mPostedBoxUp))
+      return true;
   }
   // The flags below are the plug mutex's; another thread holding it may be setting them.
   std::unique_lock<UTL_Mutex> lock(mMutex, std::try_to_lock);

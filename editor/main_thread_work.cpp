@@ -95,10 +95,12 @@ void VQEditor::ShowPostedMessageBoxes() {
       std::lock_guard<std::mutex> lock(mMainWorkMutex);
       if (mPostedBoxes.empty()) break;
       box = mPostedBoxes.front();  // queued until closed: PostMessageBoxOnce sees it up
+      mPostedBoxUp = true;
     }
     if (g) g->ShowMessageBox(box.text.c_str(), box.caption.c_str(), box.type);
     std::lock_guard<std::mutex> lock(mMainWorkMutex);
     mPostedBoxes.pop_front();
+    mPostedBoxUp = false;
   }
   mShowingBoxes = false;
 }

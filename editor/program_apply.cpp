@@ -122,6 +122,8 @@ void VQEditor::InitProgram() {
   UTL_MutexLock lock(mMutex);
   // Undo gives the program before INIT back under its own name.
   mHistory.SetCurrentLabel(ProgramLabel());
+  RenewProgramIdentity();
+  DropLoadAfterSave();
   SetStatusText("INIT");
   mProgramName = "INIT";
   // A new program: nothing edited yet, and no file behind it.

@@ -145,27 +145,30 @@ class ProgramControlCases : public VQParamCases {
     // and what follows a save comes once the file is on disk. Every failed save says so; the
     // file on disk stays as it was.
     if (e.Link().ReceivedDumpPending() && e.Link().HoldsReceivedDump()) {
-      // The save stands apart from the transfers: its end touches none of them, and stops
-      // offering the dump only if no other has come or been asked for since.
-      const uint64_t offer = e.Link().DumpsOffered();
-      e.SaveInBackground(path, e.ReceivedDumpFileText(), [&e, path, offer] {
-        if (e.Link().DumpsOffered() == offer) e.Link().SetReceivedDumpPending(false);
-        e.ShowSavedFileInBrowser(path);
+      // The save stands apart from the transfers: its end touches none of them. From now on a
+      // save writes the program on screen; a failed one offers the dump again, unless another
+      // has come or been asked for since.
+      const std::string text = e.ReceivedDumpFileText();
+      const uint64_t offer = e.Link().StartSavingReceivedDump();
+      e.SaveInBackground(path, text, [&e, path, offer](bool ok) {
+        if (ok)
+          e.ShowSavedFileInBrowser(path);
+        else if (e.Link().DumpsOffered() == offer)
+          e.Link().SetReceivedDumpPending(true);
       });
       return;
     }
     e.Link().SetReceivedDumpPending(false);
+    // What the end acts on is fixed now: the program saved, its values and how far its history
+    // had come. Whatever is on screen by then is left alone unless it is that program.
     const std::string text = e.ProgramDumpText();
     const uint64_t changes = e.History().Changes();
-    e.SaveInBackground(path, text, [&e, path, text, changes] {
-      // The saved file becomes the program only while the program is the one saved; edits
-      // made meanwhile, undone ones too, stay on screen with their history, under its name.
-      if (e.ProgramDumpText() == text && e.History().Changes() == changes) {
-        e.SetProgramEdited(false);  // the file holds the edits now
-        e.LoadAsCurrentProgram(path, [&e, &path] { e.LocateProgramInFolder(path.c_str()); });
-      } else {
-        e.NameProgramAfterSavedFile(path);
-      }
+    const uint64_t program = e.ProgramIdentity();
+    const ProgramRecord saved = e.History().Cursor() >= 0 ? e.History().Current() : e.Record();
+    e.SaveInBackground(path, text, [&e, path, text, changes, program, saved](bool ok) {
+      if (!ok) return;
+      e.NameProgramAfterSavedFile(program, path, saved,
+                                  e.ProgramDumpText() == text && e.History().Changes() == changes);
       e.ShowSavedFileInBrowser(path);
     });
   }

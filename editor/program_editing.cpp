@@ -75,11 +75,12 @@ void VQEditor::TakeUndoSnapshot() {
 }
 
 UndoLabel VQEditor::ProgramLabel() const {
-  return {mProgramName, mProgramEdited, mProgramWithoutFile};
+  return {mProgramName, mProgramEdited, mProgramWithoutFile, mProgramFile, mProgramIdentity};
 }
 
 void VQEditor::MarkProgramEdited() {
   mEditsReleased = false;
+  DropLoadAfterSave();
   if (mProgramEdited) return;
   mProgramEdited = true;
   ShowProgramName();
@@ -107,6 +108,7 @@ void VQEditor::ResetUndoHistory() {
 void VQEditor::Undo() {
   UTL_MutexLock lock(mMutex);
   if (mManagerPageShown || !mHistory.StepBack()) return;
+  DropLoadAfterSave();
   RestoreUndoSnapshot();
   ApplyUndoLabel();
 }
@@ -114,6 +116,7 @@ void VQEditor::Undo() {
 void VQEditor::Redo() {
   UTL_MutexLock lock(mMutex);
   if (mManagerPageShown || !mHistory.StepForward()) return;
+  DropLoadAfterSave();
   RestoreUndoSnapshot();
   ApplyUndoLabel();
 }
@@ -125,6 +128,8 @@ void VQEditor::ApplyUndoLabel() {
   mProgramName = label.name;
   mProgramEdited = label.edited;
   mProgramWithoutFile = label.withoutFile;
+  mProgramFile = label.file;
+  mProgramIdentity = label.program;
   ShowProgramName();
 }
 

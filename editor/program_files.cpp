@@ -150,8 +150,6 @@ bool VQEditor::ConfirmReplacingEdits(std::function<void()> next) {
     return true;
   }
   // A question's Save is still on its way to the disk: the newest action follows it, unasked.
-  // One that reached it already gave way to the edits made since.
-  if (mLoadAfterSave.onDisk) mLoadAfterSave = {};
   if (mLoadAfterSave.save != 0) {
     mLoadAfterSave.next = std::move(next);
     SetStatusText(kSavingText);
@@ -191,6 +189,7 @@ bool VQEditor::LoadProgramFileToEditor(const char* path, std::function<void()> n
   mEditsReleased = false;
   mProgramWithoutFile = false;
   mProgramFile = path;
+  RenewProgramIdentity();
   mHistory.SetCurrentLabel(ProgramLabel());
   if (mManagerPageShown) {
     mProgramLoadedInManager = true;
@@ -199,15 +198,38 @@ bool VQEditor::LoadProgramFileToEditor(const char* path, std::function<void()> n
   return true;
 }
 
-void VQEditor::NameProgramAfterSavedFile(const std::string& path) {
+void VQEditor::NameProgramAfterSavedFile(uint64_t program, const std::string& path,
+                                         const ProgramRecord& saved, bool unchanged) {
   UTL_MutexLock lock(mMutex);
+  // Undo and redo within the saved program give the file's name from now on, also when another
+  // program is on screen and keeps its own.
+  mHistory.NameProgramAfterFile(program, ProgramNameOfPath(path), path, saved);
+  if (program != mProgramIdentity) return;
+  if (unchanged) {
+    // The saved file becomes the program. Its own load changes nothing the user did: the
+    // program stays the one it was, and an action held for another save still waits for it.
+    LoadAfterSave waiting = std::exchange(mLoadAfterSave, {});
+    mProgramEdited = false;  // the file holds the edits now
+    const bool loaded =
+        LoadAsCurrentProgram(path, [this, &path] { LocateProgramInFolder(path.c_str()); });
+    mLoadAfterSave = std::move(waiting);
+    if (loaded) {
+      mProgramIdentity = program;
+      mHistory.SetCurrentLabel(ProgramLabel());
+      ShowProgramName();
+      return;
+    }
+  }
+  // Edits made meanwhile, undone ones too, stay on screen with their history, under the file's
+  // name; marked unless the values are the saved ones.
   LocateProgramInFolder(path.c_str());
   mProgramWithoutFile = false;
   mProgramFile = path;
-  SetProgramNameFromPath(path);
+  mProgramName = ProgramNameOfPath(path);
+  mProgramEdited = mHistory.Cursor() < 0 || mHistory.CurrentLabel().edited;
   mBrowser.SetSelectedFile(kSaveSelector, vq::platform::ReplaceNameExtension(path, ".pr4"));
-  ShowProgramName();
   mHistory.SetCurrentLabel(ProgramLabel());
+  ShowProgramName();
 }
 
 bool VQEditor::LoadAsCurrentProgram(const std::string& path,
@@ -271,9 +293,9 @@ std::string VQEditor::ReceivedDumpFileText() {
 }
 
 void VQEditor::SaveInBackground(const std::string& path, std::string text,
-                                std::function<void()> saved) {
+                                std::function<void(bool ok)> ended) {
   const uint64_t id = ++mSavesStarted;
-  auto save = [this, id, path, text = std::move(text), saved = std::move(saved)] {
+  auto save = [this, id, path, text = std::move(text), ended = std::move(ended)] {
     const bool ok = vq::platform::WriteFileWhole(path, text);
     // Told on the error output too: a save that fails as the program ends has no window.
     if (!ok)
@@ -281,37 +303,41 @@ void VQEditor::SaveInBackground(const std::string& path, std::string text,
     // Queued even where no thread could be made and this runs at once: its end comes in the
     // idle call, never inside the control that asked for the save.
     std::lock_guard<std::mutex> lock(mMainWorkMutex);
-    mMainWork.push_back([this, id, ok, saved] { EndSave(id, ok, saved); });
+    mMainWork.push_back([this, id, ok, ended] { EndSave(id, ok, ended); });
   };
   if (!mProgramSaves.Add(save)) save();
 }
 
-void VQEditor::EndSave(uint64_t save, bool ok, const std::function<void()>& saved) {
+void VQEditor::EndSave(uint64_t save, bool ok, const std::function<void(bool)>& ended) {
   UTL_MutexLock lock(mMutex);
   LoadAfterSave waiting;
   if (mLoadAfterSave.save == save) waiting = std::exchange(mLoadAfterSave, {});
-  if (ok) {
-    saved();
-  } else {
+  if (!ok) {
     SetStatusText("Cannot write the program file!");
     PostMessageBox("The program file cannot be written!", "Error");
   }
-  if (waiting.save == 0) return;
-  // The load asked for follows only a save that kept every edit on screen, once no box or
-  // panel is up (OnTick).
-  if (ok && !mProgramEdited) {
+  ended(ok);
+  // A failed save keeps the edits and loads nothing.
+  if (waiting.save == 0 || !ok) return;
+  // Nothing was done to the program since the question, or the action would have been dropped:
+  // it follows once no box or panel is up (OnTick), if the file now holds every value shown.
+  if (!mProgramEdited) {
     waiting.onDisk = true;
     mLoadAfterSave = std::move(waiting);
-  } else if (ok) {
-    ShowProgramName();
   }
+  ShowProgramName();
 }
 
 void VQEditor::RunLoadAfterSave() {
   const std::function<void()> next = std::exchange(mLoadAfterSave, {}).next;
   ShowProgramName();
-  // Edits made since the file reached the disk are kept: the load would replace them unasked.
-  if (next && !mProgramEdited) next();
+  if (next) next();
+}
+
+void VQEditor::DropLoadAfterSave() {
+  if (mLoadAfterSave.save == 0) return;
+  mLoadAfterSave = {};
+  ShowProgramName();
 }
 
 void VQEditor::WaitForProgramSaves() {

@@ -31,6 +31,14 @@ void UndoHistory::SetCurrentLabel(UndoLabel label) {
     mLabels[static_cast<size_t>(mCursor)] = std::move(label);
 }
 
+void UndoHistory::NameProgramAfterFile(uint64_t program, const std::string& name,
+                                       const std::string& file, const ProgramRecord& saved) {
+  for (size_t i = 0; i < mLabels.size(); ++i) {
+    if (mLabels[i].program != program) continue;
+    mLabels[i] = {name, mEntries[i] != saved, false, file, program};
+  }
+}
+
 void UndoHistory::AppendSnapshot(UndoLabel label) {
   ++mChanges;
   DropRedoTail();

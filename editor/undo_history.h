@@ -11,11 +11,14 @@
 #include "protocol/program_record.h"
 
 // What the program is called with an entry's values: its name, whether it differs from its
-// file, and whether it has a file at all (INIT has none).
+// file, whether it has a file at all (INIT has none), that file, and which program the entry is
+// a state of (a load or INIT makes a new one; edits, undo and redo keep it).
 struct UndoLabel {
   std::string name;
   bool edited = false;
   bool withoutFile = false;
+  std::string file;
+  uint64_t program = 0;
 };
 
 class UndoHistory {
@@ -38,6 +41,10 @@ class UndoHistory {
   const UndoLabel& CurrentLabel() const { return mLabels[static_cast<size_t>(mCursor)]; }
   // Renames the entry at the cursor (the program was named after its values were recorded).
   void SetCurrentLabel(UndoLabel label);
+  // Every entry of `program` takes the file just saved as its name and file; only those that
+  // hold the `saved` values are the file unedited.
+  void NameProgramAfterFile(uint64_t program, const std::string& name, const std::string& file,
+                            const ProgramRecord& saved);
 
   ProgramRecord& Snapshot() { return mSnapshot; }
   const ProgramRecord& Snapshot() const { return mSnapshot; }

@@ -164,8 +164,12 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // before replaces that step (one step per knob drag), any other appends and keeps its key.
   void RecordKeyedUndoStep(int32_t key);
   void ResetUndoHistory();
-  // The program's name, edited mark and file state, as an undo step keeps them.
+  // The program's name, edited mark, file and identity, as an undo step keeps them.
   UndoLabel ProgramLabel() const;
+  // Which program is on screen: every load and INIT makes a new one; edits, undo and redo
+  // within it keep it. A save's end and a waiting load act only on the program they began with.
+  uint64_t ProgramIdentity() const { return mProgramIdentity; }
+  void RenewProgramIdentity() { mProgramIdentity = ++mProgramsMade; }
   // Gives the program the name and edited mark of the step undo or redo reached.
   void ApplyUndoLabel();
   // The program now differs from its file: "*name*" is shown and kept at quit.
@@ -380,15 +384,20 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::string ProgramDumpText();
   std::string ReceivedDumpFileText();
   // Writes `text` to `path` whole, outside the lock and off the main thread, after the saves
-  // handed over before; `saved` is posted to the main thread once it is on disk and runs there
-  // under the lock, as other posted work does. A failure says so in the status line and a box,
-  // as every failed save does.
-  void SaveInBackground(const std::string& path, std::string text, std::function<void()> saved);
+  // handed over before; `ended` is posted to the main thread once the file is on disk or the
+  // save failed, and runs there under the lock, as other posted work does, told which. A
+  // failure says so in the status line and a box, as every failed save does.
+  void SaveInBackground(const std::string& path, std::string text,
+                        std::function<void(bool ok)> ended);
   // Returns once every save handed over is on disk or has failed.
   void WaitForProgramSaves();
-  // A program file just saved at `path` names the program on screen (its file, name and place
-  // in the program list) without loading it: edits made meanwhile stay, with their history.
-  void NameProgramAfterSavedFile(const std::string& path);
+  // A program file just saved at `path` from `program`, when the history's step in force held
+  // `saved`: every step of that program takes the file's name, unedited where it holds the
+  // saved values. When that program is on screen it becomes the file: loaded from it when
+  // `unchanged` since (nothing done meanwhile), else named after it with its edits and history
+  // kept. Any other program on screen keeps its own name, file and mark.
+  void NameProgramAfterSavedFile(uint64_t program, const std::string& path,
+                                 const ProgramRecord& saved, bool unchanged);
   bool ConvertOldProgramFile(const char* path);
   int ConvertOldProgramFiles(const char* folder);
   bool SaveRamProgram();
@@ -537,10 +546,15 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
     bool onDisk = false;  // the save has ended well: `next` runs once no box is up
     std::function<void()> next;
   } mLoadAfterSave;
-  void EndSave(uint64_t save, bool ok, const std::function<void()>& saved);
+  void EndSave(uint64_t save, bool ok, const std::function<void(bool)>& ended);
   void RunLoadAfterSave();
+  // Something was done to the program (an edit, undo, redo, INIT or a load): the action held
+  // for a question's Save no longer follows, and the program's name is shown again.
+  void DropLoadAfterSave();
   std::vector<std::pair<int, double>> mMainParamSets;
   std::deque<PostedBox> mPostedBoxes;
+  // The first posted box is up: it and those behind it follow in its loop, not the idle call.
+  bool mPostedBoxUp = false;
   bool mShowingBoxes = false;  // a box's modal loop may run the idle call again
 
   std::unique_ptr<VQEditorPages> mPages;
@@ -580,6 +594,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool mEditsReleased = false;       // the user let the edits go for the next load
   std::string mProgramFile;
   std::string mProgramName;
+  uint64_t mProgramIdentity = 0;
+  uint64_t mProgramsMade = 0;
   int32_t mSelectedGroups = 0;
 
   int32_t mKeyboardChannel = 0;

@@ -6,6 +6,8 @@
 
 #include "library/bank_transfer.h"
 #include "library/program_manager.h"
+#include "platform/dialogs.h"
+#include "platform/file_system.h"
 #include "platform/headless.h"
 #include "platform/platform.h"
 #include "program_library_fixture.h"
@@ -207,13 +209,14 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
 }
 
 // A fetched program's save that reaches the disk after another transfer began: the other runs to
-// its end, and a second FETCH's dump stays offered and is saved as the slot it names.
+// its end, and a second FETCH's dump stays offered and is saved as the slot it names. Once its
+// save has started the dump is offered no more: SAVE writes the program on screen.
 TEST_F(ProgramControlsTest, AFetchedProgramsSaveEndingLateTouchesNoOtherTransfer) {
   vq::platform::HeadlessBackend& panels = vq::platform::installHeadless();
   vq::test::SlowDisk& disk = vq::test::SlowDisk::Get();
   const vq::test::SlowDisk::LetGoAtTheEnd letGo;
   int row = 0;
-  for (const std::string second : {"Save All", "RECEIVE", "FETCH"}) {
+  for (const std::string second : {"Save All", "RECEIVE", "FETCH", "SAVE"}) {
     SCOPED_TRACE(second);
     sim = vqsim::SimEngine();
     sim.FillSlots(true);
@@ -236,6 +239,10 @@ TEST_F(ProgramControlsTest, AFetchedProgramsSaveEndingLateTouchesNoOtherTransfer
       Set(320, 1);
       Set(320, 0);
       e.SetManagerPageShown(false);
+    } else if (second == "SAVE") {
+      Set(kMarkerField + kFieldParamOffset, 44);
+      e.Browser().SetSelectedFile(VQEditor::kSaveSelector, folder + "mine.pr4");
+      Set(203, Value(203) > 0.5 ? 0 : 1);
     } else {
       Set(301, 6);
       Set(302, 0);
@@ -253,8 +260,15 @@ TEST_F(ProgramControlsTest, AFetchedProgramsSaveEndingLateTouchesNoOtherTransfer
     if (second == "RECEIVE") {
       EXPECT_EQ(bank, 99);
     }
-    EXPECT_EQ(sim.State().requests, second == "FETCH" ? 2u : 100u);
+    EXPECT_EQ(sim.State().requests, second == "FETCH" ? 2u : second == "SAVE" ? 1u : 100u);
     EXPECT_EQ(Gui()->filePanels, second == "FETCH" ? 2 : 1);
+    ExpectSlotSaved(folder + "fetched.pr4", 5);
+    if (second == "SAVE") {
+      ProgramFileContent mine;
+      ASSERT_EQ(ReadProgramFile((folder + "mine.pr4").c_str(), mine), ProgramFileError::kNone);
+      EXPECT_EQ(mine.record[kMarkerField], 44);
+      EXPECT_FALSE(e.Link().ReceivedDumpPending());
+    }
     if (second != "FETCH") continue;
     // Still offered: File > Save's panel, were it to cancel, keeps it so; saved, it is slot 7.
     ASSERT_TRUE(e.Link().ReceivedDumpPending() && e.Link().HoldsReceivedDump());
@@ -557,55 +571,105 @@ TEST_F(ProgramControlsTest, ChangesAreMarkedAndUndoRestoresNameAndMark) {
 }
 
 // A save's end comes in the idle call after its file reached the disk, whatever came after it:
-// it takes the file's name, and the file's values and a fresh history only while the program is
-// the one saved. The unsaved-changes question's Save lets the window go on meanwhile, and its
-// load follows only if nothing was edited since.
+// it names only the program it saved (its steps in the history too), with the file's values and
+// a fresh history only while that program is as saved. The unsaved-changes question's Save lets
+// the window go on meanwhile; its load follows only if nothing was done to the program since,
+// whatever other save ends first.
 TEST_F(ProgramControlsTest, ASaveEndingLateKeepsWhatCameAfterIt) {
+  const int init = ProgramFieldTable::InitRecord()[kMarkerField];
+  const auto saveTo = [&](const char* name) {
+    Gui()->fileAnswers = {folder + name};
+    editor->SaveProgramWithPanel();
+  };
+  const auto load = [&](const char* name, std::function<void()> next = {}) {
+    return editor->LoadChosenProgramFile(folder + name, std::move(next));
+  };
   const struct {
     const char* what;
-    bool asked;  // saved by the question of a load of "Other"
+    bool savedBefore;  // a save to "first.pr4" still on its way when the question comes
+    bool asked;        // saved by the question of a load of "Other"
     std::function<void()> meanwhile;
     int marker;  // the program's afterwards
     bool edited;
     const char* name;
+    bool follows = false;  // the load the question asked for follows the saves
   } rows[] = {
-      {"nothing", false, [] {}, 40, false, "saved"},
-      {"an edit", false, [&] { Set(kMarkerField + kFieldParamOffset, 41); }, 41, true, "saved"},
-      {"an edit undone, then redone", false,
+      {"nothing", false, false, [] {}, 40, false, "saved"},
+      {"an edit", false, false, [&] { Set(kMarkerField + kFieldParamOffset, 41); }, 41, true,
+       "saved"},
+      {"an edit undone, then redone", false, false,
        [&] {
          Set(kMarkerField + kFieldParamOffset, 41);
          editor->Undo();
        },
        41, true, "saved"},
-      {"the question's Save, then nothing", true, [] {}, 9, false, "Other"},
-      {"the question's Save, then an edit", true,
+      // Redo gives the saved values back under the file's name, unmarked.
+      {"the saved edit undone", false, false, [&] { editor->Undo(); }, 40, false, "saved"},
+      {"a load with Discard", false, false,
+       [&] {
+         Gui()->messageBoxAnswer = 7;
+         EXPECT_TRUE(load("Other.pr4"));
+       },
+       9, false, "Other"},
+      {"an edit, then the question's Save cancelled", false, false,
+       [&] {
+         Set(kMarkerField + kFieldParamOffset, 41);
+         Gui()->fileAnswers = {""};
+         EXPECT_FALSE(load("Other.pr4", [&] { load("Other.pr4"); }));
+       },
+       41, true, "saved"},
+      {"INIT", false, false, [&] { Press(213); }, init, false, "INIT"},
+      {"the question's Save, then nothing", false, true, [] {}, 9, false, "Other", true},
+      {"the question's Save, then an edit", false, true,
        [&] { Set(kMarkerField + kFieldParamOffset, 42); }, 42, true, "saved"},
+      {"the question's Save, then Undo", false, true, [&] { editor->Undo(); }, 40, false, "saved"},
+      {"the question's Save, then INIT", false, true, [&] { Press(213); }, init, false, "INIT"},
+      {"the question's Save, then another load chosen", false, true,
+       [&] { EXPECT_FALSE(load("Base.pr4", [&] { load("Base.pr4"); })); }, 30, false, "Base", true},
+      {"the question's Save, then a load once the file is on disk", false, true,
+       [&] {
+         const vq::platform::BoxOrPanelShown box;
+         editor->OnTick();
+         EXPECT_TRUE(load("Base.pr4"));
+       },
+       30, false, "Base"},
+      {"a save on its way, then the question's Save", true, true, [] {}, 9, false, "Other", true},
   };
   int n = 0;
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     VQEditor& e = SimLinkedEditorTest::Start("late" + std::to_string(++n));
     Program("Other.pr4", 9);
+    Program("Base.pr4", 30);
+    Gui()->messageBoxAnswer = 7;  // whatever the last row left
+    ASSERT_TRUE(load("Base.pr4"));
     Set(kMarkerField + kFieldParamOffset, 40);
-    Gui()->fileAnswers = {folder + "saved.pr4"};
+    if (row.savedBefore) saveTo("first.pr4");
     Gui()->messageBoxAnswer = 1;  // Save
     if (row.asked) {
-      EXPECT_FALSE(e.LoadChosenProgramFile(folder + "Other.pr4", [&] {
-        EXPECT_TRUE(e.LoadChosenProgramFile(folder + "Other.pr4"));
-      }));
+      Gui()->fileAnswers = {folder + "saved.pr4"};
+      EXPECT_FALSE(load("Other.pr4", [&] { EXPECT_TRUE(load("Other.pr4")); }));
       EXPECT_EQ(StatusText(), "Saving...");
     } else {
-      e.SaveProgramWithPanel();
+      saveTo("saved.pr4");
     }
     e.WaitForProgramSaves();
     row.meanwhile();
-    e.OnTick();  // the save's end
-    e.OnTick();  // what it let follow
-    e.Redo();    // a step the save's end left in the history comes back
+    {
+      // A box up as the saves end holds the load they let follow until it closes.
+      const vq::platform::BoxOrPanelShown box;
+      e.OnTick();
+    }
+    EXPECT_EQ(e.HasIdleWork(), row.follows);
+    e.OnTick();
+    e.Redo();  // a step the save's end left in the history comes back
     EXPECT_EQ(Marker(), row.marker);
     EXPECT_EQ(e.ProgramEdited(), row.edited);
     EXPECT_EQ(e.ProgramName(), row.name);
     EXPECT_EQ(StatusText(), row.edited ? "*" + std::string(row.name) + "*" : row.name);
+    // The file kept at quit is the one the name says.
+    EXPECT_EQ(e.ProgramWithoutFile() ? "" : vq::platform::NameOfPath(e.ProgramFile()),
+              row.marker == init ? "" : std::string(row.name) + ".pr4");
     ProgramFileContent content;
     ASSERT_EQ(ReadProgramFile((folder + "saved.pr4").c_str(), content), ProgramFileError::kNone);
     EXPECT_EQ(content.record[kMarkerField], 40);
