@@ -139,6 +139,8 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
     mQuietPolls = 0;
     ReleaseHeldWrite();
   }
+  // A failure told in this poll keeps the status line: a success beside it does not hide it.
+  bool failureTold = false;
   // A bank download survives one lost message: on the second unanswered poll its request goes
   // out once more; the third poll still ends the wait. An upload's write is never repeated: an
   // acknowledgement names no slot, so a second copy's answer could count for the next write.
@@ -160,6 +162,7 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
       ReportTimeout(act, mLossInWait, firmwareStalled ? kFirmwareStalledText : kCommErrorStatus,
                     firmwareStalled ? kFirmwareInputLossText : kInputLossStatus,
                     firmwareStalled ? kFirmwareInputLossBox : kInputLossText);
+      failureTold = true;
       mBusy = false;
     } else if (resend) {
       act.resendRequest();
@@ -171,6 +174,7 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
     NoteWritesEnded();
     mDownloadToManager = false;
     ReportTimeout(act, mLossInWriteWait, kCommErrorStatus, kInputLossStatus, kInputLossText);
+    failureTold = true;
     mBusy = false;
   }
   if (mSingleWritePending && !mHeldWrite && TimedOut(mWritePolls)) {
@@ -185,7 +189,7 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
     mTransferDone = false;
     if (managerPageShown)
       act.messageBox(kFinishedText, "Done");
-    else
+    else if (!failureTold)
       act.statusText(kFinishedText);
   }
   if (mTransferFailed) {

@@ -33,7 +33,7 @@ class DeviceLink {
   // The once-a-second status poll of the transfers: a wait unanswered for three polls ends
   // with a report (a bank download's request goes out once more on the second; an upload's
   // write never does); finished and failed jobs are reported, on the manager page as a box,
-  // else in the status text.
+  // else in the status text, where a failure outlasts a success told in the same poll.
   void Poll(bool managerPageShown, const PollActions& act);
   // Makes the next Poll end the request's wait at once, without a resend.
   void ExpireRequestWait();

@@ -77,9 +77,13 @@ std::string ProgramManager::ChooseFolder(VQEditor& e) {
 bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
   const double value = e.ParamValue(p);
   const bool released = value < 0.5;
+  // RECEIVE fills the bank: the buttons that change it or start a transfer are refused, told as
+  // any transfer beside another is.
   if (e.Link().DownloadToManager() && p >= vq_param::kManagerInsert &&
-      p <= vq_param::kManagerSendBank)
+      p <= vq_param::kManagerSendBank) {
+    if (released) e.SetStatusText(DeviceLink::kBusyText);
     return false;
+  }
 
   switch (p) {
     case vq_param::kManagerLocalBrowser:
@@ -234,13 +238,16 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
                 p == vq_param::kManagerUploadBank || p == vq_param::kManagerSendBank))
     return;
   // A download into the bank that began while a question or panel was up keeps the buttons
-  // off, as it does at the press.
-  auto ask = [&](const char* text, int type = 4) {
-    return Ask(e, text, type) && !e.Link().DownloadToManager();
+  // off, and says so, as it does at the press.
+  auto refused = [&] {
+    if (!e.Link().DownloadToManager()) return false;
+    e.SetStatusText(DeviceLink::kBusyText);
+    return true;
   };
+  auto ask = [&](const char* text, int type = 4) { return Ask(e, text, type) && !refused(); };
   auto chooseFolder = [&] {
     const std::string folder = ChooseFolder(e);
-    return e.Link().DownloadToManager() ? std::string() : folder;
+    return folder.empty() || !refused() ? folder : std::string();
   };
   // Save and upload both write the bank to a folder the user picks; false when none was picked.
   auto saveToChosenFolder = [&]() {

@@ -434,7 +434,9 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
 
 // A message the MIDI output refused went nowhere: the wait of its own transfer ends at the next
 // poll, while that of a FETCH or write beside it goes on. A refused write is owed no answer, so
-// the next write goes out at once.
+// the next write goes out at once; one taken as answered (a late answer no write is owed) leaves
+// the next its whole wait. A write's success told in the same poll leaves the failure on the
+// status line.
 TEST_F(BankTransferTest, AWriteTheOutputRefusedIsOwedNoAnswer) {
   VQEditor& e = Start();
   Program("05_S.pr4", 5);
@@ -450,35 +452,52 @@ TEST_F(BankTransferTest, AWriteTheOutputRefusedIsOwedNoAnswer) {
   const struct {
     const char* name;
     bool writeRefused, beside;
-  } rows[] = {{"a write refused", true, false},
-              {"a write refused beside a FETCH", true, true},
-              {"a FETCH refused beside a write", false, true}};
+    bool answered;  // the write beside, or a late answer for the refused one, before the poll
+  } rows[] = {{"a write refused", true, false, false},
+              {"a write refused beside a FETCH", true, true, false},
+              {"a FETCH refused beside a write", false, true, false},
+              {"a FETCH refused as a write is answered", false, true, true},
+              {"a write refused and taken by a late answer", true, false, true}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     Gui()->messageBoxes.clear();
     const uint32_t writes = Writes(5);
     if (row.beside) (row.writeRefused ? fetch : write)();  // its answer has not come yet
+    if (row.beside && row.answered) link->Pump();
     out.SetFailing(true);
     (row.writeRefused ? write : fetch)();
     out.SetFailing(false);
+    const bool late = row.writeRefused && row.answered;
+    if (late) {
+      link->Answer(vqsim::BuildReply(vq_sysex::kTargetEngine, vq_sysex::kCmdWriteAck));
+      e.OnTick();
+      write();  // goes out
+    }
     e.StatusPoll();
     e.OnTick();  // shows the box
     const DeviceLink& l = e.Link();
-    EXPECT_FALSE(row.writeRefused ? l.SingleWritePending() : l.RequestOutstanding());
-    EXPECT_EQ(row.beside, row.writeRefused ? l.RequestOutstanding() : l.SingleWritePending());
-    ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
-    EXPECT_EQ(Gui()->messageBoxes[0].text,
-              "VQ not present or a communication\nerror has occurred!");
-    if (row.writeRefused) {
+    EXPECT_EQ(late, row.writeRefused ? l.SingleWritePending() : l.RequestOutstanding());
+    EXPECT_EQ(row.beside && !row.answered,
+              row.writeRefused ? l.RequestOutstanding() : l.SingleWritePending());
+    ASSERT_EQ(Gui()->messageBoxes.size(), late ? 0u : 1u);
+    if (!late) {
+      EXPECT_EQ(Gui()->messageBoxes[0].text,
+                "VQ not present or a communication\nerror has occurred!");
+    }
+    if (!row.writeRefused) {
+      EXPECT_EQ(StatusText(), "Communication error!");
+    }
+    if (row.writeRefused && !late) {
       write();
       EXPECT_FALSE(l.WriteHeld());
     }
     link->Pump();
     e.StatusPoll();
     EXPECT_EQ(Writes(5), writes + 1);
-    EXPECT_EQ(StatusText(), "Finished successfully!");
+    EXPECT_EQ(StatusText(),
+              row.answered && !late ? "Communication error!" : "Finished successfully!");
     EXPECT_FALSE(l.RequestOutstanding());
-    EXPECT_EQ(Gui()->messageBoxes.size(), 1u);
+    EXPECT_EQ(Gui()->messageBoxes.size(), late ? 0u : 1u);
   }
 }
 
@@ -488,9 +507,28 @@ TEST_F(BankTransferTest, AWriteTheOutputRefusedIsOwedNoAnswer) {
 // refused, says so and changes nothing. Either way the first ends as the device answered.
 // Begun from inside the first's question (the window stays live), the second runs, and the first
 // asks the gate again; inside an upload's gap question the upload already counts as running.
+// While RECEIVE fills the manager's bank, its other bank buttons are refused the same way.
 TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
-  enum Kind { kFetch, kSaveAll, kReceive, kSingle, kUpload, kFirmware };
-  const char* kNames[] = {"FETCH", "Save All", "RECEIVE", "a write", "upload", "firmware"};
+  enum Kind {
+    kFetch,
+    kSaveAll,
+    kReceive,
+    kSingle,
+    kUpload,
+    kFirmware,
+    kToBank,
+    kNew,
+    kLoad,
+    kSave,
+    kShare,
+    kSend
+  };
+  const char* kNames[] = {"FETCH",     "Save All", "RECEIVE",      "a write",
+                          "upload",    "firmware", "TO BANK",      "NEW",
+                          "LOAD BANK", "SAVE",     "SHARE ONLINE", "SEND BANK"};
+  const int kBankButtons[] = {vq_param::kManagerInsert,     vq_param::kManagerClearBank,
+                              vq_param::kManagerLoadBank,   vq_param::kManagerSaveBank,
+                              vq_param::kManagerUploadBank, vq_param::kManagerSendBank};
   // When the second begins: while the first waits or its write is held; inside the first's
   // question (a write's about edits, RECEIVE's, or SEND's: the manager's upload); inside the gap
   // question of SEND's upload, the user having gone back to the synth page while SEND asked.
@@ -522,7 +560,9 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
                                                                       {kReceive, kAsks},
                                                                       {kUpload, kAsks},
                                                                       {kUpload, kAsksAboutGaps}})
-    for (const Kind second : {kFetch, kSaveAll, kReceive, kSingle, kUpload, kFirmware}) {
+    for (const Kind second : {kFetch, kSaveAll, kReceive, kSingle, kUpload, kFirmware, kToBank,
+                              kNew, kLoad, kSave, kShare, kSend}) {
+      if (second >= kToBank && (first != kReceive || when != kWaits)) continue;
       SCOPED_TRACE(testing::Message()
                    << kNames[second] << " while " << kNames[first] << kWhen[when]);
       const bool held = when == kHeld, inQuestion = when >= kAsks;
@@ -584,6 +624,25 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
           const int button = send ? vq_param::kManagerSendBank : vq_param::kManagerDownloadBank;
           Set(button, 1);
           Set(button, 0);
+          e.SetManagerPageShown(false);
+        }
+        if (k >= kToBank) {
+          // Each would change the bank or a folder: the files listed selected, a folder chosen.
+          e.SetManagerPageShown(true);
+          e.Browser().SetFolder(r + "bank2");
+          e.ListProgramFolder((r + "bank2").c_str());
+          for (OnlineListRow& row : e.Browser().Rows()) row.flags[3] = row.flags[2];
+          if (k == kLoad || k == kSave || k == kShare) chooseFolder("bank2/");
+          Gui()->messageBoxAnswer = 1;
+          const size_t boxes = Gui()->messageBoxes.size();
+          const auto slots = bankSize();
+          Set(kBankButtons[k - kToBank], 1);
+          Set(kBankButtons[k - kToBank], 0);
+          // Nothing asked or chosen; the slots as they were.
+          EXPECT_EQ(Gui()->messageBoxes.size(), boxes);
+          EXPECT_EQ(panels.panelAnswers.size(), k == kLoad || k == kSave || k == kShare);
+          EXPECT_EQ(bankSize(), slots);
+          panels.panelAnswers.clear();
           e.SetManagerPageShown(false);
         }
         Gui()->messageBoxAnswer = 2;  // an upload's gaps skipped
@@ -656,10 +715,7 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
         return isFirst ? first == k && firstRan : second == k && secondRan;
       };
       const auto ran = [&](Kind k) { return ranAs(k, true) || ranAs(k, false); };
-      // The manager's bank buttons are off while it receives: nothing to tell.
-      const bool off =
-          second == kReceive && (first == kReceive || (first == kUpload && when == kAsks));
-      EXPECT_EQ(told == "A transfer is running!", !together && !off) << told;
+      EXPECT_EQ(told == "A transfer is running!", !together) << told;
       for (const auto& box : Gui()->messageBoxes) EXPECT_NE(box.caption, "Error") << box.text;
       // The synthesizer holds what the transfers that ran wrote, each slot once.
       std::map<int, int> written;  // slot -> marker

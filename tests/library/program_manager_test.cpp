@@ -406,11 +406,12 @@ TEST_F(ManagerTest, ABankSavedToAFolderReadsBack) {
   Press(318);  // NEW on a bank just saved: nothing to lose, nothing asked
   EXPECT_TRUE(G().messageBoxes.empty());
   EXPECT_EQ(BankLayout(), "............");
-  // A download into the bank that began while the question was up keeps NEW off.
+  // A download into the bank that began while the question was up keeps NEW off, and says so.
   Fill(3, bankFolder + "03_Pad.pr4", "Pad");
   G().whileBoxShown = [&](const auto&) { e.Link().SetDownloadToManager(true); };
   Press(318);
   EXPECT_EQ(BankLayout(), "..P.........");
+  EXPECT_EQ(StatusText(), "A transfer is running!");
 }
 
 TEST_F(ManagerTest, HostileNamesStayInTheFolderAndEveryFailureIsShown) {
