@@ -172,12 +172,6 @@ class DeviceLink {
   void SetReceivedDumpPending(bool value) { mReceivedDumpPending = value; }
   // Names the dump in the buffer: a save that ends later stops offering only the one it saved.
   uint64_t DumpsOffered() const { return mDumpsOffered; }
-  // A dump's save has started: it is offered no more, also not by a panel cancelled meanwhile.
-  // Returns the count a failed save finds unchanged when no other dump came or was asked for.
-  uint64_t StartSavingReceivedDump() {
-    mReceivedDumpPending = false;
-    return ++mDumpsOffered;
-  }
   bool BankUploadRequest() const { return mBankUploadRequest; }
   void SetBankUploadRequest(bool value) { mBankUploadRequest = value; }
   // The upload asked for was started by the folder button, which stays lit until it ends.

@@ -149,7 +149,8 @@ class ProgramControlCases : public VQParamCases {
       // save writes the program on screen; a failed one offers the dump again, unless another
       // has come or been asked for since.
       const std::string text = e.ReceivedDumpFileText();
-      const uint64_t offer = e.Link().StartSavingReceivedDump();
+      const uint64_t offer = e.Link().DumpsOffered();
+      e.Link().SetReceivedDumpPending(false);
       e.SaveInBackground(path, text, [&e, path, offer](bool ok) {
         if (ok)
           e.ShowSavedFileInBrowser(path);

@@ -1147,15 +1147,19 @@ TEST_F(ManagerDesktopOverJack, EveryWayASessionEndsKeepsTheEdit) {
 
 // A save ends where the user sees it with nothing touched after the panel closed: a saved
 // program takes the file's name (and a session end then keeps it as not edited); a failed save
-// shows its box.
+// shows its box. Another program loaded while the save is on its way keeps its own name and file.
 TEST_F(ManagerDesktopOverJack, ASaveLeftAloneEndsOnItsOwn) {
   const std::string slow = dir + "/slow";
-  for (const bool fails : {false, true}) {
-    SCOPED_TRACE(fails ? "the file turned into a folder while its flush is held" : "saved");
+  const std::string listed = Folder("listed", {{"Other.pr4", 61}});
+  for (const std::string row : {"saved", "failed", "another program loaded meanwhile"}) {
+    SCOPED_TRACE(row);
+    const bool fails = row == "failed", loads = row == "another program loaded meanwhile";
     fs::remove_all(dir + "/VQEditor4");
+    fs::remove(dir + "/recently-used.xbel");  // the Save panel's own write then waits for none
     setenv("LD_PRELOAD", (BuildDir() / "tests/app_desktop/libslow_disk.so").c_str(), 1);
     setenv("SLOW_DISK_FILE", slow.c_str(), 1);
     fs::remove(slow);
+    fs::remove(slow + ".held");
     setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0", 1);
     const bool started = Start(dir + "/output");
     unsetenv("LD_PRELOAD");
@@ -1165,7 +1169,7 @@ TEST_F(ManagerDesktopOverJack, ASaveLeftAloneEndsOnItsOwn) {
     const auto moved = ViewChanges(knob.L, knob.T, knob.W(), knob.H());
     DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
     moved();
-    const std::string target = dir + "/alone.pr4";
+    const std::string target = (loads ? listed : dir) + "/alone.pr4";
     fs::remove_all(target);
     // The status line: the program's name, marked edited.
     const auto statusLine = [this] { return screen.read(X(36), Y(30), 232, 16); };
@@ -1185,10 +1189,31 @@ TEST_F(ManagerDesktopOverJack, ASaveLeftAloneEndsOnItsOwn) {
         }
       });
     }
+    if (loads) std::ofstream(slow) << "20000";  // the save's flush alone: later ones are not held
     ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
     const bool saved = SaveTo(target, fails ? 1500 : 0);
-    const bool told = saved && (fails ? Answer("Error", "Return", "save-failed-alone", 10000)
-                                      : Within(5000, [&] { return statusLine() != marked; }));
+    bool told = false;
+    if (loads && saved && FileAppears(slow + ".held", 10000)) {
+      fs::remove(slow);
+      // The manager lists the save's folder; its other program is loaded, the edit discarded.
+      ASSERT_TRUE(ToManager());
+      ClickGui(51, 47);
+      ClickGui(51, 47);
+      ASSERT_TRUE(ChooseInPanel("Select Directory", listed));
+      DoubleClickGui(100, RowY(1));
+      ASSERT_TRUE(WindowShownBecomes("Warning", true, 5000));
+      int bx = 0, by = 0, bh = 0, bw = 0;
+      ASSERT_TRUE(DrawnWindow("Warning", &bx, &by, &bh, &bw));
+      Click(bx + bw / 2, by + bh - 18);  // Discard
+      ASSERT_TRUE(WindowShownBecomes("Warning", false, 5000));
+      // The save's end lists its file beside the other.
+      const auto secondRow = [this] { return screen.read(X(60), Y(RowY(2) - 6), 150, 12); };
+      const std::vector<uint32_t> empty = secondRow();
+      told = Within(40000, [&] { return secondRow() != empty; });
+    } else if (saved) {
+      told = fails ? Answer("Error", "Return", "save-failed-alone", 10000)
+                   : Within(5000, [&] { return statusLine() != marked; });
+    }
     stop = true;
     if (blocker.joinable()) blocker.join();
     fs::remove(slow);
@@ -1200,7 +1225,7 @@ TEST_F(ManagerDesktopOverJack, ASaveLeftAloneEndsOnItsOwn) {
     EXPECT_EQ(exitCode, 0) << ReadFile(outputFile);
     EXPECT_EQ(Setting("edited"), fails ? "true" : "false") << Settings();
     if (!fails) {
-      EXPECT_EQ(Setting("lastfile"), target) << Settings();
+      EXPECT_EQ(Setting("lastfile"), loads ? listed + "/Other.pr4" : target) << Settings();
     }
   }
   unsetenv("SLOW_DISK_FILE");
