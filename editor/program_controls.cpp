@@ -168,8 +168,7 @@ class ProgramControlCases : public VQParamCases {
     const ProgramRecord saved = e.History().Cursor() >= 0 ? e.History().Current() : e.Record();
     e.SaveInBackground(path, text, [&e, path, text, changes, program, saved](bool ok) {
       if (!ok) return;
-      e.NameProgramAfterSavedFile(program, path, saved,
-                                  e.ProgramDumpText() == text && e.History().Changes() == changes);
+      e.NameProgramAfterSavedFile(program, path, saved, text, changes);
       e.ShowSavedFileInBrowser(path);
     });
   }

@@ -199,13 +199,15 @@ bool VQEditor::LoadProgramFileToEditor(const char* path, std::function<void()> n
 }
 
 void VQEditor::NameProgramAfterSavedFile(uint64_t program, const std::string& path,
-                                         const ProgramRecord& saved, bool unchanged) {
+                                         const ProgramRecord& saved, const std::string& text,
+                                         uint64_t changes) {
   UTL_MutexLock lock(mMutex);
   // Undo and redo within the saved program give the file's name from now on, also when another
   // program is on screen and keeps its own.
   mHistory.NameProgramAfterFile(program, ProgramNameOfPath(path), path, saved);
   if (program != mProgramIdentity) return;
-  if (unchanged) {
+  const bool sameValues = ProgramDumpText() == text;
+  if (sameValues && mHistory.Changes() == changes) {
     // The saved file becomes the program. Its own load changes nothing the user did: the
     // program stays the one it was, and an action held for another save still waits for it.
     LoadAfterSave waiting = std::exchange(mLoadAfterSave, {});
@@ -226,7 +228,7 @@ void VQEditor::NameProgramAfterSavedFile(uint64_t program, const std::string& pa
   mProgramWithoutFile = false;
   mProgramFile = path;
   mProgramName = ProgramNameOfPath(path);
-  mProgramEdited = mHistory.Cursor() < 0 || mHistory.CurrentLabel().edited;
+  mProgramEdited = !sameValues;
   mBrowser.SetSelectedFile(kSaveSelector, vq::platform::ReplaceNameExtension(path, ".pr4"));
   mHistory.SetCurrentLabel(ProgramLabel());
   ShowProgramName();

@@ -391,13 +391,15 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
                         std::function<void(bool ok)> ended);
   // Returns once every save handed over is on disk or has failed.
   void WaitForProgramSaves();
-  // A program file just saved at `path` from `program`, when the history's step in force held
-  // `saved`: every step of that program takes the file's name, unedited where it holds the
-  // saved values. When that program is on screen it becomes the file: loaded from it when
-  // `unchanged` since (nothing done meanwhile), else named after it with its edits and history
-  // kept. Any other program on screen keeps its own name, file and mark.
+  // A program file just saved at `path` from `program`, whose text `text` was taken when its
+  // history had counted `changes` and its step in force held `saved`: every step of that
+  // program takes the file's name, unedited where it holds the saved values. When that program
+  // is on screen it becomes the file: loaded from it when nothing was done to it since, else
+  // named after it with its history kept, marked unless it shows the saved text. Any other
+  // program on screen keeps its own name, file and mark.
   void NameProgramAfterSavedFile(uint64_t program, const std::string& path,
-                                 const ProgramRecord& saved, bool unchanged);
+                                 const ProgramRecord& saved, const std::string& text,
+                                 uint64_t changes);
   bool ConvertOldProgramFile(const char* path);
   int ConvertOldProgramFiles(const char* folder);
   bool SaveRamProgram();

@@ -36,7 +36,13 @@ TEST_F(LifecycleTest, AWaitTimesOutOnItsThirdPoll) {
   Polls(2);
   EXPECT_TRUE(e.Link().RequestOutstanding());
   EXPECT_TRUE(Boxes().empty());
+  // The box up is its own loop's: the idle call, done with what start-up left, has nothing to
+  // do meanwhile.
+  e.OnTick();
+  bool idleWorkWhileUp = true;
+  Gui()->whileBoxShown = [&](const auto&) { idleWorkWhileUp = e.HasIdleWork(); };
   Polls(1);
+  EXPECT_FALSE(idleWorkWhileUp);
   EXPECT_FALSE(e.Link().RequestOutstanding());
   EXPECT_FALSE(e.Link().FirmwareRunning());
   EXPECT_FALSE(e.Link().Busy());

@@ -587,59 +587,93 @@ TEST_F(ProgramControlsTest, ASaveEndingLateKeepsWhatCameAfterIt) {
     Gui()->fileAnswers = {folder + name};
     editor->SaveProgramWithPanel();
   };
+  const auto undo = [&] { editor->Undo(); };
+  const auto redo = [&] { editor->Redo(); };
   const auto load = [&](const char* name, std::function<void()> next = {}) {
     return editor->LoadChosenProgramFile(folder + name, std::move(next));
   };
   const struct {
     const char* what;
-    bool savedBefore;  // a save to "first.pr4" still on its way when the question comes
-    bool asked;        // saved by the question of a load of "Other"
+    bool asked;  // saved by the question of a load of "Other"
     std::function<void()> meanwhile;
     int marker;  // the program's afterwards
     bool edited;
     const char* name;
-    bool follows = false;  // the load the question asked for follows the saves
+    bool follows = false;          // the load the question asked for follows the saves
+    std::function<void()> before;  // after the edit, before the save
+    std::function<void()> after;   // once the saves have ended
   } rows[] = {
-      {"nothing", false, false, [] {}, 40, false, "saved"},
-      {"an edit", false, false, [&] { Set(kMarkerField + kFieldParamOffset, 41); }, 41, true,
-       "saved"},
-      {"an edit undone, then redone", false, false,
+      {"nothing", false, [] {}, 40, false, "saved"},
+      {"an edit", false, [&] { Set(kMarkerField + kFieldParamOffset, 41); }, 41, true, "saved"},
+      {"an edit undone, then redone",
+       false,
        [&] {
          Set(kMarkerField + kFieldParamOffset, 41);
          editor->Undo();
        },
-       41, true, "saved"},
+       41,
+       true,
+       "saved",
+       false,
+       {},
+       redo},
       // Redo gives the saved values back under the file's name, unmarked.
-      {"the saved edit undone", false, false, [&] { editor->Undo(); }, 40, false, "saved"},
-      {"a load with Discard", false, false,
+      {"the saved edit undone", false, undo, 40, false, "saved", false, {}, redo},
+      {"a load with Discard", false,
        [&] {
          Gui()->messageBoxAnswer = 7;
          EXPECT_TRUE(load("Other.pr4"));
        },
        9, false, "Other"},
-      {"an edit, then the question's Save cancelled", false, false,
+      {"an edit, then the question's Save cancelled", false,
        [&] {
          Set(kMarkerField + kFieldParamOffset, 41);
          Gui()->fileAnswers = {""};
          EXPECT_FALSE(load("Other.pr4", [&] { load("Other.pr4"); }));
        },
        41, true, "saved"},
-      {"INIT", false, false, [&] { Press(213); }, init, false, "INIT"},
-      {"the question's Save, then nothing", false, true, [] {}, 9, false, "Other", true},
-      {"the question's Save, then an edit", false, true,
+      {"INIT", false, [&] { Press(213); }, init, false, "INIT"},
+      // Undo back past INIT: the saved program under the file's name, as the file.
+      {"INIT, then Undo once the file is on disk",
+       false,
+       [&] { Press(213); },
+       40,
+       false,
+       "saved",
+       false,
+       {},
+       undo},
+      {"INIT saved, then Undo", false,
+       [&] {
+         Press(213);
+         saveTo("init.pr4");
+         editor->WaitForProgramSaves();
+         editor->Undo();
+       },
+       40, false, "saved"},
+      {"the question's Save, then nothing", true, [] {}, 9, false, "Other", true},
+      {"the question's Save, then an edit", true,
        [&] { Set(kMarkerField + kFieldParamOffset, 42); }, 42, true, "saved"},
-      {"the question's Save, then Undo", false, true, [&] { editor->Undo(); }, 40, false, "saved"},
-      {"the question's Save, then INIT", false, true, [&] { Press(213); }, init, false, "INIT"},
-      {"the question's Save, then another load chosen", false, true,
+      {"the question's Save, then Undo", true, undo, 40, false, "saved", false, {}, redo},
+      {"the question's Save, then INIT", true, [&] { Press(213); }, init, false, "INIT"},
+      {"the question's Save, then another load chosen", true,
        [&] { EXPECT_FALSE(load("Base.pr4", [&] { load("Base.pr4"); })); }, 30, false, "Base", true},
-      {"the question's Save, then a load once the file is on disk", false, true,
+      {"the question's Save, then a load once the file is on disk", true,
        [&] {
          const vq::platform::BoxOrPanelShown box;
          editor->OnTick();
          EXPECT_TRUE(load("Base.pr4"));
        },
        30, false, "Base"},
-      {"a save on its way, then the question's Save", true, true, [] {}, 9, false, "Other", true},
+      {"the question's Save, then Redo", true, redo, 40, true, "saved", false,
+       [&] {
+         Set(vq_param::kFxLongDelayBlock, 1);
+         editor->Undo();
+       }},
+      {"a save on its way, then the question's Save", true, [] {}, 9, false, "Other", true,
+       [&] { saveTo("first.pr4"); }},
+      {"a save on its way, then another", false, [] {}, 40, false, "saved", false,
+       [&] { saveTo("first.pr4"); }},
   };
   int n = 0;
   for (const auto& row : rows) {
@@ -650,7 +684,7 @@ TEST_F(ProgramControlsTest, ASaveEndingLateKeepsWhatCameAfterIt) {
     Gui()->messageBoxAnswer = 7;  // whatever the last row left
     ASSERT_TRUE(load("Base.pr4"));
     Set(kMarkerField + kFieldParamOffset, 40);
-    if (row.savedBefore) saveTo("first.pr4");
+    if (row.before) row.before();
     Gui()->messageBoxAnswer = 1;  // Save
     if (row.asked) {
       Gui()->fileAnswers = {folder + "saved.pr4"};
@@ -661,6 +695,8 @@ TEST_F(ProgramControlsTest, ASaveEndingLateKeepsWhatCameAfterIt) {
     }
     e.WaitForProgramSaves();
     row.meanwhile();
+    // Anything done to the program drops the load at once: its name shows again.
+    EXPECT_EQ(StatusText() == "Saving...", row.asked && row.follows);
     {
       // A box up as the saves end holds the load they let follow until it closes.
       const vq::platform::BoxOrPanelShown box;
@@ -668,7 +704,7 @@ TEST_F(ProgramControlsTest, ASaveEndingLateKeepsWhatCameAfterIt) {
     }
     EXPECT_EQ(e.HasIdleWork(), row.follows);
     e.OnTick();
-    e.Redo();  // a step the save's end left in the history comes back
+    if (row.after) row.after();
     EXPECT_EQ(Marker(), row.marker);
     EXPECT_EQ(e.ProgramEdited(), row.edited);
     EXPECT_EQ(e.ProgramName(), row.name);
