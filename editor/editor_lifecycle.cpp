@@ -106,7 +106,6 @@ void VQEditor::StartUp() {
   }
 
   // Undo back to the start gives this name and mark.
-  RenewProgramIdentity();
   mHistory.SetCurrentLabel(ProgramLabel());
   // The program of the last run is no choice made on a manager page shown at start.
   mProgramLoadedInManager = false;

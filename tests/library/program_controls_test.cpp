@@ -589,6 +589,10 @@ TEST_F(ProgramControlsTest, ASaveEndingLateKeepsWhatCameAfterIt) {
   };
   const auto undo = [&] { editor->Undo(); };
   const auto redo = [&] { editor->Redo(); };
+  const auto undoRedo = [&] {
+    editor->Undo();
+    editor->Redo();
+  };
   const auto load = [&](const char* name, std::function<void()> next = {}) {
     return editor->LoadChosenProgramFile(folder + name, std::move(next));
   };
@@ -617,8 +621,10 @@ TEST_F(ProgramControlsTest, ASaveEndingLateKeepsWhatCameAfterIt) {
        false,
        {},
        redo},
-      // Redo gives the saved values back under the file's name, unmarked.
+      // Redo gives the saved values back under the file's name, unmarked, and Undo the values
+      // before under it, marked.
       {"the saved edit undone", false, undo, 40, false, "saved", false, {}, redo},
+      {"the saved edit undone and redone", false, undoRedo, 30, true, "saved", false, {}, undo},
       {"a load with Discard", false,
        [&] {
          Gui()->messageBoxAnswer = 7;
@@ -643,6 +649,15 @@ TEST_F(ProgramControlsTest, ASaveEndingLateKeepsWhatCameAfterIt) {
        false,
        {},
        undo},
+      {"INIT, then Undo and Redo once the file is on disk",
+       false,
+       [&] { Press(213); },
+       init,
+       false,
+       "INIT",
+       false,
+       {},
+       undoRedo},
       {"INIT saved, then Undo", false,
        [&] {
          Press(213);
