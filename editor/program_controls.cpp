@@ -293,8 +293,13 @@ class EditorDeviceTransfers : public VQDeviceTransfers {
 bool RefusedBeside(VQEditor& e, DeviceLink::Transfer t) {
   UTL_MutexLock lock(e.Mutex());
   if (e.Link().MayStart(t)) return false;
-  e.SetStatusText(DeviceLink::kBusyText);
+  TellTransferRunning(e);
   return true;
+}
+
+void TellTransferRunning(VQEditor& e) {
+  e.SetStatusText(DeviceLink::kBusyText);
+  if (e.ManagerPageShown()) e.PostMessageBoxOnce(DeviceLink::kBusyText, "Warning");
 }
 
 std::unique_ptr<VQParamCases> MakeProgramControlCases(std::unique_ptr<VQParamCases> managerPage) {

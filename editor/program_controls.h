@@ -13,9 +13,12 @@
 class VQEditor;
 
 // The gate asked before a transfer starts (editor lock held): when `t` may not run beside the
-// transfers that run, the status text says "A transfer is running!" and true is returned; the
-// caller then changes nothing.
+// transfers that run, TellTransferRunning says so and true is returned; the caller then changes
+// nothing.
 bool RefusedBeside(VQEditor& e, DeviceLink::Transfer t);
+// "A transfer is running!" in the status line, and on the manager page, which covers that line,
+// in a box too (one at a time, shown by the idle call).
+void TellTransferRunning(VQEditor& e);
 
 // The cases of 201..217, 270..273 and 302. `managerPage` (may be null) takes the manager page's
 // cases, which belong to the manager; without it they go on along the common path.

@@ -34,7 +34,7 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
   // Asked for by the folder choice (the idle call clears that request once this returns), or
   // started by the manager at once.
   if (!e.Link().MayStart(DeviceLink::Transfer::kUpload, /*asked=*/true))
-    return e.SetStatusText(DeviceLink::kBusyText);
+    return TellTransferRunning(e);
   mFolder = fs::FolderOfPath(p);
   mFiles.clear();
   mFilesPerSlot.fill(0);

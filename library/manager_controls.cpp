@@ -81,7 +81,7 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
   // any transfer beside another is.
   if (e.Link().DownloadToManager() && p >= vq_param::kManagerInsert &&
       p <= vq_param::kManagerSendBank) {
-    if (released) e.SetStatusText(DeviceLink::kBusyText);
+    if (released) TellTransferRunning(e);
     return false;
   }
 
@@ -241,7 +241,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
   // off, and says so, as it does at the press.
   auto refused = [&] {
     if (!e.Link().DownloadToManager()) return false;
-    e.SetStatusText(DeviceLink::kBusyText);
+    TellTransferRunning(e);
     return true;
   };
   auto ask = [&](const char* text, int type = 4) { return Ask(e, text, type) && !refused(); };

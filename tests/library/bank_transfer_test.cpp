@@ -638,10 +638,14 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
           const auto slots = bankSize();
           Set(kBankButtons[k - kToBank], 1);
           Set(kBankButtons[k - kToBank], 0);
-          // Nothing asked or chosen; the slots as they were.
+          // Nothing asked or chosen; the slots as they were. The page covers the status line:
+          // a box says it.
           EXPECT_EQ(Gui()->messageBoxes.size(), boxes);
           EXPECT_EQ(panels.panelAnswers.size(), k == kLoad || k == kSave || k == kShare);
           EXPECT_EQ(bankSize(), slots);
+          e.ShowPostedMessageBoxes();
+          ASSERT_EQ(Gui()->messageBoxes.size(), boxes + 1);
+          EXPECT_EQ(Gui()->messageBoxes.back().text, DeviceLink::kBusyText);
           panels.panelAnswers.clear();
           e.SetManagerPageShown(false);
         }
