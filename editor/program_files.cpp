@@ -321,12 +321,10 @@ void VQEditor::EndSave(uint64_t save, bool ok, const std::function<void(bool)>& 
   ended(ok);
   // A failed save keeps the edits and loads nothing.
   if (waiting.save == 0 || !ok) return;
-  // Nothing was done to the program since the question, or the action would have been dropped:
-  // it follows once no box or panel is up (OnTick), if the file now holds every value shown.
-  if (!mProgramEdited) {
-    waiting.onDisk = true;
-    mLoadAfterSave = std::move(waiting);
-  }
+  // Nothing was done to the program since the question (that drops the action), so the file
+  // holds what is on screen: the action follows once no box or panel is up (OnTick).
+  waiting.onDisk = true;
+  mLoadAfterSave = std::move(waiting);
   ShowProgramName();
 }
 
