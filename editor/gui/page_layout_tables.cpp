@@ -301,7 +301,17 @@ class SynthBuilder {
     // delay's; the depth beside it keeps three pixels clear of the delay's. ENV MODE takes two
     // units from the panel's side and eight from ATTACK, and one above and one below for
     // descenders (its slider's shadow ends right above); the cutoff gives eight to VINTAGE/NEW.
+    // The effects' LFO A and LFO B rates ("0.00Hz") need 50: each takes two units from the
+    // three digits on its outer side, the wells four apart as along the row.
     switch (param) {
+      case vq_param::kModBlendVcf:
+        return IRECT(r.L, r.T, r.R - 2, r.B);
+      case vq_param::kLfoAFrq:
+        return IRECT(r.L - 2, r.T, r.R, r.B);
+      case vq_param::kLfoBFrq:
+        return IRECT(r.L, r.T, r.R + 2, r.B);
+      case vq_param::kLevel1:
+        return IRECT(r.L + 2, r.T, r.R, r.B);
       case vq_param::kLfoFrequency:
         return IRECT(r.L + 1, r.T, r.R + 14, r.B);
       case vq_param::kLfoDelay:
@@ -349,19 +359,20 @@ void SynthBuilder::SwitchWithReadout(int p, int x, int y, int switchTop) {
   Framed(Ctl::Switch, p, mLcd ? 233 : 172, x + 6, switchTop);
   // GLIDE's two switches share their row with GLIDE's, MIDI SYNC's and the bend range's
   // read-outs, the wells two units apart. GLIDE SLOPE's four letters keep a box of 39 and GLIDE
-  // MODE's "always" one of 50, two above for its descender, each a few units left of its
-  // switch's middle: MIDI SYNC's "delay1+2" takes the room.
+  // MODE's "always" one of 50, both two above for descenders (one height: one baseline), each a
+  // few units left of its switch's middle: MIDI SYNC's "delay1+2" takes the room.
   const int b = switchTop - 2;
-  if (p == vq_param::kPortamentoSlope) return void(Readout(p, IRECT(x - 6, b - 16, x + 33, b)));
+  if (p == vq_param::kPortamentoSlope) return void(Readout(p, IRECT(x - 6, b - 18, x + 33, b)));
   if (p == vq_param::kPortamentoMode) return void(Readout(p, IRECT(x - 13, b - 18, x + 37, b)));
   // "trigger" needs eight units more than the usual well to stay at the read-outs' size, and two
   // above for its descenders.
   if (p == vq_param::kTrigGateMode) return void(Readout(p, IRECT(x - 12, b - 18, x + 44, b)));
   // "vintage" has its room only in the knobs' row, its well two units from the cutoff's (the
-  // cutoff's name is under that room lower down) and two taller for its descender.
+  // cutoff's name is under that room lower down) and one taller each way for its descender, so
+  // that its text stays level with the cutoff's.
   if (p == vq_param::kVcfVintageNew) {
     const IRECT cutoff = DefaultReadout(vq_param::kVcfCutoffFrequencyVintage);
-    return void(Readout(p, IRECT(x - 8, cutoff.T - 2, cutoff.L + 10, cutoff.B)));
+    return void(Readout(p, IRECT(x - 8, cutoff.T - 1, cutoff.L + 10, cutoff.B + 1)));
   }
   Readout(p, IRECT(x - 8, b - 16, x + 40, b));
 }
@@ -389,13 +400,15 @@ void SynthBuilder::KnobLoopEntry(int p) {
       return;
     case vq_param::kPortamentoTime:
     case vq_param::kPitchBendRange: {
-      // At the PLAY panel's edges: the read-out keeps to the slider's width, inside the panel.
-      // The bend range's two digits keep 28 units, their well three clear of the panel's side:
-      // the rest of the row goes to MIDI SYNC.
+      // At the PLAY panel's edges, inside the panel. GLIDE's three digits need a box of 34 units
+      // to stay at the read-outs' size at every size of the View menu: it reaches two past the
+      // slider's left, its well six clear of the panel's side. The bend range's two digits keep
+      // 28 units, their well three clear of the panel's other side: the rest of the row goes to
+      // MIDI SYNC.
       Framed(Ctl::Knob, p, Img(Tight(106)), X, Y - 12, 1.0);
       const IRECT r = DefaultReadout(p);
       if (p == vq_param::kPitchBendRange) return void(Readout(p, IRECT(X + 9, r.T, X + 37, r.B)));
-      Readout(p, IRECT(X, r.T, X + 32, r.B));
+      Readout(p, IRECT(X - 2, r.T, X + 32, r.B));
       return;
     }
     case vq_param::kKeyPriority:
@@ -459,12 +472,13 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   // MIDI sync, the second cutoff and the effect and equalizer knobs.
   {
     // The slider below its value, clear of it. Eight letters ("delay1+2") need a box of 60
-    // units to stay at the read-outs' size at every size of the View menu, two above for the
-    // descender: the row's neighbours give up the room.
+    // units to stay at the read-outs' size at every size of the View menu, and 18 high for the
+    // descender: the row's neighbours give up the room. Its middle is theirs, so its text
+    // stands on their line.
     const Point p = KnobPosition(vq_param::kMidiSync);
     Framed(Ctl::Knob2, vq_param::kMidiSync, Img(169), p.x, p.y, 0.4);
-    Readout(vq_param::kMidiSync, mLcd ? IRECT(p.x - 9, p.y - 20, p.x + 51, p.y - 2)
-                                      : IRECT(p.x - 9, p.y - 17, p.x + 51, p.y + 1));
+    Readout(vq_param::kMidiSync, mLcd ? IRECT(p.x - 9, p.y - 22, p.x + 51, p.y - 4)
+                                      : IRECT(p.x - 9, p.y - 16, p.x + 51, p.y + 2));
   }
   Framed(Ctl::Knob, vq_param::kVcfCutoffFrequencyNew, Img(107), 800, 76, 1.0).hidden = true;
   Readout(vq_param::kVcfCutoffFrequencyNew, DefaultReadout(vq_param::kVcfCutoffFrequencyNew))
@@ -579,11 +593,16 @@ std::vector<ControlSpec> SynthBuilder::Build() {
   Framed(Ctl::Knob, vq_param::kExtMidiPitchbendRange, Img(Tight(106)), 965, 390, 1.0);
   for (const auto& [l, r] : kExtMidiReadoutX)
     Text(mLcd ? IRECT(l, 429, r, 445) : IRECT(l, 435, r, 451), Style::Readout, "");
-  Framed(Ctl::Switch, vq_param::kIntMidiExtMidi, Img(175), mLcd ? 848 : 852, 408);
-  Rect(Ctl::InvisibleSwitch, vq_param::kIntMidiPanelSwitch, IRECT(848, 408, 920, 430)).hidden =
-      true;
-  Rect(Ctl::InvisibleSwitch, vq_param::kExtMidiPanelSwitch, IRECT(920, 408, 992, 430)).hidden =
-      true;
+  // In the lcd skin the switch stands two units higher: MIDI SYNC's well below keeps a clean
+  // row off it while its text stands on the row's line.
+  const int midiSwitchTop = mLcd ? 406 : 408;
+  Framed(Ctl::Switch, vq_param::kIntMidiExtMidi, Img(175), mLcd ? 848 : 852, midiSwitchTop);
+  Rect(Ctl::InvisibleSwitch, vq_param::kIntMidiPanelSwitch,
+       IRECT(848, midiSwitchTop, 920, midiSwitchTop + 22))
+      .hidden = true;
+  Rect(Ctl::InvisibleSwitch, vq_param::kExtMidiPanelSwitch,
+       IRECT(920, midiSwitchTop, 992, midiSwitchTop + 22))
+      .hidden = true;
   Rect(Ctl::ParaEq, vq_param::kPGEq,
        mLcd ? IRECT(650, 590, 1110, 705) : IRECT(640, 593, 1100, 708));
   for (int k = 0; k < 4; ++k) {

@@ -137,7 +137,7 @@ TEST(PageLayout, SynthPageCountsAndRowsPerSkin) {
       {Skin::Lcd, Ctl::InvisibleSwitch, 312, 0, IRECT(808, 562, 908, 587), false},
       {Skin::Space, Ctl::Knob2, 128, 176, IRECT(885, 390, 917, 406), false},
       {Skin::Lcd, Ctl::Knob2, 128, 276, IRECT(885, 390, 917, 405), false},
-      {Skin::Lcd, Ctl::Switch, 306, 275, IRECT(848, 408, 988, 430), false},
+      {Skin::Lcd, Ctl::Switch, 306, 275, IRECT(848, 406, 988, 428), false},
       {Skin::Space, Ctl::InvisibleSwitch, 307, 0, IRECT(848, 408, 920, 430), true},
       {Skin::Space, Ctl::ParaEq, 290, 0, IRECT(640, 593, 1100, 708), false},
       {Skin::Lcd, Ctl::ParaEq, 290, 0, IRECT(650, 590, 1110, 705), false},

@@ -1,6 +1,8 @@
 // Text, caption, editable-text, spinner, user-text, link and bitmap-text controls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "control_fixture.h"
@@ -42,6 +44,40 @@ TEST_F(TextControls, SetTextIfChangedMarksDirtyOnlyForNewText) {
     fresh.SetCutToWidth(true);
     EXPECT_EQ(cut.CutToWidth(graphics), fresh.CutToWidth(graphics)) << (s ? s : "null");
   });
+}
+
+// A text fitted to its box: made smaller until it fits its width and height, then past sizes at
+// which its glyphs run together (their columns one run where the style's size keeps them
+// apart); centred text made smaller is centred by its ink. Known answers for the bold face.
+TEST_F(TextControls, FittedTextStepsDownToFitWithItsGlyphsApartAndCentredByItsInk) {
+  struct Case {
+    const char* text;
+    int size;
+    IRECT box;
+    int fitted;
+  } cases[] = {
+      {"vintage", 16, IRECT(0, 0, 80, 40), 16},   // fits as it is
+      {"vintage", 16, IRECT(0, 0, 34, 40), 9},    // fits at 10, its glyphs joined there
+      {"vintage", 16, IRECT(0, 0, 200, 14), 11},  // fits its height at 13, joined at 13 and 12
+      {"1.", 28, IRECT(0, 0, 27, 40), 27},        // the one's ink well right of its cell's left
+      {"1r", 14, IRECT(0, 0, 12, 40), 13},        // the r's arm fading out at its right
+  };
+  for (const Case& c : cases) {
+    IText style(c.size, COLOR_WHITE, "Monaco", IText::kStyleBold, IText::kAlignCenter);
+    auto* text = Attach(new ITextControl(&plug, c.box, &style, c.text));
+    text->SetFitToRect(true);
+    EXPECT_EQ(text->FitToRect(graphics).style.mSize, c.fitted) << c.text << " in " << c.box.W();
+    DrawArea(c.box);
+    int left = c.box.R, right = c.box.L;
+    for (int y = c.box.T; y < c.box.B; ++y)
+      for (int x = c.box.L; x < c.box.R; ++x)
+        if (RAST_PixelGreen(Pixel(x, y)) > 32)
+          left = std::min(left, x), right = std::max(right, x + 1);
+    EXPECT_LE(std::abs((left - c.box.L) - (c.box.R - right)), 1)
+        << c.text << " in " << c.box.W() << ": ink " << left << " to " << right;
+    graphics->RemoveControl(text->GetListIdx());
+    delete text;
+  }
 }
 
 TEST_F(TextControls, RescaleRebuildsTheStyleAndKeepsSecureEntry) {
