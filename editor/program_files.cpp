@@ -325,7 +325,6 @@ void VQEditor::EndSave(uint64_t save, bool ok, const std::function<void(bool)>& 
   // holds what is on screen: the action follows once no box or panel is up (OnTick).
   waiting.onDisk = true;
   mLoadAfterSave = std::move(waiting);
-  ShowProgramName();
 }
 
 void VQEditor::RunLoadAfterSave() {
