@@ -1189,7 +1189,7 @@ TEST_F(ManagerDesktopOverJack, ASaveLeftAloneEndsOnItsOwn) {
         }
       });
     }
-    if (loads) std::ofstream(slow) << "20000";  // the save's flush alone: later ones are not held
+    if (loads) std::ofstream(slow) << "40000";  // the save's flush alone: later ones are not held
     ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
     const bool saved = SaveTo(target, fails ? 1500 : 0);
     bool told = false;
@@ -1209,7 +1209,7 @@ TEST_F(ManagerDesktopOverJack, ASaveLeftAloneEndsOnItsOwn) {
       // The save's end lists its file beside the other.
       const auto secondRow = [this] { return screen.read(X(60), Y(RowY(2) - 6), 150, 12); };
       const std::vector<uint32_t> empty = secondRow();
-      told = Within(40000, [&] { return secondRow() != empty; });
+      told = Within(60000, [&] { return secondRow() != empty; });
     } else if (saved) {
       told = fails ? Answer("Error", "Return", "save-failed-alone", 10000)
                    : Within(5000, [&] { return statusLine() != marked; });
