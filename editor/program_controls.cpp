@@ -165,7 +165,8 @@ class ProgramControlCases : public VQParamCases {
     const std::string text = e.ProgramDumpText();
     const uint64_t changes = e.History().Changes();
     const uint64_t program = e.ProgramIdentity();
-    const ProgramRecord saved = e.History().Cursor() >= 0 ? e.History().Current() : e.Record();
+    // No history (no window): no step to name.
+    const ProgramRecord saved = e.History().Cursor() >= 0 ? e.History().Current() : ProgramRecord{};
     e.SaveInBackground(path, text, [&e, path, text, changes, program, saved](bool ok) {
       if (!ok) return;
       e.NameProgramAfterSavedFile(program, path, saved, text, changes);

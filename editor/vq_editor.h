@@ -169,7 +169,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // Which program is on screen: every load and INIT makes a new one; edits, undo and redo
   // within it keep it. A save's end and a waiting load act only on the program they began with.
   uint64_t ProgramIdentity() const { return mProgramIdentity; }
-  void RenewProgramIdentity() { mProgramIdentity = ++mProgramsMade; }
   // Gives the program the name and edited mark of the step undo or redo reached.
   void ApplyUndoLabel();
   // The program now differs from its file: "*name*" is shown and kept at quit.
@@ -598,6 +597,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   std::string mProgramName;
   uint64_t mProgramIdentity = 0;
   uint64_t mProgramsMade = 0;
+  void RenewProgramIdentity() { mProgramIdentity = ++mProgramsMade; }
   int32_t mSelectedGroups = 0;
 
   int32_t mKeyboardChannel = 0;
