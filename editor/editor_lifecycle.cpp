@@ -105,8 +105,6 @@ void VQEditor::StartUp() {
     InitProgram();
   }
 
-  // Undo back to the start gives this name and mark.
-  mHistory.SetCurrentLabel(ProgramLabel());
   // The program of the last run is no choice made on a manager page shown at start.
   mProgramLoadedInManager = false;
   if (mOutputDeviceName.find(kStartupDeviceWord) != std::string::npos) SendStartupMessage();

@@ -216,11 +216,19 @@ DispatchExit VQEditor::EffectControlCase(int paramIdx, int32_t value) {
       ShowExtMidiText(3, text);
       // The pitch-bend range travels in the external-MIDI triple, not as its own NRPN.
       const bool wasApplying = mApplyingProgram;
+      const bool changed = ParamInt(vq_param::kPitchBendRange) != value;
       mApplyingProgram = true;
       SetParam(vq_param::kPitchBendRange, value);
       RedrawParamControls();
       mApplyingProgram = wasApplying;
-      if (!mApplyingProgram) SendExtMidiNrpn();
+      if (mApplyingProgram) return DispatchExit::kNormal;
+      SendExtMidiNrpn();
+      // The program's own value changed: a step, and the mark.
+      if (changed && Graphics() && !mHistory.Suspended()) {
+        RecordKeyedUndoStep(static_cast<int8_t>(
+            ProgramFieldTable::Lsb(vq_param::FieldOf(vq_param::kPitchBendRange))));
+        MarkProgramEdited();
+      }
       return DispatchExit::kNormal;
     }
     default:

@@ -23,6 +23,13 @@ bool IsProgramControl(int p) {
 
 void VQEditor::OnParamChange(int paramIdx) {
   UTL_MutexLock lock(mMutex);
+  // Ended before the lock is let go: the change's undo step holds all it set.
+  struct ChangeScope {
+    VQEditor& editor;
+    ~ChangeScope() { editor.EndParamChange(); }
+  };
+  BeginParamChange(paramIdx);
+  const ChangeScope scope{*this};
   if (mManagerPageShown && paramIdx >= vq_param::kManagerLocalBrowser &&
       paramIdx <= vq_param::kManagerRememberLogin && mParamCases &&
       !mParamCases->ManagerPageCase(*this, paramIdx))

@@ -124,7 +124,6 @@ void VQEditor::InitProgram() {
   mHistory.SetCurrentLabel(ProgramLabel());
   RenewProgramIdentity();
   DropLoadAfterSave();
-  SetStatusText("INIT");
   mProgramName = "INIT";
   // A new program: nothing edited yet, and no file behind it.
   mProgramEdited = false;

@@ -143,25 +143,32 @@ class ProgramControlCases : public VQParamCases {
     if (e.RefuseWorkingFolder(path)) return;
     // The text is taken now; the disk is waited for off the main thread and outside the lock,
     // and what follows a save comes once the file is on disk. Every failed save says so; the
-    // file on disk stays as it was.
-    if (e.Link().ReceivedDumpPending() && e.Link().HoldsReceivedDump()) {
-      // The save stands apart from the transfers: its end touches none of them. From now on a
-      // save writes the program on screen; a failed one offers the dump again, unless another
-      // has come or been asked for since.
-      const std::string text = e.ReceivedDumpFileText();
-      const uint64_t offer = e.Link().DumpsOffered();
-      e.Link().SetReceivedDumpPending(false);
-      e.SaveInBackground(path, text, [&e, path, offer](bool ok) {
-        if (ok)
-          e.ShowSavedFileInBrowser(path);
-        else if (e.Link().DumpsOffered() == offer)
-          e.Link().SetReceivedDumpPending(true);
-      });
+    // file on disk stays as it was. What it writes was fixed as its panel opened.
+    const VQEditor::SavePanel what = e.SaveChoice();
+    if (what.dump) {
+      // The save stands apart from the transfers and from the program on screen, which keeps its
+      // name: its end touches neither. From now on a save writes the program on screen; a failed
+      // one offers the dump again, unless another has come or been asked for since.
+      if (e.Link().DumpsOffered() == what.offer) e.Link().SetReceivedDumpPending(false);
+      const std::string file = vq::platform::NameOfPath(path);
+      e.SaveInBackground(path, what.dumpText,
+                         [&e, path, offer = what.offer](bool ok) {
+                           if (ok)
+                             e.ShowSavedFileInBrowser(path);
+                           else if (e.Link().DumpsOffered() == offer)
+                             e.Link().SetReceivedDumpPending(true);
+                         },
+                         {"Cannot write " + file + "!",
+                          "The program fetched from the VQ cannot be written to\n" + path + "!"});
       return;
     }
-    e.Link().SetReceivedDumpPending(false);
+    // The program is saved over an offered dump, which goes.
+    if (what.offered && e.Link().DumpsOffered() == what.offer)
+      e.Link().SetReceivedDumpPending(false);
     // What the end acts on is fixed now: the program saved, its values and how far its history
-    // had come. Whatever is on screen by then is left alone unless it is that program.
+    // had come. Whatever is on screen by then is left alone unless it is that program. The
+    // saved values stay a step of their own: the next change of any control opens a new one.
+    e.History().SetKey(-1);
     const std::string text = e.ProgramDumpText();
     const uint64_t changes = e.History().Changes();
     const uint64_t program = e.ProgramIdentity();

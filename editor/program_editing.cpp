@@ -80,8 +80,8 @@ UndoLabel VQEditor::ProgramLabel() const {
 
 void VQEditor::MarkProgramEdited() {
   mEditsReleased = false;
-  DropLoadAfterSave();
-  if (mProgramEdited) return;
+  const bool dropped = DropLoadAfterSave();
+  if (mProgramEdited && !dropped) return;
   mProgramEdited = true;
   ShowProgramName();
 }
@@ -95,10 +95,32 @@ void VQEditor::RecordUndoStep() {
 }
 
 void VQEditor::RecordKeyedUndoStep(int32_t key) {
+  if (mParamChange.depth > 0) {
+    mParamChange.stepDue = true;
+    mParamChange.stepKey = key;
+    mParamChange.stepChanges = mHistory.Changes();
+    return;
+  }
   TakeUndoSnapshot();
   UndoLabel label = ProgramLabel();
   label.edited = true;
   mHistory.MergeSnapshot(key, std::move(label));
+}
+
+void VQEditor::BeginParamChange(int paramIdx) {
+  if (mParamChange.depth++ > 0) return;
+  const int field = paramIdx - kFieldParamOffset;
+  mParamChange.ownKey = field >= 0 && field < kProgramFieldCount
+                            ? static_cast<int8_t>(ProgramFieldTable::Lsb(field))
+                            : kNoOwnKey;
+}
+
+void VQEditor::EndParamChange() {
+  if (--mParamChange.depth > 0) return;
+  const ParamChange change = std::exchange(mParamChange, {});
+  // A whole-program step taken after the due one holds its values already.
+  if (!change.stepDue || mHistory.Changes() != change.stepChanges) return;
+  RecordKeyedUndoStep(change.ownKey != kNoOwnKey ? change.ownKey : change.stepKey);
 }
 
 void VQEditor::ResetUndoHistory() {
@@ -124,12 +146,14 @@ void VQEditor::Redo() {
 void VQEditor::ApplyUndoLabel() {
   if (!Graphics() || mHistory.Cursor() < 0) return;
   const UndoLabel& label = mHistory.CurrentLabel();
-  if (label.name.empty()) return;  // a step recorded before the program was named
-  mProgramName = label.name;
-  mProgramEdited = label.edited;
-  mProgramWithoutFile = label.withoutFile;
-  mProgramFile = label.file;
-  mProgramIdentity = label.program;
+  // A step recorded before the program was named keeps the name on screen.
+  if (!label.name.empty()) {
+    mProgramName = label.name;
+    mProgramEdited = label.edited;
+    mProgramWithoutFile = label.withoutFile;
+    mProgramFile = label.file;
+    mProgramIdentity = label.program;
+  }
   ShowProgramName();
 }
 

@@ -119,23 +119,66 @@ void VQEditor::SetProgramNameFromPath(const std::string& path) {
 }
 
 bool VQEditor::OpenFileSelector(int role) {
-  return mPages && mPages->OpenFileSelector(role);
+  if (!mPages) return false;
+  const bool save = role == kSaveSelector;
+  if (save) SavePanelOpening();
+  const bool chosen = mPages->OpenFileSelector(role);
+  if (save) SavePanelClosed();
+  return chosen;
 }
 
 void VQEditor::SaveProgramWithPanel() {
   UTL_MutexLock lock(mMutex);
-  // The editor's program is what this saves; a cancelled panel leaves a pending dump pending.
-  const bool dumpPending = mLink.ReceivedDumpPending();
-  const uint64_t offer = mLink.DumpsOffered();
-  mLink.SetReceivedDumpPending(false);
-  bool chosen;
+  mSaveProgramAsked = true;
   {
     // The panel waits for the user: MIDI input and the status poll must not wait with it.
     UTL_MutexRelease unlocked(mMutex);
-    chosen = OpenFileSelector(kSaveSelector);
+    OpenFileSelector(kSaveSelector);
   }
-  // Only the dump offered before: a transfer begun meanwhile may have put others in its place.
-  if (!chosen && mLink.DumpsOffered() == offer) mLink.SetReceivedDumpPending(dumpPending);
+  mSaveProgramAsked = false;
+}
+
+void VQEditor::SavePanelOpening() {
+  UTL_MutexLock lock(mMutex);
+  // The editor's opening and the selector's own click both tell: the outer one decides.
+  if (mSavePanelDepth++ > 0) return;
+  SavePanel panel;
+  panel.open = true;
+  panel.offered = mLink.ReceivedDumpPending();
+  panel.offer = mLink.DumpsOffered();
+  panel.dumpProposed = !std::exchange(mSaveProgramAsked, false) && panel.offered;
+  panel.dump = panel.dumpProposed && mLink.HoldsReceivedDump();
+  if (panel.dump) panel.dumpText = ReceivedDumpFileText();
+  if (panel.dumpProposed) {
+    panel.proposal = mBrowser.SelectedFile(kSaveSelector);
+    if (!mOfferedDumpFile.empty()) mBrowser.SetSelectedFile(kSaveSelector, mOfferedDumpFile);
+  }
+  mSavePanel = std::move(panel);
+}
+
+void VQEditor::SavePanelClosed() {
+  UTL_MutexLock lock(mMutex);
+  if (mSavePanelDepth == 0 || --mSavePanelDepth > 0) return;
+  // The dump's name was the dump's alone: the next save proposes the program's own file.
+  if (mSavePanel.dumpProposed) mBrowser.SetSelectedFile(kSaveSelector, mSavePanel.proposal);
+  mSavePanel = {};
+}
+
+VQEditor::SavePanel VQEditor::SaveChoice() {
+  UTL_MutexLock lock(mMutex);
+  if (mSavePanel.open) return mSavePanel;
+  SavePanel now;
+  now.offered = mLink.ReceivedDumpPending();
+  now.offer = mLink.DumpsOffered();
+  now.dump = now.offered && mLink.HoldsReceivedDump();
+  if (now.dump) now.dumpText = ReceivedDumpFileText();
+  return now;
+}
+
+void VQEditor::OfferReceivedDump(const std::string& proposal) {
+  UTL_MutexLock lock(mMutex);
+  mOfferedDumpFile = proposal;
+  mLink.SetReceivedDumpPending(true);
 }
 
 bool VQEditor::AsksBeforeLoad() const {
@@ -223,12 +266,13 @@ void VQEditor::NameProgramAfterSavedFile(uint64_t program, const std::string& pa
     }
   }
   // Edits made meanwhile, undone ones too, stay on screen with their history, under the file's
-  // name; marked unless the values are the saved ones.
+  // name; marked unless the values are the saved ones. The mark is decided first: the name is
+  // never shown without it.
+  mProgramEdited = !sameValues;
   LocateProgramInFolder(path.c_str());
   mProgramWithoutFile = false;
   mProgramFile = path;
   mProgramName = ProgramNameOfPath(path);
-  mProgramEdited = !sameValues;
   mBrowser.SetSelectedFile(kSaveSelector, vq::platform::ReplaceNameExtension(path, ".pr4"));
   mHistory.SetCurrentLabel(ProgramLabel());
   ShowProgramName();
@@ -295,9 +339,10 @@ std::string VQEditor::ReceivedDumpFileText() {
 }
 
 void VQEditor::SaveInBackground(const std::string& path, std::string text,
-                                std::function<void(bool ok)> ended) {
+                                std::function<void(bool ok)> ended, SaveFailure failure) {
   const uint64_t id = ++mSavesStarted;
-  auto save = [this, id, path, text = std::move(text), ended = std::move(ended)] {
+  auto save = [this, id, path, text = std::move(text), ended = std::move(ended),
+               failure = std::move(failure)] {
     const bool ok = vq::platform::WriteFileWhole(path, text);
     // Told on the error output too: a save that fails as the program ends has no window.
     if (!ok)
@@ -305,18 +350,19 @@ void VQEditor::SaveInBackground(const std::string& path, std::string text,
     // Queued even where no thread could be made and this runs at once: its end comes in the
     // idle call, never inside the control that asked for the save.
     std::lock_guard<std::mutex> lock(mMainWorkMutex);
-    mMainWork.push_back([this, id, ok, ended] { EndSave(id, ok, ended); });
+    mMainWork.push_back([this, id, ok, ended, failure] { EndSave(id, ok, ended, failure); });
   };
   if (!mProgramSaves.Add(save)) save();
 }
 
-void VQEditor::EndSave(uint64_t save, bool ok, const std::function<void(bool)>& ended) {
+void VQEditor::EndSave(uint64_t save, bool ok, const std::function<void(bool)>& ended,
+                       const SaveFailure& failure) {
   UTL_MutexLock lock(mMutex);
   LoadAfterSave waiting;
   if (mLoadAfterSave.save == save) waiting = std::exchange(mLoadAfterSave, {});
   if (!ok) {
-    SetStatusText("Cannot write the program file!");
-    PostMessageBox("The program file cannot be written!", "Error");
+    SetStatusText(failure.status.c_str());
+    PostMessageBox(failure.box.c_str(), "Error");
   }
   ended(ok);
   // A failed save keeps the edits and loads nothing.
@@ -333,10 +379,10 @@ void VQEditor::RunLoadAfterSave() {
   if (next) next();
 }
 
-void VQEditor::DropLoadAfterSave() {
-  if (mLoadAfterSave.save == 0) return;
+bool VQEditor::DropLoadAfterSave() {
+  if (mLoadAfterSave.save == 0) return false;
   mLoadAfterSave = {};
-  ShowProgramName();
+  return true;
 }
 
 void VQEditor::WaitForProgramSaves() {

@@ -38,7 +38,7 @@ class VQProgramFiles {
   virtual bool WriteProgramDumpText(VQEditor& editor, const char* path) = 0;
   // The text that writes, taken under the editor's lock: the disk can be waited for outside it.
   virtual std::string ProgramDumpText(VQEditor& editor) = 0;
-  // Writes the last received dump as a version-244 file, then names the program.
+  // Writes the last received dump as a version-244 file; the program on screen keeps its name.
   virtual bool SaveProgramFile(VQEditor& editor, const char* path) = 0;
   virtual std::string ReceivedDumpFileText(VQEditor& editor) = 0;  // what that writes
   // Converts one ".pr3"/".prg" (or version-243) file into a ".pr4" beside it; never replaces an
@@ -54,7 +54,8 @@ class VQProgramFiles {
 
   // Rebuilds the program list from the path's folder and makes the path's file current.
   virtual void LocateProgramInFolder(VQEditor& editor, const char* path) = 0;
-  // Names a single dump just received and offers it through the save selector.
+  // Names a single dump just received and offers it through the save selector, under that
+  // name; the program on screen keeps its own.
   virtual void NameReceivedProgram(VQEditor& editor, int slot) = 0;
   // Fills the manager's browser rows from a folder.
   virtual void ListProgramFolder(VQEditor& editor, const char* folder) = 0;

@@ -64,6 +64,8 @@ VQEditor::VQEditor(const IModuleInstanceInfo& info, VQEditorSetup setup)
     mProgramEdited = false;
   else if (strcmp(edited, "true") == 0)
     mProgramEdited = true;
+  // Undo back to the start gives the program as it came back, marked as it was kept.
+  mHistory.SetCurrentLabel(ProgramLabel());
   ShowProgramName();
 }
 

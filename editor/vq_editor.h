@@ -11,6 +11,7 @@
 
 #include <array>
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -67,6 +68,12 @@ struct VQEditorSetup {
   std::string outputDeviceName;
   // Program files (library/: MakeProgramLibrary); null leaves every file operation a no-op.
   std::unique_ptr<VQProgramFiles> programFiles;
+};
+
+// What a failed save says in the status line and its box.
+struct SaveFailure {
+  std::string status = "Cannot write the program file!";
+  std::string box = "The program file cannot be written!";
 };
 
 class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
@@ -162,6 +169,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   void RecordUndoStep();  // a whole-program edit: snapshot, drop the redo tail, append
   // A single change: snapshot, drop the redo tail; a change with the same key as the step
   // before replaces that step (one step per knob drag), any other appends and keeps its key.
+  // Inside a parameter change (the dispatcher) the step is taken as the change ends, once what
+  // it sets along is set too: one step for the control the user moved.
   void RecordKeyedUndoStep(int32_t key);
   void ResetUndoHistory();
   // The program's name, edited mark, file and identity, as an undo step keeps them.
@@ -269,9 +278,28 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   static constexpr const char* kSavingText = "Saving...";
   // Whether the next load asks (the program has edits the user has not let go).
   bool AsksBeforeLoad() const;
-  // The save command: the save panel for the editor's program; a cancelled panel leaves a
-  // received dump pending.
+  // The save command: the save panel for the editor's program; a received dump offered stays
+  // offered.
   void SaveProgramWithPanel();
+  // What a choice in the save panel writes, fixed as the panel opens: the dump offered then
+  // (which its panel proposes), or the program on screen.
+  struct SavePanel {
+    bool open = false;
+    bool dump = false;          // the received dump, as `dumpText`; else the program on screen
+    bool offered = false;       // a dump was offered as the panel opened
+    bool dumpProposed = false;  // the panel proposed the dump's file
+    uint64_t offer = 0;         // Link().DumpsOffered() then
+    std::string dumpText;
+    std::string proposal;  // the program's own file, proposed again once the panel closes
+  };
+  // The save selector's panel opens and closes (its click, main thread): the save command asks
+  // for the program; otherwise a dump offered for saving is what the panel writes.
+  void SavePanelOpening();
+  void SavePanelClosed();
+  // What the save selector's choice writes: the open panel's, else as a panel opened now would.
+  SavePanel SaveChoice();
+  // A received dump offered for saving, with the file its panel proposes.
+  void OfferReceivedDump(const std::string& proposal);
   const std::string& ProgramName() const { return mProgramName; }
   // The number of group switches (278..289) on.
   int32_t SelectedGroups() const { return mSelectedGroups; }
@@ -387,7 +415,7 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // save failed, and runs there under the lock, as other posted work does, told which. A
   // failure says so in the status line and a box, as every failed save does.
   void SaveInBackground(const std::string& path, std::string text,
-                        std::function<void(bool ok)> ended);
+                        std::function<void(bool ok)> ended, SaveFailure failure = {});
   // Returns once every save handed over is on disk or has failed.
   void WaitForProgramSaves();
   // A program file just saved at `path` from `program`, whose text `text` was taken when its
@@ -547,11 +575,30 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
     bool onDisk = false;  // the save has ended well: `next` runs once no box is up
     std::function<void()> next;
   } mLoadAfterSave;
-  void EndSave(uint64_t save, bool ok, const std::function<void(bool)>& ended);
+  void EndSave(uint64_t save, bool ok, const std::function<void(bool)>& ended,
+               const SaveFailure& failure);
   void RunLoadAfterSave();
   // Something was done to the program (an edit, undo, redo, INIT or a load): the action held
-  // for a question's Save no longer follows, and the program's name is shown again.
-  void DropLoadAfterSave();
+  // for a question's Save no longer follows. True when one was dropped: the caller shows the
+  // program's name again, once name and mark are what that change made them.
+  bool DropLoadAfterSave();
+  SavePanel mSavePanel;
+  int mSavePanelDepth = 0;
+  bool mSaveProgramAsked = false;  // the save command's panel writes the program on screen
+  std::string mOfferedDumpFile;
+  // The parameter change being dispatched, with what it sets along: its keyed undo step is
+  // taken as it ends, keyed by the field the user moved (or, for a control that is no field,
+  // by the last field it set).
+  struct ParamChange {
+    int depth = 0;
+    int32_t ownKey = -1;  // the outer field's key; kNoOwnKey for a control that is no field
+    bool stepDue = false;
+    int32_t stepKey = -1;
+    uint64_t stepChanges = 0;  // History().Changes() when the step fell due
+  } mParamChange;
+  static constexpr int32_t kNoOwnKey = INT32_MIN;
+  void BeginParamChange(int paramIdx);
+  void EndParamChange();
   std::vector<std::pair<int, double>> mMainParamSets;
   std::deque<PostedBox> mPostedBoxes;
   // The first posted box is up: it and those behind it follow in its loop, not the idle call.

@@ -144,10 +144,8 @@ std::string ProgramLibrary::ProgramDumpText(VQEditor& editor) {
 bool ProgramLibrary::SaveProgramFile(VQEditor& editor, const char* path) {
   UTL_MutexLock lock(editor.Mutex());
   if (!path || !*path) return false;
-  if (WriteFileSafely(path, ReceivedDumpFileText(editor)) != ProgramFileError::kNone) return false;
-  editor.SetProgramNameFromPath(editor.Browser().CurrentListName());
-  editor.SetStatusText(editor.ProgramName().c_str());
-  return true;
+  // The program on screen is another one: it keeps its own name.
+  return WriteFileSafely(path, ReceivedDumpFileText(editor)) == ProgramFileError::kNone;
 }
 
 std::string ProgramLibrary::ReceivedDumpFileText(VQEditor& editor) {
@@ -216,7 +214,7 @@ void ProgramLibrary::LocateProgramInFolder(VQEditor& editor, const char* path) {
       BuildProgramList(fs::ListFolder(editor.Browser().CurrentProgramFolder())));
   if (!editor.Browser().SelectListName(file)) return;
   editor.SetProgramNameFromPath(file);
-  editor.SetStatusText(editor.ProgramName().c_str());
+  editor.ShowProgramName();
 }
 
 void ProgramLibrary::NameReceivedProgram(VQEditor& editor, int slot) {
@@ -227,17 +225,15 @@ void ProgramLibrary::NameReceivedProgram(VQEditor& editor, int slot) {
   // never a bare name that would land wherever the process happens to run.
   std::string folder = editor.Browser().PanelFolder();
   if (!folder.empty() && folder.back() != '/') folder += '/';
-  editor.Browser().SetSelectedFile(VQEditor::kSaveSelector,
-                                   fs::ReplaceNameExtension(folder + file, ".pr4"));
-  editor.Link().SetReceivedDumpPending(true);
+  editor.OfferReceivedDump(fs::ReplaceNameExtension(folder + file, ".pr4"));
   {
     // The panel waits for the user: the MIDI input and the status poll need the editor
     // meanwhile. The choice is saved under the lock, by the selector's parameter.
     UTL_MutexRelease unlocked(editor.Mutex());
     editor.OpenFileSelector(VQEditor::kSaveSelector);
   }
-  editor.SetProgramNameFromPath(editor.Browser().CurrentListName());
-  editor.SetStatusText(editor.ProgramName().c_str());
+  // The program on screen is not the one fetched: its own name, with its mark, comes back.
+  editor.ShowProgramName();
 }
 
 void ProgramLibrary::ListProgramFolder(VQEditor& editor, const char* folder) {

@@ -42,6 +42,9 @@ class PageFileSelector : public IFileSelectorControl {
   // only the role's file name proposed.
   void OnMouseDown(int x, int y, IMouseMod* mod) override {
     if (!GetGraphics()) return;
+    // What a save writes is fixed as its panel opens, whatever ends while it is up.
+    const bool save = mRole == VQEditor::kSaveSelector;
+    if (save) mEditor->SavePanelOpening();
     ProgramBrowser& browser = mEditor->Browser();
     mFile.Set(vq::platform::NameOfPath(browser.SelectedFile(mRole)).c_str());
     mDir.Set(browser.PanelFolder().c_str());
@@ -49,6 +52,7 @@ class PageFileSelector : public IFileSelectorControl {
       browser.SetSelectedFile(mRole, mFile.Get());
       browser.NoteChosenFolder(vq::platform::FolderOfPath(mFile.Get()));
     });
+    if (save) mEditor->SavePanelClosed();
   }
 
  private:

@@ -195,7 +195,11 @@ TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   VQEditor& e = MakeWithLibrary(std::move(setup));
   // While the Save panel waits for the user, the MIDI input and the status poll get the editor.
   bool editorFree = false;
-  pages.whileSelectorOpen = [&](int) { editorFree = vqtest::FreeForOtherThreads(e.Mutex()); };
+  std::string proposed;
+  pages.whileSelectorOpen = [&](int) {
+    editorFree = vqtest::FreeForOtherThreads(e.Mutex());
+    proposed = e.Browser().SelectedFile(VQEditor::kSaveSelector);
+  };
   const std::string mine = Folder() + "mine/";  // a folder of the user's
   std::filesystem::create_directories(mine);
   e.Browser().SetSaveFolder(mine);
@@ -207,7 +211,7 @@ TEST_F(LifecycleTest, IdleWorkNamesDumpsAndSendsRequests) {
   e.OnTick();
   EXPECT_FALSE(e.Link().DumpReceived());
   EXPECT_TRUE(e.Link().ReceivedDumpPending());
-  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), mine + "12 Lead.pr4");
+  EXPECT_EQ(proposed, mine + "12 Lead.pr4");
   EXPECT_EQ(pages.openedSelectors, std::vector<int>{VQEditor::kSaveSelector});
   EXPECT_TRUE(editorFree);
   EXPECT_FALSE(e.Link().RequestPending());
@@ -400,6 +404,10 @@ TEST_F(LifecycleTest, ShutDownKeepsTheProgramAndTheSettings) {
     EXPECT_EQ(Value(3), 20);
     EXPECT_EQ(next.ProgramName(), init ? "INIT" : "05_Pad");
     EXPECT_TRUE(next.ProgramEdited());
+    // An edit undone gives the program back as it came: still marked.
+    Set(14, Value(14) == 99 ? 98 : 99);
+    next.Undo();
+    EXPECT_EQ(StatusText(), "*" + next.ProgramName() + "*");
     EXPECT_EQ(next.KeyboardChannel(), 9);
     EXPECT_FALSE(CcsSince(mark).empty());
   }

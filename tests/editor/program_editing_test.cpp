@@ -53,6 +53,37 @@ TEST_F(EditorTest, UndoAndRedoRestoreAndResend) {
   EXPECT_EQ(Mark(), count);
 }
 
+// A change of a program value, with what it sets along, is one marked step that holds what the
+// controls then show; Undo gives back the values before it.
+TEST_F(EditorTest, EachChangeIsOneStepHoldingWhatItSetAlong) {
+  const struct {
+    const char* what;
+    int param;
+    double value;  // -1: the other of two
+  } rows[] = {
+      {"MIDI SYNC, which clears the LFO rate and both delays", vq_param::kMidiSync, 1},
+      {"the external-MIDI pitch-bend range", vq_param::kExtMidiPitchbendRange, 12},
+      {"VINTAGE/NEW, which sets its cutoff", vq_param::kVcfVintageNew, -1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    VQEditor& e = Make();
+    Set(vq_param::kDelay1, 20);
+    Set(vq_param::kVco4PwmLfoFrq, 50);
+    e.SetProgramEdited(false);
+    const auto shown = [&e] { return (e.TakeUndoSnapshot(), e.History().Snapshot()); };
+    const ProgramRecord before = shown();
+    const size_t steps = e.History().Entries().size();
+    Set(row.param, row.value >= 0 ? row.value : 1 - Value(row.param));
+    EXPECT_EQ(e.History().Entries().size(), steps + 1);
+    EXPECT_EQ(e.History().Current(), shown());
+    EXPECT_NE(e.History().Current(), before);
+    EXPECT_TRUE(e.ProgramEdited());
+    e.Undo();
+    EXPECT_EQ(shown(), before);
+  }
+}
+
 TEST_F(EditorTest, UndoAtTheFirstEntryRestoresItAgain) {
   // A first run: the history starts from the program the editor holds (INIT), never from an
   // unfilled record.

@@ -185,8 +185,9 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   Saved(e);
   e.OnTick();
   EXPECT_TRUE(e.Link().ReceivedDumpPending());
-  EXPECT_EQ(StatusText(), "Cannot write the program file!");
+  EXPECT_EQ(StatusText(), "Cannot write x.pr4!");
   ASSERT_FALSE(Gui()->messageBoxes.empty());
+  EXPECT_NE(Gui()->messageBoxes.back().text.find(dir + "/no such folder/x.pr4"), std::string::npos);
   EXPECT_EQ(Gui()->messageBoxes.back().caption, "Error");
   EXPECT_TRUE(Gui()->messageBoxes.back().plugFree);
 
@@ -213,6 +214,43 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   EXPECT_EQ(e.Browser().CurrentListName(), "edited.pr4");
 }
 
+// A fetched program's save leaves the program on screen its own: its name and mark, the file a
+// quit keeps it by and the file the next save proposes.
+TEST_F(ProgramControlsTest, AFetchedProgramsSaveLeavesTheProgramOnScreenItsOwn) {
+  const struct {
+    const char* what;
+    bool init, edit;
+  } rows[] = {{"INIT", true, false}, {"INIT, edited", true, true}, {"a file, edited", false, true}};
+  int n = 0;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    sim = vqsim::SimEngine();
+    sim.FillSlots(true);
+    VQEditor& e = SimLinkedEditorTest::Start("own" + std::to_string(++n));
+    Program("Base.pr4", 30);
+    Gui()->messageBoxAnswer = 7;  // the last row's program was kept edited
+    ASSERT_TRUE(e.LoadChosenProgramFile(folder + "Base.pr4"));  // the list's entry
+    if (row.init) Press(vq_param::kInitButton);
+    if (row.edit) Set(kMarkerField + kFieldParamOffset, 44);
+    const std::string name = e.ProgramName(), shown = StatusText();
+    const std::string proposed = e.Browser().SelectedFile(VQEditor::kSaveSelector);
+    Gui()->fileAnswers = {folder + "fetched.pr4"};
+    Set(301, 4);
+    Set(302, 1);
+    link->Pump();
+    Saved(e);
+    ExpectSlotSaved(folder + "fetched.pr4", 5);
+    EXPECT_EQ(e.ProgramName(), name);
+    EXPECT_EQ(StatusText(), shown);
+    EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), proposed);
+    e.SaveEditorState();
+    EXPECT_EQ(Ini("program", "lastfile"), row.init ? "" : folder + "Base.pr4");
+    if (row.init) {
+      EXPECT_EQ(Ini("program", "name"), "INIT");
+    }
+  }
+}
+
 // A fetched program's save that fails after another transfer began: the other runs to its end,
 // and a second FETCH's dump stays offered and is saved as the slot it names. Once its save has
 // started the dump is offered no more: SAVE writes the program on screen. The failure offers it
@@ -222,7 +260,8 @@ TEST_F(ProgramControlsTest, AFetchedProgramsSaveEndingLateTouchesNoOtherTransfer
   vq::test::SlowDisk& disk = vq::test::SlowDisk::Get();
   const vq::test::SlowDisk::LetGoAtTheEnd letGo;
   int row = 0;
-  for (const std::string second : {"Save All", "RECEIVE", "FETCH", "SAVE"}) {
+  for (const std::string second :
+       {"Save All", "RECEIVE", "FETCH", "SAVE", "SAVE's panel", "File > Save's panel"}) {
     SCOPED_TRACE(second);
     sim = vqsim::SimEngine();
     sim.FillSlots(true);
@@ -249,7 +288,7 @@ TEST_F(ProgramControlsTest, AFetchedProgramsSaveEndingLateTouchesNoOtherTransfer
       Set(kMarkerField + kFieldParamOffset, 44);
       e.Browser().SetSelectedFile(VQEditor::kSaveSelector, folder + "mine.pr4");
       Set(203, Value(203) > 0.5 ? 0 : 1);
-    } else {
+    } else if (second == "FETCH") {
       Set(301, 6);
       Set(302, 0);
       link->Pump();
@@ -258,6 +297,26 @@ TEST_F(ProgramControlsTest, AFetchedProgramsSaveEndingLateTouchesNoOtherTransfer
     std::filesystem::create_directories(folder + "fetched.pr4");  // the rename fails
     disk.Hold(false);
     e.WaitForProgramSaves();
+    // The failure ends while the user's own panel is up: what that panel saves was fixed as it
+    // opened, and the dump offered again stays offered.
+    const bool panel = second.find("panel") != std::string::npos;
+    if (panel) {
+      Set(kMarkerField + kFieldParamOffset, 44);
+      Gui()->ticksWhileUp = 6;
+      Gui()->fileAnswers = {folder + "mine.pr4"};
+      if (second == "SAVE's panel")
+        Press(vq_param::kSaveButton);
+      else
+        e.SaveProgramWithPanel();
+      Gui()->ticksWhileUp = 0;
+      Saved(e);
+      e.OnTick();  // the failure's box, once the panel is closed
+      ASSERT_FALSE(Gui()->messageBoxes.empty());
+      EXPECT_EQ(Gui()->messageBoxes.back().text,
+                "The program fetched from the VQ cannot be written to\n" + folder + "fetched.pr4!");
+      Gui()->fileAnswers = {""};
+      e.SaveProgramWithPanel();
+    }
     link->Pump();  // the first save's end, then the rest of the second transfer
     EXPECT_FALSE(e.Link().BankDownloadRunning() || e.Link().RequestOutstanding());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(down), {}),
@@ -267,10 +326,10 @@ TEST_F(ProgramControlsTest, AFetchedProgramsSaveEndingLateTouchesNoOtherTransfer
     if (second == "RECEIVE") {
       EXPECT_EQ(bank, 99);
     }
-    EXPECT_EQ(sim.State().requests, second == "FETCH" ? 2u : second == "SAVE" ? 1u : 100u);
-    EXPECT_EQ(Gui()->filePanels, second == "FETCH" ? 2 : 1);
-    EXPECT_EQ(e.Link().ReceivedDumpPending(), second == "FETCH" || second == "SAVE");
-    if (second == "SAVE") {
+    EXPECT_EQ(sim.State().requests, second == "FETCH" ? 2u : second == "SAVE" || panel ? 1u : 100u);
+    EXPECT_EQ(Gui()->filePanels, second == "FETCH" ? 2 : panel ? 3 : 1);
+    EXPECT_EQ(e.Link().ReceivedDumpPending(), second == "FETCH" || second == "SAVE" || panel);
+    if (second == "SAVE" || panel) {
       ProgramFileContent mine;
       ASSERT_EQ(ReadProgramFile((folder + "mine.pr4").c_str(), mine), ProgramFileError::kNone);
       EXPECT_EQ(mine.record[kMarkerField], 44);
@@ -689,6 +748,26 @@ TEST_F(ProgramControlsTest, ASaveEndingLateKeepsWhatCameAfterIt) {
        [&] { saveTo("first.pr4"); }},
       {"a save on its way, then another", false, [] {}, 40, false, "saved", false,
        [&] { saveTo("first.pr4"); }},
+      // The save's start ends the knob's run: the saved values stay a step of their own.
+      {"the knob turned again, then Undo once the file is on disk",
+       false,
+       [&] { Set(kMarkerField + kFieldParamOffset, 41); },
+       40,
+       false,
+       "saved",
+       false,
+       {},
+       undo},
+      // The history kept through the save's end: Undo reaches the program before the edit.
+      {"an edit set back before the save, Undo, then Undo once the file is on disk", false, undo,
+       30, true, "saved", false,
+       [&] {
+         const int other = kMarkerField + 1 + kFieldParamOffset;
+         const double was = Value(other);
+         Set(other, was > 0 ? 0 : 1);
+         Set(other, was);
+       },
+       undo},
   };
   int n = 0;
   for (const auto& row : rows) {
@@ -730,6 +809,52 @@ TEST_F(ProgramControlsTest, ASaveEndingLateKeepsWhatCameAfterIt) {
     ProgramFileContent content;
     ASSERT_EQ(ReadProgramFile((folder + "saved.pr4").c_str(), content), ProgramFileError::kNone);
     EXPECT_EQ(content.record[kMarkerField], 40);
+  }
+}
+
+// The load a question's Save holds follows that save alone, once its file is on disk: not the
+// end of an earlier save, nor a failed save, which keeps the edits.
+TEST_F(ProgramControlsTest, AQuestionsSaveLetsItsLoadFollowOnlyItsOwnFile) {
+  vq::test::SlowDisk& disk = vq::test::SlowDisk::Get();
+  const vq::test::SlowDisk::LetGoAtTheEnd letGo;
+  for (const bool fails : {false, true}) {
+    SCOPED_TRACE(fails ? "the question's Save fails" : "an earlier save ends first");
+    VQEditor& e = SimLinkedEditorTest::Start(fails ? "fails" : "earlier");
+    Program("Other.pr4", 9);
+    Program("Base.pr4", 30);
+    Gui()->messageBoxAnswer = 7;
+    ASSERT_TRUE(e.LoadChosenProgramFile(folder + "Base.pr4"));
+    Set(kMarkerField + kFieldParamOffset, 40);
+    Gui()->messageBoxAnswer = 1;  // Save
+    if (fails) {
+      std::filesystem::create_directories(folder + "saved.pr4");  // the rename fails
+    } else {
+      Gui()->fileAnswers = {folder + "first.pr4"};
+      e.SaveProgramWithPanel();
+      e.WaitForProgramSaves();  // on disk; its end comes with the next idle call
+      disk.HoldTheNext();
+    }
+    Gui()->fileAnswers = {folder + "saved.pr4"};
+    EXPECT_FALSE(e.LoadChosenProgramFile(
+        folder + "Other.pr4", [&] { EXPECT_TRUE(e.LoadChosenProgramFile(folder + "Other.pr4")); }));
+    if (fails)
+      e.WaitForProgramSaves();
+    else
+      ASSERT_TRUE(disk.WaitUntilAWriteIsStuck());
+    e.OnTick();
+    e.OnTick();
+    EXPECT_EQ(Marker(), 40);
+    if (fails) {
+      EXPECT_TRUE(e.ProgramEdited());
+      EXPECT_EQ(StatusText(), "Cannot write the program file!");
+      continue;
+    }
+    disk.Hold(false);
+    e.WaitForProgramSaves();
+    e.OnTick();
+    e.OnTick();
+    EXPECT_EQ(Marker(), 9);
+    EXPECT_EQ(e.ProgramName(), "Other");
   }
 }
 

@@ -213,8 +213,12 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
   memcpy(dump + 178, "Lead                            ", 32);
   memcpy(e.Link().ReceiveBuffer().data(), dump, sizeof dump);
 
+  std::string proposed;
+  pages.whileSelectorOpen = [&](int) {
+    proposed = e.Browser().SelectedFile(VQEditor::kSaveSelector);
+  };
   e.NameReceivedProgram(7);
-  EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), mine + "07Lead.pr4");
+  EXPECT_EQ(proposed, mine + "07Lead.pr4");
   EXPECT_TRUE(e.Link().ReceivedDumpPending());
   EXPECT_EQ(pages.openedSelectors, std::vector<int>{VQEditor::kSaveSelector});
 
@@ -250,11 +254,14 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsOfferedInTheUsersFolder) {
                {"", e.Browser().CacheFolder() + "05_X.pr4", home + "/03.pr4"},
                {"", e.RamProgramPath(), home + "/03.pr4"},
                {Folder() + "gone/", Folder() + "sub/old.pr4", home + "/03.pr4"}};
+  Gui()->fileCancels = true;
   for (const Case& c : cases) {
     e.Browser().SetSaveFolder(c.saveFolder);
     e.Browser().SetSelectedFile(VQEditor::kSaveSelector, c.shown);
     e.NameReceivedProgram(3);
-    EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), c.expected) << c.saveFolder;
+    EXPECT_EQ(Gui()->proposedFiles.back(), c.expected) << c.saveFolder;
+    // The dump's name was its panel's alone: the program's own file is proposed again.
+    EXPECT_EQ(e.Browser().SelectedFile(VQEditor::kSaveSelector), c.shown) << c.saveFolder;
   }
   if (oldHome)
     setenv("HOME", keptHome.c_str(), 1);

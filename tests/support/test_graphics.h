@@ -81,6 +81,9 @@ class TestGraphics : public IGraphics {
     vq::platform::BoxOrPanelShown shown;
     mostUp = std::max(mostUp, vq::platform::boxesAndPanelsUp());
     ++filePanels;
+    std::string folder = dir->Get();
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    proposedFiles.push_back(folder + file->Get());
     if (GetPlug() && !FreeForOtherThreads(GetPlug()->Mutex())) ++filePanelsHoldingThePlug;
     // Each panel takes its answer as it opens: one opened inside it takes the next.
     const bool scripted = !fileAnswers.empty();
@@ -121,6 +124,7 @@ class TestGraphics : public IGraphics {
   bool drawScreenResult = true;
   bool fileCancels = false;
   int filePanels = 0;
+  std::vector<std::string> proposedFiles;  // the folder and name each panel opened with
   int filePanelsHoldingThePlug = 0;
   // The nested loop of a box or panel: the GUI timer ticks this often (drawing what changed,
   // the idle call on every second clean tick) before the answer.
