@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "desktop_steps.h"
+#include "editor/param_ids.h"
 #include "support/jack_server.h"
 #include "library/db_client.h"
 #include "library/program_text_format.h"
@@ -238,11 +239,12 @@ class ManagerDesktopOverJack : public DesktopTest {
     const IRECT r = SynthRect(param);
     return {(r.L + r.R) / 2, (r.T + r.B) / 2};
   }
-  // "VCO1 volume" (field 11) dragged up on the synth page; the value the synthesizer got last.
-  int EditVco1Volume() {
+  // "VCO1 volume" (field 11) dragged up (or down) on the synth page; the value the synthesizer
+  // got last.
+  int EditVco1Volume(int up = 40) {
     const auto [kx, ky] = SynthControl(14);
     const size_t before = Received(sim, 11).size();
-    DragGui({{kx, ky}, {kx, ky - 20}, {kx, ky - 40}});
+    DragGui({{kx, ky}, {kx, ky - up / 2}, {kx, ky - up}});
     Within(5000, [&] { return Received(sim, 11).size() > before; });
     Heard();  // the drag's last value too
     const std::vector<int> values = Received(sim, 11);
@@ -665,7 +667,8 @@ TEST_F(ManagerDesktopOverJack, SavesStayInTheUsersFolders) {
 }
 
 // A slot chosen on the manager becomes the program on screen: edited and quit, it is kept
-// under its own name and file, not under those of the file loaded before it.
+// under its own name and file, not under those of the file loaded before it; the next start
+// shows it still edited, and an edit undone there leaves the mark.
 TEST_F(ManagerDesktopOverJack, TheProgramOnScreenIsKeptAtQuit) {
   const std::string bank = Folder("bank", Numbered("%02d_P.pr4", 9, 0));
   const std::string mine = Folder("mine", {{"TimeTest.pr4", 77}});
@@ -687,12 +690,33 @@ TEST_F(ManagerDesktopOverJack, TheProgramOnScreenIsKeptAtQuit) {
   // The slot's program, by way of the manager's copy of it.
   EXPECT_EQ(fs::path(Setting("lastfile")).filename(), "07_P.pr4") << Settings();
   EXPECT_EQ(Setting("edited"), "true");
+
+  // Its file holds other values: started again it shows "*07_P*", also once an edit is undone.
+  const std::string file = Setting("lastfile");
+  ASSERT_NE(ReadFile(dir + "/VQEditor4/lastprogram.pr4"), ReadFile(file));
+  ASSERT_TRUE(Start(dir + "/output2"));
+  const auto statusLine = [this] { return screen.read(X(36), Y(30), 232, 16); };
+  ASSERT_TRUE(Within(10000, [&] { return vq::test::isDrawn(statusLine()); }));
+  const std::vector<uint32_t> marked = statusLine();
+  Snap("kept-07-restarted");
+  const int edited = EditVco1Volume(-40);  // the edit kept is up already
+  ASSERT_NE(edited, -1);
+  KeyTo("VQEditor4", "ctrl+z");
+  EXPECT_TRUE(Within(5000, [&] { return Received(sim, 11).back() != edited; }));
+  EXPECT_TRUE(Within(5000, [&] { return statusLine() == marked; })) << "unmarked by the undo";
+  Snap("kept-07-undone");
+  EXPECT_EQ(Quit(), 0);
+  EXPECT_EQ(Setting("lastfile"), file) << Settings();
+  EXPECT_EQ(Setting("edited"), "true") << Settings();
   EXPECT_TRUE(sim.Faults().empty());
 }
 
-// "Save All Programs from VQ to Files" writes the synthesizer's bank into a folder but loads
-// nothing into the editor: the program keeps its name, file and folder, here and after quitting.
-TEST_F(ManagerDesktopOverJack, ABankFetchLeavesTheProgramAlone) {
+// A fetch loads nothing into the editor. "Save All Programs from VQ to Files" writes the
+// synthesizer's bank into a folder: the program keeps its name, file and folder, here and after
+// quitting. "Save Program from VQ to File" with INIT on screen (after a file, whose folder is
+// listed) saves the program fetched under a name of the user's: INIT stays INIT, here, after
+// quitting and after the next start.
+TEST_F(ManagerDesktopOverJack, FetchesLeaveTheProgramAlone) {
   const std::string mine = Folder("mine", {{"Cafe Creme.pr4", 77}});
   const std::string fetched = Folder("fetched", {});
   ASSERT_NO_FATAL_FAILURE(StartWithSynth({.distinct = true}, 150000));
@@ -710,6 +734,42 @@ TEST_F(ManagerDesktopOverJack, ABankFetchLeavesTheProgramAlone) {
   EXPECT_EQ(Quit(), 0);
   EXPECT_EQ(Setting("lastfile"), mine + "/Cafe Creme.pr4") << Settings();
   EXPECT_EQ(Setting("edited"), "false");
+
+  ASSERT_TRUE(Start(dir + "/output2"));
+  const auto [ix, iy] = SynthControl(vq_param::kInitButton);
+  ClickGui(ix, iy);
+  ASSERT_TRUE(MarkerBecomes(ProgramFieldTable::InitRecord()[kMarkerField])) << LastMarker();
+  ASSERT_TRUE(Heard());
+  const auto statusLine = [this] { return screen.read(X(36), Y(30), 232, 16); };
+  const std::vector<uint32_t> init = statusLine();
+  ASSERT_TRUE(Menu(20, 100, 163, ViewChanges(400, 350, 330, 150)));
+  ClickGui(562, 424);  // slot 1
+  ASSERT_TRUE(sim.WaitForLogLine("dump 1", 5000));
+  ASSERT_TRUE(SaveTo(fetched + "/F.pr4"));
+  ASSERT_TRUE(FileAppears(fetched + "/F.pr4", 5000));
+  EXPECT_EQ(DistinctFields(ReadFile(fetched + "/F.pr4")), (std::vector<int>{3, 4, 5, 6, 7}));
+  ASSERT_TRUE(Heard());
+  Snap("fetched-init-kept");
+  EXPECT_TRUE(Within(3000, [&] { return statusLine() == init; })) << "INIT was renamed";
+  EXPECT_TRUE(QuitByMenu());
+  EXPECT_EQ(Setting("lastfile"), "") << Settings();
+  EXPECT_EQ(Setting("name"), "INIT") << Settings();
+
+  // Saved as what it is: Ctrl+S proposes INIT in the panel's first folder, home.
+  ASSERT_TRUE(Start(dir + "/output3"));
+  ASSERT_EQ(KeyTo("VQEditor4", "ctrl+s"), 0);
+  ASSERT_TRUE(Look("Save", "fetched-init-saved"));
+  ASSERT_TRUE(ConfirmWithReturn("Save"));
+  std::vector<std::string> saved;
+  EXPECT_TRUE(Within(5000, [&] {
+    saved.clear();
+    for (const auto& entry : fs::directory_iterator(dir))
+      if (entry.path().extension() == ".pr4") saved.push_back(entry.path().filename());
+    return !saved.empty();
+  }));
+  EXPECT_EQ(saved, std::vector<std::string>{"INIT.pr4"});
+  EXPECT_EQ(DistinctFields(ReadFile(fetched + "/F.pr4")), (std::vector<int>{3, 4, 5, 6, 7}));
+  EXPECT_EQ(Quit(), 0);
   EXPECT_TRUE(sim.Faults().empty());
 }
 
