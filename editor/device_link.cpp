@@ -139,7 +139,7 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
     mQuietPolls = 0;
     ReleaseHeldWrite();
   }
-  // A failure told in this poll keeps the status line: a success beside it does not hide it.
+  // A failure told in this poll keeps the status line: a success beside it is told in a box.
   bool failureTold = false;
   // A bank download survives one lost message: on the second unanswered poll its request goes
   // out once more; the third poll still ends the wait. An upload's write is never repeated: an
@@ -187,9 +187,9 @@ void DeviceLink::Poll(bool managerPageShown, const PollActions& act) {
 
   if (mTransferDone) {
     mTransferDone = false;
-    if (managerPageShown)
+    if (managerPageShown || failureTold || mTransferFailed)
       act.messageBox(kFinishedText, "Done");
-    else if (!failureTold)
+    else
       act.statusText(kFinishedText);
   }
   if (mTransferFailed) {

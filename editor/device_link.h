@@ -33,7 +33,8 @@ class DeviceLink {
   // The once-a-second status poll of the transfers: a wait unanswered for three polls ends
   // with a report (a bank download's request goes out once more on the second; an upload's
   // write never does); finished and failed jobs are reported, on the manager page as a box,
-  // else in the status text, where a failure outlasts a success told in the same poll.
+  // else in the status text, where a failure outlasts a success told in the same poll: that
+  // success is told in a box.
   void Poll(bool managerPageShown, const PollActions& act);
   // Makes the next Poll end the request's wait at once, without a resend.
   void ExpireRequestWait();
@@ -82,6 +83,13 @@ class DeviceLink {
   bool MayStart(Transfer t, bool asked = false) const;
   // The upload's start waits for the user (its gap question): it counts as running meanwhile.
   void SetUploadStarting(bool value) { mUploadStarting = value; }
+  // The folder an upload sends its files from: it reads each as it goes, so while it starts or
+  // runs nothing may empty that folder (`folder` or one below it).
+  void SetUploadFolder(const std::string& folder) { mUploadFolder = folder; }
+  bool UploadReadsBelow(const std::string& folder) const {
+    return (mBankUploadRunning || mUploadStarting) && !folder.empty() &&
+           mUploadFolder.compare(0, folder.size(), folder) == 0;
+  }
 
   // --- Transfers that run, and how the last one ended ---
   bool BankDownloadRunning() const { return mBankDownloadRunning; }
@@ -179,6 +187,14 @@ class DeviceLink {
   void SetUploadLightsFolderButton(bool value) { mUploadLightsFolderButton = value; }
   bool DownloadToManager() const { return mDownloadToManager; }
   void SetDownloadToManager(bool value) { mDownloadToManager = value; }
+  // The programs such a download saved are entered into the bank on the main thread, after it
+  // ended: counted until each is in its slot.
+  void NoteSlotEntryPosted() { ++mSlotEntriesPosted; }
+  void NoteSlotEntered() {
+    if (mSlotEntriesPosted > 0) --mSlotEntriesPosted;
+  }
+  // RECEIVE fills the manager's bank: it runs, or a program it saved is not in its slot yet.
+  bool ManagerBankFilling() const { return mDownloadToManager || mSlotEntriesPosted > 0; }
   bool Busy() const { return mBusy; }
   void SetBusy(bool value) { mBusy = value; }
   // A bank upload found a program name that does not determine its program number.
@@ -213,6 +229,7 @@ class DeviceLink {
   int32_t mUnansweredPolls = 0;
   int32_t mWritePolls = 0;
   bool mUploadStarting = false;
+  std::string mUploadFolder;
   std::string mSingleWriteFile;
   int32_t mIdlePolls = 0;
   int32_t mDumpRetries = 0;
@@ -226,6 +243,7 @@ class DeviceLink {
   bool mBankUploadRequest = false;
   bool mUploadLightsFolderButton = false;
   bool mDownloadToManager = false;
+  int32_t mSlotEntriesPosted = 0;
   bool mBusy = false;
   bool mProgramNumberError = false;
   int32_t mWritesOwed = 0;

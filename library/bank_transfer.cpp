@@ -36,6 +36,7 @@ void BankTransfer::StartBankUpload(VQEditor& e, const char* path) {
   if (!e.Link().MayStart(DeviceLink::Transfer::kUpload, /*asked=*/true))
     return TellTransferRunning(e);
   mFolder = fs::FolderOfPath(p);
+  e.Link().SetUploadFolder(mFolder);
   mFiles.clear();
   mFilesPerSlot.fill(0);
 
@@ -274,10 +275,12 @@ bool BankTransfer::SaveReceivedProgram(VQEditor& e, int slot, const uint8_t* dum
   ShowName(e, file);
   if (e.Link().DownloadToManager() && slot >= kFirstProgramSlot && slot <= kLastProgramSlot) {
     // The file's own name decides category and name; the slot is the one downloaded. The row
-    // is a control: entered on the main thread.
+    // is a control: entered on the main thread, and until then the bank is not whole.
     SlotFileNameParts parts = ParseSlotFileName(file);
+    e.Link().NoteSlotEntryPosted();
     e.RunOnMainThread([&e, slot, category = parts.category, path, name = parts.name] {
       EnterProgramIntoSlot(e, slot, category, path, name);
+      e.Link().NoteSlotEntered();
     });
   }
   return true;

@@ -44,6 +44,10 @@ bool BankEmpty(const VQEditor& e) {
   return true;
 }
 
+bool EmptiesCache(int p) {
+  return p == vq_param::kManagerClearBank || p == vq_param::kManagerLoadBank;
+}
+
 bool AnySelected(const VQEditor& e) {
   for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
     if (e.Browser().Slots()[static_cast<size_t>(i)].selected) return true;
@@ -64,6 +68,18 @@ bool ProgramManager::Ask(VQEditor& e, const char* text, int type) {
   return answer == 1;
 }
 
+bool ProgramManager::BankBusy(const VQEditor& e, bool emptiesCache) {
+  const DeviceLink& link = e.Link();
+  return link.ManagerBankFilling() ||
+         (emptiesCache && link.UploadReadsBelow(e.Browser().CacheFolder()));
+}
+
+bool ProgramManager::RefuseBankChange(VQEditor& e, bool emptiesCache) {
+  if (!BankBusy(e, emptiesCache)) return false;
+  TellTransferRunning(e);
+  return true;
+}
+
 std::string ProgramManager::ChooseFolder(VQEditor& e) {
   std::string folder;
   {
@@ -78,9 +94,11 @@ bool ProgramManager::ManagerPageCase(VQEditor& e, int p) {
   const double value = e.ParamValue(p);
   const bool released = value < 0.5;
   // RECEIVE fills the bank: the buttons that change it or start a transfer are refused, told as
-  // any transfer beside another is.
-  if (e.Link().DownloadToManager() && p >= vq_param::kManagerInsert &&
-      p <= vq_param::kManagerSendBank) {
+  // any transfer beside another is; so are NEW and LOAD BANK while an upload sends the files
+  // of the cache folder they empty.
+  const bool changesBank = (p >= vq_param::kManagerInsert && p <= vq_param::kManagerSendBank) ||
+                           p == vq_param::kManagerApplyEdit;
+  if (changesBank && BankBusy(e, EmptiesCache(p))) {
     if (released) TellTransferRunning(e);
     return false;
   }
@@ -237,13 +255,9 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
   if (empty && (p == vq_param::kManagerClearBank || p == vq_param::kManagerSaveBank ||
                 p == vq_param::kManagerUploadBank || p == vq_param::kManagerSendBank))
     return;
-  // A download into the bank that began while a question or panel was up keeps the buttons
-  // off, and says so, as it does at the press.
-  auto refused = [&] {
-    if (!e.Link().DownloadToManager()) return false;
-    TellTransferRunning(e);
-    return true;
-  };
+  // A download into the bank (or an upload from the cache folder) that began while a question
+  // or panel was up keeps the buttons off, and says so, as it does at the press.
+  auto refused = [&] { return RefuseBankChange(e, EmptiesCache(p)); };
   auto ask = [&](const char* text, int type = 4) { return Ask(e, text, type) && !refused(); };
   auto chooseFolder = [&] {
     const std::string folder = ChooseFolder(e);
@@ -311,6 +325,7 @@ void ProgramManager::BankButton(VQEditor& e, int p) {
         UTL_MutexRelease unlocked(e.Mutex());
         e.ShowMessageBox(text, "Warning", 0);
       }
+      if (refused()) return;
       e.OpenUrl(mClient.Url(kDbUploadPagePath).c_str());
       return;
     }

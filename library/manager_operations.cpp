@@ -27,6 +27,10 @@ constexpr int kGridLeft = 308, kGridTop = 108, kGridWidth = 812, kGridHeight = 6
 constexpr size_t kPathBytes = 255;
 constexpr const char* kPastLastSlot =
     "The selected Program(s) do not fit between this slot and slot 99.\nNothing was changed.";
+constexpr const char* kRemoveQuestion =
+    "This operation will remove the selected Program(s).\nDo you wish to continue?";
+constexpr const char* kOverwriteQuestion =
+    "This operation will overwrite the destination Program(s).\nDo you wish to continue?";
 
 bool IsHttpsPath(const char* path) {
   return std::strncmp(path, "https://", 8) == 0;
@@ -462,13 +466,13 @@ void ProgramManager::EditSlot(VQEditor& e, int slot) {
 }
 
 void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
+  // Refused as the bank buttons are, and again after a question.
+  if (RefuseBankChange(e)) return;
   const bool holdsProgram = !e.Browser().Slots()[static_cast<size_t>(slot)].empty;
   const bool confirm = Confirm(e);
   if (mEditMode == kModeRemove) {
     if (confirm && !holdsProgram) return;
-    if (confirm &&
-        !Ask(e, "This operation will remove the selected Program(s).\nDo you wish to continue?"))
-      return;
+    if (confirm && (!Ask(e, kRemoveQuestion) || RefuseBankChange(e))) return;
     for (int i = kFirstProgramSlot; i <= kLastProgramSlot; ++i)
       if (e.Browser().Slots()[static_cast<size_t>(i)].selected) EmptySlot(e, i);
     ClearSlotSelection(e);
@@ -492,10 +496,7 @@ void ProgramManager::ApplyDropMode(VQEditor& e, int slot) {
         continue;
       overwrites = true;
     }
-    if (overwrites &&
-        !Ask(e,
-             "This operation will overwrite the destination Program(s).\nDo you wish to continue?"))
-      return;
+    if (overwrites && (!Ask(e, kOverwriteQuestion) || RefuseBankChange(e))) return;
   }
   const std::vector<int> changed = mEditMode == kModeMove   ? MoveSlots(e.Browser().Slots(), slot)
                                    : mEditMode == kModeCopy ? CopySlots(e.Browser().Slots(), slot)

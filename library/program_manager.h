@@ -152,6 +152,11 @@ class ProgramManager : public VQParamCases {
 
  private:
   bool Ask(VQEditor& editor, const char* text, int type = 4);
+  // The bank may not change while RECEIVE fills it, nor the cache folder be emptied
+  // (`emptiesCache`) while an upload sends its files. RefuseBankChange then says so as a refused
+  // transfer and answers true; it is asked at the press and again after each question or panel.
+  static bool BankBusy(const VQEditor& editor, bool emptiesCache);
+  bool RefuseBankChange(VQEditor& editor, bool emptiesCache = false);
   void ShowLoginPanel(VQEditor& editor, bool show);  // the page's login panel
   void HideOnlineEntry(VQEditor& editor);
   void ResetBrowserTexts(VQEditor& editor);

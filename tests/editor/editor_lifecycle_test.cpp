@@ -132,6 +132,16 @@ TEST_F(LifecycleTest, FinishedAndFailedJobs) {
   ASSERT_EQ(Boxes().size(), 3u);
   EXPECT_EQ(Boxes()[2].text, "Program Name does not\ndetermine Program Number!");
   EXPECT_EQ(Boxes()[2].caption, "Error");
+
+  // A failure told in the same poll keeps the status line: the success is told in a box.
+  e.SetManagerPageShown(false);
+  e.Link().SetTransferDone(true);
+  e.Link().SetTransferFailed(true);
+  Polls(1);
+  ASSERT_EQ(Boxes().size(), 5u);
+  EXPECT_EQ(Boxes()[3].text, "Finished successfully!");
+  EXPECT_EQ(Boxes()[4].text, "Communication error has occurred!");
+  EXPECT_EQ(StatusText(), "Communication error!");
 }
 
 TEST_F(LifecycleTest, EverySecondPollRepeatsTheNrpnAddress) {

@@ -436,7 +436,7 @@ TEST_F(BankTransferTest, TheEndIsWhatTheDeviceAnswered) {
 // poll, while that of a FETCH or write beside it goes on. A refused write is owed no answer, so
 // the next write goes out at once; one taken as answered (a late answer no write is owed) leaves
 // the next its whole wait. A write's success told in the same poll leaves the failure on the
-// status line.
+// status line and is told in a box.
 TEST_F(BankTransferTest, AWriteTheOutputRefusedIsOwedNoAnswer) {
   VQEditor& e = Start();
   Program("05_S.pr4", 5);
@@ -479,10 +479,14 @@ TEST_F(BankTransferTest, AWriteTheOutputRefusedIsOwedNoAnswer) {
     EXPECT_EQ(late, row.writeRefused ? l.SingleWritePending() : l.RequestOutstanding());
     EXPECT_EQ(row.beside && !row.answered,
               row.writeRefused ? l.RequestOutstanding() : l.SingleWritePending());
-    ASSERT_EQ(Gui()->messageBoxes.size(), late ? 0u : 1u);
+    const size_t boxes = late ? 0u : row.answered ? 2u : 1u;
+    ASSERT_EQ(Gui()->messageBoxes.size(), boxes);
     if (!late) {
       EXPECT_EQ(Gui()->messageBoxes[0].text,
                 "VQ not present or a communication\nerror has occurred!");
+    }
+    if (boxes == 2) {
+      EXPECT_EQ(Gui()->messageBoxes[1].text, "Finished successfully!");
     }
     if (!row.writeRefused) {
       EXPECT_EQ(StatusText(), "Communication error!");
@@ -497,7 +501,7 @@ TEST_F(BankTransferTest, AWriteTheOutputRefusedIsOwedNoAnswer) {
     EXPECT_EQ(StatusText(),
               row.answered && !late ? "Communication error!" : "Finished successfully!");
     EXPECT_FALSE(l.RequestOutstanding());
-    EXPECT_EQ(Gui()->messageBoxes.size(), late ? 0u : 1u);
+    EXPECT_EQ(Gui()->messageBoxes.size(), boxes);
   }
 }
 
@@ -505,9 +509,11 @@ TEST_F(BankTransferTest, AWriteTheOutputRefusedIsOwedNoAnswer) {
 // held behind an answer an ended write owes) runs beside it only where neither can take the
 // other's answers or change its folder, bank or waits (a FETCH beside a write); otherwise it is
 // refused, says so and changes nothing. Either way the first ends as the device answered.
-// Begun from inside the first's question (the window stays live), the second runs, and the first
-// asks the gate again; inside an upload's gap question the upload already counts as running.
-// While RECEIVE fills the manager's bank, its other bank buttons are refused the same way.
+// Begun from inside the first's question or folder panel (the window stays live), the second
+// runs, and the first asks the gate again; inside an upload's gap question the upload already
+// counts as running. While RECEIVE fills the manager's bank, up to its last program in its slot,
+// the page's other bank buttons, drops and APPLY are refused the same way; so are NEW and LOAD
+// BANK, which empty the cache folder, while SEND BANK's upload sends its files.
 TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
   enum Kind {
     kFetch,
@@ -521,22 +527,41 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
     kLoad,
     kSave,
     kShare,
-    kSend
+    kSend,
+    kRemove,
+    kMove,
+    kSwap,
+    kCopy,
+    kApply
   };
-  const char* kNames[] = {"FETCH",     "Save All", "RECEIVE",      "a write",
-                          "upload",    "firmware", "TO BANK",      "NEW",
-                          "LOAD BANK", "SAVE",     "SHARE ONLINE", "SEND BANK"};
+  const char* kNames[] = {
+      "FETCH",         "Save All",    "RECEIVE",     "a write",     "upload",       "firmware",
+      "TO BANK",       "NEW",         "LOAD BANK",   "SAVE",        "SHARE ONLINE", "SEND BANK",
+      "a remove drop", "a move drop", "a swap drop", "a copy drop", "APPLY"};
   const int kBankButtons[] = {vq_param::kManagerInsert,     vq_param::kManagerClearBank,
                               vq_param::kManagerLoadBank,   vq_param::kManagerSaveBank,
                               vq_param::kManagerUploadBank, vq_param::kManagerSendBank};
+  const int kModeButtons[] = {vq_param::kManagerRemoveMode, vq_param::kManagerMoveMode,
+                              vq_param::kManagerSwapMode, vq_param::kManagerCopyMode};
   // When the second begins: while the first waits or its write is held; inside the first's
-  // question (a write's about edits, RECEIVE's, or SEND's: the manager's upload); inside the gap
-  // question of SEND's upload, the user having gone back to the synth page while SEND asked.
-  enum When { kWaits, kHeld, kAsks, kAsksAboutGaps };
-  const char* kWhen[] = {" waits", " is held", " asks", " asks about gaps"};
+  // question (a write's about edits, RECEIVE's, SEND's: the manager's upload, NEW's, LOAD BANK's,
+  // a drop's, or SHARE ONLINE's about the folder to upload); inside the gap question of SEND's
+  // upload, the user having gone back to the synth page while SEND asked; inside the first's folder
+  // panel; as RECEIVE ends, before the idle call has put its last program into its slot.
+  enum When { kWaits, kHeld, kAsks, kAsksAboutGaps, kInPanel, kEnds };
+  const char* kWhen[] = {" waits",           " is held",         " asks",
+                         " asks about gaps", " shows its panel", " ends"};
+  const std::vector<Kind> kTransfers = {kFetch, kSaveAll, kReceive, kSingle, kUpload, kFirmware};
+  const std::vector<Kind> kBankActs = {kToBank, kNew,  kLoad, kSave, kShare, kSend,
+                                       kRemove, kMove, kSwap, kCopy, kApply};
+  std::vector<Kind> kAll = kTransfers;
+  kAll.insert(kAll.end(), kBankActs.begin(), kBankActs.end());
   vq::platform::HeadlessBackend& panels = vq::platform::installHeadless();
   VQEditor& e = Start();
-  ConnectProgramManager(e, InstallProgramManager(e, DbClientOptions{}));
+  ProgramManager& manager = InstallProgramManager(e, DbClientOptions{});
+  ConnectProgramManager(e, manager);
+  ListEvent bankEvent;
+  manager.SetBankEventReader([&bankEvent] { return bankEvent; });
   Gui()->fileCancels = true;  // a fetched program is not saved: it stays offered
   const std::vector<uint8_t> image = FirmwareImage({Pattern(300, 1), {}, {}, {}, {}});
   std::ofstream(dir + "/fw.bin").write(reinterpret_cast<const char*>(image.data()), image.size());
@@ -547,25 +572,38 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
            l.BankDownloadRunning() || l.SingleWritePending() || l.WriteAckPending() ||
            l.BankUploadRunning() || l.BankUploadRequest() || l.FirmwareRunning();
   };
+  const struct {
+    Kind first;
+    When when;
+    std::vector<Kind> seconds;
+  } rows[] = {{kFetch, kWaits, kTransfers},
+              {kSaveAll, kWaits, kTransfers},
+              {kReceive, kWaits, kAll},
+              {kSingle, kWaits, kTransfers},
+              {kSingle, kHeld, kTransfers},
+              {kUpload, kWaits, kTransfers},
+              {kUpload, kHeld, kTransfers},
+              {kFirmware, kWaits, kTransfers},
+              {kSingle, kAsks, kTransfers},
+              {kReceive, kAsks, kTransfers},
+              {kUpload, kAsks, kTransfers},
+              {kUpload, kAsksAboutGaps, kTransfers},
+              {kReceive, kEnds, {kToBank, kNew, kLoad, kSave, kShare, kSend}},
+              {kSend, kWaits, {kNew, kLoad}},
+              {kNew, kAsks, {kSend}},
+              {kLoad, kAsks, {kSend}},
+              {kShare, kAsks, {kReceive}},
+              {kRemove, kAsks, {kReceive}},
+              {kMove, kAsks, {kReceive}},
+              {kLoad, kInPanel, {kReceive, kSend}},
+              {kSave, kInPanel, {kReceive}}};
   int n = 0;
-  for (const auto& [first, when] : std::vector<std::pair<Kind, When>>{{kFetch, kWaits},
-                                                                      {kSaveAll, kWaits},
-                                                                      {kReceive, kWaits},
-                                                                      {kSingle, kWaits},
-                                                                      {kSingle, kHeld},
-                                                                      {kUpload, kWaits},
-                                                                      {kUpload, kHeld},
-                                                                      {kFirmware, kWaits},
-                                                                      {kSingle, kAsks},
-                                                                      {kReceive, kAsks},
-                                                                      {kUpload, kAsks},
-                                                                      {kUpload, kAsksAboutGaps}})
-    for (const Kind second : {kFetch, kSaveAll, kReceive, kSingle, kUpload, kFirmware, kToBank,
-                              kNew, kLoad, kSave, kShare, kSend}) {
-      if (second >= kToBank && (first != kReceive || when != kWaits)) continue;
+  for (const auto& [first, when, seconds] : rows)
+    for (const Kind second : seconds) {
       SCOPED_TRACE(testing::Message()
                    << kNames[second] << " while " << kNames[first] << kWhen[when]);
-      const bool held = when == kHeld, inQuestion = when >= kAsks;
+      const bool held = when == kHeld;
+      const bool inQuestion = when == kAsks || when == kAsksAboutGaps || when == kInPanel;
       // A second Write choice inside the first's question flips the selector back to the value
       // the editor last took: it reads as unchanged.
       if (when == kAsks && first == kSingle && second == kSingle) continue;
@@ -588,9 +626,9 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
       out.Clear();
       link = std::make_unique<SimLink>(e, out, sim);
       e.Link().DropReceivedDump();
-      // SEND uploads the bank, RECEIVE asks before it replaces one; a write asks about edits
-      // (only that row's program has any).
-      if (inQuestion) e.ScanProgramFolderToSlots((r + "bank/").c_str());
+      // SEND uploads the bank, RECEIVE, NEW and LOAD BANK ask before they replace one, SAVE
+      // writes one; a write asks about edits (only that row's program has any).
+      if (inQuestion || first == kSend) e.ScanProgramFolderToSlots((r + "bank/").c_str());
       e.SetProgramEdited(false);
       const int knob = kMarkerField + kFieldParamOffset;
       if (inQuestion && first == kSingle) Set(knob, e.ParamInt(knob) == 33 ? 34 : 33);
@@ -598,16 +636,22 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
         return std::count_if(e.Browser().Slots().begin(), e.Browser().Slots().end(),
                              [](const ProgramSlot& s) { return !s.empty; });
       };
+      const auto bank = [&e] {
+        std::vector<std::string> slots;
+        for (const ProgramSlot& s : e.Browser().Slots())
+          slots.push_back(s.empty ? "" : std::to_string(s.category) + s.path + s.name);
+        return slots;
+      };
       const auto bankBefore = bankSize();
       const auto begin = [&](Kind k, bool isFirst) {
-        const auto chooseFolder = [&](const char* sub) {
-          panels.panelAnswers.push_back({std::vector<std::string>{r + sub}, 0});
+        const auto chooseFolder = [&](const char* sub, double delay = 0) {
+          panels.panelAnswers.push_back({std::vector<std::string>{r + sub}, delay});
         };
         if (k == kFetch) Set(vq_param::kSlotChooser, isFirst ? 3 : 6);
         if (k == kFetch) toggle(vq_param::kRequestProgram);
         if (k == kSaveAll) chooseFolder(isFirst ? "down/" : "down2/");
         if (k == kSaveAll) e.OnCommand(21);  // File > Save All Programs
-        const bool send = k == kUpload && isFirst && inQuestion;
+        const bool send = isFirst && ((k == kUpload && inQuestion) || k == kSend);
         if (k == kUpload && !send) chooseFolder(isFirst ? "bank/" : "bank2/");
         if (k == kUpload && isFirst && !send) e.OnCommand(5);  // File > Write all Programs
         if (k == kUpload && !isFirst) Set(vq_param::kFolderButton, 1);
@@ -626,28 +670,52 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
           Set(button, 0);
           e.SetManagerPageShown(false);
         }
-        if (k >= kToBank) {
-          // Each would change the bank or a folder: the files listed selected, a folder chosen.
+        if (k >= kToBank && !send) {
+          // Each would change the bank or a folder: the files listed selected, a folder chosen
+          // (SHARE ONLINE saves the bank first), slot 1 dropped onto slot 2 or edited.
+          const bool pageShown = e.ManagerPageShown();
           e.SetManagerPageShown(true);
           e.Browser().SetFolder(r + "bank2");
           e.ListProgramFolder((r + "bank2").c_str());
           for (OnlineListRow& row : e.Browser().Rows()) row.flags[3] = row.flags[2];
-          if (k == kLoad || k == kSave || k == kShare) chooseFolder("bank2/");
+          const bool panel = k == kLoad || k == kSave || k == kShare;
+          if (panel) chooseFolder(k == kShare ? "shared/" : "bank2/", when == kInPanel ? 0.5 : 0);
           Gui()->messageBoxAnswer = 1;
           const size_t boxes = Gui()->messageBoxes.size();
-          const auto slots = bankSize();
-          Set(kBankButtons[k - kToBank], 1);
-          Set(kBankButtons[k - kToBank], 0);
-          // Nothing asked or chosen; the slots as they were. The page covers the status line:
-          // a box says it.
-          EXPECT_EQ(Gui()->messageBoxes.size(), boxes);
-          EXPECT_EQ(panels.panelAnswers.size(), k == kLoad || k == kSave || k == kShare);
-          EXPECT_EQ(bankSize(), slots);
-          e.ShowPostedMessageBoxes();
-          ASSERT_EQ(Gui()->messageBoxes.size(), boxes + 1);
-          EXPECT_EQ(Gui()->messageBoxes.back().text, DeviceLink::kBusyText);
-          panels.panelAnswers.clear();
-          e.SetManagerPageShown(false);
+          const auto slots = bank();
+          const int mode = k >= kRemove && k <= kCopy ? kModeButtons[k - kRemove]
+                           : k == kApply              ? vq_param::kManagerEditMode
+                                                      : 0;
+          if (mode) {
+            Set(mode, 1);
+            bankEvent = {kListClick};
+            Set(vq_param::kManagerBankList, 1);
+          }
+          if (k == kApply) {
+            manager.NameEntry().SetText("Edited");
+            Set(vq_param::kManagerCategoryBass, 1);
+          } else if (mode) {
+            bankEvent = {kListDrop};
+            Set(vq_param::kManagerBankList, 2);
+          }
+          const int button = k == kApply ? vq_param::kManagerApplyEdit
+                             : mode      ? 0
+                                         : kBankButtons[k - kToBank];
+          if (button) Set(button, 1);
+          if (button) Set(button, 0);
+          if (mode) Set(mode, 0);
+          if (!isFirst && !inQuestion) {
+            // Nothing asked or chosen; the slots as they were. The page covers the status
+            // line: a box says it.
+            EXPECT_EQ(Gui()->messageBoxes.size(), boxes);
+            EXPECT_EQ(panels.panelAnswers.size(), panel);
+            EXPECT_EQ(bank(), slots);
+            e.ShowPostedMessageBoxes();
+            ASSERT_EQ(Gui()->messageBoxes.size(), boxes + 1);
+            EXPECT_EQ(Gui()->messageBoxes.back().text, DeviceLink::kBusyText);
+          }
+          if (!inQuestion || isFirst) panels.panelAnswers.clear();
+          e.SetManagerPageShown(pageShown);
         }
         Gui()->messageBoxAnswer = 2;  // an upload's gaps skipped
       };
@@ -658,8 +726,8 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
       if (first == kFetch) Misbehave(AnswerKind::ProgramRequest, slow, 0, 1, 1800);
       if (first == kSaveAll || first == kReceive)
         Misbehave(AnswerKind::ProgramRequest, slow, 2, 1, 1200);
-      if ((first == kSingle || first == kUpload) && !held)
-        Misbehave(AnswerKind::ProgramWrite, slow, first == kUpload ? 1 : 0, 1, 1800);
+      if ((first == kSingle || first == kUpload || first == kSend) && !held)
+        Misbehave(AnswerKind::ProgramWrite, slow, first == kSingle ? 0 : 1, 1, 1800);
       if (first == kFirmware) Misbehave(AnswerKind::FirmwareEnd, slow, 0, 1, 8000);
       if (held) e.Browser().SetSelectedFile(VQEditor::kWriteSelector, r + "old/09_Old.pr4");
       if (held) toggle(vq_param::kSendFileChosen);
@@ -675,23 +743,34 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
           firstAt = now;
           // The user answers the first's question and, meanwhile, begins the second in the window.
           const int answer = first == kSingle ? 7 : 1;  // Discard the edits; Yes
-          Gui()->whileBoxShown = [&, answer, begun = !inQuestion](const auto& box) mutable {
-            if (begun) return;
-            Gui()->messageBoxAnswer = answer;
-            if (when == kAsksAboutGaps && box.text.rfind("There are gaps", 0) != 0) {
-              e.OnCommand(32);  // back to the synth page
-              return;
-            }
-            begun = true;
+          const auto beginSecond = [&] {
             e.SetStatusText("");
             begin(second, false);
             told = StatusText();
-            Gui()->messageBoxAnswer = when == kAsks ? answer : 2;  // the gaps skipped
           };
+          Gui()->whileBoxShown =
+              [&, answer, begun = !inQuestion || when == kInPanel](const auto& box) mutable {
+                if (begun) return;
+                Gui()->messageBoxAnswer = answer;
+                if (when == kAsksAboutGaps && box.text.rfind("There are gaps", 0) != 0) {
+                  e.OnCommand(32);  // back to the synth page
+                  return;
+                }
+                // SHARE ONLINE saves the bank first.
+                if (first == kShare && box.text.rfind("The files to be uploaded", 0) != 0) return;
+                begun = true;
+                beginSecond();
+                Gui()->messageBoxAnswer = when == kAsks ? answer : 2;  // the gaps skipped
+              };
+          // The folder panel is answered after half a second; the second begins meanwhile.
+          const vq::platform::TimerId inPanel =
+              when == kInPanel ? panels.loop.addTimer(0.1, false, beginSecond, true) : 0;
           begin(first, true);
           Gui()->whileBoxShown = nullptr;
-          if (when == kAsks) told = StatusText();  // the first's answer comes after the second's
-        } else if (phase == 1 && now == firstAt + 500) {
+          panels.loop.invalidateTimer(inPanel);
+          // The first's answer comes after the second's.
+          if (when == kAsks || when == kInPanel) told = StatusText();
+        } else if (phase == 1 && when != kEnds && now == firstAt + 500) {
           EXPECT_EQ(e.Link().WriteHeld(), held);
           e.SetStatusText("");
           begin(second, false);
@@ -705,6 +784,12 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
         for (; !onTheWay.empty() && onTheWay.begin()->first <= now;
              onTheWay.erase(onTheWay.begin()))
           std::thread([&] { link->Answer(onTheWay.begin()->second); }).join();
+        if (phase == 1 && when == kEnds && !e.Link().BankDownloadRunning()) {
+          e.SetStatusText("");
+          begin(second, false);
+          told = StatusText();
+          phase = 2;
+        }
         if (now % 1000 == 650) std::thread([&e] { e.StatusPoll(); }).join();
         e.OnTick();
       }
@@ -714,7 +799,9 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
 
       const bool together = (first == kFetch && (second == kSingle || second == kUpload)) ||
                             (second == kFetch && (first == kSingle || first == kUpload));
-      const bool firstRan = when != kAsks || together, secondRan = when == kAsks || together;
+      // Begun inside the first's question or panel, the second runs and the first is refused.
+      const bool withinFirst = when == kAsks || when == kInPanel;
+      const bool firstRan = !withinFirst || together, secondRan = withinFirst || together;
       const auto ranAs = [&](Kind k, bool isFirst) {
         return isFirst ? first == k && firstRan : second == k && secondRan;
       };
@@ -728,6 +815,8 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
         if (ranAs(kUpload, isFirst))
           for (int slot : isFirst ? std::vector<int>{1, 2, 3} : std::vector<int>{7, 8})
             written[slot] = slot;
+        if (ranAs(kSend, isFirst))
+          for (int slot : {1, 2, 3}) written[slot] = slot;
         if (!ranAs(kSingle, isFirst)) continue;
         written[isFirst ? 5 : 6] = isFirst ? 5 : 6;
         // The file sent is the program now, whatever the Write panel showed meanwhile.
@@ -763,6 +852,7 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
         }
       }
       EXPECT_EQ(bankSize(), ran(kReceive) ? 99 : bankBefore) << "the manager's bank";
+      EXPECT_TRUE(Gui()->openedUrls.empty()) << "no page to share the bank opened";
       if (HasFailure()) return;
     }
   vq::platform::installHeadless();
@@ -963,6 +1053,19 @@ TEST_F(BankDownloadTest, ASilentDeviceEndsTheDownloadAndItsManagerRun) {
   // Slot 3 is answered, twice, only after the wait's end.
   Misbehave(vqsim::AnswerKind::ProgramRequest, vqsim::Misbehaviour::Slow, 2, 1000, 5000);
   Download(true);
+  // An upload started meanwhile is refused; on the manager page, which covers the status line,
+  // a box says so too.
+  Program("01_A.pr4", 1);
+  Gui()->messageBoxAnswer = 2;
+  e.Browser().SetCurrentProgramFolder(folder);
+  e.SetManagerPageShown(true);
+  e.StartBankUpload((folder + "01_A.pr4").c_str());
+  e.SetManagerPageShown(false);
+  EXPECT_FALSE(e.Link().BankUploadRunning());
+  EXPECT_EQ(StatusText(), DeviceLink::kBusyText);
+  e.ShowPostedMessageBoxes();
+  ASSERT_EQ(Gui()->messageBoxes.size(), 1u);
+  EXPECT_EQ(Gui()->messageBoxes[0].text, DeviceLink::kBusyText);
   for (int poll = 0; poll < 3; ++poll) {
     e.StatusPoll();
     link->Pump();
@@ -983,9 +1086,6 @@ TEST_F(BankDownloadTest, ASilentDeviceEndsTheDownloadAndItsManagerRun) {
   EXPECT_EQ(Gui()->filePanels, 0);
   EXPECT_FALSE(std::filesystem::exists(e.Browser().CacheFolder() + "03Sim 03.pr4"));
   // The transfers are free again.
-  Program("01_A.pr4", 1);
-  Gui()->messageBoxAnswer = 2;
-  e.Browser().SetCurrentProgramFolder(folder);
   e.StartBankUpload((folder + "01_A.pr4").c_str());
   EXPECT_TRUE(e.Link().BankUploadRunning());
 }

@@ -733,16 +733,22 @@ TEST_F(ManagerTest, EveryControlDoesItsPart) {
          EXPECT_TRUE(e.Link().BankUploadRunning());
          EXPECT_EQ(e.Browser().Slots()[1].selected, 0);
        }},
-      {"clear the bank on Yes", [&] { Press(318); },
+      {"clearing the files the upload sends is refused", [&] { Press(318); },
+       [&] {
+         EXPECT_EQ(BankLayout(), "P.P.........");
+         EXPECT_TRUE(fsys::exists(e.Browser().UploadFolder() + "03_P3.pr4"));
+         EXPECT_EQ(StatusText(), DeviceLink::kBusyText);
+       }},
+      {"clear the bank on Yes once the upload ended",
+       [&] {
+         e.Link().SetBankUploadRunning(false);
+         Press(318);
+       },
        [&] {
          EXPECT_EQ(BankLayout(), "............");
          EXPECT_FALSE(m->BankSaved());
        }},
-      {"download into the manager",
-       [&] {
-         e.Link().SetBankUploadRunning(false);
-         Press(320);
-       },
+      {"download into the manager", [&] { Press(320); },
        [&] {
          EXPECT_TRUE(e.Link().DownloadToManager() && e.Link().BankDownloadRunning() &&
                      e.Link().RequestPending());
