@@ -45,7 +45,12 @@ class RecordingPages : public EditorPages {
   void ShowProgramNumberSelector(VQEditor&, bool show) override { numberSelectorShown = show; }
   bool ProgramNumberSelectorShown() const override { return numberSelectorShown; }
   void ShowSkinBackgrounds(bool space) override { skinsShown.push_back(space); }
+  void SetStatusText(const char* text) override {
+    statusTexts.emplace_back(text ? text : "");
+    EditorPages::SetStatusText(text);
+  }
 
+  std::vector<std::string> statusTexts;  // each text the status line was given
   std::vector<int> openedSelectors;
   std::function<void(int role)> whileSelectorOpen;  // looks on while the panel is up
   bool aboutShown = false;
