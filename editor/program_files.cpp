@@ -138,17 +138,22 @@ void VQEditor::SaveProgramWithPanel() {
   mSaveProgramAsked = false;
 }
 
+VQEditor::SavePanel VQEditor::SavePanelNow(bool programAsked) {
+  SavePanel panel;
+  panel.offered = mLink.ReceivedDumpPending();
+  panel.offer = mLink.DumpsOffered();
+  panel.dumpProposed = !programAsked && panel.offered;
+  panel.dump = panel.dumpProposed && mLink.HoldsReceivedDump();
+  if (panel.dump) panel.dumpText = ReceivedDumpFileText();
+  return panel;
+}
+
 void VQEditor::SavePanelOpening() {
   UTL_MutexLock lock(mMutex);
   // The editor's opening and the selector's own click both tell: the outer one decides.
   if (mSavePanelDepth++ > 0) return;
-  SavePanel panel;
+  SavePanel panel = SavePanelNow(std::exchange(mSaveProgramAsked, false));
   panel.open = true;
-  panel.offered = mLink.ReceivedDumpPending();
-  panel.offer = mLink.DumpsOffered();
-  panel.dumpProposed = !std::exchange(mSaveProgramAsked, false) && panel.offered;
-  panel.dump = panel.dumpProposed && mLink.HoldsReceivedDump();
-  if (panel.dump) panel.dumpText = ReceivedDumpFileText();
   if (panel.dumpProposed) {
     panel.proposal = mBrowser.SelectedFile(kSaveSelector);
     if (!mOfferedDumpFile.empty()) mBrowser.SetSelectedFile(kSaveSelector, mOfferedDumpFile);
@@ -166,13 +171,7 @@ void VQEditor::SavePanelClosed() {
 
 VQEditor::SavePanel VQEditor::SaveChoice() {
   UTL_MutexLock lock(mMutex);
-  if (mSavePanel.open) return mSavePanel;
-  SavePanel now;
-  now.offered = mLink.ReceivedDumpPending();
-  now.offer = mLink.DumpsOffered();
-  now.dump = now.offered && mLink.HoldsReceivedDump();
-  if (now.dump) now.dumpText = ReceivedDumpFileText();
-  return now;
+  return mSavePanel.open ? mSavePanel : SavePanelNow(false);
 }
 
 void VQEditor::OfferReceivedDump(const std::string& proposal) {

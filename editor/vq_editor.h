@@ -584,6 +584,8 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   bool DropLoadAfterSave();
   SavePanel mSavePanel;
   int mSavePanelDepth = 0;
+  // What a save panel opened now would write.
+  SavePanel SavePanelNow(bool programAsked);
   bool mSaveProgramAsked = false;  // the save command's panel writes the program on screen
   std::string mOfferedDumpFile;
   // The parameter change being dispatched, with what it sets along: its keyed undo step is
