@@ -219,14 +219,9 @@ void AppShell::StartUp() {
   // On disk before the window shows.
   ReleaseSettingsWrites();
 
+  // The window's procedure attaches the menu bar and the editor's view before it shows it.
   menuBar = BuildMenuBar();
-  HWND__* window =
-      WEMU_CreateDialog(AppDialogResources(), kMainWindowResource, nullptr, &MainDialogProc, 0);
-  if (window && menuBar) {
-    SetMenu(window, menuBar);
-    WEMU_SetDefaultModalWindowMenu(menuBar);
-  }
-  if (!AttachEditorView()) std::printf("couldn't attach gui\n");
+  WEMU_CreateDialog(AppDialogResources(), kMainWindowResource, nullptr, &MainDialogProc, 0);
   // The window is about to paint for the first time: it shows the whole first frame at once.
   if (auto* graphics = dynamic_cast<IGraphicsLinux*>(plug ? GetGraphicsOf(plug) : nullptr))
     graphics->DrawNow();

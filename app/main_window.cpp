@@ -8,6 +8,7 @@
 #include "editor/vq_editor.h"
 #include "graphics/igraphics.h"
 #include "wemu/app_controller.h"
+#include "wemu/menus.h"
 #include "wemu/message_box.h"
 #include "wemu/top_level_windows.h"
 #include "wemu/window_functions.h"
@@ -104,11 +105,18 @@ LRESULT MainDialogProc(HWND__* window, UINT message, WPARAM wParam, LPARAM lPara
   AppShell* shell = CurrentShell();
   switch (message) {
     case WM_INITDIALOG:
+      // Centred without the shell; with it the fit below places it with its menu bar.
+      CenterWindow(window);
       if (shell) {
         shell->mainWindow = window;
+        // The menu bar comes before the fit and the show: the window maps once, at its full
+        // size and its final place.
+        if (shell->menuBar) {
+          SetMenu(window, shell->menuBar);
+          WEMU_SetDefaultModalWindowMenu(shell->menuBar);
+        }
         if (!shell->AttachEditorView()) std::printf("couldn't attach gui\n");
       }
-      CenterWindow(window);
       ShowWindow(window, SW_SHOW);
       return 1;
     case WM_COMMAND: {

@@ -188,6 +188,7 @@ void WEMU_WindowView::destroySequence(WPARAM wParam, LPARAM lParam, LRESULT& res
   WEMU_MessageQueue_Clear(this);
   if (HMENU menu = wemuGetMenu()) {
     auto& app = vq::platform::services().application();
+    if (w && w->windowMenu() == menu) w->setWindowMenu(nullptr);
     if (app.mainMenu() == menu && !WEMU_IsQuitting()) app.setMainMenu(nullptr);
     WEMU_SetMenuDestination(menu, nullptr);
     HWND__::wemuSetMenu(nullptr);
@@ -217,6 +218,10 @@ void WEMU_WindowView::wemuSetMenu(HMENU menu) {
   if (old) WEMU_SetMenuDestination(old, nullptr);
   HWND__::wemuSetMenu(menu);
   if (menu) WEMU_SetMenuDestination(menu, this);
+  // The window's own menu too: a desktop that draws the bar inside the window lays it out
+  // before the window first shows, not once it is key.
+  Window* w = window();
+  if (w && w->contentView() == this) w->setWindowMenu(menu);
 }
 
 bool WEMU_WindowView::setProp(const char* name, void* data) {

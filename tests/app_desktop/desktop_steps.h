@@ -126,8 +126,7 @@ inline bool WindowOrigin(const std::string& title, int* x, int* y, int* height =
   return true;
 }
 
-// The main window's origin once the start-up fit has placed it: centred on the screen with its
-// menu bar (it first shows without, and the bar's height moves it once more).
+// The main window's origin once it shows: centred on the screen with its menu bar.
 inline bool SettledOrigin(const std::string& title, int* x, int* y, int* height = nullptr) {
   std::string screen;
   RunProgram({"xdotool", "getdisplaygeometry"}, 5000, &screen);
@@ -415,8 +414,8 @@ class PageDesktopTest : public DesktopTest {
     Launch(timeoutMs);
     int height = 0;
     if (!WindowOrigin("VQEditor4", &windowX, &windowY, &height)) return false;
-    // The start-up fit places the window once more: where it stays, with the page drawn there
-    // (a window not yet drawn is of one colour).
+    // Centred with its menu bar, with the page drawn there (a window not yet drawn is of one
+    // colour).
     if (!SettledOrigin("VQEditor4", &windowX, &windowY, &height)) return false;
     originX = windowX;
     originY = windowY + height - vq_layout::kGuiHeight;

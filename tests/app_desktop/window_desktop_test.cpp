@@ -1,9 +1,10 @@
-// The real program's window on private screens of two sizes, with real X input: it fits the
-// work area with its menu bar, holds exactly its GUI and follows views and sizes; dialogs carry
-// no menu bar; file panels fit the screen; a slider's height sweeps its range; Help > User Guide
-// hands the guide to the desktop's opener, and without one the Help items say what failed; a
-// window the desktop destroys ends the program as Quit does. Screenshots
-// of every skin, view and size land in the build folder's "screenshots" for a look.
+// The real program's window on private screens of two sizes, with real X input: it maps once
+// at its full size and place, fits the work area with its menu bar, holds exactly its GUI and
+// follows views and sizes; dialogs carry no menu bar; file panels fit the screen; a slider's
+// height sweeps its range; Help > User Guide hands the guide to the desktop's opener, and
+// without one the Help items say what failed; a window the desktop destroys ends the program as
+// Quit does. Screenshots of every skin, view and size land in the build folder's "screenshots"
+// for a look.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -137,8 +138,8 @@ class WindowDesktop : public ::testing::Test {
     const size_t at = s.find("guiscale=");
     return at == std::string::npos ? 0 : std::atof(s.c_str() + at + 9);
   }
-  // The main window once it shows the GUI at the stored scale (start-up fits twice).
-  // The menu bar may come a moment after the GUI: the same geometry for about 600 ms.
+  // The main window once it shows the GUI at the stored scale, the same geometry for about
+  // 600 ms.
   bool Settled(Geometry* g) {
     Geometry last;
     int same = 0;
@@ -262,6 +263,56 @@ TEST_F(WindowDesktop, FitsTheScreenWithItsMenuBarAndShrinksToWhatItHolds) {
                    l.find("alsa") != std::string::npos || l.find("/dev/snd") != std::string::npos;
     }
     EXPECT_EQ(midiLines, 1) << output;
+    input.reset();
+    server.reset();
+  }
+}
+
+// Watched from outside as a window manager would see it: a first start maps the main window
+// once, already at its full size with the menu bar and centred, and it stays there up to its
+// first whole frame (menu bar and page drawn).
+TEST_F(WindowDesktop, MapsOnceAtItsFullSizeAndPlace) {
+  for (auto [w, h] : {std::pair{1920, 1200}, {1366, 768}}) {
+    SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+    if (!Screen(w, h)) GTEST_SKIP() << "no Xvfb";
+    auto watch = std::make_unique<vq::test::XTopLevelWatch>();  // before the program starts
+    ASSERT_TRUE(watch->ok());
+    Launch();
+    const vq::test::XTopLevelWatch::Shown* main = nullptr;
+    // A band of the window, as far as it is on the screen.
+    const auto drawn = [&](int top, int height) {
+      const vq::test::XGeometry& g = main->now;
+      const int x = std::max(0, g.x), y = std::max(0, g.y + top);
+      const int right = std::min(g.x + g.width, w), bottom = std::min(g.y + top + height, h);
+      return right > x && bottom > y && vq::test::isDrawn(input->read(x, y, right - x, bottom - y));
+    };
+    const bool shown = Within(20000, [&] {
+      watch->update();
+      main = watch->firstShown();
+      if (!main) return false;
+      const vq::test::XGeometry& g = main->now;
+      return g.height * 1140 > g.width * 800 && drawn(0, 20) && drawn(20, g.height - 20);
+    });
+    EXPECT_TRUE(shown);
+    watch->update();
+    main = watch->firstShown();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(main->name, "VQEditor4");
+    EXPECT_EQ(main->maps, 1);
+    const vq::test::XGeometry& g = main->mapped;
+    std::ostringstream changes;
+    for (const vq::test::XGeometry& c : main->changes)
+      changes << " " << c.width << "x" << c.height << "+" << c.x << "+" << c.y;
+    EXPECT_TRUE(main->changes.empty()) << "mapped at " << g.width << "x" << g.height << "+" << g.x
+                                       << "+" << g.y << ", then" << changes.str();
+    // Below the menu bar the GUI at its proportions, the whole window on the screen and centred.
+    const int bar = g.height - g.width * 800 / 1140;
+    EXPECT_TRUE(bar >= 15 && bar <= 35) << "menu bar: " << bar;
+    EXPECT_TRUE(g.height <= h && g.width <= w) << g.width << "x" << g.height;
+    EXPECT_LE(std::abs(2 * g.x + g.width - w), 1) << g.x;
+    EXPECT_LE(std::abs(2 * g.y + g.height - h), 1) << g.y;
+    EXPECT_EQ(Quit(), 0) << output;
+    watch.reset();  // before its screen goes
     input.reset();
     server.reset();
   }

@@ -4,6 +4,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
+
 namespace vq::test {
 
 namespace {
@@ -105,6 +107,71 @@ std::vector<uint32_t> XInput::read(int x, int y, int w, int h) {
       out.push_back(static_cast<uint32_t>(XGetPixel(img, c, r)) & 0xFFFFFF);
   XDestroyImage(img);
   return out;
+}
+
+XTopLevelWatch::XTopLevelWatch() {
+  Display* d = XOpenDisplay(nullptr);
+  mDisplay = d;
+  if (!d) return;
+  XSelectInput(d, DefaultRootWindow(d), SubstructureNotifyMask);
+  XSync(d, False);  // selected before anything we then start
+}
+
+XTopLevelWatch::~XTopLevelWatch() {
+  if (mDisplay) XCloseDisplay(static_cast<Display*>(mDisplay));
+}
+
+void XTopLevelWatch::update() {
+  Display* d = static_cast<Display*>(mDisplay);
+  if (!d) return;
+  XSync(d, False);
+  while (XPending(d)) {
+    XEvent e;
+    XNextEvent(d, &e);
+    const auto shown = [this](unsigned long w) {
+      auto it =
+          std::find_if(mShown.begin(), mShown.end(), [w](const Shown& s) { return s.window == w; });
+      return it == mShown.end() ? nullptr : &*it;
+    };
+    const auto created = [this](unsigned long w) {
+      auto it = std::find_if(mCreated.begin(), mCreated.end(),
+                             [w](const auto& c) { return c.first == w; });
+      return it == mCreated.end() ? nullptr : &it->second;
+    };
+    if (e.type == CreateNotify && !e.xcreatewindow.override_redirect) {
+      const XCreateWindowEvent& c = e.xcreatewindow;
+      mCreated.push_back({c.window, {c.x, c.y, c.width, c.height}});
+    } else if (e.type == ConfigureNotify) {
+      const XConfigureEvent& c = e.xconfigure;
+      const XGeometry g{c.x, c.y, c.width, c.height};
+      if (XGeometry* before = created(c.window)) *before = g;
+      if (Shown* s = shown(c.window); s && !(s->now == g)) {
+        s->changes.push_back(g);
+        s->now = g;
+      }
+    } else if (e.type == MapNotify && !e.xmap.override_redirect) {
+      if (Shown* s = shown(e.xmap.window)) {
+        ++s->maps;
+        continue;
+      }
+      const XGeometry* g = created(e.xmap.window);
+      if (!g) continue;
+      Shown s;
+      s.window = e.xmap.window;
+      s.maps = 1;
+      s.mapped = s.now = *g;
+      // A window gone meanwhile has no name (and is no error).
+      const XErrorHandler kept = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+      char* name = nullptr;
+      if (XFetchName(d, e.xmap.window, &name) && name) {
+        s.name = name;
+        XFree(name);
+      }
+      XSync(d, False);
+      XSetErrorHandler(kept);
+      mShown.push_back(s);
+    }
+  }
 }
 
 }  // namespace vq::test

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -50,6 +51,40 @@ class XInput {
 
  private:
   void* mDisplay = nullptr;
+};
+
+struct XGeometry {
+  int x = 0, y = 0, width = 0, height = 0;
+  bool operator==(const XGeometry& o) const {
+    return x == o.x && y == o.y && width == o.width && height == o.height;
+  }
+};
+
+// The screen's top-level windows as another client sees them, from construction on (what a
+// window manager hears: their structure events on the root window).
+class XTopLevelWatch {
+ public:
+  struct Shown {
+    unsigned long window = 0;
+    std::string name;  // at its first map
+    int maps = 0;
+    XGeometry mapped;                // at its first map
+    std::vector<XGeometry> changes;  // of its size or place after that
+    XGeometry now;
+  };
+  XTopLevelWatch();
+  ~XTopLevelWatch();
+  bool ok() const { return mDisplay != nullptr; }
+  // Takes what the server has sent up to now, the events of every request it had taken.
+  void update();
+  // The first top-level window mapped (menus and other windows the manager leaves alone
+  // aside); none before it maps.
+  const Shown* firstShown() const { return mShown.empty() ? nullptr : &mShown.front(); }
+
+ private:
+  void* mDisplay = nullptr;
+  std::vector<std::pair<unsigned long, XGeometry>> mCreated;
+  std::vector<Shown> mShown;
 };
 
 }  // namespace vq::test
