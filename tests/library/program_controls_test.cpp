@@ -212,6 +212,19 @@ TEST_F(ProgramControlsTest, SavingAPendingDumpWritesTheDump) {
   ASSERT_EQ(ReadProgramFile((folder + "edited.pr4").c_str(), content), ProgramFileError::kNone);
   EXPECT_EQ(content.record[kMarkerField], 33);
   EXPECT_EQ(e.Browser().CurrentListName(), "edited.pr4");
+
+  // Over a dump offered, File > Save writes the program on screen, and the offer goes.
+  Gui()->fileAnswers = {""};
+  Set(301, 6);
+  Set(302, Value(302) > 0.5 ? 0 : 1);
+  link->Pump();
+  ASSERT_TRUE(e.Link().ReceivedDumpPending());
+  Gui()->fileAnswers = {folder + "mine.pr4"};
+  e.SaveProgramWithPanel();
+  Saved(e);
+  ASSERT_EQ(ReadProgramFile((folder + "mine.pr4").c_str(), content), ProgramFileError::kNone);
+  EXPECT_EQ(content.record[kMarkerField], 33);
+  EXPECT_FALSE(e.Link().ReceivedDumpPending());
 }
 
 // A fetched program's save leaves the program on screen its own: its name and mark, the file a
