@@ -96,7 +96,6 @@ void VQEditor::RecordUndoStep() {
 
 void VQEditor::RecordKeyedUndoStep(int32_t key) {
   if (mParamChange.depth > 0) {
-    mParamChange.stepDue = true;
     mParamChange.stepKey = key;
     mParamChange.stepChanges = mHistory.Changes();
     return;
@@ -110,17 +109,16 @@ void VQEditor::RecordKeyedUndoStep(int32_t key) {
 void VQEditor::BeginParamChange(int paramIdx) {
   if (mParamChange.depth++ > 0) return;
   const int field = paramIdx - kFieldParamOffset;
-  mParamChange.ownKey = field >= 0 && field < kProgramFieldCount
-                            ? static_cast<int8_t>(ProgramFieldTable::Lsb(field))
-                            : kNoOwnKey;
+  if (field >= 0 && field < kProgramFieldCount)
+    mParamChange.ownKey = static_cast<int8_t>(ProgramFieldTable::Lsb(field));
 }
 
 void VQEditor::EndParamChange() {
   if (--mParamChange.depth > 0) return;
   const ParamChange change = std::exchange(mParamChange, {});
   // A whole-program step taken after the due one holds its values already.
-  if (!change.stepDue || mHistory.Changes() != change.stepChanges) return;
-  RecordKeyedUndoStep(change.ownKey != kNoOwnKey ? change.ownKey : change.stepKey);
+  if (!change.stepKey || mHistory.Changes() != change.stepChanges) return;
+  RecordKeyedUndoStep(change.ownKey.value_or(*change.stepKey));
 }
 
 void VQEditor::ResetUndoHistory() {

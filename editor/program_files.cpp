@@ -153,7 +153,6 @@ void VQEditor::SavePanelOpening() {
   // The editor's opening and the selector's own click both tell: the outer one decides.
   if (mSavePanelDepth++ > 0) return;
   SavePanel panel = SavePanelNow(std::exchange(mSaveProgramAsked, false));
-  panel.open = true;
   if (panel.dumpProposed) {
     panel.proposal = mBrowser.SelectedFile(kSaveSelector);
     if (!mOfferedDumpFile.empty()) mBrowser.SetSelectedFile(kSaveSelector, mOfferedDumpFile);
@@ -171,7 +170,7 @@ void VQEditor::SavePanelClosed() {
 
 VQEditor::SavePanel VQEditor::SaveChoice() {
   UTL_MutexLock lock(mMutex);
-  return mSavePanel.open ? mSavePanel : SavePanelNow(false);
+  return mSavePanelDepth > 0 ? mSavePanel : SavePanelNow(false);
 }
 
 void VQEditor::OfferReceivedDump(const std::string& proposal) {

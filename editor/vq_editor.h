@@ -11,12 +11,12 @@
 
 #include <array>
 #include <atomic>
-#include <climits>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -284,7 +284,6 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // What a choice in the save panel writes, fixed as the panel opens: the dump offered then
   // (which its panel proposes), or the program on screen.
   struct SavePanel {
-    bool open = false;
     bool dump = false;          // the received dump, as `dumpText`; else the program on screen
     bool offered = false;       // a dump was offered as the panel opened
     bool dumpProposed = false;  // the panel proposed the dump's file
@@ -593,12 +592,10 @@ class VQEditor : public IModuleStandalone, public CTimerCallbackInterface {
   // by the last field it set).
   struct ParamChange {
     int depth = 0;
-    int32_t ownKey = -1;  // the outer field's key; kNoOwnKey for a control that is no field
-    bool stepDue = false;
-    int32_t stepKey = -1;
-    uint64_t stepChanges = 0;  // History().Changes() when the step fell due
+    std::optional<int32_t> ownKey;   // the outer field's key; none for a control that is no field
+    std::optional<int32_t> stepKey;  // the key of the step due, once one is
+    uint64_t stepChanges = 0;        // History().Changes() when the step fell due
   } mParamChange;
-  static constexpr int32_t kNoOwnKey = INT32_MIN;
   void BeginParamChange(int paramIdx);
   void EndParamChange();
   std::vector<std::pair<int, double>> mMainParamSets;

@@ -212,9 +212,8 @@ void ProgramLibrary::LocateProgramInFolder(VQEditor& editor, const char* path) {
 
   editor.Browser().SetProgramList(
       BuildProgramList(fs::ListFolder(editor.Browser().CurrentProgramFolder())));
-  if (!editor.Browser().SelectListName(file)) return;
-  editor.SetProgramNameFromPath(file);
-  editor.ShowProgramName();
+  // Named only: what made it current shows the name, once its mark is decided too.
+  if (editor.Browser().SelectListName(file)) editor.SetProgramNameFromPath(file);
 }
 
 void ProgramLibrary::NameReceivedProgram(VQEditor& editor, int slot) {

@@ -303,14 +303,9 @@ TEST_F(WindowDesktop, MapsOnceAtItsFullSizeAndPlace) {
     std::ostringstream changes;
     for (const vq::test::XGeometry& c : main->changes)
       changes << " " << c.width << "x" << c.height << "+" << c.x << "+" << c.y;
+    // Mapped where it was waited for, with its menu bar and drawn (the place is the fit test's).
     EXPECT_TRUE(main->changes.empty()) << "mapped at " << g.width << "x" << g.height << "+" << g.x
                                        << "+" << g.y << ", then" << changes.str();
-    // Below the menu bar the GUI at its proportions, the whole window on the screen and centred.
-    const int bar = g.height - g.width * 800 / 1140;
-    EXPECT_TRUE(bar >= 15 && bar <= 35) << "menu bar: " << bar;
-    EXPECT_TRUE(g.height <= h && g.width <= w) << g.width << "x" << g.height;
-    EXPECT_LE(std::abs(2 * g.x + g.width - w), 1) << g.x;
-    EXPECT_LE(std::abs(2 * g.y + g.height - h), 1) << g.y;
     EXPECT_EQ(Quit(), 0) << output;
     watch.reset();  // before its screen goes
     input.reset();

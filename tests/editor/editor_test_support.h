@@ -24,11 +24,21 @@
 
 namespace vqtest {
 
+// The editor's pages, keeping each text the status line is given.
+class StatusRecordingPages : public EditorPages {
+ public:
+  void SetStatusText(const char* text) override {
+    statusTexts.emplace_back(text ? text : "");
+    EditorPages::SetStatusText(text);
+  }
+  std::vector<std::string> statusTexts;
+};
+
 // The editor's pages, recording what the editor opens and shows that the pages build nothing
 // for (the about box, the program-number selector, the swapped skin backgrounds); the file
 // selectors are recorded instead of opening their panels. The Mod. Wheel knob and the
 // equalizer curve answer what the test sets, the page's own controls when it sets nothing.
-class RecordingPages : public EditorPages {
+class RecordingPages : public StatusRecordingPages {
  public:
   bool TakeModWheelChanged() override {
     return modWheelChanged ? modWheelChanged() : EditorPages::TakeModWheelChanged();
@@ -45,12 +55,7 @@ class RecordingPages : public EditorPages {
   void ShowProgramNumberSelector(VQEditor&, bool show) override { numberSelectorShown = show; }
   bool ProgramNumberSelectorShown() const override { return numberSelectorShown; }
   void ShowSkinBackgrounds(bool space) override { skinsShown.push_back(space); }
-  void SetStatusText(const char* text) override {
-    statusTexts.emplace_back(text ? text : "");
-    EditorPages::SetStatusText(text);
-  }
 
-  std::vector<std::string> statusTexts;  // each text the status line was given
   std::vector<int> openedSelectors;
   std::function<void(int role)> whileSelectorOpen;  // looks on while the panel is up
   bool aboutShown = false;
@@ -115,7 +120,7 @@ class EditorTest : public ::testing::Test {
         g->fileCancels = true;  // tests set the chosen files themselves
         return g;
       };
-    setup.pages = MakeEditorPages();
+    setup.pages = std::make_unique<StatusRecordingPages>();
     setup.settingsPath = settings;
     setup.outputDeviceName = outputName;
     return setup;
@@ -142,6 +147,10 @@ class EditorTest : public ::testing::Test {
   TestGraphics* Gui() const { return dynamic_cast<TestGraphics*>(editor->Graphics()); }
   // The pages every fixture gives the editor (EditorPages or a subclass).
   EditorPages& Page() const { return *dynamic_cast<EditorPages*>(editor->Pages()); }
+  // Each text the status line was given (pages of BaseSetup or recording pages).
+  std::vector<std::string>& StatusTexts() const {
+    return dynamic_cast<StatusRecordingPages&>(*editor->Pages()).statusTexts;
+  }
   // A control on `param`, attached to the editor's graphics, which owns it.
   TestControl* Bind(int param) {
     auto* c = new TestControl(editor.get(), IRECT(0, 0, 5, 5), param);

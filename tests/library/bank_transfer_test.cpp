@@ -632,15 +632,15 @@ TEST_F(BankTransferTest, ASecondTransferRunsBesideTheFirstOrIsRefused) {
       e.SetProgramEdited(false);
       const int knob = kMarkerField + kFieldParamOffset;
       if (inQuestion && first == kSingle) Set(knob, e.ParamInt(knob) == 33 ? 34 : 33);
-      const auto bankSize = [&e] {
-        return std::count_if(e.Browser().Slots().begin(), e.Browser().Slots().end(),
-                             [](const ProgramSlot& s) { return !s.empty; });
-      };
       const auto bank = [&e] {
         std::vector<std::string> slots;
         for (const ProgramSlot& s : e.Browser().Slots())
           slots.push_back(s.empty ? "" : std::to_string(s.category) + s.path + s.name);
         return slots;
+      };
+      const auto bankSize = [&bank] {
+        const auto slots = bank();
+        return std::count_if(slots.begin(), slots.end(), [](const auto& s) { return !s.empty(); });
       };
       const auto bankBefore = bankSize();
       const auto begin = [&](Kind k, bool isFirst) {

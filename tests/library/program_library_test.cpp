@@ -4,8 +4,6 @@
 #include <cstring>
 
 #include "program_library_fixture.h"
-#include "library/bank_transfer.h"
-#include "library/program_text_format.h"
 #include "protocol/program_field_table.h"
 
 namespace vqtest {
@@ -105,7 +103,6 @@ TEST_F(LibraryEditorTest, LocatingBuildsTheSortedProgramList) {
   EXPECT_EQ(e.Browser().ProgramListIndex(), 1);
   EXPECT_TRUE(e.Browser().ProgramListBuilt());
   EXPECT_EQ(e.ProgramName(), "b");
-  EXPECT_EQ(StatusText(), "b");
 
   // A file not in the folder leaves the current index; no "/" changes nothing.
   e.LocateProgramInFolder((folder + "zzz.pr4").c_str());
@@ -235,56 +232,6 @@ TEST_F(LibraryEditorTest, ReceivedDumpIsNamedOfferedAndSaved) {
   for (int f = 1; f < kDeviceFieldCount; ++f) {
     if (f == 126 || f == 127) continue;
     EXPECT_EQ(c.record[f], init[f]) << f;
-  }
-}
-
-// The status line shows a program's name only with its mark: nothing else comes in between as
-// a save ends on a program changed since, or as INIT or Undo drops the load a question's Save
-// holds.
-TEST_F(LibraryEditorTest, TheStatusLineShowsANameOnlyWithItsMark) {
-  const struct {
-    const char* what;
-    int act;  // 0: an edit while the save is on its way, then its end; 1: INIT; 2: Undo
-    const char* shown;
-  } rows[] = {{"a save's end after an edit", 0, "*saved*"},
-              {"INIT while the question's Save is on its way", 1, "INIT"},
-              {"Undo while the question's Save is on its way", 2, "Base"}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
-    VQEditorSetup setup = BaseSetup();
-    vqtest::RecordingPages& pages = UseRecordingPages(setup);
-    VQEditor& e = MakeWithLibrary(std::move(setup));
-    InstallProgramTransfers(e);
-    const std::string folder = Folder() + "progs/";
-    std::filesystem::create_directories(folder);
-    for (const char* name : {"Base.pr4", "Other.pr4"})
-      WriteFile(folder + name, FormatProgramText(ProgramFieldTable::InitRecord()));
-    Gui()->messageBoxAnswer = 7;
-    ASSERT_TRUE(e.LoadChosenProgramFile(folder + "Base.pr4"));
-    Set(14, 40);
-    // The panel chooses saved.pr4, as the selector does.
-    pages.whileSelectorOpen = [&](int) {
-      e.Browser().SetSelectedFile(VQEditor::kSaveSelector, folder + "saved.pr4");
-      Set(vq_param::kSaveFileChosen, Value(vq_param::kSaveFileChosen) > 0.5 ? 0 : 1);
-    };
-    Gui()->messageBoxAnswer = 1;  // Save
-    if (row.act == 0)
-      e.SaveProgramWithPanel();
-    else
-      EXPECT_FALSE(e.LoadChosenProgramFile(folder + "Other.pr4", [] {}));
-    e.WaitForProgramSaves();
-    pages.statusTexts.clear();
-    if (row.act == 0) {
-      Set(14, 41);
-      e.OnTick();
-    } else if (row.act == 1) {
-      Set(vq_param::kInitButton, 1);
-    } else {
-      e.Undo();
-    }
-    ASSERT_FALSE(pages.statusTexts.empty());
-    EXPECT_EQ(pages.statusTexts.back(), row.shown);
-    for (const std::string& shown : pages.statusTexts) EXPECT_EQ(shown, row.shown);
   }
 }
 

@@ -128,16 +128,13 @@ void XTopLevelWatch::update() {
   while (XPending(d)) {
     XEvent e;
     XNextEvent(d, &e);
-    const auto shown = [this](unsigned long w) {
-      auto it =
-          std::find_if(mShown.begin(), mShown.end(), [w](const Shown& s) { return s.window == w; });
-      return it == mShown.end() ? nullptr : &*it;
-    };
     const auto created = [this](unsigned long w) {
       auto it = std::find_if(mCreated.begin(), mCreated.end(),
                              [w](const auto& c) { return c.first == w; });
       return it == mCreated.end() ? nullptr : &it->second;
     };
+    // Of the window the event is about (not the root it was heard on).
+    const auto firstIs = [this](unsigned long w) { return mFirst && mFirst->window == w; };
     if (e.type == CreateNotify && !e.xcreatewindow.override_redirect) {
       const XCreateWindowEvent& c = e.xcreatewindow;
       mCreated.push_back({c.window, {c.x, c.y, c.width, c.height}});
@@ -145,31 +142,24 @@ void XTopLevelWatch::update() {
       const XConfigureEvent& c = e.xconfigure;
       const XGeometry g{c.x, c.y, c.width, c.height};
       if (XGeometry* before = created(c.window)) *before = g;
-      if (Shown* s = shown(c.window); s && !(s->now == g)) {
-        s->changes.push_back(g);
-        s->now = g;
+      if (firstIs(c.window) && !(mFirst->now == g)) {
+        mFirst->changes.push_back(g);
+        mFirst->now = g;
       }
     } else if (e.type == MapNotify && !e.xmap.override_redirect) {
-      if (Shown* s = shown(e.xmap.window)) {
-        ++s->maps;
-        continue;
-      }
+      if (firstIs(e.xmap.window)) ++mFirst->maps;
       const XGeometry* g = created(e.xmap.window);
-      if (!g) continue;
-      Shown s;
-      s.window = e.xmap.window;
-      s.maps = 1;
-      s.mapped = s.now = *g;
+      if (mFirst || !g) continue;
+      mFirst = Shown{e.xmap.window, "", 1, *g, {}, *g};
       // A window gone meanwhile has no name (and is no error).
       const XErrorHandler kept = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
       char* name = nullptr;
       if (XFetchName(d, e.xmap.window, &name) && name) {
-        s.name = name;
+        mFirst->name = name;
         XFree(name);
       }
       XSync(d, False);
       XSetErrorHandler(kept);
-      mShown.push_back(s);
     }
   }
 }

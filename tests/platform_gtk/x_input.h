@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,12 +80,12 @@ class XTopLevelWatch {
   void update();
   // The first top-level window mapped (menus and other windows the manager leaves alone
   // aside); none before it maps.
-  const Shown* firstShown() const { return mShown.empty() ? nullptr : &mShown.front(); }
+  const Shown* firstShown() const { return mFirst ? &*mFirst : nullptr; }
 
  private:
   void* mDisplay = nullptr;
   std::vector<std::pair<unsigned long, XGeometry>> mCreated;
-  std::vector<Shown> mShown;
+  std::optional<Shown> mFirst;
 };
 
 }  // namespace vq::test
